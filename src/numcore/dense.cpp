@@ -1,0 +1,282 @@
+// Small dense linear algebra on 1-based vectors and row-pointer matrices.
+#include "numcore/numcore.h"
+
+#include <cmath>
+#include <utility>
+
+void copyd1(double* y, const double* x, int n) {
+  for (int i = 1; i <= n; i++) y[i] = x[i];
+}
+void addd1(double* y, const double* x, int n) {
+  for (int i = 1; i <= n; i++) y[i] += x[i];
+}
+void subd1(double* y, const double* x, int n) {
+  for (int i = 1; i <= n; i++) y[i] -= x[i];
+}
+void scaled1(double* x, int n, double s) {
+  for (int i = 1; i <= n; i++) x[i] *= s;
+}
+void filld1(double* x, int n, double value) {
+  for (int i = 1; i <= n; i++) x[i] = value;
+}
+double dotd1(const double* a, const double* b, int n) {
+  double s = 0.0;
+  for (int i = 1; i <= n; i++) s += a[i] * b[i];
+  return s;
+}
+double normd1(const double* x, int n) { return std::sqrt(dotd1(x, x, n)); }
+double maxabsd1(const double* x, int n) {
+  double m = 0.0;
+  for (int i = 1; i <= n; i++)
+    if (std::fabs(x[i]) > m) m = std::fabs(x[i]);
+  return m;
+}
+void normalized1(double* x, int n) {
+  double norm = normd1(x, n);
+  if (!(norm >= 1e-8)) errexit("A null vector cannot be normalized.", 0);
+  for (int i = 1; i <= n; i++) x[i] /= norm;
+}
+void crossd1(double* c, const double* a, const double* b) {
+  c[1] = a[2] * b[3] - a[3] * b[2];
+  c[2] = a[3] * b[1] - a[1] * b[3];
+  c[3] = a[1] * b[2] - a[2] * b[1];
+}
+bool equald1(const double* a, const double* b, int n) {
+  for (int i = 1; i <= n; i++)
+    if (!(std::fabs(a[i] - b[i]) <= 1e-8)) return false;
+  return true;
+}
+
+void copyd2(double** B, double** A, int n, int m) {
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= m; j++) B[i][j] = A[i][j];
+}
+void addd2(double** B, double** A, int n, int m) {
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= m; j++) B[i][j] += A[i][j];
+}
+void subd2(double** A, double** B, int n, int m) {
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= m; j++) A[i][j] -= B[i][j];
+}
+void scaled2(double** A, int n, int m, double s) {
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= m; j++) A[i][j] *= s;
+}
+void transpd2(double** B, double** A, int n, int m) {
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= m; j++) B[j][i] = A[i][j];
+}
+void transpsqd2(double** A, int n) {
+  for (int i = 1; i <= n; i++)
+    for (int j = i + 1; j <= n; j++) {
+      double t = A[i][j];
+      A[i][j] = A[j][i];
+      A[j][i] = t;
+    }
+}
+void setdiagd2(double** A, int n, int m, double value) {
+  int k = n < m ? n : m;
+  for (int i = 1; i <= k; i++) A[i][i] = value;
+}
+void setrowd2(double** A, const double* x, int n, int row) {
+  for (int j = 1; j <= n; j++) A[row][j] = x[j];
+}
+void getrowd2(double* x, double** A, int n, int row) {
+  for (int j = 1; j <= n; j++) x[j] = A[row][j];
+}
+void setcold2(double** A, const double* x, int n, int col) {
+  for (int i = 1; i <= n; i++) A[i][col] = x[i];
+}
+void getcold2(double* x, double** A, int n, int col) {
+  for (int i = 1; i <= n; i++) x[i] = A[i][col];
+}
+void setsubd2(double** B, double** A, int n, int m, int r0, int c0) {
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= m; j++) B[r0 + i - 1][c0 + j - 1] = A[i][j];
+}
+void getsubd2(double** B, double** A, int n, int m, int r0, int c0) {
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= m; j++) B[i][j] = A[r0 + i - 1][c0 + j - 1];
+}
+void outerd1(double** B, const double* a, const double* b, int n, int m) {
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= m; j++) B[i][j] = a[i] * b[j];
+}
+bool issymd2(double** A, int n) {
+  for (int i = 1; i <= n; i++)
+    for (int j = i + 1; j <= n; j++)
+      if (!(std::fabs(A[i][j] - A[j][i]) <= 1e-8)) return false;
+  return true;
+}
+
+void multd2d1(double* y, double** A, const double* x, int n, int m) {
+  for (int i = 1; i <= n; i++) {
+    double s = 0.0;
+    const double* a = A[i];
+    for (int j = 1; j <= m; j++) s += a[j] * x[j];
+    y[i] = s;
+  }
+}
+void multtd2d1(double* y, double** A, const double* x, int m, int n) {
+  for (int j = 1; j <= m; j++) {
+    double s = 0.0;
+    for (int i = 1; i <= n; i++) s += A[i][j] * x[i];
+    y[j] = s;
+  }
+}
+void multd1d2(double* y, const double* x, double** A, int n, int m) {
+  for (int j = 1; j <= m; j++) {
+    double s = 0.0;
+    for (int i = 1; i <= n; i++) s += x[i] * A[i][j];
+    y[j] = s;
+  }
+}
+double bilind2(const double* x, double** A, const double* y, int n, int m) {
+  double s = 0.0;
+  for (int i = 1; i <= n; i++) {
+    double r = 0.0;
+    for (int j = 1; j <= m; j++) r += A[i][j] * y[j];
+    s += x[i] * r;
+  }
+  return s;
+}
+void multd2d2(double** C, double** A, double** B, int n, int k, int m) {
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= m; j++) {
+      double s = 0.0;
+      for (int l = 1; l <= k; l++) s += A[i][l] * B[l][j];
+      C[i][j] = s;
+    }
+}
+void multd2td2(double** C, double** A, double** B, int n, int k, int m) {
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= m; j++) {
+      double s = 0.0;
+      for (int l = 1; l <= k; l++) s += A[i][l] * B[j][l];
+      C[i][j] = s;
+    }
+}
+void multtd2d2(double** C, double** A, double** B, int n, int k, int m) {
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= m; j++) {
+      double s = 0.0;
+      for (int l = 1; l <= k; l++) s += A[l][i] * B[l][j];
+      C[i][j] = s;
+    }
+}
+void btabd2(double** C, double** A, double** B, int n, int m) {
+  double** T;
+  allocd2(&T, m, n);
+  multtd2d2(T, B, A, m, n, n);
+  multd2d2(C, T, B, m, n, m);
+  freed2(T);
+}
+void babtd2(double** C, double** A, double** B, int n, int m) {
+  double** T;
+  allocd2(&T, n, m);
+  multd2d2(T, B, A, n, m, m);
+  multd2td2(C, T, B, n, m, n);
+  freed2(T);
+}
+void premulsubd2(double** A, double** B, int n, int r0, int c0) {
+  double** T;
+  allocd2(&T, n, n);
+  getsubd2(T, A, n, n, r0, c0);
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= n; j++) {
+      double s = 0.0;
+      for (int l = 1; l <= n; l++) s += B[i][l] * T[l][j];
+      A[r0 + i - 1][c0 + j - 1] = s;
+    }
+  freed2(T);
+}
+void postmulsubd2(double** A, double** B, int n, int r0, int c0) {
+  double** T;
+  allocd2(&T, n, n);
+  getsubd2(T, A, n, n, r0, c0);
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= n; j++) {
+      double s = 0.0;
+      for (int l = 1; l <= n; l++) s += T[i][l] * B[l][j];
+      A[r0 + i - 1][c0 + j - 1] = s;
+    }
+  freed2(T);
+}
+
+double detd2(double** A, int m) {
+  switch (m) {
+    case 1:
+      return A[1][1];
+    case 2:
+      return A[1][1] * A[2][2] - A[1][2] * A[2][1];
+    case 3:
+      return A[1][1] * (A[2][2] * A[3][3] - A[3][2] * A[2][3]) -
+             A[1][2] * (A[2][1] * A[3][3] - A[2][3] * A[3][1]) +
+             A[1][3] * (A[2][1] * A[3][2] - A[2][2] * A[3][1]);
+    default:
+      errexit("m must be 1, 2 or 3", 0);
+  }
+}
+
+// Gaussian elimination with partial pivoting (first of equal magnitudes wins), then
+// back substitution. A and B are overwritten; on a pivot below 1e-8 X is cleared.
+bool GaussSolve(double** A, double** X, double** B, int n, int m) {
+  if (n < 1 || m < 1) return true;
+  for (int k = 1; k <= n; k++) {
+    int p = k;
+    double big = -1.0;
+    for (int i = k; i <= n; i++)
+      if (std::fabs(A[i][k]) > big) {
+        big = std::fabs(A[i][k]);
+        p = i;
+      }
+    if (!(big >= 1e-8)) {
+      zerod2(X, n, m);
+      return false;
+    }
+    if (p != k) {
+      // Swap the entries, not the row pointers, so the matrices keep their layout.
+      for (int j = 1; j <= n; j++) std::swap(A[p][j], A[k][j]);
+      for (int j = 1; j <= m; j++) std::swap(B[p][j], B[k][j]);
+    }
+    for (int i = k + 1; i <= n; i++) {
+      if (!(std::fabs(A[i][k]) > 1e-8)) continue;
+      double f = -A[i][k] / A[k][k];
+      for (int j = k + 1; j <= n; j++) A[i][j] += f * A[k][j];
+      for (int j = 1; j <= m; j++) B[i][j] += f * B[k][j];
+    }
+  }
+  for (int c = 1; c <= m; c++)
+    for (int i = n; i >= 1; i--) {
+      double s = 0.0;
+      for (int j = i + 1; j <= n; j++) s += A[i][j] * X[j][c];
+      X[i][c] = (B[i][c] - s) / A[i][i];
+    }
+  return true;
+}
+
+bool linsolved2(double** A, double* x, const double* b, int n) {
+  if (n < 1) return true;
+  double** Bm;
+  double** Xm;
+  allocd2(&Bm, n, 1);
+  allocd2(&Xm, n, 1);
+  setcold2(Bm, b, n, 1);
+  bool ok = GaussSolve(A, Xm, Bm, n, 1);
+  getcold2(x, Xm, n, 1);
+  freed2(Xm);
+  freed2(Bm);
+  return ok;
+}
+
+bool invertd2(double** Ainv, double** A, int n) {
+  if (n < 1) return true;
+  double** I;
+  allocd2(&I, n, n);
+  zerod2(I, n, n);
+  setdiagd2(I, n, n, 1.0);
+  bool ok = GaussSolve(A, Ainv, I, n, n);
+  freed2(I);
+  return ok;
+}
