@@ -1,0 +1,227 @@
+// Element kernel: element-type table, shape functions, edge and face node tables,
+// integration rules, element geometry (Jacobians, normals, tangents), transformation
+// matrices, element-matrix conventions and cross-section properties.
+//
+// Every vector and matrix is 1-based (numcore allocators); results go into storage that
+// the caller allocates with the sizes stated here.
+//
+// Element-matrix conventions shared by every element routine:
+// - ElemMat_N (d x n*d): N[i][(k-1)*d + i] = N_k, node-major, dofs interleaved.
+// - ElemMat_B: one row per strain component, column (k-1)*d + i is dof i of node k.
+//   Plane (d = 2): rows (eps_a, eps_b, gamma_ab) in the two in-plane coordinates of the
+//   type's coordinate mask. Solid (d = 3): rows (eps11, eps22, eps33, gamma23, gamma13,
+//   gamma12). Shear strains are engineering strains.
+// - ElemMat_D: square, in the strain order of the matching B.
+// - ElemMat_T: row i holds local axis i in global components: local = T * global, and a
+//   global element matrix is T^T K_local T per nodal block.
+#pragma once
+
+#include <cstdint>
+
+// ---- element-type table ------------------------------------------------------------
+
+// One row of the element-type table. Masks keep a leading blank so that character k is
+// coordinate k (coordMask, x1 x2 x3) or point dof k (dofMask, u1 u2 u3 r1 r2 r3).
+struct ElementTypeRow {
+  const char* keyword;
+  const char* name;
+  int32_t nFaces;
+  int32_t nEdges;
+  int32_t elemDim;
+  int32_t spaceDim;
+  int32_t dofsPerNode;
+  const char* coordMask;
+  const char* dofMask;
+  int32_t flags;  // low byte: not a truss or frame; second byte: plane, axisymmetric, slab or shell
+  int32_t shapeCode;  // 1 point, 2 line, 3 triangle, 4 quadrilateral, 5 tetrahedron, 6 hexahedron
+};
+
+constexpr int kNumElementTypes = 32;
+
+// Indexed directly by the type code 0..32 (row 0 is the empty type).
+extern const ElementTypeRow ElementTypeInfo[kNumElementTypes + 1];
+
+// Checked access for codes that come from the data file: a code outside 0..32 stops the
+// run with "Invalid element type code." instead of reading past the table.
+const ElementTypeRow& GetElementTypeInfo(int typeCode);
+
+// ---- shape functions ---------------------------------------------------------------
+// Lines (2, 3 nodes) take s as one double; the other shapes take s[1..dim].
+// First derivatives of quadrilaterals, triangles and hexahedra: n x dim, row = node.
+
+void CalcShapeFuncLine(int n, double s, double* N);
+void CalcShapeFuncDerivLine(int n, double s, double* dN);
+void CalcShapeFuncDeriv2Line(int n, double s, double* d2N);
+
+void CalcShapeFuncQuad(int n, double* N, const double* s);
+void CalcShapeFuncDerivQuad(int n, double** dN, const double* s);
+void CalcShapeFuncDeriv2Quad_ds1_ds1(int n, double* d2N, const double* s);
+void CalcShapeFuncDeriv2Quad_ds1_ds2(int n, double* d2N, const double* s);
+void CalcShapeFuncDeriv2Quad_ds2_ds2(int n, double* d2N, const double* s);
+
+void CalcShapeFuncTriang(int n, double* N, const double* s);
+void CalcShapeFuncDerivTriang(int n, double** dN, const double* s);
+
+void CalcShapeFuncSolidHexa(int n, double* N, const double* s);
+void CalcShapeFuncDerivSolidHexa(int n, double** dN, const double* s);
+
+// S (n x 2): natural coordinates of the nodes of a 4-, 8- or 9-node quadrilateral.
+void CalcNatCoord(int n, double** S);
+
+// ---- edge and face node tables -----------------------------------------------------
+
+void CalcNodeEdgeQuad(int edge, int n, int* nodes);
+void CalcNodeFaceEdgeQuad(int edge, int n, double* sign1, double* sign2, int* nodes);
+void CalcNodeEdgeSolidHexa(int edge, int n, int* nodes);
+// flag = 1 where the listed order runs clockwise seen from outside the element.
+void CalcNodeFaceSolidHexa(int face, int n, unsigned char* flag, int* nodes);
+// False (nothing written) when the edge is not one of the face's four edges.
+bool CalcNodeFaceEdgeSolidHexa(int edge, int face, int n, double* sign1, double* sign2, int* nodes);
+
+// ---- integration rules -------------------------------------------------------------
+
+enum IntegrationType { kIntGLEG = 1, kIntGLOB = 2, kIntNCOTES = 3 };
+
+// Constant rule tables. Line rules: abscissa[type][n][i], weight[type][n][i] for
+// n = 1..10 points on [-1, 1], i = 1 (most negative) .. n. Triangle rules:
+// triS1/triS2/triWeight[type][n][i] for n = 1..6 points. Rows that hold no rule are zero;
+// reach them only through the checked lookups below.
+struct IntegrationRules {
+  double abscissa[4][11][11];
+  double weight[4][11][11];
+  double triS1[4][7][7];
+  double triS2[4][7][7];
+  double triWeight[4][7][7];
+};
+
+extern const IntegrationRules IntegrationRuleTable;
+// The same table under the name some element families use.
+inline const IntegrationRules& IntegrationPointTable = IntegrationRuleTable;
+
+// Checked lookups. elem and intPattern (0 = default rule) name the element and its
+// integration pattern in the refusal messages. They return 1-based rows of the table.
+// Line rule: type 1 with 1..10 points or type 2 with 2..10 points.
+void GetLineIntegrationRule(int elem, int intType, int intPattern, int nPoints, const double** a,
+                            const double** w);
+// Triangle rule: type 1 with 1, 3, 4 or 6 points.
+void GetTriangIntegrationRule(int elem, int intType, int intPattern, int nPoints, const double** s1,
+                              const double** s2, const double** w);
+// The counts a pattern record gives for nDirs natural directions (1..3); a count of 0 is
+// a missing parameter: "Integration pattern is incomplete.\n..." with the parameter names.
+void CheckIntegrationPatternComplete(int nDirs, int c1, int c2, int c3);
+// Quadrilateral product rule: c1 x c2 points, S (c1*c2 x 2) and W[1..c1*c2], s1 in the
+// outer loop; intPattern 0 means 2 x 2 whatever c1 and c2 hold. Returns the point count.
+int CalcIntegrationPointsQuad(int elem, int intType, int intPattern, int c1, int c2, double** S, double* W);
+
+// ---- element geometry --------------------------------------------------------------
+
+// Context lines of element-level failures (one %d for the element number).
+extern const char* const kCtxStiffness;  // "Calculating the stiffness matrix of element n. %d\n"
+extern const char* const kCtxIntForces;  // "Calculating the internal equivalent nodal forces of element n. %d\n"
+
+// X (n x d): the coordinates that the type's coordMask keeps, in the order x1, x2, x3.
+// elemNodes[elem][k] is the point of node k; pointCoords[p][1..3] its coordinates.
+void CalcMat_ElemNodeCoord(int elem, int typeCode, int n, int** elemNodes, double** X, double** pointCoords);
+void CalcMat_ElemNodeCoordXYZ(int elem, int n, int** elemNodes, double** X, double** pointCoords);
+void CalcLengthElement(int elem, double* L, int** elemNodes, double** pointCoords);
+
+// Unit normal of a 4-, 8- or 9-node quadrilateral surface (X n x 3) at s[1..2]; dim must
+// be 2. Unit tangent (d = 2 or 3) of a 2- or 3-node line (X n x d) at s.
+void CalcVectNormalElem(int elem, int dim, int n, double* normal, const double* s, double** X);
+void CalcVectTangentElem(int d, int elem, int n, double s, double* t, double** X);
+
+// J (d x m) = X^T dN: J[a][b] = dx_a/ds_b.
+void CalcMat_Jacobian(int n, int d, int m, double** X, double** dN, double** J);
+// det J with the null / negative / not invertible checks, Jinv (m x m); J is kept.
+// context: a line with one %d written before the message (kCtxStiffness, ...).
+double CalcInvJacobian(int elem, const char* context, int m, double** J, double** Jinv);
+// dNdx (n x m) = dN Jinv.
+void CalcCartesianDeriv(int n, int m, double** dN, double** Jinv, double** dNdx);
+// |dx/ds| of a line (X n x d) at s; below 1e-8 "Jacobian norm is null: ...".
+double CalcLineJacobianNorm(int elem, const char* context, int n, int d, double s, double** X);
+
+// ---- matrices N, B, D --------------------------------------------------------------
+
+void CalcMat_N_Mass(int d, int n, double** N, const double* values);
+void CalcMat_B_Plane2D(int n, double** B, double** dNdx);
+void CalcMat_B_Solid(int n, double** B, double** dNdx);
+void CalcMat_De_PlaneStress(int n, int m, double nu, double E, double** D);
+void CalcMat_De_PlaneStrain(int n, int m, double nu, double E, double** D);
+void CalcMat_De_Axis(int n, int m, double nu, double E, double** D);
+
+// ---- rotations ---------------------------------------------------------------------
+// printFlag: the output-control entry that switches the print of T on ('Y').
+
+void CalcMat_T_Line2D(int d, int elem, int typeCode, int n, char printFlag, double s, double** T, double** X);
+void CalcMat_T_Line3D(int elem, int typeCode, char printFlag, int n, double s, double angle, double** T,
+                      double** X);
+void CalcOrthonormalTriad(const double* normal, double** T);
+void CalcMat_T_ElemNormal(int elem, int typeCode, int n, char printFlag, const double* s, double** T, double** X);
+
+// Two-node members: nodal coordinates from the mesh, rotation at s = 0.
+void CalcMat_R_Truss2D(int elem, char printFlag, int** elemNodes, double** R, double** pointCoords);
+void CalcMat_R_Frame2D(int elem, char printFlag, int** elemNodes, double** R, double** pointCoords);
+void CalcMat_R_Truss3D(int elem, char printFlag, int** elemNodes, double** R, double** pointCoords);
+void CalcMat_R_Frame3D(int elem, double angle, char printFlag, int** elemNodes, double** R, double** pointCoords);
+
+// Line elements with their own print flag, at the natural point s.
+void CalcMat_T_Cable2D(int elem, int n, double s, char printFlag, double** T, double** X);
+void CalcMat_T_InterfaceLine2D(int elem, int n, double s, char printFlag, double** T, double** X);
+void CalcMat_T_EmbCable2D(int elem, int n, double s, char printFlag, double** T, double** X);
+void CalcMat_T_Cable3D(int elem, int n, double s, char printFlag, double** T, double** X);
+void CalcMat_T_TimoshenkoBeam3D(int elem, int n, double s, double angle, char printFlag, double** T, double** X);
+void CalcMat_T_InterfaceLine3D(int elem, int n, double s, char printFlag, double** T, double** X);
+void CalcMat_T_EmbCable3D(int elem, int n, double s, char printFlag, double** T, double** X);
+
+// Rotation to the coplanar system of a point of quadrilateral shells: the point lies in
+// the adjElems[1..nAdj] elements, as their local node adjLocalNodes[k]. elemTypeCode[e] is
+// the type of element e's property record, 0 when it has none. Plain-array core of
+// CalcMat_T_GCStoCCS_Point.
+void CalcMat_T_GCStoCCS_PointCore(int point, int nAdj, const int* adjElems, const int* adjLocalNodes,
+                                  const int* elemTypeCode, const int* elemNodeCount, int** elemNodes, double** T,
+                                  double** pointCoords);
+
+// ---- transformation of element matrices and small products -------------------------
+
+// Every b x b block of M (nb blocks per side, N = nb*b) becomes T^T M_IJ T; then
+// out (N x N) += M. M is overwritten.
+void TransformAddElemMat(int b, int N, int nb, double** out, double** M, double** T);
+void TransformMatTruss(int d, int N, int nb, double** out, double** M, double** R);
+void TransformMatFrame2D(int d, int N, int b, int nb, double** out, double** M, double** R);
+void TransformMatFrame3D(int d, int N, int b, int nb, double** out, double** M, double** R);
+void TransformBeam3DMat(int d, int N, int b, int nb, double** out, double** M, double** R);
+
+// The two small products of the element routines, told apart by name and argument
+// order (the matrices come first in one, the sizes in the other):
+// MatMatTMultSmall: C (m x n) = A (m x n) * B^T, B n x n. With A = nodal coordinates (one
+//   row per node) and B = T it gives the nodal coordinates in local axes (X' = X T^T).
+// MatTMatMultSmall: C (m x m) = A^T * B, A and B n x m (N^T N of mass matrices,
+//   T^T A of the crack models).
+void MatMatTMultSmall(int n, int m, double** A, double** C, double** B);
+void MatTMatMultSmall(double** C, double** A, double** B, int n, int m);
+
+// ---- element prints (standard output, only when the flag is 'Y') --------------------
+
+void PrintElementStiffMat(int n, int elem, int typeCode, char printFlag, double** K);
+void PrintElementMassMat(int n, int elem, int typeCode, char printFlag, double** M);
+void PrintElementTMat(int n, int elem, int typeCode, char printFlag, double** T);
+
+// ---- cross-section and thickness properties ----------------------------------------
+
+enum GeomKind { kGeomPatt = 1, kGeomCsArea = 2, kGeomCs2D = 3, kGeomCs3D = 4, kGeomLamThick = 5 };
+
+// Record number of the value of each node 1..n of an element whose property names
+// geometry kind `kind` and record `record`: kind == directKind gives `record` at every
+// node; kind 1 ("_GEOM_PATT") gives entry k of the pattern (patternKind, patternCount
+// entries patternRecords[1..]) for node k. Any other kind is an internal error. Record
+// numbers outside 1..tableCount, a pattern shorter than n or a pattern of another kind
+// stop the run. property names the element-property record in the messages.
+void CalcNodeGeomRecords(int n, int property, int kind, int directKind, int record, int patternKind,
+                         int patternCount, const int* patternRecords, int tableCount, int* nodeRecords);
+// V[1..11][k] of node k from the eleven values rec[1..11] of a 3-D section record:
+// V1 = 11, V2 = 1, V3 = 9, V4 = 10, V5 = 5, V6 = 6, V7 = 7, V8 = 8, V9 = 2, V10 = 3, V11 = 4.
+void SetSection3DNodeValues(int k, const double* rec, double** V);
+// Layer geometry at a point with shape values N[1..n]: nodalThick (nLayers x n, bottom
+// layer first) -> thickness[i], zBottom/zMid/zTop[i] from -total/2 to +total/2, total.
+void CalcLayerGeomFromNodal(int nLayers, int n, double** nodalThick, const double* N, double* total,
+                            double* zBottom, double* zMid, double* zTop, double* thickness);
