@@ -17,7 +17,7 @@ namespace {
 
 // Number of entries to request for a count: n + 1 (leading entry), n = 0 counted as 1.
 int64_t EntriesFor(int64_t n) {
-  if (n < 0) AllocFailed();
+  if (n < 0 || n == INT64_MAX) AllocFailed();
   return (n == 0 ? 1 : n) + 1;
 }
 
@@ -27,10 +27,18 @@ int64_t Product(int64_t a, int64_t b) {
   return a * b;
 }
 
+// Entries of a block of n items of T, the byte count checked: no object may exceed
+// PTRDIFF_MAX bytes.
+template <typename T>
+int64_t CheckedEntries(int64_t n) {
+  int64_t entries = EntriesFor(n);
+  if (entries > static_cast<int64_t>(PTRDIFF_MAX / sizeof(T))) AllocFailed();
+  return entries;
+}
+
 template <typename T>
 T* AllocBlock(int64_t n) {
-  int64_t entries = EntriesFor(n);
-  if (entries > static_cast<int64_t>(SIZE_MAX / sizeof(T))) AllocFailed();
+  int64_t entries = CheckedEntries<T>(n);
   void* p = std::malloc(static_cast<size_t>(entries) * sizeof(T));
   if (p == nullptr) AllocFailed();
   return static_cast<T*>(p);
@@ -47,8 +55,10 @@ void Free1(T* v, const char* msg) {
 
 template <typename T>
 void Alloc2(T*** A, int n, int m) {
+  const int64_t nm = Product(n, m);
+  CheckedEntries<T>(nm);  // refuse an impossible size before anything is allocated
   T** rows = AllocBlock<T*>(n);
-  T* data = AllocBlock<T>(Product(n, m));
+  T* data = AllocBlock<T>(nm);
   for (int i = 1; i <= n; i++) rows[i] = data + static_cast<int64_t>(i - 1) * m;
   if (n < 1) rows[1] = data;  // a 0 x m matrix still owns its (single-entry) data block
   *A = rows;
@@ -81,10 +91,13 @@ void alloci2(int*** A, int n, int m) { Alloc2(A, n, m); }
 void allocd2(double*** A, int n, int m) { Alloc2(A, n, m); }
 
 void allocd3(double**** A, int n, int m, int p) {
+  const int64_t nm = Product(n, m);
+  const int64_t nmp = Product(nm, p);
+  CheckedEntries<double*>(nm);
+  CheckedEntries<double>(nmp);
   double*** planes = AllocBlock<double**>(n);
-  int64_t nm = Product(n, m);
   double** rows = AllocBlock<double*>(nm);
-  double* data = AllocBlock<double>(Product(nm, p));
+  double* data = AllocBlock<double>(nmp);
   for (int i = 1; i <= n; i++) {
     planes[i] = rows + static_cast<int64_t>(i - 1) * m;
     for (int j = 1; j <= m; j++)
@@ -119,9 +132,7 @@ static double* ShiftRow(double* block, int64_t back) {
 void allocprofd2(double*** A, int n, const int* last) {
   allocpd1(A, n);
   for (int i = 1; i <= n; i++) {
-    if (last[i] < i) AllocFailed();
-    double* row;
-    allocd1(&row, last[i] - i + 1);
+    double* row = AllocBlock<double>(static_cast<int64_t>(last[i]) - i + 1);
     (*A)[i] = ShiftRow(row, i - 1);
   }
 }
@@ -197,8 +208,25 @@ void zeroprofd2(double** A, int n, const int* last) {
     for (int j = i; j <= last[i]; j++) A[i][j] = 0.0;
 }
 
+void AllocPointLists(PointList** list, int n) {
+  PointList* v = AllocBlock<PointList>(n);
+  for (int i = 1; i <= n; i++) v[i] = PointList{0, nullptr};
+  *list = v;
+}
+
+void AllocPointListItems(PointList* rec, int count) {
+  rec->items = AllocBlock<PointElemPair>(count);
+  rec->count = count;
+}
+
+void AllocPointVecSet(PointVecSet** set, int n) {
+  PointVecSet* v = AllocBlock<PointVecSet>(n);
+  for (int i = 1; i <= n; i++) v[i] = PointVecSet{0, nullptr, nullptr};
+  *set = v;
+}
+
 void FreePointLists(PointList* list, int n) {
-  for (int i = n; i >= 1; i--) freed1(list[i].items);
+  for (int i = n; i >= 1; i--) std::free(list[i].items);
   std::free(list);
 }
 

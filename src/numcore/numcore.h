@@ -1,5 +1,7 @@
 // Numcore: the in-house utility library. 1-based vectors and matrices with guarded
-// allocation and release, the error exits, and small dense linear algebra.
+// allocation and release, the error exits, small dense linear algebra, Jacobi
+// eigenvalues, the word tokenizer of the text inputs, the console prompt and the clocks,
+// text prints of vectors and matrices, and the profile-store solve.
 //
 // Storage of every array handle: entries 1..n are addressed directly; each block carries
 // one extra leading entry so that the handle is the block's own start and entry 0 is
@@ -19,7 +21,7 @@ void warnmsg(const char* msg, int line);
 // ---- allocation --------------------------------------------------------------------
 void allocc1(char** v, int n);
 void alloci1(int** v, int n);
-void allocl1(long** v, int n);
+void allocl1(long** v, int n);  // long: file positions, as wide as the platform's ftell
 void allocd1(double** v, int n);
 void allocpd1(double*** v, int n);
 void allocpi1(int*** v, int n);
@@ -30,6 +32,10 @@ void allocd2(double*** A, int n, int m);
 void allocd3(double**** A, int n, int m, int p);
 void allocragi2(int*** A, int n, const int* len);
 void allocragd2(double*** A, int n, const int* len);
+// Profile store: row i holds columns i..last[i] in a block of its own, addressed by
+// absolute column (A[i][i] is the first stored entry). Its row pointers are the only
+// handles that lie before their block (by i - 1 entries); never address a column
+// outside i..last[i].
 void allocprofd2(double*** A, int n, const int* last);
 
 // ---- release -----------------------------------------------------------------------
@@ -63,20 +69,33 @@ void zerod3(double*** A, int n, int m, int p);
 void zeroragd2(double** A, int n, const int* len);
 void zeroprofd2(double** A, int n, const int* last);
 
-// ---- composite releases of work structures ------------------------------------------
-// A list of 8-byte items per point (count, 1-based item vector).
+// ---- composite work structures --------------------------------------------------------
+// Per point a list of 8-byte items {element, local node} (count, 1-based item vector).
+// AllocPointLists gives n records with count 0 and no items; AllocPointListItems gives
+// one record its 1-based item vector of count entries. FreePointLists releases the item
+// vectors of records n down to 1, then the record vector.
+struct PointElemPair {
+  int element;
+  int node;
+};
 struct PointList {
   int count;
-  double* items;
+  PointElemPair* items;
 };
+void AllocPointLists(PointList** list, int n);
+void AllocPointListItems(PointList* rec, int count);
 void FreePointLists(PointList* list, int n);
 
-// A set of k vectors per point (k, 1-based int vector, 1-based vector of k double vectors).
+// Per point a set of k vectors (k, 1-based int vector, 1-based vector of k double vectors
+// from allocpd1/allocd1). AllocPointVecSet gives n empty records, each to be filled
+// before release (its vectors are checked like any other); FreePointVecSet releases
+// every record's vectors (freed1, freepd1, freei1), then the record vector.
 struct PointVecSet {
   int k;
   int* ints;
   double** vecs;
 };
+void AllocPointVecSet(PointVecSet** set, int n);
 void FreePointVecSet(int n, PointVecSet* set);
 
 void FreeSparseMat(int n, int* a, int** rows, int* b, int* c);
@@ -127,3 +146,84 @@ double detd2(double** A, int m);
 bool GaussSolve(double** A, double** X, double** B, int n, int m);
 bool linsolved2(double** A, double* x, const double* b, int n);
 bool invertd2(double** Ainv, double** A, int n);
+
+// ---- Jacobi eigenvalues ----------------------------------------------------------------
+// All eigenvalues (ascending, in lambda[1..n]) and orthonormal eigenvectors (columns of
+// V, n x n) of the symmetric n x n matrix A by the classical Jacobi method. A is work
+// space: its lower triangle is cleared and its upper triangle rotated. nrot receives the
+// number of rotations, offmax the largest off-diagonal magnitude of the last search.
+// A non-symmetric A (a pair differing by more than 1e-8) ends the run. Returns false,
+// after a warning and with lambda unwritten, when n*n*1000 rotations do not bring every
+// off-diagonal term below 1e-8 (or a term is not a number).
+bool eigjacobi(double** A, int n, double* lambda, double** V, int* nrot, double* offmax);
+
+// ---- text tokenizer ----------------------------------------------------------------------
+// Words are runs of characters other than the delimiters tab, blank, CR and LF; '#' after
+// a delimiter skips the rest of the line; every character of a word must be printable
+// (codes 32..126). End of file anywhere, also right after the last word, is fatal: every
+// word must be followed by a delimiter.
+//
+// Per stream the caller keeps one int line counter, set to 1 before the first read, and
+// passes its address as `line`; the tokenizer adds 1 at every line feed it reads. Each
+// reader stores in *wordline the line on which the word just read lies (a word ended by
+// a line feed lies on the line before the counter). Error messages name *wordline.
+// The number and keyword readers use their own buffer of 1000 characters; readword
+// fills the caller's buffer of max characters (words of at most max - 1 characters).
+// Every failure writes its message to the error stream and ends the run with status 1.
+char* readword(char* word, int max, FILE* stream, int* line, int* wordline);
+double readreal(FILE* stream, int* line, int* wordline);     // finite doubles only
+int readint(FILE* stream, int* line, int* wordline);         // at most 11 characters, int range
+int readintge1(FILE* stream, int* line, int* wordline);      // readint, value >= 1
+int readintge0(FILE* stream, int* line, int* wordline);      // readint, value >= 0
+char readcharword(FILE* stream, int* line, int* wordline);   // a word of exactly one character
+void expectchar(FILE* stream, int* line, int* wordline, int c);
+void expectword(FILE* stream, int* line, int* wordline, const char* expected);
+int getcnoeof(FILE* stream);  // next character (0..255); end of file is fatal
+
+// Syntax automata: ok = verdict; badpos = 0 when valid, else the 1-based position of the
+// first offending character, or the trimmed length + 1 when the text ended too early.
+// Leading and trailing blanks are ignored.
+void checkreal(const char* s, bool* ok, int* badpos);
+void checkint(const char* s, bool* ok, int* badpos);
+void checkprint(const char* s, int line);  // fatal "Bad" character report with a caret
+bool isblankc(int c);
+bool isprintc(int c);
+int lentrim(const char* s);   // length without trailing blanks
+void maskbadchars(char* s);   // non-printable characters -> '?'
+void elimnl(char* s);         // removes the LF (or CR LF) ending a line read with its end
+
+// ---- console input and clocks --------------------------------------------------------------
+// One line of standard input into s (at most max - 1 characters kept, the rest of the
+// line dropped; the line end is not stored). Returns false, with s empty, when the input
+// has ended before any character of the line.
+bool readstdline(char* s, int max);
+// readstdline with max 80 (s holds 80 characters), then leading blanks dropped and the
+// text cut at its first blank. Same result as readstdline.
+bool readtrimline(char* s);
+// Prompts "Job name ? " until a non-empty name of letters, digits and $ . / : \ _ is
+// typed; job (80 characters) receives it. End of input is fatal.
+void askjobname(char* job);
+// wall: calendar time in seconds; cpu: processor time of the process in seconds.
+void gettimes(double* wall, double* cpu);
+
+// ---- prints ------------------------------------------------------------------------------
+// Text print of the n x m matrix A or the vector x of n entries to fp.
+// szType "Single" (or "") one entry per line, "Table" rows as lines, "CSV";
+// szNumbers "Numbers" (or "") / "NoNumbers"; szSemicolons "Semicolons" / "NoSemicolons"
+// (or ""); chEF 'e', 'f', 'E' or 'F'. Other options end the run. indent is clamped to
+// 1..90, width to 2..90, precision to 0..90. Nothing is printed when a size is below 1.
+void printd2(double** A, int n, int m, FILE* fp, const char* szType, const char* szNumbers,
+             const char* szSemicolons, int indent, char chEF, int width, int precision);
+void printd1(double* x, int n, FILE* fp, const char* szType, const char* szNumbers, const char* szSemicolons,
+             int indent, char chEF, int width, int precision);
+// Sparse row lists (row i: count[i] terms, columns col[i][k], values val[i][k]) to
+// standard output, under a title line, one line per term and a dotted line per row.
+void PrintSparseMat(int n, const char* title, const char* name, const int* count, int** col, double** val);
+
+// ---- profile store -----------------------------------------------------------------------
+// Profile store (allocprofd2 / zeroprofd2 / freeprofd2 above): row i holds the columns
+// i..last[i], addressed by absolute column, A[i][i] first. solveprofd2 overwrites b with
+// the solution of the system whose store U the Gaussian elimination has reduced in
+// place: forward reduction with the multipliers U[i][j]/U[i][i] (terms of magnitude 1e-8
+// or less skipped), then back substitution. U is unchanged.
+void solveprofd2(double** U, double* b, int n, const int* last);

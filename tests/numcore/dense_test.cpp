@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "numcore/numcore.h"
+#include "support/process.h"
 
 TEST(Dense, InvertHilbert3) {
   double **A, **Ai;
@@ -44,8 +47,62 @@ TEST(Dense, SmallSubdiagonalNotEliminated) {
 TEST(DenseDeath, Messages) {
   double** A;
   allocd2(&A, 4, 4);
-  EXPECT_EXIT(detd2(A, 4), testing::ExitedWithCode(1), "m must be 1, 2 or 3");
+  EXPECT_EXIT(detd2(A, 4), testing::ExitedWithCode(1), StderrIs("\nERROR:\nm must be 1, 2 or 3\n\n"));
   double v[4] = {0, 0, 0, 0};
-  EXPECT_EXIT(normalized1(v, 3), testing::ExitedWithCode(1), "A null vector cannot be normalized.");
+  EXPECT_EXIT(normalized1(v, 3), testing::ExitedWithCode(1),
+              StderrIs("\nERROR:\nA null vector cannot be normalized.\n\n"));
   freed2(A);
+}
+
+TEST(Dense, ToleranceBoundaries) {
+  double a[3] = {0, 1.0, 2.0}, b[3] = {0, 1.0 + 1e-8, 2.0};
+  // 1 + 1e-8 - 1 is not exactly 1e-8 in binary: compare against the computed difference.
+  EXPECT_EQ(equald1(a, b, 2), std::fabs(a[1] - b[1]) <= 1e-8);
+  double z[3] = {0, 0.0, 0.0}, t[3] = {0, 0.0, 1e-8};
+  EXPECT_TRUE(equald1(z, t, 2));
+  t[2] = 1.0000001e-8;
+  EXPECT_FALSE(equald1(z, t, 2));
+  EXPECT_TRUE(equald1(z, t, 0));
+  EXPECT_EQ(maxabsd1(t, 0), 0.0);
+  // A pivot of exactly 1e-8 is accepted.
+  double** A;
+  allocd2(&A, 1, 1);
+  A[1][1] = 1e-8;
+  double x[2], r[2] = {0, 2e-8};
+  EXPECT_TRUE(linsolved2(A, x, r, 1));
+  EXPECT_EQ(x[1], 2.0);
+  A[1][1] = 0.99e-8;
+  x[1] = 5.0;
+  EXPECT_FALSE(linsolved2(A, x, r, 1));
+  EXPECT_EQ(x[1], 0.0);
+  freed2(A);
+}
+
+// A bar along x2 in the global plane: the local axial stiffness EA/L [[1,-1],[-1,1]]
+// rotated by B^T k B with the direction cosines gives the global 4 x 4 stiffness.
+TEST(Dense, BarStiffnessRotation) {
+  double **k, **B, **K;
+  allocd2(&k, 2, 2);
+  allocd2(&B, 2, 4);
+  allocd2(&K, 4, 4);
+  const double c = 0.6, s = 0.8, ea_l = 10.0;
+  k[1][1] = k[2][2] = ea_l;
+  k[1][2] = k[2][1] = -ea_l;
+  zerod2(B, 2, 4);
+  B[1][1] = c; B[1][2] = s; B[2][3] = c; B[2][4] = s;
+  btabd2(K, k, B, 2, 4);
+  const double g[3] = {0, c, s};
+  for (int i = 1; i <= 4; i++)
+    for (int j = 1; j <= 4; j++) {
+      const double sign = ((i <= 2) == (j <= 2)) ? 1.0 : -1.0;
+      EXPECT_NEAR(K[i][j], sign * ea_l * g[(i - 1) % 2 + 1] * g[(j - 1) % 2 + 1], 1e-14);
+    }
+  // Rigid translation along the bar direction carries no force.
+  double u[5] = {0, c, s, c, s}, f[5];
+  multd2d1(f, K, u, 4, 4);
+  EXPECT_NEAR(maxabsd1(f, 4), 0.0, 1e-13);
+  EXPECT_TRUE(issymd2(K, 4));
+  freed2(K);
+  freed2(B);
+  freed2(k);
 }

@@ -1,0 +1,48 @@
+#include "support/process.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+std::string Slurp(FILE* f) {
+  std::string s;
+  std::rewind(f);
+  int c;
+  while ((c = std::fgetc(f)) != EOF) s.push_back(static_cast<char>(c));
+  return s;
+}
+
+}  // namespace
+
+ChildResult RunChild(const std::string& input, void (*fn)()) {
+  FILE* in = std::tmpfile();
+  FILE* out = std::tmpfile();
+  FILE* err = std::tmpfile();
+  std::fwrite(input.data(), 1, input.size(), in);
+  std::fflush(in);
+  std::rewind(in);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fileno(in), 0);
+    dup2(fileno(out), 1);
+    dup2(fileno(err), 2);
+    std::clearerr(stdin);
+    fn();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(0);
+  }
+  int wstatus = 0;
+  waitpid(pid, &wstatus, 0);
+  ChildResult r{WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1, Slurp(out), Slurp(err)};
+  std::fclose(in);
+  std::fclose(out);
+  std::fclose(err);
+  return r;
+}
