@@ -7,12 +7,7 @@
 namespace {
 
 // Comma-separated rows without row or column numbers, each value as "%18.10le".
-void PrintMatCSV(double** A, int n) {
-  for (int i = 1; i <= n; i++) {
-    for (int j = 1; j < n; j++) std::printf("%18.10le,", A[i][j]);
-    std::printf("%18.10le\n", A[i][n]);
-  }
-}
+void PrintMatCSV(double** A, int n) { printd2(A, n, n, stdout, "CSV", "NoNumbers", "", 1, 'E', 18, 10); }
 
 void PrintElementMat(const char* title, int n, int elem, int typeCode, double** A) {
   std::printf("\n");
