@@ -1,0 +1,41 @@
+// Linear equation solvers on the global stiffness KFF: Gaussian elimination on the
+// symmetric profile (NCSB) store and the Jacobi-preconditioned conjugate gradient on the
+// sparse row lists.
+//
+// OutputControl is the flags vector of the output-control options ('Y' or 'N' in entries
+// 1..68).
+#pragma once
+
+#include <cstdint>
+
+#include "assembly/sparse_rows.h"
+
+// ---- NCSB profile store -------------------------------------------------------------
+// Profile rows: A[i][j] for i <= j <= last[i], last non-decreasing; the upper triangle.
+
+// Builds the profile copy of KFF: computes last (int [nF], allocated by the caller),
+// allocates *A, copies the terms and empties the row lists of KFF. *nTerms receives the
+// number of stored profile terms.
+void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last,
+                   SparseRowMatrix* KFF, double*** A);
+
+// Factorises the profile in place (timed); *seconds receives the wall-clock seconds.
+void FactorNCSB(int nF, double* seconds, const char* OutputControl, const int* last,
+                double** A);
+
+// In-place symmetric Gaussian elimination of the profile; echo 'Y' draws the progress bar.
+void GaussElimNCSB(double** A, int nF, const int* last, char echo);
+
+// Solves with the factored profile (timed): rhs is overwritten with the solution.
+void SolveNCSB(int nF, double* seconds, const int* last, double* rhs, double** A);
+
+// ---- Jacobi-preconditioned conjugate gradient ----------------------------------------
+// Solves KFF a = F on the upper-triangle row lists; rhs holds F on entry and a on exit.
+// Stops the run when a search direction shows a null, negative, non-finite or rounding-
+// level curvature (below 1e-12 of the scaled matrix's infinity norm), when the right-hand
+// side or the residual is not finite, or after max(10 nF, 1000) iterations without
+// reaching the bound max(tol |r0|, 1e-14) on the preconditioned residual.
+void SolveIterJacPreConjGrad(int nF, int* iterations, double* seconds, double tol,
+                             double* residNorm, const char* job, const char* tag,
+                             const char* OutputControl, const int* count, int** cols,
+                             double* rhs, double** vals);

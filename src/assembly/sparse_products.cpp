@@ -1,0 +1,177 @@
+// Products, combinations and release of sparse row-list matrices.
+#include <cmath>
+
+#include "assembly/sparse_rows.h"
+#include "numcore/numcore.h"
+
+void FreeSparseMatrixRows(int n, int* count, int** cols, double** vals) {
+  for (int i = 1; i <= n; i++) {
+    if (cols[i] != nullptr) freei1(cols[i]);
+    if (vals[i] != nullptr) freed1(vals[i]);
+    cols[i] = nullptr;
+    vals[i] = nullptr;
+    count[i] = 0;
+  }
+}
+
+void SubtractSparseMatTransVecProduct(int nF, int nRows, const int* count, int** cols,
+                                      const double* x, double* y, double** vals) {
+  (void)nF;
+  for (int i = 1; i <= nRows; i++) {
+    const int* c = cols[i];
+    const double* a = vals[i];
+    const double xi = x[i];
+    for (int t = 1; t <= count[i]; t++) y[c[t]] -= a[t] * xi;
+  }
+}
+
+void CalcResidKaMinusF(int nP, const int* countKPF, const int* countKPP, int** colsKPF,
+                       int** colsKPP, const double* aF, const double* aP, const double* FP,
+                       double** valsKPF, double** valsKPP, double* RP) {
+  for (int i = 1; i <= nP; i++) RP[i] = -FP[i];
+  for (int i = 1; i <= nP; i++) {
+    const int* c = colsKPF[i];
+    const double* a = valsKPF[i];
+    double s = 0.0;
+    for (int t = 1; t <= countKPF[i]; t++) s += a[t] * aF[c[t]];
+    RP[i] += s;
+  }
+  for (int i = 1; i <= nP; i++) {
+    const int* c = colsKPP[i];
+    const double* a = valsKPP[i];
+    for (int t = 1; t <= countKPP[i]; t++) {
+      RP[i] += a[t] * aP[c[t]];
+      if (c[t] != i) RP[c[t]] += a[t] * aP[i];
+    }
+  }
+}
+
+void AddScaledSparseMatTransVecProduct(int n, double alpha, const int* count, int** cols,
+                                       double** vals, const double* x, double* y) {
+  if (alpha == 0.0) return;
+  for (int i = 1; i <= n; i++) {
+    const int* c = cols[i];
+    const double* a = vals[i];
+    const double xi = x[i];
+    for (int t = 1; t <= count[i]; t++) y[c[t]] += alpha * a[t] * xi;
+  }
+}
+
+void AddScaledSparseMatVecProduct(int n, double alpha, const int* count, int** cols,
+                                  double** vals, const double* x, double* y) {
+  if (alpha == 0.0) return;
+  double* w;
+  allocd1(&w, n);
+  for (int i = 1; i <= n; i++) {
+    const int* c = cols[i];
+    const double* a = vals[i];
+    double s = 0.0;
+    for (int t = 1; t <= count[i]; t++) s += a[t] * x[c[t]];
+    w[i] = s;
+  }
+  AddScaledVector(n, alpha, w, y);
+  freed1(w);
+}
+
+// One pass over the upper triangle: the diagonal (first term of a row when present) once,
+// every other term for its row and, mirrored, for its column.
+void SymSparseMatVec(int n, const int* count, int** cols, double** vals, const double* x,
+                     double* w) {
+  for (int i = 1; i <= n; i++) w[i] = 0.0;
+  for (int i = 1; i <= n; i++) {
+    const int m = count[i];
+    if (m == 0) continue;
+    const int* c = cols[i];
+    const double* a = vals[i];
+    const double xi = x[i];
+    double s = w[i];
+    int t = 1;
+    if (c[1] == i) {
+      s += a[1] * xi;
+      t = 2;
+    }
+    for (; t <= m; t++) {
+      const int ct = c[t];
+      s += a[t] * x[ct];
+      w[ct] += a[t] * xi;
+    }
+    w[i] = s;
+  }
+}
+
+void AddScaledSymSparseMatVecProduct(int n, double alpha, const int* count, int** cols,
+                                     double** vals, const double* x, double* y) {
+  if (alpha == 0.0) return;
+  double* w;
+  allocd1(&w, n);
+  SymSparseMatVec(n, count, cols, vals, x, w);
+  AddScaledVector(n, alpha, w, y);
+  freed1(w);
+}
+
+void AddScaledVector(int n, double alpha, const double* x, double* y) {
+  if (alpha == 0.0) return;
+  if (alpha == 1.0) {
+    for (int i = 1; i <= n; i++) y[i] += x[i];
+  } else if (alpha == -1.0) {
+    for (int i = 1; i <= n; i++) y[i] -= x[i];
+  } else {
+    for (int i = 1; i <= n; i++) y[i] += alpha * x[i];
+  }
+}
+
+// Merging the two ascending column lists gives the same terms, in the same ascending
+// order and with the same values, as scattering both rows into a dense work row, at a
+// cost proportional to the stored terms instead of the number of columns. A term that is
+// not a finite number would be dropped by the magnitude test and silently lost: it stops
+// the run instead.
+void CalcEffectiveMatrixSparse(int nCols, int nRows, double a, double b, const int* countA,
+                               const int* countB, int* countE, int** colsA, int** colsB,
+                               int** colsE, double** valsA, double** valsB, double** valsE) {
+  int maxLen = 0;
+  for (int i = 1; i <= nRows; i++)
+    if (countA[i] + countB[i] > maxLen) maxLen = countA[i] + countB[i];
+  int* cW;
+  double* vW;
+  alloci1(&cW, maxLen);
+  allocd1(&vW, maxLen);
+  for (int i = 1; i <= nRows; i++) {
+    const int nA = countA[i], nB = countB[i];
+    const int* cA = colsA[i];
+    const int* cB = colsB[i];
+    const double* vA = valsA[i];
+    const double* vB = valsB[i];
+    int n = 0, p = 1, q = 1;
+    while (p <= nA || q <= nB) {
+      int c;
+      double v;
+      if (q > nB || (p <= nA && cA[p] < cB[q])) {
+        c = cA[p];
+        v = a * vA[p++];
+      } else if (p > nA || cB[q] < cA[p]) {
+        c = cB[q];
+        v = b * vB[q++];
+      } else {
+        c = cA[p];
+        v = a * vA[p++];
+        v += b * vB[q++];
+      }
+      if (c < 1 || c > nCols) InternalError(__FILE__, __LINE__);
+      if (!std::isfinite(v)) errexit("Effective matrix: a term is not a finite number.", 0);
+      if (std::fabs(v) > 1e-8) {
+        n++;
+        cW[n] = c;
+        vW[n] = v;
+      }
+    }
+    alloci1(&colsE[i], n);
+    allocd1(&valsE[i], n);
+    for (int t = 1; t <= n; t++) {
+      colsE[i][t] = cW[t];
+      valsE[i][t] = vW[t];
+    }
+    countE[i] = n;
+  }
+  freed1(vW);
+  freei1(cW);
+}
