@@ -4,32 +4,10 @@
 // run on this branch; see pending_stubs.h.
 #include "pending_stubs.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstring>
-#include <ctime>
 
 #include "numcore/numcore.h"
-
-void gettimes(double* wall, double* cpu) {
-  using namespace std::chrono;
-  *wall = duration<double>(system_clock::now().time_since_epoch()).count();
-  *cpu = static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
-}
-
-void solveprofd2(double** U, double* b, int n, const int* last) {
-  if (n < 1) return;
-  for (int i = 1; i <= n; i++) {
-    const double d = U[i][i];
-    for (int j = i + 1; j <= last[i]; j++)
-      if (std::fabs(U[i][j]) > 1e-8) b[j] = b[j] - (U[i][j] / d) * b[i];
-  }
-  for (int i = n; i >= 1; i--) {
-    double s = b[i];
-    for (int j = i + 1; j <= last[i]; j++) s -= U[i][j] * b[j];
-    b[i] = s / U[i][i];
-  }
-}
 
 void OpenFile(FILE** fp, const char* job, const char* suffix, const char* mode, char echo) {
   const char* echoFmt;

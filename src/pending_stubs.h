@@ -1,8 +1,6 @@
 // Temporary stand-ins, replaced when the real modules land.
 //
 // Declarations of routines and constants that belong to modules not yet on this branch:
-//   gettimes         timing of the utility library
-//   solveprofd2      forward reduction and back substitution on the profile store
 //   OpenFile         opening of job files by name and suffix
 //   EXPORT_ITERATIVE_JPCG_HIST, PRINT_GAUSS_ELIM_INFO, PRINT_ITERATIVE_JPCG_INFO
 //                    positions of three options in the OutputControl flags (char[69],
@@ -13,8 +11,8 @@
 
 #include <cstdio>
 
-void gettimes(double* wall, double* cpu);
-void solveprofd2(double** U, double* b, int n, const int* last);
+#include "numcore/numcore.h"
+
 void OpenFile(FILE** fp, const char* job, const char* suffix, const char* mode, char echo);
 
 constexpr int EXPORT_ITERATIVE_JPCG_HIST = 1;
