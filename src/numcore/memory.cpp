@@ -17,7 +17,7 @@ namespace {
 
 // Number of entries to request for a count: n + 1 (leading entry), n = 0 counted as 1.
 int64_t EntriesFor(int64_t n) {
-  if (n < 0) AllocFailed();
+  if (n < 0 || n == INT64_MAX) AllocFailed();
   return (n == 0 ? 1 : n) + 1;
 }
 
@@ -27,10 +27,18 @@ int64_t Product(int64_t a, int64_t b) {
   return a * b;
 }
 
+// Entries of a block of n items of T, the byte count checked: no object may exceed
+// PTRDIFF_MAX bytes.
+template <typename T>
+int64_t CheckedEntries(int64_t n) {
+  int64_t entries = EntriesFor(n);
+  if (entries > static_cast<int64_t>(PTRDIFF_MAX / sizeof(T))) AllocFailed();
+  return entries;
+}
+
 template <typename T>
 T* AllocBlock(int64_t n) {
-  int64_t entries = EntriesFor(n);
-  if (entries > static_cast<int64_t>(SIZE_MAX / sizeof(T))) AllocFailed();
+  int64_t entries = CheckedEntries<T>(n);
   void* p = std::malloc(static_cast<size_t>(entries) * sizeof(T));
   if (p == nullptr) AllocFailed();
   return static_cast<T*>(p);
