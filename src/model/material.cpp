@@ -1,0 +1,320 @@
+// Material and spring-material blocks: file layouts, reading, release and the value
+// accessors.
+#include "model/material.h"
+
+#include <cstring>
+
+#include "model/records.h"
+#include "model/validate.h"
+#include "numcore/numcore.h"
+
+const char* const kMaterialKindKeywords[kMaterialKinds + 1] = {
+    "_NONE",        "_LIN_ISO",     "_LIN_ORTHO", "_LIN_INT_POINT", "_LIN_INT_LINE_2D",
+    "_LIN_INT_LINE_3D", "_LIN_INT_SURF", "_NLMM101", "_NLMM102",   "_NLMM104",
+    "_NLMM105",     "_NLMM111",     "_NLMM121",   "_NLMM122",      "_NLMM123",
+    "_NLMM124",     "_NLMM125",     "_NLMM141",   "_NLMM142",      "_NLMM145",
+    "_NLMM146",     "_NLMM151",     "_NLMM171",   "_NLMM172",      "_NLMM173",
+    "_NLMM174",     "_NLMM175",     "_NLMM201",   "_NLMM202",      "_NLMM210",
+    "_NLMM211",     "_NLMM220",     "_NLMM298",   "_NLMM299",      "_NLMM301",
+    "_NLMM302",     "_NLMM303",     "_NLMM304",   "_NLMM305",      "_NLMM306",
+    "_NLMM320",     "_NLMM401",     "_NLMM451",   "_NLMM501",      "_FRC_MIXFRACTURE_2D",
+    "_NLMM_PATT",   "_FIB_PATT",    "_LAY_PATT",  "_FIB_MESH",     "_THERMAL_ISO"};
+
+const char* const kSpringMaterialKindKeywords[kSpringMaterialKinds + 1] = {
+    "_NONE", "_LIN_SPRING", "_NLSMM101", "_NLSMM102", "_NLSMM103"};
+
+namespace {
+
+// File layouts after the name: "<n><t>" = n scalars of type t (d double, i int32, c
+// byte); "Ld" m doubles, m the value just read; "T2" m rows of two doubles; "P" m
+// pairs of doubles; "S" a second string. "NLMM174" and "FRC" have readers of their own.
+const char* MaterialLayout(int kind) {
+  switch (kind) {
+    case MAT_LIN_ISO: return "4d";
+    case MAT_LIN_ORTHO: return "13d 1i";
+    case MAT_LIN_INT_POINT: return "1i 1d";
+    case MAT_LIN_INT_LINE_2D: return "2d";
+    case MAT_LIN_INT_LINE_3D: return "3d";
+    case MAT_LIN_INT_SURF: return "3d";
+    case MAT_THERMAL_ISO: return "3d";
+    case MAT_NLMM101: return "6d 1i 6d 1i 1d 2i 1d 1i 1d";
+    case MAT_NLMM102: return "6d 1i 6d 1i 1d 3i 1d 1i 1d";
+    case MAT_NLMM104: return "6d 1i 7d 2i 2d 2i 1d 1i 2d 2i 1d 1i 1d 1i 6d";
+    case MAT_NLMM105: return "5d 2i 3d 1i 1d 1i";
+    case MAT_NLMM111: return "6d 1i 8d 1i 4d 1i 1d 1i 2d 2i 1d 1i 1d";
+    case MAT_NLMM121: return "8d";
+    case MAT_NLMM122: return "8d";
+    case MAT_NLMM123: return "8d 1i";
+    case MAT_NLMM124: return "4d 2i 2d 1i 3d";
+    case MAT_NLMM125: return "8d 1i 5d";
+    case MAT_NLMM141: return "9d 1i 6d 1i 1d 2i 1d 1i 1d";
+    case MAT_NLMM142: return "8d 1i 6d 1i 6d 1d 2i 2d 2i 1d 1i 2d 2i 1d 1i 1d 1i 6d";
+    case MAT_NLMM145: return "11d";
+    case MAT_NLMM146: return "9d 1i 1d";
+    case MAT_NLMM151: return "8d 1i 6d 1i 6d 2d 1i 4d 1i 1d 1i 2d 2i 1d 1i 1d";
+    case MAT_NLMM171: return "3c 6d 1i 1d 1i 1d 1i Ld";
+    case MAT_NLMM172: return "4c 7d 1i 1d 1i 7d 1i 1d 1i 1d 1i 5d";
+    case MAT_NLMM173: return "1i 1d 3i 2d";
+    case MAT_NLMM174: return "NLMM174";
+    case MAT_NLMM175: return "7i";
+    case MAT_NLMM201: return "9d";
+    case MAT_NLMM202: return "10d";
+    case MAT_NLMM210: return "9d";
+    case MAT_NLMM211: return "13d 1i 1d";
+    case MAT_NLMM220: return "1i 15d";
+    case MAT_NLMM298: return "8d";
+    case MAT_NLMM299: return "7d";
+    case MAT_NLMM301: return "6d";
+    case MAT_NLMM302: return "8d";
+    case MAT_NLMM303: return "10d";
+    case MAT_NLMM304: return "10d 8d S";  // five (d, d) pairs, then 8d and a string
+    case MAT_NLMM305: return "7d";
+    case MAT_NLMM306: return "10d S";
+    case MAT_NLMM320: return "1i 17d";
+    case MAT_NLMM401: return "1d 1i 6d 1d 1i T2 1d";
+    case MAT_NLMM451: return "1i 2d 1i 1d 1i 2d";
+    case MAT_NLMM501: return "9d 1i 5d";
+    case MAT_FRC_MIXFRACTURE_2D: return "FRC";
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+const char* SpringMaterialLayout(int kind) {
+  switch (kind) {
+    case SPRMAT_LIN_SPRING: return "1d";
+    case SPRMAT_NLSMM101: return "3d 1i";
+    case SPRMAT_NLSMM102: return "1i 7d";
+    case SPRMAT_NLSMM103: return "1i 1i P";
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+// Least number of file bytes of one record (name, fixed scalars) of a layout.
+int64_t LayoutMinBytes(const char* layout) {
+  if (std::strcmp(layout, "NLMM174") == 0) return 5 + 4 + 4 + 4 + 8 + 8;
+  if (std::strcmp(layout, "FRC") == 0) return 5 + 16 + 4 + 16 + 4 + 32;
+  int64_t bytes = 5;
+  for (const char* p = layout; *p != '\0';) {
+    if (*p == ' ') {
+      p++;
+    } else if (*p >= '0' && *p <= '9') {
+      int count = 0;
+      while (*p >= '0' && *p <= '9') count = count * 10 + (*p++ - '0');
+      char t = *p++;
+      bytes += static_cast<int64_t>(count) * (t == 'd' ? 8 : t == 'i' ? 4 : 1);
+    } else if (*p == 'S') {
+      bytes += 5;
+      p++;
+    } else {
+      p += (*p == 'P') ? 1 : 2;  // lists: no fixed bytes
+    }
+  }
+  return bytes;
+}
+
+void PutValue(MaterialRecord& m, char type, double value) {
+  if (m.nValues >= kMaxMatValues) InternalError(__FILE__, __LINE__);
+  m.nValues++;
+  m.Value[m.nValues] = value;
+  m.ValueType[m.nValues] = type;
+}
+
+void ReadScalar(FILE* fp, MaterialRecord& m, char type) {
+  switch (type) {
+    case 'd': PutValue(m, 'd', ReadDouble(fp)); break;
+    case 'i': PutValue(m, 'i', ReadInt32(fp)); break;
+    case 'c': PutValue(m, 'c', static_cast<signed char>(ReadByte(fp))); break;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+// The list count m: the int32 value just read, refused when negative or too long for
+// the rest of the file.
+int ListCount(FILE* fp, const char* tag, int record, const MaterialRecord& m, int64_t bytesPerItem) {
+  if (m.nValues < 1 || m.ValueType[m.nValues] != 'i') InternalError(__FILE__, __LINE__);
+  double v = m.Value[m.nValues];
+  if (v < 0 || v > static_cast<double>(BytesLeft(fp) / bytesPerItem))
+    DataFault(nullptr, tag, record, "Invalid list length: %.0f.", v);
+  return static_cast<int>(v);
+}
+
+void ReadLayoutRecord(FILE* fp, const char* tag, int record, const char* layout, MaterialRecord& m) {
+  for (const char* p = layout; *p != '\0';) {
+    if (*p == ' ') {
+      p++;
+    } else if (*p >= '0' && *p <= '9') {
+      int count = 0;
+      while (*p >= '0' && *p <= '9') count = count * 10 + (*p++ - '0');
+      char t = *p++;
+      for (int k = 0; k < count; k++) ReadScalar(fp, m, t);
+    } else if (p[0] == 'L' && p[1] == 'd') {
+      int len = ListCount(fp, tag, record, m, 8);
+      m.ListLen = len;
+      allocd1(&m.List1, len);
+      ReadDoubles(fp, m.List1, len);
+      p += 2;
+    } else if (p[0] == 'T' && p[1] == '2') {
+      int len = ListCount(fp, tag, record, m, 16);
+      m.ListLen = len;
+      allocd2(&m.Table, len, 2);
+      for (int r = 1; r <= len; r++) {
+        m.Table[r][1] = ReadDouble(fp);
+        m.Table[r][2] = ReadDouble(fp);
+      }
+      p += 2;
+    } else if (*p == 'P') {
+      int len = ListCount(fp, tag, record, m, 16);
+      m.ListLen = len;
+      allocd1(&m.List1, len);
+      allocd1(&m.List2, len);
+      for (int r = 1; r <= len; r++) {
+        m.List1[r] = ReadDouble(fp);
+        m.List2[r] = ReadDouble(fp);
+      }
+      p++;
+    } else if (*p == 'S') {
+      ReadString(m.Name2, kBinStringMax, fp);
+      p++;
+    } else {
+      InternalError(__FILE__, __LINE__);
+    }
+  }
+}
+
+// "<NLMM174>": m curves of at most p points each, then a q-vector, two doubles and a
+// 4q-vector.
+void ReadNlmm174(FILE* fp, const char* tag, int record, MaterialRecord& m) {
+  ReadScalar(fp, m, 'i');
+  ReadScalar(fp, m, 'i');
+  double mv = m.Value[1], pv = m.Value[2];
+  // Each curve takes at least 25 bytes; the longest curve holds p points of 16 bytes.
+  if (mv < 0 || mv > static_cast<double>(BytesLeft(fp) / 25))
+    DataFault(nullptr, tag, record, "Invalid number of curves: %.0f.", mv);
+  if (pv < 0 || (mv > 0 && pv > static_cast<double>(BytesLeft(fp) / 16)))
+    DataFault(nullptr, tag, record, "Invalid number of curve points: %.0f.", pv);
+  int nc = static_cast<int>(mv), np = static_cast<int>(pv);
+  allocc2(&m.CurveName, nc, kBinStringMax);
+  allocd1(&m.CurveA, nc);
+  allocd1(&m.CurveB, nc);
+  alloci1(&m.CurveLen, nc);
+  allocd3(&m.CurvePoint, nc, np, 2);
+  for (int i = 1; i <= nc; i++) {
+    ReadString(m.CurveName[i], kBinStringMax, fp);
+    m.CurveA[i] = ReadDouble(fp);
+    m.CurveB[i] = ReadDouble(fp);
+    int32_t k = ReadInt32(fp);
+    if (k < 0 || k > np)
+      DataFault(nullptr, tag, record,
+                "Curve %d has %d points; the record allows 0 to %d points per curve.", i, k, np);
+    m.CurveLen[i] = k;
+    for (int j = 1; j <= k; j++) {
+      m.CurvePoint[i][j][1] = ReadDouble(fp);
+      m.CurvePoint[i][j][2] = ReadDouble(fp);
+    }
+  }
+  ReadScalar(fp, m, 'i');
+  double qv = m.Value[3];
+  if (qv < 0 || qv > static_cast<double>(BytesLeft(fp) / 40))
+    DataFault(nullptr, tag, record, "Invalid list length: %.0f.", qv);
+  int q = static_cast<int>(qv);
+  allocd1(&m.QVector, q);
+  ReadDoubles(fp, m.QVector, q);
+  ReadScalar(fp, m, 'd');
+  ReadScalar(fp, m, 'd');
+  allocd1(&m.Q4Vector, 4 * q);
+  ReadDoubles(fp, m.Q4Vector, 4 * q);
+}
+
+// "<FRC_MIXFRACTURE_2D>": 2d; code1 (1..3) and its pair; code2 (1..5) and its law.
+void ReadFrcMixFracture(FILE* fp, const char* tag, int record, MaterialRecord& m) {
+  ReadScalar(fp, m, 'd');
+  ReadScalar(fp, m, 'd');
+  ReadScalar(fp, m, 'i');
+  int code1 = static_cast<int>(m.Value[3]);
+  if (code1 < 1 || code1 > 3)
+    DataFault(nullptr, tag, record, "Invalid code of the fracture parameters: %d.", code1);
+  for (int k = 1; k <= 2; k++) {
+    ReadScalar(fp, m, 'd');
+    m.FrcPair[code1][k] = m.Value[m.nValues];
+  }
+  ReadScalar(fp, m, 'i');
+  int code2 = static_cast<int>(m.Value[m.nValues]);
+  int nlaw = FrcLawParameterCount(code2);
+  if (nlaw == 0) DataFault(nullptr, tag, record, "Invalid code of the softening law: %d.", code2);
+  for (int k = 1; k <= nlaw; k++) {
+    ReadScalar(fp, m, 'd');
+    m.FrcLaw[code2][k] = m.Value[m.nValues];
+  }
+  allocd1(&m.FrcWork2, 2);
+  zerod1(m.FrcWork2, 2);
+  allocd1(&m.FrcWork100a, 100);
+  zerod1(m.FrcWork100a, 100);
+  allocd1(&m.FrcWork100b, 100);
+  zerod1(m.FrcWork100b, 100);
+}
+
+void ReadBlockRecords(FILE* fp, const char* tag, const char* layout, int32_t* n, MaterialRecord** recs) {
+  *n = ReadCount(fp, LayoutMinBytes(layout));
+  AllocRecords(recs, *n);
+  for (int r = 1; r <= *n; r++) {
+    MaterialRecord& m = (*recs)[r];
+    ReadString(m.Name, kBinStringMax, fp);
+    if (std::strcmp(layout, "NLMM174") == 0)
+      ReadNlmm174(fp, tag, r, m);
+    else if (std::strcmp(layout, "FRC") == 0)
+      ReadFrcMixFracture(fp, tag, r, m);
+    else
+      ReadLayoutRecord(fp, tag, r, layout, m);
+  }
+}
+
+}  // namespace
+
+void ReleaseRecord(MaterialRecord& m) {
+  if (m.List1 != nullptr) freed1(m.List1);
+  if (m.List2 != nullptr) freed1(m.List2);
+  if (m.Table != nullptr) freed2(m.Table);
+  if (m.CurveName != nullptr) {
+    freed3(m.CurvePoint);
+    freei1(m.CurveLen);
+    freed1(m.CurveB);
+    freed1(m.CurveA);
+    freec2(m.CurveName);
+  }
+  if (m.QVector != nullptr) freed1(m.QVector);
+  if (m.Q4Vector != nullptr) freed1(m.Q4Vector);
+  if (m.FrcWork2 != nullptr) freed1(m.FrcWork2);
+  if (m.FrcWork100a != nullptr) freed1(m.FrcWork100a);
+  if (m.FrcWork100b != nullptr) freed1(m.FrcWork100b);
+}
+
+void ReadMaterialBlock(FILE* fp, int kind, const char* tag, int32_t* n, MaterialRecord** recs) {
+  ReadBlockRecords(fp, tag, MaterialLayout(kind), n, recs);
+}
+
+void ReadSpringMaterialBlock(FILE* fp, int kind, const char* tag, int32_t* n, MaterialRecord** recs) {
+  ReadBlockRecords(fp, tag, SpringMaterialLayout(kind), n, recs);
+}
+
+void FreeMaterialBlock(MaterialRecord* recs, int n) { FreeRecords(recs, n); }
+
+double MatValue(const MaterialRecord& m, int k) {
+  if (k < 1 || k > m.nValues) InternalError(__FILE__, __LINE__);
+  return m.Value[k];
+}
+
+int32_t MatInt(const MaterialRecord& m, int k) {
+  if (k < 1 || k > m.nValues || m.ValueType[k] == 'd') InternalError(__FILE__, __LINE__);
+  return static_cast<int32_t>(m.Value[k]);
+}
+
+int FrcLawParameterCount(int code) {
+  switch (code) {
+    case 1: return 4;
+    case 2: return 6;
+    case 3: return 7;
+    case 4: return 4;
+    case 5: return 8;
+    default: return 0;
+  }
+}

@@ -1,0 +1,499 @@
+// ReadMesh: the "<MESH>" section of the data file, block by block in file order.
+#include <cstring>
+
+#include "model/mesh.h"
+#include "model/records.h"
+#include "model/validate.h"
+#include "numcore/numcore.h"
+
+const char* const kMeshBlockTags[kMeshBlocks + 1] = {
+    "",
+    "<MAIN_PARAMETERS>",
+    "<DYNAMIC_ANALYSIS_PARAMETERS>",
+    "<GROUP_NAMES>",
+    "<POINT_COORDINATES>",
+    "<AUXILIARY_VECTORS>",
+    "<COORDINATE_SYSTEMS>",
+    "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>",
+    "<SUPPORTS>",
+    "<BOUNDARY_WITH_FIXED_TEMPERATURES>",
+    "<INTERNAL_POINT_LINKS>",
+    "<INTERNAL_POINT_SPRING_LINKS>",
+    "<LINEAR_ISOTROPIC_MATERIALS>",
+    "<LINEAR_ORTHOTROPIC_MATERIALS>",
+    "<LINEAR_INTERFACE_POINT_PROPERTIES>",
+    "<LINEAR_INTERFACE_LINE_2D_PROPERTIES>",
+    "<LINEAR_INTERFACE_LINE_3D_PROPERTIES>",
+    "<LINEAR_INTERFACE_SURFACE_PROPERTIES>",
+    "<THERMAL_ISOTROPIC_MATERIALS>",
+    "<NLMM101>", "<NLMM102>", "<NLMM104>", "<NLMM105>", "<NLMM111>", "<NLMM121>", "<NLMM122>",
+    "<NLMM123>", "<NLMM124>", "<NLMM125>", "<NLMM141>", "<NLMM142>", "<NLMM145>", "<NLMM146>",
+    "<NLMM151>", "<NLMM171>", "<NLMM172>", "<NLMM173>", "<NLMM174>", "<NLMM175>", "<NLMM201>",
+    "<NLMM202>", "<NLMM210>", "<NLMM211>", "<NLMM220>", "<NLMM298>", "<NLMM299>", "<NLMM301>",
+    "<NLMM302>", "<NLMM303>", "<NLMM304>", "<NLMM305>", "<NLMM306>", "<NLMM320>", "<NLMM401>",
+    "<NLMM451>", "<NLMM501>",
+    "<FRC_MIXFRACTURE_2D>",
+    "<NLMM_PATTERNS>",
+    "<RAYLEIGH_DAMPING_FACTORS>",
+    "<CROSS_SECTION_AREAS>",
+    "<FRAME_2D_CROSS_SECTIONS>",
+    "<FRAME_3D_CROSS_SECTIONS>",
+    "<LAMINATE_THICKNESSES>",
+    "<GEOMETRY_PATTERNS>",
+    "<FIBROUS_PATTERNS>",
+    "<LAYER_PROPERTIES>",
+    "<LAYER_PATTERNS>",
+    "<NUMERICAL_INTEGRATION>",
+    "<ELEMENT_NODES>",
+    "<FIBROUS_MESHES>",
+    "<ELEMENT_PROPERTIES>",
+    "<LINEAR_SPRING_MATERIALS>",
+    "<NLSMM101>",
+    "<NLSMM102>",
+    "<NLSMM103>",
+    "<POINT_SPRINGS>",
+    "<LINE_SPRINGS>",
+    "<SURFACE_SPRINGS>",
+    "<SURFACE_CONVECTION_HEAT_TRANSFER>",
+    "<SURFACE_RADIATION_HEAT_TRANSFER>",
+    "<CONTACT>",
+    "<LINE_EMBEDDED_STRONG_DISCONTINUITY>",
+    "<ARC_LENGTH_PARAMETERS>",
+    "<DYNAMIC_INITIAL_CONDITIONS>",
+    "<FREQUENCY_RANGES>",
+    "<RITZ_GENERATING_LOAD_CASES>",
+    "<PARTICIPATING_MASS_RATIOS>",
+    "<STATIC_PARTICIPATION_RATIOS>",
+    "<DYNAMIC_PARTICIPATION_RATIOS>",
+    "<MODAL_DAMPING_RATIOS>",
+    "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>"};
+
+namespace {
+
+// Material kind of mesh blocks 12..56 (block 18 holds the thermal kind 49).
+int MaterialKindOfBlock(int block) {
+  if (block >= 12 && block <= 17) return block - 11;
+  if (block == 18) return MAT_THERMAL_ISO;
+  if (block >= 19 && block <= 56) return block - 12;
+  InternalError(__FILE__, __LINE__);
+}
+
+// The record count of a block, then its records: readOne(record, counter).
+template <typename T, typename F>
+void ReadRecordBlock(FILE* fp, int64_t minBytes, int32_t* n, T** recs, F readOne) {
+  *n = ReadCount(fp, minBytes);
+  AllocRecords(recs, *n);
+  for (int r = 1; r <= *n; r++) readOne((*recs)[r]);
+}
+
+// A list count m of items of at least bytesPerItem bytes each.
+int32_t ReadListCount(FILE* fp, int64_t bytesPerItem) { return ReadCount(fp, bytesPerItem); }
+
+int32_t ReadSignedByte(FILE* fp) { return static_cast<signed char>(ReadByte(fp)); }
+
+void ReadIntList(FILE* fp, int32_t* count, int32_t** list) {
+  *count = ReadListCount(fp, 4);
+  alloci1(list, *count);
+  ReadInt32s(fp, *list, *count);
+}
+
+void ReadDoubleList(FILE* fp, int32_t* count, double** list) {
+  *count = ReadListCount(fp, 8);
+  allocd1(list, *count);
+  ReadDoubles(fp, *list, *count);
+}
+
+// "<ELEMENT_NODES>" layout: count, then per element k and k point numbers.
+void ReadElementNodes(FILE* fp, int32_t* n, int32_t** counts, int32_t*** lists) {
+  *n = ReadCount(fp, 4);
+  alloci1(counts, *n);
+  allocpi1(lists, *n);
+  for (int e = 1; e <= *n; e++) ReadIntList(fp, &(*counts)[e], &(*lists)[e]);
+}
+
+void ReadGroupNames(FILE* fp, MeshData* m) {
+  m->nGroupNames = ReadCount(fp, 5);
+  allocc2(&m->GroupNames, m->nGroupNames, kBinStringMax);
+  for (int i = 1; i <= m->nGroupNames; i++) ReadString(m->GroupNames[i], kBinStringMax, fp);
+}
+
+void ReadPointCoordinates(FILE* fp, MeshData* m) {
+  m->nPoints = ReadCount(fp, 24);
+  allocd2(&m->PointCoord, m->nPoints, 3);
+  if (m->nPoints > 0) ReadDoubles(fp, m->PointCoord[1], 3 * m->nPoints);
+}
+
+void ReadSupportRecord(FILE* fp, Support& r) {
+  r.Lead = ReadInt32(fp);
+  r.FirstPhase = ReadInt32(fp);
+  r.LastPhase = ReadInt32(fp);
+  r.Point = ReadInt32(fp);
+  r.Trail = ReadInt32(fp);
+  for (int d = 1; d <= 6; d++) r.Fixity[d] = ReadByte(fp);
+}
+
+void ReadFibrousMeshes(FILE* fp, MeshData* m) {
+  int n = m->Main.nFibrousMeshes;
+  CheckCount(fp, n, 64);
+  AllocRecords(&m->FibrousMeshes, n);
+  for (int j = 1; j <= n; j++) {
+    FibrousMesh& f = m->FibrousMeshes[j];
+    ReadTag("<FIBROUS_MESH_DESCRIPTION>", fp, kDataFileSuffix);
+    ReadBlockHeader(fp, "<FIBROUS_MESH_PARAMETERS>", kDataFileSuffix);
+    if (ReadInt32(fp) != j) InvalidBinaryFile(kDataFileSuffix);
+    ReadString(f.Name, kBinStringMax, fp);
+    f.nMotherNodes = ReadCount(fp, 4);
+    ReadDoubles(fp, f.Angles, 3);
+    ReadBlockHeader(fp, "<CROSS_SECTION_POINT_COORDINATES>", kDataFileSuffix);
+    AllocRecords(&f.Sections, f.nMotherNodes);
+    for (int s = 1; s <= f.nMotherNodes; s++) {
+      CrossSection& cs = f.Sections[s];
+      cs.nPoints = ReadListCount(fp, 16);
+      allocd2(&cs.Coord, cs.nPoints, 2);
+      if (cs.nPoints > 0) ReadDoubles(fp, cs.Coord[1], 2 * cs.nPoints);
+    }
+    ReadBlockHeader(fp, "<FIBROUS_ELEMENT_NODES>", kDataFileSuffix);
+    ReadElementNodes(fp, &f.nElements, &f.ElemNodeCount, &f.ElemNodes);
+    ReadBlockHeader(fp, "<FIBROUS_ELEMENT_PROPERTIES>", kDataFileSuffix);
+    ReadRecordBlock(fp, 32, &f.nProperties, &f.Properties,
+                    [fp](FibrousElementProperty& r) { ReadInt32s(fp, r.v, 8); });
+  }
+}
+
+void ReadContactCases(FILE* fp, MeshData* m) {
+  int n = m->Main.nContactCases;
+  CheckCount(fp, n, 64);
+  AllocRecords(&m->ContactCases, n);
+  for (int c = 1; c <= n; c++) {
+    ContactCase& cc = m->ContactCases[c];
+    ReadBlockHeader(fp, "<CONTACT_CASE_PARAMETERS>", kDataFileSuffix);
+    if (ReadInt32(fp) != c) InvalidBinaryFile(kDataFileSuffix);
+    ReadString(cc.Title, kBinStringMax, fp);
+    cc.Group = ReadInt32(fp);
+    ReadBlockHeader(fp, "<POINT_TO_POINT_CONTACTS>", kDataFileSuffix);
+    ReadRecordBlock(fp, 20, &cc.nPointToPoint, &cc.PointToPoint, [fp](PointToPointContact& r) {
+      r.PointM = ReadInt32(fp);
+      r.PointS = ReadInt32(fp);
+      r.Dof = ReadInt32(fp);
+      r.Gap = ReadDouble(fp);
+    });
+    ReadBlockHeader(fp, "<POINT_TO_ELEMENT_CONTACTS>", kDataFileSuffix);
+    ReadRecordBlock(fp, 24, &cc.nPointToElement, &cc.PointToElement, [fp](PointToElementContact& r) {
+      r.PointS = ReadInt32(fp);
+      r.Element = ReadInt32(fp);
+      r.Location = ReadInt32(fp);
+      r.Dof = ReadInt32(fp);
+      r.Gap = ReadDouble(fp);
+    });
+  }
+}
+
+void ReadDiscontinuities(FILE* fp, MeshData* m) {
+  ReadRecordBlock(fp, 20, &m->nDiscontinuities, &m->Discontinuities, [fp](Discontinuity& r) {
+    for (int k = 1; k <= 4; k++) r.v[k] = ReadInt32(fp);
+    for (int k = 5; k <= 8; k++) r.v[k] = ReadSignedByte(fp);
+  });
+  int ne = m->nElements;
+  alloci1(&m->DiscLen1, ne);
+  allocpi1(&m->DiscList1, ne);
+  alloci1(&m->DiscLen2, ne);
+  allocpi1(&m->DiscList2, ne);
+  for (int e = 1; e <= ne; e++) {
+    m->DiscLen1[e] = 0;
+    m->DiscList1[e] = nullptr;
+    m->DiscLen2[e] = 0;
+    m->DiscList2[e] = nullptr;
+  }
+  if (m->nDiscontinuities == 0) return;
+  for (int e = 1; e <= ne; e++) ReadIntList(fp, &m->DiscLen1[e], &m->DiscList1[e]);
+  for (int e = 1; e <= ne; e++) ReadIntList(fp, &m->DiscLen2[e], &m->DiscList2[e]);
+}
+
+void ReadBlockBody(FILE* fp, int block, MeshData* m) {
+  const char* tag = kMeshBlockTags[block];
+  if (block >= 12 && block <= 56) {
+    int kind = MaterialKindOfBlock(block);
+    ReadMaterialBlock(fp, kind, tag, &m->nMaterials[kind], &m->Materials[kind]);
+    return;
+  }
+  if (block >= 71 && block <= 74) {
+    int kind = block - 70;
+    ReadSpringMaterialBlock(fp, kind, tag, &m->nSpringMaterials[kind], &m->SpringMaterials[kind]);
+    return;
+  }
+  switch (block) {
+    case 1: ReadMainParameters(fp, &m->Main); break;
+    case 2: ReadDynamicAnalysisParameters(fp, &m->Dynamic); break;
+    case 3: ReadGroupNames(fp, m); break;
+    case 4: ReadPointCoordinates(fp, m); break;
+    case 5:
+      ReadRecordBlock(fp, 5 + 24, &m->nAuxVectors, &m->AuxVectors, [fp](AuxiliaryVector& r) {
+        ReadString(r.Name, kBinStringMax, fp);
+        ReadDoubles(fp, r.v, 3);
+      });
+      break;
+    case 6:
+      ReadRecordBlock(fp, 5 + 12, &m->nCoordSystems, &m->CoordSystems, [fp](CoordinateSystem& r) {
+        ReadString(r.Name, kBinStringMax, fp);
+        ReadInt32s(fp, r.AuxVector, 3);
+      });
+      break;
+    case 7:
+      ReadRecordBlock(fp, 20, &m->nSpecialCsPoints, &m->SpecialCsPoints, [fp](SpecialCsPoint& r) {
+        ReadInt32s(fp, r.Unused, 3);
+        r.Point = ReadInt32(fp);
+        r.CoordSystem = ReadInt32(fp);
+      });
+      break;
+    case 8:
+      ReadRecordBlock(fp, 26, &m->nSupports, &m->Supports, [fp](Support& r) { ReadSupportRecord(fp, r); });
+      break;
+    case 9:
+      ReadRecordBlock(fp, 26, &m->nFixedTemps, &m->FixedTemps, [fp](Support& r) { ReadSupportRecord(fp, r); });
+      break;
+    case 10:
+      ReadRecordBlock(fp, 30, &m->nPointLinks, &m->PointLinks, [fp](InternalPointLink& r) {
+        r.Int1 = ReadInt32(fp);
+        r.Int2 = ReadInt32(fp);
+        r.Int3 = ReadInt32(fp);
+        r.Master = ReadInt32(fp);
+        r.Slave = ReadInt32(fp);
+        r.Int6 = ReadInt32(fp);
+        for (int d = 1; d <= 6; d++) r.Linked[d] = ReadByte(fp);
+      });
+      break;
+    case 11:
+      ReadRecordBlock(fp, 34, &m->nSpringLinks, &m->SpringLinks, [fp](IntPointSpringLink& r) {
+        r.Int1 = ReadInt32(fp);
+        r.Int2 = ReadInt32(fp);
+        r.Int3 = ReadInt32(fp);
+        r.TargetPoint = ReadInt32(fp);
+        r.RefPoint = ReadInt32(fp);
+        r.DirKind = ReadByte(fp);
+        r.Direction = ReadInt32(fp);
+        r.DofType = ReadByte(fp);
+        r.SpringMaterialKind = ReadInt32(fp);
+        r.SpringMaterial = ReadInt32(fp);
+      });
+      break;
+    case 57:
+      ReadRecordBlock(fp, 5 + 4, &m->nNlmmPatterns, &m->NlmmPatterns, [fp](MaterialPattern& r) {
+        ReadString(r.Name, kBinStringMax, fp);
+        r.nComponents = ReadListCount(fp, 8);
+        alloci1(&r.Kind, r.nComponents);
+        alloci1(&r.Number, r.nComponents);
+        for (int k = 1; k <= r.nComponents; k++) {
+          r.Kind[k] = ReadInt32(fp);
+          r.Number[k] = ReadInt32(fp);
+        }
+      });
+      break;
+    case 58:
+      ReadRecordBlock(fp, 24, &m->nRayleigh, &m->Rayleigh, [fp](RayleighDampingFactors& r) {
+        r.Int1 = ReadInt32(fp);
+        r.Int2 = ReadInt32(fp);
+        r.A0 = ReadDouble(fp);
+        r.A1 = ReadDouble(fp);
+      });
+      break;
+    case 59:
+      ReadRecordBlock(fp, 5 + 8, &m->nCsAreas, &m->CsAreas, [fp](CrossSectionArea& r) {
+        ReadString(r.Name, kBinStringMax, fp);
+        r.Area = ReadDouble(fp);
+      });
+      break;
+    case 60:
+      ReadRecordBlock(fp, 5 + 32, &m->nFrame2DSections, &m->Frame2DSections, [fp](Frame2DSection& r) {
+        ReadString(r.Name, kBinStringMax, fp);
+        ReadDoubles(fp, r.v, 4);
+      });
+      break;
+    case 61:
+      ReadRecordBlock(fp, 5 + 88, &m->nFrame3DSections, &m->Frame3DSections, [fp](Frame3DSection& r) {
+        ReadString(r.Name, kBinStringMax, fp);
+        ReadDoubles(fp, r.v, 11);
+      });
+      break;
+    case 62:
+      ReadRecordBlock(fp, 5 + 8, &m->nLamThicks, &m->LamThicks, [fp](LaminateThickness& r) {
+        ReadString(r.Name, kBinStringMax, fp);
+        r.Thickness = ReadDouble(fp);
+      });
+      break;
+    case 63:
+      ReadRecordBlock(fp, 5 + 8, &m->nGeomPatterns, &m->GeomPatterns, [fp](GeometryPattern& r) {
+        ReadString(r.Name, kBinStringMax, fp);
+        r.Kind = ReadInt32(fp);
+        ReadIntList(fp, &r.nEntries, &r.Record);
+      });
+      break;
+    case 64:
+      ReadRecordBlock(fp, 5 + 4, &m->nFibrousPatterns, &m->FibrousPatterns, [fp](FibrousPattern& r) {
+        ReadString(r.Name, kBinStringMax, fp);
+        r.nNames = ReadListCount(fp, 5);
+        allocc2(&r.Names, r.nNames, kBinStringMax);
+        for (int k = 1; k <= r.nNames; k++) ReadString(r.Names[k], kBinStringMax, fp);
+      });
+      break;
+    case 65:
+      ReadRecordBlock(fp, 5 + 16, &m->nLayerProps, &m->LayerProps, [fp](LayerProperty& r) {
+        ReadString(r.Name, kBinStringMax, fp);
+        r.MaterialKind = ReadInt32(fp);
+        r.MaterialNumber = ReadInt32(fp);
+        r.GeometryKind = ReadInt32(fp);
+        r.GeometryNumber = ReadInt32(fp);
+      });
+      break;
+    case 66:
+      ReadRecordBlock(fp, 5 + 4, &m->nLayerPatterns, &m->LayerPatterns, [fp](LayerPattern& r) {
+        ReadString(r.Name, kBinStringMax, fp);
+        ReadIntList(fp, &r.nLayers, &r.Layer);
+      });
+      break;
+    case 67:
+      ReadRecordBlock(fp, 5 + 84, &m->nIntegrations, &m->Integrations, [fp](NumericalIntegration& r) {
+        ReadString(r.Name, kBinStringMax, fp);
+        ReadInt32s(fp, r.v, 21);
+      });
+      break;
+    case 68: ReadElementNodes(fp, &m->nElements, &m->ElemNodeCount, &m->ElemNodes); break;
+    case 69: ReadFibrousMeshes(fp, m); break;
+    case 70:
+      ReadRecordBlock(fp, 48, &m->nElemProps, &m->ElemProps, [fp](ElementProperty& r) {
+        int32_t v[13];
+        ReadInt32s(fp, v, 12);
+        r.Lead = v[1];
+        r.FirstPhase = v[2];
+        r.LastPhase = v[3];
+        r.FirstElement = v[4];
+        r.LastElement = v[5];
+        r.ElementType = v[6];
+        r.MaterialKind = v[7];
+        r.MaterialNumber = v[8];
+        r.GeometryKind = v[9];
+        r.GeometryNumber = v[10];
+        r.IntegrationType = v[11];
+        r.IntegrationNumber = v[12];
+      });
+      break;
+    case 75:
+      ReadRecordBlock(fp, 31, &m->nPointSprings, &m->PointSprings, [fp](PointSpring& r) {
+        r.Int1 = ReadInt32(fp);
+        r.Int2 = ReadInt32(fp);
+        r.Int3 = ReadInt32(fp);
+        r.Point = ReadInt32(fp);
+        r.DirKind = ReadByte(fp);
+        r.Direction = ReadInt32(fp);
+        r.Orientation = ReadByte(fp);
+        r.DofType = ReadByte(fp);
+        r.SpringMaterialKind = ReadInt32(fp);
+        r.SpringMaterial = ReadInt32(fp);
+      });
+      break;
+    case 76:
+      ReadRecordBlock(fp, 38, &m->nLineSprings, &m->LineSprings, [fp](LineSpring& r) {
+        r.Int1 = ReadInt32(fp);
+        r.Int2 = ReadInt32(fp);
+        r.Int3 = ReadInt32(fp);
+        r.Element = ReadInt32(fp);
+        r.Int5 = ReadInt32(fp);
+        r.Int6 = ReadInt32(fp);
+        r.Char1 = ReadByte(fp);
+        r.Int7 = ReadInt32(fp);
+        r.Char2 = ReadByte(fp);
+        r.Char3 = ReadByte(fp);
+        r.Code1 = ReadSignedByte(fp);
+        r.Code2 = ReadSignedByte(fp);
+        r.SpringMaterialKind = ReadSignedByte(fp);
+        ReadIntList(fp, &r.nMaterials, &r.Material);
+      });
+      break;
+    case 77:
+      ReadRecordBlock(fp, 33, &m->nSurfSprings, &m->SurfSprings, [fp](SurfSpring& r) {
+        r.Int1 = ReadInt32(fp);
+        r.Int2 = ReadInt32(fp);
+        r.Int3 = ReadInt32(fp);
+        r.Element = ReadInt32(fp);
+        r.Int5 = ReadInt32(fp);
+        r.Char1 = ReadByte(fp);
+        r.Int6 = ReadInt32(fp);
+        r.Char2 = ReadByte(fp);
+        r.Code1 = ReadSignedByte(fp);
+        r.Code2 = ReadSignedByte(fp);
+        r.SpringMaterialKind = ReadSignedByte(fp);
+        ReadIntList(fp, &r.nMaterials, &r.Material);
+      });
+      break;
+    case 78:
+      ReadRecordBlock(fp, 26, &m->nConvections, &m->Convections, [fp](SurfaceConvection& r) {
+        ReadInt32s(fp, r.Int, 5);
+        r.Char1 = ReadByte(fp);
+        r.Char2 = ReadByte(fp);
+        ReadDoubleList(fp, &r.ValueCount, &r.Values);
+      });
+      break;
+    case 79:
+      ReadRecordBlock(fp, 34, &m->nRadiations, &m->Radiations, [fp](SurfaceRadiation& r) {
+        ReadInt32s(fp, r.Int, 5);
+        r.Char1 = ReadByte(fp);
+        r.Char2 = ReadByte(fp);
+        ReadDoubleList(fp, &r.ValueCount, &r.Values);
+        r.Last = ReadDouble(fp);
+      });
+      break;
+    case 80: ReadContactCases(fp, m); break;
+    case 81: ReadDiscontinuities(fp, m); break;
+    case 82: ReadArcLengthParameters(fp, &m->ArcLength); break;
+    case 83:
+      ReadRecordBlock(fp, 32, &m->nInitialConditions, &m->InitialConditions, [fp](DynamicInitialCondition& r) {
+        r.Int1 = ReadInt32(fp);
+        r.Int2 = ReadInt32(fp);
+        ReadDoubles(fp, r.v, 3);
+      });
+      break;
+    case 84:
+      ReadRecordBlock(fp, 28, &m->nFrequencyRanges, &m->FrequencyRanges, [fp](FrequencyRange& r) {
+        r.D1 = ReadDouble(fp);
+        r.Int = ReadInt32(fp);
+        r.D2 = ReadDouble(fp);
+        r.D3 = ReadDouble(fp);
+      });
+      break;
+    case 85:
+      ReadRecordBlock(fp, 8, &m->nRitzLoadCases, &m->RitzLoadCases, [fp](IntPair& r) {
+        r.Int1 = ReadInt32(fp);
+        r.Int2 = ReadInt32(fp);
+      });
+      break;
+    case 86:
+      for (int k = 1; k <= 3; k++) m->ParticipatingMassRatios[k] = ReadByte(fp);
+      break;
+    case 87: ReadIntList(fp, &m->nStaticParticipation, &m->StaticParticipation); break;
+    case 88: ReadIntList(fp, &m->nDynamicParticipation, &m->DynamicParticipation); break;
+    case 89:
+      ReadRecordBlock(fp, 12, &m->nModalDampingRatios, &m->ModalDampingRatios, [fp](LoadCaseFactor& r) {
+        r.Number = ReadInt32(fp);
+        r.Factor = ReadDouble(fp);
+      });
+      break;
+    case 90:
+      ReadRecordBlock(fp, 12, &m->nThermalInitial, &m->ThermalInitial, [fp](PointValue& r) {
+        r.Point = ReadInt32(fp);
+        r.Value = ReadDouble(fp);
+      });
+      break;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+}  // namespace
+
+void ReadMesh(FILE* fp, MeshData* mesh) {
+  std::memset(static_cast<void*>(mesh), 0, sizeof(MeshData));
+  ReadTag("<MESH>", fp, kDataFileSuffix);
+  for (int block = 1; block <= kMeshBlocks; block++) {
+    ReadBlockHeader(fp, kMeshBlockTags[block], kDataFileSuffix);
+    ReadBlockBody(fp, block, mesh);
+  }
+  ValidateMesh(mesh);
+}

@@ -1,0 +1,18 @@
+// Checks of every index and code that the data file gives, run once after the mesh is
+// read and after each load case and the combinations, before anything uses them. A
+// fault prints its context lines ("   -> Block name: <...>", the record counter) to
+// the error stream and stops the run with a message naming the bad value.
+#pragma once
+
+struct MeshData;
+struct LoadCaseData;
+struct CombinationData;
+
+void ValidateMesh(const MeshData* mesh);
+void ValidateLoadCase(const MeshData* mesh, const LoadCaseData* lc);
+void ValidateCombinations(const MeshData* mesh, const CombinationData* combinations, int n);
+
+// Context lines of a data fault, then errexit with the formatted message. context is an
+// extra leading line ("   -> Load case: 2") or null; record 0 prints no counter.
+[[noreturn]] void DataFault(const char* context, const char* block, int record, const char* fmt, ...)
+    __attribute__((format(printf, 4, 5)));
