@@ -8,7 +8,8 @@
 
 #include "assembly/solvers.h"
 #include "numcore/numcore.h"
-#include "pending_stubs.h"
+#include "model/fileio.h"
+#include "model/outputcontrol.h"
 
 // s[i] = sum over j of |M_i K_ij M_j| for the symmetric K stored as its upper triangle.
 static void SymSparseMatAbsRowSums(int n, const int* count, int** cols, double** vals,
@@ -36,12 +37,12 @@ void SolveIterJacPreConjGrad(int nF, int* iterations, double* seconds, double to
                              double* rhs, double** vals) {
   double wall0, cpu0, wall1, cpu1;
   gettimes(&wall0, &cpu0);
-  const bool info = OutputControl[PRINT_ITERATIVE_JPCG_INFO] == 'Y';
+  const bool info = OutputControl[OC_PRINT_ITERATIVE_JPCG_INFO] == 'Y';
   if (info) std::printf("\nConjugate gradient method (Luenberger version) with preconditioning\n");
   if (!(tol >= 0.0)) InternalError(__FILE__, __LINE__);
 
   FILE* hist = nullptr;
-  if (OutputControl[EXPORT_ITERATIVE_JPCG_HIST] == 'Y') {
+  if (OutputControl[OC_EXPORT_ITERATIVE_JPCG_HIST] == 'Y') {
     char suffix[512];
     if (std::snprintf(suffix, sizeof suffix, "%s_ih.g2d", tag) >= static_cast<int>(sizeof suffix))
       errexit("The name of the iteration history file is too long.", 0);

@@ -5,7 +5,8 @@
 
 #include "assembly/solvers.h"
 #include "numcore/numcore.h"
-#include "pending_stubs.h"
+#include "model/fileio.h"
+#include "model/outputcontrol.h"
 
 void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last,
                    SparseRowMatrix* KFF, double*** A) {
@@ -41,7 +42,7 @@ void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last
   }
   *nTerms = terms;
 
-  if (OutputControl[PRINT_GAUSS_ELIM_INFO] == 'Y') {
+  if (OutputControl[OC_PRINT_GAUSS_ELIM_INFO] == 'Y') {
     std::printf("\nN. of rows in the nonconstant width semi-banded matrix (KFF) = %d\n", nF);
     std::printf("\nN. of terms in the nonconstant width semi-banded matrix (KFF) = %" PRId64 "\n",
                 terms);
@@ -110,7 +111,7 @@ void FactorNCSB(int nF, double* seconds, const char* OutputControl, const int* l
                 double** A) {
   double wall0, cpu0, wall1, cpu1;
   gettimes(&wall0, &cpu0);
-  const char echo = OutputControl[PRINT_GAUSS_ELIM_INFO];
+  const char echo = OutputControl[OC_PRINT_GAUSS_ELIM_INFO];
   if (echo == 'Y') std::printf("\nGaussian elimination:\n");
   GaussElimNCSB(A, nF, last, echo);
   gettimes(&wall1, &cpu1);

@@ -89,7 +89,7 @@ TEST(JPCG, RandomSPDAgreesWithDenseSolveWithinToleranceTimesCondition) {
 // history file holds its first line only.
 TEST(JPCG, ZeroRightHandSideMakesNoIteration) {
   const std::string job = testing::TempDir() + "jpcg_zero";
-  const std::string flags = Flags({EXPORT_ITERATIVE_JPCG_HIST});
+  const std::string flags = Flags({OC_EXPORT_ITERATIVE_JPCG_HIST});
   testing::internal::CaptureStdout();
   CgResult r = SolveByCG(TwoByTwo(4, 2, 3), {0, 0}, 1e-8, flags, job.c_str(), "_Comb1_Iter2");
   const std::string out = testing::internal::GetCapturedStdout();
@@ -110,7 +110,7 @@ TEST(JPCG, HistoryAndEchoFollowTheIterations) {
   Dense K = RandomSPD(n, 6, 21u);
   std::vector<double> f(n, 1.0);
   const std::string job = testing::TempDir() + "jpcg_hist";
-  const std::string flags = Flags({EXPORT_ITERATIVE_JPCG_HIST, PRINT_ITERATIVE_JPCG_INFO});
+  const std::string flags = Flags({OC_EXPORT_ITERATIVE_JPCG_HIST, OC_PRINT_ITERATIVE_JPCG_INFO});
   testing::internal::CaptureStdout();
   CgResult r = SolveByCG(K, f, 0.0, flags, job.c_str(), "_T");
   const std::string out = testing::internal::GetCapturedStdout();
@@ -150,7 +150,7 @@ TEST(JPCG, HistoryAndEchoFollowTheIterations) {
 // A diagonal of -4 is taken as 4 after the warning (scaling 1/2): with F = (2, 6), M F lies
 // on an eigenvector of M K M and one iteration solves.
 TEST(JPCG, NegativeDiagonalIsScaledByItsMagnitude) {
-  const std::string flags = Flags({PRINT_ITERATIVE_JPCG_INFO});
+  const std::string flags = Flags({OC_PRINT_ITERATIVE_JPCG_INFO});
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   CgResult r = SolveByCG(TwoByTwo(-4, 3, 4), {2, 6}, 1e-10, flags);
@@ -165,7 +165,7 @@ TEST(JPCG, NegativeDiagonalIsScaledByItsMagnitude) {
 
 // A diagonal of 1e-12 is replaced by 1e-8 (scaling 1e4): |M F| = 1e-8 for F = (1e-12, 0).
 TEST(JPCG, TinyDiagonalIsRaisedTo1em8) {
-  const std::string flags = Flags({PRINT_ITERATIVE_JPCG_INFO});
+  const std::string flags = Flags({OC_PRINT_ITERATIVE_JPCG_INFO});
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   CgResult r = SolveByCG(TwoByTwo(1e-12, 0, 1), {1e-12, 0}, 1e-6, flags);

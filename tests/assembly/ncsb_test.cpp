@@ -113,7 +113,7 @@ TEST(NCSB, ProfileEnvelopeAndCopy) {
       {{7, 70.0}, {8, 3.0}},
       {{8, 80.0}},
   });
-  const std::string flags = Flags({PRINT_GAUSS_ELIM_INFO});
+  const std::string flags = Flags({OC_PRINT_GAUSS_ELIM_INFO});
   int* last;
   alloci1(&last, 8);
   double** A;
@@ -232,7 +232,7 @@ TEST(NCSB, ProgressEcho) {
 
 TEST(NCSB, FactorEchoAndTimes) {
   Small s(4.0, 2.0, 3.0);
-  const std::string flags = Flags({PRINT_GAUSS_ELIM_INFO});
+  const std::string flags = Flags({OC_PRINT_GAUSS_ELIM_INFO});
   double t = -1.0;
   testing::internal::CaptureStdout();
   FactorNCSB(2, &t, flags.c_str(), s.last, s.A);

@@ -8,7 +8,8 @@
 
 #include "assembly/sparse_rows.h"
 #include "numcore/numcore.h"
-#include "pending_stubs.h"
+#include "model/fileio.h"
+#include "model/outputcontrol.h"
 
 // Set inside a death-test statement that stops with a profile store alive (see
 // death_support.cpp).
