@@ -2,6 +2,7 @@
 // accessors.
 #include "model/material.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "model/records.h"
@@ -187,17 +188,16 @@ void ReadNlmm174(FILE* fp, const char* tag, int record, MaterialRecord& m) {
   ReadScalar(fp, m, 'i');
   ReadScalar(fp, m, 'i');
   double mv = m.Value[1], pv = m.Value[2];
-  // Each curve takes at least 25 bytes; the longest curve holds p points of 16 bytes.
+  // Each curve takes at least 25 bytes of the file.
   if (mv < 0 || mv > static_cast<double>(BytesLeft(fp) / 25))
     DataFault(nullptr, tag, record, "Invalid number of curves: %.0f.", mv);
-  if (pv < 0 || (mv > 0 && pv > static_cast<double>(BytesLeft(fp) / 16)))
-    DataFault(nullptr, tag, record, "Invalid number of curve points: %.0f.", pv);
+  if (pv < 0) DataFault(nullptr, tag, record, "Invalid number of curve points: %.0f.", pv);
   int nc = static_cast<int>(mv), np = static_cast<int>(pv);
   allocc2(&m.CurveName, nc, kBinStringMax);
   allocd1(&m.CurveA, nc);
   allocd1(&m.CurveB, nc);
   alloci1(&m.CurveLen, nc);
-  allocd3(&m.CurvePoint, nc, np, 2);
+  AllocRecords(&m.CurvePoint, nc);  // cleared: no curve owns a matrix yet
   for (int i = 1; i <= nc; i++) {
     ReadString(m.CurveName[i], kBinStringMax, fp);
     m.CurveA[i] = ReadDouble(fp);
@@ -206,11 +206,10 @@ void ReadNlmm174(FILE* fp, const char* tag, int record, MaterialRecord& m) {
     if (k < 0 || k > np)
       DataFault(nullptr, tag, record,
                 "Curve %d has %d points; the record allows 0 to %d points per curve.", i, k, np);
+    CheckCount(fp, k, 16);
     m.CurveLen[i] = k;
-    for (int j = 1; j <= k; j++) {
-      m.CurvePoint[i][j][1] = ReadDouble(fp);
-      m.CurvePoint[i][j][2] = ReadDouble(fp);
-    }
+    allocd2(&m.CurvePoint[i], k, 2);
+    if (k > 0) ReadDoubles(fp, m.CurvePoint[i][1], 2 * k);
   }
   ReadScalar(fp, m, 'i');
   double qv = m.Value[3];
@@ -275,7 +274,9 @@ void ReleaseRecord(MaterialRecord& m) {
   if (m.List2 != nullptr) freed1(m.List2);
   if (m.Table != nullptr) freed2(m.Table);
   if (m.CurveName != nullptr) {
-    freed3(m.CurvePoint);
+    for (int i = static_cast<int>(m.Value[1]); i >= 1; i--)
+      if (m.CurvePoint[i] != nullptr) freed2(m.CurvePoint[i]);
+    std::free(m.CurvePoint);
     freei1(m.CurveLen);
     freed1(m.CurveB);
     freed1(m.CurveA);
@@ -306,6 +307,12 @@ double MatValue(const MaterialRecord& m, int k) {
 int32_t MatInt(const MaterialRecord& m, int k) {
   if (k < 1 || k > m.nValues || m.ValueType[k] == 'd') InternalError(__FILE__, __LINE__);
   return static_cast<int32_t>(m.Value[k]);
+}
+
+double MatDensity(const MaterialRecord& m) {
+  for (int k = 1; k <= m.nValues; k++)
+    if (m.ValueType[k] == 'd') return m.Value[k];
+  InternalError(__FILE__, __LINE__);
 }
 
 int FrcLawParameterCount(int code) {

@@ -94,7 +94,8 @@ struct MaterialRecord {
   double** Table;
   // "<NLMM174>": values 1 m (curves), 2 p (most points of a curve), 3 q, 4 and 5 the
   // two doubles after the q-vector. Per curve i = 1..m: name, two doubles, point count
-  // k_i <= p and points CurvePoint[i][j][1..2], j = 1..k_i (an m x p x 2 array).
+  // k_i <= p and points CurvePoint[i][j][1..2], j = 1..k_i (each curve its own k_i x 2
+  // matrix, so that a large p costs nothing).
   char** CurveName;
   double* CurveA;
   double* CurveB;
@@ -122,6 +123,9 @@ struct MaterialRecord {
 double MatValue(const MaterialRecord& m, int k);
 // Value k of a record where the file holds an int32 (or a flag byte).
 int32_t MatInt(const MaterialRecord& m, int k);
+// Mass density: the first double after the name (the gravity load per unit volume is
+// density times the load case's gravity vector; mass matrices use the same density).
+double MatDensity(const MaterialRecord& m);
 
 // Readers and release of the blocks (used by ReadMesh / FreeMesh): the record count,
 // then the records of the kind's layout; tag names the block in messages.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "full_model.h"
 #include "read_all.h"
 #include "support/datafile_writer.h"
 #include "support/testfiles.h"
@@ -94,18 +95,25 @@ TEST_P(DamagedDataFileCut, EveryCutEndsInAFatalMessage) {
 
 INSTANTIATE_TEST_SUITE_P(Slices, DamagedDataFileCut, testing::Values(0, 1, 2, 3));
 
-TEST(DamagedDataFile, FlippedCountsAndLengthsEndInAFatalMessage) {
+// Flips in the counts and lengths of the model with records in every block, in two
+// slices.
+class DamagedDataFileFlip : public testing::TestWithParam<int> {};
+
+TEST_P(DamagedDataFileFlip, FlippedCountsAndLengthsEndInAFatalMessage) {
   std::string job = TestJobName();
   std::vector<size_t> offsets;
-  std::vector<uint8_t> bytes = testmodel::EncodeDataFile(SmallModel(), &offsets);
-  ASSERT_GT(offsets.size(), 100u);
+  std::vector<uint8_t> bytes = testmodel::EncodeDataFile(fullmodel::Build(), &offsets);
+  ASSERT_GT(offsets.size(), 200u);
   // Low bit (one more or one less), a large count, a negative count.
   const int flips[][2] = {{0, 0x01}, {1, 0x10}, {2, 0x40}, {3, 0x80}};
-  for (size_t off : offsets)
+  for (size_t i = static_cast<size_t>(GetParam()); i < offsets.size(); i += 2)
     for (const auto& f : flips) {
       std::vector<uint8_t> damaged(bytes);
-      damaged[off + static_cast<size_t>(f[0])] ^= static_cast<uint8_t>(f[1]);
+      size_t at = offsets[i] + static_cast<size_t>(f[0]);
+      damaged[at] ^= static_cast<uint8_t>(f[1]);
       std::string fault = ReadInChild(job, damaged);
-      ASSERT_EQ(fault, "") << "byte " << off + static_cast<size_t>(f[0]) << " flipped by " << f[1];
+      ASSERT_EQ(fault, "") << "byte " << at << " flipped by " << f[1];
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Slices, DamagedDataFileFlip, testing::Values(0, 1));

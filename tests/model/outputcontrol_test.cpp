@@ -127,3 +127,14 @@ TEST(OutputControlDeath, FaultyFiles) {
         << c.text;
   }
 }
+
+TEST(OutputControlDeath, JobNameTooLongForTheFileName) {
+  std::string job(503, 'j');  // 503 + "_ctrl.dat" = 512 characters
+  char flags[kOutputControlSize];
+  EXPECT_EXIT(ImportOutputControl(job.c_str(), flags), testing::ExitedWithCode(1),
+              "^\nERROR:\nThe job name is too long:\nfile names cannot exceed 511 characters\\.\n\n$");
+  job.pop_back();  // 511 characters: looked for, not found
+  testing::internal::CaptureStderr();
+  ImportOutputControl(job.c_str(), flags);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("not found.\nUsing default options."), std::string::npos);
+}

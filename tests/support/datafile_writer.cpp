@@ -348,4 +348,54 @@ Rec PointLoad(int32_t point, const std::array<double, 6>& load) {
 
 Rec PrescribedDisplacement(int32_t point, int32_t dof, double value) { return Rec().I(point).I(dof).D(value); }
 
+Rec AuxiliaryVector(const std::string& name, double x1, double x2, double x3) {
+  return Rec().S(name).D(x1).D(x2).D(x3);
+}
+
+Rec PointSpring(int32_t point, char dirKind, int32_t direction, int32_t dofType, int32_t springKind,
+                int32_t springMaterial, int32_t orientation) {
+  return Rec().I(0).I(0).I(0).I(point).C(dirKind).I(direction).C(orientation).C(dofType).I(springKind)
+      .I(springMaterial);
+}
+
+Rec Material(const std::string& name, const std::string& types, const std::vector<double>& values) {
+  if (types.size() != values.size()) throw std::invalid_argument("test writer: material " + name);
+  Rec r;
+  r.S(name);
+  for (size_t k = 0; k < types.size(); k++) {
+    if (types[k] == 'd') r.D(values[k]);
+    else if (types[k] == 'i') r.I(static_cast<int32_t>(values[k]));
+    else if (types[k] == 'c') r.C(static_cast<int>(values[k]));
+    else throw std::invalid_argument("test writer: material type " + types);
+  }
+  return r;
+}
+
+Rec InternalPointLoad(int32_t element, int32_t auxPoint, const std::array<double, 6>& load) {
+  return Rec().I(element).I(auxPoint).Ds({load.begin(), load.end()});
+}
+
+Rec EdgeLoad(int32_t element, int32_t face, int32_t edge, char dirKind, int32_t dirCode, int32_t forceKind,
+             const std::vector<double>& values) {
+  return Rec().I(element).I(face).I(edge).C(dirKind).I(dirCode).C(forceKind).DList(values);
+}
+
+Rec FaceLoad(int32_t element, int32_t face, char dirKind, int32_t dirCode, int32_t forceKind,
+             const std::vector<double>& values) {
+  return Rec().I(element).I(face).C(dirKind).I(dirCode).C(forceKind).DList(values);
+}
+
+Rec InternalSurfLoad(int32_t element, int32_t auxElement, char dirKind, int32_t dirCode, int32_t forceKind,
+                     const std::vector<double>& values) {
+  return FaceLoad(element, auxElement, dirKind, dirCode, forceKind, values);
+}
+
+Rec TemperatureVariation(int32_t element, const std::vector<double>& values) {
+  return Rec().I(element).DList(values);
+}
+
+Rec DiffTemperatureVariation(int32_t element, int32_t direction, const std::vector<double>& values) {
+  return Rec().I(element).I(direction).DList(values);
+}
+
 }  // namespace testmodel

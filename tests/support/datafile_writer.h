@@ -161,7 +161,27 @@ Rec ElementProperty(int32_t first, int32_t last, int32_t type, int32_t matKind, 
 // "<SUPPORTS>": fixity as six characters '0'/'1' for dofs 1..6.
 Rec Support(int32_t point, const std::string& fixity, int32_t firstPhase = 1, int32_t lastPhase = 1);
 Rec PointLink(int32_t master, int32_t slave, const std::string& linked);
+Rec AuxiliaryVector(const std::string& name, double x1, double x2, double x3);
+// "<POINT_SPRINGS>": direction kind 'G'
+// (axis 1..3) or 'S' (auxiliary vector), dof type 1 translational / 2 rotational.
+Rec PointSpring(int32_t point, char dirKind, int32_t direction, int32_t dofType, int32_t springKind,
+                int32_t springMaterial, int32_t orientation = 1);
+// A material record: the name, then the scalars in file order (types 'd', 'i', 'c' per
+// value, e.g. "dddd" for "<LINEAR_ISOTROPIC_MATERIALS>").
+Rec Material(const std::string& name, const std::string& types, const std::vector<double>& values);
+
+// Load-case records.
 Rec PointLoad(int32_t point, const std::array<double, 6>& load);
 Rec PrescribedDisplacement(int32_t point, int32_t dof, double value);
+Rec InternalPointLoad(int32_t element, int32_t auxPoint, const std::array<double, 6>& load);
+Rec EdgeLoad(int32_t element, int32_t face, int32_t edge, char dirKind, int32_t dirCode, int32_t forceKind,
+             const std::vector<double>& values);
+Rec FaceLoad(int32_t element, int32_t face, char dirKind, int32_t dirCode, int32_t forceKind,
+             const std::vector<double>& values);
+// "<INTERNAL_EDGE_LOADS>" and "<INTERNAL_FACE_LOADS>": host element, auxiliary element.
+Rec InternalSurfLoad(int32_t element, int32_t auxElement, char dirKind, int32_t dirCode, int32_t forceKind,
+                     const std::vector<double>& values);
+Rec TemperatureVariation(int32_t element, const std::vector<double>& values);
+Rec DiffTemperatureVariation(int32_t element, int32_t direction, const std::vector<double>& values);
 
 }  // namespace testmodel
