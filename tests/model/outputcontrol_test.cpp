@@ -110,7 +110,7 @@ TEST(OutputControlDeath, FaultyFiles) {
       {"<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>", "^\nERROR:\nUnexpected end of file\n\n$"},
       {"<OUTPUT_CONTROL>\n# comment without end", "^\nERROR:\nUnexpected end of file\n\n$"},
       {"<OUTPUT_CONTROL>\nPRINT_MAT_K# = _Y ;\n</OUTPUT_CONTROL>\n",
-       "^\nERROR:\n'#' must be preceeded by a delimiter\nLine n\\.        2\n\n$"},
+       "^\nERROR:\n'#' must be preceeded by a delimiter\nLine n\\. 2\n\n$"},
       {"<OUTPUT_CONTROL>\nPRINT_MAT_K = _\xc8 ;\n</OUTPUT_CONTROL>\n",
        "^\nERROR:\n\"Bad\" character found\nLine n\\. 2\n\nInput data \\.\\.\\.\\.\\.\\.\\.\\. _\\?\n\"Bad\" character "
        "\\.\\.\\.  \\^\n\nASCII code of the \"bad\" character = 200\n\n$"},
