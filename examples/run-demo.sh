@@ -13,7 +13,7 @@ if ls ./*_gl.bin >/dev/null 2>&1; then
   echo "Results of job '$job' are in $out"
   exit $rc
 else
-  "$exe"
+  "$exe" </dev/null
   echo "(no example job yet: the program was built and started)"
   exit 0
 fi

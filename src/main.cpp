@@ -1,14 +1,4 @@
-// volde: entry point. The analysis road is not built yet; the program only checks its
-// command line.
-#include <cstdio>
+// volde: batch finite-element solver. `volde jobname` runs the job of jobname_gl.bin.
+#include "analysis/entry.h"
 
-#include "numcore/numcore.h"
-
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::printf("Usage: volde jobname\n");
-    return 1;
-  }
-  std::printf("Job name = %s\n", argv[1]);
-  InternalError(__FILE__, __LINE__);
-}
+int main(int argc, char** argv) { return RunVolde(argc, argv); }

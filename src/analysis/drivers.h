@@ -1,0 +1,58 @@
+// The eighteen analysis drivers. main calls exactly one of them with the data file
+// standing at the first "<LOAD_CASE>" block; each returns with the file standing at the
+// "<COMBINATION>" blocks. The drivers that read the load cases again themselves also
+// receive the position after "<MESH>" and seek back to where they found the file.
+#pragma once
+
+#include <cstdio>
+
+#include "model/mesh.h"
+
+// Linear static.
+void MainStaticLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl,
+                                MeshData* mesh);
+void MainStaticLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,
+                                     MeshData* mesh);
+
+// Materially (and geometrically) nonlinear static.
+void MainStaticMaterNonlinGaussElimNCSB(FILE* fp, long posAfterMesh, const char* job,
+                                        const char* OutputControl, MeshData* mesh);
+void MainStaticMaterNonlinIterJacPreConjGrad(FILE* fp, long posAfterMesh, const char* job,
+                                             const char* OutputControl, MeshData* mesh);
+void MainStaticMaterGeomNonlinGaussElimNCSB(FILE* fp, long posAfterMesh, const char* job,
+                                            const char* OutputControl, MeshData* mesh);
+void MainStaticMaterGeomNonlinIterJacPreConjGrad(FILE* fp, long posAfterMesh, const char* job,
+                                                 const char* OutputControl, MeshData* mesh);
+
+// Linear dynamic.
+void MainDynamicLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl,
+                                 MeshData* mesh);
+void MainDynamicLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,
+                                      MeshData* mesh);
+
+// Modal analysis and modal superposition.
+void MainLinModalAnalysis(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh);
+void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputControl,
+                               MeshData* mesh);
+
+// Thermal steady state.
+void MainThermalSteadyLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl,
+                                       MeshData* mesh);
+void MainThermalSteadyLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,
+                                            MeshData* mesh);
+
+// Thermal transient, linear and nonlinear.
+void MainThermalTransientLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl,
+                                          MeshData* mesh);
+void MainThermalTransientLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,
+                                               MeshData* mesh);
+void MainThermalTransientNonlinGaussElimNCSB(FILE* fp, long posAfterMesh, const char* job,
+                                             const char* OutputControl, MeshData* mesh);
+void MainThermalTransientNonlinIterJacPreConjGrad(FILE* fp, long posAfterMesh, const char* job,
+                                                  const char* OutputControl, MeshData* mesh);
+
+// Transient (time-dependent, materially nonlinear).
+void MainTransientMaterNonlinGaussElimNCSB(FILE* fp, long posAfterMesh, const char* job,
+                                           const char* OutputControl, MeshData* mesh);
+void MainTransientMaterNonlinIterJacPreConjGrad(FILE* fp, long posAfterMesh, const char* job,
+                                                const char* OutputControl, MeshData* mesh);

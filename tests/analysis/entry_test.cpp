@@ -1,0 +1,256 @@
+// The program run end to end: the built program is started as a child process in a
+// scratch directory, with data files written by the test-side writer.
+#include "analysis/entry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "model/fileio.h"
+#include "model/mesh.h"
+#include "support/datafile_writer.h"
+#include "support/process.h"
+#include "support/run_program.h"
+#include "support/testfiles.h"
+
+namespace {
+
+const char* const kNotAvailable =
+    "\nERROR:\nThe selected type of analysis is not available yet.\n"
+    "Please change the options in the <MAIN_PARAMETERS> block.\n\n";
+
+std::string Error(const std::string& msg) { return "\nERROR:\n" + msg + "\n\n"; }
+
+// A scratch directory per test, removed afterwards.
+class ProgramRun : public testing::Test {
+ protected:
+  void SetUp() override { dir_ = MakeScratchDirectory(); }
+  void TearDown() override { RemoveDirectory(dir_); }
+
+  ChildResult Run(const std::vector<std::string>& args, const std::string& input = "") {
+    return RunProgram(VOLDE_EXE, args, dir_, input);
+  }
+  // job1_gl.bin with the given model, and an output-control file with every option off.
+  void WriteJob(const testmodel::Model& m) {
+    testmodel::WriteDataFile(dir_ + "/job1", m);
+    WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+  }
+  std::string dir_;
+};
+
+struct Options {
+  int type;
+  int mater, geom;
+  int storage, algorithm;
+};
+
+testmodel::Model ModelWith(const Options& o) {
+  testmodel::Model m;
+  m.main.analysisType = o.type;
+  m.main.materNonlinear = static_cast<int8_t>(o.mater);
+  m.main.geomNonlinear = static_cast<int8_t>(o.geom);
+  m.main.storageTechnique = o.storage;
+  m.main.linEqAlgorithm = o.algorithm;
+  return m;
+}
+
+std::string Describe(const Options& o) {
+  return "type " + std::to_string(o.type) + " flags " + std::to_string(o.mater) + "/" +
+         std::to_string(o.geom) + " storage/algorithm " + std::to_string(o.storage) + "/" +
+         std::to_string(o.algorithm);
+}
+
+}  // namespace
+
+// ---- command line ----------------------------------------------------------------------
+
+TEST_F(ProgramRun, OneArgumentIsTheJobName) {
+  ChildResult r = Run({"job1"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("\nJob name = job1\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Job name ? "), std::string::npos);
+  // No control file: default options; no data file: the open failure.
+  EXPECT_EQ(r.err, "\nWARNING:\nFile job1_ctrl.dat not found.\nUsing default options.\n" +
+                       Error("The following input file could not be opened:\njob1_gl.bin"));
+  EXPECT_EQ(ListDirectory(dir_), std::vector<std::string>{});
+}
+
+TEST_F(ProgramRun, NoArgumentAsksForTheJobName) {
+  ChildResult r = Run({}, "bad*name\njob1\n");
+  EXPECT_EQ(r.status, 1);
+  size_t first = r.out.find("Job name ? ");
+  ASSERT_NE(first, std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("ERROR: repeat answer ...", first), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Job name ? ", first + 1), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("You answered: job1"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find(Error("The following input file could not be opened:\njob1_gl.bin")),
+            std::string::npos)
+      << r.err;
+}
+
+TEST_F(ProgramRun, TwoArgumentsAreAUsageErrorBeforeAnyFile) {
+  testmodel::Model m;
+  WriteJob(m);  // a sound job is there, yet nothing is opened
+  ChildResult r = Run({"job1", "job2"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, Error("Usage: volde jobname"));
+  EXPECT_EQ(r.out.find("Job name"), std::string::npos);
+  EXPECT_EQ(r.out.find("Reading file"), std::string::npos);
+  EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"job1_ctrl.dat", "job1_gl.bin"}));
+}
+
+// A job name that cannot hold its longest file suffix within the name buffer is refused
+// before anything is read; one character less is taken.
+TEST_F(ProgramRun, OverLongJobNameIsRefused) {
+  ASSERT_EQ(kJobNameMax, 470);
+  ChildResult r = Run({std::string(471, 'j')});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, Error("The job name is too long: it may hold at most 470 characters.\n"
+                         "Usage: volde jobname"));
+  EXPECT_EQ(r.out.find("Job name ="), std::string::npos);
+
+  r = Run({std::string(470, 'j')});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Job name = " + std::string(470, 'j') + "\n"), std::string::npos);
+  EXPECT_NE(r.err.find("The following input file could not be opened:\n" + std::string(470, 'j') +
+                       "_gl.bin"),
+            std::string::npos)
+      << r.err;
+}
+
+TEST_F(ProgramRun, DamagedOpeningTagIsRefused) {
+  testmodel::Model m;
+  std::vector<uint8_t> bytes = testmodel::EncodeDataFile(m);
+  bytes[10] = 'X';  // inside "<VOLDE_DATA_FILE_V4.0>"
+  testmodel::WriteBytes(dir_ + "/job1_gl.bin", bytes);
+  WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+  ChildResult r = Run({"job1"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, Error("Invalid binary file (jobname_gl.bin)"));
+}
+
+// ---- dispatch ----------------------------------------------------------------------------
+
+TEST_F(ProgramRun, UnavailableOptionSetsAreRefused) {
+  const Options cases[] = {
+      {1, 0, 1, 1, 1},                                    // geometric without material nonlinearity
+      {1, 0, 1, 2, 2}, {1, 0, 0, 1, 2},                   // storage and algorithm must pair
+      {1, 0, 0, 2, 1}, {1, 0, 0, 1, 3},                   // incomplete-Cholesky conjugate gradient
+      {1, 0, 0, 2, 3}, {1, 1, 0, 2, 3}, {1, 2, 0, 1, 1},  // a flag byte other than 0 and 1
+      {1, 0, 2, 1, 1}, {7, 0, 0, 1, 1},                   // transient needs the material flag
+      {7, 1, 1, 2, 2}, {2, 1, 0, 1, 1},  // dynamic and thermal steady state are linear only
+      {2, 0, 1, 2, 2}, {2, 0, 0, 1, 3}, {5, 1, 0, 1, 1},
+      {5, 0, 1, 2, 2}, {6, 1, 1, 1, 1},  // nonlinear thermal transient: material flag only
+      {3, 1, 0, 1, 1},                   // modal types: linear only
+      {4, 0, 1, 2, 3}, {0, 0, 0, 1, 1},  // analysis types outside 1..7
+      {8, 0, 0, 1, 1},
+  };
+  for (const Options& o : cases) {
+    SCOPED_TRACE(Describe(o));
+    WriteJob(ModelWith(o));
+    ChildResult r = Run({"job1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, kNotAvailable);
+  }
+}
+
+// Each row of the dispatch table reaches its own driver; drivers whose analysis is not
+// built yet stop through the internal error after naming themselves.
+TEST_F(ProgramRun, EachOptionSetReachesItsDriver) {
+  struct Row {
+    Options o;
+    const char* driver;
+  };
+  const Row rows[] = {
+      {{1, 0, 0, 1, 1}, "MainStaticLinGaussElimNCSB"},
+      {{1, 1, 0, 1, 1}, "MainStaticMaterNonlinGaussElimNCSB"},
+      {{1, 1, 1, 1, 1}, "MainStaticMaterGeomNonlinGaussElimNCSB"},
+      {{1, 0, 0, 2, 2}, "MainStaticLinIterJacPreConjGrad"},
+      {{1, 1, 0, 2, 2}, "MainStaticMaterNonlinIterJacPreConjGrad"},
+      {{1, 1, 1, 2, 2}, "MainStaticMaterGeomNonlinIterJacPreConjGrad"},
+      {{2, 0, 0, 1, 1}, "MainDynamicLinGaussElimNCSB"},
+      {{2, 0, 0, 2, 2}, "MainDynamicLinIterJacPreConjGrad"},
+      {{3, 0, 0, 1, 1}, "MainLinModalAnalysis"},
+      {{3, 0, 0, 2, 3}, "MainLinModalAnalysis"},  // the modal types ignore the solver options
+      {{4, 0, 0, 1, 2}, "MainLinModalSuperposition"},
+      {{5, 0, 0, 1, 1}, "MainThermalSteadyLinGaussElimNCSB"},
+      {{5, 0, 0, 2, 2}, "MainThermalSteadyLinIterJacPreConjGrad"},
+      {{6, 0, 0, 1, 1}, "MainThermalTransientLinGaussElimNCSB"},
+      {{6, 1, 0, 1, 1}, "MainThermalTransientNonlinGaussElimNCSB"},
+      {{6, 0, 0, 2, 2}, "MainThermalTransientLinIterJacPreConjGrad"},
+      {{6, 1, 0, 2, 2}, "MainThermalTransientNonlinIterJacPreConjGrad"},
+      {{7, 1, 0, 1, 1}, "MainTransientMaterNonlinGaussElimNCSB"},
+      {{7, 1, 0, 2, 2}, "MainTransientMaterNonlinIterJacPreConjGrad"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(Describe(row.o));
+    WriteJob(ModelWith(row.o));
+    ChildResult r = Run({"job1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(
+        r.err.rfind(std::string("\n   -> Analysis driver: ") + row.driver + "\n\nINTERNAL ERROR\n",
+                    0),
+        0u)
+        << r.err;
+    EXPECT_EQ(r.out.find("### Success ###"), std::string::npos);
+  }
+}
+
+// ---- shut-down -----------------------------------------------------------------------------
+// No driver runs to its end yet, so shut-down is driven in-process right after start-up,
+// as after a driver that found no load case.
+
+namespace {
+
+std::string g_job;
+
+void StartAndShutDown() {
+  char flags[kOutputControlSize];
+  FILE* fp;
+  MeshData mesh;
+  long pos;
+  StartUp(g_job.c_str(), flags, &fp, &mesh, &pos);
+  ShutDown(fp, &mesh);
+}
+
+testmodel::Model ModelWithCombinations() {
+  testmodel::Model m;
+  testmodel::Combination c;
+  m.combinations.push_back(c);
+  m.combinations.push_back(c);
+  return m;
+}
+
+}  // namespace
+
+TEST(ShutDown, ReadsTheCombinationsAndReportsSuccess) {
+  g_job = TestJobName();
+  testmodel::WriteDataFile(g_job, ModelWithCombinations());
+  ChildResult r = RunChild("", StartAndShutDown);
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string tail = "\nEnd of volde\n\n### Success ###\n\n";
+  ASSERT_GE(r.out.size(), tail.size());
+  EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
+}
+
+TEST(ShutDown, WrongClosingTagFailsAtShutDown) {
+  g_job = TestJobName();
+  std::vector<uint8_t> bytes = testmodel::EncodeDataFile(ModelWithCombinations());
+  const std::string close = kDataFileCloseTag;
+  ASSERT_EQ(std::string(bytes.end() - static_cast<long>(close.size()) - 1, bytes.end() - 1), close);
+  bytes[bytes.size() - 3] = '1';  // "</VOLDE_DATA_FILE_V4.1>"
+  testmodel::WriteBytes(g_job + "_gl.bin", bytes);
+  ChildResult r = RunChild("", StartAndShutDown);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.substr(r.err.find("\nERROR:")), Error("Invalid binary file (jobname_gl.bin)"));
+  EXPECT_EQ(r.out.find("End of volde"), std::string::npos);
+
+  // A file that ends before its closing tag fails the same way.
+  bytes.resize(bytes.size() - close.size() - 5);
+  testmodel::WriteBytes(g_job + "_gl.bin", bytes);
+  r = RunChild("", StartAndShutDown);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.substr(r.err.find("\nERROR:")), Error("Invalid binary file (jobname_gl.bin)"));
+}

@@ -1,0 +1,270 @@
+#include "support/result_readers.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace resultfile {
+
+namespace {
+
+// A cursor over the bytes of a file; every read checks that the bytes are there.
+struct Cursor {
+  const std::vector<uint8_t>& b;
+  size_t pos = 0;
+  std::string error;
+
+  size_t Left() const { return pos <= b.size() ? b.size() - pos : 0; }
+
+  bool Need(size_t n, const char* what) {
+    if (!error.empty()) return false;
+    if (Left() < n) {
+      error = std::string("file ends inside ") + what + " at offset " + std::to_string(pos);
+      return false;
+    }
+    return true;
+  }
+
+  int32_t I32(const char* what) {
+    if (!Need(4, what)) return 0;
+    uint32_t u = 0;
+    for (int k = 3; k >= 0; k--) u = (u << 8) | b[pos + k];
+    pos += 4;
+    return static_cast<int32_t>(u);
+  }
+
+  uint32_t U32(const char* what) { return static_cast<uint32_t>(I32(what)); }
+
+  double F64(const char* what) {
+    if (!Need(8, what)) return 0.0;
+    uint64_t u = 0;
+    for (int k = 7; k >= 0; k--) u = (u << 8) | b[pos + k];
+    pos += 8;
+    double d;
+    std::memcpy(&d, &u, 8);
+    return d;
+  }
+
+  std::vector<double> F64s(int n, const char* what) {
+    std::vector<double> v;
+    for (int i = 0; i < n; i++) v.push_back(F64(what));
+    return v;
+  }
+
+  // A binary string equal to tag.
+  bool Tag(const std::string& tag) {
+    size_t start = pos;
+    int32_t n = I32(tag.c_str());
+    if (!error.empty()) return false;
+    if (n != static_cast<int32_t>(tag.size()) || !Need(tag.size() + 1, tag.c_str()) ||
+        std::memcmp(&b[pos], tag.data(), tag.size()) != 0 || b[pos + tag.size()] != 0) {
+      if (error.empty()) error = "expected tag " + tag + " at offset " + std::to_string(start);
+      return false;
+    }
+    pos += tag.size() + 1;
+    return true;
+  }
+
+  // True when exactly the closing tag is left.
+  bool AtClosingTag(const std::string& tag) const {
+    if (Left() != tag.size() + 5) return false;
+    Cursor c{b, pos, ""};
+    return c.Tag(tag);
+  }
+
+  // After the records: either the closing tag or nothing.
+  void End(const std::string& closeTag, bool* closed) {
+    if (!error.empty()) return;
+    if (AtClosingTag(closeTag)) {
+      *closed = true;
+      pos = b.size();
+    } else if (Left() != 0) {
+      error = std::to_string(Left()) + " stray bytes at offset " + std::to_string(pos);
+    }
+  }
+};
+
+IterSummary ReadIter(Cursor& c) {
+  IterSummary r;
+  r.nTermsKFF = c.I32("IterSummaryRecord");
+  r.nTermsKPF = c.I32("IterSummaryRecord");
+  r.nTermsKPP = c.I32("IterSummaryRecord");
+  r.nTermsNCSB = c.I32("IterSummaryRecord");
+  r.assemblySeconds = c.F64("IterSummaryRecord");
+  r.factorSeconds = c.F64("IterSummaryRecord");
+  return r;
+}
+
+StepSummary ReadStep(Cursor& c) {
+  StepSummary r;
+  r.nIterJPCG = c.I32("StepSummaryRecord");
+  r.padding = c.U32("StepSummaryRecord");
+  r.residNormJPCG = c.F64("StepSummaryRecord");
+  r.solveSeconds = c.F64("StepSummaryRecord");
+  r.residualNorm = c.F64("StepSummaryRecord");
+  return r;
+}
+
+}  // namespace
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  FILE* fp = std::fopen(path.c_str(), "rb");
+  if (fp == nullptr) return bytes;
+  int ch;
+  while ((ch = std::fgetc(fp)) != EOF) bytes.push_back(static_cast<uint8_t>(ch));
+  std::fclose(fp);
+  return bytes;
+}
+
+DisplReactFile ReadDisplReact(const std::string& path, int nF, int nP, bool dynamic, bool thermal) {
+  const std::string open =
+      thermal ? "<TEMPERATURES_AND_BOUNDARY_HEAT_FLUXES>" : "<DISPLACEMENTS_AND_REACTIONS>";
+  const std::string close =
+      thermal ? "</TEMPERATURES_AND_BOUNDARY_HEAT_FLUXES>" : "</DISPLACEMENTS_AND_REACTIONS>";
+  const size_t R =
+      4 + 8 * static_cast<size_t>(nF + 2 * nP) + (dynamic ? 16 * static_cast<size_t>(nF + nP) : 0);
+  std::vector<uint8_t> bytes = ReadFileBytes(path);
+  Cursor c{bytes, 0, ""};
+  DisplReactFile f;
+  if (bytes.empty()) {
+    f.error = "missing or empty file " + path;
+    return f;
+  }
+  c.Tag(open);
+  while (c.error.empty() && !c.AtClosingTag(close) && c.Left() >= R) {
+    DisplReactRecord r;
+    r.id = c.I32("record id");
+    r.free = c.F64s(nF, "free vector");
+    r.presc = c.F64s(nP, "prescribed vector");
+    r.react = c.F64s(nP, "reactions");
+    if (dynamic) {
+      r.dynF1 = c.F64s(nF, "dynamic vector");
+      r.dynP1 = c.F64s(nP, "dynamic vector");
+      r.dynF2 = c.F64s(nF, "dynamic vector");
+      r.dynP2 = c.F64s(nP, "dynamic vector");
+    }
+    f.records.push_back(r);
+  }
+  c.End(close, &f.closed);
+  f.error = c.error;
+  return f;
+}
+
+InternalForcesFile ReadInternalForces(const std::string& path, int nF, int nP, bool thermal) {
+  const std::string open =
+      thermal ? "<INTERNAL_EQUIVALENT_NODAL_HEAT_FORCES>" : "<INTERNAL_EQUIVALENT_NODAL_FORCES>";
+  const std::string close =
+      thermal ? "</INTERNAL_EQUIVALENT_NODAL_HEAT_FORCES>" : "</INTERNAL_EQUIVALENT_NODAL_FORCES>";
+  const size_t R = 4 + 8 * static_cast<size_t>(nF + nP);
+  std::vector<uint8_t> bytes = ReadFileBytes(path);
+  Cursor c{bytes, 0, ""};
+  InternalForcesFile f;
+  if (bytes.empty()) {
+    f.error = "missing or empty file " + path;
+    return f;
+  }
+  c.Tag(open);
+  while (c.error.empty() && !c.AtClosingTag(close) && c.Left() >= R) {
+    InternalForcesRecord r;
+    r.id = c.I32("record id");
+    r.free = c.F64s(nF, "free vector");
+    r.presc = c.F64s(nP, "prescribed vector");
+    f.records.push_back(r);
+  }
+  c.End(close, &f.closed);
+  f.error = c.error;
+  return f;
+}
+
+LinearExecParams ReadLinearExecParams(const std::string& path) {
+  const std::string close = "</EXECUTION_PARAMETERS>";
+  std::vector<uint8_t> bytes = ReadFileBytes(path);
+  Cursor c{bytes, 0, ""};
+  LinearExecParams f;
+  if (bytes.empty()) {
+    f.error = "missing or empty file " + path;
+    return f;
+  }
+  c.Tag("<EXECUTION_PARAMETERS>");
+  f.iter = ReadIter(c);
+  while (c.error.empty() && !c.AtClosingTag(close) && c.Left() >= 32)
+    f.steps.push_back(ReadStep(c));
+  c.End(close, &f.closed);
+  f.error = c.error;
+  return f;
+}
+
+NonlinearExecParams ReadNonlinearExecParams(const std::string& path, int nF, int nP) {
+  const std::string close = "</EXECUTION_PARAMETERS>";
+  std::vector<uint8_t> bytes = ReadFileBytes(path);
+  Cursor c{bytes, 0, ""};
+  NonlinearExecParams f;
+  if (bytes.empty()) {
+    f.error = "missing or empty file " + path;
+    return f;
+  }
+  c.Tag("<EXECUTION_PARAMETERS>");
+  while (c.error.empty() && c.Left() > 0 && !c.AtClosingTag(close)) {
+    CombinationEntry e;
+    e.offset = static_cast<int64_t>(c.pos);
+    e.next = c.I32("entry header");
+    e.combination = c.I32("entry header");
+    e.nIterations = c.I32("entry header");
+    if (!c.error.empty()) break;
+    if (e.next == 0 && e.combination == 0 && e.nIterations == 0) {
+      // A combination that never converged: its iteration records run to the end.
+      if (c.Left() % 64 != 0) {
+        c.error =
+            "unconverged entry at offset " + std::to_string(e.offset) + " is not whole iterations";
+        break;
+      }
+      while (c.Left() > 0) {
+        e.iters.push_back(ReadIter(c));
+        e.steps.push_back(ReadStep(c));
+      }
+      f.entries.push_back(e);
+      break;
+    }
+    e.converged = true;
+    if (e.nIterations < 0) {
+      c.error = "negative iteration count at offset " + std::to_string(e.offset);
+      break;
+    }
+    for (int k = 0; k < e.nIterations && c.error.empty(); k++) {
+      e.iters.push_back(ReadIter(c));
+      e.steps.push_back(ReadStep(c));
+    }
+    e.path.n = c.I32("EquilibriumPathRecord");
+    e.path.d1 = c.F64("EquilibriumPathRecord");
+    e.path.d2 = c.F64("EquilibriumPathRecord");
+    e.path.d3 = c.F64("EquilibriumPathRecord");
+    e.path.d4 = c.F64("EquilibriumPathRecord");
+    e.path.extF = c.F64s(nF, "EquilibriumPathRecord");
+    e.path.extP = c.F64s(nP, "EquilibriumPathRecord");
+    if (c.error.empty() && static_cast<int64_t>(c.pos) != e.next)
+      c.error = "entry at offset " + std::to_string(e.offset) + " ends at " +
+                std::to_string(c.pos) + " but its header names " + std::to_string(e.next);
+    f.entries.push_back(e);
+  }
+  c.End(close, &f.closed);
+  f.error = c.error;
+  return f;
+}
+
+ArcLengthDeltaF ReadArcLengthDeltaF(const std::string& path, int nF, int nP) {
+  std::vector<uint8_t> bytes = ReadFileBytes(path);
+  Cursor c{bytes, 0, ""};
+  ArcLengthDeltaF f;
+  if (bytes.empty()) {
+    f.error = "missing or empty file " + path;
+    return f;
+  }
+  c.Tag("<ARC_LENGTH_DELTA_F>");
+  f.free = c.F64s(nF, "free vector");
+  f.presc = c.F64s(nP, "prescribed vector");
+  c.End("</ARC_LENGTH_DELTA_F>", &f.closed);
+  f.error = c.error;
+  return f;
+}
+
+}  // namespace resultfile

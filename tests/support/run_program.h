@@ -1,0 +1,20 @@
+// Runs the built program as a child process in a directory of its own.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/process.h"
+
+// A new empty directory below the test temporary directory (removed by the caller with
+// RemoveDirectory when it wants to).
+std::string MakeScratchDirectory();
+void RemoveDirectory(const std::string& dir);
+
+// Runs exe with the given arguments in directory dir, standard input holding exactly
+// `input`; returns its exit status (-1 when it did not exit normally) and its output.
+ChildResult RunProgram(const std::string& exe, const std::vector<std::string>& args,
+                       const std::string& dir, const std::string& input = "");
+
+// The names of the files in dir, sorted.
+std::vector<std::string> ListDirectory(const std::string& dir);
