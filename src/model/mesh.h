@@ -28,7 +28,8 @@ extern const char* const kMeshBlockTags[kMeshBlocks + 1];
 // Geometry kinds of an ElementProperty (and of layer properties / geometry patterns).
 enum GeometryKind { GEOM_PATT = 1, GEOM_CS_AREA, GEOM_CS_2D, GEOM_CS_3D, GEOM_LAM_THICK };
 // Integration types (of element properties and load cases).
-enum IntegrationType { INTEG_GLEG = 1, INTEG_GLOB, INTEG_NCOTES };
+// Unnamed: the element kernel names its own enum IntegrationType with the same codes.
+enum { INTEG_GLEG = 1, INTEG_GLOB, INTEG_NCOTES };
 
 // ---- block records -----------------------------------------------------------------------
 struct AuxiliaryVector {          // 5 "<AUXILIARY_VECTORS>"

@@ -1,0 +1,158 @@
+// Small models for the line and interface element tests: a model written by the
+// test-side data-file writer and read back with ReadMesh, output control all off, and
+// a dense assembly and solve for the closed-form checks.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "elements/kernel.h"
+#include "elements/line_elements.h"
+#include "model/fileio.h"
+#include "model/material.h"
+#include "model/mesh.h"
+#include "model/outputcontrol.h"
+#include "support/datafile_writer.h"
+#include "support/testfiles.h"
+#include "test_util.h"
+
+namespace linefix {
+
+using testmodel::Model;
+using testmodel::Rec;
+
+// The mesh section of a model, written and read back as a run reads it.
+struct LoadedMesh {
+  MeshData mesh;
+  explicit LoadedMesh(const Model& m, const std::string& tag = "") {
+    const std::string job = TestJobName(tag);
+    testmodel::WriteDataFile(job, m);
+    FILE* fp;
+    OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');
+    ReadTag("<VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
+    ReadMesh(fp, &mesh);
+    CloseFile(fp);
+  }
+  ~LoadedMesh() { FreeMesh(&mesh); }
+  LoadedMesh(const LoadedMesh&) = delete;
+  LoadedMesh& operator=(const LoadedMesh&) = delete;
+  const MeshData* operator->() const { return &mesh; }
+  operator const MeshData*() const { return &mesh; }
+};
+
+// Output control with every flag off.
+struct AllOff {
+  char f[kOutputControlSize + 1];
+  AllOff() {
+    for (char& c : f) c = 'N';
+  }
+  operator const char*() const { return f; }
+};
+
+// The 21 counts of a "<NUMERICAL_INTEGRATION>" record from the s1 counts of the
+// general, membrane, bending, shear and torsion sub-patterns (s2 for G and M too).
+inline Rec Pattern(const std::string& name, int g1, int g2 = 0, int m1 = 0, int b1 = 0, int s1 = 0, int t1 = 0) {
+  std::array<int32_t, 21> v{};
+  v[2] = g1;   // _G_S1_k
+  v[3] = g2;   // _G_S2_k
+  v[5] = m1;   // _M_S1_k
+  v[8] = b1;   // _B_S1_k
+  v[11] = s1;  // _S_S1_k
+  v[14] = t1;  // _T_S1_k
+  return testmodel::NumericalIntegration(name, v);
+}
+
+inline Rec GeomPattern(const std::string& name, int kind, const std::vector<int32_t>& records) {
+  return Rec().S(name).I(kind).IList(records);
+}
+
+// Dense global matrix of nPoints x dofsPerPoint equations; element matrices are added
+// by the element's point list.
+struct Dense {
+  int n, dpp;
+  Mat K;
+  Dense(int nPoints, int dofsPerPoint) : n(nPoints * dofsPerPoint), dpp(dofsPerPoint), K(n, n) {}
+  void Add(const std::vector<int>& points, double** Ke) {
+    const int ne = static_cast<int>(points.size()) * dpp;
+    for (int a = 1; a <= ne; a++)
+      for (int b = 1; b <= ne; b++) {
+        const int ga = (points[(a - 1) / dpp] - 1) * dpp + (a - 1) % dpp + 1;
+        const int gb = (points[(b - 1) / dpp] - 1) * dpp + (b - 1) % dpp + 1;
+        K[ga][gb] += Ke[a][b];
+      }
+  }
+  // Solves K u = f with the equations in `fixed` held at 0; u has n entries.
+  std::vector<double> Solve(const std::vector<double>& f, const std::vector<int>& fixed) const {
+    std::vector<int> freeEq;
+    for (int i = 1; i <= n; i++) {
+      bool isFixed = false;
+      for (int k : fixed) isFixed = isFixed || k == i;
+      if (!isFixed) freeEq.push_back(i);
+    }
+    const int nf = static_cast<int>(freeEq.size());
+    Mat A(nf, nf);
+    Vec b(nf), x(nf);
+    for (int i = 1; i <= nf; i++) {
+      b[i] = f[freeEq[i - 1]];
+      for (int j = 1; j <= nf; j++) A[i][j] = K[freeEq[i - 1]][freeEq[j - 1]];
+    }
+    EXPECT_TRUE(linsolved2(A, x, b, nf));
+    std::vector<double> u(n + 1, 0.0);
+    for (int i = 1; i <= nf; i++) u[freeEq[i - 1]] = x[i];
+    return u;
+  }
+};
+
+// Largest |A[i][j] - B[i][j]|.
+inline double MaxDiff(double** A, double** B, int n, int m) {
+  double d = 0.0;
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= m; j++) d = std::max(d, std::fabs(A[i][j] - B[i][j]));
+  return d;
+}
+
+inline double MaxAbs(double** A, int n, int m) {
+  double d = 0.0;
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= m; j++) d = std::max(d, std::fabs(A[i][j]));
+  return d;
+}
+
+// Largest |K v| over the rows, for a vector v[1..n].
+inline double MaxResidual(double** K, const double* v, int n) {
+  double r = 0.0;
+  for (int i = 1; i <= n; i++) {
+    double s = 0.0;
+    for (int j = 1; j <= n; j++) s += K[i][j] * v[j];
+    r = std::max(r, std::fabs(s));
+  }
+  return r;
+}
+
+inline bool IsSymmetric(double** K, int n, double tol) {
+  for (int i = 1; i <= n; i++)
+    for (int j = i + 1; j <= n; j++)
+      if (std::fabs(K[i][j] - K[j][i]) > tol) return false;
+  return true;
+}
+
+// Standard output of f, and the number of times sub occurs in text.
+inline std::string Printed(const std::function<void()>& f) {
+  testing::internal::CaptureStdout();
+  f();
+  return testing::internal::GetCapturedStdout();
+}
+inline int Occurrences(const std::string& text, const std::string& sub) {
+  int n = 0;
+  for (size_t at = text.find(sub); at != std::string::npos; at = text.find(sub, at + 1)) n++;
+  return n;
+}
+
+}  // namespace linefix
