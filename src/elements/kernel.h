@@ -80,7 +80,8 @@ bool CalcNodeFaceEdgeSolidHexa(int edge, int face, int n, double* sign1, double*
 
 // ---- integration rules -------------------------------------------------------------
 
-enum IntegrationType { kIntGLEG = 1, kIntGLOB = 2, kIntNCOTES = 3 };
+// Integration type codes (the same codes as the data file's INTEG_GLEG, INTEG_GLOB, INTEG_NCOTES).
+enum : int { kIntGLEG = 1, kIntGLOB = 2, kIntNCOTES = 3 };
 
 // Constant rule tables. Line rules: abscissa[type][n][i], weight[type][n][i] for
 // n = 1..10 points on [-1, 1], i = 1 (most negative) .. n. Triangle rules:

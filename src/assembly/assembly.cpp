@@ -1,0 +1,607 @@
+// Global stiffness assembly into the sparse row lists KFF, KPF and KPP: internal point
+// links, candidate column patterns per point, scatter of element matrices, compaction of
+// a point's rows after its last element, slave and drill diagonals and the checks of
+// KFF.
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+
+#include "analysis/summary.h"
+#include "assembly/assembly.h"
+#include "elements/kernel.h"
+#include "model/mesh.h"
+#include "model/outputcontrol.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+const char* const kDofNames[7] = {"", "_D1", "_D2", "_D3", "_R1", "_R2", "_R3"};
+
+bool FlowInfo(const char* OutputControl) { return OutputControl[OC_PRINT_PROGRAM_FLOW_INFO] == 'Y'; }
+
+bool IsCoplanar(char type) { return type == kPointMindlin || type == kPointAhmad; }
+
+// Position of column J in row I (ascending list); the pattern guarantees it is there.
+int FindColumn(const SparseRowMatrix* K, int I, int J) {
+  const int* c = K->cols[I];
+  const int* end = c + K->count[I] + 1;
+  const int* at = std::lower_bound(c + 1, end, J);
+  if (at == end || *at != J) InternalError(__FILE__, __LINE__);
+  return static_cast<int>(at - c);
+}
+
+void AllocRow(SparseRowMatrix* K, int i, int n) {
+  alloci1(&K->cols[i], n);
+  allocd1(&K->vals[i], n);
+  K->count[i] = n;
+}
+
+// A row that received nothing becomes the lone diagonal 1e6.
+void SetLoneDiagonal(SparseRowMatrix* K, int i) {
+  if (K->count[i] != 0) InternalError(__FILE__, __LINE__);
+  if (K->cols[i] == nullptr) {
+    alloci1(&K->cols[i], 1);
+    allocd1(&K->vals[i], 1);
+  }
+  K->cols[i][1] = i;
+  K->vals[i][1] = kLoneDiagonal;
+  K->count[i] = 1;
+}
+
+int64_t SumCounts(const SparseRowMatrix* K) {
+  int64_t s = 0;
+  for (int i = 1; i <= K->n; i++) s += K->count[i];
+  return s;
+}
+
+void PrintTermCounts(const char* heading, int64_t kff, int64_t kpf, int64_t kpp) {
+  std::printf("\n%s\n", heading);
+  std::printf("   N. of nonzero terms in KFF = %10lld\n", static_cast<long long>(kff));
+  std::printf("   N. of nonzero terms in KPF = %10lld\n", static_cast<long long>(kpf));
+  std::printf("   N. of nonzero terms in KPP = %10lld\n", static_cast<long long>(kpp));
+}
+
+// Marks the equations of point q for the rows of point p.
+void MarkPointEquations(int q, int p, StiffAssemblyWork* a) {
+  const unsigned char mark = q >= p ? 1 : 255;
+  const char* codes = a->w->PointDofCodes[q];
+  const int* numbers = a->w->PointDofNumbers[q];
+  for (int d = 1; d <= 6; d++) {
+    const int eq = numbers[d];
+    if (codes[d] == 'F') {
+      if (a->markF[eq] == 0) {
+        a->markF[eq] = mark;
+        a->listF[++a->nListF] = eq;
+      }
+    } else if (codes[d] == 'P') {
+      if (a->markP[eq] == 0) {
+        a->markP[eq] = mark;
+        a->listP[++a->nListP] = eq;
+      }
+    }
+  }
+}
+
+void MarkAdjacentElements(int of, int p, StiffAssemblyWork* a) {
+  const MeshData* mesh = a->mesh;
+  const PointList& adj = a->w->PointElemAdjacency[of];
+  const bool links = a->links.nLinks > 0;
+  for (int i = 1; i <= adj.count; i++) {
+    const int e = adj.items[i].element;
+    for (int k = 1; k <= mesh->ElemNodeCount[e]; k++) {
+      const int r = mesh->ElemNodes[e][k];
+      MarkPointEquations(r, p, a);
+      if (links && a->links.master[r] != 0) MarkPointEquations(a->links.master[r], p, a);
+    }
+  }
+}
+
+// Counts of the current marks: free columns marked 1, all free columns, prescribed
+// columns marked 1.
+void MarkCounts(const StiffAssemblyWork* a, int* nF1, int* nFall, int* nP1) {
+  *nF1 = 0;
+  *nP1 = 0;
+  for (int k = 1; k <= a->nListF; k++)
+    if (a->markF[a->listF[k]] == 1) ++*nF1;
+  for (int k = 1; k <= a->nListP; k++)
+    if (a->markP[a->listP[k]] == 1) ++*nP1;
+  *nFall = a->nListF;
+}
+
+// Rows of point q compacted (each once).
+void CompressPointRows(int q, StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
+                       SparseRowMatrix* KPP) {
+  if (a->rowsState[q] != 1) return;
+  for (int d = 1; d <= 6; d++) {
+    const int eq = a->w->PointDofNumbers[q][d];
+    if (a->w->PointDofCodes[q][d] == 'F') {
+      CompressSparseRow(KFF, eq);
+    } else if (a->w->PointDofCodes[q][d] == 'P') {
+      CompressSparseRow(KPF, eq);
+      CompressSparseRow(KPP, eq);
+    }
+  }
+  a->rowsState[q] = 2;
+}
+
+}  // namespace
+
+// ---- internal point links -------------------------------------------------------------------
+
+void VerifyInternalPointLinks(const MeshData* mesh, const int* PointSpecialCS, MasterSlaveTables* t) {
+  const int np = mesh->nPoints;
+  alloci1(&t->master, np);
+  alloci1(&t->slaveCount, np);
+  allocpi1(&t->slaves, np);
+  zeroi1(t->master, np);
+  zeroi1(t->slaveCount, np);
+  for (int p = 1; p <= np; p++) t->slaves[p] = nullptr;
+  for (int k = 1; k <= mesh->nPointLinks; k++) {
+    const InternalPointLink& l = mesh->PointLinks[k];
+    if (PointSpecialCS[l.Master] != PointSpecialCS[l.Slave]) {
+      std::fflush(stdout);
+      std::fprintf(stderr,
+                   "\nVerifying the <INTERNAL_POINT_LINKS> block\n   -> Internal point link counter: %d\n"
+                   "   -> Point M (Master): %d\n   -> Point S (Slave): %d\n",
+                   k, l.Master, l.Slave);
+      errexit("The master and slave points cannot have\ndistinct special coordinate systems.", 0);
+    }
+    t->master[l.Slave] = l.Master;
+  }
+  for (int k = 1; k <= mesh->nPointLinks; k++) t->slaveCount[mesh->PointLinks[k].Master]++;
+  for (int p = 1; p <= np; p++)
+    if (t->slaveCount[p] > 0) {
+      alloci1(&t->slaves[p], t->slaveCount[p]);
+      t->slaveCount[p] = 0;  // refilled below
+    }
+  for (int k = 1; k <= mesh->nPointLinks; k++) {
+    const InternalPointLink& l = mesh->PointLinks[k];
+    t->slaves[l.Master][++t->slaveCount[l.Master]] = l.Slave;
+  }
+}
+
+void CalcMasterSlaveTables(const MeshData* mesh, const MainWorkArrays* w, MasterSlaveTables* t) {
+  alloci1(&t->MasterSlaveEqMap, w->nF);
+  for (int i = 1; i <= w->nF; i++) t->MasterSlaveEqMap[i] = i;
+  for (int k = 1; k <= mesh->nPointLinks; k++) {
+    const InternalPointLink& l = mesh->PointLinks[k];
+    for (int d = 1; d <= 6; d++) {
+      if (l.Linked[d] != 1) continue;
+      const int pts[3] = {0, l.Master, l.Slave};
+      const char* roles[3] = {"", "   -> Point M (Master): %d\n", "   -> Point S (Slave): %d\n"};
+      for (int s = 1; s <= 2; s++) {
+        const int p = pts[s];
+        const bool notFree = w->PointDofCodes[p][d] != 'F';
+        const bool drill = IsCoplanar(w->PointTypes[p]) && d == 6;
+        if (!notFree && !drill) continue;
+        std::fflush(stdout);
+        std::fprintf(stderr,
+                     "\nCalculating the Master/Slave tables:\n   -> Block name: <INTERNAL_POINT_LINKS>\n"
+                     "   -> Internal point link counter: %d\n",
+                     k);
+        std::fprintf(stderr, roles[s], p);
+        std::fprintf(stderr, "   -> Degree of freedom: %s\n", kDofNames[d]);
+        if (notFree)
+          errexit("The degrees of freedom involved in internal point links\nmust have stiffness contribution from "
+                  "at least one element and\nmust be nonprescribed.",
+                  0);
+        errexit("In a coplanar point, the drill degree of freedom (_R3) cannot\nbe involved in internal point links.",
+                0);
+      }
+      t->MasterSlaveEqMap[w->PointDofNumbers[l.Slave][d]] = w->PointDofNumbers[l.Master][d];
+    }
+  }
+}
+
+void FreeMasterSlaveTables(int nPoints, MasterSlaveTables* t) {
+  if (t->nLinks == 0) return;
+  freei1(t->MasterSlaveEqMap);
+  for (int p = 1; p <= nPoints; p++)
+    if (t->slaves[p] != nullptr) freei1(t->slaves[p]);
+  freepi1(t->slaves);
+  freei1(t->slaveCount);
+  freei1(t->master);
+  t->master = t->slaveCount = t->MasterSlaveEqMap = nullptr;
+  t->slaves = nullptr;
+}
+
+// ---- counters, patterns and rows ------------------------------------------------------------
+
+void AllocSparseCounters(int nF, int nP, SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP) {
+  SparseRowMatrix* M[3] = {KFF, KPF, KPP};
+  const int n[3] = {nF, nP, nP};
+  for (int k = 0; k < 3; k++) {
+    M[k]->n = n[k];
+    alloci1(&M[k]->count, n[k]);
+    allocpi1(&M[k]->cols, n[k]);
+    allocpd1(&M[k]->vals, n[k]);
+    zeroi1(M[k]->count, n[k]);
+    for (int i = 1; i <= n[k]; i++) {
+      M[k]->cols[i] = nullptr;
+      M[k]->vals[i] = nullptr;
+    }
+  }
+}
+
+void CountPointRowTerms(int p, StiffAssemblyWork* a) {
+  a->nListF = 0;
+  a->nListP = 0;
+  MarkAdjacentElements(p, p, a);
+  if (a->links.nLinks > 0)
+    for (int s = 1; s <= a->links.slaveCount[p]; s++) MarkAdjacentElements(a->links.slaves[p][s], p, a);
+  std::sort(a->listF + 1, a->listF + a->nListF + 1);
+  std::sort(a->listP + 1, a->listP + a->nListP + 1);
+}
+
+void ClearPointRowMarks(StiffAssemblyWork* a) {
+  for (int k = 1; k <= a->nListF; k++) a->markF[a->listF[k]] = 0;
+  for (int k = 1; k <= a->nListP; k++) a->markP[a->listP[k]] = 0;
+  a->nListF = 0;
+  a->nListP = 0;
+}
+
+void CalcNonzeroTerms(const char* OutputControl, StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
+                      SparseRowMatrix* KPP) {
+  if (FlowInfo(OutputControl)) std::printf("\nCalculating the n. of nonzero terms of the stiffness matrix\n");
+  a->preTerms[1] = a->preTerms[2] = a->preTerms[3] = 0;
+  for (int p = 1; p <= a->mesh->nPoints; p++) {
+    CountPointRowTerms(p, a);
+    int nF1, nFall, nP1;
+    MarkCounts(a, &nF1, &nFall, &nP1);
+    for (int d = 1; d <= 6; d++) {
+      const int eq = a->w->PointDofNumbers[p][d];
+      if (a->w->PointDofCodes[p][d] == 'F') {
+        KFF->count[eq] = nF1;
+        a->preTerms[1] += nF1;
+      } else if (a->w->PointDofCodes[p][d] == 'P') {
+        KPF->count[eq] = nFall;
+        KPP->count[eq] = nP1;
+        a->preTerms[2] += nFall;
+        a->preTerms[3] += nP1;
+      }
+    }
+    ClearPointRowMarks(a);
+  }
+  if (FlowInfo(OutputControl)) PrintTermCounts("Before compression:", a->preTerms[1], a->preTerms[2], a->preTerms[3]);
+}
+
+void CalcLastContribElement(const char* OutputControl, StiffAssemblyWork* a) {
+  if (FlowInfo(OutputControl)) std::printf("Calculating the last contributing element to each point\n");
+  const PointList* adj = a->w->PointElemAdjacency;
+  for (int p = 1; p <= a->mesh->nPoints; p++) {
+    int last = adj[p].count > 0 ? adj[p].items[adj[p].count].element : 0;
+    if (a->links.nLinks > 0)
+      for (int s = 1; s <= a->links.slaveCount[p]; s++) {
+        const PointList& l = adj[a->links.slaves[p][s]];
+        if (l.count > 0) last = std::max(last, l.items[l.count].element);
+      }
+    a->lastElem[p] = last;
+  }
+}
+
+void AllocPointRowsSparse(int p, StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
+                          SparseRowMatrix* KPP) {
+  CountPointRowTerms(p, a);
+  int nF1, nFall, nP1;
+  MarkCounts(a, &nF1, &nFall, &nP1);
+  for (int d = 1; d <= 6; d++) {
+    const int eq = a->w->PointDofNumbers[p][d];
+    if (a->w->PointDofCodes[p][d] == 'F') {
+      if (KFF->count[eq] != nF1 || KFF->cols[eq] != nullptr) InternalError(__FILE__, __LINE__);
+      AllocRow(KFF, eq, nF1);
+      int t = 0;
+      for (int k = 1; k <= a->nListF; k++)
+        if (a->markF[a->listF[k]] == 1) KFF->cols[eq][++t] = a->listF[k];
+      zerod1(KFF->vals[eq], nF1);
+    } else if (a->w->PointDofCodes[p][d] == 'P') {
+      if (KPF->count[eq] != nFall || KPP->count[eq] != nP1 || KPF->cols[eq] != nullptr)
+        InternalError(__FILE__, __LINE__);
+      AllocRow(KPF, eq, nFall);
+      for (int k = 1; k <= nFall; k++) KPF->cols[eq][k] = a->listF[k];
+      zerod1(KPF->vals[eq], nFall);
+      AllocRow(KPP, eq, nP1);
+      int t = 0;
+      for (int k = 1; k <= a->nListP; k++)
+        if (a->markP[a->listP[k]] == 1) KPP->cols[eq][++t] = a->listP[k];
+      zerod1(KPP->vals[eq], nP1);
+    }
+  }
+  ClearPointRowMarks(a);
+  a->rowsState[p] = 1;
+}
+
+void BeginGlobalStiffAssembly(const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
+                              StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
+                              SparseRowMatrix* KPP) {
+  a->mesh = mesh;
+  a->w = w;
+  a->links = MasterSlaveTables{mesh->nPointLinks, nullptr, nullptr, nullptr, nullptr};
+  if (a->links.nLinks > 0) {
+    VerifyInternalPointLinks(mesh, w->PointSpecialCS, &a->links);
+    CalcMasterSlaveTables(mesh, w, &a->links);
+  }
+  AllocSparseCounters(w->nF, w->nP, KFF, KPF, KPP);
+  char *markF, *markP;
+  allocc1(&markF, w->nF);
+  allocc1(&markP, w->nP);
+  zeroc1(markF, w->nF);
+  zeroc1(markP, w->nP);
+  a->markF = reinterpret_cast<unsigned char*>(markF);
+  a->markP = reinterpret_cast<unsigned char*>(markP);
+  alloci1(&a->listF, w->nF);
+  alloci1(&a->listP, w->nP);
+  a->nListF = a->nListP = 0;
+  CalcNonzeroTerms(OutputControl, a, KFF, KPF, KPP);
+  alloci1(&a->lastElem, mesh->nPoints);
+  CalcLastContribElement(OutputControl, a);
+  allocc1(&a->rowsState, mesh->nPoints);
+  zeroc1(a->rowsState, mesh->nPoints);
+}
+
+// ---- scatter and compaction -----------------------------------------------------------------
+
+void AssembElemMatSparse(int e, int nNodes, const char* dofMask, double** Ke, StiffAssemblyWork* a,
+                         SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP) {
+  const MainWorkArrays* w = a->w;
+  const bool links = a->links.nLinks > 0;
+  int nd = 0;
+  for (int d = 1; d <= 6; d++)
+    if (dofMask[d] != '0') nd++;
+  const int n = nd * nNodes;
+  // Code, (mapped) equation and row-owning point of every element dof.
+  char* code;
+  int *eq, *owner;
+  allocc1(&code, n);
+  alloci1(&eq, n);
+  alloci1(&owner, n);
+  int k = 0;
+  for (int i = 1; i <= nNodes; i++) {
+    const int p = a->mesh->ElemNodes[e][i];
+    if (a->rowsState[p] == 0) AllocPointRowsSparse(p, a, KFF, KPF, KPP);
+    const int m = links ? a->links.master[p] : 0;
+    if (m != 0 && a->rowsState[m] == 0) AllocPointRowsSparse(m, a, KFF, KPF, KPP);
+    for (int d = 1; d <= 6; d++) {
+      if (dofMask[d] == '0') continue;
+      k++;
+      code[k] = w->PointDofCodes[p][d];
+      eq[k] = w->PointDofNumbers[p][d];
+      owner[k] = p;
+      if (links && code[k] == 'F' && a->links.MasterSlaveEqMap[eq[k]] != eq[k]) {
+        eq[k] = a->links.MasterSlaveEqMap[eq[k]];
+        owner[k] = m;
+      }
+    }
+  }
+  for (int r = 1; r <= n; r++) {
+    if (code[r] == 0) continue;
+    if (a->rowsState[owner[r]] != 1) InternalError(__FILE__, __LINE__);
+    const int I = eq[r];
+    const double* row = Ke[r];
+    for (int c = 1; c <= n; c++) {
+      const double v = row[c];
+      if (v == 0.0 || code[c] == 0) continue;
+      const int J = eq[c];
+      if (code[r] == 'F') {
+        if (code[c] == 'F' && J >= I) KFF->vals[I][FindColumn(KFF, I, J)] += v;
+      } else if (code[c] == 'F') {
+        KPF->vals[I][FindColumn(KPF, I, J)] += v;
+      } else if (J >= I) {
+        KPP->vals[I][FindColumn(KPP, I, J)] += v;
+      }
+    }
+  }
+  freei1(owner);
+  freei1(eq);
+  freec1(code);
+}
+
+void CompressSparseRow(SparseRowMatrix* K, int i) {
+  const int n = K->count[i];
+  int kept = 0;
+  for (int k = 1; k <= n; k++)
+    if (std::fabs(K->vals[i][k]) > kDropTolerance) kept++;
+  int* cols;
+  double* vals;
+  alloci1(&cols, kept);
+  allocd1(&vals, kept);
+  int t = 0;
+  for (int k = 1; k <= n; k++)
+    if (std::fabs(K->vals[i][k]) > kDropTolerance) {
+      cols[++t] = K->cols[i][k];
+      vals[t] = K->vals[i][k];
+    }
+  if (K->cols[i] != nullptr) freei1(K->cols[i]);
+  if (K->vals[i] != nullptr) freed1(K->vals[i]);
+  K->cols[i] = cols;
+  K->vals[i] = vals;
+  K->count[i] = kept;
+}
+
+void CompressElemPointRows(int e, StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
+                           SparseRowMatrix* KPP) {
+  const bool links = a->links.nLinks > 0;
+  for (int i = 1; i <= a->mesh->ElemNodeCount[e]; i++) {
+    const int p = a->mesh->ElemNodes[e][i];
+    if (a->lastElem[p] == e) CompressPointRows(p, a, KFF, KPF, KPP);
+    const int m = links ? a->links.master[p] : 0;
+    if (m != 0 && a->lastElem[m] == e) CompressPointRows(m, a, KFF, KPF, KPP);
+  }
+}
+
+void TransformElemMatSpecialCS(int e, int nNodes, const char* dofMask, double** Ke, const MeshData* mesh,
+                               const int* PointSpecialCS) {
+  int dofOf[7];  // element dof k of a node -> point dof d
+  int nd = 0;
+  for (int d = 1; d <= 6; d++)
+    if (dofMask[d] != '0') dofOf[++nd] = d;
+  double **R, **T, **B, **C;
+  allocd2(&R, 3, 3);
+  allocd2(&T, 6, 6);
+  allocd2(&B, 6, 6);
+  allocd2(&C, 6, 6);
+  for (int i = 1; i <= nNodes; i++) {
+    const int cs = PointSpecialCS[mesh->ElemNodes[e][i]];
+    if (cs == 0) continue;
+    CalcMat_R_CoordSystem(mesh, cs, R);
+    zerod2(T, 6, 6);
+    setsubd2(T, R, 3, 3, 1, 1);
+    setsubd2(T, R, 3, 3, 4, 4);
+    const int ri = (i - 1) * nd;
+    for (int j = 1; j <= nNodes; j++) {
+      const int cj = (j - 1) * nd;
+      // Rows of node i: T times the block.
+      zerod2(B, 6, 6);
+      for (int a = 1; a <= nd; a++)
+        for (int b = 1; b <= nd; b++) B[dofOf[a]][dofOf[b]] = Ke[ri + a][cj + b];
+      multd2d2(C, T, B, 6, 6, 6);
+      for (int a = 1; a <= nd; a++)
+        for (int b = 1; b <= nd; b++) Ke[ri + a][cj + b] = C[dofOf[a]][dofOf[b]];
+      // Columns of node i: the block times T^T.
+      zerod2(B, 6, 6);
+      for (int a = 1; a <= nd; a++)
+        for (int b = 1; b <= nd; b++) B[dofOf[a]][dofOf[b]] = Ke[cj + a][ri + b];
+      multd2td2(C, B, T, 6, 6, 6);
+      for (int a = 1; a <= nd; a++)
+        for (int b = 1; b <= nd; b++) Ke[cj + a][ri + b] = C[dofOf[a]][dofOf[b]];
+    }
+  }
+  freed2(C);
+  freed2(B);
+  freed2(T);
+  freed2(R);
+}
+
+void AssembElemStiffGlobal(int e, int nNodes, const char* dofMask, double** Ke, StiffAssemblyWork* a,
+                           SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP) {
+  int nd = 0;
+  for (int d = 1; d <= 6; d++)
+    if (dofMask[d] != '0') nd++;
+  const int n = nd * nNodes;
+  for (int r = 1; r <= n; r++)
+    for (int c = 1; c <= n; c++)
+      if (!std::isfinite(Ke[r][c])) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "\n");
+        std::fprintf(stderr, kCtxStiffness, e);
+        std::fprintf(stderr, "   -> Row: %d, column: %d\n", r, c);
+        errexit("The element stiffness matrix holds a term that is not a finite number.\n"
+                "Data file must be checked (element geometry, materials and sections).",
+                0);
+      }
+  if (a->w->ElemHasSpecialCSNode[e]) TransformElemMatSpecialCS(e, nNodes, dofMask, Ke, a->mesh, a->w->PointSpecialCS);
+  AssembElemMatSparse(e, nNodes, dofMask, Ke, a, KFF, KPF, KPP);
+  CompressElemPointRows(e, a, KFF, KPF, KPP);
+}
+
+// ---- closing steps --------------------------------------------------------------------------
+
+void AddStiffSlaveDof(const MasterSlaveTables* t, int nF, SparseRowMatrix* KFF) {
+  if (t->nLinks == 0) return;
+  for (int i = 1; i <= nF; i++)
+    if (t->MasterSlaveEqMap[i] != i) SetLoneDiagonal(KFF, i);
+}
+
+void AddStiffDrillDof(const MeshData* mesh, const MainWorkArrays* w, SparseRowMatrix* KFF) {
+  if (w->nDrillPoints <= 0) return;
+  for (int p = 1; p <= mesh->nPoints; p++) {
+    if (!IsCoplanar(w->PointTypes[p])) continue;
+    switch (w->PointDofCodes[p][6]) {
+      case 'F': SetLoneDiagonal(KFF, w->PointDofNumbers[p][6]); break;
+      case 'P': break;
+      default: InternalError(__FILE__, __LINE__);
+    }
+  }
+}
+
+void EndGlobalStiffAssembly(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, const char* OutputControl,
+                            StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
+                            SparseRowMatrix* KPP) {
+  // Every row must have met its last element.
+  for (int p = 1; p <= a->mesh->nPoints; p++)
+    if (a->rowsState[p] == 1) InternalError(__FILE__, __LINE__);
+  AddStiffSlaveDof(&a->links, a->w->nF, KFF);
+  AddStiffDrillDof(a->mesh, a->w, KFF);
+  *nTermsKFF = SumCounts(KFF);
+  *nTermsKPF = SumCounts(KPF);
+  *nTermsKPP = SumCounts(KPP);
+  if (FlowInfo(OutputControl)) PrintTermCounts("After compression:", *nTermsKFF, *nTermsKPF, *nTermsKPP);
+  freec1(a->rowsState);
+  freei1(a->lastElem);
+  freei1(a->listP);
+  freei1(a->listF);
+  freec1(reinterpret_cast<char*>(a->markP));
+  freec1(reinterpret_cast<char*>(a->markF));
+  FreeMasterSlaveTables(a->mesh->nPoints, &a->links);
+}
+
+void CheckGlobalStiffMatRows(const SparseRowMatrix* KFF) {
+  for (int i = 1; i <= KFF->n; i++) {
+    if (KFF->count[i] == 0) errexit("Null row in the global stiffness matrix (KFF)", 0);
+    if (KFF->cols[i][1] != i) errexit("Null diagonal term in the global stiffness matrix (KFF)", 0);
+    if (!(KFF->vals[i][1] >= kDropTolerance))
+      errexit("Negative or null diagonal term in the global stiffness matrix (KFF)", 0);
+  }
+}
+
+void FreeGlobalStiffMat(SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP) {
+  SparseRowMatrix* M[3] = {KFF, KPF, KPP};
+  for (SparseRowMatrix* K : M) {
+    FreeSparseMatrixRows(K->n, K->count, K->cols, K->vals);
+    freepd1(K->vals);
+    freepi1(K->cols);
+    freei1(K->count);
+    K->vals = nullptr;
+    K->cols = nullptr;
+    K->count = nullptr;
+  }
+}
+
+// ---- the linear assembly ----------------------------------------------------------------------
+
+void AssembGlobalStiffMat(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, const char* job,
+                          const char* OutputControl, IterSummaryRecord* summary, const MeshData* mesh,
+                          SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP,
+                          const MainWorkArrays* w) {
+  double wall0, cpu0;
+  gettimes(&wall0, &cpu0);
+  StiffAssemblyWork a;
+  BeginGlobalStiffAssembly(OutputControl, mesh, w, &a, KFF, KPF, KPP);
+  std::printf("\nCalculating and assembling the stiffness matrix of each element\n");
+  for (int e = 1; e <= mesh->nElements; e++) {
+    if (w->ElemPropIndex[e] == 0) continue;
+    int n;
+    double** Ke;
+    CalcElemStiffLinear(e, OutputControl, mesh, w, &n, &Ke);
+    const int type = mesh->ElemProps[w->ElemPropIndex[e]].ElementType;
+    AssembElemStiffGlobal(e, mesh->ElemNodeCount[e], GetElementTypeInfo(type).dofMask, Ke, &a, KFF, KPF, KPP);
+    freed2(Ke);
+  }
+  EndGlobalStiffAssembly(nTermsKFF, nTermsKPF, nTermsKPP, OutputControl, &a, KFF, KPF, KPP);
+  if (mesh->Main.AnalysisType == ANALYSIS_STATIC && mesh->Main.StiffMatEigenValues == 1)
+    CalcEigenValue_KFF(w->nF, job, mesh, KFF->count, KFF->cols, KFF->vals);
+  if (OutputControl[OC_PRINT_MAT_K] == 'Y') {
+    PrintSparseMat(w->nF, "-- KFF:", "K", KFF->count, KFF->cols, KFF->vals);
+    PrintSparseMat(w->nP, "-- KPF:", "K", KPF->count, KPF->cols, KPF->vals);
+    PrintSparseMat(w->nP, "-- KPP:", "K", KPP->count, KPP->cols, KPP->vals);
+  }
+  double wall1, cpu1;
+  gettimes(&wall1, &cpu1);
+  switch (mesh->Main.AnalysisType) {
+    case ANALYSIS_STATIC: {
+      auto clamp = [](int64_t v) { return static_cast<int32_t>(std::min<int64_t>(v, INT32_MAX)); };
+      summary->nTermsKFF = clamp(*nTermsKFF);
+      summary->nTermsKPF = clamp(*nTermsKPF);
+      summary->nTermsKPP = clamp(*nTermsKPP);
+      summary->assemblySeconds = wall1 - wall0;
+      break;
+    }
+    case ANALYSIS_DYNAMIC:
+    case ANALYSIS_MODAL_ANALYSIS:
+    case ANALYSIS_MODAL_SUPERPOSITION:
+      break;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+  CheckGlobalStiffMatRows(KFF);
+}
