@@ -16,12 +16,6 @@ VOLDE_PENDING_STIFF(CalcStiffFrame3D)
 VOLDE_PENDING_STIFF(CalcStiffPlaneStressQuad)
 VOLDE_PENDING_STIFF(CalcStiffPlaneStrainQuad)
 VOLDE_PENDING_STIFF(CalcStiffPlaneStressTriang)
-VOLDE_PENDING_STIFF(CalcStiffCable2D)
-VOLDE_PENDING_STIFF(CalcStiffCable3D)
-VOLDE_PENDING_STIFF(CalcStiffTimoshenkoBeam3D)
-VOLDE_PENDING_STIFF(CalcStiffInterfaceLine2D)
-VOLDE_PENDING_STIFF(CalcStiffInterfaceLine3D)
-VOLDE_PENDING_STIFF(CalcStiffInterfaceQuad)
 VOLDE_PENDING_STIFF(CalcStiffMindlinSlabQuad)
 VOLDE_PENDING_STIFF(CalcStiffSolidHexa)
 
@@ -33,16 +27,6 @@ void CalcStiffMindlinShellQuad(int, int, int, int, const char*, const MeshData*,
 
 void CalcStiffAhmadShellQuad(int, int, int, int, const char*, const MeshData*, const int*, double**, const char*,
                              const PointList*) {
-  InternalError(__FILE__, __LINE__);
-}
-
-void CalcStiffEmbCable2D(int, int, int, int, int, int, int, int, const char*, const MeshData*, double**,
-                         const EmbCableMotherRecord*) {
-  InternalError(__FILE__, __LINE__);
-}
-
-void CalcStiffEmbCable3D(int, int, int, int, int, int, int, int, const char*, const MeshData*, double**,
-                         const EmbCableMotherRecord*) {
   InternalError(__FILE__, __LINE__);
 }
 

@@ -26,18 +26,6 @@ void CalcStiffPlaneStrainQuad(int N, int elem, int nNodes, int property, const c
                               const MeshData* mesh, double** K);
 void CalcStiffPlaneStressTriang(int N, int elem, int nNodes, int property, const char* OutputControl,
                                 const MeshData* mesh, double** K);
-void CalcStiffCable2D(int N, int elem, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
-                      double** K);
-void CalcStiffCable3D(int N, int elem, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
-                      double** K);
-void CalcStiffTimoshenkoBeam3D(int N, int elem, int nNodes, int property, const char* OutputControl,
-                               const MeshData* mesh, double** K);
-void CalcStiffInterfaceLine2D(int N, int elem, int nNodes, int property, const char* OutputControl,
-                              const MeshData* mesh, double** K);
-void CalcStiffInterfaceLine3D(int N, int elem, int nNodes, int property, const char* OutputControl,
-                              const MeshData* mesh, double** K);
-void CalcStiffInterfaceQuad(int N, int elem, int nNodes, int property, const char* OutputControl,
-                            const MeshData* mesh, double** K);
 void CalcStiffMindlinSlabQuad(int N, int elem, int nNodes, int property, const char* OutputControl,
                               const MeshData* mesh, double** K);
 void CalcStiffMindlinShellQuad(int N, int elem, int nNodes, int property, const char* OutputControl,
@@ -49,13 +37,6 @@ void CalcStiffSolidHexa(int N, int elem, int nNodes, int property, const char* O
                         double** K);
 
 // Embedded cable stiffness on the mother element's dofs (nCols x nCols, overwritten).
-void CalcStiffEmbCable2D(int nCols, int cable, int mother, int slot, int motherSeq, int motherType,
-                         int nMotherNodes, int cableProp, const char* OutputControl, const MeshData* mesh,
-                         double** K, const EmbCableMotherRecord* records);
-void CalcStiffEmbCable3D(int nCols, int cable, int mother, int slot, int motherSeq, int motherType,
-                         int nMotherNodes, int cableProp, const char* OutputControl, const MeshData* mesh,
-                         double** K, const EmbCableMotherRecord* records);
-
 // Springs: host elements and per-element flags (set-up), and the linear stiffness of the
 // springs an element carries, added into its matrix.
 void CalcSpringAdjElements(int nElements, const MeshData* mesh, const int* ElemPropIndex, char* ElemHasPointSpring,

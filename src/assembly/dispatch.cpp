@@ -4,6 +4,7 @@
 #include "elements/kernel.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
+#include "elements/line_elements.h"
 #include "pending_topology.h"
 
 char CalcBehaviorType(int property, const MainParameters* main, const ElementProperty* props) {

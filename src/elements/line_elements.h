@@ -15,7 +15,7 @@
 //   stream, then stop through errexit without a line number.
 #pragma once
 
-#include "pending_lineelems.h"
+#include "elements/locate.h"
 
 struct MeshData;
 struct MaterialRecord;

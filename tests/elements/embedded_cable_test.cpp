@@ -258,7 +258,7 @@ TEST(EmbCable, NodesWithTheirOwnDofsKeepTheirDisplacements) {
 
 // Needs the inverse mapping from global to natural coordinates of the mesh-topology
 // module; enable when it replaces the stand-in.
-TEST(EmbCable, DISABLED_DoflessCableNodesInterpolateALinearField) {
+TEST(EmbCable, DoflessCableNodesInterpolateALinearField) {
   EmbSpec c;
   c.motherPoints = {{0, 0, 0}, {0, 2, 0.1}, {0, 2.2, 1.5}, {0, -0.1, 1.2}};
   c.cablePoints = {{0, 0.3, 0.4}, {0, 1.6, 0.9}};
