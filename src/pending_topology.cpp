@@ -9,13 +9,6 @@
 #define VOLDE_PENDING_STIFF(name)                                                                                \
   void name(int, int, int, int, const char*, const MeshData*, double**) { InternalError(__FILE__, __LINE__); }
 
-VOLDE_PENDING_STIFF(CalcStiffTruss2D)
-VOLDE_PENDING_STIFF(CalcStiffTruss3D)
-VOLDE_PENDING_STIFF(CalcStiffFrame2D)
-VOLDE_PENDING_STIFF(CalcStiffFrame3D)
-VOLDE_PENDING_STIFF(CalcStiffPlaneStressQuad)
-VOLDE_PENDING_STIFF(CalcStiffPlaneStrainQuad)
-VOLDE_PENDING_STIFF(CalcStiffPlaneStressTriang)
 VOLDE_PENDING_STIFF(CalcStiffMindlinSlabQuad)
 VOLDE_PENDING_STIFF(CalcStiffSolidHexa)
 

@@ -12,20 +12,6 @@ struct EmbCableMotherRecord;
 
 // Linear element stiffness: (matrix size, element, nodes, property record, output-control
 // flags, mesh, K) in element dof order and global components.
-void CalcStiffTruss2D(int N, int elem, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
-                      double** K);
-void CalcStiffTruss3D(int N, int elem, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
-                      double** K);
-void CalcStiffFrame2D(int N, int elem, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
-                      double** K);
-void CalcStiffFrame3D(int N, int elem, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
-                      double** K);
-void CalcStiffPlaneStressQuad(int N, int elem, int nNodes, int property, const char* OutputControl,
-                              const MeshData* mesh, double** K);
-void CalcStiffPlaneStrainQuad(int N, int elem, int nNodes, int property, const char* OutputControl,
-                              const MeshData* mesh, double** K);
-void CalcStiffPlaneStressTriang(int N, int elem, int nNodes, int property, const char* OutputControl,
-                                const MeshData* mesh, double** K);
 void CalcStiffMindlinSlabQuad(int N, int elem, int nNodes, int property, const char* OutputControl,
                               const MeshData* mesh, double** K);
 void CalcStiffMindlinShellQuad(int N, int elem, int nNodes, int property, const char* OutputControl,

@@ -4,6 +4,7 @@
 #include "elements/kernel.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
+#include "elements/elements.h"
 #include "elements/line_elements.h"
 #include "pending_topology.h"
 

@@ -176,3 +176,49 @@ int CalcIntegrationPointsQuad(int elem, int intType, int intPattern, int c1, int
     }
   return k;
 }
+
+namespace {
+
+// A needed count of the pattern is 0: context line, the pattern's name, then the message
+// of CheckIntegrationPatternComplete (or the triangle's own).
+void ReportIncompletePattern(int elem, const char* context, const NumericalIntegration& r) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\n");
+  std::fprintf(stderr, context, elem);
+  std::fprintf(stderr, "   -> Specified integration name: %s\n", r.Name);
+}
+
+}  // namespace
+
+void CalcElemIntegrationCounts(int elem, const char* context, int nDirs, int defaultCount, int property,
+                               const NumericalIntegration* integrations, const ElementProperty* props, int* counts) {
+  if (nDirs < 1 || nDirs > 3) InternalError(__FILE__, __LINE__);
+  const int pattern = props[property].IntegrationNumber;
+  if (pattern == 0) {
+    for (int d = 1; d <= nDirs; d++) counts[d] = defaultCount;
+    return;
+  }
+  const NumericalIntegration& r = integrations[pattern];
+  const int c[4] = {0, Integ_G_S1(r), Integ_G_S2(r), Integ_G_S3(r)};
+  for (int d = 1; d <= nDirs; d++) {
+    if (c[d] == 0) {
+      ReportIncompletePattern(elem, context, r);
+      CheckIntegrationPatternComplete(nDirs, c[1], c[2], c[3]);
+      InternalError(__FILE__, __LINE__);  // the check above has stopped the run
+    }
+    counts[d] = c[d];
+  }
+}
+
+int CalcElemTriangIntegrationPoints(int elem, const char* context, int defaultCount, int property,
+                                    const NumericalIntegration* integrations, const ElementProperty* props) {
+  const int pattern = props[property].IntegrationNumber;
+  if (pattern == 0) return defaultCount;
+  const NumericalIntegration& r = integrations[pattern];
+  const int n = IntegTrianglePoints(r);
+  if (n == 0) {
+    ReportIncompletePattern(elem, context, r);
+    errexit("Integration pattern is incomplete.\nThe number of points of the triangle rule is missing.", 0);
+  }
+  return n;
+}

@@ -18,6 +18,9 @@
 
 #include <cstdint>
 
+#include "model/mesh.h"
+#include "numcore/numcore.h"
+
 // ---- element-type table ------------------------------------------------------------
 
 // One row of the element-type table. Masks keep a leading blank so that character k is
@@ -80,8 +83,9 @@ bool CalcNodeFaceEdgeSolidHexa(int edge, int face, int n, double* sign1, double*
 
 // ---- integration rules -------------------------------------------------------------
 
-// Integration type codes (the same codes as the data file's INTEG_GLEG, INTEG_GLOB, INTEG_NCOTES).
-enum : int { kIntGLEG = 1, kIntGLOB = 2, kIntNCOTES = 3 };
+// The integration type codes of element properties and load cases (INTEG_GLEG ... of
+// model/mesh.h), under the names of the rule tables.
+enum IntegrationRuleType { kIntGLEG = INTEG_GLEG, kIntGLOB = INTEG_GLOB, kIntNCOTES = INTEG_NCOTES };
 
 // Constant rule tables. Line rules: abscissa[type][n][i], weight[type][n][i] for
 // n = 1..10 points on [-1, 1], i = 1 (most negative) .. n. Triangle rules:
@@ -113,6 +117,17 @@ void CheckIntegrationPatternComplete(int nDirs, int c1, int c2, int c3);
 // Quadrilateral product rule: c1 x c2 points, S (c1*c2 x 2) and W[1..c1*c2], s1 in the
 // outer loop; intPattern 0 means 2 x 2 whatever c1 and c2 hold. Returns the point count.
 int CalcIntegrationPointsQuad(int elem, int intType, int intPattern, int c1, int c2, double** S, double* W);
+
+// Point counts of an element's integration pattern along its nDirs natural directions
+// (counts[1..nDirs]): defaultCount in every direction when the property names no
+// "<NUMERICAL_INTEGRATION>" record, else its _G_S1_k, _G_S2_k, _G_S3_k. A count of 0
+// stops the run with "Integration pattern is incomplete..." after the context line (one
+// %d: elem) and the line naming the pattern.
+void CalcElemIntegrationCounts(int elem, const char* context, int nDirs, int defaultCount, int property,
+                               const NumericalIntegration* integrations, const ElementProperty* props, int* counts);
+// The same for the triangle rule: defaultCount, or the record's triangle point count.
+int CalcElemTriangIntegrationPoints(int elem, const char* context, int defaultCount, int property,
+                                    const NumericalIntegration* integrations, const ElementProperty* props);
 
 // ---- element geometry --------------------------------------------------------------
 
@@ -149,6 +164,14 @@ void CalcMat_B_Solid(int n, double** B, double** dNdx);
 void CalcMat_De_PlaneStress(int n, int m, double nu, double E, double** D);
 void CalcMat_De_PlaneStrain(int n, int m, double nu, double E, double** D);
 void CalcMat_De_Axis(int n, int m, double nu, double E, double** D);
+// The same from E (value 3) and nu (value 4) of the element's "<LINEAR_ISOTROPIC_MATERIALS>"
+// record (linIso = that block); a property of another material kind, or elastic
+// constants outside E > 0, -1 < nu < 0.5, stop the run with a data-file message.
+void CalcMat_D_PlaneStress(int property, int n, int m, double** D, const MaterialRecord* linIso,
+                           const ElementProperty* props);
+void CalcMat_D_PlaneStrain(int property, int n, int m, double** D, const MaterialRecord* linIso,
+                           const ElementProperty* props);
+void CalcMat_D_Axis(int property, int n, int m, double** D, const MaterialRecord* linIso, const ElementProperty* props);
 
 // ---- rotations ---------------------------------------------------------------------
 // printFlag: the output-control entry that switches the print of T on ('Y').
@@ -181,6 +204,11 @@ void CalcMat_T_EmbCable3D(int elem, int n, double s, char printFlag, double** T,
 void CalcMat_T_GCStoCCS_PointCore(int point, int nAdj, const int* adjElems, const int* adjLocalNodes,
                                   const int* elemTypeCode, const int* elemNodeCount, int** elemNodes, double** T,
                                   double** pointCoords);
+// The same from the run's tables: elemPropIndex[e] (0 = no property record in the
+// phase), the point's list in pointElemAdjacency[point]. outputControl is not read.
+void CalcMat_T_GCStoCCS_Point(int point, const char* outputControl, const int* elemPropIndex,
+                              const int* elemNodeCount, int** elemNodes, double** T, double** pointCoords,
+                              const PointList* pointElemAdjacency, const ElementProperty* props);
 
 // ---- transformation of element matrices and small products -------------------------
 
@@ -209,7 +237,13 @@ void PrintElementTMat(int n, int elem, int typeCode, char printFlag, double** T)
 
 // ---- cross-section and thickness properties ----------------------------------------
 
-enum GeomKind { kGeomPatt = 1, kGeomCsArea = 2, kGeomCs2D = 3, kGeomCs3D = 4, kGeomLamThick = 5 };
+enum GeomKind {
+  kGeomPatt = GEOM_PATT,
+  kGeomCsArea = GEOM_CS_AREA,
+  kGeomCs2D = GEOM_CS_2D,
+  kGeomCs3D = GEOM_CS_3D,
+  kGeomLamThick = GEOM_LAM_THICK
+};
 
 // Record number of the value of each node 1..n of an element whose property names
 // geometry kind `kind` and record `record`: kind == directKind gives `record` at every
@@ -226,3 +260,48 @@ void SetSection3DNodeValues(int k, const double* rec, double** V);
 // layer first) -> thickness[i], zBottom/zMid/zTop[i] from -total/2 to +total/2, total.
 void CalcLayerGeomFromNodal(int nLayers, int n, double** nodalThick, const double* N, double* total,
                             double* zBottom, double* zMid, double* zTop, double* thickness);
+
+// Record-reading forms. property is the element's "<ELEMENT_PROPERTIES>" record; the
+// record numbers it and the patterns hold were checked when the data file was read.
+// A geometry kind the routine does not serve, or a pattern of another kind or with fewer
+// entries than n, stops the run with a data-file message. With n < 1 nothing is written.
+// values[1..n]: the area at each node ("_CS_AREA" or "_GEOM_PATT" of areas).
+void CalcGeomProp_CS_AREA(int n, int property, double* values, const GeometryPattern* patterns,
+                          const CrossSectionArea* areas, const ElementProperty* props);
+// values[1..n]: the thickness at each node ("_LAM_THICK" or "_GEOM_PATT" of thicknesses).
+void CalcGeomProp_THICKNESS(int n, int property, double* values, const GeometryPattern* patterns,
+                            const LaminateThickness* thicknesses, const ElementProperty* props);
+// V1..V11 [1..n]: the eleven values of the 3-D section of each node ("_CS_3D" or
+// "_GEOM_PATT"), placed as SetSection3DNodeValues does.
+void CalcGeomProp_CS_3D(int n, int property, double* V1, double* V2, double* V3, double* V4, double* V5, double* V6,
+                        double* V7, double* V8, double* V9, double* V10, double* V11, const Frame3DSection* sections,
+                        const GeometryPattern* patterns, const ElementProperty* props);
+// Layers 1..nLayers of "<LAYER_PATTERNS>" record layerPattern at the point with shape
+// values N[1..n]: as CalcLayerGeomFromNodal, each layer's nodal thicknesses read from its
+// "<LAYER_PROPERTIES>" record ("_LAM_THICK" or "_GEOM_PATT").
+void CalcLayerGeomProp(int nLayers, int layerPattern, int n, double* total, const double* N, double* zBottom,
+                       double* zMid, double* zTop, double* thickness, const GeometryPattern* patterns,
+                       const LaminateThickness* thicknesses, const LayerPattern* layerPatterns,
+                       const LayerProperty* layerProps);
+
+// ---- data faults found by element routines -----------------------------------------
+
+// Where an element routine stands: the context lines written to the error stream before
+// a data-file message, as a format with up to three %d filled with a, b, c (the format
+// is expanded only when a fault is reported).
+struct ElemFaultContext {
+  const char* format;
+  int a, b, c;
+};
+
+// Writes "\n", the context, "   -> Element type: %s\n" (typeCode > 0), the detail lines
+// (may be null) and stops the run with msg.
+[[noreturn]] void ElemDataFault(const ElemFaultContext& ctx, int typeCode, const char* detail, const char* msg);
+// Node count n must be one of the non-zero a, b, c.
+void CheckElemNodeCount(const ElemFaultContext& ctx, int typeCode, int n, int a, int b = 0, int c = 0);
+// The property's material kind must be `required`.
+void CheckElemMaterialKind(const ElemFaultContext& ctx, int typeCode, int kind, int required);
+// The property's geometry kind must be one of the non-zero a, b.
+void CheckElemGeometryKind(const ElemFaultContext& ctx, int typeCode, int kind, int a, int b = 0);
+// The keyword of a geometry kind code ("_GEOM_PATT" ...; "_NONE" for 0).
+const char* GeometryKindKeyword(int kind);

@@ -60,3 +60,106 @@ void CalcLayerGeomFromNodal(int nLayers, int n, double** nodalThick, const doubl
     zTop[i] = thickness[i] / 2.0 + zMid[i];
   }
 }
+
+// ---- record-reading forms ----------------------------------------------------------
+
+namespace {
+
+[[noreturn]] void BadPropertyGeometry(int property, int typeCode, const char* detail, const char* msg) {
+  ElemDataFault(ElemFaultContext{"Reading the geometric properties of element property record n. %d\n", property, 0, 0},
+                typeCode, detail, msg);
+}
+
+// Record number of the value of each node 1..n for the property's geometry, direct kind
+// `directKind` or a pattern of records of that kind.
+void PropertyNodeRecords(int n, int property, int directKind, const GeometryPattern* patterns,
+                         const ElementProperty* props, int* nodeRecords) {
+  const ElementProperty& p = props[property];
+  CheckElemGeometryKind(ElemFaultContext{"Reading the geometric properties of element property record n. %d\n",
+                                         property, 0, 0},
+                        p.ElementType, p.GeometryKind, directKind, GEOM_PATT);
+  // Record numbers were checked against their blocks when the data file was read.
+  const int anyRecord = 0x7fffffff;
+  if (p.GeometryKind == directKind) {
+    CalcNodeGeomRecords(n, property, p.GeometryKind, directKind, p.GeometryNumber, 0, 0, nullptr, anyRecord,
+                        nodeRecords);
+    return;
+  }
+  const GeometryPattern& g = patterns[p.GeometryNumber];
+  if (n >= 1 && g.Kind != directKind) {
+    char detail[600];
+    std::snprintf(detail, sizeof detail, "   -> Geometry pattern: %s\n   -> Kind of its records: %s\n", g.Name,
+                  GeometryKindKeyword(g.Kind));
+    char msg[128];
+    std::snprintf(msg, sizeof msg, "The geometry pattern must refer to records of kind %s.",
+                  GeometryKindKeyword(directKind));
+    BadPropertyGeometry(property, p.ElementType, detail, msg);
+  }
+  CalcNodeGeomRecords(n, property, GEOM_PATT, directKind, p.GeometryNumber, g.Kind, g.nEntries, g.Record, anyRecord,
+                      nodeRecords);
+}
+
+}  // namespace
+
+void CalcGeomProp_CS_AREA(int n, int property, double* values, const GeometryPattern* patterns,
+                          const CrossSectionArea* areas, const ElementProperty* props) {
+  int* rec;
+  alloci1(&rec, n < 1 ? 0 : n);
+  PropertyNodeRecords(n, property, GEOM_CS_AREA, patterns, props, rec);
+  for (int k = 1; k <= n; k++) values[k] = areas[rec[k]].Area;
+  freei1(rec);
+}
+
+void CalcGeomProp_THICKNESS(int n, int property, double* values, const GeometryPattern* patterns,
+                            const LaminateThickness* thicknesses, const ElementProperty* props) {
+  int* rec;
+  alloci1(&rec, n < 1 ? 0 : n);
+  PropertyNodeRecords(n, property, GEOM_LAM_THICK, patterns, props, rec);
+  for (int k = 1; k <= n; k++) values[k] = thicknesses[rec[k]].Thickness;
+  freei1(rec);
+}
+
+void CalcGeomProp_CS_3D(int n, int property, double* V1, double* V2, double* V3, double* V4, double* V5, double* V6,
+                        double* V7, double* V8, double* V9, double* V10, double* V11, const Frame3DSection* sections,
+                        const GeometryPattern* patterns, const ElementProperty* props) {
+  int* rec;
+  alloci1(&rec, n < 1 ? 0 : n);
+  PropertyNodeRecords(n, property, GEOM_CS_3D, patterns, props, rec);
+  double* V[12] = {nullptr, V1, V2, V3, V4, V5, V6, V7, V8, V9, V10, V11};
+  for (int k = 1; k <= n; k++) SetSection3DNodeValues(k, sections[rec[k]].v, V);
+  freei1(rec);
+}
+
+void CalcLayerGeomProp(int nLayers, int layerPattern, int n, double* total, const double* N, double* zBottom,
+                       double* zMid, double* zTop, double* thickness, const GeometryPattern* patterns,
+                       const LaminateThickness* thicknesses, const LayerPattern* layerPatterns,
+                       const LayerProperty* layerProps) {
+  const LayerPattern& lp = layerPatterns[layerPattern];
+  if (nLayers < 0 || nLayers > lp.nLayers || n < 1) InternalError(__FILE__, __LINE__);
+  double** nodal;
+  int* rec;
+  allocd2(&nodal, nLayers, n);
+  alloci1(&rec, n);
+  for (int i = 1; i <= nLayers; i++) {
+    const int layer = lp.Layer[i];
+    const LayerProperty& prop = layerProps[layer];
+    const ElemFaultContext ctx{"Reading the geometric properties of layer property record n. %d\n", layer, 0, 0};
+    CheckElemGeometryKind(ctx, 0, prop.GeometryKind, GEOM_LAM_THICK, GEOM_PATT);
+    if (prop.GeometryKind == GEOM_LAM_THICK) {
+      for (int k = 1; k <= n; k++) rec[k] = prop.GeometryNumber;
+    } else {
+      const GeometryPattern& g = patterns[prop.GeometryNumber];
+      char detail[600];
+      std::snprintf(detail, sizeof detail, "   -> Geometry pattern: %s\n", g.Name);
+      if (g.Kind != GEOM_LAM_THICK)
+        ElemDataFault(ctx, 0, detail, "The geometry pattern must refer to records of kind _LAM_THICK.");
+      if (g.nEntries < n)
+        ElemDataFault(ctx, 0, detail, "The geometry pattern has fewer entries than the element has nodes.");
+      for (int k = 1; k <= n; k++) rec[k] = g.Record[k];
+    }
+    for (int k = 1; k <= n; k++) nodal[i][k] = thicknesses[rec[k]].Thickness;
+  }
+  CalcLayerGeomFromNodal(nLayers, n, nodal, N, total, zBottom, zMid, zTop, thickness);
+  freei1(rec);
+  freed2(nodal);
+}

@@ -1,6 +1,7 @@
 // Element-matrix builders (N, B, linear elastic D), rotations from global to local axes,
 // the block transformation of element matrices and the small products on nodal data.
 #include <cmath>
+#include <cstdio>
 
 #include "elements/kernel.h"
 #include "numcore/numcore.h"
@@ -76,6 +77,50 @@ void CalcMat_De_Axis(int n, int m, double nu, double E, double** D) {
   D[1][1] = D[2][2] = D[4][4] = (1.0 - nu) * c;
   D[1][2] = D[2][1] = D[1][4] = D[4][1] = D[2][4] = D[4][2] = nu * c;
   D[3][3] = E / (2.0 * (1.0 + nu));
+}
+
+namespace {
+
+// E and nu of the property's linear isotropic material, checked usable.
+void ReadElasticConstants(int property, const MaterialRecord* linIso, const ElementProperty* props, double* E,
+                          double* nu) {
+  const ElementProperty& p = props[property];
+  const ElemFaultContext ctx{"Reading the material of element property record n. %d\n", property, 0, 0};
+  CheckElemMaterialKind(ctx, p.ElementType, p.MaterialKind, MAT_LIN_ISO);
+  const MaterialRecord& m = linIso[p.MaterialNumber];
+  *E = MatValue(m, 3);
+  *nu = MatValue(m, 4);
+  if (!(*E > 0.0) || !(*nu > -1.0 && *nu < 0.5)) {
+    char detail[700];
+    std::snprintf(detail, sizeof detail, "   -> Material: %s\n   -> Young's modulus: %g\n   -> Poisson's ratio: %g\n",
+                  m.Name, *E, *nu);
+    ElemDataFault(ctx, p.ElementType, detail,
+                  "Invalid elastic constants.\nYoung's modulus must be positive and Poisson's ratio\n"
+                  "must lie between -1 and 0.5 (both excluded).");
+  }
+}
+
+}  // namespace
+
+void CalcMat_D_PlaneStress(int property, int n, int m, double** D, const MaterialRecord* linIso,
+                           const ElementProperty* props) {
+  double E, nu;
+  ReadElasticConstants(property, linIso, props, &E, &nu);
+  CalcMat_De_PlaneStress(n, m, nu, E, D);
+}
+
+void CalcMat_D_PlaneStrain(int property, int n, int m, double** D, const MaterialRecord* linIso,
+                           const ElementProperty* props) {
+  double E, nu;
+  ReadElasticConstants(property, linIso, props, &E, &nu);
+  CalcMat_De_PlaneStrain(n, m, nu, E, D);
+}
+
+void CalcMat_D_Axis(int property, int n, int m, double** D, const MaterialRecord* linIso,
+                    const ElementProperty* props) {
+  double E, nu;
+  ReadElasticConstants(property, linIso, props, &E, &nu);
+  CalcMat_De_Axis(n, m, nu, E, D);
 }
 
 // ---- rotations ---------------------------------------------------------------------
@@ -236,6 +281,32 @@ void CalcMat_T_GCStoCCS_PointCore(int point, int nAdj, const int* adjElems, cons
     normalized1(candidate, 3);
   }
   CalcOrthonormalTriad(candidate, T);
+}
+
+void CalcMat_T_GCStoCCS_Point(int point, const char* outputControl, const int* elemPropIndex,
+                              const int* elemNodeCount, int** elemNodes, double** T, double** pointCoords,
+                              const PointList* pointElemAdjacency, const ElementProperty* props) {
+  (void)outputControl;
+  const PointList& list = pointElemAdjacency[point];
+  const int nAdj = list.count;
+  int maxElem = 0;
+  for (int k = 1; k <= nAdj; k++)
+    if (list.items[k].element > maxElem) maxElem = list.items[k].element;
+  int *elems, *locals, *types;
+  alloci1(&elems, nAdj);
+  alloci1(&locals, nAdj);
+  alloci1(&types, maxElem);
+  for (int k = 1; k <= nAdj; k++) {
+    const int e = list.items[k].element;
+    elems[k] = e;
+    locals[k] = list.items[k].node;
+    const int p = elemPropIndex[e];
+    types[e] = p == 0 ? 0 : props[p].ElementType;
+  }
+  CalcMat_T_GCStoCCS_PointCore(point, nAdj, elems, locals, types, elemNodeCount, elemNodes, T, pointCoords);
+  freei1(types);
+  freei1(locals);
+  freei1(elems);
 }
 
 // ---- transformation of element matrices --------------------------------------------

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
+#include <vector>
 
 #include "numcore/numcore.h"
 
@@ -44,3 +47,27 @@ inline std::string Lit(const std::string& s) {
 }
 
 inline const char* kInternal = "INTERNAL ERROR";
+
+// Symmetric to rel times the largest entry.
+inline bool IsSymmetricRel(double** A, int n, double rel = 1e-14) {
+  double big = 0;
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= n; j++) big = std::max(big, std::fabs(A[i][j]));
+  for (int i = 1; i <= n; i++)
+    for (int j = i + 1; j <= n; j++)
+      if (!(std::fabs(A[i][j] - A[j][i]) <= rel * big)) return false;
+  return true;
+}
+
+// Solves K[dofs][dofs] u = f (the other dofs held at zero); dofs and f are 0-based lists.
+inline std::vector<double> SolveSubsystem(double** K, const std::vector<int>& dofs, const std::vector<double>& f) {
+  const int n = static_cast<int>(dofs.size());
+  Mat A(n, n);
+  Vec b(n), x(n);
+  for (int i = 1; i <= n; i++) {
+    b.v[i] = f[i - 1];
+    for (int j = 1; j <= n; j++) A[i][j] = K[dofs[i - 1]][dofs[j - 1]];
+  }
+  EXPECT_TRUE(linsolved2(A, x, b, n));
+  return std::vector<double>(x.v + 1, x.v + n + 1);
+}

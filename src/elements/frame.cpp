@@ -1,0 +1,416 @@
+// Two-node Euler-Bernoulli beam-columns in the plane (_FRAME_2D) and in space
+// (_FRAME_3D): stiffness, consistent mass with rotary inertia, gravity, uniform and
+// differential temperature loads, in closed form in the member's axes and rotated to
+// global axes.
+#include <cmath>
+#include <cstdio>
+
+#include "elements/elements.h"
+#include "elements/kernel.h"
+#include "elements/members.h"
+#include "model/outputcontrol.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+constexpr int kFrame2D = 3;
+constexpr int kFrame3D = 4;
+
+struct FrameData {
+  double rho, alpha, E, G;          // material
+  double A, I, h;                   // Frame2D section
+  double J, I2, I3, h2, h3, angle;  // Frame3D section (A too)
+  double L;
+};
+
+void ReadMaterial(const ElemFaultContext& ctx, int type, const ElementProperty& p, const MaterialRecord* linIso,
+                  FrameData* f) {
+  CheckElemMaterialKind(ctx, type, p.MaterialKind, MAT_LIN_ISO);
+  const MaterialRecord& m = linIso[p.MaterialNumber];
+  f->rho = MatValue(m, 1);
+  f->alpha = MatValue(m, 2);
+  f->E = MatValue(m, 3);
+  f->G = f->E / (2.0 * (1.0 + MatValue(m, 4)));
+}
+
+// What the member reads: its material too, or only its section (gravity).
+enum Reading { kSectionOnly, kWithMaterial };
+
+// Section and material of a Frame2D, checked usable; the length unless elemNodes is null.
+FrameData ReadFrame2D(const ElemFaultContext& ctx, Reading what, int elem, int property, int** elemNodes,
+                      double** pointCoords, const Frame2DSection* sections, const MaterialRecord* linIso,
+                      const ElementProperty* props) {
+  FrameData f{};
+  const ElementProperty& p = props[property];
+  if (what == kWithMaterial) ReadMaterial(ctx, kFrame2D, p, linIso, &f);
+  CheckElemGeometryKind(ctx, kFrame2D, p.GeometryKind, GEOM_CS_2D);
+  const double* v = sections[p.GeometryNumber].v;
+  f.A = v[1];
+  f.I = v[3];
+  f.h = v[4];
+  if (elemNodes != nullptr) f.L = MemberLength(ctx, kFrame2D, elem, elemNodes, pointCoords);
+  return f;
+}
+
+FrameData ReadFrame3D(const ElemFaultContext& ctx, Reading what, int elem, int property, int** elemNodes,
+                      double** pointCoords, const Frame3DSection* sections, const MaterialRecord* linIso,
+                      const ElementProperty* props) {
+  FrameData f{};
+  const ElementProperty& p = props[property];
+  if (what == kWithMaterial) ReadMaterial(ctx, kFrame3D, p, linIso, &f);
+  CheckElemGeometryKind(ctx, kFrame3D, p.GeometryKind, GEOM_CS_3D);
+  const double* v = sections[p.GeometryNumber].v;
+  f.A = v[1];
+  f.J = v[4];
+  f.I2 = v[5];
+  f.I3 = v[6];
+  f.h2 = v[9];
+  f.h3 = v[10];
+  f.angle = v[11];
+  f.L = MemberLength(ctx, kFrame3D, elem, elemNodes, pointCoords);
+  return f;
+}
+
+// Bending of one plane: transverse dofs v1, v2 and rotations t1, t2 of the two nodes.
+// s = +1 where the rotation is dv/dx (Frame2D, Frame3D axis-3 bending), -1 where it is
+// -dw/dx (Frame3D axis-2 bending).
+void SetBendingStiffness(double** K, int v1, int t1, int v2, int t2, double EI, double L, double s) {
+  const double b = 12.0 * EI / (L * L * L), c = s * 6.0 * EI / (L * L), e = 4.0 * EI / L, f = 2.0 * EI / L;
+  K[v1][v1] = K[v2][v2] = b;
+  K[v1][v2] = K[v2][v1] = -b;
+  K[v1][t1] = K[t1][v1] = K[v1][t2] = K[t2][v1] = c;
+  K[t1][v2] = K[v2][t1] = K[v2][t2] = K[t2][v2] = -c;
+  K[t1][t1] = K[t2][t2] = e;
+  K[t1][t2] = K[t2][t1] = f;
+}
+
+// Consistent translational mass m = rho A L and rotary inertia r = rho I of one plane.
+void SetBendingMass(double** M, int v1, int t1, int v2, int t2, double m, double r, double L, double s) {
+  auto set = [M](int i, int j, double x) { M[i][j] = M[j][i] = x; };
+  set(v1, v1, 13.0 * m / 35.0 + 6.0 * r / (5.0 * L));
+  set(v2, v2, 13.0 * m / 35.0 + 6.0 * r / (5.0 * L));
+  set(v1, t1, s * (11.0 * m * L / 210.0 + r / 10.0));
+  set(v1, v2, 9.0 * m / 70.0 - 6.0 * r / (5.0 * L));
+  set(v1, t2, s * (r / 10.0 - 13.0 * m * L / 420.0));
+  set(t1, t1, m * L * L / 105.0 + 2.0 * r * L / 15.0);
+  set(t2, t2, m * L * L / 105.0 + 2.0 * r * L / 15.0);
+  set(t1, v2, s * (13.0 * m * L / 420.0 - r / 10.0));
+  set(t1, t2, -m * L * L / 140.0 - r * L / 30.0);
+  set(v2, t2, s * (-11.0 * m * L / 210.0 - r / 10.0));
+}
+
+void SetAxial(double** K, int i, int j, double diag, double off) {
+  K[i][i] = K[j][j] = diag;
+  K[i][j] = K[j][i] = off;
+}
+
+void LocalStiffness2D(const FrameData& f, double** K) {
+  zerod2(K, 6, 6);
+  SetAxial(K, 1, 4, f.E * f.A / f.L, -f.E * f.A / f.L);
+  SetBendingStiffness(K, 2, 3, 5, 6, f.E * f.I, f.L, 1.0);
+}
+
+void LocalStiffness3D(const FrameData& f, double** K) {
+  zerod2(K, 12, 12);
+  SetAxial(K, 1, 7, f.E * f.A / f.L, -f.E * f.A / f.L);
+  SetAxial(K, 4, 10, f.G * f.J / f.L, -f.G * f.J / f.L);
+  SetBendingStiffness(K, 2, 6, 8, 12, f.E * f.I3, f.L, 1.0);
+  SetBendingStiffness(K, 3, 5, 9, 11, f.E * f.I2, f.L, -1.0);
+}
+
+void LocalMass2D(const FrameData& f, double** M) {
+  const double m = f.rho * f.A * f.L;
+  zerod2(M, 6, 6);
+  SetAxial(M, 1, 4, m / 3.0, m / 6.0);
+  SetBendingMass(M, 2, 3, 5, 6, m, f.rho * f.I, f.L, 1.0);
+}
+
+void LocalMass3D(const FrameData& f, double** M) {
+  const double m = f.rho * f.A * f.L;
+  const double polar = f.rho * (f.I2 + f.I3) * f.L;
+  zerod2(M, 12, 12);
+  SetAxial(M, 1, 7, m / 3.0, m / 6.0);
+  SetAxial(M, 4, 10, polar / 3.0, polar / 6.0);
+  SetBendingMass(M, 2, 6, 8, 12, m, f.rho * f.I3, f.L, 1.0);
+  SetBendingMass(M, 3, 5, 9, 11, m, f.rho * f.I2, f.L, -1.0);
+}
+
+// Global matrix of a Frame2D from its local one: what = 'K' stiffness, 'M' mass.
+void GlobalFrame2D(char what, int N, int elem, int nNodes, int property, const char* outputControl,
+                   const MeshData* mesh, double** out) {
+  const ElemFaultContext ctx{what == 'K' ? kCtxStiffness : kCtxMass, elem, 0, 0};
+  CheckElemNodeCount(ctx, kFrame2D, nNodes, 2);
+  if (N != 6) InternalError(__FILE__, __LINE__);
+  double **L, **R;
+  allocd2(&L, 6, 6);
+  allocd2(&R, 2, 2);
+  CalcMat_R_Frame2D(elem, outputControl[OC_PRINT_MAT_T_FRAME_2D], mesh->ElemNodes, R, mesh->PointCoord);
+  const FrameData f = ReadFrame2D(ctx, kWithMaterial, elem, property, mesh->ElemNodes, mesh->PointCoord,
+                                  mesh->Frame2DSections, mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+  if (what == 'K')
+    LocalStiffness2D(f, L);
+  else
+    LocalMass2D(f, L);
+  zerod2(out, N, N);
+  TransformMatFrame2D(2, N, 3, 2, out, L, R);
+  if (what == 'K')
+    PrintElementStiffMat(N, elem, kFrame2D, outputControl[OC_PRINT_MAT_KG_FRAME_2D], out);
+  else
+    PrintElementMassMat(N, elem, kFrame2D, outputControl[OC_PRINT_MAT_MG_FRAME_2D], out);
+  freed2(R);
+  freed2(L);
+}
+
+void GlobalFrame3D(char what, int N, int elem, int nNodes, int property, const char* outputControl,
+                   const MeshData* mesh, double** out) {
+  const ElemFaultContext ctx{what == 'K' ? kCtxStiffness : kCtxMass, elem, 0, 0};
+  CheckElemNodeCount(ctx, kFrame3D, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  double **L, **R;
+  allocd2(&L, 12, 12);
+  allocd2(&R, 3, 3);
+  const FrameData f = ReadFrame3D(ctx, kWithMaterial, elem, property, mesh->ElemNodes, mesh->PointCoord,
+                                  mesh->Frame3DSections, mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+  CalcMat_R_Frame3D(elem, f.angle, outputControl[OC_PRINT_MAT_T_FRAME_3D], mesh->ElemNodes, R, mesh->PointCoord);
+  if (what == 'K')
+    LocalStiffness3D(f, L);
+  else
+    LocalMass3D(f, L);
+  zerod2(out, N, N);
+  TransformMatFrame3D(3, N, 6, 2, out, L, R);
+  if (what == 'K')
+    PrintElementStiffMat(N, elem, kFrame3D, outputControl[OC_PRINT_MAT_KG_FRAME_3D], out);
+  else
+    PrintElementMassMat(N, elem, kFrame3D, outputControl[OC_PRINT_MAT_MG_FRAME_3D], out);
+  freed2(R);
+  freed2(L);
+}
+
+// Local Frame2D vector fl[1..6] (u, v, theta per node) to F[1..12] in the point layout:
+// forces rotated back at 2, 3 and 8, 9, moments unchanged at 4 and 10.
+void PlaceFrame2D(double** R, const double* fl, double* F) {
+  zerod1(F, 12);
+  for (int node = 0; node < 2; node++) {
+    const double f[3] = {0.0, fl[3 * node + 1], fl[3 * node + 2]};
+    double g[3];
+    multtd2d1(g, R, f, 2, 2);
+    F[6 * node + 2] = g[1];
+    F[6 * node + 3] = g[2];
+    F[6 * node + 4] = fl[3 * node + 3];
+  }
+}
+
+// Local Frame3D vector fl[1..12] to global axes, triple by triple.
+void PlaceFrame3D(double** R, const double* fl, double* F) {
+  for (int b = 0; b < 4; b++) {
+    double g[4];
+    multtd2d1(g, R, fl + 3 * b, 3, 3);
+    for (int i = 1; i <= 3; i++) F[3 * b + i] = g[i];
+  }
+}
+
+bool DiffersRelative(double a, double b) {
+  return std::fabs(a - b) > 1e-12 * std::fmax(1.0, std::fmax(std::fabs(a), std::fabs(b)));
+}
+
+[[noreturn]] void BadDepth(const ElemFaultContext& ctx, int type, double h) {
+  char detail[64];
+  std::snprintf(detail, sizeof detail, "   -> Section depth: %g\n", h);
+  ElemDataFault(ctx, type, detail, "The section depth must be positive for a differential temperature variation.");
+}
+
+}  // namespace
+
+void CalcStiffFrame2D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
+                      double** K) {
+  GlobalFrame2D('K', N, elem, nNodes, property, outputControl, mesh, K);
+}
+
+void CalcStiffFrame3D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
+                      double** K) {
+  GlobalFrame3D('K', N, elem, nNodes, property, outputControl, mesh, K);
+}
+
+void CalcMassMatFrame2D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
+                        double** M) {
+  GlobalFrame2D('M', N, elem, nNodes, property, outputControl, mesh, M);
+}
+
+void CalcMassMatFrame3D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
+                        double** M) {
+  GlobalFrame3D('M', N, elem, nNodes, property, outputControl, mesh, M);
+}
+
+void CalcMat_Kl_Frame2D(int N, int elem, int property, int** elemNodes, double** Kl, double** pointCoords,
+                        const Frame2DSection* sections, const MaterialRecord* linIso, const ElementProperty* props) {
+  if (N != 6) InternalError(__FILE__, __LINE__);
+  const ElemFaultContext ctx{kCtxStiffness, elem, 0, 0};
+  LocalStiffness2D(ReadFrame2D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props),
+                   Kl);
+}
+
+void CalcMat_Kl_Frame3D(int N, int elem, int property, int** elemNodes, double** Kl, double** pointCoords,
+                        const Frame3DSection* sections, const MaterialRecord* linIso, const ElementProperty* props) {
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  const ElemFaultContext ctx{kCtxStiffness, elem, 0, 0};
+  LocalStiffness3D(ReadFrame3D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props),
+                   Kl);
+}
+
+void CalcMat_Ml_Frame2D(int N, int elem, int property, int** elemNodes, double** Ml, double** pointCoords,
+                        const Frame2DSection* sections, const MaterialRecord* linIso, const ElementProperty* props) {
+  if (N != 6) InternalError(__FILE__, __LINE__);
+  const ElemFaultContext ctx{kCtxMass, elem, 0, 0};
+  LocalMass2D(ReadFrame2D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props), Ml);
+}
+
+void CalcMat_Ml_Frame3D(int N, int elem, int property, int** elemNodes, double** Ml, double** pointCoords,
+                        const Frame3DSection* sections, const MaterialRecord* linIso, const ElementProperty* props) {
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  const ElemFaultContext ctx{kCtxMass, elem, 0, 0};
+  LocalMass3D(ReadFrame3D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props), Ml);
+}
+
+void Calc_Fg_GravityLoadFrame2D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
+                                int** elemNodes, double* F, const double* g, double** pointCoords,
+                                const Frame2DSection* sections, const ElementProperty* props) {
+  const ElemFaultContext ctx{kCtxGravity, elem, 0, 0};
+  CheckElemNodeCount(ctx, kFrame2D, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  const FrameData f = ReadFrame2D(ctx, kSectionOnly, elem, property, elemNodes, pointCoords, sections, nullptr, props);
+  double** R;
+  allocd2(&R, 2, 2);
+  CalcMat_R_Frame2D(elem, outputControl[OC_PRINT_MAT_T_FRAME_2D], elemNodes, R, pointCoords);
+  const double q[3] = {0.0, rho * f.A * g[2], rho * f.A * g[3]};
+  double ql[3];
+  multd2d1(ql, R, q, 2, 2);
+  const double L = f.L;
+  const double fl[7] = {0.0,           ql[1] * L / 2, ql[2] * L / 2,      ql[2] * L * L / 12,
+                        ql[1] * L / 2, ql[2] * L / 2, -ql[2] * L * L / 12};
+  PlaceFrame2D(R, fl, F);
+  freed2(R);
+}
+
+void Calc_Fg_GravityLoadFrame3D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
+                                int** elemNodes, double* F, const double* g, double** pointCoords,
+                                const Frame3DSection* sections, const ElementProperty* props) {
+  const ElemFaultContext ctx{kCtxGravity, elem, 0, 0};
+  CheckElemNodeCount(ctx, kFrame3D, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  const FrameData f = ReadFrame3D(ctx, kSectionOnly, elem, property, elemNodes, pointCoords, sections, nullptr, props);
+  double** R;
+  allocd2(&R, 3, 3);
+  CalcMat_R_Frame3D(elem, f.angle, outputControl[OC_PRINT_MAT_T_FRAME_3D], elemNodes, R, pointCoords);
+  const double q[4] = {0.0, rho * f.A * g[1], rho * f.A * g[2], rho * f.A * g[3]};
+  double ql[4];
+  multd2d1(ql, R, q, 3, 3);
+  const double L = f.L, a = L / 2, b = L * L / 12;
+  const double fl[13] = {0.0,       ql[1] * a, ql[2] * a, ql[3] * a, 0.0,       -ql[3] * b, ql[2] * b,
+                         ql[1] * a, ql[2] * a, ql[3] * a, 0.0,       ql[3] * b, -ql[2] * b};
+  PlaceFrame3D(R, fl, F);
+  freed2(R);
+}
+
+void Calc_Fg_TempVarFrame2D(int N, int elem, int loadCase, int nNodes, int property, int record,
+                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                            const Frame2DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
+                            const TemperatureVariationRecord* records) {
+  const ElemFaultContext ctx{kCtxTempVar, loadCase, record, elem};
+  CheckElemNodeCount(ctx, kFrame2D, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  const double dT = MemberTemperature(ctx, kFrame2D, elem, records[record]);
+  const FrameData f = ReadFrame2D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props);
+  double** R;
+  allocd2(&R, 2, 2);
+  CalcMat_R_Frame2D(elem, outputControl[OC_PRINT_MAT_T_FRAME_2D], elemNodes, R, pointCoords);
+  const double n = f.E * f.alpha * f.A * dT;
+  const double fl[7] = {0.0, -n, 0.0, 0.0, n, 0.0, 0.0};
+  PlaceFrame2D(R, fl, F);
+  freed2(R);
+}
+
+void Calc_Fg_TempVarFrame3D(int N, int elem, int loadCase, int nNodes, int property, int record,
+                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                            const Frame3DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
+                            const TemperatureVariationRecord* records) {
+  const ElemFaultContext ctx{kCtxTempVar, loadCase, record, elem};
+  CheckElemNodeCount(ctx, kFrame3D, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  const double dT = MemberTemperature(ctx, kFrame3D, elem, records[record]);
+  const FrameData f = ReadFrame3D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props);
+  double** R;
+  allocd2(&R, 3, 3);
+  CalcMat_R_Frame3D(elem, f.angle, outputControl[OC_PRINT_MAT_T_FRAME_3D], elemNodes, R, pointCoords);
+  const double n = f.E * f.alpha * f.A * dT;
+  double fl[13] = {0.0};
+  fl[1] = -n;
+  fl[7] = n;
+  PlaceFrame3D(R, fl, F);
+  freed2(R);
+}
+
+void Calc_Fg_DiffTempVarFrame2D(int record, int N, int elem, int loadCase, int nNodes, int property, double* F,
+                                const Frame2DSection* sections, const DiffTemperatureVariationRecord* records,
+                                const MaterialRecord* linIso, const ElementProperty* props) {
+  const ElemFaultContext ctx{kCtxDiffTempVar, loadCase, record, elem};
+  CheckElemNodeCount(ctx, kFrame2D, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  double dT1, dT2;
+  MemberDiffTemperatures(ctx, kFrame2D, elem, records[record], &dT1, &dT2);
+  // A curvature varying along the member needs transverse end forces, hence the member's
+  // length and direction, which this call does not receive.
+  if (DiffersRelative(dT1, dT2))
+    ElemDataFault(ctx, kFrame2D, nullptr,
+                  "This type of element takes one differential temperature\nvariation for the whole element.");
+  const FrameData f = ReadFrame2D(ctx, kWithMaterial, elem, property, nullptr, nullptr, sections, linIso, props);
+  if (!(f.h >= 1e-8)) BadDepth(ctx, kFrame2D, f.h);
+  const double M = f.E * f.I * f.alpha * dT1 / f.h;
+  zerod1(F, N);
+  F[4] = M;
+  F[10] = -M;
+}
+
+void Calc_Fg_DiffTempVarFrame3D(int record, int N, int elem, int loadCase, int nNodes, int property,
+                                const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                                const Frame3DSection* sections, const DiffTemperatureVariationRecord* records,
+                                const MaterialRecord* linIso, const ElementProperty* props) {
+  const ElemFaultContext ctx{kCtxDiffTempVar, loadCase, record, elem};
+  CheckElemNodeCount(ctx, kFrame3D, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  const DiffTemperatureVariationRecord& r = records[record];
+  double dT1, dT2;
+  MemberDiffTemperatures(ctx, kFrame3D, elem, r, &dT1, &dT2);
+  const FrameData f = ReadFrame3D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props);
+  // End moments M_i of the thermal curvature at each node; with M varying linearly the
+  // consistent forces of the bending plane (v1, t1, v2, t2) are
+  // ((M1 - M2)/L, M1, (M2 - M1)/L, -M2), the axis-2 bending plane with its sign of the
+  // rotations.
+  double fl[13] = {0.0};
+  const double L = f.L;
+  if (r.Direction == 2) {
+    if (!(f.h2 >= 1e-8)) BadDepth(ctx, kFrame3D, f.h2);
+    const double M1 = f.E * f.I3 * f.alpha * dT1 / f.h2, M2 = f.E * f.I3 * f.alpha * dT2 / f.h2;
+    fl[2] = (M1 - M2) / L;
+    fl[6] = M1;
+    fl[8] = (M2 - M1) / L;
+    fl[12] = -M2;
+  } else if (r.Direction == 3) {
+    if (!(f.h3 >= 1e-8)) BadDepth(ctx, kFrame3D, f.h3);
+    const double M1 = -f.E * f.I2 * f.alpha * dT1 / f.h3, M2 = -f.E * f.I2 * f.alpha * dT2 / f.h3;
+    fl[3] = (M2 - M1) / L;
+    fl[5] = M1;
+    fl[9] = (M1 - M2) / L;
+    fl[11] = -M2;
+  } else {
+    char detail[64];
+    std::snprintf(detail, sizeof detail, "   -> Direction: %d\n", r.Direction);
+    ElemDataFault(
+        ctx, kFrame3D, detail,
+        "The direction of a differential temperature variation\nmust be 2 or 3 (a local axis of the section).");
+  }
+  double** R;
+  allocd2(&R, 3, 3);
+  CalcMat_R_Frame3D(elem, f.angle, outputControl[OC_PRINT_MAT_T_FRAME_3D], elemNodes, R, pointCoords);
+  PlaceFrame3D(R, fl, F);
+  freed2(R);
+}

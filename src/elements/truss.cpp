@@ -1,0 +1,239 @@
+// Two-node pin-jointed bars in the plane (_TRUSS_2D) and in space (_TRUSS_3D): stiffness,
+// consistent mass, gravity and uniform temperature loads, in closed form in the member's
+// axes and rotated to global axes.
+#include <cstdio>
+
+#include "elements/elements.h"
+#include "elements/kernel.h"
+#include "elements/members.h"
+#include "model/outputcontrol.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+// d = 2: Truss2D, d = 3: Truss3D.
+int TrussType(int d) { return d == 2 ? 1 : 2; }
+
+struct TrussData {
+  double rho, alpha, E;  // material
+  double A, L;
+};
+
+// Material and section of the member, checked usable. withMaterial false: the section only.
+void ReadTruss(const ElemFaultContext& ctx, int d, int elem, int property, bool withMaterial, int** elemNodes,
+               double** pointCoords, const CrossSectionArea* areas, const MaterialRecord* linIso,
+               const ElementProperty* props, TrussData* t) {
+  const ElementProperty& p = props[property];
+  const int type = TrussType(d);
+  if (withMaterial) {
+    CheckElemMaterialKind(ctx, type, p.MaterialKind, MAT_LIN_ISO);
+    const MaterialRecord& m = linIso[p.MaterialNumber];
+    t->rho = MatValue(m, 1);
+    t->alpha = MatValue(m, 2);
+    t->E = MatValue(m, 3);
+  } else {
+    t->rho = t->alpha = t->E = 0.0;
+  }
+  CheckElemGeometryKind(ctx, type, p.GeometryKind, GEOM_CS_AREA);
+  t->A = areas[p.GeometryNumber].Area;
+  t->L = MemberLength(ctx, type, elem, elemNodes, pointCoords);
+}
+
+void CalcRotationTruss(int d, int elem, const char* outputControl, int** elemNodes, double** R, double** pointCoords) {
+  if (d == 2)
+    CalcMat_R_Truss2D(elem, outputControl[OC_PRINT_MAT_T_TRUSS_2D], elemNodes, R, pointCoords);
+  else
+    CalcMat_R_Truss3D(elem, outputControl[OC_PRINT_MAT_T_TRUSS_3D], elemNodes, R, pointCoords);
+}
+
+void LocalStiffness(const ElemFaultContext& ctx, int d, int N, int elem, int property, int** elemNodes, double** Kl,
+                    double** pointCoords, const CrossSectionArea* areas, const MaterialRecord* linIso,
+                    const ElementProperty* props) {
+  if (N != 2 * d) InternalError(__FILE__, __LINE__);
+  TrussData t;
+  ReadTruss(ctx, d, elem, property, true, elemNodes, pointCoords, areas, linIso, props, &t);
+  const double k = t.E * t.A / t.L;
+  zerod2(Kl, N, N);
+  Kl[1][1] = Kl[1 + d][1 + d] = k;
+  Kl[1][1 + d] = Kl[1 + d][1] = -k;
+}
+
+// m/6 [[2I, I], [I, 2I]]: the same translational mass in every direction.
+void LocalMass(const ElemFaultContext& ctx, int d, int N, int elem, int property, int** elemNodes, double** Ml,
+               double** pointCoords, const CrossSectionArea* areas, const MaterialRecord* linIso,
+               const ElementProperty* props) {
+  if (N != 2 * d) InternalError(__FILE__, __LINE__);
+  TrussData t;
+  ReadTruss(ctx, d, elem, property, true, elemNodes, pointCoords, areas, linIso, props, &t);
+  const double m = t.rho * t.A * t.L;
+  zerod2(Ml, N, N);
+  for (int i = 1; i <= d; i++) {
+    Ml[i][i] = Ml[i + d][i + d] = m / 3.0;
+    Ml[i][i + d] = Ml[i + d][i] = m / 6.0;
+  }
+}
+
+void StiffTruss(int d, int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
+                double** K) {
+  const int type = TrussType(d);
+  const ElemFaultContext ctx{kCtxStiffness, elem, 0, 0};
+  CheckElemNodeCount(ctx, type, nNodes, 2);
+  double **Kl, **R;
+  allocd2(&Kl, N, N);
+  allocd2(&R, d, d);
+  CalcRotationTruss(d, elem, outputControl, mesh->ElemNodes, R, mesh->PointCoord);
+  LocalStiffness(ctx, d, N, elem, property, mesh->ElemNodes, Kl, mesh->PointCoord, mesh->CsAreas,
+                 mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+  zerod2(K, N, N);
+  TransformMatTruss(d, N, 2, K, Kl, R);
+  PrintElementStiffMat(N, elem, type, outputControl[d == 2 ? OC_PRINT_MAT_KG_TRUSS_2D : OC_PRINT_MAT_KG_TRUSS_3D], K);
+  freed2(R);
+  freed2(Kl);
+}
+
+void MassTruss(int d, int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
+               double** M) {
+  const int type = TrussType(d);
+  const ElemFaultContext ctx{kCtxMass, elem, 0, 0};
+  CheckElemNodeCount(ctx, type, nNodes, 2);
+  double **Ml, **R;
+  allocd2(&Ml, N, N);
+  allocd2(&R, d, d);
+  CalcRotationTruss(d, elem, outputControl, mesh->ElemNodes, R, mesh->PointCoord);
+  LocalMass(ctx, d, N, elem, property, mesh->ElemNodes, Ml, mesh->PointCoord, mesh->CsAreas,
+            mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+  zerod2(M, N, N);
+  TransformMatTruss(d, N, 2, M, Ml, R);
+  PrintElementMassMat(N, elem, type, outputControl[d == 2 ? OC_PRINT_MAT_MG_TRUSS_2D : OC_PRINT_MAT_MG_TRUSS_3D], M);
+  freed2(R);
+  freed2(Ml);
+}
+
+// Writes the local force vectors fl1, fl2 (d components each) of the two nodes to F in
+// global axes: Truss2D at positions 2, 3 and 8, 9; Truss3D at 1-3 and 7-9.
+void PlaceTrussForces(int d, double** R, const double* fl1, const double* fl2, double* F) {
+  double g[4];
+  const int first = d == 2 ? 2 : 1;
+  multtd2d1(g, R, fl1, d, d);
+  for (int i = 1; i <= d; i++) F[first - 1 + i] = g[i];
+  multtd2d1(g, R, fl2, d, d);
+  for (int i = 1; i <= d; i++) F[6 + first - 1 + i] = g[i];
+}
+
+void GravityTruss(int d, int N, int elem, int nNodes, int property, double rho, const char* outputControl,
+                  int** elemNodes, double* F, const double* g, double** pointCoords, const CrossSectionArea* areas,
+                  const ElementProperty* props) {
+  const int type = TrussType(d);
+  const ElemFaultContext ctx{kCtxGravity, elem, 0, 0};
+  CheckElemNodeCount(ctx, type, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  TrussData t;
+  ReadTruss(ctx, d, elem, property, false, elemNodes, pointCoords, areas, nullptr, props, &t);
+  double** R;
+  allocd2(&R, d, d);
+  CalcRotationTruss(d, elem, outputControl, elemNodes, R, pointCoords);
+  // q = rho A g in the element's coordinates: (g2, g3) in the plane, (g1, g2, g3) in space.
+  double q[4], ql[4];
+  for (int i = 1; i <= d; i++) q[i] = rho * t.A * g[i + 3 - d];
+  multd2d1(ql, R, q, d, d);
+  for (int i = 1; i <= d; i++) ql[i] *= t.L / 2.0;
+  zerod1(F, N);
+  PlaceTrussForces(d, R, ql, ql, F);
+  freed2(R);
+}
+
+void TempVarTruss(int d, int N, int elem, int loadCase, int nNodes, int property, int record, const char* outputControl,
+                  int** elemNodes, double* F, double** pointCoords, const CrossSectionArea* areas,
+                  const MaterialRecord* linIso, const ElementProperty* props,
+                  const TemperatureVariationRecord* records) {
+  const int type = TrussType(d);
+  const ElemFaultContext ctx{kCtxTempVar, loadCase, record, elem};
+  CheckElemNodeCount(ctx, type, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  const double dT = MemberTemperature(ctx, type, elem, records[record]);
+  TrussData t;
+  ReadTruss(ctx, d, elem, property, true, elemNodes, pointCoords, areas, linIso, props, &t);
+  double** R;
+  allocd2(&R, d, d);
+  CalcRotationTruss(d, elem, outputControl, elemNodes, R, pointCoords);
+  // The restrained bar pushes its nodes apart by E alpha A dT.
+  const double f = t.E * t.alpha * t.A * dT;
+  double fl1[4] = {0.0, -f, 0.0, 0.0}, fl2[4] = {0.0, f, 0.0, 0.0};
+  zerod1(F, N);
+  PlaceTrussForces(d, R, fl1, fl2, F);
+  freed2(R);
+}
+
+}  // namespace
+
+void CalcStiffTruss2D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
+                      double** K) {
+  StiffTruss(2, N, elem, nNodes, property, outputControl, mesh, K);
+}
+
+void CalcStiffTruss3D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
+                      double** K) {
+  StiffTruss(3, N, elem, nNodes, property, outputControl, mesh, K);
+}
+
+void CalcMassMatTruss2D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
+                        double** M) {
+  MassTruss(2, N, elem, nNodes, property, outputControl, mesh, M);
+}
+
+void CalcMassMatTruss3D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
+                        double** M) {
+  MassTruss(3, N, elem, nNodes, property, outputControl, mesh, M);
+}
+
+void CalcMat_Kl_Truss2D(int N, int elem, int property, int** elemNodes, double** Kl, double** pointCoords,
+                        const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props) {
+  LocalStiffness(ElemFaultContext{kCtxStiffness, elem, 0, 0}, 2, N, elem, property, elemNodes, Kl, pointCoords, areas,
+                 linIso, props);
+}
+
+void CalcMat_Kl_Truss3D(int N, int elem, int property, int** elemNodes, double** Kl, double** pointCoords,
+                        const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props) {
+  LocalStiffness(ElemFaultContext{kCtxStiffness, elem, 0, 0}, 3, N, elem, property, elemNodes, Kl, pointCoords, areas,
+                 linIso, props);
+}
+
+void CalcMat_Ml_Truss2D(int N, int elem, int property, int** elemNodes, double** Ml, double** pointCoords,
+                        const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props) {
+  LocalMass(ElemFaultContext{kCtxMass, elem, 0, 0}, 2, N, elem, property, elemNodes, Ml, pointCoords, areas, linIso,
+            props);
+}
+
+void CalcMat_Ml_Truss3D(int N, int elem, int property, int** elemNodes, double** Ml, double** pointCoords,
+                        const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props) {
+  LocalMass(ElemFaultContext{kCtxMass, elem, 0, 0}, 3, N, elem, property, elemNodes, Ml, pointCoords, areas, linIso,
+            props);
+}
+
+void Calc_Fg_GravityLoadTruss2D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
+                                int** elemNodes, double* F, const double* g, double** pointCoords,
+                                const CrossSectionArea* areas, const ElementProperty* props) {
+  GravityTruss(2, N, elem, nNodes, property, rho, outputControl, elemNodes, F, g, pointCoords, areas, props);
+}
+
+void Calc_Fg_GravityLoadTruss3D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
+                                int** elemNodes, double* F, const double* g, double** pointCoords,
+                                const CrossSectionArea* areas, const ElementProperty* props) {
+  GravityTruss(3, N, elem, nNodes, property, rho, outputControl, elemNodes, F, g, pointCoords, areas, props);
+}
+
+void Calc_Fg_TempVarTruss2D(int N, int elem, int loadCase, int nNodes, int property, int record,
+                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
+                            const TemperatureVariationRecord* records) {
+  TempVarTruss(2, N, elem, loadCase, nNodes, property, record, outputControl, elemNodes, F, pointCoords, areas, linIso,
+               props, records);
+}
+
+void Calc_Fg_TempVarTruss3D(int N, int elem, int loadCase, int nNodes, int property, int record,
+                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
+                            const TemperatureVariationRecord* records) {
+  TempVarTruss(3, N, elem, loadCase, nNodes, property, record, outputControl, elemNodes, F, pointCoords, areas, linIso,
+               props, records);
+}
