@@ -168,58 +168,19 @@ void RefuseLoad(const LoadReportContext& c, const char* line, const char* msg) {
 }
 
 void EdgeLoadIntensities(const LoadReportContext& c, const EdgeLoad& rec, int m, double* q) {
-  if (rec.ValueCount == 1) {
-    for (int k = 1; k <= m; k++) q[k] = rec.Values[1];
-    return;
-  }
-  if (rec.ValueCount == m) {
-    for (int k = 1; k <= m; k++) q[k] = rec.Values[k];
-    return;
-  }
-  char line[160];
-  std::snprintf(line, sizeof line, "   -> Number of load values: %d\n   -> Number of nodes of the loaded line: %d\n",
-                rec.ValueCount, m);
-  RefuseLoad(c, line, "The number of load values must be 1 or the number of nodes of the loaded line.");
+  LoadNodalValues(c, rec.ValueCount, rec.Values, m, "line", q);
 }
 
 int EdgeLoadForceOffset(const LoadReportContext& c, const EdgeLoad& rec, bool forcesOnly) {
-  if (rec.ForceKind == 1) return 0;
-  if (rec.ForceKind == 2 && !forcesOnly) return 3;
-  char line[96];
-  if (rec.ForceKind == 2)
-    std::snprintf(line, sizeof line, "   -> Type of generalized force: _MOM (Moment)\n");
-  else
-    std::snprintf(line, sizeof line, "   -> Type of generalized force: %d\n", rec.ForceKind);
-  RefuseLoad(c, line, "The specified type of generalized force is not valid.");
+  return LoadForceOffset(c, rec.ForceKind, forcesOnly);
 }
 
 void EdgeLoadGlobalDirection(const LoadReportContext& c, const EdgeLoad& rec, const MeshData* Mesh, double* g) {
-  if (rec.DirKind == 'G') {
-    if (rec.DirCode < 1 || rec.DirCode > 3) RefuseEdgeLoadDirection(c, rec);
-    UnitVector(rec.DirCode, g);
-    return;
-  }
-  if (rec.DirKind == 'S') {
-    if (rec.DirCode < 1 || rec.DirCode > Mesh->nAuxVectors) {
-      char line[96];
-      std::snprintf(line, sizeof line, "   -> Specified auxiliary vector: %d\n", rec.DirCode);
-      RefuseLoad(c, line, "The specified auxiliary vector does not exist.");
-    }
-    copyd1(g, Mesh->AuxVectors[rec.DirCode].v, 3);
-    return;
-  }
-  InternalError(__FILE__, __LINE__);
+  LoadGlobalDirection(c, rec.DirKind, rec.DirCode, Mesh, g);
 }
 
 void RefuseEdgeLoadDirection(const LoadReportContext& c, const EdgeLoad& rec) {
-  const unsigned char k = static_cast<unsigned char>(rec.DirKind);
-  char line[160];
-  if (k >= 32 && k < 127)
-    std::snprintf(line, sizeof line, "   -> Type of direction: %c\n   -> Direction code: %d\n", k, rec.DirCode);
-  else
-    std::snprintf(line, sizeof line, "   -> Type of direction: character code %d\n   -> Direction code: %d\n", k,
-                  rec.DirCode);
-  RefuseLoad(c, line, "The specified direction is not valid for this type of element.");
+  RefuseLoadDirection(c, rec.DirKind, rec.DirCode);
 }
 
 void ElementNodeGeomRecords(const MeshData* Mesh, int PropIndex, int nNodes, int DirectKind, int TableCount,
@@ -239,7 +200,7 @@ void ElementNodeGeomRecords(const MeshData* Mesh, int PropIndex, int nNodes, int
 }
 
 void GetLoadRulePointCounts(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,
-                            int nDirs, int* counts) {
+                            int nDirs, int* counts, const char* incompleteMsg) {
   if (nDirs < 1 || nDirs > 3) InternalError(__FILE__, __LINE__);
   const int name = Params->IntegrationName;
   if (name == 0) {
@@ -260,6 +221,7 @@ void GetLoadRulePointCounts(const LoadReportContext& c, const LoadCaseParameters
   }
   if (!missing) return;
   std::snprintf(line, sizeof line, "   -> Specified integration name: %s\n", rule.Name);
+  if (incompleteMsg != nullptr) RefuseLoad(c, line, incompleteMsg);
   switch (nDirs) {
     case 1: RefuseLoad(c, line, "Integration pattern is incomplete.\nThe parameter _G_S1_k is missing.");
     case 2: RefuseLoad(c, line, "Integration pattern is incomplete.\nThe parameters _G_S1_k and/or _G_S2_k are missing.");

@@ -6,7 +6,6 @@
 #include "elements/kernel.h"
 #include "loads/loads.h"
 #include "model/outputcontrol.h"
-#include "pending_loads.h"
 
 const char* const LoadBlockKeywords[17] = {"_NONE",
                                            "<GRAVITY_LOAD>",
@@ -44,6 +43,7 @@ void PrintLoadReportContext(const LoadReportContext& c) {
   std::fprintf(stderr, "   -> Block name: %s\n", c.block);
   if (c.counterFormat != nullptr) std::fprintf(stderr, c.counterFormat, c.counter);
   std::fprintf(stderr, "   -> Element: %d\n", c.element);
+  if (c.afterElement != nullptr) std::fprintf(stderr, "%s", c.afterElement);
   if (c.typeKeyword != nullptr) std::fprintf(stderr, "   -> Element type: %s\n", c.typeKeyword);
 }
 
@@ -54,7 +54,8 @@ LoadReportContext EdgeLoadReportContext(int LoadCaseNumber, int Record, int Elem
           "   -> Edge load counter: %d\n",
           Record,
           Element,
-          GetElementTypeInfo(ElementType).keyword};
+          GetElementTypeInfo(ElementType).keyword,
+          nullptr};
 }
 
 LoadReportContext GravityReportContext(int LoadCaseNumber, int Element, int ElementType) {
@@ -64,7 +65,8 @@ LoadReportContext GravityReportContext(int LoadCaseNumber, int Element, int Elem
           nullptr,
           0,
           Element,
-          GetElementTypeInfo(ElementType).keyword};
+          GetElementTypeInfo(ElementType).keyword,
+          nullptr};
 }
 
 LoadReportContext IntPointLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType) {
@@ -74,7 +76,54 @@ LoadReportContext IntPointLoadReportContext(int LoadCaseNumber, int Record, int 
           "   -> Internal point load counter: %d\n",
           Record,
           Element,
-          GetElementTypeInfo(ElementType).keyword};
+          GetElementTypeInfo(ElementType).keyword,
+          nullptr};
+}
+
+namespace {
+
+LoadReportContext MakeContext(const char* heading, int lc, const char* block, const char* counterFormat, int r, int e,
+                              int type) {
+  LoadReportContext c;
+  c.heading = heading;
+  c.loadCase = lc;
+  c.block = block;
+  c.counterFormat = counterFormat;
+  c.counter = r;
+  c.element = e;
+  c.typeKeyword = GetElementTypeInfo(type).keyword;
+  c.afterElement = nullptr;
+  return c;
+}
+
+}  // namespace
+
+LoadReportContext FaceLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType) {
+  return MakeContext("Calculating the face load contribution to the global load vector:\n", LoadCaseNumber,
+                     "<FACE_LOAD>", "   -> Face load counter: %d\n", Record, Element, ElementType);
+}
+
+LoadReportContext IntEdgeLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType) {
+  return MakeContext("Calculating the internal edge load contribution to\nthe global load vector:\n", LoadCaseNumber,
+                     "<INTERNAL_EDGE_LOADS>", "   -> Internal edge load counter: %d\n", Record, Element,
+                     ElementType);
+}
+
+LoadReportContext IntFaceLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType) {
+  return MakeContext("Calculating the internal face load contribution to\nthe global load vector:\n", LoadCaseNumber,
+                     "<INTERNAL_FACE_LOADS>", "   -> Internal face load counter: %d\n", Record, Element,
+                     ElementType);
+}
+
+LoadReportContext TempVarReportContext(int LoadCaseNumber, int Record, int Element, int ElementType) {
+  return MakeContext("Calculating the thermal load contribution to the global load vector:\n", LoadCaseNumber,
+                     "<TEMPERATURE_VARIATION>", "   -> Temp. var. counter: %d\n", Record, Element, ElementType);
+}
+
+LoadReportContext DiffTempVarReportContext(int LoadCaseNumber, int Record, int Element, int ElementType) {
+  return MakeContext("Calculating the thermal load contribution to the global load vector:\n", LoadCaseNumber,
+                     "<DIFFERENTIAL_TEMPERATURE_VARIATION>", "   -> Diff. temp. var. counter: %d\n", Record,
+                     Element, ElementType);
 }
 
 // ---- the load vector of a load case ------------------------------------------------------

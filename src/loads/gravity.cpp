@@ -8,7 +8,6 @@
 #include "elements/elements.h"
 #include "elements/kernel.h"
 #include "loads/loads.h"
-#include "pending_loads.h"
 
 namespace {
 

@@ -430,35 +430,3 @@ void Calc_Fg_IntPointLoadFrame3D(int Size, int Element, int Record, int LoadCase
   MemberIntPointLoadGlobal(kFrame3D, Size, Element, Record, LoadCaseNumber, nNodes, PropIndex, OutputControl, Mesh,
                            Fe, IntPointLoads);
 }
-
-void Calc_Fg_IntPointLoad(int Size, int Element, int ElementType, int Record, int LoadCaseNumber, int nNodes,
-                          int PropIndex, const char* OutputControl, const MeshData* Mesh, const int* ElemPropIndex,
-                          double* Fe, const char* PointTypes, const InternalPointLoad* IntPointLoads,
-                          const PointList* PointElemAdjacency) {
-  (void)ElemPropIndex;
-  (void)PointTypes;
-  (void)PointElemAdjacency;
-  if ((ElementType < kTruss2D || ElementType > kFrame3D) && LoadCaseNumber == 0) InternalError(__FILE__, __LINE__);
-  switch (ElementType) {
-    case kTruss2D:
-      Calc_Fg_IntPointLoadTruss2D(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
-                                  IntPointLoads);
-      return;
-    case kTruss3D:
-      Calc_Fg_IntPointLoadTruss3D(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
-                                  IntPointLoads);
-      return;
-    case kFrame2D:
-      Calc_Fg_IntPointLoadFrame2D(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
-                                  IntPointLoads);
-      return;
-    case kFrame3D:
-      Calc_Fg_IntPointLoadFrame3D(Size, Element, Record, LoadCaseNumber, nNodes, PropIndex, OutputControl, Mesh, Fe,
-                                  IntPointLoads);
-      return;
-    default:
-      // The Timoshenko beam, plane, slab, shell and solid routines locate the point by
-      // inverse mapping; they are not available yet.
-      InternalError(__FILE__, __LINE__);
-  }
-}

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "loads/loads.h"
-#include "pending_loads.h"
 
 namespace {
 

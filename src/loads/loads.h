@@ -21,6 +21,8 @@
 // OutputControl is the 1-based array of the 68 output-control flags ('Y' = on).
 #pragma once
 
+#include <cstdio>
+
 #include "model/loadcase.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
@@ -138,8 +140,8 @@ void Calc_F_GravityLoad_NL(
 
 // What an element load routine prints before its fatal message: an empty line, the
 // heading, "   -> Load case: %d", "   -> Block name: %s", the counter line (when
-// counterFormat is not null), "   -> Element: %d" and "   -> Element type: %s" (when
-// typeKeyword is not null).
+// counterFormat is not null), "   -> Element: %d", the line afterElement (when not null)
+// and "   -> Element type: %s" (when typeKeyword is not null).
 struct LoadReportContext {
   const char* heading;        // "Calculating the edge load contribution to the global load vector:\n"
   int loadCase;
@@ -148,11 +150,20 @@ struct LoadReportContext {
   int counter;
   int element;
   const char* typeKeyword;    // "_SOLID_HEXA" or null
+  const char* afterElement;   // a whole line owned by the caller, or null
 };
 void PrintLoadReportContext(const LoadReportContext& c);
 LoadReportContext EdgeLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType);
 LoadReportContext GravityReportContext(int LoadCaseNumber, int Element, int ElementType);
 LoadReportContext IntPointLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType);
+LoadReportContext FaceLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType);
+// "Calculating the internal edge (face) load contribution to\nthe global load vector:".
+LoadReportContext IntEdgeLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType);
+LoadReportContext IntFaceLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType);
+// "Calculating the thermal load contribution to the global load vector:" with the
+// "<TEMPERATURE_VARIATION>" ("Temp. var. counter") or the differential block.
+LoadReportContext TempVarReportContext(int LoadCaseNumber, int Record, int Element, int ElementType);
+LoadReportContext DiffTempVarReportContext(int LoadCaseNumber, int Record, int Element, int ElementType);
 
 // Context lines, then `line` (one formatted line, or null), then the fatal message.
 [[noreturn]] void RefuseLoad(const LoadReportContext& c, const char* line, const char* msg);
@@ -169,6 +180,60 @@ void EdgeLoadGlobalDirection(const LoadReportContext& c, const EdgeLoad& rec, co
 // A direction kind or code that the element does not accept.
 [[noreturn]] void RefuseEdgeLoadDirection(const LoadReportContext& c, const EdgeLoad& rec);
 
+// The same checks for any record: LoadNodalValues gives q[1..m] from one value or m
+// values ("The number of load values must be 1 or the number of nodes of the loaded
+// <what>."); LoadForceOffset 0 or 3 by the generalized-force kind; LoadGlobalDirection
+// g[1..3] of kind 'G' (axis 1..3) or 'S' (auxiliary vector as stored); a kind other than
+// 'G' and 'S', or a code outside its range, is refused with RefuseLoadDirection.
+void LoadNodalValues(const LoadReportContext& c, int valueCount, const double* values, int m, const char* what,
+                     double* q);
+int LoadForceOffset(const LoadReportContext& c, char forceKind, bool forcesOnly);
+void LoadGlobalDirection(const LoadReportContext& c, char kind, int code, const MeshData* Mesh, double* g);
+[[noreturn]] void RefuseLoadDirection(const LoadReportContext& c, char kind, int code);
+// A load component that the element type does not carry (|value| above 1e-8 on a dof of
+// the type's dof mask that is '0'): "Verifying the <block> block", the load case, the
+// counter line, the element and its type, "   -> Load component: force - XG1" ...
+// and "In this type of element the specified load component must be null.".
+void CheckLoadComponents(const char* block, const char* counterFormat, int LoadCaseNumber, int Record, int Element,
+                         int ElementType, const double* load);
+
+// det J of an m x m Jacobian (m = 2 or 3): |det J| < 1e-8 "Jacobian determinant is
+// null", det J < 1e-8 "... negative", then Jinv (unless null) with "Unable to invert the
+// Jacobian matrix"; each refusal after the context lines. tabbed puts a tab before the
+// second line of the messages.
+double LoadJacobianInverse(const LoadReportContext& c, int m, double** J, double** Jinv, bool tabbed = false);
+
+// Natural coordinates s and shape values N[1..nNodes] of global point `point` inside
+// element e of type 8, 10, 13, 18, 20, 22 or 24, found by the inverse mapping of the
+// family (the line for the beam, the nearest surface point for the shells, the element's
+// own space otherwise; at most 10000 Newton steps). failText goes to the inverse mapping
+// (printed when a step is singular). No convergence, a natural coordinate above 1.00001
+// in magnitude, or (beam, shells) a distance above 1e-8 from the axis or reference
+// surface stop the run after the context lines and the point line. lineMessage selects
+// the beam's wording of the non-convergence message.
+void LocateLoadPoint(const LoadReportContext& c, const char* failText, int point, int ElementType, int Element,
+                     int nNodes, const MeshData* Mesh, bool lineMessage, double* s, double* N);
+// The text handed to the inverse mapping: heading, load case, block and counter of c,
+// then "\nERROR:\nIterative process could not be completed.\n...". buf holds 512 chars.
+void InverseMappingFailureText(const LoadReportContext& c, char* buf);
+// T (3 x 3): global axes to the coplanar axes of node `node` of shell element e: the
+// element's own axes at its centre (type 20) or the coplanar system of the node's
+// point (type 22).
+void ShellCoplanarRotation(int Element, int ElementType, int nNodes, int node, const char* OutputControl,
+                           const MeshData* Mesh, const int* ElemPropIndex, const PointList* PointElemAdjacency,
+                           double** T);
+// Adds the loads Fa (6 per point: forces, moments, global axes) of the points
+// auxPoints[1..nAux] into the element vector Fe of the element that holds them: each
+// point located as LocateLoadPoint does, each node taking its shape function's share of
+// the components the type carries; the moments that reach a coplanar shell node turn to
+// that point's coplanar axes (a drill part is refused).
+void CarryAuxPointLoads(const LoadReportContext& c, int nAux, const int* auxPoints, const double* Fa,
+                        int ElementType, int Element, int nNodes, const char* OutputControl, const MeshData* Mesh,
+                        const int* ElemPropIndex, const char* PointTypes, const PointList* PointElemAdjacency,
+                        double* Fe);
+// The drill refusal of a moment at a coplanar point.
+extern const char* const kDrillMomentMessage;
+
 // Record number, per element node 1..nNodes, of the element's cross-section or thickness
 // table (DirectKind: kGeomCs3D, kGeomLamThick ...), given once for the element or node by
 // node through a geometry pattern; TableCount = the records of that table.
@@ -183,8 +248,9 @@ void GetLoadLineRule(const LoadReportContext& c, int IntegrationType, int nPoint
 // Point counts along s1..s(nDirs) of the load case's rule: 3 each without a pattern,
 // otherwise the pattern's _G_S1_k.. counts. A pattern number outside the block, or a
 // count of 0 ("Integration pattern is incomplete."), stops with the context lines.
+// incompleteMsg replaces the standard message of a missing count.
 void GetLoadRulePointCounts(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,
-                            int nDirs, int* counts);
+                            int nDirs, int* counts, const char* incompleteMsg = nullptr);
 
 // ---- truss and frame edge and internal point loads -------------------------------------
 // Closed forms in the member's local axes, turned to global axes. The local vectors hold
@@ -229,13 +295,129 @@ void Calc_Fl_IntPointLoadFrame3D(int Element, int Record, int LoadCaseNumber, in
                                  const char* OutputControl, const MeshData* Mesh, double* Fl,
                                  const InternalPointLoad* IntPointLoads);
 
-// Internal point loads by element type (trusses and frames; the other families stop
-// through the internal error until their routines are added). LoadCaseNumber 0 (the
-// contact array's unit loads) is accepted for trusses and frames only.
+// ---- internal point loads -----------------------------------------------------------------
+// By element type. A load component on a dof that the element type does not have is
+// refused. LoadCaseNumber 0 (the contact array's unit loads) is accepted for trusses
+// and frames only. The other families locate the auxiliary point by inverse mapping
+// (inside within 1.00001 in natural coordinates; on the axis or reference surface within
+// 1e-8 for the beam and the shells) and give each node its shape function's share.
 void Calc_Fg_IntPointLoad(int Size, int Element, int ElementType, int Record, int LoadCaseNumber, int nNodes,
                           int PropIndex, const char* OutputControl, const MeshData* Mesh, const int* ElemPropIndex,
                           double* Fe, const char* PointTypes, const InternalPointLoad* IntPointLoads,
                           const PointList* PointElemAdjacency);
+void Calc_Fg_IntPointLoadPlaneStressQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                         const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads);
+void Calc_Fg_IntPointLoadPlaneStrainQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                         const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads);
+void Calc_Fg_IntPointLoadMindlinSlabQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                         const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads);
+void Calc_Fg_IntPointLoadSolidHexa(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                   const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads);
+void Calc_Fg_IntPointLoadTimoshenkoBeam3D(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                          const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads);
+void Calc_Fg_IntPointLoadMindlinShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                          const char* OutputControl, const MeshData* Mesh, double* Fe,
+                                          const char* PointTypes, const InternalPointLoad* IntPointLoads);
+void Calc_Fg_IntPointLoadAhmadShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                        const char* OutputControl, const MeshData* Mesh, double* Fe,
+                                        const char* PointTypes, const int* ElemPropIndex,
+                                        const InternalPointLoad* IntPointLoads, const PointList* PointElemAdjacency);
+
+// ---- internal edge and internal face loads ----------------------------------------------------
+// The load per unit length (area) of an auxiliary line (surface) element is integrated
+// into loads at its points, which reach the element's nodes as internal point loads. The
+// element vector Fe is zeroed by the caller; the routines add to it. Members for the
+// Timoshenko beam (edge only), plane, slab, shell and solid elements.
+void Calc_Fg_IntEdgeLoad(int Size, int Element, int ElementType, int Record, int LoadCaseNumber, int nNodes,
+                         int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                         const MeshData* Mesh, const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                         const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntFaceLoad(int Size, int Element, int ElementType, int Record, int LoadCaseNumber, int nNodes,
+                         int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                         const MeshData* Mesh, const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                         const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntEdgeLoadTimoshenkoBeam3D(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                         const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                         const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                         const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntEdgeLoadPlaneStressQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                        const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                        const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntEdgeLoadPlaneStrainQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                        const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                        const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntEdgeLoadMindlinSlabQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                        const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                        const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntEdgeLoadMindlinShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                         const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                         const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                         const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntEdgeLoadAhmadShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                       const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                       const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                       const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntEdgeLoadSolidHexa(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                  const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                  const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                  const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntFaceLoadPlaneStressQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                        const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                        const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntFaceLoadPlaneStrainQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                        const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                        const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntFaceLoadMindlinSlabQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                        const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                        const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntFaceLoadMindlinShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                         const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                         const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                         const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntFaceLoadAhmadShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                       const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                       const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                       const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_IntFaceLoadSolidHexa(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                  const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                  const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                  const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency);
+
+// ---- face loads -----------------------------------------------------------------------------
+// A force (slabs and shells: or a moment) per unit area over a plane, slab or shell
+// element or a face of a solid hexahedron, integrated with the load case's rule; kinds
+// of direction 'G', 'S' and 'E' (rows of the surface's local axes, third the normal).
+// A load case without INTEGRATION_TYPE is refused for every type.
+void Calc_Fg_FaceLoad(int Size, int Element, int ElementType, int Record, int LoadCaseNumber, int nNodes,
+                      int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                      const MeshData* Mesh, const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                      const FaceLoad* FaceLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_FaceLoadPlaneStressQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                     const char* OutputControl, const LoadCaseParameters* Params,
+                                     const MeshData* Mesh, double* Fe, const FaceLoad* FaceLoads);
+void Calc_Fg_FaceLoadPlaneStrainQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                     const char* OutputControl, const LoadCaseParameters* Params,
+                                     const MeshData* Mesh, double* Fe, const FaceLoad* FaceLoads);
+void Calc_Fg_FaceLoadMindlinSlabQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                     const char* OutputControl, const LoadCaseParameters* Params,
+                                     const MeshData* Mesh, double* Fe, const FaceLoad* FaceLoads);
+void Calc_Fg_FaceLoadMindlinShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                      const char* OutputControl, const LoadCaseParameters* Params,
+                                      const MeshData* Mesh, double* Fe, const char* PointTypes,
+                                      const FaceLoad* FaceLoads);
+void Calc_Fg_FaceLoadAhmadShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                    const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                    double* Fe, const char* PointTypes, const int* ElemPropIndex,
+                                    const FaceLoad* FaceLoads, const PointList* PointElemAdjacency);
+void Calc_Fg_FaceLoadSolidHexa(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                               const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                               double* Fe, const FaceLoad* FaceLoads);
 
 // ---- edge loads -----------------------------------------------------------------------
 
@@ -290,6 +472,156 @@ void CalcLayerDensity(int L, int LayerPatternNumber, double* rho, const LayerPat
                       const LayerProperty* LayerProps, const MaterialRecord* LinIso, const MaterialRecord* LinOrtho,
                       const MaterialRecord* Nlmm101, const MaterialRecord* Nlmm104, const MaterialRecord* Nlmm121,
                       const MaterialRecord* Nlmm141, const MaterialRecord* Nlmm142);
+
+// ---- temperature loads -------------------------------------------------------------------------
+// "<TEMPERATURE_VARIATION>": a temperature change uniform over the thickness or section,
+// one value or one per node; the equivalent nodal forces of the restrained free thermal
+// strain, f = integral of B^T D eps_T. "<DIFFERENTIAL_TEMPERATURE_VARIATION>": a
+// difference dT between the faces of a beam, slab or shell, a thermal curvature
+// alpha dT / depth. Integrated elements take the load case's rule (3 points per
+// direction without a pattern), except the embedded cable, which integrates at the
+// stored points of its own rule.
+
+// The loops: per record, skipped when the element is inactive; an embedded cable loads
+// its mother element. The nonlinear loop takes the element group's behaviour code: 'L'
+// and 'G' the linear routines, 'M' and 'N' the nonlinear ones.
+void Calc_F_TempVar(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+                    int** PointDofNumbers, const int* MotherElemIndex, const int* ElemPropIndex,
+                    const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
+                    const char* ElemHasSpecialCoordSys, const char* PointTypes, const PointList* PointElemAdjacency,
+                    const EmbCableMotherRecord* MotherElemRecords);
+void Calc_F_TempVar_NL(int LoadCaseNumber, double TimeIncrement, double Time, Index_HD* IndexHD,
+                       const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+                       NLMM_HD* MaterialHD, int** PointDofNumbers, ElemHDEntry* ElemHDTable,
+                       const int* MotherElemIndex, const int* ElemPropIndex, const int* PointCoordSys, double* F_Free,
+                       double* F_Presc, double** ElemNodalValues, char** PointDofCodes,
+                       const char* ElemHasSpecialCoordSys, const char* PointTypes,
+                       const PointList* PointElemAdjacency, const EmbCableMotherRecord* MotherElemRecords);
+void Calc_F_DiffTempVar(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                        const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex,
+                        const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
+                        const char* ElemHasSpecialCoordSys, const char* PointTypes,
+                        const PointList* PointElemAdjacency);
+
+// Dispatchers by element type (nComp = 6 NodeCount; RecordIndex = the record's position
+// in its block).
+void Calc_Fg_TempVar(int nComp, int Element, int ElementType, int LoadCaseNumber, int NodeCount, int PropIndex,
+                     int RecordIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                     const MeshData* Mesh, const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                     const PointList* PointElemAdjacency, const TemperatureVariationRecord* TempVarRecords);
+void Calc_Fg_TempVar_NL(int nComp, int Element, int ElementType, int LoadCaseNumber, int NodeCount, int PropIndex,
+                        int RecordIndex, double TimeIncrement, double Time, Index_HD* IndexHD,
+                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                        NLMM_HD* MaterialHD, ElemHDEntry* ElemHDTable, const int* ElemPropIndex, double* Fe,
+                        double** ElemNodalValues, const char* PointTypes, const PointList* PointElemAdjacency,
+                        const TemperatureVariationRecord* TempVarRecords);
+// Embedded cable (type 32) on the dofs of its mother element: nComp = 6 MotherNodeCount,
+// CablePosition = its slot in the mother's record MotherRecord.
+void Calc_Fg_TempVarEmbCable(int nComp, int Cable, int Mother, int ElementType, int CablePosition, int LoadCaseNumber,
+                             int MotherRecord, int MotherType, int CableNodeCount, int MotherNodeCount,
+                             int CablePropIndex, int RecordIndex, const char* OutputControl,
+                             const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                             const EmbCableMotherRecord* MotherElemRecords,
+                             const TemperatureVariationRecord* TempVarRecords);
+void Calc_Fg_TempVarEmbCable_NL(int nComp, int Cable, int Mother, int ElementType, int CablePosition,
+                                int LoadCaseNumber, int MotherRecord, int MotherType, int CableNodeCount,
+                                int MotherNodeCount, int CablePropIndex, int RecordIndex, const char* OutputControl,
+                                const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                                const EmbCableMotherRecord* MotherElemRecords,
+                                const TemperatureVariationRecord* TempVarRecords);
+void Calc_Fg_DiffTempVar(int RecordIndex, int nComp, int Element, int ElementType, int LoadCaseNumber, int NodeCount,
+                         int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                         const MeshData* Mesh, const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                         const DiffTemperatureVariationRecord* DiffTempVarRecords,
+                         const PointList* PointElemAdjacency);
+
+// Element routines of a uniform temperature variation. Each fills all 6 NodeCount
+// entries of Fe in global axes.
+void Calc_Fg_TempVarPlaneStressQuad(int nComp, int Element, int LoadCaseNumber, int NodeCount, int PropIndex,
+                                    int RecordIndex, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                    double* Fe, const TemperatureVariationRecord* TempVarRecords);
+void Calc_Fg_TempVarPlaneStrainQuad(int nComp, int Element, int LoadCaseNumber, int NodeCount, int PropIndex,
+                                    int RecordIndex, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                    double* Fe, const TemperatureVariationRecord* TempVarRecords);
+void Calc_Fg_TempVarMindlinShellQuad(int nComp, int Element, int LoadCaseNumber, int NodeCount, int PropIndex,
+                                     int RecordIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                                     const MeshData* Mesh, double* Fe,
+                                     const TemperatureVariationRecord* TempVarRecords);
+void Calc_Fg_TempVarAhmadShellQuad(int nComp, int Element, int LoadCaseNumber, int NodeCount, int PropIndex,
+                                   int RecordIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                                   const int* ElemPropIndex, const MeshData* Mesh, double* Fe,
+                                   const char* PointTypes, const PointList* PointElemAdjacency,
+                                   const TemperatureVariationRecord* TempVarRecords);
+void Calc_Fg_TempVarTimoshenkoBeam3D(int nComp, int Element, int LoadCaseNumber, int NodeCount, int PropIndex,
+                                     int RecordIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                                     const MeshData* Mesh, double* Fe,
+                                     const TemperatureVariationRecord* TempVarRecords);
+void Calc_Fg_TempVarCable2D(int nComp, int Element, int LoadCaseNumber, int NodeCount, int PropIndex,
+                            int RecordIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                            const MeshData* Mesh, double* Fe, const TemperatureVariationRecord* TempVarRecords);
+void Calc_Fg_TempVarCable3D(int nComp, int Element, int LoadCaseNumber, int NodeCount, int PropIndex,
+                            int RecordIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                            const MeshData* Mesh, double* Fe, const TemperatureVariationRecord* TempVarRecords);
+// Linear solid: isotropic (alpha, alpha, alpha) or orthotropic (alpha1, alpha2, alpha3
+// along x1, x2, x3) thermal strain against the element's elasticity matrix.
+void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int RecordIndex,
+                              const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                              const TemperatureVariationRecord* TempVarRecords);
+// Embedded cables: "_LIN_ISO" (linear routine) or "_NLMM201" / "_NLMM202" (nonlinear).
+void Calc_Fg_TempVarEmbCable3D(int nComp, int Cable, int Mother, int CablePosition, int LoadCaseNumber,
+                               int MotherRecord, int MotherType, int CableNodeCount, int MotherNodeCount,
+                               int CablePropIndex, int RecordIndex, const char* OutputControl,
+                               const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                               const EmbCableMotherRecord* MotherElemRecords,
+                               const TemperatureVariationRecord* TempVarRecords);
+void Calc_Fg_TempVarEmbCable3D_NL(int nComp, int Cable, int Mother, int CablePosition, int LoadCaseNumber,
+                                  int MotherRecord, int MotherType, int CableNodeCount, int MotherNodeCount,
+                                  int CablePropIndex, int RecordIndex, const char* OutputControl,
+                                  const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                                  const EmbCableMotherRecord* MotherElemRecords,
+                                  const TemperatureVariationRecord* TempVarRecords);
+
+// Element routines of a differential temperature variation (moments only).
+void Calc_Fg_DiffTempVarTimoshenkoBeam3D(int RecordIndex, int nComp, int Element, int LoadCaseNumber, int NodeCount,
+                                         int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                                         const MeshData* Mesh, double* Fe,
+                                         const DiffTemperatureVariationRecord* DiffTempVarRecords);
+void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element, int LoadCaseNumber, int NodeCount,
+                                        int PropIndex, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                        double* Fe, const DiffTemperatureVariationRecord* DiffTempVarRecords);
+void Calc_Fg_DiffTempVarMindlinShellQuad(int RecordIndex, int nComp, int Element, int LoadCaseNumber, int NodeCount,
+                                         int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                                         const MeshData* Mesh, double* Fe, const char* PointTypes,
+                                         const DiffTemperatureVariationRecord* DiffTempVarRecords);
+void Calc_Fg_DiffTempVarAhmadShellQuad(int RecordIndex, int nComp, int Element, int LoadCaseNumber, int NodeCount,
+                                       int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                                       const int* ElemPropIndex, const MeshData* Mesh, double* Fe,
+                                       const char* PointTypes, const PointList* PointElemAdjacency,
+                                       const DiffTemperatureVariationRecord* DiffTempVarRecords);
+
+// Shared by the temperature routines. The thermal constants of the element's material,
+// read only for the kinds listed in kinds[] (ended by 0): "_LIN_ISO" alpha = value 2,
+// E = value 3; "_LIN_ORTHO" alpha1..3 = values 2..4; "_NLMM201" alpha = value 2, E = value
+// 4 / value 3; "_NLMM202" alpha = value 2, E = value 3. Another kind is refused with the
+// context lines and the material type.
+struct ThermalMaterial {
+  int kind;
+  double alpha[4];  // [1..3]; the same three for isotropic kinds
+  double E;         // 0 for "_LIN_ORTHO"
+};
+void GetThermalMaterial(const LoadReportContext& c, int PropIndex, const MeshData* Mesh, const int* kinds,
+                        ThermalMaterial* t);
+// dT[1..n] from one value or one value per node.
+void TempVarNodalValues(const LoadReportContext& c, int valueCount, const double* values, int n, double* dT);
+
+// Temperature variation of every node of every element for a combination:
+// ElementTempVar[e][1..node count of e] = sum over the combination's load cases whose
+// factor has a magnitude of at least 1e-8 of factor x the load case's values (records on
+// inactive elements skipped). Every load case is read from FirstLoadCasePosition on; the
+// combination number is bounded by NumberOfCombinations.
+void CalcElementTempVar(FILE* DataFile, int CombinationNumber, int NumberOfCombinations, int NumberOfLoadCases,
+                        long FirstLoadCasePosition, const MeshData* Mesh, const int* ElemPropIndex,
+                        double** ElementTempVar, const CombinationData* Combinations);
 
 // ---- prescribed displacements of a load case -------------------------------------------
 

@@ -9,9 +9,12 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
+#include "assembly/topology.h"
 #include "elements/kernel.h"
+#include "elements/locate.h"
 #include "loads/loads.h"
 #include "model/outputcontrol.h"
 #include "model/records.h"
@@ -54,15 +57,39 @@ struct EdgeLoadRecord {
   std::vector<double> values;
 };
 
+// A face, internal edge or internal face load record ("aux" is the face of a face load,
+// the auxiliary element of the internal loads).
+struct SurfLoadRecord {
+  int element, aux;
+  char kind;
+  int code;
+  int force;  // 1 force, 2 moment
+  std::vector<double> values;
+};
+
+struct TempVarSpec {
+  int element;
+  int direction;  // differential records only
+  std::vector<double> values;
+};
+
+struct MaterialSpec {
+  int kind;
+  std::vector<double> values;  // value 1 (density) first
+  std::string types;           // per value 'd' or 'i'; all 'd' when empty
+};
+
 struct TestModel {
   // ---- description ----
   std::vector<Vec3> points;
   std::vector<std::vector<int>> elements;
   std::vector<int> elementProp;  // property record of each element in the phase (0 = inactive)
   std::vector<ElementProperty> props;
-  std::vector<std::pair<int, double>> materials;  // (kind, density) records, numbered per kind in order
+  std::vector<MaterialSpec> materials;  // numbered per kind in order
   std::vector<double> lamThick;
-  std::vector<std::pair<double, double>> frame3d;  // area, angle
+  std::vector<double> csAreas;
+  std::vector<std::array<double, 5>> frame2d;   // [1..4]
+  std::vector<std::array<double, 12>> frame3d;  // [1..11]
   std::vector<Vec3> aux;
   std::vector<std::array<int, 3>> coordSys;
   std::vector<std::array<int, 3>> integ;  // _G_S1_k, _G_S2_k, _G_S3_k
@@ -79,6 +106,8 @@ struct TestModel {
   std::vector<std::pair<int, std::array<double, 6>>> pointLoads;
   std::vector<std::pair<std::array<int, 2>, std::array<double, 6>>> intPointLoads;  // {element, aux point}
   std::vector<EdgeLoadRecord> edgeLoads;
+  std::vector<SurfLoadRecord> faceLoads, intEdgeLoads, intFaceLoads;
+  std::vector<TempVarSpec> tempVars, diffTempVars;
   std::vector<std::array<double, 3>> prescribed;  // point, dof, value
 
   // ---- built ----
@@ -91,6 +120,10 @@ struct TestModel {
   char* hasCS = nullptr;
   char* types = nullptr;
   PointList* adj = nullptr;
+  int* motherIndex = nullptr;
+  EmbCableMotherRecord* motherRecords = nullptr;
+  int nMothers = 0;
+  bool locateMothers = false;  // find the mother elements of embedded cables
   int nF = 0, nP = 0;
   char oc[kOutputControlSize];
   bool built = false;
@@ -117,19 +150,43 @@ struct TestModel {
     return static_cast<int>(elements.size());
   }
   // Material record of kind `kind` holding the density; returns its number in that kind.
-  int AddMaterial(int kind, double density) {
-    materials.push_back({kind, density});
+  int AddMaterial(int kind, double density) { return AddMaterialValues(kind, {density}); }
+  // Material record of kind `kind` with values 1..n (types: 'd' or 'i' per value).
+  int AddMaterialValues(int kind, std::vector<double> values, std::string types = "") {
+    materials.push_back({kind, values, types});
     int n = 0;
-    for (auto& m : materials) n += m.first == kind;
+    for (auto& m : materials) n += m.kind == kind;
     return n;
+  }
+  // "<LINEAR_ISOTROPIC_MATERIALS>": density, alpha, E, nu.
+  int AddLinIso(double alpha, double E, double nu, double density = 0.0) {
+    return AddMaterialValues(MAT_LIN_ISO, {density, alpha, E, nu});
   }
   int AddLamThick(double t) {
     lamThick.push_back(t);
     return static_cast<int>(lamThick.size());
   }
   int AddFrame3D(double area, double angle) {
-    frame3d.push_back({area, angle});
+    std::array<double, 12> v{};
+    v[1] = area;
+    v[11] = angle;
+    frame3d.push_back(v);
     return static_cast<int>(frame3d.size());
+  }
+  // Values 1..11: A, shear factors, J, I2, I3, shear centre, depths along local 2 and 3, angle.
+  int AddFrame3DValues(const std::array<double, 11>& values) {
+    std::array<double, 12> v{};
+    for (int j = 1; j <= 11; j++) v[j] = values[j - 1];
+    frame3d.push_back(v);
+    return static_cast<int>(frame3d.size());
+  }
+  int AddFrame2D(double A, double I, double h) {
+    frame2d.push_back({0.0, A, 0.0, I, h});
+    return static_cast<int>(frame2d.size());
+  }
+  int AddCsArea(double A) {
+    csAreas.push_back(A);
+    return static_cast<int>(csAreas.size());
   }
   int AddAux(double a, double b, double c) {
     aux.push_back({a, b, c});
@@ -164,16 +221,19 @@ struct TestModel {
     for (int r = 1; r <= m.nElemProps; r++) m.ElemProps[r] = props[r - 1];
     for (int kind = 1; kind <= kMaterialKinds; kind++) {
       int n = 0;
-      for (auto& mat : materials) n += mat.first == kind;
+      for (auto& mat : materials) n += mat.kind == kind;
       m.nMaterials[kind] = n;
       AllocRecords(&m.Materials[kind], n);
       int r = 0;
       for (auto& mat : materials)
-        if (mat.first == kind) {
+        if (mat.kind == kind) {
           MaterialRecord& rec = m.Materials[kind][++r];
-          rec.nValues = 1;
-          rec.Value[1] = mat.second;
-          rec.ValueType[1] = 'd';
+          std::snprintf(rec.Name, kBinStringMax, "material%d", r);
+          rec.nValues = static_cast<int>(mat.values.size());
+          for (int k = 1; k <= rec.nValues; k++) {
+            rec.Value[k] = mat.values[k - 1];
+            rec.ValueType[k] = k <= static_cast<int>(mat.types.size()) ? mat.types[k - 1] : 'd';
+          }
         }
     }
     m.nLamThicks = static_cast<int>(lamThick.size());
@@ -181,10 +241,15 @@ struct TestModel {
     for (int r = 1; r <= m.nLamThicks; r++) m.LamThicks[r].Thickness = lamThick[r - 1];
     m.nFrame3DSections = static_cast<int>(frame3d.size());
     AllocRecords(&m.Frame3DSections, m.nFrame3DSections);
-    for (int r = 1; r <= m.nFrame3DSections; r++) {
-      m.Frame3DSections[r].v[1] = frame3d[r - 1].first;
-      m.Frame3DSections[r].v[11] = frame3d[r - 1].second;
-    }
+    for (int r = 1; r <= m.nFrame3DSections; r++)
+      for (int j = 1; j <= 11; j++) m.Frame3DSections[r].v[j] = frame3d[r - 1][j];
+    m.nFrame2DSections = static_cast<int>(frame2d.size());
+    AllocRecords(&m.Frame2DSections, m.nFrame2DSections);
+    for (int r = 1; r <= m.nFrame2DSections; r++)
+      for (int j = 1; j <= 4; j++) m.Frame2DSections[r].v[j] = frame2d[r - 1][j];
+    m.nCsAreas = static_cast<int>(csAreas.size());
+    AllocRecords(&m.CsAreas, m.nCsAreas);
+    for (int r = 1; r <= m.nCsAreas; r++) m.CsAreas[r].Area = csAreas[r - 1];
     m.nAuxVectors = static_cast<int>(aux.size());
     AllocRecords(&m.AuxVectors, m.nAuxVectors);
     for (int r = 1; r <= m.nAuxVectors; r++)
@@ -259,6 +324,9 @@ struct TestModel {
       for (size_t i = 0; i < lists[p].size(); i++) adj[p].items[i + 1] = lists[p][i];
     }
     std::memset(oc, 'N', sizeof oc);
+    alloci1(&motherIndex, ne);
+    zeroi1(motherIndex, ne);
+    if (locateMothers) nMothers = CalcMotherElements(&m, propIndex, motherIndex, &motherRecords);
     // load case
     lc.Number = 1;
     for (int j = 1; j <= 3; j++) lc.Gravity[j] = gravity[j - 1];
@@ -292,6 +360,28 @@ struct TestModel {
       allocd1(&rec.Values, rec.ValueCount);
       for (int k = 1; k <= rec.ValueCount; k++) rec.Values[k] = s.values[k - 1];
     }
+    BuildSurfLoads(faceLoads, &lc.nFaceLoads, &lc.FaceLoads);
+    BuildSurfLoads(intEdgeLoads, &lc.nIntEdgeLoads, &lc.IntEdgeLoads);
+    BuildSurfLoads(intFaceLoads, &lc.nIntFaceLoads, &lc.IntFaceLoads);
+    lc.nTempVars = static_cast<int>(tempVars.size());
+    AllocRecords(&lc.TempVars, lc.nTempVars);
+    for (int r = 1; r <= lc.nTempVars; r++) {
+      TemperatureVariationRecord& rec = lc.TempVars[r];
+      rec.Element = tempVars[r - 1].element;
+      rec.ValueCount = static_cast<int>(tempVars[r - 1].values.size());
+      allocd1(&rec.Values, rec.ValueCount);
+      for (int k = 1; k <= rec.ValueCount; k++) rec.Values[k] = tempVars[r - 1].values[k - 1];
+    }
+    lc.nDiffTempVars = static_cast<int>(diffTempVars.size());
+    AllocRecords(&lc.DiffTempVars, lc.nDiffTempVars);
+    for (int r = 1; r <= lc.nDiffTempVars; r++) {
+      DiffTemperatureVariationRecord& rec = lc.DiffTempVars[r];
+      rec.Element = diffTempVars[r - 1].element;
+      rec.Direction = diffTempVars[r - 1].direction;
+      rec.ValueCount = static_cast<int>(diffTempVars[r - 1].values.size());
+      allocd1(&rec.Values, rec.ValueCount);
+      for (int k = 1; k <= rec.ValueCount; k++) rec.Values[k] = diffTempVars[r - 1].values[k - 1];
+    }
     lc.nPrescDispls = static_cast<int>(prescribed.size());
     AllocRecords(&lc.PrescDispls, lc.nPrescDispls);
     for (int r = 1; r <= lc.nPrescDispls; r++) {
@@ -302,9 +392,32 @@ struct TestModel {
     built = true;
   }
 
+  template <typename R>
+  static void BuildSurfLoads(const std::vector<SurfLoadRecord>& in, int32_t* n, R** out) {
+    *n = static_cast<int>(in.size());
+    AllocRecords(out, *n);
+    for (int r = 1; r <= *n; r++) {
+      const SurfLoadRecord& s = in[r - 1];
+      R& rec = (*out)[r];
+      rec.Element = s.element;
+      if constexpr (std::is_same_v<R, FaceLoad>)
+        rec.Face = s.aux;
+      else
+        rec.AuxElement = s.aux;
+      rec.DirKind = s.kind;
+      rec.DirCode = s.code;
+      rec.ForceKind = static_cast<char>(s.force);
+      rec.ValueCount = static_cast<int>(s.values.size());
+      allocd1(&rec.Values, rec.ValueCount);
+      for (int k = 1; k <= rec.ValueCount; k++) rec.Values[k] = s.values[k - 1];
+    }
+  }
+
   ~TestModel() {
     if (!built) return;
     FreeLoadCase(&lc);
+    if (locateMothers) FreeMotherRecords(nMothers, motherRecords);
+    freei1(motherIndex);
     FreePointLists(adj, mesh.nPoints);
     freec1(types);
     freei1(cs);
@@ -320,6 +433,8 @@ struct TestModel {
     FreeRecords(m.CoordSystems, m.nCoordSystems);
     FreeRecords(m.AuxVectors, m.nAuxVectors);
     FreeRecords(m.Frame3DSections, m.nFrame3DSections);
+    FreeRecords(m.Frame2DSections, m.nFrame2DSections);
+    FreeRecords(m.CsAreas, m.nCsAreas);
     FreeRecords(m.LamThicks, m.nLamThicks);
     for (int kind = 1; kind <= kMaterialKinds; kind++) FreeRecords(m.Materials[kind], m.nMaterials[kind]);
     FreeRecords(m.ElemProps, m.nElemProps);
@@ -343,6 +458,39 @@ struct TestModel {
     Calc_Fg_IntPointLoad(6 * mesh.ElemNodeCount[e], e, mesh.ElemProps[p].ElementType, record, loadCase,
                          mesh.ElemNodeCount[e], p, oc, &mesh, propIndex, Fe, types, lc.IntPointLoads, adj);
   }
+  void FaceLoadVector(int record, double* Fe) {
+    const int e = lc.FaceLoads[record].Element;
+    const int p = propIndex[e];
+    Calc_Fg_FaceLoad(6 * mesh.ElemNodeCount[e], e, mesh.ElemProps[p].ElementType, record, 1, mesh.ElemNodeCount[e], p,
+                     oc, &lc.Params, &mesh, propIndex, Fe, types, lc.FaceLoads, adj);
+  }
+  // Internal edge and face loads: the loop zeroes the vector first.
+  void IntEdgeLoadVector(int record, double* Fe) {
+    const int e = lc.IntEdgeLoads[record].Element;
+    const int p = propIndex[e];
+    zerod1(Fe, 6 * mesh.ElemNodeCount[e]);
+    Calc_Fg_IntEdgeLoad(6 * mesh.ElemNodeCount[e], e, mesh.ElemProps[p].ElementType, record, 1,
+                        mesh.ElemNodeCount[e], p, oc, &lc.Params, &mesh, propIndex, Fe, types, lc.IntEdgeLoads, adj);
+  }
+  void IntFaceLoadVector(int record, double* Fe) {
+    const int e = lc.IntFaceLoads[record].Element;
+    const int p = propIndex[e];
+    zerod1(Fe, 6 * mesh.ElemNodeCount[e]);
+    Calc_Fg_IntFaceLoad(6 * mesh.ElemNodeCount[e], e, mesh.ElemProps[p].ElementType, record, 1,
+                        mesh.ElemNodeCount[e], p, oc, &lc.Params, &mesh, propIndex, Fe, types, lc.IntFaceLoads, adj);
+  }
+  void TempVarVector(int record, double* Fe) {
+    const int e = lc.TempVars[record].Element;
+    const int p = propIndex[e];
+    Calc_Fg_TempVar(6 * mesh.ElemNodeCount[e], e, mesh.ElemProps[p].ElementType, 1, mesh.ElemNodeCount[e], p, record,
+                    oc, &lc.Params, &mesh, propIndex, Fe, types, adj, lc.TempVars);
+  }
+  void DiffTempVarVector(int record, double* Fe) {
+    const int e = lc.DiffTempVars[record].Element;
+    const int p = propIndex[e];
+    Calc_Fg_DiffTempVar(record, 6 * mesh.ElemNodeCount[e], e, mesh.ElemProps[p].ElementType, 1,
+                        mesh.ElemNodeCount[e], p, oc, &lc.Params, &mesh, propIndex, Fe, types, lc.DiffTempVars, adj);
+  }
   void GravityVector(int e, double* Fe) {
     const int p = propIndex[e];
     Calc_Fg_GravityLoad(6 * mesh.ElemNodeCount[e], e, mesh.ElemProps[p].ElementType, 1, mesh.ElemNodeCount[e], p,
@@ -350,8 +498,8 @@ struct TestModel {
   }
   // The whole load vector of the load case.
   void LoadVector(double* F_Free, double* F_Presc) {
-    Calc_F(nF, nP, 1, oc, &lc, &mesh, numbers, nullptr, propIndex, cs, F_Free, F_Presc, codes, hasCS, types, adj,
-           nullptr);
+    Calc_F(nF, nP, 1, oc, &lc, &mesh, numbers, motherIndex, propIndex, cs, F_Free, F_Presc, codes, hasCS, types, adj,
+           motherRecords);
   }
 };
 

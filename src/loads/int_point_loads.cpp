@@ -1,0 +1,159 @@
+// Internal point loads: a force and moment at an auxiliary point inside an element (on
+// the axis of a beam, on the reference surface of a shell). The point is located by
+// inverse mapping and each node takes the load times its shape function there. Trusses
+// and frames take their closed forms; the dispatcher by element type.
+#include <cmath>
+#include <cstdio>
+
+#include "elements/kernel.h"
+#include "loads/loads.h"
+
+namespace {
+
+constexpr double kTol = 1e-8;
+const char* const kBlock = "<INTERNAL_POINT_LOADS>";
+const char* const kCounterLine = "   -> Internal point load counter: %d\n";
+
+void IntPointLoadElement(int type, int Size, int e, int r, int lc, int n, const char* oc, const MeshData* mesh,
+                         double* Fe, const InternalPointLoad* loads, const char* PointTypes, const int* ElemPropIndex,
+                         const PointList* adj) {
+  const LoadReportContext c = IntPointLoadReportContext(lc, r, e, type);
+  const InternalPointLoad& rec = loads[r];
+  if (Size != 6 * n) InternalError(__FILE__, __LINE__);
+  char line[256];
+  if (type == 24 && (std::fabs(rec.Load[4]) > kTol || std::fabs(rec.Load[5]) > kTol || std::fabs(rec.Load[6]) > kTol)) {
+    std::snprintf(line, sizeof line,
+                  "   -> Auxiliary point with the load: %d\n   -> Specified moment - XG1: %lf\n"
+                  "   -> Specified moment - XG2: %lf\n   -> Specified moment - XG3: %lf\n",
+                  rec.AuxPoint, rec.Load[4], rec.Load[5], rec.Load[6]);
+    RefuseLoad(c, line, "The specified moment component(s) must be null.");
+  }
+  CheckLoadComponents(kBlock, kCounterLine, lc, r, e, type, rec.Load);
+  char failText[512];
+  InverseMappingFailureText(c, failText);
+  double s[4], *N;
+  allocd1(&N, n);
+  LocateLoadPoint(c, failText, rec.AuxPoint, type, e, n, mesh, type == 8, s, N);
+  const char* mask = GetElementTypeInfo(type).dofMask;
+  zerod1(Fe, Size);
+  for (int i = 1; i <= n; i++)
+    for (int d = 1; d <= 6; d++)
+      if (mask[d] == '1') Fe[6 * (i - 1) + d] = N[i] * rec.Load[d];
+  freed1(N);
+  if (type != 20 && type != 22) return;
+  // Moments at coplanar points: into the point's coplanar axes, without a drill part.
+  double** T;
+  allocd2(&T, 3, 3);
+  double m[4], mp[4];
+  for (int i = 1; i <= n; i++) {
+    if (PointTypes[mesh->ElemNodes[e][i]] == 'G') continue;
+    ShellCoplanarRotation(e, type, n, i, oc, mesh, ElemPropIndex, adj, T);
+    double* node = Fe + 6 * (i - 1) + 3;
+    copyd1(m, node, 3);
+    multd2d1(mp, T, m, 3, 3);
+    if (std::fabs(mp[3]) > kTol) {
+      std::snprintf(line, sizeof line, "   -> Auxiliary point with the load: %d\n", rec.AuxPoint);
+      RefuseLoad(c, line, kDrillMomentMessage);
+    }
+    copyd1(node, mp, 3);
+  }
+  freed2(T);
+}
+
+}  // namespace
+
+void Calc_Fg_IntPointLoad(int Size, int Element, int ElementType, int Record, int LoadCaseNumber, int nNodes,
+                          int PropIndex, const char* OutputControl, const MeshData* Mesh, const int* ElemPropIndex,
+                          double* Fe, const char* PointTypes, const InternalPointLoad* IntPointLoads,
+                          const PointList* PointElemAdjacency) {
+  if ((ElementType < 1 || ElementType > 4) && LoadCaseNumber == 0) InternalError(__FILE__, __LINE__);
+  if (ElementType >= 1 && ElementType <= 4)
+    CheckLoadComponents(kBlock, kCounterLine, LoadCaseNumber, Record, Element, ElementType, IntPointLoads[Record].Load);
+  switch (ElementType) {
+    case 1:
+      Calc_Fg_IntPointLoadTruss2D(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
+                                  IntPointLoads);
+      return;
+    case 2:
+      Calc_Fg_IntPointLoadTruss3D(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
+                                  IntPointLoads);
+      return;
+    case 3:
+      Calc_Fg_IntPointLoadFrame2D(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
+                                  IntPointLoads);
+      return;
+    case 4:
+      Calc_Fg_IntPointLoadFrame3D(Size, Element, Record, LoadCaseNumber, nNodes, PropIndex, OutputControl, Mesh, Fe,
+                                  IntPointLoads);
+      return;
+    case 8:
+      Calc_Fg_IntPointLoadTimoshenkoBeam3D(Size, Element, Record, LoadCaseNumber, nNodes, Mesh, Fe, IntPointLoads);
+      return;
+    case 10:
+      Calc_Fg_IntPointLoadPlaneStressQuad(Size, Element, Record, LoadCaseNumber, nNodes, Mesh, Fe, IntPointLoads);
+      return;
+    case 13:
+      Calc_Fg_IntPointLoadPlaneStrainQuad(Size, Element, Record, LoadCaseNumber, nNodes, Mesh, Fe, IntPointLoads);
+      return;
+    case 18:
+      Calc_Fg_IntPointLoadMindlinSlabQuad(Size, Element, Record, LoadCaseNumber, nNodes, Mesh, Fe, IntPointLoads);
+      return;
+    case 20:
+      Calc_Fg_IntPointLoadMindlinShellQuad(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
+                                           PointTypes, IntPointLoads);
+      return;
+    case 22:
+      Calc_Fg_IntPointLoadAhmadShellQuad(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
+                                         PointTypes, ElemPropIndex, IntPointLoads, PointElemAdjacency);
+      return;
+    case 24:
+      Calc_Fg_IntPointLoadSolidHexa(Size, Element, Record, LoadCaseNumber, nNodes, Mesh, Fe, IntPointLoads);
+      return;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+void Calc_Fg_IntPointLoadPlaneStressQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                         const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads) {
+  IntPointLoadElement(10, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe, IntPointLoads, nullptr,
+                      nullptr, nullptr);
+}
+
+void Calc_Fg_IntPointLoadPlaneStrainQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                         const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads) {
+  IntPointLoadElement(13, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe, IntPointLoads, nullptr,
+                      nullptr, nullptr);
+}
+
+void Calc_Fg_IntPointLoadMindlinSlabQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                         const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads) {
+  IntPointLoadElement(18, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe, IntPointLoads, nullptr,
+                      nullptr, nullptr);
+}
+
+void Calc_Fg_IntPointLoadSolidHexa(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                   const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads) {
+  IntPointLoadElement(24, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe, IntPointLoads, nullptr,
+                      nullptr, nullptr);
+}
+
+void Calc_Fg_IntPointLoadTimoshenkoBeam3D(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                          const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads) {
+  IntPointLoadElement(8, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe, IntPointLoads, nullptr,
+                      nullptr, nullptr);
+}
+
+void Calc_Fg_IntPointLoadMindlinShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                          const char* OutputControl, const MeshData* Mesh, double* Fe,
+                                          const char* PointTypes, const InternalPointLoad* IntPointLoads) {
+  IntPointLoadElement(20, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe, IntPointLoads,
+                      PointTypes, nullptr, nullptr);
+}
+
+void Calc_Fg_IntPointLoadAhmadShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
+                                        const char* OutputControl, const MeshData* Mesh, double* Fe,
+                                        const char* PointTypes, const int* ElemPropIndex,
+                                        const InternalPointLoad* IntPointLoads, const PointList* PointElemAdjacency) {
+  IntPointLoadElement(22, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe, IntPointLoads,
+                      PointTypes, ElemPropIndex, PointElemAdjacency);
+}

@@ -1,0 +1,411 @@
+// Temperature loads of a load case: the loops over "<TEMPERATURE_VARIATION>" (linear and
+// by behaviour code) and "<DIFFERENTIAL_TEMPERATURE_VARIATION>", the dispatchers by
+// element type, the thermal constants of the element materials, and the element
+// temperature variations of a combination.
+#include <cmath>
+#include <cstdio>
+
+#include "assembly/assembly.h"
+#include "elements/elements.h"
+#include "elements/kernel.h"
+#include "elements/locate.h"
+#include "loads/loads.h"
+#include "pending_loads2.h"
+
+namespace {
+
+constexpr double kFactorTol = 1e-8;
+
+void AssembleThermal(int block, int r, int e, int type, int n, int lc, const MeshData* m, const int* PointCoordSys,
+                     const char* ElemHasSpecialCoordSys, int** PointDofNumbers, double* F_Free, double* F_Presc,
+                     double* Fe, char** PointDofCodes) {
+  if (ElemHasSpecialCoordSys[e])
+    RotateNodalLoadsSpecialCoordSys(e, n, PointCoordSys, m->ElemNodes, Fe, m->AuxVectors, m->CoordSystems);
+  AssembElementLoadVector(block, r, e, type, lc, n, "thermal", m, PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
+}
+
+// Mother element of embedded cable `cable`: the last element whose mother record lists
+// it, with the cable's slot there.
+void FindMotherElement(int cable, const MeshData* m, const int* MotherElemIndex, const EmbCableMotherRecord* records,
+                       int* mother, int* slot) {
+  *mother = 0;
+  *slot = 0;
+  if (MotherElemIndex == nullptr) return;
+  for (int e = 1; e <= m->nElements; e++) {
+    const int seq = MotherElemIndex[e];
+    if (seq == 0) continue;
+    const EmbCableMotherRecord& rec = records[seq];
+    for (int k = 1; k <= rec.nCables; k++)
+      if (rec.cables[k] == cable) {
+        *mother = e;
+        *slot = k;
+      }
+  }
+}
+
+// The temperature loop; nonlinear = the loop of the nonlinear drivers.
+struct NonlinearState {
+  double TimeIncrement, Time;
+  Index_HD* IndexHD;
+  NLMM_HD* MaterialHD;
+  ElemHDEntry* ElemHDTable;
+  double** ElemNodalValues;
+};
+
+void TempVarLoop(const NonlinearState* nl, int lc, const char* oc, const LoadCaseData* LoadCase, const MeshData* m,
+                 int** PointDofNumbers, const int* MotherElemIndex, const int* ElemPropIndex, const int* PointCoordSys,
+                 double* F_Free, double* F_Presc, char** PointDofCodes, const char* ElemHasSpecialCoordSys,
+                 const char* PointTypes, const PointList* adj, const EmbCableMotherRecord* MotherElemRecords) {
+  const LoadCaseParameters* params = &LoadCase->Params;
+  for (int r = 1; r <= LoadCase->nTempVars; r++) {
+    const int e = LoadCase->TempVars[r].Element;
+    if (e < 1 || e > m->nElements) InternalError(__FILE__, __LINE__);
+    const int p = ElemPropIndex[e];
+    if (p == 0) continue;
+    const int type = m->ElemProps[p].ElementType;
+    bool linear = true;
+    if (nl != nullptr) {
+      switch (CalcBehaviorType(p, &m->Main, m->ElemProps)) {
+        case 'L':
+        case 'G': linear = true; break;
+        case 'M':
+        case 'N': linear = false; break;
+        default: InternalError(__FILE__, __LINE__);
+      }
+    }
+    double* Fe;
+    if (type != 32) {
+      const int n = m->ElemNodeCount[e];
+      allocd1(&Fe, 6 * n);
+      if (linear)
+        Calc_Fg_TempVar(6 * n, e, type, lc, n, p, r, oc, params, m, ElemPropIndex, Fe, PointTypes, adj,
+                        LoadCase->TempVars);
+      else
+        Calc_Fg_TempVar_NL(6 * n, e, type, lc, n, p, r, nl->TimeIncrement, nl->Time, nl->IndexHD, oc, params, m,
+                           nl->MaterialHD, nl->ElemHDTable, ElemPropIndex, Fe, nl->ElemNodalValues, PointTypes, adj,
+                           LoadCase->TempVars);
+      AssembleThermal(LB_TEMPERATURE_VARIATION, r, e, type, n, lc, m, PointCoordSys, ElemHasSpecialCoordSys,
+                      PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
+      freed1(Fe);
+      continue;
+    }
+    // An embedded cable loads the nodes of its mother element.
+    int mother, slot;
+    FindMotherElement(e, m, MotherElemIndex, MotherElemRecords, &mother, &slot);
+    if (mother == 0) InternalError(__FILE__, __LINE__);
+    const int pm = ElemPropIndex[mother];
+    if (pm == 0) InternalError(__FILE__, __LINE__);
+    const int motherType = m->ElemProps[pm].ElementType;
+    const int nm = m->ElemNodeCount[mother];
+    const int nc = m->ElemNodeCount[e];
+    allocd1(&Fe, 6 * nm);
+    if (linear)
+      Calc_Fg_TempVarEmbCable(6 * nm, e, mother, type, slot, lc, MotherElemIndex[mother], motherType, nc, nm, p, r, oc,
+                              params, m, Fe, MotherElemRecords, LoadCase->TempVars);
+    else
+      Calc_Fg_TempVarEmbCable_NL(6 * nm, e, mother, type, slot, lc, MotherElemIndex[mother], motherType, nc, nm, p, r,
+                                 oc, params, m, Fe, MotherElemRecords, LoadCase->TempVars);
+    AssembleThermal(LB_TEMPERATURE_VARIATION, r, mother, motherType, nm, lc, m, PointCoordSys, ElemHasSpecialCoordSys,
+                    PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
+    freed1(Fe);
+  }
+}
+
+const char* KindKeyword(int kind) {
+  return kind >= 1 && kind <= kMaterialKinds ? kMaterialKindKeywords[kind] : "_NONE";
+}
+
+}  // namespace
+
+// ---- loops ----------------------------------------------------------------------------------
+
+void Calc_F_TempVar(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+                    int** PointDofNumbers, const int* MotherElemIndex, const int* ElemPropIndex,
+                    const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
+                    const char* ElemHasSpecialCoordSys, const char* PointTypes, const PointList* PointElemAdjacency,
+                    const EmbCableMotherRecord* MotherElemRecords) {
+  TempVarLoop(nullptr, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, MotherElemIndex, ElemPropIndex,
+              PointCoordSys, F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency,
+              MotherElemRecords);
+}
+
+void Calc_F_TempVar_NL(int LoadCaseNumber, double TimeIncrement, double Time, Index_HD* IndexHD,
+                       const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+                       NLMM_HD* MaterialHD, int** PointDofNumbers, ElemHDEntry* ElemHDTable, const int* MotherElemIndex,
+                       const int* ElemPropIndex, const int* PointCoordSys, double* F_Free, double* F_Presc,
+                       double** ElemNodalValues, char** PointDofCodes, const char* ElemHasSpecialCoordSys,
+                       const char* PointTypes, const PointList* PointElemAdjacency,
+                       const EmbCableMotherRecord* MotherElemRecords) {
+  const NonlinearState nl{TimeIncrement, Time, IndexHD, MaterialHD, ElemHDTable, ElemNodalValues};
+  TempVarLoop(&nl, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, MotherElemIndex, ElemPropIndex,
+              PointCoordSys, F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency,
+              MotherElemRecords);
+}
+
+void Calc_F_DiffTempVar(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                        const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys,
+                        double* F_Free, double* F_Presc, char** PointDofCodes, const char* ElemHasSpecialCoordSys,
+                        const char* PointTypes, const PointList* PointElemAdjacency) {
+  for (int r = 1; r <= LoadCase->nDiffTempVars; r++) {
+    const int e = LoadCase->DiffTempVars[r].Element;
+    if (e < 1 || e > Mesh->nElements) InternalError(__FILE__, __LINE__);
+    const int p = ElemPropIndex[e];
+    if (p == 0) continue;
+    const int type = Mesh->ElemProps[p].ElementType;
+    const int n = Mesh->ElemNodeCount[e];
+    double* Fe;
+    allocd1(&Fe, 6 * n);
+    Calc_Fg_DiffTempVar(r, 6 * n, e, type, LoadCaseNumber, n, p, OutputControl, &LoadCase->Params, Mesh, ElemPropIndex,
+                        Fe, PointTypes, LoadCase->DiffTempVars, PointElemAdjacency);
+    AssembleThermal(LB_DIFFERENTIAL_TEMPERATURE_VARIATION, r, e, type, n, LoadCaseNumber, Mesh, PointCoordSys,
+                    ElemHasSpecialCoordSys, PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
+    freed1(Fe);
+  }
+}
+
+// ---- dispatchers ------------------------------------------------------------------------------
+
+void Calc_Fg_TempVar(int nComp, int Element, int ElementType, int LoadCaseNumber, int NodeCount, int PropIndex,
+                     int RecordIndex, const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                     const int* ElemPropIndex, double* Fe, const char* PointTypes, const PointList* PointElemAdjacency,
+                     const TemperatureVariationRecord* TempVarRecords) {
+  const MeshData* m = Mesh;
+  const MaterialRecord* linIso = m->Materials[MAT_LIN_ISO];
+  switch (ElementType) {
+    case 1:
+      Calc_Fg_TempVarTruss2D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
+                             m->ElemNodes, Fe, m->PointCoord, m->CsAreas, linIso, m->ElemProps, TempVarRecords);
+      return;
+    case 2:
+      Calc_Fg_TempVarTruss3D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
+                             m->ElemNodes, Fe, m->PointCoord, m->CsAreas, linIso, m->ElemProps, TempVarRecords);
+      return;
+    case 3:
+      Calc_Fg_TempVarFrame2D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
+                             m->ElemNodes, Fe, m->PointCoord, m->Frame2DSections, linIso, m->ElemProps, TempVarRecords);
+      return;
+    case 4:
+      Calc_Fg_TempVarFrame3D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
+                             m->ElemNodes, Fe, m->PointCoord, m->Frame3DSections, linIso, m->ElemProps, TempVarRecords);
+      return;
+    case 5:
+      Calc_Fg_TempVarCable2D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl, Params,
+                             m, Fe, TempVarRecords);
+      return;
+    case 6:
+      Calc_Fg_TempVarCable3D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl, Params,
+                             m, Fe, TempVarRecords);
+      return;
+    case 8:
+      Calc_Fg_TempVarTimoshenkoBeam3D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
+                                      Params, m, Fe, TempVarRecords);
+      return;
+    case 10:
+      Calc_Fg_TempVarPlaneStressQuad(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, Params, m, Fe,
+                                     TempVarRecords);
+      return;
+    case 13:
+      Calc_Fg_TempVarPlaneStrainQuad(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, Params, m, Fe,
+                                     TempVarRecords);
+      return;
+    case 20:
+      Calc_Fg_TempVarMindlinShellQuad(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
+                                      Params, m, Fe, TempVarRecords);
+      return;
+    case 22:
+      Calc_Fg_TempVarAhmadShellQuad(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
+                                    Params, ElemPropIndex, m, Fe, PointTypes, PointElemAdjacency, TempVarRecords);
+      return;
+    case 24:
+      Calc_Fg_TempVarSolidHexa(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, Params, m, Fe,
+                               TempVarRecords);
+      return;
+    default:
+      // The slab (no in-plane dofs), the embedded cable (taken by the loop) and the
+      // types without a temperature load.
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void Calc_Fg_TempVar_NL(int nComp, int Element, int ElementType, int LoadCaseNumber, int NodeCount, int PropIndex,
+                        int RecordIndex, double TimeIncrement, double Time, Index_HD* IndexHD,
+                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                        NLMM_HD* MaterialHD, ElemHDEntry* ElemHDTable, const int* ElemPropIndex, double* Fe,
+                        double** ElemNodalValues, const char* PointTypes, const PointList* PointElemAdjacency,
+                        const TemperatureVariationRecord* TempVarRecords) {
+  if (ElementType == 24) {
+    Calc_Fg_TempVarSolidHexa_NL(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, TimeIncrement, Time,
+                                IndexHD, Params, Mesh, MaterialHD, ElemHDTable, Mesh->ElemNodes, Fe, ElemNodalValues,
+                                Mesh->PointCoord, Mesh->Integrations, Mesh->ElemProps, TempVarRecords);
+    return;
+  }
+  Calc_Fg_TempVar(nComp, Element, ElementType, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl, Params,
+                  Mesh, ElemPropIndex, Fe, PointTypes, PointElemAdjacency, TempVarRecords);
+}
+
+void Calc_Fg_TempVarEmbCable(int nComp, int Cable, int Mother, int ElementType, int CablePosition, int LoadCaseNumber,
+                             int MotherRecord, int MotherType, int CableNodeCount, int MotherNodeCount,
+                             int CablePropIndex, int RecordIndex, const char* OutputControl,
+                             const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                             const EmbCableMotherRecord* MotherElemRecords,
+                             const TemperatureVariationRecord* TempVarRecords) {
+  if (ElementType != 32) InternalError(__FILE__, __LINE__);
+  Calc_Fg_TempVarEmbCable3D(nComp, Cable, Mother, CablePosition, LoadCaseNumber, MotherRecord, MotherType,
+                            CableNodeCount, MotherNodeCount, CablePropIndex, RecordIndex, OutputControl, Params, Mesh,
+                            Fe, MotherElemRecords, TempVarRecords);
+}
+
+void Calc_Fg_TempVarEmbCable_NL(int nComp, int Cable, int Mother, int ElementType, int CablePosition,
+                                int LoadCaseNumber, int MotherRecord, int MotherType, int CableNodeCount,
+                                int MotherNodeCount, int CablePropIndex, int RecordIndex, const char* OutputControl,
+                                const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                                const EmbCableMotherRecord* MotherElemRecords,
+                                const TemperatureVariationRecord* TempVarRecords) {
+  if (ElementType != 32) InternalError(__FILE__, __LINE__);
+  Calc_Fg_TempVarEmbCable3D_NL(nComp, Cable, Mother, CablePosition, LoadCaseNumber, MotherRecord, MotherType,
+                               CableNodeCount, MotherNodeCount, CablePropIndex, RecordIndex, OutputControl, Params,
+                               Mesh, Fe, MotherElemRecords, TempVarRecords);
+}
+
+void Calc_Fg_DiffTempVar(int RecordIndex, int nComp, int Element, int ElementType, int LoadCaseNumber, int NodeCount,
+                         int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                         const MeshData* Mesh, const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                         const DiffTemperatureVariationRecord* DiffTempVarRecords,
+                         const PointList* PointElemAdjacency) {
+  const MeshData* m = Mesh;
+  const MaterialRecord* linIso = m->Materials[MAT_LIN_ISO];
+  switch (ElementType) {
+    case 3:
+      Calc_Fg_DiffTempVarFrame2D(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex, Fe,
+                                 m->Frame2DSections, DiffTempVarRecords, linIso, m->ElemProps);
+      return;
+    case 4:
+      Calc_Fg_DiffTempVarFrame3D(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex, OutputControl,
+                                 m->ElemNodes, Fe, m->PointCoord, m->Frame3DSections, DiffTempVarRecords, linIso,
+                                 m->ElemProps);
+      return;
+    case 8:
+      Calc_Fg_DiffTempVarTimoshenkoBeam3D(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex,
+                                          OutputControl, Params, m, Fe, DiffTempVarRecords);
+      return;
+    case 18:
+      Calc_Fg_DiffTempVarMindlinSlabQuad(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex, Params, m,
+                                         Fe, DiffTempVarRecords);
+      return;
+    case 20:
+      Calc_Fg_DiffTempVarMindlinShellQuad(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex,
+                                          OutputControl, Params, m, Fe, PointTypes, DiffTempVarRecords);
+      return;
+    case 22:
+      Calc_Fg_DiffTempVarAhmadShellQuad(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex,
+                                        OutputControl, Params, ElemPropIndex, m, Fe, PointTypes, PointElemAdjacency,
+                                        DiffTempVarRecords);
+      return;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+// ---- shared by the element routines ------------------------------------------------------------
+
+void GetThermalMaterial(const LoadReportContext& c, int PropIndex, const MeshData* Mesh, const int* kinds,
+                        ThermalMaterial* t) {
+  const ElementProperty& p = Mesh->ElemProps[PropIndex];
+  const int kind = p.MaterialKind;
+  bool accepted = false;
+  for (int k = 0; kinds[k] != 0; k++)
+    if (kinds[k] == kind) accepted = true;
+  char line[kBinStringMax + 128];
+  if (!accepted) {
+    std::snprintf(line, sizeof line, "   -> Material type: %s\n", KindKeyword(kind));
+    RefuseLoad(c, line,
+               "The thermal expansion of the material type of the element\nis not defined for this type of element:\n"
+               "the temperature load cannot be applied.");
+  }
+  const MaterialRecord& rec = MaterialOf(Mesh, kind, p.MaterialNumber);
+  t->kind = kind;
+  t->E = 0.0;
+  switch (kind) {
+    case MAT_LIN_ISO:
+    case MAT_NLMM202:
+      t->alpha[1] = t->alpha[2] = t->alpha[3] = MatValue(rec, 2);
+      t->E = MatValue(rec, 3);
+      return;
+    case MAT_LIN_ORTHO:
+      for (int j = 1; j <= 3; j++) t->alpha[j] = MatValue(rec, 1 + j);
+      return;
+    case MAT_NLMM201: {
+      // The modulus of the law's elastic branch: its end stress over its end strain.
+      const double eps = MatValue(rec, 3);
+      if (!(std::fabs(eps) >= 1e-12)) {
+        std::snprintf(line, sizeof line, "   -> Material type: %s\n   -> Material: %s\n", KindKeyword(kind), rec.Name);
+        RefuseLoad(c, line, "The strain at the end of the elastic branch of the material is null.");
+      }
+      t->alpha[1] = t->alpha[2] = t->alpha[3] = MatValue(rec, 2);
+      t->E = MatValue(rec, 4) / eps;
+      return;
+    }
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+void TempVarNodalValues(const LoadReportContext& c, int valueCount, const double* values, int n, double* dT) {
+  if (valueCount == 1) {
+    for (int a = 1; a <= n; a++) dT[a] = values[1];
+    return;
+  }
+  if (valueCount == n && n > 0) {
+    for (int a = 1; a <= n; a++) dT[a] = values[a];
+    return;
+  }
+  char line[64];
+  std::snprintf(line, sizeof line, "   -> Number of values: %d\n", valueCount);
+  RefuseLoad(c, line, "The temperature variation must give one value,\nor one value per node of the element.");
+}
+
+// ---- element temperature variation of a combination -------------------------------------------
+
+void CalcElementTempVar(FILE* DataFile, int CombinationNumber, int NumberOfCombinations, int NumberOfLoadCases,
+                        long FirstLoadCasePosition, const MeshData* Mesh, const int* ElemPropIndex,
+                        double** ElementTempVar, const CombinationData* Combinations) {
+  double* factor;
+  allocd1(&factor, NumberOfLoadCases);
+  zerod1(factor, NumberOfLoadCases);
+  const int c = CombinationNumber > NumberOfCombinations ? NumberOfCombinations : CombinationNumber;
+  if (c < 1) InternalError(__FILE__, __LINE__);
+  const CombinationData& comb = Combinations[c];
+  for (int k = 1; k <= comb.nFactors; k++) {
+    const int lc = comb.Factors[k].Number;
+    if (lc < 1 || lc > NumberOfLoadCases) InternalError(__FILE__, __LINE__);
+    factor[lc] = comb.Factors[k].Factor;
+  }
+  if (std::fseek(DataFile, FirstLoadCasePosition, SEEK_SET) != 0) errexit("Invalid binary file (jobname_gl.bin)", 0);
+  for (int e = 1; e <= Mesh->nElements; e++) zerod1(ElementTempVar[e], Mesh->ElemNodeCount[e]);
+  for (int k = 1; k <= NumberOfLoadCases; k++) {
+    LoadCaseData lcd{};
+    ReadLoadCase(DataFile, k, Mesh, &lcd);
+    if (std::fabs(factor[k]) >= kFactorTol) {
+      for (int r = 1; r <= lcd.nTempVars; r++) {
+        const TemperatureVariationRecord& rec = lcd.TempVars[r];
+        const int e = rec.Element;
+        if (e < 1 || e > Mesh->nElements) InternalError(__FILE__, __LINE__);
+        if (ElemPropIndex[e] == 0) continue;
+        const int n = Mesh->ElemNodeCount[e];
+        if (rec.ValueCount != 1 && rec.ValueCount != n) {
+          std::fflush(stdout);
+          std::fprintf(stderr, "\n");
+          std::fprintf(stderr, "Calculating the element temperature variations of combination n. %d\n", c);
+          std::fprintf(stderr, "   -> Load case: %d\n", k);
+          std::fprintf(stderr, "   -> Block name: <TEMPERATURE_VARIATION>\n");
+          std::fprintf(stderr, "   -> Temp. var. counter: %d\n", r);
+          std::fprintf(stderr, "   -> Element: %d\n", e);
+          std::fprintf(stderr, "   -> Number of values: %d\n", rec.ValueCount);
+          errexit("The temperature variation must give one value,\nor one value per node of the element.", 0);
+        }
+        double* row = ElementTempVar[e];
+        for (int a = 1; a <= n; a++) row[a] += factor[k] * (rec.ValueCount == 1 ? rec.Values[1] : rec.Values[a]);
+      }
+    }
+    FreeLoadCase(&lcd);
+  }
+  freed1(factor);
+}

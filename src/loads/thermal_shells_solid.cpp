@@ -1,0 +1,422 @@
+// Temperature loads of the slab, the Mindlin and Ahmad shells and the solid hexahedron:
+// a uniform temperature variation against the membrane (solid: the 3-D) elasticity, and
+// a differential temperature across the thickness as a thermal curvature against the
+// bending stiffness (the Ahmad shell: a thermal strain varying linearly through the
+// thickness).
+#include <cmath>
+#include <cstdio>
+
+#include "elements/kernel.h"
+#include "loads/loads.h"
+#include "model/outputcontrol.h"
+#include "pending_loads2.h"
+
+namespace {
+
+constexpr double kTol = 1e-8;
+constexpr int kIsoOnly[] = {MAT_LIN_ISO, 0};
+constexpr int kIsoOrtho[] = {MAT_LIN_ISO, MAT_LIN_ORTHO, 0};
+
+void NodalThickness(const MeshData* m, int p, int n, double* t) {
+  int* recs;
+  alloci1(&recs, n);
+  ElementNodeGeomRecords(m, p, n, kGeomLamThick, m->nLamThicks, recs);
+  for (int a = 1; a <= n; a++) t[a] = m->LamThicks[recs[a]].Thickness;
+  freei1(recs);
+}
+
+void CheckThickness(const LoadReportContext& c, double h) {
+  if (h >= kTol) return;
+  char line[64];
+  std::snprintf(line, sizeof line, "   -> Thickness: %g\n", h);
+  RefuseLoad(c, line, "The thickness of the element must be positive\nfor a differential temperature variation.");
+}
+
+// Thermal strain per unit temperature in the element axes of a Mindlin shell: the same
+// alpha in both directions, or the orthotropic alpha1, alpha2 of the material axes turned
+// to the element axes (T: rows = element axes).
+void ShellThermalStrain(const ThermalMaterial& tm, int e, int p, const MeshData* m, double** T, double* eps) {
+  if (tm.kind != MAT_LIN_ORTHO) {
+    eps[1] = eps[2] = tm.alpha[1];
+    eps[3] = 0.0;
+    return;
+  }
+  const MaterialRecord& rec = MaterialOf(m, MAT_LIN_ORTHO, m->ElemProps[p].MaterialNumber);
+  double angle;
+  CalcMat_D_MatCoordSys(MatInt(rec, 14), e, rec.Name, &angle, T, m->AuxVectors, m->CoordSystems);
+  const double c = std::cos(angle), s = std::sin(angle), a1 = tm.alpha[1], a2 = tm.alpha[2];
+  eps[1] = c * c * a1 + s * s * a2;
+  eps[2] = s * s * a1 + c * c * a2;
+  eps[3] = 2.0 * s * c * (a1 - a2);
+}
+
+// Common data of the Mindlin shell routines: element axes T (at the centre), nodal
+// coordinates in those axes (first two columns), D in the element axes, thicknesses.
+struct MindlinShellData {
+  double **X, **Xl, **T, **D, **Ds, *t;
+};
+
+void OpenMindlinShell(int e, int n, int p, const char* oc, const MeshData* m, MindlinShellData* s) {
+  allocd2(&s->X, n, 3);
+  allocd2(&s->Xl, n, 3);
+  allocd2(&s->T, 3, 3);
+  allocd2(&s->D, 3, 3);
+  allocd2(&s->Ds, 2, 2);
+  allocd1(&s->t, n);
+  CalcMat_ElemNodeCoordXYZ(e, n, m->ElemNodes, s->X, m->PointCoord);
+  const double s0[3] = {0.0, 0.0, 0.0};
+  CalcMat_T_ElemNormal(e, 20, n, oc[OC_PRINT_MAT_T_QUAD], s0, s->T, s->X);
+  MatMatTMultSmall(3, n, s->X, s->Xl, s->T);
+  CalcMat_D_MindlinShell(e, p, 3, 2, 3, 2, s->D, s->Ds, s->T, m->AuxVectors, m->CoordSystems, m->Materials[MAT_LIN_ISO],
+                         m->Materials[MAT_LIN_ORTHO], m->ElemProps);
+  NodalThickness(m, p, n, s->t);
+}
+
+void CloseMindlinShell(MindlinShellData* s) {
+  freed1(s->t);
+  freed2(s->Ds);
+  freed2(s->D);
+  freed2(s->T);
+  freed2(s->Xl);
+  freed2(s->X);
+}
+
+// part 'M': membrane forces of a uniform temperature; part 'B': bending moments of a
+// differential one.
+void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int r, const char* oc,
+                         const LoadCaseParameters* params, const MeshData* m, double* Fe, const char* PointTypes,
+                         int valueCount, const double* values) {
+  const LoadReportContext c = part == 'M' ? TempVarReportContext(lc, r, e, 20) : DiffTempVarReportContext(lc, r, e, 20);
+  if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
+  if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
+  ThermalMaterial tm;
+  GetThermalMaterial(c, p, m, kIsoOrtho, &tm);
+  MindlinShellData sd;
+  OpenMindlinShell(e, n, p, oc, m, &sd);
+  double eps1[4];
+  ShellThermalStrain(tm, e, p, m, sd.T, eps1);
+  double **X2, **dN, **J, **Jinv, **dNdx, **B, *N, *dT, *f;
+  allocd2(&X2, n, 2);
+  allocd2(&dN, n, 2);
+  allocd2(&J, 2, 2);
+  allocd2(&Jinv, 2, 2);
+  allocd2(&dNdx, n, 2);
+  allocd2(&B, 3, 6 * n);
+  allocd1(&N, n);
+  allocd1(&dT, n);
+  allocd1(&f, 6 * n);
+  for (int a = 1; a <= n; a++) {
+    X2[a][1] = sd.Xl[a][1];
+    X2[a][2] = sd.Xl[a][2];
+  }
+  TempVarNodalValues(c, valueCount, values, n, dT);
+  int counts[3];
+  GetLoadRulePointCounts(c, params, m, 2, counts);
+  const double *a1, *w1, *a2, *w2;
+  GetLoadLineRule(c, params->IntegrationType, counts[1], &a1, &w1);
+  GetLoadLineRule(c, params->IntegrationType, counts[2], &a2, &w2);
+  zerod2(B, 3, 6 * n);
+  zerod1(Fe, nComp);
+  double eps[4], sig[4], v[4], vg[4];
+  for (int i = 1; i <= counts[1]; i++)
+    for (int j = 1; j <= counts[2]; j++) {
+      const double s[3] = {0.0, a1[i], a2[j]};
+      CalcShapeFuncQuad(n, N, s);
+      const double h = dotd1(N, sd.t, n);
+      const double dTs = dotd1(N, dT, n);
+      double fac;
+      CalcShapeFuncDerivQuad(n, dN, s);
+      CalcMat_Jacobian(n, 2, 2, X2, dN, J);
+      const double det = LoadJacobianInverse(c, 2, J, Jinv);
+      CalcCartesianDeriv(n, 2, dN, Jinv, dNdx);
+      CalcMat_B_MindlinShell(n, part, B, dNdx, N);
+      if (part == 'M') {
+        for (int k = 1; k <= 3; k++) eps[k] = eps1[k] * dTs;
+        fac = w1[i] * w2[j] * h * det;
+      } else {
+        CheckThickness(c, h);
+        for (int k = 1; k <= 3; k++) eps[k] = eps1[k] * dTs / h;  // curvatures
+        fac = w1[i] * w2[j] * det * h * h * h / 12.0;
+      }
+      multd2d1(sig, sd.D, eps, 3, 3);
+      multtd2d1(f, B, sig, 6 * n, 3);
+      for (int a = 1; a <= n; a++) {
+        const int off = part == 'M' ? 0 : 3;
+        for (int k = 1; k <= 3; k++) v[k] = f[6 * (a - 1) + off + k] * fac;
+        // Element axes to global; the rotations of a coplanar point stay in its axes.
+        if (part == 'B' && PointTypes[m->ElemNodes[e][a]] != 'G')
+          copyd1(vg, v, 3);
+        else
+          multtd2d1(vg, sd.T, v, 3, 3);
+        for (int k = 1; k <= 3; k++) Fe[6 * (a - 1) + off + k] += vg[k];
+      }
+    }
+  freed1(f);
+  freed1(dT);
+  freed1(N);
+  freed2(B);
+  freed2(dNdx);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dN);
+  freed2(X2);
+  CloseMindlinShell(&sd);
+}
+
+// Ahmad shell: 'U' a uniform temperature (membrane strain alpha dT), 'D' a differential
+// one (strain alpha dT z / h through the thickness).
+void AhmadShellThermal(char kind, int nComp, int e, int lc, int n, int p, int r, const char* oc,
+                       const LoadCaseParameters* params, const int* ElemPropIndex, const MeshData* m, double* Fe,
+                       const char* PointTypes, const PointList* adj, int valueCount, const double* values) {
+  const bool diff = kind == 'D';
+  const LoadReportContext c = diff ? DiffTempVarReportContext(lc, r, e, 22) : TempVarReportContext(lc, r, e, 22);
+  if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
+  if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
+  const int ndof = 6 * n, n3 = 18 * n;
+  ThermalMaterial tm;
+  GetThermalMaterial(c, p, m, kIsoOnly, &tm);
+  double **Dm, **Ds, **X, **dN, **J, **Jinv, **G, **theta, **B, ***Tgn, *t, *N, *dT, *f;
+  allocd2(&Dm, 3, 3);
+  allocd2(&Ds, 2, 2);
+  allocd2(&X, n, 3);
+  allocd2(&dN, n, 2);
+  allocd2(&J, 3, 3);
+  allocd2(&Jinv, 3, 3);
+  allocd2(&G, 3, n3);
+  allocd2(&theta, 3, 3);
+  allocd2(&B, 3, ndof);
+  allocd3(&Tgn, n, 3, 3);
+  allocd1(&t, n);
+  allocd1(&N, n);
+  allocd1(&dT, n);
+  allocd1(&f, ndof);
+  CalcMat_D_AhmadShell(p, 3, 2, 3, 2, Dm, Ds, m->Materials[MAT_LIN_ISO], m->ElemProps);
+  CalcMat_ElemNodeCoord(e, 22, n, m->ElemNodes, X, m->PointCoord);
+  NodalThickness(m, p, n, t);
+  CalcMat_Tgn_AhmadShellQuad(e, 3, n, oc, ElemPropIndex, m->ElemNodeCount, m->ElemNodes, Tgn, X, m->PointCoord,
+                             PointTypes, adj, m->ElemProps);
+  TempVarNodalValues(c, valueCount, values, n, dT);
+  int counts[4];
+  GetLoadRulePointCounts(c, params, m, 3, counts,
+                         diff ? "Integration pattern is incomplete.\nThe parameters _G_S1_k and/or _G_S2_k are missing."
+                              : "Integration pattern is incomplete.\nThe parameters _G_S1_k and/or _G_S2_k and/or "
+                                "_G_S3_k are missing.");
+  const double *a[4], *w[4];
+  for (int d = 1; d <= 3; d++) GetLoadLineRule(c, params->IntegrationType, counts[d], &a[d], &w[d]);
+  zerod2(B, 3, ndof);
+  zerod1(Fe, nComp);
+  double eps[4], sig[4];
+  for (int i1 = 1; i1 <= counts[1]; i1++)
+    for (int i2 = 1; i2 <= counts[2]; i2++)
+      for (int i3 = 1; i3 <= counts[3]; i3++) {
+        const double s[4] = {0.0, a[1][i1], a[2][i2], a[3][i3]};
+        CalcShapeFuncQuad(n, N, s);
+        CalcShapeFuncDerivQuad(n, dN, s);
+        const double dTs = dotd1(N, dT, n);
+        CalcMat_J_AhmadShell(3, n, dN, J, N, s, Tgn, X, t);
+        const double det = LoadJacobianInverse(c, 3, J, Jinv, diff);
+        CalcMat_du_ds_AhmadShell(e, n3, 3, ndof, 6, 3, n, m->ElemNodes, dN, G, N, s, Tgn, t, PointTypes);
+        CalcMat_T_ElemNormal(e, 22, n, oc[OC_PRINT_MAT_T_QUAD], s, theta, X);
+        CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, n, 3, 'M', B, G, theta, Jinv);
+        double fac = w[1][i1] * w[2][i2] * w[3][i3] * det;
+        double e0 = tm.alpha[1] * dTs;
+        if (diff) {
+          const double h = dotd1(N, t, n);
+          CheckThickness(c, h);
+          e0 /= h;
+          fac *= s[3] * h * 0.5;  // the distance from the middle surface
+        }
+        eps[1] = eps[2] = e0;
+        eps[3] = 0.0;
+        multd2d1(sig, Dm, eps, 3, 3);
+        multtd2d1(f, B, sig, ndof, 3);
+        for (int k = 1; k <= ndof; k++) Fe[k] += f[k] * fac;
+      }
+  freed1(f);
+  freed1(dT);
+  freed1(N);
+  freed1(t);
+  freed3(Tgn);
+  freed2(B);
+  freed2(theta);
+  freed2(G);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dN);
+  freed2(X);
+  freed2(Ds);
+  freed2(Dm);
+}
+
+}  // namespace
+
+void Calc_Fg_TempVarMindlinShellQuad(int nComp, int Element, int LoadCaseNumber, int NodeCount, int PropIndex,
+                                     int RecordIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                                     const MeshData* Mesh, double* Fe,
+                                     const TemperatureVariationRecord* TempVarRecords) {
+  const TemperatureVariationRecord& rec = TempVarRecords[RecordIndex];
+  MindlinShellThermal('M', nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl, Params,
+                      Mesh, Fe, nullptr, rec.ValueCount, rec.Values);
+}
+
+void Calc_Fg_DiffTempVarMindlinShellQuad(int RecordIndex, int nComp, int Element, int LoadCaseNumber, int NodeCount,
+                                         int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                                         const MeshData* Mesh, double* Fe, const char* PointTypes,
+                                         const DiffTemperatureVariationRecord* DiffTempVarRecords) {
+  const DiffTemperatureVariationRecord& rec = DiffTempVarRecords[RecordIndex];
+  MindlinShellThermal('B', nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl, Params,
+                      Mesh, Fe, PointTypes, rec.ValueCount, rec.Values);
+}
+
+void Calc_Fg_TempVarAhmadShellQuad(int nComp, int Element, int LoadCaseNumber, int NodeCount, int PropIndex,
+                                   int RecordIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                                   const int* ElemPropIndex, const MeshData* Mesh, double* Fe, const char* PointTypes,
+                                   const PointList* PointElemAdjacency,
+                                   const TemperatureVariationRecord* TempVarRecords) {
+  const TemperatureVariationRecord& rec = TempVarRecords[RecordIndex];
+  AhmadShellThermal('U', nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl, Params,
+                    ElemPropIndex, Mesh, Fe, PointTypes, PointElemAdjacency, rec.ValueCount, rec.Values);
+}
+
+void Calc_Fg_DiffTempVarAhmadShellQuad(int RecordIndex, int nComp, int Element, int LoadCaseNumber, int NodeCount,
+                                       int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                                       const int* ElemPropIndex, const MeshData* Mesh, double* Fe,
+                                       const char* PointTypes, const PointList* PointElemAdjacency,
+                                       const DiffTemperatureVariationRecord* DiffTempVarRecords) {
+  const DiffTemperatureVariationRecord& rec = DiffTempVarRecords[RecordIndex];
+  AhmadShellThermal('D', nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl, Params,
+                    ElemPropIndex, Mesh, Fe, PointTypes, PointElemAdjacency, rec.ValueCount, rec.Values);
+}
+
+void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element, int LoadCaseNumber, int NodeCount,
+                                        int PropIndex, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                        double* Fe, const DiffTemperatureVariationRecord* DiffTempVarRecords) {
+  const LoadReportContext c = DiffTempVarReportContext(LoadCaseNumber, RecordIndex, Element, 18);
+  const DiffTemperatureVariationRecord& rec = DiffTempVarRecords[RecordIndex];
+  const int n = NodeCount;
+  if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
+  if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
+  ThermalMaterial tm;
+  GetThermalMaterial(c, PropIndex, Mesh, kIsoOnly, &tm);
+  double **Db, **Ds, **X, **dN, **J, **Jinv, **dNdx, **B, *N, *t, *dT, *f;
+  allocd2(&Db, 3, 3);
+  allocd2(&Ds, 2, 2);
+  allocd2(&X, n, 2);
+  allocd2(&dN, n, 2);
+  allocd2(&J, 2, 2);
+  allocd2(&Jinv, 2, 2);
+  allocd2(&dNdx, n, 2);
+  allocd2(&B, 3, 3 * n);
+  allocd1(&N, n);
+  allocd1(&t, n);
+  allocd1(&dT, n);
+  allocd1(&f, 3 * n);
+  CalcMat_D_MindlinSlab(PropIndex, 3, 2, 3, 2, Db, Ds, Mesh->Materials[MAT_LIN_ISO], Mesh->ElemProps);
+  CalcMat_ElemNodeCoord(Element, 18, n, Mesh->ElemNodes, X, Mesh->PointCoord);
+  NodalThickness(Mesh, PropIndex, n, t);
+  TempVarNodalValues(c, rec.ValueCount, rec.Values, n, dT);
+  int counts[3];
+  GetLoadRulePointCounts(c, Params, Mesh, 2, counts);
+  const double *a1, *w1, *a2, *w2;
+  GetLoadLineRule(c, Params->IntegrationType, counts[1], &a1, &w1);
+  GetLoadLineRule(c, Params->IntegrationType, counts[2], &a2, &w2);
+  zerod2(B, 3, 3 * n);
+  zerod1(Fe, nComp);
+  double kappa[4], m[4];
+  for (int i = 1; i <= counts[1]; i++)
+    for (int j = 1; j <= counts[2]; j++) {
+      const double s[3] = {0.0, a1[i], a2[j]};
+      CalcShapeFuncQuad(n, N, s);
+      const double h = dotd1(N, t, n);
+      CheckThickness(c, h);
+      kappa[1] = kappa[2] = tm.alpha[1] * dotd1(N, dT, n) / h;
+      kappa[3] = 0.0;
+      CalcShapeFuncDerivQuad(n, dN, s);
+      CalcMat_Jacobian(n, 2, 2, X, dN, J);
+      const double det = LoadJacobianInverse(c, 2, J, Jinv);
+      CalcCartesianDeriv(n, 2, dN, Jinv, dNdx);
+      CalcMat_B_MindlinSlab(n, 'B', B, dNdx, N);
+      multd2d1(m, Db, kappa, 3, 3);
+      multtd2d1(f, B, m, 3 * n, 3);
+      const double fac = w1[i] * w2[j] * det * h * h * h / 12.0;
+      for (int a = 1; a <= n; a++)
+        for (int k = 1; k <= 3; k++) Fe[6 * (a - 1) + 2 + k] += f[3 * (a - 1) + k] * fac;
+    }
+  freed1(f);
+  freed1(dT);
+  freed1(t);
+  freed1(N);
+  freed2(B);
+  freed2(dNdx);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dN);
+  freed2(X);
+  freed2(Ds);
+  freed2(Db);
+}
+
+void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int RecordIndex,
+                              const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                              const TemperatureVariationRecord* TempVarRecords) {
+  const LoadReportContext c = TempVarReportContext(LoadCaseNumber, RecordIndex, Element, 24);
+  const TemperatureVariationRecord& rec = TempVarRecords[RecordIndex];
+  const int n = nNodes;
+  if (n != 8 && n != 20) InternalError(__FILE__, __LINE__);
+  if (nVec != 6 * n) InternalError(__FILE__, __LINE__);
+  ThermalMaterial tm;
+  GetThermalMaterial(c, PropIndex, Mesh, kIsoOrtho, &tm);
+  double **D, **X, **dN, **J, **Jinv, **dNdx, **B, *N, *dT, *f;
+  allocd2(&D, 6, 6);
+  allocd2(&X, n, 3);
+  allocd2(&dN, n, 3);
+  allocd2(&J, 3, 3);
+  allocd2(&Jinv, 3, 3);
+  allocd2(&dNdx, n, 3);
+  allocd2(&B, 6, 3 * n);
+  allocd1(&N, n);
+  allocd1(&dT, n);
+  allocd1(&f, 3 * n);
+  CalcMat_D_Solid(Element, PropIndex, 6, 6, D, Mesh->Materials[MAT_LIN_ISO], Mesh->Materials[MAT_LIN_ORTHO],
+                  Mesh->ElemProps);
+  CalcMat_ElemNodeCoord(Element, 24, n, Mesh->ElemNodes, X, Mesh->PointCoord);
+  TempVarNodalValues(c, rec.ValueCount, rec.Values, n, dT);
+  int counts[4];
+  GetLoadRulePointCounts(c, Params, Mesh, 3, counts);
+  const double *a[4], *w[4];
+  for (int d = 1; d <= 3; d++) GetLoadLineRule(c, Params->IntegrationType, counts[d], &a[d], &w[d]);
+  zerod2(B, 6, 3 * n);
+  zerod1(Fe, nVec);
+  double eps[7], sig[7];
+  for (int k = 1; k <= counts[3]; k++)
+    for (int j = 1; j <= counts[2]; j++)
+      for (int i = 1; i <= counts[1]; i++) {
+        const double s[4] = {0.0, a[1][i], a[2][j], a[3][k]};
+        CalcShapeFuncSolidHexa(n, N, s);
+        const double dTs = dotd1(N, dT, n);
+        for (int l = 1; l <= 3; l++) {
+          eps[l] = tm.alpha[l] * dTs;
+          eps[l + 3] = 0.0;
+        }
+        CalcShapeFuncDerivSolidHexa(n, dN, s);
+        CalcMat_Jacobian(n, 3, 3, X, dN, J);
+        const double det = LoadJacobianInverse(c, 3, J, Jinv);
+        CalcCartesianDeriv(n, 3, dN, Jinv, dNdx);
+        CalcMat_B_Solid(n, B, dNdx);
+        multd2d1(sig, D, eps, 6, 6);
+        multtd2d1(f, B, sig, 3 * n, 6);
+        const double fac = w[1][i] * w[2][j] * w[3][k] * det;
+        for (int l = 1; l <= n; l++)
+          for (int d = 1; d <= 3; d++) Fe[6 * (l - 1) + d] += f[3 * (l - 1) + d] * fac;
+      }
+  freed1(f);
+  freed1(dT);
+  freed1(N);
+  freed2(B);
+  freed2(dNdx);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dN);
+  freed2(X);
+  freed2(D);
+}
