@@ -7,6 +7,7 @@
 #include "elements/elements.h"
 #include "elements/line_elements.h"
 #include "pending_topology.h"
+#include "springs/springs.h"
 
 char CalcBehaviorType(int property, const MainParameters* main, const ElementProperty* props) {
   const int code = props[property].MaterialKind;

@@ -9,7 +9,7 @@
 #include "model/mesh.h"
 #include "model/records.h"
 #include "numcore/numcore.h"
-#include "pending_topology.h"
+#include "springs/springs.h"
 
 namespace {
 

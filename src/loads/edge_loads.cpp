@@ -1,0 +1,473 @@
+// Edge loads: a force or moment per unit length along an edge of a plane or solid
+// element or along the axis of a 3-D Timoshenko beam, integrated with the load case's
+// rule; the dispatcher by element type (trusses and frames take their closed forms).
+// Also the checks of edge-load records and the load-case integration rule shared with
+// the gravity loads.
+#include <cmath>
+#include <cstdio>
+
+#include "elements/kernel.h"
+#include "loads/loads.h"
+#include "model/outputcontrol.h"
+
+namespace {
+
+constexpr double kTol = 1e-8;
+
+const char* IntegrationTypeKeyword(int type, char* buf, int size) {
+  switch (type) {
+    case 0: return "_NONE";
+    case kIntGLEG: return "_GLEG";
+    case kIntGLOB: return "_GLOB";
+    case kIntNCOTES: return "_NCOTES";
+    default:
+      std::snprintf(buf, size, "%d", type);
+      return buf;
+  }
+}
+
+void UnitVector(int k, double* v) {
+  for (int j = 1; j <= 3; j++) v[j] = j == k ? 1.0 : 0.0;
+}
+
+[[noreturn]] void RefuseNullJacobianNorm(const LoadReportContext& c) {
+  RefuseLoad(c, nullptr, "Jacobian norm is null:\nelement geometry and/or mesh connectivity must be changed.");
+}
+
+// Shared by the plane and solid members: integrates q(s) N_k(s) d(s) |dx/ds| along the
+// m-node edge whose element-local nodes are edgeNodes and coordinates Xe (m x 3). The
+// direction of kind 'E' comes from dirE (code, s, tangent, direction).
+struct EdgeDirE {
+  int typeCode;
+  int edge;
+  double sigmaN, sigmaT;  // signs of the renumbered face (solid)
+  int nFace;              // nodes of the renumbered face (solid), 0 for plane elements
+  double** Xf;            // their coordinates
+};
+
+void EdgeDirectionE(const LoadReportContext& c, const EdgeLoad& rec, const EdgeDirE& de, int e, int m, double s,
+                    double** Xe, double* d) {
+  double t[4], nrm[4], tmp[4];
+  CalcVectTangentElem(3, e, m, s, t, Xe);
+  switch (rec.DirCode) {
+    case 1:  // "_T"
+      copyd1(d, t, 3);
+      return;
+    case 2:  // "_NN"
+      if (de.nFace == 0) RefuseEdgeLoadDirection(c, rec);
+      {
+        const double sv[3] = {0.0, s, -1.0};
+        CalcVectNormalElem(e, 2, de.nFace, nrm, sv, de.Xf);
+      }
+      for (int j = 1; j <= 3; j++) d[j] = de.sigmaN * nrm[j];
+      return;
+    case 3:  // "_NT"
+      if (de.nFace == 0) {
+        // Plane elements: the model plane x2-x3 has the normal e1.
+        const double e1[4] = {0.0, 1.0, 0.0, 0.0};
+        const double sigma = (de.edge == 1 || de.edge == 3) ? 1.0 : -1.0;
+        crossd1(tmp, e1, t);
+        for (int j = 1; j <= 3; j++) d[j] = sigma * tmp[j];
+        return;
+      }
+      {
+        const double sv[3] = {0.0, s, -1.0};
+        CalcVectNormalElem(e, 2, de.nFace, nrm, sv, de.Xf);
+      }
+      scaled1(nrm, 3, de.sigmaN);
+      crossd1(tmp, nrm, t);
+      for (int j = 1; j <= 3; j++) d[j] = de.sigmaT * tmp[j];
+      return;
+    default:
+      RefuseEdgeLoadDirection(c, rec);
+  }
+}
+
+// Checks the direction kind and code before the integration.
+void CheckContinuumDirection(const LoadReportContext& c, const EdgeLoad& rec, const MeshData* m, bool solid) {
+  double g[4];
+  switch (rec.DirKind) {
+    case 'G':
+    case 'S':
+      EdgeLoadGlobalDirection(c, rec, m, g);
+      return;
+    case 'E':
+      if (rec.DirCode == 1 || rec.DirCode == 3 || (solid && rec.DirCode == 2)) return;
+      RefuseEdgeLoadDirection(c, rec);
+    default:
+      RefuseEdgeLoadDirection(c, rec);
+  }
+}
+
+void IntegrateEdge(const LoadReportContext& c, const EdgeLoad& rec, const EdgeDirE& de, const MeshData* mesh, int e,
+                   int m, const int* edgeNodes, double** Xe, const double* q, int nPoints, const double* a,
+                   const double* w, double* Fe) {
+  double N[4], dN[4], g[4], d[4];
+  for (int i = 1; i <= nPoints; i++) {
+    const double s = a[i];
+    CalcShapeFuncLine(m, s, N);
+    const double qs = dotd1(N, q, m);
+    CalcShapeFuncDerivLine(m, s, dN);
+    multtd2d1(g, Xe, dN, 3, m);
+    const double J = normd1(g, 3);
+    if (!(J >= kTol)) RefuseNullJacobianNorm(c);
+    if (rec.DirKind == 'E')
+      EdgeDirectionE(c, rec, de, e, m, s, Xe, d);
+    else
+      EdgeLoadGlobalDirection(c, rec, mesh, d);
+    const double fac = w[i] * qs * J;
+    for (int k = 1; k <= m; k++) {
+      const int base = 6 * (edgeNodes[k] - 1);
+      for (int j = 1; j <= 3; j++) Fe[base + j] += N[k] * d[j] * fac;
+    }
+  }
+}
+
+void EdgeLoadPlaneQuad(int type, int Size, int r, int e, int lc, int n, const LoadCaseParameters* params,
+                       const MeshData* mesh, double* Fe, const EdgeLoad* loads) {
+  const LoadReportContext c = EdgeLoadReportContext(lc, r, e, type);
+  const EdgeLoad& rec = loads[r];
+  int m;
+  if (n == 4)
+    m = 2;
+  else if (n == 8 || n == 9)
+    m = 3;
+  else
+    InternalError(__FILE__, __LINE__);
+  if (Size != 6 * n) InternalError(__FILE__, __LINE__);
+  char line[96];
+  std::snprintf(line, sizeof line, "   -> Loaded edge: %d\n", rec.Edge);
+  if (rec.Edge < 1 || rec.Edge > 4) RefuseLoad(c, line, "The specified edge does not exist in the element.");
+  EdgeLoadForceOffset(c, rec, true);
+  double q[4];
+  EdgeLoadIntensities(c, rec, m, q);
+  int edgeNodes[4];
+  double** Xe;
+  allocd2(&Xe, m, 3);
+  CalcNodeEdgeQuad(rec.Edge, n, edgeNodes);
+  for (int k = 1; k <= m; k++) copyd1(Xe[k], mesh->PointCoord[mesh->ElemNodes[e][edgeNodes[k]]], 3);
+  int counts[2];
+  GetLoadRulePointCounts(c, params, mesh, 1, counts);
+  const double *a, *w;
+  GetLoadLineRule(c, params->IntegrationType, counts[1], &a, &w);
+  CheckContinuumDirection(c, rec, mesh, false);
+  zerod1(Fe, Size);
+  const EdgeDirE de{type, rec.Edge, 1.0, 1.0, 0, nullptr};
+  IntegrateEdge(c, rec, de, mesh, e, m, edgeNodes, Xe, q, counts[1], a, w, Fe);
+  freed2(Xe);
+}
+
+}  // namespace
+
+// ---- checks of load records -------------------------------------------------------------
+
+void RefuseLoad(const LoadReportContext& c, const char* line, const char* msg) {
+  PrintLoadReportContext(c);
+  if (line != nullptr) std::fprintf(stderr, "%s", line);
+  errexit(msg, 0);
+}
+
+void EdgeLoadIntensities(const LoadReportContext& c, const EdgeLoad& rec, int m, double* q) {
+  if (rec.ValueCount == 1) {
+    for (int k = 1; k <= m; k++) q[k] = rec.Values[1];
+    return;
+  }
+  if (rec.ValueCount == m) {
+    for (int k = 1; k <= m; k++) q[k] = rec.Values[k];
+    return;
+  }
+  char line[160];
+  std::snprintf(line, sizeof line, "   -> Number of load values: %d\n   -> Number of nodes of the loaded line: %d\n",
+                rec.ValueCount, m);
+  RefuseLoad(c, line, "The number of load values must be 1 or the number of nodes of the loaded line.");
+}
+
+int EdgeLoadForceOffset(const LoadReportContext& c, const EdgeLoad& rec, bool forcesOnly) {
+  if (rec.ForceKind == 1) return 0;
+  if (rec.ForceKind == 2 && !forcesOnly) return 3;
+  char line[96];
+  if (rec.ForceKind == 2)
+    std::snprintf(line, sizeof line, "   -> Type of generalized force: _MOM (Moment)\n");
+  else
+    std::snprintf(line, sizeof line, "   -> Type of generalized force: %d\n", rec.ForceKind);
+  RefuseLoad(c, line, "The specified type of generalized force is not valid.");
+}
+
+void EdgeLoadGlobalDirection(const LoadReportContext& c, const EdgeLoad& rec, const MeshData* Mesh, double* g) {
+  if (rec.DirKind == 'G') {
+    if (rec.DirCode < 1 || rec.DirCode > 3) RefuseEdgeLoadDirection(c, rec);
+    UnitVector(rec.DirCode, g);
+    return;
+  }
+  if (rec.DirKind == 'S') {
+    if (rec.DirCode < 1 || rec.DirCode > Mesh->nAuxVectors) {
+      char line[96];
+      std::snprintf(line, sizeof line, "   -> Specified auxiliary vector: %d\n", rec.DirCode);
+      RefuseLoad(c, line, "The specified auxiliary vector does not exist.");
+    }
+    copyd1(g, Mesh->AuxVectors[rec.DirCode].v, 3);
+    return;
+  }
+  InternalError(__FILE__, __LINE__);
+}
+
+void RefuseEdgeLoadDirection(const LoadReportContext& c, const EdgeLoad& rec) {
+  const unsigned char k = static_cast<unsigned char>(rec.DirKind);
+  char line[160];
+  if (k >= 32 && k < 127)
+    std::snprintf(line, sizeof line, "   -> Type of direction: %c\n   -> Direction code: %d\n", k, rec.DirCode);
+  else
+    std::snprintf(line, sizeof line, "   -> Type of direction: character code %d\n   -> Direction code: %d\n", k,
+                  rec.DirCode);
+  RefuseLoad(c, line, "The specified direction is not valid for this type of element.");
+}
+
+void ElementNodeGeomRecords(const MeshData* Mesh, int PropIndex, int nNodes, int DirectKind, int TableCount,
+                            int* NodeRecords) {
+  const ElementProperty& prop = Mesh->ElemProps[PropIndex];
+  int patternKind = 0, patternCount = 0;
+  const int* patternRecords = nullptr;
+  if (prop.GeometryKind == kGeomPatt) {
+    if (prop.GeometryNumber < 1 || prop.GeometryNumber > Mesh->nGeomPatterns) InternalError(__FILE__, __LINE__);
+    const GeometryPattern& g = Mesh->GeomPatterns[prop.GeometryNumber];
+    patternKind = g.Kind;
+    patternCount = g.nEntries;
+    patternRecords = g.Record;
+  }
+  CalcNodeGeomRecords(nNodes, PropIndex, prop.GeometryKind, DirectKind, prop.GeometryNumber, patternKind, patternCount,
+                      patternRecords, TableCount, NodeRecords);
+}
+
+void GetLoadRulePointCounts(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,
+                            int nDirs, int* counts) {
+  if (nDirs < 1 || nDirs > 3) InternalError(__FILE__, __LINE__);
+  const int name = Params->IntegrationName;
+  if (name == 0) {
+    for (int k = 1; k <= nDirs; k++) counts[k] = 3;
+    return;
+  }
+  char line[kBinStringMax + 64];
+  if (name < 1 || name > Mesh->nIntegrations) {
+    std::snprintf(line, sizeof line, "   -> Specified integration pattern: %d\n", name);
+    RefuseLoad(c, line, "The specified integration pattern does not exist.");
+  }
+  const NumericalIntegration& rule = Mesh->Integrations[name];
+  const int all[4] = {0, Integ_G_S1(rule), Integ_G_S2(rule), Integ_G_S3(rule)};
+  bool missing = false;
+  for (int k = 1; k <= nDirs; k++) {
+    counts[k] = all[k];
+    if (all[k] == 0) missing = true;
+  }
+  if (!missing) return;
+  std::snprintf(line, sizeof line, "   -> Specified integration name: %s\n", rule.Name);
+  switch (nDirs) {
+    case 1: RefuseLoad(c, line, "Integration pattern is incomplete.\nThe parameter _G_S1_k is missing.");
+    case 2: RefuseLoad(c, line, "Integration pattern is incomplete.\nThe parameters _G_S1_k and/or _G_S2_k are missing.");
+    default:
+      RefuseLoad(c, line, "Integration pattern is incomplete.\nThe parameters _G_S1_k, _G_S2_k and/or _G_S3_k are missing.");
+  }
+}
+
+void GetLoadLineRule(const LoadReportContext& c, int IntegrationType, int nPoints, const double** a, const double** w) {
+  char kw[16], line[160];
+  const char* keyword = IntegrationTypeKeyword(IntegrationType, kw, sizeof kw);
+  if (IntegrationType != kIntGLEG && IntegrationType != kIntGLOB) {
+    std::snprintf(line, sizeof line, "   -> Specified integration type : %s\n", keyword);
+    RefuseLoad(c, line, "The specified integration type is not compatible with specified type of load.");
+  }
+  const int lo = IntegrationType == kIntGLEG ? 1 : 2;
+  if (nPoints < lo || nPoints > 10) {
+    std::snprintf(line, sizeof line, "   -> Specified integration type : %s\n   -> Number of integration points: %d\n",
+                  keyword, nPoints);
+    RefuseLoad(c, line,
+               "The specified number of integration points is not available:\n"
+               "_GLEG rules have 1 to 10 points and _GLOB rules 2 to 10 points.");
+  }
+  *a = IntegrationRuleTable.abscissa[IntegrationType][nPoints];
+  *w = IntegrationRuleTable.weight[IntegrationType][nPoints];
+}
+
+// ---- dispatcher -----------------------------------------------------------------------------
+
+void Calc_Fg_EdgeLoad(int Size, int Record, int Element, int ElementType, int LoadCaseNumber, int nNodes,
+                      int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                      const MeshData* Mesh, const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                      const EdgeLoad* EdgeLoads, const PointList* PointElemAdjacency) {
+  (void)ElemPropIndex;
+  (void)PointTypes;
+  (void)PointElemAdjacency;
+  if (Params->IntegrationType == 0) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\n");
+    std::fprintf(stderr, "Calculating the edge load contribution to the global load vector:\n");
+    std::fprintf(stderr, "   -> Load case: %d\n", LoadCaseNumber);
+    std::fprintf(stderr, "   -> Block name: <EDGE_LOADS>\n");
+    std::fprintf(stderr, "   -> Specified integration type : %s\n", "_NONE");
+    errexit("The specified integration type is not compatible with specified type of load.", 0);
+  }
+  switch (ElementType) {
+    case 1:
+      Calc_Fg_EdgeLoadTruss2D(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe, EdgeLoads);
+      return;
+    case 2:
+      Calc_Fg_EdgeLoadTruss3D(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe, EdgeLoads);
+      return;
+    case 3:
+      Calc_Fg_EdgeLoadFrame2D(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe, EdgeLoads);
+      return;
+    case 4:
+      Calc_Fg_EdgeLoadFrame3D(Size, Record, Element, LoadCaseNumber, nNodes, PropIndex, OutputControl, Mesh, Fe,
+                              EdgeLoads);
+      return;
+    case 8:
+      Calc_Fg_EdgeLoadTimoshenkoBeam3D(Size, Record, Element, LoadCaseNumber, nNodes, PropIndex, OutputControl, Params,
+                                       Mesh, Fe, EdgeLoads);
+      return;
+    case 10:
+      Calc_Fg_EdgeLoadPlaneStressQuad(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
+      return;
+    case 13:
+      Calc_Fg_EdgeLoadPlaneStrainQuad(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
+      return;
+    case 18:  // Calc_Fg_EdgeLoadMindlinSlabQuad: comes with the slab element
+    case 20:  // Calc_Fg_EdgeLoadMindlinShellQuad: comes with the Mindlin shell
+    case 22:  // Calc_Fg_EdgeLoadAhmadShellQuad: comes with the Ahmad shell
+      InternalError(__FILE__, __LINE__);
+    case 24:
+      Calc_Fg_EdgeLoadSolidHexa(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
+      return;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+// ---- element routines ---------------------------------------------------------------------
+
+void Calc_Fg_EdgeLoadPlaneStressQuad(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
+                                     const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                                     const EdgeLoad* EdgeLoads) {
+  EdgeLoadPlaneQuad(10, Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
+}
+
+void Calc_Fg_EdgeLoadPlaneStrainQuad(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
+                                     const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                                     const EdgeLoad* EdgeLoads) {
+  EdgeLoadPlaneQuad(13, Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
+}
+
+void Calc_Fg_EdgeLoadSolidHexa(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
+                               const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                               const EdgeLoad* EdgeLoads) {
+  const LoadReportContext c = EdgeLoadReportContext(LoadCaseNumber, Record, Element, 24);
+  const EdgeLoad& rec = EdgeLoads[Record];
+  int m;
+  if (nNodes == 8)
+    m = 2;
+  else if (nNodes == 20)
+    m = 3;
+  else
+    InternalError(__FILE__, __LINE__);
+  if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
+  const int nFace = m == 2 ? 4 : 8;
+  char line[128];
+  std::snprintf(line, sizeof line, "   -> Specified face: %d\n   -> Specified edge: %d\n", rec.Face, rec.Edge);
+  if (rec.Face < 1 || rec.Face > 6) RefuseLoad(c, line, "The specified face does not exist in the element.");
+  if (rec.Edge < 1 || rec.Edge > 12) RefuseLoad(c, line, "The specified edge does not exist in the element.");
+  int faceNodes[9];
+  double sigmaN, sigmaT;
+  if (!CalcNodeFaceEdgeSolidHexa(rec.Edge, rec.Face, nNodes, &sigmaN, &sigmaT, faceNodes))
+    RefuseLoad(c, line, "The specified face does not contain the specified edge.");
+  EdgeLoadForceOffset(c, rec, true);
+  double q[4];
+  EdgeLoadIntensities(c, rec, m, q);
+  double **Xf, **Xe;
+  allocd2(&Xf, nFace, 3);
+  allocd2(&Xe, m, 3);
+  for (int k = 1; k <= nFace; k++) copyd1(Xf[k], Mesh->PointCoord[Mesh->ElemNodes[Element][faceNodes[k]]], 3);
+  int edgeNodes[4];
+  CalcNodeEdgeSolidHexa(rec.Edge, nNodes, edgeNodes);
+  for (int k = 1; k <= m; k++) copyd1(Xe[k], Mesh->PointCoord[Mesh->ElemNodes[Element][edgeNodes[k]]], 3);
+  int counts[2];
+  GetLoadRulePointCounts(c, Params, Mesh, 1, counts);
+  const double *a, *w;
+  GetLoadLineRule(c, Params->IntegrationType, counts[1], &a, &w);
+  CheckContinuumDirection(c, rec, Mesh, true);
+  zerod1(Fe, Size);
+  const EdgeDirE de{24, rec.Edge, sigmaN, sigmaT, nFace, Xf};
+  IntegrateEdge(c, rec, de, Mesh, Element, m, edgeNodes, Xe, q, counts[1], a, w, Fe);
+  freed2(Xe);
+  freed2(Xf);
+}
+
+void Calc_Fg_EdgeLoadTimoshenkoBeam3D(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
+                                      int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
+                                      const MeshData* Mesh, double* Fe, const EdgeLoad* EdgeLoads) {
+  const LoadReportContext c = EdgeLoadReportContext(LoadCaseNumber, Record, Element, 8);
+  const EdgeLoad& rec = EdgeLoads[Record];
+  const int n = nNodes;
+  if (n != 2 && n != 3) InternalError(__FILE__, __LINE__);
+  if (Size != 6 * n) InternalError(__FILE__, __LINE__);
+  double** X;
+  allocd2(&X, n, 3);
+  CalcMat_ElemNodeCoord(Element, 8, n, Mesh->ElemNodes, X, Mesh->PointCoord);
+  double q[4], alpha[4];
+  EdgeLoadIntensities(c, rec, n, q);
+  // Angle of the cross-section axes L2, L3 at each node.
+  const ElementProperty& prop = Mesh->ElemProps[PropIndex];
+  switch (prop.MaterialKind) {
+    case MAT_LIN_ISO: {
+      int recs[4];
+      ElementNodeGeomRecords(Mesh, PropIndex, n, kGeomCs3D, Mesh->nFrame3DSections, recs);
+      for (int k = 1; k <= n; k++) alpha[k] = Mesh->Frame3DSections[recs[k]].v[11];
+      break;
+    }
+    case MAT_FIB_MESH:
+      if (prop.MaterialNumber < 1 || prop.MaterialNumber > Mesh->Main.nFibrousMeshes) InternalError(__FILE__, __LINE__);
+      for (int k = 1; k <= n; k++) alpha[k] = Mesh->FibrousMeshes[prop.MaterialNumber].Angles[k];
+      break;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+  const int offset = EdgeLoadForceOffset(c, rec, false);
+  int counts[2];
+  GetLoadRulePointCounts(c, Params, Mesh, 1, counts);
+  const double *a, *w;
+  GetLoadLineRule(c, Params->IntegrationType, counts[1], &a, &w);
+  double g[4];
+  if (rec.DirKind == 'B') {
+    if (rec.DirCode < 1 || rec.DirCode > 3) RefuseEdgeLoadDirection(c, rec);
+  } else if (rec.DirKind == 'G' || rec.DirKind == 'S') {
+    EdgeLoadGlobalDirection(c, rec, Mesh, g);
+  } else {
+    RefuseEdgeLoadDirection(c, rec);
+  }
+  zerod1(Fe, Size);
+  double** T;
+  allocd2(&T, 3, 3);
+  double N[4], dN[4], x1[4], dl[4], dg[4];
+  for (int i = 1; i <= counts[1]; i++) {
+    const double s = a[i];
+    CalcShapeFuncLine(n, s, N);
+    const double angle = dotd1(N, alpha, n);
+    const double qs = dotd1(N, q, n);
+    CalcShapeFuncDerivLine(n, s, dN);
+    multtd2d1(x1, X, dN, 3, n);
+    const double J = normd1(x1, 3);
+    if (!(J >= kTol)) RefuseNullJacobianNorm(c);
+    CalcMat_T_TimoshenkoBeam3D(Element, n, s, angle, OutputControl[OC_PRINT_MAT_T_TIMOSHENKO_BEAM_3D], T, X);
+    if (rec.DirKind == 'B')
+      UnitVector(rec.DirCode, dl);
+    else
+      multd2d1(dl, T, g, 3, 3);
+    // Back to global axes: for 'G' and 'S' this is the direction itself, for 'B' the
+    // beam's local axis at the point.
+    multtd2d1(dg, T, dl, 3, 3);
+    const double fac = w[i] * qs * J;
+    for (int k = 1; k <= n; k++) {
+      const int base = 6 * (k - 1) + offset;
+      for (int j = 1; j <= 3; j++) Fe[base + j] += N[k] * dg[j] * fac;
+    }
+  }
+  freed2(T);
+  freed2(X);
+}

@@ -1,0 +1,168 @@
+// Gravity load vectors of plane, solid and Timoshenko beam elements: the integral of
+// N_a rho g over the element with the load case's rule, forces in global axes, moments 0.
+#include <cmath>
+#include <cstdio>
+
+#include "elements/kernel.h"
+#include "loads/loads.h"
+#include "model/outputcontrol.h"
+
+namespace {
+
+constexpr double kTol = 1e-8;
+
+void CheckDeterminant(const LoadReportContext& c, double det) {
+  if (!(std::fabs(det) >= kTol))
+    RefuseLoad(c, nullptr, "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
+  if (det < kTol)
+    RefuseLoad(c, nullptr,
+               "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
+}
+
+void GravityPlaneQuad(int type, int Size, int e, int lc, int n, int p, double rho, const LoadCaseParameters* params,
+                      const MeshData* m, double* Fe, const double* g) {
+  const LoadReportContext c = GravityReportContext(lc, e, type);
+  if (Size != 6 * n) InternalError(__FILE__, __LINE__);
+  double **X, **dN, **J, *N, *t;
+  allocd2(&X, n, 2);
+  allocd2(&dN, n, 2);
+  allocd2(&J, 2, 2);
+  allocd1(&N, n);
+  allocd1(&t, n);
+  CalcMat_ElemNodeCoord(e, type, n, m->ElemNodes, X, m->PointCoord);
+  double rg[4];
+  for (int j = 1; j <= 3; j++) rg[j] = rho * g[j];
+  if (type == 10) {
+    int* recs;
+    alloci1(&recs, n);
+    ElementNodeGeomRecords(m, p, n, kGeomLamThick, m->nLamThicks, recs);
+    for (int a = 1; a <= n; a++) t[a] = m->LamThicks[recs[a]].Thickness;
+    freei1(recs);
+  } else {
+    filld1(t, n, 1.0);  // plane strain: per unit thickness
+  }
+  int counts[3];
+  GetLoadRulePointCounts(c, params, m, 2, counts);
+  const double *a1, *w1, *a2, *w2;
+  GetLoadLineRule(c, params->IntegrationType, counts[1], &a1, &w1);
+  GetLoadLineRule(c, params->IntegrationType, counts[2], &a2, &w2);
+  zerod1(Fe, Size);
+  for (int i = 1; i <= counts[1]; i++)
+    for (int j = 1; j <= counts[2]; j++) {
+      const double s[3] = {0.0, a1[i], a2[j]};
+      CalcShapeFuncQuad(n, N, s);
+      const double h = type == 10 ? dotd1(N, t, n) : 1.0;
+      CalcShapeFuncDerivQuad(n, dN, s);
+      CalcMat_Jacobian(n, 2, 2, X, dN, J);
+      const double det = detd2(J, 2);
+      CheckDeterminant(c, det);
+      const double fac = w1[i] * w2[j] * det * h;
+      for (int a = 1; a <= n; a++)
+        for (int k = 1; k <= 3; k++) Fe[6 * (a - 1) + k] += N[a] * rg[k] * fac;
+    }
+  freed1(t);
+  freed1(N);
+  freed2(J);
+  freed2(dN);
+  freed2(X);
+}
+
+}  // namespace
+
+void Calc_Fg_GravityLoadPlaneStressQuad(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                        double Density, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                        double* Fe, const double* GravityVector) {
+  GravityPlaneQuad(10, Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params, Mesh, Fe, GravityVector);
+}
+
+void Calc_Fg_GravityLoadPlaneStrainQuad(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                        double Density, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                        double* Fe, const double* GravityVector) {
+  GravityPlaneQuad(13, Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params, Mesh, Fe, GravityVector);
+}
+
+void Calc_Fg_GravityLoadSolidHexa(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                  double Density, const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                                  const double* GravityVector) {
+  (void)PropIndex;
+  const LoadReportContext c = GravityReportContext(LoadCaseNumber, Element, 24);
+  const int n = nNodes;
+  if (Size != 6 * n) InternalError(__FILE__, __LINE__);
+  double **X, **dN, **J, *N;
+  allocd2(&X, n, 3);
+  allocd2(&dN, n, 3);
+  allocd2(&J, 3, 3);
+  allocd1(&N, n);
+  CalcMat_ElemNodeCoord(Element, 24, n, Mesh->ElemNodes, X, Mesh->PointCoord);
+  double rg[4];
+  for (int j = 1; j <= 3; j++) rg[j] = Density * GravityVector[j];
+  int counts[4];
+  GetLoadRulePointCounts(c, Params, Mesh, 3, counts);
+  const double *a[4], *w[4];
+  for (int d = 1; d <= 3; d++) GetLoadLineRule(c, Params->IntegrationType, counts[d], &a[d], &w[d]);
+  zerod1(Fe, Size);
+  for (int i = 1; i <= counts[1]; i++)
+    for (int j = 1; j <= counts[2]; j++)
+      for (int k = 1; k <= counts[3]; k++) {
+        const double s[4] = {0.0, a[1][i], a[2][j], a[3][k]};
+        CalcShapeFuncSolidHexa(n, N, s);
+        CalcShapeFuncDerivSolidHexa(n, dN, s);
+        CalcMat_Jacobian(n, 3, 3, X, dN, J);
+        const double det = detd2(J, 3);
+        CheckDeterminant(c, det);
+        const double fac = w[1][i] * w[2][j] * w[3][k] * det;
+        for (int b = 1; b <= n; b++)
+          for (int q = 1; q <= 3; q++) Fe[6 * (b - 1) + q] += N[b] * rg[q] * fac;
+      }
+  freed1(N);
+  freed2(J);
+  freed2(dN);
+  freed2(X);
+}
+
+void Calc_Fg_GravityLoadTimoshenkoBeam3D(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                         double Density, const char* OutputControl, const LoadCaseParameters* Params,
+                                         const MeshData* Mesh, double* Fe, const double* GravityVector) {
+  const LoadReportContext c = GravityReportContext(LoadCaseNumber, Element, 8);
+  const int n = nNodes;
+  if (n != 2 && n != 3) InternalError(__FILE__, __LINE__);
+  if (Size != 6 * n) InternalError(__FILE__, __LINE__);
+  double **X, **T;
+  allocd2(&X, n, 3);
+  allocd2(&T, 3, 3);
+  CalcMat_ElemNodeCoord(Element, 8, n, Mesh->ElemNodes, X, Mesh->PointCoord);
+  double area[4], alpha[4];
+  int recs[4];
+  ElementNodeGeomRecords(Mesh, PropIndex, n, kGeomCs3D, Mesh->nFrame3DSections, recs);
+  for (int k = 1; k <= n; k++) {
+    area[k] = Mesh->Frame3DSections[recs[k]].v[1];
+    alpha[k] = Mesh->Frame3DSections[recs[k]].v[11];
+  }
+  double rg[4];
+  for (int j = 1; j <= 3; j++) rg[j] = Density * GravityVector[j];
+  int counts[2];
+  GetLoadRulePointCounts(c, Params, Mesh, 1, counts);
+  const double *a, *w;
+  GetLoadLineRule(c, Params->IntegrationType, counts[1], &a, &w);
+  zerod1(Fe, Size);
+  double N[4], dN[4], x1[4], r[4], gl[4];
+  for (int i = 1; i <= counts[1]; i++) {
+    const double s = a[i];
+    CalcShapeFuncLine(n, s, N);
+    const double angle = dotd1(N, alpha, n);
+    const double A = dotd1(N, area, n);
+    CalcShapeFuncDerivLine(n, s, dN);
+    multtd2d1(x1, X, dN, 3, n);
+    const double L = normd1(x1, 3);
+    if (!(L >= kTol))
+      RefuseLoad(c, nullptr, "Jacobian norm is null:\nelement geometry and/or mesh connectivity must be changed.");
+    CalcMat_T_TimoshenkoBeam3D(Element, n, s, angle, OutputControl[OC_PRINT_MAT_T_TIMOSHENKO_BEAM_3D], T, X);
+    multd2d1(r, T, rg, 3, 3);   // load in the beam axes at the point
+    multtd2d1(gl, T, r, 3, 3);  // and back to global axes
+    const double fac = w[i] * L * A;
+    for (int b = 1; b <= n; b++)
+      for (int q = 1; q <= 3; q++) Fe[6 * (b - 1) + q] += N[b] * gl[q] * fac;
+  }
+  freed2(T);
+  freed2(X);
+}

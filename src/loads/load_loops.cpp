@@ -1,0 +1,152 @@
+// The loops over the element-load blocks of a load case: per record the element load
+// vector of the loaded element, its rotation at points with a special coordinate system
+// and its assembly.
+#include <cstdio>
+
+#include "loads/loads.h"
+#include "pending_loads.h"
+
+namespace {
+
+// Which block a loop walks.
+enum LoopKind { kIntPoint, kEdge, kIntEdge, kFace, kIntFace };
+
+struct LoopInfo {
+  int blockIndex;
+  const char* loadTypeWord;
+  bool zeroVector;  // the dispatcher's routines may leave entries untouched
+};
+
+LoopInfo InfoOf(LoopKind kind) {
+  switch (kind) {
+    case kIntPoint: return {LB_INTERNAL_POINT_LOADS, "internal point", false};
+    case kEdge: return {LB_EDGE_LOADS, "edge", false};
+    case kIntEdge: return {LB_INTERNAL_EDGE_LOADS, "internal edge", true};
+    case kFace: return {LB_FACE_LOADS, "face", false};
+    case kIntFace: return {LB_INTERNAL_FACE_LOADS, "internal face", true};
+  }
+  InternalError(__FILE__, __LINE__);
+}
+
+int RecordCount(LoopKind kind, const LoadCaseData* lc) {
+  switch (kind) {
+    case kIntPoint: return lc->nIntPointLoads;
+    case kEdge: return lc->nEdgeLoads;
+    case kIntEdge: return lc->nIntEdgeLoads;
+    case kFace: return lc->nFaceLoads;
+    case kIntFace: return lc->nIntFaceLoads;
+  }
+  InternalError(__FILE__, __LINE__);
+}
+
+int RecordElement(LoopKind kind, const LoadCaseData* lc, int r) {
+  switch (kind) {
+    case kIntPoint: return lc->IntPointLoads[r].Element;
+    case kEdge: return lc->EdgeLoads[r].Element;
+    case kIntEdge: return lc->IntEdgeLoads[r].Element;
+    case kFace: return lc->FaceLoads[r].Element;
+    case kIntFace: return lc->IntFaceLoads[r].Element;
+  }
+  InternalError(__FILE__, __LINE__);
+}
+
+void LoadBlockLoop(LoopKind kind, int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                   const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys,
+                   double* F_Free, double* F_Presc, char** PointDofCodes, const char* ElemHasSpecialCoordSys,
+                   const char* PointTypes, const PointList* PointElemAdjacency) {
+  const LoopInfo info = InfoOf(kind);
+  const int count = RecordCount(kind, LoadCase);
+  const LoadCaseParameters* params = &LoadCase->Params;
+  for (int r = 1; r <= count; r++) {
+    const int e = RecordElement(kind, LoadCase, r);
+    if (e < 1 || e > Mesh->nElements) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "\nCalculating the %s load contribution to the global load vector:\n", info.loadTypeWord);
+      std::fprintf(stderr, "   -> Load case: %d\n", LoadCaseNumber);
+      std::fprintf(stderr, "   -> Block name: %s\n", LoadBlockKeywords[info.blockIndex]);
+      std::fprintf(stderr, "   -> Counter: %d\n", r);
+      std::fprintf(stderr, "   -> Element: %d\n", e);
+      errexit("The specified element does not exist.", 0);
+    }
+    const int p = ElemPropIndex[e];
+    if (p == 0) continue;
+    const int type = Mesh->ElemProps[p].ElementType;
+    const int n = Mesh->ElemNodeCount[e];
+    const int size = 6 * n;
+    double* Fe;
+    allocd1(&Fe, size);
+    if (info.zeroVector) zerod1(Fe, size);
+    switch (kind) {
+      case kIntPoint:
+        Calc_Fg_IntPointLoad(size, e, type, r, LoadCaseNumber, n, p, OutputControl, Mesh, ElemPropIndex, Fe, PointTypes,
+                             LoadCase->IntPointLoads, PointElemAdjacency);
+        break;
+      case kEdge:
+        Calc_Fg_EdgeLoad(size, r, e, type, LoadCaseNumber, n, p, OutputControl, params, Mesh, ElemPropIndex, Fe,
+                         PointTypes, LoadCase->EdgeLoads, PointElemAdjacency);
+        break;
+      case kIntEdge:
+        Calc_Fg_IntEdgeLoad(size, e, type, r, LoadCaseNumber, n, p, OutputControl, params, Mesh, ElemPropIndex, Fe,
+                            PointTypes, LoadCase->IntEdgeLoads, PointElemAdjacency);
+        break;
+      case kFace:
+        Calc_Fg_FaceLoad(size, e, type, r, LoadCaseNumber, n, p, OutputControl, params, Mesh, ElemPropIndex, Fe,
+                         PointTypes, LoadCase->FaceLoads, PointElemAdjacency);
+        break;
+      case kIntFace:
+        Calc_Fg_IntFaceLoad(size, e, type, r, LoadCaseNumber, n, p, OutputControl, params, Mesh, ElemPropIndex, Fe,
+                            PointTypes, LoadCase->IntFaceLoads, PointElemAdjacency);
+        break;
+    }
+    if (ElemHasSpecialCoordSys[e])
+      RotateNodalLoadsSpecialCoordSys(e, n, PointCoordSys, Mesh->ElemNodes, Fe, Mesh->AuxVectors, Mesh->CoordSystems);
+    AssembElementLoadVector(info.blockIndex, r, e, type, LoadCaseNumber, n, info.loadTypeWord, Mesh, PointDofNumbers,
+                            F_Free, F_Presc, Fe, PointDofCodes);
+    freed1(Fe);
+  }
+}
+
+}  // namespace
+
+void Calc_F_IntPointLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                         const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex,
+                         const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
+                         const char* ElemHasSpecialCoordSys, const char* PointTypes,
+                         const PointList* PointElemAdjacency) {
+  LoadBlockLoop(kIntPoint, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
+                F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
+}
+
+void Calc_F_EdgeLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+                     int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys, double* F_Free,
+                     double* F_Presc, char** PointDofCodes, const char* ElemHasSpecialCoordSys,
+                     const char* PointTypes, const PointList* PointElemAdjacency) {
+  LoadBlockLoop(kEdge, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
+                F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
+}
+
+void Calc_F_IntEdgeLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                        const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex,
+                        const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
+                        const char* ElemHasSpecialCoordSys, const char* PointTypes,
+                        const PointList* PointElemAdjacency) {
+  LoadBlockLoop(kIntEdge, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
+                F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
+}
+
+void Calc_F_FaceLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+                     int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys, double* F_Free,
+                     double* F_Presc, char** PointDofCodes, const char* ElemHasSpecialCoordSys,
+                     const char* PointTypes, const PointList* PointElemAdjacency) {
+  LoadBlockLoop(kFace, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
+                F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
+}
+
+void Calc_F_IntFaceLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                        const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex,
+                        const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
+                        const char* ElemHasSpecialCoordSys, const char* PointTypes,
+                        const PointList* PointElemAdjacency) {
+  LoadBlockLoop(kIntFace, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
+                F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
+}
