@@ -14,10 +14,10 @@
 #include "assembly/solvers.h"
 #include "assembly/sparse_rows.h"
 #include "assembly/topology.h"
+#include "loads/loads.h"
 #include "model/fileio.h"
 #include "model/loadcase.h"
 #include "numcore/numcore.h"
-#include "pending_entry.h"
 
 void LoadCaseHistoryTag(int lc, int nCombinations, char* tag, int size) {
   char digits[16];
