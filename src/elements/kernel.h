@@ -80,7 +80,7 @@ bool CalcNodeFaceEdgeSolidHexa(int edge, int face, int n, double* sign1, double*
 
 // ---- integration rules -------------------------------------------------------------
 
-enum IntegrationType { kIntGLEG = 1, kIntGLOB = 2, kIntNCOTES = 3 };
+enum { kIntGLEG = 1, kIntGLOB = 2, kIntNCOTES = 3 };  // integration types (codes of mesh.h)
 
 // Constant rule tables. Line rules: abscissa[type][n][i], weight[type][n][i] for
 // n = 1..10 points on [-1, 1], i = 1 (most negative) .. n. Triangle rules:
