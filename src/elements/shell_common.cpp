@@ -30,7 +30,18 @@ void CalcShellNodeThickness(int n, int propIndex, double* t, const GeometryPatte
   // Record numbers were checked against the table when the data file was read.
   CalcNodeGeomRecords(n, propIndex, p.GeometryKind, GEOM_LAM_THICK, p.GeometryNumber, patternKind, patternCount,
                       patternRecords, INT_MAX, rec);
-  for (int k = 1; k <= n; k++) t[k] = lamThicks[rec[k]].Thickness;
+  for (int k = 1; k <= n; k++) {
+    t[k] = lamThicks[rec[k]].Thickness;
+    // A null or negative thickness would give a singular or indefinite element.
+    if (!(t[k] > 0.0)) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "\n");
+      std::fprintf(stderr, "Reading the thickness of element property record n. %d\n", propIndex);
+      std::fprintf(stderr, "   -> Node: %d\n", k);
+      std::fprintf(stderr, "   -> Thickness: %g\n", t[k]);
+      errexit("Slab and shell elements need a positive thickness at every node.", 0);
+    }
+  }
   freei1(rec);
 }
 

@@ -122,8 +122,8 @@ void CalcStiffAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const ch
 // ---- shared by the family and its loads -------------------------------------------------
 
 // Nodal thicknesses t[1..n] of a slab or shell: "_LAM_THICK" one record for every node,
-// "_GEOM_PATT" one "<LAMINATE_THICKNESSES>" record per node. Another geometric kind stops
-// the run with a message naming the property record.
+// "_GEOM_PATT" one "<LAMINATE_THICKNESSES>" record per node. Another geometric kind or a
+// thickness that is not positive stops the run with a message naming the property record.
 void CalcShellNodeThickness(int n, int propIndex, double* t, const GeometryPattern* geomPatterns,
                             const LaminateThickness* lamThicks, const ElementProperty* props);
 // det J of a 2 x 2 Jacobian with the null / negative / not invertible checks whose

@@ -273,9 +273,17 @@ TEST(AhmadShell, RulesPrintAndMessages) {
   const int eBad = FlatQuad(h, 4, h.AddProperty(22, MAT_LIN_ISO, mat, GEOM_LAM_THICK, th, 1, rBad));
   const int eKind = FlatQuad(h, 4, h.AddProperty(22, MAT_LIN_ORTHO, h.AddOrtho(1, 1, 1, 1, 1, 1, 0, 0, 0, 0),
                                                  GEOM_LAM_THICK, th));
-  // A negative thickness turns the director map inside out.
-  const int eMirror = FlatQuad(h, 4, h.AddProperty(22, MAT_LIN_ISO, mat, GEOM_LAM_THICK, h.AddThickness(-0.1)));
+  const int eThin = FlatQuad(h, 4, h.AddProperty(22, MAT_LIN_ISO, mat, GEOM_LAM_THICK, h.AddThickness(-0.1)));
+  // The mirror image of element 1 on its points: at coplanar points it takes the
+  // directors of element 1, which point against its own normal.
+  const int eMirror = h.AddElement({h.nodes[eOk][1], h.nodes[eOk][4], h.nodes[eOk][3], h.nodes[eOk][2]}, h.elemProp[eOk]);
   h.Build();
+  for (int k = 1; k <= 4; k++) {
+    const int p = h.nodes[eOk][k];
+    h.pointTypes[p] = 'A';
+    h.adj[p].count = 1;  // the point's coplanar axes come from element 1 alone
+    h.adj[p].items[1] = PointElemPair{eOk, k};
+  }
   Sq K(24);
   Flags on;
   on.f[OC_PRINT_MAT_KG_AHMAD_SHELL_QUAD] = 'Y';
@@ -293,6 +301,9 @@ TEST(AhmadShell, RulesPrintAndMessages) {
                   "equal.\n"));
   EXPECT_EXIT(ElementStiffness(h, eKind, K.a, Flags()), testing::ExitedWithCode(1),
               Lit("\nERROR:\nAhmad shell element: invalid material type.\n"));
+  EXPECT_EXIT(ElementStiffness(h, eThin, K.a, Flags()), testing::ExitedWithCode(1),
+              Lit("\nReading the thickness of element property record n. 4\n   -> Node: 1\n   -> Thickness: -0.1\n\n"
+                  "ERROR:\nSlab and shell elements need a positive thickness at every node.\n"));
   EXPECT_EXIT(ElementStiffness(h, eMirror, K.a, Flags()), testing::ExitedWithCode(1),
-              Lit("element n. 4\n\nERROR:\nJacobian determinant is negative:\n"));
+              Lit("element n. 5\n\nERROR:\nJacobian determinant is negative:\n"));
 }

@@ -193,6 +193,17 @@ TEST(MindlinShell, FlatElementIsSlabPlusMembrane) {
             }
           }
     EXPECT_EQ(Nullity(K.a, 6 * nn), 6 + nn);  // rigid modes and one drilling rotation per node
+    // Uniform membrane strain: energy = area t eps^T D eps.
+    const double A[2][2] = {{1e-3, 4e-4}, {-1e-4, -2e-4}};
+    std::vector<double> u(6 * nn + 1, 0.0);
+    for (int k = 1; k <= nn; k++) {
+      const auto& x = h.pts[h.nodes[eShell][k]];
+      u[6 * (k - 1) + 1] = A[0][0] * x[1] + A[0][1] * x[2];
+      u[6 * (k - 1) + 2] = A[1][0] * x[1] + A[1][1] * x[2];
+    }
+    const double ex = A[0][0], ey = A[1][1], g = A[0][1] + A[1][0], E = 1e4, nu = 0.3;
+    const double eDe = E / (1 - nu * nu) * (ex * ex + 2 * nu * ex * ey + ey * ey) + E / (2 * (1 + nu)) * g * g;
+    EXPECT_NEAR(Energy(K.a, u), kParaArea * 0.2 * eDe, 1e-12 * eDe);
   }
 }
 
