@@ -17,14 +17,6 @@ namespace {
 
 }  // namespace
 
-// Linear static.
-void MainStaticLinGaussElimNCSB(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainStaticLinIterJacPreConjGrad(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-
 // Materially (and geometrically) nonlinear static.
 void MainStaticMaterNonlinGaussElimNCSB(FILE*, long, const char*, const char*, MeshData*) {
   NotBuiltYet(__func__, __FILE__, __LINE__);

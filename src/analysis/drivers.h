@@ -8,11 +8,16 @@
 
 #include "model/mesh.h"
 
-// Linear static.
+// Linear static (static_linear.cpp): numbering, assembly, then per load case its load
+// vector, settlements, solve, slave dofs, reactions; one record per load case in
+// <job>_dr.bin, the assembly record and one solve record per load case in <job>_ep.bin.
 void MainStaticLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl,
                                 MeshData* mesh);
 void MainStaticLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,
                                      MeshData* mesh);
+// History tag of the conjugate-gradient solve of load case lc: "_LCase" and lc with at
+// least as many digits, zero-padded, as nCombinations has (12 combinations: "_LCase07").
+void LoadCaseHistoryTag(int lc, int nCombinations, char* tag, int size);
 
 // Materially (and geometrically) nonlinear static.
 void MainStaticMaterNonlinGaussElimNCSB(FILE* fp, long posAfterMesh, const char* job,

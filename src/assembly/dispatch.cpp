@@ -6,7 +6,7 @@
 #include "numcore/numcore.h"
 #include "elements/elements.h"
 #include "elements/line_elements.h"
-#include "pending_topology.h"
+#include "elements/shell_solid.h"
 #include "springs/springs.h"
 
 char CalcBehaviorType(int property, const MainParameters* main, const ElementProperty* props) {

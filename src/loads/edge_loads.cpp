@@ -8,6 +8,7 @@
 
 #include "elements/kernel.h"
 #include "loads/loads.h"
+#include "loads/shell_loads.h"
 #include "model/outputcontrol.h"
 
 namespace {
@@ -255,9 +256,6 @@ void Calc_Fg_EdgeLoad(int Size, int Record, int Element, int ElementType, int Lo
                       int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
                       const MeshData* Mesh, const int* ElemPropIndex, double* Fe, const char* PointTypes,
                       const EdgeLoad* EdgeLoads, const PointList* PointElemAdjacency) {
-  (void)ElemPropIndex;
-  (void)PointTypes;
-  (void)PointElemAdjacency;
   if (Params->IntegrationType == 0) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n");
@@ -291,10 +289,21 @@ void Calc_Fg_EdgeLoad(int Size, int Record, int Element, int ElementType, int Lo
     case 13:
       Calc_Fg_EdgeLoadPlaneStrainQuad(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
       return;
-    case 18:  // Calc_Fg_EdgeLoadMindlinSlabQuad: comes with the slab element
-    case 20:  // Calc_Fg_EdgeLoadMindlinShellQuad: comes with the Mindlin shell
-    case 22:  // Calc_Fg_EdgeLoadAhmadShellQuad: comes with the Ahmad shell
-      InternalError(__FILE__, __LINE__);
+    case 18:
+      Calc_Fg_EdgeLoadMindlinSlabQuad(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh->ElemNodes, Fe,
+                                      Mesh->PointCoord, Mesh->AuxVectors, EdgeLoads, Mesh->Integrations);
+      return;
+    case 20:
+      Calc_Fg_EdgeLoadMindlinShellQuad(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Params,
+                                       Mesh->ElemNodes, Fe, Mesh->PointCoord, PointTypes, Mesh->AuxVectors, EdgeLoads,
+                                       Mesh->Integrations);
+      return;
+    case 22:
+      Calc_Fg_EdgeLoadAhmadShellQuad(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Params,
+                                     ElemPropIndex, Mesh->ElemNodeCount, Mesh->ElemNodes, Fe, Mesh->PointCoord,
+                                     PointTypes, Mesh->AuxVectors, EdgeLoads, PointElemAdjacency, Mesh->Integrations,
+                                     Mesh->ElemProps);
+      return;
     case 24:
       Calc_Fg_EdgeLoadSolidHexa(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
       return;

@@ -8,6 +8,7 @@
 #include "elements/elements.h"
 #include "elements/kernel.h"
 #include "loads/loads.h"
+#include "loads/shell_loads.h"
 
 namespace {
 
@@ -170,9 +171,6 @@ void Calc_Fg_GravityLoad(int Size, int Element, int ElementType, int LoadCaseNum
                          double Density, const char* OutputControl, const LoadCaseParameters* Params,
                          const MeshData* Mesh, const int* ElemPropIndex, double* Fe, const double* GravityVector,
                          const char* PointTypes, const PointList* PointElemAdjacency) {
-  (void)ElemPropIndex;
-  (void)PointTypes;
-  (void)PointElemAdjacency;
   if (ElementType < 1 || ElementType > kNumElementTypes) InternalError(__FILE__, __LINE__);
   if (TakesNoGravity(ElementType)) {
     zerod1(Fe, Size);
@@ -207,10 +205,23 @@ void Calc_Fg_GravityLoad(int Size, int Element, int ElementType, int LoadCaseNum
       Calc_Fg_GravityLoadPlaneStrainQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params, Mesh, Fe,
                                          GravityVector);
       return;
-    case 18:  // Calc_Fg_GravityLoadMindlinSlabQuad: comes with the slab element
-    case 20:  // Calc_Fg_GravityLoadMindlinShellQuad: comes with the Mindlin shell
-    case 22:  // Calc_Fg_GravityLoadAhmadShellQuad: comes with the Ahmad shell
-      InternalError(__FILE__, __LINE__);
+    case 18:
+      Calc_Fg_GravityLoadMindlinSlabQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params,
+                                         Mesh->ElemNodes, Fe, GravityVector, Mesh->PointCoord, Mesh->GeomPatterns,
+                                         Mesh->LamThicks, Mesh->Integrations, Mesh->ElemProps);
+      return;
+    case 20:
+      Calc_Fg_GravityLoadMindlinShellQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl,
+                                          Params, Mesh->ElemNodes, Fe, GravityVector, Mesh->PointCoord,
+                                          Mesh->GeomPatterns, Mesh->LamThicks, Mesh->Materials[MAT_LIN_ORTHO],
+                                          Mesh->Integrations, Mesh->ElemProps);
+      return;
+    case 22:
+      Calc_Fg_GravityLoadAhmadShellQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl,
+                                        Params, ElemPropIndex, Mesh->ElemNodeCount, Mesh->ElemNodes, Fe, GravityVector,
+                                        Mesh->PointCoord, PointTypes, Mesh->GeomPatterns, Mesh->LamThicks,
+                                        PointElemAdjacency, Mesh->Integrations, Mesh->ElemProps);
+      return;
     case 24:
       Calc_Fg_GravityLoadSolidHexa(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params, Mesh, Fe,
                                    GravityVector);

@@ -7,9 +7,10 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "elements/shell_solid.h"
 #include "loads/loads.h"
+#include "materials/elastic.h"
 #include "model/outputcontrol.h"
-#include "pending_loads2.h"
 
 namespace {
 
@@ -18,11 +19,7 @@ constexpr int kIsoOnly[] = {MAT_LIN_ISO, 0};
 constexpr int kIsoOrtho[] = {MAT_LIN_ISO, MAT_LIN_ORTHO, 0};
 
 void NodalThickness(const MeshData* m, int p, int n, double* t) {
-  int* recs;
-  alloci1(&recs, n);
-  ElementNodeGeomRecords(m, p, n, kGeomLamThick, m->nLamThicks, recs);
-  for (int a = 1; a <= n; a++) t[a] = m->LamThicks[recs[a]].Thickness;
-  freei1(recs);
+  CalcShellNodeThickness(n, p, t, m->GeomPatterns, m->LamThicks, m->ElemProps);
 }
 
 void CheckThickness(const LoadReportContext& c, double h) {

@@ -287,16 +287,33 @@ TEST(EdgeLoadDeathTest, LoadCaseWithoutIntegrationTypeIsRefusedForEveryType) {
 }
 
 TEST(EdgeLoadDeathTest, ElementTypesWithoutEdgeLoadRoutine) {
-  // Cables take no edge load; slab and shell edge loads come with their elements.
-  for (int type : {5, 18, 20, 22}) {
+  // Cables take no edge load.
+  TestModel t;
+  t.AddPoint(0, 0, 0);
+  t.AddPoint(0, 1, 0);
+  const int mat = t.AddMaterial(MAT_LIN_ISO, 1.0);
+  t.AddElement({1, 2}, t.AddProp(5, MAT_LIN_ISO, mat));
+  t.AddEdgeLoad(1, 1, 'G', 3, 1, {1.0});
+  t.Build();
+  Vec Fe(12);
+  EXPECT_EXIT(t.EdgeLoadVector(1, Fe), testing::ExitedWithCode(1), kInternal);
+}
+
+// The dispatcher reaches the slab and shell routines: a uniform transverse load of 3 on
+// an edge of length 1 sums to 3.
+TEST(EdgeLoad, SlabAndShellsThroughTheDispatcher) {
+  for (int type : {18, 20, 22}) {
     TestModel t;
     for (int k = 0; k < 4; k++) t.AddPoint(k % 2, k / 2, 0);
     const int mat = t.AddMaterial(MAT_LIN_ISO, 1.0);
-    t.AddElement(type == 5 ? std::vector<int>{1, 2} : std::vector<int>{1, 2, 4, 3}, t.AddProp(type, MAT_LIN_ISO, mat));
-    t.AddEdgeLoad(1, 1, 'G', 3, 1, {1.0});
+    t.AddElement({1, 2, 4, 3}, t.AddProp(type, MAT_LIN_ISO, mat, kGeomLamThick, t.AddLamThick(0.1)));
+    t.AddEdgeLoad(1, 1, 'G', 3, 1, {3.0});
     t.Build();
     Vec Fe(24);
-    EXPECT_EXIT(t.EdgeLoadVector(1, Fe), testing::ExitedWithCode(1), kInternal);
+    t.EdgeLoadVector(1, Fe);
+    double sum = 0.0;
+    for (int k = 1; k <= 4; k++) sum += Fe[6 * (k - 1) + 3];
+    EXPECT_NEAR(sum, 3.0, 1e-12) << "type " << type;
   }
 }
 

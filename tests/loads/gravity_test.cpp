@@ -198,16 +198,32 @@ TEST(GravityDeathTest, ClockwiseNumberingIsANegativeJacobian) {
 }
 
 TEST(GravityDeathTest, TypesWithoutGravityRoutine) {
-  // Triangles have no routine; slab and shell gravity come with their elements.
-  for (int type : {11, 18, 20, 22}) {
+  // Triangles have no gravity routine.
+  TestModel t;
+  for (int k = 0; k < 3; k++) t.AddPoint(k % 2, k / 2, 0);
+  const int mat = t.AddMaterial(MAT_LIN_ISO, 1.0);
+  t.AddElement({1, 2, 3}, t.AddProp(11, MAT_LIN_ISO, mat, kGeomLamThick, t.AddLamThick(1.0)));
+  t.gravity = {0, 0, -1};
+  t.Build();
+  Vec Fe(18);
+  EXPECT_EXIT(t.GravityVector(1, Fe), testing::ExitedWithCode(1), kInternal);
+}
+
+// The dispatcher reaches the slab and shell routines: a unit square plate of thickness 0.5
+// and density 2 under g = (0, 0, -1) weighs 1.
+TEST(Gravity, SlabAndShellsThroughTheDispatcher) {
+  for (int type : {18, 20, 22}) {
     TestModel t;
     for (int k = 0; k < 4; k++) t.AddPoint(k % 2, k / 2, 0);
-    const int mat = t.AddMaterial(MAT_LIN_ISO, 1.0);
-    t.AddElement({1, 2, 4, 3}, t.AddProp(type, MAT_LIN_ISO, mat, kGeomLamThick, t.AddLamThick(1.0)));
+    const int mat = t.AddMaterial(MAT_LIN_ISO, 2.0);
+    t.AddElement({1, 2, 4, 3}, t.AddProp(type, MAT_LIN_ISO, mat, kGeomLamThick, t.AddLamThick(0.5)));
     t.gravity = {0, 0, -1};
     t.Build();
     Vec Fe(24);
-    EXPECT_EXIT(t.GravityVector(1, Fe), testing::ExitedWithCode(1), kInternal);
+    t.GravityVector(1, Fe);
+    double sum = 0.0;
+    for (int k = 1; k <= 4; k++) sum += Fe[6 * (k - 1) + 3];
+    EXPECT_NEAR(sum, -1.0, 1e-12) << "type " << type;
   }
 }
 

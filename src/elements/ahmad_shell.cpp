@@ -1,0 +1,362 @@
+// Ahmad shell (type 22): a degenerate solid swept along nodal directors. Geometry and
+// layer kernels shared by every Ahmad shell routine, and the linear stiffness.
+#include <cstdio>
+
+#include "elements/kernel.h"
+#include "elements/shell_solid.h"
+#include "model/outputcontrol.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+// Phi (3 x 3): change of the director of node i per unit rotation dof, from rows V1, V2
+// of the nodal axes: 'G' global rotation vector, 'A' rotations about V1, V2, V3.
+void NodeDirectorMap(char kind, double** V, double Phi[4][4]) {
+  switch (kind) {
+    case 'G':
+      for (int a = 1; a <= 3; a++)
+        for (int b = 1; b <= 3; b++) Phi[a][b] = V[1][a] * V[2][b] - V[2][a] * V[1][b];
+      return;
+    case 'A':
+      for (int a = 1; a <= 3; a++) {
+        Phi[a][1] = -V[2][a];
+        Phi[a][2] = V[1][a];
+        Phi[a][3] = 0.0;
+      }
+      return;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+// Thickness of layer property q at each node (tau[1..nn]).
+void LayerNodeThickness(int q, int nn, double* tau, const GeometryPattern* geomPatterns,
+                        const LaminateThickness* lamThicks, const LayerProperty* layerProps) {
+  const LayerProperty& lp = layerProps[q];
+  switch (lp.GeometryKind) {
+    case GEOM_PATT: {
+      const GeometryPattern& g = geomPatterns[lp.GeometryNumber];
+      if (g.Kind != GEOM_LAM_THICK || g.nEntries < nn) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "\n");
+        std::fprintf(stderr, "Reading the thickness of layer property record n. %d\n", q);
+        errexit("The geometry pattern of the layer must list one _LAM_THICK\nrecord for every element node.", 0);
+      }
+      for (int i = 1; i <= nn; i++) tau[i] = lamThicks[g.Record[i]].Thickness;
+      return;
+    }
+    case GEOM_LAM_THICK:
+      for (int i = 1; i <= nn; i++) tau[i] = lamThicks[lp.GeometryNumber].Thickness;
+      return;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+}  // namespace
+
+void CalcMat_T_CoplanarPointAhmad(int point, const int* ElemPropIndex, const int* ElemNodeCount, int** ElemNodes,
+                                  double** T, double** PointCoord, const PointList* PointElementList,
+                                  const ElementProperty* props) {
+  const PointList& list = PointElementList[point];
+  double sum[4] = {0.0, 0.0, 0.0, 0.0};
+  int nShells = 0;
+  for (int k = 1; k <= list.count; k++) {
+    const int e = list.items[k].element;
+    const int local = list.items[k].node;
+    const int pi = ElemPropIndex[e];
+    if (pi == 0) InternalError(__FILE__, __LINE__);
+    if (props[pi].ElementType != 22) continue;
+    const int n = ElemNodeCount[e];
+    if (local < 1 || local > n) InternalError(__FILE__, __LINE__);
+    double **X, **S, normal[4];
+    allocd2(&X, n, 3);
+    allocd2(&S, n, 2);
+    CalcMat_ElemNodeCoord(e, 22, n, ElemNodes, X, PointCoord);
+    CalcNatCoord(n, S);
+    CalcVectNormalElem(e, 2, n, normal, S[local], X);
+    freed2(S);
+    freed2(X);
+    addd1(sum, normal, 3);
+    nShells++;
+  }
+  if (nShells == 0) InternalError(__FILE__, __LINE__);
+  normalized1(sum, 3);
+  CalcOrthonormalTriad(sum, T);
+}
+
+void CalcMat_Tgn_AhmadShellQuad(int elem, int d3, int nn, const char* OutputControl, const int* ElemPropIndex,
+                                const int* ElemNodeCount, int** ElemNodes, double*** Tgn, double** X,
+                                double** PointCoord, const char* PointTypes, const PointList* PointElementList,
+                                const ElementProperty* props) {
+  if (d3 != 3) InternalError(__FILE__, __LINE__);
+  double** S;
+  allocd2(&S, nn, 2);
+  CalcNatCoord(nn, S);
+  for (int i = 1; i <= nn; i++) {
+    zerod2(Tgn[i], 3, 3);
+    const int p = ElemNodes[elem][i];
+    switch (PointTypes[p]) {
+      case 'A':
+        CalcMat_T_CoplanarPointAhmad(p, ElemPropIndex, ElemNodeCount, ElemNodes, Tgn[i], PointCoord,
+                                     PointElementList, props);
+        break;
+      case 'G': {
+        const double s[3] = {0.0, S[i][1], S[i][2]};
+        CalcMat_T_ElemNormal(elem, 0, nn, OutputControl[OC_PRINT_MAT_T_QUAD], s, Tgn[i], X);
+        break;
+      }
+      default:
+        InternalError(__FILE__, __LINE__);
+    }
+    if (OutputControl[OC_PRINT_MAT_TNG_AHMAD_SHELL_QUAD] == 'Y') {
+      std::printf("\n");
+      std::printf("Transformation matrix T (_AHMAD_SHELL_QUAD):\n");
+      std::printf("Element n. %d\tNode n. %d\n", elem, i);
+      printd2(Tgn[i], 3, 3, stdout, "CSV", "NoNumbers", "", 1, 'E', 18, 10);
+    }
+  }
+  freed2(S);
+}
+
+void CalcMat_J_AhmadShell(int d3, int nn, double** dNds, double** J, const double* N, const double* s,
+                          double*** Tgn, double** X, const double* t) {
+  if (d3 != 3) InternalError(__FILE__, __LINE__);
+  zerod2(J, 3, 3);
+  for (int i = 1; i <= nn; i++) {
+    double** V = Tgn[i];
+    const double h = 0.5 * t[i];
+    for (int a = 1; a <= 3; a++) {
+      const double x = X[i][a] + s[3] * h * V[3][a];
+      J[a][1] += dNds[i][1] * x;
+      J[a][2] += dNds[i][2] * x;
+      J[a][3] += N[i] * h * V[3][a];
+    }
+  }
+}
+
+void CalcMat_du_ds_AhmadShell(int elem, int n3ndof, int d3, int ndof, int dofsPerNode, int d3b, int nn,
+                              int** ElemNodes, double** dNds, double** G, const double* N, const double* s,
+                              double*** Tgn, const double* t, const char* PointTypes) {
+  if (d3 != 3 || d3b != 3 || dofsPerNode != 6 || ndof != 6 * nn || n3ndof != 3 * ndof)
+    InternalError(__FILE__, __LINE__);
+  zerod2(G, 3, n3ndof);
+  double Phi[4][4];
+  for (int i = 1; i <= nn; i++) {
+    const int b = 6 * (i - 1);
+    NodeDirectorMap(PointTypes[ElemNodes[elem][i]], Tgn[i], Phi);
+    for (int k = 1; k <= 3; k++) {
+      const int off = (k - 1) * ndof + b;
+      const double ck = k < 3 ? s[3] * dNds[i][k] : N[i];
+      for (int a = 1; a <= 3; a++) {
+        if (k < 3) G[a][off + a] = dNds[i][k];
+        for (int j = 4; j <= 6; j++) G[a][off + j] = 0.5 * ck * t[i] * Phi[a][j - 3];
+      }
+    }
+  }
+}
+
+void CalcMat_B_AhmadShell(int d3, int ndof, int n3ndof, int f, int l, int stride, int d3b, int nn, int m, char mode,
+                          double** B, double** G, double** theta, double** Jinv) {
+  if (d3 != 3 || d3b != 3 || n3ndof != 3 * ndof) InternalError(__FILE__, __LINE__);
+  if (mode != 'M' && mode != 'S') InternalError(__FILE__, __LINE__);
+  // C[k][m] = ds_k / dx'_m
+  double C[4][4];
+  for (int k = 1; k <= 3; k++)
+    for (int q = 1; q <= 3; q++) C[k][q] = Jinv[k][1] * theta[q][1] + Jinv[k][2] * theta[q][2] + Jinv[k][3] * theta[q][3];
+  // dU[a][q]: derivative of the lamina component a along x'_q per unit value of column c.
+  auto derivs = [&](int c, double dU[4][4]) {
+    double A[4][4];  // A[a][k] = theta_a . G(:, k, c)
+    for (int k = 1; k <= 3; k++) {
+      const int col = (k - 1) * ndof + c;
+      for (int a = 1; a <= 3; a++) A[a][k] = theta[a][1] * G[1][col] + theta[a][2] * G[2][col] + theta[a][3] * G[3][col];
+    }
+    for (int a = 1; a <= 3; a++)
+      for (int q = 1; q <= 3; q++) dU[a][q] = A[a][1] * C[1][q] + A[a][2] * C[2][q] + A[a][3] * C[3][q];
+  };
+  double dU[4][4];
+  if (mode == 'M') {
+    for (int g = 1; g <= nn; g++)
+      for (int c = f + stride * (g - 1); c <= l + stride * (g - 1); c++) {
+        derivs(c, dU);
+        for (int r = 1; r <= m; r++) {
+          switch (r) {
+            case 1: B[r][c] = dU[1][1]; break;
+            case 2: B[r][c] = dU[2][2]; break;
+            case 3: B[r][c] = dU[2][1] + dU[1][2]; break;
+            default: B[r][c] = 0.0; break;
+          }
+        }
+      }
+    return;
+  }
+  for (int c = 1; c <= ndof; c++) {
+    derivs(c, dU);
+    for (int r = 1; r <= m; r++) {
+      switch (r) {
+        case 1: B[r][c] = dU[3][2] + dU[2][3]; break;
+        case 2: B[r][c] = dU[1][3] + dU[3][1]; break;
+        default: B[r][c] = 0.0; break;
+      }
+    }
+  }
+}
+
+void CalcMat_D_AhmadShell(int propIndex, int nDm, int nDs, int nDm2, int nDs2, double** Dm, double** Ds,
+                          const MaterialRecord* linIso, const ElementProperty* props) {
+  if (nDm != 3 || nDs != 2 || nDm2 != 3 || nDs2 != 2) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = props[propIndex];
+  if (p.MaterialKind != MAT_LIN_ISO) errexit("Ahmad shell element: invalid material type.", 0);
+  const MaterialRecord& m = linIso[p.MaterialNumber];
+  const double E = MatValue(m, 3), nu = MatValue(m, 4);
+  CheckPlaneStressPoisson("Ahmad shell", nu);
+  zerod2(Dm, 3, 3);
+  zerod2(Ds, 2, 2);
+  Dm[1][1] = Dm[2][2] = E / (1.0 - nu * nu);
+  Dm[1][2] = Dm[2][1] = nu * E / (1.0 - nu * nu);
+  Dm[3][3] = E / (2.0 * (1.0 + nu));
+  Ds[1][1] = Ds[2][2] = E / (2.4 * (1.0 + nu));
+}
+
+void CalcMat_N_AhmadShell(int elem, int d3, int ndof, int dofsPerNode, int d3b, int nn, int** ElemNodes,
+                          double** Nmat, const double* N, const double* s, double*** Tgn, const double* t,
+                          const char* PointTypes) {
+  if (d3 != 3 || d3b != 3 || dofsPerNode != 6 || ndof != 6 * nn) InternalError(__FILE__, __LINE__);
+  zerod2(Nmat, 3, ndof);
+  double Phi[4][4];
+  for (int i = 1; i <= nn; i++) {
+    const int b = 6 * (i - 1);
+    NodeDirectorMap(PointTypes[ElemNodes[elem][i]], Tgn[i], Phi);
+    for (int a = 1; a <= 3; a++) {
+      Nmat[a][b + a] = N[i];
+      for (int j = 1; j <= 3; j++) Nmat[a][b + 3 + j] = 0.5 * t[i] * N[i] * s[3] * Phi[a][j];
+    }
+  }
+}
+
+void CalcNodeElementThick_Layered(int nL, int layerPattern, int nn, double* t, const GeometryPattern* geomPatterns,
+                                  const LaminateThickness* lamThicks, const LayerPattern* layerPatterns,
+                                  const LayerProperty* layerProps) {
+  double* tau;
+  allocd1(&tau, nn);
+  for (int L = 1; L <= nL; L++) {
+    LayerNodeThickness(layerPatterns[layerPattern].Layer[L], nn, tau, geomPatterns, lamThicks, layerProps);
+    addd1(t, tau, nn);
+  }
+  freed1(tau);
+}
+
+void CalcLayerGeomProp_Ahmad(int nL, int layerPattern, int nn, double* T, const double* N, double* z, double* tL,
+                             const GeometryPattern* geomPatterns, const LaminateThickness* lamThicks,
+                             const LayerPattern* layerPatterns, const LayerProperty* layerProps) {
+  double* tau;
+  allocd1(&tau, nn);
+  *T = 0.0;
+  for (int L = 1; L <= nL; L++) {
+    LayerNodeThickness(layerPatterns[layerPattern].Layer[L], nn, tau, geomPatterns, lamThicks, layerProps);
+    tL[L] = dotd1(N, tau, nn);
+    *T += tL[L];
+  }
+  double S = 0.0;
+  for (int L = 1; L <= nL; L++) {
+    S += tL[L];
+    z[L] = S - tL[L] / 2.0 - *T / 2.0;
+  }
+  freed1(tau);
+}
+
+void CalcStiffAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const char* OutputControl,
+                             const MeshData* mesh, const int* ElemPropIndex, double** K, const char* PointTypes,
+                             const PointList* PointElementList) {
+  if (ndof != 6 * nn) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = mesh->ElemProps[propIndex];
+  const int n3 = 3 * ndof;
+  double **Dm, **Ds, **X, **dNds, **J, **Jinv, **G, **theta, **B, **DB;
+  double ***Tgn, *t, *N;
+  allocd2(&Dm, 3, 3);
+  allocd2(&Ds, 2, 2);
+  allocd2(&X, nn, 3);
+  allocd2(&dNds, nn, 2);
+  allocd2(&J, 3, 3);
+  allocd2(&Jinv, 3, 3);
+  allocd2(&G, 3, n3);
+  allocd2(&theta, 3, 3);
+  allocd2(&B, 3, ndof);
+  allocd2(&DB, 3, ndof);
+  allocd3(&Tgn, nn, 3, 3);
+  allocd1(&t, nn);
+  allocd1(&N, nn);
+
+  CalcMat_D_AhmadShell(propIndex, 3, 2, 3, 2, Dm, Ds, mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+  CalcMat_ElemNodeCoord(elem, 22, nn, mesh->ElemNodes, X, mesh->PointCoord);
+  CalcShellNodeThickness(nn, propIndex, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
+  CalcMat_Tgn_AhmadShellQuad(elem, 3, nn, OutputControl, ElemPropIndex, mesh->ElemNodeCount, mesh->ElemNodes, Tgn,
+                             X, mesh->PointCoord, PointTypes, PointElementList, mesh->ElemProps);
+  zerod2(K, ndof, ndof);
+
+  // Membrane-bending rule (the M counts, which must equal the B counts) and shear rule.
+  int cmb[4] = {0, 2, 2, 2}, cs[4] = {0, 2, 2, 2};
+  if (p.IntegrationNumber != 0) {
+    const NumericalIntegration& r = mesh->Integrations[p.IntegrationNumber];
+    bool same = true;
+    for (int d = 1; d <= 3; d++) {
+      cmb[d] = IntegPoints(r, 'M', d);
+      cs[d] = IntegPoints(r, 'S', d);
+      if (IntegPoints(r, 'B', d) != cmb[d]) same = false;
+    }
+    if (!same) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "\n");
+      std::fprintf(stderr, kCtxStiffness, elem);
+      std::fprintf(stderr, "N. of integration points to evaluate the membrane stiffness matrix: %d\n",
+                   IntegPoints(r, 'M', 1));
+      std::fprintf(stderr, "N. of integration points to evaluate the bending stiffness matrix:. %d\n",
+                   IntegPoints(r, 'B', 1));
+      errexit("The n. of integration points for evaluating the membrane\nand bending stiffness components must be "
+              "equal.",
+              0);
+    }
+  }
+
+  for (int part = 1; part <= 2; part++) {
+    const int* c = part == 1 ? cmb : cs;
+    const double *a[4], *w[4];
+    for (int d = 1; d <= 3; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
+    zerod2(B, 3, ndof);
+    for (int i1 = 1; i1 <= c[1]; i1++)
+      for (int i2 = 1; i2 <= c[2]; i2++)
+        for (int i3 = 1; i3 <= c[3]; i3++) {
+          const double s[4] = {0.0, a[1][i1], a[2][i2], a[3][i3]};
+          const double wt = w[1][i1] * w[2][i2] * w[3][i3];
+          CalcShapeFuncQuad(nn, N, s);
+          CalcShapeFuncDerivQuad(nn, dNds, s);
+          CalcMat_J_AhmadShell(3, nn, dNds, J, N, s, Tgn, X, t);
+          const double d = CalcInvJacobian(elem, kCtxStiffness, 3, J, Jinv);
+          CalcMat_du_ds_AhmadShell(elem, n3, 3, ndof, 6, 3, nn, mesh->ElemNodes, dNds, G, N, s, Tgn, t, PointTypes);
+          CalcMat_T_ElemNormal(elem, 22, nn, OutputControl[OC_PRINT_MAT_T_QUAD], s, theta, X);
+          if (part == 1) {
+            CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, nn, 3, 'M', B, G, theta, Jinv);
+            AddScaledBtDB(3, ndof, wt * d, B, Dm, DB, K);
+          } else {
+            CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, nn, 2, 'S', B, G, theta, Jinv);
+            AddScaledBtDB(2, ndof, wt * d, B, Ds, DB, K);
+          }
+        }
+  }
+
+  PrintElementStiffMat(ndof, elem, 22, OutputControl[OC_PRINT_MAT_KG_AHMAD_SHELL_QUAD], K);
+
+  freed1(N);
+  freed1(t);
+  freed3(Tgn);
+  freed2(DB);
+  freed2(B);
+  freed2(theta);
+  freed2(G);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dNds);
+  freed2(X);
+  freed2(Ds);
+  freed2(Dm);
+}

@@ -1,0 +1,102 @@
+// Parts shared by the slab, shell and solid elements: nodal thicknesses, the labelled
+// Jacobian checks of the plates and shells, and the point product B^T D B.
+#include <climits>
+#include <cmath>
+#include <cstdio>
+
+#include "elements/kernel.h"
+#include "elements/shell_solid.h"
+#include "numcore/numcore.h"
+
+void CalcShellNodeThickness(int n, int propIndex, double* t, const GeometryPattern* geomPatterns,
+                            const LaminateThickness* lamThicks, const ElementProperty* props) {
+  const ElementProperty& p = props[propIndex];
+  if (p.GeometryKind != GEOM_LAM_THICK && p.GeometryKind != GEOM_PATT) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\n");
+    std::fprintf(stderr, "Reading the thickness of element property record n. %d\n", propIndex);
+    errexit("Slab and shell elements take their thickness from\n_LAM_THICK or _GEOM_PATT records.", 0);
+  }
+  int* rec;
+  alloci1(&rec, n);
+  int patternKind = 0, patternCount = 0;
+  const int* patternRecords = nullptr;
+  if (p.GeometryKind == GEOM_PATT) {
+    const GeometryPattern& g = geomPatterns[p.GeometryNumber];
+    patternKind = g.Kind;
+    patternCount = g.nEntries;
+    patternRecords = g.Record;
+  }
+  // Record numbers were checked against the table when the data file was read.
+  CalcNodeGeomRecords(n, propIndex, p.GeometryKind, GEOM_LAM_THICK, p.GeometryNumber, patternKind, patternCount,
+                      patternRecords, INT_MAX, rec);
+  for (int k = 1; k <= n; k++) {
+    t[k] = lamThicks[rec[k]].Thickness;
+    // A null or negative thickness would give a singular or indefinite element.
+    if (!(t[k] > 0.0)) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "\n");
+      std::fprintf(stderr, "Reading the thickness of element property record n. %d\n", propIndex);
+      std::fprintf(stderr, "   -> Node: %d\n", k);
+      std::fprintf(stderr, "   -> Thickness: %g\n", t[k]);
+      errexit("Slab and shell elements need a positive thickness at every node.", 0);
+    }
+  }
+  freei1(rec);
+}
+
+double CalcInvJacobianPart(int elem, const char* part, double** J, double** Jinv) {
+  char msg[256];
+  const double det = detd2(J, 2);
+  const char* what = nullptr;
+  if (!(std::fabs(det) >= 1e-8))
+    what = "null";
+  else if (det < 1e-8)
+    what = "negative";
+  if (what == nullptr) {
+    double buf[3][3];
+    double* W[3] = {nullptr, buf[1], buf[2]};
+    copyd2(W, J, 2, 2);
+    if (invertd2(Jinv, W, 2)) return det;
+  }
+  if (what != nullptr)
+    std::snprintf(msg, sizeof msg,
+                  "Jacobian determinant (%s) is %s:\nelement geometry and/or mesh connectivity must be changed.", part,
+                  what);
+  else
+    std::snprintf(msg, sizeof msg,
+                  "Unable to invert the Jacobian matrix:\nelement geometry and/or mesh connectivity must be changed.");
+  std::fflush(stdout);
+  std::fprintf(stderr, "\n");
+  std::fprintf(stderr, kCtxStiffness, elem);
+  errexit(msg, 0);
+}
+
+void AddScaledBtDB(int nr, int ndof, double scale, double** B, double** D, double** DB, double** K) {
+  for (int i = 1; i <= nr; i++)
+    for (int c = 1; c <= ndof; c++) {
+      double s = 0.0;
+      for (int k = 1; k <= nr; k++) s += D[i][k] * B[k][c];
+      DB[i][c] = s;
+    }
+  for (int a = 1; a <= ndof; a++) {
+    double* Ka = K[a];
+    for (int k = 1; k <= nr; k++) {
+      const double bka = B[k][a];
+      if (bka == 0.0) continue;
+      const double f = scale * bka;
+      const double* dbk = DB[k];
+      for (int c = 1; c <= ndof; c++) Ka[c] += f * dbk[c];
+    }
+  }
+}
+
+void CheckPlaneStressPoisson(const char* family, double nu) {
+  if (nu > -1.0 && nu < 1.0) return;
+  char msg[256];
+  std::snprintf(msg, sizeof msg,
+                "%s element: Poisson's coefficient must be greater than -1\nand less than 1.\n"
+                "The Poisson's coefficient value must be changed.",
+                family);
+  errexit(msg, 0);
+}

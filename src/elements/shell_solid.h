@@ -1,0 +1,136 @@
+// Shell and solid elements, linear: the solid hexahedron (type 24), the Mindlin slab
+// (type 18), the flat Mindlin shell (type 20) and the Ahmad shell (type 22), with the
+// builders of their strain-displacement and constitutive matrices and the geometry and
+// layer kernels of the Ahmad shell.
+//
+// All arrays are 1-based (numcore allocators). OutputControl is the flags vector of the
+// output-control options ('Y'/'N' in entries 1..68). PointTypes holds one character per
+// point: 'G' general point, 'M' coplanar point of Mindlin shells, 'A' coplanar point of
+// Ahmad shells; at 'M' and 'A' points the rotation dofs stay in the point's coplanar axes.
+// ElemPropIndex[e] is the "<ELEMENT_PROPERTIES>" record of element e in the current phase
+// (0 = inactive). PointElementList[p] lists the (element, local node) pairs of the active
+// elements that hold point p.
+//
+// Element dofs are node-major: solid u1 u2 u3; slab w, theta1, theta2; shells u1 u2 u3 r1
+// r2 r3. Every element matrix is returned in global axes (the rotations of coplanar
+// points in their coplanar axes); the caller allocates it.
+#pragma once
+
+#include "model/mesh.h"
+#include "numcore/numcore.h"
+
+// ---- solid hexahedron ---------------------------------------------------------------
+
+// Kg (nDofs x nDofs, nDofs = 3 nNodes) of an 8- or 20-node hexahedron of linear material.
+void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const char* OutputControl,
+                        const MeshData* mesh, double** Kg);
+// D (6 x 6) of the element's linear isotropic (1) or orthotropic (2) material; the
+// orthotropic axes are the global axes. Any other material kind stops the run with
+// "Solid element: invalid material type.".
+void CalcMat_D_Solid(int elem, int propIndex, int nRows, int nCols, double** D, const MaterialRecord* linIso,
+                     const MaterialRecord* linOrtho, const ElementProperty* props);
+
+// ---- Mindlin slab -------------------------------------------------------------------
+
+// K (3 nNodes square) of a 4-, 8- or 9-node slab in the x1-x2 plane.
+void CalcStiffMindlinSlabQuad(int ndof, int elem, int nNodes, int propIndex, const char* OutputControl,
+                              const MeshData* mesh, double** K);
+// kind 'B': curvature rows (chi1, chi2, chi12); 'S': shear rows (gamma23, gamma13).
+// Writes only the non-zero entries; the caller clears B once.
+void CalcMat_B_MindlinSlab(int nNodes, char kind, double** B, double** dNdx, const double* N);
+// Db (3 x 3, per unit thickness cubed, without t^3/12) and Ds (2 x 2, per unit thickness)
+// of the element's "_LIN_ISO" material.
+void CalcMat_D_MindlinSlab(int propIndex, int nb, int ns, int nb2, int ns2, double** Db, double** Ds,
+                           const MaterialRecord* linIso, const ElementProperty* props);
+
+// ---- Mindlin shell ------------------------------------------------------------------
+
+// K (6 nNodes square) of a flat 4-, 8- or 9-node shell in space, in global axes.
+void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, const char* OutputControl,
+                               const MeshData* mesh, double** K, const char* PointTypes);
+// kind 'M' membrane (eps_x, eps_y, gamma_xy), 'B' curvatures, 'S' transverse shear
+// (gamma_yz, gamma_xz); dNdx along the element axes x', y'. Non-zero entries only.
+void CalcMat_B_MindlinShell(int nNodes, char kind, double** B, double** dNdx, const double* N);
+// In-plane D (3 x 3) and transverse-shear Ds (2 x 2) per unit thickness, in the element
+// axes T, of the element's "_LIN_ISO" or "_LIN_ORTHO" material.
+void CalcMat_D_MindlinShell(int elem, int propIndex, int nD, int nDs, int nD2, int nDs2, double** D, double** Ds,
+                            double** T, const AuxiliaryVector* auxVectors, const CoordinateSystem* coordSystems,
+                            const MaterialRecord* linIso, const MaterialRecord* linOrtho,
+                            const ElementProperty* props);
+void CalcMat_D_MindlinShellIso(int nD, int nDs, int nD2, int nDs2, double E, double nu, double** D, double** Ds);
+// Material axes from coordinate system coordSys; Ga acts on gamma_yz and Gb on gamma_xz
+// when the material axes are the element axes.
+void CalcMat_D_MindlinShellOrtho(int coordSys, int elem, int nD, int nDs, int nD2, int nDs2, double E1, double E2,
+                                 double nu12, double nu21, double G12, double Gb, double Ga, const char* name,
+                                 double** D, double** Ds, double** T, const AuxiliaryVector* auxVectors,
+                                 const CoordinateSystem* coordSystems);
+// Tm (3 x 3): engineering strains (eps_x, eps_y, gamma_xy) from element to material axes
+// at angle alpha (from x' to l1); Ts (2 x 2) the same for (gamma_yz, gamma_xz).
+void CalcMat_T_MatAxes(double alpha, double** Tm, double** Ts);
+// Kg = A^T Kl A, A block-diagonal per node: T on the translations, T on the rotations of
+// a general point ('G'), the identity on the rotations of any other point. Kl unchanged.
+void TransformElemMatMindlinShell(int ndof, int elem, int nNodes, int** elemNodes, double** Kg, double** Kl,
+                                  double** T, const char* PointTypes);
+
+// ---- Ahmad shell: geometry and layer kernels ------------------------------------------
+
+// Tgn (nn x 3 x 3): per node the rotation whose rows V1, V2, V3 are the nodal axes (V3 the
+// director). 'G' node: the element's own normal triad at the node; 'A' node: the coplanar
+// triad of its point.
+void CalcMat_Tgn_AhmadShellQuad(int elem, int d3, int nn, const char* OutputControl, const int* ElemPropIndex,
+                                const int* ElemNodeCount, int** ElemNodes, double*** Tgn, double** X,
+                                double** PointCoord, const char* PointTypes, const PointList* PointElementList,
+                                const ElementProperty* props);
+// J[a][k] = dx_a/ds_k of x(s) = sum N_i (X_i + s3 t_i/2 V3_i). dNds is nn x 2.
+void CalcMat_J_AhmadShell(int d3, int nn, double** dNds, double** J, const double* N, const double* s,
+                          double*** Tgn, double** X, const double* t);
+// G (3 x 3 ndof): column block k holds du/ds_k per unit element dof.
+void CalcMat_du_ds_AhmadShell(int elem, int n3ndof, int d3, int ndof, int dofsPerNode, int d3b, int nn,
+                              int** ElemNodes, double** dNds, double** G, const double* N, const double* s,
+                              double*** Tgn, const double* t, const char* PointTypes);
+// mode 'M': rows (eps1', eps2', gamma1'2') on columns f..l of every node group (stride
+// dofs); mode 'S': rows (gamma2'3', gamma1'3') on every column. theta: lamina axes.
+void CalcMat_B_AhmadShell(int d3, int ndof, int n3ndof, int f, int l, int stride, int d3b, int nn, int m, char mode,
+                          double** B, double** G, double** theta, double** Jinv);
+void CalcMat_D_AhmadShell(int propIndex, int nDm, int nDs, int nDm2, int nDs2, double** Dm, double** Ds,
+                          const MaterialRecord* linIso, const ElementProperty* props);
+// Nmat (3 x ndof): u(s) = Nmat a, global components.
+void CalcMat_N_AhmadShell(int elem, int d3, int ndof, int dofsPerNode, int d3b, int nn, int** ElemNodes,
+                          double** Nmat, const double* N, const double* s, double*** Tgn, const double* t,
+                          const char* PointTypes);
+// t[1..nn] += the thickness of every layer at every node (the caller clears t).
+void CalcNodeElementThick_Layered(int nL, int layerPattern, int nn, double* t, const GeometryPattern* geomPatterns,
+                                  const LaminateThickness* lamThicks, const LayerPattern* layerPatterns,
+                                  const LayerProperty* layerProps);
+// At shape values N: total thickness *T, layer thicknesses tL[1..nL] and layer middle
+// surfaces z[1..nL] measured from the element's middle surface towards the director.
+void CalcLayerGeomProp_Ahmad(int nL, int layerPattern, int nn, double* T, const double* N, double* z, double* tL,
+                             const GeometryPattern* geomPatterns, const LaminateThickness* lamThicks,
+                             const LayerPattern* layerPatterns, const LayerProperty* layerProps);
+// Rotation T (rows V1, V2, V3) from global axes to the coplanar axes of a point shared by
+// Ahmad shells: V3 the normalised sum of their unit normals at the point.
+void CalcMat_T_CoplanarPointAhmad(int point, const int* ElemPropIndex, const int* ElemNodeCount, int** ElemNodes,
+                                  double** T, double** PointCoord, const PointList* PointElementList,
+                                  const ElementProperty* props);
+
+// ---- Ahmad shell: linear stiffness ----------------------------------------------------
+
+void CalcStiffAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const char* OutputControl,
+                             const MeshData* mesh, const int* ElemPropIndex, double** K, const char* PointTypes,
+                             const PointList* PointElementList);
+
+// ---- shared by the family and its loads -------------------------------------------------
+
+// Nodal thicknesses t[1..n] of a slab or shell: "_LAM_THICK" one record for every node,
+// "_GEOM_PATT" one "<LAMINATE_THICKNESSES>" record per node. Another geometric kind or a
+// thickness that is not positive stops the run with a message naming the property record.
+void CalcShellNodeThickness(int n, int propIndex, double* t, const GeometryPattern* geomPatterns,
+                            const LaminateThickness* lamThicks, const ElementProperty* props);
+// det J of a 2 x 2 Jacobian with the null / negative / not invertible checks whose
+// messages name the part integrated ("membrane", "bending", "shear").
+double CalcInvJacobianPart(int elem, const char* part, double** J, double** Jinv);
+// K (ndof square) += scale B^T D B with B nr x ndof, D nr x nr; DB (nr x ndof) is work space.
+void AddScaledBtDB(int nr, int ndof, double scale, double** B, double** D, double** DB, double** K);
+// Plane-stress isotropic matrices of the plates and shells need -1 < nu < 1; family names
+// the element in the message ("Mindlin slab", ...).
+void CheckPlaneStressPoisson(const char* family, double nu);

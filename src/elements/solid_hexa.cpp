@@ -1,0 +1,94 @@
+// Solid hexahedron (type 24, 8 or 20 nodes): linear stiffness and the elasticity matrix
+// of its linear materials.
+#include <cstdio>
+
+#include "elements/kernel.h"
+#include "elements/shell_solid.h"
+#include "materials/elastic.h"
+#include "model/outputcontrol.h"
+#include "numcore/numcore.h"
+
+void CalcMat_D_Solid(int elem, int propIndex, int nRows, int nCols, double** D, const MaterialRecord* linIso,
+                     const MaterialRecord* linOrtho, const ElementProperty* props) {
+  if (nRows != 6 || nCols != 6) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = props[propIndex];
+  switch (p.MaterialKind) {
+    case MAT_LIN_ISO: {
+      const MaterialRecord& m = linIso[p.MaterialNumber];
+      const double E = MatValue(m, 3), nu = MatValue(m, 4);
+      if (!(nu > -1.0 && nu < 0.5)) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "\n");
+        std::fprintf(stderr, "Calculate the elasticity matrix (D) of element n. %d\n", elem);
+      }
+      CalcMat_De_Iso3D(6, 6, nu, E, D);
+      return;
+    }
+    case MAT_LIN_ORTHO: {
+      // Density, three expansion coefficients, E1 E2 E3, G23 G31 G12, nu23 nu31 nu12.
+      const MaterialRecord& m = linOrtho[p.MaterialNumber];
+      CalcMat_De_Ortho3D(elem, 6, 6, MatValue(m, 13), MatValue(m, 11), MatValue(m, 12), MatValue(m, 10),
+                         MatValue(m, 8), MatValue(m, 9), MatValue(m, 5), MatValue(m, 6), MatValue(m, 7), D);
+      return;
+    }
+    default:
+      errexit("Solid element: invalid material type.", 0);
+  }
+}
+
+void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const char* OutputControl,
+                        const MeshData* mesh, double** Kg) {
+  if (nDofs != 3 * nNodes) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = mesh->ElemProps[propIndex];
+  double **B, **D, **DB, **dNds, **dNdx, **X, **J, **Jinv;
+  allocd2(&B, 6, nDofs);
+  allocd2(&D, 6, 6);
+  allocd2(&DB, 6, nDofs);
+  allocd2(&dNds, nNodes, 3);
+  allocd2(&dNdx, nNodes, 3);
+  allocd2(&X, nNodes, 3);
+  allocd2(&J, 3, 3);
+  allocd2(&Jinv, 3, 3);
+
+  CalcMat_D_Solid(elem, propIndex, 6, 6, D, mesh->Materials[MAT_LIN_ISO], mesh->Materials[MAT_LIN_ORTHO],
+                  mesh->ElemProps);
+  CalcMat_ElemNodeCoord(elem, 24, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
+  zerod2(B, 6, nDofs);
+  zerod2(Kg, nDofs, nDofs);
+
+  int c[4] = {0, 2, 2, 2};
+  if (p.IntegrationNumber != 0) {
+    const NumericalIntegration& r = mesh->Integrations[p.IntegrationNumber];
+    c[1] = Integ_G_S1(r);
+    c[2] = Integ_G_S2(r);
+    c[3] = Integ_G_S3(r);
+  }
+  const double *a[4], *w[4];
+  for (int d = 1; d <= 3; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
+
+  double s[4];
+  for (int i = 1; i <= c[1]; i++)
+    for (int j = 1; j <= c[2]; j++)
+      for (int k = 1; k <= c[3]; k++) {
+        s[1] = a[1][i];
+        s[2] = a[2][j];
+        s[3] = a[3][k];
+        CalcShapeFuncDerivSolidHexa(nNodes, dNds, s);
+        CalcMat_Jacobian(nNodes, 3, 3, X, dNds, J);
+        const double det = CalcInvJacobian(elem, kCtxStiffness, 3, J, Jinv);
+        CalcCartesianDeriv(nNodes, 3, dNds, Jinv, dNdx);
+        CalcMat_B_Solid(nNodes, B, dNdx);
+        AddScaledBtDB(6, nDofs, w[1][i] * w[2][j] * w[3][k] * det, B, D, DB, Kg);
+      }
+
+  PrintElementStiffMat(nDofs, elem, 24, OutputControl[OC_PRINT_MAT_KG_SOLID_HEXA], Kg);
+
+  freed2(Jinv);
+  freed2(J);
+  freed2(X);
+  freed2(dNdx);
+  freed2(dNds);
+  freed2(DB);
+  freed2(D);
+  freed2(B);
+}

@@ -1,0 +1,85 @@
+// Elasticity matrices of 3-D solids and the material axes of a coordinate system.
+#include "materials/elastic.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "numcore/numcore.h"
+
+namespace {
+
+constexpr double kTol = 1e-8;
+
+}  // namespace
+
+void CalcMat_De_Iso3D(int nRows, int nCols, double nu, double E, double** D) {
+  if (nRows != 6 || nCols != 6) InternalError(__FILE__, __LINE__);
+  // The matrix is singular at nu = 0.5 and indefinite outside (-1, 0.5).
+  if (!(nu > -1.0 && nu < 0.5))
+    errexit("Poisson's coefficient must be greater than -1 and less than 0.5.\n"
+            "The Poisson's coefficient value must be changed.",
+            0);
+  zerod2(D, 6, 6);
+  const double a = E * (1.0 - nu) / ((1.0 + nu) * (1.0 - 2.0 * nu));
+  const double b = a * nu / (1.0 - nu);
+  for (int i = 1; i <= 3; i++)
+    for (int j = 1; j <= 3; j++) D[i][j] = i == j ? a : b;
+  const double G = E / (2.0 * (1.0 + nu));
+  D[4][4] = D[5][5] = D[6][6] = G;
+}
+
+void CalcMat_De_Ortho3D(int elem, int nRows, int nCols, double nu12, double nu23, double nu31, double G12,
+                        double G23, double G13, double E1, double E2, double E3, double** D) {
+  if (nRows != 6 || nCols != 6) InternalError(__FILE__, __LINE__);
+  zerod2(D, 6, 6);
+  const bool null1 = !(std::fabs(E1) > kTol), null2 = !(std::fabs(E2) > kTol), null3 = !(std::fabs(E3) > kTol);
+  if (null1 || null2 || null3) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\n");
+    std::fprintf(stderr, "Calculate the elasticity matrix (D) of element n. %d\n", elem);
+    if (null1) std::fprintf(stderr, "Young's modulus - l1 is null:\n");
+    if (null2) std::fprintf(stderr, "Young's modulus - l2 is null:\n");
+    if (null3) std::fprintf(stderr, "Young's modulus - l3 is null:\n");
+    errexit("Young's modulus value must be changed.", 0);
+  }
+  const double nu21 = nu12 * E2 / E1, nu32 = nu23 * E3 / E2, nu13 = nu31 * E1 / E3;
+  const double del = nu31 * nu13 + nu12 * nu21 + nu23 * nu32 - 1.0 + nu12 * nu31 * nu23 + nu21 * nu13 * nu32;
+  if (!(std::fabs(del) > kTol)) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\n");
+    errexit("The interaction between Poisson's coefficients is null.\nThe Poisson's coefficients value must be changed.",
+            0);
+  }
+  D[1][1] = E1 * (nu23 * nu32 - 1.0) / del;
+  D[1][2] = -E1 * (nu23 * nu31 + nu21) / del;
+  D[1][3] = -E1 * (nu31 + nu21 * nu32) / del;
+  D[2][1] = -E2 * (nu13 * nu32 + nu12) / del;
+  D[2][2] = E2 * (nu31 * nu13 - 1.0) / del;
+  D[2][3] = -E2 * (nu32 + nu12 * nu31) / del;
+  D[3][1] = -E3 * (nu13 + nu12 * nu23) / del;
+  D[3][2] = -E3 * (nu23 + nu21 * nu13) / del;
+  D[3][3] = E3 * (nu12 * nu21 - 1.0) / del;
+  D[4][4] = G23;
+  D[5][5] = G13;
+  D[6][6] = G12;
+}
+
+void CalcMat_D_MatCoordSys(int coordSys, int elem, const char* name, double* angle, double** T,
+                           const AuxiliaryVector* auxVectors, const CoordinateSystem* coordSystems) {
+  // R[i][j] = material axis i . element axis j
+  double R[4][4];
+  for (int i = 1; i <= 3; i++) {
+    const double* m = auxVectors[coordSystems[coordSys].AuxVector[i]].v;
+    for (int j = 1; j <= 3; j++) R[i][j] = m[1] * T[j][1] + m[2] * T[j][2] + m[3] * T[j][3];
+  }
+  const bool coplanar = std::fabs(R[1][3]) <= kTol && std::fabs(R[2][3]) <= kTol && std::fabs(R[3][1]) <= kTol &&
+                        std::fabs(R[3][2]) <= kTol && std::fabs(std::fabs(R[3][3]) - 1.0) <= kTol;
+  if (!coplanar) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\n");
+    std::fprintf(stderr, "Calculating the elasticity matrix of element n. %d\n", elem);
+    std::fprintf(stderr, "Specified material coordinate system: %s\n", name);
+    errexit("The specified material coordinate system must be\ncoplanar with the local coordinate system.", 0);
+  }
+  *angle = std::atan2(R[1][2], R[1][1]);
+}

@@ -1,0 +1,25 @@
+// Linear elasticity of three-dimensional solids (isotropic and orthotropic, strain order
+// 11, 22, 33, 23, 31, 12 with engineering shear strains) and the in-plane angle between a
+// material coordinate system and an element's local axes.
+#pragma once
+
+#include "model/mesh.h"
+
+// D (6 x 6) = isotropic elasticity matrix. A Poisson's coefficient outside (-1, 0.5)
+// stops the run ("Poisson's coefficient must be greater than -1 and less than 0.5...").
+void CalcMat_De_Iso3D(int nRows, int nCols, double nu, double E, double** D);
+
+// D (6 x 6) = inverse of the orthotropic compliance in the axes 1, 2, 3, with
+// nu21 = nu12 E2/E1, nu32 = nu23 E3/E2, nu13 = nu31 E1/E3; D44 = G23, D55 = G13, D66 = G12.
+// A null Young's modulus or a null Poisson interaction term stops the run; elem names
+// the element in the context line.
+void CalcMat_De_Ortho3D(int elem, int nRows, int nCols, double nu12, double nu23, double nu31, double G12,
+                        double G23, double G13, double E1, double E2, double E3, double** D);
+
+// Angle (radians) from the element's local axis 1 to material axis 1, measured towards
+// local axis 2. T (3 x 3): rows = the element's local axes in global components. The
+// coordinate system's axes are the auxiliary vectors it names; its axis 3 must be the
+// element normal (either sense), else the run stops with the coplanarity message.
+// name is printed in the context line.
+void CalcMat_D_MatCoordSys(int coordSys, int elem, const char* name, double* angle, double** T,
+                           const AuxiliaryVector* auxVectors, const CoordinateSystem* coordSystems);
