@@ -92,7 +92,7 @@ struct TestModel {
   std::vector<std::array<double, 12>> frame3d;  // [1..11]
   std::vector<Vec3> aux;
   std::vector<std::array<int, 3>> coordSys;
-  std::vector<std::array<int, 3>> integ;  // _G_S1_k, _G_S2_k, _G_S3_k
+  std::vector<std::array<int, 22>> integ;  // the 21 counts [1..21]: _G_S1_k at 3, _M_ at 6, _B_ at 9, _S_ at 12
   std::vector<std::pair<int, std::vector<int>>> geomPatterns;
   std::vector<std::pair<std::vector<int>, std::vector<int>>> nlmmPatterns;  // kinds, numbers
   std::vector<std::array<int, 2>> links;                                   // master, slave
@@ -193,7 +193,19 @@ struct TestModel {
     return static_cast<int>(aux.size());
   }
   int AddInteg(int g1, int g2, int g3) {
-    integ.push_back({g1, g2, g3});
+    std::array<int, 22> v{};
+    v[3] = g1;
+    v[4] = g2;
+    v[5] = g3;
+    integ.push_back(v);
+    return static_cast<int>(integ.size());
+  }
+  // The same count along every direction of the general, membrane, bending, shear and
+  // torsion sub-patterns.
+  int AddIntegUniform(int c) {
+    std::array<int, 22> v{};
+    for (int k = 3; k <= 17; k++) v[k] = c;
+    integ.push_back(v);
     return static_cast<int>(integ.size());
   }
   void AddEdgeLoad(int element, int edge, char kind, int code, int force, std::vector<double> values, int face = 0) {
@@ -262,7 +274,7 @@ struct TestModel {
     AllocRecords(&m.Integrations, m.nIntegrations);
     for (int r = 1; r <= m.nIntegrations; r++) {
       std::snprintf(m.Integrations[r].Name, kBinStringMax, "rule%d", r);
-      for (int j = 1; j <= 3; j++) m.Integrations[r].v[2 + j] = integ[r - 1][j - 1];
+      for (int j = 1; j <= 21; j++) m.Integrations[r].v[j] = integ[r - 1][j];
     }
     m.nGeomPatterns = static_cast<int>(geomPatterns.size());
     AllocRecords(&m.GeomPatterns, m.nGeomPatterns);
