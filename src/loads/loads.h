@@ -337,53 +337,64 @@ void Calc_Fg_IntFaceLoad(int Size, int Element, int ElementType, int Record, int
                          const MeshData* Mesh, const int* ElemPropIndex, double* Fe, const char* PointTypes,
                          const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency);
 void Calc_Fg_IntEdgeLoadTimoshenkoBeam3D(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
-                                         const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
-                                         const int* ElemPropIndex, double* Fe, const char* PointTypes,
-                                         const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+                                         const char* OutputControl, const LoadCaseParameters* Params,
+                                         const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                         const char* PointTypes, const InternalEdgeLoad* IntEdgeLoads,
+                                         const PointList* PointElemAdjacency);
 void Calc_Fg_IntEdgeLoadPlaneStressQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
-                                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
-                                        const int* ElemPropIndex, double* Fe, const char* PointTypes,
-                                        const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+                                        const char* OutputControl, const LoadCaseParameters* Params,
+                                        const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                        const char* PointTypes, const InternalEdgeLoad* IntEdgeLoads,
+                                        const PointList* PointElemAdjacency);
 void Calc_Fg_IntEdgeLoadPlaneStrainQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
-                                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
-                                        const int* ElemPropIndex, double* Fe, const char* PointTypes,
-                                        const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+                                        const char* OutputControl, const LoadCaseParameters* Params,
+                                        const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                        const char* PointTypes, const InternalEdgeLoad* IntEdgeLoads,
+                                        const PointList* PointElemAdjacency);
 void Calc_Fg_IntEdgeLoadMindlinSlabQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
-                                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
-                                        const int* ElemPropIndex, double* Fe, const char* PointTypes,
-                                        const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+                                        const char* OutputControl, const LoadCaseParameters* Params,
+                                        const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                        const char* PointTypes, const InternalEdgeLoad* IntEdgeLoads,
+                                        const PointList* PointElemAdjacency);
 void Calc_Fg_IntEdgeLoadMindlinShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
-                                         const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
-                                         const int* ElemPropIndex, double* Fe, const char* PointTypes,
-                                         const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+                                         const char* OutputControl, const LoadCaseParameters* Params,
+                                         const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                         const char* PointTypes, const InternalEdgeLoad* IntEdgeLoads,
+                                         const PointList* PointElemAdjacency);
 void Calc_Fg_IntEdgeLoadAhmadShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
-                                       const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
-                                       const int* ElemPropIndex, double* Fe, const char* PointTypes,
-                                       const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
+                                       const char* OutputControl, const LoadCaseParameters* Params,
+                                       const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                       const char* PointTypes, const InternalEdgeLoad* IntEdgeLoads,
+                                       const PointList* PointElemAdjacency);
 void Calc_Fg_IntEdgeLoadSolidHexa(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                   const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
                                   const int* ElemPropIndex, double* Fe, const char* PointTypes,
                                   const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency);
 void Calc_Fg_IntFaceLoadPlaneStressQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
-                                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
-                                        const int* ElemPropIndex, double* Fe, const char* PointTypes,
-                                        const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency);
+                                        const char* OutputControl, const LoadCaseParameters* Params,
+                                        const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                        const char* PointTypes, const InternalFaceLoad* IntFaceLoads,
+                                        const PointList* PointElemAdjacency);
 void Calc_Fg_IntFaceLoadPlaneStrainQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
-                                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
-                                        const int* ElemPropIndex, double* Fe, const char* PointTypes,
-                                        const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency);
+                                        const char* OutputControl, const LoadCaseParameters* Params,
+                                        const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                        const char* PointTypes, const InternalFaceLoad* IntFaceLoads,
+                                        const PointList* PointElemAdjacency);
 void Calc_Fg_IntFaceLoadMindlinSlabQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
-                                        const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
-                                        const int* ElemPropIndex, double* Fe, const char* PointTypes,
-                                        const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency);
+                                        const char* OutputControl, const LoadCaseParameters* Params,
+                                        const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                        const char* PointTypes, const InternalFaceLoad* IntFaceLoads,
+                                        const PointList* PointElemAdjacency);
 void Calc_Fg_IntFaceLoadMindlinShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
-                                         const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
-                                         const int* ElemPropIndex, double* Fe, const char* PointTypes,
-                                         const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency);
+                                         const char* OutputControl, const LoadCaseParameters* Params,
+                                         const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                         const char* PointTypes, const InternalFaceLoad* IntFaceLoads,
+                                         const PointList* PointElemAdjacency);
 void Calc_Fg_IntFaceLoadAhmadShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
-                                       const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
-                                       const int* ElemPropIndex, double* Fe, const char* PointTypes,
-                                       const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency);
+                                       const char* OutputControl, const LoadCaseParameters* Params,
+                                       const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                       const char* PointTypes, const InternalFaceLoad* IntFaceLoads,
+                                       const PointList* PointElemAdjacency);
 void Calc_Fg_IntFaceLoadSolidHexa(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                   const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
                                   const int* ElemPropIndex, double* Fe, const char* PointTypes,

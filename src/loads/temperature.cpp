@@ -24,6 +24,17 @@ void AssembleThermal(int block, int r, int e, int type, int n, int lc, const Mes
   AssembElementLoadVector(block, r, e, type, lc, n, "thermal", m, PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
 }
 
+void CheckRecordElement(int e, int r, int block, int lc, const MeshData* m) {
+  if (e >= 1 && e <= m->nElements) return;
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nCalculating the thermal load contribution to the global load vector:\n");
+  std::fprintf(stderr, "   -> Load case: %d\n", lc);
+  std::fprintf(stderr, "   -> Block name: %s\n", LoadBlockKeywords[block]);
+  std::fprintf(stderr, "   -> Counter: %d\n", r);
+  std::fprintf(stderr, "   -> Element: %d\n", e);
+  errexit("The specified element does not exist.", 0);
+}
+
 // Mother element of embedded cable `cable`: the last element whose mother record lists
 // it, with the cable's slot there.
 void FindMotherElement(int cable, const MeshData* m, const int* MotherElemIndex, const EmbCableMotherRecord* records,
@@ -59,7 +70,7 @@ void TempVarLoop(const NonlinearState* nl, int lc, const char* oc, const LoadCas
   const LoadCaseParameters* params = &LoadCase->Params;
   for (int r = 1; r <= LoadCase->nTempVars; r++) {
     const int e = LoadCase->TempVars[r].Element;
-    if (e < 1 || e > m->nElements) InternalError(__FILE__, __LINE__);
+    CheckRecordElement(e, r, LB_TEMPERATURE_VARIATION, lc, m);
     const int p = ElemPropIndex[e];
     if (p == 0) continue;
     const int type = m->ElemProps[p].ElementType;
@@ -148,7 +159,7 @@ void Calc_F_DiffTempVar(int LoadCaseNumber, const char* OutputControl, const Loa
                         const char* PointTypes, const PointList* PointElemAdjacency) {
   for (int r = 1; r <= LoadCase->nDiffTempVars; r++) {
     const int e = LoadCase->DiffTempVars[r].Element;
-    if (e < 1 || e > Mesh->nElements) InternalError(__FILE__, __LINE__);
+    CheckRecordElement(e, r, LB_DIFFERENTIAL_TEMPERATURE_VARIATION, LoadCaseNumber, Mesh);
     const int p = ElemPropIndex[e];
     if (p == 0) continue;
     const int type = Mesh->ElemProps[p].ElementType;

@@ -408,3 +408,234 @@ TEST_F(LinearStatic, ConjugateGradientHistoryFilesPerLoadCase) {
   }
   EXPECT_EQ(files.size(), 4u + 7u);  // data, control, _dr, _ep and the seven histories
 }
+
+// ---- temperature loads ------------------------------------------------------------------
+// A body free to expand under a uniform temperature change moves by alpha dT times the
+// distance from its fixed point and needs no reactions; fully restrained, its supports
+// carry the force of the restrained expansion.
+
+namespace {
+
+constexpr double kAlphaT = 1.2e-5, kDeltaT = 50.0;
+
+int AddPoint3D(Job& j, double x1, double x2, double x3, const std::string& mask,
+               const std::string& fixity = "000000") {
+  linmodel::AddLayoutPoint(j.layout, mask, fixity);
+  const int p = tw::AddPoint(j.model, x1, x2, x3);
+  if (fixity != "000000") tw::AddRecord(j.model, "<SUPPORTS>", tw::Support(p, fixity));
+  return p;
+}
+
+tw::LoadCase TemperatureCase(int first, int last, double dT) {
+  tw::LoadCase lc;
+  for (int e = first; e <= last; e++) lc.blocks["<TEMPERATURE_VARIATION>"].push_back(tw::TemperatureVariation(e, {dT}));
+  return lc;
+}
+
+void SetMaterial(Job& j, double E, double nu) {
+  j.model.blocks["<LINEAR_ISOTROPIC_MATERIALS>"] = {tw::LinIsoMaterial("heated", 0.0, kAlphaT, E, nu)};
+}
+
+// Bars along x2 from 0 to 3 in n members, Truss2D (type 1, in the x2-x3 plane) or
+// Cable3D (type 6); point 1 held, the other points held across the bar; last point held
+// along the bar too when `restrained`.
+Job Bars(int type, int n, bool restrained, double EA) {
+  Job j;
+  SetMaterial(j, EA / 0.01, 0.3);
+  tw::AddRecord(j.model, "<CROSS_SECTION_AREAS>", tw::CrossSectionArea("a", 0.01));
+  const bool plane = type == 1;
+  const std::string mask = plane ? linmodel::kPlaneMask : "111000";
+  for (int k = 0; k <= n; k++) {
+    const bool held = k == 0 || (restrained && k == n);
+    const std::string fix = held ? mask : (plane ? "001000" : "101000");
+    AddPoint3D(j, 0.0, 3.0 * k / n, 0.0, mask, fix);
+  }
+  for (int e = 1; e <= n; e++) tw::AddElement(j.model, {e, e + 1});
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, n, type, MAT_LIN_ISO, 1, GEOM_CS_AREA, 1));
+  j.model.loadCases = {TemperatureCase(1, n, kDeltaT)};
+  return j;
+}
+
+// A grid of m x m plane-stress squares of side 1 (points row by row from x2 = x3 = 0), or
+// of m x m x m unit hexahedra; held as `fixity` says (index: grid coordinates).
+template <typename Fixity>
+Job PlaneGrid(int m, double E, double nu, double t, Fixity fixity) {
+  Job j;
+  SetMaterial(j, E, nu);
+  tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", t));
+  for (int r = 0; r <= m; r++)
+    for (int c = 0; c <= m; c++) AddPoint3D(j, 0.0, c, r, linmodel::kPlaneMask, fixity(c, r));
+  auto pt = [m](int c, int r) { return r * (m + 1) + c + 1; };
+  for (int r = 0; r < m; r++)
+    for (int c = 0; c < m; c++) tw::AddElement(j.model, {pt(c, r), pt(c + 1, r), pt(c + 1, r + 1), pt(c, r + 1)});
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, m * m, 10, MAT_LIN_ISO, 1, GEOM_LAM_THICK, 1));
+  j.model.loadCases = {TemperatureCase(1, m * m, kDeltaT)};
+  return j;
+}
+
+template <typename Fixity>
+Job SolidGrid(int m, double E, double nu, Fixity fixity) {
+  Job j;
+  SetMaterial(j, E, nu);
+  for (int z = 0; z <= m; z++)
+    for (int y = 0; y <= m; y++)
+      for (int x = 0; x <= m; x++) AddPoint3D(j, x, y, z, "111000", fixity(x, y, z));
+  auto pt = [m](int x, int y, int z) { return (z * (m + 1) + y) * (m + 1) + x + 1; };
+  for (int z = 0; z < m; z++)
+    for (int y = 0; y < m; y++)
+      for (int x = 0; x < m; x++)
+        tw::AddElement(j.model, {pt(x, y, z), pt(x + 1, y, z), pt(x + 1, y + 1, z), pt(x, y + 1, z),
+                                 pt(x, y, z + 1), pt(x + 1, y, z + 1), pt(x + 1, y + 1, z + 1), pt(x, y + 1, z + 1)});
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, m * m * m, 24, MAT_LIN_ISO, 1, 0, 0));
+  j.model.loadCases = {TemperatureCase(1, m * m * m, kDeltaT)};
+  return j;
+}
+
+}  // namespace
+
+TEST_F(LinearStatic, BodiesFreeToExpandAreNotStressed) {
+  const double e = kAlphaT * kDeltaT;
+  for (const Solver& s : kSolvers) {
+    SCOPED_TRACE(s.name);
+    {
+      Job job = Bars(1, 2, false, 1e4);
+      Outcome o = Run(job, s);
+      ExpectSound(o, s, 1);
+      if (o.dr.records.size() != 1) continue;
+      Record r{o.dr.records[0], job.layout};
+      for (int p = 1; p <= 3; p++) EXPECT_CLOSE(r.U(p, 2), e * 1.5 * (p - 1), s, 3 * e);
+      EXPECT_CLOSE(r.R(1, 2), 0.0, s, 1e4 * e);
+    }
+    {
+      // Two plane-stress squares, point 1 held, point 4 held along x2, interior points moved.
+      Job job = linmodel::TwoElementPlate(1000.0, 0.25, 0.1, -0.2, 0.3);
+      SetMaterial(job, 1000.0, 0.25);
+      job.model.loadCases = {TemperatureCase(1, 2, kDeltaT)};
+      Outcome o = Run(job, s);
+      ExpectSound(o, s, 1);
+      if (o.dr.records.size() != 1) continue;
+      Record r{o.dr.records[0], job.layout};
+      const double x2[] = {0.0, 0.8, 2.0, 0.0, 1.3, 2.0}, x3[] = {0, 0, 0, 1, 1, 1};
+      for (int p = 1; p <= 6; p++) {
+        EXPECT_CLOSE(r.U(p, 2), e * x2[p - 1], s, 2 * e) << "point " << p;
+        EXPECT_CLOSE(r.U(p, 3), e * x3[p - 1], s, 2 * e) << "point " << p;
+      }
+      EXPECT_CLOSE(r.R(1, 2), 0.0, s, 100 * e);
+      EXPECT_CLOSE(r.R(1, 3), 0.0, s, 100 * e);
+      EXPECT_CLOSE(r.R(4, 2), 0.0, s, 100 * e);
+    }
+    {
+      // A 2 x 2 x 2 block of hexahedra held at three corners against rigid motion only.
+      Job job = SolidGrid(2, 1000.0, 0.25, [](int x, int y, int z) -> std::string {
+        if (z != 0) return "000000";
+        if (x == 0 && y == 0) return "111000";
+        if (x == 2 && y == 0) return "011000";
+        if (x == 0 && y == 2) return "001000";
+        return "000000";
+      });
+      Outcome o = Run(job, s);
+      ExpectSound(o, s, 1);
+      if (o.dr.records.size() != 1) continue;
+      Record r{o.dr.records[0], job.layout};
+      int p = 0;
+      for (int z = 0; z <= 2; z++)
+        for (int y = 0; y <= 2; y++)
+          for (int x = 0; x <= 2; x++) {
+            ++p;
+            EXPECT_CLOSE(r.U(p, 1), e * x, s, 2 * e) << "point " << p;
+            EXPECT_CLOSE(r.U(p, 2), e * y, s, 2 * e) << "point " << p;
+            EXPECT_CLOSE(r.U(p, 3), e * z, s, 2 * e) << "point " << p;
+          }
+      EXPECT_CLOSE(r.R(1, 1), 0.0, s, 1000 * e);
+      EXPECT_CLOSE(r.R(1, 3), 0.0, s, 1000 * e);
+      EXPECT_CLOSE(r.R(7, 3), 0.0, s, 1000 * e);
+    }
+  }
+}
+
+// Every free equation is loaded by zero here (the restrained bodies are symmetric), which
+// the conjugate gradient meets without an iteration: Gaussian elimination only.
+TEST_F(LinearStatic, RestrainedExpansionLoadsTheSupports) {
+  const double e = kAlphaT * kDeltaT;
+  for (const Solver& s : {kGauss}) {
+    SCOPED_TRACE(s.name);
+    // A bar and a cable held at both ends carry -E A alpha dT: the supports push inwards.
+    for (int type : {1, 6}) {
+      const double EA = 2e4;
+      Job job = Bars(type, 2, true, EA);
+      Outcome o = Run(job, s);
+      ExpectSound(o, s, 1);
+      if (o.dr.records.size() != 1) continue;
+      Record r{o.dr.records[0], job.layout};
+      EXPECT_CLOSE(r.R(1, 2), EA * e, s, EA * e) << "type " << type;
+      EXPECT_CLOSE(r.R(3, 2), -EA * e, s, EA * e) << "type " << type;
+      EXPECT_CLOSE(r.U(2, 2), 0.0, s, e);
+    }
+    {
+      // A plane-stress plate held all round: E alpha t dT / (1 - nu) per unit length of edge.
+      const double E = 1000.0, nu = 0.25, t = 0.1;
+      Job job = PlaneGrid(2, E, nu, t, [](int c, int r) -> std::string {
+        return (c == 1 && r == 1) ? "000000" : linmodel::kPlaneMask;
+      });
+      Outcome o = Run(job, s);
+      ExpectSound(o, s, 1);
+      if (o.dr.records.size() != 1) continue;
+      Record r{o.dr.records[0], job.layout};
+      const double perLength = E * kAlphaT * t * kDeltaT / (1 - nu);
+      double right = 0.0, left = 0.0, top = 0.0;
+      for (int k = 0; k <= 2; k++) {
+        left += r.R(3 * k + 1, 2);
+        right += r.R(3 * k + 3, 2);
+        top += r.R(7 + k, 3);
+      }
+      EXPECT_CLOSE(left, 2 * perLength, s, perLength);
+      EXPECT_CLOSE(right, -2 * perLength, s, perLength);
+      EXPECT_CLOSE(top, -2 * perLength, s, perLength);
+      EXPECT_CLOSE(r.U(5, 2), 0.0, s, e);
+    }
+    {
+      // A block held all round: E alpha dT / (1 - 2 nu) per unit area of face.
+      const double E = 1000.0, nu = 0.25;
+      Job job = SolidGrid(2, E, nu, [](int x, int y, int z) -> std::string {
+        return (x == 1 && y == 1 && z == 1) ? "000000" : "111000";
+      });
+      Outcome o = Run(job, s);
+      ExpectSound(o, s, 1);
+      if (o.dr.records.size() != 1) continue;
+      Record r{o.dr.records[0], job.layout};
+      const double perArea = E * kAlphaT * kDeltaT / (1 - 2 * nu);
+      double face = 0.0;
+      for (int z = 0; z <= 2; z++)
+        for (int y = 0; y <= 2; y++) face += r.R((z * 3 + y) * 3 + 3, 1);
+      EXPECT_CLOSE(face, -4 * perArea, s, perArea);
+      EXPECT_CLOSE(r.U(14, 1), 0.0, s, e);
+    }
+  }
+}
+
+// A temperature difference dT across a cantilever of depth h bends it to the curvature
+// alpha dT / h: tip rotation alpha dT L / h, deflection alpha dT L^2 / (2 h), no reactions.
+TEST_F(LinearStatic, DifferentialTemperatureBendsACantilever) {
+  const double L = 3.0, h = 0.3, kappa = kAlphaT * kDeltaT / h;
+  for (const Solver& s : kSolvers) {
+    SCOPED_TRACE(s.name);
+    Job job = linmodel::Cantilever(3, L, 2e5, 0.01, 1e-4);
+    SetMaterial(job, 2e5, 0.3);
+    tw::LoadCase lc;
+    for (int e = 1; e <= 3; e++) lc.blocks["<DIFFERENTIAL_TEMPERATURE_VARIATION>"].push_back(
+        tw::DiffTemperatureVariation(e, 0, {kDeltaT}));
+    job.model.loadCases = {lc};
+    Outcome o = Run(job, s);
+    ExpectSound(o, s, 1);
+    if (o.dr.records.size() != 1) continue;
+    Record r{o.dr.records[0], job.layout};
+    const double tip = r.U(4, 4);
+    EXPECT_CLOSE(std::fabs(tip), kappa * L, s, kappa * L);
+    for (int k = 1; k <= 3; k++) {
+      const double x = L * k / 3;
+      EXPECT_CLOSE(r.U(k + 1, 4), tip * x / L, s, kappa * L);
+      EXPECT_CLOSE(r.U(k + 1, 3), tip * x * x / (2 * L), s, kappa * L * L);
+    }
+    for (int d = 2; d <= 4; d++) EXPECT_CLOSE(r.R(1, d), 0.0, s, 2e5 * 1e-4 * kappa);
+  }
+}

@@ -62,7 +62,7 @@ int AddBox(TestModel& t, const Mat3& R, double a, double b, double c) {
   return AddElementAt(t, y, t.AddProp(24, MAT_LIN_ISO, t.AddLinIso(1e-5, 1000.0, 0.25)));
 }
 
-const Mat3 kOrientations[] = {Rotation(0, 0, 0),     Rotation(M_PI / 2, 0, 0), Rotation(0, M_PI / 2, 0),
+const Mat3 kOrientations[] = {Rotation(0, 0, 0),        Rotation(M_PI / 2, 0, 0), Rotation(0, M_PI / 2, 0),
                               Rotation(0.3, -0.7, 1.1), Rotation(2.5, 0.4, -2.0), Rotation(M_PI, 0, 0.2)};
 
 void ExpectVec(const Vec3& got, const Vec3& want, double tol, const char* what) {
@@ -191,8 +191,7 @@ TEST(FaceLoad, FaceValuesFollowTheFaceNodesWhateverTheReversal) {
 Vec3 VectorAreaOfBoundary(const std::vector<Vec3>& edgeNodes /* 8 face nodes, outward order */) {
   Vec3 s{0, 0, 0};
   const double g[5] = {-0.906179845938664, -0.538469310105683, 0.0, 0.538469310105683, 0.906179845938664};
-  const double w[5] = {0.236926885056189, 0.478628670499366, 0.568888888888889, 0.478628670499366,
-                       0.236926885056189};
+  const double w[5] = {0.236926885056189, 0.478628670499366, 0.568888888888889, 0.478628670499366, 0.236926885056189};
   for (int e = 0; e < 4; e++) {
     const Vec3& p0 = edgeNodes[2 * e];
     const Vec3& p1 = edgeNodes[2 * e + 1];
@@ -215,9 +214,9 @@ Vec3 VectorAreaOfBoundary(const std::vector<Vec3>& edgeNodes /* 8 face nodes, ou
 
 TEST(FaceLoad, DistortedSolidFacesCarryThePressureTimesTheirVectorArea) {
   // A 20-node brick whose top face (face 6: nodes 13..20) is warped and curved.
-  std::vector<Vec3> x = {{0, 0, 0},      {1, 0, 0},      {2, 0, 0},       {2, 1, 0},        {2, 2, 0},
-                         {1, 2, 0},      {0, 2, 0},      {0, 1, 0},       {0, 0, 1},        {2, 0, 1},
-                         {2, 2, 1},      {0, 2, 1},      {0, 0, 2.1},     {1.1, -0.2, 2.3}, {2.2, 0.1, 2.0},
+  std::vector<Vec3> x = {{0, 0, 0},       {1, 0, 0},       {2, 0, 0},       {2, 1, 0},        {2, 2, 0},
+                         {1, 2, 0},       {0, 2, 0},       {0, 1, 0},       {0, 0, 1},        {2, 0, 1},
+                         {2, 2, 1},       {0, 2, 1},       {0, 0, 2.1},     {1.1, -0.2, 2.3}, {2.2, 0.1, 2.0},
                          {2.3, 1.0, 2.6}, {2.0, 2.1, 2.4}, {1.0, 2.3, 2.2}, {-0.1, 2.0, 1.9}, {0.2, 1.1, 2.5}};
   TestModel t;
   AddElementAt(t, x, t.AddProp(24, MAT_LIN_ISO, t.AddLinIso(0, 1, 0)));
@@ -274,17 +273,16 @@ TEST(FaceLoadDeathTest, RefusedRecordsAndGeometry) {
   {
     // A plane element numbered clockwise in its plane; the same nodes as a shell pass.
     TestModel t;
-    AddElementAt(t, {{0, 0, 0}, {0, 0, 1}, {0, 1, 1}, {0, 1, 0}},
-                 t.AddProp(13, MAT_LIN_ISO, t.AddLinIso(0, 1, 0)));
+    AddElementAt(t, {{0, 0, 0}, {0, 0, 1}, {0, 1, 1}, {0, 1, 0}}, t.AddProp(13, MAT_LIN_ISO, t.AddLinIso(0, 1, 0)));
     AddElementAt(t, {{0, 0, 0}, {0, 0, 1}, {0, 1, 1}, {0, 1, 0}}, ShellProp(t, 20));
     t.faceLoads.push_back({1, 0, 'G', 2, 1, {1.0}});
     t.faceLoads.push_back({2, 0, 'G', 2, 1, {1.0}});
     t.Build();
     Vec Fe(24);
-    EXPECT_EXIT(t.FaceLoadVector(1, Fe), testing::ExitedWithCode(1),
-                StderrIs(kFaceContext +
-                         "   -> Element type: _PLANE_STRAIN_QUAD\n\nERROR:\nJacobian determinant is negative:\n"
-                         "element geometry and/or mesh connectivity must be changed.\n\n"));
+    EXPECT_EXIT(
+        t.FaceLoadVector(1, Fe), testing::ExitedWithCode(1),
+        StderrIs(kFaceContext + "   -> Element type: _PLANE_STRAIN_QUAD\n\nERROR:\nJacobian determinant is negative:\n"
+                                "element geometry and/or mesh connectivity must be changed.\n\n"));
     t.FaceLoadVector(2, Fe);
     EXPECT_NEAR(ForceSum(Fe, 4)[1], 1.0, kEps);
   }

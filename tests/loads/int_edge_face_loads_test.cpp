@@ -80,20 +80,69 @@ TEST(IntEdgeLoad, ResultantAndMomentInEveryHostFamily) {
     int force;
   } cases[] = {
       {"solid, 'S' force", 24, kHexa, {0.3, 0.4, 0.5}, {1.7, 1.5, 1.6}, 'S', 1, {0.3, -2.0, 1.5}, 1},
-      {"plane stress", 10, {{0, 0, 0}, {0, 3, 0.4}, {0, 2.6, 2.2}, {0, -0.3, 1.7}}, {0, 0.5, 0.3}, {0, 2.0, 1.6}, 'S',
-       1, {0, 1.0, -2.0}, 1},
-      {"plane strain", 13, {{0, 0, 0}, {0, 3, 0.4}, {0, 2.6, 2.2}, {0, -0.3, 1.7}}, {0, 0.5, 0.3}, {0, 2.0, 1.6}, 'G',
-       3, {0, 0, 0}, 1},
-      {"slab, force along x3", 18, {{0, 0, 0}, {3, 0.4, 0}, {2.6, 2.2, 0}, {-0.3, 1.7, 0}}, {0.5, 0.3, 0},
-       {2.0, 1.6, 0}, 'G', 3, {0, 0, 0}, 1},
-      {"slab, moment", 18, {{0, 0, 0}, {3, 0.4, 0}, {2.6, 2.2, 0}, {-0.3, 1.7, 0}}, {0.5, 0.3, 0}, {2.0, 1.6, 0}, 'S',
-       1, {1.0, -0.5, 0.0}, 2},
-      {"Mindlin shell", 20, {{0, 0, 0}, {3, 0, 0}, {3, 2, 1}, {0, 2, 1}}, {0.5, 0.4, 0.2}, {2.5, 1.6, 0.8}, 'S', 1,
-       {1.0, 2.0, -1.0}, 1},
-      {"Ahmad shell, moment", 22, {{0, 0, 0}, {3, 0, 0}, {3, 2, 1}, {0, 2, 1}}, {0.5, 0.4, 0.2}, {2.5, 1.6, 0.8},
-       'S', 1, {1.0, 2.0, -1.0}, 2},
-      {"Timoshenko beam", 8, {{0, 0, 0}, {2, 1, 0.5}, {4, 2, 1}}, {0.4, 0.2, 0.1}, {3.0, 1.5, 0.75}, 'G', 2,
-       {0, 0, 0}, 1},
+      {"plane stress",
+       10,
+       {{0, 0, 0}, {0, 3, 0.4}, {0, 2.6, 2.2}, {0, -0.3, 1.7}},
+       {0, 0.5, 0.3},
+       {0, 2.0, 1.6},
+       'S',
+       1,
+       {0, 1.0, -2.0},
+       1},
+      {"plane strain",
+       13,
+       {{0, 0, 0}, {0, 3, 0.4}, {0, 2.6, 2.2}, {0, -0.3, 1.7}},
+       {0, 0.5, 0.3},
+       {0, 2.0, 1.6},
+       'G',
+       3,
+       {0, 0, 0},
+       1},
+      {"slab, force along x3",
+       18,
+       {{0, 0, 0}, {3, 0.4, 0}, {2.6, 2.2, 0}, {-0.3, 1.7, 0}},
+       {0.5, 0.3, 0},
+       {2.0, 1.6, 0},
+       'G',
+       3,
+       {0, 0, 0},
+       1},
+      {"slab, moment",
+       18,
+       {{0, 0, 0}, {3, 0.4, 0}, {2.6, 2.2, 0}, {-0.3, 1.7, 0}},
+       {0.5, 0.3, 0},
+       {2.0, 1.6, 0},
+       'S',
+       1,
+       {1.0, -0.5, 0.0},
+       2},
+      {"Mindlin shell",
+       20,
+       {{0, 0, 0}, {3, 0, 0}, {3, 2, 1}, {0, 2, 1}},
+       {0.5, 0.4, 0.2},
+       {2.5, 1.6, 0.8},
+       'S',
+       1,
+       {1.0, 2.0, -1.0},
+       1},
+      {"Ahmad shell, moment",
+       22,
+       {{0, 0, 0}, {3, 0, 0}, {3, 2, 1}, {0, 2, 1}},
+       {0.5, 0.4, 0.2},
+       {2.5, 1.6, 0.8},
+       'S',
+       1,
+       {1.0, 2.0, -1.0},
+       2},
+      {"Timoshenko beam",
+       8,
+       {{0, 0, 0}, {2, 1, 0.5}, {4, 2, 1}},
+       {0.4, 0.2, 0.1},
+       {3.0, 1.5, 0.75},
+       'G',
+       2,
+       {0, 0, 0},
+       1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -165,16 +214,31 @@ TEST(IntFaceLoad, ResultantAndMomentInEveryHostFamily) {
     std::vector<Vec3> surf;
     Vec3 d;
   } cases[] = {
-      {"solid (a tilted flat surface)", 24, kHexa, {{0.3, 0.3, 0.69}, {1.6, 0.4, 0.96}, {1.5, 1.5, 1.05},
-       {0.4, 1.4, 0.82}}, {0.3, -2.0, 1.5}},
-      {"plane stress", 10, {{0, 0, 0}, {0, 3, 0.4}, {0, 2.6, 2.2}, {0, -0.3, 1.7}},
-       {{0, 0.5, 0.3}, {0, 2.0, 0.6}, {0, 1.8, 1.6}, {0, 0.4, 1.2}}, {0, 1.0, -2.0}},
-      {"slab", 18, {{0, 0, 0}, {3, 0.4, 0}, {2.6, 2.2, 0}, {-0.3, 1.7, 0}},
-       {{0.5, 0.3, 0}, {2.0, 0.6, 0}, {1.8, 1.6, 0}, {0.4, 1.2, 0}}, {0, 0, -3.0}},
-      {"Mindlin shell", 20, {{0, 0, 0}, {3, 0, 0}, {3, 2, 1}, {0, 2, 1}},
-       {{0.5, 0.4, 0.2}, {2.5, 0.4, 0.2}, {2.5, 1.6, 0.8}, {0.5, 1.6, 0.8}}, {1.0, 2.0, -1.0}},
-      {"Ahmad shell", 22, {{0, 0, 0}, {3, 0, 0}, {3, 2, 1}, {0, 2, 1}},
-       {{0.5, 0.4, 0.2}, {2.5, 0.4, 0.2}, {2.5, 1.6, 0.8}, {0.5, 1.6, 0.8}}, {1.0, 2.0, -1.0}},
+      {"solid (a tilted flat surface)",
+       24,
+       kHexa,
+       {{0.3, 0.3, 0.69}, {1.6, 0.4, 0.96}, {1.5, 1.5, 1.05}, {0.4, 1.4, 0.82}},
+       {0.3, -2.0, 1.5}},
+      {"plane stress",
+       10,
+       {{0, 0, 0}, {0, 3, 0.4}, {0, 2.6, 2.2}, {0, -0.3, 1.7}},
+       {{0, 0.5, 0.3}, {0, 2.0, 0.6}, {0, 1.8, 1.6}, {0, 0.4, 1.2}},
+       {0, 1.0, -2.0}},
+      {"slab",
+       18,
+       {{0, 0, 0}, {3, 0.4, 0}, {2.6, 2.2, 0}, {-0.3, 1.7, 0}},
+       {{0.5, 0.3, 0}, {2.0, 0.6, 0}, {1.8, 1.6, 0}, {0.4, 1.2, 0}},
+       {0, 0, -3.0}},
+      {"Mindlin shell",
+       20,
+       {{0, 0, 0}, {3, 0, 0}, {3, 2, 1}, {0, 2, 1}},
+       {{0.5, 0.4, 0.2}, {2.5, 0.4, 0.2}, {2.5, 1.6, 0.8}, {0.5, 1.6, 0.8}},
+       {1.0, 2.0, -1.0}},
+      {"Ahmad shell",
+       22,
+       {{0, 0, 0}, {3, 0, 0}, {3, 2, 1}, {0, 2, 1}},
+       {{0.5, 0.4, 0.2}, {2.5, 0.4, 0.2}, {2.5, 1.6, 0.8}, {0.5, 1.6, 0.8}},
+       {1.0, 2.0, -1.0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -256,11 +320,12 @@ TEST(IntEdgeFaceLoadDeathTest, RecordsTheElementCannotCarry) {
                                  "_PLANE_STRESS_QUAD") +
                          "   -> Auxiliary element with the load: 2\n   -> Specified direction vector: _XG1\n\nERROR:\n"
                          "The specified direction vector is not valid.\n\n"));
-    EXPECT_EXIT(t.IntEdgeLoadVector(3, Fe), testing::ExitedWithCode(1),
-                StderrIs("\nVerifying the <INTERNAL_EDGE_LOADS> block\n   -> Load case: 1\n"
-                         "   -> Internal edge load counter: 3\n   -> Element: 1\n   -> Element type: _PLANE_STRESS_QUAD\n"
-                         "   -> Load component: force - XG1\n\nERROR:\n"
-                         "In this type of element the specified load component must be null.\n\n"));
+    EXPECT_EXIT(
+        t.IntEdgeLoadVector(3, Fe), testing::ExitedWithCode(1),
+        StderrIs("\nVerifying the <INTERNAL_EDGE_LOADS> block\n   -> Load case: 1\n"
+                 "   -> Internal edge load counter: 3\n   -> Element: 1\n   -> Element type: _PLANE_STRESS_QUAD\n"
+                 "   -> Load component: force - XG1\n\nERROR:\n"
+                 "In this type of element the specified load component must be null.\n\n"));
     EXPECT_EXIT(t.IntEdgeLoadVector(4, Fe), testing::ExitedWithCode(1),
                 Lit("The number of load values must be 1 or the number of nodes of the loaded line."));
   }
@@ -284,11 +349,12 @@ TEST(IntEdgeFaceLoadDeathTest, RecordsTheElementCannotCarry) {
     t.intFaceLoads.push_back({1, outside, 'G', 3, 1, {1.0}});
     t.Build();
     Vec Fe(24);
-    EXPECT_EXIT(t.IntFaceLoadVector(1, Fe), testing::ExitedWithCode(1),
-                StderrIs("\nVerifying the <INTERNAL_FACE_LOADS> block\n   -> Load case: 1\n"
-                         "   -> Internal face load counter: 1\n   -> Element: 1\n   -> Element type: _MINDLIN_SLAB_QUAD\n"
-                         "   -> Load component: moment - XG3\n\nERROR:\n"
-                         "In this type of element the specified load component must be null.\n\n"));
+    EXPECT_EXIT(
+        t.IntFaceLoadVector(1, Fe), testing::ExitedWithCode(1),
+        StderrIs("\nVerifying the <INTERNAL_FACE_LOADS> block\n   -> Load case: 1\n"
+                 "   -> Internal face load counter: 1\n   -> Element: 1\n   -> Element type: _MINDLIN_SLAB_QUAD\n"
+                 "   -> Load component: moment - XG3\n\nERROR:\n"
+                 "In this type of element the specified load component must be null.\n\n"));
     EXPECT_EXIT(t.IntFaceLoadVector(2, Fe), testing::ExitedWithCode(1),
                 StderrIs(Context(kFaceHeading, "<INTERNAL_FACE_LOADS>", "   -> Internal face load counter: 2\n",
                                  "_MINDLIN_SLAB_QUAD") +

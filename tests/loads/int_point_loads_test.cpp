@@ -237,7 +237,7 @@ TEST(IntPointLoadDeathTest, SolidMomentsAndCoplanarDrillMoments) {
     TestModel t;
     AddAt(t, {{0, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}}, Prop(t, type));
     t.pointType = {'G', 'G', type == 20 ? 'M' : 'A', 'G'};
-    t.intPointLoads.push_back({{1, t.AddPoint(1.5, 1.5, 0)}, {0, 0, 1, 2, -3, 0}});   // in-plane moments pass
+    t.intPointLoads.push_back({{1, t.AddPoint(1.5, 1.5, 0)}, {0, 0, 1, 2, -3, 0}});    // in-plane moments pass
     t.intPointLoads.push_back({{1, t.AddPoint(1.5, 1.5, 0)}, {0, 0, 1, 0, 0, 1e-3}});  // drill at node 3
     t.Build();
     Vec Fe(24);

@@ -140,12 +140,16 @@ TEST(TempVar, ABodyFreeToExpandIsNotStressed) {
     std::vector<Vec3> x;
     double scale;  // the free expansion: scale alpha dT x
   } cases[] = {
-      {"plane stress, 8 nodes", 10,
+      {"plane stress, 8 nodes",
+       10,
        {{0, 0, 0}, {0, 1.1, 0.1}, {0, 2, 0}, {0, 2.1, 0.9}, {0, 2.2, 2}, {0, 1, 2.1}, {0, -0.2, 1.8}, {0, 0, 1}},
        1.0},
-      {"plane strain (restrained out of plane)", 13, {{0, 0, 0}, {0, 2, 0.3}, {0, 1.8, 1.9}, {0, -0.2, 1.5}},
+      {"plane strain (restrained out of plane)",
+       13,
+       {{0, 0, 0}, {0, 2, 0.3}, {0, 1.8, 1.9}, {0, -0.2, 1.5}},
        1.0 + kNu},
-      {"solid, 8 nodes", 24,
+      {"solid, 8 nodes",
+       24,
        {{0, 0, 0}, {2, 0, 0.1}, {2.2, 1.8, 0}, {-0.1, 2, 0.2}, {0.1, 0, 2.1}, {2, 0.2, 2}, {2, 2, 2.3}, {0, 1.9, 1.8}},
        1.0},
       {"Mindlin shell, tilted", 20, TiltedQuad(9, {1, 2, 3}, a, b), 1.0},
@@ -164,8 +168,10 @@ TEST(TempVar, ABodyFreeToExpandIsNotStressed) {
     t.integrationName = rule;
     int prop;
     switch (c.type) {
-      case 8: prop = t.AddProp(8, MAT_LIN_ISO, mat, kGeomCs3D, t.AddFrame3DValues({0.2, 0.8, 0.8, 1e-3, 2e-3, 3e-3,
-                                                                                     0, 0, 0.3, 0.2, 0.4})); break;
+      case 8:
+        prop = t.AddProp(8, MAT_LIN_ISO, mat, kGeomCs3D,
+                         t.AddFrame3DValues({0.2, 0.8, 0.8, 1e-3, 2e-3, 3e-3, 0, 0, 0.3, 0.2, 0.4}));
+        break;
       case 2:
       case 5:
       case 6: prop = t.AddProp(c.type, MAT_LIN_ISO, mat, kGeomCsArea, t.AddCsArea(0.3)); break;
@@ -196,15 +202,16 @@ TEST(TempVar, OrthotropicSolidsAndShellsExpandAlongTheirMaterialAxes) {
   {
     // Solid: the orthotropic axes are the global axes.
     TestModel t;
-    const int mat = t.AddMaterialValues(MAT_LIN_ORTHO, {0, a1, a2, a3, 2e5, 1e5, 1.5e5, 4e4, 5e4, 6e4, 0.2, 0.25, 0.3, 0},
-                                        "dddddddddddddi");
+    const int mat = t.AddMaterialValues(
+        MAT_LIN_ORTHO, {0, a1, a2, a3, 2e5, 1e5, 1.5e5, 4e4, 5e4, 6e4, 0.2, 0.25, 0.3, 0}, "dddddddddddddi");
     const int rule = t.AddIntegUniform(2);
     t.integrationName = rule;
     const int prop = t.AddProp(24, MAT_LIN_ORTHO, mat);
     t.props.back().IntegrationNumber = rule;
-    AddAt(t,
-          {{0, 0, 0}, {2, 0, 0.1}, {2.2, 1.8, 0}, {-0.1, 2, 0.2}, {0.1, 0, 2.1}, {2, 0.2, 2}, {2, 2, 2.3}, {0, 1.9, 1.8}},
-          prop);
+    AddAt(
+        t,
+        {{0, 0, 0}, {2, 0, 0.1}, {2.2, 1.8, 0}, {-0.1, 2, 0.2}, {0.1, 0, 2.1}, {2, 0.2, 2}, {2, 2, 2.3}, {0, 1.9, 1.8}},
+        prop);
     t.tempVars.push_back({1, 0, {kDT}});
     t.Build();
     Vec Fe(48);
@@ -229,8 +236,8 @@ TEST(TempVar, OrthotropicSolidsAndShellsExpandAlongTheirMaterialAxes) {
     const int v1 = t.AddAux(m1[0], m1[1], m1[2]), v2 = t.AddAux(m2[0], m2[1], m2[2]);
     const int v3 = t.AddAux(nrm[0], nrm[1], nrm[2]);
     t.coordSys.push_back({v1, v2, v3});
-    const int mat = t.AddMaterialValues(MAT_LIN_ORTHO, {0, a1, a2, a3, 2e5, 1e5, 1.5e5, 4e4, 5e4, 6e4, 0.2, 0.25, 0.3, 1},
-                                        "dddddddddddddi");
+    const int mat = t.AddMaterialValues(
+        MAT_LIN_ORTHO, {0, a1, a2, a3, 2e5, 1e5, 1.5e5, 4e4, 5e4, 6e4, 0.2, 0.25, 0.3, 1}, "dddddddddddddi");
     const int rule = t.AddIntegUniform(2);
     t.integrationName = rule;
     const int prop = t.AddProp(20, MAT_LIN_ORTHO, mat, kGeomLamThick, t.AddLamThick(0.1));
@@ -448,8 +455,7 @@ TEST(TempVarDeathTest, MaterialsWithoutAThermalLawAndBadRecords) {
   }
   {
     TestModel t;
-    AddAt(t, {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}},
-          t.AddProp(13, MAT_LIN_ISO, t.AddLinIso(kAlpha, kE, kNu)));
+    AddAt(t, {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}}, t.AddProp(13, MAT_LIN_ISO, t.AddLinIso(kAlpha, kE, kNu)));
     t.tempVars.push_back({1, 0, {1.0, 2.0}});
     t.Build();
     Vec Fe(24);
@@ -460,8 +466,9 @@ TEST(TempVarDeathTest, MaterialsWithoutAThermalLawAndBadRecords) {
   }
   {
     TestModel t;
-    AddAt(t, {{0, 0, 0}, {1, 0, 0}}, t.AddProp(8, MAT_LIN_ISO, t.AddLinIso(kAlpha, kE, kNu), kGeomCs3D,
-                                               t.AddFrame3DValues({1, 1, 1, 1, 1, 1, 0, 0, 0.3, 0.0, 0})));
+    AddAt(t, {{0, 0, 0}, {1, 0, 0}},
+          t.AddProp(8, MAT_LIN_ISO, t.AddLinIso(kAlpha, kE, kNu), kGeomCs3D,
+                    t.AddFrame3DValues({1, 1, 1, 1, 1, 1, 0, 0, 0.3, 0.0, 0})));
     t.diffTempVars.push_back({1, 1, {kDT}});
     t.diffTempVars.push_back({1, 3, {kDT}});
     t.Build();
@@ -469,11 +476,11 @@ TEST(TempVarDeathTest, MaterialsWithoutAThermalLawAndBadRecords) {
     const std::string ctx =
         "\nCalculating the thermal load contribution to the global load vector:\n   -> Load case: 1\n"
         "   -> Block name: <DIFFERENTIAL_TEMPERATURE_VARIATION>\n   -> Diff. temp. var. counter: ";
-    EXPECT_EXIT(t.DiffTempVarVector(1, Fe), testing::ExitedWithCode(1),
-                StderrIs(ctx +
-                         "1\n   -> Element: 1\n   -> Element type: _TIMOSHENKO_BEAM_3D\n   -> Direction: 1\n\nERROR:\n"
-                         "The direction of a differential temperature variation\nmust be 2 or 3 (a local axis of the "
-                         "section).\n\n"));
+    EXPECT_EXIT(
+        t.DiffTempVarVector(1, Fe), testing::ExitedWithCode(1),
+        StderrIs(ctx + "1\n   -> Element: 1\n   -> Element type: _TIMOSHENKO_BEAM_3D\n   -> Direction: 1\n\nERROR:\n"
+                       "The direction of a differential temperature variation\nmust be 2 or 3 (a local axis of the "
+                       "section).\n\n"));
     EXPECT_EXIT(t.DiffTempVarVector(2, Fe), testing::ExitedWithCode(1),
                 Lit("   -> Section depth: 0\n\nERROR:\nThe section depth must be positive for a differential "
                     "temperature variation.\n"));
@@ -510,8 +517,7 @@ TEST(TempVarLoop, EmbeddedCablesLoadTheirMotherElement) {
       AddAt(t, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {0, 1, 0}, {0, 0, 1}, {2, 0, 1}, {2, 1, 1}, {0, 1, 1}},
             t.AddProp(24, MAT_LIN_ISO, solidMat));
       const int cableRule = t.AddInteg(3, 0, 0);
-      const int cprop =
-          t.AddProp(32, nonlinear ? MAT_NLMM201 : MAT_LIN_ISO, cableMat, kGeomCsArea, t.AddCsArea(0.05));
+      const int cprop = t.AddProp(32, nonlinear ? MAT_NLMM201 : MAT_LIN_ISO, cableMat, kGeomCsArea, t.AddCsArea(0.05));
       t.props.back().IntegrationNumber = cableRule;
       AddAt(t, {{0, 0.3, 0.6}, {2, 0.3, 0.6}}, cprop);
       t.integrationName = t.AddInteg(caseRule, 0, 0);
@@ -553,8 +559,8 @@ TEST(TempVarLoop, InactiveElementsAndTheBehaviourOfEachGroup) {
   Vec F(t.nF), P(t.nP), G(t.nF), Q(t.nP);
   t.LoadVector(F, P);
   // A linear group in a nonlinear analysis takes the linear routine.
-  Calc_F_TempVar_NL(1, 0.5, 1.0, nullptr, t.oc, &t.lc, &t.mesh, nullptr, t.numbers, nullptr, t.motherIndex,
-                    t.propIndex, t.cs, G, Q, nullptr, t.codes, t.hasCS, t.types, t.adj, t.motherRecords);
+  Calc_F_TempVar_NL(1, 0.5, 1.0, nullptr, t.oc, &t.lc, &t.mesh, nullptr, t.numbers, nullptr, t.motherIndex, t.propIndex,
+                    t.cs, G, Q, nullptr, t.codes, t.hasCS, t.types, t.adj, t.motherRecords);
   const double N = kE * kAlpha * kDT * 0.5;
   EXPECT_NEAR(F[1], -N, 1e-9 * N);
   EXPECT_NEAR(F[7], N, 1e-9 * N);
@@ -578,10 +584,10 @@ TEST(TempVarLoopDeathTest, SlabsTakeNoUniformTemperatureAndNonlinearSolidsAreNot
     t.tempVars.push_back({1, 0, {kDT}});
     t.Build();
     Vec F(t.nF), P(t.nP);
-    EXPECT_EXIT(Calc_F_TempVar_NL(1, 0.0, 0.0, nullptr, t.oc, &t.lc, &t.mesh, nullptr, t.numbers, nullptr,
-                                  t.motherIndex, t.propIndex, t.cs, F, P, nullptr, t.codes, t.hasCS, t.types, t.adj,
-                                  t.motherRecords),
-                testing::ExitedWithCode(1), kInternal);
+    EXPECT_EXIT(
+        Calc_F_TempVar_NL(1, 0.0, 0.0, nullptr, t.oc, &t.lc, &t.mesh, nullptr, t.numbers, nullptr, t.motherIndex,
+                          t.propIndex, t.cs, F, P, nullptr, t.codes, t.hasCS, t.types, t.adj, t.motherRecords),
+        testing::ExitedWithCode(1), kInternal);
   }
 }
 
