@@ -502,6 +502,22 @@ TEST(TempVarDeathTest, MaterialsWithoutAThermalLawAndBadRecords) {
   }
 }
 
+TEST(TempVarDeathTest, ALoadCaseWithoutARuleIsRefusedRatherThanLoadingNothing) {
+  // The rule tables hold only zero weights without an integration type or for Newton-Cotes.
+  for (int type : {0, static_cast<int>(kIntNCOTES)}) {
+    TestModel t;
+    AddAt(t, {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}}, t.AddProp(13, MAT_LIN_ISO, t.AddLinIso(kAlpha, kE, kNu)));
+    t.integrationType = type;
+    t.tempVars.push_back({1, 0, {kDT}});
+    t.Build();
+    Vec Fe(24);
+    EXPECT_EXIT(t.TempVarVector(1, Fe), testing::ExitedWithCode(1),
+                StderrIs(kTempContext + "   -> Element type: _PLANE_STRAIN_QUAD\n   -> Specified integration type : " +
+                         (type == 0 ? "_NONE" : "_NCOTES") +
+                         "\n\nERROR:\nThe specified integration type is not compatible with specified type of load.\n\n"));
+  }
+}
+
 // ---- loops ----------------------------------------------------------------------------------
 
 TEST(TempVarLoop, EmbeddedCablesLoadTheirMotherElement) {
