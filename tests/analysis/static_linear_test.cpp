@@ -10,113 +10,21 @@
 
 #include "analysis/drivers.h"
 #include "linear_model.h"
-#include "support/datafile_writer.h"
-#include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
+#include "static_run.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
 using linmodel::Layout;
+using staticrun::kGauss;
+using staticrun::kJPCG;
+using staticrun::kSolvers;
+using staticrun::Outcome;
+using staticrun::Record;
+using staticrun::Solver;
 
 namespace {
 
-struct Solver {
-  int storage, algorithm;
-  const char* name;
-  double tol;  // relative accuracy expected of the results
-};
-
-const Solver kGauss = {1, 1, "Gaussian elimination", 1e-10};
-const Solver kJPCG = {2, 2, "conjugate gradient", 1e-8};
-const Solver kSolvers[] = {kGauss, kJPCG};
-
-struct Outcome {
-  ChildResult run;
-  resultfile::DisplReactFile dr;
-  resultfile::LinearExecParams ep;
-};
-
-// Values of one load case's record by point and dof.
-struct Record {
-  const resultfile::DisplReactRecord& r;
-  const Layout& l;
-  double U(int p, int d) const {
-    if (l.Free(p, d) >= 0) return r.free.at(static_cast<size_t>(l.Free(p, d)));
-    if (l.Presc(p, d) >= 0) return r.presc.at(static_cast<size_t>(l.Presc(p, d)));
-    ADD_FAILURE() << "point " << p << " has no dof " << d;
-    return NAN;
-  }
-  double R(int p, int d) const {
-    if (l.Presc(p, d) >= 0) return r.react.at(static_cast<size_t>(l.Presc(p, d)));
-    ADD_FAILURE() << "point " << p << " dof " << d << " is not prescribed";
-    return NAN;
-  }
-};
-
-class LinearStatic : public testing::Test {
- protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-
-  Outcome Run(Job job, const Solver& s, const std::string& ctrl = "") {
-    job.model.main.storageTechnique = s.storage;
-    job.model.main.linEqAlgorithm = s.algorithm;
-    tw::WriteDataFile(dir_ + "/job1", job.model);
-    WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n" + ctrl + "</OUTPUT_CONTROL>\n");
-    Outcome o;
-    o.run = RunProgram(VOLDE_EXE, {"job1"}, dir_);
-    o.dr = resultfile::ReadDisplReact(dir_ + "/job1_dr.bin", job.layout.nF, job.layout.nP);
-    o.ep = resultfile::ReadLinearExecParams(dir_ + "/job1_ep.bin");
-    return o;
-  }
-
-  // A run that ended in success with one record per load case, in order, and the
-  // summary records each solver fills.
-  static void ExpectSound(const Outcome& o, const Solver& s, int nLoadCases) {
-    EXPECT_EQ(o.run.status, 0) << o.run.err;
-    EXPECT_EQ(o.run.err, "");
-    EXPECT_NE(o.run.out.find("\nEnd of volde\n\n### Success ###\n"), std::string::npos) << o.run.out;
-    size_t at = 0;
-    for (int lc = 1; lc <= nLoadCases; lc++) {
-      at = o.run.out.find("\nLoad case: " + std::to_string(lc) + "\n", at);
-      EXPECT_NE(at, std::string::npos) << "load case " << lc;
-    }
-    EXPECT_EQ(o.dr.error, "");
-    EXPECT_TRUE(o.dr.closed);
-    EXPECT_EQ(o.ep.error, "");
-    EXPECT_TRUE(o.ep.closed);
-    ASSERT_EQ(o.dr.records.size(), static_cast<size_t>(nLoadCases));
-    for (int lc = 1; lc <= nLoadCases; lc++) EXPECT_EQ(o.dr.records[lc - 1].id, lc);
-    EXPECT_GT(o.ep.iter.nTermsKFF, 0);
-    EXPECT_GE(o.ep.iter.assemblySeconds, 0.0);
-    if (s.algorithm == 1) {
-      EXPECT_GE(o.ep.iter.nTermsNCSB, o.ep.iter.nTermsKFF);
-      EXPECT_GE(o.ep.iter.factorSeconds, 0.0);
-    } else {
-      EXPECT_EQ(o.ep.iter.nTermsNCSB, -1);
-      EXPECT_EQ(o.ep.iter.factorSeconds, -1.0);
-    }
-    ASSERT_EQ(o.ep.steps.size(), static_cast<size_t>(nLoadCases));
-    for (const resultfile::StepSummary& st : o.ep.steps) {
-      EXPECT_EQ(st.padding, 0u);
-      EXPECT_GE(st.solveSeconds, 0.0);
-      EXPECT_EQ(st.residualNorm, -1.0);
-      if (s.algorithm == 1) {
-        EXPECT_EQ(st.nIterJPCG, -1);
-        EXPECT_EQ(st.residNormJPCG, -1.0);
-      } else {
-        EXPECT_GE(st.nIterJPCG, 1);
-        EXPECT_GE(st.residNormJPCG, 0.0);
-      }
-    }
-  }
-
-  std::string dir_;
-};
-
-// |actual - expected| within the solver's relative accuracy of a reference magnitude.
-#define EXPECT_CLOSE(actual, expected, s, scale) EXPECT_NEAR(actual, expected, (s).tol * (scale))
+class LinearStatic : public staticrun::LinearStaticRun {};
 
 // Point-load record in the x2-x3 plane: force (f2, f3), moment m1.
 tw::Rec Load2D(int point, double f2, double f3, double m1 = 0.0) {
