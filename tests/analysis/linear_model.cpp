@@ -42,8 +42,13 @@ void AddLayoutPoint(Layout& l, const std::string& mask, const std::string& fixit
 }
 
 int AddPoint2D(Job& j, double x2, double x3, const std::string& mask, const std::string& fixity) {
+  return AddPoint3D(j, 0.0, x2, x3, mask, fixity);
+}
+
+int AddPoint3D(Job& j, double x1, double x2, double x3, const std::string& mask, const std::string& fixity) {
   AddLayoutPoint(j.layout, mask, fixity);
-  const int p = tw::AddPoint(j.model, 0.0, x2, x3);
+  j.coords.push_back({x1, x2, x3});
+  const int p = tw::AddPoint(j.model, x1, x2, x3);
   if (fixity != "000000") tw::AddRecord(j.model, "<SUPPORTS>", tw::Support(p, fixity));
   return p;
 }
@@ -54,6 +59,29 @@ void AddSupport(Job& j, int point, const std::string& fixity) {
   for (int d = 0; d < 6; d++)
     if (fixity[d] == '1') codes[d] = 'P';
   Recount(j.layout);
+}
+
+void MovePoints(Job& j, const std::function<std::array<double, 3>(const std::array<double, 3>&)>& f) {
+  std::vector<tw::Rec>& recs = j.model.blocks["<POINT_COORDINATES>"];
+  for (size_t p = 0; p < j.coords.size(); p++) {
+    j.coords[p] = f(j.coords[p]);
+    recs.at(p) = tw::Rec().D(j.coords[p][0]).D(j.coords[p][1]).D(j.coords[p][2]);
+  }
+}
+
+int AddCoordSystem(Job& j, const std::array<std::array<double, 3>, 3>& axes) {
+  std::vector<tw::Rec>& vectors = j.model.blocks["<AUXILIARY_VECTORS>"];
+  tw::Rec cs = tw::Rec().S("axes");
+  for (const auto& a : axes) {
+    vectors.push_back(tw::AuxiliaryVector("axis", a[0], a[1], a[2]));
+    cs.I(static_cast<int32_t>(vectors.size()));
+  }
+  tw::AddRecord(j.model, "<COORDINATE_SYSTEMS>", cs);
+  return static_cast<int>(j.model.blocks["<COORDINATE_SYSTEMS>"].size());
+}
+
+void SetPointCoordSystem(Job& j, int point, int system) {
+  tw::AddRecord(j.model, "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>", tw::Rec().I(0).I(0).I(0).I(point).I(system));
 }
 
 void AddFrame2DMaterial(Job& j, double E, double A, double I) {

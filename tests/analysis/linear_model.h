@@ -4,6 +4,8 @@
 // result vectors.
 #pragma once
 
+#include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,11 +31,21 @@ void AddLayoutPoint(Layout& l, const std::string& mask, const std::string& fixit
 struct Job {
   testmodel::Model model;
   Layout layout;
+  std::vector<std::array<double, 3>> coords;  // index 0 = point 1
 };
 
 // Points in the x2-x3 plane (x1 = 0), where the 2-D elements lie.
 int AddPoint2D(Job& j, double x2, double x3, const std::string& mask, const std::string& fixity = "000000");
+// A point in space.
+int AddPoint3D(Job& j, double x1, double x2, double x3, const std::string& mask,
+               const std::string& fixity = "000000");
 void AddSupport(Job& j, int point, const std::string& fixity);
+// Moves every point x to f(x).
+void MovePoints(Job& j, const std::function<std::array<double, 3>(const std::array<double, 3>&)>& f);
+// A coordinate system whose axes (rows, global components) are three new auxiliary
+// vectors; returns its number. The point's dofs, supports and results then refer to it.
+int AddCoordSystem(Job& j, const std::array<std::array<double, 3>, 3>& axes);
+void SetPointCoordSystem(Job& j, int point, int system);
 
 constexpr const char* kFrame2DMask = "011100";
 constexpr const char* kPlaneMask = "011000";
