@@ -23,7 +23,7 @@ using staticrun::Solver;
 
 namespace {
 
-class LinearStatic : public staticrun::LinearStaticRun {};
+class LinearStaticLoads : public staticrun::LinearStaticRun {};
 
 }  // namespace
 
@@ -103,7 +103,7 @@ Job SolidGrid(int m, double E, double nu, Fixity fixity) {
 
 }  // namespace
 
-TEST_F(LinearStatic, BodiesFreeToExpandAreNotStressed) {
+TEST_F(LinearStaticLoads, BodiesFreeToExpandAreNotStressed) {
   const double e = kAlphaT * kDeltaT;
   for (const Solver& s : kSolvers) {
     SCOPED_TRACE(s.name);
@@ -165,7 +165,7 @@ TEST_F(LinearStatic, BodiesFreeToExpandAreNotStressed) {
 
 // Every free equation is loaded by zero here (the restrained bodies are symmetric), which
 // the conjugate gradient meets without an iteration: Gaussian elimination only.
-TEST_F(LinearStatic, RestrainedExpansionLoadsTheSupports) {
+TEST_F(LinearStaticLoads, RestrainedExpansionLoadsTheSupports) {
   const double e = kAlphaT * kDeltaT;
   for (const Solver& s : {kGauss}) {
     SCOPED_TRACE(s.name);
@@ -225,7 +225,7 @@ TEST_F(LinearStatic, RestrainedExpansionLoadsTheSupports) {
 
 // A temperature difference dT across a cantilever of depth h bends it to the curvature
 // alpha dT / h: tip rotation alpha dT L / h, deflection alpha dT L^2 / (2 h), no reactions.
-TEST_F(LinearStatic, DifferentialTemperatureBendsACantilever) {
+TEST_F(LinearStaticLoads, DifferentialTemperatureBendsACantilever) {
   const double L = 3.0, h = 0.3, kappa = kAlphaT * kDeltaT / h;
   for (const Solver& s : kSolvers) {
     SCOPED_TRACE(s.name);
@@ -255,7 +255,7 @@ TEST_F(LinearStatic, DifferentialTemperatureBendsACantilever) {
 // A 2 x 2 x 2 block standing on its bottom face under a pressure on part of its top, a
 // line load and a surface load inside it along auxiliary elements, and a point load inside
 // an element: the reactions balance the loads, force and moment.
-TEST_F(LinearStatic, FaceAndInternalLoadsAreBalancedByTheReactions) {
+TEST_F(LinearStaticLoads, FaceAndInternalLoadsAreBalancedByTheReactions) {
   for (const Solver& s : kSolvers) {
     SCOPED_TRACE(s.name);
     Job job = SolidGrid(2, 1000.0, 0.25, [](int, int, int z) -> std::string { return z == 0 ? "111000" : "000000"; });
