@@ -17,7 +17,8 @@ build-test: deps
 	cmake --build build/test -j $(JOBS)
 
 test: build-test
-	cd build/test && ctest --output-on-failure -j $(JOBS) --timeout 600
+	mkdir -p build/test/testtmp
+	cd build/test && TEST_TMPDIR=$(CURDIR)/build/test/testtmp/ ctest --output-on-failure -j $(JOBS) --timeout 600
 
 build-release: deps
 	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DVOLDE_TESTS=OFF
