@@ -67,13 +67,13 @@ struct SurfLoadRecord {
   std::vector<double> values;
 };
 
-struct TempVarSpec {
+struct TempVarInput {
   int element;
   int direction;  // differential records only
   std::vector<double> values;
 };
 
-struct MaterialSpec {
+struct MaterialInput {
   int kind;
   std::vector<double> values;  // value 1 (density) first
   std::string types;           // per value 'd' or 'i'; all 'd' when empty
@@ -85,7 +85,7 @@ struct TestModel {
   std::vector<std::vector<int>> elements;
   std::vector<int> elementProp;  // property record of each element in the phase (0 = inactive)
   std::vector<ElementProperty> props;
-  std::vector<MaterialSpec> materials;  // numbered per kind in order
+  std::vector<MaterialInput> materials;  // numbered per kind in order
   std::vector<double> lamThick;
   std::vector<double> csAreas;
   std::vector<std::array<double, 5>> frame2d;   // [1..4]
@@ -107,7 +107,7 @@ struct TestModel {
   std::vector<std::pair<std::array<int, 2>, std::array<double, 6>>> intPointLoads;  // {element, aux point}
   std::vector<EdgeLoadRecord> edgeLoads;
   std::vector<SurfLoadRecord> faceLoads, intEdgeLoads, intFaceLoads;
-  std::vector<TempVarSpec> tempVars, diffTempVars;
+  std::vector<TempVarInput> tempVars, diffTempVars;
   std::vector<std::array<double, 3>> prescribed;  // point, dof, value
 
   // ---- built ----
