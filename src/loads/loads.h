@@ -578,6 +578,14 @@ void Calc_Fg_TempVarCable3D(int nComp, int Element, int LoadCaseNumber, int Node
 void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int RecordIndex,
                               const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                               const TemperatureVariationRecord* TempVarRecords);
+// The temperature load of a solid of a materially nonlinear group comes with the nonlinear
+// solid element; until then it stops through the internal error.
+void Calc_Fg_TempVarSolidHexa_NL(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                 int RecordIndex, double TimeIncrement, double Time, Index_HD* IndexHD,
+                                 const LoadCaseParameters* Params, const MeshData* Mesh, NLMM_HD* MaterialHD,
+                                 ElemHDEntry* ElemHDTable, int** ElemNodes, double* Fe, double** ElemNodalValues,
+                                 double** PointCoord, const NumericalIntegration* Integrations,
+                                 const ElementProperty* ElemProps, const TemperatureVariationRecord* TempVarRecords);
 // Embedded cables: "_LIN_ISO" (linear routine) or "_NLMM201" / "_NLMM202" (nonlinear).
 void Calc_Fg_TempVarEmbCable3D(int nComp, int Cable, int Mother, int CablePosition, int LoadCaseNumber,
                                int MotherRecord, int MotherType, int CableNodeCount, int MotherNodeCount,

@@ -10,7 +10,6 @@
 #include "elements/kernel.h"
 #include "elements/locate.h"
 #include "loads/loads.h"
-#include "pending_loads2.h"
 
 namespace {
 
