@@ -148,15 +148,15 @@ std::vector<std::array<Pt, 4>> PatchQuads() {
 // Assembles the global stiffness (2 dofs per point), imposes the linear field on the
 // boundary of the unit square and returns the largest relative error of the interior
 // displacements.
-double PatchTestError(const PlaneSpec& spec, const Mesh2D& mesh) {
-  LoadedMesh lm(PlaneModel(spec, mesh.pts, mesh.elems));
+double PatchTestError(const PlaneSpec& elem, const Mesh2D& mesh) {
+  LoadedMesh lm(PlaneModel(elem, mesh.pts, mesh.elems));
   const int nP = static_cast<int>(mesh.pts.size()), nd = 2 * nP;
   Mat K(nd, nd);
   for (size_t e = 1; e <= mesh.elems.size(); e++) {
     const auto& nodes = mesh.elems[e - 1];
     const int n = static_cast<int>(nodes.size()), N = 2 * n;
     Mat Ke(N, N);
-    ElementStiffness(spec.type, N, static_cast<int>(e), n, lm, Ke);
+    ElementStiffness(elem.type, N, static_cast<int>(e), n, lm, Ke);
     for (int a = 0; a < n; a++)
       for (int b = 0; b < n; b++)
         for (int i = 1; i <= 2; i++)
