@@ -194,6 +194,73 @@ TEST_F(LinearStaticShellSolid, TwentyNodeCantileverInPureBendingAndHanging) {
   }
 }
 
+// The same cantilever bent by the same moment given as a linear face traction: a
+// "<FACE_LOADS>" record on the free end face with one intensity per face node, -12 x2
+// per unit area. The record is written along global x1 or along the face's outward
+// normal, at the tip x1 = 10 (face 3 of element 2, s1 = +1) or, with the clamp moved to
+// x1 = 10, at x1 = 0 (face 5 of element 1, s1 = -1, whose node order the program
+// reverses). Along x1 the traction at x1 = 0 is +12 x2; along the outward normal it is
+// -12 x2 on both ends. Either way the free end deflects by 0.6 and turns by 0.12
+// (u1 at x2 = 1/2 minus u1 at x2 = -1/2: -0.12 at x1 = 10, +0.12 at x1 = 0), and the
+// clamp holds the moment -1 (tip at 10) or +1 (tip at 0) about x3.
+TEST_F(LinearStaticShellSolid, TwentyNodeCantileverBentByAFaceTraction) {
+  // Element-local nodes of the faces s1 = +1 and s1 = -1, in the order of the face's
+  // quadrilateral; the intensities are given in this order.
+  const std::vector<int> face3 = {3, 4, 5, 11, 17, 16, 15, 10};
+  const std::vector<int> face5 = {1, 8, 7, 12, 19, 20, 13, 9};
+  struct Case {
+    bool tipAtZero;
+    char dirKind;
+    int dirCode;
+    double sign;  // intensity = sign * 12 x2
+    const char* name;
+  };
+  const Case cases[] = {{false, 'G', 1, -1.0, "tip x1 = 10, along x1"},
+                        {false, 'E', 3, -1.0, "tip x1 = 10, along the normal"},
+                        {true, 'G', 1, 1.0, "tip x1 = 0, along x1"},
+                        {true, 'E', 3, -1.0, "tip x1 = 0, along the normal"}};
+  const double k = 0.012;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const Solver& s : kSolvers) {
+      SCOPED_TRACE(s.name);
+      const int clampI = c.tipAtZero ? 4 : 0, tipI = 4 - clampI;
+      LatticeJob lj = linmodel::HexaBar(20, 2, 10.0, -0.5, -0.5, 1000.0, 0.0, 1.0, true, [clampI](int I, int, int) {
+        return std::string(I == clampI ? "111000" : "000000");
+      });
+      const int element = c.tipAtZero ? 1 : 2, face = c.tipAtZero ? 5 : 3;
+      std::vector<double> q;
+      for (int local : c.tipAtZero ? face5 : face3) {
+        const int p = lj.job.model.elements[static_cast<size_t>(element - 1)][static_cast<size_t>(local - 1)];
+        const auto& x = lj.job.coords[static_cast<size_t>(p - 1)];
+        EXPECT_DOUBLE_EQ(x[0], 5.0 * tipI / 2) << "node " << local << " lies off the loaded face";
+        q.push_back(c.sign * 12.0 * x[1]);
+      }
+      tw::LoadCase lc;
+      lc.blocks["<FACE_LOADS>"] = {tw::FaceLoad(element, face, c.dirKind, c.dirCode, 1, q)};
+      lj.job.model.loadCases = {lc};
+      Outcome o = Run(lj.job, s);
+      ExpectSound(o, s, 1);
+      if (o.dr.records.size() != 1) continue;
+      Record r{o.dr.records[0], lj.job.layout};
+      // Distance from the clamp, and the field of the original test in it.
+      const double x0 = 5.0 * clampI / 2, dir = c.tipAtZero ? -1.0 : 1.0;
+      for (const auto& [key, p] : lj.at) {
+        const double a = dir * (lj.job.coords[static_cast<size_t>(p - 1)][0] - x0);
+        const double y = lj.job.coords[static_cast<size_t>(p - 1)][1];
+        EXPECT_CLOSE(r.U(p, 1), -dir * k * a * y, s, 0.6) << "point " << p;
+        EXPECT_CLOSE(r.U(p, 2), k * a * a / 2, s, 0.6) << "point " << p;
+        EXPECT_CLOSE(r.U(p, 3), 0.0, s, 0.6) << "point " << p;
+      }
+      EXPECT_CLOSE(r.U(lj.At(tipI, 1, 0), 2), 0.6, s, 0.6);
+      EXPECT_CLOSE(r.U(lj.At(tipI, 2, 1), 1) - r.U(lj.At(tipI, 0, 1), 1), -dir * 0.12, s, 0.6);
+      // The load is a couple of moment dir about x3: the reactions balance it.
+      const auto m = staticrun::ReactionResultant(r, lj.job);
+      for (int d = 1; d <= 6; d++) EXPECT_CLOSE(m[d], d == 6 ? -dir : 0.0, s, 10.0) << "component " << d;
+    }
+  }
+}
+
 // ---- plates ------------------------------------------------------------------------
 
 // Simply supported square plate a = 1, q = 1, D = 1, nu = 0.3 (hard support), quarter
