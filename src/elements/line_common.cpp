@@ -49,13 +49,7 @@ void CalcNodalAreasLine(int n, int prop, const MeshData* mesh, double* A) {
   const ElementProperty& p = mesh->ElemProps[prop];
   int* rec;
   alloci1(&rec, n);
-  if (p.GeometryKind == GEOM_PATT) {
-    const GeometryPattern& g = mesh->GeomPatterns[p.GeometryNumber];
-    CalcNodeGeomRecords(n, prop, p.GeometryKind, kGeomCsArea, p.GeometryNumber, g.Kind, g.nEntries, g.Record,
-                        mesh->nCsAreas, rec);
-  } else {
-    CalcNodeGeomRecords(n, prop, p.GeometryKind, kGeomCsArea, p.GeometryNumber, 0, 0, nullptr, mesh->nCsAreas, rec);
-  }
+  CalcPropNodeGeomRecords(n, prop, p, kGeomCsArea, mesh->GeomPatterns, mesh->nCsAreas, rec);
   for (int k = 1; k <= n; k++) A[k] = mesh->CsAreas[rec[k]].Area;
   freei1(rec);
 }

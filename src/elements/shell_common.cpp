@@ -19,17 +19,8 @@ void CalcShellNodeThickness(int n, int propIndex, double* t, const GeometryPatte
   }
   int* rec;
   alloci1(&rec, n);
-  int patternKind = 0, patternCount = 0;
-  const int* patternRecords = nullptr;
-  if (p.GeometryKind == GEOM_PATT) {
-    const GeometryPattern& g = geomPatterns[p.GeometryNumber];
-    patternKind = g.Kind;
-    patternCount = g.nEntries;
-    patternRecords = g.Record;
-  }
   // Record numbers were checked against the table when the data file was read.
-  CalcNodeGeomRecords(n, propIndex, p.GeometryKind, GEOM_LAM_THICK, p.GeometryNumber, patternKind, patternCount,
-                      patternRecords, INT_MAX, rec);
+  CalcPropNodeGeomRecords(n, propIndex, p, GEOM_LAM_THICK, geomPatterns, INT_MAX, rec);
   for (int k = 1; k <= n; k++) {
     t[k] = lamThicks[rec[k]].Thickness;
     // A null or negative thickness would give a singular or indefinite element.
