@@ -91,3 +91,11 @@ void CheckPlaneStressPoisson(const char* family, double nu) {
                 family);
   errexit(msg, 0);
 }
+
+void CalcPlateIsoD(const char* family, double E, double nu, double** D) {
+  CheckPlaneStressPoisson(family, nu);
+  zerod2(D, 3, 3);
+  D[1][1] = D[2][2] = E / (1.0 - nu * nu);
+  D[1][2] = D[2][1] = nu * E / (1.0 - nu * nu);
+  D[3][3] = E / (2.0 * (1.0 + nu));
+}
