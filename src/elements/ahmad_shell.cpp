@@ -209,12 +209,8 @@ void CalcMat_D_AhmadShell(int propIndex, int nDm, int nDs, int nDm2, int nDs2, d
   if (p.MaterialKind != MAT_LIN_ISO) errexit("Ahmad shell element: invalid material type.", 0);
   const MaterialRecord& m = linIso[p.MaterialNumber];
   const double E = MatValue(m, 3), nu = MatValue(m, 4);
-  CheckPlaneStressPoisson("Ahmad shell", nu);
-  zerod2(Dm, 3, 3);
+  CalcPlateIsoD("Ahmad shell", E, nu, Dm);
   zerod2(Ds, 2, 2);
-  Dm[1][1] = Dm[2][2] = E / (1.0 - nu * nu);
-  Dm[1][2] = Dm[2][1] = nu * E / (1.0 - nu * nu);
-  Dm[3][3] = E / (2.0 * (1.0 + nu));
   Ds[1][1] = Ds[2][2] = E / (2.4 * (1.0 + nu));
 }
 

@@ -121,24 +121,6 @@ void StiffCable(const CableType& c, int nDof, int elem, int nNodes, int prop, co
   CloseCable(&w);
 }
 
-// Tangent modulus of integration point ip from the cable's steel law.
-double CableTangentModulus(int kind, int iter, const MaterialRecord& mat) {
-  switch (kind) {
-    case MAT_NLMM201:
-      // CalcMat_D_NLMM201 on the point's NLMM201_HD record: the monotonic steel law is
-      // not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM202:
-      // The first two iterations take the initial modulus whatever the record holds.
-      if (iter <= 2) return MatValue(mat, 3);
-      // From iteration 3 on: the tangent the cyclic steel law stored in the point's
-      // record; the law and its record are not part of this build.
-      InternalError(__FILE__, __LINE__);
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
-}
-
 void StiffCableNL(const CableType& c, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                   const MeshData* mesh, double** Kg) {
   const ElementProperty& p = mesh->ElemProps[prop];
@@ -150,29 +132,11 @@ void StiffCableNL(const CableType& c, int nDof, int elem, int iter, int nNodes, 
     const double J = CablePoint(c, elem, ip, kCtxStiffness, oc, &w, &A);
     // The kind is examined at every point, so an unsupported one stops at the first.
     if (p.MaterialKind != MAT_NLMM201 && p.MaterialKind != MAT_NLMM202) InternalError(__FILE__, __LINE__);
-    const double Et = CableTangentModulus(p.MaterialKind, iter, MaterialOf(mesh, p.MaterialKind, p.MaterialNumber));
+    const double Et = CableSteelTangent(p.MaterialKind, iter, MaterialOf(mesh, p.MaterialKind, p.MaterialNumber));
     AddAxialStiffness(c, Et * A * w.weight[ip] * J, &w, Kg);
   }
   PrintElementStiffMat(nDof, elem, c.typeCode, oc[c.flagKg], Kg);
   CloseCable(&w);
-}
-
-// Stress of integration point ip from the cable's steel law for the mechanical strain
-// epsMech; the law updates the point's record, whose stored strain then grows by the
-// thermal strain epsTh.
-double CableSteelStress(int kind, double epsMech, double epsTh) {
-  (void)epsMech;
-  (void)epsTh;
-  switch (kind) {
-    case MAT_NLMM201:
-      // CalcStress_NLMM201 on the point's NLMM201_HD record: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM202:
-      // CalcStress_NLMM202 on the point's record (NLMM145_HD layout): not part of this build.
-      InternalError(__FILE__, __LINE__);
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
 }
 
 void IntForcesCableNL(const CableType& c, int nDof, int elem, int nNodes, int prop, const char* oc,

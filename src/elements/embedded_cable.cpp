@@ -201,23 +201,6 @@ void StiffEmb(const EmbType& c, int nCols, int cable, int mother, int slot, int 
   CloseEmb(&w);
 }
 
-// Tangent modulus of a cable point from its steel law.
-double EmbTangentModulus(int kind, int iter, const MaterialRecord& mat) {
-  switch (kind) {
-    case MAT_NLMM201:
-      // CalcMat_D_NLMM201 on the point's NLMM201_HD record: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM202:
-      // The first two iterations take the initial modulus whatever the record holds.
-      if (iter <= 2) return MatValue(mat, 3);
-      // Later: the tangent stored in the point's record by the cyclic steel law, which
-      // is not part of this build.
-      InternalError(__FILE__, __LINE__);
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
-}
-
 void StiffEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot, int iter, int motherSeq,
                 int motherType, int nMotherNodes, int cableProp, const char* oc, const MeshData* mesh, double** K,
                 const EmbCableMotherRecord* records) {
@@ -231,28 +214,11 @@ void StiffEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot, in
   for (int ip = 1; ip <= w.nIP; ip++) {
     double A;
     const double J = EmbPoint(c, ip, kCtxEmbStiffness, oc, &w, &A);
-    const double Et = EmbTangentModulus(p.MaterialKind, iter, mat);
+    const double Et = CableSteelTangent(p.MaterialKind, iter, mat);
     AddOuter(nCols, Et * A * w.weight[ip] * J, w.b, K);
   }
   PrintElementStiffMat(nCols, cable, c.typeCode, oc[c.flagKg], K);
   CloseEmb(&w);
-}
-
-// Stress of a cable point from its steel law for the given strain; the law updates the
-// point's record, whose stored strain then grows by epsTh.
-double EmbSteelStress(int kind, double eps, double epsTh) {
-  (void)eps;
-  (void)epsTh;
-  switch (kind) {
-    case MAT_NLMM201:
-      // CalcStress_NLMM201 on the point's NLMM201_HD record: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM202:
-      // CalcStress_NLMM202 on the point's record (NLMM145_HD layout): not part of this build.
-      InternalError(__FILE__, __LINE__);
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
 }
 
 void IntForcesEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot, int motherSeq, int motherType,
@@ -274,7 +240,7 @@ void IntForcesEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot
     const double J = EmbPoint(c, ip, kCtxEmbIntForces, oc, &w, &A);
     const double eps = dotd1(w.b, a, nCols);
     const double epsTh = c.dim == 3 ? alpha * dotd1(w.N, elemTempVar[cable], w.nCable) : 0.0;
-    const double sigma = EmbSteelStress(kind, eps - epsTh, epsTh) + E0 * epsTh;
+    const double sigma = CableSteelStress(kind, eps - epsTh, epsTh) + E0 * epsTh;
     const double f = sigma * A * w.weight[ip] * J;
     for (int j = 1; j <= nCols; j++) F[j] += f * w.b[j];
   }

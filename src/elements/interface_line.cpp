@@ -149,20 +149,7 @@ void CalcWidthsInterfaceLine(int m, int prop, const MeshData* mesh, double* t) {
   const int n = 2 * m;
   int* rec;
   alloci1(&rec, n);
-  switch (p.GeometryKind) {
-    case GEOM_PATT: {
-      const GeometryPattern& g = mesh->GeomPatterns[p.GeometryNumber];
-      CalcNodeGeomRecords(n, prop, GEOM_PATT, kGeomLamThick, p.GeometryNumber, g.Kind, g.nEntries, g.Record,
-                          mesh->nLamThicks, rec);
-      break;
-    }
-    case GEOM_LAM_THICK:
-      CalcNodeGeomRecords(n, prop, GEOM_LAM_THICK, kGeomLamThick, p.GeometryNumber, 0, 0, nullptr, mesh->nLamThicks,
-                          rec);
-      break;
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
+  CalcPropNodeGeomRecords(n, prop, p, kGeomLamThick, mesh->GeomPatterns, mesh->nLamThicks, rec);
   for (int i = 1; i <= m; i++)
     t[i] = (mesh->LamThicks[rec[i]].Thickness + mesh->LamThicks[rec[m + i]].Thickness) / 2.0;
   freei1(rec);

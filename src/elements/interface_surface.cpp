@@ -91,6 +91,13 @@ double SurfPoint(int elem, int ip, const char* context, const char* oc, SurfWork
   return w->W[ip] * area;
 }
 
+// Kg += f B^T D B of the current point, turned to global axes node block by node block.
+void AddPointStiffness(double f, double** D, int nNodes, SurfWork* w, double** Kg) {
+  btabd2(w->k, D, w->B, 3, w->nDof);
+  scaled2(w->k, w->nDof, w->nDof, f);
+  TransformAddElemMat(3, w->nDof, nNodes, Kg, w->k, w->T);
+}
+
 // Tangent D of point ip from the element's nonlinear interface law.
 void SurfTangent(int kind, double** D) {
   (void)D;
@@ -155,9 +162,7 @@ void CalcStiffInterfaceQuad(int nDof, int elem, int nNodes, int prop, const char
   zerod2(Kg, nDof, nDof);
   for (int ip = 1; ip <= w.nIP; ip++) {
     const double f = SurfPoint(elem, ip, kCtxStiffness, oc, &w);
-    btabd2(w.k, D, w.B, 3, nDof);
-    scaled2(w.k, nDof, nDof, f);
-    TransformAddElemMat(3, nDof, nNodes, Kg, w.k, w.T);
+    AddPointStiffness(f, D, nNodes, &w, Kg);
   }
   PrintElementStiffMat(nDof, elem, kSurfType, oc[OC_PRINT_MAT_KG_INTERFACE_QUAD], Kg);
   CloseSurf(&w);
@@ -181,9 +186,7 @@ void CalcStiffInterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNode
   for (int ip = 1; ip <= w.nIP; ip++) {
     const double f = SurfPoint(elem, ip, kCtxStiffness, oc, &w);
     SurfTangent(kind, D);
-    btabd2(w.k, D, w.B, 3, nDof);
-    scaled2(w.k, nDof, nDof, f);
-    TransformAddElemMat(3, nDof, nNodes, Kg, w.k, w.T);
+    AddPointStiffness(f, D, nNodes, &w, Kg);
   }
   PrintElementStiffMat(nDof, elem, kSurfType, oc[OC_PRINT_MAT_KG_INTERFACE_QUAD], Kg);
   CloseSurf(&w);

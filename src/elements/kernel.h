@@ -253,6 +253,10 @@ enum GeomKind {
 // stop the run. property names the element-property record in the messages.
 void CalcNodeGeomRecords(int n, int property, int kind, int directKind, int record, int patternKind,
                          int patternCount, const int* patternRecords, int tableCount, int* nodeRecords);
+// CalcNodeGeomRecords on the geometry that element property p (record number property)
+// names: its kind and record, and its pattern among patterns when the kind is "_GEOM_PATT".
+void CalcPropNodeGeomRecords(int n, int property, const ElementProperty& p, int directKind,
+                             const GeometryPattern* patterns, int tableCount, int* nodeRecords);
 // V[1..11][k] of node k from the eleven values rec[1..11] of a 3-D section record:
 // V1 = 11, V2 = 1, V3 = 9, V4 = 10, V5 = 5, V6 = 6, V7 = 7, V8 = 8, V9 = 2, V10 = 3, V11 = 4.
 void SetSection3DNodeValues(int k, const double* rec, double** V);

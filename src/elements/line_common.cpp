@@ -1,10 +1,12 @@
 // Helpers shared by the line and interface element families: node-count check,
-// integration point counts of line rules and nodal cross-section areas.
+// integration point counts of line rules, nodal cross-section areas and the cable steel
+// laws.
 #include <cstddef>
 #include <cstdio>
 
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
+#include "model/material.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 
@@ -49,13 +51,39 @@ void CalcNodalAreasLine(int n, int prop, const MeshData* mesh, double* A) {
   const ElementProperty& p = mesh->ElemProps[prop];
   int* rec;
   alloci1(&rec, n);
-  if (p.GeometryKind == GEOM_PATT) {
-    const GeometryPattern& g = mesh->GeomPatterns[p.GeometryNumber];
-    CalcNodeGeomRecords(n, prop, p.GeometryKind, kGeomCsArea, p.GeometryNumber, g.Kind, g.nEntries, g.Record,
-                        mesh->nCsAreas, rec);
-  } else {
-    CalcNodeGeomRecords(n, prop, p.GeometryKind, kGeomCsArea, p.GeometryNumber, 0, 0, nullptr, mesh->nCsAreas, rec);
-  }
+  CalcPropNodeGeomRecords(n, prop, p, kGeomCsArea, mesh->GeomPatterns, mesh->nCsAreas, rec);
   for (int k = 1; k <= n; k++) A[k] = mesh->CsAreas[rec[k]].Area;
   freei1(rec);
+}
+
+double CableSteelTangent(int kind, int iter, const MaterialRecord& mat) {
+  switch (kind) {
+    case MAT_NLMM201:
+      // CalcMat_D_NLMM201 on the point's NLMM201_HD record: the monotonic steel law is
+      // not part of this build.
+      InternalError(__FILE__, __LINE__);
+    case MAT_NLMM202:
+      // The first two iterations take the initial modulus whatever the record holds.
+      if (iter <= 2) return MatValue(mat, 3);
+      // From iteration 3 on: the tangent the cyclic steel law stored in the point's
+      // record; the law and its record are not part of this build.
+      InternalError(__FILE__, __LINE__);
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+double CableSteelStress(int kind, double epsMech, double epsTh) {
+  (void)epsMech;
+  (void)epsTh;
+  switch (kind) {
+    case MAT_NLMM201:
+      // CalcStress_NLMM201 on the point's NLMM201_HD record: not part of this build.
+      InternalError(__FILE__, __LINE__);
+    case MAT_NLMM202:
+      // CalcStress_NLMM202 on the point's record (NLMM145_HD layout): not part of this build.
+      InternalError(__FILE__, __LINE__);
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
 }

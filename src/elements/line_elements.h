@@ -33,6 +33,11 @@ void CheckNodeCountLineElem(int elem, int typeCode, int nNodes, const char* cont
 int CalcNumIntPointsLine(int elem, const char* context, int prop, char pattern, const MeshData* mesh);
 // A[1..n]: cross-section area at each node ("_CS_AREA" record or a geometry pattern of them).
 void CalcNodalAreasLine(int n, int prop, const MeshData* mesh, double* A);
+// Steel law of a cable point, plain or embedded ("_NLMM201" or "_NLMM202"): the tangent
+// modulus at iteration iter, and the stress for the mechanical strain epsMech (the law
+// updates the point's record, whose stored strain then grows by the thermal strain epsTh).
+double CableSteelTangent(int kind, int iter, const MaterialRecord& mat);
+double CableSteelStress(int kind, double epsMech, double epsTh);
 
 // ---- cables (type 5 Cable2D, d = 2; type 6 Cable3D, d = 3) -------------------------------
 

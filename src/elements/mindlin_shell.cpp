@@ -40,12 +40,8 @@ void CalcMat_B_MindlinShell(int nNodes, char kind, double** B, double** dNdx, co
 
 void CalcMat_D_MindlinShellIso(int nD, int nDs, int nD2, int nDs2, double E, double nu, double** D, double** Ds) {
   if (nD != 3 || nDs != 2 || nD2 != 3 || nDs2 != 2) InternalError(__FILE__, __LINE__);
-  CheckPlaneStressPoisson("Mindlin shell", nu);
-  zerod2(D, 3, 3);
+  CalcPlateIsoD("Mindlin shell", E, nu, D);
   zerod2(Ds, 2, 2);
-  D[1][1] = D[2][2] = E / (1.0 - nu * nu);
-  D[1][2] = D[2][1] = nu * E / (1.0 - nu * nu);
-  D[3][3] = E / (2.0 * (1.0 + nu));
   Ds[1][1] = Ds[2][2] = E / (2.4 * nu + 2.4);
 }
 

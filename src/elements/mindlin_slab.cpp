@@ -37,12 +37,8 @@ void CalcMat_D_MindlinSlab(int propIndex, int nb, int ns, int nb2, int ns2, doub
   if (p.MaterialKind != MAT_LIN_ISO) errexit("Mindlin slab element: invalid material type.", 0);
   const MaterialRecord& m = linIso[p.MaterialNumber];
   const double E = MatValue(m, 3), nu = MatValue(m, 4);
-  CheckPlaneStressPoisson("Mindlin slab", nu);
-  zerod2(Db, 3, 3);
+  CalcPlateIsoD("Mindlin slab", E, nu, Db);
   zerod2(Ds, 2, 2);
-  Db[1][1] = Db[2][2] = E / (1.0 - nu * nu);
-  Db[1][2] = Db[2][1] = nu * E / (1.0 - nu * nu);
-  Db[3][3] = E / (2.0 * (1.0 + nu));
   Ds[1][1] = Ds[2][2] = E / (2.4 * nu + 2.4);
 }
 

@@ -40,6 +40,18 @@ void CalcNodeGeomRecords(int n, int property, int kind, int directKind, int reco
   }
 }
 
+void CalcPropNodeGeomRecords(int n, int property, const ElementProperty& p, int directKind,
+                             const GeometryPattern* patterns, int tableCount, int* nodeRecords) {
+  if (p.GeometryKind == GEOM_PATT) {
+    const GeometryPattern& g = patterns[p.GeometryNumber];
+    CalcNodeGeomRecords(n, property, p.GeometryKind, directKind, p.GeometryNumber, g.Kind, g.nEntries, g.Record,
+                        tableCount, nodeRecords);
+  } else {
+    CalcNodeGeomRecords(n, property, p.GeometryKind, directKind, p.GeometryNumber, 0, 0, nullptr, tableCount,
+                        nodeRecords);
+  }
+}
+
 void SetSection3DNodeValues(int k, const double* rec, double** V) {
   static constexpr int kFrom[12] = {0, 11, 1, 9, 10, 5, 6, 7, 8, 2, 3, 4};
   for (int j = 1; j <= 11; j++) V[j][k] = rec[kFrom[j]];
@@ -80,23 +92,19 @@ void PropertyNodeRecords(int n, int property, int directKind, const GeometryPatt
                         p.ElementType, p.GeometryKind, directKind, GEOM_PATT);
   // Record numbers were checked against their blocks when the data file was read.
   const int anyRecord = 0x7fffffff;
-  if (p.GeometryKind == directKind) {
-    CalcNodeGeomRecords(n, property, p.GeometryKind, directKind, p.GeometryNumber, 0, 0, nullptr, anyRecord,
-                        nodeRecords);
-    return;
+  if (p.GeometryKind != directKind && n >= 1) {
+    const GeometryPattern& g = patterns[p.GeometryNumber];
+    if (g.Kind != directKind) {
+      char detail[600];
+      std::snprintf(detail, sizeof detail, "   -> Geometry pattern: %s\n   -> Kind of its records: %s\n", g.Name,
+                    GeometryKindKeyword(g.Kind));
+      char msg[128];
+      std::snprintf(msg, sizeof msg, "The geometry pattern must refer to records of kind %s.",
+                    GeometryKindKeyword(directKind));
+      BadPropertyGeometry(property, p.ElementType, detail, msg);
+    }
   }
-  const GeometryPattern& g = patterns[p.GeometryNumber];
-  if (n >= 1 && g.Kind != directKind) {
-    char detail[600];
-    std::snprintf(detail, sizeof detail, "   -> Geometry pattern: %s\n   -> Kind of its records: %s\n", g.Name,
-                  GeometryKindKeyword(g.Kind));
-    char msg[128];
-    std::snprintf(msg, sizeof msg, "The geometry pattern must refer to records of kind %s.",
-                  GeometryKindKeyword(directKind));
-    BadPropertyGeometry(property, p.ElementType, detail, msg);
-  }
-  CalcNodeGeomRecords(n, property, GEOM_PATT, directKind, p.GeometryNumber, g.Kind, g.nEntries, g.Record, anyRecord,
-                      nodeRecords);
+  CalcPropNodeGeomRecords(n, property, p, directKind, patterns, anyRecord, nodeRecords);
 }
 
 }  // namespace

@@ -19,17 +19,8 @@ void CalcShellNodeThickness(int n, int propIndex, double* t, const GeometryPatte
   }
   int* rec;
   alloci1(&rec, n);
-  int patternKind = 0, patternCount = 0;
-  const int* patternRecords = nullptr;
-  if (p.GeometryKind == GEOM_PATT) {
-    const GeometryPattern& g = geomPatterns[p.GeometryNumber];
-    patternKind = g.Kind;
-    patternCount = g.nEntries;
-    patternRecords = g.Record;
-  }
   // Record numbers were checked against the table when the data file was read.
-  CalcNodeGeomRecords(n, propIndex, p.GeometryKind, GEOM_LAM_THICK, p.GeometryNumber, patternKind, patternCount,
-                      patternRecords, INT_MAX, rec);
+  CalcPropNodeGeomRecords(n, propIndex, p, GEOM_LAM_THICK, geomPatterns, INT_MAX, rec);
   for (int k = 1; k <= n; k++) {
     t[k] = lamThicks[rec[k]].Thickness;
     // A null or negative thickness would give a singular or indefinite element.
@@ -99,4 +90,12 @@ void CheckPlaneStressPoisson(const char* family, double nu) {
                 "The Poisson's coefficient value must be changed.",
                 family);
   errexit(msg, 0);
+}
+
+void CalcPlateIsoD(const char* family, double E, double nu, double** D) {
+  CheckPlaneStressPoisson(family, nu);
+  zerod2(D, 3, 3);
+  D[1][1] = D[2][2] = E / (1.0 - nu * nu);
+  D[1][2] = D[2][1] = nu * E / (1.0 - nu * nu);
+  D[3][3] = E / (2.0 * (1.0 + nu));
 }

@@ -134,3 +134,6 @@ void AddScaledBtDB(int nr, int ndof, double scale, double** B, double** D, doubl
 // Plane-stress isotropic matrices of the plates and shells need -1 < nu < 1; family names
 // the element in the message ("Mindlin slab", ...).
 void CheckPlaneStressPoisson(const char* family, double nu);
+// D (3 x 3) of an isotropic plate or shell in plane stress, after the Poisson check:
+// E/(1-nu^2) on and nu E/(1-nu^2) off the diagonal of the normal terms, E/(2(1+nu)) shear.
+void CalcPlateIsoD(const char* family, double E, double nu, double** D);

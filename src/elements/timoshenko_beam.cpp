@@ -24,14 +24,7 @@ void NodalSections3D(int n, int prop, const MeshData* mesh, double** S) {
   const ElementProperty& p = mesh->ElemProps[prop];
   int* rec;
   alloci1(&rec, n);
-  if (p.GeometryKind == GEOM_PATT) {
-    const GeometryPattern& g = mesh->GeomPatterns[p.GeometryNumber];
-    CalcNodeGeomRecords(n, prop, p.GeometryKind, kGeomCs3D, p.GeometryNumber, g.Kind, g.nEntries, g.Record,
-                        mesh->nFrame3DSections, rec);
-  } else {
-    CalcNodeGeomRecords(n, prop, p.GeometryKind, kGeomCs3D, p.GeometryNumber, 0, 0, nullptr, mesh->nFrame3DSections,
-                        rec);
-  }
+  CalcPropNodeGeomRecords(n, prop, p, kGeomCs3D, mesh->GeomPatterns, mesh->nFrame3DSections, rec);
   for (int k = 1; k <= n; k++)
     for (int j = 1; j <= 11; j++) S[j][k] = mesh->Frame3DSections[rec[k]].v[j];
   freei1(rec);

@@ -73,40 +73,28 @@ void LocalMass(const ElemFaultContext& ctx, int d, int N, int elem, int property
   }
 }
 
-void StiffTruss(int d, int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
-                double** K) {
+// Global matrix of a truss from its local one: what = 'K' stiffness, 'M' mass.
+void GlobalTruss(char what, int d, int N, int elem, int nNodes, int property, const char* outputControl,
+                 const MeshData* mesh, double** out) {
   const int type = TrussType(d);
-  const ElemFaultContext ctx{kCtxStiffness, elem, 0, 0};
+  const ElemFaultContext ctx{what == 'K' ? kCtxStiffness : kCtxMass, elem, 0, 0};
   CheckElemNodeCount(ctx, type, nNodes, 2);
-  double **Kl, **R;
-  allocd2(&Kl, N, N);
+  double **L, **R;
+  allocd2(&L, N, N);
   allocd2(&R, d, d);
   CalcRotationTruss(d, elem, outputControl, mesh->ElemNodes, R, mesh->PointCoord);
-  LocalStiffness(ctx, d, N, elem, property, mesh->ElemNodes, Kl, mesh->PointCoord, mesh->CsAreas,
-                 mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
-  zerod2(K, N, N);
-  TransformMatTruss(d, N, 2, K, Kl, R);
-  PrintElementStiffMat(N, elem, type, outputControl[d == 2 ? OC_PRINT_MAT_KG_TRUSS_2D : OC_PRINT_MAT_KG_TRUSS_3D], K);
+  (what == 'K' ? LocalStiffness : LocalMass)(ctx, d, N, elem, property, mesh->ElemNodes, L, mesh->PointCoord,
+                                               mesh->CsAreas, mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+  zerod2(out, N, N);
+  TransformMatTruss(d, N, 2, out, L, R);
+  if (what == 'K')
+    PrintElementStiffMat(N, elem, type, outputControl[d == 2 ? OC_PRINT_MAT_KG_TRUSS_2D : OC_PRINT_MAT_KG_TRUSS_3D],
+                         out);
+  else
+    PrintElementMassMat(N, elem, type, outputControl[d == 2 ? OC_PRINT_MAT_MG_TRUSS_2D : OC_PRINT_MAT_MG_TRUSS_3D],
+                        out);
   freed2(R);
-  freed2(Kl);
-}
-
-void MassTruss(int d, int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
-               double** M) {
-  const int type = TrussType(d);
-  const ElemFaultContext ctx{kCtxMass, elem, 0, 0};
-  CheckElemNodeCount(ctx, type, nNodes, 2);
-  double **Ml, **R;
-  allocd2(&Ml, N, N);
-  allocd2(&R, d, d);
-  CalcRotationTruss(d, elem, outputControl, mesh->ElemNodes, R, mesh->PointCoord);
-  LocalMass(ctx, d, N, elem, property, mesh->ElemNodes, Ml, mesh->PointCoord, mesh->CsAreas,
-            mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
-  zerod2(M, N, N);
-  TransformMatTruss(d, N, 2, M, Ml, R);
-  PrintElementMassMat(N, elem, type, outputControl[d == 2 ? OC_PRINT_MAT_MG_TRUSS_2D : OC_PRINT_MAT_MG_TRUSS_3D], M);
-  freed2(R);
-  freed2(Ml);
+  freed2(L);
 }
 
 // Writes the local force vectors fl1, fl2 (d components each) of the two nodes to F in
@@ -168,22 +156,22 @@ void TempVarTruss(int d, int N, int elem, int loadCase, int nNodes, int property
 
 void CalcStiffTruss2D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
                       double** K) {
-  StiffTruss(2, N, elem, nNodes, property, outputControl, mesh, K);
+  GlobalTruss('K', 2, N, elem, nNodes, property, outputControl, mesh, K);
 }
 
 void CalcStiffTruss3D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
                       double** K) {
-  StiffTruss(3, N, elem, nNodes, property, outputControl, mesh, K);
+  GlobalTruss('K', 3, N, elem, nNodes, property, outputControl, mesh, K);
 }
 
 void CalcMassMatTruss2D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
                         double** M) {
-  MassTruss(2, N, elem, nNodes, property, outputControl, mesh, M);
+  GlobalTruss('M', 2, N, elem, nNodes, property, outputControl, mesh, M);
 }
 
 void CalcMassMatTruss3D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
                         double** M) {
-  MassTruss(3, N, elem, nNodes, property, outputControl, mesh, M);
+  GlobalTruss('M', 3, N, elem, nNodes, property, outputControl, mesh, M);
 }
 
 void CalcMat_Kl_Truss2D(int N, int elem, int property, int** elemNodes, double** Kl, double** pointCoords,

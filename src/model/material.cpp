@@ -90,25 +90,51 @@ const char* SpringMaterialLayout(int kind) {
   }
 }
 
+// One item of a layout: kind 'n' count scalars of type t, 'L' "Ld", 'T' "T2", 'P' or 'S'.
+struct LayoutItem {
+  char kind;
+  int count;
+  char type;
+};
+
+// Reads the item at *p and moves *p past it; false at the end of the layout.
+bool NextLayoutItem(const char** p, LayoutItem* item) {
+  const char* q = *p;
+  while (*q == ' ') q++;
+  if (*q == '\0') return false;
+  item->count = 0;
+  item->type = 0;
+  if (*q >= '0' && *q <= '9') {
+    item->kind = 'n';
+    while (*q >= '0' && *q <= '9') item->count = item->count * 10 + (*q++ - '0');
+    item->type = *q++;
+  } else if (q[0] == 'L' && q[1] == 'd') {
+    item->kind = 'L';
+    q += 2;
+  } else if (q[0] == 'T' && q[1] == '2') {
+    item->kind = 'T';
+    q += 2;
+  } else if (*q == 'P' || *q == 'S') {
+    item->kind = *q++;
+  } else {
+    InternalError(__FILE__, __LINE__);
+  }
+  *p = q;
+  return true;
+}
+
 // Least number of file bytes of one record (name, fixed scalars) of a layout.
 int64_t LayoutMinBytes(const char* layout) {
   if (std::strcmp(layout, "NLMM174") == 0) return 5 + 4 + 4 + 4 + 8 + 8;
   if (std::strcmp(layout, "FRC") == 0) return 5 + 16 + 4 + 16 + 4 + 32;
   int64_t bytes = 5;
-  for (const char* p = layout; *p != '\0';) {
-    if (*p == ' ') {
-      p++;
-    } else if (*p >= '0' && *p <= '9') {
-      int count = 0;
-      while (*p >= '0' && *p <= '9') count = count * 10 + (*p++ - '0');
-      char t = *p++;
-      bytes += static_cast<int64_t>(count) * (t == 'd' ? 8 : t == 'i' ? 4 : 1);
-    } else if (*p == 'S') {
+  LayoutItem it;
+  for (const char* p = layout; NextLayoutItem(&p, &it);) {
+    if (it.kind == 'n')
+      bytes += static_cast<int64_t>(it.count) * (it.type == 'd' ? 8 : it.type == 'i' ? 4 : 1);
+    else if (it.kind == 'S')
       bytes += 5;
-      p++;
-    } else {
-      p += (*p == 'P') ? 1 : 2;  // lists: no fixed bytes
-    }
+    // lists: no fixed bytes
   }
   return bytes;
 }
@@ -140,44 +166,45 @@ int ListCount(FILE* fp, const char* tag, int record, const MaterialRecord& m, in
 }
 
 void ReadLayoutRecord(FILE* fp, const char* tag, int record, const char* layout, MaterialRecord& m) {
-  for (const char* p = layout; *p != '\0';) {
-    if (*p == ' ') {
-      p++;
-    } else if (*p >= '0' && *p <= '9') {
-      int count = 0;
-      while (*p >= '0' && *p <= '9') count = count * 10 + (*p++ - '0');
-      char t = *p++;
-      for (int k = 0; k < count; k++) ReadScalar(fp, m, t);
-    } else if (p[0] == 'L' && p[1] == 'd') {
-      int len = ListCount(fp, tag, record, m, 8);
-      m.ListLen = len;
-      allocd1(&m.List1, len);
-      ReadDoubles(fp, m.List1, len);
-      p += 2;
-    } else if (p[0] == 'T' && p[1] == '2') {
-      int len = ListCount(fp, tag, record, m, 16);
-      m.ListLen = len;
-      allocd2(&m.Table, len, 2);
-      for (int r = 1; r <= len; r++) {
-        m.Table[r][1] = ReadDouble(fp);
-        m.Table[r][2] = ReadDouble(fp);
+  LayoutItem it;
+  for (const char* p = layout; NextLayoutItem(&p, &it);) {
+    switch (it.kind) {
+      case 'n':
+        for (int k = 0; k < it.count; k++) ReadScalar(fp, m, it.type);
+        break;
+      case 'L': {
+        int len = ListCount(fp, tag, record, m, 8);
+        m.ListLen = len;
+        allocd1(&m.List1, len);
+        ReadDoubles(fp, m.List1, len);
+        break;
       }
-      p += 2;
-    } else if (*p == 'P') {
-      int len = ListCount(fp, tag, record, m, 16);
-      m.ListLen = len;
-      allocd1(&m.List1, len);
-      allocd1(&m.List2, len);
-      for (int r = 1; r <= len; r++) {
-        m.List1[r] = ReadDouble(fp);
-        m.List2[r] = ReadDouble(fp);
+      case 'T': {
+        int len = ListCount(fp, tag, record, m, 16);
+        m.ListLen = len;
+        allocd2(&m.Table, len, 2);
+        for (int r = 1; r <= len; r++) {
+          m.Table[r][1] = ReadDouble(fp);
+          m.Table[r][2] = ReadDouble(fp);
+        }
+        break;
       }
-      p++;
-    } else if (*p == 'S') {
-      ReadString(m.Name2, kBinStringMax, fp);
-      p++;
-    } else {
-      InternalError(__FILE__, __LINE__);
+      case 'P': {
+        int len = ListCount(fp, tag, record, m, 16);
+        m.ListLen = len;
+        allocd1(&m.List1, len);
+        allocd1(&m.List2, len);
+        for (int r = 1; r <= len; r++) {
+          m.List1[r] = ReadDouble(fp);
+          m.List2[r] = ReadDouble(fp);
+        }
+        break;
+      }
+      case 'S':
+        ReadString(m.Name2, kBinStringMax, fp);
+        break;
+      default:
+        InternalError(__FILE__, __LINE__);
     }
   }
 }

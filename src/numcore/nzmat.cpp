@@ -98,6 +98,42 @@ void StoreMerged(int* Ccount, int** Ccol, double** Cval, int i, const int* wc,
   Ccount[i] = kept;
 }
 
+// C = aA + bB for a and b not both zero: a scaled copy of one matrix where the other's
+// factor is zero, else the merged rows. diagonalFirst: every row of A and B starts with
+// its diagonal term, which C keeps even where it sums to zero.
+void CombineRows(int* Ccount, int** Ccol, double** Cval, const int* Acount, int** Acol, double** Aval,
+                 const int* Bcount, int** Bcol, double** Bval, int n, double a, double b, bool diagonalFirst) {
+  if (a == 0.0 || b == 0.0) {
+    for (int i = 1; i <= n; i++) {
+      if (b == 0.0)
+        CopyScaledRow(Ccount, Ccol, Cval, Acount, Acol, Aval, i, a);
+      else
+        CopyScaledRow(Ccount, Ccol, Cval, Bcount, Bcol, Bval, i, b);
+    }
+    return;
+  }
+  int len = MergeWorkLength(Acount, Acol, Bcount, Bcol, n);
+  int* wc;
+  double* wv;
+  alloci1(&wc, len);
+  allocd1(&wv, len);
+  for (int i = 1; i <= n; i++) {
+    int kept;
+    if (diagonalFirst) {
+      CheckSymmetricRow(Acount, Acol, i);
+      CheckSymmetricRow(Bcount, Bcol, i);
+      wc[1] = i;
+      wv[1] = a * Aval[i][1] + b * Bval[i][1];
+      kept = MergeRows(wc, wv, 1, Acount, Acol, Aval, Bcount, Bcol, Bval, i, 2, a, b);
+    } else {
+      kept = MergeRows(wc, wv, 0, Acount, Acol, Aval, Bcount, Bcol, Bval, i, 1, a, b);
+    }
+    StoreMerged(Ccount, Ccol, Cval, i, wc, wv, kept);
+  }
+  freed1(wv);
+  freei1(wc);
+}
+
 }  // namespace
 
 void N6_NZmat_alloc_empty(int** count, int*** col, double*** val, int n) {
@@ -155,26 +191,7 @@ void N6_NZmat_C_equals_aA_plus_bB(int* Ccount, int** Ccol, double** Cval,
     for (int i = 1; i <= n; i++) ResizeRow(Ccount, Ccol, Cval, i, 0);
     return;
   }
-  if (a == 0.0 || b == 0.0) {
-    for (int i = 1; i <= n; i++) {
-      if (b == 0.0)
-        CopyScaledRow(Ccount, Ccol, Cval, Acount, Acol, Aval, i, a);
-      else
-        CopyScaledRow(Ccount, Ccol, Cval, Bcount, Bcol, Bval, i, b);
-    }
-    return;
-  }
-  int len = MergeWorkLength(Acount, Acol, Bcount, Bcol, n);
-  int* wc;
-  double* wv;
-  alloci1(&wc, len);
-  allocd1(&wv, len);
-  for (int i = 1; i <= n; i++) {
-    int kept = MergeRows(wc, wv, 0, Acount, Acol, Aval, Bcount, Bcol, Bval, i, 1, a, b);
-    StoreMerged(Ccount, Ccol, Cval, i, wc, wv, kept);
-  }
-  freed1(wv);
-  freei1(wc);
+  CombineRows(Ccount, Ccol, Cval, Acount, Acol, Aval, Bcount, Bcol, Bval, n, a, b, false);
 }
 
 void N6_NZmat_C_equals_aA_plus_bB_2(int* Ccount, int** Ccol, double** Cval,
@@ -190,30 +207,7 @@ void N6_NZmat_C_equals_aA_plus_bB_2(int* Ccount, int** Ccol, double** Cval,
     }
     return;
   }
-  if (a == 0.0 || b == 0.0) {
-    for (int i = 1; i <= n; i++) {
-      if (b == 0.0)
-        CopyScaledRow(Ccount, Ccol, Cval, Acount, Acol, Aval, i, a);
-      else
-        CopyScaledRow(Ccount, Ccol, Cval, Bcount, Bcol, Bval, i, b);
-    }
-    return;
-  }
-  int len = MergeWorkLength(Acount, Acol, Bcount, Bcol, n);
-  int* wc;
-  double* wv;
-  alloci1(&wc, len);
-  allocd1(&wv, len);
-  for (int i = 1; i <= n; i++) {
-    CheckSymmetricRow(Acount, Acol, i);
-    CheckSymmetricRow(Bcount, Bcol, i);
-    wc[1] = i;
-    wv[1] = a * Aval[i][1] + b * Bval[i][1];
-    int kept = MergeRows(wc, wv, 1, Acount, Acol, Aval, Bcount, Bcol, Bval, i, 2, a, b);
-    StoreMerged(Ccount, Ccol, Cval, i, wc, wv, kept);
-  }
-  freed1(wv);
-  freei1(wc);
+  CombineRows(Ccount, Ccol, Cval, Acount, Acol, Aval, Bcount, Bcol, Bval, n, a, b, true);
 }
 
 // last[i] is the running maximum of the rows' last columns, so every row's profile

@@ -5,27 +5,6 @@
 
 namespace {
 
-// A small mesh: point coordinates and element node lists.
-struct Mesh {
-  double** coords;
-  int** nodes;
-  Mesh(int nPoints, int nElems, int maxNodes) {
-    allocd2(&coords, nPoints, 3);
-    zerod2(coords, nPoints, 3);
-    alloci2(&nodes, nElems, maxNodes);
-    zeroi2(nodes, nElems, maxNodes);
-  }
-  ~Mesh() {
-    freed2(coords);
-    freei2(nodes);
-  }
-  void Point(int p, double x1, double x2, double x3) {
-    coords[p][1] = x1;
-    coords[p][2] = x2;
-    coords[p][3] = x3;
-  }
-};
-
 // An 8-node quadrilateral with curved sides, in (x, y).
 const double kQuad8[9][2] = {{0, 0},     {0.0, 0.0}, {1.1, 0.1}, {2.0, -0.1}, {2.2, 0.9},
                              {2.1, 2.0}, {1.0, 1.8}, {-0.1, 2.2}, {0.1, 1.1}};

@@ -36,6 +36,29 @@ struct Vec {
   operator double*() const { return v; }
 };
 
+// A small mesh: point coordinates (x1, x2, x3) and element node lists, zeroed.
+struct Mesh {
+  double** coords;
+  int** nodes;
+  Mesh(int nPoints, int nElems, int maxNodes) {
+    allocd2(&coords, nPoints, 3);
+    zerod2(coords, nPoints, 3);
+    alloci2(&nodes, nElems, maxNodes);
+    zeroi2(nodes, nElems, maxNodes);
+  }
+  ~Mesh() {
+    freed2(coords);
+    freei2(nodes);
+  }
+  Mesh(const Mesh&) = delete;
+  Mesh& operator=(const Mesh&) = delete;
+  void Point(int p, double x1, double x2, double x3) {
+    coords[p][1] = x1;
+    coords[p][2] = x2;
+    coords[p][3] = x3;
+  }
+};
+
 // A regular expression that matches the text literally.
 inline std::string Lit(const std::string& s) {
   std::string r;

@@ -6,26 +6,6 @@
 
 namespace {
 
-struct Mesh {
-  double** coords;
-  int** nodes;
-  Mesh(int nPoints, int nElems, int maxNodes) {
-    allocd2(&coords, nPoints, 3);
-    zerod2(coords, nPoints, 3);
-    alloci2(&nodes, nElems, maxNodes);
-    zeroi2(nodes, nElems, maxNodes);
-  }
-  ~Mesh() {
-    freed2(coords);
-    freei2(nodes);
-  }
-  void Point(int p, double x1, double x2, double x3) {
-    coords[p][1] = x1;
-    coords[p][2] = x2;
-    coords[p][3] = x3;
-  }
-};
-
 void ExpectRows(double** T, const double (&want)[3][3], double tol = 1e-15) {
   for (int i = 1; i <= 3; i++)
     for (int j = 1; j <= 3; j++) EXPECT_NEAR(T[i][j], want[i - 1][j - 1], tol) << "T[" << i << "][" << j << "]";

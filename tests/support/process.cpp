@@ -18,7 +18,7 @@ std::string Slurp(FILE* f) {
 
 }  // namespace
 
-ChildResult RunChild(const std::string& input, void (*fn)()) {
+ChildResult RunCapturedChild(const std::string& input, const std::function<void()>& body) {
   FILE* in = std::tmpfile();
   FILE* out = std::tmpfile();
   FILE* err = std::tmpfile();
@@ -32,8 +32,7 @@ ChildResult RunChild(const std::string& input, void (*fn)()) {
     dup2(fileno(in), 0);
     dup2(fileno(out), 1);
     dup2(fileno(err), 2);
-    std::clearerr(stdin);
-    fn();
+    body();
     std::fflush(stdout);
     std::fflush(stderr);
     _exit(0);
@@ -45,4 +44,11 @@ ChildResult RunChild(const std::string& input, void (*fn)()) {
   std::fclose(out);
   std::fclose(err);
   return r;
+}
+
+ChildResult RunChild(const std::string& input, void (*fn)()) {
+  return RunCapturedChild(input, [fn] {
+    std::clearerr(stdin);
+    fn();
+  });
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 // Death-test matcher: the child's whole standard error equals text.
@@ -22,3 +23,6 @@ struct ChildResult {
 // input) and whose standard output and error are captured. The child exits with 0 when
 // fn returns.
 ChildResult RunChild(const std::string& input, void (*fn)());
+// The same with any child body: the child runs body with its standard streams redirected
+// and exits with 0 when body returns.
+ChildResult RunCapturedChild(const std::string& input, const std::function<void()>& body);
