@@ -433,7 +433,7 @@ TEST(GlobalAssemblyDeath, LinkFaults) {
 }
 
 TEST(GlobalAssembly, CoplanarDrillRowsHoldOnlyTheLoneDiagonal) {
-  // Two nearly coplanar Mindlin shells: every point is coplanar; a stand-in shell
+  // Two nearly coplanar Mindlin shells: every point is coplanar; a test shell
   // matrix, positive definite in all but the drill dofs, which it leaves empty.
   tw::Model m = BaseModel();
   const double h = std::tan(0.5 * M_PI / 180.0);

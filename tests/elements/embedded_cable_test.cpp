@@ -256,8 +256,8 @@ TEST(EmbCable, NodesWithTheirOwnDofsKeepTheirDisplacements) {
   freei2(present);
 }
 
-// Needs the inverse mapping from global to natural coordinates of the mesh-topology
-// module; enable when it replaces the stand-in.
+// Cable nodes without dofs of their own follow the mother element: located through the
+// inverse mapping, they reproduce a linear displacement field exactly.
 TEST(EmbCable, DoflessCableNodesInterpolateALinearField) {
   EmbSpec c;
   c.motherPoints = {{0, 0, 0}, {0, 2, 0.1}, {0, 2.2, 1.5}, {0, -0.1, 1.2}};
