@@ -148,9 +148,8 @@ void EdgeLoadPlaneQuad(int type, int Size, int r, int e, int lc, int n, const Lo
   CalcNodeEdgeQuad(rec.Edge, n, edgeNodes);
   for (int k = 1; k <= m; k++) copyd1(Xe[k], mesh->PointCoord[mesh->ElemNodes[e][edgeNodes[k]]], 3);
   int counts[2];
-  GetLoadRulePointCounts(c, params, mesh, 1, counts);
   const double *a, *w;
-  GetLoadLineRule(c, params->IntegrationType, counts[1], &a, &w);
+  GetLoadCaseLineRule(c, params, mesh, counts, &a, &w);
   CheckContinuumDirection(c, rec, mesh, false);
   zerod1(Fe, Size);
   const EdgeDirE de{type, rec.Edge, 1.0, 1.0, 0, nullptr};
@@ -229,6 +228,40 @@ void GetLoadRulePointCounts(const LoadReportContext& c, const LoadCaseParameters
     default:
       RefuseLoad(c, line, "Integration pattern is incomplete.\nThe parameters _G_S1_k, _G_S2_k and/or _G_S3_k are missing.");
   }
+}
+
+void GetLoadCaseLineRule(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,
+                         int* counts, const double** a, const double** w) {
+  GetLoadRulePointCounts(c, Params, Mesh, 1, counts);
+  GetLoadLineRule(c, Params->IntegrationType, counts[1], a, w);
+}
+
+void GetLoadQuadRules(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh, int* counts,
+                      const double** a1, const double** w1, const double** a2, const double** w2) {
+  GetLoadRulePointCounts(c, Params, Mesh, 2, counts);
+  GetLoadLineRule(c, Params->IntegrationType, counts[1], a1, w1);
+  GetLoadLineRule(c, Params->IntegrationType, counts[2], a2, w2);
+}
+
+void PlaneNodalThickness(const MeshData* Mesh, int PropIndex, int nNodes, bool PlaneStress, double* t) {
+  if (!PlaneStress) {
+    filld1(t, nNodes, 1.0);
+    return;
+  }
+  int* recs;
+  alloci1(&recs, nNodes);
+  ElementNodeGeomRecords(Mesh, PropIndex, nNodes, kGeomLamThick, Mesh->nLamThicks, recs);
+  for (int a = 1; a <= nNodes; a++) t[a] = Mesh->LamThicks[recs[a]].Thickness;
+  freei1(recs);
+}
+
+double LoadQuadCartesianDeriv(const LoadReportContext& c, int n, const double* s, double** X, double** dN, double** J,
+                              double** Jinv, double** dNdx) {
+  CalcShapeFuncDerivQuad(n, dN, s);
+  CalcMat_Jacobian(n, 2, 2, X, dN, J);
+  const double det = LoadJacobianInverse(c, 2, J, Jinv);
+  CalcCartesianDeriv(n, 2, dN, Jinv, dNdx);
+  return det;
 }
 
 void GetLoadLineRule(const LoadReportContext& c, int IntegrationType, int nPoints, const double** a, const double** w) {
@@ -359,9 +392,8 @@ void Calc_Fg_EdgeLoadSolidHexa(int Size, int Record, int Element, int LoadCaseNu
   CalcNodeEdgeSolidHexa(rec.Edge, nNodes, edgeNodes);
   for (int k = 1; k <= m; k++) copyd1(Xe[k], Mesh->PointCoord[Mesh->ElemNodes[Element][edgeNodes[k]]], 3);
   int counts[2];
-  GetLoadRulePointCounts(c, Params, Mesh, 1, counts);
   const double *a, *w;
-  GetLoadLineRule(c, Params->IntegrationType, counts[1], &a, &w);
+  GetLoadCaseLineRule(c, Params, Mesh, counts, &a, &w);
   CheckContinuumDirection(c, rec, Mesh, true);
   zerod1(Fe, Size);
   const EdgeDirE de{24, rec.Edge, sigmaN, sigmaT, nFace, Xf};
@@ -401,9 +433,8 @@ void Calc_Fg_EdgeLoadTimoshenkoBeam3D(int Size, int Record, int Element, int Loa
   }
   const int offset = EdgeLoadForceOffset(c, rec, false);
   int counts[2];
-  GetLoadRulePointCounts(c, Params, Mesh, 1, counts);
   const double *a, *w;
-  GetLoadLineRule(c, Params->IntegrationType, counts[1], &a, &w);
+  GetLoadCaseLineRule(c, Params, Mesh, counts, &a, &w);
   double g[4];
   if (rec.DirKind == 'B') {
     if (rec.DirCode < 1 || rec.DirCode > 3) RefuseEdgeLoadDirection(c, rec);

@@ -39,10 +39,8 @@ void IntegrateFace(const LoadReportContext& c, const FaceLoad& rec, const Loaded
                    int offset, int e, const char* oc, const LoadCaseParameters* params, const MeshData* mesh,
                    double* Fe) {
   int counts[3];
-  GetLoadRulePointCounts(c, params, mesh, 2, counts);
   const double *a1, *w1, *a2, *w2;
-  GetLoadLineRule(c, params->IntegrationType, counts[1], &a1, &w1);
-  GetLoadLineRule(c, params->IntegrationType, counts[2], &a2, &w2);
+  GetLoadQuadRules(c, params, mesh, counts, &a1, &w1, &a2, &w2);
   double *N, **dN, **J, **T;
   allocd1(&N, sf.m);
   allocd2(&dN, sf.m, 2);

@@ -128,17 +128,22 @@ LoadReportContext DiffTempVarReportContext(int LoadCaseNumber, int Record, int E
 
 // ---- the load vector of a load case ------------------------------------------------------
 
-void Calc_F(int nF, int nP, int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
-            const MeshData* Mesh, int** PointDofNumbers, const int* MotherElemIndex, const int* ElemPropIndex,
-            const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
-            const char* ElemHasSpecialCoordSys, const char* PointTypes, const PointList* PointElemAdjacency,
-            const EmbCableMotherRecord* MotherElemRecords) {
+namespace {
+
+// Flow message and a zero vector before the blocks add their parts.
+void StartLoadVector(int nF, int nP, const char* OutputControl, double* F_Free, double* F_Presc) {
   if (OutputControl[OC_PRINT_PROGRAM_FLOW_INFO] == 'Y')
     std::printf("\nCalculating and assembling the load vector of each element\n");
   zerod1(F_Free, nF);
   zerod1(F_Presc, nP);
-  Calc_F_GravityLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
-                     F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
+}
+
+// The blocks that add the same nodal forces in the linear and the nonlinear analyses:
+// point, internal point, edge, internal edge, face and internal face loads.
+void Calc_F_ForceBlocks(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                        const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys,
+                        double* F_Free, double* F_Presc, char** PointDofCodes, const char* ElemHasSpecialCoordSys,
+                        const char* PointTypes, const PointList* PointElemAdjacency) {
   Calc_F_PointLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
                    F_Free, F_Presc, PointDofCodes, PointTypes, PointElemAdjacency);
   Calc_F_IntPointLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
@@ -150,6 +155,20 @@ void Calc_F(int nF, int nP, int LoadCaseNumber, const char* OutputControl, const
   Calc_F_FaceLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
                   F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
   Calc_F_IntFaceLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
+                     F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
+}
+
+}  // namespace
+
+void Calc_F(int nF, int nP, int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+            const MeshData* Mesh, int** PointDofNumbers, const int* MotherElemIndex, const int* ElemPropIndex,
+            const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
+            const char* ElemHasSpecialCoordSys, const char* PointTypes, const PointList* PointElemAdjacency,
+            const EmbCableMotherRecord* MotherElemRecords) {
+  StartLoadVector(nF, nP, OutputControl, F_Free, F_Presc);
+  Calc_F_GravityLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
+                     F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
+  Calc_F_ForceBlocks(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
                      F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
   Calc_F_TempVar(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, MotherElemIndex, ElemPropIndex,
                  PointCoordSys, F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes,
@@ -165,23 +184,10 @@ void Calc_F_NL(int nF, int nP, int LoadCaseNumber, double TimeIncrement, double 
                const int* PointCoordSys, double* F_Free, double* F_Presc, double** ElemNodalValues,
                char** PointDofCodes, const char* ElemHasSpecialCoordSys, const char* PointTypes,
                const PointList* PointElemAdjacency, const EmbCableMotherRecord* MotherElemRecords) {
-  if (OutputControl[OC_PRINT_PROGRAM_FLOW_INFO] == 'Y')
-    std::printf("\nCalculating and assembling the load vector of each element\n");
-  zerod1(F_Free, nF);
-  zerod1(F_Presc, nP);
+  StartLoadVector(nF, nP, OutputControl, F_Free, F_Presc);
   Calc_F_GravityLoad_NL(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
                         F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
-  Calc_F_PointLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
-                   F_Free, F_Presc, PointDofCodes, PointTypes, PointElemAdjacency);
-  Calc_F_IntPointLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
-                      F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
-  Calc_F_EdgeLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
-                  F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
-  Calc_F_IntEdgeLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
-                     F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
-  Calc_F_FaceLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
-                  F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
-  Calc_F_IntFaceLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
+  Calc_F_ForceBlocks(LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
                      F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
   Calc_F_TempVar_NL(LoadCaseNumber, TimeIncrement, Time, IndexHD, OutputControl, LoadCase, Mesh, MaterialHD,
                     PointDofNumbers, ElemHDTable, MotherElemIndex, ElemPropIndex, PointCoordSys, F_Free, F_Presc,

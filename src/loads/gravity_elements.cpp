@@ -32,20 +32,10 @@ void GravityPlaneQuad(int type, int Size, int e, int lc, int n, int p, double rh
   CalcMat_ElemNodeCoord(e, type, n, m->ElemNodes, X, m->PointCoord);
   double rg[4];
   for (int j = 1; j <= 3; j++) rg[j] = rho * g[j];
-  if (type == 10) {
-    int* recs;
-    alloci1(&recs, n);
-    ElementNodeGeomRecords(m, p, n, kGeomLamThick, m->nLamThicks, recs);
-    for (int a = 1; a <= n; a++) t[a] = m->LamThicks[recs[a]].Thickness;
-    freei1(recs);
-  } else {
-    filld1(t, n, 1.0);  // plane strain: per unit thickness
-  }
+  PlaneNodalThickness(m, p, n, type == 10, t);
   int counts[3];
-  GetLoadRulePointCounts(c, params, m, 2, counts);
   const double *a1, *w1, *a2, *w2;
-  GetLoadLineRule(c, params->IntegrationType, counts[1], &a1, &w1);
-  GetLoadLineRule(c, params->IntegrationType, counts[2], &a2, &w2);
+  GetLoadQuadRules(c, params, m, counts, &a1, &w1, &a2, &w2);
   zerod1(Fe, Size);
   for (int i = 1; i <= counts[1]; i++)
     for (int j = 1; j <= counts[2]; j++) {
@@ -141,9 +131,8 @@ void Calc_Fg_GravityLoadTimoshenkoBeam3D(int Size, int Element, int LoadCaseNumb
   double rg[4];
   for (int j = 1; j <= 3; j++) rg[j] = Density * GravityVector[j];
   int counts[2];
-  GetLoadRulePointCounts(c, Params, Mesh, 1, counts);
   const double *a, *w;
-  GetLoadLineRule(c, Params->IntegrationType, counts[1], &a, &w);
+  GetLoadCaseLineRule(c, Params, Mesh, counts, &a, &w);
   zerod1(Fe, Size);
   double N[4], dN[4], x1[4], r[4], gl[4];
   for (int i = 1; i <= counts[1]; i++) {

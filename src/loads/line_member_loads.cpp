@@ -225,18 +225,28 @@ void MemberEdgeLoadLocal(int type, int r, int e, int lc, int n, int p, const cha
   freed2(R);
 }
 
-void MemberEdgeLoadGlobal(int type, int size, int r, int e, int lc, int n, int p, const char* oc, const MeshData* m,
-                          double* Fe, const EdgeLoad* loads) {
+// The member vector Fe (12 entries) of a load whose local vector localLoad(Fl) gives:
+// the rotation first (its refusals come before the load's), then the local vector
+// turned to global axes.
+template <class LocalLoad>
+void MemberLoadGlobal(int type, int size, int e, int n, int p, const char* oc, const MeshData* m, double* Fe,
+                      LocalLoad localLoad) {
   if (size != 12 || n != 2) InternalError(__FILE__, __LINE__);
   const int dim = RotationSize(type);
   double *Fl, **R;
   allocd1(&Fl, 12);
   allocd2(&R, dim, dim);
   MemberRotation(type, e, p, oc, m, R);
-  MemberEdgeLoadLocal(type, r, e, lc, n, p, oc, m, Fl, loads);
+  localLoad(Fl);
   PlaceMemberVector(type, R, Fl, Fe);
   freed2(R);
   freed1(Fl);
+}
+
+void MemberEdgeLoadGlobal(int type, int size, int r, int e, int lc, int n, int p, const char* oc, const MeshData* m,
+                          double* Fe, const EdgeLoad* loads) {
+  MemberLoadGlobal(type, size, e, n, p, oc, m, Fe,
+                   [&](double* Fl) { MemberEdgeLoadLocal(type, r, e, lc, n, p, oc, m, Fl, loads); });
 }
 
 // ---- internal point loads ----
@@ -327,16 +337,8 @@ void MemberIntPointLoadLocal(int type, int e, int r, int lc, int n, int p, const
 
 void MemberIntPointLoadGlobal(int type, int size, int e, int r, int lc, int n, int p, const char* oc,
                               const MeshData* m, double* Fe, const InternalPointLoad* loads) {
-  if (size != 12 || n != 2) InternalError(__FILE__, __LINE__);
-  const int dim = RotationSize(type);
-  double *Fl, **R;
-  allocd1(&Fl, 12);
-  allocd2(&R, dim, dim);
-  MemberRotation(type, e, p, oc, m, R);
-  MemberIntPointLoadLocal(type, e, r, lc, n, p, oc, m, Fl, loads);
-  PlaceMemberVector(type, R, Fl, Fe);
-  freed2(R);
-  freed1(Fl);
+  MemberLoadGlobal(type, size, e, n, p, oc, m, Fe,
+                   [&](double* Fl) { MemberIntPointLoadLocal(type, e, r, lc, n, p, oc, m, Fl, loads); });
 }
 
 }  // namespace

@@ -251,6 +251,22 @@ void GetLoadLineRule(const LoadReportContext& c, int IntegrationType, int nPoint
 // incompleteMsg replaces the standard message of a missing count.
 void GetLoadRulePointCounts(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,
                             int nDirs, int* counts, const char* incompleteMsg = nullptr);
+// The rule along s1 of a line: counts[1] as GetLoadRulePointCounts gives it and the line
+// rule a, w as GetLoadLineRule gives it.
+void GetLoadCaseLineRule(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,
+                         int* counts, const double** a, const double** w);
+// The rule over s1, s2 of a surface: counts[1..2] as GetLoadRulePointCounts gives them
+// and the two line rules a1, w1 and a2, w2 as GetLoadLineRule gives them.
+void GetLoadQuadRules(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh, int* counts,
+                      const double** a1, const double** w1, const double** a2, const double** w2);
+// Thickness at the nodes of a plane element: the nodes' "_LAM_THICK" records in plane
+// stress, 1.0 (per unit thickness) otherwise.
+void PlaneNodalThickness(const MeshData* Mesh, int PropIndex, int nNodes, bool PlaneStress, double* t);
+// At s of an n-node quadrilateral with plane nodal coordinates X (n x 2): dN (n x 2), J,
+// Jinv and the Cartesian derivatives dNdx (n x 2); returns det J (refusals as
+// LoadJacobianInverse).
+double LoadQuadCartesianDeriv(const LoadReportContext& c, int n, const double* s, double** X, double** dN, double** J,
+                              double** Jinv, double** dNdx);
 
 // ---- truss and frame edge and internal point loads -------------------------------------
 // Closed forms in the member's local axes, turned to global axes. The local vectors hold

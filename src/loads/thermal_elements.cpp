@@ -60,21 +60,11 @@ void TempVarPlane(int type, int nComp, int e, int lc, int n, int p, int r, const
   else
     CalcMat_D_Axis(p, 4, 4, D, m->Materials[MAT_LIN_ISO], m->ElemProps);
   CalcMat_ElemNodeCoord(e, type, n, m->ElemNodes, X, m->PointCoord);
-  if (stress) {
-    int* tr;
-    alloci1(&tr, n);
-    ElementNodeGeomRecords(m, p, n, kGeomLamThick, m->nLamThicks, tr);
-    for (int a = 1; a <= n; a++) t[a] = m->LamThicks[tr[a]].Thickness;
-    freei1(tr);
-  } else {
-    filld1(t, n, 1.0);  // per unit thickness
-  }
+  PlaneNodalThickness(m, p, n, stress, t);
   TempVarNodalValues(c, recs[r].ValueCount, recs[r].Values, n, dT);
   int counts[3];
-  GetLoadRulePointCounts(c, params, m, 2, counts);
   const double *a1, *w1, *a2, *w2;
-  GetLoadLineRule(c, params->IntegrationType, counts[1], &a1, &w1);
-  GetLoadLineRule(c, params->IntegrationType, counts[2], &a2, &w2);
+  GetLoadQuadRules(c, params, m, counts, &a1, &w1, &a2, &w2);
   zerod2(B, 3, 2 * n);
   zerod1(Fe, nComp);
   double eps[5], sig[5];
@@ -87,10 +77,7 @@ void TempVarPlane(int type, int nComp, int e, int lc, int n, int p, int r, const
       eps[1] = eps[2] = et;
       eps[3] = 0.0;
       eps[4] = et;
-      CalcShapeFuncDerivQuad(n, dN, s);
-      CalcMat_Jacobian(n, 2, 2, X, dN, J);
-      const double det = LoadJacobianInverse(c, 2, J, Jinv);
-      CalcCartesianDeriv(n, 2, dN, Jinv, dNdx);
+      const double det = LoadQuadCartesianDeriv(c, n, s, X, dN, J, Jinv, dNdx);
       CalcMat_B_Plane2D(n, B, dNdx);
       multd2d1(sig, D, eps, nD, nD);
       multtd2d1(f, B, sig, 2 * n, 3);
@@ -136,9 +123,8 @@ void TempVarCable(int d, int nComp, int e, int lc, int n, int p, int r, const ch
   CalcNodalAreasLine(n, p, m, A);
   TempVarNodalValues(c, recs[r].ValueCount, recs[r].Values, n, dT);
   int counts[2];
-  GetLoadRulePointCounts(c, params, m, 1, counts);
   const double *a, *w;
-  GetLoadLineRule(c, params->IntegrationType, counts[1], &a, &w);
+  GetLoadCaseLineRule(c, params, m, counts, &a, &w);
   zerod1(Fe, nComp);
   for (int i = 1; i <= counts[1]; i++) {
     const double s = a[i];
@@ -307,9 +293,8 @@ void Calc_Fg_TempVarTimoshenkoBeam3D(int nComp, int Element, int LoadCaseNumber,
   BeamNodeSections(Mesh, PropIndex, n, S);
   TempVarNodalValues(c, TempVarRecords[RecordIndex].ValueCount, TempVarRecords[RecordIndex].Values, n, dT);
   int counts[2];
-  GetLoadRulePointCounts(c, Params, Mesh, 1, counts);
   const double *a, *w;
-  GetLoadLineRule(c, Params->IntegrationType, counts[1], &a, &w);
+  GetLoadCaseLineRule(c, Params, Mesh, counts, &a, &w);
   zerod1(Fe, nComp);
   for (int i = 1; i <= counts[1]; i++) {
     const double s = a[i];
@@ -372,9 +357,8 @@ void Calc_Fg_DiffTempVarTimoshenkoBeam3D(int RecordIndex, int nComp, int Element
     }
   TempVarNodalValues(c, rec.ValueCount, rec.Values, n, dT);
   int counts[2];
-  GetLoadRulePointCounts(c, Params, Mesh, 1, counts);
   const double *a, *w;
-  GetLoadLineRule(c, Params->IntegrationType, counts[1], &a, &w);
+  GetLoadCaseLineRule(c, Params, Mesh, counts, &a, &w);
   zerod2(B, 2, 6 * n);
   zerod1(Fe, nComp);
   double kappa[3], m[3], ml[4], mg[4];

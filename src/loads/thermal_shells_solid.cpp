@@ -108,10 +108,8 @@ void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int 
   }
   TempVarNodalValues(c, valueCount, values, n, dT);
   int counts[3];
-  GetLoadRulePointCounts(c, params, m, 2, counts);
   const double *a1, *w1, *a2, *w2;
-  GetLoadLineRule(c, params->IntegrationType, counts[1], &a1, &w1);
-  GetLoadLineRule(c, params->IntegrationType, counts[2], &a2, &w2);
+  GetLoadQuadRules(c, params, m, counts, &a1, &w1, &a2, &w2);
   zerod2(B, 3, 6 * n);
   zerod1(Fe, nComp);
   double eps[4], sig[4], v[4], vg[4];
@@ -122,10 +120,7 @@ void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int 
       const double h = dotd1(N, sd.t, n);
       const double dTs = dotd1(N, dT, n);
       double fac;
-      CalcShapeFuncDerivQuad(n, dN, s);
-      CalcMat_Jacobian(n, 2, 2, X2, dN, J);
-      const double det = LoadJacobianInverse(c, 2, J, Jinv);
-      CalcCartesianDeriv(n, 2, dN, Jinv, dNdx);
+      const double det = LoadQuadCartesianDeriv(c, n, s, X2, dN, J, Jinv, dNdx);
       CalcMat_B_MindlinShell(n, part, B, dNdx, N);
       if (part == 'M') {
         for (int k = 1; k <= 3; k++) eps[k] = eps1[k] * dTs;
@@ -313,10 +308,8 @@ void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element,
   NodalThickness(Mesh, PropIndex, n, t);
   TempVarNodalValues(c, rec.ValueCount, rec.Values, n, dT);
   int counts[3];
-  GetLoadRulePointCounts(c, Params, Mesh, 2, counts);
   const double *a1, *w1, *a2, *w2;
-  GetLoadLineRule(c, Params->IntegrationType, counts[1], &a1, &w1);
-  GetLoadLineRule(c, Params->IntegrationType, counts[2], &a2, &w2);
+  GetLoadQuadRules(c, Params, Mesh, counts, &a1, &w1, &a2, &w2);
   zerod2(B, 3, 3 * n);
   zerod1(Fe, nComp);
   double kappa[4], m[4];
@@ -328,10 +321,7 @@ void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element,
       CheckThickness(c, h);
       kappa[1] = kappa[2] = tm.alpha[1] * dotd1(N, dT, n) / h;
       kappa[3] = 0.0;
-      CalcShapeFuncDerivQuad(n, dN, s);
-      CalcMat_Jacobian(n, 2, 2, X, dN, J);
-      const double det = LoadJacobianInverse(c, 2, J, Jinv);
-      CalcCartesianDeriv(n, 2, dN, Jinv, dNdx);
+      const double det = LoadQuadCartesianDeriv(c, n, s, X, dN, J, Jinv, dNdx);
       CalcMat_B_MindlinSlab(n, 'B', B, dNdx, N);
       multd2d1(m, Db, kappa, 3, 3);
       multtd2d1(f, B, m, 3 * n, 3);
