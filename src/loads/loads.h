@@ -648,6 +648,14 @@ void GetThermalMaterial(const LoadReportContext& c, int PropIndex, const MeshDat
                         ThermalMaterial* t);
 // dT[1..n] from one value or one value per node.
 void TempVarNodalValues(const LoadReportContext& c, int valueCount, const double* values, int n, double* dT);
+// Work arrays of an isoparametric element of n nodes integrated over dim natural
+// coordinates: nodal coordinates X (n x dim), dN and dNdx (n x dim), J and Jinv
+// (dim x dim), shape values N and nodal temperatures dT (n).
+struct ThermalIsoWork {
+  double **X, **dN, **J, **Jinv, **dNdx, *N, *dT;
+};
+void OpenThermalIsoWork(int n, int dim, ThermalIsoWork* w);
+void CloseThermalIsoWork(ThermalIsoWork* w);
 
 // Temperature variation of every node of every element for a combination:
 // ElementTempVar[e][1..node count of e] = sum over the combination's load cases whose

@@ -358,6 +358,26 @@ void GetThermalMaterial(const LoadReportContext& c, int PropIndex, const MeshDat
   }
 }
 
+void OpenThermalIsoWork(int n, int dim, ThermalIsoWork* w) {
+  allocd2(&w->X, n, dim);
+  allocd2(&w->dN, n, dim);
+  allocd2(&w->J, dim, dim);
+  allocd2(&w->Jinv, dim, dim);
+  allocd2(&w->dNdx, n, dim);
+  allocd1(&w->N, n);
+  allocd1(&w->dT, n);
+}
+
+void CloseThermalIsoWork(ThermalIsoWork* w) {
+  freed1(w->dT);
+  freed1(w->N);
+  freed2(w->dNdx);
+  freed2(w->Jinv);
+  freed2(w->J);
+  freed2(w->dN);
+  freed2(w->X);
+}
+
 void TempVarNodalValues(const LoadReportContext& c, int valueCount, const double* values, int n, double* dT) {
   if (valueCount == 1) {
     for (int a = 1; a <= n; a++) dT[a] = values[1];

@@ -43,25 +43,20 @@ void TempVarPlane(int type, int nComp, int e, int lc, int n, int p, int r, const
   GetThermalMaterial(c, p, m, kIsoOnly, &tm);
   const bool stress = type == 10;
   const int nD = stress ? 3 : 4;  // plane strain: the restrained out-of-plane strain is the fourth
-  double **D, **X, **dN, **J, **Jinv, **dNdx, **B, *N, *t, *dT, *f;
+  double **D, **B, *t, *f;
+  ThermalIsoWork iw;
+  OpenThermalIsoWork(n, 2, &iw);
   allocd2(&D, nD, nD);
-  allocd2(&X, n, 2);
-  allocd2(&dN, n, 2);
-  allocd2(&J, 2, 2);
-  allocd2(&Jinv, 2, 2);
-  allocd2(&dNdx, n, 2);
   allocd2(&B, 3, 2 * n);
-  allocd1(&N, n);
   allocd1(&t, n);
-  allocd1(&dT, n);
   allocd1(&f, 2 * n);
   if (stress)
     CalcMat_D_PlaneStress(p, 3, 3, D, m->Materials[MAT_LIN_ISO], m->ElemProps);
   else
     CalcMat_D_Axis(p, 4, 4, D, m->Materials[MAT_LIN_ISO], m->ElemProps);
-  CalcMat_ElemNodeCoord(e, type, n, m->ElemNodes, X, m->PointCoord);
+  CalcMat_ElemNodeCoord(e, type, n, m->ElemNodes, iw.X, m->PointCoord);
   PlaneNodalThickness(m, p, n, stress, t);
-  TempVarNodalValues(c, recs[r].ValueCount, recs[r].Values, n, dT);
+  TempVarNodalValues(c, recs[r].ValueCount, recs[r].Values, n, iw.dT);
   int counts[3];
   const double *a1, *w1, *a2, *w2;
   GetLoadQuadRules(c, params, m, counts, &a1, &w1, &a2, &w2);
@@ -71,14 +66,14 @@ void TempVarPlane(int type, int nComp, int e, int lc, int n, int p, int r, const
   for (int i = 1; i <= counts[1]; i++)
     for (int j = 1; j <= counts[2]; j++) {
       const double s[3] = {0.0, a1[i], a2[j]};
-      CalcShapeFuncQuad(n, N, s);
-      const double ts = dotd1(N, t, n);
-      const double et = tm.alpha[1] * dotd1(N, dT, n);
+      CalcShapeFuncQuad(n, iw.N, s);
+      const double ts = dotd1(iw.N, t, n);
+      const double et = tm.alpha[1] * dotd1(iw.N, iw.dT, n);
       eps[1] = eps[2] = et;
       eps[3] = 0.0;
       eps[4] = et;
-      const double det = LoadQuadCartesianDeriv(c, n, s, X, dN, J, Jinv, dNdx);
-      CalcMat_B_Plane2D(n, B, dNdx);
+      const double det = LoadQuadCartesianDeriv(c, n, s, iw.X, iw.dN, iw.J, iw.Jinv, iw.dNdx);
+      CalcMat_B_Plane2D(n, B, iw.dNdx);
       multd2d1(sig, D, eps, nD, nD);
       multtd2d1(f, B, sig, 2 * n, 3);
       const double fac = w1[i] * w2[j] * ts * det;
@@ -88,15 +83,9 @@ void TempVarPlane(int type, int nComp, int e, int lc, int n, int p, int r, const
       }
     }
   freed1(f);
-  freed1(dT);
+  CloseThermalIsoWork(&iw);
   freed1(t);
-  freed1(N);
   freed2(B);
-  freed2(dNdx);
-  freed2(Jinv);
-  freed2(J);
-  freed2(dN);
-  freed2(X);
   freed2(D);
 }
 

@@ -92,21 +92,16 @@ void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int 
   OpenMindlinShell(e, n, p, oc, m, &sd);
   double eps1[4];
   ShellThermalStrain(tm, e, p, m, sd.T, eps1);
-  double **X2, **dN, **J, **Jinv, **dNdx, **B, *N, *dT, *f;
-  allocd2(&X2, n, 2);
-  allocd2(&dN, n, 2);
-  allocd2(&J, 2, 2);
-  allocd2(&Jinv, 2, 2);
-  allocd2(&dNdx, n, 2);
+  double **B, *f;
+  ThermalIsoWork iw;
+  OpenThermalIsoWork(n, 2, &iw);
   allocd2(&B, 3, 6 * n);
-  allocd1(&N, n);
-  allocd1(&dT, n);
   allocd1(&f, 6 * n);
   for (int a = 1; a <= n; a++) {
-    X2[a][1] = sd.Xl[a][1];
-    X2[a][2] = sd.Xl[a][2];
+    iw.X[a][1] = sd.Xl[a][1];
+    iw.X[a][2] = sd.Xl[a][2];
   }
-  TempVarNodalValues(c, valueCount, values, n, dT);
+  TempVarNodalValues(c, valueCount, values, n, iw.dT);
   int counts[3];
   const double *a1, *w1, *a2, *w2;
   GetLoadQuadRules(c, params, m, counts, &a1, &w1, &a2, &w2);
@@ -116,12 +111,12 @@ void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int 
   for (int i = 1; i <= counts[1]; i++)
     for (int j = 1; j <= counts[2]; j++) {
       const double s[3] = {0.0, a1[i], a2[j]};
-      CalcShapeFuncQuad(n, N, s);
-      const double h = dotd1(N, sd.t, n);
-      const double dTs = dotd1(N, dT, n);
+      CalcShapeFuncQuad(n, iw.N, s);
+      const double h = dotd1(iw.N, sd.t, n);
+      const double dTs = dotd1(iw.N, iw.dT, n);
       double fac;
-      const double det = LoadQuadCartesianDeriv(c, n, s, X2, dN, J, Jinv, dNdx);
-      CalcMat_B_MindlinShell(n, part, B, dNdx, N);
+      const double det = LoadQuadCartesianDeriv(c, n, s, iw.X, iw.dN, iw.J, iw.Jinv, iw.dNdx);
+      CalcMat_B_MindlinShell(n, part, B, iw.dNdx, iw.N);
       if (part == 'M') {
         for (int k = 1; k <= 3; k++) eps[k] = eps1[k] * dTs;
         fac = w1[i] * w2[j] * h * det;
@@ -144,14 +139,8 @@ void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int 
       }
     }
   freed1(f);
-  freed1(dT);
-  freed1(N);
+  CloseThermalIsoWork(&iw);
   freed2(B);
-  freed2(dNdx);
-  freed2(Jinv);
-  freed2(J);
-  freed2(dN);
-  freed2(X2);
   CloseMindlinShell(&sd);
 }
 
@@ -290,23 +279,18 @@ void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element,
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
   GetThermalMaterial(c, PropIndex, Mesh, kIsoOnly, &tm);
-  double **Db, **Ds, **X, **dN, **J, **Jinv, **dNdx, **B, *N, *t, *dT, *f;
+  double **Db, **Ds, **B, *t, *f;
+  ThermalIsoWork iw;
+  OpenThermalIsoWork(n, 2, &iw);
   allocd2(&Db, 3, 3);
   allocd2(&Ds, 2, 2);
-  allocd2(&X, n, 2);
-  allocd2(&dN, n, 2);
-  allocd2(&J, 2, 2);
-  allocd2(&Jinv, 2, 2);
-  allocd2(&dNdx, n, 2);
   allocd2(&B, 3, 3 * n);
-  allocd1(&N, n);
   allocd1(&t, n);
-  allocd1(&dT, n);
   allocd1(&f, 3 * n);
   CalcMat_D_MindlinSlab(PropIndex, 3, 2, 3, 2, Db, Ds, Mesh->Materials[MAT_LIN_ISO], Mesh->ElemProps);
-  CalcMat_ElemNodeCoord(Element, 18, n, Mesh->ElemNodes, X, Mesh->PointCoord);
+  CalcMat_ElemNodeCoord(Element, 18, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
   NodalThickness(Mesh, PropIndex, n, t);
-  TempVarNodalValues(c, rec.ValueCount, rec.Values, n, dT);
+  TempVarNodalValues(c, rec.ValueCount, rec.Values, n, iw.dT);
   int counts[3];
   const double *a1, *w1, *a2, *w2;
   GetLoadQuadRules(c, Params, Mesh, counts, &a1, &w1, &a2, &w2);
@@ -316,13 +300,13 @@ void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element,
   for (int i = 1; i <= counts[1]; i++)
     for (int j = 1; j <= counts[2]; j++) {
       const double s[3] = {0.0, a1[i], a2[j]};
-      CalcShapeFuncQuad(n, N, s);
-      const double h = dotd1(N, t, n);
+      CalcShapeFuncQuad(n, iw.N, s);
+      const double h = dotd1(iw.N, t, n);
       CheckThickness(c, h);
-      kappa[1] = kappa[2] = tm.alpha[1] * dotd1(N, dT, n) / h;
+      kappa[1] = kappa[2] = tm.alpha[1] * dotd1(iw.N, iw.dT, n) / h;
       kappa[3] = 0.0;
-      const double det = LoadQuadCartesianDeriv(c, n, s, X, dN, J, Jinv, dNdx);
-      CalcMat_B_MindlinSlab(n, 'B', B, dNdx, N);
+      const double det = LoadQuadCartesianDeriv(c, n, s, iw.X, iw.dN, iw.J, iw.Jinv, iw.dNdx);
+      CalcMat_B_MindlinSlab(n, 'B', B, iw.dNdx, iw.N);
       multd2d1(m, Db, kappa, 3, 3);
       multtd2d1(f, B, m, 3 * n, 3);
       const double fac = w1[i] * w2[j] * det * h * h * h / 12.0;
@@ -330,15 +314,9 @@ void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element,
         for (int k = 1; k <= 3; k++) Fe[6 * (a - 1) + 2 + k] += f[3 * (a - 1) + k] * fac;
     }
   freed1(f);
-  freed1(dT);
+  CloseThermalIsoWork(&iw);
   freed1(t);
-  freed1(N);
   freed2(B);
-  freed2(dNdx);
-  freed2(Jinv);
-  freed2(J);
-  freed2(dN);
-  freed2(X);
   freed2(Ds);
   freed2(Db);
 }
@@ -353,21 +331,16 @@ void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNo
   if (nVec != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
   GetThermalMaterial(c, PropIndex, Mesh, kIsoOrtho, &tm);
-  double **D, **X, **dN, **J, **Jinv, **dNdx, **B, *N, *dT, *f;
+  double **D, **B, *f;
+  ThermalIsoWork iw;
+  OpenThermalIsoWork(n, 3, &iw);
   allocd2(&D, 6, 6);
-  allocd2(&X, n, 3);
-  allocd2(&dN, n, 3);
-  allocd2(&J, 3, 3);
-  allocd2(&Jinv, 3, 3);
-  allocd2(&dNdx, n, 3);
   allocd2(&B, 6, 3 * n);
-  allocd1(&N, n);
-  allocd1(&dT, n);
   allocd1(&f, 3 * n);
   CalcMat_D_Solid(Element, PropIndex, 6, 6, D, Mesh->Materials[MAT_LIN_ISO], Mesh->Materials[MAT_LIN_ORTHO],
                   Mesh->ElemProps);
-  CalcMat_ElemNodeCoord(Element, 24, n, Mesh->ElemNodes, X, Mesh->PointCoord);
-  TempVarNodalValues(c, rec.ValueCount, rec.Values, n, dT);
+  CalcMat_ElemNodeCoord(Element, 24, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
+  TempVarNodalValues(c, rec.ValueCount, rec.Values, n, iw.dT);
   int counts[4];
   GetLoadRulePointCounts(c, Params, Mesh, 3, counts);
   const double *a[4], *w[4];
@@ -379,17 +352,17 @@ void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNo
     for (int j = 1; j <= counts[2]; j++)
       for (int i = 1; i <= counts[1]; i++) {
         const double s[4] = {0.0, a[1][i], a[2][j], a[3][k]};
-        CalcShapeFuncSolidHexa(n, N, s);
-        const double dTs = dotd1(N, dT, n);
+        CalcShapeFuncSolidHexa(n, iw.N, s);
+        const double dTs = dotd1(iw.N, iw.dT, n);
         for (int l = 1; l <= 3; l++) {
           eps[l] = tm.alpha[l] * dTs;
           eps[l + 3] = 0.0;
         }
-        CalcShapeFuncDerivSolidHexa(n, dN, s);
-        CalcMat_Jacobian(n, 3, 3, X, dN, J);
-        const double det = LoadJacobianInverse(c, 3, J, Jinv);
-        CalcCartesianDeriv(n, 3, dN, Jinv, dNdx);
-        CalcMat_B_Solid(n, B, dNdx);
+        CalcShapeFuncDerivSolidHexa(n, iw.dN, s);
+        CalcMat_Jacobian(n, 3, 3, iw.X, iw.dN, iw.J);
+        const double det = LoadJacobianInverse(c, 3, iw.J, iw.Jinv);
+        CalcCartesianDeriv(n, 3, iw.dN, iw.Jinv, iw.dNdx);
+        CalcMat_B_Solid(n, B, iw.dNdx);
         multd2d1(sig, D, eps, 6, 6);
         multtd2d1(f, B, sig, 3 * n, 6);
         const double fac = w[1][i] * w[2][j] * w[3][k] * det;
@@ -397,14 +370,8 @@ void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNo
           for (int d = 1; d <= 3; d++) Fe[6 * (l - 1) + d] += f[3 * (l - 1) + d] * fac;
       }
   freed1(f);
-  freed1(dT);
-  freed1(N);
+  CloseThermalIsoWork(&iw);
   freed2(B);
-  freed2(dNdx);
-  freed2(Jinv);
-  freed2(J);
-  freed2(dN);
-  freed2(X);
   freed2(D);
 }
 
