@@ -46,7 +46,7 @@ void IntegrateFace(const LoadReportContext& c, const FaceLoad& rec, const Loaded
   allocd2(&dN, sf.m, 2);
   allocd2(&J, sf.dim, 2);
   allocd2(&T, 3, 3);
-  double d[4], g1[4], g2[4], nv[4];
+  double d[4];
   // The null-area refusal of shells and solids names the face, not the element type.
   char faceLine[64];
   std::snprintf(faceLine, sizeof faceLine, "   -> Face: %d\n", rec.Face);
@@ -64,20 +64,13 @@ void IntegrateFace(const LoadReportContext& c, const FaceLoad& rec, const Loaded
       if (sf.dim == 2) {
         dA = LoadJacobianInverse(c, 2, J, nullptr);
       } else {
-        getcold2(g1, J, 3, 1);
-        getcold2(g2, J, 3, 2);
-        crossd1(nv, g1, g2);
-        dA = normd1(nv, 3);
+        dA = SurfaceAreaFactor(J);
         if (!(dA >= kTol))
           RefuseLoad(cFace, nullptr,
                      "Jacobian determinant is null:\nelement face geometry and/or mesh connectivity must be changed.");
       }
-      if (rec.DirKind == 'E') {
-        CalcMat_T_ElemNormal(e, sf.typeForT, sf.m, oc[OC_PRINT_MAT_T_QUAD], s, T, sf.X3);
-        getrowd2(d, T, 3, rec.DirCode);
-      } else {
-        LoadGlobalDirection(c, rec.DirKind, rec.DirCode, mesh, d);
-      }
+      SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, e, sf.typeForT, sf.m, oc[OC_PRINT_MAT_T_QUAD], s, sf.X3, mesh, T,
+                           d);
       const double fac = w1[i] * w2[j] * qs * dA;
       for (int k = 1; k <= sf.m; k++) {
         const int base = 6 * (sf.nodes[k] - 1) + offset;

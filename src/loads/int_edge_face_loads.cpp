@@ -176,7 +176,7 @@ void IntFaceLoadElement(int type, int Size, int e, int r, int lc, int n, const c
     copyd2(Xa, Xa3, nA, 3);
   LoadReportContext cc = cs;  // the null-area refusal has no element-type line
   cc.typeKeyword = nullptr;
-  double d[4], g1[4], g2[4], nv[4];
+  double d[4];
   zerod1(Fa, 6 * nA);
   for (int i = 1; i <= counts[1]; i++)
     for (int j = 1; j <= counts[2]; j++) {
@@ -189,20 +189,13 @@ void IntFaceLoadElement(int type, int Size, int e, int r, int lc, int n, const c
       if (planar) {
         dA = std::fabs(detd2(J, 2));
       } else {
-        getcold2(g1, J, 3, 1);
-        getcold2(g2, J, 3, 2);
-        crossd1(nv, g1, g2);
-        dA = normd1(nv, 3);
+        dA = SurfaceAreaFactor(J);
       }
       if (!(dA >= kTol))
         RefuseLoad(cc, nullptr,
                    "Jacobian determinant is null:\nelement face geometry and/or mesh connectivity must be changed.");
-      if (rec.DirKind == 'E') {
-        CalcMat_T_ElemNormal(A, type == 18 ? 18 : 20, nA, oc[OC_PRINT_MAT_T_QUAD], s, T, Xa3);
-        getrowd2(d, T, 3, rec.DirCode);
-      } else {
-        LoadGlobalDirection(c, rec.DirKind, rec.DirCode, mesh, d);
-      }
+      SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, A, type == 18 ? 18 : 20, nA, oc[OC_PRINT_MAT_T_QUAD], s, Xa3,
+                           mesh, T, d);
       const double fac = w1[i] * w2[j] * qs * dA;
       for (int k = 1; k <= nA; k++)
         for (int l = 1; l <= 3; l++) Fa[6 * (k - 1) + offset + l] += N[k] * d[l] * fac;

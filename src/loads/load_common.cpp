@@ -77,6 +77,24 @@ void LoadGlobalDirection(const LoadReportContext& c, char kind, int code, const 
   RefuseLoadDirection(c, kind, code);
 }
 
+void SurfaceLoadDirection(const LoadReportContext& c, char kind, int code, int Element, int TypeForT, int nNodes,
+                          char PrintT, const double* s, double** X3, const MeshData* Mesh, double** T, double* d) {
+  if (kind == 'E') {
+    CalcMat_T_ElemNormal(Element, TypeForT, nNodes, PrintT, s, T, X3);
+    getrowd2(d, T, 3, code);
+  } else {
+    LoadGlobalDirection(c, kind, code, Mesh, d);
+  }
+}
+
+double SurfaceAreaFactor(double** J) {
+  double g1[4], g2[4], nv[4];
+  getcold2(g1, J, 3, 1);
+  getcold2(g2, J, 3, 2);
+  crossd1(nv, g1, g2);
+  return normd1(nv, 3);
+}
+
 void RefuseLoadDirection(const LoadReportContext& c, char kind, int code) {
   const unsigned char k = static_cast<unsigned char>(kind);
   char line[160];

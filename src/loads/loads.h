@@ -189,6 +189,12 @@ void LoadNodalValues(const LoadReportContext& c, int valueCount, const double* v
                      double* q);
 int LoadForceOffset(const LoadReportContext& c, char forceKind, bool forcesOnly);
 void LoadGlobalDirection(const LoadReportContext& c, char kind, int code, const MeshData* Mesh, double* g);
+// Direction d of a face load at s: for kind 'E' row `code` of the element axes T at s of
+// the surface with nodes X3 (nNodes x 3, axes of type TypeForT), else LoadGlobalDirection.
+void SurfaceLoadDirection(const LoadReportContext& c, char kind, int code, int Element, int TypeForT, int nNodes,
+                          char PrintT, const double* s, double** X3, const MeshData* Mesh, double** T, double* d);
+// Area factor |g1 x g2| of a surface in 3-D from its Jacobian J (3 x 2).
+double SurfaceAreaFactor(double** J);
 [[noreturn]] void RefuseLoadDirection(const LoadReportContext& c, char kind, int code);
 // A load component that the element type does not carry (|value| above 1e-8 on a dof of
 // the type's dof mask that is '0'): "Verifying the <block> block", the load case, the
