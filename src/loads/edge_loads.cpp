@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
 const char* IntegrationTypeKeyword(int type, char* buf, int size) {
   switch (type) {
     case 0: return "_NONE";
@@ -29,10 +27,6 @@ const char* IntegrationTypeKeyword(int type, char* buf, int size) {
 
 void UnitVector(int k, double* v) {
   for (int j = 1; j <= 3; j++) v[j] = j == k ? 1.0 : 0.0;
-}
-
-[[noreturn]] void RefuseNullJacobianNorm(const LoadReportContext& c) {
-  RefuseLoad(c, nullptr, "Jacobian norm is null:\nelement geometry and/or mesh connectivity must be changed.");
 }
 
 // Shared by the plane and solid members: integrates q(s) N_k(s) d(s) |dx/ds| along the
@@ -108,10 +102,7 @@ void IntegrateEdge(const LoadReportContext& c, const EdgeLoad& rec, const EdgeDi
     const double s = a[i];
     CalcShapeFuncLine(m, s, N);
     const double qs = dotd1(N, q, m);
-    CalcShapeFuncDerivLine(m, s, dN);
-    multtd2d1(g, Xe, dN, 3, m);
-    const double J = normd1(g, 3);
-    if (!(J >= kTol)) RefuseNullJacobianNorm(c);
+    const double J = LoadLineJacobianNorm(c, m, 3, s, Xe, dN, g);
     if (rec.DirKind == 'E')
       EdgeDirectionE(c, rec, de, e, m, s, Xe, d);
     else
@@ -452,10 +443,7 @@ void Calc_Fg_EdgeLoadTimoshenkoBeam3D(int Size, int Record, int Element, int Loa
     CalcShapeFuncLine(n, s, N);
     const double angle = dotd1(N, alpha, n);
     const double qs = dotd1(N, q, n);
-    CalcShapeFuncDerivLine(n, s, dN);
-    multtd2d1(x1, X, dN, 3, n);
-    const double J = normd1(x1, 3);
-    if (!(J >= kTol)) RefuseNullJacobianNorm(c);
+    const double J = LoadLineJacobianNorm(c, n, 3, s, X, dN, x1);
     CalcMat_T_TimoshenkoBeam3D(Element, n, s, angle, OutputControl[OC_PRINT_MAT_T_TIMOSHENKO_BEAM_3D], T, X);
     if (rec.DirKind == 'B')
       UnitVector(rec.DirCode, dl);

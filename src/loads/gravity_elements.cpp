@@ -140,11 +140,7 @@ void Calc_Fg_GravityLoadTimoshenkoBeam3D(int Size, int Element, int LoadCaseNumb
     CalcShapeFuncLine(n, s, N);
     const double angle = dotd1(N, alpha, n);
     const double A = dotd1(N, area, n);
-    CalcShapeFuncDerivLine(n, s, dN);
-    multtd2d1(x1, X, dN, 3, n);
-    const double L = normd1(x1, 3);
-    if (!(L >= kTol))
-      RefuseLoad(c, nullptr, "Jacobian norm is null:\nelement geometry and/or mesh connectivity must be changed.");
+    const double L = LoadLineJacobianNorm(c, n, 3, s, X, dN, x1);
     CalcMat_T_TimoshenkoBeam3D(Element, n, s, angle, OutputControl[OC_PRINT_MAT_T_TIMOSHENKO_BEAM_3D], T, X);
     multd2d1(r, T, rg, 3, 3);   // load in the beam axes at the point
     multtd2d1(gl, T, r, 3, 3);  // and back to global axes

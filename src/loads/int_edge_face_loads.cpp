@@ -109,11 +109,7 @@ void IntEdgeLoadElement(int type, int Size, int e, int r, int lc, int n, const c
   for (int i = 1; i <= counts[1]; i++) {
     CalcShapeFuncLine(nA, a[i], N);
     const double qs = dotd1(N, q, nA);
-    CalcShapeFuncDerivLine(nA, a[i], dN);
-    multtd2d1(t, Xa, dN, 3, nA);
-    const double J = normd1(t, 3);
-    if (!(J >= kTol))
-      RefuseLoad(cl, nullptr, "Jacobian norm is null:\nelement geometry and/or mesh connectivity must be changed.");
+    const double J = LoadLineJacobianNorm(cl, nA, 3, a[i], Xa, dN, t);
     for (int k = 1; k <= nA; k++)
       for (int j = 1; j <= 3; j++) Fa[6 * (k - 1) + offset + j] += N[k] * d[j] * w[i] * qs * J;
   }

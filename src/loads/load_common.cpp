@@ -87,6 +87,15 @@ void SurfaceLoadDirection(const LoadReportContext& c, char kind, int code, int E
   }
 }
 
+double LoadLineJacobianNorm(const LoadReportContext& c, int n, int d, double s, double** X, double* dN, double* tan) {
+  CalcShapeFuncDerivLine(n, s, dN);
+  multtd2d1(tan, X, dN, d, n);
+  const double norm = normd1(tan, d);
+  if (!(norm >= kTol))
+    RefuseLoad(c, nullptr, "Jacobian norm is null:\nelement geometry and/or mesh connectivity must be changed.");
+  return norm;
+}
+
 double SurfaceAreaFactor(double** J) {
   double g1[4], g2[4], nv[4];
   getcold2(g1, J, 3, 1);

@@ -193,6 +193,9 @@ void LoadGlobalDirection(const LoadReportContext& c, char kind, int code, const 
 // the surface with nodes X3 (nNodes x 3, axes of type TypeForT), else LoadGlobalDirection.
 void SurfaceLoadDirection(const LoadReportContext& c, char kind, int code, int Element, int TypeForT, int nNodes,
                           char PrintT, const double* s, double** X3, const MeshData* Mesh, double** T, double* d);
+// |dx/ds| at s of a line of n nodes X (n x d): dN[1..n] and the tangent tan[1..d] are
+// left for the caller; below 1e-8 "Jacobian norm is null: ..." after the context lines.
+double LoadLineJacobianNorm(const LoadReportContext& c, int n, int d, double s, double** X, double* dN, double* tan);
 // Area factor |g1 x g2| of a surface in 3-D from its Jacobian J (3 x 2).
 double SurfaceAreaFactor(double** J);
 [[noreturn]] void RefuseLoadDirection(const LoadReportContext& c, char kind, int code);

@@ -18,10 +18,6 @@ constexpr int kIsoOnly[] = {MAT_LIN_ISO, 0};
 constexpr int kCableKinds[] = {MAT_LIN_ISO, MAT_NLMM201, MAT_NLMM202, 0};
 constexpr int kSteelKinds[] = {MAT_NLMM201, MAT_NLMM202, 0};
 
-[[noreturn]] void RefuseNullNorm(const LoadReportContext& c) {
-  RefuseLoad(c, nullptr, "Jacobian norm is null:\nelement geometry and/or mesh connectivity must be changed.");
-}
-
 // The 3-D section values of each node: S[j][k] = value j (1..11) of node k's section.
 void BeamNodeSections(const MeshData* m, int p, int n, double** S) {
   int* recs;
@@ -118,10 +114,7 @@ void TempVarCable(int d, int nComp, int e, int lc, int n, int p, int r, const ch
   for (int i = 1; i <= counts[1]; i++) {
     const double s = a[i];
     CalcShapeFuncLine(n, s, N);
-    CalcShapeFuncDerivLine(n, s, dN);
-    multtd2d1(tan, X, dN, d, n);
-    const double L = normd1(tan, d);
-    if (!(L >= kTol)) RefuseNullNorm(c);
+    const double L = LoadLineJacobianNorm(c, n, d, s, X, dN, tan);
     // Axial force of the restrained thermal strain times the strain row dN/dx.
     const double axial = tm.E * tm.alpha[1] * dotd1(N, dT, n) * w[i] * L * dotd1(N, A, n);
     if (d == 3)
@@ -184,10 +177,7 @@ void TempVarEmbCable(bool nonlinear, int nComp, int cable, int mother, int slot,
   for (int k = 1; k <= nIP; k++) {
     const double s = a[k];
     CalcShapeFuncLine(nc, s, N);
-    CalcShapeFuncDerivLine(nc, s, dN);
-    multtd2d1(tan, Xc, dN, 3, nc);
-    const double L = normd1(tan, 3);
-    if (!(L >= kTol)) RefuseNullNorm(c);
+    const double L = LoadLineJacobianNorm(c, nc, 3, s, Xc, dN, tan);
     CalcMat_T_EmbCable3D(cable, nc, s, oc[OC_PRINT_MAT_T_EMB_CABLE_3D], T, Xc);
     const double* sm = rec.natCoords[slot] + (k - 1) * nNat;
     CalcMat_B_EmbCable3D(nCols, cable, mother, nNat, nm, motherType, 11, b, sm, T, Xm);
@@ -288,10 +278,7 @@ void Calc_Fg_TempVarTimoshenkoBeam3D(int nComp, int Element, int LoadCaseNumber,
   for (int i = 1; i <= counts[1]; i++) {
     const double s = a[i];
     CalcShapeFuncLine(n, s, N);
-    CalcShapeFuncDerivLine(n, s, dN);
-    multtd2d1(tan, X, dN, 3, n);
-    const double L = normd1(tan, 3);
-    if (!(L >= kTol)) RefuseNullNorm(c);
+    const double L = LoadLineJacobianNorm(c, n, 3, s, X, dN, tan);
     const double area = dotd1(N, S[1], n), angle = dotd1(N, S[11], n);
     const double axial = tm.E * tm.alpha[1] * dotd1(N, dT, n) * w[i] * L * area;
     CalcMat_T_TimoshenkoBeam3D(Element, n, s, angle, OutputControl[OC_PRINT_MAT_T_TIMOSHENKO_BEAM_3D], T, X);
@@ -354,15 +341,12 @@ void Calc_Fg_DiffTempVarTimoshenkoBeam3D(int RecordIndex, int nComp, int Element
   for (int i = 1; i <= counts[1]; i++) {
     const double s = a[i];
     CalcShapeFuncLine(n, s, N);
-    CalcShapeFuncDerivLine(n, s, dN);
     const double ts = tm.alpha[1] * dotd1(N, dT, n) / dotd1(N, S[depth], n);
     // A temperature rising along local axis 2 bends about axis 3 (row 2 of the bending
     // strains), one rising along axis 3 about axis 2 (row 1).
     kappa[1] = rec.Direction == 3 ? ts : 0.0;
     kappa[2] = rec.Direction == 2 ? -ts : 0.0;
-    multtd2d1(tan, X, dN, 3, n);
-    const double L = normd1(tan, 3);
-    if (!(L >= kTol)) RefuseNullNorm(c);
+    const double L = LoadLineJacobianNorm(c, n, 3, s, X, dN, tan);
     for (int k = 1; k <= n; k++) g[k] = dN[k] / L;
     CalcMat_B_TimoshenkoBeam3D(n, 'B', 0.0, 0.0, B, g, N);
     m[1] = tm.E * dotd1(N, S[5], n) * kappa[1];
