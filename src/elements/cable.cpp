@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 constexpr int kCableNodeCounts[3] = {0, 2, 3};
 
 // What tells the two cable types apart.
@@ -80,7 +79,7 @@ double CablePoint(const CableType& c, int elem, int ip, const char* context, con
   *As = dotd1(w->N, w->A, n);
   multtd2d1(w->tan, w->X, w->dN, c.d, n);
   const double J = normd1(w->tan, c.d);
-  if (!(J >= kTol)) {
+  if (!(J >= kSmall)) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n");
     std::fprintf(stderr, context, elem);

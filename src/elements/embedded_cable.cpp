@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 constexpr int kEmbNodeCounts[3] = {0, 2, 3};
 constexpr int kMaxIterLocate = 10000;
 
@@ -112,7 +111,7 @@ double EmbPoint(const EmbType& c, int ip, const char* context, const char* oc, E
   *As = dotd1(w->N, w->A, w->nCable);
   multtd2d1(w->tan, w->Xc, w->dN, c.dim, w->nCable);
   const double J = normd1(w->tan, c.dim);
-  if (!(J >= kTol)) EmbFailure(context, w->cable, w->mother, kNullCableJacobian);
+  if (!(J >= kSmall)) EmbFailure(context, w->cable, w->mother, kNullCableJacobian);
   const double* sm = w->natCoords + (ip - 1) * w->nNat;  // sm[1..nNat]
   if (c.dim == 2) {
     CalcMat_T_EmbCable2D(w->cable, w->nCable, s, oc[c.flagT], w->T, w->Xc);
@@ -150,11 +149,11 @@ void MotherStrainMatrix(int dim, int nCols, int cable, int mother, int nMotherNo
     CalcShapeFuncDerivSolidHexa(nMotherNodes, dN, sm);
   multtd2d2(J, Xm, dN, dim, nMotherNodes, dim);
   const double det = detd2(J, dim);
-  if (!(std::fabs(det) >= kTol))
+  if (!(std::fabs(det) >= kSmall))
     EmbFailure(kCtxEmbB, cable, mother,
                "Jacobian determinant of the mother element is null:\nelement geometry and/or mesh connectivity "
                "must be changed.");
-  if (det < kTol)
+  if (det < kSmall)
     EmbFailure(kCtxEmbB, cable, mother,
                "Jacobian determinant of the mother element is negative:\nelement geometry and/or mesh "
                "connectivity must be changed.");

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 constexpr int kInterfaceLineNodeCounts[3] = {0, 4, 6};
 
 void StiffInterfaceLine(int d, int nDof, int elem, int nNodes, int prop, const char* oc, const MeshData* mesh,
@@ -54,7 +53,7 @@ void StiffInterfaceLine(int d, int nDof, int elem, int nNodes, int prop, const c
     const double ts = dotd1(N, t, m);
     multtd2d1(J, X, dN, d, m);
     const double normJ = normd1(J, d);
-    if (!(normJ >= kTol)) {
+    if (!(normJ >= kSmall)) {
       std::fflush(stdout);
       std::fprintf(stderr, "\n");
       std::fprintf(stderr, kCtxStiffness, elem);

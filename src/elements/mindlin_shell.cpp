@@ -77,7 +77,7 @@ void CalcMat_D_MindlinShellOrtho(int coordSys, int elem, int nD, int nDs, int nD
   allocd2(&Dsmat, 2, 2);
   CalcMat_T_MatAxes(alpha, Tm, Ts);
   const double d = 1.0 - nu12 * nu21;
-  if (!(std::fabs(d) > 1e-8)) {
+  if (!(std::fabs(d) > kSmall)) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n");
     std::fprintf(stderr, "Calculating the elasticity matrix of element n. %d\n", elem);
@@ -116,7 +116,7 @@ void CalcMat_D_MindlinShell(int elem, int propIndex, int nD, int nDs, int nD2, i
       // E1 E2 (values 5, 6), Ga Gb G12 (8, 9, 10), nu12 (13), coordinate system (14).
       const MaterialRecord& m = linOrtho[p.MaterialNumber];
       const double E1 = MatValue(m, 5), E2 = MatValue(m, 6), nu12 = MatValue(m, 13);
-      if (!(std::fabs(E1) > 1e-8) || !(std::fabs(E2) > 1e-8)) {
+      if (!(std::fabs(E1) > kSmall) || !(std::fabs(E2) > kSmall)) {
         std::fflush(stdout);
         std::fprintf(stderr, "\n");
         std::fprintf(stderr, "Calculating the elasticity matrix of element n. %d\n", elem);

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
 // Rows of T (3 x 3) from three vectors.
 void SetRows3(double** T, const double* r1, const double* r2, const double* r3) {
   setrowd2(T, r1, 3, 1);
@@ -140,7 +138,7 @@ void CalcMat_T_Line3D(int elem, int typeCode, char printFlag, int n, double s, d
                       double** X) {
   double t[4], y[4], z[4];
   CalcVectTangentElem(3, elem, n, s, t, X);
-  if (std::fabs(t[1]) < kTol && std::fabs(t[2]) < kTol) {
+  if (std::fabs(t[1]) < kSmall && std::fabs(t[2]) < kSmall) {
     // Member along x3: local axis 2 is x2.
     y[1] = 0.0;
     y[2] = 1.0;
@@ -161,13 +159,13 @@ void CalcMat_T_Line3D(int elem, int typeCode, char printFlag, int n, double s, d
 }
 
 void CalcOrthonormalTriad(const double* g, double** T) {
-  const bool onAxis = std::fabs(g[1]) < kTol && std::fabs(g[2]) < kTol;
-  if (onAxis && std::fabs(g[3] - 1.0) < kTol) {
+  const bool onAxis = std::fabs(g[1]) < kSmall && std::fabs(g[2]) < kSmall;
+  if (onAxis && std::fabs(g[3] - 1.0) < kSmall) {
     zerod2(T, 3, 3);
     setdiagd2(T, 3, 3, 1.0);
     return;
   }
-  if (onAxis && std::fabs(g[3] + 1.0) < kTol) {
+  if (onAxis && std::fabs(g[3] + 1.0) < kSmall) {
     zerod2(T, 3, 3);
     T[1][1] = 1.0;
     T[2][2] = -1.0;

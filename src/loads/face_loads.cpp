@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
 // The loaded surface of one record: its nodes (element-local numbers), their coordinates
 // for the area factor (m x 2 in the element's plane, or m x 3 in space) and in space.
 struct LoadedSurface {
@@ -65,7 +63,7 @@ void IntegrateFace(const LoadReportContext& c, const FaceLoad& rec, const Loaded
         dA = LoadJacobianInverse(c, 2, J, nullptr);
       } else {
         dA = SurfaceAreaFactor(J);
-        if (!(dA >= kTol))
+        if (!(dA >= kSmall))
           RefuseLoad(cFace, nullptr,
                      "Jacobian determinant is null:\nelement face geometry and/or mesh connectivity must be changed.");
       }
@@ -97,7 +95,7 @@ void FaceCoplanarMoments(const FaceLoad& rec, int type, int e, int n, int lc, co
     double* node = Fe + 6 * (a - 1) + 3;  // node[1..3]: the moments
     copyd1(m, node, 3);
     multd2d1(mp, T, m, 3, 3);
-    if (std::fabs(mp[3]) > kTol) {
+    if (std::fabs(mp[3]) > kSmall) {
       LoadReportContext c = FaceLoadReportContext(lc, 0, e, type);
       c.counterFormat = nullptr;
       char line[192];

@@ -9,12 +9,10 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
 void CheckDeterminant(const LoadReportContext& c, double det) {
-  if (!(std::fabs(det) >= kTol))
+  if (!(std::fabs(det) >= kSmall))
     RefuseLoad(c, nullptr, "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (det < kTol)
+  if (det < kSmall)
     RefuseLoad(c, nullptr,
                "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
 }

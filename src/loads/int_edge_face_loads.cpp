@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
 bool IsPlane(int type) { return type == 10 || type == 13; }
 
 [[noreturn]] void RefuseIntegrationTypeNone(const char* heading, const char* block, int lc) {
@@ -187,7 +185,7 @@ void IntFaceLoadElement(int type, int Size, int e, int r, int lc, int n, const c
       } else {
         dA = SurfaceAreaFactor(J);
       }
-      if (!(dA >= kTol))
+      if (!(dA >= kSmall))
         RefuseLoad(cc, nullptr,
                    "Jacobian determinant is null:\nelement face geometry and/or mesh connectivity must be changed.");
       SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, A, type == 18 ? 18 : 20, nA, oc[OC_PRINT_MAT_T_QUAD], s, Xa3,

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 const char* const kBlock = "<INTERNAL_POINT_LOADS>";
 const char* const kCounterLine = "   -> Internal point load counter: %d\n";
 
@@ -21,7 +20,7 @@ void IntPointLoadElement(int type, int Size, int e, int r, int lc, int n, const 
   const InternalPointLoad& rec = loads[r];
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
   char line[256];
-  if (type == 24 && (std::fabs(rec.Load[4]) > kTol || std::fabs(rec.Load[5]) > kTol || std::fabs(rec.Load[6]) > kTol)) {
+  if (type == 24 && (std::fabs(rec.Load[4]) > kSmall || std::fabs(rec.Load[5]) > kSmall || std::fabs(rec.Load[6]) > kSmall)) {
     std::snprintf(line, sizeof line,
                   "   -> Auxiliary point with the load: %d\n   -> Specified moment - XG1: %lf\n"
                   "   -> Specified moment - XG2: %lf\n   -> Specified moment - XG3: %lf\n",
@@ -51,7 +50,7 @@ void IntPointLoadElement(int type, int Size, int e, int r, int lc, int n, const 
     double* node = Fe + 6 * (i - 1) + 3;
     copyd1(m, node, 3);
     multd2d1(mp, T, m, 3, 3);
-    if (std::fabs(mp[3]) > kTol) {
+    if (std::fabs(mp[3]) > kSmall) {
       std::snprintf(line, sizeof line, "   -> Auxiliary point with the load: %d\n", rec.AuxPoint);
       RefuseLoad(c, line, kDrillMomentMessage);
     }

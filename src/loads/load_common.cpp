@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 constexpr double kInsideBound = 1.00001;
 constexpr int kMaxIterations = 10000;
 
@@ -91,7 +90,7 @@ double LoadLineJacobianNorm(const LoadReportContext& c, int n, int d, double s, 
   CalcShapeFuncDerivLine(n, s, dN);
   multtd2d1(tan, X, dN, d, n);
   const double norm = normd1(tan, d);
-  if (!(norm >= kTol))
+  if (!(norm >= kSmall))
     RefuseLoad(c, nullptr, "Jacobian norm is null:\nelement geometry and/or mesh connectivity must be changed.");
   return norm;
 }
@@ -118,7 +117,7 @@ void CheckLoadComponents(const char* block, const char* counterFormat, int LoadC
                          int ElementType, const double* load) {
   const ElementTypeRow& t = GetElementTypeInfo(ElementType);
   for (int d = 1; d <= 6; d++) {
-    if (t.dofMask[d] == '1' || std::fabs(load[d]) <= kTol) continue;
+    if (t.dofMask[d] == '1' || std::fabs(load[d]) <= kSmall) continue;
     std::fflush(stdout);
     std::fprintf(stderr, "\n");
     std::fprintf(stderr, "Verifying the %s block\n", block);
@@ -134,11 +133,11 @@ void CheckLoadComponents(const char* block, const char* counterFormat, int LoadC
 double LoadJacobianInverse(const LoadReportContext& c, int m, double** J, double** Jinv, bool tabbed) {
   if (m != 2 && m != 3) InternalError(__FILE__, __LINE__);
   const double det = detd2(J, m);
-  if (!(std::fabs(det) >= kTol))
+  if (!(std::fabs(det) >= kSmall))
     RefuseLoad(c, nullptr,
                tabbed ? "Jacobian determinant is null:\n\telement geometry and/or mesh connectivity must be changed."
                       : "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (det < kTol)
+  if (det < kSmall)
     RefuseLoad(c, nullptr,
                tabbed
                    ? "Jacobian determinant is negative:\n\telement geometry and/or mesh connectivity must be changed."
@@ -189,7 +188,7 @@ void LocateLoadPoint(const LoadReportContext& c, const char* failText, int point
       converged = Calc_x_to_s_Line(3, kMaxIterations, nNodes, &s1, &dist, failText, X, x);
       s[1] = s1;
       nNat = 1;
-      onSurface = dist <= kTol;
+      onSurface = dist <= kSmall;
       break;
     }
     case 20:
@@ -197,7 +196,7 @@ void LocateLoadPoint(const LoadReportContext& c, const char* failText, int point
       double dist = 0.0;
       converged = Calc_x_to_s_Quad(3, kMaxIterations, 2, nNodes, failText, &dist, s, X, x);
       nNat = 2;
-      onSurface = dist <= kTol;
+      onSurface = dist <= kSmall;
       break;
     }
     case 10:
@@ -280,7 +279,7 @@ void CarryAuxPointLoads(const LoadReportContext& c, int nAux, const int* auxPoin
       for (int d = 1; d <= 3; d++) m[d] = N[j] * f[3 + d];
       ShellCoplanarRotation(Element, ElementType, nNodes, j, OutputControl, Mesh, ElemPropIndex, PointElemAdjacency, T);
       multd2d1(mp, T, m, 3, 3);
-      if (std::fabs(mp[3]) > kTol) {
+      if (std::fabs(mp[3]) > kSmall) {
         std::snprintf(line, sizeof line, "   -> Auxiliary point with the load: %d\n", p);
         RefuseLoad(c, line, kDrillMomentMessage);
       }

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
 const char* IntTypeKeyword(int t) {
   switch (t) {
     case 0: return "_NONE";
@@ -170,7 +168,7 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
       for (int j = 1; j <= 3; j++) g[j] += dN[k] * Xe[k][j];
     }
     const double J = normd1(g, 3);
-    if (!(J >= kTol)) {
+    if (!(J >= kSmall)) {
       EdgeHead(ctx);
       std::fprintf(stderr, "   -> Edge load counter: %d\n", RecordNumber);
       std::fprintf(stderr, "   -> Element: %d\n", Element);
@@ -219,7 +217,7 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
     static const bool kPresent[7] = {false, false, false, true, true, true, false};
     for (int k = 1; k <= nNodes; k++)
       for (int j = 1; j <= 6; j++)
-        if (!kPresent[j] && std::fabs(Fe[6 * (k - 1) + j]) > kTol)
+        if (!kPresent[j] && std::fabs(Fe[6 * (k - 1) + j]) > kSmall)
           fault(nullptr,
                 "The load has a component along a degree of freedom that the\n"
                 "element does not have: a slab edge load may only be a force\n"
@@ -247,7 +245,7 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
       double* mom = &Fe[6 * (en[k] - 1) + 3];
       double mp[4];
       multd2d1(mp, T, mom, 3, 3);
-      if (std::fabs(mp[3]) > kTol) {
+      if (std::fabs(mp[3]) > kSmall) {
         EdgeHead(ctx);
         std::fprintf(stderr, "   -> Element: %d\n", Element);
         std::fprintf(stderr, "   -> Element type: %s\n", GetElementTypeInfo(fam.typeCode).keyword);
@@ -294,9 +292,9 @@ struct GravityCtx {
 }
 
 void CheckGravityDet(const GravityCtx& c, double d) {
-  if (!(std::fabs(d) >= kTol))
+  if (!(std::fabs(d) >= kSmall))
     GravityFault(c, nullptr, "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (d < kTol)
+  if (d < kSmall)
     GravityFault(c, nullptr,
                  "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
 }

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr double kFactorTol = 1e-8;
-
 void AssembleThermal(int block, int r, int e, int type, int n, int lc, const MeshData* m, const int* PointCoordSys,
                      const char* ElemHasSpecialCoordSys, int** PointDofNumbers, double* F_Free, double* F_Presc,
                      double* Fe, char** PointDofCodes) {
@@ -413,7 +411,7 @@ void CalcElementTempVar(FILE* DataFile, int CombinationNumber, int NumberOfCombi
   for (int k = 1; k <= NumberOfLoadCases; k++) {
     LoadCaseData lcd{};
     ReadLoadCase(DataFile, k, Mesh, &lcd);
-    if (std::fabs(factor[k]) >= kFactorTol) {
+    if (std::fabs(factor[k]) >= kSmall) {
       for (int r = 1; r <= lcd.nTempVars; r++) {
         const TemperatureVariationRecord& rec = lcd.TempVars[r];
         const int e = rec.Element;

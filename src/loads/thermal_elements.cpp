@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 constexpr int kIsoOnly[] = {MAT_LIN_ISO, 0};
 constexpr int kCableKinds[] = {MAT_LIN_ISO, MAT_NLMM201, MAT_NLMM202, 0};
 constexpr int kSteelKinds[] = {MAT_NLMM201, MAT_NLMM202, 0};
@@ -327,7 +326,7 @@ void Calc_Fg_DiffTempVarTimoshenkoBeam3D(int RecordIndex, int nComp, int Element
   // The depth across which the temperature differs: value 9 (along local axis 2) or 10.
   const int depth = rec.Direction == 2 ? 9 : 10;
   for (int k = 1; k <= n; k++)
-    if (!(S[depth][k] >= kTol)) {
+    if (!(S[depth][k] >= kSmall)) {
       std::snprintf(line, sizeof line, "   -> Section depth: %g\n", S[depth][k]);
       RefuseLoad(c, line, "The section depth must be positive for a differential temperature variation.");
     }

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 constexpr int kIsoOnly[] = {MAT_LIN_ISO, 0};
 constexpr int kIsoOrtho[] = {MAT_LIN_ISO, MAT_LIN_ORTHO, 0};
 
@@ -23,7 +22,7 @@ void NodalThickness(const MeshData* m, int p, int n, double* t) {
 }
 
 void CheckThickness(const LoadReportContext& c, double h) {
-  if (h >= kTol) return;
+  if (h >= kSmall) return;
   char line[64];
   std::snprintf(line, sizeof line, "   -> Thickness: %g\n", h);
   RefuseLoad(c, line, "The thickness of the element must be positive\nfor a differential temperature variation.");
