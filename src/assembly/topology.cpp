@@ -158,7 +158,7 @@ int CalcMotherElements(const MeshData* mesh, const int* ElemPropIndex, int* Moth
   zeroi1(MotherElemIndex, ne);
   for (int e = 1; e <= ne; e++) {
     const int type = TypeOfElement(mesh, ElemPropIndex, e);
-    if (type != 31 && type != 32) continue;
+    if (type != _EMB_CABLE_2D && type != _EMB_CABLE_3D) continue;
     const int dim = GetElementTypeInfo(type).spaceDim;
     const int n = mesh->ElemNodeCount[e];
     double** X;

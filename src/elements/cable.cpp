@@ -21,8 +21,8 @@ struct CableType {
   int flagKg;
   int flagT;
 };
-constexpr CableType kCable2D{2, 5, OC_PRINT_MAT_KG_CABLE_2D, OC_PRINT_MAT_T_CABLE_2D};
-constexpr CableType kCable3D{3, 6, OC_PRINT_MAT_KG_CABLE_3D, OC_PRINT_MAT_T_CABLE_3D};
+constexpr CableType kCable2D{2, _CABLE_2D, OC_PRINT_MAT_KG_CABLE_2D, OC_PRINT_MAT_T_CABLE_2D};
+constexpr CableType kCable3D{3, _CABLE_3D, OC_PRINT_MAT_KG_CABLE_3D, OC_PRINT_MAT_T_CABLE_3D};
 
 // Geometry, integration rule and work arrays of one call.
 struct CableWork {

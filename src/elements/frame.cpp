@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr int kFrame2D = 3;
-constexpr int kFrame3D = 4;
+constexpr int kFrame2D = _FRAME_2D;
+constexpr int kFrame3D = _FRAME_3D;
 
 struct FrameData {
   double rho, alpha, E, G;          // material

@@ -17,7 +17,7 @@ constexpr int kInterfaceLineNodeCounts[3] = {0, 4, 6};
 
 void StiffInterfaceLine(int d, int nDof, int elem, int nNodes, int prop, const char* oc, const MeshData* mesh,
                         double** Kg) {
-  const int typeCode = d == 2 ? 27 : 28;
+  const int typeCode = d == 2 ? _INTERFACE_LINE_2D : _INTERFACE_LINE_3D;
   CheckNodeCountLineElem(elem, typeCode, nNodes, kCtxStiffness, 2, kInterfaceLineNodeCounts);
   if (nDof != d * nNodes) InternalError(__FILE__, __LINE__);
   const int m = nNodes / 2;

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int kSurfType = 30;
+constexpr int kSurfType = _INTERFACE_QUAD;
 constexpr int kSurfNodeCounts[4] = {0, 8, 16, 18};
 
 // Geometry, integration points and work arrays of one call.

@@ -206,10 +206,10 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
   allocd1(&N, nNodes);
   allocd1(&t, nNodes);
 
-  CalcMat_ElemNodeCoord(elem, 20, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
+  CalcMat_ElemNodeCoord(elem, _MINDLIN_SHELL_QUAD, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
   CalcShellNodeThickness(nNodes, propIndex, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
   const double s0[3] = {0.0, 0.0, 0.0};
-  CalcMat_T_ElemNormal(elem, 20, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
+  CalcMat_T_ElemNormal(elem, _MINDLIN_SHELL_QUAD, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
   MatMatTMultSmall(3, nNodes, X, Xl, T);
   for (int k = 1; k <= nNodes; k++) {
     X2[k][1] = Xl[k][1];
@@ -277,7 +277,7 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
   }
 
   TransformElemMatMindlinShell(ndof, elem, nNodes, mesh->ElemNodes, K, Kl, T, PointTypes);
-  PrintElementStiffMat(ndof, elem, 20, OutputControl[OC_PRINT_MAT_KG_MINDLIN_SHELL_QUAD], K);
+  PrintElementStiffMat(ndof, elem, _MINDLIN_SHELL_QUAD, OutputControl[OC_PRINT_MAT_KG_MINDLIN_SHELL_QUAD], K);
 
   freed1(t);
   freed1(N);

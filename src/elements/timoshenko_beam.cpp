@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int kBeamType = 8;
+constexpr int kBeamType = _TIMOSHENKO_BEAM_3D;
 constexpr int kBeamNodeCounts[3] = {0, 2, 3};
 
 // S[j][k]: value j (1..11) of the "<FRAME_3D_CROSS_SECTIONS>" record of node k, in the

@@ -10,7 +10,7 @@
 
 namespace {
 
-enum MemberType { kTruss2D = 1, kTruss3D = 2, kFrame2D = 3, kFrame3D = 4 };
+enum MemberType { kTruss2D = _TRUSS_2D, kTruss3D = _TRUSS_3D, kFrame2D = _FRAME_2D, kFrame3D = _FRAME_3D };
 
 // Rotation of the member (2 x 2 for the 2-D types, 3 x 3 for the 3-D types).
 void MemberRotation(int type, int e, int p, const char* oc, const MeshData* m, double** R) {

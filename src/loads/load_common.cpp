@@ -183,7 +183,7 @@ void LocateLoadPoint(const LoadReportContext& c, const char* failText, int point
   bool onSurface = true;
   int nNat;
   switch (ElementType) {
-    case 8: {
+    case _TIMOSHENKO_BEAM_3D: {
       double s1 = 0.0, dist = 0.0;
       converged = Calc_x_to_s_Line(3, kMaxIterations, nNodes, &s1, &dist, failText, X, x);
       s[1] = s1;
@@ -191,21 +191,21 @@ void LocateLoadPoint(const LoadReportContext& c, const char* failText, int point
       onSurface = dist <= kSmall;
       break;
     }
-    case 20:
-    case 22: {
+    case _MINDLIN_SHELL_QUAD:
+    case _AHMAD_SHELL_QUAD: {
       double dist = 0.0;
       converged = Calc_x_to_s_Quad(3, kMaxIterations, 2, nNodes, failText, &dist, s, X, x);
       nNat = 2;
       onSurface = dist <= kSmall;
       break;
     }
-    case 10:
-    case 13:
-    case 18:
+    case _PLANE_STRESS_QUAD:
+    case _PLANE_STRAIN_QUAD:
+    case _MINDLIN_SLAB_QUAD:
       converged = Calc_x_to_s_General(ElementType, kMaxIterations, 2, nNodes, failText, s, X, x);
       nNat = 2;
       break;
-    case 24:
+    case _SOLID_HEXA:
       converged = Calc_x_to_s_General(ElementType, kMaxIterations, 3, nNodes, failText, s, X, x);
       nNat = 3;
       break;
@@ -237,16 +237,16 @@ void LocateLoadPoint(const LoadReportContext& c, const char* failText, int point
 void ShellCoplanarRotation(int Element, int ElementType, int nNodes, int node, const char* OutputControl,
                            const MeshData* Mesh, const int* ElemPropIndex, const PointList* PointElemAdjacency,
                            double** T) {
-  if (ElementType == 20) {
+  if (ElementType == _MINDLIN_SHELL_QUAD) {
     double** X;
     allocd2(&X, nNodes, 3);
     CalcMat_ElemNodeCoordXYZ(Element, nNodes, Mesh->ElemNodes, X, Mesh->PointCoord);
     const double s[3] = {0.0, 0.0, 0.0};
-    CalcMat_T_ElemNormal(Element, 20, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s, T, X);
+    CalcMat_T_ElemNormal(Element, _MINDLIN_SHELL_QUAD, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s, T, X);
     freed2(X);
     return;
   }
-  if (ElementType == 22) {
+  if (ElementType == _AHMAD_SHELL_QUAD) {
     CalcMat_T_GCStoCCS_Point(Mesh->ElemNodes[Element][node], OutputControl, ElemPropIndex, Mesh->ElemNodeCount,
                              Mesh->ElemNodes, T, Mesh->PointCoord, PointElemAdjacency, Mesh->ElemProps);
     return;
@@ -259,7 +259,7 @@ void CarryAuxPointLoads(const LoadReportContext& c, int nAux, const int* auxPoin
                         const int* ElemPropIndex, const char* PointTypes, const PointList* PointElemAdjacency,
                         double* Fe) {
   const char* mask = GetElementTypeInfo(ElementType).dofMask;
-  const bool shell = ElementType == 20 || ElementType == 22;
+  const bool shell = ElementType == _MINDLIN_SHELL_QUAD || ElementType == _AHMAD_SHELL_QUAD;
   char failText[512], line[96];
   InverseMappingFailureText(c, failText);
   double s[4], m[4], mp[4], *N, **T;
