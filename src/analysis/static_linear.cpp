@@ -11,6 +11,7 @@
 #include "analysis/solution_control.h"
 #include "analysis/summary.h"
 #include "assembly/assembly.h"
+#include "assembly/solution_check.h"
 #include "assembly/solvers.h"
 #include "assembly/sparse_rows.h"
 #include "assembly/topology.h"
@@ -47,12 +48,16 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
   SparseRowMatrix KFF, KPF, KPP;
   int64_t nTermsKFF, nTermsKPF, nTermsKPP;
   AssembGlobalStiffMat(&nTermsKFF, &nTermsKPF, &nTermsKPP, job, OutputControl, &iter, mesh, &KFF, &KPF, &KPP, &w);
+  CheckRigidMotionsStopped(mesh, &w, &KFF);
 
-  // Profile copy of KFF, factorised once for every load case.
+  // Profile copy of KFF, factorised once for every load case. The elimination empties
+  // KFF's row lists: a copy is kept for the check of every solution.
   int* last = nullptr;
   double** A = nullptr;
+  SparseRowMatrix Kcheck = KFF;
   switch (solver) {
     case SOLVER_GAUSS_ELIM_NCSB: {
+      CopySparseRows(&KFF, &Kcheck);
       alloci1(&last, nF);
       zeroi1(last, nF);
       int64_t nTermsNCSB;
@@ -77,7 +82,9 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
 
   double* F;       // free-dof loads, overwritten by the free displacements
   double* FPresc;  // prescribed-dof loads
+  double* rhs;     // the free-dof right-hand side, kept for the check of the solution
   allocd1(&F, nF);
+  allocd1(&rhs, nF);
   allocd1(&FPresc, nP);
 
   for (int lc = 1; lc <= mesh->Main.nLoadCases; lc++) {
@@ -99,6 +106,7 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
 
     // Settlements load the free dofs through the coupling terms: F := F - KPF^T aP.
     SubtractSparseMatTransVecProduct(nF, nP, KPF.count, KPF.cols, aP, F, KPF.vals);
+    copyd1(rhs, F, nF);
 
     switch (solver) {
       case SOLVER_GAUSS_ELIM_NCSB:
@@ -116,11 +124,14 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
       default:
         InternalError(__FILE__, __LINE__);
     }
+    CheckSolution(nF, Kcheck.count, Kcheck.cols, Kcheck.vals, rhs, F,
+                  solver == SOLVER_ITER_JPCG ? mesh->Main.PrecondResidualDecay : 0.0);
     Calc_a_FreeMasterSlave(mesh, w.PointDofNumbers, F, w.PointDofCodes);
 
     double* R;
     allocd1(&R, nP);
     CalcResidKaMinusF(nP, KPF.count, KPP.count, KPF.cols, KPP.cols, F, aP, FPresc, KPF.vals, KPP.vals, R);
+    CheckFiniteResults(nP, R, "reaction");
     WriteDisplReact(fpDR, lc, nF, nP, F, aP, R);
 
     freed1(R);
@@ -135,7 +146,9 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
   CloseFile(fpDR);
 
   freed1(F);
+  freed1(rhs);
   freed1(FPresc);
+  if (solver == SOLVER_GAUSS_ELIM_NCSB) FreeSparseRowsCopy(&Kcheck);
   if (A != nullptr) freeprofd2(A, nF);
   if (last != nullptr) freei1(last);
   FreeGlobalStiffMat(nF, nP, &KFF, &KPF, &KPP);
