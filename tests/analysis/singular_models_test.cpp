@@ -160,3 +160,14 @@ TEST_F(SingularModels, SlenderFrameCantileverConvergesWithTheConjugateGradient) 
   EXPECT_NEAR(Record({g.dr.records[0], job.layout}).U(401, 3) / tip, 1.0, 1e-5);  // rounding: kappa eps
   EXPECT_NEAR(Record({c.dr.records[0], job.layout}).U(401, 3) / tip, 1.0, 1e-4);
 }
+
+// A finite load of 1e308 on a soft truss overflows the displacements: the run stops with a
+// worded message and no result record holds a non-finite number.
+TEST_F(SingularModels, OverflowingSolutionsAreRefused) {
+  for (const Solver& s : kSolvers) {
+    SCOPED_TRACE(s.name);
+    Job job = linmodel::TwoBarTruss(1e-3);
+    job.model.loadCases = {linmodel::LoadCase({tw::PointLoad(3, {0.0, 1e308, -1e308, 0, 0, 0})})};
+    ExpectRefused(Run(job, s), "not a finite number");
+  }
+}
