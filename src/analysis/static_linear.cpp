@@ -64,6 +64,7 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
       Calc_NCSB_KFF(nF, &nTermsNCSB, OutputControl, last, &KFF, &A);
       iter.nTermsNCSB = ClampToInt32(nTermsNCSB);
       FactorNCSB(nF, &iter.factorSeconds, OutputControl, last, A);
+      CheckConditionNCSB(nF, &Kcheck, last, A);
       break;
     }
     case SOLVER_ITER_JPCG:

@@ -31,3 +31,10 @@ void CheckFiniteResults(int n, const double* v, const char* what);
 // rotations are in global axes or a special system (not at coplanar shell points).
 // Links and drill rows take no part in the motions.
 void CheckRigidMotionsStopped(const MeshData* mesh, const MainWorkArrays* w, const SparseRowMatrix* KFF);
+
+// Stops the run when the factored profile A (from FactorNCSB, with last) belongs to a
+// singular or ill-conditioned matrix: the 1-norm condition number of the Jacobi-scaled
+// K (row lists as kept for the check, order n), estimated with a few solves by the
+// factors, above 1 / (10 eps). An elimination without pivoting accepts a rounding-noise
+// pivot of a mechanism and returns a solution whose residual is as small as a sound one's.
+void CheckConditionNCSB(int n, const SparseRowMatrix* K, const int* last, double** A);

@@ -103,6 +103,7 @@ TEST_F(SingularModels, MechanismsAndFreeRigidMotionsStopWithBothSolversInAnyUnit
       {"pinned member, SI", PinnedMember(2e11, 1.0), "The supports do not stop every rigid motion of the model"},
       {"pinned member, unit stiffness", PinnedMember(1.0, 1e4),
        "The supports do not stop every rigid motion of the model"},
+      {"parallelogram, SI", Parallelogram(2e11, 0.01), "singular"},
       {"parallelogram, unit stiffness", Parallelogram(1.0, 1.0), ""},
   };
   for (const Solver& s : kSolvers)
