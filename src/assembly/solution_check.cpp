@@ -38,36 +38,61 @@ void FreeSparseRowsCopy(SparseRowMatrix* copy) {
   copy->count = nullptr;
 }
 
-void CheckFiniteResults(int n, const double* v, const char* what) {
+namespace {
+
+// The first of v[1..n] that is not finite, 0 when all are.
+int FirstNonFinite(int n, const double* v) {
   for (int i = 1; i <= n; i++)
-    if (!std::isfinite(v[i])) {
-      char msg[320];
-      std::snprintf(msg, sizeof msg,
-                    "The %s of equation %d is not a finite number:\n"
-                    "the loads or the prescribed displacements are too large for the model.",
-                    what, i);
-      errexit(msg, 0);
-    }
+    if (!std::isfinite(v[i])) return i;
+  return 0;
 }
 
-void CheckSolution(int n, const int* count, int** cols, double** vals, const double* F,
-                   const double* a, double decay) {
-  for (int i = 1; i <= n; i++)
-    if (!std::isfinite(a[i])) {
-      char msg[320];
-      std::snprintf(msg, sizeof msg,
-                    "The solution of the system of equations is not a finite number (equation %d):\n"
-                    "the system is singular or ill-conditioned, or the loads are too large.",
-                    i);
-      errexit(msg, 0);
-    }
-  double *D, *r;
-  allocd1(&D, n);
-  allocd1(&r, n);
+// Jacobi scale of the symmetric row lists: D[i] = 1 / sqrt(|K_ii|), 1 for a missing or
+// null diagonal.
+void JacobiScale(int n, const int* count, int** cols, double** vals, double* D) {
   for (int i = 1; i <= n; i++) {
     const double d = count[i] > 0 && cols[i][1] == i ? std::fabs(vals[i][1]) : 0.0;
     D[i] = d > 0.0 ? 1.0 / std::sqrt(d) : 1.0;
   }
+}
+
+// The stop of a singular or ill-conditioned system: the quantity measured, its value,
+// the kind of bound and the bound.
+[[noreturn]] void RefuseSingularSystem(const char* quantity, double value, const char* bound, double limit) {
+  char msg[400];
+  std::snprintf(msg, sizeof msg,
+                "The system of equations is singular or ill-conditioned: the %s is %.3le\n(%s %.3le).", quantity,
+                value, bound, limit);
+  errexit(msg, 0);
+}
+
+}  // namespace
+
+void CheckFiniteResults(int n, const double* v, const char* what) {
+  if (const int i = FirstNonFinite(n, v); i != 0) {
+    char msg[320];
+    std::snprintf(msg, sizeof msg,
+                  "The %s of equation %d is not a finite number:\n"
+                  "the loads or the prescribed displacements are too large for the model.",
+                  what, i);
+    errexit(msg, 0);
+  }
+}
+
+void CheckSolution(int n, const int* count, int** cols, double** vals, const double* F,
+                   const double* a, double decay) {
+  if (const int i = FirstNonFinite(n, a); i != 0) {
+    char msg[320];
+    std::snprintf(msg, sizeof msg,
+                  "The solution of the system of equations is not a finite number (equation %d):\n"
+                  "the system is singular or ill-conditioned, or the loads are too large.",
+                  i);
+    errexit(msg, 0);
+  }
+  double *D, *r;
+  allocd1(&D, n);
+  allocd1(&r, n);
+  JacobiScale(n, count, cols, vals, D);
   // r = K a (F subtracted below) and the infinity norm of D K D (its largest absolute
   // row sum).
   SymSparseMatVec(n, count, cols, vals, a, r);
@@ -98,14 +123,8 @@ void CheckSolution(int n, const int* count, int** cols, double** vals, const dou
   // max(decay ||D F||_2, 1e-14) in the 2-norm, which bounds the infinity norm); its
   // updated residual may drift from the true one: a factor 10 is allowed for that.
   if (decay > 0.0) allowed += 10.0 * std::fmax(decay * std::sqrt(normF2), 1e-14);
-  if (!(normR <= allowed)) {
-    char msg[400];
-    std::snprintf(msg, sizeof msg,
-                  "The system of equations is singular or ill-conditioned: the residual of the solution is %.3le\n"
-                  "(Jacobi-scaled infinity norm), above the rounding level %.3le.",
-                  normR, allowed);
-    errexit(msg, 0);
-  }
+  if (!(normR <= allowed))
+    RefuseSingularSystem("residual of the solution", normR, "Jacobi-scaled infinity norm; rounding level", allowed);
 }
 
 namespace {
@@ -179,10 +198,10 @@ void CheckRigidMotionsStopped(const MeshData* mesh, const MainWorkArrays* w, con
   if (!(size > 0.0)) size = 1.0;
   double* D;
   allocd1(&D, n);
+  JacobiScale(n, KFF->count, KFF->cols, KFF->vals, D);
   int longest = 1;
   for (int i = 1; i <= n; i++) {
-    const double d = KFF->count[i] > 0 && KFF->cols[i][1] == i ? std::fabs(KFF->vals[i][1]) : 0.0;
-    D[i] = d > 0.0 ? d : 1.0;
+    D[i] = 1.0 / (D[i] * D[i]);  // the diagonal itself
     if (KFF->count[i] > longest) longest = KFF->count[i];
   }
   // Basis of the motions, orthonormal in the weight diag(K): W^T D W = I.
@@ -273,10 +292,7 @@ void CheckConditionNCSB(int n, const SparseRowMatrix* K, const int* last, double
   allocd1(&x, n);
   allocd1(&y, n);
   allocd1(&rowSum, n);
-  for (int i = 1; i <= n; i++) {
-    const double d = K->count[i] > 0 && K->cols[i][1] == i ? std::fabs(K->vals[i][1]) : 0.0;
-    D[i] = d > 0.0 ? 1.0 / std::sqrt(d) : 1.0;
-  }
+  JacobiScale(n, K->count, K->cols, K->vals, D);
   SymSparseMatAbsRowSums(n, K->count, K->cols, K->vals, D, rowSum);
   double normB = 0.0;
   for (int i = 1; i <= n; i++) normB = std::fmax(normB, rowSum[i]);
@@ -319,12 +335,6 @@ void CheckConditionNCSB(int n, const SparseRowMatrix* K, const int* last, double
   // shell strip of 600 equations 4e10).
   const double limit = 1.0 / (10.0 * DBL_EPSILON);
   const double kappa = normB * est;
-  if (!(kappa <= limit)) {
-    char msg[400];
-    std::snprintf(msg, sizeof msg,
-                  "The system of equations is singular or ill-conditioned: the estimated condition number\n"
-                  "of the Jacobi-scaled stiffness matrix is %.3le, above %.3le.",
-                  kappa, limit);
-    errexit(msg, 0);
-  }
+  if (!(kappa <= limit))
+    RefuseSingularSystem("estimated condition number of the Jacobi-scaled stiffness matrix", kappa, "limit", limit);
 }

@@ -73,6 +73,21 @@ Job PinnedMember(double E, double scale) {
   return j;
 }
 
+// A Frame3D cantilever along x1 with a null torsion constant: its free end has no
+// stiffness about the member axis.
+Job CantileverWithoutTorsion(double E) {
+  Job j;
+  tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("steel", 0.0, 0.0, E, 0.3));
+  tw::AddRecord(j.model, "<FRAME_3D_CROSS_SECTIONS>",
+                tw::Frame3DSection("beam", {0.01, 0, 0, 0.0, 1e-4, 2e-4, 0, 0, 0.3, 0.5, 0}));
+  linmodel::AddPoint3D(j, 0.0, 0.0, 0.0, linmodel::kSixMask, linmodel::kSixMask);
+  linmodel::AddPoint3D(j, 3.0, 0.0, 0.0, linmodel::kSixMask);
+  tw::AddElement(j.model, {1, 2});
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 1, 4, MAT_LIN_ISO, 1, GEOM_CS_3D, 1));
+  j.model.loadCases = {linmodel::LoadCase({tw::PointLoad(2, {0, 0, -1000.0, 0, 0, 0})})};
+  return j;
+}
+
 // The two-bar truss without its supports, pulled apart by a balanced pair of loads.
 Job FreeTruss(double EA) {
   Job j;
@@ -105,6 +120,8 @@ TEST_F(SingularModels, MechanismsAndFreeRigidMotionsStopWithBothSolversInAnyUnit
        "The supports do not stop every rigid motion of the model"},
       {"parallelogram, SI", Parallelogram(2e11, 0.01), "singular"},
       {"parallelogram, unit stiffness", Parallelogram(1.0, 1.0), ""},
+      {"no torsion stiffness, SI", CantileverWithoutTorsion(2e11), ""},
+      {"no torsion stiffness, unit stiffness", CantileverWithoutTorsion(1.0), ""},
   };
   for (const Solver& s : kSolvers)
     for (const Case& c : cases) {

@@ -51,7 +51,7 @@ TEST(SolutionCheck, ExactSolutionsPassInAnyUnitsAndTheCopyEqualsTheRows) {
 
 TEST(SolutionCheckDeathTest, PerturbedOrNonFiniteSolutionsStop) {
   const char* residual = "^\nERROR:\nThe system of equations is singular or ill-conditioned: the residual of the "
-                         "solution is .*\n\\(Jacobi-scaled infinity norm\\), above the rounding level .*\\.\n\n$";
+                         "solution is .*\n\\(Jacobi-scaled infinity norm; rounding level .*\\)\\.\n\n$";
   for (double s : {1.0, 2e11}) {
     System sys(200, s);
     // One part in 1e9 of one displacement: far above rounding.

@@ -24,6 +24,19 @@ void MapQuad(int nNodes, int dim, const Mat& X, const double* s, double* x) {
   multtd2d1(x, X, N, dim, nNodes);
 }
 
+// A flat square of side 2 scale in a tilted plane of 3-D space, centred at c, and the
+// point x at (0.3, -0.6) of it and 0.25 scale off its plane.
+void TiltedSquare(const double* c, double scale, Mat& X, double* x) {
+  const double a[4] = {0, 1.0 / std::sqrt(2.0), 1.0 / std::sqrt(2.0), 0.0};  // in-plane unit axes
+  const double b[4] = {0, -0.5, 0.5, 1.0 / std::sqrt(2.0)};
+  double n[4];
+  crossd1(n, a, b);
+  const double corner[5][2] = {{0, 0}, {-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+  for (int k = 1; k <= 4; k++)
+    for (int j = 1; j <= 3; j++) X[k][j] = c[j] + scale * (corner[k][0] * a[j] + corner[k][1] * b[j]);
+  for (int j = 1; j <= 3; j++) x[j] = c[j] + scale * (0.3 * a[j] - 0.6 * b[j] + 0.25 * n[j]);
+}
+
 }  // namespace
 
 TEST(InverseMapping, PlaneQuadrilateralRoundTrips) {
@@ -75,18 +88,10 @@ TEST(InverseMapping, HexahedronRoundTrips) {
 }
 
 TEST(InverseMapping, SurfaceProjectionGivesFootOfPerpendicular) {
-  // A flat square of side 2 in a tilted plane of 3-D space, centred at c.
   const double c[4] = {0, 1.0, 2.0, 3.0};
-  const double a[4] = {0, 1.0 / std::sqrt(2.0), 1.0 / std::sqrt(2.0), 0.0};   // in-plane unit axes
-  const double b[4] = {0, -0.5, 0.5, 1.0 / std::sqrt(2.0)};
-  double n[4];
-  crossd1(n, a, b);
   Mat X(4, 3);
-  const double corner[5][2] = {{0, 0}, {-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-  for (int k = 1; k <= 4; k++)
-    for (int j = 1; j <= 3; j++) X[k][j] = c[j] + corner[k][0] * a[j] + corner[k][1] * b[j];
   double x[4], s[3], dist;
-  for (int j = 1; j <= 3; j++) x[j] = c[j] + 0.3 * a[j] - 0.6 * b[j] + 0.25 * n[j];
+  TiltedSquare(c, 1.0, X, x);
   ASSERT_TRUE(Calc_x_to_s_Quad(3, 10000, 2, 4, kFail, &dist, s, X, x));
   EXPECT_NEAR(s[1], 0.3, 1e-8);
   EXPECT_NEAR(s[2], -0.6, 1e-8);
@@ -168,18 +173,9 @@ TEST(InverseMapping, ModelsFarFromTheOriginAndInOtherUnits) {
     EXPECT_NEAR(s[2], -0.45, 1e-8);
   }
   {
-    // A tilted square of side 2 in space and a point 0.25 off its plane.
-    const double a[4] = {0, 1.0 / std::sqrt(2.0), 1.0 / std::sqrt(2.0), 0.0};
-    const double b[4] = {0, -0.5, 0.5, 1.0 / std::sqrt(2.0)};
-    double n[4];
-    crossd1(n, a, b);
     Mat X(4, 3);
-    const double corner[5][2] = {{0, 0}, {-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-    for (int k = 1; k <= 4; k++)
-      for (int j = 1; j <= 3; j++) X[k][j] = corner[k][0] * a[j] + corner[k][1] * b[j];
-    place(X, 4, 3);
     double x[4], s[3], dist;
-    for (int j = 1; j <= 3; j++) x[j] = shift[j] + scale * (0.3 * a[j] - 0.6 * b[j] + 0.25 * n[j]);
+    TiltedSquare(shift, scale, X, x);
     ASSERT_TRUE(Calc_x_to_s_Quad(3, 100, 2, 4, kFail, &dist, s, X, x));
     EXPECT_NEAR(s[1], 0.3, 1e-8);
     EXPECT_NEAR(s[2], -0.6, 1e-8);
