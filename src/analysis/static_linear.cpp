@@ -10,6 +10,7 @@
 #include "analysis/solution_control.h"
 #include "assembly/assembly.h"
 #include "assembly/linear_solver.h"
+#include "assembly/solution_check.h"
 #include "assembly/sparse_rows.h"
 #include "assembly/summary.h"
 #include "assembly/topology.h"
@@ -42,6 +43,7 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
   SparseRowMatrix KFF, KPF, KPP;
   int64_t nTermsKFF, nTermsKPF, nTermsKPP;
   AssembGlobalStiffMat(&nTermsKFF, &nTermsKPF, &nTermsKPP, job, OutputControl, &iter, mesh, &KFF, &KPF, &KPP, &w);
+  CheckRigidMotionsStopped(mesh, &w, &KFF);
 
   // Factorised once for every load case (Gaussian elimination); the conjugate gradient
   // runs per load case on KFF.
@@ -89,6 +91,7 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
     double* R;
     allocd1(&R, nP);
     CalcResidKaMinusF(nP, KPF.count, KPP.count, KPF.cols, KPP.cols, F, aP, FPresc, KPF.vals, KPP.vals, R);
+    CheckFiniteResults(nP, R, "reaction");
     WriteDisplReact(fpDR, lc, nF, nP, F, aP, R);
 
     freed1(R);

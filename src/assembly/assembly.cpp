@@ -189,6 +189,20 @@ void CalcMasterSlaveTables(const MeshData* mesh, const MainWorkArrays* w, Master
         errexit("In a coplanar point, the drill degree of freedom (_R3) cannot\nbe involved in internal point links.",
                 0);
       }
+      // The rotations of a coplanar point are in its own axes, those of the other points in
+      // the global axes: linking them would equate unlike components.
+      if (d >= 4 && IsCoplanar(w->PointTypes[l.Master]) != IsCoplanar(w->PointTypes[l.Slave])) {
+        std::fflush(stdout);
+        std::fprintf(stderr,
+                     "\nCalculating the Master/Slave tables:\n   -> Block name: <INTERNAL_POINT_LINKS>\n"
+                     "   -> Internal point link counter: %d\n   -> Point M (Master): %d\n"
+                     "   -> Point S (Slave): %d\n   -> Degree of freedom: %s\n",
+                     k, l.Master, l.Slave, kDofNames[d]);
+        errexit("The rotations of a coplanar shell point are in the point's own axes and\n"
+                "those of the other point in the global axes: rotation degrees of freedom\n"
+                "cannot be linked between these points.",
+                0);
+      }
       t->MasterSlaveEqMap[w->PointDofNumbers[l.Slave][d]] = w->PointDofNumbers[l.Master][d];
     }
   }

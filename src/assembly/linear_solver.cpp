@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "assembly/solution_check.h"
 #include "assembly/solvers.h"
 #include "numcore/numcore.h"
 
@@ -19,14 +20,18 @@ void PrepareLinearSolver(int code, int nF, const char* OutputControl, SparseRowM
   s->nF = nF;
   s->last = nullptr;
   s->A = nullptr;
+  s->K = SparseRowMatrix{};
+  allocd1(&s->rhs, nF);
   switch (code) {
     case SOLVER_GAUSS_ELIM_NCSB: {
+      CopySparseRows(KFF, &s->K);
       alloci1(&s->last, nF);
       zeroi1(s->last, nF);
       int64_t nTermsNCSB;
       Calc_NCSB_KFF(nF, &nTermsNCSB, OutputControl, s->last, KFF, &s->A);
       iter->nTermsNCSB = ClampToInt32(nTermsNCSB);
       FactorNCSB(nF, &iter->factorSeconds, OutputControl, s->last, s->A);
+      CheckConditionNCSB(nF, &s->K, s->last, s->A);
       break;
     }
     case SOLVER_ITER_JPCG:
@@ -38,15 +43,18 @@ void PrepareLinearSolver(int code, int nF, const char* OutputControl, SparseRowM
 
 void SolveLinearSystem(LinearSolverStep* s, double tol, const char* job, const char* tag, const char* OutputControl,
                        SparseRowMatrix* KFF, double* rhs, StepSummaryRecord* step) {
+  copyd1(s->rhs, rhs, s->nF);
   switch (s->code) {
     case SOLVER_GAUSS_ELIM_NCSB:
       SolveNCSB(s->nF, &step->solveSeconds, s->last, rhs, s->A);
+      CheckSolution(s->nF, s->K.count, s->K.cols, s->K.vals, s->rhs, rhs, 0.0);
       break;
     case SOLVER_ITER_JPCG: {
       int iterations;
       SolveIterJacPreConjGrad(s->nF, &iterations, &step->solveSeconds, tol, &step->residNormJPCG, job, tag,
                               OutputControl, KFF->count, KFF->cols, rhs, KFF->vals);
       step->nIterJPCG = iterations;
+      CheckSolution(s->nF, KFF->count, KFF->cols, KFF->vals, s->rhs, rhs, tol);
       break;
     }
     default:
@@ -55,6 +63,9 @@ void SolveLinearSystem(LinearSolverStep* s, double tol, const char* job, const c
 }
 
 void ReleaseLinearSolver(LinearSolverStep* s) {
+  if (s->code == SOLVER_GAUSS_ELIM_NCSB) FreeSparseRowsCopy(&s->K);
+  if (s->rhs != nullptr) freed1(s->rhs);
+  s->rhs = nullptr;
   if (s->A != nullptr) freeprofd2(s->A, s->nF);
   if (s->last != nullptr) freei1(s->last);
   s->A = nullptr;

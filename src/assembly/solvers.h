@@ -33,8 +33,10 @@ void SolveNCSB(int nF, double* seconds, const int* last, double* rhs, double** A
 // Solves KFF a = F on the upper-triangle row lists; rhs holds F on entry and a on exit.
 // Stops the run when a search direction shows a null, negative, non-finite or rounding-
 // level curvature (below 1e-12 of the scaled matrix's infinity norm), when the right-hand
-// side or the residual is not finite, or after max(10 nF, 1000) iterations without
-// reaching the bound max(tol |r0|, 1e-14) on the preconditioned residual.
+// side or the residual is not finite, or when the preconditioned residual has not
+// reached the bound max(tol |r0|, 1e-14) and neither a new smallest residual nor a fall
+// of the energy has shown progress over max(10 nF, 1000) iterations (or after
+// max(100 nF, 10000) iterations). Every line of the history file ("_ih.g2d") is checked.
 void SolveIterJacPreConjGrad(int nF, int* iterations, double* seconds, double tol,
                              double* residNorm, const char* job, const char* tag,
                              const char* OutputControl, const int* count, int** cols,

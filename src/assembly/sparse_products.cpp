@@ -175,3 +175,16 @@ void CalcEffectiveMatrixSparse(int nCols, int nRows, double a, double b, const i
   freed1(vW);
   freei1(cW);
 }
+
+void SymSparseMatAbsRowSums(int n, const int* count, int** cols, double** vals, const double* M, double* s) {
+  for (int i = 1; i <= n; i++) s[i] = 0.0;
+  for (int i = 1; i <= n; i++) {
+    const int* c = cols[i];
+    const double* a = vals[i];
+    for (int t = 1; t <= count[i]; t++) {
+      const double v = std::fabs(a[t]) * M[i] * M[c[t]];
+      s[i] += v;
+      if (c[t] != i) s[c[t]] += v;
+    }
+  }
+}

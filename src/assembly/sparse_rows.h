@@ -44,6 +44,10 @@ void AddScaledSymSparseMatVecProduct(int n, double alpha, const int* count, int*
 void SymSparseMatVec(int n, const int* count, int** cols, double** vals, const double* x,
                      double* w);
 
+// s[i] = sum over j of |M_i A_ij M_j|, A symmetric of order n stored as its upper
+// triangle, M a diagonal scaling.
+void SymSparseMatAbsRowSums(int n, const int* count, int** cols, double** vals, const double* M, double* s);
+
 // y += alpha x.
 void AddScaledVector(int n, double alpha, const double* x, double* y);
 

@@ -13,6 +13,10 @@ namespace {
 
 constexpr double kStart = 0.1;
 constexpr double kConvTol = 1e-8;
+// Convergence of the residuals relative to the element's size h (r / h for a length,
+// r / h^2 for a squared length): far above the rounding level of coordinates taken from
+// the element's first node.
+constexpr double kRelTol = 1e-11;
 constexpr double kDivergence = 1e8;
 
 // A Newton step that cannot be formed ends the run with the caller's text.
@@ -22,11 +26,43 @@ constexpr double kDivergence = 1e8;
   std::exit(1);
 }
 
-// NaN counts as not converged.
-bool ResidualConverged(const double* r, int n) {
+// NaN counts as not converged; tol is in the residual's own units.
+bool ResidualConverged(const double* r, int n, double tol) {
   for (int i = 1; i <= n; i++)
-    if (!(std::fabs(r[i]) < kConvTol)) return false;
+    if (!(std::fabs(r[i]) < tol)) return false;
   return true;
+}
+
+// Size of an element: the largest extent of its nodes along a global axis.
+double ElementExtent(int dim, int nNodes, double** X) {
+  double h = 0.0;
+  for (int j = 1; j <= dim; j++) {
+    double lo = X[1][j], hi = X[1][j];
+    for (int a = 2; a <= nNodes; a++) {
+      lo = std::fmin(lo, X[a][j]);
+      hi = std::fmax(hi, X[a][j]);
+    }
+    h = std::fmax(h, hi - lo);
+  }
+  return h;
+}
+
+// The nodes and the target point moved to the first node, and the element's size:
+// Newton's method then works on lengths of the element's own size, so that a model far
+// from the origin (survey coordinates) loses no digits and the tolerances, taken
+// relative to the size, do not depend on the units.
+struct LocalGeometry {
+  double** X;   // nNodes x dim
+  double x[4];  // target point
+  double h;     // size
+};
+
+void MakeLocalGeometry(int dim, int nNodes, double** X, const double* x_t, LocalGeometry* g) {
+  allocd2(&g->X, nNodes, dim);
+  for (int a = 1; a <= nNodes; a++)
+    for (int j = 1; j <= dim; j++) g->X[a][j] = X[a][j] - X[1][j];
+  for (int j = 1; j <= dim; j++) g->x[j] = x_t[j] - X[1][j];
+  g->h = ElementExtent(dim, nNodes, g->X);
 }
 
 bool Diverged(const double* s, int n) {
@@ -94,13 +130,17 @@ void Calc_Delta_s_x_to_s_General(int typeCode, int n, int nNodes, const char* fa
 bool Calc_x_to_s_General(int typeCode, int maxIter, int n, int nNodes, const char* failMsg, double* s, double** X,
                          const double* x_t) {
   bool success = true;
+  LocalGeometry g;
+  MakeLocalGeometry(n, nNodes, X, x_t, &g);
+  X = g.X;
+  x_t = g.x;
   double *r, *ds;
   allocd1(&r, n);
   allocd1(&ds, n);
   for (int i = 1; i <= n; i++) s[i] = kStart;
   for (int k = 0;;) {
     CalcResid_x_to_s_General(typeCode, n, nNodes, r, s, X, x_t);
-    if (ResidualConverged(r, n)) break;
+    if (ResidualConverged(r, n, kRelTol * g.h)) break;  // r: a length
     if (++k > maxIter) {
       success = false;
       break;
@@ -114,6 +154,7 @@ bool Calc_x_to_s_General(int typeCode, int maxIter, int n, int nNodes, const cha
   }
   freed1(ds);
   freed1(r);
+  freed2(g.X);
   return success;
 }
 
@@ -203,11 +244,15 @@ bool Calc_x_to_s_Quad(int dim, int maxIter, int n, int nNodes, const char* failM
                       double** X, const double* x_t) {
   if (n != 2) InternalError(__FILE__, __LINE__);
   bool success = true;
+  LocalGeometry g;
+  MakeLocalGeometry(dim, nNodes, X, x_t, &g);
+  X = g.X;
+  x_t = g.x;
   double r[3], ds[3];
   s[1] = s[2] = kStart;
   for (int k = 0;;) {
     CalcResid_x_to_s_Quad(dim, nNodes, r, s, X, x_t);
-    if (ResidualConverged(r, 2)) break;
+    if (ResidualConverged(r, 2, kRelTol * g.h * g.h)) break;  // r = J^T e: a squared length
     if (++k > maxIter) {
       success = false;
       break;
@@ -221,6 +266,7 @@ bool Calc_x_to_s_Quad(int dim, int maxIter, int n, int nNodes, const char* failM
     }
   }
   *dist = CalcDist_x_to_s_Quad(dim, nNodes, s, X, x_t);
+  freed2(g.X);
   return success;
 }
 
@@ -264,7 +310,8 @@ double Calc_Delta_s_x_to_s_Line(int dim, int nNodes, const char* failMsg, double
   LineGeometry(dim, nNodes, s, X, x, t, xss);
   double h = 0.0;
   for (int i = 1; i <= dim; i++) h += t[i] * t[i] + xss[i] * (x[i] - x_t[i]);
-  if (!(std::fabs(h) >= kConvTol)) StepFailure(failMsg);
+  const double size = ElementExtent(dim, nNodes, X);
+  if (!(std::fabs(h) >= kConvTol * size * size)) StepFailure(failMsg);
   return -r / h;
 }
 
@@ -279,10 +326,14 @@ double CalcDist_x_to_s_Line(int dim, int nNodes, double s, double** X, const dou
 bool Calc_x_to_s_Line(int dim, int maxIter, int nNodes, double* s, double* dist, const char* failMsg, double** X,
                       const double* x_t) {
   bool success = true;
+  LocalGeometry g;
+  MakeLocalGeometry(dim, nNodes, X, x_t, &g);
+  X = g.X;
+  x_t = g.x;
   double sv = kStart;
   for (int k = 0;;) {
     const double r = CalcResid_x_to_s_Line(dim, nNodes, sv, X, x_t);
-    if (std::fabs(r) < kConvTol) break;
+    if (std::fabs(r) < kRelTol * g.h * g.h) break;  // r = t . e: a squared length
     if (++k > maxIter) {
       success = false;
       break;
@@ -295,5 +346,6 @@ bool Calc_x_to_s_Line(int dim, int maxIter, int nNodes, double* s, double* dist,
   }
   *dist = CalcDist_x_to_s_Line(dim, nNodes, sv, X, x_t);
   *s = sv;
+  freed2(g.X);
   return success;
 }

@@ -289,6 +289,12 @@ void Calc_Fg_EdgeLoad(int Size, int Record, int Element, int ElementType, int Lo
     std::fprintf(stderr, "   -> Specified integration type : %s\n", "_NONE");
     errexit("The specified integration type is not compatible with specified type of load.", 0);
   }
+  // The slab and shell routines read the auxiliary vector directly: check its code here.
+  if ((ElementType == 18 || ElementType == 20 || ElementType == 22) && EdgeLoads[Record].DirKind == 'S') {
+    double g[4];
+    EdgeLoadGlobalDirection(EdgeLoadReportContext(LoadCaseNumber, Record, Element, ElementType), EdgeLoads[Record],
+                            Mesh, g);
+  }
   switch (ElementType) {
     case _TRUSS_2D:
       Calc_Fg_EdgeLoadTruss2D(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe, EdgeLoads);

@@ -15,7 +15,7 @@ namespace {
 struct LoadedSurface {
   int type;      // element type code
   int m;         // surface nodes
-  int nodes[9];  // [1..m]
+  int nodes[10];  // [1..m], m <= 9
   int dim;       // 2: signed det J of the plane; 3: |g1 x g2|
   double** X;    // m x dim
   double** X3;   // m x 3

@@ -412,6 +412,39 @@ TEST_F(LinearStaticShellSolid, CantileverStripOfShellsAndTheSameStripTurned) {
     }
 }
 
+// A thin strip (L = 10, b = 1, t = 0.01, EI = 100) of 20 x 1 eight-node Mindlin shells
+// turned in space: 600 equations whose scaled condition calls for about ten conjugate-
+// gradient iterations per equation. The method converges to the elimination's answer.
+TEST_F(LinearStaticShellSolid, ThinTurnedStripConvergesWithTheConjugateGradient) {
+  const Turn q(0.5, -0.8);
+  const double t = 0.01, E = 1200.0 / (t * t * t);
+  LatticeJob lj = linmodel::QuadMesh(
+      20, 8, 20, 1,
+      [&q](double u, double v) {
+        const double x[3] = {10.0 * u, v - 0.5, 0.0};
+        std::array<double, 3> y{};
+        for (int i = 0; i < 3; i++) y[i] = q.Q[i][0] * x[0] + q.Q[i][1] * x[1] + q.Q[i][2] * x[2];
+        return y;
+      },
+      E, 0.0, 0.0, t, [](int I, int, int) { return std::string(I == 0 ? "111111" : "000000"); });
+  const double share[3] = {1.0 / 6, 2.0 / 3, 1.0 / 6};
+  std::vector<tw::Rec> forces;
+  for (int J = 0; J <= 2; J++)
+    forces.push_back(tw::PointLoad(lj.At(40, J), {share[J] * q.Q[0][2], share[J] * q.Q[1][2], share[J] * q.Q[2][2],
+                                                  0, 0, 0}));
+  lj.job.model.loadCases = {linmodel::LoadCase(forces)};
+  ASSERT_EQ(lj.job.layout.nF, 600);
+  Outcome g = Run(lj.job, staticrun::kGauss);
+  ExpectSound(g, staticrun::kGauss, 1);
+  Outcome c = Run(lj.job, staticrun::kJPCG);
+  ExpectSound(c, staticrun::kJPCG, 1);
+  if (g.dr.records.size() != 1 || c.dr.records.size() != 1) return;
+  const int tip = lj.At(40, 1);
+  Record rg{g.dr.records[0], lj.job.layout}, rc{c.dr.records[0], lj.job.layout};
+  EXPECT_NEAR(rg.Translation(tip) / (1000.0 / 300.0), 1.0, 0.005);
+  EXPECT_NEAR(rc.Translation(tip) / rg.Translation(tip), 1.0, 1e-6);
+}
+
 // The strip of 8-node Mindlin shells with a TimoshenkoBeam3D stiffener of EI = 100 along
 // each long edge (E = 1.2e6, A = 0.01, I2 = I3 = 100 / E, shear factors 10): the edge
 // points join shells and beams and take global axes, the middle points stay coplanar.

@@ -316,3 +316,42 @@ TEST_F(LinearStatic, ConjugateGradientHistoryFilesPerLoadCase) {
   }
   EXPECT_EQ(files.size(), 4u + 7u);  // data, control, _dr, _ep and the seven histories
 }
+
+// A coplanar shell point has its rotations in its own axes, a frame point in the global
+// axes: linking their rotations would equate unlike components (the answer would depend
+// on the orientation of the model). Such a link is refused; their translations may be
+// linked.
+TEST_F(LinearStatic, RotationLinkBetweenACoplanarShellPointAndAGeneralPointIsRefused) {
+  auto model = [](const std::string& linked) {
+    Job job;
+    tw::AddRecord(job.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("steel", 0.0, 0.0, 2e11, 0.3));
+    tw::AddRecord(job.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("plate", 0.01));
+    tw::AddRecord(job.model, "<FRAME_3D_CROSS_SECTIONS>",
+                  tw::Frame3DSection("beam", {0.01, 0, 0, 2e-4, 1e-4, 2e-4, 0, 0, 0.3, 0.5, 0}));
+    linmodel::AddPoint3D(job, 0.0, 0.0, 0.0, "111111", "111111");
+    linmodel::AddPoint3D(job, 1.0, 0.0, 0.0, "111111");
+    linmodel::AddPoint3D(job, 1.0, 1.0, 0.0, "111111");
+    linmodel::AddPoint3D(job, 0.0, 1.0, 0.0, "111111", "111111");
+    linmodel::AddPoint3D(job, 1.0, 1.0, 0.0, "111111");  // the frame's end at point 3
+    linmodel::AddPoint3D(job, 2.0, 1.0, 0.0, "111111", "111111");
+    tw::AddElement(job.model, {1, 2, 3, 4});
+    tw::AddElement(job.model, {5, 6});
+    tw::AddRecord(job.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 1, 20, MAT_LIN_ISO, 1, GEOM_LAM_THICK, 1));
+    tw::AddRecord(job.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(2, 2, 4, MAT_LIN_ISO, 1, GEOM_CS_3D, 1));
+    tw::AddRecord(job.model, "<INTERNAL_POINT_LINKS>", tw::PointLink(5, 3, linked));
+    job.model.loadCases = {linmodel::LoadCase({tw::PointLoad(2, {0, 0, -100.0, 0, 0, 0})})};
+    return job;
+  };
+  for (const Solver& s : kSolvers) {
+    SCOPED_TRACE(s.name);
+    Outcome o = Run(model("000110"), s);
+    EXPECT_EQ(o.run.status, 1);
+    EXPECT_NE(o.run.err.find("   -> Point M (Master): 5\n   -> Point S (Slave): 3\n"), std::string::npos) << o.run.err;
+    EXPECT_NE(o.run.err.find("ERROR:\nThe rotations of a coplanar shell point are in the point's own axes and\n"
+                             "those of the other point in the global axes: rotation degrees of freedom\n"
+                             "cannot be linked between these points.\n"),
+              std::string::npos)
+        << o.run.err;
+    ExpectSound(Run(model("111000"), s), s, 1);
+  }
+}

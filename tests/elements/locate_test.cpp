@@ -24,6 +24,19 @@ void MapQuad(int nNodes, int dim, const Mat& X, const double* s, double* x) {
   multtd2d1(x, X, N, dim, nNodes);
 }
 
+// A flat square of side 2 scale in a tilted plane of 3-D space, centred at c, and the
+// point x at (0.3, -0.6) of it and 0.25 scale off its plane.
+void TiltedSquare(const double* c, double scale, Mat& X, double* x) {
+  const double a[4] = {0, 1.0 / std::sqrt(2.0), 1.0 / std::sqrt(2.0), 0.0};  // in-plane unit axes
+  const double b[4] = {0, -0.5, 0.5, 1.0 / std::sqrt(2.0)};
+  double n[4];
+  crossd1(n, a, b);
+  const double corner[5][2] = {{0, 0}, {-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+  for (int k = 1; k <= 4; k++)
+    for (int j = 1; j <= 3; j++) X[k][j] = c[j] + scale * (corner[k][0] * a[j] + corner[k][1] * b[j]);
+  for (int j = 1; j <= 3; j++) x[j] = c[j] + scale * (0.3 * a[j] - 0.6 * b[j] + 0.25 * n[j]);
+}
+
 }  // namespace
 
 TEST(InverseMapping, PlaneQuadrilateralRoundTrips) {
@@ -75,18 +88,10 @@ TEST(InverseMapping, HexahedronRoundTrips) {
 }
 
 TEST(InverseMapping, SurfaceProjectionGivesFootOfPerpendicular) {
-  // A flat square of side 2 in a tilted plane of 3-D space, centred at c.
   const double c[4] = {0, 1.0, 2.0, 3.0};
-  const double a[4] = {0, 1.0 / std::sqrt(2.0), 1.0 / std::sqrt(2.0), 0.0};   // in-plane unit axes
-  const double b[4] = {0, -0.5, 0.5, 1.0 / std::sqrt(2.0)};
-  double n[4];
-  crossd1(n, a, b);
   Mat X(4, 3);
-  const double corner[5][2] = {{0, 0}, {-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-  for (int k = 1; k <= 4; k++)
-    for (int j = 1; j <= 3; j++) X[k][j] = c[j] + corner[k][0] * a[j] + corner[k][1] * b[j];
   double x[4], s[3], dist;
-  for (int j = 1; j <= 3; j++) x[j] = c[j] + 0.3 * a[j] - 0.6 * b[j] + 0.25 * n[j];
+  TiltedSquare(c, 1.0, X, x);
   ASSERT_TRUE(Calc_x_to_s_Quad(3, 10000, 2, 4, kFail, &dist, s, X, x));
   EXPECT_NEAR(s[1], 0.3, 1e-8);
   EXPECT_NEAR(s[2], -0.6, 1e-8);
@@ -145,4 +150,50 @@ TEST(InverseMappingDeath, SingularStepStopsWithTheCallersText) {
   EXPECT_EXIT(Calc_x_to_s_Line(2, 10000, 3, s, &dist, kFail, P, z), testing::ExitedWithCode(1), Lit(kFail));
   // The General variant serves quadrilaterals and hexahedra only.
   EXPECT_EXIT(Calc_x_to_s_General(1, 10000, 2, 4, kFail, s, X, x), testing::ExitedWithCode(1), kInternal);
+}
+
+// Survey coordinates in millimetres: the elements above, scaled by 1000 and moved to 1e8
+// from the origin, give the same natural coordinates (the residual is measured relative
+// to the element's size, on coordinates taken from its first node).
+TEST(InverseMapping, ModelsFarFromTheOriginAndInOtherUnits) {
+  const double scale = 1000.0, shift[4] = {0, 1e8, -2e8, 3e8};
+  auto place = [&](Mat& X, int n, int dim) {
+    for (int k = 1; k <= n; k++)
+      for (int j = 1; j <= dim; j++) X[k][j] = shift[j] + scale * X[k][j];
+  };
+  {
+    Mat X(4, 2);
+    DistortedQuad(X);
+    place(X, 4, 2);
+    const double s0[3] = {0, 0.7, -0.45};
+    double x[3], s[3];
+    MapQuad(4, 2, X, s0, x);
+    ASSERT_TRUE(Calc_x_to_s_General(10, 100, 2, 4, kFail, s, X, x));
+    EXPECT_NEAR(s[1], 0.7, 1e-8);
+    EXPECT_NEAR(s[2], -0.45, 1e-8);
+  }
+  {
+    Mat X(4, 3);
+    double x[4], s[3], dist;
+    TiltedSquare(shift, scale, X, x);
+    ASSERT_TRUE(Calc_x_to_s_Quad(3, 100, 2, 4, kFail, &dist, s, X, x));
+    EXPECT_NEAR(s[1], 0.3, 1e-8);
+    EXPECT_NEAR(s[2], -0.6, 1e-8);
+    EXPECT_NEAR(dist / (0.25 * scale), 1.0, 1e-8);
+  }
+  {
+    Mat C(3, 2);
+    C[1][1] = -1.0;
+    C[2][2] = 0.5;
+    C[3][1] = 1.0;
+    place(C, 3, 2);
+    const double sc = -0.35;
+    Vec N(3);
+    CalcShapeFuncLine(3, sc, N);
+    double y[3], s, dist;
+    multtd2d1(y, C, N, 2, 3);
+    ASSERT_TRUE(Calc_x_to_s_Line(2, 100, 3, &s, &dist, kFail, C, y));
+    EXPECT_NEAR(s, sc, 1e-8);
+    EXPECT_LT(dist, 1e-8 * scale);
+  }
 }

@@ -318,3 +318,25 @@ TEST(EdgeLoad, SlabAndShellsThroughTheDispatcher) {
 }
 
 }  // namespace
+
+// Slab and shell edge loads along an auxiliary vector that the model does not have are
+// refused like those of every other element family (they were read outside the table).
+TEST(EdgeLoadDeathTest, SlabAndShellEdgeLoadsAlongAMissingAuxiliaryVector) {
+  for (int type : {18, 20, 22})
+    for (int code : {0, 2}) {
+      TestModel t;
+      std::vector<int> nodes;
+      for (auto& p : std::vector<std::array<double, 2>>{{0, 0}, {2, 0}, {2, 1}, {0, 1}})
+        nodes.push_back(t.AddPoint(p[0], p[1], 0.0));
+      const int mat = t.AddLinIso(0.0, 1000.0, 0.25);
+      t.AddElement(nodes, t.AddProp(type, MAT_LIN_ISO, mat, kGeomLamThick, t.AddLamThick(0.1)));
+      t.AddAux(0.0, 0.0, 1.0);
+      t.AddEdgeLoad(1, 1, 'S', code, 1, {1.0});
+      t.Build();
+      Vec Fe(24);
+      EXPECT_EXIT(t.EdgeLoadVector(1, Fe), testing::ExitedWithCode(1),
+                  StderrIs(Context(GetElementTypeInfo(type).keyword) + "   -> Specified auxiliary vector: " +
+                           std::to_string(code) + "\n\nERROR:\nThe specified auxiliary vector does not exist.\n\n"))
+          << type << " " << code;
+    }
+}

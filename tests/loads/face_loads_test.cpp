@@ -148,6 +148,81 @@ TEST(FaceLoad, ConsistentSharesOfFourAndEightNodeRectangles) {
   }
 }
 
+// Nine-node a x b rectangle (corners and mid-sides counterclockwise, then the centre).
+std::vector<Vec3> Rectangle9(double a, double b) {
+  std::vector<Vec3> x = Rectangle(a, b, 8);
+  x.push_back({a / 2, b / 2, 0});
+  return x;
+}
+
+TEST(FaceLoad, NineNodeElementsCarryTheWholeResultantAndItsMomentAboutACorner) {
+  // q = q0 + q1 x over the a x b rectangle (x along its first side): the resultant
+  // Q = int q dA along the load direction d and the moment about the first corner
+  // (int q r dA) x d. The centre node takes 16/36 of a uniform load.
+  const double a = 2.0, b = 1.5, q0 = 3.0, q1 = 0.8;
+  struct Case {
+    int type;
+    Mat3 R;           // local rectangle axes to global
+    char kind;        // load direction
+    int code;
+  };
+  const Mat3 planeX23{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}};  // rectangle drawn in the x2-x3 plane
+  const Case cases[] = {{10, planeX23, 'G', 3},        {13, planeX23, 'G', 2},
+                        {18, Rotation(0, 0, 0.4), 'E', 3}, {20, kOrientations[3], 'E', 3},
+                        {22, kOrientations[4], 'E', 3},    {20, kOrientations[0], 'G', 1}};
+  const Vec3 corner{1.0, -2.0, 0.5};
+  for (const Case& cs : cases)
+    for (bool linear : {false, true}) {
+      TestModel t;
+      const std::vector<Vec3> local = Rectangle9(a, b);
+      std::vector<Vec3> x;
+      // Plane elements live in the x2-x3 plane through the origin's x1.
+      const Vec3 shift = (cs.type == 10 || cs.type == 13) ? Vec3{0.0, corner[1], corner[2]} : corner;
+      for (const Vec3& p : local) x.push_back(Apply(cs.R, p, shift));
+      int prop;
+      if (cs.type == 10)
+        prop = t.AddProp(10, MAT_LIN_ISO, t.AddLinIso(0, 1, 0), kGeomLamThick, t.AddLamThick(1));
+      else if (cs.type == 13)
+        prop = t.AddProp(13, MAT_LIN_ISO, t.AddLinIso(0, 1, 0));
+      else
+        prop = ShellProp(t, cs.type);
+      AddElementAt(t, x, prop);
+      std::vector<double> values;
+      for (const Vec3& p : local) values.push_back(q0 + (linear ? q1 * p[0] : 0.0));
+      t.faceLoads.push_back({1, 0, cs.kind, cs.code, 1, values});
+      t.Build();
+      Vec Fe(54);
+      t.FaceLoadVector(1, Fe);
+
+      const double Q = q0 * a * b + (linear ? q1 * a * a * b / 2 : 0.0);
+      const double Ix = q0 * a * a * b / 2 + (linear ? q1 * a * a * a * b / 3 : 0.0);  // int q x dA
+      const double Iy = q0 * a * b * b / 2 + (linear ? q1 * a * a * b * b / 4 : 0.0);  // int q y dA
+      Vec3 d{0, 0, 0};
+      if (cs.kind == 'E')
+        d = Apply(cs.R, {0, 0, 1});
+      else
+        d[cs.code - 1] = 1.0;
+      const Vec3 e1 = Apply(cs.R, {1, 0, 0}), e2 = Apply(cs.R, {0, 1, 0});
+      const Vec3 qr{Ix * e1[0] + Iy * e2[0], Ix * e1[1] + Iy * e2[1], Ix * e1[2] + Iy * e2[2]};
+      const Vec3 M = Cross(qr, d);
+      const char* what = linear ? "linear load" : "uniform load";
+      SCOPED_TRACE(::testing::Message() << "type " << cs.type << ", " << what);
+      ExpectVec(ForceSum(Fe, 9), {Q * d[0], Q * d[1], Q * d[2]}, 1e-10, "resultant");
+      Vec3 m{0, 0, 0};
+      for (int k = 1; k <= 9; k++) {
+        const double* f = Fe + 6 * (k - 1);
+        Vec3 r;
+        for (int j = 0; j < 3; j++) r[j] = x[k - 1][j] - shift[j];
+        const Vec3 rf = Cross(r, {f[1], f[2], f[3]});
+        for (int j = 0; j < 3; j++) m[j] += rf[j] + f[4 + j];
+      }
+      ExpectVec(m, M, 1e-10, "moment about the first corner");
+      if (!linear) {
+        EXPECT_NEAR(Fe[6 * 8 + 1] * d[0] + Fe[6 * 8 + 2] * d[1] + Fe[6 * 8 + 3] * d[2], 16.0 / 36 * Q, 1e-10);
+      }
+    }
+}
+
 TEST(FaceLoad, EverySolidFaceIsPushedOutwardByAPositivePressure) {
   const Vec3 outward[7] = {{0, 0, 0}, {0, 0, -1}, {0, -1, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1}};
   const double a = 2.0, b = 1.5, c = 0.5;
