@@ -106,13 +106,13 @@ void CalcMat_D_MindlinShell(int elem, int propIndex, int nD, int nDs, int nD2, i
                             const MaterialRecord* linIso, const MaterialRecord* linOrtho,
                             const ElementProperty* props) {
   const ElementProperty& p = props[propIndex];
-  switch (p.MaterialKind) {
-    case MAT_LIN_ISO: {
+  switch (LinearElasticity(p.MaterialKind)) {
+    case kElasticIsotropic: {
       const MaterialRecord& m = linIso[p.MaterialNumber];
       CalcMat_D_MindlinShellIso(nD, nDs, nD2, nDs2, MatValue(m, 3), MatValue(m, 4), D, Ds);
       return;
     }
-    case MAT_LIN_ORTHO: {
+    case kElasticOrthotropic: {
       // E1 E2 (values 5, 6), Ga Gb G12 (8, 9, 10), nu12 (13), coordinate system (14).
       const MaterialRecord& m = linOrtho[p.MaterialNumber];
       const double E1 = MatValue(m, 5), E2 = MatValue(m, 6), nu12 = MatValue(m, 13);
@@ -215,9 +215,9 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
     X2[k][1] = Xl[k][1];
     X2[k][2] = Xl[k][2];
   }
-  if (mesh->ElemProps[propIndex].MaterialKind == MAT_LIN_ORTHO) {
+  if (LinearElasticity(mesh->ElemProps[propIndex].MaterialKind) == kElasticOrthotropic) {
     // The material axes must come from an existing coordinate system.
-    const MaterialRecord& m = mesh->Materials[MAT_LIN_ORTHO][p.MaterialNumber];
+    const MaterialRecord& m = ElasticRecords(mesh, kElasticOrthotropic)[p.MaterialNumber];
     const int cs = MatInt(m, 14);
     if (cs < 1 || cs > mesh->nCoordSystems) {
       std::fflush(stdout);
@@ -230,7 +230,7 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
     }
   }
   CalcMat_D_MindlinShell(elem, propIndex, 3, 2, 3, 2, D, Ds, T, mesh->AuxVectors, mesh->CoordSystems,
-                         mesh->Materials[MAT_LIN_ISO], mesh->Materials[MAT_LIN_ORTHO], mesh->ElemProps);
+                         ElasticRecords(mesh, kElasticIsotropic), ElasticRecords(mesh, kElasticOrthotropic), mesh->ElemProps);
   zerod2(Bm, 3, ndof);
   zerod2(Bb, 3, ndof);
   zerod2(Bs, 2, ndof);

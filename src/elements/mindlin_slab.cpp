@@ -2,6 +2,7 @@
 // theta1, theta2 per node; bending and transverse shear integrated with their own rules.
 #include "elements/kernel.h"
 #include "elements/shell_solid.h"
+#include "materials/elastic.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
@@ -34,7 +35,7 @@ void CalcMat_D_MindlinSlab(int propIndex, int nb, int ns, int nb2, int ns2, doub
                            const MaterialRecord* linIso, const ElementProperty* props) {
   if (nb != 3 || ns != 2 || nb2 != 3 || ns2 != 2) InternalError(__FILE__, __LINE__);
   const ElementProperty& p = props[propIndex];
-  if (p.MaterialKind != MAT_LIN_ISO) errexit("Mindlin slab element: invalid material type.", 0);
+  if (LinearElasticity(p.MaterialKind) != kElasticIsotropic) errexit("Mindlin slab element: invalid material type.", 0);
   const MaterialRecord& m = linIso[p.MaterialNumber];
   const double E = MatValue(m, 3), nu = MatValue(m, 4);
   CalcPlateIsoD("Mindlin slab", E, nu, Db);
@@ -61,7 +62,7 @@ void CalcStiffMindlinSlabQuad(int ndof, int elem, int nNodes, int propIndex, con
   allocd1(&N, nNodes);
   allocd1(&t, nNodes);
 
-  CalcMat_D_MindlinSlab(propIndex, 3, 2, 3, 2, Db, Ds, mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+  CalcMat_D_MindlinSlab(propIndex, 3, 2, 3, 2, Db, Ds, ElasticRecords(mesh, kElasticIsotropic), mesh->ElemProps);
   CalcMat_ElemNodeCoord(elem, 18, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
   CalcShellNodeThickness(nNodes, propIndex, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
   zerod2(Bb, 3, ndof);

@@ -12,8 +12,8 @@ void CalcMat_D_Solid(int elem, int propIndex, int nRows, int nCols, double** D, 
                      const MaterialRecord* linOrtho, const ElementProperty* props) {
   if (nRows != 6 || nCols != 6) InternalError(__FILE__, __LINE__);
   const ElementProperty& p = props[propIndex];
-  switch (p.MaterialKind) {
-    case MAT_LIN_ISO: {
+  switch (LinearElasticity(p.MaterialKind)) {
+    case kElasticIsotropic: {
       const MaterialRecord& m = linIso[p.MaterialNumber];
       const double E = MatValue(m, 3), nu = MatValue(m, 4);
       if (!(nu > -1.0 && nu < 0.5)) {
@@ -24,7 +24,7 @@ void CalcMat_D_Solid(int elem, int propIndex, int nRows, int nCols, double** D, 
       CalcMat_De_Iso3D(6, 6, nu, E, D);
       return;
     }
-    case MAT_LIN_ORTHO: {
+    case kElasticOrthotropic: {
       // Density, three expansion coefficients, E1 E2 E3, G23 G31 G12, nu23 nu31 nu12.
       const MaterialRecord& m = linOrtho[p.MaterialNumber];
       CalcMat_De_Ortho3D(elem, 6, 6, MatValue(m, 13), MatValue(m, 11), MatValue(m, 12), MatValue(m, 10),
@@ -50,7 +50,7 @@ void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const ch
   allocd2(&J, 3, 3);
   allocd2(&Jinv, 3, 3);
 
-  CalcMat_D_Solid(elem, propIndex, 6, 6, D, mesh->Materials[MAT_LIN_ISO], mesh->Materials[MAT_LIN_ORTHO],
+  CalcMat_D_Solid(elem, propIndex, 6, 6, D, ElasticRecords(mesh, kElasticIsotropic), ElasticRecords(mesh, kElasticOrthotropic),
                   mesh->ElemProps);
   CalcMat_ElemNodeCoord(elem, 24, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
   zerod2(B, 6, nDofs);

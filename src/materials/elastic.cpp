@@ -83,3 +83,7 @@ void CalcMat_D_MatCoordSys(int coordSys, int elem, const char* name, double* ang
   }
   *angle = std::atan2(R[1][2], R[1][1]);
 }
+
+const MaterialRecord* ElasticRecords(const MeshData* mesh, ElasticSymmetry s) {
+  return mesh->Materials[ElasticKindCode(s)];
+}

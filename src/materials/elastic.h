@@ -3,6 +3,7 @@
 // material coordinate system and an element's local axes.
 #pragma once
 
+#include "materials/material_table.h"
 #include "model/mesh.h"
 
 // D (6 x 6) = isotropic elasticity matrix. A Poisson's coefficient outside (-1, 0.5)
@@ -23,3 +24,7 @@ void CalcMat_De_Ortho3D(int elem, int nRows, int nCols, double nu12, double nu23
 // name is printed in the context line.
 void CalcMat_D_MatCoordSys(int coordSys, int elem, const char* name, double* angle, double** T,
                            const AuxiliaryVector* auxVectors, const CoordinateSystem* coordSystems);
+
+// The mesh's record block of a linear elasticity (the block the elasticity routines of
+// the linear elements index by material number).
+const MaterialRecord* ElasticRecords(const MeshData* mesh, ElasticSymmetry s);
