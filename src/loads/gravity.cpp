@@ -15,7 +15,7 @@
 namespace {
 
 // Element types that take no gravity load: cables, interfaces and embedded cables.
-bool TakesNoGravity(int type) { return type == 5 || type == 6 || (type >= 26 && type <= 32); }
+bool TakesNoGravity(int type) { return !ElementTypeTakesGravity(type); }
 
 double DensityOf(const MeshData* m, int kind, int number) { return MaterialDensity(kind, MaterialOf(m, kind, number)); }
 

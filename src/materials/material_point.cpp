@@ -65,6 +65,8 @@ double UniaxialInitialModulus(int code, const MaterialRecord& m) {
 
 double UniaxialTangent(int code, int iteration, const MaterialRecord& m) {
   switch (code) {
+    case MAT_LIN_ISO:
+      return UniaxialInitialModulus(code, m);
     case MAT_NLMM201:
       // CalcMat_D_NLMM201 on the point's NLMM201_HD record: the monotonic steel law is
       // not part of this build.
@@ -81,10 +83,11 @@ double UniaxialTangent(int code, int iteration, const MaterialRecord& m) {
 }
 
 double UniaxialStress(int code, const MaterialRecord& m, double epsMech, double epsTh) {
-  (void)m;
-  (void)epsMech;
   (void)epsTh;
   switch (code) {
+    case MAT_LIN_ISO:
+      // Elastic bar: no record, nothing stored.
+      return UniaxialInitialModulus(code, m) * epsMech;
     case MAT_NLMM201:
       // CalcStress_NLMM201 on the point's NLMM201_HD record: not part of this build.
       InternalError(__FILE__, __LINE__);

@@ -150,3 +150,11 @@ KindList KindsOfElementType(int type, MaterialBehaviour b) {
     if (MaterialKindAllowed(c, type) && (b == kBehaviourNone || kRows[c].behaviour == b)) l.code[n++] = c;
   return l;
 }
+
+bool ElementTypeTakesGravity(int type) {
+  for (int c = 1; c <= kMaterialKinds; c++) {
+    const unsigned f = kRows[c].families;
+    if (MaterialKindAllowed(c, type) && (f == kPointUniaxial || f == kPointInterface)) return false;
+  }
+  return true;
+}

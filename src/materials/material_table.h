@@ -98,3 +98,7 @@ struct KindList {
   int code[kMaterialKinds + 1];
 };
 KindList KindsOfElementType(int type, MaterialBehaviour b);
+
+// Does an element of type `type` carry self weight? Not when it may carry a law of
+// bars only (cables, embedded cables) or of interfaces.
+bool ElementTypeTakesGravity(int type);
