@@ -119,17 +119,9 @@ void InterfaceTangent(int code, int type, double** D) {
   (void)D;
   if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
   switch (code) {
-    case MAT_NLMM305:
-      // CalcMat_D_NLMM305 on the point's record: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM306:
-      // CalcMat_D_NLMM306: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM320:
-      // CalcMat_D_NLMM320: not part of this build.
-      InternalError(__FILE__, __LINE__);
+    // The bond laws _NLMM301 to _NLMM306 and the interface plasticity _NLMM320
+    // (CalcMat_D_NLMM3xx on the point's record, by element type): not part of this build.
     default:
-      // Linear, continuum, steel and the other bond laws: not part of this build here.
       InternalError(__FILE__, __LINE__);
   }
 }
@@ -140,15 +132,8 @@ void InterfaceTraction(int code, int type, const double* dw, const double* w, do
   (void)sigma;
   if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
   switch (code) {
-    case MAT_NLMM305:
-      // CalcStress_NLMM305 with w: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM306:
-      // CalcStress_NLMM306 with w: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM320:
-      // CalcStress_NLMM320 with dw: not part of this build.
-      InternalError(__FILE__, __LINE__);
+    // CalcStress_NLMM3xx: the bond laws take w, _NLMM320 the increment dw; each updates
+    // the point's record. Not part of this build.
     default:
       InternalError(__FILE__, __LINE__);
   }
