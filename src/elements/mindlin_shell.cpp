@@ -230,7 +230,8 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
     }
   }
   CalcMat_D_MindlinShell(elem, propIndex, 3, 2, 3, 2, D, Ds, T, mesh->AuxVectors, mesh->CoordSystems,
-                         ElasticRecords(mesh, kElasticIsotropic), ElasticRecords(mesh, kElasticOrthotropic), mesh->ElemProps);
+                         ElasticRecords(mesh, kElasticIsotropic), ElasticRecords(mesh, kElasticOrthotropic),
+                         mesh->ElemProps);
   zerod2(Bm, 3, ndof);
   zerod2(Bb, 3, ndof);
   zerod2(Bs, 2, ndof);

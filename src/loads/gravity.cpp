@@ -187,10 +187,10 @@ void Calc_Fg_GravityLoad(int Size, int Element, int ElementType, int LoadCaseNum
                                          Mesh->LamThicks, Mesh->Integrations, Mesh->ElemProps);
       return;
     case 20:
-      Calc_Fg_GravityLoadMindlinShellQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl,
-                                          Params, Mesh->ElemNodes, Fe, GravityVector, Mesh->PointCoord,
-                                          Mesh->GeomPatterns, Mesh->LamThicks, ElasticRecords(Mesh, kElasticOrthotropic),
-                                          Mesh->Integrations, Mesh->ElemProps);
+      Calc_Fg_GravityLoadMindlinShellQuad(
+          Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl, Params, Mesh->ElemNodes, Fe,
+          GravityVector, Mesh->PointCoord, Mesh->GeomPatterns, Mesh->LamThicks,
+          ElasticRecords(Mesh, kElasticOrthotropic), Mesh->Integrations, Mesh->ElemProps);
       return;
     case 22:
       Calc_Fg_GravityLoadAhmadShellQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl,

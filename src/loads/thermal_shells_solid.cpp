@@ -63,8 +63,8 @@ void OpenMindlinShell(int e, int n, int p, const char* oc, const MeshData* m, Mi
   const double s0[3] = {0.0, 0.0, 0.0};
   CalcMat_T_ElemNormal(e, 20, n, oc[OC_PRINT_MAT_T_QUAD], s0, s->T, s->X);
   MatMatTMultSmall(3, n, s->X, s->Xl, s->T);
-  CalcMat_D_MindlinShell(e, p, 3, 2, 3, 2, s->D, s->Ds, s->T, m->AuxVectors, m->CoordSystems, ElasticRecords(m, kElasticIsotropic),
-                         ElasticRecords(m, kElasticOrthotropic), m->ElemProps);
+  CalcMat_D_MindlinShell(e, p, 3, 2, 3, 2, s->D, s->Ds, s->T, m->AuxVectors, m->CoordSystems,
+                         ElasticRecords(m, kElasticIsotropic), ElasticRecords(m, kElasticOrthotropic), m->ElemProps);
   NodalThickness(m, p, n, s->t);
 }
 
@@ -336,8 +336,8 @@ void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNo
   allocd2(&D, 6, 6);
   allocd2(&B, 6, 3 * n);
   allocd1(&f, 3 * n);
-  CalcMat_D_Solid(Element, PropIndex, 6, 6, D, ElasticRecords(Mesh, kElasticIsotropic), ElasticRecords(Mesh, kElasticOrthotropic),
-                  Mesh->ElemProps);
+  CalcMat_D_Solid(Element, PropIndex, 6, 6, D, ElasticRecords(Mesh, kElasticIsotropic),
+                  ElasticRecords(Mesh, kElasticOrthotropic), Mesh->ElemProps);
   CalcMat_ElemNodeCoord(Element, 24, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
   TempVarNodalValues(c, rec.ValueCount, rec.Values, n, iw.dT);
   int counts[4];

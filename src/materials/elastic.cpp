@@ -1,4 +1,5 @@
-// Elasticity matrices of 3-D solids and the material axes of a coordinate system.
+// Elasticity matrices of 3-D solids (from the constants or from the element's material)
+// and the material axes of a coordinate system.
 #include "materials/elastic.h"
 
 #include <cmath>
@@ -86,4 +87,32 @@ void CalcMat_D_MatCoordSys(int coordSys, int elem, const char* name, double* ang
 
 const MaterialRecord* ElasticRecords(const MeshData* mesh, ElasticSymmetry s) {
   return mesh->Materials[ElasticKindCode(s)];
+}
+
+void CalcMat_D_Solid(int elem, int propIndex, int nRows, int nCols, double** D, const MaterialRecord* linIso,
+                     const MaterialRecord* linOrtho, const ElementProperty* props) {
+  if (nRows != 6 || nCols != 6) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = props[propIndex];
+  switch (LinearElasticity(p.MaterialKind)) {
+    case kElasticIsotropic: {
+      const MaterialRecord& m = linIso[p.MaterialNumber];
+      const double E = MatValue(m, 3), nu = MatValue(m, 4);
+      if (!(nu > -1.0 && nu < 0.5)) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "\n");
+        std::fprintf(stderr, "Calculate the elasticity matrix (D) of element n. %d\n", elem);
+      }
+      CalcMat_De_Iso3D(6, 6, nu, E, D);
+      return;
+    }
+    case kElasticOrthotropic: {
+      // Density, three expansion coefficients, E1 E2 E3, G23 G31 G12, nu23 nu31 nu12.
+      const MaterialRecord& m = linOrtho[p.MaterialNumber];
+      CalcMat_De_Ortho3D(elem, 6, 6, MatValue(m, 13), MatValue(m, 11), MatValue(m, 12), MatValue(m, 10),
+                         MatValue(m, 8), MatValue(m, 9), MatValue(m, 5), MatValue(m, 6), MatValue(m, 7), D);
+      return;
+    }
+    default:
+      errexit("Solid element: invalid material type.", 0);
+  }
 }

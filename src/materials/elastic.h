@@ -25,6 +25,12 @@ void CalcMat_De_Ortho3D(int elem, int nRows, int nCols, double nu12, double nu23
 void CalcMat_D_MatCoordSys(int coordSys, int elem, const char* name, double* angle, double** T,
                            const AuxiliaryVector* auxVectors, const CoordinateSystem* coordSystems);
 
+// D (6 x 6) of a solid point of the element's linear isotropic (1) or orthotropic (2)
+// material; the orthotropic axes are the global axes. Any other material kind stops the
+// run with "Solid element: invalid material type.".
+void CalcMat_D_Solid(int elem, int propIndex, int nRows, int nCols, double** D, const MaterialRecord* linIso,
+                     const MaterialRecord* linOrtho, const ElementProperty* props);
+
 // The mesh's record block of a linear elasticity (the block the elasticity routines of
 // the linear elements index by material number).
 const MaterialRecord* ElasticRecords(const MeshData* mesh, ElasticSymmetry s);

@@ -59,8 +59,10 @@ TEST(MaterialTable, ElementTypesOfTheNonlinearKinds) {
   // The element types each nonlinear kind admits, as the history index checks them.
   const std::set<int> quads{10, 13}, hexa{24}, plane{10}, cables{5, 6, 31, 32};
   for (int c : {MAT_NLMM101, MAT_NLMM104}) EXPECT_EQ(Types(c), quads);
-  for (int c : {MAT_NLMM102, MAT_NLMM111, MAT_NLMM122, MAT_NLMM151, MAT_NLMM171, MAT_NLMM175}) EXPECT_EQ(Types(c), hexa);
-  for (int c : {MAT_NLMM121, MAT_NLMM141, MAT_NLMM142, MAT_NLMM145, MAT_NLMM146, MAT_NLMM211}) EXPECT_EQ(Types(c), plane);
+  for (int c : {MAT_NLMM102, MAT_NLMM111, MAT_NLMM122, MAT_NLMM151, MAT_NLMM171, MAT_NLMM175})
+    EXPECT_EQ(Types(c), hexa);
+  for (int c : {MAT_NLMM121, MAT_NLMM141, MAT_NLMM142, MAT_NLMM145, MAT_NLMM146, MAT_NLMM211})
+    EXPECT_EQ(Types(c), plane);
   for (int c : {MAT_NLMM123, MAT_NLMM124, MAT_NLMM125}) EXPECT_EQ(Types(c), (std::set<int>{10, 13, 24}));
   for (int c : {MAT_NLMM201, MAT_NLMM202}) EXPECT_EQ(Types(c), cables);
   for (int c : {MAT_NLMM301, MAT_NLMM302}) EXPECT_EQ(Types(c), (std::set<int>{27}));
