@@ -209,7 +209,7 @@ void CalcMat_D_AhmadShell(int propIndex, int nDm, int nDs, int nDm2, int nDs2, d
   const ElementProperty& p = props[propIndex];
   if (LinearElasticity(p.MaterialKind) != kElasticIsotropic) errexit("Ahmad shell element: invalid material type.", 0);
   const MaterialRecord& m = linIso[p.MaterialNumber];
-  const double E = MatValue(m, 3), nu = MatValue(m, 4);
+  const double E = IsotropicConstants(m).E, nu = IsotropicConstants(m).nu;
   CalcPlateIsoD("Ahmad shell", E, nu, Dm);
   zerod2(Ds, 2, 2);
   Ds[1][1] = Ds[2][2] = E / (2.4 * (1.0 + nu));

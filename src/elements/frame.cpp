@@ -9,6 +9,7 @@
 #include "elements/kernel.h"
 #include "elements/members.h"
 #include "materials/elastic.h"
+#include "materials/material_point.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
@@ -28,10 +29,11 @@ void ReadMaterial(const ElemFaultContext& ctx, int type, const ElementProperty& 
                   FrameData* f) {
   CheckElemMaterialKind(ctx, type, p.MaterialKind, ElasticKindCode(kElasticIsotropic));
   const MaterialRecord& m = linIso[p.MaterialNumber];
-  f->rho = MatValue(m, 1);
-  f->alpha = MatValue(m, 2);
-  f->E = MatValue(m, 3);
-  f->G = f->E / (2.0 * (1.0 + MatValue(m, 4)));
+  const IsotropicElastic c = IsotropicConstants(m);
+  f->rho = MaterialDensity(p.MaterialKind, m);
+  f->alpha = ExpansionCoefficient(p.MaterialKind, m, 1);
+  f->E = c.E;
+  f->G = f->E / (2.0 * (1.0 + c.nu));
 }
 
 // What the member reads: its material too, or only its section (gravity).

@@ -109,13 +109,14 @@ void CalcMat_D_MindlinShell(int elem, int propIndex, int nD, int nDs, int nD2, i
   switch (LinearElasticity(p.MaterialKind)) {
     case kElasticIsotropic: {
       const MaterialRecord& m = linIso[p.MaterialNumber];
-      CalcMat_D_MindlinShellIso(nD, nDs, nD2, nDs2, MatValue(m, 3), MatValue(m, 4), D, Ds);
+      CalcMat_D_MindlinShellIso(nD, nDs, nD2, nDs2, IsotropicConstants(m).E, IsotropicConstants(m).nu, D, Ds);
       return;
     }
     case kElasticOrthotropic: {
-      // E1 E2 (values 5, 6), Ga Gb G12 (8, 9, 10), nu12 (13), coordinate system (14).
+      // E1 E2, Ga = G23, Gb = G31, G12, nu12 and the coordinate system of the material axes.
       const MaterialRecord& m = linOrtho[p.MaterialNumber];
-      const double E1 = MatValue(m, 5), E2 = MatValue(m, 6), nu12 = MatValue(m, 13);
+      const OrthotropicElastic o = OrthotropicConstants(m);
+      const double E1 = o.E1, E2 = o.E2, nu12 = o.nu12;
       if (!(std::fabs(E1) > 1e-8) || !(std::fabs(E2) > 1e-8)) {
         std::fflush(stdout);
         std::fprintf(stderr, "\n");
@@ -123,9 +124,8 @@ void CalcMat_D_MindlinShell(int elem, int propIndex, int nD, int nDs, int nD2, i
         std::fprintf(stderr, "Specified material: %s\n", m.Name);
         errexit("Young's modulus value must be changed.", 0);
       }
-      CalcMat_D_MindlinShellOrtho(MatInt(m, 14), elem, nD, nDs, nD2, nDs2, E1, E2, nu12, nu12 * E2 / E1,
-                                  MatValue(m, 10), MatValue(m, 9), MatValue(m, 8), m.Name, D, Ds, T, auxVectors,
-                                  coordSystems);
+      CalcMat_D_MindlinShellOrtho(OrthotropicCoordSystem(m), elem, nD, nDs, nD2, nDs2, E1, E2, nu12, nu12 * E2 / E1,
+                                  o.G12, o.G31, o.G23, m.Name, D, Ds, T, auxVectors, coordSystems);
       return;
     }
     default:
@@ -218,7 +218,7 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
   if (LinearElasticity(mesh->ElemProps[propIndex].MaterialKind) == kElasticOrthotropic) {
     // The material axes must come from an existing coordinate system.
     const MaterialRecord& m = ElasticRecords(mesh, kElasticOrthotropic)[p.MaterialNumber];
-    const int cs = MatInt(m, 14);
+    const int cs = OrthotropicCoordSystem(m);
     if (cs < 1 || cs > mesh->nCoordSystems) {
       std::fflush(stdout);
       std::fprintf(stderr, "\n");

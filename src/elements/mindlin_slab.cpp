@@ -37,7 +37,7 @@ void CalcMat_D_MindlinSlab(int propIndex, int nb, int ns, int nb2, int ns2, doub
   const ElementProperty& p = props[propIndex];
   if (LinearElasticity(p.MaterialKind) != kElasticIsotropic) errexit("Mindlin slab element: invalid material type.", 0);
   const MaterialRecord& m = linIso[p.MaterialNumber];
-  const double E = MatValue(m, 3), nu = MatValue(m, 4);
+  const double E = IsotropicConstants(m).E, nu = IsotropicConstants(m).nu;
   CalcPlateIsoD("Mindlin slab", E, nu, Db);
   zerod2(Ds, 2, 2);
   Ds[1][1] = Ds[2][2] = E / (2.4 * nu + 2.4);

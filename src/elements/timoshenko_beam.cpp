@@ -87,8 +87,9 @@ void CalcStiffTimoshenkoBeam3D(int nDof, int elem, int nNodes, int prop, const c
   const ElementProperty& p = mesh->ElemProps[prop];
   if (LinearElasticity(p.MaterialKind) != kElasticIsotropic) InternalError(__FILE__, __LINE__);
   const MaterialRecord& mat = MaterialOf(mesh, p.MaterialKind, p.MaterialNumber);
-  const double E = MatValue(mat, 3);
-  const double G = E / (2.0 * (1.0 + MatValue(mat, 4)));
+  const IsotropicElastic c = IsotropicConstants(mat);
+  const double E = c.E;
+  const double G = E / (2.0 * (1.0 + c.nu));
 
   int nIP[5];
   for (int mode = 1; mode <= 4; mode++)

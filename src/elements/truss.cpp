@@ -7,6 +7,7 @@
 #include "elements/kernel.h"
 #include "elements/members.h"
 #include "materials/elastic.h"
+#include "materials/material_point.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
@@ -29,9 +30,9 @@ void ReadTruss(const ElemFaultContext& ctx, int d, int elem, int property, bool 
   if (withMaterial) {
     CheckElemMaterialKind(ctx, type, p.MaterialKind, ElasticKindCode(kElasticIsotropic));
     const MaterialRecord& m = linIso[p.MaterialNumber];
-    t->rho = MatValue(m, 1);
-    t->alpha = MatValue(m, 2);
-    t->E = MatValue(m, 3);
+    t->rho = MaterialDensity(p.MaterialKind, m);
+    t->alpha = ExpansionCoefficient(p.MaterialKind, m, 1);
+    t->E = IsotropicConstants(m).E;
   } else {
     t->rho = t->alpha = t->E = 0.0;
   }

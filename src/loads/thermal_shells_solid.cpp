@@ -39,7 +39,7 @@ void ShellThermalStrain(const ThermalMaterial& tm, int e, int p, const MeshData*
   }
   const MaterialRecord& rec = MaterialOf(m, tm.kind, m->ElemProps[p].MaterialNumber);
   double angle;
-  CalcMat_D_MatCoordSys(MatInt(rec, 14), e, rec.Name, &angle, T, m->AuxVectors, m->CoordSystems);
+  CalcMat_D_MatCoordSys(OrthotropicCoordSystem(rec), e, rec.Name, &angle, T, m->AuxVectors, m->CoordSystems);
   const double c = std::cos(angle), s = std::sin(angle), a1 = tm.alpha[1], a2 = tm.alpha[2];
   eps[1] = c * c * a1 + s * s * a2;
   eps[2] = s * s * a1 + c * c * a2;

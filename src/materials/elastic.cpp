@@ -95,8 +95,8 @@ void CalcMat_D_Solid(int elem, int propIndex, int nRows, int nCols, double** D, 
   const ElementProperty& p = props[propIndex];
   switch (LinearElasticity(p.MaterialKind)) {
     case kElasticIsotropic: {
-      const MaterialRecord& m = linIso[p.MaterialNumber];
-      const double E = MatValue(m, 3), nu = MatValue(m, 4);
+      const IsotropicElastic c = IsotropicConstants(linIso[p.MaterialNumber]);
+      const double E = c.E, nu = c.nu;
       if (!(nu > -1.0 && nu < 0.5)) {
         std::fflush(stdout);
         std::fprintf(stderr, "\n");
@@ -106,13 +106,29 @@ void CalcMat_D_Solid(int elem, int propIndex, int nRows, int nCols, double** D, 
       return;
     }
     case kElasticOrthotropic: {
-      // Density, three expansion coefficients, E1 E2 E3, G23 G31 G12, nu23 nu31 nu12.
-      const MaterialRecord& m = linOrtho[p.MaterialNumber];
-      CalcMat_De_Ortho3D(elem, 6, 6, MatValue(m, 13), MatValue(m, 11), MatValue(m, 12), MatValue(m, 10),
-                         MatValue(m, 8), MatValue(m, 9), MatValue(m, 5), MatValue(m, 6), MatValue(m, 7), D);
+      const OrthotropicElastic o = OrthotropicConstants(linOrtho[p.MaterialNumber]);
+      CalcMat_De_Ortho3D(elem, 6, 6, o.nu12, o.nu23, o.nu31, o.G12, o.G23, o.G31, o.E1, o.E2, o.E3, D);
       return;
     }
     default:
       errexit("Solid element: invalid material type.", 0);
   }
 }
+
+IsotropicElastic IsotropicConstants(const MaterialRecord& m) { return {MatValue(m, 3), MatValue(m, 4)}; }
+
+OrthotropicElastic OrthotropicConstants(const MaterialRecord& m) {
+  OrthotropicElastic o;
+  o.E1 = MatValue(m, 5);
+  o.E2 = MatValue(m, 6);
+  o.E3 = MatValue(m, 7);
+  o.G23 = MatValue(m, 8);
+  o.G31 = MatValue(m, 9);
+  o.G12 = MatValue(m, 10);
+  o.nu23 = MatValue(m, 11);
+  o.nu31 = MatValue(m, 12);
+  o.nu12 = MatValue(m, 13);
+  return o;
+}
+
+int OrthotropicCoordSystem(const MaterialRecord& m) { return MatInt(m, 14); }

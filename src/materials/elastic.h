@@ -31,6 +31,25 @@ void CalcMat_D_MatCoordSys(int coordSys, int elem, const char* name, double* ang
 void CalcMat_D_Solid(int elem, int propIndex, int nRows, int nCols, double** D, const MaterialRecord* linIso,
                      const MaterialRecord* linOrtho, const ElementProperty* props);
 
+// Constants of a linear isotropic record (density 1, expansion coefficient 2, then E 3
+// and nu 4).
+struct IsotropicElastic {
+  double E;
+  double nu;
+};
+IsotropicElastic IsotropicConstants(const MaterialRecord& m);
+
+// Constants of a linear orthotropic record: density, three expansion coefficients, then
+// E1 E2 E3 (5-7), G23 G31 G12 (8-10), nu23 nu31 nu12 (11-13); value 14 the coordinate
+// system of the material axes (OrthotropicCoordSystem).
+struct OrthotropicElastic {
+  double E1, E2, E3;
+  double G23, G31, G12;
+  double nu23, nu31, nu12;
+};
+OrthotropicElastic OrthotropicConstants(const MaterialRecord& m);
+int OrthotropicCoordSystem(const MaterialRecord& m);
+
 // The mesh's record block of a linear elasticity (the block the elasticity routines of
 // the linear elements index by material number).
 const MaterialRecord* ElasticRecords(const MeshData* mesh, ElasticSymmetry s);
