@@ -97,29 +97,6 @@ void FillInterfaceB(int d, int m, double** B, const double* N) {
 
 }  // namespace
 
-void CalcMat_D_InterfaceLine2D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
-                               const ElementProperty* elemProps) {
-  if (n != 2 || m != 2) InternalError(__FILE__, __LINE__);
-  const ElementProperty& p = elemProps[prop];
-  if (p.MaterialKind != LinearKindOfType(27)) InternalError(__FILE__, __LINE__);
-  const MaterialRecord& r = interfaceProps[p.MaterialNumber];
-  zerod2(D, 2, 2);
-  D[1][1] = MatValue(r, 2);
-  D[2][2] = MatValue(r, 1);
-}
-
-void CalcMat_D_InterfaceLine3D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
-                               const ElementProperty* elemProps) {
-  if (n != 3 || m != 3) InternalError(__FILE__, __LINE__);
-  const ElementProperty& p = elemProps[prop];
-  if (p.MaterialKind != LinearKindOfType(28)) InternalError(__FILE__, __LINE__);
-  const MaterialRecord& r = interfaceProps[p.MaterialNumber];
-  zerod2(D, 3, 3);
-  D[1][1] = MatValue(r, 3);
-  D[2][2] = MatValue(r, 1);
-  D[3][3] = MatValue(r, 2);
-}
-
 void CalcMat_B_Interface2D(int m, double** B, const double* N) {
   zerod2(B, 2, 4 * m);
   FillInterfaceB(2, m, B, N);

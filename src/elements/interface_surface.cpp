@@ -101,18 +101,6 @@ void AddPointStiffness(double f, double** D, int nNodes, SurfWork* w, double** K
 
 }  // namespace
 
-void CalcMat_D_InterfaceSurf(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
-                             const ElementProperty* elemProps) {
-  if (n != 3 || m != 3) InternalError(__FILE__, __LINE__);
-  const ElementProperty& p = elemProps[prop];
-  if (p.MaterialKind != LinearKindOfType(kSurfType)) InternalError(__FILE__, __LINE__);
-  const MaterialRecord& r = interfaceProps[p.MaterialNumber];
-  zerod2(D, 3, 3);
-  D[1][1] = MatValue(r, 2);
-  D[2][2] = MatValue(r, 3);
-  D[3][3] = MatValue(r, 1);
-}
-
 void CalcStiffInterfaceQuad(int nDof, int elem, int nNodes, int prop, const char* oc, const MeshData* mesh,
                             double** Kg) {
   double** D;

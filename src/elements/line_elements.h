@@ -16,6 +16,7 @@
 #pragma once
 
 #include "elements/locate.h"
+#include "materials/elastic.h"
 
 struct MeshData;
 struct MaterialRecord;
@@ -72,12 +73,7 @@ void CalcStiffTimoshenkoBeam3D(int nDof, int elem, int nNodes, int prop, const c
 // ---- line interfaces (type 27 InterfaceLine2D, d = 2; type 28 InterfaceLine3D, d = 3) ----
 // Nodes 1..m on the first face, m+1..2m on the second (node m+i faces node i).
 
-// D (d x d), diagonal: 2-D diag(second, first) on (sliding, opening); 3-D
-// diag(third, first, second) of the linear interface record.
-void CalcMat_D_InterfaceLine2D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
-                               const ElementProperty* elemProps);
-void CalcMat_D_InterfaceLine3D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
-                               const ElementProperty* elemProps);
+// D (d x d) of the linear interface record: CalcMat_D_InterfaceLine2D/3D (materials/elastic.h).
 // B (d x 2dm): -N_i I on the first face, +N_i I on the second (relative displacement).
 void CalcMat_B_Interface2D(int m, double** B, const double* N);
 void CalcMat_B_Interface3D(int m, double** B, const double* N);
@@ -94,9 +90,7 @@ void CalcStiffInterfaceLine3D(int nDof, int elem, int nNodes, int prop, const ch
 
 // ---- surface interface (type 30 InterfaceQuad, 4, 8 or 9 nodes per face) -----------------
 
-// D = diag(second, third, first) on (in-plane e1, in-plane e2, normal).
-void CalcMat_D_InterfaceSurf(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
-                             const ElementProperty* elemProps);
+// D of the linear interface record: CalcMat_D_InterfaceSurf (materials/elastic.h).
 void CalcStiffInterfaceQuad(int nDof, int elem, int nNodes, int prop, const char* oc, const MeshData* mesh,
                             double** Kg);
 void CalcStiffInterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,

@@ -132,3 +132,40 @@ OrthotropicElastic OrthotropicConstants(const MaterialRecord& m) {
 }
 
 int OrthotropicCoordSystem(const MaterialRecord& m) { return MatInt(m, 14); }
+
+// ---- linear interfaces ----
+
+void CalcMat_D_InterfaceLine2D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
+                               const ElementProperty* elemProps) {
+  if (n != 2 || m != 2) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = elemProps[prop];
+  if (p.MaterialKind != MAT_LIN_INT_LINE_2D) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& r = interfaceProps[p.MaterialNumber];
+  zerod2(D, 2, 2);
+  D[1][1] = MatValue(r, 2);
+  D[2][2] = MatValue(r, 1);
+}
+
+void CalcMat_D_InterfaceLine3D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
+                               const ElementProperty* elemProps) {
+  if (n != 3 || m != 3) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = elemProps[prop];
+  if (p.MaterialKind != MAT_LIN_INT_LINE_3D) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& r = interfaceProps[p.MaterialNumber];
+  zerod2(D, 3, 3);
+  D[1][1] = MatValue(r, 3);
+  D[2][2] = MatValue(r, 1);
+  D[3][3] = MatValue(r, 2);
+}
+
+void CalcMat_D_InterfaceSurf(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
+                             const ElementProperty* elemProps) {
+  if (n != 3 || m != 3) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = elemProps[prop];
+  if (p.MaterialKind != MAT_LIN_INT_SURF) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& r = interfaceProps[p.MaterialNumber];
+  zerod2(D, 3, 3);
+  D[1][1] = MatValue(r, 2);
+  D[2][2] = MatValue(r, 3);
+  D[3][3] = MatValue(r, 1);
+}

@@ -53,3 +53,14 @@ int OrthotropicCoordSystem(const MaterialRecord& m);
 // The mesh's record block of a linear elasticity (the block the elasticity routines of
 // the linear elements index by material number).
 const MaterialRecord* ElasticRecords(const MeshData* mesh, ElasticSymmetry s);
+
+// Linear interfaces, D diagonal from the interface record of the element's property:
+// 2-D line diag(second, first) on (sliding, opening); 3-D line diag(third, first,
+// second); surface diag(second, third, first) on (in-plane e1, in-plane e2, normal).
+// A property of another material kind is the internal error.
+void CalcMat_D_InterfaceLine2D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
+                               const ElementProperty* elemProps);
+void CalcMat_D_InterfaceLine3D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
+                               const ElementProperty* elemProps);
+void CalcMat_D_InterfaceSurf(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
+                             const ElementProperty* elemProps);
