@@ -24,7 +24,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "analysis/summary.h"
+#include "assembly/summary.h"
 
 constexpr const char* kDisplReactSuffix = "_dr.bin";
 constexpr const char* kTempHeatFluxSuffix = "_tq.bin";

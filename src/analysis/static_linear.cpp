@@ -2,17 +2,16 @@
 // displacements and reactions per load case. The two drivers differ only in the solver:
 // Gaussian elimination on the profile copy of KFF (factorised once) or the
 // Jacobi-preconditioned conjugate gradient on the row lists (run per load case).
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
 #include "analysis/drivers.h"
 #include "analysis/results.h"
 #include "analysis/solution_control.h"
-#include "analysis/summary.h"
 #include "assembly/assembly.h"
-#include "assembly/solvers.h"
+#include "assembly/linear_solver.h"
 #include "assembly/sparse_rows.h"
+#include "assembly/summary.h"
 #include "assembly/topology.h"
 #include "loads/loads.h"
 #include "model/fileio.h"
@@ -27,10 +26,6 @@ void LoadCaseHistoryTag(int lc, int nCombinations, char* tag, int size) {
 }
 
 namespace {
-
-enum LinearSolver { SOLVER_GAUSS_ELIM_NCSB = 1, SOLVER_ITER_JPCG = 2 };
-
-int32_t ClampToInt32(int64_t v) { return static_cast<int32_t>(std::min<int64_t>(v, INT32_MAX)); }
 
 void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
   if (mesh->Main.nPhases != 1)
@@ -48,24 +43,10 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
   int64_t nTermsKFF, nTermsKPF, nTermsKPP;
   AssembGlobalStiffMat(&nTermsKFF, &nTermsKPF, &nTermsKPP, job, OutputControl, &iter, mesh, &KFF, &KPF, &KPP, &w);
 
-  // Profile copy of KFF, factorised once for every load case.
-  int* last = nullptr;
-  double** A = nullptr;
-  switch (solver) {
-    case SOLVER_GAUSS_ELIM_NCSB: {
-      alloci1(&last, nF);
-      zeroi1(last, nF);
-      int64_t nTermsNCSB;
-      Calc_NCSB_KFF(nF, &nTermsNCSB, OutputControl, last, &KFF, &A);
-      iter.nTermsNCSB = ClampToInt32(nTermsNCSB);
-      FactorNCSB(nF, &iter.factorSeconds, OutputControl, last, A);
-      break;
-    }
-    case SOLVER_ITER_JPCG:
-      break;
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
+  // Factorised once for every load case (Gaussian elimination); the conjugate gradient
+  // runs per load case on KFF.
+  LinearSolverStep solverStep;
+  PrepareLinearSolver(solver, nF, OutputControl, &KFF, &iter, &solverStep);
 
   FILE* fpDR;
   FILE* fpEP;
@@ -100,22 +81,9 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
     // Settlements load the free dofs through the coupling terms: F := F - KPF^T aP.
     SubtractSparseMatTransVecProduct(nF, nP, KPF.count, KPF.cols, aP, F, KPF.vals);
 
-    switch (solver) {
-      case SOLVER_GAUSS_ELIM_NCSB:
-        SolveNCSB(nF, &step.solveSeconds, last, F, A);
-        break;
-      case SOLVER_ITER_JPCG: {
-        char tag[64];
-        LoadCaseHistoryTag(lc, mesh->Main.nCombinations, tag, static_cast<int>(sizeof tag));
-        int iterations;
-        SolveIterJacPreConjGrad(nF, &iterations, &step.solveSeconds, mesh->Main.PrecondResidualDecay,
-                                &step.residNormJPCG, job, tag, OutputControl, KFF.count, KFF.cols, F, KFF.vals);
-        step.nIterJPCG = iterations;
-        break;
-      }
-      default:
-        InternalError(__FILE__, __LINE__);
-    }
+    char tag[64];
+    LoadCaseHistoryTag(lc, mesh->Main.nCombinations, tag, static_cast<int>(sizeof tag));
+    SolveLinearSystem(&solverStep, mesh->Main.PrecondResidualDecay, job, tag, OutputControl, &KFF, F, &step);
     Calc_a_FreeMasterSlave(mesh, w.PointDofNumbers, F, w.PointDofCodes);
 
     double* R;
@@ -136,8 +104,7 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
 
   freed1(F);
   freed1(FPresc);
-  if (A != nullptr) freeprofd2(A, nF);
-  if (last != nullptr) freei1(last);
+  ReleaseLinearSolver(&solverStep);
   FreeGlobalStiffMat(nF, nP, &KFF, &KPF, &KPP);
   FreeMainWorkArrays(&w);
 }

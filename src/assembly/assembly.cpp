@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "analysis/summary.h"
 #include "assembly/assembly.h"
+#include "assembly/summary.h"
 #include "elements/kernel.h"
 #include "model/mesh.h"
 #include "model/outputcontrol.h"

@@ -26,7 +26,7 @@ struct IterSummaryRecord;
 // Diagonal of slave rows and free drill rows.
 constexpr double kLoneDiagonal = 1e6;
 // Compaction drops every term whose magnitude is not above this.
-constexpr double kDropTolerance = 1e-8;
+constexpr double kDropTolerance = kSmall;
 
 // Internal point links of one assembly ("<INTERNAL_POINT_LINKS>").
 struct MasterSlaveTables {

@@ -25,28 +25,30 @@ void Calc_Kg(int element, int nNodes, int property, const char* OutputControl, c
   zerod2(*K, n, n);
   double** Kg = *K;
   switch (type) {
-    case 1: CalcStiffTruss2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 2: CalcStiffTruss3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 3: CalcStiffFrame2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 4: CalcStiffFrame3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 5: CalcStiffCable2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 6: CalcStiffCable3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 8: CalcStiffTimoshenkoBeam3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 9: CalcStiffPlaneStressTriang(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 10: CalcStiffPlaneStressQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 13: CalcStiffPlaneStrainQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 18: CalcStiffMindlinSlabQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 20: CalcStiffMindlinShellQuad(n, element, nNodes, property, OutputControl, mesh, Kg, PointTypes); break;
-    case 22:
+    case _TRUSS_2D: CalcStiffTruss2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _TRUSS_3D: CalcStiffTruss3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _FRAME_2D: CalcStiffFrame2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _FRAME_3D: CalcStiffFrame3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _CABLE_2D: CalcStiffCable2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _CABLE_3D: CalcStiffCable3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _TIMOSHENKO_BEAM_3D: CalcStiffTimoshenkoBeam3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _PLANE_STRESS_TRIANG: CalcStiffPlaneStressTriang(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _PLANE_STRESS_QUAD: CalcStiffPlaneStressQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _PLANE_STRAIN_QUAD: CalcStiffPlaneStrainQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _MINDLIN_SLAB_QUAD: CalcStiffMindlinSlabQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _MINDLIN_SHELL_QUAD:
+      CalcStiffMindlinShellQuad(n, element, nNodes, property, OutputControl, mesh, Kg, PointTypes);
+      break;
+    case _AHMAD_SHELL_QUAD:
       CalcStiffAhmadShellQuad(n, element, nNodes, property, OutputControl, mesh, ElemPropIndex, Kg, PointTypes,
                               PointElemAdjacency);
       break;
-    case 24: CalcStiffSolidHexa(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 27: CalcStiffInterfaceLine2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 28: CalcStiffInterfaceLine3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 30: CalcStiffInterfaceQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case 31:
-    case 32:
+    case _SOLID_HEXA: CalcStiffSolidHexa(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _INTERFACE_LINE_2D: CalcStiffInterfaceLine2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _INTERFACE_LINE_3D: CalcStiffInterfaceLine3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _INTERFACE_QUAD: CalcStiffInterfaceQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
+    case _EMB_CABLE_2D:
+    case _EMB_CABLE_3D:
       break;  // embedded cables: no dofs of their own, stiffness on the mother element
     default:
       InternalError(__FILE__, __LINE__);
@@ -66,11 +68,11 @@ void CalcStiffEmbCable(int mother, int n, const char* OutputControl, const MeshD
     const int prop = w->ElemPropIndex[cable];
     zerod2(Kw, n, n);
     switch (mesh->ElemProps[prop].ElementType) {
-      case 31:
+      case _EMB_CABLE_2D:
         CalcStiffEmbCable2D(n, cable, mother, slot, seq, motherType, nMotherNodes, prop, OutputControl, mesh, Kw,
                             w->EmbCableMotherRecord);
         break;
-      case 32:
+      case _EMB_CABLE_3D:
         CalcStiffEmbCable3D(n, cable, mother, slot, seq, motherType, nMotherNodes, prop, OutputControl, mesh, Kw,
                             w->EmbCableMotherRecord);
         break;

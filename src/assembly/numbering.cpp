@@ -76,7 +76,7 @@ void CalcPointDispl(int flag, const MeshData* mesh, char** PointDofCodes, int** 
       RotateBack(R, &v[0], &u[0]);
       RotateBack(R, &v[3], &u[3]);
     } else if (type == kPointMindlin || type == kPointAhmad) {
-      if (PointSpecialCS[p] != 0 || std::fabs(v[6]) > 1e-8) InternalError(__FILE__, __LINE__);
+      if (PointSpecialCS[p] != 0 || std::fabs(v[6]) > kSmall) InternalError(__FILE__, __LINE__);
       if (typeOf == nullptr) {
         alloci1(&typeOf, mesh->nElements);
         for (int e = 1; e <= mesh->nElements; e++)

@@ -158,7 +158,7 @@ void CalcEffectiveMatrixSparse(int nCols, int nRows, double a, double b, const i
       }
       if (c < 1 || c > nCols) InternalError(__FILE__, __LINE__);
       if (!std::isfinite(v)) errexit("Effective matrix: a term is not a finite number.", 0);
-      if (std::fabs(v) > 1e-8) {
+      if (std::fabs(v) > kSmall) {
         n++;
         cW[n] = c;
         vW[n] = v;

@@ -83,7 +83,7 @@ int CalcPointType(const MeshData* mesh, const int* ElemPropIndex, const PointLis
     bool beam = false;
     for (int i = 1; i <= adj.count && !beam; i++) {
       const int t = TypeOfElement(mesh, ElemPropIndex, adj.items[i].element);
-      beam = t == 4 || t == 8;
+      beam = t == _FRAME_3D || t == _TIMOSHENKO_BEAM_3D;
     }
     if (beam) continue;
     int nMindlin = 0, nAhmad = 0;
@@ -92,8 +92,8 @@ int CalcPointType(const MeshData* mesh, const int* ElemPropIndex, const PointLis
     for (int i = 1; i <= adj.count; i++) {
       const int e = adj.items[i].element;
       const int t = TypeOfElement(mesh, ElemPropIndex, e);
-      if (t != 20 && t != 22) continue;
-      (t == 20 ? nMindlin : nAhmad)++;
+      if (t != _MINDLIN_SHELL_QUAD && t != _AHMAD_SHELL_QUAD) continue;
+      (t == _MINDLIN_SHELL_QUAD ? nMindlin : nAhmad)++;
       if (nMindlin + nAhmad == 1) {
         ShellNormalAtNode(mesh, e, t, adj.items[i].node, ref);
         continue;
@@ -158,7 +158,7 @@ int CalcMotherElements(const MeshData* mesh, const int* ElemPropIndex, int* Moth
   zeroi1(MotherElemIndex, ne);
   for (int e = 1; e <= ne; e++) {
     const int type = TypeOfElement(mesh, ElemPropIndex, e);
-    if (type != 31 && type != 32) continue;
+    if (type != _EMB_CABLE_2D && type != _EMB_CABLE_3D) continue;
     const int dim = GetElementTypeInfo(type).spaceDim;
     const int n = mesh->ElemNodeCount[e];
     double** X;

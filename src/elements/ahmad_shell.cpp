@@ -67,13 +67,13 @@ void CalcMat_T_CoplanarPointAhmad(int point, const int* ElemPropIndex, const int
     const int local = list.items[k].node;
     const int pi = ElemPropIndex[e];
     if (pi == 0) InternalError(__FILE__, __LINE__);
-    if (props[pi].ElementType != 22) continue;
+    if (props[pi].ElementType != _AHMAD_SHELL_QUAD) continue;
     const int n = ElemNodeCount[e];
     if (local < 1 || local > n) InternalError(__FILE__, __LINE__);
     double **X, **S, normal[4];
     allocd2(&X, n, 3);
     allocd2(&S, n, 2);
-    CalcMat_ElemNodeCoord(e, 22, n, ElemNodes, X, PointCoord);
+    CalcMat_ElemNodeCoord(e, _AHMAD_SHELL_QUAD, n, ElemNodes, X, PointCoord);
     CalcNatCoord(n, S);
     CalcVectNormalElem(e, 2, n, normal, S[local], X);
     freed2(S);
@@ -285,7 +285,7 @@ void CalcStiffAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const ch
   allocd1(&N, nn);
 
   CalcMat_D_AhmadShell(propIndex, 3, 2, 3, 2, Dm, Ds, ElasticRecords(mesh, kElasticIsotropic), mesh->ElemProps);
-  CalcMat_ElemNodeCoord(elem, 22, nn, mesh->ElemNodes, X, mesh->PointCoord);
+  CalcMat_ElemNodeCoord(elem, _AHMAD_SHELL_QUAD, nn, mesh->ElemNodes, X, mesh->PointCoord);
   CalcShellNodeThickness(nn, propIndex, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
   CalcMat_Tgn_AhmadShellQuad(elem, 3, nn, OutputControl, ElemPropIndex, mesh->ElemNodeCount, mesh->ElemNodes, Tgn,
                              X, mesh->PointCoord, PointTypes, PointElementList, mesh->ElemProps);
@@ -330,7 +330,7 @@ void CalcStiffAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const ch
           CalcMat_J_AhmadShell(3, nn, dNds, J, N, s, Tgn, X, t);
           const double d = CalcInvJacobian(elem, kCtxStiffness, 3, J, Jinv);
           CalcMat_du_ds_AhmadShell(elem, n3, 3, ndof, 6, 3, nn, mesh->ElemNodes, dNds, G, N, s, Tgn, t, PointTypes);
-          CalcMat_T_ElemNormal(elem, 22, nn, OutputControl[OC_PRINT_MAT_T_QUAD], s, theta, X);
+          CalcMat_T_ElemNormal(elem, _AHMAD_SHELL_QUAD, nn, OutputControl[OC_PRINT_MAT_T_QUAD], s, theta, X);
           if (part == 1) {
             CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, nn, 3, 'M', B, G, theta, Jinv);
             AddScaledBtDB(3, ndof, wt * d, B, Dm, DB, K);
@@ -341,7 +341,7 @@ void CalcStiffAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const ch
         }
   }
 
-  PrintElementStiffMat(ndof, elem, 22, OutputControl[OC_PRINT_MAT_KG_AHMAD_SHELL_QUAD], K);
+  PrintElementStiffMat(ndof, elem, _AHMAD_SHELL_QUAD, OutputControl[OC_PRINT_MAT_KG_AHMAD_SHELL_QUAD], K);
 
   freed1(N);
   freed1(t);

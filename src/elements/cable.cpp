@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 constexpr int kCableNodeCounts[3] = {0, 2, 3};
 
 // What tells the two cable types apart.
@@ -23,8 +22,8 @@ struct CableType {
   int flagKg;
   int flagT;
 };
-constexpr CableType kCable2D{2, 5, OC_PRINT_MAT_KG_CABLE_2D, OC_PRINT_MAT_T_CABLE_2D};
-constexpr CableType kCable3D{3, 6, OC_PRINT_MAT_KG_CABLE_3D, OC_PRINT_MAT_T_CABLE_3D};
+constexpr CableType kCable2D{2, _CABLE_2D, OC_PRINT_MAT_KG_CABLE_2D, OC_PRINT_MAT_T_CABLE_2D};
+constexpr CableType kCable3D{3, _CABLE_3D, OC_PRINT_MAT_KG_CABLE_3D, OC_PRINT_MAT_T_CABLE_3D};
 
 // Geometry, integration rule and work arrays of one call.
 struct CableWork {
@@ -81,7 +80,7 @@ double CablePoint(const CableType& c, int elem, int ip, const char* context, con
   *As = dotd1(w->N, w->A, n);
   multtd2d1(w->tan, w->X, w->dN, c.d, n);
   const double J = normd1(w->tan, c.d);
-  if (!(J >= kTol)) {
+  if (!(J >= kSmall)) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n");
     std::fprintf(stderr, context, elem);

@@ -18,8 +18,10 @@ constexpr const char* kStepFailTail =
     "\nERROR:\nIterative process could not be completed.\nData file must be checked (element\n"
     "geometry and/or mesh connectivity).";
 
-bool LocatesByGeneral(int type) { return type == 10 || type == 13 || type == 24; }
-bool LocatesBySurface(int type) { return type == 20 || type == 22; }
+bool LocatesByGeneral(int type) {
+  return type == _PLANE_STRESS_QUAD || type == _PLANE_STRAIN_QUAD || type == _SOLID_HEXA;
+}
+bool LocatesBySurface(int type) { return type == _MINDLIN_SHELL_QUAD || type == _AHMAD_SHELL_QUAD; }
 
 double MaxAbs(const double* s, int n) {
   double m = 0.0;
@@ -43,12 +45,12 @@ bool LocateInElement(int type, int dim, int nNodes, const char* failMsg, double*
 
 int MotherNatDim(int motherType) {
   switch (motherType) {
-    case 10:
-    case 13:
-    case 20:
+    case _PLANE_STRESS_QUAD:
+    case _PLANE_STRAIN_QUAD:
+    case _MINDLIN_SHELL_QUAD:
       return 2;
-    case 22:
-    case 24:
+    case _AHMAD_SHELL_QUAD:
+    case _SOLID_HEXA:
       return 3;
     default:
       InternalError(__FILE__, __LINE__);

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 constexpr int kEmbNodeCounts[3] = {0, 2, 3};
 constexpr int kMaxIterLocate = 10000;
 
@@ -36,8 +35,8 @@ struct EmbType {
   int flagKg;
   int flagT;
 };
-constexpr EmbType kEmb2D{2, 31, OC_PRINT_MAT_KG_EMB_CABLE_2D, OC_PRINT_MAT_T_EMB_CABLE_2D};
-constexpr EmbType kEmb3D{3, 32, OC_PRINT_MAT_KG_EMB_CABLE_3D, OC_PRINT_MAT_T_EMB_CABLE_3D};
+constexpr EmbType kEmb2D{2, _EMB_CABLE_2D, OC_PRINT_MAT_KG_EMB_CABLE_2D, OC_PRINT_MAT_T_EMB_CABLE_2D};
+constexpr EmbType kEmb3D{3, _EMB_CABLE_3D, OC_PRINT_MAT_KG_EMB_CABLE_3D, OC_PRINT_MAT_T_EMB_CABLE_3D};
 
 [[noreturn]] void EmbFailure(const char* context, int cable, int mother, const char* msg) {
   std::fflush(stdout);
@@ -69,7 +68,8 @@ void OpenEmb(const EmbType& c, int nCols, int cable, int mother, int slot, int m
   if (slot < 1 || slot > rec.nCables || rec.cables[slot] != cable) InternalError(__FILE__, __LINE__);
   w->nCable = mesh->ElemNodeCount[cable];
   CheckNodeCountLineElem(cable, c.typeCode, w->nCable, context, 2, kEmbNodeCounts);
-  const bool motherOk = c.dim == 2 ? (motherType == 10 || motherType == 13) : motherType == 24;
+  const bool motherOk =
+      c.dim == 2 ? (motherType == _PLANE_STRESS_QUAD || motherType == _PLANE_STRAIN_QUAD) : motherType == _SOLID_HEXA;
   if (!motherOk) InternalError(__FILE__, __LINE__);
   const ElementTypeRow& mt = GetElementTypeInfo(motherType);
   if (nCols != mt.dofsPerNode * nMotherNodes || mesh->ElemNodeCount[mother] != nMotherNodes)
@@ -113,7 +113,7 @@ double EmbPoint(const EmbType& c, int ip, const char* context, const char* oc, E
   *As = dotd1(w->N, w->A, w->nCable);
   multtd2d1(w->tan, w->Xc, w->dN, c.dim, w->nCable);
   const double J = normd1(w->tan, c.dim);
-  if (!(J >= kTol)) EmbFailure(context, w->cable, w->mother, kNullCableJacobian);
+  if (!(J >= kSmall)) EmbFailure(context, w->cable, w->mother, kNullCableJacobian);
   const double* sm = w->natCoords + (ip - 1) * w->nNat;  // sm[1..nNat]
   if (c.dim == 2) {
     CalcMat_T_EmbCable2D(w->cable, w->nCable, s, oc[c.flagT], w->T, w->Xc);
@@ -151,11 +151,11 @@ void MotherStrainMatrix(int dim, int nCols, int cable, int mother, int nMotherNo
     CalcShapeFuncDerivSolidHexa(nMotherNodes, dN, sm);
   multtd2d2(J, Xm, dN, dim, nMotherNodes, dim);
   const double det = detd2(J, dim);
-  if (!(std::fabs(det) >= kTol))
+  if (!(std::fabs(det) >= kSmall))
     EmbFailure(kCtxEmbB, cable, mother,
                "Jacobian determinant of the mother element is null:\nelement geometry and/or mesh connectivity "
                "must be changed.");
-  if (det < kTol)
+  if (det < kSmall)
     EmbFailure(kCtxEmbB, cable, mother,
                "Jacobian determinant of the mother element is negative:\nelement geometry and/or mesh "
                "connectivity must be changed.");
@@ -252,7 +252,7 @@ void IntForcesEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot
 
 void CalcMat_B_EmbCable2D(int dim, int nCols, int cable, int mother, int nMotherNodes, int motherType, double* b,
                           const double* sm, double** T, double** Xm) {
-  if (dim != 2 || (motherType != 10 && motherType != 13) || nCols != 2 * nMotherNodes)
+  if (dim != 2 || (motherType != _PLANE_STRESS_QUAD && motherType != _PLANE_STRAIN_QUAD) || nCols != 2 * nMotherNodes)
     InternalError(__FILE__, __LINE__);
   double** Bm;
   allocd2(&Bm, 3, nCols);
@@ -266,7 +266,7 @@ void CalcMat_B_EmbCable2D(int dim, int nCols, int cable, int mother, int nMother
 
 void CalcMat_B_EmbCable3D(int nCols, int cable, int mother, int nNat, int nMotherNodes, int motherType,
                           int selector, double* b, const double* sm, double** T, double** Xm) {
-  if (motherType != 24 || nNat != 3 || selector != 11 || nCols != 3 * nMotherNodes)
+  if (motherType != _SOLID_HEXA || nNat != 3 || selector != 11 || nCols != 3 * nMotherNodes)
     InternalError(__FILE__, __LINE__);
   double** Bm;
   allocd2(&Bm, 6, nCols);
@@ -370,13 +370,13 @@ void CalcPointDisplEmbCable(const MeshData* mesh, int** present, const int* moth
     const int nE = mesh->ElemNodeCount[e];
     int d;
     switch (type) {
-      case 10:
-      case 13:
+      case _PLANE_STRESS_QUAD:
+      case _PLANE_STRAIN_QUAD:
         d = 2;
         break;
-      case 20:
-      case 22:
-      case 24:
+      case _MINDLIN_SHELL_QUAD:
+      case _AHMAD_SHELL_QUAD:
+      case _SOLID_HEXA:
         d = 3;
         break;
       default:
@@ -416,13 +416,13 @@ void CalcPointDisplEmbCable(const MeshData* mesh, int** present, const int* moth
         double s[4] = {0.0, 0.0, 0.0, 0.0};
         bool ok;
         switch (type) {
-          case 10:
-          case 13:
-          case 24:
+          case _PLANE_STRESS_QUAD:
+          case _PLANE_STRAIN_QUAD:
+          case _SOLID_HEXA:
             ok = Calc_x_to_s_General(type, kMaxIterLocate, d, nE, failMsg, s, Xe, xp);
             break;
-          case 20:
-          case 22: {
+          case _MINDLIN_SHELL_QUAD:
+          case _AHMAD_SHELL_QUAD: {
             double dist;
             ok = Calc_x_to_s_Quad(d, kMaxIterLocate, 2, nE, failMsg, &dist, s, Xe, xp);
             break;
@@ -432,7 +432,7 @@ void CalcPointDisplEmbCable(const MeshData* mesh, int** present, const int* moth
         }
         // The same points were located when the mother elements were set up.
         if (!ok) InternalError(__FILE__, __LINE__);
-        if (type == 24)
+        if (type == _SOLID_HEXA)
           CalcShapeFuncSolidHexa(nE, N, s);
         else
           CalcShapeFuncQuad(nE, N, s);
@@ -443,10 +443,10 @@ void CalcPointDisplEmbCable(const MeshData* mesh, int** present, const int* moth
         }
         for (int i = 1; i <= 6; i++) pointDispl[pt][i] = u[i];
         switch (cableType) {
-          case 31:
+          case _EMB_CABLE_2D:
             present[pt][2] = present[pt][3] = 1;
             break;
-          case 32:
+          case _EMB_CABLE_3D:
             present[pt][1] = present[pt][2] = present[pt][3] = 1;
             break;
           default:

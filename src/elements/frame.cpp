@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr int kFrame2D = 3;
-constexpr int kFrame3D = 4;
+constexpr int kFrame2D = _FRAME_2D;
+constexpr int kFrame3D = _FRAME_3D;
 
 struct FrameData {
   double rho, alpha, E, G;          // material
@@ -366,7 +366,7 @@ void Calc_Fg_DiffTempVarFrame2D(int record, int N, int elem, int loadCase, int n
     ElemDataFault(ctx, kFrame2D, nullptr,
                   "This type of element takes one differential temperature\nvariation for the whole element.");
   const FrameData f = ReadFrame2D(ctx, kWithMaterial, elem, property, nullptr, nullptr, sections, linIso, props);
-  if (!(f.h >= 1e-8)) BadDepth(ctx, kFrame2D, f.h);
+  if (!(f.h >= kSmall)) BadDepth(ctx, kFrame2D, f.h);
   const double M = f.E * f.I * f.alpha * dT1 / f.h;
   zerod1(F, N);
   F[4] = M;
@@ -391,14 +391,14 @@ void Calc_Fg_DiffTempVarFrame3D(int record, int N, int elem, int loadCase, int n
   double fl[13] = {0.0};
   const double L = f.L;
   if (r.Direction == 2) {
-    if (!(f.h2 >= 1e-8)) BadDepth(ctx, kFrame3D, f.h2);
+    if (!(f.h2 >= kSmall)) BadDepth(ctx, kFrame3D, f.h2);
     const double M1 = f.E * f.I3 * f.alpha * dT1 / f.h2, M2 = f.E * f.I3 * f.alpha * dT2 / f.h2;
     fl[2] = (M1 - M2) / L;
     fl[6] = M1;
     fl[8] = (M2 - M1) / L;
     fl[12] = -M2;
   } else if (r.Direction == 3) {
-    if (!(f.h3 >= 1e-8)) BadDepth(ctx, kFrame3D, f.h3);
+    if (!(f.h3 >= kSmall)) BadDepth(ctx, kFrame3D, f.h3);
     const double M1 = -f.E * f.I2 * f.alpha * dT1 / f.h3, M2 = -f.E * f.I2 * f.alpha * dT2 / f.h3;
     fl[3] = (M2 - M1) / L;
     fl[5] = M1;

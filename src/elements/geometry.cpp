@@ -11,8 +11,6 @@ const char* const kCtxIntForces = "Calculating the internal equivalent nodal for
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
 [[noreturn]] void ElementFailure(const char* context, int elem, const char* msg) {
   std::fflush(stdout);
   std::fprintf(stderr, "\n");
@@ -60,7 +58,7 @@ void CalcVectNormalElem(int elem, int dim, int n, double* normal, const double* 
   freed2(J);
   freed2(dN);
   crossd1(normal, g1, g2);
-  if (!(normd1(normal, 3) >= kTol))
+  if (!(normd1(normal, 3) >= kSmall))
     ElementFailure("Calculating the vector that is normal to the element n. %d\n", elem,
                    "The element is too distorted and must be changed.");
   normalized1(normal, 3);
@@ -73,7 +71,7 @@ void CalcVectTangentElem(int d, int elem, int n, double s, double* t, double** X
   CalcShapeFuncDerivLine(n, s, dN);
   multtd2d1(t, X, dN, d, n);
   freed1(dN);
-  if (!(normd1(t, d) >= kTol))
+  if (!(normd1(t, d) >= kSmall))
     ElementFailure("Calculating the vector that is tangent to the element n. %d\n", elem,
                    "The element is too distorted and must be changed.");
   normalized1(t, d);
@@ -84,10 +82,10 @@ void CalcMat_Jacobian(int n, int d, int m, double** X, double** dN, double** J) 
 double CalcInvJacobian(int elem, const char* context, int m, double** J, double** Jinv) {
   if (m < 1 || m > 3) InternalError(__FILE__, __LINE__);
   const double det = detd2(J, m);
-  if (!(std::fabs(det) >= kTol))
+  if (!(std::fabs(det) >= kSmall))
     ElementFailure(context, elem,
                    "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (det < kTol)
+  if (det < kSmall)
     ElementFailure(context, elem,
                    "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
   // The inversion works on a copy: J stays available to the caller.
@@ -108,7 +106,7 @@ double CalcLineJacobianNorm(int elem, const char* context, int n, int d, double 
   CalcShapeFuncDerivLine(n, s, dN);
   multtd2d1(g, X, dN, d, n);
   const double norm = normd1(g, d);
-  if (!(norm >= kTol))
+  if (!(norm >= kSmall))
     ElementFailure(context, elem,
                    "Jacobian norm is null:\nelement geometry and/or mesh connectivity must be changed.");
   return norm;

@@ -14,12 +14,11 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 constexpr int kInterfaceLineNodeCounts[3] = {0, 4, 6};
 
 void StiffInterfaceLine(int d, int nDof, int elem, int nNodes, int prop, const char* oc, const MeshData* mesh,
                         double** Kg) {
-  const int typeCode = d == 2 ? 27 : 28;
+  const int typeCode = d == 2 ? _INTERFACE_LINE_2D : _INTERFACE_LINE_3D;
   CheckNodeCountLineElem(elem, typeCode, nNodes, kCtxStiffness, 2, kInterfaceLineNodeCounts);
   if (nDof != d * nNodes) InternalError(__FILE__, __LINE__);
   const int m = nNodes / 2;
@@ -27,9 +26,9 @@ void StiffInterfaceLine(int d, int nDof, int elem, int nNodes, int prop, const c
   double *N, *dN, *t, *J;
   allocd2(&D, d, d);
   if (d == 2)
-    CalcMat_D_InterfaceLine2D(prop, 2, 2, D, mesh->Materials[LinearKindOfType(27)], mesh->ElemProps);
+    CalcMat_D_InterfaceLine2D(prop, 2, 2, D, mesh->Materials[LinearKindOfType(_INTERFACE_LINE_2D)], mesh->ElemProps);
   else
-    CalcMat_D_InterfaceLine3D(prop, 3, 3, D, mesh->Materials[LinearKindOfType(28)], mesh->ElemProps);
+    CalcMat_D_InterfaceLine3D(prop, 3, 3, D, mesh->Materials[LinearKindOfType(_INTERFACE_LINE_3D)], mesh->ElemProps);
 
   const ElementProperty& p = mesh->ElemProps[prop];
   const int nIP = CalcNumIntPointsLine(elem, kCtxStiffness, prop, 'G', mesh);
@@ -55,7 +54,7 @@ void StiffInterfaceLine(int d, int nDof, int elem, int nNodes, int prop, const c
     const double ts = dotd1(N, t, m);
     multtd2d1(J, X, dN, d, m);
     const double normJ = normd1(J, d);
-    if (!(normJ >= kTol)) {
+    if (!(normJ >= kSmall)) {
       std::fflush(stdout);
       std::fprintf(stderr, "\n");
       std::fprintf(stderr, kCtxStiffness, elem);

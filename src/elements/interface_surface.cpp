@@ -14,8 +14,7 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-constexpr int kSurfType = 30;
+constexpr int kSurfType = _INTERFACE_QUAD;
 constexpr int kSurfNodeCounts[4] = {0, 8, 16, 18};
 
 // Geometry, integration points and work arrays of one call.
@@ -81,7 +80,7 @@ double SurfPoint(int elem, int ip, const char* context, const char* oc, SurfWork
   getcold2(a2, w->Jm, 3, 2);
   crossd1(a, a1, a2);
   const double area = normd1(a, 3);
-  if (!(area >= kTol)) {
+  if (!(area >= kSmall)) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n");
     std::fprintf(stderr, context, elem);

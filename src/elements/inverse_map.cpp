@@ -38,12 +38,12 @@ bool Diverged(const double* s, int n) {
 // Quadrilateral or hexahedron functions of the General variant, by type code.
 bool GeneralUsesQuad(int typeCode, const char* file, int line) {
   switch (typeCode) {
-    case 10:
-    case 13:
-    case 18:
-    case 20:
+    case _PLANE_STRESS_QUAD:
+    case _PLANE_STRAIN_QUAD:
+    case _MINDLIN_SLAB_QUAD:
+    case _MINDLIN_SHELL_QUAD:
       return true;
-    case 24:
+    case _SOLID_HEXA:
       return false;
     default:
       InternalError(file, line);

@@ -43,7 +43,7 @@ double MemberLength(const ElemFaultContext& ctx, int typeCode, int elem, int** e
   double dx[4];
   for (int i = 1; i <= 3; i++) dx[i] = X[2][i] - X[1][i];
   const double L = normd1(dx, 3);
-  if (!(L >= 1e-8)) ElemDataFault(ctx, typeCode, nullptr, "The element is too distorted and must be changed.");
+  if (!(L >= kSmall)) ElemDataFault(ctx, typeCode, nullptr, "The element is too distorted and must be changed.");
   return L;
 }
 

@@ -77,7 +77,7 @@ void CalcMat_D_MindlinShellOrtho(int coordSys, int elem, int nD, int nDs, int nD
   allocd2(&Dsmat, 2, 2);
   CalcMat_T_MatAxes(alpha, Tm, Ts);
   const double d = 1.0 - nu12 * nu21;
-  if (!(std::fabs(d) > 1e-8)) {
+  if (!(std::fabs(d) > kSmall)) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n");
     std::fprintf(stderr, "Calculating the elasticity matrix of element n. %d\n", elem);
@@ -117,7 +117,7 @@ void CalcMat_D_MindlinShell(int elem, int propIndex, int nD, int nDs, int nD2, i
       const MaterialRecord& m = linOrtho[p.MaterialNumber];
       const OrthotropicElastic o = OrthotropicConstants(m);
       const double E1 = o.E1, E2 = o.E2, nu12 = o.nu12;
-      if (!(std::fabs(E1) > 1e-8) || !(std::fabs(E2) > 1e-8)) {
+      if (!(std::fabs(E1) > kSmall) || !(std::fabs(E2) > kSmall)) {
         std::fflush(stdout);
         std::fprintf(stderr, "\n");
         std::fprintf(stderr, "Calculating the elasticity matrix of element n. %d\n", elem);
@@ -206,10 +206,10 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
   allocd1(&N, nNodes);
   allocd1(&t, nNodes);
 
-  CalcMat_ElemNodeCoord(elem, 20, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
+  CalcMat_ElemNodeCoord(elem, _MINDLIN_SHELL_QUAD, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
   CalcShellNodeThickness(nNodes, propIndex, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
   const double s0[3] = {0.0, 0.0, 0.0};
-  CalcMat_T_ElemNormal(elem, 20, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
+  CalcMat_T_ElemNormal(elem, _MINDLIN_SHELL_QUAD, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
   MatMatTMultSmall(3, nNodes, X, Xl, T);
   for (int k = 1; k <= nNodes; k++) {
     X2[k][1] = Xl[k][1];
@@ -278,7 +278,7 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
   }
 
   TransformElemMatMindlinShell(ndof, elem, nNodes, mesh->ElemNodes, K, Kl, T, PointTypes);
-  PrintElementStiffMat(ndof, elem, 20, OutputControl[OC_PRINT_MAT_KG_MINDLIN_SHELL_QUAD], K);
+  PrintElementStiffMat(ndof, elem, _MINDLIN_SHELL_QUAD, OutputControl[OC_PRINT_MAT_KG_MINDLIN_SHELL_QUAD], K);
 
   freed1(t);
   freed1(N);

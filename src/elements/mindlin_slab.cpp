@@ -63,7 +63,7 @@ void CalcStiffMindlinSlabQuad(int ndof, int elem, int nNodes, int propIndex, con
   allocd1(&t, nNodes);
 
   CalcMat_D_MindlinSlab(propIndex, 3, 2, 3, 2, Db, Ds, ElasticRecords(mesh, kElasticIsotropic), mesh->ElemProps);
-  CalcMat_ElemNodeCoord(elem, 18, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
+  CalcMat_ElemNodeCoord(elem, _MINDLIN_SLAB_QUAD, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
   CalcShellNodeThickness(nNodes, propIndex, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
   zerod2(Bb, 3, ndof);
   zerod2(Bs, 2, ndof);
@@ -102,7 +102,7 @@ void CalcStiffMindlinSlabQuad(int ndof, int elem, int nNodes, int propIndex, con
       }
   }
 
-  PrintElementStiffMat(ndof, elem, 18, OutputControl[OC_PRINT_MAT_KG_MINDLIN_SLAB_QUAD], K);
+  PrintElementStiffMat(ndof, elem, _MINDLIN_SLAB_QUAD, OutputControl[OC_PRINT_MAT_KG_MINDLIN_SLAB_QUAD], K);
 
   freed1(t);
   freed1(N);

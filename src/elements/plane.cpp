@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr int kPlaneStressTriang = 9;
-constexpr int kPlaneStressQuad = 10;
-constexpr int kPlaneStrainQuad = 13;
+constexpr int kPlaneStressTriang = _PLANE_STRESS_TRIANG;
+constexpr int kPlaneStressQuad = _PLANE_STRESS_QUAD;
+constexpr int kPlaneStrainQuad = _PLANE_STRAIN_QUAD;
 
 void StiffPlane(int type, int N, int elem, int n, int property, const char* outputControl, const MeshData* mesh,
                 double** K) {

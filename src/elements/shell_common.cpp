@@ -40,9 +40,9 @@ double CalcInvJacobianPart(int elem, const char* part, double** J, double** Jinv
   char msg[256];
   const double det = detd2(J, 2);
   const char* what = nullptr;
-  if (!(std::fabs(det) >= 1e-8))
+  if (!(std::fabs(det) >= kSmall))
     what = "null";
-  else if (det < 1e-8)
+  else if (det < kSmall)
     what = "negative";
   if (what == nullptr) {
     double buf[3][3];

@@ -23,7 +23,7 @@ void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const ch
 
   CalcMat_D_Solid(elem, propIndex, 6, 6, D, ElasticRecords(mesh, kElasticIsotropic),
                   ElasticRecords(mesh, kElasticOrthotropic), mesh->ElemProps);
-  CalcMat_ElemNodeCoord(elem, 24, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
+  CalcMat_ElemNodeCoord(elem, _SOLID_HEXA, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
   zerod2(B, 6, nDofs);
   zerod2(Kg, nDofs, nDofs);
 
@@ -52,7 +52,7 @@ void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const ch
         AddScaledBtDB(6, nDofs, w[1][i] * w[2][j] * w[3][k] * det, B, D, DB, Kg);
       }
 
-  PrintElementStiffMat(nDofs, elem, 24, OutputControl[OC_PRINT_MAT_KG_SOLID_HEXA], Kg);
+  PrintElementStiffMat(nDofs, elem, _SOLID_HEXA, OutputControl[OC_PRINT_MAT_KG_SOLID_HEXA], Kg);
 
   freed2(Jinv);
   freed2(J);

@@ -14,8 +14,7 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-constexpr int kBeamType = 8;
+constexpr int kBeamType = _TIMOSHENKO_BEAM_3D;
 constexpr int kBeamNodeCounts[3] = {0, 2, 3};
 
 // S[j][k]: value j (1..11) of the "<FRAME_3D_CROSS_SECTIONS>" record of node k, in the
@@ -126,7 +125,7 @@ void CalcStiffTimoshenkoBeam3D(int nDof, int elem, int nNodes, int prop, const c
       for (int j = 1; j <= 11; j++) sv[j] = dotd1(N, S[j], nNodes);
       multtd2d1(tan, X, dN, 3, nNodes);
       const double J = normd1(tan, 3);
-      if (!(J >= kTol)) {
+      if (!(J >= kSmall)) {
         std::fflush(stdout);
         std::fprintf(stderr, "\n");
         std::fprintf(stderr, kCtxStiffness, elem);

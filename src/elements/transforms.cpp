@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
 // Rows of T (3 x 3) from three vectors.
 void SetRows3(double** T, const double* r1, const double* r2, const double* r3) {
   setrowd2(T, r1, 3, 1);
@@ -142,7 +140,7 @@ void CalcMat_T_Line3D(int elem, int typeCode, char printFlag, int n, double s, d
                       double** X) {
   double t[4], y[4], z[4];
   CalcVectTangentElem(3, elem, n, s, t, X);
-  if (std::fabs(t[1]) < kTol && std::fabs(t[2]) < kTol) {
+  if (std::fabs(t[1]) < kSmall && std::fabs(t[2]) < kSmall) {
     // Member along x3: local axis 2 is x2.
     y[1] = 0.0;
     y[2] = 1.0;
@@ -163,13 +161,13 @@ void CalcMat_T_Line3D(int elem, int typeCode, char printFlag, int n, double s, d
 }
 
 void CalcOrthonormalTriad(const double* g, double** T) {
-  const bool onAxis = std::fabs(g[1]) < kTol && std::fabs(g[2]) < kTol;
-  if (onAxis && std::fabs(g[3] - 1.0) < kTol) {
+  const bool onAxis = std::fabs(g[1]) < kSmall && std::fabs(g[2]) < kSmall;
+  if (onAxis && std::fabs(g[3] - 1.0) < kSmall) {
     zerod2(T, 3, 3);
     setdiagd2(T, 3, 3, 1.0);
     return;
   }
-  if (onAxis && std::fabs(g[3] + 1.0) < kTol) {
+  if (onAxis && std::fabs(g[3] + 1.0) < kSmall) {
     zerod2(T, 3, 3);
     T[1][1] = 1.0;
     T[2][2] = -1.0;
@@ -194,55 +192,55 @@ void CalcMat_T_ElemNormal(int elem, int typeCode, int n, char printFlag, const d
 void CalcMat_R_Truss2D(int elem, char printFlag, int** elemNodes, double** R, double** pointCoords) {
   double** X;
   allocd2(&X, 2, 2);
-  CalcMat_ElemNodeCoord(elem, 1, 2, elemNodes, X, pointCoords);
-  CalcMat_T_Line2D(2, elem, 1, 2, printFlag, 0.0, R, X);
+  CalcMat_ElemNodeCoord(elem, _TRUSS_2D, 2, elemNodes, X, pointCoords);
+  CalcMat_T_Line2D(2, elem, _TRUSS_2D, 2, printFlag, 0.0, R, X);
   freed2(X);
 }
 
 void CalcMat_R_Frame2D(int elem, char printFlag, int** elemNodes, double** R, double** pointCoords) {
   double** X;
   allocd2(&X, 2, 2);
-  CalcMat_ElemNodeCoord(elem, 3, 2, elemNodes, X, pointCoords);
-  CalcMat_T_Line2D(2, elem, 3, 2, printFlag, 0.0, R, X);
+  CalcMat_ElemNodeCoord(elem, _FRAME_2D, 2, elemNodes, X, pointCoords);
+  CalcMat_T_Line2D(2, elem, _FRAME_2D, 2, printFlag, 0.0, R, X);
   freed2(X);
 }
 
 void CalcMat_R_Truss3D(int elem, char printFlag, int** elemNodes, double** R, double** pointCoords) {
   double** X;
   allocd2(&X, 2, 3);
-  CalcMat_ElemNodeCoord(elem, 2, 2, elemNodes, X, pointCoords);
-  CalcMat_T_Line3D(elem, 2, printFlag, 2, 0.0, 0.0, R, X);
+  CalcMat_ElemNodeCoord(elem, _TRUSS_3D, 2, elemNodes, X, pointCoords);
+  CalcMat_T_Line3D(elem, _TRUSS_3D, printFlag, 2, 0.0, 0.0, R, X);
   freed2(X);
 }
 
 void CalcMat_R_Frame3D(int elem, double angle, char printFlag, int** elemNodes, double** R, double** pointCoords) {
   double** X;
   allocd2(&X, 2, 3);
-  CalcMat_ElemNodeCoord(elem, 4, 2, elemNodes, X, pointCoords);
-  CalcMat_T_Line3D(elem, 4, printFlag, 2, 0.0, angle, R, X);
+  CalcMat_ElemNodeCoord(elem, _FRAME_3D, 2, elemNodes, X, pointCoords);
+  CalcMat_T_Line3D(elem, _FRAME_3D, printFlag, 2, 0.0, angle, R, X);
   freed2(X);
 }
 
 void CalcMat_T_Cable2D(int elem, int n, double s, char printFlag, double** T, double** X) {
-  CalcMat_T_Line2D(2, elem, 5, n, printFlag, s, T, X);
+  CalcMat_T_Line2D(2, elem, _CABLE_2D, n, printFlag, s, T, X);
 }
 void CalcMat_T_InterfaceLine2D(int elem, int n, double s, char printFlag, double** T, double** X) {
-  CalcMat_T_Line2D(2, elem, 27, n, printFlag, s, T, X);
+  CalcMat_T_Line2D(2, elem, _INTERFACE_LINE_2D, n, printFlag, s, T, X);
 }
 void CalcMat_T_EmbCable2D(int elem, int n, double s, char printFlag, double** T, double** X) {
-  CalcMat_T_Line2D(2, elem, 31, n, printFlag, s, T, X);
+  CalcMat_T_Line2D(2, elem, _EMB_CABLE_2D, n, printFlag, s, T, X);
 }
 void CalcMat_T_Cable3D(int elem, int n, double s, char printFlag, double** T, double** X) {
-  CalcMat_T_Line3D(elem, 6, printFlag, n, s, 0.0, T, X);
+  CalcMat_T_Line3D(elem, _CABLE_3D, printFlag, n, s, 0.0, T, X);
 }
 void CalcMat_T_TimoshenkoBeam3D(int elem, int n, double s, double angle, char printFlag, double** T, double** X) {
-  CalcMat_T_Line3D(elem, 8, printFlag, n, s, angle, T, X);
+  CalcMat_T_Line3D(elem, _TIMOSHENKO_BEAM_3D, printFlag, n, s, angle, T, X);
 }
 void CalcMat_T_InterfaceLine3D(int elem, int n, double s, char printFlag, double** T, double** X) {
-  CalcMat_T_Line3D(elem, 28, printFlag, n, s, 0.0, T, X);
+  CalcMat_T_Line3D(elem, _INTERFACE_LINE_3D, printFlag, n, s, 0.0, T, X);
 }
 void CalcMat_T_EmbCable3D(int elem, int n, double s, char printFlag, double** T, double** X) {
-  CalcMat_T_Line3D(elem, 32, printFlag, n, s, 0.0, T, X);
+  CalcMat_T_Line3D(elem, _EMB_CABLE_3D, printFlag, n, s, 0.0, T, X);
 }
 
 void CalcMat_T_GCStoCCS_PointCore(int point, int nAdj, const int* adjElems, const int* adjLocalNodes,
@@ -256,7 +254,7 @@ void CalcMat_T_GCStoCCS_PointCore(int point, int nAdj, const int* adjElems, cons
     const int e = adjElems[k];
     const int type = elemTypeCode[e];
     if (type == 0) InternalError(__FILE__, __LINE__);  // element without a property record
-    if (type != 20 && type != 22) continue;
+    if (type != _MINDLIN_SHELL_QUAD && type != _AHMAD_SHELL_QUAD) continue;
     const int n = elemNodeCount[e];
     const int local = adjLocalNodes[k];
     if (local < 1 || local > n) InternalError(__FILE__, __LINE__);
@@ -268,7 +266,7 @@ void CalcMat_T_GCStoCCS_PointCore(int point, int nAdj, const int* adjElems, cons
     CalcVectNormalElem(e, 2, n, normal, S[local], X);
     freed2(S);
     freed2(X);
-    if (type == 20) {
+    if (type == _MINDLIN_SHELL_QUAD) {
       copyd1(candidate, normal, 3);
       haveMindlin = true;
       break;

@@ -14,7 +14,7 @@
 namespace {
 
 // d = 2: Truss2D, d = 3: Truss3D.
-int TrussType(int d) { return d == 2 ? 1 : 2; }
+int TrussType(int d) { return d == 2 ? _TRUSS_2D : _TRUSS_3D; }
 
 struct TrussData {
   double rho, alpha, E;  // material

@@ -291,45 +291,45 @@ void Calc_Fg_EdgeLoad(int Size, int Record, int Element, int ElementType, int Lo
     errexit("The specified integration type is not compatible with specified type of load.", 0);
   }
   switch (ElementType) {
-    case 1:
+    case _TRUSS_2D:
       Calc_Fg_EdgeLoadTruss2D(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe, EdgeLoads);
       return;
-    case 2:
+    case _TRUSS_3D:
       Calc_Fg_EdgeLoadTruss3D(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe, EdgeLoads);
       return;
-    case 3:
+    case _FRAME_2D:
       Calc_Fg_EdgeLoadFrame2D(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe, EdgeLoads);
       return;
-    case 4:
+    case _FRAME_3D:
       Calc_Fg_EdgeLoadFrame3D(Size, Record, Element, LoadCaseNumber, nNodes, PropIndex, OutputControl, Mesh, Fe,
                               EdgeLoads);
       return;
-    case 8:
+    case _TIMOSHENKO_BEAM_3D:
       Calc_Fg_EdgeLoadTimoshenkoBeam3D(Size, Record, Element, LoadCaseNumber, nNodes, PropIndex, OutputControl, Params,
                                        Mesh, Fe, EdgeLoads);
       return;
-    case 10:
+    case _PLANE_STRESS_QUAD:
       Calc_Fg_EdgeLoadPlaneStressQuad(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
       return;
-    case 13:
+    case _PLANE_STRAIN_QUAD:
       Calc_Fg_EdgeLoadPlaneStrainQuad(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
       return;
-    case 18:
+    case _MINDLIN_SLAB_QUAD:
       Calc_Fg_EdgeLoadMindlinSlabQuad(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh->ElemNodes, Fe,
                                       Mesh->PointCoord, Mesh->AuxVectors, EdgeLoads, Mesh->Integrations);
       return;
-    case 20:
+    case _MINDLIN_SHELL_QUAD:
       Calc_Fg_EdgeLoadMindlinShellQuad(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Params,
                                        Mesh->ElemNodes, Fe, Mesh->PointCoord, PointTypes, Mesh->AuxVectors, EdgeLoads,
                                        Mesh->Integrations);
       return;
-    case 22:
+    case _AHMAD_SHELL_QUAD:
       Calc_Fg_EdgeLoadAhmadShellQuad(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Params,
                                      ElemPropIndex, Mesh->ElemNodeCount, Mesh->ElemNodes, Fe, Mesh->PointCoord,
                                      PointTypes, Mesh->AuxVectors, EdgeLoads, PointElemAdjacency, Mesh->Integrations,
                                      Mesh->ElemProps);
       return;
-    case 24:
+    case _SOLID_HEXA:
       Calc_Fg_EdgeLoadSolidHexa(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
       return;
     default:
@@ -342,19 +342,19 @@ void Calc_Fg_EdgeLoad(int Size, int Record, int Element, int ElementType, int Lo
 void Calc_Fg_EdgeLoadPlaneStressQuad(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
                                      const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                                      const EdgeLoad* EdgeLoads) {
-  EdgeLoadPlaneQuad(10, Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
+  EdgeLoadPlaneQuad(_PLANE_STRESS_QUAD, Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
 }
 
 void Calc_Fg_EdgeLoadPlaneStrainQuad(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
                                      const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                                      const EdgeLoad* EdgeLoads) {
-  EdgeLoadPlaneQuad(13, Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
+  EdgeLoadPlaneQuad(_PLANE_STRAIN_QUAD, Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
 }
 
 void Calc_Fg_EdgeLoadSolidHexa(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
                                const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                                const EdgeLoad* EdgeLoads) {
-  const LoadReportContext c = EdgeLoadReportContext(LoadCaseNumber, Record, Element, 24);
+  const LoadReportContext c = EdgeLoadReportContext(LoadCaseNumber, Record, Element, _SOLID_HEXA);
   const EdgeLoad& rec = EdgeLoads[Record];
   int m;
   if (nNodes == 8)
@@ -397,14 +397,14 @@ void Calc_Fg_EdgeLoadSolidHexa(int Size, int Record, int Element, int LoadCaseNu
 void Calc_Fg_EdgeLoadTimoshenkoBeam3D(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
                                       int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
                                       const MeshData* Mesh, double* Fe, const EdgeLoad* EdgeLoads) {
-  const LoadReportContext c = EdgeLoadReportContext(LoadCaseNumber, Record, Element, 8);
+  const LoadReportContext c = EdgeLoadReportContext(LoadCaseNumber, Record, Element, _TIMOSHENKO_BEAM_3D);
   const EdgeLoad& rec = EdgeLoads[Record];
   const int n = nNodes;
   if (n != 2 && n != 3) InternalError(__FILE__, __LINE__);
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
   double** X;
   allocd2(&X, n, 3);
-  CalcMat_ElemNodeCoord(Element, 8, n, Mesh->ElemNodes, X, Mesh->PointCoord);
+  CalcMat_ElemNodeCoord(Element, _TIMOSHENKO_BEAM_3D, n, Mesh->ElemNodes, X, Mesh->PointCoord);
   double q[4], alpha[4];
   EdgeLoadIntensities(c, rec, n, q);
   // Angle of the cross-section axes L2, L3 at each node.

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
 // The loaded surface of one record: its nodes (element-local numbers), their coordinates
 // for the area factor (m x 2 in the element's plane, or m x 3 in space) and in space.
 struct LoadedSurface {
@@ -65,7 +63,7 @@ void IntegrateFace(const LoadReportContext& c, const FaceLoad& rec, const Loaded
         dA = LoadJacobianInverse(c, 2, J, nullptr);
       } else {
         dA = SurfaceAreaFactor(J);
-        if (!(dA >= kTol))
+        if (!(dA >= kSmall))
           RefuseLoad(cFace, nullptr,
                      "Jacobian determinant is null:\nelement face geometry and/or mesh connectivity must be changed.");
       }
@@ -97,7 +95,7 @@ void FaceCoplanarMoments(const FaceLoad& rec, int type, int e, int n, int lc, co
     double* node = Fe + 6 * (a - 1) + 3;  // node[1..3]: the moments
     copyd1(m, node, 3);
     multd2d1(mp, T, m, 3, 3);
-    if (std::fabs(mp[3]) > kTol) {
+    if (std::fabs(mp[3]) > kSmall) {
       LoadReportContext c = FaceLoadReportContext(lc, 0, e, type);
       c.counterFormat = nullptr;
       char line[192];
@@ -120,8 +118,8 @@ void FaceLoadQuad(int type, int Size, int e, int r, int lc, int n, const char* o
   const FaceLoad& rec = loads[r];
   if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
-  const bool shell = type == 20 || type == 22;
-  const int offset = LoadForceOffset(c, rec.ForceKind, type == 10 || type == 13);
+  const bool shell = type == _MINDLIN_SHELL_QUAD || type == _AHMAD_SHELL_QUAD;
+  const int offset = LoadForceOffset(c, rec.ForceKind, type == _PLANE_STRESS_QUAD || type == _PLANE_STRAIN_QUAD);
   double q[10];
   LoadNodalValues(c, rec.ValueCount, rec.Values, n, "surface", q);
   CheckFaceDirection(c, rec, mesh);
@@ -165,27 +163,27 @@ void Calc_Fg_FaceLoad(int Size, int Element, int ElementType, int Record, int Lo
     errexit("The specified integration type is not compatible with specified type of load.", 0);
   }
   switch (ElementType) {
-    case 10:
+    case _PLANE_STRESS_QUAD:
       Calc_Fg_FaceLoadPlaneStressQuad(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
                                       FaceLoads);
       return;
-    case 13:
+    case _PLANE_STRAIN_QUAD:
       Calc_Fg_FaceLoadPlaneStrainQuad(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
                                       FaceLoads);
       return;
-    case 18:
+    case _MINDLIN_SLAB_QUAD:
       Calc_Fg_FaceLoadMindlinSlabQuad(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
                                       FaceLoads);
       return;
-    case 20:
+    case _MINDLIN_SHELL_QUAD:
       Calc_Fg_FaceLoadMindlinShellQuad(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
                                        PointTypes, FaceLoads);
       return;
-    case 22:
+    case _AHMAD_SHELL_QUAD:
       Calc_Fg_FaceLoadAhmadShellQuad(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
                                      PointTypes, ElemPropIndex, FaceLoads, PointElemAdjacency);
       return;
-    case 24:
+    case _SOLID_HEXA:
       Calc_Fg_FaceLoadSolidHexa(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
                                 FaceLoads);
       return;
@@ -198,43 +196,43 @@ void Calc_Fg_FaceLoad(int Size, int Element, int ElementType, int Record, int Lo
 void Calc_Fg_FaceLoadPlaneStressQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                      const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
                                      double* Fe, const FaceLoad* FaceLoads) {
-  FaceLoadQuad(10, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, FaceLoads, nullptr,
-               nullptr, nullptr);
+  FaceLoadQuad(_PLANE_STRESS_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+               FaceLoads, nullptr, nullptr, nullptr);
 }
 
 void Calc_Fg_FaceLoadPlaneStrainQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                      const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
                                      double* Fe, const FaceLoad* FaceLoads) {
-  FaceLoadQuad(13, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, FaceLoads, nullptr,
-               nullptr, nullptr);
+  FaceLoadQuad(_PLANE_STRAIN_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+               FaceLoads, nullptr, nullptr, nullptr);
 }
 
 void Calc_Fg_FaceLoadMindlinSlabQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                      const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
                                      double* Fe, const FaceLoad* FaceLoads) {
-  FaceLoadQuad(18, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, FaceLoads, nullptr,
-               nullptr, nullptr);
+  FaceLoadQuad(_MINDLIN_SLAB_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+               FaceLoads, nullptr, nullptr, nullptr);
 }
 
 void Calc_Fg_FaceLoadMindlinShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                       const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
                                       double* Fe, const char* PointTypes, const FaceLoad* FaceLoads) {
-  FaceLoadQuad(20, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, FaceLoads, nullptr,
-               PointTypes, nullptr);
+  FaceLoadQuad(_MINDLIN_SHELL_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+               FaceLoads, nullptr, PointTypes, nullptr);
 }
 
 void Calc_Fg_FaceLoadAhmadShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                     const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
                                     double* Fe, const char* PointTypes, const int* ElemPropIndex,
                                     const FaceLoad* FaceLoads, const PointList* PointElemAdjacency) {
-  FaceLoadQuad(22, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, FaceLoads,
-               ElemPropIndex, PointTypes, PointElemAdjacency);
+  FaceLoadQuad(_AHMAD_SHELL_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+               FaceLoads, ElemPropIndex, PointTypes, PointElemAdjacency);
 }
 
 void Calc_Fg_FaceLoadSolidHexa(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
                                double* Fe, const FaceLoad* FaceLoads) {
-  const LoadReportContext c = FaceLoadReportContext(LoadCaseNumber, Record, Element, 24);
+  const LoadReportContext c = FaceLoadReportContext(LoadCaseNumber, Record, Element, _SOLID_HEXA);
   const FaceLoad& rec = FaceLoads[Record];
   if (nNodes != 8 && nNodes != 20) InternalError(__FILE__, __LINE__);
   if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
@@ -245,10 +243,10 @@ void Calc_Fg_FaceLoadSolidHexa(int Size, int Element, int Record, int LoadCaseNu
   }
   LoadForceOffset(c, rec.ForceKind, true);
   LoadedSurface sf;
-  sf.type = 24;
+  sf.type = _SOLID_HEXA;
   sf.m = nNodes == 8 ? 4 : 8;
   sf.dim = 3;
-  sf.typeForT = 24;
+  sf.typeForT = _SOLID_HEXA;
   unsigned char reverse = 0;
   int listed[9];
   CalcNodeFaceSolidHexa(rec.Face, nNodes, &reverse, listed);

@@ -27,12 +27,6 @@ const char* const LoadBlockKeywords[17] = {"_NONE",
 
 const char* const DofKeywords[7] = {"_NONE", "_D1", "_D2", "_D3", "_R1", "_R2", "_R3"};
 
-namespace {
-
-constexpr double kSkip = 1e-8;
-
-}  // namespace
-
 // ---- report context --------------------------------------------------------------------
 
 void PrintLoadReportContext(const LoadReportContext& c) {
@@ -218,7 +212,7 @@ void AssembElementLoadVector(int BlockIndex, int Counter, int Element, int Eleme
     for (int d = 1; d <= 6; d++) {
       k++;
       const double v = Fe[k];
-      if (std::fabs(v) < kSkip) continue;
+      if (std::fabs(v) < kSmall) continue;
       const char c = PointDofCodes[p][d];
       const bool finite = std::isfinite(v);
       if (finite && c == 'F') {

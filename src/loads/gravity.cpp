@@ -147,58 +147,58 @@ void Calc_Fg_GravityLoad(int Size, int Element, int ElementType, int LoadCaseNum
                          double Density, const char* OutputControl, const LoadCaseParameters* Params,
                          const MeshData* Mesh, const int* ElemPropIndex, double* Fe, const double* GravityVector,
                          const char* PointTypes, const PointList* PointElemAdjacency) {
-  if (ElementType < 1 || ElementType > kNumElementTypes) InternalError(__FILE__, __LINE__);
+  if (ElementType < _TRUSS_2D || ElementType > kNumElementTypes) InternalError(__FILE__, __LINE__);
   if (TakesNoGravity(ElementType)) {
     zerod1(Fe, Size);
     return;
   }
   switch (ElementType) {
-    case 1:
+    case _TRUSS_2D:
       Calc_Fg_GravityLoadTruss2D(Size, Element, nNodes, PropIndex, Density, OutputControl, Mesh->ElemNodes, Fe,
                                  GravityVector, Mesh->PointCoord, Mesh->CsAreas, Mesh->ElemProps);
       return;
-    case 2:
+    case _TRUSS_3D:
       Calc_Fg_GravityLoadTruss3D(Size, Element, PropIndex, Density, OutputControl, Mesh->ElemNodes, Fe, GravityVector,
                                  Mesh->PointCoord, Mesh->CsAreas, Mesh->ElemProps);
       return;
-    case 3:
+    case _FRAME_2D:
       Calc_Fg_GravityLoadFrame2D(Size, Element, nNodes, PropIndex, Density, OutputControl, Mesh->ElemNodes, Fe,
                                  GravityVector, Mesh->PointCoord, Mesh->Frame2DSections, Mesh->ElemProps);
       return;
-    case 4:
+    case _FRAME_3D:
       Calc_Fg_GravityLoadFrame3D(Size, Element, PropIndex, Density, OutputControl, Mesh->ElemNodes, Fe, GravityVector,
                                  Mesh->PointCoord, Mesh->Frame3DSections, Mesh->ElemProps);
       return;
-    case 8:
+    case _TIMOSHENKO_BEAM_3D:
       Calc_Fg_GravityLoadTimoshenkoBeam3D(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl,
                                           Params, Mesh, Fe, GravityVector);
       return;
-    case 10:
+    case _PLANE_STRESS_QUAD:
       Calc_Fg_GravityLoadPlaneStressQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params, Mesh, Fe,
                                          GravityVector);
       return;
-    case 13:
+    case _PLANE_STRAIN_QUAD:
       Calc_Fg_GravityLoadPlaneStrainQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params, Mesh, Fe,
                                          GravityVector);
       return;
-    case 18:
+    case _MINDLIN_SLAB_QUAD:
       Calc_Fg_GravityLoadMindlinSlabQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params,
                                          Mesh->ElemNodes, Fe, GravityVector, Mesh->PointCoord, Mesh->GeomPatterns,
                                          Mesh->LamThicks, Mesh->Integrations, Mesh->ElemProps);
       return;
-    case 20:
+    case _MINDLIN_SHELL_QUAD:
       Calc_Fg_GravityLoadMindlinShellQuad(
           Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl, Params, Mesh->ElemNodes, Fe,
           GravityVector, Mesh->PointCoord, Mesh->GeomPatterns, Mesh->LamThicks,
           ElasticRecords(Mesh, kElasticOrthotropic), Mesh->Integrations, Mesh->ElemProps);
       return;
-    case 22:
+    case _AHMAD_SHELL_QUAD:
       Calc_Fg_GravityLoadAhmadShellQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl,
                                         Params, ElemPropIndex, Mesh->ElemNodeCount, Mesh->ElemNodes, Fe, GravityVector,
                                         Mesh->PointCoord, PointTypes, Mesh->GeomPatterns, Mesh->LamThicks,
                                         PointElemAdjacency, Mesh->Integrations, Mesh->ElemProps);
       return;
-    case 24:
+    case _SOLID_HEXA:
       Calc_Fg_GravityLoadSolidHexa(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params, Mesh, Fe,
                                    GravityVector);
       return;
@@ -213,7 +213,7 @@ void Calc_Fg_GravityLoad_NL(int Size, int Element, int ElementType, int LoadCase
                             const PointList* PointElemAdjacency) {
   // Materially nonlinear Mindlin and Ahmad shells are layered: Calc_Fg_GravityLoadMindlinShellQuad_NL
   // and Calc_Fg_GravityLoadAhmadShellQuad_NL come with the nonlinear shells.
-  if (ElementType == 20 || ElementType == 22) InternalError(__FILE__, __LINE__);
+  if (ElementType == _MINDLIN_SHELL_QUAD || ElementType == _AHMAD_SHELL_QUAD) InternalError(__FILE__, __LINE__);
   Calc_Fg_GravityLoad(Size, Element, ElementType, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl,
                       &LoadCase->Params, Mesh, ElemPropIndex, Fe, LoadCase->Gravity, PointTypes, PointElemAdjacency);
 }

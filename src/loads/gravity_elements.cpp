@@ -9,12 +9,10 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
 void CheckDeterminant(const LoadReportContext& c, double det) {
-  if (!(std::fabs(det) >= kTol))
+  if (!(std::fabs(det) >= kSmall))
     RefuseLoad(c, nullptr, "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (det < kTol)
+  if (det < kSmall)
     RefuseLoad(c, nullptr,
                "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
 }
@@ -32,7 +30,7 @@ void GravityPlaneQuad(int type, int Size, int e, int lc, int n, int p, double rh
   CalcMat_ElemNodeCoord(e, type, n, m->ElemNodes, X, m->PointCoord);
   double rg[4];
   for (int j = 1; j <= 3; j++) rg[j] = rho * g[j];
-  PlaneNodalThickness(m, p, n, type == 10, t);
+  PlaneNodalThickness(m, p, n, type == _PLANE_STRESS_QUAD, t);
   int counts[3];
   const double *a1, *w1, *a2, *w2;
   GetLoadQuadRules(c, params, m, counts, &a1, &w1, &a2, &w2);
@@ -41,7 +39,7 @@ void GravityPlaneQuad(int type, int Size, int e, int lc, int n, int p, double rh
     for (int j = 1; j <= counts[2]; j++) {
       const double s[3] = {0.0, a1[i], a2[j]};
       CalcShapeFuncQuad(n, N, s);
-      const double h = type == 10 ? dotd1(N, t, n) : 1.0;
+      const double h = type == _PLANE_STRESS_QUAD ? dotd1(N, t, n) : 1.0;
       CalcShapeFuncDerivQuad(n, dN, s);
       CalcMat_Jacobian(n, 2, 2, X, dN, J);
       const double det = detd2(J, 2);
@@ -62,20 +60,22 @@ void GravityPlaneQuad(int type, int Size, int e, int lc, int n, int p, double rh
 void Calc_Fg_GravityLoadPlaneStressQuad(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
                                         double Density, const LoadCaseParameters* Params, const MeshData* Mesh,
                                         double* Fe, const double* GravityVector) {
-  GravityPlaneQuad(10, Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params, Mesh, Fe, GravityVector);
+  GravityPlaneQuad(_PLANE_STRESS_QUAD, Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params, Mesh, Fe,
+                   GravityVector);
 }
 
 void Calc_Fg_GravityLoadPlaneStrainQuad(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
                                         double Density, const LoadCaseParameters* Params, const MeshData* Mesh,
                                         double* Fe, const double* GravityVector) {
-  GravityPlaneQuad(13, Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params, Mesh, Fe, GravityVector);
+  GravityPlaneQuad(_PLANE_STRAIN_QUAD, Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params, Mesh, Fe,
+                   GravityVector);
 }
 
 void Calc_Fg_GravityLoadSolidHexa(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
                                   double Density, const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                                   const double* GravityVector) {
   (void)PropIndex;
-  const LoadReportContext c = GravityReportContext(LoadCaseNumber, Element, 24);
+  const LoadReportContext c = GravityReportContext(LoadCaseNumber, Element, _SOLID_HEXA);
   const int n = nNodes;
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
   double **X, **dN, **J, *N;
@@ -83,7 +83,7 @@ void Calc_Fg_GravityLoadSolidHexa(int Size, int Element, int LoadCaseNumber, int
   allocd2(&dN, n, 3);
   allocd2(&J, 3, 3);
   allocd1(&N, n);
-  CalcMat_ElemNodeCoord(Element, 24, n, Mesh->ElemNodes, X, Mesh->PointCoord);
+  CalcMat_ElemNodeCoord(Element, _SOLID_HEXA, n, Mesh->ElemNodes, X, Mesh->PointCoord);
   double rg[4];
   for (int j = 1; j <= 3; j++) rg[j] = Density * GravityVector[j];
   int counts[4];
@@ -113,14 +113,14 @@ void Calc_Fg_GravityLoadSolidHexa(int Size, int Element, int LoadCaseNumber, int
 void Calc_Fg_GravityLoadTimoshenkoBeam3D(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
                                          double Density, const char* OutputControl, const LoadCaseParameters* Params,
                                          const MeshData* Mesh, double* Fe, const double* GravityVector) {
-  const LoadReportContext c = GravityReportContext(LoadCaseNumber, Element, 8);
+  const LoadReportContext c = GravityReportContext(LoadCaseNumber, Element, _TIMOSHENKO_BEAM_3D);
   const int n = nNodes;
   if (n != 2 && n != 3) InternalError(__FILE__, __LINE__);
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
   double **X, **T;
   allocd2(&X, n, 3);
   allocd2(&T, 3, 3);
-  CalcMat_ElemNodeCoord(Element, 8, n, Mesh->ElemNodes, X, Mesh->PointCoord);
+  CalcMat_ElemNodeCoord(Element, _TIMOSHENKO_BEAM_3D, n, Mesh->ElemNodes, X, Mesh->PointCoord);
   double area[4], alpha[4];
   int recs[4];
   ElementNodeGeomRecords(Mesh, PropIndex, n, kGeomCs3D, Mesh->nFrame3DSections, recs);

@@ -11,9 +11,7 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
-bool IsPlane(int type) { return type == 10 || type == 13; }
+bool IsPlane(int type) { return type == _PLANE_STRESS_QUAD || type == _PLANE_STRAIN_QUAD; }
 
 [[noreturn]] void RefuseIntegrationTypeNone(const char* heading, const char* block, int lc) {
   std::fflush(stdout);
@@ -34,7 +32,7 @@ int CheckAuxRecord(const LoadReportContext& c, const InternalSurfLoad& rec, int 
     std::snprintf(line, sizeof line, "   -> Auxiliary element with the load: %d\n", rec.AuxElement);
     RefuseLoad(c, line, "The specified auxiliary element does not exist.");
   }
-  const bool forcesOnly = IsPlane(type) || type == 24;
+  const bool forcesOnly = IsPlane(type) || type == _SOLID_HEXA;
   if (rec.ForceKind != 1 && (rec.ForceKind != 2 || forcesOnly)) {
     if (rec.ForceKind == 2)
       std::snprintf(line, sizeof line,
@@ -73,8 +71,9 @@ void IntEdgeLoadElement(int type, int Size, int e, int r, int lc, int n, const c
   const LoadReportContext c = IntEdgeLoadReportContext(lc, r, e, type);
   const InternalEdgeLoad& rec = loads[r];
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
-  const char* dirHeading =
-      type == 13 ? "Calculating the internal edge load contribution to\n\t\tthe global load vector:\n" : c.heading;
+  const char* dirHeading = type == _PLANE_STRAIN_QUAD
+                               ? "Calculating the internal edge load contribution to\n\t\tthe global load vector:\n"
+                               : c.heading;
   const int offset = CheckAuxRecord(c, rec, type, mesh, false, dirHeading);
   const int A = rec.AuxElement;
   const int nA = mesh->ElemNodeCount[A];
@@ -153,7 +152,7 @@ void IntFaceLoadElement(int type, int Size, int e, int r, int lc, int n, const c
   // The area of the auxiliary surface: in the element's plane for plane and slab
   // elements (its node order only describes the area, so the determinant's sign is
   // dropped), in space otherwise.
-  const bool planar = IsPlane(type) || type == 18;
+  const bool planar = IsPlane(type) || type == _MINDLIN_SLAB_QUAD;
   const int dim = planar ? 2 : 3;
   double **Xa, **Xa3, **dN, **J, **T, *N, *Fa;
   allocd2(&Xa, nA, dim);
@@ -187,11 +186,12 @@ void IntFaceLoadElement(int type, int Size, int e, int r, int lc, int n, const c
       } else {
         dA = SurfaceAreaFactor(J);
       }
-      if (!(dA >= kTol))
+      if (!(dA >= kSmall))
         RefuseLoad(cc, nullptr,
                    "Jacobian determinant is null:\nelement face geometry and/or mesh connectivity must be changed.");
-      SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, A, type == 18 ? 18 : 20, nA, oc[OC_PRINT_MAT_T_QUAD], s, Xa3,
-                           mesh, T, d);
+      SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, A,
+                           type == _MINDLIN_SLAB_QUAD ? _MINDLIN_SLAB_QUAD : _MINDLIN_SHELL_QUAD, nA,
+                           oc[OC_PRINT_MAT_T_QUAD], s, Xa3, mesh, T, d);
       const double fac = w1[i] * w2[j] * qs * dA;
       for (int k = 1; k <= nA; k++)
         for (int l = 1; l <= 3; l++) Fa[6 * (k - 1) + offset + l] += N[k] * d[l] * fac;
@@ -217,18 +217,18 @@ void Calc_Fg_IntEdgeLoad(int Size, int Element, int ElementType, int Record, int
                          const MeshData* Mesh, const int* ElemPropIndex, double* Fe, const char* PointTypes,
                          const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency) {
   (void)PropIndex;
-  if (LoadCaseNumber == 0 && (ElementType < 1 || ElementType > 4)) InternalError(__FILE__, __LINE__);
+  if (LoadCaseNumber == 0 && (ElementType < _TRUSS_2D || ElementType > _FRAME_3D)) InternalError(__FILE__, __LINE__);
   if (Params->IntegrationType == 0)
     RefuseIntegrationTypeNone("Calculating the internal edge load contribution to\nthe global load vector:\n",
                               "<INTERNAL_EDGE_LOADS>", LoadCaseNumber);
   switch (ElementType) {
-    case 8:
-    case 10:
-    case 13:
-    case 18:
-    case 20:
-    case 22:
-    case 24:
+    case _TIMOSHENKO_BEAM_3D:
+    case _PLANE_STRESS_QUAD:
+    case _PLANE_STRAIN_QUAD:
+    case _MINDLIN_SLAB_QUAD:
+    case _MINDLIN_SHELL_QUAD:
+    case _AHMAD_SHELL_QUAD:
+    case _SOLID_HEXA:
       IntEdgeLoadElement(ElementType, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
                          IntEdgeLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
       return;
@@ -245,12 +245,12 @@ void Calc_Fg_IntFaceLoad(int Size, int Element, int ElementType, int Record, int
     RefuseIntegrationTypeNone("Calculating the internal face load contribution to\nthe global load vector:\n",
                               "<INTERNAL_FACE_LOADS>", LoadCaseNumber);
   switch (ElementType) {
-    case 10:
-    case 13:
-    case 18:
-    case 20:
-    case 22:
-    case 24:
+    case _PLANE_STRESS_QUAD:
+    case _PLANE_STRAIN_QUAD:
+    case _MINDLIN_SLAB_QUAD:
+    case _MINDLIN_SHELL_QUAD:
+    case _AHMAD_SHELL_QUAD:
+    case _SOLID_HEXA:
       IntFaceLoadElement(ElementType, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
                          IntFaceLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
       return;
@@ -265,8 +265,8 @@ void Calc_Fg_IntEdgeLoadTimoshenkoBeam3D(int Size, int Element, int Record, int 
                                          const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
                                          const char* PointTypes, const InternalEdgeLoad* IntEdgeLoads,
                                          const PointList* PointElemAdjacency) {
-  IntEdgeLoadElement(8, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, IntEdgeLoads,
-                     PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntEdgeLoadElement(_TIMOSHENKO_BEAM_3D, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh,
+                     Fe, IntEdgeLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }
 
 void Calc_Fg_IntEdgeLoadPlaneStressQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
@@ -274,8 +274,8 @@ void Calc_Fg_IntEdgeLoadPlaneStressQuad(int Size, int Element, int Record, int L
                                         const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
                                         const char* PointTypes, const InternalEdgeLoad* IntEdgeLoads,
                                         const PointList* PointElemAdjacency) {
-  IntEdgeLoadElement(10, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, IntEdgeLoads,
-                     PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntEdgeLoadElement(_PLANE_STRESS_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+                     IntEdgeLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }
 
 void Calc_Fg_IntEdgeLoadPlaneStrainQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
@@ -283,8 +283,8 @@ void Calc_Fg_IntEdgeLoadPlaneStrainQuad(int Size, int Element, int Record, int L
                                         const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
                                         const char* PointTypes, const InternalEdgeLoad* IntEdgeLoads,
                                         const PointList* PointElemAdjacency) {
-  IntEdgeLoadElement(13, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, IntEdgeLoads,
-                     PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntEdgeLoadElement(_PLANE_STRAIN_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+                     IntEdgeLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }
 
 void Calc_Fg_IntEdgeLoadMindlinSlabQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
@@ -292,8 +292,8 @@ void Calc_Fg_IntEdgeLoadMindlinSlabQuad(int Size, int Element, int Record, int L
                                         const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
                                         const char* PointTypes, const InternalEdgeLoad* IntEdgeLoads,
                                         const PointList* PointElemAdjacency) {
-  IntEdgeLoadElement(18, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, IntEdgeLoads,
-                     PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntEdgeLoadElement(_MINDLIN_SLAB_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+                     IntEdgeLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }
 
 void Calc_Fg_IntEdgeLoadMindlinShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
@@ -301,8 +301,8 @@ void Calc_Fg_IntEdgeLoadMindlinShellQuad(int Size, int Element, int Record, int 
                                          const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
                                          const char* PointTypes, const InternalEdgeLoad* IntEdgeLoads,
                                          const PointList* PointElemAdjacency) {
-  IntEdgeLoadElement(20, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, IntEdgeLoads,
-                     PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntEdgeLoadElement(_MINDLIN_SHELL_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh,
+                     Fe, IntEdgeLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }
 
 void Calc_Fg_IntEdgeLoadAhmadShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
@@ -310,16 +310,16 @@ void Calc_Fg_IntEdgeLoadAhmadShellQuad(int Size, int Element, int Record, int Lo
                                        const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
                                        const char* PointTypes, const InternalEdgeLoad* IntEdgeLoads,
                                        const PointList* PointElemAdjacency) {
-  IntEdgeLoadElement(22, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, IntEdgeLoads,
-                     PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntEdgeLoadElement(_AHMAD_SHELL_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+                     IntEdgeLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }
 
 void Calc_Fg_IntEdgeLoadSolidHexa(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                   const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
                                   const int* ElemPropIndex, double* Fe, const char* PointTypes,
                                   const InternalEdgeLoad* IntEdgeLoads, const PointList* PointElemAdjacency) {
-  IntEdgeLoadElement(24, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, IntEdgeLoads,
-                     PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntEdgeLoadElement(_SOLID_HEXA, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+                     IntEdgeLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }
 
 void Calc_Fg_IntFaceLoadPlaneStressQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
@@ -327,8 +327,8 @@ void Calc_Fg_IntFaceLoadPlaneStressQuad(int Size, int Element, int Record, int L
                                         const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
                                         const char* PointTypes, const InternalFaceLoad* IntFaceLoads,
                                         const PointList* PointElemAdjacency) {
-  IntFaceLoadElement(10, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, IntFaceLoads,
-                     PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntFaceLoadElement(_PLANE_STRESS_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+                     IntFaceLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }
 
 void Calc_Fg_IntFaceLoadPlaneStrainQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
@@ -336,8 +336,8 @@ void Calc_Fg_IntFaceLoadPlaneStrainQuad(int Size, int Element, int Record, int L
                                         const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
                                         const char* PointTypes, const InternalFaceLoad* IntFaceLoads,
                                         const PointList* PointElemAdjacency) {
-  IntFaceLoadElement(13, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, IntFaceLoads,
-                     PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntFaceLoadElement(_PLANE_STRAIN_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+                     IntFaceLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }
 
 void Calc_Fg_IntFaceLoadMindlinSlabQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
@@ -345,8 +345,8 @@ void Calc_Fg_IntFaceLoadMindlinSlabQuad(int Size, int Element, int Record, int L
                                         const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
                                         const char* PointTypes, const InternalFaceLoad* IntFaceLoads,
                                         const PointList* PointElemAdjacency) {
-  IntFaceLoadElement(18, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, IntFaceLoads,
-                     PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntFaceLoadElement(_MINDLIN_SLAB_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+                     IntFaceLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }
 
 void Calc_Fg_IntFaceLoadMindlinShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
@@ -354,8 +354,8 @@ void Calc_Fg_IntFaceLoadMindlinShellQuad(int Size, int Element, int Record, int 
                                          const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
                                          const char* PointTypes, const InternalFaceLoad* IntFaceLoads,
                                          const PointList* PointElemAdjacency) {
-  IntFaceLoadElement(20, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, IntFaceLoads,
-                     PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntFaceLoadElement(_MINDLIN_SHELL_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh,
+                     Fe, IntFaceLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }
 
 void Calc_Fg_IntFaceLoadAhmadShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
@@ -363,14 +363,14 @@ void Calc_Fg_IntFaceLoadAhmadShellQuad(int Size, int Element, int Record, int Lo
                                        const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
                                        const char* PointTypes, const InternalFaceLoad* IntFaceLoads,
                                        const PointList* PointElemAdjacency) {
-  IntFaceLoadElement(22, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, IntFaceLoads,
-                     PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntFaceLoadElement(_AHMAD_SHELL_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+                     IntFaceLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }
 
 void Calc_Fg_IntFaceLoadSolidHexa(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                   const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
                                   const int* ElemPropIndex, double* Fe, const char* PointTypes,
                                   const InternalFaceLoad* IntFaceLoads, const PointList* PointElemAdjacency) {
-  IntFaceLoadElement(24, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe, IntFaceLoads,
-                     PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntFaceLoadElement(_SOLID_HEXA, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+                     IntFaceLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 const char* const kBlock = "<INTERNAL_POINT_LOADS>";
 const char* const kCounterLine = "   -> Internal point load counter: %d\n";
 
@@ -21,7 +20,8 @@ void IntPointLoadElement(int type, int Size, int e, int r, int lc, int n, const 
   const InternalPointLoad& rec = loads[r];
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
   char line[256];
-  if (type == 24 && (std::fabs(rec.Load[4]) > kTol || std::fabs(rec.Load[5]) > kTol || std::fabs(rec.Load[6]) > kTol)) {
+  if (type == _SOLID_HEXA &&
+      (std::fabs(rec.Load[4]) > kSmall || std::fabs(rec.Load[5]) > kSmall || std::fabs(rec.Load[6]) > kSmall)) {
     std::snprintf(line, sizeof line,
                   "   -> Auxiliary point with the load: %d\n   -> Specified moment - XG1: %lf\n"
                   "   -> Specified moment - XG2: %lf\n   -> Specified moment - XG3: %lf\n",
@@ -33,14 +33,14 @@ void IntPointLoadElement(int type, int Size, int e, int r, int lc, int n, const 
   InverseMappingFailureText(c, failText);
   double s[4], *N;
   allocd1(&N, n);
-  LocateLoadPoint(c, failText, rec.AuxPoint, type, e, n, mesh, type == 8, s, N);
+  LocateLoadPoint(c, failText, rec.AuxPoint, type, e, n, mesh, type == _TIMOSHENKO_BEAM_3D, s, N);
   const char* mask = GetElementTypeInfo(type).dofMask;
   zerod1(Fe, Size);
   for (int i = 1; i <= n; i++)
     for (int d = 1; d <= 6; d++)
       if (mask[d] == '1') Fe[6 * (i - 1) + d] = N[i] * rec.Load[d];
   freed1(N);
-  if (type != 20 && type != 22) return;
+  if (type != _MINDLIN_SHELL_QUAD && type != _AHMAD_SHELL_QUAD) return;
   // Moments at coplanar points: into the point's coplanar axes, without a drill part.
   double** T;
   allocd2(&T, 3, 3);
@@ -51,7 +51,7 @@ void IntPointLoadElement(int type, int Size, int e, int r, int lc, int n, const 
     double* node = Fe + 6 * (i - 1) + 3;
     copyd1(m, node, 3);
     multd2d1(mp, T, m, 3, 3);
-    if (std::fabs(mp[3]) > kTol) {
+    if (std::fabs(mp[3]) > kSmall) {
       std::snprintf(line, sizeof line, "   -> Auxiliary point with the load: %d\n", rec.AuxPoint);
       RefuseLoad(c, line, kDrillMomentMessage);
     }
@@ -66,47 +66,47 @@ void Calc_Fg_IntPointLoad(int Size, int Element, int ElementType, int Record, in
                           int PropIndex, const char* OutputControl, const MeshData* Mesh, const int* ElemPropIndex,
                           double* Fe, const char* PointTypes, const InternalPointLoad* IntPointLoads,
                           const PointList* PointElemAdjacency) {
-  if ((ElementType < 1 || ElementType > 4) && LoadCaseNumber == 0) InternalError(__FILE__, __LINE__);
-  if (ElementType >= 1 && ElementType <= 4)
+  if ((ElementType < _TRUSS_2D || ElementType > _FRAME_3D) && LoadCaseNumber == 0) InternalError(__FILE__, __LINE__);
+  if (ElementType >= _TRUSS_2D && ElementType <= _FRAME_3D)
     CheckLoadComponents(kBlock, kCounterLine, LoadCaseNumber, Record, Element, ElementType, IntPointLoads[Record].Load);
   switch (ElementType) {
-    case 1:
+    case _TRUSS_2D:
       Calc_Fg_IntPointLoadTruss2D(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
                                   IntPointLoads);
       return;
-    case 2:
+    case _TRUSS_3D:
       Calc_Fg_IntPointLoadTruss3D(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
                                   IntPointLoads);
       return;
-    case 3:
+    case _FRAME_2D:
       Calc_Fg_IntPointLoadFrame2D(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
                                   IntPointLoads);
       return;
-    case 4:
+    case _FRAME_3D:
       Calc_Fg_IntPointLoadFrame3D(Size, Element, Record, LoadCaseNumber, nNodes, PropIndex, OutputControl, Mesh, Fe,
                                   IntPointLoads);
       return;
-    case 8:
+    case _TIMOSHENKO_BEAM_3D:
       Calc_Fg_IntPointLoadTimoshenkoBeam3D(Size, Element, Record, LoadCaseNumber, nNodes, Mesh, Fe, IntPointLoads);
       return;
-    case 10:
+    case _PLANE_STRESS_QUAD:
       Calc_Fg_IntPointLoadPlaneStressQuad(Size, Element, Record, LoadCaseNumber, nNodes, Mesh, Fe, IntPointLoads);
       return;
-    case 13:
+    case _PLANE_STRAIN_QUAD:
       Calc_Fg_IntPointLoadPlaneStrainQuad(Size, Element, Record, LoadCaseNumber, nNodes, Mesh, Fe, IntPointLoads);
       return;
-    case 18:
+    case _MINDLIN_SLAB_QUAD:
       Calc_Fg_IntPointLoadMindlinSlabQuad(Size, Element, Record, LoadCaseNumber, nNodes, Mesh, Fe, IntPointLoads);
       return;
-    case 20:
+    case _MINDLIN_SHELL_QUAD:
       Calc_Fg_IntPointLoadMindlinShellQuad(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
                                            PointTypes, IntPointLoads);
       return;
-    case 22:
+    case _AHMAD_SHELL_QUAD:
       Calc_Fg_IntPointLoadAhmadShellQuad(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
                                          PointTypes, ElemPropIndex, IntPointLoads, PointElemAdjacency);
       return;
-    case 24:
+    case _SOLID_HEXA:
       Calc_Fg_IntPointLoadSolidHexa(Size, Element, Record, LoadCaseNumber, nNodes, Mesh, Fe, IntPointLoads);
       return;
     default: InternalError(__FILE__, __LINE__);
@@ -115,45 +115,45 @@ void Calc_Fg_IntPointLoad(int Size, int Element, int ElementType, int Record, in
 
 void Calc_Fg_IntPointLoadPlaneStressQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                          const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads) {
-  IntPointLoadElement(10, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe, IntPointLoads, nullptr,
-                      nullptr, nullptr);
+  IntPointLoadElement(_PLANE_STRESS_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe,
+                      IntPointLoads, nullptr, nullptr, nullptr);
 }
 
 void Calc_Fg_IntPointLoadPlaneStrainQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                          const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads) {
-  IntPointLoadElement(13, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe, IntPointLoads, nullptr,
-                      nullptr, nullptr);
+  IntPointLoadElement(_PLANE_STRAIN_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe,
+                      IntPointLoads, nullptr, nullptr, nullptr);
 }
 
 void Calc_Fg_IntPointLoadMindlinSlabQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                          const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads) {
-  IntPointLoadElement(18, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe, IntPointLoads, nullptr,
-                      nullptr, nullptr);
+  IntPointLoadElement(_MINDLIN_SLAB_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe,
+                      IntPointLoads, nullptr, nullptr, nullptr);
 }
 
 void Calc_Fg_IntPointLoadSolidHexa(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                    const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads) {
-  IntPointLoadElement(24, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe, IntPointLoads, nullptr,
-                      nullptr, nullptr);
+  IntPointLoadElement(_SOLID_HEXA, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe, IntPointLoads,
+                      nullptr, nullptr, nullptr);
 }
 
 void Calc_Fg_IntPointLoadTimoshenkoBeam3D(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                           const MeshData* Mesh, double* Fe, const InternalPointLoad* IntPointLoads) {
-  IntPointLoadElement(8, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe, IntPointLoads, nullptr,
-                      nullptr, nullptr);
+  IntPointLoadElement(_TIMOSHENKO_BEAM_3D, Size, Element, Record, LoadCaseNumber, nNodes, nullptr, Mesh, Fe,
+                      IntPointLoads, nullptr, nullptr, nullptr);
 }
 
 void Calc_Fg_IntPointLoadMindlinShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                           const char* OutputControl, const MeshData* Mesh, double* Fe,
                                           const char* PointTypes, const InternalPointLoad* IntPointLoads) {
-  IntPointLoadElement(20, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe, IntPointLoads,
-                      PointTypes, nullptr, nullptr);
+  IntPointLoadElement(_MINDLIN_SHELL_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
+                      IntPointLoads, PointTypes, nullptr, nullptr);
 }
 
 void Calc_Fg_IntPointLoadAhmadShellQuad(int Size, int Element, int Record, int LoadCaseNumber, int nNodes,
                                         const char* OutputControl, const MeshData* Mesh, double* Fe,
                                         const char* PointTypes, const int* ElemPropIndex,
                                         const InternalPointLoad* IntPointLoads, const PointList* PointElemAdjacency) {
-  IntPointLoadElement(22, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe, IntPointLoads,
-                      PointTypes, ElemPropIndex, PointElemAdjacency);
+  IntPointLoadElement(_AHMAD_SHELL_QUAD, Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe,
+                      IntPointLoads, PointTypes, ElemPropIndex, PointElemAdjacency);
 }

@@ -10,9 +10,7 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
-enum MemberType { kTruss2D = 1, kTruss3D = 2, kFrame2D = 3, kFrame3D = 4 };
+enum MemberType { kTruss2D = _TRUSS_2D, kTruss3D = _TRUSS_3D, kFrame2D = _FRAME_2D, kFrame3D = _FRAME_3D };
 
 // Rotation of the member (2 x 2 for the 2-D types, 3 x 3 for the 3-D types).
 void MemberRotation(int type, int e, int p, const char* oc, const MeshData* m, double** R) {
@@ -98,7 +96,7 @@ void MemberForceDirection(const LoadReportContext& c, int type, const EdgeLoad& 
       [[fallthrough]];
     case 'S':
       EdgeLoadGlobalDirection(c, rec, m, g);
-      if (twoD && std::fabs(g[1]) > kTol) RefuseEdgeLoadDirection(c, rec);
+      if (twoD && std::fabs(g[1]) > kSmall) RefuseEdgeLoadDirection(c, rec);
       if (twoD) {
         g[1] = g[2];
         g[2] = g[3];
@@ -122,7 +120,7 @@ double Frame2DMomentFactor(const LoadReportContext& c, const EdgeLoad& rec, cons
     case 'G':
     case 'S':
       EdgeLoadGlobalDirection(c, rec, m, g);
-      if (std::fabs(g[2]) > kTol || std::fabs(g[3]) > kTol) RefuseEdgeLoadDirection(c, rec);
+      if (std::fabs(g[2]) > kSmall || std::fabs(g[3]) > kSmall) RefuseEdgeLoadDirection(c, rec);
       return g[1];
     default:
       RefuseEdgeLoadDirection(c, rec);
@@ -284,7 +282,7 @@ void MemberIntPointLoadLocal(int type, int e, int r, int lc, int n, int p, const
   double off = 0.0;
   for (int j = 2; j <= dim; j++) off += (pl[j] - xl[1][j]) * (pl[j] - xl[1][j]);
   off = std::sqrt(off);
-  if (!(a >= -kTol && b >= -kTol && off <= kTol))
+  if (!(a >= -kSmall && b >= -kSmall && off <= kSmall))
     RefuseLoad(c, line, "The specified auxiliary point is not inside the element.");
   // A point within the tolerance of an end is taken at the end.
   if (a < 0.0) a = 0.0;

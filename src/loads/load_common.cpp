@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 constexpr double kInsideBound = 1.00001;
 constexpr int kMaxIterations = 10000;
 
@@ -91,7 +90,7 @@ double LoadLineJacobianNorm(const LoadReportContext& c, int n, int d, double s, 
   CalcShapeFuncDerivLine(n, s, dN);
   multtd2d1(tan, X, dN, d, n);
   const double norm = normd1(tan, d);
-  if (!(norm >= kTol))
+  if (!(norm >= kSmall))
     RefuseLoad(c, nullptr, "Jacobian norm is null:\nelement geometry and/or mesh connectivity must be changed.");
   return norm;
 }
@@ -118,7 +117,7 @@ void CheckLoadComponents(const char* block, const char* counterFormat, int LoadC
                          int ElementType, const double* load) {
   const ElementTypeRow& t = GetElementTypeInfo(ElementType);
   for (int d = 1; d <= 6; d++) {
-    if (t.dofMask[d] == '1' || std::fabs(load[d]) <= kTol) continue;
+    if (t.dofMask[d] == '1' || std::fabs(load[d]) <= kSmall) continue;
     std::fflush(stdout);
     std::fprintf(stderr, "\n");
     std::fprintf(stderr, "Verifying the %s block\n", block);
@@ -134,11 +133,11 @@ void CheckLoadComponents(const char* block, const char* counterFormat, int LoadC
 double LoadJacobianInverse(const LoadReportContext& c, int m, double** J, double** Jinv, bool tabbed) {
   if (m != 2 && m != 3) InternalError(__FILE__, __LINE__);
   const double det = detd2(J, m);
-  if (!(std::fabs(det) >= kTol))
+  if (!(std::fabs(det) >= kSmall))
     RefuseLoad(c, nullptr,
                tabbed ? "Jacobian determinant is null:\n\telement geometry and/or mesh connectivity must be changed."
                       : "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (det < kTol)
+  if (det < kSmall)
     RefuseLoad(c, nullptr,
                tabbed
                    ? "Jacobian determinant is negative:\n\telement geometry and/or mesh connectivity must be changed."
@@ -184,29 +183,29 @@ void LocateLoadPoint(const LoadReportContext& c, const char* failText, int point
   bool onSurface = true;
   int nNat;
   switch (ElementType) {
-    case 8: {
+    case _TIMOSHENKO_BEAM_3D: {
       double s1 = 0.0, dist = 0.0;
       converged = Calc_x_to_s_Line(3, kMaxIterations, nNodes, &s1, &dist, failText, X, x);
       s[1] = s1;
       nNat = 1;
-      onSurface = dist <= kTol;
+      onSurface = dist <= kSmall;
       break;
     }
-    case 20:
-    case 22: {
+    case _MINDLIN_SHELL_QUAD:
+    case _AHMAD_SHELL_QUAD: {
       double dist = 0.0;
       converged = Calc_x_to_s_Quad(3, kMaxIterations, 2, nNodes, failText, &dist, s, X, x);
       nNat = 2;
-      onSurface = dist <= kTol;
+      onSurface = dist <= kSmall;
       break;
     }
-    case 10:
-    case 13:
-    case 18:
+    case _PLANE_STRESS_QUAD:
+    case _PLANE_STRAIN_QUAD:
+    case _MINDLIN_SLAB_QUAD:
       converged = Calc_x_to_s_General(ElementType, kMaxIterations, 2, nNodes, failText, s, X, x);
       nNat = 2;
       break;
-    case 24:
+    case _SOLID_HEXA:
       converged = Calc_x_to_s_General(ElementType, kMaxIterations, 3, nNodes, failText, s, X, x);
       nNat = 3;
       break;
@@ -238,16 +237,16 @@ void LocateLoadPoint(const LoadReportContext& c, const char* failText, int point
 void ShellCoplanarRotation(int Element, int ElementType, int nNodes, int node, const char* OutputControl,
                            const MeshData* Mesh, const int* ElemPropIndex, const PointList* PointElemAdjacency,
                            double** T) {
-  if (ElementType == 20) {
+  if (ElementType == _MINDLIN_SHELL_QUAD) {
     double** X;
     allocd2(&X, nNodes, 3);
     CalcMat_ElemNodeCoordXYZ(Element, nNodes, Mesh->ElemNodes, X, Mesh->PointCoord);
     const double s[3] = {0.0, 0.0, 0.0};
-    CalcMat_T_ElemNormal(Element, 20, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s, T, X);
+    CalcMat_T_ElemNormal(Element, _MINDLIN_SHELL_QUAD, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s, T, X);
     freed2(X);
     return;
   }
-  if (ElementType == 22) {
+  if (ElementType == _AHMAD_SHELL_QUAD) {
     CalcMat_T_GCStoCCS_Point(Mesh->ElemNodes[Element][node], OutputControl, ElemPropIndex, Mesh->ElemNodeCount,
                              Mesh->ElemNodes, T, Mesh->PointCoord, PointElemAdjacency, Mesh->ElemProps);
     return;
@@ -260,7 +259,7 @@ void CarryAuxPointLoads(const LoadReportContext& c, int nAux, const int* auxPoin
                         const int* ElemPropIndex, const char* PointTypes, const PointList* PointElemAdjacency,
                         double* Fe) {
   const char* mask = GetElementTypeInfo(ElementType).dofMask;
-  const bool shell = ElementType == 20 || ElementType == 22;
+  const bool shell = ElementType == _MINDLIN_SHELL_QUAD || ElementType == _AHMAD_SHELL_QUAD;
   char failText[512], line[96];
   InverseMappingFailureText(c, failText);
   double s[4], m[4], mp[4], *N, **T;
@@ -280,7 +279,7 @@ void CarryAuxPointLoads(const LoadReportContext& c, int nAux, const int* auxPoin
       for (int d = 1; d <= 3; d++) m[d] = N[j] * f[3 + d];
       ShellCoplanarRotation(Element, ElementType, nNodes, j, OutputControl, Mesh, ElemPropIndex, PointElemAdjacency, T);
       multd2d1(mp, T, m, 3, 3);
-      if (std::fabs(mp[3]) > kTol) {
+      if (std::fabs(mp[3]) > kSmall) {
         std::snprintf(line, sizeof line, "   -> Auxiliary point with the load: %d\n", p);
         RefuseLoad(c, line, kDrillMomentMessage);
       }

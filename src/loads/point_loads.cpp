@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
 void PointLoadContext(int LoadCaseNumber, int Record, int Point) {
   std::fflush(stdout);
   std::fprintf(stderr, "\n");
@@ -80,7 +78,7 @@ void Calc_F_PointLoad(int LoadCaseNumber, const char* OutputControl, const LoadC
       copyd1(G, L, 3);
       CoplanarPointRotation(p, Mesh, ElemPropIndex, PointElemAdjacency, R);
       multd2d1(G + 3, R, L + 3, 3, 3);
-      if (std::fabs(G[6]) > kTol) {
+      if (std::fabs(G[6]) > kSmall) {
         PointLoadContext(LoadCaseNumber, r, p);
         errexit(
             "When a moment is applied to a coplanar point, the drill\ncomponent must be null.\n"
@@ -100,7 +98,7 @@ void Calc_F_PointLoad(int LoadCaseNumber, const char* OutputControl, const LoadC
         F_Free[m] += G[d];
       } else if (finite && c == 'P') {
         F_Presc[m] += G[d];
-      } else if (!finite || std::fabs(G[d]) > kTol) {
+      } else if (!finite || std::fabs(G[d]) > kSmall) {
         PointLoadContext(LoadCaseNumber, r, p);
         std::fprintf(stderr, "   -> Degree of freedom: %s\n", DofKeywords[d]);
         std::fprintf(stderr, "   -> Load value: %18.10le\n", G[d]);

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
-
 const char* IntTypeKeyword(int t) {
   switch (t) {
     case 0: return "_NONE";
@@ -89,7 +87,7 @@ void LoadRule(const LoadCaseParameters* P, const NumericalIntegration* integ, in
 
 // What the three surface families need besides the common inputs.
 struct EdgeFamily {
-  int typeCode;                 // 18, 20 or 22
+  int typeCode;                 // _MINDLIN_SLAB_QUAD, _MINDLIN_SHELL_QUAD or _AHMAD_SHELL_QUAD
   const char* OutputControl;    // shells
   const char* PointTypes;       // shells
   const int* ElemPropIndex;     // Ahmad shell
@@ -106,7 +104,7 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
   const EdgeCtx ctx{LoadCaseNumber, RecordNumber, Element, fam.typeCode};
   auto fault = [&](const char* detail, const char* msg) { EdgeFault(ctx, detail, msg); };
   const EdgeLoad& rec = EdgeLoads[RecordNumber];
-  const bool shell = fam.typeCode != 18;
+  const bool shell = fam.typeCode != _MINDLIN_SLAB_QUAD;
   char line[200];
 
   int m;
@@ -170,7 +168,7 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
       for (int j = 1; j <= 3; j++) g[j] += dN[k] * Xe[k][j];
     }
     const double J = normd1(g, 3);
-    if (!(J >= kTol)) {
+    if (!(J >= kSmall)) {
       EdgeHead(ctx);
       std::fprintf(stderr, "   -> Edge load counter: %d\n", RecordNumber);
       std::fprintf(stderr, "   -> Element: %d\n", Element);
@@ -219,7 +217,7 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
     static const bool kPresent[7] = {false, false, false, true, true, true, false};
     for (int k = 1; k <= nNodes; k++)
       for (int j = 1; j <= 6; j++)
-        if (!kPresent[j] && std::fabs(Fe[6 * (k - 1) + j]) > kTol)
+        if (!kPresent[j] && std::fabs(Fe[6 * (k - 1) + j]) > kSmall)
           fault(nullptr,
                 "The load has a component along a degree of freedom that the\n"
                 "element does not have: a slab edge load may only be a force\n"
@@ -231,13 +229,13 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
     for (int k = 1; k <= m; k++) {
       const int pt = ElemNodes[Element][en[k]];
       if (fam.PointTypes[pt] == 'G') continue;
-      if (fam.typeCode == 20) {
+      if (fam.typeCode == _MINDLIN_SHELL_QUAD) {
         // Element axes at the centre, on the element's own node order.
         if (!haveT) {
           allocd2(&X, nNodes, 3);
-          CalcMat_ElemNodeCoord(Element, 20, nNodes, ElemNodes, X, PointCoord);
+          CalcMat_ElemNodeCoord(Element, _MINDLIN_SHELL_QUAD, nNodes, ElemNodes, X, PointCoord);
           const double s0[3] = {0.0, 0.0, 0.0};
-          CalcMat_T_ElemNormal(Element, 20, nNodes, fam.OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
+          CalcMat_T_ElemNormal(Element, _MINDLIN_SHELL_QUAD, nNodes, fam.OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
           haveT = true;
         }
       } else {
@@ -247,7 +245,7 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
       double* mom = &Fe[6 * (en[k] - 1) + 3];
       double mp[4];
       multd2d1(mp, T, mom, 3, 3);
-      if (std::fabs(mp[3]) > kTol) {
+      if (std::fabs(mp[3]) > kSmall) {
         EdgeHead(ctx);
         std::fprintf(stderr, "   -> Element: %d\n", Element);
         std::fprintf(stderr, "   -> Element type: %s\n", GetElementTypeInfo(fam.typeCode).keyword);
@@ -294,9 +292,9 @@ struct GravityCtx {
 }
 
 void CheckGravityDet(const GravityCtx& c, double d) {
-  if (!(std::fabs(d) >= kTol))
+  if (!(std::fabs(d) >= kSmall))
     GravityFault(c, nullptr, "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (d < kTol)
+  if (d < kSmall)
     GravityFault(c, nullptr,
                  "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
 }
@@ -342,7 +340,7 @@ void Calc_Fg_EdgeLoadMindlinSlabQuad(int Size, int RecordNumber, int Element, in
                                      const LoadCaseParameters* Params, int** ElemNodes, double* Fe,
                                      double** PointCoord, const AuxiliaryVector* AuxVectors,
                                      const EdgeLoad* EdgeLoads, const NumericalIntegration* Integrations) {
-  const EdgeFamily fam{18, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+  const EdgeFamily fam{_MINDLIN_SLAB_QUAD, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
   EdgeLoadQuad(fam, Size, RecordNumber, Element, LoadCaseNumber, nNodes, Params, ElemNodes, Fe, PointCoord,
                AuxVectors, EdgeLoads, Integrations);
 }
@@ -352,7 +350,7 @@ void Calc_Fg_EdgeLoadMindlinShellQuad(int Size, int RecordNumber, int Element, i
                                       double* Fe, double** PointCoord, const char* PointTypes,
                                       const AuxiliaryVector* AuxVectors, const EdgeLoad* EdgeLoads,
                                       const NumericalIntegration* Integrations) {
-  const EdgeFamily fam{20, OutputControl, PointTypes, nullptr, nullptr, nullptr, nullptr};
+  const EdgeFamily fam{_MINDLIN_SHELL_QUAD, OutputControl, PointTypes, nullptr, nullptr, nullptr, nullptr};
   EdgeLoadQuad(fam, Size, RecordNumber, Element, LoadCaseNumber, nNodes, Params, ElemNodes, Fe, PointCoord,
                AuxVectors, EdgeLoads, Integrations);
 }
@@ -363,7 +361,8 @@ void Calc_Fg_EdgeLoadAhmadShellQuad(int Size, int RecordNumber, int Element, int
                                     double** PointCoord, const char* PointTypes, const AuxiliaryVector* AuxVectors,
                                     const EdgeLoad* EdgeLoads, const PointList* PointElemAdjacency,
                                     const NumericalIntegration* Integrations, const ElementProperty* ElemProps) {
-  const EdgeFamily fam{22, OutputControl, PointTypes, ElemPropIndex, ElemNodeCount, PointElemAdjacency, ElemProps};
+  const EdgeFamily fam{_AHMAD_SHELL_QUAD, OutputControl,      PointTypes, ElemPropIndex,
+                       ElemNodeCount,     PointElemAdjacency, ElemProps};
   EdgeLoadQuad(fam, Size, RecordNumber, Element, LoadCaseNumber, nNodes, Params, ElemNodes, Fe, PointCoord,
                AuxVectors, EdgeLoads, Integrations);
 }
@@ -376,7 +375,7 @@ void Calc_Fg_GravityLoadMindlinSlabQuad(int Size, int Element, int LoadCaseNumbe
   if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
   double** X;
   allocd2(&X, nNodes, 2);
-  CalcMat_ElemNodeCoord(Element, 18, nNodes, ElemNodes, X, PointCoord);
+  CalcMat_ElemNodeCoord(Element, _MINDLIN_SLAB_QUAD, nNodes, ElemNodes, X, PointCoord);
   double f[4];
   for (int c = 1; c <= 3; c++) f[c] = Density * GravityVector[c];
   GravityPlate(GravityCtx{LoadCaseNumber, Element, 18}, Size, nNodes, PropIndex, Params, X, f, Fe, GeomPatterns,
@@ -397,9 +396,9 @@ void Calc_Fg_GravityLoadMindlinShellQuad(int Size, int Element, int LoadCaseNumb
   allocd2(&Xl, nNodes, 3);
   allocd2(&X2, nNodes, 2);
   allocd2(&T, 3, 3);
-  CalcMat_ElemNodeCoord(Element, 20, nNodes, ElemNodes, X, PointCoord);
+  CalcMat_ElemNodeCoord(Element, _MINDLIN_SHELL_QUAD, nNodes, ElemNodes, X, PointCoord);
   const double s0[3] = {0.0, 0.0, 0.0};
-  CalcMat_T_ElemNormal(Element, 20, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
+  CalcMat_T_ElemNormal(Element, _MINDLIN_SHELL_QUAD, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
   MatMatTMultSmall(3, nNodes, X, Xl, T);
   for (int k = 1; k <= nNodes; k++) {
     X2[k][1] = Xl[k][1];
@@ -435,7 +434,7 @@ void Calc_Fg_GravityLoadAhmadShellQuad(int Size, int Element, int LoadCaseNumber
   allocd3(&V, nNodes, 3, 3);
   allocd1(&t, nNodes);
   allocd1(&N, nNodes);
-  CalcMat_ElemNodeCoord(Element, 22, nNodes, ElemNodes, X, PointCoord);
+  CalcMat_ElemNodeCoord(Element, _AHMAD_SHELL_QUAD, nNodes, ElemNodes, X, PointCoord);
   CalcShellNodeThickness(nNodes, PropIndex, t, GeomPatterns, LamThicks, ElemProps);
   CalcMat_Tgn_AhmadShellQuad(Element, 3, nNodes, OutputControl, ElemPropIndex, ElemNodeCount, ElemNodes, V, X,
                              PointCoord, PointTypes, PointElemAdjacency, ElemProps);

@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr double kFactorTol = 1e-8;
-
 void AssembleThermal(int block, int r, int e, int type, int n, int lc, const MeshData* m, const int* PointCoordSys,
                      const char* ElemHasSpecialCoordSys, int** PointDofNumbers, double* F_Free, double* F_Presc,
                      double* Fe, char** PointDofCodes) {
@@ -86,7 +84,7 @@ void TempVarLoop(const NonlinearState* nl, int lc, const char* oc, const LoadCas
       }
     }
     double* Fe;
-    if (type != 32) {
+    if (type != _EMB_CABLE_3D) {
       const int n = m->ElemNodeCount[e];
       allocd1(&Fe, 6 * n);
       if (linear)
@@ -184,51 +182,51 @@ void Calc_Fg_TempVar(int nComp, int Element, int ElementType, int LoadCaseNumber
   const MeshData* m = Mesh;
   const MaterialRecord* linIso = ElasticRecords(m, kElasticIsotropic);
   switch (ElementType) {
-    case 1:
+    case _TRUSS_2D:
       Calc_Fg_TempVarTruss2D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
                              m->ElemNodes, Fe, m->PointCoord, m->CsAreas, linIso, m->ElemProps, TempVarRecords);
       return;
-    case 2:
+    case _TRUSS_3D:
       Calc_Fg_TempVarTruss3D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
                              m->ElemNodes, Fe, m->PointCoord, m->CsAreas, linIso, m->ElemProps, TempVarRecords);
       return;
-    case 3:
+    case _FRAME_2D:
       Calc_Fg_TempVarFrame2D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
                              m->ElemNodes, Fe, m->PointCoord, m->Frame2DSections, linIso, m->ElemProps, TempVarRecords);
       return;
-    case 4:
+    case _FRAME_3D:
       Calc_Fg_TempVarFrame3D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
                              m->ElemNodes, Fe, m->PointCoord, m->Frame3DSections, linIso, m->ElemProps, TempVarRecords);
       return;
-    case 5:
+    case _CABLE_2D:
       Calc_Fg_TempVarCable2D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl, Params,
                              m, Fe, TempVarRecords);
       return;
-    case 6:
+    case _CABLE_3D:
       Calc_Fg_TempVarCable3D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl, Params,
                              m, Fe, TempVarRecords);
       return;
-    case 8:
+    case _TIMOSHENKO_BEAM_3D:
       Calc_Fg_TempVarTimoshenkoBeam3D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
                                       Params, m, Fe, TempVarRecords);
       return;
-    case 10:
+    case _PLANE_STRESS_QUAD:
       Calc_Fg_TempVarPlaneStressQuad(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, Params, m, Fe,
                                      TempVarRecords);
       return;
-    case 13:
+    case _PLANE_STRAIN_QUAD:
       Calc_Fg_TempVarPlaneStrainQuad(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, Params, m, Fe,
                                      TempVarRecords);
       return;
-    case 20:
+    case _MINDLIN_SHELL_QUAD:
       Calc_Fg_TempVarMindlinShellQuad(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
                                       Params, m, Fe, TempVarRecords);
       return;
-    case 22:
+    case _AHMAD_SHELL_QUAD:
       Calc_Fg_TempVarAhmadShellQuad(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
                                     Params, ElemPropIndex, m, Fe, PointTypes, PointElemAdjacency, TempVarRecords);
       return;
-    case 24:
+    case _SOLID_HEXA:
       Calc_Fg_TempVarSolidHexa(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, Params, m, Fe,
                                TempVarRecords);
       return;
@@ -245,7 +243,7 @@ void Calc_Fg_TempVar_NL(int nComp, int Element, int ElementType, int LoadCaseNum
                         NLMM_HD* MaterialHD, ElemHDEntry* ElemHDTable, const int* ElemPropIndex, double* Fe,
                         double** ElemNodalValues, const char* PointTypes, const PointList* PointElemAdjacency,
                         const TemperatureVariationRecord* TempVarRecords) {
-  if (ElementType == 24) {
+  if (ElementType == _SOLID_HEXA) {
     Calc_Fg_TempVarSolidHexa_NL(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, TimeIncrement, Time,
                                 IndexHD, Params, Mesh, MaterialHD, ElemHDTable, Mesh->ElemNodes, Fe, ElemNodalValues,
                                 Mesh->PointCoord, Mesh->Integrations, Mesh->ElemProps, TempVarRecords);
@@ -261,7 +259,7 @@ void Calc_Fg_TempVarEmbCable(int nComp, int Cable, int Mother, int ElementType, 
                              const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                              const EmbCableMotherRecord* MotherElemRecords,
                              const TemperatureVariationRecord* TempVarRecords) {
-  if (ElementType != 32) InternalError(__FILE__, __LINE__);
+  if (ElementType != _EMB_CABLE_3D) InternalError(__FILE__, __LINE__);
   Calc_Fg_TempVarEmbCable3D(nComp, Cable, Mother, CablePosition, LoadCaseNumber, MotherRecord, MotherType,
                             CableNodeCount, MotherNodeCount, CablePropIndex, RecordIndex, OutputControl, Params, Mesh,
                             Fe, MotherElemRecords, TempVarRecords);
@@ -273,7 +271,7 @@ void Calc_Fg_TempVarEmbCable_NL(int nComp, int Cable, int Mother, int ElementTyp
                                 const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                                 const EmbCableMotherRecord* MotherElemRecords,
                                 const TemperatureVariationRecord* TempVarRecords) {
-  if (ElementType != 32) InternalError(__FILE__, __LINE__);
+  if (ElementType != _EMB_CABLE_3D) InternalError(__FILE__, __LINE__);
   Calc_Fg_TempVarEmbCable3D_NL(nComp, Cable, Mother, CablePosition, LoadCaseNumber, MotherRecord, MotherType,
                                CableNodeCount, MotherNodeCount, CablePropIndex, RecordIndex, OutputControl, Params,
                                Mesh, Fe, MotherElemRecords, TempVarRecords);
@@ -287,28 +285,28 @@ void Calc_Fg_DiffTempVar(int RecordIndex, int nComp, int Element, int ElementTyp
   const MeshData* m = Mesh;
   const MaterialRecord* linIso = ElasticRecords(m, kElasticIsotropic);
   switch (ElementType) {
-    case 3:
+    case _FRAME_2D:
       Calc_Fg_DiffTempVarFrame2D(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex, Fe,
                                  m->Frame2DSections, DiffTempVarRecords, linIso, m->ElemProps);
       return;
-    case 4:
+    case _FRAME_3D:
       Calc_Fg_DiffTempVarFrame3D(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex, OutputControl,
                                  m->ElemNodes, Fe, m->PointCoord, m->Frame3DSections, DiffTempVarRecords, linIso,
                                  m->ElemProps);
       return;
-    case 8:
+    case _TIMOSHENKO_BEAM_3D:
       Calc_Fg_DiffTempVarTimoshenkoBeam3D(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex,
                                           OutputControl, Params, m, Fe, DiffTempVarRecords);
       return;
-    case 18:
+    case _MINDLIN_SLAB_QUAD:
       Calc_Fg_DiffTempVarMindlinSlabQuad(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex, Params, m,
                                          Fe, DiffTempVarRecords);
       return;
-    case 20:
+    case _MINDLIN_SHELL_QUAD:
       Calc_Fg_DiffTempVarMindlinShellQuad(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex,
                                           OutputControl, Params, m, Fe, PointTypes, DiffTempVarRecords);
       return;
-    case 22:
+    case _AHMAD_SHELL_QUAD:
       Calc_Fg_DiffTempVarAhmadShellQuad(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex,
                                         OutputControl, Params, ElemPropIndex, m, Fe, PointTypes, PointElemAdjacency,
                                         DiffTempVarRecords);
@@ -403,7 +401,7 @@ void CalcElementTempVar(FILE* DataFile, int CombinationNumber, int NumberOfCombi
   for (int k = 1; k <= NumberOfLoadCases; k++) {
     LoadCaseData lcd{};
     ReadLoadCase(DataFile, k, Mesh, &lcd);
-    if (std::fabs(factor[k]) >= kFactorTol) {
+    if (std::fabs(factor[k]) >= kSmall) {
       for (int r = 1; r <= lcd.nTempVars; r++) {
         const TemperatureVariationRecord& rec = lcd.TempVars[r];
         const int e = rec.Element;

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 
 // The 3-D section values of each node: S[j][k] = value j (1..11) of node k's section.
 void BeamNodeSections(const MeshData* m, int p, int n, double** S) {
@@ -36,7 +35,7 @@ void TempVarPlane(int type, int nComp, int e, int lc, int n, int p, int r, const
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
   GetThermalMaterial(c, p, m, KindsOfElementType(type, kBehaviourLinear).code, &tm);
-  const bool stress = type == 10;
+  const bool stress = type == _PLANE_STRESS_QUAD;
   const int nD = stress ? 3 : 4;  // plane strain: the restrained out-of-plane strain is the fourth
   double **D, **B, *t, *f;
   ThermalIsoWork iw;
@@ -89,7 +88,7 @@ void TempVarPlane(int type, int nComp, int e, int lc, int n, int p, int r, const
 void TempVarCable(int d, int nComp, int e, int lc, int n, int p, int r, const char* oc,
                   const LoadCaseParameters* params, const MeshData* m, double* Fe,
                   const TemperatureVariationRecord* recs) {
-  const int type = d == 3 ? 6 : 5;
+  const int type = d == 3 ? _CABLE_3D : _CABLE_2D;
   const LoadReportContext c = TempVarReportContext(lc, r, e, type);
   if (n != 2 && n != 3) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
@@ -140,9 +139,9 @@ void TempVarCable(int d, int nComp, int e, int lc, int n, int p, int r, const ch
 void TempVarEmbCable(bool nonlinear, int nComp, int cable, int mother, int slot, int lc, int motherSeq, int motherType,
                      int nc, int nm, int p, int r, const char* oc, const MeshData* m, double* Fe,
                      const EmbCableMotherRecord* records, const TemperatureVariationRecord* recs) {
-  LoadReportContext c = TempVarReportContext(lc, r, cable, 32);
+  LoadReportContext c = TempVarReportContext(lc, r, cable, _EMB_CABLE_3D);
   c.typeKeyword = "EMB_CABLE_3D";
-  if (motherType != 24) InternalError(__FILE__, __LINE__);
+  if (motherType != _SOLID_HEXA) InternalError(__FILE__, __LINE__);
   if (nc != 2 && nc != 3) InternalError(__FILE__, __LINE__);
   const ElementTypeRow& mt = GetElementTypeInfo(motherType);
   const int nNat = mt.elemDim, g = mt.dofsPerNode, nCols = g * nm;
@@ -151,7 +150,8 @@ void TempVarEmbCable(bool nonlinear, int nComp, int cable, int mother, int slot,
   const EmbCableMotherRecord& rec = records[motherSeq];
   if (slot < 1 || slot > rec.nCables || rec.cables[slot] != cable) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, p, m, KindsOfElementType(32, nonlinear ? kBehaviourNonlinear : kBehaviourLinear).code, &tm);
+  const MaterialBehaviour behaviour = nonlinear ? kBehaviourNonlinear : kBehaviourLinear;
+  GetThermalMaterial(c, p, m, KindsOfElementType(_EMB_CABLE_3D, behaviour).code, &tm);
   // The mother's natural coordinates are stored at the points of the cable's own rule:
   // integrate at those points with that rule's weights.
   const ElementProperty& cp = m->ElemProps[p];
@@ -168,7 +168,7 @@ void TempVarEmbCable(bool nonlinear, int nComp, int cable, int mother, int slot,
   allocd1(&dN, nc);
   allocd1(&tan, 3);
   allocd1(&b, nCols);
-  CalcMat_ElemNodeCoord(cable, 32, nc, m->ElemNodes, Xc, m->PointCoord);
+  CalcMat_ElemNodeCoord(cable, _EMB_CABLE_3D, nc, m->ElemNodes, Xc, m->PointCoord);
   CalcMat_ElemNodeCoord(mother, motherType, nm, m->ElemNodes, Xm, m->PointCoord);
   CalcNodalAreasLine(nc, p, m, A);
   TempVarNodalValues(c, recs[r].ValueCount, recs[r].Values, nc, dT);
@@ -200,13 +200,15 @@ void TempVarEmbCable(bool nonlinear, int nComp, int cable, int mother, int slot,
 void Calc_Fg_TempVarPlaneStressQuad(int nComp, int Element, int LoadCaseNumber, int NodeCount, int PropIndex,
                                     int RecordIndex, const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                                     const TemperatureVariationRecord* TempVarRecords) {
-  TempVarPlane(10, nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, Params, Mesh, Fe, TempVarRecords);
+  TempVarPlane(_PLANE_STRESS_QUAD, nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, Params, Mesh, Fe,
+               TempVarRecords);
 }
 
 void Calc_Fg_TempVarPlaneStrainQuad(int nComp, int Element, int LoadCaseNumber, int NodeCount, int PropIndex,
                                     int RecordIndex, const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                                     const TemperatureVariationRecord* TempVarRecords) {
-  TempVarPlane(13, nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, Params, Mesh, Fe, TempVarRecords);
+  TempVarPlane(_PLANE_STRAIN_QUAD, nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, Params, Mesh, Fe,
+               TempVarRecords);
 }
 
 void Calc_Fg_TempVarCable2D(int nComp, int Element, int LoadCaseNumber, int NodeCount, int PropIndex, int RecordIndex,
@@ -253,12 +255,12 @@ void Calc_Fg_TempVarTimoshenkoBeam3D(int nComp, int Element, int LoadCaseNumber,
                                      int RecordIndex, const char* OutputControl, const LoadCaseParameters* Params,
                                      const MeshData* Mesh, double* Fe,
                                      const TemperatureVariationRecord* TempVarRecords) {
-  const LoadReportContext c = TempVarReportContext(LoadCaseNumber, RecordIndex, Element, 8);
+  const LoadReportContext c = TempVarReportContext(LoadCaseNumber, RecordIndex, Element, _TIMOSHENKO_BEAM_3D);
   const int n = NodeCount;
   if (n != 2 && n != 3) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(8, kBehaviourLinear).code, &tm);
+  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(_TIMOSHENKO_BEAM_3D, kBehaviourLinear).code, &tm);
   double **X, **S, **T, *dT, *N, *dN, *tan;
   allocd2(&X, n, 3);
   allocd2(&S, 11, n);
@@ -267,7 +269,7 @@ void Calc_Fg_TempVarTimoshenkoBeam3D(int nComp, int Element, int LoadCaseNumber,
   allocd1(&N, n);
   allocd1(&dN, n);
   allocd1(&tan, 3);
-  CalcMat_ElemNodeCoord(Element, 8, n, Mesh->ElemNodes, X, Mesh->PointCoord);
+  CalcMat_ElemNodeCoord(Element, _TIMOSHENKO_BEAM_3D, n, Mesh->ElemNodes, X, Mesh->PointCoord);
   BeamNodeSections(Mesh, PropIndex, n, S);
   TempVarNodalValues(c, TempVarRecords[RecordIndex].ValueCount, TempVarRecords[RecordIndex].Values, n, dT);
   int counts[2];
@@ -297,13 +299,13 @@ void Calc_Fg_DiffTempVarTimoshenkoBeam3D(int RecordIndex, int nComp, int Element
                                          int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
                                          const MeshData* Mesh, double* Fe,
                                          const DiffTemperatureVariationRecord* DiffTempVarRecords) {
-  const LoadReportContext c = DiffTempVarReportContext(LoadCaseNumber, RecordIndex, Element, 8);
+  const LoadReportContext c = DiffTempVarReportContext(LoadCaseNumber, RecordIndex, Element, _TIMOSHENKO_BEAM_3D);
   const DiffTemperatureVariationRecord& rec = DiffTempVarRecords[RecordIndex];
   const int n = NodeCount;
   if (n != 2 && n != 3) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(8, kBehaviourLinear).code, &tm);
+  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(_TIMOSHENKO_BEAM_3D, kBehaviourLinear).code, &tm);
   char line[96];
   if (rec.Direction != 2 && rec.Direction != 3) {
     std::snprintf(line, sizeof line, "   -> Direction: %d\n", rec.Direction);
@@ -321,12 +323,12 @@ void Calc_Fg_DiffTempVarTimoshenkoBeam3D(int RecordIndex, int nComp, int Element
   allocd1(&g, n);
   allocd1(&tan, 3);
   allocd1(&f, 6 * n);
-  CalcMat_ElemNodeCoord(Element, 8, n, Mesh->ElemNodes, X, Mesh->PointCoord);
+  CalcMat_ElemNodeCoord(Element, _TIMOSHENKO_BEAM_3D, n, Mesh->ElemNodes, X, Mesh->PointCoord);
   BeamNodeSections(Mesh, PropIndex, n, S);
   // The depth across which the temperature differs: value 9 (along local axis 2) or 10.
   const int depth = rec.Direction == 2 ? 9 : 10;
   for (int k = 1; k <= n; k++)
-    if (!(S[depth][k] >= kTol)) {
+    if (!(S[depth][k] >= kSmall)) {
       std::snprintf(line, sizeof line, "   -> Section depth: %g\n", S[depth][k]);
       RefuseLoad(c, line, "The section depth must be positive for a differential temperature variation.");
     }

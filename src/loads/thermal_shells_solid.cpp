@@ -15,14 +15,13 @@
 
 namespace {
 
-constexpr double kTol = 1e-8;
 
 void NodalThickness(const MeshData* m, int p, int n, double* t) {
   CalcShellNodeThickness(n, p, t, m->GeomPatterns, m->LamThicks, m->ElemProps);
 }
 
 void CheckThickness(const LoadReportContext& c, double h) {
-  if (h >= kTol) return;
+  if (h >= kSmall) return;
   char line[64];
   std::snprintf(line, sizeof line, "   -> Thickness: %g\n", h);
   RefuseLoad(c, line, "The thickness of the element must be positive\nfor a differential temperature variation.");
@@ -61,7 +60,7 @@ void OpenMindlinShell(int e, int n, int p, const char* oc, const MeshData* m, Mi
   allocd1(&s->t, n);
   CalcMat_ElemNodeCoordXYZ(e, n, m->ElemNodes, s->X, m->PointCoord);
   const double s0[3] = {0.0, 0.0, 0.0};
-  CalcMat_T_ElemNormal(e, 20, n, oc[OC_PRINT_MAT_T_QUAD], s0, s->T, s->X);
+  CalcMat_T_ElemNormal(e, _MINDLIN_SHELL_QUAD, n, oc[OC_PRINT_MAT_T_QUAD], s0, s->T, s->X);
   MatMatTMultSmall(3, n, s->X, s->Xl, s->T);
   CalcMat_D_MindlinShell(e, p, 3, 2, 3, 2, s->D, s->Ds, s->T, m->AuxVectors, m->CoordSystems,
                          ElasticRecords(m, kElasticIsotropic), ElasticRecords(m, kElasticOrthotropic), m->ElemProps);
@@ -82,11 +81,12 @@ void CloseMindlinShell(MindlinShellData* s) {
 void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int r, const char* oc,
                          const LoadCaseParameters* params, const MeshData* m, double* Fe, const char* PointTypes,
                          int valueCount, const double* values) {
-  const LoadReportContext c = part == 'M' ? TempVarReportContext(lc, r, e, 20) : DiffTempVarReportContext(lc, r, e, 20);
+  const LoadReportContext c = part == 'M' ? TempVarReportContext(lc, r, e, _MINDLIN_SHELL_QUAD)
+                                          : DiffTempVarReportContext(lc, r, e, _MINDLIN_SHELL_QUAD);
   if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, p, m, KindsOfElementType(20, kBehaviourLinear).code, &tm);
+  GetThermalMaterial(c, p, m, KindsOfElementType(_MINDLIN_SHELL_QUAD, kBehaviourLinear).code, &tm);
   MindlinShellData sd;
   OpenMindlinShell(e, n, p, oc, m, &sd);
   double eps1[4];
@@ -149,12 +149,13 @@ void AhmadShellThermal(char kind, int nComp, int e, int lc, int n, int p, int r,
                        const LoadCaseParameters* params, const int* ElemPropIndex, const MeshData* m, double* Fe,
                        const char* PointTypes, const PointList* adj, int valueCount, const double* values) {
   const bool diff = kind == 'D';
-  const LoadReportContext c = diff ? DiffTempVarReportContext(lc, r, e, 22) : TempVarReportContext(lc, r, e, 22);
+  const LoadReportContext c =
+      diff ? DiffTempVarReportContext(lc, r, e, _AHMAD_SHELL_QUAD) : TempVarReportContext(lc, r, e, _AHMAD_SHELL_QUAD);
   if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   const int ndof = 6 * n, n3 = 18 * n;
   ThermalMaterial tm;
-  GetThermalMaterial(c, p, m, KindsOfElementType(22, kBehaviourLinear).code, &tm);
+  GetThermalMaterial(c, p, m, KindsOfElementType(_AHMAD_SHELL_QUAD, kBehaviourLinear).code, &tm);
   double **Dm, **Ds, **X, **dN, **J, **Jinv, **G, **theta, **B, ***Tgn, *t, *N, *dT, *f;
   allocd2(&Dm, 3, 3);
   allocd2(&Ds, 2, 2);
@@ -171,7 +172,7 @@ void AhmadShellThermal(char kind, int nComp, int e, int lc, int n, int p, int r,
   allocd1(&dT, n);
   allocd1(&f, ndof);
   CalcMat_D_AhmadShell(p, 3, 2, 3, 2, Dm, Ds, ElasticRecords(m, kElasticIsotropic), m->ElemProps);
-  CalcMat_ElemNodeCoord(e, 22, n, m->ElemNodes, X, m->PointCoord);
+  CalcMat_ElemNodeCoord(e, _AHMAD_SHELL_QUAD, n, m->ElemNodes, X, m->PointCoord);
   NodalThickness(m, p, n, t);
   CalcMat_Tgn_AhmadShellQuad(e, 3, n, oc, ElemPropIndex, m->ElemNodeCount, m->ElemNodes, Tgn, X, m->PointCoord,
                              PointTypes, adj, m->ElemProps);
@@ -196,7 +197,7 @@ void AhmadShellThermal(char kind, int nComp, int e, int lc, int n, int p, int r,
         CalcMat_J_AhmadShell(3, n, dN, J, N, s, Tgn, X, t);
         const double det = LoadJacobianInverse(c, 3, J, Jinv, diff);
         CalcMat_du_ds_AhmadShell(e, n3, 3, ndof, 6, 3, n, m->ElemNodes, dN, G, N, s, Tgn, t, PointTypes);
-        CalcMat_T_ElemNormal(e, 22, n, oc[OC_PRINT_MAT_T_QUAD], s, theta, X);
+        CalcMat_T_ElemNormal(e, _AHMAD_SHELL_QUAD, n, oc[OC_PRINT_MAT_T_QUAD], s, theta, X);
         CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, n, 3, 'M', B, G, theta, Jinv);
         double fac = w[1][i1] * w[2][i2] * w[3][i3] * det;
         double e0 = tm.alpha[1] * dTs;
@@ -271,13 +272,13 @@ void Calc_Fg_DiffTempVarAhmadShellQuad(int RecordIndex, int nComp, int Element, 
 void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element, int LoadCaseNumber, int NodeCount,
                                         int PropIndex, const LoadCaseParameters* Params, const MeshData* Mesh,
                                         double* Fe, const DiffTemperatureVariationRecord* DiffTempVarRecords) {
-  const LoadReportContext c = DiffTempVarReportContext(LoadCaseNumber, RecordIndex, Element, 18);
+  const LoadReportContext c = DiffTempVarReportContext(LoadCaseNumber, RecordIndex, Element, _MINDLIN_SLAB_QUAD);
   const DiffTemperatureVariationRecord& rec = DiffTempVarRecords[RecordIndex];
   const int n = NodeCount;
   if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(18, kBehaviourLinear).code, &tm);
+  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(_MINDLIN_SLAB_QUAD, kBehaviourLinear).code, &tm);
   double **Db, **Ds, **B, *t, *f;
   ThermalIsoWork iw;
   OpenThermalIsoWork(n, 2, &iw);
@@ -287,7 +288,7 @@ void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element,
   allocd1(&t, n);
   allocd1(&f, 3 * n);
   CalcMat_D_MindlinSlab(PropIndex, 3, 2, 3, 2, Db, Ds, ElasticRecords(Mesh, kElasticIsotropic), Mesh->ElemProps);
-  CalcMat_ElemNodeCoord(Element, 18, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
+  CalcMat_ElemNodeCoord(Element, _MINDLIN_SLAB_QUAD, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
   NodalThickness(Mesh, PropIndex, n, t);
   TempVarNodalValues(c, rec.ValueCount, rec.Values, n, iw.dT);
   int counts[3];
@@ -323,13 +324,13 @@ void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element,
 void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int RecordIndex,
                               const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                               const TemperatureVariationRecord* TempVarRecords) {
-  const LoadReportContext c = TempVarReportContext(LoadCaseNumber, RecordIndex, Element, 24);
+  const LoadReportContext c = TempVarReportContext(LoadCaseNumber, RecordIndex, Element, _SOLID_HEXA);
   const TemperatureVariationRecord& rec = TempVarRecords[RecordIndex];
   const int n = nNodes;
   if (n != 8 && n != 20) InternalError(__FILE__, __LINE__);
   if (nVec != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(24, kBehaviourLinear).code, &tm);
+  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(_SOLID_HEXA, kBehaviourLinear).code, &tm);
   double **D, **B, *f;
   ThermalIsoWork iw;
   OpenThermalIsoWork(n, 3, &iw);
@@ -338,7 +339,7 @@ void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNo
   allocd1(&f, 3 * n);
   CalcMat_D_Solid(Element, PropIndex, 6, 6, D, ElasticRecords(Mesh, kElasticIsotropic),
                   ElasticRecords(Mesh, kElasticOrthotropic), Mesh->ElemProps);
-  CalcMat_ElemNodeCoord(Element, 24, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
+  CalcMat_ElemNodeCoord(Element, _SOLID_HEXA, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
   TempVarNodalValues(c, rec.ValueCount, rec.Values, n, iw.dT);
   int counts[4];
   GetLoadRulePointCounts(c, Params, Mesh, 3, counts);

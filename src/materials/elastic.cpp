@@ -7,12 +7,6 @@
 
 #include "numcore/numcore.h"
 
-namespace {
-
-constexpr double kTol = 1e-8;
-
-}  // namespace
-
 void CalcMat_De_Iso3D(int nRows, int nCols, double nu, double E, double** D) {
   if (nRows != 6 || nCols != 6) InternalError(__FILE__, __LINE__);
   // The matrix is singular at nu = 0.5 and indefinite outside (-1, 0.5).
@@ -33,7 +27,7 @@ void CalcMat_De_Ortho3D(int elem, int nRows, int nCols, double nu12, double nu23
                         double G23, double G13, double E1, double E2, double E3, double** D) {
   if (nRows != 6 || nCols != 6) InternalError(__FILE__, __LINE__);
   zerod2(D, 6, 6);
-  const bool null1 = !(std::fabs(E1) > kTol), null2 = !(std::fabs(E2) > kTol), null3 = !(std::fabs(E3) > kTol);
+  const bool null1 = !(std::fabs(E1) > kSmall), null2 = !(std::fabs(E2) > kSmall), null3 = !(std::fabs(E3) > kSmall);
   if (null1 || null2 || null3) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n");
@@ -45,7 +39,7 @@ void CalcMat_De_Ortho3D(int elem, int nRows, int nCols, double nu12, double nu23
   }
   const double nu21 = nu12 * E2 / E1, nu32 = nu23 * E3 / E2, nu13 = nu31 * E1 / E3;
   const double del = nu31 * nu13 + nu12 * nu21 + nu23 * nu32 - 1.0 + nu12 * nu31 * nu23 + nu21 * nu13 * nu32;
-  if (!(std::fabs(del) > kTol)) {
+  if (!(std::fabs(del) > kSmall)) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n");
     errexit("The interaction between Poisson's coefficients is null.\nThe Poisson's coefficients value must be changed.",
@@ -73,8 +67,8 @@ void CalcMat_D_MatCoordSys(int coordSys, int elem, const char* name, double* ang
     const double* m = auxVectors[coordSystems[coordSys].AuxVector[i]].v;
     for (int j = 1; j <= 3; j++) R[i][j] = m[1] * T[j][1] + m[2] * T[j][2] + m[3] * T[j][3];
   }
-  const bool coplanar = std::fabs(R[1][3]) <= kTol && std::fabs(R[2][3]) <= kTol && std::fabs(R[3][1]) <= kTol &&
-                        std::fabs(R[3][2]) <= kTol && std::fabs(std::fabs(R[3][3]) - 1.0) <= kTol;
+  const bool coplanar = std::fabs(R[1][3]) <= kSmall && std::fabs(R[2][3]) <= kSmall && std::fabs(R[3][1]) <= kSmall &&
+                        std::fabs(R[3][2]) <= kSmall && std::fabs(std::fabs(R[3][3]) - 1.0) <= kSmall;
   if (!coplanar) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n");

@@ -70,11 +70,12 @@ const char* const kMeshBlockTags[kMeshBlocks + 1] = {
 
 namespace {
 
-// Material kind of mesh blocks 12..56 (block 18 holds the thermal kind 49).
+// Material kind of the material blocks (the thermal block holds the thermal kind 49).
 int MaterialKindOfBlock(int block) {
-  if (block >= 12 && block <= 17) return block - 11;
-  if (block == 18) return MAT_THERMAL_ISO;
-  if (block >= 19 && block <= 56) return block - 12;
+  if (block >= MB_LINEAR_ISOTROPIC_MATERIALS && block <= MB_LINEAR_INTERFACE_SURFACE_PROPERTIES)
+    return MAT_LIN_ISO + (block - MB_LINEAR_ISOTROPIC_MATERIALS);
+  if (block == MB_THERMAL_ISOTROPIC_MATERIALS) return MAT_THERMAL_ISO;
+  if (block >= MB_NLMM101 && block <= MB_FRC_MIXFRACTURE_2D) return MAT_NLMM101 + (block - MB_NLMM101);
   InternalError(__FILE__, __LINE__);
 }
 
@@ -211,47 +212,47 @@ void ReadDiscontinuities(FILE* fp, MeshData* m) {
 
 void ReadBlockBody(FILE* fp, int block, MeshData* m) {
   const char* tag = kMeshBlockTags[block];
-  if (block >= 12 && block <= 56) {
+  if (block >= MB_LINEAR_ISOTROPIC_MATERIALS && block <= MB_FRC_MIXFRACTURE_2D) {
     int kind = MaterialKindOfBlock(block);
     ReadMaterialBlock(fp, kind, tag, &m->nMaterials[kind], &m->Materials[kind]);
     return;
   }
-  if (block >= 71 && block <= 74) {
-    int kind = block - 70;
+  if (block >= MB_LINEAR_SPRING_MATERIALS && block <= MB_NLSMM103) {
+    int kind = SPRMAT_LIN_SPRING + (block - MB_LINEAR_SPRING_MATERIALS);
     ReadSpringMaterialBlock(fp, kind, tag, &m->nSpringMaterials[kind], &m->SpringMaterials[kind]);
     return;
   }
   switch (block) {
-    case 1: ReadMainParameters(fp, &m->Main); break;
-    case 2: ReadDynamicAnalysisParameters(fp, &m->Dynamic); break;
-    case 3: ReadGroupNames(fp, m); break;
-    case 4: ReadPointCoordinates(fp, m); break;
-    case 5:
+    case MB_MAIN_PARAMETERS: ReadMainParameters(fp, &m->Main); break;
+    case MB_DYNAMIC_ANALYSIS_PARAMETERS: ReadDynamicAnalysisParameters(fp, &m->Dynamic); break;
+    case MB_GROUP_NAMES: ReadGroupNames(fp, m); break;
+    case MB_POINT_COORDINATES: ReadPointCoordinates(fp, m); break;
+    case MB_AUXILIARY_VECTORS:
       ReadRecordBlock(fp, 5 + 24, &m->nAuxVectors, &m->AuxVectors, [fp](AuxiliaryVector& r) {
         ReadString(r.Name, kBinStringMax, fp);
         ReadDoubles(fp, r.v, 3);
       });
       break;
-    case 6:
+    case MB_COORDINATE_SYSTEMS:
       ReadRecordBlock(fp, 5 + 12, &m->nCoordSystems, &m->CoordSystems, [fp](CoordinateSystem& r) {
         ReadString(r.Name, kBinStringMax, fp);
         ReadInt32s(fp, r.AuxVector, 3);
       });
       break;
-    case 7:
+    case MB_POINTS_WITH_SPECIAL_COORDINATE_SYSTEM:
       ReadRecordBlock(fp, 20, &m->nSpecialCsPoints, &m->SpecialCsPoints, [fp](SpecialCsPoint& r) {
         ReadInt32s(fp, r.Unused, 3);
         r.Point = ReadInt32(fp);
         r.CoordSystem = ReadInt32(fp);
       });
       break;
-    case 8:
+    case MB_SUPPORTS:
       ReadRecordBlock(fp, 26, &m->nSupports, &m->Supports, [fp](Support& r) { ReadSupportRecord(fp, r); });
       break;
-    case 9:
+    case MB_BOUNDARY_WITH_FIXED_TEMPERATURES:
       ReadRecordBlock(fp, 26, &m->nFixedTemps, &m->FixedTemps, [fp](Support& r) { ReadSupportRecord(fp, r); });
       break;
-    case 10:
+    case MB_INTERNAL_POINT_LINKS:
       ReadRecordBlock(fp, 30, &m->nPointLinks, &m->PointLinks, [fp](InternalPointLink& r) {
         r.Int1 = ReadInt32(fp);
         r.Int2 = ReadInt32(fp);
@@ -262,7 +263,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         for (int d = 1; d <= 6; d++) r.Linked[d] = ReadByte(fp);
       });
       break;
-    case 11:
+    case MB_INTERNAL_POINT_SPRING_LINKS:
       ReadRecordBlock(fp, 34, &m->nSpringLinks, &m->SpringLinks, [fp](IntPointSpringLink& r) {
         r.Int1 = ReadInt32(fp);
         r.Int2 = ReadInt32(fp);
@@ -276,7 +277,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.SpringMaterial = ReadInt32(fp);
       });
       break;
-    case 57:
+    case MB_NLMM_PATTERNS:
       ReadRecordBlock(fp, 5 + 4, &m->nNlmmPatterns, &m->NlmmPatterns, [fp](MaterialPattern& r) {
         ReadString(r.Name, kBinStringMax, fp);
         r.nComponents = ReadListCount(fp, 8);
@@ -288,7 +289,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         }
       });
       break;
-    case 58:
+    case MB_RAYLEIGH_DAMPING_FACTORS:
       ReadRecordBlock(fp, 24, &m->nRayleigh, &m->Rayleigh, [fp](RayleighDampingFactors& r) {
         r.Int1 = ReadInt32(fp);
         r.Int2 = ReadInt32(fp);
@@ -296,38 +297,38 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.A1 = ReadDouble(fp);
       });
       break;
-    case 59:
+    case MB_CROSS_SECTION_AREAS:
       ReadRecordBlock(fp, 5 + 8, &m->nCsAreas, &m->CsAreas, [fp](CrossSectionArea& r) {
         ReadString(r.Name, kBinStringMax, fp);
         r.Area = ReadDouble(fp);
       });
       break;
-    case 60:
+    case MB_FRAME_2D_CROSS_SECTIONS:
       ReadRecordBlock(fp, 5 + 32, &m->nFrame2DSections, &m->Frame2DSections, [fp](Frame2DSection& r) {
         ReadString(r.Name, kBinStringMax, fp);
         ReadDoubles(fp, r.v, 4);
       });
       break;
-    case 61:
+    case MB_FRAME_3D_CROSS_SECTIONS:
       ReadRecordBlock(fp, 5 + 88, &m->nFrame3DSections, &m->Frame3DSections, [fp](Frame3DSection& r) {
         ReadString(r.Name, kBinStringMax, fp);
         ReadDoubles(fp, r.v, 11);
       });
       break;
-    case 62:
+    case MB_LAMINATE_THICKNESSES:
       ReadRecordBlock(fp, 5 + 8, &m->nLamThicks, &m->LamThicks, [fp](LaminateThickness& r) {
         ReadString(r.Name, kBinStringMax, fp);
         r.Thickness = ReadDouble(fp);
       });
       break;
-    case 63:
+    case MB_GEOMETRY_PATTERNS:
       ReadRecordBlock(fp, 5 + 8, &m->nGeomPatterns, &m->GeomPatterns, [fp](GeometryPattern& r) {
         ReadString(r.Name, kBinStringMax, fp);
         r.Kind = ReadInt32(fp);
         ReadIntList(fp, &r.nEntries, &r.Record);
       });
       break;
-    case 64:
+    case MB_FIBROUS_PATTERNS:
       ReadRecordBlock(fp, 5 + 4, &m->nFibrousPatterns, &m->FibrousPatterns, [fp](FibrousPattern& r) {
         ReadString(r.Name, kBinStringMax, fp);
         r.nNames = ReadListCount(fp, 5);
@@ -335,7 +336,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         for (int k = 1; k <= r.nNames; k++) ReadString(r.Names[k], kBinStringMax, fp);
       });
       break;
-    case 65:
+    case MB_LAYER_PROPERTIES:
       ReadRecordBlock(fp, 5 + 16, &m->nLayerProps, &m->LayerProps, [fp](LayerProperty& r) {
         ReadString(r.Name, kBinStringMax, fp);
         r.MaterialKind = ReadInt32(fp);
@@ -344,21 +345,21 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.GeometryNumber = ReadInt32(fp);
       });
       break;
-    case 66:
+    case MB_LAYER_PATTERNS:
       ReadRecordBlock(fp, 5 + 4, &m->nLayerPatterns, &m->LayerPatterns, [fp](LayerPattern& r) {
         ReadString(r.Name, kBinStringMax, fp);
         ReadIntList(fp, &r.nLayers, &r.Layer);
       });
       break;
-    case 67:
+    case MB_NUMERICAL_INTEGRATION:
       ReadRecordBlock(fp, 5 + 84, &m->nIntegrations, &m->Integrations, [fp](NumericalIntegration& r) {
         ReadString(r.Name, kBinStringMax, fp);
         ReadInt32s(fp, r.v, 21);
       });
       break;
-    case 68: ReadElementNodes(fp, &m->nElements, &m->ElemNodeCount, &m->ElemNodes); break;
-    case 69: ReadFibrousMeshes(fp, m); break;
-    case 70:
+    case MB_ELEMENT_NODES: ReadElementNodes(fp, &m->nElements, &m->ElemNodeCount, &m->ElemNodes); break;
+    case MB_FIBROUS_MESHES: ReadFibrousMeshes(fp, m); break;
+    case MB_ELEMENT_PROPERTIES:
       ReadRecordBlock(fp, 48, &m->nElemProps, &m->ElemProps, [fp](ElementProperty& r) {
         int32_t v[13];
         ReadInt32s(fp, v, 12);
@@ -376,7 +377,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.IntegrationNumber = v[12];
       });
       break;
-    case 75:
+    case MB_POINT_SPRINGS:
       ReadRecordBlock(fp, 31, &m->nPointSprings, &m->PointSprings, [fp](PointSpring& r) {
         r.Int1 = ReadInt32(fp);
         r.Int2 = ReadInt32(fp);
@@ -390,7 +391,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.SpringMaterial = ReadInt32(fp);
       });
       break;
-    case 76:
+    case MB_LINE_SPRINGS:
       ReadRecordBlock(fp, 38, &m->nLineSprings, &m->LineSprings, [fp](LineSpring& r) {
         r.Int1 = ReadInt32(fp);
         r.Int2 = ReadInt32(fp);
@@ -408,7 +409,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         ReadIntList(fp, &r.nMaterials, &r.Material);
       });
       break;
-    case 77:
+    case MB_SURFACE_SPRINGS:
       ReadRecordBlock(fp, 33, &m->nSurfSprings, &m->SurfSprings, [fp](SurfSpring& r) {
         r.Int1 = ReadInt32(fp);
         r.Int2 = ReadInt32(fp);
@@ -424,7 +425,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         ReadIntList(fp, &r.nMaterials, &r.Material);
       });
       break;
-    case 78:
+    case MB_SURFACE_CONVECTION_HEAT_TRANSFER:
       ReadRecordBlock(fp, 26, &m->nConvections, &m->Convections, [fp](SurfaceConvection& r) {
         ReadInt32s(fp, r.Int, 5);
         r.Char1 = ReadByte(fp);
@@ -432,7 +433,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         ReadDoubleList(fp, &r.ValueCount, &r.Values);
       });
       break;
-    case 79:
+    case MB_SURFACE_RADIATION_HEAT_TRANSFER:
       ReadRecordBlock(fp, 34, &m->nRadiations, &m->Radiations, [fp](SurfaceRadiation& r) {
         ReadInt32s(fp, r.Int, 5);
         r.Char1 = ReadByte(fp);
@@ -441,17 +442,17 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.Last = ReadDouble(fp);
       });
       break;
-    case 80: ReadContactCases(fp, m); break;
-    case 81: ReadDiscontinuities(fp, m); break;
-    case 82: ReadArcLengthParameters(fp, &m->ArcLength); break;
-    case 83:
+    case MB_CONTACT: ReadContactCases(fp, m); break;
+    case MB_LINE_EMBEDDED_STRONG_DISCONTINUITY: ReadDiscontinuities(fp, m); break;
+    case MB_ARC_LENGTH_PARAMETERS: ReadArcLengthParameters(fp, &m->ArcLength); break;
+    case MB_DYNAMIC_INITIAL_CONDITIONS:
       ReadRecordBlock(fp, 32, &m->nInitialConditions, &m->InitialConditions, [fp](DynamicInitialCondition& r) {
         r.Int1 = ReadInt32(fp);
         r.Int2 = ReadInt32(fp);
         ReadDoubles(fp, r.v, 3);
       });
       break;
-    case 84:
+    case MB_FREQUENCY_RANGES:
       ReadRecordBlock(fp, 28, &m->nFrequencyRanges, &m->FrequencyRanges, [fp](FrequencyRange& r) {
         r.D1 = ReadDouble(fp);
         r.Int = ReadInt32(fp);
@@ -459,24 +460,24 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.D3 = ReadDouble(fp);
       });
       break;
-    case 85:
+    case MB_RITZ_GENERATING_LOAD_CASES:
       ReadRecordBlock(fp, 8, &m->nRitzLoadCases, &m->RitzLoadCases, [fp](IntPair& r) {
         r.Int1 = ReadInt32(fp);
         r.Int2 = ReadInt32(fp);
       });
       break;
-    case 86:
+    case MB_PARTICIPATING_MASS_RATIOS:
       for (int k = 1; k <= 3; k++) m->ParticipatingMassRatios[k] = ReadByte(fp);
       break;
-    case 87: ReadIntList(fp, &m->nStaticParticipation, &m->StaticParticipation); break;
-    case 88: ReadIntList(fp, &m->nDynamicParticipation, &m->DynamicParticipation); break;
-    case 89:
+    case MB_STATIC_PARTICIPATION_RATIOS: ReadIntList(fp, &m->nStaticParticipation, &m->StaticParticipation); break;
+    case MB_DYNAMIC_PARTICIPATION_RATIOS: ReadIntList(fp, &m->nDynamicParticipation, &m->DynamicParticipation); break;
+    case MB_MODAL_DAMPING_RATIOS:
       ReadRecordBlock(fp, 12, &m->nModalDampingRatios, &m->ModalDampingRatios, [fp](LoadCaseFactor& r) {
         r.Number = ReadInt32(fp);
         r.Factor = ReadDouble(fp);
       });
       break;
-    case 90:
+    case MB_THERMAL_TRANSIENT_INITIAL_CONDITIONS:
       ReadRecordBlock(fp, 12, &m->nThermalInitial, &m->ThermalInitial, [fp](PointValue& r) {
         r.Point = ReadInt32(fp);
         r.Value = ReadDouble(fp);
@@ -491,7 +492,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
 void ReadMesh(FILE* fp, MeshData* mesh) {
   std::memset(static_cast<void*>(mesh), 0, sizeof(MeshData));
   ReadTag("<MESH>", fp, kDataFileSuffix);
-  for (int block = 1; block <= kMeshBlocks; block++) {
+  for (int block = MB_MAIN_PARAMETERS; block <= kMeshBlocks; block++) {
     ReadBlockHeader(fp, kMeshBlockTags[block], kDataFileSuffix);
     ReadBlockBody(fp, block, mesh);
   }

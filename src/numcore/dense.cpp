@@ -33,7 +33,7 @@ double maxabsd1(const double* x, int n) {
 }
 void normalized1(double* x, int n) {
   double norm = normd1(x, n);
-  if (!(norm >= 1e-8)) errexit("A null vector cannot be normalized.", 0);
+  if (!(norm >= kSmall)) errexit("A null vector cannot be normalized.", 0);
   for (int i = 1; i <= n; i++) x[i] /= norm;
 }
 void crossd1(double* c, const double* a, const double* b) {
@@ -231,7 +231,7 @@ bool GaussSolve(double** A, double** X, double** B, int n, int m) {
         big = std::fabs(A[i][k]);
         p = i;
       }
-    if (!(big >= 1e-8)) {
+    if (!(big >= kSmall)) {
       zerod2(X, n, m);
       return false;
     }
@@ -241,7 +241,7 @@ bool GaussSolve(double** A, double** X, double** B, int n, int m) {
       for (int j = 1; j <= m; j++) std::swap(B[p][j], B[k][j]);
     }
     for (int i = k + 1; i <= n; i++) {
-      if (!(std::fabs(A[i][k]) > 1e-8)) continue;
+      if (!(std::fabs(A[i][k]) > kSmall)) continue;
       double f = -A[i][k] / A[k][k];
       for (int j = k + 1; j <= n; j++) A[i][j] += f * A[k][j];
       for (int j = 1; j <= m; j++) B[i][j] += f * B[k][j];

@@ -118,7 +118,7 @@ bool N6_NZmat_icf(int* Ucount, int** Ucol, double** Uval,
     }
 
     // Written so that a NaN pivot fails too.
-    if (!(w[i] >= 1e-8)) {
+    if (!(w[i] >= kSmall)) {
       *failrow = i;
       *failpivot = w[i];
       ok = false;

@@ -53,7 +53,7 @@ bool eigjacobi(double** A, int n, double* lambda, double** V, int* nrot, double*
     if (count > limit) break;
 
     const double d = A[q][q] - A[p][p];
-    const double theta = std::fabs(d) > 1e-8 ? 0.5 * std::atan(2.0 * A[p][q] / d) : 0.7853981633974475;
+    const double theta = std::fabs(d) > kSmall ? 0.5 * std::atan(2.0 * A[p][q] / d) : 0.7853981633974475;
     const double s = std::sin(theta);
     const double c = std::cos(theta);
     const double app = A[p][p], aqq = A[q][q], apq = A[p][q];

@@ -12,6 +12,10 @@
 
 #include <cstdio>
 
+// The common guard for pivots, null diagonals, null norms and dropped terms: a magnitude
+// below it counts as zero.
+constexpr double kSmall = 1e-8;
+
 // ---- error exits -------------------------------------------------------------------
 [[noreturn]] void errexit(const char* msg, int line);
 void warnmsg(const char* msg, int line);

@@ -23,7 +23,7 @@ bool DiagonalUsable(const int* count, int** col, double** val, int i) {
     return false;
   }
   if (count[i] < 0) interror(__FILE__, __LINE__);
-  if (col[i][1] != i || !(std::fabs(val[i][1]) >= 1e-8)) {
+  if (col[i][1] != i || !(std::fabs(val[i][1]) >= kSmall)) {
     warnmsg("Null value in the diagonal of the matrix.", 0);
     return false;
   }

@@ -13,7 +13,7 @@ void solveprofd2(double** U, double* b, int n, const int* last) {
     const double d = u[i];
     const double bi = b[i];
     for (int j = i + 1; j <= last[i]; j++)
-      if (std::fabs(u[j]) > 1e-8) b[j] = b[j] - (u[j] / d) * bi;
+      if (std::fabs(u[j]) > kSmall) b[j] = b[j] - (u[j] / d) * bi;
   }
   // Back substitution: every stored term is used.
   for (int i = n; i >= 1; i--) {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/summary.h"
 #include "assembly/assembly.h"
+#include "assembly/summary.h"
 #include "elements/kernel.h"
 #include "model/outputcontrol.h"
 #include "sparse_fixture.h"

@@ -1,0 +1,37 @@
+// One factor-and-solve step on the global stiffness KFF, chosen by the solver code:
+// Gaussian elimination on the profile copy of KFF (factorised once, solved per right-hand
+// side) or the Jacobi-preconditioned conjugate gradient on the row lists (run per
+// right-hand side). Every driver prepares the step once per stiffness, solves per load
+// case, iteration or time step, and releases it.
+#pragma once
+
+#include "assembly/sparse_rows.h"
+#include "assembly/summary.h"
+
+enum LinearSolverCode { SOLVER_GAUSS_ELIM_NCSB = 1, SOLVER_ITER_JPCG = 2 };
+
+// The state of the chosen solver: the profile store (row ends and factored rows) of
+// Gaussian elimination; nothing for the conjugate gradient, which works on KFF itself.
+struct LinearSolverStep {
+  int code;    // SOLVER_GAUSS_ELIM_NCSB or SOLVER_ITER_JPCG
+  int nF;      // number of free dofs
+  int* last;   // profile row ends [1..nF] (Gaussian elimination), else null
+  double** A;  // factored profile (Gaussian elimination), else null
+};
+
+// Prepares the step for KFF (nF x nF). Gaussian elimination builds the profile copy
+// (which empties the row lists of KFF), factorises it and records the profile term count
+// and the factorisation time in iter; the conjugate gradient keeps KFF as it is. Another
+// code is an internal error.
+void PrepareLinearSolver(int code, int nF, const char* OutputControl, SparseRowMatrix* KFF, IterSummaryRecord* iter,
+                         LinearSolverStep* s);
+
+// Solves KFF a = rhs: rhs holds the loads on entry and a on exit. The conjugate gradient
+// reads KFF's row lists and stops at the residual decay tol; job and tag name the solve in
+// its messages. The solve time (and the iteration count and residual norm of the
+// conjugate gradient) go into step.
+void SolveLinearSystem(LinearSolverStep* s, double tol, const char* job, const char* tag, const char* OutputControl,
+                       SparseRowMatrix* KFF, double* rhs, StepSummaryRecord* step);
+
+// Frees the profile store; the step may be prepared again.
+void ReleaseLinearSolver(LinearSolverStep* s);
