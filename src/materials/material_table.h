@@ -11,7 +11,9 @@
 //      for its family), where every code not built yet ends in the internal error;
 //   4. its cases in the history dispatchers (allocation, start values, copy, read,
 //      write and release of its record type, src/history/) and, for a new record type,
-//      the record in materials/history_data.h.
+//      the record in materials/history_data.h;
+//   5. its tests: strain paths through the sampling-point driver of the tests
+//      (closed-form values and a finite-difference check of its tangent).
 // Elements and loads never test material codes: they ask this table and the material
 // point.
 #pragma once
