@@ -2,6 +2,7 @@
 // element groups.
 #include "assembly/assembly.h"
 #include "elements/kernel.h"
+#include "materials/material_table.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 #include "elements/elements.h"
@@ -10,12 +11,7 @@
 #include "springs/springs.h"
 
 char CalcBehaviorType(int property, const MainParameters* main, const ElementProperty* props) {
-  const int code = props[property].MaterialKind;
-  const bool geometric = main->GeomNonlinear != 0;
-  if ((code >= 1 && code <= 6) || code == 49) return geometric ? 'G' : 'L';
-  if ((code >= 7 && code <= 30) || (code >= 32 && code <= 43) || code == 45 || code == 47 || code == 48)
-    return geometric ? 'N' : 'M';
-  InternalError(__FILE__, __LINE__);
+  return MaterialBehaviourCode(props[property].MaterialKind, main->GeomNonlinear != 0);
 }
 
 int ElemMatSize(int type, int nNodes) { return GetElementTypeInfo(type).dofsPerNode * nNodes; }

@@ -4,6 +4,7 @@
 
 #include "elements/kernel.h"
 #include "elements/shell_solid.h"
+#include "materials/elastic.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
@@ -206,9 +207,9 @@ void CalcMat_D_AhmadShell(int propIndex, int nDm, int nDs, int nDm2, int nDs2, d
                           const MaterialRecord* linIso, const ElementProperty* props) {
   if (nDm != 3 || nDs != 2 || nDm2 != 3 || nDs2 != 2) InternalError(__FILE__, __LINE__);
   const ElementProperty& p = props[propIndex];
-  if (p.MaterialKind != MAT_LIN_ISO) errexit("Ahmad shell element: invalid material type.", 0);
+  if (LinearElasticity(p.MaterialKind) != kElasticIsotropic) errexit("Ahmad shell element: invalid material type.", 0);
   const MaterialRecord& m = linIso[p.MaterialNumber];
-  const double E = MatValue(m, 3), nu = MatValue(m, 4);
+  const double E = IsotropicConstants(m).E, nu = IsotropicConstants(m).nu;
   CalcPlateIsoD("Ahmad shell", E, nu, Dm);
   zerod2(Ds, 2, 2);
   Ds[1][1] = Ds[2][2] = E / (2.4 * (1.0 + nu));
@@ -283,7 +284,7 @@ void CalcStiffAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const ch
   allocd1(&t, nn);
   allocd1(&N, nn);
 
-  CalcMat_D_AhmadShell(propIndex, 3, 2, 3, 2, Dm, Ds, mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+  CalcMat_D_AhmadShell(propIndex, 3, 2, 3, 2, Dm, Ds, ElasticRecords(mesh, kElasticIsotropic), mesh->ElemProps);
   CalcMat_ElemNodeCoord(elem, _AHMAD_SHELL_QUAD, nn, mesh->ElemNodes, X, mesh->PointCoord);
   CalcShellNodeThickness(nn, propIndex, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
   CalcMat_Tgn_AhmadShellQuad(elem, 3, nn, OutputControl, ElemPropIndex, mesh->ElemNodeCount, mesh->ElemNodes, Tgn,

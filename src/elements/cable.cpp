@@ -5,6 +5,7 @@
 
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
+#include "materials/material_point.h"
 #include "model/material.h"
 #include "model/mesh.h"
 #include "model/outputcontrol.h"
@@ -106,8 +107,8 @@ void AddAxialStiffness(const CableType& c, double factor, CableWork* w, double**
 void StiffCable(const CableType& c, int nDof, int elem, int nNodes, int prop, const char* oc, const MeshData* mesh,
                 double** Kg) {
   const ElementProperty& p = mesh->ElemProps[prop];
-  if (p.MaterialKind != MAT_LIN_ISO) InternalError(__FILE__, __LINE__);
-  const double E = MatValue(MaterialOf(mesh, MAT_LIN_ISO, p.MaterialNumber), 3);
+  if (p.MaterialKind != LinearKindOfType(c.typeCode)) InternalError(__FILE__, __LINE__);
+  const double E = UniaxialInitialModulus(p.MaterialKind, MaterialOf(mesh, p.MaterialKind, p.MaterialNumber));
   CableWork w;
   OpenCable(c, nDof, elem, nNodes, prop, kCtxStiffness, mesh, &w);
   zerod2(Kg, nDof, nDof);
@@ -130,8 +131,8 @@ void StiffCableNL(const CableType& c, int nDof, int elem, int iter, int nNodes, 
     double A;
     const double J = CablePoint(c, elem, ip, kCtxStiffness, oc, &w, &A);
     // The kind is examined at every point, so an unsupported one stops at the first.
-    if (p.MaterialKind != MAT_NLMM201 && p.MaterialKind != MAT_NLMM202) InternalError(__FILE__, __LINE__);
-    const double Et = CableSteelTangent(p.MaterialKind, iter, MaterialOf(mesh, p.MaterialKind, p.MaterialNumber));
+    if (!NonlinearKindAllowed(p.MaterialKind, c.typeCode)) InternalError(__FILE__, __LINE__);
+    const double Et = UniaxialTangent(p.MaterialKind, iter, MaterialOf(mesh, p.MaterialKind, p.MaterialNumber));
     AddAxialStiffness(c, Et * A * w.weight[ip] * J, &w, Kg);
   }
   PrintElementStiffMat(nDof, elem, c.typeCode, oc[c.flagKg], Kg);
@@ -142,10 +143,10 @@ void IntForcesCableNL(const CableType& c, int nDof, int elem, int nNodes, int pr
                       const MeshData* mesh, const double* elemDispl, double** elemTempVar, double* Fint) {
   const ElementProperty& p = mesh->ElemProps[prop];
   const int kind = p.MaterialKind;
-  if (kind != MAT_NLMM201 && kind != MAT_NLMM202) InternalError(__FILE__, __LINE__);
+  if (!NonlinearKindAllowed(kind, c.typeCode)) InternalError(__FILE__, __LINE__);
   const MaterialRecord& mat = MaterialOf(mesh, kind, p.MaterialNumber);
-  const double alpha = MatValue(mat, 2);
-  const double E0 = kind == MAT_NLMM201 ? MatValue(mat, 4) / MatValue(mat, 3) : MatValue(mat, 3);
+  const double alpha = ExpansionCoefficient(kind, mat, 1);
+  const double E0 = UniaxialInitialModulus(kind, mat);
   CableWork w;
   OpenCable(c, nDof, elem, nNodes, prop, kCtxIntForces, mesh, &w);
   double* ul;
@@ -158,7 +159,7 @@ void IntForcesCableNL(const CableType& c, int nDof, int elem, int nNodes, int pr
     for (int i = 1; i <= nNodes; i++) multd2d1(ul + (i - 1) * c.d, w.T, elemDispl + (i - 1) * c.d, c.d, c.d);
     const double eps = dotd1(w.b, ul, nDof);
     const double epsTh = alpha * dotd1(w.N, dT, nNodes);
-    const double sigma = CableSteelStress(kind, eps - epsTh, epsTh) + E0 * epsTh;
+    const double sigma = UniaxialStress(kind, mat, eps - epsTh, epsTh) + E0 * epsTh;
     const double f = sigma * A * w.weight[ip] * J;
     for (int i = 1; i <= nNodes; i++) {
       double fg[4];
@@ -191,7 +192,7 @@ void CalcStiffCable3D(int nDof, int elem, int nNodes, int prop, const char* oc, 
 }
 
 void CalcStiffCable2D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
-                         const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                         const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                          double** Kg) {
   (void)comb;
   (void)indexHD;
@@ -201,7 +202,7 @@ void CalcStiffCable2D_NL(int comb, int nDof, int elem, int iter, int nNodes, int
 }
 
 void CalcStiffCable3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
-                         const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                         const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                          double** Kg) {
   (void)comb;
   (void)indexHD;
@@ -211,7 +212,7 @@ void CalcStiffCable3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int
 }
 
 void CalcInt_Fg_Cable2D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
-                           const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                           const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                            const double* elemDispl, double** elemTempVar, double* Fint) {
   (void)comb;
   (void)iter;
@@ -222,7 +223,7 @@ void CalcInt_Fg_Cable2D_NL(int comb, int nDof, int elem, int iter, int nNodes, i
 }
 
 void CalcInt_Fg_Cable3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
-                           const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                           const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                            const double* elemDispl, double** elemTempVar, double* Fint) {
   (void)comb;
   (void)iter;

@@ -8,6 +8,7 @@
 
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
+#include "materials/material_point.h"
 #include "model/material.h"
 #include "model/mesh.h"
 #include "model/outputcontrol.h"
@@ -186,8 +187,8 @@ void StiffEmb(const EmbType& c, int nCols, int cable, int mother, int slot, int 
               int nMotherNodes, int cableProp, const char* oc, const MeshData* mesh, double** K,
               const EmbCableMotherRecord* records) {
   const ElementProperty& p = mesh->ElemProps[cableProp];
-  if (p.MaterialKind != MAT_LIN_ISO) InternalError(__FILE__, __LINE__);
-  const double E = MatValue(MaterialOf(mesh, MAT_LIN_ISO, p.MaterialNumber), 3);
+  if (p.MaterialKind != LinearKindOfType(c.typeCode)) InternalError(__FILE__, __LINE__);
+  const double E = UniaxialInitialModulus(p.MaterialKind, MaterialOf(mesh, p.MaterialKind, p.MaterialNumber));
   EmbWork w;
   OpenEmb(c, nCols, cable, mother, slot, motherSeq, motherType, nMotherNodes, cableProp, kCtxStiffness, mesh,
           records, &w);
@@ -205,7 +206,7 @@ void StiffEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot, in
                 int motherType, int nMotherNodes, int cableProp, const char* oc, const MeshData* mesh, double** K,
                 const EmbCableMotherRecord* records) {
   const ElementProperty& p = mesh->ElemProps[cableProp];
-  if (p.MaterialKind != MAT_NLMM201 && p.MaterialKind != MAT_NLMM202) InternalError(__FILE__, __LINE__);
+  if (!NonlinearKindAllowed(p.MaterialKind, c.typeCode)) InternalError(__FILE__, __LINE__);
   const MaterialRecord& mat = MaterialOf(mesh, p.MaterialKind, p.MaterialNumber);
   EmbWork w;
   OpenEmb(c, nCols, cable, mother, slot, motherSeq, motherType, nMotherNodes, cableProp, kCtxStiffness, mesh,
@@ -214,7 +215,7 @@ void StiffEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot, in
   for (int ip = 1; ip <= w.nIP; ip++) {
     double A;
     const double J = EmbPoint(c, ip, kCtxEmbStiffness, oc, &w, &A);
-    const double Et = CableSteelTangent(p.MaterialKind, iter, mat);
+    const double Et = UniaxialTangent(p.MaterialKind, iter, mat);
     AddOuter(nCols, Et * A * w.weight[ip] * J, w.b, K);
   }
   PrintElementStiffMat(nCols, cable, c.typeCode, oc[c.flagKg], K);
@@ -226,11 +227,11 @@ void IntForcesEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot
                     const double* a, double* F, const EmbCableMotherRecord* records) {
   const ElementProperty& p = mesh->ElemProps[cableProp];
   const int kind = p.MaterialKind;
-  if (kind != MAT_NLMM201 && kind != MAT_NLMM202) InternalError(__FILE__, __LINE__);
+  if (!NonlinearKindAllowed(kind, c.typeCode)) InternalError(__FILE__, __LINE__);
   const MaterialRecord& mat = MaterialOf(mesh, kind, p.MaterialNumber);
   // Only the 3-D cable carries a thermal strain.
-  const double alpha = c.dim == 3 ? MatValue(mat, 2) : 0.0;
-  const double E0 = kind == MAT_NLMM201 ? MatValue(mat, 4) / MatValue(mat, 3) : MatValue(mat, 3);
+  const double alpha = c.dim == 3 ? ExpansionCoefficient(kind, mat, 1) : 0.0;
+  const double E0 = UniaxialInitialModulus(kind, mat);
   EmbWork w;
   OpenEmb(c, nCols, cable, mother, slot, motherSeq, motherType, nMotherNodes, cableProp, kCtxIntForces, mesh,
           records, &w);
@@ -240,7 +241,7 @@ void IntForcesEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot
     const double J = EmbPoint(c, ip, kCtxEmbIntForces, oc, &w, &A);
     const double eps = dotd1(w.b, a, nCols);
     const double epsTh = c.dim == 3 ? alpha * dotd1(w.N, elemTempVar[cable], w.nCable) : 0.0;
-    const double sigma = CableSteelStress(kind, eps - epsTh, epsTh) + E0 * epsTh;
+    const double sigma = UniaxialStress(kind, mat, eps - epsTh, epsTh) + E0 * epsTh;
     const double f = sigma * A * w.weight[ip] * J;
     for (int j = 1; j <= nCols; j++) F[j] += f * w.b[j];
   }
@@ -312,7 +313,7 @@ void CalcInt_Fg_EmbCable3D(int nCols, int slot, int cable, int mother, int mothe
 
 void CalcStiffEmbCable2D_NL(int comb, int nCols, int cable, int mother, int slot, int iter, int motherSeq,
                             int motherType, int nMotherNodes, int cableProp, const char* oc, const Index_HD* indexHD,
-                            const MeshData* mesh, void** nlmmHD, const int* elemToHD, double** K,
+                            const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD, double** K,
                             const EmbCableMotherRecord* records) {
   (void)comb;
   (void)indexHD;
@@ -324,7 +325,7 @@ void CalcStiffEmbCable2D_NL(int comb, int nCols, int cable, int mother, int slot
 
 void CalcStiffEmbCable3D_NL(int comb, int nCols, int cable, int mother, int slot, int iter, int motherSeq,
                             int motherType, int nMotherNodes, int cableProp, const char* oc, const Index_HD* indexHD,
-                            const MeshData* mesh, void** nlmmHD, const int* elemToHD, double** K,
+                            const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD, double** K,
                             const EmbCableMotherRecord* records) {
   (void)comb;
   (void)indexHD;
@@ -336,7 +337,7 @@ void CalcStiffEmbCable3D_NL(int comb, int nCols, int cable, int mother, int slot
 
 void CalcInt_Fg_EmbCable2D_NL(int comb, int nCols, int cable, int mother, int slot, int iter, int motherSeq,
                               int motherType, int nMotherNodes, int cableProp, const char* oc,
-                              const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                              const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                               const double* a, double* F, const EmbCableMotherRecord* records) {
   (void)comb;
   (void)iter;
@@ -349,7 +350,7 @@ void CalcInt_Fg_EmbCable2D_NL(int comb, int nCols, int cable, int mother, int sl
 
 void CalcInt_Fg_EmbCable3D_NL(int comb, int nCols, int cable, int mother, int slot, int iter, int motherSeq,
                               int motherType, int nMotherNodes, int cableProp, const char* oc,
-                              const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                              const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                               double** elemTempVar, const double* a, double* F, const EmbCableMotherRecord* records) {
   (void)comb;
   (void)iter;

@@ -8,6 +8,8 @@
 #include "elements/elements.h"
 #include "elements/kernel.h"
 #include "elements/members.h"
+#include "materials/elastic.h"
+#include "materials/material_point.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
@@ -25,12 +27,13 @@ struct FrameData {
 
 void ReadMaterial(const ElemFaultContext& ctx, int type, const ElementProperty& p, const MaterialRecord* linIso,
                   FrameData* f) {
-  CheckElemMaterialKind(ctx, type, p.MaterialKind, MAT_LIN_ISO);
+  CheckElemMaterialKind(ctx, type, p.MaterialKind, ElasticKindCode(kElasticIsotropic));
   const MaterialRecord& m = linIso[p.MaterialNumber];
-  f->rho = MatValue(m, 1);
-  f->alpha = MatValue(m, 2);
-  f->E = MatValue(m, 3);
-  f->G = f->E / (2.0 * (1.0 + MatValue(m, 4)));
+  const IsotropicElastic c = IsotropicConstants(m);
+  f->rho = MaterialDensity(p.MaterialKind, m);
+  f->alpha = ExpansionCoefficient(p.MaterialKind, m, 1);
+  f->E = c.E;
+  f->G = f->E / (2.0 * (1.0 + c.nu));
 }
 
 // What the member reads: its material too, or only its section (gravity).
@@ -146,7 +149,7 @@ void GlobalFrame2D(char what, int N, int elem, int nNodes, int property, const c
   allocd2(&R, 2, 2);
   CalcMat_R_Frame2D(elem, outputControl[OC_PRINT_MAT_T_FRAME_2D], mesh->ElemNodes, R, mesh->PointCoord);
   const FrameData f = ReadFrame2D(ctx, kWithMaterial, elem, property, mesh->ElemNodes, mesh->PointCoord,
-                                  mesh->Frame2DSections, mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+                                  mesh->Frame2DSections, ElasticRecords(mesh, kElasticIsotropic), mesh->ElemProps);
   if (what == 'K')
     LocalStiffness2D(f, L);
   else
@@ -170,7 +173,7 @@ void GlobalFrame3D(char what, int N, int elem, int nNodes, int property, const c
   allocd2(&L, 12, 12);
   allocd2(&R, 3, 3);
   const FrameData f = ReadFrame3D(ctx, kWithMaterial, elem, property, mesh->ElemNodes, mesh->PointCoord,
-                                  mesh->Frame3DSections, mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+                                  mesh->Frame3DSections, ElasticRecords(mesh, kElasticIsotropic), mesh->ElemProps);
   CalcMat_R_Frame3D(elem, f.angle, outputControl[OC_PRINT_MAT_T_FRAME_3D], mesh->ElemNodes, R, mesh->PointCoord);
   if (what == 'K')
     LocalStiffness3D(f, L);

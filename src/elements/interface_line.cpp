@@ -6,6 +6,7 @@
 
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
+#include "materials/material_table.h"
 #include "model/material.h"
 #include "model/mesh.h"
 #include "model/outputcontrol.h"
@@ -25,9 +26,9 @@ void StiffInterfaceLine(int d, int nDof, int elem, int nNodes, int prop, const c
   double *N, *dN, *t, *J;
   allocd2(&D, d, d);
   if (d == 2)
-    CalcMat_D_InterfaceLine2D(prop, 2, 2, D, mesh->Materials[MAT_LIN_INT_LINE_2D], mesh->ElemProps);
+    CalcMat_D_InterfaceLine2D(prop, 2, 2, D, mesh->Materials[LinearKindOfType(_INTERFACE_LINE_2D)], mesh->ElemProps);
   else
-    CalcMat_D_InterfaceLine3D(prop, 3, 3, D, mesh->Materials[MAT_LIN_INT_LINE_3D], mesh->ElemProps);
+    CalcMat_D_InterfaceLine3D(prop, 3, 3, D, mesh->Materials[LinearKindOfType(_INTERFACE_LINE_3D)], mesh->ElemProps);
 
   const ElementProperty& p = mesh->ElemProps[prop];
   const int nIP = CalcNumIntPointsLine(elem, kCtxStiffness, prop, 'G', mesh);
@@ -94,29 +95,6 @@ void FillInterfaceB(int d, int m, double** B, const double* N) {
 }
 
 }  // namespace
-
-void CalcMat_D_InterfaceLine2D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
-                               const ElementProperty* elemProps) {
-  if (n != 2 || m != 2) InternalError(__FILE__, __LINE__);
-  const ElementProperty& p = elemProps[prop];
-  if (p.MaterialKind != MAT_LIN_INT_LINE_2D) InternalError(__FILE__, __LINE__);
-  const MaterialRecord& r = interfaceProps[p.MaterialNumber];
-  zerod2(D, 2, 2);
-  D[1][1] = MatValue(r, 2);
-  D[2][2] = MatValue(r, 1);
-}
-
-void CalcMat_D_InterfaceLine3D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
-                               const ElementProperty* elemProps) {
-  if (n != 3 || m != 3) InternalError(__FILE__, __LINE__);
-  const ElementProperty& p = elemProps[prop];
-  if (p.MaterialKind != MAT_LIN_INT_LINE_3D) InternalError(__FILE__, __LINE__);
-  const MaterialRecord& r = interfaceProps[p.MaterialNumber];
-  zerod2(D, 3, 3);
-  D[1][1] = MatValue(r, 3);
-  D[2][2] = MatValue(r, 1);
-  D[3][3] = MatValue(r, 2);
-}
 
 void CalcMat_B_Interface2D(int m, double** B, const double* N) {
   zerod2(B, 2, 4 * m);

@@ -6,6 +6,7 @@
 
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
+#include "materials/material_point.h"
 #include "model/material.h"
 #include "model/mesh.h"
 #include "model/outputcontrol.h"
@@ -97,65 +98,13 @@ void AddPointStiffness(double f, double** D, int nNodes, SurfWork* w, double** K
   TransformAddElemMat(3, w->nDof, nNodes, Kg, w->k, w->T);
 }
 
-// Tangent D of point ip from the element's nonlinear interface law.
-void SurfTangent(int kind, double** D) {
-  (void)D;
-  switch (kind) {
-    case MAT_NLMM305:
-      // CalcMat_D_NLMM305 (type 30) on the point's record: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM306:
-      // CalcMat_D_NLMM306 (type 30): not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM320:
-      // CalcMat_D_NLMM320 (type 30): not part of this build.
-      InternalError(__FILE__, __LINE__);
-    default:
-      // Linear, continuum, steel and bond laws have no surface interface form.
-      InternalError(__FILE__, __LINE__);
-  }
-}
-
-// Traction sigma (local axes) of point ip: the bond laws take the total relative
-// displacement w, the plasticity law the increment dw; each updates the point's record.
-void SurfTraction(int kind, const double* dw, const double* wl, double* sigma) {
-  (void)dw;
-  (void)wl;
-  (void)sigma;
-  switch (kind) {
-    case MAT_NLMM305:
-      // CalcStress_NLMM305 (type 30) with w: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM306:
-      // CalcStress_NLMM306 (type 30) with w: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM320:
-      // CalcStress_NLMM320 (type 30, 3 x 3) with dw: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
-}
-
 }  // namespace
-
-void CalcMat_D_InterfaceSurf(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
-                             const ElementProperty* elemProps) {
-  if (n != 3 || m != 3) InternalError(__FILE__, __LINE__);
-  const ElementProperty& p = elemProps[prop];
-  if (p.MaterialKind != MAT_LIN_INT_SURF) InternalError(__FILE__, __LINE__);
-  const MaterialRecord& r = interfaceProps[p.MaterialNumber];
-  zerod2(D, 3, 3);
-  D[1][1] = MatValue(r, 2);
-  D[2][2] = MatValue(r, 3);
-  D[3][3] = MatValue(r, 1);
-}
 
 void CalcStiffInterfaceQuad(int nDof, int elem, int nNodes, int prop, const char* oc, const MeshData* mesh,
                             double** Kg) {
   double** D;
   allocd2(&D, 3, 3);
-  CalcMat_D_InterfaceSurf(prop, 3, 3, D, mesh->Materials[MAT_LIN_INT_SURF], mesh->ElemProps);
+  CalcMat_D_InterfaceSurf(prop, 3, 3, D, mesh->Materials[LinearKindOfType(kSurfType)], mesh->ElemProps);
   SurfWork w;
   OpenSurf(nDof, elem, nNodes, prop, kCtxStiffness, mesh, &w);
   zerod2(Kg, nDof, nDof);
@@ -169,7 +118,7 @@ void CalcStiffInterfaceQuad(int nDof, int elem, int nNodes, int prop, const char
 }
 
 void CalcStiffInterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
-                               const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                               const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                                double** Kg) {
   (void)comb;
   (void)iter;
@@ -184,7 +133,7 @@ void CalcStiffInterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNode
   zerod2(Kg, nDof, nDof);
   for (int ip = 1; ip <= w.nIP; ip++) {
     const double f = SurfPoint(elem, ip, kCtxStiffness, oc, &w);
-    SurfTangent(kind, D);
+    InterfaceTangent(kind, kSurfType, D);
     AddPointStiffness(f, D, nNodes, &w, Kg);
   }
   PrintElementStiffMat(nDof, elem, kSurfType, oc[OC_PRINT_MAT_KG_INTERFACE_QUAD], Kg);
@@ -193,7 +142,7 @@ void CalcStiffInterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNode
 }
 
 void CalcInt_Fg_InterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
-                                 const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                                 const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                                  const double* elemDisplIncr, const double* elemDispl, double* Fint) {
   (void)comb;
   (void)iter;
@@ -213,7 +162,7 @@ void CalcInt_Fg_InterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNo
     multd2d1(dw, w.T, rel, 3, 3);
     multd2d1(rel, w.B, elemDispl, 3, nDof);
     multd2d1(wl, w.T, rel, 3, 3);
-    SurfTraction(kind, dw, wl, sigma);
+    InterfaceTraction(kind, kSurfType, dw, wl, sigma);
     multtd2d1(f, w.B, sigma, nDof, 3);
     for (int i = 1; i <= nNodes; i++) {
       for (int c = 1; c <= 3; c++) fl[c] = f[3 * (i - 1) + c];

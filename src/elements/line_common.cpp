@@ -1,6 +1,5 @@
 // Helpers shared by the line and interface element families: node-count check,
-// integration point counts of line rules, nodal cross-section areas and the cable steel
-// laws.
+// integration point counts of line rules and nodal cross-section areas.
 #include <cstddef>
 #include <cstdio>
 
@@ -54,36 +53,4 @@ void CalcNodalAreasLine(int n, int prop, const MeshData* mesh, double* A) {
   CalcPropNodeGeomRecords(n, prop, p, kGeomCsArea, mesh->GeomPatterns, mesh->nCsAreas, rec);
   for (int k = 1; k <= n; k++) A[k] = mesh->CsAreas[rec[k]].Area;
   freei1(rec);
-}
-
-double CableSteelTangent(int kind, int iter, const MaterialRecord& mat) {
-  switch (kind) {
-    case MAT_NLMM201:
-      // CalcMat_D_NLMM201 on the point's NLMM201_HD record: the monotonic steel law is
-      // not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM202:
-      // The first two iterations take the initial modulus whatever the record holds.
-      if (iter <= 2) return MatValue(mat, 3);
-      // From iteration 3 on: the tangent the cyclic steel law stored in the point's
-      // record; the law and its record are not part of this build.
-      InternalError(__FILE__, __LINE__);
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
-}
-
-double CableSteelStress(int kind, double epsMech, double epsTh) {
-  (void)epsMech;
-  (void)epsTh;
-  switch (kind) {
-    case MAT_NLMM201:
-      // CalcStress_NLMM201 on the point's NLMM201_HD record: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM202:
-      // CalcStress_NLMM202 on the point's record (NLMM145_HD layout): not part of this build.
-      InternalError(__FILE__, __LINE__);
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
 }

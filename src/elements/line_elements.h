@@ -16,11 +16,13 @@
 #pragma once
 
 #include "elements/locate.h"
+#include "materials/elastic.h"
 
 struct MeshData;
 struct MaterialRecord;
 struct ElementProperty;
 struct Index_HD;
+struct NLMM_HD;
 
 // ---- shared by the line families -------------------------------------------------------
 
@@ -33,11 +35,6 @@ void CheckNodeCountLineElem(int elem, int typeCode, int nNodes, const char* cont
 int CalcNumIntPointsLine(int elem, const char* context, int prop, char pattern, const MeshData* mesh);
 // A[1..n]: cross-section area at each node ("_CS_AREA" record or a geometry pattern of them).
 void CalcNodalAreasLine(int n, int prop, const MeshData* mesh, double* A);
-// Steel law of a cable point, plain or embedded ("_NLMM201" or "_NLMM202"): the tangent
-// modulus at iteration iter, and the stress for the mechanical strain epsMech (the law
-// updates the point's record, whose stored strain then grows by the thermal strain epsTh).
-double CableSteelTangent(int kind, int iter, const MaterialRecord& mat);
-double CableSteelStress(int kind, double epsMech, double epsTh);
 
 // ---- cables (type 5 Cable2D, d = 2; type 6 Cable3D, d = 3) -------------------------------
 
@@ -48,18 +45,18 @@ void ScatterNodalValuesCable3D(int nNodes, double* b, const double* g);
 void CalcStiffCable2D(int nDof, int elem, int nNodes, int prop, const char* oc, const MeshData* mesh, double** Kg);
 void CalcStiffCable3D(int nDof, int elem, int nNodes, int prop, const char* oc, const MeshData* mesh, double** Kg);
 void CalcStiffCable2D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
-                         const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                         const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                          double** Kg);
 void CalcStiffCable3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
-                         const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                         const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                          double** Kg);
 // elemDispl: total nodal displacements (nDof); elemTempVar[elem][1..nNodes]: nodal
 // temperature variations.
 void CalcInt_Fg_Cable2D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
-                           const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                           const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                            const double* elemDispl, double** elemTempVar, double* Fint);
 void CalcInt_Fg_Cable3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
-                           const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                           const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                            const double* elemDispl, double** elemTempVar, double* Fint);
 
 // ---- 3-D Timoshenko beam (type 8, 6 dofs per node) -------------------------------------
@@ -76,12 +73,7 @@ void CalcStiffTimoshenkoBeam3D(int nDof, int elem, int nNodes, int prop, const c
 // ---- line interfaces (type 27 InterfaceLine2D, d = 2; type 28 InterfaceLine3D, d = 3) ----
 // Nodes 1..m on the first face, m+1..2m on the second (node m+i faces node i).
 
-// D (d x d), diagonal: 2-D diag(second, first) on (sliding, opening); 3-D
-// diag(third, first, second) of the linear interface record.
-void CalcMat_D_InterfaceLine2D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
-                               const ElementProperty* elemProps);
-void CalcMat_D_InterfaceLine3D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
-                               const ElementProperty* elemProps);
+// D (d x d) of the linear interface record: CalcMat_D_InterfaceLine2D/3D (materials/elastic.h).
 // B (d x 2dm): -N_i I on the first face, +N_i I on the second (relative displacement).
 void CalcMat_B_Interface2D(int m, double** B, const double* N);
 void CalcMat_B_Interface3D(int m, double** B, const double* N);
@@ -98,16 +90,14 @@ void CalcStiffInterfaceLine3D(int nDof, int elem, int nNodes, int prop, const ch
 
 // ---- surface interface (type 30 InterfaceQuad, 4, 8 or 9 nodes per face) -----------------
 
-// D = diag(second, third, first) on (in-plane e1, in-plane e2, normal).
-void CalcMat_D_InterfaceSurf(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
-                             const ElementProperty* elemProps);
+// D of the linear interface record: CalcMat_D_InterfaceSurf (materials/elastic.h).
 void CalcStiffInterfaceQuad(int nDof, int elem, int nNodes, int prop, const char* oc, const MeshData* mesh,
                             double** Kg);
 void CalcStiffInterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
-                               const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                               const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                                double** Kg);
 void CalcInt_Fg_InterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
-                                 const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                                 const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                                  const double* elemDisplIncr, const double* elemDispl, double* Fint);
 
 // ---- embedded cables (type 31 EmbCable2D in mothers 10, 13; type 32 EmbCable3D in 24) ----
@@ -137,19 +127,19 @@ void CalcInt_Fg_EmbCable3D(int nCols, int slot, int cable, int mother, int mothe
                            double* F, const EmbCableMotherRecord* records);
 void CalcStiffEmbCable2D_NL(int comb, int nCols, int cable, int mother, int slot, int iter, int motherSeq,
                             int motherType, int nMotherNodes, int cableProp, const char* oc, const Index_HD* indexHD,
-                            const MeshData* mesh, void** nlmmHD, const int* elemToHD, double** K,
+                            const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD, double** K,
                             const EmbCableMotherRecord* records);
 void CalcStiffEmbCable3D_NL(int comb, int nCols, int cable, int mother, int slot, int iter, int motherSeq,
                             int motherType, int nMotherNodes, int cableProp, const char* oc, const Index_HD* indexHD,
-                            const MeshData* mesh, void** nlmmHD, const int* elemToHD, double** K,
+                            const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD, double** K,
                             const EmbCableMotherRecord* records);
 void CalcInt_Fg_EmbCable2D_NL(int comb, int nCols, int cable, int mother, int slot, int iter, int motherSeq,
                               int motherType, int nMotherNodes, int cableProp, const char* oc,
-                              const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                              const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                               const double* a, double* F, const EmbCableMotherRecord* records);
 void CalcInt_Fg_EmbCable3D_NL(int comb, int nCols, int cable, int mother, int slot, int iter, int motherSeq,
                               int motherType, int nMotherNodes, int cableProp, const char* oc,
-                              const Index_HD* indexHD, const MeshData* mesh, void** nlmmHD, const int* elemToHD,
+                              const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                               double** elemTempVar, const double* a, double* F, const EmbCableMotherRecord* records);
 // Displacements of the cable nodes that have no dofs of their own, interpolated from
 // their mother element: pointDispl[p][1..6] and present[p][...] (int flags) are written

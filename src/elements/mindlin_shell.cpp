@@ -106,16 +106,17 @@ void CalcMat_D_MindlinShell(int elem, int propIndex, int nD, int nDs, int nD2, i
                             const MaterialRecord* linIso, const MaterialRecord* linOrtho,
                             const ElementProperty* props) {
   const ElementProperty& p = props[propIndex];
-  switch (p.MaterialKind) {
-    case MAT_LIN_ISO: {
+  switch (LinearElasticity(p.MaterialKind)) {
+    case kElasticIsotropic: {
       const MaterialRecord& m = linIso[p.MaterialNumber];
-      CalcMat_D_MindlinShellIso(nD, nDs, nD2, nDs2, MatValue(m, 3), MatValue(m, 4), D, Ds);
+      CalcMat_D_MindlinShellIso(nD, nDs, nD2, nDs2, IsotropicConstants(m).E, IsotropicConstants(m).nu, D, Ds);
       return;
     }
-    case MAT_LIN_ORTHO: {
-      // E1 E2 (values 5, 6), Ga Gb G12 (8, 9, 10), nu12 (13), coordinate system (14).
+    case kElasticOrthotropic: {
+      // E1 E2, Ga = G23, Gb = G31, G12, nu12 and the coordinate system of the material axes.
       const MaterialRecord& m = linOrtho[p.MaterialNumber];
-      const double E1 = MatValue(m, 5), E2 = MatValue(m, 6), nu12 = MatValue(m, 13);
+      const OrthotropicElastic o = OrthotropicConstants(m);
+      const double E1 = o.E1, E2 = o.E2, nu12 = o.nu12;
       if (!(std::fabs(E1) > kSmall) || !(std::fabs(E2) > kSmall)) {
         std::fflush(stdout);
         std::fprintf(stderr, "\n");
@@ -123,9 +124,8 @@ void CalcMat_D_MindlinShell(int elem, int propIndex, int nD, int nDs, int nD2, i
         std::fprintf(stderr, "Specified material: %s\n", m.Name);
         errexit("Young's modulus value must be changed.", 0);
       }
-      CalcMat_D_MindlinShellOrtho(MatInt(m, 14), elem, nD, nDs, nD2, nDs2, E1, E2, nu12, nu12 * E2 / E1,
-                                  MatValue(m, 10), MatValue(m, 9), MatValue(m, 8), m.Name, D, Ds, T, auxVectors,
-                                  coordSystems);
+      CalcMat_D_MindlinShellOrtho(OrthotropicCoordSystem(m), elem, nD, nDs, nD2, nDs2, E1, E2, nu12, nu12 * E2 / E1,
+                                  o.G12, o.G31, o.G23, m.Name, D, Ds, T, auxVectors, coordSystems);
       return;
     }
     default:
@@ -215,10 +215,10 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
     X2[k][1] = Xl[k][1];
     X2[k][2] = Xl[k][2];
   }
-  if (mesh->ElemProps[propIndex].MaterialKind == MAT_LIN_ORTHO) {
+  if (LinearElasticity(mesh->ElemProps[propIndex].MaterialKind) == kElasticOrthotropic) {
     // The material axes must come from an existing coordinate system.
-    const MaterialRecord& m = mesh->Materials[MAT_LIN_ORTHO][p.MaterialNumber];
-    const int cs = MatInt(m, 14);
+    const MaterialRecord& m = ElasticRecords(mesh, kElasticOrthotropic)[p.MaterialNumber];
+    const int cs = OrthotropicCoordSystem(m);
     if (cs < 1 || cs > mesh->nCoordSystems) {
       std::fflush(stdout);
       std::fprintf(stderr, "\n");
@@ -230,7 +230,8 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
     }
   }
   CalcMat_D_MindlinShell(elem, propIndex, 3, 2, 3, 2, D, Ds, T, mesh->AuxVectors, mesh->CoordSystems,
-                         mesh->Materials[MAT_LIN_ISO], mesh->Materials[MAT_LIN_ORTHO], mesh->ElemProps);
+                         ElasticRecords(mesh, kElasticIsotropic), ElasticRecords(mesh, kElasticOrthotropic),
+                         mesh->ElemProps);
   zerod2(Bm, 3, ndof);
   zerod2(Bb, 3, ndof);
   zerod2(Bs, 2, ndof);

@@ -2,6 +2,7 @@
 // theta1, theta2 per node; bending and transverse shear integrated with their own rules.
 #include "elements/kernel.h"
 #include "elements/shell_solid.h"
+#include "materials/elastic.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
@@ -34,9 +35,9 @@ void CalcMat_D_MindlinSlab(int propIndex, int nb, int ns, int nb2, int ns2, doub
                            const MaterialRecord* linIso, const ElementProperty* props) {
   if (nb != 3 || ns != 2 || nb2 != 3 || ns2 != 2) InternalError(__FILE__, __LINE__);
   const ElementProperty& p = props[propIndex];
-  if (p.MaterialKind != MAT_LIN_ISO) errexit("Mindlin slab element: invalid material type.", 0);
+  if (LinearElasticity(p.MaterialKind) != kElasticIsotropic) errexit("Mindlin slab element: invalid material type.", 0);
   const MaterialRecord& m = linIso[p.MaterialNumber];
-  const double E = MatValue(m, 3), nu = MatValue(m, 4);
+  const double E = IsotropicConstants(m).E, nu = IsotropicConstants(m).nu;
   CalcPlateIsoD("Mindlin slab", E, nu, Db);
   zerod2(Ds, 2, 2);
   Ds[1][1] = Ds[2][2] = E / (2.4 * nu + 2.4);
@@ -61,7 +62,7 @@ void CalcStiffMindlinSlabQuad(int ndof, int elem, int nNodes, int propIndex, con
   allocd1(&N, nNodes);
   allocd1(&t, nNodes);
 
-  CalcMat_D_MindlinSlab(propIndex, 3, 2, 3, 2, Db, Ds, mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+  CalcMat_D_MindlinSlab(propIndex, 3, 2, 3, 2, Db, Ds, ElasticRecords(mesh, kElasticIsotropic), mesh->ElemProps);
   CalcMat_ElemNodeCoord(elem, _MINDLIN_SLAB_QUAD, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
   CalcShellNodeThickness(nNodes, propIndex, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
   zerod2(Bb, 3, ndof);

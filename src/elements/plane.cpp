@@ -3,6 +3,7 @@
 // K = sum over the integration points of B^T D B t det J w.
 #include "elements/elements.h"
 #include "elements/kernel.h"
+#include "materials/elastic.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
@@ -23,7 +24,7 @@ void StiffPlane(int type, int N, int elem, int n, int property, const char* outp
     CheckElemNodeCount(ctx, type, n, 4, 8, 9);
   if (N != 2 * n) InternalError(__FILE__, __LINE__);
   const ElementProperty& p = mesh->ElemProps[property];
-  CheckElemMaterialKind(ctx, type, p.MaterialKind, MAT_LIN_ISO);
+  CheckElemMaterialKind(ctx, type, p.MaterialKind, ElasticKindCode(kElasticIsotropic));
   if (stress) CheckElemGeometryKind(ctx, type, p.GeometryKind, GEOM_LAM_THICK, GEOM_PATT);
 
   // Integration points and weights.
@@ -60,9 +61,9 @@ void StiffPlane(int type, int N, int elem, int n, int property, const char* outp
   allocd1(&Nv, n);
   allocd1(&t, n);
   if (stress)
-    CalcMat_D_PlaneStress(property, 3, 3, D, mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+    CalcMat_D_PlaneStress(property, 3, 3, D, ElasticRecords(mesh, kElasticIsotropic), mesh->ElemProps);
   else
-    CalcMat_D_PlaneStrain(property, 3, 3, D, mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+    CalcMat_D_PlaneStrain(property, 3, 3, D, ElasticRecords(mesh, kElasticIsotropic), mesh->ElemProps);
   CalcMat_ElemNodeCoord(elem, type, n, mesh->ElemNodes, X, mesh->PointCoord);
   if (stress) CalcGeomProp_THICKNESS(n, property, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
   zerod2(B, 3, N);

@@ -16,6 +16,7 @@
 // points in their coplanar axes); the caller allocates it.
 #pragma once
 
+#include "materials/elastic.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 
@@ -24,11 +25,6 @@
 // Kg (nDofs x nDofs, nDofs = 3 nNodes) of an 8- or 20-node hexahedron of linear material.
 void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const char* OutputControl,
                         const MeshData* mesh, double** Kg);
-// D (6 x 6) of the element's linear isotropic (1) or orthotropic (2) material; the
-// orthotropic axes are the global axes. Any other material kind stops the run with
-// "Solid element: invalid material type.".
-void CalcMat_D_Solid(int elem, int propIndex, int nRows, int nCols, double** D, const MaterialRecord* linIso,
-                     const MaterialRecord* linOrtho, const ElementProperty* props);
 
 // ---- Mindlin slab -------------------------------------------------------------------
 

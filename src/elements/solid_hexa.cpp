@@ -1,5 +1,4 @@
-// Solid hexahedron (type 24, 8 or 20 nodes): linear stiffness and the elasticity matrix
-// of its linear materials.
+// Solid hexahedron (type 24, 8 or 20 nodes): linear stiffness.
 #include <cstdio>
 
 #include "elements/kernel.h"
@@ -7,34 +6,6 @@
 #include "materials/elastic.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
-
-void CalcMat_D_Solid(int elem, int propIndex, int nRows, int nCols, double** D, const MaterialRecord* linIso,
-                     const MaterialRecord* linOrtho, const ElementProperty* props) {
-  if (nRows != 6 || nCols != 6) InternalError(__FILE__, __LINE__);
-  const ElementProperty& p = props[propIndex];
-  switch (p.MaterialKind) {
-    case MAT_LIN_ISO: {
-      const MaterialRecord& m = linIso[p.MaterialNumber];
-      const double E = MatValue(m, 3), nu = MatValue(m, 4);
-      if (!(nu > -1.0 && nu < 0.5)) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "\n");
-        std::fprintf(stderr, "Calculate the elasticity matrix (D) of element n. %d\n", elem);
-      }
-      CalcMat_De_Iso3D(6, 6, nu, E, D);
-      return;
-    }
-    case MAT_LIN_ORTHO: {
-      // Density, three expansion coefficients, E1 E2 E3, G23 G31 G12, nu23 nu31 nu12.
-      const MaterialRecord& m = linOrtho[p.MaterialNumber];
-      CalcMat_De_Ortho3D(elem, 6, 6, MatValue(m, 13), MatValue(m, 11), MatValue(m, 12), MatValue(m, 10),
-                         MatValue(m, 8), MatValue(m, 9), MatValue(m, 5), MatValue(m, 6), MatValue(m, 7), D);
-      return;
-    }
-    default:
-      errexit("Solid element: invalid material type.", 0);
-  }
-}
 
 void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const char* OutputControl,
                         const MeshData* mesh, double** Kg) {
@@ -50,8 +21,8 @@ void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const ch
   allocd2(&J, 3, 3);
   allocd2(&Jinv, 3, 3);
 
-  CalcMat_D_Solid(elem, propIndex, 6, 6, D, mesh->Materials[MAT_LIN_ISO], mesh->Materials[MAT_LIN_ORTHO],
-                  mesh->ElemProps);
+  CalcMat_D_Solid(elem, propIndex, 6, 6, D, ElasticRecords(mesh, kElasticIsotropic),
+                  ElasticRecords(mesh, kElasticOrthotropic), mesh->ElemProps);
   CalcMat_ElemNodeCoord(elem, _SOLID_HEXA, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
   zerod2(B, 6, nDofs);
   zerod2(Kg, nDofs, nDofs);

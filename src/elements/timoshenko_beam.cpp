@@ -6,6 +6,7 @@
 
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
+#include "materials/elastic.h"
 #include "model/material.h"
 #include "model/mesh.h"
 #include "model/outputcontrol.h"
@@ -83,10 +84,11 @@ void CalcStiffTimoshenkoBeam3D(int nDof, int elem, int nNodes, int prop, const c
   CheckNodeCountLineElem(elem, kBeamType, nNodes, kCtxStiffness, 2, kBeamNodeCounts);
   if (nDof != 6 * nNodes) InternalError(__FILE__, __LINE__);
   const ElementProperty& p = mesh->ElemProps[prop];
-  if (p.MaterialKind != MAT_LIN_ISO) InternalError(__FILE__, __LINE__);
-  const MaterialRecord& mat = MaterialOf(mesh, MAT_LIN_ISO, p.MaterialNumber);
-  const double E = MatValue(mat, 3);
-  const double G = E / (2.0 * (1.0 + MatValue(mat, 4)));
+  if (LinearElasticity(p.MaterialKind) != kElasticIsotropic) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& mat = MaterialOf(mesh, p.MaterialKind, p.MaterialNumber);
+  const IsotropicElastic c = IsotropicConstants(mat);
+  const double E = c.E;
+  const double G = E / (2.0 * (1.0 + c.nu));
 
   int nIP[5];
   for (int mode = 1; mode <= 4; mode++)

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "materials/elastic.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -84,10 +85,11 @@ void ReadElasticConstants(int property, const MaterialRecord* linIso, const Elem
                           double* nu) {
   const ElementProperty& p = props[property];
   const ElemFaultContext ctx{"Reading the material of element property record n. %d\n", property, 0, 0};
-  CheckElemMaterialKind(ctx, p.ElementType, p.MaterialKind, MAT_LIN_ISO);
+  CheckElemMaterialKind(ctx, p.ElementType, p.MaterialKind, ElasticKindCode(kElasticIsotropic));
   const MaterialRecord& m = linIso[p.MaterialNumber];
-  *E = MatValue(m, 3);
-  *nu = MatValue(m, 4);
+  const IsotropicElastic c = IsotropicConstants(m);
+  *E = c.E;
+  *nu = c.nu;
   if (!(*E > 0.0) || !(*nu > -1.0 && *nu < 0.5)) {
     char detail[700];
     std::snprintf(detail, sizeof detail, "   -> Material: %s\n   -> Young's modulus: %g\n   -> Poisson's ratio: %g\n",

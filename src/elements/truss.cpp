@@ -6,6 +6,8 @@
 #include "elements/elements.h"
 #include "elements/kernel.h"
 #include "elements/members.h"
+#include "materials/elastic.h"
+#include "materials/material_point.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
@@ -26,11 +28,11 @@ void ReadTruss(const ElemFaultContext& ctx, int d, int elem, int property, bool 
   const ElementProperty& p = props[property];
   const int type = TrussType(d);
   if (withMaterial) {
-    CheckElemMaterialKind(ctx, type, p.MaterialKind, MAT_LIN_ISO);
+    CheckElemMaterialKind(ctx, type, p.MaterialKind, ElasticKindCode(kElasticIsotropic));
     const MaterialRecord& m = linIso[p.MaterialNumber];
-    t->rho = MatValue(m, 1);
-    t->alpha = MatValue(m, 2);
-    t->E = MatValue(m, 3);
+    t->rho = MaterialDensity(p.MaterialKind, m);
+    t->alpha = ExpansionCoefficient(p.MaterialKind, m, 1);
+    t->E = IsotropicConstants(m).E;
   } else {
     t->rho = t->alpha = t->E = 0.0;
   }
@@ -84,7 +86,7 @@ void GlobalTruss(char what, int d, int N, int elem, int nNodes, int property, co
   allocd2(&R, d, d);
   CalcRotationTruss(d, elem, outputControl, mesh->ElemNodes, R, mesh->PointCoord);
   (what == 'K' ? LocalStiffness : LocalMass)(ctx, d, N, elem, property, mesh->ElemNodes, L, mesh->PointCoord,
-                                               mesh->CsAreas, mesh->Materials[MAT_LIN_ISO], mesh->ElemProps);
+                                               mesh->CsAreas, ElasticRecords(mesh, kElasticIsotropic), mesh->ElemProps);
   zerod2(out, N, N);
   TransformMatTruss(d, N, 2, out, L, R);
   if (what == 'K')

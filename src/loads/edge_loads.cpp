@@ -9,6 +9,7 @@
 #include "elements/kernel.h"
 #include "loads/loads.h"
 #include "loads/shell_loads.h"
+#include "materials/material_table.h"
 #include "model/outputcontrol.h"
 
 namespace {
@@ -414,19 +415,15 @@ void Calc_Fg_EdgeLoadTimoshenkoBeam3D(int Size, int Record, int Element, int Loa
   EdgeLoadIntensities(c, rec, n, q);
   // Angle of the cross-section axes L2, L3 at each node.
   const ElementProperty& prop = Mesh->ElemProps[PropIndex];
-  switch (prop.MaterialKind) {
-    case MAT_LIN_ISO: {
-      int recs[4];
-      ElementNodeGeomRecords(Mesh, PropIndex, n, kGeomCs3D, Mesh->nFrame3DSections, recs);
-      for (int k = 1; k <= n; k++) alpha[k] = Mesh->Frame3DSections[recs[k]].v[11];
-      break;
-    }
-    case MAT_FIB_MESH:
-      if (prop.MaterialNumber < 1 || prop.MaterialNumber > Mesh->Main.nFibrousMeshes) InternalError(__FILE__, __LINE__);
-      for (int k = 1; k <= n; k++) alpha[k] = Mesh->FibrousMeshes[prop.MaterialNumber].Angles[k];
-      break;
-    default:
-      InternalError(__FILE__, __LINE__);
+  if (LinearElasticity(prop.MaterialKind) == kElasticIsotropic) {
+    int recs[4];
+    ElementNodeGeomRecords(Mesh, PropIndex, n, kGeomCs3D, Mesh->nFrame3DSections, recs);
+    for (int k = 1; k <= n; k++) alpha[k] = Mesh->Frame3DSections[recs[k]].v[11];
+  } else if (CompositionOf(prop.MaterialKind) == kCompositionFibrousMesh) {
+    if (prop.MaterialNumber < 1 || prop.MaterialNumber > Mesh->Main.nFibrousMeshes) InternalError(__FILE__, __LINE__);
+    for (int k = 1; k <= n; k++) alpha[k] = Mesh->FibrousMeshes[prop.MaterialNumber].Angles[k];
+  } else {
+    InternalError(__FILE__, __LINE__);
   }
   const int offset = EdgeLoadForceOffset(c, rec, false);
   int counts[2];

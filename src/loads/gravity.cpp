@@ -9,13 +9,15 @@
 #include "elements/kernel.h"
 #include "loads/loads.h"
 #include "loads/shell_loads.h"
+#include "materials/elastic.h"
+#include "materials/material_point.h"
 
 namespace {
 
 // Element types that take no gravity load: cables, interfaces and embedded cables.
-bool TakesNoGravity(int type) { return type == 5 || type == 6 || (type >= 26 && type <= 32); }
+bool TakesNoGravity(int type) { return !ElementTypeTakesGravity(type); }
 
-double DensityOf(const MeshData* m, int kind, int number) { return MatValue(MaterialOf(m, kind, number), 1); }
+double DensityOf(const MeshData* m, int kind, int number) { return MaterialDensity(kind, MaterialOf(m, kind, number)); }
 
 enum DensityStatus { kDensityFound, kKindWithoutDensity, kPatternWithoutDensity };
 
@@ -23,45 +25,20 @@ DensityStatus LookupDensity_NL(int p, const MeshData* m, double* rho) {
   const ElementProperty& prop = m->ElemProps[p];
   const int kind = prop.MaterialKind, r = prop.MaterialNumber;
   *rho = 0.0;
-  switch (kind) {
-    case MAT_LIN_ISO:
-    case MAT_LIN_ORTHO:
-    case MAT_NLMM101:
-    case MAT_NLMM102:
-    case MAT_NLMM104:
-    case MAT_NLMM111:
-    case MAT_NLMM121:
-    case MAT_NLMM122:
-    case MAT_NLMM123:
-    case MAT_NLMM124:
-    case MAT_NLMM141:
-    case MAT_NLMM142:
-    case MAT_NLMM145:
-    case MAT_NLMM146:
-    case MAT_NLMM151:
-    case MAT_NLMM201:
-    case MAT_NLMM202:
+  if (kind < 1 || kind > kMaterialKinds) InternalError(__FILE__, __LINE__);
+  switch (MaterialDensityRule(kind)) {
+    case kDensityOwn:
       *rho = DensityOf(m, kind, r);
       return kDensityFound;
-    case MAT_LIN_INT_POINT:
-    case MAT_LIN_INT_LINE_2D:
-    case MAT_LIN_INT_LINE_3D:
-    case MAT_LIN_INT_SURF:
-    case MAT_NLMM301:
-    case MAT_NLMM302:
-    case MAT_NLMM303:
-    case MAT_NLMM304:
-    case MAT_NLMM305:
-    case MAT_NLMM306:
-    case MAT_NLMM320:
-    case MAT_LAY_PATT:  // layered shells take the densities of their layers
+    case kDensityNone:
+    case kDensityOfLayers:  // layered shells take the densities of their layers
       return kDensityFound;
-    case MAT_NLMM_PATT: {
+    case kDensityOfComponent: {
       if (r < 1 || r > m->nNlmmPatterns) InternalError(__FILE__, __LINE__);
       const MaterialPattern& pat = m->NlmmPatterns[r];
       for (int k = 1; k <= pat.nComponents; k++) {
         const int c = pat.Kind[k];
-        if (c == MAT_LIN_ISO || c == MAT_NLMM104 || c == MAT_NLMM111) {
+        if (PatternComponentHasDensity(c)) {
           *rho = DensityOf(m, c, pat.Number[k]);
           return kDensityFound;
         }
@@ -69,7 +46,6 @@ DensityStatus LookupDensity_NL(int p, const MeshData* m, double* rho) {
       return kPatternWithoutDensity;
     }
     default:
-      if (kind < 1 || kind > kMaterialKinds) InternalError(__FILE__, __LINE__);
       return kKindWithoutDensity;
   }
 }
@@ -211,10 +187,10 @@ void Calc_Fg_GravityLoad(int Size, int Element, int ElementType, int LoadCaseNum
                                          Mesh->LamThicks, Mesh->Integrations, Mesh->ElemProps);
       return;
     case _MINDLIN_SHELL_QUAD:
-      Calc_Fg_GravityLoadMindlinShellQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl,
-                                          Params, Mesh->ElemNodes, Fe, GravityVector, Mesh->PointCoord,
-                                          Mesh->GeomPatterns, Mesh->LamThicks, Mesh->Materials[MAT_LIN_ORTHO],
-                                          Mesh->Integrations, Mesh->ElemProps);
+      Calc_Fg_GravityLoadMindlinShellQuad(
+          Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl, Params, Mesh->ElemNodes, Fe,
+          GravityVector, Mesh->PointCoord, Mesh->GeomPatterns, Mesh->LamThicks,
+          ElasticRecords(Mesh, kElasticOrthotropic), Mesh->Integrations, Mesh->ElemProps);
       return;
     case _AHMAD_SHELL_QUAD:
       Calc_Fg_GravityLoadAhmadShellQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl,
@@ -246,13 +222,8 @@ void Calc_Fg_GravityLoad_NL(int Size, int Element, int ElementType, int LoadCase
 
 double CalcDensity(int PropIndex, const MeshData* Mesh) {
   const ElementProperty& prop = Mesh->ElemProps[PropIndex];
-  switch (prop.MaterialKind) {
-    case MAT_LIN_ISO:
-    case MAT_LIN_ORTHO:
-      return DensityOf(Mesh, prop.MaterialKind, prop.MaterialNumber);
-    default:
-      return 0.0;
-  }
+  if (LinearElasticity(prop.MaterialKind) == kElasticNone) return 0.0;
+  return DensityOf(Mesh, prop.MaterialKind, prop.MaterialNumber);
 }
 
 double CalcDensity_NL(int PropIndex, const MeshData* Mesh) {
@@ -272,27 +243,17 @@ void CalcLayerDensity(int L, int LayerPatternNumber, double* rho, const LayerPat
   for (int k = 1; k <= L; k++) {
     const LayerProperty& layer = LayerProps[LayerPatterns[LayerPatternNumber].Layer[k]];
     const int r = layer.MaterialNumber;
-    const MaterialRecord* block;
-    switch (layer.MaterialKind) {
-      case MAT_LIN_ISO: block = LinIso; break;
-      case MAT_LIN_ORTHO: block = LinOrtho; break;
-      case MAT_NLMM101: block = Nlmm101; break;
-      case MAT_NLMM104: block = Nlmm104; break;
-      case MAT_NLMM121: block = Nlmm121; break;
-      case MAT_NLMM141: block = Nlmm141; break;
-      case MAT_NLMM142: block = Nlmm142; break;
-      default: {
-        const int kind = layer.MaterialKind;
-        std::fflush(stdout);
-        std::fprintf(stderr, "\nCalculating the densities of the layers of layer pattern n. %d\n",
-                     LayerPatternNumber);
-        std::fprintf(stderr, "   -> Layer: %d\n", k);
-        std::fprintf(stderr, "   -> Material type: %s\n",
-                     kind >= 1 && kind <= kMaterialKinds ? kMaterialKindKeywords[kind] : "_NONE");
-        errexit("The material type of the layer is not valid for the gravity load.", 0);
-      }
+    const MaterialRecord* const blocks[8] = {nullptr, LinIso, LinOrtho, Nlmm101, Nlmm104, Nlmm121, Nlmm141, Nlmm142};
+    const int i = LayerDensityKindIndex(layer.MaterialKind);
+    if (i == 0) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "\nCalculating the densities of the layers of layer pattern n. %d\n", LayerPatternNumber);
+      std::fprintf(stderr, "   -> Layer: %d\n", k);
+      std::fprintf(stderr, "   -> Material type: %s\n", MaterialKindName(layer.MaterialKind));
+      errexit("The material type of the layer is not valid for the gravity load.", 0);
     }
+    const MaterialRecord* block = blocks[i];
     if (block == nullptr) InternalError(__FILE__, __LINE__);
-    rho[k] = MatValue(block[r], 1);
+    rho[k] = MaterialDensity(layer.MaterialKind, block[r]);
   }
 }

@@ -10,6 +10,8 @@
 #include "elements/kernel.h"
 #include "elements/locate.h"
 #include "loads/loads.h"
+#include "materials/elastic.h"
+#include "materials/material_point.h"
 
 namespace {
 
@@ -120,7 +122,7 @@ void TempVarLoop(const NonlinearState* nl, int lc, const char* oc, const LoadCas
 }
 
 const char* KindKeyword(int kind) {
-  return kind >= 1 && kind <= kMaterialKinds ? kMaterialKindKeywords[kind] : "_NONE";
+  return MaterialKindName(kind);
 }
 
 }  // namespace
@@ -178,7 +180,7 @@ void Calc_Fg_TempVar(int nComp, int Element, int ElementType, int LoadCaseNumber
                      const int* ElemPropIndex, double* Fe, const char* PointTypes, const PointList* PointElemAdjacency,
                      const TemperatureVariationRecord* TempVarRecords) {
   const MeshData* m = Mesh;
-  const MaterialRecord* linIso = m->Materials[MAT_LIN_ISO];
+  const MaterialRecord* linIso = ElasticRecords(m, kElasticIsotropic);
   switch (ElementType) {
     case _TRUSS_2D:
       Calc_Fg_TempVarTruss2D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
@@ -281,7 +283,7 @@ void Calc_Fg_DiffTempVar(int RecordIndex, int nComp, int Element, int ElementTyp
                          const DiffTemperatureVariationRecord* DiffTempVarRecords,
                          const PointList* PointElemAdjacency) {
   const MeshData* m = Mesh;
-  const MaterialRecord* linIso = m->Materials[MAT_LIN_ISO];
+  const MaterialRecord* linIso = ElasticRecords(m, kElasticIsotropic);
   switch (ElementType) {
     case _FRAME_2D:
       Calc_Fg_DiffTempVarFrame2D(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex, Fe,
@@ -332,28 +334,16 @@ void GetThermalMaterial(const LoadReportContext& c, int PropIndex, const MeshDat
   const MaterialRecord& rec = MaterialOf(Mesh, kind, p.MaterialNumber);
   t->kind = kind;
   t->E = 0.0;
-  switch (kind) {
-    case MAT_LIN_ISO:
-    case MAT_NLMM202:
-      t->alpha[1] = t->alpha[2] = t->alpha[3] = MatValue(rec, 2);
-      t->E = MatValue(rec, 3);
-      return;
-    case MAT_LIN_ORTHO:
-      for (int j = 1; j <= 3; j++) t->alpha[j] = MatValue(rec, 1 + j);
-      return;
-    case MAT_NLMM201: {
-      // The modulus of the law's elastic branch: its end stress over its end strain.
-      const double eps = MatValue(rec, 3);
-      if (!(std::fabs(eps) >= 1e-12)) {
-        std::snprintf(line, sizeof line, "   -> Material type: %s\n   -> Material: %s\n", KindKeyword(kind), rec.Name);
-        RefuseLoad(c, line, "The strain at the end of the elastic branch of the material is null.");
-      }
-      t->alpha[1] = t->alpha[2] = t->alpha[3] = MatValue(rec, 2);
-      t->E = MatValue(rec, 4) / eps;
-      return;
-    }
-    default: InternalError(__FILE__, __LINE__);
+  if (ExpansionCount(kind) == 0) InternalError(__FILE__, __LINE__);
+  for (int j = 1; j <= 3; j++) t->alpha[j] = ExpansionCoefficient(kind, rec, j);
+  // Orthotropic materials give their stiffness through the element's elasticity matrix.
+  if (ExpansionCount(kind) == 3) return;
+  if (!UniaxialModulusDefined(kind, rec)) {
+    // The modulus of the law's elastic branch: its end stress over its end strain.
+    std::snprintf(line, sizeof line, "   -> Material type: %s\n   -> Material: %s\n", KindKeyword(kind), rec.Name);
+    RefuseLoad(c, line, "The strain at the end of the elastic branch of the material is null.");
   }
+  t->E = UniaxialInitialModulus(kind, rec);
 }
 
 void OpenThermalIsoWork(int n, int dim, ThermalIsoWork* w) {

@@ -9,13 +9,12 @@
 #include "elements/line_elements.h"
 #include "elements/locate.h"
 #include "loads/loads.h"
+#include "materials/elastic.h"
+#include "materials/material_point.h"
 #include "model/outputcontrol.h"
 
 namespace {
 
-constexpr int kIsoOnly[] = {MAT_LIN_ISO, 0};
-constexpr int kCableKinds[] = {MAT_LIN_ISO, MAT_NLMM201, MAT_NLMM202, 0};
-constexpr int kSteelKinds[] = {MAT_NLMM201, MAT_NLMM202, 0};
 
 // The 3-D section values of each node: S[j][k] = value j (1..11) of node k's section.
 void BeamNodeSections(const MeshData* m, int p, int n, double** S) {
@@ -35,7 +34,7 @@ void TempVarPlane(int type, int nComp, int e, int lc, int n, int p, int r, const
   if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, p, m, kIsoOnly, &tm);
+  GetThermalMaterial(c, p, m, KindsOfElementType(type, kBehaviourLinear).code, &tm);
   const bool stress = type == _PLANE_STRESS_QUAD;
   const int nD = stress ? 3 : 4;  // plane strain: the restrained out-of-plane strain is the fourth
   double **D, **B, *t, *f;
@@ -46,9 +45,9 @@ void TempVarPlane(int type, int nComp, int e, int lc, int n, int p, int r, const
   allocd1(&t, n);
   allocd1(&f, 2 * n);
   if (stress)
-    CalcMat_D_PlaneStress(p, 3, 3, D, m->Materials[MAT_LIN_ISO], m->ElemProps);
+    CalcMat_D_PlaneStress(p, 3, 3, D, ElasticRecords(m, kElasticIsotropic), m->ElemProps);
   else
-    CalcMat_D_Axis(p, 4, 4, D, m->Materials[MAT_LIN_ISO], m->ElemProps);
+    CalcMat_D_Axis(p, 4, 4, D, ElasticRecords(m, kElasticIsotropic), m->ElemProps);
   CalcMat_ElemNodeCoord(e, type, n, m->ElemNodes, iw.X, m->PointCoord);
   PlaneNodalThickness(m, p, n, stress, t);
   TempVarNodalValues(c, recs[r].ValueCount, recs[r].Values, n, iw.dT);
@@ -94,7 +93,7 @@ void TempVarCable(int d, int nComp, int e, int lc, int n, int p, int r, const ch
   if (n != 2 && n != 3) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, p, m, kCableKinds, &tm);
+  GetThermalMaterial(c, p, m, KindsOfElementType(type, kBehaviourNone).code, &tm);
   double **X, **T, *A, *dT, *N, *dN, *tan;
   allocd2(&X, n, d);
   allocd2(&T, d, d);
@@ -151,7 +150,8 @@ void TempVarEmbCable(bool nonlinear, int nComp, int cable, int mother, int slot,
   const EmbCableMotherRecord& rec = records[motherSeq];
   if (slot < 1 || slot > rec.nCables || rec.cables[slot] != cable) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, p, m, nonlinear ? kSteelKinds : kIsoOnly, &tm);
+  const MaterialBehaviour behaviour = nonlinear ? kBehaviourNonlinear : kBehaviourLinear;
+  GetThermalMaterial(c, p, m, KindsOfElementType(_EMB_CABLE_3D, behaviour).code, &tm);
   // The mother's natural coordinates are stored at the points of the cable's own rule:
   // integrate at those points with that rule's weights.
   const ElementProperty& cp = m->ElemProps[p];
@@ -260,7 +260,7 @@ void Calc_Fg_TempVarTimoshenkoBeam3D(int nComp, int Element, int LoadCaseNumber,
   if (n != 2 && n != 3) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, PropIndex, Mesh, kIsoOnly, &tm);
+  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(_TIMOSHENKO_BEAM_3D, kBehaviourLinear).code, &tm);
   double **X, **S, **T, *dT, *N, *dN, *tan;
   allocd2(&X, n, 3);
   allocd2(&S, 11, n);
@@ -305,7 +305,7 @@ void Calc_Fg_DiffTempVarTimoshenkoBeam3D(int RecordIndex, int nComp, int Element
   if (n != 2 && n != 3) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, PropIndex, Mesh, kIsoOnly, &tm);
+  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(_TIMOSHENKO_BEAM_3D, kBehaviourLinear).code, &tm);
   char line[96];
   if (rec.Direction != 2 && rec.Direction != 3) {
     std::snprintf(line, sizeof line, "   -> Direction: %d\n", rec.Direction);

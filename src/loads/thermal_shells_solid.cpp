@@ -10,12 +10,11 @@
 #include "elements/shell_solid.h"
 #include "loads/loads.h"
 #include "materials/elastic.h"
+#include "materials/material_point.h"
 #include "model/outputcontrol.h"
 
 namespace {
 
-constexpr int kIsoOnly[] = {MAT_LIN_ISO, 0};
-constexpr int kIsoOrtho[] = {MAT_LIN_ISO, MAT_LIN_ORTHO, 0};
 
 void NodalThickness(const MeshData* m, int p, int n, double* t) {
   CalcShellNodeThickness(n, p, t, m->GeomPatterns, m->LamThicks, m->ElemProps);
@@ -32,14 +31,14 @@ void CheckThickness(const LoadReportContext& c, double h) {
 // alpha in both directions, or the orthotropic alpha1, alpha2 of the material axes turned
 // to the element axes (T: rows = element axes).
 void ShellThermalStrain(const ThermalMaterial& tm, int e, int p, const MeshData* m, double** T, double* eps) {
-  if (tm.kind != MAT_LIN_ORTHO) {
+  if (ExpansionCount(tm.kind) != 3) {
     eps[1] = eps[2] = tm.alpha[1];
     eps[3] = 0.0;
     return;
   }
-  const MaterialRecord& rec = MaterialOf(m, MAT_LIN_ORTHO, m->ElemProps[p].MaterialNumber);
+  const MaterialRecord& rec = MaterialOf(m, tm.kind, m->ElemProps[p].MaterialNumber);
   double angle;
-  CalcMat_D_MatCoordSys(MatInt(rec, 14), e, rec.Name, &angle, T, m->AuxVectors, m->CoordSystems);
+  CalcMat_D_MatCoordSys(OrthotropicCoordSystem(rec), e, rec.Name, &angle, T, m->AuxVectors, m->CoordSystems);
   const double c = std::cos(angle), s = std::sin(angle), a1 = tm.alpha[1], a2 = tm.alpha[2];
   eps[1] = c * c * a1 + s * s * a2;
   eps[2] = s * s * a1 + c * c * a2;
@@ -63,8 +62,8 @@ void OpenMindlinShell(int e, int n, int p, const char* oc, const MeshData* m, Mi
   const double s0[3] = {0.0, 0.0, 0.0};
   CalcMat_T_ElemNormal(e, _MINDLIN_SHELL_QUAD, n, oc[OC_PRINT_MAT_T_QUAD], s0, s->T, s->X);
   MatMatTMultSmall(3, n, s->X, s->Xl, s->T);
-  CalcMat_D_MindlinShell(e, p, 3, 2, 3, 2, s->D, s->Ds, s->T, m->AuxVectors, m->CoordSystems, m->Materials[MAT_LIN_ISO],
-                         m->Materials[MAT_LIN_ORTHO], m->ElemProps);
+  CalcMat_D_MindlinShell(e, p, 3, 2, 3, 2, s->D, s->Ds, s->T, m->AuxVectors, m->CoordSystems,
+                         ElasticRecords(m, kElasticIsotropic), ElasticRecords(m, kElasticOrthotropic), m->ElemProps);
   NodalThickness(m, p, n, s->t);
 }
 
@@ -87,7 +86,7 @@ void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int 
   if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, p, m, kIsoOrtho, &tm);
+  GetThermalMaterial(c, p, m, KindsOfElementType(_MINDLIN_SHELL_QUAD, kBehaviourLinear).code, &tm);
   MindlinShellData sd;
   OpenMindlinShell(e, n, p, oc, m, &sd);
   double eps1[4];
@@ -156,7 +155,7 @@ void AhmadShellThermal(char kind, int nComp, int e, int lc, int n, int p, int r,
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   const int ndof = 6 * n, n3 = 18 * n;
   ThermalMaterial tm;
-  GetThermalMaterial(c, p, m, kIsoOnly, &tm);
+  GetThermalMaterial(c, p, m, KindsOfElementType(_AHMAD_SHELL_QUAD, kBehaviourLinear).code, &tm);
   double **Dm, **Ds, **X, **dN, **J, **Jinv, **G, **theta, **B, ***Tgn, *t, *N, *dT, *f;
   allocd2(&Dm, 3, 3);
   allocd2(&Ds, 2, 2);
@@ -172,7 +171,7 @@ void AhmadShellThermal(char kind, int nComp, int e, int lc, int n, int p, int r,
   allocd1(&N, n);
   allocd1(&dT, n);
   allocd1(&f, ndof);
-  CalcMat_D_AhmadShell(p, 3, 2, 3, 2, Dm, Ds, m->Materials[MAT_LIN_ISO], m->ElemProps);
+  CalcMat_D_AhmadShell(p, 3, 2, 3, 2, Dm, Ds, ElasticRecords(m, kElasticIsotropic), m->ElemProps);
   CalcMat_ElemNodeCoord(e, _AHMAD_SHELL_QUAD, n, m->ElemNodes, X, m->PointCoord);
   NodalThickness(m, p, n, t);
   CalcMat_Tgn_AhmadShellQuad(e, 3, n, oc, ElemPropIndex, m->ElemNodeCount, m->ElemNodes, Tgn, X, m->PointCoord,
@@ -279,7 +278,7 @@ void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element,
   if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, PropIndex, Mesh, kIsoOnly, &tm);
+  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(_MINDLIN_SLAB_QUAD, kBehaviourLinear).code, &tm);
   double **Db, **Ds, **B, *t, *f;
   ThermalIsoWork iw;
   OpenThermalIsoWork(n, 2, &iw);
@@ -288,7 +287,7 @@ void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element,
   allocd2(&B, 3, 3 * n);
   allocd1(&t, n);
   allocd1(&f, 3 * n);
-  CalcMat_D_MindlinSlab(PropIndex, 3, 2, 3, 2, Db, Ds, Mesh->Materials[MAT_LIN_ISO], Mesh->ElemProps);
+  CalcMat_D_MindlinSlab(PropIndex, 3, 2, 3, 2, Db, Ds, ElasticRecords(Mesh, kElasticIsotropic), Mesh->ElemProps);
   CalcMat_ElemNodeCoord(Element, _MINDLIN_SLAB_QUAD, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
   NodalThickness(Mesh, PropIndex, n, t);
   TempVarNodalValues(c, rec.ValueCount, rec.Values, n, iw.dT);
@@ -331,15 +330,15 @@ void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNo
   if (n != 8 && n != 20) InternalError(__FILE__, __LINE__);
   if (nVec != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, PropIndex, Mesh, kIsoOrtho, &tm);
+  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(_SOLID_HEXA, kBehaviourLinear).code, &tm);
   double **D, **B, *f;
   ThermalIsoWork iw;
   OpenThermalIsoWork(n, 3, &iw);
   allocd2(&D, 6, 6);
   allocd2(&B, 6, 3 * n);
   allocd1(&f, 3 * n);
-  CalcMat_D_Solid(Element, PropIndex, 6, 6, D, Mesh->Materials[MAT_LIN_ISO], Mesh->Materials[MAT_LIN_ORTHO],
-                  Mesh->ElemProps);
+  CalcMat_D_Solid(Element, PropIndex, 6, 6, D, ElasticRecords(Mesh, kElasticIsotropic),
+                  ElasticRecords(Mesh, kElasticOrthotropic), Mesh->ElemProps);
   CalcMat_ElemNodeCoord(Element, _SOLID_HEXA, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
   TempVarNodalValues(c, rec.ValueCount, rec.Values, n, iw.dT);
   int counts[4];

@@ -1,4 +1,5 @@
-// Elasticity matrices of 3-D solids and the material axes of a coordinate system.
+// Elasticity matrices of 3-D solids (from the constants or from the element's material)
+// and the material axes of a coordinate system.
 #include "materials/elastic.h"
 
 #include <cmath>
@@ -76,4 +77,89 @@ void CalcMat_D_MatCoordSys(int coordSys, int elem, const char* name, double* ang
     errexit("The specified material coordinate system must be\ncoplanar with the local coordinate system.", 0);
   }
   *angle = std::atan2(R[1][2], R[1][1]);
+}
+
+const MaterialRecord* ElasticRecords(const MeshData* mesh, ElasticSymmetry s) {
+  return mesh->Materials[ElasticKindCode(s)];
+}
+
+void CalcMat_D_Solid(int elem, int propIndex, int nRows, int nCols, double** D, const MaterialRecord* linIso,
+                     const MaterialRecord* linOrtho, const ElementProperty* props) {
+  if (nRows != 6 || nCols != 6) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = props[propIndex];
+  switch (LinearElasticity(p.MaterialKind)) {
+    case kElasticIsotropic: {
+      const IsotropicElastic c = IsotropicConstants(linIso[p.MaterialNumber]);
+      const double E = c.E, nu = c.nu;
+      if (!(nu > -1.0 && nu < 0.5)) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "\n");
+        std::fprintf(stderr, "Calculate the elasticity matrix (D) of element n. %d\n", elem);
+      }
+      CalcMat_De_Iso3D(6, 6, nu, E, D);
+      return;
+    }
+    case kElasticOrthotropic: {
+      const OrthotropicElastic o = OrthotropicConstants(linOrtho[p.MaterialNumber]);
+      CalcMat_De_Ortho3D(elem, 6, 6, o.nu12, o.nu23, o.nu31, o.G12, o.G23, o.G31, o.E1, o.E2, o.E3, D);
+      return;
+    }
+    default:
+      errexit("Solid element: invalid material type.", 0);
+  }
+}
+
+IsotropicElastic IsotropicConstants(const MaterialRecord& m) { return {MatValue(m, 3), MatValue(m, 4)}; }
+
+OrthotropicElastic OrthotropicConstants(const MaterialRecord& m) {
+  OrthotropicElastic o;
+  o.E1 = MatValue(m, 5);
+  o.E2 = MatValue(m, 6);
+  o.E3 = MatValue(m, 7);
+  o.G23 = MatValue(m, 8);
+  o.G31 = MatValue(m, 9);
+  o.G12 = MatValue(m, 10);
+  o.nu23 = MatValue(m, 11);
+  o.nu31 = MatValue(m, 12);
+  o.nu12 = MatValue(m, 13);
+  return o;
+}
+
+int OrthotropicCoordSystem(const MaterialRecord& m) { return MatInt(m, 14); }
+
+// ---- linear interfaces ----
+
+void CalcMat_D_InterfaceLine2D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
+                               const ElementProperty* elemProps) {
+  if (n != 2 || m != 2) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = elemProps[prop];
+  if (p.MaterialKind != MAT_LIN_INT_LINE_2D) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& r = interfaceProps[p.MaterialNumber];
+  zerod2(D, 2, 2);
+  D[1][1] = MatValue(r, 2);
+  D[2][2] = MatValue(r, 1);
+}
+
+void CalcMat_D_InterfaceLine3D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
+                               const ElementProperty* elemProps) {
+  if (n != 3 || m != 3) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = elemProps[prop];
+  if (p.MaterialKind != MAT_LIN_INT_LINE_3D) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& r = interfaceProps[p.MaterialNumber];
+  zerod2(D, 3, 3);
+  D[1][1] = MatValue(r, 3);
+  D[2][2] = MatValue(r, 1);
+  D[3][3] = MatValue(r, 2);
+}
+
+void CalcMat_D_InterfaceSurf(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
+                             const ElementProperty* elemProps) {
+  if (n != 3 || m != 3) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = elemProps[prop];
+  if (p.MaterialKind != MAT_LIN_INT_SURF) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& r = interfaceProps[p.MaterialNumber];
+  zerod2(D, 3, 3);
+  D[1][1] = MatValue(r, 2);
+  D[2][2] = MatValue(r, 3);
+  D[3][3] = MatValue(r, 1);
 }

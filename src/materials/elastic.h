@@ -3,6 +3,7 @@
 // material coordinate system and an element's local axes.
 #pragma once
 
+#include "materials/material_table.h"
 #include "model/mesh.h"
 
 // D (6 x 6) = isotropic elasticity matrix. A Poisson's coefficient outside (-1, 0.5)
@@ -23,3 +24,43 @@ void CalcMat_De_Ortho3D(int elem, int nRows, int nCols, double nu12, double nu23
 // name is printed in the context line.
 void CalcMat_D_MatCoordSys(int coordSys, int elem, const char* name, double* angle, double** T,
                            const AuxiliaryVector* auxVectors, const CoordinateSystem* coordSystems);
+
+// D (6 x 6) of a solid point of the element's linear isotropic (1) or orthotropic (2)
+// material; the orthotropic axes are the global axes. Any other material kind stops the
+// run with "Solid element: invalid material type.".
+void CalcMat_D_Solid(int elem, int propIndex, int nRows, int nCols, double** D, const MaterialRecord* linIso,
+                     const MaterialRecord* linOrtho, const ElementProperty* props);
+
+// Constants of a linear isotropic record (density 1, expansion coefficient 2, then E 3
+// and nu 4).
+struct IsotropicElastic {
+  double E;
+  double nu;
+};
+IsotropicElastic IsotropicConstants(const MaterialRecord& m);
+
+// Constants of a linear orthotropic record: density, three expansion coefficients, then
+// E1 E2 E3 (5-7), G23 G31 G12 (8-10), nu23 nu31 nu12 (11-13); value 14 the coordinate
+// system of the material axes (OrthotropicCoordSystem).
+struct OrthotropicElastic {
+  double E1, E2, E3;
+  double G23, G31, G12;
+  double nu23, nu31, nu12;
+};
+OrthotropicElastic OrthotropicConstants(const MaterialRecord& m);
+int OrthotropicCoordSystem(const MaterialRecord& m);
+
+// The mesh's record block of a linear elasticity (the block the elasticity routines of
+// the linear elements index by material number).
+const MaterialRecord* ElasticRecords(const MeshData* mesh, ElasticSymmetry s);
+
+// Linear interfaces, D diagonal from the interface record of the element's property:
+// 2-D line diag(second, first) on (sliding, opening); 3-D line diag(third, first,
+// second); surface diag(second, third, first) on (in-plane e1, in-plane e2, normal).
+// A property of another material kind is the internal error.
+void CalcMat_D_InterfaceLine2D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
+                               const ElementProperty* elemProps);
+void CalcMat_D_InterfaceLine3D(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
+                               const ElementProperty* elemProps);
+void CalcMat_D_InterfaceSurf(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
+                             const ElementProperty* elemProps);

@@ -341,6 +341,18 @@ std::vector<double> FreeBending(TestModel& t, const std::vector<int>& held) {
   return u;
 }
 
+// An "_NLMM201" elastic branch that ends at strain 0 gives no modulus: the load is refused.
+TEST(TempVar, SteelLawWithoutElasticModulusIsRefused) {
+  TestModel t;
+  const int mat = t.AddMaterialValues(MAT_NLMM201, {0, kAlpha, 0.0, 400, 0, 0, 0, 0, 0});
+  AddAt(t, {{1, 2, 3}, {3.5, 2, 3}}, t.AddProp(6, MAT_NLMM201, mat, kGeomCsArea, t.AddCsArea(0.3)));
+  t.tempVars.push_back({1, 0, {kDT}});
+  t.Build();
+  Vec Fe(12);
+  EXPECT_EXIT(t.TempVarVector(1, Fe), testing::ExitedWithCode(1),
+              "The strain at the end of the elastic branch of the material is null");
+}
+
 TEST(DiffTempVar, FreeMembersTakeTheThermalCurvature) {
   const double L = 2.5, h = 0.4;
   const double kappa = kAlpha * kDT / h;

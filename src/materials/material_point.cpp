@@ -1,0 +1,140 @@
+// The material point: values of the records and the switch on the nonlinear laws.
+#include "materials/material_point.h"
+
+#include <cmath>
+
+#include "numcore/numcore.h"
+
+// ---- values of the records ----------------------------------------------------------------
+
+DensityRule MaterialDensityRule(int code) {
+  const MaterialKindRow& r = MaterialKindInfo(code);
+  if (r.density != 0) return kDensityOwn;
+  if ((r.families & kPointInterface) != 0) return kDensityNone;
+  switch (CompositionOf(code)) {
+    case kCompositionLayers: return kDensityOfLayers;
+    case kCompositionNlmmPattern: return kDensityOfComponent;
+    default: return kDensityMissing;
+  }
+}
+
+bool MaterialHasDensity(int code) { return MaterialKindInfo(code).density != 0; }
+
+double MaterialDensity(int code, const MaterialRecord& m) {
+  const int k = MaterialKindInfo(code).density;
+  if (k == 0) InternalError(__FILE__, __LINE__);
+  return MatValue(m, k);
+}
+
+bool PatternComponentHasDensity(int code) {
+  return code == MAT_LIN_ISO || code == MAT_NLMM104 || code == MAT_NLMM111;
+}
+
+int LayerDensityKindIndex(int code) {
+  static constexpr int kKinds[8] = {0, MAT_LIN_ISO, MAT_LIN_ORTHO, MAT_NLMM101, MAT_NLMM104,
+                                    MAT_NLMM121, MAT_NLMM141, MAT_NLMM142};
+  for (int i = 1; i <= 7; i++)
+    if (kKinds[i] == code) return i;
+  return 0;
+}
+
+double ExpansionCoefficient(int code, const MaterialRecord& m, int j) {
+  const MaterialKindRow& r = MaterialKindInfo(code);
+  if (r.expansion == 0 || j < 1 || j > 3) InternalError(__FILE__, __LINE__);
+  return MatValue(m, r.nExpansion == 1 ? r.expansion : r.expansion + j - 1);
+}
+
+int ExpansionCount(int code) {
+  const MaterialKindRow& r = MaterialKindInfo(code);
+  return r.expansion == 0 ? 0 : r.nExpansion;
+}
+
+// ---- uniaxial points --------------------------------------------------------------------
+
+bool UniaxialModulusDefined(int code, const MaterialRecord& m) {
+  const MaterialKindRow& r = MaterialKindInfo(code);
+  return r.modulusOver == 0 || std::fabs(MatValue(m, r.modulusOver)) >= 1e-12;
+}
+
+double UniaxialInitialModulus(int code, const MaterialRecord& m) {
+  const MaterialKindRow& r = MaterialKindInfo(code);
+  if ((r.families & kPointUniaxial) == 0 || r.modulus == 0) InternalError(__FILE__, __LINE__);
+  const double E = MatValue(m, r.modulus);
+  return r.modulusOver == 0 ? E : E / MatValue(m, r.modulusOver);
+}
+
+double UniaxialTangent(int code, int iteration, const MaterialRecord& m) {
+  switch (code) {
+    case MAT_LIN_ISO:
+      return UniaxialInitialModulus(code, m);
+    case MAT_NLMM201:
+      // CalcMat_D_NLMM201 on the point's NLMM201_HD record: the monotonic steel law is
+      // not part of this build.
+      InternalError(__FILE__, __LINE__);
+    case MAT_NLMM202:
+      // The first two iterations take the initial modulus whatever the record holds.
+      if (iteration <= 2) return UniaxialInitialModulus(code, m);
+      // From iteration 3 on: the tangent the cyclic steel law stored in the point's
+      // record; the law and its record are not part of this build.
+      InternalError(__FILE__, __LINE__);
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+double UniaxialStress(int code, const MaterialRecord& m, double epsMech, double epsTh) {
+  (void)epsTh;
+  switch (code) {
+    case MAT_LIN_ISO:
+      // Elastic bar: no record, nothing stored.
+      return UniaxialInitialModulus(code, m) * epsMech;
+    case MAT_NLMM201:
+      // CalcStress_NLMM201 on the point's NLMM201_HD record: not part of this build.
+      InternalError(__FILE__, __LINE__);
+    case MAT_NLMM202:
+      // CalcStress_NLMM202 on the point's record (NLMM145_HD layout): not part of this build.
+      InternalError(__FILE__, __LINE__);
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void UniaxialStartValues(int code, int type) {
+  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+  switch (code) {
+    case MAT_NLMM201:
+      // The start values of the NLMM201_HD record: not part of this build.
+      InternalError(__FILE__, __LINE__);
+    case MAT_NLMM202:
+      // The cyclic steel law starts from its virgin state: nothing to set.
+      return;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+// ---- interface points -------------------------------------------------------------------
+
+void InterfaceTangent(int code, int type, double** D) {
+  (void)D;
+  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+  switch (code) {
+    // The bond laws _NLMM301 to _NLMM306 and the interface plasticity _NLMM320
+    // (CalcMat_D_NLMM3xx on the point's record, by element type): not part of this build.
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void InterfaceTraction(int code, int type, const double* dw, const double* w, double* sigma) {
+  (void)dw;
+  (void)w;
+  (void)sigma;
+  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+  switch (code) {
+    // CalcStress_NLMM3xx: the bond laws take w, _NLMM320 the increment dw; each updates
+    // the point's record. Not part of this build.
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}

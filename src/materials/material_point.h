@@ -1,0 +1,61 @@
+// The material point: the one place that turns a material kind code into behaviour.
+// Elements and loads hand it the kind and the record of their sampling point; it answers
+// with densities, expansion coefficients, moduli, tangents and stresses, and it updates
+// the point's history record. Codes whose law is not built yet end here in the internal
+// error.
+#pragma once
+
+#include "materials/material_table.h"
+#include "model/material.h"
+
+// ---- values of the records ----------------------------------------------------------------
+
+// How an element of the kind finds the density for its self weight.
+enum DensityRule {
+  kDensityOwn,         // the record's density
+  kDensityNone,        // interfaces: no self weight, nothing asked
+  kDensityOfLayers,    // layered shells: the densities of their layers
+  kDensityOfComponent, // material patterns: the first component kind that has a density
+  kDensityMissing,     // the kind holds no density
+};
+DensityRule MaterialDensityRule(int code);
+// Density of a record of a kind that has one (the internal error otherwise).
+double MaterialDensity(int code, const MaterialRecord& m);
+bool MaterialHasDensity(int code);
+// Component kinds of a material pattern that give the pattern's density (_LIN_ISO,
+// _NLMM104, _NLMM111); any code is accepted.
+bool PatternComponentHasDensity(int code);
+// Index 1..7 of the kind among the kinds a shell layer may take its density from, in the
+// order _LIN_ISO, _LIN_ORTHO, _NLMM101, _NLMM104, _NLMM121, _NLMM141, _NLMM142; 0 for
+// the other kinds.
+int LayerDensityKindIndex(int code);
+
+// Coefficient of thermal expansion j (1..3; an isotropic kind gives the same for every
+// j) of a kind that has one; the internal error otherwise.
+double ExpansionCoefficient(int code, const MaterialRecord& m, int j);
+// Number of distinct coefficients: 1 isotropic, 3 orthotropic, 0 none.
+int ExpansionCount(int code);
+
+// ---- uniaxial points (bars, cables, beam fibres) ----------------------------------------
+
+// False when the initial modulus is a stress over a null strain (the end of the elastic
+// branch of the monotonic steel law at strain 0).
+bool UniaxialModulusDefined(int code, const MaterialRecord& m);
+// Initial (elastic) modulus of a uniaxial kind: value 3 of the linear isotropic and the
+// cyclic steel records, value 4 over value 3 of the monotonic steel record.
+double UniaxialInitialModulus(int code, const MaterialRecord& m);
+// Tangent modulus of the point at iteration `iteration` of the combination.
+double UniaxialTangent(int code, int iteration, const MaterialRecord& m);
+// Stress of the point for the mechanical strain epsMech; the law updates the point's
+// record, whose stored strain then grows by the thermal strain epsTh.
+double UniaxialStress(int code, const MaterialRecord& m, double epsMech, double epsTh);
+// Start values of the point's record on an element of type `type`.
+void UniaxialStartValues(int code, int type);
+
+// ---- interface points -------------------------------------------------------------------
+
+// Tangent D (d x d, local axes) of an interface point of element type `type`.
+void InterfaceTangent(int code, int type, double** D);
+// Traction sigma (local axes) of the point: the bond laws take the total relative
+// displacement w, the plasticity law the increment dw; each updates the point's record.
+void InterfaceTraction(int code, int type, const double* dw, const double* w, double* sigma);

@@ -1,0 +1,160 @@
+// The material table: one row per material kind code.
+#include "materials/material_table.h"
+
+#include "materials/history_data.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+constexpr uint64_t T(int t) { return uint64_t{1} << t; }
+constexpr uint64_t Range(int a, int b) {
+  uint64_t m = 0;
+  for (int t = a; t <= b; t++) m |= T(t);
+  return m;
+}
+
+constexpr unsigned kU = kPointUniaxial, kP = kPointPlane, kS = kPointSolid, kI = kPointInterface;
+constexpr MaterialBehaviour kL = kBehaviourLinear, kN = kBehaviourNonlinear, k0 = kBehaviourNone;
+
+// Every mechanical element type but the interfaces may carry the linear isotropic kind.
+constexpr uint64_t kMechanical = Range(1, 10) | Range(12, 24) | T(31) | T(32);
+constexpr uint64_t kPlaneQuads = T(10) | T(13);
+constexpr uint64_t kCables = T(5) | T(6) | T(31) | T(32);
+
+// code, keyword, families, density, expansion (count), modulus (over), element types,
+// behaviour, history slot.
+const MaterialKindRow kRows[kMaterialKinds + 1] = {
+    {0, "_NONE", kPointNone, 0, 0, 0, 0, 0, 0, k0, -1},
+    {1, "_LIN_ISO", kU | kP | kS, 1, 2, 1, 3, 0, kMechanical, kL, -1},
+    {2, "_LIN_ORTHO", kP | kS, 1, 2, 3, 0, 0, T(19) | T(20) | T(23) | T(24), kL, -1},
+    {3, "_LIN_INT_POINT", kI, 0, 0, 0, 0, 0, T(26), kL, -1},
+    {4, "_LIN_INT_LINE_2D", kI, 0, 0, 0, 0, 0, T(27), kL, -1},
+    {5, "_LIN_INT_LINE_3D", kI, 0, 0, 0, 0, 0, T(28), kL, -1},
+    {6, "_LIN_INT_SURF", kI, 0, 0, 0, 0, 0, T(29) | T(30), kL, -1},
+    {7, "_NLMM101", kP, 1, 0, 0, 0, 0, kPlaneQuads, kN, 1},
+    {8, "_NLMM102", kS, 1, 0, 0, 0, 0, T(24), kN, 2},
+    {9, "_NLMM104", kP, 1, 0, 0, 0, 0, kPlaneQuads, kN, 3},
+    {10, "_NLMM105", kP, 0, 0, 0, 0, 0, 0, kN, -1},
+    {11, "_NLMM111", kS, 1, 0, 0, 0, 0, T(24), kN, 4},
+    {12, "_NLMM121", kP, 1, 0, 0, 0, 0, T(10), kN, 5},
+    {13, "_NLMM122", kS, 1, 0, 0, 0, 0, T(24), kN, 6},
+    {14, "_NLMM123", kP | kS, 1, 0, 0, 0, 0, kPlaneQuads | T(24), kN, 7},
+    {15, "_NLMM124", kP | kS, 1, 0, 0, 0, 0, kPlaneQuads | T(24), kN, 8},
+    {16, "_NLMM125", kP | kS, 0, 0, 0, 0, 0, kPlaneQuads | T(24), kN, 9},
+    {17, "_NLMM141", kP, 1, 0, 0, 0, 0, T(10), kN, 10},
+    {18, "_NLMM142", kP, 1, 0, 0, 0, 0, T(10), kN, 11},
+    {19, "_NLMM145", kP, 1, 0, 0, 3, 0, T(10), kN, 12},
+    {20, "_NLMM146", kP, 1, 0, 0, 0, 0, T(10), kN, 13},
+    {21, "_NLMM151", kS, 1, 0, 0, 0, 0, T(24), kN, 14},
+    {22, "_NLMM171", kS, 0, 0, 0, 0, 0, T(24), kN, 15},
+    {23, "_NLMM172", kS, 0, 0, 0, 0, 0, T(24), kN, 16},
+    {24, "_NLMM173", kS, 0, 0, 0, 0, 0, T(24), kN, 17},
+    {25, "_NLMM174", kS, 0, 0, 0, 0, 0, T(24), kN, 18},
+    {26, "_NLMM175", kS, 0, 0, 0, 0, 0, T(24), kN, 19},
+    // The monotonic steel law holds the end of its elastic branch (strain 3, stress 4).
+    {27, "_NLMM201", kU, 1, 2, 1, 4, 3, kCables, kN, 20},
+    {28, "_NLMM202", kU, 1, 2, 1, 3, 0, kCables, kN, 21},
+    {29, "_NLMM210", kU, 0, 0, 0, 3, 0, 0, kN, 22},
+    {30, "_NLMM211", kP, 0, 0, 0, 0, 0, T(10), kN, 23},
+    {31, "_NLMM220", kU, 0, 0, 0, 4, 0, 0, k0, 24},
+    {32, "_NLMM298", kU, 0, 0, 0, 3, 0, 0, kN, 25},
+    {33, "_NLMM299", kU, 0, 0, 0, 3, 0, 0, kN, 26},
+    {34, "_NLMM301", kI, 0, 0, 0, 0, 0, T(27), kN, 27},
+    {35, "_NLMM302", kI, 0, 0, 0, 0, 0, T(27), kN, 28},
+    {36, "_NLMM303", kI, 0, 0, 0, 0, 0, T(27) | T(28), kN, 29},
+    {37, "_NLMM304", kI, 0, 0, 0, 0, 0, T(27) | T(30), kN, 30},
+    {38, "_NLMM305", kI, 0, 0, 0, 0, 0, T(27) | T(30), kN, 31},
+    {39, "_NLMM306", kI, 0, 0, 0, 0, 0, T(27) | T(30), kN, 32},
+    {40, "_NLMM320", kI, 0, 0, 0, 0, 0, T(27) | T(28) | T(30), kN, 33},
+    {41, "_NLMM401", kPointNone, 0, 0, 0, 0, 0, T(25), kN, 34},
+    {42, "_NLMM451", kPointNone, 0, 0, 0, 0, 0, T(25), kN, 35},
+    {43, "_NLMM501", kP, 0, 0, 0, 0, 0, 0, kN, 36},
+    {44, "_FRC_MIXFRACTURE_2D", kP, 0, 0, 0, 0, 0, 0, k0, 0},
+    {45, "_NLMM_PATT", kPointNone, 0, 0, 0, 0, 0, T(10) | T(24), kN, -1},
+    {46, "_FIB_PATT", kPointNone, 0, 0, 0, 0, 0, 0, k0, -1},
+    {47, "_LAY_PATT", kPointNone, 0, 0, 0, 0, 0, T(20) | T(22), kN, -1},
+    {48, "_FIB_MESH", kPointNone, 0, 0, 0, 0, 0, T(8), kN, -1},
+    {49, "_THERMAL_ISO", kPointNone, 0, 0, 0, 0, 0, T(11) | T(25), kL, -1},
+};
+
+}  // namespace
+
+const MaterialKindRow& MaterialKindInfo(int code) {
+  if (code < 1 || code > kMaterialKinds) InternalError(__FILE__, __LINE__);
+  return kRows[code];
+}
+
+const char* MaterialKindName(int code) {
+  return code >= 1 && code <= kMaterialKinds ? kMaterialKindKeywords[code] : "_NONE";
+}
+
+bool MaterialKindAllowed(int code, int type) {
+  if (type < 1 || type > 63) return false;
+  return (MaterialKindInfo(code).elementTypes & T(type)) != 0;
+}
+
+int LinearKindOfType(int type) {
+  int found = 0;
+  for (int c = 1; c <= kMaterialKinds; c++)
+    if (kRows[c].behaviour == kBehaviourLinear && MaterialKindAllowed(c, type)) {
+      if (found != 0) return 0;
+      found = c;
+    }
+  return found;
+}
+
+char MaterialBehaviourCode(int code, bool geometric) {
+  switch (MaterialKindInfo(code).behaviour) {
+    case kBehaviourLinear: return geometric ? 'G' : 'L';
+    case kBehaviourNonlinear: return geometric ? 'N' : 'M';
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+ElasticSymmetry LinearElasticity(int code) {
+  switch (code) {
+    case MAT_LIN_ISO: return kElasticIsotropic;
+    case MAT_LIN_ORTHO: return kElasticOrthotropic;
+    default: return kElasticNone;
+  }
+}
+
+int ElasticKindCode(ElasticSymmetry s) {
+  switch (s) {
+    case kElasticIsotropic: return MAT_LIN_ISO;
+    case kElasticOrthotropic: return MAT_LIN_ORTHO;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+int NlmmSlotOfCode(int code) { return MaterialKindInfo(code).historySlot; }
+
+bool NonlinearKindAllowed(int code, int type) {
+  return MaterialKindInfo(code).behaviour == kBehaviourNonlinear && MaterialKindAllowed(code, type);
+}
+
+MaterialComposition CompositionOf(int code) {
+  switch (code) {
+    case MAT_NLMM_PATT: return kCompositionNlmmPattern;
+    case MAT_FIB_PATT: return kCompositionFibrePattern;
+    case MAT_LAY_PATT: return kCompositionLayers;
+    case MAT_FIB_MESH: return kCompositionFibrousMesh;
+    default: return kCompositionNone;
+  }
+}
+
+KindList KindsOfElementType(int type, MaterialBehaviour b) {
+  KindList l{};
+  int n = 0;
+  for (int c = 1; c <= kMaterialKinds; c++)
+    if (MaterialKindAllowed(c, type) && (b == kBehaviourNone || kRows[c].behaviour == b)) l.code[n++] = c;
+  return l;
+}
+
+bool ElementTypeTakesGravity(int type) {
+  for (int c = 1; c <= kMaterialKinds; c++) {
+    const unsigned f = kRows[c].families;
+    if (MaterialKindAllowed(c, type) && (f == kPointUniaxial || f == kPointInterface)) return false;
+  }
+  return true;
+}

@@ -1,0 +1,106 @@
+// The material table: what each material kind code 1..49 is, one row per code.
+//
+// Adding a material law touches, and only touches:
+//   1. its own file under materials/ (materials/uniaxial/, materials/plasticity/,
+//      materials/crack/, materials/interface/, materials/time_dependent/; one file per
+//      model or per family of models that share a history record): the tangent, the
+//      stress update and the start values of its sampling point;
+//   2. its row here (family, density, expansion coefficient and modulus positions,
+//      element types, behaviour, history slot) in material_table.cpp;
+//   3. its case in each switch of material_point.cpp (tangent, stress, start values,
+//      for its family), where every code not built yet ends in the internal error;
+//   4. its cases in the history dispatchers (allocation, start values, copy, read,
+//      write and release of its record type, src/history/) and, for a new record type,
+//      the record in materials/history_data.h;
+//   5. its tests: strain paths through the sampling-point driver of the tests
+//      (closed-form values and a finite-difference check of its tangent).
+// Elements and loads never test material codes: they ask this table and the material
+// point.
+#pragma once
+
+#include <cstdint>
+
+#include "model/material.h"
+
+// Sampling-point families a kind serves (bits of MaterialKindRow::families).
+enum MaterialPointFamily : unsigned {
+  kPointNone = 0,           // compositions, thermal materials: no stress point of their own
+  kPointUniaxial = 1u << 0, // bars, cables, beam fibres
+  kPointPlane = 1u << 1,    // plane stress / strain points and shell layers
+  kPointSolid = 1u << 2,    // three-dimensional points
+  kPointInterface = 1u << 3,
+  kPointSpring = 1u << 4,   // spring laws (their own code list)
+};
+
+// Behaviour of an element whose own material is of the kind.
+enum MaterialBehaviour : char {
+  kBehaviourNone = 0,  // never an element's own material (fibre laws, pattern parts)
+  kBehaviourLinear = 'L',
+  kBehaviourNonlinear = 'N',
+};
+
+struct MaterialKindRow {
+  int code;
+  const char* keyword;
+  unsigned families;
+  // Value positions (1-based, file order) in the kind's record, 0 where the kind has
+  // none: density; expansion coefficient (the first of three for orthotropy); modulus,
+  // divided by the value at modulusOver when that is not 0 (a stress over a strain).
+  int density;
+  int expansion;
+  int nExpansion;
+  int modulus;
+  int modulusOver;
+  // Element types 1..32 that may carry the kind as their own material (bit t).
+  uint64_t elementTypes;
+  MaterialBehaviour behaviour;
+  int historySlot;  // slot of the history table, -1 without records
+};
+
+// Row of code 1..49; any other code is the internal error.
+const MaterialKindRow& MaterialKindInfo(int code);
+
+// Keyword of the kind ("_NONE" outside 1..49).
+const char* MaterialKindName(int code);
+
+// May an element of type `type` carry a material of kind `code`?
+bool MaterialKindAllowed(int code, int type);
+
+// The linear kind that an element type's linear routine requires: the first linear row
+// that admits the type alone among the linear rows; 0 when several or none do.
+int LinearKindOfType(int type);
+
+// Behaviour code of an element with a material of kind `code`: 'L' or 'G' for the
+// linear kinds, 'M' or 'N' for the nonlinear ones (the second of each pair under
+// geometric nonlinearity); any other code is the internal error.
+char MaterialBehaviourCode(int code, bool geometric);
+
+// Linear elasticity of a kind: isotropic (E value 3, nu value 4), orthotropic, or none.
+enum ElasticSymmetry { kElasticNone, kElasticIsotropic, kElasticOrthotropic };
+ElasticSymmetry LinearElasticity(int code);
+// The kind code of a linear elasticity (isotropic or orthotropic).
+int ElasticKindCode(ElasticSymmetry s);
+
+// May an element of type `type` carry the kind as a nonlinear law?
+bool NonlinearKindAllowed(int code, int type);
+
+// Kinds that compose an element's material from other records.
+enum MaterialComposition {
+  kCompositionNone,         // a material record of its own
+  kCompositionNlmmPattern,  // "<NLMM_PATTERNS>": components at every point
+  kCompositionFibrePattern, // "<FIBROUS_PATTERNS>"
+  kCompositionLayers,       // "<LAYER_PATTERNS>": layered shells
+  kCompositionFibrousMesh,  // "<FIBROUS_MESHES>": fibre sections of beams
+};
+MaterialComposition CompositionOf(int code);
+
+// Zero-ended list of the kinds that an element of type `type` may carry with behaviour b
+// (kBehaviourNone: with any behaviour), in code order.
+struct KindList {
+  int code[kMaterialKinds + 1];
+};
+KindList KindsOfElementType(int type, MaterialBehaviour b);
+
+// Does an element of type `type` carry self weight? Not when it may carry a law of
+// bars only (cables, embedded cables) or of interfaces.
+bool ElementTypeTakesGravity(int type);

@@ -1,0 +1,179 @@
+// The material table and the material point: the rows against the code lists of the
+// readers, the history slots, the behaviour codes and the element types; the uniaxial
+// laws driven along strain paths against closed-form values and finite differences.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <set>
+
+#include "materials/history_data.h"
+#include "materials/material_point.h"
+#include "support/material_driver.h"
+
+namespace {
+
+constexpr const char* kInternal = "INTERNAL ERROR";
+
+std::set<int> Types(int code) {
+  std::set<int> s;
+  for (int t = 1; t <= 32; t++)
+    if (MaterialKindAllowed(code, t)) s.insert(t);
+  return s;
+}
+
+}  // namespace
+
+TEST(MaterialTable, RowsFollowTheCodeListAndTheHistorySlots) {
+  for (int c = 1; c <= kMaterialKinds; c++) {
+    const MaterialKindRow& r = MaterialKindInfo(c);
+    EXPECT_EQ(r.code, c);
+    EXPECT_STREQ(r.keyword, kMaterialKindKeywords[c]);
+    // Slot k holds code k + 6 for k = 1..3, k + 7 for k = 4..36; the fracture model slot 0.
+    const int slot = c >= 7 && c <= 9 ? c - 6 : c >= 11 && c <= 43 ? c - 7 : c == 44 ? 0 : -1;
+    EXPECT_EQ(NlmmSlotOfCode(c), slot) << r.keyword;
+  }
+  EXPECT_STREQ(MaterialKindName(0), "_NONE");
+  EXPECT_STREQ(MaterialKindName(50), "_NONE");
+  EXPECT_DEATH(MaterialKindInfo(0), kInternal);
+  EXPECT_DEATH(MaterialKindInfo(50), kInternal);
+}
+
+TEST(MaterialTable, BehaviourCodesOfTheElementGroups) {
+  for (int c = 1; c <= kMaterialKinds; c++) {
+    const bool linear = (c >= 1 && c <= 6) || c == 49;
+    const bool nonlinear = (c >= 7 && c <= 30) || (c >= 32 && c <= 43) || c == 45 || c == 47 || c == 48;
+    if (linear) {
+      EXPECT_EQ(MaterialBehaviourCode(c, false), 'L');
+      EXPECT_EQ(MaterialBehaviourCode(c, true), 'G');
+    } else if (nonlinear) {
+      EXPECT_EQ(MaterialBehaviourCode(c, false), 'M');
+      EXPECT_EQ(MaterialBehaviourCode(c, true), 'N');
+    } else {
+      EXPECT_DEATH(MaterialBehaviourCode(c, false), kInternal) << c;
+    }
+  }
+}
+
+TEST(MaterialTable, ElementTypesOfTheNonlinearKinds) {
+  // The element types each nonlinear kind admits, as the history index checks them.
+  const std::set<int> quads{10, 13}, hexa{24}, plane{10}, cables{5, 6, 31, 32};
+  for (int c : {MAT_NLMM101, MAT_NLMM104}) EXPECT_EQ(Types(c), quads);
+  for (int c : {MAT_NLMM102, MAT_NLMM111, MAT_NLMM122, MAT_NLMM151, MAT_NLMM171, MAT_NLMM175})
+    EXPECT_EQ(Types(c), hexa);
+  for (int c : {MAT_NLMM121, MAT_NLMM141, MAT_NLMM142, MAT_NLMM145, MAT_NLMM146, MAT_NLMM211})
+    EXPECT_EQ(Types(c), plane);
+  for (int c : {MAT_NLMM123, MAT_NLMM124, MAT_NLMM125}) EXPECT_EQ(Types(c), (std::set<int>{10, 13, 24}));
+  for (int c : {MAT_NLMM201, MAT_NLMM202}) EXPECT_EQ(Types(c), cables);
+  for (int c : {MAT_NLMM301, MAT_NLMM302}) EXPECT_EQ(Types(c), (std::set<int>{27}));
+  EXPECT_EQ(Types(MAT_NLMM303), (std::set<int>{27, 28}));
+  for (int c : {MAT_NLMM304, MAT_NLMM305, MAT_NLMM306}) EXPECT_EQ(Types(c), (std::set<int>{27, 30}));
+  EXPECT_EQ(Types(MAT_NLMM320), (std::set<int>{27, 28, 30}));
+  for (int c : {MAT_NLMM401, MAT_NLMM451}) EXPECT_EQ(Types(c), (std::set<int>{25}));
+  EXPECT_EQ(Types(MAT_NLMM_PATT), (std::set<int>{10, 24}));
+  EXPECT_EQ(Types(MAT_LAY_PATT), (std::set<int>{20, 22}));
+  EXPECT_EQ(Types(MAT_FIB_MESH), (std::set<int>{8}));
+  for (int c : {MAT_NLMM105, MAT_NLMM210, MAT_NLMM220, MAT_NLMM298, MAT_NLMM299, MAT_NLMM501,
+                MAT_FRC_MIXFRACTURE_2D, MAT_FIB_PATT})
+    EXPECT_TRUE(Types(c).empty()) << c;
+  EXPECT_FALSE(MaterialKindAllowed(MAT_LIN_ISO, 0));
+  EXPECT_FALSE(MaterialKindAllowed(MAT_LIN_ISO, 64));
+}
+
+TEST(MaterialTable, LinearKindsAndGravityOfTheElementTypes) {
+  for (int t : {1, 2, 3, 4, 5, 6, 8, 9, 10, 12, 13, 18, 22, 31, 32}) EXPECT_EQ(LinearKindOfType(t), MAT_LIN_ISO) << t;
+  EXPECT_EQ(LinearKindOfType(27), MAT_LIN_INT_LINE_2D);
+  EXPECT_EQ(LinearKindOfType(28), MAT_LIN_INT_LINE_3D);
+  EXPECT_EQ(LinearKindOfType(30), MAT_LIN_INT_SURF);
+  EXPECT_EQ(LinearKindOfType(20), 0);  // isotropic or orthotropic
+  EXPECT_EQ(LinearKindOfType(24), 0);
+  // Cables, interfaces and embedded cables carry no self weight.
+  for (int t = 0; t <= 32; t++)
+    EXPECT_EQ(ElementTypeTakesGravity(t), !(t == 5 || t == 6 || (t >= 26 && t <= 32))) << t;
+  const KindList cable = KindsOfElementType(6, kBehaviourNone);
+  EXPECT_EQ(cable.code[0], MAT_LIN_ISO);
+  EXPECT_EQ(cable.code[1], MAT_NLMM201);
+  EXPECT_EQ(cable.code[2], MAT_NLMM202);
+  EXPECT_EQ(cable.code[3], 0);
+  const KindList shell = KindsOfElementType(20, kBehaviourLinear);
+  EXPECT_EQ(shell.code[0], MAT_LIN_ISO);
+  EXPECT_EQ(shell.code[1], MAT_LIN_ORTHO);
+  EXPECT_EQ(shell.code[2], 0);
+}
+
+TEST(MaterialPoint, DensitiesAndExpansionCoefficients) {
+  // The blocks whose density the gravity loads read hold it first.
+  const std::set<int> withDensity{1, 2, 7, 8, 9, 11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 27, 28};
+  const MaterialRecord r = matdriver::Record({2.5, 1e-5, 3e4, 0.2});
+  for (int c = 1; c <= kMaterialKinds; c++) {
+    EXPECT_EQ(MaterialHasDensity(c), withDensity.count(c) == 1) << c;
+    if (withDensity.count(c) == 1) {
+      EXPECT_EQ(MaterialDensity(c, r), 2.5);
+    }
+  }
+  EXPECT_EQ(MaterialDensityRule(MAT_LIN_INT_SURF), kDensityNone);
+  EXPECT_EQ(MaterialDensityRule(MAT_NLMM320), kDensityNone);
+  EXPECT_EQ(MaterialDensityRule(MAT_LAY_PATT), kDensityOfLayers);
+  EXPECT_EQ(MaterialDensityRule(MAT_NLMM_PATT), kDensityOfComponent);
+  EXPECT_EQ(MaterialDensityRule(MAT_NLMM210), kDensityMissing);
+  EXPECT_DEATH(MaterialDensity(MAT_NLMM210, r), kInternal);
+  // Orthotropic: density, then three expansion coefficients.
+  const MaterialRecord o = matdriver::Record({2.5, 1e-5, 2e-5, 3e-5, 1, 2, 3, 4, 5, 6, 0.1, 0.2, 0.3});
+  EXPECT_EQ(ExpansionCount(MAT_LIN_ORTHO), 3);
+  for (int j = 1; j <= 3; j++) EXPECT_EQ(ExpansionCoefficient(MAT_LIN_ORTHO, o, j), o.Value[1 + j]);
+  for (int c : {MAT_LIN_ISO, MAT_NLMM201, MAT_NLMM202}) {
+    EXPECT_EQ(ExpansionCount(c), 1);
+    for (int j = 1; j <= 3; j++) EXPECT_EQ(ExpansionCoefficient(c, r, j), 1e-5);
+  }
+  EXPECT_EQ(ExpansionCount(MAT_NLMM101), 0);
+  EXPECT_DEATH(ExpansionCoefficient(MAT_NLMM101, r, 1), kInternal);
+}
+
+TEST(MaterialPoint, ElasticBarFollowsHookesLawAlongAPath) {
+  const double E = 2.1e5;
+  const MaterialRecord steel = matdriver::Record({7.85e-9, 1.2e-5, E, 0.3});
+  const std::vector<matdriver::Step> path{{0.0, 1}, {5e-4, 1}, {2e-3, 2}, {1e-3, 3}, {-1.5e-3, 4}};
+  const std::vector<matdriver::Response> out = matdriver::DriveUniaxial(MAT_LIN_ISO, steel, path);
+  ASSERT_EQ(out.size(), path.size());
+  for (size_t k = 0; k < path.size(); k++) {
+    EXPECT_DOUBLE_EQ(out[k].stress, E * path[k].strain);
+    EXPECT_EQ(out[k].tangent, E);
+    EXPECT_NEAR(matdriver::FiniteDifferenceSlope(MAT_LIN_ISO, steel, path, k, 1e-7), out[k].tangent, 1e-6 * E);
+  }
+}
+
+TEST(MaterialPoint, InitialModulusOfTheSteelLaws) {
+  // Monotonic steel: the elastic branch ends at strain 0.002 and stress 400.
+  const MaterialRecord monotonic = matdriver::Record({7.85e-9, 1.2e-5, 0.002, 400, 500, 0.01, 0.1, 0, 0});
+  EXPECT_TRUE(UniaxialModulusDefined(MAT_NLMM201, monotonic));
+  EXPECT_DOUBLE_EQ(UniaxialInitialModulus(MAT_NLMM201, monotonic), 200000.0);
+  const MaterialRecord flat = matdriver::Record({7.85e-9, 1.2e-5, 0.0, 400, 500, 0.01, 0.1, 0, 0});
+  EXPECT_FALSE(UniaxialModulusDefined(MAT_NLMM201, flat));
+  // Cyclic steel: the third value; the first two iterations take it whatever the record.
+  const MaterialRecord cyclic = matdriver::Record({7.85e-9, 1.2e-5, 2e5, 400, 0.01, 20, 18.5, 0.15, 0.0, 0.0});
+  EXPECT_TRUE(UniaxialModulusDefined(MAT_NLMM202, cyclic));
+  EXPECT_EQ(UniaxialInitialModulus(MAT_NLMM202, cyclic), 2e5);
+  for (int it : {1, 2}) EXPECT_EQ(UniaxialTangent(MAT_NLMM202, it, cyclic), 2e5);
+  EXPECT_EQ(UniaxialInitialModulus(MAT_LIN_ISO, matdriver::Record({1, 2, 3e4, 0.2})), 3e4);
+  // A kind with no uniaxial point has no uniaxial modulus.
+  EXPECT_DEATH(UniaxialInitialModulus(MAT_NLMM101, cyclic), kInternal);
+}
+
+TEST(MaterialPoint, LawsNotBuiltEndInTheInternalError) {
+  const MaterialRecord m = matdriver::Record({7.85e-9, 1.2e-5, 0.002, 400, 500, 0.01, 0.1, 0, 0, 0});
+  EXPECT_DEATH(UniaxialTangent(MAT_NLMM201, 1, m), kInternal);
+  EXPECT_DEATH(UniaxialTangent(MAT_NLMM202, 3, m), kInternal);
+  EXPECT_DEATH(UniaxialStress(MAT_NLMM201, m, 1e-3, 0.0), kInternal);
+  EXPECT_DEATH(UniaxialStress(MAT_NLMM202, m, 1e-3, 0.0), kInternal);
+  EXPECT_DEATH(UniaxialTangent(MAT_NLMM101, 1, m), kInternal);
+  EXPECT_DEATH(UniaxialStartValues(MAT_NLMM201, 6), kInternal);
+  UniaxialStartValues(MAT_NLMM202, 6);  // the virgin state needs nothing
+  EXPECT_DEATH(UniaxialStartValues(MAT_NLMM202, 10), kInternal);
+  double d[4][4] = {};
+  double* rows[4] = {nullptr, d[1], d[2], d[3]};
+  for (int c : {MAT_NLMM305, MAT_NLMM306, MAT_NLMM320, MAT_NLMM301, MAT_LIN_INT_SURF})
+    EXPECT_DEATH(InterfaceTangent(c, 30, rows), kInternal) << c;
+  const double w[4] = {}, dw[4] = {};
+  double sigma[4];
+  EXPECT_DEATH(InterfaceTraction(MAT_NLMM320, 30, dw, w, sigma), kInternal);
+}
