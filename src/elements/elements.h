@@ -17,7 +17,6 @@
 // along local axis 2 9, along local axis 3 10, section angle 11 in radians).
 #pragma once
 
-#include "model/loadcase.h"
 #include "model/mesh.h"
 
 // ---- trusses -------------------------------------------------------------------------
@@ -43,31 +42,6 @@ void CalcMat_Ml_Truss2D(int N, int elem, int property, int** elemNodes, double**
 void CalcMat_Ml_Truss3D(int N, int elem, int property, int** elemNodes, double** Ml, double** pointCoords,
                         const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props);
 
-// Gravity g[1..3] on density rho (given by the caller): F[1..12].
-void Calc_Fg_GravityLoadTruss2D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
-                                int** elemNodes, double* F, const double* g, double** pointCoords,
-                                const CrossSectionArea* areas, const ElementProperty* props);
-void Calc_Fg_GravityLoadTruss3D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
-                                int** elemNodes, double* F, const double* g, double** pointCoords,
-                                const CrossSectionArea* areas, const ElementProperty* props);
-// The load dispatchers' form without the node count (a truss has two nodes).
-inline void Calc_Fg_GravityLoadTruss3D(int N, int elem, int property, double rho, const char* outputControl,
-                                       int** elemNodes, double* F, const double* g, double** pointCoords,
-                                       const CrossSectionArea* areas, const ElementProperty* props) {
-  Calc_Fg_GravityLoadTruss3D(N, elem, 2, property, rho, outputControl, elemNodes, F, g, pointCoords, areas, props);
-}
-
-// Uniform temperature variation of "<TEMPERATURE_VARIATION>" record `record` of load case
-// `loadCase`: one value, or one per node (their mean acts on the member). F[1..12].
-void Calc_Fg_TempVarTruss2D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records);
-void Calc_Fg_TempVarTruss3D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records);
-
 // ---- frames --------------------------------------------------------------------------
 // Euler-Bernoulli members. Local dofs per node: Frame2D (u, v, theta), Frame3D (u1, u2,
 // u3, r1, r2, r3); global dofs: Frame2D (u2, u3, r1), Frame3D all six.
@@ -90,42 +64,6 @@ void CalcMat_Ml_Frame2D(int N, int elem, int property, int** elemNodes, double**
                         const Frame2DSection* sections, const MaterialRecord* linIso, const ElementProperty* props);
 void CalcMat_Ml_Frame3D(int N, int elem, int property, int** elemNodes, double** Ml, double** pointCoords,
                         const Frame3DSection* sections, const MaterialRecord* linIso, const ElementProperty* props);
-
-void Calc_Fg_GravityLoadFrame2D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
-                                int** elemNodes, double* F, const double* g, double** pointCoords,
-                                const Frame2DSection* sections, const ElementProperty* props);
-void Calc_Fg_GravityLoadFrame3D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
-                                int** elemNodes, double* F, const double* g, double** pointCoords,
-                                const Frame3DSection* sections, const ElementProperty* props);
-inline void Calc_Fg_GravityLoadFrame3D(int N, int elem, int property, double rho, const char* outputControl,
-                                       int** elemNodes, double* F, const double* g, double** pointCoords,
-                                       const Frame3DSection* sections, const ElementProperty* props) {
-  Calc_Fg_GravityLoadFrame3D(N, elem, 2, property, rho, outputControl, elemNodes, F, g, pointCoords, sections, props);
-}
-
-// Uniform temperature variation: axial forces only.
-void Calc_Fg_TempVarFrame2D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const Frame2DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records);
-void Calc_Fg_TempVarFrame3D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const Frame3DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records);
-
-// Temperature difference dT across the section depth ("<DIFFERENTIAL_TEMPERATURE_VARIATION>"
-// record `record`): end moments of the thermal curvature alpha dT / h. Frame2D takes one
-// value (or equal nodal values; its call carries no geometry for a varying curvature) and
-// writes the moments at r1. Frame3D reads the record's direction (2 or 3: the local axis
-// along which the temperature varies) and takes one value or one per node (linear
-// variation, exact consistent forces).
-void Calc_Fg_DiffTempVarFrame2D(int record, int N, int elem, int loadCase, int nNodes, int property, double* F,
-                                const Frame2DSection* sections, const DiffTemperatureVariationRecord* records,
-                                const MaterialRecord* linIso, const ElementProperty* props);
-void Calc_Fg_DiffTempVarFrame3D(int record, int N, int elem, int loadCase, int nNodes, int property,
-                                const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                                const Frame3DSection* sections, const DiffTemperatureVariationRecord* records,
-                                const MaterialRecord* linIso, const ElementProperty* props);
 
 // ---- plane stress and plane strain, linear -------------------------------------------
 // K = integral of B^T D B (times the thickness interpolated from the nodal thicknesses for

@@ -1,7 +1,7 @@
 // Two-node Euler-Bernoulli beam-columns in the plane (_FRAME_2D) and in space
-// (_FRAME_3D): stiffness, consistent mass with rotary inertia, gravity, uniform and
-// differential temperature loads, in closed form in the member's axes and rotated to
-// global axes.
+// (_FRAME_3D): stiffness and consistent mass with rotary inertia in closed form in the
+// member's axes, rotated to global axes; the reading and force placement that the frame
+// loads share.
 #include <cmath>
 #include <cstdio>
 
@@ -18,13 +18,6 @@ namespace {
 constexpr int kFrame2D = _FRAME_2D;
 constexpr int kFrame3D = _FRAME_3D;
 
-struct FrameData {
-  double rho, alpha, E, G;          // material
-  double A, I, h;                   // Frame2D section
-  double J, I2, I3, h2, h3, angle;  // Frame3D section (A too)
-  double L;
-};
-
 void ReadMaterial(const ElemFaultContext& ctx, int type, const ElementProperty& p, const MaterialRecord* linIso,
                   FrameData* f) {
   CheckElemMaterialKind(ctx, type, p.MaterialKind, ElasticKindCode(kElasticIsotropic));
@@ -36,10 +29,8 @@ void ReadMaterial(const ElemFaultContext& ctx, int type, const ElementProperty& 
   f->G = f->E / (2.0 * (1.0 + c.nu));
 }
 
-// What the member reads: its material too, or only its section (gravity).
-enum Reading { kSectionOnly, kWithMaterial };
+}  // namespace
 
-// Section and material of a Frame2D, checked usable; the length unless elemNodes is null.
 FrameData ReadFrame2D(const ElemFaultContext& ctx, Reading what, int elem, int property, int** elemNodes,
                       double** pointCoords, const Frame2DSection* sections, const MaterialRecord* linIso,
                       const ElementProperty* props) {
@@ -73,6 +64,8 @@ FrameData ReadFrame3D(const ElemFaultContext& ctx, Reading what, int elem, int p
   f.L = MemberLength(ctx, kFrame3D, elem, elemNodes, pointCoords);
   return f;
 }
+
+namespace {
 
 // Bending of one plane: transverse dofs v1, v2 and rotations t1, t2 of the two nodes.
 // s = +1 where the rotation is dv/dx (Frame2D, Frame3D axis-3 bending), -1 where it is
@@ -189,8 +182,8 @@ void GlobalFrame3D(char what, int N, int elem, int nNodes, int property, const c
   freed2(L);
 }
 
-// Local Frame2D vector fl[1..6] (u, v, theta per node) to F[1..12] in the point layout:
-// forces rotated back at 2, 3 and 8, 9, moments unchanged at 4 and 10.
+}  // namespace
+
 void PlaceFrame2D(double** R, const double* fl, double* F) {
   zerod1(F, 12);
   for (int node = 0; node < 2; node++) {
@@ -203,7 +196,6 @@ void PlaceFrame2D(double** R, const double* fl, double* F) {
   }
 }
 
-// Local Frame3D vector fl[1..12] to global axes, triple by triple.
 void PlaceFrame3D(double** R, const double* fl, double* F) {
   for (int b = 0; b < 4; b++) {
     double g[4];
@@ -211,18 +203,6 @@ void PlaceFrame3D(double** R, const double* fl, double* F) {
     for (int i = 1; i <= 3; i++) F[3 * b + i] = g[i];
   }
 }
-
-bool DiffersRelative(double a, double b) {
-  return std::fabs(a - b) > 1e-12 * std::fmax(1.0, std::fmax(std::fabs(a), std::fabs(b)));
-}
-
-[[noreturn]] void BadDepth(const ElemFaultContext& ctx, int type, double h) {
-  char detail[64];
-  std::snprintf(detail, sizeof detail, "   -> Section depth: %g\n", h);
-  ElemDataFault(ctx, type, detail, "The section depth must be positive for a differential temperature variation.");
-}
-
-}  // namespace
 
 void CalcStiffFrame2D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
                       double** K) {
@@ -272,148 +252,4 @@ void CalcMat_Ml_Frame3D(int N, int elem, int property, int** elemNodes, double**
   if (N != 12) InternalError(__FILE__, __LINE__);
   const ElemFaultContext ctx{kCtxMass, elem, 0, 0};
   LocalMass3D(ReadFrame3D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props), Ml);
-}
-
-void Calc_Fg_GravityLoadFrame2D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
-                                int** elemNodes, double* F, const double* g, double** pointCoords,
-                                const Frame2DSection* sections, const ElementProperty* props) {
-  const ElemFaultContext ctx{kCtxGravity, elem, 0, 0};
-  CheckElemNodeCount(ctx, kFrame2D, nNodes, 2);
-  if (N != 12) InternalError(__FILE__, __LINE__);
-  const FrameData f = ReadFrame2D(ctx, kSectionOnly, elem, property, elemNodes, pointCoords, sections, nullptr, props);
-  double** R;
-  allocd2(&R, 2, 2);
-  CalcMat_R_Frame2D(elem, outputControl[OC_PRINT_MAT_T_FRAME_2D], elemNodes, R, pointCoords);
-  const double q[3] = {0.0, rho * f.A * g[2], rho * f.A * g[3]};
-  double ql[3];
-  multd2d1(ql, R, q, 2, 2);
-  const double L = f.L;
-  const double fl[7] = {0.0,           ql[1] * L / 2, ql[2] * L / 2,      ql[2] * L * L / 12,
-                        ql[1] * L / 2, ql[2] * L / 2, -ql[2] * L * L / 12};
-  PlaceFrame2D(R, fl, F);
-  freed2(R);
-}
-
-void Calc_Fg_GravityLoadFrame3D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
-                                int** elemNodes, double* F, const double* g, double** pointCoords,
-                                const Frame3DSection* sections, const ElementProperty* props) {
-  const ElemFaultContext ctx{kCtxGravity, elem, 0, 0};
-  CheckElemNodeCount(ctx, kFrame3D, nNodes, 2);
-  if (N != 12) InternalError(__FILE__, __LINE__);
-  const FrameData f = ReadFrame3D(ctx, kSectionOnly, elem, property, elemNodes, pointCoords, sections, nullptr, props);
-  double** R;
-  allocd2(&R, 3, 3);
-  CalcMat_R_Frame3D(elem, f.angle, outputControl[OC_PRINT_MAT_T_FRAME_3D], elemNodes, R, pointCoords);
-  const double q[4] = {0.0, rho * f.A * g[1], rho * f.A * g[2], rho * f.A * g[3]};
-  double ql[4];
-  multd2d1(ql, R, q, 3, 3);
-  const double L = f.L, a = L / 2, b = L * L / 12;
-  const double fl[13] = {0.0,       ql[1] * a, ql[2] * a, ql[3] * a, 0.0,       -ql[3] * b, ql[2] * b,
-                         ql[1] * a, ql[2] * a, ql[3] * a, 0.0,       ql[3] * b, -ql[2] * b};
-  PlaceFrame3D(R, fl, F);
-  freed2(R);
-}
-
-void Calc_Fg_TempVarFrame2D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const Frame2DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records) {
-  const ElemFaultContext ctx{kCtxTempVar, loadCase, record, elem};
-  CheckElemNodeCount(ctx, kFrame2D, nNodes, 2);
-  if (N != 12) InternalError(__FILE__, __LINE__);
-  const double dT = MemberTemperature(ctx, kFrame2D, elem, records[record]);
-  const FrameData f = ReadFrame2D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props);
-  double** R;
-  allocd2(&R, 2, 2);
-  CalcMat_R_Frame2D(elem, outputControl[OC_PRINT_MAT_T_FRAME_2D], elemNodes, R, pointCoords);
-  const double n = f.E * f.alpha * f.A * dT;
-  const double fl[7] = {0.0, -n, 0.0, 0.0, n, 0.0, 0.0};
-  PlaceFrame2D(R, fl, F);
-  freed2(R);
-}
-
-void Calc_Fg_TempVarFrame3D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const Frame3DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records) {
-  const ElemFaultContext ctx{kCtxTempVar, loadCase, record, elem};
-  CheckElemNodeCount(ctx, kFrame3D, nNodes, 2);
-  if (N != 12) InternalError(__FILE__, __LINE__);
-  const double dT = MemberTemperature(ctx, kFrame3D, elem, records[record]);
-  const FrameData f = ReadFrame3D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props);
-  double** R;
-  allocd2(&R, 3, 3);
-  CalcMat_R_Frame3D(elem, f.angle, outputControl[OC_PRINT_MAT_T_FRAME_3D], elemNodes, R, pointCoords);
-  const double n = f.E * f.alpha * f.A * dT;
-  double fl[13] = {0.0};
-  fl[1] = -n;
-  fl[7] = n;
-  PlaceFrame3D(R, fl, F);
-  freed2(R);
-}
-
-void Calc_Fg_DiffTempVarFrame2D(int record, int N, int elem, int loadCase, int nNodes, int property, double* F,
-                                const Frame2DSection* sections, const DiffTemperatureVariationRecord* records,
-                                const MaterialRecord* linIso, const ElementProperty* props) {
-  const ElemFaultContext ctx{kCtxDiffTempVar, loadCase, record, elem};
-  CheckElemNodeCount(ctx, kFrame2D, nNodes, 2);
-  if (N != 12) InternalError(__FILE__, __LINE__);
-  double dT1, dT2;
-  MemberDiffTemperatures(ctx, kFrame2D, elem, records[record], &dT1, &dT2);
-  // A curvature varying along the member needs transverse end forces, hence the member's
-  // length and direction, which this call does not receive.
-  if (DiffersRelative(dT1, dT2))
-    ElemDataFault(ctx, kFrame2D, nullptr,
-                  "This type of element takes one differential temperature\nvariation for the whole element.");
-  const FrameData f = ReadFrame2D(ctx, kWithMaterial, elem, property, nullptr, nullptr, sections, linIso, props);
-  if (!(f.h >= kSmall)) BadDepth(ctx, kFrame2D, f.h);
-  const double M = f.E * f.I * f.alpha * dT1 / f.h;
-  zerod1(F, N);
-  F[4] = M;
-  F[10] = -M;
-}
-
-void Calc_Fg_DiffTempVarFrame3D(int record, int N, int elem, int loadCase, int nNodes, int property,
-                                const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                                const Frame3DSection* sections, const DiffTemperatureVariationRecord* records,
-                                const MaterialRecord* linIso, const ElementProperty* props) {
-  const ElemFaultContext ctx{kCtxDiffTempVar, loadCase, record, elem};
-  CheckElemNodeCount(ctx, kFrame3D, nNodes, 2);
-  if (N != 12) InternalError(__FILE__, __LINE__);
-  const DiffTemperatureVariationRecord& r = records[record];
-  double dT1, dT2;
-  MemberDiffTemperatures(ctx, kFrame3D, elem, r, &dT1, &dT2);
-  const FrameData f = ReadFrame3D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props);
-  // End moments M_i of the thermal curvature at each node; with M varying linearly the
-  // consistent forces of the bending plane (v1, t1, v2, t2) are
-  // ((M1 - M2)/L, M1, (M2 - M1)/L, -M2), the axis-2 bending plane with its sign of the
-  // rotations.
-  double fl[13] = {0.0};
-  const double L = f.L;
-  if (r.Direction == 2) {
-    if (!(f.h2 >= kSmall)) BadDepth(ctx, kFrame3D, f.h2);
-    const double M1 = f.E * f.I3 * f.alpha * dT1 / f.h2, M2 = f.E * f.I3 * f.alpha * dT2 / f.h2;
-    fl[2] = (M1 - M2) / L;
-    fl[6] = M1;
-    fl[8] = (M2 - M1) / L;
-    fl[12] = -M2;
-  } else if (r.Direction == 3) {
-    if (!(f.h3 >= kSmall)) BadDepth(ctx, kFrame3D, f.h3);
-    const double M1 = -f.E * f.I2 * f.alpha * dT1 / f.h3, M2 = -f.E * f.I2 * f.alpha * dT2 / f.h3;
-    fl[3] = (M2 - M1) / L;
-    fl[5] = M1;
-    fl[9] = (M1 - M2) / L;
-    fl[11] = -M2;
-  } else {
-    char detail[64];
-    std::snprintf(detail, sizeof detail, "   -> Direction: %d\n", r.Direction);
-    ElemDataFault(
-        ctx, kFrame3D, detail,
-        "The direction of a differential temperature variation\nmust be 2 or 3 (a local axis of the section).");
-  }
-  double** R;
-  allocd2(&R, 3, 3);
-  CalcMat_R_Frame3D(elem, f.angle, outputControl[OC_PRINT_MAT_T_FRAME_3D], elemNodes, R, pointCoords);
-  PlaceFrame3D(R, fl, F);
-  freed2(R);
 }

@@ -1,6 +1,6 @@
-// Two-node pin-jointed bars in the plane (_TRUSS_2D) and in space (_TRUSS_3D): stiffness,
-// consistent mass, gravity and uniform temperature loads, in closed form in the member's
-// axes and rotated to global axes.
+// Two-node pin-jointed bars in the plane (_TRUSS_2D) and in space (_TRUSS_3D): stiffness
+// and consistent mass in closed form in the member's axes, rotated to global axes; the
+// reading, rotation and force placement that the truss loads share.
 #include <cstdio>
 
 #include "elements/elements.h"
@@ -16,12 +16,8 @@ namespace {
 // d = 2: Truss2D, d = 3: Truss3D.
 int TrussType(int d) { return d == 2 ? _TRUSS_2D : _TRUSS_3D; }
 
-struct TrussData {
-  double rho, alpha, E;  // material
-  double A, L;
-};
+}  // namespace
 
-// Material and section of the member, checked usable. withMaterial false: the section only.
 void ReadTruss(const ElemFaultContext& ctx, int d, int elem, int property, bool withMaterial, int** elemNodes,
                double** pointCoords, const CrossSectionArea* areas, const MaterialRecord* linIso,
                const ElementProperty* props, TrussData* t) {
@@ -47,6 +43,8 @@ void CalcRotationTruss(int d, int elem, const char* outputControl, int** elemNod
   else
     CalcMat_R_Truss3D(elem, outputControl[OC_PRINT_MAT_T_TRUSS_3D], elemNodes, R, pointCoords);
 }
+
+namespace {
 
 void LocalStiffness(const ElemFaultContext& ctx, int d, int N, int elem, int property, int** elemNodes, double** Kl,
                     double** pointCoords, const CrossSectionArea* areas, const MaterialRecord* linIso,
@@ -99,8 +97,8 @@ void GlobalTruss(char what, int d, int N, int elem, int nNodes, int property, co
   freed2(L);
 }
 
-// Writes the local force vectors fl1, fl2 (d components each) of the two nodes to F in
-// global axes: Truss2D at positions 2, 3 and 8, 9; Truss3D at 1-3 and 7-9.
+}  // namespace
+
 void PlaceTrussForces(int d, double** R, const double* fl1, const double* fl2, double* F) {
   double g[4];
   const int first = d == 2 ? 2 : 1;
@@ -109,52 +107,6 @@ void PlaceTrussForces(int d, double** R, const double* fl1, const double* fl2, d
   multtd2d1(g, R, fl2, d, d);
   for (int i = 1; i <= d; i++) F[6 + first - 1 + i] = g[i];
 }
-
-void GravityTruss(int d, int N, int elem, int nNodes, int property, double rho, const char* outputControl,
-                  int** elemNodes, double* F, const double* g, double** pointCoords, const CrossSectionArea* areas,
-                  const ElementProperty* props) {
-  const int type = TrussType(d);
-  const ElemFaultContext ctx{kCtxGravity, elem, 0, 0};
-  CheckElemNodeCount(ctx, type, nNodes, 2);
-  if (N != 12) InternalError(__FILE__, __LINE__);
-  TrussData t;
-  ReadTruss(ctx, d, elem, property, false, elemNodes, pointCoords, areas, nullptr, props, &t);
-  double** R;
-  allocd2(&R, d, d);
-  CalcRotationTruss(d, elem, outputControl, elemNodes, R, pointCoords);
-  // q = rho A g in the element's coordinates: (g2, g3) in the plane, (g1, g2, g3) in space.
-  double q[4], ql[4];
-  for (int i = 1; i <= d; i++) q[i] = rho * t.A * g[i + 3 - d];
-  multd2d1(ql, R, q, d, d);
-  for (int i = 1; i <= d; i++) ql[i] *= t.L / 2.0;
-  zerod1(F, N);
-  PlaceTrussForces(d, R, ql, ql, F);
-  freed2(R);
-}
-
-void TempVarTruss(int d, int N, int elem, int loadCase, int nNodes, int property, int record, const char* outputControl,
-                  int** elemNodes, double* F, double** pointCoords, const CrossSectionArea* areas,
-                  const MaterialRecord* linIso, const ElementProperty* props,
-                  const TemperatureVariationRecord* records) {
-  const int type = TrussType(d);
-  const ElemFaultContext ctx{kCtxTempVar, loadCase, record, elem};
-  CheckElemNodeCount(ctx, type, nNodes, 2);
-  if (N != 12) InternalError(__FILE__, __LINE__);
-  const double dT = MemberTemperature(ctx, type, elem, records[record]);
-  TrussData t;
-  ReadTruss(ctx, d, elem, property, true, elemNodes, pointCoords, areas, linIso, props, &t);
-  double** R;
-  allocd2(&R, d, d);
-  CalcRotationTruss(d, elem, outputControl, elemNodes, R, pointCoords);
-  // The restrained bar pushes its nodes apart by E alpha A dT.
-  const double f = t.E * t.alpha * t.A * dT;
-  double fl1[4] = {0.0, -f, 0.0, 0.0}, fl2[4] = {0.0, f, 0.0, 0.0};
-  zerod1(F, N);
-  PlaceTrussForces(d, R, fl1, fl2, F);
-  freed2(R);
-}
-
-}  // namespace
 
 void CalcStiffTruss2D(int N, int elem, int nNodes, int property, const char* outputControl, const MeshData* mesh,
                       double** K) {
@@ -198,32 +150,4 @@ void CalcMat_Ml_Truss3D(int N, int elem, int property, int** elemNodes, double**
                         const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props) {
   LocalMass(ElemFaultContext{kCtxMass, elem, 0, 0}, 3, N, elem, property, elemNodes, Ml, pointCoords, areas, linIso,
             props);
-}
-
-void Calc_Fg_GravityLoadTruss2D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
-                                int** elemNodes, double* F, const double* g, double** pointCoords,
-                                const CrossSectionArea* areas, const ElementProperty* props) {
-  GravityTruss(2, N, elem, nNodes, property, rho, outputControl, elemNodes, F, g, pointCoords, areas, props);
-}
-
-void Calc_Fg_GravityLoadTruss3D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
-                                int** elemNodes, double* F, const double* g, double** pointCoords,
-                                const CrossSectionArea* areas, const ElementProperty* props) {
-  GravityTruss(3, N, elem, nNodes, property, rho, outputControl, elemNodes, F, g, pointCoords, areas, props);
-}
-
-void Calc_Fg_TempVarTruss2D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records) {
-  TempVarTruss(2, N, elem, loadCase, nNodes, property, record, outputControl, elemNodes, F, pointCoords, areas, linIso,
-               props, records);
-}
-
-void Calc_Fg_TempVarTruss3D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records) {
-  TempVarTruss(3, N, elem, loadCase, nNodes, property, record, outputControl, elemNodes, F, pointCoords, areas, linIso,
-               props, records);
 }

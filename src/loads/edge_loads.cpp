@@ -1,30 +1,15 @@
 // Edge loads: a force or moment per unit length along an edge of a plane or solid
 // element or along the axis of a 3-D Timoshenko beam, integrated with the load case's
 // rule; the dispatcher by element type (trusses and frames take their closed forms).
-// Also the checks of edge-load records and the load-case integration rule shared with
-// the gravity loads.
 #include <cmath>
 #include <cstdio>
 
 #include "elements/kernel.h"
 #include "loads/loads.h"
-#include "loads/shell_loads.h"
 #include "materials/material_table.h"
 #include "model/outputcontrol.h"
 
 namespace {
-
-const char* IntegrationTypeKeyword(int type, char* buf, int size) {
-  switch (type) {
-    case 0: return "_NONE";
-    case kIntGLEG: return "_GLEG";
-    case kIntGLOB: return "_GLOB";
-    case kIntNCOTES: return "_NCOTES";
-    default:
-      std::snprintf(buf, size, "%d", type);
-      return buf;
-  }
-}
 
 void UnitVector(int k, double* v) {
   for (int j = 1; j <= 3; j++) v[j] = j == k ? 1.0 : 0.0;
@@ -151,130 +136,6 @@ void EdgeLoadPlaneQuad(int type, int Size, int r, int e, int lc, int n, const Lo
 
 }  // namespace
 
-// ---- checks of load records -------------------------------------------------------------
-
-void RefuseLoad(const LoadReportContext& c, const char* line, const char* msg) {
-  PrintLoadReportContext(c);
-  if (line != nullptr) std::fprintf(stderr, "%s", line);
-  errexit(msg, 0);
-}
-
-void EdgeLoadIntensities(const LoadReportContext& c, const EdgeLoad& rec, int m, double* q) {
-  LoadNodalValues(c, rec.ValueCount, rec.Values, m, "line", q);
-}
-
-int EdgeLoadForceOffset(const LoadReportContext& c, const EdgeLoad& rec, bool forcesOnly) {
-  return LoadForceOffset(c, rec.ForceKind, forcesOnly);
-}
-
-void EdgeLoadGlobalDirection(const LoadReportContext& c, const EdgeLoad& rec, const MeshData* Mesh, double* g) {
-  LoadGlobalDirection(c, rec.DirKind, rec.DirCode, Mesh, g);
-}
-
-void RefuseEdgeLoadDirection(const LoadReportContext& c, const EdgeLoad& rec) {
-  RefuseLoadDirection(c, rec.DirKind, rec.DirCode);
-}
-
-void ElementNodeGeomRecords(const MeshData* Mesh, int PropIndex, int nNodes, int DirectKind, int TableCount,
-                            int* NodeRecords) {
-  const ElementProperty& prop = Mesh->ElemProps[PropIndex];
-  int patternKind = 0, patternCount = 0;
-  const int* patternRecords = nullptr;
-  if (prop.GeometryKind == kGeomPatt) {
-    if (prop.GeometryNumber < 1 || prop.GeometryNumber > Mesh->nGeomPatterns) InternalError(__FILE__, __LINE__);
-    const GeometryPattern& g = Mesh->GeomPatterns[prop.GeometryNumber];
-    patternKind = g.Kind;
-    patternCount = g.nEntries;
-    patternRecords = g.Record;
-  }
-  CalcNodeGeomRecords(nNodes, PropIndex, prop.GeometryKind, DirectKind, prop.GeometryNumber, patternKind, patternCount,
-                      patternRecords, TableCount, NodeRecords);
-}
-
-void GetLoadRulePointCounts(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,
-                            int nDirs, int* counts, const char* incompleteMsg) {
-  if (nDirs < 1 || nDirs > 3) InternalError(__FILE__, __LINE__);
-  const int name = Params->IntegrationName;
-  if (name == 0) {
-    for (int k = 1; k <= nDirs; k++) counts[k] = 3;
-    return;
-  }
-  char line[kBinStringMax + 64];
-  if (name < 1 || name > Mesh->nIntegrations) {
-    std::snprintf(line, sizeof line, "   -> Specified integration pattern: %d\n", name);
-    RefuseLoad(c, line, "The specified integration pattern does not exist.");
-  }
-  const NumericalIntegration& rule = Mesh->Integrations[name];
-  const int all[4] = {0, Integ_G_S1(rule), Integ_G_S2(rule), Integ_G_S3(rule)};
-  bool missing = false;
-  for (int k = 1; k <= nDirs; k++) {
-    counts[k] = all[k];
-    if (all[k] == 0) missing = true;
-  }
-  if (!missing) return;
-  std::snprintf(line, sizeof line, "   -> Specified integration name: %s\n", rule.Name);
-  if (incompleteMsg != nullptr) RefuseLoad(c, line, incompleteMsg);
-  switch (nDirs) {
-    case 1: RefuseLoad(c, line, "Integration pattern is incomplete.\nThe parameter _G_S1_k is missing.");
-    case 2: RefuseLoad(c, line, "Integration pattern is incomplete.\nThe parameters _G_S1_k and/or _G_S2_k are missing.");
-    default:
-      RefuseLoad(c, line, "Integration pattern is incomplete.\nThe parameters _G_S1_k, _G_S2_k and/or _G_S3_k are missing.");
-  }
-}
-
-void GetLoadCaseLineRule(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,
-                         int* counts, const double** a, const double** w) {
-  GetLoadRulePointCounts(c, Params, Mesh, 1, counts);
-  GetLoadLineRule(c, Params->IntegrationType, counts[1], a, w);
-}
-
-void GetLoadQuadRules(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh, int* counts,
-                      const double** a1, const double** w1, const double** a2, const double** w2) {
-  GetLoadRulePointCounts(c, Params, Mesh, 2, counts);
-  GetLoadLineRule(c, Params->IntegrationType, counts[1], a1, w1);
-  GetLoadLineRule(c, Params->IntegrationType, counts[2], a2, w2);
-}
-
-void PlaneNodalThickness(const MeshData* Mesh, int PropIndex, int nNodes, bool PlaneStress, double* t) {
-  if (!PlaneStress) {
-    filld1(t, nNodes, 1.0);
-    return;
-  }
-  int* recs;
-  alloci1(&recs, nNodes);
-  ElementNodeGeomRecords(Mesh, PropIndex, nNodes, kGeomLamThick, Mesh->nLamThicks, recs);
-  for (int a = 1; a <= nNodes; a++) t[a] = Mesh->LamThicks[recs[a]].Thickness;
-  freei1(recs);
-}
-
-double LoadQuadCartesianDeriv(const LoadReportContext& c, int n, const double* s, double** X, double** dN, double** J,
-                              double** Jinv, double** dNdx) {
-  CalcShapeFuncDerivQuad(n, dN, s);
-  CalcMat_Jacobian(n, 2, 2, X, dN, J);
-  const double det = LoadJacobianInverse(c, 2, J, Jinv);
-  CalcCartesianDeriv(n, 2, dN, Jinv, dNdx);
-  return det;
-}
-
-void GetLoadLineRule(const LoadReportContext& c, int IntegrationType, int nPoints, const double** a, const double** w) {
-  char kw[16], line[160];
-  const char* keyword = IntegrationTypeKeyword(IntegrationType, kw, sizeof kw);
-  if (IntegrationType != kIntGLEG && IntegrationType != kIntGLOB) {
-    std::snprintf(line, sizeof line, "   -> Specified integration type : %s\n", keyword);
-    RefuseLoad(c, line, "The specified integration type is not compatible with specified type of load.");
-  }
-  const int lo = IntegrationType == kIntGLEG ? 1 : 2;
-  if (nPoints < lo || nPoints > 10) {
-    std::snprintf(line, sizeof line, "   -> Specified integration type : %s\n   -> Number of integration points: %d\n",
-                  keyword, nPoints);
-    RefuseLoad(c, line,
-               "The specified number of integration points is not available:\n"
-               "_GLEG rules have 1 to 10 points and _GLOB rules 2 to 10 points.");
-  }
-  *a = IntegrationRuleTable.abscissa[IntegrationType][nPoints];
-  *w = IntegrationRuleTable.weight[IntegrationType][nPoints];
-}
-
 // ---- dispatcher -----------------------------------------------------------------------------
 
 void Calc_Fg_EdgeLoad(int Size, int Record, int Element, int ElementType, int LoadCaseNumber, int nNodes,
@@ -321,19 +182,15 @@ void Calc_Fg_EdgeLoad(int Size, int Record, int Element, int ElementType, int Lo
       Calc_Fg_EdgeLoadPlaneStrainQuad(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
       return;
     case _MINDLIN_SLAB_QUAD:
-      Calc_Fg_EdgeLoadMindlinSlabQuad(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh->ElemNodes, Fe,
-                                      Mesh->PointCoord, Mesh->AuxVectors, EdgeLoads, Mesh->Integrations);
+      Calc_Fg_EdgeLoadMindlinSlabQuad(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
       return;
     case _MINDLIN_SHELL_QUAD:
-      Calc_Fg_EdgeLoadMindlinShellQuad(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Params,
-                                       Mesh->ElemNodes, Fe, Mesh->PointCoord, PointTypes, Mesh->AuxVectors, EdgeLoads,
-                                       Mesh->Integrations);
+      Calc_Fg_EdgeLoadMindlinShellQuad(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
+                                       PointTypes, EdgeLoads);
       return;
     case _AHMAD_SHELL_QUAD:
-      Calc_Fg_EdgeLoadAhmadShellQuad(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Params,
-                                     ElemPropIndex, Mesh->ElemNodeCount, Mesh->ElemNodes, Fe, Mesh->PointCoord,
-                                     PointTypes, Mesh->AuxVectors, EdgeLoads, PointElemAdjacency, Mesh->Integrations,
-                                     Mesh->ElemProps);
+      Calc_Fg_EdgeLoadAhmadShellQuad(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Params, Mesh,
+                                     ElemPropIndex, Fe, PointTypes, EdgeLoads, PointElemAdjacency);
       return;
     case _SOLID_HEXA:
       Calc_Fg_EdgeLoadSolidHexa(Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);

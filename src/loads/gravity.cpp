@@ -8,7 +8,6 @@
 #include "elements/elements.h"
 #include "elements/kernel.h"
 #include "loads/loads.h"
-#include "loads/shell_loads.h"
 #include "materials/elastic.h"
 #include "materials/material_point.h"
 
@@ -182,21 +181,17 @@ void Calc_Fg_GravityLoad(int Size, int Element, int ElementType, int LoadCaseNum
                                          GravityVector);
       return;
     case _MINDLIN_SLAB_QUAD:
-      Calc_Fg_GravityLoadMindlinSlabQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params,
-                                         Mesh->ElemNodes, Fe, GravityVector, Mesh->PointCoord, Mesh->GeomPatterns,
-                                         Mesh->LamThicks, Mesh->Integrations, Mesh->ElemProps);
+      Calc_Fg_GravityLoadMindlinSlabQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params, Mesh, Fe,
+                                         GravityVector);
       return;
     case _MINDLIN_SHELL_QUAD:
-      Calc_Fg_GravityLoadMindlinShellQuad(
-          Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl, Params, Mesh->ElemNodes, Fe,
-          GravityVector, Mesh->PointCoord, Mesh->GeomPatterns, Mesh->LamThicks,
-          ElasticRecords(Mesh, kElasticOrthotropic), Mesh->Integrations, Mesh->ElemProps);
+      Calc_Fg_GravityLoadMindlinShellQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl,
+                                          Params, Mesh, Fe, GravityVector);
       return;
     case _AHMAD_SHELL_QUAD:
       Calc_Fg_GravityLoadAhmadShellQuad(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl,
-                                        Params, ElemPropIndex, Mesh->ElemNodeCount, Mesh->ElemNodes, Fe, GravityVector,
-                                        Mesh->PointCoord, PointTypes, Mesh->GeomPatterns, Mesh->LamThicks,
-                                        PointElemAdjacency, Mesh->Integrations, Mesh->ElemProps);
+                                        Params, Mesh, ElemPropIndex, Fe, GravityVector, PointTypes,
+                                        PointElemAdjacency);
       return;
     case _SOLID_HEXA:
       Calc_Fg_GravityLoadSolidHexa(Size, Element, LoadCaseNumber, nNodes, PropIndex, Density, Params, Mesh, Fe,

@@ -9,14 +9,6 @@
 
 namespace {
 
-void CheckDeterminant(const LoadReportContext& c, double det) {
-  if (!(std::fabs(det) >= kSmall))
-    RefuseLoad(c, nullptr, "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (det < kSmall)
-    RefuseLoad(c, nullptr,
-               "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
-}
-
 void GravityPlaneQuad(int type, int Size, int e, int lc, int n, int p, double rho, const LoadCaseParameters* params,
                       const MeshData* m, double* Fe, const double* g) {
   const LoadReportContext c = GravityReportContext(lc, e, type);
@@ -43,7 +35,7 @@ void GravityPlaneQuad(int type, int Size, int e, int lc, int n, int p, double rh
       CalcShapeFuncDerivQuad(n, dN, s);
       CalcMat_Jacobian(n, 2, 2, X, dN, J);
       const double det = detd2(J, 2);
-      CheckDeterminant(c, det);
+      CheckLoadDeterminant(c, det);
       const double fac = w1[i] * w2[j] * det * h;
       for (int a = 1; a <= n; a++)
         for (int k = 1; k <= 3; k++) Fe[6 * (a - 1) + k] += N[a] * rg[k] * fac;
@@ -99,7 +91,7 @@ void Calc_Fg_GravityLoadSolidHexa(int Size, int Element, int LoadCaseNumber, int
         CalcShapeFuncDerivSolidHexa(n, dN, s);
         CalcMat_Jacobian(n, 3, 3, X, dN, J);
         const double det = detd2(J, 3);
-        CheckDeterminant(c, det);
+        CheckLoadDeterminant(c, det);
         const double fac = w[1][i] * w[2][j] * w[3][k] * det;
         for (int b = 1; b <= n; b++)
           for (int q = 1; q <= 3; q++) Fe[6 * (b - 1) + q] += N[b] * rg[q] * fac;

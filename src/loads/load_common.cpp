@@ -155,6 +155,14 @@ double LoadJacobianInverse(const LoadReportContext& c, int m, double** J, double
   return det;
 }
 
+void CheckLoadDeterminant(const LoadReportContext& c, double det) {
+  if (!(std::fabs(det) >= kSmall))
+    RefuseLoad(c, nullptr, "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
+  if (det < kSmall)
+    RefuseLoad(c, nullptr,
+               "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
+}
+
 void InverseMappingFailureText(const LoadReportContext& c, char* buf) {
   char counter[96];
   std::snprintf(counter, sizeof counter, c.counterFormat, c.counter);
@@ -288,4 +296,22 @@ void CarryAuxPointLoads(const LoadReportContext& c, int nAux, const int* auxPoin
   }
   freed2(T);
   freed1(N);
+}
+
+// ---- checks of edge-load records ---------------------------------------------------------
+
+void EdgeLoadIntensities(const LoadReportContext& c, const EdgeLoad& rec, int m, double* q) {
+  LoadNodalValues(c, rec.ValueCount, rec.Values, m, "line", q);
+}
+
+int EdgeLoadForceOffset(const LoadReportContext& c, const EdgeLoad& rec, bool forcesOnly) {
+  return LoadForceOffset(c, rec.ForceKind, forcesOnly);
+}
+
+void EdgeLoadGlobalDirection(const LoadReportContext& c, const EdgeLoad& rec, const MeshData* Mesh, double* g) {
+  LoadGlobalDirection(c, rec.DirKind, rec.DirCode, Mesh, g);
+}
+
+void RefuseEdgeLoadDirection(const LoadReportContext& c, const EdgeLoad& rec) {
+  RefuseLoadDirection(c, rec.DirKind, rec.DirCode);
 }

@@ -23,6 +23,7 @@
 
 #include <cstdio>
 
+#include "elements/kernel.h"
 #include "model/loadcase.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
@@ -211,6 +212,9 @@ void CheckLoadComponents(const char* block, const char* counterFormat, int LoadC
 // Jacobian matrix"; each refusal after the context lines. tabbed puts a tab before the
 // second line of the messages.
 double LoadJacobianInverse(const LoadReportContext& c, int m, double** J, double** Jinv, bool tabbed = false);
+// |det J| < 1e-8 "Jacobian determinant is null", det J < 1e-8 "... negative", each after
+// the context lines.
+void CheckLoadDeterminant(const LoadReportContext& c, double det);
 
 // Natural coordinates s and shape values N[1..nNodes] of global point `point` inside
 // element e of type 8, 10, 13, 18, 20, 22 or 24, found by the inverse mapping of the
@@ -319,6 +323,88 @@ void Calc_Fl_IntPointLoadFrame2D(int Element, int Record, int LoadCaseNumber, in
 void Calc_Fl_IntPointLoadFrame3D(int Element, int Record, int LoadCaseNumber, int nNodes, int PropIndex,
                                  const char* OutputControl, const MeshData* Mesh, double* Fl,
                                  const InternalPointLoad* IntPointLoads);
+
+// ---- gravity and temperature loads of trusses and frames ---------------------------------
+// Closed forms in the member's axes turned to global axes, F[1..N], N = 12 (6 per node).
+// Arguments as the member matrices take them (elements/elements.h): elem, nNodes,
+// property, the 68 print flags, node lists and point coordinates; loadCase and record
+// name the load case and the record of its block. Data the member cannot use stops the
+// run with the context lines below (ElemFaultContext formats: gravity %d = element;
+// temperature loads: load case, record counter, element).
+extern const char* const kCtxGravity;
+extern const char* const kCtxTempVar;
+extern const char* const kCtxDiffTempVar;
+
+// Gravity g[1..3] on density rho (given by the caller): F[1..12].
+void Calc_Fg_GravityLoadTruss2D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
+                                int** elemNodes, double* F, const double* g, double** pointCoords,
+                                const CrossSectionArea* areas, const ElementProperty* props);
+void Calc_Fg_GravityLoadTruss3D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
+                                int** elemNodes, double* F, const double* g, double** pointCoords,
+                                const CrossSectionArea* areas, const ElementProperty* props);
+// The load dispatchers' form without the node count (a truss has two nodes).
+inline void Calc_Fg_GravityLoadTruss3D(int N, int elem, int property, double rho, const char* outputControl,
+                                       int** elemNodes, double* F, const double* g, double** pointCoords,
+                                       const CrossSectionArea* areas, const ElementProperty* props) {
+  Calc_Fg_GravityLoadTruss3D(N, elem, 2, property, rho, outputControl, elemNodes, F, g, pointCoords, areas, props);
+}
+
+// Uniform temperature variation of "<TEMPERATURE_VARIATION>" record `record` of load case
+// `loadCase`: one value, or one per node (their mean acts on the member). F[1..12].
+void Calc_Fg_TempVarTruss2D(int N, int elem, int loadCase, int nNodes, int property, int record,
+                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
+                            const TemperatureVariationRecord* records);
+void Calc_Fg_TempVarTruss3D(int N, int elem, int loadCase, int nNodes, int property, int record,
+                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
+                            const TemperatureVariationRecord* records);
+
+
+void Calc_Fg_GravityLoadFrame2D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
+                                int** elemNodes, double* F, const double* g, double** pointCoords,
+                                const Frame2DSection* sections, const ElementProperty* props);
+void Calc_Fg_GravityLoadFrame3D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
+                                int** elemNodes, double* F, const double* g, double** pointCoords,
+                                const Frame3DSection* sections, const ElementProperty* props);
+inline void Calc_Fg_GravityLoadFrame3D(int N, int elem, int property, double rho, const char* outputControl,
+                                       int** elemNodes, double* F, const double* g, double** pointCoords,
+                                       const Frame3DSection* sections, const ElementProperty* props) {
+  Calc_Fg_GravityLoadFrame3D(N, elem, 2, property, rho, outputControl, elemNodes, F, g, pointCoords, sections, props);
+}
+
+// Uniform temperature variation: axial forces only.
+void Calc_Fg_TempVarFrame2D(int N, int elem, int loadCase, int nNodes, int property, int record,
+                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                            const Frame2DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
+                            const TemperatureVariationRecord* records);
+void Calc_Fg_TempVarFrame3D(int N, int elem, int loadCase, int nNodes, int property, int record,
+                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                            const Frame3DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
+                            const TemperatureVariationRecord* records);
+
+// Temperature difference dT across the section depth ("<DIFFERENTIAL_TEMPERATURE_VARIATION>"
+// record `record`): end moments of the thermal curvature alpha dT / h. Frame2D takes one
+// value (or equal nodal values; its call carries no geometry for a varying curvature) and
+// writes the moments at r1. Frame3D reads the record's direction (2 or 3: the local axis
+// along which the temperature varies) and takes one value or one per node (linear
+// variation, exact consistent forces).
+void Calc_Fg_DiffTempVarFrame2D(int record, int N, int elem, int loadCase, int nNodes, int property, double* F,
+                                const Frame2DSection* sections, const DiffTemperatureVariationRecord* records,
+                                const MaterialRecord* linIso, const ElementProperty* props);
+void Calc_Fg_DiffTempVarFrame3D(int record, int N, int elem, int loadCase, int nNodes, int property,
+                                const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                                const Frame3DSection* sections, const DiffTemperatureVariationRecord* records,
+                                const MaterialRecord* linIso, const ElementProperty* props);
+
+// The uniform temperature variation acting on a member: the record's one value, or the
+// mean of its two nodal values (the consistent load of a linear field on the member's
+// linear axial displacement). Another value count stops the run.
+double MemberTemperature(const ElemFaultContext& ctx, int typeCode, int elem, const TemperatureVariationRecord& r);
+// The temperature differences at nodes 1 and 2 of a differential record (one value for
+// both, or one per node).
+void MemberDiffTemperatures(const ElemFaultContext& ctx, int typeCode, int elem,
+                            const DiffTemperatureVariationRecord& r, double* dT1, double* dT2);
 
 // ---- internal point loads -----------------------------------------------------------------
 // By element type. A load component on a dof that the element type does not have is
@@ -474,6 +560,20 @@ void Calc_Fg_EdgeLoadSolidHexa(int Size, int Record, int Element, int LoadCaseNu
 void Calc_Fg_EdgeLoadTimoshenkoBeam3D(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
                                       int PropIndex, const char* OutputControl, const LoadCaseParameters* Params,
                                       const MeshData* Mesh, double* Fe, const EdgeLoad* EdgeLoads);
+// Mindlin slab (type 18), Mindlin shell (type 20) and Ahmad shell (type 22): all 6 nNodes
+// entries of Fe (the moments of a coplanar shell node in that point's coplanar axes).
+// The dispatcher has checked the code of an auxiliary-vector direction ('S').
+void Calc_Fg_EdgeLoadMindlinSlabQuad(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
+                                     const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                                     const EdgeLoad* EdgeLoads);
+void Calc_Fg_EdgeLoadMindlinShellQuad(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
+                                      const char* OutputControl, const LoadCaseParameters* Params,
+                                      const MeshData* Mesh, double* Fe, const char* PointTypes,
+                                      const EdgeLoad* EdgeLoads);
+void Calc_Fg_EdgeLoadAhmadShellQuad(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
+                                    const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                    const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                    const EdgeLoad* EdgeLoads, const PointList* PointElemAdjacency);
 
 // ---- gravity ------------------------------------------------------------------------------
 
@@ -497,6 +597,17 @@ void Calc_Fg_GravityLoadSolidHexa(int Size, int Element, int LoadCaseNumber, int
 void Calc_Fg_GravityLoadTimoshenkoBeam3D(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
                                          double Density, const char* OutputControl, const LoadCaseParameters* Params,
                                          const MeshData* Mesh, double* Fe, const double* GravityVector);
+void Calc_Fg_GravityLoadMindlinSlabQuad(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                        double Density, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                        double* Fe, const double* GravityVector);
+void Calc_Fg_GravityLoadMindlinShellQuad(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                         double Density, const char* OutputControl, const LoadCaseParameters* Params,
+                                         const MeshData* Mesh, double* Fe, const double* GravityVector);
+void Calc_Fg_GravityLoadAhmadShellQuad(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                       double Density, const char* OutputControl, const LoadCaseParameters* Params,
+                                       const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                       const double* GravityVector, const char* PointTypes,
+                                       const PointList* PointElemAdjacency);
 
 // Density of the element group's material: the linear loop knows "_LIN_ISO" and
 // "_LIN_ORTHO" (0.0 for any other kind); the nonlinear loop every kind that has one

@@ -1,89 +1,17 @@
 // Edge and gravity loads of the Mindlin slab, the Mindlin shell and the Ahmad shell:
 // equivalent nodal forces by integration with the load case's rule.
-#include "loads/shell_loads.h"
-
 #include <cmath>
 #include <cstdio>
 
 #include "elements/kernel.h"
 #include "elements/shell_solid.h"
+#include "loads/loads.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
 namespace {
 
-const char* IntTypeKeyword(int t) {
-  switch (t) {
-    case 0: return "_NONE";
-    case 1: return "_GLEG";
-    case 2: return "_GLOB";
-    case 3: return "_NCOTES";
-    default: return "(unknown)";
-  }
-}
-
 // ---- edge loads ---------------------------------------------------------------------
-
-struct EdgeCtx {
-  int loadCase;
-  int record;
-  int elem;
-  int typeCode;
-};
-
-void EdgeHead(const EdgeCtx& c) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "\n");
-  std::fprintf(stderr, "Calculating the edge load contribution to the global load vector:\n");
-  std::fprintf(stderr, "   -> Load case: %d\n", c.loadCase);
-  std::fprintf(stderr, "   -> Block name: <EDGE_LOAD>\n");
-}
-
-// Context with the record counter, the element and its type, then one optional detail line.
-[[noreturn]] void EdgeFault(const EdgeCtx& c, const char* detail, const char* msg) {
-  EdgeHead(c);
-  std::fprintf(stderr, "   -> Edge load counter: %d\n", c.record);
-  std::fprintf(stderr, "   -> Element: %d\n", c.elem);
-  std::fprintf(stderr, "   -> Element type: %s\n", GetElementTypeInfo(c.typeCode).keyword);
-  if (detail != nullptr) std::fprintf(stderr, "%s", detail);
-  errexit(msg, 0);
-}
-
-// Rule of a load case along one natural coordinate: p points (3 without a pattern).
-// A missing count, a type without rules or a count outside the table stops the run.
-template <typename Fault>
-void LoadRule(const LoadCaseParameters* P, const NumericalIntegration* integ, int dirs, int* p, const double** a,
-              const double** w, Fault fault) {
-  char line[700];
-  if (P->IntegrationName == 0) {
-    for (int d = 1; d <= dirs; d++) p[d] = 3;
-  } else {
-    const NumericalIntegration& r = integ[P->IntegrationName];
-    bool missing = false;
-    for (int d = 1; d <= dirs; d++) {
-      p[d] = IntegPoints(r, 'G', d);
-      if (p[d] == 0) missing = true;
-    }
-    if (missing) {
-      std::snprintf(line, sizeof line, "   -> Specified integration name: %s\n", r.Name);
-      const char* msg = dirs == 1   ? "Integration pattern is incomplete.\nThe parameter _G_S1_k is missing."
-                        : dirs == 2 ? "Integration pattern is incomplete.\nThe parameters _G_S1_k and/or _G_S2_k are missing."
-                                    : "Integration pattern is incomplete.\nThe parameters _G_S1_k, _G_S2_k and/or _G_S3_k are missing.";
-      fault(line, msg);
-    }
-  }
-  const int t = P->IntegrationType;
-  for (int d = 1; d <= dirs; d++) {
-    const bool ok = (t == kIntGLEG && p[d] >= 1 && p[d] <= 10) || (t == kIntGLOB && p[d] >= 2 && p[d] <= 10);
-    if (!ok) {
-      std::snprintf(line, sizeof line, "   -> Specified integration type : %s\n   -> Number of points: %d\n",
-                    IntTypeKeyword(t), p[d]);
-      fault(line, "The specified integration type is not compatible with specified type of load.");
-    }
-    a[d] = IntegrationRuleTable.abscissa[t][p[d]];
-    w[d] = IntegrationRuleTable.weight[t][p[d]];
-  }
-}
 
 // What the three surface families need besides the common inputs.
 struct EdgeFamily {
@@ -91,18 +19,16 @@ struct EdgeFamily {
   const char* OutputControl;    // shells
   const char* PointTypes;       // shells
   const int* ElemPropIndex;     // Ahmad shell
-  const int* ElemNodeCount;     // Ahmad shell
   const PointList* Adjacency;   // Ahmad shell
-  const ElementProperty* Props; // Ahmad shell
 };
 
 void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element, int LoadCaseNumber, int nNodes,
-                  const LoadCaseParameters* Params, int** ElemNodes, double* Fe, double** PointCoord,
-                  const AuxiliaryVector* AuxVectors, const EdgeLoad* EdgeLoads,
-                  const NumericalIntegration* Integrations) {
+                  const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe, const EdgeLoad* EdgeLoads) {
   if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
-  const EdgeCtx ctx{LoadCaseNumber, RecordNumber, Element, fam.typeCode};
-  auto fault = [&](const char* detail, const char* msg) { EdgeFault(ctx, detail, msg); };
+  int** ElemNodes = Mesh->ElemNodes;
+  double** PointCoord = Mesh->PointCoord;
+  const LoadReportContext ctx = EdgeLoadReportContext(LoadCaseNumber, RecordNumber, Element, fam.typeCode);
+  auto fault = [&](const char* detail, const char* msg) { RefuseLoad(ctx, detail, msg); };
   const EdgeLoad& rec = EdgeLoads[RecordNumber];
   const bool shell = fam.typeCode != _MINDLIN_SLAB_QUAD;
   char line[200];
@@ -153,7 +79,7 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
 
   int p[2];
   const double *a[2], *w[2];
-  LoadRule(Params, Integrations, 1, p, a, w, fault);
+  GetLoadCaseLineRule(ctx, Params, Mesh, p, &a[1], &w[1]);
 
   zerod1(Fe, Size);
   const int off = rec.ForceKind == 1 ? 0 : 3;
@@ -168,13 +94,8 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
       for (int j = 1; j <= 3; j++) g[j] += dN[k] * Xe[k][j];
     }
     const double J = normd1(g, 3);
-    if (!(J >= kSmall)) {
-      EdgeHead(ctx);
-      std::fprintf(stderr, "   -> Edge load counter: %d\n", RecordNumber);
-      std::fprintf(stderr, "   -> Element: %d\n", Element);
-      std::fprintf(stderr, "   -> Element type: %s\n", GetElementTypeInfo(fam.typeCode).keyword);
-      errexit("Jacobian norm is null:\nelement geometry and/or mesh connectivity must be changed.", 0);
-    }
+    if (!(J >= kSmall))
+      fault(nullptr, "Jacobian norm is null:\nelement geometry and/or mesh connectivity must be changed.");
     double d[4] = {0, 0, 0, 0}, tan[4], nrm[4];
     for (int j = 1; j <= 3; j++) tan[j] = g[j] / J;
     switch (rec.DirKind) {
@@ -182,7 +103,7 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
         d[rec.DirCode] = 1.0;
         break;
       case 'S':
-        copyd1(d, AuxVectors[rec.DirCode].v, 3);
+        copyd1(d, Mesh->AuxVectors[rec.DirCode].v, 3);
         break;
       default:  // 'E'
         if (rec.DirCode == 1) {
@@ -239,27 +160,20 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
           haveT = true;
         }
       } else {
-        CalcMat_T_CoplanarPointAhmad(pt, fam.ElemPropIndex, fam.ElemNodeCount, ElemNodes, T, PointCoord,
-                                     fam.Adjacency, fam.Props);
+        CalcMat_T_CoplanarPointAhmad(pt, fam.ElemPropIndex, Mesh->ElemNodeCount, ElemNodes, T, PointCoord,
+                                     fam.Adjacency, Mesh->ElemProps);
       }
       double* mom = &Fe[6 * (en[k] - 1) + 3];
       double mp[4];
       multd2d1(mp, T, mom, 3, 3);
       if (std::fabs(mp[3]) > kSmall) {
-        EdgeHead(ctx);
-        std::fprintf(stderr, "   -> Element: %d\n", Element);
-        std::fprintf(stderr, "   -> Element type: %s\n", GetElementTypeInfo(fam.typeCode).keyword);
-        std::fprintf(stderr, "   -> Loaded edge: %d\n", edge);
-        std::fprintf(stderr, "   -> Type of generalized force: _MOM (Moment)\n");
-        std::fprintf(stderr, "   -> Loaded edge point: %d", pt);
-        errexit("When a moment is applied to a coplanar point, the drill\n"
-                "component must be null.\n"
-                "(Note: the drill degree of freedom is a rotation whose vector\n"
-                "is normal to the coplanar elements.)\n"
-                "When such a load needs to be applied to a coplanar point,\n"
-                "an embedded frame beam must be added to convert the coplanar\n"
-                "point into a kink point.",
-                0);
+        LoadReportContext drill = ctx;
+        drill.counterFormat = nullptr;
+        std::snprintf(line, sizeof line,
+                      "   -> Loaded edge: %d\n   -> Type of generalized force: _MOM (Moment)\n"
+                      "   -> Loaded edge point: %d",
+                      edge, pt);
+        RefuseLoad(drill, line, kDrillMomentMessage);
       }
       copyd1(mom, mp, 3);
     }
@@ -273,47 +187,19 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
 
 // ---- gravity loads ------------------------------------------------------------------
 
-struct GravityCtx {
-  int loadCase;
-  int elem;
-  int typeCode;
-};
-
-[[noreturn]] void GravityFault(const GravityCtx& c, const char* detail, const char* msg) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "\n");
-  std::fprintf(stderr, "Calculating the gravity load contribution to the global load vector:\n");
-  std::fprintf(stderr, "   -> Load case: %d\n", c.loadCase);
-  std::fprintf(stderr, "   -> Block name: <GRAVITY_LOAD>\n");
-  std::fprintf(stderr, "   -> Element: %d\n", c.elem);
-  std::fprintf(stderr, "   -> Element type: %s\n", GetElementTypeInfo(c.typeCode).keyword);
-  if (detail != nullptr) std::fprintf(stderr, "%s", detail);
-  errexit(msg, 0);
-}
-
-void CheckGravityDet(const GravityCtx& c, double d) {
-  if (!(std::fabs(d) >= kSmall))
-    GravityFault(c, nullptr, "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (d < kSmall)
-    GravityFault(c, nullptr,
-                 "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
-}
-
 // Slab (type 18, coordinates x1 x2) and Mindlin shell (type 20, local coordinates):
 // Fe[node a] += N_a h w w det J * f, f the load per unit volume in global axes.
-void GravityPlate(const GravityCtx& ctx, int Size, int nNodes, int PropIndex, const LoadCaseParameters* Params,
-                  double** X2, const double* f, double* Fe, const GeometryPattern* GeomPatterns,
-                  const LaminateThickness* LamThicks, const NumericalIntegration* Integrations,
-                  const ElementProperty* ElemProps) {
+void GravityPlate(const LoadReportContext& ctx, int Size, int nNodes, int PropIndex, const LoadCaseParameters* Params,
+                  const MeshData* Mesh, double** X2, const double* f, double* Fe) {
   double *t, *N, **dN, **J;
   allocd1(&t, nNodes);
   allocd1(&N, nNodes);
   allocd2(&dN, nNodes, 2);
   allocd2(&J, 2, 2);
-  CalcShellNodeThickness(nNodes, PropIndex, t, GeomPatterns, LamThicks, ElemProps);
+  CalcShellNodeThickness(nNodes, PropIndex, t, Mesh->GeomPatterns, Mesh->LamThicks, Mesh->ElemProps);
   int p[3];
   const double *a[3], *w[3];
-  LoadRule(Params, Integrations, 2, p, a, w, [&](const char* detail, const char* msg) { GravityFault(ctx, detail, msg); });
+  GetLoadQuadRules(ctx, Params, Mesh, p, &a[1], &w[1], &a[2], &w[2]);
   zerod1(Fe, Size);
   for (int i = 1; i <= p[1]; i++)
     for (int j = 1; j <= p[2]; j++) {
@@ -323,7 +209,7 @@ void GravityPlate(const GravityCtx& ctx, int Size, int nNodes, int PropIndex, co
       CalcShapeFuncDerivQuad(nNodes, dN, s);
       CalcMat_Jacobian(nNodes, 2, 2, X2, dN, J);
       const double d = detd2(J, 2);
-      CheckGravityDet(ctx, d);
+      CheckLoadDeterminant(ctx, d);
       const double scale = w[1][i] * w[2][j] * d * h;
       for (int k = 1; k <= nNodes; k++)
         for (int c = 1; c <= 3; c++) Fe[6 * (k - 1) + c] += N[k] * f[c] * scale;
@@ -336,61 +222,51 @@ void GravityPlate(const GravityCtx& ctx, int Size, int nNodes, int PropIndex, co
 
 }  // namespace
 
-void Calc_Fg_EdgeLoadMindlinSlabQuad(int Size, int RecordNumber, int Element, int LoadCaseNumber, int nNodes,
-                                     const LoadCaseParameters* Params, int** ElemNodes, double* Fe,
-                                     double** PointCoord, const AuxiliaryVector* AuxVectors,
-                                     const EdgeLoad* EdgeLoads, const NumericalIntegration* Integrations) {
-  const EdgeFamily fam{_MINDLIN_SLAB_QUAD, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
-  EdgeLoadQuad(fam, Size, RecordNumber, Element, LoadCaseNumber, nNodes, Params, ElemNodes, Fe, PointCoord,
-               AuxVectors, EdgeLoads, Integrations);
+void Calc_Fg_EdgeLoadMindlinSlabQuad(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
+                                     const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                                     const EdgeLoad* EdgeLoads) {
+  const EdgeFamily fam{_MINDLIN_SLAB_QUAD, nullptr, nullptr, nullptr, nullptr};
+  EdgeLoadQuad(fam, Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
 }
 
-void Calc_Fg_EdgeLoadMindlinShellQuad(int Size, int RecordNumber, int Element, int LoadCaseNumber, int nNodes,
-                                      const char* OutputControl, const LoadCaseParameters* Params, int** ElemNodes,
-                                      double* Fe, double** PointCoord, const char* PointTypes,
-                                      const AuxiliaryVector* AuxVectors, const EdgeLoad* EdgeLoads,
-                                      const NumericalIntegration* Integrations) {
-  const EdgeFamily fam{_MINDLIN_SHELL_QUAD, OutputControl, PointTypes, nullptr, nullptr, nullptr, nullptr};
-  EdgeLoadQuad(fam, Size, RecordNumber, Element, LoadCaseNumber, nNodes, Params, ElemNodes, Fe, PointCoord,
-               AuxVectors, EdgeLoads, Integrations);
+void Calc_Fg_EdgeLoadMindlinShellQuad(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
+                                      const char* OutputControl, const LoadCaseParameters* Params,
+                                      const MeshData* Mesh, double* Fe, const char* PointTypes,
+                                      const EdgeLoad* EdgeLoads) {
+  const EdgeFamily fam{_MINDLIN_SHELL_QUAD, OutputControl, PointTypes, nullptr, nullptr};
+  EdgeLoadQuad(fam, Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
 }
 
-void Calc_Fg_EdgeLoadAhmadShellQuad(int Size, int RecordNumber, int Element, int LoadCaseNumber, int nNodes,
-                                    const char* OutputControl, const LoadCaseParameters* Params,
-                                    const int* ElemPropIndex, const int* ElemNodeCount, int** ElemNodes, double* Fe,
-                                    double** PointCoord, const char* PointTypes, const AuxiliaryVector* AuxVectors,
-                                    const EdgeLoad* EdgeLoads, const PointList* PointElemAdjacency,
-                                    const NumericalIntegration* Integrations, const ElementProperty* ElemProps) {
-  const EdgeFamily fam{_AHMAD_SHELL_QUAD, OutputControl,      PointTypes, ElemPropIndex,
-                       ElemNodeCount,     PointElemAdjacency, ElemProps};
-  EdgeLoadQuad(fam, Size, RecordNumber, Element, LoadCaseNumber, nNodes, Params, ElemNodes, Fe, PointCoord,
-               AuxVectors, EdgeLoads, Integrations);
+void Calc_Fg_EdgeLoadAhmadShellQuad(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
+                                    const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                    const int* ElemPropIndex, double* Fe, const char* PointTypes,
+                                    const EdgeLoad* EdgeLoads, const PointList* PointElemAdjacency) {
+  const EdgeFamily fam{_AHMAD_SHELL_QUAD, OutputControl, PointTypes, ElemPropIndex, PointElemAdjacency};
+  EdgeLoadQuad(fam, Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
 }
 
 void Calc_Fg_GravityLoadMindlinSlabQuad(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
-                                        double Density, const LoadCaseParameters* Params, int** ElemNodes, double* Fe,
-                                        const double* GravityVector, double** PointCoord,
-                                        const GeometryPattern* GeomPatterns, const LaminateThickness* LamThicks,
-                                        const NumericalIntegration* Integrations, const ElementProperty* ElemProps) {
+                                        double Density, const LoadCaseParameters* Params, const MeshData* Mesh,
+                                        double* Fe, const double* GravityVector) {
   if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
+  int** ElemNodes = Mesh->ElemNodes;
+  double** PointCoord = Mesh->PointCoord;
   double** X;
   allocd2(&X, nNodes, 2);
   CalcMat_ElemNodeCoord(Element, _MINDLIN_SLAB_QUAD, nNodes, ElemNodes, X, PointCoord);
   double f[4];
   for (int c = 1; c <= 3; c++) f[c] = Density * GravityVector[c];
-  GravityPlate(GravityCtx{LoadCaseNumber, Element, 18}, Size, nNodes, PropIndex, Params, X, f, Fe, GeomPatterns,
-               LamThicks, Integrations, ElemProps);
+  GravityPlate(GravityReportContext(LoadCaseNumber, Element, _MINDLIN_SLAB_QUAD), Size, nNodes, PropIndex, Params,
+               Mesh, X, f, Fe);
   freed2(X);
 }
 
 void Calc_Fg_GravityLoadMindlinShellQuad(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
                                          double Density, const char* OutputControl, const LoadCaseParameters* Params,
-                                         int** ElemNodes, double* Fe, const double* GravityVector,
-                                         double** PointCoord, const GeometryPattern* GeomPatterns,
-                                         const LaminateThickness* LamThicks, const MaterialRecord* LinOrtho,
-                                         const NumericalIntegration* Integrations, const ElementProperty* ElemProps) {
-  (void)LinOrtho;
+                                         const MeshData* Mesh, double* Fe, const double* GravityVector) {
   if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
+  int** ElemNodes = Mesh->ElemNodes;
+  double** PointCoord = Mesh->PointCoord;
   double **X, **Xl, **X2, **T;
   allocd2(&X, nNodes, 3);
   allocd2(&Xl, nNodes, 3);
@@ -410,8 +286,8 @@ void Calc_Fg_GravityLoadMindlinShellQuad(int Size, int Element, int LoadCaseNumb
   for (int c = 1; c <= 3; c++) g[c] = Density * GravityVector[c];
   multd2d1(r, T, g, 3, 3);
   multtd2d1(f, T, r, 3, 3);
-  GravityPlate(GravityCtx{LoadCaseNumber, Element, 20}, Size, nNodes, PropIndex, Params, X2, f, Fe, GeomPatterns,
-               LamThicks, Integrations, ElemProps);
+  GravityPlate(GravityReportContext(LoadCaseNumber, Element, _MINDLIN_SHELL_QUAD), Size, nNodes, PropIndex, Params,
+               Mesh, X2, f, Fe);
   freed2(T);
   freed2(X2);
   freed2(Xl);
@@ -420,13 +296,14 @@ void Calc_Fg_GravityLoadMindlinShellQuad(int Size, int Element, int LoadCaseNumb
 
 void Calc_Fg_GravityLoadAhmadShellQuad(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
                                        double Density, const char* OutputControl, const LoadCaseParameters* Params,
-                                       const int* ElemPropIndex, const int* ElemNodeCount, int** ElemNodes,
-                                       double* Fe, const double* GravityVector, double** PointCoord,
-                                       const char* PointTypes, const GeometryPattern* GeomPatterns,
-                                       const LaminateThickness* LamThicks, const PointList* PointElemAdjacency,
-                                       const NumericalIntegration* Integrations, const ElementProperty* ElemProps) {
+                                       const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                       const double* GravityVector, const char* PointTypes,
+                                       const PointList* PointElemAdjacency) {
   if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
-  const GravityCtx ctx{LoadCaseNumber, Element, 22};
+  const LoadReportContext ctx = GravityReportContext(LoadCaseNumber, Element, _AHMAD_SHELL_QUAD);
+  int** ElemNodes = Mesh->ElemNodes;
+  double** PointCoord = Mesh->PointCoord;
+  const ElementProperty* ElemProps = Mesh->ElemProps;
   double **X, **dN, **J, ***V, *t, *N;
   allocd2(&X, nNodes, 3);
   allocd2(&dN, nNodes, 2);
@@ -435,12 +312,13 @@ void Calc_Fg_GravityLoadAhmadShellQuad(int Size, int Element, int LoadCaseNumber
   allocd1(&t, nNodes);
   allocd1(&N, nNodes);
   CalcMat_ElemNodeCoord(Element, _AHMAD_SHELL_QUAD, nNodes, ElemNodes, X, PointCoord);
-  CalcShellNodeThickness(nNodes, PropIndex, t, GeomPatterns, LamThicks, ElemProps);
-  CalcMat_Tgn_AhmadShellQuad(Element, 3, nNodes, OutputControl, ElemPropIndex, ElemNodeCount, ElemNodes, V, X,
+  CalcShellNodeThickness(nNodes, PropIndex, t, Mesh->GeomPatterns, Mesh->LamThicks, ElemProps);
+  CalcMat_Tgn_AhmadShellQuad(Element, 3, nNodes, OutputControl, ElemPropIndex, Mesh->ElemNodeCount, ElemNodes, V, X,
                              PointCoord, PointTypes, PointElemAdjacency, ElemProps);
   int p[4];
   const double *a[4], *w[4];
-  LoadRule(Params, Integrations, 3, p, a, w, [&](const char* detail, const char* msg) { GravityFault(ctx, detail, msg); });
+  GetLoadRulePointCounts(ctx, Params, Mesh, 3, p);
+  for (int d = 1; d <= 3; d++) GetLoadLineRule(ctx, Params->IntegrationType, p[d], &a[d], &w[d]);
   double f[4];
   for (int c = 1; c <= 3; c++) f[c] = Density * GravityVector[c];
   zerod1(Fe, Size);
@@ -452,7 +330,7 @@ void Calc_Fg_GravityLoadAhmadShellQuad(int Size, int Element, int LoadCaseNumber
         CalcShapeFuncDerivQuad(nNodes, dN, s);
         CalcMat_J_AhmadShell(3, nNodes, dN, J, N, s, V, X, t);
         const double d = detd2(J, 3);
-        CheckGravityDet(ctx, d);
+        CheckLoadDeterminant(ctx, d);
         const double scale = w[1][i] * w[2][j] * w[3][k] * d;
         for (int n = 1; n <= nNodes; n++)
           for (int c = 1; c <= 3; c++) Fe[6 * (n - 1) + c] += N[n] * f[c] * scale;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "elements/elements.h"
+#include "loads/loads.h"
 #include "model_fixture.h"
 #include "test_util.h"
 

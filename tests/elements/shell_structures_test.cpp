@@ -8,7 +8,7 @@
 #include <map>
 
 #include "elements/shell_solid.h"
-#include "loads/shell_loads.h"
+#include "loads/loads.h"
 #include "shell_solid_util.h"
 
 namespace {
@@ -49,18 +49,14 @@ void AddGravity(HandMesh& h, SmallAssembly& s, double density, const double g[4]
     std::vector<double> Fe(6 * n + 1, 0.0);
     switch (h.props[prop].ElementType) {
       case 18:
-        Calc_Fg_GravityLoadMindlinSlabQuad(6 * n, e, 1, n, prop, density, &P, m.ElemNodes, Fe.data(), g, m.PointCoord,
-                                           m.GeomPatterns, m.LamThicks, m.Integrations, m.ElemProps);
+        Calc_Fg_GravityLoadMindlinSlabQuad(6 * n, e, 1, n, prop, density, &P, &m, Fe.data(), g);
         break;
       case 20:
-        Calc_Fg_GravityLoadMindlinShellQuad(6 * n, e, 1, n, prop, density, Flags(), &P, m.ElemNodes, Fe.data(), g,
-                                            m.PointCoord, m.GeomPatterns, m.LamThicks, m.Materials[MAT_LIN_ORTHO],
-                                            m.Integrations, m.ElemProps);
+        Calc_Fg_GravityLoadMindlinShellQuad(6 * n, e, 1, n, prop, density, Flags(), &P, &m, Fe.data(), g);
         break;
       default:
-        Calc_Fg_GravityLoadAhmadShellQuad(6 * n, e, 1, n, prop, density, Flags(), &P, h.ElemPropIndex(),
-                                          m.ElemNodeCount, m.ElemNodes, Fe.data(), g, m.PointCoord, h.PointTypes(),
-                                          m.GeomPatterns, m.LamThicks, h.adj, m.Integrations, m.ElemProps);
+        Calc_Fg_GravityLoadAhmadShellQuad(6 * n, e, 1, n, prop, density, Flags(), &P, &m, h.ElemPropIndex(), Fe.data(),
+                                          g, h.PointTypes(), h.adj);
         break;
     }
     for (int k = 1; k <= n; k++)

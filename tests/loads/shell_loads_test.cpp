@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "loads/shell_loads.h"
+#include "loads/loads.h"
 #include "support/hand_mesh.h"
 
 namespace {
@@ -79,17 +79,15 @@ std::vector<double> Edge(HandMesh& h, EdgeCase& c, int rec, int e = 1) {
   const auto& m = h.m;
   switch (type) {
     case 18:
-      Calc_Fg_EdgeLoadMindlinSlabQuad(6 * n, rec, e, 3, n, &c.P, m.ElemNodes, Fe.data(), m.PointCoord, m.AuxVectors,
-                                      c.recs.data(), m.Integrations);
+      Calc_Fg_EdgeLoadMindlinSlabQuad(6 * n, rec, e, 3, n, &c.P, &m, Fe.data(), c.recs.data());
       break;
     case 20:
-      Calc_Fg_EdgeLoadMindlinShellQuad(6 * n, rec, e, 3, n, Flags(), &c.P, m.ElemNodes, Fe.data(), m.PointCoord,
-                                       h.PointTypes(), m.AuxVectors, c.recs.data(), m.Integrations);
+      Calc_Fg_EdgeLoadMindlinShellQuad(6 * n, rec, e, 3, n, Flags(), &c.P, &m, Fe.data(), h.PointTypes(),
+                                       c.recs.data());
       break;
     default:
-      Calc_Fg_EdgeLoadAhmadShellQuad(6 * n, rec, e, 3, n, Flags(), &c.P, h.ElemPropIndex(), m.ElemNodeCount,
-                                     m.ElemNodes, Fe.data(), m.PointCoord, h.PointTypes(), m.AuxVectors,
-                                     c.recs.data(), h.adj, m.Integrations, m.ElemProps);
+      Calc_Fg_EdgeLoadAhmadShellQuad(6 * n, rec, e, 3, n, Flags(), &c.P, &m, h.ElemPropIndex(), Fe.data(),
+                                     h.PointTypes(), c.recs.data(), h.adj);
   }
   return Fe;
 }
@@ -243,7 +241,7 @@ TEST(ShellEdgeLoadsDeath, RefusedRecords) {
   c.P.IntegrationName = 0;
   c.P.IntegrationType = 3;
   EXPECT_EXIT(Edge(h, c, c.Add(1, 'G', 3, 1, {1.0})), testing::ExitedWithCode(1),
-              Lit("   -> Specified integration type : _NCOTES\n   -> Number of points: 3\n\nERROR:\n"
+              Lit("   -> Specified integration type : _NCOTES\n\nERROR:\n"
                   "The specified integration type is not compatible with specified type of load.\n"));
 }
 
@@ -257,18 +255,14 @@ std::vector<double> Gravity(HandMesh& h, int e, double rho, const double* g, con
   const auto& m = h.m;
   switch (type) {
     case 18:
-      Calc_Fg_GravityLoadMindlinSlabQuad(6 * n, e, 2, n, prop, rho, &P, m.ElemNodes, Fe.data(), g, m.PointCoord,
-                                         m.GeomPatterns, m.LamThicks, m.Integrations, m.ElemProps);
+      Calc_Fg_GravityLoadMindlinSlabQuad(6 * n, e, 2, n, prop, rho, &P, &m, Fe.data(), g);
       break;
     case 20:
-      Calc_Fg_GravityLoadMindlinShellQuad(6 * n, e, 2, n, prop, rho, Flags(), &P, m.ElemNodes, Fe.data(), g,
-                                          m.PointCoord, m.GeomPatterns, m.LamThicks, m.Materials[MAT_LIN_ORTHO],
-                                          m.Integrations, m.ElemProps);
+      Calc_Fg_GravityLoadMindlinShellQuad(6 * n, e, 2, n, prop, rho, Flags(), &P, &m, Fe.data(), g);
       break;
     default:
-      Calc_Fg_GravityLoadAhmadShellQuad(6 * n, e, 2, n, prop, rho, Flags(), &P, h.ElemPropIndex(), m.ElemNodeCount,
-                                        m.ElemNodes, Fe.data(), g, m.PointCoord, h.PointTypes(), m.GeomPatterns,
-                                        m.LamThicks, h.adj, m.Integrations, m.ElemProps);
+      Calc_Fg_GravityLoadAhmadShellQuad(6 * n, e, 2, n, prop, rho, Flags(), &P, &m, h.ElemPropIndex(), Fe.data(), g,
+                                        h.PointTypes(), h.adj);
   }
   return Fe;
 }
@@ -353,8 +347,8 @@ TEST(ShellGravityDeath, PatternsJacobiansAndRules) {
   LoadCaseParameters none{}, lobatto1 = Gleg(one);
   lobatto1.IntegrationType = 2;
   EXPECT_EXIT(Gravity(h, eSlab, 1.0, g, none), testing::ExitedWithCode(1),
-              Lit("   -> Specified integration type : _NONE\n   -> Number of points: 3\n\nERROR:\n"
+              Lit("   -> Specified integration type : _NONE\n\nERROR:\n"
                   "The specified integration type is not compatible with specified type of load.\n"));
   EXPECT_EXIT(Gravity(h, eAhmad, 1.0, g, lobatto1), testing::ExitedWithCode(1),
-              Lit("   -> Specified integration type : _GLOB\n   -> Number of points: 1\n\nERROR:\n"));
+              Lit("   -> Specified integration type : _GLOB\n   -> Number of integration points: 1\n\nERROR:\n"));
 }

@@ -1,0 +1,218 @@
+// Uniform and differential temperature loads of the two-node members: trusses
+// (_TRUSS_2D, _TRUSS_3D) and frames (_FRAME_2D, _FRAME_3D), in closed form in the
+// member's axes and rotated to global axes; the temperatures of their load records.
+#include <cmath>
+#include <cstdio>
+
+#include "elements/kernel.h"
+#include "elements/members.h"
+#include "loads/loads.h"
+#include "model/outputcontrol.h"
+#include "numcore/numcore.h"
+
+const char* const kCtxTempVar =
+    "Calculating the thermal load contribution to the global load vector:\n"
+    "   -> Load case: %d\n"
+    "   -> Block name: <TEMPERATURE_VARIATION>\n"
+    "   -> Temp. var. counter: %d\n"
+    "   -> Element: %d\n";
+const char* const kCtxDiffTempVar =
+    "Calculating the thermal load contribution to the global load vector:\n"
+    "   -> Load case: %d\n"
+    "   -> Block name: <DIFFERENTIAL_TEMPERATURE_VARIATION>\n"
+    "   -> Diff. temp. var. counter: %d\n"
+    "   -> Element: %d\n";
+
+namespace {
+
+constexpr int kFrame2D = _FRAME_2D;
+constexpr int kFrame3D = _FRAME_3D;
+
+int TrussType(int d) { return d == 2 ? _TRUSS_2D : _TRUSS_3D; }
+
+[[noreturn]] void BadValueCount(const ElemFaultContext& ctx, int typeCode, int count) {
+  char detail[64];
+  std::snprintf(detail, sizeof detail, "   -> Number of values: %d\n", count);
+  ElemDataFault(ctx, typeCode, detail,
+                "The temperature variation must give one value,\nor one value per node of the element.");
+}
+
+}  // namespace
+
+double MemberTemperature(const ElemFaultContext& ctx, int typeCode, int elem, const TemperatureVariationRecord& r) {
+  if (r.Element != elem) InternalError(__FILE__, __LINE__);
+  if (r.ValueCount == 1) return r.Values[1];
+  if (r.ValueCount == 2) return 0.5 * (r.Values[1] + r.Values[2]);
+  BadValueCount(ctx, typeCode, r.ValueCount);
+}
+
+void MemberDiffTemperatures(const ElemFaultContext& ctx, int typeCode, int elem,
+                            const DiffTemperatureVariationRecord& r, double* dT1, double* dT2) {
+  if (r.Element != elem) InternalError(__FILE__, __LINE__);
+  if (r.ValueCount == 1) {
+    *dT1 = *dT2 = r.Values[1];
+    return;
+  }
+  if (r.ValueCount == 2) {
+    *dT1 = r.Values[1];
+    *dT2 = r.Values[2];
+    return;
+  }
+  BadValueCount(ctx, typeCode, r.ValueCount);
+}
+
+namespace {
+
+bool DiffersRelative(double a, double b) {
+  return std::fabs(a - b) > 1e-12 * std::fmax(1.0, std::fmax(std::fabs(a), std::fabs(b)));
+}
+
+[[noreturn]] void BadDepth(const ElemFaultContext& ctx, int type, double h) {
+  char detail[64];
+  std::snprintf(detail, sizeof detail, "   -> Section depth: %g\n", h);
+  ElemDataFault(ctx, type, detail, "The section depth must be positive for a differential temperature variation.");
+}
+
+void TempVarTruss(int d, int N, int elem, int loadCase, int nNodes, int property, int record, const char* outputControl,
+                  int** elemNodes, double* F, double** pointCoords, const CrossSectionArea* areas,
+                  const MaterialRecord* linIso, const ElementProperty* props,
+                  const TemperatureVariationRecord* records) {
+  const int type = TrussType(d);
+  const ElemFaultContext ctx{kCtxTempVar, loadCase, record, elem};
+  CheckElemNodeCount(ctx, type, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  const double dT = MemberTemperature(ctx, type, elem, records[record]);
+  TrussData t;
+  ReadTruss(ctx, d, elem, property, true, elemNodes, pointCoords, areas, linIso, props, &t);
+  double** R;
+  allocd2(&R, d, d);
+  CalcRotationTruss(d, elem, outputControl, elemNodes, R, pointCoords);
+  // The restrained bar pushes its nodes apart by E alpha A dT.
+  const double f = t.E * t.alpha * t.A * dT;
+  double fl1[4] = {0.0, -f, 0.0, 0.0}, fl2[4] = {0.0, f, 0.0, 0.0};
+  zerod1(F, N);
+  PlaceTrussForces(d, R, fl1, fl2, F);
+  freed2(R);
+}
+
+}  // namespace
+
+void Calc_Fg_TempVarTruss2D(int N, int elem, int loadCase, int nNodes, int property, int record,
+                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
+                            const TemperatureVariationRecord* records) {
+  TempVarTruss(2, N, elem, loadCase, nNodes, property, record, outputControl, elemNodes, F, pointCoords, areas, linIso,
+               props, records);
+}
+
+void Calc_Fg_TempVarTruss3D(int N, int elem, int loadCase, int nNodes, int property, int record,
+                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
+                            const TemperatureVariationRecord* records) {
+  TempVarTruss(3, N, elem, loadCase, nNodes, property, record, outputControl, elemNodes, F, pointCoords, areas, linIso,
+               props, records);
+}
+
+void Calc_Fg_TempVarFrame2D(int N, int elem, int loadCase, int nNodes, int property, int record,
+                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                            const Frame2DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
+                            const TemperatureVariationRecord* records) {
+  const ElemFaultContext ctx{kCtxTempVar, loadCase, record, elem};
+  CheckElemNodeCount(ctx, kFrame2D, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  const double dT = MemberTemperature(ctx, kFrame2D, elem, records[record]);
+  const FrameData f = ReadFrame2D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props);
+  double** R;
+  allocd2(&R, 2, 2);
+  CalcMat_R_Frame2D(elem, outputControl[OC_PRINT_MAT_T_FRAME_2D], elemNodes, R, pointCoords);
+  const double n = f.E * f.alpha * f.A * dT;
+  const double fl[7] = {0.0, -n, 0.0, 0.0, n, 0.0, 0.0};
+  PlaceFrame2D(R, fl, F);
+  freed2(R);
+}
+
+void Calc_Fg_TempVarFrame3D(int N, int elem, int loadCase, int nNodes, int property, int record,
+                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                            const Frame3DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
+                            const TemperatureVariationRecord* records) {
+  const ElemFaultContext ctx{kCtxTempVar, loadCase, record, elem};
+  CheckElemNodeCount(ctx, kFrame3D, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  const double dT = MemberTemperature(ctx, kFrame3D, elem, records[record]);
+  const FrameData f = ReadFrame3D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props);
+  double** R;
+  allocd2(&R, 3, 3);
+  CalcMat_R_Frame3D(elem, f.angle, outputControl[OC_PRINT_MAT_T_FRAME_3D], elemNodes, R, pointCoords);
+  const double n = f.E * f.alpha * f.A * dT;
+  double fl[13] = {0.0};
+  fl[1] = -n;
+  fl[7] = n;
+  PlaceFrame3D(R, fl, F);
+  freed2(R);
+}
+
+void Calc_Fg_DiffTempVarFrame2D(int record, int N, int elem, int loadCase, int nNodes, int property, double* F,
+                                const Frame2DSection* sections, const DiffTemperatureVariationRecord* records,
+                                const MaterialRecord* linIso, const ElementProperty* props) {
+  const ElemFaultContext ctx{kCtxDiffTempVar, loadCase, record, elem};
+  CheckElemNodeCount(ctx, kFrame2D, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  double dT1, dT2;
+  MemberDiffTemperatures(ctx, kFrame2D, elem, records[record], &dT1, &dT2);
+  // A curvature varying along the member needs transverse end forces, hence the member's
+  // length and direction, which this call does not receive.
+  if (DiffersRelative(dT1, dT2))
+    ElemDataFault(ctx, kFrame2D, nullptr,
+                  "This type of element takes one differential temperature\nvariation for the whole element.");
+  const FrameData f = ReadFrame2D(ctx, kWithMaterial, elem, property, nullptr, nullptr, sections, linIso, props);
+  if (!(f.h >= kSmall)) BadDepth(ctx, kFrame2D, f.h);
+  const double M = f.E * f.I * f.alpha * dT1 / f.h;
+  zerod1(F, N);
+  F[4] = M;
+  F[10] = -M;
+}
+
+void Calc_Fg_DiffTempVarFrame3D(int record, int N, int elem, int loadCase, int nNodes, int property,
+                                const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+                                const Frame3DSection* sections, const DiffTemperatureVariationRecord* records,
+                                const MaterialRecord* linIso, const ElementProperty* props) {
+  const ElemFaultContext ctx{kCtxDiffTempVar, loadCase, record, elem};
+  CheckElemNodeCount(ctx, kFrame3D, nNodes, 2);
+  if (N != 12) InternalError(__FILE__, __LINE__);
+  const DiffTemperatureVariationRecord& r = records[record];
+  double dT1, dT2;
+  MemberDiffTemperatures(ctx, kFrame3D, elem, r, &dT1, &dT2);
+  const FrameData f = ReadFrame3D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props);
+  // End moments M_i of the thermal curvature at each node; with M varying linearly the
+  // consistent forces of the bending plane (v1, t1, v2, t2) are
+  // ((M1 - M2)/L, M1, (M2 - M1)/L, -M2), the axis-2 bending plane with its sign of the
+  // rotations.
+  double fl[13] = {0.0};
+  const double L = f.L;
+  if (r.Direction == 2) {
+    if (!(f.h2 >= kSmall)) BadDepth(ctx, kFrame3D, f.h2);
+    const double M1 = f.E * f.I3 * f.alpha * dT1 / f.h2, M2 = f.E * f.I3 * f.alpha * dT2 / f.h2;
+    fl[2] = (M1 - M2) / L;
+    fl[6] = M1;
+    fl[8] = (M2 - M1) / L;
+    fl[12] = -M2;
+  } else if (r.Direction == 3) {
+    if (!(f.h3 >= kSmall)) BadDepth(ctx, kFrame3D, f.h3);
+    const double M1 = -f.E * f.I2 * f.alpha * dT1 / f.h3, M2 = -f.E * f.I2 * f.alpha * dT2 / f.h3;
+    fl[3] = (M2 - M1) / L;
+    fl[5] = M1;
+    fl[9] = (M1 - M2) / L;
+    fl[11] = -M2;
+  } else {
+    char detail[64];
+    std::snprintf(detail, sizeof detail, "   -> Direction: %d\n", r.Direction);
+    ElemDataFault(
+        ctx, kFrame3D, detail,
+        "The direction of a differential temperature variation\nmust be 2 or 3 (a local axis of the section).");
+  }
+  double** R;
+  allocd2(&R, 3, 3);
+  CalcMat_R_Frame3D(elem, f.angle, outputControl[OC_PRINT_MAT_T_FRAME_3D], elemNodes, R, pointCoords);
+  PlaceFrame3D(R, fl, F);
+  freed2(R);
+}
