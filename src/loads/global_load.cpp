@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 #include "model/outputcontrol.h"
 
 // ---- the load vector of a load case ------------------------------------------------------

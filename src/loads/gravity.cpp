@@ -7,7 +7,7 @@
 #include "assembly/assembly.h"
 #include "elements/elements.h"
 #include "elements/kernel.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 #include "materials/elastic.h"
 #include "materials/material_point.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 #include "model/outputcontrol.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // (_FRAME_2D, _FRAME_3D), in closed form in the member's axes and rotated to global axes.
 #include "elements/kernel.h"
 #include "elements/members.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 
 void AssembElementLoadVector(int BlockIndex, int Counter, int Element, int ElementType, int LoadCaseNumber, int nNodes,
                              const char* LoadTypeWord, const MeshData* Mesh, int** PointDofNumbers, double* F_Free,

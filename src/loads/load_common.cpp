@@ -7,7 +7,7 @@
 
 #include "elements/kernel.h"
 #include "elements/locate.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 #include "model/outputcontrol.h"
 
 namespace {

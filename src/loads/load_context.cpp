@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 
 const char* const LoadBlockKeywords[17] = {"_NONE",
                                            "<GRAVITY_LOAD>",

@@ -3,7 +3,7 @@
 // and its assembly.
 #include <cstdio>
 
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // isoparametric element.
 #include <cstdio>
 
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 #include "materials/material_point.h"
 #include "materials/material_table.h"
 #include "numcore/numcore.h"

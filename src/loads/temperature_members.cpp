@@ -6,7 +6,7 @@
 
 #include "elements/kernel.h"
 #include "elements/members.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 

@@ -8,7 +8,7 @@
 #include <map>
 
 #include "elements/shell_solid.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 #include "shell_solid_util.h"
 
 namespace {

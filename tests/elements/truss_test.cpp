@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "elements/elements.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 #include "model_fixture.h"
 #include "test_util.h"
 

@@ -15,7 +15,7 @@
 #include "assembly/topology.h"
 #include "elements/kernel.h"
 #include "elements/locate.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 #include "model/outputcontrol.h"
 #include "model/records.h"
 #include "support/process.h"

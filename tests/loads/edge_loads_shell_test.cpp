@@ -1,53 +1,15 @@
-// Edge and gravity loads of the Mindlin slab, the Mindlin shell and the Ahmad shell.
+// Edge loads of the Mindlin slab, the Mindlin shell and the Ahmad shell.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
+#include "shell_fixture.h"
 #include "support/hand_mesh.h"
 
 namespace {
-
-std::string Lit(const std::string& s) {
-  std::string r;
-  for (char c : s) {
-    if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) r += '\\';
-    r += c;
-  }
-  return r;
-}
-
-const double kS9[10][2] = {{0, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {0, 0}};
-const double kS4[5][2] = {{0, 0}, {-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-
-// Element of nn nodes on the rectangle [0, a] x [0, b] turned by Q (rows of Q: images
-// of the axes as columns), straight sides.
-int Rect(HandMesh& h, int nn, double a, double b, const double Q[4][4], int prop) {
-  std::vector<int> list;
-  for (int k = 1; k <= nn; k++) {
-    const double* s = nn == 4 ? kS4[k] : kS9[k];
-    const double x[3] = {a * (s[0] + 1) / 2, b * (s[1] + 1) / 2, 0.0};
-    double y[3];
-    for (int i = 0; i < 3; i++) y[i] = Q[i + 1][1] * x[0] + Q[i + 1][2] * x[1] + Q[i + 1][3] * x[2];
-    list.push_back(h.AddPoint(y[0], y[1], y[2]));
-  }
-  return h.AddElement(list, prop);
-}
-
-const double kId[4][4] = {{0, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
-
-void TurnQ(double Q[4][4]) {
-  const double a = 0.7, b = 0.4;
-  const double Rz[4][4] = {{0, 0, 0, 0}, {0, std::cos(a), -std::sin(a), 0}, {0, std::sin(a), std::cos(a), 0}, {0, 0, 0, 1}};
-  const double Rx[4][4] = {{0, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, std::cos(b), -std::sin(b)}, {0, 0, std::sin(b), std::cos(b)}};
-  for (int i = 1; i <= 3; i++)
-    for (int j = 1; j <= 3; j++) {
-      Q[i][j] = 0.0;
-      for (int k = 1; k <= 3; k++) Q[i][j] += Rx[i][k] * Rz[k][j];
-    }
-}
 
 struct EdgeCase {
   std::vector<EdgeLoad> recs{EdgeLoad{}};
@@ -243,112 +205,4 @@ TEST(ShellEdgeLoadsDeath, RefusedRecords) {
   EXPECT_EXIT(Edge(h, c, c.Add(1, 'G', 3, 1, {1.0})), testing::ExitedWithCode(1),
               Lit("   -> Specified integration type : _NCOTES\n\nERROR:\n"
                   "The specified integration type is not compatible with specified type of load.\n"));
-}
-
-// ---- gravity ----------------------------------------------------------------------------
-
-namespace {
-
-std::vector<double> Gravity(HandMesh& h, int e, double rho, const double* g, const LoadCaseParameters& P) {
-  const int type = h.props[h.elemProp[e]].ElementType, n = h.nodeCount[e], prop = h.elemProp[e];
-  std::vector<double> Fe(6 * n + 1, 0.0);
-  const auto& m = h.m;
-  switch (type) {
-    case 18:
-      Calc_Fg_GravityLoadMindlinSlabQuad(6 * n, e, 2, n, prop, rho, &P, &m, Fe.data(), g);
-      break;
-    case 20:
-      Calc_Fg_GravityLoadMindlinShellQuad(6 * n, e, 2, n, prop, rho, Flags(), &P, &m, Fe.data(), g);
-      break;
-    default:
-      Calc_Fg_GravityLoadAhmadShellQuad(6 * n, e, 2, n, prop, rho, Flags(), &P, &m, h.ElemPropIndex(), Fe.data(), g,
-                                        h.PointTypes(), h.adj);
-  }
-  return Fe;
-}
-
-LoadCaseParameters Gleg(int name = 0) {
-  LoadCaseParameters P{};
-  P.IntegrationType = 1;
-  P.IntegrationName = name;
-  return P;
-}
-
-}  // namespace
-
-TEST(ShellGravity, SlabRectangleSharesTheWeightEqually) {
-  HandMesh h;
-  const int prop = h.AddProperty(18, MAT_LIN_ISO, h.AddIso(1, 0), GEOM_LAM_THICK, h.AddThickness(0.2));
-  const int e = Rect(h, 4, 2.0, 1.0, kId, prop);
-  h.Build();
-  const double g[4] = {0, 0, 0, -10.0};
-  const auto F = Gravity(h, e, 25.0, g, Gleg());
-  for (int k = 0; k < 4; k++)
-    for (int j = 1; j <= 6; j++) EXPECT_NEAR(F[6 * k + j], j == 3 ? -25.0 : 0.0, 1e-12);
-}
-
-TEST(ShellGravity, TurnedShellsCarryTheSameNodalForces) {
-  // rho g times the integral of N_a h over the true area, whatever the orientation; the
-  // Ahmad shell integrates the same over its volume.
-  double Q[4][4];
-  TurnQ(Q);
-  HandMesh h;
-  const int t1 = h.AddThickness(0.1), t2 = h.AddThickness(0.2), t3 = h.AddThickness(0.3);
-  const int pat = h.AddThicknessPattern({t1, t2, t3, t3, t3, t2, t1, t1, t2});
-  const int rule = h.AddIntegration({3, 4, 2});
-  int e[5];
-  for (int type : {20, 22}) {
-    const int prop = h.AddProperty(type, MAT_LIN_ISO, h.AddIso(1, 0), GEOM_PATT, pat);
-    e[type == 20 ? 1 : 3] = Rect(h, 9, 3.0, 2.0, kId, prop);
-    e[type == 20 ? 2 : 4] = Rect(h, 9, 3.0, 2.0, Q, prop);
-  }
-  h.Build();
-  const double g[4] = {0, 1.0, -2.0, -9.81};
-  for (int name : {0, rule}) {
-    std::vector<double> F[5];
-    for (int k = 1; k <= 4; k++) F[k] = Gravity(h, e[k], 7.0, g, Gleg(name));
-    double total[4] = {0, 0, 0, 0};
-    for (int a = 0; a < 9; a++)
-      for (int c = 1; c <= 3; c++) {
-        for (int k = 2; k <= 4; k++) EXPECT_NEAR(F[k][6 * a + c], F[1][6 * a + c], 1e-12) << k;
-        EXPECT_EQ(F[1][6 * a + c + 3], 0.0);
-        total[c] += F[1][6 * a + c];
-      }
-    // Thickness from 0.1 to 0.3 along x1 on the 3 x 2 rectangle: mean 0.2, volume 1.2.
-    for (int c = 1; c <= 3; c++) EXPECT_NEAR(total[c], 7.0 * g[c] * 1.2, 1e-12);
-  }
-}
-
-TEST(ShellGravityDeath, PatternsJacobiansAndRules) {
-  HandMesh h;
-  const int half = h.AddIntegration({3, 0, 3}), third = h.AddIntegration({3, 3, 0}), one = h.AddIntegration({1, 1, 1});
-  const int th = h.AddThickness(0.1);
-  const int slab = h.AddProperty(18, MAT_LIN_ISO, h.AddIso(1, 0), GEOM_LAM_THICK, th);
-  const int ahmad = h.AddProperty(22, MAT_LIN_ISO, 1, GEOM_LAM_THICK, th);
-  const double M[4][4] = {{0, 0, 0, 0}, {0, -1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
-  const int eSlab = Rect(h, 4, 2.0, 1.0, kId, slab);
-  const int eMirror = Rect(h, 4, 2.0, 1.0, M, slab);
-  const int eAhmad = Rect(h, 8, 2.0, 1.0, kId, ahmad);
-  h.Build();
-  const double g[4] = {0, 0, 0, -1.0};
-  const std::string head =
-      "\nCalculating the gravity load contribution to the global load vector:\n   -> Load case: 2\n"
-      "   -> Block name: <GRAVITY_LOAD>\n";
-  EXPECT_EXIT(Gravity(h, eSlab, 1.0, g, Gleg(half)), testing::ExitedWithCode(1),
-              Lit(head + "   -> Element: 1\n   -> Element type: _MINDLIN_SLAB_QUAD\n"
-                         "   -> Specified integration name: RULE1\n\nERROR:\nIntegration pattern is incomplete.\n"
-                         "The parameters _G_S1_k and/or _G_S2_k are missing.\n"));
-  EXPECT_EXIT(Gravity(h, eAhmad, 1.0, g, Gleg(third)), testing::ExitedWithCode(1),
-              Lit("   -> Element type: _AHMAD_SHELL_QUAD\n   -> Specified integration name: RULE2\n\nERROR:\n"
-                  "Integration pattern is incomplete.\nThe parameters _G_S1_k, _G_S2_k and/or _G_S3_k are missing.\n"));
-  EXPECT_EXIT(Gravity(h, eMirror, 1.0, g, Gleg()), testing::ExitedWithCode(1),
-              Lit(head + "   -> Element: 2\n   -> Element type: _MINDLIN_SLAB_QUAD\n\nERROR:\n"
-                         "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.\n"));
-  LoadCaseParameters none{}, lobatto1 = Gleg(one);
-  lobatto1.IntegrationType = 2;
-  EXPECT_EXIT(Gravity(h, eSlab, 1.0, g, none), testing::ExitedWithCode(1),
-              Lit("   -> Specified integration type : _NONE\n\nERROR:\n"
-                  "The specified integration type is not compatible with specified type of load.\n"));
-  EXPECT_EXIT(Gravity(h, eAhmad, 1.0, g, lobatto1), testing::ExitedWithCode(1),
-              Lit("   -> Specified integration type : _GLOB\n   -> Number of integration points: 1\n\nERROR:\n"));
 }

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 #include "model/outputcontrol.h"
 
 namespace {

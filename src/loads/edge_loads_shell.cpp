@@ -1,17 +1,15 @@
-// Edge and gravity loads of the Mindlin slab, the Mindlin shell and the Ahmad shell:
-// equivalent nodal forces by integration with the load case's rule.
+// Edge loads of the Mindlin slab, the Mindlin shell and the Ahmad shell: equivalent
+// nodal forces by integration with the load case's rule.
 #include <cmath>
 #include <cstdio>
 
 #include "elements/kernel.h"
 #include "elements/shell_solid.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
 namespace {
-
-// ---- edge loads ---------------------------------------------------------------------
 
 // What the three surface families need besides the common inputs.
 struct EdgeFamily {
@@ -185,41 +183,6 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
   if (Xr != nullptr) freed2(Xr);
 }
 
-// ---- gravity loads ------------------------------------------------------------------
-
-// Slab (type 18, coordinates x1 x2) and Mindlin shell (type 20, local coordinates):
-// Fe[node a] += N_a h w w det J * f, f the load per unit volume in global axes.
-void GravityPlate(const LoadReportContext& ctx, int Size, int nNodes, int PropIndex, const LoadCaseParameters* Params,
-                  const MeshData* Mesh, double** X2, const double* f, double* Fe) {
-  double *t, *N, **dN, **J;
-  allocd1(&t, nNodes);
-  allocd1(&N, nNodes);
-  allocd2(&dN, nNodes, 2);
-  allocd2(&J, 2, 2);
-  CalcShellNodeThickness(nNodes, PropIndex, t, Mesh->GeomPatterns, Mesh->LamThicks, Mesh->ElemProps);
-  int p[3];
-  const double *a[3], *w[3];
-  GetLoadQuadRules(ctx, Params, Mesh, p, &a[1], &w[1], &a[2], &w[2]);
-  zerod1(Fe, Size);
-  for (int i = 1; i <= p[1]; i++)
-    for (int j = 1; j <= p[2]; j++) {
-      const double s[3] = {0.0, a[1][i], a[2][j]};
-      CalcShapeFuncQuad(nNodes, N, s);
-      const double h = dotd1(N, t, nNodes);
-      CalcShapeFuncDerivQuad(nNodes, dN, s);
-      CalcMat_Jacobian(nNodes, 2, 2, X2, dN, J);
-      const double d = detd2(J, 2);
-      CheckLoadDeterminant(ctx, d);
-      const double scale = w[1][i] * w[2][j] * d * h;
-      for (int k = 1; k <= nNodes; k++)
-        for (int c = 1; c <= 3; c++) Fe[6 * (k - 1) + c] += N[k] * f[c] * scale;
-    }
-  freed2(J);
-  freed2(dN);
-  freed1(N);
-  freed1(t);
-}
-
 }  // namespace
 
 void Calc_Fg_EdgeLoadMindlinSlabQuad(int Size, int Record, int Element, int LoadCaseNumber, int nNodes,
@@ -243,102 +206,4 @@ void Calc_Fg_EdgeLoadAhmadShellQuad(int Size, int Record, int Element, int LoadC
                                     const EdgeLoad* EdgeLoads, const PointList* PointElemAdjacency) {
   const EdgeFamily fam{_AHMAD_SHELL_QUAD, OutputControl, PointTypes, ElemPropIndex, PointElemAdjacency};
   EdgeLoadQuad(fam, Size, Record, Element, LoadCaseNumber, nNodes, Params, Mesh, Fe, EdgeLoads);
-}
-
-void Calc_Fg_GravityLoadMindlinSlabQuad(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
-                                        double Density, const LoadCaseParameters* Params, const MeshData* Mesh,
-                                        double* Fe, const double* GravityVector) {
-  if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
-  int** ElemNodes = Mesh->ElemNodes;
-  double** PointCoord = Mesh->PointCoord;
-  double** X;
-  allocd2(&X, nNodes, 2);
-  CalcMat_ElemNodeCoord(Element, _MINDLIN_SLAB_QUAD, nNodes, ElemNodes, X, PointCoord);
-  double f[4];
-  for (int c = 1; c <= 3; c++) f[c] = Density * GravityVector[c];
-  GravityPlate(GravityReportContext(LoadCaseNumber, Element, _MINDLIN_SLAB_QUAD), Size, nNodes, PropIndex, Params,
-               Mesh, X, f, Fe);
-  freed2(X);
-}
-
-void Calc_Fg_GravityLoadMindlinShellQuad(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
-                                         double Density, const char* OutputControl, const LoadCaseParameters* Params,
-                                         const MeshData* Mesh, double* Fe, const double* GravityVector) {
-  if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
-  int** ElemNodes = Mesh->ElemNodes;
-  double** PointCoord = Mesh->PointCoord;
-  double **X, **Xl, **X2, **T;
-  allocd2(&X, nNodes, 3);
-  allocd2(&Xl, nNodes, 3);
-  allocd2(&X2, nNodes, 2);
-  allocd2(&T, 3, 3);
-  CalcMat_ElemNodeCoord(Element, _MINDLIN_SHELL_QUAD, nNodes, ElemNodes, X, PointCoord);
-  const double s0[3] = {0.0, 0.0, 0.0};
-  CalcMat_T_ElemNormal(Element, _MINDLIN_SHELL_QUAD, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
-  MatMatTMultSmall(3, nNodes, X, Xl, T);
-  for (int k = 1; k <= nNodes; k++) {
-    X2[k][1] = Xl[k][1];
-    X2[k][2] = Xl[k][2];
-  }
-  // The load turned into the element axes and back: the area is measured in the plane of
-  // the local axes 1 and 2.
-  double g[4], r[4], f[4];
-  for (int c = 1; c <= 3; c++) g[c] = Density * GravityVector[c];
-  multd2d1(r, T, g, 3, 3);
-  multtd2d1(f, T, r, 3, 3);
-  GravityPlate(GravityReportContext(LoadCaseNumber, Element, _MINDLIN_SHELL_QUAD), Size, nNodes, PropIndex, Params,
-               Mesh, X2, f, Fe);
-  freed2(T);
-  freed2(X2);
-  freed2(Xl);
-  freed2(X);
-}
-
-void Calc_Fg_GravityLoadAhmadShellQuad(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
-                                       double Density, const char* OutputControl, const LoadCaseParameters* Params,
-                                       const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
-                                       const double* GravityVector, const char* PointTypes,
-                                       const PointList* PointElemAdjacency) {
-  if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
-  const LoadReportContext ctx = GravityReportContext(LoadCaseNumber, Element, _AHMAD_SHELL_QUAD);
-  int** ElemNodes = Mesh->ElemNodes;
-  double** PointCoord = Mesh->PointCoord;
-  const ElementProperty* ElemProps = Mesh->ElemProps;
-  double **X, **dN, **J, ***V, *t, *N;
-  allocd2(&X, nNodes, 3);
-  allocd2(&dN, nNodes, 2);
-  allocd2(&J, 3, 3);
-  allocd3(&V, nNodes, 3, 3);
-  allocd1(&t, nNodes);
-  allocd1(&N, nNodes);
-  CalcMat_ElemNodeCoord(Element, _AHMAD_SHELL_QUAD, nNodes, ElemNodes, X, PointCoord);
-  CalcShellNodeThickness(nNodes, PropIndex, t, Mesh->GeomPatterns, Mesh->LamThicks, ElemProps);
-  CalcMat_Tgn_AhmadShellQuad(Element, 3, nNodes, OutputControl, ElemPropIndex, Mesh->ElemNodeCount, ElemNodes, V, X,
-                             PointCoord, PointTypes, PointElemAdjacency, ElemProps);
-  int p[4];
-  const double *a[4], *w[4];
-  GetLoadRulePointCounts(ctx, Params, Mesh, 3, p);
-  for (int d = 1; d <= 3; d++) GetLoadLineRule(ctx, Params->IntegrationType, p[d], &a[d], &w[d]);
-  double f[4];
-  for (int c = 1; c <= 3; c++) f[c] = Density * GravityVector[c];
-  zerod1(Fe, Size);
-  for (int i = 1; i <= p[1]; i++)
-    for (int j = 1; j <= p[2]; j++)
-      for (int k = 1; k <= p[3]; k++) {
-        const double s[4] = {0.0, a[1][i], a[2][j], a[3][k]};
-        CalcShapeFuncQuad(nNodes, N, s);
-        CalcShapeFuncDerivQuad(nNodes, dN, s);
-        CalcMat_J_AhmadShell(3, nNodes, dN, J, N, s, V, X, t);
-        const double d = detd2(J, 3);
-        CheckLoadDeterminant(ctx, d);
-        const double scale = w[1][i] * w[2][j] * w[3][k] * d;
-        for (int n = 1; n <= nNodes; n++)
-          for (int c = 1; c <= 3; c++) Fe[6 * (n - 1) + c] += N[n] * f[c] * scale;
-      }
-  freed1(N);
-  freed1(t);
-  freed3(V);
-  freed2(J);
-  freed2(dN);
-  freed2(X);
 }

@@ -8,7 +8,7 @@
 
 #include "elements/kernel.h"
 #include "elements/shell_solid.h"
-#include "loads/loads.h"
+#include "loads/load_kernel.h"
 #include "materials/elastic.h"
 #include "materials/material_point.h"
 #include "model/outputcontrol.h"
