@@ -71,9 +71,7 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
 
     LoadCaseData data;
     ReadLoadCase(fp, lc, mesh, &data);
-    Calc_F(nF, nP, lc, OutputControl, &data, mesh, w.PointDofNumbers, w.MotherElemIndex, w.ElemPropIndex,
-           w.PointSpecialCS, F, FPresc, w.PointDofCodes, w.ElemHasSpecialCSNode, w.PointTypes,
-           w.PointElemAdjacency, w.EmbCableMotherRecord);
+    Calc_F(lc, OutputControl, &data, mesh, &w, F, FPresc);
     Calc_F_FreeMasterSlave(mesh, w.PointDofNumbers, F, w.PointDofCodes);
 
     double* aP;

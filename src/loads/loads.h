@@ -3,7 +3,8 @@
 // prescribed displacements of a load case and the element temperature variations of a
 // combination. The element routines and the shared services are in loads/load_kernel.h.
 //
-// Work arrays of the driver (all 1-based, read only here):
+// Work: the driver's MainWorkArrays of the phase (assembly/topology.h), read only here;
+// F_Free[1..nF] and F_Presc[1..nP] by its equation numbers. Loose work arrays:
 //   PointDofCodes[p][1..6]   'F' free, 'P' prescribed, anything else absent
 //   PointDofNumbers[p][1..6] index into F_Free or F_Presc
 //   ElemPropIndex[e]         "<ELEMENT_PROPERTIES>" record of the phase, 0 = inactive
@@ -12,6 +13,7 @@
 
 #include <cstdio>
 
+#include "assembly/topology.h"
 #include "model/loadcase.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
@@ -20,27 +22,19 @@
 struct Index_HD;
 struct NLMM_HD;
 struct ElemHDEntry;
-// Mother elements of embedded cables (read by the temperature loads only).
-struct EmbCableMotherRecord;
-
 // ---- global load vector of a load case ----------------------------------------------
 
-// Zeroes F_Free[1..nF] and F_Presc[1..nP] and adds, in this order, gravity, point
-// loads, internal point, edge, internal edge, face and internal face loads, temperature
-// and differential temperature variation; then prints both vectors under PRINT_VECT_F.
-void Calc_F(int nF, int nP, int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
-            const MeshData* Mesh, int** PointDofNumbers, const int* MotherElemIndex, const int* ElemPropIndex,
-            const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
-            const char* ElemHasSpecialCoordSys, const char* PointTypes, const PointList* PointElemAdjacency,
-            const EmbCableMotherRecord* MotherElemRecords);
+// Zeroes F_Free[1..nF] and F_Presc[1..nP] (the counts of Work) and adds, in this order,
+// gravity, point loads, internal point, edge, internal edge, face and internal face
+// loads, temperature and differential temperature variation; then prints both vectors
+// under PRINT_VECT_F.
+void Calc_F(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+            const MainWorkArrays* Work, double* F_Free, double* F_Presc);
 // The same for the nonlinear drivers: gravity by the behaviour code of each element
 // group and the nonlinear temperature loop, which receive the driver's state.
-void Calc_F_NL(int nF, int nP, int LoadCaseNumber, double TimeIncrement, double Time, Index_HD* IndexHD,
-               const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh, NLMM_HD* MaterialHD,
-               int** PointDofNumbers, ElemHDEntry* ElemHDTable, const int* MotherElemIndex, const int* ElemPropIndex,
-               const int* PointCoordSys, double* F_Free, double* F_Presc, double** ElemNodalValues,
-               char** PointDofCodes, const char* ElemHasSpecialCoordSys, const char* PointTypes,
-               const PointList* PointElemAdjacency, const EmbCableMotherRecord* MotherElemRecords);
+void Calc_F_NL(int LoadCaseNumber, double TimeIncrement, double Time, Index_HD* IndexHD, const char* OutputControl,
+               const LoadCaseData* LoadCase, const MeshData* Mesh, NLMM_HD* MaterialHD, ElemHDEntry* ElemHDTable,
+               const MainWorkArrays* Work, double* F_Free, double* F_Presc, double** ElemNodalValues);
 void PrintGlobalLoadVector(int nF, int nP, const char* OutputControl, double* F_Free, double* F_Presc);
 
 // F over the free dofs: every linked dof of a slave point of "<INTERNAL_POINT_LINKS>"

@@ -214,8 +214,10 @@ TEST(Calc_F, PrintsUnderItsFlags) {
   p.t.oc[OC_PRINT_PROGRAM_FLOW_INFO] = 'Y';
   p.t.oc[OC_PRINT_VECT_F] = 'Y';
   testing::internal::CaptureStdout();
-  Calc_F(2, 0, 1, p.t.oc, &p.t.lc, &p.t.mesh, p.t.numbers, nullptr, p.t.propIndex, p.t.cs, FF, FP, p.t.codes,
-         p.t.hasCS, p.t.types, p.t.adj, nullptr);
+  MainWorkArrays w = p.t.Work();
+  w.nF = 2;
+  w.nP = 0;
+  Calc_F(1, p.t.oc, &p.t.lc, &p.t.mesh, &w, FF, FP);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "\nCalculating and assembling the load vector of each element\n"
             "\nGlobal load vector F (Free):\n\n       1   1.5000000000e+00\n       2   0.0000000000e+00\n"
@@ -315,8 +317,10 @@ TEST(Calc_F_NL, LinearGroupsTakeTheLinearGravityRoutines) {
   p.t.gravity = {0, 0, -1};
   p.t.Build();
   Vec FF(8), FP(1);
-  Calc_F_NL(8, 0, 1, 0.0, 0.0, nullptr, p.t.oc, &p.t.lc, &p.t.mesh, nullptr, p.t.numbers, nullptr, nullptr,
-            p.t.propIndex, p.t.cs, FF, FP, nullptr, p.t.codes, p.t.hasCS, p.t.types, p.t.adj, nullptr);
+  MainWorkArrays w = p.t.Work();
+  w.nF = 8;
+  w.nP = 0;
+  Calc_F_NL(1, 0.0, 0.0, nullptr, p.t.oc, &p.t.lc, &p.t.mesh, nullptr, nullptr, &w, FF, FP, nullptr);
   for (int k = 2; k <= 8; k += 2) EXPECT_NEAR(FF[k], -5.0, kEps);
 }
 

@@ -15,6 +15,7 @@
 #include "assembly/topology.h"
 #include "elements/kernel.h"
 #include "elements/locate.h"
+#include "assembly/topology.h"
 #include "loads/load_kernel.h"
 #include "model/outputcontrol.h"
 #include "model/records.h"
@@ -508,10 +509,28 @@ struct TestModel {
     Calc_Fg_GravityLoad(6 * mesh.ElemNodeCount[e], e, mesh.ElemProps[p].ElementType, 1, mesh.ElemNodeCount[e], p,
                         CalcDensity(p, &mesh), oc, &lc.Params, &mesh, propIndex, Fe, lc.Gravity, types, adj);
   }
+  // The driver's record over the arrays built here.
+  MainWorkArrays Work() const {
+    MainWorkArrays w{};
+    w.nElements = mesh.nElements;
+    w.nPoints = mesh.nPoints;
+    w.ElemPropIndex = propIndex;
+    w.PointElemAdjacency = adj;
+    w.PointDofCodes = codes;
+    w.PointDofNumbers = numbers;
+    w.PointTypes = types;
+    w.PointSpecialCS = cs;
+    w.ElemHasSpecialCSNode = hasCS;
+    w.MotherElemIndex = motherIndex;
+    w.EmbCableMotherRecord = motherRecords;
+    w.nF = nF;
+    w.nP = nP;
+    return w;
+  }
   // The whole load vector of the load case.
   void LoadVector(double* F_Free, double* F_Presc) {
-    Calc_F(nF, nP, 1, oc, &lc, &mesh, numbers, motherIndex, propIndex, cs, F_Free, F_Presc, codes, hasCS, types, adj,
-           motherRecords);
+    const MainWorkArrays w = Work();
+    Calc_F(1, oc, &lc, &mesh, &w, F_Free, F_Presc);
   }
 };
 
