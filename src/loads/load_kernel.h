@@ -294,85 +294,86 @@ void Calc_Fl_IntPointLoadFrame3D(int Element, int Record, int LoadCaseNumber, in
                                  const InternalPointLoad* IntPointLoads);
 
 // ---- gravity and temperature loads of trusses and frames ---------------------------------
-// Closed forms in the member's axes turned to global axes, F[1..N], N = 12 (6 per node).
-// Arguments as the member matrices take them (elements/elements.h): elem, nNodes,
-// property, the 68 print flags, node lists and point coordinates; loadCase and record
-// name the load case and the record of its block. Data the member cannot use stops the
-// run with the context lines below (ElemFaultContext formats: gravity %d = element;
-// temperature loads: load case, record counter, element).
+// Closed forms in the member's axes turned to global axes, Fe[1..Size], Size = 12 (6 per
+// node). Node lists and point coordinates as in MeshData; Record is the record of the
+// load case's block. Data the member cannot use stops the run with the context lines
+// below (ElemFaultContext formats: gravity %d = element; temperature loads: load case,
+// record counter, element).
 extern const char* const kCtxGravity;
 extern const char* const kCtxTempVar;
 extern const char* const kCtxDiffTempVar;
 
-// Gravity g[1..3] on density rho (given by the caller): F[1..12].
-void Calc_Fg_GravityLoadTruss2D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
-                                int** elemNodes, double* F, const double* g, double** pointCoords,
-                                const CrossSectionArea* areas, const ElementProperty* props);
-void Calc_Fg_GravityLoadTruss3D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
-                                int** elemNodes, double* F, const double* g, double** pointCoords,
-                                const CrossSectionArea* areas, const ElementProperty* props);
+// Gravity g[1..3] on density rho (given by the caller).
+void Calc_Fg_GravityLoadTruss2D(int Size, int Element, int nNodes, int PropIndex, double rho, const char* OutputControl,
+                                int** ElemNodes, double* Fe, const double* g, double** PointCoord,
+                                const CrossSectionArea* areas, const ElementProperty* ElemProps);
+void Calc_Fg_GravityLoadTruss3D(int Size, int Element, int nNodes, int PropIndex, double rho, const char* OutputControl,
+                                int** ElemNodes, double* Fe, const double* g, double** PointCoord,
+                                const CrossSectionArea* areas, const ElementProperty* ElemProps);
 // The load dispatchers' form without the node count (a truss has two nodes).
-inline void Calc_Fg_GravityLoadTruss3D(int N, int elem, int property, double rho, const char* outputControl,
-                                       int** elemNodes, double* F, const double* g, double** pointCoords,
-                                       const CrossSectionArea* areas, const ElementProperty* props) {
-  Calc_Fg_GravityLoadTruss3D(N, elem, 2, property, rho, outputControl, elemNodes, F, g, pointCoords, areas, props);
+inline void Calc_Fg_GravityLoadTruss3D(int Size, int Element, int PropIndex, double rho, const char* OutputControl,
+                                       int** ElemNodes, double* Fe, const double* g, double** PointCoord,
+                                       const CrossSectionArea* areas, const ElementProperty* ElemProps) {
+  Calc_Fg_GravityLoadTruss3D(Size, Element, 2, PropIndex, rho, OutputControl, ElemNodes, Fe, g, PointCoord, areas,
+                             ElemProps);
 }
 
-// Uniform temperature variation of "<TEMPERATURE_VARIATION>" record `record` of load case
-// `loadCase`: one value, or one per node (their mean acts on the member). F[1..12].
-void Calc_Fg_TempVarTruss2D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records);
-void Calc_Fg_TempVarTruss3D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records);
+// Uniform temperature variation of "<TEMPERATURE_VARIATION>" record Record of the load
+// case: one value, or one per node (their mean acts on the member).
+void Calc_Fg_TempVarTruss2D(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int Record,
+                            const char* OutputControl, int** ElemNodes, double* Fe, double** PointCoord,
+                            const CrossSectionArea* areas, const MaterialRecord* LinIso,
+                            const ElementProperty* ElemProps, const TemperatureVariationRecord* records);
+void Calc_Fg_TempVarTruss3D(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int Record,
+                            const char* OutputControl, int** ElemNodes, double* Fe, double** PointCoord,
+                            const CrossSectionArea* areas, const MaterialRecord* LinIso,
+                            const ElementProperty* ElemProps, const TemperatureVariationRecord* records);
 
-
-void Calc_Fg_GravityLoadFrame2D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
-                                int** elemNodes, double* F, const double* g, double** pointCoords,
-                                const Frame2DSection* sections, const ElementProperty* props);
-void Calc_Fg_GravityLoadFrame3D(int N, int elem, int nNodes, int property, double rho, const char* outputControl,
-                                int** elemNodes, double* F, const double* g, double** pointCoords,
-                                const Frame3DSection* sections, const ElementProperty* props);
-inline void Calc_Fg_GravityLoadFrame3D(int N, int elem, int property, double rho, const char* outputControl,
-                                       int** elemNodes, double* F, const double* g, double** pointCoords,
-                                       const Frame3DSection* sections, const ElementProperty* props) {
-  Calc_Fg_GravityLoadFrame3D(N, elem, 2, property, rho, outputControl, elemNodes, F, g, pointCoords, sections, props);
+void Calc_Fg_GravityLoadFrame2D(int Size, int Element, int nNodes, int PropIndex, double rho, const char* OutputControl,
+                                int** ElemNodes, double* Fe, const double* g, double** PointCoord,
+                                const Frame2DSection* sections, const ElementProperty* ElemProps);
+void Calc_Fg_GravityLoadFrame3D(int Size, int Element, int nNodes, int PropIndex, double rho, const char* OutputControl,
+                                int** ElemNodes, double* Fe, const double* g, double** PointCoord,
+                                const Frame3DSection* sections, const ElementProperty* ElemProps);
+inline void Calc_Fg_GravityLoadFrame3D(int Size, int Element, int PropIndex, double rho, const char* OutputControl,
+                                       int** ElemNodes, double* Fe, const double* g, double** PointCoord,
+                                       const Frame3DSection* sections, const ElementProperty* ElemProps) {
+  Calc_Fg_GravityLoadFrame3D(Size, Element, 2, PropIndex, rho, OutputControl, ElemNodes, Fe, g, PointCoord, sections,
+                             ElemProps);
 }
 
 // Uniform temperature variation: axial forces only.
-void Calc_Fg_TempVarFrame2D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const Frame2DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records);
-void Calc_Fg_TempVarFrame3D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const Frame3DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records);
+void Calc_Fg_TempVarFrame2D(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int Record,
+                            const char* OutputControl, int** ElemNodes, double* Fe, double** PointCoord,
+                            const Frame2DSection* sections, const MaterialRecord* LinIso,
+                            const ElementProperty* ElemProps, const TemperatureVariationRecord* records);
+void Calc_Fg_TempVarFrame3D(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int Record,
+                            const char* OutputControl, int** ElemNodes, double* Fe, double** PointCoord,
+                            const Frame3DSection* sections, const MaterialRecord* LinIso,
+                            const ElementProperty* ElemProps, const TemperatureVariationRecord* records);
 
 // Temperature difference dT across the section depth ("<DIFFERENTIAL_TEMPERATURE_VARIATION>"
-// record `record`): end moments of the thermal curvature alpha dT / h. Frame2D takes one
+// record Record): end moments of the thermal curvature alpha dT / h. Frame2D takes one
 // value (or equal nodal values; its call carries no geometry for a varying curvature) and
 // writes the moments at r1. Frame3D reads the record's direction (2 or 3: the local axis
 // along which the temperature varies) and takes one value or one per node (linear
 // variation, exact consistent forces).
-void Calc_Fg_DiffTempVarFrame2D(int record, int N, int elem, int loadCase, int nNodes, int property, double* F,
-                                const Frame2DSection* sections, const DiffTemperatureVariationRecord* records,
-                                const MaterialRecord* linIso, const ElementProperty* props);
-void Calc_Fg_DiffTempVarFrame3D(int record, int N, int elem, int loadCase, int nNodes, int property,
-                                const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+void Calc_Fg_DiffTempVarFrame2D(int Record, int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                double* Fe, const Frame2DSection* sections,
+                                const DiffTemperatureVariationRecord* records, const MaterialRecord* LinIso,
+                                const ElementProperty* ElemProps);
+void Calc_Fg_DiffTempVarFrame3D(int Record, int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                const char* OutputControl, int** ElemNodes, double* Fe, double** PointCoord,
                                 const Frame3DSection* sections, const DiffTemperatureVariationRecord* records,
-                                const MaterialRecord* linIso, const ElementProperty* props);
+                                const MaterialRecord* LinIso, const ElementProperty* ElemProps);
 
 // The uniform temperature variation acting on a member: the record's one value, or the
 // mean of its two nodal values (the consistent load of a linear field on the member's
 // linear axial displacement). Another value count stops the run.
-double MemberTemperature(const ElemFaultContext& ctx, int typeCode, int elem, const TemperatureVariationRecord& r);
+double MemberTemperature(const ElemFaultContext& ctx, int typeCode, int Element, const TemperatureVariationRecord& r);
 // The temperature differences at nodes 1 and 2 of a differential record (one value for
 // both, or one per node).
-void MemberDiffTemperatures(const ElemFaultContext& ctx, int typeCode, int elem,
+void MemberDiffTemperatures(const ElemFaultContext& ctx, int typeCode, int Element,
                             const DiffTemperatureVariationRecord& r, double* dT1, double* dT2);
 
 // ---- internal point loads -----------------------------------------------------------------

@@ -39,16 +39,16 @@ int TrussType(int d) { return d == 2 ? _TRUSS_2D : _TRUSS_3D; }
 
 }  // namespace
 
-double MemberTemperature(const ElemFaultContext& ctx, int typeCode, int elem, const TemperatureVariationRecord& r) {
-  if (r.Element != elem) InternalError(__FILE__, __LINE__);
+double MemberTemperature(const ElemFaultContext& ctx, int typeCode, int Element, const TemperatureVariationRecord& r) {
+  if (r.Element != Element) InternalError(__FILE__, __LINE__);
   if (r.ValueCount == 1) return r.Values[1];
   if (r.ValueCount == 2) return 0.5 * (r.Values[1] + r.Values[2]);
   BadValueCount(ctx, typeCode, r.ValueCount);
 }
 
-void MemberDiffTemperatures(const ElemFaultContext& ctx, int typeCode, int elem,
+void MemberDiffTemperatures(const ElemFaultContext& ctx, int typeCode, int Element,
                             const DiffTemperatureVariationRecord& r, double* dT1, double* dT2) {
-  if (r.Element != elem) InternalError(__FILE__, __LINE__);
+  if (r.Element != Element) InternalError(__FILE__, __LINE__);
   if (r.ValueCount == 1) {
     *dT1 = *dT2 = r.Values[1];
     return;
@@ -73,116 +73,121 @@ bool DiffersRelative(double a, double b) {
   ElemDataFault(ctx, type, detail, "The section depth must be positive for a differential temperature variation.");
 }
 
-void TempVarTruss(int d, int N, int elem, int loadCase, int nNodes, int property, int record, const char* outputControl,
-                  int** elemNodes, double* F, double** pointCoords, const CrossSectionArea* areas,
-                  const MaterialRecord* linIso, const ElementProperty* props,
+void TempVarTruss(int d, int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int Record,
+                  const char* OutputControl, int** ElemNodes, double* Fe, double** PointCoord,
+                  const CrossSectionArea* areas, const MaterialRecord* LinIso, const ElementProperty* ElemProps,
                   const TemperatureVariationRecord* records) {
   const int type = TrussType(d);
-  const ElemFaultContext ctx{kCtxTempVar, loadCase, record, elem};
+  const ElemFaultContext ctx{kCtxTempVar, LoadCaseNumber, Record, Element};
   CheckElemNodeCount(ctx, type, nNodes, 2);
-  if (N != 12) InternalError(__FILE__, __LINE__);
-  const double dT = MemberTemperature(ctx, type, elem, records[record]);
+  if (Size != 12) InternalError(__FILE__, __LINE__);
+  const double dT = MemberTemperature(ctx, type, Element, records[Record]);
   TrussData t;
-  ReadTruss(ctx, d, elem, property, true, elemNodes, pointCoords, areas, linIso, props, &t);
+  ReadTruss(ctx, d, Element, PropIndex, true, ElemNodes, PointCoord, areas, LinIso, ElemProps, &t);
   double** R;
   allocd2(&R, d, d);
-  CalcRotationTruss(d, elem, outputControl, elemNodes, R, pointCoords);
+  CalcRotationTruss(d, Element, OutputControl, ElemNodes, R, PointCoord);
   // The restrained bar pushes its nodes apart by E alpha A dT.
   const double f = t.E * t.alpha * t.A * dT;
   double fl1[4] = {0.0, -f, 0.0, 0.0}, fl2[4] = {0.0, f, 0.0, 0.0};
-  zerod1(F, N);
-  PlaceTrussForces(d, R, fl1, fl2, F);
+  zerod1(Fe, Size);
+  PlaceTrussForces(d, R, fl1, fl2, Fe);
   freed2(R);
 }
 
 }  // namespace
 
-void Calc_Fg_TempVarTruss2D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records) {
-  TempVarTruss(2, N, elem, loadCase, nNodes, property, record, outputControl, elemNodes, F, pointCoords, areas, linIso,
-               props, records);
+void Calc_Fg_TempVarTruss2D(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int Record,
+                            const char* OutputControl, int** ElemNodes, double* Fe, double** PointCoord,
+                            const CrossSectionArea* areas, const MaterialRecord* LinIso,
+                            const ElementProperty* ElemProps, const TemperatureVariationRecord* records) {
+  TempVarTruss(2, Size, Element, LoadCaseNumber, nNodes, PropIndex, Record, OutputControl, ElemNodes, Fe, PointCoord,
+               areas, LinIso, ElemProps, records);
 }
 
-void Calc_Fg_TempVarTruss3D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records) {
-  TempVarTruss(3, N, elem, loadCase, nNodes, property, record, outputControl, elemNodes, F, pointCoords, areas, linIso,
-               props, records);
+void Calc_Fg_TempVarTruss3D(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int Record,
+                            const char* OutputControl, int** ElemNodes, double* Fe, double** PointCoord,
+                            const CrossSectionArea* areas, const MaterialRecord* LinIso,
+                            const ElementProperty* ElemProps, const TemperatureVariationRecord* records) {
+  TempVarTruss(3, Size, Element, LoadCaseNumber, nNodes, PropIndex, Record, OutputControl, ElemNodes, Fe, PointCoord,
+               areas, LinIso, ElemProps, records);
 }
 
-void Calc_Fg_TempVarFrame2D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const Frame2DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records) {
-  const ElemFaultContext ctx{kCtxTempVar, loadCase, record, elem};
+void Calc_Fg_TempVarFrame2D(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int Record,
+                            const char* OutputControl, int** ElemNodes, double* Fe, double** PointCoord,
+                            const Frame2DSection* sections, const MaterialRecord* LinIso,
+                            const ElementProperty* ElemProps, const TemperatureVariationRecord* records) {
+  const ElemFaultContext ctx{kCtxTempVar, LoadCaseNumber, Record, Element};
   CheckElemNodeCount(ctx, kFrame2D, nNodes, 2);
-  if (N != 12) InternalError(__FILE__, __LINE__);
-  const double dT = MemberTemperature(ctx, kFrame2D, elem, records[record]);
-  const FrameData f = ReadFrame2D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props);
+  if (Size != 12) InternalError(__FILE__, __LINE__);
+  const double dT = MemberTemperature(ctx, kFrame2D, Element, records[Record]);
+  const FrameData f =
+      ReadFrame2D(ctx, kWithMaterial, Element, PropIndex, ElemNodes, PointCoord, sections, LinIso, ElemProps);
   double** R;
   allocd2(&R, 2, 2);
-  CalcMat_R_Frame2D(elem, outputControl[OC_PRINT_MAT_T_FRAME_2D], elemNodes, R, pointCoords);
+  CalcMat_R_Frame2D(Element, OutputControl[OC_PRINT_MAT_T_FRAME_2D], ElemNodes, R, PointCoord);
   const double n = f.E * f.alpha * f.A * dT;
   const double fl[7] = {0.0, -n, 0.0, 0.0, n, 0.0, 0.0};
-  PlaceFrame2D(R, fl, F);
+  PlaceFrame2D(R, fl, Fe);
   freed2(R);
 }
 
-void Calc_Fg_TempVarFrame3D(int N, int elem, int loadCase, int nNodes, int property, int record,
-                            const char* outputControl, int** elemNodes, double* F, double** pointCoords,
-                            const Frame3DSection* sections, const MaterialRecord* linIso, const ElementProperty* props,
-                            const TemperatureVariationRecord* records) {
-  const ElemFaultContext ctx{kCtxTempVar, loadCase, record, elem};
+void Calc_Fg_TempVarFrame3D(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int Record,
+                            const char* OutputControl, int** ElemNodes, double* Fe, double** PointCoord,
+                            const Frame3DSection* sections, const MaterialRecord* LinIso,
+                            const ElementProperty* ElemProps, const TemperatureVariationRecord* records) {
+  const ElemFaultContext ctx{kCtxTempVar, LoadCaseNumber, Record, Element};
   CheckElemNodeCount(ctx, kFrame3D, nNodes, 2);
-  if (N != 12) InternalError(__FILE__, __LINE__);
-  const double dT = MemberTemperature(ctx, kFrame3D, elem, records[record]);
-  const FrameData f = ReadFrame3D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props);
+  if (Size != 12) InternalError(__FILE__, __LINE__);
+  const double dT = MemberTemperature(ctx, kFrame3D, Element, records[Record]);
+  const FrameData f =
+      ReadFrame3D(ctx, kWithMaterial, Element, PropIndex, ElemNodes, PointCoord, sections, LinIso, ElemProps);
   double** R;
   allocd2(&R, 3, 3);
-  CalcMat_R_Frame3D(elem, f.angle, outputControl[OC_PRINT_MAT_T_FRAME_3D], elemNodes, R, pointCoords);
+  CalcMat_R_Frame3D(Element, f.angle, OutputControl[OC_PRINT_MAT_T_FRAME_3D], ElemNodes, R, PointCoord);
   const double n = f.E * f.alpha * f.A * dT;
   double fl[13] = {0.0};
   fl[1] = -n;
   fl[7] = n;
-  PlaceFrame3D(R, fl, F);
+  PlaceFrame3D(R, fl, Fe);
   freed2(R);
 }
 
-void Calc_Fg_DiffTempVarFrame2D(int record, int N, int elem, int loadCase, int nNodes, int property, double* F,
-                                const Frame2DSection* sections, const DiffTemperatureVariationRecord* records,
-                                const MaterialRecord* linIso, const ElementProperty* props) {
-  const ElemFaultContext ctx{kCtxDiffTempVar, loadCase, record, elem};
+void Calc_Fg_DiffTempVarFrame2D(int Record, int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                double* Fe, const Frame2DSection* sections,
+                                const DiffTemperatureVariationRecord* records, const MaterialRecord* LinIso,
+                                const ElementProperty* ElemProps) {
+  const ElemFaultContext ctx{kCtxDiffTempVar, LoadCaseNumber, Record, Element};
   CheckElemNodeCount(ctx, kFrame2D, nNodes, 2);
-  if (N != 12) InternalError(__FILE__, __LINE__);
+  if (Size != 12) InternalError(__FILE__, __LINE__);
   double dT1, dT2;
-  MemberDiffTemperatures(ctx, kFrame2D, elem, records[record], &dT1, &dT2);
+  MemberDiffTemperatures(ctx, kFrame2D, Element, records[Record], &dT1, &dT2);
   // A curvature varying along the member needs transverse end forces, hence the member's
   // length and direction, which this call does not receive.
   if (DiffersRelative(dT1, dT2))
     ElemDataFault(ctx, kFrame2D, nullptr,
                   "This type of element takes one differential temperature\nvariation for the whole element.");
-  const FrameData f = ReadFrame2D(ctx, kWithMaterial, elem, property, nullptr, nullptr, sections, linIso, props);
+  const FrameData f =
+      ReadFrame2D(ctx, kWithMaterial, Element, PropIndex, nullptr, nullptr, sections, LinIso, ElemProps);
   if (!(f.h >= kSmall)) BadDepth(ctx, kFrame2D, f.h);
   const double M = f.E * f.I * f.alpha * dT1 / f.h;
-  zerod1(F, N);
-  F[4] = M;
-  F[10] = -M;
+  zerod1(Fe, Size);
+  Fe[4] = M;
+  Fe[10] = -M;
 }
 
-void Calc_Fg_DiffTempVarFrame3D(int record, int N, int elem, int loadCase, int nNodes, int property,
-                                const char* outputControl, int** elemNodes, double* F, double** pointCoords,
+void Calc_Fg_DiffTempVarFrame3D(int Record, int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                const char* OutputControl, int** ElemNodes, double* Fe, double** PointCoord,
                                 const Frame3DSection* sections, const DiffTemperatureVariationRecord* records,
-                                const MaterialRecord* linIso, const ElementProperty* props) {
-  const ElemFaultContext ctx{kCtxDiffTempVar, loadCase, record, elem};
+                                const MaterialRecord* LinIso, const ElementProperty* ElemProps) {
+  const ElemFaultContext ctx{kCtxDiffTempVar, LoadCaseNumber, Record, Element};
   CheckElemNodeCount(ctx, kFrame3D, nNodes, 2);
-  if (N != 12) InternalError(__FILE__, __LINE__);
-  const DiffTemperatureVariationRecord& r = records[record];
+  if (Size != 12) InternalError(__FILE__, __LINE__);
+  const DiffTemperatureVariationRecord& r = records[Record];
   double dT1, dT2;
-  MemberDiffTemperatures(ctx, kFrame3D, elem, r, &dT1, &dT2);
-  const FrameData f = ReadFrame3D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props);
+  MemberDiffTemperatures(ctx, kFrame3D, Element, r, &dT1, &dT2);
+  const FrameData f =
+      ReadFrame3D(ctx, kWithMaterial, Element, PropIndex, ElemNodes, PointCoord, sections, LinIso, ElemProps);
   // End moments M_i of the thermal curvature at each node; with M varying linearly the
   // consistent forces of the bending plane (v1, t1, v2, t2) are
   // ((M1 - M2)/L, M1, (M2 - M1)/L, -M2), the axis-2 bending plane with its sign of the
@@ -212,7 +217,7 @@ void Calc_Fg_DiffTempVarFrame3D(int record, int N, int elem, int loadCase, int n
   }
   double** R;
   allocd2(&R, 3, 3);
-  CalcMat_R_Frame3D(elem, f.angle, outputControl[OC_PRINT_MAT_T_FRAME_3D], elemNodes, R, pointCoords);
-  PlaceFrame3D(R, fl, F);
+  CalcMat_R_Frame3D(Element, f.angle, OutputControl[OC_PRINT_MAT_T_FRAME_3D], ElemNodes, R, PointCoord);
+  PlaceFrame3D(R, fl, Fe);
   freed2(R);
 }
