@@ -15,9 +15,6 @@
 
 namespace {
 
-constexpr int kFrame2D = _FRAME_2D;
-constexpr int kFrame3D = _FRAME_3D;
-
 void ReadMaterial(const ElemFaultContext& ctx, int type, const ElementProperty& p, const MaterialRecord* linIso,
                   FrameData* f) {
   CheckElemMaterialKind(ctx, type, p.MaterialKind, ElasticKindCode(kElasticIsotropic));

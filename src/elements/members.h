@@ -13,6 +13,7 @@ extern const char* const kCtxMass;
 double MemberLength(const ElemFaultContext& ctx, int typeCode, int elem, int** elemNodes, double** pointCoords);
 
 // ---- trusses (d = 2: _TRUSS_2D, d = 3: _TRUSS_3D) --------------------------------------
+int TrussType(int d);
 struct TrussData {
   double rho, alpha, E;  // material
   double A, L;
@@ -28,6 +29,8 @@ void CalcRotationTruss(int d, int elem, const char* outputControl, int** elemNod
 void PlaceTrussForces(int d, double** R, const double* fl1, const double* fl2, double* F);
 
 // ---- frames ------------------------------------------------------------------------------
+constexpr int kFrame2D = _FRAME_2D;
+constexpr int kFrame3D = _FRAME_3D;
 struct FrameData {
   double rho, alpha, E, G;          // material
   double A, I, h;                   // Frame2D section

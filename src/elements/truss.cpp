@@ -11,12 +11,7 @@
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
-namespace {
-
-// d = 2: Truss2D, d = 3: Truss3D.
 int TrussType(int d) { return d == 2 ? _TRUSS_2D : _TRUSS_3D; }
-
-}  // namespace
 
 void ReadTruss(const ElemFaultContext& ctx, int d, int elem, int property, bool withMaterial, int** elemNodes,
                double** pointCoords, const CrossSectionArea* areas, const MaterialRecord* linIso,

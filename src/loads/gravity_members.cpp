@@ -13,11 +13,6 @@ const char* const kCtxGravity =
 
 namespace {
 
-constexpr int kFrame2D = _FRAME_2D;
-constexpr int kFrame3D = _FRAME_3D;
-
-int TrussType(int d) { return d == 2 ? _TRUSS_2D : _TRUSS_3D; }
-
 void GravityTruss(int d, int Size, int Element, int nNodes, int PropIndex, double rho, const char* OutputControl,
                   int** ElemNodes, double* Fe, const double* g, double** PointCoord, const CrossSectionArea* areas,
                   const ElementProperty* ElemProps) {

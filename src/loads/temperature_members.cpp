@@ -25,11 +25,6 @@ const char* const kCtxDiffTempVar =
 
 namespace {
 
-constexpr int kFrame2D = _FRAME_2D;
-constexpr int kFrame3D = _FRAME_3D;
-
-int TrussType(int d) { return d == 2 ? _TRUSS_2D : _TRUSS_3D; }
-
 [[noreturn]] void BadValueCount(const ElemFaultContext& ctx, int typeCode, int count) {
   char detail[64];
   std::snprintf(detail, sizeof detail, "   -> Number of values: %d\n", count);

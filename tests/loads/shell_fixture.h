@@ -1,23 +1,15 @@
 // Hand-built slab and shell elements for the load tests: a rectangle of 4 or 9 nodes
-// turned by a rotation, and a literal matcher for the refusal messages.
+// turned by a rotation.
 #pragma once
 
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "load_fixture.h"
 #include "support/hand_mesh.h"
 
 namespace shell_fixture {
-
-inline std::string Lit(const std::string& s) {
-  std::string r;
-  for (char c : s) {
-    if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) r += '\\';
-    r += c;
-  }
-  return r;
-}
 
 inline const double kS9[10][2] = {{0, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {0, 0}};
 inline const double kS4[5][2] = {{0, 0}, {-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
@@ -52,6 +44,5 @@ inline void TurnQ(double Q[4][4]) {
 }  // namespace shell_fixture
 
 using shell_fixture::kId;
-using shell_fixture::Lit;
 using shell_fixture::Rect;
 using shell_fixture::TurnQ;
