@@ -21,63 +21,39 @@ void StartLoadVector(int nF, int nP, const char* OutputControl, double* F_Free, 
 // The blocks that add the same nodal forces in the linear and the nonlinear analyses:
 // point, internal point, edge, internal edge, face and internal face loads.
 void Calc_F_ForceBlocks(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
-                        const MeshData* Mesh, const MainWorkArrays* w, double* F_Free, double* F_Presc) {
-  Calc_F_PointLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, w->PointDofNumbers, w->ElemPropIndex,
-                   w->PointSpecialCS, F_Free, F_Presc, w->PointDofCodes, w->PointTypes, w->PointElemAdjacency);
-  Calc_F_IntPointLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, w->PointDofNumbers, w->ElemPropIndex,
-                      w->PointSpecialCS, F_Free, F_Presc, w->PointDofCodes, w->ElemHasSpecialCSNode, w->PointTypes,
-                      w->PointElemAdjacency);
-  Calc_F_EdgeLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, w->PointDofNumbers, w->ElemPropIndex,
-                  w->PointSpecialCS, F_Free, F_Presc, w->PointDofCodes, w->ElemHasSpecialCSNode, w->PointTypes,
-                  w->PointElemAdjacency);
-  Calc_F_IntEdgeLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, w->PointDofNumbers, w->ElemPropIndex,
-                     w->PointSpecialCS, F_Free, F_Presc, w->PointDofCodes, w->ElemHasSpecialCSNode, w->PointTypes,
-                     w->PointElemAdjacency);
-  Calc_F_FaceLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, w->PointDofNumbers, w->ElemPropIndex,
-                  w->PointSpecialCS, F_Free, F_Presc, w->PointDofCodes, w->ElemHasSpecialCSNode, w->PointTypes,
-                  w->PointElemAdjacency);
-  Calc_F_IntFaceLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, w->PointDofNumbers, w->ElemPropIndex,
-                     w->PointSpecialCS, F_Free, F_Presc, w->PointDofCodes, w->ElemHasSpecialCSNode, w->PointTypes,
-                     w->PointElemAdjacency);
+                        const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+  Calc_F_PointLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
+  Calc_F_IntPointLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
+  Calc_F_EdgeLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
+  Calc_F_IntEdgeLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
+  Calc_F_FaceLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
+  Calc_F_IntFaceLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }
 
 }  // namespace
 
 void Calc_F(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
             const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
-  const MainWorkArrays* w = Work;
-  StartLoadVector(w->nF, w->nP, OutputControl, F_Free, F_Presc);
-  Calc_F_GravityLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, w->PointDofNumbers, w->ElemPropIndex,
-                     w->PointSpecialCS, F_Free, F_Presc, w->PointDofCodes, w->ElemHasSpecialCSNode, w->PointTypes,
-                     w->PointElemAdjacency);
-  Calc_F_ForceBlocks(LoadCaseNumber, OutputControl, LoadCase, Mesh, w, F_Free, F_Presc);
-  Calc_F_TempVar(LoadCaseNumber, OutputControl, LoadCase, Mesh, w->PointDofNumbers, w->MotherElemIndex,
-                 w->ElemPropIndex, w->PointSpecialCS, F_Free, F_Presc, w->PointDofCodes, w->ElemHasSpecialCSNode,
-                 w->PointTypes, w->PointElemAdjacency, w->EmbCableMotherRecord);
-  Calc_F_DiffTempVar(LoadCaseNumber, OutputControl, LoadCase, Mesh, w->PointDofNumbers, w->ElemPropIndex,
-                     w->PointSpecialCS, F_Free, F_Presc, w->PointDofCodes, w->ElemHasSpecialCSNode, w->PointTypes,
-                     w->PointElemAdjacency);
-  PrintGlobalLoadVector(w->nF, w->nP, OutputControl, F_Free, F_Presc);
+  StartLoadVector(Work->nF, Work->nP, OutputControl, F_Free, F_Presc);
+  Calc_F_GravityLoad(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
+  Calc_F_ForceBlocks(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
+  Calc_F_TempVar(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
+  Calc_F_DiffTempVar(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
+  PrintGlobalLoadVector(Work->nF, Work->nP, OutputControl, F_Free, F_Presc);
 }
 
 void Calc_F_NL(int LoadCaseNumber, double TimeIncrement, double Time, Index_HD* IndexHD, const char* OutputControl,
                const LoadCaseData* LoadCase, const MeshData* Mesh, NLMM_HD* MaterialHD, ElemHDEntry* ElemHDTable,
                const MainWorkArrays* Work, double* F_Free, double* F_Presc, double** ElemNodalValues) {
-  const MainWorkArrays* w = Work;
-  StartLoadVector(w->nF, w->nP, OutputControl, F_Free, F_Presc);
-  Calc_F_GravityLoad_NL(LoadCaseNumber, OutputControl, LoadCase, Mesh, w->PointDofNumbers, w->ElemPropIndex,
-                        w->PointSpecialCS, F_Free, F_Presc, w->PointDofCodes, w->ElemHasSpecialCSNode, w->PointTypes,
-                        w->PointElemAdjacency);
-  Calc_F_ForceBlocks(LoadCaseNumber, OutputControl, LoadCase, Mesh, w, F_Free, F_Presc);
+  StartLoadVector(Work->nF, Work->nP, OutputControl, F_Free, F_Presc);
+  Calc_F_GravityLoad_NL(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
+  Calc_F_ForceBlocks(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
   Calc_F_TempVar_NL(LoadCaseNumber, TimeIncrement, Time, IndexHD, OutputControl, LoadCase, Mesh, MaterialHD,
-                    w->PointDofNumbers, ElemHDTable, w->MotherElemIndex, w->ElemPropIndex, w->PointSpecialCS, F_Free,
-                    F_Presc, ElemNodalValues, w->PointDofCodes, w->ElemHasSpecialCSNode, w->PointTypes,
-                    w->PointElemAdjacency, w->EmbCableMotherRecord);
-  Calc_F_DiffTempVar(LoadCaseNumber, OutputControl, LoadCase, Mesh, w->PointDofNumbers, w->ElemPropIndex,
-                     w->PointSpecialCS, F_Free, F_Presc, w->PointDofCodes, w->ElemHasSpecialCSNode, w->PointTypes,
-                     w->PointElemAdjacency);
-  PrintGlobalLoadVector(w->nF, w->nP, OutputControl, F_Free, F_Presc);
+                    ElemHDTable, Work, F_Free, F_Presc, ElemNodalValues);
+  Calc_F_DiffTempVar(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
+  PrintGlobalLoadVector(Work->nF, Work->nP, OutputControl, F_Free, F_Presc);
 }
+
 void PrintGlobalLoadVector(int nF, int nP, const char* OutputControl, double* F_Free, double* F_Presc) {
   if (OutputControl[OC_PRINT_VECT_F] != 'Y') return;
   std::printf("\nGlobal load vector F (Free):\n");

@@ -72,10 +72,14 @@ bool NullGravity(const double* g) { return std::fabs(g[1]) + std::fabs(g[2]) + s
 // ---- loops --------------------------------------------------------------------------------
 
 void Calc_F_GravityLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
-                        const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex,
-                        const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
-                        const char* ElemHasSpecialCoordSys, const char* PointTypes,
-                        const PointList* PointElemAdjacency) {
+                        const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+  int** PointDofNumbers = Work->PointDofNumbers;
+  const int* ElemPropIndex = Work->ElemPropIndex;
+  const int* PointCoordSys = Work->PointSpecialCS;
+  char** PointDofCodes = Work->PointDofCodes;
+  const char* ElemHasSpecialCoordSys = Work->ElemHasSpecialCSNode;
+  const char* PointTypes = Work->PointTypes;
+  const PointList* PointElemAdjacency = Work->PointElemAdjacency;
   const double* g = LoadCase->Gravity;
   if (NullGravity(g)) return;
   for (int e = 1; e <= Mesh->nElements; e++) {
@@ -95,10 +99,14 @@ void Calc_F_GravityLoad(int LoadCaseNumber, const char* OutputControl, const Loa
 }
 
 void Calc_F_GravityLoad_NL(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
-                           const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex,
-                           const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
-                           const char* ElemHasSpecialCoordSys, const char* PointTypes,
-                           const PointList* PointElemAdjacency) {
+                           const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+  int** PointDofNumbers = Work->PointDofNumbers;
+  const int* ElemPropIndex = Work->ElemPropIndex;
+  const int* PointCoordSys = Work->PointSpecialCS;
+  char** PointDofCodes = Work->PointDofCodes;
+  const char* ElemHasSpecialCoordSys = Work->ElemHasSpecialCSNode;
+  const char* PointTypes = Work->PointTypes;
+  const PointList* PointElemAdjacency = Work->PointElemAdjacency;
   const double* g = LoadCase->Gravity;
   if (NullGravity(g)) return;
   for (int e = 1; e <= Mesh->nElements; e++) {

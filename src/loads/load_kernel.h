@@ -9,12 +9,14 @@
 // After RotateNodalLoadsSpecialCoordSys the six entries of a node that lies on a point
 // with a special coordinate system are in that system's axes.
 //
-// Work arrays of the driver (all 1-based, read only here):
+// The block loops take the driver's MainWorkArrays (Work); the element routines and the
+// services take its arrays one by one (all 1-based, read only here):
 //   PointDofCodes[p][1..6]   'F' free, 'P' prescribed, anything else absent
 //   PointDofNumbers[p][1..6] index into F_Free or F_Presc
 //   ElemPropIndex[e]         "<ELEMENT_PROPERTIES>" record of the phase, 0 = inactive
-//   PointCoordSys[p]         "<COORDINATE_SYSTEMS>" record, 0 = global axes
+//   PointCoordSys[p]         "<COORDINATE_SYSTEMS>" record, 0 = global axes (PointSpecialCS)
 //   ElemHasSpecialCoordSys[e] 1 when a node of e has a special coordinate system
+//                            (ElemHasSpecialCSNode)
 //   PointTypes[p]            'G' general, 'M' / 'A' coplanar point of Mindlin / Ahmad shells
 //   PointElemAdjacency[p]    elements holding p, with p's local node number in each
 // OutputControl is the 1-based array of the 68 output-control flags ('Y' = on).
@@ -60,51 +62,29 @@ void RotateNodalLoadsSpecialCoordSys(int Element, int nNodes, const int* PointCo
 
 // ---- point loads -----------------------------------------------------------------------
 
-void Calc_F_PointLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
-                      const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys,
-                      double* F_Free, double* F_Presc, char** PointDofCodes, const char* PointTypes,
-                      const PointList* PointElemAdjacency);
+void Calc_F_PointLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+                      const MainWorkArrays* Work, double* F_Free, double* F_Presc);
+
 // ---- load-block loops -------------------------------------------------------------------
 // Each block loop walks its records in order, skips records on elements inactive in the
 // phase, and builds, rotates and assembles the element load vector. The gravity loops
 // visit every active element when |g1| + |g2| + |g3| is at least 1e-12; the nonlinear one
 // takes each element group by its behaviour code.
 
-void Calc_F_IntPointLoad(
-    int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-    int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys, double* F_Free, double* F_Presc,
-    char** PointDofCodes, const char* ElemHasSpecialCoordSys, const char* PointTypes,
-    const PointList* PointElemAdjacency);
-void Calc_F_EdgeLoad(
-    int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-    int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys, double* F_Free, double* F_Presc,
-    char** PointDofCodes, const char* ElemHasSpecialCoordSys, const char* PointTypes,
-    const PointList* PointElemAdjacency);
-void Calc_F_IntEdgeLoad(
-    int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-    int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys, double* F_Free, double* F_Presc,
-    char** PointDofCodes, const char* ElemHasSpecialCoordSys, const char* PointTypes,
-    const PointList* PointElemAdjacency);
-void Calc_F_FaceLoad(
-    int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-    int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys, double* F_Free, double* F_Presc,
-    char** PointDofCodes, const char* ElemHasSpecialCoordSys, const char* PointTypes,
-    const PointList* PointElemAdjacency);
-void Calc_F_IntFaceLoad(
-    int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-    int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys, double* F_Free, double* F_Presc,
-    char** PointDofCodes, const char* ElemHasSpecialCoordSys, const char* PointTypes,
-    const PointList* PointElemAdjacency);
-void Calc_F_GravityLoad(
-    int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-    int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys, double* F_Free, double* F_Presc,
-    char** PointDofCodes, const char* ElemHasSpecialCoordSys, const char* PointTypes,
-    const PointList* PointElemAdjacency);
-void Calc_F_GravityLoad_NL(
-    int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-    int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys, double* F_Free, double* F_Presc,
-    char** PointDofCodes, const char* ElemHasSpecialCoordSys, const char* PointTypes,
-    const PointList* PointElemAdjacency);
+void Calc_F_IntPointLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                         const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc);
+void Calc_F_EdgeLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+                     const MainWorkArrays* Work, double* F_Free, double* F_Presc);
+void Calc_F_IntEdgeLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                        const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc);
+void Calc_F_FaceLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+                     const MainWorkArrays* Work, double* F_Free, double* F_Presc);
+void Calc_F_IntFaceLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                        const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc);
+void Calc_F_GravityLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                        const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc);
+void Calc_F_GravityLoad_NL(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                           const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc);
 
 // ---- context lines of the element-load reports ---------------------------------------
 
@@ -603,22 +583,13 @@ void CalcLayerDensity(int L, int LayerPatternNumber, double* rho, const LayerPat
 // its mother element. The nonlinear loop takes the element group's behaviour code: 'L'
 // and 'G' the linear routines, 'M' and 'N' the nonlinear ones.
 void Calc_F_TempVar(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-                    int** PointDofNumbers, const int* MotherElemIndex, const int* ElemPropIndex,
-                    const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
-                    const char* ElemHasSpecialCoordSys, const char* PointTypes, const PointList* PointElemAdjacency,
-                    const EmbCableMotherRecord* MotherElemRecords);
+                    const MainWorkArrays* Work, double* F_Free, double* F_Presc);
 void Calc_F_TempVar_NL(int LoadCaseNumber, double TimeIncrement, double Time, Index_HD* IndexHD,
                        const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-                       NLMM_HD* MaterialHD, int** PointDofNumbers, ElemHDEntry* ElemHDTable,
-                       const int* MotherElemIndex, const int* ElemPropIndex, const int* PointCoordSys, double* F_Free,
-                       double* F_Presc, double** ElemNodalValues, char** PointDofCodes,
-                       const char* ElemHasSpecialCoordSys, const char* PointTypes,
-                       const PointList* PointElemAdjacency, const EmbCableMotherRecord* MotherElemRecords);
+                       NLMM_HD* MaterialHD, ElemHDEntry* ElemHDTable, const MainWorkArrays* Work, double* F_Free,
+                       double* F_Presc, double** ElemNodalValues);
 void Calc_F_DiffTempVar(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
-                        const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex,
-                        const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
-                        const char* ElemHasSpecialCoordSys, const char* PointTypes,
-                        const PointList* PointElemAdjacency);
+                        const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc);
 
 // Dispatchers by element type (nComp = 6 NodeCount; RecordIndex = the record's position
 // in its block).

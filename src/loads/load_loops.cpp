@@ -50,9 +50,14 @@ int RecordElement(LoopKind kind, const LoadCaseData* lc, int r) {
 }
 
 void LoadBlockLoop(LoopKind kind, int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
-                   const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys,
-                   double* F_Free, double* F_Presc, char** PointDofCodes, const char* ElemHasSpecialCoordSys,
-                   const char* PointTypes, const PointList* PointElemAdjacency) {
+                   const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+  int** PointDofNumbers = Work->PointDofNumbers;
+  const int* ElemPropIndex = Work->ElemPropIndex;
+  const int* PointCoordSys = Work->PointSpecialCS;
+  char** PointDofCodes = Work->PointDofCodes;
+  const char* ElemHasSpecialCoordSys = Work->ElemHasSpecialCSNode;
+  const char* PointTypes = Work->PointTypes;
+  const PointList* PointElemAdjacency = Work->PointElemAdjacency;
   const LoopInfo info = InfoOf(kind);
   const int count = RecordCount(kind, LoadCase);
   const LoadCaseParameters* params = &LoadCase->Params;
@@ -107,45 +112,27 @@ void LoadBlockLoop(LoopKind kind, int LoadCaseNumber, const char* OutputControl,
 
 }  // namespace
 
-void Calc_F_IntPointLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
-                         const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex,
-                         const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
-                         const char* ElemHasSpecialCoordSys, const char* PointTypes,
-                         const PointList* PointElemAdjacency) {
-  LoadBlockLoop(kIntPoint, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
-                F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
+void Calc_F_IntPointLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+                         const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+  LoadBlockLoop(kIntPoint, LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }
 
 void Calc_F_EdgeLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-                     int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys, double* F_Free,
-                     double* F_Presc, char** PointDofCodes, const char* ElemHasSpecialCoordSys,
-                     const char* PointTypes, const PointList* PointElemAdjacency) {
-  LoadBlockLoop(kEdge, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
-                F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
+                     const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+  LoadBlockLoop(kEdge, LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }
 
-void Calc_F_IntEdgeLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
-                        const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex,
-                        const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
-                        const char* ElemHasSpecialCoordSys, const char* PointTypes,
-                        const PointList* PointElemAdjacency) {
-  LoadBlockLoop(kIntEdge, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
-                F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
+void Calc_F_IntEdgeLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+                        const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+  LoadBlockLoop(kIntEdge, LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }
 
 void Calc_F_FaceLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-                     int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys, double* F_Free,
-                     double* F_Presc, char** PointDofCodes, const char* ElemHasSpecialCoordSys,
-                     const char* PointTypes, const PointList* PointElemAdjacency) {
-  LoadBlockLoop(kFace, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
-                F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
+                     const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+  LoadBlockLoop(kFace, LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }
 
-void Calc_F_IntFaceLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
-                        const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex,
-                        const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
-                        const char* ElemHasSpecialCoordSys, const char* PointTypes,
-                        const PointList* PointElemAdjacency) {
-  LoadBlockLoop(kIntFace, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, ElemPropIndex, PointCoordSys,
-                F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency);
+void Calc_F_IntFaceLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+                        const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+  LoadBlockLoop(kIntFace, LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }

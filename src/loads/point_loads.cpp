@@ -43,10 +43,14 @@ void CoplanarPointRotation(int Point, const MeshData* Mesh, const int* ElemPropI
 
 }  // namespace
 
-void Calc_F_PointLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
-                      const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys,
-                      double* F_Free, double* F_Presc, char** PointDofCodes, const char* PointTypes,
-                      const PointList* PointElemAdjacency) {
+void Calc_F_PointLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
+                      const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+  int** PointDofNumbers = Work->PointDofNumbers;
+  const int* ElemPropIndex = Work->ElemPropIndex;
+  const int* PointCoordSys = Work->PointSpecialCS;
+  char** PointDofCodes = Work->PointDofCodes;
+  const char* PointTypes = Work->PointTypes;
+  const PointList* PointElemAdjacency = Work->PointElemAdjacency;
   (void)OutputControl;
   if (LoadCase->nPointLoads < 1) return;
   double *L, *G, **R;

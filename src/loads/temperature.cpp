@@ -62,9 +62,16 @@ struct NonlinearState {
 };
 
 void TempVarLoop(const NonlinearState* nl, int lc, const char* oc, const LoadCaseData* LoadCase, const MeshData* m,
-                 int** PointDofNumbers, const int* MotherElemIndex, const int* ElemPropIndex, const int* PointCoordSys,
-                 double* F_Free, double* F_Presc, char** PointDofCodes, const char* ElemHasSpecialCoordSys,
-                 const char* PointTypes, const PointList* adj, const EmbCableMotherRecord* MotherElemRecords) {
+                 const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+  int** PointDofNumbers = Work->PointDofNumbers;
+  const int* MotherElemIndex = Work->MotherElemIndex;
+  const int* ElemPropIndex = Work->ElemPropIndex;
+  const int* PointCoordSys = Work->PointSpecialCS;
+  char** PointDofCodes = Work->PointDofCodes;
+  const char* ElemHasSpecialCoordSys = Work->ElemHasSpecialCSNode;
+  const char* PointTypes = Work->PointTypes;
+  const PointList* adj = Work->PointElemAdjacency;
+  const EmbCableMotherRecord* MotherElemRecords = Work->EmbCableMotherRecord;
   const LoadCaseParameters* params = &LoadCase->Params;
   for (int r = 1; r <= LoadCase->nTempVars; r++) {
     const int e = LoadCase->TempVars[r].Element;
@@ -125,32 +132,27 @@ void TempVarLoop(const NonlinearState* nl, int lc, const char* oc, const LoadCas
 // ---- loops ----------------------------------------------------------------------------------
 
 void Calc_F_TempVar(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-                    int** PointDofNumbers, const int* MotherElemIndex, const int* ElemPropIndex,
-                    const int* PointCoordSys, double* F_Free, double* F_Presc, char** PointDofCodes,
-                    const char* ElemHasSpecialCoordSys, const char* PointTypes, const PointList* PointElemAdjacency,
-                    const EmbCableMotherRecord* MotherElemRecords) {
-  TempVarLoop(nullptr, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, MotherElemIndex, ElemPropIndex,
-              PointCoordSys, F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency,
-              MotherElemRecords);
+                    const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+  TempVarLoop(nullptr, LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }
 
 void Calc_F_TempVar_NL(int LoadCaseNumber, double TimeIncrement, double Time, Index_HD* IndexHD,
                        const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-                       NLMM_HD* MaterialHD, int** PointDofNumbers, ElemHDEntry* ElemHDTable, const int* MotherElemIndex,
-                       const int* ElemPropIndex, const int* PointCoordSys, double* F_Free, double* F_Presc,
-                       double** ElemNodalValues, char** PointDofCodes, const char* ElemHasSpecialCoordSys,
-                       const char* PointTypes, const PointList* PointElemAdjacency,
-                       const EmbCableMotherRecord* MotherElemRecords) {
+                       NLMM_HD* MaterialHD, ElemHDEntry* ElemHDTable, const MainWorkArrays* Work, double* F_Free,
+                       double* F_Presc, double** ElemNodalValues) {
   const NonlinearState nl{TimeIncrement, Time, IndexHD, MaterialHD, ElemHDTable, ElemNodalValues};
-  TempVarLoop(&nl, LoadCaseNumber, OutputControl, LoadCase, Mesh, PointDofNumbers, MotherElemIndex, ElemPropIndex,
-              PointCoordSys, F_Free, F_Presc, PointDofCodes, ElemHasSpecialCoordSys, PointTypes, PointElemAdjacency,
-              MotherElemRecords);
+  TempVarLoop(&nl, LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }
 
 void Calc_F_DiffTempVar(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
-                        const MeshData* Mesh, int** PointDofNumbers, const int* ElemPropIndex, const int* PointCoordSys,
-                        double* F_Free, double* F_Presc, char** PointDofCodes, const char* ElemHasSpecialCoordSys,
-                        const char* PointTypes, const PointList* PointElemAdjacency) {
+                        const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+  int** PointDofNumbers = Work->PointDofNumbers;
+  const int* ElemPropIndex = Work->ElemPropIndex;
+  const int* PointCoordSys = Work->PointSpecialCS;
+  char** PointDofCodes = Work->PointDofCodes;
+  const char* ElemHasSpecialCoordSys = Work->ElemHasSpecialCSNode;
+  const char* PointTypes = Work->PointTypes;
+  const PointList* PointElemAdjacency = Work->PointElemAdjacency;
   for (int r = 1; r <= LoadCase->nDiffTempVars; r++) {
     const int e = LoadCase->DiffTempVars[r].Element;
     CheckRecordElement(e, r, LB_DIFFERENTIAL_TEMPERATURE_VARIATION, LoadCaseNumber, Mesh);

@@ -96,8 +96,8 @@ TEST(PointLoads, LoadsInTheAxesOfThePointsDofs) {
   m.t.pointLoads.push_back({2, {1e-12, 0, 1e-8, 0, 0, 0}});  // 1e-8 on the absent u3 is dropped
   m.t.Build();
   Vec FF(m.t.nF), FP(1);
-  Calc_F_PointLoad(1, m.t.oc, &m.t.lc, &m.t.mesh, m.t.numbers, m.t.propIndex, m.t.cs, FF, FP, m.t.codes, m.t.types,
-                   m.t.adj);
+  const MainWorkArrays mw = m.t.Work();
+  Calc_F_PointLoad(1, m.t.oc, &m.t.lc, &m.t.mesh, &mw, FF, FP);
   EXPECT_EQ(FF[1], 0.0);
   EXPECT_EQ(FF[2], -1.0);  // the force along x1 lands on the second special axis
   EXPECT_EQ(FF[3], 5.0);
@@ -110,8 +110,8 @@ TEST(PointLoadsDeathTest, LoadOnAnAbsentDofAboveTheTolerance) {
   m.t.pointLoads.push_back({2, {0, 0, 2e-8, 0, 0, 0}});
   m.t.Build();
   Vec FF(m.t.nF), FP(1);
-  EXPECT_EXIT(Calc_F_PointLoad(4, m.t.oc, &m.t.lc, &m.t.mesh, m.t.numbers, m.t.propIndex, m.t.cs, FF, FP, m.t.codes,
-                               m.t.types, m.t.adj),
+  const MainWorkArrays mw = m.t.Work();
+  EXPECT_EXIT(Calc_F_PointLoad(4, m.t.oc, &m.t.lc, &m.t.mesh, &mw, FF, FP),
               testing::ExitedWithCode(1),
               StderrIs("\nCalculating the point load contribution to the global load vector:\n   -> Load case: 4\n"
                        "   -> Block name: <POINT_LOAD>\n   -> Point load counter: 1\n   -> Loaded point: 2\n"
@@ -135,8 +135,8 @@ TEST(PointLoads, CoplanarPointTakesItsMomentsInTheCoplanarAxes) {
   s.t.pointLoads.push_back({1, {1, 2, 3, 1e-9, 5, 0}});
   s.t.Build();
   Vec FF(s.t.nF), FP(1);
-  Calc_F_PointLoad(1, s.t.oc, &s.t.lc, &s.t.mesh, s.t.numbers, s.t.propIndex, s.t.cs, FF, FP, s.t.codes, s.t.types,
-                   s.t.adj);
+  const MainWorkArrays sw = s.t.Work();
+  Calc_F_PointLoad(1, s.t.oc, &s.t.lc, &s.t.mesh, &sw, FF, FP);
   // Coplanar axes: l1 = x2, l2 = x3, l3 = x1 (the normal); forces stay global.
   const double expected[7] = {0, 1, 2, 3, 5, 0, 1e-9};
   for (int d = 1; d <= 6; d++) EXPECT_NEAR(FF[d], expected[d], kEps) << "dof " << d;
@@ -147,8 +147,8 @@ TEST(PointLoadsDeathTest, DrillMomentAtACoplanarPoint) {
   s.t.pointLoads.push_back({1, {0, 0, 0, 2e-8, 0, 0}});
   s.t.Build();
   Vec FF(s.t.nF), FP(1);
-  EXPECT_EXIT(Calc_F_PointLoad(1, s.t.oc, &s.t.lc, &s.t.mesh, s.t.numbers, s.t.propIndex, s.t.cs, FF, FP, s.t.codes,
-                               s.t.types, s.t.adj),
+  const MainWorkArrays sw = s.t.Work();
+  EXPECT_EXIT(Calc_F_PointLoad(1, s.t.oc, &s.t.lc, &s.t.mesh, &sw, FF, FP),
               testing::ExitedWithCode(1),
               StderrIs("\nCalculating the point load contribution to the global load vector:\n   -> Load case: 1\n"
                        "   -> Block name: <POINT_LOAD>\n   -> Point load counter: 1\n   -> Loaded point: 1\n\n"

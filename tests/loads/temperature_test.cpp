@@ -555,9 +555,9 @@ TEST(TempVarLoop, EmbeddedCablesLoadTheirMotherElement) {
       t.Build();
       ASSERT_EQ(t.nMothers, 1);
       Vec F(t.nF), P(t.nP);
+      const MainWorkArrays w = t.Work();
       if (nonlinear)
-        Calc_F_TempVar_NL(1, 0.0, 0.0, nullptr, t.oc, &t.lc, &t.mesh, nullptr, t.numbers, nullptr, t.motherIndex,
-                          t.propIndex, t.cs, F, P, nullptr, t.codes, t.hasCS, t.types, t.adj, t.motherRecords);
+        Calc_F_TempVar_NL(1, 0.0, 0.0, nullptr, t.oc, &t.lc, &t.mesh, nullptr, nullptr, &w, F, P, nullptr);
       else
         t.LoadVector(F, P);
       const double N = (nonlinear ? 2e5 : kE) * kAlpha * kDT * 0.05;
@@ -585,10 +585,10 @@ TEST(TempVarLoop, InactiveElementsAndTheBehaviourOfEachGroup) {
   t.tempVars.push_back({2, 0, {1.0, 2.0, 3.0}});
   t.Build();
   Vec F(t.nF), P(t.nP), G(t.nF), Q(t.nP);
+  const MainWorkArrays w = t.Work();
   t.LoadVector(F, P);
   // A linear group in a nonlinear analysis takes the linear routine.
-  Calc_F_TempVar_NL(1, 0.5, 1.0, nullptr, t.oc, &t.lc, &t.mesh, nullptr, t.numbers, nullptr, t.motherIndex, t.propIndex,
-                    t.cs, G, Q, nullptr, t.codes, t.hasCS, t.types, t.adj, t.motherRecords);
+  Calc_F_TempVar_NL(1, 0.5, 1.0, nullptr, t.oc, &t.lc, &t.mesh, nullptr, nullptr, &w, G, Q, nullptr);
   const double N = kE * kAlpha * kDT * 0.5;
   EXPECT_NEAR(F[1], -N, 1e-9 * N);
   EXPECT_NEAR(F[7], N, 1e-9 * N);
@@ -612,9 +612,9 @@ TEST(TempVarLoopDeathTest, SlabsTakeNoUniformTemperatureAndNonlinearSolidsAreNot
     t.tempVars.push_back({1, 0, {kDT}});
     t.Build();
     Vec F(t.nF), P(t.nP);
+    const MainWorkArrays w = t.Work();
     EXPECT_EXIT(
-        Calc_F_TempVar_NL(1, 0.0, 0.0, nullptr, t.oc, &t.lc, &t.mesh, nullptr, t.numbers, nullptr, t.motherIndex,
-                          t.propIndex, t.cs, F, P, nullptr, t.codes, t.hasCS, t.types, t.adj, t.motherRecords),
+        Calc_F_TempVar_NL(1, 0.0, 0.0, nullptr, t.oc, &t.lc, &t.mesh, nullptr, nullptr, &w, F, P, nullptr),
         testing::ExitedWithCode(1), kInternal);
   }
 }
