@@ -200,6 +200,9 @@ TEST(ShellEdgeLoadsDeath, RefusedRecords) {
   EXPECT_EXIT(Edge(h, c, c.Add(1, 'G', 3, 1, {1.0})), testing::ExitedWithCode(1),
               Lit("   -> Specified integration name: RULE1\n\nERROR:\nIntegration pattern is incomplete.\n"
                   "The parameter _G_S1_k is missing.\n"));
+  c.P.IntegrationName = 99;
+  EXPECT_EXIT(Edge(h, c, c.Add(1, 'G', 3, 1, {1.0})), testing::ExitedWithCode(1),
+              Lit("   -> Specified integration pattern: 99\n\nERROR:\nThe specified integration pattern does not exist.\n"));
   c.P.IntegrationName = 0;
   c.P.IntegrationType = 3;
   EXPECT_EXIT(Edge(h, c, c.Add(1, 'G', 3, 1, {1.0})), testing::ExitedWithCode(1),

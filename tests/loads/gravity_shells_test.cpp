@@ -113,4 +113,7 @@ TEST(ShellGravityDeath, PatternsJacobiansAndRules) {
                   "The specified integration type is not compatible with specified type of load.\n"));
   EXPECT_EXIT(Gravity(h, eAhmad, 1.0, g, lobatto1), testing::ExitedWithCode(1),
               Lit("   -> Specified integration type : _GLOB\n   -> Number of integration points: 1\n\nERROR:\n"));
+  // A pattern number beyond the block is refused, not read past the end of the patterns.
+  EXPECT_EXIT(Gravity(h, eSlab, 1.0, g, Gleg(99)), testing::ExitedWithCode(1),
+              Lit("   -> Specified integration pattern: 99\n\nERROR:\nThe specified integration pattern does not exist.\n"));
 }
