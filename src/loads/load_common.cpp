@@ -1,7 +1,7 @@
 // Checks and services shared by the element-load routines: nodal intensities, kinds of
-// generalized force and direction, load components an element cannot carry, Jacobian
-// checks, the location of a load point inside an element and the coplanar axes of
-// shell nodes.
+// generalized force and direction (and their forms for edge-load records), load
+// components an element cannot carry, Jacobian checks, the location of a load point
+// inside an element and the coplanar axes of shell nodes.
 #include <cmath>
 #include <cstdio>
 
