@@ -18,6 +18,16 @@ char CalcBehaviorType(int property, const MainParameters* main, const ElementPro
   InternalError(__FILE__, __LINE__);
 }
 
+bool ElementTypeHasStiffness(int type) {
+  switch (type) {
+    case 1: case 2: case 3: case 4: case 5: case 6: case 8: case 9: case 10: case 13: case 18: case 20: case 22:
+    case 24: case 27: case 28: case 30: case 31: case 32:
+      return true;
+    default:
+      return false;
+  }
+}
+
 int ElemMatSize(int type, int nNodes) { return GetElementTypeInfo(type).dofsPerNode * nNodes; }
 
 void Calc_Kg(int element, int nNodes, int property, const char* OutputControl, const MeshData* mesh,

@@ -290,6 +290,10 @@ void Calc_Fg_EdgeLoad(int Size, int Record, int Element, int ElementType, int Lo
     errexit("The specified integration type is not compatible with specified type of load.", 0);
   }
   switch (ElementType) {
+    case 1: case 2: case 3: case 4: case 8: case 10: case 13: case 18: case 20: case 22: case 24: break;
+    default: RefuseLoadOnElementType(EdgeLoadReportContext(LoadCaseNumber, Record, Element, ElementType));
+  }
+  switch (ElementType) {
     case 1:
       Calc_Fg_EdgeLoadTruss2D(Size, Record, Element, LoadCaseNumber, nNodes, OutputControl, Mesh, Fe, EdgeLoads);
       return;

@@ -165,6 +165,10 @@ void Calc_Fg_FaceLoad(int Size, int Element, int ElementType, int Record, int Lo
     errexit("The specified integration type is not compatible with specified type of load.", 0);
   }
   switch (ElementType) {
+    case 10: case 13: case 18: case 20: case 22: case 24: break;
+    default: RefuseLoadOnElementType(FaceLoadReportContext(LoadCaseNumber, Record, Element, ElementType));
+  }
+  switch (ElementType) {
     case 10:
       Calc_Fg_FaceLoadPlaneStressQuad(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
                                       FaceLoads);

@@ -176,6 +176,8 @@ void Calc_Fg_GravityLoad(int Size, int Element, int ElementType, int LoadCaseNum
     zerod1(Fe, Size);
     return;
   }
+  // The triangles have no load routines.
+  if (ElementType == 9) RefuseLoadOnElementType(GravityReportContext(LoadCaseNumber, Element, ElementType));
   switch (ElementType) {
     case 1:
       Calc_Fg_GravityLoadTruss2D(Size, Element, nNodes, PropIndex, Density, OutputControl, Mesh->ElemNodes, Fe,

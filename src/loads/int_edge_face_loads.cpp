@@ -222,6 +222,10 @@ void Calc_Fg_IntEdgeLoad(int Size, int Element, int ElementType, int Record, int
     RefuseIntegrationTypeNone("Calculating the internal edge load contribution to\nthe global load vector:\n",
                               "<INTERNAL_EDGE_LOADS>", LoadCaseNumber);
   switch (ElementType) {
+    case 8: case 10: case 13: case 18: case 20: case 22: case 24: break;
+    default: RefuseLoadOnElementType(IntEdgeLoadReportContext(LoadCaseNumber, Record, Element, ElementType));
+  }
+  switch (ElementType) {
     case 8:
     case 10:
     case 13:
@@ -244,6 +248,10 @@ void Calc_Fg_IntFaceLoad(int Size, int Element, int ElementType, int Record, int
   if (Params->IntegrationType == 0)
     RefuseIntegrationTypeNone("Calculating the internal face load contribution to\nthe global load vector:\n",
                               "<INTERNAL_FACE_LOADS>", LoadCaseNumber);
+  switch (ElementType) {
+    case 10: case 13: case 18: case 20: case 22: case 24: break;
+    default: RefuseLoadOnElementType(IntFaceLoadReportContext(LoadCaseNumber, Record, Element, ElementType));
+  }
   switch (ElementType) {
     case 10:
     case 13:

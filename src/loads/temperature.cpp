@@ -182,6 +182,10 @@ void Calc_Fg_TempVar(int nComp, int Element, int ElementType, int LoadCaseNumber
   const MeshData* m = Mesh;
   const MaterialRecord* linIso = m->Materials[MAT_LIN_ISO];
   switch (ElementType) {
+    case 1: case 2: case 3: case 4: case 5: case 6: case 8: case 10: case 13: case 20: case 22: case 24: break;
+    default: RefuseLoadOnElementType(TempVarReportContext(LoadCaseNumber, RecordIndex, Element, ElementType));
+  }
+  switch (ElementType) {
     case 1:
       Calc_Fg_TempVarTruss2D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
                              m->ElemNodes, Fe, m->PointCoord, m->CsAreas, linIso, m->ElemProps, TempVarRecords);
@@ -284,6 +288,10 @@ void Calc_Fg_DiffTempVar(int RecordIndex, int nComp, int Element, int ElementTyp
                          const PointList* PointElemAdjacency) {
   const MeshData* m = Mesh;
   const MaterialRecord* linIso = m->Materials[MAT_LIN_ISO];
+  switch (ElementType) {
+    case 3: case 4: case 8: case 18: case 20: case 22: break;
+    default: RefuseLoadOnElementType(DiffTempVarReportContext(LoadCaseNumber, RecordIndex, Element, ElementType));
+  }
   switch (ElementType) {
     case 3:
       Calc_Fg_DiffTempVarFrame2D(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex, Fe,

@@ -409,6 +409,9 @@ void FreeMesh(MeshData* mesh);
 // Element type code of the first property record that covers the element (first phase
 // and type not 0), 0 when none does.
 int SearchElementType(int element, int nProps, const ElementProperty* props);
+// A property record that can match elements: placeholder records (first phase 0, type
+// code 0, first element 0, or first element after the last) never match any.
+bool ElemPropIsActive(const ElementProperty& p);
 
 // Material record `number` of material kind `kind` (both already validated).
 const MaterialRecord& MaterialOf(const MeshData* mesh, int kind, int number);

@@ -421,7 +421,9 @@ TEST(GlobalAssemblyDeath, LinkFaults) {
                     "contribution from at least one element and\nmust be nonprescribed.\n\n"));
   tw::Model c = BarModel();
   tw::AddRecord(c, "<AUXILIARY_VECTORS>", AuxVector(1, 0, 0));
-  tw::AddRecord(c, "<COORDINATE_SYSTEMS>", CoordSystem(1, 1, 1));
+  tw::AddRecord(c, "<AUXILIARY_VECTORS>", AuxVector(0, 1, 0));
+  tw::AddRecord(c, "<AUXILIARY_VECTORS>", AuxVector(0, 0, 1));
+  tw::AddRecord(c, "<COORDINATE_SYSTEMS>", CoordSystem(1, 2, 3));
   tw::AddRecord(c, "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>", SpecialCsPoint(4, 1));
   tw::AddRecord(c, "<INTERNAL_POINT_LINKS>", tw::PointLink(5, 4, "011000"));
   Built bc(c, 1, "_cs");

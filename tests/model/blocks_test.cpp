@@ -43,15 +43,15 @@ TEST(MeshBlocks, EveryBlockRoundTrip) {
     EXPECT_EQ(m.PointCoord[p][3], 0.125 * p);
   }
   // 5, 6, 7
-  ASSERT_EQ(m.nAuxVectors, 2);
+  ASSERT_EQ(m.nAuxVectors, 3);
   EXPECT_STREQ(m.AuxVectors[2].Name, "v2");
-  EXPECT_EQ(m.AuxVectors[2].v[2], 1.0);
-  EXPECT_EQ(m.AuxVectors[2].v[3], 0.5);
+  EXPECT_EQ(m.AuxVectors[2].v[2], 0.6);
+  EXPECT_EQ(m.AuxVectors[2].v[3], 0.8);
   ASSERT_EQ(m.nCoordSystems, 1);
   EXPECT_STREQ(m.CoordSystems[1].Name, "cs");
   EXPECT_EQ(m.CoordSystems[1].AuxVector[1], 1);
   EXPECT_EQ(m.CoordSystems[1].AuxVector[2], 2);
-  EXPECT_EQ(m.CoordSystems[1].AuxVector[3], 1);
+  EXPECT_EQ(m.CoordSystems[1].AuxVector[3], 3);
   ASSERT_EQ(m.nSpecialCsPoints, 1);
   EXPECT_EQ(m.SpecialCsPoints[1].Unused[1], 7);
   EXPECT_EQ(m.SpecialCsPoints[1].Unused[3], 9);
