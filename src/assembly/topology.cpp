@@ -54,10 +54,13 @@ void CalcElemPropIndex(int phase, const MeshData* mesh, int* ElemPropIndex) {
 void CheckElementTypesAvailable(const MeshData* mesh, const int* ElemPropIndex) {
   for (int e = 1; e <= mesh->nElements; e++) {
     const int type = TypeOfElement(mesh, ElemPropIndex, e);
-    if (type == 0 || ElementTypeHasStiffness(type)) continue;
+    if (type == 0) continue;
+    const bool layered = mesh->ElemProps[ElemPropIndex[e]].MaterialKind == MAT_LAY_PATT;
+    if (ElementTypeHasStiffness(type) && !(layered && mesh->Main.MaterNonlinear == 0)) continue;
     std::fflush(stdout);
     std::fprintf(stderr, "\nElement n. %d\n   -> Element type: %s\n", e, GetElementTypeInfo(type).keyword);
-    errexit("This type of element is not available yet in a mechanical analysis.", 0);
+    if (!ElementTypeHasStiffness(type)) errexit("This type of element is not available yet in a mechanical analysis.", 0);
+    errexit("Layered shells (material kind _LAY_PATT) need a materially nonlinear analysis.", 0);
   }
 }
 
@@ -185,6 +188,16 @@ int CalcMotherElements(const MeshData* mesh, const int* ElemPropIndex, int* Moth
                    "found.\n",
                    e);
       errexit("Data file must be checked (element\ngeometry and/or mesh connectivity).", 0);
+    }
+    // The cable's strain is taken from its mother's: plane quadrilaterals carry 2-D
+    // cables, solid hexahedra 3-D cables.
+    const int motherType = TypeOfElement(mesh, ElemPropIndex, mother);
+    if (type == 31 ? (motherType != 10 && motherType != 13) : motherType != 24) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "\nElement n. %d (embedded cable, %s)\n   -> Mother element: %d (%s)\n", e,
+                   GetElementTypeInfo(type).keyword, mother, GetElementTypeInfo(motherType).keyword);
+      errexit("This type of element cannot be the mother element of an embedded cable:\n"
+              "2-D cables lie in plane quadrilaterals, 3-D cables in solid hexahedra.", 0);
     }
     motherOf[e] = mother;
     MotherElemIndex[mother] = -1;

@@ -576,6 +576,12 @@ TEST(GlobalAssembly, ModelWithoutActiveElementsAndTheSummary) {
   // The eigenvalue file of an empty KFF holds the two tags and m = 0.
   FILE* fp = std::fopen((job + "_KFF_ev.bin").c_str(), "rb");
   ASSERT_NE(fp, nullptr);
+  EXPECT_EQ(ReadString(fp), "<KFF_EIGEN_VALUES_VECTORS>");
+  int32_t m0 = -1;
+  ASSERT_EQ(std::fread(&m0, 4, 1, fp), 1u);
+  EXPECT_EQ(m0, 0);
+  EXPECT_EQ(ReadString(fp), "</KFF_EIGEN_VALUES_VECTORS>");
+  EXPECT_EQ(std::fgetc(fp), EOF);
   std::fclose(fp);
   // Analysis types other than the mechanical ones cannot use this assembly.
   b.mesh.Main.AnalysisType = 5;

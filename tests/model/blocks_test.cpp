@@ -462,8 +462,41 @@ TEST(MeshBlocksDeath, RecordsOutOfTheirPlace) {
   EXPECT_EXIT(ReadWholeDataFile(job), testing::ExitedWithCode(1), msg);
 }
 
+// The whole file in the order of a run: every load case and combination as written,
+// then the closing tag and nothing after it.
 TEST(MeshBlocks, WholeFileReadsToItsClosingTag) {
   std::string job = TestJobName();
-  testmodel::WriteDataFile(job, fullmodel::Build());
-  ReadWholeDataFile(job);
+  const testmodel::Model model = fullmodel::Build();
+  testmodel::WriteDataFile(job, model);
+  FILE* fp;
+  OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');
+  ReadTag("<VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
+  MeshData mesh;
+  ReadMesh(fp, &mesh);
+  EXPECT_EQ(mesh.nElements, static_cast<int>(model.elements.size()));
+  ASSERT_EQ(mesh.Main.nLoadCases, static_cast<int>(model.loadCases.size()));
+  for (int k = 1; k <= mesh.Main.nLoadCases; k++) {
+    const testmodel::LoadCase& w = model.loadCases[static_cast<size_t>(k - 1)];
+    LoadCaseData lc;
+    ReadLoadCase(fp, k, &mesh, &lc);
+    EXPECT_EQ(lc.Number, k);
+    EXPECT_EQ(lc.Gravity[2], w.gravity[1]);
+    EXPECT_EQ(lc.nPointLoads, static_cast<int>(w.blocks.at("<POINT_LOADS>").size()));
+    EXPECT_EQ(lc.nHeatGenerations, 1);
+    FreeLoadCase(&lc);
+  }
+  CombinationData* combinations;
+  ReadCombinations(fp, &mesh, &combinations);
+  ASSERT_EQ(mesh.Main.nCombinations, static_cast<int>(model.combinations.size()));
+  for (int c = 1; c <= mesh.Main.nCombinations; c++) {
+    const testmodel::Combination& w = model.combinations[static_cast<size_t>(c - 1)];
+    EXPECT_EQ(combinations[c].Params.StepDuration, w.duration);
+    EXPECT_EQ(combinations[c].nFactors, static_cast<int>(w.factors.size()));
+    EXPECT_EQ(combinations[c].nContactCases, static_cast<int>(w.contactCases.size()));
+  }
+  FreeCombinations(combinations, mesh.Main.nCombinations);
+  ReadTag("</VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
+  EXPECT_EQ(std::fgetc(fp), EOF);
+  CloseFile(fp);
+  FreeMesh(&mesh);
 }
