@@ -551,6 +551,21 @@ TEST(GlobalAssembly, LinearAssemblyThroughTheTrussRoutine) {
   EXPECT_GE(s.assemblySeconds, 0.0);
 }
 
+// A binary string of a result file (int32 length, characters, terminating zero).
+namespace {
+
+std::string ReadString(FILE* fp) {
+  int32_t n;
+  EXPECT_EQ(std::fread(&n, 4, 1, fp), 1u);
+  std::string s(static_cast<size_t>(n) + 1, '?');
+  EXPECT_EQ(std::fread(s.data(), 1, s.size(), fp), s.size());
+  EXPECT_EQ(s.back(), '\0');
+  s.pop_back();
+  return s;
+}
+
+}  // namespace
+
 TEST(GlobalAssembly, ModelWithoutActiveElementsAndTheSummary) {
   // Only supported points: no free equation, nothing to assemble, no row to check.
   tw::Model m = BaseModel();
@@ -597,20 +612,6 @@ TEST(GlobalAssembly, ModelWithoutActiveElementsAndTheSummary) {
 }
 
 // ---- eigenvalues of KFF -------------------------------------------------------------------
-
-namespace {
-
-std::string ReadString(FILE* fp) {
-  int32_t n;
-  EXPECT_EQ(std::fread(&n, 4, 1, fp), 1u);
-  std::string s(static_cast<size_t>(n) + 1, '?');
-  EXPECT_EQ(std::fread(s.data(), 1, s.size(), fp), s.size());
-  EXPECT_EQ(s.back(), '\0');
-  s.pop_back();
-  return s;
-}
-
-}  // namespace
 
 TEST(KffEigen, TwoByTwoFile) {
   SparseRowMatrix K = MakeRowsFromLists({{{1, 2.0}, {2, -1.0}}, {{2, 2.0}}});
