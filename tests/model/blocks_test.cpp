@@ -468,11 +468,8 @@ TEST(MeshBlocks, WholeFileReadsToItsClosingTag) {
   std::string job = TestJobName();
   const testmodel::Model model = fullmodel::Build();
   testmodel::WriteDataFile(job, model);
-  FILE* fp;
-  OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');
-  ReadTag("<VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
   MeshData mesh;
-  ReadMesh(fp, &mesh);
+  FILE* fp = ReadDataFileMesh(job, &mesh);
   EXPECT_EQ(mesh.nElements, static_cast<int>(model.elements.size()));
   ASSERT_EQ(mesh.Main.nLoadCases, static_cast<int>(model.loadCases.size()));
   for (int k = 1; k <= mesh.Main.nLoadCases; k++) {

@@ -186,12 +186,8 @@ TEST(DataFile, HeaderWordsAreIgnored) {
     model.headerWord = word;
     testmodel::WriteDataFile(job, model);
     ReadWholeDataFile(job);
-    FILE* fp;
-    OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');
-    ReadTag("<VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
     MeshData mesh;
-    ReadMesh(fp, &mesh);
-    CloseFile(fp);
+    CloseFile(ReadDataFileMesh(job, &mesh));
     if (word == 0) {
       first = mesh;
       EXPECT_STREQ(first.Main.MainTitle, "Distinct values");

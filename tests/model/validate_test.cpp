@@ -46,11 +46,8 @@ TEST(Validation, InactivePlaceholderPropertiesAreSkipped) {
   props.push_back(Rec().Is({0, 1, 1, 3, 1, 10, 99, 99, 99, 99, 99, 99}));
   testmodel::WriteDataFile(job, m);
   ReadWholeDataFile(job);
-  FILE* fp;
-  OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');
-  ReadTag("<VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
   MeshData mesh;
-  ReadMesh(fp, &mesh);
+  FILE* fp = ReadDataFileMesh(job, &mesh);
   for (int r = mesh.nElemProps - 3; r <= mesh.nElemProps; r++) EXPECT_FALSE(ElemPropIsActive(mesh.ElemProps[r]));
   for (int e = 1; e <= mesh.nElements; e++)
     EXPECT_NE(SearchElementType(e, mesh.nElemProps, mesh.ElemProps), 99) << e;
