@@ -223,7 +223,25 @@ std::vector<Damage> Damages(const tw::Model& base) {
     out.push_back({"element " + std::to_string(e + 1) + " one node more",
                    [e](tw::Model& m) { m.elements[e].push_back(m.elements[e][0]); }});
   }
+  // Codes and reals of the main parameters.
   out.push_back({"residual decay 1", [](tw::Model& m) { m.main.precondResidualDecay = 1.0; }});
+  out.push_back({"residual decay NaN", [](tw::Model& m) { m.main.precondResidualDecay = NAN; }});
+  out.push_back({"residual decay -1", [](tw::Model& m) { m.main.precondResidualDecay = -1.0; }});
+  out.push_back({"analysis type 0", [](tw::Model& m) { m.main.analysisType = 0; }});
+  out.push_back({"analysis type 8", [](tw::Model& m) { m.main.analysisType = 8; }});
+  out.push_back({"materially nonlinear flag 2", [](tw::Model& m) { m.main.materNonlinear = 2; }});
+  out.push_back({"storage technique 3", [](tw::Model& m) { m.main.storageTechnique = 3; }});
+  out.push_back({"incomplete Cholesky algorithm", [](tw::Model& m) { m.main.linEqAlgorithm = 3; }});
+  out.push_back({"no phase", [](tw::Model& m) { m.main.nPhases = 0; }});
+  out.push_back({"stiffness eigenvalues by Lanczos", [](tw::Model& m) {
+                   m.main.stiffMatEigenValues = 1;
+                   m.main.eigenValueTechnique = 2;
+                 }});
+  out.push_back({"stiffness eigenvalues technique 0", [](tw::Model& m) {
+                   m.main.stiffMatEigenValues = 1;
+                   m.main.eigenValueTechnique = 0;
+                 }});
+  out.push_back({"stiffness eigenvalues flag 2", [](tw::Model& m) { m.main.stiffMatEigenValues = 2; }});
   return out;
 }
 
