@@ -189,16 +189,6 @@ int CalcMotherElements(const MeshData* mesh, const int* ElemPropIndex, int* Moth
                    e);
       errexit("Data file must be checked (element\ngeometry and/or mesh connectivity).", 0);
     }
-    // The cable's strain is taken from its mother's: plane quadrilaterals carry 2-D
-    // cables, solid hexahedra 3-D cables.
-    const int motherType = TypeOfElement(mesh, ElemPropIndex, mother);
-    if (type == 31 ? (motherType != 10 && motherType != 13) : motherType != 24) {
-      std::fflush(stdout);
-      std::fprintf(stderr, "\nElement n. %d (embedded cable, %s)\n   -> Mother element: %d (%s)\n", e,
-                   GetElementTypeInfo(type).keyword, mother, GetElementTypeInfo(motherType).keyword);
-      errexit("This type of element cannot be the mother element of an embedded cable:\n"
-              "2-D cables lie in plane quadrilaterals, 3-D cables in solid hexahedra.", 0);
-    }
     motherOf[e] = mother;
     MotherElemIndex[mother] = -1;
   }

@@ -153,7 +153,7 @@ TEST_F(SetUpRefusals, WordedMessagesNameTheElementTypeAndLoad) {
          AddEmbeddedCable(m, 32, {0.25, 0.5, 0.0}, {0.75, 0.5, 0.0});
          return m;
        },
-       {"(embedded cable, _EMB_CABLE_3D)\n   -> Mother element: 1 (_MINDLIN_SHELL_QUAD)\n",
+       {"   -> Mother element: 1\n   -> Mother element type: _MINDLIN_SHELL_QUAD\n",
         "\nERROR:\nThis type of element cannot be the mother element of an embedded cable:\n"}},
       {"2-D embedded cable with a temperature variation",
        [] {
