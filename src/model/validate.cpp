@@ -378,6 +378,16 @@ void CheckMaterialValues(const Where& w, int kind, const MaterialRecord& mat, bo
   CheckAllFinite(w, "material list value", mat.List1, mat.List1 != nullptr ? mat.ListLen : 0);
   CheckAllFinite(w, "material list value", mat.List2, mat.List2 != nullptr ? mat.ListLen : 0);
   for (int r = 1; mat.Table != nullptr && r <= mat.ListLen; r++) CheckAllFinite(w, "material table value", mat.Table[r], 2);
+  if (mat.CurveName != nullptr) {
+    const int curves = static_cast<int>(mat.Value[1]), q = static_cast<int>(mat.Value[3]);
+    for (int i = 1; i <= curves; i++) {
+      CheckFinite(w, "curve value", mat.CurveA[i]);
+      CheckFinite(w, "curve value", mat.CurveB[i]);
+      for (int j = 1; j <= mat.CurveLen[i]; j++) CheckAllFinite(w, "curve point", mat.CurvePoint[i][j], 2);
+    }
+    CheckAllFinite(w, "material list value", mat.QVector, q);
+    CheckAllFinite(w, "material list value", mat.Q4Vector, 4 * q);
+  }
   if (spring) {
     if (kind == SPRMAT_LIN_SPRING) CheckNotNegative(w, "spring stiffness", mat.Value[1]);
     return;
@@ -466,6 +476,19 @@ void CheckRealValues(const MeshData* m) {
     Where w{nullptr, "<SURFACE_RADIATION_HEAT_TRANSFER>", r};
     CheckAllFinite(w, "value", m->Radiations[r].Values, m->Radiations[r].ValueCount);
     CheckFinite(w, "value", m->Radiations[r].Last);
+  }
+  for (int f = 1; f <= m->Main.nFibrousMeshes; f++) {
+    const FibrousMesh& fm = m->FibrousMeshes[f];
+    Where w{nullptr, "<FIBROUS_MESHES>", f};
+    CheckAllFinite(w, "cross-section angle", fm.Angles, 3);
+    for (int s = 1; s <= fm.nMotherNodes; s++)
+      for (int p = 1; p <= fm.Sections[s].nPoints; p++)
+        CheckAllFinite(w, "cross-section point coordinate", fm.Sections[s].Coord[p], 2);
+  }
+  for (int r = 1; r <= m->nFrequencyRanges; r++) {
+    const FrequencyRange& fr = m->FrequencyRanges[r];
+    const double v[] = {0.0, fr.D1, fr.D2, fr.D3};
+    CheckAllFinite(Where{nullptr, "<FREQUENCY_RANGES>", r}, "value", v, 3);
   }
   for (int r = 1; r <= m->nInitialConditions; r++)
     CheckAllFinite(Where{nullptr, "<DYNAMIC_INITIAL_CONDITIONS>", r}, "value", m->InitialConditions[r].v, 3);
