@@ -421,7 +421,9 @@ TEST(GlobalAssemblyDeath, LinkFaults) {
                     "contribution from at least one element and\nmust be nonprescribed.\n\n"));
   tw::Model c = BarModel();
   tw::AddRecord(c, "<AUXILIARY_VECTORS>", AuxVector(1, 0, 0));
-  tw::AddRecord(c, "<COORDINATE_SYSTEMS>", CoordSystem(1, 1, 1));
+  tw::AddRecord(c, "<AUXILIARY_VECTORS>", AuxVector(0, 1, 0));
+  tw::AddRecord(c, "<AUXILIARY_VECTORS>", AuxVector(0, 0, 1));
+  tw::AddRecord(c, "<COORDINATE_SYSTEMS>", CoordSystem(1, 2, 3));
   tw::AddRecord(c, "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>", SpecialCsPoint(4, 1));
   tw::AddRecord(c, "<INTERNAL_POINT_LINKS>", tw::PointLink(5, 4, "011000"));
   Built bc(c, 1, "_cs");
@@ -549,6 +551,21 @@ TEST(GlobalAssembly, LinearAssemblyThroughTheTrussRoutine) {
   EXPECT_GE(s.assemblySeconds, 0.0);
 }
 
+// A binary string of a result file (int32 length, characters, terminating zero).
+namespace {
+
+std::string ReadString(FILE* fp) {
+  int32_t n;
+  EXPECT_EQ(std::fread(&n, 4, 1, fp), 1u);
+  std::string s(static_cast<size_t>(n) + 1, '?');
+  EXPECT_EQ(std::fread(s.data(), 1, s.size(), fp), s.size());
+  EXPECT_EQ(s.back(), '\0');
+  s.pop_back();
+  return s;
+}
+
+}  // namespace
+
 TEST(GlobalAssembly, ModelWithoutActiveElementsAndTheSummary) {
   // Only supported points: no free equation, nothing to assemble, no row to check.
   tw::Model m = BaseModel();
@@ -574,6 +591,12 @@ TEST(GlobalAssembly, ModelWithoutActiveElementsAndTheSummary) {
   // The eigenvalue file of an empty KFF holds the two tags and m = 0.
   FILE* fp = std::fopen((job + "_KFF_ev.bin").c_str(), "rb");
   ASSERT_NE(fp, nullptr);
+  EXPECT_EQ(ReadString(fp), "<KFF_EIGEN_VALUES_VECTORS>");
+  int32_t m0 = -1;
+  ASSERT_EQ(std::fread(&m0, 4, 1, fp), 1u);
+  EXPECT_EQ(m0, 0);
+  EXPECT_EQ(ReadString(fp), "</KFF_EIGEN_VALUES_VECTORS>");
+  EXPECT_EQ(std::fgetc(fp), EOF);
   std::fclose(fp);
   // Analysis types other than the mechanical ones cannot use this assembly.
   b.mesh.Main.AnalysisType = 5;
@@ -589,20 +612,6 @@ TEST(GlobalAssembly, ModelWithoutActiveElementsAndTheSummary) {
 }
 
 // ---- eigenvalues of KFF -------------------------------------------------------------------
-
-namespace {
-
-std::string ReadString(FILE* fp) {
-  int32_t n;
-  EXPECT_EQ(std::fread(&n, 4, 1, fp), 1u);
-  std::string s(static_cast<size_t>(n) + 1, '?');
-  EXPECT_EQ(std::fread(s.data(), 1, s.size(), fp), s.size());
-  EXPECT_EQ(s.back(), '\0');
-  s.pop_back();
-  return s;
-}
-
-}  // namespace
 
 TEST(KffEigen, TwoByTwoFile) {
   SparseRowMatrix K = MakeRowsFromLists({{{1, 2.0}, {2, -1.0}}, {{2, 2.0}}});
