@@ -1,19 +1,176 @@
 // Profile (NCSB) copy of KFF, its in-place Gaussian elimination and the solve.
+//
+// The free equations are renumbered inside the profile store by a profile-reducing order
+// (reverse Cuthill-McKee), kept only when its profile is smaller than that of the data
+// file's order. The store made by Calc_NCSB_KFF carries that order behind the terms of
+// its last row; A[0] points to it (entry 0 the row count, entries 1..n the equation of
+// each row). Everything outside the store keeps the data file's numbering.
+#include <algorithm>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "assembly/solvers.h"
 #include "numcore/numcore.h"
 #include "model/fileio.h"
 #include "model/outputcontrol.h"
 
-void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last,
-                   SparseRowMatrix* KFF, double*** A) {
+namespace {
+
+// Symmetric adjacency of the free equations (both triangles, no diagonal), 0-based CSR
+// over 1-based equations: the neighbours of e are adj[start[e] .. start[e+1]-1].
+struct Graph {
+  std::vector<int64_t> start;
+  std::vector<int> adj;
+};
+
+Graph BuildGraph(int n, const int* count, int* const* cols) {
+  Graph g;
+  std::vector<int64_t> deg(static_cast<size_t>(n) + 2, 0);
+  for (int i = 1; i <= n; i++)
+    for (int t = 1; t <= count[i]; t++) {
+      const int c = cols[i][t];
+      if (c == i) continue;
+      if (c < 1 || c > n) InternalError(__FILE__, __LINE__);
+      deg[i]++;
+      deg[c]++;
+    }
+  g.start.assign(static_cast<size_t>(n) + 2, 0);
+  for (int e = 1; e <= n; e++) g.start[e + 1] = g.start[e] + deg[e];
+  g.adj.resize(static_cast<size_t>(g.start[n + 1]));
+  std::vector<int64_t> pos(g.start.begin(), g.start.end());
+  for (int i = 1; i <= n; i++)
+    for (int t = 1; t <= count[i]; t++) {
+      const int c = cols[i][t];
+      if (c == i) continue;
+      g.adj[pos[i]++] = c;
+      g.adj[pos[c]++] = i;
+    }
+  return g;
+}
+
+int Degree(const Graph& g, int e) { return static_cast<int>(g.start[e + 1] - g.start[e]); }
+
+// Breadth-first level structure from root over the unnumbered part of root's component;
+// returns the number of levels, the visited equations in visit order in seq and, in
+// lastLevel, the equations of the deepest level.
+int LevelStructure(const Graph& g, int root, std::vector<int>& mark, int stamp,
+                   std::vector<int>& seq, std::vector<int>& lastLevel) {
+  seq.clear();
+  seq.push_back(root);
+  mark[root] = stamp;
+  size_t levelBegin = 0;
+  int levels = 0;
+  while (levelBegin < seq.size()) {
+    const size_t levelEnd = seq.size();
+    levels++;
+    for (size_t q = levelBegin; q < levelEnd; q++) {
+      const int e = seq[q];
+      for (int64_t k = g.start[e]; k < g.start[e + 1]; k++) {
+        const int f = g.adj[k];
+        if (mark[f] != stamp && mark[f] >= 0) {
+          mark[f] = stamp;
+          seq.push_back(f);
+        }
+      }
+    }
+    if (seq.size() == levelEnd) {
+      lastLevel.assign(seq.begin() + static_cast<int64_t>(levelBegin), seq.begin() + static_cast<int64_t>(levelEnd));
+    }
+    levelBegin = levelEnd;
+  }
+  return levels;
+}
+
+}  // namespace
+
+void ProfileReducingOrder(int nF, const int* count, int* const* cols, int* eqOfRow) {
+  if (nF < 1) return;
+  const Graph g = BuildGraph(nF, count, cols);
+  // mark: -1 numbered, otherwise the stamp of the last search that reached the equation.
+  std::vector<int> mark(static_cast<size_t>(nF) + 1, 0);
+  std::vector<int> seq, lastLevel, order;
+  order.reserve(static_cast<size_t>(nF));
+  int stamp = 0;
+  for (int seed = 1; seed <= nF; seed++) {
+    if (mark[seed] < 0) continue;
+    // Pseudo-peripheral start: from the equation of least degree of the component, move
+    // to the least-degree equation of the deepest level while the depth grows.
+    int root = seed;
+    int levels = LevelStructure(g, root, mark, ++stamp, seq, lastLevel);
+    for (int e : seq)
+      if (Degree(g, e) < Degree(g, root)) root = e;
+    levels = LevelStructure(g, root, mark, ++stamp, seq, lastLevel);
+    for (int pass = 0; pass < 16; pass++) {
+      int cand = lastLevel.front();
+      for (int e : lastLevel)
+        if (Degree(g, e) < Degree(g, cand)) cand = e;
+      std::vector<int> seq2, last2;
+      const int l2 = LevelStructure(g, cand, mark, ++stamp, seq2, last2);
+      if (l2 <= levels) break;
+      root = cand;
+      levels = l2;
+      seq.swap(seq2);
+      lastLevel.swap(last2);
+    }
+    // Cuthill-McKee from the root: neighbours taken in ascending degree (ties by number).
+    const size_t begin = order.size();
+    order.push_back(root);
+    mark[root] = -1;
+    for (size_t q = begin; q < order.size(); q++) {
+      const int e = order[q];
+      const size_t from = order.size();
+      for (int64_t k = g.start[e]; k < g.start[e + 1]; k++) {
+        const int f = g.adj[k];
+        if (mark[f] < 0) continue;
+        mark[f] = -1;
+        order.push_back(f);
+      }
+      std::sort(order.begin() + static_cast<int64_t>(from), order.end(), [&g](int a, int b) {
+        const int da = Degree(g, a), db = Degree(g, b);
+        return da != db ? da < db : a < b;
+      });
+    }
+  }
+  if (static_cast<int>(order.size()) != nF) InternalError(__FILE__, __LINE__);
+  // Reversed: the profile of the reversed order is never larger and usually much smaller.
+  for (int k = 1; k <= nF; k++) eqOfRow[k] = order[static_cast<size_t>(nF - k)];
+}
+
+int64_t ProfileTerms(int nF, const int* count, int* const* cols, const int* eqOfRow) {
+  if (nF < 1) return 0;
+  std::vector<int> rowOfEq(static_cast<size_t>(nF) + 1), reach(static_cast<size_t>(nF) + 1);
+  for (int k = 1; k <= nF; k++) rowOfEq[eqOfRow[k]] = k;
+  for (int k = 1; k <= nF; k++) reach[k] = k;
+  for (int i = 1; i <= nF; i++)
+    for (int t = 1; t <= count[i]; t++) {
+      const int a = rowOfEq[i], b = rowOfEq[cols[i][t]];
+      const int lo = std::min(a, b), hi = std::max(a, b);
+      if (hi > reach[lo]) reach[lo] = hi;
+    }
+  int64_t terms = 0;
+  int env = 0;
+  for (int k = 1; k <= nF; k++) {
+    env = std::max(env, reach[k]);
+    terms += env - k + 1;
+  }
+  return terms;
+}
+
+void CopyKFFToNCSB(int nF, int64_t* nTerms, const char* OutputControl, int* last,
+                   SparseRowMatrix* KFF, double*** A, const int* eqOfRow) {
   if (KFF->n != nF) InternalError(__FILE__, __LINE__);
   const int* count = KFF->count;
   int** cols = KFF->cols;
   double** vals = KFF->vals;
+
+  std::vector<int> rowOfEq(static_cast<size_t>(nF) + 1, 0);
+  for (int k = 1; k <= nF; k++) {
+    const int e = eqOfRow[k];
+    if (e < 1 || e > nF || rowOfEq[e] != 0) InternalError(__FILE__, __LINE__);
+    rowOfEq[e] = k;
+  }
 
   zeroi1(last, nF);
   for (int i = 1; i <= nF; i++) {
@@ -23,7 +180,13 @@ void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last
     const double d = vals[i][1];
     if (d < 0.0) warnmsg("Negative value in the main diagonal of the global stiffness matrix.", 0);
     if (d < 1e-8) warnmsg("Value in the main diagonal of the global stiffness matrix is too small.", 0);
-    last[i] = cols[i][count[i]];
+    for (int t = 1; t <= count[i]; t++) {
+      const int c = cols[i][t];
+      if (c < i || c > nF) InternalError(__FILE__, __LINE__);
+      const int a = rowOfEq[i], b = rowOfEq[c];
+      const int lo = std::min(a, b), hi = std::max(a, b);
+      if (hi > last[lo]) last[lo] = hi;
+    }
   }
 
   // Non-decreasing envelope: row j > i must hold every column that row i reaches, so
@@ -48,55 +211,212 @@ void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last
                 terms);
   }
 
-  allocprofd2(A, nF, last);
+  // The last row is allocated longer by the order record (row count and nF equations).
+  if (nF >= 1) {
+    const int tail = nF + 1;
+    if (last[nF] > INT32_MAX - tail) errexit("Memory allocation failed", 0);
+    last[nF] += tail;
+    allocprofd2(A, nF, last);
+    last[nF] -= tail;
+    double* record = &(*A)[nF][nF + 1];
+    record[0] = nF;
+    for (int k = 1; k <= nF; k++) record[k] = eqOfRow[k];
+    (*A)[0] = record;
+  } else {
+    allocprofd2(A, nF, last);
+  }
   zeroprofd2(*A, nF, last);
   for (int i = 1; i <= nF; i++) {
-    double* row = (*A)[i];
+    const int a = rowOfEq[i];
     for (int t = 1; t <= count[i]; t++) {
-      const int c = cols[i][t];
-      if (c < i || c > last[i]) InternalError(__FILE__, __LINE__);
-      row[c] = vals[i][t];
+      const int b = rowOfEq[cols[i][t]];
+      (*A)[std::min(a, b)][std::max(a, b)] = vals[i][t];
     }
   }
   FreeSparseMatrixRows(nF, KFF->count, KFF->cols, KFF->vals);
 }
 
-// Row update r[k] -= m s[k] over the contiguous columns k = first..lastCol. Loads of a
-// group of four precede its stores so that the compiler packs the group into vector
-// operations even at its cheapest vectorisation setting.
-static inline void RowUpdate(double* r, const double* s, double m, int first, int lastCol) {
-  int k = first;
-  for (; k + 3 <= lastCol; k += 4) {
-    const double s0 = s[k], s1 = s[k + 1], s2 = s[k + 2], s3 = s[k + 3];
-    const double r0 = r[k], r1 = r[k + 1], r2 = r[k + 2], r3 = r[k + 3];
-    r[k] = r0 - m * s0;
-    r[k + 1] = r1 - m * s1;
-    r[k + 2] = r2 - m * s2;
-    r[k + 3] = r3 - m * s3;
+void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last,
+                   SparseRowMatrix* KFF, double*** A) {
+  if (KFF->n != nF) InternalError(__FILE__, __LINE__);
+  std::vector<int> identity(static_cast<size_t>(nF) + 1), reduced(static_cast<size_t>(nF) + 1);
+  for (int k = 1; k <= nF; k++) identity[k] = k;
+  ProfileReducingOrder(nF, KFF->count, KFF->cols, reduced.data());
+  const bool keep = ProfileTerms(nF, KFF->count, KFF->cols, reduced.data()) <
+                    ProfileTerms(nF, KFF->count, KFF->cols, identity.data());
+  CopyKFFToNCSB(nF, nTerms, OutputControl, last, KFF, A, keep ? reduced.data() : identity.data());
+}
+
+namespace {
+
+// The order record of a store made by Calc_NCSB_KFF (see the head of this file).
+const double* OrderRecord(double** A, int nF) {
+  const double* record = A[0];
+  if (record == nullptr || record[0] != nF) InternalError(__FILE__, __LINE__);
+  return record;
+}
+
+// 8 doubles handled as one value: every operation acts lane by lane, so the compiler
+// may use any vector width and every lane still sees the same sequence of roundings.
+typedef double V8 __attribute__((vector_size(64)));
+// The same, placed at any double of a row.
+typedef double V8u __attribute__((vector_size(64), aligned(8), may_alias));
+#define LOAD8(p) (*reinterpret_cast<const V8u*>(p))
+#define STORE8(p) (*reinterpret_cast<V8u*>(p))
+
+
+constexpr int kMicroRows = 4;   // rows updated together by the register kernel
+constexpr int kBlockRows = 16;  // rows of one elimination block (a multiple of kMicroRows)
+constexpr int kChunk = 16;      // columns of one register tile
+
+// Register kernel: the kMicroRows rows of work (stride ld) receive, over the columns
+// c..c+15 (work offset off), the updates of the source rows i = i0..i1 in ascending order:
+// w[t][k] = w[t][k] - m[i][t] * A[i][k]. Each entry sees its updates one after another, in
+// the order of the source rows, exactly as the row-by-row elimination applies them.
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
+void UpdateTile(double* w, int64_t ld, int off, double* const* A, int c, int i0, int i1,
+                const double* m, int ilo) {
+  double* w0 = w + off;
+  double* w1 = w0 + ld;
+  double* w2 = w1 + ld;
+  double* w3 = w2 + ld;
+  V8 a0 = LOAD8(w0), b0 = LOAD8(w0 + 8);
+  V8 a1 = LOAD8(w1), b1 = LOAD8(w1 + 8);
+  V8 a2 = LOAD8(w2), b2 = LOAD8(w2 + 8);
+  V8 a3 = LOAD8(w3), b3 = LOAD8(w3 + 8);
+  for (int i = i0; i <= i1; i++) {
+    const double* s = A[i] + c;
+    const V8 s0 = LOAD8(s), s1 = LOAD8(s + 8);
+    const double* mi = m + static_cast<int64_t>(i - ilo) * kMicroRows;
+    const double m0 = mi[0], m1 = mi[1], m2 = mi[2], m3 = mi[3];
+    a0 = a0 - m0 * s0; b0 = b0 - m0 * s1;
+    a1 = a1 - m1 * s0; b1 = b1 - m1 * s1;
+    a2 = a2 - m2 * s0; b2 = b2 - m2 * s1;
+    a3 = a3 - m3 * s0; b3 = b3 - m3 * s1;
   }
+  STORE8(w0) = a0; STORE8(w0 + 8) = b0;
+  STORE8(w1) = a1; STORE8(w1 + 8) = b1;
+  STORE8(w2) = a2; STORE8(w2 + 8) = b2;
+  STORE8(w3) = a3; STORE8(w3 + 8) = b3;
+}
+
+// Row update r[k] -= m s[k] over the contiguous columns k = first..lastCol.
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
+void RowUpdate(double* r, const double* s, double m, int first, int lastCol) {
+  int k = first;
+  for (; k + 7 <= lastCol; k += 8) STORE8(r + k) = LOAD8(r + k) - m * LOAD8(s + k);
   for (; k <= lastCol; k++) r[k] -= m * s[k];
 }
 
-void GaussElimNCSB(double** A, int nF, const int* last, char echo) {
+[[noreturn]] void PivotFailure(const char* why, int equation) {
+  char msg[256];
+  std::snprintf(msg, sizeof msg, "Gaussian elimination failed - pivot (p) is %s\nEquation n. %d", why,
+                equation);
+  errexit(msg, 0);
+}
+
+}  // namespace
+
+// Left-looking blocked form of the row-by-row elimination: a block of rows first receives
+// the updates of every earlier row, in ascending order, through the register kernel; then
+// the rows of the block are eliminated among themselves. Every entry gets the same
+// updates in the same order as in the row-by-row form, so the factor is the same to the
+// last bit on every machine.
+void GaussElimNCSB(double** A, int nF, const int* last, char echo, const int* eqOfRow) {
   const bool show = echo == 'Y';
   const int step = nF / 30 + 1;
   if (show) std::printf("|------------------------------|\n|");
-  for (int i = 1; i <= nF; i++) {
-    if (show && nF > 900 && (i - 1) % step == 0) {
-      std::printf("*");
-      std::fflush(stdout);
+
+  // Largest magnitude of each row of the matrix before elimination (both triangles).
+  std::vector<double> rowMax(static_cast<size_t>(nF) + 1, 0.0);
+  for (int i = 1; i <= nF; i++)
+    for (int j = i; j <= last[i]; j++) {
+      const double v = std::fabs(A[i][j]);
+      if (v > rowMax[i]) rowMax[i] = v;
+      if (v > rowMax[j]) rowMax[j] = v;
     }
-    const double* ri = A[i];
-    const double p = ri[i];
-    if (!std::isfinite(p))
-      errexit("Gaussian elimination failed - pivot (p) is not a finite number.", 0);
-    if (std::fabs(p) < 1e-8)
-      errexit("Gaussian elimination failed - pivot (p) is too small.\nabs(p) < 1.0e-8", 0);
-    const int li = last[i];
-    for (int j = i + 1; j <= li; j++) {
-      const double aij = ri[j];
-      if (aij == 0.0) continue;
-      RowUpdate(A[j], ri, aij / p, j, li);
+  // first[k]: the first row that reaches column k (non-decreasing in k).
+  std::vector<int> first(static_cast<size_t>(nF) + 2, 0);
+  for (int i = 1, k = 1; i <= nF; i++)
+    for (; k <= last[i]; k++) first[k] = i;
+  for (int k = 1; k <= nF; k++)
+    if (first[k] < 1 || first[k] > k) InternalError(__FILE__, __LINE__);
+
+  std::vector<double> work, mult;
+  for (int j0 = 1; j0 <= nF; j0 += kBlockRows) {
+    const int nb = std::min(kBlockRows, nF - j0 + 1);
+    const int j1 = j0 + nb - 1;
+    const int c1 = last[j1];
+    const int width = c1 - j0 + 1;
+    const int64_t ld = width + kChunk;  // room for a last, partly used tile
+    work.assign(static_cast<size_t>(ld) * kBlockRows, 0.0);
+    for (int t = 0; t < nb; t++) {
+      double* w = work.data() + t * ld - j0;
+      for (int k = j0 + t; k <= last[j0 + t]; k++) w[k] = A[j0 + t][k];
+    }
+    // Earlier rows that reach the block, and their multipliers m = A[i][j] / A[i][i]
+    // (zero where row i does not reach row j), grouped by micro rows.
+    const int ilo = first[j0];
+    const int nsrc = j0 - ilo;
+    if (nsrc > 0) {
+      mult.assign(static_cast<size_t>(nsrc) * kBlockRows, 0.0);
+      for (int i = ilo; i < j0; i++) {
+        const double* ri = A[i];
+        const double p = ri[i];
+        for (int t = 0; t < nb; t++) {
+          const int j = j0 + t;
+          if (j > last[i]) break;
+          const double aij = ri[j];
+          if (aij == 0.0) continue;
+          mult[(static_cast<size_t>(t / kMicroRows) * nsrc + (i - ilo)) * kMicroRows + t % kMicroRows] = aij / p;
+        }
+      }
+      for (int c = j0; c <= c1; c += kChunk) {
+        const int ce = std::min(c + kChunk - 1, c1);
+        // Rows below first[ce] reach only part of the tile: entry by entry, first.
+        const int full = std::max(first[ce], ilo);
+        for (int k = c; k <= ce; k++)
+          for (int i = std::max(first[k], ilo); i < std::min(full, j0); i++)
+            for (int t = 0; t < nb; t++) {
+              const double mv = mult[(static_cast<size_t>(t / kMicroRows) * nsrc + (i - ilo)) * kMicroRows + t % kMicroRows];
+              work[t * ld + (k - j0)] -= mv * A[i][k];
+            }
+        if (full >= j0) continue;
+        if (ce - c + 1 == kChunk) {
+          for (int g = 0; g < nb; g += kMicroRows)
+            UpdateTile(work.data() + g * ld, ld, c - j0, A, c, full, j0 - 1,
+                       mult.data() + static_cast<size_t>(g / kMicroRows) * nsrc * kMicroRows, ilo);
+        } else {
+          for (int k = c; k <= ce; k++)
+            for (int i = full; i < j0; i++)
+              for (int t = 0; t < nb; t++) {
+                const double mv = mult[(static_cast<size_t>(t / kMicroRows) * nsrc + (i - ilo)) * kMicroRows + t % kMicroRows];
+                work[t * ld + (k - j0)] -= mv * A[i][k];
+              }
+        }
+      }
+    }
+    // Elimination inside the block, row by row.
+    for (int t = 0; t < nb; t++) {
+      const int i = j0 + t;
+      if (show && nF > 900 && (i - 1) % step == 0) {
+        std::printf("*");
+        std::fflush(stdout);
+      }
+      double* wi = work.data() + t * ld - j0;
+      const double p = wi[i];
+      const int eq = eqOfRow != nullptr ? eqOfRow[i] : i;
+      if (!std::isfinite(p)) PivotFailure("not a finite number.", eq);
+      if (std::fabs(p) < 1e-8) PivotFailure("too small.\nabs(p) < 1.0e-8", eq);
+      if (std::fabs(p) < 1e-12 * rowMax[i])
+        PivotFailure("too small.\nabs(p) < 1.0e-12 times the largest term of its row", eq);
+      const int li = last[i];
+      for (int u = t + 1; u < nb; u++) {
+        const double aij = wi[j0 + u];
+        if (aij == 0.0) continue;
+        RowUpdate(work.data() + u * ld - j0, wi, aij / p, j0 + u, li);
+      }
+      for (int k = i; k <= li; k++) A[i][k] = wi[k];
     }
   }
   if (show) {
@@ -113,7 +433,12 @@ void FactorNCSB(int nF, double* seconds, const char* OutputControl, const int* l
   gettimes(&wall0, &cpu0);
   const char echo = OutputControl[OC_PRINT_GAUSS_ELIM_INFO];
   if (echo == 'Y') std::printf("\nGaussian elimination:\n");
-  GaussElimNCSB(A, nF, last, echo);
+  std::vector<int> eqOfRow(static_cast<size_t>(nF) + 1, 0);
+  if (nF >= 1) {
+    const double* record = OrderRecord(A, nF);
+    for (int k = 1; k <= nF; k++) eqOfRow[k] = static_cast<int>(record[k]);
+  }
+  GaussElimNCSB(A, nF, last, echo, eqOfRow.data());
   gettimes(&wall1, &cpu1);
   *seconds = wall1 - wall0;
 }
@@ -121,7 +446,15 @@ void FactorNCSB(int nF, double* seconds, const char* OutputControl, const int* l
 void SolveNCSB(int nF, double* seconds, const int* last, double* rhs, double** A) {
   double wall0, cpu0, wall1, cpu1;
   gettimes(&wall0, &cpu0);
-  solveprofd2(A, rhs, nF, last);
+  if (nF >= 1) {
+    const double* record = OrderRecord(A, nF);
+    double* b;
+    allocd1(&b, nF);
+    for (int k = 1; k <= nF; k++) b[k] = rhs[static_cast<int>(record[k])];
+    solveprofd2(A, b, nF, last);
+    for (int k = 1; k <= nF; k++) rhs[static_cast<int>(record[k])] = b[k];
+    freed1(b);
+  }
   gettimes(&wall1, &cpu1);
   *seconds = wall1 - wall0;
 }

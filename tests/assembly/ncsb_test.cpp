@@ -98,8 +98,8 @@ TEST(NCSB, NegativePivotIsAcceptedWithWarnings) {
   EXPECT_NEAR(x[1], 1.0, 1e-15);
 }
 
-// Envelope: a row reaching far forces every later row to the same column; empty rows and
-// gaps take the envelope of the row above.
+// Envelope (in the data file's order): a row reaching far forces every later row to the
+// same column; empty rows and gaps take the envelope of the row above.
 TEST(NCSB, ProfileEnvelopeAndCopy) {
   // row 1 ends at 5, row 2 at 2, row 3 only its diagonal, row 4 empty, rows 5..6 banded,
   // row 7 reaches 8 while row 8 holds its diagonal alone.
@@ -119,7 +119,8 @@ TEST(NCSB, ProfileEnvelopeAndCopy) {
   double** A;
   int64_t terms;
   testing::internal::CaptureStdout();
-  Calc_NCSB_KFF(8, &terms, flags.c_str(), last, &S, &A);
+  const int identity[9] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+  CopyKFFToNCSB(8, &terms, flags.c_str(), last, &S, &A, identity);
   const std::string out = testing::internal::GetCapturedStdout();
   const int expected[9] = {0, 5, 5, 5, 5, 6, 6, 8, 8};
   for (int i = 1; i <= 8; i++) EXPECT_EQ(last[i], expected[i]) << "row " << i;
@@ -180,7 +181,7 @@ struct Small {
 
 TEST(NCSBDeathTest, SmallPivotStops) {
   const char* msg =
-      "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-8\n\n$";
+      "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-8\nEquation n\\. 2\n\n$";
   {
     Small s(1.0, 0.0, 5e-9);  // a pivot of 5e-9 on the diagonal
     EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1), msg);
@@ -191,12 +192,13 @@ TEST(NCSBDeathTest, SmallPivotStops) {
   }
   {
     Small s(-4e-9, 0.0, 1.0);  // the magnitude counts
-    EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1), msg);
+    EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1),
+                "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-8\nEquation n\\. 1\n\n$");
   }
   {
     Small s(std::nan(""), 0.0, 1.0);
     EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1),
-                "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is not a finite number\\.\n\n$");
+                "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is not a finite number\\.\nEquation n\\. 1\n\n$");
   }
 }
 
@@ -231,18 +233,27 @@ TEST(NCSB, ProgressEcho) {
 }
 
 TEST(NCSB, FactorEchoAndTimes) {
-  Small s(4.0, 2.0, 3.0);
+  SparseRowMatrix S = MakeRowsFromLists({{{1, 4.0}, {2, 2.0}}, {{2, 3.0}}});
   const std::string flags = Flags({OC_PRINT_GAUSS_ELIM_INFO});
-  double t = -1.0;
+  int* last;
+  alloci1(&last, 2);
+  double** A;
+  int64_t terms;
   testing::internal::CaptureStdout();
-  FactorNCSB(2, &t, flags.c_str(), s.last, s.A);
+  Calc_NCSB_KFF(2, &terms, Flags().c_str(), last, &S, &A);
+  double t = -1.0;
+  FactorNCSB(2, &t, flags.c_str(), last, A);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "\nGaussian elimination:\n|------------------------------|\n|******************************|\n");
-  EXPECT_EQ(s.A[1][1], 4.0);
-  EXPECT_EQ(s.A[1][2], 2.0);
-  EXPECT_EQ(s.A[2][2], 2.0);  // 3 - 2 * 2 / 4
+  EXPECT_GE(t, 0.0);
+  EXPECT_EQ(A[1][1], 4.0);
+  EXPECT_EQ(A[1][2], 2.0);
+  EXPECT_EQ(A[2][2], 2.0);  // 3 - 2 * 2 / 4
   double b[3] = {0.0, 6.0, 5.0};
-  SolveNCSB(2, &t, s.last, b, s.A);
+  SolveNCSB(2, &t, last, b, A);
   EXPECT_DOUBLE_EQ(b[1], 1.0);
   EXPECT_DOUBLE_EQ(b[2], 1.0);
+  freeprofd2(A, 2);
+  freei1(last);
+  FreeRows(&S);
 }
