@@ -52,14 +52,16 @@ Graph BuildGraph(int n, const int* count, int* const* cols) {
 
 int Degree(const Graph& g, int e) { return static_cast<int>(g.start[e + 1] - g.start[e]); }
 
-// Breadth-first level structure from root over the unnumbered part of root's component;
-// returns the number of levels, the visited equations in visit order in seq and, in
-// lastLevel, the equations of the deepest level.
-int LevelStructure(const Graph& g, int root, std::vector<int>& mark, int stamp,
+// Breadth-first level structure from the equations of roots over the unnumbered part of
+// their component; returns the number of levels, the visited equations in visit order in
+// seq and, in lastLevel, the equations of the deepest level.
+int LevelStructure(const Graph& g, const std::vector<int>& roots, std::vector<int>& mark, int stamp,
                    std::vector<int>& seq, std::vector<int>& lastLevel) {
   seq.clear();
-  seq.push_back(root);
-  mark[root] = stamp;
+  for (int r : roots) {
+    seq.push_back(r);
+    mark[r] = stamp;
+  }
   size_t levelBegin = 0;
   int levels = 0;
   while (levelBegin < seq.size()) {
@@ -75,12 +77,66 @@ int LevelStructure(const Graph& g, int root, std::vector<int>& mark, int stamp,
         }
       }
     }
-    if (seq.size() == levelEnd) {
+    if (seq.size() == levelEnd)
       lastLevel.assign(seq.begin() + static_cast<int64_t>(levelBegin), seq.begin() + static_cast<int64_t>(levelEnd));
-    }
     levelBegin = levelEnd;
   }
   return levels;
+}
+
+// Cuthill-McKee order of the component of seed, appended to order. fromFarLevel = false:
+// from a pseudo-peripheral equation (from the least-degree equation of the component,
+// move to the least-degree equation of the deepest level while the depth grows).
+// fromFarLevel = true: from the whole deepest level seen from the equation of largest
+// degree in that equation's deepest level; on a block of solid elements this is a face
+// of the block and the levels are its layers.
+void CuthillMcKee(const Graph& g, int seed, bool fromFarLevel, std::vector<int>& mark, int& stamp,
+                  std::vector<int>& order) {
+  std::vector<int> seq, lastLevel, seq2, last2;
+  int root = seed;
+  LevelStructure(g, {root}, mark, ++stamp, seq, lastLevel);
+  for (int e : seq)
+    if (Degree(g, e) < Degree(g, root)) root = e;
+  int levels = LevelStructure(g, {root}, mark, ++stamp, seq, lastLevel);
+  for (int pass = 0; pass < 16; pass++) {
+    int cand = lastLevel.front();
+    for (int e : lastLevel)
+      if (Degree(g, e) < Degree(g, cand)) cand = e;
+    const int l2 = LevelStructure(g, {cand}, mark, ++stamp, seq2, last2);
+    if (l2 <= levels) break;
+    root = cand;
+    levels = l2;
+    seq.swap(seq2);
+    lastLevel.swap(last2);
+  }
+  std::vector<int> roots{root};
+  if (fromFarLevel) {
+    int wide = lastLevel.front();
+    for (int e : lastLevel)
+      if (Degree(g, e) > Degree(g, wide)) wide = e;
+    LevelStructure(g, {wide}, mark, ++stamp, seq2, roots);
+  }
+  // Numbering level by level; the neighbours of each equation in ascending degree (ties by
+  // number).
+  const size_t begin = order.size();
+  for (int r : roots) {
+    order.push_back(r);
+    mark[r] = -1;
+  }
+  for (size_t q = begin; q < order.size(); q++) {
+    const int e = order[q];
+    const size_t from = order.size();
+    for (int64_t k = g.start[e]; k < g.start[e + 1]; k++) {
+      const int f = g.adj[k];
+      if (mark[f] < 0) continue;
+      mark[f] = -1;
+      order.push_back(f);
+    }
+    std::sort(order.begin() + static_cast<int64_t>(from), order.end(), [&g](int a, int b) {
+      const int da = Degree(g, a), db = Degree(g, b);
+      return da != db ? da < db : a < b;
+    });
+  }
 }
 
 }  // namespace
@@ -88,54 +144,26 @@ int LevelStructure(const Graph& g, int root, std::vector<int>& mark, int stamp,
 void ProfileReducingOrder(int nF, const int* count, int* const* cols, int* eqOfRow) {
   if (nF < 1) return;
   const Graph g = BuildGraph(nF, count, cols);
-  // mark: -1 numbered, otherwise the stamp of the last search that reached the equation.
-  std::vector<int> mark(static_cast<size_t>(nF) + 1, 0);
-  std::vector<int> seq, lastLevel, order;
-  order.reserve(static_cast<size_t>(nF));
-  int stamp = 0;
-  for (int seed = 1; seed <= nF; seed++) {
-    if (mark[seed] < 0) continue;
-    // Pseudo-peripheral start: from the equation of least degree of the component, move
-    // to the least-degree equation of the deepest level while the depth grows.
-    int root = seed;
-    int levels = LevelStructure(g, root, mark, ++stamp, seq, lastLevel);
-    for (int e : seq)
-      if (Degree(g, e) < Degree(g, root)) root = e;
-    levels = LevelStructure(g, root, mark, ++stamp, seq, lastLevel);
-    for (int pass = 0; pass < 16; pass++) {
-      int cand = lastLevel.front();
-      for (int e : lastLevel)
-        if (Degree(g, e) < Degree(g, cand)) cand = e;
-      std::vector<int> seq2, last2;
-      const int l2 = LevelStructure(g, cand, mark, ++stamp, seq2, last2);
-      if (l2 <= levels) break;
-      root = cand;
-      levels = l2;
-      seq.swap(seq2);
-      lastLevel.swap(last2);
-    }
-    // Cuthill-McKee from the root: neighbours taken in ascending degree (ties by number).
-    const size_t begin = order.size();
-    order.push_back(root);
-    mark[root] = -1;
-    for (size_t q = begin; q < order.size(); q++) {
-      const int e = order[q];
-      const size_t from = order.size();
-      for (int64_t k = g.start[e]; k < g.start[e + 1]; k++) {
-        const int f = g.adj[k];
-        if (mark[f] < 0) continue;
-        mark[f] = -1;
-        order.push_back(f);
-      }
-      std::sort(order.begin() + static_cast<int64_t>(from), order.end(), [&g](int a, int b) {
-        const int da = Degree(g, a), db = Degree(g, b);
-        return da != db ? da < db : a < b;
-      });
+  std::vector<int> best, order;
+  int64_t bestTerms = -1;
+  for (bool fromFarLevel : {false, true}) {
+    // mark: -1 numbered, otherwise the stamp of the last search that reached the equation.
+    std::vector<int> mark(static_cast<size_t>(nF) + 1, 0);
+    int stamp = 0;
+    order.clear();
+    for (int seed = 1; seed <= nF; seed++)
+      if (mark[seed] >= 0) CuthillMcKee(g, seed, fromFarLevel, mark, stamp, order);
+    if (static_cast<int>(order.size()) != nF) InternalError(__FILE__, __LINE__);
+    // Reversed: the profile of the reversed order is never larger and usually smaller.
+    std::vector<int> reversed(static_cast<size_t>(nF) + 1, 0);
+    for (int k = 1; k <= nF; k++) reversed[k] = order[static_cast<size_t>(nF - k)];
+    const int64_t terms = ProfileTerms(nF, count, cols, reversed.data());
+    if (bestTerms < 0 || terms < bestTerms) {
+      bestTerms = terms;
+      best.swap(reversed);
     }
   }
-  if (static_cast<int>(order.size()) != nF) InternalError(__FILE__, __LINE__);
-  // Reversed: the profile of the reversed order is never larger and usually much smaller.
-  for (int k = 1; k <= nF; k++) eqOfRow[k] = order[static_cast<size_t>(nF - k)];
+  for (int k = 1; k <= nF; k++) eqOfRow[k] = best[k];
 }
 
 int64_t ProfileTerms(int nF, const int* count, int* const* cols, const int* eqOfRow) {
@@ -239,12 +267,16 @@ void CopyKFFToNCSB(int nF, int64_t* nTerms, const char* OutputControl, int* last
 void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last,
                    SparseRowMatrix* KFF, double*** A) {
   if (KFF->n != nF) InternalError(__FILE__, __LINE__);
-  std::vector<int> identity(static_cast<size_t>(nF) + 1), reduced(static_cast<size_t>(nF) + 1);
+  std::vector<int> identity(static_cast<size_t>(nF) + 1), order(static_cast<size_t>(nF) + 1);
   for (int k = 1; k <= nF; k++) identity[k] = k;
-  ProfileReducingOrder(nF, KFF->count, KFF->cols, reduced.data());
-  const bool keep = ProfileTerms(nF, KFF->count, KFF->cols, reduced.data()) <
-                    ProfileTerms(nF, KFF->count, KFF->cols, identity.data());
-  CopyKFFToNCSB(nF, nTerms, OutputControl, last, KFF, A, keep ? reduced.data() : identity.data());
+  ProfileReducingOrder(nF, KFF->count, KFF->cols, order.data());
+  // The data file's order is kept unless the new one saves at least a quarter of the
+  // profile: a model numbered along its length keeps its factor, and its rounding, to the
+  // bit, and only poorly numbered meshes are renumbered.
+  const int64_t given = ProfileTerms(nF, KFF->count, KFF->cols, identity.data());
+  const int64_t reduced = ProfileTerms(nF, KFF->count, KFF->cols, order.data());
+  const bool renumber = 4 * reduced < 3 * given;
+  CopyKFFToNCSB(nF, nTerms, OutputControl, last, KFF, A, renumber ? order.data() : identity.data());
 }
 
 namespace {
