@@ -298,17 +298,18 @@ typedef double V8u __attribute__((vector_size(64), aligned(8), may_alias));
 
 
 constexpr int kMicroRows = 4;   // rows updated together by the register kernel
-constexpr int kBlockRows = 16;  // rows of one elimination block (a multiple of kMicroRows)
+constexpr int kBlockRows = 64;  // rows of one elimination block (a multiple of kMicroRows)
 constexpr int kChunk = 16;      // columns of one register tile
+constexpr int kAhead = 12;      // rows fetched ahead when earlier rows are read
 
-// Register kernel: the kMicroRows rows of work (stride ld) receive, over the columns
-// c..c+15 (work offset off), the updates of the source rows i = i0..i1 in ascending order:
-// w[t][k] = w[t][k] - m[i][t] * A[i][k]. Each entry sees its updates one after another, in
-// the order of the source rows, exactly as the row-by-row elimination applies them.
-__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-void UpdateTile(double* w, int64_t ld, int off, double* const* A, int c, int i0, int i1,
-                const double* m, int ilo) {
-  double* w0 = w + off;
+// Register kernel: the kMicroRows rows of w (stride ld) receive over 16 columns the
+// updates of n source rows, given as a packed strip (16 terms per source) and their
+// multipliers (kMicroRows per source), in the order of the sources:
+// w[t][k] = w[t][k] - m[i][t] * s[i][k]. Each entry sees its updates one after another,
+// exactly as the row-by-row elimination applies them.
+__attribute__((always_inline)) inline void TileBody(double* w, int64_t ld, const double* strip, int n,
+                                                    const double* m) {
+  double* w0 = w;
   double* w1 = w0 + ld;
   double* w2 = w1 + ld;
   double* w3 = w2 + ld;
@@ -316,10 +317,10 @@ void UpdateTile(double* w, int64_t ld, int off, double* const* A, int c, int i0,
   V8 a1 = LOAD8(w1), b1 = LOAD8(w1 + 8);
   V8 a2 = LOAD8(w2), b2 = LOAD8(w2 + 8);
   V8 a3 = LOAD8(w3), b3 = LOAD8(w3 + 8);
-  for (int i = i0; i <= i1; i++) {
-    const double* s = A[i] + c;
+  for (int i = 0; i < n; i++) {
+    const double* s = strip + static_cast<int64_t>(i) * kChunk;
     const V8 s0 = LOAD8(s), s1 = LOAD8(s + 8);
-    const double* mi = m + static_cast<int64_t>(i - ilo) * kMicroRows;
+    const double* mi = m + static_cast<int64_t>(i) * kMicroRows;
     const double m0 = mi[0], m1 = mi[1], m2 = mi[2], m3 = mi[3];
     a0 = a0 - m0 * s0; b0 = b0 - m0 * s1;
     a1 = a1 - m1 * s0; b1 = b1 - m1 * s1;
@@ -332,12 +333,52 @@ void UpdateTile(double* w, int64_t ld, int off, double* const* A, int c, int i0,
   STORE8(w3) = a3; STORE8(w3 + 8) = b3;
 }
 
-// Row update r[k] -= m s[k] over the contiguous columns k = first..lastCol.
-__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-void RowUpdate(double* r, const double* s, double m, int first, int lastCol) {
-  int k = first;
-  for (; k + 7 <= lastCol; k += 8) STORE8(r + k) = LOAD8(r + k) - m * LOAD8(s + k);
-  for (; k <= lastCol; k++) r[k] -= m * s[k];
+// Row update r[k] -= m s[k], k = 0..n-1.
+__attribute__((always_inline)) inline void RowBody(double* r, const double* s, double m, int n) {
+  int k = 0;
+  for (; k + 8 <= n; k += 8) STORE8(r + k) = LOAD8(r + k) - m * LOAD8(s + k);
+  for (; k < n; k++) r[k] -= m * s[k];
+}
+
+// The two kernels compiled for each instruction-set level; lane-by-lane operations give
+// the same bits at every level.
+struct Kernels {
+  void (*tile)(double*, int64_t, const double*, int, const double*);
+  void (*row)(double*, const double*, double, int);
+};
+
+__attribute__((target("arch=x86-64-v4"))) void TileV4(double* w, int64_t ld, const double* s, int n,
+                                                        const double* m) {
+  TileBody(w, ld, s, n, m);
+}
+__attribute__((target("arch=x86-64-v4"))) void RowV4(double* r, const double* s, double m, int n) {
+  RowBody(r, s, m, n);
+}
+__attribute__((target("arch=x86-64-v3"))) void TileV3(double* w, int64_t ld, const double* s, int n,
+                                                        const double* m) {
+  TileBody(w, ld, s, n, m);
+}
+__attribute__((target("arch=x86-64-v3"))) void RowV3(double* r, const double* s, double m, int n) {
+  RowBody(r, s, m, n);
+}
+void TileV1(double* w, int64_t ld, const double* s, int n, const double* m) { TileBody(w, ld, s, n, m); }
+void RowV1(double* r, const double* s, double m, int n) { RowBody(r, s, m, n); }
+
+bool KernelsAtLevel(int level, Kernels* k) {
+  __builtin_cpu_init();
+  switch (level) {
+    case 1:
+      *k = {TileV1, RowV1};
+      return true;
+    case 3:
+      *k = {TileV3, RowV3};
+      return __builtin_cpu_supports("x86-64-v3");
+    case 4:
+      *k = {TileV4, RowV4};
+      return __builtin_cpu_supports("x86-64-v4");
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
 }
 
 [[noreturn]] void PivotFailure(const char* why, int equation) {
@@ -350,11 +391,14 @@ void RowUpdate(double* r, const double* s, double m, int first, int lastCol) {
 }  // namespace
 
 // Left-looking blocked form of the row-by-row elimination: a block of rows first receives
-// the updates of every earlier row, in ascending order, through the register kernel; then
-// the rows of the block are eliminated among themselves. Every entry gets the same
-// updates in the same order as in the row-by-row form, so the factor is the same to the
-// last bit on every machine.
-void GaussElimNCSB(double** A, int nF, const int* last, char echo, const int* eqOfRow) {
+// the updates of every earlier row, in ascending order, through the register kernel (the
+// earlier rows' terms of each 16 columns packed once for all the block's rows; a term
+// outside a row's profile enters as a zero, and m * 0 subtracted leaves an entry as it
+// is); then the
+// rows of the block are eliminated among themselves. Every entry gets the same updates in
+// the same order as in the row-by-row form, so the factor is the same to the last bit on
+// every machine.
+static void Eliminate(double** A, int nF, const int* last, char echo, const int* eqOfRow, const Kernels& kern) {
   const bool show = echo == 'Y';
   const int step = nF / 30 + 1;
   if (show) std::printf("|------------------------------|\n|");
@@ -374,58 +418,51 @@ void GaussElimNCSB(double** A, int nF, const int* last, char echo, const int* eq
   for (int k = 1; k <= nF; k++)
     if (first[k] < 1 || first[k] > k) InternalError(__FILE__, __LINE__);
 
-  std::vector<double> work, mult;
+  std::vector<double> work, mult, strip;
   for (int j0 = 1; j0 <= nF; j0 += kBlockRows) {
     const int nb = std::min(kBlockRows, nF - j0 + 1);
-    const int j1 = j0 + nb - 1;
-    const int c1 = last[j1];
-    const int width = c1 - j0 + 1;
-    const int64_t ld = width + kChunk;  // room for a last, partly used tile
+    const int c1 = last[j0 + nb - 1];
+    const int64_t ld = c1 - j0 + 1 + kChunk;  // room for a last, partly used tile
+    // work[t * ld + (k - j0)]: row j0 + t, column k.
     work.assign(static_cast<size_t>(ld) * kBlockRows, 0.0);
-    for (int t = 0; t < nb; t++) {
-      double* w = work.data() + t * ld - j0;
-      for (int k = j0 + t; k <= last[j0 + t]; k++) w[k] = A[j0 + t][k];
-    }
+    auto W = [&](int t, int k) -> double& { return work[static_cast<size_t>(t * ld + (k - j0))]; };
+    for (int t = 0; t < nb; t++)
+      for (int k = j0 + t; k <= last[j0 + t]; k++) W(t, k) = A[j0 + t][k];
     // Earlier rows that reach the block, and their multipliers m = A[i][j] / A[i][i]
-    // (zero where row i does not reach row j), grouped by micro rows.
+    // (zero where row i does not reach row j), kMicroRows per source in each group.
     const int ilo = first[j0];
     const int nsrc = j0 - ilo;
     if (nsrc > 0) {
       mult.assign(static_cast<size_t>(nsrc) * kBlockRows, 0.0);
+      auto M = [&](int t, int i) -> double& {
+        return mult[(static_cast<size_t>(t / kMicroRows) * nsrc + (i - ilo)) * kMicroRows + t % kMicroRows];
+      };
       for (int i = ilo; i < j0; i++) {
         const double* ri = A[i];
-        const double p = ri[i];
-        for (int t = 0; t < nb; t++) {
-          const int j = j0 + t;
-          if (j > last[i]) break;
-          const double aij = ri[j];
-          if (aij == 0.0) continue;
-          mult[(static_cast<size_t>(t / kMicroRows) * nsrc + (i - ilo)) * kMicroRows + t % kMicroRows] = aij / p;
-        }
+        if (i + kAhead < j0)
+          for (int t = 0; t < nb; t += 8) __builtin_prefetch(A[i + kAhead] + j0 + t);
+        for (int t = 0; t < nb && j0 + t <= last[i]; t++)
+          if (ri[j0 + t] != 0.0) M(t, i) = ri[j0 + t] / ri[i];
       }
+      strip.resize(static_cast<size_t>(nsrc) * kChunk);
       for (int c = j0; c <= c1; c += kChunk) {
-        const int ce = std::min(c + kChunk - 1, c1);
-        // Rows below first[ce] reach only part of the tile: entry by entry, first.
-        const int full = std::max(first[ce], ilo);
-        for (int k = c; k <= ce; k++)
-          for (int i = std::max(first[k], ilo); i < std::min(full, j0); i++)
-            for (int t = 0; t < nb; t++) {
-              const double mv = mult[(static_cast<size_t>(t / kMicroRows) * nsrc + (i - ilo)) * kMicroRows + t % kMicroRows];
-              work[t * ld + (k - j0)] -= mv * A[i][k];
-            }
-        if (full >= j0) continue;
-        if (ce - c + 1 == kChunk) {
-          for (int g = 0; g < nb; g += kMicroRows)
-            UpdateTile(work.data() + g * ld, ld, c - j0, A, c, full, j0 - 1,
-                       mult.data() + static_cast<size_t>(g / kMicroRows) * nsrc * kMicroRows, ilo);
-        } else {
-          for (int k = c; k <= ce; k++)
-            for (int i = full; i < j0; i++)
-              for (int t = 0; t < nb; t++) {
-                const double mv = mult[(static_cast<size_t>(t / kMicroRows) * nsrc + (i - ilo)) * kMicroRows + t % kMicroRows];
-                work[t * ld + (k - j0)] -= mv * A[i][k];
-              }
+        // Sources lo..j0-1 reach column c; a source that ends inside the tile, and the
+        // columns past c1 of the last tile, are packed as zeros, which change nothing.
+        const int lo = std::max(first[c], ilo);
+        if (lo >= j0) continue;
+        for (int i = lo; i < j0; i++) {
+          const double* ri = A[i];
+          if (i + kAhead < j0) {  // the rows lie apart in memory: fetch ahead of the copy
+            __builtin_prefetch(A[i + kAhead] + c);
+            __builtin_prefetch(A[i + kAhead] + c + 8);
+          }
+          double* si = strip.data() + static_cast<size_t>(i - lo) * kChunk;
+          const int reach = std::min(last[i] - c + 1, kChunk);
+          for (int q = 0; q < reach; q++) si[q] = ri[c + q];
+          for (int q = reach; q < kChunk; q++) si[q] = 0.0;
         }
+        for (int g = 0; g < nb; g += kMicroRows)
+          kern.tile(&W(g, c), ld, strip.data(), j0 - lo, &M(g, lo));
       }
     }
     // Elimination inside the block, row by row.
@@ -435,8 +472,7 @@ void GaussElimNCSB(double** A, int nF, const int* last, char echo, const int* eq
         std::printf("*");
         std::fflush(stdout);
       }
-      double* wi = work.data() + t * ld - j0;
-      const double p = wi[i];
+      const double p = W(t, i);
       const int eq = eqOfRow != nullptr ? eqOfRow[i] : i;
       if (!std::isfinite(p)) PivotFailure("not a finite number.", eq);
       if (std::fabs(p) < 1e-8) PivotFailure("too small.\nabs(p) < 1.0e-8", eq);
@@ -444,11 +480,11 @@ void GaussElimNCSB(double** A, int nF, const int* last, char echo, const int* eq
         PivotFailure("too small.\nabs(p) < 1.0e-12 times the largest term of its row", eq);
       const int li = last[i];
       for (int u = t + 1; u < nb; u++) {
-        const double aij = wi[j0 + u];
-        if (aij == 0.0) continue;
-        RowUpdate(work.data() + u * ld - j0, wi, aij / p, j0 + u, li);
+        const double aiu = W(t, j0 + u);
+        if (aiu == 0.0) continue;
+        kern.row(&W(u, j0 + u), &W(t, j0 + u), aiu / p, li - (j0 + u) + 1);
       }
-      for (int k = i; k <= li; k++) A[i][k] = wi[k];
+      for (int k = i; k <= li; k++) A[i][k] = W(t, k);
     }
   }
   if (show) {
@@ -457,6 +493,19 @@ void GaussElimNCSB(double** A, int nF, const int* last, char echo, const int* eq
     else
       std::printf("******************************|\n");
   }
+}
+
+void GaussElimNCSB(double** A, int nF, const int* last, char echo, const int* eqOfRow) {
+  Kernels k;
+  if (!KernelsAtLevel(4, &k) && !KernelsAtLevel(3, &k)) KernelsAtLevel(1, &k);
+  Eliminate(A, nF, last, echo, eqOfRow, k);
+}
+
+bool GaussElimNCSBAtLevel(double** A, int nF, const int* last, int level) {
+  Kernels k;
+  if (!KernelsAtLevel(level, &k)) return false;
+  Eliminate(A, nF, last, 'N', nullptr, k);
+  return true;
 }
 
 void FactorNCSB(int nF, double* seconds, const char* OutputControl, const int* last,

@@ -46,6 +46,11 @@ void FactorNCSB(int nF, double* seconds, const char* OutputControl, const int* l
 // (i itself when eqOfRow is null).
 void GaussElimNCSB(double** A, int nF, const int* last, char echo, const int* eqOfRow = nullptr);
 
+// GaussElimNCSB with its kernels compiled for one instruction-set level: 1 (x86-64),
+// 3 (x86-64-v3) or 4 (x86-64-v4); false, touching nothing, when the processor lacks it.
+// GaussElimNCSB uses the highest level available; every level gives the same bits.
+bool GaussElimNCSBAtLevel(double** A, int nF, const int* last, int level);
+
 // Solves with a store made by Calc_NCSB_KFF and factorised (timed): rhs (data file's
 // numbering) is overwritten with the solution.
 void SolveNCSB(int nF, double* seconds, const int* last, double* rhs, double** A);

@@ -18,7 +18,6 @@ typedef long long V8i __attribute__((vector_size(64)));
 
 // b[j] = b[j] - (u[j]/d) bi for j = from..to, a term of magnitude 1e-8 or less counting
 // as a zero multiplier.
-__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 void ReduceRow(const double* u, double d, double bi, double* b, int from, int to) {
   int j = from;
   for (; j + 7 <= to; j += 8) {
@@ -34,7 +33,6 @@ void ReduceRow(const double* u, double d, double bi, double* b, int from, int to
 
 // Sum of u[j] b[j], j = from..to, in a fixed order: term from + q + 8r goes to partial
 // sum q (ascending r), and the eight partial sums are added in a fixed tree.
-__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 double RowDot(const double* u, const double* b, int from, int to) {
   V8 s = {0, 0, 0, 0, 0, 0, 0, 0};
   int j = from;

@@ -305,27 +305,39 @@ void TermByTermSolve(double** U, double* b, int n, const int* last) {
 }  // namespace
 
 // The blocked kernels give the factor and the solution of the one-row-at-a-time forms to
-// the last bit, for sizes across the block and tile edges and for ragged profiles.
+// the last bit, for sizes across the block and tile edges and for ragged profiles, with the
+// elimination kernels of every instruction-set level the processor runs (level 0: the one
+// GaussElimNCSB picks).
 TEST(NCSB, BlockedKernelsMatchTheRowByRowFormsBitForBit) {
   struct Case { int n, reach; unsigned seed; };
   for (Case c : {Case{1, 0, 1u}, Case{5, 4, 2u}, Case{17, 16, 3u}, Case{40, 7, 4u}, Case{97, 40, 5u},
                  Case{300, 90, 6u}, Case{260, 259, 7u}}) {
-    SCOPED_TRACE("n = " + std::to_string(c.n));
     Dense K = RandomSPD(c.n, c.reach, c.seed);
     for (double& v : K.a) v *= 1e3;
-    Store blocked(K), ref(K);
-    GaussElimNCSB(blocked.A, c.n, blocked.last, 'N');
+    Store ref(K);
     RowByRowElimination(ref.A, c.n, ref.last);
-    int differ = 0;
-    for (int i = 1; i <= c.n; i++)
-      for (int j = i; j <= ref.last[i]; j++)
-        if (std::memcmp(&blocked.A[i][j], &ref.A[i][j], sizeof(double)) != 0) differ++;
-    EXPECT_EQ(differ, 0);
-    std::vector<double> b(c.n + 1), r(c.n + 1);
-    for (int i = 1; i <= c.n; i++) b[i] = r[i] = std::cos(0.3 * i) * 100.0;
-    solveprofd2(blocked.A, b.data(), c.n, blocked.last);
+    std::vector<double> r(c.n + 1);
+    for (int i = 1; i <= c.n; i++) r[i] = std::cos(0.3 * i) * 100.0;
+    std::vector<double> b = r;
     TermByTermSolve(ref.A, r.data(), c.n, ref.last);
-    EXPECT_EQ(std::memcmp(b.data() + 1, r.data() + 1, sizeof(double) * c.n), 0);
+    for (int level : {0, 1, 3, 4}) {
+      SCOPED_TRACE("n = " + std::to_string(c.n) + ", level " + std::to_string(level));
+      Store blocked(K);
+      if (level == 0) {
+        GaussElimNCSB(blocked.A, c.n, blocked.last, 'N');
+      } else if (!GaussElimNCSBAtLevel(blocked.A, c.n, blocked.last, level)) {
+        std::printf("level %d not run by this processor\n", level);
+        continue;
+      }
+      int differ = 0;
+      for (int i = 1; i <= c.n; i++)
+        for (int j = i; j <= ref.last[i]; j++)
+          if (std::memcmp(&blocked.A[i][j], &ref.A[i][j], sizeof(double)) != 0) differ++;
+      EXPECT_EQ(differ, 0);
+      std::vector<double> x = b;
+      solveprofd2(blocked.A, x.data(), c.n, blocked.last);
+      EXPECT_EQ(std::memcmp(x.data() + 1, r.data() + 1, sizeof(double) * c.n), 0);
+    }
   }
 }
 
