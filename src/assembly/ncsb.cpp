@@ -1,8 +1,8 @@
 // Profile (NCSB) copy of KFF, its in-place Gaussian elimination and the solve.
 //
 // The free equations are renumbered inside the profile store by a profile-reducing order
-// (reverse Cuthill-McKee), kept only when its profile is smaller than that of the data
-// file's order. The store made by Calc_NCSB_KFF carries that order behind the terms of
+// (reverse Cuthill-McKee), taken only when its profile is at least a quarter smaller than
+// that of the data file's order. The store made by Calc_NCSB_KFF carries that order behind the terms of
 // its last row; A[0] points to it (entry 0 the row count, entries 1..n the equation of
 // each row). Everything outside the store keeps the data file's numbering.
 #include <algorithm>
@@ -78,7 +78,8 @@ int LevelStructure(const Graph& g, const std::vector<int>& roots, std::vector<in
       }
     }
     if (seq.size() == levelEnd)
-      lastLevel.assign(seq.begin() + static_cast<int64_t>(levelBegin), seq.begin() + static_cast<int64_t>(levelEnd));
+      lastLevel.assign(seq.begin() + static_cast<int64_t>(levelBegin),
+                       seq.begin() + static_cast<int64_t>(levelEnd));
     levelBegin = levelEnd;
   }
   return levels;
@@ -398,7 +399,8 @@ bool KernelsAtLevel(int level, Kernels* k) {
 // rows of the block are eliminated among themselves. Every entry gets the same updates in
 // the same order as in the row-by-row form, so the factor is the same to the last bit on
 // every machine.
-static void Eliminate(double** A, int nF, const int* last, char echo, const int* eqOfRow, const Kernels& kern) {
+static void Eliminate(double** A, int nF, const int* last, char echo, const int* eqOfRow,
+                      const Kernels& kern) {
   const bool show = echo == 'Y';
   const int step = nF / 30 + 1;
   if (show) std::printf("|------------------------------|\n|");

@@ -16,9 +16,9 @@
 // Builds the profile copy of KFF: computes last (int [nF], allocated by the caller),
 // allocates *A, copies the terms and empties the row lists of KFF. *nTerms receives the
 // number of stored profile terms. The free equations are stored in a profile-reducing
-// order (reverse Cuthill-McKee) when its profile is smaller than that of the data file's
-// order; the store carries that order, which FactorNCSB and SolveNCSB use, so their
-// callers see the data file's numbering only.
+// order (reverse Cuthill-McKee) when its profile is at least a quarter smaller than that
+// of the data file's order; the store carries that order, which FactorNCSB and SolveNCSB
+// use, so that their callers see the data file's numbering only.
 void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last,
                    SparseRowMatrix* KFF, double*** A);
 

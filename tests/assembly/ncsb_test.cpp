@@ -10,24 +10,35 @@
 
 namespace {
 
-// Full road of a Gaussian-elimination driver: profile copy, factorisation, solve.
-std::vector<double> SolveByNCSB(const Dense& K, const std::vector<double>& f) {
-  const int n = K.n;
-  SparseRowMatrix S = MakeRows(K, true);
-  const std::string flags = Flags();
+// Profile store of K in the order Calc_NCSB_KFF chooses (chosen = true) or in the
+// data file's order.
+struct Store {
+  int n;
   int* last;
-  alloci1(&last, n);
   double** A;
   int64_t terms;
-  Calc_NCSB_KFF(n, &terms, flags.c_str(), last, &S, &A);
+  Store(const Dense& K, bool chosen) : n(K.n) {
+    std::vector<int> identity(n + 1);
+    for (int k = 0; k <= n; k++) identity[k] = k;
+    SparseRowMatrix S = MakeRows(K, true);
+    alloci1(&last, n);
+    if (chosen)
+      Calc_NCSB_KFF(n, &terms, Flags().c_str(), last, &S, &A);
+    else
+      CopyKFFToNCSB(n, &terms, Flags().c_str(), last, &S, &A, identity.data());
+    FreeRows(&S);
+  }
+  ~Store() { freeprofd2(A, n); freei1(last); }
+};
+
+// Full road of a Gaussian-elimination driver: profile copy, factorisation, solve.
+std::vector<double> SolveByNCSB(const Dense& K, const std::vector<double>& f) {
+  Store s(K, true);
   double tFactor, tSolve;
-  FactorNCSB(n, &tFactor, flags.c_str(), last, A);
-  std::vector<double> b(n + 1);
+  FactorNCSB(s.n, &tFactor, Flags().c_str(), s.last, s.A);
+  std::vector<double> b(s.n + 1);
   std::copy(f.begin(), f.end(), b.begin() + 1);
-  SolveNCSB(n, &tSolve, last, b.data(), A);
-  freeprofd2(A, n);
-  freei1(last);
-  FreeRows(&S);
+  SolveNCSB(s.n, &tSolve, s.last, b.data(), s.A);
   return std::vector<double>(b.begin() + 1, b.end());
 }
 
@@ -262,23 +273,6 @@ TEST(NCSB, FactorEchoAndTimes) {
 
 namespace {
 
-// Profile store of K in the given row order (identity when eqOfRow is empty).
-struct Store {
-  int n;
-  int* last;
-  double** A;
-  int64_t terms;
-  Store(const Dense& K, std::vector<int> eqOfRow = {}) : n(K.n) {
-    if (eqOfRow.empty())
-      for (int k = 0; k <= n; k++) eqOfRow.push_back(k);
-    SparseRowMatrix S = MakeRows(K, true);
-    alloci1(&last, n);
-    CopyKFFToNCSB(n, &terms, Flags().c_str(), last, &S, &A, eqOfRow.data());
-    FreeRows(&S);
-  }
-  ~Store() { freeprofd2(A, n); freei1(last); }
-};
-
 // The elimination one row at a time, each row updating the later rows it reaches.
 void RowByRowElimination(double** A, int n, const int* last) {
   for (int i = 1; i <= n; i++)
@@ -314,7 +308,7 @@ TEST(NCSB, BlockedKernelsMatchTheRowByRowFormsBitForBit) {
                  Case{300, 90, 6u}, Case{260, 259, 7u}}) {
     Dense K = RandomSPD(c.n, c.reach, c.seed);
     for (double& v : K.a) v *= 1e3;
-    Store ref(K);
+    Store ref(K, false);
     RowByRowElimination(ref.A, c.n, ref.last);
     std::vector<double> r(c.n + 1);
     for (int i = 1; i <= c.n; i++) r[i] = std::cos(0.3 * i) * 100.0;
@@ -322,7 +316,7 @@ TEST(NCSB, BlockedKernelsMatchTheRowByRowFormsBitForBit) {
     TermByTermSolve(ref.A, r.data(), c.n, ref.last);
     for (int level : {0, 1, 3, 4}) {
       SCOPED_TRACE("n = " + std::to_string(c.n) + ", level " + std::to_string(level));
-      Store blocked(K);
+      Store blocked(K, false);
       if (level == 0) {
         GaussElimNCSB(blocked.A, c.n, blocked.last, 'N');
       } else if (!GaussElimNCSBAtLevel(blocked.A, c.n, blocked.last, level)) {
@@ -373,22 +367,13 @@ TEST(NCSBDeathTest, MechanismNamesTheDataFileEquation) {
   }
   ASSERT_NE(at[0], n);
   ASSERT_NE(at[n - 1], n);
-  SparseRowMatrix S = MakeRows(K, true);
-  const std::string flags = Flags();
-  int* last;
-  alloci1(&last, n);
-  double** A;
-  int64_t terms;
-  Calc_NCSB_KFF(n, &terms, flags.c_str(), last, &S, &A);
-  EXPECT_EQ(terms, 2 * n - 1);  // banded in the chain order
+  Store s(K, true);
+  EXPECT_EQ(s.terms, 2 * n - 1);  // banded in the chain order
   const std::string ends = "(" + std::to_string(at[0]) + "|" + std::to_string(at[n - 1]) + ")";
   double t;
-  EXPECT_EXIT((gSkipLeakCheck = true, FactorNCSB(n, &t, flags.c_str(), last, A)), testing::ExitedWithCode(1),
+  EXPECT_EXIT((gSkipLeakCheck = true, FactorNCSB(n, &t, Flags().c_str(), s.last, s.A)), testing::ExitedWithCode(1),
               "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-(8|12)[^\n]*\n"
               "Equation n\\. " + ends + "\n\n$");
-  freeprofd2(A, n);
-  freei1(last);
-  FreeRows(&S);
 }
 
 namespace {
