@@ -479,7 +479,7 @@ static void Eliminate(double** A, int nF, const int* last, char echo, const int*
       if (!std::isfinite(p)) PivotFailure("not a finite number.", eq);
       if (std::fabs(p) < 1e-8) PivotFailure("too small.\nabs(p) < 1.0e-8", eq);
       if (std::fabs(p) < 1e-12 * rowMax[i])
-        PivotFailure("too small.\nabs(p) < 1.0e-12 times the largest term of its row", eq);
+        PivotFailure("too small.\nabs(p) < 1.0e-12 times the largest term of its row (singular matrix)", eq);
       const int li = last[i];
       for (int u = t + 1; u < nb; u++) {
         const double aiu = W(t, j0 + u);

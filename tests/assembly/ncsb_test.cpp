@@ -344,7 +344,7 @@ TEST(NCSBDeathTest, PivotSmallAgainstItsRowStops) {
     Small s(k, k, k * (1 + 1e-13));
     EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1),
                 "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-12 "
-                "times the largest term of its row\nEquation n\\. 2\n\n$");
+                "times the largest term of its row \\(singular matrix\\)\nEquation n\\. 2\n\n$");
   }
   Small s(k, k, k * (1 + 1e-11));
   GaussElimNCSB(s.A, 2, s.last, 'N');
