@@ -10,7 +10,7 @@
 #include "assembly/topology.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
-#include "support/mesh_from_model.h"
+#include "support/loaded_mesh.h"
 #include "support/testfiles.h"
 
 namespace tw = testmodel;
