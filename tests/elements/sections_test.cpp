@@ -39,6 +39,19 @@ testmodel::Model SectionModel(int type, int geomKind, int geomNumber) {
   return m;
 }
 
+// A laminate 0.4 thick of layers 0.1 and 0.3 about the mid-surface: total, first
+// thickness and the bottom, middle and top of both layers.
+void ExpectLayers01And03(double total, const double* t, const double* zb, const double* zm, const double* zt) {
+  EXPECT_NEAR(total, 0.4, 1e-15);
+  EXPECT_NEAR(t[1], 0.1, 1e-15);
+  EXPECT_NEAR(zb[1], -0.2, 1e-15);
+  EXPECT_NEAR(zm[1], -0.15, 1e-15);
+  EXPECT_NEAR(zt[1], -0.1, 1e-15);
+  EXPECT_NEAR(zb[2], -0.1, 1e-15);
+  EXPECT_NEAR(zm[2], 0.05, 1e-15);
+  EXPECT_NEAR(zt[2], 0.2, 1e-15);
+}
+
 }  // namespace
 
 TEST(Records, NodalAreasThicknessesAndSections) {
@@ -97,15 +110,8 @@ TEST(Records, LayerGeometryThroughTheLaminate) {
   CalcShapeFuncQuad(4, N, s);
   CalcLayerGeomProp(2, 1, 4, &total, N, zb, zm, zt, t, lm->GeomPatterns, lm->LamThicks, lm->LayerPatterns,
                     lm->LayerProps);
-  EXPECT_NEAR(total, 0.4, 1e-15);
-  EXPECT_NEAR(t[1], 0.1, 1e-15);
+  ExpectLayers01And03(total, t, zb, zm, zt);
   EXPECT_NEAR(t[2], 0.3, 1e-15);
-  EXPECT_NEAR(zb[1], -0.2, 1e-15);
-  EXPECT_NEAR(zm[1], -0.15, 1e-15);
-  EXPECT_NEAR(zt[1], -0.1, 1e-15);
-  EXPECT_NEAR(zb[2], -0.1, 1e-15);
-  EXPECT_NEAR(zm[2], 0.05, 1e-15);
-  EXPECT_NEAR(zt[2], 0.2, 1e-15);
   // A tapered layer interpolates its nodal thicknesses 0.1, 0.3, 0.5, 0.5.
   CalcLayerGeomProp(1, 2, 4, &total, N, zb, zm, zt, t, lm->GeomPatterns, lm->LamThicks, lm->LayerPatterns,
                     lm->LayerProps);
@@ -315,14 +321,7 @@ TEST(Sections, LayerGeometry) {
   }
   double N[5] = {0, 0.1, 0.2, 0.3, 0.4}, total = 0, zb[3], zm[3], zt[3], t[3];
   CalcLayerGeomFromNodal(2, 4, th, N, &total, zb, zm, zt, t);
-  EXPECT_NEAR(total, 0.4, 1e-15);
-  EXPECT_NEAR(t[1], 0.1, 1e-15);
-  EXPECT_NEAR(zb[1], -0.2, 1e-15);
-  EXPECT_NEAR(zm[1], -0.15, 1e-15);
-  EXPECT_NEAR(zt[1], -0.1, 1e-15);
-  EXPECT_NEAR(zb[2], -0.1, 1e-15);
-  EXPECT_NEAR(zm[2], 0.05, 1e-15);
-  EXPECT_NEAR(zt[2], 0.2, 1e-15);
+  ExpectLayers01And03(total, t, zb, zm, zt);
 }
 
 TEST(SectionsDeath, RecordsOutsideTheirTables) {
