@@ -516,8 +516,8 @@ TEST(ElementDispatch, TypesWithoutRoutinesStopAndCablesAreEmpty) {
   AddProperty(m, 1, 1, 12);  // plane strain triangle: no element routine
   tw::AddElement(m, {1, 2});
   AddProperty(m, 2, 2, 1);
-  MeshData mesh;
-  ReadMeshOfModel(TestJobName(), m, &mesh);
+  LoadedMesh lm(m);
+  MeshData& mesh = lm.mesh;
   const std::string flags = Flags();
   double** K;
   int prop[3] = {0, 1, 2};
@@ -528,7 +528,6 @@ TEST(ElementDispatch, TypesWithoutRoutinesStopAndCablesAreEmpty) {
   Calc_Kg(2, 2, 2, flags.c_str(), &mesh, prop, &K, nullptr, nullptr);
   EXPECT_EQ(ElemMatSize(31, 2), 0);
   freed2(K);
-  FreeMesh(&mesh);
 }
 
 // The whole linear assembly through the element routines. The collinear bars 2-3 and 3-4

@@ -11,7 +11,7 @@
 #include "assembly/assembly.h"
 #include "load_fixture.h"
 #include "model/fileio.h"
-#include "support/mesh_from_model.h"
+#include "support/loaded_mesh.h"
 #include "support/testfiles.h"
 
 namespace {
