@@ -23,9 +23,9 @@ struct Store {
     SparseRowMatrix S = MakeRows(K, true);
     alloci1(&last, n);
     if (chosen)
-      Calc_NCSB_KFF(n, &terms, Flags().c_str(), last, &S, &A);
+      Calc_NCSB_KFF(n, &terms, Flags(), last, &S, &A);
     else
-      CopyKFFToNCSB(n, &terms, Flags().c_str(), last, &S, &A, identity.data());
+      CopyKFFToNCSB(n, &terms, Flags(), last, &S, &A, identity.data());
     FreeRows(&S);
   }
   ~Store() { freeprofd2(A, n); freei1(last); }
@@ -35,7 +35,7 @@ struct Store {
 std::vector<double> SolveByNCSB(const Dense& K, const std::vector<double>& f) {
   Store s(K, true);
   double tFactor, tSolve;
-  FactorNCSB(s.n, &tFactor, Flags().c_str(), s.last, s.A);
+  FactorNCSB(s.n, &tFactor, Flags(), s.last, s.A);
   std::vector<double> b(s.n + 1);
   std::copy(f.begin(), f.end(), b.begin() + 1);
   SolveNCSB(s.n, &tSolve, s.last, b.data(), s.A);
@@ -253,7 +253,7 @@ TEST(NCSB, FactorEchoAndTimes) {
   double** A;
   int64_t terms;
   testing::internal::CaptureStdout();
-  Calc_NCSB_KFF(2, &terms, Flags().c_str(), last, &S, &A);
+  Calc_NCSB_KFF(2, &terms, Flags(), last, &S, &A);
   double t = -1.0;
   FactorNCSB(2, &t, flags.c_str(), last, A);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
@@ -371,7 +371,7 @@ TEST(NCSBDeathTest, MechanismNamesTheDataFileEquation) {
   EXPECT_EQ(s.terms, 2 * n - 1);  // banded in the chain order
   const std::string ends = "(" + std::to_string(at[0]) + "|" + std::to_string(at[n - 1]) + ")";
   double t;
-  EXPECT_EXIT((gSkipLeakCheck = true, FactorNCSB(n, &t, Flags().c_str(), s.last, s.A)), testing::ExitedWithCode(1),
+  EXPECT_EXIT((gSkipLeakCheck = true, FactorNCSB(n, &t, Flags(), s.last, s.A)), testing::ExitedWithCode(1),
               "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-(8|12)[^\n]*\n"
               "Equation n\\. " + ends + "\n\n$");
 }
@@ -452,7 +452,7 @@ TEST(NCSBOrder, PermutationThatNeverEnlargesTheProfile) {
     alloci1(&last, n);
     double** A;
     int64_t terms;
-    Calc_NCSB_KFF(n, &terms, Flags().c_str(), last, &S, &A);
+    Calc_NCSB_KFF(n, &terms, Flags(), last, &S, &A);
     EXPECT_EQ(terms, 4 * reduced < 3 * given ? reduced : given);  // renumbered for a quarter saved
     EXPECT_LE(terms, c.maxShare * given);
     freeprofd2(A, n);
