@@ -22,12 +22,6 @@ void CheckId(FILE* fp, int k, const char* suffix) {
   if (ReadInt32(fp) != k) InvalidBinaryFile(suffix);
 }
 
-// "<keyword>_HD.bin" of a material or spring kind.
-void HDSuffix(char* suffix, const char* keyword) {
-  const int n = std::snprintf(suffix, kBinStringMax, "%s_HD.bin", keyword);
-  if (n < 0 || n >= kBinStringMax) InternalError(__FILE__, __LINE__);
-}
-
 void OpenHDFiles(FILE*** files, int slots, const int* counts, const char* const* keywords, const char* job,
                  const char* mode) {
   allocpfile1(files, slots);
@@ -35,7 +29,7 @@ void OpenHDFiles(FILE*** files, int slots, const int* counts, const char* const*
     (*files)[k] = nullptr;
     if (counts[k] <= 0) continue;
     char suffix[kBinStringMax];
-    HDSuffix(suffix, keywords[k]);
+    HDFileSuffix(keywords[k], suffix);
     OpenFile(&(*files)[k], job, suffix, mode, 'Y');
   }
 }
@@ -46,7 +40,7 @@ void PositionHDFiles(FILE** files, int slots, const int* counts, const char* hea
   for (int k = 1; k <= slots; k++)
     if (counts[k] > 0) {
       char suffix[kBinStringMax];
-      HDSuffix(suffix, keywords[k]);
+      HDFileSuffix(keywords[k], suffix);
       ReadTag(heading, files[k], suffix);
     }
   if (spring)

@@ -98,8 +98,8 @@ void WriteNLMM_HD(FILE** files, NLMM_HD* hd, const int* NLMM_HD_Count);
 // Restart: reads the block at which every file in use stands into the current copy
 // (allocated here) and, in mode 1, makes the converged copy equal to it.
 void ReadNLMM_HD(FILE** files, int mode, NLMM_HD* hd, const int* NLMM_HD_Count);
-// File suffix of a material code: "<keyword>_HD.bin".
-void NLMM_HDSuffix(int code, char* suffix, int max);
+// File suffix of a material or spring kind: "<keyword>_HD.bin" (kBinStringMax bytes).
+void HDFileSuffix(const char* keyword, char* suffix);
 
 // ---- start values of the plasticity and time-dependent records ----------------------------
 void SF_NLMM121_HD(int material, int record, const MeshData* mesh, NLMM121_HD* a);

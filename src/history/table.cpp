@@ -19,6 +19,20 @@ int SlotAt(int j) { return j < kNlmmSlots - 1 ? j + 1 : 0; }
 
 int CountOfSlot(const int* counts, int slot) { return counts[NlmmCodeOfSlot(slot)]; }
 
+// f(slot, material code, record count) for every slot in use, in dispatch order.
+template <typename F>
+void ForSlotsInUse(const int* counts, F f) {
+  for (int j = 0; j < kNlmmSlots; j++) {
+    const int k = SlotAt(j), code = NlmmCodeOfSlot(k);
+    if (counts[code] >= 1) f(k, code, counts[code]);
+  }
+}
+
+FILE* FileOf(FILE** files, int code) {
+  if (files == nullptr || files[code] == nullptr) InternalError(__FILE__, __LINE__);
+  return files[code];
+}
+
 const RecordOps& OpsOf(int slot) {
   const RecordOps* ops = RecordOpsOfSlot(slot);
   if (ops == nullptr) InternalError(__FILE__, __LINE__);
@@ -101,27 +115,21 @@ long NLMM_HDRecordBytes(int slot) { return OpsOf(slot).fileBytes; }
 
 void AllocNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count) {
   *hd = NLMM_HD{};
-  for (int j = 0; j < kNlmmSlots; j++) {
-    const int k = SlotAt(j), n = CountOfSlot(NLMM_HD_Count, k);
-    if (n < 1) continue;
+  ForSlotsInUse(NLMM_HD_Count, [&](int k, int, int n) {
     hd->Entry[2 * k] = AllocArray(OpsOf(k), n);
     if (mode == 1) hd->Entry[2 * k + 1] = AllocArray(OpsOf(k), n);
-  }
+  });
 }
 
 void InitNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count) {
-  for (int j = 0; j < kNlmmSlots; j++) {
-    const int k = SlotAt(j), n = CountOfSlot(NLMM_HD_Count, k);
-    if (n < 1) continue;
+  ForSlotsInUse(NLMM_HD_Count, [&](int k, int, int n) {
     InitArray(OpsOf(k), hd->Entry[2 * k], n);
     if (mode == 1) InitArray(OpsOf(k), hd->Entry[2 * k + 1], n);
-  }
+  });
 }
 
 void CopyNLMM_HD(int flag, NLMM_HD* hd, const int* NLMM_HD_Count) {
-  for (int j = 0; j < kNlmmSlots; j++) {
-    const int k = SlotAt(j), n = CountOfSlot(NLMM_HD_Count, k);
-    if (n < 1) continue;
+  ForSlotsInUse(NLMM_HD_Count, [&](int k, int, int n) {
     void* cur = hd->Entry[2 * k];
     void* conv = hd->Entry[2 * k + 1];
     if (cur == nullptr || conv == nullptr) InternalError(__FILE__, __LINE__);
@@ -129,7 +137,7 @@ void CopyNLMM_HD(int flag, NLMM_HD* hd, const int* NLMM_HD_Count) {
       CopyArray(OpsOf(k), n, cur, conv);
     else
       CopyArray(OpsOf(k), n, conv, cur);
-  }
+  });
 }
 
 void FreeNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count) {
@@ -189,18 +197,15 @@ void SF_NLMM_HD(int mode, const Index_HD* index, const MeshData* mesh, const int
   if (mode == 1) CopyNLMM_HD(1, hd, NLMM_HD_Count);
 }
 
-void NLMM_HDSuffix(int code, char* suffix, int max) {
-  const int n = std::snprintf(suffix, static_cast<size_t>(max), "%s_HD.bin", MaterialKindName(code));
-  if (n < 0 || n >= max) InternalError(__FILE__, __LINE__);
+void HDFileSuffix(const char* keyword, char* suffix) {
+  const int n = std::snprintf(suffix, kBinStringMax, "%s_HD.bin", keyword);
+  if (n < 0 || n >= kBinStringMax) InternalError(__FILE__, __LINE__);
 }
 
 void WriteNLMM_HD(FILE** files, NLMM_HD* hd, const int* NLMM_HD_Count) {
-  for (int j = 0; j < kNlmmSlots; j++) {
-    const int k = SlotAt(j), code = NlmmCodeOfSlot(k), n = NLMM_HD_Count[code];
-    if (n < 1) continue;
+  ForSlotsInUse(NLMM_HD_Count, [&](int k, int code, int n) {
     const RecordOps& ops = OpsOf(k);
-    FILE* fp = files[code];
-    if (fp == nullptr) InternalError(__FILE__, __LINE__);
+    FILE* fp = FileOf(files, code);
     const int64_t start = TellFile(fp);
     WriteInt64(fp, 0);
     WriteString(ops.tag, kBinStringMax, fp);
@@ -209,19 +214,16 @@ void WriteNLMM_HD(FILE** files, NLMM_HD* hd, const int* NLMM_HD_Count) {
     SeekFile(fp, start);
     WriteInt64(fp, end);
     SeekFile(fp, end);
-  }
+  });
 }
 
 void ReadNLMM_HD(FILE** files, int mode, NLMM_HD* hd, const int* NLMM_HD_Count) {
   *hd = NLMM_HD{};
-  for (int j = 0; j < kNlmmSlots; j++) {
-    const int k = SlotAt(j), code = NlmmCodeOfSlot(k), n = NLMM_HD_Count[code];
-    if (n < 1) continue;
+  ForSlotsInUse(NLMM_HD_Count, [&](int k, int code, int n) {
     const RecordOps& ops = OpsOf(k);
-    FILE* fp = files[code];
-    if (fp == nullptr) InternalError(__FILE__, __LINE__);
+    FILE* fp = FileOf(files, code);
     char suffix[kBinStringMax];
-    NLMM_HDSuffix(code, suffix, kBinStringMax);
+    HDFileSuffix(MaterialKindName(code), suffix);
     ReadInt64(fp);  // block end position: not needed when reading the block
     ReadTag(ops.tag, fp, suffix);
     void* cur = hd->Entry[2 * k] = AllocArray(ops, n);
@@ -232,5 +234,5 @@ void ReadNLMM_HD(FILE** files, int mode, NLMM_HD* hd, const int* NLMM_HD_Count) 
       InitArray(ops, conv, n);
       CopyArray(ops, n, cur, conv);
     }
-  }
+  });
 }

@@ -12,6 +12,7 @@
 #include "history/history.h"
 #include "history/history_fixture.h"
 #include "model/fileio.h"
+#include "support/result_readers.h"
 #include "support/testfiles.h"
 
 namespace {
@@ -78,16 +79,6 @@ struct RestartRun {
   }
 };
 
-std::string ReadText(const std::string& path) {
-  std::string s;
-  FILE* fp = std::fopen(path.c_str(), "r");
-  if (fp == nullptr) return s;
-  int c;
-  while ((c = std::fgetc(fp)) != EOF) s.push_back(static_cast<char>(c));
-  std::fclose(fp);
-  return s;
-}
-
 int64_t Pos(FILE* fp) { return std::ftell(fp); }
 
 }  // namespace
@@ -130,7 +121,8 @@ TEST(Restart, StateOfCombinationTwoComesBackBitForBit) {
     for (int j = 1; j <= 3; j++) EXPECT_EQ(conv[k].Stress[j], cur[k].Stress[j]);
     EXPECT_NE(conv[k].Stress, cur[k].Stress);
   }
-  EXPECT_EQ(ReadText(run.job + "_lcc.aux"), "LAST_CONVERGED_COMBINATION = 2 ;\n");
+  const std::vector<uint8_t> lcc = resultfile::ReadFileBytes(run.job + "_lcc.aux");
+  EXPECT_EQ(std::string(lcc.begin(), lcc.end()), "LAST_CONVERGED_COMBINATION = 2 ;\n");
 
   // The result files are left just after combination 2.
   FILE *dr, *ep, *fi, **hd, **shd;

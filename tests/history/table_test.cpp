@@ -10,6 +10,8 @@
 #include "analysis/results.h"
 #include "history/history_fixture.h"
 #include "model/fileio.h"
+#include "support/datafile_writer.h"
+#include "support/result_readers.h"
 #include "support/testfiles.h"
 
 namespace {
@@ -28,19 +30,9 @@ const Family kFamilies[] = {
     {MAT_NLMM202, "<NLMM202_HD>", 352},
 };
 
-std::vector<uint8_t> FileBytes(const std::string& path) {
-  std::vector<uint8_t> b;
-  FILE* fp = std::fopen(path.c_str(), "rb");
-  if (fp == nullptr) return b;
-  int c;
-  while ((c = std::fgetc(fp)) != EOF) b.push_back(static_cast<uint8_t>(c));
-  std::fclose(fp);
-  return b;
-}
-
 std::string Suffix(int code) {
   char s[kBinStringMax];
-  NLMM_HDSuffix(code, s, kBinStringMax);
+  HDFileSuffix(kMaterialKindKeywords[code], s);
   return s;
 }
 
@@ -144,7 +136,7 @@ TEST(HistoryTable, RestoreGivesBackTheConvergedRecordsByteForByte) {
     WriteNLMM_HD(f.f, &t.hd, h.counts);
   }
   for (int c : {MAT_NLMM121, MAT_NLMM124}) {
-    const std::vector<uint8_t> a = FileBytes(job + "_a" + Suffix(c)), b = FileBytes(job + "_b" + Suffix(c));
+    const std::vector<uint8_t> a = resultfile::ReadFileBytes(job + "_a" + Suffix(c)), b = resultfile::ReadFileBytes(job + "_b" + Suffix(c));
     ASSERT_FALSE(a.empty());
     EXPECT_EQ(a, b) << c;
   }
@@ -178,7 +170,7 @@ TEST(HistoryFiles, BlocksOfFourOwenFigueirasRecordsChainTheirEnds) {
     WriteTag(kMaterialHDOpenTag, f.f[MAT_NLMM121]);
     for (int b = 0; b < 3; b++) WriteNLMM_HD(f.f, &t.hd, h.counts);
   }
-  const std::vector<uint8_t> bytes = FileBytes(job + "_NLMM121_HD.bin");
+  const std::vector<uint8_t> bytes = resultfile::ReadFileBytes(job + "_NLMM121_HD.bin");
   ASSERT_EQ(bytes.size(), 1469u);  // 50-byte heading, blocks of 8 + 17 + 4 x 112
   EXPECT_EQ(Int64At(bytes, 50), 523);
   EXPECT_EQ(Int64At(bytes, 523), 996);
@@ -200,7 +192,7 @@ TEST(HistoryFiles, RecordBytesOfEveryFamily) {
     WriteNLMM_HD(files.f, &hd, counts);
   }
   for (const Family& f : kFamilies) {
-    const std::vector<uint8_t> b = FileBytes(job + Suffix(f.code));
+    const std::vector<uint8_t> b = resultfile::ReadFileBytes(job + Suffix(f.code));
     const size_t tagBytes = 4 + std::strlen(f.tag) + 1;
     EXPECT_EQ(b.size(), 8 + tagBytes + 2 * f.bytes) << f.tag;
     EXPECT_EQ(Int64At(b, 0), static_cast<int64_t>(b.size())) << f.tag;
@@ -249,7 +241,7 @@ TEST(HistoryFiles, DistinctFieldValuesComeBackEachInItsOwnField) {
   }
   size_t i = 0;
   for (const Family& f : kFamilies) {
-    const std::vector<uint8_t> b = FileBytes(job + "_out" + Suffix(f.code));
+    const std::vector<uint8_t> b = resultfile::ReadFileBytes(job + "_out" + Suffix(f.code));
     const size_t head = 8 + 4 + std::strlen(f.tag) + 1;
     ASSERT_EQ(b.size(), head + images[i].size()) << f.tag;
     EXPECT_TRUE(std::equal(images[i].begin(), images[i].end(), b.begin() + head)) << f.tag;
@@ -281,11 +273,9 @@ TEST(HistoryFilesDeath, WrongTagAndShortFileNameTheModelFile) {
     HDFiles f(job, h.counts, "wb");
     WriteNLMM_HD(f.f, &t.hd, h.counts);
   }
-  std::vector<uint8_t> b = FileBytes(job + "_NLMM121_HD.bin");
+  std::vector<uint8_t> b = resultfile::ReadFileBytes(job + "_NLMM121_HD.bin");
   auto readBack = [&](const std::vector<uint8_t>& bytes) {
-    FILE* fp = std::fopen((job + "_NLMM121_HD.bin").c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), fp);
-    std::fclose(fp);
+    testmodel::WriteBytes(job + "_NLMM121_HD.bin", bytes);
     HDFiles f(job, h.counts, "rb");
     NLMM_HD hd{};
     ReadNLMM_HD(f.f, 2, &hd, h.counts);
