@@ -12,6 +12,7 @@
 #include "history/history.h"
 #include "history/history_fixture.h"
 #include "model/fileio.h"
+#include "support/datafile_writer.h"
 #include "support/result_readers.h"
 #include "support/testfiles.h"
 
@@ -197,4 +198,35 @@ TEST(RestartDeath, DamagedHistoryBlockTagNamesItsFile) {
   restart(3);  // the skip follows the block ends and never reads a skipped tag
   EXPECT_EXIT(restart(2), testing::ExitedWithCode(1), "Invalid binary file \\(jobname_NLMM121_HD.bin\\)");
   restart(1);
+}
+
+TEST(RestartDeath, DamagedResultFilesNameTheirFile) {
+  RestartRun run;
+  auto restart = [&]() {
+    NonlinearWorkArrays w;
+    InitializeNonlinearAnalysis(2, nPoints, nF, nP, 0, run.job.c_str(), &run.h.m, run.h.elemProp.data(), &w);
+  };
+  // Damages one file at byte `at`, restarts in a child, and restores the file.
+  auto damaged = [&](const char* suffix, long at, const std::string& expected) {
+    const std::string path = run.job + suffix;
+    const std::vector<uint8_t> good = resultfile::ReadFileBytes(path);
+    std::vector<uint8_t> bad = good;
+    if (at < 0)
+      bad.resize(bad.size() + at);  // cut short
+    else
+      bad.at(at) ^= 0x7f;
+    testmodel::WriteBytes(path, bad);
+    EXPECT_EXIT(restart(), testing::ExitedWithCode(1), expected) << suffix << " " << at;
+    testmodel::WriteBytes(path, good);
+  };
+  const long R = 4 + 8 * (nF + 2 * nP);
+  damaged("_dr.bin", 34 + R, "Invalid binary file \\(jobname_dr.bin\\)");       // id of record 2
+  damaged("_if.bin", 39 + 4 + 8 * (nF + nP), "Invalid binary file \\(jobname_if.bin\\)");
+  const long entry2 = 27 + 12 + 64 + 36 + 8 * (nF + nP);
+  damaged("_ep.bin", entry2 + 4, "Invalid binary file \\(jobname_ep.bin\\)");   // combination of entry 2
+  damaged("_NLMM121_HD.bin", 50 + 473 + 8 + 5, "Invalid binary file \\(jobname_NLMM121_HD.bin\\)");  // tag of block 2
+  // A lost block end: the chain of blocks sends the skip outside the file.
+  damaged("_NLMM121_HD.bin", 50 + 7, "Invalid binary file \\(jobname_NLMM121_HD.bin\\)");
+  WriteTextFile(run.job + "_lcc.aux", "LAST_CONVERGED = 3 ;\n");
+  EXPECT_EXIT(restart(), testing::ExitedWithCode(1), "Expecting the following word");
 }

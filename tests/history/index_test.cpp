@@ -96,3 +96,57 @@ TEST(HistoryIndexDeath, LayerOfAModelWithoutAPlaceInShells) {
   h.AddElement(h.AddProp(20, MAT_LAY_PATT, pat, 0));
   EXPECT_DEATH(h.Build(), kInternal);
 }
+
+TEST(HistoryIndex, PatternComponentsAndFibresTakeTheirOwnCounters) {
+  HistModel h;
+  // Material pattern on a hexahedron: a linear component, maturity, Kelvin chain.
+  MaterialPattern mp{};
+  int32_t kinds[4] = {0, MAT_LIN_ISO, MAT_NLMM173, MAT_NLMM174};
+  int32_t numbers[4] = {0, 1, 1, 1};
+  mp.nComponents = 3;
+  mp.Kind = kinds;
+  mp.Number = numbers;
+  MaterialPattern patterns[2] = {MaterialPattern{}, mp};
+  // Fibrous mesh: group 1 fibres 1-2 linear, group 2 left out (first fibre 0), group 3
+  // fibre 5 linear with a 3-point rule.
+  const int r3 = h.AddRule(3, 0);
+  FibrousElementProperty groups[4] = {};
+  const int32_t g1[9] = {0, 1, 1, 1, 2, MAT_LIN_ISO, 1, INTEG_GLEG, 0};
+  const int32_t g2[9] = {0, 1, 1, 0, 0, MAT_NLMM201, 1, INTEG_GLEG, 0};
+  const int32_t g3[9] = {0, 1, 1, 5, 5, MAT_LIN_ISO, 1, INTEG_GLEG, r3};
+  std::memcpy(groups[1].v, g1, sizeof g1);
+  std::memcpy(groups[2].v, g2, sizeof g2);
+  std::memcpy(groups[3].v, g3, sizeof g3);
+  FibrousMesh fm[2] = {};
+  fm[1].nProperties = 3;
+  fm[1].Properties = groups;
+  h.AddElement(h.AddProp(24, MAT_NLMM_PATT, 1, 0));
+  h.AddElement(h.AddProp(8, MAT_FIB_MESH, 1, 0));
+  h.AddElement(h.AddProp(24, MAT_NLMM_PATT, 1, 0));
+  h.Wire();
+  h.m.nNlmmPatterns = 1;
+  h.m.NlmmPatterns = patterns;
+  h.m.Main.nFibrousMeshes = 1;
+  h.m.FibrousMeshes = fm;
+  h.Build();
+  ASSERT_EQ(h.index.nPattern, 2);
+  ASSERT_EQ(h.index.nFibrous, 1);
+  EXPECT_EQ(h.elemToHD[3], 2);
+  for (int e = 1; e <= 2; e++)
+    for (int k = 1; k <= 8; k++) {
+      EXPECT_EQ(RecordOfComponent_HD(&h.index, e, k, 1), 0);
+      EXPECT_EQ(RecordOfComponent_HD(&h.index, e, k, 2), 8 * (e - 1) + k);
+      EXPECT_EQ(RecordOfComponent_HD(&h.index, e, k, 3), 8 * (e - 1) + k);
+    }
+  EXPECT_EQ(h.counts[MAT_NLMM173], 16);
+  EXPECT_EQ(h.counts[MAT_NLMM174], 16);
+  // Two beam points; three fibres (1, 2, 5); at most 9 sub-points; all linear.
+  EXPECT_EQ(h.index.FibrousSlots[1], 2);
+  EXPECT_EQ(h.index.FibrousFibres[1], 3);
+  EXPECT_EQ(h.index.FibrousSubPoints[1], 9);
+  for (int k = 1; k <= 2; k++)
+    for (int f = 1; f <= 3; f++)
+      for (int q = 1; q <= 9; q++) EXPECT_EQ(RecordOfFibre_HD(&h.index, 1, k, f, q), 0);
+  EXPECT_DEATH(RecordOfFibre_HD(&h.index, 1, 1, 4, 1), kInternal);
+  EXPECT_EQ(h.counts[MAT_NLMM201], 0);
+}

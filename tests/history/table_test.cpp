@@ -306,3 +306,31 @@ TEST(HistoryTableDeath, Nlmm146HasNoStartValues) {
   h.Build();
   EXPECT_DEATH(HistTable(h, 2), kInternal);
 }
+
+TEST(HistoryTable, StartValuesOfThePatternComponents) {
+  HistModel h;
+  MaterialPattern mp{};
+  int32_t kinds[4] = {0, MAT_NLMM175, MAT_LIN_ISO, MAT_NLMM174};
+  int32_t numbers[4] = {0, 1, 1, 1};
+  mp.nComponents = 3;
+  mp.Kind = kinds;
+  mp.Number = numbers;
+  MaterialPattern patterns[2] = {MaterialPattern{}, mp};
+  h.AddElement(h.AddProp(24, MAT_NLMM_PATT, 1, 0));
+  h.Wire();
+  h.m.nNlmmPatterns = 1;
+  h.m.NlmmPatterns = patterns;
+  h.Build();
+  {
+    HistTable t(h, 1, false);
+    EXPECT_EQ(NLMM_HDCurrent<NLMM174_HD>(&t.hd, NlmmSlotOfCode(MAT_NLMM174))[3].FirstStepFlag, 0);
+  }
+  HistTable t(h, 1);
+  for (int r = 1; r <= 8; r++) {
+    // The first-step flags are set in both copies: the start state is the converged one.
+    EXPECT_EQ(NLMM_HDCurrent<NLMM174_HD>(&t.hd, NlmmSlotOfCode(MAT_NLMM174))[r].FirstStepFlag, 1);
+    EXPECT_EQ(NLMM_HDConverged<NLMM174_HD>(&t.hd, NlmmSlotOfCode(MAT_NLMM174))[r].FirstStepFlag, 1);
+    EXPECT_EQ(NLMM_HDCurrent<NLMM175_HD>(&t.hd, NlmmSlotOfCode(MAT_NLMM175))[r].FirstCallFlag, 1);
+    EXPECT_EQ(NLMM_HDConverged<NLMM175_HD>(&t.hd, NlmmSlotOfCode(MAT_NLMM175))[r].Temperature, 0.0);
+  }
+}
