@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -108,18 +110,22 @@ struct Problem {
 };
 
 // Nodes of a structured grid (n[0] x n[1] x n[2] nodes, x slowest so that the profile
-// follows the cross-section); nodes at x = 0 are clamped.
-Problem Build(int dim, int nx, int ny, int nz) {
+// follows the cross-section, or in a random order with shuffled); nodes at x = 0 are
+// clamped.
+Problem Build(int dim, int nx, int ny, int nz, bool shuffled = false) {
   const int nn[3] = {nx + 1, ny + 1, dim == 3 ? nz + 1 : 1};
   const int nd = dim;  // dofs per node
   auto node = [&](int i, int j, int k) { return (i * nn[1] + j) * nn[2] + k; };
   const int nNodes = nn[0] * nn[1] * nn[2];
   std::vector<int> eq(static_cast<size_t>(nNodes) * nd, 0);
   Problem P;
+  std::vector<int> order;
   for (int i = 1; i < nn[0]; i++)
     for (int j = 0; j < nn[1]; j++)
-      for (int k = 0; k < nn[2]; k++)
-        for (int d = 0; d < nd; d++) eq[node(i, j, k) * nd + d] = ++P.nF;
+      for (int k = 0; k < nn[2]; k++) order.push_back(node(i, j, k));
+  if (shuffled) std::shuffle(order.begin(), order.end(), std::mt19937(12345));
+  for (int v : order)
+    for (int d = 0; d < nd; d++) eq[v * nd + d] = ++P.nF;
   const int n = P.nF;
   P.K.n = n;
   alloci1(&P.K.count, n);
@@ -229,6 +235,79 @@ int64_t StoredTerms(const Problem& P) {
 
 const std::string kFlags(69, 'N');
 
+// ---- the n x n x n cube of hexahedra, points in layer order or in a random order -------
+//
+// Printed per run: equations, stored profile terms, the seconds of the order and profile
+// copy (Calc_NCSB_KFF), of the factorisation and of one solve, and the factorisation rate
+// in GFLOP/s with flops = sum over the columns j of h_j^2, h_j being the number of terms
+// of column j above the diagonal in the profile (each of the about h_j^2 / 2 updates of
+// column j is one multiplication and one subtraction). JPCG: tolerance 1e-8.
+void BM_Cube(benchmark::State& state, bool shuffled, bool profile) {
+  const int nc = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    Problem P = Build(3, nc, nc, nc, shuffled);
+    const int n = P.nF;
+    std::vector<double> a = P.F;
+    double total = 0.0;
+    if (profile) {
+      Problem Q = Build(3, nc, nc, nc, shuffled);
+      int* last;
+      alloci1(&last, n);
+      double** A;
+      int64_t terms;
+      const auto t0 = Clock::now();
+      Calc_NCSB_KFF(n, &terms, kFlags.c_str(), last, &Q.K, &A);
+      const auto t1 = Clock::now();
+      double tFactor, tSolve;
+      FactorNCSB(n, &tFactor, kFlags.c_str(), last, A);
+      const auto t2 = Clock::now();
+      SolveNCSB(n, &tSolve, last, a.data(), A);
+      const auto t3 = Clock::now();
+      double flops = 0.0;
+      for (int i = 1, j = 1; j <= n; j++) {
+        while (last[i] < j) i++;
+        flops += static_cast<double>(j - i) * (j - i);
+      }
+      total = Seconds(t0, t3);
+      state.counters["eqs"] = n;
+      state.counters["terms"] = static_cast<double>(terms);
+      state.counters["order_copy_s"] = Seconds(t0, t1);
+      state.counters["factor_s"] = Seconds(t1, t2);
+      state.counters["solve_s"] = Seconds(t2, t3);
+      state.counters["GFLOP/s"] = flops / Seconds(t1, t2) * 1e-9;
+      std::printf("NCSB cube n=%d %s: eqs %d terms %lld order+copy %.3f s factor %.3f s solve %.3f s "
+                  "total %.3f s %.2f GFLOP/s\n",
+                  nc, shuffled ? "random" : "layer", n, static_cast<long long>(terms), Seconds(t0, t1),
+                  Seconds(t1, t2), Seconds(t2, t3), total, flops / Seconds(t1, t2) * 1e-9);
+      freeprofd2(A, n);
+      freei1(last);
+      Release(&Q);
+    } else {
+      int iterations;
+      double seconds, norm;
+      const auto t0 = Clock::now();
+      SolveIterJacPreConjGrad(n, &iterations, &seconds, 1e-8, &norm, "bench", "", kFlags.c_str(), P.K.count,
+                              P.K.cols, a.data(), P.K.vals);
+      total = Seconds(t0, Clock::now());
+      state.counters["eqs"] = n;
+      state.counters["terms"] = static_cast<double>(StoredTerms(P));
+      state.counters["iterations"] = iterations;
+      std::printf("JPCG cube n=%d %s: eqs %d KFF terms %lld iterations %d total %.3f s\n", nc,
+                  shuffled ? "random" : "layer", n, static_cast<long long>(StoredTerms(P)), iterations, total);
+    }
+    std::fflush(stdout);
+    state.SetIterationTime(total);
+    state.counters["total_s"] = total;
+    state.counters["rel_resid"] = RelResidual(P, a);
+    Release(&P);
+  }
+}
+
+void CubeSizes(benchmark::internal::Benchmark* b) {
+  b->Arg(10)->Arg(14)->Arg(20)->Arg(30)->ArgName("n");
+  b->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
 void BM_NCSB(benchmark::State& state, int kind) {
   const int size = static_cast<int>(state.range(0));
   for (auto _ : state) {
@@ -302,3 +381,7 @@ BENCHMARK_CAPTURE(BM_NCSB, plate, 0)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_NCSB, solid, 1)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_JPCG, plate, 0)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_JPCG, solid, 1)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Cube, ncsb_layer, false, true)->Apply(CubeSizes);
+BENCHMARK_CAPTURE(BM_Cube, ncsb_random, true, true)->Apply(CubeSizes);
+BENCHMARK_CAPTURE(BM_Cube, jpcg_layer, false, false)->Apply(CubeSizes);
+BENCHMARK_CAPTURE(BM_Cube, jpcg_random, true, false)->Apply(CubeSizes);

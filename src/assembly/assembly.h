@@ -108,6 +108,8 @@ void CheckGlobalStiffMatRows(const SparseRowMatrix* KFF);
 // Behaviour of an element group: 'L' linear, 'G' linear material with geometric
 // nonlinearity, 'M' materially nonlinear, 'N' both.
 char CalcBehaviorType(int property, const MainParameters* main, const ElementProperty* props);
+// Whether the linear stiffness dispatch has routines for the element type code.
+bool ElementTypeHasStiffness(int type);
 // Matrix size of an element: dofs per node of the type times nodes (0 for cables).
 int ElemMatSize(int type, int nNodes);
 // Linear element stiffness: allocates *K (n x n) and fills it by element type.

@@ -14,6 +14,18 @@ char CalcBehaviorType(int property, const MainParameters* main, const ElementPro
   return MaterialBehaviourCode(props[property].MaterialKind, main->GeomNonlinear != 0);
 }
 
+bool ElementTypeHasStiffness(int type) {
+  switch (type) {
+    case _TRUSS_2D: case _TRUSS_3D: case _FRAME_2D: case _FRAME_3D: case _CABLE_2D: case _CABLE_3D:
+    case _TIMOSHENKO_BEAM_3D: case _PLANE_STRESS_TRIANG: case _PLANE_STRESS_QUAD: case _PLANE_STRAIN_QUAD:
+    case _MINDLIN_SLAB_QUAD: case _MINDLIN_SHELL_QUAD: case _AHMAD_SHELL_QUAD: case _SOLID_HEXA:
+    case _INTERFACE_LINE_2D: case _INTERFACE_LINE_3D: case _INTERFACE_QUAD: case _EMB_CABLE_2D: case _EMB_CABLE_3D:
+      return true;
+    default:
+      return false;
+  }
+}
+
 int ElemMatSize(int type, int nNodes) { return GetElementTypeInfo(type).dofsPerNode * nNodes; }
 
 void Calc_Kg(int element, int nNodes, int property, const char* OutputControl, const MeshData* mesh,

@@ -15,18 +15,44 @@
 
 // Builds the profile copy of KFF: computes last (int [nF], allocated by the caller),
 // allocates *A, copies the terms and empties the row lists of KFF. *nTerms receives the
-// number of stored profile terms.
+// number of stored profile terms. The free equations are stored in a profile-reducing
+// order (reverse Cuthill-McKee) when its profile is at least a quarter smaller than that
+// of the data file's order; the store carries that order, which FactorNCSB and SolveNCSB
+// use, so that their callers see the data file's numbering only.
 void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last,
                    SparseRowMatrix* KFF, double*** A);
 
-// Factorises the profile in place (timed); *seconds receives the wall-clock seconds.
+// Calc_NCSB_KFF with a given order: row k of the store holds equation eqOfRow[k]
+// (a permutation of 1..nF).
+void CopyKFFToNCSB(int nF, int64_t* nTerms, const char* OutputControl, int* last,
+                   SparseRowMatrix* KFF, double*** A, const int* eqOfRow);
+
+// Reverse Cuthill-McKee order of the graph of the row lists (upper triangle, diagonal
+// first), from a pseudo-peripheral start in each connected part: eqOfRow[k] receives the
+// equation placed at row k.
+void ProfileReducingOrder(int nF, const int* count, int* const* cols, int* eqOfRow);
+
+// Number of terms of the profile store of the row lists in the order eqOfRow.
+int64_t ProfileTerms(int nF, const int* count, int* const* cols, const int* eqOfRow);
+
+// Factorises a store made by Calc_NCSB_KFF in place (timed); *seconds receives the
+// wall-clock seconds.
 void FactorNCSB(int nF, double* seconds, const char* OutputControl, const int* last,
                 double** A);
 
 // In-place symmetric Gaussian elimination of the profile; echo 'Y' draws the progress bar.
-void GaussElimNCSB(double** A, int nF, const int* last, char echo);
+// A pivot that is not finite, below 1e-8 in magnitude, or below 1e-12 times the largest
+// magnitude of its row before elimination stops the run naming the equation eqOfRow[i]
+// (i itself when eqOfRow is null).
+void GaussElimNCSB(double** A, int nF, const int* last, char echo, const int* eqOfRow = nullptr);
 
-// Solves with the factored profile (timed): rhs is overwritten with the solution.
+// GaussElimNCSB with its kernels compiled for one instruction-set level: 1 (x86-64),
+// 3 (x86-64-v3) or 4 (x86-64-v4); false, touching nothing, when the processor lacks it.
+// GaussElimNCSB uses the highest level available; every level gives the same bits.
+bool GaussElimNCSBAtLevel(double** A, int nF, const int* last, int level);
+
+// Solves with a store made by Calc_NCSB_KFF and factorised (timed): rhs (data file's
+// numbering) is overwritten with the solution.
 void SolveNCSB(int nF, double* seconds, const int* last, double* rhs, double** A);
 
 // ---- Jacobi-preconditioned conjugate gradient ----------------------------------------

@@ -4,10 +4,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "assembly/assembly.h"
 #include "assembly/topology.h"
 #include "elements/kernel.h"
 #include "model/mesh.h"
 #include "model/records.h"
+#include "model/validate.h"
 #include "numcore/numcore.h"
 #include "springs/springs.h"
 
@@ -44,9 +46,21 @@ void CalcElemPropIndex(int phase, const MeshData* mesh, int* ElemPropIndex) {
   zeroi1(ElemPropIndex, mesh->nElements);
   for (int r = 1; r <= mesh->nElemProps; r++) {
     const ElementProperty& p = mesh->ElemProps[r];
-    if (p.FirstPhase <= phase && phase <= p.LastPhase && p.FirstElement != 0 && p.ElementType != 0 &&
-        p.FirstElement <= p.LastElement)
+    if (ElemPropIsActive(p) && p.FirstPhase <= phase && phase <= p.LastPhase)
       for (int e = p.FirstElement; e <= p.LastElement; e++) ElemPropIndex[e] = r;
+  }
+}
+
+void CheckElementTypesAvailable(const MeshData* mesh, const int* ElemPropIndex) {
+  for (int e = 1; e <= mesh->nElements; e++) {
+    const int type = TypeOfElement(mesh, ElemPropIndex, e);
+    if (type == 0) continue;
+    const bool layered = mesh->ElemProps[ElemPropIndex[e]].MaterialKind == MAT_LAY_PATT;
+    if (ElementTypeHasStiffness(type) && !(layered && mesh->Main.MaterNonlinear == 0)) continue;
+    std::fflush(stdout);
+    std::fprintf(stderr, "\nElement n. %d\n   -> Element type: %s\n", e, GetElementTypeInfo(type).keyword);
+    if (!ElementTypeHasStiffness(type)) errexit("This type of element is not available yet in a mechanical analysis.", 0);
+    errexit("Layered shells (material kind _LAY_PATT) need a materially nonlinear analysis.", 0);
   }
 }
 
@@ -260,6 +274,8 @@ void InitializeMainWorkArrays(int phase, const MeshData* mesh, MainWorkArrays* w
   zeroi1(w->MotherElemIndex, ne);
   // 2.-5. active elements, adjacency, dof codes and numbers
   CalcElemPropIndex(phase, mesh, w->ElemPropIndex);
+  CheckElementTypesAvailable(mesh, w->ElemPropIndex);
+  ValidateElementNodeCounts(mesh, w->ElemPropIndex);
   CalcPointElemAdjacency(mesh, w->ElemPropIndex, &w->PointElemAdjacency);
   CalcPointDofCodes(phase, mesh, w->ElemPropIndex, w->PointDofCodes);
   NumberFreeDofs(mesh, w->PointDofCodes, w->PointDofNumbers, &w->nF, &w->nP);

@@ -49,6 +49,9 @@ void FreeMainWorkArrays(MainWorkArrays* w);
 
 // ---- the steps ---------------------------------------------------------------------------
 void CalcElemPropIndex(int phase, const MeshData* mesh, int* ElemPropIndex);
+// Stops the run at the first active element whose type has no element routines, or that
+// is a layered shell in a materially linear analysis, naming the element and its type.
+void CheckElementTypesAvailable(const MeshData* mesh, const int* ElemPropIndex);
 // Allocates the adjacency lists of the active elements' points.
 void CalcPointElemAdjacency(const MeshData* mesh, const int* ElemPropIndex, PointList** adjacency);
 // Point types from the normals of the adjacent shell quadrilaterals; returns nDrillPoints.

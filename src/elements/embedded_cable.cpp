@@ -5,6 +5,7 @@
 // displacements of dof-less cable nodes, interpolated from the mother element.
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
@@ -68,9 +69,20 @@ void OpenEmb(const EmbType& c, int nCols, int cable, int mother, int slot, int m
   if (slot < 1 || slot > rec.nCables || rec.cables[slot] != cable) InternalError(__FILE__, __LINE__);
   w->nCable = mesh->ElemNodeCount[cable];
   CheckNodeCountLineElem(cable, c.typeCode, w->nCable, context, 2, kEmbNodeCounts);
-  const bool motherOk =
-      c.dim == 2 ? (motherType == _PLANE_STRESS_QUAD || motherType == _PLANE_STRAIN_QUAD) : motherType == _SOLID_HEXA;
-  if (!motherOk) InternalError(__FILE__, __LINE__);
+  // The cable's strain is taken from its mother's: plane quadrilaterals carry 2-D
+  // cables, solid hexahedra 3-D cables.
+  const bool motherOk = c.dim == 2 ? (motherType == _PLANE_STRESS_QUAD || motherType == _PLANE_STRAIN_QUAD)
+                                  : motherType == _SOLID_HEXA;
+  if (!motherOk) {
+    std::fflush(stdout);
+    char head[512];
+    std::snprintf(head, sizeof head, context, cable, mother);
+    const size_t len = std::strlen(head);
+    std::fprintf(stderr, "\n%s%s   -> Mother element: %d\n   -> Mother element type: %s", head,
+                 len > 0 && head[len - 1] == '\n' ? "" : "\n", mother, GetElementTypeInfo(motherType).keyword);
+    errexit("This type of element cannot be the mother element of an embedded cable:\n"
+            "2-D cables lie in plane quadrilaterals, 3-D cables in solid hexahedra.", 0);
+  }
   const ElementTypeRow& mt = GetElementTypeInfo(motherType);
   if (nCols != mt.dofsPerNode * nMotherNodes || mesh->ElemNodeCount[mother] != nMotherNodes)
     InternalError(__FILE__, __LINE__);

@@ -39,41 +39,6 @@ struct ElementTypeRow {
   int32_t shapeCode;  // 1 point, 2 line, 3 triangle, 4 quadrilateral, 5 tetrahedron, 6 hexahedron
 };
 
-// Element type codes, named after their data-file keywords (the rows of the table).
-enum ElementTypeCode {
-  _TRUSS_2D = 1,
-  _TRUSS_3D,
-  _FRAME_2D,
-  _FRAME_3D,
-  _CABLE_2D,
-  _CABLE_3D,
-  _TIMOSHENKO_BEAM_2D,
-  _TIMOSHENKO_BEAM_3D,
-  _PLANE_STRESS_TRIANG,
-  _PLANE_STRESS_QUAD,
-  _PLANE_STRESS_QUAD_THERMAL,
-  _PLANE_STRAIN_TRIANG,
-  _PLANE_STRAIN_QUAD,
-  _AXIS_LINE,
-  _AXIS_TRIANG,
-  _AXIS_QUAD,
-  _MINDLIN_SLAB_TRIANG,
-  _MINDLIN_SLAB_QUAD,
-  _MINDLIN_SHELL_TRIANG,
-  _MINDLIN_SHELL_QUAD,
-  _AHMAD_SHELL_TRIANG,
-  _AHMAD_SHELL_QUAD,
-  _SOLID_TETRA,
-  _SOLID_HEXA,
-  _SOLID_HEXA_THERMAL,
-  _INTERFACE_POINT,
-  _INTERFACE_LINE_2D,
-  _INTERFACE_LINE_3D,
-  _INTERFACE_TRIANG,
-  _INTERFACE_QUAD,
-  _EMB_CABLE_2D,
-  _EMB_CABLE_3D
-};
 
 constexpr int kNumElementTypes = _EMB_CABLE_3D;
 

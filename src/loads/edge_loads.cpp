@@ -152,10 +152,14 @@ void Calc_Fg_EdgeLoad(int Size, int Record, int Element, int ElementType, int Lo
     errexit("The specified integration type is not compatible with specified type of load.", 0);
   }
   // The slab and shell routines read the auxiliary vector directly: check its code here.
-  if ((ElementType == 18 || ElementType == 20 || ElementType == 22) && EdgeLoads[Record].DirKind == 'S') {
+  if ((ElementType == _MINDLIN_SLAB_QUAD || ElementType == _MINDLIN_SHELL_QUAD || ElementType == _AHMAD_SHELL_QUAD) && EdgeLoads[Record].DirKind == 'S') {
     double g[4];
     EdgeLoadGlobalDirection(EdgeLoadReportContext(LoadCaseNumber, Record, Element, ElementType), EdgeLoads[Record],
                             Mesh, g);
+  }
+  switch (ElementType) {
+    case _TRUSS_2D: case _TRUSS_3D: case _FRAME_2D: case _FRAME_3D: case _TIMOSHENKO_BEAM_3D: case _PLANE_STRESS_QUAD: case _PLANE_STRAIN_QUAD: case _MINDLIN_SLAB_QUAD: case _MINDLIN_SHELL_QUAD: case _AHMAD_SHELL_QUAD: case _SOLID_HEXA: break;
+    default: RefuseLoadOnElementType(EdgeLoadReportContext(LoadCaseNumber, Record, Element, ElementType));
   }
   switch (ElementType) {
     case _TRUSS_2D:

@@ -163,6 +163,10 @@ void Calc_Fg_FaceLoad(int Size, int Element, int ElementType, int Record, int Lo
     errexit("The specified integration type is not compatible with specified type of load.", 0);
   }
   switch (ElementType) {
+    case _PLANE_STRESS_QUAD: case _PLANE_STRAIN_QUAD: case _MINDLIN_SLAB_QUAD: case _MINDLIN_SHELL_QUAD: case _AHMAD_SHELL_QUAD: case _SOLID_HEXA: break;
+    default: RefuseLoadOnElementType(FaceLoadReportContext(LoadCaseNumber, Record, Element, ElementType));
+  }
+  switch (ElementType) {
     case _PLANE_STRESS_QUAD:
       Calc_Fg_FaceLoadPlaneStressQuad(Size, Element, Record, LoadCaseNumber, nNodes, OutputControl, Params, Mesh, Fe,
                                       FaceLoads);

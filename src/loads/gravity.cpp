@@ -159,6 +159,8 @@ void Calc_Fg_GravityLoad(int Size, int Element, int ElementType, int LoadCaseNum
     zerod1(Fe, Size);
     return;
   }
+  // The triangles have no load routines.
+  if (ElementType == _PLANE_STRESS_TRIANG) RefuseLoadOnElementType(GravityReportContext(LoadCaseNumber, Element, ElementType));
   switch (ElementType) {
     case _TRUSS_2D:
       Calc_Fg_GravityLoadTruss2D(Size, Element, nNodes, PropIndex, Density, OutputControl, Mesh->ElemNodes, Fe,

@@ -222,6 +222,10 @@ void Calc_Fg_IntEdgeLoad(int Size, int Element, int ElementType, int Record, int
     RefuseIntegrationTypeNone("Calculating the internal edge load contribution to\nthe global load vector:\n",
                               "<INTERNAL_EDGE_LOADS>", LoadCaseNumber);
   switch (ElementType) {
+    case _TIMOSHENKO_BEAM_3D: case _PLANE_STRESS_QUAD: case _PLANE_STRAIN_QUAD: case _MINDLIN_SLAB_QUAD: case _MINDLIN_SHELL_QUAD: case _AHMAD_SHELL_QUAD: case _SOLID_HEXA: break;
+    default: RefuseLoadOnElementType(IntEdgeLoadReportContext(LoadCaseNumber, Record, Element, ElementType));
+  }
+  switch (ElementType) {
     case _TIMOSHENKO_BEAM_3D:
     case _PLANE_STRESS_QUAD:
     case _PLANE_STRAIN_QUAD:
@@ -244,6 +248,10 @@ void Calc_Fg_IntFaceLoad(int Size, int Element, int ElementType, int Record, int
   if (Params->IntegrationType == 0)
     RefuseIntegrationTypeNone("Calculating the internal face load contribution to\nthe global load vector:\n",
                               "<INTERNAL_FACE_LOADS>", LoadCaseNumber);
+  switch (ElementType) {
+    case _PLANE_STRESS_QUAD: case _PLANE_STRAIN_QUAD: case _MINDLIN_SLAB_QUAD: case _MINDLIN_SHELL_QUAD: case _AHMAD_SHELL_QUAD: case _SOLID_HEXA: break;
+    default: RefuseLoadOnElementType(IntFaceLoadReportContext(LoadCaseNumber, Record, Element, ElementType));
+  }
   switch (ElementType) {
     case _PLANE_STRESS_QUAD:
     case _PLANE_STRAIN_QUAD:

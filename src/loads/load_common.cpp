@@ -47,6 +47,10 @@ void LoadNodalValues(const LoadReportContext& c, int valueCount, const double* v
   RefuseLoad(c, line, msg);
 }
 
+void RefuseLoadOnElementType(const LoadReportContext& c) {
+  RefuseLoad(c, nullptr, "This type of element does not take this type of load.");
+}
+
 int LoadForceOffset(const LoadReportContext& c, char forceKind, bool forcesOnly) {
   if (forceKind == 1) return 0;
   if (forceKind == 2 && !forcesOnly) return 3;

@@ -117,6 +117,9 @@ LoadReportContext DiffTempVarReportContext(int LoadCaseNumber, int Record, int E
 
 // Context lines, then `line` (one formatted line, or null), then the fatal message.
 [[noreturn]] void RefuseLoad(const LoadReportContext& c, const char* line, const char* msg);
+// Refuses a load on an element type that has no routine for it (the context names the
+// element, its type and the load block).
+[[noreturn]] void RefuseLoadOnElementType(const LoadReportContext& c);
 
 // Checks of an edge-load record before its fields are used (each refusal prints the
 // context lines and the offending field):

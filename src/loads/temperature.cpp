@@ -179,6 +179,10 @@ void Calc_Fg_TempVar(int nComp, int Element, int ElementType, int LoadCaseNumber
   const MeshData* m = Mesh;
   const MaterialRecord* linIso = ElasticRecords(m, kElasticIsotropic);
   switch (ElementType) {
+    case _TRUSS_2D: case _TRUSS_3D: case _FRAME_2D: case _FRAME_3D: case _CABLE_2D: case _CABLE_3D: case _TIMOSHENKO_BEAM_3D: case _PLANE_STRESS_QUAD: case _PLANE_STRAIN_QUAD: case _MINDLIN_SHELL_QUAD: case _AHMAD_SHELL_QUAD: case _SOLID_HEXA: break;
+    default: RefuseLoadOnElementType(TempVarReportContext(LoadCaseNumber, RecordIndex, Element, ElementType));
+  }
+  switch (ElementType) {
     case _TRUSS_2D:
       Calc_Fg_TempVarTruss2D(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, OutputControl,
                              m->ElemNodes, Fe, m->PointCoord, m->CsAreas, linIso, m->ElemProps, TempVarRecords);
@@ -281,6 +285,10 @@ void Calc_Fg_DiffTempVar(int RecordIndex, int nComp, int Element, int ElementTyp
                          const PointList* PointElemAdjacency) {
   const MeshData* m = Mesh;
   const MaterialRecord* linIso = ElasticRecords(m, kElasticIsotropic);
+  switch (ElementType) {
+    case _FRAME_2D: case _FRAME_3D: case _TIMOSHENKO_BEAM_3D: case _MINDLIN_SLAB_QUAD: case _MINDLIN_SHELL_QUAD: case _AHMAD_SHELL_QUAD: break;
+    default: RefuseLoadOnElementType(DiffTempVarReportContext(LoadCaseNumber, RecordIndex, Element, ElementType));
+  }
   switch (ElementType) {
     case _FRAME_2D:
       Calc_Fg_DiffTempVarFrame2D(RecordIndex, nComp, Element, LoadCaseNumber, NodeCount, PropIndex, Fe,

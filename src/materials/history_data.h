@@ -1,14 +1,20 @@
 // History data of the nonlinear material and spring models: the per-model tables of
-// per-sampling-point state records and the index that maps elements, sampling points,
-// layers, fibres and pattern components to their records.
+// per-sampling-point state records, the records themselves, and the index that maps
+// elements, sampling points, layers, fibres and pattern components to their records.
 //
 // The types live here, in materials, because the element routines and the load
 // routines hand them to the material point (materials < elements < loads); the history
-// index, table and files (allocation, start values, copy, read and write) come in
+// index, table and files (allocation, start values, copy, read and write) are in
 // src/history/, which ranks above materials and below elements.
 //
 // Every element, assembly and load routine takes these types by these names; no
 // routine passes history data as void**.
+//
+// Records own 1-based vectors (allocd1 / alloci1 / allocd2), allocated by the model's
+// initialisation or reader and released by its release routine; the current and the
+// converged copy never share a vector. The field order of each record is its order in
+// the model's history file, every field at its natural width (int32 4 bytes, double 8,
+// flag 1).
 #pragma once
 
 #include <cstdint>
@@ -19,21 +25,119 @@ constexpr int kNlmmSlots = 37;
 // Slot of material code 1..49, or -1 for the codes without history records (the linear
 // and thermal codes, _NLMM105 and the composition codes).
 int NlmmSlotOfCode(int code);
+// Material code of slot 0..36 (the first code that owns the slot).
+int NlmmCodeOfSlot(int slot);
+
+// Concrete plasticity _NLMM121 (nc = 3) and _NLMM122, _NLMM123, _NLMM125 (nc = 6).
+struct NLMM121_HD {
+  int32_t PointStatus;      // 1 _ELASTIC, 3 _ELASTIC_PLASTIC; 0 before the start values
+  double* Strain;           // [nc] total strain
+  double* Stress;           // [nc]
+  int32_t LoadingState;     // 1 elastic, 2 plastic last update
+  double YieldParam;        // compressive strength copied at start
+  double DeltaLambda;
+  double EqPlasticStrain;   // hardening parameter
+  double YieldStress;
+  double* PlasticStrain;    // [nc]
+};
+
+// Drucker-Prager / Mohr-Coulomb _NLMM124 (6-component vectors).
+struct NLMM124_HD {
+  int32_t PointStatus;
+  double* Strain;           // [6]
+  double* Stress;           // [6]
+  int32_t LoadingState;
+  double DeltaLambda;
+  double EqPlasticStrain;
+  double Cohesion;
+  double FrictionAngle;
+  double UpdateScalar;
+  double* PlasticStrain;    // [6]
+};
+
+// Rule state of the cyclic steel law (_NLMM145 and _NLMM202).
+struct NLMM145_HD {
+  int32_t RuleNumber;       // current rule of the reversal-rule set
+  int32_t StateWord;
+  double Value[44];         // [1..43]
+};
+
+// _NLMM146: the file holds column 1 of the 4 x 2 matrix only.
+struct NLMM146_HD {
+  int32_t Int1;
+  int32_t Int2;
+  double Scalar;
+  double* VecA;             // [3]
+  double* VecB;             // [3]
+  int32_t* IntVec;          // [4]
+  double** Mat;             // [4][2]
+  double* Vec4;             // [4]
+  double* Vec8A;            // [8]
+  double* Vec8B;            // [8]
+  double Value[20];         // [1..19]
+};
+
+// Shrinkage of _NLMM171 (Mat written row by row) and _NLMM172.
+struct NLMM171_HD {
+  double Time;
+  double* Vec[7];           // six 6-vectors, [1..6]
+  double Scalar[3];         // [1..2]
+  double* Vec2[3];          // two 6-vectors, [1..2]
+  double** Mat;             // [6][5]
+};
+
+struct NLMM172_HD {
+  double Time;
+  double* Vec[7];           // six 6-vectors, [1..6]
+  double Scalar[5];         // [1..4]
+  double* Vec2[3];          // two 6-vectors, [1..2]
+};
+
+// Maturity of _NLMM173: the properties at the equivalent age.
+struct NLMM173_HD {
+  double Age;
+  double EquivalentAge;
+  double CompressiveStrength;
+  double TensileStrength;
+  double YoungModulus;
+  double FractureEnergy;
+  char FirstCallFlag;
+};
+
+// Kelvin chain of _NLMM174: one record per point and chain component.
+struct NLMM174_HD {
+  double Time;              // time of the last creep update
+  double** UnitStrain;      // [6][10] Kelvin unit strains (row = strain component)
+  double* CreepStress;      // [6]
+  char FirstStepFlag;
+};
+
+// Temperature-dependent properties of _NLMM175.
+struct NLMM175_HD {
+  double Time;
+  double Temperature;
+  double UnitWeight;
+  double PoissonRatio;
+  double ThermalExpansion;
+  double YoungModulus;
+  double TensileStrength;
+  double CompressiveStrength;
+  double FractureEnergy;
+  char FirstCallFlag;
+};
 
 // History data of the nonlinear material models: per slot k a pair of 1-based record
 // arrays, Entry[2k] the current (trial) copy, Entry[2k + 1] the last converged copy
-// (unset unless the history-data mode is 1). The record type of each slot belongs to
-// its model (NLMM101_HD ...; _NLMM202 uses the NLMM145_HD layout).
+// (null unless the history-data mode is 1). An array of no records is null. The record
+// type of each slot belongs to its model (_NLMM202 uses the NLMM145_HD layout).
 struct NLMM_HD {
   void* Entry[2 * kNlmmSlots];
 };
 
 // History record of a nonlinear spring sampling point.
 struct NLSMM_HDRecord {
-  int32_t State;  // 1 loading on the envelope, 2 unloading, 3 reloading, 4 inactive
-  double LastDispl;
-  double LastForce;
-  double MaxDispl;
+  int32_t InUse;            // 1 once the slot belongs to a nonlinear spring
+  double Value[4];          // [1..3] history values of the spring law
 };
 
 // History data of the nonlinear spring models: per spring material code c = 2..4 a
@@ -43,24 +147,26 @@ struct NLSMM_HD {
 };
 
 // History-data index of a nonlinear run: record numbers of every sampling point in the
-// record array of its model, by element kind (1-based arrays, rows from the counts).
+// record array of its model, by element kind (1-based arrays, rows from the counts; a
+// record number 0 means no record, e.g. a linear layer). Read the record numbers through
+// the accessors of history/history.h, which refuse a slot outside the sized rows.
 struct Index_HD {
-  // Single-material elements: Single[e][k], k the sampling point in the element's order.
+  // Single-material elements: Single[i][k], k the sampling point in the element's order.
   int32_t nSingle;
   int32_t* SingleSlots;
   int32_t** Single;
-  // Layered elements: Layered[e][k][L].
+  // Layered elements: Layered[i][k][L].
   int32_t nLayered;
   int32_t* LayeredSlots;
   int32_t* LayeredLayers;
   int32_t*** Layered;
-  // Fibrous elements: Fibrous[e][ip][f][p], fibre f, sub-point p.
+  // Fibrous elements: Fibrous[i][k][f][p], fibre f, sub-point p.
   int32_t nFibrous;
   int32_t* FibrousSlots;
   int32_t* FibrousFibres;
   int32_t* FibrousSubPoints;
   int32_t**** Fibrous;
-  // Material-pattern elements: Pattern[e][k][c], component c.
+  // Material-pattern elements: Pattern[i][k][c], component c.
   int32_t nPattern;
   int32_t* PatternSlots;
   int32_t* PatternComponents;
@@ -69,4 +175,20 @@ struct Index_HD {
   int32_t nDiscontinuity;
   int32_t* DiscontinuitySlots;
   int32_t** Discontinuity;
+};
+
+// Spring side of the index: per spring its running number among the springs of its kind
+// with a nonlinear spring material (0 otherwise), and the record numbers of their slots.
+struct SpringIndex_HD {
+  int32_t* LinkToHD;        // [internal point spring links]
+  int32_t* PointToHD;       // [point springs]
+  int32_t* LineToHD;        // [line springs]
+  int32_t* SurfToHD;        // [surface springs]
+  int32_t nLink, nPoint, nLine, nSurf;  // springs with a nonlinear material, by kind
+  int32_t* LinkRecord;      // [nLink]
+  int32_t* PointRecord;     // [nPoint]
+  int32_t* LineSlots;       // [nLine]
+  int32_t** LineRecord;     // [nLine][slot], null row for 0 slots
+  int32_t* SurfSlots;       // [nSurf]
+  int32_t** SurfRecord;     // [nSurf][slot]
 };

@@ -129,6 +129,45 @@ int ElasticKindCode(ElasticSymmetry s) {
 
 int NlmmSlotOfCode(int code) { return MaterialKindInfo(code).historySlot; }
 
+int NlmmCodeOfSlot(int slot) {
+  for (int c = 1; c <= kMaterialKinds; c++)
+    if (kRows[c].historySlot == slot) return c;
+  InternalError(__FILE__, __LINE__);
+}
+
+HistoryUse HistoryUseOwn(int code, int type) {
+  if (MaterialKindInfo(code).behaviour == kBehaviourLinear) return kHistoryNoRecord;
+  return NonlinearKindAllowed(code, type) ? kHistoryRecord : kHistoryRefused;
+}
+
+HistoryUse HistoryUseInComposition(MaterialComposition c, int code) {
+  switch (c) {
+    case kCompositionLayers:
+      switch (code) {
+        case MAT_LIN_ISO:
+        case MAT_LIN_ORTHO: return kHistoryNoRecord;
+        case MAT_NLMM101: case MAT_NLMM104: case MAT_NLMM121: case MAT_NLMM141: case MAT_NLMM142:
+        case MAT_NLMM145: case MAT_NLMM202: case MAT_NLMM211: case MAT_NLMM501: return kHistoryRecord;
+        default: return kHistoryRefused;
+      }
+    case kCompositionNlmmPattern:
+      switch (code) {
+        case MAT_LIN_ISO: return kHistoryNoRecord;
+        case MAT_NLMM104: case MAT_NLMM111: case MAT_NLMM171: case MAT_NLMM172: case MAT_NLMM173:
+        case MAT_NLMM174: case MAT_NLMM175: case MAT_FRC_MIXFRACTURE_2D: return kHistoryRecord;
+        default: return kHistoryRefused;
+      }
+    case kCompositionFibrousMesh:
+      switch (code) {
+        case MAT_LIN_ISO: return kHistoryNoRecord;
+        case MAT_NLMM201: case MAT_NLMM202: case MAT_NLMM210: case MAT_NLMM220: case MAT_NLMM298:
+        case MAT_NLMM299: return kHistoryRecord;
+        default: return kHistoryRefused;
+      }
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
 bool NonlinearKindAllowed(int code, int type) {
   return MaterialKindInfo(code).behaviour == kBehaviourNonlinear && MaterialKindAllowed(code, type);
 }

@@ -104,3 +104,11 @@ KindList KindsOfElementType(int type, MaterialBehaviour b);
 // Does an element of type `type` carry self weight? Not when it may carry a law of
 // bars only (cables, embedded cables) or of interfaces.
 bool ElementTypeTakesGravity(int type);
+
+// What a kind is at a history-data slot of an element: no record (the slot keeps record
+// number 0), one record of the kind's model, or refused (the internal error).
+enum HistoryUse { kHistoryRefused, kHistoryNoRecord, kHistoryRecord };
+// Use of a kind as an element's own material (the element type checked) ...
+HistoryUse HistoryUseOwn(int code, int type);
+// ... and as a layer, a material-pattern component or a fibre (composition c).
+HistoryUse HistoryUseInComposition(MaterialComposition c, int code);

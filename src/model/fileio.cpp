@@ -183,6 +183,14 @@ double ReadDouble(FILE* fp) {
   return DecodeDouble(b);
 }
 
+int64_t ReadInt64(FILE* fp) {
+  unsigned char b[8];
+  ReadBytes(fp, b, 8);
+  uint64_t v = 0;
+  for (int k = 7; k >= 0; k--) v = (v << 8) | b[k];
+  return static_cast<int64_t>(v);
+}
+
 char ReadByte(FILE* fp) {
   unsigned char b;
   ReadBytes(fp, &b, 1);
@@ -245,6 +253,24 @@ void WriteDouble(FILE* fp, double value) {
   unsigned char b[8];
   EncodeDouble(b, value);
   WriteBytes(fp, b, 8);
+}
+
+void WriteInt64(FILE* fp, int64_t value) {
+  unsigned char b[8];
+  const uint64_t v = static_cast<uint64_t>(value);
+  for (int k = 0; k < 8; k++) b[k] = static_cast<unsigned char>(v >> (8 * k));
+  WriteBytes(fp, b, 8);
+}
+
+int64_t TellFile(FILE* fp) {
+  const long p = std::ftell(fp);
+  if (p < 0) InvalidBinaryFile(fp);
+  return p;
+}
+
+void SeekFile(FILE* fp, int64_t position) {
+  if (position < 0 || position > LONG_MAX || std::fseek(fp, static_cast<long>(position), SEEK_SET) != 0)
+    InvalidBinaryFile(fp);
 }
 
 void WriteByte(FILE* fp, char value) {

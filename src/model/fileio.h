@@ -29,6 +29,7 @@ void CheckJobNameLength(const char* job, const char* suffix);
 int32_t ReadInt32(FILE* fp);
 double ReadDouble(FILE* fp);
 char ReadByte(FILE* fp);                     // flag byte or character
+int64_t ReadInt64(FILE* fp);                 // file positions
 void ReadInt32s(FILE* fp, int32_t* v, int n);  // into v[1..n], one read
 void ReadDoubles(FILE* fp, double* v, int n);  // into v[1..n], one read
 // Reads an int32 count of items that take at least minBytesPerItem bytes each in the
@@ -58,11 +59,18 @@ void ReadBlockHeader(FILE* fp, const char* tag, const char* suffix);
 void WriteInt32(FILE* fp, int32_t value);
 void WriteDouble(FILE* fp, double value);
 void WriteByte(FILE* fp, char value);
+void WriteInt64(FILE* fp, int64_t value);
 void WriteInt32s(FILE* fp, const int32_t* v, int n);  // v[1..n]
 void WriteDoubles(FILE* fp, const double* v, int n);  // v[1..n]
 // Writes s as one binary string; a text longer than max - 1 is a program error.
 void WriteString(const char* s, int max, FILE* fp);
 void WriteTag(const char* tag, FILE* fp);
+
+// ---- positions ----------------------------------------------------------------------------
+// Byte offset of the stream and a move to an offset from the start; a failure of either
+// stops the run, naming the file (a negative or unreachable offset is a damaged file).
+int64_t TellFile(FILE* fp);
+void SeekFile(FILE* fp, int64_t position);
 
 // ---- keyword tables ----------------------------------------------------------------------
 // Index k in first..last with table[k] + offset equal to word; -1 (after listing the

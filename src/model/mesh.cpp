@@ -90,11 +90,15 @@ void FreeMesh(MeshData* m) {
   freec2(m->GroupNames);                                     // 3
 }
 
+bool ElemPropIsActive(const ElementProperty& p) {
+  return p.FirstPhase != 0 && p.ElementType != 0 && p.FirstElement != 0 && p.FirstElement <= p.LastElement;
+}
+
 int SearchElementType(int element, int nProps, const ElementProperty* props) {
   if (element < 1) InternalError(__FILE__, __LINE__);
   for (int i = 1; i <= nProps; i++) {
     const ElementProperty& p = props[i];
-    if (p.FirstPhase != 0 && p.ElementType != 0 && p.FirstElement <= element && element <= p.LastElement)
+    if (ElemPropIsActive(p) && p.FirstElement <= element && element <= p.LastElement)
       return p.ElementType;
   }
   return 0;

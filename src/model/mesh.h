@@ -126,6 +126,42 @@ enum GeometryKind { GEOM_PATT = 1, GEOM_CS_AREA, GEOM_CS_2D, GEOM_CS_3D, GEOM_LA
 enum { INTEG_GLEG = 1, INTEG_GLOB, INTEG_NCOTES };
 
 // ---- block records -----------------------------------------------------------------------
+// Element type codes, named after their data-file keywords (the rows of the table).
+enum ElementTypeCode {
+  _TRUSS_2D = 1,
+  _TRUSS_3D,
+  _FRAME_2D,
+  _FRAME_3D,
+  _CABLE_2D,
+  _CABLE_3D,
+  _TIMOSHENKO_BEAM_2D,
+  _TIMOSHENKO_BEAM_3D,
+  _PLANE_STRESS_TRIANG,
+  _PLANE_STRESS_QUAD,
+  _PLANE_STRESS_QUAD_THERMAL,
+  _PLANE_STRAIN_TRIANG,
+  _PLANE_STRAIN_QUAD,
+  _AXIS_LINE,
+  _AXIS_TRIANG,
+  _AXIS_QUAD,
+  _MINDLIN_SLAB_TRIANG,
+  _MINDLIN_SLAB_QUAD,
+  _MINDLIN_SHELL_TRIANG,
+  _MINDLIN_SHELL_QUAD,
+  _AHMAD_SHELL_TRIANG,
+  _AHMAD_SHELL_QUAD,
+  _SOLID_TETRA,
+  _SOLID_HEXA,
+  _SOLID_HEXA_THERMAL,
+  _INTERFACE_POINT,
+  _INTERFACE_LINE_2D,
+  _INTERFACE_LINE_3D,
+  _INTERFACE_TRIANG,
+  _INTERFACE_QUAD,
+  _EMB_CABLE_2D,
+  _EMB_CABLE_3D
+};
+
 struct AuxiliaryVector {          // 5 "<AUXILIARY_VECTORS>"
   char Name[kBinStringMax];
   double v[4];                    // components v[1..3]
@@ -503,6 +539,9 @@ void FreeMesh(MeshData* mesh);
 // Element type code of the first property record that covers the element (first phase
 // and type not 0), 0 when none does.
 int SearchElementType(int element, int nProps, const ElementProperty* props);
+// A property record that can match elements: placeholder records (first phase 0, type
+// code 0, first element 0, or first element after the last) never match any.
+bool ElemPropIsActive(const ElementProperty& p);
 
 // Material record `number` of material kind `kind` (both already validated).
 const MaterialRecord& MaterialOf(const MeshData* mesh, int kind, int number);

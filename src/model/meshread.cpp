@@ -104,12 +104,25 @@ void ReadDoubleList(FILE* fp, int32_t* count, double** list) {
   ReadDoubles(fp, *list, *count);
 }
 
-// "<ELEMENT_NODES>" layout: count, then per element k and k point numbers.
-void ReadElementNodes(FILE* fp, int32_t* n, int32_t** counts, int32_t*** lists) {
+// No element type has more nodes (the 20-node hexahedron).
+constexpr int kMaxElementNodes = 20;
+
+// "<ELEMENT_NODES>" layout: count, then per element k and k point numbers. A node count
+// that no element type takes stops the read before the list is held.
+void ReadElementNodes(FILE* fp, const char* tag, int32_t* n, int32_t** counts, int32_t*** lists) {
   *n = ReadCount(fp, 4);
   alloci1(counts, *n);
   allocpi1(lists, *n);
-  for (int e = 1; e <= *n; e++) ReadIntList(fp, &(*counts)[e], &(*lists)[e]);
+  for (int e = 1; e <= *n; e++) (*lists)[e] = nullptr;
+  for (int e = 1; e <= *n; e++) {
+    const int32_t k = ReadListCount(fp, 4);
+    if (k > kMaxElementNodes)
+      DataFault(nullptr, tag, e, "Element n. %d has %d nodes: an element has at most %d nodes.", e, k,
+                kMaxElementNodes);
+    (*counts)[e] = k;
+    alloci1(&(*lists)[e], k);
+    ReadInt32s(fp, (*lists)[e], k);
+  }
 }
 
 void ReadGroupNames(FILE* fp, MeshData* m) {
@@ -154,7 +167,7 @@ void ReadFibrousMeshes(FILE* fp, MeshData* m) {
       if (cs.nPoints > 0) ReadDoubles(fp, cs.Coord[1], 2 * cs.nPoints);
     }
     ReadBlockHeader(fp, "<FIBROUS_ELEMENT_NODES>", kDataFileSuffix);
-    ReadElementNodes(fp, &f.nElements, &f.ElemNodeCount, &f.ElemNodes);
+    ReadElementNodes(fp, "<FIBROUS_ELEMENT_NODES>", &f.nElements, &f.ElemNodeCount, &f.ElemNodes);
     ReadBlockHeader(fp, "<FIBROUS_ELEMENT_PROPERTIES>", kDataFileSuffix);
     ReadRecordBlock(fp, 32, &f.nProperties, &f.Properties,
                     [fp](FibrousElementProperty& r) { ReadInt32s(fp, r.v, 8); });
@@ -357,7 +370,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         ReadInt32s(fp, r.v, 21);
       });
       break;
-    case MB_ELEMENT_NODES: ReadElementNodes(fp, &m->nElements, &m->ElemNodeCount, &m->ElemNodes); break;
+    case MB_ELEMENT_NODES: ReadElementNodes(fp, kMeshBlockTags[MB_ELEMENT_NODES], &m->nElements, &m->ElemNodeCount, &m->ElemNodes); break;
     case MB_FIBROUS_MESHES: ReadFibrousMeshes(fp, m); break;
     case MB_ELEMENT_PROPERTIES:
       ReadRecordBlock(fp, 48, &m->nElemProps, &m->ElemProps, [fp](ElementProperty& r) {

@@ -1,8 +1,10 @@
 // The checks of the indices and codes of the data file.
 #include "model/validate.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "model/loadcase.h"
 #include "model/mesh.h"
@@ -45,6 +47,34 @@ void CheckNumber(const Where& w, const char* what, int value, int count) {
 void CheckCode(const Where& w, const char* what, int value, int lo, int hi) {
   if (value < lo || value > hi)
     DataFault(w.context, w.block, w.record, "Invalid %s: %d (valid: %d to %d).", what, value, lo, hi);
+}
+
+// A real value of the data file must be finite.
+void CheckFinite(const Where& w, const char* what, double value) {
+  if (!std::isfinite(value)) DataFault(w.context, w.block, w.record, "Invalid %s: %g (not a finite number).", what, value);
+}
+
+void CheckAllFinite(const Where& w, const char* what, const double* v, int n) {
+  for (int k = 1; k <= n; k++) CheckFinite(w, what, v[k]);
+}
+
+// A stiffness, area or thickness: the mechanics divides by it or needs it to carry load.
+void CheckPositive(const Where& w, const char* what, double value) {
+  CheckFinite(w, what, value);
+  if (!(value > 0.0)) DataFault(w.context, w.block, w.record, "Invalid %s: %g (it must be positive).", what, value);
+}
+
+void CheckNotNegative(const Where& w, const char* what, double value) {
+  CheckFinite(w, what, value);
+  if (value < 0.0) DataFault(w.context, w.block, w.record, "Invalid %s: %g (it must not be negative).", what, value);
+}
+
+// A yes/no flag byte: 0 or 1.
+void CheckFlags(const Where& w, const char* what, const char* flags, int n) {
+  for (int d = 1; d <= n; d++)
+    if (flags[d] != 0 && flags[d] != 1)
+      DataFault(w.context, w.block, w.record, "Invalid %s of dof %d: %d (valid: 0 or 1).", what, d,
+                static_cast<signed char>(flags[d]));
 }
 
 // Records of the block a material kind code refers to.
@@ -115,10 +145,50 @@ void CheckIntegrationUse(const MeshData* m, const Where& w, int type, int number
                   r.Name);
 }
 
+// Node counts of the element types (0-terminated); null for the types whose element
+// routines are not built, which the set-up refuses by type.
+const int* NodeCountsOfType(int type) {
+  static const int kLine2[] = {2, 0}, kLine3[] = {2, 3, 0}, kTriangle[] = {3, 6, 0}, kQuad[] = {4, 8, 9, 0},
+                   kHexa[] = {8, 20, 0}, kInterfaceLine[] = {4, 6, 0}, kInterfaceQuad[] = {8, 16, 18, 0};
+  switch (type) {
+    case _TRUSS_2D: case _TRUSS_3D: case _FRAME_2D: case _FRAME_3D: return kLine2;
+    case _CABLE_2D: case _CABLE_3D: case _TIMOSHENKO_BEAM_3D: case _EMB_CABLE_2D: case _EMB_CABLE_3D: return kLine3;
+    case _PLANE_STRESS_TRIANG: return kTriangle;
+    case _PLANE_STRESS_QUAD: case _PLANE_STRESS_QUAD_THERMAL: case _PLANE_STRAIN_QUAD: case _MINDLIN_SLAB_QUAD:
+    case _MINDLIN_SHELL_QUAD: case _AHMAD_SHELL_QUAD:
+      return kQuad;
+    case _SOLID_HEXA: case _SOLID_HEXA_THERMAL: return kHexa;
+    case _INTERFACE_LINE_2D: case _INTERFACE_LINE_3D: return kInterfaceLine;
+    case _INTERFACE_QUAD: return kInterfaceQuad;
+    default: return nullptr;
+  }
+}
+
+// The node count of element e against its type.
+void CheckElementNodeCount(const MeshData* m, int e, int type) {
+  const int* valid = NodeCountsOfType(type);
+  if (valid == nullptr) return;
+  {
+    const int n = m->ElemNodeCount[e];
+    bool ok = false;
+    char list[32] = "";
+    for (int k = 0; valid[k] != 0; k++) {
+      ok = ok || n == valid[k];
+      const char* sep = valid[k + 1] == 0 ? "" : (valid[k + 2] == 0 ? " or " : ", ");
+      std::snprintf(list + std::strlen(list), sizeof list - std::strlen(list), "%d%s", valid[k], sep);
+    }
+    if (!ok)
+      DataFault(nullptr, "<ELEMENT_NODES>", e, "Element n. %d has %d nodes: its type (code %d) takes %s nodes.", e,
+                n, type, list);
+  }
+}
+
 void CheckElementProperties(const MeshData* m) {
   for (int r = 1; r <= m->nElemProps; r++) {
     const ElementProperty& p = m->ElemProps[r];
     Where w{nullptr, "<ELEMENT_PROPERTIES>", r};
+    // Placeholder records that pre-processors store never match an element.
+    if (!ElemPropIsActive(p)) continue;
     CheckNumber(w, "first element number", p.FirstElement, m->nElements);
     CheckNumber(w, "last element number", p.LastElement, m->nElements);
     if (p.FirstElement > p.LastElement)
@@ -177,6 +247,7 @@ void CheckPointLinks(const MeshData* m) {
     CheckNumber(w, "slave point number", k.Slave, m->nPoints);
     if (k.Master == k.Slave)
       DataFault(w.context, w.block, w.record, "Point %d cannot be linked to itself.", k.Master);
+    CheckFlags(w, "link flag", k.Linked, 6);
   }
   if (m->nPointLinks == 0) return;
   int* masterOf;
@@ -265,26 +336,264 @@ void CheckContacts(const MeshData* m) {
   }
 }
 
+// The three axes of a special coordinate system must be orthonormal: the point's dofs,
+// supports and results are turned by them as a rotation.
+void CheckCoordinateSystem(const MeshData* m, int r) {
+  const CoordinateSystem& c = m->CoordSystems[r];
+  Where w{nullptr, "<COORDINATE_SYSTEMS>", r};
+  const double* v[4] = {nullptr, m->AuxVectors[c.AuxVector[1]].v, m->AuxVectors[c.AuxVector[2]].v,
+                        m->AuxVectors[c.AuxVector[3]].v};
+  constexpr double kTol = 1e-6;
+  for (int i = 1; i <= 3; i++) {
+    double len2 = 0.0;
+    for (int k = 1; k <= 3; k++) len2 += v[i][k] * v[i][k];
+    if (!(std::fabs(std::sqrt(len2) - 1.0) <= kTol))
+      DataFault(w.context, w.block, w.record,
+                "Coordinate system %s: axis %d (auxiliary vector %d) has length %g, not 1.\n"
+                "The axes of a coordinate system must be orthonormal.",
+                c.Name, i, c.AuxVector[i], std::sqrt(len2));
+  }
+  for (int i = 1; i <= 3; i++)
+    for (int j = i + 1; j <= 3; j++) {
+      double dot = 0.0;
+      for (int k = 1; k <= 3; k++) dot += v[i][k] * v[j][k];
+      if (!(std::fabs(dot) <= kTol))
+        DataFault(w.context, w.block, w.record,
+                  "Coordinate system %s: axes %d and %d are not orthogonal (scalar product %g).\n"
+                  "The axes of a coordinate system must be orthonormal.",
+                  c.Name, i, j, dot);
+    }
+}
+
+int BlockOfMaterialKind(int kind) {
+  if (kind >= MAT_LIN_ISO && kind <= MAT_LIN_INT_SURF) return kind + 11;
+  if (kind == MAT_THERMAL_ISO) return 18;
+  if (kind >= MAT_NLMM101 && kind <= MAT_FRC_MIXFRACTURE_2D) return kind + 12;
+  InternalError(__FILE__, __LINE__);
+}
+
+// Real values of a material record: all finite; the moduli and stiffnesses of the
+// linear kinds in their ranges.
+void CheckMaterialValues(const Where& w, int kind, const MaterialRecord& mat, bool spring) {
+  for (int k = 1; k <= mat.nValues; k++)
+    if (mat.ValueType[k] == 'd') CheckFinite(w, "material value", mat.Value[k]);
+  CheckAllFinite(w, "material list value", mat.List1, mat.List1 != nullptr ? mat.ListLen : 0);
+  CheckAllFinite(w, "material list value", mat.List2, mat.List2 != nullptr ? mat.ListLen : 0);
+  for (int r = 1; mat.Table != nullptr && r <= mat.ListLen; r++) CheckAllFinite(w, "material table value", mat.Table[r], 2);
+  if (mat.CurveName != nullptr) {
+    const int curves = static_cast<int>(mat.Value[1]), q = static_cast<int>(mat.Value[3]);
+    for (int i = 1; i <= curves; i++) {
+      CheckFinite(w, "curve value", mat.CurveA[i]);
+      CheckFinite(w, "curve value", mat.CurveB[i]);
+      for (int j = 1; j <= mat.CurveLen[i]; j++) CheckAllFinite(w, "curve point", mat.CurvePoint[i][j], 2);
+    }
+    CheckAllFinite(w, "material list value", mat.QVector, q);
+    CheckAllFinite(w, "material list value", mat.Q4Vector, 4 * q);
+  }
+  if (spring) {
+    if (kind == SPRMAT_LIN_SPRING) CheckNotNegative(w, "spring stiffness", mat.Value[1]);
+    return;
+  }
+  switch (kind) {
+    case MAT_LIN_ISO: CheckPositive(w, "modulus of elasticity", mat.Value[3]); break;
+    case MAT_LIN_INT_POINT: CheckNotNegative(w, "interface stiffness", mat.Value[2]); break;
+    case MAT_LIN_INT_LINE_2D:
+    case MAT_LIN_INT_LINE_3D:
+    case MAT_LIN_INT_SURF:
+      for (int k = 1; k <= mat.nValues; k++) CheckNotNegative(w, "interface stiffness", mat.Value[k]);
+      break;
+    default: break;
+  }
+}
+
+// Sections and thicknesses: areas, second moments, torsion constants and thicknesses
+// positive, shear factors and depths finite and not negative, everything finite.
+void CheckGeometryRecords(const MeshData* m) {
+  for (int r = 1; r <= m->nCsAreas; r++)
+    CheckPositive(Where{nullptr, "<CROSS_SECTION_AREAS>", r}, "cross-section area", m->CsAreas[r].Area);
+  for (int r = 1; r <= m->nLamThicks; r++)
+    CheckPositive(Where{nullptr, "<LAMINATE_THICKNESSES>", r}, "thickness", m->LamThicks[r].Thickness);
+  for (int r = 1; r <= m->nFrame2DSections; r++) {
+    Where w{nullptr, "<FRAME_2D_CROSS_SECTIONS>", r};
+    const double* v = m->Frame2DSections[r].v;
+    CheckPositive(w, "cross-section area", v[1]);
+    CheckFinite(w, "section value 2", v[2]);
+    CheckPositive(w, "second moment of area", v[3]);
+    CheckNotNegative(w, "section depth", v[4]);
+  }
+  for (int r = 1; r <= m->nFrame3DSections; r++) {
+    Where w{nullptr, "<FRAME_3D_CROSS_SECTIONS>", r};
+    const double* v = m->Frame3DSections[r].v;
+    CheckPositive(w, "cross-section area", v[1]);
+    CheckNotNegative(w, "shear area factor", v[2]);
+    CheckNotNegative(w, "shear area factor", v[3]);
+    CheckPositive(w, "torsion constant", v[4]);
+    CheckPositive(w, "second moment of area", v[5]);
+    CheckPositive(w, "second moment of area", v[6]);
+    CheckFinite(w, "section value 7", v[7]);
+    CheckFinite(w, "section value 8", v[8]);
+    CheckNotNegative(w, "section depth", v[9]);
+    CheckNotNegative(w, "section depth", v[10]);
+    CheckFinite(w, "section angle", v[11]);
+  }
+}
+
+// Every other real value of the mesh section: finite.
+void CheckRealValues(const MeshData* m) {
+  for (int p = 1; p <= m->nPoints; p++)
+    CheckAllFinite(Where{nullptr, "<POINT_COORDINATES>", p}, "point coordinate", m->PointCoord[p], 3);
+  for (int r = 1; r <= m->nAuxVectors; r++)
+    CheckAllFinite(Where{nullptr, "<AUXILIARY_VECTORS>", r}, "auxiliary vector component", m->AuxVectors[r].v, 3);
+  for (int kind = 1; kind <= kMaterialKinds; kind++)
+    for (int r = 1; r <= m->nMaterials[kind]; r++)
+      CheckMaterialValues(Where{nullptr, kMeshBlockTags[BlockOfMaterialKind(kind)], r}, kind, m->Materials[kind][r],
+                          false);
+  for (int kind = 1; kind <= kSpringMaterialKinds; kind++)
+    for (int r = 1; r <= m->nSpringMaterials[kind]; r++)
+      CheckMaterialValues(Where{nullptr, kMeshBlockTags[70 + kind], r}, kind, m->SpringMaterials[kind][r], true);
+  CheckGeometryRecords(m);
+  const DynamicAnalysisParameters& d = m->Dynamic;
+  const double dyn[] = {0.0, d.Gamma, d.Beta, d.Alpha, d.DefaultModalDampingRatio, d.RayleighA0, d.RayleighA1};
+  CheckAllFinite(Where{nullptr, "<DYNAMIC_ANALYSIS_PARAMETERS>", 0}, "parameter", dyn, 6);
+  const ArcLengthParameters& a = m->ArcLength;
+  const double arc[] = {0.0, a.RadiusFactor, a.LoadFactor, a.ForceDisplScaling, a.MomentRotScaling,
+                        a.Displ.Increment, a.RelDispl.Increment};
+  CheckAllFinite(Where{nullptr, "<ARC_LENGTH_PARAMETERS>", 0}, "parameter", arc, 6);
+  for (int r = 1; r <= m->nRayleigh; r++) {
+    Where w{nullptr, "<RAYLEIGH_DAMPING_FACTORS>", r};
+    CheckFinite(w, "damping factor", m->Rayleigh[r].A0);
+    CheckFinite(w, "damping factor", m->Rayleigh[r].A1);
+  }
+  for (int c = 1; c <= m->Main.nContactCases; c++) {
+    const ContactCase& cc = m->ContactCases[c];
+    for (int r = 1; r <= cc.nPointToPoint; r++)
+      CheckFinite(Where{nullptr, "<POINT_TO_POINT_CONTACTS>", r}, "gap", cc.PointToPoint[r].Gap);
+    for (int r = 1; r <= cc.nPointToElement; r++)
+      CheckFinite(Where{nullptr, "<POINT_TO_ELEMENT_CONTACTS>", r}, "gap", cc.PointToElement[r].Gap);
+  }
+  for (int r = 1; r <= m->nConvections; r++)
+    CheckAllFinite(Where{nullptr, "<SURFACE_CONVECTION_HEAT_TRANSFER>", r}, "value", m->Convections[r].Values,
+                   m->Convections[r].ValueCount);
+  for (int r = 1; r <= m->nRadiations; r++) {
+    Where w{nullptr, "<SURFACE_RADIATION_HEAT_TRANSFER>", r};
+    CheckAllFinite(w, "value", m->Radiations[r].Values, m->Radiations[r].ValueCount);
+    CheckFinite(w, "value", m->Radiations[r].Last);
+  }
+  for (int f = 1; f <= m->Main.nFibrousMeshes; f++) {
+    const FibrousMesh& fm = m->FibrousMeshes[f];
+    Where w{nullptr, "<FIBROUS_MESHES>", f};
+    CheckAllFinite(w, "cross-section angle", fm.Angles, 3);
+    for (int s = 1; s <= fm.nMotherNodes; s++)
+      for (int p = 1; p <= fm.Sections[s].nPoints; p++)
+        CheckAllFinite(w, "cross-section point coordinate", fm.Sections[s].Coord[p], 2);
+  }
+  for (int r = 1; r <= m->nFrequencyRanges; r++) {
+    const FrequencyRange& fr = m->FrequencyRanges[r];
+    const double v[] = {0.0, fr.D1, fr.D2, fr.D3};
+    CheckAllFinite(Where{nullptr, "<FREQUENCY_RANGES>", r}, "value", v, 3);
+  }
+  for (int r = 1; r <= m->nInitialConditions; r++)
+    CheckAllFinite(Where{nullptr, "<DYNAMIC_INITIAL_CONDITIONS>", r}, "value", m->InitialConditions[r].v, 3);
+  for (int r = 1; r <= m->nModalDampingRatios; r++)
+    CheckFinite(Where{nullptr, "<MODAL_DAMPING_RATIOS>", r}, "damping ratio", m->ModalDampingRatios[r].Factor);
+  for (int r = 1; r <= m->nThermalInitial; r++)
+    CheckFinite(Where{nullptr, "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>", r}, "temperature", m->ThermalInitial[r].Value);
+}
+
+// The reals and the solver options of "<MAIN_PARAMETERS>".
+void CheckMainParameters(const MainParameters& p) {
+  Where w{nullptr, "<MAIN_PARAMETERS>", 0};
+  CheckFinite(w, "THERMAL_THETA", p.ThermalTheta);
+  CheckFinite(w, "TOLERANCE_IN_EACH_COMBINATION", p.Tolerance);
+  // The conjugate gradient stops when the preconditioned residual has decayed by this
+  // factor: 1 or more stops at once, 0 or less never.
+  if (p.LinEqAlgorithm == 2 || p.LinEqAlgorithm == 3)
+    if (!(p.PrecondResidualDecay > 0.0 && p.PrecondResidualDecay < 1.0))
+      DataFault(w.context, w.block, w.record,
+                "Invalid PRECONDITIONED_RESIDUAL_DECAY: %g (valid: above 0 and below 1).", p.PrecondResidualDecay);
+  if (p.AnalysisType == ANALYSIS_STATIC) CheckCode(w, "STIFFNESS_MATRIX_EIGEN_VALUES flag", p.StiffMatEigenValues, 0, 1);
+  if (p.AnalysisType == ANALYSIS_STATIC && p.StiffMatEigenValues == 1) {
+    CheckCode(w, "STIFFNESS_MATRIX_EIGEN_VALUE_CALCULATION_TECHNIQUE", p.EigenValueTechnique, 1, 2);
+    if (p.EigenValueTechnique == 2)
+      DataFault(w.context, w.block, w.record,
+                "STIFFNESS_MATRIX_EIGEN_VALUE_CALCULATION_TECHNIQUE = _LANCZOS:\n"
+                "the technique is not available for the eigenvalues of the stiffness matrix; use _JACOBI.");
+  }
+}
+
+// The real values of the load records: finite.
+void CheckLoadValues(const char* context, const LoadCaseData* lc) {
+  for (int r = 1; r <= lc->nPointLoads; r++)
+    CheckAllFinite(Where{context, "<POINT_LOADS>", r}, "load value", lc->PointLoads[r].Load, 6);
+  for (int r = 1; r <= lc->nIntPointLoads; r++)
+    CheckAllFinite(Where{context, "<INTERNAL_POINT_LOADS>", r}, "load value", lc->IntPointLoads[r].Load, 6);
+  for (int r = 1; r <= lc->nEdgeLoads; r++)
+    CheckAllFinite(Where{context, "<EDGE_LOADS>", r}, "load value", lc->EdgeLoads[r].Values,
+                   lc->EdgeLoads[r].ValueCount);
+  for (int r = 1; r <= lc->nIntEdgeLoads; r++)
+    CheckAllFinite(Where{context, "<INTERNAL_EDGE_LOADS>", r}, "load value", lc->IntEdgeLoads[r].Values,
+                   lc->IntEdgeLoads[r].ValueCount);
+  for (int r = 1; r <= lc->nFaceLoads; r++)
+    CheckAllFinite(Where{context, "<FACE_LOADS>", r}, "load value", lc->FaceLoads[r].Values,
+                   lc->FaceLoads[r].ValueCount);
+  for (int r = 1; r <= lc->nIntFaceLoads; r++)
+    CheckAllFinite(Where{context, "<INTERNAL_FACE_LOADS>", r}, "load value", lc->IntFaceLoads[r].Values,
+                   lc->IntFaceLoads[r].ValueCount);
+  for (int r = 1; r <= lc->nTempVars; r++)
+    CheckAllFinite(Where{context, "<TEMPERATURE_VARIATION>", r}, "temperature variation", lc->TempVars[r].Values,
+                   lc->TempVars[r].ValueCount);
+  for (int r = 1; r <= lc->nDiffTempVars; r++)
+    CheckAllFinite(Where{context, "<DIFFERENTIAL_TEMPERATURE_VARIATION>", r}, "temperature variation",
+                   lc->DiffTempVars[r].Values, lc->DiffTempVars[r].ValueCount);
+  for (int r = 1; r <= lc->nPrescDispls; r++)
+    CheckFinite(Where{context, "<PRESCRIBED_DISPLACEMENTS>", r}, "prescribed displacement", lc->PrescDispls[r].Value);
+  for (int r = 1; r <= lc->nRelDispls; r++)
+    CheckFinite(Where{context, "<INTERNAL_PRESCRIBED_RELATIVE_DISPLACEMENTS>", r}, "prescribed displacement",
+                lc->RelDispls[r].Value);
+  for (int r = 1; r <= lc->nPrescTemps; r++)
+    CheckFinite(Where{context, "<PRESCRIBED_POINT_TEMPERATURES>", r}, "temperature", lc->PrescTemps[r].Value);
+  for (int r = 1; r <= lc->nHeatFluxes; r++)
+    CheckAllFinite(Where{context, "<SURFACE_HEAT_FLUX>", r}, "heat flux", lc->HeatFluxes[r].Values,
+                   lc->HeatFluxes[r].ValueCount);
+  for (int r = 1; r <= lc->nFluidTemps; r++)
+    CheckAllFinite(Where{context, "<SURFACE_FLUID_TEMPERATURE>", r}, "temperature", lc->FluidTemps[r].Values,
+                   lc->FluidTemps[r].ValueCount);
+  for (int r = 1; r <= lc->nLineHeatFluxes; r++)
+    CheckAllFinite(Where{context, "<LINE_HEAT_FLUX>", r}, "heat flux", lc->LineHeatFluxes[r].Values,
+                   lc->LineHeatFluxes[r].ValueCount);
+  for (int r = 1; r <= lc->nHeatGenerations; r++)
+    CheckFinite(Where{context, "<VOLUMETRIC_INTERNAL_HEAT_GENERATION>", r}, "heat generation",
+                lc->HeatGenerations[r].Value);
+}
+
 }  // namespace
 
 void ValidateMesh(const MeshData* m) {
+  CheckMainParameters(m->Main);
+  CheckRealValues(m);
   for (int e = 1; e <= m->nElements; e++)
     for (int k = 1; k <= m->ElemNodeCount[e]; k++)
       CheckNumber(Where{nullptr, "<ELEMENT_NODES>", e}, "point number", m->ElemNodes[e][k], m->nPoints);
-  for (int r = 1; r <= m->nCoordSystems; r++)
+  for (int r = 1; r <= m->nCoordSystems; r++) {
     for (int k = 1; k <= 3; k++)
       CheckNumber(Where{nullptr, "<COORDINATE_SYSTEMS>", r}, "auxiliary vector number", m->CoordSystems[r].AuxVector[k],
                   m->nAuxVectors);
+    CheckCoordinateSystem(m, r);
+  }
   for (int r = 1; r <= m->nSpecialCsPoints; r++) {
     Where w{nullptr, "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>", r};
     CheckNumber(w, "point number", m->SpecialCsPoints[r].Point, m->nPoints);
     CheckNumber(w, "coordinate system number", m->SpecialCsPoints[r].CoordSystem, m->nCoordSystems);
   }
-  for (int r = 1; r <= m->nSupports; r++)
+  for (int r = 1; r <= m->nSupports; r++) {
     CheckNumber(Where{nullptr, "<SUPPORTS>", r}, "point number", m->Supports[r].Point, m->nPoints);
-  for (int r = 1; r <= m->nFixedTemps; r++)
+    CheckFlags(Where{nullptr, "<SUPPORTS>", r}, "support flag", m->Supports[r].Fixity, 6);
+  }
+  for (int r = 1; r <= m->nFixedTemps; r++) {
     CheckNumber(Where{nullptr, "<BOUNDARY_WITH_FIXED_TEMPERATURES>", r}, "point number", m->FixedTemps[r].Point,
                 m->nPoints);
+    CheckFlags(Where{nullptr, "<BOUNDARY_WITH_FIXED_TEMPERATURES>", r}, "fixity flag", m->FixedTemps[r].Fixity, 6);
+  }
   CheckPointLinks(m);
   CheckPatterns(m);
   CheckElementProperties(m);
@@ -295,6 +604,11 @@ void ValidateMesh(const MeshData* m) {
                 m->nPoints);
 }
 
+void ValidateElementNodeCounts(const MeshData* m, const int* ElemPropIndex) {
+  for (int e = 1; e <= m->nElements; e++)
+    if (ElemPropIndex[e] != 0) CheckElementNodeCount(m, e, m->ElemProps[ElemPropIndex[e]].ElementType);
+}
+
 void ValidateLoadCase(const MeshData* m, const LoadCaseData* lc) {
   char context[64];
   std::snprintf(context, sizeof context, "   -> Load case: %d", lc->Number);
@@ -303,6 +617,8 @@ void ValidateLoadCase(const MeshData* m, const LoadCaseData* lc) {
   Where wp{context, "<LOAD_CASE_PARAMETERS>", 0};
   // Load cases without element loads may give no integration type (0).
   if (p.IntegrationType != 0 || p.IntegrationName != 0) CheckIntegrationUse(m, wp, p.IntegrationType, p.IntegrationName);
+  CheckAllFinite(Where{context, "<GRAVITY_LOAD>", 0}, "gravity component", lc->Gravity, 3);
+  CheckLoadValues(context, lc);
   for (int r = 1; r <= lc->nPointLoads; r++)
     CheckNumber(Where{context, "<POINT_LOADS>", r}, "point number", lc->PointLoads[r].Point, np);
   for (int r = 1; r <= lc->nIntPointLoads; r++) {
@@ -349,9 +665,12 @@ void ValidateCombinations(const MeshData* m, const CombinationData* c, int n) {
   char context[64];
   for (int i = 1; i <= n; i++) {
     std::snprintf(context, sizeof context, "   -> Combination: %d", i);
-    for (int r = 1; r <= c[i].nFactors; r++)
+    CheckFinite(Where{context, "<COMBINATION_PARAMETERS>", 0}, "step duration", c[i].Params.StepDuration);
+    for (int r = 1; r <= c[i].nFactors; r++) {
       CheckNumber(Where{context, "<LOAD_CASE_FACTORS>", r}, "load case number", c[i].Factors[r].Number,
                   m->Main.nLoadCases);
+      CheckFinite(Where{context, "<LOAD_CASE_FACTORS>", r}, "load case factor", c[i].Factors[r].Factor);
+    }
     for (int r = 1; r <= c[i].nContactCases; r++)
       CheckNumber(Where{context, "<CONTACT_CASES>", r}, "contact case number", c[i].ContactCases[r],
                   m->Main.nContactCases);

@@ -9,6 +9,10 @@ struct LoadCaseData;
 struct CombinationData;
 
 void ValidateMesh(const MeshData* mesh);
+// The node count of every active element (ElemPropIndex[e] != 0, the property record of
+// the phase) against its type; run by the set-up before anything counts, allocates or
+// loops by the node lists.
+void ValidateElementNodeCounts(const MeshData* mesh, const int* ElemPropIndex);
 void ValidateLoadCase(const MeshData* mesh, const LoadCaseData* lc);
 void ValidateCombinations(const MeshData* mesh, const CombinationData* combinations, int n);
 

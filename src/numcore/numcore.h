@@ -207,7 +207,8 @@ bool readtrimline(char* s);
 // Prompts "Job name ? " until a non-empty name of letters, digits and $ . / : \ _ is
 // typed; job (80 characters) receives it. End of input is fatal.
 void askjobname(char* job);
-// wall: calendar time in seconds; cpu: processor time of the process in seconds.
+// wall: seconds of a monotonic clock (sub-millisecond resolution; only differences of two
+// readings mean anything); cpu: processor time of the process in seconds.
 void gettimes(double* wall, double* cpu);
 
 // ---- prints ------------------------------------------------------------------------------
@@ -229,5 +230,7 @@ void PrintSparseMat(int n, const char* title, const char* name, const int* count
 // i..last[i], addressed by absolute column, A[i][i] first. solveprofd2 overwrites b with
 // the solution of the system whose store U the Gaussian elimination has reduced in
 // place: forward reduction with the multipliers U[i][j]/U[i][i] (terms of magnitude 1e-8
-// or less skipped), then back substitution. U is unchanged.
+// or less skipped), then back substitution, whose sum over row i adds term j into partial
+// sum (j - i - 1) mod 8 and the eight sums pairwise ((s0 + s1) + (s2 + s3)) + ((s4 + s5) +
+// (s6 + s7)), on every machine. U is unchanged.
 void solveprofd2(double** U, double* b, int n, const int* last);

@@ -4,22 +4,53 @@
 
 #include <cmath>
 
+namespace {
+
+// 8 doubles handled as one value: every operation acts lane by lane, so any vector width
+// gives the same roundings.
+typedef double V8 __attribute__((vector_size(64)));
+// The same, placed at any double of a row.
+typedef double V8u __attribute__((vector_size(64), aligned(8), may_alias));
+#define LOAD8(p) (*reinterpret_cast<const V8u*>(p))
+#define STORE8(p) (*reinterpret_cast<V8u*>(p))
+typedef long long V8i __attribute__((vector_size(64)));
+
+
+// b[j] = b[j] - (u[j]/d) bi for j = from..to, a term of magnitude 1e-8 or less counting
+// as a zero multiplier.
+void ReduceRow(const double* u, double d, double bi, double* b, int from, int to) {
+  int j = from;
+  for (; j + 7 <= to; j += 8) {
+    const V8 uj = LOAD8(u + j);
+    const V8i keep = (uj > kSmall) | (uj < -kSmall);
+    const V8 m = (V8)((V8i)(uj / d) & keep);
+    const V8 r = LOAD8(b + j) - m * bi;
+    STORE8(b + j) = r;
+  }
+  for (; j <= to; j++)
+    if (std::fabs(u[j]) > kSmall) b[j] = b[j] - (u[j] / d) * bi;
+}
+
+// Sum of u[j] b[j], j = from..to, in a fixed order: term from + q + 8r goes to partial
+// sum q (ascending r), and the eight partial sums are added in a fixed tree.
+double RowDot(const double* u, const double* b, int from, int to) {
+  V8 s = {0, 0, 0, 0, 0, 0, 0, 0};
+  int j = from;
+  for (; j + 7 <= to; j += 8) s = s + LOAD8(u + j) * LOAD8(b + j);
+  double t[8];
+  __builtin_memcpy(t, &s, sizeof t);
+  for (int q = 0; j <= to; j++, q++) t[q] = t[q] + u[j] * b[j];
+  return ((t[0] + t[1]) + (t[2] + t[3])) + ((t[4] + t[5]) + (t[6] + t[7]));
+}
+
+}  // namespace
+
 void solveprofd2(double** U, double* b, int n, const int* last) {
   if (n < 1) return;
   // Forward reduction: the multiplier of row j at step i is U[i][j]/U[i][i], read from
   // the upper row (symmetry); terms of magnitude 1e-8 or less count as zero.
-  for (int i = 1; i <= n; i++) {
-    const double* u = U[i];
-    const double d = u[i];
-    const double bi = b[i];
-    for (int j = i + 1; j <= last[i]; j++)
-      if (std::fabs(u[j]) > kSmall) b[j] = b[j] - (u[j] / d) * bi;
-  }
+  for (int i = 1; i <= n; i++) ReduceRow(U[i], U[i][i], b[i], b, i + 1, last[i]);
   // Back substitution: every stored term is used.
-  for (int i = n; i >= 1; i--) {
-    const double* u = U[i];
-    double s = 0.0;
-    for (int j = i + 1; j <= last[i]; j++) s += u[j] * b[j];
-    b[i] = (b[i] - s) / u[i];
-  }
+  for (int i = n; i >= 1; i--) b[i] = (b[i] - RowDot(U[i], b, i + 1, last[i])) / U[i][i];
 }
+

@@ -8,6 +8,7 @@
 #include "numcore/numcore.h"
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -361,7 +362,10 @@ void askjobname(char* job) {
   std::strcpy(job, answer);
 }
 
+// Wall-clock seconds from the monotonic clock (sub-millisecond resolution, never set
+// back), so that the difference of two readings is the elapsed time of a step.
 void gettimes(double* wall, double* cpu) {
-  *wall = static_cast<double>(std::time(nullptr));
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  *wall = std::chrono::duration<double>(now).count();
   *cpu = static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }

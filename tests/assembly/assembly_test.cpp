@@ -421,7 +421,9 @@ TEST(GlobalAssemblyDeath, LinkFaults) {
                     "contribution from at least one element and\nmust be nonprescribed.\n\n"));
   tw::Model c = BarModel();
   tw::AddRecord(c, "<AUXILIARY_VECTORS>", AuxVector(1, 0, 0));
-  tw::AddRecord(c, "<COORDINATE_SYSTEMS>", CoordSystem(1, 1, 1));
+  tw::AddRecord(c, "<AUXILIARY_VECTORS>", AuxVector(0, 1, 0));
+  tw::AddRecord(c, "<AUXILIARY_VECTORS>", AuxVector(0, 0, 1));
+  tw::AddRecord(c, "<COORDINATE_SYSTEMS>", CoordSystem(1, 2, 3));
   tw::AddRecord(c, "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>", SpecialCsPoint(4, 1));
   tw::AddRecord(c, "<INTERNAL_POINT_LINKS>", tw::PointLink(5, 4, "011000"));
   Built bc(c, 1, "_cs");
@@ -514,8 +516,8 @@ TEST(ElementDispatch, TypesWithoutRoutinesStopAndCablesAreEmpty) {
   AddProperty(m, 1, 1, 12);  // plane strain triangle: no element routine
   tw::AddElement(m, {1, 2});
   AddProperty(m, 2, 2, 1);
-  MeshData mesh;
-  ReadMeshOfModel(TestJobName(), m, &mesh);
+  LoadedMesh lm(m);
+  MeshData& mesh = lm.mesh;
   const std::string flags = Flags();
   double** K;
   int prop[3] = {0, 1, 2};
@@ -526,7 +528,6 @@ TEST(ElementDispatch, TypesWithoutRoutinesStopAndCablesAreEmpty) {
   Calc_Kg(2, 2, 2, flags.c_str(), &mesh, prop, &K, nullptr, nullptr);
   EXPECT_EQ(ElemMatSize(31, 2), 0);
   freed2(K);
-  FreeMesh(&mesh);
 }
 
 // The whole linear assembly through the element routines. The collinear bars 2-3 and 3-4
@@ -548,6 +549,21 @@ TEST(GlobalAssembly, LinearAssemblyThroughTheTrussRoutine) {
   EXPECT_EQ(s.nTermsKFF, A.nKFF);
   EXPECT_GE(s.assemblySeconds, 0.0);
 }
+
+// A binary string of a result file (int32 length, characters, terminating zero).
+namespace {
+
+std::string ReadString(FILE* fp) {
+  int32_t n;
+  EXPECT_EQ(std::fread(&n, 4, 1, fp), 1u);
+  std::string s(static_cast<size_t>(n) + 1, '?');
+  EXPECT_EQ(std::fread(s.data(), 1, s.size(), fp), s.size());
+  EXPECT_EQ(s.back(), '\0');
+  s.pop_back();
+  return s;
+}
+
+}  // namespace
 
 TEST(GlobalAssembly, ModelWithoutActiveElementsAndTheSummary) {
   // Only supported points: no free equation, nothing to assemble, no row to check.
@@ -574,6 +590,12 @@ TEST(GlobalAssembly, ModelWithoutActiveElementsAndTheSummary) {
   // The eigenvalue file of an empty KFF holds the two tags and m = 0.
   FILE* fp = std::fopen((job + "_KFF_ev.bin").c_str(), "rb");
   ASSERT_NE(fp, nullptr);
+  EXPECT_EQ(ReadString(fp), "<KFF_EIGEN_VALUES_VECTORS>");
+  int32_t m0 = -1;
+  ASSERT_EQ(std::fread(&m0, 4, 1, fp), 1u);
+  EXPECT_EQ(m0, 0);
+  EXPECT_EQ(ReadString(fp), "</KFF_EIGEN_VALUES_VECTORS>");
+  EXPECT_EQ(std::fgetc(fp), EOF);
   std::fclose(fp);
   // Analysis types other than the mechanical ones cannot use this assembly.
   b.mesh.Main.AnalysisType = 5;
@@ -589,20 +611,6 @@ TEST(GlobalAssembly, ModelWithoutActiveElementsAndTheSummary) {
 }
 
 // ---- eigenvalues of KFF -------------------------------------------------------------------
-
-namespace {
-
-std::string ReadString(FILE* fp) {
-  int32_t n;
-  EXPECT_EQ(std::fread(&n, 4, 1, fp), 1u);
-  std::string s(static_cast<size_t>(n) + 1, '?');
-  EXPECT_EQ(std::fread(s.data(), 1, s.size(), fp), s.size());
-  EXPECT_EQ(s.back(), '\0');
-  s.pop_back();
-  return s;
-}
-
-}  // namespace
 
 TEST(KffEigen, TwoByTwoFile) {
   SparseRowMatrix K = MakeRowsFromLists({{{1, 2.0}, {2, -1.0}}, {{2, 2.0}}});

@@ -10,6 +10,7 @@
 #include "numcore/numcore.h"
 #include "model/fileio.h"
 #include "model/outputcontrol.h"
+#include "support/output_flags.h"
 
 // Set inside a death-test statement that stops with a profile store alive (see
 // death_support.cpp).
@@ -81,14 +82,6 @@ inline void FreeRows(SparseRowMatrix* S) {
   freepd1(S->vals);
   freepi1(S->cols);
   freei1(S->count);
-}
-
-// Output-control flags, all 'N' but the named options.
-inline std::string Flags(std::initializer_list<int> on = {}) {
-  std::string f(69, 'N');
-  f[0] = '\0';
-  for (int k : on) f[k] = 'Y';
-  return f;
 }
 
 // Random symmetric positive definite matrix with a ragged profile: row i couples to

@@ -8,9 +8,10 @@
 #include <string>
 
 #include "assembly/topology.h"
+#include "elements/kernel.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
-#include "support/mesh_from_model.h"
+#include "support/loaded_mesh.h"
 #include "support/testfiles.h"
 
 namespace tw = testmodel;
@@ -32,11 +33,13 @@ inline tw::Model BaseModel() {
 inline void GeometryFor(int type, int* kind, int* record) {
   *record = 1;
   switch (type) {
-    case 1: case 2: case 5: case 6: case 31: case 32: *kind = 2; return;  // area
-    case 3: *kind = 3; return;
-    case 4: case 8: *kind = 4; return;
-    case 24: *kind = 0; *record = 0; return;
-    default: *kind = 5; return;  // thickness
+    case _TRUSS_2D: case _TRUSS_3D: case _CABLE_2D: case _CABLE_3D: case _EMB_CABLE_2D: case _EMB_CABLE_3D:
+      *kind = kGeomCsArea;
+      return;
+    case _FRAME_2D: *kind = kGeomCs2D; return;
+    case _FRAME_3D: case _TIMOSHENKO_BEAM_3D: *kind = kGeomCs3D; return;
+    case _SOLID_HEXA: *kind = 0; *record = 0; return;
+    default: *kind = kGeomLamThick; return;
   }
 }
 

@@ -117,8 +117,8 @@ TEST(Topology, PhasesSelectActiveElementsAndLaterRecordsOverride) {
 
 TEST(Topology, AdjacencyInElementThenNodeOrder) {
   tw::Model m = MixedPlaneModel();
-  tw::AddElement(m, {5, 2, 5});  // names point 5 twice
-  AddProperty(m, 4, 4, 1);
+  tw::AddElement(m, {5, 2, 5});  // a 3-node cable that names point 5 twice
+  AddProperty(m, 4, 4, 5);
   Built b(m);
   const PointList& p5 = b.w.PointElemAdjacency[5];
   ASSERT_EQ(p5.count, 4);
@@ -245,7 +245,9 @@ TEST(TopologyDeath, ShellPointFaults) {
   EXPECT_EXIT(Built b(TwoShells(0.0, 22)), testing::ExitedWithCode(1), Whole(mixed));
   tw::Model m = TwoShells(0.0);
   tw::AddRecord(m, "<AUXILIARY_VECTORS>", AuxVector(1, 0, 0));
-  tw::AddRecord(m, "<COORDINATE_SYSTEMS>", CoordSystem(1, 1, 1));
+  tw::AddRecord(m, "<AUXILIARY_VECTORS>", AuxVector(0, 1, 0));
+  tw::AddRecord(m, "<AUXILIARY_VECTORS>", AuxVector(0, 0, 1));
+  tw::AddRecord(m, "<COORDINATE_SYSTEMS>", CoordSystem(1, 2, 3));
   tw::AddRecord(m, "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>", SpecialCsPoint(4, 1));
   const std::string special =
       "\nChecking point n. 4\nSpecial coordinate system n. 1\n\nERROR:\nA special coordinate system cannot be "

@@ -52,7 +52,7 @@ int Dofs(const CableSpec& c) { return (c.type == kCable2D ? 2 : 3) * static_cast
 
 // Linear stiffness of the model's element 1.
 void Stiffness(const CableSpec& c, const MeshData* mesh, double** K) {
-  AllOff oc;
+  Flags oc;
   const int n = static_cast<int>(c.points.size());
   if (c.type == kCable2D)
     CalcStiffCable2D(Dofs(c), 1, n, 1, oc, mesh, K);
@@ -193,7 +193,7 @@ TEST(Cable, CyclicSteelTangentIsTheInitialModulusInTheFirstTwoIterations) {
   CableSpec nl = lin;
   nl.matKind = MAT_NLMM202;
   LoadedMesh nlMesh(CableModel(nl));
-  AllOff oc;
+  Flags oc;
   for (int iter = 1; iter <= 2; iter++) {
     Mat K(9, 9);
     CalcStiffCable3D_NL(1, 9, 1, iter, 3, 1, oc, nullptr, nlMesh, nullptr, nullptr, K);
@@ -225,12 +225,12 @@ TEST(Cable, PrintsUnderItsOwnFlags) {
       else
         CalcStiffCable2D(4, 1, 2, 1, flags, mesh, K);
     };
-    AllOff oc;
+    Flags oc;
     oc.f[is3D ? OC_PRINT_MAT_KG_CABLE_3D : OC_PRINT_MAT_KG_CABLE_2D] = 'Y';
     std::string out = Printed([&] { run(oc); });
     EXPECT_EQ(Occurrences(out, "Stiffness matrix Kg (" + name + "):\nElement n. 1\n"), 1);
     EXPECT_EQ(Occurrences(out, "Transformation matrix"), 0);
-    AllOff ot;
+    Flags ot;
     ot.f[is3D ? OC_PRINT_MAT_T_CABLE_3D : OC_PRINT_MAT_T_CABLE_2D] = 'Y';
     out = Printed([&] { run(ot); });
     EXPECT_EQ(Occurrences(out, "Transformation matrix T (" + name + "):\nElement n. 1\n"), 3);
@@ -239,7 +239,7 @@ TEST(Cable, PrintsUnderItsOwnFlags) {
 }
 
 TEST(CableDeath, RefusesWhatItCannotCompute) {
-  AllOff oc;
+  Flags oc;
   Mat K(12, 12);
   Vec u(12), F(12);
   Mat dT(1, 4);

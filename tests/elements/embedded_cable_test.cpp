@@ -100,7 +100,7 @@ TEST(EmbCable, CableAlongX2InAUnitPlaneStressSquare) {
   c.cablePoints = {{0, 0, 0.5}, {0, 1, 0.5}};
   LoadedMesh mesh(EmbModel(c));
   MotherRecords recs({-g, 0.0, g, 0.0});
-  AllOff oc;
+  Flags oc;
   Mat Kc(8, 8);
   CalcStiffEmbCable2D(8, 2, 1, 1, 1, kQuad, 4, 2, oc, mesh, Kc, recs);
   const double b[9] = {0, -0.5, 0, 0.5, 0, 0.5, 0, -0.5, 0};
@@ -187,7 +187,7 @@ TEST(EmbCable, CableAlongX1InAUnitCube) {
   c.As = 3.0;
   LoadedMesh mesh(EmbModel(c));
   MotherRecords recs({-g, 0, 0, g, 0, 0});
-  AllOff oc;
+  Flags oc;
   Mat K(24, 24);
   CalcStiffEmbCable3D(24, 2, 1, 1, 1, kHexa, 8, 2, oc, mesh, K, recs);
   Vec u(24);
@@ -217,7 +217,7 @@ TEST(EmbCable, CyclicSteelTangentIsTheInitialModulusInTheFirstTwoIterations) {
     nat.push_back(2 * x3 - 1);
   }
   MotherRecords recs(nat);
-  AllOff oc;
+  Flags oc;
   Mat Klin(8, 8), K(8, 8);
   CalcStiffEmbCable2D(8, 2, 1, 1, 1, kQuad, 4, 2, oc, linMesh, Klin, recs);
   for (int iter = 1; iter <= 2; iter++) {
@@ -297,12 +297,12 @@ TEST(EmbCable, PrintsUnderItsOwnFlags) {
   LoadedMesh mesh(EmbModel(c));
   MotherRecords recs({-g, 0.0, g, 0.0});
   Mat K(8, 8);
-  AllOff oc;
+  Flags oc;
   oc.f[OC_PRINT_MAT_KG_EMB_CABLE_2D] = 'Y';
   std::string out = Printed([&] { CalcStiffEmbCable2D(8, 2, 1, 1, 1, kQuad, 4, 2, oc, mesh, K, recs); });
   EXPECT_EQ(Occurrences(out, "Stiffness matrix Kg (_EMB_CABLE_2D):\nElement n. 2\n"), 1);
   EXPECT_EQ(Occurrences(out, "Transformation matrix"), 0);
-  AllOff ot;
+  Flags ot;
   ot.f[OC_PRINT_MAT_T_EMB_CABLE_2D] = 'Y';
   out = Printed([&] { CalcStiffEmbCable2D(8, 2, 1, 1, 1, kQuad, 4, 2, ot, mesh, K, recs); });
   EXPECT_EQ(Occurrences(out, "Transformation matrix T (_EMB_CABLE_2D):\nElement n. 2\n"), 2);
@@ -310,7 +310,7 @@ TEST(EmbCable, PrintsUnderItsOwnFlags) {
 }
 
 TEST(EmbCableDeath, RefusesWhatItCannotCompute) {
-  AllOff oc;
+  Flags oc;
   Mat K(24, 24);
   Vec a(24), F(24);
   Mat dT(2, 2);
@@ -338,10 +338,12 @@ TEST(EmbCableDeath, RefusesWhatItCannotCompute) {
   }
   c.cablePoints = {{0, 0, 0.5}, {0, 1, 0.5}};
   {
-    // A mother type without a strain row for this cable; a slot that holds another cable.
+    // A mother type without a strain row for this cable is refused in words; a slot that
+    // holds another cable is a fault of the program.
     LoadedMesh mesh(EmbModel(c));
     EXPECT_EXIT(CalcStiffEmbCable2D(12, 2, 1, 1, 1, 20, 4, 2, oc, mesh, K, recs), testing::ExitedWithCode(1),
-                kInternal);
+                testing::ContainsRegex("   -> Mother element type: _MINDLIN_SHELL_QUAD\nERROR:\nThis type of element "
+                                       "cannot be the mother element of an embedded cable:\n"));
     EXPECT_EXIT(CalcStiffEmbCable2D(8, 1, 1, 1, 1, kQuad, 4, 2, oc, mesh, K, recs), testing::ExitedWithCode(1),
                 kInternal);
     // The linear material in the nonlinear routines.

@@ -64,7 +64,7 @@ void StiffnessWith(const InterfaceSpec& c, const MeshData* mesh, const char* oc,
   }
 }
 
-void Stiffness(const InterfaceSpec& c, const MeshData* mesh, double** K) { StiffnessWith(c, mesh, AllOff(), K); }
+void Stiffness(const InterfaceSpec& c, const MeshData* mesh, double** K) { StiffnessWith(c, mesh, Flags(), K); }
 
 // Closed form of a straight two-node-per-face line interface (or a flat four-node-per-face
 // surface interface): K[(a,i)][(b,j)] = sign(a,b) k_i M[a'][b'] delta_ij, with M the
@@ -299,13 +299,13 @@ TEST(Interface, PrintsUnderItsOwnFlags) {
     LoadedMesh mesh(InterfaceModel(c), std::to_string(cs.type));
     const int nd = DofsPerNode(cs.type) * 2 * perFace;
     Mat K(nd, nd);
-    AllOff oc;
+    Flags oc;
     oc.f[cs.flagKg] = 'Y';
     const std::string name = cs.name;
     std::string out = Printed([&] { StiffnessWith(c, mesh, oc, K); });
     EXPECT_EQ(Occurrences(out, "Stiffness matrix Kg (" + name + "):\nElement n. 1\n"), 1);
     EXPECT_EQ(Occurrences(out, "Transformation matrix"), 0);
-    AllOff ot;
+    Flags ot;
     ot.f[cs.flagT] = 'Y';
     out = Printed([&] { StiffnessWith(c, mesh, ot, K); });
     EXPECT_EQ(Occurrences(out, "Transformation matrix T (" + name + "):\nElement n. 1\n"), cs.points);
@@ -314,7 +314,7 @@ TEST(Interface, PrintsUnderItsOwnFlags) {
 }
 
 TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
-  AllOff oc;
+  Flags oc;
   Mat K(60, 60);
   Vec u(60), du(60), F(60);
   {

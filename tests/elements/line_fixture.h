@@ -1,6 +1,5 @@
-// Small models for the line and interface element tests: a model written by the
-// test-side data-file writer and read back with ReadMesh, output control all off, and
-// a dense assembly and solve for the closed-form checks.
+// Small models for the line and interface element tests (read back through LoadedMesh),
+// output control all off, and a dense assembly and solve for the closed-form checks.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,6 +19,7 @@
 #include "model/mesh.h"
 #include "model/outputcontrol.h"
 #include "support/datafile_writer.h"
+#include "support/loaded_mesh.h"
 #include "support/testfiles.h"
 #include "test_util.h"
 
@@ -27,34 +27,6 @@ namespace linefix {
 
 using testmodel::Model;
 using testmodel::Rec;
-
-// The mesh section of a model, written and read back as a run reads it.
-struct LoadedMesh {
-  MeshData mesh;
-  explicit LoadedMesh(const Model& m, const std::string& tag = "") {
-    const std::string job = TestJobName(tag);
-    testmodel::WriteDataFile(job, m);
-    FILE* fp;
-    OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');
-    ReadTag("<VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
-    ReadMesh(fp, &mesh);
-    CloseFile(fp);
-  }
-  ~LoadedMesh() { FreeMesh(&mesh); }
-  LoadedMesh(const LoadedMesh&) = delete;
-  LoadedMesh& operator=(const LoadedMesh&) = delete;
-  const MeshData* operator->() const { return &mesh; }
-  operator const MeshData*() const { return &mesh; }
-};
-
-// Output control with every flag off.
-struct AllOff {
-  char f[kOutputControlSize + 1];
-  AllOff() {
-    for (char& c : f) c = 'N';
-  }
-  operator const char*() const { return f; }
-};
 
 // The 21 counts of a "<NUMERICAL_INTEGRATION>" record from the s1 counts of the
 // general, membrane, bending, shear and torsion sub-patterns (s2 for G and M too).

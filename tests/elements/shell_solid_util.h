@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -102,4 +103,40 @@ inline std::vector<std::array<double, 3>> Hexa20FromCorners(const std::vector<st
     }
   }
   return x;
+}
+
+// ---- slab and flat shell quadrilaterals ----
+
+// Quadrilateral of nn = 4, 8 or 9 nodes on the four corners (straight sides, mid-side
+// nodes at the middle, node 9 at the centre), all with the element's property.
+inline int Quad(HandMesh& h, int nn, const std::vector<std::array<double, 3>>& c, int prop) {
+  std::vector<std::array<double, 3>> x(10);
+  const int corner[5] = {0, 1, 3, 5, 7};
+  for (int k = 1; k <= 4; k++) x[nn == 4 ? k : corner[k]] = c[k];
+  if (nn > 4) {
+    for (int k = 1; k <= 4; k++)
+      for (int j = 0; j < 3; j++) x[2 * k][j] = 0.5 * (c[k][j] + c[k % 4 + 1][j]);
+    for (int j = 0; j < 3; j++) x[9][j] = 0.25 * (c[1][j] + c[2][j] + c[3][j] + c[4][j]);
+  }
+  std::vector<int> list;
+  for (int k = 1; k <= nn; k++) list.push_back(h.AddPoint(x[k][0], x[k][1], x[k][2]));
+  return h.AddElement(list, prop);
+}
+
+// Corners 1..4 of a parallelogram in the x1-x2 plane.
+inline const std::vector<std::array<double, 3>> kPara = {
+    {0, 0, 0}, {0, 0, 0}, {2, 0.5, 0}, {2.6, 1.7, 0}, {0.6, 1.2, 0}};
+inline const double kParaArea = 2.0 * 1.2 - 0.5 * 0.6;  // |(2, 0.5) x (0.6, 1.2)|
+
+// Slab dofs of the field w = f(x), theta1, theta2 at each node.
+template <typename F>
+inline std::vector<double> SlabField(HandMesh& h, int e, F f) {
+  const int n = h.nodeCount[e];
+  std::vector<double> u(3 * n + 1, 0.0);
+  for (int k = 1; k <= n; k++) {
+    const auto& x = h.pts[h.nodes[e][k]];
+    const auto v = f(x[1], x[2]);
+    for (int j = 0; j < 3; j++) u[3 * (k - 1) + j + 1] = v[j];
+  }
+  return u;
 }

@@ -51,7 +51,7 @@ Model BeamModel(const BeamSpec& c) {
 
 // Assembled stiffness of every element of the model.
 void Assemble(const BeamSpec& c, const MeshData* mesh, Dense* K) {
-  AllOff oc;
+  Flags oc;
   for (size_t e = 0; e < c.elements.size(); e++) {
     const int nn = static_cast<int>(c.elements[e].size());
     Mat Ke(6 * nn, 6 * nn);
@@ -144,7 +144,7 @@ TEST(TimoshenkoBeam, SectionAngleOfHalfPiSwapsTheSecondMoments) {
   b.sections = {{1.5, 0.8, 0.8, 0.4, 5.0, 2.0, 0, 0, 0, 0, 0.0}};
   LoadedMesh ma(BeamModel(a)), mb(BeamModel(b));
   Mat Ka(12, 12), Kb(12, 12);
-  AllOff oc;
+  Flags oc;
   CalcStiffTimoshenkoBeam3D(12, 1, 2, 1, oc, ma, Ka);
   CalcStiffTimoshenkoBeam3D(12, 1, 2, 1, oc, mb, Kb);
   EXPECT_LT(MaxDiff(Ka, Kb, 12, 12), 1e-12 * MaxAbs(Ka, 12, 12));
@@ -172,7 +172,7 @@ TEST(TimoshenkoBeam, CurvedBeamHasExactlySixRigidModes) {
   c.b = 3;
   LoadedMesh mesh(BeamModel(c));
   Mat K(18, 18);
-  AllOff oc;
+  Flags oc;
   CalcStiffTimoshenkoBeam3D(18, 1, 3, 1, oc, mesh, K);
   const double scale = MaxAbs(K, 18, 18);
   EXPECT_TRUE(IsSymmetric(K, 18, 1e-12 * scale));
@@ -216,12 +216,12 @@ TEST(TimoshenkoBeam, PrintsUnderItsOwnFlags) {
   c.s = 1;
   LoadedMesh mesh(BeamModel(c));
   Mat K(12, 12);
-  AllOff oc;
+  Flags oc;
   oc.f[OC_PRINT_MAT_KG_TIMOSHENKO_BEAM_3D] = 'Y';
   std::string out = Printed([&] { CalcStiffTimoshenkoBeam3D(12, 1, 2, 1, oc, mesh, K); });
   EXPECT_EQ(Occurrences(out, "Stiffness matrix Kg (_TIMOSHENKO_BEAM_3D):\nElement n. 1\n"), 1);
   EXPECT_EQ(Occurrences(out, "Transformation matrix"), 0);
-  AllOff ot;
+  Flags ot;
   ot.f[OC_PRINT_MAT_T_TIMOSHENKO_BEAM_3D] = 'Y';
   out = Printed([&] { CalcStiffTimoshenkoBeam3D(12, 1, 2, 1, ot, mesh, K); });
   EXPECT_EQ(Occurrences(out, "Transformation matrix T (_TIMOSHENKO_BEAM_3D):\nElement n. 1\n"), 8);
@@ -229,7 +229,7 @@ TEST(TimoshenkoBeam, PrintsUnderItsOwnFlags) {
 }
 
 TEST(TimoshenkoBeamDeath, RefusesWhatItCannotCompute) {
-  AllOff oc;
+  Flags oc;
   Mat K(24, 24);
   BeamSpec c;
   c.points = {{1, 1, 1}, {1, 1, 1}};

@@ -296,7 +296,9 @@ TEST(EdgeLoadDeathTest, ElementTypesWithoutEdgeLoadRoutine) {
   t.AddEdgeLoad(1, 1, 'G', 3, 1, {1.0});
   t.Build();
   Vec Fe(12);
-  EXPECT_EXIT(t.EdgeLoadVector(1, Fe), testing::ExitedWithCode(1), kInternal);
+  EXPECT_EXIT(t.EdgeLoadVector(1, Fe), testing::ExitedWithCode(1),
+              testing::ContainsRegex("   -> Element type: _CABLE_2D\n\nERROR:\nThis type of element does not take this "
+                                 "type of load.\n"));
 }
 
 // The dispatcher reaches the slab and shell routines: a uniform transverse load of 3 on

@@ -11,7 +11,7 @@
 #include "assembly/assembly.h"
 #include "load_fixture.h"
 #include "model/fileio.h"
-#include "support/mesh_from_model.h"
+#include "support/loaded_mesh.h"
 #include "support/testfiles.h"
 
 namespace {
@@ -603,7 +603,10 @@ TEST(TempVarLoopDeathTest, SlabsTakeNoUniformTemperatureAndNonlinearSolidsAreNot
     t.tempVars.push_back({1, 0, {kDT}});
     t.Build();
     Vec F(t.nF), P(t.nP);
-    EXPECT_EXIT(t.LoadVector(F, P), testing::ExitedWithCode(1), kInternal);
+    EXPECT_EXIT(t.LoadVector(F, P), testing::ExitedWithCode(1),
+                testing::ContainsRegex("<TEMPERATURE_VARIATION>\n   -> Temp. var. counter: 1\n   -> Element: 1\n"
+                                   "   -> Element type: _MINDLIN_SLAB_QUAD\n\nERROR:\nThis type of element does not "
+                                   "take this type of load.\n"));
   }
   {
     TestModel t;

@@ -26,8 +26,9 @@ inline Model Build() {
   testmodel::AddRecord(m, "<GROUP_NAMES>", Rec().S("g1"));
   testmodel::AddRecord(m, "<GROUP_NAMES>", Rec().S("group two"));
   testmodel::AddRecord(m, "<AUXILIARY_VECTORS>", testmodel::AuxiliaryVector("v1", 1, 0, 0));
-  testmodel::AddRecord(m, "<AUXILIARY_VECTORS>", testmodel::AuxiliaryVector("v2", 0, 1, 0.5));
-  testmodel::AddRecord(m, "<COORDINATE_SYSTEMS>", Rec().S("cs").I(1).I(2).I(1));
+  testmodel::AddRecord(m, "<AUXILIARY_VECTORS>", testmodel::AuxiliaryVector("v2", 0, 0.6, 0.8));
+  testmodel::AddRecord(m, "<AUXILIARY_VECTORS>", testmodel::AuxiliaryVector("v3", 0, -0.8, 0.6));
+  testmodel::AddRecord(m, "<COORDINATE_SYSTEMS>", Rec().S("cs").I(1).I(2).I(3));
   testmodel::AddRecord(m, "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>", Rec().I(7).I(8).I(9).I(3).I(1));
   testmodel::AddRecord(m, "<SUPPORTS>", Rec().I(11).I(1).I(2).I(1).I(12).C(1).C(0).C(1).C(0).C(1).C(1));
   testmodel::AddRecord(m, "<SUPPORTS>", testmodel::Support(6, "000111", 2, 3));

@@ -8,6 +8,15 @@
 #include "model/loadcase.h"
 #include "model/mesh.h"
 
+// Opens the data file and reads its mesh; returns the file at the first load case.
+inline FILE* ReadDataFileMesh(const std::string& job, MeshData* mesh) {
+  FILE* fp;
+  OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');
+  ReadTag("<VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
+  ReadMesh(fp, mesh);
+  return fp;
+}
+
 inline void ReadWholeDataFile(const std::string& job) {
   FILE* fp;
   OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');

@@ -1,6 +1,7 @@
 // The validation pass: one bad index or code at a time in an otherwise valid file.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 
@@ -32,29 +33,43 @@ std::string Fault(const std::string& block, int record, const std::string& messa
 
 }  // namespace
 
-TEST(Validation, TheFullModelIsValid) {
+// Placeholder property records of pre-processors (first phase 0, type 0, first element
+// 0, first element after the last) never match an element: read and skipped, whatever
+// their other fields hold.
+TEST(Validation, InactivePlaceholderPropertiesAreSkipped) {
   std::string job = TestJobName();
-  testmodel::WriteDataFile(job, fullmodel::Build());
+  Model m = fullmodel::Build();
+  auto& props = m.blocks["<ELEMENT_PROPERTIES>"];
+  props.push_back(Rec().Is({0, 0, 0, 1, 3, 10, 99, 99, 99, 99, 99, 99}));
+  props.push_back(Rec().Is({0, 1, 1, 1, 3, 0, 99, 99, 99, 99, 99, 99}));
+  props.push_back(Rec().Is({0, 1, 1, 0, 0, 10, 99, 99, 99, 99, 99, 99}));
+  props.push_back(Rec().Is({0, 1, 1, 3, 1, 10, 99, 99, 99, 99, 99, 99}));
+  testmodel::WriteDataFile(job, m);
   ReadWholeDataFile(job);
+  MeshData mesh;
+  FILE* fp = ReadDataFileMesh(job, &mesh);
+  for (int r = mesh.nElemProps - 3; r <= mesh.nElemProps; r++) EXPECT_FALSE(ElemPropIsActive(mesh.ElemProps[r]));
+  for (int e = 1; e <= mesh.nElements; e++)
+    EXPECT_NE(SearchElementType(e, mesh.nElemProps, mesh.ElemProps), 99) << e;
+  CloseFile(fp);
+  FreeMesh(&mesh);
 }
 
 TEST(ValidationDeath, OneBadIndexAtATime) {
   const std::string props = "<ELEMENT_PROPERTIES>";
   const BadIndex cases[] = {
       // element properties
-      {"first element", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(0, 1, 10, 1, 1, 5, 1, 1, 1); },
-       Fault(props, 1, "Invalid first element number: 0 \\(valid: 1 to 3\\)\\.")},
+      {"first element", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(-1, 1, 10, 1, 1, 5, 1, 1, 1); },
+       Fault(props, 1, "Invalid first element number: -1 \\(valid: 1 to 3\\)\\.")},
       {"last element", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(1, 4, 10, 1, 1, 5, 1, 1, 1); },
        Fault(props, 1, "Invalid last element number: 4 \\(valid: 1 to 3\\)\\.")},
-      {"element range", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(3, 2, 10, 1, 1, 5, 1, 1, 1); },
-       Fault(props, 1, "Invalid element range: 3 to 2\\.")},
       {"phase range",
-       [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(1, 1, 10, 1, 1, 5, 1, 1, 1, 0); },
-       Fault(props, 1, "Invalid phase range: 0 to 2\\.")},
+       [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(1, 1, 10, 1, 1, 5, 1, 1, 1, 3); },
+       Fault(props, 1, "Invalid phase range: 3 to 2\\.")},
       {"element type", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(1, 1, 33, 1, 1, 5, 1, 1, 1); },
        Fault(props, 1, "Invalid element type code: 33 \\(valid: 1 to 32\\)\\.")},
-      {"element type 0", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(1, 1, 0, 1, 1, 5, 1, 1, 1); },
-       Fault(props, 1, "Invalid element type code: 0 \\(valid: 1 to 32\\)\\.")},
+      {"element type -1", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(1, 1, -1, 1, 1, 5, 1, 1, 1); },
+       Fault(props, 1, "Invalid element type code: -1 \\(valid: 1 to 32\\)\\.")},
       {"material kind", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(1, 1, 10, 50, 1, 5, 1, 1, 1); },
        Fault(props, 1, "Invalid material kind code: 50 \\(valid: 1 to 49\\)\\.")},
       {"material record", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(1, 1, 10, 1, 2, 5, 1, 1, 1); },
@@ -125,8 +140,71 @@ TEST(ValidationDeath, OneBadIndexAtATime) {
        Fault("<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>", 1,
              "Invalid coordinate system number: 2 \\(valid: 1 to 1\\)\\.")},
       {"auxiliary vector of a coordinate system",
-       [](Model& m) { m.blocks["<COORDINATE_SYSTEMS>"][0] = Rec().S("cs").I(1).I(3).I(1); },
-       Fault("<COORDINATE_SYSTEMS>", 1, "Invalid auxiliary vector number: 3 \\(valid: 1 to 2\\)\\.")},
+       [](Model& m) { m.blocks["<COORDINATE_SYSTEMS>"][0] = Rec().S("cs").I(1).I(4).I(1); },
+       Fault("<COORDINATE_SYSTEMS>", 1, "Invalid auxiliary vector number: 4 \\(valid: 1 to 3\\)\\.")},
+      // coordinate systems that are not a rotation
+      {"coordinate system axis of length 2",
+       [](Model& m) { m.blocks["<AUXILIARY_VECTORS>"][1] = testmodel::AuxiliaryVector("v2", 0, 1.2, 1.6); },
+       Fault("<COORDINATE_SYSTEMS>", 1,
+             "Coordinate system cs: axis 2 \\(auxiliary vector 2\\) has length 2, not 1\\.\n"
+             "The axes of a coordinate system must be orthonormal\\.")},
+      {"coordinate system with two equal axes",
+       [](Model& m) { m.blocks["<COORDINATE_SYSTEMS>"][0] = Rec().S("cs").I(1).I(2).I(2); },
+       Fault("<COORDINATE_SYSTEMS>", 1,
+             "Coordinate system cs: axes 2 and 3 are not orthogonal \\(scalar product 1\\)\\.\n"
+             "The axes of a coordinate system must be orthonormal\\.")},
+      {"NaN auxiliary vector component",
+       [](Model& m) { m.blocks["<AUXILIARY_VECTORS>"][0] = testmodel::AuxiliaryVector("v1", NAN, 0, 0); },
+       Fault("<AUXILIARY_VECTORS>", 1, "Invalid auxiliary vector component: nan \\(not a finite number\\)\\.")},
+      // flags
+      {"support flag",
+       [](Model& m) { m.blocks["<SUPPORTS>"][1] = testmodel::Support(2, "111000"); m.blocks["<SUPPORTS>"][1].bytes[20 + 1] = '1'; },
+       Fault("<SUPPORTS>", 2, "Invalid support flag of dof 2: 49 \\(valid: 0 or 1\\)\\.")},
+      {"link flag",
+       [](Model& m) { m.blocks["<INTERNAL_POINT_LINKS>"][0].bytes[24 + 5] = 2; },
+       Fault("<INTERNAL_POINT_LINKS>", 1, "Invalid link flag of dof 6: 2 \\(valid: 0 or 1\\)\\.")},
+      // values the mechanics needs positive and finite
+      {"modulus of elasticity 0",
+       [](Model& m) { m.blocks["<LINEAR_ISOTROPIC_MATERIALS>"][0] = testmodel::LinIsoMaterial("c", 2.5e-9, 1e-5, 0, 0.2); },
+       Fault("<LINEAR_ISOTROPIC_MATERIALS>", 1, "Invalid modulus of elasticity: 0 \\(it must be positive\\)\\.")},
+      {"infinite material value",
+       [](Model& m) { m.blocks["<LINEAR_ISOTROPIC_MATERIALS>"][0] = testmodel::LinIsoMaterial("c", INFINITY, 1e-5, 3e4, 0.2); },
+       Fault("<LINEAR_ISOTROPIC_MATERIALS>", 1, "Invalid material value: inf \\(not a finite number\\)\\.")},
+      {"area 0", [](Model& m) { m.blocks["<CROSS_SECTION_AREAS>"][0] = testmodel::CrossSectionArea("a", 0.0); },
+       Fault("<CROSS_SECTION_AREAS>", 1, "Invalid cross-section area: 0 \\(it must be positive\\)\\.")},
+      {"negative thickness", [](Model& m) { m.blocks["<LAMINATE_THICKNESSES>"][0] = testmodel::LaminateThickness("t", -0.2); },
+       Fault("<LAMINATE_THICKNESSES>", 1, "Invalid thickness: -0.2 \\(it must be positive\\)\\.")},
+      {"infinite section depth",
+       [](Model& m) { m.blocks["<FRAME_2D_CROSS_SECTIONS>"][0] = testmodel::Frame2DSection("f2", {1, 0, 1, INFINITY}); },
+       Fault("<FRAME_2D_CROSS_SECTIONS>", 1, "Invalid section depth: inf \\(not a finite number\\)\\.")},
+      {"3-D section without torsion constant",
+       [](Model& m) {
+         m.blocks["<FRAME_3D_CROSS_SECTIONS>"][0] = testmodel::Frame3DSection("f3", {1, 0, 0, 0, 1, 1, 0, 0, 1, 1, 0});
+       },
+       Fault("<FRAME_3D_CROSS_SECTIONS>", 1, "Invalid torsion constant: 0 \\(it must be positive\\)\\.")},
+      {"NaN point coordinate", [](Model& m) { m.blocks["<POINT_COORDINATES>"][1] = Rec().D(0).D(NAN).D(0); },
+       Fault("<POINT_COORDINATES>", 2, "Invalid point coordinate: nan \\(not a finite number\\)\\.")},
+      {"infinite point load", [](Model& m) { m.loadCases[0].blocks["<POINT_LOADS>"][0] = testmodel::PointLoad(1, {0, -INFINITY, 0, 0, 0, 0}); },
+       Fault("<POINT_LOADS>", 1, "Invalid load value: -inf \\(not a finite number\\)\\.")},
+      {"NaN prescribed displacement",
+       [](Model& m) { m.loadCases[1].blocks["<PRESCRIBED_DISPLACEMENTS>"][0] = testmodel::PrescribedDisplacement(1, 2, NAN); },
+       Fault("<PRESCRIBED_DISPLACEMENTS>", 1, "Invalid prescribed displacement: nan \\(not a finite number\\)\\.")},
+      {"NaN gravity", [](Model& m) { m.loadCases[0].gravity[1] = NAN; },
+       Fault("<GRAVITY_LOAD>", 0, "Invalid gravity component: nan \\(not a finite number\\)\\.")},
+      {"NaN combination factor", [](Model& m) { m.combinations[1].factors[0].second = NAN; },
+       Fault("<LOAD_CASE_FACTORS>", 1, "Invalid load case factor: nan \\(not a finite number\\)\\.")},
+      // solver options
+      {"residual decay 1",
+       [](Model& m) { m.main.storageTechnique = 2; m.main.linEqAlgorithm = 2; m.main.precondResidualDecay = 1.0; },
+       Fault("<MAIN_PARAMETERS>", 0, "Invalid PRECONDITIONED_RESIDUAL_DECAY: 1 \\(valid: above 0 and below 1\\)\\.")},
+      {"residual decay NaN",
+       [](Model& m) { m.main.storageTechnique = 2; m.main.linEqAlgorithm = 2; m.main.precondResidualDecay = NAN; },
+       Fault("<MAIN_PARAMETERS>", 0, "Invalid PRECONDITIONED_RESIDUAL_DECAY: nan \\(valid: above 0 and below 1\\)\\.")},
+      {"Lanczos for the eigenvalues of the stiffness matrix",
+       [](Model& m) { m.main.analysisType = 1; m.main.stiffMatEigenValues = 1; m.main.eigenValueTechnique = 2; },
+       Fault("<MAIN_PARAMETERS>", 0,
+             "STIFFNESS_MATRIX_EIGEN_VALUE_CALCULATION_TECHNIQUE = _LANCZOS:\n"
+             "the technique is not available for the eigenvalues of the stiffness matrix; use _JACOBI\\.")},
       {"thermal initial condition",
        [](Model& m) { m.blocks["<THERMAL_TRANSIENT_INITIAL_CONDITIONS>"][0] = Rec().I(7).D(1); },
        Fault("<THERMAL_TRANSIENT_INITIAL_CONDITIONS>", 1, "Invalid point number: 7 \\(valid: 1 to 6\\)\\.")},
@@ -169,8 +247,8 @@ TEST(ValidationDeath, OneBadIndexAtATime) {
        [](Model& m) { m.blocks["<INTERNAL_POINT_SPRING_LINKS>"][0] = Rec().Is({0, 0, 0, 0, 5}).C('S').I(2).C(1).I(1).I(2); },
        Fault("<INTERNAL_POINT_SPRING_LINKS>", 1, "Invalid target point number: 0 \\(valid: 1 to 6\\)\\.")},
       {"spring link direction",
-       [](Model& m) { m.blocks["<INTERNAL_POINT_SPRING_LINKS>"][0] = Rec().Is({0, 0, 0, 4, 5}).C('S').I(3).C(1).I(1).I(2); },
-       Fault("<INTERNAL_POINT_SPRING_LINKS>", 1, "Invalid auxiliary vector number: 3 \\(valid: 1 to 2\\)\\.")},
+       [](Model& m) { m.blocks["<INTERNAL_POINT_SPRING_LINKS>"][0] = Rec().Is({0, 0, 0, 4, 5}).C('S').I(4).C(1).I(1).I(2); },
+       Fault("<INTERNAL_POINT_SPRING_LINKS>", 1, "Invalid auxiliary vector number: 4 \\(valid: 1 to 3\\)\\.")},
       {"spring link material kind",
        [](Model& m) { m.blocks["<INTERNAL_POINT_SPRING_LINKS>"][0] = Rec().Is({0, 0, 0, 4, 5}).C('G').I(1).C(1).I(5).I(1); },
        Fault("<INTERNAL_POINT_SPRING_LINKS>", 1, "Invalid spring material kind code: 5 \\(valid: 1 to 4\\)\\.")},

@@ -284,3 +284,14 @@ TEST(Clock, ProcessorTimeInSeconds) {
   EXPECT_LT(c1 - c0, 5.0);  // a count divided by 1000 instead of CLOCKS_PER_SEC gives 50
   EXPECT_GE(w1, w0);
 }
+
+// The wall-clock reading resolves well below a millisecond: two readings 2 ms apart differ
+// by a little more than 2 ms, not by a whole second as with a calendar clock.
+TEST(Clock, WallTimeBelowAMillisecond) {
+  double w0, c0, w1, c1;
+  gettimes(&w0, &c0);
+  do gettimes(&w1, &c1);
+  while (w1 - w0 < 0.002 && w1 - w0 >= 0.0);
+  EXPECT_GE(w1 - w0, 0.002);
+  EXPECT_LT(w1 - w0, 0.5);
+}

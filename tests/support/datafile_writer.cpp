@@ -41,25 +41,30 @@ const std::vector<std::string> kLoadCaseListBlocks = {
 
 // ---- Rec ---------------------------------------------------------------------------------
 Rec& Rec::I(int32_t v) {
+  fields.push_back({bytes.size(), 'i'});
   uint32_t u = static_cast<uint32_t>(v);
   for (int k = 0; k < 4; k++) bytes.push_back(static_cast<uint8_t>(u >> (8 * k)));
   return *this;
 }
 
 Rec& Rec::D(double v) {
+  fields.push_back({bytes.size(), 'd'});
   uint64_t u = std::bit_cast<uint64_t>(v);
   for (int k = 0; k < 8; k++) bytes.push_back(static_cast<uint8_t>(u >> (8 * k)));
   return *this;
 }
 
 Rec& Rec::C(int v) {
+  fields.push_back({bytes.size(), 'c'});
   bytes.push_back(static_cast<uint8_t>(v));
   return *this;
 }
 
 Rec& Rec::Count(int32_t n) {
   lengthOffsets.push_back(bytes.size());
-  return I(n);
+  uint32_t u = static_cast<uint32_t>(n);
+  for (int k = 0; k < 4; k++) bytes.push_back(static_cast<uint8_t>(u >> (8 * k)));
+  return *this;
 }
 
 Rec& Rec::S(const std::string& s) {
@@ -85,12 +90,14 @@ Rec& Rec::IList(const std::vector<int32_t>& v) {
 }
 
 Rec& Rec::DList(const std::vector<double>& v) {
+  fields.push_back({bytes.size(), 'L'});
   Count(static_cast<int32_t>(v.size()));
   return Ds(v);
 }
 
 Rec& Rec::Add(const Rec& other) {
   for (size_t off : other.lengthOffsets) lengthOffsets.push_back(bytes.size() + off);
+  for (const RecField& f : other.fields) fields.push_back({bytes.size() + f.offset, f.kind});
   bytes.insert(bytes.end(), other.bytes.begin(), other.bytes.end());
   return *this;
 }

@@ -21,11 +21,20 @@
 
 namespace testmodel {
 
+// Where a field of a record lies and what it is: 'i' int32, 'd' double, 'c' byte, 'L'
+// the count of a list of doubles (DList).
+struct RecField {
+  size_t offset;
+  char kind;
+};
+
 // One record (or any run of fields) encoded as the file holds it. lengthOffsets lists
-// the byte offsets of the counts and string lengths it holds.
+// the byte offsets of the counts and string lengths it holds; fields every int32,
+// double and byte value and every double-list count (not the string lengths).
 struct Rec {
   std::vector<uint8_t> bytes;
   std::vector<size_t> lengthOffsets;
+  std::vector<RecField> fields;
   Rec& I(int32_t v);                        // int32
   Rec& D(double v);                         // double
   Rec& C(int v);                            // one byte (flag, character, small code)

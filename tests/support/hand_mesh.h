@@ -21,16 +21,7 @@
 #include "model/mesh.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
-
-// Output-control flags, all off unless switched on.
-struct Flags {
-  char f[kOutputControlSize + 1];
-  Flags() {
-    std::memset(f, 'N', sizeof f);
-    f[kOutputControlSize] = '\0';
-  }
-  operator const char*() const { return f; }
-};
+#include "support/output_flags.h"
 
 struct HandMesh {
   MeshData m{};

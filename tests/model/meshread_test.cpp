@@ -43,15 +43,15 @@ TEST(MeshBlocks, EveryBlockRoundTrip) {
     EXPECT_EQ(m.PointCoord[p][3], 0.125 * p);
   }
   // 5, 6, 7
-  ASSERT_EQ(m.nAuxVectors, 2);
+  ASSERT_EQ(m.nAuxVectors, 3);
   EXPECT_STREQ(m.AuxVectors[2].Name, "v2");
-  EXPECT_EQ(m.AuxVectors[2].v[2], 1.0);
-  EXPECT_EQ(m.AuxVectors[2].v[3], 0.5);
+  EXPECT_EQ(m.AuxVectors[2].v[2], 0.6);
+  EXPECT_EQ(m.AuxVectors[2].v[3], 0.8);
   ASSERT_EQ(m.nCoordSystems, 1);
   EXPECT_STREQ(m.CoordSystems[1].Name, "cs");
   EXPECT_EQ(m.CoordSystems[1].AuxVector[1], 1);
   EXPECT_EQ(m.CoordSystems[1].AuxVector[2], 2);
-  EXPECT_EQ(m.CoordSystems[1].AuxVector[3], 1);
+  EXPECT_EQ(m.CoordSystems[1].AuxVector[3], 3);
   ASSERT_EQ(m.nSpecialCsPoints, 1);
   EXPECT_EQ(m.SpecialCsPoints[1].Unused[1], 7);
   EXPECT_EQ(m.SpecialCsPoints[1].Unused[3], 9);
@@ -462,8 +462,38 @@ TEST(MeshBlocksDeath, RecordsOutOfTheirPlace) {
   EXPECT_EXIT(ReadWholeDataFile(job), testing::ExitedWithCode(1), msg);
 }
 
+// The whole file in the order of a run: every load case and combination as written,
+// then the closing tag and nothing after it.
 TEST(MeshBlocks, WholeFileReadsToItsClosingTag) {
   std::string job = TestJobName();
-  testmodel::WriteDataFile(job, fullmodel::Build());
-  ReadWholeDataFile(job);
+  const testmodel::Model model = fullmodel::Build();
+  testmodel::WriteDataFile(job, model);
+  MeshData mesh;
+  FILE* fp = ReadDataFileMesh(job, &mesh);
+  EXPECT_EQ(mesh.nElements, static_cast<int>(model.elements.size()));
+  ASSERT_EQ(mesh.Main.nLoadCases, static_cast<int>(model.loadCases.size()));
+  for (int k = 1; k <= mesh.Main.nLoadCases; k++) {
+    const testmodel::LoadCase& w = model.loadCases[static_cast<size_t>(k - 1)];
+    LoadCaseData lc;
+    ReadLoadCase(fp, k, &mesh, &lc);
+    EXPECT_EQ(lc.Number, k);
+    EXPECT_EQ(lc.Gravity[2], w.gravity[1]);
+    EXPECT_EQ(lc.nPointLoads, static_cast<int>(w.blocks.at("<POINT_LOADS>").size()));
+    EXPECT_EQ(lc.nHeatGenerations, 1);
+    FreeLoadCase(&lc);
+  }
+  CombinationData* combinations;
+  ReadCombinations(fp, &mesh, &combinations);
+  ASSERT_EQ(mesh.Main.nCombinations, static_cast<int>(model.combinations.size()));
+  for (int c = 1; c <= mesh.Main.nCombinations; c++) {
+    const testmodel::Combination& w = model.combinations[static_cast<size_t>(c - 1)];
+    EXPECT_EQ(combinations[c].Params.StepDuration, w.duration);
+    EXPECT_EQ(combinations[c].nFactors, static_cast<int>(w.factors.size()));
+    EXPECT_EQ(combinations[c].nContactCases, static_cast<int>(w.contactCases.size()));
+  }
+  FreeCombinations(combinations, mesh.Main.nCombinations);
+  ReadTag("</VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
+  EXPECT_EQ(std::fgetc(fp), EOF);
+  CloseFile(fp);
+  FreeMesh(&mesh);
 }

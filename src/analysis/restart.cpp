@@ -1,0 +1,305 @@
+// Set-up of a nonlinear run, restart from a converged combination, the readers and seek
+// routines of the result files, and the release of the run's work arrays.
+#include "analysis/restart.h"
+
+#include <cstdio>
+
+#include "history/history.h"
+#include "model/fileio.h"
+#include "model/mesh.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+double* ZeroVec(int n) {
+  double* v;
+  allocd1(&v, n);
+  zerod1(v, n);
+  return v;
+}
+
+void CheckId(FILE* fp, int k, const char* suffix) {
+  if (ReadInt32(fp) != k) InvalidBinaryFile(suffix);
+}
+
+void OpenHDFiles(FILE*** files, int slots, const int* counts, const char* const* keywords, const char* job,
+                 const char* mode) {
+  allocpfile1(files, slots);
+  for (int k = 1; k <= slots; k++) {
+    (*files)[k] = nullptr;
+    if (counts[k] <= 0) continue;
+    char suffix[kBinStringMax];
+    HDFileSuffix(keywords[k], suffix);
+    OpenFile(&(*files)[k], job, suffix, mode, 'Y');
+  }
+}
+
+// History files in use: the heading checked, then n blocks skipped.
+void PositionHDFiles(FILE** files, int slots, const int* counts, const char* heading, int n, bool spring) {
+  const char* const* keywords = spring ? kSpringMaterialKindKeywords : kMaterialKindKeywords;
+  for (int k = 1; k <= slots; k++)
+    if (counts[k] > 0) {
+      char suffix[kBinStringMax];
+      HDFileSuffix(keywords[k], suffix);
+      ReadTag(heading, files[k], suffix);
+    }
+  if (spring)
+    SkipNLSMM_HDRecords(files, n, counts);
+  else
+    SkipNLMM_HDRecords(files, n, counts);
+}
+
+}  // namespace
+
+// ---- readers and seek routines ------------------------------------------------------------
+
+void SeekDisplReactRecord(FILE* fp, int k, int nF, int nP, int64_t base, int dynFlag) {
+  int64_t size = 4 + 8 * (static_cast<int64_t>(nF) + 2 * static_cast<int64_t>(nP));
+  if (dynFlag != 0) size += 16 * (static_cast<int64_t>(nF) + nP);
+  SeekFile(fp, base + k * size);
+}
+
+void ReadDisplReactRecord(FILE* fp, int k, int nF, int nP, int64_t base, int dynFlag, double* aF, double* aP,
+                          double* R) {
+  SeekDisplReactRecord(fp, k - 1, nF, nP, base, dynFlag);
+  CheckId(fp, k, kDisplReactSuffix);
+  ReadDoubles(fp, aF, nF);
+  ReadDoubles(fp, aP, nP);
+  ReadDoubles(fp, R, nP);
+}
+
+void SeekResultRecord2Vec(FILE* fp, int k, int a, int b, int64_t base) {
+  SeekFile(fp, base + k * (4 + 8 * (static_cast<int64_t>(a) + b)));
+}
+
+void SeekResultRecord3Vec(FILE* fp, int k, int a, int b, int64_t base) {
+  SeekFile(fp, base + k * (4 + 8 * (static_cast<int64_t>(a) + 2 * static_cast<int64_t>(b))));
+}
+
+void ReadInternalForcesRecord(FILE* fp, int k, int nF, int nP, int64_t base, double* fF, double* fP) {
+  SeekResultRecord2Vec(fp, k - 1, nF, nP, base);
+  CheckId(fp, k, kInternalForcesSuffix);
+  ReadDoubles(fp, fF, nF);
+  ReadDoubles(fp, fP, nP);
+}
+
+void ReadEquilibriumPathFileRecord(FILE* fp, int c, int nF, int nP, EquilibriumPathRecord* r) {
+  ReadInt32(fp);  // offset of the next entry
+  CheckId(fp, c, kExecParamsSuffix);
+  const int32_t iterations = ReadInt32(fp);
+  if (iterations < 0) InvalidBinaryFile(kExecParamsSuffix);
+  SeekFile(fp, TellFile(fp) + 64 * static_cast<int64_t>(iterations));
+  ReadEquilibriumPathRecord(fp, nF, nP, r);
+}
+
+void SkipFileRecords(FILE* fp, int n) {
+  for (int k = 1; k <= n; k++) SeekFile(fp, ReadInt32(fp));
+}
+
+void SkipFilePositionRecords(FILE* fp, int n) {
+  for (int k = 1; k <= n; k++) SeekFile(fp, ReadInt64(fp));
+}
+
+void SkipNLMM_HDRecords(FILE** files, int n, const int* NLMM_HD_Count) {
+  for (int c = 1; c <= kMaterialKinds; c++)
+    if (NLMM_HD_Count[c] > 0) SkipFilePositionRecords(files[c], n);
+}
+
+void SkipNLSMM_HDRecords(FILE** files, int n, const int* NLSMM_HD_Count) {
+  for (int c = 1; c <= kSpringMaterialKinds; c++)
+    if (NLSMM_HD_Count[c] > 0) SkipFileRecords(files[c], n);
+}
+
+void OpenNLMM_HDFiles(FILE*** files, const int* NLMM_HD_Count, const char* job, const char* mode) {
+  OpenHDFiles(files, kMaterialKinds, NLMM_HD_Count, kMaterialKindKeywords, job, mode);
+}
+
+void OpenNLSMM_HDFiles(FILE*** files, const int* NLSMM_HD_Count, const char* job, const char* mode) {
+  OpenHDFiles(files, kSpringMaterialKinds, NLSMM_HD_Count, kSpringMaterialKindKeywords, job, mode);
+}
+
+void ReadArcLengthDeltaF(int nF, int nP, const char* job, double* dF, double* dP) {
+  FILE* fp;
+  OpenFile(&fp, job, kArcLengthDeltaFSuffix, "rb", 'Y');
+  ReadTag(kArcLengthDeltaFOpenTag, fp, kArcLengthDeltaFSuffix);
+  ReadDoubles(fp, dF, nF);
+  ReadDoubles(fp, dP, nP);
+  ReadTag(kArcLengthDeltaFCloseTag, fp, kArcLengthDeltaFSuffix);
+  CloseFile(fp);
+}
+
+void ReadLastConvergedCombination(int* combination, const char* job) {
+  FILE* fp;
+  OpenFile(&fp, job, kLastConvergedSuffix, "r", 'N');
+  int line = 1, wordline = 0;
+  expectword(fp, &line, &wordline, "LAST_CONVERGED_COMBINATION");
+  expectchar(fp, &line, &wordline, '=');
+  *combination = readintge1(fp, &line, &wordline);
+  expectchar(fp, &line, &wordline, ';');
+  CloseFile(fp);
+}
+
+// ---- set-up ------------------------------------------------------------------------------
+
+void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag, const char* job,
+                                 const MeshData* mesh, const int* ElemPropIndex, NonlinearWorkArrays* w) {
+  *w = NonlinearWorkArrays{};
+  w->nF = nF;
+  w->nP = nP;
+  w->nPoints = nPoints;
+  const int mode = w->PathBehavior = mesh->Main.PathBehavior;
+
+  w->aF = ZeroVec(nF);
+  w->aP = ZeroVec(nP);
+  w->R = ZeroVec(nP);
+  w->fIntF = ZeroVec(nF);
+  w->fIntP = ZeroVec(nP);
+  w->extF = ZeroVec(nF);
+  w->extP = ZeroVec(nP);
+  w->rF = ZeroVec(nF);
+  w->rP = ZeroVec(nP);
+  w->dFref = ZeroVec(nF);
+  w->dPref = ZeroVec(nP);
+  for (int j = 1; j <= 4; j++) {
+    w->workF[j] = ZeroVec(nF);
+    w->workP[j] = ZeroVec(nP);
+  }
+  allocd2(&w->PointValues, nPoints, 6);
+  zerod2(w->PointValues, nPoints, 6);
+
+  CalcElementToIndex_HD(&w->Index, mesh, ElemPropIndex, &w->ElemToHD);
+  CalcSizingDataIndex_HD(&w->Index, mesh, ElemPropIndex, w->ElemToHD);
+  AllocIndex_HD(&w->Index);
+  alloci1(&w->NLMM_HD_Count, kMaterialKinds);
+  CalcIndex_HD(&w->Index, mesh, ElemPropIndex, w->ElemToHD, w->NLMM_HD_Count);
+  CalcSpringToSpringIndex_HD(&w->SpringIndex, mesh);
+  CalcSizingDataSpringIndex_HD(&w->SpringIndex, mesh);
+  AllocIndexArrays_HD(&w->SpringIndex);
+  alloci1(&w->NLSMM_HD_Count, kSpringMaterialKinds);
+  CalcSpringIndex_HD(&w->SpringIndex, mesh, w->NLSMM_HD_Count);
+  CheckHistoryModelsBuilt(w->NLMM_HD_Count, w->NLSMM_HD_Count);
+
+  if (r == 0) {
+    InitEquilibriumPathRecord(nF, nP, &w->EP);
+    AllocNLMM_HD(mode, &w->Table, w->NLMM_HD_Count);
+    InitNLMM_HD(mode, &w->Table, w->NLMM_HD_Count);
+    SF_NLMM_HD(mode, &w->Index, mesh, ElemPropIndex, w->ElemToHD, &w->Table, w->NLMM_HD_Count);
+    // The spring table holds no records: nonlinear springs were refused above.
+    return;
+  }
+
+  FILE *fpDR, *fpEP, *fpIF;
+  FILE **hd, **shd;
+  OpenFile(&fpDR, job, kDisplReactSuffix, "rb", 'Y');
+  OpenFile(&fpEP, job, kExecParamsSuffix, "rb", 'Y');
+  OpenFile(&fpIF, job, kInternalForcesSuffix, "rb", 'Y');
+  OpenNLMM_HDFiles(&hd, w->NLMM_HD_Count, job, "rb");
+  OpenNLSMM_HDFiles(&shd, w->NLSMM_HD_Count, job, "rb");
+
+  int last;
+  ReadLastConvergedCombination(&last, job);
+  if (r > last || r < 0) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\nRestarting problem:\n");
+    std::fprintf(stderr, "   -> N. of combinations before restart = %d\n", r);
+    std::fprintf(stderr, "   -> Last converged combination = %d\n", last);
+    if (r < 0) errexit("The n. of combinations before restart cannot be negative.", 0);
+    errexit("The n. of combinations before restart cannot exceed\nthe last converged combination.", 0);
+  }
+
+  ReadTag(kDisplReactOpenTag, fpDR, kDisplReactSuffix);
+  ReadDisplReactRecord(fpDR, r, nF, nP, TellFile(fpDR), dynFlag, w->aF, w->aP, w->R);
+
+  ReadTag(kExecParamsOpenTag, fpEP, kExecParamsSuffix);
+  SkipFileRecords(fpEP, r - 1);
+  ReadEquilibriumPathFileRecord(fpEP, r, nF, nP, &w->EP);
+  copyd1(w->extF, w->EP.extF, nF);
+  copyd1(w->extP, w->EP.extP, nP);
+
+  ReadTag(kInternalForcesOpenTag, fpIF, kInternalForcesSuffix);
+  ReadInternalForcesRecord(fpIF, r, nF, nP, TellFile(fpIF), w->fIntF, w->fIntP);
+
+  // Residual of the converged state: external load less internal forces, the reactions
+  // on the prescribed side.
+  for (int i = 1; i <= nF; i++) w->rF[i] = w->extF[i] - w->fIntF[i];
+  for (int i = 1; i <= nP; i++) w->rP[i] = (w->extP[i] + w->R[i]) - w->fIntP[i];
+
+  // The arc-length phase had begun: its reference load, scaled as the load increment does.
+  if (mesh->Main.ArcLength == 1 && r >= mesh->Main.nCombinations) {
+    ReadArcLengthDeltaF(nF, nP, job, w->dFref, w->dPref);
+    const double f = mesh->ArcLength.LoadFactor;
+    if (f != 1.0) {
+      for (int i = 1; i <= nF; i++) w->dFref[i] *= f;
+      for (int i = 1; i <= nP; i++) w->dPref[i] *= f;
+    }
+  }
+
+  PositionHDFiles(hd, kMaterialKinds, w->NLMM_HD_Count, kMaterialHDOpenTag, r - 1, false);
+  ReadNLMM_HD(hd, mode, &w->Table, w->NLMM_HD_Count);
+  PositionHDFiles(shd, kSpringMaterialKinds, w->NLSMM_HD_Count, kSpringHDOpenTag, r - 1, true);
+
+  CloseNLSMM_HDFiles(shd);
+  CloseNLMM_HDFiles(hd);
+  CloseFile(fpIF);
+  CloseFile(fpDR);
+  CloseFile(fpEP);
+  WriteLastConvergedCombination(r, job);
+}
+
+void OpenResultFiles_NL(FILE** fpDR, FILE** fpEP, FILE** fpIF, FILE*** NLMM_HD_Files, FILE*** NLSMM_HD_Files,
+                        int r, int nF, int nP, int dynFlag, const int* NLMM_HD_Count, const int* NLSMM_HD_Count,
+                        const char* job) {
+  const bool fresh = r == 0;
+  const char* mode = fresh ? "wb" : "r+b";
+  OpenFile(fpDR, job, kDisplReactSuffix, mode, 'Y');
+  if (fresh) {
+    WriteTag(kDisplReactOpenTag, *fpDR);
+  } else {
+    ReadTag(kDisplReactOpenTag, *fpDR, kDisplReactSuffix);
+    SeekDisplReactRecord(*fpDR, r, nF, nP, TellFile(*fpDR), dynFlag);
+  }
+  OpenFile(fpEP, job, kExecParamsSuffix, mode, 'Y');
+  if (fresh) {
+    WriteTag(kExecParamsOpenTag, *fpEP);
+  } else {
+    ReadTag(kExecParamsOpenTag, *fpEP, kExecParamsSuffix);
+    SkipFileRecords(*fpEP, r);
+  }
+  OpenNLMM_HDFiles(NLMM_HD_Files, NLMM_HD_Count, job, mode);
+  OpenNLSMM_HDFiles(NLSMM_HD_Files, NLSMM_HD_Count, job, mode);
+  if (fresh) {
+    for (int c = 1; c <= kMaterialKinds; c++)
+      if (NLMM_HD_Count[c] > 0) WriteTag(kMaterialHDOpenTag, (*NLMM_HD_Files)[c]);
+    for (int c = 1; c <= kSpringMaterialKinds; c++)
+      if (NLSMM_HD_Count[c] > 0) WriteTag(kSpringHDOpenTag, (*NLSMM_HD_Files)[c]);
+  } else {
+    PositionHDFiles(*NLMM_HD_Files, kMaterialKinds, NLMM_HD_Count, kMaterialHDOpenTag, r, false);
+    PositionHDFiles(*NLSMM_HD_Files, kSpringMaterialKinds, NLSMM_HD_Count, kSpringHDOpenTag, r, true);
+  }
+  OpenFile(fpIF, job, kInternalForcesSuffix, mode, 'Y');
+  if (fresh) {
+    WriteTag(kInternalForcesOpenTag, *fpIF);
+  } else {
+    ReadTag(kInternalForcesOpenTag, *fpIF, kInternalForcesSuffix);
+    SeekResultRecord2Vec(*fpIF, r, nF, nP, TellFile(*fpIF));
+  }
+}
+
+void FreeNonlinearWorkArrays(NonlinearWorkArrays* w) {
+  // The spring table holds no records in this build (nonlinear springs are refused).
+  FreeNLMM_HD(w->PathBehavior, &w->Table, w->NLMM_HD_Count);
+  FreeIndex_HD(&w->Index);
+  freei1(w->ElemToHD);
+  freei1(w->NLMM_HD_Count);
+  FreeSpringIndex_HD(&w->SpringIndex);
+  freei1(w->NLSMM_HD_Count);
+  if (w->EP.extF != nullptr) FreeEquilibriumPathVectors(&w->EP);
+  freed2(w->PointValues);
+  for (int j = 4; j >= 1; j--) {
+    freed1(w->workP[j]);
+    freed1(w->workF[j]);
+  }
+  double* v[] = {w->dPref, w->dFref, w->rP, w->rF, w->extP, w->extF, w->fIntP, w->fIntF, w->R, w->aP, w->aF};
+  for (double* p : v) freed1(p);
+  *w = NonlinearWorkArrays{};
+}

@@ -1,0 +1,72 @@
+// Set-up of a materially nonlinear run and its restart after a converged combination r:
+// the driver's state vectors, the history-data index and table, and the result files
+// positioned just after combination r.
+//
+// A restart reads back from the files of the earlier run: the displacements, prescribed
+// displacements and reactions of record r of <job>_dr.bin, the equilibrium-path record of
+// entry r of <job>_ep.bin (its external load), the internal forces of record r of
+// <job>_if.bin, the arc-length reference load (<job>_al.bin, only once the arc-length
+// phase has begun) and block r of every history file; the residual is rebuilt from them.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "analysis/results.h"
+#include "materials/history_data.h"
+
+struct MeshData;
+
+// State of a nonlinear driver that the set-up allocates (vectors 1-based, zeroed).
+struct NonlinearWorkArrays {
+  int nF, nP, nPoints;
+  int PathBehavior;            // history-data mode: 1 current and converged copies
+  double *aF, *aP, *R;         // displacements (free, prescribed) and reactions
+  double *fIntF, *fIntP;       // internal equivalent nodal forces
+  double *extF, *extP;         // external load
+  double *rF, *rP;             // residual
+  double *dFref, *dPref;       // reference load increment of the arc-length method
+  double* workF[5];            // [1..4] further work vectors of nF
+  double* workP[5];            // [1..4] further work vectors of nP
+  double** PointValues;        // nPoints x 6
+  EquilibriumPathRecord EP;
+  Index_HD Index;
+  int* ElemToHD;               // [element] running number within its kind, 0 = none
+  SpringIndex_HD SpringIndex;
+  NLMM_HD Table;
+  NLSMM_HD SpringTable;
+  int* NLMM_HD_Count;          // [1..49]
+  int* NLSMM_HD_Count;         // [1..4]
+};
+
+// The set-up of a run (r = 0) or of a restart after combination r; dynFlag != 0 when the
+// _dr.bin records carry the four vectors of the dynamic drivers.
+void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag, const char* job,
+                                 const MeshData* mesh, const int* ElemPropIndex, NonlinearWorkArrays* w);
+// Opens the result files: new ("wb", headings written) or, on restart, "r+b" with every
+// file just after combination r.
+void OpenResultFiles_NL(FILE** fpDR, FILE** fpEP, FILE** fpIF, FILE*** NLMM_HD_Files, FILE*** NLSMM_HD_Files,
+                        int r, int nF, int nP, int dynFlag, const int* NLMM_HD_Count, const int* NLSMM_HD_Count,
+                        const char* job);
+// Releases what InitializeNonlinearAnalysis allocated.
+void FreeNonlinearWorkArrays(NonlinearWorkArrays* w);
+
+// ---- readers and seek routines ------------------------------------------------------------
+void ReadDisplReactRecord(FILE* fp, int k, int nF, int nP, int64_t base, int dynFlag, double* aF, double* aP,
+                          double* R);
+void SeekDisplReactRecord(FILE* fp, int k, int nF, int nP, int64_t base, int dynFlag);
+void ReadInternalForcesRecord(FILE* fp, int k, int nF, int nP, int64_t base, double* fF, double* fP);
+void SeekResultRecord2Vec(FILE* fp, int k, int a, int b, int64_t base);
+void SeekResultRecord3Vec(FILE* fp, int k, int a, int b, int64_t base);
+// From an entry header of <job>_ep.bin: the entry of combination c, its record read.
+void ReadEquilibriumPathFileRecord(FILE* fp, int c, int nF, int nP, EquilibriumPathRecord* r);
+// n times: an int32 offset, then a move there (the entry chain of _ep.bin).
+void SkipFileRecords(FILE* fp, int n);
+// n times: a 64-bit block end, then a move there (material history files).
+void SkipFilePositionRecords(FILE* fp, int n);
+void SkipNLMM_HDRecords(FILE** files, int n, const int* NLMM_HD_Count);
+void SkipNLSMM_HDRecords(FILE** files, int n, const int* NLSMM_HD_Count);
+void OpenNLMM_HDFiles(FILE*** files, const int* NLMM_HD_Count, const char* job, const char* mode);
+void OpenNLSMM_HDFiles(FILE*** files, const int* NLSMM_HD_Count, const char* job, const char* mode);
+void ReadArcLengthDeltaF(int nF, int nP, const char* job, double* dF, double* dP);
+void ReadLastConvergedCombination(int* combination, const char* job);

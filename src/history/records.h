@@ -1,0 +1,24 @@
+// Record routines of the models whose history records this build holds, gathered per
+// slot of the table: the dispatchers and the history files call them through RecordOps.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+struct MeshData;
+
+// The family of one slot: a record's initial values (its owned vectors allocated),
+// release of its vectors, copy into another record's own vectors, and its file form.
+struct RecordOps {
+  const char* tag;      // block tag of the model's file ("<NLMM121_HD>" ...)
+  size_t size;          // bytes of one record in memory
+  long fileBytes;       // bytes of one record in the file
+  void (*init)(void* r);
+  void (*release)(void* r);
+  void (*copy)(void* dst, const void* src);
+  void (*write)(FILE* fp, const void* r);
+  void (*read)(FILE* fp, void* r);
+};
+
+// Routines of slot 0..36; null for a slot whose records are not part of this build.
+const RecordOps* RecordOpsOfSlot(int slot);

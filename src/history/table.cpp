@@ -1,0 +1,238 @@
+// The history-data table: allocation, initial and start values, restore and accept,
+// release, and the per-model history files.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "history/history.h"
+#include "history/records.h"
+#include "materials/material_table.h"
+#include "model/fileio.h"
+#include "model/mesh.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+// Slots in dispatch order: 1..36, then 0.
+int SlotAt(int j) { return j < kNlmmSlots - 1 ? j + 1 : 0; }
+
+int CountOfSlot(const int* counts, int slot) { return counts[NlmmCodeOfSlot(slot)]; }
+
+// f(slot, material code, record count) for every slot in use, in dispatch order.
+template <typename F>
+void ForSlotsInUse(const int* counts, F f) {
+  for (int j = 0; j < kNlmmSlots; j++) {
+    const int k = SlotAt(j), code = NlmmCodeOfSlot(k);
+    if (counts[code] >= 1) f(k, code, counts[code]);
+  }
+}
+
+FILE* FileOf(FILE** files, int code) {
+  if (files == nullptr || files[code] == nullptr) InternalError(__FILE__, __LINE__);
+  return files[code];
+}
+
+const RecordOps& OpsOf(int slot) {
+  const RecordOps* ops = RecordOpsOfSlot(slot);
+  if (ops == nullptr) InternalError(__FILE__, __LINE__);
+  return *ops;
+}
+
+// Record k of a 1-based array of records of ops.size bytes.
+void* At(void* a, const RecordOps& ops, int k) { return static_cast<char*>(a) + static_cast<size_t>(k) * ops.size; }
+
+// 1-based array of n records, each by the size of its own type (the block minus one
+// record, as the guarded allocators keep their vectors); null for n < 1.
+void* AllocArray(const RecordOps& ops, int n) {
+  if (n < 1) return nullptr;
+  void* a = std::calloc(static_cast<size_t>(n), ops.size);
+  if (a == nullptr) errexit("Memory allocation failed", 0);
+  return static_cast<char*>(a) - ops.size;
+}
+
+void InitArray(const RecordOps& ops, void* a, int n) {
+  for (int k = 1; k <= n; k++) ops.init(At(a, ops, k));
+}
+
+void FreeArray(const RecordOps& ops, void*& a, int n) {
+  if (a == nullptr) return;
+  for (int k = n; k >= 1; k--) ops.release(At(a, ops, k));
+  std::free(At(a, ops, 1));
+  a = nullptr;
+}
+
+void CopyArray(const RecordOps& ops, int n, void* src, void* dst) {
+  for (int k = 1; k <= n; k++) ops.copy(At(dst, ops, k), At(src, ops, k));
+}
+
+template <typename R>
+R* View(void* a) {
+  return static_cast<R*>(a);
+}
+
+// Start values of record `rec` of slot `slot` (material number within its block).
+void StartValues(int slot, int material, int rec, const MeshData* mesh, NLMM_HD* hd) {
+  void* a = hd->Entry[2 * slot];
+  if (a == nullptr) InternalError(__FILE__, __LINE__);
+  switch (slot) {
+    case 5: SF_NLMM121_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
+    case 7: SF_NLMM123_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
+    case 8: SF_NLMM124_HD(rec, View<NLMM124_HD>(a)); return;
+    case 9: SF_NLMM125_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
+    case 6:   // _NLMM122 keeps its initial values
+    case 12:  // the cyclic steel starts from its virgin state
+    case 15:  // shrinkage: nothing to set
+    case 16:
+    case 21:
+      return;
+    case 17: SF_NLMM173_HD(rec, View<NLMM173_HD>(a)); return;
+    case 18: SF_NLMM174_HD(rec, View<NLMM174_HD>(a)); return;
+    case 19: SF_NLMM175_HD(rec, View<NLMM175_HD>(a)); return;
+    // _NLMM146 has no start values; the other slots hold no records in this build.
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+void StartValuesOfCode(int code, int material, int rec, const MeshData* mesh, NLMM_HD* hd) {
+  if (rec == 0) return;
+  StartValues(NlmmSlotOfCode(code), material, rec, mesh, hd);
+}
+
+}  // namespace
+
+void CheckHistoryModelsBuilt(const int* NLMM_HD_Count, const int* NLSMM_HD_Count) {
+  for (int c = 1; c <= kMaterialKinds; c++) {
+    const int slot = NlmmSlotOfCode(c);
+    if (NLMM_HD_Count[c] > 0 && (slot < 0 || RecordOpsOfSlot(slot) == nullptr)) InternalError(__FILE__, __LINE__);
+  }
+  // The spring history data comes with the nonlinear springs.
+  for (int c = 1; c <= kSpringMaterialKinds; c++)
+    if (NLSMM_HD_Count[c] > 0) InternalError(__FILE__, __LINE__);
+}
+
+long NLMM_HDRecordBytes(int slot) { return OpsOf(slot).fileBytes; }
+
+void AllocNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count) {
+  *hd = NLMM_HD{};
+  ForSlotsInUse(NLMM_HD_Count, [&](int k, int, int n) {
+    hd->Entry[2 * k] = AllocArray(OpsOf(k), n);
+    if (mode == 1) hd->Entry[2 * k + 1] = AllocArray(OpsOf(k), n);
+  });
+}
+
+void InitNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count) {
+  ForSlotsInUse(NLMM_HD_Count, [&](int k, int, int n) {
+    InitArray(OpsOf(k), hd->Entry[2 * k], n);
+    if (mode == 1) InitArray(OpsOf(k), hd->Entry[2 * k + 1], n);
+  });
+}
+
+void CopyNLMM_HD(int flag, NLMM_HD* hd, const int* NLMM_HD_Count) {
+  ForSlotsInUse(NLMM_HD_Count, [&](int k, int, int n) {
+    void* cur = hd->Entry[2 * k];
+    void* conv = hd->Entry[2 * k + 1];
+    if (cur == nullptr || conv == nullptr) InternalError(__FILE__, __LINE__);
+    if (flag != 0)
+      CopyArray(OpsOf(k), n, cur, conv);
+    else
+      CopyArray(OpsOf(k), n, conv, cur);
+  });
+}
+
+void FreeNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count) {
+  for (int j = kNlmmSlots - 1; j >= 0; j--) {
+    const int k = SlotAt(j), n = CountOfSlot(NLMM_HD_Count, k);
+    if (n < 1) continue;
+    FreeArray(OpsOf(k), hd->Entry[2 * k], n);
+    if (mode == 1) FreeArray(OpsOf(k), hd->Entry[2 * k + 1], n);
+  }
+}
+
+void SF_NLMM_HD(int mode, const Index_HD* index, const MeshData* mesh, const int* ElemPropIndex,
+                const int* ElemToHD, NLMM_HD* hd, const int* NLMM_HD_Count) {
+  for (int e = 1; e <= mesh->nElements; e++) {
+    if (ElemPropIndex[e] == 0) continue;
+    const ElementProperty& p = mesh->ElemProps[ElemPropIndex[e]];
+    const int code = p.MaterialKind;
+    switch (HistoryUseOwn(code, p.ElementType)) {
+      case kHistoryNoRecord: continue;
+      case kHistoryRecord: break;
+      default: InternalError(__FILE__, __LINE__);
+    }
+    const int i = ElemToHD[e];
+    if (i == 0) InternalError(__FILE__, __LINE__);
+    switch (CompositionOf(code)) {
+      case kCompositionNone:
+        for (int k = 1; k <= index->SingleSlots[i]; k++)
+          StartValuesOfCode(code, p.MaterialNumber, RecordOfSingle_HD(index, i, k), mesh, hd);
+        break;
+      case kCompositionLayers: {
+        const LayerPattern& lp = mesh->LayerPatterns[p.MaterialNumber];
+        for (int k = 1; k <= index->LayeredSlots[i]; k++)
+          for (int L = 1; L <= lp.nLayers; L++) {
+            const LayerProperty& lay = mesh->LayerProps[lp.Layer[L]];
+            StartValuesOfCode(lay.MaterialKind, lay.MaterialNumber, RecordOfLayer_HD(index, i, k, L), mesh, hd);
+          }
+        break;
+      }
+      case kCompositionNlmmPattern: {
+        const MaterialPattern& mp = mesh->NlmmPatterns[p.MaterialNumber];
+        for (int k = 1; k <= index->PatternSlots[i]; k++)
+          for (int c = 1; c <= mp.nComponents; c++)
+            StartValuesOfCode(mp.Kind[c], mp.Number[c], RecordOfComponent_HD(index, i, k, c), mesh, hd);
+        break;
+      }
+      case kCompositionFibrousMesh:
+        // Fibres with records belong to the uniaxial laws, refused at the set-up of
+        // this build; linear fibres have none.
+        for (int k = 1; k <= index->FibrousSlots[i]; k++)
+          for (int f = 1; f <= index->FibrousFibres[i]; f++)
+            for (int q = 1; q <= index->FibrousSubPoints[i]; q++)
+              if (RecordOfFibre_HD(index, i, k, f, q) != 0) InternalError(__FILE__, __LINE__);
+        break;
+      default: InternalError(__FILE__, __LINE__);
+    }
+  }
+  if (mode == 1) CopyNLMM_HD(1, hd, NLMM_HD_Count);
+}
+
+void HDFileSuffix(const char* keyword, char* suffix) {
+  const int n = std::snprintf(suffix, kBinStringMax, "%s_HD.bin", keyword);
+  if (n < 0 || n >= kBinStringMax) InternalError(__FILE__, __LINE__);
+}
+
+void WriteNLMM_HD(FILE** files, NLMM_HD* hd, const int* NLMM_HD_Count) {
+  ForSlotsInUse(NLMM_HD_Count, [&](int k, int code, int n) {
+    const RecordOps& ops = OpsOf(k);
+    FILE* fp = FileOf(files, code);
+    const int64_t start = TellFile(fp);
+    WriteInt64(fp, 0);
+    WriteString(ops.tag, kBinStringMax, fp);
+    for (int r = 1; r <= n; r++) ops.write(fp, At(hd->Entry[2 * k], ops, r));
+    const int64_t end = TellFile(fp);
+    SeekFile(fp, start);
+    WriteInt64(fp, end);
+    SeekFile(fp, end);
+  });
+}
+
+void ReadNLMM_HD(FILE** files, int mode, NLMM_HD* hd, const int* NLMM_HD_Count) {
+  *hd = NLMM_HD{};
+  ForSlotsInUse(NLMM_HD_Count, [&](int k, int code, int n) {
+    const RecordOps& ops = OpsOf(k);
+    FILE* fp = FileOf(files, code);
+    char suffix[kBinStringMax];
+    HDFileSuffix(MaterialKindName(code), suffix);
+    ReadInt64(fp);  // block end position: not needed when reading the block
+    ReadTag(ops.tag, fp, suffix);
+    void* cur = hd->Entry[2 * k] = AllocArray(ops, n);
+    InitArray(ops, cur, n);
+    for (int r = 1; r <= n; r++) ops.read(fp, At(cur, ops, r));
+    if (mode == 1) {
+      void* conv = hd->Entry[2 * k + 1] = AllocArray(ops, n);
+      InitArray(ops, conv, n);
+      CopyArray(ops, n, cur, conv);
+    }
+  });
+}
