@@ -13,23 +13,23 @@ namespace {
 enum MemberType { kTruss2D = _TRUSS_2D, kTruss3D = _TRUSS_3D, kFrame2D = _FRAME_2D, kFrame3D = _FRAME_3D };
 
 // Rotation of the member (2 x 2 for the 2-D types, 3 x 3 for the 3-D types).
-void MemberRotation(int type, int e, int p, const char* oc, const MeshData* m, double** R) {
+void MemberRotation(int type, int e, int p, const char* OutputControl, const MeshData* m, double** R) {
   switch (type) {
     case kTruss2D:
-      CalcMat_R_Truss2D(e, oc[OC_PRINT_MAT_T_TRUSS_2D], m->ElemNodes, R, m->PointCoord);
+      CalcMat_R_Truss2D(e, OutputControl[OC_PRINT_MAT_T_TRUSS_2D], m->ElemNodes, R, m->PointCoord);
       return;
     case kTruss3D:
-      CalcMat_R_Truss3D(e, oc[OC_PRINT_MAT_T_TRUSS_3D], m->ElemNodes, R, m->PointCoord);
+      CalcMat_R_Truss3D(e, OutputControl[OC_PRINT_MAT_T_TRUSS_3D], m->ElemNodes, R, m->PointCoord);
       return;
     case kFrame2D:
-      CalcMat_R_Frame2D(e, oc[OC_PRINT_MAT_T_FRAME_2D], m->ElemNodes, R, m->PointCoord);
+      CalcMat_R_Frame2D(e, OutputControl[OC_PRINT_MAT_T_FRAME_2D], m->ElemNodes, R, m->PointCoord);
       return;
     case kFrame3D: {
       const ElementProperty& prop = m->ElemProps[p];
       if (prop.GeometryKind != kGeomCs3D) InternalError(__FILE__, __LINE__);
       if (prop.GeometryNumber < 1 || prop.GeometryNumber > m->nFrame3DSections) InternalError(__FILE__, __LINE__);
       const double angle = m->Frame3DSections[prop.GeometryNumber].v[11];
-      CalcMat_R_Frame3D(e, angle, oc[OC_PRINT_MAT_T_FRAME_3D], m->ElemNodes, R, m->PointCoord);
+      CalcMat_R_Frame3D(e, angle, OutputControl[OC_PRINT_MAT_T_FRAME_3D], m->ElemNodes, R, m->PointCoord);
       return;
     }
     default:
@@ -127,8 +127,8 @@ double Frame2DMomentFactor(const LoadReportContext& c, const EdgeLoad& rec, cons
   }
 }
 
-void MemberEdgeLoadLocal(int type, int r, int e, int lc, int n, int p, const char* oc, const MeshData* m, double* Fl,
-                         const EdgeLoad* loads) {
+void MemberEdgeLoadLocal(int type, int r, int e, int lc, int n, int p, const char* OutputControl, const MeshData* m,
+                         double* Fl, const EdgeLoad* loads) {
   if (n != 2) InternalError(__FILE__, __LINE__);
   const LoadReportContext c = EdgeLoadReportContext(lc, r, e, type);
   const EdgeLoad& rec = loads[r];
@@ -140,7 +140,7 @@ void MemberEdgeLoadLocal(int type, int r, int e, int lc, int n, int p, const cha
   const int dim = RotationSize(type);
   double** R;
   allocd2(&R, dim, dim);
-  MemberRotation(type, e, p, oc, m, R);
+  MemberRotation(type, e, p, OutputControl, m, R);
   double L;
   CalcLengthElement(e, &L, m->ElemNodes, m->PointCoord);
   const double L2 = L * L;
@@ -227,41 +227,42 @@ void MemberEdgeLoadLocal(int type, int r, int e, int lc, int n, int p, const cha
 // the rotation first (its refusals come before the load's), then the local vector
 // turned to global axes.
 template <class LocalLoad>
-void MemberLoadGlobal(int type, int size, int e, int n, int p, const char* oc, const MeshData* m, double* Fe,
+void MemberLoadGlobal(int type, int size, int e, int n, int p, const char* OutputControl, const MeshData* m, double* Fe,
                       LocalLoad localLoad) {
   if (size != 12 || n != 2) InternalError(__FILE__, __LINE__);
   const int dim = RotationSize(type);
   double *Fl, **R;
   allocd1(&Fl, 12);
   allocd2(&R, dim, dim);
-  MemberRotation(type, e, p, oc, m, R);
+  MemberRotation(type, e, p, OutputControl, m, R);
   localLoad(Fl);
   PlaceMemberVector(type, R, Fl, Fe);
   freed2(R);
   freed1(Fl);
 }
 
-void MemberEdgeLoadGlobal(int type, int size, int r, int e, int lc, int n, int p, const char* oc, const MeshData* m,
-                          double* Fe, const EdgeLoad* loads) {
-  MemberLoadGlobal(type, size, e, n, p, oc, m, Fe,
-                   [&](double* Fl) { MemberEdgeLoadLocal(type, r, e, lc, n, p, oc, m, Fl, loads); });
+void MemberEdgeLoadGlobal(int type, int size, int r, int e, int lc, int n, int p, const char* OutputControl,
+                          const MeshData* m, double* Fe, const EdgeLoad* loads) {
+  MemberLoadGlobal(type, size, e, n, p, OutputControl, m, Fe,
+                   [&](double* Fl) { MemberEdgeLoadLocal(type, r, e, lc, n, p, OutputControl, m, Fl, loads); });
 }
 
 // ---- internal point loads ----
 
-void MemberIntPointLoadLocal(int type, int e, int r, int lc, int n, int p, const char* oc, const MeshData* m,
+void MemberIntPointLoadLocal(int type, int e, int r, int lc, int n, int p, const char* OutputControl, const MeshData* m,
                              double* Fl, const InternalPointLoad* loads) {
   if (n != 2) InternalError(__FILE__, __LINE__);
   const LoadReportContext c = IntPointLoadReportContext(lc, r, e, type);
   const InternalPointLoad& rec = loads[r];
   char line[128];
   std::snprintf(line, sizeof line, "   -> Specified auxiliary point with the load: %d\n", rec.AuxPoint);
-  if (rec.AuxPoint < 1 || rec.AuxPoint > m->nPoints) RefuseLoad(c, line, "The specified auxiliary point does not exist.");
+  if (rec.AuxPoint < 1 || rec.AuxPoint > m->nPoints)
+    RefuseLoad(c, line, "The specified auxiliary point does not exist.");
   const int dim = RotationSize(type);
   const int c0 = dim == 2 ? 1 : 0;  // 2-D members: coordinates and forces along x2, x3
   double** R;
   allocd2(&R, dim, dim);
-  MemberRotation(type, e, p, oc, m, R);
+  MemberRotation(type, e, p, OutputControl, m, R);
   // Nodes and point in local axes.
   double x[3][4], xl[3][4], P[4], pl[4], f[4], mom[4], t[4];
   for (int k = 1; k <= 2; k++) {
@@ -333,10 +334,10 @@ void MemberIntPointLoadLocal(int type, int e, int r, int lc, int n, int p, const
   freed2(R);
 }
 
-void MemberIntPointLoadGlobal(int type, int size, int e, int r, int lc, int n, int p, const char* oc,
+void MemberIntPointLoadGlobal(int type, int size, int e, int r, int lc, int n, int p, const char* OutputControl,
                               const MeshData* m, double* Fe, const InternalPointLoad* loads) {
-  MemberLoadGlobal(type, size, e, n, p, oc, m, Fe,
-                   [&](double* Fl) { MemberIntPointLoadLocal(type, e, r, lc, n, p, oc, m, Fl, loads); });
+  MemberLoadGlobal(type, size, e, n, p, OutputControl, m, Fe,
+                   [&](double* Fl) { MemberIntPointLoadLocal(type, e, r, lc, n, p, OutputControl, m, Fl, loads); });
 }
 
 }  // namespace

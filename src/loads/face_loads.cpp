@@ -34,7 +34,7 @@ void CheckFaceDirection(const LoadReportContext& c, const FaceLoad& rec, const M
 // Fe += the integral over the surface of q N_k d (entries offset + 1..3 of each surface
 // node), d the record's direction.
 void IntegrateFace(const LoadReportContext& c, const FaceLoad& rec, const LoadedSurface& sf, const double* q,
-                   int offset, int e, const char* oc, const LoadCaseParameters* params, const MeshData* mesh,
+                   int offset, int e, const char* OutputControl, const LoadCaseParameters* params, const MeshData* mesh,
                    double* Fe) {
   int counts[3];
   const double *a1, *w1, *a2, *w2;
@@ -67,8 +67,8 @@ void IntegrateFace(const LoadReportContext& c, const FaceLoad& rec, const Loaded
           RefuseLoad(cFace, nullptr,
                      "Jacobian determinant is null:\nelement face geometry and/or mesh connectivity must be changed.");
       }
-      SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, e, sf.typeForT, sf.m, oc[OC_PRINT_MAT_T_QUAD], s, sf.X3, mesh, T,
-                           d);
+      SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, e, sf.typeForT, sf.m, OutputControl[OC_PRINT_MAT_T_QUAD], s,
+                           sf.X3, mesh, T, d);
       const double fac = w1[i] * w2[j] * qs * dA;
       for (int k = 1; k <= sf.m; k++) {
         const int base = 6 * (sf.nodes[k] - 1) + offset;
@@ -83,15 +83,16 @@ void IntegrateFace(const LoadReportContext& c, const FaceLoad& rec, const Loaded
 
 // Moments at coplanar shell points go to the point's coplanar axes; a drill moment there
 // is refused.
-void FaceCoplanarMoments(const FaceLoad& rec, int type, int e, int n, int lc, const char* oc, const MeshData* mesh,
-                         const int* ElemPropIndex, const char* PointTypes, const PointList* adj, double* Fe) {
+void FaceCoplanarMoments(const FaceLoad& rec, int type, int e, int n, int lc, const char* OutputControl,
+                         const MeshData* mesh, const int* ElemPropIndex, const char* PointTypes, const PointList* adj,
+                         double* Fe) {
   double** T;
   allocd2(&T, 3, 3);
   double m[4], mp[4];
   for (int a = 1; a <= n; a++) {
     const int p = mesh->ElemNodes[e][a];
     if (PointTypes[p] == 'G') continue;
-    ShellCoplanarRotation(e, type, n, a, oc, mesh, ElemPropIndex, adj, T);
+    ShellCoplanarRotation(e, type, n, a, OutputControl, mesh, ElemPropIndex, adj, T);
     double* node = Fe + 6 * (a - 1) + 3;  // node[1..3]: the moments
     copyd1(m, node, 3);
     multd2d1(mp, T, m, 3, 3);
@@ -111,9 +112,9 @@ void FaceCoplanarMoments(const FaceLoad& rec, int type, int e, int n, int lc, co
 }
 
 // Plane (10, 13), slab (18) and shell (20, 22) members: the whole element is the surface.
-void FaceLoadQuad(int type, int Size, int e, int r, int lc, int n, const char* oc, const LoadCaseParameters* params,
-                  const MeshData* mesh, double* Fe, const FaceLoad* loads, const int* ElemPropIndex,
-                  const char* PointTypes, const PointList* adj) {
+void FaceLoadQuad(int type, int Size, int e, int r, int lc, int n, const char* OutputControl,
+                  const LoadCaseParameters* params, const MeshData* mesh, double* Fe, const FaceLoad* loads,
+                  const int* ElemPropIndex, const char* PointTypes, const PointList* adj) {
   const LoadReportContext c = FaceLoadReportContext(lc, r, e, type);
   const FaceLoad& rec = loads[r];
   if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
@@ -138,10 +139,11 @@ void FaceLoadQuad(int type, int Size, int e, int r, int lc, int n, const char* o
     CalcMat_ElemNodeCoord(e, type, n, mesh->ElemNodes, sf.X, mesh->PointCoord);
   }
   zerod1(Fe, Size);
-  IntegrateFace(c, rec, sf, q, offset, e, oc, params, mesh, Fe);
+  IntegrateFace(c, rec, sf, q, offset, e, OutputControl, params, mesh, Fe);
   if (!shell) freed2(sf.X);
   freed2(sf.X3);
-  if (shell && offset == 3) FaceCoplanarMoments(rec, type, e, n, lc, oc, mesh, ElemPropIndex, PointTypes, adj, Fe);
+  if (shell && offset == 3)
+    FaceCoplanarMoments(rec, type, e, n, lc, OutputControl, mesh, ElemPropIndex, PointTypes, adj, Fe);
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ int CheckAuxRecord(const LoadReportContext& c, const InternalSurfLoad& rec, int 
 
 // ---- internal edge loads ----
 
-void IntEdgeLoadElement(int type, int Size, int e, int r, int lc, int n, const char* oc,
+void IntEdgeLoadElement(int type, int Size, int e, int r, int lc, int n, const char* OutputControl,
                         const LoadCaseParameters* params, const MeshData* mesh, double* Fe,
                         const InternalEdgeLoad* loads, const char* PointTypes, const int* ElemPropIndex,
                         const PointList* adj) {
@@ -114,14 +114,14 @@ void IntEdgeLoadElement(int type, int Size, int e, int r, int lc, int n, const c
   }
   for (int k = 1; k <= nA; k++)
     CheckLoadComponents("<INTERNAL_EDGE_LOADS>", c.counterFormat, lc, r, e, type, Fa + 6 * (k - 1));
-  CarryAuxPointLoads(c, nA, points, Fa, type, e, n, oc, mesh, ElemPropIndex, PointTypes, adj, Fe);
+  CarryAuxPointLoads(c, nA, points, Fa, type, e, n, OutputControl, mesh, ElemPropIndex, PointTypes, adj, Fe);
   freed1(Fa);
   freed2(Xa);
 }
 
 // ---- internal face loads ----
 
-void IntFaceLoadElement(int type, int Size, int e, int r, int lc, int n, const char* oc,
+void IntFaceLoadElement(int type, int Size, int e, int r, int lc, int n, const char* OutputControl,
                         const LoadCaseParameters* params, const MeshData* mesh, double* Fe,
                         const InternalFaceLoad* loads, const char* PointTypes, const int* ElemPropIndex,
                         const PointList* adj) {
@@ -191,14 +191,14 @@ void IntFaceLoadElement(int type, int Size, int e, int r, int lc, int n, const c
                    "Jacobian determinant is null:\nelement face geometry and/or mesh connectivity must be changed.");
       SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, A,
                            type == _MINDLIN_SLAB_QUAD ? _MINDLIN_SLAB_QUAD : _MINDLIN_SHELL_QUAD, nA,
-                           oc[OC_PRINT_MAT_T_QUAD], s, Xa3, mesh, T, d);
+                           OutputControl[OC_PRINT_MAT_T_QUAD], s, Xa3, mesh, T, d);
       const double fac = w1[i] * w2[j] * qs * dA;
       for (int k = 1; k <= nA; k++)
         for (int l = 1; l <= 3; l++) Fa[6 * (k - 1) + offset + l] += N[k] * d[l] * fac;
     }
   for (int k = 1; k <= nA; k++)
     CheckLoadComponents("<INTERNAL_FACE_LOADS>", c.counterFormat, lc, r, e, type, Fa + 6 * (k - 1));
-  CarryAuxPointLoads(c, nA, points, Fa, type, e, n, oc, mesh, ElemPropIndex, PointTypes, adj, Fe);
+  CarryAuxPointLoads(c, nA, points, Fa, type, e, n, OutputControl, mesh, ElemPropIndex, PointTypes, adj, Fe);
   freed1(Fa);
   freed1(N);
   freed2(T);

@@ -13,9 +13,9 @@ namespace {
 const char* const kBlock = "<INTERNAL_POINT_LOADS>";
 const char* const kCounterLine = "   -> Internal point load counter: %d\n";
 
-void IntPointLoadElement(int type, int Size, int e, int r, int lc, int n, const char* oc, const MeshData* mesh,
-                         double* Fe, const InternalPointLoad* loads, const char* PointTypes, const int* ElemPropIndex,
-                         const PointList* adj) {
+void IntPointLoadElement(int type, int Size, int e, int r, int lc, int n, const char* OutputControl,
+                         const MeshData* mesh, double* Fe, const InternalPointLoad* loads, const char* PointTypes,
+                         const int* ElemPropIndex, const PointList* adj) {
   const LoadReportContext c = IntPointLoadReportContext(lc, r, e, type);
   const InternalPointLoad& rec = loads[r];
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
@@ -47,7 +47,7 @@ void IntPointLoadElement(int type, int Size, int e, int r, int lc, int n, const 
   double m[4], mp[4];
   for (int i = 1; i <= n; i++) {
     if (PointTypes[mesh->ElemNodes[e][i]] == 'G') continue;
-    ShellCoplanarRotation(e, type, n, i, oc, mesh, ElemPropIndex, adj, T);
+    ShellCoplanarRotation(e, type, n, i, OutputControl, mesh, ElemPropIndex, adj, T);
     double* node = Fe + 6 * (i - 1) + 3;
     copyd1(m, node, 3);
     multd2d1(mp, T, m, 3, 3);

@@ -61,8 +61,8 @@ struct NonlinearState {
   double** ElemNodalValues;
 };
 
-void TempVarLoop(const NonlinearState* nl, int lc, const char* oc, const LoadCaseData* LoadCase, const MeshData* m,
-                 const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+void TempVarLoop(const NonlinearState* nl, int lc, const char* OutputControl, const LoadCaseData* LoadCase,
+                 const MeshData* m, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
   int** PointDofNumbers = Work->PointDofNumbers;
   const int* MotherElemIndex = Work->MotherElemIndex;
   const int* ElemPropIndex = Work->ElemPropIndex;
@@ -94,11 +94,11 @@ void TempVarLoop(const NonlinearState* nl, int lc, const char* oc, const LoadCas
       const int n = m->ElemNodeCount[e];
       allocd1(&Fe, 6 * n);
       if (linear)
-        Calc_Fg_TempVar(6 * n, e, type, lc, n, p, r, oc, params, m, ElemPropIndex, Fe, PointTypes, adj,
+        Calc_Fg_TempVar(6 * n, e, type, lc, n, p, r, OutputControl, params, m, ElemPropIndex, Fe, PointTypes, adj,
                         LoadCase->TempVars);
       else
-        Calc_Fg_TempVar_NL(6 * n, e, type, lc, n, p, r, nl->TimeIncrement, nl->Time, nl->IndexHD, oc, params, m,
-                           nl->MaterialHD, nl->ElemHDTable, ElemPropIndex, Fe, nl->ElemNodalValues, PointTypes, adj,
+        Calc_Fg_TempVar_NL(6 * n, e, type, lc, n, p, r, nl->TimeIncrement, nl->Time, nl->IndexHD, OutputControl, params,
+                           m, nl->MaterialHD, nl->ElemHDTable, ElemPropIndex, Fe, nl->ElemNodalValues, PointTypes, adj,
                            LoadCase->TempVars);
       AssembleThermal(LB_TEMPERATURE_VARIATION, r, e, type, n, lc, m, PointCoordSys, ElemHasSpecialCoordSys,
                       PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
@@ -116,11 +116,11 @@ void TempVarLoop(const NonlinearState* nl, int lc, const char* oc, const LoadCas
     const int nc = m->ElemNodeCount[e];
     allocd1(&Fe, 6 * nm);
     if (linear)
-      Calc_Fg_TempVarEmbCable(6 * nm, e, mother, type, slot, lc, MotherElemIndex[mother], motherType, nc, nm, p, r, oc,
-                              params, m, Fe, MotherElemRecords, LoadCase->TempVars);
+      Calc_Fg_TempVarEmbCable(6 * nm, e, mother, type, slot, lc, MotherElemIndex[mother], motherType, nc, nm, p, r,
+                              OutputControl, params, m, Fe, MotherElemRecords, LoadCase->TempVars);
     else
       Calc_Fg_TempVarEmbCable_NL(6 * nm, e, mother, type, slot, lc, MotherElemIndex[mother], motherType, nc, nm, p, r,
-                                 oc, params, m, Fe, MotherElemRecords, LoadCase->TempVars);
+                                 OutputControl, params, m, Fe, MotherElemRecords, LoadCase->TempVars);
     AssembleThermal(LB_TEMPERATURE_VARIATION, r, mother, motherType, nm, lc, m, PointCoordSys, ElemHasSpecialCoordSys,
                     PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
     freed1(Fe);

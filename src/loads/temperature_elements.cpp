@@ -85,7 +85,7 @@ void TempVarPlane(int type, int nComp, int e, int lc, int n, int p, int r, const
 
 // ---- cables ----
 
-void TempVarCable(int d, int nComp, int e, int lc, int n, int p, int r, const char* oc,
+void TempVarCable(int d, int nComp, int e, int lc, int n, int p, int r, const char* OutputControl,
                   const LoadCaseParameters* params, const MeshData* m, double* Fe,
                   const TemperatureVariationRecord* recs) {
   const int type = d == 3 ? _CABLE_3D : _CABLE_2D;
@@ -116,9 +116,9 @@ void TempVarCable(int d, int nComp, int e, int lc, int n, int p, int r, const ch
     // Axial force of the restrained thermal strain times the strain row dN/dx.
     const double axial = tm.E * tm.alpha[1] * dotd1(N, dT, n) * w[i] * L * dotd1(N, A, n);
     if (d == 3)
-      CalcMat_T_Cable3D(e, n, s, oc[OC_PRINT_MAT_T_CABLE_3D], T, X);
+      CalcMat_T_Cable3D(e, n, s, OutputControl[OC_PRINT_MAT_T_CABLE_3D], T, X);
     else
-      CalcMat_T_Cable2D(e, n, s, oc[OC_PRINT_MAT_T_CABLE_2D], T, X);
+      CalcMat_T_Cable2D(e, n, s, OutputControl[OC_PRINT_MAT_T_CABLE_2D], T, X);
     for (int k = 1; k <= n; k++) {
       const double fk = dN[k] / L * axial;  // along local axis 1
       const int base = 6 * (k - 1) + (d == 3 ? 0 : 1);
@@ -137,7 +137,7 @@ void TempVarCable(int d, int nComp, int e, int lc, int n, int p, int r, const ch
 // ---- embedded cables ----
 
 void TempVarEmbCable(bool nonlinear, int nComp, int cable, int mother, int slot, int lc, int motherSeq, int motherType,
-                     int nc, int nm, int p, int r, const char* oc, const MeshData* m, double* Fe,
+                     int nc, int nm, int p, int r, const char* OutputControl, const MeshData* m, double* Fe,
                      const EmbCableMotherRecord* records, const TemperatureVariationRecord* recs) {
   LoadReportContext c = TempVarReportContext(lc, r, cable, _EMB_CABLE_3D);
   c.typeKeyword = "EMB_CABLE_3D";
@@ -177,7 +177,7 @@ void TempVarEmbCable(bool nonlinear, int nComp, int cable, int mother, int slot,
     const double s = a[k];
     CalcShapeFuncLine(nc, s, N);
     const double L = LoadLineJacobianNorm(c, nc, 3, s, Xc, dN, tan);
-    CalcMat_T_EmbCable3D(cable, nc, s, oc[OC_PRINT_MAT_T_EMB_CABLE_3D], T, Xc);
+    CalcMat_T_EmbCable3D(cable, nc, s, OutputControl[OC_PRINT_MAT_T_EMB_CABLE_3D], T, Xc);
     const double* sm = rec.natCoords[slot] + (k - 1) * nNat;
     CalcMat_B_EmbCable3D(nCols, cable, mother, nNat, nm, motherType, 11, b, sm, T, Xm);
     const double axial = tm.E * tm.alpha[1] * dotd1(N, dT, nc) * w[k] * L * dotd1(N, A, nc);

@@ -51,7 +51,7 @@ struct MindlinShellData {
   double **X, **Xl, **T, **D, **Ds, *t;
 };
 
-void OpenMindlinShell(int e, int n, int p, const char* oc, const MeshData* m, MindlinShellData* s) {
+void OpenMindlinShell(int e, int n, int p, const char* OutputControl, const MeshData* m, MindlinShellData* s) {
   allocd2(&s->X, n, 3);
   allocd2(&s->Xl, n, 3);
   allocd2(&s->T, 3, 3);
@@ -60,7 +60,7 @@ void OpenMindlinShell(int e, int n, int p, const char* oc, const MeshData* m, Mi
   allocd1(&s->t, n);
   CalcMat_ElemNodeCoordXYZ(e, n, m->ElemNodes, s->X, m->PointCoord);
   const double s0[3] = {0.0, 0.0, 0.0};
-  CalcMat_T_ElemNormal(e, _MINDLIN_SHELL_QUAD, n, oc[OC_PRINT_MAT_T_QUAD], s0, s->T, s->X);
+  CalcMat_T_ElemNormal(e, _MINDLIN_SHELL_QUAD, n, OutputControl[OC_PRINT_MAT_T_QUAD], s0, s->T, s->X);
   MatMatTMultSmall(3, n, s->X, s->Xl, s->T);
   CalcMat_D_MindlinShell(e, p, 3, 2, 3, 2, s->D, s->Ds, s->T, m->AuxVectors, m->CoordSystems,
                          ElasticRecords(m, kElasticIsotropic), ElasticRecords(m, kElasticOrthotropic), m->ElemProps);
@@ -78,7 +78,7 @@ void CloseMindlinShell(MindlinShellData* s) {
 
 // part 'M': membrane forces of a uniform temperature; part 'B': bending moments of a
 // differential one.
-void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int r, const char* oc,
+void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int r, const char* OutputControl,
                          const LoadCaseParameters* params, const MeshData* m, double* Fe, const char* PointTypes,
                          int valueCount, const double* values) {
   const LoadReportContext c = part == 'M' ? TempVarReportContext(lc, r, e, _MINDLIN_SHELL_QUAD)
@@ -88,7 +88,7 @@ void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int 
   ThermalMaterial tm;
   GetThermalMaterial(c, p, m, KindsOfElementType(_MINDLIN_SHELL_QUAD, kBehaviourLinear).code, &tm);
   MindlinShellData sd;
-  OpenMindlinShell(e, n, p, oc, m, &sd);
+  OpenMindlinShell(e, n, p, OutputControl, m, &sd);
   double eps1[4];
   ShellThermalStrain(tm, e, p, m, sd.T, eps1);
   double **B, *f;
@@ -145,7 +145,7 @@ void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int 
 
 // Ahmad shell: 'U' a uniform temperature (membrane strain alpha dT), 'D' a differential
 // one (strain alpha dT z / h through the thickness).
-void AhmadShellThermal(char kind, int nComp, int e, int lc, int n, int p, int r, const char* oc,
+void AhmadShellThermal(char kind, int nComp, int e, int lc, int n, int p, int r, const char* OutputControl,
                        const LoadCaseParameters* params, const int* ElemPropIndex, const MeshData* m, double* Fe,
                        const char* PointTypes, const PointList* adj, int valueCount, const double* values) {
   const bool diff = kind == 'D';
@@ -174,8 +174,8 @@ void AhmadShellThermal(char kind, int nComp, int e, int lc, int n, int p, int r,
   CalcMat_D_AhmadShell(p, 3, 2, 3, 2, Dm, Ds, ElasticRecords(m, kElasticIsotropic), m->ElemProps);
   CalcMat_ElemNodeCoord(e, _AHMAD_SHELL_QUAD, n, m->ElemNodes, X, m->PointCoord);
   NodalThickness(m, p, n, t);
-  CalcMat_Tgn_AhmadShellQuad(e, 3, n, oc, ElemPropIndex, m->ElemNodeCount, m->ElemNodes, Tgn, X, m->PointCoord,
-                             PointTypes, adj, m->ElemProps);
+  CalcMat_Tgn_AhmadShellQuad(e, 3, n, OutputControl, ElemPropIndex, m->ElemNodeCount, m->ElemNodes, Tgn, X,
+                             m->PointCoord, PointTypes, adj, m->ElemProps);
   TempVarNodalValues(c, valueCount, values, n, dT);
   int counts[4];
   GetLoadRulePointCounts(c, params, m, 3, counts,
@@ -197,7 +197,7 @@ void AhmadShellThermal(char kind, int nComp, int e, int lc, int n, int p, int r,
         CalcMat_J_AhmadShell(3, n, dN, J, N, s, Tgn, X, t);
         const double det = LoadJacobianInverse(c, 3, J, Jinv, diff);
         CalcMat_du_ds_AhmadShell(e, n3, 3, ndof, 6, 3, n, m->ElemNodes, dN, G, N, s, Tgn, t, PointTypes);
-        CalcMat_T_ElemNormal(e, _AHMAD_SHELL_QUAD, n, oc[OC_PRINT_MAT_T_QUAD], s, theta, X);
+        CalcMat_T_ElemNormal(e, _AHMAD_SHELL_QUAD, n, OutputControl[OC_PRINT_MAT_T_QUAD], s, theta, X);
         CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, n, 3, 'M', B, G, theta, Jinv);
         double fac = w[1][i1] * w[2][i2] * w[3][i3] * det;
         double e0 = tm.alpha[1] * dTs;
