@@ -26,10 +26,10 @@ struct EdgeDirE {
   double** Xf;            // their coordinates
 };
 
-void EdgeDirectionE(const LoadReportContext& c, const EdgeLoad& rec, const EdgeDirE& de, int e, int m, double s,
+void EdgeDirectionE(const LoadReportContext& c, const EdgeLoad& rec, const EdgeDirE& de, int Element, int m, double s,
                     double** Xe, double* d) {
   double t[4], nrm[4], tmp[4];
-  CalcVectTangentElem(3, e, m, s, t, Xe);
+  CalcVectTangentElem(3, Element, m, s, t, Xe);
   switch (rec.DirCode) {
     case 1:  // "_T"
       copyd1(d, t, 3);
@@ -38,7 +38,7 @@ void EdgeDirectionE(const LoadReportContext& c, const EdgeLoad& rec, const EdgeD
       if (de.nFace == 0) RefuseEdgeLoadDirection(c, rec);
       {
         const double sv[3] = {0.0, s, -1.0};
-        CalcVectNormalElem(e, 2, de.nFace, nrm, sv, de.Xf);
+        CalcVectNormalElem(Element, 2, de.nFace, nrm, sv, de.Xf);
       }
       for (int j = 1; j <= 3; j++) d[j] = de.sigmaN * nrm[j];
       return;
@@ -53,7 +53,7 @@ void EdgeDirectionE(const LoadReportContext& c, const EdgeLoad& rec, const EdgeD
       }
       {
         const double sv[3] = {0.0, s, -1.0};
-        CalcVectNormalElem(e, 2, de.nFace, nrm, sv, de.Xf);
+        CalcVectNormalElem(Element, 2, de.nFace, nrm, sv, de.Xf);
       }
       scaled1(nrm, 3, de.sigmaN);
       crossd1(tmp, nrm, t);
@@ -80,8 +80,8 @@ void CheckContinuumDirection(const LoadReportContext& c, const EdgeLoad& rec, co
   }
 }
 
-void IntegrateEdge(const LoadReportContext& c, const EdgeLoad& rec, const EdgeDirE& de, const MeshData* mesh, int e,
-                   int m, const int* edgeNodes, double** Xe, const double* q, int nPoints, const double* a,
+void IntegrateEdge(const LoadReportContext& c, const EdgeLoad& rec, const EdgeDirE& de, const MeshData* mesh,
+                   int Element, int m, const int* edgeNodes, double** Xe, const double* q, int nPoints, const double* a,
                    const double* w, double* Fe) {
   double N[4], dN[4], g[4], d[4];
   for (int i = 1; i <= nPoints; i++) {
@@ -90,7 +90,7 @@ void IntegrateEdge(const LoadReportContext& c, const EdgeLoad& rec, const EdgeDi
     const double qs = dotd1(N, q, m);
     const double J = LoadLineJacobianNorm(c, m, 3, s, Xe, dN, g);
     if (rec.DirKind == 'E')
-      EdgeDirectionE(c, rec, de, e, m, s, Xe, d);
+      EdgeDirectionE(c, rec, de, Element, m, s, Xe, d);
     else
       EdgeLoadGlobalDirection(c, rec, mesh, d);
     const double fac = w[i] * qs * J;
@@ -101,9 +101,9 @@ void IntegrateEdge(const LoadReportContext& c, const EdgeLoad& rec, const EdgeDi
   }
 }
 
-void EdgeLoadPlaneQuad(int type, int Size, int r, int e, int lc, int n, const LoadCaseParameters* params,
+void EdgeLoadPlaneQuad(int type, int Size, int r, int Element, int lc, int n, const LoadCaseParameters* params,
                        const MeshData* mesh, double* Fe, const EdgeLoad* loads) {
-  const LoadReportContext c = EdgeLoadReportContext(lc, r, e, type);
+  const LoadReportContext c = EdgeLoadReportContext(lc, r, Element, type);
   const EdgeLoad& rec = loads[r];
   int m;
   if (n == 4)
@@ -123,14 +123,14 @@ void EdgeLoadPlaneQuad(int type, int Size, int r, int e, int lc, int n, const Lo
   double** Xe;
   allocd2(&Xe, m, 3);
   CalcNodeEdgeQuad(rec.Edge, n, edgeNodes);
-  for (int k = 1; k <= m; k++) copyd1(Xe[k], mesh->PointCoord[mesh->ElemNodes[e][edgeNodes[k]]], 3);
+  for (int k = 1; k <= m; k++) copyd1(Xe[k], mesh->PointCoord[mesh->ElemNodes[Element][edgeNodes[k]]], 3);
   int counts[2];
   const double *a, *w;
   GetLoadCaseLineRule(c, params, mesh, counts, &a, &w);
   CheckContinuumDirection(c, rec, mesh, false);
   zerod1(Fe, Size);
   const EdgeDirE de{type, rec.Edge, 1.0, 1.0, 0, nullptr};
-  IntegrateEdge(c, rec, de, mesh, e, m, edgeNodes, Xe, q, counts[1], a, w, Fe);
+  IntegrateEdge(c, rec, de, mesh, Element, m, edgeNodes, Xe, q, counts[1], a, w, Fe);
   freed2(Xe);
 }
 

@@ -13,23 +13,23 @@ namespace {
 enum MemberType { kTruss2D = _TRUSS_2D, kTruss3D = _TRUSS_3D, kFrame2D = _FRAME_2D, kFrame3D = _FRAME_3D };
 
 // Rotation of the member (2 x 2 for the 2-D types, 3 x 3 for the 3-D types).
-void MemberRotation(int type, int e, int p, const char* OutputControl, const MeshData* m, double** R) {
+void MemberRotation(int type, int Element, int PropIndex, const char* OutputControl, const MeshData* m, double** R) {
   switch (type) {
     case kTruss2D:
-      CalcMat_R_Truss2D(e, OutputControl[OC_PRINT_MAT_T_TRUSS_2D], m->ElemNodes, R, m->PointCoord);
+      CalcMat_R_Truss2D(Element, OutputControl[OC_PRINT_MAT_T_TRUSS_2D], m->ElemNodes, R, m->PointCoord);
       return;
     case kTruss3D:
-      CalcMat_R_Truss3D(e, OutputControl[OC_PRINT_MAT_T_TRUSS_3D], m->ElemNodes, R, m->PointCoord);
+      CalcMat_R_Truss3D(Element, OutputControl[OC_PRINT_MAT_T_TRUSS_3D], m->ElemNodes, R, m->PointCoord);
       return;
     case kFrame2D:
-      CalcMat_R_Frame2D(e, OutputControl[OC_PRINT_MAT_T_FRAME_2D], m->ElemNodes, R, m->PointCoord);
+      CalcMat_R_Frame2D(Element, OutputControl[OC_PRINT_MAT_T_FRAME_2D], m->ElemNodes, R, m->PointCoord);
       return;
     case kFrame3D: {
-      const ElementProperty& prop = m->ElemProps[p];
+      const ElementProperty& prop = m->ElemProps[PropIndex];
       if (prop.GeometryKind != kGeomCs3D) InternalError(__FILE__, __LINE__);
       if (prop.GeometryNumber < 1 || prop.GeometryNumber > m->nFrame3DSections) InternalError(__FILE__, __LINE__);
       const double angle = m->Frame3DSections[prop.GeometryNumber].v[11];
-      CalcMat_R_Frame3D(e, angle, OutputControl[OC_PRINT_MAT_T_FRAME_3D], m->ElemNodes, R, m->PointCoord);
+      CalcMat_R_Frame3D(Element, angle, OutputControl[OC_PRINT_MAT_T_FRAME_3D], m->ElemNodes, R, m->PointCoord);
       return;
     }
     default:
@@ -127,10 +127,10 @@ double Frame2DMomentFactor(const LoadReportContext& c, const EdgeLoad& rec, cons
   }
 }
 
-void MemberEdgeLoadLocal(int type, int r, int e, int lc, int n, int p, const char* OutputControl, const MeshData* m,
-                         double* Fl, const EdgeLoad* loads) {
+void MemberEdgeLoadLocal(int type, int r, int Element, int lc, int n, int PropIndex, const char* OutputControl,
+                         const MeshData* m, double* Fl, const EdgeLoad* loads) {
   if (n != 2) InternalError(__FILE__, __LINE__);
-  const LoadReportContext c = EdgeLoadReportContext(lc, r, e, type);
+  const LoadReportContext c = EdgeLoadReportContext(lc, r, Element, type);
   const EdgeLoad& rec = loads[r];
   const bool frame = type == kFrame2D || type == kFrame3D;
   const int offset = EdgeLoadForceOffset(c, rec, !frame);
@@ -140,9 +140,9 @@ void MemberEdgeLoadLocal(int type, int r, int e, int lc, int n, int p, const cha
   const int dim = RotationSize(type);
   double** R;
   allocd2(&R, dim, dim);
-  MemberRotation(type, e, p, OutputControl, m, R);
+  MemberRotation(type, Element, PropIndex, OutputControl, m, R);
   double L;
-  CalcLengthElement(e, &L, m->ElemNodes, m->PointCoord);
+  CalcLengthElement(Element, &L, m->ElemNodes, m->PointCoord);
   const double L2 = L * L;
   double d[4] = {0.0, 0.0, 0.0, 0.0};
   // Consistent shares of a linear intensity: bar (linear) and beam (cubic) interpolation.
@@ -227,32 +227,33 @@ void MemberEdgeLoadLocal(int type, int r, int e, int lc, int n, int p, const cha
 // the rotation first (its refusals come before the load's), then the local vector
 // turned to global axes.
 template <class LocalLoad>
-void MemberLoadGlobal(int type, int size, int e, int n, int p, const char* OutputControl, const MeshData* m, double* Fe,
-                      LocalLoad localLoad) {
+void MemberLoadGlobal(int type, int size, int Element, int n, int PropIndex, const char* OutputControl,
+                      const MeshData* m, double* Fe, LocalLoad localLoad) {
   if (size != 12 || n != 2) InternalError(__FILE__, __LINE__);
   const int dim = RotationSize(type);
   double *Fl, **R;
   allocd1(&Fl, 12);
   allocd2(&R, dim, dim);
-  MemberRotation(type, e, p, OutputControl, m, R);
+  MemberRotation(type, Element, PropIndex, OutputControl, m, R);
   localLoad(Fl);
   PlaceMemberVector(type, R, Fl, Fe);
   freed2(R);
   freed1(Fl);
 }
 
-void MemberEdgeLoadGlobal(int type, int size, int r, int e, int lc, int n, int p, const char* OutputControl,
-                          const MeshData* m, double* Fe, const EdgeLoad* loads) {
-  MemberLoadGlobal(type, size, e, n, p, OutputControl, m, Fe,
-                   [&](double* Fl) { MemberEdgeLoadLocal(type, r, e, lc, n, p, OutputControl, m, Fl, loads); });
+void MemberEdgeLoadGlobal(int type, int size, int r, int Element, int lc, int n, int PropIndex,
+                          const char* OutputControl, const MeshData* m, double* Fe, const EdgeLoad* loads) {
+  MemberLoadGlobal(type, size, Element, n, PropIndex, OutputControl, m, Fe, [&](double* Fl) {
+    MemberEdgeLoadLocal(type, r, Element, lc, n, PropIndex, OutputControl, m, Fl, loads);
+  });
 }
 
 // ---- internal point loads ----
 
-void MemberIntPointLoadLocal(int type, int e, int r, int lc, int n, int p, const char* OutputControl, const MeshData* m,
-                             double* Fl, const InternalPointLoad* loads) {
+void MemberIntPointLoadLocal(int type, int Element, int r, int lc, int n, int PropIndex, const char* OutputControl,
+                             const MeshData* m, double* Fl, const InternalPointLoad* loads) {
   if (n != 2) InternalError(__FILE__, __LINE__);
-  const LoadReportContext c = IntPointLoadReportContext(lc, r, e, type);
+  const LoadReportContext c = IntPointLoadReportContext(lc, r, Element, type);
   const InternalPointLoad& rec = loads[r];
   char line[128];
   std::snprintf(line, sizeof line, "   -> Specified auxiliary point with the load: %d\n", rec.AuxPoint);
@@ -262,11 +263,11 @@ void MemberIntPointLoadLocal(int type, int e, int r, int lc, int n, int p, const
   const int c0 = dim == 2 ? 1 : 0;  // 2-D members: coordinates and forces along x2, x3
   double** R;
   allocd2(&R, dim, dim);
-  MemberRotation(type, e, p, OutputControl, m, R);
+  MemberRotation(type, Element, PropIndex, OutputControl, m, R);
   // Nodes and point in local axes.
   double x[3][4], xl[3][4], P[4], pl[4], f[4], mom[4], t[4];
   for (int k = 1; k <= 2; k++) {
-    const double* X = m->PointCoord[m->ElemNodes[e][k]];
+    const double* X = m->PointCoord[m->ElemNodes[Element][k]];
     for (int j = 1; j <= dim; j++) x[k][j] = X[j + c0];
     multd2d1(xl[k], R, x[k], dim, dim);
   }
@@ -334,10 +335,12 @@ void MemberIntPointLoadLocal(int type, int e, int r, int lc, int n, int p, const
   freed2(R);
 }
 
-void MemberIntPointLoadGlobal(int type, int size, int e, int r, int lc, int n, int p, const char* OutputControl,
-                              const MeshData* m, double* Fe, const InternalPointLoad* loads) {
-  MemberLoadGlobal(type, size, e, n, p, OutputControl, m, Fe,
-                   [&](double* Fl) { MemberIntPointLoadLocal(type, e, r, lc, n, p, OutputControl, m, Fl, loads); });
+void MemberIntPointLoadGlobal(int type, int size, int Element, int r, int lc, int n, int PropIndex,
+                              const char* OutputControl, const MeshData* m, double* Fe,
+                              const InternalPointLoad* loads) {
+  MemberLoadGlobal(type, size, Element, n, PropIndex, OutputControl, m, Fe, [&](double* Fl) {
+    MemberIntPointLoadLocal(type, Element, r, lc, n, PropIndex, OutputControl, m, Fl, loads);
+  });
 }
 
 }  // namespace

@@ -34,8 +34,8 @@ void CheckFaceDirection(const LoadReportContext& c, const FaceLoad& rec, const M
 // Fe += the integral over the surface of q N_k d (entries offset + 1..3 of each surface
 // node), d the record's direction.
 void IntegrateFace(const LoadReportContext& c, const FaceLoad& rec, const LoadedSurface& sf, const double* q,
-                   int offset, int e, const char* OutputControl, const LoadCaseParameters* params, const MeshData* mesh,
-                   double* Fe) {
+                   int offset, int Element, const char* OutputControl, const LoadCaseParameters* params,
+                   const MeshData* mesh, double* Fe) {
   int counts[3];
   const double *a1, *w1, *a2, *w2;
   GetLoadQuadRules(c, params, mesh, counts, &a1, &w1, &a2, &w2);
@@ -67,8 +67,8 @@ void IntegrateFace(const LoadReportContext& c, const FaceLoad& rec, const Loaded
           RefuseLoad(cFace, nullptr,
                      "Jacobian determinant is null:\nelement face geometry and/or mesh connectivity must be changed.");
       }
-      SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, e, sf.typeForT, sf.m, OutputControl[OC_PRINT_MAT_T_QUAD], s,
-                           sf.X3, mesh, T, d);
+      SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, Element, sf.typeForT, sf.m, OutputControl[OC_PRINT_MAT_T_QUAD],
+                           s, sf.X3, mesh, T, d);
       const double fac = w1[i] * w2[j] * qs * dA;
       for (int k = 1; k <= sf.m; k++) {
         const int base = 6 * (sf.nodes[k] - 1) + offset;
@@ -83,21 +83,21 @@ void IntegrateFace(const LoadReportContext& c, const FaceLoad& rec, const Loaded
 
 // Moments at coplanar shell points go to the point's coplanar axes; a drill moment there
 // is refused.
-void FaceCoplanarMoments(const FaceLoad& rec, int type, int e, int n, int lc, const char* OutputControl,
+void FaceCoplanarMoments(const FaceLoad& rec, int type, int Element, int n, int lc, const char* OutputControl,
                          const MeshData* mesh, const int* ElemPropIndex, const char* PointTypes, const PointList* adj,
                          double* Fe) {
   double** T;
   allocd2(&T, 3, 3);
   double m[4], mp[4];
   for (int a = 1; a <= n; a++) {
-    const int p = mesh->ElemNodes[e][a];
+    const int p = mesh->ElemNodes[Element][a];
     if (PointTypes[p] == 'G') continue;
-    ShellCoplanarRotation(e, type, n, a, OutputControl, mesh, ElemPropIndex, adj, T);
+    ShellCoplanarRotation(Element, type, n, a, OutputControl, mesh, ElemPropIndex, adj, T);
     double* node = Fe + 6 * (a - 1) + 3;  // node[1..3]: the moments
     copyd1(m, node, 3);
     multd2d1(mp, T, m, 3, 3);
     if (std::fabs(mp[3]) > kSmall) {
-      LoadReportContext c = FaceLoadReportContext(lc, 0, e, type);
+      LoadReportContext c = FaceLoadReportContext(lc, 0, Element, type);
       c.counterFormat = nullptr;
       char line[192];
       std::snprintf(line, sizeof line,
@@ -112,10 +112,10 @@ void FaceCoplanarMoments(const FaceLoad& rec, int type, int e, int n, int lc, co
 }
 
 // Plane (10, 13), slab (18) and shell (20, 22) members: the whole element is the surface.
-void FaceLoadQuad(int type, int Size, int e, int r, int lc, int n, const char* OutputControl,
+void FaceLoadQuad(int type, int Size, int Element, int r, int lc, int n, const char* OutputControl,
                   const LoadCaseParameters* params, const MeshData* mesh, double* Fe, const FaceLoad* loads,
                   const int* ElemPropIndex, const char* PointTypes, const PointList* adj) {
-  const LoadReportContext c = FaceLoadReportContext(lc, r, e, type);
+  const LoadReportContext c = FaceLoadReportContext(lc, r, Element, type);
   const FaceLoad& rec = loads[r];
   if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
@@ -131,19 +131,19 @@ void FaceLoadQuad(int type, int Size, int e, int r, int lc, int n, const char* O
   sf.dim = shell ? 3 : 2;
   sf.typeForT = type;
   allocd2(&sf.X3, n, 3);
-  CalcMat_ElemNodeCoordXYZ(e, n, mesh->ElemNodes, sf.X3, mesh->PointCoord);
+  CalcMat_ElemNodeCoordXYZ(Element, n, mesh->ElemNodes, sf.X3, mesh->PointCoord);
   if (shell) {
     sf.X = sf.X3;
   } else {
     allocd2(&sf.X, n, 2);
-    CalcMat_ElemNodeCoord(e, type, n, mesh->ElemNodes, sf.X, mesh->PointCoord);
+    CalcMat_ElemNodeCoord(Element, type, n, mesh->ElemNodes, sf.X, mesh->PointCoord);
   }
   zerod1(Fe, Size);
-  IntegrateFace(c, rec, sf, q, offset, e, OutputControl, params, mesh, Fe);
+  IntegrateFace(c, rec, sf, q, offset, Element, OutputControl, params, mesh, Fe);
   if (!shell) freed2(sf.X);
   freed2(sf.X3);
   if (shell && offset == 3)
-    FaceCoplanarMoments(rec, type, e, n, lc, OutputControl, mesh, ElemPropIndex, PointTypes, adj, Fe);
+    FaceCoplanarMoments(rec, type, Element, n, lc, OutputControl, mesh, ElemPropIndex, PointTypes, adj, Fe);
 }
 
 }  // namespace

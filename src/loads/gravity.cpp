@@ -20,8 +20,8 @@ double DensityOf(const MeshData* m, int kind, int number) { return MaterialDensi
 
 enum DensityStatus { kDensityFound, kKindWithoutDensity, kPatternWithoutDensity };
 
-DensityStatus LookupDensity_NL(int p, const MeshData* m, double* rho) {
-  const ElementProperty& prop = m->ElemProps[p];
+DensityStatus LookupDensity_NL(int PropIndex, const MeshData* m, double* rho) {
+  const ElementProperty& prop = m->ElemProps[PropIndex];
   const int kind = prop.MaterialKind, r = prop.MaterialNumber;
   *rho = 0.0;
   if (kind < 1 || kind > kMaterialKinds) InternalError(__FILE__, __LINE__);
@@ -56,12 +56,12 @@ const char* DensityFailure(DensityStatus s) {
   return "The material type of the element has no density:\nthe gravity load cannot be applied.";
 }
 
-void AssembleGravity(int e, int type, int n, int lc, const MeshData* m, const int* PointCoordSys,
+void AssembleGravity(int Element, int type, int n, int lc, const MeshData* m, const int* PointCoordSys,
                      const char* ElemHasSpecialCoordSys, int** PointDofNumbers, double* F_Free, double* F_Presc,
                      double* Fe, char** PointDofCodes) {
-  if (ElemHasSpecialCoordSys[e])
-    RotateNodalLoadsSpecialCoordSys(e, n, PointCoordSys, m->ElemNodes, Fe, m->AuxVectors, m->CoordSystems);
-  AssembElementLoadVector(LB_GRAVITY_LOAD, 0, e, type, lc, n, "gravity", m, PointDofNumbers, F_Free, F_Presc, Fe,
+  if (ElemHasSpecialCoordSys[Element])
+    RotateNodalLoadsSpecialCoordSys(Element, n, PointCoordSys, m->ElemNodes, Fe, m->AuxVectors, m->CoordSystems);
+  AssembElementLoadVector(LB_GRAVITY_LOAD, 0, Element, type, lc, n, "gravity", m, PointDofNumbers, F_Free, F_Presc, Fe,
                           PointDofCodes);
 }
 
@@ -82,18 +82,18 @@ void Calc_F_GravityLoad(int LoadCaseNumber, const char* OutputControl, const Loa
   const PointList* PointElemAdjacency = Work->PointElemAdjacency;
   const double* g = LoadCase->Gravity;
   if (NullGravity(g)) return;
-  for (int e = 1; e <= Mesh->nElements; e++) {
-    const int p = ElemPropIndex[e];
-    if (p == 0) continue;
-    const int type = Mesh->ElemProps[p].ElementType;
-    const int n = Mesh->ElemNodeCount[e];
-    const double rho = CalcDensity(p, Mesh);
+  for (int Element = 1; Element <= Mesh->nElements; Element++) {
+    const int PropIndex = ElemPropIndex[Element];
+    if (PropIndex == 0) continue;
+    const int type = Mesh->ElemProps[PropIndex].ElementType;
+    const int n = Mesh->ElemNodeCount[Element];
+    const double rho = CalcDensity(PropIndex, Mesh);
     double* Fe;
     allocd1(&Fe, 6 * n);
-    Calc_Fg_GravityLoad(6 * n, e, type, LoadCaseNumber, n, p, rho, OutputControl, &LoadCase->Params, Mesh,
+    Calc_Fg_GravityLoad(6 * n, Element, type, LoadCaseNumber, n, PropIndex, rho, OutputControl, &LoadCase->Params, Mesh,
                         ElemPropIndex, Fe, g, PointTypes, PointElemAdjacency);
-    AssembleGravity(e, type, n, LoadCaseNumber, Mesh, PointCoordSys, ElemHasSpecialCoordSys, PointDofNumbers, F_Free,
-                    F_Presc, Fe, PointDofCodes);
+    AssembleGravity(Element, type, n, LoadCaseNumber, Mesh, PointCoordSys, ElemHasSpecialCoordSys, PointDofNumbers,
+                    F_Free, F_Presc, Fe, PointDofCodes);
     freed1(Fe);
   }
 }
@@ -109,21 +109,21 @@ void Calc_F_GravityLoad_NL(int LoadCaseNumber, const char* OutputControl, const 
   const PointList* PointElemAdjacency = Work->PointElemAdjacency;
   const double* g = LoadCase->Gravity;
   if (NullGravity(g)) return;
-  for (int e = 1; e <= Mesh->nElements; e++) {
-    const int p = ElemPropIndex[e];
-    if (p == 0) continue;
-    const int type = Mesh->ElemProps[p].ElementType;
-    const int n = Mesh->ElemNodeCount[e];
-    const char b = CalcBehaviorType(p, &Mesh->Main, Mesh->ElemProps);
+  for (int Element = 1; Element <= Mesh->nElements; Element++) {
+    const int PropIndex = ElemPropIndex[Element];
+    if (PropIndex == 0) continue;
+    const int type = Mesh->ElemProps[PropIndex].ElementType;
+    const int n = Mesh->ElemNodeCount[Element];
+    const char b = CalcBehaviorType(PropIndex, &Mesh->Main, Mesh->ElemProps);
     // Cables and interfaces take no gravity: their material is not asked for a density.
     double rho = 0.0;
     if (!TakesNoGravity(type)) {
-      const DensityStatus s = LookupDensity_NL(p, Mesh, &rho);
+      const DensityStatus s = LookupDensity_NL(PropIndex, Mesh, &rho);
       if (s != kDensityFound) {
         char line[96];
         std::snprintf(line, sizeof line, "   -> Material type: %s\n",
-                      kMaterialKindKeywords[Mesh->ElemProps[p].MaterialKind]);
-        RefuseLoad(GravityReportContext(LoadCaseNumber, e, type), line, DensityFailure(s));
+                      kMaterialKindKeywords[Mesh->ElemProps[PropIndex].MaterialKind]);
+        RefuseLoad(GravityReportContext(LoadCaseNumber, Element, type), line, DensityFailure(s));
       }
     }
     double* Fe;
@@ -131,19 +131,19 @@ void Calc_F_GravityLoad_NL(int LoadCaseNumber, const char* OutputControl, const 
     switch (b) {
       case 'L':
       case 'G':
-        Calc_Fg_GravityLoad(6 * n, e, type, LoadCaseNumber, n, p, rho, OutputControl, &LoadCase->Params, Mesh,
-                            ElemPropIndex, Fe, g, PointTypes, PointElemAdjacency);
+        Calc_Fg_GravityLoad(6 * n, Element, type, LoadCaseNumber, n, PropIndex, rho, OutputControl, &LoadCase->Params,
+                            Mesh, ElemPropIndex, Fe, g, PointTypes, PointElemAdjacency);
         break;
       case 'M':
       case 'N':
-        Calc_Fg_GravityLoad_NL(6 * n, e, type, LoadCaseNumber, n, p, rho, OutputControl, LoadCase, Mesh,
+        Calc_Fg_GravityLoad_NL(6 * n, Element, type, LoadCaseNumber, n, PropIndex, rho, OutputControl, LoadCase, Mesh,
                                ElemPropIndex, Fe, PointTypes, PointElemAdjacency);
         break;
       default:
         InternalError(__FILE__, __LINE__);
     }
-    AssembleGravity(e, type, n, LoadCaseNumber, Mesh, PointCoordSys, ElemHasSpecialCoordSys, PointDofNumbers, F_Free,
-                    F_Presc, Fe, PointDofCodes);
+    AssembleGravity(Element, type, n, LoadCaseNumber, Mesh, PointCoordSys, ElemHasSpecialCoordSys, PointDofNumbers,
+                    F_Free, F_Presc, Fe, PointDofCodes);
     freed1(Fe);
   }
 }

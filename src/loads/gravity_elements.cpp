@@ -9,9 +9,9 @@
 
 namespace {
 
-void GravityPlaneQuad(int type, int Size, int e, int lc, int n, int p, double rho, const LoadCaseParameters* params,
-                      const MeshData* m, double* Fe, const double* g) {
-  const LoadReportContext c = GravityReportContext(lc, e, type);
+void GravityPlaneQuad(int type, int Size, int Element, int lc, int n, int PropIndex, double rho,
+                      const LoadCaseParameters* params, const MeshData* m, double* Fe, const double* g) {
+  const LoadReportContext c = GravityReportContext(lc, Element, type);
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
   double **X, **dN, **J, *N, *t;
   allocd2(&X, n, 2);
@@ -19,10 +19,10 @@ void GravityPlaneQuad(int type, int Size, int e, int lc, int n, int p, double rh
   allocd2(&J, 2, 2);
   allocd1(&N, n);
   allocd1(&t, n);
-  CalcMat_ElemNodeCoord(e, type, n, m->ElemNodes, X, m->PointCoord);
+  CalcMat_ElemNodeCoord(Element, type, n, m->ElemNodes, X, m->PointCoord);
   double rg[4];
   for (int j = 1; j <= 3; j++) rg[j] = rho * g[j];
-  PlaneNodalThickness(m, p, n, type == _PLANE_STRESS_QUAD, t);
+  PlaneNodalThickness(m, PropIndex, n, type == _PLANE_STRESS_QUAD, t);
   int counts[3];
   const double *a1, *w1, *a2, *w2;
   GetLoadQuadRules(c, params, m, counts, &a1, &w1, &a2, &w2);

@@ -64,11 +64,11 @@ int CheckAuxRecord(const LoadReportContext& c, const InternalSurfLoad& rec, int 
 
 // ---- internal edge loads ----
 
-void IntEdgeLoadElement(int type, int Size, int e, int r, int lc, int n, const char* OutputControl,
+void IntEdgeLoadElement(int type, int Size, int Element, int r, int lc, int n, const char* OutputControl,
                         const LoadCaseParameters* params, const MeshData* mesh, double* Fe,
                         const InternalEdgeLoad* loads, const char* PointTypes, const int* ElemPropIndex,
                         const PointList* adj) {
-  const LoadReportContext c = IntEdgeLoadReportContext(lc, r, e, type);
+  const LoadReportContext c = IntEdgeLoadReportContext(lc, r, Element, type);
   const InternalEdgeLoad& rec = loads[r];
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
   const char* dirHeading = type == _PLANE_STRAIN_QUAD
@@ -113,19 +113,19 @@ void IntEdgeLoadElement(int type, int Size, int e, int r, int lc, int n, const c
       for (int j = 1; j <= 3; j++) Fa[6 * (k - 1) + offset + j] += N[k] * d[j] * w[i] * qs * J;
   }
   for (int k = 1; k <= nA; k++)
-    CheckLoadComponents("<INTERNAL_EDGE_LOADS>", c.counterFormat, lc, r, e, type, Fa + 6 * (k - 1));
-  CarryAuxPointLoads(c, nA, points, Fa, type, e, n, OutputControl, mesh, ElemPropIndex, PointTypes, adj, Fe);
+    CheckLoadComponents("<INTERNAL_EDGE_LOADS>", c.counterFormat, lc, r, Element, type, Fa + 6 * (k - 1));
+  CarryAuxPointLoads(c, nA, points, Fa, type, Element, n, OutputControl, mesh, ElemPropIndex, PointTypes, adj, Fe);
   freed1(Fa);
   freed2(Xa);
 }
 
 // ---- internal face loads ----
 
-void IntFaceLoadElement(int type, int Size, int e, int r, int lc, int n, const char* OutputControl,
+void IntFaceLoadElement(int type, int Size, int Element, int r, int lc, int n, const char* OutputControl,
                         const LoadCaseParameters* params, const MeshData* mesh, double* Fe,
                         const InternalFaceLoad* loads, const char* PointTypes, const int* ElemPropIndex,
                         const PointList* adj) {
-  const LoadReportContext c = IntFaceLoadReportContext(lc, r, e, type);
+  const LoadReportContext c = IntFaceLoadReportContext(lc, r, Element, type);
   const InternalFaceLoad& rec = loads[r];
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
   const char* oneLine = "Calculating the internal face load contribution to the global load vector:\n";
@@ -197,8 +197,8 @@ void IntFaceLoadElement(int type, int Size, int e, int r, int lc, int n, const c
         for (int l = 1; l <= 3; l++) Fa[6 * (k - 1) + offset + l] += N[k] * d[l] * fac;
     }
   for (int k = 1; k <= nA; k++)
-    CheckLoadComponents("<INTERNAL_FACE_LOADS>", c.counterFormat, lc, r, e, type, Fa + 6 * (k - 1));
-  CarryAuxPointLoads(c, nA, points, Fa, type, e, n, OutputControl, mesh, ElemPropIndex, PointTypes, adj, Fe);
+    CheckLoadComponents("<INTERNAL_FACE_LOADS>", c.counterFormat, lc, r, Element, type, Fa + 6 * (k - 1));
+  CarryAuxPointLoads(c, nA, points, Fa, type, Element, n, OutputControl, mesh, ElemPropIndex, PointTypes, adj, Fe);
   freed1(Fa);
   freed1(N);
   freed2(T);

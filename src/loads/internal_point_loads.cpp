@@ -13,10 +13,10 @@ namespace {
 const char* const kBlock = "<INTERNAL_POINT_LOADS>";
 const char* const kCounterLine = "   -> Internal point load counter: %d\n";
 
-void IntPointLoadElement(int type, int Size, int e, int r, int lc, int n, const char* OutputControl,
+void IntPointLoadElement(int type, int Size, int Element, int r, int lc, int n, const char* OutputControl,
                          const MeshData* mesh, double* Fe, const InternalPointLoad* loads, const char* PointTypes,
                          const int* ElemPropIndex, const PointList* adj) {
-  const LoadReportContext c = IntPointLoadReportContext(lc, r, e, type);
+  const LoadReportContext c = IntPointLoadReportContext(lc, r, Element, type);
   const InternalPointLoad& rec = loads[r];
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
   char line[256];
@@ -28,12 +28,12 @@ void IntPointLoadElement(int type, int Size, int e, int r, int lc, int n, const 
                   rec.AuxPoint, rec.Load[4], rec.Load[5], rec.Load[6]);
     RefuseLoad(c, line, "The specified moment component(s) must be null.");
   }
-  CheckLoadComponents(kBlock, kCounterLine, lc, r, e, type, rec.Load);
+  CheckLoadComponents(kBlock, kCounterLine, lc, r, Element, type, rec.Load);
   char failText[512];
   InverseMappingFailureText(c, failText);
   double s[4], *N;
   allocd1(&N, n);
-  LocateLoadPoint(c, failText, rec.AuxPoint, type, e, n, mesh, type == _TIMOSHENKO_BEAM_3D, s, N);
+  LocateLoadPoint(c, failText, rec.AuxPoint, type, Element, n, mesh, type == _TIMOSHENKO_BEAM_3D, s, N);
   const char* mask = GetElementTypeInfo(type).dofMask;
   zerod1(Fe, Size);
   for (int i = 1; i <= n; i++)
@@ -46,8 +46,8 @@ void IntPointLoadElement(int type, int Size, int e, int r, int lc, int n, const 
   allocd2(&T, 3, 3);
   double m[4], mp[4];
   for (int i = 1; i <= n; i++) {
-    if (PointTypes[mesh->ElemNodes[e][i]] == 'G') continue;
-    ShellCoplanarRotation(e, type, n, i, OutputControl, mesh, ElemPropIndex, adj, T);
+    if (PointTypes[mesh->ElemNodes[Element][i]] == 'G') continue;
+    ShellCoplanarRotation(Element, type, n, i, OutputControl, mesh, ElemPropIndex, adj, T);
     double* node = Fe + 6 * (i - 1) + 3;
     copyd1(m, node, 3);
     multd2d1(mp, T, m, 3, 3);

@@ -74,15 +74,15 @@ LoadReportContext IntPointLoadReportContext(int LoadCaseNumber, int Record, int 
 
 namespace {
 
-LoadReportContext MakeContext(const char* heading, int lc, const char* block, const char* counterFormat, int r, int e,
-                              int type) {
+LoadReportContext MakeContext(const char* heading, int lc, const char* block, const char* counterFormat, int r,
+                              int Element, int type) {
   LoadReportContext c;
   c.heading = heading;
   c.loadCase = lc;
   c.block = block;
   c.counterFormat = counterFormat;
   c.counter = r;
-  c.element = e;
+  c.element = Element;
   c.typeKeyword = GetElementTypeInfo(type).keyword;
   c.afterElement = nullptr;
   return c;

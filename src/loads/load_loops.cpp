@@ -62,58 +62,59 @@ void LoadBlockLoop(LoopKind kind, int LoadCaseNumber, const char* OutputControl,
   const int count = RecordCount(kind, LoadCase);
   const LoadCaseParameters* params = &LoadCase->Params;
   for (int r = 1; r <= count; r++) {
-    const int e = RecordElement(kind, LoadCase, r);
-    if (e < 1 || e > Mesh->nElements) {
+    const int Element = RecordElement(kind, LoadCase, r);
+    if (Element < 1 || Element > Mesh->nElements) {
       std::fflush(stdout);
       std::fprintf(stderr, "\nCalculating the %s load contribution to the global load vector:\n", info.loadTypeWord);
       std::fprintf(stderr, "   -> Load case: %d\n", LoadCaseNumber);
       std::fprintf(stderr, "   -> Block name: %s\n", LoadBlockKeywords[info.blockIndex]);
       std::fprintf(stderr, "   -> Counter: %d\n", r);
-      std::fprintf(stderr, "   -> Element: %d\n", e);
+      std::fprintf(stderr, "   -> Element: %d\n", Element);
       errexit("The specified element does not exist.", 0);
     }
-    const int p = ElemPropIndex[e];
-    if (p == 0) continue;
-    const int type = Mesh->ElemProps[p].ElementType;
-    const int n = Mesh->ElemNodeCount[e];
+    const int PropIndex = ElemPropIndex[Element];
+    if (PropIndex == 0) continue;
+    const int type = Mesh->ElemProps[PropIndex].ElementType;
+    const int n = Mesh->ElemNodeCount[Element];
     const int size = 6 * n;
     double* Fe;
     allocd1(&Fe, size);
     if (info.zeroVector) zerod1(Fe, size);
     switch (kind) {
       case kIntPoint:
-        Calc_Fg_IntPointLoad(size, e, type, r, LoadCaseNumber, n, p, OutputControl, Mesh, ElemPropIndex, Fe, PointTypes,
-                             LoadCase->IntPointLoads, PointElemAdjacency);
+        Calc_Fg_IntPointLoad(size, Element, type, r, LoadCaseNumber, n, PropIndex, OutputControl, Mesh, ElemPropIndex,
+                             Fe, PointTypes, LoadCase->IntPointLoads, PointElemAdjacency);
         break;
       case kEdge:
-        Calc_Fg_EdgeLoad(size, r, e, type, LoadCaseNumber, n, p, OutputControl, params, Mesh, ElemPropIndex, Fe,
-                         PointTypes, LoadCase->EdgeLoads, PointElemAdjacency);
+        Calc_Fg_EdgeLoad(size, r, Element, type, LoadCaseNumber, n, PropIndex, OutputControl, params, Mesh,
+                         ElemPropIndex, Fe, PointTypes, LoadCase->EdgeLoads, PointElemAdjacency);
         break;
       case kIntEdge:
-        Calc_Fg_IntEdgeLoad(size, e, type, r, LoadCaseNumber, n, p, OutputControl, params, Mesh, ElemPropIndex, Fe,
-                            PointTypes, LoadCase->IntEdgeLoads, PointElemAdjacency);
+        Calc_Fg_IntEdgeLoad(size, Element, type, r, LoadCaseNumber, n, PropIndex, OutputControl, params, Mesh,
+                            ElemPropIndex, Fe, PointTypes, LoadCase->IntEdgeLoads, PointElemAdjacency);
         break;
       case kFace:
-        Calc_Fg_FaceLoad(size, e, type, r, LoadCaseNumber, n, p, OutputControl, params, Mesh, ElemPropIndex, Fe,
-                         PointTypes, LoadCase->FaceLoads, PointElemAdjacency);
+        Calc_Fg_FaceLoad(size, Element, type, r, LoadCaseNumber, n, PropIndex, OutputControl, params, Mesh,
+                         ElemPropIndex, Fe, PointTypes, LoadCase->FaceLoads, PointElemAdjacency);
         break;
       case kIntFace:
-        Calc_Fg_IntFaceLoad(size, e, type, r, LoadCaseNumber, n, p, OutputControl, params, Mesh, ElemPropIndex, Fe,
-                            PointTypes, LoadCase->IntFaceLoads, PointElemAdjacency);
+        Calc_Fg_IntFaceLoad(size, Element, type, r, LoadCaseNumber, n, PropIndex, OutputControl, params, Mesh,
+                            ElemPropIndex, Fe, PointTypes, LoadCase->IntFaceLoads, PointElemAdjacency);
         break;
     }
-    if (ElemHasSpecialCoordSys[e])
-      RotateNodalLoadsSpecialCoordSys(e, n, PointCoordSys, Mesh->ElemNodes, Fe, Mesh->AuxVectors, Mesh->CoordSystems);
-    AssembElementLoadVector(info.blockIndex, r, e, type, LoadCaseNumber, n, info.loadTypeWord, Mesh, PointDofNumbers,
-                            F_Free, F_Presc, Fe, PointDofCodes);
+    if (ElemHasSpecialCoordSys[Element])
+      RotateNodalLoadsSpecialCoordSys(Element, n, PointCoordSys, Mesh->ElemNodes, Fe, Mesh->AuxVectors,
+                                      Mesh->CoordSystems);
+    AssembElementLoadVector(info.blockIndex, r, Element, type, LoadCaseNumber, n, info.loadTypeWord, Mesh,
+                            PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
     freed1(Fe);
   }
 }
 
 }  // namespace
 
-void Calc_F_IntPointLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-                         const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+void Calc_F_IntPointLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                         const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
   LoadBlockLoop(kIntPoint, LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }
 
@@ -122,8 +123,8 @@ void Calc_F_EdgeLoad(int LoadCaseNumber, const char* OutputControl, const LoadCa
   LoadBlockLoop(kEdge, LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }
 
-void Calc_F_IntEdgeLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-                        const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+void Calc_F_IntEdgeLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                        const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
   LoadBlockLoop(kIntEdge, LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }
 
@@ -132,7 +133,7 @@ void Calc_F_FaceLoad(int LoadCaseNumber, const char* OutputControl, const LoadCa
   LoadBlockLoop(kFace, LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }
 
-void Calc_F_IntFaceLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-                        const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
+void Calc_F_IntFaceLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
+                        const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
   LoadBlockLoop(kIntFace, LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }

@@ -29,10 +29,10 @@ void CoplanarPointRotation(int Point, const MeshData* Mesh, const int* ElemPropI
   alloci1(&types, Mesh->nElements);
   zeroi1(types, Mesh->nElements);
   for (int k = 1; k <= adj.count; k++) {
-    const int e = adj.items[k].element;
-    elems[k] = e;
+    const int Element = adj.items[k].element;
+    elems[k] = Element;
     nodes[k] = adj.items[k].node;
-    if (ElemPropIndex[e] != 0) types[e] = Mesh->ElemProps[ElemPropIndex[e]].ElementType;
+    if (ElemPropIndex[Element] != 0) types[Element] = Mesh->ElemProps[ElemPropIndex[Element]].ElementType;
   }
   CalcMat_T_GCStoCCS_PointCore(Point, adj.count, elems, nodes, types, Mesh->ElemNodeCount, Mesh->ElemNodes, T,
                                Mesh->PointCoord);

@@ -14,22 +14,23 @@
 
 namespace {
 
-void AssembleThermal(int block, int r, int e, int type, int n, int lc, const MeshData* m, const int* PointCoordSys,
-                     const char* ElemHasSpecialCoordSys, int** PointDofNumbers, double* F_Free, double* F_Presc,
-                     double* Fe, char** PointDofCodes) {
-  if (ElemHasSpecialCoordSys[e])
-    RotateNodalLoadsSpecialCoordSys(e, n, PointCoordSys, m->ElemNodes, Fe, m->AuxVectors, m->CoordSystems);
-  AssembElementLoadVector(block, r, e, type, lc, n, "thermal", m, PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
+void AssembleThermal(int block, int r, int Element, int type, int n, int lc, const MeshData* m,
+                     const int* PointCoordSys, const char* ElemHasSpecialCoordSys, int** PointDofNumbers,
+                     double* F_Free, double* F_Presc, double* Fe, char** PointDofCodes) {
+  if (ElemHasSpecialCoordSys[Element])
+    RotateNodalLoadsSpecialCoordSys(Element, n, PointCoordSys, m->ElemNodes, Fe, m->AuxVectors, m->CoordSystems);
+  AssembElementLoadVector(block, r, Element, type, lc, n, "thermal", m, PointDofNumbers, F_Free, F_Presc, Fe,
+                          PointDofCodes);
 }
 
-void CheckRecordElement(int e, int r, int block, int lc, const MeshData* m) {
-  if (e >= 1 && e <= m->nElements) return;
+void CheckRecordElement(int Element, int r, int block, int lc, const MeshData* m) {
+  if (Element >= 1 && Element <= m->nElements) return;
   std::fflush(stdout);
   std::fprintf(stderr, "\nCalculating the thermal load contribution to the global load vector:\n");
   std::fprintf(stderr, "   -> Load case: %d\n", lc);
   std::fprintf(stderr, "   -> Block name: %s\n", LoadBlockKeywords[block]);
   std::fprintf(stderr, "   -> Counter: %d\n", r);
-  std::fprintf(stderr, "   -> Element: %d\n", e);
+  std::fprintf(stderr, "   -> Element: %d\n", Element);
   errexit("The specified element does not exist.", 0);
 }
 
@@ -40,13 +41,13 @@ void FindMotherElement(int cable, const MeshData* m, const int* MotherElemIndex,
   *mother = 0;
   *slot = 0;
   if (MotherElemIndex == nullptr) return;
-  for (int e = 1; e <= m->nElements; e++) {
-    const int seq = MotherElemIndex[e];
+  for (int Element = 1; Element <= m->nElements; Element++) {
+    const int seq = MotherElemIndex[Element];
     if (seq == 0) continue;
     const EmbCableMotherRecord& rec = records[seq];
     for (int k = 1; k <= rec.nCables; k++)
       if (rec.cables[k] == cable) {
-        *mother = e;
+        *mother = Element;
         *slot = k;
       }
   }
@@ -74,14 +75,14 @@ void TempVarLoop(const NonlinearState* nl, int lc, const char* OutputControl, co
   const EmbCableMotherRecord* MotherElemRecords = Work->EmbCableMotherRecord;
   const LoadCaseParameters* params = &LoadCase->Params;
   for (int r = 1; r <= LoadCase->nTempVars; r++) {
-    const int e = LoadCase->TempVars[r].Element;
-    CheckRecordElement(e, r, LB_TEMPERATURE_VARIATION, lc, m);
-    const int p = ElemPropIndex[e];
-    if (p == 0) continue;
-    const int type = m->ElemProps[p].ElementType;
+    const int Element = LoadCase->TempVars[r].Element;
+    CheckRecordElement(Element, r, LB_TEMPERATURE_VARIATION, lc, m);
+    const int PropIndex = ElemPropIndex[Element];
+    if (PropIndex == 0) continue;
+    const int type = m->ElemProps[PropIndex].ElementType;
     bool linear = true;
     if (nl != nullptr) {
-      switch (CalcBehaviorType(p, &m->Main, m->ElemProps)) {
+      switch (CalcBehaviorType(PropIndex, &m->Main, m->ElemProps)) {
         case 'L':
         case 'G': linear = true; break;
         case 'M':
@@ -91,36 +92,36 @@ void TempVarLoop(const NonlinearState* nl, int lc, const char* OutputControl, co
     }
     double* Fe;
     if (type != _EMB_CABLE_3D) {
-      const int n = m->ElemNodeCount[e];
+      const int n = m->ElemNodeCount[Element];
       allocd1(&Fe, 6 * n);
       if (linear)
-        Calc_Fg_TempVar(6 * n, e, type, lc, n, p, r, OutputControl, params, m, ElemPropIndex, Fe, PointTypes, adj,
-                        LoadCase->TempVars);
+        Calc_Fg_TempVar(6 * n, Element, type, lc, n, PropIndex, r, OutputControl, params, m, ElemPropIndex, Fe,
+                        PointTypes, adj, LoadCase->TempVars);
       else
-        Calc_Fg_TempVar_NL(6 * n, e, type, lc, n, p, r, nl->TimeIncrement, nl->Time, nl->IndexHD, OutputControl, params,
-                           m, nl->MaterialHD, nl->ElemHDTable, ElemPropIndex, Fe, nl->ElemNodalValues, PointTypes, adj,
-                           LoadCase->TempVars);
-      AssembleThermal(LB_TEMPERATURE_VARIATION, r, e, type, n, lc, m, PointCoordSys, ElemHasSpecialCoordSys,
+        Calc_Fg_TempVar_NL(6 * n, Element, type, lc, n, PropIndex, r, nl->TimeIncrement, nl->Time, nl->IndexHD,
+                           OutputControl, params, m, nl->MaterialHD, nl->ElemHDTable, ElemPropIndex, Fe,
+                           nl->ElemNodalValues, PointTypes, adj, LoadCase->TempVars);
+      AssembleThermal(LB_TEMPERATURE_VARIATION, r, Element, type, n, lc, m, PointCoordSys, ElemHasSpecialCoordSys,
                       PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
       freed1(Fe);
       continue;
     }
     // An embedded cable loads the nodes of its mother element.
     int mother, slot;
-    FindMotherElement(e, m, MotherElemIndex, MotherElemRecords, &mother, &slot);
+    FindMotherElement(Element, m, MotherElemIndex, MotherElemRecords, &mother, &slot);
     if (mother == 0) InternalError(__FILE__, __LINE__);
     const int pm = ElemPropIndex[mother];
     if (pm == 0) InternalError(__FILE__, __LINE__);
     const int motherType = m->ElemProps[pm].ElementType;
     const int nm = m->ElemNodeCount[mother];
-    const int nc = m->ElemNodeCount[e];
+    const int nc = m->ElemNodeCount[Element];
     allocd1(&Fe, 6 * nm);
     if (linear)
-      Calc_Fg_TempVarEmbCable(6 * nm, e, mother, type, slot, lc, MotherElemIndex[mother], motherType, nc, nm, p, r,
-                              OutputControl, params, m, Fe, MotherElemRecords, LoadCase->TempVars);
+      Calc_Fg_TempVarEmbCable(6 * nm, Element, mother, type, slot, lc, MotherElemIndex[mother], motherType, nc, nm,
+                              PropIndex, r, OutputControl, params, m, Fe, MotherElemRecords, LoadCase->TempVars);
     else
-      Calc_Fg_TempVarEmbCable_NL(6 * nm, e, mother, type, slot, lc, MotherElemIndex[mother], motherType, nc, nm, p, r,
-                                 OutputControl, params, m, Fe, MotherElemRecords, LoadCase->TempVars);
+      Calc_Fg_TempVarEmbCable_NL(6 * nm, Element, mother, type, slot, lc, MotherElemIndex[mother], motherType, nc, nm,
+                                 PropIndex, r, OutputControl, params, m, Fe, MotherElemRecords, LoadCase->TempVars);
     AssembleThermal(LB_TEMPERATURE_VARIATION, r, mother, motherType, nm, lc, m, PointCoordSys, ElemHasSpecialCoordSys,
                     PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
     freed1(Fe);
@@ -154,17 +155,17 @@ void Calc_F_DiffTempVar(int LoadCaseNumber, const char* OutputControl, const Loa
   const char* PointTypes = Work->PointTypes;
   const PointList* PointElemAdjacency = Work->PointElemAdjacency;
   for (int r = 1; r <= LoadCase->nDiffTempVars; r++) {
-    const int e = LoadCase->DiffTempVars[r].Element;
-    CheckRecordElement(e, r, LB_DIFFERENTIAL_TEMPERATURE_VARIATION, LoadCaseNumber, Mesh);
-    const int p = ElemPropIndex[e];
-    if (p == 0) continue;
-    const int type = Mesh->ElemProps[p].ElementType;
-    const int n = Mesh->ElemNodeCount[e];
+    const int Element = LoadCase->DiffTempVars[r].Element;
+    CheckRecordElement(Element, r, LB_DIFFERENTIAL_TEMPERATURE_VARIATION, LoadCaseNumber, Mesh);
+    const int PropIndex = ElemPropIndex[Element];
+    if (PropIndex == 0) continue;
+    const int type = Mesh->ElemProps[PropIndex].ElementType;
+    const int n = Mesh->ElemNodeCount[Element];
     double* Fe;
     allocd1(&Fe, 6 * n);
-    Calc_Fg_DiffTempVar(r, 6 * n, e, type, LoadCaseNumber, n, p, OutputControl, &LoadCase->Params, Mesh, ElemPropIndex,
-                        Fe, PointTypes, LoadCase->DiffTempVars, PointElemAdjacency);
-    AssembleThermal(LB_DIFFERENTIAL_TEMPERATURE_VARIATION, r, e, type, n, LoadCaseNumber, Mesh, PointCoordSys,
+    Calc_Fg_DiffTempVar(r, 6 * n, Element, type, LoadCaseNumber, n, PropIndex, OutputControl, &LoadCase->Params, Mesh,
+                        ElemPropIndex, Fe, PointTypes, LoadCase->DiffTempVars, PointElemAdjacency);
+    AssembleThermal(LB_DIFFERENTIAL_TEMPERATURE_VARIATION, r, Element, type, n, LoadCaseNumber, Mesh, PointCoordSys,
                     ElemHasSpecialCoordSys, PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
     freed1(Fe);
   }
@@ -337,17 +338,18 @@ void CalcElementTempVar(FILE* DataFile, int CombinationNumber, int NumberOfCombi
     factor[lc] = comb.Factors[k].Factor;
   }
   if (std::fseek(DataFile, FirstLoadCasePosition, SEEK_SET) != 0) errexit("Invalid binary file (jobname_gl.bin)", 0);
-  for (int e = 1; e <= Mesh->nElements; e++) zerod1(ElementTempVar[e], Mesh->ElemNodeCount[e]);
+  for (int Element = 1; Element <= Mesh->nElements; Element++)
+    zerod1(ElementTempVar[Element], Mesh->ElemNodeCount[Element]);
   for (int k = 1; k <= NumberOfLoadCases; k++) {
     LoadCaseData lcd{};
     ReadLoadCase(DataFile, k, Mesh, &lcd);
     if (std::fabs(factor[k]) >= kSmall) {
       for (int r = 1; r <= lcd.nTempVars; r++) {
         const TemperatureVariationRecord& rec = lcd.TempVars[r];
-        const int e = rec.Element;
-        if (e < 1 || e > Mesh->nElements) InternalError(__FILE__, __LINE__);
-        if (ElemPropIndex[e] == 0) continue;
-        const int n = Mesh->ElemNodeCount[e];
+        const int Element = rec.Element;
+        if (Element < 1 || Element > Mesh->nElements) InternalError(__FILE__, __LINE__);
+        if (ElemPropIndex[Element] == 0) continue;
+        const int n = Mesh->ElemNodeCount[Element];
         if (rec.ValueCount != 1 && rec.ValueCount != n) {
           std::fflush(stdout);
           std::fprintf(stderr, "\n");
@@ -355,11 +357,11 @@ void CalcElementTempVar(FILE* DataFile, int CombinationNumber, int NumberOfCombi
           std::fprintf(stderr, "   -> Load case: %d\n", k);
           std::fprintf(stderr, "   -> Block name: <TEMPERATURE_VARIATION>\n");
           std::fprintf(stderr, "   -> Temp. var. counter: %d\n", r);
-          std::fprintf(stderr, "   -> Element: %d\n", e);
+          std::fprintf(stderr, "   -> Element: %d\n", Element);
           std::fprintf(stderr, "   -> Number of values: %d\n", rec.ValueCount);
           errexit("The temperature variation must give one value,\nor one value per node of the element.", 0);
         }
-        double* row = ElementTempVar[e];
+        double* row = ElementTempVar[Element];
         for (int a = 1; a <= n; a++) row[a] += factor[k] * (rec.ValueCount == 1 ? rec.Values[1] : rec.Values[a]);
       }
     }

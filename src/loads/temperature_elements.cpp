@@ -17,10 +17,10 @@ namespace {
 
 
 // The 3-D section values of each node: S[j][k] = value j (1..11) of node k's section.
-void BeamNodeSections(const MeshData* m, int p, int n, double** S) {
+void BeamNodeSections(const MeshData* m, int PropIndex, int n, double** S) {
   int* recs;
   alloci1(&recs, n);
-  ElementNodeGeomRecords(m, p, n, kGeomCs3D, m->nFrame3DSections, recs);
+  ElementNodeGeomRecords(m, PropIndex, n, kGeomCs3D, m->nFrame3DSections, recs);
   for (int k = 1; k <= n; k++)
     for (int j = 1; j <= 11; j++) S[j][k] = m->Frame3DSections[recs[k]].v[j];
   freei1(recs);
@@ -28,13 +28,14 @@ void BeamNodeSections(const MeshData* m, int p, int n, double** S) {
 
 // ---- plane stress and plane strain ----
 
-void TempVarPlane(int type, int nComp, int e, int lc, int n, int p, int r, const LoadCaseParameters* params,
-                  const MeshData* m, double* Fe, const TemperatureVariationRecord* recs) {
-  const LoadReportContext c = TempVarReportContext(lc, r, e, type);
+void TempVarPlane(int type, int nComp, int Element, int lc, int n, int PropIndex, int r,
+                  const LoadCaseParameters* params, const MeshData* m, double* Fe,
+                  const TemperatureVariationRecord* recs) {
+  const LoadReportContext c = TempVarReportContext(lc, r, Element, type);
   if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, p, m, KindsOfElementType(type, kBehaviourLinear).code, &tm);
+  GetThermalMaterial(c, PropIndex, m, KindsOfElementType(type, kBehaviourLinear).code, &tm);
   const bool stress = type == _PLANE_STRESS_QUAD;
   const int nD = stress ? 3 : 4;  // plane strain: the restrained out-of-plane strain is the fourth
   double **D, **B, *t, *f;
@@ -45,11 +46,11 @@ void TempVarPlane(int type, int nComp, int e, int lc, int n, int p, int r, const
   allocd1(&t, n);
   allocd1(&f, 2 * n);
   if (stress)
-    CalcMat_D_PlaneStress(p, 3, 3, D, ElasticRecords(m, kElasticIsotropic), m->ElemProps);
+    CalcMat_D_PlaneStress(PropIndex, 3, 3, D, ElasticRecords(m, kElasticIsotropic), m->ElemProps);
   else
-    CalcMat_D_Axis(p, 4, 4, D, ElasticRecords(m, kElasticIsotropic), m->ElemProps);
-  CalcMat_ElemNodeCoord(e, type, n, m->ElemNodes, iw.X, m->PointCoord);
-  PlaneNodalThickness(m, p, n, stress, t);
+    CalcMat_D_Axis(PropIndex, 4, 4, D, ElasticRecords(m, kElasticIsotropic), m->ElemProps);
+  CalcMat_ElemNodeCoord(Element, type, n, m->ElemNodes, iw.X, m->PointCoord);
+  PlaneNodalThickness(m, PropIndex, n, stress, t);
   TempVarNodalValues(c, recs[r].ValueCount, recs[r].Values, n, iw.dT);
   int counts[3];
   const double *a1, *w1, *a2, *w2;
@@ -85,15 +86,15 @@ void TempVarPlane(int type, int nComp, int e, int lc, int n, int p, int r, const
 
 // ---- cables ----
 
-void TempVarCable(int d, int nComp, int e, int lc, int n, int p, int r, const char* OutputControl,
+void TempVarCable(int d, int nComp, int Element, int lc, int n, int PropIndex, int r, const char* OutputControl,
                   const LoadCaseParameters* params, const MeshData* m, double* Fe,
                   const TemperatureVariationRecord* recs) {
   const int type = d == 3 ? _CABLE_3D : _CABLE_2D;
-  const LoadReportContext c = TempVarReportContext(lc, r, e, type);
+  const LoadReportContext c = TempVarReportContext(lc, r, Element, type);
   if (n != 2 && n != 3) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, p, m, KindsOfElementType(type, kBehaviourNone).code, &tm);
+  GetThermalMaterial(c, PropIndex, m, KindsOfElementType(type, kBehaviourNone).code, &tm);
   double **X, **T, *A, *dT, *N, *dN, *tan;
   allocd2(&X, n, d);
   allocd2(&T, d, d);
@@ -102,8 +103,8 @@ void TempVarCable(int d, int nComp, int e, int lc, int n, int p, int r, const ch
   allocd1(&N, n);
   allocd1(&dN, n);
   allocd1(&tan, d);
-  CalcMat_ElemNodeCoord(e, type, n, m->ElemNodes, X, m->PointCoord);
-  CalcNodalAreasLine(n, p, m, A);
+  CalcMat_ElemNodeCoord(Element, type, n, m->ElemNodes, X, m->PointCoord);
+  CalcNodalAreasLine(n, PropIndex, m, A);
   TempVarNodalValues(c, recs[r].ValueCount, recs[r].Values, n, dT);
   int counts[2];
   const double *a, *w;
@@ -116,9 +117,9 @@ void TempVarCable(int d, int nComp, int e, int lc, int n, int p, int r, const ch
     // Axial force of the restrained thermal strain times the strain row dN/dx.
     const double axial = tm.E * tm.alpha[1] * dotd1(N, dT, n) * w[i] * L * dotd1(N, A, n);
     if (d == 3)
-      CalcMat_T_Cable3D(e, n, s, OutputControl[OC_PRINT_MAT_T_CABLE_3D], T, X);
+      CalcMat_T_Cable3D(Element, n, s, OutputControl[OC_PRINT_MAT_T_CABLE_3D], T, X);
     else
-      CalcMat_T_Cable2D(e, n, s, OutputControl[OC_PRINT_MAT_T_CABLE_2D], T, X);
+      CalcMat_T_Cable2D(Element, n, s, OutputControl[OC_PRINT_MAT_T_CABLE_2D], T, X);
     for (int k = 1; k <= n; k++) {
       const double fk = dN[k] / L * axial;  // along local axis 1
       const int base = 6 * (k - 1) + (d == 3 ? 0 : 1);
@@ -137,7 +138,7 @@ void TempVarCable(int d, int nComp, int e, int lc, int n, int p, int r, const ch
 // ---- embedded cables ----
 
 void TempVarEmbCable(bool nonlinear, int nComp, int cable, int mother, int slot, int lc, int motherSeq, int motherType,
-                     int nc, int nm, int p, int r, const char* OutputControl, const MeshData* m, double* Fe,
+                     int nc, int nm, int PropIndex, int r, const char* OutputControl, const MeshData* m, double* Fe,
                      const EmbCableMotherRecord* records, const TemperatureVariationRecord* recs) {
   LoadReportContext c = TempVarReportContext(lc, r, cable, _EMB_CABLE_3D);
   c.typeKeyword = "EMB_CABLE_3D";
@@ -151,10 +152,10 @@ void TempVarEmbCable(bool nonlinear, int nComp, int cable, int mother, int slot,
   if (slot < 1 || slot > rec.nCables || rec.cables[slot] != cable) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
   const MaterialBehaviour behaviour = nonlinear ? kBehaviourNonlinear : kBehaviourLinear;
-  GetThermalMaterial(c, p, m, KindsOfElementType(_EMB_CABLE_3D, behaviour).code, &tm);
+  GetThermalMaterial(c, PropIndex, m, KindsOfElementType(_EMB_CABLE_3D, behaviour).code, &tm);
   // The mother's natural coordinates are stored at the points of the cable's own rule:
   // integrate at those points with that rule's weights.
-  const ElementProperty& cp = m->ElemProps[p];
+  const ElementProperty& cp = m->ElemProps[PropIndex];
   const int nIP = EmbCableIntegrationPoints(cp, m->Integrations);
   const double *a, *w;
   GetLineIntegrationRule(cable, cp.IntegrationType, cp.IntegrationNumber, nIP, &a, &w);
@@ -170,7 +171,7 @@ void TempVarEmbCable(bool nonlinear, int nComp, int cable, int mother, int slot,
   allocd1(&b, nCols);
   CalcMat_ElemNodeCoord(cable, _EMB_CABLE_3D, nc, m->ElemNodes, Xc, m->PointCoord);
   CalcMat_ElemNodeCoord(mother, motherType, nm, m->ElemNodes, Xm, m->PointCoord);
-  CalcNodalAreasLine(nc, p, m, A);
+  CalcNodalAreasLine(nc, PropIndex, m, A);
   TempVarNodalValues(c, recs[r].ValueCount, recs[r].Values, nc, dT);
   zerod1(Fe, nComp);
   for (int k = 1; k <= nIP; k++) {

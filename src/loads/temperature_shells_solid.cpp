@@ -16,8 +16,8 @@
 namespace {
 
 
-void NodalThickness(const MeshData* m, int p, int n, double* t) {
-  CalcShellNodeThickness(n, p, t, m->GeomPatterns, m->LamThicks, m->ElemProps);
+void NodalThickness(const MeshData* m, int PropIndex, int n, double* t) {
+  CalcShellNodeThickness(n, PropIndex, t, m->GeomPatterns, m->LamThicks, m->ElemProps);
 }
 
 void CheckThickness(const LoadReportContext& c, double h) {
@@ -30,15 +30,16 @@ void CheckThickness(const LoadReportContext& c, double h) {
 // Thermal strain per unit temperature in the element axes of a Mindlin shell: the same
 // alpha in both directions, or the orthotropic alpha1, alpha2 of the material axes turned
 // to the element axes (T: rows = element axes).
-void ShellThermalStrain(const ThermalMaterial& tm, int e, int p, const MeshData* m, double** T, double* eps) {
+void ShellThermalStrain(const ThermalMaterial& tm, int Element, int PropIndex, const MeshData* m, double** T,
+                        double* eps) {
   if (ExpansionCount(tm.kind) != 3) {
     eps[1] = eps[2] = tm.alpha[1];
     eps[3] = 0.0;
     return;
   }
-  const MaterialRecord& rec = MaterialOf(m, tm.kind, m->ElemProps[p].MaterialNumber);
+  const MaterialRecord& rec = MaterialOf(m, tm.kind, m->ElemProps[PropIndex].MaterialNumber);
   double angle;
-  CalcMat_D_MatCoordSys(OrthotropicCoordSystem(rec), e, rec.Name, &angle, T, m->AuxVectors, m->CoordSystems);
+  CalcMat_D_MatCoordSys(OrthotropicCoordSystem(rec), Element, rec.Name, &angle, T, m->AuxVectors, m->CoordSystems);
   const double c = std::cos(angle), s = std::sin(angle), a1 = tm.alpha[1], a2 = tm.alpha[2];
   eps[1] = c * c * a1 + s * s * a2;
   eps[2] = s * s * a1 + c * c * a2;
@@ -51,20 +52,21 @@ struct MindlinShellData {
   double **X, **Xl, **T, **D, **Ds, *t;
 };
 
-void OpenMindlinShell(int e, int n, int p, const char* OutputControl, const MeshData* m, MindlinShellData* s) {
+void OpenMindlinShell(int Element, int n, int PropIndex, const char* OutputControl, const MeshData* m,
+                      MindlinShellData* s) {
   allocd2(&s->X, n, 3);
   allocd2(&s->Xl, n, 3);
   allocd2(&s->T, 3, 3);
   allocd2(&s->D, 3, 3);
   allocd2(&s->Ds, 2, 2);
   allocd1(&s->t, n);
-  CalcMat_ElemNodeCoordXYZ(e, n, m->ElemNodes, s->X, m->PointCoord);
+  CalcMat_ElemNodeCoordXYZ(Element, n, m->ElemNodes, s->X, m->PointCoord);
   const double s0[3] = {0.0, 0.0, 0.0};
-  CalcMat_T_ElemNormal(e, _MINDLIN_SHELL_QUAD, n, OutputControl[OC_PRINT_MAT_T_QUAD], s0, s->T, s->X);
+  CalcMat_T_ElemNormal(Element, _MINDLIN_SHELL_QUAD, n, OutputControl[OC_PRINT_MAT_T_QUAD], s0, s->T, s->X);
   MatMatTMultSmall(3, n, s->X, s->Xl, s->T);
-  CalcMat_D_MindlinShell(e, p, 3, 2, 3, 2, s->D, s->Ds, s->T, m->AuxVectors, m->CoordSystems,
+  CalcMat_D_MindlinShell(Element, PropIndex, 3, 2, 3, 2, s->D, s->Ds, s->T, m->AuxVectors, m->CoordSystems,
                          ElasticRecords(m, kElasticIsotropic), ElasticRecords(m, kElasticOrthotropic), m->ElemProps);
-  NodalThickness(m, p, n, s->t);
+  NodalThickness(m, PropIndex, n, s->t);
 }
 
 void CloseMindlinShell(MindlinShellData* s) {
@@ -78,19 +80,19 @@ void CloseMindlinShell(MindlinShellData* s) {
 
 // part 'M': membrane forces of a uniform temperature; part 'B': bending moments of a
 // differential one.
-void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int r, const char* OutputControl,
-                         const LoadCaseParameters* params, const MeshData* m, double* Fe, const char* PointTypes,
-                         int valueCount, const double* values) {
-  const LoadReportContext c = part == 'M' ? TempVarReportContext(lc, r, e, _MINDLIN_SHELL_QUAD)
-                                          : DiffTempVarReportContext(lc, r, e, _MINDLIN_SHELL_QUAD);
+void MindlinShellThermal(char part, int nComp, int Element, int lc, int n, int PropIndex, int r,
+                         const char* OutputControl, const LoadCaseParameters* params, const MeshData* m, double* Fe,
+                         const char* PointTypes, int valueCount, const double* values) {
+  const LoadReportContext c = part == 'M' ? TempVarReportContext(lc, r, Element, _MINDLIN_SHELL_QUAD)
+                                          : DiffTempVarReportContext(lc, r, Element, _MINDLIN_SHELL_QUAD);
   if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   ThermalMaterial tm;
-  GetThermalMaterial(c, p, m, KindsOfElementType(_MINDLIN_SHELL_QUAD, kBehaviourLinear).code, &tm);
+  GetThermalMaterial(c, PropIndex, m, KindsOfElementType(_MINDLIN_SHELL_QUAD, kBehaviourLinear).code, &tm);
   MindlinShellData sd;
-  OpenMindlinShell(e, n, p, OutputControl, m, &sd);
+  OpenMindlinShell(Element, n, PropIndex, OutputControl, m, &sd);
   double eps1[4];
-  ShellThermalStrain(tm, e, p, m, sd.T, eps1);
+  ShellThermalStrain(tm, Element, PropIndex, m, sd.T, eps1);
   double **B, *f;
   ThermalIsoWork iw;
   OpenThermalIsoWork(n, 2, &iw);
@@ -130,7 +132,7 @@ void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int 
         const int off = part == 'M' ? 0 : 3;
         for (int k = 1; k <= 3; k++) v[k] = f[6 * (a - 1) + off + k] * fac;
         // Element axes to global; the rotations of a coplanar point stay in its axes.
-        if (part == 'B' && PointTypes[m->ElemNodes[e][a]] != 'G')
+        if (part == 'B' && PointTypes[m->ElemNodes[Element][a]] != 'G')
           copyd1(vg, v, 3);
         else
           multtd2d1(vg, sd.T, v, 3, 3);
@@ -145,17 +147,18 @@ void MindlinShellThermal(char part, int nComp, int e, int lc, int n, int p, int 
 
 // Ahmad shell: 'U' a uniform temperature (membrane strain alpha dT), 'D' a differential
 // one (strain alpha dT z / h through the thickness).
-void AhmadShellThermal(char kind, int nComp, int e, int lc, int n, int p, int r, const char* OutputControl,
-                       const LoadCaseParameters* params, const int* ElemPropIndex, const MeshData* m, double* Fe,
-                       const char* PointTypes, const PointList* adj, int valueCount, const double* values) {
+void AhmadShellThermal(char kind, int nComp, int Element, int lc, int n, int PropIndex, int r,
+                       const char* OutputControl, const LoadCaseParameters* params, const int* ElemPropIndex,
+                       const MeshData* m, double* Fe, const char* PointTypes, const PointList* adj, int valueCount,
+                       const double* values) {
   const bool diff = kind == 'D';
-  const LoadReportContext c =
-      diff ? DiffTempVarReportContext(lc, r, e, _AHMAD_SHELL_QUAD) : TempVarReportContext(lc, r, e, _AHMAD_SHELL_QUAD);
+  const LoadReportContext c = diff ? DiffTempVarReportContext(lc, r, Element, _AHMAD_SHELL_QUAD)
+                                   : TempVarReportContext(lc, r, Element, _AHMAD_SHELL_QUAD);
   if (n != 4 && n != 8 && n != 9) InternalError(__FILE__, __LINE__);
   if (nComp != 6 * n) InternalError(__FILE__, __LINE__);
   const int ndof = 6 * n, n3 = 18 * n;
   ThermalMaterial tm;
-  GetThermalMaterial(c, p, m, KindsOfElementType(_AHMAD_SHELL_QUAD, kBehaviourLinear).code, &tm);
+  GetThermalMaterial(c, PropIndex, m, KindsOfElementType(_AHMAD_SHELL_QUAD, kBehaviourLinear).code, &tm);
   double **Dm, **Ds, **X, **dN, **J, **Jinv, **G, **theta, **B, ***Tgn, *t, *N, *dT, *f;
   allocd2(&Dm, 3, 3);
   allocd2(&Ds, 2, 2);
@@ -171,10 +174,10 @@ void AhmadShellThermal(char kind, int nComp, int e, int lc, int n, int p, int r,
   allocd1(&N, n);
   allocd1(&dT, n);
   allocd1(&f, ndof);
-  CalcMat_D_AhmadShell(p, 3, 2, 3, 2, Dm, Ds, ElasticRecords(m, kElasticIsotropic), m->ElemProps);
-  CalcMat_ElemNodeCoord(e, _AHMAD_SHELL_QUAD, n, m->ElemNodes, X, m->PointCoord);
-  NodalThickness(m, p, n, t);
-  CalcMat_Tgn_AhmadShellQuad(e, 3, n, OutputControl, ElemPropIndex, m->ElemNodeCount, m->ElemNodes, Tgn, X,
+  CalcMat_D_AhmadShell(PropIndex, 3, 2, 3, 2, Dm, Ds, ElasticRecords(m, kElasticIsotropic), m->ElemProps);
+  CalcMat_ElemNodeCoord(Element, _AHMAD_SHELL_QUAD, n, m->ElemNodes, X, m->PointCoord);
+  NodalThickness(m, PropIndex, n, t);
+  CalcMat_Tgn_AhmadShellQuad(Element, 3, n, OutputControl, ElemPropIndex, m->ElemNodeCount, m->ElemNodes, Tgn, X,
                              m->PointCoord, PointTypes, adj, m->ElemProps);
   TempVarNodalValues(c, valueCount, values, n, dT);
   int counts[4];
@@ -196,8 +199,8 @@ void AhmadShellThermal(char kind, int nComp, int e, int lc, int n, int p, int r,
         const double dTs = dotd1(N, dT, n);
         CalcMat_J_AhmadShell(3, n, dN, J, N, s, Tgn, X, t);
         const double det = LoadJacobianInverse(c, 3, J, Jinv, diff);
-        CalcMat_du_ds_AhmadShell(e, n3, 3, ndof, 6, 3, n, m->ElemNodes, dN, G, N, s, Tgn, t, PointTypes);
-        CalcMat_T_ElemNormal(e, _AHMAD_SHELL_QUAD, n, OutputControl[OC_PRINT_MAT_T_QUAD], s, theta, X);
+        CalcMat_du_ds_AhmadShell(Element, n3, 3, ndof, 6, 3, n, m->ElemNodes, dN, G, N, s, Tgn, t, PointTypes);
+        CalcMat_T_ElemNormal(Element, _AHMAD_SHELL_QUAD, n, OutputControl[OC_PRINT_MAT_T_QUAD], s, theta, X);
         CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, n, 3, 'M', B, G, theta, Jinv);
         double fac = w[1][i1] * w[2][i2] * w[3][i3] * det;
         double e0 = tm.alpha[1] * dTs;
