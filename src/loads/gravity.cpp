@@ -56,15 +56,6 @@ const char* DensityFailure(DensityStatus s) {
   return "The material type of the element has no density:\nthe gravity load cannot be applied.";
 }
 
-void AssembleGravity(int Element, int type, int n, int lc, const MeshData* m, const int* PointCoordSys,
-                     const char* ElemHasSpecialCoordSys, int** PointDofNumbers, double* F_Free, double* F_Presc,
-                     double* Fe, char** PointDofCodes) {
-  if (ElemHasSpecialCoordSys[Element])
-    RotateNodalLoadsSpecialCoordSys(Element, n, PointCoordSys, m->ElemNodes, Fe, m->AuxVectors, m->CoordSystems);
-  AssembElementLoadVector(LB_GRAVITY_LOAD, 0, Element, type, lc, n, "gravity", m, PointDofNumbers, F_Free, F_Presc, Fe,
-                          PointDofCodes);
-}
-
 bool NullGravity(const double* g) { return std::fabs(g[1]) + std::fabs(g[2]) + std::fabs(g[3]) < 1e-12; }
 
 }  // namespace
@@ -73,11 +64,7 @@ bool NullGravity(const double* g) { return std::fabs(g[1]) + std::fabs(g[2]) + s
 
 void Calc_F_GravityLoad(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
                         const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
-  int** PointDofNumbers = Work->PointDofNumbers;
   const int* ElemPropIndex = Work->ElemPropIndex;
-  const int* PointCoordSys = Work->PointSpecialCS;
-  char** PointDofCodes = Work->PointDofCodes;
-  const char* ElemHasSpecialCoordSys = Work->ElemHasSpecialCSNode;
   const char* PointTypes = Work->PointTypes;
   const PointList* PointElemAdjacency = Work->PointElemAdjacency;
   const double* g = LoadCase->Gravity;
@@ -92,19 +79,15 @@ void Calc_F_GravityLoad(int LoadCaseNumber, const char* OutputControl, const Loa
     allocd1(&Fe, 6 * n);
     Calc_Fg_GravityLoad(6 * n, Element, type, LoadCaseNumber, n, PropIndex, rho, OutputControl, &LoadCase->Params, Mesh,
                         ElemPropIndex, Fe, g, PointTypes, PointElemAdjacency);
-    AssembleGravity(Element, type, n, LoadCaseNumber, Mesh, PointCoordSys, ElemHasSpecialCoordSys, PointDofNumbers,
-                    F_Free, F_Presc, Fe, PointDofCodes);
+    AddElementLoadVector(LB_GRAVITY_LOAD, 0, Element, type, LoadCaseNumber, n, "gravity", Mesh, Work, Fe, F_Free,
+                         F_Presc);
     freed1(Fe);
   }
 }
 
 void Calc_F_GravityLoad_NL(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
                            const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
-  int** PointDofNumbers = Work->PointDofNumbers;
   const int* ElemPropIndex = Work->ElemPropIndex;
-  const int* PointCoordSys = Work->PointSpecialCS;
-  char** PointDofCodes = Work->PointDofCodes;
-  const char* ElemHasSpecialCoordSys = Work->ElemHasSpecialCSNode;
   const char* PointTypes = Work->PointTypes;
   const PointList* PointElemAdjacency = Work->PointElemAdjacency;
   const double* g = LoadCase->Gravity;
@@ -142,8 +125,8 @@ void Calc_F_GravityLoad_NL(int LoadCaseNumber, const char* OutputControl, const 
       default:
         InternalError(__FILE__, __LINE__);
     }
-    AssembleGravity(Element, type, n, LoadCaseNumber, Mesh, PointCoordSys, ElemHasSpecialCoordSys, PointDofNumbers,
-                    F_Free, F_Presc, Fe, PointDofCodes);
+    AddElementLoadVector(LB_GRAVITY_LOAD, 0, Element, type, LoadCaseNumber, n, "gravity", Mesh, Work, Fe, F_Free,
+                         F_Presc);
     freed1(Fe);
   }
 }

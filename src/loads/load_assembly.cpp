@@ -69,3 +69,13 @@ void RotateNodalLoadsSpecialCoordSys(int Element, int nNodes, const int* PointCo
   freed2(R);
   freed1(t);
 }
+
+void AddElementLoadVector(int BlockIndex, int Counter, int Element, int ElementType, int LoadCaseNumber, int nNodes,
+                          const char* LoadTypeWord, const MeshData* Mesh, const MainWorkArrays* Work, double* Fe,
+                          double* F_Free, double* F_Presc) {
+  if (Work->ElemHasSpecialCSNode[Element])
+    RotateNodalLoadsSpecialCoordSys(Element, nNodes, Work->PointSpecialCS, Mesh->ElemNodes, Fe, Mesh->AuxVectors,
+                                    Mesh->CoordSystems);
+  AssembElementLoadVector(BlockIndex, Counter, Element, ElementType, LoadCaseNumber, nNodes, LoadTypeWord, Mesh,
+                          Work->PointDofNumbers, F_Free, F_Presc, Fe, Work->PointDofCodes);
+}

@@ -55,6 +55,11 @@ enum LoadBlockIndex {
 void AssembElementLoadVector(int BlockIndex, int Counter, int Element, int ElementType, int LoadCaseNumber, int nNodes,
                              const char* LoadTypeWord, const MeshData* Mesh, int** PointDofNumbers, double* F_Free,
                              double* F_Presc, const double* Fe, char** PointDofCodes);
+// Both steps for element e of the driver's arrays Work: RotateNodalLoadsSpecialCoordSys
+// when a node of e has a special coordinate system, then AssembElementLoadVector.
+void AddElementLoadVector(int BlockIndex, int Counter, int Element, int ElementType, int LoadCaseNumber, int nNodes,
+                          const char* LoadTypeWord, const MeshData* Mesh, const MainWorkArrays* Work, double* Fe,
+                          double* F_Free, double* F_Presc);
 // Turns the six entries of every node on a point with a special coordinate system into
 // that system's axes (rows = its three auxiliary vectors, as stored).
 void RotateNodalLoadsSpecialCoordSys(int Element, int nNodes, const int* PointCoordSys, int** ElemNodes, double* Fe,

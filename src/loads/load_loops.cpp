@@ -51,11 +51,7 @@ int RecordElement(LoopKind kind, const LoadCaseData* lc, int r) {
 
 void LoadBlockLoop(LoopKind kind, int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
                    const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
-  int** PointDofNumbers = Work->PointDofNumbers;
   const int* ElemPropIndex = Work->ElemPropIndex;
-  const int* PointCoordSys = Work->PointSpecialCS;
-  char** PointDofCodes = Work->PointDofCodes;
-  const char* ElemHasSpecialCoordSys = Work->ElemHasSpecialCSNode;
   const char* PointTypes = Work->PointTypes;
   const PointList* PointElemAdjacency = Work->PointElemAdjacency;
   const LoopInfo info = InfoOf(kind);
@@ -102,11 +98,8 @@ void LoadBlockLoop(LoopKind kind, int LoadCaseNumber, const char* OutputControl,
                             ElemPropIndex, Fe, PointTypes, LoadCase->IntFaceLoads, PointElemAdjacency);
         break;
     }
-    if (ElemHasSpecialCoordSys[Element])
-      RotateNodalLoadsSpecialCoordSys(Element, n, PointCoordSys, Mesh->ElemNodes, Fe, Mesh->AuxVectors,
-                                      Mesh->CoordSystems);
-    AssembElementLoadVector(info.blockIndex, r, Element, type, LoadCaseNumber, n, info.loadTypeWord, Mesh,
-                            PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
+    AddElementLoadVector(info.blockIndex, r, Element, type, LoadCaseNumber, n, info.loadTypeWord, Mesh, Work, Fe,
+                         F_Free, F_Presc);
     freed1(Fe);
   }
 }

@@ -14,15 +14,6 @@
 
 namespace {
 
-void AssembleThermal(int block, int r, int Element, int type, int n, int lc, const MeshData* m,
-                     const int* PointCoordSys, const char* ElemHasSpecialCoordSys, int** PointDofNumbers,
-                     double* F_Free, double* F_Presc, double* Fe, char** PointDofCodes) {
-  if (ElemHasSpecialCoordSys[Element])
-    RotateNodalLoadsSpecialCoordSys(Element, n, PointCoordSys, m->ElemNodes, Fe, m->AuxVectors, m->CoordSystems);
-  AssembElementLoadVector(block, r, Element, type, lc, n, "thermal", m, PointDofNumbers, F_Free, F_Presc, Fe,
-                          PointDofCodes);
-}
-
 void CheckRecordElement(int Element, int r, int block, int lc, const MeshData* m) {
   if (Element >= 1 && Element <= m->nElements) return;
   std::fflush(stdout);
@@ -64,12 +55,8 @@ struct NonlinearState {
 
 void TempVarLoop(const NonlinearState* nl, int lc, const char* OutputControl, const LoadCaseData* LoadCase,
                  const MeshData* m, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
-  int** PointDofNumbers = Work->PointDofNumbers;
   const int* MotherElemIndex = Work->MotherElemIndex;
   const int* ElemPropIndex = Work->ElemPropIndex;
-  const int* PointCoordSys = Work->PointSpecialCS;
-  char** PointDofCodes = Work->PointDofCodes;
-  const char* ElemHasSpecialCoordSys = Work->ElemHasSpecialCSNode;
   const char* PointTypes = Work->PointTypes;
   const PointList* adj = Work->PointElemAdjacency;
   const EmbCableMotherRecord* MotherElemRecords = Work->EmbCableMotherRecord;
@@ -101,8 +88,7 @@ void TempVarLoop(const NonlinearState* nl, int lc, const char* OutputControl, co
         Calc_Fg_TempVar_NL(6 * n, Element, type, lc, n, PropIndex, r, nl->TimeIncrement, nl->Time, nl->IndexHD,
                            OutputControl, params, m, nl->MaterialHD, nl->ElemHDTable, ElemPropIndex, Fe,
                            nl->ElemNodalValues, PointTypes, adj, LoadCase->TempVars);
-      AssembleThermal(LB_TEMPERATURE_VARIATION, r, Element, type, n, lc, m, PointCoordSys, ElemHasSpecialCoordSys,
-                      PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
+      AddElementLoadVector(LB_TEMPERATURE_VARIATION, r, Element, type, lc, n, "thermal", m, Work, Fe, F_Free, F_Presc);
       freed1(Fe);
       continue;
     }
@@ -122,8 +108,8 @@ void TempVarLoop(const NonlinearState* nl, int lc, const char* OutputControl, co
     else
       Calc_Fg_TempVarEmbCable_NL(6 * nm, Element, mother, type, slot, lc, MotherElemIndex[mother], motherType, nc, nm,
                                  PropIndex, r, OutputControl, params, m, Fe, MotherElemRecords, LoadCase->TempVars);
-    AssembleThermal(LB_TEMPERATURE_VARIATION, r, mother, motherType, nm, lc, m, PointCoordSys, ElemHasSpecialCoordSys,
-                    PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
+    AddElementLoadVector(LB_TEMPERATURE_VARIATION, r, mother, motherType, lc, nm, "thermal", m, Work, Fe, F_Free,
+                         F_Presc);
     freed1(Fe);
   }
 }
@@ -147,11 +133,7 @@ void Calc_F_TempVar_NL(int LoadCaseNumber, double TimeIncrement, double Time, In
 
 void Calc_F_DiffTempVar(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
                         const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc) {
-  int** PointDofNumbers = Work->PointDofNumbers;
   const int* ElemPropIndex = Work->ElemPropIndex;
-  const int* PointCoordSys = Work->PointSpecialCS;
-  char** PointDofCodes = Work->PointDofCodes;
-  const char* ElemHasSpecialCoordSys = Work->ElemHasSpecialCSNode;
   const char* PointTypes = Work->PointTypes;
   const PointList* PointElemAdjacency = Work->PointElemAdjacency;
   for (int r = 1; r <= LoadCase->nDiffTempVars; r++) {
@@ -165,8 +147,8 @@ void Calc_F_DiffTempVar(int LoadCaseNumber, const char* OutputControl, const Loa
     allocd1(&Fe, 6 * n);
     Calc_Fg_DiffTempVar(r, 6 * n, Element, type, LoadCaseNumber, n, PropIndex, OutputControl, &LoadCase->Params, Mesh,
                         ElemPropIndex, Fe, PointTypes, LoadCase->DiffTempVars, PointElemAdjacency);
-    AssembleThermal(LB_DIFFERENTIAL_TEMPERATURE_VARIATION, r, Element, type, n, LoadCaseNumber, Mesh, PointCoordSys,
-                    ElemHasSpecialCoordSys, PointDofNumbers, F_Free, F_Presc, Fe, PointDofCodes);
+    AddElementLoadVector(LB_DIFFERENTIAL_TEMPERATURE_VARIATION, r, Element, type, LoadCaseNumber, n, "thermal", Mesh,
+                         Work, Fe, F_Free, F_Presc);
     freed1(Fe);
   }
 }
