@@ -43,13 +43,13 @@ void Calc_F(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* L
 }
 
 void Calc_F_NL(int LoadCaseNumber, double TimeIncrement, double Time, Index_HD* IndexHD, const char* OutputControl,
-               const LoadCaseData* LoadCase, const MeshData* Mesh, NLMM_HD* MaterialHD, ElemHDEntry* ElemHDTable,
+               const LoadCaseData* LoadCase, const MeshData* Mesh, NLMM_HD* MaterialHD, const int* ElemToHD,
                const MainWorkArrays* Work, double* F_Free, double* F_Presc, double** ElemNodalValues) {
   StartLoadVector(Work->nF, Work->nP, OutputControl, F_Free, F_Presc);
   Calc_F_GravityLoad_NL(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
   Calc_F_ForceBlocks(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
   Calc_F_TempVar_NL(LoadCaseNumber, TimeIncrement, Time, IndexHD, OutputControl, LoadCase, Mesh, MaterialHD,
-                    ElemHDTable, Work, F_Free, F_Presc, ElemNodalValues);
+                    ElemToHD, Work, F_Free, F_Presc, ElemNodalValues);
   Calc_F_DiffTempVar(LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
   PrintGlobalLoadVector(Work->nF, Work->nP, OutputControl, F_Free, F_Presc);
 }

@@ -594,7 +594,7 @@ void Calc_F_TempVar(int LoadCaseNumber, const char* OutputControl, const LoadCas
                     const MainWorkArrays* Work, double* F_Free, double* F_Presc);
 void Calc_F_TempVar_NL(int LoadCaseNumber, double TimeIncrement, double Time, Index_HD* IndexHD,
                        const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-                       NLMM_HD* MaterialHD, ElemHDEntry* ElemHDTable, const MainWorkArrays* Work, double* F_Free,
+                       NLMM_HD* MaterialHD, const int* ElemToHD, const MainWorkArrays* Work, double* F_Free,
                        double* F_Presc, double** ElemNodalValues);
 void Calc_F_DiffTempVar(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* LoadCase,
                         const MeshData* Mesh, const MainWorkArrays* Work, double* F_Free, double* F_Presc);
@@ -608,7 +608,7 @@ void Calc_Fg_TempVar(int nComp, int Element, int ElementType, int LoadCaseNumber
 void Calc_Fg_TempVar_NL(int nComp, int Element, int ElementType, int LoadCaseNumber, int NodeCount, int PropIndex,
                         int RecordIndex, double TimeIncrement, double Time, Index_HD* IndexHD,
                         const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
-                        NLMM_HD* MaterialHD, ElemHDEntry* ElemHDTable, const int* ElemPropIndex, double* Fe,
+                        NLMM_HD* MaterialHD, const int* ElemToHD, const int* ElemPropIndex, double* Fe,
                         double** ElemNodalValues, const char* PointTypes, const PointList* PointElemAdjacency,
                         const TemperatureVariationRecord* TempVarRecords);
 // Embedded cable (type 32) on the dofs of its mother element: nComp = 6 MotherNodeCount,
@@ -668,7 +668,7 @@ void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNo
 void Calc_Fg_TempVarSolidHexa_NL(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
                                  int RecordIndex, double TimeIncrement, double Time, Index_HD* IndexHD,
                                  const LoadCaseParameters* Params, const MeshData* Mesh, NLMM_HD* MaterialHD,
-                                 ElemHDEntry* ElemHDTable, int** ElemNodes, double* Fe, double** ElemNodalValues,
+                                 const int* ElemToHD, int** ElemNodes, double* Fe, double** ElemNodalValues,
                                  double** PointCoord, const NumericalIntegration* Integrations,
                                  const ElementProperty* ElemProps, const TemperatureVariationRecord* TempVarRecords);
 // Embedded cables: "_LIN_ISO" (linear routine) or "_NLMM201" / "_NLMM202" (nonlinear).

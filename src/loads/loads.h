@@ -21,7 +21,6 @@
 // State of the nonlinear drivers, passed through unread.
 struct Index_HD;
 struct NLMM_HD;
-struct ElemHDEntry;
 // ---- global load vector of a load case ----------------------------------------------
 
 // Zeroes F_Free[1..nF] and F_Presc[1..nP] (the counts of Work) and adds, in this order,
@@ -33,7 +32,7 @@ void Calc_F(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* L
 // The same for the nonlinear drivers: gravity by the behaviour code of each element
 // group and the nonlinear temperature loop, which receive the driver's state.
 void Calc_F_NL(int LoadCaseNumber, double TimeIncrement, double Time, Index_HD* IndexHD, const char* OutputControl,
-               const LoadCaseData* LoadCase, const MeshData* Mesh, NLMM_HD* MaterialHD, ElemHDEntry* ElemHDTable,
+               const LoadCaseData* LoadCase, const MeshData* Mesh, NLMM_HD* MaterialHD, const int* ElemToHD,
                const MainWorkArrays* Work, double* F_Free, double* F_Presc, double** ElemNodalValues);
 void PrintGlobalLoadVector(int nF, int nP, const char* OutputControl, double* F_Free, double* F_Presc);
 

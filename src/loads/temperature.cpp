@@ -49,7 +49,7 @@ struct NonlinearState {
   double TimeIncrement, Time;
   Index_HD* IndexHD;
   NLMM_HD* MaterialHD;
-  ElemHDEntry* ElemHDTable;
+  const int* ElemToHD;
   double** ElemNodalValues;
 };
 
@@ -86,7 +86,7 @@ void TempVarLoop(const NonlinearState* nl, int lc, const char* OutputControl, co
                         PointTypes, adj, LoadCase->TempVars);
       else
         Calc_Fg_TempVar_NL(6 * n, Element, type, lc, n, PropIndex, r, nl->TimeIncrement, nl->Time, nl->IndexHD,
-                           OutputControl, params, m, nl->MaterialHD, nl->ElemHDTable, ElemPropIndex, Fe,
+                           OutputControl, params, m, nl->MaterialHD, nl->ElemToHD, ElemPropIndex, Fe,
                            nl->ElemNodalValues, PointTypes, adj, LoadCase->TempVars);
       AddElementLoadVector(LB_TEMPERATURE_VARIATION, r, Element, type, lc, n, "thermal", m, Work, Fe, F_Free, F_Presc);
       freed1(Fe);
@@ -125,9 +125,9 @@ void Calc_F_TempVar(int LoadCaseNumber, const char* OutputControl, const LoadCas
 
 void Calc_F_TempVar_NL(int LoadCaseNumber, double TimeIncrement, double Time, Index_HD* IndexHD,
                        const char* OutputControl, const LoadCaseData* LoadCase, const MeshData* Mesh,
-                       NLMM_HD* MaterialHD, ElemHDEntry* ElemHDTable, const MainWorkArrays* Work, double* F_Free,
+                       NLMM_HD* MaterialHD, const int* ElemToHD, const MainWorkArrays* Work, double* F_Free,
                        double* F_Presc, double** ElemNodalValues) {
-  const NonlinearState nl{TimeIncrement, Time, IndexHD, MaterialHD, ElemHDTable, ElemNodalValues};
+  const NonlinearState nl{TimeIncrement, Time, IndexHD, MaterialHD, ElemToHD, ElemNodalValues};
   TempVarLoop(&nl, LoadCaseNumber, OutputControl, LoadCase, Mesh, Work, F_Free, F_Presc);
 }
 
@@ -224,12 +224,12 @@ void Calc_Fg_TempVar(int nComp, int Element, int ElementType, int LoadCaseNumber
 void Calc_Fg_TempVar_NL(int nComp, int Element, int ElementType, int LoadCaseNumber, int NodeCount, int PropIndex,
                         int RecordIndex, double TimeIncrement, double Time, Index_HD* IndexHD,
                         const char* OutputControl, const LoadCaseParameters* Params, const MeshData* Mesh,
-                        NLMM_HD* MaterialHD, ElemHDEntry* ElemHDTable, const int* ElemPropIndex, double* Fe,
+                        NLMM_HD* MaterialHD, const int* ElemToHD, const int* ElemPropIndex, double* Fe,
                         double** ElemNodalValues, const char* PointTypes, const PointList* PointElemAdjacency,
                         const TemperatureVariationRecord* TempVarRecords) {
   if (ElementType == _SOLID_HEXA) {
     Calc_Fg_TempVarSolidHexa_NL(nComp, Element, LoadCaseNumber, NodeCount, PropIndex, RecordIndex, TimeIncrement, Time,
-                                IndexHD, Params, Mesh, MaterialHD, ElemHDTable, Mesh->ElemNodes, Fe, ElemNodalValues,
+                                IndexHD, Params, Mesh, MaterialHD, ElemToHD, Mesh->ElemNodes, Fe, ElemNodalValues,
                                 Mesh->PointCoord, Mesh->Integrations, Mesh->ElemProps, TempVarRecords);
     return;
   }

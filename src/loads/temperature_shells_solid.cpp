@@ -379,7 +379,7 @@ void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNo
 }
 
 void Calc_Fg_TempVarSolidHexa_NL(int, int, int, int, int, int, double, double, Index_HD*, const LoadCaseParameters*,
-                                 const MeshData*, NLMM_HD*, ElemHDEntry*, int**, double*, double**, double**,
+                                 const MeshData*, NLMM_HD*, const int*, int**, double*, double**, double**,
                                  const NumericalIntegration*, const ElementProperty*,
                                  const TemperatureVariationRecord*) {
   InternalError(__FILE__, __LINE__);
