@@ -330,3 +330,75 @@ TEST(SpringSetUpDeathTest, RecordsTheRunCannotTake) {
     EXPECT_EXIT((gSkipLeakCheck = true, Built(m)), testing::ExitedWithCode(1), c.stderrRegex);
   }
 }
+
+// Every host family: a unit settlement (or rotation about the edge) along the spring's
+// direction stores k times the edge length (face area) in the spring terms, and a
+// motion across the direction stores nothing. Elements are unit squares (x1-x2 plane;
+// x2-x3 plane for the plane elements), the beam a unit member along x1.
+TEST(SpringHosts, EveryHostFamilyCarriesItsSpring) {
+  struct Case {
+    const char* what;
+    int type, nNodes;
+    bool line;
+    char dirKind;
+    int dir, dofType;
+    int along, across;  // dof (position in the node's block) moved by 1 at every node; 0 = none
+  };
+  const Case cases[] = {
+      {"Ahmad shell, line _XG3", _AHMAD_SHELL_QUAD, 4, true, 'G', 3, 1, 3, 1},
+      {"Ahmad shell 8 nodes, line _NN", _AHMAD_SHELL_QUAD, 8, true, 'E', 2, 1, 3, 2},
+      {"Mindlin shell, line _XG2", _MINDLIN_SHELL_QUAD, 4, true, 'G', 2, 1, 2, 3},
+      {"Mindlin slab, line _XG3", _MINDLIN_SLAB_QUAD, 4, true, 'G', 3, 1, 1, 3},
+      {"Mindlin slab 9 nodes, rotation about the edge", _MINDLIN_SLAB_QUAD, 9, true, 'E', 1, 2, 2, 3},
+      {"plane stress, line _XG2", _PLANE_STRESS_QUAD, 4, true, 'G', 2, 1, 1, 2},
+      {"plane strain, line _NT", _PLANE_STRAIN_QUAD, 4, true, 'E', 3, 1, 2, 1},
+      {"Timoshenko beam, line _XG2", _TIMOSHENKO_BEAM_3D, 2, true, 'G', 2, 1, 2, 3},
+      {"Timoshenko beam 3 nodes, torsion spring _L1", _TIMOSHENKO_BEAM_3D, 3, true, 'B', 1, 2, 4, 5},
+      {"Ahmad shell, surface _N", _AHMAD_SHELL_QUAD, 4, false, 'E', 3, 1, 3, 1},
+      {"Mindlin shell 9 nodes, surface _XG1", _MINDLIN_SHELL_QUAD, 9, false, 'G', 1, 1, 1, 2},
+      {"plane stress, surface _XG3", _PLANE_STRESS_QUAD, 4, false, 'G', 3, 1, 2, 1},
+      {"plane strain 8 nodes, surface _XG2", _PLANE_STRAIN_QUAD, 8, false, 'G', 2, 1, 1, 2},
+  };
+  const double k = 6.0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    tw::Model m = BaseModel();
+    const bool plane = c.type == _PLANE_STRESS_QUAD || c.type == _PLANE_STRAIN_QUAD;
+    if (c.type == _TIMOSHENKO_BEAM_3D) {
+      for (int i = 0; i < c.nNodes; i++) tw::AddPoint(m, static_cast<double>(i) / (c.nNodes - 1), 0, 0);
+      tw::AddElement(m, c.nNodes == 2 ? std::vector<int32_t>{1, 2} : std::vector<int32_t>{1, 2, 3});
+    } else {
+      // Quadrilateral nodes: corners, then mid-sides, then the centre.
+      const double s[9][2] = {{0, 0}, {0.5, 0}, {1, 0}, {1, 0.5}, {1, 1}, {0.5, 1}, {0, 1}, {0, 0.5}, {0.5, 0.5}};
+      const int order4[4] = {0, 2, 4, 6};
+      std::vector<int32_t> nodes;
+      for (int i = 0; i < c.nNodes; i++) {
+        const auto& x = s[c.nNodes == 4 ? order4[i] : i];
+        if (plane)
+          tw::AddPoint(m, 0, x[0], x[1]);
+        else
+          tw::AddPoint(m, x[0], x[1], 0);
+        nodes.push_back(i + 1);
+      }
+      tw::AddElement(m, nodes);
+    }
+    AddProperty(m, 1, 1, c.type);
+    tw::AddRecord(m, "<LINEAR_SPRING_MATERIALS>", LinearSpring(k));
+    if (c.line)
+      tw::AddRecord(m, "<LINE_SPRINGS>", LineSpringRec(1, 0, 1, c.dirKind, c.dir, c.dofType, {1}));
+    else
+      tw::AddRecord(m, "<SURFACE_SPRINGS>", SurfSpringRec(1, 0, c.dirKind, c.dir, {1}));
+    Built b(m, 1, std::to_string(&c - cases));
+    const Matrix d = SpringTerms(b, 1);
+    const int nd = GetElementTypeInfo(c.type).dofsPerNode;
+    auto energy = [&](int dof, int dof2) {
+      double e = 0.0;
+      for (int i = 0; i < c.nNodes; i++)
+        for (int j = 0; j < c.nNodes; j++) e += d[static_cast<size_t>(i * nd + dof)][static_cast<size_t>(j * nd + dof2)];
+      return e;
+    };
+    EXPECT_NEAR(energy(c.along, c.along), k, 1e-10 * k);
+    EXPECT_NEAR(energy(c.across, c.across), 0.0, 1e-10 * k);
+    EXPECT_NEAR(energy(c.along, c.across), 0.0, 1e-10 * k);
+  }
+}
