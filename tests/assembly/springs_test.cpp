@@ -70,6 +70,17 @@ void ExpectTerms(const Matrix& d, const std::function<double(int, int)>& expecte
       EXPECT_NEAR(d[r][c], expected(static_cast<int>(r), static_cast<int>(c)), tol * scale) << r << ", " << c;
 }
 
+// The element matrix of element 1 stops the run with a message matching `regex`.
+void ExpectElementMatrixStops(const tw::Model& m, const std::string& tag, const char* regex) {
+  EXPECT_EXIT(
+      {
+        gSkipLeakCheck = true;
+        Built b(m, 1, tag);
+        SpringTerms(b, 1);
+      },
+      testing::ExitedWithCode(1), regex);
+}
+
 }  // namespace
 
 // A point shared by a plane stress quadrilateral (element 1, dofs u2 u3) and a hexahedron
@@ -136,14 +147,8 @@ TEST(SpringHostsDeathTest, RotationalSpringAtCoplanarAndKinkPoints) {
     ASSERT_EQ(b.w.PointTypes[2], 'G');
     ExpectTerms(SpringTerms(b, 1), [](int r, int c) { return r == 12 && c == 12 ? 5.0 : 0.0; }, 5.0);
   }
-  const tw::Model flat = shells(0.0);
-  EXPECT_EXIT(
-      {
-        gSkipLeakCheck = true;
-        Built b(flat, 1, "_flat");
-        SpringTerms(b, 1);
-      },
-      testing::ExitedWithCode(1),
+  ExpectElementMatrixStops(
+      shells(0.0), "_flat",
       "   -> Block name: <POINT_SPRINGS>\n   -> Point spring counter: 1\n   -> Point number: 2\n\nERROR:\n"
       "When a rotational spring is applied to a coplanar point,\nthe drill component must be null\\.");
 }
@@ -250,13 +255,8 @@ TEST(SurfaceSprings, SlabTakesTheDeflectionOnly) {
     }, 36.0);
   }
   m.blocks["<SURFACE_SPRINGS>"] = {SurfSpringRec(1, 0, 'G', 1, {1})};
-  EXPECT_EXIT(
-      {
-        gSkipLeakCheck = true;
-        Built b(m, 1, "_xg1");
-        SpringTerms(b, 1);
-      },
-      testing::ExitedWithCode(1),
+  ExpectElementMatrixStops(
+      m, "_xg1",
       "   -> Element type: _MINDLIN_SLAB_QUAD\n   -> Specified type of direction: _XG1\n\nERROR:\n"
       "The specified type of direction is\nincompatible with the element type\\.");
 }
