@@ -79,27 +79,54 @@ TEST_F(LinearStaticSprings, PointSpringAtTheFreeEndOfABar) {
 // Two bars of EA/L = 1, fixed at P1 and P3, with free ends A = P2 and B = P4 tied by a
 // link k = 1 along the bars; F = 1 at A. u_A + (u_A - u_B) = 1, u_B - (u_A - u_B) = 0
 // give u_A = 2/3, u_B = 1/3, and the supports take 2/3 and 1/3. A link acting as two
-// springs to ground would give 1/2 and 0.
+// springs to ground would give 1/2 and 0. The same with the link's points swapped, with
+// B in axes turned by 90 degrees about x3 (its results in those axes: u'_2 = -u_1), and
+// with B held, where the link carries half of F into B's reaction, and with the link
+// tied to a slave S of B (u1 linked) that carries an unloaded bar to a free point.
 TEST_F(LinearStaticSprings, LinkTiesTwoPoints) {
+  enum Variant { kPlain, kSwapped, kTurnedAxes, kHeld, kSlave };
+  const char* names[] = {"plain", "reference point first", "B in turned axes", "B held", "link to a slave of B"};
   for (const Solver& s : kSolvers)
-    for (bool reversed : {false, true}) {
-      SCOPED_TRACE(std::string(s.name) + (reversed ? ", reference point first" : ""));
+    for (Variant v : {kPlain, kSwapped, kTurnedAxes, kHeld, kSlave}) {
+      SCOPED_TRACE(std::string(s.name) + ", " + names[v]);
       Job job;
       linmodel::AddPoint3D(job, 0, 0, 0, linmodel::kSpaceMask, "111000");
       linmodel::AddPoint3D(job, 1, 0, 0, linmodel::kSpaceMask, "011000");
       linmodel::AddPoint3D(job, 3, 0, 0, linmodel::kSpaceMask, "111000");
-      linmodel::AddPoint3D(job, 2, 0, 0, linmodel::kSpaceMask, "011000");
-      AddBars(job, 1.0, {{1, 2}, {3, 4}});
+      linmodel::AddPoint3D(job, 2, 0, 0, linmodel::kSpaceMask,
+                           v == kHeld ? "111000" : v == kTurnedAxes ? "101000" : "011000");
+      if (v == kTurnedAxes)
+        linmodel::SetPointCoordSystem(job, 4, linmodel::AddCoordSystem(job, {{{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}}}));
+      if (v == kSlave) {
+        linmodel::AddPoint3D(job, 2, 0, 0, linmodel::kSpaceMask, "011000");    // S = P5
+        linmodel::AddPoint3D(job, 2.5, 0, 0, linmodel::kSpaceMask, "011000");  // P6
+        tw::AddRecord(job.model, "<INTERNAL_POINT_LINKS>", tw::PointLink(4, 5, "100000"));
+        AddBars(job, 1.0, {{1, 2}, {3, 4}, {5, 6}});
+      } else {
+        AddBars(job, 1.0, {{1, 2}, {3, 4}});
+      }
       tw::AddRecord(job.model, "<LINEAR_SPRING_MATERIALS>", LinearSpring(1.0));
       tw::AddRecord(job.model, "<INTERNAL_POINT_SPRING_LINKS>",
-                    reversed ? SpringLink(4, 2, 'G', 1, 1, 1) : SpringLink(2, 4, 'G', 1, 1, 1));
+                    v == kSwapped ? SpringLink(4, 2, 'G', 1, 1, 1)
+                                  : SpringLink(2, v == kSlave ? 5 : 4, 'G', 1, 1, 1));
       job.model.loadCases = {linmodel::LoadCase({tw::PointLoad(2, {1, 0, 0, 0, 0, 0})})};
       Outcome o = Run(job, s);
       ExpectSound(o, s, 1);
       if (o.dr.records.size() != 1) continue;
       Record r{o.dr.records[0], job.layout};
+      if (v == kHeld) {
+        EXPECT_CLOSE(r.U(2, 1), 0.5, s, 1.0);
+        EXPECT_CLOSE(r.R(1, 1), -0.5, s, 1.0);
+        EXPECT_CLOSE(r.R(4, 1), -0.5, s, 1.0);
+        EXPECT_CLOSE(r.R(3, 1), 0.0, s, 1.0);
+        continue;
+      }
       EXPECT_CLOSE(r.U(2, 1), 2.0 / 3.0, s, 1.0);
-      EXPECT_CLOSE(r.U(4, 1), 1.0 / 3.0, s, 1.0);
+      if (v == kTurnedAxes)
+        EXPECT_CLOSE(r.U(4, 2), -1.0 / 3.0, s, 1.0);
+      else
+        EXPECT_CLOSE(r.U(4, 1), 1.0 / 3.0, s, 1.0);
+      if (v == kSlave) EXPECT_CLOSE(r.U(6, 1), 1.0 / 3.0, s, 1.0);
       EXPECT_CLOSE(r.R(1, 1), -2.0 / 3.0, s, 1.0);
       EXPECT_CLOSE(r.R(3, 1), -1.0 / 3.0, s, 1.0);
     }
