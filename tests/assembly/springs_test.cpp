@@ -402,3 +402,30 @@ TEST(SpringHosts, EveryHostFamilyCarriesItsSpring) {
     EXPECT_NEAR(energy(c.along, c.across), 0.0, 1e-10 * k);
   }
 }
+
+// With the host's print flag on, a surface spring prints its own matrix and the
+// element's matrix after the addition; other hosts' flags print nothing.
+TEST(SurfaceSprings, PrintFlagOfTheHost) {
+  tw::Model m = Hexa();
+  tw::AddRecord(m, "<LINEAR_SPRING_MATERIALS>", LinearSpring(36.0));
+  tw::AddRecord(m, "<SURFACE_SPRINGS>", SurfSpringRec(1, 1, 'G', 3, {1}));
+  Built b(m);
+  for (int flag : {OC_PRINT_MAT_KG_SURF_SPRING_SOLID_HEXA, OC_PRINT_MAT_KG_SURF_SPRING_AHMAD_SHELL_QUAD}) {
+    const Flags oc{flag};
+    int n;
+    double** K;
+    testing::internal::CaptureStdout();
+    CalcElemStiffLinear(1, oc, &b.mesh, &b.w, &n, &K);
+    const std::string out = testing::internal::GetCapturedStdout();
+    freed2(K);
+    if (flag != OC_PRINT_MAT_KG_SURF_SPRING_SOLID_HEXA) {
+      EXPECT_EQ(out, "");
+      continue;
+    }
+    const size_t a = out.find("Surface spring stiffness matrix (_SOLID_HEXA):\nElement n. 1\n");
+    const size_t c = out.find("\nStiffness matrix Kg with surface spring stiffness (_SOLID_HEXA):\nElement n. 1\n");
+    EXPECT_NE(a, std::string::npos) << out;
+    EXPECT_NE(c, std::string::npos) << out;
+    EXPECT_LT(a, c);
+  }
+}
