@@ -429,3 +429,55 @@ TEST(SurfaceSprings, PrintFlagOfTheHost) {
     EXPECT_LT(a, c);
   }
 }
+
+// A 20-node hexahedron (unit cube): surface springs on the bottom face (listed against
+// the outward normal, so reordered) and the top face, one material per face node with
+// k = 1 + x1 of the node: a unit settlement stores the integral of k over the face, 1.5,
+// and a settlement x1 against a unit one the integral of k x1, 5/6 (3/4 if the values
+// were mirrored with the node order). A line spring on the 3-node edge 1 along x1
+// stores k L = 2 (k = 2).
+TEST(SurfaceSprings, QuadraticHexaFacesAndEdge) {
+  const double c[21][3] = {{0, 0, 0}, {0, 0, 0}, {.5, 0, 0}, {1, 0, 0}, {1, .5, 0}, {1, 1, 0}, {.5, 1, 0}, {0, 1, 0},
+                           {0, .5, 0}, {0, 0, .5}, {1, 0, .5}, {1, 1, .5}, {0, 1, .5}, {0, 0, 1}, {.5, 0, 1},
+                           {1, 0, 1}, {1, .5, 1}, {1, 1, 1}, {.5, 1, 1}, {0, 1, 1}, {0, .5, 1}};
+  const int listed[2][9] = {{0, 1, 2, 3, 4, 5, 6, 7, 8}, {0, 13, 14, 15, 16, 17, 18, 19, 20}};
+  for (int f = 0; f < 2; f++) {
+    const int face = f == 0 ? 1 : 6;
+    SCOPED_TRACE("face " + std::to_string(face));
+    tw::Model m = BaseModel();
+    std::vector<int32_t> nodes;
+    for (int i = 1; i <= 20; i++) {
+      tw::AddPoint(m, c[i][0], c[i][1], c[i][2]);
+      nodes.push_back(i);
+    }
+    tw::AddElement(m, nodes);
+    AddProperty(m, 1, 1, _SOLID_HEXA);
+    std::vector<int32_t> materials;
+    for (int i = 1; i <= 8; i++) {
+      tw::AddRecord(m, "<LINEAR_SPRING_MATERIALS>", LinearSpring(1.0 + c[listed[f][i]][0]));
+      materials.push_back(i);
+    }
+    tw::AddRecord(m, "<LINEAR_SPRING_MATERIALS>", LinearSpring(2.0));
+    tw::AddRecord(m, "<SURFACE_SPRINGS>", SurfSpringRec(1, face, 'G', 3, materials));
+    Built b(m, 1, std::to_string(face));
+    const Matrix d = SpringTerms(b, 1);
+    double e = 0.0, ex = 0.0;
+    for (int i = 1; i <= 8; i++)
+      for (int j = 1; j <= 8; j++) {
+        const double dij = d[static_cast<size_t>(3 * listed[f][i])][static_cast<size_t>(3 * listed[f][j])];
+        e += dij;
+        ex += dij * c[listed[f][i]][0];
+      }
+    EXPECT_NEAR(e, 1.5, 1e-12);
+    EXPECT_NEAR(ex, 5.0 / 6.0, 1e-12);
+    if (face != 1) continue;
+    m.blocks["<SURFACE_SPRINGS>"].clear();
+    tw::AddRecord(m, "<LINE_SPRINGS>", LineSpringRec(1, 1, 1, 'G', 1, 1, {9}));
+    Built bl(m, 1, "_line");
+    const Matrix dl = SpringTerms(bl, 1);
+    double el = 0.0;
+    for (int i : {1, 2, 3})
+      for (int j : {1, 2, 3}) el += dl[static_cast<size_t>(3 * i - 2)][static_cast<size_t>(3 * j - 2)];
+    EXPECT_NEAR(el, 2.0, 1e-12);
+  }
+}
