@@ -97,6 +97,29 @@ void MarkAdjacentElements(int of, int p, StiffAssemblyWork* a) {
   }
 }
 
+// Marks, for the rows of point p, the equations of the points tied to point `of` by
+// spring links (and of their masters).
+void MarkSpringLinkPartners(int of, int p, StiffAssemblyWork* a) {
+  const SpringTables& t = a->w->Springs;
+  if (t.pointLinks.first == nullptr) return;
+  for (int i = t.pointLinks.first[of]; i < t.pointLinks.first[of + 1]; i++) {
+    const IntPointSpringLink& l = a->mesh->SpringLinks[t.pointLinks.items[i]];
+    const int q = l.TargetPoint == of ? l.RefPoint : l.TargetPoint;
+    MarkPointEquations(q, p, a);
+    if (a->links.nLinks > 0 && a->links.master[q] != 0) MarkPointEquations(a->links.master[q], p, a);
+  }
+}
+
+// Latest coupling element of the spring links at point `of`.
+int LastSpringLinkElement(int of, const StiffAssemblyWork* a) {
+  const SpringTables& t = a->w->Springs;
+  int last = 0;
+  if (t.pointLinks.first == nullptr) return last;
+  for (int i = t.pointLinks.first[of]; i < t.pointLinks.first[of + 1]; i++)
+    last = std::max(last, t.linkCouplingElem[t.pointLinks.items[i]]);
+  return last;
+}
+
 // Counts of the current marks: free columns marked 1, all free columns, prescribed
 // columns marked 1.
 void MarkCounts(const StiffAssemblyWork* a, int* nF1, int* nFall, int* nP1) {
@@ -242,8 +265,12 @@ void CountPointRowTerms(int p, StiffAssemblyWork* a) {
   a->nListF = 0;
   a->nListP = 0;
   MarkAdjacentElements(p, p, a);
+  MarkSpringLinkPartners(p, p, a);
   if (a->links.nLinks > 0)
-    for (int s = 1; s <= a->links.slaveCount[p]; s++) MarkAdjacentElements(a->links.slaves[p][s], p, a);
+    for (int s = 1; s <= a->links.slaveCount[p]; s++) {
+      MarkAdjacentElements(a->links.slaves[p][s], p, a);
+      MarkSpringLinkPartners(a->links.slaves[p][s], p, a);
+    }
   std::sort(a->listF + 1, a->listF + a->nListF + 1);
   std::sort(a->listP + 1, a->listP + a->nListP + 1);
 }
@@ -285,10 +312,13 @@ void CalcLastContribElement(const char* OutputControl, StiffAssemblyWork* a) {
   const PointList* adj = a->w->PointElemAdjacency;
   for (int p = 1; p <= a->mesh->nPoints; p++) {
     int last = adj[p].count > 0 ? adj[p].items[adj[p].count].element : 0;
+    // A point's rows stay open until its spring links are coupled.
+    last = std::max(last, LastSpringLinkElement(p, a));
     if (a->links.nLinks > 0)
       for (int s = 1; s <= a->links.slaveCount[p]; s++) {
         const PointList& l = adj[a->links.slaves[p][s]];
         if (l.count > 0) last = std::max(last, l.items[l.count].element);
+        last = std::max(last, LastSpringLinkElement(a->links.slaves[p][s], a));
       }
     a->lastElem[p] = last;
   }
@@ -355,8 +385,12 @@ void BeginGlobalStiffAssembly(const char* OutputControl, const MeshData* mesh, c
 
 // ---- scatter and compaction -----------------------------------------------------------------
 
-void AssembElemMatSparse(int e, int nNodes, const char* dofMask, double** Ke, StiffAssemblyWork* a,
-                         SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP) {
+namespace {
+
+// Scatter of a matrix over the nodes nodes[1..nNodes] (points), each with the dofs of
+// dofMask.
+void ScatterNodeMat(int nNodes, const int* nodes, const char* dofMask, double** Ke, StiffAssemblyWork* a,
+                    SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP) {
   const MainWorkArrays* w = a->w;
   const bool links = a->links.nLinks > 0;
   int nd = 0;
@@ -371,7 +405,7 @@ void AssembElemMatSparse(int e, int nNodes, const char* dofMask, double** Ke, St
   alloci1(&owner, n);
   int k = 0;
   for (int i = 1; i <= nNodes; i++) {
-    const int p = a->mesh->ElemNodes[e][i];
+    const int p = nodes[i];
     if (a->rowsState[p] == 0) AllocPointRowsSparse(p, a, KFF, KPF, KPP);
     const int m = links ? a->links.master[p] : 0;
     if (m != 0 && a->rowsState[m] == 0) AllocPointRowsSparse(m, a, KFF, KPF, KPP);
@@ -410,6 +444,13 @@ void AssembElemMatSparse(int e, int nNodes, const char* dofMask, double** Ke, St
   freec1(code);
 }
 
+}  // namespace
+
+void AssembElemMatSparse(int e, int nNodes, const char* dofMask, double** Ke, StiffAssemblyWork* a,
+                         SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP) {
+  ScatterNodeMat(nNodes, a->mesh->ElemNodes[e], dofMask, Ke, a, KFF, KPF, KPP);
+}
+
 void CompressSparseRow(SparseRowMatrix* K, int i) {
   const int n = K->count[i];
   int kept = 0;
@@ -445,6 +486,11 @@ void CompressElemPointRows(int e, StiffAssemblyWork* a, SparseRowMatrix* KFF, Sp
 
 void TransformElemMatSpecialCS(int e, int nNodes, const char* dofMask, double** Ke, const MeshData* mesh,
                                const int* PointSpecialCS) {
+  TransformNodeMatSpecialCS(nNodes, mesh->ElemNodes[e], dofMask, Ke, mesh, PointSpecialCS);
+}
+
+void TransformNodeMatSpecialCS(int nNodes, const int* nodes, const char* dofMask, double** Ke, const MeshData* mesh,
+                               const int* PointSpecialCS) {
   int dofOf[7];  // element dof k of a node -> point dof d
   int nd = 0;
   for (int d = 1; d <= 6; d++)
@@ -455,7 +501,7 @@ void TransformElemMatSpecialCS(int e, int nNodes, const char* dofMask, double** 
   allocd2(&B, 6, 6);
   allocd2(&C, 6, 6);
   for (int i = 1; i <= nNodes; i++) {
-    const int cs = PointSpecialCS[mesh->ElemNodes[e][i]];
+    const int cs = PointSpecialCS[nodes[i]];
     if (cs == 0) continue;
     CalcMat_R_CoordSystem(mesh, cs, R);
     zerod2(T, 6, 6);
@@ -506,6 +552,40 @@ void AssembElemStiffGlobal(int e, int nNodes, const char* dofMask, double** Ke, 
   if (a->w->ElemHasSpecialCSNode[e]) TransformElemMatSpecialCS(e, nNodes, dofMask, Ke, a->mesh, a->w->PointSpecialCS);
   AssembElemMatSparse(e, nNodes, dofMask, Ke, a, KFF, KPF, KPP);
   CompressElemPointRows(e, a, KFF, KPF, KPP);
+}
+
+void AssembSpringLinkCouplings(int e, StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
+                               SparseRowMatrix* KPP) {
+  const SpringTables& t = a->w->Springs;
+  if (t.coupling.first == nullptr || t.coupling.first[e] == t.coupling.first[e + 1]) return;
+  const MainWorkArrays* w = a->w;
+  const char* mask = " 111111";
+  double** K12;
+  allocd2(&K12, 12, 12);
+  for (int i = t.coupling.first[e]; i < t.coupling.first[e + 1]; i++) {
+    const int link = t.coupling.items[i];
+    const IntPointSpringLink& l = a->mesh->SpringLinks[link];
+    const int nodes[3] = {0, l.TargetPoint, l.RefPoint};
+    CalcSpringLinkCouplingMat(link, a->mesh, w->ElemPropIndex, w->PointTypes, w->PointElemAdjacency, K12);
+    TransformNodeMatSpecialCS(2, nodes, mask, K12, a->mesh, w->PointSpecialCS);
+    ScatterNodeMat(2, nodes, mask, K12, a, KFF, KPF, KPP);
+  }
+  freed2(K12);
+}
+
+void CompressSpringLinkRows(int e, StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
+                            SparseRowMatrix* KPP) {
+  const SpringTables& t = a->w->Springs;
+  if (t.coupling.first == nullptr) return;
+  const bool links = a->links.nLinks > 0;
+  for (int i = t.coupling.first[e]; i < t.coupling.first[e + 1]; i++) {
+    const IntPointSpringLink& l = a->mesh->SpringLinks[t.coupling.items[i]];
+    for (int p : {l.TargetPoint, l.RefPoint}) {
+      if (a->lastElem[p] == e) CompressPointRows(p, a, KFF, KPF, KPP);
+      const int m = links ? a->links.master[p] : 0;
+      if (m != 0 && a->lastElem[m] == e) CompressPointRows(m, a, KFF, KPF, KPP);
+    }
+  }
 }
 
 // ---- closing steps --------------------------------------------------------------------------
@@ -587,8 +667,10 @@ void AssembGlobalStiffMat(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTerm
     int n;
     double** Ke;
     CalcElemStiffLinear(e, OutputControl, mesh, w, &n, &Ke);
+    AssembSpringLinkCouplings(e, &a, KFF, KPF, KPP);
     const int type = mesh->ElemProps[w->ElemPropIndex[e]].ElementType;
     AssembElemStiffGlobal(e, mesh->ElemNodeCount[e], GetElementTypeInfo(type).dofMask, Ke, &a, KFF, KPF, KPP);
+    CompressSpringLinkRows(e, &a, KFF, KPF, KPP);
     freed2(Ke);
   }
   EndGlobalStiffAssembly(nTermsKFF, nTermsKPF, nTermsKPP, OutputControl, &a, KFF, KPF, KPP);

@@ -101,6 +101,17 @@ void AddStiffDrillDof(const MeshData* mesh, const MainWorkArrays* w, SparseRowMa
 // Rotates the rows and columns of the nodes with a special coordinate system.
 void TransformElemMatSpecialCS(int e, int nNodes, const char* dofMask, double** Ke, const MeshData* mesh,
                                const int* PointSpecialCS);
+// The same over the points nodes[1..nNodes].
+void TransformNodeMatSpecialCS(int nNodes, const int* nodes, const char* dofMask, double** Ke, const MeshData* mesh,
+                               const int* PointSpecialCS);
+// Coupling blocks of the spring links whose later host is element e (before that
+// element's own scatter): -k between the two points' equations, turned like the
+// springs' own blocks.
+void AssembSpringLinkCouplings(int e, StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
+                               SparseRowMatrix* KPP);
+// After that element: compaction of the linked points' rows whose last contribution it was.
+void CompressSpringLinkRows(int e, StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
+                            SparseRowMatrix* KPP);
 // The first null row or missing, negative or null diagonal of KFF stops the run.
 void CheckGlobalStiffMatRows(const SparseRowMatrix* KFF);
 

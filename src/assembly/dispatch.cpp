@@ -106,5 +106,5 @@ void CalcElemStiffLinear(int e, const char* OutputControl, const MeshData* mesh,
   if (w->MotherElemIndex[e] > 0) CalcStiffEmbCable(e, *n, OutputControl, mesh, w, *K);
   CalcStiffElementSprings(e, type, nNodes, prop, GetElementTypeInfo(type).dofMask, OutputControl, mesh,
                           w->ElemPropIndex, *K, w->ElemHasPointSpring, w->ElemHasLineSpring, w->ElemHasSurfSpring,
-                          w->ElemHasSpringLink, w->PointTypes, w->PointElemAdjacency);
+                          w->ElemHasSpringLink, w->PointTypes, w->PointElemAdjacency, &w->Springs);
 }

@@ -288,7 +288,7 @@ void InitializeMainWorkArrays(int phase, const MeshData* mesh, MainWorkArrays* w
   w->nMotherElems = CalcMotherElements(mesh, w->ElemPropIndex, w->MotherElemIndex, &w->EmbCableMotherRecord);
   // 11. springs
   CalcSpringAdjElements(ne, mesh, w->ElemPropIndex, w->ElemHasPointSpring, w->ElemHasLineSpring,
-                        w->ElemHasSurfSpring, w->ElemHasSpringLink, w->PointElemAdjacency);
+                        w->ElemHasSurfSpring, w->ElemHasSpringLink, w->PointElemAdjacency, &w->Springs);
   // 12. strong discontinuities
   CalcStrongDiscontinuities(mesh, w->ElemHasStrongDisc);
 }
@@ -296,6 +296,7 @@ void InitializeMainWorkArrays(int phase, const MeshData* mesh, MainWorkArrays* w
 void FreeMainWorkArrays(MainWorkArrays* w) {
   FreeMotherRecords(w->nMotherElems, w->EmbCableMotherRecord);
   FreePointLists(w->PointElemAdjacency, w->nPoints);
+  FreeSpringTables(&w->Springs);
   freec1(w->ElemHasSpringLink);
   freec1(w->ElemHasLineSpring);
   freec1(w->ElemHasStrongDisc);

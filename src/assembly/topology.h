@@ -10,6 +10,7 @@
 
 #include "elements/locate.h"
 #include "numcore/numcore.h"
+#include "springs/springs.h"
 
 struct MeshData;
 
@@ -37,6 +38,7 @@ struct MainWorkArrays {
   char* ElemHasLineSpring;
   char* ElemHasSurfSpring;
   char* ElemHasSpringLink;
+  SpringTables Springs;               // hosts and per-element spring lists
   int nF;
   int nP;
   int nDrillPoints;

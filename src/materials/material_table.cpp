@@ -197,3 +197,15 @@ bool ElementTypeTakesGravity(int type) {
   }
   return true;
 }
+
+bool SpringKindIsLinear(int kind) {
+  switch (kind) {
+    case SPRMAT_LIN_SPRING: return true;
+    case SPRMAT_NLSMM101:
+    case SPRMAT_NLSMM102:
+    case SPRMAT_NLSMM103: return false;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+double LinearSpringStiffness(const MaterialRecord& record) { return MatValue(record, 1); }

@@ -112,3 +112,9 @@ enum HistoryUse { kHistoryRefused, kHistoryNoRecord, kHistoryRecord };
 HistoryUse HistoryUseOwn(int code, int type);
 // ... and as a layer, a material-pattern component or a fibre (composition c).
 HistoryUse HistoryUseInComposition(MaterialComposition c, int code);
+
+// Spring material kinds (1 "_LIN_SPRING" ... 4 "_NLSMM103"; any other code is the
+// internal error): whether the kind is the linear spring, and the stiffness of a record
+// of the linear kind (per unit length or area for line and surface springs).
+bool SpringKindIsLinear(int kind);
+double LinearSpringStiffness(const MaterialRecord& record);

@@ -265,10 +265,10 @@ TEST(TopologyDeath, UnavailableRecordsAreRefused) {
                     "empty.\n\n"));
   tw::Model s = MixedPlaneModel();
   tw::AddRecord(s, "<LINE_SPRINGS>",
-                tw::Rec().I(0).I(0).I(0).I(3).I(0).I(0).C(0).I(0).C(0).C(0).C(0).C(0).C(1).IList({}));
+                tw::Rec().I(0).I(0).I(0).I(3).I(0).I(0).C(0).I(0).C(0).C(0).C(0).C(0).C(2).IList({}));
   EXPECT_EXIT(Built b(s), testing::ExitedWithCode(1),
-              Whole("\n   -> Block name: <LINE_SPRINGS>\n\nERROR:\nSprings are not available yet.\nThe spring "
-                    "blocks of the data file must be empty.\n\n"));
+              Whole("\n   -> Block name: <LINE_SPRINGS>\n\nERROR:\nSprings are not available yet.\nSprings of "
+                    "nonlinear spring materials cannot be used.\n\n"));
 }
 
 // ---- mother elements of embedded cables ----------------------------------------------
