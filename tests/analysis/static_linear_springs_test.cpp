@@ -122,11 +122,14 @@ TEST_F(LinearStaticSprings, LinkTiesTwoPoints) {
         continue;
       }
       EXPECT_CLOSE(r.U(2, 1), 2.0 / 3.0, s, 1.0);
-      if (v == kTurnedAxes)
+      if (v == kTurnedAxes) {
         EXPECT_CLOSE(r.U(4, 2), -1.0 / 3.0, s, 1.0);
-      else
+      } else {
         EXPECT_CLOSE(r.U(4, 1), 1.0 / 3.0, s, 1.0);
-      if (v == kSlave) EXPECT_CLOSE(r.U(6, 1), 1.0 / 3.0, s, 1.0);
+      }
+      if (v == kSlave) {
+        EXPECT_CLOSE(r.U(6, 1), 1.0 / 3.0, s, 1.0);
+      }
       EXPECT_CLOSE(r.R(1, 1), -2.0 / 3.0, s, 1.0);
       EXPECT_CLOSE(r.R(3, 1), -1.0 / 3.0, s, 1.0);
     }
