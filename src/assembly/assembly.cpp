@@ -611,11 +611,16 @@ void AddStiffDrillDof(const MeshData* mesh, const MainWorkArrays* w, SparseRowMa
 void EndGlobalStiffAssembly(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, const char* OutputControl,
                             StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
                             SparseRowMatrix* KPP) {
+  AddStiffSlaveDof(&a->links, a->w->nF, KFF);
+  AddStiffDrillDof(a->mesh, a->w, KFF);
+  EndGlobalMatAssembly(nTermsKFF, nTermsKPF, nTermsKPP, OutputControl, a, KFF, KPF, KPP);
+}
+
+void EndGlobalMatAssembly(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, const char* OutputControl,
+                          StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP) {
   // Every row must have met its last element.
   for (int p = 1; p <= a->mesh->nPoints; p++)
     if (a->rowsState[p] == 1) InternalError(__FILE__, __LINE__);
-  AddStiffSlaveDof(&a->links, a->w->nF, KFF);
-  AddStiffDrillDof(a->mesh, a->w, KFF);
   *nTermsKFF = SumCounts(KFF);
   *nTermsKPF = SumCounts(KPF);
   *nTermsKPP = SumCounts(KPP);

@@ -77,6 +77,10 @@ void AssembElemStiffGlobal(int e, int nNodes, const char* dofMask, double** Ke, 
 // the work data.
 void EndGlobalStiffAssembly(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, const char* OutputControl,
                             StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP);
+// The closing steps without the lone diagonals (the mass and damping assemblies): term
+// counts after compaction and their print, release of the work data.
+void EndGlobalMatAssembly(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, const char* OutputControl,
+                          StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP);
 
 void VerifyInternalPointLinks(const MeshData* mesh, const int* PointSpecialCS, MasterSlaveTables* t);
 void CalcMasterSlaveTables(const MeshData* mesh, const MainWorkArrays* w, MasterSlaveTables* t);

@@ -1,8 +1,10 @@
 // Ahmad shell (type 22): a degenerate solid swept along nodal directors. Geometry and
-// layer kernels shared by every Ahmad shell routine, and the linear stiffness.
+// layer kernels shared by every Ahmad shell routine, the linear stiffness and the
+// consistent mass.
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "elements/members.h"
 #include "elements/shell_solid.h"
 #include "materials/elastic.h"
 #include "model/outputcontrol.h"
@@ -356,4 +358,58 @@ void CalcStiffAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const ch
   freed2(X);
   freed2(Ds);
   freed2(Dm);
+}
+
+void CalcMassMatAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const char* OutputControl,
+                               const MeshData* mesh, const int* ElemPropIndex, double** M, const char* PointTypes,
+                               const PointList* PointElementList) {
+  if (ndof != 6 * nn) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = mesh->ElemProps[propIndex];
+  const double rho = ElemMaterialDensity(elem, _AHMAD_SHELL_QUAD, propIndex, mesh);
+  double **X, **dNds, **J, **Jinv, **Nm, **NtN;
+  double ***Tgn, *t, *N;
+  allocd2(&X, nn, 3);
+  allocd2(&dNds, nn, 2);
+  allocd2(&J, 3, 3);
+  allocd2(&Jinv, 3, 3);
+  allocd2(&Nm, 3, ndof);
+  allocd2(&NtN, ndof, ndof);
+  allocd3(&Tgn, nn, 3, 3);
+  allocd1(&t, nn);
+  allocd1(&N, nn);
+
+  CalcMat_ElemNodeCoord(elem, _AHMAD_SHELL_QUAD, nn, mesh->ElemNodes, X, mesh->PointCoord);
+  CalcShellNodeThickness(nn, propIndex, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
+  CalcMat_Tgn_AhmadShellQuad(elem, 3, nn, OutputControl, ElemPropIndex, mesh->ElemNodeCount, mesh->ElemNodes, Tgn,
+                             X, mesh->PointCoord, PointTypes, PointElementList, mesh->ElemProps);
+  zerod2(M, ndof, ndof);
+  int c[4];
+  CalcElemIntegrationCounts(elem, kCtxMass, 3, 2, propIndex, mesh->Integrations, mesh->ElemProps, c);
+  const double *a[4], *w[4];
+  for (int d = 1; d <= 3; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
+  for (int i1 = 1; i1 <= c[1]; i1++)
+    for (int i2 = 1; i2 <= c[2]; i2++)
+      for (int i3 = 1; i3 <= c[3]; i3++) {
+        const double s[4] = {0.0, a[1][i1], a[2][i2], a[3][i3]};
+        CalcShapeFuncQuad(nn, N, s);
+        CalcShapeFuncDerivQuad(nn, dNds, s);
+        CalcMat_J_AhmadShell(3, nn, dNds, J, N, s, Tgn, X, t);
+        const double f = w[1][i1] * w[2][i2] * w[3][i3] * CalcInvJacobian(elem, kCtxMass, 3, J, Jinv);
+        CalcMat_N_AhmadShell(elem, 3, ndof, 6, 3, nn, mesh->ElemNodes, Nm, N, s, Tgn, t, PointTypes);
+        MatTMatMultSmall(NtN, Nm, Nm, 3, ndof);
+        scaled2(NtN, ndof, ndof, f);
+        addd2(M, NtN, ndof, ndof);
+      }
+  scaled2(M, ndof, ndof, rho);
+  PrintElementMassMat(ndof, elem, _AHMAD_SHELL_QUAD, OutputControl[OC_PRINT_MAT_MG_AHMAD_SHELL_QUAD], M);
+
+  freed1(N);
+  freed1(t);
+  freed3(Tgn);
+  freed2(NtN);
+  freed2(Nm);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dNds);
+  freed2(X);
 }

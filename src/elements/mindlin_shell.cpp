@@ -1,10 +1,11 @@
 // Flat Mindlin shell (type 20): plane-stress membrane, Reissner-Mindlin bending and
 // transverse shear in the element axes of the normal at the centre, turned to global axes
-// node block by node block.
+// node block by node block; its consistent mass likewise.
 #include <cmath>
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "elements/members.h"
 #include "elements/shell_solid.h"
 #include "materials/elastic.h"
 #include "model/outputcontrol.h"
@@ -160,6 +161,26 @@ void PostMul3(double** M, double** R, int r0, int c0) {
     for (int j = 0; j < 3; j++) M[r0 + i][c0 + j] = t[i][j];
 }
 
+// Element axes T at the centre (rows: local axes), the nodal coordinates X2 (n x 2) in
+// the element plane and the nodal thicknesses t.
+void ShellGeometry(int elem, int nNodes, int propIndex, const char* OutputControl, const MeshData* mesh, double** T,
+                   double** X2, double* t) {
+  double **X, **Xl;
+  allocd2(&X, nNodes, 3);
+  allocd2(&Xl, nNodes, 3);
+  CalcMat_ElemNodeCoord(elem, _MINDLIN_SHELL_QUAD, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
+  CalcShellNodeThickness(nNodes, propIndex, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
+  const double s0[3] = {0.0, 0.0, 0.0};
+  CalcMat_T_ElemNormal(elem, _MINDLIN_SHELL_QUAD, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
+  MatMatTMultSmall(3, nNodes, X, Xl, T);
+  for (int k = 1; k <= nNodes; k++) {
+    X2[k][1] = Xl[k][1];
+    X2[k][2] = Xl[k][2];
+  }
+  freed2(Xl);
+  freed2(X);
+}
+
 }  // namespace
 
 void TransformElemMatMindlinShell(int ndof, int elem, int nNodes, int** elemNodes, double** Kg, double** Kl,
@@ -186,7 +207,7 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
                                const MeshData* mesh, double** K, const char* PointTypes) {
   if (ndof != 6 * nNodes) InternalError(__FILE__, __LINE__);
   const ElementProperty& p = mesh->ElemProps[propIndex];
-  double **Bm, **Bb, **Bs, **D, **Ds, **DB, **dNds, **dNdx, **J, **Jinv, **Kl, **T, **X, **Xl, **X2;
+  double **Bm, **Bb, **Bs, **D, **Ds, **DB, **dNds, **dNdx, **J, **Jinv, **Kl, **T, **X2;
   double *N, *t;
   allocd2(&Bm, 3, ndof);
   allocd2(&Bb, 3, ndof);
@@ -200,21 +221,11 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
   allocd2(&Jinv, 2, 2);
   allocd2(&Kl, ndof, ndof);
   allocd2(&T, 3, 3);
-  allocd2(&X, nNodes, 3);
-  allocd2(&Xl, nNodes, 3);
   allocd2(&X2, nNodes, 2);
   allocd1(&N, nNodes);
   allocd1(&t, nNodes);
 
-  CalcMat_ElemNodeCoord(elem, _MINDLIN_SHELL_QUAD, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
-  CalcShellNodeThickness(nNodes, propIndex, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
-  const double s0[3] = {0.0, 0.0, 0.0};
-  CalcMat_T_ElemNormal(elem, _MINDLIN_SHELL_QUAD, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
-  MatMatTMultSmall(3, nNodes, X, Xl, T);
-  for (int k = 1; k <= nNodes; k++) {
-    X2[k][1] = Xl[k][1];
-    X2[k][2] = Xl[k][2];
-  }
+  ShellGeometry(elem, nNodes, propIndex, OutputControl, mesh, T, X2, t);
   if (LinearElasticity(mesh->ElemProps[propIndex].MaterialKind) == kElasticOrthotropic) {
     // The material axes must come from an existing coordinate system.
     const MaterialRecord& m = ElasticRecords(mesh, kElasticOrthotropic)[p.MaterialNumber];
@@ -283,8 +294,6 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
   freed1(t);
   freed1(N);
   freed2(X2);
-  freed2(Xl);
-  freed2(X);
   freed2(T);
   freed2(Kl);
   freed2(Jinv);
@@ -297,4 +306,55 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
   freed2(Bs);
   freed2(Bb);
   freed2(Bm);
+}
+
+void CalcMassMatMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, const char* OutputControl,
+                                 const MeshData* mesh, double** M, const char* PointTypes) {
+  if (ndof != 6 * nNodes) InternalError(__FILE__, __LINE__);
+  const ElementProperty& p = mesh->ElemProps[propIndex];
+  const double rho = ElemMaterialDensity(elem, _MINDLIN_SHELL_QUAD, propIndex, mesh);
+  double **dNds, **J, **Jinv, **Ml, **T, **X2;
+  double *N, *t;
+  allocd2(&dNds, nNodes, 2);
+  allocd2(&J, 2, 2);
+  allocd2(&Jinv, 2, 2);
+  allocd2(&Ml, ndof, ndof);
+  allocd2(&T, 3, 3);
+  allocd2(&X2, nNodes, 2);
+  allocd1(&N, nNodes);
+  allocd1(&t, nNodes);
+
+  ShellGeometry(elem, nNodes, propIndex, OutputControl, mesh, T, X2, t);
+  zerod2(Ml, ndof, ndof);
+  int c[4];
+  CalcElemIntegrationCounts(elem, kCtxMass, 2, 2, propIndex, mesh->Integrations, mesh->ElemProps, c);
+  const double *a1, *w1, *a2, *w2;
+  GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[1], &a1, &w1);
+  GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[2], &a2, &w2);
+  for (int i = 1; i <= c[1]; i++)
+    for (int j = 1; j <= c[2]; j++) {
+      const double s[3] = {0.0, a1[i], a2[j]};
+      CalcShapeFuncQuad(nNodes, N, s);
+      const double h = dotd1(N, t, nNodes);
+      CalcShapeFuncDerivQuad(nNodes, dNds, s);
+      CalcMat_Jacobian(nNodes, 2, 2, X2, dNds, J);
+      const double w = w1[i] * w2[j] * CalcInvJacobian(elem, kCtxMass, 2, J, Jinv);
+      // Point inertia: translations, rotations about x' and y', none about the normal.
+      const double Dm[7] = {0.0, rho * h, rho * h, rho * h, rho * h * h * h / 12.0, rho * h * h * h / 12.0, 0.0};
+      for (int k = 1; k <= nNodes; k++)
+        for (int l = 1; l <= nNodes; l++)
+          for (int d = 1; d <= 5; d++) Ml[6 * (k - 1) + d][6 * (l - 1) + d] += w * N[k] * N[l] * Dm[d];
+    }
+
+  TransformElemMatMindlinShell(ndof, elem, nNodes, mesh->ElemNodes, M, Ml, T, PointTypes);
+  PrintElementMassMat(ndof, elem, _MINDLIN_SHELL_QUAD, OutputControl[OC_PRINT_MAT_MG_MINDLIN_SHELL_QUAD], M);
+
+  freed1(t);
+  freed1(N);
+  freed2(X2);
+  freed2(T);
+  freed2(Ml);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dNds);
 }

@@ -1,11 +1,14 @@
 // Parts shared by the slab, shell and solid elements: nodal thicknesses, the labelled
-// Jacobian checks of the plates and shells, and the point product B^T D B.
+// Jacobian checks of the plates and shells, the point product B^T D B and the mass
+// density of an element's own material.
 #include <climits>
 #include <cmath>
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "elements/members.h"
 #include "elements/shell_solid.h"
+#include "materials/material_point.h"
 #include "numcore/numcore.h"
 
 void CalcShellNodeThickness(int n, int propIndex, double* t, const GeometryPattern* geomPatterns,
@@ -98,4 +101,15 @@ void CalcPlateIsoD(const char* family, double E, double nu, double** D) {
   D[1][1] = D[2][2] = E / (1.0 - nu * nu);
   D[1][2] = D[2][1] = nu * E / (1.0 - nu * nu);
   D[3][3] = E / (2.0 * (1.0 + nu));
+}
+
+double ElemMaterialDensity(int elem, int typeCode, int propIndex, const MeshData* mesh) {
+  const ElementProperty& p = mesh->ElemProps[propIndex];
+  if (p.MaterialKind < 1 || p.MaterialKind > kMaterialKinds || MaterialDensityRule(p.MaterialKind) != kDensityOwn) {
+    char detail[96];
+    std::snprintf(detail, sizeof detail, "   -> Material type: %s\n", MaterialKindName(p.MaterialKind));
+    ElemDataFault(ElemFaultContext{kCtxMass, elem, 0, 0}, typeCode, detail,
+                  "The material of the element holds no mass density.");
+  }
+  return MaterialDensity(p.MaterialKind, MaterialOf(mesh, p.MaterialKind, p.MaterialNumber));
 }

@@ -25,6 +25,10 @@
 // Kg (nDofs x nDofs, nDofs = 3 nNodes) of an 8- or 20-node hexahedron of linear material.
 void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const char* OutputControl,
                         const MeshData* mesh, double** Kg);
+// Consistent mass M (nDofs x nDofs): rho N^T N over the "_G" rule (2 x 2 x 2 without a
+// "<NUMERICAL_INTEGRATION>" record).
+void CalcMassMatSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const char* OutputControl,
+                          const MeshData* mesh, double** M);
 
 // ---- Mindlin slab -------------------------------------------------------------------
 
@@ -44,6 +48,10 @@ void CalcMat_D_MindlinSlab(int propIndex, int nb, int ns, int nb2, int ns2, doub
 // K (6 nNodes square) of a flat 4-, 8- or 9-node shell in space, in global axes.
 void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, const char* OutputControl,
                                const MeshData* mesh, double** K, const char* PointTypes);
+// Consistent mass in global axes: rho h on the translations, rho h^3/12 on the rotations
+// about the element's in-plane axes, nothing on the drill, over the "_G" rule in s1, s2.
+void CalcMassMatMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, const char* OutputControl,
+                                 const MeshData* mesh, double** M, const char* PointTypes);
 // kind 'M' membrane (eps_x, eps_y, gamma_xy), 'B' curvatures, 'S' transverse shear
 // (gamma_yz, gamma_xz); dNdx along the element axes x', y'. Non-zero entries only.
 void CalcMat_B_MindlinShell(int nNodes, char kind, double** B, double** dNdx, const double* N);
@@ -114,6 +122,11 @@ void CalcMat_T_CoplanarPointAhmad(int point, const int* ElemPropIndex, const int
 void CalcStiffAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const char* OutputControl,
                              const MeshData* mesh, const int* ElemPropIndex, double** K, const char* PointTypes,
                              const PointList* PointElementList);
+// Consistent mass rho N^T N over the "_G" rule in s1, s2, s3, the rotations entering N
+// through the thickness coordinate.
+void CalcMassMatAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const char* OutputControl,
+                               const MeshData* mesh, const int* ElemPropIndex, double** M, const char* PointTypes,
+                               const PointList* PointElementList);
 
 // ---- shared by the family and its loads -------------------------------------------------
 
@@ -127,6 +140,9 @@ void CalcShellNodeThickness(int n, int propIndex, double* t, const GeometryPatte
 double CalcInvJacobianPart(int elem, const char* part, double** J, double** Jinv);
 // K (ndof square) += scale B^T D B with B nr x ndof, D nr x nr; DB (nr x ndof) is work space.
 void AddScaledBtDB(int nr, int ndof, double scale, double** B, double** D, double** DB, double** K);
+// Mass density of the element's own material record (of whatever kind it is); a kind
+// without a density of its own stops the run naming element, type and material.
+double ElemMaterialDensity(int elem, int typeCode, int propIndex, const MeshData* mesh);
 // Plane-stress isotropic matrices of the plates and shells need -1 < nu < 1; family names
 // the element in the message ("Mindlin slab", ...).
 void CheckPlaneStressPoisson(const char* family, double nu);
