@@ -331,6 +331,7 @@ void CheckContacts(const MeshData* m) {
       Where w{context, "<POINT_TO_ELEMENT_CONTACTS>", r};
       CheckNumber(w, "point number", k.PointS, m->nPoints);
       CheckNumber(w, "element number", k.Element, m->nElements);
+      CheckNumber(w, "location point number", k.Location, m->nPoints);
       CheckCode(w, "degree of freedom", k.Dof, 1, 6);
     }
   }

@@ -289,6 +289,9 @@ TEST(ValidationDeath, OneBadIndexAtATime) {
       {"point-to-element contact element",
        [](Model& m) { m.contactCases[0].pointToElement[0] = Rec().I(6).I(4).I(1).I(2).D(0); },
        Fault("<POINT_TO_ELEMENT_CONTACTS>", 1, "Invalid element number: 4 \\(valid: 1 to 3\\)\\.")},
+      {"point-to-element contact location",
+       [](Model& m) { m.contactCases[0].pointToElement[0] = Rec().I(6).I(2).I(9).I(2).D(0); },
+       Fault("<POINT_TO_ELEMENT_CONTACTS>", 1, "Invalid location point number: 9 \\(valid: 1 to 6\\)\\.")},
       {"contact dof", [](Model& m) { m.contactCases[0].pointToElement[0] = Rec().I(6).I(2).I(1).I(7).D(0); },
        Fault("<POINT_TO_ELEMENT_CONTACTS>", 1, "Invalid degree of freedom: 7 \\(valid: 1 to 6\\)\\.")},
       // load cases
