@@ -23,6 +23,38 @@ void CalcMat_De_Iso3D(int nRows, int nCols, double nu, double E, double** D) {
   D[4][4] = D[5][5] = D[6][6] = G;
 }
 
+void CalcMat_De_IsoModel(int n, double nu, double E, double** D) {
+  switch (n) {
+    case 3: {
+      zerod2(D, 3, 3);
+      const double f = E / (1.0 - nu * nu);
+      D[1][1] = D[2][2] = f;
+      D[1][2] = D[2][1] = f * nu;
+      D[3][3] = f * (1.0 - nu) / 2.0;
+      return;
+    }
+    case 4:
+    case 6: {
+      double** D6;
+      allocd2(&D6, 6, 6);
+      CalcMat_De_Iso3D(6, 6, nu, E, D6);
+      getsubd2(D, D6, n, n, 1, 1);
+      freed2(D6);
+      return;
+    }
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+bool InvertKeeping(double** Ainv, double** A, int n) {
+  double** W;
+  allocd2(&W, n, n);
+  copyd2(W, A, n, n);
+  const bool ok = invertd2(Ainv, W, n);
+  freed2(W);
+  return ok;
+}
+
 void CalcMat_De_Ortho3D(int elem, int nRows, int nCols, double nu12, double nu23, double nu31, double G12,
                         double G23, double G13, double E1, double E2, double E3, double** D) {
   if (nRows != 6 || nCols != 6) InternalError(__FILE__, __LINE__);
@@ -77,6 +109,23 @@ void CalcMat_D_MatCoordSys(int coordSys, int elem, const char* name, double* ang
     errexit("The specified material coordinate system must be\ncoplanar with the local coordinate system.", 0);
   }
   *angle = std::atan2(R[1][2], R[1][1]);
+}
+
+void CalcMat_T_MatCoordSys(double theta, double** Ts, double** R) {
+  const double c = std::cos(theta), s = std::sin(theta);
+  Ts[1][1] = c * c;
+  Ts[1][2] = s * s;
+  Ts[1][3] = 2.0 * s * c;
+  Ts[2][1] = s * s;
+  Ts[2][2] = c * c;
+  Ts[2][3] = -2.0 * s * c;
+  Ts[3][1] = -s * c;
+  Ts[3][2] = s * c;
+  Ts[3][3] = c * c - s * s;
+  R[1][1] = c;
+  R[1][2] = s;
+  R[2][1] = -s;
+  R[2][2] = c;
 }
 
 const MaterialRecord* ElasticRecords(const MeshData* mesh, ElasticSymmetry s) {

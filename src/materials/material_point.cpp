@@ -3,6 +3,9 @@
 
 #include <cmath>
 
+#include "materials/elastic.h"
+#include "materials/plasticity/owen_figueiras.h"
+#include "model/mesh.h"
 #include "numcore/numcore.h"
 
 // ---- values of the records ----------------------------------------------------------------
@@ -134,6 +137,65 @@ void InterfaceTraction(int code, int type, const double* dw, const double* w, do
   switch (code) {
     // CalcStress_NLMM3xx: the bond laws take w, _NLMM320 the increment dw; each updates
     // the point's record. Not part of this build.
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+// ---- plane and solid points ---------------------------------------------------------------
+
+namespace {
+
+// Record `record` of the current copy of the kind's slot.
+template <typename R>
+R* PointRecord(int code, NLMM_HD* hd, int record) {
+  R* a = static_cast<R*>(hd->Entry[2 * NlmmSlotOfCode(code)]);
+  if (a == nullptr || record < 1) InternalError(__FILE__, __LINE__);
+  return &a[record];
+}
+
+}  // namespace
+
+int ContinuumComponents(int type) {
+  switch (type) {
+    case _PLANE_STRESS_QUAD:
+    case _PLANE_STRAIN_QUAD: return 3;
+    case _SOLID_HEXA: return 6;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+void ContinuumStress(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                     const double* dEps, double* sigma) {
+  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+  switch (code) {
+    case MAT_NLMM121: {
+      double** D;
+      allocd2(&D, 3, 3);
+      const Nlmm121Material c = Nlmm121Parameters(m);
+      CalcMat_De_IsoModel(3, c.nu, c.E, D);
+      CalcStress_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), D, dEps, sigma);
+      freed2(D);
+      return;
+    }
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void ContinuumTangent(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                      double** D) {
+  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+  switch (code) {
+    case MAT_NLMM121: {
+      double** De;
+      allocd2(&De, 3, 3);
+      const Nlmm121Material c = Nlmm121Parameters(m);
+      CalcMat_De_IsoModel(3, c.nu, c.E, De);
+      CalcMat_D_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), De, D);
+      freed2(De);
+      return;
+    }
     default:
       InternalError(__FILE__, __LINE__);
   }
