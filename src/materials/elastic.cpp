@@ -2,6 +2,7 @@
 // and the material axes of a coordinate system.
 #include "materials/elastic.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -47,11 +48,44 @@ void CalcMat_De_IsoModel(int n, double nu, double E, double** D) {
 }
 
 bool InvertKeeping(double** Ainv, double** A, int n) {
+  // invertd2 skips multipliers and refuses pivots below 1e-8 in absolute value: a
+  // compliance in MPa (1/E ~ 3e-5) would lose its small couplings. Scale to unit size.
   double** W;
   allocd2(&W, n, n);
   copyd2(W, A, n, n);
-  const bool ok = invertd2(Ainv, W, n);
+  double big = 0.0;
+  for (int i = 1; i <= n; i++) big = std::max(big, maxabsd1(W[i], n));
+  const bool ok = big > 0.0 && invertd2(Ainv, (scaled2(W, n, n, 1.0 / big), W), n);
+  if (ok) scaled2(Ainv, n, n, 1.0 / big);
   freed2(W);
+  return ok;
+}
+
+bool SolveRowScaled(double** J, double* x, double* b, int n, int nStress, double E) {
+  // The stress unknowns in strain units (d sigma / E), then rows and columns to unit
+  // size: a compliance beside flow-vector terms of order 1 would fall under
+  // linsolved2's absolute guards.
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= nStress; j++) J[i][j] *= E;
+  double* col;
+  allocd1(&col, n);
+  for (int i = 1; i <= n; i++) {
+    const double big = maxabsd1(J[i], n);
+    if (big > 0.0) {
+      for (int j = 1; j <= n; j++) J[i][j] /= big;
+      b[i] /= big;
+    }
+  }
+  for (int j = 1; j <= n; j++) {
+    col[j] = 0.0;
+    for (int i = 1; i <= n; i++) col[j] = std::max(col[j], std::fabs(J[i][j]));
+    if (col[j] == 0.0) col[j] = 1.0;
+    for (int i = 1; i <= n; i++) J[i][j] /= col[j];
+  }
+  const bool ok = linsolved2(J, x, b, n);
+  for (int j = 1; ok && j <= n; j++) x[j] /= col[j];
+  for (int j = 1; ok && j <= nStress; j++) x[j] *= E;
+  freed1(col);
   return ok;
 }
 

@@ -22,8 +22,13 @@ void CalcMat_De_Ortho3D(int elem, int nRows, int nCols, double nu12, double nu23
 // normal block of the solid and the shear modulus; n = 6 the solid (CalcMat_De_Iso3D).
 void CalcMat_De_IsoModel(int n, double nu, double E, double** D);
 
-// Ainv = inverse of the n x n matrix A, A kept (invertd2 on a copy); false when singular.
+// Ainv = inverse of the n x n matrix A, A kept (invertd2 on a copy scaled to unit
+// size, so that its guards are relative); false when singular.
 bool InvertKeeping(double** Ainv, double** A, int n);
+// x = J^-1 b of a return-mapping system whose first nStress unknowns are stresses (E
+// the modulus that turns them into strains), by linsolved2 after scaling the rows and
+// then the columns of J to unit size; J and b are overwritten.
+bool SolveRowScaled(double** J, double* x, double* b, int n, int nStress, double E);
 
 // Angle (radians) from the element's local axis 1 to material axis 1, measured towards
 // local axis 2. T (3 x 3): rows = the element's local axes in global components. The

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "materials/elastic.h"
+#include "materials/plasticity/drucker_prager.h"
 #include "materials/plasticity/owen_figueiras.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
@@ -178,6 +179,9 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
       freed2(D);
       return;
     }
+    case MAT_NLMM124:
+      CalcStress_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), dEps, sigma);
+      return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -196,6 +200,9 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
       freed2(De);
       return;
     }
+    case MAT_NLMM124:
+      CalcMat_D_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), D);
+      return;
     default:
       InternalError(__FILE__, __LINE__);
   }

@@ -138,7 +138,7 @@ std::vector<double> ContinuumPoint::Step(std::vector<double>& dEps, const std::v
     FreeCorrection(t, n_, f, r, dEps);
   }
   std::vector<double> s;
-  for (int it = 0; it < 50; it++) {
+  for (int it = 0; it < 200; it++) {
     s = Update(1, dEps);
     double worst = 0.0;
     for (int i : f) worst = std::max(worst, std::fabs(s[i]));

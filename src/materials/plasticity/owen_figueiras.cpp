@@ -190,7 +190,7 @@ bool ReturnMappingAlgor_NLMM121(const PointContext& ctx, const Nlmm121Material& 
     J[n + 1][n + 1] = -CalcHardModulus_NLMM121(c, kappa);
     res[n + 1] = F;
     for (int i = 1; i <= n + 1; i++) res[i] = -res[i];
-    if (!linsolved2(J, x, res, n + 1))
+    if (!SolveRowScaled(J, x, res, n + 1, n, c.E))
       MaterialPointFault(ctx, kMappingStep, kModel,
                          "Solving a system of linear equations.\nThe Jacobian matrix is singular.\n"
                          "Iterative process could not be completed.");
