@@ -5,10 +5,21 @@
 #include <initializer_list>
 
 #include "materials/elastic.h"
+#include "model/validate.h"
 #include "numcore/numcore.h"
 
 Nlmm501Material Nlmm501Parameters(const MaterialRecord& m) {
   return {MatInt(m, 10), MatValue(m, 11), MatValue(m, 12), MatValue(m, 13), MatValue(m, 14), MatValue(m, 15)};
+}
+
+void CheckParameters_NLMM501(const MaterialRecord& m, const char* block, int record) {
+  const Nlmm501Material p = Nlmm501Parameters(m);
+  const struct {
+    const char* name;
+    double v;
+  } strengths[] = {{"Xt", p.Xt}, {"Xc", p.Xc}, {"Yt", p.Yt}, {"Yc", p.Yc}, {"S", p.S}};
+  for (const auto& s : strengths)
+    if (!(s.v > kSmall)) DataFault(nullptr, block, record, "The strength %s must be positive: %g.", s.name, s.v);
 }
 
 int CalcStress_NLMM501(int elem, const MaterialRecord& mat, NLMM301_HD* r, double** T, const double* sigma,

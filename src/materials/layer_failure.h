@@ -14,6 +14,9 @@ struct Nlmm501Material {
 };
 Nlmm501Material Nlmm501Parameters(const MaterialRecord& m);
 
+// Set-up check of a record: every strength above 1e-8.
+void CheckParameters_NLMM501(const MaterialRecord& m, const char* block, int record);
+
 // 1 when the layer of element `elem` fails under the in-plane stress sigma (s11, s22,
 // s12 in the element axes T), 0 when not. The record receives the stress in the
 // material axes (zeros after failure) and the failure index f.

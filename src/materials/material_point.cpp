@@ -2,11 +2,14 @@
 #include "materials/material_point.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "materials/elastic.h"
+#include "materials/layer_failure.h"
 #include "materials/plasticity/drucker_prager.h"
 #include "materials/plasticity/owen_figueiras.h"
 #include "model/mesh.h"
+#include "model/validate.h"
 #include "numcore/numcore.h"
 
 // ---- values of the records ----------------------------------------------------------------
@@ -205,5 +208,24 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
       return;
     default:
       InternalError(__FILE__, __LINE__);
+  }
+}
+
+// ---- set-up ----------------------------------------------------------------------------------
+
+void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_Count) {
+  for (int code = 1; code <= kMaterialKinds; code++) {
+    if (NLMM_HD_Count[code] <= 0) continue;
+    char block[64];
+    std::snprintf(block, sizeof block, "<%s>", MaterialKindName(code) + 1);
+    for (int r = 1; r <= mesh->nMaterials[code]; r++) {
+      const MaterialRecord& m = mesh->Materials[code][r];
+      switch (code) {
+        case MAT_NLMM121: CheckParameters_NLMM121(m, block, r); break;
+        case MAT_NLMM124: CheckParameters_NLMM124(m, block, r); break;
+        case MAT_NLMM501: CheckParameters_NLMM501(m, block, r); break;
+        default: break;  // the other laws check their records with their models
+      }
+    }
   }
 }

@@ -62,6 +62,14 @@ void InterfaceTangent(int code, int type, double** D);
 // displacement w, the plasticity law the increment dw; each updates the point's record.
 void InterfaceTraction(int code, int type, const double* dw, const double* w, double* sigma);
 
+// ---- set-up ----------------------------------------------------------------------------------
+
+struct MeshData;
+// The parameters of every record of the nonlinear kinds in use (NLMM_HD_Count[code] > 0)
+// that the laws divide by or take roots of; a bad value stops the run with a message
+// naming the block, the record and the parameter.
+void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_Count);
+
 // ---- plane and solid points ---------------------------------------------------------------
 
 // Stress components of a point of element type `type` as the element holds them:

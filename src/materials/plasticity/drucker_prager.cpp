@@ -3,9 +3,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 
 #include "materials/elastic.h"
 #include "model/mesh.h"
+#include "model/validate.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -116,6 +118,24 @@ Nlmm124Material Nlmm124Parameters(const MaterialRecord& m) {
   p.phi1 = MatValue(m, 11);
   p.kappaPhi = MatValue(m, 12);
   return p;
+}
+
+void CheckParameters_NLMM124(const MaterialRecord& m, const char* block, int record) {
+  const Nlmm124Material p = Nlmm124Parameters(m);
+  const struct {
+    const char* name;
+    int code;
+  } codes[] = {{"yield criterion", p.criterion}, {"cohesion law", p.cohesionLaw}, {"friction angle law", p.frictionLaw}};
+  for (const auto& c : codes)
+    if (c.code < 1 || c.code > 3) DataFault(nullptr, block, record, "Invalid %s: %d (valid: 1 to 3).", c.name, c.code);
+  if (!(p.c0 > 0.0)) DataFault(nullptr, block, record, "The initial cohesion must be positive: %g.", p.c0);
+  if (p.cohesionLaw != kLawConstant && !(p.kappaC > 0.0))
+    DataFault(nullptr, block, record, "The cohesion parameter must be positive: %g.", p.kappaC);
+  if (p.frictionLaw != kLawConstant && !(p.kappaPhi > 0.0))
+    DataFault(nullptr, block, record, "The friction angle parameter must be positive: %g.", p.kappaPhi);
+  for (double phi : {p.phi0, p.phi1})
+    if (!(phi >= 0.0 && phi < kPi / 2.0))
+      DataFault(nullptr, block, record, "The friction angle must lie in [0, pi/2) radians: %g.", phi);
 }
 
 KappaFunction CalcCohesionFunc_NLMM124(const Nlmm124Material& p, double kappa) {

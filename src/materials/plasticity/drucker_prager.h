@@ -28,6 +28,10 @@ struct Nlmm124Material {
 };
 Nlmm124Material Nlmm124Parameters(const MaterialRecord& m);
 
+// Set-up check of a record: criterion and laws 1..3, c0 > 0, kappa_c > 0 and
+// kappa_phi > 0 where law 2 or 3 uses them, 0 <= phi0, phi1 < pi/2.
+void CheckParameters_NLMM124(const MaterialRecord& m, const char* block, int record);
+
 // A function of kappa with its first two derivatives.
 struct KappaFunction {
   double f, df, d2f;

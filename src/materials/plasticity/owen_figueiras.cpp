@@ -5,6 +5,7 @@
 
 #include "materials/elastic.h"
 #include "materials/plasticity/ceb_fip93.h"
+#include "model/validate.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -32,6 +33,17 @@ void CheckN(int n) {
 
 Nlmm121Material Nlmm121Parameters(const MaterialRecord& m) {
   return {MatValue(m, 3), MatValue(m, 4), MatValue(m, 5), MatValue(m, 6), MatValue(m, 7)};
+}
+
+void CheckParameters_NLMM121(const MaterialRecord& m, const char* block, int record) {
+  const Nlmm121Material c = Nlmm121Parameters(m);
+  if (!(c.E > 0.0)) DataFault(nullptr, block, record, "The modulus of elasticity must be positive: %g.", c.E);
+  if (!(c.fc > 0.0)) DataFault(nullptr, block, record, "The compressive strength must be positive: %g.", c.fc);
+  if (!(c.epsc1 > c.fc / c.E))
+    DataFault(nullptr, block, record,
+              "The strain at the compressive peak (%g) must exceed the compressive strength over the modulus "
+              "of elasticity (%g).",
+              c.epsc1, c.fc / c.E);
 }
 
 void CalcMat_P_OwenFig(double** P) {

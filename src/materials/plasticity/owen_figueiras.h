@@ -15,6 +15,10 @@ struct Nlmm121Material {
 };
 Nlmm121Material Nlmm121Parameters(const MaterialRecord& m);
 
+// Set-up check of a record: E > 0, fc > 0 and eps_c1 > fc/E (a positive peak plastic
+// strain); a fault stops the run naming block and record.
+void CheckParameters_NLMM121(const MaterialRecord& m, const char* block, int record);
+
 // P (3 x 3) and q of the Owen-Figueiras surface.
 void CalcMat_P_OwenFig(double** P);
 void SetOwenFigYieldParam(double* q);
