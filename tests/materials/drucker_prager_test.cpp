@@ -124,7 +124,7 @@ TEST(Nlmm124, CohesionAndFrictionLaws) {
 TEST(Nlmm124, SofteningCohesionLowersTheStressAlongItsLaw) {
   // Uniaxial compression with phi = 0: s = 2 c(kappa), and kappa is the length of the
   // plastic strain, whose direction stays fixed.
-  for (int criterion : {2, 3})
+  for (int criterion : {1, 2, 3})
     for (int law : {2, 3}) {
       ContinuumPoint p(MAT_NLMM124, _SOLID_HEXA, Frictional(0.2, criterion, law, 10.0, 0.002, 1, 0.0, 0.0, 1.0));
       const double kc = 0.002;
