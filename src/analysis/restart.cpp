@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "history/history.h"
+#include "materials/material_point.h"
 #include "model/fileio.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
@@ -177,6 +178,7 @@ void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag
   AllocIndexArrays_HD(&w->SpringIndex);
   alloci1(&w->NLSMM_HD_Count, kSpringMaterialKinds);
   CalcSpringIndex_HD(&w->SpringIndex, mesh, w->NLSMM_HD_Count);
+  CheckNonlinearMaterialParameters(mesh, w->NLMM_HD_Count);
   CheckHistoryModelsBuilt(w->NLMM_HD_Count, w->NLSMM_HD_Count);
 
   if (r == 0) {

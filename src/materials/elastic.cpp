@@ -2,6 +2,7 @@
 // and the material axes of a coordinate system.
 #include "materials/elastic.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -21,6 +22,71 @@ void CalcMat_De_Iso3D(int nRows, int nCols, double nu, double E, double** D) {
     for (int j = 1; j <= 3; j++) D[i][j] = i == j ? a : b;
   const double G = E / (2.0 * (1.0 + nu));
   D[4][4] = D[5][5] = D[6][6] = G;
+}
+
+void CalcMat_De_IsoModel(int n, double nu, double E, double** D) {
+  switch (n) {
+    case 3: {
+      zerod2(D, 3, 3);
+      const double f = E / (1.0 - nu * nu);
+      D[1][1] = D[2][2] = f;
+      D[1][2] = D[2][1] = f * nu;
+      D[3][3] = f * (1.0 - nu) / 2.0;
+      return;
+    }
+    case 4:
+    case 6: {
+      double** D6;
+      allocd2(&D6, 6, 6);
+      CalcMat_De_Iso3D(6, 6, nu, E, D6);
+      getsubd2(D, D6, n, n, 1, 1);
+      freed2(D6);
+      return;
+    }
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+bool InvertKeeping(double** Ainv, double** A, int n) {
+  // invertd2 skips multipliers and refuses pivots below 1e-8 in absolute value: a
+  // compliance in MPa (1/E ~ 3e-5) would lose its small couplings. Scale to unit size.
+  double** W;
+  allocd2(&W, n, n);
+  copyd2(W, A, n, n);
+  double big = 0.0;
+  for (int i = 1; i <= n; i++) big = std::max(big, maxabsd1(W[i], n));
+  const bool ok = big > 0.0 && invertd2(Ainv, (scaled2(W, n, n, 1.0 / big), W), n);
+  if (ok) scaled2(Ainv, n, n, 1.0 / big);
+  freed2(W);
+  return ok;
+}
+
+bool SolveRowScaled(double** J, double* x, double* b, int n, int nStress, double E) {
+  // The stress unknowns in strain units (d sigma / E), then rows and columns to unit
+  // size: a compliance beside flow-vector terms of order 1 would fall under
+  // linsolved2's absolute guards.
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= nStress; j++) J[i][j] *= E;
+  double* col;
+  allocd1(&col, n);
+  for (int i = 1; i <= n; i++) {
+    const double big = maxabsd1(J[i], n);
+    if (big > 0.0) {
+      for (int j = 1; j <= n; j++) J[i][j] /= big;
+      b[i] /= big;
+    }
+  }
+  for (int j = 1; j <= n; j++) {
+    col[j] = 0.0;
+    for (int i = 1; i <= n; i++) col[j] = std::max(col[j], std::fabs(J[i][j]));
+    if (col[j] == 0.0) col[j] = 1.0;
+    for (int i = 1; i <= n; i++) J[i][j] /= col[j];
+  }
+  const bool ok = linsolved2(J, x, b, n);
+  for (int j = 1; ok && j <= n; j++) x[j] /= col[j];
+  for (int j = 1; ok && j <= nStress; j++) x[j] *= E;
+  freed1(col);
+  return ok;
 }
 
 void CalcMat_De_Ortho3D(int elem, int nRows, int nCols, double nu12, double nu23, double nu31, double G12,
@@ -77,6 +143,23 @@ void CalcMat_D_MatCoordSys(int coordSys, int elem, const char* name, double* ang
     errexit("The specified material coordinate system must be\ncoplanar with the local coordinate system.", 0);
   }
   *angle = std::atan2(R[1][2], R[1][1]);
+}
+
+void CalcMat_T_MatCoordSys(double theta, double** Ts, double** R) {
+  const double c = std::cos(theta), s = std::sin(theta);
+  Ts[1][1] = c * c;
+  Ts[1][2] = s * s;
+  Ts[1][3] = 2.0 * s * c;
+  Ts[2][1] = s * s;
+  Ts[2][2] = c * c;
+  Ts[2][3] = -2.0 * s * c;
+  Ts[3][1] = -s * c;
+  Ts[3][2] = s * c;
+  Ts[3][3] = c * c - s * s;
+  R[1][1] = c;
+  R[1][2] = s;
+  R[2][1] = -s;
+  R[2][2] = c;
 }
 
 const MaterialRecord* ElasticRecords(const MeshData* mesh, ElasticSymmetry s) {

@@ -17,6 +17,19 @@ void CalcMat_De_Iso3D(int nRows, int nCols, double nu, double E, double** D);
 void CalcMat_De_Ortho3D(int elem, int nRows, int nCols, double nu12, double nu23, double nu31, double G12,
                         double G23, double G13, double E1, double E2, double E3, double** D);
 
+// Isotropic elasticity of a continuum point in the order of the plasticity models:
+// n = 3 plane stress (sxx, syy, txy); n = 4 plane strain (szz, sxx, syy, txy), the
+// normal block of the solid and the shear modulus; n = 6 the solid (CalcMat_De_Iso3D).
+void CalcMat_De_IsoModel(int n, double nu, double E, double** D);
+
+// Ainv = inverse of the n x n matrix A, A kept (invertd2 on a copy scaled to unit
+// size, so that its guards are relative); false when singular.
+bool InvertKeeping(double** Ainv, double** A, int n);
+// x = J^-1 b of a return-mapping system whose first nStress unknowns are stresses (E
+// the modulus that turns them into strains), by linsolved2 after scaling the rows and
+// then the columns of J to unit size; J and b are overwritten.
+bool SolveRowScaled(double** J, double* x, double* b, int n, int nStress, double E);
+
 // Angle (radians) from the element's local axis 1 to material axis 1, measured towards
 // local axis 2. T (3 x 3): rows = the element's local axes in global components. The
 // coordinate system's axes are the auxiliary vectors it names; its axis 3 must be the
@@ -24,6 +37,11 @@ void CalcMat_De_Ortho3D(int elem, int nRows, int nCols, double nu12, double nu23
 // name is printed in the context line.
 void CalcMat_D_MatCoordSys(int coordSys, int elem, const char* name, double* angle, double** T,
                            const AuxiliaryVector* auxVectors, const CoordinateSystem* coordSystems);
+
+// Ts (3 x 3) turns an in-plane stress (s11, s22, s12) of the element axes into the
+// material axes at the angle theta from element axis 1 to material axis 1; R (2 x 2)
+// turns in-plane vectors.
+void CalcMat_T_MatCoordSys(double theta, double** Ts, double** R);
 
 // D (6 x 6) of a solid point of the element's linear isotropic (1) or orthotropic (2)
 // material; the orthotropic axes are the global axes. Any other material kind stops the

@@ -55,6 +55,13 @@ struct NLMM124_HD {
   double* PlasticStrain;    // [6]
 };
 
+// Four reals of _NLMM301, _NLMM451 and _NLMM501; the layer failure check _NLMM501
+// holds the stress in the material axes (s1, s2, t12; zeros after failure) and the
+// failure index.
+struct NLMM301_HD {
+  double Value[5];          // [1..4]
+};
+
 // Rule state of the cyclic steel law (_NLMM145 and _NLMM202).
 struct NLMM145_HD {
   int32_t RuleNumber;       // current rule of the reversal-rule set

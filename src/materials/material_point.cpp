@@ -2,7 +2,14 @@
 #include "materials/material_point.h"
 
 #include <cmath>
+#include <cstdio>
 
+#include "materials/elastic.h"
+#include "materials/layer_failure.h"
+#include "materials/plasticity/drucker_prager.h"
+#include "materials/plasticity/owen_figueiras.h"
+#include "model/mesh.h"
+#include "model/validate.h"
 #include "numcore/numcore.h"
 
 // ---- values of the records ----------------------------------------------------------------
@@ -136,5 +143,89 @@ void InterfaceTraction(int code, int type, const double* dw, const double* w, do
     // the point's record. Not part of this build.
     default:
       InternalError(__FILE__, __LINE__);
+  }
+}
+
+// ---- plane and solid points ---------------------------------------------------------------
+
+namespace {
+
+// Record `record` of the current copy of the kind's slot.
+template <typename R>
+R* PointRecord(int code, NLMM_HD* hd, int record) {
+  R* a = static_cast<R*>(hd->Entry[2 * NlmmSlotOfCode(code)]);
+  if (a == nullptr || record < 1) InternalError(__FILE__, __LINE__);
+  return &a[record];
+}
+
+}  // namespace
+
+int ContinuumComponents(int type) {
+  switch (type) {
+    case _PLANE_STRESS_QUAD:
+    case _PLANE_STRAIN_QUAD: return 3;
+    case _SOLID_HEXA: return 6;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+void ContinuumStress(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                     const double* dEps, double* sigma) {
+  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+  switch (code) {
+    case MAT_NLMM121: {
+      double** D;
+      allocd2(&D, 3, 3);
+      const Nlmm121Material c = Nlmm121Parameters(m);
+      CalcMat_De_IsoModel(3, c.nu, c.E, D);
+      CalcStress_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), D, dEps, sigma);
+      freed2(D);
+      return;
+    }
+    case MAT_NLMM124:
+      CalcStress_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), dEps, sigma);
+      return;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void ContinuumTangent(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                      double** D) {
+  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+  switch (code) {
+    case MAT_NLMM121: {
+      double** De;
+      allocd2(&De, 3, 3);
+      const Nlmm121Material c = Nlmm121Parameters(m);
+      CalcMat_De_IsoModel(3, c.nu, c.E, De);
+      CalcMat_D_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), De, D);
+      freed2(De);
+      return;
+    }
+    case MAT_NLMM124:
+      CalcMat_D_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), D);
+      return;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+// ---- set-up ----------------------------------------------------------------------------------
+
+void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_Count) {
+  for (int code = 1; code <= kMaterialKinds; code++) {
+    if (NLMM_HD_Count[code] <= 0) continue;
+    char block[64];
+    std::snprintf(block, sizeof block, "<%s>", MaterialKindName(code) + 1);
+    for (int r = 1; r <= mesh->nMaterials[code]; r++) {
+      const MaterialRecord& m = mesh->Materials[code][r];
+      switch (code) {
+        case MAT_NLMM121: CheckParameters_NLMM121(m, block, r); break;
+        case MAT_NLMM124: CheckParameters_NLMM124(m, block, r); break;
+        case MAT_NLMM501: CheckParameters_NLMM501(m, block, r); break;
+        default: break;  // the other laws check their records with their models
+      }
+    }
   }
 }

@@ -5,7 +5,9 @@
 // error.
 #pragma once
 
+#include "materials/history_data.h"
 #include "materials/material_table.h"
+#include "materials/point_context.h"
 #include "model/material.h"
 
 // ---- values of the records ----------------------------------------------------------------
@@ -59,3 +61,27 @@ void InterfaceTangent(int code, int type, double** D);
 // Traction sigma (local axes) of the point: the bond laws take the total relative
 // displacement w, the plasticity law the increment dw; each updates the point's record.
 void InterfaceTraction(int code, int type, const double* dw, const double* w, double* sigma);
+
+// ---- set-up ----------------------------------------------------------------------------------
+
+struct MeshData;
+// The parameters of every record of the nonlinear kinds in use (NLMM_HD_Count[code] > 0)
+// that the laws divide by or take roots of; a bad value stops the run with a message
+// naming the block, the record and the parameter.
+void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_Count);
+
+// ---- plane and solid points ---------------------------------------------------------------
+
+// Stress components of a point of element type `type` as the element holds them:
+// 3 for plane stress (10) and plane strain (13; sxx, syy, txy, the out-of-plane stress
+// kept in the point's record), 6 for the solid (24). Other types: the internal error.
+int ContinuumComponents(int type);
+
+// Stress sigma (ContinuumComponents(type) components, engineering shear strains) of the
+// point after the strain increment dEps; the law updates the point's record `record` in
+// the current copy of the table hd.
+void ContinuumStress(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                     const double* dEps, double* sigma);
+// Tangent D (n x n) of the point from its record.
+void ContinuumTangent(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                      double** D);

@@ -9,6 +9,7 @@
 
 #include "materials/history_data.h"
 #include "materials/material_point.h"
+#include "model/mesh.h"
 #include "support/material_driver.h"
 
 namespace {
@@ -176,4 +177,50 @@ TEST(MaterialPoint, LawsNotBuiltEndInTheInternalError) {
   const double w[4] = {}, dw[4] = {};
   double sigma[4];
   EXPECT_DEATH(InterfaceTraction(MAT_NLMM320, 30, dw, w, sigma), kInternal);
+}
+
+TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
+  struct Case {
+    int code;
+    MaterialRecord m;
+    const char* message;
+  };
+  const auto m124 = [](double crit, double cl, double c0, double kc, double fl, double p0, double p1, double kp) {
+    return matdriver::RecordWithInts({0, 0, 0.2, 30000, crit, cl, c0, kc, fl, p0, p1, kp}, {5, 6, 9});
+  };
+  const Case cases[] = {
+      {MAT_NLMM121, matdriver::Record({0, 0, 0.2, 0.0, 30, 0.0022, 0.3, 0}), "<NLMM121>(.|\n)*modulus of elasticity must be positive"},
+      {MAT_NLMM121, matdriver::Record({0, 0, 0.2, 30000, -30, 0.0022, 0.3, 0}), "compressive strength must be positive"},
+      {MAT_NLMM121, matdriver::Record({0, 0, 0.2, 30000, 30, 0.001, 0.3, 0}), "strain at the compressive peak"},
+      {MAT_NLMM124, m124(4, 1, 10, 1, 1, 0.5, 0.5, 1), "Invalid yield criterion: 4"},
+      {MAT_NLMM124, m124(1, 0, 10, 1, 1, 0.5, 0.5, 1), "Invalid cohesion law: 0"},
+      {MAT_NLMM124, m124(1, 1, 10, 1, 5, 0.5, 0.5, 1), "Invalid friction angle law: 5"},
+      {MAT_NLMM124, m124(1, 1, 0, 1, 1, 0.5, 0.5, 1), "initial cohesion must be positive"},
+      {MAT_NLMM124, m124(1, 3, 10, 0, 1, 0.5, 0.5, 1), "cohesion parameter must be positive"},
+      {MAT_NLMM124, m124(1, 1, 10, 0, 2, 0.5, 0.6, -1), "friction angle parameter must be positive"},
+      {MAT_NLMM124, m124(1, 1, 10, 1, 1, 1.6, 0.5, 1), "friction angle must lie in"},
+      {MAT_NLMM501, matdriver::RecordWithInts({0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 50, 200, 5, 0, 10}, {10}),
+       "strength Yc must be positive"},
+  };
+  for (const Case& c : cases) {
+    MeshData mesh{};
+    MaterialRecord recs[3] = {c.m, c.m, c.m};
+    mesh.nMaterials[c.code] = 2;
+    mesh.Materials[c.code] = recs;
+    int count[kMaterialKinds + 1] = {};
+    count[c.code] = 1;
+    EXPECT_EXIT(CheckNonlinearMaterialParameters(&mesh, count), testing::ExitedWithCode(1), c.message)
+        << c.message;
+    // Not in use: not checked.
+    count[c.code] = 0;
+    CheckNonlinearMaterialParameters(&mesh, count);
+  }
+  // Sound records pass; law 1 needs no kappa parameters.
+  MeshData mesh{};
+  MaterialRecord good[2] = {matdriver::Record({0}), m124(2, 1, 10, 0, 1, 0.0, 0.0, 0)};
+  mesh.nMaterials[MAT_NLMM124] = 1;
+  mesh.Materials[MAT_NLMM124] = good;
+  int count[kMaterialKinds + 1] = {};
+  count[MAT_NLMM124] = 3;
+  CheckNonlinearMaterialParameters(&mesh, count);
 }

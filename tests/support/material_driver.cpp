@@ -1,8 +1,15 @@
 #include "support/material_driver.h"
 
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
+#include "history/history.h"
+#include "history/records.h"
 #include "materials/material_point.h"
+#include "numcore/numcore.h"
 
 namespace matdriver {
 
@@ -35,6 +42,133 @@ double FiniteDifferenceSlope(int code, const MaterialRecord& m, const std::vecto
     sigma[side] = DriveUniaxial(code, m, p).back().stress;
   }
   return (sigma[0] - sigma[1]) / (2.0 * h);
+}
+
+MaterialRecord RecordWithInts(std::initializer_list<double> values, std::initializer_list<int> intPositions) {
+  MaterialRecord r = Record(values);
+  for (int k : intPositions) r.ValueType[k] = 'i';
+  return r;
+}
+
+namespace {
+
+// Newton correction of the free strains f: K_ff x = -r with the tangent t.
+bool FreeCorrection(const std::vector<double>& t, int n, const std::vector<int>& f, const std::vector<double>& r,
+                    std::vector<double>& dEps) {
+  const int k = static_cast<int>(f.size());
+  double** K;
+  double x[7], b[7];
+  allocd2(&K, k, k);
+  for (int a = 0; a < k; a++) {
+    for (int c = 0; c < k; c++) K[a + 1][c + 1] = t[f[a] * n + f[c]];
+    b[a + 1] = -r[f[a]];
+  }
+  const bool ok = linsolved2(K, x, b, k);
+  freed2(K);
+  for (int a = 0; ok && a < k; a++) dEps[f[a]] += x[a + 1];
+  return ok;
+}
+
+}  // namespace
+
+ContinuumPoint::ContinuumPoint(int code, int type, const MaterialRecord& m)
+    : code_(code), type_(type), slot_(NlmmSlotOfCode(code)), n_(ContinuumComponents(type)), mat_(m) {
+  ops_ = RecordOpsOfSlot(slot_);
+  block_ = static_cast<unsigned char*>(std::calloc(4, ops_->size));
+  for (int k = 1; k <= 3; k++) ops_->init(At(k));
+  // Start values: elastic status and step flag; the concrete models keep fc.
+  switch (slot_) {
+    case 5: {
+      NLMM121_HD& r = Record<NLMM121_HD>();
+      r.PointStatus = r.LoadingState = 1;
+      r.YieldParam = MatValue(m, 5);
+      break;
+    }
+    case 8: {
+      NLMM124_HD& r = Record<NLMM124_HD>();
+      r.PointStatus = r.LoadingState = 1;
+      break;
+    }
+    default: std::abort();
+  }
+  ops_->copy(At(2), At(1));
+  hd_ = NLMM_HD{};
+  hd_.Entry[2 * slot_] = block_;
+}
+
+ContinuumPoint::~ContinuumPoint() {
+  for (int k = 1; k <= 3; k++) ops_->release(At(k));
+  std::free(block_);
+}
+
+void* ContinuumPoint::At(int k) { return block_ + static_cast<size_t>(k) * ops_->size; }
+
+std::vector<double> ContinuumPoint::Update(int target, const std::vector<double>& dEps) {
+  ops_->copy(At(target), At(2));
+  double de[7], s[7];
+  for (int i = 1; i <= n_; i++) de[i] = dEps[i - 1];
+  ContinuumStress(code_, type_, PointContext{1, 1, 1, 1, 0}, mat_, &hd_, target, de, s);
+  return std::vector<double>(s + 1, s + 1 + n_);
+}
+
+std::vector<double> ContinuumPoint::TrialStress(const std::vector<double>& dEps) { return Update(3, dEps); }
+
+std::vector<double> ContinuumPoint::Tangent() {
+  double** D;
+  allocd2(&D, n_, n_);
+  ContinuumTangent(code_, type_, PointContext{1, 1, 1, 1, 0}, mat_, &hd_, 1, D);
+  std::vector<double> t;
+  for (int i = 1; i <= n_; i++)
+    for (int j = 1; j <= n_; j++) t.push_back(D[i][j]);
+  freed2(D);
+  return t;
+}
+
+std::vector<double> ContinuumPoint::Step(std::vector<double>& dEps, const std::vector<bool>& free) {
+  ops_->copy(At(2), At(1));
+  std::vector<int> f;
+  for (int i = 0; i < n_; i++)
+    if (free[i]) f.push_back(i);
+  // Predictor: the free strains that the tangent of the start state gives.
+  if (!f.empty()) {
+    const std::vector<double> t = Tangent();
+    std::vector<double> r(n_, 0.0);
+    for (int i = 0; i < n_; i++)
+      for (int j = 0; j < n_; j++) r[i] += t[i * n_ + j] * dEps[j];
+    FreeCorrection(t, n_, f, r, dEps);
+  }
+  std::vector<double> s;
+  for (int it = 0; it < 200; it++) {
+    s = Update(1, dEps);
+    double worst = 0.0;
+    for (int i : f) worst = std::max(worst, std::fabs(s[i]));
+    if (worst < 1e-11) return s;
+    if (!FreeCorrection(Tangent(), n_, f, s, dEps)) break;
+  }
+  ADD_FAILURE() << "the held stress components did not vanish";
+  return s;
+}
+
+std::vector<double> ContinuumPoint::Path(const std::vector<double>& total, const std::vector<bool>& free, int steps) {
+  std::vector<double> s;
+  for (int k = 0; k < steps; k++) {
+    std::vector<double> de(n_);
+    for (int i = 0; i < n_; i++) de[i] = free[i] ? 0.0 : total[i] / steps;
+    s = Step(de, free);
+  }
+  return s;
+}
+
+std::vector<double> ContinuumPoint::DifferenceTangent(const std::vector<double>& dEps, double h) {
+  std::vector<double> t(static_cast<size_t>(n_ * n_));
+  for (int j = 0; j < n_; j++) {
+    std::vector<double> p = dEps, m = dEps;
+    p[j] += h;
+    m[j] -= h;
+    const std::vector<double> sp = Update(3, p), sm = Update(3, m);
+    for (int i = 0; i < n_; i++) t[i * n_ + j] = (sp[i] - sm[i]) / (2.0 * h);
+  }
+  return t;
 }
 
 }  // namespace matdriver

@@ -6,7 +6,10 @@
 #include <initializer_list>
 #include <vector>
 
+#include "materials/history_data.h"
 #include "model/material.h"
+
+struct RecordOps;
 
 namespace matdriver {
 
@@ -31,5 +34,48 @@ std::vector<Response> DriveUniaxial(int code, const MaterialRecord& m, const std
 // Central finite-difference slope of the stress at step k: the path is replayed up to
 // step k - 1 on a fresh point for each of strain +- h at step k.
 double FiniteDifferenceSlope(int code, const MaterialRecord& m, const std::vector<Step>& path, size_t k, double h);
+
+// Record values with the int32 positions marked (1-based, file order).
+MaterialRecord RecordWithInts(std::initializer_list<double> values, std::initializer_list<int> intPositions);
+
+// One plane or solid sampling point of kind `code` on an element of type `type`, with
+// its own history record (start values set) in a table of one record.
+class ContinuumPoint {
+ public:
+  ContinuumPoint(int code, int type, const MaterialRecord& m);
+  ~ContinuumPoint();
+  ContinuumPoint(const ContinuumPoint&) = delete;
+  ContinuumPoint& operator=(const ContinuumPoint&) = delete;
+
+  int n() const { return n_; }
+  // One increment dEps (n components, 0-based here); the components with free[i] set
+  // are found by Newton's method, each call from a copy of the record at the start of
+  // the increment, so that their stresses vanish. dEps receives the increment taken;
+  // returns the stress (n components). False when Newton's method does not settle.
+  std::vector<double> Step(std::vector<double>& dEps, const std::vector<bool>& free);
+  // Steps of equal size that add up to total.
+  std::vector<double> Path(const std::vector<double>& total, const std::vector<bool>& free, int steps);
+  // Tangent of the point from its record (row-major n x n).
+  std::vector<double> Tangent();
+  // Central differences of the update dEps +- h e_j from the record before the last
+  // step, column by column (row-major n x n).
+  std::vector<double> DifferenceTangent(const std::vector<double>& dEps, double h);
+  // Stress after dEps from the saved record, the point's record left unchanged.
+  std::vector<double> TrialStress(const std::vector<double>& dEps);
+  // The point's record (of the kind's type).
+  template <typename R>
+  R& Record() {
+    return *static_cast<R*>(At(1));
+  }
+
+ private:
+  void* At(int k);
+  std::vector<double> Update(int target, const std::vector<double>& dEps);
+  int code_, type_, slot_, n_;
+  MaterialRecord mat_;
+  const RecordOps* ops_;
+  unsigned char* block_;  // records 1 (the point), 2 (saved at the step start), 3 (work)
+  NLMM_HD hd_;
+};
 
 }  // namespace matdriver

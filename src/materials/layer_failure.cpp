@@ -1,0 +1,47 @@
+// Tsai-Wu failure check of a shell layer in its material axes.
+#include "materials/layer_failure.h"
+
+#include <cmath>
+#include <initializer_list>
+
+#include "materials/elastic.h"
+#include "model/validate.h"
+#include "numcore/numcore.h"
+
+Nlmm501Material Nlmm501Parameters(const MaterialRecord& m) {
+  return {MatInt(m, 10), MatValue(m, 11), MatValue(m, 12), MatValue(m, 13), MatValue(m, 14), MatValue(m, 15)};
+}
+
+void CheckParameters_NLMM501(const MaterialRecord& m, const char* block, int record) {
+  const Nlmm501Material p = Nlmm501Parameters(m);
+  const struct {
+    const char* name;
+    double v;
+  } strengths[] = {{"Xt", p.Xt}, {"Xc", p.Xc}, {"Yt", p.Yt}, {"Yc", p.Yc}, {"S", p.S}};
+  for (const auto& s : strengths)
+    if (!(s.v > kSmall)) DataFault(nullptr, block, record, "The strength %s must be positive: %g.", s.name, s.v);
+}
+
+int CalcStress_NLMM501(int elem, const MaterialRecord& mat, NLMM301_HD* r, double** T, const double* sigma,
+                       const AuxiliaryVector* auxVectors, const CoordinateSystem* coordSystems) {
+  const Nlmm501Material p = Nlmm501Parameters(mat);
+  double theta;
+  CalcMat_D_MatCoordSys(p.coordSystem, elem, coordSystems[p.coordSystem].Name, &theta, T, auxVectors, coordSystems);
+  double **Ts, **R, s[4];
+  allocd2(&Ts, 3, 3);
+  allocd2(&R, 2, 2);
+  CalcMat_T_MatCoordSys(theta, Ts, R);
+  multd2d1(s, Ts, sigma, 3, 3);
+  freed2(R);
+  freed2(Ts);
+  for (double v : {p.Xc, p.Xt, p.Yc, p.Yt, p.S})
+    if (!(v > kSmall)) InternalError(__FILE__, __LINE__);
+  const double F11 = 1.0 / (p.Xt * p.Xc), F22 = 1.0 / (p.Yt * p.Yc), F12 = -0.5 * std::sqrt(F11 * F22);
+  const double F1 = 1.0 / p.Xt - 1.0 / p.Xc, F2 = 1.0 / p.Yt - 1.0 / p.Yc, F66 = 1.0 / (p.S * p.S);
+  const double f = F1 * s[1] + F2 * s[2] + F11 * s[1] * s[1] + F22 * s[2] * s[2] + F66 * s[3] * s[3] +
+                   2.0 * F12 * s[1] * s[2] - 1.0;
+  r->Value[4] = f;
+  const bool failed = f > 0.0;
+  for (int i = 1; i <= 3; i++) r->Value[i] = failed ? 0.0 : s[i];
+  return failed ? 1 : 0;
+}

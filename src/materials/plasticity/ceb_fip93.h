@@ -1,0 +1,59 @@
+// CEB-FIP93 hardening of the concrete plasticity models. The hardening parameter kappa
+// is the plastic strain of a point of the uniaxial compression curve, kappa = eps - s/E;
+// the yield stress sY(kappa) is the stress of the curve there. Every quantity is a
+// magnitude, positive in compression.
+//
+// First branch (rising curve and the falling curve up to eps_lim):
+//   s = fc (r eta - eta^2)/(1 + (r - 2) eta),  eta = eps/eps_c1,  r = E eps_c1/fc;
+// second branch (beyond eps_lim, where the curve passes fc/2): s = fc/(p eps^2 + q eps).
+// The models differ only in the Newton step limit of the second branch and in the
+// plateau of the perfectly plastic law: both are parameters of the family.
+#pragma once
+
+// Hardening laws of the material records.
+enum HardeningLaw { kHardeningCebFip93 = 1, kHardeningPerfectPlastic = 2 };
+
+struct CebFip93Material {
+  double E;
+  double fc;
+  double epsc1;   // strain at the compressive peak
+  double alpha0;  // initial yield stress over fc
+  int law;        // HardeningLaw
+};
+
+struct CebFip93Variant {
+  int secondBranchSteps;  // Newton steps allowed on the second branch
+  // Law 2 beyond the peak: 0 keeps sY = fc with the small modulus E 1e-8; a positive
+  // length lets sY rise by fc over that plastic strain.
+  double plateauLength;
+};
+// The plane and solid plasticity models of this subsystem.
+constexpr CebFip93Variant kCebFip93Plasticity{1000, 0.0};
+
+// Coefficients of the branches at kappa.
+struct CebFip93Aux {
+  double r_epsc1, inv_epsc1sq, rm2_epsc1;  // r/eps_c1, 1/eps_c1^2, (r - 2)/eps_c1
+  double p, q;                             // second branch
+  double A, B, C, dB, dC;                  // first branch: A s^2 + B s + C = 0, B' C'
+};
+
+// eps_lim (where the falling curve reaches fc/2) and kappa_lim = eps_lim - fc/(2E).
+void CalcStrainLim_CEB_FIP93(double E, double fc, double* kappaLim, double* epsLim, double epsc1);
+CebFip93Aux CalcAuxParam_CEB_FIP93(double E, double fc, double kappa, double epsLim, double epsc1);
+void CalcHardFuncFirstBranch_CEB_FIP93(double E, double fc, double kappa, double* sY, double epsLim, double epsc1);
+// False when Newton's method fails (the result is then still checked for range).
+bool CalcHardFuncSecondBranch_CEB_FIP93(double E, double fc, double kappa, double* sY, double epsLim, double epsc1,
+                                        int maxSteps);
+void CalcHardModulusFirstBranch_CEB_FIP93(double E, double fc, double kappa, double* H, double epsLim, double epsc1);
+void CalcHardModulusSecondBranch_CEB_FIP93(double E, double fc, double kappa, double* H, double epsLim, double epsc1,
+                                           int maxSteps);
+
+// The curve beyond the peak plastic strain kappa_p = eps_c1 - fc/E (law 1): first
+// branch below kappa_lim, second from it on.
+double CebFip93Softening(const CebFip93Material& m, double kappa, int maxSteps);
+double CebFip93SofteningModulus(const CebFip93Material& m, double kappa, int maxSteps);
+
+// sY(kappa) and H = dsY/dkappa of law 1 (the curve from kappa = 0) or law 2 (an
+// ellipse from alpha0 fc up to fc at kappa_p, then the plateau).
+double CalcHardFunc_CEB_FIP93(const CebFip93Material& m, double kappa, const CebFip93Variant& v);
+double CalcHardModulus_CEB_FIP93(const CebFip93Material& m, double kappa, const CebFip93Variant& v);

@@ -1,0 +1,529 @@
+// Drucker-Prager and Mohr-Coulomb plasticity of plane and solid points.
+#include "materials/plasticity/drucker_prager.h"
+
+#include <cmath>
+#include <cstdio>
+#include <initializer_list>
+
+#include "materials/elastic.h"
+#include "model/mesh.h"
+#include "model/validate.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+constexpr const char* kModel = "_NLMM124";
+constexpr const char* kMappingStep = "Mapping back the trial stress state to the yield surface:\n";
+constexpr double kPi = 3.14159265358979323846;
+const double kSqrt3 = std::sqrt(3.0);
+
+// Model order and element order: model component i is element component Elem(n, i).
+int Elem(int n, int i) {
+  static constexpr int kPlaneStrain[5] = {0, 4, 1, 2, 3};
+  return n == 4 ? kPlaneStrain[i] : i;
+}
+
+int ModelComponents(int type) {
+  switch (type) {
+    case _PLANE_STRESS_QUAD: return 3;
+    case _PLANE_STRAIN_QUAD: return 4;
+    case _SOLID_HEXA: return 6;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+// Drucker-Prager constants alpha, k and their phi-derivatives.
+struct Cone {
+  double alpha, dalpha, d2alpha;  // in phi
+  double u, du, d2u;              // k = (6/sqrt3) c u(phi)
+};
+
+Cone ConeOf(double s, double phi) {
+  const double sn = std::sin(phi), cs = std::cos(phi), w = 3.0 + s * sn;
+  if (!(std::fabs(w) >= kSmall)) InternalError(__FILE__, __LINE__);
+  Cone k;
+  k.alpha = (2.0 / kSqrt3) * sn / w;
+  k.dalpha = (6.0 / kSqrt3) * cs / (w * w);
+  k.d2alpha = (6.0 / kSqrt3) * (-sn * w - 2.0 * s * cs * cs) / (w * w * w);
+  k.u = cs / w;
+  k.du = -(3.0 * sn + s) / (w * w);
+  k.d2u = -cs * (7.0 - 3.0 * s * sn) / (w * w * w);
+  return k;
+}
+
+double DruckerPragerSign(int criterion) {
+  switch (criterion) {
+    case kDruckerPragerOuter: return 1.0;
+    case kDruckerPragerInner: return -1.0;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+// Lode angle theta of sin 3theta = -(3 sqrt3/2) J3/J2^1.5, clamped.
+double SinThreeTheta(double J2, double J3) {
+  double x = -(3.0 * kSqrt3 / 2.0) * J3 / (J2 * std::sqrt(J2));
+  if (x > 1.0) x = 1.0;
+  if (x < -1.0) x = -1.0;
+  return x;
+}
+
+// The generic second-order combination: F = Phi(I1, J2, J3) with its partials.
+struct Partials {
+  double P1, P2, P3, P22, P23, P33;
+  double dP1, dP2, dP3;  // phi-derivatives of P1, P2, P3
+  double Fk, Fkk;
+};
+
+void Combine(int n, const StressInvariants& v, const Partials& p, double dphi, YieldDerivs* d) {
+  for (int i = 1; i <= n; i++) {
+    d->a[i] = p.P1 * v.dI1[i] + p.P2 * v.dJ2[i] + p.P3 * v.dJ3[i];
+    d->b[i] = (p.dP1 * v.dI1[i] + p.dP2 * v.dJ2[i] + p.dP3 * v.dJ3[i]) * dphi;
+    for (int j = 1; j <= n; j++)
+      d->A[i][j] = p.P2 * v.d2J2[i][j] + p.P3 * v.d2J3[i][j] + p.P22 * v.dJ2[i] * v.dJ2[j] +
+                   p.P23 * (v.dJ2[i] * v.dJ3[j] + v.dJ3[i] * v.dJ2[j]) + p.P33 * v.dJ3[i] * v.dJ3[j];
+  }
+  d->Fk = p.Fk;
+  d->Fkk = p.Fkk;
+}
+
+// Exponential and Gaussian decay of x0 towards x1 with the parameter k.
+KappaFunction Law(int law, double x0, double x1, double k, double kappa) {
+  switch (law) {
+    case kLawConstant: return {x0, 0.0, 0.0};
+    case kLawExponential: {
+      const double e = std::exp(-kappa / k);
+      return {x1 + (x0 - x1) * e, -(x0 - x1) * e / k, (x0 - x1) * e / (k * k)};
+    }
+    case kLawGaussian: {
+      const double t = kappa / k, e = std::exp(-t * t);
+      return {x1 + (x0 - x1) * e, -(2.0 * kappa / (k * k)) * (x0 - x1) * e,
+              (2.0 * t * t - 1.0) * (2.0 / (k * k)) * (x0 - x1) * e};
+    }
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+}  // namespace
+
+Nlmm124Material Nlmm124Parameters(const MaterialRecord& m) {
+  Nlmm124Material p;
+  p.nu = MatValue(m, 3);
+  p.E = MatValue(m, 4);
+  p.criterion = MatInt(m, 5);
+  p.cohesionLaw = MatInt(m, 6);
+  p.c0 = MatValue(m, 7);
+  p.kappaC = MatValue(m, 8);
+  p.frictionLaw = MatInt(m, 9);
+  p.phi0 = MatValue(m, 10);
+  p.phi1 = MatValue(m, 11);
+  p.kappaPhi = MatValue(m, 12);
+  return p;
+}
+
+void CheckParameters_NLMM124(const MaterialRecord& m, const char* block, int record) {
+  const Nlmm124Material p = Nlmm124Parameters(m);
+  const struct {
+    const char* name;
+    int code;
+  } codes[] = {{"yield criterion", p.criterion}, {"cohesion law", p.cohesionLaw}, {"friction angle law", p.frictionLaw}};
+  for (const auto& c : codes)
+    if (c.code < 1 || c.code > 3) DataFault(nullptr, block, record, "Invalid %s: %d (valid: 1 to 3).", c.name, c.code);
+  if (!(p.c0 > 0.0)) DataFault(nullptr, block, record, "The initial cohesion must be positive: %g.", p.c0);
+  if (p.cohesionLaw != kLawConstant && !(p.kappaC > 0.0))
+    DataFault(nullptr, block, record, "The cohesion parameter must be positive: %g.", p.kappaC);
+  if (p.frictionLaw != kLawConstant && !(p.kappaPhi > 0.0))
+    DataFault(nullptr, block, record, "The friction angle parameter must be positive: %g.", p.kappaPhi);
+  for (double phi : {p.phi0, p.phi1})
+    if (!(phi >= 0.0 && phi < kPi / 2.0))
+      DataFault(nullptr, block, record, "The friction angle must lie in [0, pi/2) radians: %g.", phi);
+}
+
+KappaFunction CalcCohesionFunc_NLMM124(const Nlmm124Material& p, double kappa) {
+  const KappaFunction c = Law(p.cohesionLaw, p.c0, 0.0, p.kappaC, kappa);
+  if (c.f > p.c0) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "kNLMM124 = %5d\n", p.cohesionLaw);
+    std::fprintf(stderr, "fHardParam = %30.15lf\n", kappa);
+    std::fprintf(stderr, "f_Cohesion_Init = %30.15lf\n", p.c0);
+    std::fprintf(stderr, "f_CohesionParam = %30.15lf\n", p.kappaC);
+    std::fprintf(stderr, "fCohesionFunc        = %30.22lf\n", c.f);
+    std::fprintf(stderr, "fDerivCohesionFunc        = %30.22lf\n", c.df);
+    std::fprintf(stderr, "fDeriv2CohesionFunc        = %30.22lf\n", c.d2f);
+    InternalError(__FILE__, __LINE__);
+  }
+  return c;
+}
+
+KappaFunction CalcFricAngleFunc_NLMM124(const Nlmm124Material& p, double kappa) {
+  const KappaFunction f = Law(p.frictionLaw, p.phi0, p.phi1, p.kappaPhi, kappa);
+  if (f.f > std::max(p.phi0, p.phi1)) InternalError(__FILE__, __LINE__);
+  return f;
+}
+
+void CalcDruckerPragerYieldFunc(double s, double I1, double J2, double c, double phi, double* eq, double* F) {
+  const Cone k = ConeOf(s, phi);
+  *eq = std::sqrt(J2) + k.alpha * I1;
+  *F = *eq - (6.0 / kSqrt3) * c * k.u;
+}
+
+void CalcMohrCoulombYieldFunc(double I1, double J2, double J3, double c, double phi, double* eq, double* F) {
+  // An unstressed or hydrostatic point has no Lode angle: theta = 0 there.
+  const double theta = J2 < kSmall ? 0.0 : std::asin(SinThreeTheta(J2, J3)) / 3.0;
+  *eq = std::sqrt(J2) * (std::cos(theta) - std::sin(theta) * std::sin(phi) / kSqrt3) + I1 * std::sin(phi) / 3.0;
+  *F = *eq - c * std::cos(phi);
+}
+
+void AllocYieldDerivs(int n, YieldDerivs* d) {
+  allocd1(&d->a, n);
+  allocd2(&d->A, n, n);
+  allocd1(&d->b, n);
+}
+
+void FreeYieldDerivs(YieldDerivs* d) {
+  freed1(d->b);
+  freed2(d->A);
+  freed1(d->a);
+}
+
+bool CalcYieldFuncDerivs_DruckerPrager_NLMM124(int n, double s, const StressInvariants& v, const KappaFunction& c,
+                                               const KappaFunction& phi, YieldDerivs* d) {
+  if (v.J2 < kSmall) return false;
+  const Cone k = ConeOf(s, phi.f);
+  const double r = std::sqrt(v.J2), K0 = 6.0 / kSqrt3;
+  Partials p{};
+  p.P1 = k.alpha;
+  p.P2 = 1.0 / (2.0 * r);
+  p.P22 = -1.0 / (4.0 * r * r * r);
+  p.dP1 = k.dalpha;
+  // dk/dkappa and d2k/dkappa2 of k = K0 c u(phi).
+  const double dk = K0 * (c.df * k.u + c.f * k.du * phi.df);
+  const double d2k = K0 * (c.d2f * k.u + 2.0 * c.df * k.du * phi.df + c.f * k.d2u * phi.df * phi.df +
+                           c.f * k.du * phi.d2f);
+  p.Fk = k.dalpha * phi.df * v.I1 - dk;
+  p.Fkk = (k.d2alpha * phi.df * phi.df + k.dalpha * phi.d2f) * v.I1 - d2k;
+  Combine(n, v, p, phi.df, d);
+  return true;
+}
+
+bool CalcYieldFuncDerivs_MohrCoulomb_NLMM124(int n, const StressInvariants& v, const KappaFunction& c,
+                                             const KappaFunction& phi, YieldDerivs* d) {
+  if (v.J2 < kSmall) return false;
+  const double x = SinThreeTheta(v.J2, v.J3);
+  double theta = std::asin(x) / 3.0;
+  const double deg = theta * 180.0 / kPi;
+  // Near the corners of the hexagon the Lode angle is held at +-30 degrees.
+  const bool corner = std::fabs(deg - 30.0) < 0.01 || std::fabs(deg + 30.0) < 0.01;
+  if (corner) theta = deg > 0.0 ? kPi / 6.0 : -kPi / 6.0;
+  const double sp = std::sin(phi.f), cp = std::cos(phi.f), st = std::sin(theta), ct = std::cos(theta);
+  const double r = std::sqrt(v.J2), J2 = v.J2;
+  const double g = ct - st * sp / kSqrt3, dg = -st - ct * sp / kSqrt3;
+  const double gphi = -st * cp / kSqrt3, dgphi = -ct * cp / kSqrt3;  // phi-derivatives of g, g'
+  const double r2 = 1.0 / (2.0 * r), r22 = -1.0 / (4.0 * r * r * r);
+  Partials p{};
+  p.P1 = sp / 3.0;
+  p.dP1 = cp / 3.0;
+  double t2 = 0.0, t3 = 0.0;  // dtheta/dJ2, dtheta/dJ3
+  if (corner) {
+    p.P2 = r2 * g;
+    p.P22 = r22 * g;
+    p.dP2 = r2 * gphi;
+  } else {
+    const double one = 1.0 - x * x;
+    if (!(one >= 0.0)) InternalError(__FILE__, __LINE__);
+    const double C = std::sqrt(one);
+    if (!(C >= kSmall)) InternalError(__FILE__, __LINE__);
+    const double k = 3.0 * kSqrt3;
+    const double x2 = (3.0 * k / 4.0) * v.J3 / (J2 * J2 * r), x3 = -(k / 2.0) / (J2 * r);
+    const double x22 = -(15.0 * k / 8.0) * v.J3 / (J2 * J2 * J2 * r), x23 = (3.0 * k / 4.0) / (J2 * J2 * r);
+    const double tx = 1.0 / (3.0 * C), txx = x / (3.0 * C * C * C);
+    t2 = tx * x2;
+    t3 = tx * x3;
+    const double t22 = txx * x2 * x2 + tx * x22, t23 = txx * x2 * x3 + tx * x23, t33 = txx * x3 * x3;
+    p.P2 = r2 * g + r * dg * t2;
+    p.P3 = r * dg * t3;
+    p.P22 = r22 * g + 2.0 * r2 * dg * t2 + r * (-g * t2 * t2 + dg * t22);
+    p.P23 = r2 * dg * t3 + r * (-g * t2 * t3 + dg * t23);
+    p.P33 = r * (-g * t3 * t3 + dg * t33);
+    p.dP2 = r2 * gphi + r * dgphi * t2;
+    p.dP3 = r * dgphi * t3;
+  }
+  // F = r g(theta, phi) + I1 sin(phi)/3 - c cos(phi) in kappa through c and phi.
+  const double Fphi = r * gphi + v.I1 * cp / 3.0 + c.f * sp;
+  const double Fphiphi = r * st * sp / kSqrt3 - v.I1 * sp / 3.0 + c.f * cp;
+  p.Fk = Fphi * phi.df - cp * c.df;
+  p.Fkk = Fphiphi * phi.df * phi.df + Fphi * phi.d2f + 2.0 * sp * c.df * phi.df - cp * c.d2f;
+  Combine(n, v, p, phi.df, d);
+  return true;
+}
+
+namespace {
+
+struct Mapping {
+  double dLambda, kappa, eq;
+  double sigma[7];
+  double dEpsP[7];
+};
+
+// Reference strength of the surface at c0, phi0 (uniaxial compression).
+double ReferenceStrength(const Nlmm124Material& p) {
+  double fc;
+  if (p.criterion == kMohrCoulomb) {
+    if (!(std::fabs(1.0 - std::sin(p.phi0)) >= kSmall)) InternalError(__FILE__, __LINE__);
+    fc = 2.0 * p.c0 * std::cos(p.phi0) / (1.0 - std::sin(p.phi0));
+  } else {
+    const Cone k = ConeOf(DruckerPragerSign(p.criterion), p.phi0);
+    const double den = 1.0 - kSqrt3 * k.alpha;
+    if (!(std::fabs(den) >= kSmall)) InternalError(__FILE__, __LINE__);
+    fc = kSqrt3 * (6.0 / kSqrt3) * p.c0 * k.u / den;
+  }
+  if (!(fc >= kSmall) || !(fc / p.E >= kSmall)) InternalError(__FILE__, __LINE__);
+  return fc;
+}
+
+// F and its derivatives at (s, kappa); false at the apex.
+bool YieldAt(int n, const Nlmm124Material& p, const double* s, double kappa, StressInvariants* v, YieldDerivs* d,
+             double* eq, double* F) {
+  const KappaFunction c = CalcCohesionFunc_NLMM124(p, kappa), phi = CalcFricAngleFunc_NLMM124(p, kappa);
+  CalcStressInvariantsAndDerivs(n, s, v);
+  switch (p.criterion) {
+    case kMohrCoulomb:
+      CalcMohrCoulombYieldFunc(v->I1, v->J2, v->J3, c.f, phi.f, eq, F);
+      return d == nullptr || CalcYieldFuncDerivs_MohrCoulomb_NLMM124(n, *v, c, phi, d);
+    case kDruckerPragerOuter:
+    case kDruckerPragerInner: {
+      const double sg = DruckerPragerSign(p.criterion);
+      CalcDruckerPragerYieldFunc(sg, v->I1, v->J2, c.f, phi.f, eq, F);
+      return d == nullptr || CalcYieldFuncDerivs_DruckerPrager_NLMM124(n, sg, *v, c, phi, d);
+    }
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+// Newton return mapping in (s, dlambda, kappa). The hardening parameter grows with the
+// magnitude of the plastic strain increment: dkappa = dlambda |dF/ds|.
+bool ReturnMappingAlgor_NLMM124_2ndOrder(const PointContext& ctx, int n, const Nlmm124Material& p, double** D,
+                                         const double* last, const double* dEps, double kappa0, Mapping* out) {
+  const double fc = ReferenceStrength(p);
+  double **Dinv, **J;
+  allocd2(&Dinv, n, n);
+  allocd2(&J, n + 2, n + 2);
+  if (!InvertKeeping(Dinv, D, n))
+    MaterialPointFault(ctx, kMappingStep, kModel, "Unable to invert the elasticity matrix (De).");
+  StressInvariants v{};
+  YieldDerivs d{};
+  AllocStressInvariants(n, &v);
+  AllocYieldDerivs(n, &d);
+  double trial[7], s[7], res[9], x[9], diff[7];
+  multd2d1(trial, D, dEps, n, n);
+  addd1(trial, last, n);
+  copyd1(s, trial, n);
+  double dLambda = 0.0, kappa = kappa0, omega = 1.0;
+  int limit = 1000, count = 0;
+  bool ok = false, first = true;
+  for (;;) {
+    double eq, F;
+    const bool regular = YieldAt(n, p, s, kappa, &v, first ? nullptr : &d, &eq, &F);
+    if (first && F < 0.0) {
+      out->dLambda = 0.0;
+      out->kappa = kappa0;
+      out->eq = eq;
+      copyd1(out->sigma, trial, n);
+      zerod1(out->dEpsP, n);
+      ok = true;
+      break;
+    }
+    if (first && !YieldAt(n, p, s, kappa, &v, &d, &eq, &F)) break;
+    if (!regular) break;
+    first = false;
+    // Residuals.
+    copyd1(diff, s, n);
+    subd1(diff, trial, n);
+    multd2d1(res, Dinv, diff, n, n);
+    for (int i = 1; i <= n; i++) res[i] += dLambda * d.a[i];
+    const double na = normd1(d.a, n);
+    const double rk = -(kappa - kappa0) + dLambda * na;
+    if (maxabsd1(res, n) / (fc / p.E) < 1e-6 && std::fabs(F) / fc < 1e-6 && std::fabs(rk) < 1e-6) {
+      out->dLambda = dLambda;
+      out->kappa = kappa;
+      out->eq = eq;
+      copyd1(out->sigma, s, n);
+      for (int i = 1; i <= n; i++) out->dEpsP[i] = dLambda * d.a[i];
+      ok = true;
+      break;
+    }
+    if (++count > limit) {
+      if (omega < 1.0) break;
+      omega = 0.1;
+      limit *= 2;
+      copyd1(s, trial, n);
+      dLambda = 0.0;
+      kappa = kappa0;
+      continue;
+    }
+    // Newton system in (ds, dlambda, dkappa).
+    const int L = n + 1, K = n + 2;
+    double Aa[7], ab = dotd1(d.a, d.b, n);
+    multd2d1(Aa, d.A, d.a, n, n);
+    for (int i = 1; i <= n; i++) {
+      for (int j = 1; j <= n; j++) J[i][j] = Dinv[i][j] + dLambda * d.A[i][j];
+      J[i][L] = d.a[i];
+      J[i][K] = dLambda * d.b[i];
+      J[L][i] = d.a[i];
+      J[K][i] = na > 0.0 ? dLambda * Aa[i] / na : 0.0;
+    }
+    J[L][L] = 0.0;
+    J[L][K] = d.Fk;
+    J[K][L] = na;
+    J[K][K] = -1.0 + (na > 0.0 ? dLambda * ab / na : 0.0);
+    for (int i = 1; i <= n; i++) res[i] = -res[i];
+    res[L] = -F;
+    res[K] = -rk;
+    if (!SolveRowScaled(J, x, res, K, n, p.E)) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "\n%s", kMappingStep);
+      std::printf("f_dF_dH = %15.5lf\n", d.Fk);
+      std::printf("ad1_dF_dS:\n");
+      printd1(d.a, n, stdout, "Table", "Numbers", "NoSemicolons", 3, 'e', 15, 6);
+      std::printf("ad2_d2F_dS2:\n");
+      printd2(d.A, n, n, stdout, "Table", "Numbers", "NoSemicolons", 3, 'e', 15, 6);
+      MaterialPointFault(ctx, "", kModel,
+                         "Solving a system of linear equations.\nThe Jacobian matrix is singular.\n"
+                         "Iterative process could not be completed.");
+    }
+    for (int i = 1; i <= n; i++) s[i] += omega * x[i];
+    dLambda += omega * x[L];
+    kappa += omega * x[K];
+    if (kappa - kappa0 < 0.0) kappa = kappa0;
+    if (dLambda < 0.0) dLambda = 0.0;
+    if (maxabsd1(s, n) > 1e8 || std::fabs(kappa) > 1e8) break;
+  }
+  FreeYieldDerivs(&d);
+  FreeStressInvariants(&v);
+  freed2(J);
+  freed2(Dinv);
+  return ok;
+}
+
+void UpdateElastoPlasticModel_NLMM124(int n, const Nlmm124Material& p, const Mapping& u, NLMM124_HD* r) {
+  const double c = CalcCohesionFunc_NLMM124(p, u.kappa).f, phi = CalcFricAngleFunc_NLMM124(p, u.kappa).f;
+  if (u.dLambda != 0.0) {
+    r->LoadingState = 2;
+    for (int i = 1; i <= n; i++) r->PlasticStrain[Elem(n, i)] += u.dEpsP[i];
+    r->DeltaLambda = u.dLambda;
+    r->EqPlasticStrain = u.kappa;
+  } else {
+    r->LoadingState = 1;
+  }
+  r->UpdateScalar = u.eq;
+  r->Cohesion = c;
+  r->FrictionAngle = phi;
+}
+
+}  // namespace
+
+void CalcStress_NLMM124(const PointContext& ctx, int type, const MaterialRecord& mat, NLMM124_HD* r,
+                        const double* dEps, double* sigma) {
+  const int n = ModelComponents(type);
+  const Nlmm124Material p = Nlmm124Parameters(mat);
+  double** D;
+  allocd2(&D, n, n);
+  CalcMat_De_IsoModel(n, p.nu, p.E, D);
+  // The increment and the last stress in model order (plane strain: ezz = 0 first).
+  double de[7], last[7];
+  for (int i = 1; i <= n; i++) {
+    de[i] = n == 4 ? (i == 1 ? 0.0 : dEps[i - 1]) : dEps[i];
+    last[i] = r->Stress[Elem(n, i)];
+    r->Strain[Elem(n, i)] += de[i];
+  }
+  Mapping u;
+  bool ok = true;
+  if (r->EqPlasticStrain > 0.0) {
+    ok = ReturnMappingAlgor_NLMM124_2ndOrder(ctx, n, p, D, last, de, r->EqPlasticStrain, &u);
+  } else {
+    double trial[7];
+    multd2d1(trial, D, de, n, n);
+    addd1(trial, last, n);
+    StressInvariants v{};
+    AllocStressInvariants(n, &v);
+    double eq, F;
+    YieldAt(n, p, trial, r->EqPlasticStrain, &v, nullptr, &eq, &F);
+    FreeStressInvariants(&v);
+    if (F <= 0.0) {
+      u.dLambda = 0.0;
+      u.kappa = r->EqPlasticStrain;
+      u.eq = eq;
+      copyd1(u.sigma, trial, n);
+      zerod1(u.dEpsP, n);
+    } else {
+      ok = ReturnMappingAlgor_NLMM124_2ndOrder(ctx, n, p, D, last, de, r->EqPlasticStrain, &u);
+    }
+  }
+  freed2(D);
+  if (!ok)
+    MaterialPointFault(ctx, "Calculating the delta stress vector using\nthe return mapping algorithm:\n", kModel,
+                       "The iterative algorithm did not converge.");
+  for (int i = 1; i <= n; i++) r->Stress[Elem(n, i)] = u.sigma[i];
+  const int nOut = n == 4 ? 3 : n;
+  copyd1(sigma, r->Stress, nOut);
+  UpdateElastoPlasticModel_NLMM124(n, p, u, r);
+  if (r->EqPlasticStrain > 0.0) r->PointStatus = 3;
+}
+
+namespace {
+
+void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& p, const NLMM124_HD* r, double** D,
+                         double** Dep) {
+  if (r->LoadingState == 1) {
+    copyd2(Dep, D, n, n);
+    return;
+  }
+  double s[7];
+  for (int i = 1; i <= n; i++) s[i] = r->Stress[Elem(n, i)];
+  StressInvariants v{};
+  YieldDerivs d{};
+  AllocStressInvariants(n, &v);
+  AllocYieldDerivs(n, &d);
+  double eq, F;
+  if (!YieldAt(n, p, s, r->EqPlasticStrain, &v, &d, &eq, &F)) InternalError(__FILE__, __LINE__);
+  // CalcMat_H_NLMM124: Hm = (Dinv + dlambda d2F/ds2)^-1.
+  if (r->DeltaLambda < 0.0) InternalError(__FILE__, __LINE__);
+  double **Dinv, **Hm;
+  allocd2(&Dinv, n, n);
+  allocd2(&Hm, n, n);
+  if (!InvertKeeping(Dinv, D, n))
+    MaterialPointFault(ctx, "Calculating the consistent elasto-plastic tangent stiffness matrix:\n", kModel,
+                       "Unable to invert the De matrix.");
+  scaled2(d.A, n, n, r->DeltaLambda);
+  addd2(d.A, Dinv, n, n);
+  if (!InvertKeeping(Hm, d.A, n)) InternalError(__FILE__, __LINE__);
+  double Ha[7];
+  multd2d1(Ha, Hm, d.a, n, n);
+  const double den = dotd1(d.a, Ha, n);
+  if (!(std::fabs(den) >= kSmall)) InternalError(__FILE__, __LINE__);
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= n; j++) Dep[i][j] = Hm[i][j] - Ha[i] * Ha[j] / den;
+  freed2(Hm);
+  freed2(Dinv);
+  FreeYieldDerivs(&d);
+  FreeStressInvariants(&v);
+}
+
+}  // namespace
+
+void CalcMat_D_NLMM124(const PointContext& ctx, int type, const MaterialRecord& mat, const NLMM124_HD* r,
+                       double** Dep) {
+  const int n = ModelComponents(type);
+  const Nlmm124Material p = Nlmm124Parameters(mat);
+  double **D, **T;
+  allocd2(&D, n, n);
+  allocd2(&T, n, n);
+  CalcMat_De_IsoModel(n, p.nu, p.E, D);
+  CalcMat_Dep_NLMM124(ctx, n, p, r, D, T);
+  // Plane strain: the in-plane block (rows and columns 2 to 4).
+  if (n == 4)
+    getsubd2(Dep, T, 3, 3, 2, 2);
+  else
+    copyd2(Dep, T, n, n);
+  freed2(T);
+  freed2(D);
+}

@@ -1,0 +1,70 @@
+// Frictional plasticity _NLMM124 for plane stress, plane strain and solid points: a
+// Mohr-Coulomb surface or one of two Drucker-Prager cones in the invariants I1, J2, J3,
+// with cohesion c(kappa) and friction angle phi(kappa), associated flow and a Newton
+// return mapping in (s, dlambda, kappa) with the second derivatives of F.
+//
+// Model order of the stress: plane stress (sxx, syy, txy), n = 3; plane strain
+// (szz, sxx, syy, txy), n = 4, so that the shear pairs with the out-of-plane stress; solid
+// the six-vector (11, 22, 33, 23, 13, 12). The record keeps the element order
+// (plane strain: sxx, syy, txy, szz).
+#pragma once
+
+#include "materials/history_data.h"
+#include "materials/plasticity/invariants.h"
+#include "materials/point_context.h"
+#include "model/material.h"
+
+enum Nlmm124Criterion { kMohrCoulomb = 1, kDruckerPragerOuter = 2, kDruckerPragerInner = 3 };
+enum Nlmm124Law { kLawConstant = 1, kLawExponential = 2, kLawGaussian = 3 };
+
+// Values of an _NLMM124 record (file order): nu 3, E 4, criterion 5 and cohesion law 6
+// (int32), c0 7, kappa_c 8, friction law 9 (int32), phi0 10, phi1 11, kappa_phi 12.
+struct Nlmm124Material {
+  double nu, E;
+  int criterion, cohesionLaw;
+  double c0, kappaC;
+  int frictionLaw;
+  double phi0, phi1, kappaPhi;
+};
+Nlmm124Material Nlmm124Parameters(const MaterialRecord& m);
+
+// Set-up check of a record: criterion and laws 1..3, c0 > 0, kappa_c > 0 and
+// kappa_phi > 0 where law 2 or 3 uses them, 0 <= phi0, phi1 < pi/2.
+void CheckParameters_NLMM124(const MaterialRecord& m, const char* block, int record);
+
+// A function of kappa with its first two derivatives.
+struct KappaFunction {
+  double f, df, d2f;
+};
+KappaFunction CalcCohesionFunc_NLMM124(const Nlmm124Material& p, double kappa);
+KappaFunction CalcFricAngleFunc_NLMM124(const Nlmm124Material& p, double kappa);
+
+// Equivalent stress and F (s = +1 for criterion 2, -1 for criterion 3). Mohr-Coulomb
+// below J2 = 1e-8 takes the Lode angle 0.
+void CalcDruckerPragerYieldFunc(double s, double I1, double J2, double c, double phi, double* eq, double* F);
+void CalcMohrCoulombYieldFunc(double I1, double J2, double J3, double c, double phi, double* eq, double* F);
+
+// dF/ds, d2F/ds2, dF/dkappa, d2F/dkappa2 and d2F/ds dkappa at the invariants v (n
+// components), with c(kappa) and phi(kappa).
+struct YieldDerivs {
+  double* a;     // [n]
+  double** A;    // [n][n]
+  double* b;     // [n] d2F/ds dkappa
+  double Fk, Fkk;
+};
+void AllocYieldDerivs(int n, YieldDerivs* d);
+void FreeYieldDerivs(YieldDerivs* d);
+// False below J2 = 1e-8 (the apex of the cone, a hydrostatic state).
+bool CalcYieldFuncDerivs_DruckerPrager_NLMM124(int n, double s, const StressInvariants& v, const KappaFunction& c,
+                                               const KappaFunction& phi, YieldDerivs* d);
+bool CalcYieldFuncDerivs_MohrCoulomb_NLMM124(int n, const StressInvariants& v, const KappaFunction& c,
+                                             const KappaFunction& phi, YieldDerivs* d);
+
+// Stress of a point of element type `type` (10, 13, 24) after the strain increment
+// dEps (3 components for plane stress and strain, 6 for the solid; element order);
+// sigma receives the element-order stress (3 in-plane components for plane strain).
+void CalcStress_NLMM124(const PointContext& ctx, int type, const MaterialRecord& mat, NLMM124_HD* r,
+                        const double* dEps, double* sigma);
+// Tangent (3 x 3 for plane stress and plane strain, 6 x 6 for the solid).
+void CalcMat_D_NLMM124(const PointContext& ctx, int type, const MaterialRecord& mat, const NLMM124_HD* r,
+                       double** Dep);

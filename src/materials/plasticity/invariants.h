@@ -1,0 +1,35 @@
+// Stress invariants of the plasticity models: I1, the deviatoric J2 and J3, their
+// gradients and their second-derivative matrices with respect to the stress vector.
+//
+// Stress vectors are 1-based with n = 3, 4 or 6 components, shears as tensor components:
+//   n = 6: (s11, s22, s33, t23, t13, t12);
+//   n = 3: plane stress (s11, s22, t12), the six-vector with s33 = t23 = t13 = 0;
+//   n = 4: (s11, s22, s33, t), t counted as t23 (paired with s11); a plane-strain model
+//          therefore puts the out-of-plane stress first: (szz, sxx, syy, txy).
+// Any other n is the internal error. The caller allocates every output.
+#pragma once
+
+void CalcFirstStressInvariant(int n, double* I1, const double* s);
+void CalcSecondDeviatoricStressInvariant(int n, double* J2, const double* s);
+void CalcThirdDeviatoricStressInvariant(int n, double* J3, const double* s);
+void CalcDerivFirstStressInvariant(int n, double* dI1);
+void CalcDerivSecondDeviatoricStressInvariant(int n, double* dJ2, const double* s);
+void CalcDerivThirdDeviatoricStressInvariant(int n, double* dJ3, const double* s);
+void CalcDeriv2FirstStressInvariant(int n, double** d2I1);
+void CalcDeriv2SecondDeviatoricStressInvariant(int n, double** d2J2);
+void CalcDeriv2ThirdDeviatoricStressInvariant(int n, double** d2J3, const double* s);
+
+// The invariants of s with their gradients and second-derivative matrices in one call.
+struct StressInvariants {
+  double I1, J2, J3;
+  double* dI1;    // [n]
+  double* dJ2;    // [n]
+  double* dJ3;    // [n]
+  double** d2I1;  // [n][n]
+  double** d2J2;
+  double** d2J3;
+};
+// Allocates (AllocStressInvariants) and releases the vectors and matrices of n components.
+void AllocStressInvariants(int n, StressInvariants* v);
+void FreeStressInvariants(StressInvariants* v);
+void CalcStressInvariantsAndDerivs(int n, const double* s, StressInvariants* v);
