@@ -532,3 +532,55 @@ TEST_F(NonlinearStatic, GeometricFlagOnLinearGroupIsInternalError) {
   EXPECT_EQ(o.run.status, 1);
   EXPECT_NE(o.run.err.find("nonlinear_assembly.cpp"), std::string::npos) << o.run.err;
 }
+
+// The factors of a combination: below 1e-8 a load case is left out, at 1e-8 it counts; a
+// load case named twice keeps its last factor.
+TEST_F(NonlinearStatic, LoadIncrementFactors) {
+  Job job = TipLoadedCantilever({1.0});
+  job.model.combinations.clear();
+  for (const std::vector<std::pair<int32_t, double>>& f :
+       std::vector<std::vector<std::pair<int32_t, double>>>{{{1, 1e-9}}, {{1, 1e-8}}, {{1, 0.3}, {1, 0.7}}}) {
+    tw::Combination c;
+    c.factors = f;
+    job.model.combinations.push_back(c);
+  }
+  const Outcome o = Run(job, kGauss);
+  ExpectSuccess(o, 3);
+  ASSERT_EQ(o.dr.records.size(), 3u);
+  const int tip = job.layout.Free(2, 3);
+  EXPECT_EQ(o.dr.records[0].free.at(tip), 0.0);
+  EXPECT_NEAR(o.dr.records[1].free.at(tip), 4.5e-11, 1e-22);
+  EXPECT_NEAR(o.dr.records[2].free.at(tip), 0.7 * 4.5e-3, 1e-15);
+  ASSERT_EQ(o.ep.entries.size(), 3u);
+  EXPECT_EQ(o.ep.entries[1].path.extF.at(tip), 1e-8 * 10e3);
+}
+
+// The first arc-length combination needs a load variation on the free dofs and no
+// prescribed displacement increment.
+TEST_F(NonlinearStatic, ArcLengthRefusals) {
+  struct Case {
+    const char* what;
+    double factor;
+    bool settlement;
+    const char* text;
+  };
+  const Case kCases[] = {
+      {"no load variation", 0.0, false,
+       "No variation of the force vector in free dofs.\nArc-length is unavailable in these circunstances.\n"
+       "Please remove the arc-length option in the data file."},
+      {"settlement", 1.0, true,
+       "The prescribed displacement vector must be null.\nArc-length is unavailable in these circunstances.\n"
+       "Please remove the arc-length option in the data file."},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    Job job = TipLoadedCantilever({c.factor});
+    if (c.settlement)
+      job.model.loadCases[0].blocks["<PRESCRIBED_DISPLACEMENTS>"] = {tw::PrescribedDisplacement(1, 3, 1e-3)};
+    job.model.main.arcLength = 1;
+    job.model.main.maxArcLengthCombinations = 3;
+    const Outcome o = Run(job, kGauss);
+    EXPECT_EQ(o.run.status, 1);
+    EXPECT_NE(o.run.err.find(std::string("\nERROR:\n") + c.text), std::string::npos) << o.run.err;
+  }
+}
