@@ -39,18 +39,7 @@ struct Outcome {
   resultfile::InternalForcesFile iff;
 };
 
-tw::LoadCase Loads(std::vector<tw::Rec> points, std::vector<tw::Rec> edges = {}, std::vector<tw::Rec> faces = {},
-                   std::vector<tw::Rec> temps = {}, std::array<double, 3> gravity = {0, 0, 0},
-                   std::vector<tw::Rec> settlements = {}) {
-  tw::LoadCase lc;
-  lc.gravity = gravity;
-  if (!points.empty()) lc.blocks["<POINT_LOADS>"] = points;
-  if (!edges.empty()) lc.blocks["<EDGE_LOADS>"] = edges;
-  if (!faces.empty()) lc.blocks["<FACE_LOADS>"] = faces;
-  if (!temps.empty()) lc.blocks["<TEMPERATURE_VARIATION>"] = temps;
-  if (!settlements.empty()) lc.blocks["<PRESCRIBED_DISPLACEMENTS>"] = settlements;
-  return lc;
-}
+using linmodel::ElementLoads;
 
 // Materially nonlinear run of the model's load cases: combination k takes load case k
 // with factor 1 (optionally a last combination repeating the previous one).
@@ -161,7 +150,7 @@ Job Shell(int type) {
   linmodel::LatticeJob lj = linmodel::QuadMesh(
       type, 8, 1, 1, [](double u, double v) { return std::array<double, 3>{u, v, 0.0}; }, 1000.0, 0.3, 1.0, 0.1,
       [slab](int I, int, int) { return I == 0 ? std::string(slab ? "001110" : "111111") : std::string("000000"); });
-  return WithLoads(lj.job, {Loads({tw::PointLoad(lj.At(2, 2), {0, 0, -1, 0, 0, 0})},
+  return WithLoads(lj.job, {ElementLoads({tw::PointLoad(lj.At(2, 2), {0, 0, -1, 0, 0, 0})},
                                   {tw::EdgeLoad(1, 0, 2, 'G', 3, 1, {-1.0})}, {tw::FaceLoad(1, 0, 'G', 3, 1, {-1.0})},
                                   {}, {0, 0, -1})});
 }
@@ -172,7 +161,7 @@ Job RotatedApexTruss() {
   const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
   const int cs = linmodel::AddCoordSystem(j, {{{1, 0, 0}, {0, c, s}, {0, -s, c}}});
   linmodel::SetPointCoordSystem(j, 3, cs);
-  return WithLoads(j, {Loads({tw::PointLoad(3, {0, 10, -20, 0, 0, 0})})});
+  return WithLoads(j, {ElementLoads({tw::PointLoad(3, {0, 10, -20, 0, 0, 0})})});
 }
 
 // Two coincident points tied by an internal point link in a cantilever.
@@ -187,58 +176,63 @@ Job LinkedCantilever() {
   tw::AddElement(j.model, {3, 4});
   linmodel::AddFrame2DProperty(j, 1, 2);
   tw::AddRecord(j.model, "<INTERNAL_POINT_LINKS>", tw::PointLink(2, 3, "011100"));
-  return WithLoads(j, {Loads({tw::PointLoad(3, {0, 0, 10e3, 0, 0, 0})}), Loads({tw::PointLoad(4, {0, 5e3, 0, 0, 0, 0})})});
+  return WithLoads(j, {ElementLoads({tw::PointLoad(3, {0, 0, 10e3, 0, 0, 0})}),
+                       ElementLoads({tw::PointLoad(4, {0, 5e3, 0, 0, 0, 0})})});
 }
 
 // A fixed-fixed member whose ends settle in turn.
 Job SettlingMember() {
   Job j = linmodel::Cantilever(2, 3.0, 1e6, 1.0, 1e-3);
   linmodel::AddSupport(j, 3, linmodel::kFrame2DMask);
-  return WithLoads(j, {Loads({}, {}, {}, {}, {0, 0, 0}, {tw::PrescribedDisplacement(3, 3, 0.01)}),
-                       Loads({tw::PointLoad(2, {0, 0, -1e3, 0, 0, 0})}, {}, {}, {}, {0, 0, 0},
-                             {tw::PrescribedDisplacement(1, 3, 0.01)})});
+  return WithLoads(j, {ElementLoads({}, {}, {}, {}, {0, 0, 0}, {tw::PrescribedDisplacement(3, 3, 0.01)}),
+                       ElementLoads({tw::PointLoad(2, {0, 0, -1e3, 0, 0, 0})}, {}, {}, {}, {0, 0, 0},
+                                    {tw::PrescribedDisplacement(1, 3, 0.01)})});
 }
 
 const Family kFamilies[] = {
     {"Truss2D",
      [] {
-       return WithLoads(linmodel::TwoBarTruss(2e5), {Loads({tw::PointLoad(3, {0, 10, -20, 0, 0, 0})}, {}, {},
-                                                           {tw::TemperatureVariation(1, {5.0})}, {0, 0, -9.81})});
+       return WithLoads(linmodel::TwoBarTruss(2e5),
+                        {ElementLoads({tw::PointLoad(3, {0, 10, -20, 0, 0, 0})}, {}, {},
+                                      {tw::TemperatureVariation(1, {5.0})}, {0, 0, -9.81})});
      }},
     {"Frame2D",
      [] {
        return WithLoads(linmodel::Cantilever(2, 2.0, 3e4, 0.1, 1e-3),
-                        {Loads({tw::PointLoad(3, {0, 1, -2, 0.5, 0, 0})}, {tw::EdgeLoad(1, 0, 0, 'G', 3, 1, {-1.0})},
-                               {}, {}, {0, 0, -9.81})});
+                        {ElementLoads({tw::PointLoad(3, {0, 1, -2, 0.5, 0, 0})},
+                                      {tw::EdgeLoad(1, 0, 0, 'G', 3, 1, {-1.0})}, {}, {}, {0, 0, -9.81})});
      }},
     {"Cable2D",
-     [] { return WithLoads(linmodel::CableHanger2D(1e4), {Loads({tw::PointLoad(3, {0, 0, -5, 0, 0, 0})})}); }},
+     [] {
+       return WithLoads(linmodel::CableHanger2D(1e4), {ElementLoads({tw::PointLoad(3, {0, 0, -5, 0, 0, 0})})});
+     }},
     {"Cable3D",
      [] {
-       return WithLoads(linmodel::CableTripod3D(1e4, 3.0, 4.0),
-                        {Loads({tw::PointLoad(4, {1, 0, -5, 0, 0, 0})}, {}, {}, {tw::TemperatureVariation(2, {10.0})})});
+       return WithLoads(
+           linmodel::CableTripod3D(1e4, 3.0, 4.0),
+           {ElementLoads({tw::PointLoad(4, {1, 0, -5, 0, 0, 0})}, {}, {}, {tw::TemperatureVariation(2, {10.0})})});
      }},
     {"TimoshenkoBeam3D",
      [] {
        return WithLoads(linmodel::TimoshenkoCantilever(2, 2, 1),
-                        {Loads({tw::PointLoad(3, {0, 0, -1, 0, 0, 0})}, {tw::EdgeLoad(1, 0, 0, 'G', 3, 1, {-1.0})}, {},
-                               {}, {0, 0, -1})});
+                        {ElementLoads({tw::PointLoad(3, {0, 0, -1, 0, 0, 0})},
+                                      {tw::EdgeLoad(1, 0, 0, 'G', 3, 1, {-1.0})}, {}, {}, {0, 0, -1})});
      }},
     {"PlaneStressQuad",
      [] {
-       return WithLoads(linmodel::TwoElementPlate(1000.0, 0.25, 0.1),
-                        {Loads({tw::PointLoad(3, {0, 1, 0, 0, 0, 0})}, {tw::EdgeLoad(2, 0, 2, 'G', 2, 1, {1.0})},
-                               {tw::FaceLoad(1, 0, 'G', 3, 1, {-1.0})}, {tw::TemperatureVariation(2, {5.0})},
-                               {0, 0, -1})});
+       return WithLoads(
+           linmodel::TwoElementPlate(1000.0, 0.25, 0.1),
+           {ElementLoads({tw::PointLoad(3, {0, 1, 0, 0, 0, 0})}, {tw::EdgeLoad(2, 0, 2, 'G', 2, 1, {1.0})},
+                         {tw::FaceLoad(1, 0, 'G', 3, 1, {-1.0})}, {tw::TemperatureVariation(2, {5.0})}, {0, 0, -1})});
      }},
     {"SolidHexa",
      [] {
        linmodel::LatticeJob lj = linmodel::HexaBar(8, 1, 2.0, 0.0, 0.0, 1000.0, 0.25, 1.0, false, [](int I, int, int) {
          return I == 0 ? std::string("111000") : std::string("000000");
        });
-       return WithLoads(lj.job, {Loads({tw::PointLoad(lj.At(2, 2, 2), {0, 0, -1, 0, 0, 0})}, {},
-                                       {tw::FaceLoad(1, 6, 'G', 3, 1, {-1.0})}, {tw::TemperatureVariation(1, {5.0})},
-                                       {0, 0, -1})});
+       return WithLoads(lj.job, {ElementLoads({tw::PointLoad(lj.At(2, 2, 2), {0, 0, -1, 0, 0, 0})}, {},
+                                              {tw::FaceLoad(1, 6, 'G', 3, 1, {-1.0})},
+                                              {tw::TemperatureVariation(1, {5.0})}, {0, 0, -1})});
      }},
     {"MindlinSlabQuad", [] { return Shell(18); }},
     {"MindlinShellQuad", [] { return Shell(20); }},
@@ -307,7 +301,7 @@ namespace {
 // Frame2D cantilever of one element, tip load 10 kN.
 Job TipLoadedCantilever(const std::vector<double>& factors) {
   Job j = linmodel::Cantilever(1, 3.0, 200e9, 0.01, 1e-4);
-  j.model.loadCases = {Loads({tw::PointLoad(2, {0, 0, 10e3, 0, 0, 0})})};
+  j.model.loadCases = {ElementLoads({tw::PointLoad(2, {0, 0, 10e3, 0, 0, 0})})};
   MakeNonlinear(j, 2, 1e-8, false);
   SetFactors(j, factors);
   return j;
