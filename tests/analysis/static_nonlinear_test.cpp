@@ -310,14 +310,18 @@ Job TipLoadedCantilever(const std::vector<double>& factors) {
 }  // namespace
 
 // Factors 0.5, 1, 1 on the tip load: the closed-form deflections under every stiffness
-// strategy and both solvers, with the file sizes of the three combinations.
+// strategy, both solvers and both path behaviours, with the file sizes of the three
+// combinations.
 TEST_F(NonlinearStatic, CantileverUnderEveryStrategy) {
   const double expected[] = {2.25e-3, 4.5e-3, 4.5e-3};
   for (const Solver& s : kSolvers) {
-    for (int strategy = 1; strategy <= 5; strategy++) {
-      SCOPED_TRACE(std::string(s.name) + ", strategy " + std::to_string(strategy));
+    for (int strategy = 1; strategy <= 10; strategy++) {
+      const int path = strategy > 5 ? 2 : 1;
+      SCOPED_TRACE(std::string(s.name) + ", strategy " + std::to_string((strategy - 1) % 5 + 1) + ", path " +
+                   std::to_string(path));
       Job job = TipLoadedCantilever({0.5, 1.0, 1.0});
-      job.model.main.iterativeAlgorithm = strategy;
+      job.model.main.iterativeAlgorithm = (strategy - 1) % 5 + 1;
+      job.model.main.pathBehavior = path;
       const Outcome o = Run(job, s);
       ExpectSuccess(o, 3);
       if (o.dr.records.size() != 3) continue;
