@@ -266,6 +266,8 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
 
       SubtractSparseMatTransVecProduct(nF, nP, KPF.count, KPF.cols, inc.deltaP, nl.rF, KPF.vals);
       copyd1(da, nl.rF, nF);
+      // Every strategy assembles or reads in the first iteration a run makes.
+      if (!prepared) InternalError(__FILE__, __LINE__);
       StepSummaryRecord step;
       ResetStepSummaryRecord(&step);
       char tag[64];
