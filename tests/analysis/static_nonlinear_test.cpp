@@ -400,6 +400,7 @@ TEST_F(NonlinearStatic, IterationLimitThenRestart) {
     ASSERT_EQ(o.dr.records.size(), 1u);
     EXPECT_FALSE(o.dr.closed);
     EXPECT_EQ(ReadTextFile(Path("_lcc.aux")), "LAST_CONVERGED_COMBINATION = 1 ;\n");
+    EXPECT_FALSE(std::filesystem::exists(Path("_lcc.aux.tmp")));  // renamed into place
     ASSERT_EQ(o.ep.entries.size(), 2u) << o.ep.error;
     EXPECT_TRUE(o.ep.entries[0].converged);
     EXPECT_EQ(o.ep.entries[0].steps.at(0).residualNorm, 0.0);
