@@ -17,20 +17,6 @@ namespace {
 
 }  // namespace
 
-// Materially (and geometrically) nonlinear static.
-void MainStaticMaterNonlinGaussElimNCSB(FILE*, long, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainStaticMaterNonlinIterJacPreConjGrad(FILE*, long, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainStaticMaterGeomNonlinGaussElimNCSB(FILE*, long, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainStaticMaterGeomNonlinIterJacPreConjGrad(FILE*, long, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-
 // Linear dynamic.
 void MainDynamicLinGaussElimNCSB(FILE*, const char*, const char*, MeshData*) {
   NotBuiltYet(__func__, __FILE__, __LINE__);

@@ -19,7 +19,10 @@ void MainStaticLinIterJacPreConjGrad(FILE* fp, const char* job, const char* Outp
 // least as many digits, zero-padded, as nCombinations has (12 combinations: "_LCase07").
 void LoadCaseHistoryTag(int lc, int nCombinations, char* tag, int size);
 
-// Materially (and geometrically) nonlinear static.
+// Materially (and geometrically) nonlinear static (static_nonlinear.cpp): combination by
+// combination, Newton-Raphson iterations on the load increment; per converged combination
+// one record in <job>_dr.bin and <job>_if.bin, one entry in <job>_ep.bin, one block per
+// history file and <job>_lcc.aux, from which a run can restart.
 void MainStaticMaterNonlinGaussElimNCSB(FILE* fp, long posAfterMesh, const char* job,
                                         const char* OutputControl, MeshData* mesh);
 void MainStaticMaterNonlinIterJacPreConjGrad(FILE* fp, long posAfterMesh, const char* job,

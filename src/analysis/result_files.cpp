@@ -2,6 +2,8 @@
 // arc-length and last-combination files, and the closing of a run's result files.
 #include <climits>
 #include <cstdio>
+#include <filesystem>
+#include <string>
 
 #include "analysis/results.h"
 #include "model/fileio.h"
@@ -38,13 +40,20 @@ void CloseHistoryTags(FILE** files, const int* counts, int slots, const char* ta
   }
 }
 
-void CloseHistoryFiles(FILE** files, int slots) {
+void CloseHistoryFilesWith(FILE** files, int slots, void (*close)(FILE*)) {
   for (int k = 1; k <= slots; k++)
     if (files[k] != nullptr) {
-      CloseFile(files[k]);
+      close(files[k]);
       files[k] = nullptr;
     }
   freepfile1(files);
+}
+
+void CloseHistoryFiles(FILE** files, int slots) { CloseHistoryFilesWith(files, slots, CloseFile); }
+
+// A restarted run that ends earlier than the first leaves no stale blocks behind its tag.
+void CloseHistoryFilesTruncated(FILE** files, int slots) {
+  CloseHistoryFilesWith(files, slots, CloseFileTruncated);
 }
 
 }  // namespace
@@ -186,24 +195,34 @@ void WriteArcLengthDeltaF(int nF, int nP, const char* job, const double* dF, con
 
 void WriteLastConvergedCombination(int combination, const char* job) {
   FILE* fp;
-  OpenFile(&fp, job, kLastConvergedSuffix, "w", 'N');
+  // Written under a temporary name and renamed: a run stopped in between leaves the
+  // previous number whole.
+  const std::string tmpSuffix = std::string(kLastConvergedSuffix) + ".tmp";
+  OpenFile(&fp, job, tmpSuffix.c_str(), "w", 'N');
   std::fprintf(fp, "LAST_CONVERGED_COMBINATION = %d ;\n", combination);
   CloseFile(fp);  // a failed print leaves the error indicator set: CloseFile stops the run
+  const std::string name = std::string(job) + kLastConvergedSuffix;
+  std::error_code ec;
+  std::filesystem::rename(name + ".tmp", name, ec);
+  if (ec) {
+    const std::string msg = "Unable to write to the following output file:\n" + name;
+    errexit(msg.c_str(), 0);
+  }
 }
 
 void CloseResultFiles_NL(FILE* fpDR, FILE* fpEP, FILE* fpIF, FILE** NLMM_HD_Files,
                          FILE** NLSMM_HD_Files, const int* NLMM_HD_Count,
                          const int* NLSMM_HD_Count) {
   WriteTag(kInternalForcesCloseTag, fpIF);
-  CloseFile(fpIF);
+  CloseFileTruncated(fpIF);
   CloseHistoryTags(NLSMM_HD_Files, NLSMM_HD_Count, kSpringMaterialKinds, kSpringHDCloseTag);
-  CloseNLSMM_HDFiles(NLSMM_HD_Files);
+  CloseHistoryFilesTruncated(NLSMM_HD_Files, kSpringMaterialKinds);
   CloseHistoryTags(NLMM_HD_Files, NLMM_HD_Count, kMaterialKinds, kMaterialHDCloseTag);
-  CloseNLMM_HDFiles(NLMM_HD_Files);
+  CloseHistoryFilesTruncated(NLMM_HD_Files, kMaterialKinds);
   WriteTag(kExecParamsCloseTag, fpEP);
-  CloseFile(fpEP);
+  CloseFileTruncated(fpEP);
   WriteTag(kDisplReactCloseTag, fpDR);
-  CloseFile(fpDR);
+  CloseFileTruncated(fpDR);
 }
 
 void CloseThermalResultFiles(FILE* fpTQ, FILE* fpEP, FILE* fpIQ, FILE** NLMM_HD_Files,

@@ -656,22 +656,23 @@ void FreeGlobalStiffMat(SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMat
   }
 }
 
-// ---- the linear assembly ----------------------------------------------------------------------
+// ---- the whole assembly ----------------------------------------------------------------------
 
-void AssembGlobalStiffMat(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, const char* job,
-                          const char* OutputControl, IterSummaryRecord* summary, const MeshData* mesh,
-                          SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP,
-                          const MainWorkArrays* w) {
+void AssembGlobalStiffMatWith(const ElemStiffSource& source, int64_t* nTermsKFF, int64_t* nTermsKPF,
+                              int64_t* nTermsKPP, const char* job, const char* OutputControl,
+                              IterSummaryRecord* summary, const MeshData* mesh, SparseRowMatrix* KFF,
+                              SparseRowMatrix* KPF, SparseRowMatrix* KPP, const MainWorkArrays* w) {
   double wall0, cpu0;
   gettimes(&wall0, &cpu0);
   StiffAssemblyWork a;
   BeginGlobalStiffAssembly(OutputControl, mesh, w, &a, KFF, KPF, KPP);
-  std::printf("\nCalculating and assembling the stiffness matrix of each element\n");
+  if (!source.nonlinear || OutputControl[OC_PRINT_PROGRAM_FLOW_INFO] == 'Y')
+    std::printf("\nCalculating and assembling the stiffness matrix of each element\n");
   for (int e = 1; e <= mesh->nElements; e++) {
     if (w->ElemPropIndex[e] == 0) continue;
     int n;
     double** Ke;
-    CalcElemStiffLinear(e, OutputControl, mesh, w, &n, &Ke);
+    source.element(e, &n, &Ke);
     AssembSpringLinkCouplings(e, &a, KFF, KPF, KPP);
     const int type = mesh->ElemProps[w->ElemPropIndex[e]].ElementType;
     AssembElemStiffGlobal(e, mesh->ElemNodeCount[e], GetElementTypeInfo(type).dofMask, Ke, &a, KFF, KPF, KPP);
@@ -679,8 +680,11 @@ void AssembGlobalStiffMat(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTerm
     freed2(Ke);
   }
   EndGlobalStiffAssembly(nTermsKFF, nTermsKPF, nTermsKPP, OutputControl, &a, KFF, KPF, KPP);
-  if (mesh->Main.AnalysisType == ANALYSIS_STATIC && mesh->Main.StiffMatEigenValues == 1)
-    CalcEigenValue_KFF(w->nF, job, mesh, KFF->count, KFF->cols, KFF->vals);
+  const MainParameters& m = mesh->Main;
+  const bool eigen = source.nonlinear ? m.StiffMatEigenValues == 1 && source.combination == m.EigenValueCombination &&
+                                            source.iteration == m.EigenValueIteration
+                                      : m.AnalysisType == ANALYSIS_STATIC && m.StiffMatEigenValues == 1;
+  if (eigen) CalcEigenValue_KFF(w->nF, job, mesh, KFF->count, KFF->cols, KFF->vals);
   if (OutputControl[OC_PRINT_MAT_K] == 'Y') {
     PrintSparseMat(w->nF, "-- KFF:", "K", KFF->count, KFF->cols, KFF->vals);
     PrintSparseMat(w->nP, "-- KPF:", "K", KPF->count, KPF->cols, KPF->vals);
@@ -704,5 +708,16 @@ void AssembGlobalStiffMat(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTerm
     default:
       InternalError(__FILE__, __LINE__);
   }
-  CheckGlobalStiffMatRows(KFF);
+  // The nonlinear assembly leaves the diagonal to the solvers' own checks.
+  if (!source.nonlinear) CheckGlobalStiffMatRows(KFF);
+}
+
+void AssembGlobalStiffMat(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, const char* job,
+                          const char* OutputControl, IterSummaryRecord* summary, const MeshData* mesh,
+                          SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP,
+                          const MainWorkArrays* w) {
+  ElemStiffSource source;
+  source.element = [&](int e, int* n, double*** K) { CalcElemStiffLinear(e, OutputControl, mesh, w, n, K); };
+  AssembGlobalStiffMatWith(source, nTermsKFF, nTermsKPF, nTermsKPP, job, OutputControl, summary, mesh, KFF, KPF,
+                           KPP, w);
 }

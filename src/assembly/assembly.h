@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "assembly/sparse_rows.h"
 #include "assembly/topology.h"
@@ -59,6 +60,20 @@ struct StiffAssemblyWork {
 void AssembGlobalStiffMat(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, const char* job,
                           const char* OutputControl, IterSummaryRecord* summary, const MeshData* mesh,
                           SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP, const MainWorkArrays* w);
+// Where the whole assembly takes each active element's matrix: element(e, &n, &K)
+// allocates K (n x n). The nonlinear assembly prints its progress line only under
+// PRINT_PROGRAM_FLOW_INFO, makes no diagonal checks and computes the eigenvalues of KFF
+// at the named combination and iteration.
+struct ElemStiffSource {
+  std::function<void(int, int*, double***)> element;
+  bool nonlinear = false;
+  int combination = 0;
+  int iteration = 0;
+};
+void AssembGlobalStiffMatWith(const ElemStiffSource& source, int64_t* nTermsKFF, int64_t* nTermsKPF,
+                              int64_t* nTermsKPP, const char* job, const char* OutputControl,
+                              IterSummaryRecord* summary, const MeshData* mesh, SparseRowMatrix* KFF,
+                              SparseRowMatrix* KPF, SparseRowMatrix* KPP, const MainWorkArrays* w);
 // Releases the row lists and the vectors of the three matrices.
 void FreeGlobalStiffMat(SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP);
 

@@ -4,6 +4,7 @@
 #include <bit>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,23 @@ void CloseFile(FILE* fp) {
     std::string msg = "Unable to write to the following output file:\n" + name;
     errexit(msg.c_str(), 0);
   }
+}
+
+void CloseFileTruncated(FILE* fp) {
+  const int64_t end = TellFile(fp);
+  OpenStream* s = FindStream(fp);
+  const std::string name = s != nullptr ? s->name : std::string();
+  CloseFile(fp);
+  std::error_code ec;
+  std::filesystem::resize_file(name, static_cast<std::uintmax_t>(end), ec);
+  if (ec) {
+    std::string msg = "Unable to write to the following output file:\n" + name;
+    errexit(msg.c_str(), 0);
+  }
+}
+
+void FlushFile(FILE* fp) {
+  if (std::ferror(fp) != 0 || std::fflush(fp) != 0) WriteFailed(fp);
 }
 
 void InvalidBinaryFile(const char* suffix) {

@@ -21,6 +21,11 @@ void OpenFile(FILE** fp, const char* job, const char* suffix, const char* mode, 
 // Flushes (when written), checks and closes a stream opened by OpenFile. A write error,
 // a failed flush or a failed close stops the run with the output-file message.
 void CloseFile(FILE* fp);
+// CloseFile, then cuts the file at the position the stream stood at: nothing written
+// earlier beyond it (by a longer run) survives.
+void CloseFileTruncated(FILE* fp);
+// Flushes a written stream; a failure stops the run with the output-file message.
+void FlushFile(FILE* fp);
 // Refuses a job name whose file name with this suffix would not fit 511 characters.
 void CheckJobNameLength(const char* job, const char* suffix);
 

@@ -33,16 +33,7 @@ struct Family {
   std::function<linmodel::Job()> build;
 };
 
-tw::LoadCase Loads(std::vector<tw::Rec> points, std::vector<tw::Rec> edges = {}, std::vector<tw::Rec> faces = {},
-                   std::vector<tw::Rec> temps = {}, std::array<double, 3> gravity = {0, 0, 0}) {
-  tw::LoadCase lc;
-  lc.gravity = gravity;
-  if (!points.empty()) lc.blocks["<POINT_LOADS>"] = points;
-  if (!edges.empty()) lc.blocks["<EDGE_LOADS>"] = edges;
-  if (!faces.empty()) lc.blocks["<FACE_LOADS>"] = faces;
-  if (!temps.empty()) lc.blocks["<TEMPERATURE_VARIATION>"] = temps;
-  return lc;
-}
+using linmodel::ElementLoads;
 
 linmodel::Job WithLoads(linmodel::Job j, tw::LoadCase lc) {
   j.model.loadCases = {lc};
@@ -52,44 +43,46 @@ linmodel::Job WithLoads(linmodel::Job j, tw::LoadCase lc) {
 const Family kFamilies[] = {
     {"Truss2D",
      [] {
-       return WithLoads(linmodel::TwoBarTruss(2e5),
-                        Loads({tw::PointLoad(3, {0, 10, -20, 0, 0, 0})}, {}, {}, {tw::TemperatureVariation(1, {5.0})},
-                              {0, 0, -9.81}));
+       return WithLoads(linmodel::TwoBarTruss(2e5), ElementLoads({tw::PointLoad(3, {0, 10, -20, 0, 0, 0})}, {}, {},
+                                                                 {tw::TemperatureVariation(1, {5.0})}, {0, 0, -9.81}));
      }},
     {"Frame2D",
      [] {
        return WithLoads(linmodel::Cantilever(2, 2.0, 3e4, 0.1, 1e-3),
-                        Loads({tw::PointLoad(3, {0, 1, -2, 0.5, 0, 0})}, {tw::EdgeLoad(1, 0, 0, 'G', 3, 1, {-1.0})},
-                              {}, {}, {0, 0, -9.81}));
+                        ElementLoads({tw::PointLoad(3, {0, 1, -2, 0.5, 0, 0})},
+                                     {tw::EdgeLoad(1, 0, 0, 'G', 3, 1, {-1.0})}, {}, {}, {0, 0, -9.81}));
      }},
     {"Cable2D",
-     [] { return WithLoads(linmodel::CableHanger2D(1e4), Loads({tw::PointLoad(3, {0, 0, -5, 0, 0, 0})})); }},
+     [] {
+       return WithLoads(linmodel::CableHanger2D(1e4), ElementLoads({tw::PointLoad(3, {0, 0, -5, 0, 0, 0})}));
+     }},
     {"Cable3D",
      [] {
-       return WithLoads(linmodel::CableTripod3D(1e4, 3.0, 4.0),
-                        Loads({tw::PointLoad(4, {1, 0, -5, 0, 0, 0})}, {}, {}, {tw::TemperatureVariation(2, {10.0})}));
+       return WithLoads(
+           linmodel::CableTripod3D(1e4, 3.0, 4.0),
+           ElementLoads({tw::PointLoad(4, {1, 0, -5, 0, 0, 0})}, {}, {}, {tw::TemperatureVariation(2, {10.0})}));
      }},
     {"TimoshenkoBeam3D",
      [] {
        return WithLoads(linmodel::TimoshenkoCantilever(2, 2, 1),
-                        Loads({tw::PointLoad(3, {0, 0, -1, 0, 0, 0})}, {tw::EdgeLoad(1, 0, 0, 'G', 3, 1, {-1.0})}, {},
-                              {}, {0, 0, -1}));
+                        ElementLoads({tw::PointLoad(3, {0, 0, -1, 0, 0, 0})},
+                                     {tw::EdgeLoad(1, 0, 0, 'G', 3, 1, {-1.0})}, {}, {}, {0, 0, -1}));
      }},
     {"PlaneStressQuad",
      [] {
-       return WithLoads(linmodel::TwoElementPlate(1000.0, 0.25, 0.1),
-                        Loads({tw::PointLoad(3, {0, 1, 0, 0, 0, 0})}, {tw::EdgeLoad(2, 0, 2, 'G', 2, 1, {1.0})},
-                              {tw::FaceLoad(1, 0, 'G', 3, 1, {-1.0})}, {tw::TemperatureVariation(2, {5.0})},
-                              {0, 0, -1}));
+       return WithLoads(
+           linmodel::TwoElementPlate(1000.0, 0.25, 0.1),
+           ElementLoads({tw::PointLoad(3, {0, 1, 0, 0, 0, 0})}, {tw::EdgeLoad(2, 0, 2, 'G', 2, 1, {1.0})},
+                        {tw::FaceLoad(1, 0, 'G', 3, 1, {-1.0})}, {tw::TemperatureVariation(2, {5.0})}, {0, 0, -1}));
      }},
     {"SolidHexa",
      [] {
        linmodel::LatticeJob lj = linmodel::HexaBar(8, 1, 2.0, 0.0, 0.0, 1000.0, 0.25, 1.0, false, [](int I, int, int) {
          return I == 0 ? std::string("111000") : std::string("000000");
        });
-       return WithLoads(lj.job, Loads({tw::PointLoad(lj.At(2, 2, 2), {0, 0, -1, 0, 0, 0})}, {},
-                                      {tw::FaceLoad(1, 6, 'G', 3, 1, {-1.0})}, {tw::TemperatureVariation(1, {5.0})},
-                                      {0, 0, -1}));
+       return WithLoads(lj.job, ElementLoads({tw::PointLoad(lj.At(2, 2, 2), {0, 0, -1, 0, 0, 0})}, {},
+                                             {tw::FaceLoad(1, 6, 'G', 3, 1, {-1.0})},
+                                             {tw::TemperatureVariation(1, {5.0})}, {0, 0, -1}));
      }},
 };
 
@@ -97,11 +90,15 @@ const Family kFamilies[] = {
 linmodel::Job Shell(int type) {
   const bool slab = type == 18;
   linmodel::LatticeJob lj = linmodel::QuadMesh(
-      type, 8, 1, 1, [](double u, double v) { return std::array<double, 3>{u, v, 0.0}; }, 1000.0, 0.3, 1.0, 0.1,
+      type, 8, 1, 1,
+      [](double u, double v) {
+        return std::array<double, 3>{u, v, 0.0};
+      },
+      1000.0, 0.3, 1.0, 0.1,
       [slab](int I, int, int) { return I == 0 ? std::string(slab ? "001110" : "111111") : std::string("000000"); });
-  return WithLoads(lj.job, Loads({tw::PointLoad(lj.At(2, 2), {0, 0, -1, 0, 0, 0})},
-                                 {tw::EdgeLoad(1, 0, 2, 'G', 3, 1, {-1.0})}, {tw::FaceLoad(1, 0, 'G', 3, 1, {-1.0})},
-                                 {}, {0, 0, -1}));
+  return WithLoads(lj.job, ElementLoads({tw::PointLoad(lj.At(2, 2), {0, 0, -1, 0, 0, 0})},
+                                        {tw::EdgeLoad(1, 0, 2, 'G', 3, 1, {-1.0})},
+                                        {tw::FaceLoad(1, 0, 'G', 3, 1, {-1.0})}, {}, {0, 0, -1}));
 }
 
 const Family kShellFamilies[] = {

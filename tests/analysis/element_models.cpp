@@ -11,6 +11,19 @@ namespace tw = testmodel;
 
 namespace linmodel {
 
+tw::LoadCase ElementLoads(std::vector<tw::Rec> points, std::vector<tw::Rec> edges, std::vector<tw::Rec> faces,
+                          std::vector<tw::Rec> temps, std::array<double, 3> gravity,
+                          std::vector<tw::Rec> settlements) {
+  tw::LoadCase lc;
+  lc.gravity = gravity;
+  if (!points.empty()) lc.blocks["<POINT_LOADS>"] = points;
+  if (!edges.empty()) lc.blocks["<EDGE_LOADS>"] = edges;
+  if (!faces.empty()) lc.blocks["<FACE_LOADS>"] = faces;
+  if (!temps.empty()) lc.blocks["<TEMPERATURE_VARIATION>"] = temps;
+  if (!settlements.empty()) lc.blocks["<PRESCRIBED_DISPLACEMENTS>"] = settlements;
+  return lc;
+}
+
 tw::Rec IntegrationPattern(const std::string& name, std::array<int, 3> G, std::array<int, 3> M, std::array<int, 3> B,
                            std::array<int, 3> S, std::array<int, 3> T) {
   // Values 3..5 G, 6..8 M, 9..11 B, 12..14 S, 15..17 T (1-based).

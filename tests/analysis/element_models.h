@@ -17,6 +17,13 @@ constexpr const char* kSpaceMask = "111000";  // Truss3D, Cable3D, SolidHexa
 constexpr const char* kSixMask = "111111";    // Frame3D, TimoshenkoBeam3D, shells
 constexpr const char* kSlabMask = "001110";   // MindlinSlab
 
+// A load case of point, edge, face and temperature records, gravity and settlements
+// (empty blocks left out).
+testmodel::LoadCase ElementLoads(std::vector<testmodel::Rec> points, std::vector<testmodel::Rec> edges = {},
+                                 std::vector<testmodel::Rec> faces = {}, std::vector<testmodel::Rec> temps = {},
+                                 std::array<double, 3> gravity = {0, 0, 0},
+                                 std::vector<testmodel::Rec> settlements = {});
+
 // "<NUMERICAL_INTEGRATION>" record from the counts along s1, s2, s3 of the general (G),
 // membrane (M), bending (B), shear (S) and torsion (T) sub-patterns.
 testmodel::Rec IntegrationPattern(const std::string& name, std::array<int, 3> G, std::array<int, 3> M = {},

@@ -1,0 +1,585 @@
+// Nonlinear static runs end to end on elastic models: the Newton-Raphson loop must give
+// the linear solution, converge as each norm says, write its result files record by
+// record, save and reuse the global stiffness, stop at the iteration limit with usable
+// files, and restart to the same bytes as a run without interruption.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "element_models.h"
+#include "linear_model.h"
+#include "support/datafile_writer.h"
+#include "support/result_readers.h"
+#include "support/run_program.h"
+#include "support/testfiles.h"
+
+namespace tw = testmodel;
+using linmodel::Job;
+
+namespace {
+
+struct Solver {
+  int storage, algorithm;
+  const char* name;
+  double tol;
+};
+constexpr Solver kGauss = {1, 1, "Gaussian elimination", 1e-12};
+constexpr Solver kJPCG = {2, 2, "conjugate gradient", 1e-9};
+constexpr Solver kSolvers[] = {kGauss, kJPCG};
+
+struct Outcome {
+  ChildResult run;
+  resultfile::DisplReactFile dr;
+  resultfile::NonlinearExecParams ep;
+  resultfile::InternalForcesFile iff;
+};
+
+using linmodel::ElementLoads;
+
+// Materially nonlinear run of the model's load cases: combination k takes load case k
+// with factor 1 (optionally a last combination repeating the previous one).
+void MakeNonlinear(Job& j, int criterion, double tolerance, bool repeatLast) {
+  tw::MainParams& m = j.model.main;
+  m.materNonlinear = 1;
+  m.convergenceCriterion = criterion;
+  m.tolerance = tolerance;
+  m.maxIterations = 10;
+  j.model.combinations.clear();
+  const int n = static_cast<int>(j.model.loadCases.size());
+  for (int lc = 1; lc <= n; lc++) {
+    tw::Combination c;
+    c.factors = {{lc, 1.0}};
+    j.model.combinations.push_back(c);
+  }
+  if (repeatLast) j.model.combinations.push_back(j.model.combinations.back());
+}
+
+void SetFactors(Job& j, const std::vector<double>& factors) {
+  j.model.combinations.clear();
+  for (double f : factors) {
+    tw::Combination c;
+    c.factors = {{1, f}};
+    j.model.combinations.push_back(c);
+  }
+}
+
+class NonlinearStatic : public testing::Test {
+ protected:
+  void SetUp() override { dir_ = MakeScratchDirectory(); }
+  void TearDown() override { RemoveDirectory(dir_); }
+
+  std::string Path(const std::string& suffix, const std::string& job = "job1") const {
+    return dir_ + "/" + job + suffix;
+  }
+
+  Outcome Run(Job job, const Solver& s, const std::string& ctrl = "", const std::string& name = "job1") {
+    job.model.main.storageTechnique = s.storage;
+    job.model.main.linEqAlgorithm = s.algorithm;
+    tw::WriteDataFile(dir_ + "/" + name, job.model);
+    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n" + ctrl + "</OUTPUT_CONTROL>\n");
+    Outcome o;
+    o.run = RunProgram(VOLDE_EXE, {name}, dir_);
+    const int nF = job.layout.nF, nP = job.layout.nP;
+    o.dr = resultfile::ReadDisplReact(Path("_dr.bin", name), nF, nP);
+    o.ep = resultfile::ReadNonlinearExecParams(Path("_ep.bin", name), nF, nP);
+    o.iff = resultfile::ReadInternalForces(Path("_if.bin", name), nF, nP);
+    return o;
+  }
+
+  resultfile::DisplReactFile RunLinear(Job job) {
+    job.model.main.storageTechnique = 1;
+    job.model.main.linEqAlgorithm = 1;
+    tw::WriteDataFile(dir_ + "/lin", job.model);
+    WriteTextFile(dir_ + "/lin_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+    ChildResult r = RunProgram(VOLDE_EXE, {"lin"}, dir_);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return resultfile::ReadDisplReact(Path("_dr.bin", "lin"), job.layout.nF, job.layout.nP);
+  }
+
+  static void ExpectSuccess(const Outcome& o, size_t nCombinations) {
+    EXPECT_EQ(o.run.status, 0) << o.run.err;
+    EXPECT_EQ(o.run.err, "");
+    EXPECT_EQ(o.dr.error, "");
+    EXPECT_TRUE(o.dr.closed);
+    EXPECT_EQ(o.ep.error, "");
+    EXPECT_TRUE(o.ep.closed);
+    EXPECT_EQ(o.iff.error, "");
+    EXPECT_TRUE(o.iff.closed);
+    EXPECT_EQ(o.dr.records.size(), nCombinations);
+    EXPECT_EQ(o.ep.entries.size(), nCombinations);
+    EXPECT_EQ(o.iff.records.size(), nCombinations);
+  }
+
+  std::string dir_;
+};
+
+std::string ReadTextFile(const std::string& path) {
+  const std::vector<uint8_t> b = resultfile::ReadFileBytes(path);
+  return std::string(b.begin(), b.end());
+}
+
+double MaxAbs(const std::vector<double>& v) {
+  double m = 0.0;
+  for (double x : v) m = std::max(m, std::fabs(x));
+  return m;
+}
+
+void ExpectVectorsNear(const std::vector<double>& a, const std::vector<double>& b, double rel, const char* what) {
+  ASSERT_EQ(a.size(), b.size()) << what;
+  const double scale = std::max(MaxAbs(b), 1e-30);
+  for (size_t i = 0; i < a.size(); i++) EXPECT_NEAR(a[i], b[i], rel * scale) << what << " " << i;
+}
+
+struct Family {
+  const char* name;
+  std::function<Job()> build;
+};
+
+Job WithLoads(Job j, std::vector<tw::LoadCase> lcs) {
+  j.model.loadCases = std::move(lcs);
+  return j;
+}
+
+Job Shell(int type) {
+  const bool slab = type == 18;
+  linmodel::LatticeJob lj = linmodel::QuadMesh(
+      type, 8, 1, 1, [](double u, double v) { return std::array<double, 3>{u, v, 0.0}; }, 1000.0, 0.3, 1.0, 0.1,
+      [slab](int I, int, int) { return I == 0 ? std::string(slab ? "001110" : "111111") : std::string("000000"); });
+  return WithLoads(lj.job, {ElementLoads({tw::PointLoad(lj.At(2, 2), {0, 0, -1, 0, 0, 0})},
+                                  {tw::EdgeLoad(1, 0, 2, 'G', 3, 1, {-1.0})}, {tw::FaceLoad(1, 0, 'G', 3, 1, {-1.0})},
+                                  {}, {0, 0, -1})});
+}
+
+// A Truss2D apex whose dofs refer to axes turned by 30 degrees.
+Job RotatedApexTruss() {
+  Job j = linmodel::TwoBarTruss(2e5);
+  const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
+  const int cs = linmodel::AddCoordSystem(j, {{{1, 0, 0}, {0, c, s}, {0, -s, c}}});
+  linmodel::SetPointCoordSystem(j, 3, cs);
+  return WithLoads(j, {ElementLoads({tw::PointLoad(3, {0, 10, -20, 0, 0, 0})})});
+}
+
+// Two coincident points tied by an internal point link in a cantilever.
+Job LinkedCantilever() {
+  Job j;
+  linmodel::AddFrame2DMaterial(j, 200e9, 0.01, 1e-4);
+  linmodel::AddPoint2D(j, 0.0, 0.0, linmodel::kFrame2DMask, linmodel::kFrame2DMask);
+  linmodel::AddPoint2D(j, 1.5, 0.0, linmodel::kFrame2DMask);
+  linmodel::AddPoint2D(j, 1.5, 0.0, linmodel::kFrame2DMask);
+  linmodel::AddPoint2D(j, 3.0, 0.0, linmodel::kFrame2DMask);
+  tw::AddElement(j.model, {1, 2});
+  tw::AddElement(j.model, {3, 4});
+  linmodel::AddFrame2DProperty(j, 1, 2);
+  tw::AddRecord(j.model, "<INTERNAL_POINT_LINKS>", tw::PointLink(2, 3, "011100"));
+  return WithLoads(j, {ElementLoads({tw::PointLoad(3, {0, 0, 10e3, 0, 0, 0})}),
+                       ElementLoads({tw::PointLoad(4, {0, 5e3, 0, 0, 0, 0})})});
+}
+
+// A fixed-fixed member whose ends settle in turn.
+Job SettlingMember() {
+  Job j = linmodel::Cantilever(2, 3.0, 1e6, 1.0, 1e-3);
+  linmodel::AddSupport(j, 3, linmodel::kFrame2DMask);
+  return WithLoads(j, {ElementLoads({}, {}, {}, {}, {0, 0, 0}, {tw::PrescribedDisplacement(3, 3, 0.01)}),
+                       ElementLoads({tw::PointLoad(2, {0, 0, -1e3, 0, 0, 0})}, {}, {}, {}, {0, 0, 0},
+                                    {tw::PrescribedDisplacement(1, 3, 0.01)})});
+}
+
+const Family kFamilies[] = {
+    {"Truss2D",
+     [] {
+       return WithLoads(linmodel::TwoBarTruss(2e5),
+                        {ElementLoads({tw::PointLoad(3, {0, 10, -20, 0, 0, 0})}, {}, {},
+                                      {tw::TemperatureVariation(1, {5.0})}, {0, 0, -9.81})});
+     }},
+    {"Frame2D",
+     [] {
+       return WithLoads(linmodel::Cantilever(2, 2.0, 3e4, 0.1, 1e-3),
+                        {ElementLoads({tw::PointLoad(3, {0, 1, -2, 0.5, 0, 0})},
+                                      {tw::EdgeLoad(1, 0, 0, 'G', 3, 1, {-1.0})}, {}, {}, {0, 0, -9.81})});
+     }},
+    {"Cable2D",
+     [] {
+       return WithLoads(linmodel::CableHanger2D(1e4), {ElementLoads({tw::PointLoad(3, {0, 0, -5, 0, 0, 0})})});
+     }},
+    {"Cable3D",
+     [] {
+       return WithLoads(
+           linmodel::CableTripod3D(1e4, 3.0, 4.0),
+           {ElementLoads({tw::PointLoad(4, {1, 0, -5, 0, 0, 0})}, {}, {}, {tw::TemperatureVariation(2, {10.0})})});
+     }},
+    {"TimoshenkoBeam3D",
+     [] {
+       return WithLoads(linmodel::TimoshenkoCantilever(2, 2, 1),
+                        {ElementLoads({tw::PointLoad(3, {0, 0, -1, 0, 0, 0})},
+                                      {tw::EdgeLoad(1, 0, 0, 'G', 3, 1, {-1.0})}, {}, {}, {0, 0, -1})});
+     }},
+    {"PlaneStressQuad",
+     [] {
+       return WithLoads(
+           linmodel::TwoElementPlate(1000.0, 0.25, 0.1),
+           {ElementLoads({tw::PointLoad(3, {0, 1, 0, 0, 0, 0})}, {tw::EdgeLoad(2, 0, 2, 'G', 2, 1, {1.0})},
+                         {tw::FaceLoad(1, 0, 'G', 3, 1, {-1.0})}, {tw::TemperatureVariation(2, {5.0})}, {0, 0, -1})});
+     }},
+    {"SolidHexa",
+     [] {
+       linmodel::LatticeJob lj = linmodel::HexaBar(8, 1, 2.0, 0.0, 0.0, 1000.0, 0.25, 1.0, false, [](int I, int, int) {
+         return I == 0 ? std::string("111000") : std::string("000000");
+       });
+       return WithLoads(lj.job, {ElementLoads({tw::PointLoad(lj.At(2, 2, 2), {0, 0, -1, 0, 0, 0})}, {},
+                                              {tw::FaceLoad(1, 6, 'G', 3, 1, {-1.0})},
+                                              {tw::TemperatureVariation(1, {5.0})}, {0, 0, -1})});
+     }},
+    {"MindlinSlabQuad", [] { return Shell(18); }},
+    {"MindlinShellQuad", [] { return Shell(20); }},
+    {"AhmadShellQuad", [] { return Shell(22); }},
+    {"SpecialCoordinateSystem", RotatedApexTruss},
+    {"PointLink", LinkedCantilever},
+    {"Settlement", SettlingMember},
+};
+
+}  // namespace
+
+// Every element family with linear materials, run nonlinearly with one factor-1
+// combination per load case: the displacements and reactions of the linear run, the
+// iteration counts each norm gives, and a repeated combination converged at once.
+TEST_F(NonlinearStatic, ElasticModelsGiveTheLinearSolution) {
+  struct Norm {
+    int criterion;
+    double tolerance;
+  };
+  const Norm kNorms[] = {{1, 1e-6}, {2, 1e-8}, {3, 1e-8}};
+  for (const Family& f : kFamilies) {
+    SCOPED_TRACE(f.name);
+    const Job base = f.build();
+    const resultfile::DisplReactFile lin = RunLinear(base);
+    const size_t nLC = base.model.loadCases.size();
+    ASSERT_EQ(lin.records.size(), nLC);
+    for (const Solver& s : kSolvers) {
+      for (const Norm& n : kNorms) {
+        SCOPED_TRACE(std::string(s.name) + ", criterion " + std::to_string(n.criterion));
+        Job job = base;
+        MakeNonlinear(job, n.criterion, n.tolerance, true);
+        const Outcome o = Run(job, s);
+        ExpectSuccess(o, nLC + 1);
+        if (o.dr.records.size() != nLC + 1 || o.ep.entries.size() != nLC + 1) continue;
+        const double tol = s.algorithm == 1 ? 1e-10 : 1e-8;
+        for (size_t k = 0; k <= nLC; k++) {
+          const resultfile::DisplReactRecord& a = o.dr.records[k];
+          const resultfile::DisplReactRecord& b = lin.records[std::min(k, nLC - 1)];
+          EXPECT_EQ(a.id, static_cast<int>(k + 1));
+          ExpectVectorsNear(a.free, b.free, tol, "free displacement");
+          ExpectVectorsNear(a.presc, b.presc, tol, "prescribed displacement");
+          ExpectVectorsNear(a.react, b.react, tol, "reaction");
+          const resultfile::CombinationEntry& e = o.ep.entries[k];
+          if (k == nLC) {
+            EXPECT_EQ(e.nIterations, 1) << "the repeated combination";
+            continue;
+          }
+          if (n.criterion == 1) {
+            EXPECT_EQ(e.nIterations, 2);
+            if (!e.steps.empty() && s.algorithm == 1) {
+              EXPECT_LT(e.steps.back().residualNorm, 1e-10);
+            }
+          } else if (n.criterion == 2) {
+            EXPECT_EQ(e.nIterations, 1);
+          } else {
+            EXPECT_LE(e.nIterations, 2);
+          }
+        }
+      }
+    }
+  }
+}
+
+namespace {
+
+// Frame2D cantilever of one element, tip load 10 kN.
+Job TipLoadedCantilever(const std::vector<double>& factors) {
+  Job j = linmodel::Cantilever(1, 3.0, 200e9, 0.01, 1e-4);
+  j.model.loadCases = {ElementLoads({tw::PointLoad(2, {0, 0, 10e3, 0, 0, 0})})};
+  MakeNonlinear(j, 2, 1e-8, false);
+  SetFactors(j, factors);
+  return j;
+}
+
+}  // namespace
+
+// Factors 0.5, 1, 1 on the tip load: the closed-form deflections under every stiffness
+// strategy, both solvers and both path behaviours, with the file sizes of the three
+// combinations.
+TEST_F(NonlinearStatic, CantileverUnderEveryStrategy) {
+  const double expected[] = {2.25e-3, 4.5e-3, 4.5e-3};
+  for (const Solver& s : kSolvers) {
+    for (int strategy = 1; strategy <= 10; strategy++) {
+      const int path = strategy > 5 ? 2 : 1;
+      SCOPED_TRACE(std::string(s.name) + ", strategy " + std::to_string((strategy - 1) % 5 + 1) + ", path " +
+                   std::to_string(path));
+      Job job = TipLoadedCantilever({0.5, 1.0, 1.0});
+      job.model.main.iterativeAlgorithm = (strategy - 1) % 5 + 1;
+      job.model.main.pathBehavior = path;
+      const Outcome o = Run(job, s);
+      ExpectSuccess(o, 3);
+      if (o.dr.records.size() != 3) continue;
+      const int tip = job.layout.Free(2, 3);
+      for (int k = 0; k < 3; k++) EXPECT_NEAR(o.dr.records[k].free.at(tip), expected[k], s.tol * 4.5e-3) << k;
+      EXPECT_EQ(std::filesystem::file_size(Path("_dr.bin")), 297u);
+      EXPECT_EQ(std::filesystem::file_size(Path("_ep.bin")), 535u);
+      EXPECT_EQ(std::filesystem::file_size(Path("_GSM.bin")), 265u);
+      const std::vector<uint8_t> gsm = resultfile::ReadFileBytes(Path("_GSM.bin"));
+      ASSERT_GE(gsm.size(), 42u);
+      auto i32 = [&](size_t at) {
+        return static_cast<int32_t>(gsm[at] | gsm[at + 1] << 8 | gsm[at + 2] << 16 | uint32_t(gsm[at + 3]) << 24);
+      };
+      // Axial terms apart from bending: KFF 1 + 3, KPF 1 + 4, KPP 1 + 3.
+      EXPECT_EQ(i32(30), 4);
+      EXPECT_EQ(i32(34), 5);
+      EXPECT_EQ(i32(38), 4);
+    }
+  }
+}
+
+namespace {
+
+// The parts of two _ep.bin files that do not carry clock readings.
+void ExpectSameExecParams(const resultfile::NonlinearExecParams& a, const resultfile::NonlinearExecParams& b) {
+  EXPECT_EQ(a.error, b.error);
+  EXPECT_EQ(a.closed, b.closed);
+  ASSERT_EQ(a.entries.size(), b.entries.size());
+  for (size_t k = 0; k < a.entries.size(); k++) {
+    SCOPED_TRACE("entry " + std::to_string(k + 1));
+    const resultfile::CombinationEntry &x = a.entries[k], &y = b.entries[k];
+    EXPECT_EQ(x.offset, y.offset);
+    EXPECT_EQ(x.next, y.next);
+    EXPECT_EQ(x.combination, y.combination);
+    EXPECT_EQ(x.nIterations, y.nIterations);
+    ASSERT_EQ(x.iters.size(), y.iters.size());
+    ASSERT_EQ(x.steps.size(), y.steps.size());
+    for (size_t i = 0; i < x.iters.size(); i++) {
+      EXPECT_EQ(x.iters[i].nTermsKFF, y.iters[i].nTermsKFF);
+      EXPECT_EQ(x.iters[i].nTermsKPF, y.iters[i].nTermsKPF);
+      EXPECT_EQ(x.iters[i].nTermsKPP, y.iters[i].nTermsKPP);
+      EXPECT_EQ(x.iters[i].nTermsNCSB, y.iters[i].nTermsNCSB);
+      EXPECT_EQ(x.steps[i].nIterJPCG, y.steps[i].nIterJPCG);
+      EXPECT_EQ(x.steps[i].residNormJPCG, y.steps[i].residNormJPCG);
+      EXPECT_EQ(x.steps[i].residualNorm, y.steps[i].residualNorm);
+    }
+    EXPECT_EQ(x.path.n, y.path.n);
+    EXPECT_EQ(x.path.d1, y.path.d1);
+    EXPECT_EQ(x.path.d3, y.path.d3);
+    EXPECT_EQ(x.path.d4, y.path.d4);
+    EXPECT_EQ(x.path.extF, y.path.extF);
+    EXPECT_EQ(x.path.extP, y.path.extP);
+  }
+}
+
+}  // namespace
+
+// Iteration limit 1 under the displacement norm with factors 0, 1: combination 1 has no
+// correction (norm 0) and converges; combination 2 stops the run with its files usable
+// for a restart. Restarted after combination 1 with limit 5, the run ends with the files
+// of a run made with limit 5 from the start.
+TEST_F(NonlinearStatic, IterationLimitThenRestart) {
+  for (const Solver& s : kSolvers) {
+    SCOPED_TRACE(s.name);
+    Job job = TipLoadedCantilever({0.0, 1.0});
+    job.model.main.convergenceCriterion = 1;
+    job.model.main.tolerance = 1e-6;
+    job.model.main.maxIterations = 1;
+    Outcome o = Run(job, s);
+    EXPECT_EQ(o.run.status, 1);
+    EXPECT_NE(o.run.err.find("Main Newton-Raphson algorithm:\n   -> Combination: 2\n   -> Iteration: 1\n"
+                             "The maximum n. of iterations was reached without convergence.\n"),
+              std::string::npos)
+        << o.run.err;
+    EXPECT_NE(o.run.err.find("Execution cannot proceed."), std::string::npos) << o.run.err;
+    ASSERT_EQ(o.dr.records.size(), 1u);
+    EXPECT_FALSE(o.dr.closed);
+    EXPECT_EQ(ReadTextFile(Path("_lcc.aux")), "LAST_CONVERGED_COMBINATION = 1 ;\n");
+    EXPECT_FALSE(std::filesystem::exists(Path("_lcc.aux.tmp")));  // renamed into place
+    ASSERT_EQ(o.ep.entries.size(), 2u) << o.ep.error;
+    EXPECT_TRUE(o.ep.entries[0].converged);
+    EXPECT_EQ(o.ep.entries[0].steps.at(0).residualNorm, 0.0);
+    const std::vector<uint8_t> ep = resultfile::ReadFileBytes(Path("_ep.bin"));
+    const size_t zeroHeader = static_cast<size_t>(o.ep.entries[0].next);
+    ASSERT_EQ(ep.size(), zeroHeader + 12 + 64);
+    for (size_t k = zeroHeader; k < zeroHeader + 12; k++) EXPECT_EQ(ep[k], 0) << k;
+
+    job.model.main.maxIterations = 5;
+    job.model.main.nCombBeforeRestart = 1;
+    const Outcome restarted = Run(job, s);
+    ExpectSuccess(restarted, 2);
+    job.model.main.nCombBeforeRestart = 0;
+    const Outcome fresh = Run(job, s, "", "fresh");
+    ExpectSuccess(fresh, 2);
+    for (const char* suffix : {"_dr.bin", "_if.bin", "_lcc.aux"})
+      EXPECT_EQ(resultfile::ReadFileBytes(Path(suffix)), resultfile::ReadFileBytes(Path(suffix, "fresh"))) << suffix;
+    ExpectSameExecParams(restarted.ep, fresh.ep);
+  }
+}
+
+// Six combinations 0.2 .. 1.2 with the unbalanced forces carried over, restarted after
+// combination 3: the same files as the uninterrupted run under the strategies whose
+// restart rule keeps the stiffness of the uninterrupted run, with both solvers. Strategy
+// 2 reads the saved stiffness at combination 4 and converges there at once.
+TEST_F(NonlinearStatic, RestartGivesTheUninterruptedRun) {
+  const std::vector<double> factors = {0.2, 0.4, 0.6, 0.8, 1.0, 1.2};
+  for (const Solver& s : kSolvers) {
+    for (int strategy : {1, 2, 3, 5}) {
+      SCOPED_TRACE(std::string(s.name) + ", strategy " + std::to_string(strategy));
+      Job job = TipLoadedCantilever(factors);
+      job.model.main.iterativeAlgorithm = strategy;
+      job.model.main.addUnbalancedForces = 1;
+      const Outcome fresh = Run(job, s, "", "fresh");
+      ExpectSuccess(fresh, 6);
+      ExpectSuccess(Run(job, s), 6);
+      job.model.main.nCombBeforeRestart = 3;
+      const Outcome restarted = Run(job, s);
+      ExpectSuccess(restarted, 6);
+      for (const char* suffix : {"_dr.bin", "_if.bin", "_lcc.aux"})
+        EXPECT_EQ(resultfile::ReadFileBytes(Path(suffix)), resultfile::ReadFileBytes(Path(suffix, "fresh")))
+            << suffix;
+      ExpectSameExecParams(restarted.ep, fresh.ep);
+      if (restarted.ep.entries.size() == 6) {
+        EXPECT_EQ(restarted.ep.entries[3].nIterations, 1);
+      }
+    }
+  }
+}
+
+// A finished run of six combinations restarted after combination 3 with the data cut to
+// four: no record of combinations 5 and 6 survives in any file.
+TEST_F(NonlinearStatic, ShorterRestartLeavesNoStaleRecords) {
+  Job job = TipLoadedCantilever({0.2, 0.4, 0.6, 0.8, 1.0, 1.2});
+  ExpectSuccess(Run(job, kGauss), 6);
+  SetFactors(job, {0.2, 0.4, 0.6, 0.8});
+  const Outcome fresh = Run(job, kGauss, "", "fresh");
+  ExpectSuccess(fresh, 4);
+  job.model.main.nCombBeforeRestart = 3;
+  const Outcome restarted = Run(job, kGauss);
+  ExpectSuccess(restarted, 4);
+  for (const char* suffix : {"_dr.bin", "_if.bin", "_lcc.aux"})
+    EXPECT_EQ(resultfile::ReadFileBytes(Path(suffix)), resultfile::ReadFileBytes(Path(suffix, "fresh"))) << suffix;
+  ExpectSameExecParams(restarted.ep, fresh.ep);
+  EXPECT_EQ(std::filesystem::file_size(Path("_ep.bin")), std::filesystem::file_size(Path("_ep.bin", "fresh")));
+}
+
+// The saved stiffness read back by a restart refuses columns and counts that do not fit
+// the numbering.
+TEST_F(NonlinearStatic, DamagedStiffnessFileRefused) {
+  struct Damage {
+    const char* what;
+    size_t at;  // byte of an int32 in the file of the tip-loaded cantilever
+    int32_t value;
+  };
+  // Layout: tag 30, counts 30..41, row counts 42..77, KFF columns from 78 (rows of 1, 3
+  // and 2 terms... as assembled), the KPF block after the KFF values.
+  const Damage kDamages[] = {
+      {"KFF term count", 30, 5},
+      {"row count", 42, 2},
+      {"KFF column past nF", 78, 4},
+      {"KFF row not at its diagonal", 78, 2},
+  };
+  for (const Damage& d : kDamages) {
+    SCOPED_TRACE(d.what);
+    Job job = TipLoadedCantilever({0.5, 1.0});
+    job.model.main.iterativeAlgorithm = 2;
+    ExpectSuccess(Run(job, kGauss), 2);
+    std::vector<uint8_t> bytes = resultfile::ReadFileBytes(Path("_GSM.bin"));
+    ASSERT_GT(bytes.size(), d.at + 4);
+    for (int k = 0; k < 4; k++) bytes[d.at + k] = static_cast<uint8_t>(static_cast<uint32_t>(d.value) >> (8 * k));
+    {
+      FILE* fp = std::fopen(Path("_GSM.bin").c_str(), "wb");
+      ASSERT_NE(fp, nullptr);
+      std::fwrite(bytes.data(), 1, bytes.size(), fp);
+      std::fclose(fp);
+    }
+    job.model.main.nCombBeforeRestart = 1;
+    const Outcome o = Run(job, kGauss);
+    EXPECT_EQ(o.run.status, 1);
+    EXPECT_NE(o.run.err.find("Invalid binary file (jobname_GSM.bin)"), std::string::npos) << o.run.err;
+  }
+}
+
+// Every conjugate-gradient solve writes its history file, tagged by combination and
+// iteration zero-padded to the widths of the last combination and the iteration limit.
+TEST_F(NonlinearStatic, ConjugateGradientHistoryPerSolve) {
+  Job job = TipLoadedCantilever({0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1.0, 1.1, 1.2});
+  job.model.main.convergenceCriterion = 1;
+  job.model.main.tolerance = 1e-6;
+  job.model.main.maxIterations = 25;
+  const Outcome o = Run(job, kJPCG, "EXPORT_ITERATIVE_JPCG_HIST = _Y ;\n");
+  ExpectSuccess(o, 12);
+  for (int c = 1; c <= 12; c++)
+    for (int it = 1; it <= 2; it++) {
+      char name[64];
+      std::snprintf(name, sizeof name, "job1_Comb%02d_Iter%02d_ih.g2d", c, it);
+      EXPECT_TRUE(std::filesystem::exists(dir_ + "/" + name)) << name;
+    }
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/job1_Comb01_Iter03_ih.g2d"));
+}
+
+// With the geometric flag, a group of linear material has no element routine to go to.
+TEST_F(NonlinearStatic, GeometricFlagOnLinearGroupIsInternalError) {
+  Job job = TipLoadedCantilever({1.0});
+  job.model.main.geomNonlinear = 1;
+  const Outcome o = Run(job, kGauss);
+  EXPECT_EQ(o.run.status, 1);
+  EXPECT_NE(o.run.err.find("nonlinear_assembly.cpp"), std::string::npos) << o.run.err;
+}
+
+// The factors of a combination: below 1e-8 a load case is left out, at 1e-8 it counts; a
+// load case named twice keeps its last factor.
+TEST_F(NonlinearStatic, LoadIncrementFactors) {
+  Job job = TipLoadedCantilever({1.0});
+  job.model.combinations.clear();
+  for (const std::vector<std::pair<int32_t, double>>& f :
+       std::vector<std::vector<std::pair<int32_t, double>>>{{{1, 1e-9}}, {{1, 1e-8}}, {{1, 0.3}, {1, 0.7}}}) {
+    tw::Combination c;
+    c.factors = f;
+    job.model.combinations.push_back(c);
+  }
+  const Outcome o = Run(job, kGauss);
+  ExpectSuccess(o, 3);
+  ASSERT_EQ(o.dr.records.size(), 3u);
+  const int tip = job.layout.Free(2, 3);
+  EXPECT_EQ(o.dr.records[0].free.at(tip), 0.0);
+  EXPECT_NEAR(o.dr.records[1].free.at(tip), 4.5e-11, 1e-22);
+  EXPECT_NEAR(o.dr.records[2].free.at(tip), 0.7 * 4.5e-3, 1e-15);
+  ASSERT_EQ(o.ep.entries.size(), 3u);
+  EXPECT_EQ(o.ep.entries[1].path.extF.at(tip), 1e-8 * 10e3);
+}
+
+// The first arc-length combination needs a load variation on the free dofs and no
+// prescribed displacement increment.
+TEST_F(NonlinearStatic, ArcLengthRefusals) {
+  struct Case {
+    const char* what;
+    double factor;
+    bool settlement;
+    const char* text;
+  };
+  const Case kCases[] = {
+      {"no load variation", 0.0, false,
+       "No variation of the force vector in free dofs.\nArc-length is unavailable in these circunstances.\n"
+       "Please remove the arc-length option in the data file."},
+      {"settlement", 1.0, true,
+       "The prescribed displacement vector must be null.\nArc-length is unavailable in these circunstances.\n"
+       "Please remove the arc-length option in the data file."},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    Job job = TipLoadedCantilever({c.factor});
+    if (c.settlement)
+      job.model.loadCases[0].blocks["<PRESCRIBED_DISPLACEMENTS>"] = {tw::PrescribedDisplacement(1, 3, 1e-3)};
+    job.model.main.arcLength = 1;
+    job.model.main.maxArcLengthCombinations = 3;
+    const Outcome o = Run(job, kGauss);
+    EXPECT_EQ(o.run.status, 1);
+    EXPECT_NE(o.run.err.find(std::string("\nERROR:\n") + c.text), std::string::npos) << o.run.err;
+  }
+}
