@@ -147,6 +147,13 @@ void CalcLengthElement(int elem, double* L, int** elemNodes, double** pointCoord
 void CalcVectNormalElem(int elem, int dim, int n, double* normal, const double* s, double** X);
 void CalcVectTangentElem(int d, int elem, int n, double s, double* t, double** X);
 
+// Area (quadrilaterals of types 10, 13, 20) or volume (hexahedron, type 24) of an
+// element and the share of its integration point `point`, in the element routines'
+// point order; the crack band width at the start of the smeared-crack models. Another
+// type is the internal error; a rule other than _GLEG and a null Jacobian stop the run.
+void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int point, double* elementSize,
+                            double* pointSize);
+
 // J (d x m) = X^T dN: J[a][b] = dx_a/ds_b.
 void CalcMat_Jacobian(int n, int d, int m, double** X, double** dN, double** J);
 // det J with the null / negative / not invertible checks, Jinv (m x m); J is kept.

@@ -5,6 +5,7 @@
 // error.
 #pragma once
 
+#include "materials/crack/crack_start.h"
 #include "materials/material_table.h"
 #include "model/material.h"
 
@@ -59,3 +60,11 @@ void InterfaceTangent(int code, int type, double** D);
 // Traction sigma (local axes) of the point: the bond laws take the total relative
 // displacement w, the plasticity law the increment dw; each updates the point's record.
 void InterfaceTraction(int code, int type, const double* dw, const double* w, double* sigma);
+
+// ---- plane and solid points -------------------------------------------------------------
+
+// Start values of the history record of a plane or solid point of kind `code` (the
+// smeared-crack models); `record` is the point's record, of the kind's record type.
+void PointStartValues(int code, const MaterialRecord& m, void* record, const CrackPointPlace& at);
+// Do those start values need the area or volume of the element and of the point's share?
+bool PointStartNeedsElementSize(int code, const MaterialRecord& m);

@@ -1,0 +1,141 @@
+// Area and volume of an element and the share of each of its integration points: the
+// crack band width of the smeared-crack models at start-up.
+#include <cmath>
+#include <cstdio>
+
+#include "elements/kernel.h"
+#include "model/mesh.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+void RequireGaussLegendre(int elem, int property, const ElementProperty& p, const char* what) {
+  if (p.IntegrationType == INTEG_GLEG) return;
+  static const char* const kTypes[4] = {"(unknown)", "_GLEG", "_GLOB", "_NCOTES"};
+  const int t = p.IntegrationType;
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nCalculating the %s of an element:\n", what);
+  std::fprintf(stderr, "   -> Elem. prop. counter: %d\n", property);
+  std::fprintf(stderr, "   -> Element: %d\n", elem);
+  std::fprintf(stderr, "   -> Integration type: %s\n", kTypes[t >= 1 && t <= 3 ? t : 0]);
+  errexit("Invalid integration type.\nIntegration type must be _GLEG.", 0);
+}
+
+[[noreturn]] void NullJacobian(int elem, const char* what, const char* msg) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nCalculating the element %s:\n", what);
+  std::fprintf(stderr, "   -> Element: %d\n", elem);
+  errexit(msg, 0);
+}
+
+// Point counts per direction: 2 each for rule 0, else the rule's counts.
+void Counts(const MeshData* mesh, const ElementProperty& p, int dirs, int* c) {
+  for (int d = 1; d <= 3; d++) c[d] = d <= dirs ? 2 : 1;
+  if (p.IntegrationNumber == 0) return;
+  const NumericalIntegration& r = mesh->Integrations[p.IntegrationNumber];
+  c[1] = Integ_G_S1(r);
+  c[2] = Integ_G_S2(r);
+  if (dirs == 3) c[3] = Integ_G_S3(r);
+}
+
+// Quadrilateral (plane or shell mid-surface): dA = |x,1 x x,2| at each point, points in
+// the element routines' order (direction 1 in the outer loop).
+double Area(const MeshData* mesh, int elem, int property, double* share, int* nPts) {
+  const ElementProperty& p = mesh->ElemProps[property];
+  RequireGaussLegendre(elem, property, p, "area");
+  const int n = mesh->ElemNodeCount[elem];
+  int c[4];
+  Counts(mesh, p, 2, c);
+  const double *a[3], *w[3];
+  for (int d = 1; d <= 2; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
+  double **X, **dN, **J;
+  allocd2(&X, n, 3);
+  allocd2(&dN, n, 2);
+  allocd2(&J, 3, 2);
+  CalcMat_ElemNodeCoordXYZ(elem, n, mesh->ElemNodes, X, mesh->PointCoord);
+  double total = 0.0, s[3];
+  int q = 0;
+  for (int i = 1; i <= c[1]; i++)
+    for (int j = 1; j <= c[2]; j++) {
+      s[1] = a[1][i];
+      s[2] = a[2][j];
+      CalcShapeFuncDerivQuad(n, dN, s);
+      CalcMat_Jacobian(n, 3, 2, X, dN, J);
+      const double cx = J[2][1] * J[3][2] - J[3][1] * J[2][2], cy = J[3][1] * J[1][2] - J[1][1] * J[3][2],
+                   cz = J[1][1] * J[2][2] - J[2][1] * J[1][2];
+      const double dA = std::sqrt(cx * cx + cy * cy + cz * cz);
+      if (dA < kSmall)
+        NullJacobian(elem, "area",
+                     "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
+      share[++q] = w[1][i] * w[2][j] * dA;
+      total += share[q];
+    }
+  freed2(J);
+  freed2(dN);
+  freed2(X);
+  *nPts = q;
+  return total;
+}
+
+// Hexahedron: det J at each point, in the element routines' order (direction 3 fastest).
+double Volume(const MeshData* mesh, int elem, int property, double* share, int* nPts) {
+  const ElementProperty& p = mesh->ElemProps[property];
+  RequireGaussLegendre(elem, property, p, "volume");
+  const int n = mesh->ElemNodeCount[elem];
+  int c[4];
+  Counts(mesh, p, 3, c);
+  const double *a[4], *w[4];
+  for (int d = 1; d <= 3; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
+  double **X, **dN, **J;
+  allocd2(&X, n, 3);
+  allocd2(&dN, n, 3);
+  allocd2(&J, 3, 3);
+  CalcMat_ElemNodeCoordXYZ(elem, n, mesh->ElemNodes, X, mesh->PointCoord);
+  double total = 0.0, s[4];
+  int q = 0;
+  for (int i = 1; i <= c[1]; i++)
+    for (int j = 1; j <= c[2]; j++)
+      for (int k = 1; k <= c[3]; k++) {
+        s[1] = a[1][i];
+        s[2] = a[2][j];
+        s[3] = a[3][k];
+        CalcShapeFuncDerivSolidHexa(n, dN, s);
+        CalcMat_Jacobian(n, 3, 3, X, dN, J);
+        const double det = J[1][1] * (J[2][2] * J[3][3] - J[2][3] * J[3][2]) -
+                           J[1][2] * (J[2][1] * J[3][3] - J[2][3] * J[3][1]) +
+                           J[1][3] * (J[2][1] * J[3][2] - J[2][2] * J[3][1]);
+        if (std::fabs(det) < kSmall)
+          NullJacobian(elem, "volume",
+                       "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
+        if (det < kSmall)
+          NullJacobian(elem, "volume",
+                       "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
+        share[++q] = w[1][i] * w[2][j] * w[3][k] * det;
+        total += share[q];
+      }
+  freed2(J);
+  freed2(dN);
+  freed2(X);
+  *nPts = q;
+  return total;
+}
+
+}  // namespace
+
+void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int point, double* elementSize,
+                            double* pointSize) {
+  double* share;
+  allocd1(&share, 1000);  // at most 10 points per direction
+  int n = 0;
+  switch (mesh->ElemProps[property].ElementType) {
+    case _PLANE_STRESS_QUAD:
+    case _PLANE_STRAIN_QUAD:
+    case _MINDLIN_SHELL_QUAD: *elementSize = Area(mesh, element, property, share, &n); break;
+    case _SOLID_HEXA: *elementSize = Volume(mesh, element, property, share, &n); break;
+    // The layered Ahmad shell's mid-surface area is not part of this build.
+    default: InternalError(__FILE__, __LINE__);
+  }
+  if (point < 1 || point > n) InternalError(__FILE__, __LINE__);
+  *pointSize = share[point];
+  freed1(share);
+}
