@@ -1,5 +1,6 @@
-// Area and volume of an element and the share of each of its integration points: the
-// crack band width of the smeared-crack models at start-up.
+// Area and volume of an element and the share of each of its integration points (the
+// crack band width at start-up), and Oliver's crack band width of the hexahedron.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -130,12 +131,108 @@ void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int
   switch (mesh->ElemProps[property].ElementType) {
     case _PLANE_STRESS_QUAD:
     case _PLANE_STRAIN_QUAD:
-    case _MINDLIN_SHELL_QUAD: *elementSize = Area(mesh, element, property, share, &n); break;
+    case _MINDLIN_SHELL_QUAD:
+    // The layered Ahmad shell at its mid-surface (natural thickness coordinate 0), where
+    // the nodal thickness drops out: the in-plane Jacobian in the axes of the normal is
+    // |x,1 x x,2|, the same whatever the layer.
+    case _AHMAD_SHELL_QUAD: *elementSize = Area(mesh, element, property, share, &n); break;
     case _SOLID_HEXA: *elementSize = Volume(mesh, element, property, share, &n); break;
-    // The layered Ahmad shell's mid-surface area is not part of this build.
     default: InternalError(__FILE__, __LINE__);
   }
   if (point < 1 || point > n) InternalError(__FILE__, __LINE__);
   *pointSize = share[point];
   freed1(share);
+}
+
+// ---- Oliver's crack band ------------------------------------------------------------------
+
+double CalcCrBandWidthOliver(int nNodes, double** gradN, double** X, const double* normal) {
+  double *N0, s0[4] = {0.0, 0.0, 0.0, 0.0}, xc[4] = {0.0, 0.0, 0.0, 0.0};
+  allocd1(&N0, nNodes);
+  CalcShapeFuncSolidHexa(nNodes, N0, s0);
+  for (int i = 1; i <= nNodes; i++)
+    for (int k = 1; k <= 3; k++) xc[k] += X[i][k] * N0[i];
+  freed1(N0);
+  // Signed distance of each node from the crack plane through the centre.
+  double* d;
+  allocd1(&d, nNodes);
+  double dmin = 0.0, dmax = 0.0;
+  for (int i = 1; i <= nNodes; i++) {
+    d[i] = 0.0;
+    for (int k = 1; k <= 3; k++) d[i] += (X[i][k] - xc[k]) * normal[k];
+    dmin = std::min(dmin, d[i]);
+    dmax = std::max(dmax, d[i]);
+  }
+  if (dmax - dmin < kSmall) InternalError(__FILE__, __LINE__);
+  // The ramp from 0 behind the crack to 1 ahead of it, differentiated along the normal.
+  double S = 0.0;
+  for (int i = 1; i <= nNodes; i++) {
+    const double phi = (d[i] - dmin) / (dmax - dmin);
+    S += phi * (gradN[i][1] * normal[1] + gradN[i][2] * normal[2] + gradN[i][3] * normal[3]);
+  }
+  freed1(d);
+  if (std::fabs(S) < kSmall) InternalError(__FILE__, __LINE__);
+  return 1.0 / std::fabs(S);
+}
+
+double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                               const double* normal, const double* extent) {
+  if (nNodes != 8 && nNodes != 20) InternalError(__FILE__, __LINE__);
+  double **S, **Y, **dN, **J, **Jinv, **gradN, *N;
+  allocd2(&S, nNodes, 3);
+  allocd2(&Y, nNodes, 3);
+  allocd2(&dN, nNodes, 3);
+  allocd2(&J, 3, 3);
+  allocd2(&Jinv, 3, 3);
+  allocd2(&gradN, nNodes, 3);
+  allocd1(&N, nNodes);
+  CalcNatCoordSolidHexa(nNodes, S);
+  // The sub-element of the point's natural extent around it, moved back inside the parent.
+  for (int k = 1; k <= 3; k++) {
+    double shift = 0.0;
+    for (int i = 1; i <= nNodes; i++) {
+      S[i][k] = S[i][k] * std::fabs(extent[k]) * 0.5 + sp[k];
+      if (S[i][k] > 1.0) shift = S[i][k] - 1.0;
+      if (S[i][k] < -1.0) shift = S[i][k] + 1.0;
+    }
+    for (int i = 1; i <= nNodes; i++) S[i][k] -= shift;
+  }
+  for (int i = 1; i <= nNodes; i++) {
+    CalcShapeFuncSolidHexa(nNodes, N, S[i]);
+    for (int k = 1; k <= 3; k++) {
+      Y[i][k] = 0.0;
+      for (int j = 1; j <= nNodes; j++) Y[i][k] += X[j][k] * N[j];
+    }
+  }
+  CalcShapeFuncDerivSolidHexa(nNodes, dN, sp);
+  CalcMat_Jacobian(nNodes, 3, 3, Y, dN, J);
+  const double det = detd2(J, 3);
+  const char* msg = nullptr;
+  if (std::fabs(det) < kSmall)
+    msg = "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.";
+  else if (det < kSmall)
+    msg = "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.";
+  else if (!invertd2(Jinv, J, 3))
+    msg = "Unable to invert the Jacobian matrix:\nelement geometry and/or mesh connectivity must be changed.";
+  if (msg != nullptr) {
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "\nCalculate the crack bandwidth considering the Oliver approach \nat the integration point level\n");
+    std::fprintf(stderr, "   -> Combination: %d\n", at.combination);
+    std::fprintf(stderr, "   -> Iteration: %d\n", at.iteration);
+    std::fprintf(stderr, "   -> Element: %d\n", at.element);
+    std::fprintf(stderr, "   -> Sampling point: %d\n", at.point);
+    std::fprintf(stderr, "   -> Nonlinear material model: %s\n", at.model);
+    errexit(msg, 0);
+  }
+  CalcCartesianDeriv(nNodes, 3, dN, Jinv, gradN);
+  const double h = CalcCrBandWidthOliver(nNodes, gradN, X, normal);
+  freed1(N);
+  freed2(gradN);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dN);
+  freed2(Y);
+  freed2(S);
+  return h;
 }

@@ -44,6 +44,25 @@ TEST(ElementSizes, CubeAndSquareSharesAndBandWidths) {
   EXPECT_DEATH(CalcElementSizeOfPoint(m, e2, quad, 5, &a, &s), "INTERNAL ERROR");
 }
 
+// A flat 8-node Ahmad shell of 100 x 100 in a tilted plane: its mid-surface area.
+TEST(ElementSizes, FlatLayeredAhmadShellMidSurface) {
+  HandMesh h;
+  const int prop = h.AddProperty(_AHMAD_SHELL_QUAD, MAT_LAY_PATT, 1, 0, 0);
+  const double c = std::sqrt(0.5);
+  auto P = [&](double u, double v) { return h.AddPoint(u * c, v, u * c); };  // plane x = z
+  const int e = h.AddElement({P(0, 0), P(50, 0), P(100, 0), P(100, 50), P(100, 100), P(50, 100), P(0, 100), P(0, 50)},
+                             prop);
+  const MeshData* m = h.Build();
+  double area = 0, sum = 0, s;
+  for (int k = 1; k <= 4; k++) {
+    CalcElementSizeOfPoint(m, e, prop, k, &area, &s);
+    EXPECT_NEAR(s, 2500.0, 1e-8);
+    sum += s;
+  }
+  EXPECT_NEAR(area, 10000.0, 1e-8);
+  EXPECT_NEAR(sum, area, 1e-9);
+}
+
 // A distorted hexahedron: the shares differ from point to point and add up to the exact
 // volume (a 3 x 3 x 3 rule gives the same total: det J of a trilinear map is integrated
 // exactly by both); each point's band is the cube root of its own share.
@@ -81,4 +100,64 @@ TEST(ElementSizes, RefusedRules) {
   EXPECT_EXIT(CalcElementSizeOfPoint(m, e, glob, 1, &v, &s), testing::ExitedWithCode(1),
               "Calculating the volume of an element:\n   -> Elem. prop. counter: 1\n   -> Element: 1\n"
               "   -> Integration type: _GLOB\n\nERROR:\nInvalid integration type.\nIntegration type must be _GLEG.");
+}
+
+namespace {
+
+// Cartesian derivatives of a box hexahedron at its centre.
+double Oliver(HandMesh& h, int e, const double* normal) {
+  const MeshData* m = h.Build();
+  double **X, **dN, **J, **Jinv, **g;
+  allocd2(&X, 8, 3);
+  allocd2(&dN, 8, 3);
+  allocd2(&J, 3, 3);
+  allocd2(&Jinv, 3, 3);
+  allocd2(&g, 8, 3);
+  CalcMat_ElemNodeCoordXYZ(e, 8, m->ElemNodes, X, m->PointCoord);
+  const double s[4] = {0, 0.3, -0.2, 0.1};
+  CalcShapeFuncDerivSolidHexa(8, dN, s);
+  CalcMat_Jacobian(8, 3, 3, X, dN, J);
+  EXPECT_TRUE(invertd2(Jinv, J, 3));
+  CalcCartesianDeriv(8, 3, dN, Jinv, g);
+  const double hw = CalcCrBandWidthOliver(8, g, X, normal);
+  freed2(g);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dN);
+  freed2(X);
+  return hw;
+}
+
+}  // namespace
+
+// The band is the extent of the element across the crack: 1 for a unit cube cracked
+// normal to x, its diagonal sqrt(2) for the normal (1, 1, 0)/sqrt(2), 2 for a 2 x 1 x 1
+// box; at the point level a sub-element of half the size gives half the band.
+TEST(OliverBand, ExtentAcrossTheCrack) {
+  HandMesh h;
+  const int prop = h.AddProperty(_SOLID_HEXA, MAT_LIN_ISO, 1, 0, 0);
+  const int cube = AddBox(h, 1, 1, 1, prop);
+  const int box = AddBox(h, 2, 1, 1, prop);
+  const double c = std::sqrt(0.5);
+  const double nx[4] = {0, 1, 0, 0}, nd[4] = {0, c, c, 0}, nz[4] = {0, 0, 0, -1};
+  EXPECT_NEAR(Oliver(h, cube, nx), 1.0, 1e-12);
+  EXPECT_NEAR(Oliver(h, cube, nd), std::sqrt(2.0), 1e-12);
+  EXPECT_NEAR(Oliver(h, cube, nz), 1.0, 1e-12);
+  EXPECT_NEAR(Oliver(h, box, nx), 2.0, 1e-12);
+  EXPECT_NEAR(Oliver(h, box, nz), 1.0, 1e-12);
+
+  const MeshData* m = h.Build();
+  double** X;
+  allocd2(&X, 8, 3);
+  CalcMat_ElemNodeCoordXYZ(cube, 8, m->ElemNodes, X, m->PointCoord);
+  const double g = 1.0 / std::sqrt(3.0), sp[4] = {0, g, -g, g}, extent[4] = {0, 1, 1, 1};
+  const OliverPointContext at{1, 2, cube, 7, "_NLMM111"};
+  EXPECT_NEAR(CalcCrBandWidthOliverIP(at, 8, sp, X, nx, extent), 0.5, 1e-12);
+  EXPECT_NEAR(CalcCrBandWidthOliverIP(at, 8, sp, X, nd, extent), 0.5 * std::sqrt(2.0), 1e-12);
+  const double flat[4] = {0, 1, 1, 0};
+  EXPECT_EXIT(CalcCrBandWidthOliverIP(at, 8, sp, X, nx, flat), testing::ExitedWithCode(1),
+              "at the integration point level\n   -> Combination: 1\n   -> Iteration: 2\n   -> Element: 1\n"
+              "   -> Sampling point: 7\n   -> Nonlinear material model: _NLMM111\n\nERROR:\n"
+              "Jacobian determinant is null:");
+  freed2(X);
 }
