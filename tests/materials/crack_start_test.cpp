@@ -14,63 +14,12 @@
 #include "materials/material_point.h"
 #include "materials/material_slots.h"
 #include "materials/material_table.h"
+#include "support/crack_material.h"
 
 namespace {
 
 constexpr const char* kInternal = "INTERNAL ERROR";
 constexpr const char* kCritical = "The fracture energy should be greater than the critical fracture energy.";
-
-// A record of the kind's layout; values given by (slot, word).
-struct Mat {
-  int code;
-  MaterialRecord m{};
-  explicit Mat(int c) : code(c) {
-    std::strcpy(m.Name, "CONCRETE");
-    for (const char* p = MaterialLayout(code); *p != '\0';) {
-      char* end;
-      const long n = std::strtol(p, &end, 10);
-      for (long j = 0; j < n; j++) {
-        m.nValues++;
-        m.ValueType[m.nValues] = *end;
-      }
-      p = end + 1;
-      while (*p == ' ') p++;
-    }
-  }
-  Mat& Set(int slot, double v, int word = 1) {
-    const int k = MaterialValueOfSlot(code, slot, word);
-    EXPECT_NE(k, 0) << slot;
-    m.Value[k] = v;
-    return *this;
-  }
-};
-
-// Law 1 (0.1, 0.5, 0.4, 0.2), ft 3, E 30000, nu 0.2, h 100: Gf,crit = 0.036. The slot
-// of every parameter follows the model's block (laws at `law`, the rest by the table).
-struct Slots {
-  int ft, law, gf, band, bandWord, bandConst, maxCr, angle;
-};
-Slots SlotsOf(int code) {
-  switch (code) {
-    case MAT_NLMM101: return {69, 70, 75, 79, 2, 80, 81, 82};
-    case MAT_NLMM102: return {69, 70, 75, 80, 1, 81, 82, 83};
-    case MAT_NLMM104: return {69, 70, 77, 86, 2, 87, 88, 89};
-    case MAT_NLMM111: return {69, 70, 77, 89, 2, 90, 91, 92};
-    case MAT_NLMM141: return {72, 73, 78, 82, 2, 83, 84, 85};
-    case MAT_NLMM142: return {78, 79, 86, 95, 2, 96, 97, 98};
-    default: return {78, 79, 86, 98, 2, 99, 100, 101};
-  }
-}
-
-Mat Concrete(int code, double gf, int option = 1, double h = 100.0) {
-  Mat c(code);
-  const Slots s = SlotsOf(code);
-  c.Set(66, 0.2).Set(67, 30000).Set(68, 30).Set(s.ft, 3).Set(s.law, kLawTrilinear);
-  c.Set(s.law + 1, 0.1).Set(s.law + 2, 0.5).Set(s.law + 3, 0.4).Set(s.law + 4, 0.2);
-  c.Set(s.gf, gf).Set(s.band, option, s.bandWord).Set(s.bandConst, h).Set(s.maxCr, 2).Set(s.angle, 0.5);
-  if (code == MAT_NLMM141 || code == MAT_NLMM142 || code == MAT_NLMM151) c.Set(69, 0.0022).Set(71, 50.0);
-  return c;
-}
 
 // The point's record of the kind, started.
 struct Rec {
@@ -90,14 +39,14 @@ struct Rec {
   }
 };
 
-void Start(const Mat& c, Rec& rec, CrackPointPlace at = {7, 3, 0, 0.0, 0.0}) {
+void Start(const CrackMat& c, Rec& rec, CrackPointPlace at = {7, 3, 0, 0.0, 0.0}) {
   PointStartValues(c.code, c.m, rec.r, at);
 }
 
 }  // namespace
 
 TEST(CrackStart, PlaneRecordOfNlmm104) {
-  Mat c = Concrete(MAT_NLMM104, 0.1);
+  CrackMat c = CrackConcrete(MAT_NLMM104, 0.1);
   c.Set(81, 1, 1).Set(81, 1, 2).Set(82, 0.2).Set(84, 1.5).Set(85, 0.05);
   Rec rec(MAT_NLMM104);
   Start(c, rec);
@@ -121,7 +70,7 @@ TEST(CrackStart, PlaneRecordOfNlmm104) {
 
 // _NLMM111 with shear softening on, beta 0.2, E 30000, nu 0.2: beta / (1 - beta) G = 3125.
 TEST(CrackStart, SolidRecordsAndBandWidths) {
-  Mat c = Concrete(MAT_NLMM111, 0.1, 2);
+  CrackMat c = CrackConcrete(MAT_NLMM111, 0.1, 2);
   c.Set(79, 1).Set(84, 1).Set(85, 0.2).Set(87, 1.5).Set(88, 0.05);
   Rec rec(MAT_NLMM111);
   Start(c, rec, {1, 1, 0, 1e6, 125000.0});  // 100 mm cube, 2 x 2 x 2 points
@@ -132,32 +81,32 @@ TEST(CrackStart, SolidRecordsAndBandWidths) {
     EXPECT_NEAR(r.Cr.CrShearStiffness2[i], 3125.0, 1e-9);
     EXPECT_EQ(r.Cr.CrShearStrength2[i], 1.5);
   }
-  Mat c3 = Concrete(MAT_NLMM111, 0.1, 3);
+  CrackMat c3 = CrackConcrete(MAT_NLMM111, 0.1, 3);
   Start(c3, rec, {1, 1, 0, 1e6, 125000.0});
   EXPECT_NEAR(r.Cr.CrBandWidth[1], 50.0, 1e-12);
   EXPECT_EQ(r.Cr.CrShearStiffness[1], 0.0);  // shear softening off
 
   // Plane quad 100 x 100, 2 x 2 points: 100 (option 2), 50 (option 3).
   Rec plane(MAT_NLMM101);
-  Start(Concrete(MAT_NLMM101, 0.1, 2), plane, {1, 1, 0, 1e4, 2500.0});
+  Start(CrackConcrete(MAT_NLMM101, 0.1, 2), plane, {1, 1, 0, 1e4, 2500.0});
   EXPECT_NEAR(plane.As<NLMM101_HD>().CrBandWidth[4], 100.0, 1e-12);
-  Start(Concrete(MAT_NLMM101, 0.1, 3), plane, {1, 1, 0, 1e4, 2500.0});
+  Start(CrackConcrete(MAT_NLMM101, 0.1, 3), plane, {1, 1, 0, 1e4, 2500.0});
   EXPECT_NEAR(plane.As<NLMM101_HD>().CrBandWidth[4], 50.0, 1e-12);
-  EXPECT_FALSE(PointStartNeedsElementSize(MAT_NLMM101, Concrete(MAT_NLMM101, 0.1, 1).m));
-  EXPECT_TRUE(PointStartNeedsElementSize(MAT_NLMM101, Concrete(MAT_NLMM101, 0.1, 3).m));
+  EXPECT_FALSE(PointStartNeedsElementSize(MAT_NLMM101, CrackConcrete(MAT_NLMM101, 0.1, 1).m));
+  EXPECT_TRUE(PointStartNeedsElementSize(MAT_NLMM101, CrackConcrete(MAT_NLMM101, 0.1, 3).m));
 
   // Options 4 and 5 (Oliver's band at initiation) leave 0 and check nothing.
   for (int code : {MAT_NLMM104, MAT_NLMM111})
     for (int option : {4, 5}) {
       Rec o(code);
-      Start(Concrete(code, 1e-6, option), o);
+      Start(CrackConcrete(code, 1e-6, option), o);
       const double h = code == MAT_NLMM104 ? o.As<NLMM104_HD>().Cr.CrBandWidth[1] : o.As<NLMM111_HD>().Cr.CrBandWidth[1];
       EXPECT_EQ(h, 0.0);
     }
 
   // The plastic crack models copy the compressive strength.
   Rec p(MAT_NLMM151);
-  Start(Concrete(MAT_NLMM151, 0.1), p);
+  Start(CrackConcrete(MAT_NLMM151, 0.1), p);
   EXPECT_EQ(p.As<NLMM151_HD>().Pl.YieldParam, 30.0);
   EXPECT_EQ(p.As<NLMM151_HD>().Pl.PlasticState, 1);
   EXPECT_EQ(p.As<NLMM151_HD>().Cr.CrGf[2], 0.1);
@@ -168,10 +117,10 @@ TEST(CrackStart, CriticalFractureEnergyCheck) {
   for (int code : {MAT_NLMM101, MAT_NLMM102, MAT_NLMM104, MAT_NLMM111, MAT_NLMM142, MAT_NLMM151}) {
     for (double gf : {0.036, 0.037}) {
       Rec r(code);
-      Start(Concrete(code, gf), r);
+      Start(CrackConcrete(code, gf), r);
     }
     Rec r(code);
-    EXPECT_EXIT(Start(Concrete(code, 0.035), r), testing::ExitedWithCode(1),
+    EXPECT_EXIT(Start(CrackConcrete(code, 0.035), r), testing::ExitedWithCode(1),
                 "Check the fracture energy value:\n   -> Element: 7\n   -> Sampling point: 3\n"
                 "   -> Fracture energy: 0.03500000\n   -> Critical fracture energy: 0.03600000\nERROR:\n"
                 "The fracture energy should be greater than the critical fracture energy.")
@@ -179,14 +128,14 @@ TEST(CrackStart, CriticalFractureEnergyCheck) {
   }
   // _NLMM141 has no check.
   Rec r141(MAT_NLMM141);
-  Start(Concrete(MAT_NLMM141, 0.001), r141);
+  Start(CrackConcrete(MAT_NLMM141, 0.001), r141);
   // A layered point names its layer.
   Rec r(MAT_NLMM101);
-  EXPECT_EXIT(Start(Concrete(MAT_NLMM101, 0.01), r, {4, 2, 3, 0, 0}), testing::ExitedWithCode(1),
+  EXPECT_EXIT(Start(CrackConcrete(MAT_NLMM101, 0.01), r, {4, 2, 3, 0, 0}), testing::ExitedWithCode(1),
               "   -> Sampling point: 2\n   -> Layer: 3\n");
   // RILEM (0.1, 0.6, 0.3, 0.35): eps_u = 0.02 is compared in strain (bound 4e-4) and passes;
   // 3.9e-4 does not.
-  Mat rilem = Concrete(MAT_NLMM104, 0.02);
+  CrackMat rilem = CrackConcrete(MAT_NLMM104, 0.02);
   rilem.Set(70, kLawRilem).Set(71, 0.1).Set(72, 0.6).Set(73, 0.3).Set(74, 0.35);
   Rec rr(MAT_NLMM104);
   Start(rilem, rr);
@@ -218,7 +167,7 @@ TEST(CrackStart, UnusableMaterialValuesAreRefusedWithTheirPoint) {
       {MAT_NLMM142, 71, 1, 0.1, "The compressive fracture energy is too small"},
   };
   for (const Case& k : cases) {
-    Mat c = Concrete(k.code, 0.1);
+    CrackMat c = CrackConcrete(k.code, 0.1);
     if (k.code == MAT_NLMM104) c.Set(81, 1, 2);  // constant retention
     if (k.code == MAT_NLMM101) c.Set(77, 1);
     c.Set(k.slot, k.value, k.word);
@@ -228,7 +177,7 @@ TEST(CrackStart, UnusableMaterialValuesAreRefusedWithTheirPoint) {
         << k.code << " " << k.slot;
   }
   // Shear softening with a retention kind other than constant.
-  Mat c = Concrete(MAT_NLMM104, 0.1);
+  CrackMat c = CrackConcrete(MAT_NLMM104, 0.1);
   c.Set(81, 1, 1).Set(81, 2, 2).Set(82, 0.2);
   Rec r(MAT_NLMM104);
   EXPECT_DEATH(Start(c, r), kInternal);
