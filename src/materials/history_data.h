@@ -211,7 +211,8 @@ struct CrackPart111 {
   double* CrShearStiffness2;   // [4] second
   double* CrShearStrength;     // [4]
   double* CrShearStrength2;    // [4]
-  double* CrAux[7];            // [1..6], each [4]
+  double* CrAux[7];            // [1..6], each [4]: spare, reopening stress, closing strain,
+                               // largest crack normal strain, crack shear strains 1 and 2
   double* CrStrain;            // [12]
   double* CrStress;            // [12]
   double* CrVector3;           // [12]

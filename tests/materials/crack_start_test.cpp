@@ -182,3 +182,45 @@ TEST(CrackStart, UnusableMaterialValuesAreRefusedWithTheirPoint) {
   Rec r(MAT_NLMM104);
   EXPECT_DEATH(Start(c, r), kInternal);
 }
+
+// A second crack of _NLMM111 after crack 1 (law 1, Gf 0.1, h 100) reached 2.586207e-4:
+// it gets what crack 1 has left, plus the consumed 0.0476615 by (theta / (pi/2))^p.
+TEST(CrackStart, NewCracksOfTheSolidModels) {
+  CrackMat c = CrackConcrete(MAT_NLMM111, 0.1);
+  c.Set(78, 1.0).Set(91, 4);
+  Rec rec(MAT_NLMM111);
+  Start(c, rec);
+  NLMM111_HD& r = rec.As<NLMM111_HD>();
+  const double x[4] = {0, 1, 0, 0}, y[4] = {0, 0, 1, 0}, d[4] = {0, std::sqrt(0.5), -std::sqrt(0.5), 0};
+  EXPECT_EQ(Calc_Gf_NewCrInit_NLMM111(c.m, x, r), 0.1);
+  InitializeCr_NLMM111(c.m, 0.1, x, 3.0, &r);
+  EXPECT_EQ(r.Cr.nCr, 1);
+  EXPECT_EQ(r.Cr.CrStatus[1], 1);
+  EXPECT_EQ(r.Cr.CrStress[1], 3.0);
+  EXPECT_EQ(r.Cr.CrAuxStatus2[1], 1);
+  r.Cr.CrAux[4][1] = 2.586207e-4;
+  EXPECT_NEAR(Calc_Gf_NewCrInit_NLMM111(c.m, y, r), 0.1, 1e-15);
+  EXPECT_NEAR(Calc_Gf_NewCrInit_NLMM111(c.m, x, r), 0.0523385, 1e-7);
+  EXPECT_NEAR(Calc_Gf_NewCrInit_NLMM111(c.m, d, r), 0.0761692, 1e-7);
+  c.Set(78, 2.0);
+  EXPECT_NEAR(Calc_Gf_NewCrInit_NLMM111(c.m, d, r), 0.0642539, 1e-7);
+  // Crack 2 lands in slot 2, its normal stress at entry 4; four cracks, then the internal error.
+  InitializeCr_NLMM111(c.m, 0.06, y, 2.5, &r);
+  EXPECT_EQ(r.Cr.CrDirection[2][2], 1.0);
+  EXPECT_EQ(r.Cr.CrStress[4], 2.5);
+  EXPECT_EQ(r.Cr.CrGf[2], 0.06);
+  InitializeCr_NLMM111(c.m, 0.06, x, 2.5, &r);
+  InitializeCr_NLMM111(c.m, 0.06, x, 2.5, &r);
+  EXPECT_DEATH(InitializeCr_NLMM111(c.m, 0.06, x, 2.5, &r), kInternal);
+  EXPECT_DEATH(Calc_Gf_NewCrInit_NLMM111(c.m, x, r), kInternal);
+  // Past the material's most cracks (2 for _NLMM102).
+  CrackMat c2 = CrackConcrete(MAT_NLMM102, 0.1);
+  Rec r2(MAT_NLMM102);
+  Start(c2, r2);
+  NLMM101_HD& s = r2.As<NLMM101_HD>();
+  InitializeCr_NLMM102(c2.m, 0.1, x, 3.0, &s);
+  InitializeCr_NLMM102(c2.m, 0.1, y, 3.0, &s);
+  EXPECT_EQ(s.CrStress[4], 3.0);
+  EXPECT_DEATH(Calc_Gf_NewCrInit_NLMM102(c2.m, x, s), kInternal);
+  EXPECT_DEATH(InitializeCr_NLMM102(c2.m, 0.1, x, 3.0, &s), kInternal);
+}

@@ -24,17 +24,18 @@ struct CrackSlots {
   int shearStrength, gfII;
   bool plastic;                 // compressive plasticity: fc 68, eps_c1 69 (and Gc 71 with damage)
   bool damage;
+  int exponent;                 // exponent p of the new-crack energy (solid models)
 };
 
 // _NLMM142 takes no Oliver band (its update has none): options 1 to 3.
 constexpr CrackSlots kSlots[] = {
-    {MAT_NLMM101, 2, kThreeLaws, 3, true, 69, 70, 75, 79, 2, 80, 81, 82, 0, 0, 77, 1, 78, 0, 0, false, false},
-    {MAT_NLMM102, 3, kThreeLaws, 3, true, 69, 70, 75, 80, 1, 81, 82, 83, 0, 0, 0, 0, 0, 0, 0, false, false},
-    {MAT_NLMM104, 2, kFourLaws, 5, true, 69, 70, 77, 86, 2, 87, 88, 89, 81, 1, 81, 2, 82, 84, 85, false, false},
-    {MAT_NLMM111, 3, kFourLaws, 5, true, 69, 70, 77, 89, 2, 90, 91, 92, 79, 1, 84, 1, 85, 87, 88, false, false},
-    {MAT_NLMM141, 2, kThreeLaws, 3, false, 72, 73, 78, 82, 2, 83, 84, 85, 0, 0, 80, 1, 81, 0, 0, true, false},
-    {MAT_NLMM142, 2, kFourLaws, 3, true, 78, 79, 86, 95, 2, 96, 97, 98, 90, 1, 90, 2, 91, 93, 94, true, true},
-    {MAT_NLMM151, 3, kFourLaws, 3, true, 78, 79, 86, 98, 2, 99, 100, 101, 88, 1, 93, 1, 94, 96, 97, true, true},
+    {MAT_NLMM101, 2, kThreeLaws, 3, true, 69, 70, 75, 79, 2, 80, 81, 82, 0, 0, 77, 1, 78, 0, 0, false, false, 0},
+    {MAT_NLMM102, 3, kThreeLaws, 3, true, 69, 70, 75, 80, 1, 81, 82, 83, 0, 0, 0, 0, 0, 0, 0, false, false, 76},
+    {MAT_NLMM104, 2, kFourLaws, 5, true, 69, 70, 77, 86, 2, 87, 88, 89, 81, 1, 81, 2, 82, 84, 85, false, false, 0},
+    {MAT_NLMM111, 3, kFourLaws, 5, true, 69, 70, 77, 89, 2, 90, 91, 92, 79, 1, 84, 1, 85, 87, 88, false, false, 78},
+    {MAT_NLMM141, 2, kThreeLaws, 3, false, 72, 73, 78, 82, 2, 83, 84, 85, 0, 0, 80, 1, 81, 0, 0, true, false, 0},
+    {MAT_NLMM142, 2, kFourLaws, 3, true, 78, 79, 86, 95, 2, 96, 97, 98, 90, 1, 90, 2, 91, 93, 94, true, true, 0},
+    {MAT_NLMM151, 3, kFourLaws, 3, true, 78, 79, 86, 98, 2, 99, 100, 101, 88, 1, 93, 1, 94, 96, 97, true, true, 87},
 };
 
 const CrackSlots& SlotsOf(int code) {
@@ -258,4 +259,83 @@ void SF_NLMM151_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM151_H
   const CrackStart c = Start(m, s, at);
   StartPlastic(m, s, r->Pl);
   StartCrack111(m, s, c, r->Cr);
+}
+
+// ---- crack initiation of the solid models ----------------------------------------------------
+
+namespace {
+
+// The crack data of a solid record that the new crack's energy reads.
+struct SolidCracks {
+  int n;
+  double** direction;
+  const double *gf, *h, *ft, *epsMax;
+};
+
+double NewCrackGf(int code, const MaterialRecord& m, const SolidCracks& c, const double* normal) {
+  const CrackSlots& s = SlotsOf(code);
+  const int law = I(m, s, s.law, 1);
+  const int maxCracks = I(m, s, s.maxCracks, 1);
+  if (c.n < 0 || c.n >= 4) InternalError(__FILE__, __LINE__);
+  const int k = c.n >= 1 ? c.n : 1;  // the reference crack: the last one formed
+  const double theta = c.n >= 1 ? CrackAngleBetween3D(normal, c.direction[k]) : 0.0;
+  return NewCrackFractureField(s.nLaws, law, ShapeOf(m, s), c.n, maxCracks, c.ft[k], c.gf[k], c.h[k], c.epsMax[k],
+                               theta, V(m, s, s.exponent), c.ft[c.n + 1], c.h[c.n + 1], V(m, s, 67));
+}
+
+// Number of the crack being appended, refused past the material's most cracks.
+int NextCrack(int code, const MaterialRecord& m, int32_t& nCr) {
+  const CrackSlots& s = SlotsOf(code);
+  const int n = nCr + 1;
+  if (n > I(m, s, s.maxCracks, 1) || n >= 5) InternalError(__FILE__, __LINE__);
+  nCr = n;
+  return n;
+}
+
+void AppendCrack111(int code, const MaterialRecord& m, double gf, const double* normal, double sigmaN,
+                    CrackPart111& r) {
+  const int n = NextCrack(code, m, r.nCr);
+  for (int k = 1; k <= 3; k++) r.CrDirection[n][k] = normal[k];
+  r.CrStatus[n] = 1;
+  r.CrAux[4][n] = 0.0;  // largest crack normal strain
+  r.CrGf[n] = gf;
+  r.CrStress[3 * (n - 1) + 1] = sigmaN;
+  r.CrAuxStatus[n] = r.CrAuxStatus2[n] = 1;  // both shear components loading on the stiff branch
+  r.CrAux[5][n] = r.CrAux[6][n] = 0.0;      // crack shear strains
+}
+
+SolidCracks Cracks111(const CrackPart111& r) {
+  return {r.nCr, r.CrDirection, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrAux[4]};
+}
+
+}  // namespace
+
+double Calc_Gf_NewCrInit_NLMM102(const MaterialRecord& m, const double* normal, const NLMM101_HD& r) {
+  return NewCrackGf(MAT_NLMM102, m, {r.nCr, r.CrDirection, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrStrainMax},
+                    normal);
+}
+
+double Calc_Gf_NewCrInit_NLMM111(const MaterialRecord& m, const double* normal, const NLMM111_HD& r) {
+  return NewCrackGf(MAT_NLMM111, m, Cracks111(r.Cr), normal);
+}
+
+double Calc_Gf_NewCrInit_NLMM151(const MaterialRecord& m, const double* normal, const NLMM151_HD& r) {
+  return NewCrackGf(MAT_NLMM151, m, Cracks111(r.Cr), normal);
+}
+
+void InitializeCr_NLMM102(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM101_HD* r) {
+  const int n = NextCrack(MAT_NLMM102, m, r->nCr);
+  for (int k = 1; k <= 3; k++) r->CrDirection[n][k] = normal[k];
+  r->CrStatus[n] = 1;
+  r->CrStrainMax[n] = 0.0;
+  r->CrGf[n] = gf;
+  r->CrStress[3 * (n - 1) + 1] = sigmaN;
+}
+
+void InitializeCr_NLMM111(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM111_HD* r) {
+  AppendCrack111(MAT_NLMM111, m, gf, normal, sigmaN, r->Cr);
+}
+
+void InitializeCr_NLMM151(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM151_HD* r) {
+  AppendCrack111(MAT_NLMM151, m, gf, normal, sigmaN, r->Cr);
 }
