@@ -237,3 +237,26 @@ TEST(CrackSoftening, PrincipalStresses2D) {
     EXPECT_NEAR(c2 * c2 * c.sx + s2 * s2 * c.sy + 2 * s2 * c2 * c.txy, ma, 1e-9);
   }
 }
+
+// Transverse shear of a cracked shell: tauP 2 at gP 1e-4, GfII 0.05, h 100.
+TEST(CrackSoftening, TransverseShearOfShells) {
+  const double tp = 2, gp = 1e-4, g2 = 0.05, h = 100;
+  // Linear: gU = gP + 2 GfII / (h tauP) = 6e-4; the softening triangle holds GfII / h.
+  const double gu = TransverseShearUltStrain(1, g2, h, tp, gp, kTri);
+  EXPECT_NEAR(gu, 6e-4, 1e-18);
+  EXPECT_NEAR(h * 0.5 * tp * (gu - gp), g2, 1e-15);
+  EXPECT_NEAR(TransverseShearEnvelope(1, g2, h, tp, gp, kTri, 3.5e-4), 1.0, 1e-12);
+  EXPECT_EQ(TransverseShearEnvelope(1, g2, h, tp, gp, kTri, 7e-4), 0.0);
+  // Secant: back to the origin from the envelope at gMax.
+  EXPECT_NEAR(TransverseShearUnloRelo(1, g2, h, tp, gp, kTri, 3.5e-4, 1.75e-4), 0.5, 1e-12);
+  // Trilinear and Cornelissen: the normal laws shifted by gP, with tauP and GfII.
+  const double e = 0.3 * CrUltNormalStrain(kLawTrilinear, tp, g2, h, kTri);
+  EXPECT_EQ(TransverseShearEnvelope(2, g2, h, tp, gp, kTri, gp + e),
+            CrNormalStressSoft(kLawTrilinear, tp, g2, h, e, kTri, 0));
+  EXPECT_NEAR(TransverseShearUltStrain(3, g2, h, tp, gp, kTri) - gp,
+              CrUltNormalStrain(kLawCornelissen, tp, g2, h, kTri), 1e-18);
+  EXPECT_NEAR(TransverseShearUnloRelo(3, g2, h, tp, gp, kTri, 2 * gp, gp),
+              0.5 * CrNormalStressSoft(kLawCornelissen, tp, g2, h, gp, kTri, 0), 1e-12);
+  EXPECT_DEATH(TransverseShearEnvelope(4, g2, h, tp, gp, kTri, 2 * gp), kInternal);
+  EXPECT_DEATH(TransverseShearEnvelope(1, g2, h, tp, gp, kTri, 0.5 * gp), kInternal);
+}

@@ -213,6 +213,40 @@ double CrShearSlopeSoftLinear(double gfII, double h, double gamma, double tau0, 
   return -tau0 / (gU - gamma0);
 }
 
+double TransverseShearUltStrain(int kind, double gfII, double h, double tauP, double gP, const CrackLawShape& s) {
+  switch (kind) {
+    case 1:
+      GUARD(std::fabs(h) < kSmall);
+      GUARD(std::fabs(tauP) < kSmall);
+      return gP + 2.0 * gfII / (h * tauP);
+    case 2: return gP + CrUltNormalStrain(kLawTrilinear, tauP, gfII, h, s);
+    case 3: return gP + CrUltNormalStrain(kLawCornelissen, tauP, gfII, h, s);
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+double TransverseShearEnvelope(int kind, double gfII, double h, double tauP, double gP, const CrackLawShape& s,
+                               double g) {
+  switch (kind) {
+    case 1: {
+      GUARD(g < gP);
+      const double gU = TransverseShearUltStrain(kind, gfII, h, tauP, gP, s);
+      if (g > gU) return 0.0;
+      GUARD(std::fabs(gU - gP) < kSmall);
+      return tauP - tauP * (g - gP) / (gU - gP);
+    }
+    case 2: return CrNormalStressSoft(kLawTrilinear, tauP, gfII, h, g - gP, s, 0.0);
+    case 3: return CrNormalStressSoft(kLawCornelissen, tauP, gfII, h, g - gP, s, 0.0);
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+double TransverseShearUnloRelo(int kind, double gfII, double h, double tauP, double gP, const CrackLawShape& s,
+                               double gMax, double g) {
+  GUARD(std::fabs(gMax) < kSmall);
+  return TransverseShearEnvelope(kind, gfII, h, tauP, gP, s, gMax) * g / gMax;
+}
+
 double CrConsumedGf(int nLaws, int law, double ft, double gf, double h, const CrackLawShape& s, double eps) {
   CheckLaw(nLaws, law);
   if (law == kLawRilem) return 0.0;  // the law is given by its strains, not by an energy

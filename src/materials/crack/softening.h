@@ -45,6 +45,18 @@ double CrUltShearStrainLinear(double gfII, double h, double tau0);
 double CrShearStressSoftLinear(double gfII, double h, double gamma, double tau0, double gamma0);
 double CrShearSlopeSoftLinear(double gfII, double h, double gamma, double tau0, double gamma0);
 
+// Transverse shear of cracked shells (components that crack at (gP, tauP)). Kind 1
+// _LINEAR falls from tauP at gP to 0 at gU = gP + 2 GfII / (h tauP) (the triangle beyond
+// the peak holds GfII / h); kinds 2 _TRILINEAR and 3 _CORNELISSEN are the normal laws at
+// g - gP with tauP and GfII in the places of ft and Gf.
+double TransverseShearUltStrain(int kind, double gfII, double h, double tauP, double gP, const CrackLawShape& s);
+// Stress on the envelope at g >= gP.
+double TransverseShearEnvelope(int kind, double gfII, double h, double tauP, double gP, const CrackLawShape& s,
+                               double g);
+// Unloading and reloading: on the secant from the origin to the envelope at gMax.
+double TransverseShearUnloRelo(int kind, double gfII, double h, double tauP, double gP, const CrackLawShape& s,
+                               double gMax, double g);
+
 // Fracture energy consumed by a crack that reached crack normal strain eps:
 // h * integral of sigma from 0 to eps (Gf beyond eps_u, 0 for law 3). nLaws: kThreeLaws
 // or kFourLaws (law 4 of a three-law model is the internal error).
