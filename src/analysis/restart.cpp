@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "elements/kernel.h"
 #include "history/history.h"
 #include "materials/material_point.h"
 #include "model/fileio.h"
@@ -185,7 +186,8 @@ void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag
     InitEquilibriumPathRecord(nF, nP, &w->EP);
     AllocNLMM_HD(mode, &w->Table, w->NLMM_HD_Count);
     InitNLMM_HD(mode, &w->Table, w->NLMM_HD_Count);
-    SF_NLMM_HD(mode, &w->Index, mesh, ElemPropIndex, w->ElemToHD, &w->Table, w->NLMM_HD_Count);
+    SF_NLMM_HD(mode, &w->Index, mesh, ElemPropIndex, w->ElemToHD, &w->Table, w->NLMM_HD_Count,
+               CalcElementSizeOfPoint);
     // The spring table holds no records: nonlinear springs were refused above.
     return;
   }

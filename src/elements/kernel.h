@@ -71,6 +71,8 @@ void CalcShapeFuncDerivSolidHexa(int n, double** dN, const double* s);
 
 // S (n x 2): natural coordinates of the nodes of a 4-, 8- or 9-node quadrilateral.
 void CalcNatCoord(int n, double** S);
+// Natural coordinates S (n x 3) of the nodes of the 8- or 20-node hexahedron.
+void CalcNatCoordSolidHexa(int n, double** S);
 
 // ---- edge and face node tables -----------------------------------------------------
 
@@ -146,6 +148,28 @@ void CalcLengthElement(int elem, double* L, int** elemNodes, double** pointCoord
 // be 2. Unit tangent (d = 2 or 3) of a 2- or 3-node line (X n x d) at s.
 void CalcVectNormalElem(int elem, int dim, int n, double* normal, const double* s, double** X);
 void CalcVectTangentElem(int d, int elem, int n, double s, double* t, double** X);
+
+// Area (quadrilaterals of types 10, 13, 20 and the mid-surface of 22) or volume (hexahedron, type 24) of an
+// element and the share of its integration point `point`, in the element routines'
+// point order; the crack band width at the start of the smeared-crack models. Another
+// type is the internal error; a rule other than _GLEG and a null Jacobian stop the run.
+void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int point, double* elementSize,
+                            double* pointSize);
+
+// Oliver's crack band width of a hexahedron (8 or 20 nodes, X n x 3) for a crack of unit
+// normal n: 1 / |sum_i phi_i gradN_i . n|, phi_i the ramp from 0 at the node farthest
+// behind the crack plane through the centre to 1 at the node farthest ahead; gradN
+// (n x 3) the Cartesian shape-function derivatives.
+double CalcCrBandWidthOliver(int nNodes, double** gradN, double** X, const double* normal);
+// The same at the integration point of natural coordinates sp, with the derivatives of a
+// sub-element of natural extent `extent` around the point (moved back inside the
+// element); the context names the point in the messages of a degenerate sub-element.
+struct OliverPointContext {
+  int combination, iteration, element, point;
+  const char* model;  // "_NLMM111"
+};
+double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                               const double* normal, const double* extent);
 
 // J (d x m) = X^T dN: J[a][b] = dx_a/ds_b.
 void CalcMat_Jacobian(int n, int d, int m, double** X, double** dN, double** J);

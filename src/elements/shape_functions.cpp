@@ -285,6 +285,12 @@ void CalcShapeFuncDerivSolidHexa(int n, double** dN, const double* s) {
   }
 }
 
+void CalcNatCoordSolidHexa(int n, double** S) {
+  if (n != 8 && n != 20) InternalError(__FILE__, __LINE__);
+  for (int a = 1; a <= n; a++)
+    for (int k = 1; k <= 3; k++) S[a][k] = n == 8 ? kHexa8[a][k] : kHexa20[a][k];
+}
+
 void CalcNatCoord(int n, double** S) {
   switch (n) {
     case 4:

@@ -71,9 +71,15 @@ void CheckHistoryModelsBuilt(const int* NLMM_HD_Count, const int* NLSMM_HD_Count
 // Slots 1..36, then 0. Mode 1: a current and a converged copy; otherwise the current only.
 void AllocNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count);
 void InitNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count);
-// Element-dependent start values; in mode 1 then accepted as the converged state.
+// Area (plane elements, shells at their mid-surface) or volume (solids) of an element
+// and the share of its sampling point `point` (the element routines' point order), for
+// the start values that need them (the crack band of the smeared-crack models).
+using ElementSizeFn = void (*)(const MeshData* mesh, int element, int property, int point, double* elementSize,
+                               double* pointSize);
+// Element-dependent start values; in mode 1 then accepted as the converged state. sizes
+// may be null when no start value needs an element size.
 void SF_NLMM_HD(int mode, const Index_HD* index, const MeshData* mesh, const int* ElemPropIndex,
-                const int* ElemToHD, NLMM_HD* hd, const int* NLMM_HD_Count);
+                const int* ElemToHD, NLMM_HD* hd, const int* NLMM_HD_Count, ElementSizeFn sizes = nullptr);
 // flag != 0: current onto converged (accept); flag 0: converged onto current (restore).
 void CopyNLMM_HD(int flag, NLMM_HD* hd, const int* NLMM_HD_Count);
 // Releases slot 0, then 36 down to 1 (the converged copies too in mode 1).

@@ -22,3 +22,5 @@ struct RecordOps {
 
 // Routines of slot 0..36; null for a slot whose records are not part of this build.
 const RecordOps* RecordOpsOfSlot(int slot);
+// Routines of the smeared-crack slots (1, 2, 3, 4, 10, 11, 14); null for other slots.
+const RecordOps* CrackRecordOps(int slot);

@@ -7,6 +7,7 @@
 
 #include "history/history.h"
 #include "history/records.h"
+#include "materials/material_point.h"
 #include "materials/material_table.h"
 #include "model/fileio.h"
 #include "model/mesh.h"
@@ -71,11 +72,33 @@ R* View(void* a) {
   return static_cast<R*>(a);
 }
 
+// The sampling point whose record is started.
+struct PointAt {
+  int element, property, point, layer;
+  ElementSizeFn sizes;
+};
+
 // Start values of record `rec` of slot `slot` (material number within its block).
-void StartValues(int slot, int material, int rec, const MeshData* mesh, NLMM_HD* hd) {
+void StartValues(int slot, int code, int material, int rec, const MeshData* mesh, NLMM_HD* hd, const PointAt& p) {
   void* a = hd->Entry[2 * slot];
   if (a == nullptr) InternalError(__FILE__, __LINE__);
   switch (slot) {
+    case 1:  // the smeared-crack models
+    case 2:
+    case 3:
+    case 4:
+    case 10:
+    case 11:
+    case 14: {
+      const MaterialRecord& m = MaterialOf(mesh, code, material);
+      CrackPointPlace at{p.element, p.point, p.layer, 0.0, 0.0};
+      if (PointStartNeedsElementSize(code, m)) {
+        if (p.sizes == nullptr) InternalError(__FILE__, __LINE__);
+        p.sizes(mesh, p.element, p.property, p.point, &at.elementSize, &at.pointSize);
+      }
+      PointStartValues(code, m, At(a, OpsOf(slot), rec), at);
+      return;
+    }
     case 5: SF_NLMM121_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
     case 7: SF_NLMM123_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
     case 8: SF_NLMM124_HD(rec, View<NLMM124_HD>(a)); return;
@@ -94,9 +117,9 @@ void StartValues(int slot, int material, int rec, const MeshData* mesh, NLMM_HD*
   }
 }
 
-void StartValuesOfCode(int code, int material, int rec, const MeshData* mesh, NLMM_HD* hd) {
+void StartValuesOfCode(int code, int material, int rec, const MeshData* mesh, NLMM_HD* hd, const PointAt& p) {
   if (rec == 0) return;
-  StartValues(NlmmSlotOfCode(code), material, rec, mesh, hd);
+  StartValues(NlmmSlotOfCode(code), code, material, rec, mesh, hd, p);
 }
 
 }  // namespace
@@ -150,7 +173,7 @@ void FreeNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count) {
 }
 
 void SF_NLMM_HD(int mode, const Index_HD* index, const MeshData* mesh, const int* ElemPropIndex,
-                const int* ElemToHD, NLMM_HD* hd, const int* NLMM_HD_Count) {
+                const int* ElemToHD, NLMM_HD* hd, const int* NLMM_HD_Count, ElementSizeFn sizes) {
   for (int e = 1; e <= mesh->nElements; e++) {
     if (ElemPropIndex[e] == 0) continue;
     const ElementProperty& p = mesh->ElemProps[ElemPropIndex[e]];
@@ -165,14 +188,16 @@ void SF_NLMM_HD(int mode, const Index_HD* index, const MeshData* mesh, const int
     switch (CompositionOf(code)) {
       case kCompositionNone:
         for (int k = 1; k <= index->SingleSlots[i]; k++)
-          StartValuesOfCode(code, p.MaterialNumber, RecordOfSingle_HD(index, i, k), mesh, hd);
+          StartValuesOfCode(code, p.MaterialNumber, RecordOfSingle_HD(index, i, k), mesh, hd,
+                            PointAt{e, ElemPropIndex[e], k, 0, sizes});
         break;
       case kCompositionLayers: {
         const LayerPattern& lp = mesh->LayerPatterns[p.MaterialNumber];
         for (int k = 1; k <= index->LayeredSlots[i]; k++)
           for (int L = 1; L <= lp.nLayers; L++) {
             const LayerProperty& lay = mesh->LayerProps[lp.Layer[L]];
-            StartValuesOfCode(lay.MaterialKind, lay.MaterialNumber, RecordOfLayer_HD(index, i, k, L), mesh, hd);
+            StartValuesOfCode(lay.MaterialKind, lay.MaterialNumber, RecordOfLayer_HD(index, i, k, L), mesh, hd,
+                              PointAt{e, ElemPropIndex[e], k, L, sizes});
           }
         break;
       }
@@ -180,7 +205,8 @@ void SF_NLMM_HD(int mode, const Index_HD* index, const MeshData* mesh, const int
         const MaterialPattern& mp = mesh->NlmmPatterns[p.MaterialNumber];
         for (int k = 1; k <= index->PatternSlots[i]; k++)
           for (int c = 1; c <= mp.nComponents; c++)
-            StartValuesOfCode(mp.Kind[c], mp.Number[c], RecordOfComponent_HD(index, i, k, c), mesh, hd);
+            StartValuesOfCode(mp.Kind[c], mp.Number[c], RecordOfComponent_HD(index, i, k, c), mesh, hd,
+                              PointAt{e, ElemPropIndex[e], k, 0, sizes});
         break;
       }
       case kCompositionFibrousMesh:

@@ -133,6 +133,151 @@ struct NLMM175_HD {
   char FirstCallFlag;
 };
 
+// ---- smeared-crack models -------------------------------------------------------------
+// A point has at most 4 cracks; per-crack vectors hold slot i for crack i, crack vectors
+// the components of the four cracks one after the other (2 per crack in the plane
+// models: normal, shear; 3 in the solid ones). Status codes: PointStatus 1 _ELASTIC,
+// 2 _ELASTIC_CRACKED, 3 _ELASTIC_PLASTIC, 4 _ELASTIC_PLASTIC_CRACKED; CrStatus 1
+// _INITIATING, 2 _OPENING, 3 _CLOSING, 4 _CLOSED, 5 _REOPENING, 6 _FULLY_OPEN, 0 no crack.
+
+// _NLMM101 (plane, nc 3, CrAngle 4 x 2: column 1 the crack angle, column 2 not in the
+// file) and _NLMM102 (solid, nc 6, CrDirection 4 x 3: row i the direction of crack i).
+struct NLMM101_HD {
+  int32_t PointStatus;
+  double* Strain;              // [nc]
+  double* Stress;              // [nc]
+  int32_t nCr;
+  double CrThresholdAngle;
+  int32_t* CrStatus;           // [4]
+  double** CrAngle;            // [4][2] plane; null in _NLMM102
+  double** CrDirection;        // [4][3] solid; null in _NLMM101
+  double* CrBandWidth;         // [4]
+  double* CrGf;                // [4]
+  double* CrTensileStrength;   // [4]; slot nCr+1 the stress a next crack must reach
+  double* CrAux1;              // [4]
+  double* CrStrainMax;         // [4]
+  double* CrStrain;            // [8] plane, [12] solid
+  double* CrStress;
+};
+
+// Crack part of the plane models with shear softening: _NLMM104 fields 4 to 38, also
+// the crack part of _NLMM142.
+struct CrackPart104 {
+  int32_t nCr;
+  double CrThresholdAngle;
+  int32_t* CrStatus;           // [4]
+  int32_t* CrAuxStatus;        // [4] 1 when the crack initiates
+  double* CrMaxSliding;        // [4] largest crack shear sliding reached
+  double** CrAngle;            // [4][2] column 1 the crack angle (column 2 not in the file)
+  double* CrBandWidth;         // [4]
+  double* CrGf;                // [4] reduced by the shear sliding
+  double* CrGfInitial;         // [4] the energy the crack started with
+  double* CrGfII;              // [4] mode-II fracture energy
+  double* CrTensileStrength;   // [4]
+  double* CrShearStiffness;    // [4] before the shear peak
+  double* CrShearStrength;     // [4] peak shear stress
+  double* CrAux1;              // [4]
+  double* CrReopThreshold;     // [4] normal stress above which a closed crack reopens
+  double* CrCloseThreshold;    // [4] normal crack strain below which a crack closes
+  double* CrStrainMax;         // [4] largest normal crack strain on the envelope
+  double* CrShearStrainMax;    // [4] signed crack shear strain of the last envelope point
+  double* CrStrain;            // [8]
+  double* CrStress;            // [8]
+  double* CrVector3;           // [8]
+  int32_t PointFlagA;          // transverse shear status of shell components 1 and 2
+  int32_t PointFlagB;
+  double PointValue[7];        // [1..6] transverse shear history of the two components
+  double* PointVectorA;        // [2] last transverse shear strain
+  double* PointVectorB;        // [2] last transverse shear stress
+  char PointByteA;             // 1 until transverse shear component 1 cracks
+  char PointByteB;
+  double PointTolerance;       // tolerance of the crack iterations
+  char PointByteC;             // 1 when the second algorithm accepted its minimum residual
+};
+
+struct NLMM104_HD {
+  int32_t PointStatus;
+  double* Strain;              // [3]
+  double* Stress;              // [3]
+  CrackPart104 Cr;
+};
+
+// Crack part of the solid models: _NLMM111 fields 5 to 29, also in _NLMM151.
+struct CrackPart111 {
+  int32_t nCr;
+  double CrThresholdAngle;
+  int32_t* CrStatus;           // [4]
+  int32_t* CrAuxStatus;        // [4]
+  int32_t* CrAuxStatus2;       // [4]
+  double** CrDirection;        // [4][3]
+  double* CrBandWidth;         // [4]
+  double* CrGf;                // [4]
+  double* CrGfII;              // [4]
+  double* CrTensileStrength;   // [4]
+  double* CrShearStiffness;    // [4] first shear component
+  double* CrShearStiffness2;   // [4] second
+  double* CrShearStrength;     // [4]
+  double* CrShearStrength2;    // [4]
+  double* CrAux[7];            // [1..6], each [4]: spare, reopening stress, closing strain,
+                               // largest crack normal strain, crack shear strains 1 and 2
+  double* CrStrain;            // [12]
+  double* CrStress;            // [12]
+  double* CrVector3;           // [12]
+  double PointTolerance;
+  char PointByteC;
+};
+
+struct NLMM111_HD {
+  int32_t PointStatus;
+  double* Strain;              // [6]
+  double* Stress;              // [6]
+  double* StrainAux;           // [6]
+  CrackPart111 Cr;
+};
+
+// _NLMM141: the plastic part of the _NLMM121 record (nc 3), then the cracks.
+struct NLMM141_HD {
+  NLMM121_HD Pl;
+  int32_t nCr;
+  double CrThresholdAngle;
+  int32_t* CrStatus;           // [4]
+  double* CrAngleVector;       // [4] crack angles
+  double* CrBandWidth;         // [4]
+  double* CrGf;                // [4]
+  double* CrTensileStrength;   // [4]
+  double* CrAux1;              // [4]
+  double* CrStrainMax;         // [4]
+  double* CrStrain;            // [8]
+  double* CrStress;            // [8]
+};
+
+// Plastic part of _NLMM142 (nc 3) and _NLMM151 (nc 6).
+struct CrackPlasticPart {
+  int32_t PointStatus;
+  double* Strain;              // [nc]
+  double* Stress;              // [nc]
+  double* PlasticStress;       // [nc] stress of the plastic continuum
+  int32_t PlasticState;        // 1 no plastic flow in the last step, 2 plastic flow
+  double CompressiveDamage;
+  double* PlasticVectorA;      // [nc]
+  double* PlasticVectorB;      // [nc]
+  double YieldParam;           // compressive strength copied at start
+  double DeltaLambda;
+  double EqPlasticStrain;      // hardening value kappa
+  double YieldStress;
+  double* PlasticStrain;       // [nc]
+};
+
+struct NLMM142_HD {
+  CrackPlasticPart Pl;
+  CrackPart104 Cr;
+};
+
+struct NLMM151_HD {
+  CrackPlasticPart Pl;
+  CrackPart111 Cr;
+};
+
 // History data of the nonlinear material models: per slot k a pair of 1-based record
 // arrays, Entry[2k] the current (trial) copy, Entry[2k + 1] the last converged copy
 // (null unless the history-data mode is 1). An array of no records is null. The record

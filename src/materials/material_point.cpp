@@ -169,6 +169,19 @@ int ContinuumComponents(int type) {
   }
 }
 
+void PointStartValues(int code, const MaterialRecord& m, void* record, const CrackPointPlace& at) {
+  switch (code) {
+    case MAT_NLMM101: SF_NLMM101_HD(m, at, static_cast<NLMM101_HD*>(record)); return;
+    case MAT_NLMM102: SF_NLMM102_HD(m, at, static_cast<NLMM101_HD*>(record)); return;
+    case MAT_NLMM104: SF_NLMM104_HD(m, at, static_cast<NLMM104_HD*>(record)); return;
+    case MAT_NLMM111: SF_NLMM111_HD(m, at, static_cast<NLMM111_HD*>(record)); return;
+    case MAT_NLMM141: SF_NLMM141_HD(m, at, static_cast<NLMM141_HD*>(record)); return;
+    case MAT_NLMM142: SF_NLMM142_HD(m, at, static_cast<NLMM142_HD*>(record)); return;
+    case MAT_NLMM151: SF_NLMM151_HD(m, at, static_cast<NLMM151_HD*>(record)); return;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
 void ContinuumStress(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                      const double* dEps, double* sigma) {
   if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
@@ -227,5 +240,20 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
         default: break;  // the other laws check their records with their models
       }
     }
+  }
+}
+
+bool PointStartNeedsElementSize(int code, const MaterialRecord& m) {
+  switch (code) {
+    case MAT_NLMM101:
+    case MAT_NLMM102:
+    case MAT_NLMM104:
+    case MAT_NLMM111:
+    case MAT_NLMM141:
+    case MAT_NLMM142:
+    case MAT_NLMM151:
+      return CrackStartNeedsSize(code, m);
+    default:
+      return false;
   }
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "materials/history_data.h"
+#include "materials/crack/crack_start.h"
 #include "materials/material_table.h"
 #include "materials/point_context.h"
 #include "model/material.h"
@@ -85,3 +86,9 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
 // Tangent D (n x n) of the point from its record.
 void ContinuumTangent(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                       double** D);
+
+// Start values of the history record of a plane or solid point of kind `code` (the
+// smeared-crack models); `record` is the point's record, of the kind's record type.
+void PointStartValues(int code, const MaterialRecord& m, void* record, const CrackPointPlace& at);
+// Do those start values need the area or volume of the element and of the point's share?
+bool PointStartNeedsElementSize(int code, const MaterialRecord& m);

@@ -24,8 +24,6 @@ const char* const kMaterialKindKeywords[kMaterialKinds + 1] = {
 const char* const kSpringMaterialKindKeywords[kSpringMaterialKinds + 1] = {
     "_NONE", "_LIN_SPRING", "_NLSMM101", "_NLSMM102", "_NLSMM103"};
 
-namespace {
-
 // File layouts after the name: "<n><t>" = n scalars of type t (d double, i int32, c
 // byte); "Ld" m doubles, m the value just read; "T2" m rows of two doubles; "P" m
 // pairs of doubles; "S" a second string. "NLMM174" and "FRC" have readers of their own.
@@ -79,6 +77,8 @@ const char* MaterialLayout(int kind) {
     default: InternalError(__FILE__, __LINE__);
   }
 }
+
+namespace {
 
 const char* SpringMaterialLayout(int kind) {
   switch (kind) {

@@ -123,6 +123,10 @@ struct MaterialRecord {
 double MatValue(const MaterialRecord& m, int k);
 // Value k of a record where the file holds an int32 (or a flag byte).
 int32_t MatInt(const MaterialRecord& m, int k);
+// File layout of a kind after the name: "<n><t>" = n scalars of type t (d double,
+// i int32, c byte), further items for lists and strings; the kinds with readers of their
+// own answer "NLMM174" and "FRC".
+const char* MaterialLayout(int kind);
 // Mass density: the first double after the name (the gravity load per unit volume is
 // density times the load case's gravity vector; mass matrices use the same density).
 double MatDensity(const MaterialRecord& m);

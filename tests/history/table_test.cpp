@@ -28,6 +28,10 @@ const Family kFamilies[] = {
     {MAT_NLMM146, "<NLMM146_HD>", 424}, {MAT_NLMM171, "<NLMM171_HD>", 648}, {MAT_NLMM172, "<NLMM172_HD>", 424},
     {MAT_NLMM173, "<NLMM173_HD>", 49},  {MAT_NLMM174, "<NLMM174_HD>", 537}, {MAT_NLMM175, "<NLMM175_HD>", 73},
     {MAT_NLMM202, "<NLMM202_HD>", 352},
+    // The smeared-crack records.
+    {MAT_NLMM101, "<NLMM101_HD>", 400}, {MAT_NLMM102, "<NLMM102_HD>", 576}, {MAT_NLMM104, "<NLMM104_HD>", 835},
+    {MAT_NLMM111, "<NLMM111_HD>", 1049}, {MAT_NLMM141, "<NLMM141_HD>", 460}, {MAT_NLMM142, "<NLMM142_HD>", 975},
+    {MAT_NLMM151, "<NLMM151_HD>", 1237},
 };
 
 std::string Suffix(int code) {
@@ -259,6 +263,20 @@ TEST(HistoryFiles, DistinctFieldValuesComeBackEachInItsOwnField) {
     EXPECT_EQ(*fields[k], expected) << k;
   }
   EXPECT_EQ(static_cast<uint8_t>(t[2].FirstCallFlag), img[73 + 72]);
+  // A plane crack record: the crack angles are column 1 of CrAngle, column 2 (not in the
+  // file) reads as 0; the last byte is PointByteC, the crack count follows the stresses.
+  const NLMM104_HD* c = NLMM_HDCurrent<NLMM104_HD>(&hd, NlmmSlotOfCode(MAT_NLMM104));
+  const std::vector<uint8_t>& ci = images[15];
+  int32_t n;
+  std::memcpy(&n, ci.data() + 835 + 52, 4);
+  EXPECT_EQ(c[2].Cr.nCr, n);
+  for (int i = 1; i <= 4; i++) {
+    double a;
+    std::memcpy(&a, ci.data() + 835 + 64 + 16 + 16 + 32 + 8 * (i - 1), 8);
+    EXPECT_EQ(c[2].Cr.CrAngle[i][1], a);
+    EXPECT_EQ(c[2].Cr.CrAngle[i][2], 0.0);
+  }
+  EXPECT_EQ(static_cast<uint8_t>(c[2].Cr.PointByteC), ci[2 * 835 - 1]);
   FreeNLMM_HD(1, &hd, counts);
 }
 
@@ -291,7 +309,7 @@ TEST(HistoryTableDeath, ModelsWithoutRecordsInThisBuildAreRefused) {
   int counts[kMaterialKinds + 1] = {};
   int springs[kSpringMaterialKinds + 1] = {};
   CheckHistoryModelsBuilt(counts, springs);
-  for (int code : {MAT_NLMM101, MAT_NLMM141, MAT_NLMM201, MAT_NLMM302, MAT_NLMM501}) {
+  for (int code : {MAT_NLMM105, MAT_NLMM210, MAT_NLMM201, MAT_NLMM302, MAT_NLMM501}) {
     counts[code] = 1;
     EXPECT_DEATH(CheckHistoryModelsBuilt(counts, springs), kInternal) << code;
     counts[code] = 0;

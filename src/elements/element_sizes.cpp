@@ -1,0 +1,238 @@
+// Area and volume of an element and the share of each of its integration points (the
+// crack band width at start-up), and Oliver's crack band width of the hexahedron.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "elements/kernel.h"
+#include "model/mesh.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+void RequireGaussLegendre(int elem, int property, const ElementProperty& p, const char* what) {
+  if (p.IntegrationType == INTEG_GLEG) return;
+  static const char* const kTypes[4] = {"(unknown)", "_GLEG", "_GLOB", "_NCOTES"};
+  const int t = p.IntegrationType;
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nCalculating the %s of an element:\n", what);
+  std::fprintf(stderr, "   -> Elem. prop. counter: %d\n", property);
+  std::fprintf(stderr, "   -> Element: %d\n", elem);
+  std::fprintf(stderr, "   -> Integration type: %s\n", kTypes[t >= 1 && t <= 3 ? t : 0]);
+  errexit("Invalid integration type.\nIntegration type must be _GLEG.", 0);
+}
+
+[[noreturn]] void NullJacobian(int elem, const char* what, const char* msg) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nCalculating the element %s:\n", what);
+  std::fprintf(stderr, "   -> Element: %d\n", elem);
+  errexit(msg, 0);
+}
+
+// Point counts per direction: 2 each for rule 0, else the rule's counts.
+void Counts(const MeshData* mesh, const ElementProperty& p, int dirs, int* c) {
+  for (int d = 1; d <= 3; d++) c[d] = d <= dirs ? 2 : 1;
+  if (p.IntegrationNumber == 0) return;
+  const NumericalIntegration& r = mesh->Integrations[p.IntegrationNumber];
+  c[1] = Integ_G_S1(r);
+  c[2] = Integ_G_S2(r);
+  if (dirs == 3) c[3] = Integ_G_S3(r);
+}
+
+// Quadrilateral (plane or shell mid-surface): dA = |x,1 x x,2| at each point, points in
+// the element routines' order (direction 1 in the outer loop).
+double Area(const MeshData* mesh, int elem, int property, double* share, int* nPts) {
+  const ElementProperty& p = mesh->ElemProps[property];
+  RequireGaussLegendre(elem, property, p, "area");
+  const int n = mesh->ElemNodeCount[elem];
+  int c[4];
+  Counts(mesh, p, 2, c);
+  const double *a[3], *w[3];
+  for (int d = 1; d <= 2; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
+  double **X, **dN, **J;
+  allocd2(&X, n, 3);
+  allocd2(&dN, n, 2);
+  allocd2(&J, 3, 2);
+  CalcMat_ElemNodeCoordXYZ(elem, n, mesh->ElemNodes, X, mesh->PointCoord);
+  double total = 0.0, s[3];
+  int q = 0;
+  for (int i = 1; i <= c[1]; i++)
+    for (int j = 1; j <= c[2]; j++) {
+      s[1] = a[1][i];
+      s[2] = a[2][j];
+      CalcShapeFuncDerivQuad(n, dN, s);
+      CalcMat_Jacobian(n, 3, 2, X, dN, J);
+      const double cx = J[2][1] * J[3][2] - J[3][1] * J[2][2], cy = J[3][1] * J[1][2] - J[1][1] * J[3][2],
+                   cz = J[1][1] * J[2][2] - J[2][1] * J[1][2];
+      const double dA = std::sqrt(cx * cx + cy * cy + cz * cz);
+      if (dA < kSmall)
+        NullJacobian(elem, "area",
+                     "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
+      share[++q] = w[1][i] * w[2][j] * dA;
+      total += share[q];
+    }
+  freed2(J);
+  freed2(dN);
+  freed2(X);
+  *nPts = q;
+  return total;
+}
+
+// Hexahedron: det J at each point, in the element routines' order (direction 3 fastest).
+double Volume(const MeshData* mesh, int elem, int property, double* share, int* nPts) {
+  const ElementProperty& p = mesh->ElemProps[property];
+  RequireGaussLegendre(elem, property, p, "volume");
+  const int n = mesh->ElemNodeCount[elem];
+  int c[4];
+  Counts(mesh, p, 3, c);
+  const double *a[4], *w[4];
+  for (int d = 1; d <= 3; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
+  double **X, **dN, **J;
+  allocd2(&X, n, 3);
+  allocd2(&dN, n, 3);
+  allocd2(&J, 3, 3);
+  CalcMat_ElemNodeCoordXYZ(elem, n, mesh->ElemNodes, X, mesh->PointCoord);
+  double total = 0.0, s[4];
+  int q = 0;
+  for (int i = 1; i <= c[1]; i++)
+    for (int j = 1; j <= c[2]; j++)
+      for (int k = 1; k <= c[3]; k++) {
+        s[1] = a[1][i];
+        s[2] = a[2][j];
+        s[3] = a[3][k];
+        CalcShapeFuncDerivSolidHexa(n, dN, s);
+        CalcMat_Jacobian(n, 3, 3, X, dN, J);
+        const double det = J[1][1] * (J[2][2] * J[3][3] - J[2][3] * J[3][2]) -
+                           J[1][2] * (J[2][1] * J[3][3] - J[2][3] * J[3][1]) +
+                           J[1][3] * (J[2][1] * J[3][2] - J[2][2] * J[3][1]);
+        if (std::fabs(det) < kSmall)
+          NullJacobian(elem, "volume",
+                       "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
+        if (det < kSmall)
+          NullJacobian(elem, "volume",
+                       "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
+        share[++q] = w[1][i] * w[2][j] * w[3][k] * det;
+        total += share[q];
+      }
+  freed2(J);
+  freed2(dN);
+  freed2(X);
+  *nPts = q;
+  return total;
+}
+
+}  // namespace
+
+void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int point, double* elementSize,
+                            double* pointSize) {
+  double* share;
+  allocd1(&share, 1000);  // at most 10 points per direction
+  int n = 0;
+  switch (mesh->ElemProps[property].ElementType) {
+    case _PLANE_STRESS_QUAD:
+    case _PLANE_STRAIN_QUAD:
+    case _MINDLIN_SHELL_QUAD:
+    // The layered Ahmad shell at its mid-surface (natural thickness coordinate 0), where
+    // the nodal thickness drops out: the in-plane Jacobian in the axes of the normal is
+    // |x,1 x x,2|, the same whatever the layer.
+    case _AHMAD_SHELL_QUAD: *elementSize = Area(mesh, element, property, share, &n); break;
+    case _SOLID_HEXA: *elementSize = Volume(mesh, element, property, share, &n); break;
+    default: InternalError(__FILE__, __LINE__);
+  }
+  if (point < 1 || point > n) InternalError(__FILE__, __LINE__);
+  *pointSize = share[point];
+  freed1(share);
+}
+
+// ---- Oliver's crack band ------------------------------------------------------------------
+
+double CalcCrBandWidthOliver(int nNodes, double** gradN, double** X, const double* normal) {
+  double *N0, s0[4] = {0.0, 0.0, 0.0, 0.0}, xc[4] = {0.0, 0.0, 0.0, 0.0};
+  allocd1(&N0, nNodes);
+  CalcShapeFuncSolidHexa(nNodes, N0, s0);
+  for (int i = 1; i <= nNodes; i++)
+    for (int k = 1; k <= 3; k++) xc[k] += X[i][k] * N0[i];
+  freed1(N0);
+  // Signed distance of each node from the crack plane through the centre.
+  double* d;
+  allocd1(&d, nNodes);
+  double dmin = 0.0, dmax = 0.0;
+  for (int i = 1; i <= nNodes; i++) {
+    d[i] = 0.0;
+    for (int k = 1; k <= 3; k++) d[i] += (X[i][k] - xc[k]) * normal[k];
+    dmin = std::min(dmin, d[i]);
+    dmax = std::max(dmax, d[i]);
+  }
+  if (dmax - dmin < kSmall) InternalError(__FILE__, __LINE__);
+  // The ramp from 0 behind the crack to 1 ahead of it, differentiated along the normal.
+  double S = 0.0;
+  for (int i = 1; i <= nNodes; i++) {
+    const double phi = (d[i] - dmin) / (dmax - dmin);
+    S += phi * (gradN[i][1] * normal[1] + gradN[i][2] * normal[2] + gradN[i][3] * normal[3]);
+  }
+  freed1(d);
+  if (std::fabs(S) < kSmall) InternalError(__FILE__, __LINE__);
+  return 1.0 / std::fabs(S);
+}
+
+double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                               const double* normal, const double* extent) {
+  if (nNodes != 8 && nNodes != 20) InternalError(__FILE__, __LINE__);
+  double **S, **Y, **dN, **J, **Jinv, **gradN, *N;
+  allocd2(&S, nNodes, 3);
+  allocd2(&Y, nNodes, 3);
+  allocd2(&dN, nNodes, 3);
+  allocd2(&J, 3, 3);
+  allocd2(&Jinv, 3, 3);
+  allocd2(&gradN, nNodes, 3);
+  allocd1(&N, nNodes);
+  CalcNatCoordSolidHexa(nNodes, S);
+  // The sub-element of the point's natural extent around it, moved back inside the parent.
+  for (int k = 1; k <= 3; k++) {
+    double shift = 0.0;
+    for (int i = 1; i <= nNodes; i++) {
+      S[i][k] = S[i][k] * std::fabs(extent[k]) * 0.5 + sp[k];
+      if (S[i][k] > 1.0) shift = S[i][k] - 1.0;
+      if (S[i][k] < -1.0) shift = S[i][k] + 1.0;
+    }
+    for (int i = 1; i <= nNodes; i++) S[i][k] -= shift;
+  }
+  for (int i = 1; i <= nNodes; i++) {
+    CalcShapeFuncSolidHexa(nNodes, N, S[i]);
+    for (int k = 1; k <= 3; k++) {
+      Y[i][k] = 0.0;
+      for (int j = 1; j <= nNodes; j++) Y[i][k] += X[j][k] * N[j];
+    }
+  }
+  CalcShapeFuncDerivSolidHexa(nNodes, dN, sp);
+  CalcMat_Jacobian(nNodes, 3, 3, Y, dN, J);
+  const double det = detd2(J, 3);
+  const char* msg = nullptr;
+  if (std::fabs(det) < kSmall)
+    msg = "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.";
+  else if (det < kSmall)
+    msg = "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.";
+  else if (!invertd2(Jinv, J, 3))
+    msg = "Unable to invert the Jacobian matrix:\nelement geometry and/or mesh connectivity must be changed.";
+  if (msg != nullptr) {
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "\nCalculate the crack bandwidth considering the Oliver approach \nat the integration point level\n");
+    std::fprintf(stderr, "   -> Combination: %d\n", at.combination);
+    std::fprintf(stderr, "   -> Iteration: %d\n", at.iteration);
+    std::fprintf(stderr, "   -> Element: %d\n", at.element);
+    std::fprintf(stderr, "   -> Sampling point: %d\n", at.point);
+    std::fprintf(stderr, "   -> Nonlinear material model: %s\n", at.model);
+    errexit(msg, 0);
+  }
+  CalcCartesianDeriv(nNodes, 3, dN, Jinv, gradN);
+  const double h = CalcCrBandWidthOliver(nNodes, gradN, X, normal);
+  freed1(N);
+  freed2(gradN);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dN);
+  freed2(Y);
+  freed2(S);
+  return h;
+}

@@ -1,0 +1,341 @@
+// Start values of the smeared-crack records.
+#include "materials/crack/crack_start.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "materials/crack/softening.h"
+#include "materials/material_slots.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+// Parameter slots of one crack model (0: the model has none).
+struct CrackSlots {
+  int code;
+  int dim;                      // 2 plane, 3 solid
+  int nLaws;
+  int maxOption;                // band options 1..maxOption accepted
+  bool check;                   // critical fracture energy checked (options 1 to 3)
+  int ft, law, gf;
+  int bandSlot, bandWord, bandConst, maxCracks, angle;
+  int shearSlot, shearWord;     // shear-softening switch
+  int kindSlot, kindWord, beta; // shear-retention kind and factor
+  int shearStrength, gfII;
+  bool plastic;                 // compressive plasticity: fc 68, eps_c1 69 (and Gc 71 with damage)
+  bool damage;
+  int exponent;                 // exponent p of the new-crack energy (solid models)
+};
+
+// _NLMM142 takes no Oliver band (its update has none): options 1 to 3.
+constexpr CrackSlots kSlots[] = {
+    {MAT_NLMM101, 2, kThreeLaws, 3, true, 69, 70, 75, 79, 2, 80, 81, 82, 0, 0, 77, 1, 78, 0, 0, false, false, 0},
+    {MAT_NLMM102, 3, kThreeLaws, 3, true, 69, 70, 75, 80, 1, 81, 82, 83, 0, 0, 0, 0, 0, 0, 0, false, false, 76},
+    {MAT_NLMM104, 2, kFourLaws, 5, true, 69, 70, 77, 86, 2, 87, 88, 89, 81, 1, 81, 2, 82, 84, 85, false, false, 0},
+    {MAT_NLMM111, 3, kFourLaws, 5, true, 69, 70, 77, 89, 2, 90, 91, 92, 79, 1, 84, 1, 85, 87, 88, false, false, 78},
+    {MAT_NLMM141, 2, kThreeLaws, 3, false, 72, 73, 78, 82, 2, 83, 84, 85, 0, 0, 80, 1, 81, 0, 0, true, false, 0},
+    {MAT_NLMM142, 2, kFourLaws, 3, true, 78, 79, 86, 95, 2, 96, 97, 98, 90, 1, 90, 2, 91, 93, 94, true, true, 0},
+    {MAT_NLMM151, 3, kFourLaws, 3, true, 78, 79, 86, 98, 2, 99, 100, 101, 88, 1, 93, 1, 94, 96, 97, true, true, 87},
+};
+
+const CrackSlots& SlotsOf(int code) {
+  for (const CrackSlots& s : kSlots)
+    if (s.code == code) return s;
+  InternalError(__FILE__, __LINE__);
+}
+
+double V(const MaterialRecord& m, const CrackSlots& s, int slot) { return MatSlotValue(m, s.code, slot); }
+int I(const MaterialRecord& m, const CrackSlots& s, int slot, int word) { return MatSlotInt(m, s.code, slot, word); }
+
+void PlaceLines(const CrackPointPlace& at) {
+  std::fprintf(stderr, "   -> Element: %d\n", at.element);
+  std::fprintf(stderr, "   -> Sampling point: %d\n", at.point);
+  if (at.layer > 0) std::fprintf(stderr, "   -> Layer: %d\n", at.layer);
+}
+
+// A material value that the crack model cannot work with: the point, the material and
+// the message.
+[[noreturn]] void Refuse(const MaterialRecord& m, const CrackPointPlace& at, const char* msg) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nCheck the crack model parameters:\n   -> Material: %s\n", m.Name);
+  PlaceLines(at);
+  errexit(msg, 0);
+}
+
+CrackLawShape ShapeOf(const MaterialRecord& m, const CrackSlots& s) {
+  const int a = s.law + 1;
+  CrackLawShape sh{V(m, s, a), V(m, s, a + 1), V(m, s, a + 2), V(m, s, a + 3), 0.0, 0.0};
+  if (s.nLaws == kFourLaws) {
+    sh.xi3 = V(m, s, a + 4);
+    sh.alpha3 = V(m, s, a + 5);
+  }
+  return sh;
+}
+
+// Values every crack record starts from.
+struct CrackStart {
+  double h;          // band width of every slot (0 for Oliver's band, set at crack initiation)
+  double gf, ft, angle;
+  double shearStiffness;
+};
+
+CrackStart Start(const MaterialRecord& m, const CrackSlots& s, const CrackPointPlace& at) {
+  CrackStart c{};
+  const int option = I(m, s, s.bandSlot, s.bandWord);
+  if (option < 1 || option > s.maxOption) Refuse(m, at, "Invalid crack band option.");
+  const int maxCracks = I(m, s, s.maxCracks, 1);
+  if (maxCracks < 1 || maxCracks > 4) Refuse(m, at, "The maximum number of cracks must lie between 1 and 4.");
+  const double root = s.dim == 2 ? 0.5 : 1.0 / 3.0;
+  switch (option) {
+    case 1:
+      c.h = V(m, s, s.bandConst);
+      if (!(c.h > 0.0)) Refuse(m, at, "The constant crack band width must be greater than zero.");
+      break;
+    case 2: c.h = std::pow(at.elementSize, root); break;
+    case 3: c.h = std::pow(at.pointSize, root); break;
+    default: c.h = 0.0; break;  // Oliver's band: worked out when the crack forms
+  }
+  if (option <= 3 && !(c.h > 0.0)) InternalError(__FILE__, __LINE__);
+  c.gf = V(m, s, s.gf);
+  c.ft = V(m, s, s.ft);
+  c.angle = V(m, s, s.angle);
+  const double E = V(m, s, 67);
+  const int law = I(m, s, s.law, 1);
+  if (law < 1 || law > s.nLaws) InternalError(__FILE__, __LINE__);
+
+  // Shear retention: a constant factor beta must leave the crack a finite, positive stiffness.
+  if (s.kindSlot != 0) {
+    const int kind = I(m, s, s.kindSlot, s.kindWord);
+    const double beta = V(m, s, s.beta);
+    const bool softening = s.shearSlot != 0 && I(m, s, s.shearSlot, s.shearWord) == 1;
+    if ((kind == 1 || softening) && !(beta >= 0.0 && beta < 1.0))
+      Refuse(m, at, "The shear retention factor must lie in [0, 1).");
+    if (softening) {
+      if (kind != 1) InternalError(__FILE__, __LINE__);
+      c.shearStiffness = beta / (1.0 - beta) * E / (2.0 * (1.0 + V(m, s, 66)));
+    }
+  }
+
+  if (s.plastic) {
+    // The compressive peak must lie beyond the elastic strain fc / E (kappa_p > 0) ...
+    const double fc = V(m, s, 68), kp = V(m, s, 69) - fc / E;
+    if (!(kp > 0.0))
+      Refuse(m, at, "The strain at the compressive peak must be greater than the compressive strength divided by the Young's modulus.");
+    // ... and the compressive softening must end beyond it.
+    if (s.damage) {
+      const double ku = 3.1 * V(m, s, 71) / (c.h * fc) - (11.0 / 48.0) * kp;
+      if (!(ku > kp))
+        Refuse(m, at, "The compressive fracture energy is too small for the crack band width: the ultimate hardening parameter must be greater than the peak one.");
+    }
+  }
+
+  if (s.check && option <= 3) {
+    const double crit = CriticalFractureField(s.nLaws, law, ShapeOf(m, s), c.ft, c.h, E);
+    if (c.gf < crit) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "\nCheck the fracture energy value:\n");
+      PlaceLines(at);
+      std::fprintf(stderr, "   -> Fracture energy: %10.8lf\n", c.gf);
+      std::fprintf(stderr, "   -> Critical fracture energy: %10.8lf", crit);
+      errexit("The fracture energy should be greater than the critical fracture energy.", 0);
+    }
+  }
+  return c;
+}
+
+void Fill4(double* v, double x) {
+  for (int i = 1; i <= 4; i++) v[i] = x;
+}
+void Zero4(int32_t* v) {
+  for (int i = 1; i <= 4; i++) v[i] = 0;
+}
+
+void StartPlane101(const MaterialRecord& m, const CrackPointPlace& at, NLMM101_HD* r, int code) {
+  const CrackStart c = Start(m, SlotsOf(code), at);
+  r->PointStatus = 1;
+  r->CrThresholdAngle = c.angle;
+  Zero4(r->CrStatus);
+  Fill4(r->CrBandWidth, c.h);
+  Fill4(r->CrGf, c.gf);
+  Fill4(r->CrTensileStrength, c.ft);
+}
+
+void StartCrack104(const MaterialRecord& m, const CrackSlots& s, const CrackStart& c, CrackPart104& r) {
+  r.CrThresholdAngle = c.angle;
+  Zero4(r.CrStatus);
+  Zero4(r.CrAuxStatus);
+  Fill4(r.CrBandWidth, c.h);
+  Fill4(r.CrGf, c.gf);
+  Fill4(r.CrGfInitial, c.gf);
+  Fill4(r.CrGfII, V(m, s, s.gfII));
+  Fill4(r.CrTensileStrength, c.ft);
+  Fill4(r.CrShearStiffness, c.shearStiffness);
+  Fill4(r.CrShearStrength, V(m, s, s.shearStrength));
+  r.PointTolerance = 1e-6;
+  r.PointFlagA = r.PointFlagB = 1;
+  r.PointByteA = r.PointByteB = 1;
+  r.PointByteC = 0;
+}
+
+void StartCrack111(const MaterialRecord& m, const CrackSlots& s, const CrackStart& c, CrackPart111& r) {
+  r.CrThresholdAngle = c.angle;
+  Zero4(r.CrStatus);
+  Zero4(r.CrAuxStatus);
+  Zero4(r.CrAuxStatus2);
+  Fill4(r.CrBandWidth, c.h);
+  Fill4(r.CrGf, c.gf);
+  Fill4(r.CrGfII, V(m, s, s.gfII));
+  Fill4(r.CrTensileStrength, c.ft);
+  Fill4(r.CrShearStiffness, c.shearStiffness);
+  Fill4(r.CrShearStiffness2, c.shearStiffness);
+  Fill4(r.CrShearStrength, V(m, s, s.shearStrength));
+  Fill4(r.CrShearStrength2, V(m, s, s.shearStrength));
+  r.PointTolerance = 1e-6;
+  r.PointByteC = 0;
+}
+
+void StartPlastic(const MaterialRecord& m, const CrackSlots& s, CrackPlasticPart& p) {
+  p.PointStatus = 1;
+  p.PlasticState = 1;
+  p.YieldParam = V(m, s, 68);
+}
+
+}  // namespace
+
+int CrackBandOption(int code, const MaterialRecord& m) {
+  const CrackSlots& s = SlotsOf(code);
+  return I(m, s, s.bandSlot, s.bandWord);
+}
+
+bool CrackStartNeedsSize(int code, const MaterialRecord& m) {
+  const int option = CrackBandOption(code, m);
+  return option == 2 || option == 3;
+}
+
+void SF_NLMM101_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM101_HD* r) {
+  StartPlane101(m, at, r, MAT_NLMM101);
+}
+
+void SF_NLMM102_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM101_HD* r) {
+  StartPlane101(m, at, r, MAT_NLMM102);
+}
+
+void SF_NLMM104_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM104_HD* r) {
+  const CrackSlots& s = SlotsOf(MAT_NLMM104);
+  const CrackStart c = Start(m, s, at);
+  r->PointStatus = 1;
+  StartCrack104(m, s, c, r->Cr);
+}
+
+void SF_NLMM111_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM111_HD* r) {
+  const CrackSlots& s = SlotsOf(MAT_NLMM111);
+  const CrackStart c = Start(m, s, at);
+  r->PointStatus = 1;
+  StartCrack111(m, s, c, r->Cr);
+}
+
+void SF_NLMM141_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM141_HD* r) {
+  const CrackSlots& s = SlotsOf(MAT_NLMM141);
+  const CrackStart c = Start(m, s, at);
+  r->Pl.PointStatus = 1;
+  r->Pl.LoadingState = 1;
+  r->Pl.YieldParam = V(m, s, 68);
+  r->CrThresholdAngle = c.angle;
+  Zero4(r->CrStatus);
+  Fill4(r->CrBandWidth, c.h);
+  Fill4(r->CrGf, c.gf);
+  Fill4(r->CrTensileStrength, c.ft);
+}
+
+void SF_NLMM142_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM142_HD* r) {
+  const CrackSlots& s = SlotsOf(MAT_NLMM142);
+  const CrackStart c = Start(m, s, at);
+  StartPlastic(m, s, r->Pl);
+  StartCrack104(m, s, c, r->Cr);
+}
+
+void SF_NLMM151_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM151_HD* r) {
+  const CrackSlots& s = SlotsOf(MAT_NLMM151);
+  const CrackStart c = Start(m, s, at);
+  StartPlastic(m, s, r->Pl);
+  StartCrack111(m, s, c, r->Cr);
+}
+
+// ---- crack initiation of the solid models ----------------------------------------------------
+
+namespace {
+
+// The crack data of a solid record that the new crack's energy reads.
+struct SolidCracks {
+  int n;
+  double** direction;
+  const double *gf, *h, *ft, *epsMax;
+};
+
+double NewCrackGf(int code, const MaterialRecord& m, const SolidCracks& c, const double* normal) {
+  const CrackSlots& s = SlotsOf(code);
+  const int law = I(m, s, s.law, 1);
+  const int maxCracks = I(m, s, s.maxCracks, 1);
+  if (c.n < 0 || c.n >= 4) InternalError(__FILE__, __LINE__);
+  const int k = c.n >= 1 ? c.n : 1;  // the reference crack: the last one formed
+  const double theta = c.n >= 1 ? CrackAngleBetween3D(normal, c.direction[k]) : 0.0;
+  return NewCrackFractureField(s.nLaws, law, ShapeOf(m, s), c.n, maxCracks, c.ft[k], c.gf[k], c.h[k], c.epsMax[k],
+                               theta, V(m, s, s.exponent), c.ft[c.n + 1], c.h[c.n + 1], V(m, s, 67));
+}
+
+// Number of the crack being appended, refused past the material's most cracks.
+int NextCrack(int code, const MaterialRecord& m, int32_t& nCr) {
+  const CrackSlots& s = SlotsOf(code);
+  const int n = nCr + 1;
+  if (n > I(m, s, s.maxCracks, 1) || n >= 5) InternalError(__FILE__, __LINE__);
+  nCr = n;
+  return n;
+}
+
+void AppendCrack111(int code, const MaterialRecord& m, double gf, const double* normal, double sigmaN,
+                    CrackPart111& r) {
+  const int n = NextCrack(code, m, r.nCr);
+  for (int k = 1; k <= 3; k++) r.CrDirection[n][k] = normal[k];
+  r.CrStatus[n] = 1;
+  r.CrAux[4][n] = 0.0;  // largest crack normal strain
+  r.CrGf[n] = gf;
+  r.CrStress[3 * (n - 1) + 1] = sigmaN;
+  r.CrAuxStatus[n] = r.CrAuxStatus2[n] = 1;  // both shear components loading on the stiff branch
+  r.CrAux[5][n] = r.CrAux[6][n] = 0.0;      // crack shear strains
+}
+
+SolidCracks Cracks111(const CrackPart111& r) {
+  return {r.nCr, r.CrDirection, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrAux[4]};
+}
+
+}  // namespace
+
+double Calc_Gf_NewCrInit_NLMM102(const MaterialRecord& m, const double* normal, const NLMM101_HD& r) {
+  return NewCrackGf(MAT_NLMM102, m, {r.nCr, r.CrDirection, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrStrainMax},
+                    normal);
+}
+
+double Calc_Gf_NewCrInit_NLMM111(const MaterialRecord& m, const double* normal, const NLMM111_HD& r) {
+  return NewCrackGf(MAT_NLMM111, m, Cracks111(r.Cr), normal);
+}
+
+double Calc_Gf_NewCrInit_NLMM151(const MaterialRecord& m, const double* normal, const NLMM151_HD& r) {
+  return NewCrackGf(MAT_NLMM151, m, Cracks111(r.Cr), normal);
+}
+
+void InitializeCr_NLMM102(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM101_HD* r) {
+  const int n = NextCrack(MAT_NLMM102, m, r->nCr);
+  for (int k = 1; k <= 3; k++) r->CrDirection[n][k] = normal[k];
+  r->CrStatus[n] = 1;
+  r->CrStrainMax[n] = 0.0;
+  r->CrGf[n] = gf;
+  r->CrStress[3 * (n - 1) + 1] = sigmaN;
+}
+
+void InitializeCr_NLMM111(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM111_HD* r) {
+  AppendCrack111(MAT_NLMM111, m, gf, normal, sigmaN, r->Cr);
+}
+
+void InitializeCr_NLMM151(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM151_HD* r) {
+  AppendCrack111(MAT_NLMM151, m, gf, normal, sigmaN, r->Cr);
+}

@@ -1,0 +1,43 @@
+// Start values of the smeared-crack records: point status, threshold angle, crack band
+// width of every crack slot, fracture energy checked against the critical one, and the
+// per-crack material values.
+#pragma once
+
+#include "materials/history_data.h"
+#include "model/material.h"
+
+// The sampling point whose record is started: element, point and layer (0 without
+// layers) for the messages; the element's area (plane) or volume (solid) and the share
+// of the point, read by band options 2 and 3 only.
+struct CrackPointPlace {
+  int element, point, layer;
+  double elementSize, pointSize;
+};
+
+// Crack-band option of the record (1 constant, 2 root of the element size, 3 root of the
+// point's share, 4 and 5 Oliver's band at the element / point level) ...
+int CrackBandOption(int code, const MaterialRecord& m);
+// ... and whether the start values need the element's size.
+bool CrackStartNeedsSize(int code, const MaterialRecord& m);
+
+void SF_NLMM101_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM101_HD* r);
+void SF_NLMM102_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM101_HD* r);
+void SF_NLMM104_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM104_HD* r);
+void SF_NLMM111_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM111_HD* r);
+void SF_NLMM141_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM141_HD* r);
+void SF_NLMM142_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM142_HD* r);
+void SF_NLMM151_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM151_HD* r);
+
+// ---- crack initiation of the solid models ------------------------------------------------
+// Fracture-energy field of the crack about to form with unit normal `normal` (1-based):
+// with no crack yet the field of slot 1; else crack nCr's field less what it consumed,
+// given back by (theta / (pi/2))^p of the angle theta between the two cracks; raised to
+// the critical value of slot nCr+1, whose tensile strength and band width are in place.
+double Calc_Gf_NewCrInit_NLMM102(const MaterialRecord& m, const double* normal, const NLMM101_HD& r);
+double Calc_Gf_NewCrInit_NLMM111(const MaterialRecord& m, const double* normal, const NLMM111_HD& r);
+double Calc_Gf_NewCrInit_NLMM151(const MaterialRecord& m, const double* normal, const NLMM151_HD& r);
+// Appends the crack: direction, status _INITIATING, energy gf, crack normal stress
+// sigmaN; more cracks than the material allows is the internal error.
+void InitializeCr_NLMM102(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM101_HD* r);
+void InitializeCr_NLMM111(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM111_HD* r);
+void InitializeCr_NLMM151(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM151_HD* r);

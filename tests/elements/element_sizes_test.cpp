@@ -1,0 +1,163 @@
+// Element area and volume with the share of each integration point (crack band width).
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "support/hand_mesh.h"
+
+namespace {
+
+// Hexahedron of corners (0..a) x (0..b) x (0..c); `top` moves node 7.
+int AddBox(HandMesh& h, double a, double b, double c, int prop, double top = 0.0) {
+  const int p1 = h.AddPoint(0, 0, 0), p2 = h.AddPoint(a, 0, 0), p3 = h.AddPoint(a, b, 0), p4 = h.AddPoint(0, b, 0);
+  const int p5 = h.AddPoint(0, 0, c), p6 = h.AddPoint(a, 0, c), p7 = h.AddPoint(a + top, b + top, c + top),
+            p8 = h.AddPoint(0, b, c);
+  return h.AddElement({p1, p2, p3, p4, p5, p6, p7, p8}, prop);
+}
+
+}  // namespace
+
+TEST(ElementSizes, CubeAndSquareSharesAndBandWidths) {
+  HandMesh h;
+  const int hex = h.AddProperty(_SOLID_HEXA, MAT_LIN_ISO, 1, 0, 0);
+  const int quad = h.AddProperty(_PLANE_STRESS_QUAD, MAT_LIN_ISO, 1, 0, 0);
+  const int e1 = AddBox(h, 100, 100, 100, hex);
+  const int q1 = h.AddPoint(0, 0, 0), q2 = h.AddPoint(100, 0, 0), q3 = h.AddPoint(100, 100, 0),
+            q4 = h.AddPoint(0, 100, 0);
+  const int e2 = h.AddElement({q1, q2, q3, q4}, quad);
+  const MeshData* m = h.Build();
+  for (int k = 1; k <= 8; k++) {
+    double v, s;
+    CalcElementSizeOfPoint(m, e1, hex, k, &v, &s);
+    EXPECT_NEAR(v, 1e6, 1e-6);
+    EXPECT_NEAR(s, 125000.0, 1e-6);
+    EXPECT_NEAR(std::cbrt(v), 100.0, 1e-9);  // option 2
+    EXPECT_NEAR(std::cbrt(s), 50.0, 1e-9);   // option 3
+  }
+  for (int k = 1; k <= 4; k++) {
+    double a, s;
+    CalcElementSizeOfPoint(m, e2, quad, k, &a, &s);
+    EXPECT_NEAR(a, 1e4, 1e-8);
+    EXPECT_NEAR(std::sqrt(s), 50.0, 1e-12);
+  }
+  double a, s;
+  EXPECT_DEATH(CalcElementSizeOfPoint(m, e2, quad, 5, &a, &s), "INTERNAL ERROR");
+}
+
+// A flat 8-node Ahmad shell of 100 x 100 in a tilted plane: its mid-surface area.
+TEST(ElementSizes, FlatLayeredAhmadShellMidSurface) {
+  HandMesh h;
+  const int prop = h.AddProperty(_AHMAD_SHELL_QUAD, MAT_LAY_PATT, 1, 0, 0);
+  const double c = std::sqrt(0.5);
+  auto P = [&](double u, double v) { return h.AddPoint(u * c, v, u * c); };  // plane x = z
+  const int e = h.AddElement({P(0, 0), P(50, 0), P(100, 0), P(100, 50), P(100, 100), P(50, 100), P(0, 100), P(0, 50)},
+                             prop);
+  const MeshData* m = h.Build();
+  double area = 0, sum = 0, s;
+  for (int k = 1; k <= 4; k++) {
+    CalcElementSizeOfPoint(m, e, prop, k, &area, &s);
+    EXPECT_NEAR(s, 2500.0, 1e-8);
+    sum += s;
+  }
+  EXPECT_NEAR(area, 10000.0, 1e-8);
+  EXPECT_NEAR(sum, area, 1e-9);
+}
+
+// A distorted hexahedron: the shares differ from point to point and add up to the exact
+// volume (a 3 x 3 x 3 rule gives the same total: det J of a trilinear map is integrated
+// exactly by both); each point's band is the cube root of its own share.
+TEST(ElementSizes, DistortedHexahedronSharesAddUpToItsVolume) {
+  HandMesh h;
+  const int r2 = h.AddProperty(_SOLID_HEXA, MAT_LIN_ISO, 1, 0, 0);
+  const int g3 = h.AddIntegration({3, 3, 3});
+  const int r3 = h.AddProperty(_SOLID_HEXA, MAT_LIN_ISO, 1, 0, 0, 1, g3);
+  const int e = AddBox(h, 2, 1, 1, r2, 0.5);
+  const MeshData* m = h.Build();
+  double sum = 0, v2 = 0, v3 = 0, s, smin = 1e9, smax = 0;
+  for (int k = 1; k <= 8; k++) {
+    CalcElementSizeOfPoint(m, e, r2, k, &v2, &s);
+    sum += s;
+    smin = std::min(smin, s);
+    smax = std::max(smax, s);
+  }
+  CalcElementSizeOfPoint(m, e, r3, 1, &v3, &s);
+  EXPECT_NEAR(sum, v2, 1e-12);
+  EXPECT_NEAR(v2, v3, 1e-12);
+  EXPECT_GT(v2, 2.0);
+  EXPECT_GT(smax - smin, 0.01);
+  // The point nearest the moved corner (direction 3 fastest: point 8 at +,+,+) is the largest.
+  double s8;
+  CalcElementSizeOfPoint(m, e, r2, 8, &v2, &s8);
+  EXPECT_EQ(s8, smax);
+}
+
+TEST(ElementSizes, RefusedRules) {
+  HandMesh h;
+  const int glob = h.AddProperty(_SOLID_HEXA, MAT_LIN_ISO, 1, 0, 0, 2, 0);
+  const int e = AddBox(h, 1, 1, 1, glob);
+  const MeshData* m = h.Build();
+  double v, s;
+  EXPECT_EXIT(CalcElementSizeOfPoint(m, e, glob, 1, &v, &s), testing::ExitedWithCode(1),
+              "Calculating the volume of an element:\n   -> Elem. prop. counter: 1\n   -> Element: 1\n"
+              "   -> Integration type: _GLOB\n\nERROR:\nInvalid integration type.\nIntegration type must be _GLEG.");
+}
+
+namespace {
+
+// Cartesian derivatives of a box hexahedron at its centre.
+double Oliver(HandMesh& h, int e, const double* normal) {
+  const MeshData* m = h.Build();
+  double **X, **dN, **J, **Jinv, **g;
+  allocd2(&X, 8, 3);
+  allocd2(&dN, 8, 3);
+  allocd2(&J, 3, 3);
+  allocd2(&Jinv, 3, 3);
+  allocd2(&g, 8, 3);
+  CalcMat_ElemNodeCoordXYZ(e, 8, m->ElemNodes, X, m->PointCoord);
+  const double s[4] = {0, 0.3, -0.2, 0.1};
+  CalcShapeFuncDerivSolidHexa(8, dN, s);
+  CalcMat_Jacobian(8, 3, 3, X, dN, J);
+  EXPECT_TRUE(invertd2(Jinv, J, 3));
+  CalcCartesianDeriv(8, 3, dN, Jinv, g);
+  const double hw = CalcCrBandWidthOliver(8, g, X, normal);
+  freed2(g);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dN);
+  freed2(X);
+  return hw;
+}
+
+}  // namespace
+
+// The band is the extent of the element across the crack: 1 for a unit cube cracked
+// normal to x, its diagonal sqrt(2) for the normal (1, 1, 0)/sqrt(2), 2 for a 2 x 1 x 1
+// box; at the point level a sub-element of half the size gives half the band.
+TEST(OliverBand, ExtentAcrossTheCrack) {
+  HandMesh h;
+  const int prop = h.AddProperty(_SOLID_HEXA, MAT_LIN_ISO, 1, 0, 0);
+  const int cube = AddBox(h, 1, 1, 1, prop);
+  const int box = AddBox(h, 2, 1, 1, prop);
+  const double c = std::sqrt(0.5);
+  const double nx[4] = {0, 1, 0, 0}, nd[4] = {0, c, c, 0}, nz[4] = {0, 0, 0, -1};
+  EXPECT_NEAR(Oliver(h, cube, nx), 1.0, 1e-12);
+  EXPECT_NEAR(Oliver(h, cube, nd), std::sqrt(2.0), 1e-12);
+  EXPECT_NEAR(Oliver(h, cube, nz), 1.0, 1e-12);
+  EXPECT_NEAR(Oliver(h, box, nx), 2.0, 1e-12);
+  EXPECT_NEAR(Oliver(h, box, nz), 1.0, 1e-12);
+
+  const MeshData* m = h.Build();
+  double** X;
+  allocd2(&X, 8, 3);
+  CalcMat_ElemNodeCoordXYZ(cube, 8, m->ElemNodes, X, m->PointCoord);
+  const double g = 1.0 / std::sqrt(3.0), sp[4] = {0, g, -g, g}, extent[4] = {0, 1, 1, 1};
+  const OliverPointContext at{1, 2, cube, 7, "_NLMM111"};
+  EXPECT_NEAR(CalcCrBandWidthOliverIP(at, 8, sp, X, nx, extent), 0.5, 1e-12);
+  EXPECT_NEAR(CalcCrBandWidthOliverIP(at, 8, sp, X, nd, extent), 0.5 * std::sqrt(2.0), 1e-12);
+  const double flat[4] = {0, 1, 1, 0};
+  EXPECT_EXIT(CalcCrBandWidthOliverIP(at, 8, sp, X, nx, flat), testing::ExitedWithCode(1),
+              "at the integration point level\n   -> Combination: 1\n   -> Iteration: 2\n   -> Element: 1\n"
+              "   -> Sampling point: 7\n   -> Nonlinear material model: _NLMM111\n\nERROR:\n"
+              "Jacobian determinant is null:");
+  freed2(X);
+}

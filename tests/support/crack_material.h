@@ -1,0 +1,64 @@
+// Material records of the smeared-crack models for the tests: the kind's file layout,
+// values set by their parameter slot.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "materials/crack/softening.h"
+#include "materials/material_slots.h"
+
+struct CrackMat {
+  int code;
+  MaterialRecord m{};
+  explicit CrackMat(int c) : code(c) {
+    std::strcpy(m.Name, "CONCRETE");
+    for (const char* p = MaterialLayout(code); *p != '\0';) {
+      char* end;
+      const long n = std::strtol(p, &end, 10);
+      for (long j = 0; j < n; j++) {
+        m.nValues++;
+        m.ValueType[m.nValues] = *end;
+      }
+      p = end + 1;
+      while (*p == ' ') p++;
+    }
+  }
+  CrackMat& Set(int slot, double v, int word = 1) {
+    const int k = MaterialValueOfSlot(code, slot, word);
+    EXPECT_NE(k, 0) << slot;
+    m.Value[k] = v;
+    return *this;
+  }
+};
+
+// Parameter slots of each model: tensile strength, law, fracture energy, band option
+// (slot, word), constant band, most cracks, threshold angle.
+struct CrackMatSlots {
+  int ft, law, gf, band, bandWord, bandConst, maxCr, angle;
+};
+inline CrackMatSlots CrackMatSlotsOf(int code) {
+  switch (code) {
+    case MAT_NLMM101: return {69, 70, 75, 79, 2, 80, 81, 82};
+    case MAT_NLMM102: return {69, 70, 75, 80, 1, 81, 82, 83};
+    case MAT_NLMM104: return {69, 70, 77, 86, 2, 87, 88, 89};
+    case MAT_NLMM111: return {69, 70, 77, 89, 2, 90, 91, 92};
+    case MAT_NLMM141: return {72, 73, 78, 82, 2, 83, 84, 85};
+    case MAT_NLMM142: return {78, 79, 86, 95, 2, 96, 97, 98};
+    default: return {78, 79, 86, 98, 2, 99, 100, 101};
+  }
+}
+
+// Law 1 (0.1, 0.5, 0.4, 0.2), ft 3, E 30000, nu 0.2, fc 30, two cracks at most,
+// threshold angle 0.5, constant band h (option 1): Gf,crit = 1.2 * 9 * h / 30000.
+inline CrackMat CrackConcrete(int code, double gf, int option = 1, double h = 100.0) {
+  CrackMat c(code);
+  const CrackMatSlots s = CrackMatSlotsOf(code);
+  c.Set(66, 0.2).Set(67, 30000).Set(68, 30).Set(s.ft, 3).Set(s.law, kLawTrilinear);
+  c.Set(s.law + 1, 0.1).Set(s.law + 2, 0.5).Set(s.law + 3, 0.4).Set(s.law + 4, 0.2);
+  c.Set(s.gf, gf).Set(s.band, option, s.bandWord).Set(s.bandConst, h).Set(s.maxCr, 2).Set(s.angle, 0.5);
+  if (code == MAT_NLMM141 || code == MAT_NLMM142 || code == MAT_NLMM151) c.Set(69, 0.0022).Set(71, 50.0);
+  return c;
+}
