@@ -453,10 +453,10 @@ const RecordOps* RecordOpsOfSlot(int slot) {
     case 18: return &kOps174;
     case 19: return &kOps175;
     case 21: return &kOps202;
-    // The crack, uniaxial, interface, thermal and fracture records come with their models.
+    // The crack records come with their models.
     default:
       if (slot < 0 || slot >= kNlmmSlots) InternalError(__FILE__, __LINE__);
-      return nullptr;
+      return UniaxialRecordOpsOfSlot(slot);
   }
 }
 

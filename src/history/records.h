@@ -22,3 +22,6 @@ struct RecordOps {
 
 // Routines of slot 0..36; null for a slot whose records are not part of this build.
 const RecordOps* RecordOpsOfSlot(int slot);
+// Routines of the uniaxial, cyclic, interface, thermal and fracture slots (0, 20, 22..36
+// but 21); null for any other slot.
+const RecordOps* UniaxialRecordOpsOfSlot(int slot);
