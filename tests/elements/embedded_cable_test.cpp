@@ -34,8 +34,8 @@ Model EmbModel(const EmbSpec& c) {
   testmodel::AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", testmodel::LinIsoMaterial("steel", 0, 1e-5, c.Es, 0.3));
   testmodel::AddRecord(m, "<NLMM201>", Rec().S("steel 201").Ds({0, 1e-5, 2.0, 2.0 * c.Es, 0, 0, 0, 0, 0}));
   testmodel::AddRecord(m, "<NLMM201>", Rec().S("steel 201").Ds({0, 1e-5, 2.0, 2.0 * c.Es, 0, 0, 0, 0, 0}));
-  testmodel::AddRecord(m, "<NLMM202>", Rec().S("steel 202").Ds({0, 1e-5, c.Es, 0, 0, 0, 0, 0, 0, 0}));
-  testmodel::AddRecord(m, "<NLMM202>", Rec().S("steel 202").Ds({0, 1e-5, c.Es, 0, 0, 0, 0, 0, 0, 0}));
+  testmodel::AddRecord(m, "<NLMM202>", Rec().S("steel 202").Ds({0, 1e-5, c.Es, 0.01 * c.Es, 0.002, 0.002 * c.Es, 0.01, 0, 0.1, 0.003 * c.Es}));
+  testmodel::AddRecord(m, "<NLMM202>", Rec().S("steel 202").Ds({0, 1e-5, c.Es, 0.01 * c.Es, 0.002, 0.002 * c.Es, 0.01, 0, 0.1, 0.003 * c.Es}));
   testmodel::AddRecord(m, "<LAMINATE_THICKNESSES>", testmodel::LaminateThickness("t", 1.0));
   testmodel::AddRecord(m, "<CROSS_SECTION_AREAS>", testmodel::CrossSectionArea("As", c.As));
   if (c.motherType == kQuad)
