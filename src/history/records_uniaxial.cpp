@@ -211,29 +211,25 @@ void CopyFracture(FRC_MIXFRACTURE_2D_HD& d, const FRC_MIXFRACTURE_2D_HD& s) {
 
 // ---- the families --------------------------------------------------------------------------
 
-template <typename R, void (*Init)(R&), void (*Copy)(R&, const R&), void (*W)(FieldWriter&, const R&),
-          void (*Rd)(FieldReader&, R&)>
-constexpr RecordOps Family(const char* tag, long fileBytes) {
-  return RecordOps{
-      tag,
-      sizeof(R),
-      fileBytes,
-      [](void* r) { Init(*static_cast<R*>(r)); },
-      [](void*) {},
-      [](void* d, const void* s) { Copy(*static_cast<R*>(d), *static_cast<const R*>(s)); },
-      [](FILE* fp, const void* r) {
-        FieldWriter w{fp};
-        W(w, *static_cast<const R*>(r));
-      },
-      [](FILE* fp, void* r) {
-        FieldReader rd{fp};
-        Rd(rd, *static_cast<R*>(r));
-      },
-  };
+template <typename R>
+void NoVectors(R&) {}
+
+template <typename R, void (*W)(FieldWriter&, const R&)>
+void WriteFields(FILE* fp, const R& r) {
+  FieldWriter w{fp};
+  W(w, r);
 }
 
-#define VOLDE_FAMILY(R, init, copy, fields, tag, bytes) \
-  Family<R, init, copy, fields<FieldWriter, const R>, fields<FieldReader, R>>(tag, bytes)
+template <typename R, void (*Rd)(FieldReader&, R&)>
+void ReadFields(FILE* fp, R& r) {
+  FieldReader rd{fp};
+  Rd(rd, r);
+}
+
+// Records without owned vectors, written and read through their field list.
+#define VOLDE_FAMILY(R, init, copy, fields, tag, bytes)                                                     \
+  Ops<R, init, NoVectors<R>, copy, WriteFields<R, fields<FieldWriter, const R>>,                         \
+      ReadFields<R, fields<FieldReader, R>>>(tag, bytes)
 
 const RecordOps kOps201 = VOLDE_FAMILY(NLMM201_HD, Init201, CopyAll, Fields201, "<NLMM201_HD>", 92);
 const RecordOps kOps210 =

@@ -228,7 +228,9 @@ TEST(Nlmm202, ReversalOnThePlateauMeetsTheCompressionSkeletonAtItsTarget) {
     const double elastic = sr + 2e5 * (e[k] - 0.005);
     if (e[k] > target) {
       // Bauschinger effect: softer than the elastic line, above the shifted skeleton.
-      if (k > top + 1) EXPECT_GT(out[k].stress, elastic) << e[k];
+      if (k > top + 1) {
+        EXPECT_GT(out[k].stress, elastic) << e[k];
+      }
       EXPECT_GE(out[k].stress, Skeleton202(e[k] - oMinus) - 1e-9) << e[k];
     } else {
       EXPECT_NEAR(out[k].stress, Skeleton202(e[k] - oMinus), 1e-9) << e[k];
