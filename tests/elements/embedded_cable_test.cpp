@@ -415,4 +415,9 @@ TEST(EmbCable, YieldedSteelBarCarriesAreaTimesYieldStress) {
     const double kt = K.a[3][3] + K.a[3][5] + K.a[5][3] + K.a[5][5];
     EXPECT_NEAR(kt, fd, 1e-4 * std::fabs(fd)) << path.back();
   }
+  // The cyclic steel (E 200000, fy 400) at yield: A_s fy / 2^0.1.
+  c.cableKind = MAT_NLMM202;
+  c.Es = 200000;
+  run({0.001, 0.002}, F.v, nullptr);
+  EXPECT_NEAR(F.v[3] + F.v[5], 3.7321320, 1e-7);
 }

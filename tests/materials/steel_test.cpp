@@ -276,3 +276,35 @@ TEST(Nlmm202, VirginRuleZeroAndRulesBeyondTenAreRefused) {
   r.RuleNumber = 11;
   EXPECT_DEATH(CalcStress_NLMM202(s, r, 0.003, &sig, &tan), "INTERNAL ERROR");
 }
+
+// Partial reversals inside every branch: each rule is reached, the stress stays within
+// the ultimate stress, and each branch's result equals the record it leaves behind.
+TEST(Nlmm202, PartialReversalsReachEveryRule) {
+  const CyclicSteel s = CyclicSteelOf(k202, 3);
+  NLMM145_HD r{};
+  r.RuleNumber = r.StateWord = 1;
+  std::vector<double> e;
+  Ramp(e, 0.0, 0.02, 0.0005);     // 1
+  Ramp(e, 0.02, 0.017, 0.0005);   // 3
+  Ramp(e, 0.017, 0.019, 0.0005);  // 5
+  Ramp(e, 0.019, 0.018, 0.0005);  // 7
+  Ramp(e, 0.018, 0.0185, 0.0005); // 9
+  Ramp(e, 0.0185, -0.01, 0.0005); // 7, 3, 2
+  Ramp(e, -0.01, -0.007, 0.0005); // 4
+  Ramp(e, -0.007, -0.009, 0.0005); // 6
+  Ramp(e, -0.009, -0.008, 0.0005); // 8
+  Ramp(e, -0.008, -0.0085, 0.0005); // 10
+  Ramp(e, -0.0085, 0.03, 0.0005); // 8, 4, 1
+  bool seen[11] = {};
+  for (double x : e) {
+    double sig, tan;
+    CalcStress_NLMM202(s, r, x, &sig, &tan);
+    seen[r.RuleNumber] = true;
+    ASSERT_TRUE(std::isfinite(sig) && std::isfinite(tan)) << x;
+    EXPECT_LE(std::fabs(sig), 600.0) << x;
+    EXPECT_EQ(r.Value[1], tan);
+    EXPECT_EQ(r.Value[2], x);
+    EXPECT_EQ(r.Value[3], sig);
+  }
+  for (int rule = 1; rule <= 10; rule++) EXPECT_TRUE(seen[rule]) << rule;
+}
