@@ -122,7 +122,7 @@ void StiffCable(const CableType& c, int nDof, int elem, int nNodes, int prop, co
 }
 
 void StiffCableNL(const CableType& c, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
-                  const MeshData* mesh, double** Kg) {
+                  const MeshData* mesh, const Index_HD* indexHD, NLMM_HD* hd, const int* elemToHD, double** Kg) {
   const ElementProperty& p = mesh->ElemProps[prop];
   CableWork w;
   OpenCable(c, nDof, elem, nNodes, prop, kCtxStiffness, mesh, &w);
@@ -132,7 +132,8 @@ void StiffCableNL(const CableType& c, int nDof, int elem, int iter, int nNodes, 
     const double J = CablePoint(c, elem, ip, kCtxStiffness, oc, &w, &A);
     // The kind is examined at every point, so an unsupported one stops at the first.
     if (!NonlinearKindAllowed(p.MaterialKind, c.typeCode)) InternalError(__FILE__, __LINE__);
-    const double Et = UniaxialTangent(p.MaterialKind, iter, MaterialOf(mesh, p.MaterialKind, p.MaterialNumber));
+    const double Et = UniaxialTangent(p.MaterialKind, iter, MaterialOf(mesh, p.MaterialKind, p.MaterialNumber), hd,
+                                      LinePointRecord(indexHD, elemToHD, elem, ip));
     AddAxialStiffness(c, Et * A * w.weight[ip] * J, &w, Kg);
   }
   PrintElementStiffMat(nDof, elem, c.typeCode, oc[c.flagKg], Kg);
@@ -140,7 +141,8 @@ void StiffCableNL(const CableType& c, int nDof, int elem, int iter, int nNodes, 
 }
 
 void IntForcesCableNL(const CableType& c, int nDof, int elem, int nNodes, int prop, const char* oc,
-                      const MeshData* mesh, const double* elemDispl, double** elemTempVar, double* Fint) {
+                      const MeshData* mesh, const Index_HD* indexHD, NLMM_HD* hd, const int* elemToHD,
+                      const double* elemDispl, double** elemTempVar, double* Fint) {
   const ElementProperty& p = mesh->ElemProps[prop];
   const int kind = p.MaterialKind;
   if (!NonlinearKindAllowed(kind, c.typeCode)) InternalError(__FILE__, __LINE__);
@@ -159,7 +161,9 @@ void IntForcesCableNL(const CableType& c, int nDof, int elem, int nNodes, int pr
     for (int i = 1; i <= nNodes; i++) multd2d1(ul + (i - 1) * c.d, w.T, elemDispl + (i - 1) * c.d, c.d, c.d);
     const double eps = dotd1(w.b, ul, nDof);
     const double epsTh = alpha * dotd1(w.N, dT, nNodes);
-    const double sigma = UniaxialStress(kind, mat, eps - epsTh, epsTh) + E0 * epsTh;
+    // The record keeps the mechanical strain, the one the law compares the next call with.
+    const double sigma =
+        UniaxialStress(kind, mat, eps - epsTh, hd, LinePointRecord(indexHD, elemToHD, elem, ip)) + E0 * epsTh;
     const double f = sigma * A * w.weight[ip] * J;
     for (int i = 1; i <= nNodes; i++) {
       double fg[4];
@@ -195,20 +199,14 @@ void CalcStiffCable2D_NL(int comb, int nDof, int elem, int iter, int nNodes, int
                          const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                          double** Kg) {
   (void)comb;
-  (void)indexHD;
-  (void)nlmmHD;
-  (void)elemToHD;
-  StiffCableNL(kCable2D, nDof, elem, iter, nNodes, prop, oc, mesh, Kg);
+  StiffCableNL(kCable2D, nDof, elem, iter, nNodes, prop, oc, mesh, indexHD, nlmmHD, elemToHD, Kg);
 }
 
 void CalcStiffCable3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                          const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                          double** Kg) {
   (void)comb;
-  (void)indexHD;
-  (void)nlmmHD;
-  (void)elemToHD;
-  StiffCableNL(kCable3D, nDof, elem, iter, nNodes, prop, oc, mesh, Kg);
+  StiffCableNL(kCable3D, nDof, elem, iter, nNodes, prop, oc, mesh, indexHD, nlmmHD, elemToHD, Kg);
 }
 
 void CalcInt_Fg_Cable2D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
@@ -216,10 +214,8 @@ void CalcInt_Fg_Cable2D_NL(int comb, int nDof, int elem, int iter, int nNodes, i
                            const double* elemDispl, double** elemTempVar, double* Fint) {
   (void)comb;
   (void)iter;
-  (void)indexHD;
-  (void)nlmmHD;
-  (void)elemToHD;
-  IntForcesCableNL(kCable2D, nDof, elem, nNodes, prop, oc, mesh, elemDispl, elemTempVar, Fint);
+  IntForcesCableNL(kCable2D, nDof, elem, nNodes, prop, oc, mesh, indexHD, nlmmHD, elemToHD, elemDispl, elemTempVar,
+                   Fint);
 }
 
 void CalcInt_Fg_Cable3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
@@ -227,8 +223,6 @@ void CalcInt_Fg_Cable3D_NL(int comb, int nDof, int elem, int iter, int nNodes, i
                            const double* elemDispl, double** elemTempVar, double* Fint) {
   (void)comb;
   (void)iter;
-  (void)indexHD;
-  (void)nlmmHD;
-  (void)elemToHD;
-  IntForcesCableNL(kCable3D, nDof, elem, nNodes, prop, oc, mesh, elemDispl, elemTempVar, Fint);
+  IntForcesCableNL(kCable3D, nDof, elem, nNodes, prop, oc, mesh, indexHD, nlmmHD, elemToHD, elemDispl, elemTempVar,
+                   Fint);
 }

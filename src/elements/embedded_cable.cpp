@@ -215,7 +215,8 @@ void StiffEmb(const EmbType& c, int nCols, int cable, int mother, int slot, int 
 }
 
 void StiffEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot, int iter, int motherSeq,
-                int motherType, int nMotherNodes, int cableProp, const char* oc, const MeshData* mesh, double** K,
+                int motherType, int nMotherNodes, int cableProp, const char* oc, const MeshData* mesh,
+                const Index_HD* indexHD, NLMM_HD* hd, const int* elemToHD, double** K,
                 const EmbCableMotherRecord* records) {
   const ElementProperty& p = mesh->ElemProps[cableProp];
   if (!NonlinearKindAllowed(p.MaterialKind, c.typeCode)) InternalError(__FILE__, __LINE__);
@@ -227,7 +228,7 @@ void StiffEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot, in
   for (int ip = 1; ip <= w.nIP; ip++) {
     double A;
     const double J = EmbPoint(c, ip, kCtxEmbStiffness, oc, &w, &A);
-    const double Et = UniaxialTangent(p.MaterialKind, iter, mat);
+    const double Et = UniaxialTangent(p.MaterialKind, iter, mat, hd, LinePointRecord(indexHD, elemToHD, cable, ip));
     AddOuter(nCols, Et * A * w.weight[ip] * J, w.b, K);
   }
   PrintElementStiffMat(nCols, cable, c.typeCode, oc[c.flagKg], K);
@@ -235,8 +236,9 @@ void StiffEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot, in
 }
 
 void IntForcesEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot, int motherSeq, int motherType,
-                    int nMotherNodes, int cableProp, const char* oc, const MeshData* mesh, double** elemTempVar,
-                    const double* a, double* F, const EmbCableMotherRecord* records) {
+                    int nMotherNodes, int cableProp, const char* oc, const MeshData* mesh, const Index_HD* indexHD,
+                    NLMM_HD* hd, const int* elemToHD, double** elemTempVar, const double* a, double* F,
+                    const EmbCableMotherRecord* records) {
   const ElementProperty& p = mesh->ElemProps[cableProp];
   const int kind = p.MaterialKind;
   if (!NonlinearKindAllowed(kind, c.typeCode)) InternalError(__FILE__, __LINE__);
@@ -253,7 +255,9 @@ void IntForcesEmbNL(const EmbType& c, int nCols, int cable, int mother, int slot
     const double J = EmbPoint(c, ip, kCtxEmbIntForces, oc, &w, &A);
     const double eps = dotd1(w.b, a, nCols);
     const double epsTh = c.dim == 3 ? alpha * dotd1(w.N, elemTempVar[cable], w.nCable) : 0.0;
-    const double sigma = UniaxialStress(kind, mat, eps - epsTh, epsTh) + E0 * epsTh;
+    // The record keeps the mechanical strain, the one the law compares the next call with.
+    const double sigma =
+        UniaxialStress(kind, mat, eps - epsTh, hd, LinePointRecord(indexHD, elemToHD, cable, ip)) + E0 * epsTh;
     const double f = sigma * A * w.weight[ip] * J;
     for (int j = 1; j <= nCols; j++) F[j] += f * w.b[j];
   }
@@ -328,11 +332,8 @@ void CalcStiffEmbCable2D_NL(int comb, int nCols, int cable, int mother, int slot
                             const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD, double** K,
                             const EmbCableMotherRecord* records) {
   (void)comb;
-  (void)indexHD;
-  (void)nlmmHD;
-  (void)elemToHD;
-  StiffEmbNL(kEmb2D, nCols, cable, mother, slot, iter, motherSeq, motherType, nMotherNodes, cableProp, oc, mesh, K,
-             records);
+  StiffEmbNL(kEmb2D, nCols, cable, mother, slot, iter, motherSeq, motherType, nMotherNodes, cableProp, oc, mesh,
+             indexHD, nlmmHD, elemToHD, K, records);
 }
 
 void CalcStiffEmbCable3D_NL(int comb, int nCols, int cable, int mother, int slot, int iter, int motherSeq,
@@ -340,11 +341,8 @@ void CalcStiffEmbCable3D_NL(int comb, int nCols, int cable, int mother, int slot
                             const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD, double** K,
                             const EmbCableMotherRecord* records) {
   (void)comb;
-  (void)indexHD;
-  (void)nlmmHD;
-  (void)elemToHD;
-  StiffEmbNL(kEmb3D, nCols, cable, mother, slot, iter, motherSeq, motherType, nMotherNodes, cableProp, oc, mesh, K,
-             records);
+  StiffEmbNL(kEmb3D, nCols, cable, mother, slot, iter, motherSeq, motherType, nMotherNodes, cableProp, oc, mesh,
+             indexHD, nlmmHD, elemToHD, K, records);
 }
 
 void CalcInt_Fg_EmbCable2D_NL(int comb, int nCols, int cable, int mother, int slot, int iter, int motherSeq,
@@ -353,11 +351,8 @@ void CalcInt_Fg_EmbCable2D_NL(int comb, int nCols, int cable, int mother, int sl
                               const double* a, double* F, const EmbCableMotherRecord* records) {
   (void)comb;
   (void)iter;
-  (void)indexHD;
-  (void)nlmmHD;
-  (void)elemToHD;
-  IntForcesEmbNL(kEmb2D, nCols, cable, mother, slot, motherSeq, motherType, nMotherNodes, cableProp, oc, mesh,
-                 nullptr, a, F, records);
+  IntForcesEmbNL(kEmb2D, nCols, cable, mother, slot, motherSeq, motherType, nMotherNodes, cableProp, oc, mesh, indexHD,
+                 nlmmHD, elemToHD, nullptr, a, F, records);
 }
 
 void CalcInt_Fg_EmbCable3D_NL(int comb, int nCols, int cable, int mother, int slot, int iter, int motherSeq,
@@ -366,11 +361,8 @@ void CalcInt_Fg_EmbCable3D_NL(int comb, int nCols, int cable, int mother, int sl
                               double** elemTempVar, const double* a, double* F, const EmbCableMotherRecord* records) {
   (void)comb;
   (void)iter;
-  (void)indexHD;
-  (void)nlmmHD;
-  (void)elemToHD;
-  IntForcesEmbNL(kEmb3D, nCols, cable, mother, slot, motherSeq, motherType, nMotherNodes, cableProp, oc, mesh,
-                 elemTempVar, a, F, records);
+  IntForcesEmbNL(kEmb3D, nCols, cable, mother, slot, motherSeq, motherType, nMotherNodes, cableProp, oc, mesh, indexHD,
+                 nlmmHD, elemToHD, elemTempVar, a, F, records);
 }
 
 void CalcPointDisplEmbCable(const MeshData* mesh, int** present, const int* motherSeq, const int* propIdx,

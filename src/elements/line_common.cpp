@@ -5,6 +5,7 @@
 
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
+#include "history/history.h"
 #include "model/material.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
@@ -53,4 +54,10 @@ void CalcNodalAreasLine(int n, int prop, const MeshData* mesh, double* A) {
   CalcPropNodeGeomRecords(n, prop, p, kGeomCsArea, mesh->GeomPatterns, mesh->nCsAreas, rec);
   for (int k = 1; k <= n; k++) A[k] = mesh->CsAreas[rec[k]].Area;
   freei1(rec);
+}
+
+int LinePointRecord(const Index_HD* indexHD, const int* elemToHD, int elem, int ip) {
+  if (indexHD == nullptr) return 0;  // no history data: the laws that need a record refuse
+  if (elemToHD == nullptr || elemToHD[elem] == 0) InternalError(__FILE__, __LINE__);
+  return RecordOfSingle_HD(indexHD, elemToHD[elem], ip);
 }

@@ -35,6 +35,10 @@ void CheckNodeCountLineElem(int elem, int typeCode, int nNodes, const char* cont
 int CalcNumIntPointsLine(int elem, const char* context, int prop, char pattern, const MeshData* mesh);
 // A[1..n]: cross-section area at each node ("_CS_AREA" record or a geometry pattern of them).
 void CalcNodalAreasLine(int n, int prop, const MeshData* mesh, double* A);
+// History record of integration point ip of element elem: entry ip of the element's row
+// of the index (the row from the element-to-slot vector); 0 without an index (the laws
+// that need a record refuse it), the internal error for an element without a row.
+int LinePointRecord(const Index_HD* indexHD, const int* elemToHD, int elem, int ip);
 
 // ---- cables (type 5 Cable2D, d = 2; type 6 Cable3D, d = 3) -------------------------------
 

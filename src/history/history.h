@@ -115,3 +115,12 @@ void SF_NLMM124_HD(int record, NLMM124_HD* a);
 void SF_NLMM173_HD(int record, NLMM173_HD* a);
 void SF_NLMM174_HD(int record, NLMM174_HD* a);
 void SF_NLMM175_HD(int record, NLMM175_HD* a);
+
+// ---- start values of the uniaxial, interface, thermal and smeared-concrete records --------
+void SF_NLMM201_HD(int record, NLMM201_HD* a);
+void SF_NLMM302_HD(int material, int record, const MeshData* mesh, NLMM302_HD* a);
+void SF_NLMM401_HD(int material, int record, const MeshData* mesh, NLMM401_HD* a);
+// The characteristic length of the point: value 15 (option 1 in value 14), the square
+// root of the element's area (2) or of the point's area (3).
+void SF_NLMM211_HD(int material, int record, double elementArea, double pointArea, const MeshData* mesh,
+                   NLMM211_HD* a);

@@ -394,21 +394,6 @@ void Read174(FILE* fp, NLMM174_HD& r) {
 
 // ---- the table of families ------------------------------------------------------------------
 
-template <typename R, void (*Init)(R&), void (*Release)(R&), void (*Copy)(R&, const R&),
-          void (*Write)(FILE*, const R&), void (*Read)(FILE*, R&)>
-constexpr RecordOps Ops(const char* tag, long fileBytes) {
-  return RecordOps{
-      tag,
-      sizeof(R),
-      fileBytes,
-      [](void* r) { Init(*static_cast<R*>(r)); },
-      [](void* r) { Release(*static_cast<R*>(r)); },
-      [](void* d, const void* s) { Copy(*static_cast<R*>(d), *static_cast<const R*>(s)); },
-      [](FILE* fp, const void* r) { Write(fp, *static_cast<const R*>(r)); },
-      [](FILE* fp, void* r) { Read(fp, *static_cast<R*>(r)); },
-  };
-}
-
 template <int START>
 constexpr RecordOps Ops121(const char* tag) {
   return Ops<NLMM121_HD, Init121<6, START>, Release121, Copy121<6>, Write121<6>, Read121<6>>(tag, 184);
@@ -453,10 +438,12 @@ const RecordOps* RecordOpsOfSlot(int slot) {
     case 18: return &kOps174;
     case 19: return &kOps175;
     case 21: return &kOps202;
-    // The uniaxial, interface, thermal and fracture records come with their models.
-    default:
+    // The crack, uniaxial, interface, thermal and fracture records come with their families.
+    default: {
       if (slot < 0 || slot >= kNlmmSlots) InternalError(__FILE__, __LINE__);
-      return CrackRecordOps(slot);
+      const RecordOps* ops = CrackRecordOps(slot);
+      return ops != nullptr ? ops : UniaxialRecordOpsOfSlot(slot);
+    }
   }
 }
 

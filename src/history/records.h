@@ -20,7 +20,26 @@ struct RecordOps {
   void (*read)(FILE* fp, void* r);
 };
 
+// The family of record type R from its typed routines.
+template <typename R, void (*Init)(R&), void (*Release)(R&), void (*Copy)(R&, const R&),
+          void (*Write)(FILE*, const R&), void (*Read)(FILE*, R&)>
+constexpr RecordOps Ops(const char* tag, long fileBytes) {
+  return RecordOps{
+      tag,
+      sizeof(R),
+      fileBytes,
+      [](void* r) { Init(*static_cast<R*>(r)); },
+      [](void* r) { Release(*static_cast<R*>(r)); },
+      [](void* d, const void* s) { Copy(*static_cast<R*>(d), *static_cast<const R*>(s)); },
+      [](FILE* fp, const void* r) { Write(fp, *static_cast<const R*>(r)); },
+      [](FILE* fp, void* r) { Read(fp, *static_cast<R*>(r)); },
+  };
+}
+
 // Routines of slot 0..36; null for a slot whose records are not part of this build.
 const RecordOps* RecordOpsOfSlot(int slot);
 // Routines of the smeared-crack slots (1, 2, 3, 4, 10, 11, 14); null for other slots.
 const RecordOps* CrackRecordOps(int slot);
+// Routines of the uniaxial, cyclic, interface, thermal and fracture slots (0, 20, 22..36
+// but 21); null for any other slot.
+const RecordOps* UniaxialRecordOpsOfSlot(int slot);

@@ -1,5 +1,6 @@
 // The history-data table: allocation, initial and start values, restore and accept,
 // release, and the per-model history files.
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -72,10 +73,42 @@ R* View(void* a) {
   return static_cast<R*>(a);
 }
 
+// Area of the quadrilateral element e (corner nodes 1..4, in space) and of its sampling
+// point k of n x n Gauss points (s1 fastest), through the bilinear map of the corners.
+void QuadAreas(const MeshData* mesh, int e, int nPoints, int k, double* area, double* pointArea) {
+  static const double kGp[4][4] = {{0, 0, 0, 0}, {0, 0.0, 0, 0}, {0, -0.5773502691896257, 0.5773502691896257, 0},
+                                   {0, -0.7745966692414834, 0.0, 0.7745966692414834}};
+  static const double kGw[4][4] = {{0, 0, 0, 0}, {0, 2.0, 0, 0}, {0, 1.0, 1.0, 0},
+                                   {0, 5.0 / 9.0, 8.0 / 9.0, 5.0 / 9.0}};
+  int n = 1;
+  while (n * n < nPoints) n++;
+  if (n > 3 || n * n != nPoints || k < 1 || k > nPoints || mesh->ElemNodeCount[e] < 4)
+    InternalError(__FILE__, __LINE__);
+  const double* x[5];
+  for (int a = 1; a <= 4; a++) x[a] = mesh->PointCoord[mesh->ElemNodes[e][a]];
+  auto detJ = [&](double s, double t) {
+    double g1[3], g2[3];
+    for (int d = 0; d < 3; d++) {
+      g1[d] = 0.25 * ((1 - t) * (x[2][d + 1] - x[1][d + 1]) + (1 + t) * (x[3][d + 1] - x[4][d + 1]));
+      g2[d] = 0.25 * ((1 - s) * (x[4][d + 1] - x[1][d + 1]) + (1 + s) * (x[3][d + 1] - x[2][d + 1]));
+    }
+    const double c[3] = {g1[1] * g2[2] - g1[2] * g2[1], g1[2] * g2[0] - g1[0] * g2[2], g1[0] * g2[1] - g1[1] * g2[0]};
+    return std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
+  };
+  *area = 0.0;
+  for (int j = 1; j <= n; j++)
+    for (int i = 1; i <= n; i++) {
+      const double a = detJ(kGp[n][i], kGp[n][j]) * kGw[n][i] * kGw[n][j];
+      *area += a;
+      if ((j - 1) * n + i == k) *pointArea = a;
+    }
+}
+
 // The sampling point whose record is started.
 struct PointAt {
   int element, property, point, layer;
   ElementSizeFn sizes;
+  int nPoints;  // sampling points of the element (the point's record row)
 };
 
 // Start values of record `rec` of slot `slot` (material number within its block).
@@ -109,6 +142,16 @@ void StartValues(int slot, int code, int material, int rec, const MeshData* mesh
     case 16:
     case 21:
       return;
+    case 20: SF_NLMM201_HD(rec, View<NLMM201_HD>(a)); return;
+    case 23: {
+      double area = 0.0, pointArea = 0.0;
+      if (MatInt(MaterialOf(mesh, MAT_NLMM211, material), 14) != 1)
+        QuadAreas(mesh, p.element, p.nPoints, p.point, &area, &pointArea);
+      SF_NLMM211_HD(material, rec, area, pointArea, mesh, View<NLMM211_HD>(a));
+      return;
+    }
+    case 28: SF_NLMM302_HD(material, rec, mesh, View<NLMM302_HD>(a)); return;
+    case 34: SF_NLMM401_HD(material, rec, mesh, View<NLMM401_HD>(a)); return;
     case 17: SF_NLMM173_HD(rec, View<NLMM173_HD>(a)); return;
     case 18: SF_NLMM174_HD(rec, View<NLMM174_HD>(a)); return;
     case 19: SF_NLMM175_HD(rec, View<NLMM175_HD>(a)); return;
@@ -189,7 +232,7 @@ void SF_NLMM_HD(int mode, const Index_HD* index, const MeshData* mesh, const int
       case kCompositionNone:
         for (int k = 1; k <= index->SingleSlots[i]; k++)
           StartValuesOfCode(code, p.MaterialNumber, RecordOfSingle_HD(index, i, k), mesh, hd,
-                            PointAt{e, ElemPropIndex[e], k, 0, sizes});
+                            PointAt{e, ElemPropIndex[e], k, 0, sizes, index->SingleSlots[i]});
         break;
       case kCompositionLayers: {
         const LayerPattern& lp = mesh->LayerPatterns[p.MaterialNumber];
@@ -197,7 +240,7 @@ void SF_NLMM_HD(int mode, const Index_HD* index, const MeshData* mesh, const int
           for (int L = 1; L <= lp.nLayers; L++) {
             const LayerProperty& lay = mesh->LayerProps[lp.Layer[L]];
             StartValuesOfCode(lay.MaterialKind, lay.MaterialNumber, RecordOfLayer_HD(index, i, k, L), mesh, hd,
-                              PointAt{e, ElemPropIndex[e], k, L, sizes});
+                              PointAt{e, ElemPropIndex[e], k, L, sizes, index->LayeredSlots[i]});
           }
         break;
       }
@@ -206,7 +249,7 @@ void SF_NLMM_HD(int mode, const Index_HD* index, const MeshData* mesh, const int
         for (int k = 1; k <= index->PatternSlots[i]; k++)
           for (int c = 1; c <= mp.nComponents; c++)
             StartValuesOfCode(mp.Kind[c], mp.Number[c], RecordOfComponent_HD(index, i, k, c), mesh, hd,
-                              PointAt{e, ElemPropIndex[e], k, 0, sizes});
+                              PointAt{e, ElemPropIndex[e], k, 0, sizes, index->PatternSlots[i]});
         break;
       }
       case kCompositionFibrousMesh:

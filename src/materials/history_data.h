@@ -55,13 +55,6 @@ struct NLMM124_HD {
   double* PlasticStrain;    // [6]
 };
 
-// Four reals of _NLMM301, _NLMM451 and _NLMM501; the layer failure check _NLMM501
-// holds the stress in the material axes (s1, s2, t12; zeros after failure) and the
-// failure index.
-struct NLMM301_HD {
-  double Value[5];          // [1..4]
-};
-
 // Rule state of the cyclic steel law (_NLMM145 and _NLMM202).
 struct NLMM145_HD {
   int32_t RuleNumber;       // current rule of the reversal-rule set
@@ -343,4 +336,113 @@ struct SpringIndex_HD {
   int32_t** LineRecord;     // [nLine][slot], null row for 0 slots
   int32_t* SurfSlots;       // [nSurf]
   int32_t** SurfRecord;     // [nSurf][slot]
+};
+
+// ---- uniaxial, cyclic, interface, thermal and fracture records ----------------------
+// Vectors of these records are held in place, 1-based (entry 0 unused); the field order
+// below is the file order unless the record's writer says otherwise.
+
+// Monotonic steel _NLMM201.
+struct NLMM201_HD {
+  int32_t Status;           // 1..8: envelope, unloading, reloading, fractured (tension 1-4, compression 5-8)
+  int32_t Branch;           // 1 elastic, 2 yield, 3 hardening, 4 elastic line from A, 5 line B-A, 6 fractured
+  double Strain;            // mechanical strain of the last evaluation
+  double Stress;
+  double Origin;            // strain about which the envelope is measured
+  double E0;                // zero-stress strain of the elastic line from A
+  int32_t SecondReversal;   // 1 once the point has left an elastic line back onto the envelope
+  double AStrain, AStress;  // reversal point A
+  double BStrain, BStress;  // reversal point B
+  double SavedOrigin1, SavedOrigin2;
+};
+
+// Cyclic concrete fibres _NLMM210 (20 values) and _NLMM220 (22 values).
+struct NLMM210_HD {
+  int32_t RuleNumber;
+  int32_t Flag;
+  double Value[21];         // [1..20]
+};
+struct NLMM220_HD {
+  int32_t RuleNumber;
+  int32_t Flag;
+  double Value[23];         // [1..22]
+};
+
+// Concrete fibres _NLMM298 (with the two flags) and _NLMM299.
+struct NLMM298_HD {
+  double Strain, Stress, MinStrain, StressAtMin, Tangent;
+  char Cracked, Crushed;
+};
+struct NLMM299_HD {
+  double Strain, Stress, MinStrain, StressAtMin, Tangent;
+};
+
+// Four reals of _NLMM301, _NLMM451 and _NLMM501: the bond-slip laws hold slip, bond
+// stress, largest |slip| and |stress| there; the layer failure check _NLMM501 holds the
+// stress in the material axes (s1, s2, t12; zeros after failure) and the failure index.
+struct NLMM301_HD {
+  double Value[5];          // [1..4]
+};
+
+// Softening interface _NLMM302: the layout of the spring record.
+using NLMM302_HD = NLSMM_HDRecord;
+
+// Cyclic bond slip _NLMM303.
+struct NLMM303_HD {
+  int32_t RuleNumber;
+  int32_t PositiveCount, NegativeCount;
+  int32_t Spare[2];         // kept 0
+  double Value[25];         // [1..24]
+};
+
+// Cyclic interfaces _NLMM304 and _NLMM306 (one entry per interface direction).
+struct NLMM304_HD {
+  double V1[3];
+  double V2[3];
+  double R1, R2, R3, R4;
+  uint32_t Rule[3];
+  double R5;                // kept by the copy
+  double H[36][3];          // H[1..35][1..2] rule history
+  double R6, R7;
+  int32_t S;                // contact state, 1 at start
+  double V3[3];
+};
+
+// _NLMM305: slip (2), shear stress (2), largest |slip| (2), |stress| there (2), normal
+// stress, strength, normal displacement.
+struct NLMM305_HD {
+  double Value[12];         // [1..11]
+};
+
+// Interface plasticity _NLMM320.
+struct NLMM320_HD {
+  int32_t State;            // 1 elastic, 3 plastic
+  double Multiplier, Kappa;
+  double Increment[4], Stress[4], PlasticDisp[4];  // [1..3]
+};
+
+// Thermal hydration _NLMM401.
+struct NLMM401_HD {
+  double AlphaT, Q, Qdot;
+};
+
+// Smeared concrete _NLMM211 (the meanings belong to its law).
+struct NLMM211_HD {
+  int32_t State;
+  int32_t Started;
+  int32_t IntA[3];          // 1 1 at start
+  int32_t IntB[3];
+  double RealA[3];
+  double Real3[6][4];       // five 3-vectors
+  int32_t IntC[3];
+  double Angle;
+  double Real2[22][3];      // 21 2-vectors; Real2[1] the characteristic length
+};
+
+// Fracture model of the embedded strong discontinuities.
+struct FRC_MIXFRACTURE_2D_HD {
+  double F[4][4];           // F1..F3, [1..3]
+  double E[7][9];           // E1..E6, [1..8]; E4..E6 kept by the copy
+  double G[5];              // [1..4]
+  int32_t K;                // kept by the copy
 };

@@ -10,6 +10,7 @@
 #include "materials/plasticity/owen_figueiras.h"
 #include "model/mesh.h"
 #include "model/validate.h"
+#include "materials/uniaxial/steel.h"
 #include "numcore/numcore.h"
 
 // ---- values of the records ----------------------------------------------------------------
@@ -70,37 +71,46 @@ double UniaxialInitialModulus(int code, const MaterialRecord& m) {
   return r.modulusOver == 0 ? E : E / MatValue(m, r.modulusOver);
 }
 
-double UniaxialTangent(int code, int iteration, const MaterialRecord& m) {
+namespace {
+
+// Record `record` of the current copy of the kind's slot.
+template <typename R>
+R& PointRecord(NLMM_HD* hd, int code, int record) {
+  if (hd == nullptr || record < 1) InternalError(__FILE__, __LINE__);
+  R* a = static_cast<R*>(hd->Entry[2 * NlmmSlotOfCode(code)]);
+  if (a == nullptr) InternalError(__FILE__, __LINE__);
+  return a[record];
+}
+
+}  // namespace
+
+double UniaxialTangent(int code, int iteration, const MaterialRecord& m, NLMM_HD* hd, int record) {
   switch (code) {
     case MAT_LIN_ISO:
       return UniaxialInitialModulus(code, m);
     case MAT_NLMM201:
-      // CalcMat_D_NLMM201 on the point's NLMM201_HD record: the monotonic steel law is
-      // not part of this build.
-      InternalError(__FILE__, __LINE__);
+      return CalcMat_D_NLMM201(m, PointRecord<NLMM201_HD>(hd, code, record));
     case MAT_NLMM202:
       // The first two iterations take the initial modulus whatever the record holds.
       if (iteration <= 2) return UniaxialInitialModulus(code, m);
-      // From iteration 3 on: the tangent the cyclic steel law stored in the point's
-      // record; the law and its record are not part of this build.
-      InternalError(__FILE__, __LINE__);
+      return PointRecord<NLMM145_HD>(hd, code, record).Value[1];
     default:
       InternalError(__FILE__, __LINE__);
   }
 }
 
-double UniaxialStress(int code, const MaterialRecord& m, double epsMech, double epsTh) {
-  (void)epsTh;
+double UniaxialStress(int code, const MaterialRecord& m, double epsMech, NLMM_HD* hd, int record) {
   switch (code) {
     case MAT_LIN_ISO:
       // Elastic bar: no record, nothing stored.
       return UniaxialInitialModulus(code, m) * epsMech;
     case MAT_NLMM201:
-      // CalcStress_NLMM201 on the point's NLMM201_HD record: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM202:
-      // CalcStress_NLMM202 on the point's record (NLMM145_HD layout): not part of this build.
-      InternalError(__FILE__, __LINE__);
+      return CalcStress_NLMM201(m, PointRecord<NLMM201_HD>(hd, code, record), epsMech);
+    case MAT_NLMM202: {
+      double stress, tangent;
+      CalcStress_NLMM202(CyclicSteelOf(m, 3), PointRecord<NLMM145_HD>(hd, code, record), epsMech, &stress, &tangent);
+      return stress;
+    }
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -109,11 +119,8 @@ double UniaxialStress(int code, const MaterialRecord& m, double epsMech, double 
 void UniaxialStartValues(int code, int type) {
   if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
   switch (code) {
-    case MAT_NLMM201:
-      // The start values of the NLMM201_HD record: not part of this build.
-      InternalError(__FILE__, __LINE__);
-    case MAT_NLMM202:
-      // The cyclic steel law starts from its virgin state: nothing to set.
+    case MAT_NLMM201:  // the history table sets the elastic branch
+    case MAT_NLMM202:  // the cyclic steel law starts from its virgin state
       return;
     default:
       InternalError(__FILE__, __LINE__);

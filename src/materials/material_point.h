@@ -47,11 +47,12 @@ bool UniaxialModulusDefined(int code, const MaterialRecord& m);
 // Initial (elastic) modulus of a uniaxial kind: value 3 of the linear isotropic and the
 // cyclic steel records, value 4 over value 3 of the monotonic steel record.
 double UniaxialInitialModulus(int code, const MaterialRecord& m);
-// Tangent modulus of the point at iteration `iteration` of the combination.
-double UniaxialTangent(int code, int iteration, const MaterialRecord& m);
-// Stress of the point for the mechanical strain epsMech; the law updates the point's
-// record, whose stored strain then grows by the thermal strain epsTh.
-double UniaxialStress(int code, const MaterialRecord& m, double epsMech, double epsTh);
+// Tangent modulus of the point at iteration `iteration` of the combination; the
+// nonlinear kinds read record `record` of the current copy of their slot in hd.
+double UniaxialTangent(int code, int iteration, const MaterialRecord& m, NLMM_HD* hd, int record);
+// Stress of the point for the mechanical strain epsMech; the nonlinear kinds update
+// their record, which keeps the mechanical strain.
+double UniaxialStress(int code, const MaterialRecord& m, double epsMech, NLMM_HD* hd, int record);
 // Start values of the point's record on an element of type `type`.
 void UniaxialStartValues(int code, int type);
 

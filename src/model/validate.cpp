@@ -398,6 +398,19 @@ void CheckMaterialValues(const Where& w, int kind, const MaterialRecord& mat, bo
   switch (kind) {
     case MAT_LIN_ISO: CheckPositive(w, "modulus of elasticity", mat.Value[3]); break;
     case MAT_LIN_INT_POINT: CheckNotNegative(w, "interface stiffness", mat.Value[2]); break;
+    // The steel laws divide by the yield strain and stress and by the spans of their branches.
+    case MAT_NLMM201:
+      CheckPositive(w, "yield strain", mat.Value[3]);
+      CheckPositive(w, "yield stress", mat.Value[4]);
+      break;
+    case MAT_NLMM202:
+      CheckPositive(w, "yield strain", mat.Value[5]);
+      CheckPositive(w, "yield stress", mat.Value[6]);
+      if (mat.Value[7] == mat.Value[5] || mat.Value[10] == mat.Value[6] || mat.Value[9] == mat.Value[7])
+        DataFault(w.context, w.block, w.record,
+                  "Invalid steel parameters: the hardening strain must differ from the yield strain, the ultimate "
+                  "stress from the yield stress and the ultimate strain from the hardening strain.");
+      break;
     case MAT_LIN_INT_LINE_2D:
     case MAT_LIN_INT_LINE_3D:
     case MAT_LIN_INT_SURF:

@@ -28,7 +28,7 @@ Model CableModel(const CableSpec& c) {
   // Steel laws: value 2 the expansion coefficient, value 3 (202) or value 4 / value 3
   // (201) the initial modulus.
   testmodel::AddRecord(m, "<NLMM201>", Rec().S("monotonic").Ds({0, 1e-5, 2.0, 2.0 * c.E, 0, 0, 0, 0, 0}));
-  testmodel::AddRecord(m, "<NLMM202>", Rec().S("cyclic").Ds({0, 1e-5, c.E, 0, 0, 0, 0, 0, 0, 0}));
+  testmodel::AddRecord(m, "<NLMM202>", Rec().S("cyclic").Ds({0, 1e-5, c.E, 0.01 * c.E, 0.002, 0.002 * c.E, 0.01, 0, 0.1, 0.003 * c.E}));
   for (size_t k = 0; k < c.areas.size(); k++)
     testmodel::AddRecord(m, "<CROSS_SECTION_AREAS>", testmodel::CrossSectionArea("A", c.areas[k]));
   int geomKind = GEOM_CS_AREA;

@@ -21,6 +21,8 @@ struct EmbSpec {
   std::vector<std::array<double, 3>> cablePoints;
   double Es = 1.0, As = 1.0;
   int cableKind = MAT_LIN_ISO;
+  // Values 3.. of the cable's "<NLMM201>" record (record 2): eps_y, f_y, eps_sh, f_sh, eps_u, f_u, p.
+  std::vector<double> steel201{2.0, 2.0, 0, 0, 0, 0, 0};
 };
 
 Model EmbModel(const EmbSpec& c) {
@@ -33,9 +35,12 @@ Model EmbModel(const EmbSpec& c) {
   testmodel::AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", testmodel::LinIsoMaterial("concrete", 0, 0, 1.0, 0.0));
   testmodel::AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", testmodel::LinIsoMaterial("steel", 0, 1e-5, c.Es, 0.3));
   testmodel::AddRecord(m, "<NLMM201>", Rec().S("steel 201").Ds({0, 1e-5, 2.0, 2.0 * c.Es, 0, 0, 0, 0, 0}));
-  testmodel::AddRecord(m, "<NLMM201>", Rec().S("steel 201").Ds({0, 1e-5, 2.0, 2.0 * c.Es, 0, 0, 0, 0, 0}));
-  testmodel::AddRecord(m, "<NLMM202>", Rec().S("steel 202").Ds({0, 1e-5, c.Es, 0, 0, 0, 0, 0, 0, 0}));
-  testmodel::AddRecord(m, "<NLMM202>", Rec().S("steel 202").Ds({0, 1e-5, c.Es, 0, 0, 0, 0, 0, 0, 0}));
+  std::vector<double> steel{0, 1e-5};
+  steel.insert(steel.end(), c.steel201.begin(), c.steel201.end());
+  if (c.steel201[1] == 2.0) steel[3] = 2.0 * c.Es;
+  testmodel::AddRecord(m, "<NLMM201>", Rec().S("steel 201").Ds(steel));
+  testmodel::AddRecord(m, "<NLMM202>", Rec().S("steel 202").Ds({0, 1e-5, c.Es, 0.01 * c.Es, 0.002, 0.002 * c.Es, 0.01, 0, 0.1, 0.003 * c.Es}));
+  testmodel::AddRecord(m, "<NLMM202>", Rec().S("steel 202").Ds({0, 1e-5, c.Es, 0.01 * c.Es, 0.002, 0.002 * c.Es, 0.01, 0, 0.1, 0.003 * c.Es}));
   testmodel::AddRecord(m, "<LAMINATE_THICKNESSES>", testmodel::LaminateThickness("t", 1.0));
   testmodel::AddRecord(m, "<CROSS_SECTION_AREAS>", testmodel::CrossSectionArea("As", c.As));
   if (c.motherType == kQuad)
@@ -361,4 +366,58 @@ TEST(EmbCableDeath, RefusesWhatItCannotCompute) {
         CalcInt_Fg_EmbCable2D_NL(1, 8, 2, 1, 1, 1, 1, kQuad, 4, 2, oc, nullptr, mesh, nullptr, nullptr, a, F, recs),
         testing::ExitedWithCode(1), kInternal);
   }
+}
+
+// A steel bar along x2 at mid-height of the unit square, stretched by u2 = d on the right
+// edge: the right nodes take half the bar force each, A_s f_y once it has yielded, and the
+// tangent is the slope of that force.
+TEST(EmbCable, YieldedSteelBarCarriesAreaTimesYieldStress) {
+  EmbSpec c;
+  c.motherPoints = kUnitSquare;
+  c.cablePoints = {{0, 0, 0.5}, {0, 1, 0.5}};
+  c.As = 0.01;
+  c.cableKind = MAT_NLMM201;
+  c.steel201 = {0.002, 400, 0.004, 420, 0.1, 600, 2};
+  std::vector<double> nat;
+  for (double s : {-g, g}) {
+    nat.push_back(s);
+    nat.push_back(0.0);
+  }
+  MotherRecords recs(nat);
+  Flags oc;
+  auto run = [&](const std::vector<double>& path, double* F, double** K) {
+    LoadedMesh mesh(EmbModel(c), "steel");
+    MeshHistory h(mesh, {0, 1, 2});
+    Vec a(8);
+    for (double d : path) {
+      a.v[3] = a.v[5] = d;  // nodes 2 and 3 (x2 = 1), u2
+      CalcInt_Fg_EmbCable2D_NL(1, 8, 2, 1, 1, 3, 1, kQuad, 4, 2, oc, &h.index, mesh, &h.hd, h.elemToHD, a.v, F, recs);
+    }
+    if (K != nullptr)
+      CalcStiffEmbCable2D_NL(1, 8, 2, 1, 1, 3, 1, kQuad, 4, 2, oc, &h.index, mesh, &h.hd, h.elemToHD, K, recs);
+  };
+  Vec F(8), Fp(8), Fm(8);
+  Mat K(8, 8);
+  run({0.001, 0.002}, F.v, nullptr);
+  EXPECT_NEAR(F.v[3] + F.v[5], 0.01 * 400, 1e-9);
+  EXPECT_NEAR(F.v[3], F.v[5], 1e-12);
+  EXPECT_NEAR(F.v[1] + F.v[3] + F.v[5] + F.v[7], 0.0, 1e-12);
+  for (const std::vector<double>& path : {std::vector<double>{0.001, 0.003}, {0.001, 0.01, 0.03}, {0.03, 0.029}}) {
+    run(path, F.v, K.a);
+    std::vector<double> p = path;
+    const double h = 1e-8;
+    p.back() += h;
+    run(p, Fp.v, nullptr);
+    p.back() -= 2 * h;
+    run(p, Fm.v, nullptr);
+    // d(F3 + F5)/d(d) against the tangent's right-edge block.
+    const double fd = (Fp.v[3] + Fp.v[5] - Fm.v[3] - Fm.v[5]) / (2 * h);
+    const double kt = K.a[3][3] + K.a[3][5] + K.a[5][3] + K.a[5][5];
+    EXPECT_NEAR(kt, fd, 1e-4 * std::fabs(fd)) << path.back();
+  }
+  // The cyclic steel (E 200000, fy 400) at yield: A_s fy / 2^0.1.
+  c.cableKind = MAT_NLMM202;
+  c.Es = 200000;
+  run({0.001, 0.002}, F.v, nullptr);
+  EXPECT_NEAR(F.v[3] + F.v[5], 3.7321320, 1e-7);
 }

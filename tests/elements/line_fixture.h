@@ -14,6 +14,7 @@
 
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
+#include "history/history.h"
 #include "model/fileio.h"
 #include "model/material.h"
 #include "model/mesh.h"
@@ -126,5 +127,34 @@ inline int Occurrences(const std::string& text, const std::string& sub) {
   for (size_t at = text.find(sub); at != std::string::npos; at = text.find(sub, at + 1)) n++;
   return n;
 }
+
+// History data of a mesh's elements as a nonlinear run sets it up, in one copy (every
+// element on property 1 but those given).
+struct MeshHistory {
+  const MeshData* mesh;
+  std::vector<int> prop;
+  Index_HD index{};
+  int* elemToHD = nullptr;
+  int counts[kMaterialKinds + 1] = {};
+  NLMM_HD hd{};
+  explicit MeshHistory(const MeshData* m, std::vector<int> props = {}) : mesh(m), prop(std::move(props)) {
+    if (prop.empty()) prop.assign(m->nElements + 1, 1);
+    prop[0] = 0;
+    CalcElementToIndex_HD(&index, mesh, prop.data(), &elemToHD);
+    CalcSizingDataIndex_HD(&index, mesh, prop.data(), elemToHD);
+    AllocIndex_HD(&index);
+    CalcIndex_HD(&index, mesh, prop.data(), elemToHD, counts);
+    AllocNLMM_HD(2, &hd, counts);
+    InitNLMM_HD(2, &hd, counts);
+    SF_NLMM_HD(2, &index, mesh, prop.data(), elemToHD, &hd, counts);
+  }
+  ~MeshHistory() {
+    FreeNLMM_HD(2, &hd, counts);
+    FreeIndex_HD(&index);
+    freei1(elemToHD);
+  }
+  MeshHistory(const MeshHistory&) = delete;
+  MeshHistory& operator=(const MeshHistory&) = delete;
+};
 
 }  // namespace linefix

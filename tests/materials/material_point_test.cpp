@@ -154,7 +154,7 @@ TEST(MaterialPoint, InitialModulusOfTheSteelLaws) {
   const MaterialRecord cyclic = matdriver::Record({7.85e-9, 1.2e-5, 2e5, 400, 0.01, 20, 18.5, 0.15, 0.0, 0.0});
   EXPECT_TRUE(UniaxialModulusDefined(MAT_NLMM202, cyclic));
   EXPECT_EQ(UniaxialInitialModulus(MAT_NLMM202, cyclic), 2e5);
-  for (int it : {1, 2}) EXPECT_EQ(UniaxialTangent(MAT_NLMM202, it, cyclic), 2e5);
+  for (int it : {1, 2}) EXPECT_EQ(UniaxialTangent(MAT_NLMM202, it, cyclic, nullptr, 0), 2e5);
   EXPECT_EQ(UniaxialInitialModulus(MAT_LIN_ISO, matdriver::Record({1, 2, 3e4, 0.2})), 3e4);
   // A kind with no uniaxial point has no uniaxial modulus.
   EXPECT_DEATH(UniaxialInitialModulus(MAT_NLMM101, cyclic), kInternal);
@@ -162,12 +162,12 @@ TEST(MaterialPoint, InitialModulusOfTheSteelLaws) {
 
 TEST(MaterialPoint, LawsNotBuiltEndInTheInternalError) {
   const MaterialRecord m = matdriver::Record({7.85e-9, 1.2e-5, 0.002, 400, 500, 0.01, 0.1, 0, 0, 0});
-  EXPECT_DEATH(UniaxialTangent(MAT_NLMM201, 1, m), kInternal);
-  EXPECT_DEATH(UniaxialTangent(MAT_NLMM202, 3, m), kInternal);
-  EXPECT_DEATH(UniaxialStress(MAT_NLMM201, m, 1e-3, 0.0), kInternal);
-  EXPECT_DEATH(UniaxialStress(MAT_NLMM202, m, 1e-3, 0.0), kInternal);
-  EXPECT_DEATH(UniaxialTangent(MAT_NLMM101, 1, m), kInternal);
-  EXPECT_DEATH(UniaxialStartValues(MAT_NLMM201, 6), kInternal);
+  // The steel laws need the point's record.
+  EXPECT_DEATH(UniaxialTangent(MAT_NLMM201, 1, m, nullptr, 1), kInternal);
+  EXPECT_DEATH(UniaxialTangent(MAT_NLMM202, 3, m, nullptr, 1), kInternal);
+  EXPECT_DEATH(UniaxialStress(MAT_NLMM202, m, 1e-3, nullptr, 1), kInternal);
+  EXPECT_DEATH(UniaxialTangent(MAT_NLMM101, 1, m, nullptr, 1), kInternal);
+  UniaxialStartValues(MAT_NLMM201, 6);  // the history table sets the elastic branch
   UniaxialStartValues(MAT_NLMM202, 6);  // the virgin state needs nothing
   EXPECT_DEATH(UniaxialStartValues(MAT_NLMM202, 10), kInternal);
   double d[4][4] = {};

@@ -170,6 +170,29 @@ TEST(ValidationDeath, OneBadIndexAtATime) {
       {"infinite material value",
        [](Model& m) { m.blocks["<LINEAR_ISOTROPIC_MATERIALS>"][0] = testmodel::LinIsoMaterial("c", INFINITY, 1e-5, 3e4, 0.2); },
        Fault("<LINEAR_ISOTROPIC_MATERIALS>", 1, "Invalid material value: inf \\(not a finite number\\)\\.")},
+      // steel laws that would divide by zero
+      {"monotonic steel without yield strain",
+       [](Model& m) { m.blocks["<NLMM201>"].push_back(Rec().S("s").Ds({0, 1e-5, 0, 400, 0.01, 420, 0.1, 600, 2})); },
+       Fault("<NLMM201>", 1, "Invalid yield strain: 0 \\(it must be positive\\)\\.")},
+      {"cyclic steel without yield stress",
+       [](Model& m) {
+         m.blocks["<NLMM202>"].push_back(Rec().S("s").Ds({0, 1e-5, 2e5, 5e3, 0.002, 0, 0.01, 0, 0.1, 600}));
+       },
+       Fault("<NLMM202>", 1, "Invalid yield stress: 0 \\(it must be positive\\)\\.")},
+      {"cyclic steel with fu = fy",
+       [](Model& m) {
+         m.blocks["<NLMM202>"].push_back(Rec().S("s").Ds({0, 1e-5, 2e5, 5e3, 0.002, 400, 0.01, 0, 0.1, 400}));
+       },
+       Fault("<NLMM202>", 1,
+             "Invalid steel parameters: the hardening strain must differ from the yield strain, the ultimate stress from "
+                 "the yield stress and the ultimate strain from the hardening strain\\.")},
+      {"cyclic steel with eps_sh = eps_y",
+       [](Model& m) {
+         m.blocks["<NLMM202>"].push_back(Rec().S("s").Ds({0, 1e-5, 2e5, 5e3, 0.002, 400, 0.002, 0, 0.1, 600}));
+       },
+       Fault("<NLMM202>", 1,
+             "Invalid steel parameters: the hardening strain must differ from the yield strain, the ultimate stress from "
+                 "the yield stress and the ultimate strain from the hardening strain\\.")},
       {"area 0", [](Model& m) { m.blocks["<CROSS_SECTION_AREAS>"][0] = testmodel::CrossSectionArea("a", 0.0); },
        Fault("<CROSS_SECTION_AREAS>", 1, "Invalid cross-section area: 0 \\(it must be positive\\)\\.")},
       {"negative thickness", [](Model& m) { m.blocks["<LAMINATE_THICKNESSES>"][0] = testmodel::LaminateThickness("t", -0.2); },

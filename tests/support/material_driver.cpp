@@ -25,11 +25,30 @@ MaterialRecord Record(std::initializer_list<double> values) {
   return r;
 }
 
+namespace {
+
+// One sampling point with the start values of the steel records (record 1 of each).
+struct PointStore {
+  NLMM_HD hd{};
+  NLMM201_HD r201[2]{};
+  NLMM145_HD r145[2]{};
+  explicit PointStore(int code) {
+    r201[1].Branch = 1;
+    r145[1].RuleNumber = r145[1].StateWord = 1;
+    const int slot = NlmmSlotOfCode(code);
+    if (code == MAT_NLMM201) hd.Entry[2 * slot] = r201;
+    if (code == MAT_NLMM202) hd.Entry[2 * slot] = r145;
+  }
+};
+
+}  // namespace
+
 std::vector<Response> DriveUniaxial(int code, const MaterialRecord& m, const std::vector<Step>& path) {
+  PointStore point(code);
   std::vector<Response> out;
   for (const Step& s : path) {
-    const double sigma = UniaxialStress(code, m, s.strain, 0.0);
-    out.push_back({sigma, UniaxialTangent(code, s.iteration, m)});
+    const double sigma = UniaxialStress(code, m, s.strain, &point.hd, 1);
+    out.push_back({sigma, UniaxialTangent(code, s.iteration, m, &point.hd, 1)});
   }
   return out;
 }

@@ -28,7 +28,8 @@ struct Response {
   double tangent;
 };
 
-// Drives one uniaxial point of kind `code` along the path, step after step.
+// Drives one uniaxial point of kind `code` along the path, step after step, from the
+// start values of its record (the steel laws' elastic branch and rule 1).
 std::vector<Response> DriveUniaxial(int code, const MaterialRecord& m, const std::vector<Step>& path);
 
 // Central finite-difference slope of the stress at step k: the path is replayed up to

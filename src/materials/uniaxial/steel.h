@@ -1,0 +1,35 @@
+// Uniaxial steel laws of cables, embedded cables and beam fibres: the Menegotto-Pinto
+// branch and its parameter fit, the monotonic steel with elastic unloading (_NLMM201)
+// and the cyclic steel with its ten reversal rules (_NLMM202, shared by _NLMM145).
+#pragma once
+
+#include "materials/history_data.h"
+#include "model/material.h"
+
+// ---- Menegotto-Pinto branch --------------------------------------------------------------
+// Stress and tangent at eps of the branch from the reversal point (eps_r, sig_r).
+void CalcStressMenegottoPinto(double E0, double Esec, double sigma0, double b, double R, double eps, double eps_r,
+                              double sig_r, double* tangent, double* stress);
+// Residual g(x) of the fit.
+double CalcGeomSeriesResidual(double x, double E0, double Et, double Esec, double R);
+// sigma0 and b of the branch that reaches (eps_t, sig_t) with the tangent Et.
+void CalcMenegottoPintoParams(double Et, double E0, double Esec, double eps_t, double eps_r, double sig_r, double R,
+                              double c, double* sigma0, double* b);
+
+// ---- _NLMM201 ----------------------------------------------------------------------------
+// Envelope at the strain magnitude x >= 0.
+double CalcStressLoad_NLMM201(const MaterialRecord& m, double x);
+// Stress at the mechanical strain eps; updates the whole record.
+double CalcStress_NLMM201(const MaterialRecord& m, NLMM201_HD& r, double eps);
+// Tangent of the record's branch.
+double CalcMat_D_NLMM201(const MaterialRecord& m, const NLMM201_HD& r);
+
+// ---- _NLMM202 ----------------------------------------------------------------------------
+// Parameters of the cyclic steel: E, Esh, eps_y, fy, eps_sh, (unused), eps_u, fu from
+// value `first` of the record on (3 for "<NLMM202>").
+struct CyclicSteel {
+  double E, Esh, ey, fy, esh, eu, fu, P;
+};
+CyclicSteel CyclicSteelOf(const MaterialRecord& m, int first);
+// Stress and tangent at the strain eps; updates the record (rule, points, last state).
+void CalcStress_NLMM202(const CyclicSteel& s, NLMM145_HD& r, double eps, double* stress, double* tangent);
