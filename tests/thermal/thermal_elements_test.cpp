@@ -11,24 +11,6 @@
 
 namespace {
 
-struct Mat {
-  double** a;
-  int n;
-  explicit Mat(int n_) : n(n_) { allocd2(&a, n, n); }
-  ~Mat() { freed2(a); }
-  double Sum() const {
-    double s = 0;
-    for (int i = 1; i <= n; i++)
-      for (int j = 1; j <= n; j++) s += a[i][j];
-    return s;
-  }
-  double RowSum(int i) const {
-    double s = 0;
-    for (int j = 1; j <= n; j++) s += a[i][j];
-    return s;
-  }
-};
-
 TEST(ThermalMaterials, Eurocode2LawsAtTheTableBounds) {
   struct {
     double theta, lambda;
@@ -59,7 +41,7 @@ TEST(ThermalMaterials, Hydration401PropertiesAndHeatRate) {
   m.Table = tab;
   m.ListLen = 2;
   EXPECT_DOUBLE_EQ(CalcHeatCapacity_NLMM401(m, 0.0, 0.5), 1.075 * 2000 * 1000);
-  Mat D(3), D0(3);
+  ElemMat D(3), D0(3);
   CalcMat_Dc_NLMM401(m, 3, 0.5, D.a, D0.a);
   EXPECT_DOUBLE_EQ(D.a[1][1], 1.05 * 2);
   EXPECT_EQ(D.a[1][2], 0.0);
@@ -95,7 +77,7 @@ TEST(ThermalMatrices, UnitCubeMatchesClosedForm) {
   const int prop = t.h.AddProperty(_SOLID_HEXA_THERMAL, MAT_THERMAL_ISO, mat, 0, 0);
   const int e = t.AddUnitHexa(8, prop);
   const MeshData* mesh = t.Build();
-  Mat KC(8), KT(8);
+  ElemMat KC(8), KT(8);
   CalcCondMatSolidHexaThermal(8, e, 8, prop, Flags().f, mesh, KC.a);
   CalcTransientMatSolidHexaThermal(8, e, 8, prop, Flags().f, mesh, KT.a);
   double** S;
@@ -125,7 +107,7 @@ TEST(ThermalMatrices, UnitSquareQuadWithThickness) {
   const int prop = t.h.AddProperty(_PLANE_STRESS_QUAD_THERMAL, MAT_THERMAL_ISO, mat, GEOM_LAM_THICK, th);
   const int e = t.AddUnitQuad(4, prop);
   const MeshData* mesh = t.Build();
-  Mat KC(4), KT(4);
+  ElemMat KC(4), KT(4);
   CalcCondMatPlaneStressQuadThermal(4, e, 4, prop, Flags().f, mesh, KC.a);
   CalcTransientMatPlaneStressQuadThermal(4, e, 4, prop, Flags().f, mesh, KT.a);
   EXPECT_NEAR(KC.a[1][1], 3.0 * 2.0 / 3.0, 1e-13);
@@ -151,7 +133,7 @@ TEST(ThermalMatrices, DistortedHexahedraConserveHeat) {
   });
   const MeshData* mesh = t.Build();
   for (auto [e, n] : {std::pair{e8, 8}, std::pair{e20, 20}}) {
-    Mat KC(n), KT(n);
+    ElemMat KC(n), KT(n);
     CalcCondMatSolidHexaThermal(n, e, n, prop, Flags().f, mesh, KC.a);
     CalcTransientMatSolidHexaThermal(n, e, n, prop, Flags().f, mesh, KT.a);
     for (int a = 1; a <= n; a++) EXPECT_NEAR(KC.RowSum(a), 0.0, 1e-12) << n;
@@ -167,7 +149,7 @@ TEST(ThermalMatrices, Concrete451AtUniform500Degrees) {
   const MeshData* mesh = t.Build();
   ThermalHistory h(8, 0.0);
   const double Te[9] = {0, 500, 500, 500, 500, 500, 500, 500, 500};
-  Mat KC(8), KT(8);
+  ElemMat KC(8), KT(8);
   CalcCondMatSolidHexaThermal_NL(1, 8, e, 1, 8, prop, Flags().f, &h.index, mesh, &h.hd, h.elemToHD.data(), KC.a, Te);
   CalcTransientMatSolidHexaThermal_NL(1, 8, e, 1, 8, prop, Flags().f, &h.index, mesh, &h.hd, h.elemToHD.data(), KT.a,
                                       Te);
@@ -196,7 +178,7 @@ TEST(ThermalMatrices, Hydration401ScalesByEachPointsDegreeOfHydration) {
   const MeshData* mesh = t.Build();
   ThermalHistory h(8, 0.5);
   const double Te[9] = {};
-  Mat KC(8), KT(8);
+  ElemMat KC(8), KT(8);
   CalcCondMatSolidHexaThermal_NL(1, 8, e, 1, 8, prop, Flags().f, &h.index, mesh, &h.hd, h.elemToHD.data(), KC.a, Te);
   CalcTransientMatSolidHexaThermal_NL(1, 8, e, 1, 8, prop, Flags().f, &h.index, mesh, &h.hd, h.elemToHD.data(), KT.a,
                                       Te);
@@ -215,7 +197,7 @@ TEST(ThermalMatrices, RefusedElements) {
   const int eFlat = t.AddHexa(8, prop, [](double x, double y, double) { return std::array<double, 3>{x, y, 0.0}; });
   const int e = t.AddUnitHexa(8, prop);
   const MeshData* mesh = t.Build();
-  Mat K(8);
+  ElemMat K(8);
   ThermalHistory h(8, 0.0);
   const double Te[9] = {};
   EXPECT_EXIT(CalcCondMatSolidHexaThermal(8, eMirror, 8, prop, Flags().f, mesh, K.a), testing::ExitedWithCode(1),

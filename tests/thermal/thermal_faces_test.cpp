@@ -54,16 +54,6 @@ struct FaceCube {
   const double* X(int a) { return t.h.m.PointCoord[t.h.m.ElemNodes[e][a]]; }
 };
 
-struct Mat {
-  double** a;
-  int n;
-  explicit Mat(int n_) : n(n_) {
-    allocd2(&a, n, n);
-    zerod2(a, n, n);
-  }
-  ~Mat() { freed2(a); }
-};
-
 double Dist(const double* p, const double* q) {
   return std::sqrt((p[1] - q[1]) * (p[1] - q[1]) + (p[2] - q[2]) * (p[2] - q[2]) + (p[3] - q[3]) * (p[3] - q[3]));
 }
@@ -86,7 +76,7 @@ TEST(ThermalFaces, ConvectionOnEveryFaceIsTheFaceMassMatrix) {
     }
     c.AddConvection(face, h);
     const MeshData* mesh = c.Build();
-    Mat K(8), K2(8);
+    ElemMat K(8), K2(8);
     CalcSurfConvHeatTransferMatSolidHexaThermal(c.e, 8, 1, Flags().f, mesh, K.a);
     CalcSurfConvHeatTransferMatSolidHexaThermal(c.e, 8, 2, Flags().f, mesh, K2.a);
     std::vector<bool> on(9, false);
@@ -126,7 +116,7 @@ TEST(ThermalFaces, RadiationCoefficientAndTwoRecordsAdd) {
   std::vector<double**> rows{nullptr, faces.data()};
   FaceFluidTemperatures fluid{rows.data()};
   const std::vector<double> Te(21, 0.0);
-  Mat K(20);
+  ElemMat K(20);
   CalcSurfRadHeatTransferMat(c.e, 20, c.prop, Flags().f, &fluid, Te.data(), mesh, K.a);
   double total = 0;
   for (int a = 1; a <= 20; a++)
@@ -139,7 +129,7 @@ TEST(ThermalFaces, BadRecordsAreRefused) {
   c.AddConvection(7, {1.0});
   c.AddConvection(1, {1.0, 2.0});
   const MeshData* mesh = c.Build();
-  Mat K(8);
+  ElemMat K(8);
   EXPECT_EXIT(CalcSurfConvHeatTransferMatSolidHexaThermal(c.e, 8, 1, Flags().f, mesh, K.a),
               testing::ExitedWithCode(1), "<SURFACE_CONVECTION_HEAT_TRANSFER>.*Counter: 1.*Face: 7.*Invalid face number.");
   EXPECT_EXIT(CalcSurfConvHeatTransferMatSolidHexaThermal(c.e, 8, 2, Flags().f, mesh, K.a),

@@ -113,6 +113,29 @@ struct ThermalHistory {
   }
 };
 
+// An n x n element matrix, zeroed, with its sums.
+struct ElemMat {
+  double** a;
+  int n;
+  explicit ElemMat(int n_) : n(n_) {
+    allocd2(&a, n, n);
+    zerod2(a, n, n);
+  }
+  ~ElemMat() { freed2(a); }
+  ElemMat(const ElemMat&) = delete;
+  ElemMat& operator=(const ElemMat&) = delete;
+  double RowSum(int i) const {
+    double s = 0;
+    for (int j = 1; j <= n; j++) s += a[i][j];
+    return s;
+  }
+  double Sum() const {
+    double s = 0;
+    for (int i = 1; i <= n; i++) s += RowSum(i);
+    return s;
+  }
+};
+
 // Closed-form unit-cube matrices from the 1-D factors.
 inline double UnitKC(const double* a, const double* b) {  // natural node coords in {-1, 1}
   double k[3], m[3];
