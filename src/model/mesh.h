@@ -355,18 +355,24 @@ struct SurfSpring {               // 77 "<SURFACE_SPRINGS>"
 };
 
 struct SurfaceConvection {        // 78 "<SURFACE_CONVECTION_HEAT_TRANSFER>"
-  int32_t Int[6];                 // [1..5]
-  char Char1, Char2;
+  int32_t Int1, Int2, Int3;
+  int32_t Element;
+  int32_t Face;                   // 1..6
+  char IntegrationType;           // 1 _GLEG, 2 _GLOB, 3 _NCOTES
+  unsigned char IntegrationNumber;  // "<NUMERICAL_INTEGRATION>" record, 0 = none
   int32_t ValueCount;
-  double* Values;
+  double* Values;                 // coefficients h [1..ValueCount]
 };
 
 struct SurfaceRadiation {         // 79 "<SURFACE_RADIATION_HEAT_TRANSFER>"
-  int32_t Int[6];                 // [1..5]
-  char Char1, Char2;
+  int32_t Int1, Int2, Int3;
+  int32_t Element;
+  int32_t Face;                   // 1..6
+  char IntegrationType;
+  unsigned char IntegrationNumber;
   int32_t ValueCount;
-  double* Values;
-  double Last;
+  double* Values;                 // emissivities [1..ValueCount]
+  double Sigma;                   // Stefan-Boltzmann constant in the model's units
 };
 
 struct PointToPointContact {      // "<POINT_TO_POINT_CONTACTS>"

@@ -223,6 +223,21 @@ void ReadDiscontinuities(FILE* fp, MeshData* m) {
   for (int e = 1; e <= ne; e++) ReadIntList(fp, &m->DiscLen2[e], &m->DiscList2[e]);
 }
 
+
+// The fields that convection and radiation records share: three int32, element, face,
+// integration type and pattern bytes, the value list.
+template <class R>
+void ReadFaceHeatTransfer(FILE* fp, R& r) {
+  r.Int1 = ReadInt32(fp);
+  r.Int2 = ReadInt32(fp);
+  r.Int3 = ReadInt32(fp);
+  r.Element = ReadInt32(fp);
+  r.Face = ReadInt32(fp);
+  r.IntegrationType = static_cast<char>(ReadByte(fp));
+  r.IntegrationNumber = static_cast<unsigned char>(ReadByte(fp));
+  ReadDoubleList(fp, &r.ValueCount, &r.Values);
+}
+
 void ReadBlockBody(FILE* fp, int block, MeshData* m) {
   const char* tag = kMeshBlockTags[block];
   if (block >= MB_LINEAR_ISOTROPIC_MATERIALS && block <= MB_FRC_MIXFRACTURE_2D) {
@@ -440,19 +455,13 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
       break;
     case MB_SURFACE_CONVECTION_HEAT_TRANSFER:
       ReadRecordBlock(fp, 26, &m->nConvections, &m->Convections, [fp](SurfaceConvection& r) {
-        ReadInt32s(fp, r.Int, 5);
-        r.Char1 = ReadByte(fp);
-        r.Char2 = ReadByte(fp);
-        ReadDoubleList(fp, &r.ValueCount, &r.Values);
+        ReadFaceHeatTransfer(fp, r);
       });
       break;
     case MB_SURFACE_RADIATION_HEAT_TRANSFER:
       ReadRecordBlock(fp, 34, &m->nRadiations, &m->Radiations, [fp](SurfaceRadiation& r) {
-        ReadInt32s(fp, r.Int, 5);
-        r.Char1 = ReadByte(fp);
-        r.Char2 = ReadByte(fp);
-        ReadDoubleList(fp, &r.ValueCount, &r.Values);
-        r.Last = ReadDouble(fp);
+        ReadFaceHeatTransfer(fp, r);
+        r.Sigma = ReadDouble(fp);
       });
       break;
     case MB_CONTACT: ReadContactCases(fp, m); break;

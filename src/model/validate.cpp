@@ -491,7 +491,7 @@ void CheckRealValues(const MeshData* m) {
   for (int r = 1; r <= m->nRadiations; r++) {
     Where w{nullptr, "<SURFACE_RADIATION_HEAT_TRANSFER>", r};
     CheckAllFinite(w, "value", m->Radiations[r].Values, m->Radiations[r].ValueCount);
-    CheckFinite(w, "value", m->Radiations[r].Last);
+    CheckFinite(w, "value", m->Radiations[r].Sigma);
   }
   for (int f = 1; f <= m->Main.nFibrousMeshes; f++) {
     const FibrousMesh& fm = m->FibrousMeshes[f];

@@ -234,15 +234,15 @@ TEST(MeshBlocks, EveryBlockRoundTrip) {
   ASSERT_EQ(ss.nMaterials, 1);
   EXPECT_EQ(ss.Material[1], 2);
   ASSERT_EQ(m.nConvections, 1);
-  EXPECT_EQ(m.Convections[1].Int[5], 105);
-  EXPECT_EQ(m.Convections[1].Char1, 1);
+  EXPECT_EQ(m.Convections[1].Face, 105);
+  EXPECT_EQ(m.Convections[1].IntegrationType, 1);
   ASSERT_EQ(m.Convections[1].ValueCount, 3);
   EXPECT_EQ(m.Convections[1].Values[3], 3.5);
   ASSERT_EQ(m.nRadiations, 1);
-  EXPECT_EQ(m.Radiations[1].Char2, 1);
+  EXPECT_EQ(m.Radiations[1].IntegrationNumber, 1);
   ASSERT_EQ(m.Radiations[1].ValueCount, 2);
   EXPECT_EQ(m.Radiations[1].Values[2], 5.5);
-  EXPECT_EQ(m.Radiations[1].Last, 5.67e-8);
+  EXPECT_EQ(m.Radiations[1].Sigma, 5.67e-8);
   // 80
   const ContactCase& cc1 = m.ContactCases[1];
   EXPECT_STREQ(cc1.Title, "contact one");

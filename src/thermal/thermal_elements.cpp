@@ -1,0 +1,190 @@
+// Conductivity and heat-capacity matrices of the thermal quadrilateral and hexahedron.
+#include "thermal/thermal_elements.h"
+
+#include <cstdio>
+
+#include "elements/kernel.h"
+#include "history/history.h"
+#include "materials/thermal_materials.h"
+#include "model/outputcontrol.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+const char* const kCtxConductivity = "Calculating the conductivity matrix of element n. %d\n";
+
+enum ThermalMatrix { kConductivity, kTransient };
+
+// What one element-matrix call integrates.
+struct ThermalMatrixJob {
+  ThermalMatrix matrix;
+  int dim;  // 2 quadrilateral (through its thickness), 3 hexahedron
+  int elem, nNodes, property;
+  const char* context;  // Jacobian failures
+  // Nonlinear materials: the history arrays and the element's nodal temperatures.
+  const Index_HD* indexHD = nullptr;
+  NLMM_HD* hd = nullptr;
+  const int* elemToHD = nullptr;
+  const double* Te = nullptr;
+};
+
+void IntegrateThermalMatrix(const ThermalMatrixJob& job, const MeshData* mesh, double** K) {
+  const int n = job.nNodes, d = job.dim;
+  const bool nonlinear = job.hd != nullptr;
+  const int type = d == 2 ? _PLANE_STRESS_QUAD_THERMAL : _SOLID_HEXA_THERMAL;
+  const ElementProperty& p = mesh->ElemProps[job.property];
+  double **dNdx, **D, **D0;
+  allocd2(&dNdx, n, d);
+  allocd2(&D, d, d);
+  allocd2(&D0, d, d);
+
+  // Material constants of the element.
+  double c0 = 0.0;
+  if (job.matrix == kTransient)
+    c0 = nonlinear ? CalcHeatCapacity_NL(job.property, mesh) : CalcHeatCapacity(job.property, mesh);
+  else if (nonlinear)
+    CalcMat_Dc_Solid_NL(job.property, d, D0, mesh);
+  else if (d == 2)
+    CalcMat_Dc_PlaneStress(job.property, d, D, mesh);
+  else
+    CalcMat_Dc_Solid(job.property, d, D, mesh);
+
+  int c[4] = {0, 1, 1, 1};
+  CalcElemIntegrationCounts(job.elem, job.context, d, 2, job.property, mesh->Integrations, mesh->ElemProps, c);
+  zerod2(K, n, n);
+  ForEachThermalPoint(
+      mesh, job.elem, type, n, job.property, c, p.IntegrationType, p.IntegrationNumber, job.context,
+      [&](int point, const double* N, double** dNds, double** Jinv, double f) {
+        const double T = nonlinear ? dotd1(N, job.Te, n) : 0.0;
+        const int record = nonlinear ? RecordOfSingle_HD(job.indexHD, job.elemToHD[job.elem], point) : 0;
+        if (job.matrix == kTransient) {
+          const double cap = nonlinear ? ThermalPointHeatCapacity(job.property, mesh, job.hd, record, c0, T) : c0;
+          for (int r = 1; r <= n; r++)
+            for (int q = 1; q <= n; q++) K[r][q] += cap * f * N[r] * N[q];
+          return;
+        }
+        if (nonlinear) ThermalPointConductivity(job.property, mesh, job.hd, record, d, T, D, D0);
+        CalcCartesianDeriv(n, d, dNds, Jinv, dNdx);
+        // K += f B^T D B with B (d x n) = dNdx^T.
+        for (int r = 1; r <= n; r++)
+          for (int q = 1; q <= n; q++) {
+            double sum = 0.0;
+            for (int u = 1; u <= d; u++)
+              for (int v = 1; v <= d; v++) sum += dNdx[r][u] * D[u][v] * dNdx[q][v];
+            K[r][q] += f * sum;
+          }
+      });
+  freed2(D0);
+  freed2(D);
+  freed2(dNdx);
+}
+
+void PrintThermalMatrix(char flag, const char* title, int elem, int n, double** K) {
+  if (flag != 'Y') return;
+  std::printf("\n%s", title);
+  std::printf("Element n. %d\n", elem);
+  printd2(K, n, n, stdout, "CSV", "NoNumbers", "", 1, 'E', 18, 10);
+}
+
+const char* const kTitleKTHexa = "Tansient matrix KTg (_SOLID_HEXA_THERMAL):\n";
+const char* const kTitleKCHexa = "Conductivity matrix KCg (_SOLID_HEXA_THERMAL):\n";
+
+}  // namespace
+
+void CalcCondMatPlaneStressQuadThermal(int n, int elem, int nNodes, int property, const char* OutputControl,
+                                       const MeshData* mesh, double** KCg) {
+  if (n != nNodes) InternalError(__FILE__, __LINE__);
+  IntegrateThermalMatrix({kConductivity, 2, elem, nNodes, property, kCtxConductivity}, mesh, KCg);
+  PrintThermalMatrix(OutputControl[OC_PRINT_MAT_KCG_PLANE_STRESS_QUAD_THERMAL],
+                     "Conductivity matrix KCg (_PLANE_STRESS_QUAD_THERMAL):\n", elem, n, KCg);
+}
+
+void CalcTransientMatPlaneStressQuadThermal(int n, int elem, int nNodes, int property, const char* OutputControl,
+                                            const MeshData* mesh, double** KTg) {
+  if (n != nNodes) InternalError(__FILE__, __LINE__);
+  IntegrateThermalMatrix({kTransient, 2, elem, nNodes, property, kCtxConductivity}, mesh, KTg);
+  // The plane element has no flag of its own for KTg.
+  PrintThermalMatrix(OutputControl[OC_PRINT_MAT_KCG_PLANE_STRESS_QUAD_THERMAL],
+                     "Tansient matrix KTg (_PLANE_STRESS_QUAD_THERMAL):\n", elem, n, KTg);
+}
+
+void CalcCondMatSolidHexaThermal(int n, int elem, int nNodes, int property, const char* OutputControl,
+                                 const MeshData* mesh, double** KCg) {
+  if (n != nNodes) InternalError(__FILE__, __LINE__);
+  IntegrateThermalMatrix({kConductivity, 3, elem, nNodes, property, kCtxConductivity}, mesh, KCg);
+  PrintThermalMatrix(OutputControl[OC_PRINT_MAT_KCG_SOLID_HEXA_THERMAL], kTitleKCHexa, elem, n, KCg);
+}
+
+void CalcTransientMatSolidHexaThermal(int n, int elem, int nNodes, int property, const char* OutputControl,
+                                      const MeshData* mesh, double** KTg) {
+  if (n != nNodes) InternalError(__FILE__, __LINE__);
+  IntegrateThermalMatrix({kTransient, 3, elem, nNodes, property, kCtxStiffness}, mesh, KTg);
+  PrintThermalMatrix(OutputControl[OC_PRINT_MAT_KTG_SOLID_HEXA_THERMAL], kTitleKTHexa, elem, n, KTg);
+}
+
+void CalcCondMatSolidHexaThermal_NL(int /*comb*/, int n, int elem, int /*iter*/, int nNodes, int property,
+                                    const char* OutputControl, const Index_HD* indexHD, const MeshData* mesh,
+                                    NLMM_HD* hd, const int* elemToHD, double** KCg, const double* Te) {
+  if (n != nNodes || hd == nullptr) InternalError(__FILE__, __LINE__);
+  IntegrateThermalMatrix({kConductivity, 3, elem, nNodes, property, kCtxStiffness, indexHD, hd, elemToHD, Te}, mesh,
+                         KCg);
+  PrintThermalMatrix(OutputControl[OC_PRINT_MAT_KCG_SOLID_HEXA_THERMAL], kTitleKCHexa, elem, n, KCg);
+}
+
+void CalcTransientMatSolidHexaThermal_NL(int /*comb*/, int n, int elem, int /*iter*/, int nNodes, int property,
+                                         const char* OutputControl, const Index_HD* indexHD, const MeshData* mesh,
+                                         NLMM_HD* hd, const int* elemToHD, double** KTg, const double* Te) {
+  if (n != nNodes || hd == nullptr) InternalError(__FILE__, __LINE__);
+  IntegrateThermalMatrix({kTransient, 3, elem, nNodes, property, kCtxStiffness, indexHD, hd, elemToHD, Te}, mesh,
+                         KTg);
+  PrintThermalMatrix(OutputControl[OC_PRINT_MAT_KTG_SOLID_HEXA_THERMAL], kTitleKTHexa, elem, n, KTg);
+}
+
+void ForEachThermalPoint(const MeshData* mesh, int elem, int type, int n, int property, const int* c, int intType,
+                         int intNumber, const char* context, const ThermalPointFn& fn) {
+  const int d = type == _SOLID_HEXA_THERMAL ? 3 : 2;
+  if (d == 2 ? (n != 4 && n != 8 && n != 9) : (n != 8 && n != 20)) InternalError(__FILE__, __LINE__);
+  double **X, **dNds, **J, **Jinv, *N, *t = nullptr;
+  allocd2(&X, n, d);
+  allocd2(&dNds, n, d);
+  allocd2(&J, d, d);
+  allocd2(&Jinv, d, d);
+  allocd1(&N, n);
+  CalcMat_ElemNodeCoord(elem, type, n, mesh->ElemNodes, X, mesh->PointCoord);
+  if (d == 2) {
+    allocd1(&t, n);
+    CalcGeomProp_THICKNESS(n, property, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
+  }
+  const double *a[4], *w[4];
+  for (int k = 1; k <= d; k++) GetLineIntegrationRule(elem, intType, intNumber, c[k], &a[k], &w[k]);
+  const int c3 = d == 3 ? c[3] : 1;
+  int point = 0;
+  double s[4] = {0, 0, 0, 0};
+  for (int k = 1; k <= c3; k++)
+    for (int j = 1; j <= c[2]; j++)
+      for (int i = 1; i <= c[1]; i++) {
+        point++;
+        s[1] = a[1][i];
+        s[2] = a[2][j];
+        double wt = w[1][i] * w[2][j];
+        if (d == 3) {
+          s[3] = a[3][k];
+          wt *= w[3][k];
+          CalcShapeFuncSolidHexa(n, N, s);
+          CalcShapeFuncDerivSolidHexa(n, dNds, s);
+        } else {
+          CalcShapeFuncQuad(n, N, s);
+          CalcShapeFuncDerivQuad(n, dNds, s);
+        }
+        CalcMat_Jacobian(n, d, d, X, dNds, J);
+        double f = wt * CalcInvJacobian(elem, context, d, J, Jinv);
+        if (d == 2) f *= dotd1(N, t, n);
+        fn(point, N, dNds, Jinv, f);
+      }
+  if (t != nullptr) freed1(t);
+  freed1(N);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dNds);
+  freed2(X);
+}
