@@ -685,28 +685,35 @@ TEST_F(NonlinearStatic, ArcLengthRunLength) {
 }
 
 // Relative control of _D2 between points 2 and 3 of a two-bar line: eta = 0.002 / 0.01.
+// A load of 5 on the support, scaled by eta as well, goes straight into its reaction
+// from iteration 1 on.
 TEST_F(NonlinearStatic, ArcLengthRelativeControl) {
-  for (const Solver& s : kSolvers) {
-    SCOPED_TRACE(s.name);
-    Job job = AxialBar(2);
-    tw::ArcLengthParams& al = job.model.arcLength;
-    al.relActive = 1;
-    al.relPointA = 2;
-    al.relPointB = 3;
-    al.displDof = 2;
-    al.relIncrement = 0.002;
-    const Outcome o = Run(job, s);
-    ExpectSuccess(o, 4);
-    if (o.dr.records.size() != 4 || o.ep.entries.size() != 4) continue;
-    for (int k = 1; k <= 4; k++) {
-      SCOPED_TRACE("combination " + std::to_string(k));
-      EXPECT_EQ(o.ep.entries[k - 1].nIterations, 1);
-      EXPECT_NEAR(o.ep.entries[k - 1].path.d3, 0.2, 1e-9);
-      EXPECT_NEAR(o.ep.entries[k - 1].path.extF.at(job.layout.Free(3, 2)), 2.0 * k, 1e-9);
-      EXPECT_NEAR(o.dr.records[k - 1].free.at(job.layout.Free(2, 2)), 0.002 * k, 1e-11);
-      EXPECT_NEAR(o.dr.records[k - 1].free.at(job.layout.Free(3, 2)), 0.004 * k, 1e-11);
+  for (const Solver& s : kSolvers)
+    for (double support : {0.0, 5.0}) {
+      SCOPED_TRACE(std::string(s.name) + ", support load " + std::to_string(support));
+      Job job = AxialBar(2);
+      if (support != 0.0)
+        job.model.loadCases = {
+            ElementLoads({tw::PointLoad(3, {0, 10, 0, 0, 0, 0}), tw::PointLoad(1, {0, support, 0, 0, 0, 0})})};
+      tw::ArcLengthParams& al = job.model.arcLength;
+      al.relActive = 1;
+      al.relPointA = 2;
+      al.relPointB = 3;
+      al.displDof = 2;
+      al.relIncrement = 0.002;
+      const Outcome o = Run(job, s);
+      ExpectSuccess(o, 4);
+      if (o.dr.records.size() != 4 || o.ep.entries.size() != 4) continue;
+      for (int k = 1; k <= 4; k++) {
+        SCOPED_TRACE("combination " + std::to_string(k));
+        EXPECT_EQ(o.ep.entries[k - 1].nIterations, 1);
+        EXPECT_NEAR(o.ep.entries[k - 1].path.d3, 0.2, 1e-9);
+        EXPECT_NEAR(o.ep.entries[k - 1].path.extF.at(job.layout.Free(3, 2)), 2.0 * k, 1e-9);
+        EXPECT_NEAR(o.dr.records[k - 1].free.at(job.layout.Free(2, 2)), 0.002 * k, 1e-11);
+        EXPECT_NEAR(o.dr.records[k - 1].free.at(job.layout.Free(3, 2)), 0.004 * k, 1e-11);
+        EXPECT_NEAR(o.dr.records[k - 1].react.at(job.layout.Presc(1, 2)), -(2.0 + 0.2 * support) * k, 1e-9);
+      }
     }
-  }
 }
 
 // Constant radius: the first arc-length combination ignores its iteration-1 test, the
