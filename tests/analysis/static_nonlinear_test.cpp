@@ -821,21 +821,29 @@ TEST_F(NonlinearStatic, ArcLengthRefusedControls) {
 }
 
 // The LOAD_FACTOR 2 run restarted after combination 3 (inside the arc-length phase, the
-// reference increment read back and scaled) ends as the uninterrupted run.
+// reference increment read back and scaled) ends as the uninterrupted run; so does the
+// constant-radius run, its radius read back from d1.
 TEST_F(NonlinearStatic, ArcLengthRestart) {
-  for (const Solver& s : kSolvers) {
-    SCOPED_TRACE(s.name);
-    Job job = TipControlled({1.0}, 5, 2.0);
-    const Outcome fresh = Run(job, s, "", "fresh");
-    ExpectSuccess(fresh, 5);
-    ExpectSuccess(Run(job, s), 5);
-    job.model.main.nCombBeforeRestart = 3;
-    const Outcome restarted = Run(job, s);
-    ExpectSuccess(restarted, 5);
-    for (const char* suffix : {"_dr.bin", "_if.bin", "_lcc.aux", "_al.bin"})
-      EXPECT_EQ(resultfile::ReadFileBytes(Path(suffix)), resultfile::ReadFileBytes(Path(suffix, "fresh"))) << suffix;
-    ExpectSameExecParams(restarted.ep, fresh.ep);
-  }
+  for (const Solver& s : kSolvers)
+    for (bool radius : {false, true}) {
+      SCOPED_TRACE(std::string(s.name) + (radius ? ", constant radius" : ", displacement control"));
+      Job job = TipControlled({1.0}, 5, 2.0);
+      if (radius) {
+        job = AxialBar(1);
+        job.model.main.maxArcLengthCombinations = 5;
+        job.model.arcLength.constantRadius = 1;
+        job.model.arcLength.forceDisplScaling = 1e-3;
+      }
+      const Outcome fresh = Run(job, s, "", "fresh");
+      ExpectSuccess(fresh, 5);
+      ExpectSuccess(Run(job, s), 5);
+      job.model.main.nCombBeforeRestart = 3;
+      const Outcome restarted = Run(job, s);
+      ExpectSuccess(restarted, 5);
+      for (const char* suffix : {"_dr.bin", "_if.bin", "_lcc.aux", "_al.bin"})
+        EXPECT_EQ(resultfile::ReadFileBytes(Path(suffix)), resultfile::ReadFileBytes(Path(suffix, "fresh"))) << suffix;
+      ExpectSameExecParams(restarted.ep, fresh.ep);
+    }
 }
 
 // Conjugate-gradient histories of the arc-length solves: the corrected main solve and
