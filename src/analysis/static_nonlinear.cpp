@@ -3,7 +3,9 @@
 // iterations restore equilibrium between the applied loads and the internal forces of
 // the elements. The global stiffness is rebuilt, saved or read back as the chosen
 // strategy says. After every converged combination the result files, the history files
-// and <job>_lcc.aux describe it, so that a run can restart from there.
+// and <job>_lcc.aux describe it, so that a run can restart from there. With arc length
+// the reference increment is applied from combination NUMBER_OF_COMBINATIONS on with the
+// load factor its constraint chooses (arc_length.cpp).
 //
 // The four drivers share one loop: the geometric variants differ only in the element
 // routines (chosen per element group by its behaviour code), the Gaussian-elimination
