@@ -3,7 +3,9 @@
 // iterations restore equilibrium between the applied loads and the internal forces of
 // the elements. The global stiffness is rebuilt, saved or read back as the chosen
 // strategy says. After every converged combination the result files, the history files
-// and <job>_lcc.aux describe it, so that a run can restart from there.
+// and <job>_lcc.aux describe it, so that a run can restart from there. With arc length
+// the reference increment is applied from combination NUMBER_OF_COMBINATIONS on with the
+// load factor its constraint chooses (arc_length.cpp).
 //
 // The four drivers share one loop: the geometric variants differ only in the element
 // routines (chosen per element group by its behaviour code), the Gaussian-elimination
@@ -11,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "analysis/arc_length.h"
 #include "analysis/drivers.h"
 #include "analysis/entry.h"
 #include "analysis/nonlinear_control.h"
@@ -153,6 +156,8 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
                            MeshData* mesh) {
   const MainParameters& m = mesh->Main;
   if (m.nLoadCases == 0) InternalError(__FILE__, __LINE__);
+  const bool arc = m.ArcLength == 1;
+  if (arc) CheckArcLengthParameters(mesh);
 
   // Set-up.
   SeekFile(fp, posAfterMesh);
@@ -201,6 +206,15 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
   double* da = nl.workF[1];       // solution of the iteration
   double* daComb = nl.workF[2];   // displacement increment of the combination
   double* dR = nl.workP[3];       // reaction increment of the iteration
+  // Arc length: the correction for the out-of-balance forces, the response to the
+  // reference increment, and (path-dependent history) the combination's increment so far,
+  // since the displacement update keeps only the last correction there.
+  double* daI = nl.workF[3];
+  double* daII = nl.workF[4];
+  double* daPath = daComb;
+  if (arc && nl.PathBehavior == 2) allocd1(&daPath, nF);
+  double eta = 0.0;
+  double radius = nl.EP.d1 * mesh->ArcLength.RadiusFactor;
 
   IterSummaryRecord iter;
   ResetIterSummaryRecord(&iter);
@@ -218,6 +232,9 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
     long header;
     WriteCombinationHeader(fpEP, &header);
     if (nl.PathBehavior == 1) zerod1(daComb, nF);
+    if (daPath != daComb) zerod1(daPath, nF);
+    const bool arcPhase = arc && c >= m.nCombinations;
+    bool referenceNeeded = arc;
 
     CalcElementTempVar(fp, c, m.nCombinations, m.nLoadCases, positions[1], mesh, w.ElemPropIndex, tvCurrent, comb);
     for (int e = 1; e <= mesh->nElements; e++)
@@ -271,15 +288,31 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
       StepSummaryRecord step;
       ResetStepSummaryRecord(&step);
       char tag[64];
-      IterationHistoryTag("_", c, it, last, m.MaxIterations, tag, static_cast<int>(sizeof tag));
+      IterationHistoryTag(arcPhase && it > 1 ? "_AL1_" : "_", c, it, last, m.MaxIterations, tag,
+                          static_cast<int>(sizeof tag));
       SolveLinearSystem(&solverStep, m.PrecondResidualDecay, job, tag, OutputControl, &KFF, da, &step);
 
-      // Arc-length control joins here with its issue.
-      if (m.ArcLength == 1 && c >= m.nCombinations) InternalError(__FILE__, __LINE__);
+      if (arcPhase && it == 1) {
+        ApplyArcLengthEta(c, m.nCombinations, nF, nP, nPoints, &nl.EP, &eta, &radius, w.PointDofNumbers, da, inc.dF,
+                          inc.dP, nl.extF, nl.extP, nl.rP, w.PointDofCodes, &mesh->ArcLength);
+      } else if (arcPhase) {
+        copyd1(daI, da, nF);
+        if (referenceNeeded || update || read) {
+          referenceNeeded = false;
+          copyd1(daII, inc.dF, nF);
+          StepSummaryRecord reference2;
+          ResetStepSummaryRecord(&reference2);
+          IterationHistoryTag("_AL2_", c, it, last, m.MaxIterations, tag, static_cast<int>(sizeof tag));
+          SolveLinearSystem(&solverStep, m.PrecondResidualDecay, job, tag, OutputControl, &KFF, daII, &reference2);
+        }
+        CalcArcLengthData(c, m.nCombinations, it, nF, nP, &nl.EP, &radius, &eta, w.PointDofNumbers, daPath, daII, da,
+                          daI, inc.dF, inc.dP, nl.extF, nl.extP, nl.rP, w.PointDofCodes, &mesh->ArcLength);
+      }
 
       CalcResidKaMinusF(nP, KPF.count, KPP.count, KPF.cols, KPP.cols, da, inc.deltaP, nl.rP, KPF.vals, KPP.vals, dR);
       Calc_a_FreeMasterSlave(mesh, w.PointDofNumbers, da, w.PointDofCodes);
       UpdateDisplReact(nF, nP, nl.PathBehavior, nl.aF, daComb, da, dR, nl.R);
+      if (daPath != daComb) addd1(daPath, da, nF);
 
       CalcPointDispl(0, mesh, w.PointDofCodes, w.PointDofNumbers, daComb, inc.daP, w.PointSpecialCS, w.PointTypes,
                      w.ElemPropIndex, w.PointElemAdjacency, nl.PointValues);
@@ -298,7 +331,9 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
       step.residualNorm = norm;
       std::printf("Residual norm = %20.12le\n", norm);
       WriteSummaryRecord(fpEP, &step);
-      if (converged) break;
+      // The first arc-length combination of a constant radius sets its radius in iteration 2.
+      const bool ignored = arc && mesh->ArcLength.ConstantRadius == 1 && c == m.nCombinations && it == 1;
+      if (converged && !ignored) break;
       if (it == 1) {
         zerod1(inc.deltaP, nP);
         if (nl.PathBehavior == 2) zerod1(inc.daP, nP);
@@ -307,8 +342,8 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
 
     // The converged combination: result records, history data, restart point.
     const double elapsed = WallSeconds() - start;
-    FillEquilibriumPathRecord(nF, nP, it, 0.0, mesh->ArcLength.RadiusFactor, elapsed, 0.0, t, &nl.EP, nl.extF,
-                              nl.extP);
+    FillEquilibriumPathRecord(nF, nP, it, arc ? radius : 0.0, mesh->ArcLength.RadiusFactor, elapsed,
+                              arc ? eta : 0.0, t, &nl.EP, nl.extF, nl.extP);
     WriteDisplReact(fpDR, c, nF, nP, nl.aF, nl.aP, nl.R);
     WriteEquilibriumPathRecord(fpEP, nF, nP, &nl.EP);
     PatchCombinationHeader(fpEP, c, it, header);
@@ -325,6 +360,7 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
   }
 
   // Shut-down.
+  if (daPath != daComb) freed1(daPath);
   if (prepared) ReleaseLinearSolver(&solverStep);
   if (held) FreeGlobalStiffMat(&KFF, &KPF, &KPP);
   CloseResultFiles_NL(fpDR, fpEP, fpIF, hdFiles, shdFiles, nl.NLMM_HD_Count, nl.NLSMM_HD_Count);

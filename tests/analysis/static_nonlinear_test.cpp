@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -13,6 +14,8 @@
 
 #include "element_models.h"
 #include "linear_model.h"
+#include "model/material.h"
+#include "model/mesh.h"
 #include "support/datafile_writer.h"
 #include "support/result_readers.h"
 #include "support/run_program.h"
@@ -582,4 +585,239 @@ TEST_F(NonlinearStatic, ArcLengthRefusals) {
     EXPECT_EQ(o.run.status, 1);
     EXPECT_NE(o.run.err.find(std::string("\nERROR:\n") + c.text), std::string::npos) << o.run.err;
   }
+}
+
+// ---- arc-length control ------------------------------------------------------------------
+
+namespace {
+
+// The tip-loaded cantilever under arc length from combination n: the tip deflection
+// controlled by 0.9e-3 per combination.
+Job TipControlled(const std::vector<double>& factors, int maxArc, double loadFactor) {
+  Job j = TipLoadedCantilever(factors);
+  j.model.main.arcLength = 1;
+  j.model.main.maxArcLengthCombinations = maxArc;
+  tw::ArcLengthParams& al = j.model.arcLength;
+  al.loadFactor = loadFactor;
+  al.displActive = 1;
+  al.displPoint = 2;
+  al.displDof = 3;
+  al.displIncrement = 0.9e-3;
+  return j;
+}
+
+// Truss2D bars along x2 from a fixed point 1 with u3 held, EA = 1000, load 10 along x2 at
+// the last point.
+Job AxialBar(int nElements) {
+  Job j;
+  tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("bar", 0.0, 0.0, 1000.0, 0.3));
+  tw::AddRecord(j.model, "<CROSS_SECTION_AREAS>", tw::CrossSectionArea("unit", 1.0));
+  linmodel::AddPoint2D(j, 0.0, 0.0, linmodel::kPlaneMask, "011000");
+  for (int e = 1; e <= nElements; e++) {
+    linmodel::AddPoint2D(j, e, 0.0, linmodel::kPlaneMask, "001000");
+    tw::AddElement(j.model, {e, e + 1});
+  }
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>",
+                tw::ElementProperty(1, nElements, 1, MAT_LIN_ISO, 1, GEOM_CS_AREA, 1));
+  j.model.loadCases = {ElementLoads({tw::PointLoad(nElements + 1, {0, 10, 0, 0, 0, 0})})};
+  MakeNonlinear(j, 2, 1e-8, false);
+  SetFactors(j, {1.0});
+  j.model.main.arcLength = 1;
+  j.model.main.maxArcLengthCombinations = 4;
+  return j;
+}
+
+}  // namespace
+
+// Displacement control of the tip: eta = 0.9e-3 / 4.5e-3 = 0.2 with one iteration per
+// combination, the tip load and reactions in equilibrium with it. With LOAD_FACTOR 2 the
+// converged states are the same; combination 1 corrects eta in iteration 2.
+TEST_F(NonlinearStatic, ArcLengthDisplacementControl) {
+  for (const Solver& s : kSolvers)
+    for (int path = 1; path <= 2; path++)
+      for (double lf : {1.0, 2.0}) {
+        SCOPED_TRACE(std::string(s.name) + ", path " + std::to_string(path) + ", load factor " + std::to_string(lf));
+        Job job = TipControlled({1.0}, 5, lf);
+        job.model.main.pathBehavior = path;
+        const Outcome o = Run(job, s);
+        ExpectSuccess(o, 5);
+        if (o.dr.records.size() != 5 || o.ep.entries.size() != 5) continue;
+        const int tip = job.layout.Free(2, 3);
+        const int shear = job.layout.Presc(1, 3), moment = job.layout.Presc(1, 4);
+        for (int k = 1; k <= 5; k++) {
+          SCOPED_TRACE("combination " + std::to_string(k));
+          const resultfile::CombinationEntry& e = o.ep.entries[k - 1];
+          const resultfile::DisplReactRecord& d = o.dr.records[k - 1];
+          EXPECT_EQ(e.nIterations, lf == 2.0 && k == 1 ? 2 : 1);
+          EXPECT_NEAR(e.path.d3, lf == 1.0 ? 0.2 : (k == 1 ? 0.6 : 0.1), 1e-9);
+          EXPECT_EQ(e.path.d1, 0.0);
+          EXPECT_NEAR(d.free.at(tip), 0.9e-3 * k, s.tol * 4.5e-3);
+          EXPECT_NEAR(e.path.extF.at(tip), 2000.0 * k, 1e-6 * k);
+          EXPECT_NEAR(d.react.at(shear), -2000.0 * k, 1e-6 * k);
+          EXPECT_NEAR(d.react.at(moment), -6000.0 * k, 1e-6 * k);
+        }
+        const std::vector<uint8_t> al = resultfile::ReadFileBytes(Path("_al.bin"));
+        ASSERT_EQ(al.size(), 25u + 8u * (job.layout.nF + job.layout.nP) + 26u);
+        double dFtip;
+        std::memcpy(&dFtip, al.data() + 25 + 8 * tip, 8);
+        EXPECT_EQ(dFtip, 10e3);
+      }
+}
+
+// Factors 0.25 .. 1 with at most 10 arc-length combinations: the run ends at 13, the
+// reference increment 2.5 kN is applied with eta = 0.9e-3 / 1.125e-3 = 0.8 from 4 on.
+TEST_F(NonlinearStatic, ArcLengthRunLength) {
+  const Job job = TipControlled({0.25, 0.5, 0.75, 1.0}, 10, 1.0);
+  const Outcome o = Run(job, kGauss);
+  ExpectSuccess(o, 13);
+  ASSERT_EQ(o.dr.records.size(), 13u);
+  ASSERT_EQ(o.ep.entries.size(), 13u);
+  const int tip = job.layout.Free(2, 3);
+  for (int k = 1; k <= 13; k++) {
+    SCOPED_TRACE("combination " + std::to_string(k));
+    EXPECT_EQ(o.ep.entries[k - 1].combination, k);
+    EXPECT_NEAR(o.ep.entries[k - 1].path.d3, k < 4 ? 0.0 : 0.8, 1e-12);
+  }
+  EXPECT_NEAR(o.dr.records[3].free.at(tip), 4.275e-3, 1e-14);
+  EXPECT_NEAR(o.ep.entries[3].path.extF.at(tip), 9.5e3, 1e-8);
+  EXPECT_NEAR(o.dr.records[12].free.at(tip), 12.375e-3, 1e-14);
+  EXPECT_NEAR(o.ep.entries[12].path.extF.at(tip), 27.5e3, 1e-8);
+}
+
+// Relative control of _D2 between points 2 and 3 of a two-bar line: eta = 0.002 / 0.01.
+// A load of 5 on the support, scaled by eta as well, goes straight into its reaction
+// from iteration 1 on.
+TEST_F(NonlinearStatic, ArcLengthRelativeControl) {
+  for (const Solver& s : kSolvers)
+    for (double support : {0.0, 5.0}) {
+      SCOPED_TRACE(std::string(s.name) + ", support load " + std::to_string(support));
+      Job job = AxialBar(2);
+      if (support != 0.0)
+        job.model.loadCases = {
+            ElementLoads({tw::PointLoad(3, {0, 10, 0, 0, 0, 0}), tw::PointLoad(1, {0, support, 0, 0, 0, 0})})};
+      tw::ArcLengthParams& al = job.model.arcLength;
+      al.relActive = 1;
+      al.relPointA = 2;
+      al.relPointB = 3;
+      al.displDof = 2;
+      al.relIncrement = 0.002;
+      const Outcome o = Run(job, s);
+      ExpectSuccess(o, 4);
+      if (o.dr.records.size() != 4 || o.ep.entries.size() != 4) continue;
+      for (int k = 1; k <= 4; k++) {
+        SCOPED_TRACE("combination " + std::to_string(k));
+        EXPECT_EQ(o.ep.entries[k - 1].nIterations, 1);
+        EXPECT_NEAR(o.ep.entries[k - 1].path.d3, 0.2, 1e-9);
+        EXPECT_NEAR(o.ep.entries[k - 1].path.extF.at(job.layout.Free(3, 2)), 2.0 * k, 1e-9);
+        EXPECT_NEAR(o.dr.records[k - 1].free.at(job.layout.Free(2, 2)), 0.002 * k, 1e-11);
+        EXPECT_NEAR(o.dr.records[k - 1].free.at(job.layout.Free(3, 2)), 0.004 * k, 1e-11);
+        EXPECT_NEAR(o.dr.records[k - 1].react.at(job.layout.Presc(1, 2)), -(2.0 + 0.2 * support) * k, 1e-9);
+      }
+    }
+}
+
+// Constant radius: the first arc-length combination ignores its iteration-1 test, the
+// roots 0 and -2 go to 0 by the cosine rule; every later combination repeats the radius
+// with eta = 1.
+TEST_F(NonlinearStatic, ArcLengthConstantRadius) {
+  for (const Solver& s : kSolvers)
+    for (int path = 1; path <= 2; path++)
+      for (double rf : {1.0, 0.5}) {
+        SCOPED_TRACE(std::string(s.name) + ", path " + std::to_string(path) + ", RF " + std::to_string(rf));
+        Job job = AxialBar(1);
+        job.model.main.pathBehavior = path;
+        job.model.arcLength.constantRadius = 1;
+        job.model.arcLength.radiusFactor = rf;
+        job.model.arcLength.forceDisplScaling = 1e-3;
+        const Outcome o = Run(job, s);
+        ExpectSuccess(o, 4);
+        if (o.dr.records.size() != 4 || o.ep.entries.size() != 4) continue;
+        for (int k = 1; k <= 4; k++) {
+          SCOPED_TRACE("combination " + std::to_string(k));
+          const resultfile::CombinationEntry& e = o.ep.entries[k - 1];
+          EXPECT_EQ(e.nIterations, k == 1 ? 2 : 1);
+          EXPECT_NEAR(e.path.d3, 1.0, 1e-9);
+          EXPECT_NEAR(e.path.d1, std::sqrt(2.0) * 0.01 / rf, 1e-12);
+          EXPECT_NEAR(e.path.extF.at(job.layout.Free(2, 2)), 10.0 * k, 1e-8);
+          EXPECT_NEAR(o.dr.records[k - 1].free.at(job.layout.Free(2, 2)), 0.01 * k, 1e-11);
+        }
+      }
+}
+
+// Refusals of the control dof and of the radius factor, with their context lines.
+TEST_F(NonlinearStatic, ArcLengthRefusedControls) {
+  using Edit = std::function<void(tw::ArcLengthParams&)>;
+  struct Case {
+    const char* what;
+    int barElements;  // 0: the tip-controlled cantilever
+    Edit edit;
+    const char* context;
+    const char* text;
+  };
+  const char* kApply = "\nApply arc-length eta:\n";
+  const char* kValid = "The displacement control dof must be a valid dof.";
+  const Case kCases[] = {
+      {"prescribed control dof", 0, [](tw::ArcLengthParams& a) { a.displPoint = 1; }, kApply,
+       "The displacement control dof must be a free dof."},
+      {"rotation of a truss point", 1,
+       [](tw::ArcLengthParams& a) { a.displActive = 1, a.displPoint = 2, a.displDof = 4, a.displIncrement = 1e-3; },
+       kApply, kValid},
+      {"control point past the last", 0, [](tw::ArcLengthParams& a) { a.displPoint = 3; }, kApply, kValid},
+      {"dof 7", 0, [](tw::ArcLengthParams& a) { a.displDof = 7; }, kApply, kValid},
+      {"relative control point 0", 2,
+       [](tw::ArcLengthParams& a) { a.relActive = 1, a.relPointA = 0, a.relPointB = 3, a.displDof = 2; }, kApply,
+       "The relative displacement control dof must be a valid dof."},
+      {"axial tip dof does not move", 0, [](tw::ArcLengthParams& a) { a.displDof = 2; },
+       "\nApply arc-length eta:\nIn the control dof the iteration displacement is null.\n",
+       "Unable to determine the eta factor."},
+      {"radius factor 0", 1, [](tw::ArcLengthParams& a) { a.radiusFactor = 0.0; }, "",
+       "The arc-length radius factor must be positive."},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    Job job = c.barElements == 0 ? TipControlled({1.0}, 3, 1.0) : AxialBar(c.barElements);
+    c.edit(job.model.arcLength);
+    const Outcome o = Run(job, kGauss);
+    EXPECT_EQ(o.run.status, 1);
+    EXPECT_NE(o.run.err.find(std::string(c.context) + "\nERROR:\n" + c.text), std::string::npos) << o.run.err;
+    EXPECT_EQ(o.run.err.find("valid data cannot reach"), std::string::npos) << o.run.err;
+  }
+}
+
+// The LOAD_FACTOR 2 run restarted after combination 3 (inside the arc-length phase, the
+// reference increment read back and scaled) ends as the uninterrupted run; so does the
+// constant-radius run, its radius read back from d1.
+TEST_F(NonlinearStatic, ArcLengthRestart) {
+  for (const Solver& s : kSolvers)
+    for (bool radius : {false, true}) {
+      SCOPED_TRACE(std::string(s.name) + (radius ? ", constant radius" : ", displacement control"));
+      Job job = TipControlled({1.0}, 5, 2.0);
+      if (radius) {
+        job = AxialBar(1);
+        job.model.main.maxArcLengthCombinations = 5;
+        job.model.arcLength.constantRadius = 1;
+        job.model.arcLength.forceDisplScaling = 1e-3;
+      }
+      const Outcome fresh = Run(job, s, "", "fresh");
+      ExpectSuccess(fresh, 5);
+      ExpectSuccess(Run(job, s), 5);
+      job.model.main.nCombBeforeRestart = 3;
+      const Outcome restarted = Run(job, s);
+      ExpectSuccess(restarted, 5);
+      for (const char* suffix : {"_dr.bin", "_if.bin", "_lcc.aux", "_al.bin"})
+        EXPECT_EQ(resultfile::ReadFileBytes(Path(suffix)), resultfile::ReadFileBytes(Path(suffix, "fresh"))) << suffix;
+      ExpectSameExecParams(restarted.ep, fresh.ep);
+    }
+}
+
+// Conjugate-gradient histories of the arc-length solves: the corrected main solve and
+// the reference solve of iteration 2 carry their own tags.
+TEST_F(NonlinearStatic, ArcLengthConjugateGradientHistories) {
+  Job job = TipControlled({1.0}, 5, 2.0);
+  job.model.main.maxIterations = 9;
+  const Outcome o = Run(job, kJPCG, "EXPORT_ITERATIVE_JPCG_HIST = _Y ;\n");
+  ExpectSuccess(o, 5);
+  for (const char* name : {"job1_Comb1_Iter1_ih.g2d", "job1_AL1_Comb1_Iter2_ih.g2d", "job1_AL2_Comb1_Iter2_ih.g2d"})
+    EXPECT_TRUE(std::filesystem::exists(dir_ + "/" + name)) << name;
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/job1_Comb1_Iter2_ih.g2d"));
 }
