@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -45,20 +46,24 @@ void Nonlinear(Job& j, int pathBehavior) {
   j.model.main.pathBehavior = pathBehavior;
 }
 
-tw::Rec Nlmm124(double E, double nu, double c0, double phi) {
-  return tw::Rec().S("plastic").Ds({0.0, 0.0, nu, E}).I(2).I(1).Ds({c0, 1.0}).I(1).Ds({phi, phi, 1.0});
+tw::Rec Nlmm124(double E, double nu, double c0, double phi, int criterion = 2) {
+  return tw::Rec().S("plastic").Ds({0.0, 0.0, nu, E}).I(criterion).I(1).Ds({c0, 1.0}).I(1).Ds({phi, phi, 1.0});
 }
 
 class ContinuumRun : public testing::Test {
  protected:
   void SetUp() override { dir_ = MakeScratchDirectory(); }
   void TearDown() override { RemoveDirectory(dir_); }
-  resultfile::DisplReactFile Run(Job job, const Solver& s, const std::string& name) {
+  resultfile::DisplReactFile Run(Job job, const Solver& s, const std::string& name, ChildResult* out = nullptr) {
     job.model.main.storageTechnique = s.storage;
     job.model.main.linEqAlgorithm = s.algorithm;
     tw::WriteDataFile(dir_ + "/" + name, job.model);
     WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
     const ChildResult r = RunProgram(VOLDE_EXE, {name}, dir_);
+    if (out != nullptr) {
+      *out = r;
+      return resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
+    }
     EXPECT_EQ(r.status, 0) << r.err;
     resultfile::DisplReactFile dr =
         resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
@@ -95,7 +100,100 @@ Job Prism() {
   return j;
 }
 
+// Thick cylinder a = 1, b = 2 in plane strain: a quarter ring of nr x nt 8-node quads,
+// symmetry supports on the axes, unit internal pressure as the consistent nodal forces
+// of the curved inner edges. Returns the inner points (I = 0) in order of J.
+Job ThickCylinder(int nr, int nt, int criterion, std::vector<int>* inner) {
+  Job j;
+  j.model.main.title = "thick cylinder";
+  tw::AddRecord(j.model, "<NLMM124>", Nlmm124(1000.0, 0.3, 10.0, 0.0, criterion));
+  const double kHalfPi = 2.0 * std::atan(1.0);
+  std::map<std::pair<int, int>, int> at;
+  std::map<int, std::array<double, 2>> x;
+  for (int I = 0; I <= 2 * nr; I++)
+    for (int J = 0; J <= 2 * nt; J++) {
+      if (I % 2 == 1 && J % 2 == 1) continue;
+      const double r = 1.0 + I / (2.0 * nr), t = kHalfPi * J / (2.0 * nt);
+      const std::string fix = J == 0 ? "001000" : J == 2 * nt ? "010000" : "000000";
+      const int p = linmodel::AddPoint2D(j, r * std::cos(t), r * std::sin(t), linmodel::kPlaneMask, fix);
+      at[{I, J}] = p;
+      x[p] = {r * std::cos(t), r * std::sin(t)};
+      if (I == 0) inner->push_back(p);
+    }
+  const int kNodes[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}};
+  for (int a = 0; a < nr; a++)
+    for (int b = 0; b < nt; b++) {
+      std::vector<int32_t> nodes;
+      for (const auto& n : kNodes) nodes.push_back(at.at({2 * a + 1 + n[0], 2 * b + 1 + n[1]}));
+      tw::AddElement(j.model, nodes);
+    }
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, nr * nt, 13, MAT_NLMM124, 1, 0, 0));
+  // f_k = p integral of N_k (dx3/dxi, -dx2/dxi) over each three-node inner edge.
+  std::map<int, std::array<double, 2>> f;
+  const double g = std::sqrt(0.6), gp[3] = {-g, 0.0, g}, gw[3] = {5.0 / 9, 8.0 / 9, 5.0 / 9};
+  for (int b = 0; b < nt; b++) {
+    const int p[3] = {(*inner)[2 * b], (*inner)[2 * b + 1], (*inner)[2 * b + 2]};
+    for (int q = 0; q < 3; q++) {
+      const double s = gp[q];
+      const double N[3] = {0.5 * s * (s - 1), 1 - s * s, 0.5 * s * (s + 1)};
+      const double dN[3] = {s - 0.5, -2 * s, s + 0.5};
+      double t2 = 0.0, t3 = 0.0;
+      for (int k = 0; k < 3; k++) {
+        t2 += dN[k] * x[p[k]][0];
+        t3 += dN[k] * x[p[k]][1];
+      }
+      for (int k = 0; k < 3; k++) {
+        f[p[k]][0] += gw[q] * N[k] * t3;
+        f[p[k]][1] -= gw[q] * N[k] * t2;
+      }
+    }
+  }
+  std::vector<tw::Rec> loads;
+  for (const auto& [p, v] : f) loads.push_back(tw::PointLoad(p, {0, v[0], v[1], 0, 0, 0}));
+  j.model.loadCases = {linmodel::ElementLoads(loads)};
+  return j;
+}
+
 }  // namespace
+
+TEST_F(ContinuumRun, ThickCylinderStartsElasticAndCollapsesAtItsLimitPressure) {
+  // Limit pressures with phi = 0, c = 10: (4c / sqrt 3) ln 2 for the Drucker-Prager cone,
+  // 2c ln 2 for Mohr-Coulomb (Tresca). Load control: 98% converges, 102% cannot.
+  struct Case {
+    int criterion;
+    double limit;
+  };
+  for (const Case& c : {Case{2, 40.0 / std::sqrt(3.0) * std::log(2.0)}, Case{1, 20.0 * std::log(2.0)}}) {
+    SCOPED_TRACE(c.criterion);
+    std::vector<int> inner;
+    Job j = ThickCylinder(8, 4, c.criterion, &inner);
+    Nonlinear(j, 1);
+    j.model.main.tolerance = 1e-8;
+    j.model.main.maxIterations = 100;
+    std::vector<double> p = {2.0};
+    for (double r : {0.5, 0.7, 0.8, 0.85, 0.9, 0.93, 0.95, 0.97, 0.98}) p.push_back(r * c.limit);
+    Factors(j, p);
+    const resultfile::DisplReactFile dr = Run(j, kSolvers[0], "cyl");
+    ASSERT_EQ(dr.records.size(), p.size());
+    // Elastic start: u(a) = p a (1 + nu)((1 - 2 nu) a^2 + b^2) / (E (b^2 - a^2)).
+    const double ua = 2.0 * 1.3 * 4.4 / 3000.0;
+    for (int q : inner) {
+      const auto& r = dr.records[0];
+      const double u2 = j.layout.Free(q, 2) >= 0 ? r.free.at(static_cast<size_t>(j.layout.Free(q, 2))) : 0.0;
+      const double u3 = j.layout.Free(q, 3) >= 0 ? r.free.at(static_cast<size_t>(j.layout.Free(q, 3))) : 0.0;
+      EXPECT_NEAR(std::hypot(u2, u3), ua, 0.005 * ua);
+    }
+    p.push_back(1.02 * c.limit);
+    Factors(j, p);
+    ChildResult run;
+    const resultfile::DisplReactFile over = Run(j, kSolvers[0], "cyl2", &run);
+    // Past the limit the run stops with a message of the iterations or of the law,
+    // never as a fault of the program, and keeps the converged combinations.
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.find("INTERNAL ERROR"), std::string::npos) << run.err;
+    EXPECT_EQ(over.records.size(), p.size() - 1);
+  }
+}
 
 TEST_F(ContinuumRun, ElasticPlaneRunEqualsTheLinearRun) {
   // The two-element plate pulled at its right edge, once linear, once with a plasticity
@@ -197,4 +295,29 @@ TEST_F(ContinuumRun, PerfectlyPlasticBarCarriesAreaTimesYieldStress) {
               << strains[k];
       }
   }
+}
+
+TEST_F(ContinuumRun, TemperatureVariationOnAPlasticSolidIsRefused) {
+  // The plasticity law takes no thermal strain: a heated element would be pressed
+  // instead of expanding, so the load is refused with its context.
+  linmodel::LatticeJob lj = linmodel::HexaBar(8, 1, 1.0, 0.0, 0.0, 1000.0, 0.3, 0.0, false, [](int I, int J, int K) {
+    return std::string(I == 0 ? "1" : "0") + (J == 0 ? "1" : "0") + (K == 0 ? "1" : "0") + "000";
+  });
+  Job& j = lj.job;
+  tw::AddRecord(j.model, "<NLMM124>", Nlmm124(1000.0, 0.3, 10.0, 0.0));
+  j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 24, MAT_NLMM124, 1, 0, 0)};
+  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {tw::TemperatureVariation(1, {5.0})})};
+  Nonlinear(j, 1);
+  Factors(j, {1.0});
+  ChildResult run;
+  Run(j, kSolvers[0], "hot", &run);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Calculating the thermal load contribution to the global load vector:\n"
+                         "   -> Load case: 1\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("A temperature variation cannot be applied to a solid element\n"
+                         "whose nonlinear material model takes no thermal strain."),
+            std::string::npos)
+      << run.err;
 }
