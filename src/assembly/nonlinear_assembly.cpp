@@ -7,7 +7,9 @@
 #include "assembly/assembly.h"
 #include "assembly/residual.h"
 #include "elements/kernel.h"
+#include "elements/elements.h"
 #include "elements/line_elements.h"
+#include "elements/shell_solid.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 #include "springs/springs.h"
@@ -167,6 +169,18 @@ void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl
       CalcStiffInterfaceQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
                                 mesh, s->Table, s->ElemToHD, Kg);
       break;
+    case _PLANE_STRESS_QUAD:
+      CalcStiffPlaneStressQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
+                                  mesh, s->Table, s->ElemToHD, Kg);
+      break;
+    case _PLANE_STRAIN_QUAD:
+      CalcStiffPlaneStrainQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
+                                  mesh, s->Table, s->ElemToHD, Kg);
+      break;
+    case _SOLID_HEXA:
+      CalcStiffSolidHexa_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index, mesh,
+                            s->Table, s->ElemToHD, Kg);
+      break;
     case _EMB_CABLE_2D:
     case _EMB_CABLE_3D:
       break;  // stiffness on the mother element
@@ -295,6 +309,19 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
           case _INTERFACE_QUAD:
             CalcInt_Fg_InterfaceQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
                                         mesh, s->Table, s->ElemToHD, da, a, fe);
+            break;
+          case _PLANE_STRESS_QUAD:
+            CalcInt_Fg_PlaneStressQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
+                                          s->ElemToHD, da, fe);
+            break;
+          case _PLANE_STRAIN_QUAD:
+            CalcInt_Fg_PlaneStrainQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
+                                          s->ElemToHD, da, fe);
+            break;
+          case _SOLID_HEXA:
+            // Temperature strains enter only the smeared-crack kind, which is not live.
+            CalcInt_Fg_SolidHexa_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
+                                    s->ElemToHD, da, fe);
             break;
           case _EMB_CABLE_2D:
           case _EMB_CABLE_3D:

@@ -77,3 +77,20 @@ void CalcStiffPlaneStressQuad(int N, int elem, int nNodes, int property, const c
                               const MeshData* mesh, double** K);
 void CalcStiffPlaneStressTriang(int N, int elem, int nNodes, int property, const char* outputControl,
                                 const MeshData* mesh, double** K);
+
+// Plane quadrilaterals of nonlinear material: tangent Kg and internal forces Fint of the
+// displacement increment du (which advances the sampling points' history records).
+struct Index_HD;
+struct NLMM_HD;
+void CalcStiffPlaneStrainQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                 const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                 double** Kg);
+void CalcStiffPlaneStressQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                 const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                 double** Kg);
+void CalcInt_Fg_PlaneStrainQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop,
+                                   const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                   const double* du, double* Fint);
+void CalcInt_Fg_PlaneStressQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop,
+                                   const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                   const double* du, double* Fint);

@@ -132,6 +132,18 @@ void CalcElemIntegrationCounts(int elem, const char* context, int nDirs, int def
 int CalcElemTriangIntegrationPoints(int elem, const char* context, int defaultCount, int property,
                                     const NumericalIntegration* integrations, const ElementProperty* props);
 
+// ---- materially nonlinear continuum skeleton ------------------------------------------
+
+struct Index_HD;
+struct NLMM_HD;
+// Plane quadrilateral (types 10, 13) or solid hexahedron (24) of nonlinear material: with
+// Kg the tangent B^T D B, else the internal forces Fint of B^T sigma for the displacement
+// increment du, which advances the point records. Points are counted s1 fastest, then s2,
+// then s3; the material point of the element's kind gives D and sigma.
+void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                        const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                        const double* du, double** Kg, double* Fint);
+
 // ---- element geometry --------------------------------------------------------------
 
 // Context lines of element-level failures (one %d for the element number).

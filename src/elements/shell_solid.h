@@ -30,6 +30,16 @@ void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const ch
 void CalcMassMatSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const char* OutputControl,
                           const MeshData* mesh, double** M);
 
+// Hexahedron of nonlinear material: tangent Kg and internal forces Fe of the displacement
+// increment du (which advances the points' history records).
+struct Index_HD;
+struct NLMM_HD;
+void CalcStiffSolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                           const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                           double** Kg);
+void CalcInt_Fg_SolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const Index_HD* indexHD,
+                             const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, const double* du, double* Fe);
+
 // ---- Mindlin slab -------------------------------------------------------------------
 
 // K (3 nNodes square) of a 4-, 8- or 9-node slab in the x1-x2 plane.

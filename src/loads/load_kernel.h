@@ -663,8 +663,8 @@ void Calc_Fg_TempVarCable3D(int nComp, int Element, int LoadCaseNumber, int Node
 void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int RecordIndex,
                               const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                               const TemperatureVariationRecord* TempVarRecords);
-// The temperature load of a solid of a materially nonlinear group comes with the nonlinear
-// solid element; until then it stops through the internal error.
+// Solid of a nonlinear run: a linear group takes the linear load; a nonlinear material
+// is refused with a message, since its laws carry no thermal strain.
 void Calc_Fg_TempVarSolidHexa_NL(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
                                  int RecordIndex, double TimeIncrement, double Time, Index_HD* IndexHD,
                                  const LoadCaseParameters* Params, const MeshData* Mesh, NLMM_HD* MaterialHD,

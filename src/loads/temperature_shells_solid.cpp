@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "assembly/assembly.h"
 #include "elements/kernel.h"
 #include "elements/shell_solid.h"
 #include "loads/load_kernel.h"
@@ -378,9 +379,26 @@ void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNo
   freed2(D);
 }
 
-void Calc_Fg_TempVarSolidHexa_NL(int, int, int, int, int, int, double, double, Index_HD*, const LoadCaseParameters*,
-                                 const MeshData*, NLMM_HD*, const int*, int**, double*, double**, double**,
+void Calc_Fg_TempVarSolidHexa_NL(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                 int RecordIndex, double, double, Index_HD*, const LoadCaseParameters* Params,
+                                 const MeshData* Mesh, NLMM_HD*, const int*, int**, double* Fe, double**, double**,
                                  const NumericalIntegration*, const ElementProperty*,
-                                 const TemperatureVariationRecord*) {
-  InternalError(__FILE__, __LINE__);
+                                 const TemperatureVariationRecord* TempVarRecords) {
+  switch (CalcBehaviorType(PropIndex, &Mesh->Main, Mesh->ElemProps)) {
+    case 'L':
+    case 'G':
+      // A linear group answers with K a: the load of the linear element lets it expand freely.
+      Calc_Fg_TempVarSolidHexa(nVec, Element, LoadCaseNumber, nNodes, PropIndex, RecordIndex, Params, Mesh, Fe,
+                               TempVarRecords);
+      return;
+    case 'M':
+    case 'N':
+      // The plasticity laws of the solid take the whole strain increment as mechanical
+      // strain: the load would press the element without letting it expand.
+      RefuseLoad(TempVarReportContext(LoadCaseNumber, RecordIndex, Element, _SOLID_HEXA), nullptr,
+                 "A temperature variation cannot be applied to a solid element\n"
+                 "whose nonlinear material model takes no thermal strain.");
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
 }

@@ -137,19 +137,21 @@ struct MeshHistory {
   int* elemToHD = nullptr;
   int counts[kMaterialKinds + 1] = {};
   NLMM_HD hd{};
-  explicit MeshHistory(const MeshData* m, std::vector<int> props = {}) : mesh(m), prop(std::move(props)) {
+  int mode;  // 1: current and converged copies, 2: the current copy only
+  explicit MeshHistory(const MeshData* m, std::vector<int> props = {}, int copies = 2)
+      : mesh(m), prop(std::move(props)), mode(copies) {
     if (prop.empty()) prop.assign(m->nElements + 1, 1);
     prop[0] = 0;
     CalcElementToIndex_HD(&index, mesh, prop.data(), &elemToHD);
     CalcSizingDataIndex_HD(&index, mesh, prop.data(), elemToHD);
     AllocIndex_HD(&index);
     CalcIndex_HD(&index, mesh, prop.data(), elemToHD, counts);
-    AllocNLMM_HD(2, &hd, counts);
-    InitNLMM_HD(2, &hd, counts);
-    SF_NLMM_HD(2, &index, mesh, prop.data(), elemToHD, &hd, counts);
+    AllocNLMM_HD(mode, &hd, counts);
+    InitNLMM_HD(mode, &hd, counts);
+    SF_NLMM_HD(mode, &index, mesh, prop.data(), elemToHD, &hd, counts);
   }
   ~MeshHistory() {
-    FreeNLMM_HD(2, &hd, counts);
+    FreeNLMM_HD(mode, &hd, counts);
     FreeIndex_HD(&index);
     freei1(elemToHD);
   }

@@ -595,7 +595,7 @@ TEST(TempVarLoop, InactiveElementsAndTheBehaviourOfEachGroup) {
   for (int k = 1; k <= t.nF; k++) EXPECT_EQ(G[k], F[k]);
 }
 
-TEST(TempVarLoopDeathTest, SlabsTakeNoUniformTemperatureAndNonlinearSolidsAreNotBuilt) {
+TEST(TempVarLoopDeathTest, SlabsTakeNoUniformTemperatureAndNonlinearSolidsAreRefused) {
   {
     TestModel t;
     AddAt(t, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
@@ -618,7 +618,9 @@ TEST(TempVarLoopDeathTest, SlabsTakeNoUniformTemperatureAndNonlinearSolidsAreNot
     const MainWorkArrays w = t.Work();
     EXPECT_EXIT(
         Calc_F_TempVar_NL(1, 0.0, 0.0, nullptr, t.oc, &t.lc, &t.mesh, nullptr, nullptr, &w, F, P, nullptr),
-        testing::ExitedWithCode(1), kInternal);
+        testing::ExitedWithCode(1),
+        testing::ContainsRegex("   -> Element type: _SOLID_HEXA\n\nERROR:\nA temperature variation cannot be applied "
+                               "to a solid element\nwhose nonlinear material model takes no thermal strain.\n"));
   }
 }
 

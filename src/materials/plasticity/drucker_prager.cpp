@@ -495,7 +495,11 @@ void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& 
                        "Unable to invert the De matrix.");
   scaled2(d.A, n, n, r->DeltaLambda);
   addd2(d.A, Dinv, n, n);
-  if (!InvertKeeping(Hm, d.A, n)) InternalError(__FILE__, __LINE__);
+  // Past a limit load the iterations may drive dlambda so far that the sum is singular:
+  // the run ends with the model's message, not as a fault of the program.
+  if (!InvertKeeping(Hm, d.A, n))
+    MaterialPointFault(ctx, "Calculating the consistent elasto-plastic tangent stiffness matrix:\n", kModel,
+                       "Unable to invert the matrix of the consistent tangent.");
   double Ha[7];
   multd2d1(Ha, Hm, d.a, n, n);
   const double den = dotd1(d.a, Ha, n);

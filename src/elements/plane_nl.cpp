@@ -1,0 +1,155 @@
+// Materially nonlinear continuum elements: the plane quadrilaterals (plane strain 13,
+// plane stress 10) and the integration skeleton they share with the solid hexahedron.
+// At every sampling point the material point gives the tangent D or advances its record
+// by the strain increment and gives the stress; the element integrates B^T D B or B^T s.
+#include "elements/elements.h"
+#include "elements/kernel.h"
+#include "elements/line_elements.h"
+#include "elements/shell_solid.h"
+#include "materials/material_point.h"
+#include "model/outputcontrol.h"
+#include "numcore/numcore.h"
+
+void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                        const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                        const double* du, double** Kg, double* Fint) {
+  const bool solid = type == _SOLID_HEXA;
+  const bool stress = type == _PLANE_STRESS_QUAD;
+  const int dim = solid ? 3 : 2;
+  const int nc = ContinuumComponents(type);
+  const char* context = Kg != nullptr ? kCtxStiffness : kCtxIntForces;
+  if (nDof != dim * nNodes) InternalError(__FILE__, __LINE__);
+  if (!solid) CheckElemNodeCount(ElemFaultContext{context, elem, 0, 0}, type, nNodes, 4, 8, 9);
+  const ElementProperty& p = mesh->ElemProps[prop];
+  const int code = p.MaterialKind;
+  const MaterialRecord& mat = MaterialOf(mesh, code, p.MaterialNumber);
+
+  // Point counts and rules: the same checked fetch as the linear elements.
+  int c[4] = {0, 1, 1, 1};
+  CalcElemIntegrationCounts(elem, context, dim, 2, prop, mesh->Integrations, mesh->ElemProps, c);
+  const double* a[4] = {nullptr, nullptr, nullptr, nullptr};
+  const double* w[4] = {nullptr, nullptr, nullptr, nullptr};
+  static const double kOne[2] = {0.0, 1.0};
+  static const double kZero[2] = {0.0, 0.0};
+  for (int d = 1; d <= 3; d++) {
+    if (d <= dim) {
+      GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
+    } else {
+      a[d] = kZero;
+      w[d] = kOne;
+    }
+  }
+
+  double **X, **dN, **dNdx, **J, **Jinv, **B, **D = nullptr, **DB = nullptr;
+  double *N, *t = nullptr, *eps = nullptr, *sigma = nullptr, *fk = nullptr;
+  allocd2(&X, nNodes, dim);
+  allocd2(&dN, nNodes, dim);
+  allocd2(&dNdx, nNodes, dim);
+  allocd2(&J, dim, dim);
+  allocd2(&Jinv, dim, dim);
+  allocd2(&B, nc, nDof);
+  allocd1(&N, nNodes);
+  if (Kg != nullptr) {
+    allocd2(&D, nc, nc);
+    allocd2(&DB, nc, nDof);
+    zerod2(Kg, nDof, nDof);
+  } else {
+    allocd1(&eps, nc);
+    allocd1(&sigma, nc);
+    allocd1(&fk, nDof);
+    zerod1(Fint, nDof);
+  }
+  CalcMat_ElemNodeCoord(elem, type, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
+  if (stress) {
+    allocd1(&t, nNodes);
+    CalcGeomProp_THICKNESS(nNodes, prop, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
+  }
+  zerod2(B, nc, nDof);
+
+  // Points with s1 fastest, then s2, then s3: the order of the history records.
+  int ip = 0;
+  for (int i3 = 1; i3 <= (solid ? c[3] : 1); i3++)
+    for (int i2 = 1; i2 <= c[2]; i2++)
+      for (int i1 = 1; i1 <= c[1]; i1++) {
+        ip++;
+        const double s[4] = {0.0, a[1][i1], a[2][i2], a[3][i3]};
+        if (solid) {
+          CalcShapeFuncSolidHexa(nNodes, N, s);
+          CalcShapeFuncDerivSolidHexa(nNodes, dN, s);
+        } else {
+          CalcShapeFuncQuad(nNodes, N, s);
+          CalcShapeFuncDerivQuad(nNodes, dN, s);
+        }
+        CalcMat_Jacobian(nNodes, dim, dim, X, dN, J);
+        const double det = CalcInvJacobian(elem, context, dim, J, Jinv);
+        CalcCartesianDeriv(nNodes, dim, dN, Jinv, dNdx);
+        if (solid)
+          CalcMat_B_Solid(nNodes, B, dNdx);
+        else
+          CalcMat_B_Plane2D(nNodes, B, dNdx);
+        double f = w[1][i1] * w[2][i2];
+        if (solid) f *= w[3][i3];
+        if (stress) f *= dotd1(N, t, nNodes);
+        f *= det;
+        const PointContext at{ip, comb, elem, iter, 0};
+        const int record = LinePointRecord(indexHD, elemToHD, elem, ip);
+        if (Kg != nullptr) {
+          ContinuumTangent(code, type, at, mat, hd, record, D);
+          AddScaledBtDB(nc, nDof, f, B, D, DB, Kg);
+        } else {
+          multd2d1(eps, B, du, nc, nDof);
+          ContinuumStress(code, type, at, mat, hd, record, eps, sigma);
+          multtd2d1(fk, B, sigma, nDof, nc);
+          for (int k = 1; k <= nDof; k++) Fint[k] += f * fk[k];
+        }
+      }
+
+  if (Kg != nullptr) {
+    const int flag = type == _PLANE_STRAIN_QUAD   ? OC_PRINT_MAT_KG_PLANE_STRAIN_QUAD
+                     : type == _PLANE_STRESS_QUAD ? OC_PRINT_MAT_KG_PLANE_STRESS_QUAD
+                                                  : OC_PRINT_MAT_KG_SOLID_HEXA;
+    PrintElementStiffMat(nDof, elem, type, oc[flag], Kg);
+    freed2(DB);
+    freed2(D);
+  } else {
+    freed1(fk);
+    freed1(sigma);
+    freed1(eps);
+  }
+  if (t != nullptr) freed1(t);
+  freed1(N);
+  freed2(B);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dNdx);
+  freed2(dN);
+  freed2(X);
+}
+
+void CalcStiffPlaneStrainQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                 const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                 double** Kg) {
+  ContinuumElementNL(_PLANE_STRAIN_QUAD, comb, nDof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD,
+                     nullptr, Kg, nullptr);
+}
+
+void CalcStiffPlaneStressQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                 const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                 double** Kg) {
+  ContinuumElementNL(_PLANE_STRESS_QUAD, comb, nDof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD,
+                     nullptr, Kg, nullptr);
+}
+
+void CalcInt_Fg_PlaneStrainQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop,
+                                   const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                   const double* du, double* Fint) {
+  ContinuumElementNL(_PLANE_STRAIN_QUAD, comb, nDof, elem, iter, nNodes, prop, nullptr, indexHD, mesh, hd,
+                     elemToHD, du, nullptr, Fint);
+}
+
+void CalcInt_Fg_PlaneStressQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop,
+                                   const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                   const double* du, double* Fint) {
+  ContinuumElementNL(_PLANE_STRESS_QUAD, comb, nDof, elem, iter, nNodes, prop, nullptr, indexHD, mesh, hd,
+                     elemToHD, du, nullptr, Fint);
+}

@@ -1,0 +1,17 @@
+// Solid hexahedron (type 24) of nonlinear material: tangent stiffness and internal
+// forces on the continuum skeleton of the plane elements, 6 strain components.
+#include "elements/kernel.h"
+#include "elements/shell_solid.h"
+
+void CalcStiffSolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                           const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                           double** Kg) {
+  ContinuumElementNL(_SOLID_HEXA, comb, nDof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD, nullptr,
+                     Kg, nullptr);
+}
+
+void CalcInt_Fg_SolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const Index_HD* indexHD,
+                             const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, const double* du, double* Fe) {
+  ContinuumElementNL(_SOLID_HEXA, comb, nDof, elem, iter, nNodes, prop, nullptr, indexHD, mesh, hd, elemToHD, du,
+                     nullptr, Fe);
+}

@@ -1,0 +1,250 @@
+// Plane quadrilaterals and the hexahedron of nonlinear material at element level: the
+// elastic state against the linear elements, Fint = K u from virgin records, thickness,
+// the point order of the records, the clockwise refusal, and the tangent against central
+// differences of the internal forces after a plastic increment.
+#include "elements/elements.h"
+#include "elements/shell_solid.h"
+#include "line_fixture.h"
+#include "support/process.h"
+
+using namespace linefix;
+
+namespace {
+
+constexpr int kStressQuad = 10, kStrainQuad = 13, kHexa = 24;
+constexpr double kE = 30000.0, kNu = 0.2, kPhi30 = 3.14159265358979323846 / 6.0;
+
+// A distorted quadrilateral in (x2, x3) and a distorted hexahedron.
+const std::vector<std::array<double, 3>> kQuad = {{0, 0, 0}, {0, 2.0, 0.1}, {0, 2.2, 1.3}, {0, -0.1, 1.0}};
+const std::vector<std::array<double, 3>> kHex = {{0, 0, 0},     {1.1, 0.1, 0}, {1.2, 1.0, 0.1}, {-0.1, 0.9, 0},
+                                                 {0.1, 0, 1.0}, {1.0, 0, 1.2}, {1.1, 1.1, 1.0}, {0, 1.0, 0.9}};
+
+struct Spec {
+  int type = kStrainQuad;
+  int kind = MAT_NLMM124;  // MAT_LIN_ISO for the linear twin
+  double t = 1.0;
+  double c0 = 1e6;  // elastic unless lowered
+  double phi = 0.0;
+  std::array<int32_t, 3> pattern = {0, 0, 0};
+  std::vector<std::array<double, 3>> nodes;
+};
+
+Model ContinuumModel(const Spec& s) {
+  Model m;
+  std::vector<int32_t> pts;
+  for (const auto& x : s.nodes) pts.push_back(testmodel::AddPoint(m, x[0], x[1], x[2]));
+  testmodel::AddElement(m, pts);
+  if (s.kind == MAT_LIN_ISO)
+    testmodel::AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", testmodel::LinIsoMaterial("mat", 2.5, 1e-5, kE, kNu));
+  else
+    testmodel::AddRecord(m, "<NLMM124>",
+                         Rec().S("mat").Ds({2.5, 1e-5, kNu, kE}).I(2).I(1).Ds({s.c0, 1.0}).I(1).Ds({s.phi, s.phi, 1.0}));
+  const bool stress = s.type == kStressQuad;
+  if (stress) testmodel::AddRecord(m, "<LAMINATE_THICKNESSES>", testmodel::LaminateThickness("t", s.t));
+  int integ = 0;
+  if (s.pattern[0] != 0) {
+    std::array<int32_t, 21> v{};
+    for (int d = 0; d < 3; d++) v[2 + d] = s.pattern[d];
+    testmodel::AddRecord(m, "<NUMERICAL_INTEGRATION>", testmodel::NumericalIntegration("rule", v));
+    integ = 1;
+  }
+  testmodel::AddRecord(m, "<ELEMENT_PROPERTIES>",
+                       testmodel::ElementProperty(1, 1, s.type, s.kind, 1, stress ? GEOM_LAM_THICK : 0,
+                                                  stress ? 1 : 0, 1, integ));
+  return m;
+}
+
+int Dofs(const Spec& s) { return (s.type == kHexa ? 3 : 2) * static_cast<int>(s.nodes.size()); }
+
+struct Element : MeshHistory {
+  Spec spec;
+  int n;
+  Element(const MeshData* m, const Spec& s) : MeshHistory(m, {}, 1), spec(s), n(Dofs(s)) {}
+  void Tangent(double** K) {
+    const int nn = static_cast<int>(spec.nodes.size());
+    Flags oc;
+    if (spec.type == kHexa)
+      CalcStiffSolidHexa_NL(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, K);
+    else if (spec.type == kStressQuad)
+      CalcStiffPlaneStressQuad_NL(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, K);
+    else
+      CalcStiffPlaneStrainQuad_NL(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, K);
+  }
+  void Force(const double* du, double* F) {
+    const int nn = static_cast<int>(spec.nodes.size());
+    if (spec.type == kHexa)
+      CalcInt_Fg_SolidHexa_NL(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, du, F);
+    else if (spec.type == kStressQuad)
+      CalcInt_Fg_PlaneStressQuad_NL(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, du, F);
+    else
+      CalcInt_Fg_PlaneStrainQuad_NL(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, du, F);
+  }
+  void Restore() { CopyNLMM_HD(0, &hd, counts); }
+  void Accept() { CopyNLMM_HD(1, &hd, counts); }
+};
+
+void LinearStiffness(const Spec& s, double** K) {
+  Spec lin = s;
+  lin.kind = MAT_LIN_ISO;
+  LoadedMesh lm(ContinuumModel(lin), "lin");
+  const int nn = static_cast<int>(s.nodes.size());
+  if (s.type == kHexa)
+    CalcStiffSolidHexa(Dofs(s), 1, nn, 1, lm.oc, &lm.mesh, K);
+  else if (s.type == kStressQuad)
+    CalcStiffPlaneStressQuad(Dofs(s), 1, nn, 1, lm.oc, &lm.mesh, K);
+  else
+    CalcStiffPlaneStrainQuad(Dofs(s), 1, nn, 1, lm.oc, &lm.mesh, K);
+}
+
+double MaxAbs(double** K, int n) {
+  double m = 0.0;
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= n; j++) m = std::max(m, std::fabs(K[i][j]));
+  return m;
+}
+
+std::vector<Spec> ThreeElements() {
+  Spec strain, stress, hexa;
+  strain.nodes = kQuad;
+  stress.type = kStressQuad;
+  stress.nodes = kQuad;
+  stress.t = 0.3;
+  hexa.type = kHexa;
+  hexa.nodes = kHex;
+  return {strain, stress, hexa};
+}
+
+}  // namespace
+
+TEST(ContinuumNL, ElasticStateIsTheLinearElementAndFintIsKu) {
+  for (const Spec& s : ThreeElements()) {
+    SCOPED_TRACE(s.type);
+    LoadedMesh lm(ContinuumModel(s), "nl");
+    Element el(&lm.mesh, s);
+    const int n = el.n;
+    Mat K(n, n), KL(n, n);
+    Vec u(n), F(n), Ku(n);
+    el.Tangent(K.a);
+    LinearStiffness(s, KL.a);
+    const double scale = MaxAbs(KL.a, n);
+    for (int i = 1; i <= n; i++)
+      for (int j = 1; j <= n; j++) EXPECT_NEAR(K.a[i][j], KL.a[i][j], 1e-12 * scale);
+    // A zero increment leaves zero forces and records of zero strain: the next
+    // increment from them gives K u.
+    el.Force(u.v, F.v);
+    for (int i = 1; i <= n; i++) EXPECT_EQ(F.v[i], 0.0);
+    el.Accept();
+    for (int i = 1; i <= n; i++) u.v[i] = 1e-5 * std::sin(1.0 + 2.3 * i);
+    el.Force(u.v, F.v);
+    multd2d1(Ku.v, K.a, u.v, n, n);
+    double fmax = 0.0;
+    for (int i = 1; i <= n; i++) fmax = std::max(fmax, std::fabs(Ku.v[i]));
+    for (int i = 1; i <= n; i++) EXPECT_NEAR(F.v[i], Ku.v[i], 1e-12 * fmax);
+  }
+}
+
+TEST(ContinuumNL, PlaneStressScalesWithThickness) {
+  Spec unit;
+  unit.type = kStressQuad;
+  unit.nodes = kQuad;
+  Spec thick = unit;
+  thick.t = 0.37;
+  LoadedMesh lm1(ContinuumModel(unit), "t1"), lm2(ContinuumModel(thick), "t2");
+  Element e1(&lm1.mesh, unit), e2(&lm2.mesh, thick);
+  Mat K1(8, 8), K2(8, 8);
+  Vec u(8), F1(8), F2(8);
+  for (int i = 1; i <= 8; i++) u.v[i] = 1e-4 * std::cos(0.7 * i);
+  e1.Tangent(K1.a);
+  e2.Tangent(K2.a);
+  e1.Force(u.v, F1.v);
+  e2.Force(u.v, F2.v);
+  for (int i = 1; i <= 8; i++) {
+    EXPECT_NEAR(F2.v[i], 0.37 * F1.v[i], 1e-12 * MaxAbs(K1.a, 8) * 1e-4);
+    for (int j = 1; j <= 8; j++) EXPECT_NEAR(K2.a[i][j], 0.37 * K1.a[i][j], 1e-12 * MaxAbs(K1.a, 8));
+  }
+}
+
+TEST(ContinuumNL, PointsAreCountedWithS1Fastest) {
+  // A 3 x 2 rule on the unit square: record k belongs to point (s1_j, s2_i),
+  // k = 3 (i - 1) + j. u3 = g x2 x3 gives e33 = g x2, which varies along s1 only.
+  Spec s;
+  s.nodes = {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}};
+  s.pattern = {3, 2, 0};
+  LoadedMesh lm(ContinuumModel(s), "order");
+  Element el(&lm.mesh, s);
+  const double g = 1e-4;
+  Vec u(8), F(8);
+  u.v[6] = g;  // node 3 at (1, 1)
+  el.Force(u.v, F.v);
+  const NLMM124_HD* r = NLMM_HDCurrent<NLMM124_HD>(&el.hd, NlmmSlotOfCode(MAT_NLMM124));
+  const double a = std::sqrt(0.6);
+  const double x2[4] = {0.0, 0.5 * (1 - a), 0.5, 0.5 * (1 + a)};
+  for (int i = 1; i <= 2; i++)
+    for (int j = 1; j <= 3; j++) {
+      const int rec = RecordOfSingle_HD(&el.index, el.elemToHD[1], 3 * (i - 1) + j);
+      EXPECT_NEAR(r[rec].Strain[2], g * x2[j], 1e-15) << i << " " << j;
+    }
+}
+
+TEST(ContinuumNL, ClockwiseElementIsRefused) {
+  Spec s;
+  s.nodes = {{0, 0, 0}, {0, 0, 1}, {0, 1, 1}, {0, 1, 0}};
+  LoadedMesh lm(ContinuumModel(s), "cw");
+  Mat K(8, 8);
+  Vec u(8), F(8);
+  // The Jacobian is checked before the first point's record is fetched.
+  const std::string tail =
+      "\nERROR:\nJacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.\n\n";
+  EXPECT_EXIT(CalcStiffPlaneStrainQuad_NL(1, 8, 1, 2, 4, 1, lm.oc, nullptr, &lm.mesh, nullptr, nullptr, K.a),
+              testing::ExitedWithCode(1), StderrIs("\nCalculating the stiffness matrix of element n. 1\n" + tail));
+  EXPECT_EXIT(CalcInt_Fg_PlaneStrainQuad_NL(1, 8, 1, 2, 4, 1, nullptr, &lm.mesh, nullptr, nullptr, u.v, F.v),
+              testing::ExitedWithCode(1),
+              StderrIs("\nCalculating the internal equivalent nodal forces of element n. 1\n" + tail));
+}
+
+TEST(ContinuumNL, TangentIsTheCentralDifferenceOfTheForcesAfterPlasticFlow) {
+  for (Spec s : ThreeElements()) {
+    SCOPED_TRACE(s.type);
+    s.c0 = 10.0;
+    s.phi = kPhi30;
+    LoadedMesh lm(ContinuumModel(s), "fd");
+    Element el(&lm.mesh, s);
+    const int n = el.n;
+    const int dim = s.type == kHexa ? 3 : 2;
+    // Compress along the first in-plane axis past yield and accept, then a trial increment.
+    Vec u0(n), du(n), F(n), Fp(n), Fm(n);
+    const int nn = n / dim;
+    for (int a = 1; a <= nn; a++) {
+      const double x = s.nodes[a - 1][3 - dim == 1 ? 1 : 0];
+      u0.v[(a - 1) * dim + 1] = -0.01 * x;
+      du.v[(a - 1) * dim + 1] = -0.0005 * x + 1e-4 * std::sin(1.0 * a);
+      du.v[(a - 1) * dim + 2] = 2e-4 * std::cos(2.0 * a);
+    }
+    el.Force(u0.v, F.v);
+    el.Accept();
+    el.Force(du.v, F.v);
+    Mat K(n, n);
+    el.Tangent(K.a);
+    const double h = 1e-7;
+    double worst = 0.0;
+    const double scale = MaxAbs(K.a, n);
+    for (int k = 1; k <= n; k++) {
+      el.Restore();
+      du.v[k] += h;
+      el.Force(du.v, Fp.v);
+      el.Restore();
+      du.v[k] -= 2 * h;
+      el.Force(du.v, Fm.v);
+      du.v[k] += h;
+      for (int i = 1; i <= n; i++) worst = std::max(worst, std::fabs((Fp.v[i] - Fm.v[i]) / (2 * h) - K.a[i][k]));
+    }
+    EXPECT_LT(worst, 1e-5 * scale);
+    // The state was plastic: the tangent is not the elastic one.
+    Mat KL(n, n);
+    LinearStiffness(s, KL.a);
+    double diff = 0.0;
+    for (int i = 1; i <= n; i++)
+      for (int j = 1; j <= n; j++) diff = std::max(diff, std::fabs(K.a[i][j] - KL.a[i][j]));
+    EXPECT_GT(diff, 1e-2 * scale);
+  }
+}
