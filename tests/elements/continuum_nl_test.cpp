@@ -19,7 +19,7 @@ const std::vector<std::array<double, 3>> kQuad = {{0, 0, 0}, {0, 2.0, 0.1}, {0, 
 const std::vector<std::array<double, 3>> kHex = {{0, 0, 0},     {1.1, 0.1, 0}, {1.2, 1.0, 0.1}, {-0.1, 0.9, 0},
                                                  {0.1, 0, 1.0}, {1.0, 0, 1.2}, {1.1, 1.1, 1.0}, {0, 1.0, 0.9}};
 
-struct Spec {
+struct ElementCase {
   int type = kStrainQuad;
   int kind = MAT_NLMM124;  // MAT_LIN_ISO for the linear twin
   double t = 1.0;
@@ -29,7 +29,7 @@ struct Spec {
   std::vector<std::array<double, 3>> nodes;
 };
 
-Model ContinuumModel(const Spec& s) {
+Model ContinuumModel(const ElementCase& s) {
   Model m;
   std::vector<int32_t> pts;
   for (const auto& x : s.nodes) pts.push_back(testmodel::AddPoint(m, x[0], x[1], x[2]));
@@ -54,27 +54,27 @@ Model ContinuumModel(const Spec& s) {
   return m;
 }
 
-int Dofs(const Spec& s) { return (s.type == kHexa ? 3 : 2) * static_cast<int>(s.nodes.size()); }
+int Dofs(const ElementCase& s) { return (s.type == kHexa ? 3 : 2) * static_cast<int>(s.nodes.size()); }
 
 struct Element : MeshHistory {
-  Spec spec;
+  ElementCase ecase;
   int n;
-  Element(const MeshData* m, const Spec& s) : MeshHistory(m, {}, 1), spec(s), n(Dofs(s)) {}
+  Element(const MeshData* m, const ElementCase& s) : MeshHistory(m, {}, 1), ecase(s), n(Dofs(s)) {}
   void Tangent(double** K) {
-    const int nn = static_cast<int>(spec.nodes.size());
+    const int nn = static_cast<int>(ecase.nodes.size());
     Flags oc;
-    if (spec.type == kHexa)
+    if (ecase.type == kHexa)
       CalcStiffSolidHexa_NL(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, K);
-    else if (spec.type == kStressQuad)
+    else if (ecase.type == kStressQuad)
       CalcStiffPlaneStressQuad_NL(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, K);
     else
       CalcStiffPlaneStrainQuad_NL(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, K);
   }
   void Force(const double* du, double* F) {
-    const int nn = static_cast<int>(spec.nodes.size());
-    if (spec.type == kHexa)
+    const int nn = static_cast<int>(ecase.nodes.size());
+    if (ecase.type == kHexa)
       CalcInt_Fg_SolidHexa_NL(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, du, F);
-    else if (spec.type == kStressQuad)
+    else if (ecase.type == kStressQuad)
       CalcInt_Fg_PlaneStressQuad_NL(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, du, F);
     else
       CalcInt_Fg_PlaneStrainQuad_NL(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, du, F);
@@ -83,8 +83,8 @@ struct Element : MeshHistory {
   void Accept() { CopyNLMM_HD(1, &hd, counts); }
 };
 
-void LinearStiffness(const Spec& s, double** K) {
-  Spec lin = s;
+void LinearStiffness(const ElementCase& s, double** K) {
+  ElementCase lin = s;
   lin.kind = MAT_LIN_ISO;
   LoadedMesh lm(ContinuumModel(lin), "lin");
   const int nn = static_cast<int>(s.nodes.size());
@@ -103,8 +103,8 @@ double MaxAbs(double** K, int n) {
   return m;
 }
 
-std::vector<Spec> ThreeElements() {
-  Spec strain, stress, hexa;
+std::vector<ElementCase> ThreeElements() {
+  ElementCase strain, stress, hexa;
   strain.nodes = kQuad;
   stress.type = kStressQuad;
   stress.nodes = kQuad;
@@ -117,7 +117,7 @@ std::vector<Spec> ThreeElements() {
 }  // namespace
 
 TEST(ContinuumNL, ElasticStateIsTheLinearElementAndFintIsKu) {
-  for (const Spec& s : ThreeElements()) {
+  for (const ElementCase& s : ThreeElements()) {
     SCOPED_TRACE(s.type);
     LoadedMesh lm(ContinuumModel(s), "nl");
     Element el(&lm.mesh, s);
@@ -144,10 +144,10 @@ TEST(ContinuumNL, ElasticStateIsTheLinearElementAndFintIsKu) {
 }
 
 TEST(ContinuumNL, PlaneStressScalesWithThickness) {
-  Spec unit;
+  ElementCase unit;
   unit.type = kStressQuad;
   unit.nodes = kQuad;
-  Spec thick = unit;
+  ElementCase thick = unit;
   thick.t = 0.37;
   LoadedMesh lm1(ContinuumModel(unit), "t1"), lm2(ContinuumModel(thick), "t2");
   Element e1(&lm1.mesh, unit), e2(&lm2.mesh, thick);
@@ -167,7 +167,7 @@ TEST(ContinuumNL, PlaneStressScalesWithThickness) {
 TEST(ContinuumNL, PointsAreCountedWithS1Fastest) {
   // A 3 x 2 rule on the unit square: record k belongs to point (s1_j, s2_i),
   // k = 3 (i - 1) + j. u3 = g x2 x3 gives e33 = g x2, which varies along s1 only.
-  Spec s;
+  ElementCase s;
   s.nodes = {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}};
   s.pattern = {3, 2, 0};
   LoadedMesh lm(ContinuumModel(s), "order");
@@ -187,7 +187,7 @@ TEST(ContinuumNL, PointsAreCountedWithS1Fastest) {
 }
 
 TEST(ContinuumNL, ClockwiseElementIsRefused) {
-  Spec s;
+  ElementCase s;
   s.nodes = {{0, 0, 0}, {0, 0, 1}, {0, 1, 1}, {0, 1, 0}};
   LoadedMesh lm(ContinuumModel(s), "cw");
   Mat K(8, 8);
@@ -203,7 +203,7 @@ TEST(ContinuumNL, ClockwiseElementIsRefused) {
 }
 
 TEST(ContinuumNL, TangentIsTheCentralDifferenceOfTheForcesAfterPlasticFlow) {
-  for (Spec s : ThreeElements()) {
+  for (ElementCase s : ThreeElements()) {
     SCOPED_TRACE(s.type);
     s.c0 = 10.0;
     s.phi = kPhi30;
