@@ -188,6 +188,11 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
   AllocState(nF, nP, &o);
   AllocState(nF, nP, &n);
   Calc_Init_Cond(nF, nP, mesh, &w, &o);
+  // The reactions of the initial state (no loads, supports at rest): the alpha-weighted
+  // reactions of the first step build on them.
+  AddScaledSparseMatVecProduct(nP, 1.0, M.PF.count, M.PF.cols, M.PF.vals, o.aF, o.R);
+  AddScaledSparseMatVecProduct(nP, 1.0, C.PF.count, C.PF.cols, C.PF.vals, o.vF, o.R);
+  AddScaledSparseMatVecProduct(nP, 1.0, K.PF.count, K.PF.cols, K.PF.vals, o.uF, o.R);
   CopyState(nF, nP, &o, &n);
   double *Fbar, *lambda, *lambdaNew;
   allocd1(&Fbar, nF);

@@ -229,6 +229,17 @@ TEST_F(LinearDynamic, HhtStepDampsTheHighFrequencies) {
     if (o.dr.records.size() != 100) continue;
     const int u = j.layout.Free(2, 2);
     EXPECT_NEAR(o.dr.records[99].free[u], -0.8446129760, 1e-9);
+    // The prescribed row of the alpha-weighted equation, from the initial state on
+    // (u0 = 1, reaction 0.5 a0 - 100 u0 = -150):
+    // (1 + alpha) R_{n+1} - alpha R_n = 0.5 a_{n+1} - 100 ((1 + alpha) u_{n+1} - alpha u_n).
+    const int r = j.layout.Presc(1, 2);
+    double uOld = 1.0, rOld = -150.0;
+    for (const auto& rec : o.dr.records) {
+      const double un = rec.free[u], rn = rec.react[r];
+      EXPECT_NEAR((1 + alpha) * rn - alpha * rOld, 0.5 * AF(rec)[u] - 100.0 * ((1 + alpha) * un - alpha * uOld), 1e-8);
+      uOld = un;
+      rOld = rn;
+    }
     for (const auto& rec : o.dr.records) {
       const double un = rec.free[u], vn = VF(rec)[u];
       EXPECT_LT(0.5 * vn * vn + 50.0 * un * un, 50.0);
