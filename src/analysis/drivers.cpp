@@ -17,14 +17,6 @@ namespace {
 
 }  // namespace
 
-// Linear dynamic.
-void MainDynamicLinGaussElimNCSB(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainDynamicLinIterJacPreConjGrad(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-
 // Modal analysis and modal superposition.
 void MainLinModalAnalysis(FILE*, const char*, const char*, MeshData*) {
   NotBuiltYet(__func__, __FILE__, __LINE__);

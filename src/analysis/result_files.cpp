@@ -67,6 +67,15 @@ void WriteDisplReact(FILE* fp, int id, int nF, int nP, const double* aF, const d
   FlushResultFile(fp);
 }
 
+void WriteDynStepVectors(FILE* fp, int nF, int nP, const double* aF, const double* aP, const double* vF,
+                         const double* vP) {
+  WriteDoubles(fp, vF, nF);
+  WriteDoubles(fp, vP, nP);
+  WriteDoubles(fp, aF, nF);
+  WriteDoubles(fp, aP, nP);
+  FlushResultFile(fp);
+}
+
 void WriteInternalForces(FILE* fp, int nF, int nP, int id, const double* fF, const double* fP) {
   WriteInt32(fp, id);
   WriteDoubles(fp, fF, nF);

@@ -67,6 +67,10 @@ struct EquilibriumPathRecord {
 // One record of <job>_dr.bin or <job>_tq.bin; flushes the file.
 void WriteDisplReact(FILE* fp, int id, int nF, int nP, const double* aF, const double* aP,
                      const double* R);
+// The four vectors that follow a dynamic record of <job>_dr.bin: the second pair first
+// (velocities vF, vP), then the first (accelerations aF, aP); flushes the file.
+void WriteDynStepVectors(FILE* fp, int nF, int nP, const double* aF, const double* aP, const double* vF,
+                         const double* vP);
 // One record of <job>_if.bin or <job>_iq.bin; flushes the file.
 void WriteInternalForces(FILE* fp, int nF, int nP, int id, const double* fF, const double* fP);
 

@@ -337,6 +337,16 @@ void CheckContacts(const MeshData* m) {
   }
 }
 
+// Initial conditions name a point and a dof.
+void CheckInitialConditions(const MeshData* m) {
+  for (int r = 1; r <= m->nInitialConditions; r++) {
+    const DynamicInitialCondition& k = m->InitialConditions[r];
+    Where w{nullptr, "<DYNAMIC_INITIAL_CONDITIONS>", r};
+    CheckNumber(w, "point number", k.Int1, m->nPoints);
+    CheckCode(w, "degree of freedom", k.Int2, 1, 6);
+  }
+}
+
 // The three axes of a special coordinate system must be orthonormal: the point's dofs,
 // supports and results are turned by them as a rotation.
 void CheckCoordinateSystem(const MeshData* m, int r) {
@@ -613,6 +623,7 @@ void ValidateMesh(const MeshData* m) {
   CheckElementProperties(m);
   CheckSprings(m);
   CheckContacts(m);
+  CheckInitialConditions(m);
   for (int r = 1; r <= m->nThermalInitial; r++)
     CheckNumber(Where{nullptr, "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>", r}, "point number", m->ThermalInitial[r].Point,
                 m->nPoints);

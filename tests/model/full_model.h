@@ -90,7 +90,7 @@ inline Model Build() {
   m.arcLength.displActive = 1;
   m.arcLength.displPoint = 3;
   m.arcLength.displDof = 2;
-  testmodel::AddRecord(m, "<DYNAMIC_INITIAL_CONDITIONS>", Rec().I(131).I(132).D(0.1).D(0.2).D(0.3));
+  testmodel::AddRecord(m, "<DYNAMIC_INITIAL_CONDITIONS>", Rec().I(5).I(2).D(0.1).D(0.2).D(0.3));
   testmodel::AddRecord(m, "<FREQUENCY_RANGES>", Rec().D(1.0).I(141).D(2.0).D(3.0));
   testmodel::AddRecord(m, "<RITZ_GENERATING_LOAD_CASES>", Rec().I(151).I(152));
   testmodel::AddRecord(m, "<RITZ_GENERATING_LOAD_CASES>", Rec().I(153).I(154));

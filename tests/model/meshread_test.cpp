@@ -281,7 +281,7 @@ TEST(MeshBlocks, EveryBlockRoundTrip) {
   EXPECT_EQ(m.ArcLength.Displ.Point, 3);
   EXPECT_EQ(m.ArcLength.Displ.Dof, 2);
   ASSERT_EQ(m.nInitialConditions, 1);
-  EXPECT_EQ(m.InitialConditions[1].Int2, 132);
+  EXPECT_EQ(m.InitialConditions[1].Int2, 2);
   EXPECT_EQ(m.InitialConditions[1].v[3], 0.3);
   ASSERT_EQ(m.nFrequencyRanges, 1);
   EXPECT_EQ(m.FrequencyRanges[1].D1, 1.0);

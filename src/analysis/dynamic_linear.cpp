@@ -1,0 +1,299 @@
+// Linear dynamic analysis: one time step per combination, Newmark's rule with the alpha
+// weighting of Hilber, Hughes and Taylor. K, M and C are assembled once; the effective
+// matrix is built (and, with Gaussian elimination, partitioned for the contact ties and
+// factorised) whenever the step duration changes. Each step writes the displacements,
+// reactions, velocities and accelerations to <job>_dr.bin.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+#include "analysis/drivers.h"
+#include "analysis/entry.h"
+#include "analysis/results.h"
+#include "analysis/solution_control.h"
+#include "assembly/assembly.h"
+#include "assembly/linear_solver.h"
+#include "assembly/solution_check.h"
+#include "assembly/solvers.h"
+#include "assembly/sparse_rows.h"
+#include "assembly/summary.h"
+#include "assembly/topology.h"
+#include "dynamics/contact.h"
+#include "dynamics/mass_damping.h"
+#include "dynamics/newmark.h"
+#include "loads/loads.h"
+#include "model/fileio.h"
+#include "model/loadcase.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+void AllocState(int nF, int nP, DynState* s) {
+  allocd1(&s->uF, nF);
+  allocd1(&s->vF, nF);
+  allocd1(&s->aF, nF);
+  allocd1(&s->FF, nF);
+  allocd1(&s->uP, nP);
+  allocd1(&s->vP, nP);
+  allocd1(&s->aP, nP);
+  allocd1(&s->FP, nP);
+  allocd1(&s->R, nP);
+}
+
+void FreeState(DynState* s) {
+  double* v[] = {s->uF, s->vF, s->aF, s->FF, s->uP, s->vP, s->aP, s->FP, s->R};
+  for (double* p : v) freed1(p);
+}
+
+void CopyState(int nF, int nP, const DynState* from, DynState* to) {
+  copyd1(to->uF, from->uF, nF);
+  copyd1(to->vF, from->vF, nF);
+  copyd1(to->aF, from->aF, nF);
+  copyd1(to->FF, from->FF, nF);
+  copyd1(to->uP, from->uP, nP);
+  copyd1(to->vP, from->vP, nP);
+  copyd1(to->aP, from->aP, nP);
+  copyd1(to->FP, from->FP, nP);
+  copyd1(to->R, from->R, nP);
+}
+
+void AllocRows(int n, SparseRowMatrix* A) {
+  A->n = n;
+  alloci1(&A->count, n);
+  zeroi1(A->count, n);
+  allocpi1(&A->cols, n);
+  allocpd1(&A->vals, n);
+  for (int i = 1; i <= n; i++) {
+    A->cols[i] = nullptr;
+    A->vals[i] = nullptr;
+  }
+}
+
+void FreeRows(SparseRowMatrix* A) {
+  if (A->count == nullptr) return;
+  FreeSparseMatrixRows(A->n, A->count, A->cols, A->vals);
+  freepd1(A->vals);
+  freepi1(A->cols);
+  freei1(A->count);
+  A->count = nullptr;
+}
+
+// The set-up checks of the time integration: BETA (a0 = 1 / (BETA dt^2)) and every step
+// duration must be positive.
+void CheckTimeIntegration(const MeshData* mesh, const CombinationData* comb) {
+  const double beta = mesh->Dynamic.Beta;
+  if (!(beta > 0.0)) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\nVerifying the <DYNAMIC_ANALYSIS_PARAMETERS> block\n   -> BETA: %g\n", beta);
+    errexit("The parameter BETA of the time integration must be positive.", 0);
+  }
+  for (int c = 1; c <= mesh->Main.nCombinations; c++) {
+    const double dt = comb[c].Params.StepDuration;
+    if (dt > 0.0 && std::isfinite(dt)) continue;
+    std::fflush(stdout);
+    std::fprintf(stderr, "\nVerifying the combinations of the dynamic analysis\n   -> Combination: %d\n", c);
+    std::fprintf(stderr, "   -> STEP_DURATION: %g\n", dt);
+    errexit("The step duration of a combination of the dynamic analysis\nmust be positive.", 0);
+  }
+}
+
+// Loads and prescribed displacements of combination c at the new time level: the load
+// cases of factor magnitude 1e-8 or more, each read, computed and added in turn.
+void CombinationLoads(FILE* fp, int c, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
+                      const long* positions, const CombinationData* comb, DynState* n) {
+  const int nF = w->nF, nP = w->nP, nLC = mesh->Main.nLoadCases;
+  double* f;
+  allocd1(&f, nLC);
+  zerod1(f, nLC);
+  for (int k = 1; k <= comb[c].nFactors; k++) {
+    const int lc = comb[c].Factors[k].Number;
+    if (lc < 1 || lc > nLC) InternalError(__FILE__, __LINE__);
+    f[lc] = comb[c].Factors[k].Factor;
+  }
+  zerod1(n->FF, nF);
+  zerod1(n->FP, nP);
+  zerod1(n->uP, nP);
+  double *FF, *FP, *uP;
+  allocd1(&FF, nF);
+  allocd1(&FP, nP);
+  allocd1(&uP, nP);
+  for (int lc = 1; lc <= nLC; lc++) {
+    if (!(std::fabs(f[lc]) >= 1e-8)) continue;
+    SeekFile(fp, positions[lc]);
+    LoadCaseData data;
+    ReadLoadCase(fp, lc, mesh, &data);
+    Calc_F(lc, OutputControl, &data, mesh, w, FF, FP);
+    Calc_a_Presc(nP, lc, &data, w->PointDofNumbers, uP, w->PointDofCodes);
+    FreeLoadCase(&data);
+    AddScaledVector(nF, f[lc], FF, n->FF);
+    AddScaledVector(nP, f[lc], FP, n->FP);
+    AddScaledVector(nP, f[lc], uP, n->uP);
+  }
+  freed1(uP);
+  freed1(FP);
+  freed1(FF);
+  freed1(f);
+}
+
+void StepHistoryTag(int c, int nCombinations, char* tag, int size) {
+  char digits[16];
+  const int width = std::snprintf(digits, sizeof digits, "%d", nCombinations);
+  if (std::snprintf(tag, static_cast<size_t>(size), "_Comb%*.*d", width, width, c) >= size)
+    InternalError(__FILE__, __LINE__);
+}
+
+void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
+  const MainParameters& m = mesh->Main;
+  if (m.nPhases != 1)
+    errexit("The n. of phases must be 1 when the options are the following:\n - dynamic linear analysis", 0);
+  if (m.nCombinations == 0) errexit("The n. of combinations cannot be null.", 0);
+  if (m.nLoadCases == 0) InternalError(__FILE__, __LINE__);
+  if (solver == SOLVER_ITER_JPCG && m.nContactCases != 0)
+    errexit("Contact cases of the dynamic analysis need the Gaussian elimination.\n"
+            "Choose _GAUSS_ELIM_NCSB (SYSTEM_LIN_EQ_ALGORITHM) in <MAIN_PARAMETERS>.",
+            0);
+
+  IterSummaryRecord iter;
+  ResetIterSummaryRecord(&iter);
+  long* positions;
+  allocl1(&positions, m.nLoadCases);
+  LocateLoadCases(fp, mesh, positions);
+  const int64_t combinationsStart = TellFile(fp);
+  CombinationData* comb;
+  ReadCombinations(fp, mesh, &comb);
+  for (int c = 1; c <= m.nCombinations; c++)
+    if (comb[c].Params.Phase != 1) InternalError(__FILE__, __LINE__);
+  CheckTimeIntegration(mesh, comb);
+
+  MainWorkArrays w;
+  InitializeMainWorkArrays(1, mesh, &w);
+  const int nF = w.nF, nP = w.nP;
+  ContactDofs cd{};
+  CalcContactAuxData(mesh, &w, m.nCombinations, comb, &cd);
+
+  GlobalMatParts K, M, C;
+  int64_t nTermsKFF, nTermsKPF, nTermsKPP;
+  AssembGlobalStiffMat(&nTermsKFF, &nTermsKPF, &nTermsKPP, job, OutputControl, &iter, mesh, &K.FF, &K.PF, &K.PP,
+                       &w);
+  AssembGlobalMassMat(OutputControl, mesh, &w, &M.FF, &M.PF, &M.PP);
+  AssembGlobalDampingMat(OutputControl, mesh, &w, &C.FF, &C.PF, &C.PP);
+
+  FILE *fpDR, *fpEP;
+  OpenFile(&fpDR, job, kDisplReactSuffix, "wb", 'Y');
+  OpenFile(&fpEP, job, kExecParamsSuffix, "wb", 'Y');
+  WriteTag(kDisplReactOpenTag, fpDR);
+  WriteTag(kExecParamsOpenTag, fpEP);
+
+  DynState o, n;
+  AllocState(nF, nP, &o);
+  AllocState(nF, nP, &n);
+  Calc_Init_Cond(nF, nP, mesh, &w, &o);
+  // The reactions of the initial state (no loads, supports at rest): the alpha-weighted
+  // reactions of the first step build on them.
+  AddScaledSparseMatVecProduct(nP, 1.0, M.PF.count, M.PF.cols, M.PF.vals, o.aF, o.R);
+  AddScaledSparseMatVecProduct(nP, 1.0, C.PF.count, C.PF.cols, C.PF.vals, o.vF, o.R);
+  AddScaledSparseMatVecProduct(nP, 1.0, K.PF.count, K.PF.cols, K.PF.vals, o.uF, o.R);
+  CopyState(nF, nP, &o, &n);
+  double *Fbar, *lambda, *lambdaNew;
+  allocd1(&Fbar, nF);
+  allocd1(&lambda, cd.nX);
+  allocd1(&lambdaNew, cd.nX);
+  zerod1(lambda, cd.nX);
+  zerod1(lambdaNew, cd.nX);
+
+  const DynamicAnalysisParameters& dp = mesh->Dynamic;
+  const double alpha = dp.Alpha, beta = dp.Beta, gamma = dp.Gamma;
+  SparseRowMatrix EFF{};
+  PartitionedContactMatrix pm{};
+  ContactArrays ca{};
+  LinearSolverStep cg{};
+  bool cgReady = false;
+  double a[6];
+  double dtPrev = -1.0;
+  double contactSeconds = 0.0;
+
+  for (int c = 1; c <= m.nCombinations; c++) {
+    const double dt = comb[c].Params.StepDuration;
+    if (dt != dtPrev) {
+      if (cgReady) ReleaseLinearSolver(&cg);
+      cgReady = false;
+      FreeRows(&EFF);
+      CalcNewmarkConst(beta, gamma, dt, a);
+      AllocRows(nF, &EFF);
+      CalcDynEffMat(nF, alpha, OutputControl, a, &C.FF, &EFF, &K.FF, &M.FF);
+      if (solver == SOLVER_GAUSS_ELIM_NCSB) {
+        Calc_KII_KIX_KXX(OutputControl, &cd, &EFF, &pm);
+        iter.nTermsNCSB = static_cast<int32_t>(pm.nTermsKII > INT32_MAX ? INT32_MAX : pm.nTermsKII);
+        FactorNCSB(cd.nI, &iter.factorSeconds, OutputControl, pm.last, pm.KII);
+      } else {
+        PrepareLinearSolver(SOLVER_ITER_JPCG, nF, OutputControl, &EFF, &iter, &cg);
+        cgReady = true;
+      }
+      dtPrev = dt;
+    }
+    if (c == 1) WriteSummaryRecord(fpEP, &iter);
+
+    CombinationLoads(fp, c, OutputControl, mesh, &w, positions, comb, &n);
+    for (int i = 1; i <= nP; i++) {
+      n.vP[i] = (n.uP[i] - o.uP[i]) / dt;
+      n.aP[i] = (n.vP[i] - o.vP[i]) / dt;
+    }
+    // The ties of the step follow the prescribed displacements at its end.
+    if (solver == SOLVER_GAUSS_ELIM_NCSB && cd.nX > 0) CalcContactArray(&comb[c], alpha, OutputControl, mesh, &w, &cd, n.uP, &ca);
+    Calc_F_FreeMasterSlave(mesh, w.PointDofNumbers, n.FF, w.PointDofCodes);
+    Calc_F_Overbar_Free_Dyn(nF, nP, alpha, a, &M, &C, &K, &o, &n, &cd, &ca, lambda, Fbar);
+
+    if (solver == SOLVER_GAUSS_ELIM_NCSB) {
+      SolvePartitionedContact(c, &cd, &ca, &pm, Fbar, n.uF, lambdaNew, &contactSeconds);
+    } else {
+      StepSummaryRecord step;
+      ResetStepSummaryRecord(&step);
+      char tag[64];
+      StepHistoryTag(c, m.nCombinations, tag, static_cast<int>(sizeof tag));
+      SolveLinearSystem(&cg, m.PrecondResidualDecay, job, tag, OutputControl, &EFF, Fbar, &step);
+      copyd1(n.uF, Fbar, nF);
+      WriteSummaryRecord(fpEP, &step);
+    }
+    Calc_a_FreeMasterSlave(mesh, w.PointDofNumbers, n.uF, w.PointDofCodes);
+    UpdateVelocAccel(nF, beta, gamma, dt, n.aF, o.aF, n.vF, o.vF, n.uF, o.uF);
+    CalcDynReact(nF, nP, alpha, &M, &C, &K, &o, &n);
+    CheckFiniteResults(nF, n.uF, "displacement");
+    CheckFiniteResults(nP, n.R, "reaction");
+
+    WriteDisplReact(fpDR, c, nF, nP, n.uF, n.uP, n.R);
+    WriteDynStepVectors(fpDR, nF, nP, n.aF, n.aP, n.vF, n.vP);
+    CopyState(nF, nP, &n, &o);
+    copyd1(lambda, lambdaNew, cd.nX);
+  }
+
+  if (cgReady) ReleaseLinearSolver(&cg);
+  FreeRows(&EFF);
+  WriteTag(kExecParamsCloseTag, fpEP);
+  WriteTag(kDisplReactCloseTag, fpDR);
+  CloseFile(fpEP);
+  CloseFile(fpDR);
+
+  freed1(lambdaNew);
+  freed1(lambda);
+  freed1(Fbar);
+  FreeState(&n);
+  FreeState(&o);
+  FreeGlobalStiffMat(nF, nP, &C.FF, &C.PF, &C.PP);
+  FreeGlobalStiffMat(nF, nP, &M.FF, &M.PF, &M.PP);
+  FreeGlobalStiffMat(nF, nP, &K.FF, &K.PF, &K.PP);
+  FreeDynArrays(&cd, &ca, &pm);
+  FreeMainWorkArrays(&w);
+  FreeCombinations(comb, m.nCombinations);
+  freel1(positions);
+  SeekFile(fp, combinationsStart);
+}
+
+}  // namespace
+
+void MainDynamicLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
+  MainDynamicLin(SOLVER_GAUSS_ELIM_NCSB, fp, job, OutputControl, mesh);
+}
+
+void MainDynamicLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
+  MainDynamicLin(SOLVER_ITER_JPCG, fp, job, OutputControl, mesh);
+}
