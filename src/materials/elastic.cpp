@@ -246,3 +246,102 @@ void CalcMat_D_InterfaceSurf(int prop, int n, int m, double** D, const MaterialR
   D[2][2] = MatValue(r, 3);
   D[3][3] = MatValue(r, 1);
 }
+
+namespace {
+
+// Plane elasticity (3 x 3) of the constants E, nu.
+void PlaneDe(bool stress, double nu, double E, double** De) {
+  zerod2(De, 3, 3);
+  const double a = stress ? E / (1.0 - nu * nu) : E * (1.0 - nu) / ((1.0 + nu) * (1.0 - 2.0 * nu));
+  const double b = stress ? nu * a : E * nu / ((1.0 + nu) * (1.0 - 2.0 * nu));
+  De[1][1] = De[2][2] = a;
+  De[1][2] = De[2][1] = b;
+  De[3][3] = E / (2.0 * (1.0 + nu));
+}
+
+// E and nu of a pattern component: the linear isotropic record holds E before nu, the
+// nonlinear records nu before E.
+IsotropicElastic ComponentConstants(const MeshData* mesh, int code, int number) {
+  if (code != MAT_LIN_ISO && code != MAT_NLMM111) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& m = MaterialOf(mesh, code, number);
+  if (code == MAT_LIN_ISO) return IsotropicConstants(m);
+  return {MatValue(m, 4), MatValue(m, 3)};
+}
+
+bool PlaneNlCode(int code) {
+  switch (code) {
+    case MAT_NLMM101: case MAT_NLMM104: case MAT_NLMM121: case MAT_NLMM123: case MAT_NLMM124:
+    case MAT_NLMM125: case MAT_NLMM141: case MAT_NLMM142: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+void CalcMat_D_PlaneStrain_NL(const MeshData* mesh, int prop, double** De) {
+  const ElementProperty& p = mesh->ElemProps[prop];
+  if (!PlaneNlCode(p.MaterialKind)) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& m = MaterialOf(mesh, p.MaterialKind, p.MaterialNumber);
+  PlaneDe(false, MatValue(m, 3), MatValue(m, 4), De);
+}
+
+void CalcMat_D_PlaneStress_NL(const MeshData* mesh, int prop, double** De) {
+  const ElementProperty& p = mesh->ElemProps[prop];
+  const int code = p.MaterialKind;
+  if (!PlaneNlCode(code) && code != MAT_NLMM211 && code != MAT_NLMM145 && code != MAT_NLMM146)
+    InternalError(__FILE__, __LINE__);
+  const MaterialRecord& m = MaterialOf(mesh, code, p.MaterialNumber);
+  if (code == MAT_NLMM145 || code == MAT_NLMM146)
+    PlaneDe(true, 0.0, MatValue(m, 3), De);
+  else
+    PlaneDe(true, MatValue(m, 3), MatValue(m, 4), De);
+}
+
+void CalcMat_D_PlaneStress_NLMM_PATT(const MeshData* mesh, int componentCode, int componentNumber, double** De) {
+  if (componentCode != MAT_NLMM104) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& m = MaterialOf(mesh, componentCode, componentNumber);
+  PlaneDe(true, MatValue(m, 3), MatValue(m, 4), De);
+}
+
+void CalcMat_D_Solid_NL(const MeshData* mesh, int prop, double** D) {
+  const ElementProperty& p = mesh->ElemProps[prop];
+  switch (p.MaterialKind) {
+    case MAT_NLMM102: case MAT_NLMM111: case MAT_NLMM122: case MAT_NLMM123: case MAT_NLMM124:
+    case MAT_NLMM125: case MAT_NLMM151: break;
+    default: InternalError(__FILE__, __LINE__);
+  }
+  const MaterialRecord& m = MaterialOf(mesh, p.MaterialKind, p.MaterialNumber);
+  CalcMat_De_Iso3D(6, 6, MatValue(m, 3), MatValue(m, 4), D);
+}
+
+void CalcMat_D_Solid_NLMM_PATT(const MeshData* mesh, int componentCode, int componentNumber, double** D) {
+  const IsotropicElastic c = ComponentConstants(mesh, componentCode, componentNumber);
+  CalcMat_De_Iso3D(6, 6, c.nu, c.E, D);
+}
+
+void CalcMat_C_Solid_NLMM_PATT(const MeshData* mesh, int componentCode, int componentNumber, double** C) {
+  const double nu = ComponentConstants(mesh, componentCode, componentNumber).nu;
+  zerod2(C, 6, 6);
+  for (int i = 1; i <= 3; i++)
+    for (int j = 1; j <= 3; j++) C[i][j] = i == j ? 1.0 : -nu;
+  C[4][4] = C[5][5] = C[6][6] = 2.0 * (1.0 + nu);
+}
+
+double CalcTempCoef_NL(const MeshData* mesh, int prop) {
+  const ElementProperty& p = mesh->ElemProps[prop];
+  switch (p.MaterialKind) {
+    case MAT_LIN_ISO: case MAT_NLMM102: case MAT_NLMM111: case MAT_NLMM122: case MAT_NLMM123:
+    case MAT_NLMM124: case MAT_NLMM125: case MAT_NLMM151:
+      return MatValue(MaterialOf(mesh, p.MaterialKind, p.MaterialNumber), 2);
+    case MAT_NLMM_PATT: {
+      const MaterialPattern& pat = mesh->NlmmPatterns[p.MaterialNumber];
+      double alpha = 0.0;
+      for (int k = 1; k <= pat.nComponents; k++)
+        if (pat.Kind[k] == MAT_LIN_ISO || pat.Kind[k] == MAT_NLMM104 || pat.Kind[k] == MAT_NLMM111)
+          alpha = MatValue(MaterialOf(mesh, pat.Kind[k], pat.Number[k]), 2);
+      return alpha;
+    }
+    default: InternalError(__FILE__, __LINE__);
+  }
+  return 0.0;
+}

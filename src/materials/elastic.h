@@ -82,3 +82,23 @@ void CalcMat_D_InterfaceLine3D(int prop, int n, int m, double** D, const Materia
                                const ElementProperty* elemProps);
 void CalcMat_D_InterfaceSurf(int prop, int n, int m, double** D, const MaterialRecord* interfaceProps,
                              const ElementProperty* elemProps);
+
+// Isotropic elasticity of the nonlinear material models, E and nu the first two model
+// parameters of the element's record (after density and expansion coefficient).
+// Plane strain: codes of NLMM101, 104, 121, 123, 124, 125, 141, 142. Plane stress: the
+// same and NLMM211, and NLMM145 and 146 (E their first parameter, nu = 0). Any other code
+// is the internal error. De is 3 x 3 (sxx, syy, txy).
+void CalcMat_D_PlaneStrain_NL(const MeshData* mesh, int prop, double** De);
+void CalcMat_D_PlaneStress_NL(const MeshData* mesh, int prop, double** De);
+// Plane stress De of an NLMM pattern component; only NLMM104 components are accepted.
+void CalcMat_D_PlaneStress_NLMM_PATT(const MeshData* mesh, int componentCode, int componentNumber, double** De);
+// D (6 x 6) of a solid of NLMM102, 111, 122, 123, 124, 125 or 151.
+void CalcMat_D_Solid_NL(const MeshData* mesh, int prop, double** D);
+// D (6 x 6) and the unit-modulus compliance C (strain = C sigma / E) of a pattern
+// component of the linear isotropic or NLMM111 block.
+void CalcMat_D_Solid_NLMM_PATT(const MeshData* mesh, int componentCode, int componentNumber, double** D);
+void CalcMat_C_Solid_NLMM_PATT(const MeshData* mesh, int componentCode, int componentNumber, double** C);
+// Thermal expansion coefficient of the element's nonlinear material: the record's second
+// value for LIN_ISO, NLMM102, 111, 122-125 and 151; for an NLMM pattern that of its last
+// component of the linear isotropic, NLMM104 or NLMM111 block (0 when none).
+double CalcTempCoef_NL(const MeshData* mesh, int prop);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "elements/kernel.h"
+#include "materials/elastic.h"
 #include "model_fixture.h"
 #include "test_util.h"
 
@@ -340,4 +341,44 @@ TEST(SectionsDeath, RecordsOutsideTheirTables) {
               testing::ExitedWithCode(1), Lit("The geometry pattern has fewer entries than the element has nodes."));
   EXPECT_EXIT(CalcNodeGeomRecords(4, 6, kGeomPatt, kGeomCsArea, 2, kGeomLamThick, 4, pattern, 9, rec),
               testing::ExitedWithCode(1), Lit("The geometry pattern refers to records of another geometric kind."));
+}
+
+// The elastic matrices of the nonlinear models equal the linear ones of the same E and nu;
+// the unit-modulus compliance inverts the solid matrix; the expansion coefficient is the
+// record's second value.
+TEST(Records, NonlinearElasticityMatricesEqualTheLinearOnes) {
+  testmodel::Model m = SectionModel(10, GEOM_LAM_THICK, 1);
+  AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", testmodel::LinIsoMaterial("concrete", 2400, 1e-5, 30e3, 0.2));
+  AddRecord(m, "<ELEMENT_PROPERTIES>", testmodel::ElementProperty(1, 1, 13, MAT_LIN_ISO, 2, 0, 0));
+  AddRecord(m, "<NLMM121>", Rec().S("concrete").Ds({2400, 1e-5, 0.2, 30e3, 30, 0.0022, 0.3, 0}));
+  AddRecord(m, "<ELEMENT_PROPERTIES>", testmodel::ElementProperty(1, 1, 13, MAT_NLMM121, 1, 0, 0));
+  AddRecord(m, "<NLMM124>", Rec().S("plastic").Ds({2400, 1.2e-5, 0.2, 30e3}).I(2).I(1).Ds({10.0, 1.0}).I(1).Ds({0.0, 0.0, 1.0}));
+  AddRecord(m, "<ELEMENT_PROPERTIES>", testmodel::ElementProperty(1, 1, 24, MAT_NLMM124, 1, 0, 0));
+  LoadedMesh lm(m);
+  const MeshData* mesh = &lm.mesh;
+  Mat D(3, 3), Dnl(3, 3), D6(6, 6), D6nl(6, 6), C(6, 6);
+  CalcMat_D_PlaneStress(2, 3, 3, D, lm->Materials[MAT_LIN_ISO], lm->ElemProps);
+  CalcMat_D_PlaneStress_NL(mesh, 3, Dnl);
+  for (int i = 1; i <= 3; i++)
+    for (int j = 1; j <= 3; j++) EXPECT_NEAR(Dnl[i][j], D[i][j], 1e-12 * 30e3);
+  CalcMat_D_PlaneStrain(2, 3, 3, D, lm->Materials[MAT_LIN_ISO], lm->ElemProps);
+  CalcMat_D_PlaneStrain_NL(mesh, 3, Dnl);
+  for (int i = 1; i <= 3; i++)
+    for (int j = 1; j <= 3; j++) EXPECT_NEAR(Dnl[i][j], D[i][j], 1e-12 * 30e3);
+  CalcMat_D_Solid(1, 2, 6, 6, D6, lm->Materials[MAT_LIN_ISO], lm->Materials[MAT_LIN_ORTHO], lm->ElemProps);
+  CalcMat_D_Solid_NL(mesh, 4, D6nl);
+  Mat D6p(6, 6);
+  CalcMat_D_Solid_NLMM_PATT(mesh, MAT_LIN_ISO, 2, D6p);
+  CalcMat_C_Solid_NLMM_PATT(mesh, MAT_LIN_ISO, 2, C);
+  for (int i = 1; i <= 6; i++)
+    for (int j = 1; j <= 6; j++) {
+      EXPECT_NEAR(D6nl[i][j], D6[i][j], 1e-12 * 30e3);
+      EXPECT_NEAR(D6p[i][j], D6[i][j], 1e-12 * 30e3);
+      double dc = 0.0;
+      for (int k = 1; k <= 6; k++) dc += D6[i][k] * C[k][j];
+      EXPECT_NEAR(dc, i == j ? 30e3 : 0.0, 1e-9);
+    }
+  EXPECT_EQ(CalcTempCoef_NL(mesh, 4), 1.2e-5);
+  EXPECT_EQ(CalcTempCoef_NL(mesh, 2), 1e-5);
+  EXPECT_EXIT(CalcMat_D_Solid_NL(mesh, 3, D6nl), testing::ExitedWithCode(1), "");  // NLMM121 is a plane model
 }
