@@ -424,10 +424,18 @@ namespace {
 
 // The prism's uniaxial stress-strain curve: elastic to alpha0 fc, the elliptic hardening
 // in the plastic strain kappa = eps - sigma / E up to (eps_c1, fc), then the softening
-// branch sigma / fc = (k eta - eta^2) / (1 + (k - 2) eta), eta = eps / eps_c1.
+// branch sigma / fc = (k eta - eta^2) / (1 + (k - 2) eta), eta = eps / eps_c1, up to
+// eps_lim, then the tail sigma / fc = 1 / ((xi / eta_lim - 2 / eta_lim^2) eta^2 +
+// (4 / eta_lim - xi) eta).
 double PrismStress(double eps) {
   const double E = 30000.0, fc = 30.0, ec1 = 0.0022, a0 = 0.3;
   if (eps <= a0 * fc / E) return E * eps;
+  const double epsLim = 0.0040176592;
+  if (eps >= epsLim) {
+    const double k = E * ec1 / fc, el = epsLim / ec1, eta = eps / ec1;
+    const double xi = 4.0 * ((k - 2.0) * el * el + 2.0 * el - k) / (((k - 2.0) * el + 1.0) * ((k - 2.0) * el + 1.0));
+    return fc / ((xi / el - 2.0 / (el * el)) * eta * eta + (4.0 / el - xi) * eta);
+  }
   if (eps >= ec1) {
     const double k = E * ec1 / fc, eta = eps / ec1;
     return fc * (k * eta - eta * eta) / (1.0 + (k - 2.0) * eta);
@@ -445,14 +453,23 @@ double PrismStress(double eps) {
 }  // namespace
 
 // Radius constraint, constant and updated radius, both path behaviours: each
-// combination's increment meets its own radius and the load factor reaches the peak 3.0;
-// under path behaviour 1 the states up to the peak lie on the curve.
-TEST_F(ContinuumRun, ConcretePrismUnderTheRadiusConstraintReachesItsPeak) {
+// combination's increment meets its own radius, the load factor reaches the peak 3.0 and
+// then falls along the softening branch (the step follows the direction of the previous
+// one, so the tangent's negative stiffness past the peak turns the load down instead of
+// turning the path back). Under path behaviour 1 every converged state lies on the curve;
+// under path behaviour 2 the history also records the corrections that step back along
+// the sphere, so the states lag behind the monotonic curve. A radius found anew from the
+// full increment is long near the peak, where the tangent is flat: that run leaps from the
+// peak far down the tail in one step, and five combinations show it (path behaviour 2 starts
+// each combination from the elastic tangent after a final unloading correction, so its radius
+// stays short).
+TEST_F(ContinuumRun, ConcretePrismUnderTheRadiusConstraintPassesItsPeak) {
   const double psi = 1e-4, rf = 0.25;
   for (int constant = 0; constant <= 1; constant++)
     for (int path = 1; path <= 2; path++) {
       SCOPED_TRACE("constant radius " + std::to_string(constant) + ", path " + std::to_string(path));
-      Job j = LoadedPrism(60);
+      const size_t nArc = constant == 0 && path == 1 ? 5 : 20;
+      Job j = LoadedPrism(static_cast<int>(nArc));
       j.model.main.pathBehavior = path;
       tw::ArcLengthParams& al = j.model.arcLength;
       al.constantRadius = static_cast<int8_t>(constant);
@@ -460,23 +477,23 @@ TEST_F(ContinuumRun, ConcretePrismUnderTheRadiusConstraintReachesItsPeak) {
       al.forceDisplScaling = psi;
       ChildResult out;
       const resultfile::DisplReactFile dr = Run(j, kSolvers[0], "prism", &out);
+      EXPECT_EQ(out.status, 0) << out.err;
       const resultfile::NonlinearExecParams ep =
           resultfile::ReadNonlinearExecParams(dir_ + "/prism_ep.bin", j.layout.nF, j.layout.nP);
-      const size_t n = std::min(dr.records.size(), ep.entries.size());
-      ASSERT_GE(n, 2u) << out.err;
+      ASSERT_EQ(dr.records.size(), nArc);
+      ASSERT_EQ(ep.entries.size(), nArc);
       const size_t u2 = static_cast<size_t>(j.layout.Free(2, 2)), u3 = static_cast<size_t>(j.layout.Free(3, 2));
-      double peak = 0.0, lastLambda = 0.0;
-      bool rising = true;
-      for (size_t k = 0; k < n; k++) {
+      double peak = 0.0, lastLambda = 0.0, lastEps = 0.0, lowest = 3.0;
+      for (size_t k = 0; k < nArc; k++) {
         SCOPED_TRACE("combination " + std::to_string(k + 1));
         const auto& e = ep.entries[k];
         const double eps = -dr.records[k].free.at(u2);
         const double lambda = -(e.path.extF.at(u2) + e.path.extF.at(u3));
-        if (eps > 0.0040176592) break;
-        if (k > 0 && lambda < lastLambda) rising = false;
-        if (path == 1 && rising) {
+        EXPECT_GT(eps, lastEps);
+        if (path == 1) {
           EXPECT_NEAR(lambda, 0.1 * PrismStress(eps), 1e-5) << eps;
         }
+        if (eps > 0.0022) lowest = std::min(lowest, lambda);
         peak = std::max(peak, lambda);
         if (k > 0 && e.nIterations >= 2) {
           double da = 0.0;
@@ -489,7 +506,29 @@ TEST_F(ContinuumRun, ConcretePrismUnderTheRadiusConstraintReachesItsPeak) {
                       1e-8 * rf * rf * e.path.d1 * e.path.d1);
         }
         lastLambda = lambda;
+        lastEps = eps;
       }
       EXPECT_NEAR(peak, 3.0, 0.006);
+      EXPECT_LT(lowest, 2.5);
     }
+}
+
+// A restart on the softening branch of the radius-constraint run takes the direction of
+// its next step from the two last converged records and gives the uninterrupted run.
+TEST_F(ContinuumRun, RadiusConstraintRunRestartedPastThePeakGivesTheUninterruptedRun) {
+  Job j = LoadedPrism(14);
+  j.model.arcLength.constantRadius = 1;
+  j.model.arcLength.radiusFactor = 0.25;
+  j.model.arcLength.forceDisplScaling = 1e-4;
+  ChildResult out;
+  for (const char* name : {"fresh", "prism"}) {
+    Run(j, kSolvers[0], name, &out);
+    ASSERT_EQ(out.status, 0) << out.err;
+  }
+  j.model.main.nCombBeforeRestart = 10;
+  Run(j, kSolvers[0], "prism", &out);
+  EXPECT_EQ(out.status, 0) << out.err;
+  for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"})
+    EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/prism" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
+        << suffix;
 }
