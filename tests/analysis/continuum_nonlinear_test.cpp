@@ -532,3 +532,32 @@ TEST_F(ContinuumRun, RadiusConstraintRunRestartedPastThePeakGivesTheUninterrupte
     EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/prism" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
         << suffix;
 }
+
+// The displacement-control run restarted on its softening branch (combination 25) gives the
+// uninterrupted run, whatever the stiffness strategy and path behaviour.
+TEST_F(ContinuumRun, DisplacementControlRunRestartedPastThePeakGivesTheUninterruptedRun) {
+  for (int pb : {1, 2})
+    for (int strategy : {1, 2, 3, 5}) {
+      SCOPED_TRACE(std::to_string(pb) + " " + std::to_string(strategy));
+      Job j = LoadedPrism(30);
+      j.model.main.pathBehavior = pb;
+      j.model.main.iterativeAlgorithm = strategy;
+      j.model.main.maxIterations = 400;
+      j.model.arcLength.displActive = 1;
+      j.model.arcLength.displPoint = 2;
+      j.model.arcLength.displDof = 2;
+      j.model.arcLength.displIncrement = -1e-4;
+      ChildResult out;
+      for (const char* name : {"fresh", "prism"}) {
+        Run(j, kSolvers[0], name, &out);
+        ASSERT_EQ(out.status, 0) << out.err;
+      }
+      j.model.main.nCombBeforeRestart = 25;
+      Run(j, kSolvers[0], "prism", &out);
+      EXPECT_EQ(out.status, 0) << out.err;
+      for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"})
+        EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/prism" + suffix),
+                  resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
+            << suffix;
+    }
+}
