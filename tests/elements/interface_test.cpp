@@ -33,6 +33,7 @@ Model InterfaceModel(const InterfaceSpec& c) {
   if (kind == 0)
     kind = c.type == kLine2D ? MAT_LIN_INT_LINE_2D : c.type == kLine3D ? MAT_LIN_INT_LINE_3D : MAT_LIN_INT_SURF;
   testmodel::AddRecord(m, "<NLMM305>", Rec().S("bond").Ds({1, 2, 3, 4, 5, 6, 7}));
+  testmodel::AddRecord(m, "<NLMM306>", Rec().S("cyclic").Ds({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}).S("warnings"));
   for (double t : c.widths) testmodel::AddRecord(m, "<LAMINATE_THICKNESSES>", testmodel::LaminateThickness("t", t));
   int geomKind = GEOM_LAM_THICK;
   if (c.widths.size() > 1) {
@@ -379,14 +380,14 @@ TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
     EXPECT_EXIT(CalcStiffInterfaceLine2D(8, 1, 4, 1, oc, meshArea, K), testing::ExitedWithCode(1), kInternal);
   }
   {
-    // Nonlinear surface interface: the interface laws are not part of this build; bond
-    // and linear kinds have no surface form.
+    // Nonlinear surface interface: the cyclic interface law is not part of this build;
+    // the linear kind has no nonlinear form.
     InterfaceSpec c;
     c.type = kQuad;
     c.props = {1000, 100, 100};
     for (int f = 0; f < 2; f++)
       for (const auto& p : {std::array<double, 3>{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) c.points.push_back(p);
-    for (int kind : {MAT_NLMM305, MAT_LIN_INT_SURF}) {
+    for (int kind : {MAT_NLMM306, MAT_LIN_INT_SURF}) {
       c.matKind = kind;
       LoadedMesh mesh(InterfaceModel(c), std::to_string(kind));
       EXPECT_EXIT(CalcStiffInterfaceQuad_NL(1, 24, 1, 1, 8, 1, oc, nullptr, mesh, nullptr, nullptr, K),
@@ -394,5 +395,26 @@ TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
       EXPECT_EXIT(CalcInt_Fg_InterfaceQuad_NL(1, 24, 1, 1, 8, 1, oc, nullptr, mesh, nullptr, nullptr, du, u, F),
                   testing::ExitedWithCode(1), kInternal);
     }
+  }
+  {
+    // Nonlinear line interfaces: the cyclic interface law is not part of this build, and
+    // a bond law of the plane element has no form in space.
+    InterfaceSpec c;
+    c.props = {1000, 100};
+    c.points = {{0, 0, 0}, {0, 1, 0}, {0, 0, 0}, {0, 1, 0}};
+    c.matKind = MAT_NLMM306;
+    LoadedMesh mesh(InterfaceModel(c), "line");
+    EXPECT_EXIT(CalcStiffInterfaceLine2D_NL(1, 8, 1, 1, 4, 1, oc, nullptr, mesh, nullptr, nullptr, K),
+                testing::ExitedWithCode(1), kInternal);
+    EXPECT_EXIT(CalcInt_Fg_InterfaceLine2D_NL(1, 8, 1, 1, 4, 1, oc, nullptr, mesh, nullptr, nullptr, du, u, F),
+                testing::ExitedWithCode(1), kInternal);
+    c.type = kLine3D;
+    c.props = {1000, 100, 100};
+    c.matKind = MAT_NLMM305;
+    LoadedMesh space(InterfaceModel(c), "space");
+    EXPECT_EXIT(CalcStiffInterfaceLine3D_NL(1, 12, 1, 1, 4, 1, oc, nullptr, space, nullptr, nullptr, K),
+                testing::ExitedWithCode(1), kInternal);
+    EXPECT_EXIT(CalcInt_Fg_InterfaceLine3D_NL(1, 12, 1, 1, 4, 1, oc, nullptr, space, nullptr, nullptr, du, u, F),
+                testing::ExitedWithCode(1), kInternal);
   }
 }
