@@ -314,6 +314,66 @@ TEST(Interface, PrintsUnderItsOwnFlags) {
   }
 }
 
+TEST(InterfaceLineNL, TangentIsTheDerivativeOfTheForcesOnAnInclinedLine) {
+  // A line of length 1 along (0.6, 0.8), width 0.5; the second face slides and opens
+  // relative to the first, a little more at its second node. The bond law on its
+  // ascending branch and the joint on its softening branch are smooth there, so the
+  // tangent must be the derivative of the internal forces (central differences from the
+  // same converged state).
+  struct Case {
+    int kind;
+    const char* tag;
+    std::vector<double> values;
+    double slip, open;
+  };
+  const Case cases[] = {
+      {MAT_NLMM301, "<NLMM301>", {0.01, 0.02, 5, 0.4, 0.3, 100}, 0.015, 0.001},
+      {MAT_NLMM302, "<NLMM302>", {1e3, 1e4, 3, 0.02, 0.3, 0.1, 0.1, 0.2}, 0.001, 0.05},
+  };
+  for (const Case& cs : cases) {
+    SCOPED_TRACE(cs.tag);
+    InterfaceSpec c;
+    c.props = {1000, 100};
+    c.points = {{0, 0, 0}, {0, 0.6, 0.8}, {0, 0, 0}, {0, 0.6, 0.8}};
+    c.matKind = cs.kind;
+    Model model = InterfaceModel(c);
+    testmodel::AddRecord(model, cs.tag, Rec().S("law").Ds(cs.values));
+    LoadedMesh mesh(model, cs.tag);
+    MeshHistory h(mesh, {}, 1);
+    Flags oc;
+    const auto forces = [&](const Vec& u, const Vec& du, Vec& F) {
+      CopyNLMM_HD(0, &h.hd, h.counts);  // from the converged state
+      CalcInt_Fg_InterfaceLine2D_NL(2, 8, 1, 1, 4, 1, oc, &h.index, mesh, &h.hd, h.elemToHD, du.v, u.v, F.v);
+    };
+    Vec u0(8), u1(8), du(8), F(8), Fp(8), Fm(8);
+    for (int node = 3; node <= 4; node++) {
+      const double f = node == 4 ? 1.1 : 1.0;
+      u1.v[2 * node - 1] = f * (cs.slip * 0.6 - cs.open * 0.8);
+      u1.v[2 * node] = f * (cs.slip * 0.8 + cs.open * 0.6);
+      for (int k = 0; k < 2; k++) u0.v[2 * node - 1 + k] = u1.v[2 * node - 1 + k] / 2;
+    }
+    forces(u0, u0, F);
+    CopyNLMM_HD(1, &h.hd, h.counts);  // accepted
+    forces(u1, du, F);
+    Mat K(8, 8);
+    CalcStiffInterfaceLine2D_NL(2, 8, 1, 2, 4, 1, oc, &h.index, mesh, &h.hd, h.elemToHD, K);
+    double scale = 0.0;
+    for (int i = 1; i <= 8; i++) scale = std::max(scale, std::fabs(K[i][i]));
+    const double step = 1e-7;
+    for (int j = 1; j <= 8; j++) {
+      Vec up(8), um(8);
+      copyd1(up.v, u1.v, 8);
+      copyd1(um.v, u1.v, 8);
+      up.v[j] += step;
+      um.v[j] -= step;
+      forces(up, du, Fp);
+      forces(um, du, Fm);
+      for (int i = 1; i <= 8; i++)
+        EXPECT_NEAR(K[i][j], (Fp.v[i] - Fm.v[i]) / (2 * step), 1e-5 * scale) << i << " " << j;
+    }
+  }
+}
+
 TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
   Flags oc;
   Mat K(60, 60);
