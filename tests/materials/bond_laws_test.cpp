@@ -291,6 +291,19 @@ TEST(CyclicBond303, DissipatedEnergyDamagesTheEnvelope) {
   EXPECT_EQ(p.r.Value[k303DamagePos], 1.0);
 }
 
+TEST(CyclicBond303, UnloadingFromAReloadingParabolaFollowsOneLine) {
+  Point303 p;
+  for (double s : {0.1, 0.05, -0.05, -0.1, -0.05}) p(s);
+  // Reloading on the parabola from (0, 0.00645) to the reversal point (0.1, 2) ...
+  const double t = 0.00645 + 0.05 * 0.05 * (2 - 0.00645) / (0.1 * 0.1);
+  EXPECT_NEAR(p(0.05), t, 1e-12);
+  // ... and back: the line of slope K_un from (0.05, t), step after step, down to the
+  // friction level.
+  EXPECT_NEAR(p(0.049), t - 0.2, 1e-12);
+  EXPECT_NEAR(p(0.048), t - 0.4, 1e-12);
+  EXPECT_NEAR(p(0.04), -0.0068, 1e-12);
+}
+
 TEST(CyclicBond303Death, SlipBeyondItsLimitStopsTheRun) {
   Point303 ok;
   EXPECT_NEAR(ok(1000.0), 0.5, 1e-12);  // 1000 s3 exactly
