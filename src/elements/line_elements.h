@@ -92,6 +92,21 @@ void CalcStiffInterfaceLine2D(int nDof, int elem, int nNodes, int prop, const ch
 void CalcStiffInterfaceLine3D(int nDof, int elem, int nNodes, int prop, const char* oc, const MeshData* mesh,
                               double** Kg);
 
+// Tangent stiffness and internal forces with a nonlinear interface model (the bond laws
+// in 2-D; in 3-D the cyclic bond of a bar, whose width is its perimeter).
+void CalcStiffInterfaceLine2D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                 const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                 double** Kg);
+void CalcStiffInterfaceLine3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                 const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                 double** Kg);
+void CalcInt_Fg_InterfaceLine2D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                   const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                   const double* elemDisplIncr, const double* elemDispl, double* Fint);
+void CalcInt_Fg_InterfaceLine3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                   const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                   const double* elemDisplIncr, const double* elemDispl, double* Fint);
+
 // ---- surface interface (type 30 InterfaceQuad, 4, 8 or 9 nodes per face) -----------------
 
 // D of the linear interface record: CalcMat_D_InterfaceSurf (materials/elastic.h).

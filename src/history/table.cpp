@@ -151,6 +151,10 @@ void StartValues(int slot, int code, int material, int rec, const MeshData* mesh
       return;
     }
     case 28: SF_NLMM302_HD(material, rec, mesh, View<NLMM302_HD>(a)); return;
+    case 27:  // the bond laws start from zero slip (rule 1 set with the record)
+    case 29:
+    case 31:
+      return;
     case 34: SF_NLMM401_HD(material, rec, mesh, View<NLMM401_HD>(a)); return;
     case 17: SF_NLMM173_HD(rec, View<NLMM173_HD>(a)); return;
     case 18: SF_NLMM174_HD(rec, View<NLMM174_HD>(a)); return;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "materials/elastic.h"
+#include "materials/interface/bond_laws.h"
 #include "materials/layer_failure.h"
 #include "materials/plasticity/drucker_prager.h"
 #include "materials/plasticity/owen_figueiras.h"
@@ -129,29 +130,66 @@ void UniaxialStartValues(int code, int type) {
 
 // ---- interface points -------------------------------------------------------------------
 
-void InterfaceTangent(int code, int type, double** D) {
-  (void)D;
-  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+void InterfaceTangent(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+                      double** D) {
+  if (!NonlinearKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
   switch (code) {
-    // The bond laws _NLMM301 to _NLMM306 and the interface plasticity _NLMM320
-    // (CalcMat_D_NLMM3xx on the point's record, by element type): not part of this build.
+    case MAT_NLMM301: CalcMat_D_NLMM301(m, PointRecord<NLMM301_HD>(hd, code, record), D); return;
+    case MAT_NLMM302: CalcMat_D_NLMM302(m, PointRecord<NLMM302_HD>(hd, code, record), D); return;
+    case MAT_NLMM303: {
+      // Sliding only: the plane element takes K_un and the opening stiffness of the
+      // record; the bar in space starts from the initial slope and then takes the
+      // secant of its last slip.
+      const bool plane = type == _INTERFACE_LINE_2D;
+      const int d = plane ? 2 : 3;
+      zerod2(D, d, d);
+      double k;
+      if (plane)
+        k = Nlmm303SlidingStiffness2D(m);
+      else if (at.combination == 1 && at.iteration == 1)
+        k = Nlmm303InitialStiffness(m);
+      else
+        k = PointRecord<NLMM303_HD>(hd, code, record).Value[k303Tangent];
+      D[1][1] = k > 0.0 ? k : 1e-5;
+      if (plane) D[2][2] = Nlmm303OpeningStiffness(m);
+      return;
+    }
+    case MAT_NLMM305: CalcMat_D_NLMM305(m, type, PointRecord<NLMM305_HD>(hd, code, record), D); return;
+    // _NLMM304 has no law; the cyclic interface _NLMM306 and the interface plasticity
+    // _NLMM320 are not part of this build.
     default:
       InternalError(__FILE__, __LINE__);
   }
 }
 
-void InterfaceTraction(int code, int type, const double* dw, const double* w, double* sigma) {
-  (void)dw;
-  (void)w;
-  (void)sigma;
-  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+void InterfaceTraction(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+                       const double* dw, const double* w, double* sigma) {
+  (void)dw;  // the increment serves _NLMM320 only
+  if (!NonlinearKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
   switch (code) {
-    // CalcStress_NLMM3xx: the bond laws take w, _NLMM320 the increment dw; each updates
-    // the point's record. Not part of this build.
+    case MAT_NLMM301: CalcStress_NLMM301(m, PointRecord<NLMM301_HD>(hd, code, record), w, sigma); return;
+    case MAT_NLMM302: CalcStress_NLMM302(m, PointRecord<NLMM302_HD>(hd, code, record), w, sigma); return;
+    case MAT_NLMM303: {
+      // The law gives the bond stress of the slip; across the line the plane element
+      // is elastic and the bar in space carries nothing.
+      double tau, secant = 0.0;
+      CalcStress_NLMM303(at, m, PointRecord<NLMM303_HD>(hd, code, record), w[1], &tau, &secant);
+      sigma[1] = tau;
+      if (type == _INTERFACE_LINE_2D) {
+        sigma[2] = Nlmm303OpeningStiffness(m) * w[2];
+      } else {
+        sigma[2] = 0.0;
+        sigma[3] = 0.0;
+      }
+      return;
+    }
+    case MAT_NLMM305: CalcStress_NLMM305(m, type, PointRecord<NLMM305_HD>(hd, code, record), w, sigma); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
 }
+
+bool InterfaceBondsBar(int code, int type) { return code == MAT_NLMM303 && type == _INTERFACE_LINE_3D; }
 
 // ---- plane and solid points ---------------------------------------------------------------
 
@@ -243,6 +281,10 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
       switch (code) {
         case MAT_NLMM121: CheckParameters_NLMM121(m, block, r); break;
         case MAT_NLMM124: CheckParameters_NLMM124(m, block, r); break;
+        case MAT_NLMM301: CheckParameters_NLMM301(m, block, r); break;
+        case MAT_NLMM302: CheckParameters_NLMM302(m, block, r); break;
+        case MAT_NLMM303: CheckParameters_NLMM303(m, block, r); break;
+        case MAT_NLMM305: CheckParameters_NLMM305(m, block, r); break;
         case MAT_NLMM501: CheckParameters_NLMM501(m, block, r); break;
         default: break;  // the other laws check their records with their models
       }

@@ -58,11 +58,17 @@ void UniaxialStartValues(int code, int type);
 
 // ---- interface points -------------------------------------------------------------------
 
-// Tangent D (d x d, local axes) of an interface point of element type `type`.
-void InterfaceTangent(int code, int type, double** D);
+// Tangent D (d x d, local axes) of an interface point of element type `type` from its
+// record `record` in the current copy of hd (the bond laws only read it).
+void InterfaceTangent(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+                      double** D);
 // Traction sigma (local axes) of the point: the bond laws take the total relative
 // displacement w, the plasticity law the increment dw; each updates the point's record.
-void InterfaceTraction(int code, int type, const double* dw, const double* w, double* sigma);
+void InterfaceTraction(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+                       const double* dw, const double* w, double* sigma);
+// Does a line interface of type `type` with the kind bond a bar, so that its width is
+// the perimeter of the bar's section rather than the section's width?
+bool InterfaceBondsBar(int code, int type);
 
 // ---- set-up ----------------------------------------------------------------------------------
 
