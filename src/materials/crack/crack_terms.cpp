@@ -213,8 +213,9 @@ double Calc_DcrII_SecSoft(const CrackParams& p, const ActiveCracks& c, int i, in
 void Calc_Dcr(const CrackParams& p, const ActiveCracks& c, const double* e, const double* eRef, const double* s,
               double** Dcr) {
   const double none = -Residual(p);  // no normal stiffness left
+  const int nc = p.model->nc;
   for (int i = 1; i <= c.n; i++) {
-    const int r = 3 * (i - 1);
+    const int r = nc * (i - 1);
     const double eps = e[r + 1], d = eps - eRef[r + 1], epsU = CrUltStrain(p, c, i), epsMax = c.epsMax[i];
     const auto soft = [&] { return eps > epsU ? none : Calc_DcrI_Soft(p, c, i, eps); };
     const auto secant = [&] { return Calc_DcrI_CloseReop(p, c, i, epsMax); };
@@ -231,19 +232,18 @@ void Calc_Dcr(const CrackParams& p, const ActiveCracks& c, const double* e, cons
       default: InternalError(__FILE__, __LINE__);
     }
     Dcr[r + 1][r + 1] = DI;
-    if (p.shearLaw == 0) {
-      Dcr[r + 2][r + 2] = Dcr[r + 3][r + 3] = Calc_DcrII(p, c, i, eps);
-    } else {
-      for (int k = 1; k <= 2; k++) Dcr[r + 1 + k][r + 1 + k] = ShearTangent(p, c, i, k, e[r + 1 + k], eRef[r + 1 + k], s[r + 1 + k]);
-    }
+    for (int k = 1; k < nc; k++)
+      Dcr[r + 1 + k][r + 1 + k] = p.shearLaw == 0 ? Calc_DcrII(p, c, i, eps)
+                                                  : ShearTangent(p, c, i, k, e[r + 1 + k], eRef[r + 1 + k], s[r + 1 + k]);
   }
 }
 
 void Calc_Dcr_Sec(const CrackParams& p, const ActiveCracks& c, const double* e, const double* s, const double* de,
                   double** Dcr) {
   const double none = -Residual(p);
+  const int nc = p.model->nc;
   for (int i = 1; i <= c.n; i++) {
-    const int r = 3 * (i - 1);
+    const int r = nc * (i - 1);
     const double es = e[r + 1], ss = s[r + 1], d = de[r + 1], en = es + d, epsMax = c.epsMax[i];
     double DI;
     switch (c.status[i]) {
@@ -273,41 +273,44 @@ void Calc_Dcr_Sec(const CrackParams& p, const ActiveCracks& c, const double* e, 
       default: InternalError(__FILE__, __LINE__);
     }
     Dcr[r + 1][r + 1] = DI;
-    if (p.shearLaw == 0) {
-      double G = Calc_DcrII(p, c, i, en);
-      if (!p.model->floorModes && G < p.Gmin) G = p.Gmin;
-      Dcr[r + 2][r + 2] = Dcr[r + 3][r + 3] = G;
-    } else {
-      for (int k = 1; k <= 2; k++)
-        Dcr[r + 1 + k][r + 1 + k] = ShearSecant(p, c, i, k, e[r + 1 + k], s[r + 1 + k], de[r + 1 + k]);
+    for (int k = 1; k < nc; k++) {
+      double G;
+      if (p.shearLaw == 0) {
+        G = Calc_DcrII(p, c, i, en);
+        if (!p.model->floorModes && G < p.Gmin) G = p.Gmin;
+      } else {
+        G = ShearSecant(p, c, i, k, e[r + 1 + k], s[r + 1 + k], de[r + 1 + k]);
+      }
+      Dcr[r + 1 + k][r + 1 + k] = G;
     }
   }
 }
 
 void ApplyMinCrStiff(const CrackParams& p, int n, int mode, double** Dcr) {
+  const int nc = p.model->nc;
   for (int i = 1; i <= n; i++) {
-    const int r = 3 * (i - 1);
+    const int r = nc * (i - 1);
     double& N = Dcr[r + 1][r + 1];
-    double& S1 = Dcr[r + 2][r + 2];
-    double& S2 = Dcr[r + 3][r + 3];
     if (!p.model->floorModes) {
+      // A plain floor; the shear terms of a crack are floored together.
       if (N < p.Emin) N = p.Emin;
-      if (S1 < p.Gmin || S2 < p.Gmin) S1 = S2 = p.Gmin;
+      bool low = false;
+      for (int k = 1; k < nc; k++) low = low || Dcr[r + 1 + k][r + 1 + k] < p.Gmin;
+      if (low)
+        for (int k = 1; k < nc; k++) Dcr[r + 1 + k][r + 1 + k] = p.Gmin;
       continue;
     }
     switch (mode) {
       case 0:
         if (N < p.Emin) N = p.Emin;
-        if (S1 < p.Gmin) S1 = p.Gmin;
-        if (S2 < p.Gmin) S2 = p.Gmin;
+        for (int k = 1; k < nc; k++)
+          if (Dcr[r + 1 + k][r + 1 + k] < p.Gmin) Dcr[r + 1 + k][r + 1 + k] = p.Gmin;
         break;
-      case 1: {
-        const double g = p.shearLaw != 0 ? -p.Gmin : p.Gmin;
+      case 1:
         if (std::fabs(N) < p.Emin) N = -p.Emin;
-        if (std::fabs(S1) < p.Gmin) S1 = g;
-        if (std::fabs(S2) < p.Gmin) S2 = g;
+        for (int k = 1; k < nc; k++)
+          if (std::fabs(Dcr[r + 1 + k][r + 1 + k]) < p.Gmin) Dcr[r + 1 + k][r + 1 + k] = p.shearLaw != 0 ? -p.Gmin : p.Gmin;
         break;
-      }
       default: InternalError(__FILE__, __LINE__);
     }
   }
@@ -315,36 +318,36 @@ void ApplyMinCrStiff(const CrackParams& p, int n, int mode, double** Dcr) {
 
 void CalcFirstDeriv_DcrII(const CrackParams& p, const ActiveCracks& c, const double* eHat, const double* e,
                           double** J) {
+  const int nc = p.model->nc;
   for (int i = 1; i <= c.n; i++) {
-    const int r = 3 * (i - 1);
+    const int r = nc * (i - 1);
     const double en = eHat[r + 1];
     const double d = Calc_dDcrII_dDeltaCrStrain(p, c, i, en, en - e[r + 1]);
-    switch (p.shearMode) {
-      case 1:
-        J[r + 2][r + 1] += (eHat[r + 2] - e[r + 2]) * d;
-        J[r + 3][r + 1] += (eHat[r + 3] - e[r + 3]) * d;
-        break;
-      case 2:
-        J[r + 2][r + 1] += eHat[r + 2] * d;
-        J[r + 3][r + 1] += eHat[r + 3] * d;
-        break;
-      default: InternalError(__FILE__, __LINE__);
+    for (int k = 1; k < nc; k++) {
+      const int j = r + 1 + k;
+      switch (p.shearMode) {
+        case 1: J[j][r + 1] += (eHat[j] - e[j]) * d; break;  // incremental crack shear stress
+        case 2: J[j][r + 1] += eHat[j] * d; break;           // total
+        default: InternalError(__FILE__, __LINE__);
+      }
     }
   }
 }
 
-void CalcMat_A(const PointContext& at, const char* model, int n, double** Dco, double** Dcr, double** T, double** A) {
+void CalcMat_A(const PointContext& at, const SolidCrackModel& model, int n, double** Dco, double** Dcr, double** T,
+               double** A) {
+  const int ns = model.ns;
   double **M1, **M3, **M4;
-  allocd2(&M1, n, 6);
+  allocd2(&M1, n, ns);
   allocd2(&M3, n, n);
   allocd2(&M4, n, n);
-  multd2d2(M1, T, Dco, n, 6, 6);
-  multd2td2(M3, M1, T, n, 6, n);
+  multd2d2(M1, T, Dco, n, ns, ns);
+  multd2td2(M3, M1, T, n, ns, n);
   addd2(M3, Dcr, n, n);
   if (!invertd2(M4, M3, n))
-    MaterialPointFault(at, "Calculating the A matrix to obtain the crack delta strain vector:\n", model,
+    MaterialPointFault(at, "Calculating the A matrix to obtain the crack delta strain vector:\n", model.name,
                        "Unable to invert the [Dcr + Tcr x Dco x TcrT] matrix.");
-  multd2d2(A, M4, M1, n, n, 6);
+  multd2d2(A, M4, M1, n, n, ns);
   freed2(M4);
   freed2(M3);
   freed2(M1);

@@ -11,11 +11,11 @@
 
 // The elasto-plastic model keeps the crack parameters nine slots further on; its
 // reference stress stays at slot 68.
-const SolidCrackModel kModel111 = {MAT_NLMM111, "_NLMM111", kFourLaws, 66, 67, 68, 69, 70, 77, 79, 84, 1, 85, 86, 1,
+const SolidCrackModel kModel111 = {MAT_NLMM111, "_NLMM111", 3, 6, kFourLaws, 66, 67, 68, 69, 70, 77, 79, 84, 1, 85, 86, 1,
                                    false, true, true, true};
-const SolidCrackModel kModel102 = {MAT_NLMM102, "_NLMM102", kThreeLaws, 66, 67, 68, 69, 70, 75, 0, 77, 1, 78, 79, 1,
+const SolidCrackModel kModel102 = {MAT_NLMM102, "_NLMM102", 3, 6, kThreeLaws, 66, 67, 68, 69, 70, 75, 0, 77, 1, 78, 79, 1,
                                    true, false, false, false};
-const SolidCrackModel kModel151 = {MAT_NLMM151, "_NLMM151", kFourLaws, 66, 67, 68, 78, 79, 86, 88, 93, 1, 94, 95, 1,
+const SolidCrackModel kModel151 = {MAT_NLMM151, "_NLMM151", 3, 6, kFourLaws, 66, 67, 68, 78, 79, 86, 88, 93, 1, 94, 95, 1,
                                    false, true, true, true};
 
 CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m) {
@@ -51,6 +51,7 @@ CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m)
 
 namespace {
 
+// Arrays of n active cracks of a solid record (three components per crack).
 void AllocActiveCracks(int n, ActiveCracks* c) {
   *c = ActiveCracks{};
   c->n = n;
@@ -212,35 +213,34 @@ bool CalcPrincipalStresses3D(double** dir, double* values, const double* stress)
 
 // ---- cracked tangent --------------------------------------------------------------------------
 
-void CalcMat_TcrT_A(const PointContext& at, const char* model, int n, double** X, double** Dco, double** Dcr,
-                    double** T) {
+void CalcMat_TcrT_A(const PointContext& at, const SolidCrackModel& model, int n, double** X, double** Dco,
+                    double** Dcr, double** T) {
   double** A;
-  allocd2(&A, n, 6);
+  allocd2(&A, n, model.ns);
   CalcMat_A(at, model, n, Dco, Dcr, T, A);
-  multtd2d2(X, T, A, 6, n, 6);
+  multtd2d2(X, T, A, model.ns, n, model.ns);
   freed2(A);
 }
 
-void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** Dco, double** D) {
+void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** T, double** Dco,
+                  double** D) {
+  const int ns = p.model->ns;
   if (c.n == 0) {
-    copyd2(D, Dco, 6, 6);
+    copyd2(D, Dco, ns, ns);
     return;
   }
-  const int n = 3 * c.n;
-  double **T, **Dcr, **X;
-  allocd2(&T, n, 6);
+  const int n = p.model->nc * c.n;
+  double **Dcr, **X;
   allocd2(&Dcr, n, n);
-  allocd2(&X, 6, 6);
-  CalcMat_Tcr_3D(c.n, T, c.dir);
+  allocd2(&X, ns, ns);
   zerod2(Dcr, n, n);
   Calc_Dcr(p, c, c.e, c.e, c.s, Dcr);
   ApplyMinCrStiff(p, c.n, 0, Dcr);
-  CalcMat_TcrT_A(at, p.model->name, n, X, Dco, Dcr, T);
+  CalcMat_TcrT_A(at, *p.model, n, X, Dco, Dcr, T);
   // D = Dco (I - X)
-  scaled2(X, 6, 6, -1.0);
-  for (int i = 1; i <= 6; i++) X[i][i] += 1.0;
-  multd2d2(D, Dco, X, 6, 6, 6);
+  scaled2(X, ns, ns, -1.0);
+  for (int i = 1; i <= ns; i++) X[i][i] += 1.0;
+  multd2d2(D, Dco, X, ns, ns, ns);
   freed2(X);
   freed2(Dcr);
-  freed2(T);
 }

@@ -26,23 +26,23 @@ struct System {
   double** Dco;
   const double* dEps;
   double* sigma;
-  int m;
+  int nc, ns, m;
   double **TDco, **K0, **D, **K;
   double *a, *t, *b;
   System(const CrackParams& p_, const PointContext& at_, ActiveCracks& c_, double** T_, double** Dco_,
          const double* dEps_, double* sigma_)
-      : p(p_), at(at_), c(c_), T(T_), Dco(Dco_), dEps(dEps_), sigma(sigma_), m(3 * c_.n) {
-    allocd2(&TDco, m, 6);
+      : p(p_), at(at_), c(c_), T(T_), Dco(Dco_), dEps(dEps_), sigma(sigma_), nc(p_.model->nc), ns(p_.model->ns), m(nc * c_.n) {
+    allocd2(&TDco, m, ns);
     allocd2(&K0, m, m);
     allocd2(&D, m, m);
     allocd2(&K, m, m);
     allocd1(&a, m);
     allocd1(&t, m);
     allocd1(&b, m);
-    multd2d2(TDco, T, Dco, m, 6, 6);
-    multd2td2(K0, TDco, T, m, 6, m);
-    multd2d1(a, TDco, dEps, m, 6);
-    multd2d1(t, T, sigma, m, 6);
+    multd2d2(TDco, T, Dco, m, ns, ns);
+    multd2td2(K0, TDco, T, m, ns, m);
+    multd2d1(a, TDco, dEps, m, ns);
+    multd2d1(t, T, sigma, m, ns);
   }
   ~System() {
     freed1(b);
@@ -64,8 +64,8 @@ bool Floors(const CrackParams& p) { return p.model->floorModes; }
 void ShearStressSec(const System& S) {
   if (S.p.shearMode != 2) return;
   for (int k = 1; k <= S.c.n; k++)
-    for (int q = 2; q <= 3; q++) {
-      const int j = 3 * (k - 1) + q;
+    for (int q = 2; q <= S.nc; q++) {
+      const int j = S.nc * (k - 1) + q;
       S.c.s[j] = S.D[j][j] * S.c.e[j];
     }
 }
@@ -143,17 +143,17 @@ double ConvergedUpdate(System& S, const double* de) {
   SecantMatrix(S, de, S.p.model->shearOptionInIncrement);
   double *ds, *ecr, *w, *r;
   allocd1(&ds, S.m);
-  allocd1(&ecr, 6);
-  allocd1(&w, 6);
+  allocd1(&ecr, S.ns);
+  allocd1(&w, S.ns);
   allocd1(&r, S.m);
   multd2d1(ds, S.D, de, S.m, S.m);
   addd1(S.c.s, ds, S.m);
   addd1(S.c.e, de, S.m);
-  multtd2d1(ecr, S.T, de, 6, S.m);
-  for (int i = 1; i <= 6; i++) ecr[i] = S.dEps[i] - ecr[i];
-  multd2d1(w, S.Dco, ecr, 6, 6);
-  addd1(S.sigma, w, 6);
-  multd2d1(r, S.T, S.sigma, S.m, 6);
+  multtd2d1(ecr, S.T, de, S.ns, S.m);
+  for (int i = 1; i <= S.ns; i++) ecr[i] = S.dEps[i] - ecr[i];
+  multd2d1(w, S.Dco, ecr, S.ns, S.ns);
+  addd1(S.sigma, w, S.ns);
+  multd2d1(r, S.T, S.sigma, S.m, S.ns);
   subd1(r, S.c.s, S.m);
   const double rho = maxabsd1(r, S.m) / S.p.ref;
   freed1(r);
@@ -165,7 +165,7 @@ double ConvergedUpdate(System& S, const double* de) {
 
 void RaiseFlagged(const System& S, double* de) {
   for (int k = 1; k <= S.c.n; k++) {
-    const int j = 3 * (k - 1) + 1;
+    const int j = S.nc * (k - 1) + 1;
     if (S.c.status[k] == kCrInitiating && de[j] < kSmall) de[j] = kSmall;
   }
 }
@@ -205,9 +205,9 @@ void PassOneLimit(const PointContext& at, double resid) {
 
 }  // namespace
 
-bool CheckFlaggedCompAboveTol(int n, const int* status, const double* de) {
+bool CheckFlaggedCompAboveTol(int n, int nc, const int* status, const double* de) {
   for (int k = 1; k <= n; k++)
-    if (status[k] == kCrInitiating && !(de[3 * (k - 1) + 1] >= kSmall)) return false;
+    if (status[k] == kCrInitiating && !(de[nc * (k - 1) + 1] >= kSmall)) return false;
   return true;
 }
 
@@ -261,7 +261,7 @@ bool CalcDeltaStressIterAlgor02(const CrackParams& p, const PointContext& at, Ac
   Vectors v(S.m);
   InitialEstimate(S, v.de);
   double tol = kTol, rho = 0.0;
-  if (!CheckFlaggedCompAboveTol(c.n, c.status, v.de)) {
+  if (!CheckFlaggedCompAboveTol(c.n, S.nc, c.status, v.de)) {
     *validFlag = 0;
     return false;
   }
@@ -291,7 +291,7 @@ bool CalcDeltaStressIterAlgor02(const CrackParams& p, const PointContext& at, Ac
                          "Solving a system of nonlinear equations of the iterative algorithm 2.\n"
                          "The (Dcr + Tcr x Dco x TcrT) matrix is singular.\nIterative process could not be "
                          "completed.");
-    if (!CheckFlaggedCompAboveTol(c.n, c.status, v.de)) {
+    if (!CheckFlaggedCompAboveTol(c.n, S.nc, c.status, v.de)) {
       *validFlag = 0;
       return false;
     }
@@ -320,12 +320,13 @@ bool CalcDeltaStress(const CrackParams& p, const PointContext& at, ActiveCracks&
   *algorithm = 0;
   char validFlag = 1;
   // An increment below 1e-20 is none: the start state stands.
-  if (maxabsd1(dEps, 6) < 1e-20) return true;
+  const int ns = p.model->ns;
+  if (maxabsd1(dEps, ns) < 1e-20) return true;
   if (c.n == 0) {
     double* ds;
-    allocd1(&ds, 6);
-    multd2d1(ds, Dco, dEps, 6, 6);
-    addd1(sigma, ds, 6);
+    allocd1(&ds, ns);
+    multd2d1(ds, Dco, dEps, ns, ns);
+    addd1(sigma, ds, ns);
     freed1(ds);
     return true;
   }

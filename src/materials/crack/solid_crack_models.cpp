@@ -37,7 +37,11 @@ void CrackedTangent(const SolidCrackModel& model, const PointContext& at, const 
   }
   ActiveCracks c;
   pack(nA, r, &c);
-  CalcMat_Decr(CrackParamsOf(model, m), at, c, Dco, D);
+  double** T;
+  allocd2(&T, 3 * nA, 6);
+  CalcMat_Tcr_3D(nA, T, c.dir);
+  CalcMat_Decr(CrackParamsOf(model, m), at, c, T, Dco, D);
+  freed2(T);
   FreeActiveCracks(&c);
 }
 

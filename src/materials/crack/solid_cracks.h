@@ -8,7 +8,9 @@
 // (SolidCrackModel), so that the members of the family differ only in that description.
 //
 // Vectors of stress and strain: xx, yy, zz, yz, xz, xy with engineering shear strains;
-// crack vectors: crack j at 3j-2 (normal), 3j-1, 3j (shears). All arrays 1-based.
+// crack vectors: crack j at 3j-2 (normal), 3j-1, 3j (shears). All arrays 1-based. The
+// pieces take the sizes from the model description (nc components per crack, ns stress
+// components), so that a model with another layout is one more description.
 #pragma once
 
 #include "materials/crack/softening.h"
@@ -20,11 +22,13 @@
 enum CrackStatusCode { kCrInitiating = 1, kCrOpening, kCrClosing, kCrClosed, kCrReopening, kCrFullyOpen };
 enum CrackShearState { kShLoadingStiff = 1, kShLoadingSoft, kShUnloading, kShReloading, kShFreeSliding };
 
-// What tells one solid crack model from another: where its parameters stand in its
-// record and how its crack matrices and iterations behave.
+// What tells one crack model from another: its sizes, where its parameters stand in its
+// record and how its crack matrices and iterations behave. The solid models have three
+// components per crack and six stress components; a plane member has two and three.
 struct SolidCrackModel {
   int code;           // material kind
   const char* name;   // "_NLMM111", for the messages
+  int nc, ns;         // components per crack, stress components
   int nLaws;          // softening laws 1..nLaws
   int nu, E, ref, ft, law, gf;  // parameter slots; the shape parameters follow the law slot
   int shearLaw;       // slot of the crack shear softening law; 0: the model has none
@@ -72,7 +76,7 @@ struct ActiveCracks {
   double** dir;                      // n x 3, row j the unit normal
   double *tau1, *tau2, *k1, *k2;     // peak shear stresses and shear stiffnesses before softening
   double *epsMax, *gMax1, *gMax2;    // largest crack normal strain, crack shear strains kept
-  double *e, *s;                     // crack strains and stresses, 3n each
+  double *e, *s;                     // crack strains and stresses, nc n each
 };
 void FreeActiveCracks(ActiveCracks* c);
 
@@ -138,13 +142,16 @@ void ApplyMinCrStiff(const CrackParams& p, int n, int mode, double** Dcr);
 void CalcFirstDeriv_DcrII(const CrackParams& p, const ActiveCracks& c, const double* eHat, const double* e,
                           double** J);
 
-// A (3n x 6) = (Dcr + T Dco T^T)^-1 T Dco; a singular matrix ends the run with the point.
-void CalcMat_A(const PointContext& at, const char* model, int n, double** Dco, double** Dcr, double** T, double** A);
-// X (6 x 6) = T^T A.
-void CalcMat_TcrT_A(const PointContext& at, const char* model, int n, double** X, double** Dco, double** Dcr,
-                    double** T);
-// Cracked tangent of the point's active cracks (Dco when none).
-void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** Dco, double** D);
+// A (n x ns) = (Dcr + T Dco T^T)^-1 T Dco for n crack components; a singular matrix ends
+// the run with the point.
+void CalcMat_A(const PointContext& at, const SolidCrackModel& model, int n, double** Dco, double** Dcr, double** T,
+               double** A);
+// X (ns x ns) = T^T A.
+void CalcMat_TcrT_A(const PointContext& at, const SolidCrackModel& model, int n, double** X, double** Dco,
+                    double** Dcr, double** T);
+// Cracked tangent of the point's active cracks with their axes T (Dco when none).
+void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** T, double** Dco,
+                  double** D);
 
 // ---- delta stress ---------------------------------------------------------------------------
 // The stress of the cracked point for the strain increment dEps: sigma (6) and the
@@ -167,8 +174,9 @@ bool CalcDeltaStressIterAlgor01(const CrackParams& p, const PointContext& at, Ac
 bool CalcDeltaStressIterAlgor02(const CrackParams& p, const PointContext& at, ActiveCracks& c, double** T,
                                 double** Dco, const double* dEps, double* sigma, double* rhoMin, int pass,
                                 char* validFlag, AcceptedResidual rec);
-// Every _INITIATING crack's normal component of de is at least 1e-8.
-bool CheckFlaggedCompAboveTol(int n, const int* status, const double* de);
+// Every _INITIATING crack's normal component of de (nc components per crack) is at
+// least 1e-8.
+bool CheckFlaggedCompAboveTol(int n, int nc, const int* status, const double* de);
 // Appends a note on an accepted residual to "ConvergenceAssumed.lpt" in the working
 // directory.
 void ConvergenceAssumedLog(const PointContext& at, const char* line, double resid);
