@@ -318,6 +318,7 @@ TEST_F(ContinuumRun, UncrackedCubeOfTheCrackModelIsTheLinearCube) {
       pulls.push_back(tw::PrescribedDisplacement(end.back(), 1, 0.003));
     }
   lin.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
+  Factors(lin, {1.0});
   Job nl = lin;
   tw::AddRecord(nl.model, "<NLMM111>",
                 tw::Rec().S("S1").Ds({0.0, 0.0, 0.0, 30000.0, 3.0, 3.0}).I(1)

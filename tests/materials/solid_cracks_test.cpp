@@ -236,41 +236,44 @@ TEST(SolidCrackAxes, RowsAreTheTractionsOnTheCrackPlane) {
 // One crack along x of S1 at eps_max = eps_cr(3e-4) on the envelope (sigma = 1.241379):
 // closing on the secant K = sigma / eps_max in series with E; opening on the softening
 // branch floored at Emin = 0.03 (a positive tangent by design, not the slope); shears
-// beta G in series with G; all cracks closed: Dco exactly.
+// beta G in series with G; all cracks closed: Dco exactly. Both models.
 TEST(SolidCrackTangent, OneCrackAlongXInEachState) {
-  const CrackMat c = S1();
-  const double sMax = Branch2(3e-4), eMax = 3e-4 - sMax / kE, K = sMax / eMax;
-  EXPECT_NEAR(sMax, 1.241379, 1e-6);
-  EXPECT_NEAR(eMax, 2.586207e-4, 1e-10);
-  struct Case {
-    int status;
-    double e, dxx;
-  };
-  const Case cases[] = {{kCrClosing, 1.5e-4 / (1.0 + K / kE), kE * K / (kE + K)},
-                        {kCrOpening, eMax, kE * 0.03 / (kE + 0.03)},
-                        {kCrFullyOpen, 2e-3, kE * 0.03 / (kE + 0.03)}};
-  for (const Case& k : cases) {
-    Point p(c);
-    OneCrack(c, p, k.status, k.e, K * k.e, eMax);
-    Mat D(6, 6);
-    Tangent(c, p, D);
-    EXPECT_NEAR(D[1][1], k.dxx, 1e-9 * k.dxx) << k.status;
-    EXPECT_NEAR(D[2][2], kE, 1e-9);
-    EXPECT_NEAR(D[3][3], kE, 1e-9);
-    EXPECT_NEAR(D[4][4], kG, 1e-9);
-    EXPECT_NEAR(D[5][5], 3000.0, 1e-9);  // 1 / (1/G + (1 - beta) / (beta G))
-    EXPECT_NEAR(D[6][6], 3000.0, 1e-9);
-    EXPECT_NEAR(D[1][2], 0.0, 1e-12);
-  }
-  EXPECT_NEAR(kE * K / (kE + K), 4137.931, 1e-3);
+  for (int code : {MAT_NLMM111, MAT_NLMM102}) {
+    SCOPED_TRACE(code);
+    const CrackMat c = S1(code);
+    const double sMax = Branch2(3e-4), eMax = 3e-4 - sMax / kE, K = sMax / eMax;
+    EXPECT_NEAR(sMax, 1.241379, 1e-6);
+    EXPECT_NEAR(eMax, 2.586207e-4, 1e-10);
+    struct Case {
+      int status;
+      double e, dxx;
+    };
+    const Case cases[] = {{kCrClosing, 1.5e-4 / (1.0 + K / kE), kE * K / (kE + K)},
+                          {kCrOpening, eMax, kE * 0.03 / (kE + 0.03)},
+                          {kCrFullyOpen, 2e-3, kE * 0.03 / (kE + 0.03)}};
+    for (const Case& k : cases) {
+      Point p(c);
+      OneCrack(c, p, k.status, k.e, K * k.e, eMax);
+      Mat D(6, 6);
+      Tangent(c, p, D);
+      EXPECT_NEAR(D[1][1], k.dxx, 1e-9 * k.dxx) << k.status;
+      EXPECT_NEAR(D[2][2], kE, 1e-9);
+      EXPECT_NEAR(D[3][3], kE, 1e-9);
+      EXPECT_NEAR(D[4][4], kG, 1e-9);
+      EXPECT_NEAR(D[5][5], 3000.0, 1e-9);  // 1 / (1/G + (1 - beta) / (beta G))
+      EXPECT_NEAR(D[6][6], 3000.0, 1e-9);
+      EXPECT_NEAR(D[1][2], 0.0, 1e-12);
+    }
+    EXPECT_NEAR(kE * K / (kE + K), 4137.931, 1e-3);
 
-  Point p(c);
-  OneCrack(c, p, kCrClosed, 0.0, 0.0, eMax);
-  Mat D(6, 6), De(6, 6);
-  Tangent(c, p, D);
-  Dco(c, De);
-  for (int i = 1; i <= 6; i++)
-    for (int j = 1; j <= 6; j++) EXPECT_EQ(D[i][j], De[i][j]);
+    Point p(c);
+    OneCrack(c, p, kCrClosed, 0.0, 0.0, eMax);
+    Mat D(6, 6), De(6, 6);
+    Tangent(c, p, D);
+    Dco(c, De);
+    for (int i = 1; i <= 6; i++)
+      for (int j = 1; j <= 6; j++) EXPECT_EQ(D[i][j], De[i][j]);
+  }
 }
 
 // For a positive crack matrix the tangent is the inverse of the series compliance,
