@@ -231,6 +231,22 @@ TEST(SolidCrackAxes, RowsAreTheTractionsOnTheCrackPlane) {
   freed2(up);
 }
 
+// The smallest angle between a direction and the normals of the existing cracks, either
+// sense of a normal counting the same.
+TEST(SolidCrackAxes, SmallestAngleToTheExistingCracks) {
+  const CrackMat c = S1();
+  Point p(c);
+  const double skew[4] = {0, 0.6, 0.0, 0.8};
+  OneCrack(c, p, kCrOpening, 1e-4, 1.0, 1e-4);
+  OneCrack(c, p, kCrClosed, 0.0, 0.0, 1e-4, skew);
+  const double y[4] = {0, 0, 1, 0}, d[4] = {0, 0.8, 0, 0.6}, back[4] = {0, -1, 0, 0};
+  EXPECT_NEAR(CalcDeltaCrAngle_NLMM111(y, p.R111()), 2.0 * std::atan(1.0), 1e-15);
+  EXPECT_NEAR(CalcDeltaCrAngle_NLMM111(d, p.R111()), std::acos(0.96), 1e-12);
+  EXPECT_EQ(CalcDeltaCrAngle_NLMM111(back, p.R111()), 0.0);
+  Point none(c);
+  EXPECT_DEATH(CalcDeltaCrAngle_NLMM111(y, none.R111()), kInternal);
+}
+
 // ---- cracked tangent ------------------------------------------------------------------------
 
 // One crack along x of S1 at eps_max = eps_cr(3e-4) on the envelope (sigma = 1.241379):
@@ -307,6 +323,27 @@ TEST(SolidCrackTangent, SeriesComplianceOfTwoClosingCracks) {
   ASSERT_TRUE(invertd2(W.A, C.A, 6));
   for (int i = 1; i <= 6; i++)
     for (int j = 1; j <= 6; j++) EXPECT_NEAR(D[i][j], W[i][j], 1e-10 * kE) << i << j;
+}
+
+// A crack matrix that cancels the concrete's stiffness across the crack leaves no
+// tangent: the run stops with the point.
+TEST(SolidCrackTangent, SingularCrackSystemStopsTheRunWithThePoint) {
+  const CrackMat c = S1();
+  double** n;
+  allocd2(&n, 1, 3);
+  n[1][1] = 1.0;
+  n[1][2] = n[1][3] = 0.0;
+  Mat T(3, 6), De(6, 6), Dcr(3, 3), A(3, 6);
+  Dco(c, De);
+  CalcMat_Tcr_3D(1, T.A, n);
+  freed2(n);
+  Dcr[1][1] = -kE;
+  Dcr[2][2] = Dcr[3][3] = 3750.0;
+  EXPECT_EXIT(CalcMat_A(kAt, kModel111, 3, De.A, Dcr.A, T.A, A.A), testing::ExitedWithCode(1),
+              "Calculating the A matrix to obtain the crack delta strain vector:\n   -> Combination: 2\n"
+              "   -> Iteration: 4\n   -> Element: 7\n   -> Sampling point: 3\n"
+              "   -> Nonlinear material model: _NLMM111\n\nERROR:\nUnable to invert the "
+              "\\[Dcr \\+ Tcr x Dco x TcrT\\] matrix.");
 }
 
 // The tangent of a closing crack equals the central difference of the delta-stress
@@ -454,7 +491,7 @@ TEST(SolidCrackTerms, ResidualStiffnessOfTheSimpleModel) {
 
 // S1 along x: from eps = 2e-4 (second branch) by 1e-4, and from eps = 1.7e-4 (first
 // branch) by 1.3e-4 across the break point, to sigma(3e-4) = 1.241379; by the
-// dispatcher (Newton) and by the secant iterations alone.
+// dispatcher, by the Newton iterations and by the secant iterations alone.
 TEST(SolidCrackDeltaStress, UniaxialPathOnTheSofteningLaw) {
   const CrackMat c = S1();
   struct Start {
@@ -465,7 +502,7 @@ TEST(SolidCrackDeltaStress, UniaxialPathOnTheSofteningLaw) {
   EXPECT_NEAR(starts[1].sigma, 1.81875, 1e-12);
   const double sEnd = Branch2(3e-4), eEnd = 3e-4 - sEnd / kE;
   for (const Start& st : starts)
-    for (int algorithm : {0, 2}) {
+    for (int algorithm : {0, 1, 2}) {
       SCOPED_TRACE(std::to_string(st.eps) + " " + std::to_string(algorithm));
       Point p(c);
       const double e0 = st.eps - st.sigma / kE;
