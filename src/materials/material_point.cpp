@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "materials/crack/solid_cracks.h"
 #include "materials/elastic.h"
 #include "materials/interface/bond_laws.h"
 #include "materials/layer_failure.h"
+#include "materials/material_slots.h"
 #include "materials/plasticity/drucker_prager.h"
 #include "materials/plasticity/owen_figueiras.h"
 #include "model/mesh.h"
@@ -203,6 +205,29 @@ R* PointRecord(int code, NLMM_HD* hd, int record) {
   return &a[record];
 }
 
+// A point of a solid crack model: its stress after dEps (D null) or its tangent D, with
+// the elastic matrix of the concrete (Poisson's ratio slot 66, Young's modulus slot 67).
+void SolidCrackPoint(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                     const double* dEps, double* sigma, double** D) {
+  double** Dco;
+  allocd2(&Dco, 6, 6);
+  CalcMat_De_IsoModel(6, MatSlotValue(m, code, 66), MatSlotValue(m, code, 67), Dco);
+  if (code == MAT_NLMM102) {
+    NLMM101_HD& r = *PointRecord<NLMM101_HD>(code, hd, record);
+    if (D != nullptr)
+      CalcMat_D_NLMM102(ctx, m, r, Dco, D);
+    else
+      CalcStress_NLMM102(ctx, m, r, Dco, dEps, sigma);
+  } else {
+    NLMM111_HD& r = *PointRecord<NLMM111_HD>(code, hd, record);
+    if (D != nullptr)
+      CalcMat_D_NLMM111(ctx, m, r, Dco, D);
+    else
+      CalcStress_NLMM111(ctx, m, r, Dco, dEps, sigma);
+  }
+  freed2(Dco);
+}
+
 }  // namespace
 
 int ContinuumComponents(int type) {
@@ -243,6 +268,8 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
     case MAT_NLMM124:
       CalcStress_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), dEps, sigma);
       return;
+    case MAT_NLMM102:
+    case MAT_NLMM111: SolidCrackPoint(code, ctx, m, hd, record, dEps, sigma, nullptr); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -264,6 +291,8 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
     case MAT_NLMM124:
       CalcMat_D_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), D);
       return;
+    case MAT_NLMM102:
+    case MAT_NLMM111: SolidCrackPoint(code, ctx, m, hd, record, nullptr, nullptr, D); return;
     default:
       InternalError(__FILE__, __LINE__);
   }

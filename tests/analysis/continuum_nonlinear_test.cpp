@@ -298,6 +298,51 @@ TEST_F(ContinuumRun, PerfectlyPlasticBarCarriesAreaTimesYieldStress) {
   }
 }
 
+TEST_F(ContinuumRun, UncrackedCubeOfTheCrackModelIsTheLinearCube) {
+  // A 100 mm cube of the smeared-crack model (E 30000, nu 0, ft 3) on rollers, its end
+  // face pulled to u = 0.003, 0.006, 0.009 (sigma 0.9 to 2.7 < ft): every point stays
+  // uncracked (a cracking point would stop the run) and the reactions are the linear
+  // cube's, E A u / L = 9000 per step.
+  linmodel::LatticeJob lj = linmodel::HexaBar(8, 1, 100.0, 0.0, 0.0, 30000.0, 0.0, 0.0, false, [](int I, int J, int K) {
+    return std::string(I == 0 || I == 2 ? "1" : "0") + (J == 0 ? "1" : "0") + (K == 0 ? "1" : "0") + "000";
+  });
+  Job& lin = lj.job;
+  linmodel::MovePoints(lin, [](const std::array<double, 3>& x) {
+    return std::array<double, 3>{x[0], 100.0 * x[1], 100.0 * x[2]};
+  });
+  std::vector<int> end;
+  std::vector<tw::Rec> pulls;
+  for (int J : {0, 2})
+    for (int K : {0, 2}) {
+      end.push_back(lj.At(2, J, K));
+      pulls.push_back(tw::PrescribedDisplacement(end.back(), 1, 0.003));
+    }
+  lin.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
+  Factors(lin, {1.0});
+  Job nl = lin;
+  tw::AddRecord(nl.model, "<NLMM111>",
+                tw::Rec().S("S1").Ds({0.0, 0.0, 0.0, 30000.0, 3.0, 3.0}).I(1)
+                    .Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, 0.1, 1.0}).I(0).Ds({0.0, 0.0, 0.0, 0.0}).I(1).D(0.2).I(1)
+                    .Ds({0.0, 0.0}).I(1).I(1).D(100.0).I(2).D(0.5));
+  nl.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 24, MAT_NLMM111, 1, 0, 0)};
+  Factors(nl, {1.0, 2.0, 3.0});
+  const resultfile::DisplReactFile a = Run(lin, kSolvers[0], "lin");
+  ASSERT_EQ(a.records.size(), 1u);
+  EXPECT_NEAR(Reaction(a.records[0], lin, end, 1), 9000.0, 1e-6);
+  for (int pb : {1, 2})
+    for (const Solver& s : kSolvers) {
+      SCOPED_TRACE(std::to_string(pb) + " " + std::to_string(s.algorithm));
+      Nonlinear(nl, pb);
+      const resultfile::DisplReactFile dr = Run(nl, s, "cube");
+      if (dr.records.size() != 3u) continue;
+      for (size_t k = 0; k < 3; k++) {
+        EXPECT_NEAR(Reaction(dr.records[k], nl, end, 1), 9000.0 * static_cast<double>(k + 1), 1e-6);
+        for (size_t q = 0; q < a.records[0].react.size(); q++)
+          EXPECT_NEAR(dr.records[k].react[q], static_cast<double>(k + 1) * a.records[0].react[q], 1e-6);
+      }
+    }
+}
+
 TEST_F(ContinuumRun, TemperatureVariationOnAPlasticSolidIsRefused) {
   // The plasticity law takes no thermal strain: a heated element would be pressed
   // instead of expanding, so the load is refused with its context.
