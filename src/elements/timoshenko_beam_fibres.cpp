@@ -254,9 +254,15 @@ struct BeamWork {
   double **X, **T, **B, **D, **Kl;
 };
 
-void OpenBeam(int elem, int nNodes, int nDof, int prop, const char* context, const FibreSection& s,
-              const MeshData* mesh, BeamWork* w) {
+// forces: the internal-force routine's context lines, else the stiffness routine's.
+void OpenBeam(int elem, int nNodes, int nDof, int prop, bool forces, const MeshData* mesh, FibreSection* sec,
+              BeamWork* w) {
+  CheckNodeCountLineElem(elem, kBeamType, nNodes, forces ? kCtxIntForces : kCtxStiffness, 2, kBeamNodeCounts);
+  if (nDof != 6 * nNodes) InternalError(__FILE__, __LINE__);
+  OpenFibreSection(elem, nNodes, prop, forces, mesh, sec);
+  const FibreSection& s = *sec;
   const ElementProperty& p = mesh->ElemProps[prop];
+  const char* context = forces ? kCtxForces : kCtxStiffAxial;
   w->nNodes = nNodes;
   w->nDof = nDof;
   w->nIP = CalcNumIntPointsLine(elem, context, prop, 'G', mesh);
@@ -276,7 +282,7 @@ void OpenBeam(int elem, int nNodes, int nDof, int prop, const char* context, con
   CalcMat_ElemNodeCoord(elem, kBeamType, nNodes, mesh->ElemNodes, w->X, mesh->PointCoord);
 }
 
-void CloseBeam(BeamWork* w) {
+void CloseBeam(FibreSection* s, BeamWork* w) {
   freed2(w->Kl);
   freed2(w->D);
   freed2(w->B);
@@ -289,6 +295,7 @@ void CloseBeam(BeamWork* w) {
   freed1(w->g);
   freed1(w->dN);
   freed1(w->N);
+  CloseFibreSection(s);
 }
 
 // Kinematics at axial point ip for pass 'A' (axial row above the two bending rows) or
@@ -487,12 +494,9 @@ void CheckFibrousMeshes(const MeshData* mesh, const int* ElemPropIndex) {
 void CalcStiffTimoshenkoBeam3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                                   const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD,
                                   const int* elemToHD, double** Kg) {
-  CheckNodeCountLineElem(elem, kBeamType, nNodes, kCtxStiffness, 2, kBeamNodeCounts);
-  if (nDof != 6 * nNodes) InternalError(__FILE__, __LINE__);
   FibreSection s;
-  OpenFibreSection(elem, nNodes, prop, false, mesh, &s);
   BeamWork w;
-  OpenBeam(elem, nNodes, nDof, prop, kCtxStiffAxial, s, mesh, &w);
+  OpenBeam(elem, nNodes, nDof, prop, false, mesh, &s, &w);
   // Fibre moduli at every axial point, once per call.
   const bool firstStep = comb == 1 && iter == 1;
   double **E, **G;
@@ -516,8 +520,7 @@ void CalcStiffTimoshenkoBeam3D_NL(int comb, int nDof, int elem, int iter, int nN
   }
   freed2(G);
   freed2(E);
-  CloseBeam(&w);
-  CloseFibreSection(&s);
+  CloseBeam(&s, &w);
 }
 
 void CalcStressTimoshenkoBeam3D_NL(char kind, int ip, int elem, const FibreSection& s, const double* Af,
@@ -566,12 +569,9 @@ void CalcInt_Fg_TimoshenkoBeam3D_NL(int comb, int nDof, int elem, int iter, int 
                                     double* Fint) {
   (void)comb;
   (void)iter;
-  CheckNodeCountLineElem(elem, kBeamType, nNodes, kCtxIntForces, 2, kBeamNodeCounts);
-  if (nDof != 6 * nNodes) InternalError(__FILE__, __LINE__);
   FibreSection s;
-  OpenFibreSection(elem, nNodes, prop, true, mesh, &s);
   BeamWork w;
-  OpenBeam(elem, nNodes, nDof, prop, kCtxForces, s, mesh, &w);
+  OpenBeam(elem, nNodes, nDof, prop, true, mesh, &s, &w);
   double *ul, *dul, *fl;
   allocd1(&ul, nDof);
   allocd1(&dul, nDof);
@@ -594,6 +594,5 @@ void CalcInt_Fg_TimoshenkoBeam3D_NL(int comb, int nDof, int elem, int iter, int 
   freed1(fl);
   freed1(dul);
   freed1(ul);
-  CloseBeam(&w);
-  CloseFibreSection(&s);
+  CloseBeam(&s, &w);
 }

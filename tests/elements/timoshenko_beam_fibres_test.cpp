@@ -52,6 +52,7 @@ Model BeamModel(const FibreBeam& c) {
   testmodel::AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", testmodel::LinIsoMaterial("steel", 7.85, 1e-5, kE, 0.2));
   testmodel::AddRecord(m, "<NLMM201>", Rec().S("steel").Ds(kSteel));
   testmodel::AddRecord(m, "<NLMM298>", Rec().S("concrete").Ds(kConcrete));
+  testmodel::AddRecord(m, "<NLMM210>", Rec().S("cyclic concrete").Ds({2.4, 1e-5, 30000, 30, 0.002, 0.0035, 3, 0, 0}));
   int integ = 0;
   if (c.beamPoints > 0) {
     testmodel::AddRecord(m, "<NUMERICAL_INTEGRATION>", Pattern("beam", c.beamPoints));
@@ -272,4 +273,17 @@ TEST(FibreBeamDeathTest, SetUpChecksOfTheFibrousMesh) {
   LoadedMesh m(BeamModel(FibreBeam{}));
   const int prop[2] = {0, 1};
   CheckFibrousMeshes(m, prop);
+}
+
+// The cyclic concrete laws of fibres are not part of this build: their fibres stop the
+// run before any number comes out of them.
+TEST(FibreBeamDeathTest, CyclicConcreteFibresAreRefused) {
+  FibreBeam fb;
+  fb.props = {FibreProp(1, 1, MAT_NLMM210, 1)};
+  LoadedMesh m(BeamModel(fb));
+  BeamHistory hist(m);
+  Mat K(12, 12);
+  Vec u(12), F(12);
+  EXPECT_EXIT(hist.Tangent(K, 1, 1), testing::ExitedWithCode(1), "valid data cannot reach");
+  EXPECT_EXIT(hist.Force(u, u, F), testing::ExitedWithCode(1), "valid data cannot reach");
 }

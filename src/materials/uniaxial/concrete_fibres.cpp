@@ -24,6 +24,19 @@ Concrete299 ParamsOf299(const MaterialRecord& m) {
   return c;
 }
 
+// The state of the call, and the most compressive strain with its stress.
+template <typename R>
+double Store(R& r, double eps, double s, double tangent) {
+  r.Strain = eps;
+  r.Stress = s;
+  if (eps < r.MinStrain) {
+    r.MinStrain = eps;
+    r.StressAtMin = s;
+  }
+  r.Tangent = tangent;
+  return s;
+}
+
 }  // namespace
 
 double CalcStress_NLMM298(const MaterialRecord& m, NLMM298_HD& r, double eps) {
@@ -57,14 +70,7 @@ double CalcStress_NLMM298(const MaterialRecord& m, NLMM298_HD& r, double eps) {
     tangent = r.StressAtMin / r.MinStrain;
     s = tangent * eps;
   }
-  r.Strain = eps;
-  r.Stress = s;
-  if (eps < r.MinStrain) {
-    r.MinStrain = eps;
-    r.StressAtMin = s;
-  }
-  r.Tangent = tangent;
-  return s;
+  return Store(r, eps, s, tangent);
 }
 
 double CalcStress_NLMM299(const MaterialRecord& m, NLMM299_HD& r, double eps) {
@@ -94,14 +100,7 @@ double CalcStress_NLMM299(const MaterialRecord& m, NLMM299_HD& r, double eps) {
     s = 0.0;
     tangent = 0.01 * c.E;
   }
-  r.Strain = eps;
-  r.Stress = s;
-  if (eps < r.MinStrain) {
-    r.MinStrain = eps;
-    r.StressAtMin = s;
-  }
-  r.Tangent = tangent;
-  return s;
+  return Store(r, eps, s, tangent);
 }
 
 void CheckParameters_NLMM299(const MaterialRecord& m, const char* block, int record) {
