@@ -7,6 +7,8 @@
 
 #include "line_fixture.h"
 #include "materials/material_table.h"
+#include "materials/uniaxial/concrete.h"
+#include "support/material_driver.h"
 
 using namespace linefix;
 
@@ -42,6 +44,19 @@ const std::vector<double> kSteel{7.85, 1e-5, 0.0015, 300, 0.003, 320, 0.1, 400, 
 // Concrete fibres: E 30000, f_t 3, crushing strain 0.0035, E eps + 2e5 |eps|^1.5.
 const std::vector<double> kConcrete{2.4, 1e-5, 30000, 3, 30, 0.0035, 2e5, 1.5};
 
+const std::vector<double> kCyclicSteel{7.85, 1e-5, 2e5, 5000, 0.002, 400, 0.01, 0, 0.1, 600};
+const std::vector<double> kConcrete299{2.4, 1e-5, 30000, 3, 30, 0.002, 0.0035};
+
+MaterialRecord RecordOf(const std::vector<double>& v) {
+  MaterialRecord r = matdriver::Record({});
+  for (double x : v) {
+    r.nValues++;
+    r.Value[r.nValues] = x;
+    r.ValueType[r.nValues] = 'd';
+  }
+  return r;
+}
+
 Model BeamModel(const FibreBeam& c) {
   Model m;
   for (const auto& p : c.points) testmodel::AddPoint(m, p[0], p[1], p[2]);
@@ -52,6 +67,8 @@ Model BeamModel(const FibreBeam& c) {
   testmodel::AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", testmodel::LinIsoMaterial("steel", 7.85, 1e-5, kE, 0.2));
   testmodel::AddRecord(m, "<NLMM201>", Rec().S("steel").Ds(kSteel));
   testmodel::AddRecord(m, "<NLMM298>", Rec().S("concrete").Ds(kConcrete));
+  testmodel::AddRecord(m, "<NLMM202>", Rec().S("cyclic steel").Ds(kCyclicSteel));
+  testmodel::AddRecord(m, "<NLMM299>", Rec().S("concrete").Ds(kConcrete299));
   testmodel::AddRecord(m, "<NLMM210>", Rec().S("cyclic concrete").Ds({2.4, 1e-5, 30000, 30, 0.002, 0.0035, 3, 0, 0}));
   int integ = 0;
   if (c.beamPoints > 0) {
@@ -171,8 +188,8 @@ TEST(FibreBeam, TangentIsTheDerivativeOfTheInternalForces) {
        {FibreProp(1, 1, MAT_NLMM201, 1), FibreProp(2, 2, MAT_LIN_ISO, 1)},
        {0, 0, 0, 0, 0, 0, 5e-4, 0, 0, 0, 0.06, 0},
        {0, 0, 0, 0, 0, 0, 6e-4, 1e-4, -2e-4, 1e-3, 0.065, 2e-3}},
-      {"concrete",
-       {FibreProp(1, 2, MAT_NLMM298, 1)},
+      {"concrete, 2 x 2 fibres above and 3 x 3 below",
+       {FibreProp(1, 1, MAT_NLMM298, 1), FibreProp(2, 2, MAT_NLMM298, 1, 1, 1)},
        {0, 0, 0, 0, 0, 0, -1.5e-3, 0, 0, 0, 5e-3, 0},
        {0, 0, 0, 0, 0, 0, -1.7e-3, 1e-4, -2e-4, 1e-3, 5.5e-3, 1e-3}},
   };
@@ -183,6 +200,7 @@ TEST(FibreBeam, TangentIsTheDerivativeOfTheInternalForces) {
     fb.sections = {{{-0.05, 0.0}, {0.05, 0.0}, {0.05, 0.1}, {-0.05, 0.1}, {-0.05, -0.1}, {0.05, -0.1}}};
     fb.fibrousElements = {{1, 2, 3, 4}, {5, 6, 2, 1}};
     fb.props = c.props;
+    fb.patterns = {{3, 3}};
     LoadedMesh m(BeamModel(fb));
     // Forces at `at` after the step to `before`, each from a fresh history.
     auto forces = [&](const double* at, double* F, double** K) {
@@ -214,6 +232,52 @@ TEST(FibreBeam, TangentIsTheDerivativeOfTheInternalForces) {
     }
     // Equilibrium of the element: the forces of the two nodes balance.
     for (int d = 1; d <= 3; d++) EXPECT_NEAR(F.v[d] + F.v[6 + d], 0.0, 1e-10 * MaxAbs(K, 12, 12));
+  }
+}
+
+// A uniform axial strain path: every fibre's law sees the strain stored in its record
+// plus the increment, so the axial force is the area times the law's stress along the
+// same path of total strains (the steel laws through the sampling-point driver, the
+// concrete laws on a fresh record), through unloading, reversal and a zero increment.
+TEST(FibreBeam, FibresFollowTheirLawAlongTheStrainPath) {
+  struct Case {
+    int kind;
+    std::vector<double> path;
+  };
+  const Case cases[] = {
+      {MAT_NLMM201, {0.001, 0.0025, 0.006, 0.004, 0.004}},
+      {MAT_NLMM202, {0.001, 0.001, 0.004, 0.002, -0.001}},
+      {MAT_NLMM298, {-0.002, -0.001, -0.0025, 5e-5, 2e-4, 5e-5}},
+      {MAT_NLMM299, {-0.002, -0.001, -0.0025, 5e-5, 2e-4, 5e-5}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    FibreBeam fb;
+    fb.props = {FibreProp(1, 1, c.kind, 1)};
+    LoadedMesh m(BeamModel(fb));
+    BeamHistory hist(m);
+    std::vector<double> expected;
+    NLMM298_HD r298{};
+    NLMM299_HD r299{};
+    if (c.kind == MAT_NLMM201 || c.kind == MAT_NLMM202) {
+      std::vector<matdriver::Step> steps;
+      for (double e : c.path) steps.push_back({e, 3});
+      for (const auto& r : matdriver::DriveUniaxial(c.kind, RecordOf(c.kind == MAT_NLMM201 ? kSteel : kCyclicSteel), steps))
+        expected.push_back(r.stress);
+    }
+    for (double e : c.path) {
+      if (c.kind == MAT_NLMM298) expected.push_back(CalcStress_NLMM298(RecordOf(kConcrete), r298, e));
+      if (c.kind == MAT_NLMM299) expected.push_back(CalcStress_NLMM299(RecordOf(kConcrete299), r299, e));
+    }
+    Vec u(12), du(12), F(12);
+    double last = 0.0;
+    for (size_t k = 0; k < c.path.size(); k++) {
+      u.v[7] = c.path[k];
+      du.v[7] = c.path[k] - last;
+      last = c.path[k];
+      hist.Force(du, u, F);
+      EXPECT_NEAR(F.v[7], 0.02 * expected[k], 1e-12 * std::fabs(expected[2])) << k;
+    }
   }
 }
 
