@@ -141,7 +141,7 @@ void StartValues(int slot, int code, int material, int rec, const MeshData* mesh
     case 15:  // shrinkage: nothing to set
     case 16:
     case 21:
-    case 22:  // the concrete fibres start from zero records
+    case 22:  // the concrete fibres keep their initial values
     case 24:
     case 25:
     case 26:

@@ -130,27 +130,30 @@ void UniaxialStartValues(int code, int type) {
 
 // ---- beam fibres ----------------------------------------------------------------------
 
+namespace {
+
+// The tangent of the last stress evaluation kept off zero (share x E0), so that a cracked
+// or yielded section stays solvable; E0 in the first step.
+double StoredFibreTangent(double E0, bool firstStep, double stored, double share) {
+  if (firstStep) return E0;
+  return stored < share * E0 ? share * E0 : stored;
+}
+
+}  // namespace
+
 double FibreTangent(int code, bool firstStep, const MaterialRecord& m, NLMM_HD* hd, int record) {
   switch (code) {
     case MAT_LIN_ISO: return UniaxialInitialModulus(code, m);
     case MAT_NLMM201: return CalcMat_D_NLMM201(m, PointRecord<NLMM201_HD>(hd, code, record));
     case MAT_NLMM202:
+      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
+                                PointRecord<NLMM145_HD>(hd, code, record).Value[1], 0.1);
     case MAT_NLMM298:
-    case MAT_NLMM299: {
-      // The tangent of the last stress evaluation, kept off zero so that a cracked or
-      // yielded section stays solvable.
-      const double E0 = UniaxialInitialModulus(code, m);
-      if (firstStep) return E0;
-      const double floor = (code == MAT_NLMM202 ? 0.1 : 0.05) * E0;
-      double Et;
-      if (code == MAT_NLMM202)
-        Et = PointRecord<NLMM145_HD>(hd, code, record).Value[1];
-      else if (code == MAT_NLMM298)
-        Et = PointRecord<NLMM298_HD>(hd, code, record).Tangent;
-      else
-        Et = PointRecord<NLMM299_HD>(hd, code, record).Tangent;
-      return Et < floor ? floor : Et;
-    }
+      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
+                                PointRecord<NLMM298_HD>(hd, code, record).Tangent, 0.05);
+    case MAT_NLMM299:
+      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
+                                PointRecord<NLMM299_HD>(hd, code, record).Tangent, 0.05);
     default:
       // _NLMM210 and _NLMM220 fibres come with the cyclic concrete laws.
       InternalError(__FILE__, __LINE__);

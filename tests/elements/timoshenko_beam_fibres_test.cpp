@@ -351,3 +351,28 @@ TEST(FibreBeamDeathTest, CyclicConcreteFibresAreRefused) {
   EXPECT_EXIT(hist.Tangent(K, 1, 1), testing::ExitedWithCode(1), "valid data cannot reach");
   EXPECT_EXIT(hist.Force(u, u, F), testing::ExitedWithCode(1), "valid data cannot reach");
 }
+
+// A fibrous element turned inside out or flattened stops the stiffness and the forces.
+TEST(FibreBeamDeathTest, DegenerateFibrousElementStops) {
+  struct Case {
+    Section section;
+    std::vector<int32_t> nodes;
+    const char* message;
+  };
+  const Case cases[] = {
+      {Rect(0.1, 0.2), {1, 4, 3, 2}, "Jacobian determinant is negative"},
+      {{{0, 0}, {0.1, 0}, {0.2, 0}, {0.3, 0}}, {1, 2, 3, 4}, "Jacobian determinant is null"},
+  };
+  for (const Case& c : cases) {
+    FibreBeam fb;
+    fb.sections = {c.section};
+    fb.fibrousElements = {c.nodes};
+    LoadedMesh m(BeamModel(fb), c.message);
+    BeamHistory hist(m);
+    Mat K(12, 12);
+    Vec u(12), F(12);
+    const std::string context = "Calculating the properties of element n. 1 Mother(.|\n)*";
+    EXPECT_EXIT(hist.Tangent(K, 1, 1), testing::ExitedWithCode(1), context + c.message);
+    EXPECT_EXIT(hist.Force(u, u, F), testing::ExitedWithCode(1), context + c.message);
+  }
+}
