@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "elements/line_elements.h"
 #include "history/history.h"
 #include "materials/material_point.h"
 #include "model/fileio.h"
@@ -170,6 +171,8 @@ void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag
   allocd2(&w->PointValues, nPoints, 6);
   zerod2(w->PointValues, nPoints, 6);
 
+  // The fibre sections must number their fibres as the history index does.
+  CheckFibrousMeshes(mesh, ElemPropIndex);
   CalcElementToIndex_HD(&w->Index, mesh, ElemPropIndex, &w->ElemToHD);
   CalcSizingDataIndex_HD(&w->Index, mesh, ElemPropIndex, w->ElemToHD);
   AllocIndex_HD(&w->Index);

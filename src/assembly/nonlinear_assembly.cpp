@@ -189,11 +189,15 @@ void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl
       CalcStiffSolidHexa_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index, mesh,
                             s->Table, s->ElemToHD, Kg);
       break;
+    case _TIMOSHENKO_BEAM_3D:
+      CalcStiffTimoshenkoBeam3D_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
+                                   s->Index, mesh, s->Table, s->ElemToHD, Kg);
+      break;
     case _EMB_CABLE_2D:
     case _EMB_CABLE_3D:
       break;  // stiffness on the mother element
     default:
-      // Beams and shell groups come with their own issues;
+      // Shell groups come with their own issues;
       // trusses, frames, triangles and slabs have no nonlinear routine.
       InternalError(__FILE__, __LINE__);
   }
@@ -333,6 +337,10 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
           case _PLANE_STRAIN_QUAD:
             CalcInt_Fg_PlaneStrainQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
                                           s->ElemToHD, da, fe);
+            break;
+          case _TIMOSHENKO_BEAM_3D:
+            CalcInt_Fg_TimoshenkoBeam3D_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
+                                           mesh, s->Table, s->ElemToHD, da, a, fe);
             break;
           case _SOLID_HEXA:
             // Temperature strains enter only the smeared-crack kind, which is not live.

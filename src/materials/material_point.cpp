@@ -13,6 +13,7 @@
 #include "materials/plasticity/owen_figueiras.h"
 #include "model/mesh.h"
 #include "model/validate.h"
+#include "materials/uniaxial/concrete.h"
 #include "materials/uniaxial/steel.h"
 #include "numcore/numcore.h"
 
@@ -127,6 +128,77 @@ void UniaxialStartValues(int code, int type) {
       return;
     default:
       InternalError(__FILE__, __LINE__);
+  }
+}
+
+// ---- beam fibres ----------------------------------------------------------------------
+
+namespace {
+
+// The tangent of the last stress evaluation kept off zero (share x E0), so that a cracked
+// or yielded section stays solvable; E0 in the first step.
+double StoredFibreTangent(double E0, bool firstStep, double stored, double share) {
+  if (firstStep) return E0;
+  return stored < share * E0 ? share * E0 : stored;
+}
+
+}  // namespace
+
+double FibreTangent(int code, bool firstStep, const MaterialRecord& m, NLMM_HD* hd, int record) {
+  switch (code) {
+    case MAT_LIN_ISO: return UniaxialInitialModulus(code, m);
+    case MAT_NLMM201: return CalcMat_D_NLMM201(m, PointRecord<NLMM201_HD>(hd, code, record));
+    case MAT_NLMM202:
+      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
+                                PointRecord<NLMM145_HD>(hd, code, record).Value[1], 0.1);
+    case MAT_NLMM298:
+      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
+                                PointRecord<NLMM298_HD>(hd, code, record).Tangent, 0.05);
+    case MAT_NLMM299:
+      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
+                                PointRecord<NLMM299_HD>(hd, code, record).Tangent, 0.05);
+    default:
+      // _NLMM210 and _NLMM220 fibres come with the cyclic concrete laws.
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+double FibreShearModulus(int code, const MaterialRecord& m) {
+  switch (code) {
+    case MAT_LIN_ISO: {
+      const IsotropicElastic c = IsotropicConstants(m);
+      return c.E / (2.0 * (1.0 + c.nu));
+    }
+    case MAT_NLMM201:
+    case MAT_NLMM202:
+    case MAT_NLMM298:
+    case MAT_NLMM299: return UniaxialInitialModulus(code, m) / 2.4;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+double FibreStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, double epsTotal, double dEps) {
+  switch (code) {
+    case MAT_LIN_ISO: return UniaxialInitialModulus(code, m) * epsTotal;
+    case MAT_NLMM201: {
+      NLMM201_HD& r = PointRecord<NLMM201_HD>(hd, code, record);
+      return CalcStress_NLMM201(m, r, r.Strain + dEps);
+    }
+    case MAT_NLMM202: {
+      NLMM145_HD& r = PointRecord<NLMM145_HD>(hd, code, record);
+      double stress, tangent;
+      CalcStress_NLMM202(CyclicSteelOf(m, 3), r, r.Value[2] + dEps, &stress, &tangent);
+      return stress;
+    }
+    case MAT_NLMM298: {
+      NLMM298_HD& r = PointRecord<NLMM298_HD>(hd, code, record);
+      return CalcStress_NLMM298(m, r, r.Strain + dEps);
+    }
+    case MAT_NLMM299: {
+      NLMM299_HD& r = PointRecord<NLMM299_HD>(hd, code, record);
+      return CalcStress_NLMM299(m, r, r.Strain + dEps);
+    }
+    default: InternalError(__FILE__, __LINE__);
   }
 }
 
@@ -314,6 +386,7 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
         case MAT_NLMM302: CheckParameters_NLMM302(m, block, r); break;
         case MAT_NLMM303: CheckParameters_NLMM303(m, block, r); break;
         case MAT_NLMM305: CheckParameters_NLMM305(m, block, r); break;
+        case MAT_NLMM299: CheckParameters_NLMM299(m, block, r); break;
         case MAT_NLMM501: CheckParameters_NLMM501(m, block, r); break;
         default: break;  // the other laws check their records with their models
       }
