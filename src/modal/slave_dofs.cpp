@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "loads/loads.h"
 #include "modal/modal.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
@@ -96,19 +97,16 @@ void RemoveSlaveDof(int nF, int* nS, const MeshData* mesh, SparseRowMatrix* K, S
   *nS = 0;
   if (mesh->nPointLinks == 0) return;
 
-  // The stiffness assembly has already refused links of dofs that are not free.
+  // The slave equations are those that take another equation's value from their master
+  // (the stiffness assembly has already refused links of dofs that are not free).
+  double* eq;
+  allocd1(&eq, nF);
+  for (int i = 1; i <= nF; i++) eq[i] = i;
+  Calc_a_FreeMasterSlave(mesh, PointDofNumbers, eq, PointDofCodes);
   std::vector<int> slaves;
-  for (int k = 1; k <= mesh->nPointLinks; k++) {
-    const InternalPointLink& link = mesh->PointLinks[k];
-    for (int d = 1; d <= 6; d++) {
-      if (link.Linked[d] != 1) continue;
-      if (PointDofCodes[link.Master][d] != 'F' || PointDofCodes[link.Slave][d] != 'F')
-        InternalError(__FILE__, __LINE__);
-      slaves.push_back(PointDofNumbers[link.Slave][d]);
-    }
-  }
-  std::sort(slaves.begin(), slaves.end());
-  slaves.erase(std::unique(slaves.begin(), slaves.end()), slaves.end());
+  for (int i = 1; i <= nF; i++)
+    if (eq[i] != i) slaves.push_back(i);
+  freed1(eq);
   *nS = static_cast<int>(slaves.size());
   if (*nS == 0) return;
 
