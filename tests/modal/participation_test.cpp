@@ -164,8 +164,9 @@ TEST(ParticipationRatios, MasslessDofKeepsTheAssembledMassForTheErrors) {
   }
 }
 
-// Refusals from the data: a participating mass ratio request, and load-case numbers of
-// the modal lists outside 1..NUMBER_OF_LOAD_CASES (checked when read).
+// Refusals from the data: a participating mass ratio request, a linked dof that is not
+// free, and load-case numbers of the modal lists outside 1..NUMBER_OF_LOAD_CASES (checked
+// when read).
 TEST(ModalData, RequestsTheAnalysisCannotServeAreRefused) {
   {
     tw::Model m = HexaBar(2, 0.5, 1, 1);
@@ -177,6 +178,14 @@ TEST(ModalData, RequestsTheAnalysisCannotServeAreRefused) {
                 Whole("\n   -> Block name: <PARTICIPATING_MASS_RATIOS>\n   -> Direction: XG2\n\nERROR:\n"
                       "Participating mass ratios are not available:\n"
                       "use <DYNAMIC_PARTICIPATION_RATIOS> with a gravity load case instead.\n\n"));
+  }
+  {
+    // A linked dof that is prescribed: the assembly of K refuses it before the modes.
+    tw::Model m = TrussBar(std::vector<double>(2, 0.5), 1, 1, "111000", "011000");
+    tw::AddPoint(m, 1.0, 0, 0);
+    tw::AddRecord(m, "<SUPPORTS>", tw::Support(4, "111000"));
+    tw::AddRecord(m, "<INTERNAL_POINT_LINKS>", tw::PointLink(3, 4, "100000"));
+    EXPECT_EXIT(ModalModel mm(m, "link"), testing::ExitedWithCode(1), "must be nonprescribed\\.");
   }
   const char* blocks[] = {"<RITZ_GENERATING_LOAD_CASES>", "<STATIC_PARTICIPATION_RATIOS>",
                           "<DYNAMIC_PARTICIPATION_RATIOS>"};
