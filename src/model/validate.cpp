@@ -347,6 +347,25 @@ void CheckInitialConditions(const MeshData* m) {
   }
 }
 
+// The options and the load cases of the modal analyses.
+void CheckModalData(const MeshData* m) {
+  const int type = m->Main.AnalysisType;
+  if (type == ANALYSIS_MODAL_ANALYSIS || type == ANALYSIS_MODAL_SUPERPOSITION) {
+    CheckCode(Where{nullptr, "<MAIN_PARAMETERS>", 0}, "SYSTEM_LIN_EQ_ALGORITHM", m->Main.LinEqAlgorithm, 1, 3);
+    if (type == ANALYSIS_MODAL_ANALYSIS)
+      CheckCode(Where{nullptr, "<DYNAMIC_ANALYSIS_PARAMETERS>", 0}, "TYPE_OF_VIBRATION_MODES",
+                m->Dynamic.VibrationModeType, 1, 2);
+  }
+  const int nLC = m->Main.nLoadCases;
+  for (int r = 1; r <= m->nRitzLoadCases; r++)
+    CheckNumber(Where{nullptr, "<RITZ_GENERATING_LOAD_CASES>", r}, "load case number", m->RitzLoadCases[r].Int1, nLC);
+  for (int r = 1; r <= m->nStaticParticipation; r++)
+    CheckNumber(Where{nullptr, "<STATIC_PARTICIPATION_RATIOS>", r}, "load case number", m->StaticParticipation[r], nLC);
+  for (int r = 1; r <= m->nDynamicParticipation; r++)
+    CheckNumber(Where{nullptr, "<DYNAMIC_PARTICIPATION_RATIOS>", r}, "load case number", m->DynamicParticipation[r],
+                nLC);
+}
+
 // The three axes of a special coordinate system must be orthonormal: the point's dofs,
 // supports and results are turned by them as a rotation.
 void CheckCoordinateSystem(const MeshData* m, int r) {
@@ -624,6 +643,7 @@ void ValidateMesh(const MeshData* m) {
   CheckSprings(m);
   CheckContacts(m);
   CheckInitialConditions(m);
+  CheckModalData(m);
   for (int r = 1; r <= m->nThermalInitial; r++)
     CheckNumber(Where{nullptr, "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>", r}, "point number", m->ThermalInitial[r].Point,
                 m->nPoints);

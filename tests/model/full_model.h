@@ -92,12 +92,12 @@ inline Model Build() {
   m.arcLength.displDof = 2;
   testmodel::AddRecord(m, "<DYNAMIC_INITIAL_CONDITIONS>", Rec().I(5).I(2).D(0.1).D(0.2).D(0.3));
   testmodel::AddRecord(m, "<FREQUENCY_RANGES>", Rec().D(1.0).I(141).D(2.0).D(3.0));
-  testmodel::AddRecord(m, "<RITZ_GENERATING_LOAD_CASES>", Rec().I(151).I(152));
-  testmodel::AddRecord(m, "<RITZ_GENERATING_LOAD_CASES>", Rec().I(153).I(154));
+  testmodel::AddRecord(m, "<RITZ_GENERATING_LOAD_CASES>", Rec().I(1).I(152));
+  testmodel::AddRecord(m, "<RITZ_GENERATING_LOAD_CASES>", Rec().I(2).I(154));
   m.participatingMassRatios = {1, 1, 0};
-  testmodel::AddRecord(m, "<STATIC_PARTICIPATION_RATIOS>", Rec().I(3));
+  testmodel::AddRecord(m, "<STATIC_PARTICIPATION_RATIOS>", Rec().I(2));
   testmodel::AddRecord(m, "<STATIC_PARTICIPATION_RATIOS>", Rec().I(1));
-  testmodel::AddRecord(m, "<DYNAMIC_PARTICIPATION_RATIOS>", Rec().I(5));
+  testmodel::AddRecord(m, "<DYNAMIC_PARTICIPATION_RATIOS>", Rec().I(2));
   testmodel::AddRecord(m, "<MODAL_DAMPING_RATIOS>", Rec().I(1).D(0.05));
   testmodel::AddRecord(m, "<MODAL_DAMPING_RATIOS>", Rec().I(3).D(0.07));
   testmodel::AddRecord(m, "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>", Rec().I(2).D(20.5));
