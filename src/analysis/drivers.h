@@ -43,7 +43,10 @@ void MainLinModalAnalysis(FILE* fp, const char* job, const char* OutputControl, 
 void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputControl,
                                MeshData* mesh);
 
-// Thermal steady state.
+// Thermal steady state (thermal_steady.cpp): temperature numbering, conductivity matrix,
+// then per load case its heat loads, prescribed temperatures, solve and boundary heat
+// fluxes; one record per load case in <job>_tq.bin, the assembly record and one solve
+// record per load case in <job>_ep.bin.
 void MainThermalSteadyLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl,
                                        MeshData* mesh);
 void MainThermalSteadyLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,
