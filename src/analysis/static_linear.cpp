@@ -52,10 +52,7 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
 
   FILE* fpDR;
   FILE* fpEP;
-  OpenFile(&fpDR, job, kDisplReactSuffix, "wb", 'Y');
-  OpenFile(&fpEP, job, kExecParamsSuffix, "wb", 'Y');
-  WriteTag(kDisplReactOpenTag, fpDR);
-  WriteTag(kExecParamsOpenTag, fpEP);
+  OpenLinearResultFiles(job, false, &fpDR, &fpEP);
   WriteSummaryRecord(fpEP, &iter);
 
   double* F;       // free-dof loads, overwritten by the free displacements
@@ -98,10 +95,7 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
     WriteSummaryRecord(fpEP, &step);
   }
 
-  WriteTag(kExecParamsCloseTag, fpEP);
-  WriteTag(kDisplReactCloseTag, fpDR);
-  CloseFile(fpEP);
-  CloseFile(fpDR);
+  CloseLinearResultFiles(fpDR, fpEP, false);
 
   freed1(F);
   freed1(FPresc);

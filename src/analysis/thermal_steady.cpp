@@ -41,10 +41,7 @@ void MainThermalSteadyLin(int solver, FILE* fp, const char* job, const char* Out
 
   FILE* fpTQ;
   FILE* fpEP;
-  OpenFile(&fpTQ, job, kTempHeatFluxSuffix, "wb", 'Y');
-  OpenFile(&fpEP, job, kExecParamsSuffix, "wb", 'Y');
-  WriteTag(kTempHeatFluxOpenTag, fpTQ);
-  WriteTag(kExecParamsOpenTag, fpEP);
+  OpenLinearResultFiles(job, true, &fpTQ, &fpEP);
   WriteSummaryRecord(fpEP, &iter);
 
   double* Q;       // free-dof heat loads, overwritten by the free temperatures
@@ -85,10 +82,7 @@ void MainThermalSteadyLin(int solver, FILE* fp, const char* job, const char* Out
     WriteSummaryRecord(fpEP, &step);
   }
 
-  WriteTag(kExecParamsCloseTag, fpEP);
-  WriteTag(kTempHeatFluxCloseTag, fpTQ);
-  CloseFile(fpEP);
-  CloseFile(fpTQ);
+  CloseLinearResultFiles(fpTQ, fpEP, true);
 
   freed1(Q);
   freed1(QPresc);

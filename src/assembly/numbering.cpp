@@ -8,6 +8,11 @@
 #include "numcore/numcore.h"
 
 void CalcPointDofCodes(int phase, const MeshData* mesh, const int* ElemPropIndex, char** PointDofCodes) {
+  MarkElementDofs(mesh, ElemPropIndex, PointDofCodes);
+  MarkPrescribedDofs(phase, mesh->nSupports, mesh->Supports, PointDofCodes);
+}
+
+void MarkElementDofs(const MeshData* mesh, const int* ElemPropIndex, char** PointDofCodes) {
   zeroc2(PointDofCodes, mesh->nPoints, 6);
   for (int e = 1; e <= mesh->nElements; e++) {
     if (ElemPropIndex[e] == 0) continue;
@@ -18,7 +23,6 @@ void CalcPointDofCodes(int phase, const MeshData* mesh, const int* ElemPropIndex
         if (mask[d] == '1') codes[d] = 'F';
     }
   }
-  MarkPrescribedDofs(phase, mesh->nSupports, mesh->Supports, PointDofCodes);
 }
 
 void MarkPrescribedDofs(int phase, int n, const Support* records, char** PointDofCodes) {

@@ -74,6 +74,8 @@ void CalcStrongDiscontinuities(const MeshData* mesh, char* ElemHasStrongDisc);
 
 // ---- numbering ---------------------------------------------------------------------------
 void CalcPointDofCodes(int phase, const MeshData* mesh, const int* ElemPropIndex, char** PointDofCodes);
+// Clears the codes, then 'F' on the dofs of the type masks of the active elements' nodes.
+void MarkElementDofs(const MeshData* mesh, const int* ElemPropIndex, char** PointDofCodes);
 // 'P' on the flagged dofs of the records (supports or fixed temperatures) whose phase
 // range holds the phase, whether an element uses the point or not.
 void MarkPrescribedDofs(int phase, int n, const Support* records, char** PointDofCodes);

@@ -45,16 +45,7 @@ void CheckThermalElementTypes(const MeshData* mesh, const int* ElemPropIndex) {
 }
 
 void CalcThermalDofCodes(int phase, const MeshData* mesh, const int* ElemPropIndex, char** PointDofCodes) {
-  zeroc2(PointDofCodes, mesh->nPoints, 6);
-  for (int e = 1; e <= mesh->nElements; e++) {
-    if (ElemPropIndex[e] == 0) continue;
-    const char* mask = GetElementTypeInfo(mesh->ElemProps[ElemPropIndex[e]].ElementType).dofMask;
-    for (int k = 1; k <= mesh->ElemNodeCount[e]; k++) {
-      char* codes = PointDofCodes[mesh->ElemNodes[e][k]];
-      for (int d = 1; d <= 6; d++)
-        if (mask[d] == '1') codes[d] = 'F';
-    }
-  }
+  MarkElementDofs(mesh, ElemPropIndex, PointDofCodes);
   MarkPrescribedDofs(phase, mesh->nFixedTemps, mesh->FixedTemps, PointDofCodes);
 }
 
