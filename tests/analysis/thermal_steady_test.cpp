@@ -321,6 +321,13 @@ TEST_F(ThermalSteadyRun, RefusedModels) {
        },
        {"   -> Block name: <SURFACE_CONVECTION_HEAT_TRANSFER>\n   -> Counter: 1\n   -> Element: 3\n",
         "Surface covection heat transfer cannot be applied to this element type."}},
+      {"heat flux on a plane quadrilateral", true,
+       [](ThermalBar& b) {
+         b.Fix(true, true);
+         b.model.loadCases = {ThermalLoadCase({{"<SURFACE_HEAT_FLUX>", {tw::Rec().I(4).I(1).DList({1.0})}}})};
+       },
+       {"   -> Block name: <SURFACE_HEAT_FLUX>\n   -> Counter: 1\n   -> Element: 4\n",
+        "Surface heat flux cannot be applied to this element type."}},
       {"a truss in a thermal run", false,
        [](ThermalBar& b) {
          b.Fix(true, true);
