@@ -63,23 +63,11 @@ void MainThermalSteadyLin(int solver, FILE* fp, const char* job, const char* Out
     allocd1(&TP, nP);
     Calc_T_Presc(nP, lc, &data, t.w.PointDofNumbers, TP, t.w.PointDofCodes);
 
-    // Prescribed temperatures load the free dofs through the coupling terms.
-    SubtractSparseMatTransVecProduct(nF, nP, KPF.count, KPF.cols, TP, Q, KPF.vals);
+    SolveLoadCase(lc, &solverStep, mesh, job, OutputControl, &KFF, &KPF, TP, Q, &step);
+    WriteLoadCaseRecord(lc, nF, nP, &KPF, &KPP, Q, TP, QPresc, "boundary heat flux", fpTQ, fpEP, &step);
 
-    char tag[64];
-    LoadCaseHistoryTag(lc, mesh->Main.nCombinations, tag, static_cast<int>(sizeof tag));
-    SolveLinearSystem(&solverStep, mesh->Main.PrecondResidualDecay, job, tag, OutputControl, &KFF, Q, &step);
-
-    double* R;
-    allocd1(&R, nP);
-    CalcResidKaMinusF(nP, KPF.count, KPP.count, KPF.cols, KPP.cols, Q, TP, QPresc, KPF.vals, KPP.vals, R);
-    CheckFiniteResults(nP, R, "boundary heat flux");
-    WriteDisplReact(fpTQ, lc, nF, nP, Q, TP, R);
-
-    freed1(R);
     freed1(TP);
     FreeLoadCase(&data);
-    WriteSummaryRecord(fpEP, &step);
   }
 
   CloseLinearResultFiles(fpTQ, fpEP, true);
