@@ -647,6 +647,16 @@ void ValidateMesh(const MeshData* m) {
   for (int r = 1; r <= m->nThermalInitial; r++)
     CheckNumber(Where{nullptr, "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>", r}, "point number", m->ThermalInitial[r].Point,
                 m->nPoints);
+  for (int r = 1; r <= m->nConvections; r++) {
+    Where w{nullptr, "<SURFACE_CONVECTION_HEAT_TRANSFER>", r};
+    CheckNumber(w, "element number", m->Convections[r].Element, m->nElements);
+    CheckCode(w, "face number", m->Convections[r].Face, 1, 6);
+  }
+  for (int r = 1; r <= m->nRadiations; r++) {
+    Where w{nullptr, "<SURFACE_RADIATION_HEAT_TRANSFER>", r};
+    CheckNumber(w, "element number", m->Radiations[r].Element, m->nElements);
+    CheckCode(w, "face number", m->Radiations[r].Face, 1, 6);
+  }
 }
 
 void ValidateElementNodeCounts(const MeshData* m, const int* ElemPropIndex) {
@@ -695,12 +705,21 @@ void ValidateLoadCase(const MeshData* m, const LoadCaseData* lc) {
     CheckNumber(w, "point number", lc->PrescDispls[r].Point, np);
     CheckCode(w, "degree of freedom", lc->PrescDispls[r].Dof, 1, 6);
   }
-  for (int r = 1; r <= lc->nPrescTemps; r++)
-    CheckNumber(Where{context, "<PRESCRIBED_POINT_TEMPERATURES>", r}, "point number", lc->PrescTemps[r].Point, np);
-  for (int r = 1; r <= lc->nHeatFluxes; r++)
-    CheckNumber(Where{context, "<SURFACE_HEAT_FLUX>", r}, "element number", lc->HeatFluxes[r].Element, ne);
-  for (int r = 1; r <= lc->nFluidTemps; r++)
-    CheckNumber(Where{context, "<SURFACE_FLUID_TEMPERATURE>", r}, "element number", lc->FluidTemps[r].Element, ne);
+  for (int r = 1; r <= lc->nPrescTemps; r++) {
+    Where w{context, "<PRESCRIBED_POINT_TEMPERATURES>", r};
+    CheckNumber(w, "point number", lc->PrescTemps[r].Point, np);
+    CheckCode(w, "degree of freedom", lc->PrescTemps[r].Dof, 1, 6);
+  }
+  for (int r = 1; r <= lc->nHeatFluxes; r++) {
+    Where w{context, "<SURFACE_HEAT_FLUX>", r};
+    CheckNumber(w, "element number", lc->HeatFluxes[r].Element, ne);
+    CheckCode(w, "face number", lc->HeatFluxes[r].Face, 1, 6);
+  }
+  for (int r = 1; r <= lc->nFluidTemps; r++) {
+    Where w{context, "<SURFACE_FLUID_TEMPERATURE>", r};
+    CheckNumber(w, "element number", lc->FluidTemps[r].Element, ne);
+    CheckCode(w, "face number", lc->FluidTemps[r].Face, 1, 6);
+  }
   for (int r = 1; r <= lc->nHeatGenerations; r++)
     CheckNumber(Where{context, "<VOLUMETRIC_INTERNAL_HEAT_GENERATION>", r}, "element number",
                 lc->HeatGenerations[r].Element, ne);

@@ -72,9 +72,9 @@ inline Model Build() {
   testmodel::AddRecord(m, "<SURFACE_SPRINGS>",
                        Rec().I(91).I(92).I(93).I(1).I(5).C('G').I(2).C(1).C(2).C(0xFE).C(1).IList({2}));
   testmodel::AddRecord(m, "<SURFACE_CONVECTION_HEAT_TRANSFER>",
-                       Rec().Is({101, 102, 103, 104, 105}).C(1).C(0).DList({1.5, 2.5, 3.5}));
+                       Rec().Is({101, 102, 103, 1, 5}).C(1).C(0).DList({1.5, 2.5, 3.5}));
   testmodel::AddRecord(m, "<SURFACE_RADIATION_HEAT_TRANSFER>",
-                       Rec().Is({111, 112, 113, 114, 115}).C(0).C(1).DList({4.5, 5.5}).D(5.67e-8));
+                       Rec().Is({111, 112, 113, 2, 3}).C(0).C(1).DList({4.5, 5.5}).D(5.67e-8));
   testmodel::ContactCase c1;
   c1.title = "contact one";
   c1.group = 7;
