@@ -32,6 +32,20 @@ tw::Rec SurfSpringRec(int elem, int face, char dirKind, int dir, const std::vect
   return tw::Rec().I(0).I(0).I(0).I(elem).I(face).C(dirKind).I(dir).C(1).C(integType).C(pattern).C(1).IList(materials);
 }
 
+// Spring laws: k, Fp, a and the unloading type; the three-point law with F = 10, 12, 4
+// and n = 2; the table law's points.
+tw::Rec Law101(double k, double Fp, double a, int unloading = 2) {
+  return tw::Rec().S("law").D(k).D(Fp).D(a).I(unloading);
+}
+tw::Rec Law102(int mapping, double d1, double d2, double d3) {
+  return tw::Rec().S("law").I(mapping).D(d1).D(10).D(d2).D(12).D(d3).D(4).D(2);
+}
+tw::Rec Law103(int mapping, const std::vector<std::pair<double, double>>& points) {
+  tw::Rec r = tw::Rec().S("law").I(mapping).I(static_cast<int32_t>(points.size()));
+  for (const auto& [x, y] : points) r.D(x).D(y);
+  return r;
+}
+
 tw::Rec SpringLink(int target, int ref, char dirKind, int dir, int dofType) {
   return tw::Rec().I(0).I(0).I(0).I(target).I(ref).C(dirKind).I(dir).C(dofType).I(SPRMAT_LIN_SPRING).I(1);
 }
@@ -269,19 +283,80 @@ TEST(SpringSetUpDeathTest, RecordsTheRunCannotTake) {
     const char* stderrRegex;
   };
   const Case cases[] = {
-      {"nonlinear spring material",
+      {"spring law in a linear analysis",
        [](tw::Model& m) {
-         tw::AddRecord(m, "<NLSMM101>", tw::Rec().S("n").D(1).D(1).D(1).I(1));
+         tw::AddRecord(m, "<NLSMM101>", Law101(1, 1, 1));
          tw::AddRecord(m, "<POINT_SPRINGS>", tw::PointSpring(2, 'G', 1, 1, SPRMAT_NLSMM101, 1));
        },
-       "   -> Block name: <POINT_SPRINGS>\n\nERROR:\nSprings are not available yet\\."},
-      {"materially nonlinear analysis",
+       "   -> Block name: <POINT_SPRINGS>\n   -> Record counter: 1\n\nERROR:\nSprings of nonlinear spring materials "
+       "need a materially nonlinear analysis\\."},
+      {"peak shape factor with a zero divisor",
+       [](tw::Model& m) { tw::AddRecord(m, "<NLSMM101>", Law101(1000, 10, 2)); },
+       "   -> Block name: <NLSMM101>\n   -> Record counter: 1\n\nERROR:\nThe shape factor must lie in \\[0, 2\\): 2\\."},
+      {"negative shape factor", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM101>", Law101(1000, 10, -0.5)); },
+       "The shape factor must lie in \\[0, 2\\): -0\\.5\\."},
+      {"null initial stiffness", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM101>", Law101(0, 10, 1)); },
+       "The initial stiffness must be positive: 0\\."},
+      {"negative plateau", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM101>", Law101(1000, -1, 1)); },
+       "The plateau force must be positive: -1\\."},
+      {"unloading type", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM101>", Law101(1000, 10, 1, 3)); },
+       "Invalid unloading and reloading type: 3"},
+      {"three points out of order",
+       [](tw::Model& m) { tw::AddRecord(m, "<NLSMM102>", Law102(1, 0.002, 0.001, 0.01)); },
+       "   -> Block name: <NLSMM102>\n   -> Record counter: 1\n\nERROR:\nThe displacements must not decrease"},
+      {"null first displacement", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM102>", Law102(1, 0.0, 0.002, 0.01)); },
+       "The first displacement must be positive: 0\\."},
+      {"mapping of the three-point law",
+       [](tw::Model& m) { tw::AddRecord(m, "<NLSMM102>", Law102(0, 0.001, 0.002, 0.01)); },
+       "Invalid orientation mapping: 0 \\(valid: 1 or 2\\)\\."},
+      {"table without points", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM103>", Law103(0, {})); },
+       "   -> Block name: <NLSMM103>\n   -> Record counter: 1\n\nERROR:\nThe table needs at least one point: 0\\."},
+      {"table starting at the origin",
+       [](tw::Model& m) { tw::AddRecord(m, "<NLSMM103>", Law103(0, {{0.0, 1.0}, {1.0, 2.0}})); },
+       "The first abscissa must be positive: 0\\."},
+      {"table abscissae repeated",
+       [](tw::Model& m) { tw::AddRecord(m, "<NLSMM103>", Law103(0, {{1.0, 1.0}, {1.0, 2.0}})); },
+       "The abscissae must increase strictly: point 2"},
+      {"mapping of the table law", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM103>", Law103(3, {{1.0, 1.0}})); },
+       "Invalid orientation mapping: 3 \\(valid: 0 to 2\\)\\."},
+      {"orientation code the law reads",
        [](tw::Model& m) {
          m.main.materNonlinear = 1;
-         tw::AddRecord(m, "<POINT_SPRINGS>", tw::PointSpring(2, 'G', 1, 1, SPRMAT_LIN_SPRING, 1));
+         tw::AddRecord(m, "<NLSMM103>", Law103(1, {{1.0, 1.0}}));
+         tw::AddRecord(m, "<POINT_SPRINGS>", tw::PointSpring(2, 'G', 1, 1, SPRMAT_NLSMM103, 1, 3));
        },
-       "   -> Block name: <POINT_SPRINGS>\n\nERROR:\nSprings are not available yet\\.\n"
-       "Springs can be used in linear analyses only\\."},
+       "   -> Block name: <POINT_SPRINGS>\n   -> Record counter: 1\n\nERROR:\nInvalid orientation code: 3 "
+       "\\(valid: 1 or 2\\)\\."},
+      {"rotational spring law",
+       [](tw::Model& m) {
+         m.main.materNonlinear = 1;
+         tw::AddRecord(m, "<NLSMM102>", Law102(1, 0.001, 0.002, 0.01));
+         tw::AddRecord(m, "<POINT_SPRINGS>", tw::PointSpring(2, 'G', 1, 2, SPRMAT_NLSMM102, 1));
+       },
+       "   -> Spring material type: _NLSMM102\n   -> Specified type of degree of freedom: _ROT \\(rotational\\)\n\n"
+       "ERROR:\nFor this nonlinear spring material model \\(_NLSMM102\\) the \nspecified type of degree o freedom "
+       "must be: _TRANS \\(Translational\\)\\."},
+      {"link of a one-sided law",
+       [](tw::Model& m) {
+         m.main.materNonlinear = 1;
+         tw::AddRecord(m, "<NLSMM101>", Law101(1000, 10, 1));
+         tw::AddRecord(m, "<INTERNAL_POINT_SPRING_LINKS>",
+                       tw::Rec().I(0).I(0).I(0).I(1).I(2).C('G').I(1).C(1).I(SPRMAT_NLSMM101).I(1));
+       },
+       "   -> Block name: <INTERNAL_POINT_SPRING_LINKS>\n   -> Record counter: 1\n\nERROR:\nInternal point spring "
+       "links take the spring materials _LIN_SPRING and _NLSMM103 only: _NLSMM101\\."},
+      {"spring law on a beam",
+       [](tw::Model& m) {
+         m.main.materNonlinear = 1;
+         tw::AddPoint(m, 5, 0, 0);
+         tw::AddElement(m, {2, 9});
+         AddProperty(m, 2, 2, _TIMOSHENKO_BEAM_3D);
+         tw::AddRecord(m, "<NLSMM103>", Law103(0, {{1.0, 1.0}}));
+         tw::AddRecord(m, "<LINE_SPRINGS>", LineSpringRec(2, 0, 0, 'G', 3, 1, {1}, 1, 0, SPRMAT_NLSMM103));
+       },
+       "Calculating the nonlinear material line spring contribution\nto the global stiffness matrix:\n"
+       "   -> Block name: <LINE_SPRINGS>\n   -> Counter: 1\n   -> Element: 2\n\nERROR:\nNonlinear material line "
+       "springs cannot be applied to this element type\\."},
       {"edge not on the face",
        [](tw::Model& m) { tw::AddRecord(m, "<LINE_SPRINGS>", LineSpringRec(1, 6, 1, 'G', 1, 1, {1})); },
        "The specified face does not contain the specified edge\\."},
