@@ -183,7 +183,7 @@ TEST(SpringLinks, CouplingBlockActsOnTheLinkedDofs) {
   EXPECT_EQ(b.w.Springs.linkCouplingElem[1], 2);
   double** K12;
   allocd2(&K12, 12, 12);
-  CalcSpringLinkCouplingMat(1, &b.mesh, b.w.ElemPropIndex, b.w.PointTypes, b.w.PointElemAdjacency, K12);
+  CalcSpringLinkCouplingMat(1, &b.mesh, b.w.ElemPropIndex, b.w.PointTypes, b.w.PointElemAdjacency, nullptr, K12);
   for (int r = 1; r <= 12; r++)
     for (int c = 1; c <= 12; c++)
       EXPECT_EQ(K12[r][c], (r == 6 && c == 12) || (r == 12 && c == 6) ? -4.0 : 0.0) << r << ", " << c;
