@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assembly/assembly.h"
+#include "history/history.h"
 #include "model/material.h"
 #include "springs/springs.h"
 #include "support/output_flags.h"
@@ -555,4 +556,131 @@ TEST(SurfaceSprings, QuadraticHexaFacesAndEdge) {
       for (int j : {1, 2, 3}) el += dl[static_cast<size_t>(3 * i - 2)][static_cast<size_t>(3 * j - 2)];
     EXPECT_NEAR(el, 2.0, 1e-12);
   }
+}
+
+// ---- nonlinear line and surface springs ---------------------------------------------------
+
+namespace {
+
+// The spring history of a built model as the nonlinear set-up makes it (mode 1).
+struct SpringHistoryOf {
+  SpringIndex_HD index{};
+  NLSMM_HD table{};
+  int counts[kSpringMaterialKinds + 1] = {};
+  SpringHistory hist{};
+  explicit SpringHistoryOf(const Built& b) {
+    CalcSpringToSpringIndex_HD(&index, &b.mesh);
+    CalcSizingDataSpringIndex_HD(&index, &b.mesh, b.w.ElemPropIndex);
+    AllocIndexArrays_HD(&index);
+    CalcSpringIndex_HD(&index, &b.mesh, counts);
+    AllocNLSMM_HD(1, &table, counts);
+    InitNLSMM_HD(1, &table, counts);
+    SF_NLSMM_HD(1, &index, &b.mesh, &table, counts);
+    hist = SpringHistory{&index, &table};
+  }
+  ~SpringHistoryOf() {
+    FreeNLSMM_HD(1, &table, counts);
+    FreeSpringIndex_HD(&index);
+  }
+};
+
+Matrix ToMatrix(double** K, int n) {
+  Matrix d(static_cast<size_t>(n + 1), std::vector<double>(static_cast<size_t>(n + 1), 0.0));
+  for (int r = 1; r <= n; r++)
+    for (int c = 1; c <= n; c++) d[r][c] = K[r][c];
+  return d;
+}
+
+}  // namespace
+
+// An _NLSMM101 line spring (k = 1000) on a hexahedron edge along x1, in its first branch,
+// gives the matrix of the linear spring k = 1000 on that edge; a motion of the edge nodes
+// by 1e-4 along the spring gives internal forces equal to that matrix times it.
+TEST(NonlinearSpringHosts, LineSpringInItsFirstBranchIsTheLinearSpring) {
+  const int n = 24;
+  tw::Model lin = Hexa(2.0);
+  tw::AddRecord(lin, "<LINEAR_SPRING_MATERIALS>", LinearSpring(1000.0));
+  tw::AddRecord(lin, "<LINE_SPRINGS>", LineSpringRec(1, 1, 1, 'G', 1, 1, {1}));
+  const Matrix expected = SpringTerms(Built(lin, 1, "lin"), 1);
+
+  tw::Model m = Hexa(2.0);
+  m.main.materNonlinear = 1;
+  tw::AddRecord(m, "<NLSMM101>", Law101(1000, 10, 1));
+  tw::AddRecord(m, "<LINE_SPRINGS>", LineSpringRec(1, 1, 1, 'G', 1, 1, {1}, 1, 0, SPRMAT_NLSMM101));
+  Built b(m, 1, "nl");
+  SpringHistoryOf h(b);
+  EXPECT_EQ(h.counts[SPRMAT_NLSMM101], 3);  // the default rule's three points
+  double** K;
+  allocd2(&K, n, n);
+  zerod2(K, n, n);
+  CalcStiffLineSpring_NL(1, 8, _SOLID_HEXA, &b.mesh, K, &b.w.Springs, &h.hist);
+  ExpectTerms(ToMatrix(K, n), [&](int r, int c) { return expected[r][c]; }, 1000.0);
+  freed2(K);
+
+  // Edge 1 of face 1 joins nodes 1 and 2: both move along x1 (orientation code 1: the
+  // spring acts while u >= 0).
+  std::vector<double> ue(n + 1, 0.0), fe(n + 1, 0.0);
+  ue[1] = ue[4] = 1e-4;
+  const std::string noFlags(8, '\0');
+  CalcInt_Fg_Springs(1, _SOLID_HEXA, 8, b.w.ElemPropIndex[1], GetElementTypeInfo(_SOLID_HEXA).dofMask, &b.mesh,
+                     b.w.ElemPropIndex, ue.data(), nullptr, fe.data(), noFlags.c_str(), b.w.ElemHasLineSpring,
+                     noFlags.c_str(), noFlags.c_str(), b.w.PointTypes, b.w.PointElemAdjacency, &b.w.Springs, &h.hist);
+  for (int r = 1; r <= n; r++) {
+    double sum = 0.0;
+    for (int c = 1; c <= n; c++) sum += expected[r][c] * ue[c];
+    EXPECT_NEAR(fe[r], sum, 1e-12) << r;
+  }
+}
+
+// A surface spring with a 2 x 3 rule on a unit plane-stress square along _L1 (the u2
+// dofs): record (i - 1) 3 + j serves sampling point (s1_i, s2_j). With a table law whose
+// segment k has slope 1000 k and record k left on segment k, the tangent is
+// sum_ij 1000 ((i - 1) 3 + j) w_i w_j |J| N N^T.
+TEST(NonlinearSpringHosts, SurfacePatternRecordsFollowTheSamplingPoints) {
+  tw::Model m = BaseModel();
+  m.main.materNonlinear = 1;
+  const double x[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  for (const auto& p : x) tw::AddPoint(m, 0, p[0], p[1]);
+  tw::AddElement(m, {1, 2, 3, 4});
+  AddProperty(m, 1, 1, _PLANE_STRESS_QUAD);
+  tw::AddRecord(m, "<NUMERICAL_INTEGRATION>", tw::NumericalIntegration("p23", {0, 0, 2, 3}));
+  std::vector<std::pair<double, double>> table;
+  double y = 0.0;
+  for (int k = 1; k <= 6; k++) table.push_back({0.001 * k, y += k});
+  tw::AddRecord(m, "<NLSMM103>", Law103(0, table));
+  tw::AddRecord(m, "<SURFACE_SPRINGS>",
+                tw::Rec().I(0).I(0).I(0).I(1).I(0).C('E').I(1).C(1).C(1).C(1).C(SPRMAT_NLSMM103).IList({1}));
+  Built b(m);
+  SpringHistoryOf h(b);
+  ASSERT_EQ(h.counts[SPRMAT_NLSMM103], 6);
+  ASSERT_EQ(h.index.SurfSlots[1], 6);
+  NLSMM_HDRecord* rec = NLSMM_HDCurrent(&h.table, SPRMAT_NLSMM103);
+  for (int k = 1; k <= 6; k++) {
+    EXPECT_EQ(h.index.SurfRecord[1][k], k);
+    rec[k].Value[1] = 0.001 * (k - 0.5);
+  }
+  const int n = 8;
+  double** K;
+  allocd2(&K, n, n);
+  zerod2(K, n, n);
+  CalcStiffSurfSpring_NL(1, 4, _PLANE_STRESS_QUAD, nullptr, &b.mesh, K, &b.w.Springs, &h.hist);
+  const double* a1 = IntegrationRuleTable.abscissa[kIntGLEG][2];
+  const double* w1 = IntegrationRuleTable.weight[kIntGLEG][2];
+  const double* a2 = IntegrationRuleTable.abscissa[kIntGLEG][3];
+  const double* w2 = IntegrationRuleTable.weight[kIntGLEG][3];
+  const double corner[5][2] = {{0, 0}, {-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+  auto N = [&](int a, double s, double t) { return (1 + corner[a][0] * s) * (1 + corner[a][1] * t) / 4; };
+  ExpectTerms(
+      ToMatrix(K, n),
+      [&](int r, int c) {
+        if (r % 2 == 0 || c % 2 == 0) return 0.0;  // the u3 dofs
+        const int na = (r + 1) / 2, nb = (c + 1) / 2;
+        double sum = 0.0;
+        for (int i = 1; i <= 2; i++)
+          for (int j = 1; j <= 3; j++)
+            sum += 1000.0 * ((i - 1) * 3 + j) * w1[i] * w2[j] * 0.25 * N(na, a1[i], a2[j]) * N(nb, a1[i], a2[j]);
+        return sum;
+      },
+      1000.0, 1e-10);
+  freed2(K);
 }
