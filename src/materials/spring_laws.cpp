@@ -156,52 +156,44 @@ double StateForce(const SpringCurves& law, double s, double d, NLSMM_HDRecord& r
   // While the spring acts, its displacement keeps one sign (the elastic table has no
   // such restriction).
   if (law.kind != SPRMAT_NLSMM103 && state != 4 && dLast * d < 0.0) InternalError(__FILE__, __LINE__);
-  double f;
+  // Loading beyond the reach of the unloading branches returns to the envelope.
+  bool envelope = false;
   switch (state) {
     case 1:
-      if (x >= p) {
-        f = law.Env(x);
-        dMax = d;
-      } else {
-        f = law.UR(x, mx);
+      if (x >= p)
+        envelope = true;
+      else
         state = 2;
-      }
       break;
     case 2:
-      if (x <= p) {
-        f = law.UR(x, mx);
-      } else if (x <= mx) {
-        f = law.UR(x, mx);
-        state = 3;
-      } else {
-        f = law.Env(x);
-        dMax = d;
-        state = 1;
+      if (x > p) {
+        if (x <= mx)
+          state = 3;
+        else
+          envelope = true;
       }
       break;
     case 3:
-      if (x < p) {
-        f = law.UR(x, mx);
+      if (x < p)
         state = 2;
-      } else if (x > mx) {
-        f = law.Env(x);
-        dMax = d;
-        state = 1;
-      } else {
-        f = law.UR(x, mx);
-      }
+      else if (x > mx)
+        envelope = true;
       break;
     case 4:
-      if (x <= mx) {
-        f = law.UR(x, mx);
+      if (x <= mx)
         state = 3;
-      } else {
-        f = law.Env(x);
-        dMax = d;
-        state = 1;
-      }
+      else
+        envelope = true;
       break;
     default: InternalError(__FILE__, __LINE__);
+  }
+  double f;
+  if (envelope) {
+    f = law.Env(x);
+    dMax = d;
+    state = 1;
+  } else {
+    f = law.UR(x, mx);
   }
   F = d < 0.0 ? -f : f;
   dLast = d;

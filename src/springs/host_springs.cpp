@@ -631,12 +631,6 @@ const char* const kNLSurfForceTitle =
     "Calculating the nonlinear material surface spring internal equivalent\n nodal forces contribution to the "
     "global internal forces vector:";
 
-NLSMM_HDRecord& SpringRecord(const SpringHistory* hist, int kind, int record) {
-  NLSMM_HDRecord* a = NLSMM_HDCurrent(hist->table, kind);
-  if (a == nullptr || record < 1) InternalError(__FILE__, __LINE__);
-  return a[record];
-}
-
 // Directions a nonlinear line spring takes on its host (the linear checks first where
 // they apply).
 void CheckLineDirection_NL(const HostContext& c, LineHostKind host, const LineSpring& r, const MeshData* mesh,
@@ -720,14 +714,14 @@ NLSMM_HDRecord& LineSpringRecord(const SpringHistory* hist, const MeshData* mesh
   const SpringIndex_HD* x = hist->index;
   const int i = x->LineToHD[spring];
   if (i < 1 || j < 1 || j > x->LineSlots[i]) InternalError(__FILE__, __LINE__);
-  return SpringRecord(hist, mesh->LineSprings[spring].SpringMaterialKind, x->LineRecord[i][j]);
+  return SpringHistoryRecord(hist, mesh->LineSprings[spring].SpringMaterialKind, x->LineRecord[i][j]);
 }
 
 NLSMM_HDRecord& SurfSpringRecord(const SpringHistory* hist, const MeshData* mesh, int spring, int j) {
   const SpringIndex_HD* x = hist->index;
   const int i = x->SurfToHD[spring];
   if (i < 1 || j < 1 || j > x->SurfSlots[i]) InternalError(__FILE__, __LINE__);
-  return SpringRecord(hist, mesh->SurfSprings[spring].SpringMaterialKind, x->SurfRecord[i][j]);
+  return SpringHistoryRecord(hist, mesh->SurfSprings[spring].SpringMaterialKind, x->SurfRecord[i][j]);
 }
 
 void LineSpringOnHost_NL(int elem, int spring, int nNodes, int type, const MeshData* mesh,

@@ -279,19 +279,25 @@ void CheckDrill(double k, const double* v, int point, const char* context, int c
   errexit(kDrillMessage, 0);
 }
 
-// Adds k v v^T at every node of the element whose point is `point`.
-void ScatterPointBlock(int elem, int nNodes, const char* dofMask, int dofType, int point, double k, const double* v,
-                       const MeshData* mesh, double** K) {
+// f(o, m) at every node of the element whose point is `point`: o the node's offset in the
+// element's dof order, m the positions of the spring's three components in its block.
+template <class F>
+void ForPointNodes(int elem, int nNodes, const char* dofMask, int dofType, int point, const MeshData* mesh, F f) {
   int m[4];
   SpringDofPositions(dofType, dofMask, m);
   const int nd = DofsOfMask(dofMask);
-  for (int j = 1; j <= nNodes; j++) {
-    if (mesh->ElemNodes[elem][j] != point) continue;
-    const int o = (j - 1) * nd;
+  for (int j = 1; j <= nNodes; j++)
+    if (mesh->ElemNodes[elem][j] == point) f((j - 1) * nd, m);
+}
+
+// Adds k v v^T at every node of the element whose point is `point`.
+void ScatterPointBlock(int elem, int nNodes, const char* dofMask, int dofType, int point, double k, const double* v,
+                       const MeshData* mesh, double** K) {
+  ForPointNodes(elem, nNodes, dofMask, dofType, point, mesh, [&](int o, const int* m) {
     for (int a = 1; a <= 3; a++)
       for (int b = 1; b <= 3; b++)
         if (m[a] != 0 && m[b] != 0) K[o + m[a]][o + m[b]] += k * v[a] * v[b];
-  }
+  });
 }
 
 const char* const kPointSpringContext =
@@ -320,22 +326,16 @@ void CheckLinkElements(int link, const MeshData* mesh, const SpringTables* t, co
     }
 }
 
-NLSMM_HDRecord& HistoryRecord(const SpringHistory* hist, int kind, int record) {
-  NLSMM_HDRecord* a = NLSMM_HDCurrent(hist->table, kind);
-  if (a == nullptr || record < 1) InternalError(__FILE__, __LINE__);
-  return a[record];
-}
-
 NLSMM_HDRecord& PointSpringRecord(const SpringHistory* hist, const MeshData* mesh, int spring) {
   const int i = hist->index->PointToHD[spring];
   if (i == 0) InternalError(__FILE__, __LINE__);
-  return HistoryRecord(hist, mesh->PointSprings[spring].SpringMaterialKind, hist->index->PointRecord[i]);
+  return SpringHistoryRecord(hist, mesh->PointSprings[spring].SpringMaterialKind, hist->index->PointRecord[i]);
 }
 
 NLSMM_HDRecord& LinkRecord(const SpringHistory* hist, const MeshData* mesh, int link) {
   const int i = hist->index->LinkToHD[link];
   if (i == 0) InternalError(__FILE__, __LINE__);
-  return HistoryRecord(hist, mesh->SpringLinks[link].SpringMaterialKind, hist->index->LinkRecord[i]);
+  return SpringHistoryRecord(hist, mesh->SpringLinks[link].SpringMaterialKind, hist->index->LinkRecord[i]);
 }
 
 const MaterialRecord& SpringMaterialOf(const MeshData* mesh, int kind, int number) {
@@ -628,6 +628,12 @@ void CalcStiffElementSprings(int elem, int, int nNodes, int property, const char
 
 // ---- nonlinear runs -----------------------------------------------------------------------------
 
+NLSMM_HDRecord& SpringHistoryRecord(const SpringHistory* hist, int kind, int record) {
+  NLSMM_HDRecord* a = NLSMM_HDCurrent(hist->table, kind);
+  if (a == nullptr || record < 1) InternalError(__FILE__, __LINE__);
+  return a[record];
+}
+
 namespace {
 
 // Orientation factor and material of a nonlinear point spring.
@@ -650,32 +656,25 @@ PointLaw LinkLaw(const MeshData* mesh, const IntPointSpringLink& l) {
 // Displacement of `point` along v, from the element displacements at its first node.
 double PointDisplAlong(int elem, int nNodes, const char* dofMask, int dofType, int point, const double* v,
                        const MeshData* mesh, const double* ue) {
-  int m[4];
-  SpringDofPositions(dofType, dofMask, m);
-  const int nd = DofsOfMask(dofMask);
-  for (int j = 1; j <= nNodes; j++) {
-    if (mesh->ElemNodes[elem][j] != point) continue;
-    const int o = (j - 1) * nd;
-    double delta = 0.0;
+  bool found = false;
+  double delta = 0.0;
+  ForPointNodes(elem, nNodes, dofMask, dofType, point, mesh, [&](int o, const int* m) {
+    if (found) return;
+    found = true;
     for (int a = 1; a <= 3; a++)
       if (m[a] != 0) delta += v[a] * ue[o + m[a]];
-    return delta;
-  }
-  InternalError(__FILE__, __LINE__);
+  });
+  if (!found) InternalError(__FILE__, __LINE__);
+  return delta;
 }
 
 // Adds F v at every node of the element whose point is `point`.
 void ScatterPointForce(int elem, int nNodes, const char* dofMask, int dofType, int point, double F, const double* v,
                        const MeshData* mesh, double* fe) {
-  int m[4];
-  SpringDofPositions(dofType, dofMask, m);
-  const int nd = DofsOfMask(dofMask);
-  for (int j = 1; j <= nNodes; j++) {
-    if (mesh->ElemNodes[elem][j] != point) continue;
-    const int o = (j - 1) * nd;
+  ForPointNodes(elem, nNodes, dofMask, dofType, point, mesh, [&](int o, const int* m) {
     for (int a = 1; a <= 3; a++)
       if (m[a] != 0) fe[o + m[a]] += F * v[a];
-  }
+  });
 }
 
 // Point spring or link vector v of `point` after the coplanar rule (context lines with
@@ -730,8 +729,9 @@ void CalcStiffIntPointSpringLink_NL(int elem, int nNodes, const char* dofMask, c
     CheckLinkElements(s, mesh, t, PointElemAdjacency);
     const int point = LinkPointHere(elem, s, mesh, t);
     const double kt = LinkTangent(s, mesh, hist);
+    // The drill check looks at the direction alone: the tangent may vanish for a while.
     double v[4];
-    PointSpringVector(point, l.DofType, l.DirKind, l.Direction, kt, mesh, ElemPropIndex, PointTypes,
+    PointSpringVector(point, l.DofType, l.DirKind, l.Direction, 1.0, mesh, ElemPropIndex, PointTypes,
                       PointElemAdjacency, kLinkContext, s, v);
     ScatterPointBlock(elem, nNodes, dofMask, l.DofType, point, kt, v, mesh, K);
   }

@@ -176,6 +176,8 @@ void LineSpringOnHost_NL(int elem, int spring, int nNodes, int type, const MeshD
                          const NonlinearSpringCall& call);
 void SurfSpringOnHost_NL(int elem, int spring, int nNodes, int type, const MeshData* mesh,
                          const NonlinearSpringCall& call);
+// Current record `record` of nonlinear spring kind `kind`.
+NLSMM_HDRecord& SpringHistoryRecord(const SpringHistory* hist, int kind, int record);
 // The history record of sampling point j of nonlinear line (surface) spring `spring`.
 NLSMM_HDRecord& LineSpringRecord(const SpringHistory* hist, const MeshData* mesh, int spring, int j);
 NLSMM_HDRecord& SurfSpringRecord(const SpringHistory* hist, const MeshData* mesh, int spring, int j);

@@ -58,6 +58,19 @@ void AddBars(Job& j, double EA, const std::vector<std::array<int, 2>>& bars) {
                 tw::ElementProperty(1, static_cast<int>(bars.size()), _TRUSS_3D, MAT_LIN_ISO, 1, GEOM_CS_AREA, 1));
 }
 
+// Bars P1-A and P3-B along x1, supported at P1 and P3, free ends A = P2 and B = P4 one
+// unit apart, the loads at A.
+Job TwoBars(double EA) {
+  Job job;
+  linmodel::AddPoint3D(job, 0, 0, 0, linmodel::kSpaceMask, "111000");
+  linmodel::AddPoint3D(job, 1, 0, 0, linmodel::kSpaceMask, "011000");
+  linmodel::AddPoint3D(job, 3, 0, 0, linmodel::kSpaceMask, "111000");
+  linmodel::AddPoint3D(job, 2, 0, 0, linmodel::kSpaceMask, "011000");
+  AddBars(job, EA, {{1, 2}, {3, 4}});
+  job.model.loadCases = {linmodel::LoadCase({tw::PointLoad(2, {1, 0, 0, 0, 0, 0})})};
+  return job;
+}
+
 tw::Rec TableLaw(int mapping) {
   return tw::Rec().S("table").I(mapping).I(3).D(0.001).D(5).D(0.003).D(9).D(0.005).D(7);
 }
@@ -196,15 +209,9 @@ TEST_F(NonlinearSprings, SoilSpringLoadedUnloadedAndRestarted) {
 TEST_F(NonlinearSprings, TableLinkBetweenTwoBars) {
   for (const Solver& s : kSolvers) {
     SCOPED_TRACE(s.name);
-    Job job;
-    linmodel::AddPoint3D(job, 0, 0, 0, linmodel::kSpaceMask, "111000");
-    linmodel::AddPoint3D(job, 1, 0, 0, linmodel::kSpaceMask, "011000");
-    linmodel::AddPoint3D(job, 3, 0, 0, linmodel::kSpaceMask, "111000");
-    linmodel::AddPoint3D(job, 2, 0, 0, linmodel::kSpaceMask, "011000");
-    AddBars(job, 1000.0, {{1, 2}, {3, 4}});
+    Job job = TwoBars(1000.0);
     tw::AddRecord(job.model, "<NLSMM103>", TableLaw(0));
     tw::AddRecord(job.model, "<INTERNAL_POINT_SPRING_LINKS>", SpringLink(2, 4, SPRMAT_NLSMM103));
-    job.model.loadCases = {linmodel::LoadCase({tw::PointLoad(2, {1, 0, 0, 0, 0, 0})})};
     MakeNonlinear(job, {20, -10});
     const Outcome o = Run(job, s);
     ExpectSuccess(o, 2);
@@ -226,15 +233,9 @@ TEST_F(NonlinearSprings, TableLinkBetweenTwoBars) {
 TEST_F(NonlinearSprings, LinearLinkInANonlinearRun) {
   for (const Solver& s : kSolvers) {
     SCOPED_TRACE(s.name);
-    Job job;
-    linmodel::AddPoint3D(job, 0, 0, 0, linmodel::kSpaceMask, "111000");
-    linmodel::AddPoint3D(job, 1, 0, 0, linmodel::kSpaceMask, "011000");
-    linmodel::AddPoint3D(job, 3, 0, 0, linmodel::kSpaceMask, "111000");
-    linmodel::AddPoint3D(job, 2, 0, 0, linmodel::kSpaceMask, "011000");
-    AddBars(job, 1.0, {{1, 2}, {3, 4}});
+    Job job = TwoBars(1.0);
     tw::AddRecord(job.model, "<LINEAR_SPRING_MATERIALS>", tw::Rec().S("k").D(1.0));
     tw::AddRecord(job.model, "<INTERNAL_POINT_SPRING_LINKS>", SpringLink(2, 4, SPRMAT_LIN_SPRING));
-    job.model.loadCases = {linmodel::LoadCase({tw::PointLoad(2, {1, 0, 0, 0, 0, 0})})};
     MakeNonlinear(job, {1});
     const Outcome o = Run(job, s);
     ExpectSuccess(o, 1);

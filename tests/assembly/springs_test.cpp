@@ -684,3 +684,61 @@ TEST(NonlinearSpringHosts, SurfacePatternRecordsFollowTheSamplingPoints) {
       1000.0, 1e-10);
   freed2(K);
 }
+
+// Directions a nonlinear spring cannot take on its host stop the tangent with the host's
+// message, after the title of the nonlinear step.
+TEST(NonlinearSpringHostsDeath, DirectionsTheLawsCannotTake) {
+  struct Case {
+    const char* what;
+    int type;
+    tw::Rec spring;
+    const char* block;
+    const char* regex;
+  };
+  auto line = [](char kind, int dir, int dofType) {
+    return LineSpringRec(1, 0, 1, kind, dir, dofType, {1}, 1, 0, SPRMAT_NLSMM103);
+  };
+  auto surf = [](char kind, int dir) {
+    return tw::Rec().I(0).I(0).I(0).I(1).I(0).C(kind).I(dir).C(1).C(1).C(0).C(SPRMAT_NLSMM103).IList({1});
+  };
+  const Case cases[] = {
+      {"shell edge along the edge", _MINDLIN_SHELL_QUAD, line('E', 1, 1), "<LINE_SPRINGS>",
+       "Calculating the nonlinear material line spring contribution\nto the global stiffness matrix:\n"
+       "(.|\n)*The specified type of direction must be normal\nto the edge and normal to the face\\."},
+      {"shell edge rotation", _AHMAD_SHELL_QUAD, line('E', 2, 2), "<LINE_SPRINGS>",
+       "For nonlinear material line spring the \nspecified type of degree o freedom must be: _TRANS"},
+      {"plane edge along a global axis", _PLANE_STRESS_QUAD, line('G', 2, 1), "<LINE_SPRINGS>",
+       "   -> Material type: _NLSMM103\n\nERROR:\nThe specified type of direction is\nincompatible with the "
+       "element type and material type\\."},
+      {"plane face normal", _PLANE_STRESS_QUAD, surf('E', 3), "<SURFACE_SPRINGS>",
+       "Calculating the nonlinear material surface spring contribution(.|\n)*The specified type of direction "
+       "is\nincompatible with the element type\\."},
+      {"shell face along a global axis", _AHMAD_SHELL_QUAD, surf('G', 3), "<SURFACE_SPRINGS>",
+       "The specified type of direction must be normal\nto the midle surface of the shell\\."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    tw::Model m = BaseModel();
+    m.main.materNonlinear = 1;
+    const double x[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    for (const auto& p : x) c.type == _PLANE_STRESS_QUAD ? tw::AddPoint(m, 0, p[0], p[1]) : tw::AddPoint(m, p[0], p[1], 0);
+    tw::AddElement(m, {1, 2, 3, 4});
+    AddProperty(m, 1, 1, c.type);
+    tw::AddRecord(m, "<NLSMM103>", Law103(0, {{0.001, 5}}));
+    tw::AddRecord(m, c.block, c.spring);
+    EXPECT_EXIT(
+        {
+          gSkipLeakCheck = true;
+          Built b(m, 1, std::to_string(&c - cases));
+          SpringHistoryOf h(b);
+          const int n = GetElementTypeInfo(c.type).dofsPerNode * 4;
+          double** K;
+          allocd2(&K, n, n);
+          CalcStiffElementSprings_NL(1, c.type, 4, b.w.ElemPropIndex[1], GetElementTypeInfo(c.type).dofMask, nullptr,
+                                     &b.mesh, b.w.ElemPropIndex, K, b.w.ElemHasPointSpring, b.w.ElemHasLineSpring,
+                                     b.w.ElemHasSurfSpring, b.w.ElemHasSpringLink, b.w.PointTypes,
+                                     b.w.PointElemAdjacency, &b.w.Springs, &h.hist);
+        },
+        testing::ExitedWithCode(1), c.regex);
+  }
+}

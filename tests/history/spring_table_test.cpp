@@ -41,6 +41,14 @@ struct SpringFiles {
   }
 };
 
+// A table of the counts, every record at its initial values.
+NLSMM_HD NewTable(int mode, const int* counts) {
+  NLSMM_HD hd{};
+  AllocNLSMM_HD(mode, &hd, counts);
+  InitNLSMM_HD(mode, &hd, counts);
+  return hd;
+}
+
 void Fill(NLSMM_HD* hd, double base) {
   for (int kind : {SPRMAT_NLSMM101, SPRMAT_NLSMM103}) {
     NLSMM_HDRecord* a = NLSMM_HDCurrent(hd, kind);
@@ -56,9 +64,7 @@ void Fill(NLSMM_HD* hd, double base) {
 // Restoring brings back the accepted state; accepting keeps the current one.
 TEST(SpringHistoryTable, AcceptAndRestore) {
   SpringCounts n;
-  NLSMM_HD hd{};
-  AllocNLSMM_HD(1, &hd, n.c);
-  InitNLSMM_HD(1, &hd, n.c);
+  NLSMM_HD hd = NewTable(1, n.c);
   Fill(&hd, 1.0);
   CopyNLSMM_HD(1, &hd, n.c);
   Fill(&hd, 2.0);
@@ -75,9 +81,7 @@ TEST(SpringHistoryTable, AcceptAndRestore) {
 TEST(SpringHistoryFiles, BlocksRoundTrip) {
   SpringCounts n;
   const std::string job = TestJobName();
-  NLSMM_HD hd{};
-  AllocNLSMM_HD(2, &hd, n.c);
-  InitNLSMM_HD(2, &hd, n.c);
+  NLSMM_HD hd = NewTable(2, n.c);
   {
     SpringFiles f(job, n.c, "wb");
     Fill(&hd, 1.0);
@@ -120,9 +124,7 @@ TEST(SpringHistoryFilesDeath, WrongTagNamesTheFile) {
   SpringCounts n;
   n.c[SPRMAT_NLSMM103] = 0;
   const std::string job = TestJobName();
-  NLSMM_HD hd{};
-  AllocNLSMM_HD(2, &hd, n.c);
-  InitNLSMM_HD(2, &hd, n.c);
+  NLSMM_HD hd = NewTable(2, n.c);
   {
     SpringFiles f(job, n.c, "wb");
     WriteNLSMM_HD(f.f, &hd, n.c);
@@ -145,9 +147,7 @@ TEST(SpringHistoryFilesDeath, WrongTagNamesTheFile) {
 TEST(SpringHistoryFilesDeath, FileBeyondItsOffsetsStops) {
   SpringCounts n;
   const std::string job = TestJobName();
-  NLSMM_HD hd{};
-  AllocNLSMM_HD(2, &hd, n.c);
-  InitNLSMM_HD(2, &hd, n.c);
+  NLSMM_HD hd = NewTable(2, n.c);
   EXPECT_EXIT(
       {
         SpringFiles f(job, n.c, "wb");
