@@ -179,7 +179,7 @@ void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag
   alloci1(&w->NLMM_HD_Count, kMaterialKinds);
   CalcIndex_HD(&w->Index, mesh, ElemPropIndex, w->ElemToHD, w->NLMM_HD_Count);
   CalcSpringToSpringIndex_HD(&w->SpringIndex, mesh);
-  CalcSizingDataSpringIndex_HD(&w->SpringIndex, mesh);
+  CalcSizingDataSpringIndex_HD(&w->SpringIndex, mesh, ElemPropIndex);
   AllocIndexArrays_HD(&w->SpringIndex);
   alloci1(&w->NLSMM_HD_Count, kSpringMaterialKinds);
   CalcSpringIndex_HD(&w->SpringIndex, mesh, w->NLSMM_HD_Count);
@@ -192,7 +192,9 @@ void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag
     InitNLMM_HD(mode, &w->Table, w->NLMM_HD_Count);
     SF_NLMM_HD(mode, &w->Index, mesh, ElemPropIndex, w->ElemToHD, &w->Table, w->NLMM_HD_Count,
                CalcElementSizeOfPoint);
-    // The spring table holds no records: nonlinear springs were refused above.
+    AllocNLSMM_HD(mode, &w->SpringTable, w->NLSMM_HD_Count);
+    InitNLSMM_HD(mode, &w->SpringTable, w->NLSMM_HD_Count);
+    SF_NLSMM_HD(mode, &w->SpringIndex, mesh, &w->SpringTable, w->NLSMM_HD_Count);
     return;
   }
 
@@ -248,6 +250,7 @@ void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag
   PositionHDFiles(hd, kMaterialKinds, w->NLMM_HD_Count, kMaterialHDOpenTag, r - 1, false);
   ReadNLMM_HD(hd, mode, &w->Table, w->NLMM_HD_Count);
   PositionHDFiles(shd, kSpringMaterialKinds, w->NLSMM_HD_Count, kSpringHDOpenTag, r - 1, true);
+  ReadNLSMM_HD(shd, mode, &w->SpringTable, w->NLSMM_HD_Count);
 
   CloseNLSMM_HDFiles(shd);
   CloseNLMM_HDFiles(hd);
@@ -297,7 +300,7 @@ void OpenResultFiles_NL(FILE** fpDR, FILE** fpEP, FILE** fpIF, FILE*** NLMM_HD_F
 }
 
 void FreeNonlinearWorkArrays(NonlinearWorkArrays* w) {
-  // The spring table holds no records in this build (nonlinear springs are refused).
+  FreeNLSMM_HD(w->PathBehavior, &w->SpringTable, w->NLSMM_HD_Count);
   FreeNLMM_HD(w->PathBehavior, &w->Table, w->NLMM_HD_Count);
   FreeIndex_HD(&w->Index);
   freei1(w->ElemToHD);
