@@ -1,8 +1,13 @@
-// Gravity loads of the Mindlin slab, the Mindlin shell and the Ahmad shell: equivalent
-// nodal forces by integration with the load case's rule.
+// Gravity loads of the Mindlin slab, the Mindlin shell and the Ahmad shell, and of the
+// layered shells of nonlinear analyses: equivalent nodal forces by integration with the
+// load case's rule.
+#include <cmath>
+#include <cstdio>
+
 #include "elements/kernel.h"
 #include "elements/shell_solid.h"
 #include "loads/load_kernel.h"
+#include "materials/material_table.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
@@ -139,4 +144,166 @@ void Calc_Fg_GravityLoadAhmadShellQuad(int Size, int Element, int LoadCaseNumber
   freed2(J);
   freed2(dN);
   freed2(X);
+}
+
+// ---- layered shells --------------------------------------------------------------------------
+
+namespace {
+
+constexpr const char* kCtxLayerGravity = "Calculating the gravity load of element n. %d\n";
+
+// Densities rho[1..L] of the layers of the element's layer pattern, after the material
+// kind check.
+int LayeredGravitySetup(int Element, int ElementType, int PropIndex, const MeshData* Mesh, double** rho) {
+  const ElementProperty& p = Mesh->ElemProps[PropIndex];
+  CheckElemMaterialKind(ElemFaultContext{kCtxLayerGravity, Element, 0, 0}, ElementType, p.MaterialKind, MAT_LAY_PATT);
+  const int L = Mesh->LayerPatterns[p.MaterialNumber].nLayers;
+  allocd1(rho, L);
+  CalcLayerDensity(L, p.MaterialNumber, *rho, Mesh->LayerPatterns, Mesh->LayerProps, Mesh->Materials[MAT_LIN_ISO],
+                   Mesh->Materials[MAT_LIN_ORTHO], Mesh->Materials[MAT_NLMM101], Mesh->Materials[MAT_NLMM104],
+                   Mesh->Materials[MAT_NLMM121], Mesh->Materials[MAT_NLMM141], Mesh->Materials[MAT_NLMM142]);
+  return L;
+}
+
+}  // namespace
+
+void Calc_Fg_GravityLoadMindlinShellQuad_NL(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                            const char* OutputControl, const LoadCaseParameters* Params,
+                                            const MeshData* Mesh, double* Fe, const double* GravityVector) {
+  if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
+  const LoadReportContext ctx = GravityReportContext(LoadCaseNumber, Element, _MINDLIN_SHELL_QUAD);
+  double* rho;
+  const int L = LayeredGravitySetup(Element, _MINDLIN_SHELL_QUAD, PropIndex, Mesh, &rho);
+  const int P = Mesh->ElemProps[PropIndex].MaterialNumber;
+  double **X, **Xl, **X2, **T, **dN, **J, *N, *zb, *zm, *zt, *h;
+  allocd2(&X, nNodes, 3);
+  allocd2(&Xl, nNodes, 3);
+  allocd2(&X2, nNodes, 2);
+  allocd2(&T, 3, 3);
+  allocd2(&dN, nNodes, 2);
+  allocd2(&J, 2, 2);
+  allocd1(&N, nNodes);
+  allocd1(&zb, L);
+  allocd1(&zm, L);
+  allocd1(&zt, L);
+  allocd1(&h, L);
+  CalcMat_ElemNodeCoord(Element, _MINDLIN_SHELL_QUAD, nNodes, Mesh->ElemNodes, X, Mesh->PointCoord);
+  const double s0[3] = {0.0, 0.0, 0.0};
+  CalcMat_T_ElemNormal(Element, _MINDLIN_SHELL_QUAD, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
+  MatMatTMultSmall(3, nNodes, X, Xl, T);
+  for (int k = 1; k <= nNodes; k++) {
+    X2[k][1] = Xl[k][1];
+    X2[k][2] = Xl[k][2];
+  }
+  int p[3];
+  const double *a[3], *w[3];
+  GetLoadQuadRules(ctx, Params, Mesh, p, &a[1], &w[1], &a[2], &w[2]);
+  zerod1(Fe, Size);
+  // The stack is one mass per unit area of the element plane.
+  for (int i = 1; i <= p[1]; i++)
+    for (int j = 1; j <= p[2]; j++) {
+      const double s[3] = {0.0, a[1][i], a[2][j]};
+      CalcShapeFuncQuad(nNodes, N, s);
+      CalcShapeFuncDerivQuad(nNodes, dN, s);
+      CalcMat_Jacobian(nNodes, 2, 2, X2, dN, J);
+      const double d = detd2(J, 2);
+      CheckLoadDeterminant(ctx, d);
+      double total, mu = 0.0;
+      if (L > 0) {
+        CalcLayerGeomProp(L, P, nNodes, &total, N, zb, zm, zt, h, Mesh->GeomPatterns, Mesh->LamThicks,
+                          Mesh->LayerPatterns, Mesh->LayerProps);
+        for (int k = 1; k <= L; k++) mu += rho[k] * h[k];
+      }
+      const double scale = w[1][i] * w[2][j] * d * mu;
+      for (int n = 1; n <= nNodes; n++)
+        for (int c = 1; c <= 3; c++) Fe[6 * (n - 1) + c] += N[n] * GravityVector[c] * scale;
+    }
+  freed1(h);
+  freed1(zt);
+  freed1(zm);
+  freed1(zb);
+  freed1(N);
+  freed2(J);
+  freed2(dN);
+  freed2(T);
+  freed2(X2);
+  freed2(Xl);
+  freed2(X);
+  freed1(rho);
+}
+
+void Calc_Fg_GravityLoadAhmadShellQuad_NL(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                          const char* OutputControl, const LoadCaseParameters* Params,
+                                          const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                          const double* GravityVector, const char* PointTypes,
+                                          const PointList* PointElemAdjacency) {
+  if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
+  const LoadReportContext ctx = GravityReportContext(LoadCaseNumber, Element, _AHMAD_SHELL_QUAD);
+  double* rho;
+  const int L = LayeredGravitySetup(Element, _AHMAD_SHELL_QUAD, PropIndex, Mesh, &rho);
+  const int P = Mesh->ElemProps[PropIndex].MaterialNumber;
+  double **X, **dN, **theta, ***V, *t, *N, *z, *tL;
+  allocd2(&X, nNodes, 3);
+  allocd2(&dN, nNodes, 2);
+  allocd2(&theta, 3, 3);
+  allocd3(&V, nNodes, 3, 3);
+  allocd1(&t, nNodes);
+  allocd1(&N, nNodes);
+  allocd1(&z, L);
+  allocd1(&tL, L);
+  zerod1(t, nNodes);
+  CalcNodeElementThick_Layered(L, P, nNodes, t, Mesh->GeomPatterns, Mesh->LamThicks, Mesh->LayerPatterns,
+                               Mesh->LayerProps);
+  CalcMat_ElemNodeCoord(Element, _AHMAD_SHELL_QUAD, nNodes, Mesh->ElemNodes, X, Mesh->PointCoord);
+  CalcMat_Tgn_AhmadShellQuad(Element, 3, nNodes, OutputControl, ElemPropIndex, Mesh->ElemNodeCount, Mesh->ElemNodes,
+                             V, X, Mesh->PointCoord, PointTypes, PointElemAdjacency, Mesh->ElemProps);
+  int p[3];
+  const double *a[3], *w[3];
+  GetLoadRulePointCounts(ctx, Params, Mesh, 2, p,
+                         "Integration pattern is incomplete.\nThe parameters _G_S1_k, _G_S2_k and/or _G_S2_k are "
+                         "missing.");
+  for (int d = 1; d <= 2; d++) GetLoadLineRule(ctx, Params->IntegrationType, p[d], &a[d], &w[d]);
+  zerod1(Fe, Size);
+  // Each layer weighs with the area factor of its own middle surface.
+  int q = 0;
+  for (int i = 1; i <= p[1]; i++)
+    for (int j = 1; j <= p[2]; j++) {
+      q++;
+      const double s2[3] = {0.0, a[1][i], a[2][j]};
+      CalcShapeFuncQuad(nNodes, N, s2);
+      CalcShapeFuncDerivQuad(nNodes, dN, s2);
+      double h = 0.0;
+      if (L > 0)
+        CalcLayerGeomProp_Ahmad(L, P, nNodes, &h, N, z, tL, Mesh->GeomPatterns, Mesh->LamThicks, Mesh->LayerPatterns,
+                                Mesh->LayerProps);
+      for (int k = 1; k <= L; k++) {
+        if (!(std::fabs(h) >= kSmall)) LayerThicknessFault(kCtxLayerGravity, Element, q, k);
+        const double s[4] = {0.0, a[1][i], a[2][j], 2.0 * z[k] / h};
+        const double d =
+            CalcInplaneDet_AhmadShell(Element, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s, N, dN, X, V, t, theta);
+        const char* fault = nullptr;
+        if (!(std::fabs(d) >= kSmall))
+          fault = "Jacobian determinant is null:\n element geometry and/or mesh connectivity must be changed.";
+        else if (d < kSmall)
+          fault = "Jacobian determinant is negative:\n element geometry and/or mesh connectivity must be changed.";
+        if (fault != nullptr) {
+          std::fflush(stdout);
+          std::fprintf(stderr, "\n");
+          std::fprintf(stderr, kCtxLayerGravity, Element);
+          errexit(fault, 0);
+        }
+        const double scale = w[1][i] * w[2][j] * d * tL[k] * rho[k];
+        for (int n = 1; n <= nNodes; n++)
+          for (int c = 1; c <= 3; c++) Fe[6 * (n - 1) + c] += N[n] * GravityVector[c] * scale;
+      }
+    }
+  freed1(tL);
+  freed1(z);
+  freed1(N);
+  freed1(t);
+  freed3(V);
+  freed2(theta);
+  freed2(dN);
+  freed2(X);
+  freed1(rho);
 }
