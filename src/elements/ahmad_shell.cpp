@@ -435,6 +435,18 @@ double CalcInplaneDet_AhmadShell(int elem, int nn, char printFlag, const double*
   return d2;
 }
 
+void CalcNodeData_AhmadShellLayered(int elem, int nn, int pattern, int nL, const char* OutputControl,
+                                    const int* ElemPropIndex, const char* PointTypes,
+                                    const PointList* PointElementList, const MeshData* mesh, double** X,
+                                    double*** Tgn, double* t) {
+  zerod1(t, nn);
+  CalcNodeElementThick_Layered(nL, pattern, nn, t, mesh->GeomPatterns, mesh->LamThicks, mesh->LayerPatterns,
+                               mesh->LayerProps);
+  CalcMat_ElemNodeCoord(elem, _AHMAD_SHELL_QUAD, nn, mesh->ElemNodes, X, mesh->PointCoord);
+  CalcMat_Tgn_AhmadShellQuad(elem, 3, nn, OutputControl, ElemPropIndex, mesh->ElemNodeCount, mesh->ElemNodes, Tgn, X,
+                             mesh->PointCoord, PointTypes, PointElementList, mesh->ElemProps);
+}
+
 namespace {
 
 [[noreturn]] void AhmadLayerFault(const char* context, int elem, const char* msg) {
@@ -475,13 +487,10 @@ void AhmadShellLayered(int comb, int ndof, int elem, int iter, int nn, int prop,
   if (ndof != 6 * nn) InternalError(__FILE__, __LINE__);
   const bool stiffness = K != nullptr;
   const char* context = stiffness ? kCtxStiffness : kCtxIntForces;
-  const ElemFaultContext at{context, elem, 0, 0};
   const ElementProperty& p = mesh->ElemProps[prop];
-  CheckElemNodeCount(at, _AHMAD_SHELL_QUAD, nn, 4, 8, 9);
-  CheckElemMaterialKind(at, _AHMAD_SHELL_QUAD, p.MaterialKind, MAT_LAY_PATT);
-  const int pattern = p.MaterialNumber;
-  const int nL = mesh->LayerPatterns[pattern].nLayers;
-  CheckShellLayerKinds(at, _AHMAD_SHELL_QUAD, pattern, mesh);
+  int nL;
+  const int pattern =
+      LayeredShellPattern(ElemFaultContext{context, elem, 0, 0}, _AHMAD_SHELL_QUAD, nn, prop, mesh, &nL);
   const int n3 = 3 * ndof;
 
   double **X, **dNds, **J, **Jinv, **Jw, **G, **theta, **B, **DB, **De, **Dse, **Dt;
@@ -504,12 +513,8 @@ void AhmadShellLayered(int comb, int ndof, int elem, int iter, int nn, int prop,
   allocd1(&z, nL);
   allocd1(&tL, nL);
 
-  zerod1(t, nn);
-  CalcNodeElementThick_Layered(nL, pattern, nn, t, mesh->GeomPatterns, mesh->LamThicks, mesh->LayerPatterns,
-                               mesh->LayerProps);
-  CalcMat_ElemNodeCoord(elem, _AHMAD_SHELL_QUAD, nn, mesh->ElemNodes, X, mesh->PointCoord);
-  CalcMat_Tgn_AhmadShellQuad(elem, 3, nn, oc, ElemPropIndex, mesh->ElemNodeCount, mesh->ElemNodes, Tgn, X,
-                             mesh->PointCoord, PointTypes, PointElementList, mesh->ElemProps);
+  CalcNodeData_AhmadShellLayered(elem, nn, pattern, nL, oc, ElemPropIndex, PointTypes, PointElementList, mesh, X, Tgn,
+                                 t);
   if (stiffness)
     zerod2(K, ndof, ndof);
   else

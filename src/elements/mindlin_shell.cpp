@@ -435,13 +435,10 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
   if (ndof != 6 * nNodes) InternalError(__FILE__, __LINE__);
   const bool stiffness = K != nullptr;
   const char* context = stiffness ? kCtxStiffness : kCtxIntForces;
-  const ElemFaultContext at{context, elem, 0, 0};
   const ElementProperty& p = mesh->ElemProps[prop];
-  CheckElemNodeCount(at, _MINDLIN_SHELL_QUAD, nNodes, 4, 8, 9);
-  CheckElemMaterialKind(at, _MINDLIN_SHELL_QUAD, p.MaterialKind, MAT_LAY_PATT);
-  const int pattern = p.MaterialNumber;
-  const int nL = mesh->LayerPatterns[pattern].nLayers;
-  CheckShellLayerKinds(at, _MINDLIN_SHELL_QUAD, pattern, mesh);
+  int nL;
+  const int pattern = LayeredShellPattern(ElemFaultContext{context, elem, 0, 0}, _MINDLIN_SHELL_QUAD, nNodes, prop,
+                                          mesh, &nL);
 
   double **T, **X2, **dNds, **dNdx, **J, **Jinv, **B6, **Bs, **De, **Dse, **Dt, **Dst, **A6, **As, **DB;
   double *N, *zb, *zm, *zt, *h, *ul = nullptr, *dul = nullptr, *Fl = nullptr;

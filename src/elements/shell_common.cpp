@@ -122,6 +122,16 @@ int LayerPointRecord(const Index_HD* indexHD, const int* elemToHD, int elem, int
   return RecordOfLayer_HD(indexHD, elemToHD[elem], ip, layer);
 }
 
+int LayeredShellPattern(const ElemFaultContext& at, int typeCode, int nNodes, int prop, const MeshData* mesh,
+                        int* nL) {
+  const ElementProperty& p = mesh->ElemProps[prop];
+  CheckElemNodeCount(at, typeCode, nNodes, 4, 8, 9);
+  CheckElemMaterialKind(at, typeCode, p.MaterialKind, MAT_LAY_PATT);
+  *nL = mesh->LayerPatterns[p.MaterialNumber].nLayers;
+  CheckShellLayerKinds(at, typeCode, p.MaterialNumber, mesh);
+  return p.MaterialNumber;
+}
+
 void CheckShellLayerKinds(const ElemFaultContext& at, int typeCode, int pattern, const MeshData* mesh) {
   const LayerPattern& lp = mesh->LayerPatterns[pattern];
   for (int l = 1; l <= lp.nLayers; l++) {

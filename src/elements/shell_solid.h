@@ -200,6 +200,16 @@ void CalcInt_Fg_AhmadShellQuad_NL(int comb, int ndof, int elem, int iter, int nn
 double CalcInplaneDet_AhmadShell(int elem, int nn, char printFlag, const double* s, const double* N, double** dNds,
                                  double** X, double*** Tgn, const double* t, double** theta);
 
+// The element's layer pattern and its layer count *nL, after the checks of the node
+// count (4, 8, 9), of the material kind (_LAY_PATT) and of the layers' kinds.
+int LayeredShellPattern(const ElemFaultContext& at, int typeCode, int nNodes, int prop, const MeshData* mesh,
+                        int* nL);
+// Nodal data of a layered Ahmad shell: coordinates X (nn x 3), thicknesses t (the sums of
+// the layers) and nodal triads Tgn.
+void CalcNodeData_AhmadShellLayered(int elem, int nn, int pattern, int nL, const char* OutputControl,
+                                    const int* ElemPropIndex, const char* PointTypes,
+                                    const PointList* PointElementList, const MeshData* mesh, double** X,
+                                    double*** Tgn, double* t);
 // Record of layer `layer` at sampling point ip of element elem (rows checked).
 int LayerPointRecord(const Index_HD* indexHD, const int* elemToHD, int elem, int ip, int layer);
 // Every layer of the pattern must be of a kind the shell type (20, 22) takes: otherwise

@@ -177,25 +177,41 @@ TEST(LayeredShellNL, OneLinearLayerIsTheLinearElementAndTwoHalvesAreOne) {
   halves.layers = {{MAT_LIN_ISO, 0.1}, {MAT_LIN_ISO, 0.1}};
   Mat K(24, 24), KL(24, 24), K2(24, 24);
   LinearMindlin(one.nodes, 0.2, KL.a);
-  LoadedMesh lm(ShellModel(one), "one");
-  Shell el(&lm.mesh, one);
-  el.Tangent(K.a);
+  Stiffness(one, K.a);
   Stiffness(halves, K2.a);
   const double scale = MaxAbs(KL.a, 24, 24);
   EXPECT_LT(MaxDiff(K.a, KL.a, 24, 24), 1e-12 * scale);
   EXPECT_LT(MaxDiff(K2.a, KL.a, 24, 24), 1e-12 * scale);
-  // A linear layer takes its stresses from the total displacement: F = K u whatever the
-  // increment.
-  Vec u(24), du(24), F(24), f(24);
-  for (int i = 1; i <= 24; i++) {
-    u.v[i] = 1e-3 * std::sin(1.0 + 2.3 * i);
-    du.v[i] = 0.5 * std::cos(3.0 * i);
-  }
-  el.Force(du.v, u.v, F.v);
-  multd2d1(f.v, K.a, u.v, 24, 24);
-  double fmax = 0.0;
-  for (int i = 1; i <= 24; i++) fmax = std::max(fmax, std::fabs(f.v[i]));
-  for (int i = 1; i <= 24; i++) EXPECT_NEAR(F.v[i], f.v[i], 1e-12 * fmax) << i;
+}
+
+TEST(LayeredShellNL, LinearLayersGiveForcesKu) {
+  // Linear layers take their stresses from the total displacement: F = K u whatever the
+  // increment, at general points and (Mindlin shell) at coplanar points, whose rotations
+  // stay in the element axes.
+  for (int type : {kMindlin, kAhmad})
+    for (char point : {'G', 'M'}) {
+      if (type == kAhmad && point == 'M') continue;
+      SCOPED_TRACE(std::to_string(type) + point);
+      ShellCase s;
+      s.type = type;
+      s.nodes = TiltedQuad();
+      s.layers = {{MAT_LIN_ISO, 0.05}, {MAT_LIN_ISO, 0.1, {}, 3.0 * kE}, {MAT_LIN_ISO, 0.02}};
+      LoadedMesh lm(ShellModel(s), "ku");
+      Shell el(&lm.mesh, s);
+      std::fill(el.types.begin() + 1, el.types.end() - 1, point);
+      Mat K(24, 24);
+      Vec u(24), du(24), F(24), f(24);
+      for (int i = 1; i <= 24; i++) {
+        u.v[i] = 1e-3 * std::sin(1.0 + 2.3 * i);
+        du.v[i] = 0.5 * std::cos(3.0 * i);
+      }
+      el.Tangent(K.a);
+      el.Force(du.v, u.v, F.v);
+      multd2d1(f.v, K.a, u.v, 24, 24);
+      double fmax = 0.0;
+      for (int i = 1; i <= 24; i++) fmax = std::max(fmax, std::fabs(f.v[i]));
+      for (int i = 1; i <= 24; i++) EXPECT_NEAR(F.v[i], f.v[i], 1e-12 * fmax) << i;
+    }
 }
 
 TEST(LayeredShellNL, ThroughThicknessSumsOfTheStack) {
