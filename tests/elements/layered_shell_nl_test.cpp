@@ -420,3 +420,17 @@ TEST(LayeredShellNLDeath, ElementsOfAnotherMaterialKindAndLayersTheShellCannotTa
                        "   -> Layer: 2\n   -> Material kind: _NLMM145\n\nERROR:\nThis type of element cannot take a "
                        "layer of this material kind.\n\n"));
 }
+
+TEST(LayeredShellNLDeath, IncompleteRuleIsRefused) {
+  ShellCase s;
+  s.nodes = TiltedQuad();
+  s.layers = {{MAT_NLMM121, 0.1}};
+  s.rule = {3, 0};
+  LoadedMesh lm(ShellModel(s), "rule");
+  Mat K(24, 24);
+  const std::string types(6, 'G');
+  // The counts are refused before any record is asked for.
+  EXPECT_EXIT(CalcStiffMindlinShellQuad_NL(1, 24, 1, 2, 4, 1, lm.oc, nullptr, &lm.mesh, nullptr, nullptr, K.a,
+                                           types.data()),
+              testing::ExitedWithCode(1), "The parameters _G_S1_k and/or _G_S2_k are missing");
+}
