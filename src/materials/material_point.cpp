@@ -286,12 +286,9 @@ void ShellLayerTangent(int code, const PointContext& ctx, const MaterialRecord& 
     case MAT_NLMM121:
       CalcMat_D_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), De, Dt);
       return;
-    case MAT_NLMM145:
-      // A bar layer keeps its elastic uniaxial stiffness E v^T v along the bar.
-      copyd2(Dt, De, 3, 3);
-      return;
-    // NLMM101, 104, 141, 142 (CalcMat_D_NLMMnnn on the record), NLMM211 (its tangent) and
-    // NLMM501 (De, a thousandth of it once the layer has failed) come with their models.
+    // NLMM101, 104, 141, 142 (CalcMat_D_NLMMnnn on the record), NLMM211 (its tangent),
+    // NLMM145 (the elastic bar stiffness De = E v^T v) and NLMM501 (De, a thousandth of it
+    // once the layer has failed) come with their models.
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -304,11 +301,9 @@ void ShellLayerShearTangent(int code, const PointContext&, const MaterialRecord&
       // The plasticity acts in the plane; the transverse shear stays elastic.
       copyd2(Dst, Dse, 2, 2);
       return;
-    case MAT_NLMM145:
-      zerod2(Dst, 2, 2);  // a bar carries no transverse shear
-      return;
     // NLMM101, 141, 211 keep Dse, NLMM104 and 142 take theirs from the crack state,
-    // NLMM501 as its in-plane tangent: with their models.
+    // NLMM145 none (a bar carries no transverse shear), NLMM501 as its in-plane tangent:
+    // with their models.
     default:
       InternalError(__FILE__, __LINE__);
   }
