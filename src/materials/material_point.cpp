@@ -408,3 +408,69 @@ bool PointStartNeedsElementSize(int code, const MaterialRecord& m) {
       return false;
   }
 }
+
+// ---- layers of the layered shells ----------------------------------------------------------
+
+bool ShellLayerKindServed(int code, int type) {
+  if (type != _MINDLIN_SHELL_QUAD && type != _AHMAD_SHELL_QUAD) InternalError(__FILE__, __LINE__);
+  switch (code) {
+    case MAT_LIN_ISO: case MAT_LIN_ORTHO: case MAT_NLMM101: case MAT_NLMM104: case MAT_NLMM121: case MAT_NLMM141:
+    case MAT_NLMM142:
+      return true;
+    case MAT_NLMM145: case MAT_NLMM211: case MAT_NLMM501:
+      return type == _MINDLIN_SHELL_QUAD;
+    default:
+      return false;
+  }
+}
+
+void ShellLayerTangent(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                       double** De, double** Dt) {
+  switch (code) {
+    case MAT_NLMM121:
+      CalcMat_D_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), De, Dt);
+      return;
+    // NLMM101, 104, 141, 142 (CalcMat_D_NLMMnnn on the record), NLMM211 (its tangent),
+    // NLMM145 (the elastic bar stiffness De = E v^T v) and NLMM501 (De, a thousandth of it
+    // once the layer has failed) come with their models.
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void ShellLayerShearTangent(int code, const PointContext&, const MaterialRecord&, NLMM_HD*, int, double** Dse,
+                            double** Dst) {
+  switch (code) {
+    case MAT_NLMM121:
+      // The plasticity acts in the plane; the transverse shear stays elastic.
+      copyd2(Dst, Dse, 2, 2);
+      return;
+    // NLMM101, 141, 211 keep Dse, NLMM104 and 142 take theirs from the crack state,
+    // NLMM145 none (a bar carries no transverse shear), NLMM501 as its in-plane tangent:
+    // with their models.
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void ShellLayerStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                      double** De, const double* dEps, double* sigma) {
+  switch (code) {
+    case MAT_NLMM121:
+      CalcStress_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), De, dEps, sigma);
+      return;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void ShellLayerShearStress(int code, const PointContext&, const MaterialRecord&, NLMM_HD*, int, double** Dse,
+                           const double* gamma, double* tau) {
+  switch (code) {
+    case MAT_NLMM121:
+      multd2d1(tau, Dse, gamma, 2, 2);
+      return;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
