@@ -237,8 +237,10 @@ TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
       {MAT_NLMM303, matdriver::Record({0.4, 0.01, 0.5, 2, 0.5, 0.5, 200, 0, 0, 0}), "end of the descending branch"},
       {MAT_NLMM303, matdriver::Record({0.4, 0.01, 0.5, 2, 1, 0.5, 0, 0, 0, 0}), "unloading stiffness"},
       {MAT_NLMM305, matdriver::Record({0.001, 1e-9, 1, 0.4, 0, 0, 1e4}), "<NLMM305>(.|\n)*at least 1e-8"},
-      {MAT_NLMM306, matdriver::Record({0.001, 1e-9, 1, 0, 0, 2, 0.6, 1, 0.5, 1e6}), "<NLMM306>(.|\n)*at least 1e-8"},
-      {MAT_NLMM306, LongPrefix306(), "<NLMM306>(.|\n)*Record counter: 1(.|\n)*warning file is too long"},
+      {MAT_NLMM306, matdriver::Record({0.001, 1e-9, 1, 0, 0, 2, 0.6, 1, 0.5, 1e6}),
+       "<NLMM306>(.|\n)*at least 1e-8"},
+      {MAT_NLMM306, LongPrefix306(),
+       "<NLMM306>(.|\n)*Record counter: 1(.|\n)*warning file is too long"},
       // A kind outside 1..2, sub-increments that are not a whole number of at least 1.
       {MAT_NLMM320, Record320(3, 1), "<NLMM320>(.|\n)*Invalid kind of interface plasticity: 3"},
       {MAT_NLMM320, Record320(1, 2.5), "sub-increments must be a whole number of at least 1: 2.5"},

@@ -452,8 +452,10 @@ void CalcMat_D_NLMM306(const MaterialRecord& m, int type, const NLMM304_HD& r, d
 
 void CheckParameters_NLMM306(const MaterialRecord& m, const char* block, int record) {
   const CyclicFriction306 c = Nlmm306Of(m);
-  if (!(c.s2 >= 1e-8)) DataFault(nullptr, block, record, "The slip at the peak bond stress must be at least 1e-8: %g.", c.s2);
-  if (!(c.s1 > 0.0)) DataFault(nullptr, block, record, "The slip at the end of the linear branch must be positive: %g.", c.s1);
+  if (!(c.s2 >= 1e-8))
+    DataFault(nullptr, block, record, "The slip at the peak bond stress must be at least 1e-8: %g.", c.s2);
+  if (!(c.s1 > 0.0))
+    DataFault(nullptr, block, record, "The slip at the end of the linear branch must be positive: %g.", c.s1);
   // The warning file <text>_wrn306.out must have a name that fits.
   const size_t len = std::strlen(m.Name2) + std::strlen(kWarningSuffix) + std::strlen(".out");
   if (len > static_cast<size_t>(kBinStringMax - 1))

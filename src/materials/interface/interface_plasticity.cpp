@@ -385,7 +385,6 @@ void StressSurface(const PointContext& at, const InterfacePlasticity320& p, int 
   }
   freed2(J);
   if (plastic && x[n + 1] < kappa0) MaterialPointFault(at, kReturnMapping, kModel, kNotConverged);
-  for (int i = 1; i <= 3; i++) r.Increment[i] = i <= n ? dw[i] : 0.0;
   if (!plastic) {
     for (int i = 1; i <= n; i++) r.Stress[i] = tTr[i];
     r.State = 1;
@@ -438,51 +437,56 @@ double ShearStrength_NLMM320(const InterfacePlasticity320& c, double kappa, doub
   return (1.0 - h) * c.c0;
 }
 
-void CalcStress_NLMM320(const PointContext& at, const MaterialRecord& m, int type, int n, NLMM320_HD& r,
-                        const double* dw, double* sigma) {
-  const InterfacePlasticity320 c = Nlmm320Of(m);
+namespace {
+
+// The formulation of the record on the element type: kind 1 on every interface, kind 2
+// on the line in the plane (its 2-D form, n = 2) and the line in space and the surface
+// (the 3-D form, n = 3); anything else is the internal error.
+int FormOf320(const InterfacePlasticity320& c, int type, int n) {
   if (n != (type == _INTERFACE_LINE_2D ? 2 : 3)) InternalError(__FILE__, __LINE__);
   switch (c.kind) {
-    case 1:
-      for (int i = 1; i <= 3; i++) r.Increment[i] = i <= n ? dw[i] : 0.0;
-      StressShear(at, c, n, r, dw);
-      break;
+    case 1: return 1;
     case 2:
       if (type != _INTERFACE_LINE_2D && type != _INTERFACE_LINE_3D && type != _INTERFACE_QUAD)
         InternalError(__FILE__, __LINE__);
-      StressSurface(at, c, n, r, dw);
-      break;
-    default:
-      InternalError(__FILE__, __LINE__);
+      return 2;
+    default: InternalError(__FILE__, __LINE__);
   }
+}
+
+}  // namespace
+
+void CalcStress_NLMM320(const PointContext& at, const MaterialRecord& m, int type, int n, NLMM320_HD& r,
+                        const double* dw, double* sigma) {
+  const InterfacePlasticity320 c = Nlmm320Of(m);
+  for (int i = 1; i <= 3; i++) r.Increment[i] = i <= n ? dw[i] : 0.0;
+  if (FormOf320(c, type, n) == 1)
+    StressShear(at, c, n, r, dw);
+  else
+    StressSurface(at, c, n, r, dw);
   for (int i = 1; i <= n; i++) sigma[i] = r.Stress[i];
 }
 
 void CalcMat_D_NLMM320(const PointContext& at, const MaterialRecord& m, int type, int n, const NLMM320_HD& r,
                        double** D) {
   const InterfacePlasticity320 c = Nlmm320Of(m);
-  if (n != (type == _INTERFACE_LINE_2D ? 2 : 3)) InternalError(__FILE__, __LINE__);
-  switch (c.kind) {
-    case 1:
-      TangentShear(c, n, r, D);
-      return;
-    case 2:
-      if (type != _INTERFACE_LINE_2D && type != _INTERFACE_LINE_3D && type != _INTERFACE_QUAD)
-        InternalError(__FILE__, __LINE__);
-      TangentSurface(at, c, n, r, D);
-      return;
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
+  if (FormOf320(c, type, n) == 1)
+    TangentShear(c, n, r, D);
+  else
+    TangentSurface(at, c, n, r, D);
 }
 
 void CheckParameters_NLMM320(const MaterialRecord& m, const char* block, int record) {
   const InterfacePlasticity320 c = Nlmm320Of(m);
-  if (c.kind != 1 && c.kind != 2) DataFault(nullptr, block, record, "Invalid kind of interface plasticity: %d (valid: 1 or 2).", c.kind);
+  if (c.kind != 1 && c.kind != 2)
+    DataFault(nullptr, block, record, "Invalid kind of interface plasticity: %d (valid: 1 or 2).", c.kind);
   if (!(c.kappaC > 0.0))
-    DataFault(nullptr, block, record, "The softening variable of the exhausted strength must be positive: %g.", c.kappaC);
-  if (c.kind == 1 && !(c.N >= 1.0 && c.N == std::floor(c.N) && c.N <= 1e6))
+    DataFault(nullptr, block, record, "The softening variable of the exhausted strength must be positive: %g.",
+              c.kappaC);
+  if (c.kind == 1 && !(c.N >= 1.0 && c.N == std::floor(c.N)))
     DataFault(nullptr, block, record, "The number of sub-increments must be a whole number of at least 1: %g.", c.N);
+  if (c.kind == 1 && c.N > 1e6)
+    DataFault(nullptr, block, record, "The number of sub-increments must not exceed 1000000: %g.", c.N);
   if (c.kind == 2 && !(c.kappaChi > 0.0))
     DataFault(nullptr, block, record, "The softening work of the exhausted tensile strength must be positive: %g.",
               c.kappaChi);
