@@ -464,6 +464,21 @@ TEST(InterfacePlasticity320, MohrCoulombSurfaceReturnsToTheYieldSurface) {
     EXPECT_LT(f, 1.0);
     EXPECT_NEAR(p.D(2, 2), f * 1e4, 1e-9 * 1e4);
   }
+  // A joint shears alike either way: under compression the work counts the magnitude of
+  // the shear less the friction, whatever the sign of the slip.
+  for (int type : {_INTERFACE_LINE_2D, _INTERFACE_QUAD}) {
+    Point320 a(Surface320(), type), b(Surface320(), type);
+    const bool plane = type == _INTERFACE_LINE_2D;
+    const std::vector<double> sa =
+        a.Step(plane ? std::vector<double>{6e-4, -5e-5} : std::vector<double>{6e-4, 0, -5e-5});
+    const std::vector<double> sb =
+        b.Step(plane ? std::vector<double>{-6e-4, -5e-5} : std::vector<double>{-6e-4, 0, -5e-5});
+    EXPECT_EQ(a.r.State, 3);
+    EXPECT_LT(sa.back(), 0.0);
+    EXPECT_NEAR(sa[0], -sb[0], 1e-9);
+    EXPECT_NEAR(sa.back(), sb.back(), 1e-9);
+    EXPECT_NEAR(a.r.Kappa, b.r.Kappa, 1e-12);
+  }
   // Inside the surface: elastic.
   Point320 p(Surface320(), _INTERFACE_LINE_2D);
   p.Step({1e-5, -1e-5});

@@ -58,10 +58,10 @@ struct Dir306 {
   uint32_t& rule() { return r.Rule[i]; }
 };
 
-Result Rule(Dir306& e, int rule, double s);
+Result CalcStressRule_NLMM306(Dir306& e, int rule, double s);
 
 // Envelope of slip s: positive from o+, negative (its mirror) from o-.
-Result Envelope(Dir306& e, bool positive, double s) {
+Result CalcStressEnvelope_NLMM306(Dir306& e, bool positive, double s) {
   const CyclicFriction306& c = e.c;
   const double tauMax = std::fabs(c.tauC - e.mu * e.sn);
   const double tau1 = tauMax * std::pow(c.s1 / c.s2, c.alpha);
@@ -135,7 +135,7 @@ Result Unloading(Dir306& e, bool fromPositive, double s) {
   const int rev = ReversalField(self), tgt = TargetField(self);
   const double s1 = e.c.s1;
   const double sr = e.H(rev);
-  const double tr = Envelope(e, fromPositive, sr).tau;
+  const double tr = CalcStressEnvelope_NLMM306(e, fromPositive, sr).tau;
   e.H(rev + 1) = tr;
   const int from = fromPositive ? kOriginPos : kOriginNeg, to = fromPositive ? kOriginNeg : kOriginPos;
   const int exFrom = fromPositive ? kExcursionPos : kExcursionNeg, exTo = fromPositive ? kExcursionNeg : kExcursionPos;
@@ -146,13 +146,13 @@ Result Unloading(Dir306& e, bool fromPositive, double s) {
   const double x = std::exp(-std::fabs(d) / (5.0 * s1 * s1));
   e.H(to) = (1.0 - x) * (sr - tr / e.K0) + x * e.H(from);
   const double st = e.H(to) + e.H(exTo);
-  const Result t = Envelope(e, !fromPositive, st);
+  const Result t = CalcStressEnvelope_NLMM306(e, !fromPositive, st);
   e.H(tgt) = st;
   e.H(tgt + 1) = t.tau;
   e.H(exFrom) = d;
   if (fromPositive ? s < st : s > st) {
     e.rule() = fromPositive ? 2 : 1;
-    return Envelope(e, !fromPositive, s);
+    return CalcStressEnvelope_NLMM306(e, !fromPositive, s);
   }
   e.rule() = self;
   return Branch(e, self, s, sr, tr, st, t.tau, t.k);
@@ -164,7 +164,7 @@ Result Reloading(Dir306& e, bool toPositive, double s) {
   const int self = toPositive ? 5 : 6, before = toPositive ? 3 : 4;
   const int rev = ReversalField(self), tgt = TargetField(self);
   const double sr = e.H(rev);
-  const double tr = Rule(e, before, sr).tau;
+  const double tr = CalcStressRule_NLMM306(e, before, sr).tau;
   const double lim = e.tau1 / (3.0 * e.K0), lead = e.tau1 / (1.2 * e.K0);
   const double sb = e.H(ReversalField(before));
   double st;
@@ -173,13 +173,13 @@ Result Reloading(Dir306& e, bool toPositive, double s) {
   } else {
     st = e.H(kOriginNeg) + e.H(kExcursionNeg) + std::clamp((sb - sr) + lead, -lim, 0.0);
   }
-  const Result t = Envelope(e, toPositive, st);
+  const Result t = CalcStressEnvelope_NLMM306(e, toPositive, st);
   e.H(rev + 1) = tr;
   e.H(tgt) = st;
   e.H(tgt + 1) = t.tau;
   if (toPositive ? s > st : s < st) {
     e.rule() = toPositive ? 1 : 2;
-    return Envelope(e, toPositive, s);
+    return CalcStressEnvelope_NLMM306(e, toPositive, s);
   }
   e.rule() = self;
   return Branch(e, self, s, sr, tr, st, t.tau, t.k);
@@ -191,22 +191,22 @@ Result Reunloading(Dir306& e, bool fromPositive, double s) {
   const int self = fromPositive ? 7 : 8, reload = fromPositive ? 5 : 6, unload = fromPositive ? 3 : 4;
   const int rev = ReversalField(self), tgt = TargetField(self);
   const double sr = e.H(rev);
-  const double tr = Rule(e, reload, sr).tau;
+  const double tr = CalcStressRule_NLMM306(e, reload, sr).tau;
   e.H(rev + 1) = tr;
   if (e.rule() == static_cast<uint32_t>(reload)) {
     const double s5 = e.H(ReversalField(reload)), t5 = e.H(TargetField(reload));
     const int u = ReversalField(unload);
     if (t5 != s5) e.H(u) = (sr - s5) / (t5 - s5) * t5 + (t5 - sr) / (t5 - s5) * e.H(u);
-    e.H(u + 1) = Envelope(e, fromPositive, e.H(u)).tau;
-    Rule(e, unload, sr);
+    e.H(u + 1) = CalcStressEnvelope_NLMM306(e, fromPositive, e.H(u)).tau;
+    CalcStressRule_NLMM306(e, unload, sr);
     e.H(tgt) = e.H(TargetField(unload));
     e.H(tgt + 1) = e.H(TargetField(unload) + 1);
   }
   const double st = e.H(tgt), tt = e.H(tgt + 1);
-  const double Kt = Envelope(e, !fromPositive, st).k;
+  const double Kt = CalcStressEnvelope_NLMM306(e, !fromPositive, st).k;
   if (fromPositive ? s < st : s > st) {
     e.rule() = unload;
-    return Rule(e, unload, s);
+    return CalcStressRule_NLMM306(e, unload, s);
   }
   e.rule() = self;
   return Branch(e, self, s, sr, tr, st, tt, Kt);
@@ -218,22 +218,22 @@ Result Rereloading(Dir306& e, bool toPositive, double s) {
   const int self = toPositive ? 9 : 10, unload = toPositive ? 7 : 8, reload = toPositive ? 5 : 6;
   const int rev = ReversalField(self);
   const double sr = e.H(rev);
-  const double tr = Rule(e, unload, sr).tau;
+  const double tr = CalcStressRule_NLMM306(e, unload, sr).tau;
   e.H(rev + 1) = tr;
   const double st = e.H(ReversalField(unload));
-  const Result t = Rule(e, reload, st);
+  const Result t = CalcStressRule_NLMM306(e, reload, st);
   if (toPositive ? s > st : s < st) {
     e.rule() = reload;
-    return Rule(e, reload, s);
+    return CalcStressRule_NLMM306(e, reload, s);
   }
   e.rule() = self;
   return Branch(e, self, s, sr, tr, st, t.tau, t.k);
 }
 
-Result Rule(Dir306& e, int rule, double s) {
+Result CalcStressRule_NLMM306(Dir306& e, int rule, double s) {
   switch (rule) {
-    case 1: e.rule() = 1; return Envelope(e, true, s);
-    case 2: e.rule() = 2; return Envelope(e, false, s);
+    case 1: e.rule() = 1; return CalcStressEnvelope_NLMM306(e, true, s);
+    case 2: e.rule() = 2; return CalcStressEnvelope_NLMM306(e, false, s);
     case 3: return Unloading(e, true, s);
     case 4: return Unloading(e, false, s);
     case 5: return Reloading(e, true, s);
@@ -259,37 +259,37 @@ void RecordReversal(Dir306& e, int rule) {
 }
 
 // State machine of direction i: the slip s against the previous slip sp.
-Result SelectRule(Dir306& e, double s, double sp) {
+Result SelectRule_NLMM306(Dir306& e, double s, double sp) {
   int rule = static_cast<int>(e.rule());
   if (rule == 0) rule = s >= 0.0 ? 1 : 2;
   const double s1 = e.c.s1;
   switch (rule) {
     case 1: {
-      if (s >= sp) return Rule(e, 1, s);
+      if (s >= sp) return CalcStressRule_NLMM306(e, 1, s);
       RecordReversal(e, 0);
       const double d = e.H(kLastReversal) - e.H(kOriginPos);
       if (d > s1) {
         RecordReversal(e, 3);
-        return Rule(e, 3, s);
+        return CalcStressRule_NLMM306(e, 3, s);
       }
-      if (s >= e.H(kOriginPos)) return Rule(e, 1, s);
+      if (s >= e.H(kOriginPos)) return CalcStressRule_NLMM306(e, 1, s);
       // A small cycle inside the linear branch: the negative envelope starts here.
       e.H(kOriginNeg) = e.H(kOriginPos);
-      return Rule(e, 2, s);
+      return CalcStressRule_NLMM306(e, 2, s);
     }
     case 2: {
-      if (s <= sp) return Rule(e, 2, s);
+      if (s <= sp) return CalcStressRule_NLMM306(e, 2, s);
       RecordReversal(e, 0);
       const double d = e.H(kLastReversal) - e.H(kOriginNeg);
       if (d < -s1) {
         RecordReversal(e, 4);
-        return Rule(e, 4, s);
+        return CalcStressRule_NLMM306(e, 4, s);
       }
       if (s > e.H(kOriginNeg)) {
         e.H(kOriginPos) = e.H(kOriginNeg);
-        return Rule(e, 1, s);
+        return CalcStressRule_NLMM306(e, 1, s);
       }
-      return Rule(e, 2, s);
+      return CalcStressRule_NLMM306(e, 2, s);
     }
     default:
       break;
@@ -299,9 +299,9 @@ Result SelectRule(Dir306& e, double s, double sp) {
   // 3 and 7 run downwards, 5 and 9 upwards; the even rules mirror them.
   static constexpr int kNext[11] = {0, 0, 0, 5, 6, 7, 8, 9, 10, 7, 8};
   const bool downwards = rule == 3 || rule == 6 || rule == 7 || rule == 10;
-  if (downwards ? s <= sp : s >= sp) return Rule(e, rule, s);
+  if (downwards ? s <= sp : s >= sp) return CalcStressRule_NLMM306(e, rule, s);
   RecordReversal(e, kNext[rule]);
-  return Rule(e, kNext[rule], s);
+  return CalcStressRule_NLMM306(e, kNext[rule], s);
 }
 
 constexpr double kPi = 3.14159265358979323846;
@@ -421,7 +421,7 @@ void CalcStress_NLMM306(const PointContext& at, const MaterialRecord& m, int typ
     Result res{0.0, 0.0};
     if (state == 1 && tauCap > 0.0) {
       Dir306 e{at, c, m.Name2, r, j, sn, mu, tau1, std::fabs(tau1 / c.s1)};
-      res = SelectRule(e, s[j], sp[j]);
+      res = SelectRule_NLMM306(e, s[j], sp[j]);
     }
     sigma[j] = res.tau;
     r.V1[j] = w[j];
