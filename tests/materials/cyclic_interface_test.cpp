@@ -126,6 +126,12 @@ TEST(CyclicFriction306, OpeningCarriesNothingAndReclosureMeasuresFromWhereItClos
   const double tauMax = 1 + 2 * FrictionCoefficient_NLMM306(c, 0.005);
   EXPECT_NEAR(p(0.075, kPressed), tauMax * std::pow(0.5, 0.4) * 0.5, 1e-9);
   EXPECT_EQ(p.r.Rule[1], 1u);
+  // A reversal after the re-closure keeps its slip measured from there too.
+  p(0.17, kPressed);
+  p(0.165, kPressed);
+  EXPECT_EQ(p.r.Rule[1], 3u);
+  EXPECT_NEAR(p.r.H[5][1], 0.1, 1e-12);
+  EXPECT_NEAR(p.r.H[33][1], 0.1, 1e-12);
 
   // The surface: an open point has only its normal stiffness; the slip angle by the
   // sign test of the second slip when the first is below 1e-8.
