@@ -27,13 +27,19 @@ MaterialRecord Friction306(double alpha, double beta, double tauC = 1.0) {
   return matdriver::Record({0.01, 0.02, tauC, alpha, beta, 2, 0.6, 1, 0.5, 1e6});
 }
 
-// A point of a line (type 27) or surface (type 30) interface with its own record.
+// A point of a line (type 27) or surface (type 30) interface with its own record; the
+// notes of failed fits go to the test's scratch file unless the record names one.
 struct Point306 {
   MaterialRecord m;
   int type;
   NLMM304_HD r{};
   PointContext at{1, 1, 1, 1, 0};
-  explicit Point306(const MaterialRecord& mat, int t = _INTERFACE_LINE_2D) : m(mat), type(t) { r.S = 1; }
+  explicit Point306(const MaterialRecord& mat, int t = _INTERFACE_LINE_2D) : m(mat), type(t) {
+    r.S = 1;
+    if (m.Name2[0] == '\0') std::snprintf(m.Name2, sizeof m.Name2, "%s", TestJobName().c_str());
+  }
+  ~Point306() { std::remove((std::string(m.Name2) + "_wrn306.out").c_str()); }
+  Point306(const Point306&) = default;
   // Shear stress of slip s under the opening wn (line).
   double operator()(double s, double wn, double* sn = nullptr) {
     const double w[3] = {0, s, wn};
