@@ -204,6 +204,14 @@ double FibreStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, d
 
 // ---- interface points -------------------------------------------------------------------
 
+namespace {
+
+// Relative-displacement components of an interface point: 2 on the line in the plane, 3
+// on the line in space and on the surface.
+int InterfaceComponents(int type) { return type == _INTERFACE_LINE_2D ? 2 : 3; }
+
+}  // namespace
+
 void InterfaceTangent(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
                       double** D) {
   if (!NonlinearKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
@@ -229,8 +237,11 @@ void InterfaceTangent(int code, int type, const PointContext& at, const Material
       return;
     }
     case MAT_NLMM305: CalcMat_D_NLMM305(m, type, PointRecord<NLMM305_HD>(hd, code, record), D); return;
-    // _NLMM304 has no law; the cyclic interface _NLMM306 and the interface plasticity
-    // _NLMM320 are not part of this build.
+    case MAT_NLMM306: CalcMat_D_NLMM306(m, type, PointRecord<NLMM304_HD>(hd, code, record), D); return;
+    case MAT_NLMM320:
+      CalcMat_D_NLMM320(at, m, type, InterfaceComponents(type), PointRecord<NLMM320_HD>(hd, code, record), D);
+      return;
+    // _NLMM304 has no law.
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -238,7 +249,6 @@ void InterfaceTangent(int code, int type, const PointContext& at, const Material
 
 void InterfaceTraction(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
                        const double* dw, const double* w, double* sigma) {
-  (void)dw;  // the increment serves _NLMM320 only
   if (!NonlinearKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
   switch (code) {
     case MAT_NLMM301: CalcStress_NLMM301(m, PointRecord<NLMM301_HD>(hd, code, record), w, sigma); return;
@@ -258,6 +268,12 @@ void InterfaceTraction(int code, int type, const PointContext& at, const Materia
       return;
     }
     case MAT_NLMM305: CalcStress_NLMM305(m, type, PointRecord<NLMM305_HD>(hd, code, record), w, sigma); return;
+    case MAT_NLMM306: CalcStress_NLMM306(at, m, type, PointRecord<NLMM304_HD>(hd, code, record), w, sigma); return;
+    case MAT_NLMM320:
+      // The plasticity law integrates the increment from the state in its record.
+      CalcStress_NLMM320(at, m, type, InterfaceComponents(type), PointRecord<NLMM320_HD>(hd, code, record), dw,
+                         sigma);
+      return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -387,6 +403,8 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
         case MAT_NLMM303: CheckParameters_NLMM303(m, block, r); break;
         case MAT_NLMM305: CheckParameters_NLMM305(m, block, r); break;
         case MAT_NLMM299: CheckParameters_NLMM299(m, block, r); break;
+        case MAT_NLMM306: CheckParameters_NLMM306(m, block, r); break;
+        case MAT_NLMM320: CheckParameters_NLMM320(m, block, r); break;
         case MAT_NLMM501: CheckParameters_NLMM501(m, block, r); break;
         default: break;  // the other laws check their records with their models
       }

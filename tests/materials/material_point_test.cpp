@@ -170,8 +170,9 @@ TEST(MaterialPoint, LawsNotBuiltEndInTheInternalError) {
   UniaxialStartValues(MAT_NLMM201, 6);  // the history table sets the elastic branch
   UniaxialStartValues(MAT_NLMM202, 6);  // the virgin state needs nothing
   EXPECT_DEATH(UniaxialStartValues(MAT_NLMM202, 10), kInternal);
-  // The cyclic interface and the interface plasticity are not built; a bond law of the
-  // line has no surface form, the linear kind no nonlinear one.
+  // _NLMM304 has no law, the cyclic interface and the interface plasticity no point
+  // without its history record; a bond law of the line has no surface form, the linear
+  // kind no nonlinear one.
   double d[4][4] = {};
   double* rows[4] = {nullptr, d[1], d[2], d[3]};
   const PointContext at{1, 1, 1, 1, 0};
@@ -182,6 +183,25 @@ TEST(MaterialPoint, LawsNotBuiltEndInTheInternalError) {
   EXPECT_DEATH(InterfaceTraction(MAT_NLMM320, 30, at, m, nullptr, 1, dw, w, sigma), kInternal);
   EXPECT_DEATH(InterfaceTraction(MAT_NLMM306, 27, at, m, nullptr, 1, dw, w, sigma), kInternal);
 }
+
+namespace {
+
+// A cyclic interface whose warning-file prefix leaves no room for "_wrn306.out".
+MaterialRecord LongPrefix306() {
+  MaterialRecord m = matdriver::Record({0.01, 0.02, 1, 0, 0, 2, 0.6, 1, 0.5, 1e6});
+  std::memset(m.Name2, 'w', 501);
+  m.Name2[501] = '\0';
+  return m;
+}
+
+// Interface plasticity of the kind with N sub-increments.
+MaterialRecord Record320(int kind, double N) {
+  return matdriver::RecordWithInts({static_cast<double>(kind), 1, 1, 1, 1, 0.5, 0.2, 0.5, 0.2, 0, 2, 0, 0.05, 0.05,
+                                    1e4, 1e4, 1e4, N},
+                                   {1});
+}
+
+}  // namespace
 
 TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
   struct Case {
@@ -217,6 +237,14 @@ TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
       {MAT_NLMM303, matdriver::Record({0.4, 0.01, 0.5, 2, 0.5, 0.5, 200, 0, 0, 0}), "end of the descending branch"},
       {MAT_NLMM303, matdriver::Record({0.4, 0.01, 0.5, 2, 1, 0.5, 0, 0, 0, 0}), "unloading stiffness"},
       {MAT_NLMM305, matdriver::Record({0.001, 1e-9, 1, 0.4, 0, 0, 1e4}), "<NLMM305>(.|\n)*at least 1e-8"},
+      {MAT_NLMM306, matdriver::Record({0.001, 1e-9, 1, 0, 0, 2, 0.6, 1, 0.5, 1e6}),
+       "<NLMM306>(.|\n)*at least 1e-8"},
+      {MAT_NLMM306, LongPrefix306(),
+       "<NLMM306>(.|\n)*Record counter: 1(.|\n)*warning file is too long"},
+      // A kind outside 1..2, sub-increments that are not a whole number of at least 1.
+      {MAT_NLMM320, Record320(3, 1), "<NLMM320>(.|\n)*Invalid kind of interface plasticity: 3"},
+      {MAT_NLMM320, Record320(1, 2.5), "sub-increments must be a whole number of at least 1: 2.5"},
+      {MAT_NLMM320, Record320(1, 0.5), "sub-increments must be a whole number of at least 1: 0.5"},
   };
   for (const Case& c : cases) {
     MeshData mesh{};
