@@ -6,6 +6,7 @@
 
 #include "materials/elastic.h"
 #include "materials/layer_failure.h"
+#include "materials/plasticity/concrete_plasticity.h"
 #include "materials/plasticity/drucker_prager.h"
 #include "materials/plasticity/owen_figueiras.h"
 #include "model/mesh.h"
@@ -202,6 +203,11 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
       freed2(D);
       return;
     }
+    case MAT_NLMM122:
+    case MAT_NLMM123:
+    case MAT_NLMM125:
+      CalcStress_ConcretePlasticity(ctx, code, type, m, PointRecord<NLMM121_HD>(code, hd, record), dEps, sigma);
+      return;
     case MAT_NLMM124:
       CalcStress_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), dEps, sigma);
       return;
@@ -223,6 +229,11 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
       freed2(De);
       return;
     }
+    case MAT_NLMM122:
+    case MAT_NLMM123:
+    case MAT_NLMM125:
+      CalcMat_D_ConcretePlasticity(ctx, code, type, m, PointRecord<NLMM121_HD>(code, hd, record), D);
+      return;
     case MAT_NLMM124:
       CalcMat_D_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), D);
       return;
@@ -242,6 +253,9 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
       const MaterialRecord& m = mesh->Materials[code][r];
       switch (code) {
         case MAT_NLMM121: CheckParameters_NLMM121(m, block, r); break;
+        case MAT_NLMM122:
+        case MAT_NLMM123:
+        case MAT_NLMM125: CheckParameters_ConcretePlasticity(code, m, block, r); break;
         case MAT_NLMM124: CheckParameters_NLMM124(m, block, r); break;
         case MAT_NLMM501: CheckParameters_NLMM501(m, block, r); break;
         default: break;  // the other laws check their records with their models

@@ -2,6 +2,7 @@
 // restricted to the components present.
 #include "materials/plasticity/invariants.h"
 
+#include "model/mesh.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -154,4 +155,18 @@ void CalcStressInvariantsAndDerivs(int n, const double* s, StressInvariants* v) 
   CalcDeriv2FirstStressInvariant(n, v->d2I1);
   CalcDeriv2SecondDeviatoricStressInvariant(n, v->d2J2);
   CalcDeriv2ThirdDeviatoricStressInvariant(n, v->d2J3, s);
+}
+
+int PlasticityComponents(int type) {
+  switch (type) {
+    case _PLANE_STRESS_QUAD: return 3;
+    case _PLANE_STRAIN_QUAD: return 4;
+    case _SOLID_HEXA: return 6;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+int ElementComponent(int n, int i) {
+  static constexpr int kPlaneStrain[5] = {0, 4, 1, 2, 3};
+  return n == 4 ? kPlaneStrain[i] : i;
 }

@@ -33,3 +33,10 @@ struct StressInvariants {
 void AllocStressInvariants(int n, StressInvariants* v);
 void FreeStressInvariants(StressInvariants* v);
 void CalcStressInvariantsAndDerivs(int n, const double* s, StressInvariants* v);
+
+// Components n of the model vector of element type 10 (3), 13 (4) or 24 (6); any other
+// type is the internal error.
+int PlasticityComponents(int type);
+// Element-order component of model component i (plane strain: the record holds
+// sxx, syy, txy, szz, the model szz, sxx, syy, txy).
+int ElementComponent(int n, int i);
