@@ -353,3 +353,73 @@ TEST(ConcreteSurface, MeridianStatesHaveTheLimitsOfTheirNeighbours) {
     }
   }
 }
+
+namespace {
+
+const std::vector<bool> kPlaneUniaxial{false, true, true};
+const std::vector<bool> kSolidUniaxial{false, true, true, true, true, true};
+
+struct Model {
+  int code, type;
+  MaterialRecord m;
+};
+
+// Uniaxial compression in steps of 1e-5 down to eps: the largest stress magnitude, the
+// stress of the last step and the stress magnitude at which the point first yielded.
+struct Compression {
+  double peak, last, firstYield;
+};
+
+Compression Compress(const Model& md, double eps) {
+  ContinuumPoint p(md.code, md.type, md.m);
+  p.SetHeldTolerance(1e-3);  // the return mappings stop at 1e-3 or 1e-4 of their residuals
+  const int n = p.n();
+  const std::vector<bool>& free = n == 3 ? kPlaneUniaxial : kSolidUniaxial;
+  Compression c{0.0, 0.0, 0.0};
+  double e = 0.0, before = 0.0;
+  while (e > eps) {
+    std::vector<double> de(static_cast<size_t>(n), 0.0);
+    de[0] = -1e-5;
+    e += de[0];
+    const double s = -p.Step(de, free)[0];
+    if (c.firstYield == 0.0 && p.Record<NLMM121_HD>().LoadingState == 2) {
+      // The yield stress lies between the last elastic stress and E times this strain
+      // (law 2; under law 1 the stress returns to the curve, below the yield stress).
+      c.firstYield = before + kE * 1e-5;
+      if (md.m.Value[9] == 2.0) c.firstYield = std::min(s, c.firstYield);
+    }
+    before = s;
+    c.peak = std::max(c.peak, s);
+    c.last = s;
+  }
+  return c;
+}
+
+}  // namespace
+
+TEST(ConcretePlasticity, UniaxialCompressionYieldsLevelsAndSoftens) {
+  struct Case {
+    Model md;
+    double firstYield, peak;
+    bool softens;
+  };
+  const Case cases[] = {
+      {{MAT_NLMM123, _PLANE_STRESS_QUAD, Record123(2)}, 9.0 / 1.005532, 30.0 / 1.005532, false},
+      {{MAT_NLMM125, _PLANE_STRESS_QUAD, Record125(2)}, 0.3 * 30 * 0.996265, 30 * 0.996265, false},
+      {{MAT_NLMM123, _SOLID_HEXA, Record123(2)}, 9.0 / 1.005532, 30.0 / 1.005532, false},
+      {{MAT_NLMM125, _SOLID_HEXA, Record125(2)}, 0.3 * 30 * 0.996265, 30 * 0.996265, false},
+      {{MAT_NLMM122, _SOLID_HEXA, Record122()}, 9.0 / 1.005532, 30.0 / 1.005532, true},
+      {{MAT_NLMM123, _SOLID_HEXA, Record123(1)}, 9.0 / 1.005532, 30.0 / 1.005532, true},
+      {{MAT_NLMM125, _PLANE_STRESS_QUAD, Record125(1)}, 0.3 * 30 * 0.996265, 30 * 0.996265, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.md.code) + " " + std::to_string(c.md.type));
+    const Compression r = Compress(c.md, -0.004);
+    EXPECT_NEAR(r.firstYield, c.firstYield, 0.35);  // within one elastic step
+    EXPECT_NEAR(r.peak, c.peak, 1e-3 * c.peak);
+    if (c.softens)
+      EXPECT_LT(r.last, 0.8 * c.peak);
+    else
+      EXPECT_NEAR(r.last, c.peak, 1e-3 * c.peak);
+  }
+}

@@ -220,6 +220,23 @@ bool ConcreteFirstYield(const ConcretePlasticMaterial& c, int n, const double* s
 
 namespace {
 
+// First iterate of kappa. The CEB-FIP93 curve (law 1) starts from sY(0) = 0, while a
+// point first yields at alpha0 fc: from kappa = 0 the Newton steps of the G form, whose
+// dG/dsY has the wrong sign at sY = 0, are drawn to the apex of the surface. A point
+// that yields for the first time therefore starts where the curve reaches alpha0 fc
+// (the converged state solves the same equations).
+double StartKappa(const ConcretePlasticMaterial& c, double kappa0) {
+  if (kappa0 > 0.0 || c.curve.law != kHardeningCebFip93) return kappa0;
+  const double target = c.alpha0 * c.fc;
+  double lo = 0.0, hi = c.curve.epsc1 - c.fc / c.E;
+  if (!(target > 0.0) || !(hi > 0.0)) return kappa0;
+  for (int k = 0; k < 100; k++) {
+    const double m = 0.5 * (lo + hi);
+    (CalcHardFunc_CEB_FIP93(c.curve, m, kCebFip93Plasticity) < target ? lo : hi) = m;
+  }
+  return 0.5 * (lo + hi);
+}
+
 void PrintSingularSystem(int n, const SurfacePoint& p, double** J, double* b) {
   std::fflush(stdout);
   std::printf("f_dF_dH = %15.5lf\n", p.g1);
@@ -254,7 +271,8 @@ bool ReturnMappingAlgor_Concrete(const PointContext& ctx, const ConcretePlasticM
   multd2d1(trial, De, dEps, n, n);
   addd1(trial, last, n);
   copyd1(s, trial, n);
-  double kappa = kappa0, dLambda = 0.0, omega = 1.0;
+  const double kappaStart = StartKappa(c, kappa0);
+  double kappa = kappaStart, dLambda = 0.0, omega = 1.0;
   int limit = 1000, count = 0;
   out->dLambda = 0.0;
   out->kappa = kappa0;
@@ -263,7 +281,17 @@ bool ReturnMappingAlgor_Concrete(const PointContext& ctx, const ConcretePlasticM
   // _NLMM122 puts the two mixed vectors the other way round.
   const bool swapMixed = c.code == MAT_NLMM122;
   for (;;) {
-    if (!Evaluate(c, n, s, kappa, !first, &w, &p)) break;
+    if (!Evaluate(c, n, s, kappa, !first, &w, &p)) {
+      // An iterate outside the domain of the derivatives: once more from the trial
+      // state with damped steps.
+      if (first || omega != 1.0) break;
+      omega = 0.1;
+      dLambda = 0.0;
+      kappa = kappaStart;
+      copyd1(s, trial, n);
+      limit *= 2;
+      continue;
+    }
     if (first && p.F < 0.0) {
       out->sY = p.sY;
       copyd1(out->sigma, trial, n);
@@ -293,7 +321,7 @@ bool ReturnMappingAlgor_Concrete(const PointContext& ctx, const ConcretePlasticM
       if (omega != 1.0) break;
       omega = 0.1;
       dLambda = 0.0;
-      kappa = kappa0;
+      kappa = kappaStart;
       copyd1(s, trial, n);
       limit *= 2;
     }
