@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "materials/elastic.h"
 #include "materials/material_point.h"
 #include "materials/plasticity/concrete_plasticity.h"
 #include "model/mesh.h"
@@ -421,5 +422,124 @@ TEST(ConcretePlasticity, UniaxialCompressionYieldsLevelsAndSoftens) {
       EXPECT_LT(r.last, 0.8 * c.peak);
     else
       EXPECT_NEAR(r.last, c.peak, 1e-3 * c.peak);
+  }
+}
+
+TEST(ConcretePlasticity, TangentsAreTheDifferenceOfTheUpdate) {
+  // 122 where the curve rises; 123 and 125 on the plateau of law 2 (H = E 1e-8), where
+  // their first-order tangent is the consistent one. A generic compressive path brings
+  // the point there; the last step is then mapped to 1e-10 (an iterate of a mapping
+  // stopped at its own tolerance has another slope than the solution).
+  struct Case {
+    Model md;
+    double eps, tol;
+  };
+  const Case cases[] = {
+      {{MAT_NLMM122, _SOLID_HEXA, Record122()}, 0.0009, 1e-4},
+      {{MAT_NLMM123, _PLANE_STRESS_QUAD, Record123(2)}, 0.004, 1e-3},
+      {{MAT_NLMM123, _SOLID_HEXA, Record123(2)}, 0.006, 1e-3},
+      {{MAT_NLMM125, _PLANE_STRESS_QUAD, Record125(2)}, 0.004, 1e-3},
+      {{MAT_NLMM125, _SOLID_HEXA, Record125(2)}, 0.012, 1e-3},
+  };
+  const double dir6[7] = {0, -1.0, 0.3, -0.2, 0.1, -0.05, 0.15}, dir3[4] = {0, -1.0, 0.3, 0.1};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.md.code) + " " + std::to_string(c.md.type));
+    ContinuumPoint p(c.md.code, c.md.type, c.md.m);
+    const int n = p.n();
+    const double* dir = n == 6 ? dir6 : dir3;
+    std::vector<double> total(static_cast<size_t>(n));
+    for (int i = 0; i < n; i++) total[static_cast<size_t>(i)] = c.eps * dir[i + 1];
+    p.Path(total, std::vector<bool>(static_cast<size_t>(n), false), static_cast<int>(c.eps / 2e-5));
+    const NLMM121_HD& r = p.Record<NLMM121_HD>();
+    ASSERT_GT(r.EqPlasticStrain, 0.0);
+    ConcretePlasticMaterial m = ConcretePlasticParameters(c.md.code, c.md.m);
+    m.tolerance = 1e-10;
+    Mat De(n), D(n);
+    CalcMat_De_IsoModel(n, m.nu, m.E, De.a);
+    const auto map = [&](const double* de) {
+      ConcreteMapping out{};
+      EXPECT_TRUE(ReturnMappingAlgor_Concrete(PointContext{1, 1, 1, 1, 0}, m, n, De.a, r.Stress, de, r.EqPlasticStrain, &out));
+      return out;
+    };
+    double de[7];
+    for (int i = 1; i <= n; i++) de[i] = 2e-5 * dir[i];
+    const ConcreteMapping u = map(de);
+    ASSERT_GT(u.dLambda, 0.0);
+    if (c.md.code != MAT_NLMM122) {
+      ASSERT_GT(u.kappa, kEpsC1 - kFc / kE);  // on the plateau
+    }
+    // The tangent of the mapped state.
+    double stress[7], zero[7] = {};
+    NLMM121_HD q{};
+    q.Stress = stress;
+    q.Strain = q.PlasticStrain = zero;
+    q.LoadingState = 2;
+    q.DeltaLambda = u.dLambda;
+    q.EqPlasticStrain = u.kappa;
+    copyd1(stress, u.sigma, n);
+    CalcMat_Dep_Concrete(PointContext{1, 1, 1, 1, 0}, m, n, &q, De.a, D.a);
+    const double h = 1e-7;
+    for (int j = 1; j <= n; j++) {
+      double dp[7], dm[7];
+      copyd1(dp, de, n);
+      copyd1(dm, de, n);
+      dp[j] += h;
+      dm[j] -= h;
+      const ConcreteMapping up = map(dp), down = map(dm);
+      for (int i = 1; i <= n; i++) EXPECT_NEAR(D[i][j], (up.sigma[i] - down.sigma[i]) / (2 * h), c.tol * kE) << i << j;
+    }
+  }
+}
+
+TEST(ConcretePlasticity, PlaneStrainPointIsTheSolidPointWithoutOutOfPlaneStrain) {
+  // The out-of-plane stress goes first in the model and last in the record.
+  for (const Model& md : {Model{MAT_NLMM123, _SOLID_HEXA, Record123(2)}, Model{MAT_NLMM125, _SOLID_HEXA, Record125(2)}}) {
+    SCOPED_TRACE(md.code);
+    ContinuumPoint plane(md.code, _PLANE_STRAIN_QUAD, md.m), solid(md.code, _SOLID_HEXA, md.m);
+    for (int k = 1; k <= 150; k++) {
+      std::vector<double> a{-3e-5, 1e-5, 1.5e-5}, b{-3e-5, 1e-5, 0.0, 0.0, 0.0, 1.5e-5};
+      const std::vector<double> sp = plane.Step(a, {false, false, false}), ss = solid.Step(b, std::vector<bool>(6, false));
+      EXPECT_NEAR(sp[0], ss[0], 2e-3) << k;
+      EXPECT_NEAR(sp[1], ss[1], 2e-3) << k;
+      EXPECT_NEAR(sp[2], ss[5], 2e-3) << k;
+      EXPECT_NEAR(plane.Record<NLMM121_HD>().Stress[4], ss[2], 2e-3) << k;
+    }
+    EXPECT_EQ(plane.Record<NLMM121_HD>().PointStatus, 3);
+    EXPECT_NEAR(plane.Record<NLMM121_HD>().EqPlasticStrain, solid.Record<NLMM121_HD>().EqPlasticStrain, 1e-6);
+    EXPECT_NEAR(plane.Record<NLMM121_HD>().PlasticStrain[3], solid.Record<NLMM121_HD>().PlasticStrain[6], 1e-6);
+    // The tangents agree on the in-plane block.
+    const std::vector<double> tp = plane.Tangent(), ts = solid.Tangent();
+    const int map[3] = {0, 1, 5};
+    for (int i = 0; i < 3; i++)
+      for (int j = 0; j < 3; j++) EXPECT_NEAR(tp[static_cast<size_t>(3 * i + j)], ts[static_cast<size_t>(6 * map[i] + map[j])], 1e-3 * kE);
+  }
+}
+
+TEST(ConcretePlasticity, NextIterateReducesANegativeHardeningResidual) {
+  // The first correction leaves r_kappa < 0; the Newton step takes it with its sign.
+  const ConcretePlasticMaterial c = ConcretePlasticParameters(MAT_NLMM125, Record125(2));
+  Mat De(3);
+  CalcMat_De_IsoModel(3, 0.2, kE, De.a);
+  const double last[4] = {0, -13.489877571200145, -8.6073665244970332, 12.107376846121495};
+  const double de[4] = {0, -0.00083451712381391518, -0.00077799069273905871, 0.00070637537744208049};
+  std::vector<double> rk;
+  ConcreteMapping out{};
+  ASSERT_TRUE(ReturnMappingAlgor_Concrete(PointContext{1, 1, 1, 1, 0}, c, 3, De.a, last, de, 0.0035520560369243933, &out, &rk));
+  ASSERT_GE(rk.size(), 3u);
+  EXPECT_LT(rk[1], -1e-6);
+  EXPECT_LT(std::fabs(rk[2]), 0.2 * std::fabs(rk[1]));
+  EXPECT_LT(std::fabs(rk.back()), 1e-3);
+}
+
+TEST(ConcretePlasticity, HydrostaticTensionEndsAsAFailedMapping) {
+  // No deviatoric stress: the flow direction of the surface is undefined there.
+  for (int code : {MAT_NLMM122, MAT_NLMM123, MAT_NLMM125}) {
+    const MaterialRecord m = code == MAT_NLMM122 ? Record122() : code == MAT_NLMM123 ? Record123(1) : Record125(1);
+    ContinuumPoint p(code, _SOLID_HEXA, m);
+    std::vector<double> de{1e-4, 1e-4, 1e-4, 0, 0, 0};
+    EXPECT_EXIT(p.Step(de, std::vector<bool>(6, false)), testing::ExitedWithCode(1),
+                "Calculating the delta stress vector using\nthe return mapping algorithm:\n(.|\n)*Nonlinear material "
+                "model: _NLMM12(.|\n)*The iterative algorithm did not converge.")
+        << code;
   }
 }

@@ -26,10 +26,8 @@ const char* ModelName(int code) {
   }
 }
 
-// The Ottosen form G of _NLMM122 and the equivalent-stress form of _NLMM123 print
-// their diagnostic values; _NLMM122 prints none and maps to a tighter tolerance.
+// _NLMM123 and _NLMM125 print their diagnostic values; _NLMM122 prints none.
 bool Verbose(int code) { return code != MAT_NLMM122; }
-double Tolerance(int code) { return code == MAT_NLMM122 ? 0.0001 : 0.001; }
 
 // The record's values and the work arrays of one evaluation.
 struct Work {
@@ -77,6 +75,7 @@ ConcretePlasticMaterial ConcretePlasticParameters(int code, const MaterialRecord
   c.fc = MatValue(m, 5);
   const double epsc1 = MatValue(m, 7);
   c.alpha0 = MatValue(m, 8);
+  c.tolerance = code == MAT_NLMM122 ? 0.0001 : 0.001;
   switch (code) {
     case MAT_NLMM122:
       c.curve = {c.E, c.fc, epsc1, 0.0, kHardeningCebFip93};
@@ -257,7 +256,7 @@ bool ReturnMappingAlgor_Concrete(const PointContext& ctx, const ConcretePlasticM
                                  const double* last, const double* dEps, double kappa0, ConcreteMapping* out,
                                  std::vector<double>* rkTrace) {
   const char* model = ModelName(c.code);
-  const double tol = Tolerance(c.code);
+  const double tol = c.tolerance;
   double **Ce, **J, **Jcopy;
   allocd2(&Ce, n, n);
   allocd2(&J, n + 2, n + 2);
@@ -467,8 +466,10 @@ void PrintHmFailure(int n, double dLambda, double** A, double** De, double** Ce)
   printd2(Ce, n, n, stdout, "Table", "Numbers", "NoSemicolons", 3, 'e', 15, 6);
 }
 
-void CalcMat_Dep(const PointContext& ctx, const ConcretePlasticMaterial& c, int n, const NLMM121_HD* r, double** De,
-                 double** D) {
+}  // namespace
+
+void CalcMat_Dep_Concrete(const PointContext& ctx, const ConcretePlasticMaterial& c, int n, const NLMM121_HD* r,
+                          double** De, double** D) {
   if (r->LoadingState == 1) {
     copyd2(D, De, n, n);
     return;
@@ -512,8 +513,6 @@ void CalcMat_Dep(const PointContext& ctx, const ConcretePlasticMaterial& c, int 
   FreeSurfacePoint(&p);
 }
 
-}  // namespace
-
 void CalcMat_D_ConcretePlasticity(const PointContext& ctx, int code, int type, const MaterialRecord& m,
                                   const NLMM121_HD* r, double** D) {
   const int n = Components(code, type);
@@ -522,7 +521,7 @@ void CalcMat_D_ConcretePlasticity(const PointContext& ctx, int code, int type, c
   allocd2(&De, n, n);
   allocd2(&T, n, n);
   CalcMat_De_IsoModel(n, c.nu, c.E, De);
-  CalcMat_Dep(ctx, c, n, r, De, T);
+  CalcMat_Dep_Concrete(ctx, c, n, r, De, T);
   // Plane strain: the in-plane block (rows and columns 2 to 4).
   if (n == 4)
     getsubd2(D, T, 3, 3, 2, 2);

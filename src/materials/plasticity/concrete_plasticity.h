@@ -24,6 +24,7 @@
 struct ConcretePlasticMaterial {
   int code;  // MAT_NLMM122, MAT_NLMM123 or MAT_NLMM125
   double nu, E, fc, alpha0;
+  double tolerance;        // of the return mapping: 0.0001 (_NLMM122), 0.001
   CebFip93Material curve;  // _NLMM122: law 1 always, alpha0 not part of its curve
   OttosenParams ott;       // _NLMM122, _NLMM123
   MeridianRadii mer;       // _NLMM125
@@ -72,6 +73,9 @@ bool ReturnMappingAlgor_Concrete(const PointContext& ctx, const ConcretePlasticM
 // sigma receives the element-order stress.
 void CalcStress_ConcretePlasticity(const PointContext& ctx, int code, int type, const MaterialRecord& m, NLMM121_HD* r,
                                    const double* dEps, double* sigma);
+// Tangent in model order from the record (De in model order).
+void CalcMat_Dep_Concrete(const PointContext& ctx, const ConcretePlasticMaterial& c, int n, const NLMM121_HD* r,
+                          double** De, double** D);
 // Tangent from the record: 3 x 3 for plane stress and plane strain, 6 x 6 for the solid.
 void CalcMat_D_ConcretePlasticity(const PointContext& ctx, int code, int type, const MaterialRecord& m, const NLMM121_HD* r,
                                   double** D);
