@@ -426,16 +426,18 @@ TEST(ConcretePlasticity, UniaxialCompressionYieldsLevelsAndSoftens) {
 }
 
 TEST(ConcretePlasticity, TangentsAreTheDifferenceOfTheUpdate) {
-  // 122 where the curve rises; 123 and 125 on the plateau of law 2 (H = E 1e-8), where
-  // their first-order tangent is the consistent one. A generic compressive path brings
-  // the point there; the last step is then mapped to 1e-10 (an iterate of a mapping
-  // stopped at its own tolerance has another slope than the solution).
+  // 122 where the curve rises and where it falls; 123 and 125 on the plateau of law 2
+  // (H = E 1e-8), where their first-order tangent is the consistent one. A generic
+  // compressive path brings the point there; the last step is then mapped to 1e-10 (an
+  // iterate of a mapping stopped at its own tolerance has another slope than the
+  // solution).
   struct Case {
     Model md;
     double eps, tol;
   };
   const Case cases[] = {
       {{MAT_NLMM122, _SOLID_HEXA, Record122()}, 0.0009, 1e-4},
+      {{MAT_NLMM122, _SOLID_HEXA, Record122()}, 0.0029, 1e-4},
       {{MAT_NLMM123, _PLANE_STRESS_QUAD, Record123(2)}, 0.004, 1e-3},
       {{MAT_NLMM123, _SOLID_HEXA, Record123(2)}, 0.006, 1e-3},
       {{MAT_NLMM125, _PLANE_STRESS_QUAD, Record125(2)}, 0.004, 1e-3},
