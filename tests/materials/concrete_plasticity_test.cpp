@@ -145,6 +145,10 @@ double Cut(const double* d, const MeridianRadii& r) {
   return 0.5 * (lo + hi);
 }
 
+// Generic stresses: cos 3theta of both signs, in the three component layouts.
+const std::vector<Vector> kStates = {{0, -20, -8, -3, 2.5, -1.7, 4.1}, {0, 5, -14, -26, -3.5, 1.2, 2.0},
+                                     {0, -21, -6, 3.3},                {0, -4, -22, -9, 5.5}};
+
 const double kUC[7] = {0, -1, 0, 0, 0, 0, 0}, kUT[7] = {0, 1, 0, 0, 0, 0, 0}, kEBC[7] = {0, -1, -1, 0, 0, 0, 0};
 
 }  // namespace
@@ -178,10 +182,7 @@ TEST(OttosenCriterion, ConstantsAndEquivalentStressOfTheMeridianStates) {
 TEST(OttosenCriterion, DerivativesMatchCentralDifferences) {
   const OttosenParams p = CalcOttosenParams(kFc, kFct);
   const double sY = 5.0, h = 1e-4, tol = 1e-6;
-  // cos 3theta of both signs, in the three component layouts.
-  const std::vector<Vector> states = {{0, -20, -8, -3, 2.5, -1.7, 4.1}, {0, 5, -14, -26, -3.5, 1.2, 2.0},
-                                      {0, -21, -6, 3.3},                {0, -4, -22, -9, 5.5}};
-  for (const Vector& st : states) {
+  for (const Vector& st : kStates) {
     const int n = static_cast<int>(st.size()) - 1;
     SCOPED_TRACE(n);
     const double* s = st.data();
@@ -256,9 +257,7 @@ TEST(ConcreteSurface, RadiiAndMeridiansOfNlmm125) {
 TEST(ConcreteSurface, DerivativesMatchCentralDifferences) {
   const MeridianRadii r = CalcMeridianParam_NLMM125(Record125(1));
   const double sY = 2.0, h = 1e-4, tol = 1e-6;
-  const std::vector<Vector> states = {{0, -20, -8, -3, 2.5, -1.7, 4.1}, {0, 5, -14, -26, -3.5, 1.2, 2.0},
-                                      {0, -21, -6, 3.3},                {0, -4, -22, -9, 5.5}};
-  for (const Vector& st : states) {
+  for (const Vector& st : kStates) {
     const int n = static_cast<int>(st.size()) - 1;
     SCOPED_TRACE(n);
     const double* s = st.data();

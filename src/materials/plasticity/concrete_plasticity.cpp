@@ -405,11 +405,7 @@ void CalcStress_ConcretePlasticity(const PointContext& ctx, int code, int type, 
   allocd2(&De, n, n);
   CalcMat_De_IsoModel(n, c.nu, c.E, De);
   double de[7], last[7];
-  for (int i = 1; i <= n; i++) {
-    de[i] = n == 4 ? (i == 1 ? 0.0 : dEps[i - 1]) : dEps[i];
-    last[i] = r->Stress[ElementComponent(n, i)];
-    r->Strain[ElementComponent(n, i)] += de[i];
-  }
+  ModelOrderIncrement(n, dEps, r->Stress, r->Strain, de, last);
   ConcreteMapping u{};
   bool ok = true;
   double trial[7];
@@ -522,11 +518,7 @@ void CalcMat_D_ConcretePlasticity(const PointContext& ctx, int code, int type, c
   allocd2(&T, n, n);
   CalcMat_De_IsoModel(n, c.nu, c.E, De);
   CalcMat_Dep_Concrete(ctx, c, n, r, De, T);
-  // Plane strain: the in-plane block (rows and columns 2 to 4).
-  if (n == 4)
-    getsubd2(D, T, 3, 3, 2, 2);
-  else
-    copyd2(D, T, n, n);
+  ElementOrderTangent(n, T, D);
   freed2(T);
   freed2(De);
 }

@@ -416,11 +416,7 @@ void CalcStress_NLMM124(const PointContext& ctx, int type, const MaterialRecord&
   CalcMat_De_IsoModel(n, p.nu, p.E, D);
   // The increment and the last stress in model order (plane strain: ezz = 0 first).
   double de[7], last[7];
-  for (int i = 1; i <= n; i++) {
-    de[i] = n == 4 ? (i == 1 ? 0.0 : dEps[i - 1]) : dEps[i];
-    last[i] = r->Stress[ElementComponent(n, i)];
-    r->Strain[ElementComponent(n, i)] += de[i];
-  }
+  ModelOrderIncrement(n, dEps, r->Stress, r->Strain, de, last);
   Mapping u;
   bool ok = true;
   if (r->EqPlasticStrain > 0.0) {
@@ -509,11 +505,7 @@ void CalcMat_D_NLMM124(const PointContext& ctx, int type, const MaterialRecord& 
   allocd2(&T, n, n);
   CalcMat_De_IsoModel(n, p.nu, p.E, D);
   CalcMat_Dep_NLMM124(ctx, n, p, r, D, T);
-  // Plane strain: the in-plane block (rows and columns 2 to 4).
-  if (n == 4)
-    getsubd2(Dep, T, 3, 3, 2, 2);
-  else
-    copyd2(Dep, T, n, n);
+  ElementOrderTangent(n, T, Dep);
   freed2(T);
   freed2(D);
 }

@@ -170,3 +170,18 @@ int ElementComponent(int n, int i) {
   static constexpr int kPlaneStrain[5] = {0, 4, 1, 2, 3};
   return n == 4 ? kPlaneStrain[i] : i;
 }
+
+void ModelOrderIncrement(int n, const double* dEps, const double* stress, double* strain, double* de, double* last) {
+  for (int i = 1; i <= n; i++) {
+    de[i] = n == 4 ? (i == 1 ? 0.0 : dEps[i - 1]) : dEps[i];
+    last[i] = stress[ElementComponent(n, i)];
+    strain[ElementComponent(n, i)] += de[i];
+  }
+}
+
+void ElementOrderTangent(int n, double** T, double** D) {
+  if (n == 4)
+    getsubd2(D, T, 3, 3, 2, 2);
+  else
+    copyd2(D, T, n, n);
+}
