@@ -252,6 +252,18 @@ TEST(ConcreteSurface, RadiiAndMeridiansOfNlmm125) {
   EXPECT_NEAR(Cut(kUC, r), 0.996265, 1e-6);
   EXPECT_NEAR(Cut(kUT, r), 0.097537, 1e-6);
   EXPECT_NEAR(Cut(kEBC, r), 1.128617, 1e-6);
+  // Meridian values other than 0 set the tensile meridian through equal biaxial
+  // compression at the analytic biaxial strength (at sY = fc); the compressive one stays.
+  for (double v : {1.0, 2.5, 5.0}) {
+    const MaterialRecord m = matdriver::RecordWithInts(
+        {0.0, 0.0, 0.2, kE, kFc, kFct, kEpsC1, kAlpha0, 1.0, 1.0, 1.0, 1.0, 1.0, v}, {9});
+    const MeridianRadii q = CalcMeridianParam_NLMM125(m);
+    const double fb = CalcAnaliticValueBiaxialComprStrength_NLMM125(m);
+    EXPECT_GT(fb, 2.0 * v);
+    EXPECT_NEAR(Cut(kEBC, q) * kFc, fb, 1e-6 * fb) << v;
+    EXPECT_EQ(q.rc[1], r.rc[1]);
+    EXPECT_GT(q.rt[1], r.rt[1]);
+  }
 }
 
 TEST(ConcreteSurface, DerivativesMatchCentralDifferences) {
