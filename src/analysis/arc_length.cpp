@@ -114,7 +114,8 @@ void CheckArcLengthParameters(const MeshData* mesh) {
 
 void ApplyArcLengthEta(int c, int nCombinations, int nF, int nP, int nPoints, const EquilibriumPathRecord* EP,
                        double* eta, double* r, int** PointDofNumbers, double* da, const double* dF, const double* dP,
-                       double* FF, double* FP, double* rP, char** PointDofCodes, const ArcLengthParameters* al) {
+                       double* FF, double* FP, double* rP, char** PointDofCodes, const ArcLengthParameters* al,
+                       const double* daPrev) {
   const int k = al->Displ.Dof;
   if (al->Displ.Active == 1) {
     const int e = ControlEquation(al->Displ.Point, k, nPoints, PointDofNumbers, PointDofCodes, kInvalid, kNotFree);
@@ -131,16 +132,18 @@ void ApplyArcLengthEta(int c, int nCombinations, int nF, int nP, int nPoints, co
       Stop(kApplyContext, "In the control dof the relative iteration displacement is null.\n", kNoEta);
     *eta = al->RelDispl.Increment / d;
   } else {
+    const double sign = Dot(nF, da, daPrev) < 0.0 ? -1.0 : 1.0;
     if (!ConstantRadiusAfterFirst(c, nCombinations, al)) {
-      // The full increment is applied in iteration 1.
-      *eta = 1.0;
-      return;
+      // The full increment (or its reverse) is applied in iteration 1.
+      *eta = sign;
+      if (sign > 0.0) return;
+    } else {
+      const double psi = al->ForceDisplScaling;
+      const double rho = std::sqrt(Dot(nF, da, da) + psi * psi * Dot(nF, dF, dF));
+      if (rho < kNull) Stop(kApplyContext, "The current arc-length radius is null.\n", kNoEta);
+      *r = EP->d1 * al->RadiusFactor;
+      *eta = sign * *r / rho;
     }
-    const double psi = al->ForceDisplScaling;
-    const double rho = std::sqrt(Dot(nF, da, da) + psi * psi * Dot(nF, dF, dF));
-    if (rho < kNull) Stop(kApplyContext, "The current arc-length radius is null.\n", kNoEta);
-    *r = EP->d1 * al->RadiusFactor;
-    *eta = *r / rho;
   }
   const double cut = 1.0 - *eta;
   for (int i = 1; i <= nF; i++) FF[i] -= cut * dF[i];
@@ -176,8 +179,7 @@ void CalcArcLengthData(int c, int nCombinations, int it, int nF, int nP, const E
       *r = al->RadiusFactor * EP->d1;
     } else if (it == 2) {
       // The radius of the combination: the length of the first iteration's step, taken
-      // with the full increment; later iterations keep it.
-      *eta = 1.0;
+      // with the full increment (eta = +-1 since iteration 1); later iterations keep it.
       *r = std::sqrt(Dot(nF, daComb, daComb) + psi2 * FF2);
     }
     double* s;

@@ -16,9 +16,14 @@ void CheckArcLengthParameters(const MeshData* mesh);
 // constraint, then F := F - (1 - eta) dF (also the prescribed-dof residual rP) and
 // da := eta da. An early return of the radius constraint sets eta := 1. With a constant
 // radius after the first arc-length combination r := RF d1.
+// Under the radius constraint the step goes the way of daPrev, the converged displacement
+// increment of the previous combination: where the response to the reference increment
+// points back (a softening branch under the tangent stiffness), eta is negative and the
+// load falls, so the path goes on past a limit point instead of turning back.
 void ApplyArcLengthEta(int c, int nCombinations, int nF, int nP, int nPoints, const EquilibriumPathRecord* EP,
                        double* eta, double* r, int** PointDofNumbers, double* da, const double* dF, const double* dP,
-                       double* FF, double* FP, double* rP, char** PointDofCodes, const ArcLengthParameters* al);
+                       double* FF, double* FP, double* rP, char** PointDofCodes, const ArcLengthParameters* al,
+                       const double* daPrev);
 
 // Iterations it >= 2: the change of eta that keeps the constraint, applied to eta, the
 // loads and the correction da := daI + dlambda daII. daComb is the displacement increment

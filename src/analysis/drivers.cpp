@@ -25,14 +25,6 @@ void MainLinModalSuperposition(FILE*, const char*, const char*, MeshData*) {
   NotBuiltYet(__func__, __FILE__, __LINE__);
 }
 
-// Thermal steady state.
-void MainThermalSteadyLinGaussElimNCSB(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainThermalSteadyLinIterJacPreConjGrad(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-
 // Thermal transient, linear and nonlinear.
 void MainThermalTransientLinGaussElimNCSB(FILE*, const char*, const char*, MeshData*) {
   NotBuiltYet(__func__, __FILE__, __LINE__);

@@ -6,6 +6,9 @@
 
 #include <cstdio>
 
+#include "assembly/linear_solver.h"
+#include "assembly/sparse_rows.h"
+#include "assembly/summary.h"
 #include "model/mesh.h"
 
 // Linear static (static_linear.cpp): numbering, assembly, then per load case its load
@@ -18,6 +21,16 @@ void MainStaticLinIterJacPreConjGrad(FILE* fp, const char* job, const char* Outp
 // History tag of the conjugate-gradient solve of load case lc: "_LCase" and lc with at
 // least as many digits, zero-padded, as nCombinations has (12 combinations: "_LCase07").
 void LoadCaseHistoryTag(int lc, int nCombinations, char* tag, int size);
+// The two halves of a linear driver's load case around its own steps on the solution:
+// F := F - KPF^T aP and KFF aF = F solved in place (F becomes aF); then the values at the
+// prescribed dofs R = KPF aF + KPP aP - FP (named `what` in the finiteness check), one
+// record (lc, aF, aP, R) in fpRec and the solve record in fpEP.
+void SolveLoadCase(int lc, LinearSolverStep* solverStep, const MeshData* mesh, const char* job,
+                   const char* OutputControl, SparseRowMatrix* KFF, const SparseRowMatrix* KPF, const double* aP,
+                   double* F, StepSummaryRecord* step);
+void WriteLoadCaseRecord(int lc, int nF, int nP, const SparseRowMatrix* KPF, const SparseRowMatrix* KPP,
+                         const double* aF, const double* aP, const double* FP, const char* what, FILE* fpRec,
+                         FILE* fpEP, const StepSummaryRecord* step);
 
 // Materially (and geometrically) nonlinear static (static_nonlinear.cpp): combination by
 // combination, Newton-Raphson iterations on the load increment; per converged combination
@@ -43,7 +56,10 @@ void MainLinModalAnalysis(FILE* fp, const char* job, const char* OutputControl, 
 void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputControl,
                                MeshData* mesh);
 
-// Thermal steady state.
+// Thermal steady state (thermal_steady.cpp): temperature numbering, conductivity matrix,
+// then per load case its heat loads, prescribed temperatures, solve and boundary heat
+// fluxes; one record per load case in <job>_tq.bin, the assembly record and one solve
+// record per load case in <job>_ep.bin.
 void MainThermalSteadyLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl,
                                        MeshData* mesh);
 void MainThermalSteadyLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,

@@ -179,10 +179,7 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
   AssembGlobalDampingMat(OutputControl, mesh, &w, &C.FF, &C.PF, &C.PP);
 
   FILE *fpDR, *fpEP;
-  OpenFile(&fpDR, job, kDisplReactSuffix, "wb", 'Y');
-  OpenFile(&fpEP, job, kExecParamsSuffix, "wb", 'Y');
-  WriteTag(kDisplReactOpenTag, fpDR);
-  WriteTag(kExecParamsOpenTag, fpEP);
+  OpenLinearResultFiles(job, false, &fpDR, &fpEP);
 
   DynState o, n;
   AllocState(nF, nP, &o);
@@ -268,10 +265,7 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
 
   if (cgReady) ReleaseLinearSolver(&cg);
   FreeRows(&EFF);
-  WriteTag(kExecParamsCloseTag, fpEP);
-  WriteTag(kDisplReactCloseTag, fpDR);
-  CloseFile(fpEP);
-  CloseFile(fpDR);
+  CloseLinearResultFiles(fpDR, fpEP, false);
 
   freed1(lambdaNew);
   freed1(lambda);

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "elements/line_elements.h"
 #include "history/history.h"
 #include "materials/material_point.h"
 #include "model/fileio.h"
@@ -162,6 +163,7 @@ void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag
   w->rP = ZeroVec(nP);
   w->dFref = ZeroVec(nF);
   w->dPref = ZeroVec(nP);
+  w->aFPrev = ZeroVec(nF);
   for (int j = 1; j <= 4; j++) {
     w->workF[j] = ZeroVec(nF);
     w->workP[j] = ZeroVec(nP);
@@ -169,6 +171,8 @@ void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag
   allocd2(&w->PointValues, nPoints, 6);
   zerod2(w->PointValues, nPoints, 6);
 
+  // The fibre sections must number their fibres as the history index does.
+  CheckFibrousMeshes(mesh, ElemPropIndex);
   CalcElementToIndex_HD(&w->Index, mesh, ElemPropIndex, &w->ElemToHD);
   CalcSizingDataIndex_HD(&w->Index, mesh, ElemPropIndex, w->ElemToHD);
   AllocIndex_HD(&w->Index);
@@ -212,7 +216,10 @@ void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag
   }
 
   ReadTag(kDisplReactOpenTag, fpDR, kDisplReactSuffix);
-  ReadDisplReactRecord(fpDR, r, nF, nP, TellFile(fpDR), dynFlag, w->aF, w->aP, w->R);
+  const int64_t drBase = TellFile(fpDR);
+  // The displacements one combination earlier give the direction of the last step.
+  if (r >= 2) ReadDisplReactRecord(fpDR, r - 1, nF, nP, drBase, dynFlag, w->aFPrev, w->aP, w->R);
+  ReadDisplReactRecord(fpDR, r, nF, nP, drBase, dynFlag, w->aF, w->aP, w->R);
 
   ReadTag(kExecParamsOpenTag, fpEP, kExecParamsSuffix);
   SkipFileRecords(fpEP, r - 1);
@@ -303,7 +310,7 @@ void FreeNonlinearWorkArrays(NonlinearWorkArrays* w) {
     freed1(w->workP[j]);
     freed1(w->workF[j]);
   }
-  double* v[] = {w->dPref, w->dFref, w->rP, w->rF, w->extP, w->extF, w->fIntP, w->fIntF, w->R, w->aP, w->aF};
+  double* v[] = {w->aFPrev, w->dPref, w->dFref, w->rP, w->rF, w->extP, w->extF, w->fIntP, w->fIntF, w->R, w->aP, w->aF};
   for (double* p : v) freed1(p);
   *w = NonlinearWorkArrays{};
 }

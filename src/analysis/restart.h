@@ -26,6 +26,7 @@ struct NonlinearWorkArrays {
   double *extF, *extP;         // external load
   double *rF, *rP;             // residual
   double *dFref, *dPref;       // reference load increment of the arc-length method
+  double* aFPrev;              // displacements of the converged combination before the last
   double* workF[5];            // [1..4] further work vectors of nF
   double* workP[5];            // [1..4] further work vectors of nP
   double** PointValues;        // nPoints x 6

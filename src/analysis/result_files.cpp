@@ -219,6 +219,20 @@ void WriteLastConvergedCombination(int combination, const char* job) {
   }
 }
 
+void OpenLinearResultFiles(const char* job, bool thermal, FILE** fpRec, FILE** fpEP) {
+  OpenFile(fpRec, job, thermal ? kTempHeatFluxSuffix : kDisplReactSuffix, "wb", 'Y');
+  OpenFile(fpEP, job, kExecParamsSuffix, "wb", 'Y');
+  WriteTag(thermal ? kTempHeatFluxOpenTag : kDisplReactOpenTag, *fpRec);
+  WriteTag(kExecParamsOpenTag, *fpEP);
+}
+
+void CloseLinearResultFiles(FILE* fpRec, FILE* fpEP, bool thermal) {
+  WriteTag(kExecParamsCloseTag, fpEP);
+  WriteTag(thermal ? kTempHeatFluxCloseTag : kDisplReactCloseTag, fpRec);
+  CloseFile(fpEP);
+  CloseFile(fpRec);
+}
+
 void CloseResultFiles_NL(FILE* fpDR, FILE* fpEP, FILE* fpIF, FILE** NLMM_HD_Files,
                          FILE** NLSMM_HD_Files, const int* NLMM_HD_Count,
                          const int* NLSMM_HD_Count) {

@@ -106,6 +106,11 @@ void WriteArcLengthDeltaF(int nF, int nP, const char* job, const double* dF, con
 // Writes <job>_lcc.aux anew with the number of the last converged combination.
 void WriteLastConvergedCombination(int combination, const char* job);
 
+// The record file of a linear run (<job>_dr.bin, or <job>_tq.bin when thermal) and
+// <job>_ep.bin, opened anew (echoed) with their opening tags.
+void OpenLinearResultFiles(const char* job, bool thermal, FILE** fpRec, FILE** fpEP);
+// Their closing tags and closes, <job>_ep.bin first.
+void CloseLinearResultFiles(FILE* fpRec, FILE* fpEP, bool thermal);
 // Closing tags and closes of a nonlinear mechanical run, in this order: _if; the spring
 // history files of the slots 1..4 in use; the material history files of the codes 1..49
 // in use (both tables released); _ep; _dr. A slot is in use when its count is above 0.

@@ -1,22 +1,9 @@
-// Slave dofs of internal point links and the release of the global stiffness.
+// Release of the global stiffness row lists.
 #include "analysis/solution_control.h"
 
 #include <initializer_list>
 
 #include "numcore/numcore.h"
-
-void Calc_a_FreeMasterSlave(const MeshData* mesh, int** PointDofNumbers, double* aF,
-                            char** PointDofCodes) {
-  for (int k = 1; k <= mesh->nPointLinks; k++) {
-    const InternalPointLink& link = mesh->PointLinks[k];
-    for (int d = 1; d <= 6; d++) {
-      if (link.Linked[d] != 1) continue;
-      if (PointDofCodes[link.Master][d] != 'F' || PointDofCodes[link.Slave][d] != 'F')
-        InternalError(__FILE__, __LINE__);
-      aF[PointDofNumbers[link.Slave][d]] = aF[PointDofNumbers[link.Master][d]];
-    }
-  }
-}
 
 namespace {
 

@@ -3,13 +3,8 @@
 #pragma once
 
 #include "assembly/sparse_rows.h"
+#include "loads/loads.h"
 #include "model/mesh.h"
-
-// For every internal point link (block order) and every dof whose link flag is 1, the
-// slave's free equation takes the value of the master's: a[slave] := a[master]. Both
-// dofs must be free ('F' in PointDofCodes); PointDofNumbers gives their equations.
-void Calc_a_FreeMasterSlave(const MeshData* mesh, int** PointDofNumbers, double* aF,
-                            char** PointDofCodes);
 
 // Releases the global matrices KFF (nF rows), KPF and KPP (nP rows): the column and value
 // list of every row that has one, then the three value-row vectors, the three

@@ -26,6 +26,28 @@ void LoadCaseHistoryTag(int lc, int nCombinations, char* tag, int size) {
     InternalError(__FILE__, __LINE__);
 }
 
+void SolveLoadCase(int lc, LinearSolverStep* solverStep, const MeshData* mesh, const char* job,
+                   const char* OutputControl, SparseRowMatrix* KFF, const SparseRowMatrix* KPF, const double* aP,
+                   double* F, StepSummaryRecord* step) {
+  // Prescribed values load the free dofs through the coupling terms: F := F - KPF^T aP.
+  SubtractSparseMatTransVecProduct(KFF->n, KPF->n, KPF->count, KPF->cols, aP, F, KPF->vals);
+  char tag[64];
+  LoadCaseHistoryTag(lc, mesh->Main.nCombinations, tag, static_cast<int>(sizeof tag));
+  SolveLinearSystem(solverStep, mesh->Main.PrecondResidualDecay, job, tag, OutputControl, KFF, F, step);
+}
+
+void WriteLoadCaseRecord(int lc, int nF, int nP, const SparseRowMatrix* KPF, const SparseRowMatrix* KPP,
+                         const double* aF, const double* aP, const double* FP, const char* what, FILE* fpRec,
+                         FILE* fpEP, const StepSummaryRecord* step) {
+  double* R;
+  allocd1(&R, nP);
+  CalcResidKaMinusF(nP, KPF->count, KPP->count, KPF->cols, KPP->cols, aF, aP, FP, KPF->vals, KPP->vals, R);
+  CheckFiniteResults(nP, R, what);
+  WriteDisplReact(fpRec, lc, nF, nP, aF, aP, R);
+  freed1(R);
+  WriteSummaryRecord(fpEP, step);
+}
+
 namespace {
 
 void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
@@ -52,10 +74,7 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
 
   FILE* fpDR;
   FILE* fpEP;
-  OpenFile(&fpDR, job, kDisplReactSuffix, "wb", 'Y');
-  OpenFile(&fpEP, job, kExecParamsSuffix, "wb", 'Y');
-  WriteTag(kDisplReactOpenTag, fpDR);
-  WriteTag(kExecParamsOpenTag, fpEP);
+  OpenLinearResultFiles(job, false, &fpDR, &fpEP);
   WriteSummaryRecord(fpEP, &iter);
 
   double* F;       // free-dof loads, overwritten by the free displacements
@@ -78,30 +97,15 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
     allocd1(&aP, nP);
     Calc_a_Presc(nP, lc, &data, w.PointDofNumbers, aP, w.PointDofCodes);
 
-    // Settlements load the free dofs through the coupling terms: F := F - KPF^T aP.
-    SubtractSparseMatTransVecProduct(nF, nP, KPF.count, KPF.cols, aP, F, KPF.vals);
-
-    char tag[64];
-    LoadCaseHistoryTag(lc, mesh->Main.nCombinations, tag, static_cast<int>(sizeof tag));
-    SolveLinearSystem(&solverStep, mesh->Main.PrecondResidualDecay, job, tag, OutputControl, &KFF, F, &step);
+    SolveLoadCase(lc, &solverStep, mesh, job, OutputControl, &KFF, &KPF, aP, F, &step);
     Calc_a_FreeMasterSlave(mesh, w.PointDofNumbers, F, w.PointDofCodes);
+    WriteLoadCaseRecord(lc, nF, nP, &KPF, &KPP, F, aP, FPresc, "reaction", fpDR, fpEP, &step);
 
-    double* R;
-    allocd1(&R, nP);
-    CalcResidKaMinusF(nP, KPF.count, KPP.count, KPF.cols, KPP.cols, F, aP, FPresc, KPF.vals, KPP.vals, R);
-    CheckFiniteResults(nP, R, "reaction");
-    WriteDisplReact(fpDR, lc, nF, nP, F, aP, R);
-
-    freed1(R);
     freed1(aP);
     FreeLoadCase(&data);
-    WriteSummaryRecord(fpEP, &step);
   }
 
-  WriteTag(kExecParamsCloseTag, fpEP);
-  WriteTag(kDisplReactCloseTag, fpDR);
-  CloseFile(fpEP);
-  CloseFile(fpDR);
+  CloseLinearResultFiles(fpDR, fpEP, false);
 
   freed1(F);
   freed1(FPresc);

@@ -213,6 +213,9 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
   double* daII = nl.workF[4];
   double* daPath = daComb;
   if (arc && nl.PathBehavior == 2) allocd1(&daPath, nF);
+  // The converged displacement increment of the previous combination.
+  double* daPrev;
+  allocd1(&daPrev, nF);
   double eta = 0.0;
   double radius = nl.EP.d1 * mesh->ArcLength.RadiusFactor;
 
@@ -233,6 +236,8 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
     WriteCombinationHeader(fpEP, &header);
     if (nl.PathBehavior == 1) zerod1(daComb, nF);
     if (daPath != daComb) zerod1(daPath, nF);
+    for (int i = 1; i <= nF; i++) daPrev[i] = nl.aF[i] - nl.aFPrev[i];
+    copyd1(nl.aFPrev, nl.aF, nF);
     const bool arcPhase = arc && c >= m.nCombinations;
     bool referenceNeeded = arc;
 
@@ -294,7 +299,7 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
 
       if (arcPhase && it == 1) {
         ApplyArcLengthEta(c, m.nCombinations, nF, nP, nPoints, &nl.EP, &eta, &radius, w.PointDofNumbers, da, inc.dF,
-                          inc.dP, nl.extF, nl.extP, nl.rP, w.PointDofCodes, &mesh->ArcLength);
+                          inc.dP, nl.extF, nl.extP, nl.rP, w.PointDofCodes, &mesh->ArcLength, daPrev);
       } else if (arcPhase) {
         copyd1(daI, da, nF);
         if (referenceNeeded || update || read) {
@@ -360,6 +365,7 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
   }
 
   // Shut-down.
+  freed1(daPrev);
   if (daPath != daComb) freed1(daPath);
   if (prepared) ReleaseLinearSolver(&solverStep);
   if (held) FreeGlobalStiffMat(&KFF, &KPF, &KPP);

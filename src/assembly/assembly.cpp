@@ -365,6 +365,14 @@ void BeginGlobalStiffAssembly(const char* OutputControl, const MeshData* mesh, c
     VerifyInternalPointLinks(mesh, w->PointSpecialCS, &a->links);
     CalcMasterSlaveTables(mesh, w, &a->links);
   }
+  BeginRowListAssembly(OutputControl, mesh, w, a, KFF, KPF, KPP);
+}
+
+void BeginRowListAssembly(const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
+                          StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP) {
+  a->mesh = mesh;
+  a->w = w;
+  if (a->links.nLinks == 0) a->links = MasterSlaveTables{0, nullptr, nullptr, nullptr, nullptr};
   AllocSparseCounters(w->nF, w->nP, KFF, KPF, KPP);
   char *markF, *markP;
   allocc1(&markF, w->nF);

@@ -88,6 +88,11 @@ void BeginGlobalStiffAssembly(const char* OutputControl, const MeshData* mesh, c
 // rows of the points whose last element this is.
 void AssembElemStiffGlobal(int e, int nNodes, const char* dofMask, double** Ke, StiffAssemblyWork* a,
                            SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP);
+// The same steps without internal point links, for a's links already set (the
+// structural call) or for none (a->links.nLinks = 0: the thermal matrices, whose
+// temperature dof is never linked).
+void BeginRowListAssembly(const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
+                          StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP);
 // Slave and drill diagonals, term counts after compaction and their print, release of
 // the work data.
 void EndGlobalStiffAssembly(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, const char* OutputControl,

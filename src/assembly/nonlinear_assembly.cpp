@@ -165,6 +165,14 @@ void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl
       CalcStiffCable3D_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index, mesh,
                           s->Table, s->ElemToHD, Kg);
       break;
+    case _INTERFACE_LINE_2D:
+      CalcStiffInterfaceLine2D_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
+                                  mesh, s->Table, s->ElemToHD, Kg);
+      break;
+    case _INTERFACE_LINE_3D:
+      CalcStiffInterfaceLine3D_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
+                                  mesh, s->Table, s->ElemToHD, Kg);
+      break;
     case _INTERFACE_QUAD:
       CalcStiffInterfaceQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
                                 mesh, s->Table, s->ElemToHD, Kg);
@@ -181,11 +189,15 @@ void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl
       CalcStiffSolidHexa_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index, mesh,
                             s->Table, s->ElemToHD, Kg);
       break;
+    case _TIMOSHENKO_BEAM_3D:
+      CalcStiffTimoshenkoBeam3D_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
+                                   s->Index, mesh, s->Table, s->ElemToHD, Kg);
+      break;
     case _EMB_CABLE_2D:
     case _EMB_CABLE_3D:
       break;  // stiffness on the mother element
     default:
-      // Beams, plane, shell, solid and line-interface groups come with their own issues;
+      // Shell groups come with their own issues;
       // trusses, frames, triangles and slabs have no nonlinear routine.
       InternalError(__FILE__, __LINE__);
   }
@@ -306,6 +318,14 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
             CalcInt_Fg_Cable3D_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index, mesh,
                                   s->Table, s->ElemToHD, a, s->ElemTempVar, fe);
             break;
+          case _INTERFACE_LINE_2D:
+            CalcInt_Fg_InterfaceLine2D_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
+                                          mesh, s->Table, s->ElemToHD, da, a, fe);
+            break;
+          case _INTERFACE_LINE_3D:
+            CalcInt_Fg_InterfaceLine3D_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
+                                          mesh, s->Table, s->ElemToHD, da, a, fe);
+            break;
           case _INTERFACE_QUAD:
             CalcInt_Fg_InterfaceQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
                                         mesh, s->Table, s->ElemToHD, da, a, fe);
@@ -317,6 +337,10 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
           case _PLANE_STRAIN_QUAD:
             CalcInt_Fg_PlaneStrainQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
                                           s->ElemToHD, da, fe);
+            break;
+          case _TIMOSHENKO_BEAM_3D:
+            CalcInt_Fg_TimoshenkoBeam3D_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
+                                           mesh, s->Table, s->ElemToHD, da, a, fe);
             break;
           case _SOLID_HEXA:
             // Temperature strains enter only the smeared-crack kind, which is not live.

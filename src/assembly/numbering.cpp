@@ -8,6 +8,11 @@
 #include "numcore/numcore.h"
 
 void CalcPointDofCodes(int phase, const MeshData* mesh, const int* ElemPropIndex, char** PointDofCodes) {
+  MarkElementDofs(mesh, ElemPropIndex, PointDofCodes);
+  MarkPrescribedDofs(phase, mesh->nSupports, mesh->Supports, PointDofCodes);
+}
+
+void MarkElementDofs(const MeshData* mesh, const int* ElemPropIndex, char** PointDofCodes) {
   zeroc2(PointDofCodes, mesh->nPoints, 6);
   for (int e = 1; e <= mesh->nElements; e++) {
     if (ElemPropIndex[e] == 0) continue;
@@ -18,8 +23,11 @@ void CalcPointDofCodes(int phase, const MeshData* mesh, const int* ElemPropIndex
         if (mask[d] == '1') codes[d] = 'F';
     }
   }
-  for (int r = 1; r <= mesh->nSupports; r++) {
-    const Support& s = mesh->Supports[r];
+}
+
+void MarkPrescribedDofs(int phase, int n, const Support* records, char** PointDofCodes) {
+  for (int r = 1; r <= n; r++) {
+    const Support& s = records[r];
     if (s.FirstPhase > phase || phase > s.LastPhase) continue;
     for (int d = 1; d <= 6; d++)
       if (s.Fixity[d] == 1) PointDofCodes[s.Point][d] = 'P';

@@ -13,6 +13,7 @@
 #include "springs/springs.h"
 
 struct MeshData;
+struct Support;
 
 // Point types.
 constexpr char kPointGeneral = 'G';
@@ -73,6 +74,11 @@ void CalcStrongDiscontinuities(const MeshData* mesh, char* ElemHasStrongDisc);
 
 // ---- numbering ---------------------------------------------------------------------------
 void CalcPointDofCodes(int phase, const MeshData* mesh, const int* ElemPropIndex, char** PointDofCodes);
+// Clears the codes, then 'F' on the dofs of the type masks of the active elements' nodes.
+void MarkElementDofs(const MeshData* mesh, const int* ElemPropIndex, char** PointDofCodes);
+// 'P' on the flagged dofs of the records (supports or fixed temperatures) whose phase
+// range holds the phase, whether an element uses the point or not.
+void MarkPrescribedDofs(int phase, int n, const Support* records, char** PointDofCodes);
 void NumberFreeDofs(const MeshData* mesh, char** PointDofCodes, int** PointDofNumbers, int* nF, int* nP);
 // Point displacements (nPoints x 6) from the free and prescribed solution vectors.
 // flag 0: equation components; flag 1: global components (special and coplanar systems

@@ -120,12 +120,10 @@ void CalcStiffInterfaceQuad(int nDof, int elem, int nNodes, int prop, const char
 void CalcStiffInterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                                const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                                double** Kg) {
-  (void)comb;
-  (void)iter;
-  (void)indexHD;
-  (void)nlmmHD;
-  (void)elemToHD;
-  const int kind = mesh->ElemProps[prop].MaterialKind;
+  const ElementProperty& p = mesh->ElemProps[prop];
+  const int kind = p.MaterialKind;
+  if (!NonlinearKindAllowed(kind, kSurfType)) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& mat = MaterialOf(mesh, kind, p.MaterialNumber);
   double** D;
   allocd2(&D, 3, 3);
   SurfWork w;
@@ -133,7 +131,8 @@ void CalcStiffInterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNode
   zerod2(Kg, nDof, nDof);
   for (int ip = 1; ip <= w.nIP; ip++) {
     const double f = SurfPoint(elem, ip, kCtxStiffness, oc, &w);
-    InterfaceTangent(kind, kSurfType, D);
+    const PointContext at{ip, comb, elem, iter, 0};
+    InterfaceTangent(kind, kSurfType, at, mat, nlmmHD, LinePointRecord(indexHD, elemToHD, elem, ip), D);
     AddPointStiffness(f, D, nNodes, &w, Kg);
   }
   PrintElementStiffMat(nDof, elem, kSurfType, oc[OC_PRINT_MAT_KG_INTERFACE_QUAD], Kg);
@@ -144,12 +143,10 @@ void CalcStiffInterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNode
 void CalcInt_Fg_InterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                                  const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD, const int* elemToHD,
                                  const double* elemDisplIncr, const double* elemDispl, double* Fint) {
-  (void)comb;
-  (void)iter;
-  (void)indexHD;
-  (void)nlmmHD;
-  (void)elemToHD;
-  const int kind = mesh->ElemProps[prop].MaterialKind;
+  const ElementProperty& p = mesh->ElemProps[prop];
+  const int kind = p.MaterialKind;
+  if (!NonlinearKindAllowed(kind, kSurfType)) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& mat = MaterialOf(mesh, kind, p.MaterialNumber);
   SurfWork w;
   OpenSurf(nDof, elem, nNodes, prop, kCtxIntForces, mesh, &w);
   double* f;
@@ -162,7 +159,8 @@ void CalcInt_Fg_InterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNo
     multd2d1(dw, w.T, rel, 3, 3);
     multd2d1(rel, w.B, elemDispl, 3, nDof);
     multd2d1(wl, w.T, rel, 3, 3);
-    InterfaceTraction(kind, kSurfType, dw, wl, sigma);
+    const PointContext at{ip, comb, elem, iter, 0};
+    InterfaceTraction(kind, kSurfType, at, mat, nlmmHD, LinePointRecord(indexHD, elemToHD, elem, ip), dw, wl, sigma);
     multtd2d1(f, w.B, sigma, nDof, 3);
     for (int i = 1; i <= nNodes; i++) {
       for (int c = 1; c <= 3; c++) fl[c] = f[3 * (i - 1) + c];

@@ -216,7 +216,6 @@ void CalcMat_D_Axis(int property, int n, int m, double** D, const MaterialRecord
 void CalcMat_T_Line2D(int d, int elem, int typeCode, int n, char printFlag, double s, double** T, double** X);
 void CalcMat_T_Line3D(int elem, int typeCode, char printFlag, int n, double s, double angle, double** T,
                       double** X);
-void CalcOrthonormalTriad(const double* normal, double** T);
 void CalcMat_T_ElemNormal(int elem, int typeCode, int n, char printFlag, const double* s, double** T, double** X);
 
 // Two-node members: nodal coordinates from the mesh, rotation at s = 0.

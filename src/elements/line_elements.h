@@ -74,6 +74,63 @@ void CalcMat_B_TimoshenkoBeam3D(int nNodes, char kind, double a, double b, doubl
 void CalcStiffTimoshenkoBeam3D(int nDof, int elem, int nNodes, int prop, const char* oc, const MeshData* mesh,
                                double** Kg);
 
+// Fibre sections (property of material kind _FIB_MESH: its record number is the
+// "<FIBROUS_MESHES>" record). Section coordinates y, z run along local axes 2 and 3.
+
+// map[1..nFE]: the property record of each fibrous element for the phase (a later
+// record overrides an earlier one), 0 for none.
+void CalcFibrousElemPropIndex(int fibrousMesh, int phase, const MeshData* mesh, int* map);
+// X (nN x 2): the section coordinates of the fibrous element's nodes in one
+// cross-section's point table.
+void CalcMat_FibrousElemNodeCoord(int fibrousElement, int nN, int** nodeLists, double** X, double** sectionPoints);
+// Angle, areas and positions (nNodes x nFibres) of node 1 copied to nodes 2..nNodes.
+void CopyFirstCrossSection(int nFibres, int nNodes, double* angles, double** A, double** Y, double** Z);
+
+// The fibres of one beam element: fibrous elements with a property for phase 1 in
+// element order, p1 x p2 fibres each (s2 count outer, s1 inner); per beam node n the
+// area and position of every fibre (node n has cross-section n, or every node the first
+// when the mesh has fewer cross-sections than the element nodes) and the L2-L3 angle of
+// the local axes 2, 3 (the unit of the "<FRAME_3D_CROSS_SECTIONS>" angle).
+struct FibreSection {
+  int nNodes, nFE, nFibres;
+  int* prop;   // [1..nFE] property record, 0 without one
+  int* count;  // [1..nFE] fibres
+  // [1..nFibres]: material kind and record, rank of the fibrous element among those with
+  // a property, point number inside it.
+  int *kind, *number, *rank, *point;
+  double **A, **Y, **Z;  // nNodes x nFibres
+  double* angle;         // [1..nNodes]
+};
+// forces: the context lines of the internal-force routine. A degenerate fibrous element
+// stops the run.
+void OpenFibreSection(int elem, int nNodes, int prop, bool forces, const MeshData* mesh, FibreSection* s);
+void CloseFibreSection(FibreSection* s);
+// Set-up of a nonlinear run: every fibrous mesh that an active type-8 element uses
+// (property ranges, fibre materials, node counts and numbers, integration, record order,
+// cross-sections per element node); a fault stops the run with a data-file message.
+void CheckFibrousMeshes(const MeshData* mesh, const int* ElemPropIndex);
+
+// Tangent stiffness (Kg nDof x nDof, global axes) from the fibres' moduli: the stored
+// tangents of their records, the initial moduli in iteration 1 of combination 1.
+void CalcStiffTimoshenkoBeam3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                  const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD,
+                                  const int* elemToHD, double** Kg);
+// Section resultants R[1..3] at axial point ip from the fibre values A_f, y_f, z_f at
+// the point. Kind 'A': strains (axial strain, d(theta2)/dx, d(theta3)/dx), total and
+// increment, give (axial force, moment with d(theta2)/dx, moment with d(theta3)/dx)
+// through the fibres' laws, which advance their records. Kind 'S': the total (g12, g13,
+// twist) give (shear forces along local axes 2 and 3, torque), elastic.
+void CalcStressTimoshenkoBeam3D_NL(char kind, int ip, int elem, const FibreSection& s, const double* Af,
+                                   const double* yf, const double* zf, const double* eTotal,
+                                   const double* eIncrement, const Index_HD* indexHD, const MeshData* mesh,
+                                   NLMM_HD* nlmmHD, const int* elemToHD, double* R);
+// Internal forces (Fint nDof, global axes) of the total nodal displacements and of the
+// increment not yet in the fibres' records (both nDof, global axes).
+void CalcInt_Fg_TimoshenkoBeam3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                    const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD,
+                                    const int* elemToHD, const double* displIncrement, const double* displTotal,
+                                    double* Fint);
+
 // ---- line interfaces (type 27 InterfaceLine2D, d = 2; type 28 InterfaceLine3D, d = 3) ----
 // Nodes 1..m on the first face, m+1..2m on the second (node m+i faces node i).
 
@@ -91,6 +148,21 @@ void CalcStiffInterfaceLine2D(int nDof, int elem, int nNodes, int prop, const ch
                               double** Kg);
 void CalcStiffInterfaceLine3D(int nDof, int elem, int nNodes, int prop, const char* oc, const MeshData* mesh,
                               double** Kg);
+
+// Tangent stiffness and internal forces with a nonlinear interface model (the bond laws
+// in 2-D; in 3-D the cyclic bond of a bar, whose width is its perimeter).
+void CalcStiffInterfaceLine2D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                 const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                 double** Kg);
+void CalcStiffInterfaceLine3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                 const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                 double** Kg);
+void CalcInt_Fg_InterfaceLine2D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                   const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                   const double* elemDisplIncr, const double* elemDispl, double* Fint);
+void CalcInt_Fg_InterfaceLine3D_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                   const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                   const double* elemDisplIncr, const double* elemDispl, double* Fint);
 
 // ---- surface interface (type 30 InterfaceQuad, 4, 8 or 9 nodes per face) -----------------
 

@@ -7,17 +7,6 @@
 #include "materials/elastic.h"
 #include "numcore/numcore.h"
 
-namespace {
-
-// Rows of T (3 x 3) from three vectors.
-void SetRows3(double** T, const double* r1, const double* r2, const double* r3) {
-  setrowd2(T, r1, 3, 1);
-  setrowd2(T, r2, 3, 2);
-  setrowd2(T, r3, 3, 3);
-}
-
-}  // namespace
-
 // ---- N, B, D -----------------------------------------------------------------------
 
 void CalcMat_N_Mass(int d, int n, double** N, const double* values) {
@@ -158,28 +147,6 @@ void CalcMat_T_Line3D(int elem, int typeCode, char printFlag, int n, double s, d
     T[3][j] = -sn * y[j] + c * z[j];
   }
   PrintElementTMat(3, elem, typeCode, printFlag, T);
-}
-
-void CalcOrthonormalTriad(const double* g, double** T) {
-  const bool onAxis = std::fabs(g[1]) < kSmall && std::fabs(g[2]) < kSmall;
-  if (onAxis && std::fabs(g[3] - 1.0) < kSmall) {
-    zerod2(T, 3, 3);
-    setdiagd2(T, 3, 3, 1.0);
-    return;
-  }
-  if (onAxis && std::fabs(g[3] + 1.0) < kSmall) {
-    zerod2(T, 3, 3);
-    T[1][1] = 1.0;
-    T[2][2] = -1.0;
-    T[3][3] = -1.0;
-    return;
-  }
-  const double e3[4] = {0.0, 0.0, 0.0, 1.0};
-  double t1[4], t2[4];
-  crossd1(t1, e3, g);
-  normalized1(t1, 3);
-  crossd1(t2, g, t1);
-  SetRows3(T, t1, t2, g);
 }
 
 void CalcMat_T_ElemNormal(int elem, int typeCode, int n, char printFlag, const double* s, double** T, double** X) {

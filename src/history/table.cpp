@@ -141,6 +141,10 @@ void StartValues(int slot, int code, int material, int rec, const MeshData* mesh
     case 15:  // shrinkage: nothing to set
     case 16:
     case 21:
+    case 22:  // the concrete fibres keep their initial values
+    case 24:
+    case 25:
+    case 26:
       return;
     case 20: SF_NLMM201_HD(rec, View<NLMM201_HD>(a)); return;
     case 23: {
@@ -151,6 +155,10 @@ void StartValues(int slot, int code, int material, int rec, const MeshData* mesh
       return;
     }
     case 28: SF_NLMM302_HD(material, rec, mesh, View<NLMM302_HD>(a)); return;
+    case 27:  // the bond laws start from zero slip (rule 1 set with the record)
+    case 29:
+    case 31:
+      return;
     case 34: SF_NLMM401_HD(material, rec, mesh, View<NLMM401_HD>(a)); return;
     case 17: SF_NLMM173_HD(rec, View<NLMM173_HD>(a)); return;
     case 18: SF_NLMM174_HD(rec, View<NLMM174_HD>(a)); return;
@@ -252,14 +260,26 @@ void SF_NLMM_HD(int mode, const Index_HD* index, const MeshData* mesh, const int
                               PointAt{e, ElemPropIndex[e], k, 0, sizes, index->PatternSlots[i]});
         break;
       }
-      case kCompositionFibrousMesh:
-        // Fibres with records belong to the uniaxial laws, refused at the set-up of
-        // this build; linear fibres have none.
-        for (int k = 1; k <= index->FibrousSlots[i]; k++)
-          for (int f = 1; f <= index->FibrousFibres[i]; f++)
-            for (int q = 1; q <= index->FibrousSubPoints[i]; q++)
-              if (RecordOfFibre_HD(index, i, k, f, q) != 0) InternalError(__FILE__, __LINE__);
+      case kCompositionFibrousMesh: {
+        // The fibrous elements in the order the index counts them: property record after
+        // record; sub-points a fibrous element does not use keep record 0, and so do
+        // linear fibres.
+        const FibrousMesh& fm = mesh->FibrousMeshes[p.MaterialNumber];
+        for (int k = 1; k <= index->FibrousSlots[i]; k++) {
+          int fibre = 0;
+          for (int g = 1; g <= fm.nProperties; g++) {
+            const FibrousElementProperty& grp = fm.Properties[g];
+            if (grp.v[3] == 0) continue;
+            for (int f = grp.v[3]; f <= grp.v[4]; f++) {
+              fibre++;
+              for (int q = 1; q <= index->FibrousSubPoints[i]; q++)
+                StartValuesOfCode(grp.v[5], grp.v[6], RecordOfFibre_HD(index, i, k, fibre, q), mesh, hd,
+                                  PointAt{e, ElemPropIndex[e], k, 0, sizes, index->FibrousSlots[i]});
+            }
+          }
+        }
         break;
+      }
       default: InternalError(__FILE__, __LINE__);
     }
   }

@@ -40,6 +40,11 @@ void PrintGlobalLoadVector(int nF, int nP, const char* OutputControl, double* F_
 // passes its value to the master's dof and is set to 0.0, record after record.
 void Calc_F_FreeMasterSlave(const MeshData* Mesh, int** PointDofNumbers, double* F, char** PointDofCodes);
 
+// The converse for a free-dof solution: for every internal point link (block order) and
+// every dof whose link flag is 1, the slave's free equation takes the value of the
+// master's: a[slave] := a[master]. Both dofs must be free.
+void Calc_a_FreeMasterSlave(const MeshData* mesh, int** PointDofNumbers, double* aF, char** PointDofCodes);
+
 // ---- prescribed displacements of a load case -------------------------------------------
 
 // uP[1..nP] = the values of the "<PRESCRIBED_DISPLACEMENTS>" records (0.0 elsewhere).

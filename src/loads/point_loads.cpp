@@ -130,3 +130,15 @@ void Calc_F_FreeMasterSlave(const MeshData* Mesh, int** PointDofNumbers, double*
     }
   }
 }
+
+void Calc_a_FreeMasterSlave(const MeshData* mesh, int** PointDofNumbers, double* aF, char** PointDofCodes) {
+  for (int k = 1; k <= mesh->nPointLinks; k++) {
+    const InternalPointLink& link = mesh->PointLinks[k];
+    for (int d = 1; d <= 6; d++) {
+      if (link.Linked[d] != 1) continue;
+      if (PointDofCodes[link.Master][d] != 'F' || PointDofCodes[link.Slave][d] != 'F')
+        InternalError(__FILE__, __LINE__);
+      aF[PointDofNumbers[link.Slave][d]] = aF[PointDofNumbers[link.Master][d]];
+    }
+  }
+}

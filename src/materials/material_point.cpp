@@ -4,13 +4,17 @@
 #include <cmath>
 #include <cstdio>
 
+#include "materials/crack/solid_cracks.h"
 #include "materials/elastic.h"
+#include "materials/interface/bond_laws.h"
 #include "materials/layer_failure.h"
+#include "materials/material_slots.h"
 #include "materials/plasticity/concrete_plasticity.h"
 #include "materials/plasticity/drucker_prager.h"
 #include "materials/plasticity/owen_figueiras.h"
 #include "model/mesh.h"
 #include "model/validate.h"
+#include "materials/uniaxial/concrete.h"
 #include "materials/uniaxial/steel.h"
 #include "numcore/numcore.h"
 
@@ -128,31 +132,139 @@ void UniaxialStartValues(int code, int type) {
   }
 }
 
+// ---- beam fibres ----------------------------------------------------------------------
+
+namespace {
+
+// The tangent of the last stress evaluation kept off zero (share x E0), so that a cracked
+// or yielded section stays solvable; E0 in the first step.
+double StoredFibreTangent(double E0, bool firstStep, double stored, double share) {
+  if (firstStep) return E0;
+  return stored < share * E0 ? share * E0 : stored;
+}
+
+}  // namespace
+
+double FibreTangent(int code, bool firstStep, const MaterialRecord& m, NLMM_HD* hd, int record) {
+  switch (code) {
+    case MAT_LIN_ISO: return UniaxialInitialModulus(code, m);
+    case MAT_NLMM201: return CalcMat_D_NLMM201(m, PointRecord<NLMM201_HD>(hd, code, record));
+    case MAT_NLMM202:
+      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
+                                PointRecord<NLMM145_HD>(hd, code, record).Value[1], 0.1);
+    case MAT_NLMM298:
+      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
+                                PointRecord<NLMM298_HD>(hd, code, record).Tangent, 0.05);
+    case MAT_NLMM299:
+      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
+                                PointRecord<NLMM299_HD>(hd, code, record).Tangent, 0.05);
+    default:
+      // _NLMM210 and _NLMM220 fibres come with the cyclic concrete laws.
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+double FibreShearModulus(int code, const MaterialRecord& m) {
+  switch (code) {
+    case MAT_LIN_ISO: {
+      const IsotropicElastic c = IsotropicConstants(m);
+      return c.E / (2.0 * (1.0 + c.nu));
+    }
+    case MAT_NLMM201:
+    case MAT_NLMM202:
+    case MAT_NLMM298:
+    case MAT_NLMM299: return UniaxialInitialModulus(code, m) / 2.4;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+double FibreStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, double epsTotal, double dEps) {
+  switch (code) {
+    case MAT_LIN_ISO: return UniaxialInitialModulus(code, m) * epsTotal;
+    case MAT_NLMM201: {
+      NLMM201_HD& r = PointRecord<NLMM201_HD>(hd, code, record);
+      return CalcStress_NLMM201(m, r, r.Strain + dEps);
+    }
+    case MAT_NLMM202: {
+      NLMM145_HD& r = PointRecord<NLMM145_HD>(hd, code, record);
+      double stress, tangent;
+      CalcStress_NLMM202(CyclicSteelOf(m, 3), r, r.Value[2] + dEps, &stress, &tangent);
+      return stress;
+    }
+    case MAT_NLMM298: {
+      NLMM298_HD& r = PointRecord<NLMM298_HD>(hd, code, record);
+      return CalcStress_NLMM298(m, r, r.Strain + dEps);
+    }
+    case MAT_NLMM299: {
+      NLMM299_HD& r = PointRecord<NLMM299_HD>(hd, code, record);
+      return CalcStress_NLMM299(m, r, r.Strain + dEps);
+    }
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
 // ---- interface points -------------------------------------------------------------------
 
-void InterfaceTangent(int code, int type, double** D) {
-  (void)D;
-  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+void InterfaceTangent(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+                      double** D) {
+  if (!NonlinearKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
   switch (code) {
-    // The bond laws _NLMM301 to _NLMM306 and the interface plasticity _NLMM320
-    // (CalcMat_D_NLMM3xx on the point's record, by element type): not part of this build.
+    case MAT_NLMM301: CalcMat_D_NLMM301(m, PointRecord<NLMM301_HD>(hd, code, record), D); return;
+    case MAT_NLMM302: CalcMat_D_NLMM302(m, PointRecord<NLMM302_HD>(hd, code, record), D); return;
+    case MAT_NLMM303: {
+      // Sliding only: the plane element takes K_un and the opening stiffness of the
+      // record; the bar in space starts from the initial slope and then takes the
+      // secant of its last slip.
+      const bool plane = type == _INTERFACE_LINE_2D;
+      const int d = plane ? 2 : 3;
+      zerod2(D, d, d);
+      double k;
+      if (plane)
+        k = Nlmm303SlidingStiffness2D(m);
+      else if (at.combination == 1 && at.iteration == 1)
+        k = Nlmm303InitialStiffness(m);
+      else
+        k = PointRecord<NLMM303_HD>(hd, code, record).Value[k303Tangent];
+      D[1][1] = k > 0.0 ? k : 1e-5;
+      if (plane) D[2][2] = Nlmm303OpeningStiffness(m);
+      return;
+    }
+    case MAT_NLMM305: CalcMat_D_NLMM305(m, type, PointRecord<NLMM305_HD>(hd, code, record), D); return;
+    // _NLMM304 has no law; the cyclic interface _NLMM306 and the interface plasticity
+    // _NLMM320 are not part of this build.
     default:
       InternalError(__FILE__, __LINE__);
   }
 }
 
-void InterfaceTraction(int code, int type, const double* dw, const double* w, double* sigma) {
-  (void)dw;
-  (void)w;
-  (void)sigma;
-  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+void InterfaceTraction(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+                       const double* dw, const double* w, double* sigma) {
+  (void)dw;  // the increment serves _NLMM320 only
+  if (!NonlinearKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
   switch (code) {
-    // CalcStress_NLMM3xx: the bond laws take w, _NLMM320 the increment dw; each updates
-    // the point's record. Not part of this build.
+    case MAT_NLMM301: CalcStress_NLMM301(m, PointRecord<NLMM301_HD>(hd, code, record), w, sigma); return;
+    case MAT_NLMM302: CalcStress_NLMM302(m, PointRecord<NLMM302_HD>(hd, code, record), w, sigma); return;
+    case MAT_NLMM303: {
+      // The law gives the bond stress of the slip; across the line the plane element
+      // is elastic and the bar in space carries nothing.
+      double tau, secant = 0.0;
+      CalcStress_NLMM303(at, m, PointRecord<NLMM303_HD>(hd, code, record), w[1], &tau, &secant);
+      sigma[1] = tau;
+      if (type == _INTERFACE_LINE_2D) {
+        sigma[2] = Nlmm303OpeningStiffness(m) * w[2];
+      } else {
+        sigma[2] = 0.0;
+        sigma[3] = 0.0;
+      }
+      return;
+    }
+    case MAT_NLMM305: CalcStress_NLMM305(m, type, PointRecord<NLMM305_HD>(hd, code, record), w, sigma); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
 }
+
+bool InterfaceBondsBar(int code, int type) { return code == MAT_NLMM303 && type == _INTERFACE_LINE_3D; }
 
 // ---- plane and solid points ---------------------------------------------------------------
 
@@ -164,6 +276,29 @@ R* PointRecord(int code, NLMM_HD* hd, int record) {
   R* a = static_cast<R*>(hd->Entry[2 * NlmmSlotOfCode(code)]);
   if (a == nullptr || record < 1) InternalError(__FILE__, __LINE__);
   return &a[record];
+}
+
+// A point of a solid crack model: its stress after dEps (D null) or its tangent D, with
+// the elastic matrix of the concrete (Poisson's ratio slot 66, Young's modulus slot 67).
+void SolidCrackPoint(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                     const double* dEps, double* sigma, double** D) {
+  double** Dco;
+  allocd2(&Dco, 6, 6);
+  CalcMat_De_IsoModel(6, MatSlotValue(m, code, 66), MatSlotValue(m, code, 67), Dco);
+  if (code == MAT_NLMM102) {
+    NLMM101_HD& r = *PointRecord<NLMM101_HD>(code, hd, record);
+    if (D != nullptr)
+      CalcMat_D_NLMM102(ctx, m, r, Dco, D);
+    else
+      CalcStress_NLMM102(ctx, m, r, Dco, dEps, sigma);
+  } else {
+    NLMM111_HD& r = *PointRecord<NLMM111_HD>(code, hd, record);
+    if (D != nullptr)
+      CalcMat_D_NLMM111(ctx, m, r, Dco, D);
+    else
+      CalcStress_NLMM111(ctx, m, r, Dco, dEps, sigma);
+  }
+  freed2(Dco);
 }
 
 }  // namespace
@@ -211,6 +346,8 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
     case MAT_NLMM124:
       CalcStress_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), dEps, sigma);
       return;
+    case MAT_NLMM102:
+    case MAT_NLMM111: SolidCrackPoint(code, ctx, m, hd, record, dEps, sigma, nullptr); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -237,6 +374,8 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
     case MAT_NLMM124:
       CalcMat_D_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), D);
       return;
+    case MAT_NLMM102:
+    case MAT_NLMM111: SolidCrackPoint(code, ctx, m, hd, record, nullptr, nullptr, D); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -257,6 +396,11 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
         case MAT_NLMM123:
         case MAT_NLMM125: CheckParameters_ConcretePlasticity(code, m, block, r); break;
         case MAT_NLMM124: CheckParameters_NLMM124(m, block, r); break;
+        case MAT_NLMM301: CheckParameters_NLMM301(m, block, r); break;
+        case MAT_NLMM302: CheckParameters_NLMM302(m, block, r); break;
+        case MAT_NLMM303: CheckParameters_NLMM303(m, block, r); break;
+        case MAT_NLMM305: CheckParameters_NLMM305(m, block, r); break;
+        case MAT_NLMM299: CheckParameters_NLMM299(m, block, r); break;
         case MAT_NLMM501: CheckParameters_NLMM501(m, block, r); break;
         default: break;  // the other laws check their records with their models
       }

@@ -56,13 +56,33 @@ double UniaxialStress(int code, const MaterialRecord& m, double epsMech, NLMM_HD
 // Start values of the point's record on an element of type `type`.
 void UniaxialStartValues(int code, int type);
 
+// ---- beam fibres ----------------------------------------------------------------------
+// Fibres of a fibrous mesh: the linear kind and the laws _NLMM201, _NLMM202, _NLMM298,
+// _NLMM299 (the cyclic concrete laws _NLMM210, _NLMM220 and any other kind: the internal
+// error). `record` is the fibre's record in the current copy of its slot (0 for the
+// linear kind).
+
+// Axial modulus of the section tangent; firstStep: combination 1, iteration 1.
+double FibreTangent(int code, bool firstStep, const MaterialRecord& m, NLMM_HD* hd, int record);
+// Shear modulus: E / (2 (1 + nu)) of the linear kind, the initial modulus / 2.4 of a law.
+double FibreShearModulus(int code, const MaterialRecord& m);
+// Axial stress: the linear kind from the total strain; a law from the strain stored in
+// its record plus the increment, the record updated.
+double FibreStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, double epsTotal, double dEps);
+
 // ---- interface points -------------------------------------------------------------------
 
-// Tangent D (d x d, local axes) of an interface point of element type `type`.
-void InterfaceTangent(int code, int type, double** D);
+// Tangent D (d x d, local axes) of an interface point of element type `type` from its
+// record `record` in the current copy of hd (the bond laws only read it).
+void InterfaceTangent(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+                      double** D);
 // Traction sigma (local axes) of the point: the bond laws take the total relative
 // displacement w, the plasticity law the increment dw; each updates the point's record.
-void InterfaceTraction(int code, int type, const double* dw, const double* w, double* sigma);
+void InterfaceTraction(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+                       const double* dw, const double* w, double* sigma);
+// Does a line interface of type `type` with the kind bond a bar, so that its width is
+// the perimeter of the bar's section rather than the section's width?
+bool InterfaceBondsBar(int code, int type);
 
 // ---- set-up ----------------------------------------------------------------------------------
 

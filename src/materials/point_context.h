@@ -9,6 +9,10 @@ struct PointContext {
   int layer;        // 0: not a layer of a shell
 };
 
+// Error stream: the combination, iteration, element, sampling point and layer (above 0
+// only) lines of the point.
+void PrintPointContext(const PointContext& c);
+
 // Error stream: an empty line, the step line (printed as given), the combination,
 // iteration, element, sampling point, layer (above 0 only) and the model line
 // ("   -> Nonlinear material model: <model>"); then the run ends with msg.

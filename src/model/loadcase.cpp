@@ -121,8 +121,8 @@ void ReadLoadCase(FILE* fp, int expected, const MeshData* mesh, LoadCaseData* lc
                   [fp](SurfaceFluidTemperature& r) {
                     r.Element = ReadInt32(fp);
                     r.Face = ReadInt32(fp);
-                    r.Int3 = ReadInt32(fp);
-                    r.Int4 = ReadInt32(fp);
+                    r.ConvectionRecord = ReadInt32(fp);
+                    r.RadiationRecord = ReadInt32(fp);
                     ReadValues(fp, &r.ValueCount, &r.Values);
                   });
   ReadRecordBlock(fp, "<LINE_HEAT_FLUX>", 12, &lc->nLineHeatFluxes, &lc->LineHeatFluxes, [fp](LineHeatFlux& r) {

@@ -96,7 +96,8 @@ struct SurfaceHeatFlux {          // "<SURFACE_HEAT_FLUX>"
 struct SurfaceFluidTemperature {  // "<SURFACE_FLUID_TEMPERATURE>"
   int32_t Element;
   int32_t Face;
-  int32_t Int3, Int4;
+  int32_t ConvectionRecord;       // "<SURFACE_CONVECTION_HEAT_TRANSFER>" record of the face, 0 = none
+  int32_t RadiationRecord;        // "<SURFACE_RADIATION_HEAT_TRANSFER>" record of the face, 0 = none
   int32_t ValueCount;
   double* Values;
 };

@@ -347,6 +347,25 @@ void CheckInitialConditions(const MeshData* m) {
   }
 }
 
+// The options and the load cases of the modal analyses.
+void CheckModalData(const MeshData* m) {
+  const int type = m->Main.AnalysisType;
+  if (type == ANALYSIS_MODAL_ANALYSIS || type == ANALYSIS_MODAL_SUPERPOSITION) {
+    CheckCode(Where{nullptr, "<MAIN_PARAMETERS>", 0}, "SYSTEM_LIN_EQ_ALGORITHM", m->Main.LinEqAlgorithm, 1, 3);
+    if (type == ANALYSIS_MODAL_ANALYSIS)
+      CheckCode(Where{nullptr, "<DYNAMIC_ANALYSIS_PARAMETERS>", 0}, "TYPE_OF_VIBRATION_MODES",
+                m->Dynamic.VibrationModeType, 1, 2);
+  }
+  const int nLC = m->Main.nLoadCases;
+  for (int r = 1; r <= m->nRitzLoadCases; r++)
+    CheckNumber(Where{nullptr, "<RITZ_GENERATING_LOAD_CASES>", r}, "load case number", m->RitzLoadCases[r].Int1, nLC);
+  for (int r = 1; r <= m->nStaticParticipation; r++)
+    CheckNumber(Where{nullptr, "<STATIC_PARTICIPATION_RATIOS>", r}, "load case number", m->StaticParticipation[r], nLC);
+  for (int r = 1; r <= m->nDynamicParticipation; r++)
+    CheckNumber(Where{nullptr, "<DYNAMIC_PARTICIPATION_RATIOS>", r}, "load case number", m->DynamicParticipation[r],
+                nLC);
+}
+
 // The three axes of a special coordinate system must be orthonormal: the point's dofs,
 // supports and results are turned by them as a rotation.
 void CheckCoordinateSystem(const MeshData* m, int r) {
@@ -624,9 +643,20 @@ void ValidateMesh(const MeshData* m) {
   CheckSprings(m);
   CheckContacts(m);
   CheckInitialConditions(m);
+  CheckModalData(m);
   for (int r = 1; r <= m->nThermalInitial; r++)
     CheckNumber(Where{nullptr, "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>", r}, "point number", m->ThermalInitial[r].Point,
                 m->nPoints);
+  for (int r = 1; r <= m->nConvections; r++) {
+    Where w{nullptr, "<SURFACE_CONVECTION_HEAT_TRANSFER>", r};
+    CheckNumber(w, "element number", m->Convections[r].Element, m->nElements);
+    CheckCode(w, "face number", m->Convections[r].Face, 1, 6);
+  }
+  for (int r = 1; r <= m->nRadiations; r++) {
+    Where w{nullptr, "<SURFACE_RADIATION_HEAT_TRANSFER>", r};
+    CheckNumber(w, "element number", m->Radiations[r].Element, m->nElements);
+    CheckCode(w, "face number", m->Radiations[r].Face, 1, 6);
+  }
 }
 
 void ValidateElementNodeCounts(const MeshData* m, const int* ElemPropIndex) {
@@ -675,12 +705,21 @@ void ValidateLoadCase(const MeshData* m, const LoadCaseData* lc) {
     CheckNumber(w, "point number", lc->PrescDispls[r].Point, np);
     CheckCode(w, "degree of freedom", lc->PrescDispls[r].Dof, 1, 6);
   }
-  for (int r = 1; r <= lc->nPrescTemps; r++)
-    CheckNumber(Where{context, "<PRESCRIBED_POINT_TEMPERATURES>", r}, "point number", lc->PrescTemps[r].Point, np);
-  for (int r = 1; r <= lc->nHeatFluxes; r++)
-    CheckNumber(Where{context, "<SURFACE_HEAT_FLUX>", r}, "element number", lc->HeatFluxes[r].Element, ne);
-  for (int r = 1; r <= lc->nFluidTemps; r++)
-    CheckNumber(Where{context, "<SURFACE_FLUID_TEMPERATURE>", r}, "element number", lc->FluidTemps[r].Element, ne);
+  for (int r = 1; r <= lc->nPrescTemps; r++) {
+    Where w{context, "<PRESCRIBED_POINT_TEMPERATURES>", r};
+    CheckNumber(w, "point number", lc->PrescTemps[r].Point, np);
+    CheckCode(w, "degree of freedom", lc->PrescTemps[r].Dof, 1, 6);
+  }
+  for (int r = 1; r <= lc->nHeatFluxes; r++) {
+    Where w{context, "<SURFACE_HEAT_FLUX>", r};
+    CheckNumber(w, "element number", lc->HeatFluxes[r].Element, ne);
+    CheckCode(w, "face number", lc->HeatFluxes[r].Face, 1, 6);
+  }
+  for (int r = 1; r <= lc->nFluidTemps; r++) {
+    Where w{context, "<SURFACE_FLUID_TEMPERATURE>", r};
+    CheckNumber(w, "element number", lc->FluidTemps[r].Element, ne);
+    CheckCode(w, "face number", lc->FluidTemps[r].Face, 1, 6);
+  }
   for (int r = 1; r <= lc->nHeatGenerations; r++)
     CheckNumber(Where{context, "<VOLUMETRIC_INTERNAL_HEAT_GENERATION>", r}, "element number",
                 lc->HeatGenerations[r].Element, ne);

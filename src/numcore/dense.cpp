@@ -41,6 +41,30 @@ void crossd1(double* c, const double* a, const double* b) {
   c[2] = a[3] * b[1] - a[1] * b[3];
   c[3] = a[1] * b[2] - a[2] * b[1];
 }
+void CalcOrthonormalTriad(const double* g, double** T) {
+  const bool onAxis = std::fabs(g[1]) < kSmall && std::fabs(g[2]) < kSmall;
+  if (onAxis && std::fabs(g[3] - 1.0) < kSmall) {
+    zerod2(T, 3, 3);
+    setdiagd2(T, 3, 3, 1.0);
+    return;
+  }
+  if (onAxis && std::fabs(g[3] + 1.0) < kSmall) {
+    zerod2(T, 3, 3);
+    T[1][1] = 1.0;
+    T[2][2] = -1.0;
+    T[3][3] = -1.0;
+    return;
+  }
+  const double e3[4] = {0.0, 0.0, 0.0, 1.0};
+  double t1[4], t2[4];
+  crossd1(t1, e3, g);
+  normalized1(t1, 3);
+  crossd1(t2, g, t1);
+  setrowd2(T, t1, 3, 1);
+  setrowd2(T, t2, 3, 2);
+  setrowd2(T, g, 3, 3);
+}
+
 bool equald1(const double* a, const double* b, int n) {
   for (int i = 1; i <= n; i++)
     if (!(std::fabs(a[i] - b[i]) <= 1e-8)) return false;

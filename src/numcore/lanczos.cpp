@@ -55,16 +55,27 @@ double OrthogonalizeM(LanczosWork* L, double* v, int upto) {
   return after;
 }
 
-// r := the next numbers of the start sequence, M-orthogonal to q(1..upto) and the
-// constraints; refilled while the projection removes it (to 1e-8 of its length).
-bool NewStartVector(LanczosWork* L, int upto) {
+bool ApplyInverse(LanczosWork* L, const LanczosOperator* op, double* x, const double* b);
+
+// r := OP applied to the next numbers of the start sequence, M-orthogonal to q(1..upto)
+// and the constraints; refilled while the projection removes it (to 1e-8 of its
+// length). Taken through the operator, the start vector lies in its range: with
+// massless dofs (M singular) no component outside it enters the basis, where it would
+// never be corrected. kStartNone when no such vector is found, kStartFailed when the
+// solve fails (warned).
+const int kStartFound = 1;
+const int kStartNone = 0;
+const int kStartFailed = 2;
+int NewStartVector(LanczosWork* L, const LanczosOperator* op, int upto) {
   for (int attempt = 1; attempt <= kStartAttempts; attempt++) {
-    for (int i = 1; i <= L->n; i++) L->r[i] = NextRandom(L);
+    for (int i = 1; i <= L->n; i++) L->p[i] = NextRandom(L);
+    N6_NZSymmat_y_equals_A_x(L->t, L->Mcount, L->Mcol, L->Mval, L->p, L->n);
+    if (!ApplyInverse(L, op, L->r, L->t)) return kStartFailed;
     double before = normd1(L->r, L->n);
     double after = OrthogonalizeM(L, L->r, upto);
-    if (after > 1e-8 * before) return true;
+    if (after > 1e-8 * before) return kStartFound;
   }
-  return false;
+  return kStartNone;
 }
 
 bool ApplyInverse(LanczosWork* L, const LanczosOperator* op, double* x, const double* b) {
@@ -143,7 +154,9 @@ int Step(LanczosWork* L, const LanczosOperator* op, double* alphaout, double* be
   if (norm > L->tol * L->tol * raw) return kLanczosGoOn;
   // The vectors span an invariant subspace (for instance one copy of a repeated
   // eigenvalue): go on with a new start vector in a new block, or stop when none is left.
-  if (k < L->m && NewStartVector(L, k)) {
+  int start = k < L->m ? NewStartVector(L, op, k) : kStartNone;
+  if (start == kStartFailed) return kLanczosFailed;
+  if (start == kStartFound) {
     L->decoupled = true;
     return kLanczosGoOn;
   }
@@ -170,7 +183,11 @@ bool Rebuild(LanczosWork* L, const LanczosOperator* op) {
   ApplyK(L, op, L->t, L->r);
   L->g = normd1(L->t, n);
 
-  if (!(norm > L->tol * L->tol * raw) && k < L->m && NewStartVector(L, k)) L->decoupled = true;
+  if (!(norm > L->tol * L->tol * raw) && k < L->m) {
+    int start = NewStartVector(L, op, k);
+    if (start == kStartFailed) return false;
+    if (start == kStartFound) L->decoupled = true;
+  }
   return true;
 }
 
@@ -266,24 +283,42 @@ bool Run(const LanczosOperator* op, const int* Mcount, int** Mcol, double** Mval
          double** C, int maxrestarts, double tol) {
   *found = 0;
   if (nev <= 0 || n - nc <= 0) return true;  // nothing M-orthogonal to C is left to find
-  if (nev > n - nc) nev = n - nc;
+  // A dof whose mass diagonal is zero adds no dimension to the range of the operator (M
+  // is semi-definite): the basis can hold no more vectors than the dofs with mass, and a
+  // vector beyond them would be rounding noise outside the range.
+  int massive = 0;
+  for (int i = 1; i <= n; i++)
+    if (Mcount[i] >= 1 && Mcol[i][1] == i && Mval[i][1] != 0.0) massive++;
+  if (massive == 0) {
+    WarnMassNorm();
+    return false;
+  }
+  const int room = massive - nc;
+  if (room <= 0) return true;
+  if (nev > room) nev = room;
   int m = 2 * nev + 1 > 100 ? 2 * nev + 1 : 100;
-  if (m > n - nc) m = n - nc;
+  if (m > room) m = room;
 
   LanczosWork L;
   AllocWork(&L, n, m, nev, nc, C, Mcount, Mcol, Mval, tol);
 
   // Start vector and the spectral scale of the pencil it sees.
-  bool ok = NewStartVector(&L, 0);
+  int start = NewStartVector(&L, op, 0);
+  if (start == kStartNone) WarnMassNorm();
+  bool ok = start == kStartFound;
   if (ok) {
+    // The scale from the raw start numbers (still in p), before the operator has drawn
+    // them toward the lowest modes.
+    ApplyK(&L, op, L.t, L.p);
+    N6_NZSymmat_y_equals_A_x(L.w, Mcount, Mcol, Mval, L.p, n);
+    double pkp = dotd1(L.p, L.t, n), pmp = dotd1(L.p, L.w, n);
     N6_NZSymmat_y_equals_A_x(L.p, Mcount, Mcol, Mval, L.r, n);
-    ApplyK(&L, op, L.t, L.r);
     double rmr = dotd1(L.r, L.p, n);
-    if (!(rmr > 0.0) || !std::isfinite(rmr)) {
+    if (!(rmr > 0.0) || !std::isfinite(rmr) || !(pmp > 0.0) || !std::isfinite(pmp)) {
       WarnMassNorm();
       ok = false;
     } else {
-      L.scale = std::fabs(dotd1(L.r, L.t, n)) / rmr;
+      L.scale = std::fabs(pkp) / pmp;
     }
   }
   if (!ok) {

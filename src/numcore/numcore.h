@@ -115,6 +115,10 @@ double normd1(const double* x, int n);
 double maxabsd1(const double* x, int n);
 void normalized1(double* x, int n);
 void crossd1(double* c, const double* a, const double* b);
+// Rows of T (3 x 3): two unit vectors t, s and the unit vector g (1-based): the
+// identity for g = e3, diag(1, -1, -1) for g = -e3 (within 1e-8), else t = e3 x g
+// normalised and s = g x t.
+void CalcOrthonormalTriad(const double* g, double** T);
 bool equald1(const double* a, const double* b, int n);
 
 // ---- dense matrices ------------------------------------------------------------------

@@ -30,30 +30,51 @@ bool DiagonalUsable(const int* count, int** col, double** val, int i) {
   return true;
 }
 
-}  // namespace
-
 // Symmetric elimination on the upper profile: row i, once reduced, updates every row j
 // it reaches with the multiplier l(j, i) = u(i, j)/d(i); the lower triangle is never
-// stored. The pivot tolerance is relative to the largest stored term.
-bool N6_NZmat_gauss_elim(const int* last, double** P, int n) {
+// stored. The pivot tolerance is relative to the largest stored term. 0 when done, else
+// the failure (the store is then partly reduced).
+const int kElimDone = 0;
+const int kElimEmpty = 1;
+const int kElimSmallPivot = 2;
+int Eliminate(const int* last, double** P, int n) {
   if (n >= 1) CheckProfile(last, n);
   double m = 0.0;
   for (int i = 1; i <= n; i++)
     for (int j = i; j <= last[i]; j++)
       if (std::fabs(P[i][j]) > m) m = std::fabs(P[i][j]);
-  if (n < 1 || m == 0.0) errexit("Gaussian elimination failed - Empty matrix.", 0);
+  if (n < 1 || m == 0.0) return kElimEmpty;
   double t = 1e-8 * m;
   for (int i = 1; i <= n; i++) {
     double d = P[i][i];
     // Written so that a NaN pivot is refused too.
-    if (!(std::fabs(d) > t)) errexit("Gaussian elimination failed - pivot is too small.", 0);
+    if (!(std::fabs(d) > t)) return kElimSmallPivot;
     for (int j = i + 1; j <= last[i]; j++) {
       double f = P[i][j] / d;
       if (f == 0.0) continue;
       for (int k = j; k <= last[i]; k++) P[j][k] -= f * P[i][k];
     }
   }
-  return true;
+  return kElimDone;
+}
+
+}  // namespace
+
+bool N6_NZmat_gauss_elim_quiet(const int* last, double** P, int n) {
+  return Eliminate(last, P, n) == kElimDone;
+}
+
+bool N6_NZmat_gauss_elim(const int* last, double** P, int n) {
+  switch (Eliminate(last, P, n)) {
+    case kElimDone:
+      return true;
+    case kElimEmpty:
+      errexit("Gaussian elimination failed - Empty matrix.", 0);
+    case kElimSmallPivot:
+      errexit("Gaussian elimination failed - pivot is too small.", 0);
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
 }
 
 bool N6_NZmat_profile_forward_solve(const int* last, double** P, double* x, const double* b,

@@ -44,6 +44,9 @@ void N6_NZmat_to_profile(int* last, double** P, const int* count, int** col, dou
 // Reduces P in place; an empty matrix or a pivot at or below 1e-8 times the largest
 // term ends the run, so the result is always true.
 bool N6_NZmat_gauss_elim(const int* last, double** P, int n);
+// The same elimination without a word: false on an empty matrix or a small pivot (the
+// store is then partly reduced), for callers that report the failure themselves.
+bool N6_NZmat_gauss_elim_quiet(const int* last, double** P, int n);
 // x = A^-1 b with the reduced store (x and b may be the same vector).
 bool N6_NZmat_gauss_solve(const int* last, double** P, double* x, const double* b, int n);
 // Forward half of N6_NZmat_gauss_solve: x = D^-1 L^-1 b, where A = L D L^T and

@@ -309,6 +309,51 @@ TEST_F(ContinuumRun, PerfectlyPlasticBarCarriesAreaTimesYieldStress) {
   }
 }
 
+TEST_F(ContinuumRun, UncrackedCubeOfTheCrackModelIsTheLinearCube) {
+  // A 100 mm cube of the smeared-crack model (E 30000, nu 0, ft 3) on rollers, its end
+  // face pulled to u = 0.003, 0.006, 0.009 (sigma 0.9 to 2.7 < ft): every point stays
+  // uncracked (a cracking point would stop the run) and the reactions are the linear
+  // cube's, E A u / L = 9000 per step.
+  linmodel::LatticeJob lj = linmodel::HexaBar(8, 1, 100.0, 0.0, 0.0, 30000.0, 0.0, 0.0, false, [](int I, int J, int K) {
+    return std::string(I == 0 || I == 2 ? "1" : "0") + (J == 0 ? "1" : "0") + (K == 0 ? "1" : "0") + "000";
+  });
+  Job& lin = lj.job;
+  linmodel::MovePoints(lin, [](const std::array<double, 3>& x) {
+    return std::array<double, 3>{x[0], 100.0 * x[1], 100.0 * x[2]};
+  });
+  std::vector<int> end;
+  std::vector<tw::Rec> pulls;
+  for (int J : {0, 2})
+    for (int K : {0, 2}) {
+      end.push_back(lj.At(2, J, K));
+      pulls.push_back(tw::PrescribedDisplacement(end.back(), 1, 0.003));
+    }
+  lin.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
+  Factors(lin, {1.0});
+  Job nl = lin;
+  tw::AddRecord(nl.model, "<NLMM111>",
+                tw::Rec().S("S1").Ds({0.0, 0.0, 0.0, 30000.0, 3.0, 3.0}).I(1)
+                    .Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, 0.1, 1.0}).I(0).Ds({0.0, 0.0, 0.0, 0.0}).I(1).D(0.2).I(1)
+                    .Ds({0.0, 0.0}).I(1).I(1).D(100.0).I(2).D(0.5));
+  nl.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 24, MAT_NLMM111, 1, 0, 0)};
+  Factors(nl, {1.0, 2.0, 3.0});
+  const resultfile::DisplReactFile a = Run(lin, kSolvers[0], "lin");
+  ASSERT_EQ(a.records.size(), 1u);
+  EXPECT_NEAR(Reaction(a.records[0], lin, end, 1), 9000.0, 1e-6);
+  for (int pb : {1, 2})
+    for (const Solver& s : kSolvers) {
+      SCOPED_TRACE(std::to_string(pb) + " " + std::to_string(s.algorithm));
+      Nonlinear(nl, pb);
+      const resultfile::DisplReactFile dr = Run(nl, s, "cube");
+      if (dr.records.size() != 3u) continue;
+      for (size_t k = 0; k < 3; k++) {
+        EXPECT_NEAR(Reaction(dr.records[k], nl, end, 1), 9000.0 * static_cast<double>(k + 1), 1e-6);
+        for (size_t q = 0; q < a.records[0].react.size(); q++)
+          EXPECT_NEAR(dr.records[k].react[q], static_cast<double>(k + 1) * a.records[0].react[q], 1e-6);
+      }
+    }
+}
+
 TEST_F(ContinuumRun, TemperatureVariationOnAPlasticSolidIsRefused) {
   // The plasticity law takes no thermal strain: a heated element would be pressed
   // instead of expanding, so the load is refused with its context.
@@ -435,10 +480,18 @@ namespace {
 
 // The prism's uniaxial stress-strain curve: elastic to alpha0 fc, the elliptic hardening
 // in the plastic strain kappa = eps - sigma / E up to (eps_c1, fc), then the softening
-// branch sigma / fc = (k eta - eta^2) / (1 + (k - 2) eta), eta = eps / eps_c1.
+// branch sigma / fc = (k eta - eta^2) / (1 + (k - 2) eta), eta = eps / eps_c1, up to
+// eps_lim, then the tail sigma / fc = 1 / ((xi / eta_lim - 2 / eta_lim^2) eta^2 +
+// (4 / eta_lim - xi) eta).
 double PrismStress(double eps) {
   const double E = 30000.0, fc = 30.0, ec1 = 0.0022, a0 = 0.3;
   if (eps <= a0 * fc / E) return E * eps;
+  const double epsLim = 0.0040176592;
+  if (eps >= epsLim) {
+    const double k = E * ec1 / fc, el = epsLim / ec1, eta = eps / ec1;
+    const double xi = 4.0 * ((k - 2.0) * el * el + 2.0 * el - k) / (((k - 2.0) * el + 1.0) * ((k - 2.0) * el + 1.0));
+    return fc / ((xi / el - 2.0 / (el * el)) * eta * eta + (4.0 / el - xi) * eta);
+  }
   if (eps >= ec1) {
     const double k = E * ec1 / fc, eta = eps / ec1;
     return fc * (k * eta - eta * eta) / (1.0 + (k - 2.0) * eta);
@@ -456,14 +509,23 @@ double PrismStress(double eps) {
 }  // namespace
 
 // Radius constraint, constant and updated radius, both path behaviours: each
-// combination's increment meets its own radius and the load factor reaches the peak 3.0;
-// under path behaviour 1 the states up to the peak lie on the curve.
-TEST_F(ContinuumRun, ConcretePrismUnderTheRadiusConstraintReachesItsPeak) {
+// combination's increment meets its own radius, the load factor reaches the peak 3.0 and
+// then falls along the softening branch (the step follows the direction of the previous
+// one, so the tangent's negative stiffness past the peak turns the load down instead of
+// turning the path back). Under path behaviour 1 every converged state lies on the curve;
+// under path behaviour 2 the history also records the corrections that step back along
+// the sphere, so the states lag behind the monotonic curve. A radius found anew from the
+// full increment is long near the peak, where the tangent is flat: that run leaps from the
+// peak far down the tail in one step, and five combinations show it (path behaviour 2 starts
+// each combination from the elastic tangent after a final unloading correction, so its radius
+// stays short).
+TEST_F(ContinuumRun, ConcretePrismUnderTheRadiusConstraintPassesItsPeak) {
   const double psi = 1e-4, rf = 0.25;
   for (int constant = 0; constant <= 1; constant++)
     for (int path = 1; path <= 2; path++) {
       SCOPED_TRACE("constant radius " + std::to_string(constant) + ", path " + std::to_string(path));
-      Job j = LoadedPrism(60);
+      const size_t nArc = constant == 0 && path == 1 ? 5 : 20;
+      Job j = LoadedPrism(static_cast<int>(nArc));
       j.model.main.pathBehavior = path;
       tw::ArcLengthParams& al = j.model.arcLength;
       al.constantRadius = static_cast<int8_t>(constant);
@@ -471,23 +533,23 @@ TEST_F(ContinuumRun, ConcretePrismUnderTheRadiusConstraintReachesItsPeak) {
       al.forceDisplScaling = psi;
       ChildResult out;
       const resultfile::DisplReactFile dr = Run(j, kSolvers[0], "prism", &out);
+      EXPECT_EQ(out.status, 0) << out.err;
       const resultfile::NonlinearExecParams ep =
           resultfile::ReadNonlinearExecParams(dir_ + "/prism_ep.bin", j.layout.nF, j.layout.nP);
-      const size_t n = std::min(dr.records.size(), ep.entries.size());
-      ASSERT_GE(n, 2u) << out.err;
+      ASSERT_EQ(dr.records.size(), nArc);
+      ASSERT_EQ(ep.entries.size(), nArc);
       const size_t u2 = static_cast<size_t>(j.layout.Free(2, 2)), u3 = static_cast<size_t>(j.layout.Free(3, 2));
-      double peak = 0.0, lastLambda = 0.0;
-      bool rising = true;
-      for (size_t k = 0; k < n; k++) {
+      double peak = 0.0, lastLambda = 0.0, lastEps = 0.0, lowest = 3.0;
+      for (size_t k = 0; k < nArc; k++) {
         SCOPED_TRACE("combination " + std::to_string(k + 1));
         const auto& e = ep.entries[k];
         const double eps = -dr.records[k].free.at(u2);
         const double lambda = -(e.path.extF.at(u2) + e.path.extF.at(u3));
-        if (eps > 0.0040176592) break;
-        if (k > 0 && lambda < lastLambda) rising = false;
-        if (path == 1 && rising) {
+        EXPECT_GT(eps, lastEps);
+        if (path == 1) {
           EXPECT_NEAR(lambda, 0.1 * PrismStress(eps), 1e-5) << eps;
         }
+        if (eps > 0.0022) lowest = std::min(lowest, lambda);
         peak = std::max(peak, lambda);
         if (k > 0 && e.nIterations >= 2) {
           double da = 0.0;
@@ -500,8 +562,59 @@ TEST_F(ContinuumRun, ConcretePrismUnderTheRadiusConstraintReachesItsPeak) {
                       1e-8 * rf * rf * e.path.d1 * e.path.d1);
         }
         lastLambda = lambda;
+        lastEps = eps;
       }
       EXPECT_NEAR(peak, 3.0, 0.006);
+      EXPECT_LT(lowest, 2.5);
+    }
+}
+
+// A restart on the softening branch of the radius-constraint run takes the direction of
+// its next step from the two last converged records and gives the uninterrupted run.
+TEST_F(ContinuumRun, RadiusConstraintRunRestartedPastThePeakGivesTheUninterruptedRun) {
+  Job j = LoadedPrism(14);
+  j.model.arcLength.constantRadius = 1;
+  j.model.arcLength.radiusFactor = 0.25;
+  j.model.arcLength.forceDisplScaling = 1e-4;
+  ChildResult out;
+  for (const char* name : {"fresh", "prism"}) {
+    Run(j, kSolvers[0], name, &out);
+    ASSERT_EQ(out.status, 0) << out.err;
+  }
+  j.model.main.nCombBeforeRestart = 10;
+  Run(j, kSolvers[0], "prism", &out);
+  EXPECT_EQ(out.status, 0) << out.err;
+  for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"})
+    EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/prism" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
+        << suffix;
+}
+
+// The displacement-control run restarted on its softening branch (combination 25) gives the
+// uninterrupted run, whatever the stiffness strategy and path behaviour.
+TEST_F(ContinuumRun, DisplacementControlRunRestartedPastThePeakGivesTheUninterruptedRun) {
+  for (int pb : {1, 2})
+    for (int strategy : {1, 2, 3, 5}) {
+      SCOPED_TRACE(std::to_string(pb) + " " + std::to_string(strategy));
+      Job j = LoadedPrism(30);
+      j.model.main.pathBehavior = pb;
+      j.model.main.iterativeAlgorithm = strategy;
+      j.model.main.maxIterations = 400;
+      j.model.arcLength.displActive = 1;
+      j.model.arcLength.displPoint = 2;
+      j.model.arcLength.displDof = 2;
+      j.model.arcLength.displIncrement = -1e-4;
+      ChildResult out;
+      for (const char* name : {"fresh", "prism"}) {
+        Run(j, kSolvers[0], name, &out);
+        ASSERT_EQ(out.status, 0) << out.err;
+      }
+      j.model.main.nCombBeforeRestart = 25;
+      Run(j, kSolvers[0], "prism", &out);
+      EXPECT_EQ(out.status, 0) << out.err;
+      for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"})
+        EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/prism" + suffix),
+                  resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
+            << suffix;
     }
 }
 

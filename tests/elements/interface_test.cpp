@@ -33,6 +33,7 @@ Model InterfaceModel(const InterfaceSpec& c) {
   if (kind == 0)
     kind = c.type == kLine2D ? MAT_LIN_INT_LINE_2D : c.type == kLine3D ? MAT_LIN_INT_LINE_3D : MAT_LIN_INT_SURF;
   testmodel::AddRecord(m, "<NLMM305>", Rec().S("bond").Ds({1, 2, 3, 4, 5, 6, 7}));
+  testmodel::AddRecord(m, "<NLMM306>", Rec().S("cyclic").Ds({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}).S("warnings"));
   for (double t : c.widths) testmodel::AddRecord(m, "<LAMINATE_THICKNESSES>", testmodel::LaminateThickness("t", t));
   int geomKind = GEOM_LAM_THICK;
   if (c.widths.size() > 1) {
@@ -313,6 +314,66 @@ TEST(Interface, PrintsUnderItsOwnFlags) {
   }
 }
 
+TEST(InterfaceLineNL, TangentIsTheDerivativeOfTheForcesOnAnInclinedLine) {
+  // A line of length 1 along (0.6, 0.8), width 0.5; the second face slides and opens
+  // relative to the first, a little more at its second node. The bond law on its
+  // ascending branch and the joint on its softening branch are smooth there, so the
+  // tangent must be the derivative of the internal forces (central differences from the
+  // same converged state).
+  struct Case {
+    int kind;
+    const char* tag;
+    std::vector<double> values;
+    double slip, open;
+  };
+  const Case cases[] = {
+      {MAT_NLMM301, "<NLMM301>", {0.01, 0.02, 5, 0.4, 0.3, 100}, 0.015, 0.001},
+      {MAT_NLMM302, "<NLMM302>", {1e3, 1e4, 3, 0.02, 0.3, 0.1, 0.1, 0.2}, 0.001, 0.05},
+  };
+  for (const Case& cs : cases) {
+    SCOPED_TRACE(cs.tag);
+    InterfaceSpec c;
+    c.props = {1000, 100};
+    c.points = {{0, 0, 0}, {0, 0.6, 0.8}, {0, 0, 0}, {0, 0.6, 0.8}};
+    c.matKind = cs.kind;
+    Model model = InterfaceModel(c);
+    testmodel::AddRecord(model, cs.tag, Rec().S("law").Ds(cs.values));
+    LoadedMesh mesh(model, cs.tag);
+    MeshHistory h(mesh, {}, 1);
+    Flags oc;
+    const auto forces = [&](const Vec& u, const Vec& du, Vec& F) {
+      CopyNLMM_HD(0, &h.hd, h.counts);  // from the converged state
+      CalcInt_Fg_InterfaceLine2D_NL(2, 8, 1, 1, 4, 1, oc, &h.index, mesh, &h.hd, h.elemToHD, du.v, u.v, F.v);
+    };
+    Vec u0(8), u1(8), du(8), F(8), Fp(8), Fm(8);
+    for (int node = 3; node <= 4; node++) {
+      const double f = node == 4 ? 1.1 : 1.0;
+      u1.v[2 * node - 1] = f * (cs.slip * 0.6 - cs.open * 0.8);
+      u1.v[2 * node] = f * (cs.slip * 0.8 + cs.open * 0.6);
+      for (int k = 0; k < 2; k++) u0.v[2 * node - 1 + k] = u1.v[2 * node - 1 + k] / 2;
+    }
+    forces(u0, u0, F);
+    CopyNLMM_HD(1, &h.hd, h.counts);  // accepted
+    forces(u1, du, F);
+    Mat K(8, 8);
+    CalcStiffInterfaceLine2D_NL(2, 8, 1, 2, 4, 1, oc, &h.index, mesh, &h.hd, h.elemToHD, K);
+    double scale = 0.0;
+    for (int i = 1; i <= 8; i++) scale = std::max(scale, std::fabs(K[i][i]));
+    const double step = 1e-7;
+    for (int j = 1; j <= 8; j++) {
+      Vec up(8), um(8);
+      copyd1(up.v, u1.v, 8);
+      copyd1(um.v, u1.v, 8);
+      up.v[j] += step;
+      um.v[j] -= step;
+      forces(up, du, Fp);
+      forces(um, du, Fm);
+      for (int i = 1; i <= 8; i++)
+        EXPECT_NEAR(K[i][j], (Fp.v[i] - Fm.v[i]) / (2 * step), 1e-5 * scale) << i << " " << j;
+    }
+  }
+}
+
 TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
   Flags oc;
   Mat K(60, 60);
@@ -379,14 +440,14 @@ TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
     EXPECT_EXIT(CalcStiffInterfaceLine2D(8, 1, 4, 1, oc, meshArea, K), testing::ExitedWithCode(1), kInternal);
   }
   {
-    // Nonlinear surface interface: the interface laws are not part of this build; bond
-    // and linear kinds have no surface form.
+    // Nonlinear surface interface: the cyclic interface law is not part of this build;
+    // the linear kind has no nonlinear form.
     InterfaceSpec c;
     c.type = kQuad;
     c.props = {1000, 100, 100};
     for (int f = 0; f < 2; f++)
       for (const auto& p : {std::array<double, 3>{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) c.points.push_back(p);
-    for (int kind : {MAT_NLMM305, MAT_LIN_INT_SURF}) {
+    for (int kind : {MAT_NLMM306, MAT_LIN_INT_SURF}) {
       c.matKind = kind;
       LoadedMesh mesh(InterfaceModel(c), std::to_string(kind));
       EXPECT_EXIT(CalcStiffInterfaceQuad_NL(1, 24, 1, 1, 8, 1, oc, nullptr, mesh, nullptr, nullptr, K),
@@ -394,5 +455,26 @@ TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
       EXPECT_EXIT(CalcInt_Fg_InterfaceQuad_NL(1, 24, 1, 1, 8, 1, oc, nullptr, mesh, nullptr, nullptr, du, u, F),
                   testing::ExitedWithCode(1), kInternal);
     }
+  }
+  {
+    // Nonlinear line interfaces: the cyclic interface law is not part of this build, and
+    // a bond law of the plane element has no form in space.
+    InterfaceSpec c;
+    c.props = {1000, 100};
+    c.points = {{0, 0, 0}, {0, 1, 0}, {0, 0, 0}, {0, 1, 0}};
+    c.matKind = MAT_NLMM306;
+    LoadedMesh mesh(InterfaceModel(c), "line");
+    EXPECT_EXIT(CalcStiffInterfaceLine2D_NL(1, 8, 1, 1, 4, 1, oc, nullptr, mesh, nullptr, nullptr, K),
+                testing::ExitedWithCode(1), kInternal);
+    EXPECT_EXIT(CalcInt_Fg_InterfaceLine2D_NL(1, 8, 1, 1, 4, 1, oc, nullptr, mesh, nullptr, nullptr, du, u, F),
+                testing::ExitedWithCode(1), kInternal);
+    c.type = kLine3D;
+    c.props = {1000, 100, 100};
+    c.matKind = MAT_NLMM305;
+    LoadedMesh space(InterfaceModel(c), "space");
+    EXPECT_EXIT(CalcStiffInterfaceLine3D_NL(1, 12, 1, 1, 4, 1, oc, nullptr, space, nullptr, nullptr, K),
+                testing::ExitedWithCode(1), kInternal);
+    EXPECT_EXIT(CalcInt_Fg_InterfaceLine3D_NL(1, 12, 1, 1, 4, 1, oc, nullptr, space, nullptr, nullptr, du, u, F),
+                testing::ExitedWithCode(1), kInternal);
   }
 }

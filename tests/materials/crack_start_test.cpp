@@ -81,6 +81,14 @@ TEST(CrackStart, SolidRecordsAndBandWidths) {
     EXPECT_NEAR(r.Cr.CrShearStiffness2[i], 3125.0, 1e-9);
     EXPECT_EQ(r.Cr.CrShearStrength2[i], 1.5);
   }
+  // The trilinear and Cornelissen shear laws start from the same stiffness (their peak
+  // strain tau0 / K0 must be finite).
+  for (int law : {2, 3}) {
+    c.Set(79, law);
+    Start(c, rec, {1, 1, 0, 1e6, 125000.0});
+    EXPECT_NEAR(r.Cr.CrShearStiffness[4], 3125.0, 1e-9) << law;
+    EXPECT_NEAR(r.Cr.CrShearStiffness2[1], 3125.0, 1e-9) << law;
+  }
   CrackMat c3 = CrackConcrete(MAT_NLMM111, 0.1, 3);
   Start(c3, rec, {1, 1, 0, 1e6, 125000.0});
   EXPECT_NEAR(r.Cr.CrBandWidth[1], 50.0, 1e-12);

@@ -170,13 +170,17 @@ TEST(MaterialPoint, LawsNotBuiltEndInTheInternalError) {
   UniaxialStartValues(MAT_NLMM201, 6);  // the history table sets the elastic branch
   UniaxialStartValues(MAT_NLMM202, 6);  // the virgin state needs nothing
   EXPECT_DEATH(UniaxialStartValues(MAT_NLMM202, 10), kInternal);
+  // The cyclic interface and the interface plasticity are not built; a bond law of the
+  // line has no surface form, the linear kind no nonlinear one.
   double d[4][4] = {};
   double* rows[4] = {nullptr, d[1], d[2], d[3]};
-  for (int c : {MAT_NLMM305, MAT_NLMM306, MAT_NLMM320, MAT_NLMM301, MAT_LIN_INT_SURF})
-    EXPECT_DEATH(InterfaceTangent(c, 30, rows), kInternal) << c;
+  const PointContext at{1, 1, 1, 1, 0};
+  for (int c : {MAT_NLMM304, MAT_NLMM306, MAT_NLMM320, MAT_NLMM301, MAT_LIN_INT_SURF})
+    EXPECT_DEATH(InterfaceTangent(c, 30, at, m, nullptr, 1, rows), kInternal) << c;
   const double w[4] = {}, dw[4] = {};
   double sigma[4];
-  EXPECT_DEATH(InterfaceTraction(MAT_NLMM320, 30, dw, w, sigma), kInternal);
+  EXPECT_DEATH(InterfaceTraction(MAT_NLMM320, 30, at, m, nullptr, 1, dw, w, sigma), kInternal);
+  EXPECT_DEATH(InterfaceTraction(MAT_NLMM306, 27, at, m, nullptr, 1, dw, w, sigma), kInternal);
 }
 
 TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
@@ -213,6 +217,18 @@ TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
       {MAT_NLMM125, c12x(30000, 30, 0, 0.0022, 0.3, 3), "<NLMM125>(.|\n)*Invalid hardening law: 3"},
       {MAT_NLMM501, matdriver::RecordWithInts({0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 50, 200, 5, 0, 10}, {10}),
        "strength Yc must be positive"},
+      // The bond laws divide by these lengths and stiffnesses.
+      {MAT_NLMM301, matdriver::Record({0.0, 0.02, 5, 0, 0, 1e4}),
+       "<NLMM301>(.|\n)*Record counter: 1(.|\n)*end of the linear branch"},
+      {MAT_NLMM301, matdriver::Record({0.01, -0.02, 5, 0, 0, 1e4}), "slip at the peak bond stress must be positive"},
+      {MAT_NLMM302, matdriver::Record({1e6, 1e6, 3, 0.0, 0.3, 0.1, 0.1, 0.2}), "<NLMM302>(.|\n)*first opening"},
+      {MAT_NLMM302, matdriver::Record({1e6, 1e6, 3, 0.02, 0.3, 0.02, 0.1, 0.2}), "second opening(.|\n)*must exceed"},
+      {MAT_NLMM302, matdriver::Record({1e6, 1e6, 3, 0.02, 0.3, 0.1, 0.1, 0.1}), "ultimate opening"},
+      {MAT_NLMM303, matdriver::Record({0.4, 0.0, 0.5, 2, 1, 0.5, 200, 0, 0, 0}),
+       "<NLMM303>(.|\n)*start of the plateau"},
+      {MAT_NLMM303, matdriver::Record({0.4, 0.01, 0.5, 2, 0.5, 0.5, 200, 0, 0, 0}), "end of the descending branch"},
+      {MAT_NLMM303, matdriver::Record({0.4, 0.01, 0.5, 2, 1, 0.5, 0, 0, 0, 0}), "unloading stiffness"},
+      {MAT_NLMM305, matdriver::Record({0.001, 1e-9, 1, 0.4, 0, 0, 1e4}), "<NLMM305>(.|\n)*at least 1e-8"},
   };
   for (const Case& c : cases) {
     MeshData mesh{};

@@ -72,9 +72,9 @@ inline Model Build() {
   testmodel::AddRecord(m, "<SURFACE_SPRINGS>",
                        Rec().I(91).I(92).I(93).I(1).I(5).C('G').I(2).C(1).C(2).C(0xFE).C(1).IList({2}));
   testmodel::AddRecord(m, "<SURFACE_CONVECTION_HEAT_TRANSFER>",
-                       Rec().Is({101, 102, 103, 104, 105}).C(1).C(0).DList({1.5, 2.5, 3.5}));
+                       Rec().Is({101, 102, 103, 1, 5}).C(1).C(0).DList({1.5, 2.5, 3.5}));
   testmodel::AddRecord(m, "<SURFACE_RADIATION_HEAT_TRANSFER>",
-                       Rec().Is({111, 112, 113, 114, 115}).C(0).C(1).DList({4.5, 5.5}).D(5.67e-8));
+                       Rec().Is({111, 112, 113, 2, 3}).C(0).C(1).DList({4.5, 5.5}).D(5.67e-8));
   testmodel::ContactCase c1;
   c1.title = "contact one";
   c1.group = 7;
@@ -92,12 +92,12 @@ inline Model Build() {
   m.arcLength.displDof = 2;
   testmodel::AddRecord(m, "<DYNAMIC_INITIAL_CONDITIONS>", Rec().I(5).I(2).D(0.1).D(0.2).D(0.3));
   testmodel::AddRecord(m, "<FREQUENCY_RANGES>", Rec().D(1.0).I(141).D(2.0).D(3.0));
-  testmodel::AddRecord(m, "<RITZ_GENERATING_LOAD_CASES>", Rec().I(151).I(152));
-  testmodel::AddRecord(m, "<RITZ_GENERATING_LOAD_CASES>", Rec().I(153).I(154));
+  testmodel::AddRecord(m, "<RITZ_GENERATING_LOAD_CASES>", Rec().I(1).I(152));
+  testmodel::AddRecord(m, "<RITZ_GENERATING_LOAD_CASES>", Rec().I(2).I(154));
   m.participatingMassRatios = {1, 1, 0};
-  testmodel::AddRecord(m, "<STATIC_PARTICIPATION_RATIOS>", Rec().I(3));
+  testmodel::AddRecord(m, "<STATIC_PARTICIPATION_RATIOS>", Rec().I(2));
   testmodel::AddRecord(m, "<STATIC_PARTICIPATION_RATIOS>", Rec().I(1));
-  testmodel::AddRecord(m, "<DYNAMIC_PARTICIPATION_RATIOS>", Rec().I(5));
+  testmodel::AddRecord(m, "<DYNAMIC_PARTICIPATION_RATIOS>", Rec().I(2));
   testmodel::AddRecord(m, "<MODAL_DAMPING_RATIOS>", Rec().I(1).D(0.05));
   testmodel::AddRecord(m, "<MODAL_DAMPING_RATIOS>", Rec().I(3).D(0.07));
   testmodel::AddRecord(m, "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>", Rec().I(2).D(20.5));

@@ -305,6 +305,27 @@ TEST(ValidationDeath, OneBadIndexAtATime) {
          m.blocks["<SURFACE_SPRINGS>"][0] = Rec().Is({0, 0, 0, 1, 5}).C('G').I(2).C(1).C(2).C(0).C(0xFF).IList({1});
        },
        Fault("<SURFACE_SPRINGS>", 1, "Invalid spring material kind code: -1 \\(valid: 1 to 4\\)\\.")},
+      // thermal boundary records
+      {"convection element",
+       [](Model& m) {
+         m.blocks["<SURFACE_CONVECTION_HEAT_TRANSFER>"][0] = Rec().Is({0, 0, 0, 4, 5}).C(1).C(0).DList({1.5});
+       },
+       Fault("<SURFACE_CONVECTION_HEAT_TRANSFER>", 1, "Invalid element number: 4 \\(valid: 1 to 3\\)\\.")},
+      {"convection face",
+       [](Model& m) {
+         m.blocks["<SURFACE_CONVECTION_HEAT_TRANSFER>"][0] = Rec().Is({0, 0, 0, 1, 7}).C(1).C(0).DList({1.5});
+       },
+       Fault("<SURFACE_CONVECTION_HEAT_TRANSFER>", 1, "Invalid face number: 7 \\(valid: 1 to 6\\)\\.")},
+      {"radiation element",
+       [](Model& m) {
+         m.blocks["<SURFACE_RADIATION_HEAT_TRANSFER>"][0] = Rec().Is({0, 0, 0, 0, 3}).C(0).C(1).DList({0.5}).D(1);
+       },
+       Fault("<SURFACE_RADIATION_HEAT_TRANSFER>", 1, "Invalid element number: 0 \\(valid: 1 to 3\\)\\.")},
+      {"radiation face",
+       [](Model& m) {
+         m.blocks["<SURFACE_RADIATION_HEAT_TRANSFER>"][0] = Rec().Is({0, 0, 0, 2, 0}).C(0).C(1).DList({0.5}).D(1);
+       },
+       Fault("<SURFACE_RADIATION_HEAT_TRANSFER>", 1, "Invalid face number: 0 \\(valid: 1 to 6\\)\\.")},
       // contacts
       {"point-to-point contact point",
        [](Model& m) { m.contactCases[0].pointToPoint[1] = Rec().I(4).I(7).I(1).D(0); },
@@ -336,6 +357,9 @@ TEST(ValidationDeath, OneBadIndexAtATime) {
       {"prescribed displacement dof",
        [](Model& m) { m.loadCases[0].blocks["<PRESCRIBED_DISPLACEMENTS>"][0] = testmodel::PrescribedDisplacement(1, 7, 0); },
        Fault("<PRESCRIBED_DISPLACEMENTS>", 1, "Invalid degree of freedom: 7 \\(valid: 1 to 6\\)\\.")},
+      {"prescribed temperature dof",
+       [](Model& m) { m.loadCases[0].blocks["<PRESCRIBED_POINT_TEMPERATURES>"] = {Rec().I(1).I(0).D(20)}; },
+       Fault("<PRESCRIBED_POINT_TEMPERATURES>", 1, "Invalid degree of freedom: 0 \\(valid: 1 to 6\\)\\.")},
       {"heat generation element",
        [](Model& m) { m.loadCases[0].blocks["<VOLUMETRIC_INTERNAL_HEAT_GENERATION>"][0] = Rec().I(4).D(1); },
        Fault("<VOLUMETRIC_INTERNAL_HEAT_GENERATION>", 1, "Invalid element number: 4 \\(valid: 1 to 3\\)\\.")},

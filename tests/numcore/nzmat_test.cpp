@@ -319,6 +319,28 @@ TEST(NZmatGaussDeath, EmptyMatrixAndSmallPivot) {
   freed2(A);
 }
 
+// The quiet elimination refuses the same matrices without a word and reduces the
+// others exactly as the reporting one.
+TEST(NZmatGauss, QuietEliminationReturnsFalse) {
+  const struct {
+    std::initializer_list<double> a;
+    bool ok;
+  } cases[] = {{{0, 0, 0, 0}, false}, {{1, 0, 0, 1e-8}, false}, {{1, 2, 2, 4}, false}, {{4, 2, 2, 3}, true}};
+  for (const auto& c : cases) {
+    double** A = Dense(2, c.a);
+    Profile F = ProfileFromDense(A, 2);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(N6_NZmat_gauss_elim_quiet(F.last, F.P, 2), c.ok);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    if (c.ok) EXPECT_EQ(F.P[2][2], 2.0);
+    FreeProfile(&F);
+    freed2(A);
+  }
+  EXPECT_FALSE(N6_NZmat_gauss_elim_quiet(nullptr, nullptr, 0));
+}
+
 // U of [[4,2,0],[2,5,3],[0,3,10]] = U^T U: rows (2,1,0), (2,1.5), (sqrt(7.75)).
 TEST(NZTrmat, TriangularSolvesAndDiagonalChecks) {
   double** U = Dense(3, {2, 1, 0, 0, 2, 1.5, 0, 0, std::sqrt(7.75)});

@@ -39,8 +39,14 @@ double FiniteDifferenceSlope(int code, const MaterialRecord& m, const std::vecto
 // Record values with the int32 positions marked (1-based, file order).
 MaterialRecord RecordWithInts(std::initializer_list<double> values, std::initializer_list<int> intPositions);
 
+// Do two records of the history slot hold the same values, field by field (arrays
+// followed)?
+bool SameRecord(int slot, const void* a, const void* b);
+
 // One plane or solid sampling point of kind `code` on an element of type `type`, with
-// its own history record (start values set) in a table of one record.
+// its own history record (start values set) in a table of one record. As in history
+// mode 1, every iteration of a step restarts the current record from the converged one,
+// the record at the start of the step.
 class ContinuumPoint {
  public:
   ContinuumPoint(int code, int type, const MaterialRecord& m);
@@ -66,11 +72,18 @@ class ContinuumPoint {
   // Largest stress magnitude left in a held component (1e-11 unless set; a law whose
   // return mapping stops at a looser tolerance needs more).
   void SetHeldTolerance(double t) { heldTolerance_ = t; }
-  // The point's record (of the kind's type).
+  // The point's current record (of the kind's type) and the converged one of the last
+  // step (its start).
   template <typename R>
   R& Record() {
     return *static_cast<R*>(At(1));
   }
+  template <typename R>
+  R& Converged() {
+    return *static_cast<R*>(At(2));
+  }
+  // Work of the stresses on the strains of the settled steps, sum of (s0 + s1)/2 . dEps.
+  double Work() const { return work_; }
 
  private:
   void* At(int k);
@@ -79,8 +92,10 @@ class ContinuumPoint {
   double heldTolerance_ = 1e-11;
   MaterialRecord mat_;
   const RecordOps* ops_;
-  unsigned char* block_;  // records 1 (the point), 2 (saved at the step start), 3 (work)
+  unsigned char* block_;  // records 1 (the point), 2 (converged at the step start), 3 (work)
   NLMM_HD hd_;
+  std::vector<double> stress_;
+  double work_ = 0.0;
 };
 
 }  // namespace matdriver

@@ -107,7 +107,7 @@ CrackStart Start(const MaterialRecord& m, const CrackSlots& s, const CrackPointP
   if (s.kindSlot != 0) {
     const int kind = I(m, s, s.kindSlot, s.kindWord);
     const double beta = V(m, s, s.beta);
-    const bool softening = s.shearSlot != 0 && I(m, s, s.shearSlot, s.shearWord) == 1;
+    const bool softening = s.shearSlot != 0 && I(m, s, s.shearSlot, s.shearWord) != 0;
     if ((kind == 1 || softening) && !(beta >= 0.0 && beta < 1.0))
       Refuse(m, at, "The shear retention factor must lie in [0, 1).");
     if (softening) {

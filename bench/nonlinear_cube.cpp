@@ -1,0 +1,138 @@
+// A cube of 20 x 20 x 20 eight-node hexahedra (9261 points, about 27 000 equations) with
+// the Drucker-Prager model (phi = 0, c0 = 10, so sigma_y = 20 at E = 1000), rollers on the
+// three faces through the origin and a punch pushed into the corner quarter of the opposite
+// face x1 = 1 by 0.01, 0.02 and 0.03: the plastic zone spreads from under the punch.
+//
+// The program is run on the cube as a linear static job and as a nonlinear static job under
+// the full tangent (strategy 1), each with Gaussian elimination and with conjugate
+// gradients. The execution-parameter file of each run carries the wall-clock seconds of
+// every assembly, factorisation and solve, and of every combination; the residual (internal
+// forces, history update) takes the rest of a combination. Prints the seconds per
+// iteration.
+//
+// Usage: bench_nonlinear_cube [volde executable] [scratch directory]
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "element_models.h"
+#include "linear_model.h"
+#include "model/material.h"
+#include "support/datafile_writer.h"
+#include "support/result_readers.h"
+
+namespace tw = testmodel;
+using linmodel::Job;
+
+namespace {
+
+constexpr int kN = 20;
+
+Job Cube(bool nonlinear, int algorithm) {
+  Job j;
+  j.model.main.title = "cube of hexahedra";
+  j.model.main.storageTechnique = algorithm;
+  j.model.main.linEqAlgorithm = algorithm;
+  j.model.main.precondResidualDecay = 1e-10;
+  std::vector<int> at((kN + 1) * (kN + 1) * (kN + 1) + 1);
+  auto idx = [](int I, int J, int K) { return (I * (kN + 1) + J) * (kN + 1) + K; };
+  for (int I = 0; I <= kN; I++)
+    for (int J = 0; J <= kN; J++)
+      for (int K = 0; K <= kN; K++) {
+        std::string f = "000000";
+        if (I == 0 || (I == kN && J <= kN / 2 && K <= kN / 2)) f[0] = '1';
+        if (J == 0) f[1] = '1';
+        if (K == 0) f[2] = '1';
+        at[static_cast<size_t>(idx(I, J, K))] =
+            linmodel::AddPoint3D(j, double(I) / kN, double(J) / kN, double(K) / kN, linmodel::kSpaceMask, f);
+      }
+  const int corner[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+  for (int a = 0; a < kN; a++)
+    for (int b = 0; b < kN; b++)
+      for (int c = 0; c < kN; c++) {
+        std::vector<int32_t> nodes;
+        for (const auto& s : corner) nodes.push_back(at[static_cast<size_t>(idx(a + s[0], b + s[1], c + s[2]))]);
+        tw::AddElement(j.model, nodes);
+      }
+  const int nE = kN * kN * kN;
+  if (nonlinear) {
+    tw::AddRecord(j.model, "<NLMM124>",
+                  tw::Rec().S("plastic").Ds({0.0, 0.0, 0.3, 1000.0}).I(2).I(1).Ds({10.0, 1.0}).I(1).Ds({0.0, 0.0, 1.0}));
+    j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, nE, 24, MAT_NLMM124, 1, 0, 0)};
+    j.model.main.materNonlinear = 1;
+    j.model.main.convergenceCriterion = 2;
+    j.model.main.tolerance = 1e-6;
+    j.model.main.maxIterations = 60;
+  } else {
+    tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("solid", 0.0, 0.0, 1000.0, 0.3));
+    j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, nE, 24, MAT_LIN_ISO, 1, 0, 0)};
+  }
+  std::vector<tw::Rec> pushes;
+  for (int J = 0; J <= kN / 2; J++)
+    for (int K = 0; K <= kN / 2; K++) pushes.push_back(tw::PrescribedDisplacement(at[static_cast<size_t>(idx(kN, J, K))], 1, -1.0));
+  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pushes)};
+  for (double f : nonlinear ? std::vector<double>{0.01, 0.02, 0.03} : std::vector<double>{0.01}) {
+    tw::Combination c;
+    c.factors = {{1, f}};
+    j.model.combinations.push_back(c);
+  }
+  return j;
+}
+
+bool RunJob(const std::string& exe, const std::string& dir, const std::string& name, const Job& j) {
+  tw::WriteDataFile(dir + "/" + name, j.model);
+  FILE* fp = std::fopen((dir + "/" + name + "_ctrl.dat").c_str(), "w");
+  if (fp == nullptr) return false;
+  std::fprintf(fp, "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+  std::fclose(fp);
+  const std::string cmd = "cd '" + dir + "' && '" + exe + "' " + name + " > " + name + ".out 2>&1";
+  if (std::system(cmd.c_str()) != 0) {
+    std::printf("%s: the run failed, see %s/%s.out\n", name.c_str(), dir.c_str(), name.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string exe = std::filesystem::absolute(argc > 1 ? argv[1] : VOLDE_EXE).string();
+  const std::string dir = argc > 2 ? argv[2] : (std::filesystem::temp_directory_path() / "volde_cube").string();
+  std::filesystem::create_directories(dir);
+  std::printf("Cube of %d x %d x %d eight-node hexahedra; seconds\n", kN, kN, kN);
+  for (int algorithm : {1, 2}) {
+    const char* solver = algorithm == 1 ? "Gaussian elimination" : "conjugate gradients";
+    const std::string lin = std::string("cube_lin_") + std::to_string(algorithm);
+    if (!RunJob(exe, dir, lin, Cube(false, algorithm))) return 1;
+    const resultfile::LinearExecParams le = resultfile::ReadLinearExecParams(dir + "/" + lin + "_ep.bin");
+    std::printf("%s, linear: assembly %.3f, factorisation %.3f, solve %.3f\n", solver, le.iter.assemblySeconds,
+                le.iter.factorSeconds, le.steps.empty() ? 0.0 : le.steps[0].solveSeconds);
+
+    const std::string nl = std::string("cube_nl_") + std::to_string(algorithm);
+    const Job job = Cube(true, algorithm);
+    if (!RunJob(exe, dir, nl, job)) return 1;
+    const resultfile::NonlinearExecParams ep =
+        resultfile::ReadNonlinearExecParams(dir + "/" + nl + "_ep.bin", job.layout.nF, job.layout.nP);
+    double assembly = 0, factor = 0, solve = 0, total = 0;
+    int iterations = 0;
+    for (const auto& e : ep.entries) {
+      for (const auto& i : e.iters) {
+        assembly += i.assemblySeconds;
+        factor += i.factorSeconds;
+      }
+      for (const auto& s : e.steps) solve += s.solveSeconds;
+      iterations += e.nIterations;
+      total += e.path.d2;
+    }
+    if (iterations == 0) return 1;
+    const double n = iterations;
+    std::printf(
+        "%s, nonlinear (%d combinations, %d iterations), per iteration: assembly %.3f, factorisation %.3f, "
+        "solve %.3f, residual and the rest %.3f\n",
+        solver, static_cast<int>(ep.entries.size()), iterations, assembly / n, factor / n, solve / n,
+        (total - assembly - factor - solve) / n);
+  }
+  return 0;
+}

@@ -1,0 +1,246 @@
+// The cracked point of the solid crack models: the model descriptions, the parameters of
+// a record, the active cracks packed out of the point record, the crack axes T, the
+// angle of a direction with the existing cracks, the principal stresses and the cracked
+// tangent D = Dco (I - T^T A).
+#include <algorithm>
+#include <cmath>
+
+#include "materials/crack/solid_cracks.h"
+#include "materials/material_slots.h"
+#include "numcore/numcore.h"
+
+// The elasto-plastic model keeps the crack parameters nine slots further on; its
+// reference stress stays at slot 68.
+const SolidCrackModel kModel111 = {MAT_NLMM111, "_NLMM111", 3, 6, kFourLaws, 66, 67, 68, 69, 70, 77, 79, 84, 1, 85, 86, 1,
+                                   false, true, true, true};
+const SolidCrackModel kModel102 = {MAT_NLMM102, "_NLMM102", 3, 6, kThreeLaws, 66, 67, 68, 69, 70, 75, 0, 77, 1, 78, 79, 1,
+                                   true, false, false, false};
+const SolidCrackModel kModel151 = {MAT_NLMM151, "_NLMM151", 3, 6, kFourLaws, 66, 67, 68, 78, 79, 86, 88, 93, 1, 94, 95, 1,
+                                   false, true, true, true};
+
+CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m) {
+  const auto V = [&](int slot) { return MatSlotValue(m, model.code, slot); };
+  const auto I = [&](int slot, int word) { return MatSlotInt(m, model.code, slot, word); };
+  CrackParams p{};
+  p.model = &model;
+  p.E = V(model.E);
+  p.nu = V(model.nu);
+  p.G = p.E / (2.0 * (1.0 + p.nu));
+  p.ref = V(model.ref);
+  p.Emin = std::max(p.E * 1e-6, kSmall);
+  p.Gmin = std::max(p.G * 1e-6, kSmall);
+  p.law = I(model.law, 1);
+  const int a = model.law + 1;
+  p.shape = {V(a), V(a + 1), V(a + 2), V(a + 3), 0.0, 0.0};
+  if (model.nLaws == kFourLaws) {
+    p.shape.xi3 = V(a + 4);
+    p.shape.alpha3 = V(a + 5);
+  }
+  p.retention = I(model.retention, model.retentionWord);
+  p.beta = V(model.beta);
+  if (model.shearLaw != 0) {
+    p.shearLaw = I(model.shearLaw, 1);
+    const int b = model.shearLaw + 1;
+    p.shearShape = {V(b), V(b + 1), V(b + 2), V(b + 3), 0.0, 0.0};
+  }
+  p.shearMode = I(model.shearMode, model.shearModeWord);
+  return p;
+}
+
+// ---- active cracks ---------------------------------------------------------------------------
+
+namespace {
+
+// Arrays of n active cracks of a solid record (three components per crack).
+void AllocActiveCracks(int n, ActiveCracks* c) {
+  *c = ActiveCracks{};
+  c->n = n;
+  for (int** v : {&c->status, &c->shear1, &c->shear2}) alloci1(v, n);
+  for (double** v : {&c->ft, &c->gf, &c->gfII, &c->h, &c->tau1, &c->tau2, &c->k1, &c->k2, &c->epsMax, &c->gMax1,
+                     &c->gMax2}) {
+    allocd1(v, n);
+    zerod1(*v, n);
+  }
+  allocd2(&c->dir, n, 3);
+  allocd1(&c->e, 3 * n);
+  allocd1(&c->s, 3 * n);
+}
+
+// The crack part that both record kinds share.
+struct CrackFields {
+  int nCr;
+  const int32_t* status;
+  double** dir;
+  const double *ft, *gf, *h, *epsMax, *e, *s;
+};
+
+// Packs the common fields; returns the record's crack numbers of the active cracks.
+void PackCommon(int nA, const CrackFields& r, ActiveCracks* c, int* from) {
+  if (nA > 0 && r.nCr < 1) InternalError(__FILE__, __LINE__);
+  AllocActiveCracks(nA, c);
+  int j = 0;
+  for (int k = 1; k <= r.nCr; k++) {
+    if (r.status[k] == kCrClosed) continue;
+    if (++j > nA) InternalError(__FILE__, __LINE__);
+    from[j] = k;
+    c->status[j] = r.status[k];
+    c->shear1[j] = c->shear2[j] = kShLoadingStiff;
+    c->ft[j] = r.ft[k];
+    c->gf[j] = r.gf[k];
+    c->h[j] = r.h[k];
+    c->epsMax[j] = r.epsMax[k];
+    for (int d = 1; d <= 3; d++) {
+      c->dir[j][d] = r.dir[k][d];
+      c->e[3 * (j - 1) + d] = r.e[3 * (k - 1) + d];
+      c->s[3 * (j - 1) + d] = r.s[3 * (k - 1) + d];
+    }
+  }
+  if (j != nA) InternalError(__FILE__, __LINE__);
+}
+
+int CountActive(int nCr, const int32_t* status) {
+  if (nCr < 0 || nCr > 4) InternalError(__FILE__, __LINE__);
+  int n = 0;
+  for (int k = 1; k <= nCr; k++)
+    if (status[k] != kCrClosed) n++;
+  return n;
+}
+
+}  // namespace
+
+void FreeActiveCracks(ActiveCracks* c) {
+  for (int* v : {c->status, c->shear1, c->shear2}) freei1(v);
+  for (double* v : {c->ft, c->gf, c->gfII, c->h, c->tau1, c->tau2, c->k1, c->k2, c->epsMax, c->gMax1, c->gMax2, c->e,
+                    c->s})
+    freed1(v);
+  freed2(c->dir);
+  *c = ActiveCracks{};
+}
+
+int CalcNumActiveCr_NLMM111(const CrackPart111& r) { return CountActive(r.nCr, r.CrStatus); }
+int CalcNumActiveCr_NLMM102(const NLMM101_HD& r) { return CountActive(r.nCr, r.CrStatus); }
+
+void AssignActCrData_NLMM111(int nA, const CrackPart111& r, ActiveCracks* c) {
+  int from[5] = {0, 0, 0, 0, 0};
+  PackCommon(nA, {r.nCr, r.CrStatus, r.CrDirection, r.CrTensileStrength, r.CrGf, r.CrBandWidth, r.CrAux[4],
+                  r.CrStrain, r.CrStress},
+             c, from);
+  for (int j = 1; j <= nA; j++) {
+    const int k = from[j];
+    c->shear1[j] = r.CrAuxStatus[k];
+    c->shear2[j] = r.CrAuxStatus2[k];
+    c->gfII[j] = r.CrGfII[k];
+    c->tau1[j] = r.CrShearStrength[k];
+    c->tau2[j] = r.CrShearStrength2[k];
+    c->k1[j] = r.CrShearStiffness[k];
+    c->k2[j] = r.CrShearStiffness2[k];
+    c->gMax1[j] = r.CrAux[5][k];
+    c->gMax2[j] = r.CrAux[6][k];
+  }
+}
+
+void AssignActCrData_NLMM102(int nA, const NLMM101_HD& r, ActiveCracks* c) {
+  int from[5] = {0, 0, 0, 0, 0};
+  PackCommon(nA, {r.nCr, r.CrStatus, r.CrDirection, r.CrTensileStrength, r.CrGf, r.CrBandWidth, r.CrStrainMax,
+                  r.CrStrain, r.CrStress},
+             c, from);
+}
+
+// ---- crack axes and angles ----------------------------------------------------------------
+
+void CalcMat_Tcr_3D(int nA, double** T, double** dir) {
+  double** L;
+  allocd2(&L, 3, 3);
+  for (int j = 1; j <= nA; j++) {
+    CalcOrthonormalTriad(dir[j], L);
+    const double* t = L[1];
+    const double* s = L[2];
+    const double* n = L[3];
+    const double* rows[3] = {n, t, s};
+    for (int q = 0; q < 3; q++) {
+      const double* a = rows[q];
+      double* row = T[3 * (j - 1) + q + 1];
+      row[1] = a[1] * n[1];
+      row[2] = a[2] * n[2];
+      row[3] = a[3] * n[3];
+      row[4] = a[2] * n[3] + a[3] * n[2];
+      row[5] = a[1] * n[3] + a[3] * n[1];
+      row[6] = a[1] * n[2] + a[2] * n[1];
+    }
+  }
+  freed2(L);
+}
+
+double CalcDeltaCrAngle(const double* d, int nCr, double** dir) {
+  if (nCr < 1) InternalError(__FILE__, __LINE__);
+  double best = 8.0 * std::atan(1.0);
+  for (int k = 1; k <= nCr; k++) {
+    const double a = CrackAngleBetween3D(d, dir[k]);
+    if (a < best) best = a;
+  }
+  if (!(best >= 0.0 && best <= 2.0 * std::atan(1.0))) InternalError(__FILE__, __LINE__);
+  return best;
+}
+
+double CalcDeltaCrAngle_NLMM111(const double* d, const NLMM111_HD& r) {
+  return CalcDeltaCrAngle(d, r.Cr.nCr, r.Cr.CrDirection);
+}
+double CalcDeltaCrAngle_NLMM102(const double* d, const NLMM101_HD& r) {
+  return CalcDeltaCrAngle(d, r.nCr, r.CrDirection);
+}
+double CalcDeltaCrAngle_NLMM151(const double* d, const NLMM151_HD& r) {
+  return CalcDeltaCrAngle(d, r.Cr.nCr, r.Cr.CrDirection);
+}
+
+bool CalcPrincipalStresses3D(double** dir, double* values, const double* stress) {
+  double** S;
+  allocd2(&S, 3, 3);
+  S[1][1] = stress[1];
+  S[2][2] = stress[2];
+  S[3][3] = stress[3];
+  S[2][3] = S[3][2] = stress[4];
+  S[1][3] = S[3][1] = stress[5];
+  S[1][2] = S[2][1] = stress[6];
+  zerod1(values, 3);
+  int nrot = 0;
+  double offmax = 0.0;
+  const bool ok = eigjacobi(S, 3, values, dir, &nrot, &offmax);
+  freed2(S);
+  if (dir[2][3] < 0.0)
+    for (int i = 1; i <= 3; i++) dir[i][3] = -dir[i][3];
+  return ok;
+}
+
+// ---- cracked tangent --------------------------------------------------------------------------
+
+void CalcMat_TcrT_A(const PointContext& at, const SolidCrackModel& model, int n, double** X, double** Dco,
+                    double** Dcr, double** T) {
+  double** A;
+  allocd2(&A, n, model.ns);
+  CalcMat_A(at, model, n, Dco, Dcr, T, A);
+  multtd2d2(X, T, A, model.ns, n, model.ns);
+  freed2(A);
+}
+
+void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** T, double** Dco,
+                  double** D) {
+  const int ns = p.model->ns;
+  if (c.n == 0) {
+    copyd2(D, Dco, ns, ns);
+    return;
+  }
+  const int n = p.model->nc * c.n;
+  double **Dcr, **X;
+  allocd2(&Dcr, n, n);
+  allocd2(&X, ns, ns);
+  zerod2(Dcr, n, n);
+  Calc_Dcr(p, c, c.e, c.e, c.s, Dcr);
+  ApplyMinCrStiff(p, c.n, 0, Dcr);
+  CalcMat_TcrT_A(at, *p.model, n, X, Dco, Dcr, T);
+  // D = Dco (I - X)
+  scaled2(X, ns, ns, -1.0);
+  for (int i = 1; i <= ns; i++) X[i][i] += 1.0;
+  multd2d2(D, Dco, X, ns, ns, ns);
+  freed2(X);
+  freed2(Dcr);
+}

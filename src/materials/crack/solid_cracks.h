@@ -1,0 +1,212 @@
+// Fixed smeared cracks of the solid concrete models: elastic concrete in series with up
+// to four cracks per sampling point, each with a unit normal in global axes and three
+// crack components (normal, shear 1, shear 2). The pieces here work on a fixed set of
+// cracks: the crack stiffness terms, the cracked tangent
+//   D = Dco - Dco T^T (Dcr + T Dco T^T)^-1 T Dco,
+// and the stress of a cracked point for a strain increment (Newton and secant iterations
+// on the crack strains). Each piece is written once over the description of a model
+// (SolidCrackModel), so that the members of the family differ only in that description.
+//
+// Vectors of stress and strain: xx, yy, zz, yz, xz, xy with engineering shear strains;
+// crack vectors: crack j at 3j-2 (normal), 3j-1, 3j (shears). All arrays 1-based. The
+// pieces take the sizes from the model description (nc components per crack, ns stress
+// components), so that a model with another layout is one more description.
+#pragma once
+
+#include "materials/crack/softening.h"
+#include "materials/history_data.h"
+#include "materials/point_context.h"
+#include "model/material.h"
+
+// CrStatus codes of a crack and the states of a crack shear component.
+enum CrackStatusCode { kCrInitiating = 1, kCrOpening, kCrClosing, kCrClosed, kCrReopening, kCrFullyOpen };
+enum CrackShearState { kShLoadingStiff = 1, kShLoadingSoft, kShUnloading, kShReloading, kShFreeSliding };
+
+// What tells one crack model from another: its sizes, where its parameters stand in its
+// record and how its crack matrices and iterations behave. The solid models have three
+// components per crack and six stress components; a plane member has two and three.
+struct SolidCrackModel {
+  int code;           // material kind
+  const char* name;   // "_NLMM111", for the messages
+  int nc, ns;         // components per crack, stress components
+  int nLaws;          // softening laws 1..nLaws
+  int nu, E, ref, ft, law, gf;  // parameter slots; the shape parameters follow the law slot
+  int shearLaw;       // slot of the crack shear softening law; 0: the model has none
+  int retention, retentionWord, beta;
+  int shearMode, shearModeWord;
+  // The crack normal law continues beyond the ultimate strain with the slope -Emin, and
+  // a crack with no normal stiffness left gets -Emin instead of 0.
+  bool residualNormal;
+  // Floors of the crack stiffnesses: in two modes on the caller's demand (the tangent
+  // and the iterations); or, when false, a plain floor inside the secant matrix and the
+  // tangent only.
+  bool floorModes;
+  // The total-shear option also rewrites the crack shear stresses of the converged step.
+  bool shearOptionInIncrement;
+  // Delta-stress iterations: a second pass of the secant iterations that accepts the
+  // smallest residual, and the notes of accepted residuals.
+  bool acceptSmallest;
+};
+
+extern const SolidCrackModel kModel111;  // full model: laws 1 to 4, shear softening
+extern const SolidCrackModel kModel102;  // simple model: laws 1 to 3, residual stiffness
+extern const SolidCrackModel kModel151;  // crack part of the elasto-plastic model
+
+// The parameters of one record, read once per call.
+struct CrackParams {
+  const SolidCrackModel* model;
+  double E, nu, G, ref;
+  double Emin, Gmin;   // floors of the crack normal and shear stiffness
+  int law;
+  CrackLawShape shape;
+  int retention;       // 1 constant, 2 linear, 3 quadratic, 4 cubic
+  double beta;
+  int shearLaw;        // 0 none, 1 linear, 2 trilinear, 3 Cornelissen
+  CrackLawShape shearShape;
+  int shearMode;       // 1 incremental, 2 total
+};
+CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m);
+
+// The active cracks of a point (status not _CLOSED), packed in crack order: crack j of
+// the arrays is the j-th active crack of the record.
+struct ActiveCracks {
+  int n;
+  int *status, *shear1, *shear2;     // shear states (1 in the models without shear softening)
+  double *ft, *gf, *gfII, *h;        // initiation stress, fracture energy, mode-II energy, band
+  double** dir;                      // n x 3, row j the unit normal
+  double *tau1, *tau2, *k1, *k2;     // peak shear stresses and shear stiffnesses before softening
+  double *epsMax, *gMax1, *gMax2;    // largest crack normal strain, crack shear strains kept
+  double *e, *s;                     // crack strains and stresses, nc n each
+};
+void FreeActiveCracks(ActiveCracks* c);
+
+// ---- counting, packing, crack axes -------------------------------------------------------
+int CalcNumActiveCr_NLMM111(const CrackPart111& r);
+int CalcNumActiveCr_NLMM102(const NLMM101_HD& r);
+// Allocates and fills c for the nA active cracks of the record; nA must be the count.
+void AssignActCrData_NLMM111(int nA, const CrackPart111& r, ActiveCracks* c);
+void AssignActCrData_NLMM102(int nA, const NLMM101_HD& r, ActiveCracks* c);
+
+// T (3nA x 6) of the crack normals dir (nA x 3): rows (normal, t, s) per crack with the
+// local axes of CalcOrthonormalTriad; T maps a stress onto the crack tractions.
+void CalcMat_Tcr_3D(int nA, double** T, double** dir);
+
+// Smallest angle in [0, pi/2] between the unit direction d and the normals of the nCr
+// cracks in dir (rows 1..nCr); no crack is the internal error.
+double CalcDeltaCrAngle(const double* d, int nCr, double** dir);
+double CalcDeltaCrAngle_NLMM111(const double* d, const NLMM111_HD& r);
+double CalcDeltaCrAngle_NLMM102(const double* d, const NLMM101_HD& r);
+double CalcDeltaCrAngle_NLMM151(const double* d, const NLMM151_HD& r);
+
+// Principal stresses of a stress 6-vector: values ascending, column i of dir the unit
+// direction of value i, the direction of the largest with a y component >= 0. False
+// when the Jacobi rotations do not settle.
+bool CalcPrincipalStresses3D(double** dir, double* values, const double* stress);
+
+// ---- crack stiffness terms ----------------------------------------------------------------
+// Crack i (1..n of c) of the model's law; eps, gamma crack strains.
+double CrUltStrain(const CrackParams& p, const ActiveCracks& c, int i);
+double CrNormalStress(const CrackParams& p, const ActiveCracks& c, int i, double eps);
+double Calc_DcrI_Soft(const CrackParams& p, const ActiveCracks& c, int i, double eps);
+double Calc_DcrI_CloseReop(const CrackParams& p, const ActiveCracks& c, int i, double epsMax);
+double Calc_DcrI_SecSoft(const CrackParams& p, const ActiveCracks& c, int i, double eps, double dEps,
+                         double sigmaStart);
+// Shear retention stiffness at crack normal strain eps and its derivative by eps at
+// eps + dEps (the two arguments summed, as the Newton matrix asks for it).
+double Calc_DcrII(const CrackParams& p, const ActiveCracks& c, int i, double eps);
+double Calc_dDcrII_dDeltaCrStrain(const CrackParams& p, const ActiveCracks& c, int i, double eps, double dEps);
+// Shear softening of component k (1, 2) of crack i: ultimate strain, stress on the
+// envelope at |gamma| >= gamma0, its slope, the secant through the envelope at gMax and
+// the chord of a step.
+double CrShearUltStrain(const CrackParams& p, const ActiveCracks& c, int i, int k);
+double CrShearStress(const CrackParams& p, const ActiveCracks& c, int i, int k, double gamma);
+double Calc_DcrII_Soft(const CrackParams& p, const ActiveCracks& c, int i, int k, double gamma);
+double Calc_DcrII_UnloRelo(const CrackParams& p, const ActiveCracks& c, int i, int k, double gMax);
+double Calc_DcrII_SecSoft(const CrackParams& p, const ActiveCracks& c, int i, int k, double absGamma,
+                          double dGamma, double tauStart, bool negative);
+
+// Tangent crack matrix (diagonal of the 3n x 3n Dcr, zeroed by the caller) at the crack
+// strains e against the reference strains eRef (the start of the step; e itself for the
+// tangent of the point); s the crack stresses of the reference state.
+void Calc_Dcr(const CrackParams& p, const ActiveCracks& c, const double* e, const double* eRef, const double* s,
+              double** Dcr);
+// Secant crack matrix of a step from (e, s) by the crack strain increment de.
+void Calc_Dcr_Sec(const CrackParams& p, const ActiveCracks& c, const double* e, const double* s, const double* de,
+                  double** Dcr);
+// Floor of the diagonal: mode 0 a plain floor at Emin, Gmin; mode 1 a magnitude below
+// the floor becomes -Emin (normal) and -Gmin or, without shear softening, +Gmin (shear).
+// The models without floor modes have one plain floor (mode ignored).
+void ApplyMinCrStiff(const CrackParams& p, int n, int mode, double** Dcr);
+// Adds the derivative of the shear retention stiffness by the crack normal strain to
+// the Newton matrix J at the crack strains eHat (start of the step e).
+void CalcFirstDeriv_DcrII(const CrackParams& p, const ActiveCracks& c, const double* eHat, const double* e,
+                          double** J);
+
+// A (n x ns) = (Dcr + T Dco T^T)^-1 T Dco for n crack components; a singular matrix ends
+// the run with the point.
+void CalcMat_A(const PointContext& at, const SolidCrackModel& model, int n, double** Dco, double** Dcr, double** T,
+               double** A);
+// X (ns x ns) = T^T A.
+void CalcMat_TcrT_A(const PointContext& at, const SolidCrackModel& model, int n, double** X, double** Dco,
+                    double** Dcr, double** T);
+// Cracked tangent of the point's active cracks with their axes T (Dco when none).
+void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** T, double** Dco,
+                  double** D);
+
+// ---- delta stress ---------------------------------------------------------------------------
+// The stress of the cracked point for the strain increment dEps: sigma (6) and the
+// active crack strains and stresses c.e, c.s go from the start of the increment to its
+// end; the point record is not written (but the second pass of the secant iterations
+// keeps its residual in `tolerance` and sets `accepted`; null for a model without it).
+// True on success; *algorithm is 1 when every algorithm failed.
+struct AcceptedResidual {
+  double* tolerance;
+  char* accepted;
+};
+bool CalcDeltaStress(const CrackParams& p, const PointContext& at, ActiveCracks& c, double** T, double** Dco,
+                     const double* dEps, double* sigma, AcceptedResidual rec, char* algorithm);
+// Newton iterations with the tangent crack matrix.
+bool CalcDeltaStressIterAlgor01(const CrackParams& p, const PointContext& at, ActiveCracks& c, double** T,
+                                double** Dco, const double* dEps, double* sigma);
+// Secant iterations, pass 0 or 1 (the models without a second pass take pass 0);
+// rhoMin carries the smallest residual of pass 0 into pass 1; validFlag is cleared when
+// a flagged crack's normal increment falls below 1e-8.
+bool CalcDeltaStressIterAlgor02(const CrackParams& p, const PointContext& at, ActiveCracks& c, double** T,
+                                double** Dco, const double* dEps, double* sigma, double* rhoMin, int pass,
+                                char* validFlag, AcceptedResidual rec);
+// Every _INITIATING crack's normal component of de (nc components per crack) is at
+// least 1e-8.
+bool CheckFlaggedCompAboveTol(int n, int nc, const int* status, const double* de);
+// Appends a note on an accepted residual to "ConvergenceAssumed.lpt" in the working
+// directory.
+void ConvergenceAssumedLog(const PointContext& at, const char* line, double resid);
+
+// ---- entry points of the sampling point -----------------------------------------------------
+// Tangent D (6 x 6) from the point's record; Dco the elastic matrix of the concrete.
+void CalcMat_D_NLMM111(const PointContext& at, const MaterialRecord& m, const NLMM111_HD& r, double** Dco,
+                       double** D);
+void CalcMat_D_NLMM102(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r, double** Dco,
+                       double** D);
+void CalcMat_Decr_NLMM111(const PointContext& at, const MaterialRecord& m, const CrackPart111& r, double** Dco,
+                          double** D);
+void CalcMat_Decr_NLMM102(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r, double** Dco,
+                          double** D);
+// Stress update for the strain increment dEps: the strain is added, an uncracked point
+// that stays at or below its tensile strength is updated elastically, any other goes to
+// the crack update. stress receives the record's new stress.
+void CalcStress_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r, double** Dco,
+                        const double* dEps, double* stress);
+void CalcStress_NLMM102(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** Dco,
+                        const double* dEps, double* stress);
+// True when the crack update must run (the point has cracks, or its trial stress
+// exceeds the tensile strength; the record is then unchanged); else the elastic update
+// is stored.
+bool CheckUncrackedElastic_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r, double** Dco,
+                                   const double* dEps);
+bool CheckUncrackedElastic_NLMM102(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** Dco,
+                                   const double* dEps);
+// Crack events and the stress update of a cracked point: not part of this build.
+[[noreturn]] void CalcStressCrModel_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r,
+                                            double** Dco, const double* dEps);
+[[noreturn]] void CalcStressCrModel_NLMM102(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r,
+                                            double** Dco, const double* dEps);

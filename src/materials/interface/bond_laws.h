@@ -1,0 +1,85 @@
+// Bond-slip and interface laws of the interface elements: the monotonic bond-slip law
+// with secant unloading (_NLMM301), the interface that cracks and softens in tension
+// (_NLMM302), the cyclic bond-slip law with energy damage (_NLMM303) and the bond-slip
+// law whose strength grows with compression (_NLMM305). Relative displacements and
+// tractions are in the local axes of the point: the slips first, the opening last.
+#pragma once
+
+#include "materials/history_data.h"
+#include "materials/point_context.h"
+#include "model/material.h"
+
+// ---- _NLMM301 ------------------------------------------------------------------------------
+struct BondSlip301 {
+  double s1, s2, tauMax, alpha, beta, kn;
+};
+BondSlip301 Nlmm301Of(const MaterialRecord& m);
+// sigma = (tau, kn w) at w = (slip, opening); the record keeps the slip, the stress and
+// the largest slip with its stress.
+void CalcStress_NLMM301(const MaterialRecord& m, NLMM301_HD& r, const double* w, double* sigma);
+// 2 x 2 tangent at the record's slip.
+void CalcMat_D_NLMM301(const MaterialRecord& m, const NLMM301_HD& r, double** D);
+void CheckParameters_NLMM301(const MaterialRecord& m, const char* block, int record);
+
+// ---- _NLMM302 ------------------------------------------------------------------------------
+struct SoftInterface302 {
+  double r1, r2, w1, w2, wu, ft, kt, kn;
+};
+SoftInterface302 Nlmm302Of(const MaterialRecord& m);
+// Normal stress of the trilinear softening curve at the opening w >= 0.
+double CalcNormalStressSoft_NLMM302(const SoftInterface302& c, double w);
+// Normal stress on the secant through the origin and the softening point at wMax.
+double CalcNormalStressSec_NLMM302(const SoftInterface302& c, double w, double wMax);
+// sigma = (shear, normal) at w = (slip, opening); the record keeps the state (1 uncracked,
+// 2 softening, 3 unloading, 4 closed, 5 reloading, 6 separated), the opening, the normal
+// stress and the opening of the last softening point.
+void CalcStress_NLMM302(const MaterialRecord& m, NLMM302_HD& r, const double* w, double* sigma);
+void CalcMat_D_NLMM302(const MaterialRecord& m, const NLMM302_HD& r, double** D);
+void CheckParameters_NLMM302(const MaterialRecord& m, const char* block, int record);
+
+// ---- _NLMM303 ------------------------------------------------------------------------------
+struct CyclicBond303 {
+  double alpha, tauF, s1, s2, s3, tau1, kUn;
+};
+CyclicBond303 Nlmm303Of(const MaterialRecord& m);
+// Sliding stiffness of the first iteration of a run (peak stress over s1) and the
+// stiffness across the line of the plane element.
+double Nlmm303InitialStiffness(const MaterialRecord& m);
+double Nlmm303SlidingStiffness2D(const MaterialRecord& m);
+double Nlmm303OpeningStiffness(const MaterialRecord& m);
+// Fields of the record's reals.
+enum Nlmm303Field {
+  k303Tangent = 1,  // the secant tau / s after every update with s != 0
+  k303Slip,
+  k303Stress,
+  k303RefSlip,
+  k303RefStress,
+  k303Origin4,  // slip; the stress follows (each origin a pair)
+  k303Origin41 = 8,
+  k303Origin7 = 10,
+  k303Origin8 = 12,
+  k303LastReversal = 14,
+  k303Origin3 = 16,
+  k303Origin31 = 18,
+  k303DamagePos = 20,
+  k303DamageNeg,
+  k303EnergyPos,
+  k303EnergyNeg,
+  k303EnergyRef,
+};
+// Bond stress at the slip s from the point's record; returns tau and the secant tau / s
+// (left unchanged when s is 0) and stores the secant in the record.
+void CalcStress_NLMM303(const PointContext& at, const MaterialRecord& m, NLMM303_HD& r, double s, double* tau,
+                        double* secant);
+void CheckParameters_NLMM303(const MaterialRecord& m, const char* block, int record);
+
+// ---- _NLMM305 ------------------------------------------------------------------------------
+struct FrictionBond305 {
+  double sLin, sPeak, tau0, phi, alpha, beta, kn;
+};
+FrictionBond305 Nlmm305Of(const MaterialRecord& m);
+// Element type 27 (w = (s, w_n)) or 30 (w = (s1, s2, w_n)); any other type is the
+// internal error.
+void CalcStress_NLMM305(const MaterialRecord& m, int type, NLMM305_HD& r, const double* w, double* sigma);
+void CalcMat_D_NLMM305(const MaterialRecord& m, int type, const NLMM305_HD& r, double** D);
+void CheckParameters_NLMM305(const MaterialRecord& m, const char* block, int record);

@@ -1,0 +1,309 @@
+// Nonlinear runs of line and surface interfaces end to end: a bar pulled out of its
+// bond in the plane and in space, a joint opened until it separates (the work of the
+// pull equals the fracture energy), and a shear box whose strength grows with the
+// pressure on it.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "element_models.h"
+#include "linear_model.h"
+#include "model/material.h"
+#include "model/mesh.h"
+#include "support/datafile_writer.h"
+#include "support/result_readers.h"
+#include "support/run_program.h"
+#include "support/testfiles.h"
+
+namespace tw = testmodel;
+using linmodel::Job;
+
+namespace {
+
+struct Solver {
+  int storage, algorithm;
+};
+constexpr Solver kSolvers[] = {{1, 1}, {2, 2}};
+
+// Combinations of load case 1 by the factors; load case `fixed` (when not 0) in every
+// combination with factor 1.
+void Factors(Job& j, const std::vector<double>& f, int fixed = 0) {
+  j.model.combinations.clear();
+  if (fixed != 0) {
+    tw::Combination c;
+    c.factors = {{fixed, 1.0}};
+    j.model.combinations.push_back(c);
+  }
+  for (double x : f) {
+    tw::Combination c;
+    c.factors = {{1, x}};
+    if (fixed != 0) c.factors.push_back({fixed, 1.0});
+    j.model.combinations.push_back(c);
+  }
+}
+
+void Nonlinear(Job& j) {
+  j.model.main.materNonlinear = 1;
+  j.model.main.convergenceCriterion = 1;
+  j.model.main.tolerance = 1e-9;
+  j.model.main.maxIterations = 200;
+  j.model.main.pathBehavior = 1;
+}
+
+class InterfaceRun : public testing::Test {
+ protected:
+  void SetUp() override { dir_ = MakeScratchDirectory(); }
+  void TearDown() override { RemoveDirectory(dir_); }
+  resultfile::DisplReactFile Run(Job job, const Solver& s, const std::string& name) {
+    job.model.main.storageTechnique = s.storage;
+    job.model.main.linEqAlgorithm = s.algorithm;
+    tw::WriteDataFile(dir_ + "/" + name, job.model);
+    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+    const ChildResult r = RunProgram(VOLDE_EXE, {name}, dir_);
+    EXPECT_EQ(r.status, 0) << r.err;
+    resultfile::DisplReactFile dr =
+        resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
+    EXPECT_EQ(dr.error, "");
+    EXPECT_EQ(dr.records.size(), job.model.combinations.size());
+    return dr;
+  }
+  std::string dir_;
+};
+
+double U(const resultfile::DisplReactRecord& r, const Job& j, int p, int d) {
+  if (j.layout.Free(p, d) >= 0) return r.free.at(static_cast<size_t>(j.layout.Free(p, d)));
+  return r.presc.at(static_cast<size_t>(j.layout.Presc(p, d)));
+}
+
+double Reaction(const resultfile::DisplReactRecord& r, const Job& j, const std::vector<int>& points, int d) {
+  double s = 0.0;
+  for (int p : points) s += r.react.at(static_cast<size_t>(j.layout.Presc(p, d)));
+  return s;
+}
+
+constexpr int kN = 20;  // elements along the bar
+
+// A bar of length 1 along the first in-plane axis in kN two-node elements (EA = 1e4),
+// bonded to fixed points beside it by kN line interfaces of the bond law `bond`. The
+// bar's end at x = 1 is pulled by load case 1 (a unit displacement). Bar points are
+// bar[0..kN] in order of x.
+Job PullOut(bool space, int bondKind, const std::string& bondTag, const tw::Rec& bond, std::vector<int>* bar) {
+  Job j;
+  j.model.main.title = "pull-out";
+  const double area = space ? std::acos(-1.0) : 1.0;
+  tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("bar", 0.0, 0.0, 1e4 / area, 0.0));
+  tw::AddRecord(j.model, "<CROSS_SECTION_AREAS>", tw::CrossSectionArea("bar", area));
+  tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("width", 1.0));
+  tw::AddRecord(j.model, bondTag, bond);
+  const char* mask = space ? linmodel::kSpaceMask : linmodel::kPlaneMask;
+  std::vector<int> fixed;
+  for (int i = 0; i <= kN; i++) {
+    const double x = static_cast<double>(i) / kN;
+    if (space) {
+      fixed.push_back(linmodel::AddPoint3D(j, x, 0, 0, mask, "111000"));
+      bar->push_back(linmodel::AddPoint3D(j, x, 0, 0, mask, i == kN ? "111000" : "011000"));
+    } else {
+      fixed.push_back(linmodel::AddPoint2D(j, x, 0, mask, "011000"));
+      bar->push_back(linmodel::AddPoint2D(j, x, 0, mask, i == kN ? "010000" : "000000"));
+    }
+  }
+  for (int i = 0; i < kN; i++) tw::AddElement(j.model, {(*bar)[i], (*bar)[i + 1]});
+  for (int i = 0; i < kN; i++) tw::AddElement(j.model, {fixed[i], fixed[i + 1], (*bar)[i], (*bar)[i + 1]});
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>",
+                tw::ElementProperty(1, kN, space ? 2 : 1, MAT_LIN_ISO, 1, GEOM_CS_AREA, 1));
+  // The bar in space bonds along its perimeter, from its section; in the plane the
+  // interface takes the width.
+  tw::AddRecord(
+      j.model, "<ELEMENT_PROPERTIES>",
+      tw::ElementProperty(kN + 1, 2 * kN, space ? 28 : 27, bondKind, 1, space ? GEOM_CS_AREA : GEOM_LAM_THICK, 1));
+  j.model.loadCases = {
+      linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, {tw::PrescribedDisplacement(bar->back(), space ? 1 : 2, 1.0)})};
+  return j;
+}
+
+}  // namespace
+
+TEST_F(InterfaceRun, BarPulledOutOfItsBondInThePlane) {
+  // s1 0.01, s2 0.02, tau_max 5, alpha = beta = 0: a bond stiffness k = 500 up to s1,
+  // then 5 whatever the slip; kn 1e4 across the line.
+  const tw::Rec bond = tw::Rec().S("bond").Ds({0.01, 0.02, 5.0, 0.0, 0.0, 1e4});
+  std::vector<int> bar;
+  Job j = PullOut(false, MAT_NLMM301, "<NLMM301>", bond, &bar);
+  Nonlinear(j);
+  const double omega = std::sqrt(500.0 / 1e4);
+  const double stiffness = 1e4 * omega * std::tanh(omega);
+  EXPECT_NEAR(stiffness, 491.830, 1e-3);
+  for (const Solver& s : kSolvers) {
+    SCOPED_TRACE(s.algorithm);
+    Factors(j, {0.001});
+    resultfile::DisplReactFile dr = Run(j, s, "elastic");
+    if (dr.records.size() == 1) {
+      EXPECT_NEAR(Reaction(dr.records[0], j, {bar.back()}, 2) / 0.001, stiffness, 1e-3 * stiffness);
+    }
+    Factors(j, {0.02, 0.04, 0.06, 0.08, 0.1});
+    dr = Run(j, s, "slipped");
+    if (dr.records.size() != 5) continue;
+    const auto& r = dr.records.back();
+    EXPECT_NEAR(Reaction(r, j, {bar.back()}, 2), 5.0, 1e-6);
+    for (int i = 0; i <= kN; i++) {
+      const double x = static_cast<double>(i) / kN;
+      EXPECT_NEAR(U(r, j, bar[i], 2), 0.1 - 5.0 * (1 - x * x) / 2e4, 1e-9) << x;
+    }
+  }
+}
+
+TEST_F(InterfaceRun, BarPulledOutOfItsCyclicBond) {
+  // tau_1 2 on the plateau from s1 0.01 to s2 0.5. In space the bar of area pi bonds
+  // along its perimeter 2 pi; in the plane along the width 1. Values in the file's
+  // order: alpha, s1, s2, tau_1, s3, tau_f, K_un, the opening stiffness and two spare
+  // values.
+  const tw::Rec bond = tw::Rec().S("cyclic bond").Ds({0.4, 0.01, 0.5, 2.0, 1.0, 0.5, 200.0, 1e4, 0.0, 0.0});
+  for (bool space : {true, false}) {
+    std::vector<int> bar;
+    Job j = PullOut(space, MAT_NLMM303, "<NLMM303>", bond, &bar);
+    Nonlinear(j);
+    j.model.main.tolerance = 1e-8;
+    Factors(j, {0.02, 0.04, 0.06, 0.08, 0.1});
+    for (const Solver& s : kSolvers) {
+      SCOPED_TRACE(std::to_string(space) + " " + std::to_string(s.algorithm));
+      const resultfile::DisplReactFile dr = Run(j, s, "cyclic");
+      if (dr.records.size() != 5) continue;
+      const double perimeter = space ? 2.0 * std::acos(-1.0) : 1.0;
+      EXPECT_NEAR(Reaction(dr.records.back(), j, {bar.back()}, space ? 1 : 2), 2.0 * perimeter, 1e-5);
+    }
+  }
+}
+
+TEST_F(InterfaceRun, JointOpenedToSeparationDissipatesItsFractureEnergy) {
+  // Two plane-stress blocks 1 x 0.1 (E 1e7, nu 0, t 1) joined along x3 = 0.1; the top
+  // of the upper block is held along x2 and lifted to 1.2 wu in 400 steps after a first
+  // one to just below the tensile strength.
+  const double ft = 3, w1 = 0.02, r1 = 0.3, w2 = 0.1, r2 = 0.1, wu = 0.2, kn = 1e6;
+  Job j;
+  j.model.main.title = "opening joint";
+  tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("block", 0.0, 0.0, 1e7, 0.0));
+  tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 1.0));
+  // The file's order: kt, kn, ft, w1, r1, w2, r2, wu.
+  tw::AddRecord(j.model, "<NLMM302>", tw::Rec().S("joint").Ds({1e6, kn, ft, w1, r1, w2, r2, wu}));
+  const char* m = linmodel::kPlaneMask;
+  const int a1 = linmodel::AddPoint2D(j, 0, 0, m, "011000"), a2 = linmodel::AddPoint2D(j, 1, 0, m, "011000");
+  const int a3 = linmodel::AddPoint2D(j, 1, 0.1, m), a4 = linmodel::AddPoint2D(j, 0, 0.1, m);
+  const int b1 = linmodel::AddPoint2D(j, 0, 0.1, m), b2 = linmodel::AddPoint2D(j, 1, 0.1, m);
+  const int b3 = linmodel::AddPoint2D(j, 1, 0.2, m, "011000"), b4 = linmodel::AddPoint2D(j, 0, 0.2, m, "011000");
+  tw::AddElement(j.model, {a1, a2, a3, a4});
+  tw::AddElement(j.model, {b1, b2, b3, b4});
+  tw::AddElement(j.model, {a4, a3, b1, b2});
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 2, 10, MAT_LIN_ISO, 1, GEOM_LAM_THICK, 1));
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(3, 3, 27, MAT_NLMM302, 1, GEOM_LAM_THICK, 1));
+  j.model.loadCases = {linmodel::ElementLoads(
+      {}, {}, {}, {}, {0, 0, 0}, {tw::PrescribedDisplacement(b3, 3, 1.0), tw::PrescribedDisplacement(b4, 3, 1.0)})};
+  Nonlinear(j);
+  constexpr int kSteps = 400;
+  std::vector<double> lift = {3e-6};
+  for (int k = 1; k <= kSteps; k++) lift.push_back(1.2 * wu * k / kSteps);
+  Factors(j, lift);
+  const auto curve = [&](double w) {
+    if (kn * w <= ft) return kn * w;
+    if (w < w1) return ft + (r1 - 1) * ft * w / w1;
+    if (w < w2) return r1 * ft + (r2 - r1) * ft * (w - w1) / (w2 - w1);
+    if (w <= wu) return r2 * ft * (1 - (w - w2) / (wu - w2));
+    return 0.0;
+  };
+  const double Gf = ft * ((1 + r1) * w1 + (r1 + r2) * (w2 - w1) + r2 * (wu - w2)) / 2;
+  EXPECT_NEAR(Gf, 0.102, 1e-12);
+  for (const Solver& s : kSolvers) {
+    SCOPED_TRACE(s.algorithm);
+    const resultfile::DisplReactFile dr = Run(j, s, "joint");
+    if (dr.records.size() != lift.size()) continue;
+    double work = 0.0, last = 0.0, before = 0.0;
+    for (size_t k = 0; k < lift.size(); k++) {
+      const auto& r = dr.records[k];
+      const double R = Reaction(r, j, {b3, b4}, 3);
+      const double w = U(r, j, b1, 3) - U(r, j, a4, 3);
+      EXPECT_NEAR(U(r, j, b2, 3) - U(r, j, a3, 3), w, 1e-12);
+      EXPECT_NEAR(R, curve(w), 1e-6) << k;
+      work += (R + last) / 2 * (lift[k] - before);
+      last = R;
+      before = lift[k];
+    }
+    EXPECT_NEAR(work, Gf, 0.005 * Gf);
+    EXPECT_NEAR(last, 0.0, 1e-7);
+  }
+}
+
+TEST_F(InterfaceRun, ShearBoxCarriesCohesionPlusFrictionOfItsPressure) {
+  // tau_0 1, tan(phi) 0.5, s_lin 0.001, s_peak 0.002, alpha = beta = 0: under q = 2 the
+  // strength is 1 + 0.5 * 2 = 2 on every slip past s_lin.
+  const tw::Rec bond = tw::Rec().S("joint").Ds({0.001, 0.002, 1.0, std::atan(0.5), 0.0, 0.0, 1e5});
+  const std::vector<double> shear = {0.0005, 0.001, 0.002, 0.005, 0.01, 0.02};
+  {
+    // Plane: a block 1 x 0.1 (t 1) on a line interface over fixed points; its top pressed
+    // by load case 2 and moved along x2 by load case 1. The block is flat, so that the
+    // moment of the shear leaves the whole joint pressed.
+    Job j;
+    j.model.main.title = "shear box";
+    tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("block", 0.0, 0.0, 1e4, 0.0));
+    tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 1.0));
+    tw::AddRecord(j.model, "<NLMM305>", bond);
+    const char* m = linmodel::kPlaneMask;
+    const int f1 = linmodel::AddPoint2D(j, 0, 0, m, "011000"), f2 = linmodel::AddPoint2D(j, 1, 0, m, "011000");
+    const int b1 = linmodel::AddPoint2D(j, 0, 0, m), b2 = linmodel::AddPoint2D(j, 1, 0, m);
+    const int b3 = linmodel::AddPoint2D(j, 1, 0.1, m, "010000"), b4 = linmodel::AddPoint2D(j, 0, 0.1, m, "010000");
+    tw::AddElement(j.model, {b1, b2, b3, b4});
+    tw::AddElement(j.model, {f1, f2, b1, b2});
+    tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 1, 10, MAT_LIN_ISO, 1, GEOM_LAM_THICK, 1));
+    tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(2, 2, 27, MAT_NLMM305, 1, GEOM_LAM_THICK, 1));
+    j.model.loadCases = {
+        linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0},
+                               {tw::PrescribedDisplacement(b3, 2, 1.0), tw::PrescribedDisplacement(b4, 2, 1.0)}),
+        linmodel::ElementLoads({tw::PointLoad(b3, {0, 0, -1, 0, 0, 0}), tw::PointLoad(b4, {0, 0, -1, 0, 0, 0})})};
+    Nonlinear(j);
+    Factors(j, shear, 2);
+    for (const Solver& s : kSolvers) {
+      SCOPED_TRACE(s.algorithm);
+      const resultfile::DisplReactFile dr = Run(j, s, "plane");
+      if (dr.records.size() != shear.size() + 1) continue;
+      EXPECT_NEAR(Reaction(dr.records[0], j, {b3, b4}, 2), 0.0, 1e-9);  // pressed only
+      EXPECT_NEAR(Reaction(dr.records.back(), j, {b3, b4}, 2), 2.0, 1e-6);
+      EXPECT_NEAR(Reaction(dr.records[dr.records.size() - 2], j, {b3, b4}, 2), 2.0, 1e-6);
+    }
+  }
+  {
+    // Space: a plate 1 x 1 x 0.1 on a surface interface over fixed points, pressed by
+    // q = 2 on its top and moved along x1 (held along x2).
+    linmodel::LatticeJob lj = linmodel::HexaBar(8, 1, 1.0, 0.0, 0.0, 1e4, 0.0, 0.0, false,
+                                                [](int, int, int K) { return K == 2 ? "110000" : "000000"; });
+    Job& j = lj.job;
+    linmodel::MovePoints(j, [](const std::array<double, 3>& x) {
+      return std::array<double, 3>{x[0], x[1], 0.1 * x[2]};
+    });
+    tw::AddRecord(j.model, "<NLMM305>", bond);
+    std::vector<int> fixed, top;
+    const int corners[4][2] = {{0, 0}, {2, 0}, {2, 2}, {0, 2}};
+    for (const auto& c : corners)
+      fixed.push_back(linmodel::AddPoint3D(j, c[0] / 2.0, c[1] / 2.0, 0, linmodel::kSpaceMask, "111000"));
+    std::vector<int32_t> nodes(fixed.begin(), fixed.end());
+    for (const auto& c : corners) nodes.push_back(lj.At(c[0], c[1], 0));
+    tw::AddElement(j.model, nodes);
+    tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(2, 2, 30, MAT_NLMM305, 1, 0, 0));
+    std::vector<tw::Rec> moves, loads;
+    for (const auto& c : corners) {
+      top.push_back(lj.At(c[0], c[1], 2));
+      moves.push_back(tw::PrescribedDisplacement(top.back(), 1, 1.0));
+      loads.push_back(tw::PointLoad(top.back(), {0, 0, -0.5, 0, 0, 0}));
+    }
+    j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, moves), linmodel::ElementLoads(loads)};
+    Nonlinear(j);
+    Factors(j, shear, 2);
+    for (const Solver& s : kSolvers) {
+      SCOPED_TRACE(s.algorithm);
+      const resultfile::DisplReactFile dr = Run(j, s, "space");
+      if (dr.records.size() != shear.size() + 1) continue;
+      EXPECT_NEAR(Reaction(dr.records.back(), j, top, 1), 2.0, 1e-6);
+      EXPECT_NEAR(Reaction(dr.records.back(), j, top, 2), 0.0, 1e-6);
+    }
+  }
+}
