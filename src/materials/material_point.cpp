@@ -9,6 +9,7 @@
 #include "materials/interface/bond_laws.h"
 #include "materials/layer_failure.h"
 #include "materials/material_slots.h"
+#include "materials/plasticity/concrete_plasticity.h"
 #include "materials/plasticity/drucker_prager.h"
 #include "materials/plasticity/owen_figueiras.h"
 #include "model/mesh.h"
@@ -353,6 +354,11 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
       freed2(D);
       return;
     }
+    case MAT_NLMM122:
+    case MAT_NLMM123:
+    case MAT_NLMM125:
+      CalcStress_ConcretePlasticity(ctx, code, type, m, PointRecord<NLMM121_HD>(code, hd, record), dEps, sigma);
+      return;
     case MAT_NLMM124:
       CalcStress_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), dEps, sigma);
       return;
@@ -376,6 +382,11 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
       freed2(De);
       return;
     }
+    case MAT_NLMM122:
+    case MAT_NLMM123:
+    case MAT_NLMM125:
+      CalcMat_D_ConcretePlasticity(ctx, code, type, m, PointRecord<NLMM121_HD>(code, hd, record), D);
+      return;
     case MAT_NLMM124:
       CalcMat_D_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), D);
       return;
@@ -397,6 +408,9 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
       const MaterialRecord& m = mesh->Materials[code][r];
       switch (code) {
         case MAT_NLMM121: CheckParameters_NLMM121(m, block, r); break;
+        case MAT_NLMM122:
+        case MAT_NLMM123:
+        case MAT_NLMM125: CheckParameters_ConcretePlasticity(code, m, block, r); break;
         case MAT_NLMM124: CheckParameters_NLMM124(m, block, r); break;
         case MAT_NLMM301: CheckParameters_NLMM301(m, block, r); break;
         case MAT_NLMM302: CheckParameters_NLMM302(m, block, r); break;

@@ -212,6 +212,10 @@ TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
   const auto m124 = [](double crit, double cl, double c0, double kc, double fl, double p0, double p1, double kp) {
     return matdriver::RecordWithInts({0, 0, 0.2, 30000, crit, cl, c0, kc, fl, p0, p1, kp}, {5, 6, 9});
   };
+  // nu, E, fc, fct, eps_c1, alpha0, law and five meridian values.
+  const auto c12x = [](double E, double fc, double fct, double ec1, double a0, int law) {
+    return matdriver::RecordWithInts({0, 0, 0.2, E, fc, fct, ec1, a0, double(law), 0, 0, 0, 0, 0}, {9});
+  };
   const Case cases[] = {
       {MAT_NLMM121, matdriver::Record({0, 0, 0.2, 0.0, 30, 0.0022, 0.3, 0}), "<NLMM121>(.|\n)*modulus of elasticity must be positive"},
       {MAT_NLMM121, matdriver::Record({0, 0, 0.2, 30000, -30, 0.0022, 0.3, 0}), "compressive strength must be positive"},
@@ -223,6 +227,14 @@ TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
       {MAT_NLMM124, m124(1, 3, 10, 0, 1, 0.5, 0.5, 1), "cohesion parameter must be positive"},
       {MAT_NLMM124, m124(1, 1, 10, 0, 2, 0.5, 0.6, -1), "friction angle parameter must be positive"},
       {MAT_NLMM124, m124(1, 1, 10, 1, 1, 1.6, 0.5, 1), "friction angle must lie in"},
+      {MAT_NLMM122, c12x(0, 30, 3, 0.0022, 0.3, 1), "<NLMM122>(.|\n)*modulus of elasticity must be positive"},
+      {MAT_NLMM123, c12x(30000, 0, 3, 0.0022, 0.3, 1), "<NLMM123>(.|\n)*compressive strength must be positive"},
+      {MAT_NLMM125, c12x(30000, 30, 0, 0.0005, 0.3, 1), "<NLMM125>(.|\n)*strain at the compressive peak"},
+      {MAT_NLMM122, c12x(30000, 30, 0, 0.0022, 1.0, 1), "<NLMM122>(.|\n)*tensile strength must be positive"},
+      {MAT_NLMM123, c12x(30000, 30, -3, 0.0022, 0.3, 1), "tensile strength must be positive: -3"},
+      {MAT_NLMM123, c12x(30000, 30, 3, 0.0022, 1.0, 1), "initial yield stress over the compressive strength"},
+      {MAT_NLMM125, c12x(30000, 30, 0, 0.0022, -0.1, 2), "initial yield stress over the compressive strength"},
+      {MAT_NLMM125, c12x(30000, 30, 0, 0.0022, 0.3, 3), "<NLMM125>(.|\n)*Invalid hardening law: 3"},
       {MAT_NLMM501, matdriver::RecordWithInts({0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 50, 200, 5, 0, 10}, {10}),
        "strength Yc must be positive"},
       // The bond laws divide by these lengths and stiffnesses.
@@ -267,4 +279,14 @@ TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
   int count[kMaterialKinds + 1] = {};
   count[MAT_NLMM124] = 3;
   CheckNonlinearMaterialParameters(&mesh, count);
+  // Sound concrete plasticity records pass, 122 with alpha0 = 1 (its curve has no alpha0).
+  for (int code : {MAT_NLMM122, MAT_NLMM123, MAT_NLMM125}) {
+    MeshData m2{};
+    MaterialRecord rec[2] = {c12x(30000, 30, 3, 0.0022, 0.3, 1), c12x(30000, 30, 3, 0.0022, code == MAT_NLMM122 ? 1.0 : 0.3, 2)};
+    m2.nMaterials[code] = 1;
+    m2.Materials[code] = rec;
+    int n2[kMaterialKinds + 1] = {};
+    n2[code] = 1;
+    CheckNonlinearMaterialParameters(&m2, n2);
+  }
 }
