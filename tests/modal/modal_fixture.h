@@ -65,7 +65,7 @@ struct ModalModel {
   // The modes of the model (console output swallowed).
   void Modes(VibrationModes* v, int nInHand = 0, const double* lambda = nullptr, double** Phi = nullptr) {
     testing::internal::CaptureStdout();
-    CalcVibrationModes(&in, &K, &M, nInHand, lambda, Phi, v);
+    CalcVibrationModes(&in, &K, &M, nInHand, lambda, Phi, false, v);
     testing::internal::GetCapturedStdout();
   }
 
@@ -168,4 +168,18 @@ inline tw::LoadCase LoadCase(const std::vector<std::pair<int, double>>& loads, s
   lc.gravity = gravity;
   for (const auto& [p, f] : loads) lc.blocks["<POINT_LOADS>"].push_back(tw::PointLoad(p, {f, 0, 0, 0, 0, 0}));
   return lc;
+}
+
+// Hexahedral bar of 20 cubes with a tip load (load case 1, static ratios) and gravity
+// along x1 (load case 2, dynamic ratios).
+inline tw::Model LoadedHexaBar(int path, int modes) {
+  tw::Model m = HexaBar(20, 0.05, 1, path);
+  AddRange(m, 0.0, modes);
+  std::vector<std::pair<int, double>> tip;
+  for (int j = 1; j <= 4; j++) tip.push_back({4 * 20 + j, 0.25});
+  m.loadCases.push_back(LoadCase(tip));
+  m.loadCases.push_back(LoadCase({}, {1.0, 0.0, 0.0}));
+  tw::AddRecord(m, "<STATIC_PARTICIPATION_RATIOS>", tw::Rec().I(1));
+  tw::AddRecord(m, "<DYNAMIC_PARTICIPATION_RATIOS>", tw::Rec().I(2));
+  return m;
 }
