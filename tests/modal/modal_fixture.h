@@ -183,3 +183,24 @@ inline tw::Model LoadedHexaBar(int path, int modes) {
   tw::AddRecord(m, "<DYNAMIC_PARTICIPATION_RATIOS>", tw::Rec().I(2));
   return m;
 }
+
+// A truss bar of ten elements over x1 = 0..1 cut at mid-length into two chains (points
+// 1..6 and 7..12, points 6 and 7 coinciding) whose facing points are joined by an
+// internal point link in x1; fixed at x1 = 0, three modes wanted.
+inline tw::Model LinkedChains(int algorithm) {
+  tw::Model m;
+  ModalParameters(m, 1, algorithm);
+  tw::AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("m", 1.0, 0.0, 1.0, 0.0));
+  tw::AddRecord(m, "<CROSS_SECTION_AREAS>", tw::CrossSectionArea("a", 1.0));
+  for (int c = 0; c < 2; c++)
+    for (int k = 0; k <= 5; k++) {
+      const int p = tw::AddPoint(m, 0.5 * c + 0.1 * k, 0, 0);
+      tw::AddRecord(m, "<SUPPORTS>", tw::Support(p, p == 1 ? "111000" : "011000"));
+    }
+  for (int k = 1; k <= 5; k++) tw::AddElement(m, {k, k + 1});
+  for (int k = 7; k <= 11; k++) tw::AddElement(m, {k, k + 1});
+  AddProperty(m, 1, 10, _TRUSS_3D);
+  tw::AddRecord(m, "<INTERNAL_POINT_LINKS>", tw::PointLink(6, 7, "100000"));
+  AddRange(m, 0.0, 3);
+  return m;
+}
