@@ -359,6 +359,24 @@ TEST_F(ModalRun, OwnFilesAcceptedWithMasslessDrillsAndSlaveDofs) {
   }
 }
 
+// A Ritz-vector job: one vector from a tip load on a fixed-free truss bar is u = x, of
+// Rayleigh quotient 3. No matrix is exported and no earlier file is looked at.
+TEST_F(ModalRun, RitzJobNeitherExportsNorReusesFiles) {
+  tw::Model m = TrussBar(std::vector<double>(20, 0.05), 2, 1, "111000", "011000");
+  m.loadCases.push_back(LoadCase({{21, 1.0}}));
+  tw::AddRecord(m, "<RITZ_GENERATING_LOAD_CASES>", tw::Rec().I(1).I(1));
+  for (int run = 1; run <= 2; run++) {
+    SCOPED_TRACE(run);
+    const ChildResult r = RunSound(m);
+    EXPECT_EQ(r.out.find("job1_vm.dat and job1_vm.bin"), std::string::npos) << r.out;
+    const resultfile::VibrationModesFile f = Modes();
+    ASSERT_EQ(f.nModes, 1);
+    EXPECT_NEAR(f.records[0].lambda, 3.0, 1e-12);
+    EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"job1_ctrl.dat", "job1_ep.bin", "job1_gl.bin",
+                                                             "job1_vm.bin", "job1_vm.dat"}));
+  }
+}
+
 // What the driver refuses before any assembly.
 TEST_F(ModalRun, RefusalsOfTheDriver) {
   struct Case {
