@@ -124,3 +124,143 @@ TEST(SolidCrackEvents, UniaxialTensionFollowsEachLawToFullOpening) {
     }
   }
 }
+
+// Cycle 0 -> 3e-4 -> -1e-4 -> 5e-4 and on to full opening: unloading and reloading on the
+// secant K = 4800 of the largest crack strain, closing at zero strain, elastic in
+// compression, back on the envelope where it was left; the work of the whole path is
+// still Gf / h. Both models. Reloading starts from the reopening traction 1e-6 ft, which
+// shifts the secant by 1e-6 ft E / (E + K).
+TEST(SolidCrackEvents, UnloadingClosingAndReopening) {
+  for (int code : {MAT_NLMM111, MAT_NLMM102}) {
+    SCOPED_TRACE(code);
+    Drive d(S1(code));
+    d.To(3e-4, 1e-5);
+    const size_t down = d.eps.size();
+    d.To(-1e-4, 1e-5);
+    const size_t up = d.eps.size();
+    d.To(2e-3, 1e-5);
+    const double secant = 1.5e-4 / (1.0 / kE + 1.0 / 4800.0);
+    EXPECT_NEAR(secant, 0.620690, 1e-6);
+    EXPECT_NEAR(d.At(1.5e-4, down), secant, 1e-6);
+    EXPECT_NEAR(d.At(0.0, down), 0.0, 1e-9);
+    EXPECT_NEAR(d.At(-1e-4, down), -kFt, 1e-9);
+    EXPECT_NEAR(d.At(1.5e-4, up), secant + 1e-6 * kFt * kE / (kE + 4800.0), 1e-8);
+    EXPECT_NEAR(d.At(3e-4, up), 1.241379, 2e-6);
+    EXPECT_NEAR(d.At(5e-4, up), 0.775862, 2e-6);
+    EXPECT_NEAR(d.Work(), 1e-3, 0.005 * 1e-3);
+  }
+}
+
+// A crack closed in compression and reopened: its status passes through _CLOSED and
+// back, the reopening stress being the closing traction raised to 1e-6 ft.
+TEST(SolidCrackEvents, ClosedCrackKeepsItsReopeningStress) {
+  Drive d(S1());
+  d.To(3e-4, 1e-5);
+  d.To(-1e-4, 1e-5);
+  const NLMM111_HD& r = d.pt.Record<NLMM111_HD>();
+  EXPECT_EQ(r.Cr.CrStatus[1], kCrClosed);
+  EXPECT_NEAR(r.Cr.CrAux[2][1], 1e-6 * kFt, 1e-15);
+  d.To(2e-4, 1e-5);
+  EXPECT_EQ(r.Cr.CrStatus[1], kCrReopening);
+  d.To(4e-4, 1e-5);
+  EXPECT_EQ(r.Cr.CrStatus[1], kCrOpening);
+}
+
+// Pure shear: the crack forms at tau = G gamma = ft along (1, 1, 0)/sqrt(2); beyond it the
+// normal stress follows the law at eps_nn = gamma / 2 while the transverse direction stays
+// elastic. Equibiaxial tension opens two cracks at once along x and y.
+TEST(SolidCrackEvents, ShearAndBiaxialCrackAlongThePrincipalDirections) {
+  {
+    Drive d(S1(), 5);
+    d.To(2e-4, 2e-5);
+    const NLMM111_HD& r = d.pt.Record<NLMM111_HD>();
+    EXPECT_EQ(r.Cr.nCr, 0);  // at the strength itself the point stays elastic
+    d.To(2.2e-4, 2e-5);
+    ASSERT_EQ(r.Cr.nCr, 1);
+    const double c = 1.0 / std::sqrt(2.0);
+    EXPECT_NEAR(std::fabs(r.Cr.CrDirection[1][1]), c, 1e-8);
+    EXPECT_NEAR(std::fabs(r.Cr.CrDirection[1][2]), c, 1e-8);
+    EXPECT_GT(r.Cr.CrDirection[1][1] * r.Cr.CrDirection[1][2], 0.0);
+    EXPECT_NEAR(r.Cr.CrDirection[1][3], 0.0, 1e-8);
+    d.To(6e-4, 2e-5);
+    EXPECT_NEAR(d.sig.back(), 5.1206897, 2e-6);
+    EXPECT_NEAR(r.Stress[1], -3.8793103, 2e-6);
+    EXPECT_NEAR(r.Stress[2], -3.8793103, 2e-6);
+    EXPECT_EQ(r.Cr.nCr, 1);
+  }
+  matdriver::ContinuumPoint pt(MAT_NLMM111, _SOLID_HEXA, S1().m);
+  const std::vector<double> s = pt.Path({2e-4, 2e-4, 0, 0, 0, 0}, std::vector<bool>(6, false), 10);
+  const NLMM111_HD& r = pt.Record<NLMM111_HD>();
+  ASSERT_EQ(r.Cr.nCr, 2);
+  EXPECT_NEAR(s[0], 1.474138, 2e-6);
+  EXPECT_NEAR(s[1], 1.474138, 2e-6);
+  EXPECT_NEAR(std::fabs(r.Cr.CrDirection[1][1]) + std::fabs(r.Cr.CrDirection[2][1]), 1.0, 1e-8);
+  EXPECT_NEAR(std::fabs(r.Cr.CrDirection[1][2]) + std::fabs(r.Cr.CrDirection[2][2]), 1.0, 1e-8);
+}
+
+// Transition factors of the three events, each search by itself, and the re-checks that
+// leave the record as it was.
+TEST(SolidCrackEvents, TransitionFactorsOfTheThreeEvents) {
+  const CrackMat c = S1();
+  double** Dco;
+  allocd2(&Dco, 6, 6);
+  CalcMat_De_IsoModel(6, 0.0, kE, Dco);
+  const CrackEventContext x = CrackEventContextOf(kModel111, kAt, c.m, Dco);
+  const int slot = NlmmSlotOfCode(MAT_NLMM111);
+  const RecordOps& ops = *RecordOpsOfSlot(slot);
+
+  // New crack from sigma = 0: the start value is the transition point.
+  {
+    Drive d(c);
+    CrackView v = CrackViewOf(d.pt.Record<NLMM111_HD>());
+    const double dEps[7] = {0, 2e-4, 0, 0, 0, 0, 0};
+    double k = 0.0;
+    EXPECT_TRUE(CalcTransPointIterAlgor(1, 1, x, v, dEps, 1, 0, nullptr, &k));
+    EXPECT_NEAR(k, 0.5, 1e-12);
+    EXPECT_TRUE(CalcTransPointIterAlgor(1, 2, x, v, dEps, 1, 0, nullptr, &k));
+    EXPECT_NEAR(k, 0.5, 1e-6);
+  }
+  // Closing: unloading from 3e-4 by -4e-4 crosses zero crack strain at 3/4.
+  {
+    Drive d(c);
+    d.To(3e-4, 1e-5);
+    NLMM111_HD& r = d.pt.Record<NLMM111_HD>();
+    CrackView v = CrackViewOf(r);
+    const double dEps[7] = {0, -4e-4, 0, 0, 0, 0, 0};
+    for (int algorithm : {1, 2}) {
+      double k = 0.0;
+      EXPECT_TRUE(CalcTransPointIterAlgor(3, algorithm, x, v, dEps, 1, 1, nullptr, &k));
+      EXPECT_NEAR(k, 0.75, 1e-6);
+    }
+    // The closing re-check works on its own copy.
+    void* before = std::calloc(1, ops.size);
+    ops.init(before);
+    ops.copy(before, &r);
+    CrackEvents ev;
+    ev.closing = true;
+    ev.closeFlag[1] = 1;
+    CrackChange ch;
+    ch.k = 0.75;
+    ch.kind = 3;
+    ch.apply = true;
+    EXPECT_TRUE(CheckCrEventReallyOccur(x, v, dEps, ev, ch));
+    EXPECT_TRUE(matdriver::SameRecord(slot, before, &r));
+    ops.release(before);
+    std::free(before);
+  }
+  // Reopening from -1e-4 by 6e-4: the traction reaches its reopening stress 1e-6 ft.
+  {
+    Drive d(c);
+    d.To(3e-4, 1e-5);
+    d.To(-1e-4, 1e-5);
+    CrackView v = CrackViewOf(d.pt.Record<NLMM111_HD>());
+    const double dEps[7] = {0, 6e-4, 0, 0, 0, 0, 0};
+    for (int algorithm : {1, 2}) {
+      double k = 0.0;
+      EXPECT_TRUE(CalcTransPointIterAlgor(2, algorithm, x, v, dEps, 0, 1, nullptr, &k));
+      // Newton's method lands on the straight residual; bisection stops within 1e-6 ft.
+      EXPECT_NEAR(k, (3.0 + 3e-6) / 18.0, (algorithm == 1 ? 1e-9 : 1e-6) * kFt / 18.0);
+    }
+  }
+  freed2(Dco);
+}
