@@ -264,3 +264,43 @@ TEST(SolidCrackEvents, TransitionFactorsOfTheThreeEvents) {
   }
   freed2(Dco);
 }
+
+// Crack shear softening (linear law, peak 0.3, G_II 0.05): a cyclic shear strain that
+// comes back exactly to the largest strain reached, on the other side, stays on the
+// secant through the envelope point: loading-soft turns unloading, unloading reloading.
+TEST(SolidCrackEvents, ShearReturningExactlyToItsLargestStrain) {
+  CrackMat c = S1();
+  c.Set(79, 1).Set(87, 0.3).Set(88, 0.05);
+  double** Dco;
+  allocd2(&Dco, 6, 6);
+  CalcMat_De_IsoModel(6, 0.0, kE, Dco);
+  const CrackEventContext x = CrackEventContextOf(kModel111, kAt, c.m, Dco);
+  struct Case {
+    int q0;
+    double g0, g1;
+    int q1;
+  };
+  const Case cases[] = {{kShLoadingSoft, 1e-3, -1e-3, kShUnloading}, {kShUnloading, -5e-4, -1e-3, kShReloading}};
+  for (const Case& k : cases) {
+    matdriver::ContinuumPoint pt(MAT_NLMM111, _SOLID_HEXA, c.m);
+    NLMM111_HD& r = pt.Record<NLMM111_HD>();
+    const double n[4] = {0, 1, 0, 0};
+    InitializeCr_NLMM111(c.m, 0.1, n, kFt, &r);
+    r.PointStatus = 2;
+    r.Cr.CrStatus[1] = kCrOpening;
+    r.Cr.CrAux[4][1] = 1e-4;
+    r.Cr.CrStrain[1] = 1e-4;
+    r.Cr.CrAuxStatus[1] = k.q0;
+    r.Cr.CrAux[5][1] = 1e-3;  // largest shear strain reached
+    r.Cr.CrStrain[2] = k.g0;
+    CrackView v = CrackViewOf(r);
+    CrackSolve s;
+    s.Set(v);
+    s.c.e[2] = k.g1;
+    CrackEvents ev;
+    UpdateCrModelState(x, v, s, ev, CrackChange{});
+    EXPECT_EQ(r.Cr.CrAuxStatus[1], k.q1) << k.q0;
+    EXPECT_EQ(r.Cr.CrAux[5][1], 1e-3);
+  }
+  freed2(Dco);
+}
