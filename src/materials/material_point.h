@@ -99,3 +99,6 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
 void PointStartValues(int code, const MaterialRecord& m, void* record, const CrackPointPlace& at);
 // Do those start values need the area or volume of the element and of the point's share?
 bool PointStartNeedsElementSize(int code, const MaterialRecord& m);
+// Crack band option of a solid crack model's record (4 and 5: Oliver's band, for which
+// the element hands the point its geometry); 0 for the other kinds.
+int SolidCrackBandOption(int code, const MaterialRecord& m);

@@ -670,7 +670,10 @@ TEST(SolidCrackPoint, ElasticUpToTheTensileStrength) {
     EXPECT_TRUE(matdriver::SameRecord(slot, before, &pt.Record<char>()));
     ops.release(before);
     std::free(before);
-    EXPECT_DEATH(pt.TrialStress({0.5 * dEps + 1e-9, 0, 0, 0, 0, 0}), kInternal);
+    // Past it the crack forms at the strength and softens: the stress stays below it.
+    const double past = pt.TrialStress({0.5 * dEps + 1e-9, 0, 0, 0, 0, 0})[0];
+    EXPECT_LT(past, kE * dEps);
+    EXPECT_GT(past, kE * dEps - 1e-4);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "materials/crack/crack_start.h"
 #include "materials/crack/solid_cracks.h"
 #include "materials/material_slots.h"
 #include "numcore/numcore.h"
@@ -357,9 +358,12 @@ void UpdateNewCrInitThreshold(const CrackEventContext& x, CrackView& v, const Cr
 
 void AddCrack(const CrackEventContext& x, CrackView& v, const double* d, double sigma) {
   const int option = MatSlotInt(x.m, x.p.model->code, x.p.model->band, x.p.model->bandWord);
-  // Oliver's band (options 4 and 5) needs the element's geometry at the point, which the
-  // material point does not receive in this build.
-  GUARD(option == 4 || option == 5);
+  if (option == 4 || option == 5) {
+    // Oliver's band for this normal, from the element's geometry at the point.
+    const CrackBandGeometry* g = x.at.band;
+    GUARD(g == nullptr);
+    v.h[*v.nCr + 1] = CrackBandOliver(g->nNodes, g->gradN, g->X, g->centre, d);
+  }
   InitializeCr(x.m, Calc_Gf_NewCrInit(x.m, d, v), d, sigma, v);
 }
 

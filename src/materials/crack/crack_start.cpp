@@ -1,6 +1,7 @@
 // Start values of the smeared-crack records.
 #include "materials/crack/crack_start.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -206,6 +207,29 @@ void StartPlastic(const MaterialRecord& m, const CrackSlots& s, CrackPlasticPart
 int CrackBandOption(int code, const MaterialRecord& m) {
   const CrackSlots& s = SlotsOf(code);
   return I(m, s, s.bandSlot, s.bandWord);
+}
+
+double CrackBandOliver(int nNodes, double** gradN, double** X, const double* centre, const double* normal) {
+  // Signed distance of each node from the crack plane through the centre.
+  double* d;
+  allocd1(&d, nNodes);
+  double dmin = 0.0, dmax = 0.0;
+  for (int i = 1; i <= nNodes; i++) {
+    d[i] = 0.0;
+    for (int k = 1; k <= 3; k++) d[i] += (X[i][k] - centre[k]) * normal[k];
+    dmin = std::min(dmin, d[i]);
+    dmax = std::max(dmax, d[i]);
+  }
+  if (dmax - dmin < kSmall) InternalError(__FILE__, __LINE__);
+  // The ramp from 0 behind the crack to 1 ahead of it, differentiated along the normal.
+  double S = 0.0;
+  for (int i = 1; i <= nNodes; i++) {
+    const double phi = (d[i] - dmin) / (dmax - dmin);
+    S += phi * (gradN[i][1] * normal[1] + gradN[i][2] * normal[2] + gradN[i][3] * normal[3]);
+  }
+  freed1(d);
+  if (std::fabs(S) < kSmall) InternalError(__FILE__, __LINE__);
+  return 1.0 / std::fabs(S);
 }
 
 bool CrackStartNeedsSize(int code, const MaterialRecord& m) {
