@@ -199,7 +199,10 @@ namespace {
 
 // The crack update of a point for the strain increment dEps: each pass solves the rest of
 // the increment, cuts it at the first crack event and applies the event there.
+long updateCount = 0;
+
 void CrackUpdate(const CrackEventContext& x, CrackView& v, const double* dEps) {
+  updateCount++;
   double rest[7], work[7];
   copyd1(rest, dEps, 6);
   for (int pass = 0;;) {
@@ -266,6 +269,8 @@ bool CheckUncrackedElastic_NLMM102(const PointContext& at, const MaterialRecord&
                                    const double* dEps) {
   return UncrackedCheck(kModel102, at, m, r.nCr, r.Stress, nullptr, Dco, dEps);
 }
+
+long CrackUpdateCount() { return updateCount; }
 
 void CalcStressCrModel_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r, double** Dco,
                                const double* dEps) {

@@ -172,6 +172,10 @@ struct AcceptedResidual {
 };
 bool CalcDeltaStress(const CrackParams& p, const PointContext& at, ActiveCracks& c, double** T, double** Dco,
                      const double* dEps, double* sigma, AcceptedResidual rec, char* algorithm);
+// Numbers of delta-stress solves and of crack updates of the process so far (for the
+// benchmarks).
+long DeltaStressSolveCount();
+long CrackUpdateCount();
 // Newton iterations with the tangent crack matrix.
 bool CalcDeltaStressIterAlgor01(const CrackParams& p, const PointContext& at, ActiveCracks& c, double** T,
                                 double** Dco, const double* dEps, double* sigma);
