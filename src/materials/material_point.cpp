@@ -426,6 +426,15 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
   }
 }
 
+int SolidCrackBandOption(int code, const MaterialRecord& m) {
+  switch (code) {
+    case MAT_NLMM102:
+    case MAT_NLMM111:
+    case MAT_NLMM151: return CrackBandOption(code, m);
+    default: return 0;
+  }
+}
+
 bool PointStartNeedsElementSize(int code, const MaterialRecord& m) {
   switch (code) {
     case MAT_NLMM101:
