@@ -10,6 +10,7 @@
 #include "materials/history_data.h"
 #include "materials/point_context.h"
 #include "model/material.h"
+#include "numcore/numcore.h"
 
 // ---- curves ---------------------------------------------------------------------------------
 
@@ -87,6 +88,25 @@ void CalcStress_NLMM210(const PointContext& at, const MaterialRecord& m, NLMM210
 // negative, and the moduli and strains the curves divide by must be set.
 void CheckParameters_NLMM210(const MaterialRecord& m, const char* block, int record);
 void CheckParameters_NLMM211(const MaterialRecord& m, const char* block, int record);
+
+// One row of a cyclic law's rule table: while the strain moves in `direction` (+1 toward
+// compression, -1 toward tension; a zero increment included) the rule carries on;
+// otherwise the reversal moves the unloading points (update), stores the previous
+// strain at value `strain` and the previous point at `points` (0: none) and hands over
+// to `next`.
+struct ReversalRow {
+  int rule, direction, next;
+  bool update;
+  int strain;
+  int points[2];
+};
+// The row of `rule`; a rule the table does not hold is the internal error.
+template <int N>
+const ReversalRow& FindReversalRow(const ReversalRow (&rows)[N], int rule) {
+  for (const ReversalRow& r : rows)
+    if (r.rule == rule) return r;
+  InternalError(__FILE__, __LINE__);
+}
 
 // The strain limit of the cyclic concrete laws: the stress-state trace naming the model,
 // then the run stops.

@@ -224,13 +224,18 @@ void Law::StoreTensionReset() {
 
 // The unloading point walked back along its envelope toward the previous strain, in
 // thousandths of their distance, until the secant from the previous point to its
-// plastic strain is no steeper than Ec.
+// plastic strain is no steeper than Ec. A plastic strain on the far side of the previous
+// strain (a secant of the wrong sign) is steeper than any: unloading from there would
+// drop the stress at once.
 void Law::WalkBack(int slot, bool compression) {
   const double ep = v(kPrevStrain), sp = v(kPrevStress);
-  auto secant = [&] { return sp / (ep - (compression ? UnloadC().epl : UnloadT().epl)); };
-  if (!(secant() > c_.Ec)) return;
+  auto steep = [&] {
+    const double gap = ep - (compression ? UnloadC().epl : UnloadT().epl);
+    return sp != 0.0 && !(sp * gap > 0.0 && sp / gap <= c_.Ec);
+  };
+  if (!steep()) return;
   const double h = (ep - v(slot)) / 1000.0;
-  for (int i = 0; i < 1000 && secant() > c_.Ec; i++) {
+  for (int i = 0; i < 1000 && steep(); i++) {
     v(slot) += h;
     v(slot + 1) = compression ? EnvC(v(slot)).s : EnvT(v(slot)).s;
   }
@@ -403,13 +408,16 @@ Res Law::Rule11(double eps) {
 
 // A reversal inside rule 10 or 11: from the reversal point with slope Ec to the point of
 // rule 9 at the same share of its range, rule 9 taken from the unloading point at s_new.
+// The mirror of rule 11: a reversal near the compression unloading strain aims near the
+// plastic strain where rule 9 starts, one near the tension plastic strain near the
+// tension unloading point where it ends.
 Res Law::Rule12(double eps) {
   NLMM210_HD reloaded = *r_;
   reloaded.Value[kUnC + 1] = UnloadC().snew;
   const double epl = CalcUnloadParamsComp_NLMM210(c_, reloaded).epl;
   const TensionUnload t = UnloadT();
   const double erev = v(kLastRev), srev = v(kLastRev + 1), eun = v(kUnC), eunT = v(kUnT);
-  const double et12 = epl - (eun - erev) * (eunT - epl) / (eun - t.epl);
+  const double et12 = epl + (eun - erev) * (eunT - epl) / (eun - t.epl);
   if (eps > erev) InternalError(__FILE__, __LINE__);
   if (eps >= et12) {
     const Res target = Probe(9, et12, reloaded);
@@ -482,6 +490,20 @@ Res Law::Rule81(double eps) {
   return Goto(2, eps);
 }
 
+// The dispatcher's table: the direction a rule carries on in (+1 toward compression,
+// d >= 0; -1 toward tension, d <= 0), the rule a reversal leads to, whether the
+// unloading points move first, and what the reversal stores of the previous point.
+const ReversalRow kReversals[] = {
+    {1, +1, 3, false, 0, {kUnC, kLastRev}},     {2, -1, 4, false, 0, {kUnT, kLastRev}},
+    {3, -1, 71, false, 0, {kRev71, 0}},         {4, +1, 81, false, 0, {kRev81, 0}},
+    {6, -1, 13, false, kEps13, {0, 0}},         {7, +1, 3, true, 0, {kLastRev, 0}},
+    {8, -1, 4, true, 0, {kLastRev, 0}},         {9, -1, 11, false, 0, {kLastRev, 0}},
+    {10, +1, 12, false, 0, {kLastRev, 0}},      {11, +1, 12, false, 0, {kLastRev, 0}},
+    {12, -1, 11, false, 0, {kLastRev, 0}},      {13, +1, 14, false, kEps14, {kLastRev, 0}},
+    {14, -1, 15, false, 0, {kRev15, 0}},        {15, +1, 14, false, 0, {kLastRev, 0}},
+    {71, +1, 3, true, 0, {kLastRev, 0}},        {81, -1, 4, true, 0, {kLastRev, 0}},
+};
+
 double Law::Call(double eps, double* tangent) {
   v(kPrevStrain) = -v(kStrain);
   v(kPrevStress) = -v(kStress);
@@ -489,121 +511,25 @@ double Law::Call(double eps, double* tangent) {
   const int rule = r_->RuleNumber;
   Res x{0.0, 0.0};
   bool keep = false;
-  switch (rule) {
-    case 0: break;
-    case 1:
-      if (d >= 0.0) {
-        x = Run(1, eps);
-      } else {
-        SetPrevious(kUnC);
-        SetPrevious(kLastRev);
-        x = Goto(3, eps);
-      }
-      break;
-    case 2:
-      if (d <= 0.0) {
-        x = Run(2, eps);
-      } else {
-        SetPrevious(kUnT);
-        SetPrevious(kLastRev);
-        x = Goto(4, eps);
-      }
-      break;
-    case 3:
-      if (d <= 0.0) {
-        x = Run(3, eps);
-      } else {
-        SetPrevious(kRev71);
-        x = Goto(71, eps);
-      }
-      break;
-    case 4:
-      if (d >= 0.0) {
-        x = Run(4, eps);
-      } else {
-        SetPrevious(kRev81);
-        x = Goto(81, eps);
-      }
-      break;
-    case 5:
-      // Spalled: a decrease leaves the record as it is.
-      if (d >= 0.0)
-        x = Run(5, eps);
-      else
-        keep = true;
-      break;
-    case 6:
-      if (d <= 0.0) {
-        x = Run(6, eps);
-      } else {
-        v(kEps13) = v(kPrevStrain);
-        x = Goto(13, eps);
-      }
-      break;
-    case 7:
-    case 71:
-      if (d >= 0.0) {
-        x = Run(rule, eps);
-      } else {
-        UpdateReversalPoints(rule);
-        SetPrevious(kLastRev);
-        x = Goto(3, eps);
-      }
-      break;
-    case 8:
-    case 81:
-      if (d <= 0.0) {
-        x = Run(rule, eps);
-      } else {
-        UpdateReversalPoints(rule);
-        SetPrevious(kLastRev);
-        x = Goto(4, eps);
-      }
-      break;
-    case 9:
-    case 12:
-      if (d <= 0.0) {
-        x = Run(rule, eps);
-      } else {
-        SetPrevious(kLastRev);
-        x = Goto(11, eps);
-      }
-      break;
-    case 10:
-    case 11:
-      if (d >= 0.0) {
-        x = Run(rule, eps);
-      } else {
-        SetPrevious(kLastRev);
-        x = Goto(12, eps);
-      }
-      break;
-    case 13:
-      if (d >= 0.0) {
-        x = Run(13, eps);
-      } else {
-        v(kEps14) = v(kPrevStrain);
-        SetPrevious(kLastRev);
-        x = Goto(14, eps);
-      }
-      break;
-    case 14:
-      if (d <= 0.0) {
-        x = Run(14, eps);
-      } else {
-        SetPrevious(kRev15);
-        x = Goto(15, eps);
-      }
-      break;
-    case 15:
-      if (d >= 0.0) {
-        x = Run(15, eps);
-      } else {
-        SetPrevious(kLastRev);
-        x = Goto(14, eps);
-      }
-      break;
-    default: InternalError(__FILE__, __LINE__);
+  if (rule == 0) {
+    // Not yet loaded: nothing carried.
+  } else if (rule == 5) {
+    // Spalled: a decrease leaves the record as it is.
+    if (d >= 0.0)
+      x = Run(5, eps);
+    else
+      keep = true;
+  } else {
+    const ReversalRow& row = FindReversalRow(kReversals, rule);
+    if (row.direction > 0 ? d >= 0.0 : d <= 0.0) {
+      x = Run(rule, eps);
+    } else {
+      if (row.update) UpdateReversalPoints(rule);
+      if (row.strain != 0) v(row.strain) = v(kPrevStrain);
+      for (int p : row.points)
+        if (p != 0) SetPrevious(p);
+      x = Goto(row.next, eps);
+    }
   }
   if (!keep) {
     v(kTan) = x.t;

@@ -189,44 +189,31 @@ void Law::UpdateReversalPoints(int rule) {
   SetPoint(kUnC, e, env.s);
 }
 
+// The dispatcher's table, as that of _NLMM210; leaving rule 71 also marks its exit point.
+const ReversalRow kReversals[] = {
+    {1, +1, 3, false, 0, {kUnC, kLastRev}},
+    {3, -1, 71, false, 0, {kRev71, 0}},
+    {7, +1, 3, true, 0, {kLastRev, 0}},
+    {71, +1, 3, true, 0, {kLastRev, kExit71}},
+};
+
 double Law::Call(double eps, double* tangent) {
   v(kPrevStrain) = -v(kStrain);
   v(kPrevStress) = -v(kStress);
   const double ep = v(kPrevStrain), d = eps - ep;
   const int rule = r_->RuleNumber;
   Res x{0.0, 0.0};
-  switch (rule) {
-    case 0: break;
-    case 1:
-      // A fibre not yet compressed stays on its envelope in tension.
-      if (d >= 0.0 || ep <= 0.0) {
-        x = Run(1, eps);
-      } else {
-        SetPrevious(kUnC);
-        SetPrevious(kLastRev);
-        x = Goto(3, eps);
-      }
-      break;
-    case 3:
-      if (d <= 0.0) {
-        x = Run(3, eps);
-      } else {
-        SetPrevious(kRev71);
-        x = Goto(71, eps);
-      }
-      break;
-    case 7:
-    case 71:
-      if (d >= 0.0) {
-        x = Run(rule, eps);
-      } else {
-        UpdateReversalPoints(rule);
-        SetPrevious(kLastRev);
-        if (rule == 71) SetPrevious(kExit71);
-        x = Goto(3, eps);
-      }
-      break;
-    default: InternalError(__FILE__, __LINE__);
+  if (rule != 0) {
+    const ReversalRow& row = FindReversalRow(kReversals, rule);
+    // A fibre not yet compressed stays on its envelope in tension.
+    if ((row.direction > 0 ? d >= 0.0 : d <= 0.0) || (rule == 1 && ep <= 0.0)) {
+      x = Run(rule, eps);
+    } else {
+      if (row.update) UpdateReversalPoints(rule);
+      for (int p : row.points)
+        if (p != 0) SetPrevious(p);
+      x = Goto(row.next, eps);
+    }
   }
   v(kTan) = x.t;
   v(kStrain) = -eps;
