@@ -15,6 +15,7 @@
 #include "model/mesh.h"
 #include "model/validate.h"
 #include "materials/uniaxial/concrete.h"
+#include "materials/uniaxial/concrete_cyclic.h"
 #include "materials/uniaxial/steel.h"
 #include "numcore/numcore.h"
 
@@ -158,8 +159,13 @@ double FibreTangent(int code, bool firstStep, const MaterialRecord& m, NLMM_HD* 
     case MAT_NLMM299:
       return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
                                 PointRecord<NLMM299_HD>(hd, code, record).Tangent, 0.05);
+    case MAT_NLMM210:
+      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
+                                PointRecord<NLMM210_HD>(hd, code, record).Value[1], 0.1);
+    case MAT_NLMM220:
+      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
+                                PointRecord<NLMM220_HD>(hd, code, record).Value[1], 0.1);
     default:
-      // _NLMM210 and _NLMM220 fibres come with the cyclic concrete laws.
       InternalError(__FILE__, __LINE__);
   }
 }
@@ -172,13 +178,16 @@ double FibreShearModulus(int code, const MaterialRecord& m) {
     }
     case MAT_NLMM201:
     case MAT_NLMM202:
+    case MAT_NLMM210:
+    case MAT_NLMM220:
     case MAT_NLMM298:
     case MAT_NLMM299: return UniaxialInitialModulus(code, m) / 2.4;
     default: InternalError(__FILE__, __LINE__);
   }
 }
 
-double FibreStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, double epsTotal, double dEps) {
+double FibreStress(int code, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+                   double epsTotal, double dEps) {
   switch (code) {
     case MAT_LIN_ISO: return UniaxialInitialModulus(code, m) * epsTotal;
     case MAT_NLMM201: {
@@ -198,6 +207,18 @@ double FibreStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, d
     case MAT_NLMM299: {
       NLMM299_HD& r = PointRecord<NLMM299_HD>(hd, code, record);
       return CalcStress_NLMM299(m, r, r.Strain + dEps);
+    }
+    case MAT_NLMM210: {
+      NLMM210_HD& r = PointRecord<NLMM210_HD>(hd, code, record);
+      double stress, tangent;
+      CalcStress_NLMM210(at, m, r, r.Value[2] + dEps, &stress, &tangent);
+      return stress;
+    }
+    case MAT_NLMM220: {
+      NLMM220_HD& r = PointRecord<NLMM220_HD>(hd, code, record);
+      double stress, tangent;
+      CalcStress_NLMM220(at, m, r, r.Value[2] + dEps, &stress, &tangent);
+      return stress;
     }
     default: InternalError(__FILE__, __LINE__);
   }
@@ -419,6 +440,9 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
         case MAT_NLMM299: CheckParameters_NLMM299(m, block, r); break;
         case MAT_NLMM306: CheckParameters_NLMM306(m, block, r); break;
         case MAT_NLMM320: CheckParameters_NLMM320(m, block, r); break;
+        case MAT_NLMM210: CheckParameters_NLMM210(m, block, r); break;
+        case MAT_NLMM211: CheckParameters_NLMM211(m, block, r); break;
+        case MAT_NLMM220: CheckParameters_NLMM220(m, block, r); break;
         case MAT_NLMM501: CheckParameters_NLMM501(m, block, r); break;
         default: break;  // the other laws check their records with their models
       }

@@ -57,18 +57,19 @@ double UniaxialStress(int code, const MaterialRecord& m, double epsMech, NLMM_HD
 void UniaxialStartValues(int code, int type);
 
 // ---- beam fibres ----------------------------------------------------------------------
-// Fibres of a fibrous mesh: the linear kind and the laws _NLMM201, _NLMM202, _NLMM298,
-// _NLMM299 (the cyclic concrete laws _NLMM210, _NLMM220 and any other kind: the internal
-// error). `record` is the fibre's record in the current copy of its slot (0 for the
-// linear kind).
+// Fibres of a fibrous mesh: the linear kind and the laws _NLMM201, _NLMM202, _NLMM210,
+// _NLMM220, _NLMM298, _NLMM299 (any other kind: the internal error). `record` is the
+// fibre's record in the current copy of its slot (0 for the linear kind).
 
 // Axial modulus of the section tangent; firstStep: combination 1, iteration 1.
 double FibreTangent(int code, bool firstStep, const MaterialRecord& m, NLMM_HD* hd, int record);
 // Shear modulus: E / (2 (1 + nu)) of the linear kind, the initial modulus / 2.4 of a law.
 double FibreShearModulus(int code, const MaterialRecord& m);
 // Axial stress: the linear kind from the total strain; a law from the strain stored in
-// its record plus the increment, the record updated.
-double FibreStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, double epsTotal, double dEps);
+// its record plus the increment, the record updated. `at` names the fibre's axial point
+// in the fatal messages of the laws.
+double FibreStress(int code, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+                   double epsTotal, double dEps);
 
 // ---- interface points -------------------------------------------------------------------
 
