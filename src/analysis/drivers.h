@@ -51,6 +51,14 @@ void MainDynamicLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputCo
 void MainDynamicLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,
                                       MeshData* mesh);
 
+// History tag of the conjugate-gradient solve of time step c: "_Comb" and c zero-padded
+// to the digits of nCombinations ("_Comb07" of 12).
+void StepHistoryTag(int c, int nCombinations, char* tag, int size);
+// Refuses a step duration that is not positive and finite, naming the combination and
+// the analysis ("dynamic analysis", "thermal transient analysis").
+struct CombinationData;
+void CheckStepDurations(const char* analysis, const MeshData* mesh, const CombinationData* comb);
+
 // Modal analysis and modal superposition.
 void MainLinModalAnalysis(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh);
 void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputControl,
@@ -65,7 +73,10 @@ void MainThermalSteadyLinGaussElimNCSB(FILE* fp, const char* job, const char* Ou
 void MainThermalSteadyLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,
                                             MeshData* mesh);
 
-// Thermal transient, linear and nonlinear.
+// Thermal transient (thermal_transient.cpp): one time step per combination by the
+// generalised trapezoidal rule; per step one record of temperatures and boundary heat
+// fluxes in <job>_tq.bin. The linear drivers assemble KC and KT once and rebuild the
+// effective matrix whenever the step duration changes.
 void MainThermalTransientLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl,
                                           MeshData* mesh);
 void MainThermalTransientLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,

@@ -78,8 +78,7 @@ void FreeRows(SparseRowMatrix* A) {
   A->count = nullptr;
 }
 
-// The set-up checks of the time integration: BETA (a0 = 1 / (BETA dt^2)) and every step
-// duration must be positive.
+// The set-up check of the time integration: BETA (a0 = 1 / (BETA dt^2)) must be positive.
 void CheckTimeIntegration(const MeshData* mesh, const CombinationData* comb) {
   const double beta = mesh->Dynamic.Beta;
   if (!(beta > 0.0)) {
@@ -87,14 +86,7 @@ void CheckTimeIntegration(const MeshData* mesh, const CombinationData* comb) {
     std::fprintf(stderr, "\nVerifying the <DYNAMIC_ANALYSIS_PARAMETERS> block\n   -> BETA: %g\n", beta);
     errexit("The parameter BETA of the time integration must be positive.", 0);
   }
-  for (int c = 1; c <= mesh->Main.nCombinations; c++) {
-    const double dt = comb[c].Params.StepDuration;
-    if (dt > 0.0 && std::isfinite(dt)) continue;
-    std::fflush(stdout);
-    std::fprintf(stderr, "\nVerifying the combinations of the dynamic analysis\n   -> Combination: %d\n", c);
-    std::fprintf(stderr, "   -> STEP_DURATION: %g\n", dt);
-    errexit("The step duration of a combination of the dynamic analysis\nmust be positive.", 0);
-  }
+  CheckStepDurations("dynamic analysis", mesh, comb);
 }
 
 // Loads and prescribed displacements of combination c at the new time level: the load
@@ -133,13 +125,6 @@ void CombinationLoads(FILE* fp, int c, const char* OutputControl, const MeshData
   freed1(FP);
   freed1(FF);
   freed1(f);
-}
-
-void StepHistoryTag(int c, int nCombinations, char* tag, int size) {
-  char digits[16];
-  const int width = std::snprintf(digits, sizeof digits, "%d", nCombinations);
-  if (std::snprintf(tag, static_cast<size_t>(size), "_Comb%*.*d", width, width, c) >= size)
-    InternalError(__FILE__, __LINE__);
 }
 
 void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
@@ -283,6 +268,26 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
 }
 
 }  // namespace
+
+void StepHistoryTag(int c, int nCombinations, char* tag, int size) {
+  char digits[16];
+  const int width = std::snprintf(digits, sizeof digits, "%d", nCombinations);
+  if (std::snprintf(tag, static_cast<size_t>(size), "_Comb%*.*d", width, width, c) >= size)
+    InternalError(__FILE__, __LINE__);
+}
+
+void CheckStepDurations(const char* analysis, const MeshData* mesh, const CombinationData* comb) {
+  for (int c = 1; c <= mesh->Main.nCombinations; c++) {
+    const double dt = comb[c].Params.StepDuration;
+    if (dt > 0.0 && std::isfinite(dt)) continue;
+    std::fflush(stdout);
+    std::fprintf(stderr, "\nVerifying the combinations of the %s\n   -> Combination: %d\n", analysis, c);
+    std::fprintf(stderr, "   -> STEP_DURATION: %g\n", dt);
+    char msg[256];
+    std::snprintf(msg, sizeof msg, "The step duration of a combination of the %s\nmust be positive.", analysis);
+    errexit(msg, 0);
+  }
+}
 
 void MainDynamicLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
   MainDynamicLin(SOLVER_GAUSS_ELIM_NCSB, fp, job, OutputControl, mesh);

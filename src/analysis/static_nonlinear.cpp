@@ -126,10 +126,6 @@ void CalcIncrLoadVector_NL(FILE* fp, int c, double dt, double t, const char* job
   }
 }
 
-namespace {
-
-// Iteration-limit failure: the records of the failed combination reach the file, then
-// the context lines and the stop.
 [[noreturn]] void IterationLimitReached(int c, int limit, FILE* fpEP) {
   FlushFile(fpEP);
   std::fflush(stdout);
@@ -151,6 +147,8 @@ void FlushHistoryFiles(FILE** files, const int* counts, int slots) {
   for (int k = 1; k <= slots; k++)
     if (counts[k] > 0) FlushFile(files[k]);
 }
+
+namespace {
 
 void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* job, const char* OutputControl,
                            MeshData* mesh) {
