@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "elements/kernel.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 #include "support/datafile_writer.h"
+#include "support/run_program.h"
+#include "support/testfiles.h"
 
 namespace tw = testmodel;
 
@@ -78,3 +81,11 @@ inline void AddHexaBar(ThermalBar& b, int n, const tw::Rec& prop) {
   tw::AddRecord(b.model, "<ELEMENT_PROPERTIES>", prop);
 }
 
+
+// Writes <dir>/<name>_gl.bin of the bar's model with an empty output control and runs the
+// program on it.
+inline ChildResult RunThermalJob(const std::string& dir, const std::string& name, const ThermalBar& b) {
+  tw::WriteDataFile(dir + "/" + name, b.model);
+  WriteTextFile(dir + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+  return RunProgram(VOLDE_EXE, {name}, dir);
+}
