@@ -15,6 +15,7 @@
 #include "model/mesh.h"
 #include "static_run.h"
 #include "support/result_readers.h"
+#include "support/testfiles.h"
 #include "thermal_bar.h"
 
 using staticrun::Solver;
@@ -199,6 +200,124 @@ TEST_F(ThermalNonlinearRun, RadiatingFaceBalancesTheConduction) {
       for (int p = 41; p <= 44; p++) EXPECT_NEAR(T(b, last, p), Ts, 1e-6);
       EXPECT_NEAR(Flux(b, last, 0.0), 100.0 - Ts, 1e-6);
     }
+}
+
+// Summary records and equilibrium-path records of two runs, equal but for the seconds.
+void ExpectSameCourse(const resultfile::NonlinearExecParams& a, const resultfile::NonlinearExecParams& b) {
+  ASSERT_EQ(a.entries.size(), b.entries.size());
+  for (size_t k = 0; k < a.entries.size(); k++) {
+    const resultfile::CombinationEntry &x = a.entries[k], &y = b.entries[k];
+    EXPECT_EQ(x.offset, y.offset);
+    EXPECT_EQ(x.combination, y.combination);
+    ASSERT_EQ(x.nIterations, y.nIterations) << "entry " << k;
+    for (size_t i = 0; i < x.iters.size(); i++) {
+      EXPECT_EQ(x.iters[i].nTermsKFF, y.iters[i].nTermsKFF);
+      EXPECT_EQ(x.iters[i].nTermsNCSB, y.iters[i].nTermsNCSB);
+      EXPECT_EQ(x.steps[i].nIterJPCG, y.steps[i].nIterJPCG);
+      EXPECT_EQ(x.steps[i].residualNorm, y.steps[i].residualNorm);
+    }
+    EXPECT_EQ(x.path.n, y.path.n);
+    EXPECT_EQ(x.path.d1, 0.0);
+    EXPECT_EQ(x.path.extF, y.path.extF);
+    EXPECT_EQ(x.path.extP, y.path.extP);
+  }
+}
+
+// Ten steps of a hydrating bar (heat capacity and conductivity follow the degree of
+// hydration, Arrhenius rate) cooled at one end.
+ThermalBar HydratingBar() {
+  ThermalBar b = NonlinearBar(10, MAT_NLMM401, Hydrating(1, 5000.0, {{0.0, 1.0}, {1.0, 0.0}}),
+                              std::vector<double>(10, 1.0));
+  InitialTemperature(b, 20.0);
+  HoldEnds(b, 20.0, 0.0, false);
+  return b;
+}
+
+TEST_F(ThermalNonlinearRun, RestartAfterAnyStepRepeatsTheUninterruptedRun) {
+  struct Case {
+    int strategy;
+    const Solver* solver;
+  };
+  const Case cases[] = {{1, &staticrun::kGauss}, {2, &staticrun::kGauss}, {3, &staticrun::kGauss},
+                        {5, &staticrun::kGauss}, {2, &staticrun::kJPCG},  {4, &staticrun::kGauss}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.solver->name) + " strategy " + std::to_string(c.strategy));
+    ThermalBar b = HydratingBar();
+    b.model.main.iterativeAlgorithm = c.strategy;
+    const Outcome fresh = Run(b, *c.solver, "fresh");
+    ExpectSound(fresh, 10);
+    ASSERT_EQ(Run(b, *c.solver, "bar").run.status, 0);
+    b.model.main.nCombBeforeRestart = 6;
+    const Outcome restarted = Run(b, *c.solver, "bar");
+    ExpectSound(restarted, 10);
+    if (HasFailure()) return;
+    const std::string f = dir_ + "/fresh", r = dir_ + "/bar";
+    if (c.strategy == 4) {
+      // Strategy 4 reads the matrices of the first step back where the uninterrupted run
+      // keeps those of the step before: the same temperatures to the tolerance.
+      for (size_t k = 0; k < 10; k++)
+        for (size_t i = 0; i < fresh.tq.records[k].free.size(); i++)
+          EXPECT_NEAR(restarted.tq.records[k].free[i], fresh.tq.records[k].free[i], 1e-6);
+      continue;
+    }
+    for (const char* suffix : {"_tq.bin", "_iq.bin", "_NLMM401_HD.bin", "_lcc.aux"})
+      EXPECT_EQ(resultfile::ReadFileBytes(r + suffix), resultfile::ReadFileBytes(f + suffix)) << suffix;
+    ExpectSameCourse(restarted.ep, fresh.ep);
+  }
+
+  // A restart at the last converged step finds nothing left to do; one step beyond is
+  // refused.
+  ThermalBar b = HydratingBar();
+  ASSERT_EQ(Run(b, staticrun::kGauss, "bar").run.status, 0);
+  b.model.main.nCombBeforeRestart = 10;
+  const Outcome atEnd = Run(b, staticrun::kGauss, "bar");
+  ExpectSound(atEnd, 10);
+  WriteTextFile(dir_ + "/bar_lcc.aux", "LAST_CONVERGED_COMBINATION = 6 ;\n");
+  b.model.main.nCombBeforeRestart = 7;
+  const Outcome beyond = Run(b, staticrun::kGauss, "bar");
+  EXPECT_EQ(beyond.run.status, 1);
+  EXPECT_NE(beyond.run.err.find("Restarting problem:\n   -> N. of combinations before restart = 7\n"
+                                "   -> Last converged combination = 6\n"),
+            std::string::npos)
+      << beyond.run.err;
+  EXPECT_NE(beyond.run.err.find("The n. of combinations before restart cannot exceed\nthe last converged combination."),
+            std::string::npos);
+}
+
+TEST_F(ThermalNonlinearRun, RefusedModels) {
+  struct Case {
+    const char* name;
+    void (*edit)(ThermalBar&);
+    const char* message;
+  };
+  const Case cases[] = {
+      {"path-dependent hydration", [](ThermalBar& b) { b.model.main.pathBehavior = 2; },
+       "The degree of hydration of _NLMM401 advances once per step only\nwith PATH_BEHAVIOR _INDEPENDENT."},
+      {"held end below alpha 1/2", [](ThermalBar& b) { b.model.main.thermalTheta = 0.4; },
+       "Prescribed temperatures in a nonlinear thermal transient analysis\nneed a time-integration parameter of at "
+       "least 1/2."},
+      {"held end, forward rule", [](ThermalBar& b) { b.model.main.thermalSteppingMethod = 1; },
+       "need a time-integration parameter of at least 1/2."},
+      {"displacement norm", [](ThermalBar& b) { b.model.main.convergenceCriterion = 1; },
+       "converges on the heat\nforce norm only: choose _FORCE_NORM."},
+      {"negative step", [](ThermalBar& b) { b.model.combinations[3].duration = -1.0; },
+       "The step duration of a combination of the thermal transient analysis\nmust be positive."},
+      {"iteration limit",
+       [](ThermalBar& b) {
+         b.model.main.maxIterations = 1;
+         b.model.main.tolerance = 1e-30;
+       },
+       "Main Newton-Raphson algorithm:\n   -> Combination: 1\n   -> Iteration: 1\n"
+       "The maximum n. of iterations was reached without convergence.\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ThermalBar b = HydratingBar();
+    c.edit(b);
+    const Outcome o = Run(b, staticrun::kGauss);
+    EXPECT_EQ(o.run.status, 1) << o.run.out;
+    EXPECT_NE(o.run.err.find(c.message), std::string::npos) << o.run.err;
+  }
 }
 
 }  // namespace
