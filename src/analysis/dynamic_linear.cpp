@@ -89,42 +89,19 @@ void CheckTimeIntegration(const MeshData* mesh, const CombinationData* comb) {
   CheckStepDurations("dynamic analysis", mesh, comb);
 }
 
-// Loads and prescribed displacements of combination c at the new time level: the load
-// cases of factor magnitude 1e-8 or more, each read, computed and added in turn.
+// Loads and prescribed displacements of combination c at the new time level.
 void CombinationLoads(FILE* fp, int c, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
-                      const long* positions, const CombinationData* comb, DynState* n) {
-  const int nF = w->nF, nP = w->nP, nLC = mesh->Main.nLoadCases;
-  double* f;
-  allocd1(&f, nLC);
-  zerod1(f, nLC);
-  for (int k = 1; k <= comb[c].nFactors; k++) {
-    const int lc = comb[c].Factors[k].Number;
-    if (lc < 1 || lc > nLC) InternalError(__FILE__, __LINE__);
-    f[lc] = comb[c].Factors[k].Factor;
-  }
-  zerod1(n->FF, nF);
-  zerod1(n->FP, nP);
-  zerod1(n->uP, nP);
-  double *FF, *FP, *uP;
-  allocd1(&FF, nF);
-  allocd1(&FP, nP);
-  allocd1(&uP, nP);
-  for (int lc = 1; lc <= nLC; lc++) {
-    if (!(std::fabs(f[lc]) >= 1e-8)) continue;
-    SeekFile(fp, positions[lc]);
-    LoadCaseData data;
-    ReadLoadCase(fp, lc, mesh, &data);
-    Calc_F(lc, OutputControl, &data, mesh, w, FF, FP);
-    Calc_a_Presc(nP, lc, &data, w->PointDofNumbers, uP, w->PointDofCodes);
-    FreeLoadCase(&data);
-    AddScaledVector(nF, f[lc], FF, n->FF);
-    AddScaledVector(nP, f[lc], FP, n->FP);
-    AddScaledVector(nP, f[lc], uP, n->uP);
-  }
-  freed1(uP);
-  freed1(FP);
-  freed1(FF);
-  freed1(f);
+                      const CombinationSet* set, DynState* n) {
+  const int nF = w->nF, nP = w->nP;
+  SumCombinationLoads(fp, c, mesh, set, nF, nP,
+                      [&](int lc, double f, const LoadCaseData* data, double* FF, double* FP, double* uP) {
+                        Calc_F(lc, OutputControl, data, mesh, w, FF, FP);
+                        Calc_a_Presc(nP, lc, data, w->PointDofNumbers, uP, w->PointDofCodes);
+                        scaled1(FF, nF, f);
+                        scaled1(FP, nP, f);
+                        scaled1(uP, nP, f);
+                      },
+                      n->FF, n->FP, n->uP);
 }
 
 void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
@@ -140,14 +117,9 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
 
   IterSummaryRecord iter;
   ResetIterSummaryRecord(&iter);
-  long* positions;
-  allocl1(&positions, m.nLoadCases);
-  LocateLoadCases(fp, mesh, positions);
-  const int64_t combinationsStart = TellFile(fp);
-  CombinationData* comb;
-  ReadCombinations(fp, mesh, &comb);
-  for (int c = 1; c <= m.nCombinations; c++)
-    if (comb[c].Params.Phase != 1) InternalError(__FILE__, __LINE__);
+  CombinationSet set;
+  OpenCombinationSet(fp, mesh, &set);
+  const CombinationData* comb = set.comb;
   CheckTimeIntegration(mesh, comb);
 
   MainWorkArrays w;
@@ -215,7 +187,7 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
     }
     if (c == 1) WriteSummaryRecord(fpEP, &iter);
 
-    CombinationLoads(fp, c, OutputControl, mesh, &w, positions, comb, &n);
+    CombinationLoads(fp, c, OutputControl, mesh, &w, &set, &n);
     for (int i = 1; i <= nP; i++) {
       n.vP[i] = (n.uP[i] - o.uP[i]) / dt;
       n.aP[i] = (n.vP[i] - o.vP[i]) / dt;
@@ -262,9 +234,7 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
   FreeGlobalStiffMat(nF, nP, &K.FF, &K.PF, &K.PP);
   FreeDynArrays(&cd, &ca, &pm);
   FreeMainWorkArrays(&w);
-  FreeCombinations(comb, m.nCombinations);
-  freel1(positions);
-  SeekFile(fp, combinationsStart);
+  CloseCombinationSet(fp, mesh, &set);
 }
 
 }  // namespace

@@ -67,37 +67,19 @@ void CopyLevel(int nF, int nP, const ThermalLevel* from, ThermalLevel* to) {
   copyd1(to->R, from->R, nP);
 }
 
-// Thermal loads and prescribed temperatures of combination c: the load cases of factor
-// magnitude 1e-8 or more, each read, assembled and added with its factor.
+// Thermal loads and prescribed temperatures of combination c.
 void ThermalStepLoads(FILE* fp, int c, const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
-                      const long* positions, const CombinationData* comb, ThermalLevel* n) {
-  const int nF = t->w.nF, nP = t->w.nP, nLC = mesh->Main.nLoadCases;
-  double* f;
-  allocd1(&f, nLC);
-  CalcCombLoadCaseFactors(c, nLC, f, comb);
-  zerod1(n->FF, nF);
-  zerod1(n->FP, nP);
-  zerod1(n->TP, nP);
-  double *FF, *FP, *TP;
-  allocd1(&FF, nF);
-  allocd1(&FP, nP);
-  allocd1(&TP, nP);
-  for (int lc = 1; lc <= nLC; lc++) {
-    if (!(std::fabs(f[lc]) >= 1e-8)) continue;
-    SeekFile(fp, positions[lc]);
-    LoadCaseData data;
-    ReadLoadCase(fp, lc, mesh, &data);
-    AssembThermalLoadVector(nF, nP, lc, OutputControl, &data, mesh, t, FF, FP);
-    Calc_T_Presc(nP, lc, &data, t->w.PointDofNumbers, TP, t->w.PointDofCodes);
-    FreeLoadCase(&data);
-    AddScaledVector(nF, f[lc], FF, n->FF);
-    AddScaledVector(nP, f[lc], FP, n->FP);
-    AddScaledVector(nP, f[lc], TP, n->TP);
-  }
-  freed1(TP);
-  freed1(FP);
-  freed1(FF);
-  freed1(f);
+                      const CombinationSet* set, ThermalLevel* n) {
+  const int nF = t->w.nF, nP = t->w.nP;
+  SumCombinationLoads(fp, c, mesh, set, nF, nP,
+                      [&](int lc, double f, const LoadCaseData* data, double* FF, double* FP, double* TP) {
+                        AssembThermalLoadVector(nF, nP, lc, OutputControl, data, mesh, t, FF, FP);
+                        Calc_T_Presc(nP, lc, data, t->w.PointDofNumbers, TP, t->w.PointDofCodes);
+                        scaled1(FF, nF, f);
+                        scaled1(FP, nP, f);
+                        scaled1(TP, nP, f);
+                      },
+                      n->FF, n->FP, n->TP);
 }
 
 void MainThermalTransientLin(int solver, FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
@@ -109,14 +91,9 @@ void MainThermalTransientLin(int solver, FILE* fp, const char* job, const char* 
 
   IterSummaryRecord iter;
   ResetIterSummaryRecord(&iter);
-  long* positions;
-  allocl1(&positions, m.nLoadCases);
-  LocateLoadCases(fp, mesh, positions);
-  const int64_t combinationsStart = TellFile(fp);
-  CombinationData* comb;
-  ReadCombinations(fp, mesh, &comb);
-  for (int c = 1; c <= m.nCombinations; c++)
-    if (comb[c].Params.Phase != 1) InternalError(__FILE__, __LINE__);
+  CombinationSet set;
+  OpenCombinationSet(fp, mesh, &set);
+  const CombinationData* comb = set.comb;
   CheckStepDurations("thermal transient analysis", mesh, comb);
 
   ThermalWorkArrays t;
@@ -156,7 +133,7 @@ void MainThermalTransientLin(int solver, FILE* fp, const char* job, const char* 
     // Later rebuilds of the effective matrix are not recorded.
     if (c == 1) WriteSummaryRecord(fpEP, &iter);
 
-    ThermalStepLoads(fp, c, OutputControl, mesh, &t, positions, comb, &n);
+    ThermalStepLoads(fp, c, OutputControl, mesh, &t, &set, &n);
     CalcThermalStepVectors(nF, nP, dt, alpha, &K, o.TF, n.TP, o.TP, n.FF, o.FF, b);
     StepSummaryRecord step;
     ResetStepSummaryRecord(&step);
@@ -181,48 +158,29 @@ void MainThermalTransientLin(int solver, FILE* fp, const char* job, const char* 
   FreeGlobalStiffMat(nF, nP, &K.KTFF, &K.KTPF, &K.KTPP);
   FreeGlobalStiffMat(nF, nP, &K.KCFF, &K.KCPF, &K.KCPP);
   FreeThermalWorkArrays(&t);
-  FreeCombinations(comb, m.nCombinations);
-  freel1(positions);
-  SeekFile(fp, combinationsStart);
+  CloseCombinationSet(fp, mesh, &set);
 }
 
 
 // Thermal loads of combination c at the current temperatures of s (radiation and heat of
 // hydration follow them) into FF, FP, and the combination's prescribed temperatures.
 void ThermalStepLoads_NL(FILE* fp, int c, const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
-                         const long* positions, const CombinationData* comb, const ThermalStepState* s, double* FF,
-                         double* FP, double* TPstep) {
-  const int nF = t->w.nF, nP = t->w.nP, nLC = mesh->Main.nLoadCases;
-  double* f;
-  allocd1(&f, nLC);
-  CalcCombLoadCaseFactors(c, nLC, f, comb);
-  zerod1(FF, nF);
-  zerod1(FP, nP);
-  zerod1(TPstep, nP);
-  double **Tpoint, *Fq, *FqP, *TP;
+                         const CombinationSet* set, const ThermalStepState* s, double* FF, double* FP,
+                         double* TPstep) {
+  const int nF = t->w.nF, nP = t->w.nP;
+  double** Tpoint;
   allocd2(&Tpoint, mesh->nPoints, 6);
   CalcPointTemp(mesh, t->w.PointDofNumbers, s->TF, s->TP, Tpoint, t->w.PointDofCodes);
-  allocd1(&Fq, nF);
-  allocd1(&FqP, nP);
-  allocd1(&TP, nP);
-  for (int lc = 1; lc <= nLC; lc++) {
-    if (!(std::fabs(f[lc]) >= 1e-8)) continue;
-    SeekFile(fp, positions[lc]);
-    LoadCaseData data;
-    ReadLoadCase(fp, lc, mesh, &data);
-    AssembThermalLoadVector_NL(nF, nP, lc, f[lc], OutputControl, &data, mesh, t, Tpoint, Fq, FqP);
-    Calc_T_Presc(nP, lc, &data, t->w.PointDofNumbers, TP, t->w.PointDofCodes);
-    FreeLoadCase(&data);
-    AddScaledVector(nF, 1.0, Fq, FF);
-    AddScaledVector(nP, 1.0, FqP, FP);
-    AddScaledVector(nP, f[lc], TP, TPstep);
-  }
-  Calc_Fq_VolumetricIntHeatGeneration_NL(OutputControl, mesh, t, s, FF, FP);
-  freed1(TP);
-  freed1(FqP);
-  freed1(Fq);
+  SumCombinationLoads(fp, c, mesh, set, nF, nP,
+                      [&](int lc, double f, const LoadCaseData* data, double* Fq, double* FqP, double* TP) {
+                        // The factor enters the radiation law: the loads come scaled.
+                        AssembThermalLoadVector_NL(nF, nP, lc, f, OutputControl, data, mesh, t, Tpoint, Fq, FqP);
+                        Calc_T_Presc(nP, lc, data, t->w.PointDofNumbers, TP, t->w.PointDofCodes);
+                        scaled1(TP, nP, f);
+                      },
+                      FF, FP, TPstep);
   freed2(Tpoint);
-  freed1(f);
+  Calc_Fq_VolumetricIntHeatGeneration_NL(OutputControl, mesh, t, s, FF, FP);
 }
 
 // The refusals of a nonlinear thermal run that the data can cause.
@@ -261,14 +219,10 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
 
   // Set-up.
   SeekFile(fp, posAfterMesh);
-  long* positions;
-  allocl1(&positions, m.nLoadCases);
-  LocateLoadCases(fp, mesh, positions);
-  const long combinationsStart = TellFile(fp);
-  CombinationData* comb;
-  ReadCombinations(fp, mesh, &comb);
-  for (int c = 1; c <= m.nCombinations; c++)
-    if (comb[c].Params.Phase != 1) InternalError(__FILE__, __LINE__);
+  CombinationSet set;
+  OpenCombinationSet(fp, mesh, &set);
+  const CombinationData* comb = set.comb;
+  const long firstLoadCase = set.positions[1];
   CheckStepDurations("thermal transient analysis", mesh, comb);
   ThermalWorkArrays t;
   InitializeThermalWorkArrays(1, mesh, &t);
@@ -298,7 +252,7 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
   const double alpha = m.ThermalTheta;
   const int first = r + 1;
   FaceFluidTemperatures fluid{};
-  CalcElementSurfFluidTemp(fp, first, positions[1], mesh, t.w.ElemPropIndex, comb, &fluid);
+  CalcElementSurfFluidTemp(fp, first, firstLoadCase, mesh, t.w.ElemPropIndex, comb, &fluid);
   ThermalStepState s{first, 0, 0.0, o.TF, o.TP, &nl.Index, &nl.Table, nl.ElemToHD, &fluid};
   CalcThermalTransientInitCond(OutputControl, mesh, &t, &s, o.FF, o.R, o.TF, o.TP);
   if (r == 0) {
@@ -330,12 +284,12 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
     const double dt = comb[c].Params.StepDuration;
     if (c != first) {
       FreeElementSurfFluidTemp(&fluid);
-      CalcElementSurfFluidTemp(fp, c, positions[1], mesh, t.w.ElemPropIndex, comb, &fluid);
+      CalcElementSurfFluidTemp(fp, c, firstLoadCase, mesh, t.w.ElemPropIndex, comb, &fluid);
     }
     s = ThermalStepState{c, 0, dt, TF, TP, &nl.Index, &nl.Table, nl.ElemToHD, &fluid};
     const ThermalStepLevels levels{o.TF, o.TP, o.FF, o.FP, o.R, FF, FP, R};
 
-    ThermalStepLoads_NL(fp, c, OutputControl, mesh, &t, positions, comb, &s, FF, FP, TPstep);
+    ThermalStepLoads_NL(fp, c, OutputControl, mesh, &t, &set, &s, FF, FP, TPstep);
     for (int i = 1; i <= nP; i++) xP[i] = TPstep[i] - TP[i];
     CalcThermalResid(OutputControl, mesh, &t, &s, alpha, &levels, fF, fP, nl.fIntF, nl.fIntP, nl.rF, nl.rP);
 
@@ -394,7 +348,7 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
 
       // The history data of the step start again from the converged state.
       if (nl.PathBehavior == 1) CopyNLMM_HD(0, &nl.Table, nl.NLMM_HD_Count);
-      ThermalStepLoads_NL(fp, c, OutputControl, mesh, &t, positions, comb, &s, FF, FP, TPstep);
+      ThermalStepLoads_NL(fp, c, OutputControl, mesh, &t, &set, &s, FF, FP, TPstep);
       CalcThermalResid(OutputControl, mesh, &t, &s, alpha, &levels, fF, fP, nl.fIntF, nl.fIntP, nl.rF, nl.rP);
 
       double ratio;
@@ -440,9 +394,7 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
   CloseThermalResultFiles(fpTQ, fpEP, fpIQ, hdFiles, nl.NLMM_HD_Count);
   FreeNonlinearWorkArrays(&nl);
   FreeThermalWorkArrays(&t);
-  FreeCombinations(comb, m.nCombinations);
-  freel1(positions);
-  SeekFile(fp, combinationsStart);
+  CloseCombinationSet(fp, mesh, &set);
 }
 
 }  // namespace

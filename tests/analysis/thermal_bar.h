@@ -82,6 +82,16 @@ inline void AddHexaBar(ThermalBar& b, int n, const tw::Rec& prop) {
 }
 
 
+// One combination of load case 1 (factor 1) per step duration.
+inline void AddSteps(ThermalBar& b, const std::vector<double>& steps) {
+  for (double dt : steps) {
+    tw::Combination c;
+    c.duration = dt;
+    c.factors = {{1, 1.0}};
+    b.model.combinations.push_back(c);
+  }
+}
+
 // Writes <dir>/<name>_gl.bin of the bar's model with an empty output control and runs the
 // program on it.
 inline ChildResult RunThermalJob(const std::string& dir, const std::string& name, const ThermalBar& b) {

@@ -55,12 +55,7 @@ ThermalBar NonlinearBar(int n, int kind, const tw::Rec& material, const std::vec
   tw::AddRecord(b.model, block, material);
   AddHexaBar(b, n, tw::ElementProperty(1, n, _SOLID_HEXA_THERMAL, kind, 1, 0, 0));
   b.model.loadCases = {tw::LoadCase{}};
-  for (double dt : steps) {
-    tw::Combination c;
-    c.duration = dt;
-    c.factors = {{1, 1.0}};
-    b.model.combinations.push_back(c);
-  }
+  AddSteps(b, steps);
   return b;
 }
 

@@ -85,10 +85,8 @@ class ThermalSteadyRun : public staticrun::LinearStaticRun {
   staticrun::Outcome Run(ThermalBar& b, const Solver& s) {
     b.model.main.storageTechnique = s.storage;
     b.model.main.linEqAlgorithm = s.algorithm;
-    tw::WriteDataFile(dir_ + "/job1", b.model);
-    WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
     staticrun::Outcome o;
-    o.run = RunProgram(VOLDE_EXE, {"job1"}, dir_);
+    o.run = RunThermalJob(dir_, "job1", b);
     o.dr = resultfile::ReadDisplReact(dir_ + "/job1_tq.bin", b.nF(), b.nP(), false, true);
     o.ep = resultfile::ReadLinearExecParams(dir_ + "/job1_ep.bin");
     return o;

@@ -38,12 +38,7 @@ ThermalBar TransientBar(int n, double alpha, const std::vector<double>& steps, F
   tw::LoadCase lc;
   lc.blocks = {{"<PRESCRIBED_POINT_TEMPERATURES>", held}};
   b.model.loadCases = {lc};
-  for (double dt : steps) {
-    tw::Combination c;
-    c.duration = dt;
-    c.factors = {{1, 1.0}};
-    b.model.combinations.push_back(c);
-  }
+  AddSteps(b, steps);
   return b;
 }
 
@@ -53,10 +48,8 @@ class ThermalTransientRun : public staticrun::LinearStaticRun {
     b.model.main.storageTechnique = s.storage;
     b.model.main.linEqAlgorithm = s.algorithm;
     b.model.main.precondResidualDecay = 1e-14;
-    tw::WriteDataFile(dir_ + "/job1", b.model);
-    WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
     staticrun::Outcome o;
-    o.run = RunProgram(VOLDE_EXE, {"job1"}, dir_);
+    o.run = RunThermalJob(dir_, "job1", b);
     o.dr = resultfile::ReadDisplReact(dir_ + "/job1_tq.bin", b.nF(), b.nP(), false, true);
     o.ep = resultfile::ReadLinearExecParams(dir_ + "/job1_ep.bin");
     return o;
