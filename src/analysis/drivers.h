@@ -76,7 +76,9 @@ void MainThermalSteadyLinIterJacPreConjGrad(FILE* fp, const char* job, const cha
 // Thermal transient (thermal_transient.cpp): one time step per combination by the
 // generalised trapezoidal rule; per step one record of temperatures and boundary heat
 // fluxes in <job>_tq.bin. The linear drivers assemble KC and KT once and rebuild the
-// effective matrix whenever the step duration changes.
+// effective matrix whenever the step duration changes; the nonlinear ones iterate each
+// step by Newton-Raphson and, like the nonlinear static drivers, write <job>_iq.bin, the
+// history files and <job>_lcc.aux after every converged step, from which a run restarts.
 void MainThermalTransientLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl,
                                           MeshData* mesh);
 void MainThermalTransientLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,
