@@ -17,10 +17,7 @@ namespace {
 
 }  // namespace
 
-// Modal analysis and modal superposition.
-void MainLinModalAnalysis(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
+// Modal superposition.
 void MainLinModalSuperposition(FILE*, const char*, const char*, MeshData*) {
   NotBuiltYet(__func__, __FILE__, __LINE__);
 }

@@ -59,7 +59,10 @@ void StepHistoryTag(int c, int nCombinations, char* tag, int size);
 struct CombinationData;
 void CheckStepDurations(const char* analysis, const MeshData* mesh, const CombinationData* comb);
 
-// Modal analysis and modal superposition.
+// Modal analysis (modal.cpp): K and M assembled once, the vibration modes (eigenvectors,
+// continuing from the modes selected in earlier mode files of the job, or Ritz vectors),
+// their participation ratios and errors in <job>_vm.bin and <job>_vm.dat; <job>_ep.bin
+// holds only its two tags. Modal superposition.
 void MainLinModalAnalysis(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh);
 void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputControl,
                                MeshData* mesh);

@@ -216,7 +216,7 @@ void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dy
   alloci1(&w->NLMM_HD_Count, kMaterialKinds);
   CalcIndex_HD(&w->Index, mesh, ElemPropIndex, w->ElemToHD, w->NLMM_HD_Count);
   CalcSpringToSpringIndex_HD(&w->SpringIndex, mesh);
-  CalcSizingDataSpringIndex_HD(&w->SpringIndex, mesh);
+  CalcSizingDataSpringIndex_HD(&w->SpringIndex, mesh, ElemPropIndex);
   AllocIndexArrays_HD(&w->SpringIndex);
   alloci1(&w->NLSMM_HD_Count, kSpringMaterialKinds);
   CalcSpringIndex_HD(&w->SpringIndex, mesh, w->NLSMM_HD_Count);
@@ -229,7 +229,9 @@ void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dy
     InitNLMM_HD(mode, &w->Table, w->NLMM_HD_Count);
     SF_NLMM_HD(mode, &w->Index, mesh, ElemPropIndex, w->ElemToHD, &w->Table, w->NLMM_HD_Count,
                CalcElementSizeOfPoint);
-    // The spring table holds no records: nonlinear springs were refused above.
+    AllocNLSMM_HD(mode, &w->SpringTable, w->NLSMM_HD_Count);
+    InitNLSMM_HD(mode, &w->SpringTable, w->NLSMM_HD_Count);
+    SF_NLSMM_HD(mode, &w->SpringIndex, mesh, &w->SpringTable, w->NLSMM_HD_Count);
     return;
   }
 
@@ -290,6 +292,7 @@ void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dy
   ReadNLMM_HD(hd, mode, &w->Table, w->NLMM_HD_Count);
   if (shd != nullptr) {
     PositionHDFiles(shd, kSpringMaterialKinds, w->NLSMM_HD_Count, kSpringHDOpenTag, r - 1, true);
+    ReadNLSMM_HD(shd, mode, &w->SpringTable, w->NLSMM_HD_Count);
     CloseNLSMM_HDFiles(shd);
   }
   CloseNLMM_HDFiles(hd);
@@ -365,7 +368,7 @@ void OpenThermalResultFiles(FILE** fpTQ, FILE** fpEP, FILE** fpIQ, FILE*** NLMM_
 }
 
 void FreeNonlinearWorkArrays(NonlinearWorkArrays* w) {
-  // The spring table holds no records in this build (nonlinear springs are refused).
+  FreeNLSMM_HD(w->PathBehavior, &w->SpringTable, w->NLSMM_HD_Count);
   FreeNLMM_HD(w->PathBehavior, &w->Table, w->NLMM_HD_Count);
   FreeIndex_HD(&w->Index);
   freei1(w->ElemToHD);

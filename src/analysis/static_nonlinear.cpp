@@ -248,7 +248,9 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
       copyd1(nl.rP, inc.dP, nP);
     }
 
-    NonlinearElementState s{c, 0, 0.0, t, &nl.Index, &nl.Table, nl.ElemToHD, tvCurrent, nodeTemps};
+    NonlinearElementState s{c,         0,         0.0,       t,
+                            &nl.Index, &nl.Table, nl.ElemToHD, tvCurrent,
+                            nodeTemps, &nl.SpringIndex, &nl.SpringTable};
     int it = 1;
     for (;; it++) {
       if (it > m.MaxIterations) IterationLimitReached(c, m.MaxIterations, fpEP);
@@ -319,7 +321,10 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
       allocd2(&Utot, nPoints, 6);
       CalcPointDispl(0, mesh, w.PointDofCodes, w.PointDofNumbers, nl.aF, nl.aP, w.PointSpecialCS, w.PointTypes,
                      w.ElemPropIndex, w.PointElemAdjacency, Utot);
-      if (nl.PathBehavior == 1) CopyNLMM_HD(0, &nl.Table, nl.NLMM_HD_Count);
+      if (nl.PathBehavior == 1) {
+        CopyNLMM_HD(0, &nl.Table, nl.NLMM_HD_Count);
+        CopyNLSMM_HD(0, &nl.SpringTable, nl.NLSMM_HD_Count);
+      }
       CalcResid(OutputControl, mesh, &w, &s, nl.extF, nl.extP, nl.R, nl.PointValues, Utot, nl.fIntF, nl.fIntP, nl.rF,
                 nl.rP);
       freed2(Utot);
@@ -347,13 +352,17 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
     WriteEquilibriumPathRecord(fpEP, nF, nP, &nl.EP);
     PatchCombinationHeader(fpEP, c, it, header);
     WriteNLMM_HD(hdFiles, &nl.Table, nl.NLMM_HD_Count);
+    WriteNLSMM_HD(shdFiles, &nl.SpringTable, nl.NLSMM_HD_Count);
     WriteInternalForces(fpIF, nF, nP, c, nl.fIntF, nl.fIntP);
     FlushFile(fpEP);
     FlushFile(fpIF);
     FlushHistoryFiles(hdFiles, nl.NLMM_HD_Count, kMaterialKinds);
     FlushHistoryFiles(shdFiles, nl.NLSMM_HD_Count, kSpringMaterialKinds);
     WriteLastConvergedCombination(c, job);
-    if (nl.PathBehavior == 1) CopyNLMM_HD(1, &nl.Table, nl.NLMM_HD_Count);
+    if (nl.PathBehavior == 1) {
+      CopyNLMM_HD(1, &nl.Table, nl.NLMM_HD_Count);
+      CopyNLSMM_HD(1, &nl.SpringTable, nl.NLSMM_HD_Count);
+    }
     for (int e = 1; e <= mesh->nElements; e++)
       for (int k = 1; k <= mesh->ElemNodeCount[e]; k++) tvConverged[e][k] = tvCurrent[e][k];
   }

@@ -360,6 +360,7 @@ void BeginGlobalStiffAssembly(const char* OutputControl, const MeshData* mesh, c
                               SparseRowMatrix* KPP) {
   a->mesh = mesh;
   a->w = w;
+  a->springHistory = nullptr;
   a->links = MasterSlaveTables{mesh->nPointLinks, nullptr, nullptr, nullptr, nullptr};
   if (a->links.nLinks > 0) {
     VerifyInternalPointLinks(mesh, w->PointSpecialCS, &a->links);
@@ -574,7 +575,8 @@ void AssembSpringLinkCouplings(int e, StiffAssemblyWork* a, SparseRowMatrix* KFF
     const int link = t.coupling.items[i];
     const IntPointSpringLink& l = a->mesh->SpringLinks[link];
     const int nodes[3] = {0, l.TargetPoint, l.RefPoint};
-    CalcSpringLinkCouplingMat(link, a->mesh, w->ElemPropIndex, w->PointTypes, w->PointElemAdjacency, K12);
+    CalcSpringLinkCouplingMat(link, a->mesh, w->ElemPropIndex, w->PointTypes, w->PointElemAdjacency,
+                              a->springHistory, K12);
     TransformNodeMatSpecialCS(2, nodes, mask, K12, a->mesh, w->PointSpecialCS);
     ScatterNodeMat(2, nodes, mask, K12, a, KFF, KPF, KPP);
   }
@@ -674,6 +676,7 @@ void AssembGlobalStiffMatWith(const ElemStiffSource& source, int64_t* nTermsKFF,
   gettimes(&wall0, &cpu0);
   StiffAssemblyWork a;
   BeginGlobalStiffAssembly(OutputControl, mesh, w, &a, KFF, KPF, KPP);
+  a.springHistory = source.springHistory;
   if (!source.nonlinear || OutputControl[OC_PRINT_PROGRAM_FLOW_INFO] == 'Y')
     std::printf("\nCalculating and assembling the stiffness matrix of each element\n");
   for (int e = 1; e <= mesh->nElements; e++) {

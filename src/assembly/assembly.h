@@ -51,6 +51,7 @@ struct StiffAssemblyWork {
   int* listP;
   int nListF, nListP;
   int64_t preTerms[4];     // terms before compaction: [1] KFF, [2] KPF, [3] KPP
+  const SpringHistory* springHistory;  // nonlinear links couple with their tangent; null: linear
 };
 
 // ---- whole assembly ---------------------------------------------------------------------
@@ -69,6 +70,7 @@ struct ElemStiffSource {
   bool nonlinear = false;
   int combination = 0;
   int iteration = 0;
+  const SpringHistory* springHistory = nullptr;
 };
 void AssembGlobalStiffMatWith(const ElemStiffSource& source, int64_t* nTermsKFF, int64_t* nTermsKPF,
                               int64_t* nTermsKPP, const char* job, const char* OutputControl,

@@ -42,17 +42,30 @@ void RotateNodeValues(const MeshData* mesh, int cs, bool transpose, double* v6) 
   freed2(R);
 }
 
-void RefuseElementSprings(int e, const MainWorkArrays* w) {
-  // The spring internal forces come with the spring issue.
-  if (w->ElemHasPointSpring[e] || w->ElemHasLineSpring[e] || w->ElemHasSurfSpring[e] || w->ElemHasSpringLink[e])
-    InternalError(__FILE__, __LINE__);
-}
+SpringHistory SpringHistoryOf(const NonlinearElementState* s) { return SpringHistory{s->SpringIndex, s->SpringTable}; }
 
 void AddElementSprings(int e, int type, int nNodes, int prop, const char* OutputControl, const MeshData* mesh,
-                       const MainWorkArrays* w, double** K) {
-  CalcStiffElementSprings(e, type, nNodes, prop, GetElementTypeInfo(type).dofMask, OutputControl, mesh,
-                          w->ElemPropIndex, K, w->ElemHasPointSpring, w->ElemHasLineSpring, w->ElemHasSurfSpring,
-                          w->ElemHasSpringLink, w->PointTypes, w->PointElemAdjacency, &w->Springs);
+                       const MainWorkArrays* w, const NonlinearElementState* s, double** K) {
+  const SpringHistory hist = SpringHistoryOf(s);
+  CalcStiffElementSprings_NL(e, type, nNodes, prop, GetElementTypeInfo(type).dofMask, OutputControl, mesh,
+                             w->ElemPropIndex, K, w->ElemHasPointSpring, w->ElemHasLineSpring, w->ElemHasSurfSpring,
+                             w->ElemHasSpringLink, w->PointTypes, w->PointElemAdjacency, &w->Springs, &hist);
+}
+
+// Point displacements the spring links read: Utot with the special coordinate systems
+// turned back to global components (Utot itself when no link needs that).
+double** SpringPointDispl(const MeshData* mesh, const MainWorkArrays* w, double** Utot) {
+  if (mesh->nSpringLinks == 0) return Utot;
+  bool special = false;
+  for (int p = 1; p <= mesh->nPoints && !special; p++) special = w->PointSpecialCS[p] != 0;
+  if (!special) return Utot;
+  double** U;
+  allocd2(&U, mesh->nPoints, 6);
+  for (int p = 1; p <= mesh->nPoints; p++) {
+    copyd1(U[p], Utot[p], 6);
+    if (w->PointSpecialCS[p] != 0) RotateNodeValues(mesh, w->PointSpecialCS[p], true, U[p]);
+  }
+  return U;
 }
 
 // Cables embedded in mother m: stiffness (K != null) or internal forces (F != null) of
@@ -144,13 +157,13 @@ void CalcElemStiffNonlinear(int e, const char* OutputControl, const MeshData* me
   }
   *n = ElemMatSize(type, nNodes);
   if (w->MotherElemIndex[e] > 0) CalcStiffEmbCable_NL(e, *n, OutputControl, mesh, w, s, *K);
-  AddElementSprings(e, type, nNodes, prop, OutputControl, mesh, w, *K);
+  AddElementSprings(e, type, nNodes, prop, OutputControl, mesh, w, s, *K);
 }
 
 }  // namespace
 
 void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
-                const MainWorkArrays*, const NonlinearElementState* s, double*** K) {
+                const MainWorkArrays* w, const NonlinearElementState* s, double*** K) {
   const int type = mesh->ElemProps[property].ElementType;
   const int n = ElemMatSize(type, nNodes);
   allocd2(K, n, n);
@@ -189,6 +202,15 @@ void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl
       CalcStiffSolidHexa_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index, mesh,
                             s->Table, s->ElemToHD, Kg);
       break;
+    case _MINDLIN_SHELL_QUAD:
+      CalcStiffMindlinShellQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
+                                   s->Index, mesh, s->Table, s->ElemToHD, Kg, w->PointTypes);
+      break;
+    case _AHMAD_SHELL_QUAD:
+      CalcStiffAhmadShellQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
+                                 mesh, s->Table, s->ElemToHD, w->ElemPropIndex, Kg, w->PointTypes,
+                                 w->PointElemAdjacency);
+      break;
     case _TIMOSHENKO_BEAM_3D:
       CalcStiffTimoshenkoBeam3D_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
                                    s->Index, mesh, s->Table, s->ElemToHD, Kg);
@@ -197,8 +219,7 @@ void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl
     case _EMB_CABLE_3D:
       break;  // stiffness on the mother element
     default:
-      // Shell groups come with their own issues;
-      // trusses, frames, triangles and slabs have no nonlinear routine.
+      // Trusses, frames, triangles and slabs have no nonlinear routine.
       InternalError(__FILE__, __LINE__);
   }
 }
@@ -224,6 +245,8 @@ void AssembGlobalStiffMat_NL(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nT
   source.combination = s->Combination;
   source.iteration = s->Iteration;
   source.element = [&](int e, int* n, double*** K) { CalcElemStiffNonlinear(e, OutputControl, mesh, w, s, n, K); };
+  const SpringHistory hist = SpringHistoryOf(s);
+  source.springHistory = &hist;
   AssembGlobalStiffMatWith(source, nTermsKFF, nTermsKPF, nTermsKPP, job, OutputControl, summary, mesh, KFF, KPF,
                            KPP, w);
 }
@@ -286,6 +309,8 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
                         const NonlinearElementState* s, double** Uincr, double** Utot, double* IF, double* IP) {
   zerod1(IF, w->nF);
   zerod1(IP, w->nP);
+  const SpringHistory hist = SpringHistoryOf(s);
+  double** Usprings = SpringPointDispl(mesh, w, Utot);
   for (int e = 1; e <= mesh->nElements; e++) {
     const int prop = w->ElemPropIndex[e];
     if (prop == 0) continue;
@@ -347,6 +372,15 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
             CalcInt_Fg_SolidHexa_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
                                     s->ElemToHD, da, fe);
             break;
+          case _MINDLIN_SHELL_QUAD:
+            CalcInt_Fg_MindlinShellQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
+                                           mesh, s->Table, s->ElemToHD, da, a, fe, w->PointTypes);
+            break;
+          case _AHMAD_SHELL_QUAD:
+            CalcInt_Fg_AhmadShellQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
+                                         mesh, s->Table, s->ElemToHD, w->ElemPropIndex, da, a, fe, w->PointTypes,
+                                         w->PointElemAdjacency);
+            break;
           case _EMB_CABLE_2D:
           case _EMB_CABLE_3D:
             break;  // forces on the mother element
@@ -359,11 +393,14 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
         InternalError(__FILE__, __LINE__);
     }
     if (w->MotherElemIndex[e] > 0) EmbCableLoop(e, n, OutputControl, mesh, w, s, a, nullptr, fe);
-    RefuseElementSprings(e, w);
+    CalcInt_Fg_Springs(e, type, nNodes, prop, GetElementTypeInfo(type).dofMask, mesh, w->ElemPropIndex, a, Usprings,
+                       fe, w->ElemHasPointSpring, w->ElemHasLineSpring, w->ElemHasSurfSpring, w->ElemHasSpringLink,
+                       w->PointTypes, w->PointElemAdjacency, &w->Springs, &hist);
     if (w->ElemHasSpecialCSNode[e]) RotateElemVectorSpecialCS(e, type, nNodes, mesh, w, fe);
     AssembInt_Fg(e, type, nNodes, mesh, w, IF, IP, fe);
     freed1(da);
     freed1(a);
     freed1(fe);
   }
+  if (Usprings != Utot) freed2(Usprings);
 }

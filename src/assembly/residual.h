@@ -27,6 +27,8 @@ struct NonlinearElementState {
   const int* ElemToHD;
   double** ElemTempVar;   // [e][node] temperature variation of the combination
   double** ElemNodeTemps; // [e][node] element-node temperatures
+  const SpringIndex_HD* SpringIndex;  // records of the nonlinear springs
+  NLSMM_HD* SpringTable;  // current copy advanced by the spring internal forces
 };
 
 // Tangent stiffness of an element with behaviour 'M': allocates *K (n x n).

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "materials/crack/crack_start.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 
@@ -153,38 +154,18 @@ double CalcCrBandWidthOliver(int nNodes, double** gradN, double** X, const doubl
   for (int i = 1; i <= nNodes; i++)
     for (int k = 1; k <= 3; k++) xc[k] += X[i][k] * N0[i];
   freed1(N0);
-  // Signed distance of each node from the crack plane through the centre.
-  double* d;
-  allocd1(&d, nNodes);
-  double dmin = 0.0, dmax = 0.0;
-  for (int i = 1; i <= nNodes; i++) {
-    d[i] = 0.0;
-    for (int k = 1; k <= 3; k++) d[i] += (X[i][k] - xc[k]) * normal[k];
-    dmin = std::min(dmin, d[i]);
-    dmax = std::max(dmax, d[i]);
-  }
-  if (dmax - dmin < kSmall) InternalError(__FILE__, __LINE__);
-  // The ramp from 0 behind the crack to 1 ahead of it, differentiated along the normal.
-  double S = 0.0;
-  for (int i = 1; i <= nNodes; i++) {
-    const double phi = (d[i] - dmin) / (dmax - dmin);
-    S += phi * (gradN[i][1] * normal[1] + gradN[i][2] * normal[2] + gradN[i][3] * normal[3]);
-  }
-  freed1(d);
-  if (std::fabs(S) < kSmall) InternalError(__FILE__, __LINE__);
-  return 1.0 / std::fabs(S);
+  return CrackBandOliver(nNodes, gradN, X, xc, normal);
 }
 
-double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
-                               const double* normal, const double* extent) {
+void CalcSubElementGradN(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                         const double* extent, double** gradN) {
   if (nNodes != 8 && nNodes != 20) InternalError(__FILE__, __LINE__);
-  double **S, **Y, **dN, **J, **Jinv, **gradN, *N;
+  double **S, **Y, **dN, **J, **Jinv, *N;
   allocd2(&S, nNodes, 3);
   allocd2(&Y, nNodes, 3);
   allocd2(&dN, nNodes, 3);
   allocd2(&J, 3, 3);
   allocd2(&Jinv, 3, 3);
-  allocd2(&gradN, nNodes, 3);
   allocd1(&N, nNodes);
   CalcNatCoordSolidHexa(nNodes, S);
   // The sub-element of the point's natural extent around it, moved back inside the parent.
@@ -226,13 +207,20 @@ double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const d
     errexit(msg, 0);
   }
   CalcCartesianDeriv(nNodes, 3, dN, Jinv, gradN);
-  const double h = CalcCrBandWidthOliver(nNodes, gradN, X, normal);
   freed1(N);
-  freed2(gradN);
   freed2(Jinv);
   freed2(J);
   freed2(dN);
   freed2(Y);
   freed2(S);
+}
+
+double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                               const double* normal, const double* extent) {
+  double** gradN;
+  allocd2(&gradN, nNodes, 3);
+  CalcSubElementGradN(at, nNodes, sp, X, extent, gradN);
+  const double h = CalcCrBandWidthOliver(nNodes, gradN, X, normal);
+  freed2(gradN);
   return h;
 }

@@ -182,6 +182,9 @@ struct OliverPointContext {
 };
 double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                                const double* normal, const double* extent);
+// The Cartesian derivatives (n x 3) of that sub-element at the point.
+void CalcSubElementGradN(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                         const double* extent, double** gradN);
 
 // J (d x m) = X^T dN: J[a][b] = dx_a/ds_b.
 void CalcMat_Jacobian(int n, int d, int m, double** X, double** dN, double** J);

@@ -58,13 +58,16 @@ int RecordOfFibre_HD(const Index_HD* index, int i, int k, int fibre, int subPoin
 // Spring side: running numbers of the springs with a nonlinear spring material, their
 // slot counts, the index arrays, and the record numbers (spring counts [1..4]).
 void CalcSpringToSpringIndex_HD(SpringIndex_HD* s, const MeshData* mesh);
-void CalcSizingDataSpringIndex_HD(SpringIndex_HD* s, const MeshData* mesh);
+// Slots of a nonlinear line (surface) spring: the _G_S1_k (times _G_S2_k) count of its
+// integration pattern, 3 (3 x 3) without one (hosts and patterns checked by the spring
+// set-up).
+void CalcSizingDataSpringIndex_HD(SpringIndex_HD* s, const MeshData* mesh, const int* ElemPropIndex);
 void AllocIndexArrays_HD(SpringIndex_HD* s);
 void CalcSpringIndex_HD(SpringIndex_HD* s, const MeshData* mesh, int* NLSMM_HD_Count);
 void FreeSpringIndex_HD(SpringIndex_HD* s);
 
 // Refuses, through the internal error, record counts of models whose records are not
-// part of this build and any nonlinear spring.
+// part of this build.
 void CheckHistoryModelsBuilt(const int* NLMM_HD_Count, const int* NLSMM_HD_Count);
 
 // ---- table -------------------------------------------------------------------------------
@@ -106,6 +109,26 @@ void WriteNLMM_HD(FILE** files, NLMM_HD* hd, const int* NLMM_HD_Count);
 void ReadNLMM_HD(FILE** files, int mode, NLMM_HD* hd, const int* NLMM_HD_Count);
 // File suffix of a material or spring kind: "<keyword>_HD.bin" (kBinStringMax bytes).
 void HDFileSuffix(const char* keyword, char* suffix);
+
+// ---- spring table -----------------------------------------------------------------------
+// Per nonlinear spring kind c = 2..4 the current array (and the converged one in mode 1)
+// of NLSMM_HD_Count[c] records; every record starts at state 0 and three zeros.
+void AllocNLSMM_HD(int mode, NLSMM_HD* hd, const int* NLSMM_HD_Count);
+void InitNLSMM_HD(int mode, NLSMM_HD* hd, const int* NLSMM_HD_Count);
+// Loading state 1 in every slot of every nonlinear spring; in mode 1 then accepted.
+void SF_NLSMM_HD(int mode, const SpringIndex_HD* index, const MeshData* mesh, NLSMM_HD* hd,
+                 const int* NLSMM_HD_Count);
+// flag != 0: current onto converged; flag 0: converged onto current.
+void CopyNLSMM_HD(int flag, NLSMM_HD* hd, const int* NLSMM_HD_Count);
+void FreeNLSMM_HD(int mode, NLSMM_HD* hd, const int* NLSMM_HD_Count);
+// Current record array of kind c (null without records).
+NLSMM_HDRecord* NLSMM_HDCurrent(NLSMM_HD* hd, int kind);
+// History file of a spring kind in use: the heading
+// "<HISTORICAL_DATA_OF_NONLINEAR_SPRING_MATERIAL_MODEL>", then per converged combination
+// the 32-bit byte offset of the block's end, the kind's tag ("<NLSMM101_HD>" ...) and the
+// records. A file that would pass 2^31 - 1 bytes stops the run.
+void WriteNLSMM_HD(FILE** files, NLSMM_HD* hd, const int* NLSMM_HD_Count);
+void ReadNLSMM_HD(FILE** files, int mode, NLSMM_HD* hd, const int* NLSMM_HD_Count);
 
 // ---- start values of the plasticity and time-dependent records ----------------------------
 void SF_NLMM121_HD(int material, int record, const MeshData* mesh, NLMM121_HD* a);

@@ -308,13 +308,39 @@ void CalcSpringToSpringIndex_HD(SpringIndex_HD* s, const MeshData* mesh) {
   s->nSurf = NumberSprings(mesh->nSurfSprings, mesh->SurfSprings, &s->SurfToHD);
 }
 
-void CalcSizingDataSpringIndex_HD(SpringIndex_HD* s, const MeshData* mesh) {
-  (void)mesh;
-  // The slots of a nonlinear line or surface spring come from its integration pattern,
-  // which only the spring history data (not part of this build) reads.
-  if (s->nLine != 0 || s->nSurf != 0) InternalError(__FILE__, __LINE__);
+namespace {
+
+// Slot count of a nonlinear line (surface) spring on its host. The spring set-up has
+// refused other hosts and incomplete patterns before the index is built.
+int SpringSlots(const MeshData* mesh, const int* ElemPropIndex, int element, int pattern, bool line) {
+  const int prop = element >= 1 && element <= mesh->nElements ? ElemPropIndex[element] : 0;
+  if (prop == 0) InternalError(__FILE__, __LINE__);
+  const int type = mesh->ElemProps[prop].ElementType;
+  if (type != _PLANE_STRESS_QUAD && type != _MINDLIN_SHELL_QUAD && type != _AHMAD_SHELL_QUAD && type != _SOLID_HEXA)
+    InternalError(__FILE__, __LINE__);
+  if (pattern == 0) return line ? 3 : 9;
+  if (pattern < 0 || pattern > mesh->nIntegrations) InternalError(__FILE__, __LINE__);
+  const NumericalIntegration& r = mesh->Integrations[pattern];
+  const int n = line ? Integ_G_S1(r) : Integ_G_S1(r) * Integ_G_S2(r);
+  if (n <= 0) InternalError(__FILE__, __LINE__);
+  return n;
+}
+
+}  // namespace
+
+void CalcSizingDataSpringIndex_HD(SpringIndex_HD* s, const MeshData* mesh, const int* ElemPropIndex) {
   alloci1(&s->LineSlots, s->nLine);
   alloci1(&s->SurfSlots, s->nSurf);
+  for (int j = 1; j <= mesh->nLineSprings; j++)
+    if (s->LineToHD[j] != 0) {
+      const LineSpring& r = mesh->LineSprings[j];
+      s->LineSlots[s->LineToHD[j]] = SpringSlots(mesh, ElemPropIndex, r.Element, r.Code2, true);
+    }
+  for (int j = 1; j <= mesh->nSurfSprings; j++)
+    if (s->SurfToHD[j] != 0) {
+      const SurfSpring& r = mesh->SurfSprings[j];
+      s->SurfSlots[s->SurfToHD[j]] = SpringSlots(mesh, ElemPropIndex, r.Element, r.Code2, false);
+    }
 }
 
 void AllocIndexArrays_HD(SpringIndex_HD* s) {
@@ -328,7 +354,18 @@ void CalcSpringIndex_HD(SpringIndex_HD* s, const MeshData* mesh, int* NLSMM_HD_C
   for (int c = 1; c <= kSpringMaterialKinds; c++) NLSMM_HD_Count[c] = 0;
   for (int j = 1; j <= mesh->nPointSprings; j++)
     if (s->PointToHD[j] != 0) s->PointRecord[s->PointToHD[j]] = ++NLSMM_HD_Count[mesh->PointSprings[j].SpringMaterialKind];
-  // Line and surface springs would follow here; their sizing refuses them in this build.
+  for (int j = 1; j <= mesh->nLineSprings; j++) {
+    const int i = s->LineToHD[j];
+    if (i == 0) continue;
+    for (int k = 1; k <= s->LineSlots[i]; k++)
+      s->LineRecord[i][k] = ++NLSMM_HD_Count[mesh->LineSprings[j].SpringMaterialKind];
+  }
+  for (int j = 1; j <= mesh->nSurfSprings; j++) {
+    const int i = s->SurfToHD[j];
+    if (i == 0) continue;
+    for (int k = 1; k <= s->SurfSlots[i]; k++)
+      s->SurfRecord[i][k] = ++NLSMM_HD_Count[mesh->SurfSprings[j].SpringMaterialKind];
+  }
   for (int j = 1; j <= mesh->nSpringLinks; j++)
     if (s->LinkToHD[j] != 0) s->LinkRecord[s->LinkToHD[j]] = ++NLSMM_HD_Count[mesh->SpringLinks[j].SpringMaterialKind];
 }

@@ -43,3 +43,5 @@ const RecordOps* CrackRecordOps(int slot);
 // Routines of the uniaxial, cyclic, interface, thermal and fracture slots (0, 20, 22..36
 // but 21); null for any other slot.
 const RecordOps* UniaxialRecordOpsOfSlot(int slot);
+// Routines of the nonlinear spring kinds 2..4 ("_NLSMM101" .. "_NLSMM103").
+const RecordOps* SpringRecordOps(int kind);

@@ -243,6 +243,11 @@ const RecordOps kOps301 = VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueField
 const RecordOps kOps451 = VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueFields<4>::Fields, "<NLMM451_HD>", 32);
 const RecordOps kOps501 = VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueFields<4>::Fields, "<NLMM501_HD>", 32);
 const RecordOps kOps302 = VOLDE_FAMILY(NLMM302_HD, InitZero, CopyAll, Fields302, "<NLMM302_HD>", 28);
+// The nonlinear springs keep the record of _NLMM302: the law's state and three reals.
+const RecordOps kOpsSpring[3] = {
+    VOLDE_FAMILY(NLSMM_HDRecord, InitZero, CopyAll, Fields302, "<NLSMM101_HD>", 28),
+    VOLDE_FAMILY(NLSMM_HDRecord, InitZero, CopyAll, Fields302, "<NLSMM102_HD>", 28),
+    VOLDE_FAMILY(NLSMM_HDRecord, InitZero, CopyAll, Fields302, "<NLSMM103_HD>", 28)};
 const RecordOps kOps303 = VOLDE_FAMILY(NLMM303_HD, InitRule1, CopyAll, Fields303, "<NLMM303_HD>", 212);
 const RecordOps kOps304 = VOLDE_FAMILY(NLMM304_HD, Init304, Copy304, Fields304, "<NLMM304_HD>", 676);
 const RecordOps kOps306 = VOLDE_FAMILY(NLMM304_HD, Init304, Copy304, Fields304, "<NLMM306_HD>", 676);
@@ -278,6 +283,11 @@ const RecordOps* UniaxialRecordOpsOfSlot(int slot) {
     case 36: return &kOps501;
     default: return nullptr;
   }
+}
+
+const RecordOps* SpringRecordOps(int kind) {
+  if (kind < SPRMAT_NLSMM101 || kind > SPRMAT_NLSMM103) InternalError(__FILE__, __LINE__);
+  return &kOpsSpring[kind - SPRMAT_NLSMM101];
 }
 
 // ---- start values ----------------------------------------------------------------------------

@@ -158,6 +158,8 @@ void StartValues(int slot, int code, int material, int rec, const MeshData* mesh
     case 27:  // the bond laws start from zero slip (rule 1 set with the record)
     case 29:
     case 31:
+    case 32:  // the cyclic interface closed and virgin, the plasticity elastic: the record's own
+    case 33:
     case 35:  // _NLMM451: density, heat capacity, temperature and conductivity start at zero
       return;
     case 34: SF_NLMM401_HD(material, rec, mesh, View<NLMM401_HD>(a)); return;
@@ -181,9 +183,8 @@ void CheckHistoryModelsBuilt(const int* NLMM_HD_Count, const int* NLSMM_HD_Count
     const int slot = NlmmSlotOfCode(c);
     if (NLMM_HD_Count[c] > 0 && (slot < 0 || RecordOpsOfSlot(slot) == nullptr)) InternalError(__FILE__, __LINE__);
   }
-  // The spring history data comes with the nonlinear springs.
-  for (int c = 1; c <= kSpringMaterialKinds; c++)
-    if (NLSMM_HD_Count[c] > 0) InternalError(__FILE__, __LINE__);
+  // Every spring kind has its record; the linear kind none.
+  if (NLSMM_HD_Count[SPRMAT_LIN_SPRING] != 0) InternalError(__FILE__, __LINE__);
 }
 
 long NLMM_HDRecordBytes(int slot) { return OpsOf(slot).fileBytes; }
@@ -321,6 +322,145 @@ void ReadNLMM_HD(FILE** files, int mode, NLMM_HD* hd, const int* NLMM_HD_Count) 
     for (int r = 1; r <= n; r++) ops.read(fp, At(cur, ops, r));
     if (mode == 1) {
       void* conv = hd->Entry[2 * k + 1] = AllocArray(ops, n);
+      InitArray(ops, conv, n);
+      CopyArray(ops, n, cur, conv);
+    }
+  });
+}
+
+// ---- spring table ---------------------------------------------------------------------------
+
+namespace {
+
+// f(kind, record count) for the nonlinear spring kinds in use, 2..4.
+template <typename F>
+void ForSpringKindsInUse(const int* counts, F f) {
+  for (int c = SPRMAT_NLSMM101; c <= SPRMAT_NLSMM103; c++)
+    if (counts[c] >= 1) f(c, counts[c]);
+}
+
+NLSMM_HDRecord*& SpringEntry(NLSMM_HD* hd, int kind, bool converged) {
+  return hd->Entry[2 * (kind - SPRMAT_NLSMM101) + (converged ? 1 : 0)];
+}
+
+void* SpringArrayRef(NLSMM_HD* hd, int kind, bool converged) { return SpringEntry(hd, kind, converged); }
+
+void SetState1(NLSMM_HD* hd, int kind, int record) {
+  NLSMM_HDRecord* a = SpringEntry(hd, kind, false);
+  if (a == nullptr || record < 1) InternalError(__FILE__, __LINE__);
+  a[record].InUse = 1;
+}
+
+}  // namespace
+
+NLSMM_HDRecord* NLSMM_HDCurrent(NLSMM_HD* hd, int kind) { return SpringEntry(hd, kind, false); }
+
+void AllocNLSMM_HD(int mode, NLSMM_HD* hd, const int* NLSMM_HD_Count) {
+  *hd = NLSMM_HD{};
+  ForSpringKindsInUse(NLSMM_HD_Count, [&](int c, int n) {
+    const RecordOps& ops = *SpringRecordOps(c);
+    SpringEntry(hd, c, false) = static_cast<NLSMM_HDRecord*>(AllocArray(ops, n));
+    if (mode == 1) SpringEntry(hd, c, true) = static_cast<NLSMM_HDRecord*>(AllocArray(ops, n));
+  });
+}
+
+void InitNLSMM_HD(int mode, NLSMM_HD* hd, const int* NLSMM_HD_Count) {
+  ForSpringKindsInUse(NLSMM_HD_Count, [&](int c, int n) {
+    InitArray(*SpringRecordOps(c), SpringEntry(hd, c, false), n);
+    if (mode == 1) InitArray(*SpringRecordOps(c), SpringEntry(hd, c, true), n);
+  });
+}
+
+void SF_NLSMM_HD(int mode, const SpringIndex_HD* index, const MeshData* mesh, NLSMM_HD* hd,
+                 const int* NLSMM_HD_Count) {
+  for (int j = 1; j <= mesh->nPointSprings; j++)
+    if (index->PointToHD[j] != 0)
+      SetState1(hd, mesh->PointSprings[j].SpringMaterialKind, index->PointRecord[index->PointToHD[j]]);
+  for (int j = 1; j <= mesh->nLineSprings; j++) {
+    const int i = index->LineToHD[j];
+    if (i == 0) continue;
+    for (int k = 1; k <= index->LineSlots[i]; k++)
+      SetState1(hd, mesh->LineSprings[j].SpringMaterialKind, index->LineRecord[i][k]);
+  }
+  for (int j = 1; j <= mesh->nSurfSprings; j++) {
+    const int i = index->SurfToHD[j];
+    if (i == 0) continue;
+    for (int k = 1; k <= index->SurfSlots[i]; k++)
+      SetState1(hd, mesh->SurfSprings[j].SpringMaterialKind, index->SurfRecord[i][k]);
+  }
+  for (int j = 1; j <= mesh->nSpringLinks; j++)
+    if (index->LinkToHD[j] != 0)
+      SetState1(hd, mesh->SpringLinks[j].SpringMaterialKind, index->LinkRecord[index->LinkToHD[j]]);
+  if (mode == 1) CopyNLSMM_HD(1, hd, NLSMM_HD_Count);
+}
+
+void CopyNLSMM_HD(int flag, NLSMM_HD* hd, const int* NLSMM_HD_Count) {
+  ForSpringKindsInUse(NLSMM_HD_Count, [&](int c, int n) {
+    void* cur = SpringArrayRef(hd, c, false);
+    void* conv = SpringArrayRef(hd, c, true);
+    if (cur == nullptr || conv == nullptr) InternalError(__FILE__, __LINE__);
+    if (flag != 0)
+      CopyArray(*SpringRecordOps(c), n, cur, conv);
+    else
+      CopyArray(*SpringRecordOps(c), n, conv, cur);
+  });
+}
+
+void FreeNLSMM_HD(int mode, NLSMM_HD* hd, const int* NLSMM_HD_Count) {
+  for (int c = SPRMAT_NLSMM103; c >= SPRMAT_NLSMM101; c--) {
+    const int n = NLSMM_HD_Count[c];
+    if (n < 1) continue;
+    const bool copies[2] = {false, true};
+    for (const bool converged : copies) {
+      if (converged && mode != 1) continue;
+      void* a = SpringEntry(hd, c, converged);
+      FreeArray(*SpringRecordOps(c), a, n);
+      SpringEntry(hd, c, converged) = nullptr;
+    }
+  }
+}
+
+void WriteNLSMM_HD(FILE** files, NLSMM_HD* hd, const int* NLSMM_HD_Count) {
+  ForSpringKindsInUse(NLSMM_HD_Count, [&](int c, int n) {
+    const RecordOps& ops = *SpringRecordOps(c);
+    FILE* fp = FileOf(files, c);
+    const int64_t start = TellFile(fp);
+    // The block end is a 32-bit offset: refuse a block that would end beyond it.
+    const int64_t end = start + 4 + 4 + static_cast<int64_t>(std::strlen(ops.tag)) + 1 +
+                        static_cast<int64_t>(n) * ops.fileBytes;
+    if (end > INT32_MAX) {
+      char suffix[kBinStringMax];
+      HDFileSuffix(kSpringMaterialKindKeywords[c], suffix);
+      std::fflush(stdout);
+      std::fprintf(stderr, "\nWriting the historical data of the nonlinear springs\n   -> File: %s\n", suffix);
+      errexit("The spring history file would exceed 2147483647 bytes:\nits block positions cannot be recorded.", 0);
+    }
+    WriteInt32(fp, 0);
+    WriteString(ops.tag, kBinStringMax, fp);
+    for (int r = 1; r <= n; r++) ops.write(fp, At(SpringEntry(hd, c, false), ops, r));
+    if (TellFile(fp) != end) InternalError(__FILE__, __LINE__);
+    SeekFile(fp, start);
+    WriteInt32(fp, static_cast<int32_t>(end));
+    SeekFile(fp, end);
+  });
+}
+
+void ReadNLSMM_HD(FILE** files, int mode, NLSMM_HD* hd, const int* NLSMM_HD_Count) {
+  *hd = NLSMM_HD{};
+  ForSpringKindsInUse(NLSMM_HD_Count, [&](int c, int n) {
+    const RecordOps& ops = *SpringRecordOps(c);
+    FILE* fp = FileOf(files, c);
+    char suffix[kBinStringMax];
+    HDFileSuffix(kSpringMaterialKindKeywords[c], suffix);
+    ReadInt32(fp);  // block end position: not needed when reading the block
+    ReadTag(ops.tag, fp, suffix);
+    void* cur = AllocArray(ops, n);
+    SpringEntry(hd, c, false) = static_cast<NLSMM_HDRecord*>(cur);
+    InitArray(ops, cur, n);
+    for (int r = 1; r <= n; r++) ops.read(fp, At(cur, ops, r));
+    if (mode == 1) {
+      void* conv = AllocArray(ops, n);
+      SpringEntry(hd, c, true) = static_cast<NLSMM_HDRecord*>(conv);
       InitArray(ops, conv, n);
       CopyArray(ops, n, cur, conv);
     }

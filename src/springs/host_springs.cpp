@@ -7,7 +7,9 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "history/history.h"
 #include "materials/material_table.h"
+#include "materials/spring_laws.h"
 #include "model/mesh.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
@@ -25,11 +27,15 @@ struct HostContext {
   int spring;
   int elem;
   int type;
+  const char* title = nullptr;  // nonlinear springs: the title of the step
 };
 
 void PrintContext(const HostContext& c) {
   std::fflush(stdout);
-  if (c.line)
+  if (c.title != nullptr)
+    std::fprintf(stderr, "\n%s\n   -> Block name: %s\n   -> %s spring counter: %d\n", c.title,
+                 c.line ? "<LINE_SPRINGS>" : "<SURFACE_SPRINGS>", c.line ? "Line" : "Surface", c.spring);
+  else if (c.line)
     std::fprintf(stderr,
                  "\nCalculating the line spring contribution\nto the global stiffness matrix:\n"
                  "   -> Block name: <LINE_SPRINGS>\n   -> Line spring counter: %d\n",
@@ -268,15 +274,16 @@ void ShellRotation(const HostContext& c, LineHostKind host, int node, const Line
   copyd1(r, rr, 3);
 }
 
-void LineSpringOnHost(LineHostKind host, int type, int elem, int spring, int nNodes, int property,
-                      const LineSpringHostData* h, const MeshData* mesh, double** K) {
-  const HostContext c{true, spring, elem, type};
+// The sampling points of a line spring on its host: visit(j, N, w L, b) with b the edge
+// shape functions along the direction placed on the host's dofs (n entries).
+template <class Visit>
+void LineSpringSamples(const HostContext& c, LineHostKind host, int type, int elem, int spring, int nNodes,
+                       int property, const LineSpringHostData* h, const MeshData* mesh, Visit visit) {
   const LineSpring& r = mesh->LineSprings[spring];
   const int nd = GetElementTypeInfo(type).dofsPerNode;
   LineEdge g{};
   g.ne = LineSpringEdgeNodes(type, nNodes);
   if (g.ne == 0) InternalError(__FILE__, __LINE__);
-  CheckLineDirection(c, host, r, mesh);
   if (host == kLineBeam) {
     for (int i = 1; i <= g.ne; i++) g.edgePos[i] = i;
     allocd2(&g.Xe, g.ne, 3);
@@ -284,8 +291,6 @@ void LineSpringOnHost(LineHostKind host, int type, int elem, int spring, int nNo
   } else {
     LineEdgeGeometry(c, host, r, nNodes, mesh, &g);
   }
-  double k[4];
-  NodalStiffness(c, mesh, r.SpringMaterialKind, r.nMaterials, r.Material, g.ne, r.Int5, r.Int6, k);
   const double *a, *w;
   int nPoints;
   SpringRule(c, mesh, r.Code1, r.Code2, 1, &a, &w, &nPoints);
@@ -320,7 +325,6 @@ void LineSpringOnHost(LineHostKind host, int type, int elem, int spring, int nNo
       for (int x = 1; x <= 3; x++) J[x] += dN[i] * g.Xe[i][x];
     const double L = normd1(J, 3);
     if (L < kTiny) NullJacobian(c, false);
-    const double ks = dotd1(N, k, g.ne);
     switch (r.Char1) {
       case 'G':
       case 'S': SpringDirection(mesh, r.Char1, r.Int7, d); break;
@@ -367,12 +371,27 @@ void LineSpringOnHost(LineHostKind host, int type, int elem, int spring, int nNo
           break;
       }
     }
-    AddOuter(n, w[j] * ks * L, b, K);
+    visit(j, N, w[j] * L, b, n);
   }
   freed1(b);
   freed2(T);
   if (g.Xf != nullptr) freed2(g.Xf);
   freed2(g.Xe);
+}
+
+void LineSpringOnHost(LineHostKind host, int type, int elem, int spring, int nNodes, int property,
+                      const LineSpringHostData* h, const MeshData* mesh, double** K) {
+  const HostContext c{true, spring, elem, type};
+  const LineSpring& r = mesh->LineSprings[spring];
+  CheckLineDirection(c, host, r, mesh);
+  double k[4];
+  NodalStiffness(c, mesh, r.SpringMaterialKind, r.nMaterials, r.Material, LineSpringEdgeNodes(type, nNodes), r.Int5,
+                 r.Int6, k);
+  const int ne = LineSpringEdgeNodes(type, nNodes);
+  LineSpringSamples(c, host, type, elem, spring, nNodes, property, h, mesh,
+                    [&](int, const double* N, double wL, const double* b, int n) {
+                      AddOuter(n, wL * dotd1(N, k, ne), b, K);
+                    });
 }
 
 // ---- surface springs ------------------------------------------------------------------------
@@ -395,33 +414,34 @@ void CheckSurfDirection(const HostContext& c, SurfHostKind host, const SurfSprin
   if (!ok) RefuseDirection(c, mesh, kind, index, 0, false, kDirMsg);
 }
 
-void SurfSpringOnHost(SurfHostKind host, int type, int flag, int elem, int spring, int nNodes,
-                      const char* OutputControl, const MeshData* mesh, double** K) {
-  const HostContext c{false, spring, elem, type};
-  const SurfSpring& r = mesh->SurfSprings[spring];
-  const int nd = GetElementTypeInfo(type).dofsPerNode;
+// Face nodes of a surface spring: the whole element, or a face of the hexahedron run so
+// that g1 x g2 points out of the element; from[p] is the face node's place in the
+// face's listed order (the order of the spring's nodal values).
+int SurfFaceNodes(SurfHostKind host, int type, int nNodes, const SurfSpring& r, int* pos, int* from) {
   const int nf = SurfSpringFaceNodes(type, nNodes);
   if (nf == 0) InternalError(__FILE__, __LINE__);
-  CheckSurfDirection(c, host, r, mesh);
-  // Face nodes: the whole element, or a face of the hexahedron run so that g1 x g2
-  // points out of the element.
-  int pos[10];
-  double kf[10];
   if (host == kSurfSolid) {
     unsigned char reverse = 0;
     int listed[10];
-    double kListed[10];
     CalcNodeFaceSolidHexa(r.Int5, nNodes, &reverse, listed);
-    NodalStiffness(c, mesh, r.SpringMaterialKind, r.nMaterials, r.Material, nf, 0, 0, kListed);
     for (int i = 1; i <= nf; i++) {
-      const int from = (reverse && i > 1) ? nf + 2 - i : i;
-      pos[i] = listed[from];
-      kf[i] = kListed[from];
+      from[i] = (reverse && i > 1) ? nf + 2 - i : i;
+      pos[i] = listed[from[i]];
     }
   } else {
-    for (int i = 1; i <= nf; i++) pos[i] = i;
-    NodalStiffness(c, mesh, r.SpringMaterialKind, r.nMaterials, r.Material, nf, 0, 0, kf);
+    for (int i = 1; i <= nf; i++) pos[i] = from[i] = i;
   }
+  return nf;
+}
+
+// The sampling points of a surface spring: visit(k, N, w1 w2 A, b), k = (i - 1) n2 + j.
+template <class Visit>
+void SurfSpringSamples(const HostContext& c, SurfHostKind host, int type, int elem, int spring, int nNodes,
+                       const MeshData* mesh, Visit visit) {
+  const SurfSpring& r = mesh->SurfSprings[spring];
+  const int nd = GetElementTypeInfo(type).dofsPerNode;
+  int pos[10], from[10];
+  const int nf = SurfFaceNodes(host, type, nNodes, r, pos, from);
   double **X3, **X2, **dN, **T;
   allocd2(&X3, nf, 3);
   allocd2(&X2, nf, 2);
@@ -435,9 +455,7 @@ void SurfSpringOnHost(SurfHostKind host, int type, int flag, int elem, int sprin
   SpringRule(c, mesh, r.Code1, r.Code2, 1, &a1, &w1, &n1);
   SpringRule(c, mesh, r.Code1, r.Code2, 2, &a2, &w2, &n2);
   const int n = nd * nNodes;
-  double **Ks, *b;
-  allocd2(&Ks, n, n);
-  zerod2(Ks, n, n);
+  double* b;
   allocd1(&b, n);
   double N[10], d[4];
   for (int i = 1; i <= n1; i++)
@@ -445,7 +463,6 @@ void SurfSpringOnHost(SurfHostKind host, int type, int flag, int elem, int sprin
       const double s[3] = {0.0, a1[i], a2[j]};
       CalcShapeFuncQuad(nf, N, s);
       CalcShapeFuncDerivQuad(nf, dN, s);
-      const double ks = dotd1(N, kf, nf);
       double A;
       if (flat) {
         double J[3][3] = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
@@ -490,22 +507,51 @@ void SurfSpringOnHost(SurfHostKind host, int type, int flag, int elem, int sprin
             break;
         }
       }
-      AddOuter(n, w1[i] * w2[j] * ks * A, b, Ks);
+      visit((i - 1) * n2 + j, N, w1[i] * w2[j] * A, b, n);
     }
-  addd2(K, Ks, n, n);
-  if (OutputControl != nullptr && OutputControl[flag] == 'Y') {
-    const char* kw = GetElementTypeInfo(type).keyword;
-    std::printf("Surface spring stiffness matrix (%s):\nElement n. %d\n", kw, elem);
-    printd2(Ks, n, n, stdout, "CSV", "NoNumbers", "", 1, 'E', 18, 10);
-    std::printf("\nStiffness matrix Kg with surface spring stiffness (%s):\nElement n. %d\n", kw, elem);
-    printd2(K, n, n, stdout, "CSV", "NoNumbers", "", 1, 'E', 18, 10);
-  }
   freed1(b);
-  freed2(Ks);
   freed2(T);
   freed2(dN);
   freed2(X2);
   freed2(X3);
+}
+
+// The spring's own matrix and the element's after the addition, when asked for.
+void PrintSurfSpringMats(const char* OutputControl, int flag, int type, int elem, int n, double** Ks, double** K,
+                         const char* title1, const char* title2, int face) {
+  if (OutputControl == nullptr || OutputControl[flag] != 'Y') return;
+  const char* kw = GetElementTypeInfo(type).keyword;
+  std::printf(title1, kw);
+  std::printf("Element n. %d\n", elem);
+  printd2(Ks, n, n, stdout, "CSV", "NoNumbers", "", 1, 'E', 18, 10);
+  std::printf(title2, kw);
+  std::printf("Element n. %d\n", elem);
+  if (face > 0) std::printf("Face n. %d\n", face);
+  printd2(K, n, n, stdout, "CSV", "NoNumbers", "", 1, 'E', 18, 10);
+}
+
+void SurfSpringOnHost(SurfHostKind host, int type, int flag, int elem, int spring, int nNodes,
+                      const char* OutputControl, const MeshData* mesh, double** K) {
+  const HostContext c{false, spring, elem, type};
+  const SurfSpring& r = mesh->SurfSprings[spring];
+  CheckSurfDirection(c, host, r, mesh);
+  int pos[10], from[10];
+  const int nf = SurfFaceNodes(host, type, nNodes, r, pos, from);
+  double kListed[10], kf[10];
+  NodalStiffness(c, mesh, r.SpringMaterialKind, r.nMaterials, r.Material, nf, 0, 0, kListed);
+  for (int i = 1; i <= nf; i++) kf[i] = kListed[from[i]];
+  const int n = GetElementTypeInfo(type).dofsPerNode * nNodes;
+  double** Ks;
+  allocd2(&Ks, n, n);
+  zerod2(Ks, n, n);
+  SurfSpringSamples(c, host, type, elem, spring, nNodes, mesh,
+                    [&](int, const double* N, double wA, const double* b, int) {
+                      AddOuter(n, wA * dotd1(N, kf, nf), b, Ks);
+                    });
+  addd2(K, Ks, n, n);
+  PrintSurfSpringMats(OutputControl, flag, type, elem, n, Ks, K, "Surface spring stiffness matrix (%s):\n",
+                      "\nStiffness matrix Kg with surface spring stiffness (%s):\n", 0);
+  freed2(Ks);
 }
 
 }  // namespace
@@ -568,4 +614,189 @@ void CalcStiffSurfSpringPlaneStrainQuad(int elem, int spring, int nNodes, const 
                                         const MeshData* mesh, double** K) {
   SurfSpringOnHost(kSurfPlane, _PLANE_STRAIN_QUAD, OC_PRINT_MAT_KG_SURF_SPRING_PLANE_STRAIN_QUAD, elem, spring,
                    nNodes, OutputControl, mesh, K);
+}
+
+// ---- nonlinear line and surface springs ---------------------------------------------------------
+
+namespace {
+
+const char* const kNLLineStiffTitle =
+    "Calculating the nonlinear material line spring contribution\nto the global stiffness matrix:";
+const char* const kNLSurfStiffTitle =
+    "Calculating the nonlinear material surface spring contribution\nto the global stiffness matrix:";
+const char* const kNLLineForceTitle =
+    "Calculating the nonlinear material line spring internal equivalent\n nodal forces contribution to the global "
+    "internal forces vector:";
+const char* const kNLSurfForceTitle =
+    "Calculating the nonlinear material surface spring internal equivalent\n nodal forces contribution to the "
+    "global internal forces vector:";
+
+// Directions a nonlinear line spring takes on its host (the linear checks first where
+// they apply).
+void CheckLineDirection_NL(const HostContext& c, LineHostKind host, const LineSpring& r, const MeshData* mesh,
+                           bool tangent) {
+  const char kind = r.Char1;
+  const int index = r.Int7;
+  switch (host) {
+    case kLineSolid: CheckLineDirection(c, host, r, mesh); return;
+    case kLineAhmad:
+    case kLineMindlinShell:
+      if (r.Char3 != 1) {
+        PrintContext(c);
+        std::fprintf(stderr, "   -> Specified type of degree of freedom: %s\n",
+                     kDofKeywords[r.Char3 == 2 ? 2 : 1]);
+        errexit("For nonlinear material line spring the \nspecified type of degree o freedom must be: _TRANS "
+                "(Translational).",
+                0);
+      }
+      if (kind != 'E' || index != 2)
+        RefuseDirection(c, mesh, kind, index, r.Char3, false,
+                        host == kLineAhmad && tangent
+                            ? kDirDofMsg
+                            : "The specified type of direction must be normal\nto the edge and normal to the face.");
+      return;
+    case kLinePlane:
+      CheckLineDirection(c, host, r, mesh);
+      // Of the directions the plane host takes, the law is carried only along "_NT".
+      if (kind != 'E' || index != 3) {
+        PrintContext(c);
+        std::fprintf(stderr, "   -> Specified type of direction: %s\n", DirectionKeyword(mesh, true, kind, index));
+        std::fprintf(stderr, "   -> Material type: %s\n", kSpringMaterialKindKeywords[r.SpringMaterialKind]);
+        errexit("The specified type of direction is\nincompatible with the element type and material type.", 0);
+      }
+      return;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+void CheckSurfDirection_NL(const HostContext& c, SurfHostKind host, const SurfSpring& r, const MeshData* mesh) {
+  const char kind = r.Char1;
+  const int index = r.Int6;
+  switch (host) {
+    case kSurfSolid:
+      if (kind == 'E' && index == 3) return;
+      PrintContext(c);
+      std::fprintf(stderr, "   -> Specified type of direction: %s\n   -> Face Number: %d\n",
+                   DirectionKeyword(mesh, false, kind, index), r.Int5);
+      errexit("The specified type of direction must be normal\nto the midle surface of the solid face.", 0);
+    case kSurfShell:
+      if (kind == 'E' && index == 3) return;
+      RefuseDirection(c, mesh, kind, index, 0, false,
+                      "The specified type of direction must be normal\nto the midle surface of the shell.");
+    case kSurfPlane:
+      if (kind == 'E' && (index == 1 || index == 2)) return;
+      RefuseDirection(c, mesh, kind, index, 0, false, kDirMsg);
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+// The law of a nonlinear line or surface spring at its sampling points: the tangent
+// (call.fe null) or the internal forces.
+struct BedLaw {
+  const NonlinearSpringCall& call;
+  int kind;
+  const MaterialRecord& m;
+  double s;
+  // Sampling point with record rec: Ke += kt w L b b^T, or fe += sigma(b . ue) w L b.
+  void At(NLSMM_HDRecord& rec, double factor, const double* b, int n, double** K) const {
+    if (call.fe == nullptr) {
+      AddOuter(n, factor * SpringLawTangent(kind, m, s, rec), b, K);
+      return;
+    }
+    const double sigma = SpringLawForce(kind, m, s, dotd1(b, call.ue, n), rec);
+    for (int i = 1; i <= n; i++) call.fe[i] += sigma * factor * b[i];
+  }
+};
+
+}  // namespace
+
+NLSMM_HDRecord& LineSpringRecord(const SpringHistory* hist, const MeshData* mesh, int spring, int j) {
+  const SpringIndex_HD* x = hist->index;
+  const int i = x->LineToHD[spring];
+  if (i < 1 || j < 1 || j > x->LineSlots[i]) InternalError(__FILE__, __LINE__);
+  return SpringHistoryRecord(hist, mesh->LineSprings[spring].SpringMaterialKind, x->LineRecord[i][j]);
+}
+
+NLSMM_HDRecord& SurfSpringRecord(const SpringHistory* hist, const MeshData* mesh, int spring, int j) {
+  const SpringIndex_HD* x = hist->index;
+  const int i = x->SurfToHD[spring];
+  if (i < 1 || j < 1 || j > x->SurfSlots[i]) InternalError(__FILE__, __LINE__);
+  return SpringHistoryRecord(hist, mesh->SurfSprings[spring].SpringMaterialKind, x->SurfRecord[i][j]);
+}
+
+void LineSpringOnHost_NL(int elem, int spring, int nNodes, int type, const MeshData* mesh,
+                         const NonlinearSpringCall& call) {
+  const bool tangent = call.fe == nullptr;
+  const HostContext c{true, spring, elem, type, tangent ? kNLLineStiffTitle : kNLLineForceTitle};
+  LineHostKind host;
+  switch (type) {
+    case _SOLID_HEXA: host = kLineSolid; break;
+    case _AHMAD_SHELL_QUAD: host = kLineAhmad; break;
+    case _MINDLIN_SHELL_QUAD: host = kLineMindlinShell; break;
+    case _PLANE_STRESS_QUAD: host = kLinePlane; break;
+    default: InternalError(__FILE__, __LINE__);
+  }
+  const LineSpring& r = mesh->LineSprings[spring];
+  CheckLineDirection_NL(c, host, r, mesh, tangent);
+  const int kind = r.SpringMaterialKind;
+  if (r.nMaterials < 1 || SpringKindIsLinear(kind)) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& m = mesh->SpringMaterials[kind][r.Material[1]];
+  const BedLaw law{call, kind, m, SpringOrientationFactor(kind, m, r.Char2, kSpringBed)};
+  LineSpringSamples(c, host, type, elem, spring, nNodes, 0, nullptr, mesh,
+                    [&](int j, const double*, double wL, const double* b, int n) {
+                      law.At(LineSpringRecord(call.hist, mesh, spring, j), wL, b, n, call.K);
+                    });
+}
+
+void SurfSpringOnHost_NL(int elem, int spring, int nNodes, int type, const MeshData* mesh,
+                         const NonlinearSpringCall& call) {
+  const bool tangent = call.fe == nullptr;
+  const HostContext c{false, spring, elem, type, tangent ? kNLSurfStiffTitle : kNLSurfForceTitle};
+  SurfHostKind host;
+  int flag;
+  switch (type) {
+    case _SOLID_HEXA:
+      host = kSurfSolid;
+      flag = OC_PRINT_MAT_KG_SURF_SPRING_SOLID_HEXA;
+      break;
+    case _AHMAD_SHELL_QUAD:
+      host = kSurfShell;
+      flag = OC_PRINT_MAT_KG_SURF_SPRING_AHMAD_SHELL_QUAD;
+      break;
+    case _MINDLIN_SHELL_QUAD:
+      host = kSurfShell;
+      flag = OC_PRINT_MAT_KG_SURF_SPRING_MINDLIN_SHELL_QUAD;
+      break;
+    case _PLANE_STRESS_QUAD:
+      host = kSurfPlane;
+      flag = OC_PRINT_MAT_KG_SURF_SPRING_PLANE_STRESS_QUAD;
+      break;
+    default: InternalError(__FILE__, __LINE__);
+  }
+  const SurfSpring& r = mesh->SurfSprings[spring];
+  CheckSurfDirection_NL(c, host, r, mesh);
+  const int kind = r.SpringMaterialKind;
+  if (r.nMaterials < 1 || SpringKindIsLinear(kind)) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& m = mesh->SpringMaterials[kind][r.Material[1]];
+  const BedLaw law{call, kind, m, SpringOrientationFactor(kind, m, r.Char2, kSpringBed)};
+  const int n = GetElementTypeInfo(type).dofsPerNode * nNodes;
+  double** Ks = nullptr;
+  if (tangent) {
+    allocd2(&Ks, n, n);
+    zerod2(Ks, n, n);
+  }
+  SurfSpringSamples(c, host, type, elem, spring, nNodes, mesh,
+                    [&](int k, const double*, double wA, const double* b, int nb) {
+                      law.At(SurfSpringRecord(call.hist, mesh, spring, k), wA, b, nb, Ks);
+                    });
+  if (!tangent) return;
+  addd2(call.K, Ks, n, n);
+  const bool mindlin = type == _MINDLIN_SHELL_QUAD;
+  PrintSurfSpringMats(call.OutputControl, flag, type, elem, n, Ks, call.K,
+                      mindlin ? "Nonlinear surface spring stiffness matrix (%s):\n"
+                              : "Surface spring stiffness matrix (%s):\n",
+                      mindlin ? "\nStiffness matrix Kg with nonlinear surface spring stiffness matrix (%s):\n"
+                              : "\nStiffness matrix Kg with surface spring stiffness (%s):\n",
+                      host == kSurfSolid ? r.Int5 : 0);
+  freed2(Ks);
 }

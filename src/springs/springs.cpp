@@ -8,8 +8,11 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "history/history.h"
 #include "materials/material_table.h"
+#include "materials/spring_laws.h"
 #include "model/mesh.h"
+#include "model/validate.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -41,41 +44,24 @@ const char* const kDrillMessage =
   errexit(msg, 0);
 }
 
-[[noreturn]] void NotAvailable(const char* block, const char* detail) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "\n   -> Block name: %s\n", block);
-  char msg[256];
-  std::snprintf(msg, sizeof msg, "Springs are not available yet.\n%s", detail);
-  errexit(msg, 0);
-}
-
-const char* FirstSpringBlock(const MeshData* mesh) {
-  if (mesh->nSpringLinks > 0) return "<INTERNAL_POINT_SPRING_LINKS>";
-  if (mesh->nPointSprings > 0) return "<POINT_SPRINGS>";
-  if (mesh->nLineSprings > 0) return "<LINE_SPRINGS>";
-  if (mesh->nSurfSprings > 0) return "<SURFACE_SPRINGS>";
-  return nullptr;
-}
-
-// Springs act through the linear assembly only: nonlinear spring materials and the
-// nonlinear and transient drivers are refused before a number is computed.
-void RefuseUnavailableSprings(const MeshData* mesh) {
-  const char* block = FirstSpringBlock(mesh);
-  if (block == nullptr) return;
-  const MainParameters& p = mesh->Main;
-  if (p.MaterNonlinear != 0 || p.GeomNonlinear != 0 || p.AnalysisType == ANALYSIS_TRANSIENT ||
-      p.AnalysisType == ANALYSIS_THERMAL_TRANSIENT)
-    NotAvailable(block, "Springs can be used in linear analyses only.");
-  const char* detail = "Springs of nonlinear spring materials cannot be used.";
+// Spring laws act through the nonlinear assembly and residual only: a linear run would
+// leave their springs out of the model.
+void CheckSpringLaws(const MeshData* mesh) {
+  CheckSpringMaterials(mesh);
+  if (mesh->Main.MaterNonlinear != 0) return;
+  const char* const message = "Springs of nonlinear spring materials need a materially nonlinear analysis.";
   for (int s = 1; s <= mesh->nSpringLinks; s++)
     if (!SpringKindIsLinear(mesh->SpringLinks[s].SpringMaterialKind))
-      NotAvailable("<INTERNAL_POINT_SPRING_LINKS>", detail);
+      DataFault(nullptr, "<INTERNAL_POINT_SPRING_LINKS>", s, "%s", message);
   for (int s = 1; s <= mesh->nPointSprings; s++)
-    if (!SpringKindIsLinear(mesh->PointSprings[s].SpringMaterialKind)) NotAvailable("<POINT_SPRINGS>", detail);
+    if (!SpringKindIsLinear(mesh->PointSprings[s].SpringMaterialKind))
+      DataFault(nullptr, "<POINT_SPRINGS>", s, "%s", message);
   for (int s = 1; s <= mesh->nLineSprings; s++)
-    if (!SpringKindIsLinear(mesh->LineSprings[s].SpringMaterialKind)) NotAvailable("<LINE_SPRINGS>", detail);
+    if (!SpringKindIsLinear(mesh->LineSprings[s].SpringMaterialKind))
+      DataFault(nullptr, "<LINE_SPRINGS>", s, "%s", message);
   for (int s = 1; s <= mesh->nSurfSprings; s++)
-    if (!SpringKindIsLinear(mesh->SurfSprings[s].SpringMaterialKind)) NotAvailable("<SURFACE_SPRINGS>", detail);
+    if (!SpringKindIsLinear(mesh->SurfSprings[s].SpringMaterialKind))
+      DataFault(nullptr, "<SURFACE_SPRINGS>", s, "%s", message);
 }
 
 int HostType(const MeshData* mesh, const int* ElemPropIndex, int e) {
@@ -204,6 +190,21 @@ int CheckHost(const MeshData* mesh, const int* ElemPropIndex, const char* block,
   return HostType(mesh, ElemPropIndex, e);
 }
 
+// Spring laws on lines and surfaces: the plane stress quadrilateral, the shells and the
+// hexahedron only.
+void CheckNonlinearHost(bool line, int r, int elem, int type) {
+  if (type == _PLANE_STRESS_QUAD || type == _MINDLIN_SHELL_QUAD || type == _AHMAD_SHELL_QUAD || type == _SOLID_HEXA)
+    return;
+  std::fflush(stdout);
+  std::fprintf(stderr,
+               "\nCalculating the nonlinear material %s spring contribution\nto the global stiffness matrix:\n"
+               "   -> Block name: %s\n   -> Counter: %d\n   -> Element: %d\n",
+               line ? "line" : "surface", line ? "<LINE_SPRINGS>" : "<SURFACE_SPRINGS>", r, elem);
+  errexit(line ? "Nonlinear material line springs cannot be applied to this element type."
+               : "Nonlinear material surface springs cannot be applied to this element type.",
+          0);
+}
+
 void CheckLineSpring(const MeshData* mesh, const int* ElemPropIndex, int r) {
   const char* block = "<LINE_SPRINGS>";
   const char* counter = "   -> Line spring counter: %d\n";
@@ -226,6 +227,7 @@ void CheckLineSpring(const MeshData* mesh, const int* ElemPropIndex, int r) {
   } else if (type != _TIMOSHENKO_BEAM_3D) {
     if (s.Int6 < 1 || s.Int6 > 4) StopSpringRecord(block, counter, r, "Invalid edge number: %d (valid: 1 to 4).", s.Int6);
   }
+  if (!SpringKindIsLinear(s.SpringMaterialKind)) CheckNonlinearHost(true, r, s.Element, type);
   CheckDirectionFields(mesh, block, counter, r, s.Char1, s.Int7, true);
   if (s.Char3 != 1 && s.Char3 != 2)
     StopSpringRecord(block, counter, r, "Invalid degree-of-freedom type: %d (valid: 1 _TRANS or 2 _ROT).", s.Char3);
@@ -244,6 +246,7 @@ void CheckSurfSpring(const MeshData* mesh, const int* ElemPropIndex, int r) {
                      s.Element, GetElementTypeInfo(type).keyword);
   if (type == _SOLID_HEXA && (s.Int5 < 1 || s.Int5 > 6))
     StopSpringRecord(block, counter, r, "Invalid face number: %d (valid: 1 to 6).", s.Int5);
+  if (!SpringKindIsLinear(s.SpringMaterialKind)) CheckNonlinearHost(false, r, s.Element, type);
   CheckDirectionFields(mesh, block, counter, r, s.Char1, s.Int6, false);
   CheckIntegrationFields(mesh, block, counter, r, s.Code1, s.Code2, 2);
   CheckMaterialCount(block, counter, r, s.nMaterials, nf, "face");
@@ -276,19 +279,25 @@ void CheckDrill(double k, const double* v, int point, const char* context, int c
   errexit(kDrillMessage, 0);
 }
 
-// Adds k v v^T at every node of the element whose point is `point`.
-void ScatterPointBlock(int elem, int nNodes, const char* dofMask, int dofType, int point, double k, const double* v,
-                       const MeshData* mesh, double** K) {
+// f(o, m) at every node of the element whose point is `point`: o the node's offset in the
+// element's dof order, m the positions of the spring's three components in its block.
+template <class F>
+void ForPointNodes(int elem, int nNodes, const char* dofMask, int dofType, int point, const MeshData* mesh, F f) {
   int m[4];
   SpringDofPositions(dofType, dofMask, m);
   const int nd = DofsOfMask(dofMask);
-  for (int j = 1; j <= nNodes; j++) {
-    if (mesh->ElemNodes[elem][j] != point) continue;
-    const int o = (j - 1) * nd;
+  for (int j = 1; j <= nNodes; j++)
+    if (mesh->ElemNodes[elem][j] == point) f((j - 1) * nd, m);
+}
+
+// Adds k v v^T at every node of the element whose point is `point`.
+void ScatterPointBlock(int elem, int nNodes, const char* dofMask, int dofType, int point, double k, const double* v,
+                       const MeshData* mesh, double** K) {
+  ForPointNodes(elem, nNodes, dofMask, dofType, point, mesh, [&](int o, const int* m) {
     for (int a = 1; a <= 3; a++)
       for (int b = 1; b <= 3; b++)
         if (m[a] != 0 && m[b] != 0) K[o + m[a]][o + m[b]] += k * v[a] * v[b];
-  }
+  });
 }
 
 const char* const kPointSpringContext =
@@ -315,6 +324,32 @@ void CheckLinkElements(int link, const MeshData* mesh, const SpringTables* t, co
                    link);
       errexit("The target and reference point cannot belong to the same element", 0);
     }
+}
+
+NLSMM_HDRecord& PointSpringRecord(const SpringHistory* hist, const MeshData* mesh, int spring) {
+  const int i = hist->index->PointToHD[spring];
+  if (i == 0) InternalError(__FILE__, __LINE__);
+  return SpringHistoryRecord(hist, mesh->PointSprings[spring].SpringMaterialKind, hist->index->PointRecord[i]);
+}
+
+NLSMM_HDRecord& LinkRecord(const SpringHistory* hist, const MeshData* mesh, int link) {
+  const int i = hist->index->LinkToHD[link];
+  if (i == 0) InternalError(__FILE__, __LINE__);
+  return SpringHistoryRecord(hist, mesh->SpringLinks[link].SpringMaterialKind, hist->index->LinkRecord[i]);
+}
+
+const MaterialRecord& SpringMaterialOf(const MeshData* mesh, int kind, int number) {
+  if (kind < 1 || kind > kSpringMaterialKinds || number < 1 || number > mesh->nSpringMaterials[kind])
+    InternalError(__FILE__, __LINE__);
+  return mesh->SpringMaterials[kind][number];
+}
+
+// Tangent of a nonlinear link from its record.
+double LinkTangent(int link, const MeshData* mesh, const SpringHistory* hist) {
+  const IntPointSpringLink& l = mesh->SpringLinks[link];
+  const MaterialRecord& m = SpringMaterialOf(mesh, l.SpringMaterialKind, l.SpringMaterial);
+  const double s = SpringOrientationFactor(l.SpringMaterialKind, m, 0, kSpringLink);
+  return SpringLawTangent(l.SpringMaterialKind, m, s, LinkRecord(hist, mesh, link));
 }
 
 }  // namespace
@@ -412,7 +447,7 @@ void CalcSpringAdjElements(int nElements, const MeshData* mesh, const int* ElemP
   zeroc1(ElemHasLineSpring, nElements);
   zeroc1(ElemHasSurfSpring, nElements);
   zeroc1(ElemHasSpringLink, nElements);
-  RefuseUnavailableSprings(mesh);
+  CheckSpringLaws(mesh);
   const int nPS = mesh->nPointSprings, nL = mesh->nSpringLinks;
   alloci1(&t->pointHost, nPS > 0 ? nPS : 1);
   alloci1(&t->linkTargetHost, nL > 0 ? nL : 1);
@@ -505,11 +540,12 @@ void CalcStiffIntPointSpringLink(int elem, int nNodes, const char* dofMask, cons
 }
 
 void CalcSpringLinkCouplingMat(int link, const MeshData* mesh, const int* ElemPropIndex, const char* PointTypes,
-                               const PointList* PointElemAdjacency, double** K12) {
+                               const PointList* PointElemAdjacency, const SpringHistory* hist, double** K12) {
   const IntPointSpringLink& l = mesh->SpringLinks[link];
   zerod2(K12, 12, 12);
-  if (!SpringKindIsLinear(l.SpringMaterialKind)) return;
-  const double k = LinkStiffness(mesh, l);
+  const bool linear = SpringKindIsLinear(l.SpringMaterialKind);
+  if (!linear && hist == nullptr) return;  // a linear assembly leaves the spring laws out
+  const double k = linear ? LinkStiffness(mesh, l) : LinkTangent(link, mesh, hist);
   double d[4], vt[4], vr[4];
   SpringDirection(mesh, l.DirKind, l.Direction, d);
   SpringPointVector(l.TargetPoint, l.DofType, d, mesh, ElemPropIndex, PointTypes, PointElemAdjacency, vt);
@@ -588,4 +624,291 @@ void CalcStiffElementSprings(int elem, int, int nNodes, int property, const char
   if (ElemHasSurfSpring[elem]) CalcStiffSurfSpring(elem, nNodes, property, OutputControl, mesh, K, t);
   if (ElemHasSpringLink[elem])
     CalcStiffIntPointSpringLink(elem, nNodes, dofMask, mesh, ElemPropIndex, K, PointTypes, PointElemAdjacency, t);
+}
+
+// ---- nonlinear runs -----------------------------------------------------------------------------
+
+NLSMM_HDRecord& SpringHistoryRecord(const SpringHistory* hist, int kind, int record) {
+  NLSMM_HDRecord* a = NLSMM_HDCurrent(hist->table, kind);
+  if (a == nullptr || record < 1) InternalError(__FILE__, __LINE__);
+  return a[record];
+}
+
+namespace {
+
+// Orientation factor and material of a nonlinear point spring.
+struct PointLaw {
+  int kind;
+  const MaterialRecord* m;
+  double s;
+};
+
+PointLaw PointSpringLaw(const MeshData* mesh, const PointSpring& r) {
+  const MaterialRecord& m = SpringMaterialOf(mesh, r.SpringMaterialKind, r.SpringMaterial);
+  return PointLaw{r.SpringMaterialKind, &m, SpringOrientationFactor(r.SpringMaterialKind, m, r.Orientation, kSpringPoint)};
+}
+
+PointLaw LinkLaw(const MeshData* mesh, const IntPointSpringLink& l) {
+  const MaterialRecord& m = SpringMaterialOf(mesh, l.SpringMaterialKind, l.SpringMaterial);
+  return PointLaw{l.SpringMaterialKind, &m, SpringOrientationFactor(l.SpringMaterialKind, m, 0, kSpringLink)};
+}
+
+// Displacement of `point` along v, from the element displacements at its first node.
+double PointDisplAlong(int elem, int nNodes, const char* dofMask, int dofType, int point, const double* v,
+                       const MeshData* mesh, const double* ue) {
+  bool found = false;
+  double delta = 0.0;
+  ForPointNodes(elem, nNodes, dofMask, dofType, point, mesh, [&](int o, const int* m) {
+    if (found) return;
+    found = true;
+    for (int a = 1; a <= 3; a++)
+      if (m[a] != 0) delta += v[a] * ue[o + m[a]];
+  });
+  if (!found) InternalError(__FILE__, __LINE__);
+  return delta;
+}
+
+// Adds F v at every node of the element whose point is `point`.
+void ScatterPointForce(int elem, int nNodes, const char* dofMask, int dofType, int point, double F, const double* v,
+                       const MeshData* mesh, double* fe) {
+  ForPointNodes(elem, nNodes, dofMask, dofType, point, mesh, [&](int o, const int* m) {
+    for (int a = 1; a <= 3; a++)
+      if (m[a] != 0) fe[o + m[a]] += F * v[a];
+  });
+}
+
+// Point spring or link vector v of `point` after the coplanar rule (context lines with
+// the counter on a drill fault).
+void PointSpringVector(int point, int dofType, char dirKind, int direction, double k, const MeshData* mesh,
+                       const int* ElemPropIndex, const char* PointTypes, const PointList* adjacency,
+                       const char* context, int counter, double* v) {
+  double d[4];
+  SpringDirection(mesh, dirKind, direction, d);
+  SpringPointVector(point, dofType, d, mesh, ElemPropIndex, PointTypes, adjacency, v);
+  if (PointTypes[point] != 'G' && dofType == 2) CheckDrill(k, v, point, context, counter);
+}
+
+const char* const kLinkForceContext =
+    "\nCalculating the internal point spring link contribution\nto the internal forces vector:\n"
+    "   -> Block name: <INTERNAL_POINT_SPRING_LINKS>\n   -> Internal point spring link\tcounter: %d\n";
+
+// The link's point in this element: the target or the reference point.
+int LinkPointHere(int elem, int link, const MeshData* mesh, const SpringTables* t) {
+  const IntPointSpringLink& l = mesh->SpringLinks[link];
+  if (t->linkTargetHost[link] == elem) return l.TargetPoint;
+  if (t->linkRefHost[link] == elem) return l.RefPoint;
+  InternalError(__FILE__, __LINE__);
+}
+
+}  // namespace
+
+void CalcStiffPointSpring_NL(int elem, int nNodes, const char* dofMask, const MeshData* mesh, const int* ElemPropIndex,
+                             double** K, const char* PointTypes, const PointList* PointElemAdjacency,
+                             const SpringTables* t, const SpringHistory* hist) {
+  for (int i = t->point.first[elem]; i < t->point.first[elem + 1]; i++) {
+    const int s = t->point.items[i];
+    const PointSpring& r = mesh->PointSprings[s];
+    if (SpringKindIsLinear(r.SpringMaterialKind)) continue;
+    const PointLaw law = PointSpringLaw(mesh, r);
+    const double kt = SpringLawTangent(law.kind, *law.m, law.s, PointSpringRecord(hist, mesh, s));
+    double v[4];
+    PointSpringVector(r.Point, r.DofType, r.DirKind, r.Direction, kt, mesh, ElemPropIndex, PointTypes,
+                      PointElemAdjacency, kPointSpringContext, s, v);
+    ScatterPointBlock(elem, nNodes, dofMask, r.DofType, r.Point, kt, v, mesh, K);
+  }
+}
+
+void CalcStiffIntPointSpringLink_NL(int elem, int nNodes, const char* dofMask, const MeshData* mesh,
+                                    const int* ElemPropIndex, double** K, const char* PointTypes,
+                                    const PointList* PointElemAdjacency, const SpringTables* t,
+                                    const SpringHistory* hist) {
+  for (int i = t->link.first[elem]; i < t->link.first[elem + 1]; i++) {
+    const int s = t->link.items[i];
+    const IntPointSpringLink& l = mesh->SpringLinks[s];
+    if (SpringKindIsLinear(l.SpringMaterialKind)) continue;
+    CheckLinkElements(s, mesh, t, PointElemAdjacency);
+    const int point = LinkPointHere(elem, s, mesh, t);
+    const double kt = LinkTangent(s, mesh, hist);
+    // The drill check looks at the direction alone: the tangent may vanish for a while.
+    double v[4];
+    PointSpringVector(point, l.DofType, l.DirKind, l.Direction, 1.0, mesh, ElemPropIndex, PointTypes,
+                      PointElemAdjacency, kLinkContext, s, v);
+    ScatterPointBlock(elem, nNodes, dofMask, l.DofType, point, kt, v, mesh, K);
+  }
+}
+
+namespace {
+
+// Nonlinear line (surface) springs of the element on their host routine.
+void BedSprings_NL(bool line, int elem, int nNodes, int type, const MeshData* mesh, const SpringTables* t,
+                   const NonlinearSpringCall& call) {
+  const ElementSpringList& list = line ? t->line : t->surf;
+  for (int i = list.first[elem]; i < list.first[elem + 1]; i++) {
+    const int s = list.items[i];
+    const int kind = line ? mesh->LineSprings[s].SpringMaterialKind : mesh->SurfSprings[s].SpringMaterialKind;
+    if (SpringKindIsLinear(kind)) continue;
+    // Other hosts were refused at set-up.
+    switch (type) {
+      case _PLANE_STRESS_QUAD:
+      case _MINDLIN_SHELL_QUAD:
+      case _AHMAD_SHELL_QUAD:
+      case _SOLID_HEXA: break;
+      default: InternalError(__FILE__, __LINE__);
+    }
+    if (line)
+      LineSpringOnHost_NL(elem, s, nNodes, type, mesh, call);
+    else
+      SurfSpringOnHost_NL(elem, s, nNodes, type, mesh, call);
+  }
+}
+
+}  // namespace
+
+void CalcStiffLineSpring_NL(int elem, int nNodes, int type, const MeshData* mesh, double** K, const SpringTables* t,
+                            const SpringHistory* hist) {
+  BedSprings_NL(true, elem, nNodes, type, mesh, t, NonlinearSpringCall{hist, K, nullptr, nullptr, nullptr});
+}
+
+void CalcStiffSurfSpring_NL(int elem, int nNodes, int type, const char* OutputControl, const MeshData* mesh,
+                            double** K, const SpringTables* t, const SpringHistory* hist) {
+  BedSprings_NL(false, elem, nNodes, type, mesh, t, NonlinearSpringCall{hist, K, nullptr, nullptr, OutputControl});
+}
+
+void CalcStiffElementSprings_NL(int elem, int type, int nNodes, int property, const char* dofMask,
+                                const char* OutputControl, const MeshData* mesh, const int* ElemPropIndex, double** K,
+                                const char* ElemHasPointSpring, const char* ElemHasLineSpring,
+                                const char* ElemHasSurfSpring, const char* ElemHasSpringLink, const char* PointTypes,
+                                const PointList* PointElemAdjacency, const SpringTables* t,
+                                const SpringHistory* hist) {
+  if (ElemHasPointSpring[elem]) {
+    CalcStiffPointSpring(elem, nNodes, dofMask, mesh, ElemPropIndex, K, PointTypes, PointElemAdjacency, t);
+    CalcStiffPointSpring_NL(elem, nNodes, dofMask, mesh, ElemPropIndex, K, PointTypes, PointElemAdjacency, t, hist);
+  }
+  if (ElemHasLineSpring[elem]) {
+    CalcStiffLineSpring(elem, nNodes, property, OutputControl, mesh, ElemPropIndex, K, PointTypes,
+                        PointElemAdjacency, t);
+    CalcStiffLineSpring_NL(elem, nNodes, type, mesh, K, t, hist);
+  }
+  if (ElemHasSurfSpring[elem]) {
+    CalcStiffSurfSpring(elem, nNodes, property, OutputControl, mesh, K, t);
+    CalcStiffSurfSpring_NL(elem, nNodes, type, OutputControl, mesh, K, t, hist);
+  }
+  if (ElemHasSpringLink[elem]) {
+    CalcStiffIntPointSpringLink(elem, nNodes, dofMask, mesh, ElemPropIndex, K, PointTypes, PointElemAdjacency, t);
+    CalcStiffIntPointSpringLink_NL(elem, nNodes, dofMask, mesh, ElemPropIndex, K, PointTypes, PointElemAdjacency, t,
+                                   hist);
+  }
+}
+
+// ---- internal forces ------------------------------------------------------------------------------
+
+namespace {
+
+// Linear springs of one family: fe += Ks ue with Ks their stiffness on the element.
+template <class AddStiff>
+void LinearSpringForces(int n, const double* ue, double* fe, AddStiff addStiff) {
+  double** Ks;
+  allocd2(&Ks, n, n);
+  zerod2(Ks, n, n);
+  addStiff(Ks);
+  for (int r = 1; r <= n; r++) {
+    double sum = 0.0;
+    for (int c = 1; c <= n; c++) sum += Ks[r][c] * ue[c];
+    fe[r] += sum;
+  }
+  freed2(Ks);
+}
+
+}  // namespace
+
+void CalcInt_Fg_PointSpring_NL(int elem, int nNodes, const char* dofMask, const MeshData* mesh,
+                               const int* ElemPropIndex, const double* ue, double* fe, const char* PointTypes,
+                               const PointList* PointElemAdjacency, const SpringTables* t, const SpringHistory* hist) {
+  static const char* const kContext =
+      "\nCalculating the point spring contribution\nto the internal forces vector:\n"
+      "   -> Block name: <POINT_SPRINGS>\n   -> Point spring counter: %d\n";
+  for (int i = t->point.first[elem]; i < t->point.first[elem + 1]; i++) {
+    const int s = t->point.items[i];
+    const PointSpring& r = mesh->PointSprings[s];
+    if (SpringKindIsLinear(r.SpringMaterialKind)) continue;
+    if (r.DofType != 1) InternalError(__FILE__, __LINE__);  // refused at set-up
+    const PointLaw law = PointSpringLaw(mesh, r);
+    double v[4];
+    PointSpringVector(r.Point, r.DofType, r.DirKind, r.Direction, 1.0, mesh, ElemPropIndex, PointTypes,
+                      PointElemAdjacency, kContext, s, v);
+    const double delta = PointDisplAlong(elem, nNodes, dofMask, r.DofType, r.Point, v, mesh, ue);
+    const double F = SpringLawForce(law.kind, *law.m, law.s, delta, PointSpringRecord(hist, mesh, s));
+    ScatterPointForce(elem, nNodes, dofMask, r.DofType, r.Point, F, v, mesh, fe);
+  }
+}
+
+// Links of either kind: F from the relative displacement of the two points, +F v at the
+// target, -F v at the reference, each inside its own host.
+void CalcInt_Fg_IntPointSpringLink(int elem, int nNodes, const char* dofMask, const MeshData* mesh,
+                                   const int* ElemPropIndex, double** U, double* fe, const char* PointTypes,
+                                   const PointList* PointElemAdjacency, const SpringTables* t,
+                                   const SpringHistory* hist) {
+  for (int i = t->link.first[elem]; i < t->link.first[elem + 1]; i++) {
+    const int s = t->link.items[i];
+    const IntPointSpringLink& l = mesh->SpringLinks[s];
+    CheckLinkElements(s, mesh, t, PointElemAdjacency);
+    const bool linear = SpringKindIsLinear(l.SpringMaterialKind);
+    if (!linear && hist == nullptr) continue;
+    const int o = l.DofType == 2 ? 3 : l.DofType == 1 ? 0 : -1;
+    if (o < 0) InternalError(__FILE__, __LINE__);
+    double vt[4], vr[4];
+    PointSpringVector(l.TargetPoint, l.DofType, l.DirKind, l.Direction, 1.0, mesh, ElemPropIndex, PointTypes,
+                      PointElemAdjacency, kLinkForceContext, s, vt);
+    PointSpringVector(l.RefPoint, l.DofType, l.DirKind, l.Direction, 1.0, mesh, ElemPropIndex, PointTypes,
+                      PointElemAdjacency, kLinkForceContext, s, vr);
+    double delta = 0.0;
+    for (int a = 1; a <= 3; a++) delta += vt[a] * U[l.TargetPoint][o + a] - vr[a] * U[l.RefPoint][o + a];
+    double F;
+    if (linear) {
+      F = LinkStiffness(mesh, l) * delta;
+    } else {
+      // Both hosts read the one record: the target's host advances it, the reference's
+      // host evaluates a copy (a repeated evaluation at the same displacement returns the
+      // same force, whichever host comes first).
+      NLSMM_HDRecord& rec = LinkRecord(hist, mesh, s);
+      NLSMM_HDRecord copy = rec;
+      const PointLaw law = LinkLaw(mesh, l);
+      F = SpringLawForce(law.kind, *law.m, law.s, delta, t->linkTargetHost[s] == elem ? rec : copy);
+    }
+    const int point = LinkPointHere(elem, s, mesh, t);
+    if (point == l.TargetPoint)
+      ScatterPointForce(elem, nNodes, dofMask, l.DofType, point, F, vt, mesh, fe);
+    else
+      ScatterPointForce(elem, nNodes, dofMask, l.DofType, point, -F, vr, mesh, fe);
+  }
+}
+
+void CalcInt_Fg_Springs(int elem, int type, int nNodes, int property, const char* dofMask, const MeshData* mesh,
+                        const int* ElemPropIndex, const double* ue, double** U, double* fe,
+                        const char* ElemHasPointSpring, const char* ElemHasLineSpring, const char* ElemHasSurfSpring,
+                        const char* ElemHasSpringLink, const char* PointTypes, const PointList* PointElemAdjacency,
+                        const SpringTables* t, const SpringHistory* hist) {
+  const int n = DofsOfMask(dofMask) * nNodes;
+  const NonlinearSpringCall call{hist, nullptr, ue, fe, nullptr};
+  if (ElemHasPointSpring[elem]) {
+    LinearSpringForces(n, ue, fe, [&](double** Ks) {
+      CalcStiffPointSpring(elem, nNodes, dofMask, mesh, ElemPropIndex, Ks, PointTypes, PointElemAdjacency, t);
+    });
+    CalcInt_Fg_PointSpring_NL(elem, nNodes, dofMask, mesh, ElemPropIndex, ue, fe, PointTypes, PointElemAdjacency, t,
+                              hist);
+  }
+  if (ElemHasLineSpring[elem]) {
+    LinearSpringForces(n, ue, fe, [&](double** Ks) {
+      CalcStiffLineSpring(elem, nNodes, property, nullptr, mesh, ElemPropIndex, Ks, PointTypes, PointElemAdjacency,
+                          t);
+    });
+    BedSprings_NL(true, elem, nNodes, type, mesh, t, call);
+  }
+  if (ElemHasSurfSpring[elem]) {
+    LinearSpringForces(n, ue, fe, [&](double** Ks) { CalcStiffSurfSpring(elem, nNodes, property, nullptr, mesh, Ks, t); });
+    BedSprings_NL(false, elem, nNodes, type, mesh, t, call);
+  }
+  if (ElemHasSpringLink[elem])
+    CalcInt_Fg_IntPointSpringLink(elem, nNodes, dofMask, mesh, ElemPropIndex, U, fe, PointTypes, PointElemAdjacency,
+                                  t, hist);
 }

@@ -4,14 +4,23 @@
 // element's special-coordinate transform and scatter. A link also couples its two
 // points; that block is added by the global assembly (CalcSpringLinkCouplingMat).
 //
-// Only the linear spring material "_LIN_SPRING" acts here; a spring of a nonlinear
-// spring material, or any spring in a nonlinear or transient analysis, is refused at
-// set-up.
+// Springs of the linear material "_LIN_SPRING" act in every mechanical analysis; springs
+// of the nonlinear spring materials ("_NLSMM101" .. "_NLSMM103") only in materially
+// nonlinear runs, where their tangent and internal forces come from the spring laws
+// and the spring history records (one per point spring or link, one per sampling point
+// of a line or surface spring).
 #pragma once
 
+#include "materials/history_data.h"
 #include "numcore/numcore.h"
 
 struct MeshData;
+
+// The spring history of a nonlinear run: record numbers and the current records.
+struct SpringHistory {
+  const SpringIndex_HD* index;
+  NLSMM_HD* table;
+};
 
 // Elements' own spring lists, compressed by element: the springs of element e are
 // items[first[e] .. first[e + 1] - 1], in counter order.
@@ -79,8 +88,49 @@ void CalcStiffSurfSpring(int elem, int nNodes, int property, const char* OutputC
 // Coupling of link `link` between its target point (node 1) and reference point (node 2)
 // as a 12 x 12 matrix of two six-dof nodes: -k v_t v_r^T and its transpose, with v the
 // spring direction turned into each point's coplanar frame where that applies.
+// A nonlinear link (hist not null) couples with its tangent kt in place of k.
 void CalcSpringLinkCouplingMat(int link, const MeshData* mesh, const int* ElemPropIndex, const char* PointTypes,
-                               const PointList* PointElemAdjacency, double** K12);
+                               const PointList* PointElemAdjacency, const SpringHistory* hist, double** K12);
+
+// ---- nonlinear runs ---------------------------------------------------------------------------
+// Tangent of the element's springs: the linear ones as above, the nonlinear ones from
+// their laws in the state the last internal forces left.
+void CalcStiffElementSprings_NL(int elem, int type, int nNodes, int property, const char* dofMask,
+                                const char* OutputControl, const MeshData* mesh, const int* ElemPropIndex, double** K,
+                                const char* ElemHasPointSpring, const char* ElemHasLineSpring,
+                                const char* ElemHasSurfSpring, const char* ElemHasSpringLink, const char* PointTypes,
+                                const PointList* PointElemAdjacency, const SpringTables* tables,
+                                const SpringHistory* hist);
+void CalcStiffPointSpring_NL(int elem, int nNodes, const char* dofMask, const MeshData* mesh, const int* ElemPropIndex,
+                             double** K, const char* PointTypes, const PointList* PointElemAdjacency,
+                             const SpringTables* tables, const SpringHistory* hist);
+// The diagonal blocks kt v v^T of a nonlinear link at its point in this element (the
+// coupling comes with CalcSpringLinkCouplingMat).
+void CalcStiffIntPointSpringLink_NL(int elem, int nNodes, const char* dofMask, const MeshData* mesh,
+                                    const int* ElemPropIndex, double** K, const char* PointTypes,
+                                    const PointList* PointElemAdjacency, const SpringTables* tables,
+                                    const SpringHistory* hist);
+void CalcStiffLineSpring_NL(int elem, int nNodes, int type, const MeshData* mesh, double** K,
+                            const SpringTables* tables, const SpringHistory* hist);
+void CalcStiffSurfSpring_NL(int elem, int nNodes, int type, const char* OutputControl, const MeshData* mesh,
+                            double** K, const SpringTables* tables, const SpringHistory* hist);
+void CalcInt_Fg_PointSpring_NL(int elem, int nNodes, const char* dofMask, const MeshData* mesh,
+                               const int* ElemPropIndex, const double* ue, double* fe, const char* PointTypes,
+                               const PointList* PointElemAdjacency, const SpringTables* tables,
+                               const SpringHistory* hist);
+void CalcInt_Fg_IntPointSpringLink(int elem, int nNodes, const char* dofMask, const MeshData* mesh,
+                                   const int* ElemPropIndex, double** U, double* fe, const char* PointTypes,
+                                   const PointList* PointElemAdjacency, const SpringTables* tables,
+                                   const SpringHistory* hist);
+// Adds the internal equivalent nodal forces of the element's springs into fe (element
+// dof order, global components) from the element displacements ue; U holds the
+// displacements of every point (nPoints x 6, global components at special systems),
+// read by the links. Nonlinear springs advance their current history records.
+void CalcInt_Fg_Springs(int elem, int type, int nNodes, int property, const char* dofMask, const MeshData* mesh,
+                        const int* ElemPropIndex, const double* ue, double** U, double* fe,
+                        const char* ElemHasPointSpring, const char* ElemHasLineSpring, const char* ElemHasSurfSpring,
+                        const char* ElemHasSpringLink, const char* PointTypes, const PointList* PointElemAdjacency,
+                        const SpringTables* tables, const SpringHistory* hist);
 
 // ---- per-host routines (line springs: edge of the host; surface springs: face) -------------
 struct LineSpringHostData {
@@ -111,6 +161,26 @@ void CalcStiffSurfSpringPlaneStressQuad(int elem, int spring, int nNodes, const 
                                         const MeshData* mesh, double** K);
 void CalcStiffSurfSpringPlaneStrainQuad(int elem, int spring, int nNodes, const char* OutputControl,
                                         const MeshData* mesh, double** K);
+
+// Nonlinear line and surface springs on their hosts (types 10, 20, 22, 24): with
+// fe == null the tangent is added into K; otherwise the internal forces from ue into fe
+// (the records advanced).
+struct NonlinearSpringCall {
+  const SpringHistory* hist;
+  double** K;          // tangent
+  const double* ue;    // internal forces: element displacements ...
+  double* fe;          // ... and forces
+  const char* OutputControl;
+};
+void LineSpringOnHost_NL(int elem, int spring, int nNodes, int type, const MeshData* mesh,
+                         const NonlinearSpringCall& call);
+void SurfSpringOnHost_NL(int elem, int spring, int nNodes, int type, const MeshData* mesh,
+                         const NonlinearSpringCall& call);
+// Current record `record` of nonlinear spring kind `kind`.
+NLSMM_HDRecord& SpringHistoryRecord(const SpringHistory* hist, int kind, int record);
+// The history record of sampling point j of nonlinear line (surface) spring `spring`.
+NLSMM_HDRecord& LineSpringRecord(const SpringHistory* hist, const MeshData* mesh, int spring, int j);
+NLSMM_HDRecord& SurfSpringRecord(const SpringHistory* hist, const MeshData* mesh, int spring, int j);
 
 // ---- record checks shared by the set-up and the host routines --------------------------------
 // Edge (line) or face (surface) node count of a host type with nNodes nodes; 0 when the

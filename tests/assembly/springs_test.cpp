@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assembly/assembly.h"
+#include "history/history.h"
 #include "model/material.h"
 #include "springs/springs.h"
 #include "support/output_flags.h"
@@ -30,6 +31,20 @@ tw::Rec LineSpringRec(int elem, int face, int edge, char dirKind, int dir, int d
 tw::Rec SurfSpringRec(int elem, int face, char dirKind, int dir, const std::vector<int32_t>& materials,
                       int integType = 1, int pattern = 0) {
   return tw::Rec().I(0).I(0).I(0).I(elem).I(face).C(dirKind).I(dir).C(1).C(integType).C(pattern).C(1).IList(materials);
+}
+
+// Spring laws: k, Fp, a and the unloading type; the three-point law with F = 10, 12, 4
+// and n = 2; the table law's points.
+tw::Rec Law101(double k, double Fp, double a, int unloading = 2) {
+  return tw::Rec().S("law").D(k).D(Fp).D(a).I(unloading);
+}
+tw::Rec Law102(int mapping, double d1, double d2, double d3) {
+  return tw::Rec().S("law").I(mapping).D(d1).D(10).D(d2).D(12).D(d3).D(4).D(2);
+}
+tw::Rec Law103(int mapping, const std::vector<std::pair<double, double>>& points) {
+  tw::Rec r = tw::Rec().S("law").I(mapping).I(static_cast<int32_t>(points.size()));
+  for (const auto& [x, y] : points) r.D(x).D(y);
+  return r;
 }
 
 tw::Rec SpringLink(int target, int ref, char dirKind, int dir, int dofType) {
@@ -169,7 +184,7 @@ TEST(SpringLinks, CouplingBlockActsOnTheLinkedDofs) {
   EXPECT_EQ(b.w.Springs.linkCouplingElem[1], 2);
   double** K12;
   allocd2(&K12, 12, 12);
-  CalcSpringLinkCouplingMat(1, &b.mesh, b.w.ElemPropIndex, b.w.PointTypes, b.w.PointElemAdjacency, K12);
+  CalcSpringLinkCouplingMat(1, &b.mesh, b.w.ElemPropIndex, b.w.PointTypes, b.w.PointElemAdjacency, nullptr, K12);
   for (int r = 1; r <= 12; r++)
     for (int c = 1; c <= 12; c++)
       EXPECT_EQ(K12[r][c], (r == 6 && c == 12) || (r == 12 && c == 6) ? -4.0 : 0.0) << r << ", " << c;
@@ -269,19 +284,80 @@ TEST(SpringSetUpDeathTest, RecordsTheRunCannotTake) {
     const char* stderrRegex;
   };
   const Case cases[] = {
-      {"nonlinear spring material",
+      {"spring law in a linear analysis",
        [](tw::Model& m) {
-         tw::AddRecord(m, "<NLSMM101>", tw::Rec().S("n").D(1).D(1).D(1).I(1));
+         tw::AddRecord(m, "<NLSMM101>", Law101(1, 1, 1));
          tw::AddRecord(m, "<POINT_SPRINGS>", tw::PointSpring(2, 'G', 1, 1, SPRMAT_NLSMM101, 1));
        },
-       "   -> Block name: <POINT_SPRINGS>\n\nERROR:\nSprings are not available yet\\."},
-      {"materially nonlinear analysis",
+       "   -> Block name: <POINT_SPRINGS>\n   -> Record counter: 1\n\nERROR:\nSprings of nonlinear spring materials "
+       "need a materially nonlinear analysis\\."},
+      {"peak shape factor with a zero divisor",
+       [](tw::Model& m) { tw::AddRecord(m, "<NLSMM101>", Law101(1000, 10, 2)); },
+       "   -> Block name: <NLSMM101>\n   -> Record counter: 1\n\nERROR:\nThe shape factor must lie in \\[0, 2\\): 2\\."},
+      {"negative shape factor", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM101>", Law101(1000, 10, -0.5)); },
+       "The shape factor must lie in \\[0, 2\\): -0\\.5\\."},
+      {"null initial stiffness", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM101>", Law101(0, 10, 1)); },
+       "The initial stiffness must be positive: 0\\."},
+      {"negative plateau", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM101>", Law101(1000, -1, 1)); },
+       "The plateau force must be positive: -1\\."},
+      {"unloading type", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM101>", Law101(1000, 10, 1, 3)); },
+       "Invalid unloading and reloading type: 3"},
+      {"three points out of order",
+       [](tw::Model& m) { tw::AddRecord(m, "<NLSMM102>", Law102(1, 0.002, 0.001, 0.01)); },
+       "   -> Block name: <NLSMM102>\n   -> Record counter: 1\n\nERROR:\nThe displacements must not decrease"},
+      {"null first displacement", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM102>", Law102(1, 0.0, 0.002, 0.01)); },
+       "The first displacement must be positive: 0\\."},
+      {"mapping of the three-point law",
+       [](tw::Model& m) { tw::AddRecord(m, "<NLSMM102>", Law102(0, 0.001, 0.002, 0.01)); },
+       "Invalid orientation mapping: 0 \\(valid: 1 or 2\\)\\."},
+      {"table without points", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM103>", Law103(0, {})); },
+       "   -> Block name: <NLSMM103>\n   -> Record counter: 1\n\nERROR:\nThe table needs at least one point: 0\\."},
+      {"table starting at the origin",
+       [](tw::Model& m) { tw::AddRecord(m, "<NLSMM103>", Law103(0, {{0.0, 1.0}, {1.0, 2.0}})); },
+       "The first abscissa must be positive: 0\\."},
+      {"table abscissae repeated",
+       [](tw::Model& m) { tw::AddRecord(m, "<NLSMM103>", Law103(0, {{1.0, 1.0}, {1.0, 2.0}})); },
+       "The abscissae must increase strictly: point 2"},
+      {"mapping of the table law", [](tw::Model& m) { tw::AddRecord(m, "<NLSMM103>", Law103(3, {{1.0, 1.0}})); },
+       "Invalid orientation mapping: 3 \\(valid: 0 to 2\\)\\."},
+      {"orientation code the law reads",
        [](tw::Model& m) {
          m.main.materNonlinear = 1;
-         tw::AddRecord(m, "<POINT_SPRINGS>", tw::PointSpring(2, 'G', 1, 1, SPRMAT_LIN_SPRING, 1));
+         tw::AddRecord(m, "<NLSMM103>", Law103(1, {{1.0, 1.0}}));
+         tw::AddRecord(m, "<POINT_SPRINGS>", tw::PointSpring(2, 'G', 1, 1, SPRMAT_NLSMM103, 1, 3));
        },
-       "   -> Block name: <POINT_SPRINGS>\n\nERROR:\nSprings are not available yet\\.\n"
-       "Springs can be used in linear analyses only\\."},
+       "   -> Block name: <POINT_SPRINGS>\n   -> Record counter: 1\n\nERROR:\nInvalid orientation code: 3 "
+       "\\(valid: 1 or 2\\)\\."},
+      {"rotational spring law",
+       [](tw::Model& m) {
+         m.main.materNonlinear = 1;
+         tw::AddRecord(m, "<NLSMM102>", Law102(1, 0.001, 0.002, 0.01));
+         tw::AddRecord(m, "<POINT_SPRINGS>", tw::PointSpring(2, 'G', 1, 2, SPRMAT_NLSMM102, 1));
+       },
+       "   -> Spring material type: _NLSMM102\n   -> Specified type of degree of freedom: _ROT \\(rotational\\)\n\n"
+       "ERROR:\nFor this nonlinear spring material model \\(_NLSMM102\\) the \nspecified type of degree o freedom "
+       "must be: _TRANS \\(Translational\\)\\."},
+      {"link of a one-sided law",
+       [](tw::Model& m) {
+         m.main.materNonlinear = 1;
+         tw::AddRecord(m, "<NLSMM101>", Law101(1000, 10, 1));
+         tw::AddRecord(m, "<INTERNAL_POINT_SPRING_LINKS>",
+                       tw::Rec().I(0).I(0).I(0).I(1).I(2).C('G').I(1).C(1).I(SPRMAT_NLSMM101).I(1));
+       },
+       "   -> Block name: <INTERNAL_POINT_SPRING_LINKS>\n   -> Record counter: 1\n\nERROR:\nInternal point spring "
+       "links take the spring materials _LIN_SPRING and _NLSMM103 only: _NLSMM101\\."},
+      {"spring law on a beam",
+       [](tw::Model& m) {
+         m.main.materNonlinear = 1;
+         tw::AddPoint(m, 5, 0, 0);
+         tw::AddElement(m, {2, 9});
+         AddProperty(m, 2, 2, _TIMOSHENKO_BEAM_3D);
+         tw::AddRecord(m, "<NLSMM103>", Law103(0, {{1.0, 1.0}}));
+         tw::AddRecord(m, "<LINE_SPRINGS>", LineSpringRec(2, 0, 0, 'G', 3, 1, {1}, 1, 0, SPRMAT_NLSMM103));
+       },
+       "Calculating the nonlinear material line spring contribution\nto the global stiffness matrix:\n"
+       "   -> Block name: <LINE_SPRINGS>\n   -> Counter: 1\n   -> Element: 2\n\nERROR:\nNonlinear material line "
+       "springs cannot be applied to this element type\\."},
       {"edge not on the face",
        [](tw::Model& m) { tw::AddRecord(m, "<LINE_SPRINGS>", LineSpringRec(1, 6, 1, 'G', 1, 1, {1})); },
        "The specified face does not contain the specified edge\\."},
@@ -479,5 +555,190 @@ TEST(SurfaceSprings, QuadraticHexaFacesAndEdge) {
     for (int i : {1, 2, 3})
       for (int j : {1, 2, 3}) el += dl[static_cast<size_t>(3 * i - 2)][static_cast<size_t>(3 * j - 2)];
     EXPECT_NEAR(el, 2.0, 1e-12);
+  }
+}
+
+// ---- nonlinear line and surface springs ---------------------------------------------------
+
+namespace {
+
+// The spring history of a built model as the nonlinear set-up makes it (mode 1).
+struct SpringHistoryOf {
+  SpringIndex_HD index{};
+  NLSMM_HD table{};
+  int counts[kSpringMaterialKinds + 1] = {};
+  SpringHistory hist{};
+  explicit SpringHistoryOf(const Built& b) {
+    CalcSpringToSpringIndex_HD(&index, &b.mesh);
+    CalcSizingDataSpringIndex_HD(&index, &b.mesh, b.w.ElemPropIndex);
+    AllocIndexArrays_HD(&index);
+    CalcSpringIndex_HD(&index, &b.mesh, counts);
+    AllocNLSMM_HD(1, &table, counts);
+    InitNLSMM_HD(1, &table, counts);
+    SF_NLSMM_HD(1, &index, &b.mesh, &table, counts);
+    hist = SpringHistory{&index, &table};
+  }
+  ~SpringHistoryOf() {
+    FreeNLSMM_HD(1, &table, counts);
+    FreeSpringIndex_HD(&index);
+  }
+};
+
+Matrix ToMatrix(double** K, int n) {
+  Matrix d(static_cast<size_t>(n + 1), std::vector<double>(static_cast<size_t>(n + 1), 0.0));
+  for (int r = 1; r <= n; r++)
+    for (int c = 1; c <= n; c++) d[r][c] = K[r][c];
+  return d;
+}
+
+}  // namespace
+
+// An _NLSMM101 line spring (k = 1000) on a hexahedron edge along x1, in its first branch,
+// gives the matrix of the linear spring k = 1000 on that edge; a motion of the edge nodes
+// by 1e-4 along the spring gives internal forces equal to that matrix times it.
+TEST(NonlinearSpringHosts, LineSpringInItsFirstBranchIsTheLinearSpring) {
+  const int n = 24;
+  tw::Model lin = Hexa(2.0);
+  tw::AddRecord(lin, "<LINEAR_SPRING_MATERIALS>", LinearSpring(1000.0));
+  tw::AddRecord(lin, "<LINE_SPRINGS>", LineSpringRec(1, 1, 1, 'G', 1, 1, {1}));
+  const Matrix expected = SpringTerms(Built(lin, 1, "lin"), 1);
+
+  tw::Model m = Hexa(2.0);
+  m.main.materNonlinear = 1;
+  tw::AddRecord(m, "<NLSMM101>", Law101(1000, 10, 1));
+  tw::AddRecord(m, "<LINE_SPRINGS>", LineSpringRec(1, 1, 1, 'G', 1, 1, {1}, 1, 0, SPRMAT_NLSMM101));
+  Built b(m, 1, "nl");
+  SpringHistoryOf h(b);
+  EXPECT_EQ(h.counts[SPRMAT_NLSMM101], 3);  // the default rule's three points
+  double** K;
+  allocd2(&K, n, n);
+  zerod2(K, n, n);
+  CalcStiffLineSpring_NL(1, 8, _SOLID_HEXA, &b.mesh, K, &b.w.Springs, &h.hist);
+  ExpectTerms(ToMatrix(K, n), [&](int r, int c) { return expected[r][c]; }, 1000.0);
+  freed2(K);
+
+  // Edge 1 of face 1 joins nodes 1 and 2: both move along x1 (orientation code 1: the
+  // spring acts while u >= 0).
+  std::vector<double> ue(n + 1, 0.0), fe(n + 1, 0.0);
+  ue[1] = ue[4] = 1e-4;
+  const std::string noFlags(8, '\0');
+  CalcInt_Fg_Springs(1, _SOLID_HEXA, 8, b.w.ElemPropIndex[1], GetElementTypeInfo(_SOLID_HEXA).dofMask, &b.mesh,
+                     b.w.ElemPropIndex, ue.data(), nullptr, fe.data(), noFlags.c_str(), b.w.ElemHasLineSpring,
+                     noFlags.c_str(), noFlags.c_str(), b.w.PointTypes, b.w.PointElemAdjacency, &b.w.Springs, &h.hist);
+  for (int r = 1; r <= n; r++) {
+    double sum = 0.0;
+    for (int c = 1; c <= n; c++) sum += expected[r][c] * ue[c];
+    EXPECT_NEAR(fe[r], sum, 1e-12) << r;
+  }
+}
+
+// A surface spring with a 2 x 3 rule on a unit plane-stress square along _L1 (the u2
+// dofs): record (i - 1) 3 + j serves sampling point (s1_i, s2_j). With a table law whose
+// segment k has slope 1000 k and record k left on segment k, the tangent is
+// sum_ij 1000 ((i - 1) 3 + j) w_i w_j |J| N N^T.
+TEST(NonlinearSpringHosts, SurfacePatternRecordsFollowTheSamplingPoints) {
+  tw::Model m = BaseModel();
+  m.main.materNonlinear = 1;
+  const double x[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  for (const auto& p : x) tw::AddPoint(m, 0, p[0], p[1]);
+  tw::AddElement(m, {1, 2, 3, 4});
+  AddProperty(m, 1, 1, _PLANE_STRESS_QUAD);
+  tw::AddRecord(m, "<NUMERICAL_INTEGRATION>", tw::NumericalIntegration("p23", {0, 0, 2, 3}));
+  std::vector<std::pair<double, double>> table;
+  double y = 0.0;
+  for (int k = 1; k <= 6; k++) table.push_back({0.001 * k, y += k});
+  tw::AddRecord(m, "<NLSMM103>", Law103(0, table));
+  tw::AddRecord(m, "<SURFACE_SPRINGS>",
+                tw::Rec().I(0).I(0).I(0).I(1).I(0).C('E').I(1).C(1).C(1).C(1).C(SPRMAT_NLSMM103).IList({1}));
+  Built b(m);
+  SpringHistoryOf h(b);
+  ASSERT_EQ(h.counts[SPRMAT_NLSMM103], 6);
+  ASSERT_EQ(h.index.SurfSlots[1], 6);
+  NLSMM_HDRecord* rec = NLSMM_HDCurrent(&h.table, SPRMAT_NLSMM103);
+  for (int k = 1; k <= 6; k++) {
+    EXPECT_EQ(h.index.SurfRecord[1][k], k);
+    rec[k].Value[1] = 0.001 * (k - 0.5);
+  }
+  const int n = 8;
+  double** K;
+  allocd2(&K, n, n);
+  zerod2(K, n, n);
+  CalcStiffSurfSpring_NL(1, 4, _PLANE_STRESS_QUAD, nullptr, &b.mesh, K, &b.w.Springs, &h.hist);
+  const double* a1 = IntegrationRuleTable.abscissa[kIntGLEG][2];
+  const double* w1 = IntegrationRuleTable.weight[kIntGLEG][2];
+  const double* a2 = IntegrationRuleTable.abscissa[kIntGLEG][3];
+  const double* w2 = IntegrationRuleTable.weight[kIntGLEG][3];
+  const double corner[5][2] = {{0, 0}, {-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+  auto N = [&](int a, double s, double t) { return (1 + corner[a][0] * s) * (1 + corner[a][1] * t) / 4; };
+  ExpectTerms(
+      ToMatrix(K, n),
+      [&](int r, int c) {
+        if (r % 2 == 0 || c % 2 == 0) return 0.0;  // the u3 dofs
+        const int na = (r + 1) / 2, nb = (c + 1) / 2;
+        double sum = 0.0;
+        for (int i = 1; i <= 2; i++)
+          for (int j = 1; j <= 3; j++)
+            sum += 1000.0 * ((i - 1) * 3 + j) * w1[i] * w2[j] * 0.25 * N(na, a1[i], a2[j]) * N(nb, a1[i], a2[j]);
+        return sum;
+      },
+      1000.0, 1e-10);
+  freed2(K);
+}
+
+// Directions a nonlinear spring cannot take on its host stop the tangent with the host's
+// message, after the title of the nonlinear step.
+TEST(NonlinearSpringHostsDeath, DirectionsTheLawsCannotTake) {
+  struct Case {
+    const char* what;
+    int type;
+    tw::Rec spring;
+    const char* block;
+    const char* regex;
+  };
+  auto line = [](char kind, int dir, int dofType) {
+    return LineSpringRec(1, 0, 1, kind, dir, dofType, {1}, 1, 0, SPRMAT_NLSMM103);
+  };
+  auto surf = [](char kind, int dir) {
+    return tw::Rec().I(0).I(0).I(0).I(1).I(0).C(kind).I(dir).C(1).C(1).C(0).C(SPRMAT_NLSMM103).IList({1});
+  };
+  const Case cases[] = {
+      {"shell edge along the edge", _MINDLIN_SHELL_QUAD, line('E', 1, 1), "<LINE_SPRINGS>",
+       "Calculating the nonlinear material line spring contribution\nto the global stiffness matrix:\n"
+       "(.|\n)*The specified type of direction must be normal\nto the edge and normal to the face\\."},
+      {"shell edge rotation", _AHMAD_SHELL_QUAD, line('E', 2, 2), "<LINE_SPRINGS>",
+       "For nonlinear material line spring the \nspecified type of degree o freedom must be: _TRANS"},
+      {"plane edge along a global axis", _PLANE_STRESS_QUAD, line('G', 2, 1), "<LINE_SPRINGS>",
+       "   -> Material type: _NLSMM103\n\nERROR:\nThe specified type of direction is\nincompatible with the "
+       "element type and material type\\."},
+      {"plane face normal", _PLANE_STRESS_QUAD, surf('E', 3), "<SURFACE_SPRINGS>",
+       "Calculating the nonlinear material surface spring contribution(.|\n)*The specified type of direction "
+       "is\nincompatible with the element type\\."},
+      {"shell face along a global axis", _AHMAD_SHELL_QUAD, surf('G', 3), "<SURFACE_SPRINGS>",
+       "The specified type of direction must be normal\nto the midle surface of the shell\\."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    tw::Model m = BaseModel();
+    m.main.materNonlinear = 1;
+    const double x[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    for (const auto& p : x) c.type == _PLANE_STRESS_QUAD ? tw::AddPoint(m, 0, p[0], p[1]) : tw::AddPoint(m, p[0], p[1], 0);
+    tw::AddElement(m, {1, 2, 3, 4});
+    AddProperty(m, 1, 1, c.type);
+    tw::AddRecord(m, "<NLSMM103>", Law103(0, {{0.001, 5}}));
+    tw::AddRecord(m, c.block, c.spring);
+    EXPECT_EXIT(
+        {
+          gSkipLeakCheck = true;
+          Built b(m, 1, std::to_string(&c - cases));
+          SpringHistoryOf h(b);
+          const int n = GetElementTypeInfo(c.type).dofsPerNode * 4;
+          double** K;
+          allocd2(&K, n, n);
+          CalcStiffElementSprings_NL(1, c.type, 4, b.w.ElemPropIndex[1], GetElementTypeInfo(c.type).dofMask, nullptr,
+                                     &b.mesh, b.w.ElemPropIndex, K, b.w.ElemHasPointSpring, b.w.ElemHasLineSpring,
+                                     b.w.ElemHasSurfSpring, b.w.ElemHasSpringLink, b.w.PointTypes,
+                                     b.w.PointElemAdjacency, &b.w.Springs, &h.hist);
+        },
+        testing::ExitedWithCode(1), c.regex);
   }
 }

@@ -267,8 +267,8 @@ TEST(TopologyDeath, UnavailableRecordsAreRefused) {
   tw::AddRecord(s, "<LINE_SPRINGS>",
                 tw::Rec().I(0).I(0).I(0).I(3).I(0).I(0).C(0).I(0).C(0).C(0).C(0).C(0).C(2).IList({}));
   EXPECT_EXIT(Built b(s), testing::ExitedWithCode(1),
-              Whole("\n   -> Block name: <LINE_SPRINGS>\n\nERROR:\nSprings are not available yet.\nSprings of "
-                    "nonlinear spring materials cannot be used.\n\n"));
+              Whole("\nVerifying the data file\n   -> Block name: <LINE_SPRINGS>\n   -> Record counter: 1\n\nERROR:\n"
+                    "Springs of nonlinear spring materials need a materially nonlinear analysis.\n\n"));
 }
 
 // ---- mother elements of embedded cables ----------------------------------------------

@@ -320,7 +320,9 @@ TEST(HistoryTableDeath, ModelsWithoutRecordsInThisBuildAreRefused) {
     EXPECT_DEATH(CheckHistoryModelsBuilt(counts, springs), kInternal) << code;
     counts[code] = 0;
   }
-  springs[SPRMAT_NLSMM101] = 1;
+  springs[SPRMAT_NLSMM101] = springs[SPRMAT_NLSMM103] = 1;
+  CheckHistoryModelsBuilt(counts, springs);
+  springs[SPRMAT_LIN_SPRING] = 1;  // the linear spring keeps no record
   EXPECT_DEATH(CheckHistoryModelsBuilt(counts, springs), kInternal);
 }
 

@@ -1,10 +1,12 @@
 // Start values of the smeared-crack records.
 #include "materials/crack/crack_start.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "materials/crack/softening.h"
+#include "materials/crack/solid_cracks.h"
 #include "materials/material_slots.h"
 #include "numcore/numcore.h"
 
@@ -207,6 +209,29 @@ int CrackBandOption(int code, const MaterialRecord& m) {
   return I(m, s, s.bandSlot, s.bandWord);
 }
 
+double CrackBandOliver(int nNodes, double** gradN, double** X, const double* centre, const double* normal) {
+  // Signed distance of each node from the crack plane through the centre.
+  double* d;
+  allocd1(&d, nNodes);
+  double dmin = 0.0, dmax = 0.0;
+  for (int i = 1; i <= nNodes; i++) {
+    d[i] = 0.0;
+    for (int k = 1; k <= 3; k++) d[i] += (X[i][k] - centre[k]) * normal[k];
+    dmin = std::min(dmin, d[i]);
+    dmax = std::max(dmax, d[i]);
+  }
+  if (dmax - dmin < kSmall) InternalError(__FILE__, __LINE__);
+  // The ramp from 0 behind the crack to 1 ahead of it, differentiated along the normal.
+  double S = 0.0;
+  for (int i = 1; i <= nNodes; i++) {
+    const double phi = (d[i] - dmin) / (dmax - dmin);
+    S += phi * (gradN[i][1] * normal[1] + gradN[i][2] * normal[2] + gradN[i][3] * normal[3]);
+  }
+  freed1(d);
+  if (std::fabs(S) < kSmall) InternalError(__FILE__, __LINE__);
+  return 1.0 / std::fabs(S);
+}
+
 bool CrackStartNeedsSize(int code, const MaterialRecord& m) {
   const int option = CrackBandOption(code, m);
   return option == 2 || option == 3;
@@ -263,79 +288,60 @@ void SF_NLMM151_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM151_H
 
 // ---- crack initiation of the solid models ----------------------------------------------------
 
-namespace {
-
-// The crack data of a solid record that the new crack's energy reads.
-struct SolidCracks {
-  int n;
-  double** direction;
-  const double *gf, *h, *ft, *epsMax;
-};
-
-double NewCrackGf(int code, const MaterialRecord& m, const SolidCracks& c, const double* normal) {
-  const CrackSlots& s = SlotsOf(code);
+double Calc_Gf_NewCrInit(const MaterialRecord& m, const double* normal, const CrackView& v) {
+  const CrackSlots& s = SlotsOf(v.model->code);
   const int law = I(m, s, s.law, 1);
   const int maxCracks = I(m, s, s.maxCracks, 1);
-  if (c.n < 0 || c.n >= 4) InternalError(__FILE__, __LINE__);
-  const int k = c.n >= 1 ? c.n : 1;  // the reference crack: the last one formed
-  const double theta = c.n >= 1 ? CrackAngleBetween3D(normal, c.direction[k]) : 0.0;
-  return NewCrackFractureField(s.nLaws, law, ShapeOf(m, s), c.n, maxCracks, c.ft[k], c.gf[k], c.h[k], c.epsMax[k],
-                               theta, V(m, s, s.exponent), c.ft[c.n + 1], c.h[c.n + 1], V(m, s, 67));
+  const int n = *v.nCr;
+  if (n < 0 || n >= 4) InternalError(__FILE__, __LINE__);
+  const int k = n >= 1 ? n : 1;  // the reference crack: the last one formed
+  const double theta = n >= 1 ? CrackAngleBetween3D(normal, v.dir[k]) : 0.0;
+  return NewCrackFractureField(s.nLaws, law, ShapeOf(m, s), n, maxCracks, v.ft[k], v.gf[k], v.h[k], v.epsMax[k],
+                               theta, V(m, s, s.exponent), v.ft[n + 1], v.h[n + 1], V(m, s, 67));
 }
 
-// Number of the crack being appended, refused past the material's most cracks.
-int NextCrack(int code, const MaterialRecord& m, int32_t& nCr) {
-  const CrackSlots& s = SlotsOf(code);
-  const int n = nCr + 1;
+void InitializeCr(const MaterialRecord& m, double gf, const double* normal, double sigmaN, CrackView& v) {
+  const CrackSlots& s = SlotsOf(v.model->code);
+  const int n = *v.nCr + 1;
   if (n > I(m, s, s.maxCracks, 1) || n >= 5) InternalError(__FILE__, __LINE__);
-  nCr = n;
-  return n;
+  *v.nCr = n;
+  for (int k = 1; k <= 3; k++) v.dir[n][k] = normal[k];
+  v.status[n] = 1;
+  v.epsMax[n] = 0.0;
+  v.gf[n] = gf;
+  v.s[3 * (n - 1) + 1] = sigmaN;
+  if (v.shear1 != nullptr) {
+    v.shear1[n] = v.shear2[n] = 1;  // both shear components loading on the stiff branch
+    v.g1[n] = v.g2[n] = 0.0;        // crack shear strains
+  }
 }
-
-void AppendCrack111(int code, const MaterialRecord& m, double gf, const double* normal, double sigmaN,
-                    CrackPart111& r) {
-  const int n = NextCrack(code, m, r.nCr);
-  for (int k = 1; k <= 3; k++) r.CrDirection[n][k] = normal[k];
-  r.CrStatus[n] = 1;
-  r.CrAux[4][n] = 0.0;  // largest crack normal strain
-  r.CrGf[n] = gf;
-  r.CrStress[3 * (n - 1) + 1] = sigmaN;
-  r.CrAuxStatus[n] = r.CrAuxStatus2[n] = 1;  // both shear components loading on the stiff branch
-  r.CrAux[5][n] = r.CrAux[6][n] = 0.0;      // crack shear strains
-}
-
-SolidCracks Cracks111(const CrackPart111& r) {
-  return {r.nCr, r.CrDirection, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrAux[4]};
-}
-
-}  // namespace
 
 double Calc_Gf_NewCrInit_NLMM102(const MaterialRecord& m, const double* normal, const NLMM101_HD& r) {
-  return NewCrackGf(MAT_NLMM102, m, {r.nCr, r.CrDirection, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrStrainMax},
-                    normal);
+  return Calc_Gf_NewCrInit(m, normal, CrackViewOf(const_cast<NLMM101_HD&>(r)));
 }
 
 double Calc_Gf_NewCrInit_NLMM111(const MaterialRecord& m, const double* normal, const NLMM111_HD& r) {
-  return NewCrackGf(MAT_NLMM111, m, Cracks111(r.Cr), normal);
+  return Calc_Gf_NewCrInit(m, normal, CrackViewOf(const_cast<NLMM111_HD&>(r)));
 }
 
 double Calc_Gf_NewCrInit_NLMM151(const MaterialRecord& m, const double* normal, const NLMM151_HD& r) {
-  return NewCrackGf(MAT_NLMM151, m, Cracks111(r.Cr), normal);
+  CrackView v = CrackPartView(const_cast<CrackPart111&>(r.Cr));
+  v.model = &kModel151;
+  return Calc_Gf_NewCrInit(m, normal, v);
 }
 
 void InitializeCr_NLMM102(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM101_HD* r) {
-  const int n = NextCrack(MAT_NLMM102, m, r->nCr);
-  for (int k = 1; k <= 3; k++) r->CrDirection[n][k] = normal[k];
-  r->CrStatus[n] = 1;
-  r->CrStrainMax[n] = 0.0;
-  r->CrGf[n] = gf;
-  r->CrStress[3 * (n - 1) + 1] = sigmaN;
+  CrackView v = CrackViewOf(*r);
+  InitializeCr(m, gf, normal, sigmaN, v);
 }
 
 void InitializeCr_NLMM111(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM111_HD* r) {
-  AppendCrack111(MAT_NLMM111, m, gf, normal, sigmaN, r->Cr);
+  CrackView v = CrackViewOf(*r);
+  InitializeCr(m, gf, normal, sigmaN, v);
 }
 
 void InitializeCr_NLMM151(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM151_HD* r) {
-  AppendCrack111(MAT_NLMM151, m, gf, normal, sigmaN, r->Cr);
+  CrackView v = CrackPartView(r->Cr);
+  v.model = &kModel151;
+  InitializeCr(m, gf, normal, sigmaN, v);
 }

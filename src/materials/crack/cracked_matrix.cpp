@@ -12,11 +12,11 @@
 // The elasto-plastic model keeps the crack parameters nine slots further on; its
 // reference stress stays at slot 68.
 const SolidCrackModel kModel111 = {MAT_NLMM111, "_NLMM111", 3, 6, kFourLaws, 66, 67, 68, 69, 70, 77, 79, 84, 1, 85, 86, 1,
-                                   false, true, true, true};
+                                   false, true, true, true, 91, 89, 1, 89, 2, true};
 const SolidCrackModel kModel102 = {MAT_NLMM102, "_NLMM102", 3, 6, kThreeLaws, 66, 67, 68, 69, 70, 75, 0, 77, 1, 78, 79, 1,
-                                   true, false, false, false};
+                                   true, false, false, false, 82, 79, 2, 80, 1, false};
 const SolidCrackModel kModel151 = {MAT_NLMM151, "_NLMM151", 3, 6, kFourLaws, 66, 67, 68, 78, 79, 86, 88, 93, 1, 94, 95, 1,
-                                   false, true, true, true};
+                                   false, true, true, true, 100, 0, 1, 98, 2, true};
 
 CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m) {
   const auto V = [&](int slot) { return MatSlotValue(m, model.code, slot); };
@@ -120,30 +120,88 @@ void FreeActiveCracks(ActiveCracks* c) {
 int CalcNumActiveCr_NLMM111(const CrackPart111& r) { return CountActive(r.nCr, r.CrStatus); }
 int CalcNumActiveCr_NLMM102(const NLMM101_HD& r) { return CountActive(r.nCr, r.CrStatus); }
 
-void AssignActCrData_NLMM111(int nA, const CrackPart111& r, ActiveCracks* c) {
+// The crack fields of the solid part shared by _NLMM111 and _NLMM151.
+CrackView CrackPartView(CrackPart111& r) {
+  CrackView v{};
+  v.nCr = &r.nCr;
+  v.angle = &r.CrThresholdAngle;
+  v.status = r.CrStatus;
+  v.shear1 = r.CrAuxStatus;
+  v.shear2 = r.CrAuxStatus2;
+  v.dir = r.CrDirection;
+  v.h = r.CrBandWidth;
+  v.gf = r.CrGf;
+  v.gfII = r.CrGfII;
+  v.ft = r.CrTensileStrength;
+  v.k1 = r.CrShearStiffness;
+  v.k2 = r.CrShearStiffness2;
+  v.tau1 = r.CrShearStrength;
+  v.tau2 = r.CrShearStrength2;
+  v.reop = r.CrAux[2];
+  v.close = r.CrAux[3];
+  v.epsMax = r.CrAux[4];
+  v.g1 = r.CrAux[5];
+  v.g2 = r.CrAux[6];
+  v.e = r.CrStrain;
+  v.s = r.CrStress;
+  v.tolerance = &r.PointTolerance;
+  v.accepted = &r.PointByteC;
+  return v;
+}
+
+CrackView CrackViewOf(NLMM111_HD& r) {
+  CrackView v = CrackPartView(r.Cr);
+  v.model = &kModel111;
+  v.pointStatus = &r.PointStatus;
+  v.stress = r.Stress;
+  v.deltaStress = r.StrainAux;
+  return v;
+}
+
+CrackView CrackViewOf(NLMM101_HD& r) {
+  CrackView v{};
+  v.model = &kModel102;
+  v.pointStatus = &r.PointStatus;
+  v.stress = r.Stress;
+  v.nCr = &r.nCr;
+  v.angle = &r.CrThresholdAngle;
+  v.status = r.CrStatus;
+  v.dir = r.CrDirection;
+  v.h = r.CrBandWidth;
+  v.gf = r.CrGf;
+  v.ft = r.CrTensileStrength;
+  v.epsMax = r.CrStrainMax;
+  v.e = r.CrStrain;
+  v.s = r.CrStress;
+  return v;
+}
+
+void AssignActCrData(int nA, const CrackView& v, ActiveCracks* c) {
   int from[5] = {0, 0, 0, 0, 0};
-  PackCommon(nA, {r.nCr, r.CrStatus, r.CrDirection, r.CrTensileStrength, r.CrGf, r.CrBandWidth, r.CrAux[4],
-                  r.CrStrain, r.CrStress},
-             c, from);
+  PackCommon(nA, {*v.nCr, v.status, v.dir, v.ft, v.gf, v.h, v.epsMax, v.e, v.s}, c, from);
+  if (v.shear1 == nullptr) return;
   for (int j = 1; j <= nA; j++) {
     const int k = from[j];
-    c->shear1[j] = r.CrAuxStatus[k];
-    c->shear2[j] = r.CrAuxStatus2[k];
-    c->gfII[j] = r.CrGfII[k];
-    c->tau1[j] = r.CrShearStrength[k];
-    c->tau2[j] = r.CrShearStrength2[k];
-    c->k1[j] = r.CrShearStiffness[k];
-    c->k2[j] = r.CrShearStiffness2[k];
-    c->gMax1[j] = r.CrAux[5][k];
-    c->gMax2[j] = r.CrAux[6][k];
+    c->shear1[j] = v.shear1[k];
+    c->shear2[j] = v.shear2[k];
+    c->gfII[j] = v.gfII[k];
+    c->tau1[j] = v.tau1[k];
+    c->tau2[j] = v.tau2[k];
+    c->k1[j] = v.k1[k];
+    c->k2[j] = v.k2[k];
+    c->gMax1[j] = v.g1[k];
+    c->gMax2[j] = v.g2[k];
   }
 }
 
+int CalcNumActiveCr(const CrackView& v) { return CountActive(*v.nCr, v.status); }
+
+void AssignActCrData_NLMM111(int nA, const CrackPart111& r, ActiveCracks* c) {
+  AssignActCrData(nA, CrackPartView(const_cast<CrackPart111&>(r)), c);
+}
+
 void AssignActCrData_NLMM102(int nA, const NLMM101_HD& r, ActiveCracks* c) {
-  int from[5] = {0, 0, 0, 0, 0};
-  PackCommon(nA, {r.nCr, r.CrStatus, r.CrDirection, r.CrTensileStrength, r.CrGf, r.CrBandWidth, r.CrStrainMax,
-                  r.CrStrain, r.CrStress},
-             c, from);
+  AssignActCrData(nA, CrackViewOf(const_cast<NLMM101_HD&>(r)), c);
 }
 
 // ---- crack axes and angles ----------------------------------------------------------------
