@@ -22,21 +22,6 @@ void MainLinModalSuperposition(FILE*, const char*, const char*, MeshData*) {
   NotBuiltYet(__func__, __FILE__, __LINE__);
 }
 
-// Thermal transient, linear and nonlinear.
-void MainThermalTransientLinGaussElimNCSB(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainThermalTransientLinIterJacPreConjGrad(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainThermalTransientNonlinGaussElimNCSB(FILE*, long, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainThermalTransientNonlinIterJacPreConjGrad(FILE*, long, const char*, const char*,
-                                                  MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-
 // Transient (time-dependent, materially nonlinear).
 void MainTransientMaterNonlinGaussElimNCSB(FILE*, long, const char*, const char*, MeshData*) {
   NotBuiltYet(__func__, __FILE__, __LINE__);
