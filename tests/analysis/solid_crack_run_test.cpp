@@ -149,9 +149,11 @@ TEST_F(SolidCrackRun, BarPulledToFullOpeningDissipatesTheFractureEnergy) {
     const std::vector<double> f = bar.Forces(Run(bar.lj.job, "bar"));
     if (f.size() != u.size()) continue;
     EXPECT_NEAR(f[IndexOf(u, 0.01)], 30000.0, 1e-4);
-    EXPECT_NEAR(f[IndexOf(u, 0.015)], 21562.5, 0.05);
-    EXPECT_NEAR(f[IndexOf(u, 0.03)], 12413.79, 0.05);
-    EXPECT_NEAR(f[IndexOf(u, 0.05)], 7758.62, 0.05);
+    // The elasto-plastic model solves its cracks to 1e-6 fc (0.3 N on the section).
+    const double tol = code == MAT_NLMM151 ? 0.3 : 0.05;
+    EXPECT_NEAR(f[IndexOf(u, 0.015)], 21562.5, tol);
+    EXPECT_NEAR(f[IndexOf(u, 0.03)], 12413.79, tol);
+    EXPECT_NEAR(f[IndexOf(u, 0.05)], 7758.62, tol);
     for (size_t i = IndexOf(u, 0.139); i < u.size(); i++) EXPECT_LT(std::fabs(f[i]), 0.5) << u[i];
     EXPECT_GT(f[IndexOf(u, 0.138)], 0.5);
     if (code == MAT_NLMM102) {

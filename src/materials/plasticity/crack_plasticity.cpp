@@ -133,6 +133,16 @@ bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMater
   double kappa = kappa0, dLambda = 0.0, f = 1.0;
   int limit = 1000, count = 0;
   const int K = n + 1, L = n + 2;
+  // Once more from the trial state with a tenth of each correction; false when done so.
+  const auto damped = [&]() {
+    if (f != 1.0) return false;
+    f = 0.1;
+    dLambda = 0.0;
+    kappa = kappa0;
+    copyd1(s, trial, n);
+    limit = 2000;
+    return true;
+  };
   for (;;) {
     const bool regular = Evaluate(c, n, s, kappa, true, w, &p);
     if (count == 0 && p.F < 0.0) {
@@ -144,12 +154,7 @@ bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMater
     // An iterate where the surface has no gradient: once more from the trial state with
     // damped steps, then failure.
     if (!regular) {
-      if (f != 1.0) return false;
-      f = 0.1;
-      dLambda = 0.0;
-      kappa = kappa0;
-      copyd1(s, trial, n);
-      limit = 2000;
+      if (!damped()) return false;
       continue;
     }
     double rF, rk;
@@ -167,14 +172,8 @@ bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMater
       for (int i = 1; i <= n; i++) out->dEpsP[i] = dLambda * p.a[i];
       return Finite(n, out->sigma) && Finite(n, out->dEpsP);
     }
-    if (++count > limit) {
-      if (f != 1.0) return false;
-      f = 0.1;
-      dLambda = 0.0;
-      kappa = kappa0;
-      copyd1(s, trial, n);
-      limit = 2000;
-    }
+    // The Newton step of this pass still uses the terms evaluated before a restart.
+    if (++count > limit && !damped()) return false;
     for (int i = 1; i <= n; i++) {
       for (int j = 1; j <= n; j++) J.a[i][j] = Ce.a[i][j] + dLambda * p.A[i][j];
       J.a[i][K] = dLambda * p.H * p.m1[i];
