@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "materials/crack/elastoplastic_crack.h"
 #include "materials/crack/solid_cracks.h"
 #include "materials/elastic.h"
 #include "materials/interface/bond_laws.h"
@@ -322,7 +323,13 @@ void SolidCrackPoint(int code, const PointContext& ctx, const MaterialRecord& m,
   double** Dco;
   allocd2(&Dco, 6, 6);
   CalcMat_De_IsoModel(6, MatSlotValue(m, code, 66), MatSlotValue(m, code, 67), Dco);
-  if (code == MAT_NLMM102) {
+  if (code == MAT_NLMM151) {
+    NLMM151_HD& r = *PointRecord<NLMM151_HD>(code, hd, record);
+    if (D != nullptr)
+      CalcMat_D_NLMM151(ctx, m, r, Dco, D);
+    else
+      CalcStress_NLMM151(ctx, m, r, Dco, dEps, sigma);
+  } else if (code == MAT_NLMM102) {
     NLMM101_HD& r = *PointRecord<NLMM101_HD>(code, hd, record);
     if (D != nullptr)
       CalcMat_D_NLMM102(ctx, m, r, Dco, D);
@@ -384,7 +391,8 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
       CalcStress_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), dEps, sigma);
       return;
     case MAT_NLMM102:
-    case MAT_NLMM111: SolidCrackPoint(code, ctx, m, hd, record, dEps, sigma, nullptr); return;
+    case MAT_NLMM111:
+    case MAT_NLMM151: SolidCrackPoint(code, ctx, m, hd, record, dEps, sigma, nullptr); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -412,7 +420,8 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
       CalcMat_D_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), D);
       return;
     case MAT_NLMM102:
-    case MAT_NLMM111: SolidCrackPoint(code, ctx, m, hd, record, nullptr, nullptr, D); return;
+    case MAT_NLMM111:
+    case MAT_NLMM151: SolidCrackPoint(code, ctx, m, hd, record, nullptr, nullptr, D); return;
     default:
       InternalError(__FILE__, __LINE__);
   }

@@ -131,7 +131,8 @@ ContinuumPoint::ContinuumPoint(int code, int type, const MaterialRecord& m)
       break;
     }
     case 2:
-    case 4: PointStartValues(code, m, At(1), CrackPointPlace{1, 1, 0, 1.0, 1.0}); break;
+    case 4:
+    case 14: PointStartValues(code, m, At(1), CrackPointPlace{1, 1, 0, 1.0, 1.0}); break;
     default: std::abort();
   }
   stress_.assign(static_cast<size_t>(n_), 0.0);

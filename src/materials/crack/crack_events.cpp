@@ -403,6 +403,7 @@ struct ViewCopy {
   int32_t ints[2] = {0, 0};
   double reals[2] = {0, 0};
   char byte = 0;
+  CrackPlasticPart plastic{};
   explicit ViewCopy(const CrackView& a) {
     v = a;
     v.pointStatus = &ints[0];
@@ -434,6 +435,12 @@ struct ViewCopy {
       vec(v.*f, a.*f, 4);
     vec(v.e, a.e, 12);
     vec(v.s, a.s, 12);
+    if (a.plastic != nullptr) {
+      plastic = *a.plastic;
+      allocd1(&plastic.PlasticStrain, 6);
+      copyd1(plastic.PlasticStrain, a.plastic->PlasticStrain, 6);
+      v.plastic = &plastic;
+    }
     if (a.tolerance != nullptr) {
       v.tolerance = &reals[1];
       reals[1] = *a.tolerance;
@@ -448,6 +455,7 @@ struct ViewCopy {
     for (int32_t* p : {v.status, v.shear1, v.shear2})
       if (p != nullptr) freei1(p);
     freed2(v.dir);
+    if (v.plastic != nullptr) freed1(plastic.PlasticStrain);
   }
   ViewCopy(const ViewCopy&) = delete;
   ViewCopy& operator=(const ViewCopy&) = delete;
@@ -503,7 +511,8 @@ bool CrackSolve::Run(const CrackEventContext& x, const CrackView& v, const doubl
   Set(v);
   char code = 0;
   const AcceptedResidual rec{v.tolerance, v.accepted};
-  const bool ok = CalcDeltaStress(x.p, x.at, c, T, x.Dco, dEps, sigma, rec, &code);
+  const bool ok = x.plasticStep != nullptr ? x.plasticStep(x, v, *this, dEps, &code)
+                                           : CalcDeltaStress(x.p, x.at, c, T, x.Dco, dEps, sigma, rec, &code);
   if (algorithm != nullptr) *algorithm = code;
   return ok;
 }
@@ -598,7 +607,10 @@ void UpdateCrModelState(const CrackEventContext& x, CrackView& v, CrackSolve& s,
   }
   UpdateNewCrInitThreshold(x, v, ev, ch);
   UpdateNewCrInit(x, v, ch);
-  if (*v.nCr > 0) *v.pointStatus = 2;
+  if (x.plasticStore != nullptr)
+    x.plasticStore(x, v, s);
+  else if (*v.nCr > 0)
+    *v.pointStatus = 2;
 }
 
 // ---- re-checks ----------------------------------------------------------------------------------

@@ -16,7 +16,7 @@ const SolidCrackModel kModel111 = {MAT_NLMM111, "_NLMM111", 3, 6, kFourLaws, 66,
 const SolidCrackModel kModel102 = {MAT_NLMM102, "_NLMM102", 3, 6, kThreeLaws, 66, 67, 68, 69, 70, 75, 0, 77, 1, 78, 79, 1,
                                    true, false, false, false, 82, 79, 2, 80, 1, false};
 const SolidCrackModel kModel151 = {MAT_NLMM151, "_NLMM151", 3, 6, kFourLaws, 66, 67, 68, 78, 79, 86, 88, 93, 1, 94, 95, 1,
-                                   false, true, true, true, 100, 0, 1, 98, 2, true};
+                                   false, true, true, true, 100, 98, 1, 98, 2, true};
 
 CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m) {
   const auto V = [&](int slot) { return MatSlotValue(m, model.code, slot); };

@@ -126,10 +126,8 @@ bool NewtonCorrection(System& S, const double* eHat, const double* r, double* de
   allocd2(&J, S.m, S.m);
   allocd1(&mr, S.m);
   zerod2(J, S.m, S.m);
-  Calc_Dcr(S.p, S.c, eHat, S.c.e, S.c.s, J);
-  if (Floors(S.p)) ApplyMinCrStiff(S.p, S.c.n, 1, J);
+  CalcCrTangentNewton(S.p, S.c, eHat, J);
   addd2(J, S.K0, S.m, S.m);
-  if (S.p.shearLaw == 0) CalcFirstDeriv_DcrII(S.p, S.c, eHat, S.c.e, J);
   for (int j = 1; j <= S.m; j++) mr[j] = -r[j];
   const bool ok = linsolved2(J, delta, mr, S.m);
   freed1(mr);
@@ -204,6 +202,31 @@ void PassOneLimit(const PointContext& at, double resid) {
 }
 
 }  // namespace
+
+void CalcCrTangentNewton(const CrackParams& p, const ActiveCracks& c, const double* eHat, double** J) {
+  Calc_Dcr(p, c, eHat, c.e, c.s, J);
+  if (Floors(p)) ApplyMinCrStiff(p, c.n, 1, J);
+  if (p.shearLaw == 0) CalcFirstDeriv_DcrII(p, c, eHat, c.e, J);
+}
+
+void CalcCrLawStress(const CrackParams& p, const ActiveCracks& c, const double* de, double* s) {
+  const int nc = p.model->nc, m = nc * c.n;
+  double** D;
+  allocd2(&D, m, m);
+  zerod2(D, m, m);
+  Calc_Dcr_Sec(p, c, c.e, c.s, de, D);
+  if (Floors(p)) ApplyMinCrStiff(p, c.n, 1, D);
+  copyd1(s, c.s, m);
+  if (p.shearMode == 2)
+    for (int k = 1; k <= c.n; k++)
+      for (int q = 2; q <= nc; q++) {
+        const int j = nc * (k - 1) + q;
+        s[j] = D[j][j] * c.e[j];
+      }
+  for (int i = 1; i <= m; i++)
+    for (int j = 1; j <= m; j++) s[i] += D[i][j] * de[j];
+  freed2(D);
+}
 
 bool CheckFlaggedCompAboveTol(int n, int nc, const int* status, const double* de) {
   for (int k = 1; k <= n; k++)

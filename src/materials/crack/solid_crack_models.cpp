@@ -201,7 +201,9 @@ namespace {
 // the increment, cuts it at the first crack event and applies the event there.
 long updateCount = 0;
 
-void CrackUpdate(const CrackEventContext& x, CrackView& v, const double* dEps) {
+}  // namespace
+
+void CalcStressCrModel(const CrackEventContext& x, CrackView& v, const double* dEps) {
   updateCount++;
   double rest[7], work[7];
   copyd1(rest, dEps, 6);
@@ -229,8 +231,6 @@ void CrackUpdate(const CrackEventContext& x, CrackView& v, const double* dEps) {
     }
   }
 }
-
-}  // namespace
 
 void CalcMat_Decr_NLMM111(const PointContext& at, const MaterialRecord& m, const CrackPart111& r, double** Dco,
                           double** D) {
@@ -275,13 +275,13 @@ long CrackUpdateCount() { return updateCount; }
 void CalcStressCrModel_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r, double** Dco,
                                const double* dEps) {
   CrackView v = CrackViewOf(r);
-  CrackUpdate(CrackEventContextOf(kModel111, at, m, Dco), v, dEps);
+  CalcStressCrModel(CrackEventContextOf(kModel111, at, m, Dco), v, dEps);
 }
 
 void CalcStressCrModel_NLMM102(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** Dco,
                                const double* dEps) {
   CrackView v = CrackViewOf(r);
-  CrackUpdate(CrackEventContextOf(kModel102, at, m, Dco), v, dEps);
+  CalcStressCrModel(CrackEventContextOf(kModel102, at, m, Dco), v, dEps);
 }
 
 void CalcStress_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r, double** Dco,

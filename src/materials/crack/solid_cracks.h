@@ -185,6 +185,14 @@ bool CalcDeltaStressIterAlgor01(const CrackParams& p, const PointContext& at, Ac
 bool CalcDeltaStressIterAlgor02(const CrackParams& p, const PointContext& at, ActiveCracks& c, double** T,
                                 double** Dco, const double* dEps, double* sigma, double* rhoMin, int pass,
                                 char* validFlag, AcceptedResidual rec);
+// Newton matrix of the crack laws at the total crack strains eHat (start c.e, c.s): the
+// tangent crack matrix with its floor and, without shear softening, the derivative of
+// the shear retention stiffness; added into J (zeroed by the caller).
+void CalcCrTangentNewton(const CrackParams& p, const ActiveCracks& c, const double* eHat, double** J);
+// Crack stresses of the laws after the crack strain increment de from the start state
+// (c.e, c.s): the start stresses (the shear ones rewritten in the total shear mode) plus
+// the secant crack matrix of the step times de.
+void CalcCrLawStress(const CrackParams& p, const ActiveCracks& c, const double* de, double* s);
 // Every _INITIATING crack's normal component of de (nc components per crack) is at
 // least 1e-8.
 bool CheckFlaggedCompAboveTol(int n, int nc, const int* status, const double* de);
@@ -239,6 +247,7 @@ struct CrackView {
   double *e, *s;
   double* tolerance;
   char* accepted;
+  CrackPlasticPart* plastic;     // the plastic state of the elasto-plastic model, else null
 };
 CrackView CrackViewOf(NLMM111_HD& r);
 CrackView CrackViewOf(NLMM101_HD& r);
@@ -250,6 +259,8 @@ double Calc_Gf_NewCrInit(const MaterialRecord& m, const double* normal, const Cr
 void InitializeCr(const MaterialRecord& m, double gf, const double* normal, double sigmaN, CrackView& v);
 void AssignActCrData(int nA, const CrackView& v, ActiveCracks* c);
 
+struct CrackSolve;
+
 // Everything a crack event routine needs besides the record.
 struct CrackEventContext {
   CrackParams p;
@@ -257,6 +268,11 @@ struct CrackEventContext {
   const MaterialRecord& m;
   double** Dco;
   int maxCracks;
+  // The elasto-plastic model: its delta-stress step in place of the crack solve (code 1
+  // or 3 on failure), and the storage of the plastic state and point status of a pass.
+  bool (*plasticStep)(const CrackEventContext& x, const CrackView& v, CrackSolve& s, const double* dEps,
+                      char* code) = nullptr;
+  void (*plasticStore)(const CrackEventContext& x, CrackView& v, const CrackSolve& s) = nullptr;
 };
 CrackEventContext CrackEventContextOf(const SolidCrackModel& model, const PointContext& at, const MaterialRecord& m,
                                       double** Dco);
@@ -268,6 +284,9 @@ struct CrackSolve {
   double** T = nullptr;
   double* eRef = nullptr;
   double sigma[7] = {0, 0, 0, 0, 0, 0, 0};
+  // The plastic part of the elasto-plastic step: dlambda, k, kappa, plastic strain.
+  double dLambda = 0.0, sY = 0.0, kappa = 0.0;
+  double dEpsP[7] = {0, 0, 0, 0, 0, 0, 0};
   CrackSolve() = default;
   ~CrackSolve();
   CrackSolve(const CrackSolve&) = delete;
@@ -302,6 +321,8 @@ void CalcCrTractions(const CrackView& v, const double* stress, double* t);
 bool CheckNewCrInit(const CrackEventContext& x, CrackView& v, const double* stress);
 bool CheckCrReop(const CrackEventContext& x, CrackView& v, const double* stress, CrackEvents& ev);
 bool CheckCrClose(const CrackEventContext& x, const CrackView& v, const double* e, CrackEvents& ev);
+// The crack update of a view with the model of x.
+void CalcStressCrModel(const CrackEventContext& x, CrackView& v, const double* dEps);
 // The three detectors on the state of s (stress and active crack strains); true when any.
 bool CheckChangeCrStatus(const CrackEventContext& x, CrackView& v, const CrackSolve& s, CrackEvents& ev);
 // Commits the state of s (the end of the increment or the transition point) to the

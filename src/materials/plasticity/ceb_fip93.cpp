@@ -159,6 +159,9 @@ double CalcHardFunc_CEB_FIP93(const CebFip93Material& m, double kappa, const Ceb
     case kHardeningCebFip93:
       if (kappa > kappaP) {
         s = CebFip93Softening(m, kappa, v.secondBranchSteps);
+      } else if (v.ellipticRise) {
+        const double x = kappa / kappaP;
+        s = m.alpha0 * m.fc + (m.fc - m.alpha0 * m.fc) * std::sqrt(2.0 * x - x * x);
       } else {
         double kappaLim, epsLim;
         CalcStrainLim_CEB_FIP93(m.E, m.fc, &kappaLim, &epsLim, m.epsc1);
@@ -186,6 +189,10 @@ double CalcHardModulus_CEB_FIP93(const CebFip93Material& m, double kappa, const 
   switch (m.law) {
     case kHardeningCebFip93: {
       if (kappa > kappaP) return CebFip93SofteningModulus(m, kappa, v.secondBranchSteps);
+      if (v.ellipticRise) {
+        const double x = kappa / kappaP;
+        return 0.5 * (m.fc - m.alpha0 * m.fc) / std::sqrt(2.0 * x - x * x) * (2.0 / kappaP - 2.0 * kappa / (kappaP * kappaP));
+      }
       double kappaLim, epsLim, H;
       CalcStrainLim_CEB_FIP93(m.E, m.fc, &kappaLim, &epsLim, m.epsc1);
       CalcHardModulusFirstBranch_CEB_FIP93(m.E, m.fc, kappa, &H, epsLim, m.epsc1);

@@ -26,9 +26,14 @@ struct CebFip93Variant {
   // Law 2 beyond the peak: 0 keeps sY = fc with the small modulus E 1e-8; a positive
   // length lets sY rise by fc over that plastic strain.
   double plateauLength;
+  // Law 1 up to the peak: false the curve itself from sY(0) = 0; true a quarter ellipse
+  // sY = alpha0 fc + (1 - alpha0) fc sqrt(2 kappa/kappa_p - (kappa/kappa_p)^2).
+  bool ellipticRise = false;
 };
 // The plane and solid plasticity models of this subsystem.
 constexpr CebFip93Variant kCebFip93Plasticity{1000, 0.0};
+// The concrete plasticity of the solid elasto-plastic crack model.
+constexpr CebFip93Variant kCebFip93CrackPlasticity{50, 10000.0, true};
 
 // Coefficients of the branches at kappa.
 struct CebFip93Aux {

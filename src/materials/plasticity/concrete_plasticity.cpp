@@ -522,10 +522,3 @@ void CalcMat_D_ConcretePlasticity(const PointContext& ctx, int code, int type, c
   freed2(T);
   freed2(De);
 }
-
-void CalcMat_D_NLMM151(int status, int n, double** De, double** D) {
-  switch (status) {
-    case 1: copyd2(D, De, n, n); return;
-    default: InternalError(__FILE__, __LINE__);
-  }
-}

@@ -83,7 +83,3 @@ void CalcMat_D_ConcretePlasticity(const PointContext& ctx, int code, int type, c
 // Point status 3 once kappa is above 0.
 void SetPointStatusPlastic(NLMM121_HD* r);
 void SetPointStatusPlastic_NLMM124(NLMM124_HD* r);
-
-// Tangent of a _NLMM151 point by its status: 1 (elastic) D = De (n x n); the cracked
-// and plastic statuses come with the solid crack-plasticity model (the internal error).
-void CalcMat_D_NLMM151(int status, int n, double** De, double** D);

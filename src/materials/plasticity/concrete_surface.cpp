@@ -16,6 +16,26 @@ const double kSqrt3 = std::sqrt(3.0);
 constexpr double kA125 = 0.1732;
 constexpr double kL1 = 2.1732, kL2 = 4.1732;  // a - xi of the two levels
 
+// Fixed meridian coefficients of _NLMM142 and _NLMM151.
+constexpr double kK151 = 1.6814 - 0.8635;
+const double kAlpha151 = kSqrt3 * (0.6737 + 7.4241) / kK151;
+const double kBetaT151 = kSqrt3 * (-9.4332 - 2.091) / kK151, kGammaT151 = kSqrt3 * 2.38136 / kK151;
+const double kBetaC151 = kSqrt3 * (-11.5018 - 1.5469) / kK151, kGammaC151 = kSqrt3 * (0.04254 + 3.4051) / kK151;
+
+// Radii of the two levels alpha + 0.5, alpha + 0.6 for tensile coefficients bt, gt.
+MeridianRadii Radii151(double bt, double gt) {
+  MeridianRadii m{};
+  const double level[3] = {0.0, 0.5, 0.6};
+  for (int i = 1; i <= 2; i++) {
+    const double dt = bt * bt - 4.0 * gt * (kAlpha151 + level[i]);
+    const double dc = kBetaC151 * kBetaC151 - 4.0 * kGammaC151 * (kAlpha151 + level[i]);
+    if (!(dt >= 0.0) || !(dc >= 0.0)) InternalError(__FILE__, __LINE__);
+    m.rt[i] = (-bt - std::sqrt(dt)) / (2.0 * gt);
+    m.rc[i] = (-kBetaC151 - std::sqrt(dc)) / (2.0 * kGammaC151);
+  }
+  return m;
+}
+
 double CosThreeTheta(double J2, double J3) {
   double c3 = (3.0 * kSqrt3 / 2.0) * J3 / (J2 * std::sqrt(J2));
   if (c3 > 1.0) c3 = 1.0;
@@ -75,16 +95,34 @@ EllipticRadius CalcEllipticRadius(double theta, double rt, double rc) {
 
 MeridianRadii CalcMeridianParam(int biaxialOption) {
   if (biaxialOption != 0) InternalError(__FILE__, __LINE__);
-  const double K = 1.6814 - 0.8635;
-  const double A0 = kSqrt3 * (0.6737 + 7.4241) / K, A1 = kSqrt3 * (-9.4332 - 2.091) / K, A2 = kSqrt3 * 2.38136 / K;
-  const double C2 = kSqrt3 * (0.04254 + 3.4051) / K, C1 = kSqrt3 * (-11.5018 - 1.5469) / K;
-  MeridianRadii m{};
-  const double level[3] = {0.0, 0.5, 0.6};
-  for (int i = 1; i <= 2; i++) {
-    m.rt[i] = -(std::sqrt(A1 * A1 - 4.0 * A2 * (A0 + level[i])) + A1) / (2.0 * A2);
-    m.rc[i] = -(std::sqrt(C1 * C1 - 4.0 * C2 * (A0 + level[i])) + C1) / (2.0 * C2);
-  }
-  return m;
+  return Radii151(kBetaT151, kGammaT151);
+}
+
+double CalcMinBiaxialComprStrength_NLMM151(const double* h) { return 2.0 * h[1] * h[2] * h[3] * h[4] * h[5]; }
+
+double CalcAnaliticValueBiaxialComprStrength_NLMM151(double fc, const double* h) {
+  const double T = CalcMinBiaxialComprStrength_NLMM151(h), s23 = std::sqrt(2.0 / 3.0);
+  const double A = 2.0 * kGammaT151 / 3.0;
+  const double B = (2.0 / kSqrt3) * fc + s23 * kBetaT151 * fc - (4.0 / 3.0) * kGammaT151 * T;
+  const double C = kAlpha151 * fc * fc + T * fc / kSqrt3 + A * T * T - s23 * kBetaT151 * fc * T;
+  const double d = B * B - 4.0 * A * C;
+  if (!(d >= 0.0) || !(std::fabs(A) >= kSmall)) InternalError(__FILE__, __LINE__);
+  const double fbc = (-B - std::sqrt(d)) / (2.0 * A);
+  if (!(fbc >= 0.0) || fbc < T) InternalError(__FILE__, __LINE__);
+  return fbc;
+}
+
+double CalcBiaxialComprStrengthParam_NLMM151(double fc, const double* h) {
+  const double r = CalcAnaliticValueBiaxialComprStrength_NLMM151(fc, h) / fc;
+  const double d = kBetaT151 * kBetaT151 - 4.0 * kGammaT151 * (kAlpha151 + (2.0 / kSqrt3) * r);
+  if (!(d >= 0.0) || !(r > 0.0)) InternalError(__FILE__, __LINE__);
+  return (-kBetaT151 - std::sqrt(d)) / (std::sqrt(8.0 / 3.0) * kGammaT151 * r);
+}
+
+MeridianRadii CalcMeridianParam_NLMM151(double fc, const double* h) {
+  if (h[1] == 0.0) return Radii151(kBetaT151, kGammaT151);
+  const double s = CalcBiaxialComprStrengthParam_NLMM151(fc, h);
+  return Radii151(s * kBetaT151, s * s * kGammaT151);
 }
 
 double CalcAnaliticValueBiaxialComprStrength_NLMM125(const MaterialRecord& m) {
@@ -119,6 +157,10 @@ MeridianRadii CalcMeridianParam_NLMM125(const MaterialRecord& m) {
 
 void CalcDerivLodeAngle(int n, const StressInvariants& v, double theta, double* dTheta) {
   const double J2 = v.J2, r = std::sqrt(J2);
+  if (std::fabs(std::sin(3.0 * theta)) < 1e-8) {
+    for (int i = 1; i <= n; i++) dTheta[i] = 0.0;
+    return;
+  }
   const double f = -kSqrt3 / (2.0 * std::fabs(std::sin(3.0 * theta)));
   for (int i = 1; i <= n; i++) dTheta[i] = f * (v.dJ3[i] / (J2 * r) - 1.5 * v.J3 * v.dJ2[i] / (J2 * J2 * r));
 }
@@ -171,9 +213,12 @@ void FreeMeridianCoefs(MeridianCoefs* m) {
   freed1(m->db);
 }
 
-void CalcMeridianCoefs_NLMM125(int n, const MeridianRadii& rad, const StressInvariants& v, MeridianCoefs* m) {
-  if (!(v.J2 >= kSmall)) InternalError(__FILE__, __LINE__);
-  const double theta = CalcLodeAngle_NLMM125(v.J2, v.J3);
+namespace {
+
+// Meridian through the levels a - xi = L1 at r1 and L2 at r2 of the Lode angle theta;
+// thetaTerms false leaves out the stress derivatives through theta.
+void MeridianCoefsAt(int n, const MeridianRadii& rad, const StressInvariants& v, double theta, bool thetaTerms,
+                     double a, double kL1, double kL2, MeridianCoefs* m) {
   double *dTh, *dr1, *dr2, *dNb, *dDb;
   double **d2Th, **d2r1, **d2r2;
   allocd1(&dTh, n);
@@ -184,16 +229,36 @@ void CalcMeridianCoefs_NLMM125(int n, const MeridianRadii& rad, const StressInva
   allocd2(&d2Th, n, n);
   allocd2(&d2r1, n, n);
   allocd2(&d2r2, n, n);
-  CalcDerivLodeAngle(n, v, theta, dTh);
-  CalcDerivEllipticRadiusDerivSigma(n, v, theta, dTh, d2Th);
+  if (thetaTerms) {
+    CalcDerivLodeAngle(n, v, theta, dTh);
+    CalcDerivEllipticRadiusDerivSigma(n, v, theta, dTh, d2Th);
+  } else {
+    zerod1(dTh, n);
+    zerod2(d2Th, n, n);
+  }
   CalcDerivEllipticRadius(n, rad, theta, dTh, dr1, dr2);
   CalcDeriv2LodeYieldFunc(n, rad, theta, dTh, d2Th, d2r1, d2r2);
+  if (!thetaTerms && v.J2 >= kSmall) {
+    // On a meridian cos 3theta = u is extremal (du/dsigma = 0) while r is smooth in u:
+    // d2r/dsigma2 = dr/du d2u/dsigma2 with dr/du = -r''(theta)/(9 cos 3theta) in the limit.
+    const double J2 = v.J2, J3 = v.J3, p15 = 1.0 / (J2 * std::sqrt(J2)), p25 = p15 / J2, p35 = p25 / J2;
+    const double k = 1.5 * kSqrt3, c3 = std::cos(3.0 * theta);
+    const double g1 = -CalcEllipticRadius(theta, rad.rt[1], rad.rc[1]).d2r / (9.0 * c3);
+    const double g2 = -CalcEllipticRadius(theta, rad.rt[2], rad.rc[2]).d2r / (9.0 * c3);
+    for (int i = 1; i <= n; i++)
+      for (int j = 1; j <= n; j++) {
+        const double d2u = k * (p15 * v.d2J3[i][j] - 1.5 * p25 * (v.dJ3[i] * v.dJ2[j] + v.dJ2[i] * v.dJ3[j]) +
+                                3.75 * J3 * p35 * v.dJ2[i] * v.dJ2[j] - 1.5 * J3 * p25 * v.d2J2[i][j]);
+        d2r1[i][j] = g1 * d2u;
+        d2r2[i][j] = g2 * d2u;
+      }
+  }
   const double r1 = CalcEllipticRadius(theta, rad.rt[1], rad.rc[1]).r;
   const double r2 = CalcEllipticRadius(theta, rad.rt[2], rad.rc[2]).r;
 
   const double Nb = kL2 * r1 * r1 - kL1 * r2 * r2, Db = r1 * r2 * r2 - r1 * r1 * r2;
   if (!(std::fabs(Db) >= kSmall)) InternalError(__FILE__, __LINE__);
-  m->a = kA125;
+  m->a = a;
   m->b = Nb / Db;
   m->c = (-kL2 - m->b * r2) / (r2 * r2);
   const double Q = -kL2 - m->b * r2, b = m->b;
@@ -229,6 +294,28 @@ void CalcMeridianCoefs_NLMM125(int n, const MeridianRadii& rad, const StressInva
   freed1(dr2);
   freed1(dr1);
   freed1(dTh);
+}
+
+}  // namespace
+
+void CalcMeridianCoefs_NLMM125(int n, const MeridianRadii& rad, const StressInvariants& v, MeridianCoefs* m) {
+  if (!(v.J2 >= kSmall)) InternalError(__FILE__, __LINE__);
+  MeridianCoefsAt(n, rad, v, CalcLodeAngle_NLMM125(v.J2, v.J3), true, kA125, kL1, kL2, m);
+}
+
+double CalcLodeAngle_NLMM151(double J2, double J3, double fc) {
+  return J2 < 1e-16 * fc * fc ? kThetaMin : CalcLodeAngle(J2, J3);
+}
+
+void CalcMeridianCoefs_NLMM151(int n, const MeridianRadii& rad, const StressInvariants& v, double fc,
+                               MeridianCoefs* m) {
+  const double theta = CalcLodeAngle_NLMM151(v.J2, v.J3, fc);
+  // Away from the meridians theta has a gradient; on a meridian (sin 3theta = 0) cos 3theta
+  // is extremal: the first derivatives through theta vanish and the second ones go
+  // through cos 3theta.
+  const bool thetaTerms = v.J2 >= 1e-16 * fc * fc && std::fabs(std::sin(3.0 * theta)) >= 1e-8;
+  const double alpha = kAlpha151;
+  MeridianCoefsAt(n, rad, v, theta, thetaTerms, alpha, alpha + 0.5, alpha + 0.6, m);
 }
 
 double CalcInitYieldFunc_NLMM125(double I1, double J2, double c, double b, double a, double sY0) {

@@ -34,13 +34,21 @@ struct MeridianRadii {
 // biaxial option other than 0 needs the biaxial strength of _NLMM142 (not built: the
 // internal error).
 MeridianRadii CalcMeridianParam(int biaxialOption);
+// _NLMM151 with h[1..5] the values h1 .. h5 of the record: h1 = 0 the fixed radii,
+// otherwise the tensile meridian scaled through the equal biaxial compressive strength
+// fbc (at least T = 2 h1 h2 h3 h4 h5).
+MeridianRadii CalcMeridianParam_NLMM151(double fc, const double* h);
+double CalcMinBiaxialComprStrength_NLMM151(const double* h);
+double CalcAnaliticValueBiaxialComprStrength_NLMM151(double fc, const double* h);
+double CalcBiaxialComprStrengthParam_NLMM151(double fc, const double* h);
 // _NLMM125: the levels xi = -2 and -4; value 10 of the record (the first meridian value)
 // 0 keeps the fixed radii, otherwise values 10 to 14 set the tensile meridian through
 // the biaxial compressive strength.
 MeridianRadii CalcMeridianParam_NLMM125(const MaterialRecord& m);
 double CalcAnaliticValueBiaxialComprStrength_NLMM125(const MaterialRecord& m);
 
-// dtheta/dsigma = -sqrt3/(2 |sin 3theta|) (dJ3/J2^1.5 - 1.5 J3 dJ2/J2^2.5).
+// dtheta/dsigma = -sqrt3/(2 |sin 3theta|) (dJ3/J2^1.5 - 1.5 J3 dJ2/J2^2.5); 0 on a
+// meridian (|sin 3theta| < 1e-8).
 void CalcDerivLodeAngle(int n, const StressInvariants& v, double theta, double* dTheta);
 // d2theta/dsigma2 (n x n).
 void CalcDerivEllipticRadiusDerivSigma(int n, const StressInvariants& v, double theta, const double* dTheta,
@@ -64,6 +72,11 @@ void FreeMeridianCoefs(MeridianCoefs* m);
 // _NLMM125 (a = 0.1732, the meridian through xi = -2 at r1 and xi = -4 at r2) at the
 // invariants v (J2 >= 1e-8).
 void CalcMeridianCoefs_NLMM125(int n, const MeridianRadii& r, const StressInvariants& v, MeridianCoefs* m);
+// _NLMM151 (a = alpha, the levels alpha + 0.5 at r1 and alpha + 0.6 at r2); below
+// J2 = 1e-16 fc^2 the Lode angle is its floor and the terms through it are left out, as
+// they are on a meridian.
+double CalcLodeAngle_NLMM151(double J2, double J3, double fc);
+void CalcMeridianCoefs_NLMM151(int n, const MeridianRadii& r, const StressInvariants& v, double fc, MeridianCoefs* m);
 // Initial yield function of _NLMM125 at sY0: R(sY0)/sY0^2 - 1.
 double CalcInitYieldFunc_NLMM125(double I1, double J2, double c, double b, double a, double sY0);
 
