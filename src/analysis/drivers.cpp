@@ -36,11 +36,3 @@ void MainThermalTransientNonlinIterJacPreConjGrad(FILE*, long, const char*, cons
                                                   MeshData*) {
   NotBuiltYet(__func__, __FILE__, __LINE__);
 }
-
-// Transient (time-dependent, materially nonlinear).
-void MainTransientMaterNonlinGaussElimNCSB(FILE*, long, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainTransientMaterNonlinIterJacPreConjGrad(FILE*, long, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
