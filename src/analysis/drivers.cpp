@@ -21,11 +21,3 @@ namespace {
 void MainLinModalSuperposition(FILE*, const char*, const char*, MeshData*) {
   NotBuiltYet(__func__, __FILE__, __LINE__);
 }
-
-// Transient (time-dependent, materially nonlinear).
-void MainTransientMaterNonlinGaussElimNCSB(FILE*, long, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainTransientMaterNonlinIterJacPreConjGrad(FILE*, long, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}

@@ -91,7 +91,11 @@ void MainThermalTransientNonlinGaussElimNCSB(FILE* fp, long posAfterMesh, const 
 void MainThermalTransientNonlinIterJacPreConjGrad(FILE* fp, long posAfterMesh, const char* job,
                                                   const char* OutputControl, MeshData* mesh);
 
-// Transient (time-dependent, materially nonlinear).
+// Transient (static_nonlinear.cpp): the materially nonlinear static loop in time; each
+// combination is a time step of its step duration, the time reaches the sum of the
+// durations, and the element-node temperatures are the initial temperatures of
+// "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>" plus the combination's temperature variation.
+// A negative step duration and arc length are refused at set-up.
 void MainTransientMaterNonlinGaussElimNCSB(FILE* fp, long posAfterMesh, const char* job,
                                            const char* OutputControl, MeshData* mesh);
 void MainTransientMaterNonlinIterJacPreConjGrad(FILE* fp, long posAfterMesh, const char* job,

@@ -10,6 +10,10 @@
 // The four drivers share one loop: the geometric variants differ only in the element
 // routines (chosen per element group by its behaviour code), the Gaussian-elimination
 // and conjugate-gradient variants only in the solver code passed to the solve step.
+// The transient drivers run the same loop in time: every combination is a time step of
+// its own duration, the time t is the running sum of the durations, and the
+// element-node temperatures are the initial temperatures plus the combination's
+// temperature variation.
 #include <cmath>
 #include <cstdio>
 
@@ -126,6 +130,41 @@ void CalcIncrLoadVector_NL(FILE* fp, int c, double dt, double t, const char* job
   }
 }
 
+void CalcElementInitialTemp(const MeshData* mesh, const int* ElemPropIndex, double** T0) {
+  for (int e = 1; e <= mesh->nElements; e++) {
+    if (ElemPropIndex[e] == 0) continue;
+    const int n = mesh->ElemNodeCount[e];
+    double* v;
+    allocd1(&v, n);
+    zerod1(v, n);
+    // A later record for the same point wins.
+    for (int r = 1; r <= mesh->nThermalInitial; r++)
+      for (int k = 1; k <= n; k++)
+        if (mesh->ElemNodes[e][k] == mesh->ThermalInitial[r].Point) v[k] = mesh->ThermalInitial[r].Value;
+    copyd1(T0[e], v, n);
+    freed1(v);
+  }
+}
+
+// What a transient analysis cannot take: arc length, whose extra combinations have no
+// step duration, and a step that goes back in time.
+static void CheckTransientSetUp(const MeshData* mesh, const CombinationData* comb) {
+  if (mesh->Main.ArcLength == 1) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\n");
+    errexit("Arc-length is unavailable in a transient analysis:\nits extra combinations have no step duration.\n"
+            "Please remove the arc-length option in the data file.",
+            0);
+  }
+  for (int c = 1; c <= mesh->Main.nCombinations; c++)
+    if (comb[c].Params.StepDuration < 0.0) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "\n");
+      std::fprintf(stderr, "   -> Combination: %d\n", c);
+      errexit("The step duration of a combination cannot be negative.", 0);
+    }
+}
+
 [[noreturn]] void IterationLimitReached(int c, int limit, FILE* fpEP) {
   FlushFile(fpEP);
   std::fflush(stdout);
@@ -150,12 +189,13 @@ void FlushHistoryFiles(FILE** files, const int* counts, int slots) {
 
 namespace {
 
-void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* job, const char* OutputControl,
-                           MeshData* mesh) {
+// transient: the time advances by the step duration of each combination.
+void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, const char* job,
+                     const char* OutputControl, MeshData* mesh) {
   const MainParameters& m = mesh->Main;
   if (m.nLoadCases == 0) InternalError(__FILE__, __LINE__);
   const bool arc = m.ArcLength == 1;
-  if (arc) CheckArcLengthParameters(mesh);
+  if (arc && !transient) CheckArcLengthParameters(mesh);
 
   // Set-up.
   SeekFile(fp, posAfterMesh);
@@ -163,8 +203,11 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
   OpenCombinationSet(fp, mesh, &set);
   const long* positions = set.positions;
   const CombinationData* comb = set.comb;
+  if (transient) CheckTransientSetUp(mesh, comb);
 
-  double **tvCurrent, **tvConverged, **tvIncrement, **nodeTemps;
+  // Temperature variation of the combination, of the last converged one, its increment,
+  // the element-node temperatures (zero in a static run) and the initial temperatures.
+  double **tvCurrent, **tvConverged, **tvIncrement, **nodeTemps, **initialTemps;
   allocragd2(&tvCurrent, mesh->nElements, mesh->ElemNodeCount);
   allocragd2(&tvConverged, mesh->nElements, mesh->ElemNodeCount);
   allocragd2(&tvIncrement, mesh->nElements, mesh->ElemNodeCount);
@@ -173,6 +216,8 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
   zeroragd2(tvConverged, mesh->nElements, mesh->ElemNodeCount);
   zeroragd2(tvIncrement, mesh->nElements, mesh->ElemNodeCount);
   zeroragd2(nodeTemps, mesh->nElements, mesh->ElemNodeCount);
+  allocragd2(&initialTemps, mesh->nElements, mesh->ElemNodeCount);
+  zeroragd2(initialTemps, mesh->nElements, mesh->ElemNodeCount);
 
   MainWorkArrays w;
   InitializeMainWorkArrays(1, mesh, &w);
@@ -181,7 +226,8 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
 
   NonlinearWorkArrays nl;
   InitializeNonlinearAnalysis(r, nPoints, nF, nP, 0, job, mesh, w.ElemPropIndex, &nl);
-  const double t = nl.EP.d4;
+  // The time of the restart point (0 in a fresh run); a static run keeps it.
+  double t = nl.EP.d4;
   // A restart continues from the temperature variation of its last converged combination.
   if (r > 0)
     CalcElementTempVar(fp, r, m.nCombinations, m.nLoadCases, positions[1], mesh, w.ElemPropIndex, tvConverged,
@@ -191,6 +237,7 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
   FILE **hdFiles, **shdFiles;
   OpenResultFiles_NL(&fpDR, &fpEP, &fpIF, &hdFiles, &shdFiles, r, nF, nP, 0, nl.NLMM_HD_Count, nl.NLSMM_HD_Count,
                      job);
+  if (transient) CalcElementInitialTemp(mesh, w.ElemPropIndex, initialTemps);
 
   const int first = r + 1;
   const int last = m.ArcLength == 1 ? m.nCombinations + m.MaxArcLengthCombinations - 1 : m.nCombinations;
@@ -237,9 +284,17 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
 
     CalcElementTempVar(fp, c, m.nCombinations, m.nLoadCases, positions[1], mesh, w.ElemPropIndex, tvCurrent, comb);
     for (int e = 1; e <= mesh->nElements; e++)
-      for (int k = 1; k <= mesh->ElemNodeCount[e]; k++) tvIncrement[e][k] = tvCurrent[e][k] - tvConverged[e][k];
+      for (int k = 1; k <= mesh->ElemNodeCount[e]; k++) {
+        tvIncrement[e][k] = tvCurrent[e][k] - tvConverged[e][k];
+        if (transient) nodeTemps[e][k] = initialTemps[e][k] + tvCurrent[e][k];
+      }
+    double dt = 0.0;
+    if (transient) {
+      dt = comb[c].Params.StepDuration;
+      t += dt;
+    }
 
-    CalcIncrLoadVector_NL(fp, c, 0.0, t, job, OutputControl, mesh, &nl, &w, positions, nodeTemps, comb, &inc);
+    CalcIncrLoadVector_NL(fp, c, dt, t, job, OutputControl, mesh, &nl, &w, positions, nodeTemps, comb, &inc);
     if (m.AddUnbalancedForces != 0) {
       addd1(nl.rF, inc.dF, nF);
       addd1(nl.rP, inc.dP, nP);
@@ -248,7 +303,7 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
       copyd1(nl.rP, inc.dP, nP);
     }
 
-    NonlinearElementState s{c,         0,         0.0,       t,
+    NonlinearElementState s{c,         0,         dt,        t,
                             &nl.Index, &nl.Table, nl.ElemToHD, tvCurrent,
                             nodeTemps, &nl.SpringIndex, &nl.SpringTable};
     int it = 1;
@@ -375,6 +430,7 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
   CloseResultFiles_NL(fpDR, fpEP, fpIF, hdFiles, shdFiles, nl.NLMM_HD_Count, nl.NLSMM_HD_Count);
   FreeNonlinearWorkArrays(&nl);
   FreeMainWorkArrays(&w);
+  freeragd2(initialTemps, mesh->nElements);
   freeragd2(nodeTemps, mesh->nElements);
   freeragd2(tvIncrement, mesh->nElements);
   freeragd2(tvConverged, mesh->nElements);
@@ -386,17 +442,25 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
 
 void MainStaticMaterNonlinGaussElimNCSB(FILE* fp, long posAfterMesh, const char* job, const char* OutputControl,
                                         MeshData* mesh) {
-  MainStaticMaterNonlin(SOLVER_GAUSS_ELIM_NCSB, fp, posAfterMesh, job, OutputControl, mesh);
+  MainMaterNonlin(SOLVER_GAUSS_ELIM_NCSB, false, fp, posAfterMesh, job, OutputControl, mesh);
 }
 void MainStaticMaterNonlinIterJacPreConjGrad(FILE* fp, long posAfterMesh, const char* job,
                                              const char* OutputControl, MeshData* mesh) {
-  MainStaticMaterNonlin(SOLVER_ITER_JPCG, fp, posAfterMesh, job, OutputControl, mesh);
+  MainMaterNonlin(SOLVER_ITER_JPCG, false, fp, posAfterMesh, job, OutputControl, mesh);
 }
 void MainStaticMaterGeomNonlinGaussElimNCSB(FILE* fp, long posAfterMesh, const char* job, const char* OutputControl,
                                             MeshData* mesh) {
-  MainStaticMaterNonlin(SOLVER_GAUSS_ELIM_NCSB, fp, posAfterMesh, job, OutputControl, mesh);
+  MainMaterNonlin(SOLVER_GAUSS_ELIM_NCSB, false, fp, posAfterMesh, job, OutputControl, mesh);
 }
 void MainStaticMaterGeomNonlinIterJacPreConjGrad(FILE* fp, long posAfterMesh, const char* job,
                                                  const char* OutputControl, MeshData* mesh) {
-  MainStaticMaterNonlin(SOLVER_ITER_JPCG, fp, posAfterMesh, job, OutputControl, mesh);
+  MainMaterNonlin(SOLVER_ITER_JPCG, false, fp, posAfterMesh, job, OutputControl, mesh);
+}
+void MainTransientMaterNonlinGaussElimNCSB(FILE* fp, long posAfterMesh, const char* job, const char* OutputControl,
+                                           MeshData* mesh) {
+  MainMaterNonlin(SOLVER_GAUSS_ELIM_NCSB, true, fp, posAfterMesh, job, OutputControl, mesh);
+}
+void MainTransientMaterNonlinIterJacPreConjGrad(FILE* fp, long posAfterMesh, const char* job,
+                                                const char* OutputControl, MeshData* mesh) {
+  MainMaterNonlin(SOLVER_ITER_JPCG, true, fp, posAfterMesh, job, OutputControl, mesh);
 }

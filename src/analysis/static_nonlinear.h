@@ -29,6 +29,12 @@ void CalcIncrLoadVector_NL(FILE* fp, int c, double dt, double t, const char* job
                            const long* positions, double** ElemNodeTemps, const CombinationData* comb,
                            LoadIncrement* inc);
 
+// Initial element-node temperatures of a transient run: for every element taking part
+// (ElemPropIndex not 0), each node takes the temperature of the last
+// "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>" record of its point, 0 without one; T0 of the
+// other elements is left as it is.
+void CalcElementInitialTemp(const MeshData* mesh, const int* ElemPropIndex, double** T0);
+
 // History tag of a conjugate-gradient solve: prefix, "Comb", c zero-padded to the digits
 // of lastCombination, "_Iter", it zero-padded to the digits of maxIterations
 // ("_", 7 of 12, 3 of 25: "_Comb07_Iter03").

@@ -703,7 +703,8 @@ void AssembGlobalStiffMatWith(const ElemStiffSource& source, int64_t* nTermsKFF,
   }
   double wall1, cpu1;
   gettimes(&wall1, &cpu1);
-  switch (mesh->Main.AnalysisType) {
+  // The nonlinear assembly (static and transient runs) always records its counts and time.
+  switch (source.nonlinear ? ANALYSIS_STATIC : mesh->Main.AnalysisType) {
     case ANALYSIS_STATIC: {
       auto clamp = [](int64_t v) { return static_cast<int32_t>(std::min<int64_t>(v, INT32_MAX)); };
       summary->nTermsKFF = clamp(*nTermsKFF);

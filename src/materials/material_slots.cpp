@@ -52,3 +52,7 @@ double MatSlotValue(const MaterialRecord& m, int code, int slot) {
 int32_t MatSlotInt(const MaterialRecord& m, int code, int slot, int word) {
   return MatInt(m, ValueOrRefuse(code, slot, word, 'i', m));
 }
+
+void SetMatSlotValue(MaterialRecord& m, int code, int slot, double v) {
+  m.Value[ValueOrRefuse(code, slot, 1, 'd', m)] = v;
+}

@@ -20,3 +20,6 @@ int MaterialValueOfSlot(int code, int slot, int word);
 // hold is the internal error.
 double MatSlotValue(const MaterialRecord& m, int code, int slot);
 int32_t MatSlotInt(const MaterialRecord& m, int code, int slot, int word);
+// Overwrites the double at `slot` (the age and temperature models move a crack
+// material's properties for the time of one point).
+void SetMatSlotValue(MaterialRecord& m, int code, int slot, double v);

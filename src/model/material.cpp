@@ -242,6 +242,8 @@ void ReadNlmm174(FILE* fp, const char* tag, int record, MaterialRecord& m) {
   double qv = m.Value[3];
   if (qv < 0 || qv > static_cast<double>(BytesLeft(fp) / 40))
     DataFault(nullptr, tag, record, "Invalid list length: %.0f.", qv);
+  // The unit strains of a creep point have room for ten Kelvin units.
+  if (qv > 10) DataFault(nullptr, tag, record, "Invalid number of Kelvin units: %.0f (valid: 0 to 10).", qv);
   int q = static_cast<int>(qv);
   allocd1(&m.QVector, q);
   ReadDoubles(fp, m.QVector, q);

@@ -445,6 +445,42 @@ void CheckMaterialValues(const Where& w, int kind, const MaterialRecord& mat, bo
     case MAT_LIN_INT_SURF:
       for (int k = 1; k <= mat.nValues; k++) CheckNotNegative(w, "interface stiffness", mat.Value[k]);
       break;
+    // The codes of the age and temperature models (values in file order).
+    case MAT_NLMM171:
+    case MAT_NLMM172:
+      CheckCode(w, "drying shrinkage flag", MatInt(mat, 1), 1, 2);
+      CheckCode(w, "autogenous shrinkage flag", MatInt(mat, 2), 1, 2);
+      if (kind == MAT_NLMM171) {
+        CheckCode(w, "cement class", MatInt(mat, 10), 1, 3);
+      } else {
+        CheckCode(w, "law of kt", MatInt(mat, 22), 1, 2);
+        CheckCode(w, "law of the shrinkage half-time", MatInt(mat, 24), 1, 2);
+      }
+      break;
+    case MAT_NLMM173:
+      CheckCode(w, "equivalent age law", MatInt(mat, 1), 0, 2);
+      CheckCode(w, "ageing law of the stiffness and strengths", MatInt(mat, 3), 0, 1);
+      CheckCode(w, "cement type", MatInt(mat, 4), 1, 3);
+      CheckCode(w, "ageing law of the fracture energy", MatInt(mat, 5), 0, 1);
+      break;
+    case MAT_NLMM175: {
+      static const char* const kLaws[8] = {"",
+                                           "law of the unit weight",
+                                           "law of the thermal expansion coefficient",
+                                           "law of the Poisson's ratio",
+                                           "law of the Young's modulus",
+                                           "law of the compressive strength",
+                                           "law of the tensile strength",
+                                           "law of the fracture energy"};
+      for (int k = 1; k <= 7; k++) {
+        const int law = MatInt(mat, k);
+        if ((k == 3 || k == 7) && law != 0)
+          DataFault(w.context, w.block, w.record, "Invalid %s: %d (only 0, a constant value, is available).",
+                    kLaws[k], law);
+        CheckCode(w, kLaws[k], law, 0, 1);
+      }
+      break;
+    }
     default: break;
   }
 }

@@ -81,8 +81,23 @@ std::string Types(const char* fields) {
   return types;
 }
 
+// The codes that the model check refuses outside their lists (flags, cement class and
+// type, laws of the age and temperature models) take a code of their list; 0 for the
+// other values.
+int ListedCode(int kind, int r, int k) {
+  switch (kind) {
+    case 22: return k == 1 || k == 2 ? r : k == 10 ? r + 1 : 0;
+    case 23: return k == 1 || k == 2 || k == 22 ? r : k == 24 ? 3 - r : 0;
+    case 24: return k == 1 ? r : k == 4 ? r + 1 : 0;
+    default: return 0;
+  }
+}
+
 // Distinct value of value k of record r of a kind; bytes spread over -128..127.
 double Expected(int kind, int r, int k, char type) {
+  if (ListedCode(kind, r, k) != 0) return ListedCode(kind, r, k);
+  if (kind == 24 && (k == 3 || k == 5)) return (k + r) % 2;  // 0 / 1 laws
+  if (kind == 26) return k == 3 || k == 7 ? 0 : (k + r) % 2;
   if (type == 'd') return kind * 1000 + r * 100 + k + 0.25;
   if (type == 'i') return kind * 1000 + r * 100 + k;
   return static_cast<signed char>(static_cast<unsigned char>((k * 37 + r * 11 + kind) % 256));
@@ -312,6 +327,23 @@ TEST(MaterialBlocksDeath, DamagedRecords) {
       {"<NLMM171>", Rec().S("l").C(0).C(0).C(0).Ds({1, 2, 3, 4, 5, 6}).I(1).D(1).I(1).D(1).I(-2),
        "Block name: <NLMM171>\n   -> Record counter: 1\n\nERROR:\nInvalid list length: -2\\.\n"},
       {"<NLSMM103>", Rec().S("l").I(1).I(1000000), "Block name: <NLSMM103>.*Invalid list length: 1000000\\."},
+      // codes of the age and temperature models outside their lists
+      {"<NLMM171>", Rec().S("s").C(1).C(1).C(0).Ds({0, 0, 7, 100, 38, 60}).I(4).D(0).I(0).D(0).I(0),
+       "Block name: <NLMM171>\n   -> Record counter: 1\n\nERROR:\nInvalid cement class: 4 \\(valid: 1 to 3\\)\\.\n"},
+      {"<NLMM171>", Rec().S("s").C(0).C(1).C(0).Ds({0, 0, 7, 100, 38, 60}).I(2).D(0).I(0).D(0).I(0),
+       "Invalid drying shrinkage flag: 0 \\(valid: 1 to 2\\)\\."},
+      {"<NLMM172>",
+       Rec().S("s").C(1).C(1).C(0).C(0).Ds({0, 0, 0, 30, 180, 0, 0}).I(0).D(0).I(0).Ds({7, 60, 1, 50, 1, 1.2, 0})
+           .I(3).D(0).I(2).D(0).I(0).Ds({0, 1, 10, 1e-4, 60}),
+       "Invalid law of kt: 3 \\(valid: 1 to 2\\)\\."},
+      {"<NLMM173>", Rec().S("m").I(1).D(4e4).I(1).I(0).I(0).D(0.7).D(8.314), "Invalid cement type: 0 \\(valid: 1 to 3\\)\\."},
+      {"<NLMM173>", Rec().S("m").I(3).D(4e4).I(1).I(1).I(0).D(0.7).D(8.314), "Invalid equivalent age law: 3"},
+      {"<NLMM175>", Rec().S("t").Is({0, 0, 1, 0, 0, 0, 0}),
+       "Invalid law of the Poisson's ratio: 1 \\(only 0, a constant value, is available\\)\\."},
+      {"<NLMM175>", Rec().S("t").Is({0, 2, 0, 0, 0, 0, 0}), "Invalid law of the thermal expansion coefficient: 2"},
+      // the unit strains of a creep point hold ten Kelvin units
+      {"<NLMM174>", Rec().S("k").I(0).I(0).I(11).Ds(std::vector<double>(11, 1.0)).D(0.5).D(7).Ds(std::vector<double>(44, 1.0)),
+       "Invalid number of Kelvin units: 11 \\(valid: 0 to 10\\)\\."},
   };
   for (const BadMaterial& c : cases) {
     Model model;

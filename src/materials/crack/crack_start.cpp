@@ -145,6 +145,17 @@ CrackStart Start(const MaterialRecord& m, const CrackSlots& s, const CrackPointP
   return c;
 }
 
+}  // namespace
+
+double CalcCritic_Gf_NLMM111(const MaterialRecord& m, double ft, double h) {
+  const CrackSlots& s = SlotsOf(MAT_NLMM111);
+  const int law = I(m, s, s.law, 1);
+  if (law < 1 || law > s.nLaws) InternalError(__FILE__, __LINE__);
+  return CriticalFractureField(s.nLaws, law, ShapeOf(m, s), ft, h, V(m, s, 67));
+}
+
+namespace {
+
 void Fill4(double* v, double x) {
   for (int i = 1; i <= 4; i++) v[i] = x;
 }

@@ -25,6 +25,11 @@ bool CrackStartNeedsSize(int code, const MaterialRecord& m);
 // through the centre to 1 at the node farthest ahead (X, gradN n x 3; 1-based).
 double CrackBandOliver(int nNodes, double** gradN, double** X, const double* centre, const double* normal);
 
+// Smallest fracture energy (for law 3 the ultimate-strain field) that the softening law
+// of the _NLMM111 material m admits without snap-back for strength ft over band width h,
+// with the Young's modulus the record holds.
+double CalcCritic_Gf_NLMM111(const MaterialRecord& m, double ft, double h);
+
 void SF_NLMM101_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM101_HD* r);
 void SF_NLMM102_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM101_HD* r);
 void SF_NLMM104_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM104_HD* r);
