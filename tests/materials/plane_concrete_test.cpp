@@ -282,3 +282,26 @@ TEST(PlaneCyclicConcrete, CyclicUniaxialLoop) {
   EXPECT_GE(lo, -30.0 - 1e-9);
   EXPECT_LE(hi, 3.0 + 1e-9);
 }
+
+// The strain limit names the plane law; a stored rule 11 (no partial loops here) and a
+// zero band width are impossible states.
+TEST(PlaneCyclicConcreteDeathTest, StrainLimitAndImpossibleStates) {
+  const MaterialRecord m = Concrete(0.0);
+  auto fresh = [] {
+    NLMM211_HD r{};
+    r.IntA[1] = r.IntA[2] = 1;
+    r.Real2[1][1] = r.Real2[1][2] = 1.0;
+    return r;
+  };
+  double s, t;
+  NLMM211_HD r = fresh();
+  EXPECT_EXIT(CalcStress_0_NLMM211(kAt, m, 1, r, -0.2321, &s, &t), testing::ExitedWithCode(1),
+              "_NLMM211\n\n(.|\n)*Execution cannot proceed.");
+  r = fresh();
+  r.IntA[2] = 11;
+  EXPECT_DEATH(CalcStress_0_NLMM211(kAt, m, 2, r, 0.001, &s, &t), "INTERNAL ERROR");
+  r = fresh();
+  r.Real2[1][1] = 0.0;
+  EXPECT_DEATH(CalcStress_0_NLMM211(kAt, m, 1, r, 0.001, &s, &t), "INTERNAL ERROR");
+  EXPECT_DEATH(CalcStress_0_NLMM211(kAt, m, 3, r, 0.001, &s, &t), "INTERNAL ERROR");
+}

@@ -29,8 +29,6 @@
 
 namespace {
 
-constexpr double kStrainLimit = 0.232;
-
 struct Plane211 {
   Concrete210 c;
   double nu, Gf;
@@ -153,7 +151,6 @@ void CalcStress_0_NLMM211(const PointContext& at, const MaterialRecord& m, int d
   r.Real2[3][dir] = *stress;
   // Opening beyond the cracking strain.
   r.Real2[2][dir] = std::fmax(0.0, eps + p.c.et);
-  if (eps < -kStrainLimit || eps > kStrainLimit) CyclicConcreteStrainLimit(at, "_NLMM211");
 }
 
 void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211_HD& r, double** De,
@@ -168,7 +165,11 @@ void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211
   r.Angle = theta;
   // Poisson-coupled strains of the principal pair (the shear term is 0 there).
   const double f = 1.0 / (1.0 - nu * nu);
-  double pc[3] = {0.0, (e[1] + nu * e[2]) * f, (nu * e[1] + e[2]) * f};
+  double** M;
+  allocd2(&M, 3, 3);
+  CalcPoissonMat_NLMM211(nu, M);
+  const double pc[3] = {0.0, M[1][1] * e[1] + M[1][2] * e[2], M[2][1] * e[1] + M[2][2] * e[2]};
+  freed2(M);
 
   // A direction turns nonlinear past the cracking strain or past c_lin in compression,
   // and stays so.
