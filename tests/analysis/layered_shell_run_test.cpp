@@ -165,8 +165,9 @@ TEST_F(LayeredShellRun, ReinforcedTieCracksAndLeavesTheBarsOnTheirSkeleton) {
     for (int I = 0; I <= 2; I++) linmodel::AddPoint3D(j, I, J, 0.0, linmodel::kSixMask, I == 1 ? "011111" : "111111");
   tw::AddElement(j.model, {1, 2, 5, 4});
   tw::AddElement(j.model, {2, 3, 6, 5});
-  tw::AddRecord(j.model, "<NLMM211>",
-                tw::Rec().S("concrete").Ds({0.0, 0.0, 0.0, 30000, 0.002, 30, 0.01, -3, 0.1, 0.5, 0.4, 0.2, 0.003}).I(1).D(1.0));
+  tw::AddRecord(
+      j.model, "<NLMM211>",
+      tw::Rec().S("concrete").Ds({0.0, 0.0, 0.0, 30000, 0.002, 30, 0.01, -3, 0.1, 0.5, 0.4, 0.2, 0.003}).I(1).D(1.0));
   tw::AddRecord(j.model, "<NLMM145>",
                 tw::Rec().S("bars").Ds({0.0, 0.0, 200000, 5000, 0.002, 400, 0.02, 0, 0.1, 600, 0.0}));
   tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("concrete", 0.1));

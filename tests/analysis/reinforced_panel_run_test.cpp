@@ -31,7 +31,11 @@ constexpr Solver kSolvers[] = {{1, 1}, {2, 2}};
 // E 30000, nu 0, eps_c 0.002, f_c 30, eps_cr 0.01, f_t -3, trilinear (0.1, 0.5), (0.4, 0.2),
 // G_f, band h = 1 (length mode 1).
 tw::Rec Concrete(double Gf) {
-  return tw::Rec().S("concrete").Ds({2.4e-9, 1e-5, 0.0, 30000, 0.002, 30, 0.01, -3, 0.1, 0.5, 0.4, 0.2, Gf}).I(1).D(1.0);
+  return tw::Rec()
+      .S("concrete")
+      .Ds({2.4e-9, 1e-5, 0.0, 30000, 0.002, 30, 0.01, -3, 0.1, 0.5, 0.4, 0.2, Gf})
+      .I(1)
+      .D(1.0);
 }
 // E 200000, Esh 5000, eps_y 0.002, fy 400, eps_sh 0.02, eps_u 0.1, fu 600; bars at theta.
 tw::Rec Bars(double theta) {

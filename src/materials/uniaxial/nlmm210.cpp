@@ -12,6 +12,9 @@
 // strain and stress, 6 tension shift, 7-8 compression unloading point, 9-10 reversal of
 // rule 71, 11-12 of rule 81, 13-14 last reversal, 15-16 tension unloading point, 17
 // strain of rule 14, 18 strain of rule 13, 19-20 reversal of rule 15.
+// The plane layer _NLMM211 runs the same rules on each principal direction with its own
+// envelopes (a curve to the peak, trilinear softening never shifted), its unloading
+// constants and its reversals out of the envelopes, and no rules 11 and 12.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
