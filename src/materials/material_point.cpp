@@ -345,6 +345,21 @@ void SolidCrackPoint(int code, const PointContext& ctx, const MaterialRecord& m,
   freed2(Dco);
 }
 
+// A plane cyclic concrete point: its stress after dEps (D null) or its matrix D, with the
+// plane-stress elastic matrix of the concrete.
+void PlaneConcretePoint(const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                        const double* dEps, double* sigma, double** D) {
+  double** De;
+  allocd2(&De, 3, 3);
+  CalcMat_De_IsoModel(3, MatSlotValue(m, MAT_NLMM211, 66), MatSlotValue(m, MAT_NLMM211, 67), De);
+  NLMM211_HD& r = *PointRecord<NLMM211_HD>(MAT_NLMM211, hd, record);
+  if (D != nullptr)
+    CalcMat_D_NLMM211(r, De, D);
+  else
+    CalcStress_NLMM211(ctx, m, r, De, dEps, sigma);
+  freed2(De);
+}
+
 }  // namespace
 
 int ContinuumComponents(int type) {
@@ -393,6 +408,12 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
     case MAT_NLMM102:
     case MAT_NLMM111:
     case MAT_NLMM151: SolidCrackPoint(code, ctx, m, hd, record, dEps, sigma, nullptr); return;
+    case MAT_NLMM145: {
+      double tangent;
+      CalcStress_NLMM145(m, 3, *PointRecord<NLMM145_HD>(code, hd, record), dEps, sigma, &tangent);
+      return;
+    }
+    case MAT_NLMM211: PlaneConcretePoint(ctx, m, hd, record, dEps, sigma, nullptr); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -422,6 +443,9 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
     case MAT_NLMM102:
     case MAT_NLMM111:
     case MAT_NLMM151: SolidCrackPoint(code, ctx, m, hd, record, nullptr, nullptr, D); return;
+    // The bars always give their elastic stiffness.
+    case MAT_NLMM145: CalcMat_D_NLMM145(m, 3, D); return;
+    case MAT_NLMM211: PlaneConcretePoint(ctx, m, hd, record, nullptr, nullptr, D); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -504,9 +528,11 @@ void ShellLayerTangent(int code, const PointContext& ctx, const MaterialRecord& 
     case MAT_NLMM121:
       CalcMat_D_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), De, Dt);
       return;
-    // NLMM101, 104, 141, 142 (CalcMat_D_NLMMnnn on the record), NLMM211 (its tangent),
-    // NLMM145 (the elastic bar stiffness De = E v^T v) and NLMM501 (De, a thousandth of it
-    // once the layer has failed) come with their models.
+    case MAT_NLMM211: CalcMat_D_NLMM211(*PointRecord<NLMM211_HD>(code, hd, record), De, Dt); return;
+    // The layer's elastic matrix is the bar stiffness E t^T t, its tangent too.
+    case MAT_NLMM145: copyd2(Dt, De, 3, 3); return;
+    // NLMM101, 104, 141, 142 (CalcMat_D_NLMMnnn on the record) and NLMM501 (De, a
+    // thousandth of it once the layer has failed) come with their models.
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -516,12 +542,15 @@ void ShellLayerShearTangent(int code, const PointContext&, const MaterialRecord&
                             double** Dst) {
   switch (code) {
     case MAT_NLMM121:
-      // The plasticity acts in the plane; the transverse shear stays elastic.
+    case MAT_NLMM211:
+      // The plasticity and the smeared cracks act in the plane; the transverse shear stays
+      // elastic.
       copyd2(Dst, Dse, 2, 2);
       return;
-    // NLMM101, 141, 211 keep Dse, NLMM104 and 142 take theirs from the crack state,
-    // NLMM145 none (a bar carries no transverse shear), NLMM501 as its in-plane tangent:
-    // with their models.
+    // A bar carries no transverse shear.
+    case MAT_NLMM145: zerod2(Dst, 2, 2); return;
+    // NLMM101, 141 keep Dse, NLMM104 and 142 take theirs from the crack state, NLMM501 as
+    // its in-plane tangent: with their models.
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -533,6 +562,14 @@ void ShellLayerStress(int code, const PointContext& ctx, const MaterialRecord& m
     case MAT_NLMM121:
       CalcStress_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), De, dEps, sigma);
       return;
+    case MAT_NLMM211:
+      CalcStress_NLMM211(ctx, m, *PointRecord<NLMM211_HD>(code, hd, record), De, dEps, sigma);
+      return;
+    case MAT_NLMM145: {
+      double tangent;
+      CalcStress_NLMM145(m, 3, *PointRecord<NLMM145_HD>(code, hd, record), dEps, sigma, &tangent);
+      return;
+    }
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -542,8 +579,10 @@ void ShellLayerShearStress(int code, const PointContext&, const MaterialRecord&,
                            const double* gamma, double* tau) {
   switch (code) {
     case MAT_NLMM121:
+    case MAT_NLMM211:
       multd2d1(tau, Dse, gamma, 2, 2);
       return;
+    case MAT_NLMM145: tau[1] = tau[2] = 0.0; return;
     default:
       InternalError(__FILE__, __LINE__);
   }

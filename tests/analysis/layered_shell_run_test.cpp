@@ -152,6 +152,43 @@ TEST_F(LayeredShellRun, StripReachesItsUniaxialStrengths) {
     }
 }
 
+// The strip as a reinforced tie of Mindlin shells: a concrete layer of the plane cyclic
+// law (t 0.1, G_f 0.003 over h = 1: eps_u 0.0042708) and a layer of bars along x1 (t
+// 0.001). Elastic together at first; pulled to eps = 0.005 the concrete has cracked through
+// and the bars carry their skeleton stress.
+TEST_F(LayeredShellRun, ReinforcedTieCracksAndLeavesTheBarsOnTheirSkeleton) {
+  // The strip's points with u2 held too: a cracked panel with bars along x1 alone has no
+  // shear stiffness.
+  Job j;
+  j.model.main.title = "reinforced tie";
+  for (int J = 0; J <= 1; J++)
+    for (int I = 0; I <= 2; I++) linmodel::AddPoint3D(j, I, J, 0.0, linmodel::kSixMask, I == 1 ? "011111" : "111111");
+  tw::AddElement(j.model, {1, 2, 5, 4});
+  tw::AddElement(j.model, {2, 3, 6, 5});
+  tw::AddRecord(
+      j.model, "<NLMM211>",
+      tw::Rec().S("concrete").Ds({0.0, 0.0, 0.0, 30000, 0.002, 30, 0.01, -3, 0.1, 0.5, 0.4, 0.2, 0.003}).I(1).D(1.0));
+  tw::AddRecord(j.model, "<NLMM145>",
+                tw::Rec().S("bars").Ds({0.0, 0.0, 200000, 5000, 0.002, 400, 0.02, 0, 0.1, 600, 0.0}));
+  tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("concrete", 0.1));
+  tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("bars", 0.001));
+  tw::AddRecord(j.model, "<LAYER_PROPERTIES>", tw::Rec().S("concrete").I(MAT_NLMM211).I(1).I(GEOM_LAM_THICK).I(1));
+  tw::AddRecord(j.model, "<LAYER_PROPERTIES>", tw::Rec().S("bars").I(MAT_NLMM145).I(1).I(GEOM_LAM_THICK).I(2));
+  tw::AddRecord(j.model, "<LAYER_PATTERNS>", tw::Rec().S("tie").IList({1, 2}));
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 2, kMindlin, MAT_LAY_PATT, 1, 0, 0));
+  j.model.loadCases = {linmodel::ElementLoads(
+      {}, {}, {}, {}, {0, 0, 0}, {tw::PrescribedDisplacement(3, 1, 1.0), tw::PrescribedDisplacement(6, 1, 1.0)})};
+  std::vector<double> ends;
+  for (int k = 1; k <= 50; k++) ends.push_back(0.01 * k / 50);
+  Nonlinear(j, ends);
+  j.model.main.tolerance = 1e-8;
+  const resultfile::DisplReactFile dr = Run(j, "tie");
+  ASSERT_EQ(dr.records.size(), ends.size());
+  const std::vector<int> end = {3, 6};
+  EXPECT_NEAR(Reaction(dr.records[0], j, end, 1), 1e-4 * (30000 * 0.1 + 200000 * 0.001), 1e-4);
+  EXPECT_NEAR(Reaction(dr.records.back(), j, end, 1), 0.001 * 400 * 2.5 / std::pow(1 + std::pow(2.5, 10), 0.1), 1e-7);
+}
+
 TEST_F(LayeredShellRun, EquibiaxialBendingReachesThePlasticMomentOfTheLayers) {
   // At sigma = (s, s, 0) the surface gives s_t = 0.636143 fc and s_c = 1.160128 fc; the
   // twenty mid-layer samples carry, with N = 0, M = 0.061577 per unit length from chi =

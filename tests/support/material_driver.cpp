@@ -133,6 +133,14 @@ ContinuumPoint::ContinuumPoint(int code, int type, const MaterialRecord& m)
     case 2:
     case 4:
     case 14: PointStartValues(code, m, At(1), CrackPointPlace{1, 1, 0, 1.0, 1.0}); break;
+    case 12: break;  // the bars start on their skeleton
+    case 23: {
+      // The plane cyclic concrete with the band width of its record (length mode 1).
+      NLMM211_HD& r = Record<NLMM211_HD>();
+      if (MatInt(m, 14) != 1) std::abort();
+      r.Real2[1][1] = r.Real2[1][2] = MatValue(m, 15);
+      break;
+    }
     default: std::abort();
   }
   stress_.assign(static_cast<size_t>(n_), 0.0);

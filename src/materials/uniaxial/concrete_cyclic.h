@@ -84,13 +84,55 @@ void CheckERule2_NLMM210(const Concrete210& c, const NLMM210_HD& r, double* thre
 // positive); updates the record. A strain beyond +-0.232 stops the run.
 void CalcStress_NLMM210(const PointContext& at, const MaterialRecord& m, NLMM210_HD& r, double eps, double* stress,
                         double* tangent);
+// ---- _NLMM211 (one principal direction of a plane layer) ---------------------------------------
+
+// What a plane direction adds to the fibre's parameters (Concrete210 holds E, eps_c, f_c,
+// eps_cr, the cracking strain f_t/E and f_t, the shape and the compression slope): the
+// strain c_lin = f_c/(3.2 E) where the peak curve starts, the trilinear softening's break
+// points and ultimate crack strain (negative), and the direction's branch code and
+// cracked flag, updated by the rules; peakCurve is set when the compression envelope
+// used its curve to the peak.
+struct Layer211 {
+  double clin, xi1, alpha1, xi2, alpha2, eu;
+  int branch, cracked;
+  bool peakCurve;
+};
+// The fibre's rules on one direction's record r (laid out as NLMM210_HD, the tension
+// shift kept 0) with the plane variant's envelopes, unloading constants and reversals;
+// eps and the stress tension positive.
+void CalcStressDirection_NLMM211(const PointContext& at, const Concrete210& c, Layer211& l, NLMM210_HD& r,
+                                 double eps, double* stress, double* tangent);
+
+// The plane point (tension positive, engineering shear): adds the strain increment dEps
+// (3) to the record's total strain and returns the in-plane stress sigma (3); De is the
+// caller's elastic matrix, the answer while both directions stay linear.
+void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211_HD& r, double** De,
+                        const double* dEps, double* sigma);
+// One principal direction (1 or 2) at the equivalent strain eps: stress and tangent.
+void CalcStress_0_NLMM211(const PointContext& at, const MaterialRecord& m, int dir, NLMM211_HD& r, double eps,
+                          double* stress, double* tangent);
+// The point's matrix: De until the first nonlinear call, then the principal secant moduli
+// (1e-8 where not positive; G = E1 E2 / (E1 + E2), the elastic shear term for equal
+// secant strains) rotated to the element axes.
+void CalcMat_D_NLMM211(const NLMM211_HD& r, double** De, double** D);
+// Principal strains e1 >= e2 and the angle of e1 (in (-pi/2, pi/2]) of (exx, eyy, gxy).
+void CalcPrincStrain_NLMM211(double exx, double eyy, double gxy, double* e1, double* e2, double* theta);
+// Strain rotation (engineering shear) into axes at theta.
+void CalcTransMat_NLMM211(double theta, double** T);
+// Unit-modulus plane-stress matrix of nu.
+void CalcPoissonMat_NLMM211(double nu, double** M);
+// Ultimate crack strain (negative) of the trilinear softening with fracture energy Gf over
+// the band h; the area under the curve is Gf / h.
+double CalcUltCrNormalStrainTrilinear_NLMM211(double ft, double E, double Gf, double h, double xi1, double alpha1,
+                                              double xi2, double alpha2);
+
 // The shape r of a "<NLMM210>" or "<NLMM211>" record (f_c at the given slot) must not be
 // negative, and the moduli and strains the curves divide by must be set.
 void CheckParameters_NLMM210(const MaterialRecord& m, const char* block, int record);
 void CheckParameters_NLMM211(const MaterialRecord& m, const char* block, int record);
 
 // One row of a cyclic law's rule table: while the strain moves in `direction` (+1 toward
-// compression, -1 toward tension; a zero increment included) the rule carries on;
+// compression, -1 toward tension; a zero increment included; 0 always) the rule carries on;
 // otherwise the reversal moves the unloading points (update), stores the previous
 // strain at value `strain` and the previous point at `points` (0: none) and hands over
 // to `next`.

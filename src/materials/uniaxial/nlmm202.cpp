@@ -153,7 +153,7 @@ struct Law {
     const Result t = Rule1(et);
     v(kTarget5) = et;
     v(kTarget5 + 1) = t.stress;
-    if (eps > et) return Rule1(eps);
+    if (eps > et && !s.branchPastTarget) return Rule1(eps);
     return Curve(Branch(false, 0.3333, kOrigin5, et, t.stress, t.tangent, true, true, false, false), kOrigin5, eps);
   }
 
@@ -164,7 +164,7 @@ struct Law {
     const Result t = Rule2(et);
     v(kTarget6) = et;
     v(kTarget6 + 1) = t.stress;
-    if (eps < et) return Rule2(eps);
+    if (eps < et && !s.branchPastTarget) return Rule2(eps);
     return Curve(Branch(true, 0.0, kOrigin6, et, t.stress, t.tangent, false, false, true, false), kOrigin6, eps);
   }
 
@@ -347,7 +347,7 @@ struct Law {
 
 CyclicSteel CyclicSteelOf(const MaterialRecord& m, int first) {
   CyclicSteel s{MatValue(m, first),     MatValue(m, first + 1), MatValue(m, first + 2), MatValue(m, first + 3),
-                MatValue(m, first + 4), MatValue(m, first + 6), MatValue(m, first + 7), 0.0};
+                MatValue(m, first + 4), MatValue(m, first + 6), MatValue(m, first + 7), 0.0, false};
   s.P = s.Esh * (s.eu - s.esh) / (s.fu - s.fy);
   return s;
 }

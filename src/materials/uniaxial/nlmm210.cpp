@@ -12,6 +12,9 @@
 // strain and stress, 6 tension shift, 7-8 compression unloading point, 9-10 reversal of
 // rule 71, 11-12 of rule 81, 13-14 last reversal, 15-16 tension unloading point, 17
 // strain of rule 14, 18 strain of rule 13, 19-20 reversal of rule 15.
+// The plane layer _NLMM211 runs the same rules on each principal direction with its own
+// envelopes (a curve to the peak, trilinear softening never shifted), its unloading
+// constants and its reversals out of the envelopes, and no rules 11 and 12.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -65,10 +68,59 @@ Res CompressionEnvelope(const Concrete210& c, double eps, bool* spalled) {
   return {0.0, 0.0};
 }
 
-Res Curve(double EF, double E0, double epsF, double eps0, double sF, double s0, double eps) {
-  Res x;
-  CalcTransitionCurve_NLMM210(EF, E0, epsF, eps0, sF, s0, eps, &x.s, &x.t);
-  return x;
+// ---- the plane layer's envelopes -----------------------------------------------------------
+
+// Compression envelope of a plane direction: the smaller of the elastic line and the
+// envelope, replaced between c_lin and eps_c by the transition curve that leaves the line
+// with slope Ec and meets the peak flat; past the critical strain the softening line,
+// beyond it nothing. A tensile strain takes the first value at |eps| with its sign.
+Res CompressionEnvelope211(const Concrete210& c, const Layer211& l, double eps, bool* transition, bool* spalled) {
+  *transition = *spalled = false;
+  const double a = std::fabs(eps), x = a / std::fabs(c.ec), xcr = std::fabs(c.ecr / c.ec);
+  if (x < xcr) {
+    const double lin = c.Ec * a, env = c.fc * CalcEnvelopeY_NLMM211(c.nC, c.r, x);
+    Res res = lin <= std::fabs(env) ? Res{lin, c.Ec} : Res{env, c.Ec * CalcEnvelopeZ_NLMM211(c.nC, c.r, x)};
+    if (eps < 0.0) return {-res.s, res.t};
+    if (l.clin <= eps && eps <= c.ec) {
+      CalcTransitionCurve_NLMM211(0.0, c.Ec, c.ec, l.clin, c.fc, c.Ec * l.clin, eps, &res.s, &res.t);
+      *transition = true;
+    } else if (eps < l.clin) {
+      res = {c.Ec * eps, c.Ec};
+    }
+    return res;
+  }
+  const double ycr = CalcEnvelopeY_NLMM211(c.nC, c.r, xcr), zcr = CalcEnvelopeZ_NLMM211(c.nC, c.r, xcr);
+  if (x <= SpallingRatio(c)) return {(c.nC * zcr * (x - xcr) + ycr) * c.fc, zcr * c.Ec};
+  *spalled = true;
+  return {0.0, 1e-8};
+}
+
+// Trilinear tension softening of a plane direction (tension negative): the elastic line
+// to the cracking strain, then three straight lines through the break points to the
+// ultimate crack strain, beyond it nothing. A compressive strain stays on the line.
+Res TensionEnvelope211(const Concrete210& c, const Layer211& l, double eps, bool* cracked) {
+  *cracked = false;
+  const double e1 = l.xi1 * l.eu, s1 = l.alpha1 * c.ft, e2 = l.xi2 * l.eu, s2 = l.alpha2 * c.ft;
+  auto line = [eps](double ea, double sa, double eb, double sb) {
+    const double k = (sb - sa) / (eb - ea);
+    return Res{sa + k * (eps - ea), k};
+  };
+  if (eps >= c.et) return {c.Ec * eps, c.Ec};
+  if (eps >= e1) return line(c.et, c.ft, e1, s1);
+  if (eps >= e2) return line(e1, s1, e2, s2);
+  if (eps >= l.eu) return line(e2, s2, l.eu, 0.0);
+  *cracked = true;
+  return {0.0, 0.0};
+}
+
+// The tangent that the envelope rules of a plane direction hand on: the secant, kept
+// within (0, Ec]; Ec at zero strain.
+Res SecantOfEnvelope(const Concrete210& c, Res x, double eps) {
+  if (eps == 0.0) return {x.s, c.Ec};
+  double t = x.s / eps;
+  if (t > c.Ec) t = c.Ec;
+  if (!(t > 0.0)) t = 1e-8;
+  return {x.s, t};
 }
 
 // Unloading from the tension envelope: secant and slope at the plastic strain, the
@@ -84,7 +136,9 @@ struct EnvelopePoint {
 
 class Law {
  public:
-  Law(const PointContext& at, const Concrete210& c, NLMM210_HD* r) : at_(at), c_(c), r_(r) {}
+  // l: the plane layer's variant (_NLMM211), null for the beam fibre.
+  Law(const PointContext& at, const Concrete210& c, NLMM210_HD* r, Layer211* l = nullptr)
+      : at_(at), c_(c), r_(r), l_(l) {}
 
   double Call(double eps, double* tangent);
 
@@ -98,14 +152,32 @@ class Law {
   void SetPrevious(int k) { SetPoint(k, v(kPrevStrain), v(kPrevStress)); }
 
   Res EnvC(double eps) const {
-    bool spalled;
+    bool spalled, transition;
+    if (l_ != nullptr) return CompressionEnvelope211(c_, *l_, eps, &transition, &spalled);
     return CompressionEnvelope(c_, eps, &spalled);
   }
   Res EnvT(double eps) const {
     bool cracked;
+    if (l_ != nullptr) return TensionEnvelope211(c_, *l_, eps, &cracked);
     return TensionEnvelope(c_, v(kShift), eps, &cracked);
   }
-  UnloadParams UnloadC() const { return CalcUnloadParamsComp_NLMM210(c_, *r_); }
+  UnloadParams UnloadC() const {
+    if (l_ != nullptr)
+      return CompressionUnloadParams(UnloadVariant::kPlane211, c_.Ec, c_.ec, v(kUnC), v(kUnC + 1));
+    return CalcUnloadParamsComp_NLMM210(c_, *r_);
+  }
+  Res Curve(double EF, double E0, double epsF, double eps0, double sF, double s0, double eps) const {
+    Res x;
+    if (l_ != nullptr)
+      CalcTransitionCurve_NLMM211(EF, E0, epsF, eps0, sF, s0, eps, &x.s, &x.t);
+    else
+      CalcTransitionCurve_NLMM210(EF, E0, epsF, eps0, sF, s0, eps, &x.s, &x.t);
+    return x;
+  }
+  void Branch(int code) {
+    if (l_ != nullptr) l_->branch = code;
+  }
+  Res Reversal211(int rule, double d, double eps, bool* handled);
   TensionUnload UnloadT() const;
   EnvelopePoint ReturnT(double from, double sFrom, double eret) const;
   bool TensionReset(double* eun, double* sun, double* shift) const;
@@ -123,7 +195,8 @@ class Law {
   Res Probe(int rule, double eps, const NLMM210_HD& rec) const {
     NLMM210_HD copy = rec;
     copy.RuleNumber = rule;
-    Law l(at_, c_, &copy);
+    Layer211 layer = l_ != nullptr ? *l_ : Layer211{};
+    Law l(at_, c_, &copy, l_ != nullptr ? &layer : nullptr);
     return l.Run(rule, eps);
   }
 
@@ -148,6 +221,7 @@ class Law {
   const PointContext& at_;
   const Concrete210& c_;
   NLMM210_HD* r_;
+  Layer211* l_;
 };
 
 // A stress or tangent that is not a number stops at the rule that made it.
@@ -168,8 +242,9 @@ Res Law::Run(int rule, double eps) {
     case 8: return Finite(Rule8(eps), __LINE__);
     case 9: return Finite(Rule9(eps), __LINE__);
     case 10: return Finite(Rule10(eps), __LINE__);
-    case 11: return Finite(Rule11(eps), __LINE__);
-    case 12: return Finite(Rule12(eps), __LINE__);
+    // The plane layer has no partial loops between rules 9 and 10.
+    case 11: if (l_ != nullptr) InternalError(__FILE__, __LINE__); return Finite(Rule11(eps), __LINE__);
+    case 12: if (l_ != nullptr) InternalError(__FILE__, __LINE__); return Finite(Rule12(eps), __LINE__);
     case 13: return Finite(Rule13(eps), __LINE__);
     case 14: return Finite(Rule14(eps), __LINE__);
     case 15: return Finite(Rule15(eps), __LINE__);
@@ -195,7 +270,12 @@ TensionUnload Law::UnloadT() const {
 // (from, sFrom) to it is steeper than Ec.
 EnvelopePoint Law::ReturnT(double from, double sFrom, double eret) const {
   EnvelopePoint p{eret, EnvT(eret).s, 0.0};
-  if ((p.s - sFrom) / (p.e - from) > c_.Ec) CalcGeneralFunction_NLMM210(c_, *r_, from, sFrom, &p.e, &p.s);
+  if ((p.s - sFrom) / (p.e - from) > c_.Ec) {
+    if (l_ != nullptr)
+      EnvelopeSecantSearch([this](double e) { return EnvT(e).s; }, c_.Ec, from, sFrom, &p.e, &p.s);
+    else
+      CalcGeneralFunction_NLMM210(c_, *r_, from, sFrom, &p.e, &p.s);
+  }
   p.t = EnvT(p.e).t;
   return p;
 }
@@ -204,6 +284,8 @@ EnvelopePoint Law::ReturnT(double from, double sFrom, double eret) const {
 // moved out to the same ratio of the strain at strength, the envelope shifted so that
 // it is reached from the compression plastic strain.
 bool Law::TensionReset(double* eun, double* sun, double* shift) const {
+  // The plane layer's tension envelope never moves.
+  if (l_ != nullptr) return false;
   const double xun = std::fabs(v(kUnC) / c_.ec);
   if (!(std::fabs((v(kUnT) - v(kShift)) / c_.et) < xun)) return false;
   const double s = EnvT(v(kShift) + c_.et * xun).s;
@@ -291,6 +373,14 @@ void Law::UpdateReversalPoints(int rule) {
 }
 
 Res Law::Rule1(double eps) {
+  if (l_ != nullptr) {
+    bool transition, spalled;
+    const Res x = CompressionEnvelope211(c_, *l_, eps, &transition, &spalled);
+    if (transition) l_->peakCurve = true;
+    if (spalled && r_->RuleNumber == 1) return Goto(5, eps);
+    if (l_->branch >= 1 && l_->branch <= 6) l_->branch = 4;
+    return SecantOfEnvelope(c_, x, eps);
+  }
   bool spalled;
   const Res x = CompressionEnvelope(c_, eps, &spalled);
   if (spalled && r_->RuleNumber == 1) return Goto(5, eps);
@@ -298,6 +388,16 @@ Res Law::Rule1(double eps) {
 }
 
 Res Law::Rule2(double eps) {
+  if (l_ != nullptr) {
+    if (eps > 0.0) InternalError(__FILE__, __LINE__);
+    bool cracked;
+    const Res x = TensionEnvelope211(c_, *l_, eps, &cracked);
+    // The most tensile point reached stands for the tension unloading point.
+    if (eps < v(kUnT)) SetPoint(kUnT, eps, x.s);
+    if (cracked) return Goto(6, eps);
+    if (eps < c_.et) l_->branch = 2;
+    return SecantOfEnvelope(c_, x, eps);
+  }
   bool cracked;
   const Res x = TensionEnvelope(c_, v(kShift), eps, &cracked);
   if (cracked) return Goto(6, eps);
@@ -328,6 +428,11 @@ Res Law::Rule5(double eps) {
 }
 
 Res Law::Rule6(double eps) {
+  if (l_ != nullptr) {
+    l_->cracked = 1;
+    l_->branch = 6;
+    return {0.0, 0.0};
+  }
   if (r_->Flag != 0) {
     const double xk = std::fabs((c_.ecrk - v(kShift)) / c_.et);
     const double xsp = xk - CalcEnvelopeY_NLMM211(c_.nT, c_.r, xk) / (c_.nT * CalcEnvelopeZ_NLMM211(c_.nT, c_.r, xk));
@@ -343,6 +448,7 @@ Res Law::Rule7(double eps) {
   const double eun = v(kUnC);
   if (eps <= eun) InternalError(__FILE__, __LINE__);
   if (eps <= u.ere) {
+    Branch(4);
     const Res env = EnvC(u.ere);
     return Curve(env.t, u.Enew, u.ere, eun, env.s, u.snew, eps);
   }
@@ -371,6 +477,13 @@ Res Law::Rule8(double eps) {
 Res Law::Rule9(double eps) {
   StoreTensionReset();
   const UnloadParams u = UnloadC();
+  if (l_ != nullptr && eps > u.epl) {
+    // The plane direction keeps rule 9 whatever the direction of the strain: back past
+    // the plastic strain it closes and reloads along the secant E_new to the unloading
+    // point, then on rule 7.
+    if (eps > v(kUnC)) return Goto(7, eps);
+    return {u.Enew * (eps - u.epl), u.Enew};
+  }
   if (eps >= u.epl) return {0.0, 0.0};
   const TensionUnload t = UnloadT();
   const double eunT = v(kUnT);
@@ -386,6 +499,12 @@ Res Law::Rule10(double eps) {
   const TensionUnload t = UnloadT();
   const double eun = v(kUnC);
   if (eps > eun) return Goto(7, eps);
+  if (l_ != nullptr && eps < t.epl) {
+    // The mirror for the plane direction's rule 10: back past the tension plastic strain
+    // it reloads along E_new+ to the tension unloading point, then on rule 8.
+    if (eps < v(kUnT)) return Goto(8, eps);
+    return {t.Enew * (eps - t.epl), t.Enew};
+  }
   if (eps < t.epl) InternalError(__FILE__, __LINE__);
   return Curve(u.Enew, t.Epl, eun, t.epl, u.snew, 0.0, eps);
 }
@@ -485,6 +604,7 @@ Res Law::Rule81(double eps) {
   const EnvelopePoint p = ReturnT(eun, snew, eun - std::fabs(0.22 * eun * k));
   const double a = std::fabs(eps - o);
   if (a <= std::fabs(e81 - o)) InternalError(__FILE__, __LINE__);
+  Branch(5);
   if (a <= std::fabs(eun - o)) return Curve(t.Enew, c_.Ec, eun, e81, snew, s81, eps);
   if (a <= std::fabs(p.e - o)) return Curve(p.t, t.Enew, p.e, eun, p.s, snew, eps);
   return Goto(2, eps);
@@ -504,30 +624,83 @@ const ReversalRow kReversals[] = {
     {71, +1, 3, true, 0, {kLastRev, 0}},        {81, -1, 4, true, 0, {kLastRev, 0}},
 };
 
+// The plane layer's table: no partial loops between 9 and 10 (they carry on whatever the
+// direction), a spalled direction unloads on rule 3; rules 1 and 2 turn in Reversal211.
+const ReversalRow kReversals211[] = {
+    {3, -1, 71, false, 0, {kRev71, 0}},         {4, +1, 81, false, 0, {kRev81, 0}},
+    {5, +1, 3, false, 0, {kUnC, kLastRev}},     {6, -1, 13, false, kEps13, {0, 0}},
+    {7, +1, 3, true, 0, {kLastRev, 0}},         {8, -1, 4, true, 0, {kLastRev, 0}},
+    {9, 0, 9, false, 0, {0, 0}},                {10, 0, 10, false, 0, {0, 0}},
+    {13, +1, 14, false, kEps14, {kLastRev, 0}}, {14, -1, 15, false, 0, {kRev15, 0}},
+    {15, +1, 14, false, 0, {kLastRev, 0}},      {71, +1, 3, true, 0, {kLastRev, 0}},
+    {81, -1, 4, true, 0, {kLastRev, 0}},
+};
+
+// Reversals out of the envelopes of a plane direction. Off compression (d < 0): the
+// previous point becomes the compression unloading and last reversal point; rule 3 once
+// the unloading strain held before reached 0.2 eps_c, else back on the envelope while
+// compressive, else into tension (rule 9 past 0.9 of the cracking strain, else rule 2).
+// Off tension (d > 0): the previous point becomes the most tensile and last reversal
+// point; rule 2 again before 0.9 of the cracking strain, rule 4 past it, and on the
+// compression side rule 1 or, after unloading from past 0.2 eps_c, rule 10.
+Res Law::Reversal211(int rule, double d, double eps, bool* handled) {
+  *handled = true;
+  if (rule == 1 && d < 0.0) {
+    const double held = v(kUnC);
+    SetPrevious(kUnC);
+    SetPrevious(kLastRev);
+    if (held >= 0.2 * c_.ec) return Goto(3, eps);
+    if (eps > 0.0) return Goto(1, eps);
+    return Goto(v(kUnT) < 0.9 * c_.et ? 9 : 2, eps);
+  }
+  if (rule == 2 && d > 0.0) {
+    int next;
+    if (eps < 0.0)
+      next = v(kUnT) < 0.9 * c_.et ? 4 : 2;
+    else
+      next = v(kUnC) < 0.2 * c_.ec ? 1 : 10;
+    SetPrevious(kUnT);
+    SetPrevious(kLastRev);
+    if (next == 4) Branch(3);
+    return Goto(next, eps);
+  }
+  *handled = false;
+  return {0.0, 0.0};
+}
+
 double Law::Call(double eps, double* tangent) {
   v(kPrevStrain) = -v(kStrain);
   v(kPrevStress) = -v(kStress);
   const double d = eps - v(kPrevStrain);
-  const int rule = r_->RuleNumber;
+  int rule = r_->RuleNumber;
   Res x{0.0, 0.0};
-  bool keep = false;
-  if (rule == 0) {
-    // Not yet loaded: nothing carried.
-  } else if (rule == 5) {
+  bool keep = false, turned = false;
+  // A plane direction left on rule 1 with a tensile strain before anything was unloaded
+  // belongs to the tension envelope.
+  if (l_ != nullptr && rule == 1 && v(kStrain) > 0.0 && v(kUnT) == 0.0 && v(kUnC + 1) == 0.0)
+    r_->RuleNumber = rule = 2;
+  if (l_ != nullptr && (rule == 1 || rule == 2)) x = Reversal211(rule, d, eps, &turned);
+  if (rule == 0 || turned) {
+    // Not yet loaded, or turned off an envelope above.
+  } else if (rule == 5 && l_ == nullptr) {
     // Spalled: a decrease leaves the record as it is.
     if (d >= 0.0)
       x = Run(5, eps);
     else
       keep = true;
+  } else if (l_ != nullptr && (rule == 1 || rule == 2)) {
+    x = Run(rule, eps);
   } else {
-    const ReversalRow& row = FindReversalRow(kReversals, rule);
-    if (row.direction > 0 ? d >= 0.0 : d <= 0.0) {
+    const ReversalRow& row =
+        l_ != nullptr ? FindReversalRow(kReversals211, rule) : FindReversalRow(kReversals, rule);
+    if (row.direction == 0 || (row.direction > 0 ? d >= 0.0 : d <= 0.0)) {
       x = Run(rule, eps);
     } else {
       if (row.update) UpdateReversalPoints(rule);
       if (row.strain != 0) v(row.strain) = v(kPrevStrain);
       for (int p : row.points)
         if (p != 0) SetPrevious(p);
+      if (row.next == 4 || row.next == 13) Branch(3);
       x = Goto(row.next, eps);
     }
   }
@@ -536,7 +709,8 @@ double Law::Call(double eps, double* tangent) {
     v(kStrain) = -eps;
     v(kStress) = -x.s;
   }
-  if (eps < -kStrainLimit || eps > kStrainLimit) CyclicConcreteStrainLimit(at_, "_NLMM210");
+  if (eps < -kStrainLimit || eps > kStrainLimit)
+    CyclicConcreteStrainLimit(at_, l_ != nullptr ? "_NLMM211" : "_NLMM210");
   *tangent = x.t;
   return x.s;
 }
@@ -591,6 +765,12 @@ void CalcStress_NLMM210(const PointContext& at, const MaterialRecord& m, NLMM210
                         double* tangent) {
   const Concrete210 c = Concrete210Of(m);
   Law law(at, c, &r);
+  *stress = -law.Call(-eps, tangent);
+}
+
+void CalcStressDirection_NLMM211(const PointContext& at, const Concrete210& c, Layer211& l, NLMM210_HD& r,
+                                 double eps, double* stress, double* tangent) {
+  Law law(at, c, &r, &l);
   *stress = -law.Call(-eps, tangent);
 }
 

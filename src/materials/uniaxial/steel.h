@@ -27,9 +27,22 @@ double CalcMat_D_NLMM201(const MaterialRecord& m, const NLMM201_HD& r);
 // ---- _NLMM202 ----------------------------------------------------------------------------
 // Parameters of the cyclic steel: E, Esh, eps_y, fy, eps_sh, (unused), eps_u, fu from
 // value `first` of the record on (3 for "<NLMM202>").
+// branchPastTarget: rules 5 and 6 keep drawing their branch past its target (the bars of
+// _NLMM145); the dispatch moves the point to the skeleton on the next call either way.
 struct CyclicSteel {
   double E, Esh, ey, fy, esh, eu, fu, P;
+  bool branchPastTarget;
 };
 CyclicSteel CyclicSteelOf(const MaterialRecord& m, int first);
 // Stress and tangent at the strain eps; updates the record (rule, points, last state).
 void CalcStress_NLMM202(const CyclicSteel& s, NLMM145_HD& r, double eps, double* stress, double* tangent);
+
+// ---- _NLMM145 ----------------------------------------------------------------------------
+// Bars at the angle of value 11 (degrees, in the element's x-y plane) with the parameters
+// of _NLMM202 from value 3 on. Stress sigma (1..n, n >= 3; 0 beyond the third place) of
+// the point after the strain increment dEps (eps_x, eps_y, gamma_xy, ...); the bar
+// tangent out; the record holds the bar strain and stress.
+void CalcStress_NLMM145(const MaterialRecord& m, int n, NLMM145_HD& r, const double* dEps, double* sigma,
+                        double* tangent);
+// The bars' elastic stiffness E t^T t (n x n, zero beyond the third row and column).
+void CalcMat_D_NLMM145(const MaterialRecord& m, int n, double** D);

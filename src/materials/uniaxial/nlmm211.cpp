@@ -1,0 +1,243 @@
+// Plane cyclic concrete _NLMM211 with rotating smeared cracks: the total strain's
+// principal directions each follow the cyclic rules of the concrete fibre (compression
+// envelope with a curve to the peak, crushing and spalling; trilinear tension softening
+// regularised by the fracture energy over the crack band; unloading and reloading
+// branches), and the principal stresses are rotated back to the element axes.
+//
+// Record map (NLMM211_HD; i = 1, 2 the principal direction):
+//   State           0 linear, 1 or 2 that direction nonlinear, 3 both
+//   Started         0 until the first nonlinear call, 1, then 2 once a compression
+//                   envelope has used its curve to the peak
+//   IntA[i]         rule;  IntB[i] cracked flag;  IntC[i] branch code
+//   RealA[i]        tangent
+//   Real3[1][i]     strain, Real3[2][i] stress (tension positive), Real3[3][i] secant strain
+//   Real3[4]        total strain (xx, yy, xy); Real3[5] total stress
+//   Angle           principal angle
+//   Real2[1][i]     characteristic length;   Real2[2][i] crack opening strain
+//   Real2[3][i]     secant stress;           Real2[4][i] principal strains e1, e2
+//   Real2[5][i], Real2[6][i]   previous strain and stress (compression positive)
+//   Real2[7..20][i] the fibre rules' points in their order: compression unloading point
+//                   (7, 8), reversals of rules 71 (9, 10) and 81 (11, 12), last reversal
+//                   (13, 14), most tensile point standing for the tension unloading point
+//                   (15, 16), strains of rules 14 (17) and 13 (18), reversal of rule 15
+//                   (19, 20); Real2[21] unused.
+#include <cmath>
+
+#include "materials/material_slots.h"
+#include "materials/uniaxial/concrete_cyclic.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+struct Plane211 {
+  Concrete210 c;
+  double nu, Gf;
+  Layer211 layer;  // c_lin and the break points; eu per direction
+};
+
+Plane211 Plane211Of(const MaterialRecord& m) {
+  auto at = [&](int slot) { return MatSlotValue(m, MAT_NLMM211, slot); };
+  Plane211 p{};
+  p.nu = at(66);
+  p.c.Ec = at(67);
+  p.c.ec = at(68);
+  p.c.fc = at(69);
+  p.c.ecr = at(70);
+  p.c.ft = at(71);
+  p.c.et = p.c.ft / p.c.Ec;
+  p.c.r = EnvelopeShape(p.c.fc);
+  if (p.c.r < 0.0) InternalError(__FILE__, __LINE__);
+  p.c.nC = std::fabs(p.c.ec * p.c.Ec / p.c.fc);
+  p.Gf = at(76);
+  p.layer.clin = p.c.fc / (3.2 * p.c.Ec);
+  p.layer.xi1 = at(72);
+  p.layer.alpha1 = at(73);
+  p.layer.xi2 = at(74);
+  p.layer.alpha2 = at(75);
+  return p;
+}
+
+// The direction's record in the fibre's layout, and back.
+void LoadDirection(const NLMM211_HD& r, int i, NLMM210_HD& d) {
+  d = NLMM210_HD{};
+  d.RuleNumber = r.IntA[i];
+  d.Value[1] = r.RealA[i];
+  d.Value[2] = r.Real3[1][i];
+  d.Value[3] = r.Real3[2][i];
+  d.Value[4] = r.Real2[5][i];
+  d.Value[5] = r.Real2[6][i];
+  for (int k = 7; k <= 20; k++) d.Value[k] = r.Real2[k][i];
+}
+
+void StoreDirection(const NLMM210_HD& d, int i, NLMM211_HD& r) {
+  if (d.Value[6] != 0.0) InternalError(__FILE__, __LINE__);
+  r.IntA[i] = d.RuleNumber;
+  r.RealA[i] = d.Value[1];
+  r.Real3[1][i] = d.Value[2];
+  r.Real3[2][i] = d.Value[3];
+  r.Real2[5][i] = d.Value[4];
+  r.Real2[6][i] = d.Value[5];
+  for (int k = 7; k <= 20; k++) r.Real2[k][i] = d.Value[k];
+}
+
+}  // namespace
+
+double CalcUltCrNormalStrainTrilinear_NLMM211(double ft, double E, double Gf, double h, double xi1, double alpha1,
+                                              double xi2, double alpha2) {
+  const double den = alpha2 + alpha1 * xi2 + xi1 - xi1 * alpha2;
+  if (std::fabs(den) < 1e-8 || std::fabs(ft) < 1e-8 || std::fabs(h) < 1e-8) InternalError(__FILE__, __LINE__);
+  return -(std::fabs(ft) * alpha1 / E + 2.0 * Gf / (std::fabs(ft) * h)) / den;
+}
+
+void CalcPrincStrain_NLMM211(double exx, double eyy, double gxy, double* e1, double* e2, double* theta) {
+  double den = exx - eyy;
+  if (std::fabs(den) <= 1e-8) den = 1e-8;
+  double th = 0.5 * std::atan(gxy / den);
+  const double c = std::cos(th), s = std::sin(th), s2 = std::sin(2.0 * th);
+  const double ea = c * c * exx + s * s * eyy + 0.5 * gxy * s2;
+  const double eb = s * s * exx + c * c * eyy - 0.5 * gxy * s2;
+  // Equal principal strains keep the angle 0.
+  if (ea < eb) {
+    *e1 = eb;
+    *e2 = ea;
+    th += 0.5 * 3.141592653589793;
+  } else {
+    *e1 = ea;
+    *e2 = eb;
+  }
+  if (th > 0.5 * 3.141592653589793) th -= 3.141592653589793;
+  *theta = th;
+}
+
+void CalcTransMat_NLMM211(double theta, double** T) {
+  const double c = std::cos(theta), s = std::sin(theta);
+  T[1][1] = c * c;
+  T[1][2] = s * s;
+  T[1][3] = s * c;
+  T[2][1] = s * s;
+  T[2][2] = c * c;
+  T[2][3] = -s * c;
+  T[3][1] = -2.0 * s * c;
+  T[3][2] = 2.0 * s * c;
+  T[3][3] = c * c - s * s;
+}
+
+void CalcPoissonMat_NLMM211(double nu, double** M) {
+  zerod2(M, 3, 3);
+  const double f = 1.0 / (1.0 - nu * nu);
+  M[1][1] = M[2][2] = f;
+  M[1][2] = M[2][1] = nu * f;
+  M[3][3] = (1.0 - nu) / 2.0 * f;
+}
+
+void CalcStress_0_NLMM211(const PointContext& at, const MaterialRecord& m, int dir, NLMM211_HD& r, double eps,
+                          double* stress, double* tangent) {
+  if (dir != 1 && dir != 2) InternalError(__FILE__, __LINE__);
+  const Plane211 p = Plane211Of(m);
+  Layer211 l = p.layer;
+  l.eu = CalcUltCrNormalStrainTrilinear_NLMM211(p.c.ft, p.c.Ec, p.Gf, r.Real2[1][dir], l.xi1, l.alpha1, l.xi2,
+                                                l.alpha2);
+  l.branch = r.IntC[dir];
+  l.cracked = r.IntB[dir];
+  l.peakCurve = false;
+  NLMM210_HD d;
+  LoadDirection(r, dir, d);
+  CalcStressDirection_NLMM211(at, p.c, l, d, eps, stress, tangent);
+  StoreDirection(d, dir, r);
+  r.IntC[dir] = l.branch;
+  r.IntB[dir] = l.cracked;
+  if (l.peakCurve) r.Started = 2;
+  r.Real3[3][dir] = eps;
+  r.Real2[3][dir] = *stress;
+  // Opening beyond the cracking strain.
+  r.Real2[2][dir] = std::fmax(0.0, eps + p.c.et);
+}
+
+void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211_HD& r, double** De,
+                        const double* dEps, double* sigma) {
+  const Plane211 p = Plane211Of(m);
+  const double nu = p.nu, clin = p.layer.clin, et = p.c.et;
+  for (int k = 1; k <= 3; k++) r.Real3[4][k] += dEps[k];
+  double e[3], theta;
+  CalcPrincStrain_NLMM211(r.Real3[4][1], r.Real3[4][2], r.Real3[4][3], &e[1], &e[2], &theta);
+  r.Real2[4][1] = e[1];
+  r.Real2[4][2] = e[2];
+  r.Angle = theta;
+  // Poisson-coupled strains of the principal pair (the shear term is 0 there).
+  const double f = 1.0 / (1.0 - nu * nu);
+  double** M;
+  allocd2(&M, 3, 3);
+  CalcPoissonMat_NLMM211(nu, M);
+  const double pc[3] = {0.0, M[1][1] * e[1] + M[1][2] * e[2], M[2][1] * e[1] + M[2][2] * e[2]};
+  freed2(M);
+
+  // A direction turns nonlinear past the cracking strain or past c_lin in compression,
+  // and stays so.
+  auto beyond = [&](double x) { return -x <= et || -x > clin; };
+  if (r.State < 3) {
+    if (beyond(pc[1])) r.State = r.State == 0 ? 1 : (r.State == 2 ? 3 : r.State);
+    if (beyond(pc[2])) r.State = r.State == 0 ? 2 : (r.State == 1 ? 3 : r.State);
+  }
+  if (r.State == 0) {
+    double ds[4];
+    multd2d1(ds, De, dEps, 3, 3);
+    for (int k = 1; k <= 3; k++) sigma[k] = r.Real3[5][k] += ds[k];
+    return;
+  }
+
+  // Equivalent uniaxial strains: a nonlinear direction past its limit L takes the limit's
+  // share of the coupled strain and the rest of its own principal strain; a linear
+  // partner then sees the limit stress through the Poisson coupling. A nonlinear partner
+  // keeps its own equivalent strain, and a coupled strain of exactly 0 stays.
+  auto nonlinear = [&](int i) { return r.State == 3 || r.State == i; };
+  double eq[3] = {0.0, pc[1], pc[2]};
+  for (int i = 1; i <= 2; i++) {
+    if (!nonlinear(i) || pc[i] == 0.0) continue;
+    const double L = pc[i] > 0.0 ? et : clin;
+    const double q = pc[i] > 0.0 ? -et / pc[i] : -clin / pc[i];
+    if (q >= 1.0) continue;
+    eq[i] = q * pc[i] + (1.0 - q) * e[i];
+    const int j = 3 - i;
+    if (!nonlinear(j)) eq[j] = (e[j] - nu * L) * f;
+  }
+  if (r.Started == 0) {
+    r.Started = 1;
+    for (int i = 1; i <= 2; i++)
+      if (eq[i] > 0.0) r.IntA[i] = 2;
+  }
+  double s[3], t[3];
+  for (int i = 1; i <= 2; i++) CalcStress_0_NLMM211(at, m, i, r, eq[i], &s[i], &t[i]);
+
+  // Principal stresses (s1, s2, 0) back to the element axes: sigma = T^T s.
+  double** T;
+  allocd2(&T, 3, 3);
+  CalcTransMat_NLMM211(theta, T);
+  for (int k = 1; k <= 3; k++) sigma[k] = r.Real3[5][k] = T[1][k] * s[1] + T[2][k] * s[2];
+  freed2(T);
+}
+
+void CalcMat_D_NLMM211(const NLMM211_HD& r, double** De, double** D) {
+  if (r.Started == 0) {
+    copyd2(D, De, 3, 3);
+    return;
+  }
+  double E[3];
+  for (int i = 1; i <= 2; i++) {
+    const double e = r.Real3[3][i];
+    E[i] = e == 0.0 ? De[i][i] : r.Real2[3][i] / e;
+    if (!(E[i] > 0.0)) E[i] = 1e-8;
+  }
+  double G = r.Real3[3][1] == r.Real3[3][2] ? De[3][3] : E[1] * E[2] / (E[1] + E[2]);
+  if (!(G > 0.0)) G = 1e-8;
+  const double diag[4] = {0.0, E[1], E[2], G};
+  double** T;
+  allocd2(&T, 3, 3);
+  CalcTransMat_NLMM211(r.Angle, T);
+  for (int i = 1; i <= 3; i++)
+    for (int j = 1; j <= 3; j++) {
+      double x = 0.0;
+      for (int k = 1; k <= 3; k++) x += T[k][i] * diag[k] * T[k][j];
+      D[i][j] = x;
+    }
+  freed2(T);
+}

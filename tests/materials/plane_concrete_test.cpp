@@ -1,0 +1,307 @@
+// Reinforced-concrete panel points: the smeared bars _NLMM145 (the strain projected on
+// the bars, the bar stress rotated back, the elastic bar stiffness) and the plane cyclic
+// concrete _NLMM211 (elastic start, principal directions, rotation of stress and matrix,
+// fracture energy of the tension softening, cyclic loading, the model data left alone).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "materials/uniaxial/concrete_cyclic.h"
+#include "materials/uniaxial/steel.h"
+#include "model/material.h"
+#include "model/mesh.h"
+#include "numcore/numcore.h"
+#include "support/material_driver.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+// E 200000, Esh 5000, eps_y 0.002, fy 400, eps_sh 0.02, eps_u 0.1, fu 600; bars at theta.
+MaterialRecord Bars(double theta) {
+  return matdriver::Record({7.85e-9, 1.2e-5, 200000, 5000, 0.002, 400, 0.02, 0, 0.1, 600, theta});
+}
+
+// Skeleton of the bars below strain hardening.
+double Skeleton(double e) { return 200000 * e / std::pow(1 + std::pow(200000 * e / 400, 10), 0.1); }
+
+// E 30000, eps_c 0.002, f_c 30, eps_cr 0.01, f_t -3, trilinear (0.1, 0.5), (0.4, 0.2), G_f,
+// band h = 1.
+MaterialRecord Concrete(double nu, double Gf = 0.05) {
+  return matdriver::RecordWithInts({2.4e-9, 1e-5, nu, 30000, 0.002, 30, 0.01, -3, 0.1, 0.5, 0.4, 0.2, Gf, 1, 1},
+                                   {14});
+}
+
+const PointContext kAt{1, 1, 1, 1, 0};
+
+// Strain (xx, yy, xy) whose principal strains are e1, e2 with e1 at angle a.
+std::vector<double> Rotated(double e1, double e2, double a) {
+  const double c = std::cos(a), s = std::sin(a);
+  return {c * c * e1 + s * s * e2, s * s * e1 + c * c * e2, 2 * s * c * (e1 - e2)};
+}
+
+}  // namespace
+
+// theta = 0 sees eps_x only and answers sigma_x; 90 sees eps_y; 45 turns a pure shear
+// gamma into the bar strain gamma / 2. D = E t^T t; places past the third stay 0.
+TEST(SmearedBars, ProjectionRotationAndStiffness) {
+  const struct {
+    double theta;
+    double dEps[6];
+    double bar;     // bar strain
+    double t[3];    // (c^2, s^2, s c)
+  } cases[] = {
+      {0, {0, 0.001, 0.0005, 0.0003, 0.7, 0.9}, 0.001, {1, 0, 0}},
+      {90, {0, 0.001, 0.0005, 0.0003, 0.7, 0.9}, 0.0005, {0, 1, 0}},
+      {45, {0, 0, 0, 0.002, 0.7, 0.9}, 0.001, {0.5, 0.5, 0.5}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.theta);
+    const MaterialRecord m = Bars(c.theta);
+    NLMM145_HD r{};
+    r.RuleNumber = r.StateWord = 1;
+    double sigma[6] = {0, 9, 9, 9, 9, 9}, tangent;
+    CalcStress_NLMM145(m, 5, r, c.dEps, sigma, &tangent);
+    EXPECT_NEAR(r.Value[2], c.bar, 1e-15);
+    for (int k = 1; k <= 3; k++) EXPECT_NEAR(sigma[k], Skeleton(c.bar) * c.t[k - 1], 1e-9) << k;
+    EXPECT_EQ(sigma[4], 0.0);
+    EXPECT_EQ(sigma[5], 0.0);
+    double** D;
+    allocd2(&D, 5, 5);
+    CalcMat_D_NLMM145(m, 5, D);
+    for (int i = 1; i <= 5; i++)
+      for (int j = 1; j <= 5; j++)
+        EXPECT_NEAR(D[i][j], i <= 3 && j <= 3 ? 200000 * c.t[i - 1] * c.t[j - 1] : 0.0, 1e-9) << i << j;
+    freed2(D);
+  }
+}
+
+// A bar pulled past yield carries fy on its skeleton at the material point of a plane
+// element, while its matrix stays the elastic bar stiffness.
+TEST(SmearedBars, YieldAtThePlanePoint) {
+  matdriver::ContinuumPoint p(MAT_NLMM145, _PLANE_STRESS_QUAD, Bars(0));
+  const std::vector<double> s = p.Path({0.005, 0.001, 0.0}, {false, false, false}, 5);
+  EXPECT_NEAR(s[0], 399.99581, 1e-5);
+  EXPECT_EQ(s[1], 0.0);
+  EXPECT_NEAR(p.Tangent()[0], 200000, 1e-9);
+}
+
+// After a reversal the bars' rule 5 keeps its branch past its target within the call
+// (the cyclic steel of the fibres takes the skeleton there); the next call puts both on
+// the skeleton.
+TEST(SmearedBars, RuleFiveDrawsItsBranchPastTheTarget) {
+  CyclicSteel bars = CyclicSteelOf(Bars(0), 3), fibre = bars;
+  bars.branchPastTarget = true;
+  NLMM145_HD a{}, b{};
+  a.RuleNumber = b.RuleNumber = a.StateWord = b.StateWord = 1;
+  double sa = 0, sb = 0, t;
+  for (double e : {0.01, 0.006}) {
+    CalcStress_NLMM202(bars, a, e, &sa, &t);
+    CalcStress_NLMM202(fibre, b, e, &sb, &t);
+  }
+  EXPECT_EQ(a.RuleNumber, 3);
+  CalcStress_NLMM202(bars, a, 0.03, &sa, &t);
+  CalcStress_NLMM202(fibre, b, 0.03, &sb, &t);
+  EXPECT_EQ(a.RuleNumber, 5);
+  EXPECT_TRUE(std::isfinite(sa));
+  EXPECT_GT(std::fabs(sa - sb), 1.0);
+  CalcStress_NLMM202(bars, a, 0.031, &sa, &t);
+  CalcStress_NLMM202(fibre, b, 0.031, &sb, &t);
+  EXPECT_NEAR(sa, sb, 1e-9);
+}
+
+// Below the cracking strain and f_c / (3.2 E) the point stays linear and answers with
+// the elastic matrix.
+TEST(PlaneCyclicConcrete, ElasticStart) {
+  matdriver::ContinuumPoint p(MAT_NLMM211, _PLANE_STRESS_QUAD, Concrete(0.2));
+  const std::vector<double> s = p.Path({2e-5, -1e-4, 5e-5}, {false, false, false}, 2);
+  const double f = 30000 / (1 - 0.04);
+  EXPECT_NEAR(s[0], f * (2e-5 - 0.2e-4), 1e-9);
+  EXPECT_NEAR(s[1], f * (-1e-4 + 0.2 * 2e-5), 1e-9);
+  EXPECT_NEAR(s[2], f * 0.4 * 5e-5, 1e-9);
+  EXPECT_EQ(p.Record<NLMM211_HD>().State, 0);
+  const std::vector<double> D = p.Tangent();
+  EXPECT_NEAR(D[0], f, 1e-9);
+  EXPECT_NEAR(D[1], 0.2 * f, 1e-9);
+  EXPECT_NEAR(D[8], 0.4 * f, 1e-9);
+}
+
+TEST(PlaneCyclicConcrete, PrincipalStrains) {
+  const struct {
+    double exx, eyy, gxy, e1, e2, theta;
+  } cases[] = {
+      {0.001, 0.001, 0.0, 0.001, 0.001, 0.0},  // equal, no shear: the 1e-8 denominator
+      {0.0, 0.0, 0.002, 0.001, -0.001, kPi / 4},  // within the 1e-8 guard of the angle
+      {-0.002, 0.001, 0.0, 0.001, -0.002, kPi / 2},
+      {0.0, 0.0, -0.002, 0.001, -0.001, -kPi / 4},
+      {0.001, 0.0, 0.001 * std::sqrt(3.0), 0.0015, -0.0005, kPi / 6},
+  };
+  for (const auto& c : cases) {
+    double e1, e2, th;
+    CalcPrincStrain_NLMM211(c.exx, c.eyy, c.gxy, &e1, &e2, &th);
+    EXPECT_NEAR(e1, c.e1, 1e-11);
+    EXPECT_NEAR(e2, c.e2, 1e-11);
+    EXPECT_NEAR(th, c.theta, 1e-5);
+  }
+}
+
+// The same principal strains at any angle give the rotated stress and the rotated
+// matrix: sigma(a) = T(a)^T sigma(0) and D(a) = T(a)^T D(0) T(a). At 45 degrees the normal
+// stresses are (s1 + s2) / 2 and the shear (s1 - s2) / 2.
+TEST(PlaneCyclicConcrete, RotatedStrainGivesTheRotatedAnswer) {
+  for (double nu : {0.0, 0.2}) {
+    SCOPED_TRACE(nu);
+    const double e1 = 0.0003, e2 = -0.0012;
+    matdriver::ContinuumPoint p0(MAT_NLMM211, _PLANE_STRESS_QUAD, Concrete(nu));
+    const std::vector<double> s0 = p0.Path(Rotated(e1, e2, 0), {false, false, false}, 3);
+    const std::vector<double> D0 = p0.Tangent();
+    EXPECT_NEAR(s0[2], 0.0, 1e-12);
+    EXPECT_GT(s0[0], 0.0);  // cracked in tension, still carrying some stress
+    EXPECT_LT(s0[0], 3.0);
+    EXPECT_LT(s0[1], -20.0);
+    for (double deg : {30.0, 45.0, 90.0, 120.0}) {
+      SCOPED_TRACE(deg);
+      const double a = deg * kPi / 180;
+      // At 45 degrees exx = eyy: the angle comes within the 1e-8 guard of its denominator.
+      const double tol = deg == 45.0 ? 2e-4 : 1e-9;
+      matdriver::ContinuumPoint p(MAT_NLMM211, _PLANE_STRESS_QUAD, Concrete(nu));
+      const std::vector<double> s = p.Path(Rotated(e1, e2, a), {false, false, false}, 3);
+      double** T;
+      allocd2(&T, 3, 3);
+      CalcTransMat_NLMM211(a, T);
+      for (int i = 0; i < 3; i++) {
+        double x = 0;
+        for (int k = 0; k < 3; k++) x += T[k + 1][i + 1] * s0[k];
+        EXPECT_NEAR(s[i], x, tol) << i;
+      }
+      const std::vector<double> D = p.Tangent();
+      for (int i = 0; i < 3; i++)
+        for (int j = 0; j < 3; j++) {
+          double x = 0;
+          for (int k = 0; k < 3; k++)
+            for (int l = 0; l < 3; l++) x += T[k + 1][i + 1] * D0[k * 3 + l] * T[l + 1][j + 1];
+          EXPECT_NEAR(D[i * 3 + j], x, 1e-5 * std::fabs(D0[0])) << i << j;
+        }
+      freed2(T);
+      if (deg == 45.0) {
+        EXPECT_NEAR(s[0], (s0[0] + s0[1]) / 2, tol);
+        EXPECT_NEAR(s[1], (s0[0] + s0[1]) / 2, tol);
+        EXPECT_NEAR(std::fabs(s[2]), std::fabs(s0[0] - s0[1]) / 2, tol);
+      }
+    }
+  }
+}
+
+// Once past its linear range the secant matrix times the total strain gives the stress
+// (nu = 0: the equivalent strains are the principal ones).
+TEST(PlaneCyclicConcrete, SecantMatrixCarriesTheStress) {
+  matdriver::ContinuumPoint p(MAT_NLMM211, _PLANE_STRESS_QUAD, Concrete(0.0));
+  const std::vector<double> eps = Rotated(0.0004, -0.0015, 0.3);
+  const std::vector<double> s = p.Path(eps, {false, false, false}, 4);
+  const std::vector<double> D = p.Tangent();
+  for (int i = 0; i < 3; i++) {
+    double x = 0;
+    for (int j = 0; j < 3; j++) x += D[i * 3 + j] * eps[j];
+    EXPECT_NEAR(x, s[i], 1e-6) << i;
+  }
+}
+
+// Equal principal strains (no shear stress) and a zero principal strain (the elastic
+// diagonal term) give finite numbers.
+TEST(PlaneCyclicConcrete, EqualAndZeroPrincipalStrains) {
+  {
+    matdriver::ContinuumPoint p(MAT_NLMM211, _PLANE_STRESS_QUAD, Concrete(0.2));
+    const std::vector<double> s = p.Path({-0.001, -0.001, 0}, {false, false, false}, 2);
+    EXPECT_NEAR(s[0], s[1], 1e-12);
+    EXPECT_EQ(s[2], 0.0);
+    EXPECT_LT(s[0], -10.0);
+    const std::vector<double> D = p.Tangent();
+    for (double d : D) EXPECT_TRUE(std::isfinite(d));
+    EXPECT_NEAR(D[8], 30000 / (1 - 0.04) * 0.4, 1e-6);  // the elastic shear term
+  }
+  {
+    matdriver::ContinuumPoint p(MAT_NLMM211, _PLANE_STRESS_QUAD, Concrete(0.0));
+    const std::vector<double> s = p.Path({0, -0.001, 0}, {false, false, false}, 2);
+    EXPECT_EQ(p.Record<NLMM211_HD>().Real2[4][1], 0.0);
+    const std::vector<double> D = p.Tangent();
+    for (double d : D) EXPECT_TRUE(std::isfinite(d));
+    EXPECT_NEAR(D[0], 30000, 1e-9);
+    EXPECT_LT(s[1], -10.0);
+  }
+}
+
+// Uniaxial tension through the trilinear softening to full cracking: the work per volume
+// is G_f / h, the strength is f_t, nothing is carried past eps_u; the model data are not
+// written.
+TEST(PlaneCyclicConcrete, TensionSofteningSpendsTheFractureEnergy) {
+  const MaterialRecord m = Concrete(0.0);
+  matdriver::ContinuumPoint p(MAT_NLMM211, _PLANE_STRESS_QUAD, m);
+  double top = 0.0;
+  for (int k = 0; k < 800; k++) top = std::max(top, p.Path({0.0001, 0, 0}, {false, false, false}, 1)[0]);
+  EXPECT_NEAR(top, 3.0, 1e-9);
+  EXPECT_NEAR(p.Work(), 0.05, 0.0005);
+  EXPECT_EQ(p.Path({0.001, 0, 0}, {false, false, false}, 1)[0], 0.0);
+  const NLMM211_HD& r = p.Record<NLMM211_HD>();
+  EXPECT_EQ(r.IntB[1], 1);
+  EXPECT_EQ(r.IntC[1], 6);
+  EXPECT_EQ(p.Tangent()[0], 1e-8);
+  const MaterialRecord fresh = Concrete(0.0);
+  EXPECT_EQ(std::memcmp(m.Value, fresh.Value, sizeof m.Value), 0);
+  EXPECT_NEAR(CalcUltCrNormalStrainTrilinear_NLMM211(-3, 30000, 0.05, 1, 0.1, 0.5, 0.4, 0.2),
+              -(1.5 / 30000 + 2 * 0.05 / 3) / 0.48, 1e-15);
+}
+
+// Compression to the peak and past it along the envelope, unloading, a crack opened and
+// closed again, reloading: the stress never passes f_c or f_t, and after the crack
+// closes compression is carried again.
+TEST(PlaneCyclicConcrete, CyclicUniaxialLoop) {
+  matdriver::ContinuumPoint p(MAT_NLMM211, _PLANE_STRESS_QUAD, Concrete(0.0));
+  double e = 0.0, lo = 0.0, hi = 0.0;
+  auto to = [&](double target, int steps) {
+    double s = 0;
+    for (int k = 0; k < steps; k++) {
+      const double de = (target - e) / (steps - k);
+      s = p.Path({de, 0, 0}, {false, false, false}, 1)[0];
+      e += de;
+      lo = std::min(lo, s);
+      hi = std::max(hi, s);
+      EXPECT_TRUE(std::isfinite(s));
+    }
+    return s;
+  };
+  EXPECT_NEAR(to(-0.002, 20), -30.0, 1e-6);
+  EXPECT_NEAR(to(-0.003, 10), -30 * 0.821804, 1e-4);
+  const double unloaded = to(-0.0015, 10);
+  EXPECT_GT(unloaded, -30 * 0.821804);
+  to(0.0005, 20);
+  to(-0.001, 20);
+  const double back = to(-0.0035, 30);
+  EXPECT_LT(back, -5.0);
+  EXPECT_GE(lo, -30.0 - 1e-9);
+  EXPECT_LE(hi, 3.0 + 1e-9);
+}
+
+// The strain limit names the plane law; a stored rule 11 (no partial loops here) and a
+// zero band width are impossible states.
+TEST(PlaneCyclicConcreteDeathTest, StrainLimitAndImpossibleStates) {
+  const MaterialRecord m = Concrete(0.0);
+  auto fresh = [] {
+    NLMM211_HD r{};
+    r.IntA[1] = r.IntA[2] = 1;
+    r.Real2[1][1] = r.Real2[1][2] = 1.0;
+    return r;
+  };
+  double s, t;
+  NLMM211_HD r = fresh();
+  EXPECT_EXIT(CalcStress_0_NLMM211(kAt, m, 1, r, -0.2321, &s, &t), testing::ExitedWithCode(1),
+              "_NLMM211\n\n(.|\n)*Execution cannot proceed.");
+  r = fresh();
+  r.IntA[2] = 11;
+  EXPECT_DEATH(CalcStress_0_NLMM211(kAt, m, 2, r, 0.001, &s, &t), "INTERNAL ERROR");
+  r = fresh();
+  r.Real2[1][1] = 0.0;
+  EXPECT_DEATH(CalcStress_0_NLMM211(kAt, m, 1, r, 0.001, &s, &t), "INTERNAL ERROR");
+  EXPECT_DEATH(CalcStress_0_NLMM211(kAt, m, 3, r, 0.001, &s, &t), "INTERNAL ERROR");
+}
