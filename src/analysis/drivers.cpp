@@ -17,11 +17,6 @@ namespace {
 
 }  // namespace
 
-// Modal superposition.
-void MainLinModalSuperposition(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-
 // Thermal transient, linear and nonlinear.
 void MainThermalTransientLinGaussElimNCSB(FILE*, const char*, const char*, MeshData*) {
   NotBuiltYet(__func__, __FILE__, __LINE__);
