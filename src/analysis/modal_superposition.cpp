@@ -89,7 +89,8 @@ void CheckModes(int nModes, const double* lambda, const double* xi, const Dynami
 bool ModalDampingRatios(const MeshData* mesh, int nModes, double* xi) {
   const double ratio = mesh->Dynamic.DefaultModalDampingRatio;
   if (ratio == kValueNotGiven) return false;
-  warnmsg("Damping properties defined by damping ratios:\nThe damping matrix is ignored in the calculation of reactions.",
+  warnmsg("Damping properties defined by damping ratios:\n"
+          "The damping matrix is ignored in the calculation of reactions.",
           0);
   for (int j = 1; j <= nModes; j++) xi[j] = ratio;
   for (int r = 1; r <= mesh->nModalDampingRatios; r++) {
@@ -98,8 +99,9 @@ bool ModalDampingRatios(const MeshData* mesh, int nModes, double* xi) {
       std::fflush(stdout);
       std::fprintf(stderr, "\n   -> Block name: <MODAL_DAMPING_RATIOS>\n   -> Record: %d\n   -> Mode: %d\n", r,
                    d.Number);
-      const std::string msg = "A modal damping ratio names a vibration mode that was not selected:\nthe modes run from 1 to " +
-                              std::to_string(nModes) + ".";
+      const std::string msg =
+          "A modal damping ratio names a vibration mode that was not selected:\nthe modes run from 1 to " +
+          std::to_string(nModes) + ".";
       errexit(msg.c_str(), 0);
     }
     xi[d.Number] = d.Factor;
@@ -260,7 +262,10 @@ void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputCont
   const bool ratios = ModalDampingRatios(mesh, nModes, xi);
   for (int j = 1; j <= nModes; j++) {
     omega[j] = lambda[j] >= 0.0 ? std::sqrt(lambda[j]) : 0.0;
-    if (!ratios) xi[j] = dp.RayleighA0 / (2.0 * omega[j]) + dp.RayleighA1 * omega[j] / 2.0;
+    // A mode without frequency takes no ratio from A0 = 0 (a nonzero A0 gives it an
+    // infinite one, which the mode checks refuse).
+    if (!ratios)
+      xi[j] = (dp.RayleighA0 == 0.0 ? 0.0 : dp.RayleighA0 / (2.0 * omega[j])) + dp.RayleighA1 * omega[j] / 2.0;
   }
   CheckModes(nModes, lambda, xi, dp);
   if (!ratios) RayleighDamping(nP, dp.RayleighA0, dp.RayleighA1, &M, &K, &C);

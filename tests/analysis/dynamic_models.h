@@ -30,7 +30,8 @@ inline int AddMaterial(Job& j, double E, double rho, double a0 = 0.0, double a1 
 // Truss2D bar of unit area between two points, of material mat.
 inline void AddBar(Job& j, int p1, int p2, int mat) {
   const int e = testmodel::AddElement(j.model, {p1, p2});
-  testmodel::AddRecord(j.model, "<ELEMENT_PROPERTIES>", testmodel::ElementProperty(e, e, 1, MAT_LIN_ISO, mat, GEOM_CS_AREA, 1));
+  testmodel::AddRecord(j.model, "<ELEMENT_PROPERTIES>",
+                       testmodel::ElementProperty(e, e, 1, MAT_LIN_ISO, mat, GEOM_CS_AREA, 1));
 }
 
 inline void InitialCondition(Job& j, int point, int dof, double u, double v, double a) {

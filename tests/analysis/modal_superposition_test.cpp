@@ -266,9 +266,14 @@ TEST_F(ModalSuperposition, Refusals) {
     std::vector<std::string> words;
   };
   const Case cases[] = {
-      {"no mode files", false, [](Job&) {}, {"Files job1_vm.dat and job1_vm.bin not found.\nRun modal analysis first."}},
+      {"no mode files",
+       false,
+       [](Job&) {},
+       {"Files job1_vm.dat and job1_vm.bin not found.\nRun modal analysis first."}},
       {"mode files of another model", true,
-       [](Job& j) { j.model.blocks["<LINEAR_ISOTROPIC_MATERIALS>"][0] = tw::LinIsoMaterial("bar", 3.0, 0.0, 200.0, 0.3); },
+       [](Job& j) {
+         j.model.blocks["<LINEAR_ISOTROPIC_MATERIALS>"][0] = tw::LinIsoMaterial("bar", 3.0, 0.0, 200.0, 0.3);
+       },
        {"not in repect with the problem.\nRun modal analysis first."}},
       {"damping record of no mode", true,
        [](Job& j) { tw::AddRecord(j.model, "<MODAL_DAMPING_RATIOS>", tw::Rec().I(2).D(0.1)); },
