@@ -62,8 +62,13 @@ void CheckStepDurations(const char* analysis, const MeshData* mesh, const Combin
 // Modal analysis (modal.cpp): K and M assembled once, the vibration modes (eigenvectors,
 // continuing from the modes selected in earlier mode files of the job, or Ritz vectors),
 // their participation ratios and errors in <job>_vm.bin and <job>_vm.dat; <job>_ep.bin
-// holds only its two tags. Modal superposition.
+// holds only its two tags.
 void MainLinModalAnalysis(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh);
+// Modal superposition (modal_superposition.cpp): the modes selected by an earlier modal
+// analysis of the job, each modal equation integrated over all combinations (time steps)
+// by Newmark's rule or the Duhamel integral, displacements recovered by the normal sum,
+// the static correction or the mode acceleration; per step one dynamic record in
+// <job>_dr.bin as the linear dynamic drivers write it; <job>_ep.bin holds its two tags.
 void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputControl,
                                MeshData* mesh);
 

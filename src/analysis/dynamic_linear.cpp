@@ -28,35 +28,6 @@
 
 namespace {
 
-void AllocState(int nF, int nP, DynState* s) {
-  allocd1(&s->uF, nF);
-  allocd1(&s->vF, nF);
-  allocd1(&s->aF, nF);
-  allocd1(&s->FF, nF);
-  allocd1(&s->uP, nP);
-  allocd1(&s->vP, nP);
-  allocd1(&s->aP, nP);
-  allocd1(&s->FP, nP);
-  allocd1(&s->R, nP);
-}
-
-void FreeState(DynState* s) {
-  double* v[] = {s->uF, s->vF, s->aF, s->FF, s->uP, s->vP, s->aP, s->FP, s->R};
-  for (double* p : v) freed1(p);
-}
-
-void CopyState(int nF, int nP, const DynState* from, DynState* to) {
-  copyd1(to->uF, from->uF, nF);
-  copyd1(to->vF, from->vF, nF);
-  copyd1(to->aF, from->aF, nF);
-  copyd1(to->FF, from->FF, nF);
-  copyd1(to->uP, from->uP, nP);
-  copyd1(to->vP, from->vP, nP);
-  copyd1(to->aP, from->aP, nP);
-  copyd1(to->FP, from->FP, nP);
-  copyd1(to->R, from->R, nP);
-}
-
 void AllocRows(int n, SparseRowMatrix* A) {
   A->n = n;
   alloci1(&A->count, n);
@@ -78,18 +49,14 @@ void FreeRows(SparseRowMatrix* A) {
   A->count = nullptr;
 }
 
-// The set-up check of the time integration: BETA (a0 = 1 / (BETA dt^2)) must be positive.
+// The set-up check of the time integration: BETA and every step duration must be positive.
 void CheckTimeIntegration(const MeshData* mesh, const CombinationData* comb) {
-  const double beta = mesh->Dynamic.Beta;
-  if (!(beta > 0.0)) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "\nVerifying the <DYNAMIC_ANALYSIS_PARAMETERS> block\n   -> BETA: %g\n", beta);
-    errexit("The parameter BETA of the time integration must be positive.", 0);
-  }
+  CheckNewmarkBeta(mesh->Dynamic.Beta);
   CheckStepDurations("dynamic analysis", mesh, comb);
 }
 
-// Loads and prescribed displacements of combination c at the new time level.
+// Loads and prescribed displacements of combination c at the new time level: the load
+// cases of factor magnitude 1e-8 or more, each read, computed and added in turn.
 void CombinationLoads(FILE* fp, int c, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
                       const CombinationSet* set, DynState* n) {
   const int nF = w->nF, nP = w->nP;
@@ -139,15 +106,15 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
   OpenLinearResultFiles(job, false, &fpDR, &fpEP);
 
   DynState o, n;
-  AllocState(nF, nP, &o);
-  AllocState(nF, nP, &n);
+  AllocDynState(nF, nP, &o);
+  AllocDynState(nF, nP, &n);
   Calc_Init_Cond(nF, nP, mesh, &w, &o);
   // The reactions of the initial state (no loads, supports at rest): the alpha-weighted
   // reactions of the first step build on them.
   AddScaledSparseMatVecProduct(nP, 1.0, M.PF.count, M.PF.cols, M.PF.vals, o.aF, o.R);
   AddScaledSparseMatVecProduct(nP, 1.0, C.PF.count, C.PF.cols, C.PF.vals, o.vF, o.R);
   AddScaledSparseMatVecProduct(nP, 1.0, K.PF.count, K.PF.cols, K.PF.vals, o.uF, o.R);
-  CopyState(nF, nP, &o, &n);
+  CopyDynState(nF, nP, &o, &n);
   double *Fbar, *lambda, *lambdaNew;
   allocd1(&Fbar, nF);
   allocd1(&lambda, cd.nX);
@@ -216,7 +183,7 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
 
     WriteDisplReact(fpDR, c, nF, nP, n.uF, n.uP, n.R);
     WriteDynStepVectors(fpDR, nF, nP, n.aF, n.aP, n.vF, n.vP);
-    CopyState(nF, nP, &n, &o);
+    CopyDynState(nF, nP, &n, &o);
     copyd1(lambda, lambdaNew, cd.nX);
   }
 
@@ -227,8 +194,8 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
   freed1(lambdaNew);
   freed1(lambda);
   freed1(Fbar);
-  FreeState(&n);
-  FreeState(&o);
+  FreeDynState(&n);
+  FreeDynState(&o);
   FreeGlobalStiffMat(nF, nP, &C.FF, &C.PF, &C.PP);
   FreeGlobalStiffMat(nF, nP, &M.FF, &M.PF, &M.PP);
   FreeGlobalStiffMat(nF, nP, &K.FF, &K.PF, &K.PP);

@@ -2,6 +2,7 @@
 #include "analysis/solution_control.h"
 
 #include <cmath>
+#include <cstdio>
 #include <initializer_list>
 
 #include "analysis/entry.h"
@@ -97,4 +98,11 @@ void SumCombinationLoads(FILE* fp, int c, const MeshData* mesh, const Combinatio
   freed1(P);
   freed1(F);
   freed1(f);
+}
+
+void CheckNewmarkBeta(double beta) {
+  if (beta > 0.0) return;
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nVerifying the <DYNAMIC_ANALYSIS_PARAMETERS> block\n   -> BETA: %g\n", beta);
+  errexit("The parameter BETA of the time integration must be positive.", 0);
 }

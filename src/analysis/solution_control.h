@@ -1,5 +1,5 @@
-// Solution control shared by the drivers: slave dofs of internal point links, and the
-// release of the global stiffness row lists.
+// Solution control shared by the drivers: slave dofs of internal point links, the
+// release of the global stiffness row lists and the set-up checks of the time stepping.
 #pragma once
 
 #include <cstdint>
@@ -41,3 +41,7 @@ using LoadCaseVectors = std::function<void(int lc, double factor, const LoadCase
 // listed twice keeps its last factor.
 void SumCombinationLoads(FILE* fp, int c, const MeshData* mesh, const CombinationSet* s, int nF, int nP,
                          const LoadCaseVectors& compute, double* sumF, double* sumP, double* sumX);
+
+// Set-up check of Newmark's rule: BETA (a0 = 1 / (BETA dt^2)) must be positive; stops
+// the run naming the value.
+void CheckNewmarkBeta(double beta);

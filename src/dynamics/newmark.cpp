@@ -9,6 +9,35 @@
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
+void AllocDynState(int nF, int nP, DynState* s) {
+  allocd1(&s->uF, nF);
+  allocd1(&s->vF, nF);
+  allocd1(&s->aF, nF);
+  allocd1(&s->FF, nF);
+  allocd1(&s->uP, nP);
+  allocd1(&s->vP, nP);
+  allocd1(&s->aP, nP);
+  allocd1(&s->FP, nP);
+  allocd1(&s->R, nP);
+}
+
+void FreeDynState(DynState* s) {
+  double* v[] = {s->uF, s->vF, s->aF, s->FF, s->uP, s->vP, s->aP, s->FP, s->R};
+  for (double* p : v) freed1(p);
+}
+
+void CopyDynState(int nF, int nP, const DynState* from, DynState* to) {
+  copyd1(to->uF, from->uF, nF);
+  copyd1(to->vF, from->vF, nF);
+  copyd1(to->aF, from->aF, nF);
+  copyd1(to->FF, from->FF, nF);
+  copyd1(to->uP, from->uP, nP);
+  copyd1(to->vP, from->vP, nP);
+  copyd1(to->aP, from->aP, nP);
+  copyd1(to->FP, from->FP, nP);
+  copyd1(to->R, from->R, nP);
+}
+
 void CalcNewmarkConst(double beta, double gamma, double dt, double a[6]) {
   a[0] = 1.0 / (beta * dt * dt);
   a[1] = gamma / (beta * dt);

@@ -27,6 +27,11 @@ struct DynState {
   double* R;                  // [nP] reactions
 };
 
+// Allocates (not cleared), releases and copies the nine vectors of a state.
+void AllocDynState(int nF, int nP, DynState* s);
+void FreeDynState(DynState* s);
+void CopyDynState(int nF, int nP, const DynState* from, DynState* to);
+
 // a[0..5] = a0..a5 of the step dt.
 void CalcNewmarkConst(double beta, double gamma, double dt, double a[6]);
 // EFF (count vector and row vectors allocated by the caller, rows empty) receives

@@ -190,3 +190,25 @@ void WriteSparseMatBin(int n, const int* count, int** cols, double** vals, char 
 // else left null.
 void CheckFilesJobName_vm(const char* job, int nF, int nP, int* nModes, const MeshData* mesh, const SparseRowMatrix* K,
                           const SparseRowMatrix* M, double** lambda, double*** Phi);
+
+// ---- modal superposition -------------------------------------------------------------
+// Every mode i obeys q'' + 2 xi_i w_i q' + w_i^2 q = f_i(t). Step k (1..nSteps) has the
+// length dt[k] and ends at t_k = dt[1] + ... + dt[k]; f[k][i] is the modal force at t_k;
+// q, vel and acc [k][i] receive the state at t_k. The start state is (q0, vel0, acc0).
+
+// Newmark's rule with BETA and GAMMA, each step with its own length.
+void IntegrateModalNewmark(int nSteps, int nModes, double beta, double gamma, double** acc, const double* xi,
+                           double** q, double** f, const double* omega, const double* acc0, const double* q0,
+                           const double* vel0, double** vel, const double* dt);
+// Exact free vibration from the start state plus the Duhamel integral of the force by the
+// trapezoidal rule over the step ends, the force at t = 0 being acc0 + 2 xi w vel0 +
+// w^2 q0; the sums are carried from step to step. Every xi must lie in [0, 1) and every
+// omega be positive (the caller checks).
+void IntegrateModalDuhamel(int nSteps, int nModes, double** acc, const double* xi, double** q, double** f,
+                           const double* omega, const double* acc0, const double* q0, const double* vel0,
+                           double** vel, const double* dt);
+// Static responses S[1..nF][lc] = KFF^-1 F[lc] of the free-dof load vectors F[lc][1..nF]
+// (lc = 1..nLC, slave loads already on their masters), the slaves given their masters'
+// values. KFF is factorised by SYSTEM_LIN_EQ_ALGORITHM; a failure stops the run.
+void CalcStaticModalInit(const MeshData* mesh, int** PointDofNumbers, char** PointDofCodes, const SparseRowMatrix* K,
+                         int nLC, double** F, double** S);

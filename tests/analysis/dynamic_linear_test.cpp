@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "dynamic_models.h"
 #include "linear_model.h"
 #include "model/material.h"
 #include "model/mesh.h"
@@ -19,6 +20,8 @@ using linmodel::Job;
 
 namespace {
 
+using namespace dynmodel;
+
 struct Solver {
   int storage, algorithm;
   const char* name;
@@ -26,68 +29,6 @@ struct Solver {
 constexpr Solver kGauss = {1, 1, "Gaussian elimination"};
 constexpr Solver kJPCG = {2, 2, "conjugate gradient"};
 constexpr Solver kSolvers[] = {kGauss, kJPCG};
-
-// Newmark's average-acceleration step turns the phase point (u, v / w) of an undamped
-// oscillator by 2 atan(w dt / 2).
-double NewmarkAngle(double w, double dt) { return 2.0 * std::atan(w * dt / 2.0); }
-
-// A material (E, rho) with its Rayleigh record; returns its number.
-int AddMaterial(Job& j, double E, double rho, double a0 = 0.0, double a1 = 0.0) {
-  tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("bar", rho, 0.0, E, 0.3));
-  const int mat = static_cast<int>(j.model.blocks["<LINEAR_ISOTROPIC_MATERIALS>"].size());
-  tw::AddRecord(j.model, "<RAYLEIGH_DAMPING_FACTORS>", tw::Rec().I(MAT_LIN_ISO).I(mat).D(a0).D(a1));
-  return mat;
-}
-
-// Truss2D bar of unit area between two points, of material mat.
-void AddBar(Job& j, int p1, int p2, int mat) {
-  const int e = tw::AddElement(j.model, {p1, p2});
-  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(e, e, 1, MAT_LIN_ISO, mat, GEOM_CS_AREA, 1));
-}
-
-void InitialCondition(Job& j, int point, int dof, double u, double v, double a) {
-  tw::AddRecord(j.model, "<DYNAMIC_INITIAL_CONDITIONS>", tw::Rec().I(point).I(dof).D(u).D(v).D(a));
-}
-
-// An oscillator along x2 at height x3: support point, then the mass point (held along x3)
-// joined by a unit bar of E = k and rho = 3 (free-node mass rho A L / 3 = 1). Returns the
-// mass point.
-int AddOscillator(Job& j, double x3, double k, double a0 = 0.0) {
-  const int mat = AddMaterial(j, k, 3.0, a0);
-  const int s = linmodel::AddPoint2D(j, 0.0, x3, linmodel::kPlaneMask, linmodel::kPlaneMask);
-  const int p = linmodel::AddPoint2D(j, 1.0, x3, linmodel::kPlaneMask, "001000");
-  AddBar(j, s, p, mat);
-  return p;
-}
-
-Job NewJob() {
-  Job j;
-  j.model.main.analysisType = 2;
-  tw::AddRecord(j.model, "<CROSS_SECTION_AREAS>", tw::CrossSectionArea("unit", 1.0));
-  return j;
-}
-
-// nSteps combinations of duration dt, each with the given load-case factors.
-void AddSteps(Job& j, int nSteps, double dt, const std::vector<std::pair<int32_t, double>>& factors = {{1, 1.0}},
-              const std::vector<int32_t>& contacts = {}) {
-  for (int s = 0; s < nSteps; s++) {
-    tw::Combination c;
-    c.duration = dt;
-    c.factors = factors;
-    c.contactCases = contacts;
-    j.model.combinations.push_back(c);
-  }
-}
-
-// The SDOF: k = 100, m = 1, u0 = 1, v0 = 0, a0 = -100, one empty load case.
-Job Sdof(double dt, int nSteps, double a0 = 0.0) {
-  Job j = NewJob();
-  const int p = AddOscillator(j, 0.0, 100.0, a0);
-  InitialCondition(j, p, 2, 1.0, 0.0, -100.0);
-  j.model.loadCases.push_back(linmodel::LoadCase({}));
-  AddSteps(j, nSteps, dt);
-  return j;
-}
 
 struct Outcome {
   ChildResult run;

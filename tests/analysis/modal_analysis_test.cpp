@@ -192,14 +192,7 @@ TEST_F(ModalRun, HexahedralBarWritesReportModesAndMatrices) {
 
   // The execution parameters hold their two tags only.
   const std::vector<uint8_t> ep = resultfile::ReadFileBytes(Path("job1_ep.bin"));
-  std::vector<uint8_t> want;
-  for (std::string tag : {"<EXECUTION_PARAMETERS>", "</EXECUTION_PARAMETERS>"}) {
-    const uint32_t n = static_cast<uint32_t>(tag.size());
-    for (int k = 0; k < 4; k++) want.push_back(static_cast<uint8_t>(n >> (8 * k)));
-    want.insert(want.end(), tag.begin(), tag.end());
-    want.push_back(0);
-  }
-  EXPECT_EQ(ep, want);
+  EXPECT_EQ(ep, resultfile::TagsOnlyBytes({"<EXECUTION_PARAMETERS>", "</EXECUTION_PARAMETERS>"}));
 }
 
 // The next run of the job: the selected modes are taken bit for bit and only the rest

@@ -113,6 +113,17 @@ StepSummary ReadStep(Cursor& c) {
 
 }  // namespace
 
+std::vector<uint8_t> TagsOnlyBytes(const std::vector<std::string>& tags) {
+  std::vector<uint8_t> bytes;
+  for (const std::string& tag : tags) {
+    const uint32_t n = static_cast<uint32_t>(tag.size());
+    for (int k = 0; k < 4; k++) bytes.push_back(static_cast<uint8_t>(n >> (8 * k)));
+    bytes.insert(bytes.end(), tag.begin(), tag.end());
+    bytes.push_back(0);
+  }
+  return bytes;
+}
+
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   std::vector<uint8_t> bytes;
   FILE* fp = std::fopen(path.c_str(), "rb");

@@ -16,6 +16,8 @@
 namespace resultfile {
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
+// The bytes of a file that holds only the given tags (binary strings), in order.
+std::vector<uint8_t> TagsOnlyBytes(const std::vector<std::string>& tags);
 
 // One record of <job>_dr.bin (or _tq.bin); the dynamic drivers add four vectors.
 struct DisplReactRecord {
