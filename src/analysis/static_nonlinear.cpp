@@ -17,6 +17,7 @@
 #include "analysis/drivers.h"
 #include "analysis/entry.h"
 #include "analysis/nonlinear_control.h"
+#include "analysis/previous_state.h"
 #include "analysis/restart.h"
 #include "analysis/results.h"
 #include "analysis/solution_control.h"
@@ -184,6 +185,14 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
   InitializeMainWorkArrays(1, mesh, &w);
   const int nF = w.nF, nP = w.nP, nPoints = mesh->nPoints;
   const int r = m.nCombBeforeRestart;
+  // Geometric nonlinearity: the converged configuration, read once per combination.
+  const bool geometric = m.GeomNonlinear == 1;
+  double **prevU = nullptr, **prevX = nullptr;
+  if (geometric) {
+    CheckGeometricElementGroups(mesh, w.ElemPropIndex);
+    allocd2(&prevU, nPoints, 6);
+    allocd2(&prevX, nPoints, 3);
+  }
 
   NonlinearWorkArrays nl;
   InitializeNonlinearAnalysis(r, nPoints, nF, nP, 0, job, mesh, w.ElemPropIndex, &nl);
@@ -254,9 +263,21 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
       copyd1(nl.rP, inc.dP, nP);
     }
 
-    NonlinearElementState s{c,         0,         0.0,       t,
-                            &nl.Index, &nl.Table, nl.ElemToHD, tvCurrent,
-                            nodeTemps, &nl.SpringIndex, &nl.SpringTable};
+    const bool moved = geometric && c > 1;
+    if (moved) ReadPrevDispl_NLMG(c - 1, job, mesh, &w, comb, prevU, prevX);
+    NonlinearElementState s{c,
+                            0,
+                            0.0,
+                            t,
+                            &nl.Index,
+                            &nl.Table,
+                            nl.ElemToHD,
+                            tvCurrent,
+                            nodeTemps,
+                            &nl.SpringIndex,
+                            &nl.SpringTable,
+                            moved ? prevX : nullptr,
+                            moved ? prevU : nullptr};
     int it = 1;
     for (;; it++) {
       if (it > m.MaxIterations) IterationLimitReached(c, m.MaxIterations, fpEP);
@@ -374,6 +395,10 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
   }
 
   // Shut-down.
+  if (geometric) {
+    freed2(prevX);
+    freed2(prevU);
+  }
   freed1(daPrev);
   if (daPath != daComb) freed1(daPath);
   if (prepared) ReleaseLinearSolver(&solverStep);
