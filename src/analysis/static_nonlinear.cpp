@@ -153,6 +153,35 @@ void FlushHistoryFiles(FILE** files, const int* counts, int slots) {
     if (counts[k] > 0) FlushFile(files[k]);
 }
 
+// Geometric runs: the converged state seen on its own, moved configuration has other
+// internal forces than those it converged with; the difference joins the out-of-balance
+// forces of the new combination, so that a repeated load is not taken as converged by a
+// zero first solve. aPPrev: the prescribed displacements of the converged state. The
+// zero increment leaves no trace in the history records (current copy restored).
+void AddMovedConfigurationUnbalance(const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
+                                    const NonlinearElementState* s, NonlinearWorkArrays* nl, const double* aPPrev) {
+  const int nF = w->nF, nP = w->nP, nPoints = mesh->nPoints;
+  double **Uzero, **Utot;
+  allocd2(&Uzero, nPoints, 6);
+  allocd2(&Utot, nPoints, 6);
+  zerod2(Uzero, nPoints, 6);
+  CalcPointDispl(0, mesh, w->PointDofCodes, w->PointDofNumbers, nl->aF, aPPrev, w->PointSpecialCS, w->PointTypes,
+                 w->ElemPropIndex, w->PointElemAdjacency, Utot);
+  double *IF, *IP;
+  allocd1(&IF, nF);
+  allocd1(&IP, nP);
+  CalcInternalForces(OutputControl, mesh, w, s, Uzero, Utot, IF, IP);
+  Calc_F_FreeMasterSlave(mesh, w->PointDofNumbers, IF, w->PointDofCodes);
+  CopyNLMM_HD(0, &nl->Table, nl->NLMM_HD_Count);
+  CopyNLSMM_HD(0, &nl->SpringTable, nl->NLSMM_HD_Count);
+  for (int i = 1; i <= nF; i++) nl->rF[i] += nl->fIntF[i] - IF[i];
+  for (int i = 1; i <= nP; i++) nl->rP[i] += nl->fIntP[i] - IP[i];
+  freed1(IP);
+  freed1(IF);
+  freed2(Utot);
+  freed2(Uzero);
+}
+
 void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* job, const char* OutputControl,
                            MeshData* mesh) {
   const MainParameters& m = mesh->Main;
@@ -187,11 +216,12 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
   const int r = m.nCombBeforeRestart;
   // Geometric nonlinearity: the converged configuration, read once per combination.
   const bool geometric = m.GeomNonlinear == 1;
-  double **prevU = nullptr, **prevX = nullptr;
+  double **prevU = nullptr, **prevX = nullptr, *aPPrev = nullptr;
   if (geometric) {
     CheckGeometricElementGroups(mesh, w.ElemPropIndex);
     allocd2(&prevU, nPoints, 6);
     allocd2(&prevX, nPoints, 3);
+    allocd1(&aPPrev, nP);
   }
 
   NonlinearWorkArrays nl;
@@ -254,6 +284,7 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
     for (int e = 1; e <= mesh->nElements; e++)
       for (int k = 1; k <= mesh->ElemNodeCount[e]; k++) tvIncrement[e][k] = tvCurrent[e][k] - tvConverged[e][k];
 
+    if (geometric) copyd1(aPPrev, nl.aP, nP);
     CalcIncrLoadVector_NL(fp, c, 0.0, t, job, OutputControl, mesh, &nl, &w, positions, nodeTemps, comb, &inc);
     if (m.AddUnbalancedForces != 0) {
       addd1(nl.rF, inc.dF, nF);
@@ -278,6 +309,7 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
                             &nl.SpringTable,
                             moved ? prevX : nullptr,
                             moved ? prevU : nullptr};
+    if (moved && nl.PathBehavior == 1) AddMovedConfigurationUnbalance(OutputControl, mesh, &w, &s, &nl, aPPrev);
     int it = 1;
     for (;; it++) {
       if (it > m.MaxIterations) IterationLimitReached(c, m.MaxIterations, fpEP);
@@ -396,6 +428,7 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
 
   // Shut-down.
   if (geometric) {
+    freed1(aPPrev);
     freed2(prevX);
     freed2(prevU);
   }
