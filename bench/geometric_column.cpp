@@ -17,6 +17,7 @@
 #include "element_models.h"
 #include "linear_model.h"
 #include "model/material.h"
+#include "run_job.h"
 #include "support/datafile_writer.h"
 #include "support/result_readers.h"
 
@@ -27,7 +28,7 @@ namespace {
 
 Job Column(int n) {
   linmodel::LatticeJob lj = linmodel::HexaBar(8, n, n, -0.5, -0.5, 1000.0, 0.0, 0.0, false,
-                                              [](int I, int, int) { return std::string(I == 0 ? "111" : "000") + "000"; });
+                                              [](int I, int, int) { return I == 0 ? "111000" : "000000"; });
   Job j = lj.job;
   tw::AddRecord(j.model, "<NLMM124>",
                 tw::Rec().S("elastic").Ds({0.0, 0.0, 0.0, 1000.0}).I(2).I(1).Ds({1e6, 1.0}).I(1).Ds({0.0, 0.0, 1.0}));
@@ -51,20 +52,6 @@ Job Column(int n) {
     j.model.combinations.push_back(c);
   }
   return j;
-}
-
-bool RunJob(const std::string& exe, const std::string& dir, const std::string& name, const Job& j) {
-  tw::WriteDataFile(dir + "/" + name, j.model);
-  FILE* fp = std::fopen((dir + "/" + name + "_ctrl.dat").c_str(), "w");
-  if (fp == nullptr) return false;
-  std::fprintf(fp, "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-  std::fclose(fp);
-  const std::string cmd = "cd '" + dir + "' && '" + exe + "' " + name + " > " + name + ".out 2>&1";
-  if (std::system(cmd.c_str()) != 0) {
-    std::printf("%s: the run failed, see %s/%s.out\n", name.c_str(), dir.c_str(), name.c_str());
-    return false;
-  }
-  return true;
 }
 
 }  // namespace

@@ -178,7 +178,7 @@ struct Column {
 // loads as the consistent forces of uniform tractions on the 8-node face.
 Column HexaColumn() {
   linmodel::LatticeJob lj = linmodel::HexaBar(20, 10, 10.0, -0.5, -0.5, 1000.0, 0.0, 0.0, true,
-                                              [](int I, int, int) { return std::string(I == 0 ? "111" : "000") + "000"; });
+                                              [](int I, int, int) { return I == 0 ? "111000" : "000000"; });
   Column c{lj.job, {}, 1, 2};
   tw::AddRecord(c.job.model, "<NLMM124>", ElasticNlmm124());
   c.job.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 10, 24, MAT_NLMM124, 1, 0, 0, 1, 1)};
@@ -266,18 +266,18 @@ TEST_F(GeometricRun, CantileverColumnReachesTheSecondOrderDeflection) {
   for (bool hexa : {true, false})
     for (int kinematic : {1, 2})
       for (int criterion : {1, 2}) {
-      SCOPED_TRACE(std::string(hexa ? "hexahedra" : "quadrilaterals") + (kinematic == 1 ? " TL" : " UL") +
-                   (criterion == 1 ? " displacement norm" : " force norm"));
-      Column c = hexa ? HexaColumn() : QuadColumn();
-      Nonlinear(c.job, kinematic, ColumnFactors());
-      c.job.model.main.convergenceCriterion = criterion;
-      const resultfile::DisplReactFile dr = Run(c.job, "column");
-      if (dr.records.size() != 35) continue;
-      EXPECT_NEAR(Mean(dr.records[0], c.job, c.tip, c.lateral), 0.004 / 20.0, 0.01 * 0.004 / 20.0);
-      EXPECT_NEAR(Mean(dr.records.back(), c.job, c.tip, c.lateral), kDelta, 0.01 * kDelta);
-      EXPECT_NEAR(Mean(dr.records[33], c.job, c.tip, c.lateral), Mean(dr.records[34], c.job, c.tip, c.lateral), 1e-9);
-      EXPECT_NEAR(-Mean(dr.records.back(), c.job, c.tip, c.axial), kShortening, 0.01 * kShortening);
-    }
+        SCOPED_TRACE(std::string(hexa ? "hexahedra" : "quadrilaterals") + (kinematic == 1 ? " TL" : " UL") +
+                     (criterion == 1 ? " displacement norm" : " force norm"));
+        Column c = hexa ? HexaColumn() : QuadColumn();
+        Nonlinear(c.job, kinematic, ColumnFactors());
+        c.job.model.main.convergenceCriterion = criterion;
+        const resultfile::DisplReactFile dr = Run(c.job, "column");
+        if (dr.records.size() != 35) continue;
+        EXPECT_NEAR(Mean(dr.records[0], c.job, c.tip, c.lateral), 0.004 / 20.0, 0.01 * 0.004 / 20.0);
+        EXPECT_NEAR(Mean(dr.records.back(), c.job, c.tip, c.lateral), kDelta, 0.01 * kDelta);
+        EXPECT_NEAR(Mean(dr.records[33], c.job, c.tip, c.lateral), Mean(dr.records[34], c.job, c.tip, c.lateral), 1e-9);
+        EXPECT_NEAR(-Mean(dr.records.back(), c.job, c.tip, c.axial), kShortening, 0.01 * kShortening);
+      }
 }
 
 TEST_F(GeometricRun, RestartedColumnWritesTheUninterruptedRecords) {
@@ -338,7 +338,8 @@ TEST_F(GeometricRun, GroupsWithoutGeometricRoutinesAreRefused) {
     if (k.kind == MAT_LIN_ISO) {
       tw::AddRecord(c.job.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("iso", 0.0, 0.0, 1000.0, 0.0));
     } else {
-      tw::AddRecord(c.job.model, "<NLMM_PATTERNS>", tw::Rec().S("pattern").I(2).I(MAT_NLMM124).I(1).I(MAT_LIN_ISO).I(1));
+      tw::AddRecord(c.job.model, "<NLMM_PATTERNS>",
+                    tw::Rec().S("pattern").I(2).I(MAT_NLMM124).I(1).I(MAT_LIN_ISO).I(1));
       tw::AddRecord(c.job.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("iso", 0.0, 0.0, 1000.0, 0.0));
     }
     c.job.model.blocks["<ELEMENT_PROPERTIES>"] = {
