@@ -21,6 +21,7 @@
 #include "element_models.h"
 #include "linear_model.h"
 #include "model/material.h"
+#include "run_job.h"
 #include "support/datafile_writer.h"
 #include "support/result_readers.h"
 
@@ -80,20 +81,6 @@ Job Cube(bool nonlinear, int algorithm) {
     j.model.combinations.push_back(c);
   }
   return j;
-}
-
-bool RunJob(const std::string& exe, const std::string& dir, const std::string& name, const Job& j) {
-  tw::WriteDataFile(dir + "/" + name, j.model);
-  FILE* fp = std::fopen((dir + "/" + name + "_ctrl.dat").c_str(), "w");
-  if (fp == nullptr) return false;
-  std::fprintf(fp, "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-  std::fclose(fp);
-  const std::string cmd = "cd '" + dir + "' && '" + exe + "' " + name + " > " + name + ".out 2>&1";
-  if (std::system(cmd.c_str()) != 0) {
-    std::printf("%s: the run failed, see %s/%s.out\n", name.c_str(), dir.c_str(), name.c_str());
-    return false;
-  }
-  return true;
 }
 
 }  // namespace

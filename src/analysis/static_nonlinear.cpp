@@ -21,6 +21,7 @@
 #include "analysis/drivers.h"
 #include "analysis/entry.h"
 #include "analysis/nonlinear_control.h"
+#include "analysis/previous_state.h"
 #include "analysis/restart.h"
 #include "analysis/results.h"
 #include "analysis/solution_control.h"
@@ -189,6 +190,35 @@ void FlushHistoryFiles(FILE** files, const int* counts, int slots) {
 
 namespace {
 
+// Geometric runs: the converged state seen on its own, moved configuration has other
+// internal forces than those it converged with; the difference joins the out-of-balance
+// forces of the new combination, so that a repeated load is not taken as converged by a
+// zero first solve. aPPrev: the prescribed displacements of the converged state. The
+// zero increment leaves no trace in the history records (current copy restored).
+void AddMovedConfigurationUnbalance(const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
+                                    const NonlinearElementState* s, NonlinearWorkArrays* nl, const double* aPPrev) {
+  const int nF = w->nF, nP = w->nP, nPoints = mesh->nPoints;
+  double **Uzero, **Utot;
+  allocd2(&Uzero, nPoints, 6);
+  allocd2(&Utot, nPoints, 6);
+  zerod2(Uzero, nPoints, 6);
+  CalcPointDispl(0, mesh, w->PointDofCodes, w->PointDofNumbers, nl->aF, aPPrev, w->PointSpecialCS, w->PointTypes,
+                 w->ElemPropIndex, w->PointElemAdjacency, Utot);
+  double *IF, *IP;
+  allocd1(&IF, nF);
+  allocd1(&IP, nP);
+  CalcInternalForces(OutputControl, mesh, w, s, Uzero, Utot, IF, IP);
+  Calc_F_FreeMasterSlave(mesh, w->PointDofNumbers, IF, w->PointDofCodes);
+  CopyNLMM_HD(0, &nl->Table, nl->NLMM_HD_Count);
+  CopyNLSMM_HD(0, &nl->SpringTable, nl->NLSMM_HD_Count);
+  for (int i = 1; i <= nF; i++) nl->rF[i] += nl->fIntF[i] - IF[i];
+  for (int i = 1; i <= nP; i++) nl->rP[i] += nl->fIntP[i] - IP[i];
+  freed1(IP);
+  freed1(IF);
+  freed2(Utot);
+  freed2(Uzero);
+}
+
 // transient: the time advances by the step duration of each combination.
 void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, const char* job,
                      const char* OutputControl, MeshData* mesh) {
@@ -223,6 +253,15 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
   InitializeMainWorkArrays(1, mesh, &w);
   const int nF = w.nF, nP = w.nP, nPoints = mesh->nPoints;
   const int r = m.nCombBeforeRestart;
+  // Geometric nonlinearity: the converged configuration, read once per combination.
+  const bool geometric = m.GeomNonlinear == 1;
+  double **prevU = nullptr, **prevX = nullptr, *aPPrev = nullptr;
+  if (geometric) {
+    CheckGeometricElementGroups(mesh, w.ElemPropIndex);
+    allocd2(&prevU, nPoints, 6);
+    allocd2(&prevX, nPoints, 3);
+    allocd1(&aPPrev, nP);
+  }
 
   NonlinearWorkArrays nl;
   InitializeNonlinearAnalysis(r, nPoints, nF, nP, 0, job, mesh, w.ElemPropIndex, &nl);
@@ -294,6 +333,7 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
       t += dt;
     }
 
+    if (geometric) copyd1(aPPrev, nl.aP, nP);
     CalcIncrLoadVector_NL(fp, c, dt, t, job, OutputControl, mesh, &nl, &w, positions, nodeTemps, comb, &inc);
     if (m.AddUnbalancedForces != 0) {
       addd1(nl.rF, inc.dF, nF);
@@ -303,9 +343,22 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
       copyd1(nl.rP, inc.dP, nP);
     }
 
-    NonlinearElementState s{c,         0,         dt,        t,
-                            &nl.Index, &nl.Table, nl.ElemToHD, tvCurrent,
-                            nodeTemps, &nl.SpringIndex, &nl.SpringTable};
+    const bool moved = geometric && c > 1;
+    if (moved) ReadPrevDispl_NLMG(c - 1, job, mesh, &w, comb, prevU, prevX);
+    NonlinearElementState s{c,
+                            0,
+                            dt,
+                            t,
+                            &nl.Index,
+                            &nl.Table,
+                            nl.ElemToHD,
+                            tvCurrent,
+                            nodeTemps,
+                            &nl.SpringIndex,
+                            &nl.SpringTable,
+                            moved ? prevX : nullptr,
+                            moved ? prevU : nullptr};
+    if (moved && nl.PathBehavior == 1) AddMovedConfigurationUnbalance(OutputControl, mesh, &w, &s, &nl, aPPrev);
     int it = 1;
     for (;; it++) {
       if (it > m.MaxIterations) IterationLimitReached(c, m.MaxIterations, fpEP);
@@ -423,6 +476,11 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
   }
 
   // Shut-down.
+  if (geometric) {
+    freed1(aPPrev);
+    freed2(prevX);
+    freed2(prevU);
+  }
   freed1(daPrev);
   if (daPath != daComb) freed1(daPath);
   if (prepared) ReleaseLinearSolver(&solverStep);

@@ -160,6 +160,22 @@ void CalcElemStiffNonlinear(int e, const char* OutputControl, const MeshData* me
   AddElementSprings(e, type, nNodes, prop, OutputControl, mesh, w, s, *K);
 }
 
+// Point coordinates of the last converged configuration (the initial ones in
+// combination 1).
+double** PrevPointCoordOf(const MeshData* mesh, const NonlinearElementState* s) {
+  return s->PrevPointCoord != nullptr ? s->PrevPointCoord : mesh->PointCoord;
+}
+
+// Element displacements of the last converged configuration in global components
+// (zero in combination 1).
+void PrevElemDispl(int element, int type, int nNodes, const MeshData* mesh, const MainWorkArrays* w,
+                   const NonlinearElementState* s, double* a) {
+  if (s->PrevPointDispl == nullptr)
+    zerod1(a, ElemMatSize(type, nNodes));
+  else
+    CalcElemNodalDispl(element, type, nNodes, 0, mesh, w, s->PrevPointDispl, a);
+}
+
 }  // namespace
 
 void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
@@ -224,11 +240,36 @@ void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl
   }
 }
 
-void Calc_Kg_NLMG(int, int, int, const char*, const MeshData*, const MainWorkArrays*, const NonlinearElementState*,
-                  double***) {
-  // The geometrically nonlinear element routines and the previous configuration they
-  // read come with the geometric issue.
-  InternalError(__FILE__, __LINE__);
+void Calc_Kg_NLMG(int element, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
+                  const MainWorkArrays* w, const NonlinearElementState* s, double*** K) {
+  const int type = mesh->ElemProps[property].ElementType;
+  const int n = ElemMatSize(type, nNodes);
+  allocd2(K, n, n);
+  zerod2(*K, n, n);
+  double** Kg = *K;
+  double** Xc = PrevPointCoordOf(mesh, s);
+  switch (type) {
+    case _PLANE_STRESS_QUAD:
+      CalcStiffPlaneStressQuad_NLMG(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
+                                    s->Index, mesh, s->Table, s->ElemToHD, Xc, Kg);
+      break;
+    case _SOLID_HEXA:
+      CalcStiffSolidHexa_NLMG(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
+                              mesh, s->Table, s->ElemToHD, Xc, Kg);
+      break;
+    case _MINDLIN_SHELL_QUAD: {
+      double* a;
+      allocd1(&a, n);
+      PrevElemDispl(element, type, nNodes, mesh, w, s, a);
+      CalcStiffMindlinShellQuad_NLMG(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
+                                     s->Index, mesh, s->Table, s->ElemToHD, Kg, w->PointTypes, a);
+      freed1(a);
+      break;
+    }
+    default:
+      // Only these three types have geometrically nonlinear routines.
+      InternalError(__FILE__, __LINE__);
+  }
 }
 
 void CalcStiffEmbCable_NL(int mother, int n, const char* OutputControl, const MeshData* mesh,
@@ -388,8 +429,26 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
             InternalError(__FILE__, __LINE__);
         }
         break;
+      case 'N':
+        switch (type) {
+          case _PLANE_STRESS_QUAD:
+            CalcInt_Fg_PlaneStressQuad_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh,
+                                            s->Table, s->ElemToHD, PrevPointCoordOf(mesh, s), da, fe);
+            break;
+          case _SOLID_HEXA:
+            CalcInt_Fg_SolidHexa_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
+                                      s->ElemToHD, PrevPointCoordOf(mesh, s), da, fe);
+            break;
+          case _MINDLIN_SHELL_QUAD:
+            CalcInt_Fg_MindlinShellQuad_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl,
+                                             s->Index, mesh, s->Table, s->ElemToHD, da, a, fe, w->PointTypes);
+            break;
+          default:
+            InternalError(__FILE__, __LINE__);
+        }
+        break;
       default:
-        // 'N' comes with the geometric issue; 'G' is refused as in the assembly.
+        // 'G' is refused as in the assembly.
         InternalError(__FILE__, __LINE__);
     }
     if (w->MotherElemIndex[e] > 0) EmbCableLoop(e, n, OutputControl, mesh, w, s, a, nullptr, fe);

@@ -29,6 +29,11 @@ struct NonlinearElementState {
   double** ElemNodeTemps; // [e][node] element-node temperatures
   const SpringIndex_HD* SpringIndex;  // records of the nonlinear springs
   NLSMM_HD* SpringTable;  // current copy advanced by the spring internal forces
+  // Geometrically nonlinear runs: the configuration of the last converged combination,
+  // point coordinates (nPoints x 3) and point displacements in global components
+  // (nPoints x 6); null in combination 1, where it is the initial one.
+  double** PrevPointCoord;
+  double** PrevPointDispl;
 };
 
 // Tangent stiffness of an element with behaviour 'M': allocates *K (n x n).

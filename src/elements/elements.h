@@ -94,3 +94,11 @@ void CalcInt_Fg_PlaneStrainQuad_NL(int comb, int nDof, int elem, int iter, int n
 void CalcInt_Fg_PlaneStressQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop,
                                    const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
                                    const double* du, double* Fint);
+// Geometrically nonlinear plane-stress quadrilateral (behaviour 'N'): prevCoord
+// (nPoints x 3) the point coordinates of the last converged configuration.
+void CalcStiffPlaneStressQuad_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                   const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                   double** prevCoord, double** Kg);
+void CalcInt_Fg_PlaneStressQuad_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop,
+                                     const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd,
+                                     const int* elemToHD, double** prevCoord, const double* du, double* Fint);

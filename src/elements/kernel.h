@@ -140,9 +140,33 @@ struct NLMM_HD;
 // Kg the tangent B^T D B, else the internal forces Fint of B^T sigma for the displacement
 // increment du, which advances the point records. Points are counted s1 fastest, then s2,
 // then s3; the material point of the element's kind gives D and sigma.
+// With prevCoord (point coordinates of the last converged configuration, the layout of
+// the mesh's point coordinates) the element is also geometrically nonlinear, in the
+// kinematic description of the run: total Lagrangian on the initial geometry with
+// B = B_L0 + B_NL and the stress pulled back to the second Piola-Kirchhoff stress,
+// updated Lagrangian on the converged geometry; the tangent adds G^T S G.
 void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                         const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                        const double* du, double** Kg, double* Fint);
+                        const double* du, double** Kg, double* Fint, double** prevCoord = nullptr);
+
+// ---- kernels of geometric nonlinearity (dim 2: plane, strains 11 22 12; dim 3: solid,
+// strains 11 22 33 23 13 12; engineering shears) ---------------------------------------
+// dNdX (n x dim): derivatives on the reference geometry; Xc (n x dim): nodal coordinates
+// of the last converged configuration, so that F = Xc^T dNdX and H = F - I.
+// Displacement-dependent part of the Green strain matrix: (B_L0 + B_NL(H)) du is the
+// increment of 1/2 (H + H^T + H^T H); all entries written.
+void CalcMat_BNL_NLMG(double** BNL, double** dNdX, double** Xc, int n, int dim);
+// G (dim^2 x dim n): the displacement gradient components of dof (k, i) in rows
+// dim (i - 1) + 1 .. dim i; only those entries written.
+void CalcMat_G_NLMG(int n, int dim, double** G, double** dNdX);
+// T (dim x dim) of a stress vector; S (dim^2 x dim^2) with T in its diagonal blocks (only
+// those written).
+void StressVecToTensor(int dim, const double* sigma, double** T);
+void CalcMat_S_NLMG(int dim, double** T, double** S);
+// Pull-back S = det F F^-1 T(sigma) F^-T as a vector; a singular F stops the run naming
+// the element under the context line.
+void CalcStressPK2_NLMG(int dim, int n, double** dNdX, double** Xc, double* S, const double* sigma, int elem,
+                        const char* context);
 
 // ---- element geometry --------------------------------------------------------------
 

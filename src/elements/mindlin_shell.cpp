@@ -424,6 +424,20 @@ void RotateShellNodeVectors(int elem, int nNodes, int** elemNodes, const char* P
   }
 }
 
+// Only the total Lagrangian description is offered for the shell.
+void CheckShellKinematicDescription(const MeshData* mesh) {
+  const int k = mesh->Main.KinematicDescription;
+  if (k == 2) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\n");
+    std::fprintf(stderr, "Calculating the stiffness matrix: _MindlinShellQuad_NLMG\n");
+    errexit("This option (_UPDATED_LAGRANGIAN) is not avaiable. Please use for the\n KINEMATIC_DESCRIPTION the "
+            "_TOTAL_LAGRANGIAN .",
+            0);
+  }
+  if (k != 1) InternalError(__FILE__, __LINE__);
+}
+
 // Tangent stiffness (K != null) or internal forces (Fe != null, of the increment du and
 // the total displacement u) of a layered shell. The layers are summed into section
 // matrices or section forces at each point: the linear layers exactly through their
@@ -431,10 +445,12 @@ void RotateShellNodeVectors(int elem, int nNodes, int** elemNodes, const char* P
 // from the strain increment, which advances their records.
 void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
                          const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                         const char* PointTypes, const double* du, const double* u, double** K, double* Fe) {
+                         const char* PointTypes, const double* du, const double* u, double** K, double* Fe,
+                         bool geometric = false, const double* uPrev = nullptr) {
   if (ndof != 6 * nNodes) InternalError(__FILE__, __LINE__);
   const bool stiffness = K != nullptr;
   const char* context = stiffness ? kCtxStiffness : kCtxIntForces;
+  if (geometric) CheckShellKinematicDescription(mesh);
   const ElementProperty& p = mesh->ElemProps[prop];
   int nL;
   const int pattern = LayeredShellPattern(ElemFaultContext{context, elem, 0, 0}, _MINDLIN_SHELL_QUAD, nNodes, prop,
@@ -442,6 +458,9 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
 
   double **T, **X2, **dNds, **dNdx, **J, **Jinv, **B6, **Bs, **De, **Dse, **Dt, **Dst, **A6, **As, **DB;
   double *N, *zb, *zm, *zt, *h, *ul = nullptr, *dul = nullptr, *Fl = nullptr;
+  // Large deflections: slopes matrix G, B_NL of the total (or converged) displacement and
+  // of the one before the increment, and the membrane force matrix.
+  double **G = nullptr, **BNL = nullptr, **BNL0 = nullptr, **Nm = nullptr, *ul0 = nullptr;
   allocd2(&T, 3, 3);
   allocd2(&X2, nNodes, 2);
   allocd2(&dNds, nNodes, 2);
@@ -475,6 +494,23 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
   if (!stiffness) {
     RotateShellNodeVectors(elem, nNodes, mesh->ElemNodes, PointTypes, T, false, u, ul);
     RotateShellNodeVectors(elem, nNodes, mesh->ElemNodes, PointTypes, T, false, du, dul);
+  }
+  if (geometric) {
+    allocd2(&G, 2, ndof);
+    allocd2(&BNL, 3, ndof);
+    allocd2(&BNL0, 3, ndof);
+    allocd2(&Nm, 2, 2);
+    zerod2(G, 2, ndof);
+    zerod2(BNL, 3, ndof);
+    zerod2(BNL0, 3, ndof);
+    if (stiffness) {
+      // The tangent takes the slopes of the last converged configuration.
+      allocd1(&ul, ndof);
+      RotateShellNodeVectors(elem, nNodes, mesh->ElemNodes, PointTypes, T, false, uPrev, ul);
+    } else {
+      allocd1(&ul0, ndof);
+      for (int k = 1; k <= ndof; k++) ul0[k] = ul[k] - dul[k];
+    }
   }
   double** Kl = nullptr;
   if (stiffness) {
@@ -511,13 +547,42 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
       CalcLayerGeomProp(nL, pattern, nNodes, &total, N, zb, zm, zt, h, mesh->GeomPatterns, mesh->LamThicks,
                         mesh->LayerPatterns, mesh->LayerProps);
       const double wdet = w1[i1] * w2[i2] * det;
+      if (geometric) {
+        // Membrane rows over w: cleared here, B_NL after the linear strains.
+        for (int k = 1; k <= nNodes; k++)
+          for (int i = 1; i <= 3; i++) B6[i][6 * (k - 1) + 3] = 0.0;
+        CalcMat_G_MindlinShellQuad_NLMG(G, dNdx, nNodes);
+        CalcMat_BNL_MindlinShellQuad_NLMG(BNL, dNdx, G, ul, nNodes, ndof);
+        if (!stiffness) CalcMat_BNL_MindlinShellQuad_NLMG(BNL0, dNdx, G, ul0, nNodes, ndof);
+      }
       // Section strains (eps_m, chi; gamma) of the total displacement and of the increment.
       double e6[7] = {}, de6[7] = {}, g[3] = {}, S6[7] = {}, Q[3] = {};
+      // Membrane strain of the slopes (stiffness: of the converged configuration), for
+      // the membrane forces of the linear layers.
+      double eL[4] = {};
       if (!stiffness) {
         multd2d1(e6, B6, ul, 6, ndof);
         multd2d1(de6, B6, dul, 6, ndof);
         multd2d1(g, Bs, ul, 2, ndof);
+      } else if (geometric) {
+        multd2d1(e6, B6, ul, 6, ndof);
       }
+      if (geometric) {
+        // 1/2 (w,)^2 and its exact increment 1/2 (B_NL(a) + B_NL(a - da)) da.
+        double t1[4], t2[4];
+        multd2d1(eL, BNL, ul, 3, ndof);
+        for (int i = 1; i <= 3; i++) eL[i] *= 0.5;
+        if (!stiffness) {
+          multd2d1(t1, BNL, dul, 3, ndof);
+          multd2d1(t2, BNL0, dul, 3, ndof);
+          for (int i = 1; i <= 3; i++) de6[i] += 0.5 * (t1[i] + t2[i]);
+        }
+        for (int i = 1; i <= 3; i++) e6[i] += eL[i];
+        for (int k = 1; k <= nNodes; k++)
+          for (int i = 1; i <= 3; i++) B6[i][6 * (k - 1) + 3] = BNL[i][6 * (k - 1) + 3];
+        zerod2(Nm, 2, 2);
+      }
+      double Nmem[4] = {};
       zerod2(A6, 6, 6);
       zerod2(As, 2, 2);
       for (int l = 1; l <= nL; l++) {
@@ -551,6 +616,20 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
             }
           for (int i = 1; i <= 2; i++)
             for (int j = 1; j <= 2; j++) As[i][j] += Dst[i][j] * hl;
+          if (geometric) {
+            // Membrane force of the layer in the converged configuration.
+            double sl[4];
+            if (linear) {
+              double sm[4], sb[4];
+              multd2d1(sm, De, e6, 3, 3);
+              multd2d1(sb, De, e6 + 3, 3, 3);
+              for (int i = 1; i <= 3; i++) sl[i] = sm[i] * hl + sb[i] * z1;
+            } else {
+              ShellLayerRecordStress(code, hd, LayerPointRecord(indexHD, elemToHD, elem, ip, l), sl);
+              for (int i = 1; i <= 3; i++) sl[i] *= hl;
+            }
+            for (int i = 1; i <= 3; i++) Nmem[i] += sl[i];
+          }
         } else {
           double sig[4], tau[3];
           if (linear) {
@@ -580,6 +659,12 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
       if (stiffness) {
         AddScaledBtDB(6, ndof, wdet, B6, A6, DB, Kl);
         AddScaledBtDB(2, ndof, wdet, Bs, As, DB, Kl);
+        if (geometric) {
+          Nm[1][1] = Nmem[1];
+          Nm[2][2] = Nmem[2];
+          Nm[1][2] = Nm[2][1] = Nmem[3];
+          AddScaledBtDB(2, ndof, wdet, G, Nm, DB, Kl);
+        }
       } else {
         for (int k = 1; k <= ndof; k++) {
           double f = 0.0;
@@ -598,7 +683,14 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
     RotateShellNodeVectors(elem, nNodes, mesh->ElemNodes, PointTypes, T, true, Fl, Fe);
     freed1(Fl);
     freed1(dul);
-    freed1(ul);
+  }
+  if (ul != nullptr) freed1(ul);
+  if (geometric) {
+    if (ul0 != nullptr) freed1(ul0);
+    freed2(Nm);
+    freed2(BNL0);
+    freed2(BNL);
+    freed2(G);
   }
   freed1(h);
   freed1(zt);
@@ -636,4 +728,38 @@ void CalcInt_Fg_MindlinShellQuad_NL(int comb, int ndof, int elem, int iter, int 
                                     const double* du, const double* u, double* Fe, const char* PointTypes) {
   MindlinShellLayered(comb, ndof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD, PointTypes, du, u,
                       nullptr, Fe);
+}
+
+void CalcMat_G_MindlinShellQuad_NLMG(double** G, double** dNdx, int nNodes) {
+  for (int k = 1; k <= nNodes; k++) {
+    G[1][6 * (k - 1) + 3] = dNdx[k][1];
+    G[2][6 * (k - 1) + 3] = dNdx[k][2];
+  }
+}
+
+void CalcMat_BNL_MindlinShellQuad_NLMG(double** BNL, double** dNdx, double** G, const double* a, int nNodes,
+                                       int ndof) {
+  double p[3];
+  multd2d1(p, G, a, 2, ndof);
+  for (int k = 1; k <= nNodes; k++) {
+    const int c = 6 * (k - 1) + 3;
+    BNL[1][c] = p[1] * dNdx[k][1];
+    BNL[2][c] = p[2] * dNdx[k][2];
+    BNL[3][c] = p[2] * dNdx[k][1] + p[1] * dNdx[k][2];
+  }
+}
+
+void CalcStiffMindlinShellQuad_NLMG(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                    const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd,
+                                    const int* elemToHD, double** K, const char* PointTypes, const double* aPrev) {
+  MindlinShellLayered(comb, ndof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD, PointTypes, nullptr,
+                      nullptr, K, nullptr, true, aPrev);
+}
+
+void CalcInt_Fg_MindlinShellQuad_NLMG(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                      const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd,
+                                      const int* elemToHD, const double* du, const double* u, double* Fe,
+                                      const char* PointTypes) {
+  MindlinShellLayered(comb, ndof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD, PointTypes, du, u,
+                      nullptr, Fe, true, nullptr);
 }

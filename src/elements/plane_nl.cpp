@@ -12,7 +12,7 @@
 
 void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                         const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                        const double* du, double** Kg, double* Fint) {
+                        const double* du, double** Kg, double* Fint, double** prevCoord) {
   const bool solid = type == _SOLID_HEXA;
   const bool stress = type == _PLANE_STRESS_QUAD;
   const int dim = solid ? 3 : 2;
@@ -23,6 +23,14 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   const ElementProperty& p = mesh->ElemProps[prop];
   const int code = p.MaterialKind;
   const MaterialRecord& mat = MaterialOf(mesh, code, p.MaterialNumber);
+  const bool geometric = prevCoord != nullptr;
+  const int kinematic = mesh->Main.KinematicDescription;
+  if (geometric) {
+    // Material patterns and the kinds without a stress record have no geometric routine.
+    if (!ContinuumKindGeometric(code, type)) InternalError(__FILE__, __LINE__);
+    if (kinematic != 1 && kinematic != 2) InternalError(__FILE__, __LINE__);
+  }
+  const bool total = geometric && kinematic == 1;
 
   // Point counts and rules: the same checked fetch as the linear elements.
   int c[4] = {0, 1, 1, 1};
@@ -42,6 +50,9 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
 
   double **X, **dN, **dNdx, **J, **Jinv, **B, **D = nullptr, **DB = nullptr;
   double *N, *t = nullptr, *eps = nullptr, *sigma = nullptr, *fk = nullptr;
+  // Geometric work: converged nodal coordinates, B_NL, G, stress tensor and matrix.
+  double **Xc = nullptr, **BNL = nullptr, **G = nullptr, **T = nullptr, **S = nullptr, **SG = nullptr;
+  double* pk2 = nullptr;
   allocd2(&X, nNodes, dim);
   allocd2(&dN, nNodes, dim);
   allocd2(&dNdx, nNodes, dim);
@@ -49,17 +60,34 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   allocd2(&Jinv, dim, dim);
   allocd2(&B, nc, nDof);
   allocd1(&N, nNodes);
+  allocd1(&sigma, nc);
   if (Kg != nullptr) {
     allocd2(&D, nc, nc);
     allocd2(&DB, nc, nDof);
     zerod2(Kg, nDof, nDof);
   } else {
     allocd1(&eps, nc);
-    allocd1(&sigma, nc);
     allocd1(&fk, nDof);
     zerod1(Fint, nDof);
   }
   CalcMat_ElemNodeCoord(elem, type, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
+  const int d2 = dim * dim;
+  if (geometric) {
+    allocd2(&Xc, nNodes, dim);
+    allocd2(&BNL, nc, nDof);
+    allocd2(&T, dim, dim);
+    allocd1(&pk2, nc);
+    CalcMat_ElemNodeCoord(elem, type, nNodes, mesh->ElemNodes, Xc, prevCoord);
+    // Updated Lagrangian: the converged geometry is the reference.
+    if (!total) copyd2(X, Xc, nNodes, dim);
+    if (Kg != nullptr) {
+      allocd2(&G, d2, nDof);
+      allocd2(&S, d2, d2);
+      allocd2(&SG, d2, nDof);
+      zerod2(G, d2, nDof);
+      zerod2(S, d2, d2);
+    }
+  }
   if (stress) {
     allocd1(&t, nNodes);
     CalcGeomProp_THICKNESS(nNodes, prop, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
@@ -99,10 +127,16 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
         CalcMat_Jacobian(nNodes, dim, dim, X, dN, J);
         const double det = CalcInvJacobian(elem, context, dim, J, Jinv);
         CalcCartesianDeriv(nNodes, dim, dN, Jinv, dNdx);
+        // B_L is the point's own: B_NL of the last point must not stay in it.
+        if (total) zerod2(B, nc, nDof);
         if (solid)
           CalcMat_B_Solid(nNodes, B, dNdx);
         else
           CalcMat_B_Plane2D(nNodes, B, dNdx);
+        if (total) {
+          CalcMat_BNL_NLMG(BNL, dNdx, Xc, nNodes, dim);
+          addd2(B, BNL, nc, nDof);
+        }
         double f = w[1][i1] * w[2][i2];
         if (solid) f *= w[3][i3];
         if (stress) f *= dotd1(N, t, nNodes);
@@ -120,9 +154,25 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
         if (Kg != nullptr) {
           ContinuumTangent(code, type, at, mat, hd, record, D);
           AddScaledBtDB(nc, nDof, f, B, D, DB, Kg);
+          if (geometric) {
+            // Geometric stiffness of the stress the point holds.
+            ContinuumRecordStress(code, type, hd, record, pk2);
+            if (total) {
+              copyd1(sigma, pk2, nc);
+              CalcStressPK2_NLMG(dim, nNodes, dNdx, Xc, pk2, sigma, elem, context);
+            }
+            StressVecToTensor(dim, pk2, T);
+            CalcMat_S_NLMG(dim, T, S);
+            CalcMat_G_NLMG(nNodes, dim, G, dNdx);
+            AddScaledBtDB(d2, nDof, f, G, S, SG, Kg);
+          }
         } else {
           multd2d1(eps, B, du, nc, nDof);
           ContinuumStress(code, type, at, mat, hd, record, eps, sigma);
+          if (total) {
+            CalcStressPK2_NLMG(dim, nNodes, dNdx, Xc, pk2, sigma, elem, context);
+            copyd1(sigma, pk2, nc);
+          }
           multtd2d1(fk, B, sigma, nDof, nc);
           for (int k = 1; k <= nDof; k++) Fint[k] += f * fk[k];
         }
@@ -137,8 +187,19 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
     freed2(D);
   } else {
     freed1(fk);
-    freed1(sigma);
     freed1(eps);
+  }
+  freed1(sigma);
+  if (geometric) {
+    if (Kg != nullptr) {
+      freed2(SG);
+      freed2(S);
+      freed2(G);
+    }
+    freed1(pk2);
+    freed2(T);
+    freed2(BNL);
+    freed2(Xc);
   }
   if (t != nullptr) freed1(t);
   if (gSub != nullptr) freed2(gSub);
@@ -177,4 +238,18 @@ void CalcInt_Fg_PlaneStressQuad_NL(int comb, int nDof, int elem, int iter, int n
                                    const double* du, double* Fint) {
   ContinuumElementNL(_PLANE_STRESS_QUAD, comb, nDof, elem, iter, nNodes, prop, nullptr, indexHD, mesh, hd,
                      elemToHD, du, nullptr, Fint);
+}
+
+void CalcStiffPlaneStressQuad_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                   const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                   double** prevCoord, double** Kg) {
+  ContinuumElementNL(_PLANE_STRESS_QUAD, comb, nDof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD,
+                     nullptr, Kg, nullptr, prevCoord);
+}
+
+void CalcInt_Fg_PlaneStressQuad_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop,
+                                     const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd,
+                                     const int* elemToHD, double** prevCoord, const double* du, double* Fint) {
+  ContinuumElementNL(_PLANE_STRESS_QUAD, comb, nDof, elem, iter, nNodes, prop, nullptr, indexHD, mesh, hd,
+                     elemToHD, du, nullptr, Fint, prevCoord);
 }

@@ -39,6 +39,14 @@ void CalcStiffSolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, i
                            double** Kg);
 void CalcInt_Fg_SolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const Index_HD* indexHD,
                              const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, const double* du, double* Fe);
+// Geometrically nonlinear solid (behaviour 'N'): prevCoord (nPoints x 3) the point
+// coordinates of the last converged configuration.
+void CalcStiffSolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
+                             const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                             double** prevCoord, double** Kg);
+void CalcInt_Fg_SolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop,
+                               const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                               double** prevCoord, const double* du, double* Fe);
 
 // ---- Mindlin slab -------------------------------------------------------------------
 
@@ -182,6 +190,22 @@ void CalcStiffMindlinShellQuad_NL(int comb, int ndof, int elem, int iter, int nN
 void CalcInt_Fg_MindlinShellQuad_NL(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
                                     const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
                                     const double* du, const double* u, double* Fe, const char* PointTypes);
+// Large deflections of the layered shell (behaviour 'N', total Lagrangian only): the
+// membrane strains gain 1/2 (w,1^2, w,2^2, 2 w,1 w,2) in element axes and the tangent the
+// geometric term G^T N G of the membrane forces. aPrev: element displacements in global
+// axes of the last converged configuration; u, du: the total and the increment.
+void CalcStiffMindlinShellQuad_NLMG(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                    const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd,
+                                    const int* elemToHD, double** K, const char* PointTypes, const double* aPrev);
+void CalcInt_Fg_MindlinShellQuad_NLMG(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                      const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd,
+                                      const int* elemToHD, const double* du, const double* u, double* Fe,
+                                      const char* PointTypes);
+// G (2 x ndof): the slopes (w,1, w,2) in its u3 columns; B_NL (3 x ndof): the slopes of a
+// times G in the membrane rows, so that 1/2 B_NL(a) a = 1/2 (w,1^2, w,2^2, 2 w,1 w,2).
+void CalcMat_G_MindlinShellQuad_NLMG(double** G, double** dNdx, int nNodes);
+void CalcMat_BNL_MindlinShellQuad_NLMG(double** BNL, double** dNdx, double** G, const double* a, int nNodes,
+                                       int ndof);
 // The Ahmad shell samples each layer at its middle surface, weighted by its thickness and
 // the in-plane Jacobian determinant in the lamina axes, membrane-bending and transverse
 // shear in two passes over the same points.

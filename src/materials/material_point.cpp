@@ -451,6 +451,44 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
   }
 }
 
+bool ContinuumKindGeometric(int code, int type) {
+  if (!MaterialKindAllowed(code, type)) return false;
+  switch (type) {
+    case _PLANE_STRESS_QUAD:
+      switch (code) {
+        case MAT_NLMM101: case MAT_NLMM104: case MAT_NLMM121: case MAT_NLMM123: case MAT_NLMM124:
+        case MAT_NLMM125: case MAT_NLMM141: case MAT_NLMM142: case MAT_NLMM211:
+          return true;
+        default:
+          return false;
+      }
+    case _SOLID_HEXA:
+      switch (code) {
+        case MAT_NLMM102: case MAT_NLMM111: case MAT_NLMM122: case MAT_NLMM123: case MAT_NLMM124:
+        case MAT_NLMM125: case MAT_NLMM151:
+          return true;
+        default:
+          return false;
+      }
+    default:
+      return false;
+  }
+}
+
+void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* sigma) {
+  const int nc = ContinuumComponents(type);
+  switch (code) {
+    case MAT_NLMM121:
+    case MAT_NLMM122:
+    case MAT_NLMM123:
+    case MAT_NLMM125: copyd1(sigma, PointRecord<NLMM121_HD>(code, hd, record)->Stress, nc); return;
+    case MAT_NLMM124: copyd1(sigma, PointRecord<NLMM124_HD>(code, hd, record)->Stress, nc); return;
+    default:
+      // The crack models and the rule laws hand their stress with their models.
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
 // ---- set-up ----------------------------------------------------------------------------------
 
 void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_Count) {
@@ -534,6 +572,15 @@ void ShellLayerTangent(int code, const PointContext& ctx, const MaterialRecord& 
     // NLMM101, 104, 141, 142 (CalcMat_D_NLMMnnn on the record) and NLMM501 (De, a
     // thousandth of it once the layer has failed) come with their models.
     default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void ShellLayerRecordStress(int code, NLMM_HD* hd, int record, double* sigma) {
+  switch (code) {
+    case MAT_NLMM121: copyd1(sigma, PointRecord<NLMM121_HD>(code, hd, record)->Stress, 3); return;
+    default:
+      // The other layer laws hand their stress with their models.
       InternalError(__FILE__, __LINE__);
   }
 }

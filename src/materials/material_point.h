@@ -108,6 +108,13 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
 // Tangent D (n x n) of the point from its record.
 void ContinuumTangent(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                       double** D);
+// Does the geometrically nonlinear element of type `type` (10 plane stress, 24 solid)
+// take a point of kind `code`? Material patterns and the other kinds do not.
+bool ContinuumKindGeometric(int code, int type);
+// In-plane stress (3) held in the current record of a nonlinear shell layer.
+void ShellLayerRecordStress(int code, NLMM_HD* hd, int record, double* sigma);
+// The stress vector held in the point's current record (ContinuumComponents(type) values).
+void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* sigma);
 
 // Start values of the history record of a plane or solid point of kind `code` (the
 // smeared-crack models); `record` is the point's record, of the kind's record type.

@@ -62,7 +62,7 @@ TEST(InternalForces, LinearGroupsGiveTheStiffnessTimesTheDisplacements) {
                  b.w.PointTypes, b.w.ElemPropIndex, b.w.PointElemAdjacency, U);
   copyd2(dU, U, b.mesh.nPoints, 6);
   std::vector<double> IF(static_cast<size_t>(nF) + 1), IP(static_cast<size_t>(nP) + 1);
-  NonlinearElementState s{1, 1, 0.0, 0.0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+  NonlinearElementState s{1, 1, 0.0, 0.0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
   CalcInternalForces(flags, &b.mesh, &b.w, &s, dU, U, IF.data(), IP.data());
 
   std::vector<double> eF(static_cast<size_t>(nF) + 1, 0.0), eP(static_cast<size_t>(nP) + 1, 0.0);

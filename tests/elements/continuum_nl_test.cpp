@@ -248,3 +248,204 @@ TEST(ContinuumNL, TangentIsTheCentralDifferenceOfTheForcesAfterPlasticFlow) {
     EXPECT_GT(diff, 1e-2 * scale);
   }
 }
+
+// ---- geometrically nonlinear plane-stress quadrilateral and hexahedron --------------------
+
+namespace {
+
+// Rectangular elements of known volume: the quadrilateral 2 x 1 in (x2, x3), t = 0.3, and
+// the box 1.2 x 1 x 0.8.
+std::vector<ElementCase> TwoGeometricElements() {
+  ElementCase stress, hexa;
+  stress.type = kStressQuad;
+  stress.nodes = {{0, 0, 0}, {0, 2, 0}, {0, 2, 1}, {0, 0, 1}};
+  stress.t = 0.3;
+  hexa.type = kHexa;
+  hexa.nodes = {{0, 0, 0}, {1.2, 0, 0}, {1.2, 1, 0}, {0, 1, 0}, {0, 0, 0.8}, {1.2, 0, 0.8}, {1.2, 1, 0.8}, {0, 1, 0.8}};
+  return {stress, hexa};
+}
+double Volume(const ElementCase& s) { return s.type == kHexa ? 0.96 : 0.6; }
+
+// Element coordinates (x2, x3 of the plane, x1..x3 of the solid) of point p.
+int ElemDim(const ElementCase& s) { return s.type == kHexa ? 3 : 2; }
+double ElemCoord(const ElementCase& s, const std::array<double, 3>& x, int i) {
+  return s.type == kHexa ? x[static_cast<size_t>(i - 1)] : x[static_cast<size_t>(i)];
+}
+
+struct GeomElement : Element {
+  GeomElement(const MeshData* m, const ElementCase& s) : Element(m, s) {}
+  void Tangent(double** prev, double** K) {
+    const int nn = static_cast<int>(ecase.nodes.size());
+    Flags oc;
+    if (ecase.type == kHexa)
+      CalcStiffSolidHexa_NLMG(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, prev, K);
+    else
+      CalcStiffPlaneStressQuad_NLMG(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, prev, K);
+  }
+  void Force(double** prev, const double* du, double* F) {
+    const int nn = static_cast<int>(ecase.nodes.size());
+    if (ecase.type == kHexa)
+      CalcInt_Fg_SolidHexa_NLMG(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, prev, du, F);
+    else
+      CalcInt_Fg_PlaneStressQuad_NLMG(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, prev, du, F);
+  }
+  // Stress vector of every point of the default rule.
+  void SetStress(const double* sigma) {
+    NLMM124_HD* r = NLMM_HDCurrent<NLMM124_HD>(&hd, NlmmSlotOfCode(MAT_NLMM124));
+    const int nc = ecase.type == kHexa ? 6 : 3;
+    for (int ip = 1; ip <= (ecase.type == kHexa ? 8 : 4); ip++)
+      copyd1(r[RecordOfSingle_HD(&index, elemToHD[1], ip)].Stress, sigma, nc);
+  }
+};
+
+// Linear displacement field u = A x in element coordinates.
+void LinearField(const ElementCase& s, double A[4][4], double* u) {
+  const int d = ElemDim(s);
+  for (size_t k = 0; k < s.nodes.size(); k++)
+    for (int i = 1; i <= d; i++) {
+      double v = 0.0;
+      for (int j = 1; j <= d; j++) v += A[i][j] * ElemCoord(s, s.nodes[k], j);
+      u[static_cast<int>(k) * d + i] = v;
+    }
+}
+
+}  // namespace
+
+TEST(ContinuumNLMG, FirstCombinationIsTheMaterialElementPlusTheStressStiffness) {
+  // No file and no motion in combination 1: total and updated Lagrangian give the forces
+  // of the materially nonlinear element; the tangent adds the stress stiffness, whose
+  // energy for u = A x under a uniform stress T is V tr(A T A^T).
+  for (const ElementCase& s : TwoGeometricElements())
+    for (int kinematic : {1, 2}) {
+      SCOPED_TRACE(std::to_string(s.type) + " " + std::to_string(kinematic));
+      LoadedMesh lm(ContinuumModel(s), "g1");
+      lm.mesh.Main.KinematicDescription = kinematic;
+      Element m(&lm.mesh, s);
+      GeomElement g(&lm.mesh, s);
+      const int n = m.n, d = ElemDim(s);
+      double A0[4][4] = {{0}, {0, 1e-3, 2e-4, -3e-4}, {0, -1e-4, -2e-3, 5e-4}, {0, 4e-4, 1e-4, 7e-4}};
+      Vec u0(n), Fm(n), Fg(n);
+      LinearField(s, A0, u0.v);
+      m.Force(u0.v, Fm.v);
+      g.Force(lm.mesh.PointCoord, u0.v, Fg.v);
+      double fmax = 0.0;
+      for (int i = 1; i <= n; i++) fmax = std::max(fmax, std::fabs(Fm.v[i]));
+      for (int i = 1; i <= n; i++) EXPECT_NEAR(Fg.v[i], Fm.v[i], 1e-12 * fmax);
+      m.Accept();
+      g.Accept();
+      Mat Km(n, n), Kg(n, n);
+      m.Tangent(Km.a);
+      g.Tangent(lm.mesh.PointCoord, Kg.a);
+      // The uniform stress of the accepted state.
+      const NLMM124_HD* r = NLMM_HDCurrent<NLMM124_HD>(&g.hd, NlmmSlotOfCode(MAT_NLMM124));
+      const double* sg = r[RecordOfSingle_HD(&g.index, g.elemToHD[1], 1)].Stress;
+      double T[4][4] = {};
+      if (d == 2) {
+        T[1][1] = sg[1], T[2][2] = sg[2], T[1][2] = T[2][1] = sg[3];
+      } else {
+        T[1][1] = sg[1], T[2][2] = sg[2], T[3][3] = sg[3];
+        T[2][3] = T[3][2] = sg[4], T[1][3] = T[3][1] = sg[5], T[1][2] = T[2][1] = sg[6];
+      }
+      double A[4][4] = {{0}, {0, 0.3, -0.7, 0.2}, {0, 0.5, 0.1, -0.4}, {0, -0.2, 0.6, 0.9}};
+      Vec u(n), Du(n);
+      LinearField(s, A, u.v);
+      Mat dK(n, n);
+      for (int i = 1; i <= n; i++)
+        for (int j = 1; j <= n; j++) dK.a[i][j] = Kg.a[i][j] - Km.a[i][j];
+      multd2d1(Du.v, dK.a, u.v, n, n);
+      double expected = 0.0;
+      for (int i = 1; i <= d; i++)
+        for (int a = 1; a <= d; a++)
+          for (int b = 1; b <= d; b++) expected += A[i][a] * T[a][b] * A[i][b];
+      expected *= Volume(s);
+      EXPECT_GT(std::fabs(expected), 1e-3);
+      EXPECT_NEAR(dotd1(u.v, Du.v, n), expected, 1e-12 * std::fabs(expected) * 100);
+      EXPECT_TRUE(IsSymmetric(dK.a, n, 1e-12 * MaxAbs(Km.a, n)));
+    }
+}
+
+TEST(ContinuumNLMG, RigidRotationOfTheConvergedConfigurationTurnsForcesAndTangent) {
+  // The converged configuration turned by R, with the Cauchy stress R S R^T held: the
+  // forces are R times, and the tangent R K R^T of, those of the unturned configuration
+  // holding S, in both descriptions.
+  for (const ElementCase& s : TwoGeometricElements())
+    for (int kinematic : {1, 2}) {
+      SCOPED_TRACE(std::to_string(s.type) + " " + std::to_string(kinematic));
+      LoadedMesh lm(ContinuumModel(s), "rot");
+      lm.mesh.Main.KinematicDescription = kinematic;
+      GeomElement a(&lm.mesh, s), b(&lm.mesh, s);
+      const int n = a.n, d = ElemDim(s), nn = static_cast<int>(s.nodes.size());
+      double R[4][4] = {};
+      const double c = std::cos(0.7), sn = std::sin(0.7);
+      if (d == 2) {
+        R[1][1] = c, R[1][2] = -sn, R[2][1] = sn, R[2][2] = c;
+      } else {
+        const double c2 = std::cos(-0.5), s2 = std::sin(-0.5);
+        // About x3 by 0.7, then about x1 by -0.5.
+        const double Rz[4][4] = {{0}, {0, c, -sn, 0}, {0, sn, c, 0}, {0, 0, 0, 1}};
+        const double Rx[4][4] = {{0}, {0, 1, 0, 0}, {0, 0, c2, -s2}, {0, 0, s2, c2}};
+        for (int i = 1; i <= 3; i++)
+          for (int j = 1; j <= 3; j++)
+            for (int k = 1; k <= 3; k++) R[i][j] += Rx[i][k] * Rz[k][j];
+      }
+      const double S2[4] = {0, 1.5, -0.7, 0.4}, S3[7] = {0, 1.5, -0.7, 0.3, 0.2, -0.6, 0.4};
+      const double* S = d == 2 ? S2 : S3;
+      double ST[4][4] = {}, TT[4][4] = {};
+      if (d == 2) {
+        ST[1][1] = S[1], ST[2][2] = S[2], ST[1][2] = ST[2][1] = S[3];
+      } else {
+        ST[1][1] = S[1], ST[2][2] = S[2], ST[3][3] = S[3];
+        ST[2][3] = ST[3][2] = S[4], ST[1][3] = ST[3][1] = S[5], ST[1][2] = ST[2][1] = S[6];
+      }
+      for (int i = 1; i <= d; i++)
+        for (int j = 1; j <= d; j++)
+          for (int p = 1; p <= d; p++)
+            for (int q = 1; q <= d; q++) TT[i][j] += R[i][p] * ST[p][q] * R[j][q];
+      double T[7];
+      if (d == 2) {
+        T[1] = TT[1][1], T[2] = TT[2][2], T[3] = TT[1][2];
+      } else {
+        T[1] = TT[1][1], T[2] = TT[2][2], T[3] = TT[3][3], T[4] = TT[2][3], T[5] = TT[1][3], T[6] = TT[1][2];
+      }
+      a.SetStress(S);
+      b.SetStress(T);
+      // Point coordinates of the turned configuration (element coordinates turned).
+      Mat turned(lm.mesh.nPoints, 3);
+      for (int p = 1; p <= lm.mesh.nPoints; p++) {
+        const double* x = lm.mesh.PointCoord[p];
+        const int o = d == 2 ? 1 : 0;  // the plane's coordinates are x2, x3
+        turned.a[p][1] = x[1];
+        for (int i = 1; i <= d; i++) {
+          double v = 0.0;
+          for (int j = 1; j <= d; j++) v += R[i][j] * x[j + o];
+          turned.a[p][i + o] = v;
+        }
+      }
+      Vec zero(n), Fa(n), Fb(n);
+      a.Force(lm.mesh.PointCoord, zero.v, Fa.v);
+      b.Force(turned.a, zero.v, Fb.v);
+      double fmax = 0.0;
+      for (int i = 1; i <= n; i++) fmax = std::max(fmax, std::fabs(Fa.v[i]));
+      EXPECT_GT(fmax, 0.1);
+      for (int k = 0; k < nn; k++)
+        for (int i = 1; i <= d; i++) {
+          double v = 0.0;
+          for (int j = 1; j <= d; j++) v += R[i][j] * Fa.v[k * d + j];
+          EXPECT_NEAR(Fb.v[k * d + i], v, 1e-12 * fmax);
+        }
+      Mat Ka(n, n), Kb(n, n);
+      a.Tangent(lm.mesh.PointCoord, Ka.a);
+      b.Tangent(turned.a, Kb.a);
+      const double kmax = MaxAbs(Ka.a, n);
+      // R K R^T node block by node block.
+      for (int ka = 0; ka < nn; ka++)
+        for (int kb = 0; kb < nn; kb++)
+          for (int i = 1; i <= d; i++)
+            for (int j = 1; j <= d; j++) {
+              double v = 0.0;
+              for (int p = 1; p <= d; p++)
+                for (int q = 1; q <= d; q++) v += R[i][p] * Ka.a[ka * d + p][kb * d + q] * R[j][q];
+              EXPECT_NEAR(Kb.a[ka * d + i][kb * d + j], v, 1e-11 * kmax);
+            }
+    }
+}

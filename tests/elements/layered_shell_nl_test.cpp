@@ -434,3 +434,90 @@ TEST(LayeredShellNLDeath, IncompleteRuleIsRefused) {
                                            types.data()),
               testing::ExitedWithCode(1), "The parameters _G_S1_k and/or _G_S2_k are missing");
 }
+
+TEST(LayeredShellNLMG, SlopeIncrementsSumToTheMembraneStrainOfTheLinearLayer) {
+  // One flat 4-node element, w = p x1 at its nodes with p = 0.01, then 0.02: the membrane
+  // strain 1/2 p^2 = 2e-4 of the second state is reached by the increments of an elastic
+  // plastic-law layer, whose forces then equal those of a linear layer of the total.
+  Flags oc;
+  Vec Fe[2] = {Vec(24), Vec(24)};
+  for (int kind : {MAT_NLMM121, MAT_LIN_ISO}) {
+    ShellCase s;
+    s.nodes = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    s.layers = {{kind, 0.1}};
+    s.alpha0 = 1.0;
+    s.epsc1 = 1.0;  // elastic far beyond these strains
+    LoadedMesh lm(ShellModel(s), "vk");
+    Shell el(&lm.mesh, s);
+    Vec u(24), du(24), uPrev(24), F(24);
+    for (double p : {0.01, 0.02}) {
+      for (int k = 0; k < 4; k++) u.v[6 * k + 3] = p * s.nodes[static_cast<size_t>(k)][0];
+      for (int i = 1; i <= 24; i++) du.v[i] = u.v[i] - uPrev.v[i];
+      CalcInt_Fg_MindlinShellQuad_NLMG(1, 24, 1, 2, 4, 1, oc, &el.index, &lm.mesh, &el.hd, el.elemToHD, du.v, u.v,
+                                       F.v, el.types.data());
+      el.Accept();
+      copyd1(uPrev.v, u.v, 24);
+    }
+    copyd1(Fe[kind == MAT_LIN_ISO].v, F.v, 24);
+    if (kind == MAT_NLMM121) {
+      const NLMM121_HD* r = NLMM_HDCurrent<NLMM121_HD>(&el.hd, NlmmSlotOfCode(MAT_NLMM121));
+      for (int ip = 1; ip <= 9; ip++) {
+        const NLMM121_HD& rec = r[LayerPointRecord(&el.index, el.elemToHD, 1, ip, 1)];
+        EXPECT_NEAR(rec.Strain[1], 2.0e-4, 1e-15) << ip;
+        EXPECT_NEAR(rec.Strain[2], 0.0, 1e-15) << ip;
+      }
+    }
+  }
+  double fmax = 0.0;
+  for (int i = 1; i <= 24; i++) fmax = std::max(fmax, std::fabs(Fe[1].v[i]));
+  EXPECT_GT(fmax, 1e-3);
+  for (int i = 1; i <= 24; i++) EXPECT_NEAR(Fe[0].v[i], Fe[1].v[i], 1e-10 * fmax) << i;
+}
+
+TEST(LayeredShellNLMG, TangentIsTheCentralDifferenceOfTheForcesOfALinearLayer) {
+  // A linear layer's forces depend on the total displacement only: at a deflected state
+  // the tangent from that state is their exact derivative (membrane, bending, shear and
+  // the stress stiffness of the membrane forces).
+  ShellCase s;
+  s.nodes = {{0, 0, 0}, {1, 0, 0.05}, {1.1, 0.9, 0}, {0, 1, 0.02}};
+  s.layers = {{MAT_LIN_ISO, 0.02}, {MAT_LIN_ISO, 0.05}};
+  LoadedMesh lm(ShellModel(s), "vkfd");
+  Shell el(&lm.mesh, s);
+  Flags oc;
+  const int n = 24;
+  Vec a(n), zero(n), Fp(n), Fm(n);
+  for (int i = 1; i <= n; i++) a.v[i] = 0.02 * std::sin(1.7 * i);
+  Mat K(n, n);
+  CalcStiffMindlinShellQuad_NLMG(1, n, 1, 2, 4, 1, oc, &el.index, &lm.mesh, &el.hd, el.elemToHD, K.a,
+                                 el.types.data(), a.v);
+  const double h = 1e-6;
+  double worst = 0.0;
+  for (int k = 1; k <= n; k++) {
+    a.v[k] += h;
+    CalcInt_Fg_MindlinShellQuad_NLMG(1, n, 1, 2, 4, 1, oc, &el.index, &lm.mesh, &el.hd, el.elemToHD, zero.v, a.v,
+                                     Fp.v, el.types.data());
+    a.v[k] -= 2 * h;
+    CalcInt_Fg_MindlinShellQuad_NLMG(1, n, 1, 2, 4, 1, oc, &el.index, &lm.mesh, &el.hd, el.elemToHD, zero.v, a.v,
+                                     Fm.v, el.types.data());
+    a.v[k] += h;
+    for (int i = 1; i <= n; i++) worst = std::max(worst, std::fabs((Fp.v[i] - Fm.v[i]) / (2 * h) - K.a[i][k]));
+  }
+  EXPECT_LT(worst, 1e-6 * MaxAbs(K.a, n, n));
+}
+
+TEST(LayeredShellNLMG, UpdatedLagrangianIsRefusedBeforeAnyWork) {
+  ShellCase s;
+  s.nodes = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+  s.layers = {{MAT_LIN_ISO, 0.1}};
+  LoadedMesh lm(ShellModel(s), "ul");
+  lm.mesh.Main.KinematicDescription = 2;
+  Flags oc;
+  Mat K(24, 24);
+  Vec a(24);
+  EXPECT_EXIT(CalcStiffMindlinShellQuad_NLMG(1, 24, 1, 2, 4, 1, oc, nullptr, &lm.mesh, nullptr, nullptr, K.a,
+                                             nullptr, a.v),
+              testing::ExitedWithCode(1),
+              StderrIs("\nCalculating the stiffness matrix: _MindlinShellQuad_NLMG\n\nERROR:\nThis option "
+                       "(_UPDATED_LAGRANGIAN) is not avaiable. Please use for the\n KINEMATIC_DESCRIPTION the "
+                       "_TOTAL_LAGRANGIAN .\n\n"));
+}
