@@ -131,13 +131,13 @@ void FreeParts(GlobalMatParts* C) {
 
 // The vectors of every load case, computed once: free loads less KPF^T uP (slave loads
 // on their masters), prescribed-dof loads and prescribed displacements.
-struct LoadCaseVectors {
+struct LoadCaseTable {
   int nLC;
   double **F, **FP, **uP;  // [lc][1..nF or nP]
 };
 
 void ComputeLoadCases(FILE* fp, const long* positions, const char* OutputControl, const MeshData* mesh,
-                      const MainWorkArrays* w, const GlobalMatParts* K, LoadCaseVectors* L) {
+                      const MainWorkArrays* w, const GlobalMatParts* K, LoadCaseTable* L) {
   const int nF = w->nF, nP = w->nP, nLC = mesh->Main.nLoadCases;
   L->nLC = nLC;
   allocd2(&L->F, nLC, nF);
@@ -155,7 +155,7 @@ void ComputeLoadCases(FILE* fp, const long* positions, const char* OutputControl
   }
 }
 
-void FreeLoadCases(LoadCaseVectors* L) {
+void FreeLoadCases(LoadCaseTable* L) {
   freed2(L->uP);
   freed2(L->FP);
   freed2(L->F);
@@ -177,7 +177,7 @@ void StepFactors(const CombinationData& c, int nLC, double* f) {
 // level o: the factored sums of the load cases, the prescribed velocity and acceleration
 // by differences. Fin receives the free-dof loads of the support motion,
 // -MPF^T aP - CPF^T vP, slave loads on their masters.
-void StepLoads(const LoadCaseVectors& L, const double* f, double dt, const MeshData* mesh, const MainWorkArrays* w,
+void StepLoads(const LoadCaseTable& L, const double* f, double dt, const MeshData* mesh, const MainWorkArrays* w,
                const GlobalMatParts* M, const GlobalMatParts* C, const DynState* o, DynState* n, double* Fin) {
   const int nF = w->nF, nP = w->nP;
   zerod1(n->FF, nF);
@@ -271,7 +271,7 @@ void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputCont
   CheckModes(nModes, lambda, xi, dp);
   if (!ratios) RayleighDamping(nP, dp.RayleighA0, dp.RayleighA1, &M, &K, &C);
 
-  LoadCaseVectors L;
+  LoadCaseTable L;
   ComputeLoadCases(fp, positions, OutputControl, mesh, &w, &K, &L);
   const int procedure = dp.ModalSuperpositionProcedure;
   double** S = nullptr;
