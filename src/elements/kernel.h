@@ -182,6 +182,11 @@ struct OliverPointContext {
 };
 double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                                const double* normal, const double* extent);
+// The same on a quadrilateral (4, 8 or 9 nodes, X n x 2) for a crack whose normal makes
+// the angle theta with x; at the point level the ramp is measured on the sub-element.
+double CalcCrBandWidthOliverQuad(int nNodes, double** gradN, double** X, double theta);
+double CalcCrBandWidthOliverQuadIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                                   double theta, const double* extent);
 
 // J (d x m) = X^T dN: J[a][b] = dx_a/ds_b.
 void CalcMat_Jacobian(int n, int d, int m, double** X, double** dN, double** J);

@@ -24,17 +24,17 @@ struct CrackSlots {
   int shearStrength, gfII;
   bool plastic;                 // compressive plasticity: fc 68, eps_c1 69 (and Gc 71 with damage)
   bool damage;
-  int exponent;                 // exponent p of the new-crack energy (solid models)
+  int exponent;                 // exponent p of the new-crack energy
 };
 
 // _NLMM142 takes no Oliver band (its update has none): options 1 to 3.
 constexpr CrackSlots kSlots[] = {
-    {MAT_NLMM101, 2, kThreeLaws, 3, true, 69, 70, 75, 79, 2, 80, 81, 82, 0, 0, 77, 1, 78, 0, 0, false, false, 0},
+    {MAT_NLMM101, 2, kThreeLaws, 3, true, 69, 70, 75, 79, 2, 80, 81, 82, 0, 0, 77, 1, 78, 0, 0, false, false, 76},
     {MAT_NLMM102, 3, kThreeLaws, 3, true, 69, 70, 75, 80, 1, 81, 82, 83, 0, 0, 0, 0, 0, 0, 0, false, false, 76},
-    {MAT_NLMM104, 2, kFourLaws, 5, true, 69, 70, 77, 86, 2, 87, 88, 89, 81, 1, 81, 2, 82, 84, 85, false, false, 0},
+    {MAT_NLMM104, 2, kFourLaws, 5, true, 69, 70, 77, 86, 2, 87, 88, 89, 81, 1, 81, 2, 82, 84, 85, false, false, 80},
     {MAT_NLMM111, 3, kFourLaws, 5, true, 69, 70, 77, 89, 2, 90, 91, 92, 79, 1, 84, 1, 85, 87, 88, false, false, 78},
-    {MAT_NLMM141, 2, kThreeLaws, 3, false, 72, 73, 78, 82, 2, 83, 84, 85, 0, 0, 80, 1, 81, 0, 0, true, false, 0},
-    {MAT_NLMM142, 2, kFourLaws, 3, true, 78, 79, 86, 95, 2, 96, 97, 98, 90, 1, 90, 2, 91, 93, 94, true, true, 0},
+    {MAT_NLMM141, 2, kThreeLaws, 3, false, 72, 73, 78, 82, 2, 83, 84, 85, 0, 0, 80, 1, 81, 0, 0, true, false, 79},
+    {MAT_NLMM142, 2, kFourLaws, 3, true, 78, 79, 86, 95, 2, 96, 97, 98, 90, 1, 90, 2, 91, 93, 94, true, true, 89},
     {MAT_NLMM151, 3, kFourLaws, 3, true, 78, 79, 86, 98, 2, 99, 100, 101, 88, 1, 93, 1, 94, 96, 97, true, true, 87},
 };
 
@@ -265,20 +265,26 @@ void SF_NLMM151_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM151_H
 
 namespace {
 
-// The crack data of a solid record that the new crack's energy reads.
+// The crack data of a record that the new crack's energy reads: the normals of a solid
+// record, the angles of a plane one.
 struct SolidCracks {
   int n;
   double** direction;
   const double *gf, *h, *ft, *epsMax;
+  double** angleRows;
+  const double* angleVec;
 };
 
-double NewCrackGf(int code, const MaterialRecord& m, const SolidCracks& c, const double* normal) {
+// The new crack has the unit normal `normal` (solid) or the angle theta (plane).
+double NewCrackGf(int code, const MaterialRecord& m, const SolidCracks& c, const double* normal, double angle = 0.0) {
   const CrackSlots& s = SlotsOf(code);
   const int law = I(m, s, s.law, 1);
   const int maxCracks = I(m, s, s.maxCracks, 1);
   if (c.n < 0 || c.n >= 4) InternalError(__FILE__, __LINE__);
   const int k = c.n >= 1 ? c.n : 1;  // the reference crack: the last one formed
-  const double theta = c.n >= 1 ? CrackAngleBetween3D(normal, c.direction[k]) : 0.0;
+  double theta = 0.0;
+  if (c.n >= 1 && s.dim == 3) theta = CrackAngleBetween3D(normal, c.direction[k]);
+  if (c.n >= 1 && s.dim == 2) theta = CrackAngleBetween2D(angle, c.angleRows != nullptr ? c.angleRows[k][1] : c.angleVec[k]);
   return NewCrackFractureField(s.nLaws, law, ShapeOf(m, s), c.n, maxCracks, c.ft[k], c.gf[k], c.h[k], c.epsMax[k],
                                theta, V(m, s, s.exponent), c.ft[c.n + 1], c.h[c.n + 1], V(m, s, 67));
 }
@@ -305,13 +311,29 @@ void AppendCrack111(int code, const MaterialRecord& m, double gf, const double* 
 }
 
 SolidCracks Cracks111(const CrackPart111& r) {
-  return {r.nCr, r.CrDirection, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrAux[4]};
+  return {r.nCr, r.CrDirection, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrAux[4], nullptr, nullptr};
+}
+
+SolidCracks Cracks104(const CrackPart104& r) {
+  return {r.nCr, nullptr, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrStrainMax, r.CrAngle, nullptr};
+}
+
+void AppendCrack104(int code, const MaterialRecord& m, double gf, double angle, double sigmaN, CrackPart104& r) {
+  const int n = NextCrack(code, m, r.nCr);
+  r.CrAngle[n][1] = angle;
+  r.CrStatus[n] = 1;
+  r.CrStrainMax[n] = 0.0;
+  r.CrGf[n] = r.CrGfInitial[n] = gf;
+  r.CrStress[2 * (n - 1) + 1] = sigmaN;
+  r.CrAuxStatus[n] = 1;  // shear loading on the stiff branch
+  r.CrShearStrainMax[n] = 0.0;
 }
 
 }  // namespace
 
 double Calc_Gf_NewCrInit_NLMM102(const MaterialRecord& m, const double* normal, const NLMM101_HD& r) {
-  return NewCrackGf(MAT_NLMM102, m, {r.nCr, r.CrDirection, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrStrainMax},
+  return NewCrackGf(MAT_NLMM102, m,
+                    {r.nCr, r.CrDirection, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrStrainMax, nullptr, nullptr},
                     normal);
 }
 
@@ -338,4 +360,52 @@ void InitializeCr_NLMM111(const MaterialRecord& m, double gf, const double* norm
 
 void InitializeCr_NLMM151(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM151_HD* r) {
   AppendCrack111(MAT_NLMM151, m, gf, normal, sigmaN, r->Cr);
+}
+
+// ---- crack initiation of the plane models ----------------------------------------------------
+
+double Calc_Gf_NewCrInit_NLMM101(const MaterialRecord& m, double angle, const NLMM101_HD& r) {
+  return NewCrackGf(MAT_NLMM101, m,
+                    {r.nCr, nullptr, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrStrainMax, r.CrAngle, nullptr},
+                    nullptr, angle);
+}
+
+double Calc_Gf_NewCrInit_NLMM104(const MaterialRecord& m, double angle, const NLMM104_HD& r) {
+  return NewCrackGf(MAT_NLMM104, m, Cracks104(r.Cr), nullptr, angle);
+}
+
+double Calc_Gf_NewCrInit_NLMM142(const MaterialRecord& m, double angle, const NLMM142_HD& r) {
+  return NewCrackGf(MAT_NLMM142, m, Cracks104(r.Cr), nullptr, angle);
+}
+
+double Calc_Gf_NewCrInit_NLMM141(const MaterialRecord& m, double angle, const NLMM141_HD& r) {
+  return NewCrackGf(MAT_NLMM141, m,
+                    {r.nCr, nullptr, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrStrainMax, nullptr, r.CrAngleVector},
+                    nullptr, angle);
+}
+
+void InitializeCr_NLMM101(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM101_HD* r) {
+  const int n = NextCrack(MAT_NLMM101, m, r->nCr);
+  r->CrAngle[n][1] = angle;
+  r->CrStatus[n] = 1;
+  r->CrStrainMax[n] = 0.0;
+  r->CrGf[n] = gf;
+  r->CrStress[2 * (n - 1) + 1] = sigmaN;
+}
+
+void InitializeCr_NLMM141(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM141_HD* r) {
+  const int n = NextCrack(MAT_NLMM141, m, r->nCr);
+  r->CrAngleVector[n] = angle;
+  r->CrStatus[n] = 1;
+  r->CrStrainMax[n] = 0.0;
+  r->CrGf[n] = gf;
+  r->CrStress[2 * (n - 1) + 1] = sigmaN;
+}
+
+void InitializeCr_NLMM104(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM104_HD* r) {
+  AppendCrack104(MAT_NLMM104, m, gf, angle, sigmaN, r->Cr);
+}
+
+void InitializeCr_NLMM142(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM142_HD* r) {
+  AppendCrack104(MAT_NLMM142, m, gf, angle, sigmaN, r->Cr);
 }

@@ -37,20 +37,40 @@ struct SolidCrackModel {
   // The crack normal law continues beyond the ultimate strain with the slope -Emin, and
   // a crack with no normal stiffness left gets -Emin instead of 0.
   bool residualNormal;
-  // Floors of the crack stiffnesses: in two modes on the caller's demand (the tangent
-  // and the iterations); or, when false, a plain floor inside the secant matrix and the
-  // tangent only.
-  bool floorModes;
+  // Floors of the crack stiffnesses (CrackFloorKind).
+  int floor;
   // The total-shear option also rewrites the crack shear stresses of the converged step.
   bool shearOptionInIncrement;
   // Delta-stress iterations: a second pass of the secant iterations that accepts the
   // smallest residual, and the notes of accepted residuals.
   bool acceptSmallest;
+  // The iterations floor their crack matrices (mode 1).
+  bool floorInIterations;
+  // Plane members. Two cracks at right angles whose shear stiffnesses have both vanished
+  // share their shear: the iterations make their shear increments equal and opposite.
+  bool orthoConstraint;
+  // Inside a material pattern only the composition with the fracture model is known,
+  // and the Newton matrix then goes without the derivative of the retention stiffness.
+  bool patternCheck;
+  // Crack shear softening knows the linear law only.
+  bool linearShearOnly;
 };
+
+// Floors of the crack matrix: a plain floor in the secant matrix and the tangent, shear
+// terms of a crack together; two modes on the caller's demand (mode 0 the tangent,
+// mode 1 signed, for the iterations); the same with a mode 1 that touches the shear
+// terms only; the tangent floors of the plane plastic crack model (negative terms to 0,
+// the shear floor for a single crack or for the last pair at right angles).
+enum CrackFloorKind { kFloorPlain = 1, kFloorModes, kFloorModesShearOnly, kFloorOrthoPair };
 
 extern const SolidCrackModel kModel111;  // full model: laws 1 to 4, shear softening
 extern const SolidCrackModel kModel102;  // simple model: laws 1 to 3, residual stiffness
 extern const SolidCrackModel kModel151;  // crack part of the elasto-plastic model
+// The plane members: two components per crack (normal, shear), three stress components.
+extern const SolidCrackModel kModel104;  // full plane model: laws 1 to 4, shear softening
+extern const SolidCrackModel kModel101;  // simple plane model: laws 1 to 3, retention only
+extern const SolidCrackModel kModel142;  // crack part of the plane model with concrete plasticity
+extern const SolidCrackModel kModel141;  // crack part of the plane model with Owen-Figueiras plasticity
 
 // The parameters of one record, read once per call.
 struct CrackParams {
@@ -64,6 +84,8 @@ struct CrackParams {
   int shearLaw;        // 0 none, 1 linear, 2 trilinear, 3 Cornelissen
   CrackLawShape shearShape;
   int shearMode;       // 1 incremental, 2 total
+  bool inPattern;      // a component of a material pattern
+  bool patternFault;   // ... whose composition the crack pieces do not know
 };
 CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m);
 
@@ -73,7 +95,8 @@ struct ActiveCracks {
   int n;
   int *status, *shear1, *shear2;     // shear states (1 in the models without shear softening)
   double *ft, *gf, *gfII, *h;        // initiation stress, fracture energy, mode-II energy, band
-  double** dir;                      // n x 3, row j the unit normal
+  double** dir;                      // n x 3, row j the unit normal (solid)
+  double* angle;                     // angle of the normal from x (plane)
   double *tau1, *tau2, *k1, *k2;     // peak shear stresses and shear stiffnesses before softening
   double *epsMax, *gMax1, *gMax2;    // largest crack normal strain, crack shear strains kept
   double *e, *s;                     // crack strains and stresses, nc n each
@@ -133,10 +156,14 @@ void Calc_Dcr(const CrackParams& p, const ActiveCracks& c, const double* e, cons
 // Secant crack matrix of a step from (e, s) by the crack strain increment de.
 void Calc_Dcr_Sec(const CrackParams& p, const ActiveCracks& c, const double* e, const double* s, const double* de,
                   double** Dcr);
-// Floor of the diagonal: mode 0 a plain floor at Emin, Gmin; mode 1 a magnitude below
-// the floor becomes -Emin (normal) and -Gmin or, without shear softening, +Gmin (shear).
-// The models without floor modes have one plain floor (mode ignored).
-void ApplyMinCrStiff(const CrackParams& p, int n, int mode, double** Dcr);
+// Floor of the diagonal of the active cracks c: mode 0 a plain floor at Emin, Gmin;
+// mode 1 a magnitude below the floor becomes -Emin (normal; not for kFloorModesShearOnly)
+// and -Gmin or, without shear softening, +Gmin (shear). The models without floor modes
+// have one floor of their kind (mode ignored).
+void ApplyMinCrStiff(const CrackParams& p, const ActiveCracks& c, int mode, double** Dcr);
+// The last pair i < j of the n crack angles that stand at right angles (within 1e-8),
+// scanning i and then j upwards; (0, 0) when none.
+void FindPerpendicularCrPair(int n, int* i, int* j, const double* angle);
 // Adds the derivative of the shear retention stiffness by the crack normal strain to
 // the Newton matrix J at the crack strains eHat (start of the step e).
 void CalcFirstDeriv_DcrII(const CrackParams& p, const ActiveCracks& c, const double* eHat, const double* e,
