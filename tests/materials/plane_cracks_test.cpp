@@ -138,10 +138,8 @@ void Tangent(const CrackMat& c, Point& p, Mat& D) {
   Mat De(3, 3);
   Dco(c, De);
   ActiveCracks a;
-  const int n = p.Active(&a);
-  Mat T(std::max(2 * n, 1), 3);
-  CalcMat_Tcr(n, T.A, a.angle);
-  CalcMat_Decr(CrackParamsOf(ModelOf(c.code), c.m), kAt, a, T.A, De.A, D.A);
+  p.Active(&a);
+  CalcMat_DecrOfCracks(CrackParamsOf(ModelOf(c.code), c.m), kAt, a, De.A, D.A);
   FreeActiveCracks(&a);
 }
 
@@ -295,6 +293,19 @@ TEST(PlaneCrackTangent, SeriesComplianceOfTwoCracks) {
   EXPECT_EQ(D12[1][1], D[1][1]);
   c.m.LinkComposition = 11;
   EXPECT_DEATH(Tangent(c, p, D12), kInternal);
+  // Crack shear softening knows the linear law only.
+  c.m.LinkOwnerCode = 0;
+  c.Set(81, 2, 1);
+  EXPECT_DEATH(Tangent(c, p, D12), kInternal);
+  // On the stiff branch before the shear peak the crack keeps its shear stiffness.
+  c.Set(81, 1, 1);
+  for (int k = 1; k <= 2; k++) {
+    p.C104().CrShearStiffness[k] = DII;
+    p.C104().CrShearStrength[k] = 1.0;
+  }
+  Tangent(c, p, D12);
+  for (int i = 1; i <= 3; i++)
+    for (int j = 1; j <= 3; j++) EXPECT_NEAR(D12[i][j], D[i][j], 1e-9) << i << j;
 }
 
 // The floors of each model on a crack matrix with a vanished normal and shear term.

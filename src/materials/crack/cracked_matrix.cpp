@@ -304,3 +304,19 @@ void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCrac
   freed2(X);
   freed2(Dcr);
 }
+
+void CalcMat_DecrOfCracks(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** Dco,
+                          double** D) {
+  if (c.n == 0) {
+    copyd2(D, Dco, p.model->ns, p.model->ns);
+    return;
+  }
+  double** T;
+  allocd2(&T, p.model->nc * c.n, p.model->ns);
+  if (p.model->nc == 2)
+    CalcMat_Tcr(c.n, T, c.angle);
+  else
+    CalcMat_Tcr_3D(c.n, T, c.dir);
+  CalcMat_Decr(p, at, c, T, Dco, D);
+  freed2(T);
+}

@@ -24,23 +24,6 @@ void CalcMat_Tcr(int n, double** T, const double* angle) {
 
 namespace {
 
-template <class R, class Pack>
-void PlaneCrackedTangent(const SolidCrackModel& model, const PointContext& at, const MaterialRecord& m, const R& r,
-                         int nA, Pack pack, double** Dco, double** D) {
-  if (nA == 0) {
-    copyd2(D, Dco, 3, 3);
-    return;
-  }
-  ActiveCracks c;
-  pack(nA, r, &c);
-  double** T;
-  allocd2(&T, 2 * nA, 3);
-  CalcMat_Tcr(nA, T, c.angle);
-  CalcMat_Decr(CrackParamsOf(model, m), at, c, T, Dco, D);
-  freed2(T);
-  FreeActiveCracks(&c);
-}
-
 // Transverse shear parameters: law slot 90 (_NLMM104) or 99 (_NLMM142), then the
 // strength, the fracture energy and the trilinear shape.
 struct TransverseLaw {
@@ -83,12 +66,12 @@ Component ComponentOf(CrackPart104& r, int k) {
 
 void CalcMat_Decr_NLMM104(const PointContext& at, const MaterialRecord& m, const CrackPart104& r, double** Dco,
                           double** D) {
-  PlaneCrackedTangent(kModel104, at, m, r, CalcNumActiveCr_NLMM104(r), AssignActCrData_NLMM104, Dco, D);
+  CalcMat_DecrOfRecord(kModel104, at, m, r, CalcNumActiveCr_NLMM104(r), AssignActCrData_NLMM104, Dco, D);
 }
 
 void CalcMat_Decr_NLMM101(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r, double** Dco,
                           double** D) {
-  PlaneCrackedTangent(kModel101, at, m, r, CalcNumActiveCr_NLMM101(r), AssignActCrData_NLMM101, Dco, D);
+  CalcMat_DecrOfRecord(kModel101, at, m, r, CalcNumActiveCr_NLMM101(r), AssignActCrData_NLMM101, Dco, D);
 }
 
 // ---- transverse shear ----------------------------------------------------------------------

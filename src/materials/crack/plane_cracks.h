@@ -19,11 +19,6 @@ void AssignActCrData_NLMM104(int nA, const CrackPart104& r, ActiveCracks* c);
 void AssignActCrData_NLMM101(int nA, const NLMM101_HD& r, ActiveCracks* c);
 void AssignActCrData_NLMM141(int nA, const NLMM141_HD& r, ActiveCracks* c);
 
-// T (2n x 3) of the crack angles angle[1..n]: row 2i-1 maps (sxx, syy, sxy) to the
-// normal stress of crack i, row 2i to its shear stress; T^T maps the crack strains back
-// (engineering shear).
-void CalcMat_Tcr(int n, double** T, const double* angle);
-
 // Cracked tangent (3 x 3) of the active cracks of the record (Dco when none).
 void CalcMat_Decr_NLMM104(const PointContext& at, const MaterialRecord& m, const CrackPart104& r, double** Dco,
                           double** D);

@@ -113,6 +113,10 @@ void AssignActCrData_NLMM102(int nA, const NLMM101_HD& r, ActiveCracks* c);
 // T (3nA x 6) of the crack normals dir (nA x 3): rows (normal, t, s) per crack with the
 // local axes of CalcOrthonormalTriad; T maps a stress onto the crack tractions.
 void CalcMat_Tcr_3D(int nA, double** T, double** dir);
+// T (2n x 3) of the crack angles angle[1..n] of a plane model: row 2i-1 maps
+// (sxx, syy, sxy) to the normal stress of crack i, row 2i to its shear stress; T^T maps
+// the crack strains back (engineering shear).
+void CalcMat_Tcr(int n, double** T, const double* angle);
 
 // Smallest angle in [0, pi/2] between the unit direction d and the normals of the nCr
 // cracks in dir (rows 1..nCr); no crack is the internal error.
@@ -179,6 +183,18 @@ void CalcMat_TcrT_A(const PointContext& at, const SolidCrackModel& model, int n,
 // Cracked tangent of the point's active cracks with their axes T (Dco when none).
 void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** T, double** Dco,
                   double** D);
+// The same with the axes of the cracks c (normals of a solid model, angles of a plane one).
+void CalcMat_DecrOfCracks(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** Dco,
+                          double** D);
+// Cracked tangent of a record whose nA active cracks `pack` gives out.
+template <class R>
+void CalcMat_DecrOfRecord(const SolidCrackModel& model, const PointContext& at, const MaterialRecord& m, const R& r,
+                          int nA, void (*pack)(int, const R&, ActiveCracks*), double** Dco, double** D) {
+  ActiveCracks c{};
+  if (nA > 0) pack(nA, r, &c);
+  CalcMat_DecrOfCracks(CrackParamsOf(model, m), at, c, Dco, D);
+  if (nA > 0) FreeActiveCracks(&c);
+}
 
 // ---- delta stress ---------------------------------------------------------------------------
 // The stress of the cracked point for the strain increment dEps: sigma (6) and the
