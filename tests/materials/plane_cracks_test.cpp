@@ -56,36 +56,13 @@ CrackMat P1(int code) {
   return c;
 }
 
-struct Mat {
-  double** A;
-  Mat(int n, int m) {
-    allocd2(&A, n, m);
-    zerod2(A, n, m);
-  }
-  ~Mat() { freed2(A); }
-  Mat(const Mat&) = delete;
-  Mat& operator=(const Mat&) = delete;
-  double* operator[](int i) { return A[i]; }
-};
+using Mat = ZeroMatrix;
 
 void Dco(const CrackMat& c, Mat& D) { CalcMat_De_IsoModel(3, MatValue(c.m, 3), MatValue(c.m, 4), D.A); }
 
 // A started record of the model with its crack fields reached through one view.
-struct Point {
-  const RecordOps& ops;
-  void* r;
-  int code;
-  explicit Point(const CrackMat& c) : ops(*RecordOpsOfSlot(NlmmSlotOfCode(c.code))), code(c.code) {
-    r = std::calloc(1, ops.size);
-    ops.init(r);
-    PointStartValues(c.code, c.m, r, CrackPointPlace{1, 1, 0, 1.0, 1.0});
-  }
-  ~Point() {
-    ops.release(r);
-    std::free(r);
-  }
-  Point(const Point&) = delete;
-  Point& operator=(const Point&) = delete;
+struct Point : StartedCrackRecord {
+  explicit Point(const CrackMat& c) : StartedCrackRecord(c) {}
   CrackPart104& C104() {
     return code == MAT_NLMM104 ? static_cast<NLMM104_HD*>(r)->Cr : static_cast<NLMM142_HD*>(r)->Cr;
   }
