@@ -7,10 +7,11 @@
 // the full tangent (strategy 1), each with Gaussian elimination and with conjugate
 // gradients. The execution-parameter file of each run carries the wall-clock seconds of
 // every assembly, factorisation and solve, and of every combination; the residual (internal
-// forces, history update) takes the rest of a combination. Prints the seconds per
-// iteration.
+// forces, history update), the condition estimate after each factorisation and the
+// result files take the rest of a combination. Prints the seconds per iteration.
 //
 // Usage: bench_nonlinear_cube [volde executable] [scratch directory]
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -108,7 +109,7 @@ int main(int argc, char** argv) {
     if (!RunJob(exe, dir, lin, Cube(false, algorithm))) return 1;
     const resultfile::LinearExecParams le = resultfile::ReadLinearExecParams(dir + "/" + lin + "_ep.bin");
     std::printf("%s, linear: assembly %.3f, factorisation %.3f, solve %.3f\n", solver, le.iter.assemblySeconds,
-                le.iter.factorSeconds, le.steps.empty() ? 0.0 : le.steps[0].solveSeconds);
+                std::max(0.0, le.iter.factorSeconds), le.steps.empty() ? 0.0 : le.steps[0].solveSeconds);
 
     const std::string nl = std::string("cube_nl_") + std::to_string(algorithm);
     const Job job = Cube(true, algorithm);
@@ -118,9 +119,10 @@ int main(int argc, char** argv) {
     double assembly = 0, factor = 0, solve = 0, total = 0;
     int iterations = 0;
     for (const auto& e : ep.entries) {
+      // A field the run did not fill (no factorisation under conjugate gradients) is -1.
       for (const auto& i : e.iters) {
-        assembly += i.assemblySeconds;
-        factor += i.factorSeconds;
+        assembly += std::max(0.0, i.assemblySeconds);
+        factor += std::max(0.0, i.factorSeconds);
       }
       for (const auto& s : e.steps) solve += s.solveSeconds;
       iterations += e.nIterations;

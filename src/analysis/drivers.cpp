@@ -17,26 +17,8 @@ namespace {
 
 }  // namespace
 
-// Modal analysis and modal superposition.
-void MainLinModalAnalysis(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
+// Modal superposition.
 void MainLinModalSuperposition(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-
-// Thermal transient, linear and nonlinear.
-void MainThermalTransientLinGaussElimNCSB(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainThermalTransientLinIterJacPreConjGrad(FILE*, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainThermalTransientNonlinGaussElimNCSB(FILE*, long, const char*, const char*, MeshData*) {
-  NotBuiltYet(__func__, __FILE__, __LINE__);
-}
-void MainThermalTransientNonlinIterJacPreConjGrad(FILE*, long, const char*, const char*,
-                                                  MeshData*) {
   NotBuiltYet(__func__, __FILE__, __LINE__);
 }
 

@@ -51,7 +51,18 @@ void MainDynamicLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputCo
 void MainDynamicLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,
                                       MeshData* mesh);
 
-// Modal analysis and modal superposition.
+// History tag of the conjugate-gradient solve of time step c: "_Comb" and c zero-padded
+// to the digits of nCombinations ("_Comb07" of 12).
+void StepHistoryTag(int c, int nCombinations, char* tag, int size);
+// Refuses a step duration that is not positive and finite, naming the combination and
+// the analysis ("dynamic analysis", "thermal transient analysis").
+struct CombinationData;
+void CheckStepDurations(const char* analysis, const MeshData* mesh, const CombinationData* comb);
+
+// Modal analysis (modal.cpp): K and M assembled once, the vibration modes (eigenvectors,
+// continuing from the modes selected in earlier mode files of the job, or Ritz vectors),
+// their participation ratios and errors in <job>_vm.bin and <job>_vm.dat; <job>_ep.bin
+// holds only its two tags. Modal superposition.
 void MainLinModalAnalysis(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh);
 void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputControl,
                                MeshData* mesh);
@@ -65,7 +76,12 @@ void MainThermalSteadyLinGaussElimNCSB(FILE* fp, const char* job, const char* Ou
 void MainThermalSteadyLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,
                                             MeshData* mesh);
 
-// Thermal transient, linear and nonlinear.
+// Thermal transient (thermal_transient.cpp): one time step per combination by the
+// generalised trapezoidal rule; per step one record of temperatures and boundary heat
+// fluxes in <job>_tq.bin. The linear drivers assemble KC and KT once and rebuild the
+// effective matrix whenever the step duration changes; the nonlinear ones iterate each
+// step by Newton-Raphson and, like the nonlinear static drivers, write <job>_iq.bin, the
+// history files and <job>_lcc.aux after every converged step, from which a run restarts.
 void MainThermalTransientLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl,
                                           MeshData* mesh);
 void MainThermalTransientLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,

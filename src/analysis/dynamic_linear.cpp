@@ -78,8 +78,7 @@ void FreeRows(SparseRowMatrix* A) {
   A->count = nullptr;
 }
 
-// The set-up checks of the time integration: BETA (a0 = 1 / (BETA dt^2)) and every step
-// duration must be positive.
+// The set-up check of the time integration: BETA (a0 = 1 / (BETA dt^2)) must be positive.
 void CheckTimeIntegration(const MeshData* mesh, const CombinationData* comb) {
   const double beta = mesh->Dynamic.Beta;
   if (!(beta > 0.0)) {
@@ -87,59 +86,22 @@ void CheckTimeIntegration(const MeshData* mesh, const CombinationData* comb) {
     std::fprintf(stderr, "\nVerifying the <DYNAMIC_ANALYSIS_PARAMETERS> block\n   -> BETA: %g\n", beta);
     errexit("The parameter BETA of the time integration must be positive.", 0);
   }
-  for (int c = 1; c <= mesh->Main.nCombinations; c++) {
-    const double dt = comb[c].Params.StepDuration;
-    if (dt > 0.0 && std::isfinite(dt)) continue;
-    std::fflush(stdout);
-    std::fprintf(stderr, "\nVerifying the combinations of the dynamic analysis\n   -> Combination: %d\n", c);
-    std::fprintf(stderr, "   -> STEP_DURATION: %g\n", dt);
-    errexit("The step duration of a combination of the dynamic analysis\nmust be positive.", 0);
-  }
+  CheckStepDurations("dynamic analysis", mesh, comb);
 }
 
-// Loads and prescribed displacements of combination c at the new time level: the load
-// cases of factor magnitude 1e-8 or more, each read, computed and added in turn.
+// Loads and prescribed displacements of combination c at the new time level.
 void CombinationLoads(FILE* fp, int c, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
-                      const long* positions, const CombinationData* comb, DynState* n) {
-  const int nF = w->nF, nP = w->nP, nLC = mesh->Main.nLoadCases;
-  double* f;
-  allocd1(&f, nLC);
-  zerod1(f, nLC);
-  for (int k = 1; k <= comb[c].nFactors; k++) {
-    const int lc = comb[c].Factors[k].Number;
-    if (lc < 1 || lc > nLC) InternalError(__FILE__, __LINE__);
-    f[lc] = comb[c].Factors[k].Factor;
-  }
-  zerod1(n->FF, nF);
-  zerod1(n->FP, nP);
-  zerod1(n->uP, nP);
-  double *FF, *FP, *uP;
-  allocd1(&FF, nF);
-  allocd1(&FP, nP);
-  allocd1(&uP, nP);
-  for (int lc = 1; lc <= nLC; lc++) {
-    if (!(std::fabs(f[lc]) >= 1e-8)) continue;
-    SeekFile(fp, positions[lc]);
-    LoadCaseData data;
-    ReadLoadCase(fp, lc, mesh, &data);
-    Calc_F(lc, OutputControl, &data, mesh, w, FF, FP);
-    Calc_a_Presc(nP, lc, &data, w->PointDofNumbers, uP, w->PointDofCodes);
-    FreeLoadCase(&data);
-    AddScaledVector(nF, f[lc], FF, n->FF);
-    AddScaledVector(nP, f[lc], FP, n->FP);
-    AddScaledVector(nP, f[lc], uP, n->uP);
-  }
-  freed1(uP);
-  freed1(FP);
-  freed1(FF);
-  freed1(f);
-}
-
-void StepHistoryTag(int c, int nCombinations, char* tag, int size) {
-  char digits[16];
-  const int width = std::snprintf(digits, sizeof digits, "%d", nCombinations);
-  if (std::snprintf(tag, static_cast<size_t>(size), "_Comb%*.*d", width, width, c) >= size)
-    InternalError(__FILE__, __LINE__);
+                      const CombinationSet* set, DynState* n) {
+  const int nF = w->nF, nP = w->nP;
+  SumCombinationLoads(fp, c, mesh, set, nF, nP,
+                      [&](int lc, double f, const LoadCaseData* data, double* FF, double* FP, double* uP) {
+                        Calc_F(lc, OutputControl, data, mesh, w, FF, FP);
+                        Calc_a_Presc(nP, lc, data, w->PointDofNumbers, uP, w->PointDofCodes);
+                        scaled1(FF, nF, f);
+                        scaled1(FP, nP, f);
+                        scaled1(uP, nP, f);
+                      },
+                      n->FF, n->FP, n->uP);
 }
 
 void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
@@ -155,14 +117,9 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
 
   IterSummaryRecord iter;
   ResetIterSummaryRecord(&iter);
-  long* positions;
-  allocl1(&positions, m.nLoadCases);
-  LocateLoadCases(fp, mesh, positions);
-  const int64_t combinationsStart = TellFile(fp);
-  CombinationData* comb;
-  ReadCombinations(fp, mesh, &comb);
-  for (int c = 1; c <= m.nCombinations; c++)
-    if (comb[c].Params.Phase != 1) InternalError(__FILE__, __LINE__);
+  CombinationSet set;
+  OpenCombinationSet(fp, mesh, &set);
+  const CombinationData* comb = set.comb;
   CheckTimeIntegration(mesh, comb);
 
   MainWorkArrays w;
@@ -230,7 +187,7 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
     }
     if (c == 1) WriteSummaryRecord(fpEP, &iter);
 
-    CombinationLoads(fp, c, OutputControl, mesh, &w, positions, comb, &n);
+    CombinationLoads(fp, c, OutputControl, mesh, &w, &set, &n);
     for (int i = 1; i <= nP; i++) {
       n.vP[i] = (n.uP[i] - o.uP[i]) / dt;
       n.aP[i] = (n.vP[i] - o.vP[i]) / dt;
@@ -277,12 +234,30 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
   FreeGlobalStiffMat(nF, nP, &K.FF, &K.PF, &K.PP);
   FreeDynArrays(&cd, &ca, &pm);
   FreeMainWorkArrays(&w);
-  FreeCombinations(comb, m.nCombinations);
-  freel1(positions);
-  SeekFile(fp, combinationsStart);
+  CloseCombinationSet(fp, mesh, &set);
 }
 
 }  // namespace
+
+void StepHistoryTag(int c, int nCombinations, char* tag, int size) {
+  char digits[16];
+  const int width = std::snprintf(digits, sizeof digits, "%d", nCombinations);
+  if (std::snprintf(tag, static_cast<size_t>(size), "_Comb%*.*d", width, width, c) >= size)
+    InternalError(__FILE__, __LINE__);
+}
+
+void CheckStepDurations(const char* analysis, const MeshData* mesh, const CombinationData* comb) {
+  for (int c = 1; c <= mesh->Main.nCombinations; c++) {
+    const double dt = comb[c].Params.StepDuration;
+    if (dt > 0.0 && std::isfinite(dt)) continue;
+    std::fflush(stdout);
+    std::fprintf(stderr, "\nVerifying the combinations of the %s\n   -> Combination: %d\n", analysis, c);
+    std::fprintf(stderr, "   -> STEP_DURATION: %g\n", dt);
+    char msg[256];
+    std::snprintf(msg, sizeof msg, "The step duration of a combination of the %s\nmust be positive.", analysis);
+    errexit(msg, 0);
+  }
+}
 
 void MainDynamicLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
   MainDynamicLin(SOLVER_GAUSS_ELIM_NCSB, fp, job, OutputControl, mesh);

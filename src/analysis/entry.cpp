@@ -5,24 +5,12 @@
 #include <cstring>
 
 #include "analysis/drivers.h"
+#include "model/banner.h"
 #include "model/loadcase.h"
 #include "model/params.h"
 #include "numcore/numcore.h"
 
 void PrintBanner() {
-  static const char* const kBanner[12] = {
-      "===============================================================================",
-      "                                   VOLDE",
-      "",
-      "   Finite element analysis of structures by the displacement method",
-      "   Static, dynamic, modal and thermal analysis of 2-D and 3-D models",
-      "   Linear and nonlinear materials, above all reinforced concrete",
-      "",
-      "   Usage: volde jobname",
-      "      reads  jobname_gl.bin   (data file)",
-      "             jobname_ctrl.dat (output control, optional)",
-      "      writes the result files jobname_*.bin",
-      "==============================================================================="};
   std::printf("\n");
   for (const char* line : kBanner) std::printf("%s\n", line);
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "assembly/assembly.h"
+#include "assembly/matrix_file.h"
 #include "loads/loads.h"
 #include "model/fileio.h"
 #include "model/mesh.h"
@@ -104,78 +105,17 @@ bool GlobalStiffMatNeedsToBeRead(int c, int r, int it, int strategy) {
 
 namespace {
 
-int32_t TermCount(int64_t n) {
-  if (n < 0 || n > INT32_MAX) InternalError(__FILE__, __LINE__);
-  return static_cast<int32_t>(n);
-}
-
-void WriteRows(FILE* fp, const SparseRowMatrix* K) {
-  for (int i = 1; i <= K->n; i++) WriteInt32s(fp, K->cols[i], K->count[i]);
-  for (int i = 1; i <= K->n; i++) WriteDoubles(fp, K->vals[i], K->count[i]);
-}
-
-// Row counts must sum to the stored term count; columns ascend within 1..nCols and a row
-// of an upper-triangle matrix starts at its diagonal.
-void ReadRows(FILE* fp, int64_t nTerms, int nCols, bool upper, SparseRowMatrix* K) {
-  int64_t sum = 0;
-  for (int i = 1; i <= K->n; i++) {
-    if (K->count[i] < 0 || K->count[i] > nCols) InvalidBinaryFile(kGlobalStiffSuffix);
-    sum += K->count[i];
-  }
-  if (sum != nTerms) InvalidBinaryFile(kGlobalStiffSuffix);
-  for (int i = 1; i <= K->n; i++) {
-    const int n = K->count[i];
-    if (n == 0) continue;
-    alloci1(&K->cols[i], n);
-    ReadInt32s(fp, K->cols[i], n);
-    const int* col = K->cols[i];
-    if (upper && col[1] != i) InvalidBinaryFile(kGlobalStiffSuffix);
-    for (int k = 1; k <= n; k++)
-      if (col[k] < 1 || col[k] > nCols || (k > 1 && col[k] <= col[k - 1])) InvalidBinaryFile(kGlobalStiffSuffix);
-  }
-  for (int i = 1; i <= K->n; i++) {
-    if (K->count[i] == 0) continue;
-    allocd1(&K->vals[i], K->count[i]);
-    ReadDoubles(fp, K->vals[i], K->count[i]);
-  }
-}
+const MatrixFileKind kGlobalStiffFile{kGlobalStiffSuffix, kGlobalStiffOpenTag, kGlobalStiffCloseTag};
 
 }  // namespace
 
 void WriteGlobalStiffMat(int64_t nTermsKFF, int64_t nTermsKPF, int64_t nTermsKPP, int nF, int nP,
                          const SparseRowMatrix* KFF, const SparseRowMatrix* KPF, const SparseRowMatrix* KPP,
                          const char* job) {
-  FILE* fp;
-  OpenFile(&fp, job, kGlobalStiffSuffix, "wb", 'N');
-  WriteTag(kGlobalStiffOpenTag, fp);
-  WriteInt32(fp, TermCount(nTermsKFF));
-  WriteInt32(fp, TermCount(nTermsKPF));
-  WriteInt32(fp, TermCount(nTermsKPP));
-  WriteInt32s(fp, KFF->count, nF);
-  WriteInt32s(fp, KPF->count, nP);
-  WriteInt32s(fp, KPP->count, nP);
-  WriteRows(fp, KFF);
-  WriteRows(fp, KPF);
-  WriteRows(fp, KPP);
-  WriteTag(kGlobalStiffCloseTag, fp);
-  CloseFile(fp);
+  WriteGlobalMatFile(kGlobalStiffFile, nTermsKFF, nTermsKPF, nTermsKPP, nF, nP, KFF, KPF, KPP, job);
 }
 
 void ReadGlobalStiffMat(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, int nF, int nP,
                         SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP, const char* job) {
-  FILE* fp;
-  OpenFile(&fp, job, kGlobalStiffSuffix, "rb", 'N');
-  ReadTag(kGlobalStiffOpenTag, fp, kGlobalStiffSuffix);
-  *nTermsKFF = ReadInt32(fp);
-  *nTermsKPF = ReadInt32(fp);
-  *nTermsKPP = ReadInt32(fp);
-  AllocSparseCounters(nF, nP, KFF, KPF, KPP);
-  ReadInt32s(fp, KFF->count, nF);
-  ReadInt32s(fp, KPF->count, nP);
-  ReadInt32s(fp, KPP->count, nP);
-  ReadRows(fp, *nTermsKFF, nF, true, KFF);
-  ReadRows(fp, *nTermsKPF, nF, false, KPF);
-  ReadRows(fp, *nTermsKPP, nP, true, KPP);
-  ReadTag(kGlobalStiffCloseTag, fp, kGlobalStiffSuffix);
-  CloseFile(fp);
+  ReadGlobalMatFile(kGlobalStiffFile, nTermsKFF, nTermsKPF, nTermsKPP, nF, nP, KFF, KPF, KPP, job);
 }

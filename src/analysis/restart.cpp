@@ -62,13 +62,38 @@ void SeekDisplReactRecord(FILE* fp, int k, int nF, int nP, int64_t base, int dyn
   SeekFile(fp, base + k * size);
 }
 
-void ReadDisplReactRecord(FILE* fp, int k, int nF, int nP, int64_t base, int dynFlag, double* aF, double* aP,
-                          double* R) {
+namespace {
+
+void ReadRecord3Vec(FILE* fp, const char* suffix, int k, int nF, int nP, int64_t base, int dynFlag, double* aF,
+                    double* aP, double* R) {
   SeekDisplReactRecord(fp, k - 1, nF, nP, base, dynFlag);
-  CheckId(fp, k, kDisplReactSuffix);
+  CheckId(fp, k, suffix);
   ReadDoubles(fp, aF, nF);
   ReadDoubles(fp, aP, nP);
   ReadDoubles(fp, R, nP);
+}
+
+void ReadRecord2Vec(FILE* fp, const char* suffix, int k, int nF, int nP, int64_t base, double* fF, double* fP) {
+  SeekResultRecord2Vec(fp, k - 1, nF, nP, base);
+  CheckId(fp, k, suffix);
+  ReadDoubles(fp, fF, nF);
+  ReadDoubles(fp, fP, nP);
+}
+
+}  // namespace
+
+void ReadDisplReactRecord(FILE* fp, int k, int nF, int nP, int64_t base, int dynFlag, double* aF, double* aP,
+                          double* R) {
+  ReadRecord3Vec(fp, kDisplReactSuffix, k, nF, nP, base, dynFlag, aF, aP, R);
+}
+
+void ReadTempBoundaryHeatFluxRecord(FILE* fp, int k, int nF, int nP, int64_t base, double* TF, double* TP,
+                                    double* R) {
+  ReadRecord3Vec(fp, kTempHeatFluxSuffix, k, nF, nP, base, 0, TF, TP, R);
+}
+
+void ReadIntHeatForceRecord(FILE* fp, int k, int nF, int nP, int64_t base, double* qF, double* qP) {
+  ReadRecord2Vec(fp, kInternalHeatForcesSuffix, k, nF, nP, base, qF, qP);
 }
 
 void SeekResultRecord2Vec(FILE* fp, int k, int a, int b, int64_t base) {
@@ -80,10 +105,7 @@ void SeekResultRecord3Vec(FILE* fp, int k, int a, int b, int64_t base) {
 }
 
 void ReadInternalForcesRecord(FILE* fp, int k, int nF, int nP, int64_t base, double* fF, double* fP) {
-  SeekResultRecord2Vec(fp, k - 1, nF, nP, base);
-  CheckId(fp, k, kInternalForcesSuffix);
-  ReadDoubles(fp, fF, nF);
-  ReadDoubles(fp, fP, nP);
+  ReadRecord2Vec(fp, kInternalForcesSuffix, k, nF, nP, base, fF, fP);
 }
 
 void ReadEquilibriumPathFileRecord(FILE* fp, int c, int nF, int nP, EquilibriumPathRecord* r) {
@@ -144,8 +166,23 @@ void ReadLastConvergedCombination(int* combination, const char* job) {
 
 // ---- set-up ------------------------------------------------------------------------------
 
-void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag, const char* job,
-                                 const MeshData* mesh, const int* ElemPropIndex, NonlinearWorkArrays* w) {
+namespace {
+
+// The record files of a nonlinear run: displacements and internal forces, or
+// temperatures and internal heat forces.
+struct RunFiles {
+  bool thermal;
+  const char *recSuffix, *recOpenTag;
+  const char *forceSuffix, *forceOpenTag;
+};
+
+const RunFiles kMechanicalFiles{false, kDisplReactSuffix, kDisplReactOpenTag, kInternalForcesSuffix,
+                                kInternalForcesOpenTag};
+const RunFiles kThermalFiles{true, kTempHeatFluxSuffix, kTempHeatFluxOpenTag, kInternalHeatForcesSuffix,
+                             kInternalHeatForcesOpenTag};
+
+void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dynFlag, const char* job,
+                   const MeshData* mesh, const int* ElemPropIndex, NonlinearWorkArrays* w) {
   *w = NonlinearWorkArrays{};
   w->nF = nF;
   w->nP = nP;
@@ -198,13 +235,13 @@ void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag
     return;
   }
 
-  FILE *fpDR, *fpEP, *fpIF;
-  FILE **hd, **shd;
-  OpenFile(&fpDR, job, kDisplReactSuffix, "rb", 'Y');
+  FILE *fpRec, *fpEP, *fpForce;
+  FILE **hd, **shd = nullptr;
+  OpenFile(&fpRec, job, f.recSuffix, "rb", 'Y');
   OpenFile(&fpEP, job, kExecParamsSuffix, "rb", 'Y');
-  OpenFile(&fpIF, job, kInternalForcesSuffix, "rb", 'Y');
+  OpenFile(&fpForce, job, f.forceSuffix, "rb", 'Y');
   OpenNLMM_HDFiles(&hd, w->NLMM_HD_Count, job, "rb");
-  OpenNLSMM_HDFiles(&shd, w->NLSMM_HD_Count, job, "rb");
+  if (!f.thermal) OpenNLSMM_HDFiles(&shd, w->NLSMM_HD_Count, job, "rb");
 
   int last;
   ReadLastConvergedCombination(&last, job);
@@ -217,11 +254,11 @@ void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag
     errexit("The n. of combinations before restart cannot exceed\nthe last converged combination.", 0);
   }
 
-  ReadTag(kDisplReactOpenTag, fpDR, kDisplReactSuffix);
-  const int64_t drBase = TellFile(fpDR);
+  ReadTag(f.recOpenTag, fpRec, f.recSuffix);
+  const int64_t recBase = TellFile(fpRec);
   // The displacements one combination earlier give the direction of the last step.
-  if (r >= 2) ReadDisplReactRecord(fpDR, r - 1, nF, nP, drBase, dynFlag, w->aFPrev, w->aP, w->R);
-  ReadDisplReactRecord(fpDR, r, nF, nP, drBase, dynFlag, w->aF, w->aP, w->R);
+  if (!f.thermal && r >= 2) ReadRecord3Vec(fpRec, f.recSuffix, r - 1, nF, nP, recBase, dynFlag, w->aFPrev, w->aP, w->R);
+  ReadRecord3Vec(fpRec, f.recSuffix, r, nF, nP, recBase, dynFlag, w->aF, w->aP, w->R);
 
   ReadTag(kExecParamsOpenTag, fpEP, kExecParamsSuffix);
   SkipFileRecords(fpEP, r - 1);
@@ -229,48 +266,53 @@ void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag
   copyd1(w->extF, w->EP.extF, nF);
   copyd1(w->extP, w->EP.extP, nP);
 
-  ReadTag(kInternalForcesOpenTag, fpIF, kInternalForcesSuffix);
-  ReadInternalForcesRecord(fpIF, r, nF, nP, TellFile(fpIF), w->fIntF, w->fIntP);
+  ReadTag(f.forceOpenTag, fpForce, f.forceSuffix);
+  ReadRecord2Vec(fpForce, f.forceSuffix, r, nF, nP, TellFile(fpForce), w->fIntF, w->fIntP);
 
-  // Residual of the converged state: external load less internal forces, the reactions
-  // on the prescribed side.
-  for (int i = 1; i <= nF; i++) w->rF[i] = w->extF[i] - w->fIntF[i];
-  for (int i = 1; i <= nP; i++) w->rP[i] = (w->extP[i] + w->R[i]) - w->fIntP[i];
+  // A thermal run restarts from its temperatures, fluxes and the step's load alone; the
+  // residual of the next step is built from them.
+  if (!f.thermal) {
+    // Residual of the converged state: external load less internal forces, the reactions
+    // on the prescribed side.
+    for (int i = 1; i <= nF; i++) w->rF[i] = w->extF[i] - w->fIntF[i];
+    for (int i = 1; i <= nP; i++) w->rP[i] = (w->extP[i] + w->R[i]) - w->fIntP[i];
+  }
 
   // The arc-length phase had begun: its reference load, scaled as the load increment does.
-  if (mesh->Main.ArcLength == 1 && r >= mesh->Main.nCombinations) {
+  if (!f.thermal && mesh->Main.ArcLength == 1 && r >= mesh->Main.nCombinations) {
     ReadArcLengthDeltaF(nF, nP, job, w->dFref, w->dPref);
-    const double f = mesh->ArcLength.LoadFactor;
-    if (f != 1.0) {
-      for (int i = 1; i <= nF; i++) w->dFref[i] *= f;
-      for (int i = 1; i <= nP; i++) w->dPref[i] *= f;
+    const double lf = mesh->ArcLength.LoadFactor;
+    if (lf != 1.0) {
+      for (int i = 1; i <= nF; i++) w->dFref[i] *= lf;
+      for (int i = 1; i <= nP; i++) w->dPref[i] *= lf;
     }
   }
 
   PositionHDFiles(hd, kMaterialKinds, w->NLMM_HD_Count, kMaterialHDOpenTag, r - 1, false);
   ReadNLMM_HD(hd, mode, &w->Table, w->NLMM_HD_Count);
-  PositionHDFiles(shd, kSpringMaterialKinds, w->NLSMM_HD_Count, kSpringHDOpenTag, r - 1, true);
-  ReadNLSMM_HD(shd, mode, &w->SpringTable, w->NLSMM_HD_Count);
-
-  CloseNLSMM_HDFiles(shd);
+  if (shd != nullptr) {
+    PositionHDFiles(shd, kSpringMaterialKinds, w->NLSMM_HD_Count, kSpringHDOpenTag, r - 1, true);
+    ReadNLSMM_HD(shd, mode, &w->SpringTable, w->NLSMM_HD_Count);
+    CloseNLSMM_HDFiles(shd);
+  }
   CloseNLMM_HDFiles(hd);
-  CloseFile(fpIF);
-  CloseFile(fpDR);
+  CloseFile(fpForce);
+  CloseFile(fpRec);
   CloseFile(fpEP);
   WriteLastConvergedCombination(r, job);
 }
 
-void OpenResultFiles_NL(FILE** fpDR, FILE** fpEP, FILE** fpIF, FILE*** NLMM_HD_Files, FILE*** NLSMM_HD_Files,
-                        int r, int nF, int nP, int dynFlag, const int* NLMM_HD_Count, const int* NLSMM_HD_Count,
-                        const char* job) {
+void OpenRunFiles(const RunFiles& f, FILE** fpRec, FILE** fpEP, FILE** fpForce, FILE*** NLMM_HD_Files,
+                  FILE*** NLSMM_HD_Files, int r, int nF, int nP, int dynFlag, const int* NLMM_HD_Count,
+                  const int* NLSMM_HD_Count, const char* job) {
   const bool fresh = r == 0;
   const char* mode = fresh ? "wb" : "r+b";
-  OpenFile(fpDR, job, kDisplReactSuffix, mode, 'Y');
+  OpenFile(fpRec, job, f.recSuffix, mode, 'Y');
   if (fresh) {
-    WriteTag(kDisplReactOpenTag, *fpDR);
+    WriteTag(f.recOpenTag, *fpRec);
   } else {
-    ReadTag(kDisplReactOpenTag, *fpDR, kDisplReactSuffix);
-    SeekDisplReactRecord(*fpDR, r, nF, nP, TellFile(*fpDR), dynFlag);
+    ReadTag(f.recOpenTag, *fpRec, f.recSuffix);
+    SeekDisplReactRecord(*fpRec, r, nF, nP, TellFile(*fpRec), dynFlag);
   }
   OpenFile(fpEP, job, kExecParamsSuffix, mode, 'Y');
   if (fresh) {
@@ -280,23 +322,49 @@ void OpenResultFiles_NL(FILE** fpDR, FILE** fpEP, FILE** fpIF, FILE*** NLMM_HD_F
     SkipFileRecords(*fpEP, r);
   }
   OpenNLMM_HDFiles(NLMM_HD_Files, NLMM_HD_Count, job, mode);
-  OpenNLSMM_HDFiles(NLSMM_HD_Files, NLSMM_HD_Count, job, mode);
+  if (NLSMM_HD_Files != nullptr) OpenNLSMM_HDFiles(NLSMM_HD_Files, NLSMM_HD_Count, job, mode);
   if (fresh) {
     for (int c = 1; c <= kMaterialKinds; c++)
       if (NLMM_HD_Count[c] > 0) WriteTag(kMaterialHDOpenTag, (*NLMM_HD_Files)[c]);
-    for (int c = 1; c <= kSpringMaterialKinds; c++)
-      if (NLSMM_HD_Count[c] > 0) WriteTag(kSpringHDOpenTag, (*NLSMM_HD_Files)[c]);
+    if (NLSMM_HD_Files != nullptr)
+      for (int c = 1; c <= kSpringMaterialKinds; c++)
+        if (NLSMM_HD_Count[c] > 0) WriteTag(kSpringHDOpenTag, (*NLSMM_HD_Files)[c]);
   } else {
     PositionHDFiles(*NLMM_HD_Files, kMaterialKinds, NLMM_HD_Count, kMaterialHDOpenTag, r, false);
-    PositionHDFiles(*NLSMM_HD_Files, kSpringMaterialKinds, NLSMM_HD_Count, kSpringHDOpenTag, r, true);
+    if (NLSMM_HD_Files != nullptr)
+      PositionHDFiles(*NLSMM_HD_Files, kSpringMaterialKinds, NLSMM_HD_Count, kSpringHDOpenTag, r, true);
   }
-  OpenFile(fpIF, job, kInternalForcesSuffix, mode, 'Y');
+  OpenFile(fpForce, job, f.forceSuffix, mode, 'Y');
   if (fresh) {
-    WriteTag(kInternalForcesOpenTag, *fpIF);
+    WriteTag(f.forceOpenTag, *fpForce);
   } else {
-    ReadTag(kInternalForcesOpenTag, *fpIF, kInternalForcesSuffix);
-    SeekResultRecord2Vec(*fpIF, r, nF, nP, TellFile(*fpIF));
+    ReadTag(f.forceOpenTag, *fpForce, f.forceSuffix);
+    SeekResultRecord2Vec(*fpForce, r, nF, nP, TellFile(*fpForce));
   }
+}
+
+}  // namespace
+
+void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag, const char* job,
+                                 const MeshData* mesh, const int* ElemPropIndex, NonlinearWorkArrays* w) {
+  InitializeRun(kMechanicalFiles, r, nPoints, nF, nP, dynFlag, job, mesh, ElemPropIndex, w);
+}
+
+void InitializeNonlinearThermalAnalysis(int r, int nPoints, int nF, int nP, const char* job, const MeshData* mesh,
+                                        const int* ElemPropIndex, NonlinearWorkArrays* w) {
+  InitializeRun(kThermalFiles, r, nPoints, nF, nP, 0, job, mesh, ElemPropIndex, w);
+}
+
+void OpenResultFiles_NL(FILE** fpDR, FILE** fpEP, FILE** fpIF, FILE*** NLMM_HD_Files, FILE*** NLSMM_HD_Files,
+                        int r, int nF, int nP, int dynFlag, const int* NLMM_HD_Count, const int* NLSMM_HD_Count,
+                        const char* job) {
+  OpenRunFiles(kMechanicalFiles, fpDR, fpEP, fpIF, NLMM_HD_Files, NLSMM_HD_Files, r, nF, nP, dynFlag, NLMM_HD_Count,
+               NLSMM_HD_Count, job);
+}
+
+void OpenThermalResultFiles(FILE** fpTQ, FILE** fpEP, FILE** fpIQ, FILE*** NLMM_HD_Files, int r, int nF, int nP,
+                            const int* NLMM_HD_Count, const char* job) {
+  OpenRunFiles(kThermalFiles, fpTQ, fpEP, fpIQ, NLMM_HD_Files, nullptr, r, nF, nP, 0, NLMM_HD_Count, nullptr, job);
 }
 
 void FreeNonlinearWorkArrays(NonlinearWorkArrays* w) {

@@ -49,6 +49,17 @@ void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag
 void OpenResultFiles_NL(FILE** fpDR, FILE** fpEP, FILE** fpIF, FILE*** NLMM_HD_Files, FILE*** NLSMM_HD_Files,
                         int r, int nF, int nP, int dynFlag, const int* NLMM_HD_Count, const int* NLSMM_HD_Count,
                         const char* job);
+// The same for a nonlinear thermal run: aF, aP, R are the free and prescribed
+// temperatures and boundary heat fluxes, fIntF, fIntP the internal heat forces, extF,
+// extP the thermal load of the step; on restart after combination r they come from
+// record r of <job>_tq.bin, entry r of <job>_ep.bin and record r of <job>_iq.bin (checked),
+// and the residual is left to the driver.
+void InitializeNonlinearThermalAnalysis(int r, int nPoints, int nF, int nP, const char* job, const MeshData* mesh,
+                                        const int* ElemPropIndex, NonlinearWorkArrays* w);
+// <job>_tq.bin, <job>_ep.bin, the material history files and <job>_iq.bin, new or
+// positioned just after combination r.
+void OpenThermalResultFiles(FILE** fpTQ, FILE** fpEP, FILE** fpIQ, FILE*** NLMM_HD_Files, int r, int nF, int nP,
+                            const int* NLMM_HD_Count, const char* job);
 // Releases what InitializeNonlinearAnalysis allocated.
 void FreeNonlinearWorkArrays(NonlinearWorkArrays* w);
 
@@ -56,6 +67,10 @@ void FreeNonlinearWorkArrays(NonlinearWorkArrays* w);
 void ReadDisplReactRecord(FILE* fp, int k, int nF, int nP, int64_t base, int dynFlag, double* aF, double* aP,
                           double* R);
 void SeekDisplReactRecord(FILE* fp, int k, int nF, int nP, int64_t base, int dynFlag);
+// Record k of <job>_tq.bin and <job>_iq.bin (its number checked) from the end of the tag.
+void ReadTempBoundaryHeatFluxRecord(FILE* fp, int k, int nF, int nP, int64_t base, double* TF, double* TP,
+                                    double* R);
+void ReadIntHeatForceRecord(FILE* fp, int k, int nF, int nP, int64_t base, double* qF, double* qP);
 void ReadInternalForcesRecord(FILE* fp, int k, int nF, int nP, int64_t base, double* fF, double* fP);
 void SeekResultRecord2Vec(FILE* fp, int k, int a, int b, int64_t base);
 void SeekResultRecord3Vec(FILE* fp, int k, int a, int b, int64_t base);

@@ -251,13 +251,13 @@ void CloseResultFiles_NL(FILE* fpDR, FILE* fpEP, FILE* fpIF, FILE** NLMM_HD_File
 void CloseThermalResultFiles(FILE* fpTQ, FILE* fpEP, FILE* fpIQ, FILE** NLMM_HD_Files,
                              const int* NLMM_HD_Count) {
   WriteTag(kInternalHeatForcesCloseTag, fpIQ);
-  CloseFile(fpIQ);
+  CloseFileTruncated(fpIQ);
   CloseHistoryTags(NLMM_HD_Files, NLMM_HD_Count, kMaterialKinds, kMaterialHDCloseTag);
-  CloseNLMM_HDFiles(NLMM_HD_Files);
+  CloseHistoryFilesTruncated(NLMM_HD_Files, kMaterialKinds);
   WriteTag(kExecParamsCloseTag, fpEP);
-  CloseFile(fpEP);
+  CloseFileTruncated(fpEP);
   WriteTag(kTempHeatFluxCloseTag, fpTQ);
-  CloseFile(fpTQ);
+  CloseFileTruncated(fpTQ);
 }
 
 void CloseNLMM_HDFiles(FILE** NLMM_HD_Files) { CloseHistoryFiles(NLMM_HD_Files, kMaterialKinds); }

@@ -1,8 +1,11 @@
-// Release of the global stiffness row lists.
+// Release of the global stiffness row lists, and the combinations and their loads.
 #include "analysis/solution_control.h"
 
+#include <cmath>
 #include <initializer_list>
 
+#include "analysis/entry.h"
+#include "model/fileio.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -42,4 +45,56 @@ void FreeGlobalStiffMat(int nF, int nP, SparseRowMatrix* KFF, SparseRowMatrix* K
     K->cols = nullptr;
     K->vals = nullptr;
   }
+}
+
+void OpenCombinationSet(FILE* fp, const MeshData* mesh, CombinationSet* s) {
+  allocl1(&s->positions, mesh->Main.nLoadCases);
+  LocateLoadCases(fp, mesh, s->positions);
+  s->start = TellFile(fp);
+  ReadCombinations(fp, mesh, &s->comb);
+  for (int c = 1; c <= mesh->Main.nCombinations; c++)
+    if (s->comb[c].Params.Phase != 1) InternalError(__FILE__, __LINE__);
+}
+
+void CloseCombinationSet(FILE* fp, const MeshData* mesh, CombinationSet* s) {
+  FreeCombinations(s->comb, mesh->Main.nCombinations);
+  freel1(s->positions);
+  SeekFile(fp, s->start);
+  *s = CombinationSet{};
+}
+
+void SumCombinationLoads(FILE* fp, int c, const MeshData* mesh, const CombinationSet* s, int nF, int nP,
+                         const LoadCaseVectors& compute, double* sumF, double* sumP, double* sumX) {
+  const int nLC = mesh->Main.nLoadCases;
+  const CombinationData& cd = s->comb[c];
+  double* f;
+  allocd1(&f, nLC);
+  zerod1(f, nLC);
+  for (int k = 1; k <= cd.nFactors; k++) {
+    const int lc = cd.Factors[k].Number;
+    if (lc < 1 || lc > nLC) InternalError(__FILE__, __LINE__);
+    f[lc] = cd.Factors[k].Factor;
+  }
+  zerod1(sumF, nF);
+  zerod1(sumP, nP);
+  zerod1(sumX, nP);
+  double *F, *P, *X;
+  allocd1(&F, nF);
+  allocd1(&P, nP);
+  allocd1(&X, nP);
+  for (int lc = 1; lc <= nLC; lc++) {
+    if (!(std::fabs(f[lc]) >= 1e-8)) continue;
+    SeekFile(fp, s->positions[lc]);
+    LoadCaseData data;
+    ReadLoadCase(fp, lc, mesh, &data);
+    compute(lc, f[lc], &data, F, P, X);
+    FreeLoadCase(&data);
+    AddScaledVector(nF, 1.0, F, sumF);
+    AddScaledVector(nP, 1.0, P, sumP);
+    AddScaledVector(nP, 1.0, X, sumX);
+  }
+  freed1(X);
+  freed1(P);
+  freed1(F);
+  freed1(f);
 }

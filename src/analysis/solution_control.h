@@ -2,8 +2,13 @@
 // release of the global stiffness row lists.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+
 #include "assembly/sparse_rows.h"
 #include "loads/loads.h"
+#include "model/loadcase.h"
 #include "model/mesh.h"
 
 // Releases the global matrices KFF (nF rows), KPF and KPP (nP rows): the column and value
@@ -15,3 +20,24 @@ void FreeGlobalStiffMat(int nF, int nP, int* countKFF, int* countKPF, int* count
 // The same for matrices held as SparseRowMatrix records; their vectors are nulled.
 void FreeGlobalStiffMat(int nF, int nP, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
                         SparseRowMatrix* KPP);
+
+// The load cases and combinations of a run that steps through its combinations.
+struct CombinationSet {
+  long* positions;        // [lc] file position of "<LOAD_CASE>" lc
+  CombinationData* comb;  // [1..NUMBER_OF_COMBINATIONS]
+  int64_t start;          // file position of the combination blocks
+};
+// Locates the load cases and reads the combinations, which must all belong to phase 1.
+void OpenCombinationSet(FILE* fp, const MeshData* mesh, CombinationSet* s);
+// Releases both and seeks the data file back to the combination blocks.
+void CloseCombinationSet(FILE* fp, const MeshData* mesh, CombinationSet* s);
+
+// Computes the vectors of one load case, each multiplied by its factor: loads of the free
+// (F) and prescribed (P) dofs and prescribed values (X).
+using LoadCaseVectors = std::function<void(int lc, double factor, const LoadCaseData* data, double* F, double* P,
+                                           double* X)>;
+// Sums into sumF[nF], sumP[nP], sumX[nP] (cleared first) the vectors of the load cases of
+// combination c whose factor is 1e-8 or more in magnitude, each read in turn; a load case
+// listed twice keeps its last factor.
+void SumCombinationLoads(FILE* fp, int c, const MeshData* mesh, const CombinationSet* s, int nF, int nP,
+                         const LoadCaseVectors& compute, double* sumF, double* sumP, double* sumX);

@@ -126,10 +126,6 @@ void CalcIncrLoadVector_NL(FILE* fp, int c, double dt, double t, const char* job
   }
 }
 
-namespace {
-
-// Iteration-limit failure: the records of the failed combination reach the file, then
-// the context lines and the stop.
 [[noreturn]] void IterationLimitReached(int c, int limit, FILE* fpEP) {
   FlushFile(fpEP);
   std::fflush(stdout);
@@ -152,6 +148,8 @@ void FlushHistoryFiles(FILE** files, const int* counts, int slots) {
     if (counts[k] > 0) FlushFile(files[k]);
 }
 
+namespace {
+
 void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* job, const char* OutputControl,
                            MeshData* mesh) {
   const MainParameters& m = mesh->Main;
@@ -161,14 +159,10 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
 
   // Set-up.
   SeekFile(fp, posAfterMesh);
-  long* positions;
-  allocl1(&positions, m.nLoadCases);
-  LocateLoadCases(fp, mesh, positions);
-  const long combinationsStart = TellFile(fp);
-  CombinationData* comb;
-  ReadCombinations(fp, mesh, &comb);
-  for (int c = 1; c <= m.nCombinations; c++)
-    if (comb[c].Params.Phase != 1) InternalError(__FILE__, __LINE__);
+  CombinationSet set;
+  OpenCombinationSet(fp, mesh, &set);
+  const long* positions = set.positions;
+  const CombinationData* comb = set.comb;
 
   double **tvCurrent, **tvConverged, **tvIncrement, **nodeTemps;
   allocragd2(&tvCurrent, mesh->nElements, mesh->ElemNodeCount);
@@ -385,9 +379,7 @@ void MainStaticMaterNonlin(int solver, FILE* fp, long posAfterMesh, const char* 
   freeragd2(tvIncrement, mesh->nElements);
   freeragd2(tvConverged, mesh->nElements);
   freeragd2(tvCurrent, mesh->nElements);
-  FreeCombinations(comb, m.nCombinations);
-  freel1(positions);
-  SeekFile(fp, combinationsStart);
+  CloseCombinationSet(fp, mesh, &set);
 }
 
 }  // namespace

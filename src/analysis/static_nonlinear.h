@@ -34,3 +34,11 @@ void CalcIncrLoadVector_NL(FILE* fp, int c, double dt, double t, const char* job
 // ("_", 7 of 12, 3 of 25: "_Comb07_Iter03").
 void IterationHistoryTag(const char* prefix, int c, int it, int lastCombination, int maxIterations, char* tag,
                          int size);
+
+// Iteration-limit failure: the records of the failed combination reach <job>_ep.bin,
+// then the context lines and the stop.
+[[noreturn]] void IterationLimitReached(int c, int limit, FILE* fpEP);
+// Wall-clock seconds.
+double WallSeconds();
+// Flushes the history files of the slots 1..slots in use.
+void FlushHistoryFiles(FILE** files, const int* counts, int slots);

@@ -163,7 +163,7 @@ void CalcElemStiffNonlinear(int e, const char* OutputControl, const MeshData* me
 }  // namespace
 
 void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
-                const MainWorkArrays*, const NonlinearElementState* s, double*** K) {
+                const MainWorkArrays* w, const NonlinearElementState* s, double*** K) {
   const int type = mesh->ElemProps[property].ElementType;
   const int n = ElemMatSize(type, nNodes);
   allocd2(K, n, n);
@@ -202,6 +202,15 @@ void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl
       CalcStiffSolidHexa_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index, mesh,
                             s->Table, s->ElemToHD, Kg);
       break;
+    case _MINDLIN_SHELL_QUAD:
+      CalcStiffMindlinShellQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
+                                   s->Index, mesh, s->Table, s->ElemToHD, Kg, w->PointTypes);
+      break;
+    case _AHMAD_SHELL_QUAD:
+      CalcStiffAhmadShellQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
+                                 mesh, s->Table, s->ElemToHD, w->ElemPropIndex, Kg, w->PointTypes,
+                                 w->PointElemAdjacency);
+      break;
     case _TIMOSHENKO_BEAM_3D:
       CalcStiffTimoshenkoBeam3D_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
                                    s->Index, mesh, s->Table, s->ElemToHD, Kg);
@@ -210,8 +219,7 @@ void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl
     case _EMB_CABLE_3D:
       break;  // stiffness on the mother element
     default:
-      // Shell groups come with their own issues;
-      // trusses, frames, triangles and slabs have no nonlinear routine.
+      // Trusses, frames, triangles and slabs have no nonlinear routine.
       InternalError(__FILE__, __LINE__);
   }
 }
@@ -363,6 +371,15 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
             // Temperature strains enter only the smeared-crack kind, which is not live.
             CalcInt_Fg_SolidHexa_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
                                     s->ElemToHD, da, fe);
+            break;
+          case _MINDLIN_SHELL_QUAD:
+            CalcInt_Fg_MindlinShellQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
+                                           mesh, s->Table, s->ElemToHD, da, a, fe, w->PointTypes);
+            break;
+          case _AHMAD_SHELL_QUAD:
+            CalcInt_Fg_AhmadShellQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
+                                         mesh, s->Table, s->ElemToHD, w->ElemPropIndex, da, a, fe, w->PointTypes,
+                                         w->PointElemAdjacency);
             break;
           case _EMB_CABLE_2D:
           case _EMB_CABLE_3D:

@@ -1,12 +1,14 @@
 // Ahmad shell (type 22): a degenerate solid swept along nodal directors. Geometry and
 // layer kernels shared by every Ahmad shell routine, the linear stiffness and the
 // consistent mass.
+#include <cmath>
 #include <cstdio>
 
 #include "elements/kernel.h"
 #include "elements/members.h"
 #include "elements/shell_solid.h"
 #include "materials/elastic.h"
+#include "materials/material_point.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
@@ -412,4 +414,215 @@ void CalcMassMatAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const 
   freed2(J);
   freed2(dNds);
   freed2(X);
+}
+
+// ---- layered shell of a materially nonlinear analysis ------------------------------------
+
+double CalcInplaneDet_AhmadShell(int elem, int nn, char printFlag, const double* s, const double* N, double** dNds,
+                                 double** X, double*** Tgn, const double* t, double** theta) {
+  double **Xl, **Jl, ***Tl;
+  allocd2(&Xl, nn, 3);
+  allocd2(&Jl, 3, 3);
+  allocd3(&Tl, nn, 3, 3);
+  CalcMat_T_ElemNormal(elem, _AHMAD_SHELL_QUAD, nn, printFlag, s, theta, X);
+  MatMatTMultSmall(3, nn, X, Xl, theta);
+  for (int i = 1; i <= nn; i++) MatMatTMultSmall(3, 3, Tgn[i], Tl[i], theta);
+  CalcMat_J_AhmadShell(3, nn, dNds, Jl, N, s, Tl, Xl, t);
+  const double d2 = Jl[1][1] * Jl[2][2] - Jl[1][2] * Jl[2][1];
+  freed3(Tl);
+  freed2(Jl);
+  freed2(Xl);
+  return d2;
+}
+
+void CalcNodeData_AhmadShellLayered(int elem, int nn, int pattern, int nL, const char* OutputControl,
+                                    const int* ElemPropIndex, const char* PointTypes,
+                                    const PointList* PointElementList, const MeshData* mesh, double** X,
+                                    double*** Tgn, double* t) {
+  zerod1(t, nn);
+  CalcNodeElementThick_Layered(nL, pattern, nn, t, mesh->GeomPatterns, mesh->LamThicks, mesh->LayerPatterns,
+                               mesh->LayerProps);
+  CalcMat_ElemNodeCoord(elem, _AHMAD_SHELL_QUAD, nn, mesh->ElemNodes, X, mesh->PointCoord);
+  CalcMat_Tgn_AhmadShellQuad(elem, 3, nn, OutputControl, ElemPropIndex, mesh->ElemNodeCount, mesh->ElemNodes, Tgn, X,
+                             mesh->PointCoord, PointTypes, PointElementList, mesh->ElemProps);
+}
+
+namespace {
+
+[[noreturn]] void AhmadLayerFault(const char* context, int elem, const char* msg) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\n");
+  std::fprintf(stderr, context, elem);
+  errexit(msg, 0);
+}
+
+// Messages of the Jacobian checks: stiffness (both passes), forces membrane-bending pass,
+// forces transverse-shear pass.
+struct AhmadJacobianTexts {
+  const char* null;
+  const char* negative;
+  const char* invert;
+};
+constexpr AhmadJacobianTexts kStiffTexts = {
+    "Jacobian determinant is null:\n\t\t\telement geometry and/or mesh connectivity must be changed.",
+    "Jacobian determinant is negative:\n\t\t\telement geometry and/or mesh connectivity must be changed.",
+    "Unable to invert the Jacobian matrix:\n\t\t\telement geometry and/or mesh connectivity must be changed."};
+constexpr AhmadJacobianTexts kForceTexts[3] = {
+    {nullptr, nullptr, nullptr},
+    {"Inplane Jacobian determinant is null:\n\t\t\telement geometry and/or mesh connectivity must be changed.",
+     "Inplane Jacobian determinant is negative:\n\t\t\telement geometry and/or mesh connectivity must be changed.",
+     "Unable to invert the Jacobian matrix:\n\t\t\t\telement geometry and/or mesh connectivity must be changed."},
+    {"Inplane Jacobian determinant is null:\n\t\t\t\telement geometry and/or mesh connectivity must be changed.",
+     "Inplane Jacobian determinant is negative:\n\t\t\t\telement geometry and/or mesh connectivity must be "
+     "changed.",
+     "Unable to invert the Jacobian matrix:\n\t\t\t\telement geometry and/or mesh connectivity must be changed."}};
+
+// Tangent stiffness (K != null) or internal forces (F != null, of the increment da and the
+// total displacement a) of a layered Ahmad shell: a membrane-bending pass, then a
+// transverse-shear pass over the same sampling points (in-plane point p, layer L).
+void AhmadShellLayered(int comb, int ndof, int elem, int iter, int nn, int prop, const char* oc,
+                       const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                       const int* ElemPropIndex, const char* PointTypes, const PointList* PointElementList,
+                       const double* da, const double* a, double** K, double* F) {
+  if (ndof != 6 * nn) InternalError(__FILE__, __LINE__);
+  const bool stiffness = K != nullptr;
+  const char* context = stiffness ? kCtxStiffness : kCtxIntForces;
+  const ElementProperty& p = mesh->ElemProps[prop];
+  int nL;
+  const int pattern =
+      LayeredShellPattern(ElemFaultContext{context, elem, 0, 0}, _AHMAD_SHELL_QUAD, nn, prop, mesh, &nL);
+  const int n3 = 3 * ndof;
+
+  double **X, **dNds, **J, **Jinv, **Jw, **G, **theta, **B, **DB, **De, **Dse, **Dt;
+  double ***Tgn, *t, *N, *z, *tL;
+  allocd2(&X, nn, 3);
+  allocd2(&dNds, nn, 2);
+  allocd2(&J, 3, 3);
+  allocd2(&Jinv, 3, 3);
+  allocd2(&Jw, 3, 3);
+  allocd2(&G, 3, n3);
+  allocd2(&theta, 3, 3);
+  allocd2(&B, 3, ndof);
+  allocd2(&DB, 3, ndof);
+  allocd2(&De, 3, 3);
+  allocd2(&Dse, 2, 2);
+  allocd2(&Dt, 3, 3);
+  allocd3(&Tgn, nn, 3, 3);
+  allocd1(&t, nn);
+  allocd1(&N, nn);
+  allocd1(&z, nL);
+  allocd1(&tL, nL);
+
+  CalcNodeData_AhmadShellLayered(elem, nn, pattern, nL, oc, ElemPropIndex, PointTypes, PointElementList, mesh, X, Tgn,
+                                 t);
+  if (stiffness)
+    zerod2(K, ndof, ndof);
+  else
+    zerod1(F, ndof);
+  int c[4];
+  CalcElemIntegrationCounts(elem, context, 2, 3, prop, mesh->Integrations, mesh->ElemProps, c);
+  const double *a1, *w1, *a2, *w2;
+  GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[1], &a1, &w1);
+  GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[2], &a2, &w2);
+
+  for (int pass = 1; pass <= 2; pass++) {
+    const int m = pass == 1 ? 3 : 2;
+    const AhmadJacobianTexts& msg = stiffness ? kStiffTexts : kForceTexts[pass];
+    zerod2(B, 3, ndof);
+    int ip = 0;
+    for (int i2 = 1; i2 <= c[2]; i2++)
+      for (int i1 = 1; i1 <= c[1]; i1++) {
+        ip++;
+        const double s2d[3] = {0.0, a1[i1], a2[i2]};
+        CalcShapeFuncQuad(nn, N, s2d);
+        CalcShapeFuncDerivQuad(nn, dNds, s2d);
+        double T;
+        CalcLayerGeomProp_Ahmad(nL, pattern, nn, &T, N, z, tL, mesh->GeomPatterns, mesh->LamThicks,
+                                mesh->LayerPatterns, mesh->LayerProps);
+        for (int L = 1; L <= nL; L++) {
+          if (!(std::fabs(T) >= kSmall)) LayerThicknessFault(context, elem, ip, L);
+          const double s[4] = {0.0, a1[i1], a2[i2], 2.0 * z[L] / T};
+          const double d2 =
+              CalcInplaneDet_AhmadShell(elem, nn, oc[OC_PRINT_MAT_T_QUAD], s, N, dNds, X, Tgn, t, theta);
+          if (!(std::fabs(d2) >= kSmall)) AhmadLayerFault(context, elem, msg.null);
+          if (d2 < kSmall) AhmadLayerFault(context, elem, msg.negative);
+          CalcMat_J_AhmadShell(3, nn, dNds, J, N, s, Tgn, X, t);
+          copyd2(Jw, J, 3, 3);
+          if (!invertd2(Jinv, Jw, 3)) AhmadLayerFault(context, elem, msg.invert);
+          CalcMat_du_ds_AhmadShell(elem, n3, 3, ndof, 6, 3, nn, mesh->ElemNodes, dNds, G, N, s, Tgn, t, PointTypes);
+          const int q = mesh->LayerPatterns[pattern].Layer[L];
+          const int code = mesh->LayerProps[q].MaterialKind;
+          const MaterialRecord& mat = MaterialOf(mesh, code, mesh->LayerProps[q].MaterialNumber);
+          CalcMat_D_MindlinShell_NL(elem, q, code, 3, 2, 3, 2, De, Dse, theta, mesh);
+          CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, nn, m, pass == 1 ? 'M' : 'S', B, G, theta, Jinv);
+          const double w = w1[i1] * w2[i2] * d2 * tL[L];
+          const bool linear = LinearElasticity(code) != kElasticNone;
+          const PointContext pc{ip, comb, elem, iter, L};
+          const int r = linear ? 0 : LayerPointRecord(indexHD, elemToHD, elem, ip, L);
+          double** Del = pass == 1 ? De : Dse;
+          if (stiffness) {
+            if (linear)
+              copyd2(Dt, Del, m, m);
+            else if (pass == 1)
+              ShellLayerTangent(code, pc, mat, hd, r, De, Dt);
+            else
+              ShellLayerShearTangent(code, pc, mat, hd, r, Dse, Dt);
+            AddScaledBtDB(m, ndof, w, B, Dt, DB, K);
+          } else {
+            // Strain of the total displacement (linear layers, transverse shear) or of the
+            // increment (the in-plane input of the nonlinear laws).
+            double e[4], sig[4];
+            multd2d1(e, B, linear || pass == 2 ? a : da, m, ndof);
+            if (linear)
+              multd2d1(sig, Del, e, m, m);
+            else if (pass == 1)
+              ShellLayerStress(code, pc, mat, hd, r, De, e, sig);
+            else
+              ShellLayerShearStress(code, pc, mat, hd, r, Dse, e, sig);
+            for (int k = 1; k <= ndof; k++) {
+              double f = 0.0;
+              for (int i = 1; i <= m; i++) f += B[i][k] * sig[i];
+              F[k] += w * f;
+            }
+          }
+        }
+      }
+  }
+  if (stiffness) PrintElementStiffMat(ndof, elem, _AHMAD_SHELL_QUAD, oc[OC_PRINT_MAT_KG_AHMAD_SHELL_QUAD], K);
+
+  freed1(tL);
+  freed1(z);
+  freed1(N);
+  freed1(t);
+  freed3(Tgn);
+  freed2(Dt);
+  freed2(Dse);
+  freed2(De);
+  freed2(DB);
+  freed2(B);
+  freed2(theta);
+  freed2(G);
+  freed2(Jw);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dNds);
+  freed2(X);
+}
+
+}  // namespace
+
+void CalcStiffAhmadShellQuad_NL(int comb, int ndof, int elem, int iter, int nn, int prop, const char* oc,
+                                const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                const int* ElemPropIndex, double** K, const char* PointTypes,
+                                const PointList* PointElementList) {
+  AhmadShellLayered(comb, ndof, elem, iter, nn, prop, oc, indexHD, mesh, hd, elemToHD, ElemPropIndex, PointTypes,
+                    PointElementList, nullptr, nullptr, K, nullptr);
+}
+
+void CalcInt_Fg_AhmadShellQuad_NL(int comb, int ndof, int elem, int iter, int nn, int prop, const char* oc,
+                                  const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                  const int* ElemPropIndex, const double* da, const double* a, double* F,
+                                  const char* PointTypes, const PointList* PointElementList) {
+  AhmadShellLayered(comb, ndof, elem, iter, nn, prop, oc, indexHD, mesh, hd, elemToHD, ElemPropIndex, PointTypes,
+                    PointElementList, da, a, nullptr, F);
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "materials/crack/crack_start.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 
@@ -159,45 +160,26 @@ const OliverShape kOliverHexa = {3, CalcShapeFuncSolidHexa, CalcShapeFuncDerivSo
 const OliverShape kOliverQuad = {2, CalcShapeFuncQuad, CalcShapeFuncDerivQuad, CalcNatCoord};
 
 double OliverBand(const OliverShape& f, int nNodes, double** gradN, double** X, const double* normal) {
-  const int dim = f.dim;
   double *N0, s0[4] = {0.0, 0.0, 0.0, 0.0}, xc[4] = {0.0, 0.0, 0.0, 0.0};
   allocd1(&N0, nNodes);
   f.N(nNodes, N0, s0);
   for (int i = 1; i <= nNodes; i++)
-    for (int k = 1; k <= dim; k++) xc[k] += X[i][k] * N0[i];
+    for (int k = 1; k <= f.dim; k++) xc[k] += X[i][k] * N0[i];
   freed1(N0);
-  // Signed distance of each node from the crack plane through the centre.
-  double* d;
-  allocd1(&d, nNodes);
-  double dmin = 0.0, dmax = 0.0;
-  for (int i = 1; i <= nNodes; i++) {
-    d[i] = 0.0;
-    for (int k = 1; k <= dim; k++) d[i] += (X[i][k] - xc[k]) * normal[k];
-    dmin = std::min(dmin, d[i]);
-    dmax = std::max(dmax, d[i]);
-  }
-  if (dmax - dmin < kSmall) InternalError(__FILE__, __LINE__);
-  // The ramp from 0 behind the crack to 1 ahead of it, differentiated along the normal.
-  double S = 0.0;
-  for (int i = 1; i <= nNodes; i++) {
-    const double phi = (d[i] - dmin) / (dmax - dmin);
-    for (int k = 1; k <= dim; k++) S += phi * gradN[i][k] * normal[k];
-  }
-  freed1(d);
-  if (std::fabs(S) < kSmall) InternalError(__FILE__, __LINE__);
-  return 1.0 / std::fabs(S);
+  return CrackBandOliver(nNodes, f.dim, gradN, X, xc, normal);
 }
 
-double OliverBandIP(const OliverShape& f, const OliverPointContext& at, int nNodes, const double* sp, double** X,
-                    const double* normal, const double* extent) {
+// Cartesian derivatives (n x dim) at the point of the sub-element of the point's natural
+// extent around it, and its nodes Y (n x dim) when Y is given.
+void SubElementGradN(const OliverShape& f, const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                     const double* extent, double** gradN, double** Yout) {
   const int dim = f.dim;
-  double **S, **Y, **dN, **J, **Jinv, **gradN, *N;
+  double **S, **Y, **dN, **J, **Jinv, *N;
   allocd2(&S, nNodes, dim);
   allocd2(&Y, nNodes, dim);
   allocd2(&dN, nNodes, dim);
   allocd2(&J, dim, dim);
   allocd2(&Jinv, dim, dim);
-  allocd2(&gradN, nNodes, dim);
   allocd1(&N, nNodes);
   f.nat(nNodes, S);
   // The sub-element of the point's natural extent around it, moved back inside the parent.
@@ -239,16 +221,13 @@ double OliverBandIP(const OliverShape& f, const OliverPointContext& at, int nNod
     errexit(msg, 0);
   }
   CalcCartesianDeriv(nNodes, dim, dN, Jinv, gradN);
-  // The quadrilateral measures the ramp on the sub-element, the hexahedron on itself.
-  const double h = OliverBand(f, nNodes, gradN, f.dim == 2 ? Y : X, normal);
+  if (Yout != nullptr) copyd2(Yout, Y, nNodes, dim);
   freed1(N);
-  freed2(gradN);
   freed2(Jinv);
   freed2(J);
   freed2(dN);
   freed2(Y);
   freed2(S);
-  return h;
 }
 
 }  // namespace
@@ -257,10 +236,20 @@ double CalcCrBandWidthOliver(int nNodes, double** gradN, double** X, const doubl
   return OliverBand(kOliverHexa, nNodes, gradN, X, normal);
 }
 
+void CalcSubElementGradN(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                         const double* extent, double** gradN) {
+  if (nNodes != 8 && nNodes != 20) InternalError(__FILE__, __LINE__);
+  SubElementGradN(kOliverHexa, at, nNodes, sp, X, extent, gradN, nullptr);
+}
+
 double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                                const double* normal, const double* extent) {
-  if (nNodes != 8 && nNodes != 20) InternalError(__FILE__, __LINE__);
-  return OliverBandIP(kOliverHexa, at, nNodes, sp, X, normal, extent);
+  double** gradN;
+  allocd2(&gradN, nNodes, 3);
+  CalcSubElementGradN(at, nNodes, sp, X, extent, gradN);
+  const double h = CalcCrBandWidthOliver(nNodes, gradN, X, normal);
+  freed2(gradN);
+  return h;
 }
 
 double CalcCrBandWidthOliverQuad(int nNodes, double** gradN, double** X, double theta) {
@@ -271,6 +260,14 @@ double CalcCrBandWidthOliverQuad(int nNodes, double** gradN, double** X, double 
 double CalcCrBandWidthOliverQuadIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                                    double theta, const double* extent) {
   if (nNodes != 4 && nNodes != 8 && nNodes != 9) InternalError(__FILE__, __LINE__);
+  double **gradN, **Y;
+  allocd2(&gradN, nNodes, 2);
+  allocd2(&Y, nNodes, 2);
+  SubElementGradN(kOliverQuad, at, nNodes, sp, X, extent, gradN, Y);
+  // The quadrilateral measures the ramp on the sub-element, the hexahedron on itself.
   const double n[3] = {0.0, std::cos(theta), std::sin(theta)};
-  return OliverBandIP(kOliverQuad, at, nNodes, sp, X, n, extent);
+  const double h = OliverBand(kOliverQuad, nNodes, gradN, Y, n);
+  freed2(Y);
+  freed2(gradN);
+  return h;
 }

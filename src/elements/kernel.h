@@ -187,6 +187,9 @@ double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const d
 double CalcCrBandWidthOliverQuad(int nNodes, double** gradN, double** X, double theta);
 double CalcCrBandWidthOliverQuadIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                                    double theta, const double* extent);
+// The Cartesian derivatives (n x 3) of that sub-element at the point.
+void CalcSubElementGradN(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                         const double* extent, double** gradN);
 
 // J (d x m) = X^T dN: J[a][b] = dx_a/ds_b.
 void CalcMat_Jacobian(int n, int d, int m, double** X, double** dN, double** J);

@@ -119,9 +119,10 @@ void CalcStiffTimoshenkoBeam3D_NL(int comb, int nDof, int elem, int iter, int nN
 // the point. Kind 'A': strains (axial strain, d(theta2)/dx, d(theta3)/dx), total and
 // increment, give (axial force, moment with d(theta2)/dx, moment with d(theta3)/dx)
 // through the fibres' laws, which advance their records. Kind 'S': the total (g12, g13,
-// twist) give (shear forces along local axes 2 and 3, torque), elastic.
-void CalcStressTimoshenkoBeam3D_NL(char kind, int ip, int elem, const FibreSection& s, const double* Af,
-                                   const double* yf, const double* zf, const double* eTotal,
+// twist) give (shear forces along local axes 2 and 3, torque), elastic. Combination,
+// element and iteration serve the fatal messages of the laws.
+void CalcStressTimoshenkoBeam3D_NL(char kind, int ip, int comb, int elem, int iter, const FibreSection& s,
+                                   const double* Af, const double* yf, const double* zf, const double* eTotal,
                                    const double* eIncrement, const Index_HD* indexHD, const MeshData* mesh,
                                    NLMM_HD* nlmmHD, const int* elemToHD, double* R);
 // Internal forces (Fint nDof, global axes) of the total nodal displacements and of the

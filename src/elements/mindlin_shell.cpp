@@ -8,6 +8,7 @@
 #include "elements/members.h"
 #include "elements/shell_solid.h"
 #include "materials/elastic.h"
+#include "materials/material_point.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
@@ -102,6 +103,37 @@ void CalcMat_D_MindlinShellOrtho(int coordSys, int elem, int nD, int nDs, int nD
   freed2(Tm);
 }
 
+namespace {
+
+// D and Ds of orthotropic constants c in the element axes T, after the moduli check.
+void OrthotropicShellD(int elem, const char* name, const LayerElastic& c, double** D, double** Ds, double** T,
+                       const AuxiliaryVector* auxVectors, const CoordinateSystem* coordSystems) {
+  if (!(std::fabs(c.E1) > kSmall) || !(std::fabs(c.E2) > kSmall)) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\n");
+    std::fprintf(stderr, "Calculating the elasticity matrix of element n. %d\n", elem);
+    std::fprintf(stderr, "Specified material: %s\n", name);
+    errexit("Young's modulus value must be changed.", 0);
+  }
+  CalcMat_D_MindlinShellOrtho(c.coordSystem, elem, 3, 2, 3, 2, c.E1, c.E2, c.nu12, c.nu12 * c.E2 / c.E1, c.G12, c.Gb,
+                              c.Ga, name, D, Ds, T, auxVectors, coordSystems);
+}
+
+// The material axes of an orthotropic material must come from an existing coordinate
+// system.
+void CheckMaterialAxesRecord(int elem, const char* name, int cs, int nCoordSystems) {
+  if (cs >= 1 && cs <= nCoordSystems) return;
+  std::fflush(stdout);
+  std::fprintf(stderr, "\n");
+  std::fprintf(stderr, "Calculating the elasticity matrix of element n. %d\n", elem);
+  std::fprintf(stderr, "Specified material: %s\n", name);
+  errexit("The orthotropic material must name an existing coordinate system\n"
+          "(<COORDINATE_SYSTEMS> record) for its material axes.",
+          0);
+}
+
+}  // namespace
+
 void CalcMat_D_MindlinShell(int elem, int propIndex, int nD, int nDs, int nD2, int nDs2, double** D, double** Ds,
                             double** T, const AuxiliaryVector* auxVectors, const CoordinateSystem* coordSystems,
                             const MaterialRecord* linIso, const MaterialRecord* linOrtho,
@@ -114,19 +146,8 @@ void CalcMat_D_MindlinShell(int elem, int propIndex, int nD, int nDs, int nD2, i
       return;
     }
     case kElasticOrthotropic: {
-      // E1 E2, Ga = G23, Gb = G31, G12, nu12 and the coordinate system of the material axes.
       const MaterialRecord& m = linOrtho[p.MaterialNumber];
-      const OrthotropicElastic o = OrthotropicConstants(m);
-      const double E1 = o.E1, E2 = o.E2, nu12 = o.nu12;
-      if (!(std::fabs(E1) > kSmall) || !(std::fabs(E2) > kSmall)) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "\n");
-        std::fprintf(stderr, "Calculating the elasticity matrix of element n. %d\n", elem);
-        std::fprintf(stderr, "Specified material: %s\n", m.Name);
-        errexit("Young's modulus value must be changed.", 0);
-      }
-      CalcMat_D_MindlinShellOrtho(OrthotropicCoordSystem(m), elem, nD, nDs, nD2, nDs2, E1, E2, nu12, nu12 * E2 / E1,
-                                  o.G12, o.G31, o.G23, m.Name, D, Ds, T, auxVectors, coordSystems);
+      OrthotropicShellD(elem, m.Name, LayerElasticConstants(MAT_LIN_ORTHO, m), D, Ds, T, auxVectors, coordSystems);
       return;
     }
     default:
@@ -162,14 +183,14 @@ void PostMul3(double** M, double** R, int r0, int c0) {
 }
 
 // Element axes T at the centre (rows: local axes), the nodal coordinates X2 (n x 2) in
-// the element plane and the nodal thicknesses t.
+// the element plane and, unless t is null, the nodal thicknesses t.
 void ShellGeometry(int elem, int nNodes, int propIndex, const char* OutputControl, const MeshData* mesh, double** T,
                    double** X2, double* t) {
   double **X, **Xl;
   allocd2(&X, nNodes, 3);
   allocd2(&Xl, nNodes, 3);
   CalcMat_ElemNodeCoord(elem, _MINDLIN_SHELL_QUAD, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
-  CalcShellNodeThickness(nNodes, propIndex, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
+  if (t != nullptr) CalcShellNodeThickness(nNodes, propIndex, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
   const double s0[3] = {0.0, 0.0, 0.0};
   CalcMat_T_ElemNormal(elem, _MINDLIN_SHELL_QUAD, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
   MatMatTMultSmall(3, nNodes, X, Xl, T);
@@ -227,18 +248,8 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
 
   ShellGeometry(elem, nNodes, propIndex, OutputControl, mesh, T, X2, t);
   if (LinearElasticity(mesh->ElemProps[propIndex].MaterialKind) == kElasticOrthotropic) {
-    // The material axes must come from an existing coordinate system.
     const MaterialRecord& m = ElasticRecords(mesh, kElasticOrthotropic)[p.MaterialNumber];
-    const int cs = OrthotropicCoordSystem(m);
-    if (cs < 1 || cs > mesh->nCoordSystems) {
-      std::fflush(stdout);
-      std::fprintf(stderr, "\n");
-      std::fprintf(stderr, "Calculating the elasticity matrix of element n. %d\n", elem);
-      std::fprintf(stderr, "Specified material: %s\n", m.Name);
-      errexit("The orthotropic material must name an existing coordinate system\n"
-              "(<COORDINATE_SYSTEMS> record) for its material axes.",
-              0);
-    }
+    CheckMaterialAxesRecord(elem, m.Name, OrthotropicCoordSystem(m), mesh->nCoordSystems);
   }
   CalcMat_D_MindlinShell(elem, propIndex, 3, 2, 3, 2, D, Ds, T, mesh->AuxVectors, mesh->CoordSystems,
                          ElasticRecords(mesh, kElasticIsotropic), ElasticRecords(mesh, kElasticOrthotropic),
@@ -357,4 +368,272 @@ void CalcMassMatMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, 
   freed2(Jinv);
   freed2(J);
   freed2(dNds);
+}
+
+// ---- layered shell of a materially nonlinear analysis ------------------------------------
+
+void CalcMat_D_MindlinShell_NL(int elem, int layerProp, int kind, int nD, int nDs, int nD2, int nDs2, double** De,
+                               double** Dse, double** T, const MeshData* mesh) {
+  if (nD != 3 || nDs != 2 || nD2 != 3 || nDs2 != 2) InternalError(__FILE__, __LINE__);
+  const LayerProperty& lp = mesh->LayerProps[layerProp];
+  if (lp.MaterialKind != kind) InternalError(__FILE__, __LINE__);
+  const MaterialRecord& m = MaterialOf(mesh, kind, lp.MaterialNumber);
+  const LayerElastic c = LayerElasticConstants(kind, m);
+  switch (c.form) {
+    case kLayerIsotropic:
+      CalcMat_D_MindlinShellIso(3, 2, 3, 2, c.E, c.nu, De, Dse);
+      return;
+    case kLayerOrthotropic:
+      CheckMaterialAxesRecord(elem, m.Name, c.coordSystem, mesh->nCoordSystems);
+      OrthotropicShellD(elem, m.Name, c, De, Dse, T, mesh->AuxVectors, mesh->CoordSystems);
+      return;
+    case kLayerBar: {
+      // Uniaxial stiffness along the bar: E v^T v with v the strain of the bar direction.
+      const double a = c.barAngle * 3.14159265358979323846 / 180.0;
+      const double v[4] = {0.0, std::cos(a) * std::cos(a), std::sin(a) * std::sin(a), std::sin(a) * std::cos(a)};
+      for (int i = 1; i <= 3; i++)
+        for (int j = 1; j <= 3; j++) De[i][j] = c.E * v[i] * v[j];
+      zerod2(Dse, 2, 2);
+      return;
+    }
+  }
+  InternalError(__FILE__, __LINE__);
+}
+
+namespace {
+
+// Node by node out := T in (back: T^T in) on the translations and on the rotations of a
+// general point; the rotations of a coplanar point ('M') are in element axes already.
+void RotateShellNodeVectors(int elem, int nNodes, int** elemNodes, const char* PointTypes, double** T, bool back,
+                            const double* in, double* out) {
+  for (int k = 1; k <= nNodes; k++) {
+    const char kind = PointTypes[elemNodes[elem][k]];
+    if (kind != 'G' && kind != 'M') InternalError(__FILE__, __LINE__);
+    for (int half = 0; half < 2; half++) {
+      const int o = 6 * (k - 1) + 3 * half;
+      for (int i = 1; i <= 3; i++) {
+        if (half == 1 && kind == 'M') {
+          out[o + i] = in[o + i];
+          continue;
+        }
+        double v = 0.0;
+        for (int j = 1; j <= 3; j++) v += (back ? T[j][i] : T[i][j]) * in[o + j];
+        out[o + i] = v;
+      }
+    }
+  }
+}
+
+// Tangent stiffness (K != null) or internal forces (Fe != null, of the increment du and
+// the total displacement u) of a layered shell. The layers are summed into section
+// matrices or section forces at each point: the linear layers exactly through their
+// thickness from the total displacement, the nonlinear layers at their middle surface
+// from the strain increment, which advances their records.
+void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
+                         const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                         const char* PointTypes, const double* du, const double* u, double** K, double* Fe) {
+  if (ndof != 6 * nNodes) InternalError(__FILE__, __LINE__);
+  const bool stiffness = K != nullptr;
+  const char* context = stiffness ? kCtxStiffness : kCtxIntForces;
+  const ElementProperty& p = mesh->ElemProps[prop];
+  int nL;
+  const int pattern = LayeredShellPattern(ElemFaultContext{context, elem, 0, 0}, _MINDLIN_SHELL_QUAD, nNodes, prop,
+                                          mesh, &nL);
+
+  double **T, **X2, **dNds, **dNdx, **J, **Jinv, **B6, **Bs, **De, **Dse, **Dt, **Dst, **A6, **As, **DB;
+  double *N, *zb, *zm, *zt, *h, *ul = nullptr, *dul = nullptr, *Fl = nullptr;
+  allocd2(&T, 3, 3);
+  allocd2(&X2, nNodes, 2);
+  allocd2(&dNds, nNodes, 2);
+  allocd2(&dNdx, nNodes, 2);
+  allocd2(&J, 2, 2);
+  allocd2(&Jinv, 2, 2);
+  allocd2(&B6, 6, ndof);  // membrane rows 1..3 over curvature rows 4..6
+  allocd2(&Bs, 2, ndof);
+  allocd2(&De, 3, 3);
+  allocd2(&Dse, 2, 2);
+  allocd2(&Dt, 3, 3);
+  allocd2(&Dst, 2, 2);
+  allocd2(&A6, 6, 6);
+  allocd2(&As, 2, 2);
+  allocd2(&DB, 6, ndof);
+  allocd1(&N, nNodes);
+  allocd1(&zb, nL);
+  allocd1(&zm, nL);
+  allocd1(&zt, nL);
+  allocd1(&h, nL);
+  if (stiffness) {
+    zerod2(K, ndof, ndof);
+  } else {
+    allocd1(&ul, ndof);
+    allocd1(&dul, ndof);
+    allocd1(&Fl, ndof);
+    zerod1(Fl, ndof);
+    zerod1(Fe, ndof);
+  }
+  ShellGeometry(elem, nNodes, prop, oc, mesh, T, X2, nullptr);
+  if (!stiffness) {
+    RotateShellNodeVectors(elem, nNodes, mesh->ElemNodes, PointTypes, T, false, u, ul);
+    RotateShellNodeVectors(elem, nNodes, mesh->ElemNodes, PointTypes, T, false, du, dul);
+  }
+  double** Kl = nullptr;
+  if (stiffness) {
+    allocd2(&Kl, ndof, ndof);
+    zerod2(Kl, ndof, ndof);
+  }
+  zerod2(B6, 6, ndof);
+  zerod2(Bs, 2, ndof);
+
+  int c[4];
+  CalcElemIntegrationCounts(elem, context, 2, 3, prop, mesh->Integrations, mesh->ElemProps, c);
+  const double *a1, *w1, *a2, *w2;
+  GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[1], &a1, &w1);
+  GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[2], &a2, &w2);
+  // Rows of B6 as 3 x ndof views for the element's B builders.
+  double* Bm[4] = {nullptr, B6[1], B6[2], B6[3]};
+  double* Bb[4] = {nullptr, B6[4], B6[5], B6[6]};
+
+  int ip = 0;
+  for (int i2 = 1; i2 <= c[2]; i2++)
+    for (int i1 = 1; i1 <= c[1]; i1++) {
+      ip++;
+      const double s[3] = {0.0, a1[i1], a2[i2]};
+      CalcShapeFuncDerivQuad(nNodes, dNds, s);
+      CalcMat_Jacobian(nNodes, 2, 2, X2, dNds, J);
+      const double det = stiffness ? CalcInvJacobian(elem, context, 2, J, Jinv)
+                                   : CalcInvJacobianPart(elem, "shear", J, Jinv, context);
+      CalcShapeFuncQuad(nNodes, N, s);
+      CalcCartesianDeriv(nNodes, 2, dNds, Jinv, dNdx);
+      CalcMat_B_MindlinShell(nNodes, 'M', Bm, dNdx, N);
+      CalcMat_B_MindlinShell(nNodes, 'B', Bb, dNdx, N);
+      CalcMat_B_MindlinShell(nNodes, 'S', Bs, dNdx, N);
+      double total;
+      CalcLayerGeomProp(nL, pattern, nNodes, &total, N, zb, zm, zt, h, mesh->GeomPatterns, mesh->LamThicks,
+                        mesh->LayerPatterns, mesh->LayerProps);
+      const double wdet = w1[i1] * w2[i2] * det;
+      // Section strains (eps_m, chi; gamma) of the total displacement and of the increment.
+      double e6[7] = {}, de6[7] = {}, g[3] = {}, S6[7] = {}, Q[3] = {};
+      if (!stiffness) {
+        multd2d1(e6, B6, ul, 6, ndof);
+        multd2d1(de6, B6, dul, 6, ndof);
+        multd2d1(g, Bs, ul, 2, ndof);
+      }
+      zerod2(A6, 6, 6);
+      zerod2(As, 2, 2);
+      for (int l = 1; l <= nL; l++) {
+        const int q = mesh->LayerPatterns[pattern].Layer[l];
+        const int code = mesh->LayerProps[q].MaterialKind;
+        const MaterialRecord& mat = MaterialOf(mesh, code, mesh->LayerProps[q].MaterialNumber);
+        CalcMat_D_MindlinShell_NL(elem, q, code, 3, 2, 3, 2, De, Dse, T, mesh);
+        const double hl = zt[l] - zb[l];
+        const bool linear = LinearElasticity(code) != kElasticNone;
+        // Through-thickness moments of the layer: exact for linear layers, at the middle
+        // surface for the others.
+        const double z1 = linear ? (zt[l] * zt[l] - zb[l] * zb[l]) / 2.0 : hl * zm[l];
+        const double z2 =
+            linear ? (zt[l] * zt[l] * zt[l] - zb[l] * zb[l] * zb[l]) / 3.0 : hl * zm[l] * zm[l];
+        if (stiffness) {
+          if (linear) {
+            copyd2(Dt, De, 3, 3);
+            copyd2(Dst, Dse, 2, 2);
+          } else {
+            const PointContext pc{ip, comb, elem, iter, l};
+            const int r = LayerPointRecord(indexHD, elemToHD, elem, ip, l);
+            ShellLayerTangent(code, pc, mat, hd, r, De, Dt);
+            ShellLayerShearTangent(code, pc, mat, hd, r, Dse, Dst);
+          }
+          for (int i = 1; i <= 3; i++)
+            for (int j = 1; j <= 3; j++) {
+              A6[i][j] += Dt[i][j] * hl;
+              A6[i][j + 3] += Dt[i][j] * z1;
+              A6[i + 3][j] += Dt[i][j] * z1;
+              A6[i + 3][j + 3] += Dt[i][j] * z2;
+            }
+          for (int i = 1; i <= 2; i++)
+            for (int j = 1; j <= 2; j++) As[i][j] += Dst[i][j] * hl;
+        } else {
+          double sig[4], tau[3];
+          if (linear) {
+            double sm[4], sb[4];
+            multd2d1(sm, De, e6, 3, 3);
+            multd2d1(sb, De, e6 + 3, 3, 3);
+            multd2d1(tau, Dse, g, 2, 2);
+            for (int i = 1; i <= 3; i++) {
+              S6[i] += sm[i] * hl + sb[i] * z1;
+              S6[i + 3] += sm[i] * z1 + sb[i] * z2;
+            }
+          } else {
+            const PointContext pc{ip, comb, elem, iter, l};
+            const int r = LayerPointRecord(indexHD, elemToHD, elem, ip, l);
+            double deps[4];
+            for (int i = 1; i <= 3; i++) deps[i] = de6[i] + zm[l] * de6[i + 3];
+            ShellLayerStress(code, pc, mat, hd, r, De, deps, sig);
+            ShellLayerShearStress(code, pc, mat, hd, r, Dse, g, tau);
+            for (int i = 1; i <= 3; i++) {
+              S6[i] += sig[i] * hl;
+              S6[i + 3] += sig[i] * hl * zm[l];
+            }
+          }
+          for (int i = 1; i <= 2; i++) Q[i] += tau[i] * hl;
+        }
+      }
+      if (stiffness) {
+        AddScaledBtDB(6, ndof, wdet, B6, A6, DB, Kl);
+        AddScaledBtDB(2, ndof, wdet, Bs, As, DB, Kl);
+      } else {
+        for (int k = 1; k <= ndof; k++) {
+          double f = 0.0;
+          for (int i = 1; i <= 6; i++) f += B6[i][k] * S6[i];
+          for (int i = 1; i <= 2; i++) f += Bs[i][k] * Q[i];
+          Fl[k] += wdet * f;
+        }
+      }
+    }
+
+  if (stiffness) {
+    TransformElemMatMindlinShell(ndof, elem, nNodes, mesh->ElemNodes, K, Kl, T, PointTypes);
+    PrintElementStiffMat(ndof, elem, _MINDLIN_SHELL_QUAD, oc[OC_PRINT_MAT_KG_MINDLIN_SHELL_QUAD], K);
+    freed2(Kl);
+  } else {
+    RotateShellNodeVectors(elem, nNodes, mesh->ElemNodes, PointTypes, T, true, Fl, Fe);
+    freed1(Fl);
+    freed1(dul);
+    freed1(ul);
+  }
+  freed1(h);
+  freed1(zt);
+  freed1(zm);
+  freed1(zb);
+  freed1(N);
+  freed2(DB);
+  freed2(As);
+  freed2(A6);
+  freed2(Dst);
+  freed2(Dt);
+  freed2(Dse);
+  freed2(De);
+  freed2(Bs);
+  freed2(B6);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dNdx);
+  freed2(dNds);
+  freed2(X2);
+  freed2(T);
+}
+
+}  // namespace
+
+void CalcStiffMindlinShellQuad_NL(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                  const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                  double** K, const char* PointTypes) {
+  MindlinShellLayered(comb, ndof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD, PointTypes, nullptr,
+                      nullptr, K, nullptr);
+}
+
+void CalcInt_Fg_MindlinShellQuad_NL(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                    const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                    const double* du, const double* u, double* Fe, const char* PointTypes) {
+  MindlinShellLayered(comb, ndof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD, PointTypes, du, u,
+                      nullptr, Fe);
 }

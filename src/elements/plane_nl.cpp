@@ -66,6 +66,22 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   }
   zerod2(B, nc, nDof);
 
+  // Oliver's crack band of a solid crack model: the element's centre, and at each point
+  // the derivatives of the element (option 4) or of the sub-element around the point (5).
+  const int band = solid ? SolidCrackBandOption(code, mat) : 0;
+  double centre[4] = {0.0, 0.0, 0.0, 0.0}, **gSub = nullptr;
+  CrackBandGeometry geometry{nNodes, X, centre, dNdx};
+  if (band == 4 || band == 5) {
+    const double origin[4] = {0.0, 0.0, 0.0, 0.0};
+    CalcShapeFuncSolidHexa(nNodes, N, origin);
+    for (int i = 1; i <= nNodes; i++)
+      for (int k = 1; k <= 3; k++) centre[k] += X[i][k] * N[i];
+    if (band == 5) {
+      allocd2(&gSub, nNodes, 3);
+      geometry.gradN = gSub;
+    }
+  }
+
   // Points with s1 fastest, then s2, then s3: the order of the history records.
   int ip = 0;
   for (int i3 = 1; i3 <= (solid ? c[3] : 1); i3++)
@@ -91,7 +107,15 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
         if (solid) f *= w[3][i3];
         if (stress) f *= dotd1(N, t, nNodes);
         f *= det;
-        const PointContext at{ip, comb, elem, iter, 0};
+        PointContext at{ip, comb, elem, iter, 0};
+        if (band == 4 || band == 5) {
+          if (band == 5) {
+            const double extent[4] = {0.0, w[1][i1], w[2][i2], w[3][i3]};
+            CalcSubElementGradN(OliverPointContext{comb, iter, elem, ip, MaterialKindName(code)}, nNodes, s, X,
+                                extent, gSub);
+          }
+          at.band = &geometry;
+        }
         const int record = LinePointRecord(indexHD, elemToHD, elem, ip);
         if (Kg != nullptr) {
           ContinuumTangent(code, type, at, mat, hd, record, D);
@@ -117,6 +141,7 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
     freed1(eps);
   }
   if (t != nullptr) freed1(t);
+  if (gSub != nullptr) freed2(gSub);
   freed1(N);
   freed2(B);
   freed2(Jinv);

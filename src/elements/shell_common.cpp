@@ -8,6 +8,7 @@
 #include "elements/kernel.h"
 #include "elements/members.h"
 #include "elements/shell_solid.h"
+#include "history/history.h"
 #include "materials/material_point.h"
 #include "numcore/numcore.h"
 
@@ -39,7 +40,7 @@ void CalcShellNodeThickness(int n, int propIndex, double* t, const GeometryPatte
   freei1(rec);
 }
 
-double CalcInvJacobianPart(int elem, const char* part, double** J, double** Jinv) {
+double CalcInvJacobianPart(int elem, const char* part, double** J, double** Jinv, const char* context) {
   char msg[256];
   const double det = detd2(J, 2);
   const char* what = nullptr;
@@ -62,7 +63,7 @@ double CalcInvJacobianPart(int elem, const char* part, double** J, double** Jinv
                   "Unable to invert the Jacobian matrix:\nelement geometry and/or mesh connectivity must be changed.");
   std::fflush(stdout);
   std::fprintf(stderr, "\n");
-  std::fprintf(stderr, kCtxStiffness, elem);
+  std::fprintf(stderr, context, elem);
   errexit(msg, 0);
 }
 
@@ -112,4 +113,41 @@ double ElemMaterialDensity(int elem, int typeCode, int propIndex, const MeshData
                   "The material of the element holds no mass density.");
   }
   return MaterialDensity(p.MaterialKind, MaterialOf(mesh, p.MaterialKind, p.MaterialNumber));
+}
+
+// ---- layered shells ----------------------------------------------------------------------
+
+int LayerPointRecord(const Index_HD* indexHD, const int* elemToHD, int elem, int ip, int layer) {
+  if (indexHD == nullptr || elemToHD == nullptr || elemToHD[elem] == 0) InternalError(__FILE__, __LINE__);
+  return RecordOfLayer_HD(indexHD, elemToHD[elem], ip, layer);
+}
+
+int LayeredShellPattern(const ElemFaultContext& at, int typeCode, int nNodes, int prop, const MeshData* mesh,
+                        int* nL) {
+  const ElementProperty& p = mesh->ElemProps[prop];
+  CheckElemNodeCount(at, typeCode, nNodes, 4, 8, 9);
+  CheckElemMaterialKind(at, typeCode, p.MaterialKind, MAT_LAY_PATT);
+  *nL = mesh->LayerPatterns[p.MaterialNumber].nLayers;
+  CheckShellLayerKinds(at, typeCode, p.MaterialNumber, mesh);
+  return p.MaterialNumber;
+}
+
+void CheckShellLayerKinds(const ElemFaultContext& at, int typeCode, int pattern, const MeshData* mesh) {
+  const LayerPattern& lp = mesh->LayerPatterns[pattern];
+  for (int l = 1; l <= lp.nLayers; l++) {
+    const int code = mesh->LayerProps[lp.Layer[l]].MaterialKind;
+    if (ShellLayerKindServed(code, typeCode)) continue;
+    char detail[160];
+    std::snprintf(detail, sizeof detail, "   -> Layer: %d\n   -> Material kind: %s\n", l, MaterialKindName(code));
+    ElemDataFault(at, typeCode, detail, "This type of element cannot take a layer of this material kind.");
+  }
+}
+
+void LayerThicknessFault(const char* context, int elem, int ip, int layer) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\n");
+  std::fprintf(stderr, context, elem);
+  std::fprintf(stderr, "Integration point (IP) n. %d\n", ip);
+  std::fprintf(stderr, "Calculating the position of the middle surface of layer n. %d\n", layer);
+  errexit("Null element thickness at this IP.", 0);
 }

@@ -147,7 +147,9 @@ void CalcShellNodeThickness(int n, int propIndex, double* t, const GeometryPatte
                             const LaminateThickness* lamThicks, const ElementProperty* props);
 // det J of a 2 x 2 Jacobian with the null / negative / not invertible checks whose
 // messages name the part integrated ("membrane", "bending", "shear").
-double CalcInvJacobianPart(int elem, const char* part, double** J, double** Jinv);
+// context: the line written before the message (one %d: elem).
+double CalcInvJacobianPart(int elem, const char* part, double** J, double** Jinv,
+                           const char* context = "Calculating the stiffness matrix of element n. %d\n");
 // K (ndof square) += scale B^T D B with B nr x ndof, D nr x nr; DB (nr x ndof) is work space.
 void AddScaledBtDB(int nr, int ndof, double scale, double** B, double** D, double** DB, double** K);
 // Mass density of the element's own material record (of whatever kind it is); a kind
@@ -159,3 +161,59 @@ void CheckPlaneStressPoisson(const char* family, double nu);
 // D (3 x 3) of an isotropic plate or shell in plane stress, after the Poisson check:
 // E/(1-nu^2) on and nu E/(1-nu^2) off the diagonal of the normal terms, E/(2(1+nu)) shear.
 void CalcPlateIsoD(const char* family, double E, double nu, double** D);
+
+// ---- layered shells of a materially nonlinear analysis --------------------------------------
+// The element's material kind is _LAY_PATT and its material number a "<LAYER_PATTERNS>"
+// record, layer 1 at the bottom. Sampling points: the general (G) rule along s1 and s2
+// (3 x 3 without a "<NUMERICAL_INTEGRATION>" record), s1 fastest, and at every point one
+// history record per nonlinear layer. The tangent routines read the current records; the
+// force routines advance them by the displacement increment du (da) and take the linear
+// layers and the transverse shear from the total displacement u (a).
+
+struct ElemFaultContext;
+// De (3 x 3) and Dse (2 x 2) of "<LAYER_PROPERTIES>" record layerProp of material kind
+// `kind`, in the element (or lamina) axes T: isotropic, orthotropic (material axes from its
+// coordinate system, which must share the normal) or a bar (E v^T v, no shear).
+void CalcMat_D_MindlinShell_NL(int elem, int layerProp, int kind, int nD, int nDs, int nD2, int nDs2, double** De,
+                               double** Dse, double** T, const MeshData* mesh);
+void CalcStiffMindlinShellQuad_NL(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                  const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                  double** K, const char* PointTypes);
+void CalcInt_Fg_MindlinShellQuad_NL(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
+                                    const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                    const double* du, const double* u, double* Fe, const char* PointTypes);
+// The Ahmad shell samples each layer at its middle surface, weighted by its thickness and
+// the in-plane Jacobian determinant in the lamina axes, membrane-bending and transverse
+// shear in two passes over the same points.
+void CalcStiffAhmadShellQuad_NL(int comb, int ndof, int elem, int iter, int nn, int prop, const char* oc,
+                                const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                const int* ElemPropIndex, double** K, const char* PointTypes,
+                                const PointList* PointElementList);
+void CalcInt_Fg_AhmadShellQuad_NL(int comb, int ndof, int elem, int iter, int nn, int prop, const char* oc,
+                                  const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
+                                  const int* ElemPropIndex, const double* da, const double* a, double* F,
+                                  const char* PointTypes, const PointList* PointElementList);
+// Lamina axes theta (rows e1', e2', e3') at s = (s1, s2, s3) and the determinant of the
+// in-plane block of the Jacobian in those axes: nodal coordinates and nodal triads both
+// turned into the lamina axes, so that the area factor does not depend on the element's
+// orientation in space.
+double CalcInplaneDet_AhmadShell(int elem, int nn, char printFlag, const double* s, const double* N, double** dNds,
+                                 double** X, double*** Tgn, const double* t, double** theta);
+
+// The element's layer pattern and its layer count *nL, after the checks of the node
+// count (4, 8, 9), of the material kind (_LAY_PATT) and of the layers' kinds.
+int LayeredShellPattern(const ElemFaultContext& at, int typeCode, int nNodes, int prop, const MeshData* mesh,
+                        int* nL);
+// Nodal data of a layered Ahmad shell: coordinates X (nn x 3), thicknesses t (the sums of
+// the layers) and nodal triads Tgn.
+void CalcNodeData_AhmadShellLayered(int elem, int nn, int pattern, int nL, const char* OutputControl,
+                                    const int* ElemPropIndex, const char* PointTypes,
+                                    const PointList* PointElementList, const MeshData* mesh, double** X,
+                                    double*** Tgn, double* t);
+// Record of layer `layer` at sampling point ip of element elem (rows checked).
+int LayerPointRecord(const Index_HD* indexHD, const int* elemToHD, int elem, int ip, int layer);
+// Every layer of the pattern must be of a kind the shell type (20, 22) takes: otherwise
+// the context, the layer and its material kind, and a message.
+void CheckShellLayerKinds(const ElemFaultContext& at, int typeCode, int pattern, const MeshData* mesh);
+// Null total thickness of the layers at a point: context (one %d: elem), point, layer.
+[[noreturn]] void LayerThicknessFault(const char* context, int elem, int ip, int layer);

@@ -523,17 +523,18 @@ void CalcStiffTimoshenkoBeam3D_NL(int comb, int nDof, int elem, int iter, int nN
   CloseBeam(&s, &w);
 }
 
-void CalcStressTimoshenkoBeam3D_NL(char kind, int ip, int elem, const FibreSection& s, const double* Af,
-                                   const double* yf, const double* zf, const double* eTotal,
+void CalcStressTimoshenkoBeam3D_NL(char kind, int ip, int comb, int elem, int iter, const FibreSection& s,
+                                   const double* Af, const double* yf, const double* zf, const double* eTotal,
                                    const double* eIncrement, const Index_HD* indexHD, const MeshData* mesh,
                                    NLMM_HD* nlmmHD, const int* elemToHD, double* R) {
   R[1] = R[2] = R[3] = 0.0;
   switch (kind) {
-    case 'A':
+    case 'A': {
+      const PointContext at{ip, comb, elem, iter, 0};
       for (int f = 1; f <= s.nFibres; f++) {
         const double eps = eTotal[1] + zf[f] * eTotal[2] - yf[f] * eTotal[3];
         const double dEps = eIncrement[1] + zf[f] * eIncrement[2] - yf[f] * eIncrement[3];
-        const double sigma = FibreStress(s.kind[f], MaterialOf(mesh, s.kind[f], s.number[f]), nlmmHD,
+        const double sigma = FibreStress(s.kind[f], at, MaterialOf(mesh, s.kind[f], s.number[f]), nlmmHD,
                                          FibreRecord(s, indexHD, elemToHD, elem, ip, f), eps, dEps);
         const double F = sigma * Af[f];
         R[1] += F;
@@ -541,6 +542,7 @@ void CalcStressTimoshenkoBeam3D_NL(char kind, int ip, int elem, const FibreSecti
         R[3] -= F * yf[f];
       }
       return;
+    }
     case 'S': {
       double v12 = 0.0, v13 = 0.0, m12 = 0.0, m13 = 0.0;
       for (int f = 1; f <= s.nFibres; f++) {
@@ -567,8 +569,6 @@ void CalcInt_Fg_TimoshenkoBeam3D_NL(int comb, int nDof, int elem, int iter, int 
                                     const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* nlmmHD,
                                     const int* elemToHD, const double* displIncrement, const double* displTotal,
                                     double* Fint) {
-  (void)comb;
-  (void)iter;
   FibreSection s;
   BeamWork w;
   OpenBeam(elem, nNodes, nDof, prop, true, mesh, &s, &w);
@@ -587,7 +587,8 @@ void CalcInt_Fg_TimoshenkoBeam3D_NL(int comb, int nDof, int elem, int iter, int 
         ToLocal(w, displIncrement, dul);
         multd2d1(eI, w.B, dul, 3, nDof);
       }
-      CalcStressTimoshenkoBeam3D_NL(pass, ip, elem, s, w.Af, w.yf, w.zf, eT, eI, indexHD, mesh, nlmmHD, elemToHD, R);
+      CalcStressTimoshenkoBeam3D_NL(pass, ip, comb, elem, iter, s, w.Af, w.yf, w.zf, eT, eI, indexHD, mesh, nlmmHD,
+                                    elemToHD, R);
       AddNodalForces(w, R, w.weight[ip] * J, fl, Fint);
     }
   }

@@ -199,9 +199,18 @@ void Calc_Fg_GravityLoad_NL(int Size, int Element, int ElementType, int LoadCase
                             double Density, const char* OutputControl, const LoadCaseData* LoadCase,
                             const MeshData* Mesh, const int* ElemPropIndex, double* Fe, const char* PointTypes,
                             const PointList* PointElemAdjacency) {
-  // Materially nonlinear Mindlin and Ahmad shells are layered: Calc_Fg_GravityLoadMindlinShellQuad_NL
-  // and Calc_Fg_GravityLoadAhmadShellQuad_NL come with the nonlinear shells.
-  if (ElementType == _MINDLIN_SHELL_QUAD || ElementType == _AHMAD_SHELL_QUAD) InternalError(__FILE__, __LINE__);
+  // Materially nonlinear Mindlin and Ahmad shells are layered: the densities of their layers.
+  if (ElementType == _MINDLIN_SHELL_QUAD) {
+    Calc_Fg_GravityLoadMindlinShellQuad_NL(Size, Element, LoadCaseNumber, nNodes, PropIndex, OutputControl,
+                                           &LoadCase->Params, Mesh, Fe, LoadCase->Gravity);
+    return;
+  }
+  if (ElementType == _AHMAD_SHELL_QUAD) {
+    Calc_Fg_GravityLoadAhmadShellQuad_NL(Size, Element, LoadCaseNumber, nNodes, PropIndex, OutputControl,
+                                         &LoadCase->Params, Mesh, ElemPropIndex, Fe, LoadCase->Gravity, PointTypes,
+                                         PointElemAdjacency);
+    return;
+  }
   Calc_Fg_GravityLoad(Size, Element, ElementType, LoadCaseNumber, nNodes, PropIndex, Density, OutputControl,
                       &LoadCase->Params, Mesh, ElemPropIndex, Fe, LoadCase->Gravity, PointTypes, PointElemAdjacency);
 }

@@ -567,6 +567,18 @@ void Calc_Fg_GravityLoadAhmadShellQuad(int Size, int Element, int LoadCaseNumber
                                        const double* GravityVector, const char* PointTypes,
                                        const PointList* PointElemAdjacency);
 
+// Layered Mindlin and Ahmad shells of a nonlinear analysis (material kind _LAY_PATT): the
+// layers summed at every point of the load case's two-dimensional rule, each with the
+// density of its own material (CalcLayerDensity) and its thickness there.
+void Calc_Fg_GravityLoadMindlinShellQuad_NL(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                            const char* OutputControl, const LoadCaseParameters* Params,
+                                            const MeshData* Mesh, double* Fe, const double* GravityVector);
+void Calc_Fg_GravityLoadAhmadShellQuad_NL(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
+                                          const char* OutputControl, const LoadCaseParameters* Params,
+                                          const MeshData* Mesh, const int* ElemPropIndex, double* Fe,
+                                          const double* GravityVector, const char* PointTypes,
+                                          const PointList* PointElemAdjacency);
+
 // Density of the element group's material: the linear loop knows "_LIN_ISO" and
 // "_LIN_ORTHO" (0.0 for any other kind); the nonlinear loop every kind that has one
 // (a material without a density stops the run with a worded message).

@@ -345,3 +345,52 @@ double CalcTempCoef_NL(const MeshData* mesh, int prop) {
   }
   return 0.0;
 }
+
+// ---- layers of the layered shells ----
+
+LayerElastic LayerElasticConstants(int code, const MaterialRecord& m) {
+  LayerElastic c{};
+  switch (code) {
+    case MAT_LIN_ISO:
+    case MAT_NLMM101: case MAT_NLMM104: case MAT_NLMM121: case MAT_NLMM141: case MAT_NLMM142: case MAT_NLMM211:
+      // The linear record holds E before nu, the models nu before E.
+      c.form = kLayerIsotropic;
+      if (code == MAT_LIN_ISO) {
+        c.E = IsotropicConstants(m).E;
+        c.nu = IsotropicConstants(m).nu;
+      } else {
+        c.nu = MatValue(m, 3);
+        c.E = MatValue(m, 4);
+      }
+      return c;
+    case MAT_LIN_ORTHO: {
+      const OrthotropicElastic o = OrthotropicConstants(m);
+      c.form = kLayerOrthotropic;
+      c.E1 = o.E1;
+      c.E2 = o.E2;
+      c.G12 = o.G12;
+      c.Ga = o.G23;
+      c.Gb = o.G31;
+      c.nu12 = o.nu12;
+      c.coordSystem = OrthotropicCoordSystem(m);
+      return c;
+    }
+    case MAT_NLMM145:
+      c.form = kLayerBar;
+      c.E = MatValue(m, 3);
+      c.barAngle = MatValue(m, 11);
+      return c;
+    case MAT_NLMM501:
+      c.form = kLayerOrthotropic;
+      c.E1 = MatValue(m, 4);
+      c.E2 = MatValue(m, 5);
+      c.Ga = MatValue(m, 6);
+      c.Gb = MatValue(m, 7);
+      c.G12 = MatValue(m, 8);
+      c.nu12 = MatValue(m, 9);
+      c.coordSystem = MatInt(m, 10);
+      return c;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}

@@ -102,3 +102,21 @@ void CalcMat_C_Solid_NLMM_PATT(const MeshData* mesh, int componentCode, int comp
 // value for LIN_ISO, NLMM102, 111, 122-125 and 151; for an NLMM pattern that of its last
 // component of the linear isotropic, NLMM104 or NLMM111 block (0 when none).
 double CalcTempCoef_NL(const MeshData* mesh, int prop);
+
+// Elastic constants of a layer of a layered shell, by the layer's material kind: the
+// linear isotropic and orthotropic kinds as their records give them; the isotropic
+// nonlinear models (NLMM101, 104, 121, 141, 142, 211: nu and E their first two model
+// parameters, values 3 and 4); the bar layer NLMM145 (E value 3, bar angle in degrees
+// value 11); the orthotropic layer-failure model NLMM501 (E1, E2, Ga, Gb, G12, nu12
+// values 4 to 9, its coordinate system value 10). Any other kind is the internal error.
+enum LayerElasticForm { kLayerIsotropic, kLayerOrthotropic, kLayerBar };
+struct LayerElastic {
+  LayerElasticForm form;
+  double E, nu;        // isotropic; the bar's modulus
+  double barAngle;     // bar: degrees from element axis 1 towards axis 2
+  double E1, E2, G12;  // orthotropic, in the material axes
+  double Ga, Gb;       // transverse shear moduli acting on gamma_2z and gamma_1z
+  double nu12;
+  int coordSystem;     // orthotropic: the "<COORDINATE_SYSTEMS>" record of the axes
+};
+LayerElastic LayerElasticConstants(int code, const MaterialRecord& m);

@@ -9,11 +9,13 @@
 #include "materials/interface/bond_laws.h"
 #include "materials/layer_failure.h"
 #include "materials/material_slots.h"
+#include "materials/plasticity/concrete_plasticity.h"
 #include "materials/plasticity/drucker_prager.h"
 #include "materials/plasticity/owen_figueiras.h"
 #include "model/mesh.h"
 #include "model/validate.h"
 #include "materials/uniaxial/concrete.h"
+#include "materials/uniaxial/concrete_cyclic.h"
 #include "materials/uniaxial/steel.h"
 #include "numcore/numcore.h"
 
@@ -157,8 +159,13 @@ double FibreTangent(int code, bool firstStep, const MaterialRecord& m, NLMM_HD* 
     case MAT_NLMM299:
       return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
                                 PointRecord<NLMM299_HD>(hd, code, record).Tangent, 0.05);
+    case MAT_NLMM210:
+      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
+                                PointRecord<NLMM210_HD>(hd, code, record).Value[1], 0.1);
+    case MAT_NLMM220:
+      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
+                                PointRecord<NLMM220_HD>(hd, code, record).Value[1], 0.1);
     default:
-      // _NLMM210 and _NLMM220 fibres come with the cyclic concrete laws.
       InternalError(__FILE__, __LINE__);
   }
 }
@@ -171,13 +178,16 @@ double FibreShearModulus(int code, const MaterialRecord& m) {
     }
     case MAT_NLMM201:
     case MAT_NLMM202:
+    case MAT_NLMM210:
+    case MAT_NLMM220:
     case MAT_NLMM298:
     case MAT_NLMM299: return UniaxialInitialModulus(code, m) / 2.4;
     default: InternalError(__FILE__, __LINE__);
   }
 }
 
-double FibreStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, double epsTotal, double dEps) {
+double FibreStress(int code, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+                   double epsTotal, double dEps) {
   switch (code) {
     case MAT_LIN_ISO: return UniaxialInitialModulus(code, m) * epsTotal;
     case MAT_NLMM201: {
@@ -198,11 +208,31 @@ double FibreStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, d
       NLMM299_HD& r = PointRecord<NLMM299_HD>(hd, code, record);
       return CalcStress_NLMM299(m, r, r.Strain + dEps);
     }
+    case MAT_NLMM210: {
+      NLMM210_HD& r = PointRecord<NLMM210_HD>(hd, code, record);
+      double stress, tangent;
+      CalcStress_NLMM210(at, m, r, r.Value[2] + dEps, &stress, &tangent);
+      return stress;
+    }
+    case MAT_NLMM220: {
+      NLMM220_HD& r = PointRecord<NLMM220_HD>(hd, code, record);
+      double stress, tangent;
+      CalcStress_NLMM220(at, m, r, r.Value[2] + dEps, &stress, &tangent);
+      return stress;
+    }
     default: InternalError(__FILE__, __LINE__);
   }
 }
 
 // ---- interface points -------------------------------------------------------------------
+
+namespace {
+
+// Relative-displacement components of an interface point: 2 on the line in the plane, 3
+// on the line in space and on the surface.
+int InterfaceComponents(int type) { return type == _INTERFACE_LINE_2D ? 2 : 3; }
+
+}  // namespace
 
 void InterfaceTangent(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
                       double** D) {
@@ -229,8 +259,11 @@ void InterfaceTangent(int code, int type, const PointContext& at, const Material
       return;
     }
     case MAT_NLMM305: CalcMat_D_NLMM305(m, type, PointRecord<NLMM305_HD>(hd, code, record), D); return;
-    // _NLMM304 has no law; the cyclic interface _NLMM306 and the interface plasticity
-    // _NLMM320 are not part of this build.
+    case MAT_NLMM306: CalcMat_D_NLMM306(m, type, PointRecord<NLMM304_HD>(hd, code, record), D); return;
+    case MAT_NLMM320:
+      CalcMat_D_NLMM320(at, m, type, InterfaceComponents(type), PointRecord<NLMM320_HD>(hd, code, record), D);
+      return;
+    // _NLMM304 has no law.
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -238,7 +271,6 @@ void InterfaceTangent(int code, int type, const PointContext& at, const Material
 
 void InterfaceTraction(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
                        const double* dw, const double* w, double* sigma) {
-  (void)dw;  // the increment serves _NLMM320 only
   if (!NonlinearKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
   switch (code) {
     case MAT_NLMM301: CalcStress_NLMM301(m, PointRecord<NLMM301_HD>(hd, code, record), w, sigma); return;
@@ -258,6 +290,12 @@ void InterfaceTraction(int code, int type, const PointContext& at, const Materia
       return;
     }
     case MAT_NLMM305: CalcStress_NLMM305(m, type, PointRecord<NLMM305_HD>(hd, code, record), w, sigma); return;
+    case MAT_NLMM306: CalcStress_NLMM306(at, m, type, PointRecord<NLMM304_HD>(hd, code, record), w, sigma); return;
+    case MAT_NLMM320:
+      // The plasticity law integrates the increment from the state in its record.
+      CalcStress_NLMM320(at, m, type, InterfaceComponents(type), PointRecord<NLMM320_HD>(hd, code, record), dw,
+                         sigma);
+      return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -337,6 +375,11 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
       freed2(D);
       return;
     }
+    case MAT_NLMM122:
+    case MAT_NLMM123:
+    case MAT_NLMM125:
+      CalcStress_ConcretePlasticity(ctx, code, type, m, PointRecord<NLMM121_HD>(code, hd, record), dEps, sigma);
+      return;
     case MAT_NLMM124:
       CalcStress_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), dEps, sigma);
       return;
@@ -360,6 +403,11 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
       freed2(De);
       return;
     }
+    case MAT_NLMM122:
+    case MAT_NLMM123:
+    case MAT_NLMM125:
+      CalcMat_D_ConcretePlasticity(ctx, code, type, m, PointRecord<NLMM121_HD>(code, hd, record), D);
+      return;
     case MAT_NLMM124:
       CalcMat_D_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), D);
       return;
@@ -381,16 +429,33 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
       const MaterialRecord& m = mesh->Materials[code][r];
       switch (code) {
         case MAT_NLMM121: CheckParameters_NLMM121(m, block, r); break;
+        case MAT_NLMM122:
+        case MAT_NLMM123:
+        case MAT_NLMM125: CheckParameters_ConcretePlasticity(code, m, block, r); break;
         case MAT_NLMM124: CheckParameters_NLMM124(m, block, r); break;
         case MAT_NLMM301: CheckParameters_NLMM301(m, block, r); break;
         case MAT_NLMM302: CheckParameters_NLMM302(m, block, r); break;
         case MAT_NLMM303: CheckParameters_NLMM303(m, block, r); break;
         case MAT_NLMM305: CheckParameters_NLMM305(m, block, r); break;
         case MAT_NLMM299: CheckParameters_NLMM299(m, block, r); break;
+        case MAT_NLMM306: CheckParameters_NLMM306(m, block, r); break;
+        case MAT_NLMM320: CheckParameters_NLMM320(m, block, r); break;
+        case MAT_NLMM210: CheckParameters_NLMM210(m, block, r); break;
+        case MAT_NLMM211: CheckParameters_NLMM211(m, block, r); break;
+        case MAT_NLMM220: CheckParameters_NLMM220(m, block, r); break;
         case MAT_NLMM501: CheckParameters_NLMM501(m, block, r); break;
         default: break;  // the other laws check their records with their models
       }
     }
+  }
+}
+
+int SolidCrackBandOption(int code, const MaterialRecord& m) {
+  switch (code) {
+    case MAT_NLMM102:
+    case MAT_NLMM111:
+    case MAT_NLMM151: return CrackBandOption(code, m);
+    default: return 0;
   }
 }
 
@@ -406,5 +471,71 @@ bool PointStartNeedsElementSize(int code, const MaterialRecord& m) {
       return CrackStartNeedsSize(code, m);
     default:
       return false;
+  }
+}
+
+// ---- layers of the layered shells ----------------------------------------------------------
+
+bool ShellLayerKindServed(int code, int type) {
+  if (type != _MINDLIN_SHELL_QUAD && type != _AHMAD_SHELL_QUAD) InternalError(__FILE__, __LINE__);
+  switch (code) {
+    case MAT_LIN_ISO: case MAT_LIN_ORTHO: case MAT_NLMM101: case MAT_NLMM104: case MAT_NLMM121: case MAT_NLMM141:
+    case MAT_NLMM142:
+      return true;
+    case MAT_NLMM145: case MAT_NLMM211: case MAT_NLMM501:
+      return type == _MINDLIN_SHELL_QUAD;
+    default:
+      return false;
+  }
+}
+
+void ShellLayerTangent(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                       double** De, double** Dt) {
+  switch (code) {
+    case MAT_NLMM121:
+      CalcMat_D_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), De, Dt);
+      return;
+    // NLMM101, 104, 141, 142 (CalcMat_D_NLMMnnn on the record), NLMM211 (its tangent),
+    // NLMM145 (the elastic bar stiffness De = E v^T v) and NLMM501 (De, a thousandth of it
+    // once the layer has failed) come with their models.
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void ShellLayerShearTangent(int code, const PointContext&, const MaterialRecord&, NLMM_HD*, int, double** Dse,
+                            double** Dst) {
+  switch (code) {
+    case MAT_NLMM121:
+      // The plasticity acts in the plane; the transverse shear stays elastic.
+      copyd2(Dst, Dse, 2, 2);
+      return;
+    // NLMM101, 141, 211 keep Dse, NLMM104 and 142 take theirs from the crack state,
+    // NLMM145 none (a bar carries no transverse shear), NLMM501 as its in-plane tangent:
+    // with their models.
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void ShellLayerStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                      double** De, const double* dEps, double* sigma) {
+  switch (code) {
+    case MAT_NLMM121:
+      CalcStress_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), De, dEps, sigma);
+      return;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void ShellLayerShearStress(int code, const PointContext&, const MaterialRecord&, NLMM_HD*, int, double** Dse,
+                           const double* gamma, double* tau) {
+  switch (code) {
+    case MAT_NLMM121:
+      multd2d1(tau, Dse, gamma, 2, 2);
+      return;
+    default:
+      InternalError(__FILE__, __LINE__);
   }
 }

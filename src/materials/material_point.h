@@ -57,18 +57,19 @@ double UniaxialStress(int code, const MaterialRecord& m, double epsMech, NLMM_HD
 void UniaxialStartValues(int code, int type);
 
 // ---- beam fibres ----------------------------------------------------------------------
-// Fibres of a fibrous mesh: the linear kind and the laws _NLMM201, _NLMM202, _NLMM298,
-// _NLMM299 (the cyclic concrete laws _NLMM210, _NLMM220 and any other kind: the internal
-// error). `record` is the fibre's record in the current copy of its slot (0 for the
-// linear kind).
+// Fibres of a fibrous mesh: the linear kind and the laws _NLMM201, _NLMM202, _NLMM210,
+// _NLMM220, _NLMM298, _NLMM299 (any other kind: the internal error). `record` is the
+// fibre's record in the current copy of its slot (0 for the linear kind).
 
 // Axial modulus of the section tangent; firstStep: combination 1, iteration 1.
 double FibreTangent(int code, bool firstStep, const MaterialRecord& m, NLMM_HD* hd, int record);
 // Shear modulus: E / (2 (1 + nu)) of the linear kind, the initial modulus / 2.4 of a law.
 double FibreShearModulus(int code, const MaterialRecord& m);
 // Axial stress: the linear kind from the total strain; a law from the strain stored in
-// its record plus the increment, the record updated.
-double FibreStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, double epsTotal, double dEps);
+// its record plus the increment, the record updated. `at` names the fibre's axial point
+// in the fatal messages of the laws.
+double FibreStress(int code, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+                   double epsTotal, double dEps);
 
 // ---- interface points -------------------------------------------------------------------
 
@@ -113,3 +114,26 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
 void PointStartValues(int code, const MaterialRecord& m, void* record, const CrackPointPlace& at);
 // Do those start values need the area or volume of the element and of the point's share?
 bool PointStartNeedsElementSize(int code, const MaterialRecord& m);
+
+// ---- layers of the layered shells ----------------------------------------------------------
+
+// Does a layered shell of element type `type` (20 Mindlin shell, 22 Ahmad shell) take a
+// layer of kind `code`? Both take the linear isotropic and orthotropic kinds and NLMM101,
+// 104, 121, 141 and 142; the Mindlin shell also NLMM145, 211 and 501.
+bool ShellLayerKindServed(int code, int type);
+// In-plane tangent Dt (3 x 3, element or lamina axes) of a nonlinear layer point from its
+// record `record` of the current copy in hd; De is the layer's elastic matrix there.
+void ShellLayerTangent(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                       double** De, double** Dt);
+// Transverse-shear tangent Dst (2 x 2) of the point from its elastic Dse.
+void ShellLayerShearTangent(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                            double** Dse, double** Dst);
+// In-plane stress sigma (3) after the strain increment dEps; the law updates the record.
+void ShellLayerStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                      double** De, const double* dEps, double* sigma);
+// Transverse shear stress tau (2) of the total transverse shear strain gamma.
+void ShellLayerShearStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                           double** Dse, const double* gamma, double* tau);
+// Crack band option of a solid crack model's record (4 and 5: Oliver's band, for which
+// the element hands the point its geometry); 0 for the other kinds.
+int SolidCrackBandOption(int code, const MaterialRecord& m);

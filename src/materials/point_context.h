@@ -1,12 +1,23 @@
 // Where a material law is evaluated: the run's position that its fatal messages name.
 #pragma once
 
+// The element around a solid point, for Oliver's crack band of a crack that forms there:
+// nodal coordinates X (n x 3), the centre x_c = X^T N(0) and the Cartesian derivatives
+// (n x 3) of the element at the point, or of the sub-element around it.
+struct CrackBandGeometry {
+  int nNodes;
+  double** X;
+  const double* centre;
+  double** gradN;
+};
+
 struct PointContext {
   int point;        // sampling point
   int combination;
   int element;
   int iteration;
   int layer;        // 0: not a layer of a shell
+  const CrackBandGeometry* band = nullptr;  // null when the element gives none
 };
 
 // Error stream: the combination, iteration, element, sampling point and layer (above 0

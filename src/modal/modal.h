@@ -9,7 +9,7 @@
 // that the leading nR = nF - nS rows form the reduced problem; a mode is solved over those
 // rows and its slave entries take their masters' values afterwards.
 //
-// Order of a run (CalcVibrationModes does steps 2 to 5):
+// Order of a run (CalcVibrationModes does steps 2 to 4):
 //   1. assemble K and M; for eigenvectors take the modes in hand from the mode files;
 //   2. RemoveSlaveDof, SolveStiffLoadCasesDot;
 //   3. (eigenvectors: export of the permuted K and M) CalcEigenModes or SolveStiffLoadCases;
@@ -148,15 +148,45 @@ void CompleteVibrationModes(const ModalInput* in, int nS, const int* invperm, Sp
 void CalcParticipMassRatio(const MeshData* mesh);
 // Static ratios (d^2 / lambda_i) / s_L with d = phi_i^T F_L.
 void CalcModalLoadCases(const ModalInput* in, VibrationModes* v);
-// Dynamic ratios d^2 / (F^T M^-1 F); the massless free dofs take the diagonal 1000.0 in
-// a copy of M used for this solve only, and a zero load.
+// Dynamic ratios d^2 / (F^T M^-1 F); the massless free dofs take the largest diagonal of
+// M in a copy of M used for this solve only, and a zero load.
 void SolveMassLoadCases(const ModalInput* in, const SparseRowMatrix* M, VibrationModes* v);
 // error_i = |lambda_i M phi_i - K phi_i|, relative error_i = error_i / |K phi_i|.
 void CalcEigenModeErrors(int nF, int nModes, const SparseRowMatrix* K, const SparseRowMatrix* M, double* error,
                          const double* lambda, double* relError, double** Phi);
 
 // Steps 2 to 4 of the run on the assembled K and M (K with its slave diagonals at 1e6):
-// eigenvectors (TYPE_OF_VIBRATION_MODES 1) or Ritz vectors (2). K leaves with its slave
-// diagonals at 0.0, M as assembled.
+// eigenvectors (TYPE_OF_VIBRATION_MODES 1) or Ritz vectors (2); for eigenvectors, with
+// exportMatrices, the permuted K and M go to "StiffMat.bin" and "MassMat.bin" in the
+// working directory before the solve. K leaves with its slave diagonals at 0.0, M as
+// assembled.
 void CalcVibrationModes(const ModalInput* in, SparseRowMatrix* K, SparseRowMatrix* M, int nInHand,
-                        const double* lambdaInHand, double** PhiInHand, VibrationModes* v);
+                        const double* lambdaInHand, double** PhiInHand, bool exportMatrices, VibrationModes* v);
+
+// ---- vibration-mode files ------------------------------------------------------------
+// <job>_vm.bin: the tag, int32 nModes, nF, nP, then per mode int32 counter (1, 2, ...),
+// f64 lambda, error, relative error and the nF mode entries; no closing tag.
+// <job>_vm.dat: the report; its selected block lists the counters a later run takes.
+constexpr const char* kModeFileSuffix = "_vm.bin";
+constexpr const char* kModeReportSuffix = "_vm.dat";
+constexpr const char* kVibrationModesTag = "<VIBRATION_MODES>";
+constexpr const char* kSelectedModesTag = "<SELECTED_VIBRATION_MODES>";
+constexpr const char* kSelectedModesCloseTag = "</SELECTED_VIBRATION_MODES>";
+
+// Writes the whole binary file on fp, flushed after each mode.
+void WriteVibrationModes(FILE* fp, int nF, int nP, int nModes, const double* lambda, const double* error,
+                         const double* relError, double** Phi);
+// Writes the report: banner, date, job, title, the selected block (lambda, omega, f, the
+// errors) and one block per static and dynamic participation load case.
+void WriteVibrationModesText(FILE* fp, const char* job, const MeshData* mesh, const VibrationModes* v);
+// A symmetric row-list matrix to the named file in the working directory: u8 flag,
+// int32 n, per row int32 count and (int32 column, f64 value) pairs.
+void WriteSparseMatBin(int n, const int* count, int** cols, double** vals, char flag, const char* fileName);
+// The modes selected in the report of an earlier run, taken from <job>_vm.bin when both
+// files exist, match nF and nP, name existing counters once each and reproduce their
+// stored errors exactly on the present K (slave diagonals at 0.0) and M. Otherwise a
+// modal analysis says why and goes on with no modes, a superposition stops. *lambda
+// (nModes) and *Phi (nF x nModes, ascending counters) are allocated when nModes > 0,
+// else left null.
+void CheckFilesJobName_vm(const char* job, int nF, int nP, int* nModes, const MeshData* mesh, const SparseRowMatrix* K,
+                          const SparseRowMatrix* M, double** lambda, double*** Phi);

@@ -16,9 +16,6 @@
 
 namespace {
 
-// The massless free dofs take this diagonal in the mass solve of the dynamic ratios.
-const double kMasslessDiagonal = 1000.0;
-
 double ModeDot(double** Phi, int nF, int mode, const double* F) {
   double d = 0.0;
   for (int i = 1; i <= nF; i++) d += Phi[i][mode] * F[i];
@@ -113,12 +110,21 @@ void SolveMassLoadCases(const ModalInput* in, const SparseRowMatrix* M, Vibratio
   N6_NZmat_alloc_empty(&Mc.count, &Mc.cols, &Mc.vals, nF);
   N6_NZmat_C_equals_aA_plus_bB_2(Mc.count, Mc.cols, Mc.vals, M->count, M->cols, M->vals, M->count, M->cols, M->vals,
                                  nF, 1.0, 0.0);
+  // A massless row is a lone zero diagonal, decoupled from the others and loaded by
+  // nothing: the value it takes leaves the solve unchanged. It takes the largest mass
+  // diagonal, so that the pivot test of the elimination, relative to the largest term,
+  // keeps the scale of the masses (a fixed 1000.0 would refuse every mass below 1e-5).
   char* massless;
   allocc1(&massless, nF);
+  double diagonal = 0.0;
   for (int i = 1; i <= nF; i++) {
     if (Mc.count[i] < 1 || Mc.cols[i][1] != i) InternalError(__FILE__, __LINE__);
+    diagonal = std::fmax(diagonal, Mc.vals[i][1]);
+  }
+  if (!(diagonal > 0.0)) diagonal = 1.0;
+  for (int i = 1; i <= nF; i++) {
     massless[i] = Mc.vals[i][1] == 0.0;
-    if (massless[i]) Mc.vals[i][1] = kMasslessDiagonal;
+    if (massless[i]) Mc.vals[i][1] = diagonal;
   }
   ModalSolver f{};
   FactorModalMatrixOrStop(ModalSolverPathOf(mesh->Main.LinEqAlgorithm), mesh->Main.PrecondResidualDecay, Mc.count,
@@ -195,7 +201,7 @@ void CompleteVibrationModes(const ModalInput* in, int nS, const int* invperm, Sp
 }
 
 void CalcVibrationModes(const ModalInput* in, SparseRowMatrix* K, SparseRowMatrix* M, int nInHand,
-                        const double* lambdaInHand, double** PhiInHand, VibrationModes* v) {
+                        const double* lambdaInHand, double** PhiInHand, bool exportMatrices, VibrationModes* v) {
   const MeshData* mesh = in->mesh;
   const MainWorkArrays* w = in->w;
   // Refused before any work is done.
@@ -208,6 +214,10 @@ void CalcVibrationModes(const ModalInput* in, SparseRowMatrix* K, SparseRowMatri
   SolveStiffLoadCasesDot(in, nF, nS, perm, K, &st, v);
   switch (mesh->Dynamic.VibrationModeType) {
     case 1:
+      if (exportMatrices) {
+        WriteSparseMatBin(nF, K->count, K->cols, K->vals, 1, "StiffMat.bin");
+        WriteSparseMatBin(nF, M->count, M->cols, M->vals, 1, "MassMat.bin");
+      }
       CalcEigenModes(in, nF, nS, perm, nInHand, lambdaInHand, PhiInHand, K, M, &st, v);
       break;
     case 2:

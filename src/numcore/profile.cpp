@@ -13,22 +13,15 @@ typedef double V8 __attribute__((vector_size(64)));
 typedef double V8u __attribute__((vector_size(64), aligned(8), may_alias));
 #define LOAD8(p) (*reinterpret_cast<const V8u*>(p))
 #define STORE8(p) (*reinterpret_cast<V8u*>(p))
-typedef long long V8i __attribute__((vector_size(64)));
 
 
-// b[j] = b[j] - (u[j]/d) bi for j = from..to, a term of magnitude 1e-8 or less counting
-// as a zero multiplier.
+// b[j] = b[j] - (u[j]/d) bi for j = from..to. Every stored term takes part: the factor
+// was formed with all of them, and a threshold on their size would depend on the units
+// (a model in small units lost real terms and failed its solution check).
 void ReduceRow(const double* u, double d, double bi, double* b, int from, int to) {
   int j = from;
-  for (; j + 7 <= to; j += 8) {
-    const V8 uj = LOAD8(u + j);
-    const V8i keep = (uj > kSmall) | (uj < -kSmall);
-    const V8 m = (V8)((V8i)(uj / d) & keep);
-    const V8 r = LOAD8(b + j) - m * bi;
-    STORE8(b + j) = r;
-  }
-  for (; j <= to; j++)
-    if (std::fabs(u[j]) > kSmall) b[j] = b[j] - (u[j] / d) * bi;
+  for (; j + 7 <= to; j += 8) STORE8(b + j) = LOAD8(b + j) - (LOAD8(u + j) / d) * bi;
+  for (; j <= to; j++) b[j] = b[j] - (u[j] / d) * bi;
 }
 
 // Sum of u[j] b[j], j = from..to, in a fixed order: term from + q + 8r goes to partial
@@ -48,7 +41,7 @@ double RowDot(const double* u, const double* b, int from, int to) {
 void solveprofd2(double** U, double* b, int n, const int* last) {
   if (n < 1) return;
   // Forward reduction: the multiplier of row j at step i is U[i][j]/U[i][i], read from
-  // the upper row (symmetry); terms of magnitude 1e-8 or less count as zero.
+  // the upper row (symmetry).
   for (int i = 1; i <= n; i++) ReduceRow(U[i], U[i][i], b[i], b, i + 1, last[i]);
   // Back substitution: every stored term is used.
   for (int i = n; i >= 1; i--) b[i] = (b[i] - RowDot(U[i], b, i + 1, last[i])) / U[i][i];

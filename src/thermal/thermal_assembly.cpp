@@ -57,32 +57,11 @@ void AssembGlobalThermalMat(ThermalMatrixKind kind, const ThermalStepState* s, i
     const int nNodes = mesh->ElemNodeCount[e];
     if (nNodes > 20) InternalError(__FILE__, __LINE__);
     if (Tpoint != nullptr) GatherElementDofValues(e, type, nNodes, mesh->ElemNodes, Tpoint, Te);
-    const char behaviour = s == nullptr ? 'L' : CalcBehaviorType(property, &mesh->Main, mesh->ElemProps);
     double** K;
-    switch (behaviour) {
-      case 'L':
-        if (kind == kTransient) {
-          Calc_KTg(e, nNodes, property, OutputControl, mesh, &K);
-          break;
-        }
-        Calc_KCg(e, nNodes, property, OutputControl, mesh, &K);
-        if (t->ConvectionFlags[e]) CalcSurfConvHeatTransferMat(e, nNodes, property, OutputControl, mesh, K);
-        // A radiating face of a linear element still needs its tangent term, or the
-        // iterations converge only linearly.
-        if (s != nullptr && t->RadiationFlags[e])
-          CalcSurfRadHeatTransferMat(e, nNodes, property, OutputControl, s->fluid, Te, mesh, K);
-        break;
-      case 'M':
-        if (kind == kTransient) {
-          Calc_KTg_NL(e, nNodes, property, OutputControl, mesh, s, Te, &K);
-          break;
-        }
-        Calc_KCg_NL(e, nNodes, property, OutputControl, mesh, s, Te, &K);
-        CalcSurfHeatTransferMat_NL(e, nNodes, property, OutputControl, mesh, t, s, Te, K);
-        break;
-      default:
-        InternalError(__FILE__, __LINE__);
-    }
+    if (kind == kTransient)
+      CalcElemTransientMat(e, nNodes, property, OutputControl, mesh, s, Te, &K);
+    else
+      CalcElemCondMat(e, nNodes, property, OutputControl, mesh, t, s, Te, &K);
     AssembElemMatSparse(e, nNodes, GetElementTypeInfo(type).dofMask, K, &a, KFF, KPF, KPP);
     CompressElemPointRows(e, &a, KFF, KPF, KPP);
     freed2(K);
@@ -113,6 +92,37 @@ void AssembGlobalThermalMat(ThermalMatrixKind kind, const ThermalStepState* s, i
 }
 
 }  // namespace
+
+void CalcElemCondMat(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
+                     const ThermalWorkArrays* t, const ThermalStepState* s, const double* Te, double*** K) {
+  const char behaviour = s == nullptr ? 'L' : CalcBehaviorType(property, &mesh->Main, mesh->ElemProps);
+  switch (behaviour) {
+    case 'L':
+      Calc_KCg(e, nNodes, property, OutputControl, mesh, K);
+      if (t->ConvectionFlags[e]) CalcSurfConvHeatTransferMat(e, nNodes, property, OutputControl, mesh, *K);
+      // A radiating face of a linear element still needs its tangent term, or the
+      // iterations converge only linearly.
+      if (s != nullptr && t->RadiationFlags[e])
+        CalcSurfRadHeatTransferMat(e, nNodes, property, OutputControl, s->fluid, Te, mesh, *K);
+      return;
+    case 'M':
+      Calc_KCg_NL(e, nNodes, property, OutputControl, mesh, s, Te, K);
+      CalcSurfHeatTransferMat_NL(e, nNodes, property, OutputControl, mesh, t, s, Te, *K);
+      return;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void CalcElemTransientMat(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
+                          const ThermalStepState* s, const double* Te, double*** K) {
+  const char behaviour = s == nullptr ? 'L' : CalcBehaviorType(property, &mesh->Main, mesh->ElemProps);
+  switch (behaviour) {
+    case 'L': Calc_KTg(e, nNodes, property, OutputControl, mesh, K); return;
+    case 'M': Calc_KTg_NL(e, nNodes, property, OutputControl, mesh, s, Te, K); return;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
 
 void Calc_KCg(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh, double*** K) {
   const int type = ElementTypeOf(property, mesh);

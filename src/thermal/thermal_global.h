@@ -83,6 +83,14 @@ void CalcSurfConvHeatTransferMat(int e, int n, int property, const char* OutputC
 void CalcSurfHeatTransferMat_NL(int e, int n, int property, const char* OutputControl, const MeshData* mesh,
                                 const ThermalWorkArrays* t, const ThermalStepState* s, const double* Te, double** K);
 
+// Element conductivity matrix (with its convection and, in a nonlinear run, radiation
+// terms) or heat-capacity matrix by the behaviour code of its group: 'L' linear routines,
+// 'M' nonlinear ones at Te; s null: linear routines throughout. Allocates *K.
+void CalcElemCondMat(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
+                     const ThermalWorkArrays* t, const ThermalStepState* s, const double* Te, double*** K);
+void CalcElemTransientMat(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
+                          const ThermalStepState* s, const double* Te, double*** K);
+
 // ---- global matrices ----------------------------------------------------------------------
 // KC (with the convection matrices) or KT of the active elements into newly allocated row
 // lists; nTerms* the stored terms after compaction. The conductivity routines store

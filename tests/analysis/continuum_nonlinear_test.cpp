@@ -84,17 +84,28 @@ double Reaction(const resultfile::DisplReactRecord& r, const Job& j, const std::
 
 // Concrete prism 1 x 1, t = 0.1, one plane-stress element: left edge u2 = 0, the origin
 // u3 = 0, right edge u2 = -factor. The right-edge reactions sum to -0.1 sigma(eps).
-Job Prism(bool loaded = false) {
+// Another material: its kind and block with one record.
+struct PrismMaterial {
+  int kind;
+  const char* block;
+  tw::Rec record;
+};
+
+Job Prism(bool loaded = false, const PrismMaterial* material = nullptr) {
   Job j;
   j.model.main.title = "concrete prism";
-  tw::AddRecord(j.model, "<NLMM121>", tw::Rec().S("concrete").Ds({0.0, 0.0, 0.2, 30000.0, 30.0, 0.0022, 0.3, 0.0}));
+  if (material == nullptr)
+    tw::AddRecord(j.model, "<NLMM121>", tw::Rec().S("concrete").Ds({0.0, 0.0, 0.2, 30000.0, 30.0, 0.0022, 0.3, 0.0}));
+  else
+    tw::AddRecord(j.model, material->block, material->record);
   tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 0.1));
   linmodel::AddPoint2D(j, 0.0, 0.0, linmodel::kPlaneMask, "011000");
   linmodel::AddPoint2D(j, 1.0, 0.0, linmodel::kPlaneMask, loaded ? "000000" : "010000");
   linmodel::AddPoint2D(j, 1.0, 1.0, linmodel::kPlaneMask, loaded ? "000000" : "010000");
   linmodel::AddPoint2D(j, 0.0, 1.0, linmodel::kPlaneMask, "010000");
   tw::AddElement(j.model, {1, 2, 3, 4});
-  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 1, 10, MAT_NLMM121, 1, GEOM_LAM_THICK, 1));
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>",
+                tw::ElementProperty(1, 1, 10, material == nullptr ? MAT_NLMM121 : material->kind, 1, GEOM_LAM_THICK, 1));
   j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0},
                                               {tw::PrescribedDisplacement(2, 2, -1.0),
                                                tw::PrescribedDisplacement(3, 2, -1.0)})};
@@ -605,4 +616,136 @@ TEST_F(ContinuumRun, DisplacementControlRunRestartedPastThePeakGivesTheUninterru
                   resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
             << suffix;
     }
+}
+
+namespace {
+
+// Concrete plasticity records: nu 0.2, E 30000, fc 30, fct 3, eps_c1 0.0022, alpha0 0.3,
+// the hardening law and, for NLMM125, the five meridian values (0: the fixed radii).
+tw::Rec ConcreteRecord(int kind, int law) {
+  tw::Rec r = tw::Rec().S("concrete").Ds({0.0, 0.0, 0.2, 30000.0, 30.0, 3.0, 0.0022, 0.3});
+  if (kind == MAT_NLMM122) return r;
+  r.I(law);
+  if (kind == MAT_NLMM125) r.Ds({0.0, 0.0, 0.0, 0.0, 0.0});
+  return r;
+}
+
+const char* ConcreteBlock(int kind) {
+  return kind == MAT_NLMM122 ? "<NLMM122>" : kind == MAT_NLMM123 ? "<NLMM123>" : "<NLMM125>";
+}
+
+// The 1 x 1 x 1 hexahedron on rollers at x1 = 0, x2 = 0, x3 = 0, its end face pressed
+// along x1 by the factor of each combination.
+Job Cube(int kind, int law, std::vector<int>* end) {
+  linmodel::LatticeJob lj = linmodel::HexaBar(8, 1, 1.0, 0.0, 0.0, 30000.0, 0.2, 0.0, false, [](int I, int J, int K) {
+    return std::string(I == 0 || I == 2 ? "1" : "0") + (J == 0 ? "1" : "0") + (K == 0 ? "1" : "0") + "000";
+  });
+  Job j = lj.job;
+  tw::AddRecord(j.model, ConcreteBlock(kind), ConcreteRecord(kind, law));
+  j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 24, kind, 1, 0, 0)};
+  std::vector<tw::Rec> pulls;
+  for (int J : {0, 2})
+    for (int K : {0, 2}) {
+      end->push_back(lj.At(2, J, K));
+      pulls.push_back(tw::PrescribedDisplacement(end->back(), 1, -1.0));
+    }
+  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
+  return j;
+}
+
+std::vector<double> Ramp(double to, double step) {
+  std::vector<double> f;
+  for (int k = 1; k * step <= to + 1e-12; k++) f.push_back(k * step);
+  return f;
+}
+
+}  // namespace
+
+// The plane-stress prism: first yield at alpha0 fc over the equivalent stress per unit
+// compression, then the plateau of law 2 at fc over it (times the area 0.1).
+TEST_F(ContinuumRun, ConcretePrismsOfTheOttosenAndMeridianSurfacesYieldAndLevel) {
+  struct Case {
+    int kind;
+    double yield, level;
+  };
+  for (const Case& c : {Case{MAT_NLMM123, 0.895049, 2.983496}, Case{MAT_NLMM125, 0.896638, 2.988795}}) {
+    SCOPED_TRACE(c.kind);
+    const PrismMaterial m{c.kind, ConcreteBlock(c.kind), ConcreteRecord(c.kind, 2)};
+    Job j = Prism(false, &m);
+    Nonlinear(j, 1);
+    j.model.main.maxIterations = 100;
+    const double ey = c.yield / (0.1 * 30000.0);
+    std::vector<double> f = {0.999 * ey, 1.001 * ey};
+    for (double e : Ramp(0.006, 2e-4))
+      if (e > f.back()) f.push_back(e);
+    Factors(j, f);
+    for (const Solver& s : kSolvers) {
+      const resultfile::DisplReactFile dr = Run(j, s, "prism");
+      ASSERT_EQ(dr.records.size(), f.size());
+      EXPECT_NEAR(-Reaction(dr.records[0], j, {2, 3}, 2), 0.999 * c.yield, 1e-9);
+      EXPECT_NEAR(-Reaction(dr.records[1], j, {2, 3}, 2), c.yield, 1e-3 * c.yield);
+      for (size_t k = f.size() - 5; k < f.size(); k++)
+        EXPECT_NEAR(-Reaction(dr.records[k], j, {2, 3}, 2), c.level, 1e-3 * c.level) << f[k];
+    }
+  }
+}
+
+// The hexahedron of NLMM122 (and of NLMM123 under law 1) peaks at fc over the
+// equivalent stress per unit compression and softens after it; both solvers agree.
+TEST_F(ContinuumRun, ConcreteCubePeaksAndSoftens) {
+  const std::vector<double> f = Ramp(0.0035, 5e-5);
+  for (int kind : {MAT_NLMM122, MAT_NLMM123}) {
+    SCOPED_TRACE(kind);
+    std::vector<int> end;
+    Job j = Cube(kind, 1, &end);
+    Nonlinear(j, 1);
+    j.model.main.maxIterations = 100;
+    // The return mappings stop at 1e-4 (122) or 1e-3 (123) of their residuals, and the
+    // residual of a combination is not much larger than the stresses they leave.
+    j.model.main.tolerance = kind == MAT_NLMM122 ? 1e-3 : 1e-2;
+    Factors(j, f);
+    std::vector<std::vector<double>> force;
+    for (const Solver& s : kSolvers) {
+      const resultfile::DisplReactFile dr = Run(j, s, "cube");
+      ASSERT_EQ(dr.records.size(), f.size());
+      std::vector<double> r;
+      for (const auto& rec : dr.records) r.push_back(-Reaction(rec, j, end, 1));
+      const size_t peak = static_cast<size_t>(std::max_element(r.begin(), r.end()) - r.begin());
+      EXPECT_NEAR(r[peak], 29.834959, 1e-3 * 29.834959);
+      EXPECT_GT(f[peak], 0.0018);
+      EXPECT_LT(r.back(), 0.8 * r[peak]);
+      force.push_back(r);
+    }
+    // Before the peak the solvers agree to the convergence of the combinations.
+    for (size_t k = 0; k < f.size() && f[k] < 0.0018; k++)
+      EXPECT_NEAR(force[0][k], force[1][k], 1e-3 * force[1][k]) << f[k];
+  }
+}
+
+// Restarted in its softening branch, the NLMM122 hexahedron gives the uninterrupted run.
+TEST_F(ContinuumRun, ConcreteCubeRestartedOnTheSofteningBranchGivesTheUninterruptedRun) {
+  std::vector<int> end;
+  Job j = Cube(MAT_NLMM122, 1, &end);
+  Nonlinear(j, 1);
+  j.model.main.maxIterations = 100;
+  j.model.main.tolerance = 1e-6;
+  Factors(j, Ramp(0.0032, 1e-4));
+  Run(j, kSolvers[0], "fresh");
+  Run(j, kSolvers[0], "cube");
+  j.model.main.nCombBeforeRestart = 27;
+  Run(j, kSolvers[0], "cube");
+  for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM122_HD.bin"})
+    EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/cube" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
+        << suffix;
+  // The execution parameters keep their entries; only the timings differ.
+  const resultfile::NonlinearExecParams a =
+      resultfile::ReadNonlinearExecParams(dir_ + "/cube_ep.bin", j.layout.nF, j.layout.nP);
+  const resultfile::NonlinearExecParams b =
+      resultfile::ReadNonlinearExecParams(dir_ + "/fresh_ep.bin", j.layout.nF, j.layout.nP);
+  ASSERT_EQ(a.entries.size(), b.entries.size());
+  for (size_t k = 0; k < a.entries.size(); k++) {
+    EXPECT_EQ(a.entries[k].combination, b.entries[k].combination);
+    EXPECT_EQ(a.entries[k].nIterations, b.entries[k].nIterations);
+    EXPECT_EQ(a.entries[k].path.extF, b.entries[k].path.extF);
+  }
 }

@@ -1,7 +1,9 @@
 // Whole runs of 3-D Timoshenko beams with fibre sections: linear fibres give the linear
 // beam of the same section (and the quarter-turned section with its sides exchanged),
 // steel fibres bend to the moment-curvature law of the section up to its plastic
-// moment, and a fibrous mesh the history index cannot number is refused at the set-up.
+// moment, a fibrous mesh the history index cannot number is refused at the set-up, and
+// columns and bent sections of cyclic concrete follow their envelopes, unload and
+// restart.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -219,4 +221,117 @@ TEST_F(FibreBeamRun, MeshTheIndexCannotNumberIsRefused) {
   EXPECT_EQ(o.run.status, 1);
   EXPECT_NE(o.run.err.find("<FIBROUS_MESHES>"), std::string::npos) << o.run.err;
   EXPECT_NE(o.run.err.find("ascending order without overlapping"), std::string::npos) << o.run.err;
+}
+
+namespace {
+
+// Cyclic concrete fibres: E_c 30000, eps_c 0.002, f_c 30 (envelope n = 2, r = 3.869231),
+// critical compressive strain 0.01; in tension eps_t -0.00015, f_t -3, eps_crk -0.0006.
+tw::Rec CyclicConcrete() {
+  return tw::Rec().S("concrete").Ds({2.4, 1e-5, 30000, 0.002, 30, 0.01, -0.00015, -3, -0.0006});
+}
+
+// Compression-only concrete, envelope type 2: linear to 0.2 eps_c, then through the peak
+// (0.002, 30) with slope 0 to (0.0035, 20) with slope -5000; unloading from rho 0,
+// eps_r 0.002, f_cm 38.
+tw::Rec CompressionConcrete() {
+  return tw::Rec().S("concrete").I(2).Ds({2.4, 1e-5, 30000, 0.002, 30, 0, -5000, 0.0035, 20, 0, 0.002, 38, 0, 0, 0});
+}
+
+// A column of one element, L = 1, one axial point, square section 0.2 x 0.2 of 2 x 2
+// fibres of the kind; the tip shortened by -u per unit factor of the combinations.
+Job Column(int kind, const tw::Rec& material, double u, const std::vector<double>& factors) {
+  Job j = Cantilever(1, 1.0, "100000");
+  tw::AddRecord(j.model, kind == MAT_NLMM210 ? "<NLMM210>" : "<NLMM220>", material);
+  AddFibres(j, 1, {Rect(0.2, 0.2)}, {{1, 2, 3, 4}}, {FibreProp(1, 1, kind, 1)});
+  j.model.loadCases = {linmodel::LoadCase({}, {}, {tw::PrescribedDisplacement(2, 1, -u)})};
+  MakeNonlinear(j, factors);
+  j.model.main.maxIterations = 30;
+  return j;
+}
+
+// Axial force (compression positive) of combination c: the reaction that holds the tip.
+double ColumnForce(const Outcome& o, const Job& j, size_t c) {
+  return -o.dr.records.at(c).react.at(static_cast<size_t>(j.layout.Presc(2, 1)));
+}
+
+}  // namespace
+
+// Shortened step by step, the column carries A f_c y(eps / eps_c) of the compression
+// envelope, past its peak at eps_c; unloaded from 0.003 it carries nothing at the plastic
+// strain eps_pl = 0.003 - s_un / E_sec, E_sec = E_c (s_un / (E_c eps_c) + 0.57) / 2.07.
+TEST_F(FibreBeamRun, CyclicConcreteColumnFollowsItsEnvelopeAndUnloads) {
+  const double envelope[] = {0.889161, 1.2, 0.986165, 0.648988};
+  const double sun = 24.65412, epl = 0.003 - sun / (30000 * (sun / 60 + 0.57) / 2.07);
+  EXPECT_NEAR(epl, 0.0012657, 1e-7);
+  for (const Solver& s : kSolvers) {
+    SCOPED_TRACE(s.name);
+    const Job load = Column(MAT_NLMM210, CyclicConcrete(), 0.001, {1, 2, 3, 4});
+    const Outcome o = Run(load, s, "column");
+    ASSERT_EQ(o.run.status, 0) << o.run.err;
+    for (size_t c = 0; c < 4; c++) EXPECT_NEAR(ColumnForce(o, load, c), envelope[c], 2e-6) << c;
+
+    const Job unload = Column(MAT_NLMM210, CyclicConcrete(), 0.001, {1, 2, 3, 2, epl / 0.001});
+    const Outcome u = Run(unload, s, "unloaded");
+    ASSERT_EQ(u.run.status, 0) << u.run.err;
+    EXPECT_NEAR(ColumnForce(u, unload, 2), envelope[2], 2e-6);
+    const double half = ColumnForce(u, unload, 3);
+    EXPECT_GT(half, 0.0);
+    EXPECT_LT(half, 0.6 * envelope[2]);  // well below the envelope at 0.002
+    EXPECT_NEAR(ColumnForce(u, unload, 4), 0.0, 1e-6);
+  }
+}
+
+// Strengths in kN/cm2 (f_c = 3) make the envelope shape negative: refused before the
+// first step.
+TEST_F(FibreBeamRun, CyclicConcreteOutsideMegapascalsIsRefused) {
+  const Job j = Column(MAT_NLMM210, tw::Rec().S("concrete").Ds({2.4e-5, 1e-5, 3000, 0.002, 3, 0.01, -1.5e-4, -0.3, -6e-4}),
+                       0.001, {1});
+  const Outcome o = Run(j, kGauss, "pascals");
+  EXPECT_EQ(o.run.status, 1);
+  EXPECT_NE(o.run.err.find("<NLMM210>"), std::string::npos) << o.run.err;
+  EXPECT_NE(o.run.err.find("the envelope needs f_c in MPa"), std::string::npos) << o.run.err;
+}
+
+// The compression-only law of envelope type 2 is linear up to 0.2 eps_c, reaches f_c A at
+// eps_c and, never compressed, answers a tensile strain with E eps A.
+TEST_F(FibreBeamRun, CompressionOnlyConcreteColumn) {
+  for (const Solver& s : kSolvers) {
+    SCOPED_TRACE(s.name);
+    const Job j = Column(MAT_NLMM220, CompressionConcrete(), 0.001, {0.4, 2});
+    const Outcome o = Run(j, s, "column");
+    ASSERT_EQ(o.run.status, 0) << o.run.err;
+    EXPECT_NEAR(ColumnForce(o, j, 0), 30000 * 0.0004 * 0.04, 1e-10);
+    EXPECT_NEAR(ColumnForce(o, j, 1), 1.2, 1e-8);
+    const Job t = Column(MAT_NLMM220, CompressionConcrete(), -0.0001, {1});
+    const Outcome ot = Run(t, s, "pulled");
+    ASSERT_EQ(ot.run.status, 0) << ot.run.err;
+    EXPECT_NEAR(ColumnForce(ot, t, 0), -30000 * 0.0001 * 0.04, 1e-12);
+  }
+}
+
+// A reinforced section (concrete below, a steel layer above) bent back and forth by a
+// prescribed tip rotation: the run stopped after combination 5 and restarted from there
+// writes the same displacements and history records as the run without a stop.
+TEST_F(FibreBeamRun, CyclicConcreteAndSteelRestartGivesTheUninterruptedRun) {
+  const std::vector<double> rotations = {0.005, 0.01, 0.02, 0.01, -0.005, -0.015, -0.005, 0.01, 0.025, 0.0, -0.02, 0.01};
+  Job j = Cantilever(1, 1.0, "000010");
+  tw::AddRecord(j.model, "<NLMM210>", CyclicConcrete());
+  tw::AddRecord(j.model, "<NLMM202>", tw::Rec().S("steel").Ds({7.85, 1e-5, 2e5, 5000, 0.002, 400, 0.01, 0, 0.1, 600}));
+  const Section s{{-0.1, -0.1}, {0.1, -0.1}, {0.1, 0.08}, {-0.1, 0.08}, {0.1, 0.1}, {-0.1, 0.1}};
+  AddFibres(j, 1, {s}, {{1, 2, 3, 4}, {4, 3, 5, 6}}, {FibreProp(1, 1, MAT_NLMM210, 1), FibreProp(2, 2, MAT_NLMM202, 1)});
+  j.model.loadCases = {linmodel::LoadCase({}, {}, {tw::PrescribedDisplacement(2, 5, 1.0)})};
+  MakeNonlinear(j, rotations);
+  j.model.main.tolerance = 1e-8;
+  j.model.main.maxIterations = 100;
+  const Outcome fresh = Run(j, kGauss, "fresh");
+  ASSERT_EQ(fresh.run.status, 0) << fresh.run.err;
+  ASSERT_EQ(fresh.dr.records.size(), rotations.size());
+  Run(j, kGauss, "cycled");
+  j.model.main.nCombBeforeRestart = 5;
+  const Outcome restarted = Run(j, kGauss, "cycled");
+  ASSERT_EQ(restarted.run.status, 0) << restarted.run.err;
+  for (const char* suffix : {"_dr.bin", "_NLMM210_HD.bin", "_NLMM202_HD.bin"})
+    EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/cycled" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
+        << suffix;
 }

@@ -1,7 +1,8 @@
 // Nonlinear runs of line and surface interfaces end to end: a bar pulled out of its
 // bond in the plane and in space, a joint opened until it separates (the work of the
-// pull equals the fracture energy), and a shear box whose strength grows with the
-// pressure on it.
+// pull equals the fracture energy), shear boxes whose strength grows with the pressure
+// on them and with the slip path, joints sheared and opened to full plastic softening
+// (the work equals the softening work), and a cyclic slip history restarted part way.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -234,76 +235,201 @@ TEST_F(InterfaceRun, JointOpenedToSeparationDissipatesItsFractureEnergy) {
   }
 }
 
+namespace {
+
+// A block on an interface over fixed points, its top moved along `dir` by load case 1
+// and pressed by q = 2 (load case 2). Plane: a block 1 x 0.1 (t 1) on a line interface;
+// its top held along x2 and, for an opening (dir 3), along x3. The block is flat, so that
+// the moment of the shear leaves the whole joint pressed. Space: a plate 1 x 1 x 0.1 on a
+// surface interface, its top held along x1 and x2 and, for an opening, x3.
+struct Box {
+  Job job;
+  std::vector<int> top;  // the moved points
+  int joint;             // a block point on the joint
+};
+
+Box PlaneBox(double E, const std::string& tag, const tw::Rec& law, int kind, int dir) {
+  Box b;
+  Job& j = b.job;
+  j.model.main.title = "shear box";
+  tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("block", 0.0, 0.0, E, 0.0));
+  tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 1.0));
+  tw::AddRecord(j.model, tag, law);
+  const char* m = linmodel::kPlaneMask;
+  const char* held = dir == 3 ? "011000" : "010000";
+  const int f1 = linmodel::AddPoint2D(j, 0, 0, m, "011000"), f2 = linmodel::AddPoint2D(j, 1, 0, m, "011000");
+  const int b1 = linmodel::AddPoint2D(j, 0, 0, m), b2 = linmodel::AddPoint2D(j, 1, 0, m);
+  const int b3 = linmodel::AddPoint2D(j, 1, 0.1, m, held), b4 = linmodel::AddPoint2D(j, 0, 0.1, m, held);
+  tw::AddElement(j.model, {b1, b2, b3, b4});
+  tw::AddElement(j.model, {f1, f2, b1, b2});
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 1, 10, MAT_LIN_ISO, 1, GEOM_LAM_THICK, 1));
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(2, 2, 27, kind, 1, GEOM_LAM_THICK, 1));
+  j.model.loadCases = {
+      linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0},
+                             {tw::PrescribedDisplacement(b3, dir, 1.0), tw::PrescribedDisplacement(b4, dir, 1.0)}),
+      linmodel::ElementLoads({tw::PointLoad(b3, {0, 0, -1, 0, 0, 0}), tw::PointLoad(b4, {0, 0, -1, 0, 0, 0})})};
+  b.top = {b3, b4};
+  b.joint = b1;
+  return b;
+}
+
+Box SpaceBox(double E, const std::string& tag, const tw::Rec& law, int kind, int dir) {
+  const char* held = dir == 3 ? "111000" : "110000";
+  linmodel::LatticeJob lj = linmodel::HexaBar(8, 1, 1.0, 0.0, 0.0, E, 0.0, 0.0, false,
+                                              [held](int, int, int K) { return K == 2 ? held : "000000"; });
+  Box b;
+  b.job = lj.job;
+  Job& j = b.job;
+  linmodel::MovePoints(j, [](const std::array<double, 3>& x) {
+    return std::array<double, 3>{x[0], x[1], 0.1 * x[2]};
+  });
+  tw::AddRecord(j.model, tag, law);
+  std::vector<int> fixed;
+  const int corners[4][2] = {{0, 0}, {2, 0}, {2, 2}, {0, 2}};
+  for (const auto& c : corners)
+    fixed.push_back(linmodel::AddPoint3D(j, c[0] / 2.0, c[1] / 2.0, 0, linmodel::kSpaceMask, "111000"));
+  std::vector<int32_t> nodes(fixed.begin(), fixed.end());
+  for (const auto& c : corners) nodes.push_back(lj.At(c[0], c[1], 0));
+  tw::AddElement(j.model, nodes);
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(2, 2, 30, kind, 1, 0, 0));
+  std::vector<tw::Rec> moves, loads;
+  for (const auto& c : corners) {
+    b.top.push_back(lj.At(c[0], c[1], 2));
+    moves.push_back(tw::PrescribedDisplacement(b.top.back(), dir, 1.0));
+    loads.push_back(tw::PointLoad(b.top.back(), {0, 0, -0.5, 0, 0, 0}));
+  }
+  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, moves), linmodel::ElementLoads(loads)};
+  b.joint = lj.At(0, 0, 0);
+  return b;
+}
+
+// Work of the reactions of the moved points along dir over the combinations, by the
+// trapezoid rule on the factors of load case 1.
+double Work(const resultfile::DisplReactFile& dr, const Box& b, const std::vector<double>& f, size_t first, int dir) {
+  double work = 0.0, last = 0.0, before = 0.0;
+  for (size_t k = 0; k < f.size(); k++) {
+    const double R = Reaction(dr.records[first + k], b.job, b.top, dir);
+    work += (R + last) / 2 * (f[k] - before);
+    last = R;
+    before = f[k];
+  }
+  return work;
+}
+
+}  // namespace
+
 TEST_F(InterfaceRun, ShearBoxCarriesCohesionPlusFrictionOfItsPressure) {
   // tau_0 1, tan(phi) 0.5, s_lin 0.001, s_peak 0.002, alpha = beta = 0: under q = 2 the
   // strength is 1 + 0.5 * 2 = 2 on every slip past s_lin.
   const tw::Rec bond = tw::Rec().S("joint").Ds({0.001, 0.002, 1.0, std::atan(0.5), 0.0, 0.0, 1e5});
   const std::vector<double> shear = {0.0005, 0.001, 0.002, 0.005, 0.01, 0.02};
-  {
-    // Plane: a block 1 x 0.1 (t 1) on a line interface over fixed points; its top pressed
-    // by load case 2 and moved along x2 by load case 1. The block is flat, so that the
-    // moment of the shear leaves the whole joint pressed.
-    Job j;
-    j.model.main.title = "shear box";
-    tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("block", 0.0, 0.0, 1e4, 0.0));
-    tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 1.0));
-    tw::AddRecord(j.model, "<NLMM305>", bond);
-    const char* m = linmodel::kPlaneMask;
-    const int f1 = linmodel::AddPoint2D(j, 0, 0, m, "011000"), f2 = linmodel::AddPoint2D(j, 1, 0, m, "011000");
-    const int b1 = linmodel::AddPoint2D(j, 0, 0, m), b2 = linmodel::AddPoint2D(j, 1, 0, m);
-    const int b3 = linmodel::AddPoint2D(j, 1, 0.1, m, "010000"), b4 = linmodel::AddPoint2D(j, 0, 0.1, m, "010000");
-    tw::AddElement(j.model, {b1, b2, b3, b4});
-    tw::AddElement(j.model, {f1, f2, b1, b2});
-    tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 1, 10, MAT_LIN_ISO, 1, GEOM_LAM_THICK, 1));
-    tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(2, 2, 27, MAT_NLMM305, 1, GEOM_LAM_THICK, 1));
-    j.model.loadCases = {
-        linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0},
-                               {tw::PrescribedDisplacement(b3, 2, 1.0), tw::PrescribedDisplacement(b4, 2, 1.0)}),
-        linmodel::ElementLoads({tw::PointLoad(b3, {0, 0, -1, 0, 0, 0}), tw::PointLoad(b4, {0, 0, -1, 0, 0, 0})})};
+  for (bool space : {false, true}) {
+    Box b = space ? SpaceBox(1e4, "<NLMM305>", bond, MAT_NLMM305, 1) : PlaneBox(1e4, "<NLMM305>", bond, MAT_NLMM305, 2);
+    Job& j = b.job;
     Nonlinear(j);
     Factors(j, shear, 2);
     for (const Solver& s : kSolvers) {
-      SCOPED_TRACE(s.algorithm);
-      const resultfile::DisplReactFile dr = Run(j, s, "plane");
+      SCOPED_TRACE(std::to_string(space) + " " + std::to_string(s.algorithm));
+      const resultfile::DisplReactFile dr = Run(j, s, "box");
       if (dr.records.size() != shear.size() + 1) continue;
-      EXPECT_NEAR(Reaction(dr.records[0], j, {b3, b4}, 2), 0.0, 1e-9);  // pressed only
-      EXPECT_NEAR(Reaction(dr.records.back(), j, {b3, b4}, 2), 2.0, 1e-6);
-      EXPECT_NEAR(Reaction(dr.records[dr.records.size() - 2], j, {b3, b4}, 2), 2.0, 1e-6);
+      const int dir = space ? 1 : 2;
+      EXPECT_NEAR(Reaction(dr.records[0], j, b.top, dir), 0.0, 1e-9);  // pressed only
+      EXPECT_NEAR(Reaction(dr.records.back(), j, b.top, dir), 2.0, 1e-6);
+      EXPECT_NEAR(Reaction(dr.records[dr.records.size() - 2], j, b.top, dir), 2.0, 1e-6);
+      if (space) { EXPECT_NEAR(Reaction(dr.records.back(), j, b.top, 2), 0.0, 1e-6); }
     }
   }
-  {
-    // Space: a plate 1 x 1 x 0.1 on a surface interface over fixed points, pressed by
-    // q = 2 on its top and moved along x1 (held along x2).
-    linmodel::LatticeJob lj = linmodel::HexaBar(8, 1, 1.0, 0.0, 0.0, 1e4, 0.0, 0.0, false,
-                                                [](int, int, int K) { return K == 2 ? "110000" : "000000"; });
-    Job& j = lj.job;
-    linmodel::MovePoints(j, [](const std::array<double, 3>& x) {
-      return std::array<double, 3>{x[0], x[1], 0.1 * x[2]};
-    });
-    tw::AddRecord(j.model, "<NLMM305>", bond);
-    std::vector<int> fixed, top;
-    const int corners[4][2] = {{0, 0}, {2, 0}, {2, 2}, {0, 2}};
-    for (const auto& c : corners)
-      fixed.push_back(linmodel::AddPoint3D(j, c[0] / 2.0, c[1] / 2.0, 0, linmodel::kSpaceMask, "111000"));
-    std::vector<int32_t> nodes(fixed.begin(), fixed.end());
-    for (const auto& c : corners) nodes.push_back(lj.At(c[0], c[1], 0));
-    tw::AddElement(j.model, nodes);
-    tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(2, 2, 30, MAT_NLMM305, 1, 0, 0));
-    std::vector<tw::Rec> moves, loads;
-    for (const auto& c : corners) {
-      top.push_back(lj.At(c[0], c[1], 2));
-      moves.push_back(tw::PrescribedDisplacement(top.back(), 1, 1.0));
-      loads.push_back(tw::PointLoad(top.back(), {0, 0, -0.5, 0, 0, 0}));
-    }
-    j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, moves), linmodel::ElementLoads(loads)};
+}
+
+TEST_F(InterfaceRun, ShearBoxFrictionGrowsAndFallsWithTheSlipPath) {
+  // s1 0.01, s2 0.02, tau_c 1, alpha = beta = 0, k_mu 2, mu_p 0.6, a_p 1, r_mu 0.5, K_n
+  // 1e6: along a monotonic slip the path is the slip, and the shear force per unit area
+  // is tau_c + q mu(slip). A stiff block, so that the joint slips as the top moves.
+  const tw::Rec law = tw::Rec().S("friction").Ds({0.01, 0.02, 1.0, 0.0, 0.0, 2.0, 0.6, 1.0, 0.5, 1e6}).S("box");
+  const std::vector<double> slip = {0.1, 0.5, 1, 2, 3};
+  const double expected[] = {1.342353, 2.02, 2.2, 1.872727, 1.6};
+  for (bool space : {false, true}) {
+    Box b = space ? SpaceBox(1e7, "<NLMM306>", law, MAT_NLMM306, 1) : PlaneBox(1e7, "<NLMM306>", law, MAT_NLMM306, 2);
+    Job& j = b.job;
     Nonlinear(j);
-    Factors(j, shear, 2);
+    Factors(j, slip, 2);
+    const int dir = space ? 1 : 2;
     for (const Solver& s : kSolvers) {
-      SCOPED_TRACE(s.algorithm);
-      const resultfile::DisplReactFile dr = Run(j, s, "space");
-      if (dr.records.size() != shear.size() + 1) continue;
-      EXPECT_NEAR(Reaction(dr.records.back(), j, top, 1), 2.0, 1e-6);
-      EXPECT_NEAR(Reaction(dr.records.back(), j, top, 2), 0.0, 1e-6);
+      SCOPED_TRACE(std::to_string(space) + " " + std::to_string(s.algorithm));
+      const resultfile::DisplReactFile dr = Run(j, s, "friction");
+      if (dr.records.size() != slip.size() + 1) continue;
+      EXPECT_NEAR(Reaction(dr.records[0], j, b.top, dir), 0.0, 1e-9);
+      for (size_t k = 0; k < slip.size(); k++) {
+        EXPECT_NEAR(U(dr.records[k + 1], j, b.joint, dir), slip[k], 1e-6);
+        EXPECT_NEAR(Reaction(dr.records[k + 1], j, b.top, dir), expected[k], 1e-4) << slip[k];
+      }
+    }
+  }
+}
+
+TEST_F(InterfaceRun, CyclicSlipHistoryRestartedGivesTheUninterruptedRun) {
+  const tw::Rec law = tw::Rec().S("friction").Ds({0.01, 0.02, 1.0, 0.4, 0.3, 2.0, 0.6, 1.0, 0.5, 1e6}).S("cyclic");
+  Box b = PlaneBox(1e7, "<NLMM306>", law, MAT_NLMM306, 2);
+  Job& j = b.job;
+  Nonlinear(j);
+  Factors(j, {0.05, 0.02, 0.035, 0.025, -0.04, -0.01, -0.03, 0.06, 0.1}, 2);
+  Run(j, kSolvers[0], "fresh");
+  Run(j, kSolvers[0], "cyclic");
+  j.model.main.nCombBeforeRestart = 4;
+  const resultfile::DisplReactFile dr = Run(j, kSolvers[0], "cyclic");
+  for (const char* suffix : {"_dr.bin", "_NLMM306_HD.bin"})
+    EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/cyclic" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
+        << suffix;
+  // Out to 0.1 past every earlier slip: back on the envelope, whose strength follows the
+  // whole path.
+  if (dr.records.size() == 10) {
+    const double shear = Reaction(dr.records.back(), j, b.top, 2);
+    EXPECT_GT(shear, 1.0);
+    EXPECT_LT(shear, 2.2);
+  }
+}
+
+TEST_F(InterfaceRun, JointShearedToFullSofteningDissipatesTheSofteningWork) {
+  // Kind 1: c_0 1, kappa_c 0.05, alpha_c 2, K_s 1e4, K_2 1e6, N 1. kappa grows by tau
+  // times the plastic slip, so the work of the shear force is kappa_c per unit area.
+  const tw::Rec law = tw::Rec().S("joint").I(1).Ds(
+      {0, 1, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0.05, 1e4, 1e6, 1e6, 1});
+  Box b = PlaneBox(1e4, "<NLMM320>", law, MAT_NLMM320, 2);
+  Job& j = b.job;
+  Nonlinear(j);
+  std::vector<double> f;
+  for (int k = 1; k <= 400; k++) f.push_back(0.6 * k / 400);
+  Factors(j, f, 2);
+  for (const Solver& s : kSolvers) {
+    SCOPED_TRACE(s.algorithm);
+    const resultfile::DisplReactFile dr = Run(j, s, "sheared");
+    if (dr.records.size() != f.size() + 1) continue;
+    EXPECT_NEAR(Work(dr, b, f, 1, 2), 0.05, 0.0005);
+    EXPECT_NEAR(Reaction(dr.records.back(), j, b.top, 2), 0.0, 1e-3);
+  }
+}
+
+TEST_F(InterfaceRun, JointOpenedToFullPlasticSofteningDissipatesTheTensileWork) {
+  // Kind 2: chi_0 1, c_0 = c_g0 2, tanphi 0.5, tanpsi 0.2, kappa_chi 0.05, kappa_c 0.5. In
+  // tension the work increment is sigma . du_p and the tensile strength is gone at
+  // kappa_chi: the work of the pull is kappa_chi per unit area. (alpha_chi 4 brings the
+  // strength down within the lift; stiffnesses 1e3 keep each trial state near the
+  // surface.)
+  const tw::Rec law = tw::Rec().S("joint").I(2).Ds(
+      {1, 2, 2, 1, 0.5, 0.2, 0.5, 0.2, 4, 0, 0, 0.05, 0.5, 1e3, 1e3, 1e3, 1});
+  std::vector<double> f;
+  for (int k = 1; k <= 400; k++) f.push_back(0.2 * k / 400);
+  for (bool space : {false, true}) {
+    Box b = space ? SpaceBox(1e7, "<NLMM320>", law, MAT_NLMM320, 3) : PlaneBox(1e7, "<NLMM320>", law, MAT_NLMM320, 3);
+    Job& j = b.job;
+    Nonlinear(j);
+    Factors(j, f);
+    for (const Solver& s : kSolvers) {
+      SCOPED_TRACE(std::to_string(space) + " " + std::to_string(s.algorithm));
+      const resultfile::DisplReactFile dr = Run(j, s, "opened");
+      if (dr.records.size() != f.size()) continue;
+      EXPECT_NEAR(Work(dr, b, f, 0, 3), 0.05, 0.0005);
+      EXPECT_NEAR(Reaction(dr.records.back(), j, b.top, 3), 0.0, 2e-3);  // 0.2 % of chi_0 left
     }
   }
 }

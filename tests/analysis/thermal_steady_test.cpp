@@ -16,6 +16,7 @@
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 #include "static_run.h"
+#include "thermal_bar.h"
 
 namespace tw = testmodel;
 using staticrun::kGauss;
@@ -23,38 +24,6 @@ using staticrun::kJPCG;
 using staticrun::Solver;
 
 namespace {
-
-// A bar along one axis from 0 to 1 of thermal elements; per point its coordinate along
-// the bar and whether its temperature is prescribed.
-struct ThermalBar {
-  tw::Model model;
-  std::vector<double> x;     // index 0 = point 1
-  std::vector<bool> fixed;   // index 0 = point 1
-  int nElements = 0;
-  int endFace = 0;           // face of every hexahedron at its larger x1
-  int nF() const { return static_cast<int>(std::count(fixed.begin(), fixed.end(), false)); }
-  int nP() const { return static_cast<int>(fixed.size()) - nF(); }
-  // 0-based position of point p (1-based) in its vector.
-  int Index(int p) const {
-    int k = 0;
-    for (int q = 1; q < p; q++) k += fixed[q - 1] == fixed[p - 1] ? 1 : 0;
-    return k;
-  }
-  void Fix(bool atStart, bool atEnd) {
-    for (size_t i = 0; i < x.size(); i++)
-      if ((atStart && x[i] == 0.0) || (atEnd && x[i] == 1.0)) {
-        fixed[i] = true;
-        tw::AddRecord(model, "<BOUNDARY_WITH_FIXED_TEMPERATURES>", tw::Support(static_cast<int>(i) + 1, "100000"));
-      }
-  }
-  // "<PRESCRIBED_POINT_TEMPERATURES>" of every fixed point at x.
-  std::vector<tw::Rec> Prescribe(double at, double T) const {
-    std::vector<tw::Rec> r;
-    for (size_t i = 0; i < x.size(); i++)
-      if (fixed[i] && x[i] == at) r.push_back(tw::Rec().I(static_cast<int>(i) + 1).I(1).D(T));
-    return r;
-  }
-};
 
 void BaseModel(tw::Model& m, double k) {
   m.main.analysisType = 5;
@@ -66,34 +35,7 @@ void BaseModel(tw::Model& m, double k) {
 ThermalBar HexaBar() {
   ThermalBar b;
   BaseModel(b.model, 1.0);
-  for (int i = 0; i <= 10; i++)
-    for (int j = 0; j < 4; j++) {
-      tw::AddPoint(b.model, i / 10.0, j & 1, j >> 1);
-      b.x.push_back(i / 10.0);
-      b.fixed.push_back(false);
-    }
-  double** S;
-  allocd2(&S, 8, 3);
-  CalcNatCoordSolidHexa(8, S);
-  for (int e = 1; e <= 10; e++) {
-    std::vector<int32_t> nodes;
-    for (int a = 1; a <= 8; a++) {
-      const int station = e - 1 + (S[a][1] > 0 ? 1 : 0);
-      nodes.push_back(4 * station + (S[a][2] > 0 ? 1 : 0) + (S[a][3] > 0 ? 2 : 0) + 1);
-    }
-    tw::AddElement(b.model, nodes);
-  }
-  for (int f = 1; f <= 6 && b.endFace == 0; f++) {
-    unsigned char flag = 0;
-    int list[9];
-    CalcNodeFaceSolidHexa(f, 8, &flag, list);
-    bool end = true;
-    for (int k = 1; k <= 4; k++) end = end && S[list[k]][1] > 0;
-    if (end) b.endFace = f;
-  }
-  freed2(S);
-  b.nElements = 10;
-  tw::AddRecord(b.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 10, _SOLID_HEXA_THERMAL, MAT_THERMAL_ISO, 1, 0, 0));
+  AddHexaBar(b, 10, tw::ElementProperty(1, 10, _SOLID_HEXA_THERMAL, MAT_THERMAL_ISO, 1, 0, 0));
   return b;
 }
 
@@ -143,10 +85,8 @@ class ThermalSteadyRun : public staticrun::LinearStaticRun {
   staticrun::Outcome Run(ThermalBar& b, const Solver& s) {
     b.model.main.storageTechnique = s.storage;
     b.model.main.linEqAlgorithm = s.algorithm;
-    tw::WriteDataFile(dir_ + "/job1", b.model);
-    WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
     staticrun::Outcome o;
-    o.run = RunProgram(VOLDE_EXE, {"job1"}, dir_);
+    o.run = RunThermalJob(dir_, "job1", b);
     o.dr = resultfile::ReadDisplReact(dir_ + "/job1_tq.bin", b.nF(), b.nP(), false, true);
     o.ep = resultfile::ReadLinearExecParams(dir_ + "/job1_ep.bin");
     return o;

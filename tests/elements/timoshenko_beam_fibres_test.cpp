@@ -8,6 +8,7 @@
 #include "line_fixture.h"
 #include "materials/material_table.h"
 #include "materials/uniaxial/concrete.h"
+#include "materials/uniaxial/concrete_cyclic.h"
 #include "support/material_driver.h"
 
 using namespace linefix;
@@ -46,6 +47,12 @@ const std::vector<double> kConcrete{2.4, 1e-5, 30000, 3, 30, 0.0035, 2e5, 1.5};
 
 const std::vector<double> kCyclicSteel{7.85, 1e-5, 2e5, 5000, 0.002, 400, 0.01, 0, 0.1, 600};
 const std::vector<double> kConcrete299{2.4, 1e-5, 30000, 3, 30, 0.002, 0.0035};
+// Cyclic concrete: E_c 30000, eps_c 0.002, f_c 30, eps_cr 0.01; in tension (negative)
+// eps_t 0.00015, f_t 3, eps_crk 0.0006.
+const std::vector<double> kConcrete210{2.4, 1e-5, 30000, 0.002, 30, 0.01, -0.00015, -3, -0.0006};
+// Compression-only concrete of envelope type 1 (after its type word): E 30000, eps_c
+// 0.002, f_c 30, rho 0.01, eps_r 0.002, f_cm 38.
+const std::vector<double> kConcrete220{2.4, 1e-5, 30000, 0.002, 30, 0, 0, 0, 0, 0.01, 0.002, 38, 0, 0, 0};
 
 MaterialRecord RecordOf(const std::vector<double>& v) {
   MaterialRecord r = matdriver::Record({});
@@ -69,7 +76,8 @@ Model BeamModel(const FibreBeam& c) {
   testmodel::AddRecord(m, "<NLMM298>", Rec().S("concrete").Ds(kConcrete));
   testmodel::AddRecord(m, "<NLMM202>", Rec().S("cyclic steel").Ds(kCyclicSteel));
   testmodel::AddRecord(m, "<NLMM299>", Rec().S("concrete").Ds(kConcrete299));
-  testmodel::AddRecord(m, "<NLMM210>", Rec().S("cyclic concrete").Ds({2.4, 1e-5, 30000, 30, 0.002, 0.0035, 3, 0, 0}));
+  testmodel::AddRecord(m, "<NLMM210>", Rec().S("cyclic concrete").Ds(kConcrete210));
+  testmodel::AddRecord(m, "<NLMM220>", Rec().S("compression concrete").I(1).Ds(kConcrete220));
   int integ = 0;
   if (c.beamPoints > 0) {
     testmodel::AddRecord(m, "<NUMERICAL_INTEGRATION>", Pattern("beam", c.beamPoints));
@@ -238,7 +246,8 @@ TEST(FibreBeam, TangentIsTheDerivativeOfTheInternalForces) {
 // A uniform axial strain path: every fibre's law sees the strain stored in its record
 // plus the increment, so the axial force is the area times the law's stress along the
 // same path of total strains (the steel laws through the sampling-point driver, the
-// concrete laws on a fresh record), through unloading, reversal and a zero increment.
+// concrete laws on a fresh record), through unloading, reversal and a zero increment;
+// the cyclic concrete laws cross into tension after unloading.
 TEST(FibreBeam, FibresFollowTheirLawAlongTheStrainPath) {
   struct Case {
     int kind;
@@ -249,6 +258,8 @@ TEST(FibreBeam, FibresFollowTheirLawAlongTheStrainPath) {
       {MAT_NLMM202, {0.001, 0.001, 0.004, 0.002, -0.001}},
       {MAT_NLMM298, {-0.002, -0.001, -0.0025, 5e-5, 2e-4, 5e-5}},
       {MAT_NLMM299, {-0.002, -0.001, -0.0025, 5e-5, 2e-4, 5e-5}},
+      {MAT_NLMM210, {-0.002, -0.001, -0.0015, -0.0025, 5e-5, 5e-5, -0.001}},
+      {MAT_NLMM220, {-0.002, -0.001, -0.0015, -0.0025, 5e-5, 5e-5, -0.001}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
@@ -259,6 +270,10 @@ TEST(FibreBeam, FibresFollowTheirLawAlongTheStrainPath) {
     std::vector<double> expected;
     NLMM298_HD r298{};
     NLMM299_HD r299{};
+    NLMM210_HD r210{};
+    NLMM220_HD r220{};
+    r210.RuleNumber = r220.RuleNumber = 1;
+    const PointContext at{1, 1, 1, 1, 0};
     if (c.kind == MAT_NLMM201 || c.kind == MAT_NLMM202) {
       std::vector<matdriver::Step> steps;
       for (double e : c.path) steps.push_back({e, 3});
@@ -268,6 +283,19 @@ TEST(FibreBeam, FibresFollowTheirLawAlongTheStrainPath) {
     for (double e : c.path) {
       if (c.kind == MAT_NLMM298) expected.push_back(CalcStress_NLMM298(RecordOf(kConcrete), r298, e));
       if (c.kind == MAT_NLMM299) expected.push_back(CalcStress_NLMM299(RecordOf(kConcrete299), r299, e));
+      double s, t;
+      if (c.kind == MAT_NLMM210) {
+        CalcStress_NLMM210(at, RecordOf(kConcrete210), r210, e, &s, &t);
+        expected.push_back(s);
+      }
+      if (c.kind == MAT_NLMM220) {
+        std::vector<double> v{1.0};  // the envelope type word
+        v.insert(v.end(), kConcrete220.begin(), kConcrete220.end());
+        MaterialRecord m220 = RecordOf(v);
+        m220.ValueType[1] = 'i';
+        CalcStress_NLMM220(at, m220, r220, e, &s, &t);
+        expected.push_back(s);
+      }
     }
     Vec u(12), du(12), F(12);
     double last = 0.0;
@@ -337,19 +365,6 @@ TEST(FibreBeamDeathTest, SetUpChecksOfTheFibrousMesh) {
   LoadedMesh m(BeamModel(FibreBeam{}));
   const int prop[2] = {0, 1};
   CheckFibrousMeshes(m, prop);
-}
-
-// The cyclic concrete laws of fibres are not part of this build: their fibres stop the
-// run before any number comes out of them.
-TEST(FibreBeamDeathTest, CyclicConcreteFibresAreRefused) {
-  FibreBeam fb;
-  fb.props = {FibreProp(1, 1, MAT_NLMM210, 1)};
-  LoadedMesh m(BeamModel(fb));
-  BeamHistory hist(m);
-  Mat K(12, 12);
-  Vec u(12), F(12);
-  EXPECT_EXIT(hist.Tangent(K, 1, 1), testing::ExitedWithCode(1), "valid data cannot reach");
-  EXPECT_EXIT(hist.Force(u, u, F), testing::ExitedWithCode(1), "valid data cannot reach");
 }
 
 // A fibrous element turned inside out or flattened stops the stiffness and the forces.

@@ -117,3 +117,85 @@ TEST(ShellGravityDeath, PatternsJacobiansAndRules) {
   EXPECT_EXIT(Gravity(h, eSlab, 1.0, g, Gleg(99)), testing::ExitedWithCode(1),
               Lit("   -> Specified integration pattern: 99\n\nERROR:\nThe specified integration pattern does not exist.\n"));
 }
+
+namespace {
+
+std::vector<double> LayeredGravity(HandMesh& h, int e, const double* g, const LoadCaseParameters& P) {
+  const int type = h.props[h.elemProp[e]].ElementType, n = h.nodeCount[e], prop = h.elemProp[e];
+  std::vector<double> Fe(6 * n + 1, 0.0);
+  if (type == 20)
+    Calc_Fg_GravityLoadMindlinShellQuad_NL(6 * n, e, 2, n, prop, Flags(), &P, &h.m, Fe.data(), g);
+  else
+    Calc_Fg_GravityLoadAhmadShellQuad_NL(6 * n, e, 2, n, prop, Flags(), &P, &h.m, h.ElemPropIndex(), Fe.data(), g,
+                                         h.PointTypes(), h.adj);
+  return Fe;
+}
+
+// A layer of density rho whose thickness comes from geometry record (kind, number).
+int DenseLayer(HandMesh& h, double rho, int geomKind, int geom) {
+  const int l = h.AddLayerProperty(geomKind, geom);
+  h.layerProps[static_cast<size_t>(l)].MaterialNumber = h.AddIso(1.0, 0.0, rho);
+  return l;
+}
+
+}  // namespace
+
+TEST(LayeredShellGravity, LayersWeighWithTheirOwnDensities) {
+  // Plate 2 x 1 of two 0.1 layers, densities 24 and 78.5: 10.25 per unit area, a quarter
+  // of 20.5 at each node.
+  HandMesh h;
+  const int th = h.AddThickness(0.1);
+  const int pat = h.AddLayerPattern({DenseLayer(h, 24.0, GEOM_LAM_THICK, th), DenseLayer(h, 78.5, GEOM_LAM_THICK, th)});
+  int e[2];
+  for (int type : {20, 22}) e[type == 22] = Rect(h, 4, 2.0, 1.0, kId, h.AddProperty(type, MAT_LAY_PATT, pat, 0, 0));
+  h.Build();
+  const double g[4] = {0, 0, 0, -1.0};
+  for (int k : {0, 1}) {
+    const auto F = LayeredGravity(h, e[k], g, Gleg());
+    for (int a = 0; a < 4; a++)
+      for (int j = 1; j <= 6; j++) EXPECT_NEAR(F[6 * a + j], j == 3 ? -5.125 : 0.0, 1e-12) << k;
+  }
+}
+
+TEST(LayeredShellGravity, OneLayerIsTheSingleMaterialShell) {
+  // Turned 9-node rectangle of tapering thickness: the layered routines give the forces
+  // of the single-material ones for the layer's density and thickness.
+  double Q[4][4];
+  TurnQ(Q);
+  HandMesh h;
+  const int t1 = h.AddThickness(0.1), t2 = h.AddThickness(0.2), t3 = h.AddThickness(0.3);
+  const int tap = h.AddThicknessPattern({t1, t2, t3, t3, t3, t2, t1, t1, t2});
+  const int pat = h.AddLayerPattern({DenseLayer(h, 7.0, GEOM_PATT, tap)});
+  const int rule = h.AddIntegration({3, 4, 2});
+  int single[2], layered[2];
+  for (int type : {20, 22}) {
+    single[type == 22] = Rect(h, 9, 3.0, 2.0, Q, h.AddProperty(type, MAT_LIN_ISO, 1, GEOM_PATT, tap));
+    layered[type == 22] = Rect(h, 9, 3.0, 2.0, Q, h.AddProperty(type, MAT_LAY_PATT, pat, 0, 0));
+  }
+  h.Build();
+  const double g[4] = {0, 1.0, -2.0, -9.81};
+  for (int name : {0, rule})
+    for (int k : {0, 1}) {
+      const auto F = LayeredGravity(h, layered[k], g, Gleg(name));
+      const auto G = Gravity(h, single[k], 7.0, g, Gleg(name));
+      for (int i = 1; i <= 54; i++) EXPECT_NEAR(F[static_cast<size_t>(i)], G[static_cast<size_t>(i)], 1e-12) << k;
+    }
+}
+
+TEST(LayeredShellGravityDeath, MaterialKindAndNullThickness) {
+  HandMesh h;
+  const int th = h.AddThickness(0.1), zero = h.AddThickness(0.0);
+  const int thin = h.AddLayerPattern({DenseLayer(h, 1.0, GEOM_LAM_THICK, zero)});
+  const int single = Rect(h, 4, 2.0, 1.0, kId, h.AddProperty(22, MAT_LIN_ISO, h.AddIso(1, 0, 1), GEOM_LAM_THICK, th));
+  const int none = Rect(h, 4, 2.0, 1.0, kId, h.AddProperty(22, MAT_LAY_PATT, thin, 0, 0));
+  h.Build();
+  const double g[4] = {0, 0, 0, -1.0};
+  EXPECT_EXIT(LayeredGravity(h, single, g, Gleg()), testing::ExitedWithCode(1),
+              Lit("\nCalculating the gravity load of element n. 1\n   -> Element type: _AHMAD_SHELL_QUAD\n"
+                  "   -> Material kind: _LIN_ISO\n\nERROR:\nThis type of element requires a material of kind "
+                  "_LAY_PATT.\n"));
+  EXPECT_EXIT(LayeredGravity(h, none, g, Gleg()), testing::ExitedWithCode(1),
+              Lit("\nCalculating the gravity load of element n. 2\nIntegration point (IP) n. 1\n"
+                  "Calculating the position of the middle surface of layer n. 1\n\nERROR:\n"
+                  "Null element thickness at this IP.\n"));
+}

@@ -170,8 +170,9 @@ TEST(MaterialPoint, LawsNotBuiltEndInTheInternalError) {
   UniaxialStartValues(MAT_NLMM201, 6);  // the history table sets the elastic branch
   UniaxialStartValues(MAT_NLMM202, 6);  // the virgin state needs nothing
   EXPECT_DEATH(UniaxialStartValues(MAT_NLMM202, 10), kInternal);
-  // The cyclic interface and the interface plasticity are not built; a bond law of the
-  // line has no surface form, the linear kind no nonlinear one.
+  // _NLMM304 has no law, the cyclic interface and the interface plasticity no point
+  // without its history record; a bond law of the line has no surface form, the linear
+  // kind no nonlinear one.
   double d[4][4] = {};
   double* rows[4] = {nullptr, d[1], d[2], d[3]};
   const PointContext at{1, 1, 1, 1, 0};
@@ -183,6 +184,25 @@ TEST(MaterialPoint, LawsNotBuiltEndInTheInternalError) {
   EXPECT_DEATH(InterfaceTraction(MAT_NLMM306, 27, at, m, nullptr, 1, dw, w, sigma), kInternal);
 }
 
+namespace {
+
+// A cyclic interface whose warning-file prefix leaves no room for "_wrn306.out".
+MaterialRecord LongPrefix306() {
+  MaterialRecord m = matdriver::Record({0.01, 0.02, 1, 0, 0, 2, 0.6, 1, 0.5, 1e6});
+  std::memset(m.Name2, 'w', 501);
+  m.Name2[501] = '\0';
+  return m;
+}
+
+// Interface plasticity of the kind with N sub-increments.
+MaterialRecord Record320(int kind, double N) {
+  return matdriver::RecordWithInts({static_cast<double>(kind), 1, 1, 1, 1, 0.5, 0.2, 0.5, 0.2, 0, 2, 0, 0.05, 0.05,
+                                    1e4, 1e4, 1e4, N},
+                                   {1});
+}
+
+}  // namespace
+
 TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
   struct Case {
     int code;
@@ -191,6 +211,10 @@ TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
   };
   const auto m124 = [](double crit, double cl, double c0, double kc, double fl, double p0, double p1, double kp) {
     return matdriver::RecordWithInts({0, 0, 0.2, 30000, crit, cl, c0, kc, fl, p0, p1, kp}, {5, 6, 9});
+  };
+  // nu, E, fc, fct, eps_c1, alpha0, law and five meridian values.
+  const auto c12x = [](double E, double fc, double fct, double ec1, double a0, int law) {
+    return matdriver::RecordWithInts({0, 0, 0.2, E, fc, fct, ec1, a0, double(law), 0, 0, 0, 0, 0}, {9});
   };
   const Case cases[] = {
       {MAT_NLMM121, matdriver::Record({0, 0, 0.2, 0.0, 30, 0.0022, 0.3, 0}), "<NLMM121>(.|\n)*modulus of elasticity must be positive"},
@@ -203,6 +227,14 @@ TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
       {MAT_NLMM124, m124(1, 3, 10, 0, 1, 0.5, 0.5, 1), "cohesion parameter must be positive"},
       {MAT_NLMM124, m124(1, 1, 10, 0, 2, 0.5, 0.6, -1), "friction angle parameter must be positive"},
       {MAT_NLMM124, m124(1, 1, 10, 1, 1, 1.6, 0.5, 1), "friction angle must lie in"},
+      {MAT_NLMM122, c12x(0, 30, 3, 0.0022, 0.3, 1), "<NLMM122>(.|\n)*modulus of elasticity must be positive"},
+      {MAT_NLMM123, c12x(30000, 0, 3, 0.0022, 0.3, 1), "<NLMM123>(.|\n)*compressive strength must be positive"},
+      {MAT_NLMM125, c12x(30000, 30, 0, 0.0005, 0.3, 1), "<NLMM125>(.|\n)*strain at the compressive peak"},
+      {MAT_NLMM122, c12x(30000, 30, 0, 0.0022, 1.0, 1), "<NLMM122>(.|\n)*tensile strength must be positive"},
+      {MAT_NLMM123, c12x(30000, 30, -3, 0.0022, 0.3, 1), "tensile strength must be positive: -3"},
+      {MAT_NLMM123, c12x(30000, 30, 3, 0.0022, 1.0, 1), "initial yield stress over the compressive strength"},
+      {MAT_NLMM125, c12x(30000, 30, 0, 0.0022, -0.1, 2), "initial yield stress over the compressive strength"},
+      {MAT_NLMM125, c12x(30000, 30, 0, 0.0022, 0.3, 3), "<NLMM125>(.|\n)*Invalid hardening law: 3"},
       {MAT_NLMM501, matdriver::RecordWithInts({0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 50, 200, 5, 0, 10}, {10}),
        "strength Yc must be positive"},
       // The bond laws divide by these lengths and stiffnesses.
@@ -217,6 +249,14 @@ TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
       {MAT_NLMM303, matdriver::Record({0.4, 0.01, 0.5, 2, 0.5, 0.5, 200, 0, 0, 0}), "end of the descending branch"},
       {MAT_NLMM303, matdriver::Record({0.4, 0.01, 0.5, 2, 1, 0.5, 0, 0, 0, 0}), "unloading stiffness"},
       {MAT_NLMM305, matdriver::Record({0.001, 1e-9, 1, 0.4, 0, 0, 1e4}), "<NLMM305>(.|\n)*at least 1e-8"},
+      {MAT_NLMM306, matdriver::Record({0.001, 1e-9, 1, 0, 0, 2, 0.6, 1, 0.5, 1e6}),
+       "<NLMM306>(.|\n)*at least 1e-8"},
+      {MAT_NLMM306, LongPrefix306(),
+       "<NLMM306>(.|\n)*Record counter: 1(.|\n)*warning file is too long"},
+      // A kind outside 1..2, sub-increments that are not a whole number of at least 1.
+      {MAT_NLMM320, Record320(3, 1), "<NLMM320>(.|\n)*Invalid kind of interface plasticity: 3"},
+      {MAT_NLMM320, Record320(1, 2.5), "sub-increments must be a whole number of at least 1: 2.5"},
+      {MAT_NLMM320, Record320(1, 0.5), "sub-increments must be a whole number of at least 1: 0.5"},
   };
   for (const Case& c : cases) {
     MeshData mesh{};
@@ -239,4 +279,14 @@ TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
   int count[kMaterialKinds + 1] = {};
   count[MAT_NLMM124] = 3;
   CheckNonlinearMaterialParameters(&mesh, count);
+  // Sound concrete plasticity records pass, 122 with alpha0 = 1 (its curve has no alpha0).
+  for (int code : {MAT_NLMM122, MAT_NLMM123, MAT_NLMM125}) {
+    MeshData m2{};
+    MaterialRecord rec[2] = {c12x(30000, 30, 3, 0.0022, 0.3, 1), c12x(30000, 30, 3, 0.0022, code == MAT_NLMM122 ? 1.0 : 0.3, 2)};
+    m2.nMaterials[code] = 1;
+    m2.Materials[code] = rec;
+    int n2[kMaterialKinds + 1] = {};
+    n2[code] = 1;
+    CheckNonlinearMaterialParameters(&m2, n2);
+  }
 }

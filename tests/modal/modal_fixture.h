@@ -65,7 +65,7 @@ struct ModalModel {
   // The modes of the model (console output swallowed).
   void Modes(VibrationModes* v, int nInHand = 0, const double* lambda = nullptr, double** Phi = nullptr) {
     testing::internal::CaptureStdout();
-    CalcVibrationModes(&in, &K, &M, nInHand, lambda, Phi, v);
+    CalcVibrationModes(&in, &K, &M, nInHand, lambda, Phi, false, v);
     testing::internal::GetCapturedStdout();
   }
 
@@ -168,4 +168,39 @@ inline tw::LoadCase LoadCase(const std::vector<std::pair<int, double>>& loads, s
   lc.gravity = gravity;
   for (const auto& [p, f] : loads) lc.blocks["<POINT_LOADS>"].push_back(tw::PointLoad(p, {f, 0, 0, 0, 0, 0}));
   return lc;
+}
+
+// Hexahedral bar of 20 cubes with a tip load (load case 1, static ratios) and gravity
+// along x1 (load case 2, dynamic ratios).
+inline tw::Model LoadedHexaBar(int path, int modes) {
+  tw::Model m = HexaBar(20, 0.05, 1, path);
+  AddRange(m, 0.0, modes);
+  std::vector<std::pair<int, double>> tip;
+  for (int j = 1; j <= 4; j++) tip.push_back({4 * 20 + j, 0.25});
+  m.loadCases.push_back(LoadCase(tip));
+  m.loadCases.push_back(LoadCase({}, {1.0, 0.0, 0.0}));
+  tw::AddRecord(m, "<STATIC_PARTICIPATION_RATIOS>", tw::Rec().I(1));
+  tw::AddRecord(m, "<DYNAMIC_PARTICIPATION_RATIOS>", tw::Rec().I(2));
+  return m;
+}
+
+// A truss bar of ten elements over x1 = 0..1 cut at mid-length into two chains (points
+// 1..6 and 7..12, points 6 and 7 coinciding) whose facing points are joined by an
+// internal point link in x1; fixed at x1 = 0, three modes wanted.
+inline tw::Model LinkedChains(int algorithm) {
+  tw::Model m;
+  ModalParameters(m, 1, algorithm);
+  tw::AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("m", 1.0, 0.0, 1.0, 0.0));
+  tw::AddRecord(m, "<CROSS_SECTION_AREAS>", tw::CrossSectionArea("a", 1.0));
+  for (int c = 0; c < 2; c++)
+    for (int k = 0; k <= 5; k++) {
+      const int p = tw::AddPoint(m, 0.5 * c + 0.1 * k, 0, 0);
+      tw::AddRecord(m, "<SUPPORTS>", tw::Support(p, p == 1 ? "111000" : "011000"));
+    }
+  for (int k = 1; k <= 5; k++) tw::AddElement(m, {k, k + 1});
+  for (int k = 7; k <= 11; k++) tw::AddElement(m, {k, k + 1});
+  AddProperty(m, 1, 10, _TRUSS_3D);
+  tw::AddRecord(m, "<INTERNAL_POINT_LINKS>", tw::PointLink(6, 7, "100000"));
+  AddRange(m, 0.0, 3);
+  return m;
 }

@@ -61,16 +61,20 @@ TEST(Profile, DiagonalStore) {
   solveprofd2(p.U, nullptr, 0, p.last);  // n = 0 touches nothing
 }
 
-TEST(Profile, TinyTermSkippedOnlyInForwardReduction) {
-  const int last[] = {2, 2};
-  Profile p(2, last);
-  p.U[1][1] = 2.0;
-  p.U[1][2] = 1e-9;
-  p.U[2][2] = 1.0;
-  double b[3] = {0, 2, 3};
-  solveprofd2(p.U, b, 2, p.last);
-  EXPECT_EQ(b[2], 3.0);                     // forward: 3 - (1e-9/2)*2 would differ
-  EXPECT_EQ(b[1], (2.0 - 1e-9 * 3.0) / 2.0);  // back substitution uses the term
+// The solution does not depend on the units: [[2, 1], [1, 2]] x = (3, 3) scaled by 1e-10
+// (every term far below 1e-8) still gives x = (1, 1).
+TEST(Profile, SmallUnitsGiveTheSameSolution) {
+  for (double scale : {1.0, 1e-10}) {
+    const int last[] = {2, 2};
+    Profile p(2, last);
+    p.U[1][1] = 2.0 * scale;
+    p.U[1][2] = 1.0 * scale;
+    p.U[2][2] = 1.5 * scale;
+    double b[3] = {0, 3.0 * scale, 3.0 * scale};
+    solveprofd2(p.U, b, 2, p.last);
+    EXPECT_DOUBLE_EQ(b[1], 1.0) << scale;
+    EXPECT_DOUBLE_EQ(b[2], 1.0) << scale;
+  }
 }
 
 // A banded stiffness with a varying profile (a chain of springs with one long link),

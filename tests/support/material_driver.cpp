@@ -116,7 +116,10 @@ ContinuumPoint::ContinuumPoint(int code, int type, const MaterialRecord& m)
   for (int k = 1; k <= 3; k++) ops_->init(At(k));
   // Start values: elastic status and step flag; the concrete models keep fc.
   switch (slot_) {
-    case 5: {
+    case 5:
+    case 6:
+    case 7:
+    case 9: {
       NLMM121_HD& r = Record<NLMM121_HD>();
       r.PointStatus = r.LoadingState = 1;
       r.YieldParam = MatValue(m, 5);
@@ -183,14 +186,14 @@ std::vector<double> ContinuumPoint::Step(std::vector<double>& dEps, const std::v
     s = Update(1, dEps);
     double worst = 0.0;
     for (int i : f) worst = std::max(worst, std::fabs(s[i]));
-    if (worst < 1e-11) {
+    if (worst < heldTolerance_) {
       for (int i = 0; i < n_; i++) work_ += 0.5 * (stress_[i] + s[i]) * dEps[i];
       stress_ = s;
       return s;
     }
     if (!FreeCorrection(Tangent(), n_, f, s, dEps)) break;
   }
-  ADD_FAILURE() << "the held stress components did not vanish";
+  ADD_FAILURE() << "the held stress components did not vanish: " << s[f.empty() ? 0 : f[0]] << " " << s[0];
   return s;
 }
 

@@ -69,6 +69,9 @@ class ContinuumPoint {
   std::vector<double> DifferenceTangent(const std::vector<double>& dEps, double h);
   // Stress after dEps from the saved record, the point's record left unchanged.
   std::vector<double> TrialStress(const std::vector<double>& dEps);
+  // Largest stress magnitude left in a held component (1e-11 unless set; a law whose
+  // return mapping stops at a looser tolerance needs more).
+  void SetHeldTolerance(double t) { heldTolerance_ = t; }
   // The point's current record (of the kind's type) and the converged one of the last
   // step (its start).
   template <typename R>
@@ -86,6 +89,7 @@ class ContinuumPoint {
   void* At(int k);
   std::vector<double> Update(int target, const std::vector<double>& dEps);
   int code_, type_, slot_, n_;
+  double heldTolerance_ = 1e-11;
   MaterialRecord mat_;
   const RecordOps* ops_;
   unsigned char* block_;  // records 1 (the point), 2 (converged at the step start), 3 (work)

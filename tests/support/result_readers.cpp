@@ -1,7 +1,9 @@
 #include "support/result_readers.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 namespace resultfile {
 
@@ -69,6 +71,11 @@ struct Cursor {
     if (Left() != tag.size() + 5) return false;
     Cursor c{b, pos, ""};
     return c.Tag(tag);
+  }
+
+  // Nothing may follow (files without a closing tag).
+  void EndOfFile() {
+    if (error.empty() && Left() != 0) error = std::to_string(Left()) + " stray bytes at offset " + std::to_string(pos);
   }
 
   // After the records: either the closing tag or nothing.
@@ -265,6 +272,139 @@ ArcLengthDeltaF ReadArcLengthDeltaF(const std::string& path, int nF, int nP) {
   c.End("</ARC_LENGTH_DELTA_F>", &f.closed);
   f.error = c.error;
   return f;
+}
+
+VibrationModesFile ReadVibrationModes(const std::string& path) {
+  std::vector<uint8_t> bytes = ReadFileBytes(path);
+  Cursor c{bytes, 0, ""};
+  VibrationModesFile f;
+  if (bytes.empty()) {
+    f.error = "missing or empty file " + path;
+    return f;
+  }
+  c.Tag("<VIBRATION_MODES>");
+  f.nModes = c.I32("mode count");
+  f.nF = c.I32("free dof count");
+  f.nP = c.I32("prescribed dof count");
+  for (int k = 0; k < f.nModes && c.error.empty(); k++) {
+    VibrationModeRecord r;
+    r.counter = c.I32("mode counter");
+    r.lambda = c.F64("eigenvalue");
+    r.error = c.F64("error");
+    r.relError = c.F64("relative error");
+    r.phi = c.F64s(f.nF, "mode vector");
+    f.records.push_back(r);
+  }
+  c.EndOfFile();
+  f.error = c.error;
+  return f;
+}
+
+SparseMatFile ReadSparseMatBin(const std::string& path) {
+  std::vector<uint8_t> bytes = ReadFileBytes(path);
+  Cursor c{bytes, 0, ""};
+  SparseMatFile f;
+  if (bytes.empty()) {
+    f.error = "missing or empty file " + path;
+    return f;
+  }
+  f.flag = bytes[0];
+  c.pos = 1;
+  f.n = c.I32("row count");
+  for (int i = 0; i < f.n && c.error.empty(); i++) {
+    const int32_t count = c.I32("term count");
+    std::vector<std::pair<int32_t, double>> row;
+    for (int t = 0; t < count && c.error.empty(); t++) {
+      const int32_t col = c.I32("column");
+      row.push_back({col, c.F64("value")});
+    }
+    f.rows.push_back(row);
+  }
+  c.EndOfFile();
+  f.error = c.error;
+  return f;
+}
+
+ModeReport ReadModeReport(const std::string& path) {
+  ModeReport r;
+  std::ifstream in(path);
+  if (!in) {
+    r.error = "missing file " + path;
+    return r;
+  }
+  for (std::string line; std::getline(in, line);) r.lines.push_back(line);
+  std::string block;  // the open block's name, empty outside
+  for (size_t k = 0; k < r.lines.size() && r.error.empty(); k++) {
+    const std::string& line = r.lines[k];
+    const std::string where = " on line " + std::to_string(k + 1);
+    if (block.empty()) {
+      if (line.size() > 2 && line.front() == '<' && line.back() == '>' && line[1] != '/') {
+        block = line.substr(1, line.size() - 2);
+        if (block != "SELECTED_VIBRATION_MODES") r.ratios[block];
+      } else if (!line.empty() && line[0] != '#') {
+        r.error = "text outside the blocks" + where;
+      }
+      continue;
+    }
+    if (line == "</" + block + ">") {
+      block.clear();
+      continue;
+    }
+    if (line.empty() || line[0] == '#') continue;
+    if (line.size() < 2 || line.substr(line.size() - 2) != " ;") {
+      r.error = "line without its closing semicolon" + where;
+    } else if (block == "SELECTED_VIBRATION_MODES") {
+      ModeReport::Selected s;
+      int used = 0;
+      if (std::sscanf(line.c_str(), "   COUNT = %d ;%n", &r.count, &used) == 1 && used == static_cast<int>(line.size()))
+        continue;
+      if (std::sscanf(line.c_str(), "%d %lf %lf %lf %lf %lf ;%n", &s.counter, &s.lambda, &s.omega, &s.f, &s.error,
+                      &s.relError, &used) != 6 || used != static_cast<int>(line.size()))
+        r.error = "unreadable mode line" + where;
+      r.selected.push_back(s);
+    } else {
+      ModeReport::Ratio q;
+      char sum[64];
+      int used = 0;
+      if (std::sscanf(line.c_str(), "%d %lf %63s ;%n", &q.mode, &q.ratio, sum, &used) != 3 ||
+          used != static_cast<int>(line.size()))
+        r.error = "unreadable ratio line" + where;
+      q.sumText = sum;
+      q.sum = std::atof(sum);
+      r.ratios[block].push_back(q);
+    }
+  }
+  if (r.error.empty() && !block.empty()) r.error = "block " + block + " not closed";
+  return r;
+}
+
+void EditSelectedModes(const std::string& path, const std::vector<int>& counters) {
+  ModeReport r = ReadModeReport(path);
+  std::map<int, std::string> lineOf;
+  size_t open = 0, close = 0;
+  for (size_t k = 0; k < r.lines.size(); k++) {
+    const std::string& line = r.lines[k];
+    if (line == "<SELECTED_VIBRATION_MODES>") open = k;
+    if (line == "</SELECTED_VIBRATION_MODES>") close = k;
+    int counter;
+    if (open > 0 && close == 0 && !line.empty() && line[0] != '#' && line.find("COUNT") == std::string::npos &&
+        std::sscanf(line.c_str(), "%d", &counter) == 1)
+      lineOf[counter] = line;
+  }
+  std::string text;
+  for (size_t k = 0; k < r.lines.size(); k++) {
+    const std::string& line = r.lines[k];
+    if (k > open && k < close && !line.empty() && line[0] != '#') {
+      if (line.find("COUNT") == std::string::npos) continue;
+      text += "   COUNT = " + std::to_string(counters.size()) + " ;\n";
+      for (int c : counters)
+        text += lineOf.count(c) != 0 ? lineOf[c] + "\n" : std::to_string(c) + "  1.0  1.0  1.0  1.0  1.0 ;\n";
+      continue;
+    }
+    text += line + "\n";
+  }
+  std::ofstream out(path, std::ios::trunc);
+  out << text;
 }
 
 }  // namespace resultfile

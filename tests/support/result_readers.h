@@ -8,7 +8,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace resultfile {
@@ -104,5 +106,58 @@ struct ArcLengthDeltaF {
 };
 
 ArcLengthDeltaF ReadArcLengthDeltaF(const std::string& path, int nF, int nP);
+
+// <job>_vm.bin: the tag, int32 nModes, nF, nP, then nModes records of int32 counter, f64
+// lambda, error, relative error and nF mode entries (28 + 8 nF bytes); no closing tag,
+// nothing after the last record.
+struct VibrationModeRecord {
+  int32_t counter = 0;
+  double lambda = 0, error = 0, relError = 0;
+  std::vector<double> phi;
+};
+
+struct VibrationModesFile {
+  std::string error;
+  int32_t nModes = 0, nF = 0, nP = 0;
+  std::vector<VibrationModeRecord> records;
+};
+
+VibrationModesFile ReadVibrationModes(const std::string& path);
+
+// "StiffMat.bin" / "MassMat.bin": u8 flag, int32 n, per row int32 count and (int32
+// column, f64 value) pairs.
+struct SparseMatFile {
+  std::string error;
+  int flag = -1;
+  int32_t n = 0;
+  std::vector<std::vector<std::pair<int32_t, double>>> rows;  // index 0 = row 1
+};
+
+SparseMatFile ReadSparseMatBin(const std::string& path);
+
+// The report <job>_vm.dat: its lines, the selected block and the participation blocks.
+struct ModeReport {
+  struct Selected {
+    int counter = 0;
+    double lambda = 0, omega = 0, f = 0, error = 0, relError = 0;
+  };
+  struct Ratio {
+    int mode = 0;
+    double ratio = 0, sum = 0;
+    std::string sumText;  // the sum column as printed
+  };
+  std::string error;
+  std::vector<std::string> lines;
+  int count = -1;  // COUNT of the selected block
+  std::vector<Selected> selected;
+  // By block name without brackets, e.g. "STATIC_PARTICIPATION_RATIO_LOAD_CASE_1".
+  std::map<std::string, std::vector<Ratio>> ratios;
+};
+
+ModeReport ReadModeReport(const std::string& path);
+// Edits the report's selected block as a user would: COUNT becomes the number of
+// counters and the mode lines those of the listed counters, in the order given (a
+// counter without a line gets one of made-up values).
+void EditSelectedModes(const std::string& path, const std::vector<int>& counters);
 
 }  // namespace resultfile

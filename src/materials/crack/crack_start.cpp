@@ -1,10 +1,12 @@
 // Start values of the smeared-crack records.
 #include "materials/crack/crack_start.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "materials/crack/softening.h"
+#include "materials/crack/solid_cracks.h"
 #include "materials/material_slots.h"
 #include "numcore/numcore.h"
 
@@ -207,6 +209,29 @@ int CrackBandOption(int code, const MaterialRecord& m) {
   return I(m, s, s.bandSlot, s.bandWord);
 }
 
+double CrackBandOliver(int nNodes, int dim, double** gradN, double** X, const double* centre, const double* normal) {
+  // Signed distance of each node from the crack plane through the centre.
+  double* d;
+  allocd1(&d, nNodes);
+  double dmin = 0.0, dmax = 0.0;
+  for (int i = 1; i <= nNodes; i++) {
+    d[i] = 0.0;
+    for (int k = 1; k <= dim; k++) d[i] += (X[i][k] - centre[k]) * normal[k];
+    dmin = std::min(dmin, d[i]);
+    dmax = std::max(dmax, d[i]);
+  }
+  if (dmax - dmin < kSmall) InternalError(__FILE__, __LINE__);
+  // The ramp from 0 behind the crack to 1 ahead of it, differentiated along the normal.
+  double S = 0.0;
+  for (int i = 1; i <= nNodes; i++) {
+    const double phi = (d[i] - dmin) / (dmax - dmin);
+    for (int k = 1; k <= dim; k++) S += phi * gradN[i][k] * normal[k];
+  }
+  freed1(d);
+  if (std::fabs(S) < kSmall) InternalError(__FILE__, __LINE__);
+  return 1.0 / std::fabs(S);
+}
+
 bool CrackStartNeedsSize(int code, const MaterialRecord& m) {
   const int option = CrackBandOption(code, m);
   return option == 2 || option == 3;
@@ -263,149 +288,120 @@ void SF_NLMM151_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM151_H
 
 // ---- crack initiation of the solid models ----------------------------------------------------
 
-namespace {
-
-// The crack data of a record that the new crack's energy reads: the normals of a solid
-// record, the angles of a plane one.
-struct SolidCracks {
-  int n;
-  double** direction;
-  const double *gf, *h, *ft, *epsMax;
-  double** angleRows;
-  const double* angleVec;
-};
-
-// The new crack has the unit normal `normal` (solid) or the angle theta (plane).
-double NewCrackGf(int code, const MaterialRecord& m, const SolidCracks& c, const double* normal, double angle = 0.0) {
-  const CrackSlots& s = SlotsOf(code);
+double Calc_Gf_NewCrInit(const MaterialRecord& m, const double* normal, const CrackView& v, double angle) {
+  const CrackSlots& s = SlotsOf(v.model->code);
   const int law = I(m, s, s.law, 1);
   const int maxCracks = I(m, s, s.maxCracks, 1);
-  if (c.n < 0 || c.n >= 4) InternalError(__FILE__, __LINE__);
-  const int k = c.n >= 1 ? c.n : 1;  // the reference crack: the last one formed
+  const int n = *v.nCr;
+  if (n < 0 || n >= 4) InternalError(__FILE__, __LINE__);
+  const int k = n >= 1 ? n : 1;  // the reference crack: the last one formed
   double theta = 0.0;
-  if (c.n >= 1 && s.dim == 3) theta = CrackAngleBetween3D(normal, c.direction[k]);
-  if (c.n >= 1 && s.dim == 2) theta = CrackAngleBetween2D(angle, c.angleRows != nullptr ? c.angleRows[k][1] : c.angleVec[k]);
-  return NewCrackFractureField(s.nLaws, law, ShapeOf(m, s), c.n, maxCracks, c.ft[k], c.gf[k], c.h[k], c.epsMax[k],
-                               theta, V(m, s, s.exponent), c.ft[c.n + 1], c.h[c.n + 1], V(m, s, 67));
+  if (n >= 1 && s.dim == 3) theta = CrackAngleBetween3D(normal, v.dir[k]);
+  if (n >= 1 && s.dim == 2) theta = CrackAngleBetween2D(angle, v.angleRows != nullptr ? v.angleRows[k][1] : v.angleVec[k]);
+  return NewCrackFractureField(s.nLaws, law, ShapeOf(m, s), n, maxCracks, v.ft[k], v.gf[k], v.h[k], v.epsMax[k],
+                               theta, V(m, s, s.exponent), v.ft[n + 1], v.h[n + 1], V(m, s, 67));
 }
 
-// Number of the crack being appended, refused past the material's most cracks.
-int NextCrack(int code, const MaterialRecord& m, int32_t& nCr) {
-  const CrackSlots& s = SlotsOf(code);
-  const int n = nCr + 1;
+void InitializeCr(const MaterialRecord& m, double gf, const double* normal, double sigmaN, CrackView& v,
+                  double angle) {
+  const CrackSlots& s = SlotsOf(v.model->code);
+  const int n = *v.nCr + 1;
   if (n > I(m, s, s.maxCracks, 1) || n >= 5) InternalError(__FILE__, __LINE__);
-  nCr = n;
-  return n;
+  *v.nCr = n;
+  if (v.dir != nullptr)
+    for (int k = 1; k <= 3; k++) v.dir[n][k] = normal[k];
+  if (v.angleRows != nullptr) v.angleRows[n][1] = angle;
+  if (v.angleVec != nullptr) v.angleVec[n] = angle;
+  v.status[n] = 1;
+  v.epsMax[n] = 0.0;
+  v.gf[n] = gf;
+  if (v.gfInitial != nullptr) v.gfInitial[n] = gf;
+  v.s[v.model->nc * (n - 1) + 1] = sigmaN;
+  // Shear components loading on the stiff branch, no crack shear strain yet.
+  if (v.shear1 != nullptr) {
+    v.shear1[n] = 1;
+    v.g1[n] = 0.0;
+  }
+  if (v.shear2 != nullptr) {
+    v.shear2[n] = 1;
+    v.g2[n] = 0.0;
+  }
 }
-
-void AppendCrack111(int code, const MaterialRecord& m, double gf, const double* normal, double sigmaN,
-                    CrackPart111& r) {
-  const int n = NextCrack(code, m, r.nCr);
-  for (int k = 1; k <= 3; k++) r.CrDirection[n][k] = normal[k];
-  r.CrStatus[n] = 1;
-  r.CrAux[4][n] = 0.0;  // largest crack normal strain
-  r.CrGf[n] = gf;
-  r.CrStress[3 * (n - 1) + 1] = sigmaN;
-  r.CrAuxStatus[n] = r.CrAuxStatus2[n] = 1;  // both shear components loading on the stiff branch
-  r.CrAux[5][n] = r.CrAux[6][n] = 0.0;      // crack shear strains
-}
-
-SolidCracks Cracks111(const CrackPart111& r) {
-  return {r.nCr, r.CrDirection, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrAux[4], nullptr, nullptr};
-}
-
-SolidCracks Cracks104(const CrackPart104& r) {
-  return {r.nCr, nullptr, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrStrainMax, r.CrAngle, nullptr};
-}
-
-void AppendCrack104(int code, const MaterialRecord& m, double gf, double angle, double sigmaN, CrackPart104& r) {
-  const int n = NextCrack(code, m, r.nCr);
-  r.CrAngle[n][1] = angle;
-  r.CrStatus[n] = 1;
-  r.CrStrainMax[n] = 0.0;
-  r.CrGf[n] = r.CrGfInitial[n] = gf;
-  r.CrStress[2 * (n - 1) + 1] = sigmaN;
-  r.CrAuxStatus[n] = 1;  // shear loading on the stiff branch
-  r.CrShearStrainMax[n] = 0.0;
-}
-
-}  // namespace
 
 double Calc_Gf_NewCrInit_NLMM102(const MaterialRecord& m, const double* normal, const NLMM101_HD& r) {
-  return NewCrackGf(MAT_NLMM102, m,
-                    {r.nCr, r.CrDirection, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrStrainMax, nullptr, nullptr},
-                    normal);
+  return Calc_Gf_NewCrInit(m, normal, CrackViewOf(const_cast<NLMM101_HD&>(r)));
 }
 
 double Calc_Gf_NewCrInit_NLMM111(const MaterialRecord& m, const double* normal, const NLMM111_HD& r) {
-  return NewCrackGf(MAT_NLMM111, m, Cracks111(r.Cr), normal);
+  return Calc_Gf_NewCrInit(m, normal, CrackViewOf(const_cast<NLMM111_HD&>(r)));
 }
 
 double Calc_Gf_NewCrInit_NLMM151(const MaterialRecord& m, const double* normal, const NLMM151_HD& r) {
-  return NewCrackGf(MAT_NLMM151, m, Cracks111(r.Cr), normal);
+  CrackView v = CrackPartView(const_cast<CrackPart111&>(r.Cr));
+  v.model = &kModel151;
+  return Calc_Gf_NewCrInit(m, normal, v);
 }
 
 void InitializeCr_NLMM102(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM101_HD* r) {
-  const int n = NextCrack(MAT_NLMM102, m, r->nCr);
-  for (int k = 1; k <= 3; k++) r->CrDirection[n][k] = normal[k];
-  r->CrStatus[n] = 1;
-  r->CrStrainMax[n] = 0.0;
-  r->CrGf[n] = gf;
-  r->CrStress[3 * (n - 1) + 1] = sigmaN;
+  CrackView v = CrackViewOf(*r);
+  InitializeCr(m, gf, normal, sigmaN, v);
 }
 
 void InitializeCr_NLMM111(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM111_HD* r) {
-  AppendCrack111(MAT_NLMM111, m, gf, normal, sigmaN, r->Cr);
+  CrackView v = CrackViewOf(*r);
+  InitializeCr(m, gf, normal, sigmaN, v);
 }
 
 void InitializeCr_NLMM151(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM151_HD* r) {
-  AppendCrack111(MAT_NLMM151, m, gf, normal, sigmaN, r->Cr);
+  CrackView v = CrackPartView(r->Cr);
+  v.model = &kModel151;
+  InitializeCr(m, gf, normal, sigmaN, v);
 }
 
 // ---- crack initiation of the plane models ----------------------------------------------------
 
+namespace {
+
+CrackView PlanePartView(const SolidCrackModel& model, const CrackPart104& r) {
+  CrackView v = CrackPartView(const_cast<CrackPart104&>(r));
+  v.model = &model;
+  return v;
+}
+
+}  // namespace
+
 double Calc_Gf_NewCrInit_NLMM101(const MaterialRecord& m, double angle, const NLMM101_HD& r) {
-  return NewCrackGf(MAT_NLMM101, m,
-                    {r.nCr, nullptr, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrStrainMax, r.CrAngle, nullptr},
-                    nullptr, angle);
+  return Calc_Gf_NewCrInit(m, nullptr, CrackViewOf(const_cast<NLMM101_HD&>(r), kModel101), angle);
 }
 
 double Calc_Gf_NewCrInit_NLMM104(const MaterialRecord& m, double angle, const NLMM104_HD& r) {
-  return NewCrackGf(MAT_NLMM104, m, Cracks104(r.Cr), nullptr, angle);
+  return Calc_Gf_NewCrInit(m, nullptr, PlanePartView(kModel104, r.Cr), angle);
 }
 
 double Calc_Gf_NewCrInit_NLMM142(const MaterialRecord& m, double angle, const NLMM142_HD& r) {
-  return NewCrackGf(MAT_NLMM142, m, Cracks104(r.Cr), nullptr, angle);
+  return Calc_Gf_NewCrInit(m, nullptr, PlanePartView(kModel142, r.Cr), angle);
 }
 
 double Calc_Gf_NewCrInit_NLMM141(const MaterialRecord& m, double angle, const NLMM141_HD& r) {
-  return NewCrackGf(MAT_NLMM141, m,
-                    {r.nCr, nullptr, r.CrGf, r.CrBandWidth, r.CrTensileStrength, r.CrStrainMax, nullptr, r.CrAngleVector},
-                    nullptr, angle);
+  return Calc_Gf_NewCrInit(m, nullptr, CrackViewOf(const_cast<NLMM141_HD&>(r)), angle);
 }
 
 void InitializeCr_NLMM101(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM101_HD* r) {
-  const int n = NextCrack(MAT_NLMM101, m, r->nCr);
-  r->CrAngle[n][1] = angle;
-  r->CrStatus[n] = 1;
-  r->CrStrainMax[n] = 0.0;
-  r->CrGf[n] = gf;
-  r->CrStress[2 * (n - 1) + 1] = sigmaN;
+  CrackView v = CrackViewOf(*r, kModel101);
+  InitializeCr(m, gf, nullptr, sigmaN, v, angle);
 }
 
 void InitializeCr_NLMM141(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM141_HD* r) {
-  const int n = NextCrack(MAT_NLMM141, m, r->nCr);
-  r->CrAngleVector[n] = angle;
-  r->CrStatus[n] = 1;
-  r->CrStrainMax[n] = 0.0;
-  r->CrGf[n] = gf;
-  r->CrStress[2 * (n - 1) + 1] = sigmaN;
+  CrackView v = CrackViewOf(*r);
+  InitializeCr(m, gf, nullptr, sigmaN, v, angle);
 }
 
 void InitializeCr_NLMM104(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM104_HD* r) {
-  AppendCrack104(MAT_NLMM104, m, gf, angle, sigmaN, r->Cr);
+  CrackView v = PlanePartView(kModel104, r->Cr);
+  InitializeCr(m, gf, nullptr, sigmaN, v, angle);
 }
 
 void InitializeCr_NLMM142(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM142_HD* r) {
-  AppendCrack104(MAT_NLMM142, m, gf, angle, sigmaN, r->Cr);
+  CrackView v = PlanePartView(kModel142, r->Cr);
+  InitializeCr(m, gf, nullptr, sigmaN, v, angle);
 }

@@ -20,6 +20,12 @@ int CrackBandOption(int code, const MaterialRecord& m);
 // ... and whether the start values need the element's size.
 bool CrackStartNeedsSize(int code, const MaterialRecord& m);
 
+// Oliver's crack band width for a crack of unit normal `normal`: 1 / |sum_i phi_i
+// gradN_i . normal|, phi_i the ramp from 0 at the node farthest behind the crack plane
+// through the centre to 1 at the node farthest ahead (X, gradN n x dim, dim 3 for a solid
+// and 2 for a plane element; 1-based).
+double CrackBandOliver(int nNodes, int dim, double** gradN, double** X, const double* centre, const double* normal);
+
 void SF_NLMM101_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM101_HD* r);
 void SF_NLMM102_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM101_HD* r);
 void SF_NLMM104_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM104_HD* r);

@@ -12,19 +12,19 @@
 // The elasto-plastic models keep the crack parameters further on (nine slots in both
 // families, three in the simple plane one); the reference stress stays at slot 68.
 const SolidCrackModel kModel111 = {MAT_NLMM111, "_NLMM111", 3, 6, kFourLaws, 66, 67, 68, 69, 70, 77, 79, 84, 1, 85, 86, 1,
-                                   false, kFloorModes, true, true, true, false, false, false};
+                                   false, kFloorModes, true, true, true, false, false, false, 91, 89, 1, 89, 2, true};
 const SolidCrackModel kModel102 = {MAT_NLMM102, "_NLMM102", 3, 6, kThreeLaws, 66, 67, 68, 69, 70, 75, 0, 77, 1, 78, 79, 1,
-                                   true, kFloorPlain, false, false, false, false, false, false};
+                                   true, kFloorPlain, false, false, false, false, false, false, 82, 79, 2, 80, 1, false};
 const SolidCrackModel kModel151 = {MAT_NLMM151, "_NLMM151", 3, 6, kFourLaws, 66, 67, 68, 78, 79, 86, 88, 93, 1, 94, 95, 1,
-                                   false, kFloorModes, true, true, true, false, false, false};
+                                   false, kFloorModes, true, true, true, false, false, false, 100, 0, 1, 98, 2, true};
 const SolidCrackModel kModel104 = {MAT_NLMM104, "_NLMM104", 2, 3, kFourLaws, 66, 67, 68, 69, 70, 77, 81, 81, 2, 82, 83, 1,
-                                   false, kFloorModes, true, true, true, false, true, true};
+                                   false, kFloorModes, true, true, true, false, true, true, 88, 0, 0, 86, 2, true};
 const SolidCrackModel kModel142 = {MAT_NLMM142, "_NLMM142", 2, 3, kFourLaws, 66, 67, 68, 78, 79, 86, 90, 90, 2, 91, 92, 1,
-                                   false, kFloorModesShearOnly, true, true, true, false, false, true};
+                                   false, kFloorModesShearOnly, true, true, true, false, false, true, 97, 0, 0, 95, 2, true};
 const SolidCrackModel kModel101 = {MAT_NLMM101, "_NLMM101", 2, 3, kThreeLaws, 66, 67, 68, 69, 70, 75, 0, 77, 1, 78, 0, 1,
-                                   false, kFloorModes, false, false, false, true, false, false};
+                                   false, kFloorModes, false, false, false, true, false, false, 81, 0, 0, 79, 2, false};
 const SolidCrackModel kModel141 = {MAT_NLMM141, "_NLMM141", 2, 3, kThreeLaws, 66, 67, 68, 72, 73, 78, 0, 80, 1, 81, 0, 1,
-                                   false, kFloorOrthoPair, false, false, false, true, false, false};
+                                   false, kFloorOrthoPair, false, false, false, true, false, false, 84, 0, 0, 82, 2, false};
 
 CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m) {
   const auto V = [&](int slot) { return MatSlotValue(m, model.code, slot); };
@@ -144,30 +144,155 @@ void FreeActiveCracks(ActiveCracks* c) {
 int CalcNumActiveCr_NLMM111(const CrackPart111& r) { return CountActive(r.nCr, r.CrStatus); }
 int CalcNumActiveCr_NLMM102(const NLMM101_HD& r) { return CountActive(r.nCr, r.CrStatus); }
 
-void AssignActCrData_NLMM111(int nA, const CrackPart111& r, ActiveCracks* c) {
+// The crack fields of the solid part shared by _NLMM111 and _NLMM151.
+CrackView CrackPartView(CrackPart111& r) {
+  CrackView v{};
+  v.model = &kModel111;
+  v.nCr = &r.nCr;
+  v.angle = &r.CrThresholdAngle;
+  v.status = r.CrStatus;
+  v.shear1 = r.CrAuxStatus;
+  v.shear2 = r.CrAuxStatus2;
+  v.dir = r.CrDirection;
+  v.h = r.CrBandWidth;
+  v.gf = r.CrGf;
+  v.gfII = r.CrGfII;
+  v.ft = r.CrTensileStrength;
+  v.k1 = r.CrShearStiffness;
+  v.k2 = r.CrShearStiffness2;
+  v.tau1 = r.CrShearStrength;
+  v.tau2 = r.CrShearStrength2;
+  v.reop = r.CrAux[2];
+  v.close = r.CrAux[3];
+  v.epsMax = r.CrAux[4];
+  v.g1 = r.CrAux[5];
+  v.g2 = r.CrAux[6];
+  v.e = r.CrStrain;
+  v.s = r.CrStress;
+  v.tolerance = &r.PointTolerance;
+  v.accepted = &r.PointByteC;
+  return v;
+}
+
+CrackView CrackViewOf(NLMM111_HD& r) {
+  CrackView v = CrackPartView(r.Cr);
+  v.model = &kModel111;
+  v.pointStatus = &r.PointStatus;
+  v.stress = r.Stress;
+  v.deltaStress = r.StrainAux;
+  return v;
+}
+
+namespace {
+
+// The crack fields of the simple records (_NLMM101/_NLMM102 and _NLMM141).
+template <class R>
+CrackView SimpleView(const SolidCrackModel& model, R& r) {
+  CrackView v{};
+  v.model = &model;
+  v.nCr = &r.nCr;
+  v.angle = &r.CrThresholdAngle;
+  v.status = r.CrStatus;
+  v.h = r.CrBandWidth;
+  v.gf = r.CrGf;
+  v.ft = r.CrTensileStrength;
+  v.epsMax = r.CrStrainMax;
+  v.e = r.CrStrain;
+  v.s = r.CrStress;
+  return v;
+}
+
+}  // namespace
+
+CrackView CrackViewOf(NLMM101_HD& r, const SolidCrackModel& model) {
+  CrackView v = SimpleView(model, r);
+  v.pointStatus = &r.PointStatus;
+  v.stress = r.Stress;
+  // The record keeps the normals of a solid model or the angles of a plane one.
+  if (model.ns == 6) v.dir = r.CrDirection;
+  else v.angleRows = r.CrAngle;
+  return v;
+}
+
+// The crack fields of the plane part shared by _NLMM104 and _NLMM142: one shear
+// component per crack.
+CrackView CrackPartView(CrackPart104& r) {
+  CrackView v{};
+  v.model = &kModel104;
+  v.nCr = &r.nCr;
+  v.angle = &r.CrThresholdAngle;
+  v.status = r.CrStatus;
+  v.shear1 = r.CrAuxStatus;
+  v.angleRows = r.CrAngle;
+  v.h = r.CrBandWidth;
+  v.gf = r.CrGf;
+  v.gfInitial = r.CrGfInitial;
+  v.gfII = r.CrGfII;
+  v.ft = r.CrTensileStrength;
+  v.k1 = r.CrShearStiffness;
+  v.tau1 = r.CrShearStrength;
+  v.reop = r.CrReopThreshold;
+  v.close = r.CrCloseThreshold;
+  v.epsMax = r.CrStrainMax;
+  v.g1 = r.CrShearStrainMax;
+  v.e = r.CrStrain;
+  v.s = r.CrStress;
+  v.tolerance = &r.PointTolerance;
+  v.accepted = &r.PointByteC;
+  return v;
+}
+
+CrackView CrackViewOf(NLMM104_HD& r) {
+  CrackView v = CrackPartView(r.Cr);
+  v.pointStatus = &r.PointStatus;
+  v.stress = r.Stress;
+  return v;
+}
+
+CrackView CrackViewOf(NLMM142_HD& r) {
+  CrackView v = CrackPartView(r.Cr);
+  v.model = &kModel142;
+  v.pointStatus = &r.Pl.PointStatus;
+  v.stress = r.Pl.Stress;
+  return v;
+}
+
+CrackView CrackViewOf(NLMM141_HD& r) {
+  CrackView v = SimpleView(kModel141, r);
+  v.angleVec = r.CrAngleVector;
+  return v;
+}
+
+void AssignActCrData(int nA, const CrackView& v, ActiveCracks* c) {
   int from[5] = {0, 0, 0, 0, 0};
-  PackCommon(nA, {3, r.nCr, r.CrStatus, r.CrDirection, r.CrTensileStrength, r.CrGf, r.CrBandWidth, r.CrAux[4],
-                  r.CrStrain, r.CrStress, nullptr, nullptr},
+  PackCommon(nA, {v.model->nc, *v.nCr, v.status, v.dir, v.ft, v.gf, v.h, v.epsMax, v.e, v.s, v.angleRows, v.angleVec},
              c, from);
   for (int j = 1; j <= nA; j++) {
     const int k = from[j];
-    c->shear1[j] = r.CrAuxStatus[k];
-    c->shear2[j] = r.CrAuxStatus2[k];
-    c->gfII[j] = r.CrGfII[k];
-    c->tau1[j] = r.CrShearStrength[k];
-    c->tau2[j] = r.CrShearStrength2[k];
-    c->k1[j] = r.CrShearStiffness[k];
-    c->k2[j] = r.CrShearStiffness2[k];
-    c->gMax1[j] = r.CrAux[5][k];
-    c->gMax2[j] = r.CrAux[6][k];
+    if (v.shear1 != nullptr) {
+      c->shear1[j] = v.shear1[k];
+      c->gfII[j] = v.gfII[k];
+      c->tau1[j] = v.tau1[k];
+      c->k1[j] = v.k1[k];
+      c->gMax1[j] = v.g1[k];
+    }
+    if (v.shear2 != nullptr) {  // the second shear component of a solid crack
+      c->shear2[j] = v.shear2[k];
+      c->tau2[j] = v.tau2[k];
+      c->k2[j] = v.k2[k];
+      c->gMax2[j] = v.g2[k];
+    }
   }
 }
 
+int CalcNumActiveCr(const CrackView& v) { return CountActive(*v.nCr, v.status); }
+
+void AssignActCrData_NLMM111(int nA, const CrackPart111& r, ActiveCracks* c) {
+  AssignActCrData(nA, CrackPartView(const_cast<CrackPart111&>(r)), c);
+}
+
 void AssignActCrData_NLMM102(int nA, const NLMM101_HD& r, ActiveCracks* c) {
-  int from[5] = {0, 0, 0, 0, 0};
-  PackCommon(nA, {3, r.nCr, r.CrStatus, r.CrDirection, r.CrTensileStrength, r.CrGf, r.CrBandWidth, r.CrStrainMax,
-                  r.CrStrain, r.CrStress, nullptr, nullptr},
-             c, from);
+  AssignActCrData(nA, CrackViewOf(const_cast<NLMM101_HD&>(r)), c);
 }
 
 // ---- plane records ----------------------------------------------------------------------------
@@ -177,32 +302,15 @@ int CalcNumActiveCr_NLMM101(const NLMM101_HD& r) { return CountActive(r.nCr, r.C
 int CalcNumActiveCr_NLMM141(const NLMM141_HD& r) { return CountActive(r.nCr, r.CrStatus); }
 
 void AssignActCrData_NLMM104(int nA, const CrackPart104& r, ActiveCracks* c) {
-  int from[5] = {0, 0, 0, 0, 0};
-  PackCommon(nA, {2, r.nCr, r.CrStatus, nullptr, r.CrTensileStrength, r.CrGf, r.CrBandWidth, r.CrStrainMax,
-                  r.CrStrain, r.CrStress, r.CrAngle, nullptr},
-             c, from);
-  for (int j = 1; j <= nA; j++) {
-    const int k = from[j];
-    c->shear1[j] = r.CrAuxStatus[k];
-    c->gfII[j] = r.CrGfII[k];
-    c->tau1[j] = r.CrShearStrength[k];
-    c->k1[j] = r.CrShearStiffness[k];
-    c->gMax1[j] = r.CrShearStrainMax[k];
-  }
+  AssignActCrData(nA, CrackPartView(const_cast<CrackPart104&>(r)), c);
 }
 
 void AssignActCrData_NLMM101(int nA, const NLMM101_HD& r, ActiveCracks* c) {
-  int from[5] = {0, 0, 0, 0, 0};
-  PackCommon(nA, {2, r.nCr, r.CrStatus, nullptr, r.CrTensileStrength, r.CrGf, r.CrBandWidth, r.CrStrainMax,
-                  r.CrStrain, r.CrStress, r.CrAngle, nullptr},
-             c, from);
+  AssignActCrData(nA, CrackViewOf(const_cast<NLMM101_HD&>(r), kModel101), c);
 }
 
 void AssignActCrData_NLMM141(int nA, const NLMM141_HD& r, ActiveCracks* c) {
-  int from[5] = {0, 0, 0, 0, 0};
-  PackCommon(nA, {2, r.nCr, r.CrStatus, nullptr, r.CrTensileStrength, r.CrGf, r.CrBandWidth, r.CrStrainMax,
-                  r.CrStrain, r.CrStress, nullptr, r.CrAngleVector},
-             c, from);
+  AssignActCrData(nA, CrackViewOf(const_cast<NLMM141_HD&>(r)), c);
 }
 
 // ---- crack axes and angles ----------------------------------------------------------------

@@ -336,8 +336,15 @@ bool CalcDeltaStressIterAlgor02(const CrackParams& p, const PointContext& at, Ac
   return true;
 }
 
+namespace {
+long solveCount = 0;
+}  // namespace
+
+long DeltaStressSolveCount() { return solveCount; }
+
 bool CalcDeltaStress(const CrackParams& p, const PointContext& at, ActiveCracks& c, double** T, double** Dco,
                      const double* dEps, double* sigma, AcceptedResidual rec, char* algorithm) {
+  solveCount++;
   *algorithm = 0;
   char validFlag = 1;
   // An increment below 1e-20 is none: the start state stands.

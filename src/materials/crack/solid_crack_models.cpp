@@ -1,6 +1,11 @@
 // Entry points of the solid smeared-crack models _NLMM111 and _NLMM102: the tangent of
 // the sampling point and its stress update. An uncracked point stays elastic until its
-// largest principal stress exceeds the tensile strength.
+// largest principal stress exceeds the tensile strength; a cracked one goes through the
+// crack update, which cuts the increment at every crack event.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 #include "materials/crack/solid_cracks.h"
 #include "materials/material_slots.h"
 #include "numcore/numcore.h"
@@ -26,6 +31,186 @@ bool UncrackedCheck(const SolidCrackModel& model, const PointContext& at, const 
   copyd1(stress, trial, 6);
   if (deltaStress != nullptr) copyd1(deltaStress, ds, 6);
   return false;
+}
+
+// The solve of one pass; its failure stops the run with the point.
+void SolvePass(const CrackEventContext& x, const CrackView& v, const double* dEps, CrackSolve& s) {
+  char algorithm = 0;
+  if (s.Run(x, v, dEps, &algorithm)) return;
+  static const char* const kAlgorithms[] = {"_ELASTO_CRACKED", "_ELASTO_PLASTIC", "_ELASTO_PLASTIC_CRACKED"};
+  if (algorithm < 1 || algorithm > 3) InternalError(__FILE__, __LINE__);
+  std::fflush(stdout);
+  std::fprintf(stderr,
+               "\nCalculating the delta stress from the current delta strain to\n"
+               "find the delta stress corresponding to the cracked concrete:\n");
+  PrintPointContext(x.at);
+  std::fprintf(stderr, "   -> Nonlinear material model: %s\n", x.p.model->name);
+  std::fprintf(stderr, "   -> Iterative algorithm: %s\n", kAlgorithms[algorithm - 1]);
+  errexit("The iterative algorithm did not converge.", 0);
+}
+
+[[noreturn]] void TransitionFault(const CrackEventContext& x, const char* step) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\n%s", step);
+  PrintPointContext(x.at);
+  std::fprintf(stderr, "   -> Nonlinear material model: %s\n", x.p.model->name);
+  errexit("The iterative process to did not converge.", 0);
+}
+
+bool InRange(double k) { return k >= 0.0 && k <= 1.0; }
+
+// Largest principal stress and its direction at k of the increment.
+double LargestAt(const CrackEventContext& x, const CrackView& v, const double* dEps, double k, double* d) {
+  double dk[7];
+  for (int i = 1; i <= 6; i++) dk[i] = k * dEps[i];
+  CrackSolve s;
+  if (!s.Run(x, v, dk)) InternalError(__FILE__, __LINE__);
+  double values[4], **dir;
+  allocd2(&dir, 3, 3);
+  CalcPrincipalStressesAt(x, s.sigma, values, dir);
+  for (int a = 1; a <= 3; a++) d[a] = dir[a][3];
+  freed2(dir);
+  return values[3];
+}
+
+// Transition point of a new crack; false when the angle test rejects the crack.
+bool NewCrackPoint(const CrackEventContext& x, const CrackView& v, const double* dEps, double* k, int* criterion) {
+  const int n = *v.nCr;
+  double values[4], a0Dir[4], **dir;
+  allocd2(&dir, 3, 3);
+  CalcPrincipalStressesAt(x, v.stress, values, dir);
+  for (int a = 1; a <= 3; a++) a0Dir[a] = dir[a][3];
+  freed2(dir);
+  const double strength = std::max(MatSlotValue(x.m, x.p.model->code, x.p.model->ft), v.ft[n + 1]);
+  if (values[3] > strength && n > 0 && v.status[n] != kCrInitiating) InternalError(__FILE__, __LINE__);
+  double k1 = 0.0;
+  if (!CalcTransPointNewCrInit(x, v, dEps, 1, &k1))
+    TransitionFault(x, "Calculating the transiton point corresponding to new crack initiation\n"
+                       "using the tensile strength criterion:\n");
+  if (n == 0) {
+    *k = k1;
+    *criterion = 1;
+  } else {
+    double d[4];
+    LargestAt(x, v, dEps, k1, d);
+    const bool angleAtK1 = CalcDeltaCrAngle(d, n, v.dir) > *v.angle;
+    double k2 = -1.0;
+    bool strengthAtK2 = false;
+    const bool within = !(CalcDeltaCrAngle(a0Dir, n, v.dir) > *v.angle);
+    if (within && (v.model->thresholds || CheckNewCrInitDirection(x, v, dEps))) {
+      if (!CalcTransPointNewCrInit(x, v, dEps, 2, &k2)) k2 = -1.0;
+      if (k2 >= 0.0) strengthAtK2 = LargestAt(x, v, dEps, k2, d) > v.ft[n + 1];
+    }
+    if (k1 < k2 && strengthAtK2) {
+      *k = k2;
+      *criterion = 2;
+    } else if (k1 >= k2 && angleAtK1) {
+      *k = k1;
+      *criterion = 1;
+    } else {
+      return false;
+    }
+  }
+  if (!InRange(*k)) InternalError(__FILE__, __LINE__);
+  return true;
+}
+
+}  // namespace
+
+CrackChange CalcTransPointChangeCrStatus(const CrackEventContext& x, const CrackView& v, const double* dEps,
+                                         const CrackEvents& ev) {
+  CrackChange none;
+  double kNew = 1.1, kReop = 1.1, kClose = 1.1;
+  int criterion = 0;
+  if (ev.newCrack && !NewCrackPoint(x, v, dEps, &kNew, &criterion)) {
+    // A new crack that the angle test rejects cancels the pass.
+    none.kind = 1;
+    return none;
+  }
+  if (ev.reopening)
+    for (int c = 1; c <= *v.nCr; c++) {
+      if (ev.reopFlag[c] == 0) continue;
+      double k = 0.0;
+      const bool found = CalcTransPointCrReop(x, v, dEps, c, ev.ratio, &k);
+      if (!found && !v.model->thresholds)
+        TransitionFault(x, "Calculating the transiton point corresponding\nto a closed crack to reopen:\n");
+      if (!found || ev.ratio[c] < 0.0) {
+        none.kind = 2;
+        return none;
+      }
+      if (!InRange(k)) InternalError(__FILE__, __LINE__);
+      if (k < kReop) kReop = k;
+    }
+  if (ev.closing)
+    for (int c = 1, j = 0; c <= *v.nCr; c++) {
+      if (v.status[c] == kCrClosed) continue;
+      if (ev.closeFlag[++j] == 0) continue;
+      double k = 0.0;
+      const bool found = CalcTransPointCrClose(x, v, dEps, j, c, &k);
+      if (!found && !v.model->thresholds)
+        TransitionFault(x, "Calculating the transiton point corresponding\nto the closure of an existant crack:\n");
+      if (!found) {
+        none.kind = 3;
+        return none;
+      }
+      if (!InRange(k)) InternalError(__FILE__, __LINE__);
+      if (k < kClose) kClose = k;
+    }
+  // The earliest event first (ties: new crack, reopening, closing); a rejected one is
+  // struck off and the rest ranked again.
+  const bool flagged[4] = {false, ev.newCrack, ev.reopening, ev.closing};
+  const double at[4] = {0.0, kNew, kReop, kClose};
+  bool struck[4] = {false, false, false, false};
+  for (;;) {
+    CrackChange ch;
+    for (int kind = 1; kind <= 3; kind++)
+      if (flagged[kind] && !struck[kind] && at[kind] < ch.k) {
+        ch.k = at[kind];
+        ch.kind = kind;
+      }
+    if (ch.kind == 0) return none;
+    if (!InRange(ch.k)) InternalError(__FILE__, __LINE__);
+    ch.apply = true;
+    ch.criterion = ch.kind == 1 ? criterion : 0;
+    // The simple model takes reopenings and closings without a re-check.
+    if ((!v.model->thresholds && ch.kind != 1) || CheckCrEventReallyOccur(x, v, dEps, ev, ch)) return ch;
+    struck[ch.kind] = true;
+  }
+}
+
+namespace {
+
+// The crack update of a point for the strain increment dEps: each pass solves the rest of
+// the increment, cuts it at the first crack event and applies the event there.
+long updateCount = 0;
+
+void CrackUpdate(const CrackEventContext& x, CrackView& v, const double* dEps) {
+  updateCount++;
+  double rest[7], work[7];
+  copyd1(rest, dEps, 6);
+  for (int pass = 0;;) {
+    CrackSolve s;
+    SolvePass(x, v, rest, s);
+    CrackEvents ev;
+    CrackChange ch;
+    if (CheckChangeCrStatus(x, v, s, ev)) {
+      ch = CalcTransPointChangeCrStatus(x, v, rest, ev);
+      copyd1(work, rest, 6);
+      if (ch.apply && std::fabs(ch.k - 1.0) > kSmall) scaled1(work, 6, ch.k);
+      SolvePass(x, v, work, s);
+    }
+    UpdateCrModelState(x, v, s, ev, ch);
+    if (!ch.apply || std::fabs(ch.k - 1.0) <= kSmall) return;
+    scaled1(rest, 6, 1.0 - ch.k);
+    if (++pass > 50) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "\nCalculating the delta stress corresponding to the cracked concrete:\n");
+      PrintPointContext(x.at);
+      std::fprintf(stderr, "   -> Nonlinear material model: %s\n", x.p.model->name);
+      std::fprintf(stderr, "The maximum n. of crack status changes was reached.\n");
+      errexit("Execution cannot proceed.", 0);
+    }
+  }
 }
 
 }  // namespace
@@ -68,13 +253,18 @@ bool CheckUncrackedElastic_NLMM102(const PointContext& at, const MaterialRecord&
   return UncrackedCheck(kModel102, at, m, r.nCr, r.Stress, nullptr, Dco, dEps);
 }
 
-void CalcStressCrModel_NLMM111(const PointContext&, const MaterialRecord&, NLMM111_HD&, double**, const double*) {
-  // Crack initiation, status changes and their transition points come with their issue.
-  InternalError(__FILE__, __LINE__);
+long CrackUpdateCount() { return updateCount; }
+
+void CalcStressCrModel_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r, double** Dco,
+                               const double* dEps) {
+  CrackView v = CrackViewOf(r);
+  CrackUpdate(CrackEventContextOf(kModel111, at, m, Dco), v, dEps);
 }
 
-void CalcStressCrModel_NLMM102(const PointContext&, const MaterialRecord&, NLMM101_HD&, double**, const double*) {
-  InternalError(__FILE__, __LINE__);
+void CalcStressCrModel_NLMM102(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** Dco,
+                               const double* dEps) {
+  CrackView v = CrackViewOf(r);
+  CrackUpdate(CrackEventContextOf(kModel102, at, m, Dco), v, dEps);
 }
 
 void CalcStress_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r, double** Dco,

@@ -54,6 +54,13 @@ struct SolidCrackModel {
   bool patternCheck;
   // Crack shear softening knows the linear law only.
   bool linearShearOnly;
+  // Crack events: most cracks of a point, the closing-check option and the crack band
+  // option (slot, word).
+  int maxCracks, closeOption, closeOptionWord, band, bandWord;
+  // Reopening stresses and closing strains as moving thresholds, re-checks of reopenings
+  // and closings, shear states of the crack shear components. Without them a crack
+  // closes at a null crack strain and reopens at a stress ratio.
+  bool thresholds;
 };
 
 // Floors of the crack matrix: a plain floor in the secant matrix and the tangent, shear
@@ -208,6 +215,10 @@ struct AcceptedResidual {
 };
 bool CalcDeltaStress(const CrackParams& p, const PointContext& at, ActiveCracks& c, double** T, double** Dco,
                      const double* dEps, double* sigma, AcceptedResidual rec, char* algorithm);
+// Numbers of delta-stress solves and of crack updates of the process so far (for the
+// benchmarks).
+long DeltaStressSolveCount();
+long CrackUpdateCount();
 // Newton iterations with the tangent crack matrix.
 bool CalcDeltaStressIterAlgor01(const CrackParams& p, const PointContext& at, ActiveCracks& c, double** T,
                                 double** Dco, const double* dEps, double* sigma);
@@ -248,8 +259,132 @@ bool CheckUncrackedElastic_NLMM111(const PointContext& at, const MaterialRecord&
                                    const double* dEps);
 bool CheckUncrackedElastic_NLMM102(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** Dco,
                                    const double* dEps);
-// Crack events and the stress update of a cracked point: not part of this build.
-[[noreturn]] void CalcStressCrModel_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r,
-                                            double** Dco, const double* dEps);
-[[noreturn]] void CalcStressCrModel_NLMM102(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r,
-                                            double** Dco, const double* dEps);
+// Stress update of a point that has cracks or starts one: the increment is cut at each
+// crack event (a new crack, a reopening, a closing) and the rest carried on.
+void CalcStressCrModel_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r, double** Dco,
+                               const double* dEps);
+void CalcStressCrModel_NLMM102(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** Dco,
+                               const double* dEps);
+
+// ---- crack events -----------------------------------------------------------------------------
+// The fields of a point record that the crack events read and write, for every member of
+// the family (null where a model keeps no such field).
+struct CrackView {
+  const SolidCrackModel* model;
+  int32_t* pointStatus;
+  double *stress, *deltaStress;
+  int32_t* nCr;
+  double* angle;                 // threshold angle
+  int32_t *status, *shear1, *shear2;
+  double** dir;                  // normals of a solid model
+  double** angleRows;            // angles of a plane model (column 1), or
+  double* angleVec;              // ... a plain vector of them
+  double *h, *gf, *gfInitial, *gfII, *ft, *k1, *k2, *tau1, *tau2;
+  double *reop, *close, *epsMax, *g1, *g2;
+  double *e, *s;
+  double* tolerance;
+  char* accepted;
+};
+CrackView CrackViewOf(NLMM111_HD& r);
+// The simple record of the solid model (_NLMM102) or of the plane one (_NLMM101).
+CrackView CrackViewOf(NLMM101_HD& r, const SolidCrackModel& model = kModel102);
+CrackView CrackViewOf(NLMM104_HD& r);
+CrackView CrackViewOf(NLMM142_HD& r);
+CrackView CrackViewOf(NLMM141_HD& r);
+// The crack fields only (of _NLMM111 and of _NLMM104; a caller of _NLMM151 or _NLMM142
+// sets the model).
+CrackView CrackPartView(CrackPart111& r);
+CrackView CrackPartView(CrackPart104& r);
+int CalcNumActiveCr(const CrackView& v);
+// Fracture-energy field of the crack about to form with unit normal `normal` (solid) or
+// the angle `angle` of its normal from x (plane; normal null), and the crack appended to
+// the view (the typed routines of the record kinds call these).
+double Calc_Gf_NewCrInit(const MaterialRecord& m, const double* normal, const CrackView& v, double angle = 0.0);
+void InitializeCr(const MaterialRecord& m, double gf, const double* normal, double sigmaN, CrackView& v,
+                  double angle = 0.0);
+void AssignActCrData(int nA, const CrackView& v, ActiveCracks* c);
+
+// Everything a crack event routine needs besides the record.
+struct CrackEventContext {
+  CrackParams p;
+  PointContext at;
+  const MaterialRecord& m;
+  double** Dco;
+  int maxCracks;
+};
+CrackEventContext CrackEventContextOf(const SolidCrackModel& model, const PointContext& at, const MaterialRecord& m,
+                                      double** Dco);
+
+// The active cracks of a view (AssignActCrData) and their axes, the start copy of their
+// crack strains, and the stress that the delta-stress solve turns into the new one.
+struct CrackSolve {
+  ActiveCracks c{};
+  double** T = nullptr;
+  double* eRef = nullptr;
+  double sigma[7] = {0, 0, 0, 0, 0, 0, 0};
+  CrackSolve() = default;
+  ~CrackSolve();
+  CrackSolve(const CrackSolve&) = delete;
+  CrackSolve& operator=(const CrackSolve&) = delete;
+  // Packs the view's active cracks and takes its stress; solves for dEps from there.
+  void Set(const CrackView& v);
+  bool Run(const CrackEventContext& x, const CrackView& v, const double* dEps, char* algorithm = nullptr);
+};
+
+// Detection results of one increment and the per-crack flags (closing by active
+// position, reopening by crack number; ratio: the reopening stress ratios of the simple
+// model), all 1-based of four entries.
+struct CrackEvents {
+  bool newCrack = false, reopening = false, closing = false;
+  char closeFlag[5] = {0, 0, 0, 0, 0};
+  char reopFlag[5] = {0, 0, 0, 0, 0};
+  double ratio[5] = {0, 0, 0, 0, 0};
+};
+// The event that the update step applies: kind 1 new crack, 2 reopening, 3 closing;
+// criterion 1 tensile strength, 2 angle; apply off: the end of the increment, no event.
+struct CrackChange {
+  double k = 1.1;
+  int kind = 0, criterion = 0;
+  bool apply = false;
+};
+
+// Principal stresses of a stress (CalcPrincipalStresses3D), a failure stopping the run
+// with the point; and the tractions t = T sigma (3n) on the planes of all n cracks.
+void CalcPrincipalStressesAt(const CrackEventContext& x, const double* stress, double* values, double** dir);
+void CalcCrTractions(const CrackView& v, const double* stress, double* t);
+
+bool CheckNewCrInit(const CrackEventContext& x, CrackView& v, const double* stress);
+bool CheckCrReop(const CrackEventContext& x, CrackView& v, const double* stress, CrackEvents& ev);
+bool CheckCrClose(const CrackEventContext& x, const CrackView& v, const double* e, CrackEvents& ev);
+// The three detectors on the state of s (stress and active crack strains); true when any.
+bool CheckChangeCrStatus(const CrackEventContext& x, CrackView& v, const CrackSolve& s, CrackEvents& ev);
+// Commits the state of s (the end of the increment or the transition point) to the
+// record, with the event of ch.
+void UpdateCrModelState(const CrackEventContext& x, CrackView& v, CrackSolve& s, CrackEvents& ev,
+                        const CrackChange& ch);
+// Does the event ch, applied at ch.k of dEps, stand once the rest of the increment is
+// solved? Works on a private copy of the record.
+bool CheckCrEventReallyOccur(const CrackEventContext& x, const CrackView& v, const double* dEps, const CrackEvents& ev,
+                             const CrackChange& ch);
+// The simple model's guard of the angle criterion: false when the direction of the
+// largest principal stress after dEps stands within one degree of a right angle to the
+// existing cracks.
+bool CheckNewCrInitDirection(const CrackEventContext& x, const CrackView& v, const double* dEps);
+// The earliest event of the increment dEps flagged in ev, confirmed by its re-check.
+CrackChange CalcTransPointChangeCrStatus(const CrackEventContext& x, const CrackView& v, const double* dEps,
+                                         const CrackEvents& ev);
+
+// ---- transition points -------------------------------------------------------------------------
+// Fraction k of dEps at which the event condition holds: Newton's method with a central
+// difference (algorithm 1), then bisection (algorithm 2). False when neither finds k in
+// [0, 1]; *k the last value. ratio: the reopening ratios (simple model).
+bool CalcTransPointNewCrInit(const CrackEventContext& x, const CrackView& v, const double* dEps, int criterion,
+                             double* k);
+bool CalcTransPointCrReop(const CrackEventContext& x, const CrackView& v, const double* dEps, int crack,
+                          const double* ratio, double* k);
+bool CalcTransPointCrClose(const CrackEventContext& x, const CrackView& v, const double* dEps, int active, int crack,
+                           double* k);
+// One search by itself: event 1 new crack (arg the criterion), 2 reopening, 3 closing
+// (arg the active position); algorithm 1 or 2.
+bool CalcTransPointIterAlgor(int event, int algorithm, const CrackEventContext& x, const CrackView& v,
+                             const double* dEps, int arg, int crack, const double* ratio, double* k);

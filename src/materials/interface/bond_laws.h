@@ -1,8 +1,10 @@
 // Bond-slip and interface laws of the interface elements: the monotonic bond-slip law
 // with secant unloading (_NLMM301), the interface that cracks and softens in tension
-// (_NLMM302), the cyclic bond-slip law with energy damage (_NLMM303) and the bond-slip
-// law whose strength grows with compression (_NLMM305). Relative displacements and
-// tractions are in the local axes of the point: the slips first, the opening last.
+// (_NLMM302), the cyclic bond-slip law with energy damage (_NLMM303), the bond-slip
+// law whose strength grows with compression (_NLMM305), the cyclic bond and friction
+// law whose strength grows with compression and slip path (_NLMM306) and the softening
+// interface plasticity (_NLMM320). Relative displacements and tractions are in the local
+// axes of the point: the slips first, the opening last.
 #pragma once
 
 #include "materials/history_data.h"
@@ -83,3 +85,44 @@ FrictionBond305 Nlmm305Of(const MaterialRecord& m);
 void CalcStress_NLMM305(const MaterialRecord& m, int type, NLMM305_HD& r, const double* w, double* sigma);
 void CalcMat_D_NLMM305(const MaterialRecord& m, int type, const NLMM305_HD& r, double** D);
 void CheckParameters_NLMM305(const MaterialRecord& m, const char* block, int record);
+
+// ---- _NLMM306 ------------------------------------------------------------------------------
+struct CyclicFriction306 {
+  double s1, s2, tauC, alpha, beta, kMu, muP, aP, rMu, kn;
+};
+CyclicFriction306 Nlmm306Of(const MaterialRecord& m);
+// Friction coefficient after the accumulated slip path a: rises with slope k_mu to mu_p at
+// a_p, then falls to r_mu mu_p and stays there.
+double FrictionCoefficient_NLMM306(const CyclicFriction306& c, double a);
+// Element type 27 (w = (s, w_n)) or 30 (w = (s1, s2, w_n)); any other type is the
+// internal error. A failed fit of a reversal branch appends a note to the warning file
+// named after the record's second text.
+void CalcStress_NLMM306(const PointContext& at, const MaterialRecord& m, int type, NLMM304_HD& r, const double* w,
+                        double* sigma);
+// Diagonal tangent: the shear tangents the last stress evaluation stored, then K_n.
+void CalcMat_D_NLMM306(const MaterialRecord& m, int type, const NLMM304_HD& r, double** D);
+// tau_0 and b of the reversal branch from (s_r, tau_r) that reaches s_t with the tangent
+// K_t; false when no fit is found (the branch is then the secant line).
+bool CalcCurveParams_NLMM306(double Kt, double Eu, double Esec, double st, double sr, double taur, double R, double c,
+                             double* tau0, double* b);
+// Curvature exponent of the branch of rule 3..10: the rule's value, raised above c, capped
+// at 25 in rules 3, 4, 7, 9 and 10.
+double BranchExponent_NLMM306(int rule, double s1, double xi, double c);
+void CheckParameters_NLMM306(const MaterialRecord& m, const char* block, int record);
+
+// ---- _NLMM320 ------------------------------------------------------------------------------
+struct InterfacePlasticity320 {
+  int kind;  // 1 shear law, 2 hyperbolic Mohr-Coulomb surface
+  double chi0, c0, cg0, sigmaU, tanPhi0, tanPsi0, tanPhiR, tanPsi;
+  double alphaChi, alphaC, alphaPhi, kappaChi, kappaC, Ks, K2, K3, N;
+};
+InterfacePlasticity320 Nlmm320Of(const MaterialRecord& m);
+// Shear strength of kind 1 at the softening variable kappa and its slope.
+double ShearStrength_NLMM320(const InterfacePlasticity320& c, double kappa, double* slope);
+// Stress after the increment dw (n = 2 or 3 components, 1-based) from the state in the
+// record, which takes the new state; element type 27, 28 or 30.
+void CalcStress_NLMM320(const PointContext& at, const MaterialRecord& m, int type, int n, NLMM320_HD& r,
+                        const double* dw, double* sigma);
+void CalcMat_D_NLMM320(const PointContext& at, const MaterialRecord& m, int type, int n, const NLMM320_HD& r,
+                       double** D);
+void CheckParameters_NLMM320(const MaterialRecord& m, const char* block, int record);

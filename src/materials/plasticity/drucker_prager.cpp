@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "materials/elastic.h"
+#include "materials/plasticity/concrete_plasticity.h"
 #include "model/mesh.h"
 #include "model/validate.h"
 #include "numcore/numcore.h"
@@ -16,21 +17,6 @@ constexpr const char* kModel = "_NLMM124";
 constexpr const char* kMappingStep = "Mapping back the trial stress state to the yield surface:\n";
 constexpr double kPi = 3.14159265358979323846;
 const double kSqrt3 = std::sqrt(3.0);
-
-// Model order and element order: model component i is element component Elem(n, i).
-int Elem(int n, int i) {
-  static constexpr int kPlaneStrain[5] = {0, 4, 1, 2, 3};
-  return n == 4 ? kPlaneStrain[i] : i;
-}
-
-int ModelComponents(int type) {
-  switch (type) {
-    case _PLANE_STRESS_QUAD: return 3;
-    case _PLANE_STRAIN_QUAD: return 4;
-    case _SOLID_HEXA: return 6;
-    default: InternalError(__FILE__, __LINE__);
-  }
-}
 
 // Drucker-Prager constants alpha, k and their phi-derivatives.
 struct Cone {
@@ -408,7 +394,7 @@ void UpdateElastoPlasticModel_NLMM124(int n, const Nlmm124Material& p, const Map
   const double c = CalcCohesionFunc_NLMM124(p, u.kappa).f, phi = CalcFricAngleFunc_NLMM124(p, u.kappa).f;
   if (u.dLambda != 0.0) {
     r->LoadingState = 2;
-    for (int i = 1; i <= n; i++) r->PlasticStrain[Elem(n, i)] += u.dEpsP[i];
+    for (int i = 1; i <= n; i++) r->PlasticStrain[ElementComponent(n, i)] += u.dEpsP[i];
     r->DeltaLambda = u.dLambda;
     r->EqPlasticStrain = u.kappa;
   } else {
@@ -423,18 +409,14 @@ void UpdateElastoPlasticModel_NLMM124(int n, const Nlmm124Material& p, const Map
 
 void CalcStress_NLMM124(const PointContext& ctx, int type, const MaterialRecord& mat, NLMM124_HD* r,
                         const double* dEps, double* sigma) {
-  const int n = ModelComponents(type);
+  const int n = PlasticityComponents(type);
   const Nlmm124Material p = Nlmm124Parameters(mat);
   double** D;
   allocd2(&D, n, n);
   CalcMat_De_IsoModel(n, p.nu, p.E, D);
   // The increment and the last stress in model order (plane strain: ezz = 0 first).
   double de[7], last[7];
-  for (int i = 1; i <= n; i++) {
-    de[i] = n == 4 ? (i == 1 ? 0.0 : dEps[i - 1]) : dEps[i];
-    last[i] = r->Stress[Elem(n, i)];
-    r->Strain[Elem(n, i)] += de[i];
-  }
+  ModelOrderIncrement(n, dEps, r->Stress, r->Strain, de, last);
   Mapping u;
   bool ok = true;
   if (r->EqPlasticStrain > 0.0) {
@@ -462,11 +444,11 @@ void CalcStress_NLMM124(const PointContext& ctx, int type, const MaterialRecord&
   if (!ok)
     MaterialPointFault(ctx, "Calculating the delta stress vector using\nthe return mapping algorithm:\n", kModel,
                        "The iterative algorithm did not converge.");
-  for (int i = 1; i <= n; i++) r->Stress[Elem(n, i)] = u.sigma[i];
+  for (int i = 1; i <= n; i++) r->Stress[ElementComponent(n, i)] = u.sigma[i];
   const int nOut = n == 4 ? 3 : n;
   copyd1(sigma, r->Stress, nOut);
   UpdateElastoPlasticModel_NLMM124(n, p, u, r);
-  if (r->EqPlasticStrain > 0.0) r->PointStatus = 3;
+  SetPointStatusPlastic_NLMM124(r);
 }
 
 namespace {
@@ -478,7 +460,7 @@ void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& 
     return;
   }
   double s[7];
-  for (int i = 1; i <= n; i++) s[i] = r->Stress[Elem(n, i)];
+  for (int i = 1; i <= n; i++) s[i] = r->Stress[ElementComponent(n, i)];
   StressInvariants v{};
   YieldDerivs d{};
   AllocStressInvariants(n, &v);
@@ -516,18 +498,14 @@ void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& 
 
 void CalcMat_D_NLMM124(const PointContext& ctx, int type, const MaterialRecord& mat, const NLMM124_HD* r,
                        double** Dep) {
-  const int n = ModelComponents(type);
+  const int n = PlasticityComponents(type);
   const Nlmm124Material p = Nlmm124Parameters(mat);
   double **D, **T;
   allocd2(&D, n, n);
   allocd2(&T, n, n);
   CalcMat_De_IsoModel(n, p.nu, p.E, D);
   CalcMat_Dep_NLMM124(ctx, n, p, r, D, T);
-  // Plane strain: the in-plane block (rows and columns 2 to 4).
-  if (n == 4)
-    getsubd2(Dep, T, 3, 3, 2, 2);
-  else
-    copyd2(Dep, T, n, n);
+  ElementOrderTangent(n, T, Dep);
   freed2(T);
   freed2(D);
 }

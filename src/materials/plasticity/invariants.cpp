@@ -2,6 +2,7 @@
 // restricted to the components present.
 #include "materials/plasticity/invariants.h"
 
+#include "model/mesh.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -154,4 +155,33 @@ void CalcStressInvariantsAndDerivs(int n, const double* s, StressInvariants* v) 
   CalcDeriv2FirstStressInvariant(n, v->d2I1);
   CalcDeriv2SecondDeviatoricStressInvariant(n, v->d2J2);
   CalcDeriv2ThirdDeviatoricStressInvariant(n, v->d2J3, s);
+}
+
+int PlasticityComponents(int type) {
+  switch (type) {
+    case _PLANE_STRESS_QUAD: return 3;
+    case _PLANE_STRAIN_QUAD: return 4;
+    case _SOLID_HEXA: return 6;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+int ElementComponent(int n, int i) {
+  static constexpr int kPlaneStrain[5] = {0, 4, 1, 2, 3};
+  return n == 4 ? kPlaneStrain[i] : i;
+}
+
+void ModelOrderIncrement(int n, const double* dEps, const double* stress, double* strain, double* de, double* last) {
+  for (int i = 1; i <= n; i++) {
+    de[i] = n == 4 ? (i == 1 ? 0.0 : dEps[i - 1]) : dEps[i];
+    last[i] = stress[ElementComponent(n, i)];
+    strain[ElementComponent(n, i)] += de[i];
+  }
+}
+
+void ElementOrderTangent(int n, double** T, double** D) {
+  if (n == 4)
+    getsubd2(D, T, 3, 3, 2, 2);
+  else
+    copyd2(D, T, n, n);
 }

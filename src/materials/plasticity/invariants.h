@@ -33,3 +33,16 @@ struct StressInvariants {
 void AllocStressInvariants(int n, StressInvariants* v);
 void FreeStressInvariants(StressInvariants* v);
 void CalcStressInvariantsAndDerivs(int n, const double* s, StressInvariants* v);
+
+// Components n of the model vector of element type 10 (3), 13 (4) or 24 (6); any other
+// type is the internal error.
+int PlasticityComponents(int type);
+// Element-order component of model component i (plane strain: the record holds
+// sxx, syy, txy, szz, the model szz, sxx, syy, txy).
+int ElementComponent(int n, int i);
+// Model-order increment de and last stress of a point from the element-order increment
+// dEps (plane strain: 3 components, ezz = 0 first) and the record's stress; the
+// increment is added to the record's strain.
+void ModelOrderIncrement(int n, const double* dEps, const double* stress, double* strain, double* de, double* last);
+// Element tangent D from the model-order tangent T (plane strain: the in-plane block).
+void ElementOrderTangent(int n, double** T, double** D);

@@ -1,0 +1,128 @@
+// A block of 10 x 10 x 10 eight-node hexahedra of the smeared-crack model _NLMM111
+// (100 mm cube, E 30000, nu 0.2, ft 3, Gf 0.1, law 1, Oliver's band), whose layer of
+// elements at x = 0 is weaker (ft 2.7), on rollers on the three faces through the origin,
+// its face x = 100 pulled to 0.2 mm in 50 combinations: the weak layer cracks and opens
+// fully while the rest unloads.
+//
+// The job runs inside this process, so that the crack models' counters can be read: it
+// prints the seconds per combination (from the execution-parameter file) and the mean
+// number of delta-stress solves per crack update of a sampling point.
+//
+// Usage: bench_solid_crack_block [scratch directory]
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "analysis/entry.h"
+#include "element_models.h"
+#include "linear_model.h"
+#include "materials/crack/solid_cracks.h"
+#include "model/material.h"
+#include "support/datafile_writer.h"
+#include "support/result_readers.h"
+
+namespace tw = testmodel;
+using linmodel::Job;
+
+namespace {
+
+constexpr int kN = 10;
+constexpr int kSteps = 50;
+
+tw::Rec Concrete(double ft) {
+  return tw::Rec().S("concrete").Ds({0.0, 0.0, 0.2, 30000.0, 3.0, ft}).I(1)
+      .Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, 0.1, 1.0}).I(0).Ds({0.0, 0.0, 0.0, 0.0}).I(1).D(0.2).I(1)
+      .Ds({0.0, 0.0}).I(1).I(4).D(10.0).I(3).D(1.0);
+}
+
+Job Block() {
+  Job j;
+  j.model.main.title = "block with a weak layer";
+  j.model.main.storageTechnique = 1;
+  j.model.main.linEqAlgorithm = 1;
+  std::vector<int> at((kN + 1) * (kN + 1) * (kN + 1) + 1);
+  auto idx = [](int I, int J, int K) { return (I * (kN + 1) + J) * (kN + 1) + K; };
+  std::vector<tw::Rec> pulls;
+  for (int I = 0; I <= kN; I++)
+    for (int J = 0; J <= kN; J++)
+      for (int K = 0; K <= kN; K++) {
+        std::string f = "000000";
+        if (I == 0 || I == kN) f[0] = '1';
+        if (J == 0) f[1] = '1';
+        if (K == 0) f[2] = '1';
+        const int p = linmodel::AddPoint3D(j, 10.0 * I, 10.0 * J, 10.0 * K, linmodel::kSpaceMask, f);
+        at[static_cast<size_t>(idx(I, J, K))] = p;
+        if (I == kN) pulls.push_back(tw::PrescribedDisplacement(p, 1, 1.0));
+      }
+  const int corner[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+  for (int a = 0; a < kN; a++)
+    for (int b = 0; b < kN; b++)
+      for (int c = 0; c < kN; c++) {
+        std::vector<int32_t> nodes;
+        for (const auto& s : corner) nodes.push_back(at[static_cast<size_t>(idx(a + s[0], b + s[1], c + s[2]))]);
+        tw::AddElement(j.model, nodes);
+      }
+  // Elements are numbered with the x index slowest: the first kN^2 form the layer at x = 0.
+  const int nE = kN * kN * kN, nLayer = kN * kN;
+  tw::AddRecord(j.model, "<NLMM111>", Concrete(3.0));
+  tw::AddRecord(j.model, "<NLMM111>", Concrete(2.7));
+  j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, nLayer, 24, MAT_NLMM111, 2, 0, 0),
+                                            tw::ElementProperty(nLayer + 1, nE, 24, MAT_NLMM111, 1, 0, 0)};
+  j.model.main.materNonlinear = 1;
+  j.model.main.convergenceCriterion = 1;
+  j.model.main.tolerance = 1e-5;
+  j.model.main.maxIterations = 100;
+  j.model.main.pathBehavior = 1;
+  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
+  for (int k = 1; k <= kSteps; k++) {
+    tw::Combination c;
+    c.factors = {{1, 0.2 * k / kSteps}};
+    j.model.combinations.push_back(c);
+  }
+  return j;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string dir = argc > 1 ? argv[1] : (std::filesystem::temp_directory_path() / "volde_crack_block").string();
+  std::filesystem::create_directories(dir);
+  const Job job = Block();
+  tw::WriteDataFile(dir + "/block", job.model);
+  FILE* fp = std::fopen((dir + "/block_ctrl.dat").c_str(), "w");
+  if (fp == nullptr) return 1;
+  std::fprintf(fp, "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+  std::fclose(fp);
+  std::filesystem::current_path(dir);
+  // The program's own log goes to block.out.
+  std::fflush(stdout);
+  if (std::freopen("block.out", "w", stdout) == nullptr) return 1;
+  char name[] = "block", self[] = "volde";
+  char* args[] = {self, name, nullptr};
+  const long solves0 = DeltaStressSolveCount(), updates0 = CrackUpdateCount();
+  const int status = RunVolde(2, args);
+  const long solves = DeltaStressSolveCount() - solves0, updates = CrackUpdateCount() - updates0;
+  if (status != 0) {
+    std::fprintf(stderr, "the run failed, see %s/block.out\n", dir.c_str());
+    return 1;
+  }
+  const resultfile::NonlinearExecParams ep =
+      resultfile::ReadNonlinearExecParams("block_ep.bin", job.layout.nF, job.layout.nP);
+  double total = 0.0;
+  int iterations = 0;
+  for (const auto& e : ep.entries) {
+    total += e.path.d2;
+    iterations += e.nIterations;
+  }
+  const double n = ep.entries.empty() ? 1.0 : static_cast<double>(ep.entries.size());
+  std::fprintf(stderr,
+               "Block of %d x %d x %d hexahedra, weak layer pulled to full opening in %d combinations:\n"
+               "  %d combinations, %d iterations, %.3f s per combination\n"
+               "  %ld crack updates of a sampling point, %.2f delta-stress solves per update\n",
+               kN, kN, kN, kSteps, static_cast<int>(ep.entries.size()), iterations, total / n, updates,
+               updates > 0 ? static_cast<double>(solves) / static_cast<double>(updates) : 0.0);
+  return 0;
+}

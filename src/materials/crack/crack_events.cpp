@@ -1,0 +1,658 @@
+// Crack events of the solid crack models: a new crack, the reopening of a closed crack,
+// the closing of an active one. Detectors tell whether an event starts inside a strain
+// increment, re-checks whether it still stands once applied at its transition point,
+// and the update step commits the state of the point (crack statuses, thresholds of
+// events not applied, new cracks) to its record.
+#include <algorithm>
+#include <cmath>
+
+#include "materials/crack/crack_start.h"
+#include "materials/crack/solid_cracks.h"
+#include "materials/material_slots.h"
+#include "numcore/numcore.h"
+
+namespace {
+
+constexpr double kTol = 1e-6;
+
+#define GUARD(bad)                              \
+  do {                                          \
+    if (bad) InternalError(__FILE__, __LINE__); \
+  } while (0)
+
+// Principal stresses of a stress 6-vector, a failure stopping the run with the point.
+struct Principal {
+  double v[4] = {0, 0, 0, 0};
+  double** d;
+  Principal(const CrackEventContext& x, const double* stress) {
+    allocd2(&d, 3, 3);
+    CalcPrincipalStressesAt(x, stress, v, d);
+  }
+  ~Principal() { freed2(d); }
+  Principal(const Principal&) = delete;
+  Principal& operator=(const Principal&) = delete;
+  // Unit direction of principal value i.
+  void Dir(int i, double* n) const {
+    for (int a = 1; a <= 3; a++) n[a] = d[a][i];
+  }
+};
+
+// All n cracks of the view packed as if active (the laws of a closed crack read the
+// same data): crack k at position k.
+void PackAll(const CrackView& v, ActiveCracks* all) {
+  int32_t open[5] = {0, 0, 0, 0, 0};
+  for (int k = 1; k <= *v.nCr; k++) open[k] = v.status[k] == kCrClosed ? kCrOpening : v.status[k];
+  CrackView w = v;
+  w.status = open;
+  AssignActCrData(*v.nCr, w, all);
+}
+
+// Active position of crack k in the statuses of a view (0 for a closed crack).
+int ActivePosition(const CrackView& v, int k) {
+  if (v.status[k] == kCrClosed) return 0;
+  int j = 0;
+  for (int i = 1; i <= k; i++)
+    if (v.status[i] != kCrClosed) j++;
+  return j;
+}
+
+// ---- status updates -------------------------------------------------------------------------
+
+struct StatusUpdate {
+  const CrackEventContext& x;
+  CrackView& v;
+  const CrackSolve& S;
+  const CrackEvents& ev;
+  ActiveCracks all{};
+  double t[13] = {0};
+  bool shear;
+  bool reopened = false, closed = false;
+
+  StatusUpdate(const CrackEventContext& x_, CrackView& v_, const CrackSolve& S_, const CrackEvents& ev_)
+      : x(x_), v(v_), S(S_), ev(ev_), shear(v_.shear1 != nullptr && x_.p.shearLaw != 0) {
+    CalcCrTractions(v, v.stress, t);
+    PackAll(v, &all);
+  }
+  ~StatusUpdate() { FreeActiveCracks(&all); }
+  StatusUpdate(const StatusUpdate&) = delete;
+  StatusUpdate& operator=(const StatusUpdate&) = delete;
+
+  int32_t& Q(int k, int s) { return s == 1 ? v.shear1[k] : v.shear2[k]; }
+  double& Kept(int k, int s) { return s == 1 ? v.g1[k] : v.g2[k]; }
+  double& Peak(int k, int s) { return s == 1 ? v.tau1[k] : v.tau2[k]; }
+  double Stiff(int k, int s) const { return s == 1 ? v.k1[k] : v.k2[k]; }
+  double Gel(int k, int s) { return Peak(k, s) / Stiff(k, s); }
+  double Gu(int k, int s) { return CrShearUltStrain(x.p, all, k, s); }
+
+  void Close(int k) {
+    v.status[k] = kCrClosed;
+    if (v.model->thresholds) v.reop[k] = std::max(t[3 * k - 2], kTol * x.p.ref);
+    closed = true;
+  }
+
+  void Run() {
+    const int n = *v.nCr;
+    int j = 0;
+    for (int k = 1; k <= n; k++) {
+      const double eu = CrUltStrain(x.p, all, k);
+      if (v.status[k] == kCrClosed) {
+        Reopen(k, eu);
+        continue;
+      }
+      j++;
+      const int s0 = S.c.status[j];
+      const double eps = S.c.e[3 * j - 2], d = eps - S.eRef[3 * j - 2], emax = S.c.epsMax[j];
+      const bool closes = ev.closeFlag[j] != 0 &&
+                          std::fabs(eps - (v.model->thresholds ? v.close[k] : 0.0)) < kTol;
+      const auto largest = [&](int status) {
+        v.status[k] = status;
+        v.epsMax[k] = eps;
+      };
+      switch (s0) {
+        case kCrInitiating:
+          GUARD(d < 0.0);
+          largest(eps <= eu ? kCrOpening : kCrFullyOpen);
+          break;
+        case kCrOpening:
+          if (d >= 0.0)
+            largest(eps <= eu ? kCrOpening : kCrFullyOpen);
+          else if (closes)
+            Close(k);
+          else
+            v.status[k] = kCrClosing;
+          break;
+        case kCrClosing:
+          if (closes)
+            Close(k);
+          else if (d > 0.0) {
+            if (eps > eu)
+              largest(kCrFullyOpen);
+            else if (emax <= eps)
+              largest(kCrOpening);
+            else
+              v.status[k] = kCrReopening;
+          }
+          break;
+        case kCrReopening:
+          if (closes)
+            Close(k);
+          else if (d < 0.0)
+            v.status[k] = kCrClosing;
+          else if (eps > eu)
+            largest(kCrFullyOpen);
+          else if (emax < eps)
+            largest(kCrOpening);
+          break;
+        case kCrFullyOpen:
+          if (closes) Close(k);
+          break;
+        default: InternalError(__FILE__, __LINE__);
+      }
+      if (shear)
+        for (int s = 1; s <= 2; s++) ShearStatus(k, j, s, s0);
+    }
+  }
+
+  // A closed crack whose normal traction came back to its reopening threshold.
+  void Reopen(int k, double eu) {
+    const double tn = t[3 * k - 2];
+    const bool back = v.model->thresholds ? std::fabs(tn - v.reop[k]) / x.p.ref < kTol
+                                          : std::fabs(tn / x.p.ref - ev.ratio[k]) < kTol;
+    if (ev.reopFlag[k] == 0 || !back) return;
+    reopened = true;
+    if (v.epsMax[k] <= eu) {
+      v.status[k] = kCrReopening;
+      double K = Calc_DcrI_CloseReop(x.p, all, k, v.epsMax[k]);
+      if (!v.model->thresholds) K = std::max(K, x.p.Emin);
+      GUARD(K < kSmall);
+      const double eps = tn / K;
+      GUARD(eps < 0.0);
+      v.e[3 * k - 2] = eps;
+      v.s[3 * k - 2] = tn;
+    } else {
+      v.status[k] = kCrFullyOpen;
+      v.e[3 * k - 2] = v.s[3 * k - 2] = 0.0;
+    }
+    if (shear)
+      for (int s = 1; s <= 2; s++) ReopenShear(k, s);
+  }
+
+  // Shear component s of a crack that has just reopened: its traction put back on the
+  // branch of its shear state.
+  void ReopenShear(int k, int s) {
+    const int i = 3 * (k - 1) + 1 + s;
+    const double tau = std::fabs(t[i]), sign = t[i] < 0.0 ? -1.0 : 1.0;
+    const auto zero = [&] {
+      Q(k, s) = kShFreeSliding;
+      v.e[i] = v.s[i] = 0.0;
+    };
+    if (Gu(k, s) < std::fabs(Kept(k, s)) || v.status[k] == kCrFullyOpen) {
+      zero();
+      return;
+    }
+    const auto write = [&](double g) {
+      v.e[i] = sign * g;
+      v.s[i] = sign * tau;
+      Kept(k, s) = sign * g;
+    };
+    const auto softBranch = [&] {
+      const double D = Gu(k, s) - Gel(k, s);
+      GUARD(std::fabs(D) < kSmall);
+      const double K = Peak(k, s) / D;
+      GUARD(K < kSmall);
+      return (Peak(k, s) - tau) / K + Gel(k, s);
+    };
+    const int q = Q(k, s);
+    if (q == kShFreeSliding) {
+      v.e[i] = v.s[i] = 0.0;
+      return;
+    }
+    GUARD(q < kShLoadingStiff || q > kShReloading);
+    if (Peak(k, s) <= tau) {  // the peak is reached: a new, higher peak
+      Q(k, s) = kShLoadingSoft;
+      Peak(k, s) = tau;
+      (s == 1 ? all.tau1 : all.tau2)[k] = tau;
+      const double g = tau / Stiff(k, s);
+      write(g);
+      if (Gu(k, s) < g) zero();
+      return;
+    }
+    switch (q) {
+      case kShLoadingStiff: write(tau / Stiff(k, s)); return;
+      case kShLoadingSoft: write(softBranch()); return;
+      default: {
+        const double K = Calc_DcrII_UnloRelo(x.p, all, k, s, std::fabs(Kept(k, s)));
+        GUARD(K < kSmall);
+        const double g = tau / K;
+        if (g <= std::fabs(Kept(k, s))) {
+          Q(k, s) = g <= std::fabs(v.e[i]) ? kShUnloading : kShReloading;
+          write(g);
+        } else {
+          Q(k, s) = kShLoadingSoft;
+          write(softBranch());
+        }
+      }
+    }
+  }
+
+  // Shear state of component s of active crack k (position j) after the step.
+  void ShearStatus(int k, int j, int s, int s0) {
+    const int q0 = s == 1 ? S.c.shear1[j] : S.c.shear2[j];
+    const int i = 3 * (j - 1) + 1 + s;
+    const double g = S.c.e[i], g0 = S.eRef[i], dg = g - g0, ag = std::fabs(g);
+    const double gMax = std::fabs(s == 1 ? S.c.gMax1[j] : S.c.gMax2[j]);
+    if (q0 != kShFreeSliding && s0 == kCrFullyOpen && std::fabs(t[3 * (k - 1) + 1 + s]) / x.p.ref <= kTol) {
+      Q(k, s) = kShFreeSliding;
+      return;
+    }
+    const double gel = Gel(k, s), gu = Gu(k, s);
+    const auto store = [&] { Kept(k, s) = g; };
+    const auto slide = [&] {
+      Q(k, s) = kShFreeSliding;
+      store();
+    };
+    // Beyond the largest strain reached: back on the envelope (or sliding past gu).
+    const auto envelope = [&] {
+      if (ag > gu) {
+        slide();
+      } else {
+        Q(k, s) = kShLoadingSoft;
+        store();
+      }
+    };
+    const bool away = (dg > 0.0 && g > 0.0 && g0 > 0.0) || (dg < 0.0 && g < 0.0 && g0 < 0.0);
+    switch (q0) {
+      case kShLoadingStiff:
+        if (ag <= gel)
+          store();
+        else if (ag <= gu) {
+          Q(k, s) = kShLoadingSoft;
+          store();
+        } else
+          slide();
+        break;
+      case kShLoadingSoft:
+        if (std::fabs(dg) < 1e-20 || away) {
+          if (ag > gu)
+            slide();
+          else
+            store();
+        } else if (ag <= gMax) {
+          // Back to the largest strain reached or below it: on the secant. At gMax itself
+          // the secant meets the envelope.
+          Q(k, s) = kShUnloading;
+        } else {
+          envelope();
+        }
+        break;
+      case kShUnloading:
+        if ((dg > 0.0 && g > 0.0) || (dg < 0.0 && g < 0.0)) {
+          if (ag <= gMax)
+            Q(k, s) = kShReloading;
+          else
+            envelope();
+        }
+        break;
+      case kShReloading:
+        if (dg > 0.0) {
+          if (g <= 0.0)
+            Q(k, s) = kShUnloading;
+          else if (ag > gMax)
+            envelope();
+        } else if (dg < 0.0) {
+          if (g >= 0.0)
+            Q(k, s) = kShUnloading;
+          else if (ag > gMax)
+            envelope();
+        }
+        break;
+      case kShFreeSliding: break;
+      default: InternalError(__FILE__, __LINE__);
+    }
+  }
+};
+
+// ---- the update step ----------------------------------------------------------------------
+
+void StoreCrStrainStress(CrackView& v, const CrackSolve& S) {
+  int j = 0;
+  for (int k = 1; k <= *v.nCr; k++) {
+    if (v.status[k] == kCrClosed) continue;
+    j++;
+    for (int q = 0; q < 3; q++) {
+      v.e[3 * (k - 1) + 1 + q] = S.c.e[3 * (j - 1) + 1 + q];
+      v.s[3 * (k - 1) + 1 + q] = S.c.s[3 * (j - 1) + 1 + q];
+    }
+  }
+}
+
+void UpdateCrReopThreshold(const CrackEventContext& x, CrackView& v, CrackEvents& ev, const CrackChange& ch) {
+  if (!ev.reopening || (ch.apply && ch.kind == 2)) return;
+  double t[13];
+  CalcCrTractions(v, v.stress, t);
+  for (int k = 1; k <= *v.nCr; k++)
+    if (ev.reopFlag[k] != 0) {
+      v.reop[k] = std::max(v.reop[k], t[3 * k - 2] + kTol * x.p.ref);
+      ev.reopFlag[k] = 0;
+    }
+}
+
+void UpdateCrCloseThreshold(CrackView& v, const CrackSolve& S, CrackEvents& ev, const CrackChange& ch) {
+  if (!ev.closing || (ch.apply && ch.kind == 3)) return;
+  int j = 0;
+  for (int k = 1; k <= *v.nCr; k++) {
+    if (v.status[k] == kCrClosed) continue;
+    j++;
+    if (ev.closeFlag[j] == 0) continue;
+    v.close[k] = std::min(v.close[k], S.c.e[3 * j - 2] - kTol);
+    ev.closeFlag[j] = 0;
+  }
+}
+
+void UpdateNewCrInitThreshold(const CrackEventContext& x, CrackView& v, const CrackEvents& ev, const CrackChange& ch) {
+  const int n = *v.nCr;
+  if (n > 3 || !ev.newCrack || (ch.apply && ch.kind == 1)) return;
+  const Principal P(x, v.stress);
+  v.ft[n + 1] = std::max(v.ft[n + 1], P.v[3] + kTol * x.p.ref);
+}
+
+void AddCrack(const CrackEventContext& x, CrackView& v, const double* d, double sigma) {
+  const int option = MatSlotInt(x.m, x.p.model->code, x.p.model->band, x.p.model->bandWord);
+  if (option == 4 || option == 5) {
+    // Oliver's band for this normal, from the element's geometry at the point.
+    const CrackBandGeometry* g = x.at.band;
+    GUARD(g == nullptr);
+    v.h[*v.nCr + 1] = CrackBandOliver(g->nNodes, 3, g->gradN, g->X, g->centre, d);
+  }
+  InitializeCr(x.m, Calc_Gf_NewCrInit(x.m, d, v), d, sigma, v);
+}
+
+void UpdateNewCrInit(const CrackEventContext& x, CrackView& v, const CrackChange& ch) {
+  if (!ch.apply || ch.kind != 1) return;
+  const Principal P(x, v.stress);
+  const int n = *v.nCr;
+  double r, s;
+  switch (ch.criterion) {
+    case 1:
+      r = v.ft[n + 1];
+      s = x.p.ref;
+      break;
+    case 2:
+      r = P.v[3];
+      s = 1.0;
+      v.ft[n + 1] = P.v[3];
+      break;
+    default: InternalError(__FILE__, __LINE__);
+  }
+  GUARD(std::fabs(P.v[3] - r) / s > kTol);
+  double d[4];
+  P.Dir(3, d);
+  AddCrack(x, v, d, P.v[3]);
+  // Equal principal stresses that reach the initiation stress together open together.
+  for (int i = 1; i <= 2; i++) {
+    if (!(std::fabs(P.v[i] - r) / s < kTol) || *v.nCr >= x.maxCracks) continue;
+    P.Dir(i, d);
+    if (*v.angle < CalcDeltaCrAngle(d, *v.nCr, v.dir)) AddCrack(x, v, d, P.v[i]);
+  }
+}
+
+// ---- a private copy of a record's crack fields -------------------------------------------------
+
+struct ViewCopy {
+  CrackView v{};
+  int32_t ints[2] = {0, 0};
+  double reals[2] = {0, 0};
+  char byte = 0;
+  explicit ViewCopy(const CrackView& a) {
+    v = a;
+    v.pointStatus = &ints[0];
+    v.nCr = &ints[1];
+    v.angle = &reals[0];
+    *v.pointStatus = *a.pointStatus;
+    *v.nCr = *a.nCr;
+    *v.angle = *a.angle;
+    const auto vec = [](double*& p, const double* src, int n) {
+      if (src == nullptr) return;
+      allocd1(&p, n);
+      copyd1(p, src, n);
+    };
+    const auto ivec = [](int32_t*& p, const int32_t* src) {
+      if (src == nullptr) return;
+      alloci1(&p, 4);
+      for (int i = 1; i <= 4; i++) p[i] = src[i];
+    };
+    vec(v.stress, a.stress, 6);
+    vec(v.deltaStress, a.deltaStress, 6);
+    ivec(v.status, a.status);
+    ivec(v.shear1, a.shear1);
+    ivec(v.shear2, a.shear2);
+    allocd2(&v.dir, 4, 3);
+    copyd2(v.dir, a.dir, 4, 3);
+    for (auto f : {&CrackView::h, &CrackView::gf, &CrackView::gfII, &CrackView::ft, &CrackView::k1, &CrackView::k2,
+                   &CrackView::tau1, &CrackView::tau2, &CrackView::reop, &CrackView::close, &CrackView::epsMax,
+                   &CrackView::g1, &CrackView::g2})
+      vec(v.*f, a.*f, 4);
+    vec(v.e, a.e, 12);
+    vec(v.s, a.s, 12);
+    if (a.tolerance != nullptr) {
+      v.tolerance = &reals[1];
+      reals[1] = *a.tolerance;
+      byte = *a.accepted;
+      v.accepted = &byte;
+    }
+  }
+  ~ViewCopy() {
+    for (double* p : {v.stress, v.deltaStress, v.h, v.gf, v.gfII, v.ft, v.k1, v.k2, v.tau1, v.tau2, v.reop, v.close,
+                      v.epsMax, v.g1, v.g2, v.e, v.s})
+      if (p != nullptr) freed1(p);
+    for (int32_t* p : {v.status, v.shear1, v.shear2})
+      if (p != nullptr) freei1(p);
+    freed2(v.dir);
+  }
+  ViewCopy(const ViewCopy&) = delete;
+  ViewCopy& operator=(const ViewCopy&) = delete;
+};
+
+}  // namespace
+
+// ---- detectors ----------------------------------------------------------------------------------
+
+void CalcPrincipalStressesAt(const CrackEventContext& x, const double* stress, double* values, double** dir) {
+  if (!CalcPrincipalStresses3D(dir, values, stress))
+    MaterialPointFault(x.at, "Calculating the principal stresses:\n", x.p.model->name,
+                       "Unable to calculate the principal stresses.");
+}
+
+void CalcCrTractions(const CrackView& v, const double* stress, double* t) {
+  const int n = *v.nCr;
+  double** T;
+  allocd2(&T, 3 * n, 6);
+  CalcMat_Tcr_3D(n, T, v.dir);
+  multd2d1(t, T, stress, 3 * n, 6);
+  freed2(T);
+}
+
+CrackEventContext CrackEventContextOf(const SolidCrackModel& model, const PointContext& at, const MaterialRecord& m,
+                                      double** Dco) {
+  return CrackEventContext{CrackParamsOf(model, m), at, m, Dco, MatSlotInt(m, model.code, model.maxCracks, 1)};
+}
+
+CrackSolve::~CrackSolve() {
+  if (T == nullptr) return;
+  FreeActiveCracks(&c);
+  freed2(T);
+  freed1(eRef);
+}
+
+void CrackSolve::Set(const CrackView& v) {
+  if (T != nullptr) {
+    FreeActiveCracks(&c);
+    freed2(T);
+    freed1(eRef);
+  }
+  const int nA = CalcNumActiveCr(v);
+  AssignActCrData(nA, v, &c);
+  allocd2(&T, 3 * nA, 6);
+  CalcMat_Tcr_3D(nA, T, c.dir);
+  allocd1(&eRef, 3 * nA);
+  copyd1(eRef, c.e, 3 * nA);
+  copyd1(sigma, v.stress, 6);
+}
+
+bool CrackSolve::Run(const CrackEventContext& x, const CrackView& v, const double* dEps, char* algorithm) {
+  Set(v);
+  char code = 0;
+  const AcceptedResidual rec{v.tolerance, v.accepted};
+  const bool ok = CalcDeltaStress(x.p, x.at, c, T, x.Dco, dEps, sigma, rec, &code);
+  if (algorithm != nullptr) *algorithm = code;
+  return ok;
+}
+
+bool CheckNewCrInit(const CrackEventContext& x, CrackView& v, const double* stress) {
+  const int n = *v.nCr;
+  if (n >= x.maxCracks) return false;
+  const Principal P(x, stress);
+  if (n == 0) return v.ft[1] < P.v[3];
+  double d[4];
+  P.Dir(3, d);
+  const double a = CalcDeltaCrAngle(d, n, v.dir);
+  if (!(v.ft[n + 1] < P.v[3])) return false;
+  if (*v.angle < a) return true;
+  // Too close to an existing crack: the same stress state shall not report it again.
+  v.ft[n + 1] = P.v[3] + kTol * x.p.ref;
+  return false;
+}
+
+bool CheckCrReop(const CrackEventContext& x, CrackView& v, const double* stress, CrackEvents& ev) {
+  for (int k = 1; k <= 4; k++) {
+    ev.reopFlag[k] = 0;
+    ev.ratio[k] = 0.0;
+  }
+  const int n = *v.nCr;
+  if (CalcNumActiveCr(v) == n) return false;
+  double t[13];
+  CalcCrTractions(v, stress, t);
+  bool any = false;
+  for (int k = 1; k <= n; k++) {
+    if (v.status[k] != kCrClosed) continue;
+    const double tn = t[3 * k - 2];
+    if (v.model->thresholds) {
+      if (v.reop[k] < tn) {
+        ev.reopFlag[k] = 1;
+        any = true;
+      } else {
+        v.reop[k] = std::max(v.reop[k], tn + kTol * x.p.ref);
+      }
+    } else {
+      // The simple model: the traction ratio beyond the crack's stored normal stress ratio.
+      const double r = tn / x.p.ref, kept = v.s[3 * k - 2] / x.p.ref;
+      if (r > kTol && r > kept + kTol) {
+        ev.reopFlag[k] = 1;
+        ev.ratio[k] = std::max(kept, kTol);
+        any = true;
+      }
+    }
+  }
+  return any;
+}
+
+bool CheckCrClose(const CrackEventContext& x, const CrackView& v, const double* e, CrackEvents& ev) {
+  for (int k = 1; k <= 4; k++) ev.closeFlag[k] = 0;
+  bool any = false;
+  int j = 0;
+  for (int k = 1; k <= *v.nCr; k++) {
+    if (v.status[k] == kCrClosed) continue;
+    j++;
+    GUARD(MatSlotInt(x.m, x.p.model->code, x.p.model->closeOption, x.p.model->closeOptionWord) == 2);
+    const double eps = e[3 * j - 2];
+    if (v.model->thresholds ? v.close[k] > eps : eps < 0.0) {
+      ev.closeFlag[j] = 1;
+      any = true;
+    }
+  }
+  return any;
+}
+
+bool CheckChangeCrStatus(const CrackEventContext& x, CrackView& v, const CrackSolve& s, CrackEvents& ev) {
+  ev.newCrack = CheckNewCrInit(x, v, s.sigma);
+  ev.reopening = CheckCrReop(x, v, s.sigma, ev);
+  ev.closing = CheckCrClose(x, v, s.c.e, ev);
+  return ev.newCrack || ev.reopening || ev.closing;
+}
+
+void UpdateCrModelState(const CrackEventContext& x, CrackView& v, CrackSolve& s, CrackEvents& ev,
+                        const CrackChange& ch) {
+  if (v.deltaStress != nullptr)
+    for (int i = 1; i <= 6; i++) v.deltaStress[i] = s.sigma[i] - v.stress[i];
+  copyd1(v.stress, s.sigma, 6);
+  StoreCrStrainStress(v, s);
+  if (v.model->thresholds) {
+    UpdateCrReopThreshold(x, v, ev, ch);
+    UpdateCrCloseThreshold(v, s, ev, ch);
+  }
+  {
+    StatusUpdate u(x, v, s, ev);
+    u.Run();
+    GUARD(ch.apply && ch.kind == 2 && !u.reopened);
+    GUARD(ch.apply && ch.kind == 3 && !u.closed);
+  }
+  UpdateNewCrInitThreshold(x, v, ev, ch);
+  UpdateNewCrInit(x, v, ch);
+  if (*v.nCr > 0) *v.pointStatus = 2;
+}
+
+// ---- re-checks ----------------------------------------------------------------------------------
+
+bool CheckCrEventReallyOccur(const CrackEventContext& x, const CrackView& v, const double* dEps, const CrackEvents& ev,
+                             const CrackChange& ch) {
+  bool ok = true;
+  ViewCopy copy(v);
+  CrackView& w = copy.v;
+  CrackEvents local = ev;
+  double d1[7], d2[7];
+  for (int i = 1; i <= 6; i++) {
+    d1[i] = ch.k * dEps[i];
+    d2[i] = (1.0 - ch.k) * dEps[i];
+  }
+  {
+    CrackSolve s;
+    GUARD(!s.Run(x, w, d1));
+    UpdateCrModelState(x, w, s, local, ch);
+  }
+  GUARD(ch.kind != 3 && CalcNumActiveCr(w) == 0);
+  CrackSolve s;
+  if (!s.Run(x, w, d2)) ok = false;
+  CheckChangeCrStatus(x, w, s, local);
+  double k = 0.0;
+  if (ok && local.newCrack && !CalcTransPointNewCrInit(x, w, d2, 1, &k)) ok = false;
+  if (ok && local.reopening)
+    for (int c = 1; c <= *w.nCr && ok; c++) {
+      if (local.reopFlag[c] == 0) continue;
+      // A crack that closed at the transition point and reopens at once.
+      const int j = ActivePosition(v, c);
+      if (ch.kind == 3 && j > 0 && ev.closeFlag[j] != 0) ok = false;
+      if (ok && !CalcTransPointCrReop(x, w, d2, c, local.ratio, &k)) ok = false;
+    }
+  if (ok && local.closing) {
+    int j = 0;
+    for (int c = 1; c <= *w.nCr && ok; c++) {
+      if (w.status[c] == kCrClosed) continue;
+      j++;
+      if (local.closeFlag[j] == 0) continue;
+      // A crack that reopened at the transition point and closes at once.
+      if (ch.kind == 2 && ev.reopFlag[c] != 0) ok = false;
+      if (ok && !CalcTransPointCrClose(x, w, d2, j, c, &k)) ok = false;
+    }
+  }
+  return ok;
+}
+
+bool CheckNewCrInitDirection(const CrackEventContext& x, const CrackView& v, const double* dEps) {
+  CrackSolve s;
+  if (!s.Run(x, v, dEps)) return true;
+  const Principal P(x, s.sigma);
+  double d[4];
+  P.Dir(3, d);
+  const double a = CalcDeltaCrAngle(d, *v.nCr, v.dir);
+  return !(std::fabs(a - 2.0 * std::atan(1.0)) < 0.017453292519943295);
+}

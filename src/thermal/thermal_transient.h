@@ -1,0 +1,92 @@
+// Time stepping of transient heat conduction: the generalised trapezoidal rule
+//   (KT + alpha dt KC) T_{n+1} = (KT - (1 - alpha) dt KC) T_n + dt (alpha F_{n+1} + (1 - alpha) F_n)
+// on the free equations, with the prescribed temperatures moved to the right-hand side,
+// and the boundary heat fluxes R at the prescribed dofs that keep the prescribed rows in
+// balance. alpha = 1 is the backward rule, 1/2 Crank-Nicolson, 0 the forward rule.
+#pragma once
+
+#include <cstdint>
+
+#include "assembly/sparse_rows.h"
+#include "model/mesh.h"
+#include "thermal/thermal_global.h"
+
+// The two global thermal matrices of a run, each in its three row-list blocks.
+struct ThermalMatrices {
+  SparseRowMatrix KCFF, KCPF, KCPP;  // conductivity (with convection)
+  SparseRowMatrix KTFF, KTPF, KTPP;  // heat capacity
+};
+
+// EFF = KTFF + alpha dt KCFF into newly allocated row lists (terms of magnitude 1e-8 or
+// less dropped), printed under "-- EFF:" when asked. Released with FreeSparseMatPair.
+void CalcThermalEffMat(int nF, double dt, double alpha, const char* OutputControl, SparseRowMatrix* EFF,
+                       const SparseRowMatrix* KTFF, const SparseRowMatrix* KCFF);
+
+// Right-hand side b[1..nF] of the free equations of a step.
+void CalcThermalStepVectors(int nF, int nP, double dt, double alpha, const ThermalMatrices* K, const double* TFn,
+                            const double* TPn1, const double* TPn, const double* FFn1, const double* FFn, double* b);
+
+// Boundary heat fluxes R_{n+1}[1..nP] at the end of a step. Zero for the forward rule
+// (method 1 or alpha = 0). For alpha >= 1/2 the trapezoidal recurrence
+//   R_{n+1} = (KT_P dT/(alpha dt) + KC_P (T_{n+1} + c T_n) - F_{n+1} - c F_n - c R_n, c = (1 - alpha)/alpha;
+// below 1/2 that recurrence multiplies rounding by c > 1 every step, so the end-of-step
+// balance R_{n+1} = KT_P dT/dt + KC_P T_{n+1} - F_{n+1} is used (the two agree in any
+// steady state). KT_P x stands for KT_PF x^F + KT_PP x^P.
+void CalcBoundaryHeatFlux(int nF, int nP, int method, double alpha, double dt, const ThermalMatrices* K,
+                          const double* TFn1, const double* TFn, const double* TPn1, const double* TPn,
+                          const double* FPn1, const double* FPn, const double* Rn, double* Rn1);
+
+// Start of a transient run from "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>": T^F_0, T^P_0 from
+// the records (zero elsewhere), and the conduction heat forces of that field (element
+// conductivity and convection matrices times the element temperatures) as the previous
+// load F^F_0 and boundary heat flux R_0, so that the start is in equilibrium. All four
+// vectors are cleared first. s null: linear element routines; else by behaviour code.
+void CalcThermalTransientInitCond(const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
+                                  const ThermalStepState* s, double* FF0, double* R0, double* TF0, double* TP0);
+
+// ---- Newton-Raphson iterations of a step with temperature-dependent materials ------------
+// The two time levels of a step: start temperatures, loads and fluxes (n) and the
+// current iterate (n + 1).
+struct ThermalStepLevels {
+  const double *TFn, *TPn;  // temperatures at the start of the step
+  const double *FFn, *FPn;  // thermal load of the previous step
+  const double* Rn;         // boundary heat fluxes at the start
+  const double *FF, *FP;    // thermal load of the step at the current temperatures
+  const double* R;          // current boundary heat fluxes
+};
+
+// Residual of the step at the current temperatures of s (history data current):
+//   external f = sum_e (KT_e(T) - (1 - alpha) dt KC_e(T_n)) T_n,e + dt (alpha F_{n+1} + (1 - alpha) F_n)
+//                (prescribed rows: F^P + R at both levels),
+//   internal q = sum_e (KT_e(T) + alpha dt KC_e(T)) T_e,  r = f - q,
+// so that r holds -KT(T)(T - T_n): the heat stored over the step with the heat capacity
+// at the end temperature, independent of the origin of the temperature scale.
+void CalcThermalResid(const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
+                      const ThermalStepState* s, double alpha, const ThermalStepLevels* v, double* fF, double* fP,
+                      double* qF, double* qP, double* rF, double* rP);
+// ratio = |r| / max(|f|, 1e-4) over the free and prescribed parts; converged when the
+// ratio is below TOLERANCE_IN_EACH_COMBINATION. Only the force norm applies here.
+bool CheckThermalConvergence(const MeshData* mesh, int nF, int nP, const double* fF, const double* fP,
+                             const double* rF, const double* rP, double* ratio);
+// y -= (KT_PF + alpha dt KC_PF)^T x: prescribed-dof changes loading the free equations.
+void CalcThermalEffLoadTerms(int nF, int nP, double alpha, double dt, const ThermalMatrices* K, const double* x,
+                             double* y);
+// R = ((KT_PF + alpha dt KC_PF) xF + (KT_PP + alpha dt KC_PP) xP - g) / (alpha dt);
+// zero for the forward rule (method 1 or alpha = 0).
+void CalcBoundaryHeatFlux_NL(int nF, int nP, int method, double alpha, double dt, const ThermalMatrices* K,
+                             const double* xF, const double* xP, const double* g, double* R);
+// TF += dT, R += dR; the step increment dTstep accumulates dT (mode 1) or is replaced by
+// it (mode 2).
+void UpdateTempBoundaryHeatFlux(int nF, int nP, int mode, double* TF, double* dTstep, const double* dT,
+                                const double* dR, double* R);
+
+// ---- saved matrices: <job>_GCM.bin (KC) and <job>_GTM.bin (KT) ----------------------------
+void WriteGlobalCondMat(int64_t nTermsFF, int64_t nTermsPF, int64_t nTermsPP, int nF, int nP,
+                        const ThermalMatrices* K, const char* job);
+void WriteGlobalTransientMat(int64_t nTermsFF, int64_t nTermsPF, int64_t nTermsPP, int nF, int nP,
+                             const ThermalMatrices* K, const char* job);
+// Allocate and read the blocks; a wrong tag: "Invalid binary file (jobname_GCM.bin)".
+void ReadGlobalCondMat(int64_t* nTermsFF, int64_t* nTermsPF, int64_t* nTermsPP, int nF, int nP, ThermalMatrices* K,
+                       const char* job);
+void ReadGlobalTransientMat(int64_t* nTermsFF, int64_t* nTermsPF, int64_t* nTermsPP, int nF, int nP,
+                            ThermalMatrices* K, const char* job);

@@ -1,0 +1,185 @@
+// Layered Mindlin and Ahmad shells of perfectly plastic concrete layers end to end: a strip
+// pulled and pushed to its uniaxial strengths, a plate bent equibiaxially to its plastic
+// moment, and the bending run restarted halfway.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "element_models.h"
+#include "linear_model.h"
+#include "model/material.h"
+#include "model/mesh.h"
+#include "support/datafile_writer.h"
+#include "support/result_readers.h"
+#include "support/run_program.h"
+#include "support/testfiles.h"
+
+namespace tw = testmodel;
+using linmodel::Job;
+
+namespace {
+
+constexpr int kMindlin = 20, kAhmad = 22;
+constexpr double kFc = 30.0, kT = 0.1;
+
+// nL equal layers of _NLMM121 with alpha0 = 1 and eps_c1 = 1 (h(kappa) = fc), E 30000,
+// nu 0.2, total thickness 0.1, on elements 1..nElem of `type`.
+void PlasticLayers(Job& j, int type, int nElem, int nL) {
+  tw::AddRecord(j.model, "<NLMM121>", tw::Rec().S("concrete").Ds({2.4, 0.0, 0.2, 30000.0, kFc, 1.0, 1.0, 0.0}));
+  tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("ply", kT / nL));
+  tw::AddRecord(j.model, "<LAYER_PROPERTIES>", tw::Rec().S("concrete").I(MAT_NLMM121).I(1).I(GEOM_LAM_THICK).I(1));
+  tw::AddRecord(j.model, "<LAYER_PATTERNS>", tw::Rec().S("slab").IList(std::vector<int32_t>(nL, 1)));
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, nElem, type, MAT_LAY_PATT, 1, 0, 0));
+}
+
+void Nonlinear(Job& j, const std::vector<double>& factors) {
+  j.model.main.materNonlinear = 1;
+  j.model.main.convergenceCriterion = 1;
+  j.model.main.tolerance = 1e-10;
+  j.model.main.maxIterations = 100;
+  j.model.main.pathBehavior = 1;
+  j.model.main.storageTechnique = 1;
+  j.model.main.linEqAlgorithm = 1;
+  j.model.combinations.clear();
+  for (double f : factors) {
+    tw::Combination c;
+    c.factors = {{1, f}};
+    j.model.combinations.push_back(c);
+  }
+}
+
+// Strip 2 x 1 in two 4-node elements, five layers, membrane only (w and the rotations
+// held); the end x1 = 0 held along x1, the end x1 = 2 moved along x1 by the factor.
+Job Strip(int type) {
+  Job j;
+  j.model.main.title = "layered strip";
+  std::vector<tw::Rec> pulls;
+  for (int J = 0; J <= 1; J++)
+    for (int I = 0; I <= 2; I++) {
+      std::string fix = I == 1 ? "001111" : "101111";
+      if (I == 0 && J == 0) fix = "111111";
+      const int p = linmodel::AddPoint3D(j, I, J, 0.0, linmodel::kSixMask, fix);
+      if (I == 2) pulls.push_back(tw::PrescribedDisplacement(p, 1, 1.0));
+    }
+  tw::AddElement(j.model, {1, 2, 5, 4});
+  tw::AddElement(j.model, {2, 3, 6, 5});
+  PlasticLayers(j, type, 2, 5);
+  // Self-weight along x3, carried by the supports of w: density 2.4 over the volume 0.2.
+  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, -10.0}, pulls)};
+  return j;
+}
+
+// One 9-node element over [-0.5, 0.5]^2, twenty layers: the boundary nodes follow
+// w = -chi (x1^2 + x2^2)/2, r1 = -chi x2, r2 = chi x1 for chi = the factor; the centre is
+// free but held in its plane, (0.5, 0) held along x2, r3 held everywhere. The curvature
+// is (chi, chi, 0) everywhere, with no transverse shear. Returns the points of x1 = 0.5.
+Job Bending(int type, std::vector<int>* edge) {
+  Job j;
+  j.model.main.title = "equibiaxial bending";
+  const double s[9][2] = {{-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {0, 0}};
+  std::vector<tw::Rec> moves;
+  std::vector<int32_t> nodes;
+  for (int k = 0; k < 9; k++) {
+    const double x = 0.5 * s[k][0], y = 0.5 * s[k][1];
+    const bool centre = k == 8;
+    std::string fix = centre ? "110001" : "001111";
+    if (k == 3) fix = "011111";
+    const int p = linmodel::AddPoint3D(j, x, y, 0.0, linmodel::kSixMask, fix);
+    nodes.push_back(p);
+    if (!centre) {
+      moves.push_back(tw::PrescribedDisplacement(p, 3, -(x * x + y * y) / 2.0));
+      moves.push_back(tw::PrescribedDisplacement(p, 4, -y));
+      moves.push_back(tw::PrescribedDisplacement(p, 5, x));
+    }
+    if (s[k][0] == 1) edge->push_back(p);
+  }
+  tw::AddElement(j.model, nodes);
+  PlasticLayers(j, type, 1, 20);
+  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, moves)};
+  std::vector<double> chi;
+  for (int k = 1; k <= 15; k++) chi.push_back(0.02 * k);
+  Nonlinear(j, chi);
+  return j;
+}
+
+double Reaction(const resultfile::DisplReactRecord& r, const Job& j, const std::vector<int>& points, int d) {
+  double s = 0.0;
+  for (int p : points) s += r.react.at(static_cast<size_t>(j.layout.Presc(p, d)));
+  return s;
+}
+
+class LayeredShellRun : public testing::Test {
+ protected:
+  void SetUp() override { dir_ = MakeScratchDirectory(); }
+  void TearDown() override { RemoveDirectory(dir_); }
+  resultfile::DisplReactFile Run(const Job& job, const std::string& name) {
+    tw::WriteDataFile(dir_ + "/" + name, job.model);
+    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+    const ChildResult r = RunProgram(VOLDE_EXE, {name}, dir_);
+    EXPECT_EQ(r.status, 0) << r.err;
+    resultfile::DisplReactFile dr =
+        resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
+    EXPECT_EQ(dr.error, "");
+    EXPECT_EQ(dr.records.size(), job.model.combinations.size());
+    return dr;
+  }
+  std::string dir_;
+};
+
+}  // namespace
+
+TEST_F(LayeredShellRun, StripReachesItsUniaxialStrengths) {
+  // Uniaxial tension meets sqrt(s'Ps) + q's = fc at s = fc/1.355, compression at -fc.
+  const std::vector<int> end = {3, 6};
+  for (int type : {kMindlin, kAhmad})
+    for (double sign : {1.0, -1.0}) {
+      SCOPED_TRACE(std::to_string(type) + (sign > 0 ? " pulled" : " pushed"));
+      Job j = Strip(type);
+      std::vector<double> strains = {2e-4, 5e-4, 8e-4, 1.2e-3, 2e-3, 3e-3};
+      for (double& e : strains) e *= 2.0 * sign;
+      Nonlinear(j, strains);
+      const resultfile::DisplReactFile dr = Run(j, "strip");
+      if (dr.records.size() != strains.size()) continue;
+      // Elastic at first: N = E t eps.
+      EXPECT_NEAR(Reaction(dr.records[0], j, end, 1), sign * 30000.0 * kT * 2e-4, 1e-8);
+      const double N = sign > 0 ? kT * kFc / 1.355 : -kT * kFc;
+      for (size_t k = 3; k < strains.size(); k++) EXPECT_NEAR(Reaction(dr.records[k], j, end, 1), N, 1e-5);
+      EXPECT_NEAR(Reaction(dr.records.back(), j, {1, 4}, 1), -N, 1e-5);
+      for (size_t k = 0; k < strains.size(); k++)
+        EXPECT_NEAR(Reaction(dr.records[k], j, {1, 2, 3, 4, 5, 6}, 3), 2.4 * 10.0 * 0.2 * strains[k], 1e-12);
+    }
+}
+
+TEST_F(LayeredShellRun, EquibiaxialBendingReachesThePlasticMomentOfTheLayers) {
+  // At sigma = (s, s, 0) the surface gives s_t = 0.636143 fc and s_c = 1.160128 fc; the
+  // twenty mid-layer samples carry, with N = 0, M = 0.061577 per unit length from chi =
+  // 0.3 on (the continuous stress block gives 0.061628).
+  std::vector<double> moment[2];
+  for (int type : {kMindlin, kAhmad}) {
+    SCOPED_TRACE(type);
+    std::vector<int> edge;
+    const Job j = Bending(type, &edge);
+    const resultfile::DisplReactFile dr = Run(j, "bend");
+    if (dr.records.size() != 15) return;
+    for (const auto& r : dr.records) moment[type == kAhmad].push_back(Reaction(r, j, edge, 5));
+    EXPECT_NEAR(std::fabs(moment[type == kAhmad].back()), 0.061577, 0.001 * 0.061577);
+  }
+  for (size_t k = 0; k < 15; k++) EXPECT_NEAR(moment[1][k], moment[0][k], 1e-6) << k;
+}
+
+TEST_F(LayeredShellRun, BendingRestartedAfterCombinationSixGivesTheUninterruptedRun) {
+  for (int type : {kMindlin, kAhmad}) {
+    SCOPED_TRACE(type);
+    std::vector<int> edge;
+    Job j = Bending(type, &edge);
+    Run(j, "fresh");
+    Run(j, "bend");
+    j.model.main.nCombBeforeRestart = 6;
+    Run(j, "bend");
+    for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"})
+      EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/bend" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
+          << suffix;
+  }
+}

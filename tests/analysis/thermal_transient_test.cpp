@@ -1,0 +1,172 @@
+// Transient heat conduction run end to end with both solvers: the decay of the first
+// mode of a bar against the amplification factors of the backward and trapezoidal rules,
+// a steady field that must stay put with its boundary heat fluxes, and the refusals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "model/mesh.h"
+#include "static_run.h"
+#include "thermal_bar.h"
+
+using staticrun::Solver;
+
+namespace {
+
+const double kPi = std::acos(-1.0);
+const double kRhoC = 1e6;  // rho c and k
+
+// n hexahedra along x1 with rho c = k = 1e6 (diffusivity 1; the scale keeps the terms of
+// the factored matrix well above the solve's 1e-8 skip threshold), both ends held by load case 1 at 0 (or at
+// T(0), T(1) of the initial field), initial field T0(x) at every point.
+template <class F>
+ThermalBar TransientBar(int n, double alpha, const std::vector<double>& steps, F T0) {
+  ThermalBar b;
+  b.model.main.analysisType = 6;
+  b.model.main.thermalTheta = alpha;
+  b.model.main.thermalSteppingMethod = alpha == 0.0 ? 1 : alpha == 1.0 ? 2 : 3;
+  tw::AddRecord(b.model, "<THERMAL_ISOTROPIC_MATERIALS>", tw::Material("thermal", "ddd", {1e3, kRhoC, 1e3}));
+  AddHexaBar(b, n, tw::ElementProperty(1, n, _SOLID_HEXA_THERMAL, MAT_THERMAL_ISO, 1, 0, 0));
+  b.Fix(true, true);
+  for (size_t i = 0; i < b.x.size(); i++)
+    tw::AddRecord(b.model, "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>",
+                  tw::Rec().I(static_cast<int>(i) + 1).D(T0(b.x[i])));
+  std::vector<tw::Rec> held = b.Prescribe(0.0, T0(0.0));
+  for (const tw::Rec& r : b.Prescribe(1.0, T0(1.0))) held.push_back(r);
+  tw::LoadCase lc;
+  lc.blocks = {{"<PRESCRIBED_POINT_TEMPERATURES>", held}};
+  b.model.loadCases = {lc};
+  AddSteps(b, steps);
+  return b;
+}
+
+class ThermalTransientRun : public staticrun::LinearStaticRun {
+ protected:
+  staticrun::Outcome Run(ThermalBar& b, const Solver& s) {
+    b.model.main.storageTechnique = s.storage;
+    b.model.main.linEqAlgorithm = s.algorithm;
+    b.model.main.precondResidualDecay = 1e-14;
+    staticrun::Outcome o;
+    o.run = RunThermalJob(dir_, "job1", b);
+    o.dr = resultfile::ReadDisplReact(dir_ + "/job1_tq.bin", b.nF(), b.nP(), false, true);
+    o.ep = resultfile::ReadLinearExecParams(dir_ + "/job1_ep.bin");
+    return o;
+  }
+  // A sound run: success, one record per step, the closing tags, the assembly record and
+  // one solve record per step from the conjugate gradient only.
+  void ExpectSteps(const staticrun::Outcome& o, const Solver& s, size_t steps) {
+    ASSERT_EQ(o.run.status, 0) << o.run.out << o.run.err;
+    ASSERT_TRUE(o.dr.error.empty()) << o.dr.error;
+    ASSERT_TRUE(o.dr.closed);
+    ASSERT_EQ(o.dr.records.size(), steps);
+    for (size_t k = 0; k < steps; k++) EXPECT_EQ(o.dr.records[k].id, static_cast<int>(k + 1));
+    ASSERT_TRUE(o.ep.error.empty()) << o.ep.error;
+    EXPECT_TRUE(o.ep.closed);
+    EXPECT_GT(o.ep.iter.nTermsKFF, 0);
+    EXPECT_EQ(o.ep.steps.size(), s.algorithm == 2 ? steps : 0u);
+  }
+};
+
+double T(const ThermalBar& b, const resultfile::DisplReactRecord& r, int p) {
+  const size_t i = static_cast<size_t>(b.Index(p));
+  return b.fixed[p - 1] ? r.presc.at(i) : r.free.at(i);
+}
+
+TEST_F(ThermalTransientRun, FirstModeDecaysByTheAmplificationFactorOfTheRule) {
+  // sin(pi x) is a mode of the consistent 1-D matrices of the bar: each step multiplies
+  // it by the rule's factor of the discrete eigenvalue.
+  const double h = 0.05;
+  const double lambda = 6.0 / (h * h) * (1.0 - std::cos(kPi * h)) / (2.0 + std::cos(kPi * h));
+  ASSERT_NEAR(lambda, 9.889914611, 1e-9);
+  const double dt = 1e-3;
+  const double backward = std::pow(1.0 + lambda * dt, -100);
+  // The equilibrium start makes the first trapezoidal step a backward one of alpha dt.
+  const double trapezoidal =
+      std::pow((1.0 - lambda * dt / 2) / (1.0 + lambda * dt / 2), 99) / (1.0 + lambda * dt / 2);
+  ASSERT_NEAR(backward, 0.3737631587, 1e-10);
+  ASSERT_NEAR(trapezoidal, 0.3737970416, 1e-10);
+  struct Case {
+    double alpha;
+    std::vector<double> steps;
+    double factor;
+  };
+  const Case cases[] = {
+      {1.0, std::vector<double>(100, dt), backward},
+      {0.5, std::vector<double>(100, dt), trapezoidal},
+      // Changing steps rebuild the effective matrix each time.
+      {1.0, {1e-3, 2e-3, 1e-3}, 1.0 / ((1 + lambda * 1e-3) * (1 + lambda * 2e-3) * (1 + lambda * 1e-3))},
+  };
+  for (const Solver& s : staticrun::kSolvers)
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(s.name) + " alpha " + std::to_string(c.alpha) + " steps " +
+                   std::to_string(c.steps.size()));
+      ThermalBar b = TransientBar(20, c.alpha, c.steps, [](double x) { return std::sin(kPi * x); });
+      const staticrun::Outcome o = Run(b, s);
+      ExpectSteps(o, s, c.steps.size());
+      if (HasFailure()) return;
+      const resultfile::DisplReactRecord& last = o.dr.records.back();
+      for (int p = 1; p <= static_cast<int>(b.x.size()); p++)
+        EXPECT_NEAR(T(b, last, p), c.factor * std::sin(kPi * b.x[p - 1]), 1e-9) << "point " << p;
+      if (c.steps.size() == 100) {
+        EXPECT_NEAR(T(b, last, 41), std::exp(-kPi * kPi / 10), 0.003 * 0.3727078);
+      }
+    }
+}
+
+TEST_F(ThermalTransientRun, SteadyFieldStaysWithItsBoundaryHeatFluxes) {
+  // T = 100 (1 - x) held at both ends: k dT/dx = 100 k through the unit section, 25 k per
+  // end node, entering at x = 0 and leaving at x = 1. The forward rule writes no fluxes.
+  for (const Solver& s : staticrun::kSolvers)
+    for (double alpha : {1.0, 0.5, 1.0 / 3.0, 0.0}) {
+      SCOPED_TRACE(std::string(s.name) + " alpha " + std::to_string(alpha));
+      ThermalBar b = TransientBar(20, alpha, std::vector<double>(60, 1e-4), [](double x) { return 100 * (1 - x); });
+      const staticrun::Outcome o = Run(b, s);
+      ExpectSteps(o, s, 60);
+      if (HasFailure()) return;
+      for (const resultfile::DisplReactRecord& r : o.dr.records)
+        for (int p = 1; p <= static_cast<int>(b.x.size()); p++) {
+          const double x = b.x[p - 1];
+          ASSERT_NEAR(T(b, r, p), 100 * (1 - x), 1e-9) << "step " << r.id << " point " << p;
+          if (!b.fixed[p - 1]) continue;
+          const double R = r.react.at(static_cast<size_t>(b.Index(p)));
+          ASSERT_NEAR(R, alpha == 0.0 ? 0.0 : x == 0.0 ? 25 * kRhoC : -25 * kRhoC, 1e-9 * kRhoC) << "step " << r.id << " point " << p;
+        }
+    }
+}
+
+TEST_F(ThermalTransientRun, RefusedModels) {
+  struct Case {
+    const char* name;
+    void (*edit)(ThermalBar&);
+    const char* message;
+  };
+  const Case cases[] = {
+      {"zero step duration", [](ThermalBar& b) { b.model.combinations[1].duration = 0.0; },
+       "The step duration of a combination of the thermal transient analysis\nmust be positive."},
+      {"initial temperature off the mesh",
+       [](ThermalBar& b) {
+         tw::AddPoint(b.model, 5.0, 5.0, 5.0);
+         b.x.push_back(5.0);
+         b.fixed.push_back(false);
+         tw::AddRecord(b.model, "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>",
+                       tw::Rec().I(static_cast<int>(b.x.size())).D(3.0));
+       },
+       "An initial temperature is given at a point without temperature"},
+      {"no combination", [](ThermalBar& b) { b.model.combinations.clear(); }, "The n. of combinations cannot be null."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ThermalBar b = TransientBar(4, 1.0, {0.1, 0.1}, [](double) { return 0.0; });
+    c.edit(b);
+    const staticrun::Outcome o = Run(b, staticrun::kGauss);
+    EXPECT_EQ(o.run.status, 1) << o.run.out;
+    EXPECT_NE(o.run.err.find(c.message), std::string::npos) << o.run.err;
+    if (std::string(c.name) == "zero step duration") {
+      EXPECT_NE(o.run.err.find("-> Combination: 2"), std::string::npos);
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,306 @@
+// Crack events of the solid crack models at one sampling point: a point pulled past its
+// tensile strength cracks at the transition point and follows the softening law to full
+// opening, dissipating Gf / h per unit volume; unloading closes the crack at zero strain
+// and it reopens at a tiny traction; pure shear and equibiaxial tension crack along their
+// principal directions. Material S1: E 30000, nu 0, ft = reference stress = 3, Gf 0.1,
+// law 1 (0.1, 0.5, 0.4, 0.2), beta 0.2, band 100, threshold angle 1 rad, 3 cracks.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "history/records.h"
+#include "materials/crack/solid_cracks.h"
+#include "materials/elastic.h"
+#include "materials/material_point.h"
+#include "materials/material_table.h"
+#include "model/mesh.h"
+#include "numcore/numcore.h"
+#include "support/crack_material.h"
+#include "support/material_driver.h"
+
+namespace {
+
+constexpr double kE = 30000.0, kFt = 3.0;
+const PointContext kAt{3, 2, 7, 4, 0};
+
+CrackMat S1(int code = MAT_NLMM111) {
+  CrackMat c = CrackConcrete(code, 0.1);
+  const CrackMatSlots s = CrackMatSlotsOf(code);
+  c.Set(66, 0.0).Set(68, kFt).Set(s.maxCr, 3).Set(s.angle, 1.0);
+  if (code == MAT_NLMM111)
+    c.Set(84, 1).Set(85, 0.2).Set(86, 1);
+  else
+    c.Set(77, 1).Set(78, 0.2).Set(79, 1, 1);
+  return c;
+}
+
+// A point driven along strain component `comp` (0-based) through the given totals in
+// steps of `step`, the other strains held at 0: the stress of that component at every
+// step, starting with 0 at strain 0.
+struct Drive {
+  matdriver::ContinuumPoint pt;
+  std::vector<double> eps{0.0}, sig{0.0};
+  int comp;
+  Drive(const CrackMat& c, int comp_ = 0) : pt(c.code, _SOLID_HEXA, c.m), comp(comp_) {}
+  void To(double target, double step) {
+    const int n = static_cast<int>(std::lround(std::fabs(target - eps.back()) / step));
+    const double d = (target - eps.back()) / n;
+    const double start = eps.back();
+    for (int i = 1; i <= n; i++) {
+      std::vector<double> de(6, 0.0);
+      de[comp] = start + i * d - (start + (i - 1) * d);
+      const std::vector<double> s = pt.Step(de, std::vector<bool>(6, false));
+      eps.push_back(start + i * d);
+      sig.push_back(s[comp]);
+    }
+  }
+  // Stress at the step whose strain is eps (first match after `from`).
+  double At(double e, size_t from = 0) const {
+    for (size_t i = from; i < eps.size(); i++)
+      if (std::fabs(eps[i] - e) < 1e-12) return sig[i];
+    ADD_FAILURE() << "no step at " << e;
+    return 0.0;
+  }
+  size_t Index(double e, size_t from = 0) const {
+    for (size_t i = from; i < eps.size(); i++)
+      if (std::fabs(eps[i] - e) < 1e-12) return i;
+    return eps.size();
+  }
+  // Trapezoid work of the component's stress on its strain.
+  double Work() const {
+    double w = 0.0;
+    for (size_t i = 1; i < eps.size(); i++) w += 0.5 * (sig[i] + sig[i - 1]) * (eps[i] - eps[i - 1]);
+    return w;
+  }
+};
+
+}  // namespace
+
+// Uniaxial tension of the bar's point (u = eps L, F = sigma A of the 100 mm bar): the
+// peak at ft, the softening branches of each law, no stress from the ultimate strain on,
+// and Gf / h of work per unit volume.
+TEST(SolidCrackEvents, UniaxialTensionFollowsEachLawToFullOpening) {
+  struct Case {
+    int code, law;
+    CrackLawShape shape;
+    double sigma3e4, epsU;
+  };
+  const Case cases[] = {
+      {MAT_NLMM111, kLawTrilinear, {0.1, 0.5, 0.4, 0.2, 0, 0}, 1.241379, 1.388889e-3},
+      {MAT_NLMM111, kLawCornelissen, {0.1, 0.5, 0.4, 0.2, 0, 0}, 1.125012, 1.712018e-3},
+      {MAT_NLMM111, kLawQuadrilinear, {0.1, 0.6, 0.3, 0.35, 0.6, 0.1}, 1.429809, 1.269841e-3},
+      {MAT_NLMM102, kLawTrilinear, {0.1, 0.5, 0.4, 0.2, 0, 0}, 1.241379, 1.388889e-3},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.code) + " law " + std::to_string(k.law));
+    CrackMat c = S1(k.code);
+    c.Set(70, k.law).Set(71, k.shape.xi1).Set(72, k.shape.alpha1).Set(73, k.shape.xi2).Set(74, k.shape.alpha2);
+    if (k.law == kLawQuadrilinear) c.Set(75, k.shape.xi3).Set(76, k.shape.alpha3);
+    Drive d(c);
+    d.To(2e-3, 1e-5);
+    EXPECT_NEAR(d.At(1e-4), kFt, 1e-9);
+    EXPECT_NEAR(d.At(3e-4), k.sigma3e4, 2e-6);
+    if (k.law == kLawTrilinear) {
+      EXPECT_NEAR(d.At(1.5e-4), 2.15625, 1e-6);
+      EXPECT_NEAR(d.At(5e-4), 0.775862, 2e-6);
+    }
+    // Open from the ultimate strain on (the simple model's residual slope leaves a trace).
+    const size_t open = d.Index(std::ceil(k.epsU / 1e-5) * 1e-5);
+    ASSERT_LT(open, d.eps.size());
+    for (size_t i = open; i < d.eps.size(); i++) EXPECT_LT(std::fabs(d.sig[i]), 5e-5) << d.eps[i];
+    EXPECT_GT(d.sig[open - 2], 5e-5);
+    if (k.code == MAT_NLMM102) {
+      EXPECT_NEAR(d.sig.back(), -0.03 * (2e-3 - k.epsU), 1e-9);
+    }
+    EXPECT_NEAR(d.Work(), 0.1 / 100.0, 0.005 * 1e-3);
+    const NLMM111_HD* r = k.code == MAT_NLMM111 ? &d.pt.Record<NLMM111_HD>() : nullptr;
+    if (r != nullptr) {
+      EXPECT_EQ(r->Cr.nCr, 1);
+      EXPECT_EQ(r->Cr.CrStatus[1], kCrFullyOpen);
+      EXPECT_EQ(r->PointStatus, 2);
+    }
+  }
+}
+
+// Cycle 0 -> 3e-4 -> -1e-4 -> 5e-4 and on to full opening: unloading and reloading on the
+// secant K = 4800 of the largest crack strain, closing at zero strain, elastic in
+// compression, back on the envelope where it was left; the work of the whole path is
+// still Gf / h. Both models. Reloading starts from the reopening traction 1e-6 ft, which
+// shifts the secant by 1e-6 ft E / (E + K).
+TEST(SolidCrackEvents, UnloadingClosingAndReopening) {
+  for (int code : {MAT_NLMM111, MAT_NLMM102}) {
+    SCOPED_TRACE(code);
+    Drive d(S1(code));
+    d.To(3e-4, 1e-5);
+    const size_t down = d.eps.size();
+    d.To(-1e-4, 1e-5);
+    const size_t up = d.eps.size();
+    d.To(2e-3, 1e-5);
+    const double secant = 1.5e-4 / (1.0 / kE + 1.0 / 4800.0);
+    EXPECT_NEAR(secant, 0.620690, 1e-6);
+    EXPECT_NEAR(d.At(1.5e-4, down), secant, 1e-6);
+    EXPECT_NEAR(d.At(0.0, down), 0.0, 1e-9);
+    EXPECT_NEAR(d.At(-1e-4, down), -kFt, 1e-9);
+    EXPECT_NEAR(d.At(1.5e-4, up), secant + 1e-6 * kFt * kE / (kE + 4800.0), 1e-8);
+    EXPECT_NEAR(d.At(3e-4, up), 1.241379, 2e-6);
+    EXPECT_NEAR(d.At(5e-4, up), 0.775862, 2e-6);
+    EXPECT_NEAR(d.Work(), 1e-3, 0.005 * 1e-3);
+  }
+}
+
+// A crack closed in compression and reopened: its status passes through _CLOSED and
+// back, the reopening stress being the closing traction raised to 1e-6 ft.
+TEST(SolidCrackEvents, ClosedCrackKeepsItsReopeningStress) {
+  Drive d(S1());
+  d.To(3e-4, 1e-5);
+  d.To(-1e-4, 1e-5);
+  const NLMM111_HD& r = d.pt.Record<NLMM111_HD>();
+  EXPECT_EQ(r.Cr.CrStatus[1], kCrClosed);
+  EXPECT_NEAR(r.Cr.CrAux[2][1], 1e-6 * kFt, 1e-15);
+  d.To(2e-4, 1e-5);
+  EXPECT_EQ(r.Cr.CrStatus[1], kCrReopening);
+  d.To(4e-4, 1e-5);
+  EXPECT_EQ(r.Cr.CrStatus[1], kCrOpening);
+}
+
+// Pure shear: the crack forms at tau = G gamma = ft along (1, 1, 0)/sqrt(2); beyond it the
+// normal stress follows the law at eps_nn = gamma / 2 while the transverse direction stays
+// elastic. Equibiaxial tension opens two cracks at once along x and y.
+TEST(SolidCrackEvents, ShearAndBiaxialCrackAlongThePrincipalDirections) {
+  {
+    Drive d(S1(), 5);
+    d.To(2e-4, 2e-5);
+    const NLMM111_HD& r = d.pt.Record<NLMM111_HD>();
+    EXPECT_EQ(r.Cr.nCr, 0);  // at the strength itself the point stays elastic
+    d.To(2.2e-4, 2e-5);
+    ASSERT_EQ(r.Cr.nCr, 1);
+    const double c = 1.0 / std::sqrt(2.0);
+    EXPECT_NEAR(std::fabs(r.Cr.CrDirection[1][1]), c, 1e-8);
+    EXPECT_NEAR(std::fabs(r.Cr.CrDirection[1][2]), c, 1e-8);
+    EXPECT_GT(r.Cr.CrDirection[1][1] * r.Cr.CrDirection[1][2], 0.0);
+    EXPECT_NEAR(r.Cr.CrDirection[1][3], 0.0, 1e-8);
+    d.To(6e-4, 2e-5);
+    EXPECT_NEAR(d.sig.back(), 5.1206897, 2e-6);
+    EXPECT_NEAR(r.Stress[1], -3.8793103, 2e-6);
+    EXPECT_NEAR(r.Stress[2], -3.8793103, 2e-6);
+    EXPECT_EQ(r.Cr.nCr, 1);
+  }
+  matdriver::ContinuumPoint pt(MAT_NLMM111, _SOLID_HEXA, S1().m);
+  const std::vector<double> s = pt.Path({2e-4, 2e-4, 0, 0, 0, 0}, std::vector<bool>(6, false), 10);
+  const NLMM111_HD& r = pt.Record<NLMM111_HD>();
+  ASSERT_EQ(r.Cr.nCr, 2);
+  EXPECT_NEAR(s[0], 1.474138, 2e-6);
+  EXPECT_NEAR(s[1], 1.474138, 2e-6);
+  EXPECT_NEAR(std::fabs(r.Cr.CrDirection[1][1]) + std::fabs(r.Cr.CrDirection[2][1]), 1.0, 1e-8);
+  EXPECT_NEAR(std::fabs(r.Cr.CrDirection[1][2]) + std::fabs(r.Cr.CrDirection[2][2]), 1.0, 1e-8);
+}
+
+// Transition factors of the three events, each search by itself, and the re-checks that
+// leave the record as it was.
+TEST(SolidCrackEvents, TransitionFactorsOfTheThreeEvents) {
+  const CrackMat c = S1();
+  double** Dco;
+  allocd2(&Dco, 6, 6);
+  CalcMat_De_IsoModel(6, 0.0, kE, Dco);
+  const CrackEventContext x = CrackEventContextOf(kModel111, kAt, c.m, Dco);
+  const int slot = NlmmSlotOfCode(MAT_NLMM111);
+  const RecordOps& ops = *RecordOpsOfSlot(slot);
+
+  // New crack from sigma = 0: the start value is the transition point.
+  {
+    Drive d(c);
+    CrackView v = CrackViewOf(d.pt.Record<NLMM111_HD>());
+    const double dEps[7] = {0, 2e-4, 0, 0, 0, 0, 0};
+    double k = 0.0;
+    EXPECT_TRUE(CalcTransPointIterAlgor(1, 1, x, v, dEps, 1, 0, nullptr, &k));
+    EXPECT_NEAR(k, 0.5, 1e-12);
+    EXPECT_TRUE(CalcTransPointIterAlgor(1, 2, x, v, dEps, 1, 0, nullptr, &k));
+    EXPECT_NEAR(k, 0.5, 1e-6);
+  }
+  // Closing: unloading from 3e-4 by -4e-4 crosses zero crack strain at 3/4.
+  {
+    Drive d(c);
+    d.To(3e-4, 1e-5);
+    NLMM111_HD& r = d.pt.Record<NLMM111_HD>();
+    CrackView v = CrackViewOf(r);
+    const double dEps[7] = {0, -4e-4, 0, 0, 0, 0, 0};
+    for (int algorithm : {1, 2}) {
+      double k = 0.0;
+      EXPECT_TRUE(CalcTransPointIterAlgor(3, algorithm, x, v, dEps, 1, 1, nullptr, &k));
+      EXPECT_NEAR(k, 0.75, 1e-6);
+    }
+    // The closing re-check works on its own copy.
+    void* before = std::calloc(1, ops.size);
+    ops.init(before);
+    ops.copy(before, &r);
+    CrackEvents ev;
+    ev.closing = true;
+    ev.closeFlag[1] = 1;
+    CrackChange ch;
+    ch.k = 0.75;
+    ch.kind = 3;
+    ch.apply = true;
+    EXPECT_TRUE(CheckCrEventReallyOccur(x, v, dEps, ev, ch));
+    EXPECT_TRUE(matdriver::SameRecord(slot, before, &r));
+    ops.release(before);
+    std::free(before);
+  }
+  // Reopening from -1e-4 by 6e-4: the traction reaches its reopening stress 1e-6 ft.
+  {
+    Drive d(c);
+    d.To(3e-4, 1e-5);
+    d.To(-1e-4, 1e-5);
+    CrackView v = CrackViewOf(d.pt.Record<NLMM111_HD>());
+    const double dEps[7] = {0, 6e-4, 0, 0, 0, 0, 0};
+    for (int algorithm : {1, 2}) {
+      double k = 0.0;
+      EXPECT_TRUE(CalcTransPointIterAlgor(2, algorithm, x, v, dEps, 0, 1, nullptr, &k));
+      // Newton's method lands on the straight residual; bisection stops within 1e-6 ft.
+      EXPECT_NEAR(k, (3.0 + 3e-6) / 18.0, (algorithm == 1 ? 1e-9 : 1e-6) * kFt / 18.0);
+    }
+  }
+  freed2(Dco);
+}
+
+// Crack shear softening (linear law, peak 0.3, G_II 0.05): a cyclic shear strain that
+// comes back exactly to the largest strain reached, on the other side, stays on the
+// secant through the envelope point: loading-soft turns unloading, unloading reloading.
+TEST(SolidCrackEvents, ShearReturningExactlyToItsLargestStrain) {
+  CrackMat c = S1();
+  c.Set(79, 1).Set(87, 0.3).Set(88, 0.05);
+  double** Dco;
+  allocd2(&Dco, 6, 6);
+  CalcMat_De_IsoModel(6, 0.0, kE, Dco);
+  const CrackEventContext x = CrackEventContextOf(kModel111, kAt, c.m, Dco);
+  struct Case {
+    int q0;
+    double g0, g1;
+    int q1;
+  };
+  const Case cases[] = {{kShLoadingSoft, 1e-3, -1e-3, kShUnloading}, {kShUnloading, -5e-4, -1e-3, kShReloading}};
+  for (const Case& k : cases) {
+    matdriver::ContinuumPoint pt(MAT_NLMM111, _SOLID_HEXA, c.m);
+    NLMM111_HD& r = pt.Record<NLMM111_HD>();
+    const double n[4] = {0, 1, 0, 0};
+    InitializeCr_NLMM111(c.m, 0.1, n, kFt, &r);
+    r.PointStatus = 2;
+    r.Cr.CrStatus[1] = kCrOpening;
+    r.Cr.CrAux[4][1] = 1e-4;
+    r.Cr.CrStrain[1] = 1e-4;
+    r.Cr.CrAuxStatus[1] = k.q0;
+    r.Cr.CrAux[5][1] = 1e-3;  // largest shear strain reached
+    r.Cr.CrStrain[2] = k.g0;
+    CrackView v = CrackViewOf(r);
+    CrackSolve s;
+    s.Set(v);
+    s.c.e[2] = k.g1;
+    CrackEvents ev;
+    UpdateCrModelState(x, v, s, ev, CrackChange{});
+    EXPECT_EQ(r.Cr.CrAuxStatus[1], k.q1) << k.q0;
+    EXPECT_EQ(r.Cr.CrAux[5][1], 1e-3);
+  }
+  freed2(Dco);
+}
