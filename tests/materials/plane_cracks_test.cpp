@@ -94,6 +94,14 @@ struct Point : StartedCrackRecord {
     stress[2 * n - 1] = s;
     strainMax[n] = eMax;
   }
+  CrackView View() {
+    switch (code) {
+      case MAT_NLMM104: return CrackViewOf(*static_cast<NLMM104_HD*>(r));
+      case MAT_NLMM142: return CrackViewOf(*static_cast<NLMM142_HD*>(r));
+      case MAT_NLMM101: return CrackViewOf(R101(), kModel101);
+      default: return CrackViewOf(R141());
+    }
+  }
   int Active(ActiveCracks* a) {
     int n;
     if (code == MAT_NLMM104 || code == MAT_NLMM142) {
@@ -156,6 +164,50 @@ const int kCodes[] = {MAT_NLMM104, MAT_NLMM101, MAT_NLMM142, MAT_NLMM141};
 }  // namespace
 
 // ---- crack axes --------------------------------------------------------------------------------
+
+// The crack events read a plane record through its view: the tractions on the planes of
+// all its cracks, and the solve of its active cracks from the record's stress.
+TEST(PlaneCrackView, TractionsAndSolveOfTheRecord) {
+  const double s0 = Branch2(2e-4), e0 = 2e-4 - s0 / kE, sEnd = Branch2(3e-4), eEnd = 3e-4 - sEnd / kE;
+  const double th = kPi / 6, cs = std::cos(th), sn = std::sin(th);
+  for (int code : kCodes) {
+    SCOPED_TRACE(code);
+    const CrackMat c = P1(code);
+    Point p(c);
+    p.Crack(c, th, kCrOpening, e0, s0, e0);
+    p.Crack(c, th + kPi / 2, kCrInitiating, 0.0, 0.0, 0.0);
+    CrackView v = p.View();
+    ASSERT_EQ(v.model, &ModelOf(code));
+    ASSERT_EQ(CalcNumActiveCr(v), 2);
+    const double stress[4] = {0, 2.0, -1.0, 0.5};
+    double t[5];
+    CalcCrTractions(v, stress, t);
+    EXPECT_NEAR(t[1], 2.0 * cs * cs - sn * sn + 2 * 0.5 * sn * cs, 1e-12);
+    EXPECT_NEAR(t[3], 2.0 * sn * sn - cs * cs - 2 * 0.5 * sn * cs, 1e-12);
+    EXPECT_NEAR(std::fabs(t[2]), std::fabs(-3.0 * sn * cs + 0.5 * (cs * cs - sn * sn)), 1e-12);
+    EXPECT_NEAR(std::fabs(t[4]), std::fabs(t[2]), 1e-12);
+  }
+  // One crack on the second branch, stretched along its normal: the uniaxial path.
+  for (int code : kCodes) {
+    SCOPED_TRACE(code);
+    const CrackMat c = P1(code);
+    Point p(c);
+    p.Crack(c, th, kCrOpening, e0, s0, e0);
+    CrackView v = p.View();
+    const double dir[4] = {0, cs * cs, sn * sn, sn * cs};
+    for (int i = 1; i <= 3; i++) v.stress[i] = s0 * dir[i];
+    const double dEps[4] = {0, 1e-4 * dir[1], 1e-4 * dir[2], 2e-4 * dir[3]};
+    Mat De(3, 3);
+    Dco(c, De);
+    CrackSolve s;
+    ASSERT_TRUE(s.Run(CrackEventContextOf(ModelOf(code), kAt, c.m, De.A), v, dEps));
+    ASSERT_EQ(s.c.n, 1);
+    EXPECT_EQ(s.eRef[1], e0);
+    for (int i = 1; i <= 3; i++) EXPECT_NEAR(s.sigma[i], sEnd * dir[i], 1e-6 * kFt) << i;
+    EXPECT_NEAR(s.c.e[1], eEnd, 1e-6 * kFt / kE);
+    EXPECT_NEAR(s.c.s[1], sEnd, 1e-6 * kFt);
+  }
+}
 
 TEST(PlaneCrackAxes, RowsOfACrackAngleAndPrincipalStresses) {
   struct Case {

@@ -464,11 +464,17 @@ void CalcPrincipalStressesAt(const CrackEventContext& x, const double* stress, d
 }
 
 void CalcCrTractions(const CrackView& v, const double* stress, double* t) {
-  const int n = *v.nCr;
+  const int n = *v.nCr, nc = v.model->nc, ns = v.model->ns;
   double** T;
-  allocd2(&T, 3 * n, 6);
-  CalcMat_Tcr_3D(n, T, v.dir);
-  multd2d1(t, T, stress, 3 * n, 6);
+  allocd2(&T, nc * n, ns);
+  if (nc == 3) {
+    CalcMat_Tcr_3D(n, T, v.dir);
+  } else {
+    double angle[5] = {0, 0, 0, 0, 0};
+    for (int k = 1; k <= n; k++) angle[k] = v.angleRows != nullptr ? v.angleRows[k][1] : v.angleVec[k];
+    CalcMat_Tcr(n, T, angle);
+  }
+  multd2d1(t, T, stress, nc * n, ns);
   freed2(T);
 }
 
@@ -490,13 +496,13 @@ void CrackSolve::Set(const CrackView& v) {
     freed2(T);
     freed1(eRef);
   }
-  const int nA = CalcNumActiveCr(v);
+  const int nA = CalcNumActiveCr(v), nc = v.model->nc;
   AssignActCrData(nA, v, &c);
-  allocd2(&T, 3 * nA, 6);
-  CalcMat_Tcr_3D(nA, T, c.dir);
-  allocd1(&eRef, 3 * nA);
-  copyd1(eRef, c.e, 3 * nA);
-  copyd1(sigma, v.stress, 6);
+  allocd2(&T, nc * nA, v.model->ns);
+  CalcMat_TcrOfCracks(*v.model, c, T);
+  allocd1(&eRef, nc * nA);
+  copyd1(eRef, c.e, nc * nA);
+  copyd1(sigma, v.stress, v.model->ns);
 }
 
 bool CrackSolve::Run(const CrackEventContext& x, const CrackView& v, const double* dEps, char* algorithm) {

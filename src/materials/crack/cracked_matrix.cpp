@@ -259,6 +259,8 @@ CrackView CrackViewOf(NLMM142_HD& r) {
 
 CrackView CrackViewOf(NLMM141_HD& r) {
   CrackView v = SimpleView(kModel141, r);
+  v.pointStatus = &r.Pl.PointStatus;
+  v.stress = r.Pl.Stress;
   v.angleVec = r.CrAngleVector;
   return v;
 }
@@ -421,10 +423,14 @@ void CalcMat_DecrOfCracks(const CrackParams& p, const PointContext& at, const Ac
   }
   double** T;
   allocd2(&T, p.model->nc * c.n, p.model->ns);
-  if (p.model->nc == 2)
+  CalcMat_TcrOfCracks(*p.model, c, T);
+  CalcMat_Decr(p, at, c, T, Dco, D);
+  freed2(T);
+}
+
+void CalcMat_TcrOfCracks(const SolidCrackModel& model, const ActiveCracks& c, double** T) {
+  if (model.nc == 2)
     CalcMat_Tcr(c.n, T, c.angle);
   else
     CalcMat_Tcr_3D(c.n, T, c.dir);
-  CalcMat_Decr(p, at, c, T, Dco, D);
-  freed2(T);
 }

@@ -125,6 +125,10 @@ void CalcMat_Tcr_3D(int nA, double** T, double** dir);
 // the crack strains back (engineering shear).
 void CalcMat_Tcr(int n, double** T, const double* angle);
 
+// T (nc n x ns) of the packed cracks c: the normals of a solid model, the angles of a
+// plane one.
+void CalcMat_TcrOfCracks(const SolidCrackModel& model, const ActiveCracks& c, double** T);
+
 // Smallest angle in [0, pi/2] between the unit direction d and the normals of the nCr
 // cracks in dir (rows 1..nCr); no crack is the internal error.
 double CalcDeltaCrAngle(const double* d, int nCr, double** dir);
@@ -349,7 +353,7 @@ struct CrackChange {
 };
 
 // Principal stresses of a stress (CalcPrincipalStresses3D), a failure stopping the run
-// with the point; and the tractions t = T sigma (3n) on the planes of all n cracks.
+// with the point; and the tractions t = T sigma (nc n) on the planes of all n cracks.
 void CalcPrincipalStressesAt(const CrackEventContext& x, const double* stress, double* values, double** dir);
 void CalcCrTractions(const CrackView& v, const double* stress, double* t);
 
