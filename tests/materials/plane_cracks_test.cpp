@@ -165,6 +165,59 @@ const int kCodes[] = {MAT_NLMM104, MAT_NLMM101, MAT_NLMM142, MAT_NLMM141};
 
 // ---- crack axes --------------------------------------------------------------------------------
 
+// Cracks at 0 and pi/2. _NLMM104 and _NLMM142 close a crack below its closing strain
+// and reopen it above its reopening stress; _NLMM101 and _NLMM141 close it below a null
+// strain and reopen it at a normal stress ratio above the one kept.
+TEST(PlaneCrackView, ClosingAndReopeningChecks) {
+  for (int code : kCodes) {
+    SCOPED_TRACE(code);
+    const bool thresholds = code == MAT_NLMM104 || code == MAT_NLMM142;
+    const CrackMat c = P1(code);
+    Mat De(3, 3);
+    Dco(c, De);
+    const CrackEventContext x = CrackEventContextOf(ModelOf(code), kAt, c.m, De.A);
+    {
+      // Both active: the second one's normal crack strain decides.
+      Point p(c);
+      p.Crack(c, 0.0, kCrOpening, 2e-5, 1.0, 2e-5);
+      p.Crack(c, kPi / 2, kCrOpening, 2e-5, 1.0, 2e-5);
+      CrackView v = p.View();
+      if (thresholds) v.close[1] = v.close[2] = 1e-5;
+      struct Close {
+        double eps;
+        bool flagged;
+      };
+      for (const Close& k : {Close{5e-6, thresholds}, Close{-1e-6, true}, Close{2e-5, false}}) {
+        CrackEvents ev;
+        const double e[5] = {0, 2e-5, 0.0, k.eps, 0.0};
+        EXPECT_EQ(CheckCrClose(x, v, e, ev), k.flagged) << k.eps;
+        EXPECT_EQ(ev.closeFlag[1], 0);
+        EXPECT_EQ(ev.closeFlag[2], k.flagged ? 1 : 0);
+      }
+    }
+    // Crack 2 closed.
+    Point p(c);
+    p.Crack(c, 0.0, kCrOpening, 2e-5, 1.0, 2e-5);
+    p.Crack(c, kPi / 2, kCrClosed, 0.0, 0.0, 1e-5);
+    CrackView v = p.View();
+    if (thresholds) v.reop[2] = 0.5;
+    CrackEvents ev;
+    const double high[4] = {0, 5.0, 1.0, 0.0}, low[4] = {0, 5.0, 0.2, 0.0};
+    EXPECT_TRUE(CheckCrReop(x, v, high, ev));
+    EXPECT_EQ(ev.reopFlag[1], 0);
+    EXPECT_EQ(ev.reopFlag[2], 1);
+    if (!thresholds) {
+      EXPECT_EQ(ev.ratio[2], 1e-6);
+    }
+    // Below the reopening stress the threshold stands; the simple models reopen at any
+    // tension beyond the kept ratio.
+    EXPECT_EQ(CheckCrReop(x, v, low, ev), !thresholds);
+    if (thresholds) {
+      EXPECT_EQ(v.reop[2], 0.5);
+    }
+  }
+}
+
 // The crack events read a plane record through its view: the tractions on the planes of
 // all its cracks, and the solve of its active cracks from the record's stress.
 TEST(PlaneCrackView, TractionsAndSolveOfTheRecord) {

@@ -541,7 +541,7 @@ bool CheckCrReop(const CrackEventContext& x, CrackView& v, const double* stress,
   bool any = false;
   for (int k = 1; k <= n; k++) {
     if (v.status[k] != kCrClosed) continue;
-    const double tn = t[3 * k - 2];
+    const double tn = t[v.model->nc * (k - 1) + 1];
     if (v.model->thresholds) {
       if (v.reop[k] < tn) {
         ev.reopFlag[k] = 1;
@@ -551,7 +551,7 @@ bool CheckCrReop(const CrackEventContext& x, CrackView& v, const double* stress,
       }
     } else {
       // The simple model: the traction ratio beyond the crack's stored normal stress ratio.
-      const double r = tn / x.p.ref, kept = v.s[3 * k - 2] / x.p.ref;
+      const double r = tn / x.p.ref, kept = v.s[v.model->nc * (k - 1) + 1] / x.p.ref;
       if (r > kTol && r > kept + kTol) {
         ev.reopFlag[k] = 1;
         ev.ratio[k] = std::max(kept, kTol);
@@ -570,7 +570,7 @@ bool CheckCrClose(const CrackEventContext& x, const CrackView& v, const double* 
     if (v.status[k] == kCrClosed) continue;
     j++;
     GUARD(MatSlotInt(x.m, x.p.model->code, x.p.model->closeOption, x.p.model->closeOptionWord) == 2);
-    const double eps = e[3 * j - 2];
+    const double eps = e[v.model->nc * (j - 1) + 1];
     if (v.model->thresholds ? v.close[k] > eps : eps < 0.0) {
       ev.closeFlag[j] = 1;
       any = true;
