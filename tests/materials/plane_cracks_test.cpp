@@ -165,6 +165,34 @@ const int kCodes[] = {MAT_NLMM104, MAT_NLMM101, MAT_NLMM142, MAT_NLMM141};
 
 // ---- crack axes --------------------------------------------------------------------------------
 
+// The new-crack check and the update step of a plane record are not built: they refuse
+// before reading a stress of six components.
+TEST(PlaneCrackViewDeath, NewCrackCheckAndUpdateStepRefuse) {
+  const CrackMat c = P1(MAT_NLMM104);
+  Mat De(3, 3);
+  Dco(c, De);
+  const CrackEventContext x = CrackEventContextOf(kModel104, kAt, c.m, De.A);
+  const double stress[4] = {0, 4.0, 0.0, 0.0};
+  EXPECT_DEATH(
+      {
+        Point p(c);
+        CrackView v = p.View();
+        CheckNewCrInit(x, v, stress);
+      },
+      kInternal);
+  EXPECT_DEATH(
+      {
+        Point p(c);
+        p.Crack(c, 0.0, kCrOpening, 2e-5, 1.0, 2e-5);
+        CrackView v = p.View();
+        CrackSolve s;
+        s.Set(v);
+        CrackEvents ev;
+        UpdateCrModelState(x, v, s, ev, CrackChange{});
+      },
+      kInternal);
+}
+
 // Cracks at 0 and pi/2. _NLMM104 and _NLMM142 close a crack below its closing strain
 // and reopen it above its reopening stress; _NLMM101 and _NLMM141 close it below a null
 // strain and reopen it at a normal stress ratio above the one kept.

@@ -458,6 +458,7 @@ struct ViewCopy {
 // ---- detectors ----------------------------------------------------------------------------------
 
 void CalcPrincipalStressesAt(const CrackEventContext& x, const double* stress, double* values, double** dir) {
+  GUARD(x.p.model->ns != 6);  // the principal stresses of a plane member are not built here
   if (!CalcPrincipalStresses3D(dir, values, stress))
     MaterialPointFault(x.at, "Calculating the principal stresses:\n", x.p.model->name,
                        "Unable to calculate the principal stresses.");
@@ -588,6 +589,9 @@ bool CheckChangeCrStatus(const CrackEventContext& x, CrackView& v, const CrackSo
 
 void UpdateCrModelState(const CrackEventContext& x, CrackView& v, CrackSolve& s, CrackEvents& ev,
                         const CrackChange& ch) {
+  // The update step of the plane members (their shear component, the fracture-energy
+  // update, crack angles) is not built here.
+  GUARD(v.model->ns != 6);
   if (v.deltaStress != nullptr)
     for (int i = 1; i <= 6; i++) v.deltaStress[i] = s.sigma[i] - v.stress[i];
   copyd1(v.stress, s.sigma, 6);
