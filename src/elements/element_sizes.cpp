@@ -147,29 +147,43 @@ void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int
 
 // ---- Oliver's crack band ------------------------------------------------------------------
 
-double CalcCrBandWidthOliver(int nNodes, double** gradN, double** X, const double* normal) {
+namespace {
+
+// The shape functions of the parent element: hexahedron (dim 3) or quadrilateral (dim 2).
+struct OliverShape {
+  int dim;
+  void (*N)(int, double*, const double*);
+  void (*dN)(int, double**, const double*);
+  void (*nat)(int, double**);
+};
+const OliverShape kOliverHexa = {3, CalcShapeFuncSolidHexa, CalcShapeFuncDerivSolidHexa, CalcNatCoordSolidHexa};
+const OliverShape kOliverQuad = {2, CalcShapeFuncQuad, CalcShapeFuncDerivQuad, CalcNatCoord};
+
+double OliverBand(const OliverShape& f, int nNodes, double** gradN, double** X, const double* normal) {
   double *N0, s0[4] = {0.0, 0.0, 0.0, 0.0}, xc[4] = {0.0, 0.0, 0.0, 0.0};
   allocd1(&N0, nNodes);
-  CalcShapeFuncSolidHexa(nNodes, N0, s0);
+  f.N(nNodes, N0, s0);
   for (int i = 1; i <= nNodes; i++)
-    for (int k = 1; k <= 3; k++) xc[k] += X[i][k] * N0[i];
+    for (int k = 1; k <= f.dim; k++) xc[k] += X[i][k] * N0[i];
   freed1(N0);
-  return CrackBandOliver(nNodes, gradN, X, xc, normal);
+  return CrackBandOliver(nNodes, f.dim, gradN, X, xc, normal);
 }
 
-void CalcSubElementGradN(const OliverPointContext& at, int nNodes, const double* sp, double** X,
-                         const double* extent, double** gradN) {
-  if (nNodes != 8 && nNodes != 20) InternalError(__FILE__, __LINE__);
+// Cartesian derivatives (n x dim) at the point of the sub-element of the point's natural
+// extent around it, and its nodes Y (n x dim) when Y is given.
+void SubElementGradN(const OliverShape& f, const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                     const double* extent, double** gradN, double** Yout) {
+  const int dim = f.dim;
   double **S, **Y, **dN, **J, **Jinv, *N;
-  allocd2(&S, nNodes, 3);
-  allocd2(&Y, nNodes, 3);
-  allocd2(&dN, nNodes, 3);
-  allocd2(&J, 3, 3);
-  allocd2(&Jinv, 3, 3);
+  allocd2(&S, nNodes, dim);
+  allocd2(&Y, nNodes, dim);
+  allocd2(&dN, nNodes, dim);
+  allocd2(&J, dim, dim);
+  allocd2(&Jinv, dim, dim);
   allocd1(&N, nNodes);
-  CalcNatCoordSolidHexa(nNodes, S);
+  f.nat(nNodes, S);
   // The sub-element of the point's natural extent around it, moved back inside the parent.
-  for (int k = 1; k <= 3; k++) {
+  for (int k = 1; k <= dim; k++) {
     double shift = 0.0;
     for (int i = 1; i <= nNodes; i++) {
       S[i][k] = S[i][k] * std::fabs(extent[k]) * 0.5 + sp[k];
@@ -179,21 +193,21 @@ void CalcSubElementGradN(const OliverPointContext& at, int nNodes, const double*
     for (int i = 1; i <= nNodes; i++) S[i][k] -= shift;
   }
   for (int i = 1; i <= nNodes; i++) {
-    CalcShapeFuncSolidHexa(nNodes, N, S[i]);
-    for (int k = 1; k <= 3; k++) {
+    f.N(nNodes, N, S[i]);
+    for (int k = 1; k <= dim; k++) {
       Y[i][k] = 0.0;
       for (int j = 1; j <= nNodes; j++) Y[i][k] += X[j][k] * N[j];
     }
   }
-  CalcShapeFuncDerivSolidHexa(nNodes, dN, sp);
-  CalcMat_Jacobian(nNodes, 3, 3, Y, dN, J);
-  const double det = detd2(J, 3);
+  f.dN(nNodes, dN, sp);
+  CalcMat_Jacobian(nNodes, dim, dim, Y, dN, J);
+  const double det = detd2(J, dim);
   const char* msg = nullptr;
   if (std::fabs(det) < kSmall)
     msg = "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.";
   else if (det < kSmall)
     msg = "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.";
-  else if (!invertd2(Jinv, J, 3))
+  else if (!invertd2(Jinv, J, dim))
     msg = "Unable to invert the Jacobian matrix:\nelement geometry and/or mesh connectivity must be changed.";
   if (msg != nullptr) {
     std::fflush(stdout);
@@ -206,7 +220,8 @@ void CalcSubElementGradN(const OliverPointContext& at, int nNodes, const double*
     std::fprintf(stderr, "   -> Nonlinear material model: %s\n", at.model);
     errexit(msg, 0);
   }
-  CalcCartesianDeriv(nNodes, 3, dN, Jinv, gradN);
+  CalcCartesianDeriv(nNodes, dim, dN, Jinv, gradN);
+  if (Yout != nullptr) copyd2(Yout, Y, nNodes, dim);
   freed1(N);
   freed2(Jinv);
   freed2(J);
@@ -215,12 +230,44 @@ void CalcSubElementGradN(const OliverPointContext& at, int nNodes, const double*
   freed2(S);
 }
 
+}  // namespace
+
+double CalcCrBandWidthOliver(int nNodes, double** gradN, double** X, const double* normal) {
+  return OliverBand(kOliverHexa, nNodes, gradN, X, normal);
+}
+
+void CalcSubElementGradN(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                         const double* extent, double** gradN) {
+  if (nNodes != 8 && nNodes != 20) InternalError(__FILE__, __LINE__);
+  SubElementGradN(kOliverHexa, at, nNodes, sp, X, extent, gradN, nullptr);
+}
+
 double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                                const double* normal, const double* extent) {
   double** gradN;
   allocd2(&gradN, nNodes, 3);
   CalcSubElementGradN(at, nNodes, sp, X, extent, gradN);
   const double h = CalcCrBandWidthOliver(nNodes, gradN, X, normal);
+  freed2(gradN);
+  return h;
+}
+
+double CalcCrBandWidthOliverQuad(int nNodes, double** gradN, double** X, double theta) {
+  const double n[3] = {0.0, std::cos(theta), std::sin(theta)};
+  return OliverBand(kOliverQuad, nNodes, gradN, X, n);
+}
+
+double CalcCrBandWidthOliverQuadIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                                   double theta, const double* extent) {
+  if (nNodes != 4 && nNodes != 8 && nNodes != 9) InternalError(__FILE__, __LINE__);
+  double **gradN, **Y;
+  allocd2(&gradN, nNodes, 2);
+  allocd2(&Y, nNodes, 2);
+  SubElementGradN(kOliverQuad, at, nNodes, sp, X, extent, gradN, Y);
+  // The quadrilateral measures the ramp on the sub-element, the hexahedron on itself.
+  const double n[3] = {0.0, std::cos(theta), std::sin(theta)};
+  const double h = OliverBand(kOliverQuad, nNodes, gradN, Y, n);
+  freed2(Y);
   freed2(gradN);
   return h;
 }

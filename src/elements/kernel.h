@@ -206,6 +206,11 @@ struct OliverPointContext {
 };
 double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                                const double* normal, const double* extent);
+// The same on a quadrilateral (4, 8 or 9 nodes, X n x 2) for a crack whose normal makes
+// the angle theta with x; at the point level the ramp is measured on the sub-element.
+double CalcCrBandWidthOliverQuad(int nNodes, double** gradN, double** X, double theta);
+double CalcCrBandWidthOliverQuadIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                                   double theta, const double* extent);
 // The Cartesian derivatives (n x 3) of that sub-element at the point.
 void CalcSubElementGradN(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                          const double* extent, double** gradN);

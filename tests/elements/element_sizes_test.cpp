@@ -161,3 +161,50 @@ TEST(OliverBand, ExtentAcrossTheCrack) {
               "Jacobian determinant is null:");
   freed2(X);
 }
+
+// The quadrilateral: a unit square cracked at 0 has the band 1, at pi/4 its diagonal
+// sqrt(2) (the ramp (x + y) / 2 has the gradient 1 / sqrt(2) along the normal), a 2 x 1
+// rectangle 2 across x and 1 across y; at the point level with the natural extent 1 the
+// sub-element has half the size; 5 nodes are refused.
+TEST(OliverBand, QuadrilateralExtentAcrossTheCrack) {
+  const double pi = 3.141592653589793;
+  double **X, **dN, **J, **Jinv, **g;
+  allocd2(&X, 4, 2);
+  allocd2(&dN, 4, 2);
+  allocd2(&J, 2, 2);
+  allocd2(&Jinv, 2, 2);
+  allocd2(&g, 4, 2);
+  const double xy[5][2] = {{0, 0}, {0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  const auto band = [&](double width, double theta) {
+    for (int i = 1; i <= 4; i++) {
+      X[i][1] = width * xy[i][0];
+      X[i][2] = xy[i][1];
+    }
+    const double s[3] = {0, 0.3, -0.6};
+    CalcShapeFuncDerivQuad(4, dN, s);
+    CalcMat_Jacobian(4, 2, 2, X, dN, J);
+    EXPECT_TRUE(invertd2(Jinv, J, 2));
+    CalcCartesianDeriv(4, 2, dN, Jinv, g);
+    return CalcCrBandWidthOliverQuad(4, g, X, theta);
+  };
+  EXPECT_NEAR(band(1, 0.0), 1.0, 1e-12);
+  EXPECT_NEAR(band(1, pi / 4), std::sqrt(2.0), 1e-12);
+  EXPECT_NEAR(band(2, 0.0), 2.0, 1e-12);
+  EXPECT_NEAR(band(2, pi / 2), 1.0, 1e-12);
+
+  band(1, 0.0);
+  const double c = 1.0 / std::sqrt(3.0), sp[3] = {0, c, -c}, extent[3] = {0, 1, 1};
+  const OliverPointContext at{1, 2, 5, 3, "_NLMM104"};
+  EXPECT_NEAR(CalcCrBandWidthOliverQuadIP(at, 4, sp, X, 0.0, extent), 0.5, 1e-12);
+  EXPECT_NEAR(CalcCrBandWidthOliverQuadIP(at, 4, sp, X, pi / 4, extent), 0.5 * std::sqrt(2.0), 1e-12);
+  const double flat[3] = {0, 1, 0};
+  EXPECT_EXIT(CalcCrBandWidthOliverQuadIP(at, 4, sp, X, 0.0, flat), testing::ExitedWithCode(1),
+              "   -> Sampling point: 3\n   -> Nonlinear material model: _NLMM104\n\nERROR:\n"
+              "Jacobian determinant is null:");
+  EXPECT_DEATH(CalcCrBandWidthOliverQuadIP(at, 5, sp, X, 0.0, extent), "INTERNAL ERROR");
+  freed2(g);
+  freed2(Jinv);
+  freed2(J);
+  freed2(dN);
+  freed2(X);
+}

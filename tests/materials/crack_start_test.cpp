@@ -232,3 +232,70 @@ TEST(CrackStart, NewCracksOfTheSolidModels) {
   EXPECT_DEATH(Calc_Gf_NewCrInit_NLMM102(c2.m, x, s), kInternal);
   EXPECT_DEATH(InitializeCr_NLMM102(c2.m, 0.1, x, 3.0, &s), kInternal);
 }
+
+// The plane models take the crack angle: a crack at 3 pi / 4 after one at 0 stands at
+// pi / 4 from it (the solid numbers, p = 1); the second energy field and the shear state
+// of the full models start with the crack.
+TEST(CrackStart, NewCracksOfThePlaneModels) {
+  const double pi = 3.141592653589793;
+  struct Case {
+    int code, exponent;
+  };
+  for (const Case k : {Case{MAT_NLMM104, 80}, Case{MAT_NLMM101, 76}, Case{MAT_NLMM142, 89}, Case{MAT_NLMM141, 79}}) {
+    SCOPED_TRACE(k.code);
+    CrackMat c = CrackConcrete(k.code, 0.1);
+    c.Set(k.exponent, 1.0).Set(CrackMatSlotsOf(k.code).maxCr, 4);
+    Rec rec(k.code);
+    Start(c, rec);
+    double gNew = 0.0, gSame = 0.0;
+    int32_t nCr = 0;
+    const double eMax = 2.586207e-4;
+    switch (k.code) {
+      case MAT_NLMM104: {
+        NLMM104_HD& r = rec.As<NLMM104_HD>();
+        InitializeCr_NLMM104(c.m, 0.1, 0.0, 3.0, &r);
+        EXPECT_EQ(r.Cr.CrGfInitial[1], 0.1);
+        EXPECT_EQ(r.Cr.CrAuxStatus[1], 1);
+        r.Cr.CrStrainMax[1] = eMax;
+        gNew = Calc_Gf_NewCrInit_NLMM104(c.m, 3 * pi / 4, r);
+        gSame = Calc_Gf_NewCrInit_NLMM104(c.m, pi, r);
+        InitializeCr_NLMM104(c.m, gNew, 3 * pi / 4, 2.5, &r);
+        EXPECT_EQ(r.Cr.CrAngle[2][1], 3 * pi / 4);
+        EXPECT_EQ(r.Cr.CrStress[3], 2.5);
+        nCr = r.Cr.nCr;
+        break;
+      }
+      case MAT_NLMM142: {
+        NLMM142_HD& r = rec.As<NLMM142_HD>();
+        InitializeCr_NLMM142(c.m, 0.1, 0.0, 3.0, &r);
+        EXPECT_EQ(r.Cr.CrGfInitial[1], 0.1);
+        r.Cr.CrStrainMax[1] = eMax;
+        gNew = Calc_Gf_NewCrInit_NLMM142(c.m, 3 * pi / 4, r);
+        gSame = Calc_Gf_NewCrInit_NLMM142(c.m, pi, r);
+        nCr = r.Cr.nCr;
+        break;
+      }
+      case MAT_NLMM101: {
+        NLMM101_HD& r = rec.As<NLMM101_HD>();
+        InitializeCr_NLMM101(c.m, 0.1, 0.0, 3.0, &r);
+        r.CrStrainMax[1] = eMax;
+        gNew = Calc_Gf_NewCrInit_NLMM101(c.m, 3 * pi / 4, r);
+        gSame = Calc_Gf_NewCrInit_NLMM101(c.m, pi, r);
+        EXPECT_EQ(r.CrStress[1], 3.0);
+        nCr = r.nCr;
+        break;
+      }
+      default: {
+        NLMM141_HD& r = rec.As<NLMM141_HD>();
+        InitializeCr_NLMM141(c.m, 0.1, 0.0, 3.0, &r);
+        r.CrStrainMax[1] = eMax;
+        gNew = Calc_Gf_NewCrInit_NLMM141(c.m, 3 * pi / 4, r);
+        gSame = Calc_Gf_NewCrInit_NLMM141(c.m, pi, r);
+        nCr = r.nCr;
+      }
+    }
+    EXPECT_GE(nCr, 1);
+    EXPECT_NEAR(gNew, 0.0761692, 1e-7);
+    EXPECT_NEAR(gSame, 0.0523385, 1e-7);
+  }
+}

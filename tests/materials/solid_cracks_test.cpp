@@ -52,21 +52,8 @@ CrackMat S1(int code = MAT_NLMM111) {
 }
 
 // A started record of the kind.
-struct Point {
-  const RecordOps& ops;
-  void* r;
-  int code;
-  Point(const CrackMat& c) : ops(*RecordOpsOfSlot(NlmmSlotOfCode(c.code))), code(c.code) {
-    r = std::calloc(1, ops.size);
-    ops.init(r);
-    PointStartValues(c.code, c.m, r, CrackPointPlace{1, 1, 0, 1.0, 1.0});
-  }
-  ~Point() {
-    ops.release(r);
-    std::free(r);
-  }
-  Point(const Point&) = delete;
-  Point& operator=(const Point&) = delete;
+struct Point : StartedCrackRecord {
+  explicit Point(const CrackMat& c) : StartedCrackRecord(c) {}
   NLMM111_HD& R111() { return *static_cast<NLMM111_HD*>(r); }
   NLMM101_HD& R102() { return *static_cast<NLMM101_HD*>(r); }
 };
@@ -97,18 +84,7 @@ void OneCrack(const CrackMat& c, Point& p, int status, double e, double s, doubl
   }
 }
 
-struct Mat {
-  double** A;
-  int n, m;
-  Mat(int n_, int m_) : n(n_), m(m_) {
-    allocd2(&A, n, m);
-    zerod2(A, n, m);
-  }
-  ~Mat() { freed2(A); }
-  Mat(const Mat&) = delete;
-  Mat& operator=(const Mat&) = delete;
-  double* operator[](int i) { return A[i]; }
-};
+using Mat = ZeroMatrix;
 
 void Dco(const CrackMat& c, Mat& D) { CalcMat_De_IsoModel(6, MatValue(c.m, 3), MatValue(c.m, 4), D.A); }
 

@@ -9,6 +9,10 @@
 
 #include "materials/crack/softening.h"
 #include "materials/material_slots.h"
+#include "history/records.h"
+#include "materials/crack/crack_start.h"
+#include "materials/material_point.h"
+#include "numcore/numcore.h"
 
 struct CrackMat {
   int code;
@@ -62,3 +66,36 @@ inline CrackMat CrackConcrete(int code, double gf, int option = 1, double h = 10
   if (code == MAT_NLMM141 || code == MAT_NLMM142 || code == MAT_NLMM151) c.Set(69, 0.0022).Set(71, 50.0);
   return c;
 }
+
+// A zeroed n x m matrix of the guarded allocator, released with its owner.
+struct ZeroMatrix {
+  double** A;
+  int n, m;
+  ZeroMatrix(int n_, int m_) : n(n_), m(m_) {
+    allocd2(&A, n, m);
+    zerod2(A, n, m);
+  }
+  ~ZeroMatrix() { freed2(A); }
+  ZeroMatrix(const ZeroMatrix&) = delete;
+  ZeroMatrix& operator=(const ZeroMatrix&) = delete;
+  double* operator[](int i) { return A[i]; }
+};
+
+// The history record of a sampling point of the material, started (band width 1 of an
+// element of size 1).
+struct StartedCrackRecord {
+  const RecordOps& ops;
+  void* r;
+  int code;
+  explicit StartedCrackRecord(const CrackMat& c) : ops(*RecordOpsOfSlot(NlmmSlotOfCode(c.code))), code(c.code) {
+    r = std::calloc(1, ops.size);
+    ops.init(r);
+    PointStartValues(c.code, c.m, r, CrackPointPlace{1, 1, 0, 1.0, 1.0});
+  }
+  ~StartedCrackRecord() {
+    ops.release(r);
+    std::free(r);
+  }
+  StartedCrackRecord(const StartedCrackRecord&) = delete;
+  StartedCrackRecord& operator=(const StartedCrackRecord&) = delete;
+};

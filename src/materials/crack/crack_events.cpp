@@ -362,7 +362,7 @@ void AddCrack(const CrackEventContext& x, CrackView& v, const double* d, double 
     // Oliver's band for this normal, from the element's geometry at the point.
     const CrackBandGeometry* g = x.at.band;
     GUARD(g == nullptr);
-    v.h[*v.nCr + 1] = CrackBandOliver(g->nNodes, g->gradN, g->X, g->centre, d);
+    v.h[*v.nCr + 1] = CrackBandOliver(g->nNodes, 3, g->gradN, g->X, g->centre, d);
   }
   InitializeCr(x.m, Calc_Gf_NewCrInit(x.m, d, v), d, sigma, v);
 }
@@ -466,17 +466,24 @@ struct ViewCopy {
 // ---- detectors ----------------------------------------------------------------------------------
 
 void CalcPrincipalStressesAt(const CrackEventContext& x, const double* stress, double* values, double** dir) {
+  GUARD(x.p.model->ns != 6);  // the principal stresses of a plane member are not built here
   if (!CalcPrincipalStresses3D(dir, values, stress))
     MaterialPointFault(x.at, "Calculating the principal stresses:\n", x.p.model->name,
                        "Unable to calculate the principal stresses.");
 }
 
 void CalcCrTractions(const CrackView& v, const double* stress, double* t) {
-  const int n = *v.nCr;
+  const int n = *v.nCr, nc = v.model->nc, ns = v.model->ns;
   double** T;
-  allocd2(&T, 3 * n, 6);
-  CalcMat_Tcr_3D(n, T, v.dir);
-  multd2d1(t, T, stress, 3 * n, 6);
+  allocd2(&T, nc * n, ns);
+  if (nc == 3) {
+    CalcMat_Tcr_3D(n, T, v.dir);
+  } else {
+    double angle[5] = {0, 0, 0, 0, 0};
+    for (int k = 1; k <= n; k++) angle[k] = v.angleRows != nullptr ? v.angleRows[k][1] : v.angleVec[k];
+    CalcMat_Tcr(n, T, angle);
+  }
+  multd2d1(t, T, stress, nc * n, ns);
   freed2(T);
 }
 
@@ -498,13 +505,13 @@ void CrackSolve::Set(const CrackView& v) {
     freed2(T);
     freed1(eRef);
   }
-  const int nA = CalcNumActiveCr(v);
+  const int nA = CalcNumActiveCr(v), nc = v.model->nc;
   AssignActCrData(nA, v, &c);
-  allocd2(&T, 3 * nA, 6);
-  CalcMat_Tcr_3D(nA, T, c.dir);
-  allocd1(&eRef, 3 * nA);
-  copyd1(eRef, c.e, 3 * nA);
-  copyd1(sigma, v.stress, 6);
+  allocd2(&T, nc * nA, v.model->ns);
+  CalcMat_TcrOfCracks(*v.model, c, T);
+  allocd1(&eRef, nc * nA);
+  copyd1(eRef, c.e, nc * nA);
+  copyd1(sigma, v.stress, v.model->ns);
 }
 
 bool CrackSolve::Run(const CrackEventContext& x, const CrackView& v, const double* dEps, char* algorithm) {
@@ -544,7 +551,7 @@ bool CheckCrReop(const CrackEventContext& x, CrackView& v, const double* stress,
   bool any = false;
   for (int k = 1; k <= n; k++) {
     if (v.status[k] != kCrClosed) continue;
-    const double tn = t[3 * k - 2];
+    const double tn = t[v.model->nc * (k - 1) + 1];
     if (v.model->thresholds) {
       if (v.reop[k] < tn) {
         ev.reopFlag[k] = 1;
@@ -554,7 +561,7 @@ bool CheckCrReop(const CrackEventContext& x, CrackView& v, const double* stress,
       }
     } else {
       // The simple model: the traction ratio beyond the crack's stored normal stress ratio.
-      const double r = tn / x.p.ref, kept = v.s[3 * k - 2] / x.p.ref;
+      const double r = tn / x.p.ref, kept = v.s[v.model->nc * (k - 1) + 1] / x.p.ref;
       if (r > kTol && r > kept + kTol) {
         ev.reopFlag[k] = 1;
         ev.ratio[k] = std::max(kept, kTol);
@@ -573,7 +580,7 @@ bool CheckCrClose(const CrackEventContext& x, const CrackView& v, const double* 
     if (v.status[k] == kCrClosed) continue;
     j++;
     GUARD(MatSlotInt(x.m, x.p.model->code, x.p.model->closeOption, x.p.model->closeOptionWord) == 2);
-    const double eps = e[3 * j - 2];
+    const double eps = e[v.model->nc * (j - 1) + 1];
     if (v.model->thresholds ? v.close[k] > eps : eps < 0.0) {
       ev.closeFlag[j] = 1;
       any = true;
@@ -591,6 +598,9 @@ bool CheckChangeCrStatus(const CrackEventContext& x, CrackView& v, const CrackSo
 
 void UpdateCrModelState(const CrackEventContext& x, CrackView& v, CrackSolve& s, CrackEvents& ev,
                         const CrackChange& ch) {
+  // The update step of the plane members (their shear component, the fracture-energy
+  // update, crack angles) is not built here.
+  GUARD(v.model->ns != 6);
   if (v.deltaStress != nullptr)
     for (int i = 1; i <= 6; i++) v.deltaStress[i] = s.sigma[i] - v.stress[i];
   copyd1(v.stress, s.sigma, 6);

@@ -26,17 +26,17 @@ struct CrackSlots {
   int shearStrength, gfII;
   bool plastic;                 // compressive plasticity: fc 68, eps_c1 69 (and Gc 71 with damage)
   bool damage;
-  int exponent;                 // exponent p of the new-crack energy (solid models)
+  int exponent;                 // exponent p of the new-crack energy
 };
 
 // _NLMM142 takes no Oliver band (its update has none): options 1 to 3.
 constexpr CrackSlots kSlots[] = {
-    {MAT_NLMM101, 2, kThreeLaws, 3, true, 69, 70, 75, 79, 2, 80, 81, 82, 0, 0, 77, 1, 78, 0, 0, false, false, 0},
+    {MAT_NLMM101, 2, kThreeLaws, 3, true, 69, 70, 75, 79, 2, 80, 81, 82, 0, 0, 77, 1, 78, 0, 0, false, false, 76},
     {MAT_NLMM102, 3, kThreeLaws, 3, true, 69, 70, 75, 80, 1, 81, 82, 83, 0, 0, 0, 0, 0, 0, 0, false, false, 76},
-    {MAT_NLMM104, 2, kFourLaws, 5, true, 69, 70, 77, 86, 2, 87, 88, 89, 81, 1, 81, 2, 82, 84, 85, false, false, 0},
+    {MAT_NLMM104, 2, kFourLaws, 5, true, 69, 70, 77, 86, 2, 87, 88, 89, 81, 1, 81, 2, 82, 84, 85, false, false, 80},
     {MAT_NLMM111, 3, kFourLaws, 5, true, 69, 70, 77, 89, 2, 90, 91, 92, 79, 1, 84, 1, 85, 87, 88, false, false, 78},
-    {MAT_NLMM141, 2, kThreeLaws, 3, false, 72, 73, 78, 82, 2, 83, 84, 85, 0, 0, 80, 1, 81, 0, 0, true, false, 0},
-    {MAT_NLMM142, 2, kFourLaws, 3, true, 78, 79, 86, 95, 2, 96, 97, 98, 90, 1, 90, 2, 91, 93, 94, true, true, 0},
+    {MAT_NLMM141, 2, kThreeLaws, 3, false, 72, 73, 78, 82, 2, 83, 84, 85, 0, 0, 80, 1, 81, 0, 0, true, false, 79},
+    {MAT_NLMM142, 2, kFourLaws, 3, true, 78, 79, 86, 95, 2, 96, 97, 98, 90, 1, 90, 2, 91, 93, 94, true, true, 89},
     {MAT_NLMM151, 3, kFourLaws, 3, true, 78, 79, 86, 98, 2, 99, 100, 101, 88, 1, 93, 1, 94, 96, 97, true, true, 87},
 };
 
@@ -220,14 +220,14 @@ int CrackBandOption(int code, const MaterialRecord& m) {
   return I(m, s, s.bandSlot, s.bandWord);
 }
 
-double CrackBandOliver(int nNodes, double** gradN, double** X, const double* centre, const double* normal) {
+double CrackBandOliver(int nNodes, int dim, double** gradN, double** X, const double* centre, const double* normal) {
   // Signed distance of each node from the crack plane through the centre.
   double* d;
   allocd1(&d, nNodes);
   double dmin = 0.0, dmax = 0.0;
   for (int i = 1; i <= nNodes; i++) {
     d[i] = 0.0;
-    for (int k = 1; k <= 3; k++) d[i] += (X[i][k] - centre[k]) * normal[k];
+    for (int k = 1; k <= dim; k++) d[i] += (X[i][k] - centre[k]) * normal[k];
     dmin = std::min(dmin, d[i]);
     dmax = std::max(dmax, d[i]);
   }
@@ -236,7 +236,7 @@ double CrackBandOliver(int nNodes, double** gradN, double** X, const double* cen
   double S = 0.0;
   for (int i = 1; i <= nNodes; i++) {
     const double phi = (d[i] - dmin) / (dmax - dmin);
-    S += phi * (gradN[i][1] * normal[1] + gradN[i][2] * normal[2] + gradN[i][3] * normal[3]);
+    for (int k = 1; k <= dim; k++) S += phi * gradN[i][k] * normal[k];
   }
   freed1(d);
   if (std::fabs(S) < kSmall) InternalError(__FILE__, __LINE__);
@@ -299,31 +299,43 @@ void SF_NLMM151_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM151_H
 
 // ---- crack initiation of the solid models ----------------------------------------------------
 
-double Calc_Gf_NewCrInit(const MaterialRecord& m, const double* normal, const CrackView& v) {
+double Calc_Gf_NewCrInit(const MaterialRecord& m, const double* normal, const CrackView& v, double angle) {
   const CrackSlots& s = SlotsOf(v.model->code);
   const int law = I(m, s, s.law, 1);
   const int maxCracks = I(m, s, s.maxCracks, 1);
   const int n = *v.nCr;
   if (n < 0 || n >= 4) InternalError(__FILE__, __LINE__);
   const int k = n >= 1 ? n : 1;  // the reference crack: the last one formed
-  const double theta = n >= 1 ? CrackAngleBetween3D(normal, v.dir[k]) : 0.0;
+  double theta = 0.0;
+  if (n >= 1 && s.dim == 3) theta = CrackAngleBetween3D(normal, v.dir[k]);
+  if (n >= 1 && s.dim == 2) theta = CrackAngleBetween2D(angle, v.angleRows != nullptr ? v.angleRows[k][1] : v.angleVec[k]);
   return NewCrackFractureField(s.nLaws, law, ShapeOf(m, s), n, maxCracks, v.ft[k], v.gf[k], v.h[k], v.epsMax[k],
                                theta, V(m, s, s.exponent), v.ft[n + 1], v.h[n + 1], V(m, s, 67));
 }
 
-void InitializeCr(const MaterialRecord& m, double gf, const double* normal, double sigmaN, CrackView& v) {
+void InitializeCr(const MaterialRecord& m, double gf, const double* normal, double sigmaN, CrackView& v,
+                  double angle) {
   const CrackSlots& s = SlotsOf(v.model->code);
   const int n = *v.nCr + 1;
   if (n > I(m, s, s.maxCracks, 1) || n >= 5) InternalError(__FILE__, __LINE__);
   *v.nCr = n;
-  for (int k = 1; k <= 3; k++) v.dir[n][k] = normal[k];
+  if (v.dir != nullptr)
+    for (int k = 1; k <= 3; k++) v.dir[n][k] = normal[k];
+  if (v.angleRows != nullptr) v.angleRows[n][1] = angle;
+  if (v.angleVec != nullptr) v.angleVec[n] = angle;
   v.status[n] = 1;
   v.epsMax[n] = 0.0;
   v.gf[n] = gf;
-  v.s[3 * (n - 1) + 1] = sigmaN;
+  if (v.gfInitial != nullptr) v.gfInitial[n] = gf;
+  v.s[v.model->nc * (n - 1) + 1] = sigmaN;
+  // Shear components loading on the stiff branch, no crack shear strain yet.
   if (v.shear1 != nullptr) {
-    v.shear1[n] = v.shear2[n] = 1;  // both shear components loading on the stiff branch
-    v.g1[n] = v.g2[n] = 0.0;        // crack shear strains
+    v.shear1[n] = 1;
+    v.g1[n] = 0.0;
+  }
+  if (v.shear2 != nullptr) {
+    v.shear2[n] = 1;
+    v.g2[n] = 0.0;
   }
 }
 
@@ -355,4 +367,52 @@ void InitializeCr_NLMM151(const MaterialRecord& m, double gf, const double* norm
   CrackView v = CrackPartView(r->Cr);
   v.model = &kModel151;
   InitializeCr(m, gf, normal, sigmaN, v);
+}
+
+// ---- crack initiation of the plane models ----------------------------------------------------
+
+namespace {
+
+CrackView PlanePartView(const SolidCrackModel& model, const CrackPart104& r) {
+  CrackView v = CrackPartView(const_cast<CrackPart104&>(r));
+  v.model = &model;
+  return v;
+}
+
+}  // namespace
+
+double Calc_Gf_NewCrInit_NLMM101(const MaterialRecord& m, double angle, const NLMM101_HD& r) {
+  return Calc_Gf_NewCrInit(m, nullptr, CrackViewOf(const_cast<NLMM101_HD&>(r), kModel101), angle);
+}
+
+double Calc_Gf_NewCrInit_NLMM104(const MaterialRecord& m, double angle, const NLMM104_HD& r) {
+  return Calc_Gf_NewCrInit(m, nullptr, PlanePartView(kModel104, r.Cr), angle);
+}
+
+double Calc_Gf_NewCrInit_NLMM142(const MaterialRecord& m, double angle, const NLMM142_HD& r) {
+  return Calc_Gf_NewCrInit(m, nullptr, PlanePartView(kModel142, r.Cr), angle);
+}
+
+double Calc_Gf_NewCrInit_NLMM141(const MaterialRecord& m, double angle, const NLMM141_HD& r) {
+  return Calc_Gf_NewCrInit(m, nullptr, CrackViewOf(const_cast<NLMM141_HD&>(r)), angle);
+}
+
+void InitializeCr_NLMM101(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM101_HD* r) {
+  CrackView v = CrackViewOf(*r, kModel101);
+  InitializeCr(m, gf, nullptr, sigmaN, v, angle);
+}
+
+void InitializeCr_NLMM141(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM141_HD* r) {
+  CrackView v = CrackViewOf(*r);
+  InitializeCr(m, gf, nullptr, sigmaN, v, angle);
+}
+
+void InitializeCr_NLMM104(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM104_HD* r) {
+  CrackView v = PlanePartView(kModel104, r->Cr);
+  InitializeCr(m, gf, nullptr, sigmaN, v, angle);
+}
+
+void InitializeCr_NLMM142(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM142_HD* r) {
+  CrackView v = PlanePartView(kModel142, r->Cr);
+  InitializeCr(m, gf, nullptr, sigmaN, v, angle);
 }

@@ -22,8 +22,9 @@ bool CrackStartNeedsSize(int code, const MaterialRecord& m);
 
 // Oliver's crack band width for a crack of unit normal `normal`: 1 / |sum_i phi_i
 // gradN_i . normal|, phi_i the ramp from 0 at the node farthest behind the crack plane
-// through the centre to 1 at the node farthest ahead (X, gradN n x 3; 1-based).
-double CrackBandOliver(int nNodes, double** gradN, double** X, const double* centre, const double* normal);
+// through the centre to 1 at the node farthest ahead (X, gradN n x dim, dim 3 for a solid
+// and 2 for a plane element; 1-based).
+double CrackBandOliver(int nNodes, int dim, double** gradN, double** X, const double* centre, const double* normal);
 
 // Smallest fracture energy (for law 3 the ultimate-strain field) that the softening law
 // of the _NLMM111 material m admits without snap-back for strength ft over band width h,
@@ -51,3 +52,17 @@ double Calc_Gf_NewCrInit_NLMM151(const MaterialRecord& m, const double* normal, 
 void InitializeCr_NLMM102(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM101_HD* r);
 void InitializeCr_NLMM111(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM111_HD* r);
 void InitializeCr_NLMM151(const MaterialRecord& m, double gf, const double* normal, double sigmaN, NLMM151_HD* r);
+
+// ---- crack initiation of the plane models ------------------------------------------------
+// The same with the crack given by the angle of its normal from x: the angle between two
+// cracks is |a - b|, or pi minus it above pi/2.
+double Calc_Gf_NewCrInit_NLMM101(const MaterialRecord& m, double angle, const NLMM101_HD& r);
+double Calc_Gf_NewCrInit_NLMM104(const MaterialRecord& m, double angle, const NLMM104_HD& r);
+double Calc_Gf_NewCrInit_NLMM141(const MaterialRecord& m, double angle, const NLMM141_HD& r);
+double Calc_Gf_NewCrInit_NLMM142(const MaterialRecord& m, double angle, const NLMM142_HD& r);
+// Appends the crack (_NLMM104 and _NLMM142 also start its second energy field and its
+// crack shear state).
+void InitializeCr_NLMM101(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM101_HD* r);
+void InitializeCr_NLMM104(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM104_HD* r);
+void InitializeCr_NLMM141(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM141_HD* r);
+void InitializeCr_NLMM142(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM142_HD* r);

@@ -41,8 +41,9 @@ struct ShearBranch {
   double Shifted() const { return h * (gfII / h - 0.5 * gamma0 * tau0); }
 };
 
-ShearBranch BranchOf(const ActiveCracks& c, int i, int k) {
+ShearBranch BranchOf(const CrackParams& p, const ActiveCracks& c, int i, int k) {
   GUARD(k != 1 && k != 2);
+  GUARD(p.model->linearShearOnly && p.shearLaw != 1);
   ShearBranch b{};
   b.tau0 = k == 1 ? c.tau1[i] : c.tau2[i];
   b.K0 = k == 1 ? c.k1[i] : c.k2[i];
@@ -76,7 +77,7 @@ double AwayFromZero(double d) {
 double ShearTangent(const CrackParams& p, const ActiveCracks& c, int i, int k, double g, double gRef, double tauRef) {
   const int state = k == 1 ? c.shear1[i] : c.shear2[i];
   if (c.status[i] == kCrFullyOpen && state != kShFreeSliding) return -tauRef / AwayFromZero(g - gRef);
-  const ShearBranch b = BranchOf(c, i, k);
+  const ShearBranch b = BranchOf(p, c, i, k);
   const double dg = g - gRef, ag = std::fabs(g), gMax = std::fabs(k == 1 ? c.gMax1[i] : c.gMax2[i]);
   const double gU = CrShearUltStrain(p, c, i, k);
   const auto tangent = [&] { return ag <= gU ? Calc_DcrII_Soft(p, c, i, k, ag) : 0.0; };
@@ -97,7 +98,7 @@ double ShearTangent(const CrackParams& p, const ActiveCracks& c, int i, int k, d
 double ShearSecant(const CrackParams& p, const ActiveCracks& c, int i, int k, double gs, double ts, double dg) {
   const int state = k == 1 ? c.shear1[i] : c.shear2[i];
   if (c.status[i] == kCrFullyOpen && state != kShFreeSliding) return -ts / AwayFromZero(dg);
-  const ShearBranch b = BranchOf(c, i, k);
+  const ShearBranch b = BranchOf(p, c, i, k);
   const double gn = gs + dg, agn = std::fabs(gn), gMax = std::fabs(k == 1 ? c.gMax1[i] : c.gMax2[i]);
   const auto chord = [&] { return Calc_DcrII_SecSoft(p, c, i, k, agn, dg, ts, gn < 0.0); };
   switch (state) {
@@ -177,20 +178,20 @@ double Calc_dDcrII_dDeltaCrStrain(const CrackParams& p, const ActiveCracks& c, i
 }
 
 double CrShearUltStrain(const CrackParams& p, const ActiveCracks& c, int i, int k) {
-  const ShearBranch b = BranchOf(c, i, k);
+  const ShearBranch b = BranchOf(p, c, i, k);
   if (p.shearLaw == 1) return CrUltShearStrainLinear(b.gfII, b.h, b.tau0);
   return b.gamma0 + CrUltNormalStrain(ShearNormalLaw(p.shearLaw), b.tau0, b.Shifted(), b.h, p.shearShape);
 }
 
 double CrShearStress(const CrackParams& p, const ActiveCracks& c, int i, int k, double gamma) {
-  const ShearBranch b = BranchOf(c, i, k);
+  const ShearBranch b = BranchOf(p, c, i, k);
   if (p.shearLaw == 1) return CrShearStressSoftLinear(b.gfII, b.h, gamma, b.tau0, b.gamma0);
   return CrNormalStressSoft(ShearNormalLaw(p.shearLaw), b.tau0, b.Shifted(), b.h, gamma - b.gamma0, p.shearShape,
                             0.0);
 }
 
 double Calc_DcrII_Soft(const CrackParams& p, const ActiveCracks& c, int i, int k, double gamma) {
-  const ShearBranch b = BranchOf(c, i, k);
+  const ShearBranch b = BranchOf(p, c, i, k);
   if (p.shearLaw == 1) return CrShearSlopeSoftLinear(b.gfII, b.h, gamma, b.tau0, b.gamma0);
   return CrNormalSlopeSoft(ShearNormalLaw(p.shearLaw), b.tau0, b.Shifted(), b.h, gamma - b.gamma0, p.shearShape,
                            0.0);
@@ -277,7 +278,7 @@ void Calc_Dcr_Sec(const CrackParams& p, const ActiveCracks& c, const double* e, 
       double G;
       if (p.shearLaw == 0) {
         G = Calc_DcrII(p, c, i, en);
-        if (!p.model->floorModes && G < p.Gmin) G = p.Gmin;
+        if (p.model->floor == kFloorPlain && G < p.Gmin) G = p.Gmin;
       } else {
         G = ShearSecant(p, c, i, k, e[r + 1 + k], s[r + 1 + k], de[r + 1 + k]);
       }
@@ -286,20 +287,62 @@ void Calc_Dcr_Sec(const CrackParams& p, const ActiveCracks& c, const double* e, 
   }
 }
 
-void ApplyMinCrStiff(const CrackParams& p, int n, int mode, double** Dcr) {
-  const int nc = p.model->nc;
+void FindPerpendicularCrPair(int n, int* i, int* j, const double* angle) {
+  *i = *j = 0;
+  if (n < 2) return;
+  const double halfPi = 1.5707963267948966;
+  for (int k = 1; k <= n; k++)
+    for (int l = k + 1; l <= n; l++)
+      if (std::fabs(std::fabs(angle[k] - angle[l]) - halfPi) < kSmall) {
+        *i = k;
+        *j = l;
+      }
+}
+
+void ApplyMinCrStiff(const CrackParams& p, const ActiveCracks& c, int mode, double** Dcr) {
+  const int nc = p.model->nc, n = c.n;
+  const auto raiseShear = [&](int i) {
+    for (int k = 1; k < nc; k++) {
+      double& G = Dcr[nc * (i - 1) + 1 + k][nc * (i - 1) + 1 + k];
+      if (std::fabs(G) < p.Gmin) G = p.Gmin;
+    }
+  };
+  switch (p.model->floor) {
+    case kFloorPlain:
+      // The shear terms of a crack are floored together.
+      for (int i = 1; i <= n; i++) {
+        const int r = nc * (i - 1);
+        double& N = Dcr[r + 1][r + 1];
+        if (N < p.Emin) N = p.Emin;
+        bool low = false;
+        for (int k = 1; k < nc; k++) low = low || Dcr[r + 1 + k][r + 1 + k] < p.Gmin;
+        if (low)
+          for (int k = 1; k < nc; k++) Dcr[r + 1 + k][r + 1 + k] = p.Gmin;
+      }
+      return;
+    case kFloorOrthoPair: {
+      // Negative terms go; a lone crack, or the last pair at right angles, keeps a
+      // shear stiffness.
+      for (int d = 1; d <= nc * n; d++)
+        if (Dcr[d][d] < 0.0) Dcr[d][d] = 0.0;
+      if (n == 1) {
+        raiseShear(1);
+        return;
+      }
+      int i, j;
+      FindPerpendicularCrPair(n, &i, &j, c.angle);
+      if (i == 0) return;
+      raiseShear(i);
+      raiseShear(j);
+      return;
+    }
+    case kFloorModes:
+    case kFloorModesShearOnly: break;
+    default: InternalError(__FILE__, __LINE__);
+  }
   for (int i = 1; i <= n; i++) {
     const int r = nc * (i - 1);
     double& N = Dcr[r + 1][r + 1];
-    if (!p.model->floorModes) {
-      // A plain floor; the shear terms of a crack are floored together.
-      if (N < p.Emin) N = p.Emin;
-      bool low = false;
-      for (int k = 1; k < nc; k++) low = low || Dcr[r + 1 + k][r + 1 + k] < p.Gmin;
-      if (low)
-        for (int k = 1; k < nc; k++) Dcr[r + 1 + k][r + 1 + k] = p.Gmin;
-      continue;
-    }
     switch (mode) {
       case 0:
         if (N < p.Emin) N = p.Emin;
@@ -307,7 +350,7 @@ void ApplyMinCrStiff(const CrackParams& p, int n, int mode, double** Dcr) {
           if (Dcr[r + 1 + k][r + 1 + k] < p.Gmin) Dcr[r + 1 + k][r + 1 + k] = p.Gmin;
         break;
       case 1:
-        if (std::fabs(N) < p.Emin) N = -p.Emin;
+        if (p.model->floor == kFloorModes && std::fabs(N) < p.Emin) N = -p.Emin;
         for (int k = 1; k < nc; k++)
           if (std::fabs(Dcr[r + 1 + k][r + 1 + k]) < p.Gmin) Dcr[r + 1 + k][r + 1 + k] = p.shearLaw != 0 ? -p.Gmin : p.Gmin;
         break;

@@ -5,18 +5,26 @@
 #include <algorithm>
 #include <cmath>
 
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/plane_cracks.h"
 #include "materials/material_slots.h"
 #include "numcore/numcore.h"
 
-// The elasto-plastic model keeps the crack parameters nine slots further on; its
-// reference stress stays at slot 68.
+// The elasto-plastic models keep the crack parameters further on (nine slots in both
+// families, three in the simple plane one); the reference stress stays at slot 68.
 const SolidCrackModel kModel111 = {MAT_NLMM111, "_NLMM111", 3, 6, kFourLaws, 66, 67, 68, 69, 70, 77, 79, 84, 1, 85, 86, 1,
-                                   false, true, true, true, 91, 89, 1, 89, 2, true};
+                                   false, kFloorModes, true, true, true, false, false, false, 91, 89, 1, 89, 2, true};
 const SolidCrackModel kModel102 = {MAT_NLMM102, "_NLMM102", 3, 6, kThreeLaws, 66, 67, 68, 69, 70, 75, 0, 77, 1, 78, 79, 1,
-                                   true, false, false, false, 82, 79, 2, 80, 1, false};
+                                   true, kFloorPlain, false, false, false, false, false, false, 82, 79, 2, 80, 1, false};
 const SolidCrackModel kModel151 = {MAT_NLMM151, "_NLMM151", 3, 6, kFourLaws, 66, 67, 68, 78, 79, 86, 88, 93, 1, 94, 95, 1,
-                                   false, true, true, true, 100, 98, 1, 98, 2, true};
+                                   false, kFloorModes, true, true, true, false, false, false, 100, 98, 1, 98, 2, true};
+const SolidCrackModel kModel104 = {MAT_NLMM104, "_NLMM104", 2, 3, kFourLaws, 66, 67, 68, 69, 70, 77, 81, 81, 2, 82, 83, 1,
+                                   false, kFloorModes, true, true, true, false, true, true, 88, 86, 1, 86, 2, true};
+const SolidCrackModel kModel142 = {MAT_NLMM142, "_NLMM142", 2, 3, kFourLaws, 66, 67, 68, 78, 79, 86, 90, 90, 2, 91, 92, 1,
+                                   false, kFloorModesShearOnly, true, true, true, false, false, true, 97, 95, 1, 95, 2, true};
+const SolidCrackModel kModel101 = {MAT_NLMM101, "_NLMM101", 2, 3, kThreeLaws, 66, 67, 68, 69, 70, 75, 0, 77, 1, 78, 0, 1,
+                                   false, kFloorModes, false, false, false, true, false, false, 81, 79, 1, 79, 2, false};
+const SolidCrackModel kModel141 = {MAT_NLMM141, "_NLMM141", 2, 3, kThreeLaws, 66, 67, 68, 72, 73, 78, 0, 80, 1, 81, 0, 1,
+                                   false, kFloorOrthoPair, false, false, false, true, false, false, 84, 82, 1, 82, 2, false};
 
 CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m) {
   const auto V = [&](int slot) { return MatSlotValue(m, model.code, slot); };
@@ -40,10 +48,16 @@ CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m)
   p.beta = V(model.beta);
   if (model.shearLaw != 0) {
     p.shearLaw = I(model.shearLaw, 1);
-    const int b = model.shearLaw + 1;
-    p.shearShape = {V(b), V(b + 1), V(b + 2), V(b + 3), 0.0, 0.0};
+    if (!model.linearShearOnly) {
+      const int b = model.shearLaw + 1;
+      p.shearShape = {V(b), V(b + 1), V(b + 2), V(b + 3), 0.0, 0.0};
+    }
   }
-  p.shearMode = I(model.shearMode, model.shearModeWord);
+  // Without a shear option the crack shear stress is incremental.
+  p.shearMode = model.shearMode != 0 ? I(model.shearMode, model.shearModeWord) : 1;
+  // The elements link a pattern component to its pattern before they call it.
+  p.inPattern = model.patternCheck && m.LinkOwnerCode == MAT_NLMM_PATT;
+  p.patternFault = p.inPattern && m.LinkComposition != 12;
   return p;
 }
 
@@ -51,8 +65,8 @@ CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m)
 
 namespace {
 
-// Arrays of n active cracks of a solid record (three components per crack).
-void AllocActiveCracks(int n, ActiveCracks* c) {
+// Arrays of n active cracks with nc components each.
+void AllocActiveCracks(int n, int nc, ActiveCracks* c) {
   *c = ActiveCracks{};
   c->n = n;
   for (int** v : {&c->status, &c->shear1, &c->shear2}) alloci1(v, n);
@@ -62,22 +76,29 @@ void AllocActiveCracks(int n, ActiveCracks* c) {
     zerod1(*v, n);
   }
   allocd2(&c->dir, n, 3);
-  allocd1(&c->e, 3 * n);
-  allocd1(&c->s, 3 * n);
+  allocd1(&c->angle, n);
+  zerod1(c->angle, n);
+  allocd1(&c->e, nc * n);
+  allocd1(&c->s, nc * n);
 }
 
-// The crack part that both record kinds share.
+// The crack part that all record kinds share: a solid record gives the normals (dir),
+// a plane one the angles (angleRows, column 1, or angleVec).
 struct CrackFields {
+  int nc;
   int nCr;
   const int32_t* status;
   double** dir;
   const double *ft, *gf, *h, *epsMax, *e, *s;
+  double** angleRows;
+  const double* angleVec;
 };
 
 // Packs the common fields; returns the record's crack numbers of the active cracks.
 void PackCommon(int nA, const CrackFields& r, ActiveCracks* c, int* from) {
   if (nA > 0 && r.nCr < 1) InternalError(__FILE__, __LINE__);
-  AllocActiveCracks(nA, c);
+  const int nc = r.nc;
+  AllocActiveCracks(nA, nc, c);
   int j = 0;
   for (int k = 1; k <= r.nCr; k++) {
     if (r.status[k] == kCrClosed) continue;
@@ -89,10 +110,13 @@ void PackCommon(int nA, const CrackFields& r, ActiveCracks* c, int* from) {
     c->gf[j] = r.gf[k];
     c->h[j] = r.h[k];
     c->epsMax[j] = r.epsMax[k];
-    for (int d = 1; d <= 3; d++) {
-      c->dir[j][d] = r.dir[k][d];
-      c->e[3 * (j - 1) + d] = r.e[3 * (k - 1) + d];
-      c->s[3 * (j - 1) + d] = r.s[3 * (k - 1) + d];
+    if (r.dir != nullptr)
+      for (int d = 1; d <= 3; d++) c->dir[j][d] = r.dir[k][d];
+    if (r.angleRows != nullptr) c->angle[j] = r.angleRows[k][1];
+    if (r.angleVec != nullptr) c->angle[j] = r.angleVec[k];
+    for (int d = 1; d <= nc; d++) {
+      c->e[nc * (j - 1) + d] = r.e[nc * (k - 1) + d];
+      c->s[nc * (j - 1) + d] = r.s[nc * (k - 1) + d];
     }
   }
   if (j != nA) InternalError(__FILE__, __LINE__);
@@ -111,7 +135,7 @@ int CountActive(int nCr, const int32_t* status) {
 void FreeActiveCracks(ActiveCracks* c) {
   for (int* v : {c->status, c->shear1, c->shear2}) freei1(v);
   for (double* v : {c->ft, c->gf, c->gfII, c->h, c->tau1, c->tau2, c->k1, c->k2, c->epsMax, c->gMax1, c->gMax2, c->e,
-                    c->s})
+                    c->s, c->angle})
     freed1(v);
   freed2(c->dir);
   *c = ActiveCracks{};
@@ -123,6 +147,7 @@ int CalcNumActiveCr_NLMM102(const NLMM101_HD& r) { return CountActive(r.nCr, r.C
 // The crack fields of the solid part shared by _NLMM111 and _NLMM151.
 CrackView CrackPartView(CrackPart111& r) {
   CrackView v{};
+  v.model = &kModel111;
   v.nCr = &r.nCr;
   v.angle = &r.CrThresholdAngle;
   v.status = r.CrStatus;
@@ -158,15 +183,16 @@ CrackView CrackViewOf(NLMM111_HD& r) {
   return v;
 }
 
-CrackView CrackViewOf(NLMM101_HD& r) {
+namespace {
+
+// The crack fields of the simple records (_NLMM101/_NLMM102 and _NLMM141).
+template <class R>
+CrackView SimpleView(const SolidCrackModel& model, R& r) {
   CrackView v{};
-  v.model = &kModel102;
-  v.pointStatus = &r.PointStatus;
-  v.stress = r.Stress;
+  v.model = &model;
   v.nCr = &r.nCr;
   v.angle = &r.CrThresholdAngle;
   v.status = r.CrStatus;
-  v.dir = r.CrDirection;
   v.h = r.CrBandWidth;
   v.gf = r.CrGf;
   v.ft = r.CrTensileStrength;
@@ -176,21 +202,88 @@ CrackView CrackViewOf(NLMM101_HD& r) {
   return v;
 }
 
+}  // namespace
+
+CrackView CrackViewOf(NLMM101_HD& r, const SolidCrackModel& model) {
+  CrackView v = SimpleView(model, r);
+  v.pointStatus = &r.PointStatus;
+  v.stress = r.Stress;
+  // The record keeps the normals of a solid model or the angles of a plane one.
+  if (model.ns == 6) v.dir = r.CrDirection;
+  else v.angleRows = r.CrAngle;
+  return v;
+}
+
+// The crack fields of the plane part shared by _NLMM104 and _NLMM142: one shear
+// component per crack.
+CrackView CrackPartView(CrackPart104& r) {
+  CrackView v{};
+  v.model = &kModel104;
+  v.nCr = &r.nCr;
+  v.angle = &r.CrThresholdAngle;
+  v.status = r.CrStatus;
+  v.shear1 = r.CrAuxStatus;
+  v.angleRows = r.CrAngle;
+  v.h = r.CrBandWidth;
+  v.gf = r.CrGf;
+  v.gfInitial = r.CrGfInitial;
+  v.gfII = r.CrGfII;
+  v.ft = r.CrTensileStrength;
+  v.k1 = r.CrShearStiffness;
+  v.tau1 = r.CrShearStrength;
+  v.reop = r.CrReopThreshold;
+  v.close = r.CrCloseThreshold;
+  v.epsMax = r.CrStrainMax;
+  v.g1 = r.CrShearStrainMax;
+  v.e = r.CrStrain;
+  v.s = r.CrStress;
+  v.tolerance = &r.PointTolerance;
+  v.accepted = &r.PointByteC;
+  return v;
+}
+
+CrackView CrackViewOf(NLMM104_HD& r) {
+  CrackView v = CrackPartView(r.Cr);
+  v.pointStatus = &r.PointStatus;
+  v.stress = r.Stress;
+  return v;
+}
+
+CrackView CrackViewOf(NLMM142_HD& r) {
+  CrackView v = CrackPartView(r.Cr);
+  v.model = &kModel142;
+  v.pointStatus = &r.Pl.PointStatus;
+  v.stress = r.Pl.Stress;
+  return v;
+}
+
+CrackView CrackViewOf(NLMM141_HD& r) {
+  CrackView v = SimpleView(kModel141, r);
+  v.pointStatus = &r.Pl.PointStatus;
+  v.stress = r.Pl.Stress;
+  v.angleVec = r.CrAngleVector;
+  return v;
+}
+
 void AssignActCrData(int nA, const CrackView& v, ActiveCracks* c) {
   int from[5] = {0, 0, 0, 0, 0};
-  PackCommon(nA, {*v.nCr, v.status, v.dir, v.ft, v.gf, v.h, v.epsMax, v.e, v.s}, c, from);
-  if (v.shear1 == nullptr) return;
+  PackCommon(nA, {v.model->nc, *v.nCr, v.status, v.dir, v.ft, v.gf, v.h, v.epsMax, v.e, v.s, v.angleRows, v.angleVec},
+             c, from);
   for (int j = 1; j <= nA; j++) {
     const int k = from[j];
-    c->shear1[j] = v.shear1[k];
-    c->shear2[j] = v.shear2[k];
-    c->gfII[j] = v.gfII[k];
-    c->tau1[j] = v.tau1[k];
-    c->tau2[j] = v.tau2[k];
-    c->k1[j] = v.k1[k];
-    c->k2[j] = v.k2[k];
-    c->gMax1[j] = v.g1[k];
-    c->gMax2[j] = v.g2[k];
+    if (v.shear1 != nullptr) {
+      c->shear1[j] = v.shear1[k];
+      c->gfII[j] = v.gfII[k];
+      c->tau1[j] = v.tau1[k];
+      c->k1[j] = v.k1[k];
+      c->gMax1[j] = v.g1[k];
+    }
+    if (v.shear2 != nullptr) {  // the second shear component of a solid crack
+      c->shear2[j] = v.shear2[k];
+      c->tau2[j] = v.tau2[k];
+      c->k2[j] = v.k2[k];
+      c->gMax2[j] = v.g2[k];
+    }
   }
 }
 
@@ -202,6 +295,24 @@ void AssignActCrData_NLMM111(int nA, const CrackPart111& r, ActiveCracks* c) {
 
 void AssignActCrData_NLMM102(int nA, const NLMM101_HD& r, ActiveCracks* c) {
   AssignActCrData(nA, CrackViewOf(const_cast<NLMM101_HD&>(r)), c);
+}
+
+// ---- plane records ----------------------------------------------------------------------------
+
+int CalcNumActiveCr_NLMM104(const CrackPart104& r) { return CountActive(r.nCr, r.CrStatus); }
+int CalcNumActiveCr_NLMM101(const NLMM101_HD& r) { return CountActive(r.nCr, r.CrStatus); }
+int CalcNumActiveCr_NLMM141(const NLMM141_HD& r) { return CountActive(r.nCr, r.CrStatus); }
+
+void AssignActCrData_NLMM104(int nA, const CrackPart104& r, ActiveCracks* c) {
+  AssignActCrData(nA, CrackPartView(const_cast<CrackPart104&>(r)), c);
+}
+
+void AssignActCrData_NLMM101(int nA, const NLMM101_HD& r, ActiveCracks* c) {
+  AssignActCrData(nA, CrackViewOf(const_cast<NLMM101_HD&>(r), kModel101), c);
+}
+
+void AssignActCrData_NLMM141(int nA, const NLMM141_HD& r, ActiveCracks* c) {
+  AssignActCrData(nA, CrackViewOf(const_cast<NLMM141_HD&>(r)), c);
 }
 
 // ---- crack axes and angles ----------------------------------------------------------------
@@ -292,8 +403,9 @@ void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCrac
   allocd2(&Dcr, n, n);
   allocd2(&X, ns, ns);
   zerod2(Dcr, n, n);
+  if (p.patternFault) InternalError(__FILE__, __LINE__);
   Calc_Dcr(p, c, c.e, c.e, c.s, Dcr);
-  ApplyMinCrStiff(p, c.n, 0, Dcr);
+  ApplyMinCrStiff(p, c, 0, Dcr);
   CalcMat_TcrT_A(at, *p.model, n, X, Dco, Dcr, T);
   // D = Dco (I - X)
   scaled2(X, ns, ns, -1.0);
@@ -301,4 +413,24 @@ void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCrac
   multd2d2(D, Dco, X, ns, ns, ns);
   freed2(X);
   freed2(Dcr);
+}
+
+void CalcMat_DecrOfCracks(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** Dco,
+                          double** D) {
+  if (c.n == 0) {
+    copyd2(D, Dco, p.model->ns, p.model->ns);
+    return;
+  }
+  double** T;
+  allocd2(&T, p.model->nc * c.n, p.model->ns);
+  CalcMat_TcrOfCracks(*p.model, c, T);
+  CalcMat_Decr(p, at, c, T, Dco, D);
+  freed2(T);
+}
+
+void CalcMat_TcrOfCracks(const SolidCrackModel& model, const ActiveCracks& c, double** T) {
+  if (model.nc == 2)
+    CalcMat_Tcr(c.n, T, c.angle);
+  else
+    CalcMat_Tcr_3D(c.n, T, c.dir);
 }

@@ -32,6 +32,7 @@ struct System {
   System(const CrackParams& p_, const PointContext& at_, ActiveCracks& c_, double** T_, double** Dco_,
          const double* dEps_, double* sigma_)
       : p(p_), at(at_), c(c_), T(T_), Dco(Dco_), dEps(dEps_), sigma(sigma_), nc(p_.model->nc), ns(p_.model->ns), m(nc * c_.n) {
+    if (p.patternFault) InternalError(__FILE__, __LINE__);
     allocd2(&TDco, m, ns);
     allocd2(&K0, m, m);
     allocd2(&D, m, m);
@@ -57,7 +58,7 @@ struct System {
   System& operator=(const System&) = delete;
 };
 
-bool Floors(const CrackParams& p) { return p.model->floorModes; }
+bool Floors(const CrackParams& p) { return p.model->floorInIterations; }
 
 // Total shear mode: the crack shear stresses become the secant stiffness times the total
 // crack shear strain.
@@ -70,18 +71,35 @@ void ShearStressSec(const System& S) {
     }
 }
 
+// Two cracks at right angles without shear stiffness (|D| <= 1e-8 on both shear terms
+// of the crack matrix D) leave their shear increments undetermined: row 2j of K ties
+// them, x(2i) + x(2j) = 0, and b(2j) becomes 0 (b null: K only).
+void ImposeOrthoCrShearConstraint(const System& S, double** D, double** K, double* b) {
+  if (!S.p.model->orthoConstraint) return;
+  int i, j;
+  FindPerpendicularCrPair(S.c.n, &i, &j, S.c.angle);
+  if (i == 0) return;
+  const int si = S.nc * (i - 1) + 2, sj = S.nc * (j - 1) + 2;
+  if (std::fabs(D[si][si]) > kSmall || std::fabs(D[sj][sj]) > kSmall) return;
+  for (int q = 1; q <= S.m; q++) K[sj][q] = 0.0;
+  K[sj][si] = 1.0;
+  K[sj][sj] = 1.0;
+  if (b != nullptr) b[sj] = 0.0;
+}
+
 // K = D + K0, b = a + t - s with the crack matrix in S.D.
 void Assemble(System& S) {
   copyd2(S.K, S.K0, S.m, S.m);
   addd2(S.K, S.D, S.m, S.m);
   for (int j = 1; j <= S.m; j++) S.b[j] = S.a[j] + S.t[j] - S.c.s[j];
+  ImposeOrthoCrShearConstraint(S, S.D, S.K, S.b);
 }
 
 // Secant matrix of the step de into S.D (floor and shear option included).
 void SecantMatrix(System& S, const double* de, bool shearOption) {
   zerod2(S.D, S.m, S.m);
   Calc_Dcr_Sec(S.p, S.c, S.c.e, S.c.s, de, S.D);
-  if (Floors(S.p)) ApplyMinCrStiff(S.p, S.c.n, 1, S.D);
+  if (Floors(S.p)) ApplyMinCrStiff(S.p, S.c, 1, S.D);
   if (shearOption) ShearStressSec(S);
 }
 
@@ -108,7 +126,7 @@ bool Solve(System& S, double* x) {
 void InitialEstimate(System& S, double* de) {
   zerod2(S.D, S.m, S.m);
   Calc_Dcr(S.p, S.c, S.c.e, S.c.e, S.c.s, S.D);
-  if (Floors(S.p)) ApplyMinCrStiff(S.p, S.c.n, 1, S.D);
+  if (Floors(S.p)) ApplyMinCrStiff(S.p, S.c, 1, S.D);
   ShearStressSec(S);
   Assemble(S);
   if (!Solve(S, de))
@@ -125,9 +143,14 @@ bool NewtonCorrection(System& S, const double* eHat, const double* r, double* de
   double **J, *mr;
   allocd2(&J, S.m, S.m);
   allocd1(&mr, S.m);
-  zerod2(J, S.m, S.m);
-  CalcCrTangentNewton(S.p, S.c, eHat, J);
+  zerod2(S.D, S.m, S.m);
+  Calc_Dcr(S.p, S.c, eHat, S.c.e, S.c.s, S.D);
+  if (Floors(S.p)) ApplyMinCrStiff(S.p, S.c, 1, S.D);
+  copyd2(J, S.D, S.m, S.m);
   addd2(J, S.K0, S.m, S.m);
+  if (S.p.shearLaw == 0 && !S.p.inPattern) CalcFirstDeriv_DcrII(S.p, S.c, eHat, S.c.e, J);
+  // The tied row keeps its residual: the correction drives x(2i) + x(2j) to zero.
+  ImposeOrthoCrShearConstraint(S, S.D, J, nullptr);
   for (int j = 1; j <= S.m; j++) mr[j] = -r[j];
   const bool ok = linsolved2(J, delta, mr, S.m);
   freed1(mr);
@@ -205,8 +228,8 @@ void PassOneLimit(const PointContext& at, double resid) {
 
 void CalcCrTangentNewton(const CrackParams& p, const ActiveCracks& c, const double* eHat, double** J) {
   Calc_Dcr(p, c, eHat, c.e, c.s, J);
-  if (Floors(p)) ApplyMinCrStiff(p, c.n, 1, J);
-  if (p.shearLaw == 0) CalcFirstDeriv_DcrII(p, c, eHat, c.e, J);
+  if (Floors(p)) ApplyMinCrStiff(p, c, 1, J);
+  if (p.shearLaw == 0 && !p.inPattern) CalcFirstDeriv_DcrII(p, c, eHat, c.e, J);
 }
 
 void CalcCrLawStress(const CrackParams& p, const ActiveCracks& c, const double* de, double* s) {
@@ -215,7 +238,7 @@ void CalcCrLawStress(const CrackParams& p, const ActiveCracks& c, const double* 
   allocd2(&D, m, m);
   zerod2(D, m, m);
   Calc_Dcr_Sec(p, c, c.e, c.s, de, D);
-  if (Floors(p)) ApplyMinCrStiff(p, c.n, 1, D);
+  if (Floors(p)) ApplyMinCrStiff(p, c, 1, D);
   copyd1(s, c.s, m);
   if (p.shearMode == 2)
     for (int k = 1; k <= c.n; k++)

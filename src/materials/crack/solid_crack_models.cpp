@@ -33,23 +33,6 @@ bool UncrackedCheck(const SolidCrackModel& model, const PointContext& at, const 
   return false;
 }
 
-template <class R, class Pack>
-void CrackedTangent(const SolidCrackModel& model, const PointContext& at, const MaterialRecord& m, const R& r,
-                    int nA, Pack pack, double** Dco, double** D) {
-  if (nA == 0) {
-    copyd2(D, Dco, 6, 6);
-    return;
-  }
-  ActiveCracks c;
-  pack(nA, r, &c);
-  double** T;
-  allocd2(&T, 3 * nA, 6);
-  CalcMat_Tcr_3D(nA, T, c.dir);
-  CalcMat_Decr(CrackParamsOf(model, m), at, c, T, Dco, D);
-  freed2(T);
-  FreeActiveCracks(&c);
-}
-
 // The solve of one pass; its failure stops the run with the point.
 void SolvePass(const CrackEventContext& x, const CrackView& v, const double* dEps, CrackSolve& s) {
   char algorithm = 0;
@@ -234,12 +217,12 @@ void CalcStressCrModel(const CrackEventContext& x, CrackView& v, const double* d
 
 void CalcMat_Decr_NLMM111(const PointContext& at, const MaterialRecord& m, const CrackPart111& r, double** Dco,
                           double** D) {
-  CrackedTangent(kModel111, at, m, r, CalcNumActiveCr_NLMM111(r), AssignActCrData_NLMM111, Dco, D);
+  CalcMat_DecrOfRecord(kModel111, at, m, r, CalcNumActiveCr_NLMM111(r), AssignActCrData_NLMM111, Dco, D);
 }
 
 void CalcMat_Decr_NLMM102(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r, double** Dco,
                           double** D) {
-  CrackedTangent(kModel102, at, m, r, CalcNumActiveCr_NLMM102(r), AssignActCrData_NLMM102, Dco, D);
+  CalcMat_DecrOfRecord(kModel102, at, m, r, CalcNumActiveCr_NLMM102(r), AssignActCrData_NLMM102, Dco, D);
 }
 
 void CalcMat_D_NLMM111(const PointContext& at, const MaterialRecord& m, const NLMM111_HD& r, double** Dco,

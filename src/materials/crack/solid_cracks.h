@@ -37,15 +37,23 @@ struct SolidCrackModel {
   // The crack normal law continues beyond the ultimate strain with the slope -Emin, and
   // a crack with no normal stiffness left gets -Emin instead of 0.
   bool residualNormal;
-  // Floors of the crack stiffnesses: in two modes on the caller's demand (the tangent
-  // and the iterations); or, when false, a plain floor inside the secant matrix and the
-  // tangent only.
-  bool floorModes;
+  // Floors of the crack stiffnesses (CrackFloorKind).
+  int floor;
   // The total-shear option also rewrites the crack shear stresses of the converged step.
   bool shearOptionInIncrement;
   // Delta-stress iterations: a second pass of the secant iterations that accepts the
   // smallest residual, and the notes of accepted residuals.
   bool acceptSmallest;
+  // The iterations floor their crack matrices (mode 1).
+  bool floorInIterations;
+  // Plane members. Two cracks at right angles whose shear stiffnesses have both vanished
+  // share their shear: the iterations make their shear increments equal and opposite.
+  bool orthoConstraint;
+  // Inside a material pattern only the composition with the fracture model is known,
+  // and the Newton matrix then goes without the derivative of the retention stiffness.
+  bool patternCheck;
+  // Crack shear softening knows the linear law only.
+  bool linearShearOnly;
   // Crack events: most cracks of a point, the closing-check option and the crack band
   // option (slot, word).
   int maxCracks, closeOption, closeOptionWord, band, bandWord;
@@ -55,9 +63,21 @@ struct SolidCrackModel {
   bool thresholds;
 };
 
+// Floors of the crack matrix: a plain floor in the secant matrix and the tangent, shear
+// terms of a crack together; two modes on the caller's demand (mode 0 the tangent,
+// mode 1 signed, for the iterations); the same with a mode 1 that touches the shear
+// terms only; the tangent floors of the plane plastic crack model (negative terms to 0,
+// the shear floor for a single crack or for the last pair at right angles).
+enum CrackFloorKind { kFloorPlain = 1, kFloorModes, kFloorModesShearOnly, kFloorOrthoPair };
+
 extern const SolidCrackModel kModel111;  // full model: laws 1 to 4, shear softening
 extern const SolidCrackModel kModel102;  // simple model: laws 1 to 3, residual stiffness
 extern const SolidCrackModel kModel151;  // crack part of the elasto-plastic model
+// The plane members: two components per crack (normal, shear), three stress components.
+extern const SolidCrackModel kModel104;  // full plane model: laws 1 to 4, shear softening
+extern const SolidCrackModel kModel101;  // simple plane model: laws 1 to 3, retention only
+extern const SolidCrackModel kModel142;  // crack part of the plane model with concrete plasticity
+extern const SolidCrackModel kModel141;  // crack part of the plane model with Owen-Figueiras plasticity
 
 // The parameters of one record, read once per call.
 struct CrackParams {
@@ -71,6 +91,8 @@ struct CrackParams {
   int shearLaw;        // 0 none, 1 linear, 2 trilinear, 3 Cornelissen
   CrackLawShape shearShape;
   int shearMode;       // 1 incremental, 2 total
+  bool inPattern;      // a component of a material pattern
+  bool patternFault;   // ... whose composition the crack pieces do not know
 };
 CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m);
 
@@ -80,7 +102,8 @@ struct ActiveCracks {
   int n;
   int *status, *shear1, *shear2;     // shear states (1 in the models without shear softening)
   double *ft, *gf, *gfII, *h;        // initiation stress, fracture energy, mode-II energy, band
-  double** dir;                      // n x 3, row j the unit normal
+  double** dir;                      // n x 3, row j the unit normal (solid)
+  double* angle;                     // angle of the normal from x (plane)
   double *tau1, *tau2, *k1, *k2;     // peak shear stresses and shear stiffnesses before softening
   double *epsMax, *gMax1, *gMax2;    // largest crack normal strain, crack shear strains kept
   double *e, *s;                     // crack strains and stresses, nc n each
@@ -97,6 +120,14 @@ void AssignActCrData_NLMM102(int nA, const NLMM101_HD& r, ActiveCracks* c);
 // T (3nA x 6) of the crack normals dir (nA x 3): rows (normal, t, s) per crack with the
 // local axes of CalcOrthonormalTriad; T maps a stress onto the crack tractions.
 void CalcMat_Tcr_3D(int nA, double** T, double** dir);
+// T (2n x 3) of the crack angles angle[1..n] of a plane model: row 2i-1 maps
+// (sxx, syy, sxy) to the normal stress of crack i, row 2i to its shear stress; T^T maps
+// the crack strains back (engineering shear).
+void CalcMat_Tcr(int n, double** T, const double* angle);
+
+// T (nc n x ns) of the packed cracks c: the normals of a solid model, the angles of a
+// plane one.
+void CalcMat_TcrOfCracks(const SolidCrackModel& model, const ActiveCracks& c, double** T);
 
 // Smallest angle in [0, pi/2] between the unit direction d and the normals of the nCr
 // cracks in dir (rows 1..nCr); no crack is the internal error.
@@ -140,10 +171,14 @@ void Calc_Dcr(const CrackParams& p, const ActiveCracks& c, const double* e, cons
 // Secant crack matrix of a step from (e, s) by the crack strain increment de.
 void Calc_Dcr_Sec(const CrackParams& p, const ActiveCracks& c, const double* e, const double* s, const double* de,
                   double** Dcr);
-// Floor of the diagonal: mode 0 a plain floor at Emin, Gmin; mode 1 a magnitude below
-// the floor becomes -Emin (normal) and -Gmin or, without shear softening, +Gmin (shear).
-// The models without floor modes have one plain floor (mode ignored).
-void ApplyMinCrStiff(const CrackParams& p, int n, int mode, double** Dcr);
+// Floor of the diagonal of the active cracks c: mode 0 a plain floor at Emin, Gmin;
+// mode 1 a magnitude below the floor becomes -Emin (normal; not for kFloorModesShearOnly)
+// and -Gmin or, without shear softening, +Gmin (shear). The models without floor modes
+// have one floor of their kind (mode ignored).
+void ApplyMinCrStiff(const CrackParams& p, const ActiveCracks& c, int mode, double** Dcr);
+// The last pair i < j of the n crack angles that stand at right angles (within 1e-8),
+// scanning i and then j upwards; (0, 0) when none.
+void FindPerpendicularCrPair(int n, int* i, int* j, const double* angle);
 // Adds the derivative of the shear retention stiffness by the crack normal strain to
 // the Newton matrix J at the crack strains eHat (start of the step e).
 void CalcFirstDeriv_DcrII(const CrackParams& p, const ActiveCracks& c, const double* eHat, const double* e,
@@ -159,6 +194,18 @@ void CalcMat_TcrT_A(const PointContext& at, const SolidCrackModel& model, int n,
 // Cracked tangent of the point's active cracks with their axes T (Dco when none).
 void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** T, double** Dco,
                   double** D);
+// The same with the axes of the cracks c (normals of a solid model, angles of a plane one).
+void CalcMat_DecrOfCracks(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** Dco,
+                          double** D);
+// Cracked tangent of a record whose nA active cracks `pack` gives out.
+template <class R>
+void CalcMat_DecrOfRecord(const SolidCrackModel& model, const PointContext& at, const MaterialRecord& m, const R& r,
+                          int nA, void (*pack)(int, const R&, ActiveCracks*), double** Dco, double** D) {
+  ActiveCracks c{};
+  if (nA > 0) pack(nA, r, &c);
+  CalcMat_DecrOfCracks(CrackParamsOf(model, m), at, c, Dco, D);
+  if (nA > 0) FreeActiveCracks(&c);
+}
 
 // ---- delta stress ---------------------------------------------------------------------------
 // The stress of the cracked point for the strain increment dEps: sigma (6) and the
@@ -241,8 +288,10 @@ struct CrackView {
   int32_t* nCr;
   double* angle;                 // threshold angle
   int32_t *status, *shear1, *shear2;
-  double** dir;
-  double *h, *gf, *gfII, *ft, *k1, *k2, *tau1, *tau2;
+  double** dir;                  // normals of a solid model
+  double** angleRows;            // angles of a plane model (column 1), or
+  double* angleVec;              // ... a plain vector of them
+  double *h, *gf, *gfInitial, *gfII, *ft, *k1, *k2, *tau1, *tau2;
   double *reop, *close, *epsMax, *g1, *g2;
   double *e, *s;
   double* tolerance;
@@ -250,13 +299,22 @@ struct CrackView {
   CrackPlasticPart* plastic;     // the plastic state of the elasto-plastic model, else null
 };
 CrackView CrackViewOf(NLMM111_HD& r);
-CrackView CrackViewOf(NLMM101_HD& r);
-CrackView CrackPartView(CrackPart111& r);  // the crack fields only
+// The simple record of the solid model (_NLMM102) or of the plane one (_NLMM101).
+CrackView CrackViewOf(NLMM101_HD& r, const SolidCrackModel& model = kModel102);
+CrackView CrackViewOf(NLMM104_HD& r);
+CrackView CrackViewOf(NLMM142_HD& r);
+CrackView CrackViewOf(NLMM141_HD& r);
+// The crack fields only (of _NLMM111 and of _NLMM104; a caller of _NLMM151 or _NLMM142
+// sets the model).
+CrackView CrackPartView(CrackPart111& r);
+CrackView CrackPartView(CrackPart104& r);
 int CalcNumActiveCr(const CrackView& v);
-// Fracture-energy field of the crack about to form with unit normal `normal`, and the
-// crack appended to the view (the typed routines of the record kinds call these).
-double Calc_Gf_NewCrInit(const MaterialRecord& m, const double* normal, const CrackView& v);
-void InitializeCr(const MaterialRecord& m, double gf, const double* normal, double sigmaN, CrackView& v);
+// Fracture-energy field of the crack about to form with unit normal `normal` (solid) or
+// the angle `angle` of its normal from x (plane; normal null), and the crack appended to
+// the view (the typed routines of the record kinds call these).
+double Calc_Gf_NewCrInit(const MaterialRecord& m, const double* normal, const CrackView& v, double angle = 0.0);
+void InitializeCr(const MaterialRecord& m, double gf, const double* normal, double sigmaN, CrackView& v,
+                  double angle = 0.0);
 void AssignActCrData(int nA, const CrackView& v, ActiveCracks* c);
 
 struct CrackSolve;
@@ -314,7 +372,7 @@ struct CrackChange {
 };
 
 // Principal stresses of a stress (CalcPrincipalStresses3D), a failure stopping the run
-// with the point; and the tractions t = T sigma (3n) on the planes of all n cracks.
+// with the point; and the tractions t = T sigma (nc n) on the planes of all n cracks.
 void CalcPrincipalStressesAt(const CrackEventContext& x, const double* stress, double* values, double** dir);
 void CalcCrTractions(const CrackView& v, const double* stress, double* t);
 
