@@ -27,6 +27,7 @@
 #include "model/fileio.h"
 #include "model/loadcase.h"
 #include "history/history.h"
+#include "materials/thermal_materials.h"
 #include "model/material.h"
 #include "numcore/numcore.h"
 #include "thermal/thermal_global.h"
@@ -192,7 +193,7 @@ void CheckNonlinearThermalRun(const MeshData* mesh, int nP, const int* NLMM_HD_C
                  m.ConvergenceCriterion);
     errexit("The nonlinear thermal transient analysis converges on the heat\nforce norm only: choose _FORCE_NORM.", 0);
   }
-  if (m.PathBehavior == 2 && NLMM_HD_Count[MAT_NLMM401] > 0) {
+  if (m.PathBehavior == 2 && HydratingConcreteInUse(NLMM_HD_Count)) {
     std::fflush(stdout);
     std::fprintf(stderr, "\nVerifying the <MAIN_PARAMETERS> block\n   -> PATH_BEHAVIOR: _DEPENDENT\n");
     errexit("The degree of hydration of _NLMM401 advances once per step only\n"

@@ -233,24 +233,16 @@ double CalcDensity_NL(int PropIndex, const MeshData* Mesh) {
   errexit(DensityFailure(s), 0);
 }
 
-void CalcLayerDensity(int L, int LayerPatternNumber, double* rho, const LayerPattern* LayerPatterns,
-                      const LayerProperty* LayerProps, const MaterialRecord* LinIso, const MaterialRecord* LinOrtho,
-                      const MaterialRecord* Nlmm101, const MaterialRecord* Nlmm104, const MaterialRecord* Nlmm121,
-                      const MaterialRecord* Nlmm141, const MaterialRecord* Nlmm142) {
+void CalcLayerDensity(int L, int LayerPatternNumber, double* rho, const MeshData* Mesh) {
   for (int k = 1; k <= L; k++) {
-    const LayerProperty& layer = LayerProps[LayerPatterns[LayerPatternNumber].Layer[k]];
-    const int r = layer.MaterialNumber;
-    const MaterialRecord* const blocks[8] = {nullptr, LinIso, LinOrtho, Nlmm101, Nlmm104, Nlmm121, Nlmm141, Nlmm142};
-    const int i = LayerDensityKindIndex(layer.MaterialKind);
-    if (i == 0) {
+    const LayerProperty& layer = Mesh->LayerProps[Mesh->LayerPatterns[LayerPatternNumber].Layer[k]];
+    if (LayerDensityKindIndex(layer.MaterialKind) == 0) {
       std::fflush(stdout);
       std::fprintf(stderr, "\nCalculating the densities of the layers of layer pattern n. %d\n", LayerPatternNumber);
       std::fprintf(stderr, "   -> Layer: %d\n", k);
       std::fprintf(stderr, "   -> Material type: %s\n", MaterialKindName(layer.MaterialKind));
       errexit("The material type of the layer is not valid for the gravity load.", 0);
     }
-    const MaterialRecord* block = blocks[i];
-    if (block == nullptr) InternalError(__FILE__, __LINE__);
-    rho[k] = MaterialDensity(layer.MaterialKind, block[r]);
+    rho[k] = MaterialDensity(layer.MaterialKind, Mesh->Materials[layer.MaterialKind][layer.MaterialNumber]);
   }
 }

@@ -170,9 +170,7 @@ int LayeredGravitySetup(int Element, int ElementType, int PropIndex, const MeshD
   CheckElemMaterialKind(ElemFaultContext{kCtxLayerGravity, Element, 0, 0}, ElementType, p.MaterialKind, MAT_LAY_PATT);
   const int L = Mesh->LayerPatterns[p.MaterialNumber].nLayers;
   allocd1(rho, L);
-  CalcLayerDensity(L, p.MaterialNumber, *rho, Mesh->LayerPatterns, Mesh->LayerProps, Mesh->Materials[MAT_LIN_ISO],
-                   Mesh->Materials[MAT_LIN_ORTHO], Mesh->Materials[MAT_NLMM101], Mesh->Materials[MAT_NLMM104],
-                   Mesh->Materials[MAT_NLMM121], Mesh->Materials[MAT_NLMM141], Mesh->Materials[MAT_NLMM142]);
+  CalcLayerDensity(L, p.MaterialNumber, *rho, Mesh);
   return L;
 }
 

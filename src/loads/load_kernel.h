@@ -584,11 +584,9 @@ void Calc_Fg_GravityLoadAhmadShellQuad_NL(int Size, int Element, int LoadCaseNum
 // (a material without a density stops the run with a worded message).
 double CalcDensity(int PropIndex, const MeshData* Mesh);
 double CalcDensity_NL(int PropIndex, const MeshData* Mesh);
-// rho[k] = density of layer k = 1..L of layer pattern `LayerPatternNumber`.
-void CalcLayerDensity(int L, int LayerPatternNumber, double* rho, const LayerPattern* LayerPatterns,
-                      const LayerProperty* LayerProps, const MaterialRecord* LinIso, const MaterialRecord* LinOrtho,
-                      const MaterialRecord* Nlmm101, const MaterialRecord* Nlmm104, const MaterialRecord* Nlmm121,
-                      const MaterialRecord* Nlmm141, const MaterialRecord* Nlmm142);
+// rho[k] = density of layer k = 1..L of layer pattern `LayerPatternNumber`; a layer
+// kind without a density for the gravity load stops the run naming pattern and layer.
+void CalcLayerDensity(int L, int LayerPatternNumber, double* rho, const MeshData* Mesh);
 
 // ---- temperature loads -------------------------------------------------------------------------
 // "<TEMPERATURE_VARIATION>": a temperature change uniform over the thickness or section,

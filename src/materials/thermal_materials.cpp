@@ -247,3 +247,5 @@ double ThermalPointHeatGeneration(int property, const MeshData* mesh, NLMM_HD* h
     default: InternalError(__FILE__, __LINE__);
   }
 }
+
+bool HydratingConcreteInUse(const int* NLMM_HD_Count) { return NLMM_HD_Count[MAT_NLMM401] > 0; }

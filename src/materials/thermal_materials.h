@@ -19,6 +19,8 @@ double CalcHeatCapacity_NL(int property, const MeshData* mesh);
 
 // _NLMM401: rho c (1.15 - 0.15 AlphaT) and k (1.1 - 0.1 AlphaT).
 double CalcHeatCapacity_AlphaT_NLMM401(double rhoc, double alphaT);
+// Does the run hold history records of the hydrating concrete (counts by material kind)?
+bool HydratingConcreteInUse(const int* NLMM_HD_Count);
 double CalcHeatCapacity_NLMM401(const MaterialRecord& m, double c0, double alphaT);
 void CalcMat_Dc_NLMM401(const MaterialRecord& m, int n, double alphaT, double** D, double** D0);
 // Heat generation rate at a point of temperature theta over the step dt; updates the

@@ -291,10 +291,11 @@ TEST(Density, LayerDensities) {
   pats[1].Layer[2] = 2;
   pats[1].Layer[3] = 1;
   Vec rho(3);
-  const MeshData& m = t.mesh;
-  CalcLayerDensity(3, 1, rho, pats, props, m.Materials[MAT_LIN_ISO], m.Materials[MAT_LIN_ORTHO],
-                   m.Materials[MAT_NLMM101], m.Materials[MAT_NLMM104], m.Materials[MAT_NLMM121],
-                   m.Materials[MAT_NLMM141], m.Materials[MAT_NLMM142]);
+  t.mesh.LayerProps = props;
+  t.mesh.LayerPatterns = pats;
+  CalcLayerDensity(3, 1, rho, &t.mesh);
+  t.mesh.LayerProps = nullptr;
+  t.mesh.LayerPatterns = nullptr;
   EXPECT_EQ(rho[1], 3.0);
   EXPECT_EQ(rho[2], 2.0);
   EXPECT_EQ(rho[3], 3.0);
