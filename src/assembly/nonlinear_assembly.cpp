@@ -409,7 +409,7 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
                                            mesh, s->Table, s->ElemToHD, da, a, fe);
             break;
           case _SOLID_HEXA:
-            // Temperature strains enter only the smeared-crack kind, which is not live.
+            // Temperature variations on nonlinear solids are refused at their load.
             CalcInt_Fg_SolidHexa_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
                                     s->ElemToHD, da, fe);
             break;
