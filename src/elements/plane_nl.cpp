@@ -94,17 +94,21 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   }
   zerod2(B, nc, nDof);
 
-  // Oliver's crack band of a solid crack model: the element's centre, and at each point
-  // the derivatives of the element (option 4) or of the sub-element around the point (5).
-  const int band = solid ? SolidCrackBandOption(code, mat) : 0;
+  // Oliver's crack band of a crack model: the element's centre, and at each point the
+  // derivatives of the element (option 4) or, in a solid, of the sub-element around the
+  // point (5). The point level of a quadrilateral has no geometry here.
+  const int band = SolidCrackBandOption(code, mat);
   double centre[4] = {0.0, 0.0, 0.0, 0.0}, **gSub = nullptr;
   CrackBandGeometry geometry{nNodes, X, centre, dNdx};
   if (band == 4 || band == 5) {
     const double origin[4] = {0.0, 0.0, 0.0, 0.0};
-    CalcShapeFuncSolidHexa(nNodes, N, origin);
+    if (solid)
+      CalcShapeFuncSolidHexa(nNodes, N, origin);
+    else
+      CalcShapeFuncQuad(nNodes, N, origin);
     for (int i = 1; i <= nNodes; i++)
-      for (int k = 1; k <= 3; k++) centre[k] += X[i][k] * N[i];
-    if (band == 5) {
+      for (int k = 1; k <= dim; k++) centre[k] += X[i][k] * N[i];
+    if (solid && band == 5) {
       allocd2(&gSub, nNodes, 3);
       geometry.gradN = gSub;
     }
@@ -142,7 +146,7 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
         if (stress) f *= dotd1(N, t, nNodes);
         f *= det;
         PointContext at{ip, comb, elem, iter, 0};
-        if (band == 4 || band == 5) {
+        if (band == 4 || (solid && band == 5)) {
           if (band == 5) {
             const double extent[4] = {0.0, w[1][i1], w[2][i2], w[3][i3]};
             CalcSubElementGradN(OliverPointContext{comb, iter, elem, ip, MaterialKindName(code)}, nNodes, s, X,

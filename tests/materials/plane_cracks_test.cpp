@@ -165,32 +165,44 @@ const int kCodes[] = {MAT_NLMM104, MAT_NLMM101, MAT_NLMM142, MAT_NLMM141};
 
 // ---- crack axes --------------------------------------------------------------------------------
 
-// The new-crack check and the update step of a plane record are not built: they refuse
-// before reading a stress of six components.
-TEST(PlaneCrackViewDeath, NewCrackCheckAndUpdateStepRefuse) {
-  const CrackMat c = P1(MAT_NLMM104);
-  Mat De(3, 3);
-  Dco(c, De);
-  const CrackEventContext x = CrackEventContextOf(kModel104, kAt, c.m, De.A);
-  const double stress[4] = {0, 4.0, 0.0, 0.0};
-  EXPECT_DEATH(
-      {
-        Point p(c);
-        CrackView v = p.View();
-        CheckNewCrInit(x, v, stress);
-      },
-      kInternal);
-  EXPECT_DEATH(
-      {
-        Point p(c);
-        p.Crack(c, 0.0, kCrOpening, 2e-5, 1.0, 2e-5);
-        CrackView v = p.View();
-        CrackSolve s;
-        s.Set(v);
-        CrackEvents ev;
-        UpdateCrModelState(x, v, s, ev, CrackChange{});
-      },
-      kInternal);
+// The new-crack check of a plane record on the major principal stress and its angle to
+// the existing cracks (threshold 0.5 rad), for the four members: above ft with no crack;
+// a crack at 10 degrees hides the direction of 170 degrees (20 degrees apart by folding)
+// and raises the next initiation stress by 1e-6 of the reference stress; 90 degrees
+// away a second crack starts; never more than the material's two cracks.
+TEST(PlaneCrackView, NewCrackCheckOnTheMajorPrincipalStress) {
+  const double deg = std::atan(1.0) / 45.0;
+  for (int code : kCodes) {
+    SCOPED_TRACE(code);
+    const CrackMat c = P1(code);
+    Mat De(3, 3);
+    Dco(c, De);
+    const CrackEventContext x = CrackEventContextOf(ModelOf(code), kAt, c.m, De.A);
+    // Uniaxial stress s along the direction at angle a.
+    const auto along = [](double s, double a, double* out) {
+      out[1] = s * std::cos(a) * std::cos(a);
+      out[2] = s * std::sin(a) * std::sin(a);
+      out[3] = s * std::sin(a) * std::cos(a);
+    };
+    double stress[4];
+    Point p(c);
+    CrackView v = p.View();
+    along(kFt, 0.0, stress);
+    EXPECT_FALSE(CheckNewCrInit(x, v, stress));
+    along(kFt + 1e-9, 0.3, stress);
+    EXPECT_TRUE(CheckNewCrInit(x, v, stress));
+    p.Crack(c, 10.0 * deg, kCrOpening, 1e-5, 2.0, 1e-5);
+    v = p.View();
+    along(4.0, 170.0 * deg, stress);
+    EXPECT_FALSE(CheckNewCrInit(x, v, stress));
+    EXPECT_NEAR(v.ft[2], 4.0 + 1e-6 * MatSlotValue(c.m, code, 68), 1e-12);
+    along(4.5, 100.0 * deg, stress);
+    EXPECT_TRUE(CheckNewCrInit(x, v, stress));
+    p.Crack(c, 100.0 * deg - 4.0 * std::atan(1.0), kCrOpening, 1e-5, 2.0, 1e-5);
+    v = p.View();
+    along(9.0, 55.0 * deg, stress);
+    EXPECT_FALSE(CheckNewCrInit(x, v, stress));
+  }
 }
 
 // Cracks at 0 and pi/2. _NLMM104 and _NLMM142 close a crack below its closing strain
