@@ -590,6 +590,45 @@ TEST(PlaneCrackDeltaStress, PatternOfAnotherCompositionIsRefused) {
 // ---- transverse shear and compressive damage ------------------------------------------------
 
 // Linear law, Ds 1000, strength 1, Gf 0.05, band 100: g_p 1e-3, g_u 2e-3.
+// The transverse shear entries of a shell point of _NLMM104: elastic while uncracked or
+// without a transverse law; a cracked point follows its law and keeps the strain and
+// the stress of the call; another point status is refused.
+TEST(PlaneCrackTransverseShear, EntryPointsOfTheShellPoint) {
+  CrackMat c = P1(MAT_NLMM104);
+  Point p(c);
+  NLMM104_HD& r = *static_cast<NLMM104_HD*>(p.r);
+  Mat Ds(2, 2), D(2, 2);
+  Ds[1][1] = Ds[2][2] = 1000.0;
+  const double g1[3] = {0, 1.5e-3, -0.5e-3};
+  double tau[3];
+  for (int status : {1, 2}) {
+    r.PointStatus = status;
+    CalcShearStress_OP_NLMM104(c.m, r, Ds.A, g1, tau);
+    EXPECT_EQ(tau[1], 1.5);
+    EXPECT_EQ(tau[2], -0.5);
+    EXPECT_EQ(r.Cr.PointVectorA[1], 1.5e-3);
+    EXPECT_EQ(r.Cr.PointVectorB[2], -0.5);
+    CalcMat_Ds_NLMM104(c.m, r, Ds.A, D.A);
+    EXPECT_EQ(D[1][1], 1000.0);
+  }
+  c.Set(90, 1).Set(91, 1.0).Set(92, 0.05);
+  r.PointStatus = 1;
+  const double g0[3] = {0, 1.0e-3, 0.5e-3};
+  CalcShearStress_OP_NLMM104(c.m, r, Ds.A, g0, tau);
+  EXPECT_EQ(r.Cr.PointByteA, 1);  // the uncracked point does not load its law
+  r.PointStatus = 2;
+  CalcShearStress_OP_NLMM104(c.m, r, Ds.A, g0, tau);
+  EXPECT_NEAR(tau[1], 1.0, 1e-12);
+  CalcShearStress_OP_NLMM104(c.m, r, Ds.A, g1, tau);
+  EXPECT_NEAR(tau[1], 0.5, 1e-12);
+  EXPECT_NEAR(tau[2], -0.5, 1e-12);
+  EXPECT_NEAR(r.Cr.PointVectorB[1], 0.5, 1e-12);
+  CalcMat_Ds_NLMM104(c.m, r, Ds.A, D.A);
+  EXPECT_NEAR(D[1][1], 0.5 / 1.5e-3, 1e-9);
+  r.PointStatus = 3;
+  EXPECT_DEATH(CalcMat_Ds_NLMM104(c.m, r, Ds.A, D.A), kInternal);
+}
+
 TEST(PlaneCrackTransverseShear, SofteningUnloadingReloadingAndExhaustion) {
   for (int code : {MAT_NLMM104, MAT_NLMM142}) {
     SCOPED_TRACE(code);

@@ -476,3 +476,90 @@ TEST(PlaneCrackEvents, FractureEnergyFollowsTheShearSliding) {
     freed2(De);
   }
 }
+
+// The status tables of a plane crack after a sub-step, one crack of P1 with crack shear
+// softening (peak 0.3, G_II 0.05): the normal status from the crack normal strain e0 -> e1
+// against the envelope strain and the ultimate strain eps_u; the shear status from the
+// crack shear strain g0 -> g1 against the largest g_max, the peak strain g_p and the
+// ultimate g_u. A shear strain that comes back exactly to g_max on the positive side
+// counts as reloading, as on the negative side.
+TEST(PlaneCrackEvents, NormalAndShearStatusTables) {
+  CrackMat c = S1(MAT_NLMM104);
+  c.Set(81, 1, 1).Set(84, 0.3).Set(85, 0.05);
+  double** De;
+  allocd2(&De, 3, 3);
+  CalcMat_De_IsoModel(3, 0.0, kE, De);
+  const CrackEventContext x = CrackEventContextOf(kModel104, kAt, c.m, De);
+  const double eu = 2.0 * 0.1 / (0.48 * kFt * 100.0);
+  struct Case {
+    int s0;
+    double e0, e1, env;
+    bool closing;
+    int q0;
+    double g0, g1, gMax;
+    int s1, q1;
+    bool envelope;  // the normal envelope strain moves to e1
+    bool shearMax;  // g_max moves to g1
+  };
+  // g_p = 0.3 / K and g_u = 2 G_II / (h 0.3) are read from the record below; the shear
+  // strains are given as multiples of g_u (g_max = g_u / 2 where it matters).
+  const Case cases[] = {
+      {kCrInitiating, 0.0, 0.5, 0.0, false, 1, 0, 0, 0, kCrOpening, 1, true, true},
+      {kCrInitiating, 0.0, 1.1, 0.0, false, 1, 0, 0, 0, kCrFullyOpen, 1, true, true},
+      {kCrOpening, 0.3, 0.4, 0.3, false, 1, 0, 0, 0, kCrOpening, 1, true, true},
+      {kCrOpening, 0.4, 0.3, 0.4, false, 1, 0, 0, 0, kCrClosing, 1, false, true},
+      {kCrOpening, 0.1, -1e-9, 0.1, true, 1, 0, 0, 0, kCrClosed, 1, false, false},
+      {kCrClosing, 0.2, 0.3, 0.4, false, 1, 0, 0, 0, kCrReopening, 1, false, true},
+      {kCrClosing, 0.2, 0.4, 0.4, false, 1, 0, 0, 0, kCrOpening, 1, true, true},
+      {kCrReopening, 0.3, 0.4, 0.4, false, 1, 0, 0, 0, kCrReopening, 1, false, true},
+      {kCrReopening, 0.3, 0.45, 0.4, false, 1, 0, 0, 0, kCrOpening, 1, true, true},
+      {kCrReopening, 0.3, 1.2, 0.4, false, 1, 0, 0, 0, kCrFullyOpen, 1, true, true},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 1, 0, 0.5, 0, kCrOpening, 2, true, true},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 1, 0, 1.1, 0, kCrOpening, 5, true, true},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 2, 0.5, 0.4, 0.5, kCrOpening, 3, true, false},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 2, 0.4, 0.6, 0.4, kCrOpening, 2, true, true},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 3, 0.2, 0.4, 0.5, kCrOpening, 4, true, false},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 3, 0.2, 0.5, 0.5, kCrOpening, 4, true, false},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 3, -0.2, -0.5, 0.5, kCrOpening, 4, true, false},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 3, 0.2, 0.1, 0.5, kCrOpening, 3, true, false},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 4, 0.4, 0.2, 0.5, kCrOpening, 3, true, false},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 4, 0.4, 0.7, 0.5, kCrOpening, 2, true, true},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 4, 0.4, 1.2, 0.5, kCrOpening, 5, true, true},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 5, 0.4, 0.1, 0.5, kCrOpening, 5, true, false},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(&k - cases));
+    matdriver::ContinuumPoint pt(MAT_NLMM104, _PLANE_STRESS_QUAD, c.m);
+    NLMM104_HD& r = pt.Record<NLMM104_HD>();
+    InitializeCr_NLMM104(c.m, 0.1, 0.0, kFt, &r);
+    r.PointStatus = 2;
+    CrackPart104& q = r.Cr;
+    const double gu = 2.0 * 0.05 / (100.0 * 0.3);
+    ASSERT_LT(q.CrShearStrength[1] / q.CrShearStiffness[1], 0.5 * gu);  // g_p
+    q.CrStatus[1] = k.s0;
+    q.CrStrain[1] = k.e0 * eu;
+    q.CrStrainMax[1] = k.env * eu;
+    q.CrCloseThreshold[1] = k.closing ? -1e-9 * eu : -1.0;
+    q.CrAuxStatus[1] = k.q0;
+    q.CrStrain[2] = k.g0 * gu;
+    q.CrShearStrainMax[1] = k.gMax * gu;
+    CrackView v = CrackViewOf(r);
+    CrackSolve s;
+    s.Set(v);
+    s.c.e[1] = k.e1 * eu;
+    s.c.e[2] = k.g1 * gu;
+    CrackEvents ev;
+    ev.closing = k.closing;
+    ev.closeFlag[1] = k.closing ? 1 : 0;
+    CrackChange ch;
+    if (k.closing) ch = CrackChange{1.0, 3, 0, true};
+    UpdateCrModelState(x, v, s, ev, ch);
+    EXPECT_EQ(q.CrStatus[1], k.s1);
+    EXPECT_EQ(q.CrStrainMax[1], (k.envelope ? k.e1 : k.env) * eu);
+    if (k.s1 != kCrClosed) {
+      EXPECT_EQ(q.CrAuxStatus[1], k.q1);
+      EXPECT_EQ(q.CrShearStrainMax[1], (k.shearMax ? k.g1 : k.gMax) * gu);
+    }
+  }
+  freed2(De);
+}
