@@ -10,21 +10,17 @@
 // the run spent in the re-checks of crack events.
 //
 // Usage: bench_plane_crack_panel [scratch directory]
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "analysis/entry.h"
+#include "crack_run.h"
 #include "element_models.h"
 #include "linear_model.h"
-#include "materials/crack/solid_cracks.h"
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
-#include "support/result_readers.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -86,44 +82,15 @@ Job Panel() {
 
 int main(int argc, char** argv) {
   const std::string dir = argc > 1 ? argv[1] : (std::filesystem::temp_directory_path() / "volde_crack_panel").string();
-  std::filesystem::create_directories(dir);
   const Job job = Panel();
-  tw::WriteDataFile(dir + "/panel", job.model);
-  FILE* fp = std::fopen((dir + "/panel_ctrl.dat").c_str(), "w");
-  if (fp == nullptr) return 1;
-  std::fprintf(fp, "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-  std::fclose(fp);
-  std::filesystem::current_path(dir);
-  // The program's own log goes to panel.out.
-  std::fflush(stdout);
-  if (std::freopen("panel.out", "w", stdout) == nullptr) return 1;
-  char name[] = "panel", self[] = "volde";
-  char* args[] = {self, name, nullptr};
-  const long solves0 = DeltaStressSolveCount(), updates0 = CrackUpdateCount();
-  const double recheck0 = CrackRecheckSeconds();
-  const int status = RunVolde(2, args);
-  const long solves = DeltaStressSolveCount() - solves0, updates = CrackUpdateCount() - updates0;
-  const double recheck = CrackRecheckSeconds() - recheck0;
-  if (status != 0) {
-    std::fprintf(stderr, "the run failed, see %s/panel.out\n", dir.c_str());
-    return 1;
-  }
-  const resultfile::NonlinearExecParams ep =
-      resultfile::ReadNonlinearExecParams("panel_ep.bin", job.layout.nF, job.layout.nP);
-  double total = 0.0;
-  int iterations = 0;
-  for (const auto& e : ep.entries) {
-    total += e.path.d2;
-    iterations += e.nIterations;
-  }
-  const double n = ep.entries.empty() ? 1.0 : static_cast<double>(ep.entries.size());
+  CrackRunFigures f;
+  if (!RunCrackJobHere(dir, "panel", job, &f)) return 1;
   std::fprintf(stderr,
                "Panel of %d x %d quadrilaterals, weak column pulled to full opening in %d combinations:\n"
                "  %d combinations, %d iterations, %.3f s per combination\n"
                "  %ld crack updates of a sampling point, %.2f delta-stress solves per update\n"
                "  %.3f s in re-checks of crack events, %.1f %% of the run\n",
-               kN, kN, kSteps, static_cast<int>(ep.entries.size()), iterations, total / n, updates,
-               updates > 0 ? static_cast<double>(solves) / static_cast<double>(updates) : 0.0, recheck,
-               total > 0.0 ? 100.0 * recheck / total : 0.0);
+               kN, kN, kSteps, f.combinations, f.iterations, f.secondsPerCombination, f.updates, f.solvesPerUpdate,
+               f.recheckSeconds, f.seconds > 0.0 ? 100.0 * f.recheckSeconds / f.seconds : 0.0);
   return 0;
 }

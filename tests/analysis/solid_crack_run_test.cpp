@@ -42,6 +42,35 @@ tw::Rec S1(int code, double ft, int option) {
       .D(0.2).I(1).I(1).I(option).D(100.0).I(3).D(1.0);
 }
 
+// One combination of the end displacement u_k per step k; Newton-Raphson to 1e-9.
+void PulledInSteps(Job& j, const std::vector<double>& displacements) {
+  j.model.combinations.clear();
+  for (double u : displacements) {
+    tw::Combination c;
+    c.factors = {{1, u}};
+    j.model.combinations.push_back(c);
+  }
+  j.model.main.materNonlinear = 1;
+  j.model.main.convergenceCriterion = 1;
+  j.model.main.tolerance = 1e-9;
+  j.model.main.maxIterations = 60;
+  j.model.main.pathBehavior = 1;
+  j.model.main.storageTechnique = 1;
+  j.model.main.linEqAlgorithm = 1;
+}
+
+// Sum of the reactions of the points `end` along dof `dof` in every combination.
+std::vector<double> EndForces(const resultfile::DisplReactFile& dr, const Job& j, const std::vector<int>& end,
+                              int dof) {
+  std::vector<double> f;
+  for (const auto& r : dr.records) {
+    double s = 0.0;
+    for (int p : end) s += r.react.at(static_cast<size_t>(j.layout.Presc(p, dof)));
+    f.push_back(s);
+  }
+  return f;
+}
+
 // Bar of nx hexahedra along x over 100 mm, 100 x 100 section, on rollers on the faces
 // x = 0, y = 0, z = 0; the end face moved by u_k = displacements[k] in combination k.
 // The element at x = 0 may take a weaker material (ft0).
@@ -69,30 +98,10 @@ struct Bar {
         pulls.push_back(tw::PrescribedDisplacement(end.back(), 1, 1.0));
       }
     j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
-    j.model.combinations.clear();
-    for (double u : displacements) {
-      tw::Combination c;
-      c.factors = {{1, u}};
-      j.model.combinations.push_back(c);
-    }
-    j.model.main.materNonlinear = 1;
-    j.model.main.convergenceCriterion = 1;
-    j.model.main.tolerance = 1e-9;
-    j.model.main.maxIterations = 60;
-    j.model.main.pathBehavior = 1;
-    j.model.main.storageTechnique = 1;
-    j.model.main.linEqAlgorithm = 1;
+    PulledInSteps(j, displacements);
   }
   // Axial force of every combination from the reactions of the end face.
-  std::vector<double> Forces(const resultfile::DisplReactFile& dr) const {
-    std::vector<double> f;
-    for (const auto& r : dr.records) {
-      double s = 0.0;
-      for (int p : end) s += r.react.at(static_cast<size_t>(lj.job.layout.Presc(p, 1)));
-      f.push_back(s);
-    }
-    return f;
-  }
+  std::vector<double> Forces(const resultfile::DisplReactFile& dr) const { return EndForces(dr, lj.job, end, 1); }
 };
 
 // The plane models with the values of S1 (at most 2 cracks) and softening law `law`:
@@ -134,29 +143,9 @@ struct PlaneBar {
     j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0},
                                                 {tw::PrescribedDisplacement(end[0], 2, 1.0),
                                                  tw::PrescribedDisplacement(end[1], 2, 1.0)})};
-    j.model.combinations.clear();
-    for (double u : displacements) {
-      tw::Combination c;
-      c.factors = {{1, u}};
-      j.model.combinations.push_back(c);
-    }
-    j.model.main.materNonlinear = 1;
-    j.model.main.convergenceCriterion = 1;
-    j.model.main.tolerance = 1e-9;
-    j.model.main.maxIterations = 60;
-    j.model.main.pathBehavior = 1;
-    j.model.main.storageTechnique = 1;
-    j.model.main.linEqAlgorithm = 1;
+    PulledInSteps(j, displacements);
   }
-  std::vector<double> Forces(const resultfile::DisplReactFile& dr) const {
-    std::vector<double> f;
-    for (const auto& r : dr.records) {
-      double s = 0.0;
-      for (int p : end) s += r.react.at(static_cast<size_t>(job.layout.Presc(p, 2)));
-      f.push_back(s);
-    }
-    return f;
-  }
+  std::vector<double> Forces(const resultfile::DisplReactFile& dr) const { return EndForces(dr, job, end, 2); }
 };
 
 std::vector<double> Steps(double from, double to, double step) {

@@ -83,6 +83,29 @@ struct Drive {
   }
 };
 
+// The closing of crack 1 at 3/4 of dEps: its re-check holds, and so does the whole
+// search of the transition point, both on copies that leave the point's record (of
+// history slot `slot`) as it was.
+void ExpectClosingAtThreeQuarters(int slot, const CrackEventContext& x, const CrackView& v, const void* record,
+                                  const double* dEps) {
+  const RecordOps& ops = *RecordOpsOfSlot(slot);
+  void* before = std::calloc(1, ops.size);
+  ops.init(before);
+  ops.copy(before, record);
+  CrackEvents ev;
+  ev.closing = true;
+  ev.closeFlag[1] = 1;
+  EXPECT_TRUE(CheckCrEventReallyOccur(x, v, dEps, ev, CrackChange{0.75, 3, 0, true}));
+  EXPECT_TRUE(matdriver::SameRecord(slot, before, record));
+  const CrackChange ch = CalcTransPointChangeCrStatus(x, v, dEps, ev);
+  EXPECT_TRUE(ch.apply);
+  EXPECT_EQ(ch.kind, 3);
+  EXPECT_NEAR(ch.k, 0.75, 1e-6);
+  EXPECT_TRUE(matdriver::SameRecord(slot, before, record));
+  ops.release(before);
+  std::free(before);
+}
+
 }  // namespace
 
 // Uniaxial tension of the bar's point (u = eps L, F = sigma A of the 100 mm bar): the
@@ -225,7 +248,6 @@ TEST(SolidCrackEvents, TransitionFactorsOfTheThreeEvents) {
   CalcMat_De_IsoModel(6, 0.0, kE, Dco);
   const CrackEventContext x = CrackEventContextOf(kModel111, kAt, c.m, Dco);
   const int slot = NlmmSlotOfCode(MAT_NLMM111);
-  const RecordOps& ops = *RecordOpsOfSlot(slot);
 
   // New crack from sigma = 0: the start value is the transition point.
   {
@@ -251,20 +273,7 @@ TEST(SolidCrackEvents, TransitionFactorsOfTheThreeEvents) {
       EXPECT_NEAR(k, 0.75, 1e-6);
     }
     // The closing re-check works on its own copy.
-    void* before = std::calloc(1, ops.size);
-    ops.init(before);
-    ops.copy(before, &r);
-    CrackEvents ev;
-    ev.closing = true;
-    ev.closeFlag[1] = 1;
-    CrackChange ch;
-    ch.k = 0.75;
-    ch.kind = 3;
-    ch.apply = true;
-    EXPECT_TRUE(CheckCrEventReallyOccur(x, v, dEps, ev, ch));
-    EXPECT_TRUE(matdriver::SameRecord(slot, before, &r));
-    ops.release(before);
-    std::free(before);
+    ExpectClosingAtThreeQuarters(slot, x, v, &r, dEps);
   }
   // Reopening from -1e-4 by 6e-4: the traction reaches its reopening stress 1e-6 ft.
   {
@@ -385,7 +394,6 @@ TEST(PlaneCrackEvents, TransitionFactorsOfTheThreeEvents) {
   CalcMat_De_IsoModel(3, 0.0, kE, De);
   const CrackEventContext x = CrackEventContextOf(kModel104, kAt, c.m, De);
   const int slot = NlmmSlotOfCode(MAT_NLMM104);
-  const RecordOps& ops = *RecordOpsOfSlot(slot);
   double k = 0.0;
   {
     Drive d(c);
@@ -405,23 +413,7 @@ TEST(PlaneCrackEvents, TransitionFactorsOfTheThreeEvents) {
     EXPECT_TRUE(CalcTransPointIterAlgor(3, algorithm, x, v, down, 1, 1, nullptr, &k));
     EXPECT_NEAR(k, 0.75, 1e-6);
   }
-  void* before = std::calloc(1, ops.size);
-  ops.init(before);
-  ops.copy(before, &r);
-  CrackEvents ev;
-  ev.closing = true;
-  ev.closeFlag[1] = 1;
-  const CrackChange closing{0.75, 3, 0, true};
-  EXPECT_TRUE(CheckCrEventReallyOccur(x, v, down, ev, closing));
-  EXPECT_TRUE(matdriver::SameRecord(slot, before, &r));
-  // The whole search picks the same point and confirms it.
-  const CrackChange ch = CalcTransPointChangeCrStatus(x, v, down, ev);
-  EXPECT_TRUE(ch.apply);
-  EXPECT_EQ(ch.kind, 3);
-  EXPECT_NEAR(ch.k, 0.75, 1e-6);
-  EXPECT_TRUE(matdriver::SameRecord(slot, before, &r));
-  ops.release(before);
-  std::free(before);
+  ExpectClosingAtThreeQuarters(slot, x, v, &r, down);
 
   d.To(-1e-4, 1e-5);
   EXPECT_EQ(r.Cr.CrStatus[1], kCrClosed);
