@@ -303,20 +303,23 @@ TEST_F(SolidCrackRun, RestartOnTheSofteningBranchGivesTheUninterruptedRun) {
   ExpectRestartedRunSame(j, "_NLMM111_HD.bin");
 }
 
-// Oliver's band at the point (option 5): each of the 2 x 2 x 2 points stands for a
-// sub-element half the bar long, so h = 50 and the bar opens fully at 2 eps_u(50) L, with
-// twice Gf A spent: the band of a point, not of the element.
+// Oliver's band at the point (option 5): each of the 2 x 2 x 2 points of the hexahedron
+// (2 x 2 of the quadrilateral) stands for a sub-element half the bar long, so h = 50 and
+// the bar opens fully at 2 eps_u(50) L, with twice Gf A spent: the band of a point, not
+// of the element.
 TEST_F(SolidCrackRun, PointLevelOliverBandIsHalfTheElement) {
   const std::vector<double> u = Steps(0.0, 0.3, 0.005);
   Bar bar(MAT_NLMM111, 1, 3.0, 5, u);
-  const std::vector<double> f = bar.Forces(Run(bar.lj.job, "band5"));
-  ASSERT_EQ(f.size(), u.size());
-  const double open = 2.0 * 0.1 / (0.48 * 3.0 * 50.0) * 100.0;
-  EXPECT_NEAR(open, 0.2777778, 1e-7);
-  EXPECT_NEAR(f[IndexOf(u, 0.01)], 30000.0, 1e-4);
-  EXPECT_GT(f[IndexOf(u, 0.275)], 0.5);
-  EXPECT_LT(std::fabs(f[IndexOf(u, 0.28)]), 0.5);
-  EXPECT_NEAR(Work(u, f), 2000.0, 20.0);
+  PlaneBar plane(MAT_NLMM104, 1, 1, 3.0, 5, u);
+  for (const std::vector<double>& f : {bar.Forces(Run(bar.lj.job, "band5")), plane.Forces(Run(plane.job, "plane5"))}) {
+    ASSERT_EQ(f.size(), u.size());
+    const double open = 2.0 * 0.1 / (0.48 * 3.0 * 50.0) * 100.0;
+    EXPECT_NEAR(open, 0.2777778, 1e-7);
+    EXPECT_NEAR(f[IndexOf(u, 0.01)], 30000.0, 1e-4);
+    EXPECT_GT(f[IndexOf(u, 0.275)], 0.5);
+    EXPECT_LT(std::fabs(f[IndexOf(u, 0.28)]), 0.5);
+    EXPECT_NEAR(Work(u, f), 2000.0, 20.0);
+  }
 }
 
 // The elasto-plastic model shortened in steps of 0.002 mm: elastic up to 1.002534 r0 fc A,

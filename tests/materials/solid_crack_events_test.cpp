@@ -555,3 +555,29 @@ TEST(PlaneCrackEvents, NormalAndShearStatusTables) {
   }
   freed2(De);
 }
+
+// A plane-strain point (nu 0.2) pulled along x: elastic with the plane-strain stiffness,
+// sigma_x = E (1 - nu) / ((1 + nu) (1 - 2 nu)) eps_x and sigma_y = nu / (1 - nu) sigma_x,
+// until sigma_x reaches ft at eps_x = 9e-5; then one crack normal to x.
+TEST(PlaneCrackEvents, PlaneStrainPointCracksAtItsOwnStiffness) {
+  for (int code : {MAT_NLMM104, MAT_NLMM101}) {
+    SCOPED_TRACE(code);
+    CrackMat c = S1(code);
+    c.Set(66, 0.2);
+    matdriver::ContinuumPoint pt(code, _PLANE_STRAIN_QUAD, c.m);
+    std::vector<double> s;
+    for (int i = 1; i <= 4; i++) {
+      std::vector<double> e{2e-5, 0.0, 0.0};
+      s = pt.Step(e, std::vector<bool>(3, false));
+    }
+    const double k = kE * 0.8 / (1.2 * 0.6);
+    EXPECT_NEAR(s[0], k * 8e-5, 1e-12);
+    EXPECT_NEAR(s[1], 0.25 * k * 8e-5, 1e-12);
+    std::vector<double> e{2e-5, 0.0, 0.0};
+    s = pt.Step(e, std::vector<bool>(3, false));
+    const int n = code == MAT_NLMM104 ? pt.Record<NLMM104_HD>().Cr.nCr : pt.Record<NLMM101_HD>().nCr;
+    EXPECT_EQ(n, 1);
+    EXPECT_LT(s[0], kFt);
+    EXPECT_GT(s[0], 0.9 * kFt);
+  }
+}
