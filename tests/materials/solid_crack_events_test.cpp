@@ -581,3 +581,41 @@ TEST(PlaneCrackEvents, PlaneStrainPointCracksAtItsOwnStiffness) {
     EXPECT_GT(s[0], 0.9 * kFt);
   }
 }
+
+// The angle criterion of a new crack on a plane point whose only crack (at 0) is closed:
+// from sigma = (2, 0, 0) a shear strain turns the major direction by
+// theta(k) = atan(tau k) / 2; with tau = 2 tan(1) it reaches the threshold 0.5 rad at
+// k = 1/2, by either algorithm.
+TEST(PlaneCrackEvents, AngleCriterionOfANewCrack) {
+  for (int code : {MAT_NLMM104, MAT_NLMM101}) {
+    SCOPED_TRACE(code);
+    CrackMat c = S1(code);
+    c.Set(CrackMatSlotsOf(code).angle, 0.5);
+    double** De;
+    allocd2(&De, 3, 3);
+    CalcMat_De_IsoModel(3, 0.0, kE, De);
+    const CrackEventContext x = CrackEventContextOf(code == MAT_NLMM104 ? kModel104 : kModel101, kAt, c.m, De);
+    matdriver::ContinuumPoint pt(code, _PLANE_STRESS_QUAD, c.m);
+    CrackView v;
+    if (code == MAT_NLMM104) {
+      NLMM104_HD& r = pt.Record<NLMM104_HD>();
+      InitializeCr_NLMM104(c.m, 0.1, 0.0, kFt, &r);
+      v = CrackViewOf(r);
+    } else {
+      NLMM101_HD& r = pt.Record<NLMM101_HD>();
+      InitializeCr_NLMM101(c.m, 0.1, 0.0, kFt, &r);
+      v = CrackViewOf(r, kModel101);
+    }
+    v.status[1] = kCrClosed;
+    v.stress[1] = 2.0;
+    EXPECT_EQ(*v.angle, 0.5);
+    const double dEps[4] = {0.0, 0.0, 0.0, 2.0 * std::tan(1.0) / (0.5 * kE)};
+    for (int algorithm : {1, 2}) {
+      double k = 0.0;
+      EXPECT_TRUE(CalcTransPointIterAlgor(1, algorithm, x, v, dEps, 2, 0, nullptr, &k));
+      // Converged to 1e-6 rad, d theta / dk = 0.45 there.
+      EXPECT_NEAR(k, 0.5, 2.5e-6);
+    }
+    freed2(De);
+  }
+}
