@@ -619,3 +619,4 @@ TEST(PlaneCrackEvents, AngleCriterionOfANewCrack) {
     freed2(De);
   }
 }
+
