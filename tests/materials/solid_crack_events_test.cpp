@@ -97,7 +97,9 @@ void ExpectClosingAtThreeQuarters(int slot, const CrackEventContext& x, const Cr
   ev.closeFlag[1] = 1;
   EXPECT_TRUE(CheckCrEventReallyOccur(x, v, dEps, ev, CrackChange{0.75, 3, 0, true}));
   EXPECT_TRUE(matdriver::SameRecord(slot, before, record));
-  const CrackChange ch = CalcTransPointChangeCrStatus(x, v, dEps, ev);
+  CrackSolve end;
+  EXPECT_TRUE(end.Run(x, v, dEps));
+  const CrackChange ch = CalcTransPointChangeCrStatus(x, v, dEps, end.sigma, ev);
   EXPECT_TRUE(ch.apply);
   EXPECT_EQ(ch.kind, 3);
   EXPECT_NEAR(ch.k, 0.75, 1e-6);

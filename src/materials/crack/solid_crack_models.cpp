@@ -79,7 +79,8 @@ double LargestAt(const CrackEventContext& x, const CrackView& v, const double* d
 }
 
 // Transition point of a new crack; false when the angle test rejects the crack.
-bool NewCrackPoint(const CrackEventContext& x, const CrackView& v, const double* dEps, double* k, int* criterion) {
+bool NewCrackPoint(const CrackEventContext& x, const CrackView& v, const double* dEps, const double* endStress,
+                   double* k, int* criterion) {
   const int n = *v.nCr;
   CrackDir a0Dir;
   double largest;
@@ -98,17 +99,29 @@ bool NewCrackPoint(const CrackEventContext& x, const CrackView& v, const double*
     *k = k1;
     *criterion = 1;
   } else {
+    const int choice = v.model->newCrackChoice;
     CrackDir d;
-    LargestAt(x, v, dEps, k1, &d);
-    const bool angleAtK1 = CalcDeltaCrAngleOf(v, d) > *v.angle;
+    bool angleAtK1 = false, strengthAtK2 = false;
+    if (choice == kChoiceAtEnd) {
+      const PrincipalStresses P(x, endStress);
+      angleAtK1 = CalcDeltaCrAngleOf(v, P.Dir(P.m)) > *v.angle;
+      strengthAtK2 = P.Largest() > v.ft[n + 1];
+    } else if (choice == kChoiceAtTransitions) {
+      LargestAt(x, v, dEps, k1, &d);
+      angleAtK1 = CalcDeltaCrAngleOf(v, d) > *v.angle;
+    } else if (choice != kChoiceByFactors) {
+      InternalError(__FILE__, __LINE__);
+    }
     double k2 = -1.0;
-    bool strengthAtK2 = false;
     const bool within = !(CalcDeltaCrAngleOf(v, a0Dir) > *v.angle);
     if (within && (v.model->thresholds || CheckNewCrInitDirection(x, v, dEps))) {
       if (!CalcTransPointNewCrInit(x, v, dEps, 2, &k2)) k2 = -1.0;
-      if (k2 >= 0.0) strengthAtK2 = LargestAt(x, v, dEps, k2, &d) > v.ft[n + 1];
+      if (choice == kChoiceAtTransitions && k2 >= 0.0) strengthAtK2 = LargestAt(x, v, dEps, k2, &d) > v.ft[n + 1];
     }
-    if (k1 < k2 && strengthAtK2) {
+    if (choice == kChoiceByFactors) {
+      *criterion = k1 < k2 ? 2 : 1;
+      *k = k1 < k2 ? k2 : k1;
+    } else if (k1 < k2 && strengthAtK2) {
       *k = k2;
       *criterion = 2;
     } else if (k1 >= k2 && angleAtK1) {
@@ -125,11 +138,11 @@ bool NewCrackPoint(const CrackEventContext& x, const CrackView& v, const double*
 }  // namespace
 
 CrackChange CalcTransPointChangeCrStatus(const CrackEventContext& x, const CrackView& v, const double* dEps,
-                                         const CrackEvents& ev) {
+                                         const double* endStress, const CrackEvents& ev) {
   CrackChange none;
   double kNew = 1.1, kReop = 1.1, kClose = 1.1;
   int criterion = 0;
-  if (ev.newCrack && !NewCrackPoint(x, v, dEps, &kNew, &criterion)) {
+  if (ev.newCrack && !NewCrackPoint(x, v, dEps, endStress, &kNew, &criterion)) {
     // A new crack that the angle test rejects cancels the pass.
     none.kind = 1;
     return none;
@@ -204,7 +217,7 @@ void CalcStressCrModel(const CrackEventContext& x, CrackView& v, const double* d
     CrackEvents ev;
     CrackChange ch;
     if (CheckChangeCrStatus(x, v, s, ev)) {
-      ch = CalcTransPointChangeCrStatus(x, v, rest, ev);
+      ch = CalcTransPointChangeCrStatus(x, v, rest, s.sigma, ev);
       copyd1(work, rest, ns);
       if (ch.apply && std::fabs(ch.k - 1.0) > kSmall) scaled1(work, ns, ch.k);
       SolvePass(x, v, work, s);

@@ -67,7 +67,17 @@ struct SolidCrackModel {
   int gfUpdate;
   // A new crack takes Oliver's band of its own direction (band options 4 and 5).
   bool bandAtInit;
+  // How a point with cracks chooses between the strength and the angle transitions of a
+  // new crack (NewCrackChoice).
+  int newCrackChoice;
 };
+
+// The strength transition f1 and the angle transition f2 of a new crack at a point with
+// cracks: the later one, provided the stress state confirms it (the angle at f1 beyond
+// the threshold, the strength exceeded at f2), else no new crack in the pass; the states
+// at f1 and f2 themselves, or the state at the end of the increment for both; or the
+// later one without conditions.
+enum NewCrackChoice { kChoiceAtTransitions = 1, kChoiceAtEnd, kChoiceByFactors };
 
 // Floors of the crack matrix: a plain floor in the secant matrix and the tangent, shear
 // terms of a crack together; two modes on the caller's demand (mode 0 the tangent,
@@ -437,8 +447,9 @@ bool CheckCrEventReallyOccur(const CrackEventContext& x, const CrackView& v, con
 // existing cracks.
 bool CheckNewCrInitDirection(const CrackEventContext& x, const CrackView& v, const double* dEps);
 // The earliest event of the increment dEps flagged in ev, confirmed by its re-check.
+// endStress: the stress after the whole of dEps with the present cracks.
 CrackChange CalcTransPointChangeCrStatus(const CrackEventContext& x, const CrackView& v, const double* dEps,
-                                         const CrackEvents& ev);
+                                         const double* endStress, const CrackEvents& ev);
 
 // ---- transition points -------------------------------------------------------------------------
 // Fraction k of dEps at which the event condition holds: Newton's method with a central
