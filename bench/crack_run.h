@@ -6,12 +6,30 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "analysis/entry.h"
+#include "element_models.h"
 #include "linear_model.h"
 #include "materials/crack/solid_cracks.h"
 #include "support/datafile_writer.h"
 #include "support/result_readers.h"
+
+// The job's load case of the prescribed displacements `pulls` (value 1), applied with the
+// factors u k / steps in combinations k = 1..steps, Newton-Raphson to 1e-5.
+inline void PulledToFullOpening(linmodel::Job& j, const std::vector<testmodel::Rec>& pulls, double u, int steps) {
+  j.model.main.materNonlinear = 1;
+  j.model.main.convergenceCriterion = 1;
+  j.model.main.tolerance = 1e-5;
+  j.model.main.maxIterations = 100;
+  j.model.main.pathBehavior = 1;
+  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
+  for (int k = 1; k <= steps; k++) {
+    testmodel::Combination c;
+    c.factors = {{1, u * k / steps}};
+    j.model.combinations.push_back(c);
+  }
+}
 
 struct CrackRunFigures {
   int combinations = 0, iterations = 0;

@@ -64,17 +64,7 @@ Job Panel() {
   tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 10.0));
   j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, kN, 10, MAT_NLMM104, 2, GEOM_LAM_THICK, 1),
                                             tw::ElementProperty(kN + 1, kN * kN, 10, MAT_NLMM104, 1, GEOM_LAM_THICK, 1)};
-  j.model.main.materNonlinear = 1;
-  j.model.main.convergenceCriterion = 1;
-  j.model.main.tolerance = 1e-5;
-  j.model.main.maxIterations = 100;
-  j.model.main.pathBehavior = 1;
-  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
-  for (int k = 1; k <= kSteps; k++) {
-    tw::Combination c;
-    c.factors = {{1, 0.2 * k / kSteps}};
-    j.model.combinations.push_back(c);
-  }
+  PulledToFullOpening(j, pulls, 0.2, kSteps);
   return j;
 }
 

@@ -67,17 +67,7 @@ Job Block() {
   tw::AddRecord(j.model, "<NLMM111>", Concrete(2.7));
   j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, nLayer, 24, MAT_NLMM111, 2, 0, 0),
                                             tw::ElementProperty(nLayer + 1, nE, 24, MAT_NLMM111, 1, 0, 0)};
-  j.model.main.materNonlinear = 1;
-  j.model.main.convergenceCriterion = 1;
-  j.model.main.tolerance = 1e-5;
-  j.model.main.maxIterations = 100;
-  j.model.main.pathBehavior = 1;
-  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
-  for (int k = 1; k <= kSteps; k++) {
-    tw::Combination c;
-    c.factors = {{1, 0.2 * k / kSteps}};
-    j.model.combinations.push_back(c);
-  }
+  PulledToFullOpening(j, pulls, 0.2, kSteps);
   return j;
 }
 

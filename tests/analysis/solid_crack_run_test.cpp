@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -172,6 +173,38 @@ size_t IndexOf(const std::vector<double>& u, double x, size_t from = 0) {
   return 0;
 }
 
+// Oliver's band (option 4): the bars of nx = 1, 2 and 4 elements that `run` gives for
+// steps of 0.0011 mm, the first element weaker (ft 2.97), follow one curve: the peak
+// 29700 N at the 9th step, open from 2 Gf / (D3 2.97), Gf A.
+void ExpectMeshObjective(const std::function<std::vector<double>(int, const std::vector<double>&)>& run) {
+  const std::vector<double> u = Steps(0.0, 0.2002, 0.0011);
+  std::vector<std::vector<double>> curves;
+  const double open = 2.0 * 0.1 / (0.48 * 2.97);
+  EXPECT_NEAR(open, 0.1402918, 1e-7);
+  for (int nx : {1, 2, 4}) {
+    SCOPED_TRACE(nx);
+    curves.push_back(run(nx, u));
+    const std::vector<double>& f = curves.back();
+    if (f.size() != u.size()) return;
+    EXPECT_NEAR(f[8], 29700.0, 1e-3);
+    EXPECT_LT(f[9], f[8]);
+    for (size_t i = 0; i < u.size(); i++) {
+      if (u[i] > open + 1e-9) {
+        EXPECT_LT(std::fabs(f[i]), 1.0) << u[i];
+      } else if (u[i] < open - 0.0011) {
+        EXPECT_GT(f[i], 0.5) << u[i];
+      }
+    }
+    EXPECT_NEAR(Work(u, f), 1000.0, 5.0);
+  }
+  for (size_t i = 0; i < u.size(); i++) {
+    EXPECT_NEAR(curves[1][i], curves[0][i], 1.0) << u[i];
+    EXPECT_NEAR(curves[2][i], curves[0][i], 1.0) << u[i];
+  }
+}
+
+const std::vector<double> kRestartSteps = Steps(0.0, 0.08, 0.005);
+
 class SolidCrackRun : public testing::Test {
  protected:
   void SetUp() override { dir_ = MakeScratchDirectory(); }
@@ -186,9 +219,13 @@ class SolidCrackRun : public testing::Test {
     EXPECT_EQ(dr.records.size(), job.model.combinations.size());
     return dr;
   }
-  // The restarted run "bar" against the uninterrupted "fresh": the same result and
-  // history files, the same iterations and residuals.
-  void ExpectRestartedRunSame(const Job& j, const char* history) {
+  // The job run through, and run again with a restart after u = 0.05 mm: the same result
+  // and history files, the same iterations and residuals.
+  void ExpectRestartSame(Job& j, const char* history) {
+    Run(j, "fresh");
+    Run(j, "bar");
+    j.model.main.nCombBeforeRestart = static_cast<int32_t>(IndexOf(kRestartSteps, 0.05) + 1);
+    Run(j, "bar");
     for (const char* suffix : {"_dr.bin", "_if.bin", history})
       EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/bar" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
           << suffix;
@@ -260,47 +297,20 @@ TEST_F(SolidCrackRun, BarUnloadedCompressedAndPulledAgain) {
 // element at x = 0 (ft 2.97) give the same curve, the crack opening w = eps_cr h being
 // the same; full opening at u = 2 Gf / (D3 2.97).
 TEST_F(SolidCrackRun, MeshObjectiveWithTheOliverBand) {
-  const std::vector<double> u = Steps(0.0, 0.2002, 0.0011);
-  std::vector<std::vector<double>> curves;
-  for (int nx : {1, 2, 4}) {
-    SCOPED_TRACE(nx);
+  ExpectMeshObjective([&](int nx, const std::vector<double>& u) {
     Bar bar(MAT_NLMM111, nx, 2.97, 4, u);
     // Free nodes between the elements: the crack solves' own tolerance (1e-6 of ft)
     // bounds how far the Newton iterations can go, and the open crack's tangent floor
     // leaves an imbalance below 1 N in the accepted steps.
     bar.lj.job.model.main.tolerance = 1e-5;
-    curves.push_back(bar.Forces(Run(bar.lj.job, "mesh")));
-    const std::vector<double>& f = curves.back();
-    if (f.size() != u.size()) return;
-    EXPECT_NEAR(f[8], 29700.0, 1e-3);
-    EXPECT_LT(f[9], f[8]);
-    const double open = 2.0 * 0.1 / (0.48 * 2.97);
-    EXPECT_NEAR(open, 0.1402918, 1e-7);
-    for (size_t i = 0; i < u.size(); i++) {
-      if (u[i] > open + 1e-9) {
-        EXPECT_LT(std::fabs(f[i]), 1.0) << u[i];
-      } else if (u[i] < open - 0.0011) {
-        EXPECT_GT(f[i], 0.5) << u[i];
-      }
-    }
-    EXPECT_NEAR(Work(u, f), 1000.0, 5.0);
-  }
-  for (size_t i = 0; i < u.size(); i++) {
-    EXPECT_NEAR(curves[1][i], curves[0][i], 1.0) << u[i];
-    EXPECT_NEAR(curves[2][i], curves[0][i], 1.0) << u[i];
-  }
+    return bar.Forces(Run(bar.lj.job, "mesh"));
+  });
 }
 
 // Restart after the post-peak combination u = 0.05 mm: the same result files.
 TEST_F(SolidCrackRun, RestartOnTheSofteningBranchGivesTheUninterruptedRun) {
-  const std::vector<double> u = Steps(0.0, 0.08, 0.005);
-  Bar bar(MAT_NLMM111, 1, 3.0, 1, u);
-  Job& j = bar.lj.job;
-  Run(j, "fresh");
-  Run(j, "bar");
-  j.model.main.nCombBeforeRestart = static_cast<int32_t>(IndexOf(u, 0.05) + 1);
-  Run(j, "bar");
-  ExpectRestartedRunSame(j, "_NLMM111_HD.bin");
+  Bar bar(MAT_NLMM111, 1, 3.0, 1, kRestartSteps);
+  ExpectRestartSame(bar.lj.job, "_NLMM111_HD.bin");
 }
 
 // Oliver's band at the point (option 5): each of the 2 x 2 x 2 points of the hexahedron
@@ -411,41 +421,15 @@ TEST_F(SolidCrackRun, PlaneBarUnloadedCompressedAndPulledAgain) {
 // weaker one at x = 0, give one curve: peak 29700 N at the 9th step, open from
 // 2 Gf / (D3 2.97), Gf A.
 TEST_F(SolidCrackRun, PlaneBarMeshObjectiveWithTheOliverBand) {
-  const std::vector<double> u = Steps(0.0, 0.2002, 0.0011);
-  std::vector<std::vector<double>> curves;
-  const double open = 2.0 * 0.1 / (0.48 * 2.97);
-  for (int nx : {1, 2, 4}) {
-    SCOPED_TRACE(nx);
+  ExpectMeshObjective([&](int nx, const std::vector<double>& u) {
     PlaneBar bar(MAT_NLMM104, 1, nx, 2.97, 4, u);
     bar.job.model.main.tolerance = 1e-5;
-    curves.push_back(bar.Forces(Run(bar.job, "mesh")));
-    const std::vector<double>& f = curves.back();
-    if (f.size() != u.size()) return;
-    EXPECT_NEAR(f[8], 29700.0, 1e-3);
-    EXPECT_LT(f[9], f[8]);
-    for (size_t i = 0; i < u.size(); i++) {
-      if (u[i] > open + 1e-9) {
-        EXPECT_LT(std::fabs(f[i]), 1.0) << u[i];
-      } else if (u[i] < open - 0.0011) {
-        EXPECT_GT(f[i], 0.5) << u[i];
-      }
-    }
-    EXPECT_NEAR(Work(u, f), 1000.0, 5.0);
-  }
-  for (size_t i = 0; i < u.size(); i++) {
-    EXPECT_NEAR(curves[1][i], curves[0][i], 1.0) << u[i];
-    EXPECT_NEAR(curves[2][i], curves[0][i], 1.0) << u[i];
-  }
+    return bar.Forces(Run(bar.job, "mesh"));
+  });
 }
 
 // Restart of the plane bar after u = 0.05 mm: the files of the uninterrupted run.
 TEST_F(SolidCrackRun, PlaneBarRestartGivesTheUninterruptedRun) {
-  const std::vector<double> u = Steps(0.0, 0.08, 0.005);
-  PlaneBar bar(MAT_NLMM104, 1, 1, 3.0, 1, u);
-  Job& j = bar.job;
-  Run(j, "fresh");
-  Run(j, "bar");
-  j.model.main.nCombBeforeRestart = static_cast<int32_t>(IndexOf(u, 0.05) + 1);
-  Run(j, "bar");
-  ExpectRestartedRunSame(j, "_NLMM104_HD.bin");
+  PlaneBar bar(MAT_NLMM104, 1, 1, 3.0, 1, kRestartSteps);
+  ExpectRestartSame(bar.job, "_NLMM104_HD.bin");
 }
