@@ -467,6 +467,14 @@ TEST(PlaneCrackEvents, FractureEnergyFollowsTheShearSliding) {
     r.Cr.CrGf[1] = k.gf0;
     Update_Gf(x, v, active, 2);
     EXPECT_EQ(r.Cr.CrGf[1], k.gf0);
+    // A given ultimate sliding below 1e-6 eps_u h ends the run.
+    if (k.option == 1 && k.law == kLawTrilinear) {
+      c.Set(78, 1, 2).Set(79, 1e-9);
+      const CrackEventContext given = CrackEventContextOf(kModel104, kAt, c.m, De);
+      r.Cr.CrMaxSliding[1] = 0.0;
+      EXPECT_EXIT(Update_Gf(given, v, active, 2), testing::ExitedWithCode(1),
+                  "Minimum ultimate crack shear sliding: 0.00000014(.|\n)*greater than the minimum");
+    }
     freed2(De);
   }
 }
