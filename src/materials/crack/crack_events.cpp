@@ -1,8 +1,10 @@
-// Crack events of the solid crack models: a new crack, the reopening of a closed crack,
-// the closing of an active one. Detectors tell whether an event starts inside a strain
-// increment, re-checks whether it still stands once applied at its transition point,
-// and the update step commits the state of the point (crack statuses, thresholds of
-// events not applied, new cracks) to its record.
+// Crack events of the smeared-crack models, solid and plane: a new crack, the reopening
+// of a closed crack, the closing of an active one. Detectors tell whether an event starts
+// inside a strain increment, re-checks whether it still stands once applied at its
+// transition point, and the update step commits the state of the point (crack statuses,
+// thresholds of events not applied, the fracture energy of sliding cracks, new cracks)
+// to its record. Sizes, crack axes (normals or angles) and the principal stresses (three
+// or two) follow the model description.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
