@@ -6,13 +6,17 @@
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
 #include "elements/shell_solid.h"
+#include "history/history.h"
 #include "materials/material_point.h"
+#include "materials/material_table.h"
+#include "materials/solid_pattern.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
 void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                         const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                        const double* du, double** Kg, double* Fint, double** prevCoord) {
+                        const double* du, double** Kg, double* Fint, double** prevCoord,
+                        const ContinuumStepState* step) {
   const bool solid = type == _SOLID_HEXA;
   const bool stress = type == _PLANE_STRESS_QUAD;
   const int dim = solid ? 3 : 2;
@@ -22,7 +26,14 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   if (!solid) CheckElemNodeCount(ElemFaultContext{context, elem, 0, 0}, type, nNodes, 4, 8, 9);
   const ElementProperty& p = mesh->ElemProps[prop];
   const int code = p.MaterialKind;
-  const MaterialRecord& mat = MaterialOf(mesh, code, p.MaterialNumber);
+  // A material pattern of the solid: time-dependent concrete on its crack material,
+  // identified once for the element.
+  const bool pattern = CompositionOf(code) == kCompositionNlmmPattern;
+  if (pattern && !solid) InternalError(__FILE__, __LINE__);
+  SolidPattern pat{};
+  if (pattern) pat = SolidPatternOf(mesh, prop);
+  const int pointCode = pattern ? SolidPatternCrackKind() : code;
+  const MaterialRecord& mat = pattern ? SolidPatternCrackMaterial(mesh, pat) : MaterialOf(mesh, code, p.MaterialNumber);
   const bool geometric = prevCoord != nullptr;
   const int kinematic = mesh->Main.KinematicDescription;
   if (geometric) {
@@ -96,7 +107,7 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
 
   // Oliver's crack band of a solid crack model: the element's centre, and at each point
   // the derivatives of the element (option 4) or of the sub-element around the point (5).
-  const int band = solid ? SolidCrackBandOption(code, mat) : 0;
+  const int band = solid ? SolidCrackBandOption(pointCode, mat) : 0;
   double centre[4] = {0.0, 0.0, 0.0, 0.0}, **gSub = nullptr;
   CrackBandGeometry geometry{nNodes, X, centre, dNdx};
   if (band == 4 || band == 5) {
@@ -145,10 +156,35 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
         if (band == 4 || band == 5) {
           if (band == 5) {
             const double extent[4] = {0.0, w[1][i1], w[2][i2], w[3][i3]};
-            CalcSubElementGradN(OliverPointContext{comb, iter, elem, ip, MaterialKindName(code)}, nNodes, s, X,
+            CalcSubElementGradN(OliverPointContext{comb, iter, elem, ip, MaterialKindName(pointCode)}, nNodes, s, X,
                                 extent, gSub);
           }
           at.band = &geometry;
+        }
+        if (pattern) {
+          // Time, temperature and the component records of the point.
+          int records[kMaterialKinds + 1];
+          for (int k = 1; k <= pat.nComponents; k++)
+            records[k] = RecordOfComponent_HD(indexHD, elemToHD[elem], ip, k);
+          const SolidPatternPoint r = SolidPatternRecords(pat, hd, records);
+          PatternMoment mo{0.0, 0.0, 0.0, 0.0, 0.0};
+          if (step != nullptr) {
+            mo.dt = step->dt;
+            mo.t = step->t;
+            if (step->nodeTemps != nullptr) mo.T = dotd1(N, step->nodeTemps, nNodes);
+          }
+          if (Kg != nullptr) {
+            SolidPatternTangent(pat, at, mesh, r, mo, D);
+            AddScaledBtDB(nc, nDof, f, B, D, DB, Kg);
+          } else {
+            // Temperature variations on patterns are refused at their load.
+            const double zero[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+            multd2d1(eps, B, du, nc, nDof);
+            SolidPatternStress(pat, at, mesh, r, mo, zero, zero, eps, sigma);
+            multtd2d1(fk, B, sigma, nDof, nc);
+            for (int k = 1; k <= nDof; k++) Fint[k] += f * fk[k];
+          }
+          continue;
         }
         const int record = LinePointRecord(indexHD, elemToHD, elem, ip);
         if (Kg != nullptr) {
