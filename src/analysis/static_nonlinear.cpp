@@ -87,7 +87,8 @@ void CalcIncrLoadVector_NL(FILE* fp, int c, double dt, double t, const char* job
     SeekFile(fp, positions[lc]);
     LoadCaseData data;
     ReadLoadCase(fp, lc, mesh, &data);
-    Calc_F_NL(lc, dt, t, &nl->Index, OutputControl, &data, mesh, &nl->Table, nullptr, w, FF, FP, ElemNodeTemps);
+    Calc_F_NL(lc, dt, t, &nl->Index, OutputControl, &data, mesh, &nl->Table, nl->ElemToHD, w, FF, FP,
+              ElemNodeTemps);
     Calc_a_Presc(nP, lc, &data, w->PointDofNumbers, aP, w->PointDofCodes);
     FreeLoadCase(&data);
     for (int i = 1; i <= nF; i++) nl->extF[i] += f[lc] * FF[i];
@@ -361,7 +362,8 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
                             &nl.SpringIndex,
                             &nl.SpringTable,
                             moved ? prevX : nullptr,
-                            moved ? prevU : nullptr};
+                            moved ? prevU : nullptr,
+                            tvIncrement};
     if (moved && nl.PathBehavior == 1) AddMovedConfigurationUnbalance(OutputControl, mesh, &w, &s, &nl, aPPrev);
     int it = 1;
     for (;; it++) {

@@ -413,7 +413,9 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
             // Temperature variations on nonlinear solids are refused at their load.
             CalcInt_Fg_SolidHexa_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
                                     s->ElemToHD, da, fe, s->TimeStep, s->Time,
-                                    s->ElemNodeTemps != nullptr ? s->ElemNodeTemps[e] : nullptr);
+                                    s->ElemNodeTemps != nullptr ? s->ElemNodeTemps[e] : nullptr,
+                                    s->ElemTempVar != nullptr ? s->ElemTempVar[e] : nullptr,
+                                    s->ElemTempIncrement != nullptr ? s->ElemTempIncrement[e] : nullptr);
             break;
           case _MINDLIN_SHELL_QUAD:
             CalcInt_Fg_MindlinShellQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,

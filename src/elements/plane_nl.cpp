@@ -7,6 +7,7 @@
 #include "elements/line_elements.h"
 #include "elements/shell_solid.h"
 #include "history/history.h"
+#include "materials/elastic.h"
 #include "materials/material_point.h"
 #include "materials/material_table.h"
 #include "materials/solid_pattern.h"
@@ -172,15 +173,22 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
             mo.dt = step->dt;
             mo.t = step->t;
             if (step->nodeTemps != nullptr) mo.T = dotd1(N, step->nodeTemps, nNodes);
+            if (step->tempTotal != nullptr) mo.dTtotal = dotd1(N, step->tempTotal, nNodes);
+            if (step->tempIncrement != nullptr) mo.dTstep = dotd1(N, step->tempIncrement, nNodes);
           }
           if (Kg != nullptr) {
             SolidPatternTangent(pat, at, mesh, r, mo, D);
             AddScaledBtDB(nc, nDof, f, B, D, DB, Kg);
           } else {
-            // Temperature variations on patterns are refused at their load.
-            const double zero[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+            // Thermal strains with the coefficient of the element group.
+            const double alpha = CalcTempCoef_NL(mesh, prop);
+            double epsT[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, depsT[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+            for (int k = 1; k <= 3; k++) {
+              epsT[k] = alpha * mo.dTtotal;
+              depsT[k] = alpha * mo.dTstep;
+            }
             multd2d1(eps, B, du, nc, nDof);
-            SolidPatternStress(pat, at, mesh, r, mo, zero, zero, eps, sigma);
+            SolidPatternStress(pat, at, mesh, r, mo, epsT, depsT, eps, sigma);
             multtd2d1(fk, B, sigma, nDof, nc);
             for (int k = 1; k <= nDof; k++) Fint[k] += f * fk[k];
           }

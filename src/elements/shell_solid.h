@@ -41,7 +41,8 @@ void CalcStiffSolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, i
                            double** Kg, double dt = 0.0, double t = 0.0, const double* nodeTemps = nullptr);
 void CalcInt_Fg_SolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const Index_HD* indexHD,
                              const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, const double* du, double* Fe,
-                             double dt = 0.0, double t = 0.0, const double* nodeTemps = nullptr);
+                             double dt = 0.0, double t = 0.0, const double* nodeTemps = nullptr,
+                             const double* tempTotal = nullptr, const double* tempIncrement = nullptr);
 // Geometrically nonlinear solid (behaviour 'N'): prevCoord (nPoints x 3) the point
 // coordinates of the last converged configuration.
 void CalcStiffSolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,

@@ -6,15 +6,16 @@
 void CalcStiffSolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                            const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
                            double** Kg, double dt, double t, const double* nodeTemps) {
-  const ContinuumStepState step{dt, t, nodeTemps};
+  const ContinuumStepState step{dt, t, nodeTemps, nullptr, nullptr};
   ContinuumElementNL(_SOLID_HEXA, comb, nDof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD, nullptr,
                      Kg, nullptr, nullptr, &step);
 }
 
 void CalcInt_Fg_SolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const Index_HD* indexHD,
                              const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, const double* du, double* Fe,
-                             double dt, double t, const double* nodeTemps) {
-  const ContinuumStepState step{dt, t, nodeTemps};
+                             double dt, double t, const double* nodeTemps, const double* tempTotal,
+                             const double* tempIncrement) {
+  const ContinuumStepState step{dt, t, nodeTemps, tempTotal, tempIncrement};
   ContinuumElementNL(_SOLID_HEXA, comb, nDof, elem, iter, nNodes, prop, nullptr, indexHD, mesh, hd, elemToHD, du,
                      nullptr, Fe, nullptr, &step);
 }

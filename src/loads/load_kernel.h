@@ -689,8 +689,11 @@ void Calc_Fg_CreepSolidHexa_NL(int nDofs, int elem, int nNodes, int prop, double
 void Calc_Fg_ShrinkSolidHexa_NL(int nDofs, int elem, int nNodes, int prop, double dt, double t, const Index_HD* index,
                                 const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, double* Fg,
                                 double** nodeTemps);
-// Solid of a nonlinear run: a linear group takes the linear load; a nonlinear material
-// is refused with a message, since its laws carry no thermal strain.
+// Solid of a nonlinear run: a linear group takes the linear load; a time-dependent
+// material pattern the load of its points at the step (dt, t, the element-node
+// temperatures ElemNodalValues, the point records through IndexHD and ElemToHD); any
+// other nonlinear material is refused with a message, since its laws carry no thermal
+// strain.
 void Calc_Fg_TempVarSolidHexa_NL(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
                                  int RecordIndex, double TimeIncrement, double Time, Index_HD* IndexHD,
                                  const LoadCaseParameters* Params, const MeshData* Mesh, NLMM_HD* MaterialHD,

@@ -83,13 +83,10 @@ double Slot(const MaterialRecord& c, int slot) { return MatSlotValue(c, MAT_NLMM
 
 void CrackD(const MaterialRecord& c, double** D) { CalcMat_De_Iso3D(6, 6, Slot(c, 66), Slot(c, 67), D); }
 
-// Unit-modulus compliance of the crack material.
-void UnitCompliance(const MaterialRecord& c, double** C) {
-  const double nu = Slot(c, 66);
-  zerod2(C, 6, 6);
-  for (int i = 1; i <= 3; i++)
-    for (int j = 1; j <= 3; j++) C[i][j] = i == j ? 1.0 : -nu;
-  C[4][4] = C[5][5] = C[6][6] = 2.0 * (1.0 + nu);
+// Unit-modulus compliance of the pattern's crack material (no update moves its
+// Poisson's ratio).
+void UnitCompliance(const MeshData* mesh, const SolidPattern& p, double** C) {
+  CalcMat_C_Solid_NLMM_PATT(mesh, MAT_NLMM111, p.number[MAT_NLMM111], C);
 }
 
 // Age update: properties of the crack material at the equivalent age, advanced over the
@@ -206,7 +203,7 @@ void CreepD(const MeshData* mesh, const SolidPattern& p, const PointContext& at,
       const double Eeff = LaterModulus(mesh, p, r, c, crack, mo);
       double** C;
       allocd2(&C, 6, 6);
-      UnitCompliance(crack, C);
+      UnitCompliance(mesh, p, C);
       EffectiveD(at, C, Eeff, D);
       freed2(C);
       return;
@@ -408,7 +405,7 @@ void SolidPatternStress(const SolidPattern& p, const PointContext& at, const Mes
     h174.Time = mo.t;
     double** C;
     allocd2(&C, 6, 6);
-    UnitCompliance(crack, C);
+    UnitCompliance(mesh, p, C);
     switch (phase) {
       case CreepPhase::kBefore:
         CrackD(crack, D);

@@ -343,6 +343,45 @@ TEST_F(TimeDependentRun, YoungConcreteIsSofter) {
   }
 }
 
+TEST_F(TimeDependentRun, HeatedConcreteTakesTheModulusAndCoefficientOfItsTemperature) {
+  // From 20 to 500 degrees: E(500) = 200/550 E and alpha(500) = 1e-5, not the record's
+  // 1.2e-5; restrained along x1, free laterally.
+  const double E = 10000.0, dT = 480.0, E500 = 200.0 / 550.0 * E, alpha500 = 1e-5;
+  Cube c(true);
+  Job& j = c.job();
+  tw::AddRecord(j.model, "<NLMM111>", Crack(E, 1.2e-5));
+  tw::AddRecord(j.model, "<NLMM175>", tw::Rec().S("heat").Is({0, 1, 0, 1, 0, 0, 0}));
+  tw::AddRecord(j.model, "<NLMM_PATTERNS>", Pattern({{MAT_NLMM175, 1}, {MAT_NLMM111, 1}}));
+  // The load's points are the element's 2 x 2 x 2.
+  j.model.blocks["<NUMERICAL_INTEGRATION>"] = {linmodel::IntegrationPattern("g2", {2, 2, 2})};
+  std::vector<tw::Rec> initial;
+  for (int p = 1; p <= 8; p++) initial.push_back(tw::Rec().I(p).D(20.0));
+  j.model.blocks["<THERMAL_TRANSIENT_INITIAL_CONDITIONS>"] = initial;
+  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {tw::TemperatureVariation(1, {dT})})};
+  j.model.loadCases[0].integrationName = 1;
+  tw::Combination comb;
+  comb.factors = {{1, 1.0}};
+  j.model.combinations = {comb};
+  for (int storage : {1, 2}) {
+    SCOPED_TRACE(storage);
+    const ChildResult r = Run(j, "heat", storage);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const resultfile::DisplReactFile dr = Results(j, "heat");
+    ASSERT_EQ(dr.records.size(), 1u);
+    EXPECT_NEAR(EndReaction(c, dr.records[0]), -E500 * alpha500 * dT, 1e-9);
+    EXPECT_NEAR(E500 * alpha500 * dT, 17.4545, 1e-4);
+    EXPECT_NEAR(dr.records[0].free.at(static_cast<size_t>(j.layout.Free(c.lj.At(2, 2, 2), 2))), alpha500 * dT,
+                1e-12);
+  }
+  // A load of other points than the element's is refused.
+  j.model.loadCases[0].integrationName = 0;
+  const ChildResult r = Run(j, "rule");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("must be the same as the n. of integration points used for the corresponding element"),
+            std::string::npos)
+      << r.err;
+}
+
 TEST_F(TimeDependentRun, RestartWritesWhatTheUninterruptedRunWrites) {
   // Shrinkage, ageing and creep together over 8 loaded combinations.
   Cube c(false);
