@@ -88,7 +88,8 @@ void SolidTimeLoad(TimeLoad k, int nDofs, int elem, int nNodes, int prop, double
         copyd2(W, J, 3, 3);
         if (!invertd2(Jinv, W, 3))
           RefusePoint(k, elem, nullptr,
-                      "Unable to invert the Jacobian matrix:\nelement geometry and/or mesh connectivity must be changed.");
+                      "Unable to invert the Jacobian matrix:\n"
+                      "element geometry and/or mesh connectivity must be changed.");
         CalcCartesianDeriv(nNodes, 3, dN, Jinv, dNdx);
         CalcMat_B_Solid(nNodes, B, dNdx);
         for (int q = 1; q <= pat.nComponents; q++) records[q] = RecordOfComponent_HD(index, elemToHD[elem], ip, q);

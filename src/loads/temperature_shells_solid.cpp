@@ -327,6 +327,47 @@ void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element,
   freed2(Db);
 }
 
+namespace {
+
+// The points of a solid temperature load, s1 fastest and s3 slowest, counted from 1:
+// eps0 = (alpha1 dT, alpha2 dT, alpha3 dT, 0, 0, 0), and fe += B^T D eps0 w det J with the
+// matrix D = at(ip, N, dT, eps0), which may also change eps0. Fe (6 per node) is cleared
+// first; B (6 x 3n) and f (3n) are work.
+template <class PointMatrix>
+void SolidThermalLoadPoints(const LoadReportContext& c, int n, const int* counts, const double* const* a,
+                            const double* const* w, const double* alpha, ThermalIsoWork* iw, double** B, double* f,
+                            double* Fe, PointMatrix at) {
+  zerod2(B, 6, 3 * n);
+  zerod1(Fe, 6 * n);
+  double eps[7], sig[7];
+  int ip = 0;
+  for (int k = 1; k <= counts[3]; k++)
+    for (int j = 1; j <= counts[2]; j++)
+      for (int i = 1; i <= counts[1]; i++) {
+        ip++;
+        const double s[4] = {0.0, a[1][i], a[2][j], a[3][k]};
+        CalcShapeFuncSolidHexa(n, iw->N, s);
+        const double dTs = dotd1(iw->N, iw->dT, n);
+        for (int l = 1; l <= 3; l++) {
+          eps[l] = alpha[l] * dTs;
+          eps[l + 3] = 0.0;
+        }
+        CalcShapeFuncDerivSolidHexa(n, iw->dN, s);
+        CalcMat_Jacobian(n, 3, 3, iw->X, iw->dN, iw->J);
+        const double det = LoadJacobianInverse(c, 3, iw->J, iw->Jinv);
+        CalcCartesianDeriv(n, 3, iw->dN, iw->Jinv, iw->dNdx);
+        CalcMat_B_Solid(n, B, iw->dNdx);
+        double** D = at(ip, iw->N, dTs, eps);
+        multd2d1(sig, D, eps, 6, 6);
+        multtd2d1(f, B, sig, 3 * n, 6);
+        const double fac = w[1][i] * w[2][j] * w[3][k] * det;
+        for (int l = 1; l <= n; l++)
+          for (int d = 1; d <= 3; d++) Fe[6 * (l - 1) + d] += f[3 * (l - 1) + d] * fac;
+      }
+}
+
+}  // namespace
+
 void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int RecordIndex,
                               const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                               const TemperatureVariationRecord* TempVarRecords) {
@@ -351,30 +392,7 @@ void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNo
   GetLoadRulePointCounts(c, Params, Mesh, 3, counts);
   const double *a[4], *w[4];
   for (int d = 1; d <= 3; d++) GetLoadLineRule(c, Params->IntegrationType, counts[d], &a[d], &w[d]);
-  zerod2(B, 6, 3 * n);
-  zerod1(Fe, nVec);
-  double eps[7], sig[7];
-  for (int k = 1; k <= counts[3]; k++)
-    for (int j = 1; j <= counts[2]; j++)
-      for (int i = 1; i <= counts[1]; i++) {
-        const double s[4] = {0.0, a[1][i], a[2][j], a[3][k]};
-        CalcShapeFuncSolidHexa(n, iw.N, s);
-        const double dTs = dotd1(iw.N, iw.dT, n);
-        for (int l = 1; l <= 3; l++) {
-          eps[l] = tm.alpha[l] * dTs;
-          eps[l + 3] = 0.0;
-        }
-        CalcShapeFuncDerivSolidHexa(n, iw.dN, s);
-        CalcMat_Jacobian(n, 3, 3, iw.X, iw.dN, iw.J);
-        const double det = LoadJacobianInverse(c, 3, iw.J, iw.Jinv);
-        CalcCartesianDeriv(n, 3, iw.dN, iw.Jinv, iw.dNdx);
-        CalcMat_B_Solid(n, B, iw.dNdx);
-        multd2d1(sig, D, eps, 6, 6);
-        multtd2d1(f, B, sig, 3 * n, 6);
-        const double fac = w[1][i] * w[2][j] * w[3][k] * det;
-        for (int l = 1; l <= n; l++)
-          for (int d = 1; d <= 3; d++) Fe[6 * (l - 1) + d] += f[3 * (l - 1) + d] * fac;
-      }
+  SolidThermalLoadPoints(c, n, counts, a, w, tm.alpha, &iw, B, f, Fe, [D](int, double*, double, double*) { return D; });
   freed1(f);
   CloseThermalIsoWork(&iw);
   freed2(B);
@@ -426,39 +444,17 @@ void TempVarSolidPattern(int nVec, int Element, int LoadCaseNumber, int nNodes, 
   CalcMat_De_Iso3D(6, 6, MatValue(crack, 3), MatValue(crack, 4), D0);
   CalcMat_ElemNodeCoord(Element, _SOLID_HEXA, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
   TempVarNodalValues(c, rec.ValueCount, rec.Values, n, iw.dT);
-  zerod2(B, 6, 3 * n);
-  zerod1(Fe, nVec);
   const double* T = NodeTemps != nullptr ? NodeTemps[Element] : nullptr;
+  const double alphas[4] = {0.0, alpha, alpha, alpha};
   int records[kMaterialKinds + 1];
-  double eps[7], sig[7];
-  int ip = 0;
-  for (int k = 1; k <= counts[3]; k++)
-    for (int j = 1; j <= counts[2]; j++)
-      for (int i = 1; i <= counts[1]; i++) {
-        ip++;
-        const double s[4] = {0.0, a[1][i], a[2][j], a[3][k]};
-        CalcShapeFuncSolidHexa(n, iw.N, s);
-        const double dTs = dotd1(iw.N, iw.dT, n);
-        for (int l = 1; l <= 3; l++) {
-          eps[l] = alpha * dTs;
-          eps[l + 3] = 0.0;
-        }
-        CalcShapeFuncDerivSolidHexa(n, iw.dN, s);
-        CalcMat_Jacobian(n, 3, 3, iw.X, iw.dN, iw.J);
-        const double det = LoadJacobianInverse(c, 3, iw.J, iw.Jinv);
-        CalcCartesianDeriv(n, 3, iw.dN, iw.Jinv, iw.dNdx);
-        CalcMat_B_Solid(n, B, iw.dNdx);
-        for (int q = 1; q <= pat.nComponents; q++) records[q] = RecordOfComponent_HD(IndexHD, ElemToHD[Element], ip, q);
-        const SolidPatternPoint r = SolidPatternRecords(pat, MaterialHD, records);
-        const PatternMoment mo{dt, t, T != nullptr ? dotd1(iw.N, T, n) : 0.0, dTs, 0.0};
-        copyd2(D, D0, 6, 6);
-        SolidPatternThermalLoad(pat, PointContext{ip, 0, Element, 0, 0}, Mesh, r, mo, D, eps);
-        multd2d1(sig, D, eps, 6, 6);
-        multtd2d1(f, B, sig, 3 * n, 6);
-        const double fac = w[1][i] * w[2][j] * w[3][k] * det;
-        for (int l = 1; l <= n; l++)
-          for (int d = 1; d <= 3; d++) Fe[6 * (l - 1) + d] += f[3 * (l - 1) + d] * fac;
-      }
+  SolidThermalLoadPoints(c, n, counts, a, w, alphas, &iw, B, f, Fe, [&](int ip, double* N, double dTs, double* eps) {
+    for (int q = 1; q <= pat.nComponents; q++) records[q] = RecordOfComponent_HD(IndexHD, ElemToHD[Element], ip, q);
+    const SolidPatternPoint r = SolidPatternRecords(pat, MaterialHD, records);
+    const PatternMoment mo{dt, t, T != nullptr ? dotd1(N, T, n) : 0.0, dTs, 0.0};
+    copyd2(D, D0, 6, 6);
+    SolidPatternThermalLoad(pat, PointContext{ip, 0, Element, 0, 0}, Mesh, r, mo, D, eps);
+    return D;
+  });
   freed1(f);
   CloseThermalIsoWork(&iw);
   freed2(B);
