@@ -8,6 +8,7 @@
 #include "elements/line_elements.h"
 #include "history/history.h"
 #include "materials/material_point.h"
+#include "materials/solid_pattern.h"
 #include "model/fileio.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
@@ -221,6 +222,7 @@ void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dy
   alloci1(&w->NLSMM_HD_Count, kSpringMaterialKinds);
   CalcSpringIndex_HD(&w->SpringIndex, mesh, w->NLSMM_HD_Count);
   CheckNonlinearMaterialParameters(mesh, w->NLMM_HD_Count);
+  CheckSolidPatterns(mesh, ElemPropIndex, mode);
   CheckHistoryModelsBuilt(w->NLMM_HD_Count, w->NLSMM_HD_Count);
 
   if (r == 0) {

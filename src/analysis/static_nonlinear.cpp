@@ -34,6 +34,7 @@
 #include "assembly/topology.h"
 #include "history/history.h"
 #include "loads/loads.h"
+#include "materials/solid_pattern.h"
 #include "model/fileio.h"
 #include "model/loadcase.h"
 #include "model/outputcontrol.h"
@@ -86,7 +87,8 @@ void CalcIncrLoadVector_NL(FILE* fp, int c, double dt, double t, const char* job
     SeekFile(fp, positions[lc]);
     LoadCaseData data;
     ReadLoadCase(fp, lc, mesh, &data);
-    Calc_F_NL(lc, dt, t, &nl->Index, OutputControl, &data, mesh, &nl->Table, nullptr, w, FF, FP, ElemNodeTemps);
+    Calc_F_NL(lc, dt, t, &nl->Index, OutputControl, &data, mesh, &nl->Table, nl->ElemToHD, w, FF, FP,
+              ElemNodeTemps);
     Calc_a_Presc(nP, lc, &data, w->PointDofNumbers, aP, w->PointDofCodes);
     FreeLoadCase(&data);
     for (int i = 1; i <= nF; i++) nl->extF[i] += f[lc] * FF[i];
@@ -97,7 +99,9 @@ void CalcIncrLoadVector_NL(FILE* fp, int c, double dt, double t, const char* job
   freed1(FP);
   freed1(FF);
   freed1(f);
-  // Shrinkage and creep loads of time-dependent materials join here with their issue.
+  // Shrinkage, then creep, of time-dependent concrete: total loads of the combination.
+  Calc_F_ShrinkLoad_NL(dt, t, &nl->Index, mesh, &nl->Table, nl->ElemToHD, w, nl->extF, nl->extP, ElemNodeTemps);
+  Calc_F_CreepLoad_NL(dt, t, &nl->Index, mesh, &nl->Table, nl->ElemToHD, w, nl->extF, nl->extP, ElemNodeTemps);
   Calc_F_FreeMasterSlave(mesh, w->PointDofNumbers, nl->extF, w->PointDofCodes);
   addd1(inc->dF, nl->extF, nF);
   addd1(inc->dP, nl->extP, nP);
@@ -308,6 +312,7 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
   bool prepared = false;
   double reference = 0.0;
 
+  const bool timeLoads = SolidPatternsLoadTheModel(mesh, w.ElemPropIndex);
   for (int c = first; c <= last; c++) {
     std::printf("\n");
     std::printf("## Combination number = %d\n", c);
@@ -357,7 +362,8 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
                             &nl.SpringIndex,
                             &nl.SpringTable,
                             moved ? prevX : nullptr,
-                            moved ? prevU : nullptr};
+                            moved ? prevU : nullptr,
+                            tvIncrement};
     if (moved && nl.PathBehavior == 1) AddMovedConfigurationUnbalance(OutputControl, mesh, &w, &s, &nl, aPPrev);
     int it = 1;
     for (;; it++) {
@@ -452,6 +458,15 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
       }
     }
 
+    // Creep and shrinkage loads stand on the prescribed dofs together with the creep and
+    // shrinkage stresses of the internal forces; the reactions predicted by K da miss
+    // that, and a displacement norm may stop before the residual corrects them. Their
+    // runs take the reactions of the converged forces, R = IP - FP.
+    if (timeLoads)
+      for (int j = 1; j <= nP; j++) {
+        nl.R[j] -= nl.rP[j];
+        nl.rP[j] = 0.0;
+      }
     // The converged combination: result records, history data, restart point.
     const double elapsed = WallSeconds() - start;
     FillEquilibriumPathRecord(nF, nP, it, arc ? radius : 0.0, mesh->ArcLength.RadiusFactor, elapsed,

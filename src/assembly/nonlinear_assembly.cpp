@@ -216,7 +216,8 @@ void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl
       break;
     case _SOLID_HEXA:
       CalcStiffSolidHexa_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index, mesh,
-                            s->Table, s->ElemToHD, Kg);
+                            s->Table, s->ElemToHD, Kg, s->TimeStep, s->Time,
+                            s->ElemNodeTemps != nullptr ? s->ElemNodeTemps[element] : nullptr);
       break;
     case _MINDLIN_SHELL_QUAD:
       CalcStiffMindlinShellQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
@@ -411,7 +412,10 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
           case _SOLID_HEXA:
             // Temperature variations on nonlinear solids are refused at their load.
             CalcInt_Fg_SolidHexa_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
-                                    s->ElemToHD, da, fe);
+                                    s->ElemToHD, da, fe, s->TimeStep, s->Time,
+                                    s->ElemNodeTemps != nullptr ? s->ElemNodeTemps[e] : nullptr,
+                                    s->ElemTempVar != nullptr ? s->ElemTempVar[e] : nullptr,
+                                    s->ElemTempIncrement != nullptr ? s->ElemTempIncrement[e] : nullptr);
             break;
           case _MINDLIN_SHELL_QUAD:
             CalcInt_Fg_MindlinShellQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,

@@ -34,6 +34,9 @@ struct NonlinearElementState {
   // (nPoints x 6); null in combination 1, where it is the initial one.
   double** PrevPointCoord;
   double** PrevPointDispl;
+  // [e][node] increment of the temperature variation since the last converged
+  // combination (the thermal strain increment of time-dependent concrete); may be null.
+  double** ElemTempIncrement = nullptr;
 };
 
 // Tangent stiffness of an element with behaviour 'M': allocates *K (n x n).

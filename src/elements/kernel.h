@@ -145,9 +145,21 @@ struct NLMM_HD;
 // kinematic description of the run: total Lagrangian on the initial geometry with
 // B = B_L0 + B_NL and the stress pulled back to the second Piola-Kirchhoff stress,
 // updated Lagrangian on the converged geometry; the tangent adds G^T S G.
+// step: the time step, the time at its end, the element's nodal temperatures and its
+// nodal temperature variations (of the combination, and their increment since the last
+// converged one), which the time-dependent material patterns of the solid read (none:
+// time 0, no temperatures).
+struct ContinuumStepState {
+  double dt;
+  double t;
+  const double* nodeTemps;      // [1..n] or null
+  const double* tempTotal;      // [1..n] or null
+  const double* tempIncrement;  // [1..n] or null
+};
 void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                         const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                        const double* du, double** Kg, double* Fint, double** prevCoord = nullptr);
+                        const double* du, double** Kg, double* Fint, double** prevCoord = nullptr,
+                        const ContinuumStepState* step = nullptr);
 
 // ---- kernels of geometric nonlinearity (dim 2: plane, strains 11 22 12; dim 3: solid,
 // strains 11 22 33 23 13 12; engineering shears) ---------------------------------------

@@ -6,13 +6,18 @@
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
 #include "elements/shell_solid.h"
+#include "history/history.h"
+#include "materials/elastic.h"
 #include "materials/material_point.h"
+#include "materials/material_table.h"
+#include "materials/solid_pattern.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
 void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                         const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                        const double* du, double** Kg, double* Fint, double** prevCoord) {
+                        const double* du, double** Kg, double* Fint, double** prevCoord,
+                        const ContinuumStepState* step) {
   const bool solid = type == _SOLID_HEXA;
   const bool stress = type == _PLANE_STRESS_QUAD;
   const int dim = solid ? 3 : 2;
@@ -22,7 +27,14 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   if (!solid) CheckElemNodeCount(ElemFaultContext{context, elem, 0, 0}, type, nNodes, 4, 8, 9);
   const ElementProperty& p = mesh->ElemProps[prop];
   const int code = p.MaterialKind;
-  const MaterialRecord& mat = MaterialOf(mesh, code, p.MaterialNumber);
+  // A material pattern of the solid: time-dependent concrete on its crack material,
+  // identified once for the element.
+  const bool pattern = CompositionOf(code) == kCompositionNlmmPattern;
+  if (pattern && !solid) InternalError(__FILE__, __LINE__);
+  SolidPattern pat{};
+  if (pattern) pat = SolidPatternOf(mesh, prop);
+  const int pointCode = pattern ? SolidPatternCrackKind() : code;
+  const MaterialRecord& mat = pattern ? SolidPatternCrackMaterial(mesh, pat) : MaterialOf(mesh, code, p.MaterialNumber);
   const bool geometric = prevCoord != nullptr;
   const int kinematic = mesh->Main.KinematicDescription;
   if (geometric) {
@@ -97,7 +109,7 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   // Oliver's crack band of a crack model: the element's centre, and at each point the
   // derivatives of the element (option 4) or of the sub-element around the point (5); a
   // quadrilateral measures the ramp of option 5 on the sub-element itself.
-  const int band = SolidCrackBandOption(code, mat);
+  const int band = SolidCrackBandOption(pointCode, mat);
   double centre[4] = {0.0, 0.0, 0.0, 0.0}, **gSub = nullptr, **ySub = nullptr, *N0 = nullptr;
   CrackBandGeometry geometry{nNodes, X, centre, dNdx};
   if (band == 4 || band == 5) {
@@ -155,17 +167,49 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
         if (band == 4 || band == 5) {
           if (band == 5 && !solid) {
             const double extent[4] = {0.0, w[1][i1], w[2][i2], 0.0};
-            CalcSubElementQuad(OliverPointContext{comb, iter, elem, ip, MaterialKindName(code)}, nNodes, s, X,
+            CalcSubElementQuad(OliverPointContext{comb, iter, elem, ip, MaterialKindName(pointCode)}, nNodes, s, X,
                                extent, gSub, ySub);
             centre[1] = centre[2] = 0.0;
             for (int i = 1; i <= nNodes; i++)
               for (int k = 1; k <= 2; k++) centre[k] += ySub[i][k] * N0[i];
           } else if (band == 5) {
             const double extent[4] = {0.0, w[1][i1], w[2][i2], w[3][i3]};
-            CalcSubElementGradN(OliverPointContext{comb, iter, elem, ip, MaterialKindName(code)}, nNodes, s, X,
+            CalcSubElementGradN(OliverPointContext{comb, iter, elem, ip, MaterialKindName(pointCode)}, nNodes, s, X,
                                 extent, gSub);
           }
           at.band = &geometry;
+        }
+        if (pattern) {
+          // Time, temperature and the component records of the point.
+          int records[kMaterialKinds + 1];
+          for (int k = 1; k <= pat.nComponents; k++)
+            records[k] = RecordOfComponent_HD(indexHD, elemToHD[elem], ip, k);
+          const SolidPatternPoint r = SolidPatternRecords(pat, hd, records);
+          PatternMoment mo{0.0, 0.0, 0.0, 0.0, 0.0};
+          if (step != nullptr) {
+            mo.dt = step->dt;
+            mo.t = step->t;
+            if (step->nodeTemps != nullptr) mo.T = dotd1(N, step->nodeTemps, nNodes);
+            if (step->tempTotal != nullptr) mo.dTtotal = dotd1(N, step->tempTotal, nNodes);
+            if (step->tempIncrement != nullptr) mo.dTstep = dotd1(N, step->tempIncrement, nNodes);
+          }
+          if (Kg != nullptr) {
+            SolidPatternTangent(pat, at, mesh, r, mo, D);
+            AddScaledBtDB(nc, nDof, f, B, D, DB, Kg);
+          } else {
+            // Thermal strains with the coefficient of the element group.
+            const double alpha = CalcTempCoef_NL(mesh, prop);
+            double epsT[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, depsT[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+            for (int k = 1; k <= 3; k++) {
+              epsT[k] = alpha * mo.dTtotal;
+              depsT[k] = alpha * mo.dTstep;
+            }
+            multd2d1(eps, B, du, nc, nDof);
+            SolidPatternStress(pat, at, mesh, r, mo, epsT, depsT, eps, sigma);
+            multtd2d1(fk, B, sigma, nDof, nc);
+            for (int k = 1; k <= nDof; k++) Fint[k] += f * fk[k];
+          }
+          continue;
         }
         const int record = LinePointRecord(indexHD, elemToHD, elem, ip);
         if (Kg != nullptr) {

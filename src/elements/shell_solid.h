@@ -31,14 +31,18 @@ void CalcMassMatSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const 
                           const MeshData* mesh, double** M);
 
 // Hexahedron of nonlinear material: tangent Kg and internal forces Fe of the displacement
-// increment du (which advances the points' history records).
+// increment du (which advances the points' history records). dt, t and the element's
+// nodal temperatures serve the time-dependent material patterns (concrete that shrinks,
+// ages, creeps or is heated).
 struct Index_HD;
 struct NLMM_HD;
 void CalcStiffSolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                            const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                           double** Kg);
+                           double** Kg, double dt = 0.0, double t = 0.0, const double* nodeTemps = nullptr);
 void CalcInt_Fg_SolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const Index_HD* indexHD,
-                             const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, const double* du, double* Fe);
+                             const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, const double* du, double* Fe,
+                             double dt = 0.0, double t = 0.0, const double* nodeTemps = nullptr,
+                             const double* tempTotal = nullptr, const double* tempIncrement = nullptr);
 // Geometrically nonlinear solid (behaviour 'N'): prevCoord (nPoints x 3) the point
 // coordinates of the last converged configuration.
 void CalcStiffSolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,

@@ -5,15 +5,19 @@
 
 void CalcStiffSolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                            const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                           double** Kg) {
+                           double** Kg, double dt, double t, const double* nodeTemps) {
+  const ContinuumStepState step{dt, t, nodeTemps, nullptr, nullptr};
   ContinuumElementNL(_SOLID_HEXA, comb, nDof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD, nullptr,
-                     Kg, nullptr);
+                     Kg, nullptr, nullptr, &step);
 }
 
 void CalcInt_Fg_SolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const Index_HD* indexHD,
-                             const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, const double* du, double* Fe) {
+                             const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, const double* du, double* Fe,
+                             double dt, double t, const double* nodeTemps, const double* tempTotal,
+                             const double* tempIncrement) {
+  const ContinuumStepState step{dt, t, nodeTemps, tempTotal, tempIncrement};
   ContinuumElementNL(_SOLID_HEXA, comb, nDof, elem, iter, nNodes, prop, nullptr, indexHD, mesh, hd, elemToHD, du,
-                     nullptr, Fe);
+                     nullptr, Fe, nullptr, &step);
 }
 
 // Geometrically nonlinear: prevCoord holds the point coordinates of the last converged

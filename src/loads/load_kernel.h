@@ -673,8 +673,27 @@ void Calc_Fg_TempVarCable3D(int nComp, int Element, int LoadCaseNumber, int Node
 void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int RecordIndex,
                               const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                               const TemperatureVariationRecord* TempVarRecords);
-// Solid of a nonlinear run: a linear group takes the linear load; a nonlinear material
-// is refused with a message, since its laws carry no thermal strain.
+// Creep and shrinkage loads of one element (6 entries per node, translations filled):
+// by element type, a plane-stress quadrilateral gives none, a solid hexahedron (8 or 20
+// nodes) the sum over its points of B^T s w det J, s the total creep stress of the step
+// or D times the total shrinkage strain at the step's end.
+void Calc_Fg_CreepLoad_NL(int nDofs, int elem, int type, int nNodes, int prop, double dt, double t,
+                          const Index_HD* index, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, double* Fg,
+                          double** nodeTemps);
+void Calc_Fg_ShrinkLoad_NL(int nDofs, int elem, int type, int nNodes, int prop, double dt, double t,
+                           const Index_HD* index, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, double* Fg,
+                           double** nodeTemps);
+void Calc_Fg_CreepSolidHexa_NL(int nDofs, int elem, int nNodes, int prop, double dt, double t, const Index_HD* index,
+                               const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, double* Fg,
+                               double** nodeTemps);
+void Calc_Fg_ShrinkSolidHexa_NL(int nDofs, int elem, int nNodes, int prop, double dt, double t, const Index_HD* index,
+                                const MeshData* mesh, NLMM_HD* hd, const int* elemToHD, double* Fg,
+                                double** nodeTemps);
+// Solid of a nonlinear run: a linear group takes the linear load; a time-dependent
+// material pattern the load of its points at the step (dt, t, the element-node
+// temperatures ElemNodalValues, the point records through IndexHD and ElemToHD); any
+// other nonlinear material is refused with a message, since its laws carry no thermal
+// strain.
 void Calc_Fg_TempVarSolidHexa_NL(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
                                  int RecordIndex, double TimeIncrement, double Time, Index_HD* IndexHD,
                                  const LoadCaseParameters* Params, const MeshData* Mesh, NLMM_HD* MaterialHD,

@@ -34,6 +34,18 @@ void Calc_F(int LoadCaseNumber, const char* OutputControl, const LoadCaseData* L
 void Calc_F_NL(int LoadCaseNumber, double TimeIncrement, double Time, Index_HD* IndexHD, const char* OutputControl,
                const LoadCaseData* LoadCase, const MeshData* Mesh, NLMM_HD* MaterialHD, const int* ElemToHD,
                const MainWorkArrays* Work, double* F_Free, double* F_Presc, double** ElemNodalValues);
+// Shrinkage and creep loads of a combination of a transient run, added unscaled into
+// F_Free and F_Presc: the elements whose material is a time-dependent pattern, each
+// vector from the point histories as the last converged combination left them (the
+// current copy; the ageing records of the step are written again as the forces will).
+// dt, t: the combination's step and end time; ElemNodeTemps[e][node] the element-node
+// temperatures (may be null: 0).
+void Calc_F_ShrinkLoad_NL(double dt, double t, const Index_HD* IndexHD, const MeshData* Mesh, NLMM_HD* MaterialHD,
+                          const int* ElemToHD, const MainWorkArrays* Work, double* F_Free, double* F_Presc,
+                          double** ElemNodeTemps);
+void Calc_F_CreepLoad_NL(double dt, double t, const Index_HD* IndexHD, const MeshData* Mesh, NLMM_HD* MaterialHD,
+                         const int* ElemToHD, const MainWorkArrays* Work, double* F_Free, double* F_Presc,
+                         double** ElemNodeTemps);
 void PrintGlobalLoadVector(int nF, int nP, const char* OutputControl, double* F_Free, double* F_Presc);
 
 // F over the free dofs: every linked dof of a slave point of "<INTERNAL_POINT_LINKS>"

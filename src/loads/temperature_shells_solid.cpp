@@ -9,9 +9,11 @@
 #include "assembly/assembly.h"
 #include "elements/kernel.h"
 #include "elements/shell_solid.h"
+#include "history/history.h"
 #include "loads/load_kernel.h"
 #include "materials/elastic.h"
 #include "materials/material_point.h"
+#include "materials/solid_pattern.h"
 #include "model/outputcontrol.h"
 
 namespace {
@@ -325,6 +327,47 @@ void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element,
   freed2(Db);
 }
 
+namespace {
+
+// The points of a solid temperature load, s1 fastest and s3 slowest, counted from 1:
+// eps0 = (alpha1 dT, alpha2 dT, alpha3 dT, 0, 0, 0), and fe += B^T D eps0 w det J with the
+// matrix D = at(ip, N, dT, eps0), which may also change eps0. Fe (6 per node) is cleared
+// first; B (6 x 3n) and f (3n) are work.
+template <class PointMatrix>
+void SolidThermalLoadPoints(const LoadReportContext& c, int n, const int* counts, const double* const* a,
+                            const double* const* w, const double* alpha, ThermalIsoWork* iw, double** B, double* f,
+                            double* Fe, PointMatrix at) {
+  zerod2(B, 6, 3 * n);
+  zerod1(Fe, 6 * n);
+  double eps[7], sig[7];
+  int ip = 0;
+  for (int k = 1; k <= counts[3]; k++)
+    for (int j = 1; j <= counts[2]; j++)
+      for (int i = 1; i <= counts[1]; i++) {
+        ip++;
+        const double s[4] = {0.0, a[1][i], a[2][j], a[3][k]};
+        CalcShapeFuncSolidHexa(n, iw->N, s);
+        const double dTs = dotd1(iw->N, iw->dT, n);
+        for (int l = 1; l <= 3; l++) {
+          eps[l] = alpha[l] * dTs;
+          eps[l + 3] = 0.0;
+        }
+        CalcShapeFuncDerivSolidHexa(n, iw->dN, s);
+        CalcMat_Jacobian(n, 3, 3, iw->X, iw->dN, iw->J);
+        const double det = LoadJacobianInverse(c, 3, iw->J, iw->Jinv);
+        CalcCartesianDeriv(n, 3, iw->dN, iw->Jinv, iw->dNdx);
+        CalcMat_B_Solid(n, B, iw->dNdx);
+        double** D = at(ip, iw->N, dTs, eps);
+        multd2d1(sig, D, eps, 6, 6);
+        multtd2d1(f, B, sig, 3 * n, 6);
+        const double fac = w[1][i] * w[2][j] * w[3][k] * det;
+        for (int l = 1; l <= n; l++)
+          for (int d = 1; d <= 3; d++) Fe[6 * (l - 1) + d] += f[3 * (l - 1) + d] * fac;
+      }
+}
+
+}  // namespace
+
 void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int RecordIndex,
                               const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
                               const TemperatureVariationRecord* TempVarRecords) {
@@ -349,39 +392,82 @@ void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNo
   GetLoadRulePointCounts(c, Params, Mesh, 3, counts);
   const double *a[4], *w[4];
   for (int d = 1; d <= 3; d++) GetLoadLineRule(c, Params->IntegrationType, counts[d], &a[d], &w[d]);
-  zerod2(B, 6, 3 * n);
-  zerod1(Fe, nVec);
-  double eps[7], sig[7];
-  for (int k = 1; k <= counts[3]; k++)
-    for (int j = 1; j <= counts[2]; j++)
-      for (int i = 1; i <= counts[1]; i++) {
-        const double s[4] = {0.0, a[1][i], a[2][j], a[3][k]};
-        CalcShapeFuncSolidHexa(n, iw.N, s);
-        const double dTs = dotd1(iw.N, iw.dT, n);
-        for (int l = 1; l <= 3; l++) {
-          eps[l] = tm.alpha[l] * dTs;
-          eps[l + 3] = 0.0;
-        }
-        CalcShapeFuncDerivSolidHexa(n, iw.dN, s);
-        CalcMat_Jacobian(n, 3, 3, iw.X, iw.dN, iw.J);
-        const double det = LoadJacobianInverse(c, 3, iw.J, iw.Jinv);
-        CalcCartesianDeriv(n, 3, iw.dN, iw.Jinv, iw.dNdx);
-        CalcMat_B_Solid(n, B, iw.dNdx);
-        multd2d1(sig, D, eps, 6, 6);
-        multtd2d1(f, B, sig, 3 * n, 6);
-        const double fac = w[1][i] * w[2][j] * w[3][k] * det;
-        for (int l = 1; l <= n; l++)
-          for (int d = 1; d <= 3; d++) Fe[6 * (l - 1) + d] += f[3 * (l - 1) + d] * fac;
-      }
+  SolidThermalLoadPoints(c, n, counts, a, w, tm.alpha, &iw, B, f, Fe, [D](int, double*, double, double*) { return D; });
   freed1(f);
   CloseThermalIsoWork(&iw);
   freed2(B);
   freed2(D);
 }
 
+namespace {
+
+// A solid whose material is a time-dependent pattern: the load of its own points, the
+// elastic matrix of the pattern's crack material, and at each point what the pattern
+// makes of D and of the thermal strain (the temperature-dependent coefficient, the
+// modulus at the age or temperature of the point, the effective modulus of creep).
+void TempVarSolidPattern(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int RecordIndex,
+                         double dt, double t, const Index_HD* IndexHD, const LoadCaseParameters* Params,
+                         const MeshData* Mesh, NLMM_HD* MaterialHD, const int* ElemToHD, double* Fe,
+                         double** NodeTemps, const TemperatureVariationRecord* TempVarRecords) {
+  const LoadReportContext c = TempVarReportContext(LoadCaseNumber, RecordIndex, Element, _SOLID_HEXA);
+  const TemperatureVariationRecord& rec = TempVarRecords[RecordIndex];
+  const int n = nNodes;
+  if (n != 8 && n != 20) InternalError(__FILE__, __LINE__);
+  if (nVec != 6 * n) InternalError(__FILE__, __LINE__);
+  const SolidPattern pat = SolidPatternOf(Mesh, PropIndex);
+  const double alpha = CalcTempCoef_NL(Mesh, PropIndex);
+  int counts[4];
+  GetLoadRulePointCounts(c, Params, Mesh, 3, counts);
+  // The load's points must be the element's, whose history records they read.
+  const ElementProperty& p = Mesh->ElemProps[PropIndex];
+  int own[4] = {0, 2, 2, 2};
+  if (p.IntegrationNumber != 0)
+    for (int d = 1; d <= 3; d++) own[d] = IntegPoints(Mesh->Integrations[p.IntegrationNumber], 'G', d);
+  if (counts[1] != own[1] || counts[2] != own[2] || counts[3] != own[3])
+    RefuseLoad(c, nullptr,
+               "For the current load case, the n. of integration points in each direction \nmust be the same as the "
+               "n. of integration points used for the corresponding element stiffness matrix.");
+  if (Params->IntegrationType != p.IntegrationType)
+    RefuseLoad(c, nullptr,
+               "For the current load case, the integration type\nmust be the same as the integration type used for "
+               "the corresponding element stiffness matrix.");
+  const double *a[4], *w[4];
+  for (int d = 1; d <= 3; d++) GetLoadLineRule(c, Params->IntegrationType, counts[d], &a[d], &w[d]);
+  double **D0, **D, **B, *f;
+  ThermalIsoWork iw;
+  OpenThermalIsoWork(n, 3, &iw);
+  allocd2(&D0, 6, 6);
+  allocd2(&D, 6, 6);
+  allocd2(&B, 6, 3 * n);
+  allocd1(&f, 3 * n);
+  const MaterialRecord& crack = SolidPatternCrackMaterial(Mesh, pat);
+  CalcMat_De_Iso3D(6, 6, MatValue(crack, 3), MatValue(crack, 4), D0);
+  CalcMat_ElemNodeCoord(Element, _SOLID_HEXA, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
+  TempVarNodalValues(c, rec.ValueCount, rec.Values, n, iw.dT);
+  const double* T = NodeTemps != nullptr ? NodeTemps[Element] : nullptr;
+  const double alphas[4] = {0.0, alpha, alpha, alpha};
+  int records[kMaterialKinds + 1];
+  SolidThermalLoadPoints(c, n, counts, a, w, alphas, &iw, B, f, Fe, [&](int ip, double* N, double dTs, double* eps) {
+    for (int q = 1; q <= pat.nComponents; q++) records[q] = RecordOfComponent_HD(IndexHD, ElemToHD[Element], ip, q);
+    const SolidPatternPoint r = SolidPatternRecords(pat, MaterialHD, records);
+    const PatternMoment mo{dt, t, T != nullptr ? dotd1(N, T, n) : 0.0, dTs, 0.0};
+    copyd2(D, D0, 6, 6);
+    SolidPatternThermalLoad(pat, PointContext{ip, 0, Element, 0, 0}, Mesh, r, mo, D, eps);
+    return D;
+  });
+  freed1(f);
+  CloseThermalIsoWork(&iw);
+  freed2(B);
+  freed2(D);
+  freed2(D0);
+}
+
+}  // namespace
+
 void Calc_Fg_TempVarSolidHexa_NL(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex,
-                                 int RecordIndex, double, double, Index_HD*, const LoadCaseParameters* Params,
-                                 const MeshData* Mesh, NLMM_HD*, const int*, int**, double* Fe, double**, double**,
+                                 int RecordIndex, double dt, double t, Index_HD* IndexHD,
+                                 const LoadCaseParameters* Params, const MeshData* Mesh, NLMM_HD* MaterialHD,
+                                 const int* ElemToHD, int**, double* Fe, double** NodeTemps, double**,
                                  const NumericalIntegration*, const ElementProperty*,
                                  const TemperatureVariationRecord* TempVarRecords) {
   switch (CalcBehaviorType(PropIndex, &Mesh->Main, Mesh->ElemProps)) {
@@ -392,6 +478,14 @@ void Calc_Fg_TempVarSolidHexa_NL(int nVec, int Element, int LoadCaseNumber, int 
                                TempVarRecords);
       return;
     case 'M':
+      // Time-dependent concrete takes the thermal strain out of its crack model's strain.
+      if (PropertyIsMaterialPattern(Mesh, PropIndex)) {
+        if (ElemToHD == nullptr) InternalError(__FILE__, __LINE__);
+        TempVarSolidPattern(nVec, Element, LoadCaseNumber, nNodes, PropIndex, RecordIndex, dt, t, IndexHD, Params,
+                            Mesh, MaterialHD, ElemToHD, Fe, NodeTemps, TempVarRecords);
+        return;
+      }
+      [[fallthrough]];
     case 'N':
       // The plasticity laws of the solid take the whole strain increment as mechanical
       // strain: the load would press the element without letting it expand.
