@@ -96,59 +96,23 @@ CrackPlasticMaterial CrackPlasticParameters(const MaterialRecord& m, int code) {
 
 namespace {
 
-// The parabola of the second law of _NLMM142, sigma = fc + G2 (eps - eps_c1)^2 through
-// (r0 fc / E, r0 fc) and the peak, solved for the stress at eps = kappa + sigma / E:
-// P = E / (2 G2) and the radicand S at kappa.
-struct Parabola {
-  double G2, P, S;
-};
-Parabola ParabolaAt(const CrackPlasticMaterial& c, double kappa) {
-  const double D = (c.epsc1 - c.r0 * c.fc / c.E) * (c.epsc1 - c.r0 * c.fc / c.E);
-  if (!(std::fabs(D) >= kSmall)) InternalError(__FILE__, __LINE__);
-  Parabola p{};
-  p.G2 = (c.r0 - 1.0) * c.fc / D;
-  if (!(std::fabs(p.G2) >= kSmall)) InternalError(__FILE__, __LINE__);
-  p.P = c.E / (2.0 * p.G2);
-  p.S = p.P * p.P + (c.E / p.G2) * (c.epsc1 - kappa - c.fc / c.E);
-  if (!(p.S >= 0.0)) InternalError(__FILE__, __LINE__);
-  return p;
-}
-
-// Checks of the plane model's hardening; true for its second law.
-bool PlaneSecondLaw(const CrackPlasticMaterial& c, double kappa) {
-  if (c.code != MAT_NLMM142) return false;
+// Guards of the plane model's hardening (its laws are those of the solid model).
+void CheckPlaneHardening(const CrackPlasticMaterial& c, double kappa) {
+  if (c.code != MAT_NLMM142) return;
   if (!(std::fabs(c.E) >= kSmall) || !(std::fabs(c.r0 - 1.0) >= kSmall) || !(kappa >= 0.0))
     InternalError(__FILE__, __LINE__);
-  switch (c.curve.law) {
-    case 1: return false;
-    case 2: return true;
-    default: InternalError(__FILE__, __LINE__);
-  }
 }
 
 }  // namespace
 
 double CalcHardFunc_NLMM151(const CrackPlasticMaterial& c, double kappa) {
-  if (!PlaneSecondLaw(c, kappa)) return CalcHardFunc_CEB_FIP93(c.curve, kappa, kCebFip93CrackPlasticity);
-  const double kappaP = c.epsc1 - c.fc / c.E;
-  double h;
-  if (kappa <= kappaP) {
-    const Parabola p = ParabolaAt(c, kappa);
-    h = c.E * (p.P + c.epsc1 - kappa + std::sqrt(p.S));
-  } else {
-    h = c.fc + c.fc * (kappa - kappaP) / (10000.0 - kappaP);
-  }
-  if (!(h >= 0.0)) InternalError(__FILE__, __LINE__);
-  return h;
+  CheckPlaneHardening(c, kappa);
+  return CalcHardFunc_CEB_FIP93(c.curve, kappa, kCebFip93CrackPlasticity);
 }
 
 double CalcHardModulus_NLMM151(const CrackPlasticMaterial& c, double kappa) {
-  if (!PlaneSecondLaw(c, kappa)) return CalcHardModulus_CEB_FIP93(c.curve, kappa, kCebFip93CrackPlasticity);
-  if (kappa < kSmall) kappa = kSmall;
-  const double kappaP = c.epsc1 - c.fc / c.E;
-  if (kappa > kappaP) return c.fc / (10000.0 - kappaP);
-  const Parabola p = ParabolaAt(c, kappa);
-  return -c.E * (1.0 + c.E / (2.0 * p.G2 * std::sqrt(p.S)));
+  CheckPlaneHardening(c, kappa);
+  return CalcHardModulus_CEB_FIP93(c.curve, kappa, kCebFip93CrackPlasticity);
 }
 
 bool CalcReturnMappingTerms_NLMM151(const CrackPlasticMaterial& c, int n, const double* s, double kappa, bool derivs,

@@ -1,15 +1,14 @@
 // Concrete plasticity of the solid elasto-plastic crack model _NLMM151: the meridian
 // surface of concrete_surface.h with the fixed coefficients (levels alpha + 0.5 and
 // alpha + 0.6), hardening along the CEB-FIP93 curve from r0 fc (law 1, an elliptic rise
-// to fc at kappa_p = eps_c1 - fc/E, then the falling curve) or a slowly rising plateau
-// (law 2), a backward-Euler return mapping in (sigma, kappa, dlambda), the first-order
-// and consistent tangents, and the scalar damage of the compressive principal part of
-// the stress beyond the peak.
+// to fc at kappa_p = eps_c1 - fc/E, then the falling curve) or a parabola to fc and a
+// slowly rising plateau (law 2), a backward-Euler return mapping in (sigma, kappa,
+// dlambda), the first-order and consistent tangents, and the scalar damage of the
+// compressive principal part of the stress beyond the peak.
 //
 // The stress is the solid's 6-vector xx, yy, zz, yz, xz, xy (n = 6); the plane model with
-// concrete plasticity (_NLMM142) runs the same surface on the plane-stress 3-vector
-// xx, yy, xy (n = 3) from its own record, with a second hardening law of its own (a
-// parabola through r0 fc and the peak, then a near-flat line). The plastic state is read
+// concrete plasticity (_NLMM142) runs the same surface and hardening on the plane-stress
+// 3-vector xx, yy, xy (n = 3) from its own record. The plastic state is read
 // from the point record (CrackPlasticPart) but written only by the callers.
 #pragma once
 
@@ -33,8 +32,8 @@ struct CrackPlasticMaterial {
 };
 CrackPlasticMaterial CrackPlasticParameters(const MaterialRecord& m, int code = MAT_NLMM151);
 
-// Hardening function k(kappa) and modulus H = dk/dkappa (_NLMM142: law 1 as _NLMM151,
-// law 2 the parabola and line; |E| or |r0 - 1| below 1e-8 is the internal error).
+// Hardening function k(kappa) and modulus H = dk/dkappa (for _NLMM142 |E| or |r0 - 1|
+// below 1e-8 is the internal error).
 double CalcHardFunc_NLMM151(const CrackPlasticMaterial& c, double kappa);
 double CalcHardModulus_NLMM151(const CrackPlasticMaterial& c, double kappa);
 
