@@ -248,18 +248,7 @@ void ElastoPlasticMatrix(const PointContext& at, const MaterialRecord& m, const 
 }  // namespace
 
 void CalcMat_D_NLMM151(const PointContext& at, const MaterialRecord& m, const NLMM151_HD& r, double** Dco, double** D) {
-  switch (r.Pl.PointStatus) {
-    case 1: copyd2(D, Dco, 6, 6); return;
-    case 2: CalcMat_Decr_NLMM151(at, m, r, Dco, D); return;
-    case 3: ElastoPlasticMatrix(at, m, r, Dco, D); return;
-    case 4: {
-      Matrix Dep(6, 6);
-      ElastoPlasticMatrix(at, m, r, Dco, Dep.a);
-      CalcMat_Decr_NLMM151(at, m, r, Dep.a, D);
-      return;
-    }
-    default: InternalError(__FILE__, __LINE__);
-  }
+  TangentByStatus(6, r.Pl.PointStatus, at, m, r, Dco, D, ElastoPlasticMatrix, CalcMat_Decr_NLMM151);
 }
 
 // ---- cracked point ----------------------------------------------------------------------------
@@ -472,28 +461,47 @@ void FloorInitiating(const CrackEventContext& x, const CrackSolve& s, double* de
   }
 }
 
+// The start of a combined update (s packed from the view): Ce = De^-1, the crack-only
+// first guess with its crack-strain increment de and law stresses, the start stress
+// sigma0 and kappa0; N = crack components + stress components + plastic unknowns.
+struct Combined {
+  int ns, m, N;
+  Matrix C;
+  Vector eStart, de, tLaw, x1, rhs;
+  double sigma0[7] = {}, sigma[7] = {}, kappa0 = 0.0;
+  Combined(const CrackEventContext& x, const CrackView& v, const CrackSolve& s, const char* name, int plastic)
+      : ns(x.p.model->ns), m(x.p.model->nc * s.c.n), N(m + ns + plastic), C(ns, ns), eStart(m), de(m), tLaw(m),
+        x1(N), rhs(N) {
+    if (!InvertKeeping(C.a, x.Dco, ns))
+      MaterialPointFault(x.at, kCrackPlasticStep, name, "Unable to invert the elasticity matrix (De).");
+    copyd1(eStart.a, s.eRef, m);
+    copyd1(sigma0, v.stress, ns);
+    kappa0 = Kappa0(v);
+  }
+  bool Guess(const CrackEventContext& x, const CrackView& v, CrackSolve& s, const double* dEps) {
+    if (!CrackStep(x, v, s, dEps)) return false;
+    for (int j = 1; j <= m; j++) de.a[j] = s.c.e[j] - eStart.a[j];
+    copyd1(tLaw.a, s.c.s, m);
+    copyd1(sigma, s.sigma, ns);
+    return true;
+  }
+};
+
 }  // namespace
 
 bool CalcStressElastoPlasticCrModelAlgor01_NLMM151(const CrackEventContext& x, const CrackView& v, CrackSolve& s,
                                                    const double* dEps) {
   const CrackPlasticMaterial c = CrackPlasticParameters(x.m, x.p.model->code);
   const double fc = c.fc;
-  const int ns = x.p.model->ns, nc = x.p.model->nc;
-  Matrix C(ns, ns);
-  if (!InvertKeeping(C.a, x.Dco, ns))
-    MaterialPointFault(x.at, kCrackPlasticStep, c.name, "Unable to invert the elasticity matrix (De).");
   s.Set(v);
-  const int m = nc * s.c.n, N = m + ns + 2;
-  Vector eStart(m), de(m), tLaw(m), x1(N), rhs(N);
-  copyd1(eStart.a, s.eRef, m);
-  double sigma0[7];
-  copyd1(sigma0, v.stress, ns);
-  if (!CrackStep(x, v, s, dEps)) return false;
-  for (int j = 1; j <= m; j++) de.a[j] = s.c.e[j] - eStart.a[j];
-  copyd1(tLaw.a, s.c.s, m);
-  double sigma[7];
-  copyd1(sigma, s.sigma, ns);
-  const double kappa0 = Kappa0(v);
+  Combined w(x, v, s, c.name, 2);
+  if (!w.Guess(x, v, s, dEps)) return false;
+  const int ns = w.ns, m = w.m, N = w.N;
+  Matrix& C = w.C;
+  Vector &eStart = w.eStart, &de = w.de, &tLaw = w.tLaw, &x1 = w.x1, &rhs = w.rhs;
+  double* sigma0 = w.sigma0;
+  double* sigma = w.sigma;
+  const double kappa0 = w.kappa0;
   double kappa = kappa0, dLambda = 0.0;
   Terms t;
   SurfacePoint& p = t.p;
@@ -554,23 +562,17 @@ bool CalcStressElastoPlasticCrModelAlgor01_NLMM141(const CrackEventContext& x, c
                                                    const double* dEps) {
   const Nlmm121Material c = Nlmm141Parameters(x.m);
   const double fc = c.fc;
-  const int ns = 3, nc = x.p.model->nc;
-  if (x.p.model->ns != ns) InternalError(__FILE__, __LINE__);
-  Matrix C(ns, ns), M(ns, ns);
-  if (!InvertKeeping(C.a, x.Dco, ns))
-    MaterialPointFault(x.at, kCrackPlasticStep, c.name, "Unable to invert the elasticity matrix (De).");
+  if (x.p.model->ns != 3) InternalError(__FILE__, __LINE__);
   s.Set(v);
-  const int m = nc * s.c.n, N = m + ns + 1;
-  Vector eStart(m), de(m), tLaw(m), x1(N), rhs(N);
-  copyd1(eStart.a, s.eRef, m);
-  double sigma0[7];
-  copyd1(sigma0, v.stress, ns);
-  if (!CrackStep(x, v, s, dEps)) return false;
-  for (int j = 1; j <= m; j++) de.a[j] = s.c.e[j] - eStart.a[j];
-  copyd1(tLaw.a, s.c.s, m);
-  double sigma[7];
-  copyd1(sigma, s.sigma, ns);
-  const double kappa0 = Kappa0(v);
+  Combined w(x, v, s, c.name, 1);
+  if (!w.Guess(x, v, s, dEps)) return false;
+  const int ns = w.ns, m = w.m, N = w.N;
+  Matrix& C = w.C;
+  Matrix M(ns, ns);
+  Vector &eStart = w.eStart, &de = w.de, &tLaw = w.tLaw, &x1 = w.x1, &rhs = w.rhs;
+  double* sigma0 = w.sigma0;
+  double* sigma = w.sigma;
+  const double kappa0 = w.kappa0;
   double kappa = kappa0;
   Matrix J(N, N);
   double re[7], a[4], g[4], dp[7], k = 1.0, F = 0.0;

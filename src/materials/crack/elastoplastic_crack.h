@@ -8,6 +8,7 @@
 
 #include "materials/crack/solid_cracks.h"
 #include "materials/plasticity/crack_plasticity.h"
+#include "numcore/numcore.h"
 
 CrackView CrackViewOf(NLMM151_HD& r);
 
@@ -42,6 +43,28 @@ void UpdateSampPointStatus_NLMM151(int32_t* status, int nCr, double kappa);
 // Fields 3, 6, 7 and 8 of the record from its effective stress; returns the damaged
 // stress in stress.
 void CalcStressTensorDecomposition_NLMM151(const CrackPlasticMaterial& c, NLMM151_HD& r, double* stress);
+
+// Tangent (n x n) of a point of a crack model with plasticity by its status: De (1), the
+// cracked matrix (2), the elasto-plastic one (3), or the latter reduced by the cracks (4).
+template <class R>
+void TangentByStatus(int n, int status, const PointContext& at, const MaterialRecord& m, const R& r, double** De,
+                     double** D, void (*dep)(const PointContext&, const MaterialRecord&, const R&, double**, double**),
+                     void (*decr)(const PointContext&, const MaterialRecord&, const R&, double**, double**)) {
+  switch (status) {
+    case 1: copyd2(D, De, n, n); return;
+    case 2: decr(at, m, r, De, D); return;
+    case 3: dep(at, m, r, De, D); return;
+    case 4: {
+      double** Dep;
+      allocd2(&Dep, n, n);
+      dep(at, m, r, De, Dep);
+      decr(at, m, r, Dep, D);
+      freed2(Dep);
+      return;
+    }
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
 
 // Cracked tangent of the active cracks applied to the base matrix Dbase (Dco or the
 // elasto-plastic matrix).

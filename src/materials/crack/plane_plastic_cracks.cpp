@@ -15,14 +15,6 @@ double MajorPrincipal(const double* s) {
   return major;
 }
 
-struct Matrix {
-  double** a;
-  Matrix(int n, int m) { allocd2(&a, n, m); }
-  ~Matrix() { freed2(a); }
-  Matrix(const Matrix&) = delete;
-  Matrix& operator=(const Matrix&) = delete;
-};
-
 }  // namespace
 
 bool CheckUncrackedState_NLMM142(const PointContext& at, const MaterialRecord& m, NLMM142_HD& r, double** Dco,
@@ -75,32 +67,10 @@ void CalcMat_Dep_NLMM141(const PointContext& at, const MaterialRecord& m, const 
   CalcMat_Dep_OwenFig(at, Nlmm141Parameters(m), &r.Pl, Dco, D);
 }
 
-namespace {
-
-template <class R>
-void TangentByStatus(int status, const PointContext& at, const MaterialRecord& m, const R& r, double** Dco, double** D,
-                     void (*dep)(const PointContext&, const MaterialRecord&, const R&, double**, double**),
-                     void (*decr)(const PointContext&, const MaterialRecord&, const R&, double**, double**)) {
-  switch (status) {
-    case 1: copyd2(D, Dco, 3, 3); return;
-    case 2: decr(at, m, r, Dco, D); return;
-    case 3: dep(at, m, r, Dco, D); return;
-    case 4: {
-      Matrix Dep(3, 3);
-      dep(at, m, r, Dco, Dep.a);
-      decr(at, m, r, Dep.a, D);
-      return;
-    }
-    default: InternalError(__FILE__, __LINE__);
-  }
-}
-
-}  // namespace
-
 void CalcMat_D_NLMM142(const PointContext& at, const MaterialRecord& m, const NLMM142_HD& r, double** Dco, double** D) {
-  TangentByStatus(r.Pl.PointStatus, at, m, r, Dco, D, CalcMat_Dep_NLMM142, CalcMat_Decr_NLMM142);
+  TangentByStatus(3, r.Pl.PointStatus, at, m, r, Dco, D, CalcMat_Dep_NLMM142, CalcMat_Decr_NLMM142);
 }
 
 void CalcMat_D_NLMM141(const PointContext& at, const MaterialRecord& m, const NLMM141_HD& r, double** Dco, double** D) {
-  TangentByStatus(r.Pl.PointStatus, at, m, r, Dco, D, CalcMat_Dep_NLMM141, CalcMat_Decr_NLMM141);
+  TangentByStatus(3, r.Pl.PointStatus, at, m, r, Dco, D, CalcMat_Dep_NLMM141, CalcMat_Decr_NLMM141);
 }
