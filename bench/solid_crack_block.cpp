@@ -9,20 +9,16 @@
 // number of delta-stress solves per crack update of a sampling point.
 //
 // Usage: bench_solid_crack_block [scratch directory]
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "analysis/entry.h"
+#include "crack_run.h"
 #include "element_models.h"
 #include "linear_model.h"
-#include "materials/crack/solid_cracks.h"
 #include "model/material.h"
 #include "support/datafile_writer.h"
-#include "support/result_readers.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -71,17 +67,7 @@ Job Block() {
   tw::AddRecord(j.model, "<NLMM111>", Concrete(2.7));
   j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, nLayer, 24, MAT_NLMM111, 2, 0, 0),
                                             tw::ElementProperty(nLayer + 1, nE, 24, MAT_NLMM111, 1, 0, 0)};
-  j.model.main.materNonlinear = 1;
-  j.model.main.convergenceCriterion = 1;
-  j.model.main.tolerance = 1e-5;
-  j.model.main.maxIterations = 100;
-  j.model.main.pathBehavior = 1;
-  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
-  for (int k = 1; k <= kSteps; k++) {
-    tw::Combination c;
-    c.factors = {{1, 0.2 * k / kSteps}};
-    j.model.combinations.push_back(c);
-  }
+  PulledToFullOpening(j, pulls, 0.2, kSteps);
   return j;
 }
 
@@ -89,40 +75,14 @@ Job Block() {
 
 int main(int argc, char** argv) {
   const std::string dir = argc > 1 ? argv[1] : (std::filesystem::temp_directory_path() / "volde_crack_block").string();
-  std::filesystem::create_directories(dir);
   const Job job = Block();
-  tw::WriteDataFile(dir + "/block", job.model);
-  FILE* fp = std::fopen((dir + "/block_ctrl.dat").c_str(), "w");
-  if (fp == nullptr) return 1;
-  std::fprintf(fp, "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-  std::fclose(fp);
-  std::filesystem::current_path(dir);
-  // The program's own log goes to block.out.
-  std::fflush(stdout);
-  if (std::freopen("block.out", "w", stdout) == nullptr) return 1;
-  char name[] = "block", self[] = "volde";
-  char* args[] = {self, name, nullptr};
-  const long solves0 = DeltaStressSolveCount(), updates0 = CrackUpdateCount();
-  const int status = RunVolde(2, args);
-  const long solves = DeltaStressSolveCount() - solves0, updates = CrackUpdateCount() - updates0;
-  if (status != 0) {
-    std::fprintf(stderr, "the run failed, see %s/block.out\n", dir.c_str());
-    return 1;
-  }
-  const resultfile::NonlinearExecParams ep =
-      resultfile::ReadNonlinearExecParams("block_ep.bin", job.layout.nF, job.layout.nP);
-  double total = 0.0;
-  int iterations = 0;
-  for (const auto& e : ep.entries) {
-    total += e.path.d2;
-    iterations += e.nIterations;
-  }
-  const double n = ep.entries.empty() ? 1.0 : static_cast<double>(ep.entries.size());
+  CrackRunFigures f;
+  if (!RunCrackJobHere(dir, "block", job, &f)) return 1;
   std::fprintf(stderr,
                "Block of %d x %d x %d hexahedra, weak layer pulled to full opening in %d combinations:\n"
                "  %d combinations, %d iterations, %.3f s per combination\n"
                "  %ld crack updates of a sampling point, %.2f delta-stress solves per update\n",
-               kN, kN, kN, kSteps, static_cast<int>(ep.entries.size()), iterations, total / n, updates,
-               updates > 0 ? static_cast<double>(solves) / static_cast<double>(updates) : 0.0);
+               kN, kN, kN, kSteps, f.combinations, f.iterations, f.secondsPerCombination, f.updates,
+               f.solvesPerUpdate);
   return 0;
 }

@@ -257,13 +257,18 @@ double CalcCrBandWidthOliverQuad(int nNodes, double** gradN, double** X, double 
   return OliverBand(kOliverQuad, nNodes, gradN, X, n);
 }
 
+void CalcSubElementQuad(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                        const double* extent, double** gradN, double** Y) {
+  if (nNodes != 4 && nNodes != 8 && nNodes != 9) InternalError(__FILE__, __LINE__);
+  SubElementGradN(kOliverQuad, at, nNodes, sp, X, extent, gradN, Y);
+}
+
 double CalcCrBandWidthOliverQuadIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                                    double theta, const double* extent) {
-  if (nNodes != 4 && nNodes != 8 && nNodes != 9) InternalError(__FILE__, __LINE__);
   double **gradN, **Y;
   allocd2(&gradN, nNodes, 2);
   allocd2(&Y, nNodes, 2);
-  SubElementGradN(kOliverQuad, at, nNodes, sp, X, extent, gradN, Y);
+  CalcSubElementQuad(at, nNodes, sp, X, extent, gradN, Y);
   // The quadrilateral measures the ramp on the sub-element, the hexahedron on itself.
   const double n[3] = {0.0, std::cos(theta), std::sin(theta)};
   const double h = OliverBand(kOliverQuad, nNodes, gradN, Y, n);

@@ -211,6 +211,10 @@ double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const d
 double CalcCrBandWidthOliverQuad(int nNodes, double** gradN, double** X, double theta);
 double CalcCrBandWidthOliverQuadIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                                    double theta, const double* extent);
+// The sub-element of a quadrilateral's point (natural extent around it): its Cartesian
+// derivatives (n x 2) at the point and its nodes Y (n x 2).
+void CalcSubElementQuad(const OliverPointContext& at, int nNodes, const double* sp, double** X,
+                        const double* extent, double** gradN, double** Y);
 // The Cartesian derivatives (n x 3) of that sub-element at the point.
 void CalcSubElementGradN(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                          const double* extent, double** gradN);

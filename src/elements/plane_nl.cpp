@@ -94,19 +94,29 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   }
   zerod2(B, nc, nDof);
 
-  // Oliver's crack band of a solid crack model: the element's centre, and at each point
-  // the derivatives of the element (option 4) or of the sub-element around the point (5).
-  const int band = solid ? SolidCrackBandOption(code, mat) : 0;
-  double centre[4] = {0.0, 0.0, 0.0, 0.0}, **gSub = nullptr;
+  // Oliver's crack band of a crack model: the element's centre, and at each point the
+  // derivatives of the element (option 4) or of the sub-element around the point (5); a
+  // quadrilateral measures the ramp of option 5 on the sub-element itself.
+  const int band = SolidCrackBandOption(code, mat);
+  double centre[4] = {0.0, 0.0, 0.0, 0.0}, **gSub = nullptr, **ySub = nullptr, *N0 = nullptr;
   CrackBandGeometry geometry{nNodes, X, centre, dNdx};
   if (band == 4 || band == 5) {
     const double origin[4] = {0.0, 0.0, 0.0, 0.0};
-    CalcShapeFuncSolidHexa(nNodes, N, origin);
+    if (solid)
+      CalcShapeFuncSolidHexa(nNodes, N, origin);
+    else
+      CalcShapeFuncQuad(nNodes, N, origin);
     for (int i = 1; i <= nNodes; i++)
-      for (int k = 1; k <= 3; k++) centre[k] += X[i][k] * N[i];
+      for (int k = 1; k <= dim; k++) centre[k] += X[i][k] * N[i];
     if (band == 5) {
-      allocd2(&gSub, nNodes, 3);
+      allocd2(&gSub, nNodes, dim);
       geometry.gradN = gSub;
+      if (!solid) {
+        allocd2(&ySub, nNodes, 2);
+        allocd1(&N0, nNodes);
+        copyd1(N0, N, nNodes);
+        geometry.X = ySub;
+      }
     }
   }
 
@@ -143,7 +153,14 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
         f *= det;
         PointContext at{ip, comb, elem, iter, 0};
         if (band == 4 || band == 5) {
-          if (band == 5) {
+          if (band == 5 && !solid) {
+            const double extent[4] = {0.0, w[1][i1], w[2][i2], 0.0};
+            CalcSubElementQuad(OliverPointContext{comb, iter, elem, ip, MaterialKindName(code)}, nNodes, s, X,
+                               extent, gSub, ySub);
+            centre[1] = centre[2] = 0.0;
+            for (int i = 1; i <= nNodes; i++)
+              for (int k = 1; k <= 2; k++) centre[k] += ySub[i][k] * N0[i];
+          } else if (band == 5) {
             const double extent[4] = {0.0, w[1][i1], w[2][i2], w[3][i3]};
             CalcSubElementGradN(OliverPointContext{comb, iter, elem, ip, MaterialKindName(code)}, nNodes, s, X,
                                 extent, gSub);
@@ -203,6 +220,10 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   }
   if (t != nullptr) freed1(t);
   if (gSub != nullptr) freed2(gSub);
+  if (ySub != nullptr) {
+    freed2(ySub);
+    freed1(N0);
+  }
   freed1(N);
   freed2(B);
   freed2(Jinv);

@@ -278,6 +278,8 @@ bool PlaneNlCode(int code) {
 
 }  // namespace
 
+void CalcMat_De_Plane(bool planeStress, double nu, double E, double** De) { PlaneDe(planeStress, nu, E, De); }
+
 void CalcMat_D_PlaneStrain_NL(const MeshData* mesh, int prop, double** De) {
   const ElementProperty& p = mesh->ElemProps[prop];
   if (!PlaneNlCode(p.MaterialKind)) InternalError(__FILE__, __LINE__);

@@ -89,6 +89,8 @@ void CalcMat_D_InterfaceSurf(int prop, int n, int m, double** D, const MaterialR
 // same and NLMM211, and NLMM145 and 146 (E their first parameter, nu = 0). Any other code
 // is the internal error. De is 3 x 3 (sxx, syy, txy).
 void CalcMat_D_PlaneStrain_NL(const MeshData* mesh, int prop, double** De);
+// The same of given nu and E: plane stress, or plane strain (3 x 3, sxx, syy, txy).
+void CalcMat_De_Plane(bool planeStress, double nu, double E, double** De);
 void CalcMat_D_PlaneStress_NL(const MeshData* mesh, int prop, double** De);
 // Plane stress De of an NLMM pattern component; only NLMM104 components are accepted.
 void CalcMat_D_PlaneStress_NLMM_PATT(const MeshData* mesh, int componentCode, int componentNumber, double** De);

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "materials/crack/elastoplastic_crack.h"
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/plane_cracks.h"
 #include "materials/elastic.h"
 #include "materials/interface/bond_laws.h"
 #include "materials/layer_failure.h"
@@ -345,6 +345,31 @@ void SolidCrackPoint(int code, const PointContext& ctx, const MaterialRecord& m,
   freed2(Dco);
 }
 
+// A point of a plane crack model: its stress after dEps (D null) or its tangent D, with
+// the elastic matrix of the element (plane stress or plane strain).
+void PlaneCrackPoint(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                     const double* dEps, double* sigma, double** D) {
+  double** De;
+  allocd2(&De, 3, 3);
+  CalcMat_De_Plane(type == _PLANE_STRESS_QUAD, MatSlotValue(m, code, 66), MatSlotValue(m, code, 67), De);
+  if (code == MAT_NLMM104) {
+    NLMM104_HD& r = *PointRecord<NLMM104_HD>(code, hd, record);
+    if (D != nullptr)
+      CalcMat_D_NLMM104(ctx, m, r, De, D);
+    else
+      CalcStress_NLMM104(ctx, m, r, De, dEps, sigma);
+  } else if (code == MAT_NLMM101) {
+    NLMM101_HD& r = *PointRecord<NLMM101_HD>(code, hd, record);
+    if (D != nullptr)
+      CalcMat_D_NLMM101(ctx, m, r, De, D);
+    else
+      CalcStress_NLMM101(ctx, m, r, De, dEps, sigma);
+  } else {
+    InternalError(__FILE__, __LINE__);
+  }
+  freed2(De);
+}
+
 // A plane cyclic concrete point: its stress after dEps (D null) or its matrix D, with the
 // plane-stress elastic matrix of the concrete.
 void PlaneConcretePoint(const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
@@ -414,6 +439,8 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
       return;
     }
     case MAT_NLMM211: PlaneConcretePoint(ctx, m, hd, record, dEps, sigma, nullptr); return;
+    case MAT_NLMM101:
+    case MAT_NLMM104: PlaneCrackPoint(code, type, ctx, m, hd, record, dEps, sigma, nullptr); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -446,6 +473,8 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
     // The bars always give their elastic stiffness.
     case MAT_NLMM145: CalcMat_D_NLMM145(m, 3, D); return;
     case MAT_NLMM211: PlaneConcretePoint(ctx, m, hd, record, nullptr, nullptr, D); return;
+    case MAT_NLMM101:
+    case MAT_NLMM104: PlaneCrackPoint(code, type, ctx, m, hd, record, nullptr, nullptr, D); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -523,6 +552,7 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
 
 int SolidCrackBandOption(int code, const MaterialRecord& m) {
   switch (code) {
+    case MAT_NLMM104:
     case MAT_NLMM102:
     case MAT_NLMM111:
     case MAT_NLMM151: return CrackBandOption(code, m);

@@ -141,6 +141,7 @@ void ShellLayerStress(int code, const PointContext& ctx, const MaterialRecord& m
 // Transverse shear stress tau (2) of the total transverse shear strain gamma.
 void ShellLayerShearStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                            double** Dse, const double* gamma, double* tau);
-// Crack band option of a solid crack model's record (4 and 5: Oliver's band, for which
-// the element hands the point its geometry); 0 for the other kinds.
+// Crack band option of the record of a crack model whose new cracks take Oliver's band
+// (the solid models and _NLMM104; 4 and 5: Oliver's band, for which the element hands
+// the point its geometry); 0 for the other kinds.
 int SolidCrackBandOption(int code, const MaterialRecord& m);

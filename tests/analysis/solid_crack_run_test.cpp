@@ -1,4 +1,5 @@
-// Runs of hexahedral bars of the solid smeared-crack models end to end: a bar pulled
+// Runs of bars of the smeared-crack models end to end, hexahedra of the solid models and
+// plane-stress quadrilaterals of the plane ones (_NLMM104, _NLMM101): a bar pulled
 // past its strength carries ft A at the peak, follows the softening law, and dissipates
 // Gf A whatever the number of elements along it; unloading closes the crack, reloading
 // reopens it; a restart on the softening branch gives the uninterrupted run.
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,35 @@ tw::Rec S1(int code, double ft, int option) {
       .D(0.2).I(1).I(1).I(option).D(100.0).I(3).D(1.0);
 }
 
+// One combination of the end displacement u_k per step k; Newton-Raphson to 1e-9.
+void PulledInSteps(Job& j, const std::vector<double>& displacements) {
+  j.model.combinations.clear();
+  for (double u : displacements) {
+    tw::Combination c;
+    c.factors = {{1, u}};
+    j.model.combinations.push_back(c);
+  }
+  j.model.main.materNonlinear = 1;
+  j.model.main.convergenceCriterion = 1;
+  j.model.main.tolerance = 1e-9;
+  j.model.main.maxIterations = 60;
+  j.model.main.pathBehavior = 1;
+  j.model.main.storageTechnique = 1;
+  j.model.main.linEqAlgorithm = 1;
+}
+
+// Sum of the reactions of the points `end` along dof `dof` in every combination.
+std::vector<double> EndForces(const resultfile::DisplReactFile& dr, const Job& j, const std::vector<int>& end,
+                              int dof) {
+  std::vector<double> f;
+  for (const auto& r : dr.records) {
+    double s = 0.0;
+    for (int p : end) s += r.react.at(static_cast<size_t>(j.layout.Presc(p, dof)));
+    f.push_back(s);
+  }
+  return f;
+}
+
 // Bar of nx hexahedra along x over 100 mm, 100 x 100 section, on rollers on the faces
 // x = 0, y = 0, z = 0; the end face moved by u_k = displacements[k] in combination k.
 // The element at x = 0 may take a weaker material (ft0).
@@ -68,30 +99,54 @@ struct Bar {
         pulls.push_back(tw::PrescribedDisplacement(end.back(), 1, 1.0));
       }
     j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
-    j.model.combinations.clear();
-    for (double u : displacements) {
-      tw::Combination c;
-      c.factors = {{1, u}};
-      j.model.combinations.push_back(c);
-    }
-    j.model.main.materNonlinear = 1;
-    j.model.main.convergenceCriterion = 1;
-    j.model.main.tolerance = 1e-9;
-    j.model.main.maxIterations = 60;
-    j.model.main.pathBehavior = 1;
-    j.model.main.storageTechnique = 1;
-    j.model.main.linEqAlgorithm = 1;
+    PulledInSteps(j, displacements);
   }
   // Axial force of every combination from the reactions of the end face.
-  std::vector<double> Forces(const resultfile::DisplReactFile& dr) const {
-    std::vector<double> f;
-    for (const auto& r : dr.records) {
-      double s = 0.0;
-      for (int p : end) s += r.react.at(static_cast<size_t>(lj.job.layout.Presc(p, 1)));
-      f.push_back(s);
+  std::vector<double> Forces(const resultfile::DisplReactFile& dr) const { return EndForces(dr, lj.job, end, 1); }
+};
+
+// The plane models with the values of S1 (at most 2 cracks) and softening law `law`:
+// trilinear (0.1, 0.5, 0.4, 0.2), Cornelissen, quadrilinear (0.1, 0.6, 0.3, 0.35, 0.6, 0.1).
+tw::Rec P1(int code, int law, double ft, int option) {
+  const std::vector<double> shape = law == 4 ? std::vector<double>{0.1, 0.6, 0.3, 0.35, 0.6, 0.1}
+                                             : std::vector<double>{0.1, 0.5, 0.4, 0.2, 0.0, 0.0};
+  tw::Rec r = tw::Rec().S("P1").Ds({0.0, 0.0, 0.0, 30000.0, 3.0, ft}).I(law);
+  if (code == MAT_NLMM101)
+    return r.Ds({shape[0], shape[1], shape[2], shape[3], 0.1, 1.0}).I(1).D(0.2).I(1).I(option).D(100.0).I(2).D(1.0);
+  return r.Ds(shape).D(0.1).I(0).I(1).Ds({0.0, 0.0}).I(0).I(1).D(0.2).I(1).Ds({0.0, 0.0}).I(1).I(option).D(100.0)
+      .I(2).D(1.0).I(0).Ds({0.0, 0.0, 0.0, 0.0, 0.0, 0.0});
+}
+
+// Plane-stress bar of nx quadrilaterals along x over 100 mm, 100 mm deep and 100 mm
+// thick: the edge x = 0 held along x (its lower point along y too), the edge x = 100
+// moved by u_k in combination k; the element at x = 0 may take a weaker material (ft0).
+struct PlaneBar {
+  Job job;
+  std::vector<int> end;
+  PlaneBar(int code, int law, int nx, double ft0, int option, const std::vector<double>& displacements) {
+    Job& j = job;
+    const char* block = code == MAT_NLMM104 ? "<NLMM104>" : "<NLMM101>";
+    tw::AddRecord(j.model, block, P1(code, law, 3.0, option));
+    tw::AddRecord(j.model, block, P1(code, law, ft0, option));
+    tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 100.0));
+    std::vector<int> bottom, top;
+    for (int i = 0; i <= nx; i++) {
+      const double x = 100.0 * i / nx;
+      const bool held = i == 0 || i == nx;
+      bottom.push_back(linmodel::AddPoint2D(j, x, 0.0, linmodel::kPlaneMask, i == 0 ? "011000" : held ? "010000" : "000000"));
+      top.push_back(linmodel::AddPoint2D(j, x, 100.0, linmodel::kPlaneMask, held ? "010000" : "000000"));
     }
-    return f;
+    for (int i = 0; i < nx; i++) tw::AddElement(j.model, {bottom[i], bottom[i + 1], top[i + 1], top[i]});
+    std::vector<tw::Rec> props = {tw::ElementProperty(1, 1, 10, code, 2, GEOM_LAM_THICK, 1)};
+    if (nx > 1) props.push_back(tw::ElementProperty(2, nx, 10, code, 1, GEOM_LAM_THICK, 1));
+    j.model.blocks["<ELEMENT_PROPERTIES>"] = props;
+    end = {bottom.back(), top.back()};
+    j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0},
+                                                {tw::PrescribedDisplacement(end[0], 2, 1.0),
+                                                 tw::PrescribedDisplacement(end[1], 2, 1.0)})};
+    PulledInSteps(j, displacements);
   }
+  std::vector<double> Forces(const resultfile::DisplReactFile& dr) const { return EndForces(dr, job, end, 2); }
 };
 
 std::vector<double> Steps(double from, double to, double step) {
@@ -118,6 +173,38 @@ size_t IndexOf(const std::vector<double>& u, double x, size_t from = 0) {
   return 0;
 }
 
+// Oliver's band (option 4): the bars of nx = 1, 2 and 4 elements that `run` gives for
+// steps of 0.0011 mm, the first element weaker (ft 2.97), follow one curve: the peak
+// 29700 N at the 9th step, open from 2 Gf / (D3 2.97), Gf A.
+void ExpectMeshObjective(const std::function<std::vector<double>(int, const std::vector<double>&)>& run) {
+  const std::vector<double> u = Steps(0.0, 0.2002, 0.0011);
+  std::vector<std::vector<double>> curves;
+  const double open = 2.0 * 0.1 / (0.48 * 2.97);
+  EXPECT_NEAR(open, 0.1402918, 1e-7);
+  for (int nx : {1, 2, 4}) {
+    SCOPED_TRACE(nx);
+    curves.push_back(run(nx, u));
+    const std::vector<double>& f = curves.back();
+    if (f.size() != u.size()) return;
+    EXPECT_NEAR(f[8], 29700.0, 1e-3);
+    EXPECT_LT(f[9], f[8]);
+    for (size_t i = 0; i < u.size(); i++) {
+      if (u[i] > open + 1e-9) {
+        EXPECT_LT(std::fabs(f[i]), 1.0) << u[i];
+      } else if (u[i] < open - 0.0011) {
+        EXPECT_GT(f[i], 0.5) << u[i];
+      }
+    }
+    EXPECT_NEAR(Work(u, f), 1000.0, 5.0);
+  }
+  for (size_t i = 0; i < u.size(); i++) {
+    EXPECT_NEAR(curves[1][i], curves[0][i], 1.0) << u[i];
+    EXPECT_NEAR(curves[2][i], curves[0][i], 1.0) << u[i];
+  }
+}
+
+const std::vector<double> kRestartSteps = Steps(0.0, 0.08, 0.005);
+
 class SolidCrackRun : public testing::Test {
  protected:
   void SetUp() override { dir_ = MakeScratchDirectory(); }
@@ -131,6 +218,29 @@ class SolidCrackRun : public testing::Test {
         resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
     EXPECT_EQ(dr.records.size(), job.model.combinations.size());
     return dr;
+  }
+  // The job run through, and run again with a restart after u = 0.05 mm: the same result
+  // and history files, the same iterations and residuals.
+  void ExpectRestartSame(Job& j, const char* history) {
+    Run(j, "fresh");
+    Run(j, "bar");
+    j.model.main.nCombBeforeRestart = static_cast<int32_t>(IndexOf(kRestartSteps, 0.05) + 1);
+    Run(j, "bar");
+    for (const char* suffix : {"_dr.bin", "_if.bin", history})
+      EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/bar" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
+          << suffix;
+    const auto ep = [&](const char* name) {
+      return resultfile::ReadNonlinearExecParams(dir_ + "/" + name + "_ep.bin", j.layout.nF, j.layout.nP);
+    };
+    const resultfile::NonlinearExecParams a = ep("bar"), b = ep("fresh");
+    ASSERT_EQ(a.entries.size(), b.entries.size());
+    for (size_t k = 0; k < a.entries.size(); k++) {
+      EXPECT_EQ(a.entries[k].nIterations, b.entries[k].nIterations);
+      ASSERT_EQ(a.entries[k].steps.size(), b.entries[k].steps.size());
+      for (size_t i = 0; i < a.entries[k].steps.size(); i++)
+        EXPECT_EQ(a.entries[k].steps[i].residualNorm, b.entries[k].steps[i].residualNorm);
+      EXPECT_EQ(a.entries[k].path.extF, b.entries[k].path.extF);
+    }
   }
   std::string dir_;
 };
@@ -187,77 +297,39 @@ TEST_F(SolidCrackRun, BarUnloadedCompressedAndPulledAgain) {
 // element at x = 0 (ft 2.97) give the same curve, the crack opening w = eps_cr h being
 // the same; full opening at u = 2 Gf / (D3 2.97).
 TEST_F(SolidCrackRun, MeshObjectiveWithTheOliverBand) {
-  const std::vector<double> u = Steps(0.0, 0.2002, 0.0011);
-  std::vector<std::vector<double>> curves;
-  for (int nx : {1, 2, 4}) {
-    SCOPED_TRACE(nx);
+  ExpectMeshObjective([&](int nx, const std::vector<double>& u) {
     Bar bar(MAT_NLMM111, nx, 2.97, 4, u);
     // Free nodes between the elements: the crack solves' own tolerance (1e-6 of ft)
     // bounds how far the Newton iterations can go, and the open crack's tangent floor
     // leaves an imbalance below 1 N in the accepted steps.
     bar.lj.job.model.main.tolerance = 1e-5;
-    curves.push_back(bar.Forces(Run(bar.lj.job, "mesh")));
-    const std::vector<double>& f = curves.back();
-    if (f.size() != u.size()) return;
-    EXPECT_NEAR(f[8], 29700.0, 1e-3);
-    EXPECT_LT(f[9], f[8]);
-    const double open = 2.0 * 0.1 / (0.48 * 2.97);
-    EXPECT_NEAR(open, 0.1402918, 1e-7);
-    for (size_t i = 0; i < u.size(); i++) {
-      if (u[i] > open + 1e-9) {
-        EXPECT_LT(std::fabs(f[i]), 1.0) << u[i];
-      } else if (u[i] < open - 0.0011) {
-        EXPECT_GT(f[i], 0.5) << u[i];
-      }
-    }
-    EXPECT_NEAR(Work(u, f), 1000.0, 5.0);
-  }
-  for (size_t i = 0; i < u.size(); i++) {
-    EXPECT_NEAR(curves[1][i], curves[0][i], 1.0) << u[i];
-    EXPECT_NEAR(curves[2][i], curves[0][i], 1.0) << u[i];
-  }
+    return bar.Forces(Run(bar.lj.job, "mesh"));
+  });
 }
 
 // Restart after the post-peak combination u = 0.05 mm: the same result files.
 TEST_F(SolidCrackRun, RestartOnTheSofteningBranchGivesTheUninterruptedRun) {
-  const std::vector<double> u = Steps(0.0, 0.08, 0.005);
-  Bar bar(MAT_NLMM111, 1, 3.0, 1, u);
-  Job& j = bar.lj.job;
-  Run(j, "fresh");
-  Run(j, "bar");
-  j.model.main.nCombBeforeRestart = static_cast<int32_t>(IndexOf(u, 0.05) + 1);
-  Run(j, "bar");
-  for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM111_HD.bin"})
-    EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/bar" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
-        << suffix;
-  const auto ep = [&](const char* name) {
-    return resultfile::ReadNonlinearExecParams(dir_ + "/" + name + "_ep.bin", j.layout.nF, j.layout.nP);
-  };
-  const resultfile::NonlinearExecParams a = ep("bar"), b = ep("fresh");
-  ASSERT_EQ(a.entries.size(), b.entries.size());
-  for (size_t k = 0; k < a.entries.size(); k++) {
-    EXPECT_EQ(a.entries[k].nIterations, b.entries[k].nIterations);
-    ASSERT_EQ(a.entries[k].steps.size(), b.entries[k].steps.size());
-    for (size_t i = 0; i < a.entries[k].steps.size(); i++)
-      EXPECT_EQ(a.entries[k].steps[i].residualNorm, b.entries[k].steps[i].residualNorm);
-    EXPECT_EQ(a.entries[k].path.extF, b.entries[k].path.extF);
-  }
+  Bar bar(MAT_NLMM111, 1, 3.0, 1, kRestartSteps);
+  ExpectRestartSame(bar.lj.job, "_NLMM111_HD.bin");
 }
 
-// Oliver's band at the point (option 5): each of the 2 x 2 x 2 points stands for a
-// sub-element half the bar long, so h = 50 and the bar opens fully at 2 eps_u(50) L, with
-// twice Gf A spent: the band of a point, not of the element.
+// Oliver's band at the point (option 5): each of the 2 x 2 x 2 points of the hexahedron
+// (2 x 2 of the quadrilateral) stands for a sub-element half the bar long, so h = 50 and
+// the bar opens fully at 2 eps_u(50) L, with twice Gf A spent: the band of a point, not
+// of the element.
 TEST_F(SolidCrackRun, PointLevelOliverBandIsHalfTheElement) {
   const std::vector<double> u = Steps(0.0, 0.3, 0.005);
   Bar bar(MAT_NLMM111, 1, 3.0, 5, u);
-  const std::vector<double> f = bar.Forces(Run(bar.lj.job, "band5"));
-  ASSERT_EQ(f.size(), u.size());
-  const double open = 2.0 * 0.1 / (0.48 * 3.0 * 50.0) * 100.0;
-  EXPECT_NEAR(open, 0.2777778, 1e-7);
-  EXPECT_NEAR(f[IndexOf(u, 0.01)], 30000.0, 1e-4);
-  EXPECT_GT(f[IndexOf(u, 0.275)], 0.5);
-  EXPECT_LT(std::fabs(f[IndexOf(u, 0.28)]), 0.5);
-  EXPECT_NEAR(Work(u, f), 2000.0, 20.0);
+  PlaneBar plane(MAT_NLMM104, 1, 1, 3.0, 5, u);
+  for (const std::vector<double>& f : {bar.Forces(Run(bar.lj.job, "band5")), plane.Forces(Run(plane.job, "plane5"))}) {
+    ASSERT_EQ(f.size(), u.size());
+    const double open = 2.0 * 0.1 / (0.48 * 3.0 * 50.0) * 100.0;
+    EXPECT_NEAR(open, 0.2777778, 1e-7);
+    EXPECT_NEAR(f[IndexOf(u, 0.01)], 30000.0, 1e-4);
+    EXPECT_GT(f[IndexOf(u, 0.275)], 0.5);
+    EXPECT_LT(std::fabs(f[IndexOf(u, 0.28)]), 0.5);
+    EXPECT_NEAR(Work(u, f), 2000.0, 20.0);
+  }
 }
 
 // The elasto-plastic model shortened in steps of 0.002 mm: elastic up to 1.002534 r0 fc A,
@@ -280,4 +352,84 @@ TEST_F(SolidCrackRun, ElastoPlasticBarCompressedPastItsPeak) {
   EXPECT_NEAR(-u[at], 100.0 * (0.0012 + 30.07601 / 30000.0), 0.0021);
   EXPECT_LT(-f.back(), 0.9 * peak);
   for (size_t i = at + 1; i < f.size(); i++) EXPECT_GT(f[i], f[i - 1] - 1e-6) << u[i];
+}
+
+// ---- plane bars ------------------------------------------------------------------------------
+
+// The plane bar of each law, _NLMM104 and _NLMM101, pulled to 0.2 mm in steps of
+// 0.001 mm: the curve of the solid bar within 0.1 N at every step to full opening for
+// law 1, the
+// Cornelissen and quadrilinear branches, nothing left from eps_u L on, Gf A of work.
+TEST_F(SolidCrackRun, PlaneBarFollowsTheSolidCurve) {
+  const std::vector<double> u = Steps(0.0, 0.2, 0.001);
+  Bar solid(MAT_NLMM111, 1, 3.0, 1, u);
+  const std::vector<double> ref = solid.Forces(Run(solid.lj.job, "solid"));
+  ASSERT_EQ(ref.size(), u.size());
+  struct Case {
+    int code, law;
+    double f03, open;
+  };
+  const Case cases[] = {{MAT_NLMM104, 1, 12413.79, 0.1388889}, {MAT_NLMM101, 1, 12413.79, 0.1388889},
+                        {MAT_NLMM104, 2, 11250.12, 0.1712018}, {MAT_NLMM101, 2, 11250.12, 0.1712018},
+                        {MAT_NLMM104, 4, 14298.09, 0.1269841}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.code) + " law " + std::to_string(k.law));
+    PlaneBar bar(k.code, k.law, 1, 3.0, 1, u);
+    const std::vector<double> f = bar.Forces(Run(bar.job, "plane"));
+    ASSERT_EQ(f.size(), u.size());
+    EXPECT_NEAR(f[IndexOf(u, 0.01)], 30000.0, 1e-4);
+    EXPECT_NEAR(f[IndexOf(u, 0.03)], k.f03, 0.05);
+    const size_t open = IndexOf(u, std::ceil(k.open * 1000.0) / 1000.0);
+    for (size_t i = open; i < u.size(); i++) EXPECT_LT(std::fabs(f[i]), 0.5) << u[i];
+    EXPECT_GT(f[open - 1], 0.5);
+    EXPECT_NEAR(Work(u, f), 1000.0, 5.0);
+    if (k.law == 1) {
+      EXPECT_NEAR(f[IndexOf(u, 0.015)], 21562.5, 0.05);
+      EXPECT_NEAR(f[IndexOf(u, 0.05)], 7758.62, 0.05);
+      // Up to full opening; beyond it the solid bar keeps the trace of its crack floor
+      // (-0.1 N at 0.17 mm) where the plane one carries nothing.
+      for (size_t i = 0; i < open; i++) EXPECT_NEAR(f[i], ref[i], 0.1) << u[i];
+      for (size_t i = open; i < u.size(); i++) EXPECT_LT(std::fabs(ref[i]), 0.5) << u[i];
+    }
+  }
+}
+
+// 0 -> 0.03 -> -0.01 -> 0.05 mm and on to full opening, both plane models: the secant
+// down and up, closed at u = 0, elastic in compression, back on the envelope, Gf A.
+TEST_F(SolidCrackRun, PlaneBarUnloadedCompressedAndPulledAgain) {
+  std::vector<double> u = Steps(0.0, 0.03, 0.001);
+  const size_t down = u.size();
+  for (double x : Steps(0.03, -0.01, 0.001)) u.push_back(x);
+  const size_t up = u.size();
+  for (double x : Steps(-0.01, 0.2, 0.001)) u.push_back(x);
+  for (int code : {MAT_NLMM104, MAT_NLMM101}) {
+    SCOPED_TRACE(code);
+    PlaneBar bar(code, 1, 1, 3.0, 1, u);
+    const std::vector<double> f = bar.Forces(Run(bar.job, "cycle"));
+    ASSERT_EQ(f.size(), u.size());
+    EXPECT_NEAR(f[IndexOf(u, 0.015, down)], 6206.90, 0.05);
+    EXPECT_NEAR(f[IndexOf(u, 0.0, down)], 0.0, 1e-4);
+    EXPECT_NEAR(f[IndexOf(u, -0.01, down)], -30000.0, 1e-4);
+    EXPECT_NEAR(f[IndexOf(u, 0.015, up)], 6206.90, 0.05);
+    EXPECT_NEAR(f[IndexOf(u, 0.03, up)], 12413.79, 0.05);
+    EXPECT_NEAR(f[IndexOf(u, 0.05, up)], 7758.62, 0.05);
+    EXPECT_NEAR(Work(u, f), 1000.0, 5.0);
+  }
+}
+
+// Oliver's band on the quadrilateral (option 4): 1, 2 and 4 elements along the bar, the
+// weaker one at x = 0, give one curve: peak 29700 N at the 9th step, open from
+// 2 Gf / (D3 2.97), Gf A.
+TEST_F(SolidCrackRun, PlaneBarMeshObjectiveWithTheOliverBand) {
+  ExpectMeshObjective([&](int nx, const std::vector<double>& u) {
+    PlaneBar bar(MAT_NLMM104, 1, nx, 2.97, 4, u);
+    bar.job.model.main.tolerance = 1e-5;
+    return bar.Forces(Run(bar.job, "mesh"));
+  });
+}
+
+// Restart of the plane bar after u = 0.05 mm: the files of the uninterrupted run.
+TEST_F(SolidCrackRun, PlaneBarRestartGivesTheUninterruptedRun) {
+  PlaneBar bar(MAT_NLMM104, 1, 1, 3.0, 1, kRestartSteps);
+  ExpectRestartSame(bar.job, "_NLMM104_HD.bin");
 }

@@ -165,32 +165,44 @@ const int kCodes[] = {MAT_NLMM104, MAT_NLMM101, MAT_NLMM142, MAT_NLMM141};
 
 // ---- crack axes --------------------------------------------------------------------------------
 
-// The new-crack check and the update step of a plane record are not built: they refuse
-// before reading a stress of six components.
-TEST(PlaneCrackViewDeath, NewCrackCheckAndUpdateStepRefuse) {
-  const CrackMat c = P1(MAT_NLMM104);
-  Mat De(3, 3);
-  Dco(c, De);
-  const CrackEventContext x = CrackEventContextOf(kModel104, kAt, c.m, De.A);
-  const double stress[4] = {0, 4.0, 0.0, 0.0};
-  EXPECT_DEATH(
-      {
-        Point p(c);
-        CrackView v = p.View();
-        CheckNewCrInit(x, v, stress);
-      },
-      kInternal);
-  EXPECT_DEATH(
-      {
-        Point p(c);
-        p.Crack(c, 0.0, kCrOpening, 2e-5, 1.0, 2e-5);
-        CrackView v = p.View();
-        CrackSolve s;
-        s.Set(v);
-        CrackEvents ev;
-        UpdateCrModelState(x, v, s, ev, CrackChange{});
-      },
-      kInternal);
+// The new-crack check of a plane record on the major principal stress and its angle to
+// the existing cracks (threshold 0.5 rad), for the four members: above ft with no crack;
+// a crack at 10 degrees hides the direction of 170 degrees (20 degrees apart by folding)
+// and raises the next initiation stress by 1e-6 of the reference stress; 90 degrees
+// away a second crack starts; never more than the material's two cracks.
+TEST(PlaneCrackView, NewCrackCheckOnTheMajorPrincipalStress) {
+  const double deg = std::atan(1.0) / 45.0;
+  for (int code : kCodes) {
+    SCOPED_TRACE(code);
+    const CrackMat c = P1(code);
+    Mat De(3, 3);
+    Dco(c, De);
+    const CrackEventContext x = CrackEventContextOf(ModelOf(code), kAt, c.m, De.A);
+    // Uniaxial stress s along the direction at angle a.
+    const auto along = [](double s, double a, double* out) {
+      out[1] = s * std::cos(a) * std::cos(a);
+      out[2] = s * std::sin(a) * std::sin(a);
+      out[3] = s * std::sin(a) * std::cos(a);
+    };
+    double stress[4];
+    Point p(c);
+    CrackView v = p.View();
+    along(kFt, 0.0, stress);
+    EXPECT_FALSE(CheckNewCrInit(x, v, stress));
+    along(kFt + 1e-9, 0.3, stress);
+    EXPECT_TRUE(CheckNewCrInit(x, v, stress));
+    p.Crack(c, 10.0 * deg, kCrOpening, 1e-5, 2.0, 1e-5);
+    v = p.View();
+    along(4.0, 170.0 * deg, stress);
+    EXPECT_FALSE(CheckNewCrInit(x, v, stress));
+    EXPECT_NEAR(v.ft[2], 4.0 + 1e-6 * MatSlotValue(c.m, code, 68), 1e-12);
+    along(4.5, 100.0 * deg, stress);
+    EXPECT_TRUE(CheckNewCrInit(x, v, stress));
+    p.Crack(c, 100.0 * deg - 4.0 * std::atan(1.0), kCrOpening, 1e-5, 2.0, 1e-5);
+    v = p.View();
+    along(9.0, 55.0 * deg, stress);
+    EXPECT_FALSE(CheckNewCrInit(x, v, stress));
+  }
 }
 
 // Cracks at 0 and pi/2. _NLMM104 and _NLMM142 close a crack below its closing strain
@@ -578,6 +590,45 @@ TEST(PlaneCrackDeltaStress, PatternOfAnotherCompositionIsRefused) {
 // ---- transverse shear and compressive damage ------------------------------------------------
 
 // Linear law, Ds 1000, strength 1, Gf 0.05, band 100: g_p 1e-3, g_u 2e-3.
+// The transverse shear entries of a shell point of _NLMM104: elastic while uncracked or
+// without a transverse law; a cracked point follows its law and keeps the strain and
+// the stress of the call; another point status is refused.
+TEST(PlaneCrackTransverseShear, EntryPointsOfTheShellPoint) {
+  CrackMat c = P1(MAT_NLMM104);
+  Point p(c);
+  NLMM104_HD& r = *static_cast<NLMM104_HD*>(p.r);
+  Mat Ds(2, 2), D(2, 2);
+  Ds[1][1] = Ds[2][2] = 1000.0;
+  const double g1[3] = {0, 1.5e-3, -0.5e-3};
+  double tau[3];
+  for (int status : {1, 2}) {
+    r.PointStatus = status;
+    CalcShearStress_OP_NLMM104(c.m, r, Ds.A, g1, tau);
+    EXPECT_EQ(tau[1], 1.5);
+    EXPECT_EQ(tau[2], -0.5);
+    EXPECT_EQ(r.Cr.PointVectorA[1], 1.5e-3);
+    EXPECT_EQ(r.Cr.PointVectorB[2], -0.5);
+    CalcMat_Ds_NLMM104(c.m, r, Ds.A, D.A);
+    EXPECT_EQ(D[1][1], 1000.0);
+  }
+  c.Set(90, 1).Set(91, 1.0).Set(92, 0.05);
+  r.PointStatus = 1;
+  const double g0[3] = {0, 1.0e-3, 0.5e-3};
+  CalcShearStress_OP_NLMM104(c.m, r, Ds.A, g0, tau);
+  EXPECT_EQ(r.Cr.PointByteA, 1);  // the uncracked point does not load its law
+  r.PointStatus = 2;
+  CalcShearStress_OP_NLMM104(c.m, r, Ds.A, g0, tau);
+  EXPECT_NEAR(tau[1], 1.0, 1e-12);
+  CalcShearStress_OP_NLMM104(c.m, r, Ds.A, g1, tau);
+  EXPECT_NEAR(tau[1], 0.5, 1e-12);
+  EXPECT_NEAR(tau[2], -0.5, 1e-12);
+  EXPECT_NEAR(r.Cr.PointVectorB[1], 0.5, 1e-12);
+  CalcMat_Ds_NLMM104(c.m, r, Ds.A, D.A);
+  EXPECT_NEAR(D[1][1], 0.5 / 1.5e-3, 1e-9);
+  r.PointStatus = 3;
+  EXPECT_DEATH(CalcMat_Ds_NLMM104(c.m, r, Ds.A, D.A), kInternal);
+}
+
 TEST(PlaneCrackTransverseShear, SofteningUnloadingReloadingAndExhaustion) {
   for (int code : {MAT_NLMM104, MAT_NLMM142}) {
     SCOPED_TRACE(code);

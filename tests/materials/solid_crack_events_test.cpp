@@ -1,4 +1,4 @@
-// Crack events of the solid crack models at one sampling point: a point pulled past its
+// Crack events of the solid and plane crack models at one sampling point: a point pulled past its
 // tensile strength cracks at the transition point and follows the softening law to full
 // opening, dissipating Gf / h per unit volume; unloading closes the crack at zero strain
 // and it reopens at a tiny traction; pure shear and equibiaxial tension crack along their
@@ -32,10 +32,15 @@ CrackMat S1(int code = MAT_NLMM111) {
   c.Set(66, 0.0).Set(68, kFt).Set(s.maxCr, 3).Set(s.angle, 1.0);
   if (code == MAT_NLMM111)
     c.Set(84, 1).Set(85, 0.2).Set(86, 1);
+  else if (code == MAT_NLMM104)  // P1: no crack shear softening, constant retention
+    c.Set(81, 0, 1).Set(81, 1, 2).Set(82, 0.2).Set(83, 1).Set(86, 1, 1).Set(s.maxCr, 2);
   else
     c.Set(77, 1).Set(78, 0.2).Set(79, 1, 1);
+  if (code == MAT_NLMM101) c.Set(s.maxCr, 2);
   return c;
 }
+
+bool Plane(int code) { return code == MAT_NLMM104 || code == MAT_NLMM101; }
 
 // A point driven along strain component `comp` (0-based) through the given totals in
 // steps of `step`, the other strains held at 0: the stress of that component at every
@@ -44,15 +49,16 @@ struct Drive {
   matdriver::ContinuumPoint pt;
   std::vector<double> eps{0.0}, sig{0.0};
   int comp;
-  Drive(const CrackMat& c, int comp_ = 0) : pt(c.code, _SOLID_HEXA, c.m), comp(comp_) {}
+  Drive(const CrackMat& c, int comp_ = 0)
+      : pt(c.code, Plane(c.code) ? _PLANE_STRESS_QUAD : _SOLID_HEXA, c.m), comp(comp_) {}
   void To(double target, double step) {
     const int n = static_cast<int>(std::lround(std::fabs(target - eps.back()) / step));
     const double d = (target - eps.back()) / n;
     const double start = eps.back();
     for (int i = 1; i <= n; i++) {
-      std::vector<double> de(6, 0.0);
-      de[comp] = start + i * d - (start + (i - 1) * d);
-      const std::vector<double> s = pt.Step(de, std::vector<bool>(6, false));
+      std::vector<double> de(static_cast<size_t>(pt.n()), 0.0);
+      de[static_cast<size_t>(comp)] = start + i * d - (start + (i - 1) * d);
+      const std::vector<double> s = pt.Step(de, std::vector<bool>(de.size(), false));
       eps.push_back(start + i * d);
       sig.push_back(s[comp]);
     }
@@ -77,6 +83,31 @@ struct Drive {
   }
 };
 
+// The closing of crack 1 at 3/4 of dEps: its re-check holds, and so does the whole
+// search of the transition point, both on copies that leave the point's record (of
+// history slot `slot`) as it was.
+void ExpectClosingAtThreeQuarters(int slot, const CrackEventContext& x, const CrackView& v, const void* record,
+                                  const double* dEps) {
+  const RecordOps& ops = *RecordOpsOfSlot(slot);
+  void* before = std::calloc(1, ops.size);
+  ops.init(before);
+  ops.copy(before, record);
+  CrackEvents ev;
+  ev.closing = true;
+  ev.closeFlag[1] = 1;
+  EXPECT_TRUE(CheckCrEventReallyOccur(x, v, dEps, ev, CrackChange{0.75, 3, 0, true}));
+  EXPECT_TRUE(matdriver::SameRecord(slot, before, record));
+  CrackSolve end;
+  EXPECT_TRUE(end.Run(x, v, dEps));
+  const CrackChange ch = CalcTransPointChangeCrStatus(x, v, dEps, end.sigma, ev);
+  EXPECT_TRUE(ch.apply);
+  EXPECT_EQ(ch.kind, 3);
+  EXPECT_NEAR(ch.k, 0.75, 1e-6);
+  EXPECT_TRUE(matdriver::SameRecord(slot, before, record));
+  ops.release(before);
+  std::free(before);
+}
+
 }  // namespace
 
 // Uniaxial tension of the bar's point (u = eps L, F = sigma A of the 100 mm bar): the
@@ -93,6 +124,11 @@ TEST(SolidCrackEvents, UniaxialTensionFollowsEachLawToFullOpening) {
       {MAT_NLMM111, kLawCornelissen, {0.1, 0.5, 0.4, 0.2, 0, 0}, 1.125012, 1.712018e-3},
       {MAT_NLMM111, kLawQuadrilinear, {0.1, 0.6, 0.3, 0.35, 0.6, 0.1}, 1.429809, 1.269841e-3},
       {MAT_NLMM102, kLawTrilinear, {0.1, 0.5, 0.4, 0.2, 0, 0}, 1.241379, 1.388889e-3},
+      {MAT_NLMM104, kLawTrilinear, {0.1, 0.5, 0.4, 0.2, 0, 0}, 1.241379, 1.388889e-3},
+      {MAT_NLMM104, kLawCornelissen, {0.1, 0.5, 0.4, 0.2, 0, 0}, 1.125012, 1.712018e-3},
+      {MAT_NLMM104, kLawQuadrilinear, {0.1, 0.6, 0.3, 0.35, 0.6, 0.1}, 1.429809, 1.269841e-3},
+      {MAT_NLMM101, kLawTrilinear, {0.1, 0.5, 0.4, 0.2, 0, 0}, 1.241379, 1.388889e-3},
+      {MAT_NLMM101, kLawCornelissen, {0.1, 0.5, 0.4, 0.2, 0, 0}, 1.125012, 1.712018e-3},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(std::to_string(k.code) + " law " + std::to_string(k.law));
@@ -122,6 +158,13 @@ TEST(SolidCrackEvents, UniaxialTensionFollowsEachLawToFullOpening) {
       EXPECT_EQ(r->Cr.CrStatus[1], kCrFullyOpen);
       EXPECT_EQ(r->PointStatus, 2);
     }
+    if (k.code == MAT_NLMM104) {
+      const NLMM104_HD& p = d.pt.Record<NLMM104_HD>();
+      EXPECT_EQ(p.Cr.nCr, 1);
+      EXPECT_EQ(p.Cr.CrStatus[1], kCrFullyOpen);
+      EXPECT_NEAR(p.Cr.CrAngle[1][1], 0.0, 1e-12);
+      EXPECT_EQ(p.PointStatus, 2);
+    }
   }
 }
 
@@ -131,7 +174,7 @@ TEST(SolidCrackEvents, UniaxialTensionFollowsEachLawToFullOpening) {
 // still Gf / h. Both models. Reloading starts from the reopening traction 1e-6 ft, which
 // shifts the secant by 1e-6 ft E / (E + K).
 TEST(SolidCrackEvents, UnloadingClosingAndReopening) {
-  for (int code : {MAT_NLMM111, MAT_NLMM102}) {
+  for (int code : {MAT_NLMM111, MAT_NLMM102, MAT_NLMM104, MAT_NLMM101}) {
     SCOPED_TRACE(code);
     Drive d(S1(code));
     d.To(3e-4, 1e-5);
@@ -207,7 +250,6 @@ TEST(SolidCrackEvents, TransitionFactorsOfTheThreeEvents) {
   CalcMat_De_IsoModel(6, 0.0, kE, Dco);
   const CrackEventContext x = CrackEventContextOf(kModel111, kAt, c.m, Dco);
   const int slot = NlmmSlotOfCode(MAT_NLMM111);
-  const RecordOps& ops = *RecordOpsOfSlot(slot);
 
   // New crack from sigma = 0: the start value is the transition point.
   {
@@ -233,20 +275,7 @@ TEST(SolidCrackEvents, TransitionFactorsOfTheThreeEvents) {
       EXPECT_NEAR(k, 0.75, 1e-6);
     }
     // The closing re-check works on its own copy.
-    void* before = std::calloc(1, ops.size);
-    ops.init(before);
-    ops.copy(before, &r);
-    CrackEvents ev;
-    ev.closing = true;
-    ev.closeFlag[1] = 1;
-    CrackChange ch;
-    ch.k = 0.75;
-    ch.kind = 3;
-    ch.apply = true;
-    EXPECT_TRUE(CheckCrEventReallyOccur(x, v, dEps, ev, ch));
-    EXPECT_TRUE(matdriver::SameRecord(slot, before, &r));
-    ops.release(before);
-    std::free(before);
+    ExpectClosingAtThreeQuarters(slot, x, v, &r, dEps);
   }
   // Reopening from -1e-4 by 6e-4: the traction reaches its reopening stress 1e-6 ft.
   {
@@ -304,3 +333,300 @@ TEST(SolidCrackEvents, ShearReturningExactlyToItsLargestStrain) {
   }
   freed2(Dco);
 }
+
+// The plane members at one point: pure shear cracks at pi/4 when tau = G gamma = ft and
+// then softens along eps_nn = gamma / 2 with sigma_tt = -E gamma / 2 elastic; equibiaxial
+// tension opens the pair at pi/2 and 0 at the same transition.
+TEST(PlaneCrackEvents, ShearAndBiaxialCrackAlongThePrincipalDirections) {
+  for (int code : {MAT_NLMM104, MAT_NLMM101}) {
+    SCOPED_TRACE(code);
+    Drive d(S1(code), 2);
+    d.To(2e-4, 2e-5);
+    const auto count = [&] {
+      return code == MAT_NLMM104 ? d.pt.Record<NLMM104_HD>().Cr.nCr : d.pt.Record<NLMM101_HD>().nCr;
+    };
+    const auto angle = [&](int k) {
+      return code == MAT_NLMM104 ? d.pt.Record<NLMM104_HD>().Cr.CrAngle[k][1] : d.pt.Record<NLMM101_HD>().CrAngle[k][1];
+    };
+    EXPECT_EQ(count(), 0);
+    d.To(2.2e-4, 2e-5);
+    ASSERT_EQ(count(), 1);
+    EXPECT_NEAR(angle(1), std::atan(1.0), 1e-8);
+    d.To(6e-4, 2e-5);
+    EXPECT_NEAR(d.sig.back(), 5.1206897, 2e-6);
+    const double* s = code == MAT_NLMM104 ? d.pt.Record<NLMM104_HD>().Stress : d.pt.Record<NLMM101_HD>().Stress;
+    EXPECT_NEAR(s[1], -3.8793103, 2e-6);
+    EXPECT_NEAR(s[2], -3.8793103, 2e-6);
+    // sigma_nn and sigma_tt of the crack axes.
+    EXPECT_NEAR(0.5 * (s[1] + s[2]) + s[3], 1.241379, 2e-6);
+    EXPECT_NEAR(0.5 * (s[1] + s[2]) - s[3], -9.0, 2e-6);
+    EXPECT_EQ(count(), 1);
+
+    matdriver::ContinuumPoint pt(code, _PLANE_STRESS_QUAD, S1(code).m);
+    std::vector<double> e{1e-4, 1e-4, 0.0};
+    pt.Step(e, std::vector<bool>(3, false));
+    EXPECT_EQ(code == MAT_NLMM104 ? pt.Record<NLMM104_HD>().Cr.nCr : pt.Record<NLMM101_HD>().nCr, 0);
+    std::vector<double> s2 = pt.Path({1e-4, 1e-4, 0.0}, std::vector<bool>(3, false), 10);
+    double a1, a2;
+    if (code == MAT_NLMM104) {
+      const NLMM104_HD& r = pt.Record<NLMM104_HD>();
+      ASSERT_EQ(r.Cr.nCr, 2);
+      a1 = r.Cr.CrAngle[1][1];
+      a2 = r.Cr.CrAngle[2][1];
+    } else {
+      const NLMM101_HD& r = pt.Record<NLMM101_HD>();
+      ASSERT_EQ(r.nCr, 2);
+      a1 = r.CrAngle[1][1];
+      a2 = r.CrAngle[2][1];
+    }
+    EXPECT_NEAR(a1, 2.0 * std::atan(1.0), 1e-12);
+    EXPECT_NEAR(a2, 0.0, 1e-12);
+    EXPECT_NEAR(s2[0], 1.474138, 2e-6);
+    EXPECT_NEAR(s2[1], 1.474138, 2e-6);
+  }
+}
+
+// The transition factors of the plane model: a new crack at half of 2e-4 from rest, the
+// closing at 3/4 of -4e-4 from 3e-4, the reopening of -1e-4 -> 5e-4 where the traction
+// reaches 1e-6 ft; a closing re-check that holds leaves the record byte for byte.
+TEST(PlaneCrackEvents, TransitionFactorsOfTheThreeEvents) {
+  const CrackMat c = S1(MAT_NLMM104);
+  double** De;
+  allocd2(&De, 3, 3);
+  CalcMat_De_IsoModel(3, 0.0, kE, De);
+  const CrackEventContext x = CrackEventContextOf(kModel104, kAt, c.m, De);
+  const int slot = NlmmSlotOfCode(MAT_NLMM104);
+  double k = 0.0;
+  {
+    Drive d(c);
+    CrackView v = CrackViewOf(d.pt.Record<NLMM104_HD>());
+    const double dEps[4] = {0, 2e-4, 0, 0};
+    for (int algorithm : {1, 2}) {
+      EXPECT_TRUE(CalcTransPointIterAlgor(1, algorithm, x, v, dEps, 1, 0, nullptr, &k));
+      EXPECT_NEAR(k, 0.5, 1e-6);
+    }
+  }
+  Drive d(c);
+  d.To(3e-4, 1e-5);
+  NLMM104_HD& r = d.pt.Record<NLMM104_HD>();
+  CrackView v = CrackViewOf(r);
+  const double down[4] = {0, -4e-4, 0, 0};
+  for (int algorithm : {1, 2}) {
+    EXPECT_TRUE(CalcTransPointIterAlgor(3, algorithm, x, v, down, 1, 1, nullptr, &k));
+    EXPECT_NEAR(k, 0.75, 1e-6);
+  }
+  ExpectClosingAtThreeQuarters(slot, x, v, &r, down);
+
+  d.To(-1e-4, 1e-5);
+  EXPECT_EQ(r.Cr.CrStatus[1], kCrClosed);
+  const double up[4] = {0, 6e-4, 0, 0};
+  for (int algorithm : {1, 2}) {
+    EXPECT_TRUE(CalcTransPointIterAlgor(2, algorithm, x, v, up, 0, 1, nullptr, &k));
+    EXPECT_NEAR(k, (3.0 + 3e-6) / 18.0, (algorithm == 1 ? 1e-9 : 1e-6) * kFt / 18.0);
+  }
+  freed2(De);
+}
+
+// Fracture energy of a crack sliding in shear, w / su = 0.5: Gf0 (1 - w / su)^n, not
+// below the critical value 1.2 ft^2 h / E = 0.036; a crack that slides no further ends
+// the update; for law 3 (the field holds the ultimate strain) the bound is a strain.
+TEST(PlaneCrackEvents, FractureEnergyFollowsTheShearSliding) {
+  struct Case {
+    int law, option;
+    double gf0, expected;
+  };
+  const double epsU = 2.0 * 0.1 / (0.48 * kFt * 100.0);
+  const Case cases[] = {{kLawTrilinear, 1, 0.1, 0.05}, {kLawTrilinear, 2, 0.1, 0.036}, {kLawTrilinear, 3, 0.1, 0.036},
+                        {kLawRilem, 1, 2e-3, 1e-3}, {kLawRilem, 3, 2e-3, -1.0}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.law) + " " + std::to_string(k.option));
+    CrackMat c = S1(MAT_NLMM104);
+    c.Set(70, k.law).Set(77, k.gf0).Set(78, k.option, 1).Set(78, 2, 2);
+    double** De;
+    allocd2(&De, 3, 3);
+    CalcMat_De_IsoModel(3, 0.0, kE, De);
+    const CrackEventContext x = CrackEventContextOf(kModel104, kAt, c.m, De);
+    matdriver::ContinuumPoint pt(MAT_NLMM104, _PLANE_STRESS_QUAD, c.m);
+    NLMM104_HD& r = pt.Record<NLMM104_HD>();
+    InitializeCr_NLMM104(c.m, k.gf0, 0.0, kFt, &r);
+    InitializeCr_NLMM104(c.m, k.gf0, 1.5, kFt, &r);
+    ASSERT_EQ(r.Cr.CrGfInitial[1], k.gf0);
+    const double su = (k.law == kLawRilem ? k.gf0 : epsU) * 100.0;
+    r.Cr.CrStrain[2] = -0.5 * su / 100.0;
+    r.Cr.CrStrain[4] = 0.5 * su / 100.0;
+    r.Cr.CrMaxSliding[2] = 0.5 * su;  // the second slides no further
+    CrackView v = CrackViewOf(r);
+    const int active[3] = {0, 1, 2};
+    Update_Gf(x, v, active, 2);
+    const double bound = CriticalFractureField(kFourLaws, k.law, {0.1, 0.5, 0.4, 0.2, 0, 0}, kFt, 100.0, kE);
+    EXPECT_NEAR(r.Cr.CrGf[1], k.expected < 0.0 ? bound : k.expected, 1e-12);
+    EXPECT_LT(r.Cr.CrGf[1], k.gf0);
+    EXPECT_NEAR(r.Cr.CrMaxSliding[1], 0.5 * su, 1e-12);
+    EXPECT_EQ(r.Cr.CrGf[2], k.gf0);
+    // A second update with the same sliding changes nothing.
+    r.Cr.CrGf[1] = k.gf0;
+    Update_Gf(x, v, active, 2);
+    EXPECT_EQ(r.Cr.CrGf[1], k.gf0);
+    // A given ultimate sliding below 1e-6 eps_u h ends the run.
+    if (k.option == 1 && k.law == kLawTrilinear) {
+      c.Set(78, 1, 2).Set(79, 1e-9);
+      const CrackEventContext given = CrackEventContextOf(kModel104, kAt, c.m, De);
+      r.Cr.CrMaxSliding[1] = 0.0;
+      EXPECT_EXIT(Update_Gf(given, v, active, 2), testing::ExitedWithCode(1),
+                  "Minimum ultimate crack shear sliding: 0.00000014(.|\n)*greater than the minimum");
+    }
+    freed2(De);
+  }
+}
+
+// The status tables of a plane crack after a sub-step, one crack of P1 with crack shear
+// softening (peak 0.3, G_II 0.05): the normal status from the crack normal strain e0 -> e1
+// against the envelope strain and the ultimate strain eps_u; the shear status from the
+// crack shear strain g0 -> g1 against the largest g_max, the peak strain g_p and the
+// ultimate g_u. A shear strain that comes back exactly to g_max on the positive side
+// counts as reloading, as on the negative side.
+TEST(PlaneCrackEvents, NormalAndShearStatusTables) {
+  CrackMat c = S1(MAT_NLMM104);
+  c.Set(81, 1, 1).Set(84, 0.3).Set(85, 0.05);
+  double** De;
+  allocd2(&De, 3, 3);
+  CalcMat_De_IsoModel(3, 0.0, kE, De);
+  const CrackEventContext x = CrackEventContextOf(kModel104, kAt, c.m, De);
+  const double eu = 2.0 * 0.1 / (0.48 * kFt * 100.0);
+  struct Case {
+    int s0;
+    double e0, e1, env;
+    bool closing;
+    int q0;
+    double g0, g1, gMax;
+    int s1, q1;
+    bool envelope;  // the normal envelope strain moves to e1
+    bool shearMax;  // g_max moves to g1
+  };
+  // g_p = 0.3 / K and g_u = 2 G_II / (h 0.3) are read from the record below; the shear
+  // strains are given as multiples of g_u (g_max = g_u / 2 where it matters).
+  const Case cases[] = {
+      {kCrInitiating, 0.0, 0.5, 0.0, false, 1, 0, 0, 0, kCrOpening, 1, true, true},
+      {kCrInitiating, 0.0, 1.1, 0.0, false, 1, 0, 0, 0, kCrFullyOpen, 1, true, true},
+      {kCrOpening, 0.3, 0.4, 0.3, false, 1, 0, 0, 0, kCrOpening, 1, true, true},
+      {kCrOpening, 0.4, 0.3, 0.4, false, 1, 0, 0, 0, kCrClosing, 1, false, true},
+      {kCrOpening, 0.1, -1e-9, 0.1, true, 1, 0, 0, 0, kCrClosed, 1, false, false},
+      {kCrClosing, 0.2, 0.3, 0.4, false, 1, 0, 0, 0, kCrReopening, 1, false, true},
+      {kCrClosing, 0.2, 0.4, 0.4, false, 1, 0, 0, 0, kCrOpening, 1, true, true},
+      {kCrReopening, 0.3, 0.4, 0.4, false, 1, 0, 0, 0, kCrReopening, 1, false, true},
+      {kCrReopening, 0.3, 0.45, 0.4, false, 1, 0, 0, 0, kCrOpening, 1, true, true},
+      {kCrReopening, 0.3, 1.2, 0.4, false, 1, 0, 0, 0, kCrFullyOpen, 1, true, true},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 1, 0, 0.5, 0, kCrOpening, 2, true, true},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 1, 0, 1.1, 0, kCrOpening, 5, true, true},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 2, 0.5, 0.4, 0.5, kCrOpening, 3, true, false},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 2, 0.4, 0.6, 0.4, kCrOpening, 2, true, true},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 3, 0.2, 0.4, 0.5, kCrOpening, 4, true, false},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 3, 0.2, 0.5, 0.5, kCrOpening, 4, true, false},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 3, -0.2, -0.5, 0.5, kCrOpening, 4, true, false},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 3, 0.2, 0.1, 0.5, kCrOpening, 3, true, false},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 4, 0.4, 0.2, 0.5, kCrOpening, 3, true, false},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 4, 0.4, 0.7, 0.5, kCrOpening, 2, true, true},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 4, 0.4, 1.2, 0.5, kCrOpening, 5, true, true},
+      {kCrOpening, 0.3, 0.3, 0.3, false, 5, 0.4, 0.1, 0.5, kCrOpening, 5, true, false},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(&k - cases));
+    matdriver::ContinuumPoint pt(MAT_NLMM104, _PLANE_STRESS_QUAD, c.m);
+    NLMM104_HD& r = pt.Record<NLMM104_HD>();
+    InitializeCr_NLMM104(c.m, 0.1, 0.0, kFt, &r);
+    r.PointStatus = 2;
+    CrackPart104& q = r.Cr;
+    const double gu = 2.0 * 0.05 / (100.0 * 0.3);
+    ASSERT_LT(q.CrShearStrength[1] / q.CrShearStiffness[1], 0.5 * gu);  // g_p
+    q.CrStatus[1] = k.s0;
+    q.CrStrain[1] = k.e0 * eu;
+    q.CrStrainMax[1] = k.env * eu;
+    q.CrCloseThreshold[1] = k.closing ? -1e-9 * eu : -1.0;
+    q.CrAuxStatus[1] = k.q0;
+    q.CrStrain[2] = k.g0 * gu;
+    q.CrShearStrainMax[1] = k.gMax * gu;
+    CrackView v = CrackViewOf(r);
+    CrackSolve s;
+    s.Set(v);
+    s.c.e[1] = k.e1 * eu;
+    s.c.e[2] = k.g1 * gu;
+    CrackEvents ev;
+    ev.closing = k.closing;
+    ev.closeFlag[1] = k.closing ? 1 : 0;
+    CrackChange ch;
+    if (k.closing) ch = CrackChange{1.0, 3, 0, true};
+    UpdateCrModelState(x, v, s, ev, ch);
+    EXPECT_EQ(q.CrStatus[1], k.s1);
+    EXPECT_EQ(q.CrStrainMax[1], (k.envelope ? k.e1 : k.env) * eu);
+    if (k.s1 != kCrClosed) {
+      EXPECT_EQ(q.CrAuxStatus[1], k.q1);
+      EXPECT_EQ(q.CrShearStrainMax[1], (k.shearMax ? k.g1 : k.gMax) * gu);
+    }
+  }
+  freed2(De);
+}
+
+// A plane-strain point (nu 0.2) pulled along x: elastic with the plane-strain stiffness,
+// sigma_x = E (1 - nu) / ((1 + nu) (1 - 2 nu)) eps_x and sigma_y = nu / (1 - nu) sigma_x,
+// until sigma_x reaches ft at eps_x = 9e-5; then one crack normal to x.
+TEST(PlaneCrackEvents, PlaneStrainPointCracksAtItsOwnStiffness) {
+  for (int code : {MAT_NLMM104, MAT_NLMM101}) {
+    SCOPED_TRACE(code);
+    CrackMat c = S1(code);
+    c.Set(66, 0.2);
+    matdriver::ContinuumPoint pt(code, _PLANE_STRAIN_QUAD, c.m);
+    std::vector<double> s;
+    for (int i = 1; i <= 4; i++) {
+      std::vector<double> e{2e-5, 0.0, 0.0};
+      s = pt.Step(e, std::vector<bool>(3, false));
+    }
+    const double k = kE * 0.8 / (1.2 * 0.6);
+    EXPECT_NEAR(s[0], k * 8e-5, 1e-12);
+    EXPECT_NEAR(s[1], 0.25 * k * 8e-5, 1e-12);
+    std::vector<double> e{2e-5, 0.0, 0.0};
+    s = pt.Step(e, std::vector<bool>(3, false));
+    const int n = code == MAT_NLMM104 ? pt.Record<NLMM104_HD>().Cr.nCr : pt.Record<NLMM101_HD>().nCr;
+    EXPECT_EQ(n, 1);
+    EXPECT_LT(s[0], kFt);
+    EXPECT_GT(s[0], 0.9 * kFt);
+  }
+}
+
+// The angle criterion of a new crack on a plane point whose only crack (at 0) is closed:
+// from sigma = (2, 0, 0) a shear strain turns the major direction by
+// theta(k) = atan(tau k) / 2; with tau = 2 tan(1) it reaches the threshold 0.5 rad at
+// k = 1/2, by either algorithm.
+TEST(PlaneCrackEvents, AngleCriterionOfANewCrack) {
+  for (int code : {MAT_NLMM104, MAT_NLMM101}) {
+    SCOPED_TRACE(code);
+    CrackMat c = S1(code);
+    c.Set(CrackMatSlotsOf(code).angle, 0.5);
+    double** De;
+    allocd2(&De, 3, 3);
+    CalcMat_De_IsoModel(3, 0.0, kE, De);
+    const CrackEventContext x = CrackEventContextOf(code == MAT_NLMM104 ? kModel104 : kModel101, kAt, c.m, De);
+    matdriver::ContinuumPoint pt(code, _PLANE_STRESS_QUAD, c.m);
+    CrackView v;
+    if (code == MAT_NLMM104) {
+      NLMM104_HD& r = pt.Record<NLMM104_HD>();
+      InitializeCr_NLMM104(c.m, 0.1, 0.0, kFt, &r);
+      v = CrackViewOf(r);
+    } else {
+      NLMM101_HD& r = pt.Record<NLMM101_HD>();
+      InitializeCr_NLMM101(c.m, 0.1, 0.0, kFt, &r);
+      v = CrackViewOf(r, kModel101);
+    }
+    v.status[1] = kCrClosed;
+    v.stress[1] = 2.0;
+    EXPECT_EQ(*v.angle, 0.5);
+    const double dEps[4] = {0.0, 0.0, 0.0, 2.0 * std::tan(1.0) / (0.5 * kE)};
+    for (int algorithm : {1, 2}) {
+      double k = 0.0;
+      EXPECT_TRUE(CalcTransPointIterAlgor(1, algorithm, x, v, dEps, 2, 0, nullptr, &k));
+      // Converged to 1e-6 rad, d theta / dk = 0.45 there.
+      EXPECT_NEAR(k, 0.5, 2.5e-6);
+    }
+    freed2(De);
+  }
+}
+

@@ -130,7 +130,9 @@ ContinuumPoint::ContinuumPoint(int code, int type, const MaterialRecord& m)
       r.PointStatus = r.LoadingState = 1;
       break;
     }
+    case 1:
     case 2:
+    case 3:
     case 4:
     case 14: PointStartValues(code, m, At(1), CrackPointPlace{1, 1, 0, 1.0, 1.0}); break;
     case 12: break;  // the bars start on their skeleton

@@ -1,12 +1,17 @@
-// Crack events of the solid crack models: a new crack, the reopening of a closed crack,
-// the closing of an active one. Detectors tell whether an event starts inside a strain
-// increment, re-checks whether it still stands once applied at its transition point,
-// and the update step commits the state of the point (crack statuses, thresholds of
-// events not applied, new cracks) to its record.
+// Crack events of the smeared-crack models, solid and plane: a new crack, the reopening
+// of a closed crack, the closing of an active one. Detectors tell whether an event starts
+// inside a strain increment, re-checks whether it still stands once applied at its
+// transition point, and the update step commits the state of the point (crack statuses,
+// thresholds of events not applied, the fracture energy of sliding cracks, new cracks)
+// to its record. Sizes, crack axes (normals or angles) and the principal stresses (three
+// or two) follow the model description.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 
 #include "materials/crack/crack_start.h"
+#include "materials/crack/softening.h"
 #include "materials/crack/solid_cracks.h"
 #include "materials/material_slots.h"
 #include "numcore/numcore.h"
@@ -14,28 +19,14 @@
 namespace {
 
 constexpr double kTol = 1e-6;
+constexpr double kHalfPi = 1.5707963267948966;
 
 #define GUARD(bad)                              \
   do {                                          \
     if (bad) InternalError(__FILE__, __LINE__); \
   } while (0)
 
-// Principal stresses of a stress 6-vector, a failure stopping the run with the point.
-struct Principal {
-  double v[4] = {0, 0, 0, 0};
-  double** d;
-  Principal(const CrackEventContext& x, const double* stress) {
-    allocd2(&d, 3, 3);
-    CalcPrincipalStressesAt(x, stress, v, d);
-  }
-  ~Principal() { freed2(d); }
-  Principal(const Principal&) = delete;
-  Principal& operator=(const Principal&) = delete;
-  // Unit direction of principal value i.
-  void Dir(int i, double* n) const {
-    for (int a = 1; a <= 3; a++) n[a] = d[a][i];
-  }
-};
+using Principal = PrincipalStresses;
 
 // All n cracks of the view packed as if active (the laws of a closed crack read the
 // same data): crack k at position k.
@@ -77,6 +68,8 @@ struct StatusUpdate {
   StatusUpdate(const StatusUpdate&) = delete;
   StatusUpdate& operator=(const StatusUpdate&) = delete;
 
+  // Normal component of crack k in a crack vector.
+  int N(int k) const { return v.model->nc * (k - 1) + 1; }
   int32_t& Q(int k, int s) { return s == 1 ? v.shear1[k] : v.shear2[k]; }
   double& Kept(int k, int s) { return s == 1 ? v.g1[k] : v.g2[k]; }
   double& Peak(int k, int s) { return s == 1 ? v.tau1[k] : v.tau2[k]; }
@@ -86,7 +79,7 @@ struct StatusUpdate {
 
   void Close(int k) {
     v.status[k] = kCrClosed;
-    if (v.model->thresholds) v.reop[k] = std::max(t[3 * k - 2], kTol * x.p.ref);
+    if (v.model->thresholds) v.reop[k] = std::max(t[N(k)], kTol * x.p.ref);
     closed = true;
   }
 
@@ -101,7 +94,7 @@ struct StatusUpdate {
       }
       j++;
       const int s0 = S.c.status[j];
-      const double eps = S.c.e[3 * j - 2], d = eps - S.eRef[3 * j - 2], emax = S.c.epsMax[j];
+      const double eps = S.c.e[N(j)], d = eps - S.eRef[N(j)], emax = S.c.epsMax[j];
       const bool closes = ev.closeFlag[j] != 0 &&
                           std::fabs(eps - (v.model->thresholds ? v.close[k] : 0.0)) < kTol;
       const auto largest = [&](int status) {
@@ -149,13 +142,13 @@ struct StatusUpdate {
         default: InternalError(__FILE__, __LINE__);
       }
       if (shear)
-        for (int s = 1; s <= 2; s++) ShearStatus(k, j, s, s0);
+        for (int s = 1; s < v.model->nc; s++) ShearStatus(k, j, s, s0);
     }
   }
 
   // A closed crack whose normal traction came back to its reopening threshold.
   void Reopen(int k, double eu) {
-    const double tn = t[3 * k - 2];
+    const double tn = t[N(k)];
     const bool back = v.model->thresholds ? std::fabs(tn - v.reop[k]) / x.p.ref < kTol
                                           : std::fabs(tn / x.p.ref - ev.ratio[k]) < kTol;
     if (ev.reopFlag[k] == 0 || !back) return;
@@ -163,24 +156,24 @@ struct StatusUpdate {
     if (v.epsMax[k] <= eu) {
       v.status[k] = kCrReopening;
       double K = Calc_DcrI_CloseReop(x.p, all, k, v.epsMax[k]);
-      if (!v.model->thresholds) K = std::max(K, x.p.Emin);
+      if (v.model->residualNormal) K = std::max(K, x.p.Emin);
       GUARD(K < kSmall);
       const double eps = tn / K;
       GUARD(eps < 0.0);
-      v.e[3 * k - 2] = eps;
-      v.s[3 * k - 2] = tn;
+      v.e[N(k)] = eps;
+      v.s[N(k)] = tn;
     } else {
       v.status[k] = kCrFullyOpen;
-      v.e[3 * k - 2] = v.s[3 * k - 2] = 0.0;
+      v.e[N(k)] = v.s[N(k)] = 0.0;
     }
     if (shear)
-      for (int s = 1; s <= 2; s++) ReopenShear(k, s);
+      for (int s = 1; s < v.model->nc; s++) ReopenShear(k, s);
   }
 
   // Shear component s of a crack that has just reopened: its traction put back on the
   // branch of its shear state.
   void ReopenShear(int k, int s) {
-    const int i = 3 * (k - 1) + 1 + s;
+    const int i = N(k) + s;
     const double tau = std::fabs(t[i]), sign = t[i] < 0.0 ? -1.0 : 1.0;
     const auto zero = [&] {
       Q(k, s) = kShFreeSliding;
@@ -238,10 +231,10 @@ struct StatusUpdate {
   // Shear state of component s of active crack k (position j) after the step.
   void ShearStatus(int k, int j, int s, int s0) {
     const int q0 = s == 1 ? S.c.shear1[j] : S.c.shear2[j];
-    const int i = 3 * (j - 1) + 1 + s;
+    const int i = N(j) + s;
     const double g = S.c.e[i], g0 = S.eRef[i], dg = g - g0, ag = std::fabs(g);
     const double gMax = std::fabs(s == 1 ? S.c.gMax1[j] : S.c.gMax2[j]);
-    if (q0 != kShFreeSliding && s0 == kCrFullyOpen && std::fabs(t[3 * (k - 1) + 1 + s]) / x.p.ref <= kTol) {
+    if (q0 != kShFreeSliding && s0 == kCrFullyOpen && std::fabs(t[N(k) + s]) / x.p.ref <= kTol) {
       Q(k, s) = kShFreeSliding;
       return;
     }
@@ -314,17 +307,64 @@ struct StatusUpdate {
 
 // ---- the update step ----------------------------------------------------------------------
 
+[[noreturn]] void SlidingTooSmall(double su, double least) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nCheck the ultimate crack shear sliding value:\n");
+  std::fprintf(stderr, "   -> Ultimate crack shear sliding: %10.8lf\n", su);
+  std::fprintf(stderr, "   -> Minimum ultimate crack shear sliding: %10.8lf", least);
+  errexit("The Ultimate crack shear sliding should be greater than the minimum ultimate crack shear sliding.", 0);
+}
+
 void StoreCrStrainStress(CrackView& v, const CrackSolve& S) {
+  const int nc = v.model->nc;
   int j = 0;
   for (int k = 1; k <= *v.nCr; k++) {
     if (v.status[k] == kCrClosed) continue;
     j++;
-    for (int q = 0; q < 3; q++) {
-      v.e[3 * (k - 1) + 1 + q] = S.c.e[3 * (j - 1) + 1 + q];
-      v.s[3 * (k - 1) + 1 + q] = S.c.s[3 * (j - 1) + 1 + q];
+    for (int q = 1; q <= nc; q++) {
+      v.e[nc * (k - 1) + q] = S.c.e[nc * (j - 1) + q];
+      v.s[nc * (k - 1) + q] = S.c.s[nc * (j - 1) + q];
     }
   }
 }
+
+}  // namespace
+
+void Update_Gf(const CrackEventContext& x, CrackView& v, const int* active, int nA) {
+  const SolidCrackModel& model = *v.model;
+  if (model.gfUpdate == 0) return;
+  const int option = MatSlotInt(x.m, model.code, model.gfUpdate, 1);
+  if (option < 1 || option > 3) return;
+  const int sliding = MatSlotInt(x.m, model.code, model.gfUpdate, 2);
+  const int nc = model.nc;
+  for (int j = 1; j <= nA; j++) {
+    const int k = active[j];
+    const double h = v.h[k], w = std::fabs(v.e[nc * (k - 1) + 2]) * h;
+    // Cracks that slide no further end the update of the point.
+    if (w <= v.maxSliding[k]) return;
+    v.maxSliding[k] = w;
+    const double eu = CrUltNormalStrain(x.p.law, v.ft[k], x.p.law == kLawRilem ? v.gfInitial[k] : v.gf[k], h,
+                                        x.p.shape);
+    double su;
+    switch (sliding) {
+      case 1:
+        su = MatSlotValue(x.m, model.code, model.gfUpdate + 1);
+        if (su < eu * h * 1e-6) SlidingTooSmall(su, eu * h * 1e-6);
+        break;
+      case 2:
+        su = eu * h;
+        GUARD(std::fabs(su / h) < kSmall);
+        break;
+      default: InternalError(__FILE__, __LINE__);
+    }
+    // Sliding beyond su leaves the crack no energy above the bound (no sign flip of the
+    // power). For the law given by its ultimate strain the bound is a strain as well.
+    const double floor = CriticalFractureField(model.nLaws, x.p.law, x.p.shape, v.ft[k], h, x.p.E);
+    v.gf[k] = std::max(v.gfInitial[k] * std::pow(std::max(0.0, 1.0 - w / su), static_cast<double>(option)), floor);
+  }
+}
+
+namespace {
 
 void UpdateCrReopThreshold(const CrackEventContext& x, CrackView& v, CrackEvents& ev, const CrackChange& ch) {
   if (!ev.reopening || (ch.apply && ch.kind == 2)) return;
@@ -332,7 +372,7 @@ void UpdateCrReopThreshold(const CrackEventContext& x, CrackView& v, CrackEvents
   CalcCrTractions(v, v.stress, t);
   for (int k = 1; k <= *v.nCr; k++)
     if (ev.reopFlag[k] != 0) {
-      v.reop[k] = std::max(v.reop[k], t[3 * k - 2] + kTol * x.p.ref);
+      v.reop[k] = std::max(v.reop[k], t[v.model->nc * (k - 1) + 1] + kTol * x.p.ref);
       ev.reopFlag[k] = 0;
     }
 }
@@ -344,7 +384,7 @@ void UpdateCrCloseThreshold(CrackView& v, const CrackSolve& S, CrackEvents& ev, 
     if (v.status[k] == kCrClosed) continue;
     j++;
     if (ev.closeFlag[j] == 0) continue;
-    v.close[k] = std::min(v.close[k], S.c.e[3 * j - 2] - kTol);
+    v.close[k] = std::min(v.close[k], S.c.e[v.model->nc * (j - 1) + 1] - kTol);
     ev.closeFlag[j] = 0;
   }
 }
@@ -353,18 +393,25 @@ void UpdateNewCrInitThreshold(const CrackEventContext& x, CrackView& v, const Cr
   const int n = *v.nCr;
   if (n > 3 || !ev.newCrack || (ch.apply && ch.kind == 1)) return;
   const Principal P(x, v.stress);
-  v.ft[n + 1] = std::max(v.ft[n + 1], P.v[3] + kTol * x.p.ref);
+  v.ft[n + 1] = std::max(v.ft[n + 1], P.Largest() + kTol * x.p.ref);
 }
 
-void AddCrack(const CrackEventContext& x, CrackView& v, const double* d, double sigma) {
+void AddCrack(const CrackEventContext& x, CrackView& v, const CrackDir& d, double sigma) {
+  const bool solid = v.model->nc == 3;
+  double n[4] = {0.0, d.n[1], d.n[2], d.n[3]};
+  if (!solid) {
+    n[1] = std::cos(d.angle);
+    n[2] = std::sin(d.angle);
+  }
   const int option = MatSlotInt(x.m, x.p.model->code, x.p.model->band, x.p.model->bandWord);
-  if (option == 4 || option == 5) {
+  if (v.model->bandAtInit && (option == 4 || option == 5)) {
     // Oliver's band for this normal, from the element's geometry at the point.
     const CrackBandGeometry* g = x.at.band;
     GUARD(g == nullptr);
-    v.h[*v.nCr + 1] = CrackBandOliver(g->nNodes, 3, g->gradN, g->X, g->centre, d);
+    v.h[*v.nCr + 1] = CrackBandOliver(g->nNodes, solid ? 3 : 2, g->gradN, g->X, g->centre, n);
   }
-  InitializeCr(x.m, Calc_Gf_NewCrInit(x.m, d, v), d, sigma, v);
+  const double* normal = solid ? d.n : nullptr;
+  InitializeCr(x.m, Calc_Gf_NewCrInit(x.m, normal, v, d.angle), normal, sigma, v, d.angle);
 }
 
 void UpdateNewCrInit(const CrackEventContext& x, CrackView& v, const CrackChange& ch) {
@@ -378,27 +425,30 @@ void UpdateNewCrInit(const CrackEventContext& x, CrackView& v, const CrackChange
       s = x.p.ref;
       break;
     case 2:
-      r = P.v[3];
+      r = P.Largest();
       s = 1.0;
-      v.ft[n + 1] = P.v[3];
+      v.ft[n + 1] = P.Largest();
       break;
     default: InternalError(__FILE__, __LINE__);
   }
-  GUARD(std::fabs(P.v[3] - r) / s > kTol);
-  double d[4];
-  P.Dir(3, d);
-  AddCrack(x, v, d, P.v[3]);
+  GUARD(std::fabs(P.Largest() - r) / s > kTol);
+  AddCrack(x, v, P.Dir(P.m), P.Largest());
   // Equal principal stresses that reach the initiation stress together open together.
-  for (int i = 1; i <= 2; i++) {
+  for (int i = 1; i < P.m; i++) {
     if (!(std::fabs(P.v[i] - r) / s < kTol) || *v.nCr >= x.maxCracks) continue;
-    P.Dir(i, d);
-    if (*v.angle < CalcDeltaCrAngle(d, *v.nCr, v.dir)) AddCrack(x, v, d, P.v[i]);
+    const CrackDir d = P.Dir(i);
+    if (*v.angle < CalcDeltaCrAngleOf(v, d)) AddCrack(x, v, d, P.v[i]);
   }
 }
 
 // ---- a private copy of a record's crack fields -------------------------------------------------
 
 struct ViewCopy {
+  // The per-crack vectors of four entries.
+  static constexpr double* CrackView::* kFields[] = {
+      &CrackView::h,    &CrackView::gf,    &CrackView::gfInitial, &CrackView::gfII,   &CrackView::ft,
+      &CrackView::k1,   &CrackView::k2,    &CrackView::tau1,      &CrackView::tau2,   &CrackView::reop,
+      &CrackView::close, &CrackView::epsMax, &CrackView::g1,      &CrackView::g2,     &CrackView::maxSliding};
   CrackView v{};
   int32_t ints[2] = {0, 0};
   double reals[2] = {0, 0};
@@ -422,19 +472,24 @@ struct ViewCopy {
       alloci1(&p, 4);
       for (int i = 1; i <= 4; i++) p[i] = src[i];
     };
-    vec(v.stress, a.stress, 6);
-    vec(v.deltaStress, a.deltaStress, 6);
+    const int ns = a.model->ns, nc = a.model->nc;
+    vec(v.stress, a.stress, ns);
+    vec(v.deltaStress, a.deltaStress, ns);
     ivec(v.status, a.status);
     ivec(v.shear1, a.shear1);
     ivec(v.shear2, a.shear2);
-    allocd2(&v.dir, 4, 3);
-    copyd2(v.dir, a.dir, 4, 3);
-    for (auto f : {&CrackView::h, &CrackView::gf, &CrackView::gfII, &CrackView::ft, &CrackView::k1, &CrackView::k2,
-                   &CrackView::tau1, &CrackView::tau2, &CrackView::reop, &CrackView::close, &CrackView::epsMax,
-                   &CrackView::g1, &CrackView::g2})
-      vec(v.*f, a.*f, 4);
-    vec(v.e, a.e, 12);
-    vec(v.s, a.s, 12);
+    if (a.dir != nullptr) {
+      allocd2(&v.dir, 4, 3);
+      copyd2(v.dir, a.dir, 4, 3);
+    }
+    if (a.angleRows != nullptr) {
+      allocd2(&v.angleRows, 4, 2);
+      copyd2(v.angleRows, a.angleRows, 4, 2);
+    }
+    vec(v.angleVec, a.angleVec, 4);
+    for (auto f : kFields) vec(v.*f, a.*f, 4);
+    vec(v.e, a.e, 4 * nc);
+    vec(v.s, a.s, 4 * nc);
     if (a.plastic != nullptr) {
       plastic = *a.plastic;
       allocd1(&plastic.PlasticStrain, 6);
@@ -449,12 +504,14 @@ struct ViewCopy {
     }
   }
   ~ViewCopy() {
-    for (double* p : {v.stress, v.deltaStress, v.h, v.gf, v.gfII, v.ft, v.k1, v.k2, v.tau1, v.tau2, v.reop, v.close,
-                      v.epsMax, v.g1, v.g2, v.e, v.s})
+    for (auto f : kFields)
+      if (v.*f != nullptr) freed1(v.*f);
+    for (double* p : {v.stress, v.deltaStress, v.angleVec, v.e, v.s})
       if (p != nullptr) freed1(p);
     for (int32_t* p : {v.status, v.shear1, v.shear2})
       if (p != nullptr) freei1(p);
-    freed2(v.dir);
+    if (v.dir != nullptr) freed2(v.dir);
+    if (v.angleRows != nullptr) freed2(v.angleRows);
     if (v.plastic != nullptr) freed1(plastic.PlasticStrain);
   }
   ViewCopy(const ViewCopy&) = delete;
@@ -470,6 +527,44 @@ void CalcPrincipalStressesAt(const CrackEventContext& x, const double* stress, d
   if (!CalcPrincipalStresses3D(dir, values, stress))
     MaterialPointFault(x.at, "Calculating the principal stresses:\n", x.p.model->name,
                        "Unable to calculate the principal stresses.");
+}
+
+PrincipalStresses::PrincipalStresses(const CrackEventContext& x, const double* stress)
+    : m(x.p.model->ns == 6 ? 3 : 2) {
+  if (m == 3) {
+    allocd2(&d, 3, 3);
+    CalcPrincipalStressesAt(x, stress, v, d);
+    return;
+  }
+  GUARD(x.p.model->ns != 3);
+  CalcPrincipalStresses2D(&a[2], &v[2], &v[1], stress);
+  a[1] = a[2] <= 0.0 ? a[2] + kHalfPi : a[2] - kHalfPi;
+}
+
+PrincipalStresses::~PrincipalStresses() {
+  if (d != nullptr) freed2(d);
+}
+
+CrackDir PrincipalStresses::Dir(int i) const {
+  CrackDir r;
+  if (m == 3)
+    for (int k = 1; k <= 3; k++) r.n[k] = d[k][i];
+  else
+    r.angle = a[i];
+  return r;
+}
+
+double CalcDeltaCrAngleOf(const CrackView& v, const CrackDir& d) {
+  const int n = *v.nCr;
+  if (v.model->nc == 3) return CalcDeltaCrAngle(d.n, n, v.dir);
+  double best = 4.0 * kHalfPi;
+  for (int k = 1; k <= n; k++) {
+    double a = std::fabs(d.angle - (v.angleRows != nullptr ? v.angleRows[k][1] : v.angleVec[k]));
+    if (a > kHalfPi) a = 2.0 * kHalfPi - a;
+    if (a < best) best = a;
+  }
+  GUARD(best < 0.0 || best > kHalfPi);
+  return best;
 }
 
 void CalcCrTractions(const CrackView& v, const double* stress, double* t) {
@@ -528,14 +623,12 @@ bool CheckNewCrInit(const CrackEventContext& x, CrackView& v, const double* stre
   const int n = *v.nCr;
   if (n >= x.maxCracks) return false;
   const Principal P(x, stress);
-  if (n == 0) return v.ft[1] < P.v[3];
-  double d[4];
-  P.Dir(3, d);
-  const double a = CalcDeltaCrAngle(d, n, v.dir);
-  if (!(v.ft[n + 1] < P.v[3])) return false;
+  if (n == 0) return v.ft[1] < P.Largest();
+  const double a = CalcDeltaCrAngleOf(v, P.Dir(P.m));
+  if (!(v.ft[n + 1] < P.Largest())) return false;
   if (*v.angle < a) return true;
   // Too close to an existing crack: the same stress state shall not report it again.
-  v.ft[n + 1] = P.v[3] + kTol * x.p.ref;
+  v.ft[n + 1] = P.Largest() + kTol * x.p.ref;
   return false;
 }
 
@@ -598,23 +691,25 @@ bool CheckChangeCrStatus(const CrackEventContext& x, CrackView& v, const CrackSo
 
 void UpdateCrModelState(const CrackEventContext& x, CrackView& v, CrackSolve& s, CrackEvents& ev,
                         const CrackChange& ch) {
-  // The update step of the plane members (their shear component, the fracture-energy
-  // update, crack angles) is not built here.
-  GUARD(v.model->ns != 6);
+  const int ns = v.model->ns;
   if (v.deltaStress != nullptr)
-    for (int i = 1; i <= 6; i++) v.deltaStress[i] = s.sigma[i] - v.stress[i];
-  copyd1(v.stress, s.sigma, 6);
+    for (int i = 1; i <= ns; i++) v.deltaStress[i] = s.sigma[i] - v.stress[i];
+  copyd1(v.stress, s.sigma, ns);
   StoreCrStrainStress(v, s);
   if (v.model->thresholds) {
     UpdateCrReopThreshold(x, v, ev, ch);
     UpdateCrCloseThreshold(v, s, ev, ch);
   }
+  int active[5] = {0, 0, 0, 0, 0};
+  for (int k = 1, j = 0; k <= *v.nCr; k++)
+    if (v.status[k] != kCrClosed) active[++j] = k;
   {
     StatusUpdate u(x, v, s, ev);
     u.Run();
     GUARD(ch.apply && ch.kind == 2 && !u.reopened);
     GUARD(ch.apply && ch.kind == 3 && !u.closed);
   }
+  Update_Gf(x, v, active, s.c.n);
   UpdateNewCrInitThreshold(x, v, ev, ch);
   UpdateNewCrInit(x, v, ch);
   if (x.plasticStore != nullptr)
@@ -625,14 +720,34 @@ void UpdateCrModelState(const CrackEventContext& x, CrackView& v, CrackSolve& s,
 
 // ---- re-checks ----------------------------------------------------------------------------------
 
+namespace {
+
+double recheckSeconds = 0.0;
+
+// Adds the time of its scope to recheckSeconds.
+struct RecheckClock {
+  std::chrono::steady_clock::time_point t0 = std::chrono::steady_clock::now();
+  RecheckClock() = default;
+  RecheckClock(const RecheckClock&) = delete;
+  RecheckClock& operator=(const RecheckClock&) = delete;
+  ~RecheckClock() {
+    recheckSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  }
+};
+
+}  // namespace
+
+double CrackRecheckSeconds() { return recheckSeconds; }
+
 bool CheckCrEventReallyOccur(const CrackEventContext& x, const CrackView& v, const double* dEps, const CrackEvents& ev,
                              const CrackChange& ch) {
+  const RecheckClock clock;
   bool ok = true;
   ViewCopy copy(v);
   CrackView& w = copy.v;
   CrackEvents local = ev;
   double d1[7], d2[7];
-  for (int i = 1; i <= 6; i++) {
+  for (int i = 1; i <= v.model->ns; i++) {
     d1[i] = ch.k * dEps[i];
     d2[i] = (1.0 - ch.k) * dEps[i];
   }
@@ -673,8 +788,6 @@ bool CheckNewCrInitDirection(const CrackEventContext& x, const CrackView& v, con
   CrackSolve s;
   if (!s.Run(x, v, dEps)) return true;
   const Principal P(x, s.sigma);
-  double d[4];
-  P.Dir(3, d);
-  const double a = CalcDeltaCrAngle(d, *v.nCr, v.dir);
-  return !(std::fabs(a - 2.0 * std::atan(1.0)) < 0.017453292519943295);
+  const double a = CalcDeltaCrAngleOf(v, P.Dir(P.m));
+  return !(std::fabs(a - kHalfPi) < 0.017453292519943295);
 }

@@ -12,19 +12,19 @@
 // The elasto-plastic models keep the crack parameters further on (nine slots in both
 // families, three in the simple plane one); the reference stress stays at slot 68.
 const SolidCrackModel kModel111 = {MAT_NLMM111, "_NLMM111", 3, 6, kFourLaws, 66, 67, 68, 69, 70, 77, 79, 84, 1, 85, 86, 1,
-                                   false, kFloorModes, true, true, true, false, false, false, 91, 89, 1, 89, 2, true};
+                                   false, kFloorModes, true, true, true, false, false, false, 91, 89, 1, 89, 2, true, 0, true, kChoiceAtTransitions};
 const SolidCrackModel kModel102 = {MAT_NLMM102, "_NLMM102", 3, 6, kThreeLaws, 66, 67, 68, 69, 70, 75, 0, 77, 1, 78, 79, 1,
-                                   true, kFloorPlain, false, false, false, false, false, false, 82, 79, 2, 80, 1, false};
+                                   true, kFloorPlain, false, false, false, false, false, false, 82, 79, 2, 80, 1, false, 0, true, kChoiceAtTransitions};
 const SolidCrackModel kModel151 = {MAT_NLMM151, "_NLMM151", 3, 6, kFourLaws, 66, 67, 68, 78, 79, 86, 88, 93, 1, 94, 95, 1,
-                                   false, kFloorModes, true, true, true, false, false, false, 100, 98, 1, 98, 2, true};
+                                   false, kFloorModes, true, true, true, false, false, false, 100, 98, 1, 98, 2, true, 0, true, kChoiceAtTransitions};
 const SolidCrackModel kModel104 = {MAT_NLMM104, "_NLMM104", 2, 3, kFourLaws, 66, 67, 68, 69, 70, 77, 81, 81, 2, 82, 83, 1,
-                                   false, kFloorModes, true, true, true, false, true, true, 88, 86, 1, 86, 2, true};
+                                   false, kFloorModes, true, true, true, false, true, true, 88, 86, 1, 86, 2, true, 78, true, kChoiceAtEnd};
 const SolidCrackModel kModel142 = {MAT_NLMM142, "_NLMM142", 2, 3, kFourLaws, 66, 67, 68, 78, 79, 86, 90, 90, 2, 91, 92, 1,
-                                   false, kFloorModesShearOnly, true, true, true, false, false, true, 97, 95, 1, 95, 2, true};
+                                   false, kFloorModesShearOnly, true, true, true, false, false, true, 97, 95, 1, 95, 2, true, 87, false, kChoiceAtEnd};
 const SolidCrackModel kModel101 = {MAT_NLMM101, "_NLMM101", 2, 3, kThreeLaws, 66, 67, 68, 69, 70, 75, 0, 77, 1, 78, 0, 1,
-                                   false, kFloorModes, false, false, false, true, false, false, 81, 79, 1, 79, 2, false};
+                                   false, kFloorModes, false, false, false, true, false, false, 81, 79, 1, 79, 2, false, 0, false, kChoiceByFactors};
 const SolidCrackModel kModel141 = {MAT_NLMM141, "_NLMM141", 2, 3, kThreeLaws, 66, 67, 68, 72, 73, 78, 0, 80, 1, 81, 0, 1,
-                                   false, kFloorOrthoPair, false, false, false, true, false, false, 84, 82, 1, 82, 2, false};
+                                   false, kFloorOrthoPair, false, false, false, true, false, false, 84, 82, 1, 82, 2, false, 0, false, kChoiceByFactors};
 
 CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m) {
   const auto V = [&](int slot) { return MatSlotValue(m, model.code, slot); };
@@ -235,6 +235,7 @@ CrackView CrackPartView(CrackPart104& r) {
   v.close = r.CrCloseThreshold;
   v.epsMax = r.CrStrainMax;
   v.g1 = r.CrShearStrainMax;
+  v.maxSliding = r.CrMaxSliding;
   v.e = r.CrStrain;
   v.s = r.CrStress;
   v.tolerance = &r.PointTolerance;

@@ -25,6 +25,35 @@ void CalcMat_Decr_NLMM104(const PointContext& at, const MaterialRecord& m, const
 void CalcMat_Decr_NLMM101(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r, double** Dco,
                           double** D);
 
+// ---- entry points of the sampling point ----------------------------------------------------
+// Tangent (3 x 3) by the point status: De while uncracked, the cracked tangent after.
+void CalcMat_D_NLMM104(const PointContext& at, const MaterialRecord& m, const NLMM104_HD& r, double** De,
+                       double** D);
+void CalcMat_D_NLMM101(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r, double** De,
+                       double** D);
+// True when the crack update must run (the point has cracks, closed ones included, or the
+// largest principal stress of its trial stress exceeds the tensile strength); else the
+// trial stress is stored.
+bool CheckUncrackedState_NLMM104(const PointContext& at, const MaterialRecord& m, NLMM104_HD& r, double** De,
+                                 const double* dEps);
+bool CheckUncrackedState_NLMM101(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** De,
+                                 const double* dEps);
+// Stress update of a point with cracks: the increment is cut at every crack event; the
+// 51st event of one increment ends the run.
+void CalcStressCrConcrete_NLMM104(const PointContext& at, const MaterialRecord& m, NLMM104_HD& r, double** De,
+                                  const double* dEps);
+void CalcStressCrConcrete_NLMM101(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** De,
+                                  const double* dEps);
+// Stress (3) after the strain increment dEps, De the elastic matrix of the element.
+void CalcStress_NLMM104(const PointContext& at, const MaterialRecord& m, NLMM104_HD& r, double** De,
+                        const double* dEps, double* stress);
+void CalcStress_NLMM101(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** De,
+                        const double* dEps, double* stress);
+// Transverse shear of a shell point: tangent and stress of the total strain g (2), Ds
+// the elastic matrix; the record keeps the strain and the stress.
+void CalcMat_Ds_NLMM104(const MaterialRecord& m, const NLMM104_HD& r, double** Ds, double** D);
+void CalcShearStress_OP_NLMM104(const MaterialRecord& m, NLMM104_HD& r, double** Ds, const double* g, double* tau);
+
 // ---- transverse shear of cracked shells (_NLMM104, _NLMM142) --------------------------------
 // Each of the two transverse shear components of a cracked point cracks in shear when
 // its elastic stress reaches the transverse shear strength, then softens by the

@@ -1,35 +1,43 @@
-// Entry points of the solid smeared-crack models _NLMM111 and _NLMM102: the tangent of
-// the sampling point and its stress update. An uncracked point stays elastic until its
+// Entry points of the smeared-crack models, solid (_NLMM111, _NLMM102) and plane
+// (_NLMM104, _NLMM101): the tangent of the sampling point and its stress update. An uncracked point stays elastic until its
 // largest principal stress exceeds the tensile strength; a cracked one goes through the
 // crack update, which cuts the increment at every crack event.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/plane_cracks.h"
 #include "materials/material_slots.h"
 #include "numcore/numcore.h"
 
 namespace {
 
-// The uncracked check of both models; deltaStress null where the record keeps none.
+// The uncracked check of the models: the trial stress of the increment is taken while
+// its largest principal stress stays at or below the tensile strength; deltaStress null
+// where the record keeps none.
 bool UncrackedCheck(const SolidCrackModel& model, const PointContext& at, const MaterialRecord& m, int nCr,
                     double* stress, double* deltaStress, double** Dco, const double* dEps) {
   if (nCr > 0) return true;
+  const int ns = model.ns;
   double ds[7], trial[7], values[4];
-  multd2d1(ds, Dco, dEps, 6, 6);
-  for (int i = 1; i <= 6; i++) trial[i] = stress[i] + ds[i];
-  double** dir;
-  allocd2(&dir, 3, 3);
-  const bool ok = CalcPrincipalStresses3D(dir, values, trial);
-  freed2(dir);
-  if (!ok)
-    MaterialPointFault(at, "Calculating the principal stresses:\n", model.name,
-                       "Unable to calculate the principal stresses.");
+  multd2d1(ds, Dco, dEps, ns, ns);
+  for (int i = 1; i <= ns; i++) trial[i] = stress[i] + ds[i];
+  if (ns == 6) {
+    double** dir;
+    allocd2(&dir, 3, 3);
+    const bool ok = CalcPrincipalStresses3D(dir, values, trial);
+    freed2(dir);
+    if (!ok)
+      MaterialPointFault(at, "Calculating the principal stresses:\n", model.name,
+                         "Unable to calculate the principal stresses.");
+  } else {
+    double angle;
+    CalcPrincipalStresses2D(&angle, &values[3], &values[1], trial);
+  }
   // A principal stress equal to the strength stays elastic.
-  if (values[3] > MatSlotValue(m, model.code, model.ft)) return true;
-  copyd1(stress, trial, 6);
-  if (deltaStress != nullptr) copyd1(deltaStress, ds, 6);
+  if (!(values[3] <= MatSlotValue(m, model.code, model.ft))) return true;
+  copyd1(stress, trial, ns);
+  if (deltaStress != nullptr) copyd1(deltaStress, ds, ns);
   return false;
 }
 
@@ -60,29 +68,29 @@ void SolvePass(const CrackEventContext& x, const CrackView& v, const double* dEp
 bool InRange(double k) { return k >= 0.0 && k <= 1.0; }
 
 // Largest principal stress and its direction at k of the increment.
-double LargestAt(const CrackEventContext& x, const CrackView& v, const double* dEps, double k, double* d) {
+double LargestAt(const CrackEventContext& x, const CrackView& v, const double* dEps, double k, CrackDir* d) {
   double dk[7];
-  for (int i = 1; i <= 6; i++) dk[i] = k * dEps[i];
+  for (int i = 1; i <= v.model->ns; i++) dk[i] = k * dEps[i];
   CrackSolve s;
   if (!s.Run(x, v, dk)) InternalError(__FILE__, __LINE__);
-  double values[4], **dir;
-  allocd2(&dir, 3, 3);
-  CalcPrincipalStressesAt(x, s.sigma, values, dir);
-  for (int a = 1; a <= 3; a++) d[a] = dir[a][3];
-  freed2(dir);
-  return values[3];
+  const PrincipalStresses P(x, s.sigma);
+  *d = P.Dir(P.m);
+  return P.Largest();
 }
 
 // Transition point of a new crack; false when the angle test rejects the crack.
-bool NewCrackPoint(const CrackEventContext& x, const CrackView& v, const double* dEps, double* k, int* criterion) {
+bool NewCrackPoint(const CrackEventContext& x, const CrackView& v, const double* dEps, const double* endStress,
+                   double* k, int* criterion) {
   const int n = *v.nCr;
-  double values[4], a0Dir[4], **dir;
-  allocd2(&dir, 3, 3);
-  CalcPrincipalStressesAt(x, v.stress, values, dir);
-  for (int a = 1; a <= 3; a++) a0Dir[a] = dir[a][3];
-  freed2(dir);
+  CrackDir a0Dir;
+  double largest;
+  {
+    const PrincipalStresses P(x, v.stress);
+    a0Dir = P.Dir(P.m);
+    largest = P.Largest();
+  }
   const double strength = std::max(MatSlotValue(x.m, x.p.model->code, x.p.model->ft), v.ft[n + 1]);
-  if (values[3] > strength && n > 0 && v.status[n] != kCrInitiating) InternalError(__FILE__, __LINE__);
+  if (largest > strength && n > 0 && v.status[n] != kCrInitiating) InternalError(__FILE__, __LINE__);
   double k1 = 0.0;
   if (!CalcTransPointNewCrInit(x, v, dEps, 1, &k1))
     TransitionFault(x, "Calculating the transiton point corresponding to new crack initiation\n"
@@ -91,17 +99,29 @@ bool NewCrackPoint(const CrackEventContext& x, const CrackView& v, const double*
     *k = k1;
     *criterion = 1;
   } else {
-    double d[4];
-    LargestAt(x, v, dEps, k1, d);
-    const bool angleAtK1 = CalcDeltaCrAngle(d, n, v.dir) > *v.angle;
+    const int choice = v.model->newCrackChoice;
+    CrackDir d;
+    bool angleAtK1 = false, strengthAtK2 = false;
+    if (choice == kChoiceAtEnd) {
+      const PrincipalStresses P(x, endStress);
+      angleAtK1 = CalcDeltaCrAngleOf(v, P.Dir(P.m)) > *v.angle;
+      strengthAtK2 = P.Largest() > v.ft[n + 1];
+    } else if (choice == kChoiceAtTransitions) {
+      LargestAt(x, v, dEps, k1, &d);
+      angleAtK1 = CalcDeltaCrAngleOf(v, d) > *v.angle;
+    } else if (choice != kChoiceByFactors) {
+      InternalError(__FILE__, __LINE__);
+    }
     double k2 = -1.0;
-    bool strengthAtK2 = false;
-    const bool within = !(CalcDeltaCrAngle(a0Dir, n, v.dir) > *v.angle);
+    const bool within = !(CalcDeltaCrAngleOf(v, a0Dir) > *v.angle);
     if (within && (v.model->thresholds || CheckNewCrInitDirection(x, v, dEps))) {
       if (!CalcTransPointNewCrInit(x, v, dEps, 2, &k2)) k2 = -1.0;
-      if (k2 >= 0.0) strengthAtK2 = LargestAt(x, v, dEps, k2, d) > v.ft[n + 1];
+      if (choice == kChoiceAtTransitions && k2 >= 0.0) strengthAtK2 = LargestAt(x, v, dEps, k2, &d) > v.ft[n + 1];
     }
-    if (k1 < k2 && strengthAtK2) {
+    if (choice == kChoiceByFactors) {
+      *criterion = k1 < k2 ? 2 : 1;
+      *k = k1 < k2 ? k2 : k1;
+    } else if (k1 < k2 && strengthAtK2) {
       *k = k2;
       *criterion = 2;
     } else if (k1 >= k2 && angleAtK1) {
@@ -118,11 +138,11 @@ bool NewCrackPoint(const CrackEventContext& x, const CrackView& v, const double*
 }  // namespace
 
 CrackChange CalcTransPointChangeCrStatus(const CrackEventContext& x, const CrackView& v, const double* dEps,
-                                         const CrackEvents& ev) {
+                                         const double* endStress, const CrackEvents& ev) {
   CrackChange none;
   double kNew = 1.1, kReop = 1.1, kClose = 1.1;
   int criterion = 0;
-  if (ev.newCrack && !NewCrackPoint(x, v, dEps, &kNew, &criterion)) {
+  if (ev.newCrack && !NewCrackPoint(x, v, dEps, endStress, &kNew, &criterion)) {
     // A new crack that the angle test rejects cancels the pass.
     none.kind = 1;
     return none;
@@ -188,22 +208,23 @@ long updateCount = 0;
 
 void CalcStressCrModel(const CrackEventContext& x, CrackView& v, const double* dEps) {
   updateCount++;
+  const int ns = v.model->ns;
   double rest[7], work[7];
-  copyd1(rest, dEps, 6);
+  copyd1(rest, dEps, ns);
   for (int pass = 0;;) {
     CrackSolve s;
     SolvePass(x, v, rest, s);
     CrackEvents ev;
     CrackChange ch;
     if (CheckChangeCrStatus(x, v, s, ev)) {
-      ch = CalcTransPointChangeCrStatus(x, v, rest, ev);
-      copyd1(work, rest, 6);
-      if (ch.apply && std::fabs(ch.k - 1.0) > kSmall) scaled1(work, 6, ch.k);
+      ch = CalcTransPointChangeCrStatus(x, v, rest, s.sigma, ev);
+      copyd1(work, rest, ns);
+      if (ch.apply && std::fabs(ch.k - 1.0) > kSmall) scaled1(work, ns, ch.k);
       SolvePass(x, v, work, s);
     }
     UpdateCrModelState(x, v, s, ev, ch);
     if (!ch.apply || std::fabs(ch.k - 1.0) <= kSmall) return;
-    scaled1(rest, 6, 1.0 - ch.k);
+    scaled1(rest, ns, 1.0 - ch.k);
     if (++pass > 50) {
       std::fflush(stdout);
       std::fprintf(stderr, "\nCalculating the delta stress corresponding to the cracked concrete:\n");
@@ -279,4 +300,88 @@ void CalcStress_NLMM102(const PointContext& at, const MaterialRecord& m, NLMM101
   addd1(r.Strain, dEps, 6);
   if (CheckUncrackedElastic_NLMM102(at, m, r, Dco, dEps)) CalcStressCrModel_NLMM102(at, m, r, Dco, dEps);
   copyd1(stress, r.Stress, 6);
+}
+
+// ---- plane members ----------------------------------------------------------------------------
+
+void CalcMat_D_NLMM104(const PointContext& at, const MaterialRecord& m, const NLMM104_HD& r, double** De,
+                       double** D) {
+  switch (r.PointStatus) {
+    case 1: copyd2(D, De, 3, 3); return;
+    case 2: CalcMat_Decr_NLMM104(at, m, r.Cr, De, D); return;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+void CalcMat_D_NLMM101(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r, double** De,
+                       double** D) {
+  switch (r.PointStatus) {
+    case 1: copyd2(D, De, 3, 3); return;
+    case 2: CalcMat_Decr_NLMM101(at, m, r, De, D); return;
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+bool CheckUncrackedState_NLMM104(const PointContext& at, const MaterialRecord& m, NLMM104_HD& r, double** De,
+                                 const double* dEps) {
+  return UncrackedCheck(kModel104, at, m, r.Cr.nCr, r.Stress, nullptr, De, dEps);
+}
+
+bool CheckUncrackedState_NLMM101(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** De,
+                                 const double* dEps) {
+  return UncrackedCheck(kModel101, at, m, r.nCr, r.Stress, nullptr, De, dEps);
+}
+
+void CalcStressCrConcrete_NLMM104(const PointContext& at, const MaterialRecord& m, NLMM104_HD& r, double** De,
+                                  const double* dEps) {
+  CrackView v = CrackViewOf(r);
+  CalcStressCrModel(CrackEventContextOf(kModel104, at, m, De), v, dEps);
+}
+
+void CalcStressCrConcrete_NLMM101(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** De,
+                                  const double* dEps) {
+  CrackView v = CrackViewOf(r, kModel101);
+  CalcStressCrModel(CrackEventContextOf(kModel101, at, m, De), v, dEps);
+}
+
+void CalcStress_NLMM104(const PointContext& at, const MaterialRecord& m, NLMM104_HD& r, double** De,
+                        const double* dEps, double* stress) {
+  addd1(r.Strain, dEps, 3);
+  if (CheckUncrackedState_NLMM104(at, m, r, De, dEps)) CalcStressCrConcrete_NLMM104(at, m, r, De, dEps);
+  copyd1(stress, r.Stress, 3);
+}
+
+void CalcStress_NLMM101(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** De,
+                        const double* dEps, double* stress) {
+  addd1(r.Strain, dEps, 3);
+  if (CheckUncrackedState_NLMM101(at, m, r, De, dEps)) CalcStressCrConcrete_NLMM101(at, m, r, De, dEps);
+  copyd1(stress, r.Stress, 3);
+}
+
+namespace {
+
+// A cracked shell point carries transverse shear by its law; without a law, or before it
+// cracks, the transverse shear stays elastic.
+bool TransverseShearCracked(const MaterialRecord& m, const NLMM104_HD& r) {
+  if (r.PointStatus == 1 || MatSlotInt(m, MAT_NLMM104, 90, 1) == 0) return false;
+  if (r.PointStatus != 2) InternalError(__FILE__, __LINE__);
+  return true;
+}
+
+}  // namespace
+
+void CalcMat_Ds_NLMM104(const MaterialRecord& m, const NLMM104_HD& r, double** Ds, double** D) {
+  if (TransverseShearCracked(m, r))
+    CalcMat_Dscr(MAT_NLMM104, m, r.Cr, Ds, D);
+  else
+    copyd2(D, Ds, 2, 2);
+}
+
+void CalcShearStress_OP_NLMM104(const MaterialRecord& m, NLMM104_HD& r, double** Ds, const double* g, double* tau) {
+  if (TransverseShearCracked(m, r))
+    CalcShearStressCr_OP(MAT_NLMM104, m, r.Cr, Ds, g, tau);
+  else
+    multd2d1(tau, Ds, g, 2, 2);
+  copyd1(r.Cr.PointVectorA, g, 2);
+  copyd1(r.Cr.PointVectorB, tau, 2);
 }

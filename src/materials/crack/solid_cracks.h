@@ -61,7 +61,23 @@ struct SolidCrackModel {
   // and closings, shear states of the crack shear components. Without them a crack
   // closes at a null crack strain and reopens at a stress ratio.
   bool thresholds;
+  // Fracture-energy update of a crack sliding in shear: slot of the update option (first
+  // integer) and of the ultimate-sliding option (second integer); the given ultimate
+  // sliding follows. 0: the model has none.
+  int gfUpdate;
+  // A new crack takes Oliver's band of its own direction (band options 4 and 5).
+  bool bandAtInit;
+  // How a point with cracks chooses between the strength and the angle transitions of a
+  // new crack (NewCrackChoice).
+  int newCrackChoice;
 };
+
+// The strength transition f1 and the angle transition f2 of a new crack at a point with
+// cracks: the later one, provided the stress state confirms it (the angle at f1 beyond
+// the threshold, the strength exceeded at f2), else no new crack in the pass; the states
+// at f1 and f2 themselves, or the state at the end of the increment for both; or the
+// later one without conditions.
+enum NewCrackChoice { kChoiceAtTransitions = 1, kChoiceAtEnd, kChoiceByFactors };
 
 // Floors of the crack matrix: a plain floor in the secant matrix and the tangent, shear
 // terms of a crack together; two modes on the caller's demand (mode 0 the tangent,
@@ -223,6 +239,8 @@ bool CalcDeltaStress(const CrackParams& p, const PointContext& at, ActiveCracks&
 // benchmarks).
 long DeltaStressSolveCount();
 long CrackUpdateCount();
+// Seconds spent in the re-checks of crack events so far (for the benchmarks).
+double CrackRecheckSeconds();
 // Newton iterations with the tangent crack matrix.
 bool CalcDeltaStressIterAlgor01(const CrackParams& p, const PointContext& at, ActiveCracks& c, double** T,
                                 double** Dco, const double* dEps, double* sigma);
@@ -293,6 +311,7 @@ struct CrackView {
   double* angleVec;              // ... a plain vector of them
   double *h, *gf, *gfInitial, *gfII, *ft, *k1, *k2, *tau1, *tau2;
   double *reop, *close, *epsMax, *g1, *g2;
+  double* maxSliding;            // largest shear sliding of a plane crack (fracture-energy update)
   double *e, *s;
   double* tolerance;
   char* accepted;
@@ -372,10 +391,37 @@ struct CrackChange {
   bool apply = false;
 };
 
-// Principal stresses of a stress (CalcPrincipalStresses3D), a failure stopping the run
-// with the point; and the tractions t = T sigma (nc n) on the planes of all n cracks.
+// Principal stresses of a stress 6-vector (CalcPrincipalStresses3D), a failure stopping
+// the run with the point; and the tractions t = T sigma (nc n) on the planes of all n
+// cracks.
 void CalcPrincipalStressesAt(const CrackEventContext& x, const double* stress, double* values, double** dir);
 void CalcCrTractions(const CrackView& v, const double* stress, double* t);
+
+// The direction of a crack: the unit normal of a solid crack, the angle of the normal
+// from x of a plane one.
+struct CrackDir {
+  double n[4] = {0.0, 0.0, 0.0, 0.0};
+  double angle = 0.0;
+};
+// Smallest angle in [0, pi/2] between d and the cracks of the view; no crack is the
+// internal error.
+double CalcDeltaCrAngleOf(const CrackView& v, const CrackDir& d);
+// Principal stresses of a stress of the model: m values ascending in v[1..m] (three of a
+// solid, two of a plane stress, the latter in closed form); Dir(i) the direction of value
+// i. The minor direction of a plane stress stands at a right angle to the major one:
+// +pi/2 from a major angle at most 0, -pi/2 from a positive one.
+struct PrincipalStresses {
+  int m;
+  double v[4] = {0.0, 0.0, 0.0, 0.0};
+  double** d = nullptr;
+  double a[4] = {0.0, 0.0, 0.0, 0.0};
+  PrincipalStresses(const CrackEventContext& x, const double* stress);
+  ~PrincipalStresses();
+  PrincipalStresses(const PrincipalStresses&) = delete;
+  PrincipalStresses& operator=(const PrincipalStresses&) = delete;
+  double Largest() const { return v[m]; }
+  CrackDir Dir(int i) const;
+};
 
 bool CheckNewCrInit(const CrackEventContext& x, CrackView& v, const double* stress);
 bool CheckCrReop(const CrackEventContext& x, CrackView& v, const double* stress, CrackEvents& ev);
@@ -388,6 +434,11 @@ bool CheckChangeCrStatus(const CrackEventContext& x, CrackView& v, const CrackSo
 // record, with the event of ch.
 void UpdateCrModelState(const CrackEventContext& x, CrackView& v, CrackSolve& s, CrackEvents& ev,
                         const CrackChange& ch);
+// Fracture energy of the active cracks (crack numbers active[1..nA]) that slid further in
+// shear: Gf = max(Gf0 (1 - w / su)^n, the critical value of the law), w the sliding,
+// su the ultimate sliding, n the update option (1, 2, 3); the first crack whose sliding
+// did not grow ends the update. Models without the update do nothing.
+void Update_Gf(const CrackEventContext& x, CrackView& v, const int* active, int nA);
 // Does the event ch, applied at ch.k of dEps, stand once the rest of the increment is
 // solved? Works on a private copy of the record.
 bool CheckCrEventReallyOccur(const CrackEventContext& x, const CrackView& v, const double* dEps, const CrackEvents& ev,
@@ -397,8 +448,9 @@ bool CheckCrEventReallyOccur(const CrackEventContext& x, const CrackView& v, con
 // existing cracks.
 bool CheckNewCrInitDirection(const CrackEventContext& x, const CrackView& v, const double* dEps);
 // The earliest event of the increment dEps flagged in ev, confirmed by its re-check.
+// endStress: the stress after the whole of dEps with the present cracks.
 CrackChange CalcTransPointChangeCrStatus(const CrackEventContext& x, const CrackView& v, const double* dEps,
-                                         const CrackEvents& ev);
+                                         const double* endStress, const CrackEvents& ev);
 
 // ---- transition points -------------------------------------------------------------------------
 // Fraction k of dEps at which the event condition holds: Newton's method with a central

@@ -4,6 +4,7 @@
 // traction at the reopening threshold) or an active crack closes (normal crack strain at
 // the closing strain). Each residual solves the cracked point anew for k times the
 // increment from the record; the record is never written.
+#include <algorithm>
 #include <cmath>
 
 #include "materials/crack/solid_cracks.h"
@@ -25,29 +26,26 @@ struct Search {
   // Residual at k; false when the delta-stress solve fails.
   bool R(double k, double& r) const {
     double d[7];
-    for (int i = 1; i <= 6; i++) d[i] = k * dEps[i];
+    for (int i = 1; i <= v.model->ns; i++) d[i] = k * dEps[i];
+    const int nc = v.model->nc;
     CrackSolve s;
     if (!s.Run(x, v, d)) return false;
     switch (event) {
       case kClosing:
-        r = s.c.e[3 * arg - 2] - (v.model->thresholds ? v.close[crack] : 0.0);
+        r = s.c.e[nc * (arg - 1) + 1] - (v.model->thresholds ? v.close[crack] : 0.0);
         return true;
       case kReopening: {
         double t[13];
         CalcCrTractions(v, s.sigma, t);
-        const double tn = t[3 * crack - 2];
+        const double tn = t[nc * (crack - 1) + 1];
         r = v.model->thresholds ? tn - v.reop[crack] : tn / x.p.ref - ratio[crack];
         return true;
       }
       default: {
-        double values[4], **dir;
-        allocd2(&dir, 3, 3);
-        CalcPrincipalStressesAt(x, s.sigma, values, dir);
-        const double d3[4] = {0.0, dir[1][3], dir[2][3], dir[3][3]};
-        freed2(dir);
+        const PrincipalStresses P(x, s.sigma);
         switch (arg) {
-          case 1: r = sNew - values[3]; return true;
-          case 2: r = *v.angle - CalcDeltaCrAngle(d3, *v.nCr, v.dir); return true;
+          case 1: r = sNew - P.Largest(); return true;
+          case 2: r = *v.angle - CalcDeltaCrAngleOf(v, P.Dir(P.m)); return true;
           default: InternalError(__FILE__, __LINE__);
         }
       }
@@ -96,7 +94,8 @@ struct Search {
     for (int k = 1, j = 0; k <= *v.nCr; k++)
       if (v.status[k] != kCrClosed && ++j == arg) i = k;
     if (i == 0) InternalError(__FILE__, __LINE__);
-    const double e1 = s.c.e[3 * arg - 2], e0 = v.e[3 * i - 2];
+    const int nc = v.model->nc;
+    const double e1 = s.c.e[nc * (arg - 1) + 1], e0 = v.e[nc * (i - 1) + 1];
     const double eRef = v.model->thresholds ? v.close[i] : 0.0;
     if (!(e1 < 0.0)) InternalError(__FILE__, __LINE__);
     if (v.model->thresholds) {
@@ -112,29 +111,24 @@ struct Search {
   }
 
   void StartNewCrack(const CrackSolve& s) {
-    double A[4], B[4], **dA, **dB;
-    allocd2(&dA, 3, 3);
-    allocd2(&dB, 3, 3);
-    CalcPrincipalStressesAt(x, v.stress, A, dA);
-    CalcPrincipalStressesAt(x, s.sigma, B, dB);
+    const PrincipalStresses A(x, v.stress), B(x, s.sigma);
     const auto ratio = [](double num, double den) { return std::fabs(den) < kSmall ? kSmall : num / den; };
     const int n = *v.nCr;
     if (arg == 1) {
+      const double b = B.Largest();
       if (n == 0 || v.status[n] != kCrInitiating) {
-        k0 = ratio(sNew - A[3], B[3] - A[3]);
+        k0 = ratio(sNew - A.Largest(), b - A.Largest());
       } else {
-        // Right after a crack formed the other principal stresses may be the ones to come up.
-        const double ka = ratio(sNew - A[1], B[3] - A[1]), kb = ratio(sNew - A[2], B[3] - A[2]);
-        k0 = kb < ka ? kb : ka;
+        // Right after a crack formed the other principal stresses may be the ones to come
+        // up: the smaller of the two candidates of a solid, the minor one of a plane stress.
+        k0 = ratio(sNew - A.v[A.m - 1], b - A.v[A.m - 1]);
+        if (A.m == 3) k0 = std::min(k0, ratio(sNew - A.v[1], b - A.v[1]));
       }
     } else {
-      const double a[4] = {0.0, dA[1][3], dA[2][3], dA[3][3]}, b[4] = {0.0, dB[1][3], dB[2][3], dB[3][3]};
-      const double a0 = CalcDeltaCrAngle(a, n, v.dir), a1 = CalcDeltaCrAngle(b, n, v.dir);
+      const double a0 = CalcDeltaCrAngleOf(v, A.Dir(A.m)), a1 = CalcDeltaCrAngleOf(v, B.Dir(B.m));
       k0 = ratio(*v.angle - a0, a1 - a0);
     }
     if (k0 < kSmall) k0 = 0.1;
-    freed2(dB);
-    freed2(dA);
   }
 
   // Newton's method with restarts at 0 and then at 1, 50 more iterations each.
