@@ -43,6 +43,44 @@ bool CheckUncrackedState_NLMM141(const PointContext& at, const MaterialRecord& m
   return false;
 }
 
+namespace {
+
+void CalcStressCrPlastic(const SolidCrackModel& model, const PointContext& at, const MaterialRecord& m, CrackView v,
+                         double** De, const double* dEps) {
+  CrackEventContext x = CrackEventContextOf(model, at, m, De);
+  x.plasticStep = CalcDeltaStressCrModelPlastic;
+  x.plasticStore = UpdateCrModelStatePlastic;
+  CalcStressCrModel(x, v, dEps);
+}
+
+}  // namespace
+
+void CalcStressCrConcrete_NLMM142(const PointContext& at, const MaterialRecord& m, NLMM142_HD& r, double** De,
+                                  const double* dEps) {
+  CalcStressCrPlastic(kModel142, at, m, CrackViewOf(r), De, dEps);
+}
+
+void CalcStressCrConcrete_NLMM141(const PointContext& at, const MaterialRecord& m, NLMM141_HD& r, double** De,
+                                  const double* dEps) {
+  CalcStressCrPlastic(kModel141, at, m, CrackViewOf(r), De, dEps);
+}
+
+void CalcStress_NLMM142(const PointContext& at, const MaterialRecord& m, NLMM142_HD& r, double** De,
+                        const double* dEps, double* stress) {
+  addd1(r.Pl.Strain, dEps, 3);
+  if (CheckUncrackedState_NLMM142(at, m, r, De, dEps)) CalcStressCrConcrete_NLMM142(at, m, r, De, dEps);
+  double minus[4];
+  CalcStressTensorDecomposition_NLMM142(m, r.Pl.PlasticStress, minus, stress, r);
+  copyd1(r.Pl.Stress, stress, 3);
+}
+
+void CalcStress_NLMM141(const PointContext& at, const MaterialRecord& m, NLMM141_HD& r, double** De,
+                        const double* dEps, double* stress) {
+  addd1(r.Pl.Strain, dEps, 3);
+  if (CheckUncrackedState_NLMM141(at, m, r, De, dEps)) CalcStressCrConcrete_NLMM141(at, m, r, De, dEps);
+  copyd1(stress, r.Pl.Stress, 3);
+}
+
 void CalcMat_Decr_NLMM142(const PointContext& at, const MaterialRecord& m, const NLMM142_HD& r, double** Dbase,
                           double** D) {
   CalcMat_DecrOfRecord(kModel142, at, m, r.Cr, CalcNumActiveCr_NLMM104(r.Cr), AssignActCrData_NLMM104, Dbase, D);

@@ -22,6 +22,20 @@ bool CheckUncrackedState_NLMM142(const PointContext& at, const MaterialRecord& m
 bool CheckUncrackedState_NLMM141(const PointContext& at, const MaterialRecord& m, NLMM141_HD& r, double** Dco,
                                  const double* dEps);
 
+// Stress update of a point that has cracks or starts one: the increment is cut at every
+// crack event; cracks and plasticity are solved together once the point has yielded.
+void CalcStressCrConcrete_NLMM142(const PointContext& at, const MaterialRecord& m, NLMM142_HD& r, double** De,
+                                  const double* dEps);
+void CalcStressCrConcrete_NLMM141(const PointContext& at, const MaterialRecord& m, NLMM141_HD& r, double** De,
+                                  const double* dEps);
+// Stress (3) after the strain increment dEps, De the elastic matrix of the element.
+// _NLMM142 hands on (and keeps as the record's stress) its crack-model stress with the
+// compressive part damaged by kappa.
+void CalcStress_NLMM142(const PointContext& at, const MaterialRecord& m, NLMM142_HD& r, double** De,
+                        const double* dEps, double* stress);
+void CalcStress_NLMM141(const PointContext& at, const MaterialRecord& m, NLMM141_HD& r, double** De,
+                        const double* dEps, double* stress);
+
 // Cracked reduction of the base matrix Dbase (De or an elasto-plastic tangent) by the
 // record's active cracks (the tangent floors of each model); Dbase when none.
 void CalcMat_Decr_NLMM142(const PointContext& at, const MaterialRecord& m, const NLMM142_HD& r, double** Dbase,
