@@ -394,3 +394,49 @@ TEST(PlanePlasticCracked, CrackThenPlasticity) {
     EXPECT_GT(D[2][2], 0.0);
   }
 }
+
+// The same through the entry points: pulled in x until it cracks (status 2), then
+// shortened in y past yield (status 4); kappa never decreases, the crack stays in
+// balance with the stress, and the stress stays on the yield surface.
+TEST(PlanePlasticCracked, EntryPointsPulledThenShortened) {
+  for (int code : {MAT_NLMM142, MAT_NLMM141}) {
+    SCOPED_TRACE(code);
+    const CrackMat c = Concrete(code);
+    Point p(c);
+    Mat De(3, 3);
+    Elastic(De);
+    double sigma[4], kappa = 0.0;
+    const auto step = [&](double ex, double ey) {
+      const double dEps[4] = {0, ex, ey, 0};
+      if (code == MAT_NLMM142)
+        CalcStress_NLMM142(kAt, c.m, p.R142(), De.A, dEps, sigma);
+      else
+        CalcStress_NLMM141(kAt, c.m, p.R141(), De.A, dEps, sigma);
+    };
+    const auto status = [&] { return code == MAT_NLMM142 ? p.R142().Pl.PointStatus : p.R141().Pl.PointStatus; };
+    for (int k = 1; k <= 8; k++) step(2e-5, 0.0);
+    ASSERT_EQ(status(), 2);
+    EXPECT_LT(sigma[1], 3.0);
+    for (int k = 1; k <= 12; k++) {
+      step(1e-5, -5e-5);
+      EXPECT_GE(p.Kappa(), kappa);
+      kappa = p.Kappa();
+    }
+    ASSERT_EQ(status(), 4);
+    ASSERT_GT(kappa, 0.0);
+    const double* s = p.Stress();
+    double F;
+    if (code == MAT_NLMM142) {
+      const NLMM142_HD& r = p.R142();
+      EXPECT_NEAR(s[1], r.Cr.CrStress[1], 1e-6 * kFc);
+      const CrackPlasticMaterial cp = CrackPlasticParameters(c.m, MAT_NLMM142);
+      F = CalcYieldFuncAt_NLMM151(cp, 3, s, CalcHardFunc_NLMM151(cp, kappa));
+      EXPECT_LE(std::fabs(F) / kFc, 0.002);
+    } else {
+      EXPECT_NEAR(s[1], p.R141().CrStress[1], 1e-6 * kFc);
+      F = CalcOwenFigYieldFunc_NLMM121(Nlmm141Parameters(c.m), kappa, s);
+      EXPECT_LE(std::fabs(F) / kFc, 1e-6);
+    }
+    EXPECT_LT(s[2], -9.0);
+  }
+}
