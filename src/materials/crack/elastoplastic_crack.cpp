@@ -276,20 +276,20 @@ double Kappa0(const CrackView& v) {
 // The plastic update of the model's uncracked continuum from the view's stress over d.
 void PlasticUpdate(const CrackEventContext& x, const CrackView& v, const double* d, CrackSolve& s) {
   const int n = v.model->ns;
-  if (v.model->code == MAT_NLMM141) {
-    OwenFigMapping u{};
-    CalcStressElastoPlasticModel_OwenFig(x.at, Nlmm141Parameters(x.m), v.stress, v.owenFig->EqPlasticStrain, x.Dco,
-                                         d, &u);
-    copyd1(s.sigma, u.sigma, n);
-    s.dLambda = u.dKappa;
-    s.sY = u.h;
-    s.kappa = u.kappa;
-    copyd1(s.dEpsP, u.dEpsP, n);
-    return;
-  }
   ConcreteMapping u{};
-  CalcStressElastoPlasticModel_NLMM151(x.at, CrackPlasticParameters(x.m, v.model->code), x.Dco, *v.plastic, v.stress,
-                                       d, &u);
+  if (v.model->code == MAT_NLMM141) {
+    OwenFigMapping o{};
+    CalcStressElastoPlasticModel_OwenFig(x.at, Nlmm141Parameters(x.m), v.stress, v.owenFig->EqPlasticStrain, x.Dco,
+                                         d, &o);
+    u.dLambda = o.dKappa;
+    u.sY = o.h;
+    u.kappa = o.kappa;
+    copyd1(u.sigma, o.sigma, n);
+    copyd1(u.dEpsP, o.dEpsP, n);
+  } else {
+    CalcStressElastoPlasticModel_NLMM151(x.at, CrackPlasticParameters(x.m, v.model->code), x.Dco, *v.plastic,
+                                         v.stress, d, &u);
+  }
   copyd1(s.sigma, u.sigma, n);
   s.dLambda = u.dLambda;
   s.sY = u.sY;
