@@ -154,6 +154,26 @@ TEST(PlanePlasticHardening, LawsOfTheConcreteSurfaceModel) {
   EXPECT_EQ(CalcHardFunc_NLMM151(c1, 0.004), CalcHardFunc_NLMM151(s, 0.004));
 }
 
+// With h1 != 0 (value 73) the tensile meridian is scaled so that the plane surface at
+// k = fc passes through equal biaxial compression at the strength fbc of h1 .. h5.
+TEST(PlanePlasticHardening, ScaledMeridianMeetsTheBiaxialStrength) {
+  CrackMat m = Concrete(MAT_NLMM142);
+  m.Set(73, 1.0).Set(74, 1.0).Set(75, 1.0).Set(76, 1.0).Set(77, 15.0);
+  const CrackPlasticMaterial c = CrackPlasticParameters(m.m, MAT_NLMM142);
+  const double fbc = CalcAnaliticValueBiaxialComprStrength_NLMM151(kFc, c.h);
+  EXPECT_GT(fbc, kFc);
+  const auto F = [&](double f) {
+    const double s[4] = {0, -f * fbc, -f * fbc, 0};
+    return CalcYieldFuncAt_NLMM151(c, 3, s, kFc);
+  };
+  EXPECT_LT(F(0.999), 0.0);
+  EXPECT_GT(F(1.001), 0.0);
+  // Without the scaling the same state lies elsewhere.
+  const CrackPlasticMaterial u = CrackPlasticParameters(Concrete(MAT_NLMM142).m, MAT_NLMM142);
+  const double s[4] = {0, -fbc, -fbc, 0};
+  EXPECT_GT(std::fabs(CalcYieldFuncAt_NLMM151(u, 3, s, kFc)), 100.0 * std::fabs(F(1.0)));
+}
+
 TEST(PlanePlasticHardeningDeath, GuardsOfTheSecondLaw) {
   CrackMat bad = Concrete(MAT_NLMM142, 3);
   EXPECT_DEATH(CalcHardFunc_NLMM151(CrackPlasticParameters(bad.m, MAT_NLMM142), 1e-4), "INTERNAL ERROR");
