@@ -396,6 +396,12 @@ TEST(PlanePlasticCracked, CrackThenPlasticity) {
       EXPECT_LT(s.sigma[2], -9.0);
       // The crack keeps opening under the lateral expansion.
       EXPECT_GT(s.c.e[1], eCr);
+      // The staggered loop, the fallback of the combined update, finds the same state.
+      CrackSolve st;
+      st.Set(v);
+      ASSERT_TRUE(CalcDeltaStressCrPlastic(x, v, st, dEps));
+      for (int i = 1; i <= 3; i++) EXPECT_NEAR(st.sigma[i], s.sigma[i], 1e-4 * kFc) << i;
+      EXPECT_NEAR(st.kappa, s.kappa, 1e-3 * (s.kappa - kappa0));
       // Stored: the plastic state and the status 4; the crack fields as the events would.
       copyd1(v.stress, s.sigma, 3);
       v.e[1] = s.c.e[1], v.e[2] = s.c.e[2], v.s[1] = s.c.s[1], v.s[2] = s.c.s[2];
