@@ -184,7 +184,7 @@ TEST(PlanePlasticHardeningDeath, GuardsOfTheSecondLaw) {
                "INTERNAL ERROR");
 }
 
-// ---- Owen-Figueiras pieces -------------------------------------------------------------------------
+// ---- Owen-Figueiras flow and hardening -------------------------------------------------------------
 
 TEST(PlanePlasticOwenFigueiras, FlowVectorFactorAndHardening) {
   const Nlmm121Material c = Nlmm141Parameters(Concrete(MAT_NLMM141).m);
