@@ -6,6 +6,7 @@
 
 #include "materials/crack/elastoplastic_crack.h"
 #include "materials/crack/plane_cracks.h"
+#include "materials/crack/plane_plastic_cracks.h"
 #include "materials/elastic.h"
 #include "materials/interface/bond_laws.h"
 #include "materials/layer_failure.h"
@@ -364,6 +365,18 @@ void PlaneCrackPoint(int code, int type, const PointContext& ctx, const Material
       CalcMat_D_NLMM101(ctx, m, r, De, D);
     else
       CalcStress_NLMM101(ctx, m, r, De, dEps, sigma);
+  } else if (code == MAT_NLMM142) {
+    NLMM142_HD& r = *PointRecord<NLMM142_HD>(code, hd, record);
+    if (D != nullptr)
+      CalcMat_D_NLMM142(ctx, m, r, De, D);
+    else
+      CalcStress_NLMM142(ctx, m, r, De, dEps, sigma);
+  } else if (code == MAT_NLMM141) {
+    NLMM141_HD& r = *PointRecord<NLMM141_HD>(code, hd, record);
+    if (D != nullptr)
+      CalcMat_D_NLMM141(ctx, m, r, De, D);
+    else
+      CalcStress_NLMM141(ctx, m, r, De, dEps, sigma);
   } else {
     InternalError(__FILE__, __LINE__);
   }
@@ -440,7 +453,9 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
     }
     case MAT_NLMM211: PlaneConcretePoint(ctx, m, hd, record, dEps, sigma, nullptr); return;
     case MAT_NLMM101:
-    case MAT_NLMM104: PlaneCrackPoint(code, type, ctx, m, hd, record, dEps, sigma, nullptr); return;
+    case MAT_NLMM104:
+    case MAT_NLMM141:
+    case MAT_NLMM142: PlaneCrackPoint(code, type, ctx, m, hd, record, dEps, sigma, nullptr); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -474,7 +489,9 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
     case MAT_NLMM145: CalcMat_D_NLMM145(m, 3, D); return;
     case MAT_NLMM211: PlaneConcretePoint(ctx, m, hd, record, nullptr, nullptr, D); return;
     case MAT_NLMM101:
-    case MAT_NLMM104: PlaneCrackPoint(code, type, ctx, m, hd, record, nullptr, nullptr, D); return;
+    case MAT_NLMM104:
+    case MAT_NLMM141:
+    case MAT_NLMM142: PlaneCrackPoint(code, type, ctx, m, hd, record, nullptr, nullptr, D); return;
     default:
       InternalError(__FILE__, __LINE__);
   }

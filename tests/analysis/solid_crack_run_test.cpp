@@ -1,12 +1,15 @@
 // Runs of bars of the smeared-crack models end to end, hexahedra of the solid models and
-// plane-stress quadrilaterals of the plane ones (_NLMM104, _NLMM101): a bar pulled
-// past its strength carries ft A at the peak, follows the softening law, and dissipates
-// Gf A whatever the number of elements along it; unloading closes the crack, reloading
-// reopens it; a restart on the softening branch gives the uninterrupted run.
+// plane-stress quadrilaterals of the plane ones (_NLMM104, _NLMM101, and _NLMM142,
+// _NLMM141 with concrete plasticity): a bar pulled past its strength carries ft A at the
+// peak, follows the softening law, and dissipates Gf A whatever the number of elements
+// along it; unloading closes the crack, reloading reopens it; a restart on the softening
+// branch gives the uninterrupted run; the models with plasticity, shortened, harden to
+// their peak and soften.
 // Material S1: E 30000, nu 0, ft = reference stress = 3, Gf 0.1, law 1 (0.1, 0.5, 0.4,
 // 0.2), beta 0.2, h 100, threshold angle 1 rad, at most 3 cracks; bar 100 x 100 x 100 mm.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -107,11 +110,18 @@ struct Bar {
 
 // The plane models with the values of S1 (at most 2 cracks) and softening law `law`:
 // trilinear (0.1, 0.5, 0.4, 0.2), Cornelissen, quadrilinear (0.1, 0.6, 0.3, 0.35, 0.6, 0.1).
+// The models with plasticity take C1 (fc 30 the reference stress, eps_c1 0.0022, r0 0.3,
+// Gc 15, hardening law 1, h1 = 0) before the crack part.
 tw::Rec P1(int code, int law, double ft, int option) {
   const std::vector<double> shape = law == 4 ? std::vector<double>{0.1, 0.6, 0.3, 0.35, 0.6, 0.1}
                                              : std::vector<double>{0.1, 0.5, 0.4, 0.2, 0.0, 0.0};
   tw::Rec r = tw::Rec().S("P1").Ds({0.0, 0.0, 0.0, 30000.0, 3.0, ft}).I(law);
-  if (code == MAT_NLMM101)
+  if (code == MAT_NLMM142)
+    r = tw::Rec().S("C1").Ds({0.0, 0.0, 0.0, 30000.0, 30.0, 0.0022, 0.3, 15.0}).I(1)
+        .Ds({0.0, 0.0, 0.0, 0.0, 0.0, ft}).I(law);
+  if (code == MAT_NLMM141)
+    r = tw::Rec().S("C1").Ds({0.0, 0.0, 0.0, 30000.0, 30.0, 0.0022, 0.3, 0.0, ft}).I(law);
+  if (code == MAT_NLMM101 || code == MAT_NLMM141)
     return r.Ds({shape[0], shape[1], shape[2], shape[3], 0.1, 1.0}).I(1).D(0.2).I(1).I(option).D(100.0).I(2).D(1.0);
   return r.Ds(shape).D(0.1).I(0).I(1).Ds({0.0, 0.0}).I(0).I(1).D(0.2).I(1).Ds({0.0, 0.0}).I(1).I(option).D(100.0)
       .I(2).D(1.0).I(0).Ds({0.0, 0.0, 0.0, 0.0, 0.0, 0.0});
@@ -125,7 +135,10 @@ struct PlaneBar {
   std::vector<int> end;
   PlaneBar(int code, int law, int nx, double ft0, int option, const std::vector<double>& displacements) {
     Job& j = job;
-    const char* block = code == MAT_NLMM104 ? "<NLMM104>" : "<NLMM101>";
+    const char* block = code == MAT_NLMM104   ? "<NLMM104>"
+                        : code == MAT_NLMM142 ? "<NLMM142>"
+                        : code == MAT_NLMM141 ? "<NLMM141>"
+                                              : "<NLMM101>";
     tw::AddRecord(j.model, block, P1(code, law, 3.0, option));
     tw::AddRecord(j.model, block, P1(code, law, ft0, option));
     tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 100.0));
@@ -147,6 +160,37 @@ struct PlaneBar {
     PulledInSteps(j, displacements);
   }
   std::vector<double> Forces(const resultfile::DisplReactFile& dr) const { return EndForces(dr, job, end, 2); }
+};
+
+// One quadrilateral of a plane model with plasticity under a uniform strain: every point
+// held, the edge x = 100 moved along x by load case 1, the edge y = 100 along y by load
+// case 2; combination k applies (ux_k, uy_k).
+struct PlaneBiaxial {
+  Job job;
+  std::vector<int> right, top;
+  PlaneBiaxial(int code, const std::vector<std::pair<double, double>>& steps) {
+    Job& j = job;
+    tw::AddRecord(j.model, code == MAT_NLMM142 ? "<NLMM142>" : "<NLMM141>", P1(code, 1, 3.0, 1));
+    tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 100.0));
+    int p[5];
+    const double xy[5][2] = {{0, 0}, {0, 0}, {100, 0}, {100, 100}, {0, 100}};
+    for (int i = 1; i <= 4; i++) p[i] = linmodel::AddPoint2D(j, xy[i][0], xy[i][1], linmodel::kPlaneMask, "011000");
+    tw::AddElement(j.model, {p[1], p[2], p[3], p[4]});
+    j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 10, code, 1, GEOM_LAM_THICK, 1)};
+    right = {p[2], p[3]};
+    top = {p[3], p[4]};
+    j.model.loadCases = {
+        linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0},
+                               {tw::PrescribedDisplacement(p[2], 2, 1.0), tw::PrescribedDisplacement(p[3], 2, 1.0)}),
+        linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0},
+                               {tw::PrescribedDisplacement(p[3], 3, 1.0), tw::PrescribedDisplacement(p[4], 3, 1.0)})};
+    PulledInSteps(j, {});
+    for (const auto& [ux, uy] : steps) {
+      tw::Combination c;
+      c.factors = {{1, ux}, {2, uy}};
+      j.model.combinations.push_back(c);
+    }
+  }
 };
 
 std::vector<double> Steps(double from, double to, double step) {
@@ -432,4 +476,108 @@ TEST_F(SolidCrackRun, PlaneBarMeshObjectiveWithTheOliverBand) {
 TEST_F(SolidCrackRun, PlaneBarRestartGivesTheUninterruptedRun) {
   PlaneBar bar(MAT_NLMM104, 1, 1, 3.0, 1, kRestartSteps);
   ExpectRestartSame(bar.job, "_NLMM104_HD.bin");
+}
+
+// ---- plane bars with plasticity ----------------------------------------------------------------
+
+// One quadrilateral shortened in steps of 0.002 mm. _NLMM142: elastic to the surface,
+// which meets uniaxial compression at 1.002534 r0 fc (90228 N), then the peak of the
+// solid model's cube, 300760 N. _NLMM141: elastic until the trial stress exceeds
+// r0 fc + fc/100 = 9.3, then every point on F/A = h(kappa), kappa = u/L - F/(E A), up to
+// the peak fc A at u = eps_c1 L.
+TEST_F(SolidCrackRun, PlasticPlaneBarsShortened) {
+  const std::vector<double> u = Steps(0.0, -0.3, 0.002);
+  {
+    PlaneBar bar(MAT_NLMM142, 1, 1, 3.0, 1, u);
+    const std::vector<double> f = bar.Forces(Run(bar.job, "c142"));
+    ASSERT_EQ(f.size(), u.size());
+    double peak = 0.0;
+    for (size_t i = 0; i < f.size(); i++) {
+      peak = std::max(peak, -f[i]);
+      const double elastic = -30000.0 * kArea * u[i] / 100.0;
+      if (elastic <= 90228.0) {
+        EXPECT_NEAR(-f[i], elastic, 1e-3) << u[i];
+      } else if (elastic > 90229.0) {
+        EXPECT_LT(-f[i], elastic - 1.0) << u[i];
+      }
+    }
+    EXPECT_NEAR(peak, 300760.0, 1e-3 * 300760.0);
+    EXPECT_LT(-f.back(), 0.9 * peak);
+  }
+  {
+    PlaneBar bar(MAT_NLMM141, 1, 1, 3.0, 1, u);
+    const std::vector<double> f = bar.Forces(Run(bar.job, "c141"));
+    ASSERT_EQ(f.size(), u.size());
+    const double kp = 0.0012;
+    double peak = 0.0;
+    for (size_t i = 0; i < f.size(); i++) {
+      peak = std::max(peak, -f[i]);
+      const double eps = -u[i] / 100.0, s = -f[i] / kArea;
+      if (30000.0 * eps <= 9.3) {
+        EXPECT_NEAR(s, 30000.0 * eps, 1e-9) << u[i];
+      } else if (eps <= 0.0022 + 1e-12) {
+        const double kappa = eps - s / 30000.0, x = kappa / kp;
+        ASSERT_GT(kappa, 0.0) << u[i];
+        EXPECT_NEAR(s, 9.0 + 21.0 * std::sqrt(2.0 * x - x * x), 1e-5 * s) << u[i];
+      }
+    }
+    EXPECT_NEAR(peak, 300000.0, 1e-5 * 300000.0);
+    EXPECT_NEAR(-f[IndexOf(u, -0.22)], 300000.0, 1e-5 * 300000.0);
+  }
+}
+
+// Pulled in steps of 0.002 mm: the plasticity stays out of uniaxial tension (the
+// Owen-Figueiras surface yields there only at 9/1.355 = 6.64 > ft), and both models
+// follow the curve of their crack-only twins: peak 30000 N, 12413.79 N at 0.03 mm,
+// 1000 N mm of work.
+TEST_F(SolidCrackRun, PlasticPlaneBarsPulled) {
+  const std::vector<double> u = Steps(0.0, 0.2, 0.002);
+  for (int code : {MAT_NLMM142, MAT_NLMM141}) {
+    SCOPED_TRACE(code);
+    PlaneBar bar(code, 1, 1, 3.0, 1, u);
+    const std::vector<double> f = bar.Forces(Run(bar.job, "pulled"));
+    ASSERT_EQ(f.size(), u.size());
+    EXPECT_NEAR(f[IndexOf(u, 0.01)], 30000.0, 1e-4);
+    // The crack residuals of these models are measured against fc: 0.3 N here.
+    EXPECT_NEAR(f[IndexOf(u, 0.03)], 12413.79, 0.5);
+    EXPECT_NEAR(f[IndexOf(u, 0.05)], 7758.62, 0.5);
+    for (size_t i = IndexOf(u, 0.14); i < u.size(); i++) EXPECT_LT(std::fabs(f[i]), 0.5) << u[i];
+    EXPECT_NEAR(Work(u, f), 1000.0, 10.0);
+  }
+}
+
+// Pulled along x to 0.03 mm (a crack normal to x, 12413.79 N on its softening branch;
+// the crack residuals of these models are measured against fc, 0.3 N here), then
+// shortened along y with x held. Both surfaces yield near 8.4 MPa under the small
+// lateral tension of the crack. The plastic dilatancy along x at fixed x strain unloads
+// the crack, the x force falls steadily, the crack closes and the held edge confines the
+// concrete: x turns compressive and the y force passes fc A.
+TEST_F(SolidCrackRun, PlasticPlaneQuadCrackedThenShortenedAlongTheCrack) {
+  std::vector<std::pair<double, double>> steps;
+  for (double ux : Steps(0.0, 0.03, 0.002)) steps.push_back({ux, 0.0});
+  const size_t pulled = steps.size();
+  for (double uy : Steps(0.0, -0.3, 0.002)) steps.push_back({0.03, uy});
+  for (int code : {MAT_NLMM142, MAT_NLMM141}) {
+    SCOPED_TRACE(code);
+    PlaneBiaxial quad(code, steps);
+    const resultfile::DisplReactFile dr = Run(quad.job, "biaxial");
+    const std::vector<double> fx = EndForces(dr, quad.job, quad.right, 2);
+    const std::vector<double> fy = EndForces(dr, quad.job, quad.top, 3);
+    ASSERT_EQ(fx.size(), steps.size());
+    EXPECT_NEAR(fx[pulled - 1], 12413.79, 0.5);
+    double peak = 0.0;
+    for (size_t i = pulled; i < steps.size(); i++) {
+      EXPECT_LE(fx[i], fx[i - 1] + 1e-3) << i;
+      peak = std::max(peak, -fy[i]);
+      const double elastic = -30000.0 * kArea * steps[i].second / 100.0;
+      if (elastic <= 80000.0) {
+        EXPECT_NEAR(-fy[i], elastic, 1e-3) << i;
+        EXPECT_NEAR(fx[i], fx[pulled - 1], 1e-3) << i;
+      } else if (elastic >= 86000.0) {
+        EXPECT_LT(-fy[i], elastic - 1.0) << i;
+      }
+    }
+    EXPECT_LT(fx.back(), -0.1 * peak);
+    EXPECT_GT(peak, 1.1 * 30.0 * kArea);
+  }
 }

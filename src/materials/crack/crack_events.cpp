@@ -454,6 +454,7 @@ struct ViewCopy {
   double reals[2] = {0, 0};
   char byte = 0;
   CrackPlasticPart plastic{};
+  NLMM121_HD owenFig{};
   explicit ViewCopy(const CrackView& a) {
     v = a;
     v.pointStatus = &ints[0];
@@ -490,11 +491,18 @@ struct ViewCopy {
     for (auto f : kFields) vec(v.*f, a.*f, 4);
     vec(v.e, a.e, 4 * nc);
     vec(v.s, a.s, 4 * nc);
+    // The plastic state: the fields an update writes are the copy's own.
     if (a.plastic != nullptr) {
       plastic = *a.plastic;
-      allocd1(&plastic.PlasticStrain, 6);
-      copyd1(plastic.PlasticStrain, a.plastic->PlasticStrain, 6);
+      allocd1(&plastic.PlasticStrain, ns);
+      copyd1(plastic.PlasticStrain, a.plastic->PlasticStrain, ns);
       v.plastic = &plastic;
+    }
+    if (a.owenFig != nullptr) {
+      owenFig = *a.owenFig;
+      allocd1(&owenFig.PlasticStrain, ns);
+      copyd1(owenFig.PlasticStrain, a.owenFig->PlasticStrain, ns);
+      v.owenFig = &owenFig;
     }
     if (a.tolerance != nullptr) {
       v.tolerance = &reals[1];
@@ -513,6 +521,7 @@ struct ViewCopy {
     if (v.dir != nullptr) freed2(v.dir);
     if (v.angleRows != nullptr) freed2(v.angleRows);
     if (v.plastic != nullptr) freed1(plastic.PlasticStrain);
+    if (v.owenFig != nullptr) freed1(owenFig.PlasticStrain);
   }
   ViewCopy(const ViewCopy&) = delete;
   ViewCopy& operator=(const ViewCopy&) = delete;

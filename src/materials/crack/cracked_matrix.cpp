@@ -254,7 +254,9 @@ CrackView CrackViewOf(NLMM142_HD& r) {
   CrackView v = CrackPartView(r.Cr);
   v.model = &kModel142;
   v.pointStatus = &r.Pl.PointStatus;
-  v.stress = r.Pl.Stress;
+  // The cracks and the plasticity act on the stress before the compressive damage.
+  v.stress = r.Pl.PlasticStress;
+  v.plastic = &r.Pl;
   return v;
 }
 
@@ -263,6 +265,7 @@ CrackView CrackViewOf(NLMM141_HD& r) {
   v.pointStatus = &r.Pl.PointStatus;
   v.stress = r.Pl.Stress;
   v.angleVec = r.CrAngleVector;
+  v.owenFig = &r.Pl;
   return v;
 }
 

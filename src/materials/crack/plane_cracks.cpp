@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "materials/crack/plane_cracks.h"
+#include "materials/plasticity/crack_plasticity.h"
 #include "materials/material_slots.h"
 #include "numcore/numcore.h"
 
@@ -164,37 +165,13 @@ CompressiveDamageLaw CompressiveDamageOf(const MaterialRecord& m, double h) {
 
 void CalcStressTensorDecomposition_NLMM142(const MaterialRecord& m, const double* sigma, double* minus,
                                            double* stress, NLMM142_HD& r) {
-  const CompressiveDamageLaw law = CompressiveDamageOf(m, r.Cr.CrBandWidth[1]);
-  double **S, **V, lambda[3] = {0.0, 0.0, 0.0};
-  allocd2(&S, 2, 2);
-  allocd2(&V, 2, 2);
-  S[1][1] = sigma[1];
-  S[2][2] = sigma[2];
-  S[1][2] = S[2][1] = sigma[3];
-  int nrot = 0;
-  double offmax = 0.0;
-  if (!eigjacobi(S, 2, lambda, V, &nrot, &offmax)) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "\nMapping back the trial stress state to the yield surface:\n");
-    errexit("Unable to calculate the principal stresses / directions.", 0);
-  }
-  double* plus = r.Pl.PlasticVectorA;
-  double* damaged = r.Pl.PlasticVectorB;
-  zerod1(plus, 3);
-  for (int q = 1; q <= 2; q++) {
-    const double l = std::fmax(lambda[q], 0.0), vx = V[1][q], vy = V[2][q];
-    plus[1] += l * vx * vx;
-    plus[2] += l * vy * vy;
-    plus[3] += l * vx * vy;
-  }
-  for (int i = 1; i <= 3; i++) minus[i] = sigma[i] - plus[i];
-  const double kappa = r.Pl.EqPlasticStrain;
-  const double d = kappa <= law.kappa0 ? 0.0 : 1.0 - std::exp(-law.b * (kappa - law.kappa0));
-  r.Pl.CompressiveDamage = d;
+  const CrackPlasticMaterial c = CrackPlasticParameters(m, MAT_NLMM142);
+  const StressDecomposition d = DecomposeStress_NLMM151(c, r.Cr.CrBandWidth[1], r.Pl.EqPlasticStrain, sigma);
+  r.Pl.CompressiveDamage = d.d;
   for (int i = 1; i <= 3; i++) {
-    damaged[i] = (1.0 - d) * minus[i];
-    stress[i] = plus[i] + damaged[i];
+    r.Pl.PlasticVectorA[i] = d.tensile[i];
+    minus[i] = d.compressive[i];
+    r.Pl.PlasticVectorB[i] = (1.0 - d.d) * d.compressive[i];
+    stress[i] = d.stress[i];
   }
-  freed2(V);
-  freed2(S);
 }

@@ -315,7 +315,8 @@ struct CrackView {
   double *e, *s;
   double* tolerance;
   char* accepted;
-  CrackPlasticPart* plastic;     // the plastic state of the elasto-plastic model, else null
+  CrackPlasticPart* plastic;     // the plastic state of the elasto-plastic models, else null
+  NLMM121_HD* owenFig;           // ... of the plane model with Owen-Figueiras plasticity
 };
 CrackView CrackViewOf(NLMM111_HD& r);
 // The simple record of the solid model (_NLMM102) or of the plane one (_NLMM101).

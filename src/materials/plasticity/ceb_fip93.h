@@ -58,7 +58,7 @@ void CalcHardModulusSecondBranch_CEB_FIP93(double E, double fc, double kappa, do
 double CebFip93Softening(const CebFip93Material& m, double kappa, int maxSteps);
 double CebFip93SofteningModulus(const CebFip93Material& m, double kappa, int maxSteps);
 
-// sY(kappa) and H = dsY/dkappa of law 1 (the curve from kappa = 0) or law 2 (an
-// ellipse from alpha0 fc up to fc at kappa_p, then the plateau).
+// sY(kappa) and H = dsY/dkappa of law 1 (the curve from kappa = 0) or law 2 (a
+// parabola from alpha0 fc up to fc at kappa_p, then the plateau).
 double CalcHardFunc_CEB_FIP93(const CebFip93Material& m, double kappa, const CebFip93Variant& v);
 double CalcHardModulus_CEB_FIP93(const CebFip93Material& m, double kappa, const CebFip93Variant& v);

@@ -93,11 +93,6 @@ EllipticRadius CalcEllipticRadius(double theta, double rt, double rc) {
   return {r, ru * su, ruu * su * su + ru * suu};
 }
 
-MeridianRadii CalcMeridianParam(int biaxialOption) {
-  if (biaxialOption != 0) InternalError(__FILE__, __LINE__);
-  return Radii151(kBetaT151, kGammaT151);
-}
-
 double CalcMinBiaxialComprStrength_NLMM151(const double* h) { return 2.0 * h[1] * h[2] * h[3] * h[4] * h[5]; }
 
 double CalcAnaliticValueBiaxialComprStrength_NLMM151(double fc, const double* h) {

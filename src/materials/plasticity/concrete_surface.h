@@ -30,11 +30,8 @@ EllipticRadius CalcEllipticRadius(double theta, double rt, double rc);
 struct MeridianRadii {
   double rt[3], rc[3];
 };
-// _NLMM142 and _NLMM151: the levels xi = -0.5 and -0.6 of the fixed coefficients; a
-// biaxial option other than 0 needs the biaxial strength of _NLMM142 (not built: the
-// internal error).
-MeridianRadii CalcMeridianParam(int biaxialOption);
-// _NLMM151 with h[1..5] the values h1 .. h5 of the record: h1 = 0 the fixed radii,
+// _NLMM151 and _NLMM142 with h[1..5] the values h1 .. h5 of the record: h1 = 0 the
+// fixed radii of the levels xi = -0.5 and -0.6,
 // otherwise the tensile meridian scaled through the equal biaxial compressive strength
 // fbc (at least T = 2 h1 h2 h3 h4 h5).
 MeridianRadii CalcMeridianParam_NLMM151(double fc, const double* h);

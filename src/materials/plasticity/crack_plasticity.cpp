@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr const char* kModel = "_NLMM151";
 constexpr const char* kMappingStep = "Mapping back the trial stress state to the yield surface:\n";
 constexpr const char* kTangentStep = "Calculating the consistent elasto-plastic tangent stiffness matrix:\n";
 
@@ -74,9 +73,15 @@ bool Finite(int n, const double* x) {
 
 }  // namespace
 
-CrackPlasticMaterial CrackPlasticParameters(const MaterialRecord& m) {
-  const auto V = [&](int slot) { return MatSlotValue(m, MAT_NLMM151, slot); };
+CrackPlasticMaterial CrackPlasticParameters(const MaterialRecord& m, int code) {
+  const auto V = [&](int slot) { return MatSlotValue(m, code, slot); };
   CrackPlasticMaterial c{};
+  switch (code) {
+    case MAT_NLMM151: c.name = "_NLMM151"; c.n = 6; break;
+    case MAT_NLMM142: c.name = "_NLMM142"; c.n = 3; break;
+    default: InternalError(__FILE__, __LINE__);
+  }
+  c.code = code;
   c.nu = V(66);
   c.E = V(67);
   c.fc = V(68);
@@ -84,16 +89,29 @@ CrackPlasticMaterial CrackPlasticParameters(const MaterialRecord& m) {
   c.r0 = V(70);
   c.Gc = V(71);
   for (int i = 1; i <= 5; i++) c.h[i] = V(72 + i);
-  c.curve = {c.E, c.fc, c.epsc1, c.r0, MatSlotInt(m, MAT_NLMM151, 72, 1)};
+  c.curve = {c.E, c.fc, c.epsc1, c.r0, MatSlotInt(m, code, 72, 1)};
   c.mer = CalcMeridianParam_NLMM151(c.fc, c.h);
   return c;
 }
 
+namespace {
+
+// Guards of the plane model's hardening (its laws are those of the solid model).
+void CheckPlaneHardening(const CrackPlasticMaterial& c, double kappa) {
+  if (c.code != MAT_NLMM142) return;
+  if (!(std::fabs(c.E) >= kSmall) || !(std::fabs(c.r0 - 1.0) >= kSmall) || !(kappa >= 0.0))
+    InternalError(__FILE__, __LINE__);
+}
+
+}  // namespace
+
 double CalcHardFunc_NLMM151(const CrackPlasticMaterial& c, double kappa) {
+  CheckPlaneHardening(c, kappa);
   return CalcHardFunc_CEB_FIP93(c.curve, kappa, kCebFip93CrackPlasticity);
 }
 
 double CalcHardModulus_NLMM151(const CrackPlasticMaterial& c, double kappa) {
+  CheckPlaneHardening(c, kappa);
   return CalcHardModulus_CEB_FIP93(c.curve, kappa, kCebFip93CrackPlasticity);
 }
 
@@ -122,7 +140,7 @@ bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMater
                                 const double* start, const double* dEps, double kappa0, double tol,
                                 ConcreteMapping* out) {
   Matrix Ce(n, n), J(n + 2, n + 2);
-  if (!InvertKeeping(Ce.a, De, n)) MaterialPointFault(ctx, kMappingStep, kModel, "Unable to invert the elasticity matrix (De).");
+  if (!InvertKeeping(Ce.a, De, n)) MaterialPointFault(ctx, kMappingStep, c.name, "Unable to invert the elasticity matrix (De).");
   Work w(n);
   Point pt(n);
   SurfacePoint& p = pt.p;
@@ -198,10 +216,11 @@ bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMater
   }
 }
 
-void CalcMat_H_NLMM151(const PointContext& ctx, int n, double** De, double** A, double dLambda, double** Hc) {
+void CalcMat_H_NLMM151(const PointContext& ctx, int n, double** De, double** A, double dLambda, double** Hc,
+                       const char* model) {
   if (dLambda < 0.0) InternalError(__FILE__, __LINE__);
   Matrix Ce(n, n), M(n, n);
-  if (!InvertKeeping(Ce.a, De, n)) MaterialPointFault(ctx, kTangentStep, kModel, "Unable to invert the De matrix.");
+  if (!InvertKeeping(Ce.a, De, n)) MaterialPointFault(ctx, kTangentStep, model, "Unable to invert the De matrix.");
   for (int i = 1; i <= n; i++)
     for (int j = 1; j <= n; j++) M.a[i][j] = Ce.a[i][j] + dLambda * A[i][j];
   if (!InvertKeeping(Hc, M.a, n)) InternalError(__FILE__, __LINE__);
@@ -213,9 +232,9 @@ namespace {
 bool TangentTerms(const PointContext& ctx, const CrackPlasticMaterial& c, const CrackPlasticPart& r, const double* s,
                   double** De, SurfacePoint* p, double** Hc) {
   if (r.PlasticState == 1) return false;
-  if (!CalcReturnMappingTerms_NLMM151(c, 6, s, r.EqPlasticStrain, true, p))
-    MaterialPointFault(ctx, kTangentStep, kModel, "The iterative algorithm did not converge.");
-  CalcMat_H_NLMM151(ctx, 6, De, p->A, r.DeltaLambda, Hc);
+  if (!CalcReturnMappingTerms_NLMM151(c, c.n, s, r.EqPlasticStrain, true, p))
+    MaterialPointFault(ctx, kTangentStep, c.name, "The iterative algorithm did not converge.");
+  CalcMat_H_NLMM151(ctx, c.n, De, p->A, r.DeltaLambda, Hc, c.name);
   return true;
 }
 
@@ -223,27 +242,29 @@ bool TangentTerms(const PointContext& ctx, const CrackPlasticMaterial& c, const 
 
 void CalcMat_Dep_NLMM151_1stOrder(const PointContext& ctx, const CrackPlasticMaterial& c, const CrackPlasticPart& r,
                                   double /*bandWidth*/, const double* s, double** De, double** Dep) {
-  Point pt(6);
-  Matrix Hc(6, 6);
+  const int n = c.n;
+  Point pt(n);
+  Matrix Hc(n, n);
   if (!TangentTerms(ctx, c, r, s, De, &pt.p, Hc.a)) {
-    copyd2(Dep, De, 6, 6);
+    copyd2(Dep, De, n, n);
     return;
   }
   double u[7];
-  multd2d1(u, Hc.a, pt.p.a, 6, 6);
-  const double den = dotd1(pt.p.a, u, 6) + pt.p.H;
+  multd2d1(u, Hc.a, pt.p.a, n, n);
+  const double den = dotd1(pt.p.a, u, n) + pt.p.H;
   if (!(std::fabs(den) >= kSmall)) InternalError(__FILE__, __LINE__);
-  for (int i = 1; i <= 6; i++)
-    for (int j = 1; j <= 6; j++) Dep[i][j] = Hc.a[i][j] - u[i] * u[j] / den;
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= n; j++) Dep[i][j] = Hc.a[i][j] - u[i] * u[j] / den;
 }
 
 void CalcMat_Depd_NLMM151(const PointContext& ctx, const CrackPlasticMaterial& c, const CrackPlasticPart& r,
                           double bandWidth, const double* s, double** De, double** Dep) {
-  Point pt(6);
-  Matrix Hc(6, 6);
+  const int n = c.n;
+  Point pt(n);
+  Matrix Hc(n, n);
   const SurfacePoint& p = pt.p;
   if (!TangentTerms(ctx, c, r, s, De, &pt.p, Hc.a)) {
-    copyd2(Dep, De, 6, 6);
+    copyd2(Dep, De, n, n);
     return;
   }
   double beta, kappaP;
@@ -251,23 +272,23 @@ void CalcMat_Depd_NLMM151(const PointContext& ctx, const CrackPlasticMaterial& c
   const double kappa = r.EqPlasticStrain, dl = r.DeltaLambda, H = p.H;
   if (kappa < kappaP || !(dl > 0.0)) InternalError(__FILE__, __LINE__);
   double u[7], v[7];  // Hc a, Hc w
-  multd2d1(u, Hc.a, p.a, 6, 6);
-  multd2d1(v, Hc.a, p.m1, 6, 6);
-  const double m11 = dotd1(p.a, u, 6);
-  const double m12 = (dotd1(p.a, v, 6) - p.g1 / dl) * H;
-  const double m22 = H * (dotd1(p.m1, v, 6) - p.g2 / dl) * H - H / (dl * dl);
+  multd2d1(u, Hc.a, p.a, n, n);
+  multd2d1(v, Hc.a, p.m1, n, n);
+  const double m11 = dotd1(p.a, u, n);
+  const double m12 = (dotd1(p.a, v, n) - p.g1 / dl) * H;
+  const double m22 = H * (dotd1(p.m1, v, n) - p.g2 / dl) * H - H / (dl * dl);
   const double det = m22 * m11 - m12 * m12;
   if (!(std::fabs(det) >= kSmall)) InternalError(__FILE__, __LINE__);
-  for (int i = 1; i <= 6; i++)
-    for (int j = 1; j <= 6; j++)
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= n; j++)
       Dep[i][j] = Hc.a[i][j] - (m22 * u[i] * u[j] - m12 * H * (u[i] * v[j] + v[i] * u[j]) + m11 * H * H * v[i] * v[j]) / det;
   // The damage of the compressive part grows with kappa.
   const StressDecomposition sd = DecomposeStress_NLMM151(c, bandWidth, kappa, s);
   const double e = std::exp(-beta * (kappa - kappaP));
   double q[7];
-  for (int i = 1; i <= 6; i++) q[i] = ((-m12 / det) * u[i] + (m11 / det) * H * v[i]) / dl;
-  for (int i = 1; i <= 6; i++)
-    for (int j = 1; j <= 6; j++) Dep[i][j] = (1.0 - sd.d) * Dep[i][j] - beta * e * sd.compressive[i] * q[j];
+  for (int i = 1; i <= n; i++) q[i] = ((-m12 / det) * u[i] + (m11 / det) * H * v[i]) / dl;
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= n; j++) Dep[i][j] = (1.0 - sd.d) * Dep[i][j] - beta * e * sd.compressive[i] * q[j];
 }
 
 void CompressiveDamageRate(const CrackPlasticMaterial& c, double bandWidth, double* beta, double* kappaP) {
@@ -282,36 +303,50 @@ StressDecomposition DecomposeStress_NLMM151(const CrackPlasticMaterial& c, doubl
                                             const double* effective) {
   double beta, kappaP;
   CompressiveDamageRate(c, bandWidth, &beta, &kappaP);
-  Matrix S(3, 3), V(3, 3);
+  // The stress tensor: 3 x 3 of a solid, 2 x 2 in the plane.
+  const int q = c.n == 6 ? 3 : 2;
+  Matrix S(q, q), V(q, q);
   double lambda[4];
-  S.a[1][1] = effective[1];
-  S.a[2][2] = effective[2];
-  S.a[3][3] = effective[3];
-  S.a[2][3] = S.a[3][2] = effective[4];
-  S.a[1][3] = S.a[3][1] = effective[5];
-  S.a[1][2] = S.a[2][1] = effective[6];
+  if (q == 3) {
+    S.a[1][1] = effective[1];
+    S.a[2][2] = effective[2];
+    S.a[3][3] = effective[3];
+    S.a[2][3] = S.a[3][2] = effective[4];
+    S.a[1][3] = S.a[3][1] = effective[5];
+    S.a[1][2] = S.a[2][1] = effective[6];
+  } else {
+    S.a[1][1] = effective[1];
+    S.a[2][2] = effective[2];
+    S.a[1][2] = S.a[2][1] = effective[3];
+  }
   int nrot;
   double offmax;
-  if (!eigjacobi(S.a, 3, lambda, V.a, &nrot, &offmax)) {
+  if (!eigjacobi(S.a, q, lambda, V.a, &nrot, &offmax)) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n%s", kMappingStep);
     errexit("Unable to calculate the principal stresses / directions.", 0);
   }
   StressDecomposition d{};
   double T[4][4] = {};
-  for (int k = 1; k <= 3; k++) {
+  for (int k = 1; k <= q; k++) {
     const double l = 0.5 * (std::fabs(lambda[k]) + lambda[k]);
-    for (int i = 1; i <= 3; i++)
-      for (int j = 1; j <= 3; j++) T[i][j] += l * V.a[i][k] * V.a[j][k];
+    for (int i = 1; i <= q; i++)
+      for (int j = 1; j <= q; j++) T[i][j] += l * V.a[i][k] * V.a[j][k];
   }
-  d.tensile[1] = T[1][1];
-  d.tensile[2] = T[2][2];
-  d.tensile[3] = T[3][3];
-  d.tensile[4] = T[2][3];
-  d.tensile[5] = T[1][3];
-  d.tensile[6] = T[1][2];
+  if (q == 3) {
+    d.tensile[1] = T[1][1];
+    d.tensile[2] = T[2][2];
+    d.tensile[3] = T[3][3];
+    d.tensile[4] = T[2][3];
+    d.tensile[5] = T[1][3];
+    d.tensile[6] = T[1][2];
+  } else {
+    d.tensile[1] = T[1][1];
+    d.tensile[2] = T[2][2];
+    d.tensile[3] = T[1][2];
+  }
   d.d = kappa > kappaP ? 1.0 - std::exp(-beta * (kappa - kappaP)) : 0.0;
-  for (int i = 1; i <= 6; i++) {
+  for (int i = 1; i <= c.n; i++) {
     d.compressive[i] = effective[i] - d.tensile[i];
     d.stress[i] = d.tensile[i] + (1.0 - d.d) * d.compressive[i];
   }

@@ -1,13 +1,15 @@
 // Concrete plasticity of the solid elasto-plastic crack model _NLMM151: the meridian
 // surface of concrete_surface.h with the fixed coefficients (levels alpha + 0.5 and
 // alpha + 0.6), hardening along the CEB-FIP93 curve from r0 fc (law 1, an elliptic rise
-// to fc at kappa_p = eps_c1 - fc/E, then the falling curve) or a slowly rising plateau
-// (law 2), a backward-Euler return mapping in (sigma, kappa, dlambda), the first-order
-// and consistent tangents, and the scalar damage of the compressive principal part of
-// the stress beyond the peak.
+// to fc at kappa_p = eps_c1 - fc/E, then the falling curve) or a parabola to fc and a
+// slowly rising plateau (law 2), a backward-Euler return mapping in (sigma, kappa,
+// dlambda), the first-order and consistent tangents, and the scalar damage of the
+// compressive principal part of the stress beyond the peak.
 //
-// The stress is the solid's 6-vector xx, yy, zz, yz, xz, xy (n = 6); the plastic state
-// is read from the point record (CrackPlasticPart) but written only by the callers.
+// The stress is the solid's 6-vector xx, yy, zz, yz, xz, xy (n = 6); the plane model with
+// concrete plasticity (_NLMM142) runs the same surface and hardening on the plane-stress
+// 3-vector xx, yy, xy (n = 3) from its own record. The plastic state is read
+// from the point record (CrackPlasticPart) but written only by the callers.
 #pragma once
 
 #include "materials/history_data.h"
@@ -17,17 +19,21 @@
 #include "materials/point_context.h"
 #include "model/material.h"
 
-// Slots of the record: nu 66, E 67, fc 68, eps_c1 69, r0 70, Gc 71, law 72 (int32),
-// h1 .. h5 73 to 77.
+// Slots of the record (the same in _NLMM151 and _NLMM142): nu 66, E 67, fc 68, eps_c1
+// 69, r0 70, Gc 71, law 72 (int32), h1 .. h5 73 to 77.
 struct CrackPlasticMaterial {
+  int code;          // MAT_NLMM151 or MAT_NLMM142
+  const char* name;  // for the messages
+  int n;             // stress components: 6 or 3
   double nu, E, fc, epsc1, r0, Gc;
   double h[6];
   CebFip93Material curve;
   MeridianRadii mer;
 };
-CrackPlasticMaterial CrackPlasticParameters(const MaterialRecord& m);
+CrackPlasticMaterial CrackPlasticParameters(const MaterialRecord& m, int code = MAT_NLMM151);
 
-// Hardening function k(kappa) and modulus H = dk/dkappa.
+// Hardening function k(kappa) and modulus H = dk/dkappa (for _NLMM142 |E| or |r0 - 1|
+// below 1e-8 is the internal error).
 double CalcHardFunc_NLMM151(const CrackPlasticMaterial& c, double kappa);
 double CalcHardModulus_NLMM151(const CrackPlasticMaterial& c, double kappa);
 
@@ -51,16 +57,18 @@ bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMater
                                 ConcreteMapping* out);
 
 // Hc = (De^-1 + dlambda A)^-1.
-void CalcMat_H_NLMM151(const PointContext& ctx, int n, double** De, double** A, double dLambda, double** Hc);
-// Tangents at the effective stress s of the record's plastic state (De when the last
-// update had no plastic flow).
+void CalcMat_H_NLMM151(const PointContext& ctx, int n, double** De, double** A, double dLambda, double** Hc,
+                       const char* model = "_NLMM151");
+// Tangents (c.n x c.n) at the effective stress s of the record's plastic state (De when
+// the last update had no plastic flow).
 void CalcMat_Dep_NLMM151_1stOrder(const PointContext& ctx, const CrackPlasticMaterial& c, const CrackPlasticPart& r,
                                   double bandWidth, const double* s, double** De, double** Dep);
 void CalcMat_Depd_NLMM151(const PointContext& ctx, const CrackPlasticMaterial& c, const CrackPlasticPart& r,
                           double bandWidth, const double* s, double** De, double** Dep);
 
-// Spectral split of an effective stress: the tensile part, the undamaged compressive
-// part and the damage d at kappa (crack band h), and the damaged stress.
+// Spectral split of an effective stress (c.n components): the tensile part, the
+// undamaged compressive part and the damage d at kappa (crack band h), and the damaged
+// stress. A principal-stress failure ends the run.
 struct StressDecomposition {
   double d;
   double tensile[7], compressive[7], stress[7];

@@ -4,13 +4,13 @@
 #include <cmath>
 
 #include "materials/elastic.h"
+#include "materials/material_slots.h"
 #include "materials/plasticity/ceb_fip93.h"
 #include "model/validate.h"
 #include "numcore/numcore.h"
 
 namespace {
 
-constexpr const char* kModel = "_NLMM121";
 constexpr const char* kMappingStep = "Mapping back the trial stress state to the yield surface:\n";
 constexpr double kBiaxialCoefficient = 6.0556447;
 
@@ -33,6 +33,11 @@ void CheckN(int n) {
 
 Nlmm121Material Nlmm121Parameters(const MaterialRecord& m) {
   return {MatValue(m, 3), MatValue(m, 4), MatValue(m, 5), MatValue(m, 6), MatValue(m, 7)};
+}
+
+Nlmm121Material Nlmm141Parameters(const MaterialRecord& m) {
+  const auto V = [&](int slot) { return MatSlotValue(m, MAT_NLMM141, slot); };
+  return {V(66), V(67), V(68), V(69), V(70), "_NLMM141", kCebFip93CrackPlasticity.secondBranchSteps};
 }
 
 void CheckParameters_NLMM121(const MaterialRecord& m, const char* block, int record) {
@@ -100,7 +105,7 @@ double CalcHardFunc_NLMM121(const Nlmm121Material& c, double kappa) {
     const double x = kappa / kappaP;
     h = c.alpha0 * c.fc + (c.fc - c.alpha0 * c.fc) * std::sqrt(2.0 * x - x * x);
   } else {
-    h = CebFip93Softening(Curve(c), kappa, kCebFip93Plasticity.secondBranchSteps);
+    h = CebFip93Softening(Curve(c), kappa, c.secondBranchSteps);
   }
   if (!(h >= 0.0)) InternalError(__FILE__, __LINE__);
   return h;
@@ -110,7 +115,7 @@ double CalcHardModulus_NLMM121(const Nlmm121Material& c, double kappa) {
   if (!(kappa >= 0.0)) InternalError(__FILE__, __LINE__);
   if (kappa < kSmall) kappa = kSmall;
   const double kappaP = c.epsc1 - c.fc / c.E;
-  if (kappa > kappaP) return CebFip93SofteningModulus(Curve(c), kappa, kCebFip93Plasticity.secondBranchSteps);
+  if (kappa > kappaP) return CebFip93SofteningModulus(Curve(c), kappa, c.secondBranchSteps);
   const double x = kappa / kappaP;
   return (c.fc - c.alpha0 * c.fc) * (1.0 / kappaP - kappa / (kappaP * kappaP)) / std::sqrt(2.0 * x - x * x);
 }
@@ -127,29 +132,20 @@ void CalcBiaxialHardFactor_NLMM121(const Nlmm121Material& c, int n, double* m, d
   g[3] = 0.0;
 }
 
-namespace {
-
-struct Mapping {
-  double dKappa, kappa, h;
-  double sigma[4];
-  double dEpsP[4];
-};
-
 // Backward-Euler return mapping in (s, kappa) from the trial stress; false on failure.
-bool ReturnMappingAlgor_NLMM121(const PointContext& ctx, const Nlmm121Material& c, const NLMM121_HD& r, double** D,
-                                const double* dEps, Mapping* out) {
+bool ReturnMappingAlgor_OwenFig(const PointContext& ctx, const Nlmm121Material& c, const double* start, double kappa0,
+                                double** D, const double* dEps, OwenFigMapping* out) {
   const int n = 3;
   double **Dinv, **J, **A;
   allocd2(&Dinv, n, n);
   allocd2(&J, n + 1, n + 1);
   allocd2(&A, n, n);
   if (!InvertKeeping(Dinv, D, n))
-    MaterialPointFault(ctx, kMappingStep, kModel, "Unable to invert the elasticity matrix (De).");
+    MaterialPointFault(ctx, kMappingStep, c.name, "Unable to invert the elasticity matrix (De).");
   double trial[4], s[4], a[4], g[4], res[5], x[5];
   multd2d1(trial, D, dEps, n, n);
-  addd1(trial, r.Stress, n);
+  addd1(trial, start, n);
   copyd1(s, trial, n);
-  const double kappa0 = r.EqPlasticStrain;
   double kappa = kappa0, dKappa = 0.0, omega = 1.0;
   int limit = 1000, count = 0;
   bool ok = false, first = true;
@@ -203,7 +199,7 @@ bool ReturnMappingAlgor_NLMM121(const PointContext& ctx, const Nlmm121Material& 
     res[n + 1] = F;
     for (int i = 1; i <= n + 1; i++) res[i] = -res[i];
     if (!SolveRowScaled(J, x, res, n + 1, n, c.E))
-      MaterialPointFault(ctx, kMappingStep, kModel,
+      MaterialPointFault(ctx, kMappingStep, c.name,
                          "Solving a system of linear equations.\nThe Jacobian matrix is singular.\n"
                          "Iterative process could not be completed.");
     for (int i = 1; i <= n; i++) s[i] += omega * x[i];
@@ -222,7 +218,7 @@ bool ReturnMappingAlgor_NLMM121(const PointContext& ctx, const Nlmm121Material& 
   return ok;
 }
 
-void UpdateElastoPlasticModel_NLMM121(int n, const Mapping& u, NLMM121_HD* r) {
+void UpdateElastoPlasticModel_NLMM121(int n, const OwenFigMapping& u, NLMM121_HD* r) {
   if (u.dKappa != 0.0) {
     r->LoadingState = 2;
     addd1(r->PlasticStrain, u.dEpsP, n);
@@ -234,12 +230,12 @@ void UpdateElastoPlasticModel_NLMM121(int n, const Mapping& u, NLMM121_HD* r) {
   }
 }
 
-void CalcStressElastoPlasticModel_NLMM121(const PointContext& ctx, const Nlmm121Material& c, const NLMM121_HD& r,
-                                          double** D, const double* dEps, Mapping* u) {
-  if (!(r.EqPlasticStrain > 0.0)) {
+void CalcStressElastoPlasticModel_OwenFig(const PointContext& ctx, const Nlmm121Material& c, const double* start,
+                                          double kappa0, double** D, const double* dEps, OwenFigMapping* u) {
+  if (!(kappa0 > 0.0)) {
     double trial[4];
     multd2d1(trial, D, dEps, 3, 3);
-    addd1(trial, r.Stress, 3);
+    addd1(trial, start, 3);
     if (CalcInitOwenFigYieldFunc_NLMM121(c, trial) <= c.fc / 100.0) {
       u->dKappa = u->kappa = 0.0;
       u->h = c.alpha0 * c.fc;
@@ -248,20 +244,18 @@ void CalcStressElastoPlasticModel_NLMM121(const PointContext& ctx, const Nlmm121
       return;
     }
   }
-  if (!ReturnMappingAlgor_NLMM121(ctx, c, r, D, dEps, u))
-    MaterialPointFault(ctx, "Calculating the delta stress vector using\na return mapping algorithm:\n", kModel,
+  if (!ReturnMappingAlgor_OwenFig(ctx, c, start, kappa0, D, dEps, u))
+    MaterialPointFault(ctx, "Calculating the delta stress vector using\na return mapping algorithm:\n", c.name,
                        "The iterative algorithm did not converge.");
 }
-
-}  // namespace
 
 void CalcStress_NLMM121(const PointContext& ctx, const MaterialRecord& mat, int n, NLMM121_HD* r, double** D,
                         const double* dEps, double* sigma) {
   CheckN(n);
   const Nlmm121Material c = Nlmm121Parameters(mat);
   addd1(r->Strain, dEps, n);
-  Mapping u;
-  CalcStressElastoPlasticModel_NLMM121(ctx, c, *r, D, dEps, &u);
+  OwenFigMapping u;
+  CalcStressElastoPlasticModel_OwenFig(ctx, c, r->Stress, r->EqPlasticStrain, D, dEps, &u);
   copyd1(r->Stress, u.sigma, n);
   copyd1(sigma, u.sigma, n);
   UpdateElastoPlasticModel_NLMM121(n, u, r);
@@ -271,11 +265,16 @@ void CalcStress_NLMM121(const PointContext& ctx, const MaterialRecord& mat, int 
 void CalcMat_D_NLMM121(const PointContext& ctx, const MaterialRecord& mat, int n, const NLMM121_HD* r, double** D,
                        double** Dep) {
   CheckN(n);
+  CalcMat_Dep_OwenFig(ctx, Nlmm121Parameters(mat), r, D, Dep);
+}
+
+void CalcMat_Dep_OwenFig(const PointContext& ctx, const Nlmm121Material& c, const NLMM121_HD* r, double** D,
+                         double** Dep) {
+  const int n = 3;
   if (r->LoadingState == 1) {
     copyd2(Dep, D, n, n);
     return;
   }
-  const Nlmm121Material c = Nlmm121Parameters(mat);
   const double* s = r->Stress;
   double m, g[4], a[4], Ha[4];
   CalcBiaxialHardFactor_NLMM121(c, n, &m, g, s);
@@ -286,7 +285,7 @@ void CalcMat_D_NLMM121(const PointContext& ctx, const MaterialRecord& mat, int n
   allocd2(&A, n, n);
   allocd2(&Hm, n, n);
   if (!InvertKeeping(Dinv, D, n))
-    MaterialPointFault(ctx, "Calculating the consistent elasto-plastic tangent stiffness matrix:\n", kModel,
+    MaterialPointFault(ctx, "Calculating the consistent elasto-plastic tangent stiffness matrix:\n", c.name,
                        "Unable to invert the De matrix.");
   CalcOwenFigTangentTerm(n, A, s);
   scaled2(A, n, n, r->DeltaLambda * m);
