@@ -798,3 +798,51 @@ TEST(CrackEventChoice, RejectedRecheckLeavesTheRecord) {
     std::free(before);
   }
 }
+
+namespace {
+
+// A scripted crack solve for the count of status changes within one increment: the
+// traction across the point's only crack (normal along x) rises with the x strain while
+// the strain of the crack, when open, falls by as much; so the crack reopens, closes at
+// once, reopens again, and so on. After `flipBudget` changes it holds everything still.
+int flipBudget = 0, flipChanges = 0, flipLastClosed = 1;
+
+bool FlipFlopSolve(const CrackEventContext&, const CrackView& v, CrackSolve& s, const double* dEps, char*) {
+  const int closed = v.status[1] == kCrClosed ? 1 : 0;
+  if (closed != flipLastClosed) flipChanges++;
+  flipLastClosed = closed;
+  if (flipChanges >= flipBudget) return true;
+  s.sigma[1] += kE * dEps[1];
+  if (s.c.n == 1) {
+    s.c.e[1] = s.eRef[1] - dEps[1];
+    s.c.s[1] = s.sigma[1];
+  }
+  return true;
+}
+
+}  // namespace
+
+// The fiftieth status change of an increment still goes through; the fifty-first stops
+// the run with its report.
+TEST(CrackEventChoice, FiftyStatusChangesWithinOneIncrementAtMost) {
+  for (int budget : {50, 51}) {
+    SCOPED_TRACE(budget);
+    ClosedCrackPoint p(MAT_NLMM101);
+    p.x.plasticStep = FlipFlopSolve;
+    flipBudget = budget;
+    flipChanges = 0;
+    flipLastClosed = 1;
+    const double dEps[4] = {0.0, 5e-5, 0.0, 0.0};
+    if (budget == 50) {
+      CalcStressCrModel(p.x, p.v, dEps);
+      EXPECT_EQ(flipChanges, 50);
+      EXPECT_EQ(p.v.status[1], kCrClosed);
+    } else {
+      EXPECT_EXIT(CalcStressCrModel(p.x, p.v, dEps), testing::ExitedWithCode(1),
+                  "Calculating the delta stress corresponding to the cracked concrete:\n"
+                  "   -> Combination: 2\n   -> Iteration: 4\n   -> Element: 7\n   -> Sampling point: 3\n"
+                  "   -> Nonlinear material model: _NLMM101\n"
+                  "The maximum n. of crack status changes was reached.(.|\n)*Execution cannot proceed.");
+    }
+  }
+}
