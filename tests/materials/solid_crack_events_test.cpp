@@ -593,21 +593,27 @@ TEST(PlaneCrackEvents, PlaneStrainPointCracksAtItsOwnStiffness) {
   }
 }
 
-// The angle criterion of a new crack on a plane point whose only crack (at 0) is closed:
-// from sigma = (2, 0, 0) a shear strain turns the major direction by
-// theta(k) = atan(tau k) / 2; with tau = 2 tan(1) it reaches the threshold 0.5 rad at
-// k = 1/2, by either algorithm.
-TEST(PlaneCrackEvents, AngleCriterionOfANewCrack) {
-  for (int code : {MAT_NLMM104, MAT_NLMM101}) {
-    SCOPED_TRACE(code);
-    CrackMat c = S1(code);
-    c.Set(CrackMatSlotsOf(code).angle, 0.5);
-    double** De;
-    allocd2(&De, 3, 3);
-    CalcMat_De_IsoModel(3, 0.0, kE, De);
-    const CrackEventContext x = CrackEventContextOf(code == MAT_NLMM104 ? kModel104 : kModel101, kAt, c.m, De);
-    matdriver::ContinuumPoint pt(code, _PLANE_STRESS_QUAD, c.m);
-    CrackView v;
+namespace {
+
+double** PlaneStressDe(ZeroMatrix& De) {
+  CalcMat_De_IsoModel(3, 0.0, kE, De.A);
+  return De.A;
+}
+
+// A plane point of P1 at rest whose only crack, normal along x, opened to 2e-5 and is
+// closed (threshold angle between cracks as given): its record, the view on it and the
+// context of its model.
+
+struct ClosedCrackPoint {
+  CrackMat c;
+  ZeroMatrix De{3, 3};
+  matdriver::ContinuumPoint pt;
+  CrackEventContext x;
+  CrackView v{};
+  explicit ClosedCrackPoint(int code, double threshold = 1.0)
+      : c(S1(code).Set(CrackMatSlotsOf(code).angle, threshold)),
+        pt(code, _PLANE_STRESS_QUAD, c.m),
+        x(CrackEventContextOf(code == MAT_NLMM104 ? kModel104 : kModel101, kAt, c.m, PlaneStressDe(De))) {
     if (code == MAT_NLMM104) {
       NLMM104_HD& r = pt.Record<NLMM104_HD>();
       InitializeCr_NLMM104(c.m, 0.1, 0.0, kFt, &r);
@@ -617,20 +623,45 @@ TEST(PlaneCrackEvents, AngleCriterionOfANewCrack) {
       InitializeCr_NLMM101(c.m, 0.1, 0.0, kFt, &r);
       v = CrackViewOf(r, kModel101);
     }
+    *v.pointStatus = 2;
     v.status[1] = kCrClosed;
-    v.stress[1] = 2.0;
-    EXPECT_EQ(*v.angle, 0.5);
+    for (int i = 1; i <= 3; i++) v.stress[i] = 0.0;
+    for (int i = 1; i <= 2; i++) v.e[i] = v.s[i] = 0.0;
+    v.epsMax[1] = 2e-5;  // it opened that far before it closed
+    if (v.reop != nullptr) v.reop[1] = 1e-6 * kFt;
+  }
+  // The candidates at the end of dEps with the closed crack.
+  CrackEvents Candidates(const double* dEps, double* endStress) {
+    CrackSolve end;
+    EXPECT_TRUE(end.Run(x, v, dEps));
+    copyd1(endStress, end.sigma, 3);
+    CrackEvents ev;
+    CheckChangeCrStatus(x, v, end, ev);
+    return ev;
+  }
+};
+
+}  // namespace
+
+// The angle criterion of a new crack on a plane point whose only crack (at 0) is closed:
+// from sigma = (2, 0, 0) a shear strain turns the major direction by
+// theta(k) = atan(tau k) / 2; with tau = 2 tan(1) it reaches the threshold 0.5 rad at
+// k = 1/2, by either algorithm.
+TEST(PlaneCrackEvents, AngleCriterionOfANewCrack) {
+  for (int code : {MAT_NLMM104, MAT_NLMM101}) {
+    SCOPED_TRACE(code);
+    ClosedCrackPoint p(code, 0.5);
+    p.v.stress[1] = 2.0;
+    EXPECT_EQ(*p.v.angle, 0.5);
     const double dEps[4] = {0.0, 0.0, 0.0, 2.0 * std::tan(1.0) / (0.5 * kE)};
     for (int algorithm : {1, 2}) {
       double k = 0.0;
-      EXPECT_TRUE(CalcTransPointIterAlgor(1, algorithm, x, v, dEps, 2, 0, nullptr, &k));
+      EXPECT_TRUE(CalcTransPointIterAlgor(1, algorithm, p.x, p.v, dEps, 2, 0, nullptr, &k));
       // Converged to 1e-6 rad, d theta / dk = 0.45 there.
       EXPECT_NEAR(k, 0.5, 2.5e-6);
     }
-    freed2(De);
   }
 }
-
 
 // The choice among the candidate events of an increment: the smallest factor first, a tie
 // to the lower kind (new crack, reopening, closing); a rejected kind is struck off and the
@@ -678,46 +709,6 @@ TEST(CrackEventChoice, EarliestEventTiesAndRejections) {
   const double beyond[4] = {0.0, 1.1, -1e-3, 1.1};
   EXPECT_DEATH(PickCrackChange(flag, beyond, 0, [](const CrackChange&) { return true; }), "INTERNAL ERROR");
 }
-
-// A plane point of P1 at rest whose only crack, normal along x, opened to 2e-5 and is
-// closed: its record,
-// the view on it and the context of its model.
-struct ClosedCrackPoint {
-  CrackMat c;
-  ZeroMatrix De{3, 3};
-  matdriver::ContinuumPoint pt;
-  CrackEventContext x;
-  CrackView v{};
-  explicit ClosedCrackPoint(int code)
-      : c(S1(code)),
-        pt(code, _PLANE_STRESS_QUAD, c.m),
-        x(CrackEventContextOf(code == MAT_NLMM104 ? kModel104 : kModel101, kAt, c.m, (CalcMat_De_IsoModel(3, 0.0, kE, De.A), De.A))) {
-    if (code == MAT_NLMM104) {
-      NLMM104_HD& r = pt.Record<NLMM104_HD>();
-      InitializeCr_NLMM104(c.m, 0.1, 0.0, kFt, &r);
-      v = CrackViewOf(r);
-    } else {
-      NLMM101_HD& r = pt.Record<NLMM101_HD>();
-      InitializeCr_NLMM101(c.m, 0.1, 0.0, kFt, &r);
-      v = CrackViewOf(r, kModel101);
-    }
-    *v.pointStatus = 2;
-    v.status[1] = kCrClosed;
-    for (int i = 1; i <= 3; i++) v.stress[i] = 0.0;
-    for (int i = 1; i <= 2; i++) v.e[i] = v.s[i] = 0.0;
-    v.epsMax[1] = 2e-5;  // it opened that far before it closed
-    if (v.reop != nullptr) v.reop[1] = 1e-6 * kFt;
-  }
-  // The candidates at the end of dEps with the closed crack.
-  CrackEvents Candidates(const double* dEps, double* endStress) {
-    CrackSolve end;
-    EXPECT_TRUE(end.Run(x, v, dEps));
-    copyd1(endStress, end.sigma, 3);
-    CrackEvents ev;
-    CheckChangeCrStatus(x, v, end, ev);
-    return ev;
-  }
-};
 
 // The point with a closed crack along x pulled along x: the crack reopens at once
 // (traction 1e-6 ft of 6) and the strength is reached at 1/2, along the existing crack.
