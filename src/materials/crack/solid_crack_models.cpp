@@ -176,10 +176,16 @@ CrackChange CalcTransPointChangeCrStatus(const CrackEventContext& x, const Crack
       if (!InRange(k)) InternalError(__FILE__, __LINE__);
       if (k < kClose) kClose = k;
     }
-  // The earliest event first (ties: new crack, reopening, closing); a rejected one is
-  // struck off and the rest ranked again.
   const bool flagged[4] = {false, ev.newCrack, ev.reopening, ev.closing};
   const double at[4] = {0.0, kNew, kReop, kClose};
+  // The simple model takes reopenings and closings without a re-check.
+  return PickCrackChange(flagged, at, criterion, [&](const CrackChange& ch) {
+    return (!v.model->thresholds && ch.kind != 1) || CheckCrEventReallyOccur(x, v, dEps, ev, ch);
+  });
+}
+
+CrackChange PickCrackChange(const bool* flagged, const double* at, int criterion,
+                            const std::function<bool(const CrackChange&)>& confirm) {
   bool struck[4] = {false, false, false, false};
   for (;;) {
     CrackChange ch;
@@ -188,12 +194,11 @@ CrackChange CalcTransPointChangeCrStatus(const CrackEventContext& x, const Crack
         ch.k = at[kind];
         ch.kind = kind;
       }
-    if (ch.kind == 0) return none;
+    if (ch.kind == 0) return CrackChange{};
     if (!InRange(ch.k)) InternalError(__FILE__, __LINE__);
     ch.apply = true;
     ch.criterion = ch.kind == 1 ? criterion : 0;
-    // The simple model takes reopenings and closings without a re-check.
-    if ((!v.model->thresholds && ch.kind != 1) || CheckCrEventReallyOccur(x, v, dEps, ev, ch)) return ch;
+    if (confirm(ch)) return ch;
     struck[ch.kind] = true;
   }
 }

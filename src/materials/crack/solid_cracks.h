@@ -13,6 +13,8 @@
 // components), so that a model with another layout is one more description.
 #pragma once
 
+#include <functional>
+
 #include "materials/crack/softening.h"
 #include "materials/history_data.h"
 #include "materials/point_context.h"
@@ -451,6 +453,13 @@ bool CheckNewCrInitDirection(const CrackEventContext& x, const CrackView& v, con
 // endStress: the stress after the whole of dEps with the present cracks.
 CrackChange CalcTransPointChangeCrStatus(const CrackEventContext& x, const CrackView& v, const double* dEps,
                                          const double* endStress, const CrackEvents& ev);
+
+// The earliest of the events flagged in flagged[1..3] (kind 1 new crack, 2 reopening,
+// 3 closing) at the factors at[1..3], a tie going to the lower kind; confirm re-checks
+// the choice, and a rejected kind is struck off and the rest ranked again. Kind 0 and no
+// change when none stands; a chosen factor outside [0, 1] is the internal error.
+CrackChange PickCrackChange(const bool* flagged, const double* at, int criterion,
+                            const std::function<bool(const CrackChange&)>& confirm);
 
 // ---- transition points -------------------------------------------------------------------------
 // Fraction k of dEps at which the event condition holds: Newton's method with a central
