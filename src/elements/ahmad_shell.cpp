@@ -576,8 +576,8 @@ void AhmadShellLayered(int comb, int ndof, int elem, int iter, int nn, int prop,
             if (!invertd2(J2inv, Jw, 2)) AhmadLayerFault(context, elem, msg.invert);
             CalcCartesianDeriv(nn, 2, dNds, J2inv, dNdxl);
             const double wp[3] = {0.0, w1[i1], w2[i2]};
-            pc.band = QuadCrackBandAt(&bands[oliver - 4], OliverPointContext{comb, iter, elem, ip, MaterialKindName(code)},
-                                      Xl, dNdxl, s2d, wp);
+            const OliverPointContext at{comb, iter, elem, ip, MaterialKindName(code)};
+            pc.band = QuadCrackBandAt(&bands[oliver - 4], at, Xl, dNdxl, s2d, wp);
           }
           double** Del = pass == 1 ? De : Dse;
           if (stiffness) {

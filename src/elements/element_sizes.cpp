@@ -280,7 +280,8 @@ double CalcCrBandWidthOliverQuadIP(const OliverPointContext& at, int nNodes, con
 }
 
 void StartQuadCrackBand(int option, int nNodes, QuadCrackBand* b) {
-  *b = QuadCrackBand{option, nNodes, {0.0, 0.0, 0.0, 0.0}, nullptr, nullptr, nullptr, {nNodes, nullptr, nullptr, nullptr}};
+  *b = QuadCrackBand{option, nNodes, {0.0, 0.0, 0.0, 0.0}, nullptr, nullptr, nullptr,
+                     {nNodes, nullptr, nullptr, nullptr}};
   if (option != 4 && option != 5) return;
   allocd1(&b->N0, nNodes);
   const double origin[3] = {0.0, 0.0, 0.0};
