@@ -419,10 +419,11 @@ void CalcMassMatAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const 
 // ---- layered shell of a materially nonlinear analysis ------------------------------------
 
 double CalcInplaneDet_AhmadShell(int elem, int nn, char printFlag, const double* s, const double* N, double** dNds,
-                                 double** X, double*** Tgn, const double* t, double** theta) {
-  double **Xl, **Jl, ***Tl;
-  allocd2(&Xl, nn, 3);
-  allocd2(&Jl, 3, 3);
+                                 double** X, double*** Tgn, const double* t, double** theta, double** XlOut,
+                                 double** JlOut) {
+  double **Xl = XlOut, **Jl = JlOut, ***Tl;
+  if (XlOut == nullptr) allocd2(&Xl, nn, 3);
+  if (JlOut == nullptr) allocd2(&Jl, 3, 3);
   allocd3(&Tl, nn, 3, 3);
   CalcMat_T_ElemNormal(elem, _AHMAD_SHELL_QUAD, nn, printFlag, s, theta, X);
   MatMatTMultSmall(3, nn, X, Xl, theta);
@@ -430,8 +431,8 @@ double CalcInplaneDet_AhmadShell(int elem, int nn, char printFlag, const double*
   CalcMat_J_AhmadShell(3, nn, dNds, Jl, N, s, Tl, Xl, t);
   const double d2 = Jl[1][1] * Jl[2][2] - Jl[1][2] * Jl[2][1];
   freed3(Tl);
-  freed2(Jl);
-  freed2(Xl);
+  if (JlOut == nullptr) freed2(Jl);
+  if (XlOut == nullptr) freed2(Xl);
   return d2;
 }
 
@@ -493,7 +494,7 @@ void AhmadShellLayered(int comb, int ndof, int elem, int iter, int nn, int prop,
       LayeredShellPattern(ElemFaultContext{context, elem, 0, 0}, _AHMAD_SHELL_QUAD, nn, prop, mesh, &nL);
   const int n3 = 3 * ndof;
 
-  double **X, **dNds, **J, **Jinv, **Jw, **G, **theta, **B, **DB, **De, **Dse, **Dt;
+  double **X, **dNds, **J, **Jinv, **Jw, **G, **theta, **B, **DB, **De, **Dse, **Dt, **Xl, **Jl, **J2inv, **dNdxl;
   double ***Tgn, *t, *N, *z, *tL;
   allocd2(&X, nn, 3);
   allocd2(&dNds, nn, 2);
@@ -507,6 +508,14 @@ void AhmadShellLayered(int comb, int ndof, int elem, int iter, int nn, int prop,
   allocd2(&De, 3, 3);
   allocd2(&Dse, 2, 2);
   allocd2(&Dt, 3, 3);
+  // Lamina-axes geometry of the point for Oliver's band of the crack layers.
+  allocd2(&Xl, nn, 3);
+  allocd2(&Jl, 3, 3);
+  allocd2(&J2inv, 2, 2);
+  allocd2(&dNdxl, nn, 2);
+  QuadCrackBand bands[2];
+  StartQuadCrackBand(stiffness ? 0 : 4, nn, &bands[0]);
+  StartQuadCrackBand(stiffness ? 0 : 5, nn, &bands[1]);
   allocd3(&Tgn, nn, 3, 3);
   allocd1(&t, nn);
   allocd1(&N, nn);
@@ -543,7 +552,7 @@ void AhmadShellLayered(int comb, int ndof, int elem, int iter, int nn, int prop,
           if (!(std::fabs(T) >= kSmall)) LayerThicknessFault(context, elem, ip, L);
           const double s[4] = {0.0, a1[i1], a2[i2], 2.0 * z[L] / T};
           const double d2 =
-              CalcInplaneDet_AhmadShell(elem, nn, oc[OC_PRINT_MAT_T_QUAD], s, N, dNds, X, Tgn, t, theta);
+              CalcInplaneDet_AhmadShell(elem, nn, oc[OC_PRINT_MAT_T_QUAD], s, N, dNds, X, Tgn, t, theta, Xl, Jl);
           if (!(std::fabs(d2) >= kSmall)) AhmadLayerFault(context, elem, msg.null);
           if (d2 < kSmall) AhmadLayerFault(context, elem, msg.negative);
           CalcMat_J_AhmadShell(3, nn, dNds, J, N, s, Tgn, X, t);
@@ -557,8 +566,19 @@ void AhmadShellLayered(int comb, int ndof, int elem, int iter, int nn, int prop,
           CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, nn, m, pass == 1 ? 'M' : 'S', B, G, theta, Jinv);
           const double w = w1[i1] * w2[i2] * d2 * tL[L];
           const bool linear = LinearElasticity(code) != kElasticNone;
-          const PointContext pc{ip, comb, elem, iter, L};
+          PointContext pc{ip, comb, elem, iter, L};
           const int r = linear ? 0 : LayerPointRecord(indexHD, elemToHD, elem, ip, L);
+          const int oliver = LayerOliverOption(code, mat);
+          if (!stiffness && pass == 1 && oliver != 0) {
+            // dN/dx' of the in-plane block of the lamina-axes Jacobian.
+            for (int i = 1; i <= 2; i++)
+              for (int j = 1; j <= 2; j++) Jw[i][j] = Jl[i][j];
+            if (!invertd2(J2inv, Jw, 2)) AhmadLayerFault(context, elem, msg.invert);
+            CalcCartesianDeriv(nn, 2, dNds, J2inv, dNdxl);
+            const double wp[3] = {0.0, w1[i1], w2[i2]};
+            const OliverPointContext at{comb, iter, elem, ip, MaterialKindName(code)};
+            pc.band = QuadCrackBandAt(&bands[oliver - 4], at, Xl, dNdxl, s2d, wp);
+          }
           double** Del = pass == 1 ? De : Dse;
           if (stiffness) {
             if (linear)
@@ -595,6 +615,12 @@ void AhmadShellLayered(int comb, int ndof, int elem, int iter, int nn, int prop,
   freed1(N);
   freed1(t);
   freed3(Tgn);
+  FreeQuadCrackBand(&bands[1]);
+  FreeQuadCrackBand(&bands[0]);
+  freed2(dNdxl);
+  freed2(J2inv);
+  freed2(Jl);
+  freed2(Xl);
   freed2(Dt);
   freed2(Dse);
   freed2(De);

@@ -30,9 +30,11 @@ void RequireGaussLegendre(int elem, int property, const ElementProperty& p, cons
   errexit(msg, 0);
 }
 
-// Point counts per direction: 2 each for rule 0, else the rule's counts.
+// Point counts per direction: for rule 0 those of the element routines (3 each on the
+// layered shells, 2 on the others), else the rule's counts.
 void Counts(const MeshData* mesh, const ElementProperty& p, int dirs, int* c) {
-  for (int d = 1; d <= 3; d++) c[d] = d <= dirs ? 2 : 1;
+  const bool shell = p.ElementType == _MINDLIN_SHELL_QUAD || p.ElementType == _AHMAD_SHELL_QUAD;
+  for (int d = 1; d <= 3; d++) c[d] = d <= dirs ? (shell ? 3 : 2) : 1;
   if (p.IntegrationNumber == 0) return;
   const NumericalIntegration& r = mesh->Integrations[p.IntegrationNumber];
   c[1] = Integ_G_S1(r);
@@ -41,7 +43,7 @@ void Counts(const MeshData* mesh, const ElementProperty& p, int dirs, int* c) {
 }
 
 // Quadrilateral (plane or shell mid-surface): dA = |x,1 x x,2| at each point, points in
-// the element routines' order (direction 1 in the outer loop).
+// the element routines' order (direction 1 fastest).
 double Area(const MeshData* mesh, int elem, int property, double* share, int* nPts) {
   const ElementProperty& p = mesh->ElemProps[property];
   RequireGaussLegendre(elem, property, p, "area");
@@ -57,8 +59,8 @@ double Area(const MeshData* mesh, int elem, int property, double* share, int* nP
   CalcMat_ElemNodeCoordXYZ(elem, n, mesh->ElemNodes, X, mesh->PointCoord);
   double total = 0.0, s[3];
   int q = 0;
-  for (int i = 1; i <= c[1]; i++)
-    for (int j = 1; j <= c[2]; j++) {
+  for (int j = 1; j <= c[2]; j++)
+    for (int i = 1; i <= c[1]; i++) {
       s[1] = a[1][i];
       s[2] = a[2][j];
       CalcShapeFuncDerivQuad(n, dN, s);
@@ -79,7 +81,7 @@ double Area(const MeshData* mesh, int elem, int property, double* share, int* nP
   return total;
 }
 
-// Hexahedron: det J at each point, in the element routines' order (direction 3 fastest).
+// Hexahedron: det J at each point, in the element routines' order (direction 1 fastest).
 double Volume(const MeshData* mesh, int elem, int property, double* share, int* nPts) {
   const ElementProperty& p = mesh->ElemProps[property];
   RequireGaussLegendre(elem, property, p, "volume");
@@ -95,9 +97,9 @@ double Volume(const MeshData* mesh, int elem, int property, double* share, int* 
   CalcMat_ElemNodeCoordXYZ(elem, n, mesh->ElemNodes, X, mesh->PointCoord);
   double total = 0.0, s[4];
   int q = 0;
-  for (int i = 1; i <= c[1]; i++)
+  for (int k = 1; k <= c[3]; k++)
     for (int j = 1; j <= c[2]; j++)
-      for (int k = 1; k <= c[3]; k++) {
+      for (int i = 1; i <= c[1]; i++) {
         s[1] = a[1][i];
         s[2] = a[2][j];
         s[3] = a[3][k];
@@ -275,4 +277,45 @@ double CalcCrBandWidthOliverQuadIP(const OliverPointContext& at, int nNodes, con
   freed2(Y);
   freed2(gradN);
   return h;
+}
+
+void StartQuadCrackBand(int option, int nNodes, QuadCrackBand* b) {
+  *b = QuadCrackBand{option, nNodes, {0.0, 0.0, 0.0, 0.0}, nullptr, nullptr, nullptr,
+                     {nNodes, nullptr, nullptr, nullptr}};
+  if (option != 4 && option != 5) return;
+  allocd1(&b->N0, nNodes);
+  const double origin[3] = {0.0, 0.0, 0.0};
+  CalcShapeFuncQuad(nNodes, b->N0, origin);
+  if (option == 4) return;
+  allocd2(&b->gSub, nNodes, 2);
+  allocd2(&b->ySub, nNodes, 2);
+}
+
+void FreeQuadCrackBand(QuadCrackBand* b) {
+  if (b->N0 != nullptr) freed1(b->N0);
+  if (b->ySub != nullptr) freed2(b->ySub);
+  if (b->gSub != nullptr) freed2(b->gSub);
+}
+
+const CrackBandGeometry* QuadCrackBandAt(QuadCrackBand* b, const OliverPointContext& at, double** X, double** dNdx,
+                                         const double* s, const double* w) {
+  CrackBandGeometry& g = b->geometry;
+  if (b->option == 4) {
+    g.X = X;
+    g.gradN = dNdx;
+  } else if (b->option == 5) {
+    // The ramp is measured on the sub-element itself, around its own centre.
+    const double extent[4] = {0.0, w[1], w[2], 0.0};
+    CalcSubElementQuad(at, b->nNodes, s, X, extent, b->gSub, b->ySub);
+    g.X = b->ySub;
+    g.gradN = b->gSub;
+  } else {
+    return nullptr;
+  }
+  for (int k = 1; k <= 2; k++) {
+    b->centre[k] = 0.0;
+    for (int i = 1; i <= b->nNodes; i++) b->centre[k] += g.X[i][k] * b->N0[i];
+  }
+  g.centre = b->centre;
+  return &g;
 }

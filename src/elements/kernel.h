@@ -18,6 +18,7 @@
 
 #include <cstdint>
 
+#include "materials/point_context.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 
@@ -230,6 +231,24 @@ void CalcSubElementQuad(const OliverPointContext& at, int nNodes, const double* 
 // The Cartesian derivatives (n x 3) of that sub-element at the point.
 void CalcSubElementGradN(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                          const double* extent, double** gradN);
+
+// Oliver's crack band of a crack point of a quadrilateral, band option 4 (the element) or
+// 5 (the point's sub-element, of natural extent the point's weights): the geometry that
+// the point's crack model measures a new crack on. Work arrays of the sub-element are
+// the record's own.
+struct QuadCrackBand {
+  int option, nNodes;
+  double centre[4];
+  double **gSub, **ySub, *N0;
+  CrackBandGeometry geometry;
+};
+void StartQuadCrackBand(int option, int nNodes, QuadCrackBand* b);
+void FreeQuadCrackBand(QuadCrackBand* b);
+// The geometry at the natural point s of weights w, from the nodal coordinates X (n x 2)
+// and the Cartesian derivatives dNdx (n x 2) at s in the same axes; null for the other
+// options.
+const CrackBandGeometry* QuadCrackBandAt(QuadCrackBand* b, const OliverPointContext& at, double** X, double** dNdx,
+                                         const double* s, const double* w);
 
 // J (d x m) = X^T dN: J[a][b] = dx_a/ds_b.
 void CalcMat_Jacobian(int n, int d, int m, double** X, double** dN, double** J);

@@ -512,6 +512,10 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
       for (int k = 1; k <= ndof; k++) ul0[k] = ul[k] - dul[k];
     }
   }
+  // Oliver's band of the crack layers that measure it on the element.
+  QuadCrackBand bands[2];
+  StartQuadCrackBand(stiffness ? 0 : 4, nNodes, &bands[0]);
+  StartQuadCrackBand(stiffness ? 0 : 5, nNodes, &bands[1]);
   double** Kl = nullptr;
   if (stiffness) {
     allocd2(&Kl, ndof, ndof);
@@ -642,8 +646,15 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
               S6[i + 3] += sm[i] * z1 + sb[i] * z2;
             }
           } else {
-            const PointContext pc{ip, comb, elem, iter, l};
+            PointContext pc{ip, comb, elem, iter, l};
             const int r = LayerPointRecord(indexHD, elemToHD, elem, ip, l);
+            const int oliver = LayerOliverOption(code, mat);
+            if (oliver != 0) {
+              const double wp[3] = {0.0, w1[i1], w2[i2]};
+              pc.band = QuadCrackBandAt(&bands[oliver - 4],
+                                        OliverPointContext{comb, iter, elem, ip, MaterialKindName(code)}, X2, dNdx, s,
+                                        wp);
+            }
             double deps[4];
             for (int i = 1; i <= 3; i++) deps[i] = de6[i] + zm[l] * de6[i + 3];
             ShellLayerStress(code, pc, mat, hd, r, De, deps, sig);
@@ -685,6 +696,8 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
     freed1(dul);
   }
   if (ul != nullptr) freed1(ul);
+  FreeQuadCrackBand(&bands[1]);
+  FreeQuadCrackBand(&bands[0]);
   if (geometric) {
     if (ul0 != nullptr) freed1(ul0);
     freed2(Nm);

@@ -132,6 +132,11 @@ int LayeredShellPattern(const ElemFaultContext& at, int typeCode, int nNodes, in
   return p.MaterialNumber;
 }
 
+int LayerOliverOption(int code, const MaterialRecord& m) {
+  const int option = SolidCrackBandOption(code, m);
+  return option == 4 || option == 5 ? option : 0;
+}
+
 void CheckShellLayerKinds(const ElemFaultContext& at, int typeCode, int pattern, const MeshData* mesh) {
   const LayerPattern& lp = mesh->LayerPatterns[pattern];
   for (int l = 1; l <= lp.nLayers; l++) {

@@ -225,8 +225,11 @@ void CalcInt_Fg_AhmadShellQuad_NL(int comb, int ndof, int elem, int iter, int nn
 // in-plane block of the Jacobian in those axes: nodal coordinates and nodal triads both
 // turned into the lamina axes, so that the area factor does not depend on the element's
 // orientation in space.
+// Xl (nn x 3) and Jl (3 x 3), when given, receive the nodal coordinates and the Jacobian
+// in the lamina axes.
 double CalcInplaneDet_AhmadShell(int elem, int nn, char printFlag, const double* s, const double* N, double** dNds,
-                                 double** X, double*** Tgn, const double* t, double** theta);
+                                 double** X, double*** Tgn, const double* t, double** theta, double** Xl = nullptr,
+                                 double** Jl = nullptr);
 
 // The element's layer pattern and its layer count *nL, after the checks of the node
 // count (4, 8, 9), of the material kind (_LAY_PATT) and of the layers' kinds.
@@ -240,6 +243,9 @@ void CalcNodeData_AhmadShellLayered(int elem, int nn, int pattern, int nL, const
                                     double*** Tgn, double* t);
 // Record of layer `layer` at sampling point ip of element elem (rows checked).
 int LayerPointRecord(const Index_HD* indexHD, const int* elemToHD, int elem, int ip, int layer);
+// Oliver's crack band option (4, 5) of a layer of kind `code` whose crack model measures
+// a new crack on the element's geometry at the point; 0 for the other layers.
+int LayerOliverOption(int code, const MaterialRecord& m);
 // Every layer of the pattern must be of a kind the shell type (20, 22) takes: otherwise
 // the context, the layer and its material kind, and a message.
 void CheckShellLayerKinds(const ElemFaultContext& at, int typeCode, int pattern, const MeshData* mesh);

@@ -616,8 +616,11 @@ void ShellLayerTangent(int code, const PointContext& ctx, const MaterialRecord& 
     case MAT_NLMM211: CalcMat_D_NLMM211(*PointRecord<NLMM211_HD>(code, hd, record), De, Dt); return;
     // The layer's elastic matrix is the bar stiffness E t^T t, its tangent too.
     case MAT_NLMM145: copyd2(Dt, De, 3, 3); return;
-    // NLMM101, 104, 141, 142 (CalcMat_D_NLMMnnn on the record) and NLMM501 (De, a
-    // thousandth of it once the layer has failed) come with their models.
+    case MAT_NLMM104: CalcMat_D_NLMM104(ctx, m, *PointRecord<NLMM104_HD>(code, hd, record), De, Dt); return;
+    case MAT_NLMM101: CalcMat_D_NLMM101(ctx, m, *PointRecord<NLMM101_HD>(code, hd, record), De, Dt); return;
+    case MAT_NLMM142: CalcMat_D_NLMM142(ctx, m, *PointRecord<NLMM142_HD>(code, hd, record), De, Dt); return;
+    case MAT_NLMM141: CalcMat_D_NLMM141(ctx, m, *PointRecord<NLMM141_HD>(code, hd, record), De, Dt); return;
+    // NLMM501 (De, a thousandth of it once the layer has failed) comes with its model.
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -626,25 +629,34 @@ void ShellLayerTangent(int code, const PointContext& ctx, const MaterialRecord& 
 void ShellLayerRecordStress(int code, NLMM_HD* hd, int record, double* sigma) {
   switch (code) {
     case MAT_NLMM121: copyd1(sigma, PointRecord<NLMM121_HD>(code, hd, record)->Stress, 3); return;
+    case MAT_NLMM104: copyd1(sigma, PointRecord<NLMM104_HD>(code, hd, record)->Stress, 3); return;
+    case MAT_NLMM101: copyd1(sigma, PointRecord<NLMM101_HD>(code, hd, record)->Stress, 3); return;
+    // The plasticity crack models hand on their final stress (_NLMM142: damaged).
+    case MAT_NLMM142: copyd1(sigma, PointRecord<NLMM142_HD>(code, hd, record)->Pl.Stress, 3); return;
+    case MAT_NLMM141: copyd1(sigma, PointRecord<NLMM141_HD>(code, hd, record)->Pl.Stress, 3); return;
     default:
       // The other layer laws hand their stress with their models.
       InternalError(__FILE__, __LINE__);
   }
 }
 
-void ShellLayerShearTangent(int code, const PointContext&, const MaterialRecord&, NLMM_HD*, int, double** Dse,
-                            double** Dst) {
+void ShellLayerShearTangent(int code, const PointContext&, const MaterialRecord& m, NLMM_HD* hd, int record,
+                            double** Dse, double** Dst) {
   switch (code) {
     case MAT_NLMM121:
     case MAT_NLMM211:
+    case MAT_NLMM101:
+    case MAT_NLMM141:
       // The plasticity and the smeared cracks act in the plane; the transverse shear stays
       // elastic.
       copyd2(Dst, Dse, 2, 2);
       return;
     // A bar carries no transverse shear.
     case MAT_NLMM145: zerod2(Dst, 2, 2); return;
-    // NLMM101, 141 keep Dse, NLMM104 and 142 take theirs from the crack state, NLMM501 as
-    // its in-plane tangent: with their models.
+    // The crack models with a transverse shear law crack in transverse shear too.
+    case MAT_NLMM104: CalcMat_Ds_NLMM104(m, *PointRecord<NLMM104_HD>(code, hd, record), Dse, Dst); return;
+    case MAT_NLMM142: CalcMat_Ds_NLMM142(m, *PointRecord<NLMM142_HD>(code, hd, record), Dse, Dst); return;
+    // NLMM501 as its in-plane tangent: with its model.
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -664,19 +676,40 @@ void ShellLayerStress(int code, const PointContext& ctx, const MaterialRecord& m
       CalcStress_NLMM145(m, 3, *PointRecord<NLMM145_HD>(code, hd, record), dEps, sigma, &tangent);
       return;
     }
+    // _NLMM104 takes the element's geometry at the point for Oliver's band from ctx.
+    case MAT_NLMM104:
+      CalcStress_NLMM104(ctx, m, *PointRecord<NLMM104_HD>(code, hd, record), De, dEps, sigma);
+      return;
+    case MAT_NLMM101:
+      CalcStress_NLMM101(ctx, m, *PointRecord<NLMM101_HD>(code, hd, record), De, dEps, sigma);
+      return;
+    case MAT_NLMM142:
+      CalcStress_NLMM142(ctx, m, *PointRecord<NLMM142_HD>(code, hd, record), De, dEps, sigma);
+      return;
+    case MAT_NLMM141:
+      CalcStress_NLMM141(ctx, m, *PointRecord<NLMM141_HD>(code, hd, record), De, dEps, sigma);
+      return;
     default:
       InternalError(__FILE__, __LINE__);
   }
 }
 
-void ShellLayerShearStress(int code, const PointContext&, const MaterialRecord&, NLMM_HD*, int, double** Dse,
-                           const double* gamma, double* tau) {
+void ShellLayerShearStress(int code, const PointContext&, const MaterialRecord& m, NLMM_HD* hd, int record,
+                           double** Dse, const double* gamma, double* tau) {
   switch (code) {
     case MAT_NLMM121:
     case MAT_NLMM211:
+    case MAT_NLMM101:
+    case MAT_NLMM141:
       multd2d1(tau, Dse, gamma, 2, 2);
       return;
     case MAT_NLMM145: tau[1] = tau[2] = 0.0; return;
+    case MAT_NLMM104:
+      CalcShearStress_OP_NLMM104(m, *PointRecord<NLMM104_HD>(code, hd, record), Dse, gamma, tau);
+      return;
+    case MAT_NLMM142:
+      CalcShearStress_OP_NLMM142(m, *PointRecord<NLMM142_HD>(code, hd, record), Dse, gamma, tau);
+      return;
     default:
       InternalError(__FILE__, __LINE__);
   }

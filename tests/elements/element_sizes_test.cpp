@@ -44,7 +44,8 @@ TEST(ElementSizes, CubeAndSquareSharesAndBandWidths) {
   EXPECT_DEATH(CalcElementSizeOfPoint(m, e2, quad, 5, &a, &s), "INTERNAL ERROR");
 }
 
-// A flat 8-node Ahmad shell of 100 x 100 in a tilted plane: its mid-surface area.
+// A flat 8-node Ahmad shell of 100 x 100 in a tilted plane: its mid-surface area, shared
+// among the 3 x 3 points of the shell's default rule by their weights.
 TEST(ElementSizes, FlatLayeredAhmadShellMidSurface) {
   HandMesh h;
   const int prop = h.AddProperty(_AHMAD_SHELL_QUAD, MAT_LAY_PATT, 1, 0, 0);
@@ -54,9 +55,10 @@ TEST(ElementSizes, FlatLayeredAhmadShellMidSurface) {
                              prop);
   const MeshData* m = h.Build();
   double area = 0, sum = 0, s;
-  for (int k = 1; k <= 4; k++) {
+  const double w[3] = {5.0 / 9.0, 8.0 / 9.0, 5.0 / 9.0};
+  for (int k = 1; k <= 9; k++) {
     CalcElementSizeOfPoint(m, e, prop, k, &area, &s);
-    EXPECT_NEAR(s, 2500.0, 1e-8);
+    EXPECT_NEAR(s, 2500.0 * w[(k - 1) % 3] * w[(k - 1) / 3], 1e-8);
     sum += s;
   }
   EXPECT_NEAR(area, 10000.0, 1e-8);
@@ -85,7 +87,7 @@ TEST(ElementSizes, DistortedHexahedronSharesAddUpToItsVolume) {
   EXPECT_NEAR(v2, v3, 1e-12);
   EXPECT_GT(v2, 2.0);
   EXPECT_GT(smax - smin, 0.01);
-  // The point nearest the moved corner (direction 3 fastest: point 8 at +,+,+) is the largest.
+  // The point nearest the moved corner (point 8 at +,+,+) is the largest.
   double s8;
   CalcElementSizeOfPoint(m, e, r2, 8, &v2, &s8);
   EXPECT_EQ(s8, smax);

@@ -149,6 +149,45 @@ void CalcMat_Dscr(int code, const MaterialRecord& m, const CrackPart104& r, doub
   }
 }
 
+namespace {
+
+// A shell point carries transverse shear by its law once it has cracked in its plane
+// (_NLMM104 status 2, _NLMM142 statuses 2 and 4); before that, or without a law, the
+// transverse shear stays elastic.
+bool TransverseShearCracked(int code, const MaterialRecord& m, int status) {
+  const int slot = code == MAT_NLMM104 ? 90 : 99;
+  if (code != MAT_NLMM104 && code != MAT_NLMM142) InternalError(__FILE__, __LINE__);
+  if (MatSlotInt(m, code, slot, 1) == 0) return false;
+  switch (status) {
+    case 1: return false;
+    case 2: return true;
+    case 3:
+    case 4:
+      if (code == MAT_NLMM142) return status == 4;
+      [[fallthrough]];
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+}  // namespace
+
+void CalcMat_Ds_OP(int code, const MaterialRecord& m, int status, const CrackPart104& r, double** Ds, double** D) {
+  if (TransverseShearCracked(code, m, status))
+    CalcMat_Dscr(code, m, r, Ds, D);
+  else
+    copyd2(D, Ds, 2, 2);
+}
+
+void CalcShearStress_OP(int code, const MaterialRecord& m, int status, CrackPart104& r, double** Ds, const double* g,
+                        double* tau) {
+  if (TransverseShearCracked(code, m, status))
+    CalcShearStressCr_OP(code, m, r, Ds, g, tau);
+  else
+    multd2d1(tau, Ds, g, 2, 2);
+  copyd1(r.PointVectorA, g, 2);
+  copyd1(r.PointVectorB, tau, 2);
+}
+
 // ---- compressive damage --------------------------------------------------------------------
 
 CompressiveDamageLaw CompressiveDamageOf(const MaterialRecord& m, double h) {

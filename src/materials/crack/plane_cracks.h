@@ -68,6 +68,13 @@ void CalcShearStressCr_OP(int code, const MaterialRecord& m, CrackPart104& r, do
                           double* tau);
 // Diagonal tangent (2 x 2) of the record's states.
 void CalcMat_Dscr(int code, const MaterialRecord& m, const CrackPart104& r, double** Ds, double** D);
+// The shell point's entries, by its in-plane point status (_NLMM104: 1 uncracked, 2
+// cracked; _NLMM142: 1 and 3 uncracked, 2 and 4 cracked; another status of a material
+// with a transverse law is refused): uncracked, or without a transverse law, Ds and
+// tau = Ds g; cracked, the two above. The stress entry keeps g and tau in the record.
+void CalcMat_Ds_OP(int code, const MaterialRecord& m, int status, const CrackPart104& r, double** Ds, double** D);
+void CalcShearStress_OP(int code, const MaterialRecord& m, int status, CrackPart104& r, double** Ds, const double* g,
+                        double* tau);
 // Secant of the envelope at gMax of a component that cracked at (tauP, gP).
 double Calc_Dscr_UnloRelo(int code, const MaterialRecord& m, double h, double tauP, double gP, double gMax);
 

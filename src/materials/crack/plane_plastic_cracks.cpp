@@ -112,3 +112,11 @@ void CalcMat_D_NLMM142(const PointContext& at, const MaterialRecord& m, const NL
 void CalcMat_D_NLMM141(const PointContext& at, const MaterialRecord& m, const NLMM141_HD& r, double** Dco, double** D) {
   TangentByStatus(3, r.Pl.PointStatus, at, m, r, Dco, D, CalcMat_Dep_NLMM141, CalcMat_Decr_NLMM141);
 }
+
+void CalcMat_Ds_NLMM142(const MaterialRecord& m, const NLMM142_HD& r, double** Ds, double** D) {
+  CalcMat_Ds_OP(MAT_NLMM142, m, r.Pl.PointStatus, r.Cr, Ds, D);
+}
+
+void CalcShearStress_OP_NLMM142(const MaterialRecord& m, NLMM142_HD& r, double** Ds, const double* g, double* tau) {
+  CalcShearStress_OP(MAT_NLMM142, m, r.Pl.PointStatus, r.Cr, Ds, g, tau);
+}

@@ -52,3 +52,7 @@ void CalcMat_Dep_NLMM141(const PointContext& at, const MaterialRecord& m, const 
 // Tangent D (3 x 3) by the point status.
 void CalcMat_D_NLMM142(const PointContext& at, const MaterialRecord& m, const NLMM142_HD& r, double** Dco, double** D);
 void CalcMat_D_NLMM141(const PointContext& at, const MaterialRecord& m, const NLMM141_HD& r, double** Dco, double** D);
+// Transverse shear of a shell point: tangent and stress of the total strain g (2), Ds
+// the elastic matrix; statuses 1 and 3 uncracked, 2 and 4 cracked (CalcMat_Ds_OP).
+void CalcMat_Ds_NLMM142(const MaterialRecord& m, const NLMM142_HD& r, double** Ds, double** D);
+void CalcShearStress_OP_NLMM142(const MaterialRecord& m, NLMM142_HD& r, double** Ds, const double* g, double* tau);

@@ -363,30 +363,10 @@ void CalcStress_NLMM101(const PointContext& at, const MaterialRecord& m, NLMM101
   copyd1(stress, r.Stress, 3);
 }
 
-namespace {
-
-// A cracked shell point carries transverse shear by its law; without a law, or before it
-// cracks, the transverse shear stays elastic.
-bool TransverseShearCracked(const MaterialRecord& m, const NLMM104_HD& r) {
-  if (r.PointStatus == 1 || MatSlotInt(m, MAT_NLMM104, 90, 1) == 0) return false;
-  if (r.PointStatus != 2) InternalError(__FILE__, __LINE__);
-  return true;
-}
-
-}  // namespace
-
 void CalcMat_Ds_NLMM104(const MaterialRecord& m, const NLMM104_HD& r, double** Ds, double** D) {
-  if (TransverseShearCracked(m, r))
-    CalcMat_Dscr(MAT_NLMM104, m, r.Cr, Ds, D);
-  else
-    copyd2(D, Ds, 2, 2);
+  CalcMat_Ds_OP(MAT_NLMM104, m, r.PointStatus, r.Cr, Ds, D);
 }
 
 void CalcShearStress_OP_NLMM104(const MaterialRecord& m, NLMM104_HD& r, double** Ds, const double* g, double* tau) {
-  if (TransverseShearCracked(m, r))
-    CalcShearStressCr_OP(MAT_NLMM104, m, r.Cr, Ds, g, tau);
-  else
-    multd2d1(tau, Ds, g, 2, 2);
-  copyd1(r.Cr.PointVectorA, g, 2);
-  copyd1(r.Cr.PointVectorB, tau, 2);
+  CalcShearStress_OP(MAT_NLMM104, m, r.PointStatus, r.Cr, Ds, g, tau);
 }
