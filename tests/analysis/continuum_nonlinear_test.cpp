@@ -15,72 +15,25 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
+using nonlinrun::Factors;
+using nonlinrun::kSolvers;
+using nonlinrun::Reaction;
+using nonlinrun::Solver;
 
 namespace {
 
-struct Solver {
-  int storage, algorithm;
-};
-constexpr Solver kSolvers[] = {{1, 1}, {2, 2}};
-
-// One combination per factor of load case 1.
-void Factors(Job& j, const std::vector<double>& f) {
-  j.model.combinations.clear();
-  for (double x : f) {
-    tw::Combination c;
-    c.factors = {{1, x}};
-    j.model.combinations.push_back(c);
-  }
-}
-
-void Nonlinear(Job& j, int pathBehavior) {
-  j.model.main.materNonlinear = 1;
-  j.model.main.convergenceCriterion = 1;
-  j.model.main.tolerance = 1e-9;
-  j.model.main.maxIterations = 60;
-  j.model.main.pathBehavior = pathBehavior;
-}
+void Nonlinear(Job& j, int pathBehavior) { nonlinrun::Iterate(j.model.main, 1e-9, 60, pathBehavior); }
 
 tw::Rec Nlmm124(double E, double nu, double c0, double phi, int criterion = 2) {
   return tw::Rec().S("plastic").Ds({0.0, 0.0, nu, E}).I(criterion).I(1).Ds({c0, 1.0}).I(1).Ds({phi, phi, 1.0});
 }
 
-class ContinuumRun : public testing::Test {
- protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-  resultfile::DisplReactFile Run(Job job, const Solver& s, const std::string& name, ChildResult* out = nullptr) {
-    job.model.main.storageTechnique = s.storage;
-    job.model.main.linEqAlgorithm = s.algorithm;
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-    const ChildResult r = RunProgram(VOLDE_EXE, {name}, dir_);
-    if (out != nullptr) {
-      *out = r;
-      return resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
-    }
-    EXPECT_EQ(r.status, 0) << r.err;
-    resultfile::DisplReactFile dr =
-        resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
-    EXPECT_EQ(dr.error, "");
-    EXPECT_EQ(dr.records.size(), job.model.combinations.size());
-    return dr;
-  }
-  std::string dir_;
-};
-
-// Sum of the reactions of dof d over the points.
-double Reaction(const resultfile::DisplReactRecord& r, const Job& j, const std::vector<int>& points, int d) {
-  double s = 0.0;
-  for (int p : points) s += r.react.at(static_cast<size_t>(j.layout.Presc(p, d)));
-  return s;
-}
+class ContinuumRun : public nonlinrun::RunFixture {};
 
 // Concrete prism 1 x 1, t = 0.1, one plane-stress element: left edge u2 = 0, the origin
 // u3 = 0, right edge u2 = -factor. The right-edge reactions sum to -0.1 sigma(eps).
@@ -184,7 +137,7 @@ TEST_F(ContinuumRun, ThickCylinderStartsElasticAndCollapsesAtItsLimitPressure) {
     j.model.main.maxIterations = 100;
     std::vector<double> p = {2.0};
     for (double r : {0.5, 0.7, 0.8, 0.85, 0.9, 0.93, 0.95, 0.97, 0.98}) p.push_back(r * c.limit);
-    Factors(j, p);
+    Factors(j.model, p);
     const resultfile::DisplReactFile dr = Run(j, kSolvers[0], "cyl");
     ASSERT_EQ(dr.records.size(), p.size());
     // Elastic start: u(a) = p a (1 + nu)((1 - 2 nu) a^2 + b^2) / (E (b^2 - a^2)).
@@ -196,7 +149,7 @@ TEST_F(ContinuumRun, ThickCylinderStartsElasticAndCollapsesAtItsLimitPressure) {
       EXPECT_NEAR(std::hypot(u2, u3), ua, 0.005 * ua);
     }
     p.push_back(1.02 * c.limit);
-    Factors(j, p);
+    Factors(j.model, p);
     ChildResult run;
     const resultfile::DisplReactFile over = Run(j, kSolvers[0], "cyl2", &run);
     // Past the limit the run stops with a message of the iterations or of the law,
@@ -213,12 +166,12 @@ TEST_F(ContinuumRun, ElasticPlaneRunEqualsTheLinearRun) {
   Job lin = linmodel::TwoElementPlate(1000.0, 0.25, 0.1, 0.2, -0.1);
   lin.model.loadCases = {linmodel::ElementLoads({tw::PointLoad(3, {0, 1, 0.3, 0, 0, 0}),
                                                  tw::PointLoad(6, {0, 1, -0.2, 0, 0, 0})})};
-  Factors(lin, {1.0});
+  Factors(lin.model, {1.0});
   Job nl = lin;
   tw::AddRecord(nl.model, "<NLMM124>", Nlmm124(1000.0, 0.25, 1e9, 0.0));
   nl.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 2, 10, MAT_NLMM124, 1, GEOM_LAM_THICK, 1)};
   Nonlinear(nl, 1);
-  Factors(nl, {0.5, 1.0});
+  Factors(nl.model, {0.5, 1.0});
   const resultfile::DisplReactFile a = Run(lin, kSolvers[0], "lin");
   for (const Solver& s : kSolvers) {
     const resultfile::DisplReactFile b = Run(nl, s, "nl");
@@ -258,7 +211,7 @@ TEST_F(ContinuumRun, ConcretePrismFollowsItsCurveThroughPeakSofteningAndUnloadin
       Nonlinear(j, 1);
       j.model.main.iterativeAlgorithm = strategy;
       j.model.main.maxIterations = 400;
-      Factors(j, path);
+      Factors(j.model, path);
       const resultfile::DisplReactFile dr = Run(j, s, "prism");
       if (dr.records.size() != path.size()) continue;
       for (size_t c = 0; c < checks.size(); c++) {
@@ -295,7 +248,7 @@ TEST_F(ContinuumRun, PerfectlyPlasticBarCarriesAreaTimesYieldStress) {
         pulls.push_back(tw::PrescribedDisplacement(end.back(), 1, L));
       }
     j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
-    Factors(j, strains);
+    Factors(j.model, strains);
     for (int pb : {1, 2})
       for (const Solver& s : kSolvers) {
         SCOPED_TRACE(std::to_string(nx) + " " + std::to_string(pb) + " " + std::to_string(s.algorithm));
@@ -329,14 +282,14 @@ TEST_F(ContinuumRun, UncrackedCubeOfTheCrackModelIsTheLinearCube) {
       pulls.push_back(tw::PrescribedDisplacement(end.back(), 1, 0.003));
     }
   lin.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
-  Factors(lin, {1.0});
+  Factors(lin.model, {1.0});
   Job nl = lin;
   tw::AddRecord(nl.model, "<NLMM111>",
                 tw::Rec().S("S1").Ds({0.0, 0.0, 0.0, 30000.0, 3.0, 3.0}).I(1)
                     .Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, 0.1, 1.0}).I(0).Ds({0.0, 0.0, 0.0, 0.0}).I(1).D(0.2).I(1)
                     .Ds({0.0, 0.0}).I(1).I(1).D(100.0).I(2).D(0.5));
   nl.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 24, MAT_NLMM111, 1, 0, 0)};
-  Factors(nl, {1.0, 2.0, 3.0});
+  Factors(nl.model, {1.0, 2.0, 3.0});
   const resultfile::DisplReactFile a = Run(lin, kSolvers[0], "lin");
   ASSERT_EQ(a.records.size(), 1u);
   EXPECT_NEAR(Reaction(a.records[0], lin, end, 1), 9000.0, 1e-6);
@@ -365,7 +318,7 @@ TEST_F(ContinuumRun, TemperatureVariationOnAPlasticSolidIsRefused) {
   j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 24, MAT_NLMM124, 1, 0, 0)};
   j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {tw::TemperatureVariation(1, {5.0})})};
   Nonlinear(j, 1);
-  Factors(j, {1.0});
+  Factors(j.model, {1.0});
   ChildResult run;
   Run(j, kSolvers[0], "hot", &run);
   EXPECT_EQ(run.status, 1);
@@ -393,7 +346,7 @@ TEST_F(ContinuumRun, PrismRestartedOnTheSofteningBranchGivesTheUninterruptedRun)
       Nonlinear(j, pb);
       j.model.main.iterativeAlgorithm = strategy;
       j.model.main.maxIterations = 400;
-      Factors(j, strains);
+      Factors(j.model, strains);
       Run(j, kSolvers[0], "fresh");
       Run(j, kSolvers[0], "prism");
       j.model.main.nCombBeforeRestart = 4;
@@ -413,7 +366,7 @@ Job LoadedPrism(int nArc) {
   j.model.loadCases = {linmodel::ElementLoads(
       {tw::PointLoad(2, {0, -0.5, 0, 0, 0, 0}), tw::PointLoad(3, {0, -0.5, 0, 0, 0, 0})})};
   Nonlinear(j, 1);
-  Factors(j, {1.0});
+  Factors(j.model, {1.0});
   j.model.main.arcLength = 1;
   j.model.main.maxArcLengthCombinations = nArc;
   return j;
@@ -678,7 +631,7 @@ TEST_F(ContinuumRun, ConcretePrismsOfTheOttosenAndMeridianSurfacesYieldAndLevel)
     std::vector<double> f = {0.999 * ey, 1.001 * ey};
     for (double e : Ramp(0.006, 2e-4))
       if (e > f.back()) f.push_back(e);
-    Factors(j, f);
+    Factors(j.model, f);
     for (const Solver& s : kSolvers) {
       const resultfile::DisplReactFile dr = Run(j, s, "prism");
       ASSERT_EQ(dr.records.size(), f.size());
@@ -703,7 +656,7 @@ TEST_F(ContinuumRun, ConcreteCubePeaksAndSoftens) {
     // The return mappings stop at 1e-4 (122) or 1e-3 (123) of their residuals, and the
     // residual of a combination is not much larger than the stresses they leave.
     j.model.main.tolerance = kind == MAT_NLMM122 ? 1e-3 : 1e-2;
-    Factors(j, f);
+    Factors(j.model, f);
     std::vector<std::vector<double>> force;
     for (const Solver& s : kSolvers) {
       const resultfile::DisplReactFile dr = Run(j, s, "cube");
@@ -729,7 +682,7 @@ TEST_F(ContinuumRun, ConcreteCubeRestartedOnTheSofteningBranchGivesTheUninterrup
   Nonlinear(j, 1);
   j.model.main.maxIterations = 100;
   j.model.main.tolerance = 1e-6;
-  Factors(j, Ramp(0.0032, 1e-4));
+  Factors(j.model, Ramp(0.0032, 1e-4));
   Run(j, kSolvers[0], "fresh");
   Run(j, kSolvers[0], "cube");
   j.model.main.nCombBeforeRestart = 27;

@@ -20,10 +20,10 @@
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/process.h"
 #include "support/result_readers.h"
 #include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -134,21 +134,12 @@ namespace {
 // ---- runs ----------------------------------------------------------------------------------
 
 void Nonlinear(Job& j, int kinematic, const std::vector<double>& factors) {
-  j.model.main.materNonlinear = 1;
+  nonlinrun::Iterate(j.model.main, 1e-9, 50);
   j.model.main.geomNonlinear = 1;
   j.model.main.kinematicDescription = kinematic;
-  j.model.main.convergenceCriterion = 1;
-  j.model.main.tolerance = 1e-9;
-  j.model.main.maxIterations = 50;
-  j.model.main.pathBehavior = 1;
   j.model.main.storageTechnique = 1;
   j.model.main.linEqAlgorithm = 1;
-  j.model.combinations.clear();
-  for (double x : factors) {
-    tw::Combination c;
-    c.factors = {{1, x}};
-    j.model.combinations.push_back(c);
-  }
+  nonlinrun::Factors(j.model, factors);
 }
 
 // 20 rising steps to 1, then 15 repeats.
@@ -228,31 +219,14 @@ Column QuadColumn() {
   return c;
 }
 
-class GeometricRun : public testing::Test {
+class GeometricRun : public nonlinrun::RunFixture {
  protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-  ChildResult Start(const Job& job, const std::string& name) {
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-    return RunProgram(VOLDE_EXE, {name}, dir_);
-  }
-  resultfile::DisplReactFile Run(const Job& job, const std::string& name) {
-    const ChildResult r = Start(job, name);
-    EXPECT_EQ(r.status, 0) << r.err;
-    resultfile::DisplReactFile dr =
-        resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
-    EXPECT_EQ(dr.error, "");
-    EXPECT_EQ(dr.records.size(), job.model.combinations.size());
-    return dr;
-  }
   // Mean of dof d over the points.
   static double Mean(const resultfile::DisplReactRecord& r, const Job& j, const std::vector<int>& points, int d) {
     double s = 0.0;
     for (int p : points) s += r.free.at(static_cast<size_t>(j.layout.Free(p, d)));
     return s / static_cast<double>(points.size());
   }
-  std::string dir_;
 };
 
 }  // namespace

@@ -15,75 +15,22 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
+using nonlinrun::Factors;
+using nonlinrun::kSolvers;
+using nonlinrun::Reaction;
+using nonlinrun::Solver;
+using nonlinrun::U;
 
 namespace {
 
-struct Solver {
-  int storage, algorithm;
-};
-constexpr Solver kSolvers[] = {{1, 1}, {2, 2}};
+void Nonlinear(Job& j) { nonlinrun::Iterate(j.model.main, 1e-9, 200); }
 
-// Combinations of load case 1 by the factors; load case `fixed` (when not 0) in every
-// combination with factor 1.
-void Factors(Job& j, const std::vector<double>& f, int fixed = 0) {
-  j.model.combinations.clear();
-  if (fixed != 0) {
-    tw::Combination c;
-    c.factors = {{fixed, 1.0}};
-    j.model.combinations.push_back(c);
-  }
-  for (double x : f) {
-    tw::Combination c;
-    c.factors = {{1, x}};
-    if (fixed != 0) c.factors.push_back({fixed, 1.0});
-    j.model.combinations.push_back(c);
-  }
-}
-
-void Nonlinear(Job& j) {
-  j.model.main.materNonlinear = 1;
-  j.model.main.convergenceCriterion = 1;
-  j.model.main.tolerance = 1e-9;
-  j.model.main.maxIterations = 200;
-  j.model.main.pathBehavior = 1;
-}
-
-class InterfaceRun : public testing::Test {
- protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-  resultfile::DisplReactFile Run(Job job, const Solver& s, const std::string& name) {
-    job.model.main.storageTechnique = s.storage;
-    job.model.main.linEqAlgorithm = s.algorithm;
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-    const ChildResult r = RunProgram(VOLDE_EXE, {name}, dir_);
-    EXPECT_EQ(r.status, 0) << r.err;
-    resultfile::DisplReactFile dr =
-        resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
-    EXPECT_EQ(dr.error, "");
-    EXPECT_EQ(dr.records.size(), job.model.combinations.size());
-    return dr;
-  }
-  std::string dir_;
-};
-
-double U(const resultfile::DisplReactRecord& r, const Job& j, int p, int d) {
-  if (j.layout.Free(p, d) >= 0) return r.free.at(static_cast<size_t>(j.layout.Free(p, d)));
-  return r.presc.at(static_cast<size_t>(j.layout.Presc(p, d)));
-}
-
-double Reaction(const resultfile::DisplReactRecord& r, const Job& j, const std::vector<int>& points, int d) {
-  double s = 0.0;
-  for (int p : points) s += r.react.at(static_cast<size_t>(j.layout.Presc(p, d)));
-  return s;
-}
+class InterfaceRun : public nonlinrun::RunFixture {};
 
 constexpr int kN = 20;  // elements along the bar
 
@@ -139,12 +86,12 @@ TEST_F(InterfaceRun, BarPulledOutOfItsBondInThePlane) {
   EXPECT_NEAR(stiffness, 491.830, 1e-3);
   for (const Solver& s : kSolvers) {
     SCOPED_TRACE(s.algorithm);
-    Factors(j, {0.001});
+    Factors(j.model, {0.001});
     resultfile::DisplReactFile dr = Run(j, s, "elastic");
     if (dr.records.size() == 1) {
       EXPECT_NEAR(Reaction(dr.records[0], j, {bar.back()}, 2) / 0.001, stiffness, 1e-3 * stiffness);
     }
-    Factors(j, {0.02, 0.04, 0.06, 0.08, 0.1});
+    Factors(j.model, {0.02, 0.04, 0.06, 0.08, 0.1});
     dr = Run(j, s, "slipped");
     if (dr.records.size() != 5) continue;
     const auto& r = dr.records.back();
@@ -167,7 +114,7 @@ TEST_F(InterfaceRun, BarPulledOutOfItsCyclicBond) {
     Job j = PullOut(space, MAT_NLMM303, "<NLMM303>", bond, &bar);
     Nonlinear(j);
     j.model.main.tolerance = 1e-8;
-    Factors(j, {0.02, 0.04, 0.06, 0.08, 0.1});
+    Factors(j.model, {0.02, 0.04, 0.06, 0.08, 0.1});
     for (const Solver& s : kSolvers) {
       SCOPED_TRACE(std::to_string(space) + " " + std::to_string(s.algorithm));
       const resultfile::DisplReactFile dr = Run(j, s, "cyclic");
@@ -205,7 +152,7 @@ TEST_F(InterfaceRun, JointOpenedToSeparationDissipatesItsFractureEnergy) {
   constexpr int kSteps = 400;
   std::vector<double> lift = {3e-6};
   for (int k = 1; k <= kSteps; k++) lift.push_back(1.2 * wu * k / kSteps);
-  Factors(j, lift);
+  Factors(j.model, lift);
   const auto curve = [&](double w) {
     if (kn * w <= ft) return kn * w;
     if (w < w1) return ft + (r1 - 1) * ft * w / w1;
@@ -327,7 +274,7 @@ TEST_F(InterfaceRun, ShearBoxCarriesCohesionPlusFrictionOfItsPressure) {
     Box b = space ? SpaceBox(1e4, "<NLMM305>", bond, MAT_NLMM305, 1) : PlaneBox(1e4, "<NLMM305>", bond, MAT_NLMM305, 2);
     Job& j = b.job;
     Nonlinear(j);
-    Factors(j, shear, 2);
+    Factors(j.model, shear, 2);
     for (const Solver& s : kSolvers) {
       SCOPED_TRACE(std::to_string(space) + " " + std::to_string(s.algorithm));
       const resultfile::DisplReactFile dr = Run(j, s, "box");
@@ -352,7 +299,7 @@ TEST_F(InterfaceRun, ShearBoxFrictionGrowsAndFallsWithTheSlipPath) {
     Box b = space ? SpaceBox(1e7, "<NLMM306>", law, MAT_NLMM306, 1) : PlaneBox(1e7, "<NLMM306>", law, MAT_NLMM306, 2);
     Job& j = b.job;
     Nonlinear(j);
-    Factors(j, slip, 2);
+    Factors(j.model, slip, 2);
     const int dir = space ? 1 : 2;
     for (const Solver& s : kSolvers) {
       SCOPED_TRACE(std::to_string(space) + " " + std::to_string(s.algorithm));
@@ -372,7 +319,7 @@ TEST_F(InterfaceRun, CyclicSlipHistoryRestartedGivesTheUninterruptedRun) {
   Box b = PlaneBox(1e7, "<NLMM306>", law, MAT_NLMM306, 2);
   Job& j = b.job;
   Nonlinear(j);
-  Factors(j, {0.05, 0.02, 0.035, 0.025, -0.04, -0.01, -0.03, 0.06, 0.1}, 2);
+  Factors(j.model, {0.05, 0.02, 0.035, 0.025, -0.04, -0.01, -0.03, 0.06, 0.1}, 2);
   Run(j, kSolvers[0], "fresh");
   Run(j, kSolvers[0], "cyclic");
   j.model.main.nCombBeforeRestart = 4;
@@ -399,7 +346,7 @@ TEST_F(InterfaceRun, JointShearedToFullSofteningDissipatesTheSofteningWork) {
   Nonlinear(j);
   std::vector<double> f;
   for (int k = 1; k <= 400; k++) f.push_back(0.6 * k / 400);
-  Factors(j, f, 2);
+  Factors(j.model, f, 2);
   for (const Solver& s : kSolvers) {
     SCOPED_TRACE(s.algorithm);
     const resultfile::DisplReactFile dr = Run(j, s, "sheared");
@@ -423,7 +370,7 @@ TEST_F(InterfaceRun, JointOpenedToFullPlasticSofteningDissipatesTheTensileWork) 
     Box b = space ? SpaceBox(1e7, "<NLMM320>", law, MAT_NLMM320, 3) : PlaneBox(1e7, "<NLMM320>", law, MAT_NLMM320, 3);
     Job& j = b.job;
     Nonlinear(j);
-    Factors(j, f);
+    Factors(j.model, f);
     for (const Solver& s : kSolvers) {
       SCOPED_TRACE(std::to_string(space) + " " + std::to_string(s.algorithm));
       const resultfile::DisplReactFile dr = Run(j, s, "opened");

@@ -12,12 +12,12 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
+using nonlinrun::Reaction;
 
 namespace {
 
@@ -35,19 +35,10 @@ void PlasticLayers(Job& j, int type, int nElem, int nL) {
 }
 
 void Nonlinear(Job& j, const std::vector<double>& factors) {
-  j.model.main.materNonlinear = 1;
-  j.model.main.convergenceCriterion = 1;
-  j.model.main.tolerance = 1e-10;
-  j.model.main.maxIterations = 100;
-  j.model.main.pathBehavior = 1;
+  nonlinrun::Iterate(j.model.main, 1e-10, 100);
   j.model.main.storageTechnique = 1;
   j.model.main.linEqAlgorithm = 1;
-  j.model.combinations.clear();
-  for (double f : factors) {
-    tw::Combination c;
-    c.factors = {{1, f}};
-    j.model.combinations.push_back(c);
-  }
+  nonlinrun::Factors(j.model, factors);
 }
 
 // Strip 2 x 1 in two 4-node elements, five layers, membrane only (w and the rotations
@@ -104,29 +95,7 @@ Job Bending(int type, std::vector<int>* edge) {
   return j;
 }
 
-double Reaction(const resultfile::DisplReactRecord& r, const Job& j, const std::vector<int>& points, int d) {
-  double s = 0.0;
-  for (int p : points) s += r.react.at(static_cast<size_t>(j.layout.Presc(p, d)));
-  return s;
-}
-
-class LayeredShellRun : public testing::Test {
- protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-  resultfile::DisplReactFile Run(const Job& job, const std::string& name) {
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-    const ChildResult r = RunProgram(VOLDE_EXE, {name}, dir_);
-    EXPECT_EQ(r.status, 0) << r.err;
-    resultfile::DisplReactFile dr =
-        resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
-    EXPECT_EQ(dr.error, "");
-    EXPECT_EQ(dr.records.size(), job.model.combinations.size());
-    return dr;
-  }
-  std::string dir_;
-};
+class LayeredShellRun : public nonlinrun::RunFixture {};
 
 }  // namespace
 

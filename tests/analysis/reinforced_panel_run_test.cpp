@@ -14,19 +14,15 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
+using nonlinrun::kSolvers;
+using nonlinrun::Solver;
 
 namespace {
-
-struct Solver {
-  int storage, algorithm;
-};
-constexpr Solver kSolvers[] = {{1, 1}, {2, 2}};
 
 // E 30000, nu 0, eps_c 0.002, f_c 30, eps_cr 0.01, f_t -3, trilinear (0.1, 0.5), (0.4, 0.2),
 // G_f, band h = 1 (length mode 1).
@@ -43,17 +39,8 @@ tw::Rec Bars(double theta) {
 }
 
 void Combinations(Job& j, const std::vector<double>& f) {
-  j.model.combinations.clear();
-  for (double x : f) {
-    tw::Combination c;
-    c.factors = {{1, x}};
-    j.model.combinations.push_back(c);
-  }
-  j.model.main.materNonlinear = 1;
-  j.model.main.convergenceCriterion = 1;
-  j.model.main.tolerance = 1e-8;
-  j.model.main.maxIterations = 200;
-  j.model.main.pathBehavior = 1;
+  nonlinrun::Factors(j.model, f);
+  nonlinrun::Iterate(j.model.main, 1e-8, 200);
 }
 
 // Square 1 x 1, t = 1: left edge u2 = 0, bottom edge u3 = 0, right edge u2 = factor;
@@ -80,25 +67,7 @@ Job Square(double Gf, bool bars) {
   return j;
 }
 
-class PanelRun : public testing::Test {
- protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-  resultfile::DisplReactFile Run(Job job, const Solver& s, const std::string& name) {
-    job.model.main.storageTechnique = s.storage;
-    job.model.main.linEqAlgorithm = s.algorithm;
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-    const ChildResult r = RunProgram(VOLDE_EXE, {name}, dir_);
-    EXPECT_EQ(r.status, 0) << r.err;
-    resultfile::DisplReactFile dr =
-        resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
-    EXPECT_EQ(dr.error, "");
-    EXPECT_EQ(dr.records.size(), job.model.combinations.size());
-    return dr;
-  }
-  std::string dir_;
-};
+class PanelRun : public nonlinrun::RunFixture {};
 
 // Force on the right edge: the reactions of its prescribed u2.
 double EdgeForce(const resultfile::DisplReactRecord& r, const Job& j) {

@@ -20,9 +20,8 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -48,17 +47,8 @@ tw::Rec S1(int code, double ft, int option) {
 
 // One combination of the end displacement u_k per step k; Newton-Raphson to 1e-9.
 void PulledInSteps(Job& j, const std::vector<double>& displacements) {
-  j.model.combinations.clear();
-  for (double u : displacements) {
-    tw::Combination c;
-    c.factors = {{1, u}};
-    j.model.combinations.push_back(c);
-  }
-  j.model.main.materNonlinear = 1;
-  j.model.main.convergenceCriterion = 1;
-  j.model.main.tolerance = 1e-9;
-  j.model.main.maxIterations = 60;
-  j.model.main.pathBehavior = 1;
+  nonlinrun::Factors(j.model, displacements);
+  nonlinrun::Iterate(j.model.main, 1e-9, 60);
   j.model.main.storageTechnique = 1;
   j.model.main.linEqAlgorithm = 1;
 }
@@ -67,11 +57,7 @@ void PulledInSteps(Job& j, const std::vector<double>& displacements) {
 std::vector<double> EndForces(const resultfile::DisplReactFile& dr, const Job& j, const std::vector<int>& end,
                               int dof) {
   std::vector<double> f;
-  for (const auto& r : dr.records) {
-    double s = 0.0;
-    for (int p : end) s += r.react.at(static_cast<size_t>(j.layout.Presc(p, dof)));
-    f.push_back(s);
-  }
+  for (const auto& r : dr.records) f.push_back(nonlinrun::Reaction(r, j, end, dof));
   return f;
 }
 
@@ -249,20 +235,8 @@ void ExpectMeshObjective(const std::function<std::vector<double>(int, const std:
 
 const std::vector<double> kRestartSteps = Steps(0.0, 0.08, 0.005);
 
-class SolidCrackRun : public testing::Test {
+class SolidCrackRun : public nonlinrun::RunFixture {
  protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-  resultfile::DisplReactFile Run(const Job& job, const std::string& name) {
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-    const ChildResult r = RunProgram(VOLDE_EXE, {name}, dir_);
-    EXPECT_EQ(r.status, 0) << r.err;
-    resultfile::DisplReactFile dr =
-        resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
-    EXPECT_EQ(dr.records.size(), job.model.combinations.size());
-    return dr;
-  }
   // The job run through, and run again with a restart after u = 0.05 mm: the same result
   // and history files, the same iterations and residuals.
   void ExpectRestartSame(Job& j, const char* history) {
@@ -286,7 +260,6 @@ class SolidCrackRun : public testing::Test {
       EXPECT_EQ(a.entries[k].path.extF, b.entries[k].path.extF);
     }
   }
-  std::string dir_;
 };
 
 }  // namespace
