@@ -16,9 +16,8 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -121,24 +120,9 @@ std::vector<double> Doubling(double first, int n) {
   return d;
 }
 
-class TimeDependentRun : public testing::Test {
+class TimeDependentRun : public nonlinrun::RunFixture {
  protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-  ChildResult Run(const Job& j, const std::string& name, int storage = 1) {
-    Job job = j;
-    job.model.main.storageTechnique = storage;
-    job.model.main.linEqAlgorithm = storage;
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-    return RunProgram(VOLDE_EXE, {name}, dir_);
-  }
-  resultfile::DisplReactFile Results(const Job& j, const std::string& name) {
-    return resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", j.layout.nF, j.layout.nP);
-  }
-  std::vector<uint8_t> Bytes(const std::string& name, const char* suffix) {
-    return resultfile::ReadFileBytes(dir_ + "/" + name + suffix);
-  }
+  ChildResult Run(const Job& j, const std::string& name, int storage = 1) { return Start(j, {storage, storage}, name); }
   // Mean x-displacement of the free end face, and the sum of its x reactions.
   static double EndStrain(const Cube& c, const resultfile::DisplReactRecord& r) {
     double u = 0.0;
@@ -150,7 +134,6 @@ class TimeDependentRun : public testing::Test {
     for (int p : c.end) f += r.react.at(static_cast<size_t>(c.lj.job.layout.Presc(p, 1)));
     return f;
   }
-  std::string dir_;
 };
 
 // Two units: tau 5 with 1/E1 = 0.5/E, tau 50 with 1/E2 = 1.2 x 1.25/E.

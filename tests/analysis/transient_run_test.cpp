@@ -14,9 +14,8 @@
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -60,22 +59,9 @@ Job PulledBar(const std::vector<double>& strains, const std::vector<double>& dur
   return j;
 }
 
-class TransientRun : public testing::Test {
+class TransientRun : public nonlinrun::RunFixture {
  protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-  ChildResult Run(const Job& j, const std::string& name, int storage = 1) {
-    Job job = j;
-    job.model.main.storageTechnique = storage;
-    job.model.main.linEqAlgorithm = storage;
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-    return RunProgram(VOLDE_EXE, {name}, dir_);
-  }
-  std::vector<uint8_t> Bytes(const std::string& name, const char* suffix) {
-    return resultfile::ReadFileBytes(dir_ + "/" + name + suffix);
-  }
-  std::string dir_;
+  ChildResult Run(const Job& j, const std::string& name, int storage = 1) { return Start(j, {storage, storage}, name); }
 };
 
 const std::vector<double> kStrains = {0.005, 0.019, 0.03};
