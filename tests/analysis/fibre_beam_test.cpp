@@ -17,9 +17,8 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -87,25 +86,18 @@ struct Outcome {
   resultfile::NonlinearExecParams ep;
 };
 
-class FibreBeamRun : public testing::Test {
+class FibreBeamRun : public nonlinrun::RunFixture {
  protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-
   Outcome Run(Job job, const Solver& s, const std::string& name) {
     job.model.main.storageTechnique = s.storage;
     job.model.main.linEqAlgorithm = s.algorithm;
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
     Outcome o;
-    o.run = RunProgram(VOLDE_EXE, {name}, dir_);
-    o.dr = resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
+    o.run = Start(job.model, name);
+    o.dr = Results(job, name);
     if (job.model.main.materNonlinear != 0)
-      o.ep = resultfile::ReadNonlinearExecParams(dir_ + "/" + name + "_ep.bin", job.layout.nF, job.layout.nP);
+      o.ep = resultfile::ReadNonlinearExecParams(Path("_ep.bin", name), job.layout.nF, job.layout.nP);
     return o;
   }
-
-  std::string dir_;
 };
 
 // Displacement of (point, dof) in the last record.

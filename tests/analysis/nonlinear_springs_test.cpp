@@ -15,24 +15,17 @@
 #include "model/mesh.h"
 #include "static_run.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
+using nonlinrun::Outcome;
 using staticrun::kSolvers;
 using staticrun::Record;
 using staticrun::Solver;
 
 namespace {
-
-struct Outcome {
-  ChildResult run;
-  resultfile::DisplReactFile dr;
-  resultfile::NonlinearExecParams ep;
-  resultfile::InternalForcesFile iff;
-};
 
 // Combination k takes load case 1 times factors[k].
 void MakeNonlinear(Job& j, const std::vector<double>& factors) {
@@ -124,27 +117,12 @@ std::vector<std::vector<SpringRecord>> ReadSpringHistory(const std::string& path
   return blocks;
 }
 
-class NonlinearSprings : public testing::Test {
+class NonlinearSprings : public nonlinrun::RunFixture {
  protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-
-  std::string Path(const std::string& suffix, const std::string& job = "job1") const {
-    return dir_ + "/" + job + suffix;
-  }
-
   Outcome Run(Job job, const Solver& s, const std::string& name = "job1") {
     job.model.main.storageTechnique = s.storage;
     job.model.main.linEqAlgorithm = s.algorithm;
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-    Outcome o;
-    o.run = RunProgram(VOLDE_EXE, {name}, dir_);
-    const int nF = job.layout.nF, nP = job.layout.nP;
-    o.dr = resultfile::ReadDisplReact(Path("_dr.bin", name), nF, nP);
-    o.ep = resultfile::ReadNonlinearExecParams(Path("_ep.bin", name), nF, nP);
-    o.iff = resultfile::ReadInternalForces(Path("_if.bin", name), nF, nP);
-    return o;
+    return RunOutcome(job.model, job.layout.nF, job.layout.nP, name);
   }
 
   static void ExpectSuccess(const Outcome& o, size_t n) {
@@ -153,8 +131,6 @@ class NonlinearSprings : public testing::Test {
     EXPECT_EQ(o.iff.records.size(), n) << o.iff.error;
     EXPECT_EQ(o.ep.entries.size(), n) << o.ep.error;
   }
-
-  std::string dir_;
 };
 
 // A bar of EA/L = 1000 from a support to B, an _NLSMM101 spring at B along the bar

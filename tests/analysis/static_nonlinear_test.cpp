@@ -17,9 +17,8 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -35,12 +34,7 @@ constexpr Solver kGauss = {1, 1, "Gaussian elimination", 1e-12};
 constexpr Solver kJPCG = {2, 2, "conjugate gradient", 1e-9};
 constexpr Solver kSolvers[] = {kGauss, kJPCG};
 
-struct Outcome {
-  ChildResult run;
-  resultfile::DisplReactFile dr;
-  resultfile::NonlinearExecParams ep;
-  resultfile::InternalForcesFile iff;
-};
+using nonlinrun::Outcome;
 
 using linmodel::ElementLoads;
 
@@ -71,35 +65,18 @@ void SetFactors(Job& j, const std::vector<double>& factors) {
   }
 }
 
-class NonlinearStatic : public testing::Test {
+class NonlinearStatic : public nonlinrun::RunFixture {
  protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-
-  std::string Path(const std::string& suffix, const std::string& job = "job1") const {
-    return dir_ + "/" + job + suffix;
-  }
-
   Outcome Run(Job job, const Solver& s, const std::string& ctrl = "", const std::string& name = "job1") {
     job.model.main.storageTechnique = s.storage;
     job.model.main.linEqAlgorithm = s.algorithm;
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n" + ctrl + "</OUTPUT_CONTROL>\n");
-    Outcome o;
-    o.run = RunProgram(VOLDE_EXE, {name}, dir_);
-    const int nF = job.layout.nF, nP = job.layout.nP;
-    o.dr = resultfile::ReadDisplReact(Path("_dr.bin", name), nF, nP);
-    o.ep = resultfile::ReadNonlinearExecParams(Path("_ep.bin", name), nF, nP);
-    o.iff = resultfile::ReadInternalForces(Path("_if.bin", name), nF, nP);
-    return o;
+    return RunOutcome(job.model, job.layout.nF, job.layout.nP, name, ctrl);
   }
 
   resultfile::DisplReactFile RunLinear(Job job) {
     job.model.main.storageTechnique = 1;
     job.model.main.linEqAlgorithm = 1;
-    tw::WriteDataFile(dir_ + "/lin", job.model);
-    WriteTextFile(dir_ + "/lin_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-    ChildResult r = RunProgram(VOLDE_EXE, {"lin"}, dir_);
+    ChildResult r = Start(job.model, "lin");
     EXPECT_EQ(r.status, 0) << r.err;
     return resultfile::ReadDisplReact(Path("_dr.bin", "lin"), job.layout.nF, job.layout.nP);
   }
@@ -117,8 +94,6 @@ class NonlinearStatic : public testing::Test {
     EXPECT_EQ(o.ep.entries.size(), nCombinations);
     EXPECT_EQ(o.iff.records.size(), nCombinations);
   }
-
-  std::string dir_;
 };
 
 std::string ReadTextFile(const std::string& path) {
