@@ -45,6 +45,14 @@ double U(const resultfile::DisplReactRecord& r, const Job& j, int p, int d) {
   return r.presc.at(static_cast<size_t>(j.layout.Presc(p, d)));
 }
 
+// Mean of the free dof d over the points.
+template <class Job>
+double Mean(const resultfile::DisplReactRecord& r, const Job& j, const std::vector<int>& points, int d) {
+  double s = 0.0;
+  for (int p : points) s += r.free.at(static_cast<size_t>(j.layout.Free(p, d)));
+  return s / static_cast<double>(points.size());
+}
+
 // Sum of the reactions of dof d over the points.
 template <class Job>
 double Reaction(const resultfile::DisplReactRecord& r, const Job& j, const std::vector<int>& points, int d) {

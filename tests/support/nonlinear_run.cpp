@@ -37,6 +37,11 @@ std::vector<uint8_t> RunFixture::Bytes(const std::string& name, const char* suff
   return resultfile::ReadFileBytes(Path(suffix, name));
 }
 
+void RunFixture::ExpectSameFiles(const std::string& a, const std::string& b,
+                                 std::initializer_list<const char*> suffixes) const {
+  for (const char* suffix : suffixes) EXPECT_EQ(Bytes(a, suffix), Bytes(b, suffix)) << suffix;
+}
+
 Outcome RunFixture::RunOutcome(const testmodel::Model& model, int nF, int nP, const std::string& name,
                                const std::string& ctrl) const {
   Outcome o;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,9 @@ class RunFixture : public testing::Test {
   // per combination.
   resultfile::DisplReactFile RunSound(const testmodel::Model& model, int nF, int nP, const std::string& name) const;
   std::vector<uint8_t> Bytes(const std::string& name, const char* suffix) const;
+  // <a><suffix> and <b><suffix> hold the same bytes, for every suffix (a restarted run
+  // against the uninterrupted one).
+  void ExpectSameFiles(const std::string& a, const std::string& b, std::initializer_list<const char*> suffixes) const;
   // The run and every file it leaves read back, unchecked.
   Outcome RunOutcome(const testmodel::Model& model, int nF, int nP, const std::string& name,
                      const std::string& ctrl = "") const;
