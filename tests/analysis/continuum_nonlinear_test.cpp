@@ -351,9 +351,7 @@ TEST_F(ContinuumRun, PrismRestartedOnTheSofteningBranchGivesTheUninterruptedRun)
       Run(j, kSolvers[0], "prism");
       j.model.main.nCombBeforeRestart = 4;
       Run(j, kSolvers[0], "prism");
-      for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"})
-        EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/prism" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
-            << suffix;
+      ExpectSameFiles("prism", "fresh", {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"});
     }
 }
 
@@ -537,9 +535,7 @@ TEST_F(ContinuumRun, RadiusConstraintRunRestartedPastThePeakGivesTheUninterrupte
   j.model.main.nCombBeforeRestart = 10;
   Run(j, kSolvers[0], "prism", &out);
   EXPECT_EQ(out.status, 0) << out.err;
-  for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"})
-    EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/prism" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
-        << suffix;
+  ExpectSameFiles("prism", "fresh", {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"});
 }
 
 // The displacement-control run restarted on its softening branch (combination 25) gives the
@@ -564,10 +560,7 @@ TEST_F(ContinuumRun, DisplacementControlRunRestartedPastThePeakGivesTheUninterru
       j.model.main.nCombBeforeRestart = 25;
       Run(j, kSolvers[0], "prism", &out);
       EXPECT_EQ(out.status, 0) << out.err;
-      for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"})
-        EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/prism" + suffix),
-                  resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
-            << suffix;
+      ExpectSameFiles("prism", "fresh", {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"});
     }
 }
 
@@ -687,9 +680,7 @@ TEST_F(ContinuumRun, ConcreteCubeRestartedOnTheSofteningBranchGivesTheUninterrup
   Run(j, kSolvers[0], "cube");
   j.model.main.nCombBeforeRestart = 27;
   Run(j, kSolvers[0], "cube");
-  for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM122_HD.bin"})
-    EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/cube" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
-        << suffix;
+  ExpectSameFiles("cube", "fresh", {"_dr.bin", "_if.bin", "_NLMM122_HD.bin"});
   // The execution parameters keep their entries; only the timings differ.
   const resultfile::NonlinearExecParams a =
       resultfile::ReadNonlinearExecParams(dir_ + "/cube_ep.bin", j.layout.nF, j.layout.nP);

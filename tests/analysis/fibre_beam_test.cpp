@@ -65,11 +65,7 @@ void MakeNonlinear(Job& j, const std::vector<double>& factors) {
   j.model.main.convergenceCriterion = 2;
   j.model.main.tolerance = 1e-10;
   j.model.main.maxIterations = 10;
-  for (double f : factors) {
-    tw::Combination c;
-    c.factors = {{1, f}};
-    j.model.combinations.push_back(c);
-  }
+  nonlinrun::Factors(j.model, factors);
 }
 
 struct Solver {
@@ -323,7 +319,5 @@ TEST_F(FibreBeamRun, CyclicConcreteAndSteelRestartGivesTheUninterruptedRun) {
   j.model.main.nCombBeforeRestart = 5;
   const Outcome restarted = Run(j, kGauss, "cycled");
   ASSERT_EQ(restarted.run.status, 0) << restarted.run.err;
-  for (const char* suffix : {"_dr.bin", "_NLMM210_HD.bin", "_NLMM202_HD.bin"})
-    EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/cycled" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
-        << suffix;
+  ExpectSameFiles("cycled", "fresh", {"_dr.bin", "_NLMM210_HD.bin", "_NLMM202_HD.bin"});
 }

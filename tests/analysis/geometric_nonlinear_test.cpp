@@ -27,6 +27,7 @@
 
 namespace tw = testmodel;
 using linmodel::Job;
+using nonlinrun::Mean;
 
 namespace {
 
@@ -219,15 +220,7 @@ Column QuadColumn() {
   return c;
 }
 
-class GeometricRun : public nonlinrun::RunFixture {
- protected:
-  // Mean of dof d over the points.
-  static double Mean(const resultfile::DisplReactRecord& r, const Job& j, const std::vector<int>& points, int d) {
-    double s = 0.0;
-    for (int p : points) s += r.free.at(static_cast<size_t>(j.layout.Free(p, d)));
-    return s / static_cast<double>(points.size());
-  }
-};
+class GeometricRun : public nonlinrun::RunFixture {};
 
 }  // namespace
 
@@ -261,9 +254,7 @@ TEST_F(GeometricRun, RestartedColumnWritesTheUninterruptedRecords) {
   Run(c.job, "col");
   c.job.model.main.nCombBeforeRestart = 3;
   Run(c.job, "col");
-  for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM124_HD.bin"})
-    EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/col" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
-        << suffix;
+  ExpectSameFiles("col", "fresh", {"_dr.bin", "_if.bin", "_NLMM124_HD.bin"});
 }
 
 TEST_F(GeometricRun, ThinStripCarriesPressureByMembraneAction) {

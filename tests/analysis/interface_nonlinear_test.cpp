@@ -324,9 +324,7 @@ TEST_F(InterfaceRun, CyclicSlipHistoryRestartedGivesTheUninterruptedRun) {
   Run(j, kSolvers[0], "cyclic");
   j.model.main.nCombBeforeRestart = 4;
   const resultfile::DisplReactFile dr = Run(j, kSolvers[0], "cyclic");
-  for (const char* suffix : {"_dr.bin", "_NLMM306_HD.bin"})
-    EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/cyclic" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
-        << suffix;
+  ExpectSameFiles("cyclic", "fresh", {"_dr.bin", "_NLMM306_HD.bin"});
   // Out to 0.1 past every earlier slip: back on the envelope, whose strength follows the
   // whole path.
   if (dr.records.size() == 10) {

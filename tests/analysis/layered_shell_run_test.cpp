@@ -184,8 +184,6 @@ TEST_F(LayeredShellRun, BendingRestartedAfterCombinationSixGivesTheUninterrupted
     Run(j, "bend");
     j.model.main.nCombBeforeRestart = 6;
     Run(j, "bend");
-    for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"})
-      EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/bend" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
-          << suffix;
+    ExpectSameFiles("bend", "fresh", {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"});
   }
 }

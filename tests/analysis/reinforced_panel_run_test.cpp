@@ -164,7 +164,5 @@ TEST_F(PanelRun, ShearedPanelRestartGivesTheUninterruptedRun) {
   Run(j, kSolvers[0], "panel");
   j.model.main.nCombBeforeRestart = 4;
   Run(j, kSolvers[0], "panel");
-  for (const char* suffix : {"_dr.bin", "_NLMM211_HD.bin", "_NLMM145_HD.bin"})
-    EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/panel" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
-        << suffix;
+  ExpectSameFiles("panel", "fresh", {"_dr.bin", "_NLMM211_HD.bin", "_NLMM145_HD.bin"});
 }

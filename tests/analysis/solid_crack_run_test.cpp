@@ -244,9 +244,7 @@ class SolidCrackRun : public nonlinrun::RunFixture {
     Run(j, "bar");
     j.model.main.nCombBeforeRestart = static_cast<int32_t>(IndexOf(kRestartSteps, 0.05) + 1);
     Run(j, "bar");
-    for (const char* suffix : {"_dr.bin", "_if.bin", history})
-      EXPECT_EQ(resultfile::ReadFileBytes(dir_ + "/bar" + suffix), resultfile::ReadFileBytes(dir_ + "/fresh" + suffix))
-          << suffix;
+    ExpectSameFiles("bar", "fresh", {"_dr.bin", "_if.bin", history});
     const auto ep = [&](const char* name) {
       return resultfile::ReadNonlinearExecParams(dir_ + "/" + name + "_ep.bin", j.layout.nF, j.layout.nP);
     };

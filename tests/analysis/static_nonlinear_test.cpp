@@ -56,14 +56,7 @@ void MakeNonlinear(Job& j, int criterion, double tolerance, bool repeatLast) {
   if (repeatLast) j.model.combinations.push_back(j.model.combinations.back());
 }
 
-void SetFactors(Job& j, const std::vector<double>& factors) {
-  j.model.combinations.clear();
-  for (double f : factors) {
-    tw::Combination c;
-    c.factors = {{1, f}};
-    j.model.combinations.push_back(c);
-  }
-}
+void SetFactors(Job& j, const std::vector<double>& factors) { nonlinrun::Factors(j.model, factors); }
 
 class NonlinearStatic : public nonlinrun::RunFixture {
  protected:
@@ -394,8 +387,7 @@ TEST_F(NonlinearStatic, IterationLimitThenRestart) {
     job.model.main.nCombBeforeRestart = 0;
     const Outcome fresh = Run(job, s, "", "fresh");
     ExpectSuccess(fresh, 2);
-    for (const char* suffix : {"_dr.bin", "_if.bin", "_lcc.aux"})
-      EXPECT_EQ(resultfile::ReadFileBytes(Path(suffix)), resultfile::ReadFileBytes(Path(suffix, "fresh"))) << suffix;
+    ExpectSameFiles("job1", "fresh", {"_dr.bin", "_if.bin", "_lcc.aux"});
     ExpectSameExecParams(restarted.ep, fresh.ep);
   }
 }
@@ -418,9 +410,7 @@ TEST_F(NonlinearStatic, RestartGivesTheUninterruptedRun) {
       job.model.main.nCombBeforeRestart = 3;
       const Outcome restarted = Run(job, s);
       ExpectSuccess(restarted, 6);
-      for (const char* suffix : {"_dr.bin", "_if.bin", "_lcc.aux"})
-        EXPECT_EQ(resultfile::ReadFileBytes(Path(suffix)), resultfile::ReadFileBytes(Path(suffix, "fresh")))
-            << suffix;
+      ExpectSameFiles("job1", "fresh", {"_dr.bin", "_if.bin", "_lcc.aux"});
       ExpectSameExecParams(restarted.ep, fresh.ep);
       if (restarted.ep.entries.size() == 6) {
         EXPECT_EQ(restarted.ep.entries[3].nIterations, 1);
@@ -440,8 +430,7 @@ TEST_F(NonlinearStatic, ShorterRestartLeavesNoStaleRecords) {
   job.model.main.nCombBeforeRestart = 3;
   const Outcome restarted = Run(job, kGauss);
   ExpectSuccess(restarted, 4);
-  for (const char* suffix : {"_dr.bin", "_if.bin", "_lcc.aux"})
-    EXPECT_EQ(resultfile::ReadFileBytes(Path(suffix)), resultfile::ReadFileBytes(Path(suffix, "fresh"))) << suffix;
+  ExpectSameFiles("job1", "fresh", {"_dr.bin", "_if.bin", "_lcc.aux"});
   ExpectSameExecParams(restarted.ep, fresh.ep);
   EXPECT_EQ(std::filesystem::file_size(Path("_ep.bin")), std::filesystem::file_size(Path("_ep.bin", "fresh")));
 }
@@ -782,8 +771,7 @@ TEST_F(NonlinearStatic, ArcLengthRestart) {
       job.model.main.nCombBeforeRestart = 3;
       const Outcome restarted = Run(job, s);
       ExpectSuccess(restarted, 5);
-      for (const char* suffix : {"_dr.bin", "_if.bin", "_lcc.aux", "_al.bin"})
-        EXPECT_EQ(resultfile::ReadFileBytes(Path(suffix)), resultfile::ReadFileBytes(Path(suffix, "fresh"))) << suffix;
+      ExpectSameFiles("job1", "fresh", {"_dr.bin", "_if.bin", "_lcc.aux", "_al.bin"});
       ExpectSameExecParams(restarted.ep, fresh.ep);
     }
 }

@@ -125,14 +125,10 @@ class TimeDependentRun : public nonlinrun::RunFixture {
   ChildResult Run(const Job& j, const std::string& name, int storage = 1) { return Start(j, {storage, storage}, name); }
   // Mean x-displacement of the free end face, and the sum of its x reactions.
   static double EndStrain(const Cube& c, const resultfile::DisplReactRecord& r) {
-    double u = 0.0;
-    for (int p : c.end) u += r.free.at(static_cast<size_t>(c.lj.job.layout.Free(p, 1)));
-    return u / 4.0;
+    return nonlinrun::Mean(r, c.lj.job, c.end, 1);
   }
   static double EndReaction(const Cube& c, const resultfile::DisplReactRecord& r) {
-    double f = 0.0;
-    for (int p : c.end) f += r.react.at(static_cast<size_t>(c.lj.job.layout.Presc(p, 1)));
-    return f;
+    return nonlinrun::Reaction(r, c.lj.job, c.end, 1);
   }
 };
 
@@ -387,9 +383,8 @@ TEST_F(TimeDependentRun, RestartWritesWhatTheUninterruptedRunWrites) {
   const ChildResult r = Run(restart, "again");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.find("## Combination number = 4"), std::string::npos);
-  for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM111_HD.bin", "_NLMM171_HD.bin", "_NLMM173_HD.bin",
-                             "_NLMM174_HD.bin"})
-    EXPECT_EQ(Bytes("again", suffix), Bytes("fresh", suffix)) << suffix;
+  ExpectSameFiles("again", "fresh",
+                  {"_dr.bin", "_if.bin", "_NLMM111_HD.bin", "_NLMM171_HD.bin", "_NLMM173_HD.bin", "_NLMM174_HD.bin"});
   // The creep of the later combinations shows: the strain grows under held stress.
   const resultfile::DisplReactFile dr = Results(c.job(), "fresh");
   ASSERT_EQ(dr.records.size(), 8u);

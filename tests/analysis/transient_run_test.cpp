@@ -101,8 +101,7 @@ TEST_F(TransientRun, TimeAdvancesByTheStepDurationsAndARestartResumesIt) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("## Combination number = 3"), std::string::npos);
     EXPECT_EQ(r.out.find("## Combination number = 2"), std::string::npos);
-    for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM124_HD.bin"})
-      EXPECT_EQ(Bytes("bar", suffix), Bytes("fresh", suffix)) << suffix;
+    ExpectSameFiles("bar", "fresh", {"_dr.bin", "_if.bin", "_NLMM124_HD.bin"});
     const resultfile::NonlinearExecParams again = resultfile::ReadNonlinearExecParams(dir_ + "/bar_ep.bin",
                                                                                       j.layout.nF, j.layout.nP);
     ASSERT_EQ(again.entries.size(), 3u);
@@ -120,8 +119,7 @@ TEST_F(TransientRun, RateIndependentMaterialGivesTheStaticResults) {
   j.model.main.analysisType = kStatic;
   j.model.blocks.erase("<THERMAL_TRANSIENT_INITIAL_CONDITIONS>");
   ASSERT_EQ(Run(j, "static").status, 0);
-  for (const char* suffix : {"_dr.bin", "_if.bin", "_NLMM124_HD.bin"})
-    EXPECT_EQ(Bytes("transient", suffix), Bytes("static", suffix)) << suffix;
+  ExpectSameFiles("transient", "static", {"_dr.bin", "_if.bin", "_NLMM124_HD.bin"});
   // The static run keeps its time at 0.
   const resultfile::NonlinearExecParams ep = resultfile::ReadNonlinearExecParams(dir_ + "/static_ep.bin", j.layout.nF,
                                                                                   j.layout.nP);
