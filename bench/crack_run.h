@@ -13,16 +13,13 @@
 #include "linear_model.h"
 #include "materials/crack/solid_cracks.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_job.h"
 #include "support/result_readers.h"
 
 // The job's load case of the prescribed displacements `pulls` (value 1), applied with the
 // factors u k / steps in combinations k = 1..steps, Newton-Raphson to 1e-5.
 inline void PulledToFullOpening(linmodel::Job& j, const std::vector<testmodel::Rec>& pulls, double u, int steps) {
-  j.model.main.materNonlinear = 1;
-  j.model.main.convergenceCriterion = 1;
-  j.model.main.tolerance = 1e-5;
-  j.model.main.maxIterations = 100;
-  j.model.main.pathBehavior = 1;
+  nonlinrun::Iterate(j.model.main, 1e-5, 100);
   j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
   for (int k = 1; k <= steps; k++) {
     testmodel::Combination c;

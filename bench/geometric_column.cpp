@@ -19,6 +19,7 @@
 #include "model/material.h"
 #include "run_job.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_job.h"
 #include "support/result_readers.h"
 
 namespace tw = testmodel;
@@ -46,11 +47,7 @@ Job Column(int n) {
   j.model.main.tolerance = 1e-8;
   j.model.main.maxIterations = 50;
   j.model.main.iterativeAlgorithm = 1;
-  for (double f : {0.5, 1.0, 1.0}) {
-    tw::Combination c;
-    c.factors = {{1, f}};
-    j.model.combinations.push_back(c);
-  }
+  nonlinrun::Factors(j.model, {0.5, 1.0, 1.0});
   return j;
 }
 

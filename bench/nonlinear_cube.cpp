@@ -19,10 +19,12 @@
 #include <vector>
 
 #include "element_models.h"
+#include "hexa_grid.h"
 #include "linear_model.h"
 #include "model/material.h"
 #include "run_job.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_job.h"
 #include "support/result_readers.h"
 
 namespace tw = testmodel;
@@ -38,26 +40,13 @@ Job Cube(bool nonlinear, int algorithm) {
   j.model.main.storageTechnique = algorithm;
   j.model.main.linEqAlgorithm = algorithm;
   j.model.main.precondResidualDecay = 1e-10;
-  std::vector<int> at((kN + 1) * (kN + 1) * (kN + 1) + 1);
-  auto idx = [](int I, int J, int K) { return (I * (kN + 1) + J) * (kN + 1) + K; };
-  for (int I = 0; I <= kN; I++)
-    for (int J = 0; J <= kN; J++)
-      for (int K = 0; K <= kN; K++) {
-        std::string f = "000000";
-        if (I == 0 || (I == kN && J <= kN / 2 && K <= kN / 2)) f[0] = '1';
-        if (J == 0) f[1] = '1';
-        if (K == 0) f[2] = '1';
-        at[static_cast<size_t>(idx(I, J, K))] =
-            linmodel::AddPoint3D(j, double(I) / kN, double(J) / kN, double(K) / kN, linmodel::kSpaceMask, f);
-      }
-  const int corner[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-  for (int a = 0; a < kN; a++)
-    for (int b = 0; b < kN; b++)
-      for (int c = 0; c < kN; c++) {
-        std::vector<int32_t> nodes;
-        for (const auto& s : corner) nodes.push_back(at[static_cast<size_t>(idx(a + s[0], b + s[1], c + s[2]))]);
-        tw::AddElement(j.model, nodes);
-      }
+  const HexaGrid g = AddHexaGrid(j, kN, 1.0, [](int I, int J, int K) {
+    std::string f = "000000";
+    if (I == 0 || (I == kN && J <= kN / 2 && K <= kN / 2)) f[0] = '1';
+    if (J == 0) f[1] = '1';
+    if (K == 0) f[2] = '1';
+    return f;
+  });
   const int nE = kN * kN * kN;
   if (nonlinear) {
     tw::AddRecord(j.model, "<NLMM124>",
@@ -73,13 +62,9 @@ Job Cube(bool nonlinear, int algorithm) {
   }
   std::vector<tw::Rec> pushes;
   for (int J = 0; J <= kN / 2; J++)
-    for (int K = 0; K <= kN / 2; K++) pushes.push_back(tw::PrescribedDisplacement(at[static_cast<size_t>(idx(kN, J, K))], 1, -1.0));
+    for (int K = 0; K <= kN / 2; K++) pushes.push_back(tw::PrescribedDisplacement(g.At(kN, J, K), 1, -1.0));
   j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pushes)};
-  for (double f : nonlinear ? std::vector<double>{0.01, 0.02, 0.03} : std::vector<double>{0.01}) {
-    tw::Combination c;
-    c.factors = {{1, f}};
-    j.model.combinations.push_back(c);
-  }
+  nonlinrun::Factors(j.model, nonlinear ? std::vector<double>{0.01, 0.02, 0.03} : std::vector<double>{0.01});
   return j;
 }
 

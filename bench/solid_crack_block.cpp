@@ -16,6 +16,7 @@
 
 #include "crack_run.h"
 #include "element_models.h"
+#include "hexa_grid.h"
 #include "linear_model.h"
 #include "model/material.h"
 #include "support/datafile_writer.h"
@@ -39,28 +40,16 @@ Job Block() {
   j.model.main.title = "block with a weak layer";
   j.model.main.storageTechnique = 1;
   j.model.main.linEqAlgorithm = 1;
-  std::vector<int> at((kN + 1) * (kN + 1) * (kN + 1) + 1);
-  auto idx = [](int I, int J, int K) { return (I * (kN + 1) + J) * (kN + 1) + K; };
+  const HexaGrid g = AddHexaGrid(j, kN, 100.0, [](int I, int J, int K) {
+    std::string f = "000000";
+    if (I == 0 || I == kN) f[0] = '1';
+    if (J == 0) f[1] = '1';
+    if (K == 0) f[2] = '1';
+    return f;
+  });
   std::vector<tw::Rec> pulls;
-  for (int I = 0; I <= kN; I++)
-    for (int J = 0; J <= kN; J++)
-      for (int K = 0; K <= kN; K++) {
-        std::string f = "000000";
-        if (I == 0 || I == kN) f[0] = '1';
-        if (J == 0) f[1] = '1';
-        if (K == 0) f[2] = '1';
-        const int p = linmodel::AddPoint3D(j, 10.0 * I, 10.0 * J, 10.0 * K, linmodel::kSpaceMask, f);
-        at[static_cast<size_t>(idx(I, J, K))] = p;
-        if (I == kN) pulls.push_back(tw::PrescribedDisplacement(p, 1, 1.0));
-      }
-  const int corner[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-  for (int a = 0; a < kN; a++)
-    for (int b = 0; b < kN; b++)
-      for (int c = 0; c < kN; c++) {
-        std::vector<int32_t> nodes;
-        for (const auto& s : corner) nodes.push_back(at[static_cast<size_t>(idx(a + s[0], b + s[1], c + s[2]))]);
-        tw::AddElement(j.model, nodes);
-      }
+  for (int J = 0; J <= kN; J++)
+    for (int K = 0; K <= kN; K++) pulls.push_back(tw::PrescribedDisplacement(g.At(kN, J, K), 1, 1.0));
   // Elements are numbered with the x index slowest: the first kN^2 form the layer at x = 0.
   const int nE = kN * kN * kN, nLayer = kN * kN;
   tw::AddRecord(j.model, "<NLMM111>", Concrete(3.0));
