@@ -17,9 +17,8 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -91,11 +90,7 @@ struct Panel {
     }
     j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pull),
                          linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, shear)};
-    j.model.main.materNonlinear = 1;
-    j.model.main.convergenceCriterion = 1;
-    j.model.main.tolerance = 1e-9;
-    j.model.main.maxIterations = 60;
-    j.model.main.pathBehavior = 1;
+    nonlinrun::Iterate(j.model.main, 1e-9, 60);
     j.model.main.storageTechnique = 1;
     j.model.main.linEqAlgorithm = 1;
     for (const auto& [u, w] : steps) {
@@ -107,11 +102,7 @@ struct Panel {
   // Sum of the reactions of the edge x1 = 100 along dof d in every combination.
   std::vector<double> Forces(const resultfile::DisplReactFile& dr, int d) const {
     std::vector<double> f;
-    for (const auto& r : dr.records) {
-      double s = 0.0;
-      for (int p : end) s += r.react.at(static_cast<size_t>(job.layout.Presc(p, d)));
-      f.push_back(s);
-    }
+    for (const auto& r : dr.records) f.push_back(nonlinrun::Reaction(r, job, end, d));
     return f;
   }
 };
@@ -133,22 +124,7 @@ double Work(const std::vector<std::pair<double, double>>& s, const std::vector<d
   return w;
 }
 
-class CrackedShellRun : public testing::Test {
- protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-  resultfile::DisplReactFile Run(const Job& job, const std::string& name) {
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-    const ChildResult r = RunProgram(VOLDE_EXE, {name}, dir_);
-    EXPECT_EQ(r.status, 0) << r.err;
-    resultfile::DisplReactFile dr =
-        resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
-    EXPECT_EQ(dr.records.size(), job.model.combinations.size());
-    return dr;
-  }
-  std::string dir_;
-};
+class CrackedShellRun : public nonlinrun::RunFixture {};
 
 }  // namespace
 
