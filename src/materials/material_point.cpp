@@ -522,6 +522,7 @@ bool ContinuumKindGeometric(int code, int type) {
 }
 
 void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* sigma) {
+  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
   const int nc = ContinuumComponents(type);
   switch (code) {
     case MAT_NLMM121:
@@ -529,8 +530,17 @@ void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* 
     case MAT_NLMM123:
     case MAT_NLMM125: copyd1(sigma, PointRecord<NLMM121_HD>(code, hd, record)->Stress, nc); return;
     case MAT_NLMM124: copyd1(sigma, PointRecord<NLMM124_HD>(code, hd, record)->Stress, nc); return;
+    // The smeared-crack models keep the stress of the point, cracks included, after the
+    // strain; those with plasticity in their plastic part, beside the continuum stress.
+    case MAT_NLMM101:
+    case MAT_NLMM102: copyd1(sigma, PointRecord<NLMM101_HD>(code, hd, record)->Stress, nc); return;
+    case MAT_NLMM104: copyd1(sigma, PointRecord<NLMM104_HD>(code, hd, record)->Stress, nc); return;
+    case MAT_NLMM111: copyd1(sigma, PointRecord<NLMM111_HD>(code, hd, record)->Stress, nc); return;
+    case MAT_NLMM141: copyd1(sigma, PointRecord<NLMM141_HD>(code, hd, record)->Pl.Stress, nc); return;
+    case MAT_NLMM142: copyd1(sigma, PointRecord<NLMM142_HD>(code, hd, record)->Pl.Stress, nc); return;
+    case MAT_NLMM151: copyd1(sigma, PointRecord<NLMM151_HD>(code, hd, record)->Pl.Stress, nc); return;
     default:
-      // The crack models and the rule laws hand their stress with their models.
+      // The rule laws hand their stress with their models.
       InternalError(__FILE__, __LINE__);
   }
 }
