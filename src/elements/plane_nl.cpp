@@ -106,6 +106,20 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   }
   zerod2(B, nc, nDof);
 
+  // Temperature strains of the internal forces: the coefficient of the element group; the
+  // increment since the last converged state enters the records once, in every iteration
+  // when they restart from the converged state, in the first when they carry on.
+  const bool forces = Fint != nullptr && step != nullptr;
+  const bool thermal = forces && solid && !pattern && !geometric && step->tempTotal != nullptr &&
+                       SolidKindTakesThermalStrain(code);
+  const bool stepTemps = mesh->Main.PathBehavior != 2 || iter == 1;
+  double alpha = 0.0, **D0 = nullptr;
+  if (thermal) {
+    alpha = CalcTempCoef_NL(mesh, prop);
+    allocd2(&D0, 6, 6);
+    CalcMat_D_Solid_NL(mesh, prop, D0);
+  }
+
   // Oliver's crack band of a crack model: the element's centre, and at each point the
   // derivatives of the element (option 4) or of the sub-element around the point (5); a
   // quadrilateral measures the ramp of option 5 on the sub-element itself.
@@ -191,7 +205,7 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
             mo.t = step->t;
             if (step->nodeTemps != nullptr) mo.T = dotd1(N, step->nodeTemps, nNodes);
             if (step->tempTotal != nullptr) mo.dTtotal = dotd1(N, step->tempTotal, nNodes);
-            if (step->tempIncrement != nullptr) mo.dTstep = dotd1(N, step->tempIncrement, nNodes);
+            if (step->tempIncrement != nullptr && stepTemps) mo.dTstep = dotd1(N, step->tempIncrement, nNodes);
           }
           if (Kg != nullptr) {
             SolidPatternTangent(pat, at, mesh, r, mo, D);
@@ -229,7 +243,19 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
           }
         } else {
           multd2d1(eps, B, du, nc, nDof);
-          ContinuumStress(code, type, at, mat, hd, record, eps, sigma);
+          if (thermal) {
+            double epsT[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, depsT[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+            const double dT = dotd1(N, step->tempTotal, nNodes);
+            const double dTs =
+                step->tempIncrement != nullptr && stepTemps ? dotd1(N, step->tempIncrement, nNodes) : 0.0;
+            for (int k = 1; k <= 3; k++) {
+              epsT[k] = alpha * dT;
+              depsT[k] = alpha * dTs;
+            }
+            SolidThermalStress(code, at, mat, hd, record, D0, eps, epsT, depsT, sigma);
+          } else {
+            ContinuumStress(code, type, at, mat, hd, record, eps, sigma);
+          }
           if (total) {
             CalcStressPK2_NLMG(dim, nNodes, dNdx, Xc, pk2, sigma, elem, context);
             copyd1(sigma, pk2, nc);
@@ -263,6 +289,7 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
     freed2(Xc);
   }
   if (t != nullptr) freed1(t);
+  if (D0 != nullptr) freed2(D0);
   if (gSub != nullptr) freed2(gSub);
   if (ySub != nullptr) {
     freed2(ySub);
