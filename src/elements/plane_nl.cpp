@@ -113,12 +113,20 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   const bool thermal = forces && solid && !pattern && !geometric && step->tempTotal != nullptr &&
                        SolidKindTakesThermalStrain(code);
   const bool stepTemps = mesh->Main.PathBehavior != 2 || iter == 1;
-  double alpha = 0.0, **D0 = nullptr;
+  const double alpha = forces && (pattern || thermal) ? CalcTempCoef_NL(mesh, prop) : 0.0;
+  double** D0 = nullptr;
   if (thermal) {
-    alpha = CalcTempCoef_NL(mesh, prop);
     allocd2(&D0, 6, 6);
     CalcMat_D_Solid_NL(mesh, prop, D0);
   }
+  // The temperature strains of a point from its variation dT and its increment dTs.
+  auto temperatureStrains = [alpha](double dT, double dTs, double* epsT, double* depsT) {
+    for (int k = 1; k <= 6; k++) epsT[k] = depsT[k] = 0.0;
+    for (int k = 1; k <= 3; k++) {
+      epsT[k] = alpha * dT;
+      depsT[k] = alpha * dTs;
+    }
+  };
 
   // Oliver's crack band of a crack model: the element's centre, and at each point the
   // derivatives of the element (option 4) or of the sub-element around the point (5); a
@@ -212,12 +220,8 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
             AddScaledBtDB(nc, nDof, f, B, D, DB, Kg);
           } else {
             // Thermal strains with the coefficient of the element group.
-            const double alpha = CalcTempCoef_NL(mesh, prop);
-            double epsT[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, depsT[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-            for (int k = 1; k <= 3; k++) {
-              epsT[k] = alpha * mo.dTtotal;
-              depsT[k] = alpha * mo.dTstep;
-            }
+            double epsT[7], depsT[7];
+            temperatureStrains(mo.dTtotal, mo.dTstep, epsT, depsT);
             multd2d1(eps, B, du, nc, nDof);
             SolidPatternStress(pat, at, mesh, r, mo, epsT, depsT, eps, sigma);
             multtd2d1(fk, B, sigma, nDof, nc);
@@ -244,14 +248,11 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
         } else {
           multd2d1(eps, B, du, nc, nDof);
           if (thermal) {
-            double epsT[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, depsT[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-            const double dT = dotd1(N, step->tempTotal, nNodes);
-            const double dTs =
-                step->tempIncrement != nullptr && stepTemps ? dotd1(N, step->tempIncrement, nNodes) : 0.0;
-            for (int k = 1; k <= 3; k++) {
-              epsT[k] = alpha * dT;
-              depsT[k] = alpha * dTs;
-            }
+            double epsT[7], depsT[7];
+            temperatureStrains(dotd1(N, step->tempTotal, nNodes),
+                               step->tempIncrement != nullptr && stepTemps ? dotd1(N, step->tempIncrement, nNodes)
+                                                                           : 0.0,
+                               epsT, depsT);
             SolidThermalStress(code, at, mat, hd, record, D0, eps, epsT, depsT, sigma);
           } else {
             ContinuumStress(code, type, at, mat, hd, record, eps, sigma);
