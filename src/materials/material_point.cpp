@@ -461,6 +461,32 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
   }
 }
 
+bool SolidKindTakesThermalStrain(int code) {
+  switch (code) {
+    case MAT_NLMM102:
+    case MAT_NLMM111:
+    case MAT_NLMM122:
+    case MAT_NLMM123:
+    case MAT_NLMM124:
+    case MAT_NLMM151: return true;
+    default: return false;
+  }
+}
+
+void SolidThermalStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                        double** D0, const double* dEps, const double* epsT, const double* depsT, double* sigma) {
+  if (!SolidKindTakesThermalStrain(code)) InternalError(__FILE__, __LINE__);
+  double dm[7], s[7];
+  for (int i = 1; i <= 6; i++) dm[i] = dEps[i] - depsT[i];
+  ContinuumStress(code, _SOLID_HEXA, ctx, m, hd, record, dm, sigma);
+  multd2d1(s, D0, epsT, 6, 6);
+  for (int i = 1; i <= 6; i++) sigma[i] += s[i];
+  // The crack records keep the total strain of the point; the plasticity records keep
+  // the mechanical strain their return mapping works on.
+  if (code == MAT_NLMM111) addd1(PointRecord<NLMM111_HD>(code, hd, record)->Strain, depsT, 6);
+  if (code == MAT_NLMM102) addd1(PointRecord<NLMM101_HD>(code, hd, record)->Strain, depsT, 6);
+}
+
 void ContinuumTangent(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                       double** D) {
   if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);

@@ -105,6 +105,17 @@ int ContinuumComponents(int type);
 // the current copy of the table hd.
 void ContinuumStress(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                      const double* dEps, double* sigma);
+// Does a solid point (type 24) of kind `code` take a thermal strain? The smeared-crack
+// models (_NLMM102, _NLMM111) and the plasticity models (_NLMM122, _NLMM123, _NLMM124,
+// _NLMM151) do; any other kind does not.
+bool SolidKindTakesThermalStrain(int code);
+// Stress of such a solid point whose strain increment dEps holds the thermal strain
+// increment depsT: the law takes the mechanical increment dEps - depsT, and sigma adds
+// D0 epsT, the stress of the whole thermal strain through the elastic D0, which balances
+// the equivalent load of the temperature variation; the total strain of a crack record
+// also takes depsT. Any other kind: the internal error.
+void SolidThermalStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                        double** D0, const double* dEps, const double* epsT, const double* depsT, double* sigma);
 // Tangent D (n x n) of the point from its record.
 void ContinuumTangent(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                       double** D);
