@@ -410,7 +410,7 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
                                            mesh, s->Table, s->ElemToHD, da, a, fe);
             break;
           case _SOLID_HEXA:
-            // Temperature variations on nonlinear solids are refused at their load.
+            // The element takes the thermal strains of its temperature variations.
             CalcInt_Fg_SolidHexa_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
                                     s->ElemToHD, da, fe, s->TimeStep, s->Time,
                                     s->ElemNodeTemps != nullptr ? s->ElemNodeTemps[e] : nullptr,

@@ -106,6 +106,28 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   }
   zerod2(B, nc, nDof);
 
+  // Temperature strains of the internal forces: the coefficient of the element group; the
+  // increment since the last converged state enters the records once, in every iteration
+  // when they restart from the converged state, in the first when they carry on.
+  const bool forces = Fint != nullptr && step != nullptr;
+  const bool thermal = forces && solid && !pattern && !geometric && step->tempTotal != nullptr &&
+                       SolidKindTakesThermalStrain(code);
+  const bool stepTemps = mesh->Main.PathBehavior != 2 || iter == 1;
+  const double alpha = forces && (pattern || thermal) ? CalcTempCoef_NL(mesh, prop) : 0.0;
+  double** D0 = nullptr;
+  if (thermal) {
+    allocd2(&D0, 6, 6);
+    CalcMat_D_Solid_NL(mesh, prop, D0);
+  }
+  // The temperature strains of a point from its variation dT and its increment dTs.
+  auto temperatureStrains = [alpha](double dT, double dTs, double* epsT, double* depsT) {
+    for (int k = 1; k <= 6; k++) epsT[k] = depsT[k] = 0.0;
+    for (int k = 1; k <= 3; k++) {
+      epsT[k] = alpha * dT;
+      depsT[k] = alpha * dTs;
+    }
+  };
+
   // Oliver's crack band of a crack model: the element's centre, and at each point the
   // derivatives of the element (option 4) or of the sub-element around the point (5); a
   // quadrilateral measures the ramp of option 5 on the sub-element itself.
@@ -191,19 +213,15 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
             mo.t = step->t;
             if (step->nodeTemps != nullptr) mo.T = dotd1(N, step->nodeTemps, nNodes);
             if (step->tempTotal != nullptr) mo.dTtotal = dotd1(N, step->tempTotal, nNodes);
-            if (step->tempIncrement != nullptr) mo.dTstep = dotd1(N, step->tempIncrement, nNodes);
+            if (step->tempIncrement != nullptr && stepTemps) mo.dTstep = dotd1(N, step->tempIncrement, nNodes);
           }
           if (Kg != nullptr) {
             SolidPatternTangent(pat, at, mesh, r, mo, D);
             AddScaledBtDB(nc, nDof, f, B, D, DB, Kg);
           } else {
             // Thermal strains with the coefficient of the element group.
-            const double alpha = CalcTempCoef_NL(mesh, prop);
-            double epsT[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, depsT[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-            for (int k = 1; k <= 3; k++) {
-              epsT[k] = alpha * mo.dTtotal;
-              depsT[k] = alpha * mo.dTstep;
-            }
+            double epsT[7], depsT[7];
+            temperatureStrains(mo.dTtotal, mo.dTstep, epsT, depsT);
             multd2d1(eps, B, du, nc, nDof);
             SolidPatternStress(pat, at, mesh, r, mo, epsT, depsT, eps, sigma);
             multtd2d1(fk, B, sigma, nDof, nc);
@@ -229,7 +247,16 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
           }
         } else {
           multd2d1(eps, B, du, nc, nDof);
-          ContinuumStress(code, type, at, mat, hd, record, eps, sigma);
+          if (thermal) {
+            double epsT[7], depsT[7];
+            temperatureStrains(dotd1(N, step->tempTotal, nNodes),
+                               step->tempIncrement != nullptr && stepTemps ? dotd1(N, step->tempIncrement, nNodes)
+                                                                           : 0.0,
+                               epsT, depsT);
+            SolidThermalStress(code, at, mat, hd, record, D0, eps, epsT, depsT, sigma);
+          } else {
+            ContinuumStress(code, type, at, mat, hd, record, eps, sigma);
+          }
           if (total) {
             CalcStressPK2_NLMG(dim, nNodes, dNdx, Xc, pk2, sigma, elem, context);
             copyd1(sigma, pk2, nc);
@@ -263,6 +290,7 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
     freed2(Xc);
   }
   if (t != nullptr) freed1(t);
+  if (D0 != nullptr) freed2(D0);
   if (gSub != nullptr) freed2(gSub);
   if (ySub != nullptr) {
     freed2(ySub);

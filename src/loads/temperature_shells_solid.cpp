@@ -368,34 +368,46 @@ void SolidThermalLoadPoints(const LoadReportContext& c, int n, const int* counts
 
 }  // namespace
 
-void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int RecordIndex,
-                              const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
-                              const TemperatureVariationRecord* TempVarRecords) {
-  const LoadReportContext c = TempVarReportContext(LoadCaseNumber, RecordIndex, Element, _SOLID_HEXA);
-  const TemperatureVariationRecord& rec = TempVarRecords[RecordIndex];
-  const int n = nNodes;
-  if (n != 8 && n != 20) InternalError(__FILE__, __LINE__);
-  if (nVec != 6 * n) InternalError(__FILE__, __LINE__);
-  ThermalMaterial tm;
-  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(_SOLID_HEXA, kBehaviourLinear).code, &tm);
-  double **D, **B, *f;
+namespace {
+
+// The load of a solid of uniform expansion coefficients alpha[1..3] and elastic matrix D
+// on the rule of the load case.
+void SolidThermalLoad(const LoadReportContext& c, int Element, int n, const LoadCaseParameters* Params,
+                      const MeshData* Mesh, const TemperatureVariationRecord& rec, const double* alpha, double** D,
+                      double* Fe) {
+  double **B, *f;
   ThermalIsoWork iw;
   OpenThermalIsoWork(n, 3, &iw);
-  allocd2(&D, 6, 6);
   allocd2(&B, 6, 3 * n);
   allocd1(&f, 3 * n);
-  CalcMat_D_Solid(Element, PropIndex, 6, 6, D, ElasticRecords(Mesh, kElasticIsotropic),
-                  ElasticRecords(Mesh, kElasticOrthotropic), Mesh->ElemProps);
   CalcMat_ElemNodeCoord(Element, _SOLID_HEXA, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
   TempVarNodalValues(c, rec.ValueCount, rec.Values, n, iw.dT);
   int counts[4];
   GetLoadRulePointCounts(c, Params, Mesh, 3, counts);
   const double *a[4], *w[4];
   for (int d = 1; d <= 3; d++) GetLoadLineRule(c, Params->IntegrationType, counts[d], &a[d], &w[d]);
-  SolidThermalLoadPoints(c, n, counts, a, w, tm.alpha, &iw, B, f, Fe, [D](int, double*, double, double*) { return D; });
+  SolidThermalLoadPoints(c, n, counts, a, w, alpha, &iw, B, f, Fe, [D](int, double*, double, double*) { return D; });
   freed1(f);
   CloseThermalIsoWork(&iw);
   freed2(B);
+}
+
+}  // namespace
+
+void Calc_Fg_TempVarSolidHexa(int nVec, int Element, int LoadCaseNumber, int nNodes, int PropIndex, int RecordIndex,
+                              const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe,
+                              const TemperatureVariationRecord* TempVarRecords) {
+  const LoadReportContext c = TempVarReportContext(LoadCaseNumber, RecordIndex, Element, _SOLID_HEXA);
+  const int n = nNodes;
+  if (n != 8 && n != 20) InternalError(__FILE__, __LINE__);
+  if (nVec != 6 * n) InternalError(__FILE__, __LINE__);
+  ThermalMaterial tm;
+  GetThermalMaterial(c, PropIndex, Mesh, KindsOfElementType(_SOLID_HEXA, kBehaviourLinear).code, &tm);
+  double** D;
+  allocd2(&D, 6, 6);
+  CalcMat_D_Solid(Element, PropIndex, 6, 6, D, ElasticRecords(Mesh, kElasticIsotropic),
+                  ElasticRecords(Mesh, kElasticOrthotropic), Mesh->ElemProps);
+  SolidThermalLoad(c, Element, n, Params, Mesh, TempVarRecords[RecordIndex], tm.alpha, D, Fe);
   freed2(D);
 }
 
@@ -485,13 +497,34 @@ void Calc_Fg_TempVarSolidHexa_NL(int nVec, int Element, int LoadCaseNumber, int 
                             Mesh, MaterialHD, ElemToHD, Fe, NodeTemps, TempVarRecords);
         return;
       }
-      [[fallthrough]];
-    case 'N':
-      // The plasticity laws of the solid take the whole strain increment as mechanical
-      // strain: the load would press the element without letting it expand.
+      // The crack and plasticity models take the mechanical strain, the strain less the
+      // thermal one, and their internal forces carry the stress of the thermal strain
+      // through the elastic matrix, which this load balances: the elastic matrix of the
+      // material, never its cracked or plastic tangent.
+      if (SolidKindTakesThermalStrain(Mesh->ElemProps[PropIndex].MaterialKind)) {
+        const int n = nNodes;
+        if (n != 8 && n != 20) InternalError(__FILE__, __LINE__);
+        if (nVec != 6 * n) InternalError(__FILE__, __LINE__);
+        const double alpha = CalcTempCoef_NL(Mesh, PropIndex);
+        const double alphas[4] = {0.0, alpha, alpha, alpha};
+        double** D;
+        allocd2(&D, 6, 6);
+        CalcMat_D_Solid_NL(Mesh, PropIndex, D);
+        SolidThermalLoad(TempVarReportContext(LoadCaseNumber, RecordIndex, Element, _SOLID_HEXA), Element, n,
+                         Params, Mesh, TempVarRecords[RecordIndex], alphas, D, Fe);
+        freed2(D);
+        return;
+      }
+      // The other laws take no thermal strain: the load would press the element without
+      // letting it expand.
       RefuseLoad(TempVarReportContext(LoadCaseNumber, RecordIndex, Element, _SOLID_HEXA), nullptr,
                  "A temperature variation cannot be applied to a solid element\n"
                  "whose nonlinear material model takes no thermal strain.");
+    case 'N':
+      // The geometrically nonlinear solid of a nonlinear material takes no thermal strain.
+      RefuseLoad(TempVarReportContext(LoadCaseNumber, RecordIndex, Element, _SOLID_HEXA), nullptr,
+                 "A temperature variation cannot be applied to a solid element of nonlinear material\n"
+                 "in a geometrically nonlinear analysis.");
     default:
       InternalError(__FILE__, __LINE__);
   }

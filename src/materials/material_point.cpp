@@ -461,6 +461,32 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
   }
 }
 
+bool SolidKindTakesThermalStrain(int code) {
+  switch (code) {
+    case MAT_NLMM102:
+    case MAT_NLMM111:
+    case MAT_NLMM122:
+    case MAT_NLMM123:
+    case MAT_NLMM124:
+    case MAT_NLMM151: return true;
+    default: return false;
+  }
+}
+
+void SolidThermalStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                        double** D0, const double* dEps, const double* epsT, const double* depsT, double* sigma) {
+  if (!SolidKindTakesThermalStrain(code)) InternalError(__FILE__, __LINE__);
+  double dm[7], s[7];
+  for (int i = 1; i <= 6; i++) dm[i] = dEps[i] - depsT[i];
+  ContinuumStress(code, _SOLID_HEXA, ctx, m, hd, record, dm, sigma);
+  multd2d1(s, D0, epsT, 6, 6);
+  for (int i = 1; i <= 6; i++) sigma[i] += s[i];
+  // The crack records keep the total strain of the point; the plasticity records keep
+  // the mechanical strain their return mapping works on.
+  if (code == MAT_NLMM111) addd1(PointRecord<NLMM111_HD>(code, hd, record)->Strain, depsT, 6);
+  if (code == MAT_NLMM102) addd1(PointRecord<NLMM101_HD>(code, hd, record)->Strain, depsT, 6);
+}
+
 void ContinuumTangent(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                       double** D) {
   if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
@@ -522,6 +548,7 @@ bool ContinuumKindGeometric(int code, int type) {
 }
 
 void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* sigma) {
+  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
   const int nc = ContinuumComponents(type);
   switch (code) {
     case MAT_NLMM121:
@@ -529,8 +556,17 @@ void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* 
     case MAT_NLMM123:
     case MAT_NLMM125: copyd1(sigma, PointRecord<NLMM121_HD>(code, hd, record)->Stress, nc); return;
     case MAT_NLMM124: copyd1(sigma, PointRecord<NLMM124_HD>(code, hd, record)->Stress, nc); return;
+    // The smeared-crack models keep the stress of the point, cracks included, after the
+    // strain; those with plasticity in their plastic part, beside the continuum stress.
+    case MAT_NLMM101:
+    case MAT_NLMM102: copyd1(sigma, PointRecord<NLMM101_HD>(code, hd, record)->Stress, nc); return;
+    case MAT_NLMM104: copyd1(sigma, PointRecord<NLMM104_HD>(code, hd, record)->Stress, nc); return;
+    case MAT_NLMM111: copyd1(sigma, PointRecord<NLMM111_HD>(code, hd, record)->Stress, nc); return;
+    case MAT_NLMM141: copyd1(sigma, PointRecord<NLMM141_HD>(code, hd, record)->Pl.Stress, nc); return;
+    case MAT_NLMM142: copyd1(sigma, PointRecord<NLMM142_HD>(code, hd, record)->Pl.Stress, nc); return;
+    case MAT_NLMM151: copyd1(sigma, PointRecord<NLMM151_HD>(code, hd, record)->Pl.Stress, nc); return;
     default:
-      // The crack models and the rule laws hand their stress with their models.
+      // The rule laws hand their stress with their models.
       InternalError(__FILE__, __LINE__);
   }
 }

@@ -105,15 +105,28 @@ int ContinuumComponents(int type);
 // the current copy of the table hd.
 void ContinuumStress(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                      const double* dEps, double* sigma);
+// Does a solid point (type 24) of kind `code` take a thermal strain? The smeared-crack
+// models (_NLMM102, _NLMM111) and the plasticity models (_NLMM122, _NLMM123, _NLMM124,
+// _NLMM151) do; any other kind does not.
+bool SolidKindTakesThermalStrain(int code);
+// Stress of such a solid point whose strain increment dEps holds the thermal strain
+// increment depsT: the law takes the mechanical increment dEps - depsT, and sigma adds
+// D0 epsT, the stress of the whole thermal strain through the elastic D0, which balances
+// the equivalent load of the temperature variation; the total strain of a crack record
+// also takes depsT. Any other kind: the internal error.
+void SolidThermalStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                        double** D0, const double* dEps, const double* epsT, const double* depsT, double* sigma);
 // Tangent D (n x n) of the point from its record.
 void ContinuumTangent(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                       double** D);
 // Does the geometrically nonlinear element of type `type` (10 plane stress, 24 solid)
 // take a point of kind `code`? Material patterns and the other kinds do not.
 bool ContinuumKindGeometric(int code, int type);
-// In-plane stress (3) held in the current record of a nonlinear shell layer.
+// In-plane stress (3) held in the current record of a nonlinear shell layer: the kinds
+// NLMM101, 104, 121, 141 and 142 (the others: the internal error).
 void ShellLayerRecordStress(int code, NLMM_HD* hd, int record, double* sigma);
-// The stress vector held in the point's current record (ContinuumComponents(type) values).
+// The stress vector held in the point's current record (ContinuumComponents(type) values)
+// of a kind the geometrically nonlinear element takes, the rule law NLMM211 excepted.
 void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* sigma);
 
 // Start values of the history record of a plane or solid point of kind `code` (the

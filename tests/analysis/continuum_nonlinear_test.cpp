@@ -308,20 +308,22 @@ TEST_F(ContinuumRun, UncrackedCubeOfTheCrackModelIsTheLinearCube) {
 }
 
 TEST_F(ContinuumRun, TemperatureVariationOnAPlasticSolidIsRefused) {
-  // The plasticity law takes no thermal strain: a heated element would be pressed
-  // instead of expanding, so the load is refused with its context.
+  // The meridian plasticity law takes no thermal strain: a heated element would be
+  // pressed instead of expanding, so the load is refused with its context.
   linmodel::LatticeJob lj = linmodel::HexaBar(8, 1, 1.0, 0.0, 0.0, 1000.0, 0.3, 0.0, false, [](int I, int J, int K) {
     return std::string(I == 0 ? "1" : "0") + (J == 0 ? "1" : "0") + (K == 0 ? "1" : "0") + "000";
   });
   Job& j = lj.job;
-  tw::AddRecord(j.model, "<NLMM124>", Nlmm124(1000.0, 0.3, 10.0, 0.0));
-  j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 24, MAT_NLMM124, 1, 0, 0)};
+  tw::AddRecord(j.model, "<NLMM125>",
+                tw::Rec().S("concrete").Ds({0.0, 1e-5, 0.2, 30000.0, 30.0, 3.0, 0.0022, 0.3}).I(1)
+                    .Ds({0.0, 0.0, 0.0, 0.0, 0.0}));
+  j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 24, MAT_NLMM125, 1, 0, 0)};
   j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {tw::TemperatureVariation(1, {5.0})})};
   Nonlinear(j, 1);
   Factors(j.model, {1.0});
   ChildResult run;
   Run(j, kSolvers[0], "hot", &run);
-  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
   EXPECT_NE(run.err.find("Calculating the thermal load contribution to the global load vector:\n"
                          "   -> Load case: 1\n"),
             std::string::npos)

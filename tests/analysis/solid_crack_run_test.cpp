@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "crack_bars.h"
 #include "element_models.h"
 #include "linear_model.h"
 #include "model/material.h"
@@ -25,128 +26,9 @@
 
 namespace tw = testmodel;
 using linmodel::Job;
+using namespace crackbars;
 
 namespace {
-
-constexpr double kArea = 1e4;
-
-tw::Rec S1(int code, double ft, int option) {
-  // The elasto-plastic model: C1 (fc 30, eps_c1 0.0022, r0 0.3, Gc 15, law 1, h1 = 0)
-  // and the crack part of S1.
-  if (code == MAT_NLMM151)
-    return tw::Rec().S("C1").Ds({0.0, 0.0, 0.0, 30000.0, 30.0, 0.0022, 0.3, 15.0}).I(1)
-        .Ds({0.0, 0.0, 0.0, 0.0, 0.0, ft}).I(1).Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, 0.1, 1.0}).I(0)
-        .Ds({0.0, 0.0, 0.0, 0.0}).I(1).D(0.2).I(1).Ds({0.0, 0.0}).I(1).I(option).D(100.0).I(3).D(1.0);
-  if (code == MAT_NLMM111)
-    return tw::Rec().S("S1").Ds({0.0, 0.0, 0.0, 30000.0, 3.0, ft}).I(1)
-        .Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, 0.1, 1.0}).I(0).Ds({0.0, 0.0, 0.0, 0.0}).I(1).D(0.2).I(1)
-        .Ds({0.0, 0.0}).I(1).I(option).D(100.0).I(3).D(1.0);
-  return tw::Rec().S("S1").Ds({0.0, 0.0, 0.0, 30000.0, 3.0, ft}).I(1).Ds({0.1, 0.5, 0.4, 0.2, 0.1, 1.0}).I(1)
-      .D(0.2).I(1).I(1).I(option).D(100.0).I(3).D(1.0);
-}
-
-// One combination of the end displacement u_k per step k; Newton-Raphson to 1e-9.
-void PulledInSteps(Job& j, const std::vector<double>& displacements) {
-  nonlinrun::Factors(j.model, displacements);
-  nonlinrun::Iterate(j.model.main, 1e-9, 60);
-  j.model.main.storageTechnique = 1;
-  j.model.main.linEqAlgorithm = 1;
-}
-
-// Sum of the reactions of the points `end` along dof `dof` in every combination.
-std::vector<double> EndForces(const resultfile::DisplReactFile& dr, const Job& j, const std::vector<int>& end,
-                              int dof) {
-  std::vector<double> f;
-  for (const auto& r : dr.records) f.push_back(nonlinrun::Reaction(r, j, end, dof));
-  return f;
-}
-
-// Bar of nx hexahedra along x over 100 mm, 100 x 100 section, on rollers on the faces
-// x = 0, y = 0, z = 0; the end face moved by u_k = displacements[k] in combination k.
-// The element at x = 0 may take a weaker material (ft0).
-struct Bar {
-  linmodel::LatticeJob lj;
-  std::vector<int> end;
-  Bar(int code, int nx, double ft0, int option, const std::vector<double>& displacements)
-      : lj(linmodel::HexaBar(8, nx, 100.0, 0.0, 0.0, 30000.0, 0.0, 0.0, false, [nx](int I, int J, int K) {
-          return std::string(I == 0 || I == 2 * nx ? "1" : "0") + (J == 0 ? "1" : "0") + (K == 0 ? "1" : "0") + "000";
-        })) {
-    Job& j = lj.job;
-    linmodel::MovePoints(j, [](const std::array<double, 3>& x) {
-      return std::array<double, 3>{x[0], 100.0 * x[1], 100.0 * x[2]};
-    });
-    const char* block = code == MAT_NLMM111 ? "<NLMM111>" : code == MAT_NLMM151 ? "<NLMM151>" : "<NLMM102>";
-    tw::AddRecord(j.model, block, S1(code, 3.0, option));
-    tw::AddRecord(j.model, block, S1(code, ft0, option));
-    std::vector<tw::Rec> props = {tw::ElementProperty(1, 1, 24, code, 2, 0, 0)};
-    if (nx > 1) props.push_back(tw::ElementProperty(2, nx, 24, code, 1, 0, 0));
-    j.model.blocks["<ELEMENT_PROPERTIES>"] = props;
-    std::vector<tw::Rec> pulls;
-    for (int J : {0, 2})
-      for (int K : {0, 2}) {
-        end.push_back(lj.At(2 * nx, J, K));
-        pulls.push_back(tw::PrescribedDisplacement(end.back(), 1, 1.0));
-      }
-    j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
-    PulledInSteps(j, displacements);
-  }
-  // Axial force of every combination from the reactions of the end face.
-  std::vector<double> Forces(const resultfile::DisplReactFile& dr) const { return EndForces(dr, lj.job, end, 1); }
-};
-
-// The plane models with the values of S1 (at most 2 cracks) and softening law `law`:
-// trilinear (0.1, 0.5, 0.4, 0.2), Cornelissen, quadrilinear (0.1, 0.6, 0.3, 0.35, 0.6, 0.1).
-// The models with plasticity take C1 (fc 30 the reference stress, eps_c1 0.0022, r0 0.3,
-// Gc 15, hardening law 1, h1 = 0) before the crack part.
-tw::Rec P1(int code, int law, double ft, int option) {
-  const std::vector<double> shape = law == 4 ? std::vector<double>{0.1, 0.6, 0.3, 0.35, 0.6, 0.1}
-                                             : std::vector<double>{0.1, 0.5, 0.4, 0.2, 0.0, 0.0};
-  tw::Rec r = tw::Rec().S("P1").Ds({0.0, 0.0, 0.0, 30000.0, 3.0, ft}).I(law);
-  if (code == MAT_NLMM142)
-    r = tw::Rec().S("C1").Ds({0.0, 0.0, 0.0, 30000.0, 30.0, 0.0022, 0.3, 15.0}).I(1)
-        .Ds({0.0, 0.0, 0.0, 0.0, 0.0, ft}).I(law);
-  if (code == MAT_NLMM141)
-    r = tw::Rec().S("C1").Ds({0.0, 0.0, 0.0, 30000.0, 30.0, 0.0022, 0.3, 0.0, ft}).I(law);
-  if (code == MAT_NLMM101 || code == MAT_NLMM141)
-    return r.Ds({shape[0], shape[1], shape[2], shape[3], 0.1, 1.0}).I(1).D(0.2).I(1).I(option).D(100.0).I(2).D(1.0);
-  return r.Ds(shape).D(0.1).I(0).I(1).Ds({0.0, 0.0}).I(0).I(1).D(0.2).I(1).Ds({0.0, 0.0}).I(1).I(option).D(100.0)
-      .I(2).D(1.0).I(0).Ds({0.0, 0.0, 0.0, 0.0, 0.0, 0.0});
-}
-
-// Plane-stress bar of nx quadrilaterals along x over 100 mm, 100 mm deep and 100 mm
-// thick: the edge x = 0 held along x (its lower point along y too), the edge x = 100
-// moved by u_k in combination k; the element at x = 0 may take a weaker material (ft0).
-struct PlaneBar {
-  Job job;
-  std::vector<int> end;
-  PlaneBar(int code, int law, int nx, double ft0, int option, const std::vector<double>& displacements) {
-    Job& j = job;
-    const char* block = code == MAT_NLMM104   ? "<NLMM104>"
-                        : code == MAT_NLMM142 ? "<NLMM142>"
-                        : code == MAT_NLMM141 ? "<NLMM141>"
-                                              : "<NLMM101>";
-    tw::AddRecord(j.model, block, P1(code, law, 3.0, option));
-    tw::AddRecord(j.model, block, P1(code, law, ft0, option));
-    tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 100.0));
-    std::vector<int> bottom, top;
-    for (int i = 0; i <= nx; i++) {
-      const double x = 100.0 * i / nx;
-      const bool held = i == 0 || i == nx;
-      bottom.push_back(linmodel::AddPoint2D(j, x, 0.0, linmodel::kPlaneMask, i == 0 ? "011000" : held ? "010000" : "000000"));
-      top.push_back(linmodel::AddPoint2D(j, x, 100.0, linmodel::kPlaneMask, held ? "010000" : "000000"));
-    }
-    for (int i = 0; i < nx; i++) tw::AddElement(j.model, {bottom[i], bottom[i + 1], top[i + 1], top[i]});
-    std::vector<tw::Rec> props = {tw::ElementProperty(1, 1, 10, code, 2, GEOM_LAM_THICK, 1)};
-    if (nx > 1) props.push_back(tw::ElementProperty(2, nx, 10, code, 1, GEOM_LAM_THICK, 1));
-    j.model.blocks["<ELEMENT_PROPERTIES>"] = props;
-    end = {bottom.back(), top.back()};
-    j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0},
-                                                {tw::PrescribedDisplacement(end[0], 2, 1.0),
-                                                 tw::PrescribedDisplacement(end[1], 2, 1.0)})};
-    PulledInSteps(j, displacements);
-  }
-  std::vector<double> Forces(const resultfile::DisplReactFile& dr) const { return EndForces(dr, job, end, 2); }
-};
 
 // One quadrilateral of a plane model with plasticity under a uniform strain: every point
 // held, the edge x = 100 moved along x by load case 1, the edge y = 100 along y by load
@@ -178,30 +60,6 @@ struct PlaneBiaxial {
     }
   }
 };
-
-std::vector<double> Steps(double from, double to, double step) {
-  std::vector<double> u;
-  const int n = static_cast<int>(std::lround(std::fabs(to - from) / step));
-  for (int i = 1; i <= n; i++) u.push_back(from + (to - from) * i / n);
-  return u;
-}
-
-double Work(const std::vector<double>& u, const std::vector<double>& f) {
-  double w = 0.0, u0 = 0.0, f0 = 0.0;
-  for (size_t i = 0; i < u.size(); i++) {
-    w += 0.5 * (f[i] + f0) * (u[i] - u0);
-    u0 = u[i];
-    f0 = f[i];
-  }
-  return w;
-}
-
-size_t IndexOf(const std::vector<double>& u, double x, size_t from = 0) {
-  for (size_t i = from; i < u.size(); i++)
-    if (std::fabs(u[i] - x) < 1e-9) return i;
-  ADD_FAILURE() << "no combination at " << x;
-  return 0;
-}
 
 // Oliver's band (option 4): the bars of nx = 1, 2 and 4 elements that `run` gives for
 // steps of 0.0011 mm, the first element weaker (ft 2.97), follow one curve: the peak

@@ -611,7 +611,7 @@ TEST(TempVarLoopDeathTest, SlabsTakeNoUniformTemperatureAndNonlinearSolidsAreRef
   {
     TestModel t;
     AddAt(t, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
-          t.AddProp(24, MAT_NLMM102, t.AddMaterialValues(MAT_NLMM102, {0, kAlpha})));
+          t.AddProp(24, MAT_NLMM125, t.AddMaterialValues(MAT_NLMM125, {0, kAlpha})));
     t.tempVars.push_back({1, 0, {kDT}});
     t.Build();
     Vec F(t.nF), P(t.nP);

@@ -1,0 +1,377 @@
+// Temperature variations on hexahedra of the nonlinear solid models, end to end: the
+// models take the mechanical strain (the strain less alpha dT), so a free cube heated or
+// cooled moves by alpha dT L with neither reactions nor stresses; a cube held along x1
+// carries E alpha dT A while elastic, a plastic one no more than its yield force, and a
+// crack model cooled until it cracks follows the tension curve of the pulled bar in
+// terms of the thermal strain. Both solvers, both path behaviours.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "element_models.h"
+#include "linear_model.h"
+#include "model/material.h"
+#include "model/mesh.h"
+#include "support/datafile_writer.h"
+#include "support/result_readers.h"
+#include "support/run_program.h"
+#include "support/testfiles.h"
+
+namespace tw = testmodel;
+using linmodel::Job;
+
+namespace {
+
+struct Solver {
+  int storage, algorithm;
+};
+constexpr Solver kSolvers[] = {{1, 1}, {2, 2}};
+
+// The crack part shared by _NLMM111, _NLMM102 and _NLMM151: ft 3, Gf 0.1, law 1
+// (0.1, 0.5, 0.4, 0.2), beta 0.2, band option 1 with h 100, at most 3 cracks.
+tw::Rec CrackPart(tw::Rec r, int code) {
+  if (code == MAT_NLMM102) return r.I(1).Ds({0.1, 0.5, 0.4, 0.2, 0.1, 1.0}).I(1).D(0.2).I(1).I(1).I(1).D(100.0).I(3).D(1.0);
+  return r.I(1).Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, 0.1, 1.0}).I(0).Ds({0.0, 0.0, 0.0, 0.0}).I(1).D(0.2).I(1)
+      .Ds({0.0, 0.0}).I(1).I(1).D(100.0).I(3).D(1.0);
+}
+
+// A record of kind `code` with E 30000 (1000 for _NLMM124), Poisson's ratio nu and
+// thermal expansion coefficient alpha: the crack models with ft 3; the concrete
+// plasticity models with fc 30, fct 3, eps_c1 0.0022, alpha0 0.3 (first yield in
+// uniaxial compression near 9); _NLMM124 a von Mises cone with c0 10 (sigma_y 20).
+tw::Rec Material(int code, double nu, double alpha) {
+  switch (code) {
+    case MAT_NLMM111:
+    case MAT_NLMM102: return CrackPart(tw::Rec().S("S1").Ds({0.0, alpha, nu, 30000.0, 3.0, 3.0}), code);
+    case MAT_NLMM151:
+      return CrackPart(tw::Rec().S("C1").Ds({0.0, alpha, nu, 30000.0, 30.0, 0.0022, 0.3, 15.0}).I(1)
+                           .Ds({0.0, 0.0, 0.0, 0.0, 0.0, 3.0}),
+                       code);
+    case MAT_NLMM122: return tw::Rec().S("concrete").Ds({0.0, alpha, nu, 30000.0, 30.0, 3.0, 0.0022, 0.3});
+    case MAT_NLMM123: return tw::Rec().S("concrete").Ds({0.0, alpha, nu, 30000.0, 30.0, 3.0, 0.0022, 0.3}).I(1);
+    default: return tw::Rec().S("plastic").Ds({0.0, alpha, nu, 1000.0}).I(2).I(1).Ds({10.0, 1.0}).I(1)
+                 .Ds({0.0, 0.0, 1.0});
+  }
+}
+
+const char* Block(int code) {
+  switch (code) {
+    case MAT_NLMM111: return "<NLMM111>";
+    case MAT_NLMM102: return "<NLMM102>";
+    case MAT_NLMM151: return "<NLMM151>";
+    case MAT_NLMM122: return "<NLMM122>";
+    case MAT_NLMM123: return "<NLMM123>";
+    default: return "<NLMM124>";
+  }
+}
+
+const char* HistorySuffix(int code) {
+  switch (code) {
+    case MAT_NLMM111: return "_NLMM111_HD.bin";
+    case MAT_NLMM102: return "_NLMM102_HD.bin";
+    case MAT_NLMM151: return "_NLMM151_HD.bin";
+    case MAT_NLMM122: return "_NLMM122_HD.bin";
+    case MAT_NLMM123: return "_NLMM123_HD.bin";
+    default: return "_NLMM124_HD.bin";
+  }
+}
+
+// One cube of side L of kind `code` on rollers at x1 = 0, x2 = 0, x3 = 0 (held: also at
+// x1 = L); load case 1 the temperature variation 1 of the element, combination k its
+// factor dT[k].
+struct Cube {
+  linmodel::LatticeJob lj;
+  std::vector<int> end;
+  Cube(int code, double L, double nu, double alpha, bool held, const std::vector<double>& dT)
+      : lj(linmodel::HexaBar(8, 1, 1.0, 0.0, 0.0, 30000.0, nu, 0.0, false, [held](int I, int J, int K) {
+          return std::string(I == 0 || (held && I == 2) ? "1" : "0") + (J == 0 ? "1" : "0") + (K == 0 ? "1" : "0") +
+                 "000";
+        })) {
+    Job& j = lj.job;
+    linmodel::MovePoints(j, [L](const std::array<double, 3>& x) {
+      return std::array<double, 3>{L * x[0], L * x[1], L * x[2]};
+    });
+    for (int J : {0, 2})
+      for (int K : {0, 2}) end.push_back(lj.At(2, J, K));
+    tw::AddRecord(j.model, Block(code), Material(code, nu, alpha));
+    j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 24, code, 1, 0, 0)};
+    j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {tw::TemperatureVariation(1, {1.0})})};
+    for (double t : dT) {
+      tw::Combination c;
+      c.factors = {{1, t}};
+      j.model.combinations.push_back(c);
+    }
+    j.model.main.materNonlinear = 1;
+    j.model.main.convergenceCriterion = 1;
+    j.model.main.tolerance = 1e-9;
+    j.model.main.maxIterations = 100;
+    j.model.main.pathBehavior = 1;
+  }
+};
+
+// Sum over the points of the reactions along dof d.
+double Reaction(const resultfile::DisplReactRecord& r, const Job& j, const std::vector<int>& points, int d) {
+  double s = 0.0;
+  for (int p : points) s += r.react.at(static_cast<size_t>(j.layout.Presc(p, d)));
+  return s;
+}
+
+// The stresses (6 per point) of every record of every combination block of a history
+// file of the solid models, whose records all start with the point status, the strain
+// and the stress.
+std::vector<std::vector<std::vector<double>>> ReadPointStresses(const std::string& path, int nRecords) {
+  const std::vector<uint8_t> b = resultfile::ReadFileBytes(path);
+  auto i32 = [&](size_t at) {
+    int32_t v;
+    std::memcpy(&v, &b.at(at + 3) - 3, 4);
+    return v;
+  };
+  auto i64 = [&](size_t at) {
+    int64_t v;
+    std::memcpy(&v, &b.at(at + 7) - 7, 8);
+    return v;
+  };
+  auto f64 = [&](size_t at) {
+    double v;
+    std::memcpy(&v, &b.at(at + 7) - 7, 8);
+    return v;
+  };
+  auto skipString = [&](size_t at) { return at + 4 + static_cast<size_t>(i32(at)) + 1; };
+  std::vector<std::vector<std::vector<double>>> blocks;
+  if (b.empty()) {
+    ADD_FAILURE() << "no history file " << path;
+    return blocks;
+  }
+  size_t at = skipString(0);
+  const size_t closing = 4 + std::strlen("</HISTORICAL_DATA_OF_NONLINEAR_MATERIAL_MODEL>") + 1;
+  while (at + closing < b.size()) {
+    const size_t end = static_cast<size_t>(i64(at));
+    const size_t first = skipString(at + 8);
+    if (end <= first || (end - first) % static_cast<size_t>(nRecords) != 0) {
+      ADD_FAILURE() << "history block at " << at;
+      return blocks;
+    }
+    const size_t size = (end - first) / static_cast<size_t>(nRecords);
+    std::vector<std::vector<double>> points;
+    for (int r = 0; r < nRecords; r++) {
+      std::vector<double> s;
+      for (int k = 0; k < 6; k++) s.push_back(f64(first + static_cast<size_t>(r) * size + 4 + 48 + 8 * k));
+      points.push_back(s);
+    }
+    blocks.push_back(points);
+    at = end;
+  }
+  return blocks;
+}
+
+class SolidTemperatureRun : public testing::Test {
+ protected:
+  void SetUp() override { dir_ = MakeScratchDirectory(); }
+  void TearDown() override { RemoveDirectory(dir_); }
+  resultfile::DisplReactFile Run(Job job, const Solver& s, const std::string& name) {
+    job.model.main.storageTechnique = s.storage;
+    job.model.main.linEqAlgorithm = s.algorithm;
+    tw::WriteDataFile(dir_ + "/" + name, job.model);
+    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+    const ChildResult r = RunProgram(VOLDE_EXE, {name}, dir_);
+    EXPECT_EQ(r.status, 0) << r.err;
+    resultfile::DisplReactFile dr =
+        resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
+    EXPECT_EQ(dr.error, "");
+    EXPECT_EQ(dr.records.size(), job.model.combinations.size());
+    return dr;
+  }
+  std::string dir_;
+};
+
+constexpr int kModels[] = {MAT_NLMM111, MAT_NLMM102, MAT_NLMM151, MAT_NLMM122, MAT_NLMM123, MAT_NLMM124};
+
+}  // namespace
+
+// A unit cube on rollers heated by 20 and cooled to -5 (alpha 1e-5, nu 0.2): the far
+// corner moves by alpha dT along each axis, the supports take nothing, and no point holds
+// a stress. A plastic cube heated far past the temperature at which a pressed cube would
+// yield stays free of stress as well.
+TEST_F(SolidTemperatureRun, FreeCubeExpandsWithoutReactionsOrStresses) {
+  struct Case {
+    int code;
+    double alpha;
+    std::vector<double> dT;
+  };
+  std::vector<Case> cases;
+  for (int code : kModels) cases.push_back({code, 1e-5, {20.0, -5.0}});
+  cases.push_back({MAT_NLMM124, 1e-4, {100.0, 400.0, -300.0}});
+  for (const Case& c : cases)
+    for (int pb : {1, 2})
+      for (const Solver& s : kSolvers) {
+        SCOPED_TRACE(testing::Message() << c.code << " alpha " << c.alpha << " path " << pb << " solver "
+                                        << s.algorithm);
+        Cube cube(c.code, 1.0, 0.2, c.alpha, false, c.dT);
+        Job& j = cube.lj.job;
+        j.model.main.pathBehavior = pb;
+        const resultfile::DisplReactFile dr = Run(j, s, "free");
+        if (dr.records.size() != c.dT.size()) continue;
+        const auto stresses = ReadPointStresses(dir_ + "/free" + HistorySuffix(c.code), 8);
+        ASSERT_EQ(stresses.size(), c.dT.size());
+        const int corner = cube.lj.At(2, 2, 2);
+        for (size_t k = 0; k < c.dT.size(); k++) {
+          const double e = c.alpha * c.dT[k];
+          for (int d = 1; d <= 3; d++)
+            EXPECT_NEAR(dr.records[k].free.at(static_cast<size_t>(j.layout.Free(corner, d))), e, 1e-12) << k;
+          for (double r : dr.records[k].react) EXPECT_NEAR(r, 0.0, 1e-9) << k;
+          for (const auto& point : stresses[k])
+            for (double x : point) EXPECT_NEAR(x, 0.0, 1e-9) << k;
+        }
+      }
+}
+
+// The unit cube held along x1 (nu 0.2, free to swell sideways), heated by 20 and cooled
+// to -5 (-0.5 for the concrete plasticity models, which yield in tension near 0.33): the
+// held face carries -E alpha dT A, uniaxial, every model elastic.
+TEST_F(SolidTemperatureRun, HeldCubeCarriesTheElasticThermalForce) {
+  for (int code : kModels) {
+    const bool concrete = code == MAT_NLMM122 || code == MAT_NLMM123;
+    const std::vector<double> dT = {20.0, concrete ? -0.5 : -5.0};
+    for (int pb : {1, 2})
+      for (const Solver& s : kSolvers) {
+        SCOPED_TRACE(testing::Message() << code << " path " << pb << " solver " << s.algorithm);
+        Cube cube(code, 1.0, 0.2, 1e-5, true, dT);
+        Job& j = cube.lj.job;
+        j.model.main.pathBehavior = pb;
+        const resultfile::DisplReactFile dr = Run(j, s, "held");
+        if (dr.records.size() != dT.size()) continue;
+        const double E = code == MAT_NLMM124 ? 1000.0 : 30000.0;
+        const auto stresses = ReadPointStresses(dir_ + "/held" + HistorySuffix(code), 8);
+        ASSERT_EQ(stresses.size(), dT.size());
+        for (size_t k = 0; k < dT.size(); k++) {
+          const double sigma = -E * 1e-5 * dT[k];
+          EXPECT_NEAR(Reaction(dr.records[k], j, cube.end, 1), sigma, 1e-9 * E);
+          // The face x1 = 0 takes the opposite force; nothing acts sideways.
+          std::vector<int> start;
+          for (int J : {0, 2})
+            for (int K : {0, 2}) start.push_back(cube.lj.At(0, J, K));
+          EXPECT_NEAR(Reaction(dr.records[k], j, start, 1), -sigma, 1e-9 * E);
+          for (const auto& point : stresses[k]) {
+            EXPECT_NEAR(point[0], sigma, 1e-9 * E);
+            for (int c = 1; c < 6; c++) EXPECT_NEAR(point[static_cast<size_t>(c)], 0.0, 1e-9 * E);
+          }
+        }
+      }
+  }
+}
+
+// The held cube of the von Mises model (E 1000, sigma_y 20, alpha 1e-4) heated to 400:
+// the force grows as E alpha dT to the yield force 20 (at dT 200) and stays there; cooled
+// back it unloads elastically from the yield force.
+TEST_F(SolidTemperatureRun, HeldPlasticCubeStopsAtTheYieldForce) {
+  const std::vector<double> dT = {100.0, 199.0, 201.0, 300.0, 400.0, 300.0, 250.0};
+  const std::vector<double> force = {-10.0, -19.9, -20.0, -20.0, -20.0, -10.0, -5.0};
+  for (int pb : {1, 2})
+    for (const Solver& s : kSolvers) {
+      SCOPED_TRACE(testing::Message() << "path " << pb << " solver " << s.algorithm);
+      Cube cube(MAT_NLMM124, 1.0, 0.3, 1e-4, true, dT);
+      Job& j = cube.lj.job;
+      j.model.main.pathBehavior = pb;
+      const resultfile::DisplReactFile dr = Run(j, s, "plastic");
+      if (dr.records.size() != dT.size()) continue;
+      const auto stresses = ReadPointStresses(dir_ + "/plastic_NLMM124_HD.bin", 8);
+      ASSERT_EQ(stresses.size(), dT.size());
+      for (size_t k = 0; k < dT.size(); k++) {
+        EXPECT_NEAR(Reaction(dr.records[k], j, cube.end, 1), force[k], 1e-6) << dT[k];
+        // Uniaxial at every point: no pressure from the restrained expansion.
+        for (const auto& point : stresses[k]) {
+          EXPECT_NEAR(point[0], force[k], 1e-6) << dT[k];
+          for (int c = 1; c < 6; c++) EXPECT_NEAR(point[static_cast<size_t>(c)], 0.0, 1e-6) << dT[k];
+        }
+      }
+    }
+}
+
+// The 100 mm cube of the crack model held along x1 (nu 0, alpha 1e-5) and cooled in steps
+// of 1 degree: its force is that of the cube pulled by u = -alpha dT L, the crack band
+// curve of the pulled bar (peak ft A = 30000 N at dT = -10, law 1 after it).
+TEST_F(SolidTemperatureRun, HeldCrackCubeCooledFollowsTheTensionCurve) {
+  std::vector<double> dT;
+  for (int k = 1; k <= 60; k++) dT.push_back(-static_cast<double>(k));
+  for (int code : {MAT_NLMM111, MAT_NLMM151}) {
+    SCOPED_TRACE(code);
+    Cube cooled(code, 100.0, 0.0, 1e-5, true, dT);
+    Job pulled = cooled.lj.job;
+    std::vector<tw::Rec> pulls;
+    for (int p : cooled.end) pulls.push_back(tw::PrescribedDisplacement(p, 1, -1e-3));
+    pulled.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
+    // The elasto-plastic model solves its cracks to 1e-6 fc (0.3 N on the section).
+    const double tol = code == MAT_NLMM151 ? 0.3 : 0.05;
+    std::vector<std::vector<double>> curves;
+    for (const Solver& s : kSolvers) {
+      const resultfile::DisplReactFile a = Run(cooled.lj.job, s, "cooled");
+      const resultfile::DisplReactFile b = Run(pulled, s, "pulled");
+      if (a.records.size() != dT.size() || b.records.size() != dT.size()) continue;
+      std::vector<double> f;
+      for (size_t k = 0; k < dT.size(); k++) {
+        f.push_back(Reaction(a.records[k], cooled.lj.job, cooled.end, 1));
+        EXPECT_NEAR(f.back(), Reaction(b.records[k], pulled, cooled.end, 1), tol) << dT[k];
+      }
+      EXPECT_NEAR(f[9], 30000.0, 1e-4);
+      EXPECT_NEAR(f[14], 21562.5, tol);
+      EXPECT_NEAR(f[29], 12413.79, tol);
+      EXPECT_NEAR(f[49], 7758.62, tol);
+      curves.push_back(f);
+    }
+    if (curves.size() == 2) {
+      for (size_t k = 0; k < dT.size(); k++) EXPECT_NEAR(curves[0][k], curves[1][k], tol) << dT[k];
+    }
+    if (code != MAT_NLMM111 || curves.empty()) continue;
+    // PATH_BEHAVIOR 2 carries the records on from iteration to iteration: the thermal
+    // strain of a step enters them once, for the plain model and for a material pattern
+    // of the crack model with a temperature model that keeps it at 20 degrees (loaded on
+    // the element's own 2 x 2 x 2 points).
+    for (bool pattern : {false, true})
+      for (int pb : {1, 2}) {
+        if (!pattern && pb == 1) continue;
+        SCOPED_TRACE(testing::Message() << "pattern " << pattern << " path " << pb);
+        Job j = cooled.lj.job;
+        j.model.main.pathBehavior = pb;
+        if (pattern) {
+          // The temperature model with every property at its 20 degree value.
+          tw::AddRecord(j.model, "<NLMM175>", tw::Rec().S("heat").Is({0, 0, 0, 0, 0, 0, 0}));
+          tw::AddRecord(j.model, "<NLMM_PATTERNS>",
+                        tw::Rec().S("pattern").I(2).I(MAT_NLMM175).I(1).I(MAT_NLMM111).I(1));
+          j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 24, MAT_NLMM_PATT, 1, 0, 0)};
+          j.model.blocks["<NUMERICAL_INTEGRATION>"] = {linmodel::IntegrationPattern("g2", {2, 2, 2})};
+          j.model.loadCases[0].integrationName = 1;
+        }
+        const resultfile::DisplReactFile a = Run(j, kSolvers[0], "variant");
+        if (a.records.size() != dT.size()) continue;
+        for (size_t k = 0; k < dT.size(); k++)
+          EXPECT_NEAR(Reaction(a.records[k], j, cooled.end, 1), curves[0][k], tol) << dT[k];
+      }
+  }
+}
+
+// A geometrically nonlinear run takes no thermal strain in its solids of nonlinear
+// material: the load is refused with its context, never applied as a pressing force.
+TEST_F(SolidTemperatureRun, GeometricallyNonlinearSolidRefusesTheTemperatureVariation) {
+  Cube cube(MAT_NLMM124, 1.0, 0.3, 1e-4, false, {10.0});
+  Job& j = cube.lj.job;
+  j.model.main.geomNonlinear = 1;
+  j.model.main.kinematicDescription = 1;
+  j.model.main.storageTechnique = 1;
+  j.model.main.linEqAlgorithm = 1;
+  tw::WriteDataFile(dir_ + "/geo", j.model);
+  WriteTextFile(dir_ + "/geo_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+  const ChildResult r = RunProgram(VOLDE_EXE, {"geo"}, dir_);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Calculating the thermal load contribution to the global load vector:\n"
+                       "   -> Load case: 1\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("A temperature variation cannot be applied to a solid element of nonlinear material\n"
+                       "in a geometrically nonlinear analysis."),
+            std::string::npos)
+      << r.err;
+}
