@@ -17,6 +17,7 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_job.h"
 #include "support/result_readers.h"
 
 namespace crackbars {
@@ -43,17 +44,8 @@ inline tw::Rec S1(int code, double ft, int option, double E = 30000.0, double h 
 
 // One combination of the end displacement u_k per step k; Newton-Raphson to 1e-9.
 inline void PulledInSteps(Job& j, const std::vector<double>& displacements) {
-  j.model.combinations.clear();
-  for (double u : displacements) {
-    tw::Combination c;
-    c.factors = {{1, u}};
-    j.model.combinations.push_back(c);
-  }
-  j.model.main.materNonlinear = 1;
-  j.model.main.convergenceCriterion = 1;
-  j.model.main.tolerance = 1e-9;
-  j.model.main.maxIterations = 60;
-  j.model.main.pathBehavior = 1;
+  nonlinrun::Factors(j.model, displacements);
+  nonlinrun::Iterate(j.model.main, 1e-9, 60);
   j.model.main.storageTechnique = 1;
   j.model.main.linEqAlgorithm = 1;
 }
@@ -62,11 +54,7 @@ inline void PulledInSteps(Job& j, const std::vector<double>& displacements) {
 inline std::vector<double> EndForces(const resultfile::DisplReactFile& dr, const Job& j, const std::vector<int>& end,
                               int dof) {
   std::vector<double> f;
-  for (const auto& r : dr.records) {
-    double s = 0.0;
-    for (int p : end) s += r.react.at(static_cast<size_t>(j.layout.Presc(p, dof)));
-    f.push_back(s);
-  }
+  for (const auto& r : dr.records) f.push_back(nonlinrun::Reaction(r, j, end, dof));
   return f;
 }
 

@@ -13,6 +13,7 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_job.h"
 #include "support/result_readers.h"
 
 namespace geomcolumns {
@@ -24,21 +25,12 @@ using linmodel::Job;
 inline std::string MaterialBlock(int kind) { return std::string("<") + (MaterialKindName(kind) + 1) + ">"; }
 
 inline void Nonlinear(Job& j, int kinematic, const std::vector<double>& factors) {
-  j.model.main.materNonlinear = 1;
+  nonlinrun::Iterate(j.model.main, 1e-9, 50);
   j.model.main.geomNonlinear = 1;
   j.model.main.kinematicDescription = kinematic;
-  j.model.main.convergenceCriterion = 1;
-  j.model.main.tolerance = 1e-9;
-  j.model.main.maxIterations = 50;
-  j.model.main.pathBehavior = 1;
   j.model.main.storageTechnique = 1;
   j.model.main.linEqAlgorithm = 1;
-  j.model.combinations.clear();
-  for (double x : factors) {
-    tw::Combination c;
-    c.factors = {{1, x}};
-    j.model.combinations.push_back(c);
-  }
+  nonlinrun::Factors(j.model, factors);
 }
 
 // 20 rising steps to 1, then 15 repeats.
@@ -118,11 +110,6 @@ inline Column QuadColumn(int kind = MAT_NLMM124, const tw::Rec& material = Elast
   return c;
 }
 
-// Mean of dof d over the points.
-inline double Mean(const resultfile::DisplReactRecord& r, const Job& j, const std::vector<int>& points, int d) {
-  double s = 0.0;
-  for (int p : points) s += r.free.at(static_cast<size_t>(j.layout.Free(p, d)));
-  return s / static_cast<double>(points.size());
-}
+using nonlinrun::Mean;
 
 }  // namespace geomcolumns

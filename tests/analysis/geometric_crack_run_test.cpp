@@ -15,31 +15,15 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
 
 namespace {
 
-class GeometricCrackRun : public testing::Test {
- protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-  resultfile::DisplReactFile Run(const Job& job, const std::string& name) {
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-    const ChildResult r = RunProgram(VOLDE_EXE, {name}, dir_);
-    EXPECT_EQ(r.status, 0) << r.err;
-    resultfile::DisplReactFile dr =
-        resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
-    EXPECT_EQ(dr.records.size(), job.model.combinations.size());
-    return dr;
-  }
-  std::string dir_;
-};
+class GeometricCrackRun : public nonlinrun::RunFixture {};
 
 void Geometric(Job& j, int kinematic) {
   j.model.main.geomNonlinear = 1;

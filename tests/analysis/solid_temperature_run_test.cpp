@@ -17,19 +17,16 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
 #include "support/result_readers.h"
-#include "support/run_program.h"
-#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
+using nonlinrun::kSolvers;
+using nonlinrun::Reaction;
+using nonlinrun::Solver;
 
 namespace {
-
-struct Solver {
-  int storage, algorithm;
-};
-constexpr Solver kSolvers[] = {{1, 1}, {2, 2}};
 
 // The crack part shared by _NLMM111, _NLMM102 and _NLMM151: ft 3, Gf 0.1, law 1
 // (0.1, 0.5, 0.4, 0.2), beta 0.2, band option 1 with h 100, at most 3 cracks.
@@ -100,25 +97,10 @@ struct Cube {
     tw::AddRecord(j.model, Block(code), Material(code, nu, alpha));
     j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 24, code, 1, 0, 0)};
     j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {tw::TemperatureVariation(1, {1.0})})};
-    for (double t : dT) {
-      tw::Combination c;
-      c.factors = {{1, t}};
-      j.model.combinations.push_back(c);
-    }
-    j.model.main.materNonlinear = 1;
-    j.model.main.convergenceCriterion = 1;
-    j.model.main.tolerance = 1e-9;
-    j.model.main.maxIterations = 100;
-    j.model.main.pathBehavior = 1;
+    nonlinrun::Factors(j.model, dT);
+    nonlinrun::Iterate(j.model.main, 1e-9, 100);
   }
 };
-
-// Sum over the points of the reactions along dof d.
-double Reaction(const resultfile::DisplReactRecord& r, const Job& j, const std::vector<int>& points, int d) {
-  double s = 0.0;
-  for (int p : points) s += r.react.at(static_cast<size_t>(j.layout.Presc(p, d)));
-  return s;
-}
 
 // The stresses (6 per point) of every record of every combination block of a history
 // file of the solid models, whose records all start with the point status, the strain
@@ -168,25 +150,7 @@ std::vector<std::vector<std::vector<double>>> ReadPointStresses(const std::strin
   return blocks;
 }
 
-class SolidTemperatureRun : public testing::Test {
- protected:
-  void SetUp() override { dir_ = MakeScratchDirectory(); }
-  void TearDown() override { RemoveDirectory(dir_); }
-  resultfile::DisplReactFile Run(Job job, const Solver& s, const std::string& name) {
-    job.model.main.storageTechnique = s.storage;
-    job.model.main.linEqAlgorithm = s.algorithm;
-    tw::WriteDataFile(dir_ + "/" + name, job.model);
-    WriteTextFile(dir_ + "/" + name + "_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-    const ChildResult r = RunProgram(VOLDE_EXE, {name}, dir_);
-    EXPECT_EQ(r.status, 0) << r.err;
-    resultfile::DisplReactFile dr =
-        resultfile::ReadDisplReact(dir_ + "/" + name + "_dr.bin", job.layout.nF, job.layout.nP);
-    EXPECT_EQ(dr.error, "");
-    EXPECT_EQ(dr.records.size(), job.model.combinations.size());
-    return dr;
-  }
-  std::string dir_;
-};
+class SolidTemperatureRun : public nonlinrun::RunFixture {};
 
 constexpr int kModels[] = {MAT_NLMM111, MAT_NLMM102, MAT_NLMM151, MAT_NLMM122, MAT_NLMM123, MAT_NLMM124};
 
@@ -362,9 +326,7 @@ TEST_F(SolidTemperatureRun, GeometricallyNonlinearSolidRefusesTheTemperatureVari
   j.model.main.kinematicDescription = 1;
   j.model.main.storageTechnique = 1;
   j.model.main.linEqAlgorithm = 1;
-  tw::WriteDataFile(dir_ + "/geo", j.model);
-  WriteTextFile(dir_ + "/geo_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-  const ChildResult r = RunProgram(VOLDE_EXE, {"geo"}, dir_);
+  const ChildResult r = Start(j.model, "geo");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("Calculating the thermal load contribution to the global load vector:\n"
                        "   -> Load case: 1\n"),
