@@ -510,7 +510,12 @@ bool CalcStressElastoPlasticCrModelAlgor01_NLMM151(const CrackEventContext& x, c
   for (int i = 0;; i++) {
     const bool regular = CalcReturnMappingTerms_NLMM151(c, ns, sigma, kappa, true, &p);
     if (i == 0) {
-      if (p.F < 0.0) return true;
+      // No plastic flow: the crack-only guess stands with the start kappa.
+      if (p.F < 0.0) {
+        s.kappa = kappa0;
+        s.sY = CalcHardFunc_NLMM151(c, kappa0);
+        return true;
+      }
       // The crack strains and stresses go back to the start of the step.
       s.Set(v);
     }
@@ -583,7 +588,11 @@ bool CalcStressElastoPlasticCrModelAlgor01_NLMM141(const CrackEventContext& x, c
     CalcBiaxialHardFactor_NLMM121(c, ns, &k, g, sigma);
     F = CalcOwenFigYieldFunc_NLMM121(c, kappa, sigma);
     if (i == 0) {
-      if (F < 0.0) return true;
+      if (F < 0.0) {
+        s.kappa = kappa0;
+        s.sY = CalcHardFunc_NLMM121(c, kappa0);
+        return true;
+      }
       s.Set(v);
     }
     if (i > 0) CalcCrLawStress(x.p, s.c, de.a, tLaw.a);
