@@ -183,3 +183,101 @@ TEST(PlanePlasticCombined, NoNegativePlasticIncrement) {
     EXPECT_GT(unloading, 0);
   }
 }
+
+// ---- very large increments of an uncracked point ------------------------------------------------------
+
+// Along a ray of stress the initial yield value of the concrete surface rises, peaks and
+// falls again: uniaxial compression of 40 MPa, beyond fc, gives a negative value at the
+// initial hardening value 9 MPa. Such a stress is outside, and a step that reaches it
+// is plastic: a virgin point shortened by 0.003 in one step (trial stress -90 MPa) ends
+// on the surface, not at the elastic trial stress.
+TEST(PlanePlasticLargeIncrement, FarSideOfTheSurfaceIsOutside) {
+  const CrackPlasticMaterial cp = CrackPlasticParameters(Concrete(MAT_NLMM142).m, MAT_NLMM142);
+  struct Case {
+    double s;
+    bool outside;
+  };
+  for (const Case& k : {Case{5.0, false}, Case{20.0, true}, Case{40.0, true}, Case{90.0, true}, Case{1000.0, true}}) {
+    const double u[4] = {0, -k.s, 0, 0};
+    double k0;
+    const double f0 = CalcInitYieldFunc_NLMM151(cp, 3, u, &k0);
+    EXPECT_EQ(f0 > 0.0 || CalcBeyondSurface_NLMM151(cp, 3, u, k0), k.outside) << k.s;
+    if (k.s >= 40.0) {
+      EXPECT_LT(f0, 0.0) << k.s;
+    }
+  }
+}
+
+// The uncracked update of _NLMM142 under a very large increment: the return mapping of
+// the whole step fails, the 700 (first yield) or 400 (a yielded point) sub-increments
+// find the state on the surface; when a sub-increment fails too the run ends with the
+// point and the sub-increment named.
+TEST(PlanePlasticLargeIncrement, SubIncrementsOfTheUncrackedUpdate) {
+  const CrackPlasticMaterial cp = CrackPlasticParameters(Concrete(MAT_NLMM142).m, MAT_NLMM142);
+  for (double kappa0 : {0.0, 5e-4}) {
+    SCOPED_TRACE(kappa0);
+    Point p(MAT_NLMM142);
+    // A yielded point unloaded to zero stress.
+    p.R142().Pl.EqPlasticStrain = kappa0;
+    p.R142().Pl.YieldStress = CalcHardFunc_NLMM151(cp, kappa0);
+    const double start[4] = {0, 0, 0, 0}, dEps[4] = {0, -3e-3, 0, 0};
+    ConcreteMapping whole{};
+    EXPECT_FALSE(ReturnMappingAlgor_NLMM151(kAt, cp, 3, p.De.A, start, dEps, kappa0, 1e-6, &whole));
+    ConcreteMapping u{};
+    CalcStressElastoPlasticModel_NLMM151(kAt, cp, p.De.A, p.R142().Pl, start, dEps, &u);
+    EXPECT_GT(u.kappa, kappa0);
+    EXPECT_GT(u.dLambda, 0.0);
+    EXPECT_LT(std::fabs(CalcYieldFuncAt_NLMM151(cp, 3, u.sigma, CalcHardFunc_NLMM151(cp, u.kappa))) / kFc, 1e-4);
+    EXPECT_LT(u.sigma[1], 0.0);
+    EXPECT_GT(u.sigma[1], -kFc * 1.5);
+  }
+}
+
+// A point cracked in x and shortened in y by 0.0015 in one step: the crack-only stress
+// (-45 MPa in y) lies beyond the far side of the initial surface of _NLMM142; the step
+// yields (status 4) and ends on the surface of each model. (_NLMM142 takes the
+// staggered loop with sub-increments here, a slow step.)
+TEST(PlanePlasticLargeIncrement, CrackedPointYieldsInOneStep) {
+  for (int code : {MAT_NLMM141, MAT_NLMM142}) {
+    SCOPED_TRACE(code);
+    Point p(code);
+    for (int k = 1; k <= 8; k++) p.Step(2e-5, 0.0);
+    ASSERT_EQ(p.Status(), 2);
+    p.Step(0.0, -1.5e-3);
+    EXPECT_EQ(p.Status(), 4);
+    ASSERT_GT(p.Kappa(), 0.0);
+    double F;
+    const double* s;
+    if (code == MAT_NLMM142) {
+      const CrackPlasticMaterial cp = CrackPlasticParameters(p.c.m, MAT_NLMM142);
+      s = p.R142().Pl.PlasticStress;
+      F = CalcYieldFuncAt_NLMM151(cp, 3, s, CalcHardFunc_NLMM151(cp, p.Kappa()));
+    } else {
+      s = p.R141().Pl.Stress;
+      F = CalcOwenFigYieldFunc_NLMM121(Nlmm141Parameters(p.c.m), p.Kappa(), s);
+    }
+    EXPECT_LT(std::fabs(F) / kFc, 2e-3);
+    EXPECT_LT(s[2], -9.0);
+    EXPECT_GT(s[2], -1.5 * kFc);
+  }
+}
+
+TEST(PlanePlasticLargeIncrementDeath, FailingSubIncrementEndsTheRun) {
+  const CrackPlasticMaterial cp = CrackPlasticParameters(Concrete(MAT_NLMM142).m, MAT_NLMM142);
+  // Equal biaxial shortening of 0.01 in one step.
+  const double start[4] = {0, 0, 0, 0}, dEps[4] = {0, -1e-2, -1e-2, 0};
+  Point virgin(MAT_NLMM142);
+  ConcreteMapping u{};
+  EXPECT_DEATH(CalcStressElastoPlasticModel_NLMM151(kAt, cp, virgin.De.A, virgin.R142().Pl, start, dEps, &u),
+               "\nReturn Mapping procedure\nCalculating the delta stress vector using \n\t\t\t\t\t\tthe return mapping "
+               "algorithm:\n   -> Combination: 2\n   -> Iteration: 4\n   -> iSubIncrement: [0-9]+\n   -> Element: 7\n"
+               "   -> Sampling point: 3\n   -> Nonlinear material model: _NLMM142\n.*"
+               "The iterative algorithm did not converge.");
+  Point yielded(MAT_NLMM142);
+  yielded.R142().Pl.EqPlasticStrain = 5e-4;
+  yielded.R142().Pl.YieldStress = CalcHardFunc_NLMM151(cp, 5e-4);
+  EXPECT_DEATH(CalcStressElastoPlasticModel_NLMM151(kAt, cp, yielded.De.A, yielded.R142().Pl, start, dEps, &u),
+               "\nReturn Mapping procedure\nCalculating the delta stress vector using\n\t\t\t\tthe return mapping "
+               "algorithm:\n   -> Combination: 2\n   -> Iteration: 4\n   -> Element: 7\n   -> Sampling point: 3\n"
+               "   -> Nonlinear material model: _NLMM142\n.*The iterative algorithm did not converge.");
+}
