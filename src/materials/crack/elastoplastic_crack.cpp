@@ -136,7 +136,7 @@ void CalcStressElastoPlasticModel_NLMM151(const PointContext& at, const CrackPla
     out->kappa = 0.0;
   };
   const double F = CalcInitYieldFunc_NLMM151(c, n, trial, &k0);
-  if (F <= 0.0) return elastic();
+  if (F <= 0.0 && !CalcBeyondSurface_NLMM151(c, n, trial, k0)) return elastic();
   if (ReturnMappingAlgor_NLMM151(at, c, n, Dco, start, dEps, kappa0, 1e-6, out)) return;
   // The plane model leaves a trial state in biaxial tension to the cracks.
   if (c.code == MAT_NLMM142 && TensionTension(trial)) return elastic();
@@ -297,11 +297,13 @@ void PlasticUpdate(const CrackEventContext& x, const CrackView& v, const double*
   copyd1(s.dEpsP, u.dEpsP, n);
 }
 
-// Yield value of the model at (sigma, kappa).
+// Yield value of the model at (sigma, kappa); fc for a stress on the far side of the
+// concrete surface.
 double YieldAt(const CrackEventContext& x, int code, const double* sigma, double kappa) {
   if (code == MAT_NLMM141) return CalcOwenFigYieldFunc_NLMM121(Nlmm141Parameters(x.m), kappa, sigma);
   const CrackPlasticMaterial c = CrackPlasticParameters(x.m, code);
-  return CalcYieldFuncAt_NLMM151(c, c.n, sigma, CalcHardFunc_NLMM151(c, kappa));
+  const double h = CalcHardFunc_NLMM151(c, kappa);
+  return CalcBeyondSurface_NLMM151(c, c.n, sigma, h) ? c.fc : CalcYieldFuncAt_NLMM151(c, c.n, sigma, h);
 }
 
 // After a crack-only step of a point with no plastic history: does the end stress call
@@ -319,7 +321,7 @@ bool YieldsAfterCrackStep(const CrackEventContext& x, int code, const double* si
     case MAT_NLMM151: {
       double k0;
       const CrackPlasticMaterial c = CrackPlasticParameters(x.m, code);
-      return CalcInitYieldFunc_NLMM151(c, c.n, sigma, &k0) > 0.0;
+      return CalcInitYieldFunc_NLMM151(c, c.n, sigma, &k0) > 0.0 || CalcBeyondSurface_NLMM151(c, c.n, sigma, k0);
     }
     default: InternalError(__FILE__, __LINE__);
   }
@@ -510,7 +512,12 @@ bool CalcStressElastoPlasticCrModelAlgor01_NLMM151(const CrackEventContext& x, c
   for (int i = 0;; i++) {
     const bool regular = CalcReturnMappingTerms_NLMM151(c, ns, sigma, kappa, true, &p);
     if (i == 0) {
-      if (p.F < 0.0) return true;
+      // No plastic flow: the crack-only guess stands with the start kappa.
+      if (p.F < 0.0 && !CalcBeyondSurface_NLMM151(c, ns, sigma, p.sY)) {
+        s.kappa = kappa0;
+        s.sY = CalcHardFunc_NLMM151(c, kappa0);
+        return true;
+      }
       // The crack strains and stresses go back to the start of the step.
       s.Set(v);
     }
@@ -583,7 +590,11 @@ bool CalcStressElastoPlasticCrModelAlgor01_NLMM141(const CrackEventContext& x, c
     CalcBiaxialHardFactor_NLMM121(c, ns, &k, g, sigma);
     F = CalcOwenFigYieldFunc_NLMM121(c, kappa, sigma);
     if (i == 0) {
-      if (F < 0.0) return true;
+      if (F < 0.0) {
+        s.kappa = kappa0;
+        s.sY = CalcHardFunc_NLMM121(c, kappa0);
+        return true;
+      }
       s.Set(v);
     }
     if (i > 0) CalcCrLawStress(x.p, s.c, de.a, tLaw.a);

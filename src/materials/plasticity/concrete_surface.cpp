@@ -322,6 +322,11 @@ double CalcYieldFunc_NLMM151(double I1, double J2, double c, double b, double a,
   return R > 0.0 ? std::sqrt(R) - sY : -sY;
 }
 
+bool BeyondSurface_NLMM151(double I1, double J2, double c, double b, double a, double sY) {
+  const double A = XOf(I1, J2, b, a) / sY, B = (2.0 * c / a) * J2 / (sY * sY);
+  return A > 0.0 && B > 0.0 && A * A >= 4.0 * B && A <= 2.0 * B;
+}
+
 bool ConcreteSurfaceRegular(const StressInvariants& v, const MeridianCoefs& m, double sY) {
   return v.J2 >= kSmall && Radicand(v, m, sY) > 0.0;
 }

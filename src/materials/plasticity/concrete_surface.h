@@ -79,6 +79,11 @@ double CalcInitYieldFunc_NLMM125(double I1, double J2, double c, double b, doubl
 
 // G at the invariants and sY. A state with R <= 0 lies inside the surface: G = -sY.
 double CalcYieldFunc_NLMM151(double I1, double J2, double c, double b, double a, double sY);
+// Along the ray t sigma the initial yield value t X/sY - t^2 (2c/a) J2/sY^2 - 1 of a
+// quadratic surface rises to a peak and falls again: a stress past the peak and past
+// the surface there gives a negative value (or R <= 0) although it lies outside. True
+// for such a stress.
+bool BeyondSurface_NLMM151(double I1, double J2, double c, double b, double a, double sY);
 // The derivatives need R > 0 and J2 >= 1e-8 (see ConcreteSurfaceRegular).
 bool ConcreteSurfaceRegular(const StressInvariants& v, const MeridianCoefs& m, double sY);
 // dG/dsigma.

@@ -136,6 +136,13 @@ double CalcYieldFuncAt_NLMM151(const CrackPlasticMaterial& c, int n, const doubl
   return CalcYieldFunc_NLMM151(w.v.I1, w.v.J2, w.mc.c, w.mc.b, w.mc.a, k);
 }
 
+bool CalcBeyondSurface_NLMM151(const CrackPlasticMaterial& c, int n, const double* s, double k) {
+  Work w(n);
+  CalcStressInvariantsAndDerivs(n, s, &w.v);
+  CalcMeridianCoefs_NLMM151(n, c.mer, w.v, c.fc, &w.mc);
+  return BeyondSurface_NLMM151(w.v.I1, w.v.J2, w.mc.c, w.mc.b, w.mc.a, k);
+}
+
 bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMaterial& c, int n, double** De,
                                 const double* start, const double* dEps, double kappa0, double tol,
                                 ConcreteMapping* out) {
@@ -163,7 +170,7 @@ bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMater
   };
   for (;;) {
     const bool regular = Evaluate(c, n, s, kappa, true, w, &p);
-    if (count == 0 && p.F < 0.0) {
+    if (count == 0 && p.F < 0.0 && !CalcBeyondSurface_NLMM151(c, n, trial, p.sY)) {
       out->dLambda = 0.0;
       out->kappa = kappa0;
       copyd1(out->sigma, trial, n);

@@ -44,6 +44,9 @@ bool CalcReturnMappingTerms_NLMM151(const CrackPlasticMaterial& c, int n, const 
                                     SurfacePoint* p);
 // Initial yield test at k0 = r0 fc: F = R(k0)/k0^2 - 1 (> 0 outside).
 double CalcInitYieldFunc_NLMM151(const CrackPlasticMaterial& c, int n, const double* s, double* k0);
+// Is sigma outside the surface of hardening value k on its far side, where F is
+// negative (BeyondSurface_NLMM151)?
+bool CalcBeyondSurface_NLMM151(const CrackPlasticMaterial& c, int n, const double* s, double k);
 // F at (sigma, k).
 double CalcYieldFuncAt_NLMM151(const CrackPlasticMaterial& c, int n, const double* s, double k);
 
