@@ -146,24 +146,44 @@ TEST_F(SolidCrackRun, BarPulledToFullOpeningDissipatesTheFractureEnergy) {
   }
 }
 
+// 0 -> 0.03 -> -0.01 mm and on to full opening in steps of 0.001 mm; down and up mark
+// where the unloading and the reloading legs start.
+struct CyclePath {
+  std::vector<double> u;
+  size_t down, up;
+};
+CyclePath CycleSteps() {
+  CyclePath c;
+  c.u = Steps(0.0, 0.03, 0.001);
+  c.down = c.u.size();
+  for (double x : Steps(0.03, -0.01, 0.001)) c.u.push_back(x);
+  c.up = c.u.size();
+  for (double x : Steps(-0.01, 0.2, 0.001)) c.u.push_back(x);
+  return c;
+}
+
+// The bar's forces on that path: the secant down and up, closed at u = 0, elastic in
+// compression, back on the envelope, Gf A in all.
+void ExpectCycleCurve(const CyclePath& c, const std::vector<double>& f) {
+  const std::vector<double>& u = c.u;
+  EXPECT_NEAR(f[IndexOf(u, 0.015, c.down)], 6206.90, 0.05);
+  EXPECT_NEAR(f[IndexOf(u, 0.0, c.down)], 0.0, 1e-4);
+  EXPECT_NEAR(f[IndexOf(u, -0.01, c.down)], -30000.0, 1e-4);
+  EXPECT_NEAR(f[IndexOf(u, 0.015, c.up)], 6206.90, 0.05);
+  EXPECT_NEAR(f[IndexOf(u, 0.03, c.up)], 12413.79, 0.05);
+  EXPECT_NEAR(f[IndexOf(u, 0.05, c.up)], 7758.62, 0.05);
+  EXPECT_NEAR(Work(u, f), 1000.0, 5.0);
+}
+
 // 0 -> 0.03 -> -0.01 -> 0.05 mm and on to full opening: unloading and reloading on the
 // secant, the crack closed at u = 0, the compression elastic, and still Gf A in all.
 TEST_F(SolidCrackRun, BarUnloadedCompressedAndPulledAgain) {
-  std::vector<double> u = Steps(0.0, 0.03, 0.001);
-  const size_t down = u.size();
-  for (double x : Steps(0.03, -0.01, 0.001)) u.push_back(x);
-  const size_t up = u.size();
-  for (double x : Steps(-0.01, 0.2, 0.001)) u.push_back(x);
+  const CyclePath cycle = CycleSteps();
+  const std::vector<double>& u = cycle.u;
   Bar bar(MAT_NLMM111, 1, 3.0, 1, u);
   const std::vector<double> f = bar.Forces(Run(bar.lj.job, "cycle"));
   ASSERT_EQ(f.size(), u.size());
-  EXPECT_NEAR(f[IndexOf(u, 0.015, down)], 6206.90, 0.05);
-  EXPECT_NEAR(f[IndexOf(u, 0.0, down)], 0.0, 1e-4);
-  EXPECT_NEAR(f[IndexOf(u, -0.01, down)], -30000.0, 1e-4);
-  EXPECT_NEAR(f[IndexOf(u, 0.015, up)], 6206.90, 0.05);
-  EXPECT_NEAR(f[IndexOf(u, 0.03, up)], 12413.79, 0.05);
-  EXPECT_NEAR(f[IndexOf(u, 0.05, up)], 7758.62, 0.05);
-  EXPECT_NEAR(Work(u, f), 1000.0, 5.0);
+  ExpectCycleCurve(cycle, f);
 }
 
 // Oliver's band (option 4) is the element length: 1, 2 and 4 hexahedra with the weaker
@@ -270,23 +290,14 @@ TEST_F(SolidCrackRun, PlaneBarFollowsTheSolidCurve) {
 // 0 -> 0.03 -> -0.01 -> 0.05 mm and on to full opening, both plane models: the secant
 // down and up, closed at u = 0, elastic in compression, back on the envelope, Gf A.
 TEST_F(SolidCrackRun, PlaneBarUnloadedCompressedAndPulledAgain) {
-  std::vector<double> u = Steps(0.0, 0.03, 0.001);
-  const size_t down = u.size();
-  for (double x : Steps(0.03, -0.01, 0.001)) u.push_back(x);
-  const size_t up = u.size();
-  for (double x : Steps(-0.01, 0.2, 0.001)) u.push_back(x);
+  const CyclePath cycle = CycleSteps();
+  const std::vector<double>& u = cycle.u;
   for (int code : {MAT_NLMM104, MAT_NLMM101}) {
     SCOPED_TRACE(code);
     PlaneBar bar(code, 1, 1, 3.0, 1, u);
     const std::vector<double> f = bar.Forces(Run(bar.job, "cycle"));
     ASSERT_EQ(f.size(), u.size());
-    EXPECT_NEAR(f[IndexOf(u, 0.015, down)], 6206.90, 0.05);
-    EXPECT_NEAR(f[IndexOf(u, 0.0, down)], 0.0, 1e-4);
-    EXPECT_NEAR(f[IndexOf(u, -0.01, down)], -30000.0, 1e-4);
-    EXPECT_NEAR(f[IndexOf(u, 0.015, up)], 6206.90, 0.05);
-    EXPECT_NEAR(f[IndexOf(u, 0.03, up)], 12413.79, 0.05);
-    EXPECT_NEAR(f[IndexOf(u, 0.05, up)], 7758.62, 0.05);
-    EXPECT_NEAR(Work(u, f), 1000.0, 5.0);
+    ExpectCycleCurve(cycle, f);
   }
 }
 
