@@ -144,20 +144,41 @@ void FreeActiveCracks(ActiveCracks* c) {
 int CalcNumActiveCr_NLMM111(const CrackPart111& r) { return CountActive(r.nCr, r.CrStatus); }
 int CalcNumActiveCr_NLMM102(const NLMM101_HD& r) { return CountActive(r.nCr, r.CrStatus); }
 
-// The crack fields of the solid part shared by _NLMM111 and _NLMM151.
-CrackView CrackPartView(CrackPart111& r) {
+namespace {
+
+// The crack fields every crack record keeps under the same names.
+template <class R>
+CrackView BaseView(const SolidCrackModel& model, R& r) {
   CrackView v{};
-  v.model = &kModel111;
+  v.model = &model;
   v.nCr = &r.nCr;
   v.angle = &r.CrThresholdAngle;
   v.status = r.CrStatus;
+  v.h = r.CrBandWidth;
+  v.gf = r.CrGf;
+  v.ft = r.CrTensileStrength;
+  v.e = r.CrStrain;
+  v.s = r.CrStress;
+  return v;
+}
+
+// The crack fields of the simple records (_NLMM101/_NLMM102 and _NLMM141).
+template <class R>
+CrackView SimpleView(const SolidCrackModel& model, R& r) {
+  CrackView v = BaseView(model, r);
+  v.epsMax = r.CrStrainMax;
+  return v;
+}
+
+}  // namespace
+
+// The crack fields of the solid part shared by _NLMM111 and _NLMM151.
+CrackView CrackPartView(CrackPart111& r) {
+  CrackView v = BaseView(kModel111, r);
   v.shear1 = r.CrAuxStatus;
   v.shear2 = r.CrAuxStatus2;
   v.dir = r.CrDirection;
-  v.h = r.CrBandWidth;
-  v.gf = r.CrGf;
   v.gfII = r.CrGfII;
-  v.ft = r.CrTensileStrength;
   v.k1 = r.CrShearStiffness;
   v.k2 = r.CrShearStiffness2;
   v.tau1 = r.CrShearStrength;
@@ -167,8 +188,6 @@ CrackView CrackPartView(CrackPart111& r) {
   v.epsMax = r.CrAux[4];
   v.g1 = r.CrAux[5];
   v.g2 = r.CrAux[6];
-  v.e = r.CrStrain;
-  v.s = r.CrStress;
   v.tolerance = &r.PointTolerance;
   v.accepted = &r.PointByteC;
   return v;
@@ -183,27 +202,6 @@ CrackView CrackViewOf(NLMM111_HD& r) {
   return v;
 }
 
-namespace {
-
-// The crack fields of the simple records (_NLMM101/_NLMM102 and _NLMM141).
-template <class R>
-CrackView SimpleView(const SolidCrackModel& model, R& r) {
-  CrackView v{};
-  v.model = &model;
-  v.nCr = &r.nCr;
-  v.angle = &r.CrThresholdAngle;
-  v.status = r.CrStatus;
-  v.h = r.CrBandWidth;
-  v.gf = r.CrGf;
-  v.ft = r.CrTensileStrength;
-  v.epsMax = r.CrStrainMax;
-  v.e = r.CrStrain;
-  v.s = r.CrStress;
-  return v;
-}
-
-}  // namespace
-
 CrackView CrackViewOf(NLMM101_HD& r, const SolidCrackModel& model) {
   CrackView v = SimpleView(model, r);
   v.pointStatus = &r.PointStatus;
@@ -217,27 +215,17 @@ CrackView CrackViewOf(NLMM101_HD& r, const SolidCrackModel& model) {
 // The crack fields of the plane part shared by _NLMM104 and _NLMM142: one shear
 // component per crack.
 CrackView CrackPartView(CrackPart104& r) {
-  CrackView v{};
-  v.model = &kModel104;
-  v.nCr = &r.nCr;
-  v.angle = &r.CrThresholdAngle;
-  v.status = r.CrStatus;
+  CrackView v = SimpleView(kModel104, r);
   v.shear1 = r.CrAuxStatus;
   v.angleRows = r.CrAngle;
-  v.h = r.CrBandWidth;
-  v.gf = r.CrGf;
   v.gfInitial = r.CrGfInitial;
   v.gfII = r.CrGfII;
-  v.ft = r.CrTensileStrength;
   v.k1 = r.CrShearStiffness;
   v.tau1 = r.CrShearStrength;
   v.reop = r.CrReopThreshold;
   v.close = r.CrCloseThreshold;
-  v.epsMax = r.CrStrainMax;
   v.g1 = r.CrShearStrainMax;
   v.maxSliding = r.CrMaxSliding;
-  v.e = r.CrStrain;
-  v.s = r.CrStress;
   v.tolerance = &r.PointTolerance;
   v.accepted = &r.PointByteC;
   return v;
