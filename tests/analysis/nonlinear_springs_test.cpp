@@ -76,39 +76,31 @@ struct SpringRecord {
 };
 std::vector<std::vector<SpringRecord>> ReadSpringHistory(const std::string& path, const char* tag, int nRecords) {
   const std::vector<uint8_t> b = resultfile::ReadFileBytes(path);
-  auto i32 = [&](size_t at) {
-    int32_t v;
-    std::memcpy(&v, &b.at(at + 3) - 3, 4);
-    return v;
-  };
-  auto f64 = [&](size_t at) {
-    double v;
-    std::memcpy(&v, &b.at(at + 7) - 7, 8);
-    return v;
-  };
-  auto str = [&](size_t at, std::string* s) {
-    const int32_t n = i32(at);
-    *s = std::string(b.begin() + static_cast<long>(at) + 4, b.begin() + static_cast<long>(at) + 4 + n);
-    return at + 4 + static_cast<size_t>(n) + 1;
-  };
+  resultfile::Cursor c{b, 0, ""};
   std::vector<std::vector<SpringRecord>> blocks;
-  std::string s;
-  size_t at = str(0, &s);
-  EXPECT_EQ(s, "<HISTORICAL_DATA_OF_NONLINEAR_SPRING_MATERIAL_MODEL>");
+  EXPECT_EQ(c.Str("heading"), "<HISTORICAL_DATA_OF_NONLINEAR_SPRING_MATERIAL_MODEL>");
   // The run closes the file with the heading's closing tag.
   const std::string closing = "</HISTORICAL_DATA_OF_NONLINEAR_SPRING_MATERIAL_MODEL>";
   const size_t limit = b.size() - (4 + closing.size() + 1);
-  EXPECT_EQ(std::string(b.begin() + static_cast<long>(limit) + 4, b.end() - 1), closing);
-  while (at < limit) {
-    const size_t end = static_cast<size_t>(i32(at));
-    size_t p = str(at + 4, &s);
-    EXPECT_EQ(s, tag);
+  resultfile::Cursor tail{b, limit, ""};
+  EXPECT_EQ(tail.Str("closing tag"), closing);
+  while (c.error.empty() && c.pos < limit) {
+    const size_t end = static_cast<size_t>(c.I32("block end"));
+    EXPECT_EQ(c.Str("block tag"), tag);
     std::vector<SpringRecord> recs;
-    for (int r = 0; r < nRecords; r++, p += 28) recs.push_back({i32(p), f64(p + 4), f64(p + 12), f64(p + 20)});
-    EXPECT_EQ(end, p) << "block " << blocks.size() + 1;
+    for (int r = 0; r < nRecords; r++) {
+      SpringRecord rec;
+      rec.state = c.I32("spring record");
+      rec.dLast = c.F64("spring record");
+      rec.F = c.F64("spring record");
+      rec.dMax = c.F64("spring record");
+      recs.push_back(rec);
+    }
+    EXPECT_EQ(end, c.pos) << "block " << blocks.size() + 1;
     blocks.push_back(recs);
-    at = end;
+    c.pos = end;
   }
+  EXPECT_EQ(c.error, "") << path;
   return blocks;
 }
 

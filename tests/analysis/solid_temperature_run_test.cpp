@@ -107,32 +107,19 @@ struct Cube {
 // and the stress.
 std::vector<std::vector<std::vector<double>>> ReadPointStresses(const std::string& path, int nRecords) {
   const std::vector<uint8_t> b = resultfile::ReadFileBytes(path);
-  auto i32 = [&](size_t at) {
-    int32_t v;
-    std::memcpy(&v, &b.at(at + 3) - 3, 4);
-    return v;
-  };
-  auto i64 = [&](size_t at) {
-    int64_t v;
-    std::memcpy(&v, &b.at(at + 7) - 7, 8);
-    return v;
-  };
-  auto f64 = [&](size_t at) {
-    double v;
-    std::memcpy(&v, &b.at(at + 7) - 7, 8);
-    return v;
-  };
-  auto skipString = [&](size_t at) { return at + 4 + static_cast<size_t>(i32(at)) + 1; };
   std::vector<std::vector<std::vector<double>>> blocks;
   if (b.empty()) {
     ADD_FAILURE() << "no history file " << path;
     return blocks;
   }
-  size_t at = skipString(0);
+  resultfile::Cursor c{b, 0, ""};
+  c.Str("heading");
   const size_t closing = 4 + std::strlen("</HISTORICAL_DATA_OF_NONLINEAR_MATERIAL_MODEL>") + 1;
-  while (at + closing < b.size()) {
-    const size_t end = static_cast<size_t>(i64(at));
-    const size_t first = skipString(at + 8);
+  while (c.error.empty() && c.pos + closing < b.size()) {
+    const size_t at = c.pos;
+    const size_t end = static_cast<size_t>(c.I64("block end"));
+    c.Str("block tag");
+    const size_t first = c.pos;
     if (end <= first || (end - first) % static_cast<size_t>(nRecords) != 0) {
       ADD_FAILURE() << "history block at " << at;
       return blocks;
@@ -140,13 +127,13 @@ std::vector<std::vector<std::vector<double>>> ReadPointStresses(const std::strin
     const size_t size = (end - first) / static_cast<size_t>(nRecords);
     std::vector<std::vector<double>> points;
     for (int r = 0; r < nRecords; r++) {
-      std::vector<double> s;
-      for (int k = 0; k < 6; k++) s.push_back(f64(first + static_cast<size_t>(r) * size + 4 + 48 + 8 * k));
-      points.push_back(s);
+      c.pos = first + static_cast<size_t>(r) * size + 4 + 48;
+      points.push_back(c.F64s(6, "point stress"));
     }
     blocks.push_back(points);
-    at = end;
+    c.pos = end;
   }
+  EXPECT_EQ(c.error, "") << path;
   return blocks;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string>
 #include <utility>
@@ -16,6 +17,105 @@
 namespace resultfile {
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
+
+// A cursor over the bytes of a file; every read checks that the bytes are there.
+struct Cursor {
+  const std::vector<uint8_t>& b;
+  size_t pos = 0;
+  std::string error;
+
+  size_t Left() const { return pos <= b.size() ? b.size() - pos : 0; }
+
+  bool Need(size_t n, const char* what) {
+    if (!error.empty()) return false;
+    if (Left() < n) {
+      error = std::string("file ends inside ") + what + " at offset " + std::to_string(pos);
+      return false;
+    }
+    return true;
+  }
+
+  int32_t I32(const char* what) {
+    if (!Need(4, what)) return 0;
+    uint32_t u = 0;
+    for (int k = 3; k >= 0; k--) u = (u << 8) | b[pos + k];
+    pos += 4;
+    return static_cast<int32_t>(u);
+  }
+
+  uint32_t U32(const char* what) { return static_cast<uint32_t>(I32(what)); }
+
+  int64_t I64(const char* what) {
+    if (!Need(8, what)) return 0;
+    uint64_t u = 0;
+    for (int k = 7; k >= 0; k--) u = (u << 8) | b[pos + k];
+    pos += 8;
+    return static_cast<int64_t>(u);
+  }
+
+  // Any binary string.
+  std::string Str(const char* what) {
+    const int32_t n = I32(what);
+    if (n < 0 || !Need(static_cast<size_t>(n) + 1, what)) return "";
+    std::string v(b.begin() + static_cast<long>(pos), b.begin() + static_cast<long>(pos) + n);
+    pos += static_cast<size_t>(n) + 1;
+    return v;
+  }
+
+  double F64(const char* what) {
+    if (!Need(8, what)) return 0.0;
+    uint64_t u = 0;
+    for (int k = 7; k >= 0; k--) u = (u << 8) | b[pos + k];
+    pos += 8;
+    double d;
+    std::memcpy(&d, &u, 8);
+    return d;
+  }
+
+  std::vector<double> F64s(int n, const char* what) {
+    std::vector<double> v;
+    for (int i = 0; i < n; i++) v.push_back(F64(what));
+    return v;
+  }
+
+  // A binary string equal to tag.
+  bool Tag(const std::string& tag) {
+    size_t start = pos;
+    int32_t n = I32(tag.c_str());
+    if (!error.empty()) return false;
+    if (n != static_cast<int32_t>(tag.size()) || !Need(tag.size() + 1, tag.c_str()) ||
+        std::memcmp(&b[pos], tag.data(), tag.size()) != 0 || b[pos + tag.size()] != 0) {
+      if (error.empty()) error = "expected tag " + tag + " at offset " + std::to_string(start);
+      return false;
+    }
+    pos += tag.size() + 1;
+    return true;
+  }
+
+  // True when exactly the closing tag is left.
+  bool AtClosingTag(const std::string& tag) const {
+    if (Left() != tag.size() + 5) return false;
+    Cursor c{b, pos, ""};
+    return c.Tag(tag);
+  }
+
+  // Nothing may follow (files without a closing tag).
+  void EndOfFile() {
+    if (error.empty() && Left() != 0) error = std::to_string(Left()) + " stray bytes at offset " + std::to_string(pos);
+  }
+
+  // After the records: either the closing tag or nothing.
+  void End(const std::string& closeTag, bool* closed) {
+    if (!error.empty()) return;
+    if (AtClosingTag(closeTag)) {
+      *closed = true;
+      pos = b.size();
+    } else if (Left() != 0) {
+      error = std::to_string(Left()) + " stray bytes at offset " + std::to_string(pos);
+    }
+  }
+};
+
 // The bytes of a file that holds only the given tags (binary strings), in order.
 std::vector<uint8_t> TagsOnlyBytes(const std::vector<std::string>& tags);
 
