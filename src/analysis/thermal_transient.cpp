@@ -185,7 +185,7 @@ void ThermalStepLoads_NL(FILE* fp, int c, const char* OutputControl, const MeshD
 }
 
 // The refusals of a nonlinear thermal run that the data can cause.
-void CheckNonlinearThermalRun(const MeshData* mesh, int nP, const int* NLMM_HD_Count) {
+void CheckNonlinearThermalRun(const MeshData* mesh, const int* NLMM_HD_Count) {
   const MainParameters& m = mesh->Main;
   if (m.ConvergenceCriterion != 2) {
     std::fflush(stdout);
@@ -200,16 +200,39 @@ void CheckNonlinearThermalRun(const MeshData* mesh, int nP, const int* NLMM_HD_C
             "with PATH_BEHAVIOR _INDEPENDENT.",
             0);
   }
-  if (nP > 0 && (m.ThermalSteppingMethod == 1 || m.ThermalTheta < 0.5)) {
-    std::fflush(stdout);
-    std::fprintf(stderr,
-                 "\nVerifying the <MAIN_PARAMETERS> block\n   -> THERMAL_TRANSIENT_TIME_STEPPING_METHOD: %d\n"
-                 "   -> Time-integration parameter: %g\n",
-                 m.ThermalSteppingMethod, m.ThermalTheta);
-    errexit("Prescribed temperatures in a nonlinear thermal transient analysis\n"
-            "need a time-integration parameter of at least 1/2.",
-            0);
-  }
+}
+
+// The boundary heat fluxes of a converged step from the end-of-step balance
+// R = (KT(T) (T - T_n) + dt KC(T) T) / dt - F^P at the prescribed rows: the residual of
+// the backward rule (alpha = 1) with zero fluxes is -dt R. The history data and the loads
+// are evaluated as in the iteration's last residual, at the same temperatures.
+void EndOfStepFluxes_NL(FILE* fp, int c, const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
+                        const CombinationSet* set, const ThermalStepState* s, const ThermalStepLevels* levels,
+                        NonlinearWorkArrays* nl, double* FF, double* FP, double* TPstep, double* R) {
+  const int nF = t->w.nF, nP = t->w.nP;
+  double *fF, *fP, *qF, *qP, *rF, *rP, *zero;
+  allocd1(&fF, nF);
+  allocd1(&qF, nF);
+  allocd1(&rF, nF);
+  allocd1(&fP, nP);
+  allocd1(&qP, nP);
+  allocd1(&rP, nP);
+  allocd1(&zero, nP);
+  zerod1(zero, nP);
+  if (nl->PathBehavior == 1) CopyNLMM_HD(0, &nl->Table, nl->NLMM_HD_Count);
+  ThermalStepLoads_NL(fp, c, OutputControl, mesh, t, set, s, FF, FP, TPstep);
+  ThermalStepLevels backward = *levels;
+  backward.R = zero;
+  backward.Rn = zero;
+  CalcThermalResid(OutputControl, mesh, t, s, 1.0, &backward, fF, fP, qF, qP, rF, rP);
+  for (int i = 1; i <= nP; i++) R[i] = -rP[i] / s->dt;
+  freed1(zero);
+  freed1(rP);
+  freed1(qP);
+  freed1(fP);
+  freed1(rF);
+  freed1(qF);
+  freed1(fF);
 }
 
 void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const char* job, const char* OutputControl,
@@ -231,7 +254,7 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
 
   NonlinearWorkArrays nl;
   InitializeNonlinearThermalAnalysis(r, mesh->nPoints, nF, nP, job, mesh, t.w.ElemPropIndex, &nl);
-  CheckNonlinearThermalRun(mesh, nP, nl.NLMM_HD_Count);
+  CheckNonlinearThermalRun(mesh, nl.NLMM_HD_Count);
   FILE *fpTQ, *fpEP, *fpIQ;
   FILE** hdFiles;
   OpenThermalResultFiles(&fpTQ, &fpEP, &fpIQ, &hdFiles, r, nF, nP, nl.NLMM_HD_Count, job);
@@ -247,6 +270,12 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
   double *fF, *fP;               // external side of the residual
   allocd1(&fF, nF);
   allocd1(&fP, nP);
+  // Below alpha = 1/2 and for the forward rule the prescribed rows are no equations of the
+  // iteration: their fluxes follow from the end-of-step balance once the step converged.
+  const bool endFlux = EndOfStepHeatFlux(m.ThermalSteppingMethod, m.ThermalTheta);
+  double* noP;  // zero prescribed-row residual
+  allocd1(&noP, nP);
+  zerod1(noP, nP);
   ThermalLevel o;
   AllocLevel(nF, nP, &o);
 
@@ -353,13 +382,15 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
       CalcThermalResid(OutputControl, mesh, &t, &s, alpha, &levels, fF, fP, nl.fIntF, nl.fIntP, nl.rF, nl.rP);
 
       double ratio;
-      const bool converged = CheckThermalConvergence(mesh, nF, nP, fF, fP, nl.rF, nl.rP, &ratio);
+      const bool converged = CheckThermalConvergence(mesh, nF, nP, fF, fP, nl.rF, endFlux ? noP : nl.rP, &ratio);
       step.residualNorm = ratio;
       std::printf("Residual norm = %20.12le\n", ratio);
       WriteSummaryRecord(fpEP, &step);
       if (converged) break;
       if (it == 1) zerod1(xP, nP);
     }
+
+    if (endFlux) EndOfStepFluxes_NL(fp, c, OutputControl, mesh, &t, &set, &s, &levels, &nl, FF, FP, TPstep, R);
 
     // The converged step: result records, history data, restart point.
     const double elapsed = WallSeconds() - start;
@@ -390,6 +421,7 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
   }
   FreeElementSurfFluidTemp(&fluid);
   FreeLevel(&o);
+  freed1(noP);
   freed1(fP);
   freed1(fF);
   CloseThermalResultFiles(fpTQ, fpEP, fpIQ, hdFiles, nl.NLMM_HD_Count);

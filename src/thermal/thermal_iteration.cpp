@@ -105,7 +105,7 @@ void CalcBoundaryHeatFlux_NL(int nF, int nP, int method, double alpha, double dt
                              const double* xF, const double* xP, const double* g, double* R) {
   (void)nF;
   zerod1(R, nP);
-  if (method == 1 || alpha == 0.0) return;
+  if (EndOfStepHeatFlux(method, alpha)) return;
   const double c = alpha * dt;
   AddScaledSparseMatVecProduct(nP, 1.0 / c, K->KTPF.count, K->KTPF.cols, K->KTPF.vals, xF, R);
   AddScaledSymSparseMatVecProduct(nP, 1.0 / c, K->KTPP.count, K->KTPP.cols, K->KTPP.vals, xP, R);

@@ -53,17 +53,18 @@ void CalcThermalStepVectors(int nF, int nP, double dt, double alpha, const Therm
   AddScaledVector(nF, wOld, FFn, b);
 }
 
+bool EndOfStepHeatFlux(int method, double alpha) { return method == 1 || !(alpha >= 0.5); }
+
 void CalcBoundaryHeatFlux(int nF, int nP, int method, double alpha, double dt, const ThermalMatrices* K,
                           const double* TFn1, const double* TFn, const double* TPn1, const double* TPn,
                           const double* FPn1, const double* FPn, const double* Rn, double* Rn1) {
   zerod1(Rn1, nP);
-  if (method == 1 || alpha == 0.0) return;
   double *dF, *dP;
   allocd1(&dF, nF);
   allocd1(&dP, nP);
   for (int i = 1; i <= nF; i++) dF[i] = TFn1[i] - TFn[i];
   for (int i = 1; i <= nP; i++) dP[i] = TPn1[i] - TPn[i];
-  if (alpha >= 0.5) {
+  if (!EndOfStepHeatFlux(method, alpha)) {
     const double c = (1.0 - alpha) / alpha;
     AddPrescribedRows(nP, 1.0 / (alpha * dt), 0.0, K, dF, dP, Rn1);
     AddPrescribedRows(nP, 0.0, 1.0, K, TFn1, TPn1, Rn1);

@@ -26,12 +26,16 @@ void CalcThermalEffMat(int nF, double dt, double alpha, const char* OutputContro
 void CalcThermalStepVectors(int nF, int nP, double dt, double alpha, const ThermalMatrices* K, const double* TFn,
                             const double* TPn1, const double* TPn, const double* FFn1, const double* FFn, double* b);
 
-// Boundary heat fluxes R_{n+1}[1..nP] at the end of a step. Zero for the forward rule
-// (method 1 or alpha = 0). For alpha >= 1/2 the trapezoidal recurrence
+// Whether the boundary heat fluxes of a step come from the end-of-step balance instead of
+// the trapezoidal recurrence: for the forward rule (method 1 or alpha = 0) the recurrence
+// has no R_{n+1} term, and below alpha = 1/2 it multiplies every error of R_n by
+// c = (1 - alpha)/alpha > 1 each step.
+bool EndOfStepHeatFlux(int method, double alpha);
+// Boundary heat fluxes R_{n+1}[1..nP] at the end of a step. Otherwise than for
+// EndOfStepHeatFlux, the trapezoidal recurrence
 //   R_{n+1} = (KT_P dT/(alpha dt) + KC_P (T_{n+1} + c T_n) - F_{n+1} - c F_n - c R_n, c = (1 - alpha)/alpha;
-// below 1/2 that recurrence multiplies rounding by c > 1 every step, so the end-of-step
-// balance R_{n+1} = KT_P dT/dt + KC_P T_{n+1} - F_{n+1} is used (the two agree in any
-// steady state). KT_P x stands for KT_PF x^F + KT_PP x^P.
+// else the end-of-step balance R_{n+1} = KT_P dT/dt + KC_P T_{n+1} - F_{n+1} (the two agree
+// in any steady state and at alpha = 1). KT_P x stands for KT_PF x^F + KT_PP x^P.
 void CalcBoundaryHeatFlux(int nF, int nP, int method, double alpha, double dt, const ThermalMatrices* K,
                           const double* TFn1, const double* TFn, const double* TPn1, const double* TPn,
                           const double* FPn1, const double* FPn, const double* Rn, double* Rn1);
@@ -72,7 +76,8 @@ bool CheckThermalConvergence(const MeshData* mesh, int nF, int nP, const double*
 void CalcThermalEffLoadTerms(int nF, int nP, double alpha, double dt, const ThermalMatrices* K, const double* x,
                              double* y);
 // R = ((KT_PF + alpha dt KC_PF) xF + (KT_PP + alpha dt KC_PP) xP - g) / (alpha dt);
-// zero for the forward rule (method 1 or alpha = 0).
+// zero where EndOfStepHeatFlux holds: the driver then takes R from the end-of-step balance
+// once the temperatures have converged.
 void CalcBoundaryHeatFlux_NL(int nF, int nP, int method, double alpha, double dt, const ThermalMatrices* K,
                              const double* xF, const double* xP, const double* g, double* R);
 // TF += dT, R += dR; the step increment dTstep accumulates dT (mode 1) or is replaced by
