@@ -629,7 +629,14 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
               multd2d1(sb, De, e6 + 3, 3, 3);
               for (int i = 1; i <= 3; i++) sl[i] = sm[i] * hl + sb[i] * z1;
             } else {
-              ShellLayerRecordStress(code, hd, LayerPointRecord(indexHD, elemToHD, elem, ip, l), sl);
+              const int r = LayerPointRecord(indexHD, elemToHD, elem, ip, l);
+              if (ShellLayerTotalStrain(code)) {
+                double eps[4];
+                for (int i = 1; i <= 3; i++) eps[i] = e6[i] + zm[l] * e6[i + 3];
+                ShellLayerTotalRecordStress(code, hd, r, De, eps, sl);
+              } else {
+                ShellLayerRecordStress(code, hd, r, sl);
+              }
               for (int i = 1; i <= 3; i++) sl[i] *= hl;
             }
             for (int i = 1; i <= 3; i++) Nmem[i] += sl[i];
@@ -656,9 +663,15 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
                                         wp);
             }
             double deps[4];
-            for (int i = 1; i <= 3; i++) deps[i] = de6[i] + zm[l] * de6[i + 3];
-            ShellLayerStress(code, pc, mat, hd, r, De, deps, sig);
-            ShellLayerShearStress(code, pc, mat, hd, r, Dse, g, tau);
+            if (ShellLayerTotalStrain(code)) {
+              // Elastic until failure, from the total strains.
+              for (int i = 1; i <= 3; i++) deps[i] = e6[i] + zm[l] * e6[i + 3];
+              ShellLayerTotalStress(code, pc, mat, hd, r, De, Dse, T, mesh, deps, g, sig, tau);
+            } else {
+              for (int i = 1; i <= 3; i++) deps[i] = de6[i] + zm[l] * de6[i + 3];
+              ShellLayerStress(code, pc, mat, hd, r, De, deps, sig);
+              ShellLayerShearStress(code, pc, mat, hd, r, Dse, g, tau);
+            }
             for (int i = 1; i <= 3; i++) {
               S6[i] += sig[i] * hl;
               S6[i + 3] += sig[i] * hl * zm[l];

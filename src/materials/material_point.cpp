@@ -630,6 +630,20 @@ bool PointStartNeedsElementSize(int code, const MaterialRecord& m) {
 
 // ---- layers of the layered shells ----------------------------------------------------------
 
+namespace {
+
+// A failed _NLMM501 layer (failure index above 0) keeps a thousandth of its stiffness.
+double LayerFailureFactor(NLMM_HD* hd, int record) {
+  return PointRecord<NLMM301_HD>(MAT_NLMM501, hd, record)->Value[4] > 0.0 ? 0.001 : 1.0;
+}
+
+void ScaledCopy(double** A, double f, double** B, int n) {
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= n; j++) B[i][j] = f * A[i][j];
+}
+
+}  // namespace
+
 bool ShellLayerKindServed(int code, int type) {
   if (type != _MINDLIN_SHELL_QUAD && type != _AHMAD_SHELL_QUAD) InternalError(__FILE__, __LINE__);
   switch (code) {
@@ -656,7 +670,7 @@ void ShellLayerTangent(int code, const PointContext& ctx, const MaterialRecord& 
     case MAT_NLMM101: CalcMat_D_NLMM101(ctx, m, *PointRecord<NLMM101_HD>(code, hd, record), De, Dt); return;
     case MAT_NLMM142: CalcMat_D_NLMM142(ctx, m, *PointRecord<NLMM142_HD>(code, hd, record), De, Dt); return;
     case MAT_NLMM141: CalcMat_D_NLMM141(ctx, m, *PointRecord<NLMM141_HD>(code, hd, record), De, Dt); return;
-    // NLMM501 (De, a thousandth of it once the layer has failed) comes with its model.
+    case MAT_NLMM501: ScaledCopy(De, LayerFailureFactor(hd, record), Dt, 3); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -692,7 +706,7 @@ void ShellLayerShearTangent(int code, const PointContext&, const MaterialRecord&
     // The crack models with a transverse shear law crack in transverse shear too.
     case MAT_NLMM104: CalcMat_Ds_NLMM104(m, *PointRecord<NLMM104_HD>(code, hd, record), Dse, Dst); return;
     case MAT_NLMM142: CalcMat_Ds_NLMM142(m, *PointRecord<NLMM142_HD>(code, hd, record), Dse, Dst); return;
-    // NLMM501 as its in-plane tangent: with its model.
+    case MAT_NLMM501: ScaledCopy(Dse, LayerFailureFactor(hd, record), Dst, 2); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -749,4 +763,25 @@ void ShellLayerShearStress(int code, const PointContext&, const MaterialRecord& 
     default:
       InternalError(__FILE__, __LINE__);
   }
+}
+
+bool ShellLayerTotalStrain(int code) { return code == MAT_NLMM501; }
+
+void ShellLayerTotalStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                           double** De, double** Dse, double** T, const MeshData* mesh, const double* eps,
+                           const double* gamma, double* sigma, double* tau) {
+  if (code != MAT_NLMM501) InternalError(__FILE__, __LINE__);
+  multd2d1(sigma, De, eps, 3, 3);
+  multd2d1(tau, Dse, gamma, 2, 2);
+  if (CalcStress_NLMM501(ctx.element, m, PointRecord<NLMM301_HD>(code, hd, record), T, sigma, mesh->AuxVectors,
+                         mesh->CoordSystems) == 1) {
+    zerod1(sigma, 3);
+    zerod1(tau, 2);
+  }
+}
+
+void ShellLayerTotalRecordStress(int code, NLMM_HD* hd, int record, double** De, const double* eps, double* sigma) {
+  if (code != MAT_NLMM501) InternalError(__FILE__, __LINE__);
+  multd2d1(sigma, De, eps, 3, 3);
+  if (LayerFailureFactor(hd, record) < 1.0) zerod1(sigma, 3);
 }

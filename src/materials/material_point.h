@@ -154,6 +154,18 @@ void ShellLayerStress(int code, const PointContext& ctx, const MaterialRecord& m
 // Transverse shear stress tau (2) of the total transverse shear strain gamma.
 void ShellLayerShearStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                            double** Dse, const double* gamma, double* tau);
+// Does a layer of kind `code` stay elastic until a failure check of its total strains
+// (_NLMM501) instead of taking the strain increment?
+bool ShellLayerTotalStrain(int code);
+// Stresses of such a layer from its total strains: sigma = De eps (3) and tau = Dse gamma
+// (2), both zero once the failure check in the material axes (element axes T) fails; the
+// record receives the material-axes stress and the failure index.
+void ShellLayerTotalStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+                           double** De, double** Dse, double** T, const MeshData* mesh, const double* eps,
+                           const double* gamma, double* sigma, double* tau);
+// In-plane stress of such a layer for the geometric stiffness, read-only: De eps, zero
+// when its record holds a failure.
+void ShellLayerTotalRecordStress(int code, NLMM_HD* hd, int record, double** De, const double* eps, double* sigma);
 // Crack band option of the record of a crack model whose new cracks take Oliver's band
 // (the solid models and _NLMM104; 4 and 5: Oliver's band, for which the element hands
 // the point its geometry); 0 for the other kinds.

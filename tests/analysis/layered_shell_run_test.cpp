@@ -3,6 +3,7 @@
 // moment, and the bending run restarted halfway.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -186,4 +187,46 @@ TEST_F(LayeredShellRun, BendingRestartedAfterCombinationSixGivesTheUninterrupted
     Run(j, "bend");
     ExpectSameFiles("bend", "fresh", {"_dr.bin", "_if.bin", "_NLMM121_HD.bin"});
   }
+}
+
+// The strip of one _NLMM501 layer (t 0.1, nu12 0) pulled along x1 with its material axis 1
+// along x1 or along x2: the layer carries E eps until the Tsai-Wu index of its uniaxial
+// stress passes 0 (at Xt along axis 1, at Yt along axis 2), then nothing.
+TEST_F(LayeredShellRun, FailingLayerCarriesItsElasticStressUpToTheTsaiWuIndex) {
+  const double E1 = 20000, E2 = 10000, Xt = 20, Xc = 30, Yt = 5, Yc = 15, S = 8;
+  const std::vector<double> strains = {2e-4, 4e-4, 6e-4, 1.2e-3};
+  struct Case {
+    const char* name;
+    std::array<std::array<double, 3>, 3> axes;
+    double E, strength;
+  };
+  const Case cases[] = {{"axis 1 along x1", {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, E1, Xt},
+                        {"axis 1 along x2", {{{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}}}, E2, Yt}};
+  for (const nonlinrun::Solver& s : nonlinrun::kSolvers)
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (s.algorithm == 1 ? " elimination" : " conjugate gradient"));
+      Job j = Strip(kMindlin);
+      j.model.blocks.erase("<NLMM121>");
+      j.model.blocks.erase("<LAMINATE_THICKNESSES>");
+      j.model.blocks.erase("<LAYER_PROPERTIES>");
+      j.model.blocks.erase("<LAYER_PATTERNS>");
+      const int cs = linmodel::AddCoordSystem(j, c.axes);
+      tw::AddRecord(j.model, "<NLMM501>",
+                    tw::Rec().S("ply").Ds({0.0, 0.0, 0.0, E1, E2, 4000, 4000, 5000, 0.0}).I(cs).Ds({Xt, Xc, Yt, Yc, S}));
+      tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("ply", kT));
+      tw::AddRecord(j.model, "<LAYER_PROPERTIES>", tw::Rec().S("ply").I(MAT_NLMM501).I(1).I(GEOM_LAM_THICK).I(1));
+      tw::AddRecord(j.model, "<LAYER_PATTERNS>", tw::Rec().S("ply").IList({1}));
+      j.model.loadCases[0].gravity = {0, 0, 0};
+      std::vector<double> ends = strains;  // the strip is 2 long
+      for (double& e : ends) e *= 2.0;
+      Nonlinear(j, ends);
+      const resultfile::DisplReactFile dr = Run(j, s, "ply");
+      ASSERT_EQ(dr.records.size(), strains.size());
+      const std::vector<int> end = {3, 6};
+      for (size_t k = 0; k < strains.size(); k++) {
+        const double stress = c.E * strains[k];
+        EXPECT_NEAR(Reaction(dr.records[k], j, end, 1), stress > c.strength ? 0.0 : kT * stress, 1e-8)
+            << "strain " << strains[k];
+      }
+    }
 }
