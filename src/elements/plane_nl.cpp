@@ -27,14 +27,24 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   if (!solid) CheckElemNodeCount(ElemFaultContext{context, elem, 0, 0}, type, nNodes, 4, 8, 9);
   const ElementProperty& p = mesh->ElemProps[prop];
   const int code = p.MaterialKind;
-  // A material pattern of the solid: time-dependent concrete on its crack material,
-  // identified once for the element.
-  const bool pattern = CompositionOf(code) == kCompositionNlmmPattern;
-  if (pattern && !solid) InternalError(__FILE__, __LINE__);
+  // A material pattern, identified once for the element: on the solid time-dependent
+  // concrete on its crack material; on the plane stress quadrilateral the plane crack
+  // model, linked to its fracture partner, at the point on its own record.
+  const bool planePattern = CompositionOf(code) == kCompositionNlmmPattern && !solid;
+  const bool pattern = CompositionOf(code) == kCompositionNlmmPattern && solid;
+  if (planePattern && !stress) InternalError(__FILE__, __LINE__);
   SolidPattern pat{};
   if (pattern) pat = SolidPatternOf(mesh, prop);
-  const int pointCode = pattern ? SolidPatternCrackKind() : code;
-  const MaterialRecord& mat = pattern ? SolidPatternCrackMaterial(mesh, pat) : MaterialOf(mesh, code, p.MaterialNumber);
+  PlanePattern plane{};
+  MaterialRecord linked{};
+  if (planePattern) {
+    plane = PlanePatternOf(mesh, prop);
+    linked = PlanePatternCrackMaterial(mesh, plane);
+  }
+  const int pointCode = pattern ? SolidPatternCrackKind() : planePattern ? PlanePatternCrackKind() : code;
+  const MaterialRecord& mat = pattern        ? SolidPatternCrackMaterial(mesh, pat)
+                              : planePattern ? linked
+                                             : MaterialOf(mesh, code, p.MaterialNumber);
   const bool geometric = prevCoord != nullptr;
   const int kinematic = mesh->Main.KinematicDescription;
   if (geometric) {
@@ -229,13 +239,14 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
           }
           continue;
         }
-        const int record = LinePointRecord(indexHD, elemToHD, elem, ip);
+        const int record = planePattern ? RecordOfComponent_HD(indexHD, elemToHD[elem], ip, plane.crackPosition)
+                                        : LinePointRecord(indexHD, elemToHD, elem, ip);
         if (Kg != nullptr) {
-          ContinuumTangent(code, type, at, mat, hd, record, D);
+          ContinuumTangent(pointCode, type, at, mat, hd, record, D);
           AddScaledBtDB(nc, nDof, f, B, D, DB, Kg);
           if (geometric) {
             // Geometric stiffness of the stress the point holds.
-            ContinuumRecordStress(code, type, hd, record, pk2);
+            ContinuumRecordStress(pointCode, type, hd, record, pk2);
             if (total) {
               copyd1(sigma, pk2, nc);
               CalcStressPK2_NLMG(dim, nNodes, dNdx, Xc, pk2, sigma, elem, context);
@@ -253,9 +264,9 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
                                step->tempIncrement != nullptr && stepTemps ? dotd1(N, step->tempIncrement, nNodes)
                                                                            : 0.0,
                                epsT, depsT);
-            SolidThermalStress(code, at, mat, hd, record, D0, eps, epsT, depsT, sigma);
+            SolidThermalStress(pointCode, at, mat, hd, record, D0, eps, epsT, depsT, sigma);
           } else {
-            ContinuumStress(code, type, at, mat, hd, record, eps, sigma);
+            ContinuumStress(pointCode, type, at, mat, hd, record, eps, sigma);
           }
           if (total) {
             CalcStressPK2_NLMG(dim, nNodes, dNdx, Xc, pk2, sigma, elem, context);

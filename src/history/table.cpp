@@ -162,6 +162,7 @@ void StartValues(int slot, int code, int material, int rec, const MeshData* mesh
     case 33:
     case 35:  // _NLMM451: density, heat capacity, temperature and conductivity start at zero
     case 36:  // _NLMM501: stress and failure index start at zero
+    case 0:   // the fracture model of a plane pattern: its vectors start at zero
       return;
     case 34: SF_NLMM401_HD(material, rec, mesh, View<NLMM401_HD>(a)); return;
     case 17: SF_NLMM173_HD(rec, View<NLMM173_HD>(a)); return;

@@ -32,7 +32,9 @@ struct Identified {
   int faultCode;
 };
 
-Identified Identify(const MeshData* mesh, int pattern) {
+// The member codes of pattern record `pattern` and the admitted composition they match
+// (row 0 for none); a repeated code is a fault.
+Identified IdentifyRow(const MeshData* mesh, int pattern) {
   Identified id{};
   if (pattern < 1 || pattern > mesh->nNlmmPatterns) InternalError(__FILE__, __LINE__);
   const MaterialPattern& mp = mesh->NlmmPatterns[pattern];
@@ -57,6 +59,12 @@ Identified Identify(const MeshData* mesh, int pattern) {
   for (int r = 1; r <= kPattCompositions; r++)
     if (equald1(table[r], count, kMaterialKinds)) id.p.row = r;
   freed2(table);
+  return id;
+}
+
+Identified Identify(const MeshData* mesh, int pattern) {
+  Identified id = IdentifyRow(mesh, pattern);
+  if (id.fault != nullptr) return id;
   if (id.p.row == 0) {
     id.fault =
         "The material pattern is not an admitted composition:\n"
@@ -74,6 +82,20 @@ Identified Identify(const MeshData* mesh, int pattern) {
     id.faultCode = MAT_NLMM172;
   }
   if (id.fault != nullptr) id.p.row = 0;
+  return id;
+}
+
+// The plane stress quadrilateral takes one composition: the plane crack model with the
+// fracture model.
+constexpr int kPlaneRow = 12;
+
+Identified IdentifyPlane(const MeshData* mesh, int pattern) {
+  Identified id = IdentifyRow(mesh, pattern);
+  if (id.fault == nullptr && id.p.row != kPlaneRow) {
+    id.fault = "The material pattern is not an admitted composition:\n"
+               "a plane-stress quadrilateral takes _NLMM104 with _FRC_MIXFRACTURE_2D only.";
+    id.p.row = 0;
+  }
   return id;
 }
 
@@ -263,11 +285,13 @@ const char* SolidPatternFault(const MeshData* mesh, int pattern) { return Identi
 void CheckSolidPatterns(const MeshData* mesh, const int* ElemPropIndex, int pathBehavior) {
   for (int prop = 1; prop <= mesh->nElemProps; prop++) {
     const ElementProperty& ep = mesh->ElemProps[prop];
-    if (ep.ElementType != _SOLID_HEXA || ep.MaterialKind != MAT_NLMM_PATT) continue;
+    if (ep.MaterialKind != MAT_NLMM_PATT) continue;
+    if (ep.ElementType != _SOLID_HEXA && ep.ElementType != _PLANE_STRESS_QUAD) continue;
     bool used = false;
     for (int e = 1; e <= mesh->nElements && !used; e++) used = ElemPropIndex[e] == prop;
     if (!used) continue;
-    const Identified id = Identify(mesh, ep.MaterialNumber);
+    const Identified id =
+        ep.ElementType == _SOLID_HEXA ? Identify(mesh, ep.MaterialNumber) : IdentifyPlane(mesh, ep.MaterialNumber);
     const char* why = id.fault;
     if (why == nullptr && pathBehavior == 2 && (Has(id.p, MAT_NLMM173) || Has(id.p, MAT_NLMM174)))
       why = "Ageing (_NLMM173) and creep (_NLMM174) read the converged history data,\n"
@@ -535,4 +559,27 @@ int SolidPatternCrackKind() { return MAT_NLMM111; }
 
 const MaterialRecord& SolidPatternCrackMaterial(const MeshData* mesh, const SolidPattern& p) {
   return Member(mesh, p, MAT_NLMM111);
+}
+
+PlanePattern PlanePatternOf(const MeshData* mesh, int prop) {
+  const ElementProperty& ep = mesh->ElemProps[prop];
+  if (ep.MaterialKind != MAT_NLMM_PATT) InternalError(__FILE__, __LINE__);
+  const Identified id = IdentifyPlane(mesh, ep.MaterialNumber);
+  if (id.fault != nullptr) InternalError(__FILE__, __LINE__);
+  PlanePattern p;
+  p.crackPosition = id.p.position[MAT_NLMM104];
+  p.crackNumber = id.p.number[MAT_NLMM104];
+  p.fractureNumber = id.p.number[MAT_FRC_MIXFRACTURE_2D];
+  return p;
+}
+
+int PlanePatternCrackKind() { return MAT_NLMM104; }
+
+MaterialRecord PlanePatternCrackMaterial(const MeshData* mesh, const PlanePattern& p) {
+  MaterialRecord m = MaterialOf(mesh, MAT_NLMM104, p.crackNumber);
+  m.LinkMaterial = p.fractureNumber;
+  m.LinkOwnerCode = MAT_NLMM_PATT;
+  m.LinkComposition = kPlaneRow;
+  m.LinkRecords = mesh->Materials[MAT_FRC_MIXFRACTURE_2D];
+  return m;
 }

@@ -31,13 +31,29 @@ struct SolidPattern {
 // repeated material code, a member set matching no admitted composition, a composition
 // on a linear or plane base, or a shrinkage flag the solid does not take.
 const char* SolidPatternFault(const MeshData* mesh, int pattern);
-// Set-up check of every solid element group whose material is a pattern: a fault stops
-// the run naming the element property and the pattern; so does a pattern with ageing or
-// creep when the run keeps no converged history copy (pathBehavior 2).
+// Set-up check of every solid and plane stress element group whose material is a
+// pattern: a fault stops the run naming the element property and the pattern; so does a
+// pattern with ageing or creep when the run keeps no converged history copy
+// (pathBehavior 2).
 void CheckSolidPatterns(const MeshData* mesh, const int* ElemPropIndex, int pathBehavior);
 // The composition of the pattern of element property `prop` (the internal error where
 // the set-up check would have refused it).
 SolidPattern SolidPatternOf(const MeshData* mesh, int prop);
+// The pattern of a plane stress quadrilateral: _NLMM104 with the fracture model
+// _FRC_MIXFRACTURE_2D. The crack model acts at the point on its own record (the member at
+// crackPosition); the fracture member's record is carried along.
+struct PlanePattern {
+  int crackPosition;
+  int crackNumber;
+  int fractureNumber;
+};
+// The pattern of element property `prop` of a plane stress quadrilateral (the internal
+// error where the set-up check would have refused it).
+PlanePattern PlanePatternOf(const MeshData* mesh, int prop);
+int PlanePatternCrackKind();
+// The crack model's record as the pattern hands it to the model: a copy carrying the link
+// to its fracture partner (partner number, owner _NLMM_PATT, composition 12).
+MaterialRecord PlanePatternCrackMaterial(const MeshData* mesh, const PlanePattern& p);
 // Do the active elements (ElemPropIndex) hold a pattern that creeps or shrinks, and so
 // load the model with its material state?
 bool SolidPatternsLoadTheModel(const MeshData* mesh, const int* ElemPropIndex);
