@@ -347,6 +347,16 @@ void OpenRunFiles(const RunFiles& f, FILE** fpRec, FILE** fpEP, FILE** fpForce, 
 
 }  // namespace
 
+void AcceptHistory(NonlinearWorkArrays* w) {
+  AcceptNLMM_HD(&w->Table, w->NLMM_HD_Count);
+  AcceptNLSMM_HD(&w->SpringTable, w->NLSMM_HD_Count);
+}
+
+void RestoreHistory(NonlinearWorkArrays* w) {
+  RestoreNLMM_HD(&w->Table, w->NLMM_HD_Count);
+  RestoreNLSMM_HD(&w->SpringTable, w->NLSMM_HD_Count);
+}
+
 void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag, const char* job,
                                  const MeshData* mesh, const int* ElemPropIndex, NonlinearWorkArrays* w) {
   InitializeRun(kMechanicalFiles, r, nPoints, nF, nP, dynFlag, job, mesh, ElemPropIndex, w);

@@ -40,6 +40,12 @@ struct NonlinearWorkArrays {
   int* NLSMM_HD_Count;         // [1..4]
 };
 
+// The two moves of the history data between its copies, for both tables: the current
+// state becomes the converged one, or the current copy starts again from the converged
+// state. Only the drivers make them.
+void AcceptHistory(NonlinearWorkArrays* w);
+void RestoreHistory(NonlinearWorkArrays* w);
+
 // The set-up of a run (r = 0) or of a restart after combination r; dynFlag != 0 when the
 // _dr.bin records carry the four vectors of the dynamic drivers.
 void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag, const char* job,

@@ -213,8 +213,7 @@ void AddMovedConfigurationUnbalance(const char* OutputControl, const MeshData* m
   allocd1(&IP, nP);
   CalcInternalForces(OutputControl, mesh, w, s, Uzero, Utot, IF, IP);
   Calc_F_FreeMasterSlave(mesh, w->PointDofNumbers, IF, w->PointDofCodes);
-  CopyNLMM_HD(0, &nl->Table, nl->NLMM_HD_Count);
-  CopyNLSMM_HD(0, &nl->SpringTable, nl->NLSMM_HD_Count);
+  RestoreHistory(nl);
   for (int i = 1; i <= nF; i++) nl->rF[i] += nl->fIntF[i] - IF[i];
   for (int i = 1; i <= nP; i++) nl->rP[i] += nl->fIntP[i] - IP[i];
   freed1(IP);
@@ -435,10 +434,7 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
       allocd2(&Utot, nPoints, 6);
       CalcPointDispl(0, mesh, w.PointDofCodes, w.PointDofNumbers, nl.aF, nl.aP, w.PointSpecialCS, w.PointTypes,
                      w.ElemPropIndex, w.PointElemAdjacency, Utot);
-      if (nl.PathBehavior == 1) {
-        CopyNLMM_HD(0, &nl.Table, nl.NLMM_HD_Count);
-        CopyNLSMM_HD(0, &nl.SpringTable, nl.NLSMM_HD_Count);
-      }
+      if (nl.PathBehavior == 1) RestoreHistory(&nl);
       CalcResid(OutputControl, mesh, &w, &s, nl.extF, nl.extP, nl.R, nl.PointValues, Utot, nl.fIntF, nl.fIntP, nl.rF,
                 nl.rP);
       freed2(Utot);
@@ -482,10 +478,7 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
     FlushHistoryFiles(hdFiles, nl.NLMM_HD_Count, kMaterialKinds);
     FlushHistoryFiles(shdFiles, nl.NLSMM_HD_Count, kSpringMaterialKinds);
     WriteLastConvergedCombination(c, job);
-    if (nl.PathBehavior == 1) {
-      CopyNLMM_HD(1, &nl.Table, nl.NLMM_HD_Count);
-      CopyNLSMM_HD(1, &nl.SpringTable, nl.NLSMM_HD_Count);
-    }
+    if (nl.PathBehavior == 1) AcceptHistory(&nl);
     for (int e = 1; e <= mesh->nElements; e++)
       for (int k = 1; k <= mesh->ElemNodeCount[e]; k++) tvConverged[e][k] = tvCurrent[e][k];
   }

@@ -219,7 +219,7 @@ void EndOfStepFluxes_NL(FILE* fp, int c, const char* OutputControl, const MeshDa
   allocd1(&rP, nP);
   allocd1(&zero, nP);
   zerod1(zero, nP);
-  if (nl->PathBehavior == 1) CopyNLMM_HD(0, &nl->Table, nl->NLMM_HD_Count);
+  if (nl->PathBehavior == 1) RestoreNLMM_HD(&nl->Table, nl->NLMM_HD_Count);
   ThermalStepLoads_NL(fp, c, OutputControl, mesh, t, set, s, FF, FP, TPstep);
   ThermalStepLevels backward = *levels;
   backward.R = zero;
@@ -377,7 +377,7 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
       UpdateTempBoundaryHeatFlux(nF, nP, nl.PathBehavior, TF, dTstep, dT, dR, R);
 
       // The history data of the step start again from the converged state.
-      if (nl.PathBehavior == 1) CopyNLMM_HD(0, &nl.Table, nl.NLMM_HD_Count);
+      if (nl.PathBehavior == 1) RestoreNLMM_HD(&nl.Table, nl.NLMM_HD_Count);
       ThermalStepLoads_NL(fp, c, OutputControl, mesh, &t, &set, &s, FF, FP, TPstep);
       CalcThermalResid(OutputControl, mesh, &t, &s, alpha, &levels, fF, fP, nl.fIntF, nl.fIntP, nl.rF, nl.rP);
 
@@ -407,7 +407,7 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
     FlushFile(fpIQ);
     FlushHistoryFiles(hdFiles, nl.NLMM_HD_Count, kMaterialKinds);
     WriteLastConvergedCombination(c, job);
-    if (nl.PathBehavior == 1) CopyNLMM_HD(1, &nl.Table, nl.NLMM_HD_Count);
+    if (nl.PathBehavior == 1) AcceptNLMM_HD(&nl.Table, nl.NLMM_HD_Count);
     const ThermalLevel converged{TF, TP, FF, FP, R};
     CopyLevel(nF, nP, &converged, &o);
   }

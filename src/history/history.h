@@ -84,7 +84,12 @@ using ElementSizeFn = void (*)(const MeshData* mesh, int element, int property, 
 void SF_NLMM_HD(int mode, const Index_HD* index, const MeshData* mesh, const int* ElemPropIndex,
                 const int* ElemToHD, NLMM_HD* hd, const int* NLMM_HD_Count, ElementSizeFn sizes = nullptr);
 // flag != 0: current onto converged (accept); flag 0: converged onto current (restore).
+// The drivers use the two named moves below.
 void CopyNLMM_HD(int flag, NLMM_HD* hd, const int* NLMM_HD_Count);
+// The current state becomes the converged one (a converged combination).
+inline void AcceptNLMM_HD(NLMM_HD* hd, const int* NLMM_HD_Count) { CopyNLMM_HD(1, hd, NLMM_HD_Count); }
+// The current copy starts again from the converged state (an iteration, a failed step).
+inline void RestoreNLMM_HD(NLMM_HD* hd, const int* NLMM_HD_Count) { CopyNLMM_HD(0, hd, NLMM_HD_Count); }
 // Releases slot 0, then 36 down to 1 (the converged copies too in mode 1).
 void FreeNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count);
 
@@ -120,6 +125,8 @@ void SF_NLSMM_HD(int mode, const SpringIndex_HD* index, const MeshData* mesh, NL
                  const int* NLSMM_HD_Count);
 // flag != 0: current onto converged; flag 0: converged onto current.
 void CopyNLSMM_HD(int flag, NLSMM_HD* hd, const int* NLSMM_HD_Count);
+inline void AcceptNLSMM_HD(NLSMM_HD* hd, const int* NLSMM_HD_Count) { CopyNLSMM_HD(1, hd, NLSMM_HD_Count); }
+inline void RestoreNLSMM_HD(NLSMM_HD* hd, const int* NLSMM_HD_Count) { CopyNLSMM_HD(0, hd, NLSMM_HD_Count); }
 void FreeNLSMM_HD(int mode, NLSMM_HD* hd, const int* NLSMM_HD_Count);
 // Current record array of kind c (null without records).
 NLSMM_HDRecord* NLSMM_HDCurrent(NLSMM_HD* hd, int kind);

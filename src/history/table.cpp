@@ -64,7 +64,8 @@ void FreeArray(const RecordOps& ops, void*& a, int n) {
   a = nullptr;
 }
 
-void CopyArray(const RecordOps& ops, int n, void* src, void* dst) {
+// Destination first, as every copy routine of the program.
+void CopyArray(const RecordOps& ops, int n, void* dst, void* src) {
   for (int k = 1; k <= n; k++) ops.copy(At(dst, ops, k), At(src, ops, k));
 }
 
@@ -212,9 +213,9 @@ void CopyNLMM_HD(int flag, NLMM_HD* hd, const int* NLMM_HD_Count) {
     void* conv = hd->Entry[2 * k + 1];
     if (cur == nullptr || conv == nullptr) InternalError(__FILE__, __LINE__);
     if (flag != 0)
-      CopyArray(OpsOf(k), n, cur, conv);
-    else
       CopyArray(OpsOf(k), n, conv, cur);
+    else
+      CopyArray(OpsOf(k), n, cur, conv);
   });
 }
 
@@ -325,7 +326,7 @@ void ReadNLMM_HD(FILE** files, int mode, NLMM_HD* hd, const int* NLMM_HD_Count) 
     if (mode == 1) {
       void* conv = hd->Entry[2 * k + 1] = AllocArray(ops, n);
       InitArray(ops, conv, n);
-      CopyArray(ops, n, cur, conv);
+      CopyArray(ops, n, conv, cur);
     }
   });
 }
@@ -402,9 +403,9 @@ void CopyNLSMM_HD(int flag, NLSMM_HD* hd, const int* NLSMM_HD_Count) {
     void* conv = SpringArrayRef(hd, c, true);
     if (cur == nullptr || conv == nullptr) InternalError(__FILE__, __LINE__);
     if (flag != 0)
-      CopyArray(*SpringRecordOps(c), n, cur, conv);
-    else
       CopyArray(*SpringRecordOps(c), n, conv, cur);
+    else
+      CopyArray(*SpringRecordOps(c), n, cur, conv);
   });
 }
 
@@ -464,7 +465,7 @@ void ReadNLSMM_HD(FILE** files, int mode, NLSMM_HD* hd, const int* NLSMM_HD_Coun
       void* conv = AllocArray(ops, n);
       SpringEntry(hd, c, true) = static_cast<NLSMM_HDRecord*>(conv);
       InitArray(ops, conv, n);
-      CopyArray(ops, n, cur, conv);
+      CopyArray(ops, n, conv, cur);
     }
   });
 }

@@ -79,8 +79,8 @@ struct Element : MeshHistory {
     else
       CalcInt_Fg_PlaneStrainQuad_NL(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, du, F);
   }
-  void Restore() { CopyNLMM_HD(0, &hd, counts); }
-  void Accept() { CopyNLMM_HD(1, &hd, counts); }
+  void Restore() { RestoreNLMM_HD(&hd, counts); }
+  void Accept() { AcceptNLMM_HD(&hd, counts); }
 };
 
 void LinearStiffness(const ElementCase& s, double** K) {

@@ -89,9 +89,9 @@ TEST(CrackedShellLayers, TangentIsTheCentralDifferenceOfTheForcesOfUnloadingCrac
       for (int k = 4; k <= 6; k++) du.v[6 * a + k] = 1e-7 * std::cos(0.3 * a + k);
     }
     force(u0.v, u0.v, F.v);
-    CopyNLMM_HD(1, &el.hd, el.counts);
+    AcceptNLMM_HD(&el.hd, el.counts);
     force(du1.v, u1.v, F.v);
-    CopyNLMM_HD(1, &el.hd, el.counts);
+    AcceptNLMM_HD(&el.hd, el.counts);
     for (int i = 1; i <= n; i++) u.v[i] = u1.v[i] + du.v[i];
     force(du.v, u.v, F.v);
     const NLMM104_HD* r = NLMM_HDCurrent<NLMM104_HD>(&el.hd, NlmmSlotOfCode(MAT_NLMM104));
@@ -107,11 +107,11 @@ TEST(CrackedShellLayers, TangentIsTheCentralDifferenceOfTheForcesOfUnloadingCrac
     const double h = 1e-7;
     double worst = 0.0;
     for (int k = 1; k <= n; k++) {
-      CopyNLMM_HD(0, &el.hd, el.counts);
+      RestoreNLMM_HD(&el.hd, el.counts);
       du.v[k] += h;
       u.v[k] += h;
       force(du.v, u.v, Fp.v);
-      CopyNLMM_HD(0, &el.hd, el.counts);
+      RestoreNLMM_HD(&el.hd, el.counts);
       du.v[k] -= 2 * h;
       u.v[k] -= 2 * h;
       force(du.v, u.v, Fm.v);

@@ -342,7 +342,7 @@ TEST(InterfaceLineNL, TangentIsTheDerivativeOfTheForcesOnAnInclinedLine) {
     MeshHistory h(mesh, {}, 1);
     Flags oc;
     const auto forces = [&](const Vec& u, const Vec& du, Vec& F) {
-      CopyNLMM_HD(0, &h.hd, h.counts);  // from the converged state
+      RestoreNLMM_HD(&h.hd, h.counts);  // from the converged state
       CalcInt_Fg_InterfaceLine2D_NL(2, 8, 1, 1, 4, 1, oc, &h.index, mesh, &h.hd, h.elemToHD, du.v, u.v, F.v);
     };
     Vec u0(8), u1(8), du(8), F(8), Fp(8), Fm(8);
@@ -353,7 +353,7 @@ TEST(InterfaceLineNL, TangentIsTheDerivativeOfTheForcesOnAnInclinedLine) {
       for (int k = 0; k < 2; k++) u0.v[2 * node - 1 + k] = u1.v[2 * node - 1 + k] / 2;
     }
     forces(u0, u0, F);
-    CopyNLMM_HD(1, &h.hd, h.counts);  // accepted
+    AcceptNLMM_HD(&h.hd, h.counts);  // accepted
     forces(u1, du, F);
     Mat K(8, 8);
     CalcStiffInterfaceLine2D_NL(2, 8, 1, 2, 4, 1, oc, &h.index, mesh, &h.hd, h.elemToHD, K);

@@ -105,8 +105,8 @@ struct Shell : MeshHistory {
       CalcInt_Fg_AhmadShellQuad_NL(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, prop.data(), du, u, F,
                                    types.data(), nullptr);
   }
-  void Restore() { CopyNLMM_HD(0, &hd, counts); }
-  void Accept() { CopyNLMM_HD(1, &hd, counts); }
+  void Restore() { RestoreNLMM_HD(&hd, counts); }
+  void Accept() { AcceptNLMM_HD(&hd, counts); }
 };
 
 // x -> Q x with the rotation Q of the angles (a about x3, then b about x1, then c about x3).

@@ -52,8 +52,8 @@ struct PatternHexa : MeshHistory {
   void Force(const double* du, double* F) {
     CalcInt_Fg_SolidHexa_NL(1, 24, 1, 2, 8, 1, &index, mesh, &hd, elemToHD, du, F, dt, t, temps);
   }
-  void Restore() { CopyNLMM_HD(0, &hd, counts); }
-  void Accept() { CopyNLMM_HD(1, &hd, counts); }
+  void Restore() { RestoreNLMM_HD(&hd, counts); }
+  void Accept() { AcceptNLMM_HD(&hd, counts); }
 };
 
 }  // namespace

@@ -66,9 +66,9 @@ TEST(SpringHistoryTable, AcceptAndRestore) {
   SpringCounts n;
   NLSMM_HD hd = NewTable(1, n.c);
   Fill(&hd, 1.0);
-  CopyNLSMM_HD(1, &hd, n.c);
+  AcceptNLSMM_HD(&hd, n.c);
   Fill(&hd, 2.0);
-  CopyNLSMM_HD(0, &hd, n.c);
+  RestoreNLSMM_HD(&hd, n.c);
   EXPECT_EQ(NLSMM_HDCurrent(&hd, SPRMAT_NLSMM101)[2].Value[3], 1.0 + 20 + 2 + 0.3);
   EXPECT_EQ(NLSMM_HDCurrent(&hd, SPRMAT_NLSMM103)[1].InUse, 5);
   EXPECT_EQ(NLSMM_HDCurrent(&hd, SPRMAT_NLSMM102), nullptr);
@@ -107,7 +107,7 @@ TEST(SpringHistoryFiles, BlocksRoundTrip) {
   Fill(&expected, 2.0);
   // The converged copy holds what was read: scribble over the current one and restore.
   Fill(&hd, 9.0);
-  CopyNLSMM_HD(0, &hd, n.c);
+  RestoreNLSMM_HD(&hd, n.c);
   for (int kind : {SPRMAT_NLSMM101, SPRMAT_NLSMM103}) {
     for (int r = 1; r <= n.c[kind]; r++) {
       const NLSMM_HDRecord& got = NLSMM_HDCurrent(&hd, kind)[r];

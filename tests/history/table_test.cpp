@@ -140,7 +140,7 @@ TEST(HistoryTable, RestoreGivesBackTheConvergedRecordsByteForByte) {
   NLMM_HDCurrent<NLMM124_HD>(&t.hd, NlmmSlotOfCode(MAT_NLMM124))[8].Cohesion = 2.5;
   EXPECT_EQ(t.Conv121()[1].PointStatus, 1);  // the copies share no vector
   EXPECT_EQ(t.Conv121()[1].Stress[2], 0.0);
-  CopyNLMM_HD(0, &t.hd, h.counts);
+  RestoreNLMM_HD(&t.hd, h.counts);
   {
     HDFiles f(job + "_b", h.counts, "wb");
     WriteNLMM_HD(f.f, &t.hd, h.counts);
@@ -152,7 +152,7 @@ TEST(HistoryTable, RestoreGivesBackTheConvergedRecordsByteForByte) {
   }
   // Accept: a new trial state becomes the converged one.
   t.Cur121()[4].YieldStress = 12.0;
-  CopyNLMM_HD(1, &t.hd, h.counts);
+  AcceptNLMM_HD(&t.hd, h.counts);
   EXPECT_EQ(t.Conv121()[4].YieldStress, 12.0);
 }
 
@@ -243,8 +243,9 @@ TEST(HistoryFiles, DistinctFieldValuesComeBackEachInItsOwnField) {
     for (const Family& f : kFamilies) ReadTag(kMaterialHDOpenTag, in.f[f.code], Suffix(f.code).c_str());
     ReadNLMM_HD(in.f, 1, &hd, counts);
   }
-  // Converged copy equal to the current one: accept, then write the converged state back.
-  CopyNLMM_HD(0, &hd, counts);
+  // The read made the converged copy equal to the current one: restoring from it changes
+  // nothing, and the current state is written back.
+  RestoreNLMM_HD(&hd, counts);
   {
     HDFiles out(job + "_out", counts, "wb");
     WriteNLMM_HD(out.f, &hd, counts);

@@ -74,7 +74,7 @@ TEST(UniaxialRecords, CopiesKeepTheDestinationsOwnFields) {
   cf.F[3][3] = 9.0;
   cf.G[4] = 4.0;
   cf.K = 7;
-  CopyNLMM_HD(1, &hd, counts);
+  AcceptNLMM_HD(&hd, counts);
   EXPECT_EQ(v4.R5, 0.0);
   EXPECT_EQ(v4.R6, 2.0);
   EXPECT_EQ(v4.V3[2], 3.0);
@@ -84,7 +84,7 @@ TEST(UniaxialRecords, CopiesKeepTheDestinationsOwnFields) {
   for (int j = 4; j <= 6; j++) EXPECT_EQ(vf.E[j][8], 0.0);
   EXPECT_EQ(vf.K, 0);
   vf.E[5][1] = 55.0;
-  CopyNLMM_HD(0, &hd, counts);
+  RestoreNLMM_HD(&hd, counts);
   EXPECT_EQ(c4.R5, 1.0);
   EXPECT_EQ(cf.E[5][1], 0.0);
   EXPECT_EQ(cf.K, 7);
