@@ -2,9 +2,10 @@
 //
 // Adding a material law touches, and only touches:
 //   1. its own file under materials/ (materials/uniaxial/, materials/plasticity/,
-//      materials/crack/, materials/interface/, materials/time_dependent/; one file per
-//      model or per family of models that share a history record): the tangent, the
-//      stress update and the start values of its sampling point;
+//      materials/crack/, materials/interface/; the time-dependent laws in
+//      materials/time_dependent_concrete.cpp; one file per model or per family of models
+//      that share a history record): the tangent, the stress update and the start values
+//      of its sampling point;
 //   2. its row here (family, density, expansion coefficient and modulus positions,
 //      element types, behaviour, history slot) in material_table.cpp;
 //   3. its case in each switch of material_point.cpp (tangent, stress, start values,
