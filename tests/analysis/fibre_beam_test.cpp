@@ -14,9 +14,11 @@
 
 #include "element_models.h"
 #include "linear_model.h"
+#include "materials/uniaxial/concrete.h"
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/material_driver.h"
 #include "support/nonlinear_run.h"
 #include "support/result_readers.h"
 
@@ -230,7 +232,11 @@ tw::Rec CompressionConcrete() {
 // fibres of the kind; the tip shortened by -u per unit factor of the combinations.
 Job Column(int kind, const tw::Rec& material, double u, const std::vector<double>& factors) {
   Job j = Cantilever(1, 1.0, "100000");
-  tw::AddRecord(j.model, kind == MAT_NLMM210 ? "<NLMM210>" : "<NLMM220>", material);
+  const char* block = kind == MAT_NLMM210   ? "<NLMM210>"
+                      : kind == MAT_NLMM220 ? "<NLMM220>"
+                      : kind == MAT_NLMM298 ? "<NLMM298>"
+                                            : "<NLMM299>";
+  tw::AddRecord(j.model, block, material);
   AddFibres(j, 1, {Rect(0.2, 0.2)}, {{1, 2, 3, 4}}, {FibreProp(1, 1, kind, 1)});
   j.model.loadCases = {linmodel::LoadCase({}, {}, {tw::PrescribedDisplacement(2, 1, -u)})};
   MakeNonlinear(j, factors);
@@ -320,4 +326,35 @@ TEST_F(FibreBeamRun, CyclicConcreteAndSteelRestartGivesTheUninterruptedRun) {
   const Outcome restarted = Run(j, kGauss, "cycled");
   ASSERT_EQ(restarted.run.status, 0) << restarted.run.err;
   ExpectSameFiles("cycled", "fresh", {"_dr.bin", "_NLMM210_HD.bin", "_NLMM202_HD.bin"});
+}
+
+// The concrete fibres of the power law (_NLMM298) and of the parabola to f_c at eps_c1
+// (_NLMM299), shortened step by step before their peak: the column carries A times the
+// fibre law's stress of its strain at every step.
+TEST_F(FibreBeamRun, ConcreteFibreColumnsFollowTheirLaws) {
+  struct Law {
+    int kind;
+    std::vector<double> values;
+  };
+  const Law laws[] = {{MAT_NLMM298, {2.4, 1e-5, 30000, 3, 30, 0.0035, 2e5, 1.5}},
+                      {MAT_NLMM299, {2.4, 1e-5, 30000, 3, 30, 0.002, 0.0035}}};
+  const std::vector<double> steps = {0.5, 1.0, 1.5};  // times 0.001 of shortening
+  for (const Law& l : laws)
+    for (const Solver& s : kSolvers) {
+      SCOPED_TRACE(std::to_string(l.kind) + " " + s.name);
+      const Job j = Column(l.kind, tw::Rec().S("concrete").Ds(l.values), 0.001, steps);
+      const Outcome o = Run(j, s, "column");
+      ASSERT_EQ(o.run.status, 0) << o.run.err;
+      ASSERT_EQ(o.dr.records.size(), steps.size());
+      const MaterialRecord m = matdriver::Record(l.values);
+      NLMM298_HD r298{};
+      NLMM299_HD r299{};
+      for (size_t c = 0; c < steps.size(); c++) {
+        const double eps = -0.001 * steps[c];
+        const double sigma =
+            l.kind == MAT_NLMM298 ? CalcStress_NLMM298(m, r298, eps) : CalcStress_NLMM299(m, r299, eps);
+        EXPECT_LT(sigma, 0.0);
+        EXPECT_NEAR(ColumnForce(o, j, c), -0.04 * sigma, 1e-8 * 0.04 * std::fabs(sigma)) << c;
+      }
+    }
 }

@@ -248,3 +248,39 @@ TEST_F(NonlinearSprings, BlockPressedIntoATableBed) {
 }
 
 }  // namespace
+
+// The bar of the soil-spring test with an _NLSMM102 spring at B (d1 0.01, F1 20; d2
+// 0.03, F2 30; power branch to F3 10 at d3 0.06; acting while u <= 0; unloading
+// stiffness 2000) and F = -10, -45, -35, -5, -50 at B: 1000 u + F_s(u) = F gives
+// u = -1/300 (first branch, F_s = -20/3), -0.02 (second branch, -25), -0.05/3 (unloading
+// towards the residual 0.0075, -55/3), -0.005 (below the residual: no spring force) and
+// -0.07/3 (back on the second branch beyond the largest, -80/3, through the power branch
+// in the iterations).
+TEST_F(NonlinearSprings, MultilinearSpringLoadedUnloadedAndReloaded) {
+  const double u[] = {-1.0 / 300.0, -0.02, -0.05 / 3.0, -0.005, -0.07 / 3.0};
+  const double Fs[] = {-20.0 / 3.0, -25.0, -55.0 / 3.0, 0.0, -80.0 / 3.0};
+  for (const Solver& s : kSolvers) {
+    SCOPED_TRACE(s.name);
+    Job job;
+    linmodel::AddPoint3D(job, 0, 0, 0, linmodel::kSpaceMask, "111000");
+    linmodel::AddPoint3D(job, 1, 0, 0, linmodel::kSpaceMask, "011000");
+    AddBars(job, 1000.0, {{1, 2}});
+    tw::AddRecord(job.model, "<NLSMM102>", tw::Rec().S("pile").I(1).Ds({0.01, 20, 0.03, 30, 0.06, 10, 2}));
+    tw::AddRecord(job.model, "<POINT_SPRINGS>", tw::PointSpring(2, 'G', 1, 1, SPRMAT_NLSMM102, 1, 2));
+    job.model.loadCases = {linmodel::LoadCase({tw::PointLoad(2, {1, 0, 0, 0, 0, 0})})};
+    const std::vector<double> loads = {-10, -45, -35, -5, -50};
+    MakeNonlinear(job, loads);
+    const Outcome o = Run(job, s, "pile");
+    ExpectSuccess(o, 5);
+    if (o.dr.records.size() != 5) continue;
+    const auto hist = ReadSpringHistory(Path("_NLSMM102_HD.bin", "pile"), "<NLSMM102_HD>", 1);
+    ASSERT_EQ(hist.size(), 5u);
+    for (size_t c = 0; c < 5; c++) {
+      SCOPED_TRACE(testing::Message() << "combination " << c + 1);
+      const Record r{o.dr.records[c], job.layout};
+      EXPECT_NEAR(r.U(2, 1), u[c], 1e-9);
+      EXPECT_NEAR(r.R(1, 1), -1000 * u[c], 1e-6);
+      EXPECT_NEAR(hist[c][0].F, Fs[c], 1e-6);
+    }
+  }
+}

@@ -15,7 +15,9 @@
 
 namespace matdriver {
 
-MaterialRecord Record(std::initializer_list<double> values) {
+MaterialRecord Record(std::initializer_list<double> values) { return Record(std::vector<double>(values)); }
+
+MaterialRecord Record(const std::vector<double>& values) {
   MaterialRecord r;
   std::memset(&r, 0, sizeof r);
   std::strcpy(r.Name, "MAT");

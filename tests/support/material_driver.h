@@ -15,6 +15,7 @@ namespace matdriver {
 
 // A material record of double values 1..n in file order (the name "MAT").
 MaterialRecord Record(std::initializer_list<double> values);
+MaterialRecord Record(const std::vector<double>& values);
 
 // One step of a path: the total mechanical strain and the iteration number at which the
 // point is evaluated.
