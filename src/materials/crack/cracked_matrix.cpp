@@ -11,20 +11,83 @@
 
 // The elasto-plastic models keep the crack parameters further on (nine slots in both
 // families, three in the simple plane one); the reference stress stays at slot 68.
-const SolidCrackModel kModel111 = {MAT_NLMM111, "_NLMM111", 3, 6, kFourLaws, 66, 67, 68, 69, 70, 77, 79, 84, 1, 85, 86, 1,
-                                   false, kFloorModes, true, true, true, false, false, false, 91, 89, 1, 89, 2, true, 0, true, kChoiceAtTransitions};
-const SolidCrackModel kModel102 = {MAT_NLMM102, "_NLMM102", 3, 6, kThreeLaws, 66, 67, 68, 69, 70, 75, 0, 77, 1, 78, 79, 1,
-                                   true, kFloorPlain, false, false, false, false, false, false, 82, 79, 2, 80, 1, false, 0, true, kChoiceAtTransitions};
-const SolidCrackModel kModel151 = {MAT_NLMM151, "_NLMM151", 3, 6, kFourLaws, 66, 67, 68, 78, 79, 86, 88, 93, 1, 94, 95, 1,
-                                   false, kFloorModes, true, true, true, false, false, false, 100, 98, 1, 98, 2, true, 0, true, kChoiceAtTransitions};
-const SolidCrackModel kModel104 = {MAT_NLMM104, "_NLMM104", 2, 3, kFourLaws, 66, 67, 68, 69, 70, 77, 81, 81, 2, 82, 83, 1,
-                                   false, kFloorModes, true, true, true, false, true, true, 88, 86, 1, 86, 2, true, 78, true, kChoiceAtEnd};
-const SolidCrackModel kModel142 = {MAT_NLMM142, "_NLMM142", 2, 3, kFourLaws, 66, 67, 68, 78, 79, 86, 90, 90, 2, 91, 92, 1,
-                                   false, kFloorModesShearOnly, true, true, true, false, false, true, 97, 95, 1, 95, 2, true, 87, false, kChoiceAtEnd};
-const SolidCrackModel kModel101 = {MAT_NLMM101, "_NLMM101", 2, 3, kThreeLaws, 66, 67, 68, 69, 70, 75, 0, 77, 1, 78, 0, 1,
-                                   false, kFloorModes, false, false, false, true, false, false, 81, 79, 1, 79, 2, false, 0, false, kChoiceByFactors};
-const SolidCrackModel kModel141 = {MAT_NLMM141, "_NLMM141", 2, 3, kThreeLaws, 66, 67, 68, 72, 73, 78, 0, 80, 1, 81, 0, 1,
-                                   false, kFloorOrthoPair, false, false, false, true, false, false, 84, 82, 1, 82, 2, false, 0, false, kChoiceByFactors};
+const SolidCrackModel kModel111 = {
+    .code = MAT_NLMM111, .name = "_NLMM111",
+    .nc = 3, .ns = 6, .nLaws = kFourLaws,
+    .nu = 66, .E = 67, .ref = 68, .ft = 69, .law = 70, .gf = 77,
+    .shearLaw = 79, .retention = 84, .retentionWord = 1, .beta = 85, .shearMode = 86, .shearModeWord = 1,
+    .residualNormal = false, .floor = kFloorModes,
+    .shearOptionInIncrement = true, .acceptSmallest = true, .floorInIterations = true,
+    .orthoConstraint = false, .patternCheck = false, .linearShearOnly = false,
+    .maxCracks = 91, .closeOption = 89, .closeOptionWord = 1, .band = 89, .bandWord = 2,
+    .thresholds = true, .gfUpdate = 0, .bandAtInit = true, .newCrackChoice = kChoiceAtTransitions,
+};
+const SolidCrackModel kModel102 = {
+    .code = MAT_NLMM102, .name = "_NLMM102",
+    .nc = 3, .ns = 6, .nLaws = kThreeLaws,
+    .nu = 66, .E = 67, .ref = 68, .ft = 69, .law = 70, .gf = 75,
+    .shearLaw = 0, .retention = 77, .retentionWord = 1, .beta = 78, .shearMode = 79, .shearModeWord = 1,
+    .residualNormal = true, .floor = kFloorPlain,
+    .shearOptionInIncrement = false, .acceptSmallest = false, .floorInIterations = false,
+    .orthoConstraint = false, .patternCheck = false, .linearShearOnly = false,
+    .maxCracks = 82, .closeOption = 79, .closeOptionWord = 2, .band = 80, .bandWord = 1,
+    .thresholds = false, .gfUpdate = 0, .bandAtInit = true, .newCrackChoice = kChoiceAtTransitions,
+};
+const SolidCrackModel kModel151 = {
+    .code = MAT_NLMM151, .name = "_NLMM151",
+    .nc = 3, .ns = 6, .nLaws = kFourLaws,
+    .nu = 66, .E = 67, .ref = 68, .ft = 78, .law = 79, .gf = 86,
+    .shearLaw = 88, .retention = 93, .retentionWord = 1, .beta = 94, .shearMode = 95, .shearModeWord = 1,
+    .residualNormal = false, .floor = kFloorModes,
+    .shearOptionInIncrement = true, .acceptSmallest = true, .floorInIterations = true,
+    .orthoConstraint = false, .patternCheck = false, .linearShearOnly = false,
+    .maxCracks = 100, .closeOption = 98, .closeOptionWord = 1, .band = 98, .bandWord = 2,
+    .thresholds = true, .gfUpdate = 0, .bandAtInit = true, .newCrackChoice = kChoiceAtTransitions,
+};
+const SolidCrackModel kModel104 = {
+    .code = MAT_NLMM104, .name = "_NLMM104",
+    .nc = 2, .ns = 3, .nLaws = kFourLaws,
+    .nu = 66, .E = 67, .ref = 68, .ft = 69, .law = 70, .gf = 77,
+    .shearLaw = 81, .retention = 81, .retentionWord = 2, .beta = 82, .shearMode = 83, .shearModeWord = 1,
+    .residualNormal = false, .floor = kFloorModes,
+    .shearOptionInIncrement = true, .acceptSmallest = true, .floorInIterations = true,
+    .orthoConstraint = false, .patternCheck = true, .linearShearOnly = true,
+    .maxCracks = 88, .closeOption = 86, .closeOptionWord = 1, .band = 86, .bandWord = 2,
+    .thresholds = true, .gfUpdate = 78, .bandAtInit = true, .newCrackChoice = kChoiceAtEnd,
+};
+const SolidCrackModel kModel142 = {
+    .code = MAT_NLMM142, .name = "_NLMM142",
+    .nc = 2, .ns = 3, .nLaws = kFourLaws,
+    .nu = 66, .E = 67, .ref = 68, .ft = 78, .law = 79, .gf = 86,
+    .shearLaw = 90, .retention = 90, .retentionWord = 2, .beta = 91, .shearMode = 92, .shearModeWord = 1,
+    .residualNormal = false, .floor = kFloorModesShearOnly,
+    .shearOptionInIncrement = true, .acceptSmallest = true, .floorInIterations = true,
+    .orthoConstraint = false, .patternCheck = false, .linearShearOnly = true,
+    .maxCracks = 97, .closeOption = 95, .closeOptionWord = 1, .band = 95, .bandWord = 2,
+    .thresholds = true, .gfUpdate = 87, .bandAtInit = false, .newCrackChoice = kChoiceAtEnd,
+};
+const SolidCrackModel kModel101 = {
+    .code = MAT_NLMM101, .name = "_NLMM101",
+    .nc = 2, .ns = 3, .nLaws = kThreeLaws,
+    .nu = 66, .E = 67, .ref = 68, .ft = 69, .law = 70, .gf = 75,
+    .shearLaw = 0, .retention = 77, .retentionWord = 1, .beta = 78, .shearMode = 0, .shearModeWord = 1,
+    .residualNormal = false, .floor = kFloorModes,
+    .shearOptionInIncrement = false, .acceptSmallest = false, .floorInIterations = false,
+    .orthoConstraint = true, .patternCheck = false, .linearShearOnly = false,
+    .maxCracks = 81, .closeOption = 79, .closeOptionWord = 1, .band = 79, .bandWord = 2,
+    .thresholds = false, .gfUpdate = 0, .bandAtInit = false, .newCrackChoice = kChoiceByFactors,
+};
+const SolidCrackModel kModel141 = {
+    .code = MAT_NLMM141, .name = "_NLMM141",
+    .nc = 2, .ns = 3, .nLaws = kThreeLaws,
+    .nu = 66, .E = 67, .ref = 68, .ft = 72, .law = 73, .gf = 78,
+    .shearLaw = 0, .retention = 80, .retentionWord = 1, .beta = 81, .shearMode = 0, .shearModeWord = 1,
+    .residualNormal = false, .floor = kFloorOrthoPair,
+    .shearOptionInIncrement = false, .acceptSmallest = false, .floorInIterations = false,
+    .orthoConstraint = true, .patternCheck = false, .linearShearOnly = false,
+    .maxCracks = 84, .closeOption = 82, .closeOptionWord = 1, .band = 82, .bandWord = 2,
+    .thresholds = false, .gfUpdate = 0, .bandAtInit = false, .newCrackChoice = kChoiceByFactors,
+};
 
 CrackParams CrackParamsOf(const SolidCrackModel& model, const MaterialRecord& m) {
   const auto V = [&](int slot) { return MatSlotValue(m, model.code, slot); };
