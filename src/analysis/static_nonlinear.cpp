@@ -20,6 +20,7 @@
 #include "analysis/arc_length.h"
 #include "analysis/drivers.h"
 #include "analysis/entry.h"
+#include "analysis/interrupt.h"
 #include "analysis/nonlinear_control.h"
 #include "analysis/previous_state.h"
 #include "analysis/restart.h"
@@ -482,6 +483,7 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
     FlushHistoryFiles(hdFiles, nl.NLMM_HD_Count, kMaterialKinds);
     FlushHistoryFiles(shdFiles, nl.NLSMM_HD_Count, kSpringMaterialKinds);
     WriteLastConvergedCombination(c, job);
+    RecordWritten(RunUnit::kCombination, c, job);
     if (nl.PathBehavior == 1) {
       CopyNLMM_HD(1, &nl.Table, nl.NLMM_HD_Count);
       CopyNLSMM_HD(1, &nl.SpringTable, nl.NLSMM_HD_Count);
