@@ -18,6 +18,8 @@ void PrintBanner() {
   for (const char* line : kBanner) std::printf("%s\n", line);
 }
 
+namespace {
+
 const char* const kUsage =
     "Usage: volde jobname\n"
     "       volde -h | --help\n"
@@ -46,6 +48,13 @@ void DropDataFileSuffix(char* job) {
   }
 }
 
+// A name without a file part ("" or "dir/") names no job.
+void RefuseEmptyJobName(const char* job) {
+  if (job[0] == '\0' || job[std::strlen(job) - 1] == '/') errexit("The job name is empty.\nUsage: volde jobname", 0);
+}
+
+}  // namespace
+
 void TakeJobName(int argc, char** argv, char* job) {
   if (argc > 2) errexit("Usage: volde jobname", 0);
   if (argc == 2) {
@@ -65,14 +74,14 @@ void TakeJobName(int argc, char** argv, char* job) {
     }
     std::strcpy(job, argv[1]);
     DropDataFileSuffix(job);
-    if (job[0] == '\0' || job[std::strlen(job) - 1] == '/') errexit("The job name is empty.\nUsage: volde jobname", 0);
+    RefuseEmptyJobName(job);
     std::printf("\n");
     std::printf("Job name = %s\n", job);
     return;
   }
   askjobname(job);
   DropDataFileSuffix(job);
-  if (job[0] == '\0') errexit("The job name is empty.\nUsage: volde jobname", 0);
+  RefuseEmptyJobName(job);
 }
 
 void StartUp(const char* job, char* OutputControl, FILE** fp, MeshData* mesh, long* posAfterMesh) {
@@ -174,15 +183,25 @@ bool KeepsHistoryFiles(int driver) {
     case DRIVER_TRANSIENT_MNL_NCSB:
     case DRIVER_TRANSIENT_MNL_JPCG:
       return true;
-    default:
+    case DRIVER_STATIC_LIN_NCSB:
+    case DRIVER_STATIC_LIN_JPCG:
+    case DRIVER_DYNAMIC_LIN_NCSB:
+    case DRIVER_DYNAMIC_LIN_JPCG:
+    case DRIVER_MODAL_ANALYSIS:
+    case DRIVER_MODAL_SUPERPOSITION:
+    case DRIVER_THERMAL_STEADY_NCSB:
+    case DRIVER_THERMAL_STEADY_JPCG:
+    case DRIVER_THERMAL_TRANSIENT_LIN_NCSB:
+    case DRIVER_THERMAL_TRANSIENT_LIN_JPCG:
       return false;
+    default:
+      InternalError(__FILE__, __LINE__);
   }
 }
 
-// Drivers that end on an interrupt between records; the modal ones run to their end.
-bool StopsBetweenRecords(int driver) {
-  return driver != DRIVER_MODAL_ANALYSIS && driver != DRIVER_MODAL_SUPERPOSITION;
-}
+// Drivers that end on an interrupt between records; the modal analysis has no records to
+// stop between and ends at once.
+bool StopsBetweenRecords(int driver) { return driver != DRIVER_MODAL_ANALYSIS; }
 
 }  // namespace
 
