@@ -30,7 +30,7 @@ demo: build-release
 bench: deps
 	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOLDE_TESTS=OFF -DVOLDE_BENCH=ON
 	cmake --build build/bench -j $(JOBS)
-	@for b in build/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+	@./bench/run-benchmarks.sh build/bench
 
 clean:
 	rm -rf build

@@ -9,6 +9,7 @@
 
 #include "analysis/drivers.h"
 #include "analysis/entry.h"
+#include "analysis/interrupt.h"
 #include "analysis/results.h"
 #include "analysis/solution_control.h"
 #include "assembly/assembly.h"
@@ -183,6 +184,7 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
 
     WriteDisplReact(fpDR, c, nF, nP, n.uF, n.uP, n.R);
     WriteDynStepVectors(fpDR, nF, nP, n.aF, n.aP, n.vF, n.vP);
+    RecordWritten(RunUnit::kStep, c, job);
     CopyDynState(nF, nP, &n, &o);
     copyd1(lambda, lambdaNew, cd.nX);
   }

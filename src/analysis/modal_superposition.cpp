@@ -11,6 +11,7 @@
 
 #include "analysis/drivers.h"
 #include "analysis/entry.h"
+#include "analysis/interrupt.h"
 #include "analysis/results.h"
 #include "analysis/solution_control.h"
 #include "assembly/assembly.h"
@@ -371,6 +372,7 @@ void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputCont
     CheckFiniteResults(nP, n.R, "reaction");
     WriteDisplReact(fpDR, s, nF, nP, n.uF, n.uP, n.R);
     WriteDynStepVectors(fpDR, nF, nP, n.aF, n.aP, n.vF, n.vP);
+    RecordWritten(RunUnit::kStep, s, job);
     CopyDynState(nF, nP, &n, &o);
   }
   CloseLinearResultFiles(fpDR, fpEP, false);

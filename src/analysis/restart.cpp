@@ -323,6 +323,7 @@ void OpenRunFiles(const RunFiles& f, FILE** fpRec, FILE** fpEP, FILE** fpForce, 
     ReadTag(kExecParamsOpenTag, *fpEP, kExecParamsSuffix);
     SkipFileRecords(*fpEP, r);
   }
+  WarnUnwrittenHistoryFiles(job, NLMM_HD_Count, NLSMM_HD_Files != nullptr ? NLSMM_HD_Count : nullptr);
   OpenNLMM_HDFiles(NLMM_HD_Files, NLMM_HD_Count, job, mode);
   if (NLSMM_HD_Files != nullptr) OpenNLSMM_HDFiles(NLSMM_HD_Files, NLSMM_HD_Count, job, mode);
   if (fresh) {

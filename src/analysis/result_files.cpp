@@ -6,6 +6,7 @@
 #include <string>
 
 #include "analysis/results.h"
+#include "history/history.h"
 #include "model/fileio.h"
 #include "model/material.h"
 #include "numcore/numcore.h"
@@ -200,6 +201,27 @@ void WriteArcLengthDeltaF(int nF, int nP, const char* job, const double* dF, con
   WriteDoubles(fp, dP, nP);
   WriteTag(kArcLengthDeltaFCloseTag, fp);
   CloseFile(fp);
+}
+
+void WarnUnwrittenHistoryFiles(const char* job, const int* NLMM_HD_Count, const int* NLSMM_HD_Count) {
+  std::string list;
+  const auto note = [&](int kinds, const char* const* keywords, const int* count) {
+    for (int c = 1; c <= kinds; c++) {
+      if (count != nullptr && count[c] > 0) continue;
+      char suffix[kBinStringMax];
+      HDFileSuffix(keywords[c], suffix);
+      const std::string name = std::string(job) + suffix;
+      std::error_code ec;
+      if (std::filesystem::exists(name, ec)) list += "   " + name + "\n";
+    }
+  };
+  note(kMaterialKinds, kMaterialKindKeywords, NLMM_HD_Count);
+  note(kSpringMaterialKinds, kSpringMaterialKindKeywords, NLSMM_HD_Count);
+  if (list.empty()) return;
+  const std::string msg = "These history files of an earlier run of job " + std::string(job) +
+                          " are not rewritten by this run:\n" + list +
+                          "They do not belong to its results; remove them to avoid mixing runs.";
+  warnmsg(msg.c_str(), 0);
 }
 
 void WriteLastConvergedCombination(int combination, const char* job) {

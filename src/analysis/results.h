@@ -103,6 +103,10 @@ void FreeEquilibriumPathVectors(EquilibriumPathRecord* r);
 // ---- whole files ---------------------------------------------------------------------------
 // Writes <job>_al.bin anew: tag, the free and prescribed reference increments, closing tag.
 void WriteArcLengthDeltaF(int nF, int nP, const char* job, const double* dF, const double* dP);
+// Warns of the material and spring history files of the job (<job><keyword>_HD.bin) that
+// an earlier run left and this run does not rewrite: every kind whose count is 0 or whose
+// count array is null (a run without history files).
+void WarnUnwrittenHistoryFiles(const char* job, const int* NLMM_HD_Count, const int* NLSMM_HD_Count);
 // Writes <job>_lcc.aux anew with the number of the last converged combination.
 void WriteLastConvergedCombination(int combination, const char* job);
 

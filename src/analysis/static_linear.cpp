@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "analysis/drivers.h"
+#include "analysis/interrupt.h"
 #include "analysis/results.h"
 #include "analysis/solution_control.h"
 #include "assembly/assembly.h"
@@ -100,6 +101,7 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
     SolveLoadCase(lc, &solverStep, mesh, job, OutputControl, &KFF, &KPF, aP, F, &step);
     Calc_a_FreeMasterSlave(mesh, w.PointDofNumbers, F, w.PointDofCodes);
     WriteLoadCaseRecord(lc, nF, nP, &KPF, &KPP, F, aP, FPresc, "reaction", fpDR, fpEP, &step);
+    RecordWritten(RunUnit::kLoadCase, lc, job);
 
     freed1(aP);
     FreeLoadCase(&data);

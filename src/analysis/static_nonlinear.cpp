@@ -20,6 +20,7 @@
 #include "analysis/arc_length.h"
 #include "analysis/drivers.h"
 #include "analysis/entry.h"
+#include "analysis/interrupt.h"
 #include "analysis/nonlinear_control.h"
 #include "analysis/previous_state.h"
 #include "analysis/restart.h"
@@ -478,6 +479,7 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
     FlushHistoryFiles(hdFiles, nl.NLMM_HD_Count, kMaterialKinds);
     FlushHistoryFiles(shdFiles, nl.NLSMM_HD_Count, kSpringMaterialKinds);
     WriteLastConvergedCombination(c, job);
+    RecordWritten(RunUnit::kCombination, c, job);
     if (nl.PathBehavior == 1) AcceptHistory(&nl);
     for (int e = 1; e <= mesh->nElements; e++)
       for (int k = 1; k <= mesh->ElemNodeCount[e]; k++) tvConverged[e][k] = tvCurrent[e][k];

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "analysis/drivers.h"
+#include "analysis/interrupt.h"
 #include "analysis/results.h"
 #include "analysis/solution_control.h"
 #include "assembly/linear_solver.h"
@@ -65,6 +66,7 @@ void MainThermalSteadyLin(int solver, FILE* fp, const char* job, const char* Out
 
     SolveLoadCase(lc, &solverStep, mesh, job, OutputControl, &KFF, &KPF, TP, Q, &step);
     WriteLoadCaseRecord(lc, nF, nP, &KPF, &KPP, Q, TP, QPresc, "boundary heat flux", fpTQ, fpEP, &step);
+    RecordWritten(RunUnit::kLoadCase, lc, job);
 
     freed1(TP);
     FreeLoadCase(&data);

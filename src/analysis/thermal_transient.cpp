@@ -15,6 +15,7 @@
 
 #include "analysis/drivers.h"
 #include "analysis/entry.h"
+#include "analysis/interrupt.h"
 #include "analysis/nonlinear_control.h"
 #include "analysis/restart.h"
 #include "analysis/static_nonlinear.h"
@@ -147,6 +148,7 @@ void MainThermalTransientLin(int solver, FILE* fp, const char* job, const char* 
     CheckFiniteResults(nP, n.R, "boundary heat flux");
     WriteDisplReact(fpTQ, c, nF, nP, n.TF, n.TP, n.R);
     if (solver == SOLVER_ITER_JPCG) WriteSummaryRecord(fpEP, &step);
+    RecordWritten(RunUnit::kStep, c, job);
     CopyLevel(nF, nP, &n, &o);
   }
 
@@ -407,6 +409,7 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
     FlushFile(fpIQ);
     FlushHistoryFiles(hdFiles, nl.NLMM_HD_Count, kMaterialKinds);
     WriteLastConvergedCombination(c, job);
+    RecordWritten(RunUnit::kCombination, c, job);
     if (nl.PathBehavior == 1) AcceptNLMM_HD(&nl.Table, nl.NLMM_HD_Count);
     const ThermalLevel converged{TF, TP, FF, FP, R};
     CopyLevel(nF, nP, &converged, &o);

@@ -319,7 +319,7 @@ void CalcElementTempVar(FILE* DataFile, int CombinationNumber, int NumberOfCombi
     if (lc < 1 || lc > NumberOfLoadCases) InternalError(__FILE__, __LINE__);
     factor[lc] = comb.Factors[k].Factor;
   }
-  if (std::fseek(DataFile, FirstLoadCasePosition, SEEK_SET) != 0) errexit("Invalid binary file (jobname_gl.bin)", 0);
+  if (std::fseek(DataFile, FirstLoadCasePosition, SEEK_SET) != 0) InvalidBinaryFile(DataFile);
   for (int Element = 1; Element <= Mesh->nElements; Element++)
     zerod1(ElementTempVar[Element], Mesh->ElemNodeCount[Element]);
   for (int k = 1; k <= NumberOfLoadCases; k++) {

@@ -1,8 +1,15 @@
 // Job files, checked little-endian reads and writes, binary strings and tags.
 #include "model/fileio.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <bit>
+#include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -16,7 +23,7 @@ namespace {
 struct OpenStream {
   FILE* fp;
   std::string name;    // full file name
-  std::string suffix;  // job-file suffix, for "Invalid binary file (jobname%s)"
+  std::string suffix;  // job-file suffix, for a message on a suffix
   bool written;        // opened for writing or update
   int64_t size;        // file size of a stream opened for reading only; -1 otherwise
 };
@@ -26,15 +33,29 @@ std::vector<OpenStream>& Streams() {
   return streams;
 }
 
+// The job name of the last OpenFile, for a message about a job file no stream holds.
+std::string& LastJob() {
+  static std::string job;
+  return job;
+}
+
+// The file a message names: the latest open stream of the suffix, else the job's file.
+std::string FileNameOf(const char* suffix) {
+  const std::vector<OpenStream>& streams = Streams();
+  for (auto it = streams.rbegin(); it != streams.rend(); ++it)
+    if (it->suffix == suffix) return it->name;
+  return LastJob() + suffix;
+}
+
+[[noreturn]] void InvalidFileNamed(const std::string& name) {
+  const std::string msg = "Invalid binary file (" + name + ")";
+  errexit(msg.c_str(), 0);
+}
+
 OpenStream* FindStream(FILE* fp) {
   for (OpenStream& s : Streams())
     if (s.fp == fp) return &s;
   return nullptr;
-}
-
-const char* SuffixOf(FILE* fp) {
-  OpenStream* s = FindStream(fp);
-  return s != nullptr ? s->suffix.c_str() : "";
 }
 
 [[noreturn]] void WriteFailed(FILE* fp) {
@@ -82,12 +103,12 @@ void EncodeDouble(unsigned char* b, double value) {
   for (int k = 0; k < 8; k++) b[k] = static_cast<unsigned char>(u >> (8 * k));
 }
 
-// Reads a binary string; the suffix names the file in a short-read message.
+// Reads a binary string; a length outside 0..max - 1 or a short read is a damaged file.
 int ReadStringImpl(char* buf, int max, FILE* fp) {
   unsigned char b[4];
   ReadBytes(fp, b, 4);
   int64_t n = DecodeInt32(b);
-  if (n < 0 || n + 1 > max) errexit("Invalid binary file.", 0);
+  if (n < 0 || n + 1 > max) InvalidBinaryFile(fp);
   ReadBytes(fp, reinterpret_cast<unsigned char*>(buf), static_cast<size_t>(n + 1));
   buf[n] = '\0';
   return static_cast<int>(n);
@@ -98,6 +119,97 @@ int ReadStringImpl(char* buf, int max, FILE* fp) {
 void CheckJobNameLength(const char* job, const char* suffix) {
   if (std::strlen(job) + std::strlen(suffix) > static_cast<size_t>(kBinStringMax - 1))
     errexit("The job name is too long:\nfile names cannot exceed 511 characters.", 0);
+}
+
+namespace {
+
+// The lock file of this run, removed at exit while still locked: a run that opens the
+// name meanwhile finds it gone and locks a new file.
+struct HeldJobLock {
+  int fd = -1;
+  std::string name;
+};
+
+HeldJobLock& JobLock() {
+  static HeldJobLock lock;
+  return lock;
+}
+
+// The directory part of a job name ("." for a bare name).
+std::string JobDirectory(const char* job) {
+  const std::string dir = std::filesystem::path(job).parent_path().string();
+  return dir.empty() ? std::string(".") : dir;
+}
+
+[[noreturn]] void DirectoryNotWritable(const char* job) {
+  const std::string msg = "The directory of job " + std::string(job) + " is not writable:\n" + JobDirectory(job) +
+                          "\nThe run writes its result files there; run it where it may write.";
+  errexit(msg.c_str(), 0);
+}
+
+// The process number a lock file holds (0 when unreadable).
+long LockHolder(int fd) {
+  char buf[32] = {};
+  const ssize_t n = ::pread(fd, buf, sizeof buf - 1, 0);
+  return n > 0 ? std::strtol(buf, nullptr, 10) : 0;
+}
+
+}  // namespace
+
+void ReleaseJobLock() {
+  HeldJobLock& lock = JobLock();
+  if (lock.fd < 0) return;
+  ::unlink(lock.name.c_str());
+  ::close(lock.fd);
+  lock.fd = -1;
+}
+
+void LockJob(const char* job) {
+  CheckJobNameLength(job, kJobLockSuffix);
+  const std::string dir = JobDirectory(job);
+  struct stat st;
+  // A directory that does not exist holds no data file: its opening names the file.
+  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
+  if (::access(dir.c_str(), W_OK | X_OK) != 0) DirectoryNotWritable(job);
+  const std::string name = std::string(job) + kJobLockSuffix;
+  for (;;) {
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      if (errno == EACCES || errno == EPERM || errno == EROFS || errno == ENOSPC || errno == EDQUOT)
+        DirectoryNotWritable(job);
+      return;  // a name the system refuses (too long ...): the data file's opening names it
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int err = errno;
+      const long holder = LockHolder(fd);
+      ::close(fd);
+      if (err != EWOULDBLOCK) {
+        const std::string msg = "The lock file of job " + std::string(job) + " cannot be locked:\n" + name +
+                                "\nMake sure that no other run of the job works in this directory.";
+        warnmsg(msg.c_str(), 0);
+        return;
+      }
+      std::string msg = "Another run of job " + std::string(job) + " is at work in this directory";
+      if (holder > 0) msg += " (process " + std::to_string(holder) + ")";
+      msg += ":\nit holds " + name + ". Wait until it ends, or stop it, and run the job again.";
+      errexit(msg.c_str(), 0);
+    }
+    // The file locked must still be the one of that name: a run ending meanwhile removes
+    // its file after this open, and the next run creates a new one.
+    struct stat held, named;
+    if (::fstat(fd, &held) == 0 && ::stat(name.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino) {
+      const std::string pid = std::to_string(static_cast<long>(::getpid())) + "\n";
+      if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size()))
+        DirectoryNotWritable(job);
+      static bool registered = false;
+      if (!registered) std::atexit(ReleaseJobLock);
+      registered = true;
+      JobLock() = HeldJobLock{fd, name};
+      return;
+    }
+    ::close(fd);
+  }
 }
 
 void OpenFile(FILE** fp, const char* job, const char* suffix, const char* mode, char echo) {
@@ -121,6 +233,7 @@ void OpenFile(FILE** fp, const char* job, const char* suffix, const char* mode, 
     InternalError(__FILE__, __LINE__);
   }
   CheckJobNameLength(job, suffix);
+  if (job[0] != '\0') LastJob() = job;
   std::string name = std::string(job) + suffix;
   *fp = std::fopen(name.c_str(), mode);
   if (*fp == nullptr) {
@@ -174,12 +287,22 @@ void FlushFile(FILE* fp) {
   if (std::ferror(fp) != 0 || std::fflush(fp) != 0) WriteFailed(fp);
 }
 
-void InvalidBinaryFile(const char* suffix) {
-  std::string msg = std::string("Invalid binary file (jobname") + suffix + ")";
-  errexit(msg.c_str(), 0);
+void InvalidBinaryFile(const char* suffix) { InvalidFileNamed(FileNameOf(suffix)); }
+
+void InvalidBinaryFile(FILE* fp) {
+  OpenStream* s = FindStream(fp);
+  InvalidFileNamed(s != nullptr ? s->name : std::string("unnamed file"));
 }
 
-void InvalidBinaryFile(FILE* fp) { InvalidBinaryFile(SuffixOf(fp)); }
+namespace {
+
+// The stream's own file when it is known, else the job's file of the suffix.
+[[noreturn]] void InvalidFileOf(FILE* fp, const char* suffix) {
+  if (FindStream(fp) != nullptr) InvalidBinaryFile(fp);
+  InvalidBinaryFile(suffix);
+}
+
+}  // namespace
 
 int64_t BytesLeft(FILE* fp) {
   OpenStream* s = FindStream(fp);
@@ -245,19 +368,19 @@ int ReadString(char* buf, int max, FILE* fp) { return ReadStringImpl(buf, max, f
 void ReadTag(const char* expected, FILE* fp, const char* suffix) {
   char buf[kBinStringMax];
   unsigned char b[4];
-  if (std::fread(b, 1, 4, fp) != 4) InvalidBinaryFile(suffix);
+  if (std::fread(b, 1, 4, fp) != 4) InvalidFileOf(fp, suffix);
   int64_t n = DecodeInt32(b);
-  if (n < 0 || n + 1 > kBinStringMax) errexit("Invalid binary file.", 0);
+  if (n < 0 || n + 1 > kBinStringMax) InvalidFileOf(fp, suffix);
   if (std::fread(buf, 1, static_cast<size_t>(n + 1), fp) != static_cast<size_t>(n + 1))
-    InvalidBinaryFile(suffix);
+    InvalidFileOf(fp, suffix);
   size_t len = std::strlen(expected);
   if (static_cast<size_t>(n) != len || std::memcmp(buf, expected, len) != 0 || buf[n] != '\0')
-    InvalidBinaryFile(suffix);
+    InvalidFileOf(fp, suffix);
 }
 
 void ReadBlockHeader(FILE* fp, const char* tag, const char* suffix) {
   unsigned char b[4];
-  if (std::fread(b, 1, 4, fp) != 4) InvalidBinaryFile(suffix);
+  if (std::fread(b, 1, 4, fp) != 4) InvalidFileOf(fp, suffix);
   ReadTag(tag, fp, suffix);
 }
 

@@ -4,7 +4,7 @@
 //
 // Every stream opened by OpenFile is remembered with its name and suffix until
 // CloseFile, so that a short read can name the file ("Invalid binary file
-// (jobname_gl.bin)") and a failed write can name the output file. Every read is
+// (portal_gl.bin)") and a failed write can name the output file. Every read is
 // checked: a short read never leaves garbage behind, it stops the run.
 #pragma once
 
@@ -29,8 +29,20 @@ void FlushFile(FILE* fp);
 // Refuses a job name whose file name with this suffix would not fit 511 characters.
 void CheckJobNameLength(const char* job, const char* suffix);
 
+// ---- one run of a job at a time -------------------------------------------------------
+// Suffix of the lock file a run of a job holds in its directory.
+constexpr const char* kJobLockSuffix = ".lock";
+// Takes the lock of the job: <job>.lock, created in the job's directory and held by an
+// exclusive flock until the process ends (the system releases it when a run dies, so a
+// file left by a killed run does not block). Stops the run when the directory cannot be
+// written or another live run holds the lock; a directory that does not exist is left to
+// the opening of the data file. The file is removed when the process exits.
+void LockJob(const char* job);
+// Removes and releases the lock of this run now (a run that ends without exit handlers).
+void ReleaseJobLock();
+
 // ---- checked reads ---------------------------------------------------------------------
-// A short read stops the run with "Invalid binary file (jobname<suffix>)".
+// A short read stops the run with "Invalid binary file (<file name>)".
 int32_t ReadInt32(FILE* fp);
 double ReadDouble(FILE* fp);
 char ReadByte(FILE* fp);                     // flag byte or character
@@ -47,16 +59,17 @@ void CheckCount(FILE* fp, int64_t count, int64_t minBytesPerItem);
 int64_t BytesLeft(FILE* fp);
 
 // Reads one binary string into buf (capacity max, NUL-terminated); a length below 0 or
-// above max - 1 stops the run with "Invalid binary file.". Returns the length.
+// above max - 1 stops the run as a damaged file. Returns the length.
 int ReadString(char* buf, int max, FILE* fp);
 // Reads one binary string and requires it to equal expected exactly.
 void ReadTag(const char* expected, FILE* fp, const char* suffix);
 // The opening of a tagged block: the int32 header word (value ignored) and the tag.
 void ReadBlockHeader(FILE* fp, const char* tag, const char* suffix);
 
-// Stops the run with "Invalid binary file (jobname<suffix>)".
+// Stops the run with "Invalid binary file (<job><suffix>)": the file of the latest open
+// stream of that suffix, else the file of the job last opened.
 [[noreturn]] void InvalidBinaryFile(const char* suffix);
-// The same, with the suffix of the file the stream was opened as.
+// The same, with the name of the file the stream was opened as.
 [[noreturn]] void InvalidBinaryFile(FILE* fp);
 
 // ---- checked writes --------------------------------------------------------------------

@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -121,6 +127,86 @@ TEST_F(ProgramRun, OverLongJobNameIsRefused) {
       << r.err;
 }
 
+// The messages of the command line and of the job's directory: every case stops (or
+// runs) before any work it should not do, with its own words.
+TEST_F(ProgramRun, CommandLineAndDirectoryMessages) {
+  enum Setup { kSoundJob, kDamagedJob, kLockHeld, kStaleLock, kReadOnlyDirectory };
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    Setup setup;
+    int status;
+    std::string outHas;  // a line of standard output
+    std::string err;     // the whole standard error
+  };
+  const std::string pid = std::to_string(getpid());
+  const Case cases[] = {
+      {"long help", {"--help"}, kSoundJob, 0, "Usage: volde jobname\n       volde -h | --help\n", ""},
+      {"short help", {"-h"}, kSoundJob, 0, "Usage: volde jobname\n", ""},
+      {"unknown option", {"-v"}, kSoundJob, 1, "", Error("Unknown option: -v\nUsage: volde jobname")},
+      {"data file name", {"job1_gl.bin"}, kSoundJob, 0, "The data file job1_gl.bin is that of job job1.\n\nJob name = job1\n", ""},
+      {"suffix alone", {"_gl.bin"}, kSoundJob, 1, "", Error("The job name is empty.\nUsage: volde jobname")},
+      {"damaged data file", {"job1"}, kDamagedJob, 1, "", Error("Invalid binary file (job1_gl.bin)")},
+      {"run at work", {"job1"}, kLockHeld, 1, "",
+       Error("Another run of job job1 is at work in this directory (process " + pid +
+             "):\nit holds job1.lock. Wait until it ends, or stop it, and run the job again.")},
+      {"lock of a dead run", {"job1"}, kStaleLock, 0, "### Success ###", ""},
+      {"directory not writable", {"job1"}, kReadOnlyDirectory, 1, "",
+       Error("The directory of job job1 is not writable:\n.\nThe run writes its result files there; run it where "
+             "it may write.")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RemoveDirectory(dir_);
+    dir_ = MakeScratchDirectory();
+    testmodel::Model m;
+    std::vector<uint8_t> bytes = testmodel::EncodeDataFile(m);
+    if (c.setup == kDamagedJob) bytes[10] = 'X';  // inside "<VOLDE_DATA_FILE_V4.0>"
+    testmodel::WriteBytes(dir_ + "/job1_gl.bin", bytes);
+    WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+    int lock = -1;
+    if (c.setup == kLockHeld || c.setup == kStaleLock) {
+      lock = open((dir_ + "/job1.lock").c_str(), O_RDWR | O_CREAT, 0644);
+      ASSERT_GE(lock, 0);
+      const std::string holder = (c.setup == kLockHeld ? pid : std::string("999999")) + "\n";
+      ASSERT_EQ(write(lock, holder.data(), holder.size()), static_cast<ssize_t>(holder.size()));
+      if (c.setup == kLockHeld) {
+        ASSERT_EQ(flock(lock, LOCK_EX | LOCK_NB), 0);
+      }
+    }
+    const std::vector<std::string> before = ListDirectory(dir_);
+    ChildResult r;
+    if (c.setup == kReadOnlyDirectory) {
+      ASSERT_EQ(chmod(dir_.c_str(), 0555), 0);
+      if (geteuid() == 0) {
+        // The superuser writes anywhere: the program runs as nobody.
+        if (access("/usr/bin/setpriv", X_OK) != 0) continue;
+        std::vector<std::string> args = {"--reuid=65534", "--regid=65534", "--clear-groups", VOLDE_EXE};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        r = RunProgram("/usr/bin/setpriv", args, dir_);
+      } else {
+        r = Run(c.args);
+      }
+      chmod(dir_.c_str(), 0700);
+    } else {
+      r = Run(c.args);
+    }
+    if (lock >= 0) close(lock);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, c.err);
+    if (c.status != 0 || c.args[0][0] == '-') {
+      // Nothing written; a refused run leaves the lock of the run at work in place.
+      EXPECT_EQ(ListDirectory(dir_), before);
+    } else {
+      // The run's lock goes with it, a stale one included.
+      const std::vector<std::string> after = ListDirectory(dir_);
+      EXPECT_EQ(std::count(after.begin(), after.end(), "job1.lock"), 0);
+      EXPECT_EQ(std::count(after.begin(), after.end(), "job1_dr.bin"), 1);
+    }
+  }
+}
+
 TEST_F(ProgramRun, DamagedOpeningTagIsRefused) {
   testmodel::Model m;
   std::vector<uint8_t> bytes = testmodel::EncodeDataFile(m);
@@ -129,7 +215,7 @@ TEST_F(ProgramRun, DamagedOpeningTagIsRefused) {
   WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
   ChildResult r = Run({"job1"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, Error("Invalid binary file (jobname_gl.bin)"));
+  EXPECT_EQ(r.err, Error("Invalid binary file (job1_gl.bin)"));
 }
 
 // ---- dispatch ----------------------------------------------------------------------------
@@ -288,7 +374,7 @@ TEST(ShutDown, WrongClosingTagFailsAtShutDown) {
   testmodel::WriteBytes(g_job + "_gl.bin", bytes);
   ChildResult r = RunChild("", StartAndShutDown);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err.substr(r.err.find("\nERROR:")), Error("Invalid binary file (jobname_gl.bin)"));
+  EXPECT_EQ(r.err.substr(r.err.find("\nERROR:")), Error(InvalidFileMessage(g_job + "_gl.bin")));
   EXPECT_EQ(r.out.find("End of volde"), std::string::npos);
 
   // A file that ends before its closing tag fails the same way.
@@ -296,5 +382,5 @@ TEST(ShutDown, WrongClosingTagFailsAtShutDown) {
   testmodel::WriteBytes(g_job + "_gl.bin", bytes);
   r = RunChild("", StartAndShutDown);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err.substr(r.err.find("\nERROR:")), Error("Invalid binary file (jobname_gl.bin)"));
+  EXPECT_EQ(r.err.substr(r.err.find("\nERROR:")), Error(InvalidFileMessage(g_job + "_gl.bin")));
 }

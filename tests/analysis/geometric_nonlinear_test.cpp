@@ -25,6 +25,7 @@
 #include "support/process.h"
 #include "support/result_readers.h"
 #include "support/run_program.h"
+#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -108,7 +109,7 @@ TEST(PreviousState, ShortResultFileIsRefused) {
   f.Read(mesh, 2, nullptr, aF, aP, R);
   EXPECT_EQ(aF[2], 20.0);
   EXPECT_EXIT(f.Read(mesh, 3, nullptr, aF, aP, R), testing::ExitedWithCode(1),
-              testing::HasSubstr("Invalid binary file (jobname_dr.bin)"));
+              testing::HasSubstr(InvalidFileMessage(f.job + "_dr.bin")));
 }
 
 TEST(PreviousState, UpdatedCoordinatesAddTheScaledTranslations) {

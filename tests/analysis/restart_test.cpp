@@ -196,7 +196,7 @@ TEST(RestartDeath, DamagedHistoryBlockTagNamesItsFile) {
     FreeNonlinearWorkArrays(&w);
   };
   restart(3);  // the skip follows the block ends and never reads a skipped tag
-  EXPECT_EXIT(restart(2), testing::ExitedWithCode(1), "Invalid binary file \\(jobname_NLMM121_HD.bin\\)");
+  EXPECT_EXIT(restart(2), testing::ExitedWithCode(1), InvalidFileRegex(run.job + "_NLMM121_HD.bin"));
   restart(1);
 }
 
@@ -220,13 +220,13 @@ TEST(RestartDeath, DamagedResultFilesNameTheirFile) {
     testmodel::WriteBytes(path, good);
   };
   const long R = 4 + 8 * (nF + 2 * nP);
-  damaged("_dr.bin", 34 + R, "Invalid binary file \\(jobname_dr.bin\\)");       // id of record 2
-  damaged("_if.bin", 39 + 4 + 8 * (nF + nP), "Invalid binary file \\(jobname_if.bin\\)");
+  damaged("_dr.bin", 34 + R, InvalidFileRegex(run.job + "_dr.bin"));       // id of record 2
+  damaged("_if.bin", 39 + 4 + 8 * (nF + nP), InvalidFileRegex(run.job + "_if.bin"));
   const long entry2 = 27 + 12 + 64 + 36 + 8 * (nF + nP);
-  damaged("_ep.bin", entry2 + 4, "Invalid binary file \\(jobname_ep.bin\\)");   // combination of entry 2
-  damaged("_NLMM121_HD.bin", 50 + 473 + 8 + 5, "Invalid binary file \\(jobname_NLMM121_HD.bin\\)");  // tag of block 2
+  damaged("_ep.bin", entry2 + 4, InvalidFileRegex(run.job + "_ep.bin"));   // combination of entry 2
+  damaged("_NLMM121_HD.bin", 50 + 473 + 8 + 5, InvalidFileRegex(run.job + "_NLMM121_HD.bin"));  // tag of block 2
   // A lost block end: the chain of blocks sends the skip outside the file.
-  damaged("_NLMM121_HD.bin", 50 + 7, "Invalid binary file \\(jobname_NLMM121_HD.bin\\)");
+  damaged("_NLMM121_HD.bin", 50 + 7, InvalidFileRegex(run.job + "_NLMM121_HD.bin"));
   WriteTextFile(run.job + "_lcc.aux", "LAST_CONVERGED = 3 ;\n");
   EXPECT_EXIT(restart(), testing::ExitedWithCode(1), "Expecting the following word");
 }

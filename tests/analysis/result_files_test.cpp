@@ -303,7 +303,7 @@ TEST(ResultFiles, EquilibriumPathRecordReadBack) {
         EquilibriumPathRecord big;
         ReadEquilibriumPathRecord(in, nF + 1, nP, &big);
       },
-      testing::ExitedWithCode(1), "^\nERROR:\nInvalid binary file \\(jobname_ep.bin\\)\n\n$");
+      testing::ExitedWithCode(1), "^\nERROR:\n" + InvalidFileRegex(job + kExecParamsSuffix) + "\n\n$");
   FreeEquilibriumPathVectors(&w);
 }
 

@@ -5,7 +5,12 @@
 // Each example also runs to success with the built program, in equilibrium.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -141,5 +146,80 @@ TEST(Examples, RunInEquilibrium) {
       EXPECT_NEAR(ReactionSum(rec, l, 3), -b.applied3, 1e-9 * scale) << "load case " << b.lc;
     }
   }
+  RemoveDirectory(dir);
+}
+
+namespace {
+
+// The python3 found on PATH ("" when there is none).
+std::string FindPython3() {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path != nullptr ? path : "";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    const size_t end = std::min(dirs.find(':', start), dirs.size());
+    const std::string candidate = dirs.substr(start, end - start) + "/python3";
+    if (end > start && access(candidate.c_str(), X_OK) == 0) return candidate;
+    start = end + 1;
+  }
+  return "";
+}
+
+// The first ```python block of a Markdown file.
+std::string PythonBlock(const std::string& path) {
+  const std::vector<uint8_t> bytes = resultfile::ReadFileBytes(path);
+  const std::string text(bytes.begin(), bytes.end());
+  const std::string open = "```python\n";
+  const size_t start = text.find(open);
+  if (start == std::string::npos) return "";
+  const size_t end = text.find("```", start + open.size());
+  return end == std::string::npos ? "" : text.substr(start + open.size(), end - start - open.size());
+}
+
+std::string Line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Line(const char* format, ...) {
+  char buf[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buf, sizeof buf, format, args);
+  va_end(args);
+  return buf;
+}
+
+}  // namespace
+
+// The Python reader of docs/result-files.md, run on the results of the portal example,
+// prints every displacement and reaction that the test-side reader reads, to the last bit.
+TEST(Examples, PythonReaderOfTheDocsReadsWhatTheTestReaderReads) {
+  const std::string python = FindPython3();
+  if (python.empty()) GTEST_SKIP() << "python3 is not installed";
+  const std::string docs = ExamplesDirectory() + "/../docs/result-files.md";
+  const std::string script = PythonBlock(docs);
+  ASSERT_NE(script, "") << docs;
+  const std::string dir = MakeScratchDirectory();
+  tw::WriteBytes(dir + "/portal_gl.bin", resultfile::ReadFileBytes(ExamplesDirectory() + "/portal_gl.bin"));
+  WriteTextFile(dir + "/read_dr.py", script);
+  ASSERT_EQ(RunProgram(VOLDE_EXE, {"portal"}, dir).status, 0);
+  const ChildResult py = RunProgram(python, {"read_dr.py", "portal"}, dir);
+  ASSERT_EQ(py.status, 0) << py.err;
+
+  const Job portal = PortalExample();
+  const linmodel::Layout& l = portal.layout;
+  const resultfile::DisplReactFile dr = resultfile::ReadDisplReact(dir + "/portal_dr.bin", l.nF, l.nP);
+  ASSERT_EQ(dr.error, "");
+  ASSERT_EQ(dr.records.size(), 2u);
+  const char* const names[] = {"", "u1", "u2", "u3", "r1", "r2", "r3"};
+  std::string expected;
+  for (const resultfile::DisplReactRecord& rec : dr.records) {
+    expected += Line("record %d\n", rec.id);
+    for (int p = 1; p <= static_cast<int>(l.codes.size()); p++)
+      for (int d = 1; d <= 6; d++) {
+        if (l.Free(p, d) >= 0) expected += Line("%d %s %.17g\n", p, names[d], rec.free[static_cast<size_t>(l.Free(p, d))]);
+        if (l.Presc(p, d) >= 0)
+          expected += Line("%d %s %.17g reaction %.17g\n", p, names[d], rec.presc[static_cast<size_t>(l.Presc(p, d))],
+                           rec.react[static_cast<size_t>(l.Presc(p, d))]);
+      }
+  }
+  EXPECT_EQ(py.out, expected);
   RemoveDirectory(dir);
 }

@@ -262,7 +262,7 @@ TEST_F(LinearStatic, WrongClosingTagFailsAtShutDownLeavingTheResults) {
   WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
   ChildResult r = RunProgram(VOLDE_EXE, {"job1"}, dir_);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "\nERROR:\nInvalid binary file (jobname_gl.bin)\n\n");
+  EXPECT_EQ(r.err, "\nERROR:\nInvalid binary file (job1_gl.bin)\n\n");
   EXPECT_NE(r.out.find("\nLoad case: 1\n"), std::string::npos);
   EXPECT_EQ(r.out.find("End of volde"), std::string::npos);
   resultfile::DisplReactFile dr = resultfile::ReadDisplReact(dir_ + "/job1_dr.bin", job.layout.nF, job.layout.nP);

@@ -19,6 +19,7 @@
 #include "support/datafile_writer.h"
 #include "support/nonlinear_run.h"
 #include "support/result_readers.h"
+#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -468,7 +469,7 @@ TEST_F(NonlinearStatic, DamagedStiffnessFileRefused) {
     job.model.main.nCombBeforeRestart = 1;
     const Outcome o = Run(job, kGauss);
     EXPECT_EQ(o.run.status, 1);
-    EXPECT_NE(o.run.err.find("Invalid binary file (jobname_GSM.bin)"), std::string::npos) << o.run.err;
+    EXPECT_NE(o.run.err.find(InvalidFileMessage("job1_GSM.bin")), std::string::npos) << o.run.err;
   }
 }
 

@@ -139,7 +139,7 @@ TEST(SpringHistoryFilesDeath, WrongTagNamesTheFile) {
         NLSMM_HD r{};
         ReadNLSMM_HD(f.f, 2, &r, n.c);
       },
-      testing::ExitedWithCode(1), "Invalid binary file \\(jobname_NLSMM101_HD\\.bin\\)");
+      testing::ExitedWithCode(1), InvalidFileRegex(job + "_NLSMM101_HD.bin"));
 }
 
 // A block that would end past 2^31 - 1 bytes cannot record its offset: the run stops

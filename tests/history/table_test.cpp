@@ -307,9 +307,9 @@ TEST(HistoryFilesDeath, WrongTagAndShortFileNameTheModelFile) {
   };
   std::vector<uint8_t> wrongTag = b;
   wrongTag[8 + 4 + 5] = '9';  // "<NLMM921_HD>"
-  EXPECT_EXIT(readBack(wrongTag), testing::ExitedWithCode(1), "Invalid binary file \\(jobname_NLMM121_HD.bin\\)");
+  EXPECT_EXIT(readBack(wrongTag), testing::ExitedWithCode(1), InvalidFileRegex(job + "_NLMM121_HD.bin"));
   std::vector<uint8_t> shortFile(b.begin(), b.end() - 1);
-  EXPECT_EXIT(readBack(shortFile), testing::ExitedWithCode(1), "Invalid binary file \\(jobname_NLMM121_HD.bin\\)");
+  EXPECT_EXIT(readBack(shortFile), testing::ExitedWithCode(1), InvalidFileRegex(job + "_NLMM121_HD.bin"));
 }
 
 TEST(HistoryTableDeath, ModelsWithoutRecordsInThisBuildAreRefused) {

@@ -11,6 +11,7 @@
 #include "modal_fixture.h"
 #include "model/params.h"
 #include "support/result_readers.h"
+#include "support/testfiles.h"
 
 namespace {
 
@@ -173,5 +174,5 @@ TEST(ModeFiles, ForeignBinaryFileStopsTheRun) {
         CheckFilesJobName_vm(f.mm.job.c_str(), f.mm.w.nF, f.mm.w.nP, &c.nModes, &f.mm.mesh, &f.mm.K, &f.mm.M,
                              &c.lambda, &c.Phi);
       },
-      testing::ExitedWithCode(1), "\nERROR:\nInvalid binary file \\(jobname_vm\\.bin\\)\n\n$");
+      testing::ExitedWithCode(1), "\nERROR:\n" + InvalidFileRegex(f.mm.job + "_vm.bin") + "\n\n$");
 }

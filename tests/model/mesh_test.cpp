@@ -222,7 +222,7 @@ TEST(DataFile, MainParametersBodyHasItsFixedSize) {
 
 TEST(DataFileDeath, MisplacedBlocksStopTheRun) {
   std::string job = TestJobName();
-  const char* msg = "^\nERROR:\nInvalid binary file \\(jobname_gl\\.bin\\)\n\n$";
+  const std::string msg = "^\nERROR:\n" + InvalidFileRegex(job + "_gl.bin") + "\n\n$";
   // A block left out: drop the "<SUPPORTS>" block (header word, tag, count).
   std::vector<uint8_t> bytes = testmodel::EncodeDataFile(Model{});
   std::string text(bytes.begin(), bytes.end());

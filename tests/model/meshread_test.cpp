@@ -434,7 +434,7 @@ TEST(MeshBlocks, DiscontinuityBlockWithoutRecords) {
 
 TEST(MeshBlocksDeath, RecordsOutOfTheirPlace) {
   std::string job = TestJobName();
-  const char* msg = "^\nERROR:\nInvalid binary file \\(jobname_gl\\.bin\\)\n\n$";
+  const std::string msg = "^\nERROR:\n" + InvalidFileRegex(job + "_gl.bin") + "\n\n$";
   testmodel::Model m = fullmodel::Build();
   m.loadCases[1].number = 3;  // load case 2 announces itself as 3
   testmodel::WriteDataFile(job, m);

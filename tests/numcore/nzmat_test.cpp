@@ -334,7 +334,9 @@ TEST(NZmatGauss, QuietEliminationReturnsFalse) {
     EXPECT_EQ(N6_NZmat_gauss_elim_quiet(F.last, F.P, 2), c.ok);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    if (c.ok) EXPECT_EQ(F.P[2][2], 2.0);
+    if (c.ok) {
+      EXPECT_EQ(F.P[2][2], 2.0);
+    }
     FreeProfile(&F);
     freed2(A);
   }

@@ -1,5 +1,7 @@
 #include "support/run_program.h"
 
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,6 +36,35 @@ ChildResult RunProgram(const std::string& exe, const std::vector<std::string>& a
     execv(exe.c_str(), argv.data());
     _exit(127);
   });
+}
+
+int StartProgram(const std::string& exe, const std::vector<std::string>& args, const std::string& dir,
+                 const std::string& log) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(exe.c_str()));
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int in = open("/dev/null", O_RDONLY);
+    const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (in < 0 || out < 0 || chdir(dir.c_str()) != 0) _exit(127);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    execv(exe.c_str(), argv.data());
+    _exit(127);
+  }
+  if (pid < 0) ADD_FAILURE() << "fork failed";
+  return pid;
+}
+
+int WaitProgram(int pid) {
+  int wstatus = 0;
+  if (waitpid(pid, &wstatus, 0) != pid) return -1;
+  return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
 }
 
 std::vector<std::string> ListDirectory(const std::string& dir) {

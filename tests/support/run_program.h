@@ -16,5 +16,13 @@ void RemoveDirectory(const std::string& dir);
 ChildResult RunProgram(const std::string& exe, const std::vector<std::string>& args,
                        const std::string& dir, const std::string& input = "");
 
+// Starts exe with the given arguments in directory dir without waiting for it, standard
+// input empty and standard output and error appended to the file `log`; returns its
+// process number.
+int StartProgram(const std::string& exe, const std::vector<std::string>& args, const std::string& dir,
+                 const std::string& log);
+// Waits for a process of StartProgram: its exit status (-1 when it did not exit normally).
+int WaitProgram(int pid);
+
 // The names of the files in dir, sorted.
 std::vector<std::string> ListDirectory(const std::string& dir);

@@ -22,3 +22,17 @@ inline void WriteTextFile(const std::string& path, const std::string& text) {
   std::fputs(text.c_str(), fp);
   std::fclose(fp);
 }
+
+// text with the characters of an extended regular expression escaped.
+inline std::string RegexQuote(const std::string& text) {
+  std::string r;
+  for (char c : text) {
+    if (std::string(".[]{}()\\*+?^$|").find(c) != std::string::npos) r += '\\';
+    r += c;
+  }
+  return r;
+}
+
+// The damaged-file message of a file, as text and as a death-test pattern.
+inline std::string InvalidFileMessage(const std::string& file) { return "Invalid binary file (" + file + ")"; }
+inline std::string InvalidFileRegex(const std::string& file) { return RegexQuote(InvalidFileMessage(file)); }

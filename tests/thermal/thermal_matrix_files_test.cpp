@@ -106,7 +106,7 @@ TEST(ThermalMatrixFiles, RoundTripToTheBit) {
   // A conductivity file in the place of the heat-capacity file.
   std::rename((job + "_GCM.bin").c_str(), (job + "_GTM.bin").c_str());
   EXPECT_EXIT(ReadGlobalTransientMat(&nFF, &nPF, &nPP, 2, 0, &R, job.c_str()), testing::ExitedWithCode(1),
-              "Invalid binary file \\(jobname_GTM.bin\\)");
+              InvalidFileRegex(job + "_GTM.bin"));
   Free(3, 2, &K, false);
   Free(2, 0, &C, true);
   std::remove((job + "_GTM.bin").c_str());
