@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -92,24 +91,21 @@ TEST_F(GeometricBeamColumn, LateralDeflectionFollowsTheAmplificationToEightTenth
       const resultfile::DisplReactFile dr = Run(m.job, "column");
       if (dr.records.size() != 10) continue;
       const std::vector<int> it = Iterations(m.job, "column");
-      double worst = 0.0;
-      int most = 0;
       for (size_t k = 0; k < 10; k++) {
         const double f = (k + 1) / 10.0, w = Mean(dr.records[k], m.job, m.tip, m.lateral);
         const double exact = Amplified(EI, 0.8 * kPcr * f, kQ * f);
         EXPECT_NEAR(w, exact, 0.04 * exact) << k + 1;
         EXPECT_LE(it[k], 6) << k + 1;
-        worst = std::max(worst, std::fabs(w / exact - 1.0));
-        most = std::max(most, it[k]);
       }
-      std::printf("%s %s: worst %.4f most iterations %d\n", mesh.name, kinematic == 1 ? "TL" : "UL", worst, most);
     }
   }
 }
 
 // The answer at full load does not depend on the step size: 10 and 40 equal combinations
 // agree within 0.5 %. Near buckling, 0.95 Pcr in ten combinations, the column still
-// converges and follows the amplification (about twenty times the linear deflection).
+// converges, each combination in at most 8 iterations, to about twenty times the linear
+// deflection: within 15 % of the amplification, whose linearised curvature misses the
+// stiffening of a deflection of 7 % of the length.
 TEST_F(GeometricBeamColumn, StepSizeLeavesTheAnswerAndTheColumnPassesNineteenTwentiethsOfTheBucklingLoad) {
   for (int kinematic : {1, 2}) {
     SCOPED_TRACE(kinematic == 1 ? "TL" : "UL");
@@ -122,7 +118,6 @@ TEST_F(GeometricBeamColumn, StepSizeLeavesTheAnswerAndTheColumnPassesNineteenTwe
       w[k] = Mean(dr.records.back(), m.job, m.tip, m.lateral);
     }
     EXPECT_NEAR(w[1], w[0], 0.005 * w[0]);
-    std::printf("10 vs 40: %.5f\n", w[1] / w[0] - 1.0);
     for (const Mesh& mesh : {kWall, kHexa20}) {
       Member m = BeamColumn(mesh, 0.95 * kPcr);
       Steps(m.job, kinematic, 1.0, 10);
@@ -130,9 +125,7 @@ TEST_F(GeometricBeamColumn, StepSizeLeavesTheAnswerAndTheColumnPassesNineteenTwe
       if (dr.records.size() != 10) continue;
       const double exact = Amplified(kEI, 0.95 * kPcr, kQ), top = Mean(dr.records.back(), m.job, m.tip, m.lateral);
       EXPECT_NEAR(top, exact, 0.15 * exact);
-      const std::vector<int> it = Iterations(m.job, "near");
-      std::printf("%s 0.95: ratio %.4f most iterations %d\n", mesh.name, top / exact,
-                  *std::max_element(it.begin(), it.end()));
+      for (int n : Iterations(m.job, "near")) EXPECT_LE(n, 8);
     }
   }
 }
@@ -162,13 +155,10 @@ TEST_F(GeometricBeamColumn, LayeredShellStripFollowsTheAmplification) {
   const resultfile::DisplReactFile dr = Run(j, "strip");
   ASSERT_EQ(dr.records.size(), 10u);
   const std::vector<int> it = Iterations(j, "strip");
-  double worst = 0.0;
   for (size_t k = 0; k < 10; k++) {
     const double f = (k + 1) / 10.0, w = Mean(dr.records[k], j, tip, 3);
     const double exact = Amplified(EIs, 0.8 * Pcr * f, kQ * f);
     EXPECT_NEAR(w, exact, 0.04 * exact) << k + 1;
     EXPECT_LE(it[k], 6) << k + 1;
-    worst = std::max(worst, std::fabs(w / exact - 1.0));
   }
-  std::printf("shell: worst %.4f most iterations %d\n", worst, *std::max_element(it.begin(), it.end()));
 }
