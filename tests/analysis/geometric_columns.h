@@ -1,7 +1,8 @@
 // Second-order cantilever columns for geometrically nonlinear whole runs: ten 20-node
 // hexahedra or ten 8-node plane-stress quadrilaterals, clamped at one end, a compressive
 // tip load of a quarter of the buckling load and a small lateral one. The material is an
-// elastic Drucker-Prager solid unless another nonlinear kind is given.
+// elastic Drucker-Prager solid unless another nonlinear kind is given. Also cantilevers of
+// any mesh of hexahedra or plane-stress quadrilaterals under tip forces (Member).
 #pragma once
 
 #include <array>
