@@ -195,34 +195,6 @@ void FlushHistoryFiles(FILE** files, const int* counts, int slots) {
 
 namespace {
 
-// Geometric runs: the converged state seen on its own, moved configuration has other
-// internal forces than those it converged with; the difference joins the out-of-balance
-// forces of the new combination, so that a repeated load is not taken as converged by a
-// zero first solve. aPPrev: the prescribed displacements of the converged state. The
-// zero increment leaves no trace in the history records (current copy restored).
-void AddMovedConfigurationUnbalance(const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
-                                    const NonlinearElementState* s, NonlinearWorkArrays* nl, const double* aPPrev) {
-  const int nF = w->nF, nP = w->nP, nPoints = mesh->nPoints;
-  double **Uzero, **Utot;
-  allocd2(&Uzero, nPoints, 6);
-  allocd2(&Utot, nPoints, 6);
-  zerod2(Uzero, nPoints, 6);
-  CalcPointDispl(0, mesh, w->PointDofCodes, w->PointDofNumbers, nl->aF, aPPrev, w->PointSpecialCS, w->PointTypes,
-                 w->ElemPropIndex, w->PointElemAdjacency, Utot);
-  double *IF, *IP;
-  allocd1(&IF, nF);
-  allocd1(&IP, nP);
-  CalcInternalForces(OutputControl, mesh, w, s, Uzero, Utot, IF, IP);
-  Calc_F_FreeMasterSlave(mesh, w->PointDofNumbers, IF, w->PointDofCodes);
-  RestoreHistory(nl);
-  for (int i = 1; i <= nF; i++) nl->rF[i] += nl->fIntF[i] - IF[i];
-  for (int i = 1; i <= nP; i++) nl->rP[i] += nl->fIntP[i] - IP[i];
-  freed1(IP);
-  freed1(IF);
-  freed2(Utot);
-  freed2(Uzero);
-}
-
 // transient: the time advances by the step duration of each combination.
 void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, const char* job,
                      const char* OutputControl, MeshData* mesh) {
@@ -259,12 +231,13 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
   const int r = m.nCombBeforeRestart;
   // Geometric nonlinearity: the converged configuration, read once per combination.
   const bool geometric = m.GeomNonlinear == 1;
-  double **prevU = nullptr, **prevX = nullptr, *aPPrev = nullptr;
+  // The tangent is taken at the current iterate, whose point displacements it reads.
+  double **prevU = nullptr, **prevX = nullptr, **Ucur = nullptr;
   if (geometric) {
     CheckGeometricElementGroups(mesh, w.ElemPropIndex);
     allocd2(&prevU, nPoints, 6);
     allocd2(&prevX, nPoints, 3);
-    allocd1(&aPPrev, nP);
+    allocd2(&Ucur, nPoints, 6);
   }
 
   NonlinearWorkArrays nl;
@@ -338,7 +311,6 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
       t += dt;
     }
 
-    if (geometric) copyd1(aPPrev, nl.aP, nP);
     CalcIncrLoadVector_NL(fp, c, dt, t, job, OutputControl, mesh, &nl, &w, positions, nodeTemps, comb, &inc);
     if (m.AddUnbalancedForces != 0) {
       addd1(nl.rF, inc.dF, nF);
@@ -364,7 +336,6 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
                             moved ? prevX : nullptr,
                             moved ? prevU : nullptr,
                             tvIncrement};
-    if (moved && nl.PathBehavior == 1) AddMovedConfigurationUnbalance(OutputControl, mesh, &w, &s, &nl, aPPrev);
     int it = 1;
     for (;; it++) {
       if (it > m.MaxIterations) IterationLimitReached(c, m.MaxIterations, fpEP);
@@ -373,6 +344,11 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
       if (update) {
         if (held) FreeGlobalStiffMat(&KFF, &KPF, &KPP);
         ResetIterSummaryRecord(&iter);
+        if (geometric) {
+          CalcPointDispl(0, mesh, w.PointDofCodes, w.PointDofNumbers, nl.aF, nl.aP, w.PointSpecialCS, w.PointTypes,
+                         w.ElemPropIndex, w.PointElemAdjacency, Ucur);
+          s.PointDispl = Ucur;
+        }
         AssembGlobalStiffMat_NL(&nKFF, &nKPF, &nKPP, job, OutputControl, &iter, mesh, &KFF, &KPF, &KPP, &w, &s);
         held = true;
         if (GlobalStiffMatNeedsToBeWritten(c, it, m.IterativeAlgorithm))
@@ -487,7 +463,7 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
 
   // Shut-down.
   if (geometric) {
-    freed1(aPPrev);
+    freed2(Ucur);
     freed2(prevX);
     freed2(prevU);
   }

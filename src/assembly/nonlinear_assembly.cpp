@@ -166,14 +166,13 @@ double** PrevPointCoordOf(const MeshData* mesh, const NonlinearElementState* s) 
   return s->PrevPointCoord != nullptr ? s->PrevPointCoord : mesh->PointCoord;
 }
 
-// Element displacements of the last converged configuration in global components
-// (zero in combination 1).
-void PrevElemDispl(int element, int type, int nNodes, const MeshData* mesh, const MainWorkArrays* w,
-                   const NonlinearElementState* s, double* a) {
-  if (s->PrevPointDispl == nullptr)
+// Element displacements of the current iterate in global components (zero without them).
+void CurrentElemDispl(int element, int type, int nNodes, const MeshData* mesh, const MainWorkArrays* w,
+                      const NonlinearElementState* s, double* a) {
+  if (s->PointDispl == nullptr)
     zerod1(a, ElemMatSize(type, nNodes));
   else
-    CalcElemNodalDispl(element, type, nNodes, 0, mesh, w, s->PrevPointDispl, a);
+    CalcElemNodalDispl(element, type, nNodes, 1, mesh, w, s->PointDispl, a);
 }
 
 }  // namespace
@@ -249,28 +248,28 @@ void Calc_Kg_NLMG(int element, int nNodes, int property, const char* OutputContr
   zerod2(*K, n, n);
   double** Kg = *K;
   double** Xc = PrevPointCoordOf(mesh, s);
+  // The tangent of the current iterate.
+  double* a;
+  allocd1(&a, n);
+  CurrentElemDispl(element, type, nNodes, mesh, w, s, a);
   switch (type) {
     case _PLANE_STRESS_QUAD:
       CalcStiffPlaneStressQuad_NLMG(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
-                                    s->Index, mesh, s->Table, s->ElemToHD, Xc, Kg);
+                                    s->Index, mesh, s->Table, s->ElemToHD, Xc, a, Kg);
       break;
     case _SOLID_HEXA:
       CalcStiffSolidHexa_NLMG(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
-                              mesh, s->Table, s->ElemToHD, Xc, Kg);
+                              mesh, s->Table, s->ElemToHD, Xc, a, Kg);
       break;
-    case _MINDLIN_SHELL_QUAD: {
-      double* a;
-      allocd1(&a, n);
-      PrevElemDispl(element, type, nNodes, mesh, w, s, a);
+    case _MINDLIN_SHELL_QUAD:
       CalcStiffMindlinShellQuad_NLMG(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
                                      s->Index, mesh, s->Table, s->ElemToHD, Kg, w->PointTypes, a);
-      freed1(a);
       break;
-    }
     default:
       // Only these three types have geometrically nonlinear routines.
       InternalError(__FILE__, __LINE__);
   }
+  freed1(a);
 }
 
 void CalcStiffEmbCable_NL(int mother, int n, const char* OutputControl, const MeshData* mesh,
@@ -437,11 +436,11 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
         switch (type) {
           case _PLANE_STRESS_QUAD:
             CalcInt_Fg_PlaneStressQuad_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh,
-                                            s->Table, s->ElemToHD, PrevPointCoordOf(mesh, s), da, fe);
+                                            s->Table, s->ElemToHD, PrevPointCoordOf(mesh, s), a, da, fe);
             break;
           case _SOLID_HEXA:
             CalcInt_Fg_SolidHexa_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
-                                      s->ElemToHD, PrevPointCoordOf(mesh, s), da, fe);
+                                      s->ElemToHD, PrevPointCoordOf(mesh, s), a, da, fe);
             break;
           case _MINDLIN_SHELL_QUAD:
             CalcInt_Fg_MindlinShellQuad_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl,

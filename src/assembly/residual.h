@@ -37,6 +37,9 @@ struct NonlinearElementState {
   // [e][node] increment of the temperature variation since the last converged
   // combination (the thermal strain increment of time-dependent concrete); may be null.
   double** ElemTempIncrement = nullptr;
+  // Geometrically nonlinear runs: the point displacements of the current iterate (nPoints
+  // x 6, equation components) that the tangent is taken at; null: none.
+  double** PointDispl = nullptr;
 };
 
 // Tangent stiffness of an element with behaviour 'M': allocates *K (n x n).

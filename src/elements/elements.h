@@ -95,10 +95,12 @@ void CalcInt_Fg_PlaneStressQuad_NL(int comb, int nDof, int elem, int iter, int n
                                    const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
                                    const double* du, double* Fint);
 // Geometrically nonlinear plane-stress quadrilateral (behaviour 'N'): prevCoord
-// (nPoints x 3) the point coordinates of the last converged configuration.
+// (nPoints x 3) the point coordinates of the last converged configuration, a the element's
+// total displacements at the current iterate (null: none), du their increment.
 void CalcStiffPlaneStressQuad_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                                    const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                                   double** prevCoord, double** Kg);
+                                   double** prevCoord, const double* a, double** Kg);
 void CalcInt_Fg_PlaneStressQuad_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop,
                                      const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd,
-                                     const int* elemToHD, double** prevCoord, const double* du, double* Fint);
+                                     const int* elemToHD, double** prevCoord, const double* a, const double* du,
+                                     double* Fint);

@@ -143,9 +143,14 @@ struct NLMM_HD;
 // then s3; the material point of the element's kind gives D and sigma.
 // With prevCoord (point coordinates of the last converged configuration, the layout of
 // the mesh's point coordinates) the element is also geometrically nonlinear, in the
-// kinematic description of the run: total Lagrangian on the initial geometry with
-// B = B_L0 + B_NL and the stress pulled back to the second Piola-Kirchhoff stress,
-// updated Lagrangian on the converged geometry; the tangent adds G^T S G.
+// kinematic description of the run, at the current iterate X0 + aTotal (the element's
+// total displacements, null for none): the strain increment is that of the Green strain
+// from the iterate before du to it, B_L = B_L0 + B_NL, the forces B_L^T S and the tangent
+// B_L^T D B_L + G^T S G. Total Lagrangian: on the initial geometry, the record holds the
+// second Piola-Kirchhoff stress S. Updated Lagrangian: on the converged geometry, the
+// record holds the stress S turned by the rotation R of the deformation gradient from the
+// converged configuration, R S R^T: turned back before the update and on after it, so that
+// a rigid rotation turns it with the body and a stretch leaves it to the material law.
 // step: the time step, the time at its end, the element's nodal temperatures and its
 // nodal temperature variations (of the combination, and their increment since the last
 // converged one), which the time-dependent material patterns of the solid read (none:
@@ -160,15 +165,15 @@ struct ContinuumStepState {
 void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                         const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
                         const double* du, double** Kg, double* Fint, double** prevCoord = nullptr,
-                        const ContinuumStepState* step = nullptr);
+                        const ContinuumStepState* step = nullptr, const double* aTotal = nullptr);
 
 // ---- kernels of geometric nonlinearity (dim 2: plane, strains 11 22 12; dim 3: solid,
 // strains 11 22 33 23 13 12; engineering shears) ---------------------------------------
-// dNdX (n x dim): derivatives on the reference geometry; Xc (n x dim): nodal coordinates
-// of the last converged configuration, so that F = Xc^T dNdX and H = F - I.
+// dNdX (n x dim): derivatives on the reference geometry; U (n x dim): nodal displacements
+// of a configuration from the reference, so that H = U^T dNdX and F = I + H.
 // Displacement-dependent part of the Green strain matrix: (B_L0 + B_NL(H)) du is the
 // increment of 1/2 (H + H^T + H^T H); all entries written.
-void CalcMat_BNL_NLMG(double** BNL, double** dNdX, double** Xc, int n, int dim);
+void CalcMat_BNL_NLMG(double** BNL, double** dNdX, double** U, int n, int dim);
 // G (dim^2 x dim n): the displacement gradient components of dof (k, i) in rows
 // dim (i - 1) + 1 .. dim i; only those entries written.
 void CalcMat_G_NLMG(int n, int dim, double** G, double** dNdX);
@@ -178,8 +183,16 @@ void StressVecToTensor(int dim, const double* sigma, double** T);
 void CalcMat_S_NLMG(int dim, double** T, double** S);
 // Pull-back S = det F F^-1 T(sigma) F^-T as a vector; a singular F stops the run naming
 // the element under the context line.
-void CalcStressPK2_NLMG(int dim, int n, double** dNdX, double** Xc, double* S, const double* sigma, int elem,
+void CalcStressPK2_NLMG(int dim, int n, double** dNdX, double** U, double* S, const double* sigma, int elem,
                         const char* context);
+// R (dim x dim) of the polar decomposition F = R V of the configuration U; a singular F
+// stops the run as above.
+void CalcPolarRotation_NLMG(int dim, int n, double** dNdX, double** U, double** R, int elem, const char* context);
+// out = R T(in) R^T, or R^T T(in) R when back, as stress vectors.
+void RotateStress_NLMG(int dim, double** R, bool back, const double* in, double* out);
+// Green-Lagrange strain E = 1/2 (F^T F - I) of the configuration U on the reference of
+// dNdX, in the strain order of the dimension.
+void CalcGreenStrain_NLMG(int dim, int n, double** dNdX, double** U, double* E);
 
 // ---- element geometry --------------------------------------------------------------
 

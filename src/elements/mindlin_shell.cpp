@@ -446,7 +446,7 @@ void CheckShellKinematicDescription(const MeshData* mesh) {
 void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
                          const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
                          const char* PointTypes, const double* du, const double* u, double** K, double* Fe,
-                         bool geometric = false, const double* uPrev = nullptr) {
+                         bool geometric = false, const double* uNow = nullptr) {
   if (ndof != 6 * nNodes) InternalError(__FILE__, __LINE__);
   const bool stiffness = K != nullptr;
   const char* context = stiffness ? kCtxStiffness : kCtxIntForces;
@@ -504,9 +504,9 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
     zerod2(BNL, 3, ndof);
     zerod2(BNL0, 3, ndof);
     if (stiffness) {
-      // The tangent takes the slopes of the last converged configuration.
+      // The tangent takes the slopes of the current iterate, as the forces do.
       allocd1(&ul, ndof);
-      RotateShellNodeVectors(elem, nNodes, mesh->ElemNodes, PointTypes, T, false, uPrev, ul);
+      RotateShellNodeVectors(elem, nNodes, mesh->ElemNodes, PointTypes, T, false, uNow, ul);
     } else {
       allocd1(&ul0, ndof);
       for (int k = 1; k <= ndof; k++) ul0[k] = ul[k] - dul[k];
@@ -561,8 +561,8 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
       }
       // Section strains (eps_m, chi; gamma) of the total displacement and of the increment.
       double e6[7] = {}, de6[7] = {}, g[3] = {}, S6[7] = {}, Q[3] = {};
-      // Membrane strain of the slopes (stiffness: of the converged configuration), for
-      // the membrane forces of the linear layers.
+      // Membrane strain of the slopes at the current iterate, for the membrane forces of
+      // the linear layers.
       double eL[4] = {};
       if (!stiffness) {
         multd2d1(e6, B6, ul, 6, ndof);
@@ -621,7 +621,7 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
           for (int i = 1; i <= 2; i++)
             for (int j = 1; j <= 2; j++) As[i][j] += Dst[i][j] * hl;
           if (geometric) {
-            // Membrane force of the layer in the converged configuration.
+            // Membrane force of the layer at the current iterate.
             double sl[4];
             if (linear) {
               double sm[4], sb[4];
@@ -777,9 +777,9 @@ void CalcMat_BNL_MindlinShellQuad_NLMG(double** BNL, double** dNdx, double** G, 
 
 void CalcStiffMindlinShellQuad_NLMG(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
                                     const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd,
-                                    const int* elemToHD, double** K, const char* PointTypes, const double* aPrev) {
+                                    const int* elemToHD, double** K, const char* PointTypes, const double* a) {
   MindlinShellLayered(comb, ndof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD, PointTypes, nullptr,
-                      nullptr, K, nullptr, true, aPrev);
+                      nullptr, K, nullptr, true, a);
 }
 
 void CalcInt_Fg_MindlinShellQuad_NLMG(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,

@@ -17,7 +17,7 @@
 void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                         const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
                         const double* du, double** Kg, double* Fint, double** prevCoord,
-                        const ContinuumStepState* step) {
+                        const ContinuumStepState* step, const double* aTotal) {
   const bool solid = type == _SOLID_HEXA;
   const bool stress = type == _PLANE_STRESS_QUAD;
   const int dim = solid ? 3 : 2;
@@ -53,6 +53,10 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
     if (kinematic != 1 && kinematic != 2) InternalError(__FILE__, __LINE__);
   }
   const bool total = geometric && kinematic == 1;
+  // The records restart from the converged state at every residual, the increment du
+  // being the whole one since then; with path-dependent records they carry on from the
+  // last iterate, du the last correction.
+  const bool fromConverged = mesh->Main.PathBehavior != 2;
 
   // Point counts and rules: the same checked fetch as the linear elements.
   int c[4] = {0, 1, 1, 1};
@@ -72,9 +76,12 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
 
   double **X, **dN, **dNdx, **J, **Jinv, **B, **D = nullptr, **DB = nullptr;
   double *N, *t = nullptr, *eps = nullptr, *sigma = nullptr, *fk = nullptr;
-  // Geometric work: converged nodal coordinates, B_NL, G, stress tensor and matrix.
-  double **Xc = nullptr, **BNL = nullptr, **G = nullptr, **T = nullptr, **S = nullptr, **SG = nullptr;
-  double* pk2 = nullptr;
+  // Geometric work: nodal coordinates of the converged configuration, nodal displacements
+  // from the reference of the current iterate (u) and of the iterate before the increment
+  // (up); B_NL, G, stress tensor and matrix.
+  double **Xc = nullptr, **u = nullptr, **up = nullptr, **BNL = nullptr, **G = nullptr, **T = nullptr,
+         **S = nullptr, **SG = nullptr, **Rot = nullptr;
+  double *pk2 = nullptr, *E = nullptr;
   allocd2(&X, nNodes, dim);
   allocd2(&dN, nNodes, dim);
   allocd2(&dNdx, nNodes, dim);
@@ -96,11 +103,30 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   const int d2 = dim * dim;
   if (geometric) {
     allocd2(&Xc, nNodes, dim);
+    allocd2(&u, nNodes, dim);
+    allocd2(&up, nNodes, dim);
     allocd2(&BNL, nc, nDof);
     allocd2(&T, dim, dim);
+    allocd2(&Rot, dim, dim);
     allocd1(&pk2, nc);
+    allocd1(&E, nc);
     CalcMat_ElemNodeCoord(elem, type, nNodes, mesh->ElemNodes, Xc, prevCoord);
-    // Updated Lagrangian: the converged geometry is the reference.
+    // Total: displacements from the initial geometry. Updated: from the converged one, the
+    // reference, where the increment since then is du itself when the records restart
+    // from it.
+    for (int k = 1; k <= nNodes; k++)
+      for (int i = 1; i <= dim; i++) {
+        const int j = dim * (k - 1) + i;
+        const double a = aTotal != nullptr ? aTotal[j] : 0.0, d = du != nullptr ? du[j] : 0.0;
+        if (total) {
+          u[k][i] = a;
+        } else if (du != nullptr && fromConverged) {
+          u[k][i] = d;
+        } else {
+          u[k][i] = a - (Xc[k][i] - X[k][i]);
+        }
+        up[k][i] = u[k][i] - d;
+      }
     if (!total) copyd2(X, Xc, nNodes, dim);
     if (Kg != nullptr) {
       allocd2(&G, d2, nDof);
@@ -182,13 +208,13 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
         const double det = CalcInvJacobian(elem, context, dim, J, Jinv);
         CalcCartesianDeriv(nNodes, dim, dN, Jinv, dNdx);
         // B_L is the point's own: B_NL of the last point must not stay in it.
-        if (total) zerod2(B, nc, nDof);
+        if (geometric) zerod2(B, nc, nDof);
         if (solid)
           CalcMat_B_Solid(nNodes, B, dNdx);
         else
           CalcMat_B_Plane2D(nNodes, B, dNdx);
-        if (total) {
-          CalcMat_BNL_NLMG(BNL, dNdx, Xc, nNodes, dim);
+        if (geometric) {
+          CalcMat_BNL_NLMG(BNL, dNdx, u, nNodes, dim);
           addd2(B, BNL, nc, nDof);
         }
         double f = w[1][i1] * w[2][i2];
@@ -245,11 +271,13 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
           ContinuumTangent(pointCode, type, at, mat, hd, record, D);
           AddScaledBtDB(nc, nDof, f, B, D, DB, Kg);
           if (geometric) {
-            // Geometric stiffness of the stress the point holds.
+            // Geometric stiffness of the stress the point holds at the current iterate,
+            // turned back to the converged axes in the updated description.
             ContinuumRecordStress(pointCode, type, hd, record, pk2);
-            if (total) {
+            if (!total) {
               copyd1(sigma, pk2, nc);
-              CalcStressPK2_NLMG(dim, nNodes, dNdx, Xc, pk2, sigma, elem, context);
+              CalcPolarRotation_NLMG(dim, nNodes, dNdx, u, Rot, elem, context);
+              RotateStress_NLMG(dim, Rot, true, sigma, pk2);
             }
             StressVecToTensor(dim, pk2, T);
             CalcMat_S_NLMG(dim, T, S);
@@ -257,7 +285,22 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
             AddScaledBtDB(d2, nDof, f, G, S, SG, Kg);
           }
         } else {
-          multd2d1(eps, B, du, nc, nDof);
+          if (geometric) {
+            // The Green strain increment from the iterate before the increment; the
+            // updated description first turns the record's stress back to the converged
+            // axes (nothing to turn when the iterate before is the converged one).
+            CalcGreenStrain_NLMG(dim, nNodes, dNdx, u, eps);
+            CalcGreenStrain_NLMG(dim, nNodes, dNdx, up, E);
+            for (int k = 1; k <= nc; k++) eps[k] -= E[k];
+            if (!total && !fromConverged) {
+              ContinuumRecordStress(pointCode, type, hd, record, sigma);
+              CalcPolarRotation_NLMG(dim, nNodes, dNdx, up, Rot, elem, context);
+              RotateStress_NLMG(dim, Rot, true, sigma, pk2);
+              ContinuumSetRecordStress(pointCode, type, hd, record, pk2);
+            }
+          } else {
+            multd2d1(eps, B, du, nc, nDof);
+          }
           if (thermal) {
             double epsT[7], depsT[7];
             temperatureStrains(dotd1(N, step->tempTotal, nNodes),
@@ -268,11 +311,13 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
           } else {
             ContinuumStress(pointCode, type, at, mat, hd, record, eps, sigma);
           }
-          if (total) {
-            CalcStressPK2_NLMG(dim, nNodes, dNdx, Xc, pk2, sigma, elem, context);
-            copyd1(sigma, pk2, nc);
-          }
           multtd2d1(fk, B, sigma, nDof, nc);
+          if (geometric && !total) {
+            // The record keeps the stress in the axes of the current iterate.
+            CalcPolarRotation_NLMG(dim, nNodes, dNdx, u, Rot, elem, context);
+            RotateStress_NLMG(dim, Rot, false, sigma, pk2);
+            ContinuumSetRecordStress(pointCode, type, hd, record, pk2);
+          }
           for (int k = 1; k <= nDof; k++) Fint[k] += f * fk[k];
         }
       }
@@ -295,9 +340,13 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
       freed2(S);
       freed2(G);
     }
+    freed1(E);
     freed1(pk2);
+    freed2(Rot);
     freed2(T);
     freed2(BNL);
+    freed2(up);
+    freed2(u);
     freed2(Xc);
   }
   if (t != nullptr) freed1(t);
@@ -346,14 +395,15 @@ void CalcInt_Fg_PlaneStressQuad_NL(int comb, int nDof, int elem, int iter, int n
 
 void CalcStiffPlaneStressQuad_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                                    const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                                   double** prevCoord, double** Kg) {
+                                   double** prevCoord, const double* a, double** Kg) {
   ContinuumElementNL(_PLANE_STRESS_QUAD, comb, nDof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD,
-                     nullptr, Kg, nullptr, prevCoord);
+                     nullptr, Kg, nullptr, prevCoord, nullptr, a);
 }
 
 void CalcInt_Fg_PlaneStressQuad_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop,
                                      const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd,
-                                     const int* elemToHD, double** prevCoord, const double* du, double* Fint) {
+                                     const int* elemToHD, double** prevCoord, const double* a, const double* du,
+                                     double* Fint) {
   ContinuumElementNL(_PLANE_STRESS_QUAD, comb, nDof, elem, iter, nNodes, prop, nullptr, indexHD, mesh, hd,
-                     elemToHD, du, nullptr, Fint, prevCoord);
+                     elemToHD, du, nullptr, Fint, prevCoord, nullptr, a);
 }

@@ -44,13 +44,14 @@ void CalcInt_Fg_SolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes,
                              double dt = 0.0, double t = 0.0, const double* nodeTemps = nullptr,
                              const double* tempTotal = nullptr, const double* tempIncrement = nullptr);
 // Geometrically nonlinear solid (behaviour 'N'): prevCoord (nPoints x 3) the point
-// coordinates of the last converged configuration.
+// coordinates of the last converged configuration, a the element's total displacements at
+// the current iterate (null: none), du their increment (see ContinuumElementNL).
 void CalcStiffSolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                              const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                             double** prevCoord, double** Kg);
+                             double** prevCoord, const double* a, double** Kg);
 void CalcInt_Fg_SolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop,
                                const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                               double** prevCoord, const double* du, double* Fe);
+                               double** prevCoord, const double* a, const double* du, double* Fe);
 
 // ---- Mindlin slab -------------------------------------------------------------------
 
@@ -196,11 +197,12 @@ void CalcInt_Fg_MindlinShellQuad_NL(int comb, int ndof, int elem, int iter, int 
                                     const double* du, const double* u, double* Fe, const char* PointTypes);
 // Large deflections of the layered shell (behaviour 'N', total Lagrangian only): the
 // membrane strains gain 1/2 (w,1^2, w,2^2, 2 w,1 w,2) in element axes and the tangent the
-// geometric term G^T N G of the membrane forces. aPrev: element displacements in global
-// axes of the last converged configuration; u, du: the total and the increment.
+// geometric term G^T N G of the membrane forces. a: element displacements in global axes
+// at the current iterate; u, du: the total and the increment. Forces and tangent take the
+// slopes of the current iterate on the initial geometry (moderate rotations).
 void CalcStiffMindlinShellQuad_NLMG(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
                                     const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd,
-                                    const int* elemToHD, double** K, const char* PointTypes, const double* aPrev);
+                                    const int* elemToHD, double** K, const char* PointTypes, const double* a);
 void CalcInt_Fg_MindlinShellQuad_NLMG(int comb, int ndof, int elem, int iter, int nNodes, int prop, const char* oc,
                                       const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd,
                                       const int* elemToHD, const double* du, const double* u, double* Fe,

@@ -21,18 +21,18 @@ void CalcInt_Fg_SolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes,
 }
 
 // Geometrically nonlinear: prevCoord holds the point coordinates of the last converged
-// configuration (the initial ones in combination 1). Temperature strains follow the
-// materially nonlinear solid: none for the live kinds.
+// configuration (the initial ones in combination 1), a the element's displacements at the
+// current iterate.
 void CalcStiffSolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                              const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                             double** prevCoord, double** Kg) {
+                             double** prevCoord, const double* a, double** Kg) {
   ContinuumElementNL(_SOLID_HEXA, comb, nDof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD, nullptr,
-                     Kg, nullptr, prevCoord);
+                     Kg, nullptr, prevCoord, nullptr, a);
 }
 
 void CalcInt_Fg_SolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop,
                                const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                               double** prevCoord, const double* du, double* Fe) {
+                               double** prevCoord, const double* a, const double* du, double* Fe) {
   ContinuumElementNL(_SOLID_HEXA, comb, nDof, elem, iter, nNodes, prop, nullptr, indexHD, mesh, hd, elemToHD, du,
-                     nullptr, Fe, prevCoord);
+                     nullptr, Fe, prevCoord, nullptr, a);
 }

@@ -547,28 +547,40 @@ bool ContinuumKindGeometric(int code, int type) {
   }
 }
 
-void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* sigma) {
+namespace {
+
+// The stress vector of the point's current record.
+double* ContinuumRecordStressField(int code, int type, NLMM_HD* hd, int record) {
   if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
-  const int nc = ContinuumComponents(type);
   switch (code) {
     case MAT_NLMM121:
     case MAT_NLMM122:
     case MAT_NLMM123:
-    case MAT_NLMM125: copyd1(sigma, PointRecord<NLMM121_HD>(code, hd, record)->Stress, nc); return;
-    case MAT_NLMM124: copyd1(sigma, PointRecord<NLMM124_HD>(code, hd, record)->Stress, nc); return;
+    case MAT_NLMM125: return PointRecord<NLMM121_HD>(code, hd, record)->Stress;
+    case MAT_NLMM124: return PointRecord<NLMM124_HD>(code, hd, record)->Stress;
     // The smeared-crack models keep the stress of the point, cracks included, after the
     // strain; those with plasticity in their plastic part, beside the continuum stress.
     case MAT_NLMM101:
-    case MAT_NLMM102: copyd1(sigma, PointRecord<NLMM101_HD>(code, hd, record)->Stress, nc); return;
-    case MAT_NLMM104: copyd1(sigma, PointRecord<NLMM104_HD>(code, hd, record)->Stress, nc); return;
-    case MAT_NLMM111: copyd1(sigma, PointRecord<NLMM111_HD>(code, hd, record)->Stress, nc); return;
-    case MAT_NLMM141: copyd1(sigma, PointRecord<NLMM141_HD>(code, hd, record)->Pl.Stress, nc); return;
-    case MAT_NLMM142: copyd1(sigma, PointRecord<NLMM142_HD>(code, hd, record)->Pl.Stress, nc); return;
-    case MAT_NLMM151: copyd1(sigma, PointRecord<NLMM151_HD>(code, hd, record)->Pl.Stress, nc); return;
+    case MAT_NLMM102: return PointRecord<NLMM101_HD>(code, hd, record)->Stress;
+    case MAT_NLMM104: return PointRecord<NLMM104_HD>(code, hd, record)->Stress;
+    case MAT_NLMM111: return PointRecord<NLMM111_HD>(code, hd, record)->Stress;
+    case MAT_NLMM141: return PointRecord<NLMM141_HD>(code, hd, record)->Pl.Stress;
+    case MAT_NLMM142: return PointRecord<NLMM142_HD>(code, hd, record)->Pl.Stress;
+    case MAT_NLMM151: return PointRecord<NLMM151_HD>(code, hd, record)->Pl.Stress;
     default:
       // The rule laws hand their stress with their models.
       InternalError(__FILE__, __LINE__);
   }
+}
+
+}  // namespace
+
+void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* sigma) {
+  copyd1(sigma, ContinuumRecordStressField(code, type, hd, record), ContinuumComponents(type));
+}
+
+void ContinuumSetRecordStress(int code, int type, NLMM_HD* hd, int record, const double* sigma) {
+  copyd1(ContinuumRecordStressField(code, type, hd, record), sigma, ContinuumComponents(type));
 }
 
 // ---- set-up ----------------------------------------------------------------------------------

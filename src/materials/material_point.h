@@ -128,6 +128,8 @@ void ShellLayerRecordStress(int code, NLMM_HD* hd, int record, double* sigma);
 // The stress vector held in the point's current record (ContinuumComponents(type) values)
 // of a kind the geometrically nonlinear element takes, the rule law NLMM211 excepted.
 void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* sigma);
+// Writes that stress vector: the stress carried to another configuration of the point.
+void ContinuumSetRecordStress(int code, int type, NLMM_HD* hd, int record, const double* sigma);
 
 // Start values of the history record of a plane or solid point of kind `code` (the
 // smeared-crack models); `record` is the point's record, of the kind's record type.

@@ -106,28 +106,37 @@ const int kQuad9[9][2] = {{-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-
 
 LatticeJob HexaBar(int nn, int nx, double L, double y0, double z0, double E, double nu, double rho, bool pattern3,
                    const LatticeFixity& fixity) {
+  return HexaBlock(nn, {nx, 1, 1}, {L, 1.0, 1.0}, y0, z0, E, nu, rho, pattern3, fixity);
+}
+
+LatticeJob HexaBlock(int nn, std::array<int, 3> n, std::array<double, 3> size, double y0, double z0, double E,
+                     double nu, double rho, bool pattern3, const LatticeFixity& fixity) {
   LatticeJob lj;
   Job& j = lj.job;
   j.model.main.title = "bar of hexahedra";
   tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("solid", rho, 0.0, E, nu));
   if (pattern3) tw::AddRecord(j.model, "<NUMERICAL_INTEGRATION>", IntegrationPattern("3x3x3", {3, 3, 3}));
-  for (int I = 0; I <= 2 * nx; I++)
-    for (int J = 0; J <= 2; J++)
-      for (int K = 0; K <= 2; K++) {
+  for (int I = 0; I <= 2 * n[0]; I++)
+    for (int J = 0; J <= 2 * n[1]; J++)
+      for (int K = 0; K <= 2 * n[2]; K++) {
         const int odd = I % 2 + J % 2 + K % 2;
         if ((nn == 8 && odd > 0) || odd > 1) continue;
-        lj.at[{I, J, K}] = AddPoint3D(j, L * I / (2.0 * nx), y0 + J / 2.0, z0 + K / 2.0, kSpaceMask, fixity(I, J, K));
+        lj.at[{I, J, K}] = AddPoint3D(j, size[0] * I / (2.0 * n[0]), y0 + size[1] * J / (2.0 * n[1]),
+                                      z0 + size[2] * K / (2.0 * n[2]), kSpaceMask, fixity(I, J, K));
       }
-  for (int e = 0; e < nx; e++) {
-    std::vector<int32_t> nodes;
-    for (int k = 0; k < nn; k++) {
-      const int* s = nn == 8 ? kHexa8[k] : kHexa20[k];
-      nodes.push_back(lj.At(2 * e + 1 + s[0], 1 + s[1], 1 + s[2]));
-    }
-    tw::AddElement(j.model, nodes);
-  }
+  for (int a = 0; a < n[0]; a++)
+    for (int b = 0; b < n[1]; b++)
+      for (int c = 0; c < n[2]; c++) {
+        std::vector<int32_t> nodes;
+        for (int k = 0; k < nn; k++) {
+          const int* s = nn == 8 ? kHexa8[k] : kHexa20[k];
+          nodes.push_back(lj.At(2 * a + 1 + s[0], 2 * b + 1 + s[1], 2 * c + 1 + s[2]));
+        }
+        tw::AddElement(j.model, nodes);
+      }
+  const int count = n[0] * n[1] * n[2];
   tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>",
-                tw::ElementProperty(1, nx, 24, MAT_LIN_ISO, 1, 0, 0, 1, pattern3 ? 1 : 0));
+                tw::ElementProperty(1, count, 24, MAT_LIN_ISO, 1, 0, 0, 1, pattern3 ? 1 : 0));
   return lj;
 }
 

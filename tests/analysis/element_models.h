@@ -57,6 +57,10 @@ Job CableTripod3D(double EA, double r, double h);
 using LatticeFixity = std::function<std::string(int I, int J, int K)>;
 LatticeJob HexaBar(int nn, int nx, double L, double y0, double z0, double E, double nu, double rho, bool pattern3,
                    const LatticeFixity& fixity);
+// The same block of n[0] x n[1] x n[2] elements over size[0] x size[1] x size[2] from
+// (0, y0, z0): lattice I = 0..2n[0], J = 0..2n[1], K = 0..2n[2].
+LatticeJob HexaBlock(int nn, std::array<int, 3> n, std::array<double, 3> size, double y0, double z0, double E,
+                     double nu, double rho, bool pattern3, const LatticeFixity& fixity);
 
 // Quadrilateral shell or slab mesh of nx x ny elements of nn (8 or 9) nodes: lattice
 // I = 0..2nx, J = 0..2ny, the point of (I, J) at f(I / 2nx, J / 2ny); nodes numbered

@@ -35,8 +35,9 @@ void Geometric(Job& j, int kinematic) {
 // The 100 mm bar of one element, pulled in steps of 0.002 mm to 0.2 mm (strains below
 // 0.002): at every step, through the peak, the softening branch and full opening, the
 // geometric run carries the force of the materially nonlinear run within the geometric
-// effect, the strain times ft A (the Green strain and the stretched length differ from the
-// small strain by about half the strain), and spends the same work Gf A.
+// effect, 1.6 times the strain times ft A (the nominal force of the Green strain on the
+// stretched bar, (1 + e) E (e + e^2 / 2) A, exceeds E e A by 3/2 of the strain), and spends
+// the same work Gf A.
 TEST_F(GeometricCrackRun, PulledBarsFollowTheCrackCurveOfTheMaterialRun) {
   const std::vector<double> u = crackbars::Steps(0.0, 0.2, 0.002);
   for (int code : {MAT_NLMM111, MAT_NLMM102, MAT_NLMM151, MAT_NLMM104, MAT_NLMM101, MAT_NLMM142, MAT_NLMM141}) {
@@ -56,7 +57,7 @@ TEST_F(GeometricCrackRun, PulledBarsFollowTheCrackCurveOfTheMaterialRun) {
       Geometric(g, kinematic);
       const std::vector<double> f = forces(Run(g, "geometric"));
       if (f.size() != u.size()) continue;
-      for (size_t i = 0; i < u.size(); i++) EXPECT_NEAR(f[i], ref[i], u[i] / 100.0 * 30000.0) << u[i];
+      for (size_t i = 0; i < u.size(); i++) EXPECT_NEAR(f[i], ref[i], 1.6 * u[i] / 100.0 * 30000.0) << u[i];
       for (size_t i = crackbars::IndexOf(u, 0.14); i < u.size(); i++) EXPECT_LT(std::fabs(f[i]), 0.5) << u[i];
       EXPECT_NEAR(crackbars::Work(u, f), crackbars::Work(u, ref), 0.5);
     }
