@@ -247,6 +247,59 @@ TEST_F(SolidCrackRun, ElastoPlasticBarCompressedPastItsPeak) {
   for (size_t i = at + 1; i < f.size(); i++) EXPECT_GT(f[i], f[i - 1] - 1e-6) << u[i];
 }
 
+// Square bars of quadratic elements (nx along the bar, the first weaker) pulled to 0.3 mm.
+// The strain along a quadratic element is linear: with two points per direction the crack
+// opens one row of points, with three an outer row and the middle one (by half as much).
+// The bands of the point (_OLIVER_IP; _SQRT_IP, the root of the point's region on these
+// square elements) measure that zone and dissipate Gf A on every mesh; the bands of the
+// element (_OLIVER_ELEMENT, _SQRT_ELEMENT) are wider than it, dissipate 1/2 or 13/18 of
+// Gf A, and are named in a warning at set-up.
+TEST_F(SolidCrackRun, QuadraticElementsDissipateTheFractureEnergyOverTheBandOfThePoint) {
+  const std::vector<double> u = Steps(0.0, 0.3, 0.002);
+  struct Case {
+    bool solid;
+    int nn, rule;
+    std::vector<int> meshes;  // _OLIVER_IP on each; _SQRT_IP and _OLIVER_ELEMENT on the last
+    double elementShare;      // of Gf A with the band of the element
+  };
+  const Case cases[] = {{false, 8, 0, {1, 8, 2}, 0.5},
+                        {false, 8, 3, {2}, 13.0 / 18.0},
+                        {false, 9, 3, {1, 8, 2}, 13.0 / 18.0},
+                        {true, 20, 0, {1, 4}, 0.5},
+                        {true, 20, 3, {2}, 13.0 / 18.0}};
+  for (const Case& k : cases)
+    for (int nx : k.meshes)
+      for (int option : {5, 3, 4}) {
+        if (option != 5 && nx != k.meshes.back()) continue;
+        SCOPED_TRACE(std::to_string(k.nn) + " nodes, rule " + std::to_string(k.rule) + ", " + std::to_string(nx) +
+                     " elements, option " + std::to_string(option));
+        const double side = 100.0 / nx;
+        const double gfA = 0.1 * side * (k.solid ? side : 100.0);
+        ChildResult r;
+        std::vector<double> f;
+        const auto run = [&](const auto& bar, Job& job) {
+          job.model.main.tolerance = 1e-5;
+          r = Start(job, "quadratic");
+          if (r.status == 0) f = bar.Forces(Results(job, "quadratic"));
+        };
+        if (k.solid) {
+          Bar bar(MAT_NLMM111, nx, 2.97, option, u, k.nn, k.rule == 3, side);
+          run(bar, bar.lj.job);
+        } else {
+          PlaneBar bar(MAT_NLMM104, 1, nx, 2.97, option, u, k.nn, k.rule, side);
+          run(bar, bar.job);
+        }
+        ASSERT_EQ(r.status, 0) << r.err;
+        ASSERT_EQ(f.size(), u.size());
+        EXPECT_LT(std::fabs(f.back()), 1e-3 * 3.0 * gfA / 0.1);
+        const bool warned = r.err.find("WARNING:\nElement property record 1 (elements 1 to 1, " +
+                                       std::to_string(k.nn) + " nodes): the crack band option _OLIVER_ELEMENT") !=
+                            std::string::npos;
+        EXPECT_EQ(warned, option == 4);
+        EXPECT_NEAR(Work(u, f) / gfA, option == 4 ? k.elementShare : 1.0, 0.015);
+      }
+}
+
 // ---- plane bars ------------------------------------------------------------------------------
 
 // The plane bar of each law, _NLMM104 and _NLMM101, pulled to 0.2 mm in steps of
