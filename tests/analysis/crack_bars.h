@@ -99,7 +99,7 @@ struct Bar {
 // trilinear (0.1, 0.5, 0.4, 0.2), Cornelissen, quadrilinear (0.1, 0.6, 0.3, 0.35, 0.6, 0.1).
 // The models with plasticity take C1 (fc 30 the reference stress, eps_c1 0.0022, r0 0.3,
 // Gc 15, hardening law 1, h1 = 0) before the crack part.
-inline tw::Rec P1(int code, int law, double ft, int option, double E = 30000.0, double h = 100.0) {
+inline tw::Rec P1(int code, int law, double ft, int option, double E = 30000.0, double h = 100.0, double beta = 0.2) {
   const std::vector<double> shape = law == 4 ? std::vector<double>{0.1, 0.6, 0.3, 0.35, 0.6, 0.1}
                                              : std::vector<double>{0.1, 0.5, 0.4, 0.2, 0.0, 0.0};
   tw::Rec r = tw::Rec().S("P1").Ds({0.0, 0.0, 0.0, E, 3.0, ft}).I(law);
@@ -109,8 +109,8 @@ inline tw::Rec P1(int code, int law, double ft, int option, double E = 30000.0, 
   if (code == MAT_NLMM141)
     r = tw::Rec().S("C1").Ds({0.0, 0.0, 0.0, E, 30.0, 0.0022, 0.3, 0.0, ft}).I(law);
   if (code == MAT_NLMM101 || code == MAT_NLMM141)
-    return r.Ds({shape[0], shape[1], shape[2], shape[3], 0.1, 1.0}).I(1).D(0.2).I(1).I(option).D(h).I(2).D(1.0);
-  return r.Ds(shape).D(0.1).I(0).I(1).Ds({0.0, 0.0}).I(0).I(1).D(0.2).I(1).Ds({0.0, 0.0}).I(1).I(option).D(h)
+    return r.Ds({shape[0], shape[1], shape[2], shape[3], 0.1, 1.0}).I(1).D(beta).I(1).I(option).D(h).I(2).D(1.0);
+  return r.Ds(shape).D(0.1).I(0).I(1).Ds({0.0, 0.0}).I(0).I(1).D(beta).I(1).Ds({0.0, 0.0}).I(1).I(option).D(h)
       .I(2).D(1.0).I(0).Ds({0.0, 0.0, 0.0, 0.0, 0.0, 0.0});
 }
 
