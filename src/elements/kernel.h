@@ -200,8 +200,9 @@ void CalcVectTangentElem(int d, int elem, int n, double s, double* t, double** X
 
 // Area (quadrilaterals of types 10, 13, 20 and the mid-surface of 22) or volume (hexahedron, type 24) of an
 // element and the share of its integration point `point` (of the region that cracks with
-// it, CrackZoneWeight), in the element routines' point order; the crack band width at the start of the smeared-crack models. Another
-// type is the internal error; a rule other than _GLEG and a null Jacobian stop the run.
+// it, CrackZoneWeight), in the element routines' point order; the crack band width at the
+// start of the smeared-crack models. Another type is the internal error; a rule other
+// than _GLEG and a null Jacobian stop the run.
 void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int point, double* elementSize,
                             double* pointSize);
 // Natural width, along one direction of `count` points of weights w (1-based), of the

@@ -339,12 +339,14 @@ TEST_F(SolidCrackRun, NotchedBeamPastItsPeakWithEnoughIterations) {
   const int first = ne + 1;
   for (int k = 5; k + 1 < ny; k++, ne++)
     tw::AddElement(j.model, {at(c0, k), at(c0 + 1, k), at(c0 + 1, k + 1), at(c0, k + 1)});
-  j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, first - 1, 10, MAT_LIN_ISO, 1, GEOM_LAM_THICK, 1),
-                                            tw::ElementProperty(first, ne, 10, MAT_NLMM104, 1, GEOM_LAM_THICK, 1, 1, 1)};
+  j.model.blocks["<ELEMENT_PROPERTIES>"] = {
+      tw::ElementProperty(1, first - 1, 10, MAT_LIN_ISO, 1, GEOM_LAM_THICK, 1),
+      tw::ElementProperty(first, ne, 10, MAT_NLMM104, 1, GEOM_LAM_THICK, 1, 1, 1)};
   const std::vector<int> top = {at(c0, ny - 1), at(c0 + 1, ny - 1)};
   for (const int p : top) linmodel::AddSupport(j, p, "001000");
-  j.model.loadCases = {linmodel::ElementLoads(
-      {}, {}, {}, {}, {0, 0, 0}, {tw::PrescribedDisplacement(top[0], 3, -1.0), tw::PrescribedDisplacement(top[1], 3, -1.0)})};
+  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0},
+                                              {tw::PrescribedDisplacement(top[0], 3, -1.0),
+                                               tw::PrescribedDisplacement(top[1], 3, -1.0)})};
   const std::vector<double> u = Steps(0.0, 0.6, 0.01);
   PulledInSteps(j, u);
   j.model.main.convergenceCriterion = 2;

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -230,22 +229,29 @@ double EurocodeRhoC(double T, double u) {
 // by convection (25 W/m2K) and radiation (emissivity 0.7) from the standard fire curve
 // 20 + 345 log10(8 t + 1), t in minutes, the gas temperature of each step at its end.
 // Through the moisture peak of the heat capacity near 100 degrees the iterations converge
-// for u = 0, 1.5 and 3 percent, and every step stores what its face takes in: the
-// enthalpy gained at the points of the elements equals 30 s of the face's heat flow at
-// the end of the step.
+// for u = 0, 1.5 and 3 percent (1.5 also with the conjugate gradient), and every step
+// stores what its face takes in: the enthalpy gained at the points of the elements
+// equals 30 s of the face's heat flow at the end of the step.
 TEST_F(ThermalNonlinearRun, FireOnMoistConcreteStoresTheHeatItTakesIn) {
   const int n = 40, steps = 60;
   const double L = 0.2, dt = 30.0, h = 25.0, emissivity = 0.7;
   const auto fire = [](double t) { return 20.0 + 345.0 * std::log10(8.0 * t / 60.0 + 1.0); };
-  for (double u : {0.0, 1.5, 3.0}) {
-    SCOPED_TRACE(u);
+  struct Case {
+    double u;
+    const Solver* solver;
+  };
+  for (const Case& k : {Case{0.0, &staticrun::kGauss}, Case{1.5, &staticrun::kGauss}, Case{3.0, &staticrun::kGauss},
+                        Case{1.5, &staticrun::kJPCG}}) {
+    const double u = k.u;
+    SCOPED_TRACE(std::to_string(u) + " " + k.solver->name);
     ThermalBar b =
         NonlinearBar(n, MAT_NLMM451, tw::Rec().S("fire").I(2).D(2300.0).D(2300.0).I(2).D(1.0).I(2).D(900.0).D(u), {});
     b.model.main.tolerance = 1e-9;
     std::vector<tw::Rec>& points = b.model.blocks["<POINT_COORDINATES>"];
     for (size_t i = 0; i < points.size(); i++) points[i] = tw::Rec().D(L * b.x[i]).D(i & 1).D((i >> 1) & 1);
     InitialTemperature(b, 20.0);
-    tw::AddRecord(b.model, "<SURFACE_CONVECTION_HEAT_TRANSFER>", tw::Rec().Is({0, 0, 0, n, b.endFace}).C(1).C(0).DList({h}));
+    tw::AddRecord(b.model, "<SURFACE_CONVECTION_HEAT_TRANSFER>",
+                  tw::Rec().Is({0, 0, 0, n, b.endFace}).C(1).C(0).DList({h}));
     tw::AddRecord(b.model, "<SURFACE_RADIATION_HEAT_TRANSFER>",
                   tw::Rec().Is({0, 0, 0, n, b.endFace}).C(1).C(0).DList({emissivity}).D(kSigma));
     b.model.loadCases[0].blocks["<SURFACE_FLUID_TEMPERATURE>"] = {tw::Rec().I(n).I(b.endFace).I(1).I(1).DList({1.0})};
@@ -255,7 +261,7 @@ TEST_F(ThermalNonlinearRun, FireOnMoistConcreteStoresTheHeatItTakesIn) {
       c.factors = {{1, fire(k * dt)}};
       b.model.combinations.push_back(c);
     }
-    const Outcome o = Run(b, staticrun::kGauss);
+    const Outcome o = Run(b, *k.solver);
     ExpectSound(o, steps);
     if (HasFailure()) return;
 
@@ -285,7 +291,8 @@ TEST_F(ThermalNonlinearRun, FireOnMoistConcreteStoresTheHeatItTakesIn) {
     for (int k = 1; k <= steps; k++) {
       const resultfile::DisplReactRecord& r = o.tq.records[k - 1];
       const double Ts = T(b, r, 4 * n + 1), Tf = fire(k * dt);
-      const double in = dt * (h * (Tf - Ts) + emissivity * kSigma * (std::pow(Tf + 273.15, 4) - std::pow(Ts + 273.15, 4)));
+      const double in =
+          dt * (h * (Tf - Ts) + emissivity * kSigma * (std::pow(Tf + 273.15, 4) - std::pow(Ts + 273.15, 4)));
       const double after = stored(&r);
       maxError = std::max(maxError, std::fabs(after - before - in) / in);
       total += in;
@@ -294,10 +301,8 @@ TEST_F(ThermalNonlinearRun, FireOnMoistConcreteStoresTheHeatItTakesIn) {
     }
     EXPECT_LT(maxError, 1e-6);
     EXPECT_NEAR(before - stored(nullptr), total, 1e-6 * total);
-    std::printf("u %.1f: face %.3f deg, depth 0.02 m %.3f deg, heat in %.6e J, worst step balance %.2e, at most %d "
-                "iterations\n",
-                u, T(b, o.tq.records.back(), 4 * n + 1), T(b, o.tq.records.back(), 4 * (n - 4) + 1), total, maxError,
-                iterations);
+    // Through the peak without cycling: a few Newton iterations per step.
+    EXPECT_LE(iterations, 12);
   }
 }
 
