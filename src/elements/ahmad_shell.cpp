@@ -575,7 +575,7 @@ void AhmadShellLayered(int comb, int ndof, int elem, int iter, int nn, int prop,
               for (int j = 1; j <= 2; j++) Jw[i][j] = Jl[i][j];
             if (!invertd2(J2inv, Jw, 2)) AhmadLayerFault(context, elem, msg.invert);
             CalcCartesianDeriv(nn, 2, dNds, J2inv, dNdxl);
-            const double wp[3] = {0.0, w1[i1], w2[i2]};
+            const double wp[3] = {0.0, CrackZoneWeight(2, nn, c[1], w1, i1), CrackZoneWeight(2, nn, c[2], w2, i2)};
             const OliverPointContext at{comb, iter, elem, ip, MaterialKindName(code)};
             pc.band = QuadCrackBandAt(&bands[oliver - 4], at, Xl, dNdxl, s2d, wp);
           }

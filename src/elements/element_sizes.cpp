@@ -6,6 +6,8 @@
 
 #include "elements/kernel.h"
 #include "materials/crack/crack_start.h"
+#include "materials/material_point.h"
+#include "materials/material_table.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 
@@ -71,8 +73,8 @@ double Area(const MeshData* mesh, int elem, int property, double* share, int* nP
       if (dA < kSmall)
         NullJacobian(elem, "area",
                      "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-      share[++q] = w[1][i] * w[2][j] * dA;
-      total += share[q];
+      share[++q] = CrackZoneWeight(2, n, c[1], w[1], i) * CrackZoneWeight(2, n, c[2], w[2], j) * dA;
+      total += w[1][i] * w[2][j] * dA;
     }
   freed2(J);
   freed2(dN);
@@ -114,8 +116,9 @@ double Volume(const MeshData* mesh, int elem, int property, double* share, int* 
         if (det < kSmall)
           NullJacobian(elem, "volume",
                        "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
-        share[++q] = w[1][i] * w[2][j] * w[3][k] * det;
-        total += share[q];
+        share[++q] = CrackZoneWeight(3, n, c[1], w[1], i) * CrackZoneWeight(3, n, c[2], w[2], j) *
+                     CrackZoneWeight(3, n, c[3], w[3], k) * det;
+        total += w[1][i] * w[2][j] * w[3][k] * det;
       }
   freed2(J);
   freed2(dN);
@@ -125,6 +128,16 @@ double Volume(const MeshData* mesh, int elem, int property, double* share, int* 
 }
 
 }  // namespace
+
+double CrackZoneWeight(int dim, int nNodes, int count, const double* w, int i) {
+  // The strain of a quadratic element varies linearly along each direction: of three
+  // points the middle one takes the mean of the outer two, so a crack opening at an outer
+  // point opens the middle one by half as much, and the two rows crack together. Two
+  // points are free of each other: one row cracks alone.
+  const bool quadratic = dim == 3 ? nNodes == 20 : nNodes == 8 || nNodes == 9;
+  if (quadratic && count == 3) return w[1] + w[2];
+  return w[i];
+}
 
 void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int point, double* elementSize,
                             double* pointSize) {
@@ -277,6 +290,39 @@ double CalcCrBandWidthOliverQuadIP(const OliverPointContext& at, int nNodes, con
   freed2(Y);
   freed2(gradN);
   return h;
+}
+
+void WarnElementSizeCrackBands(const MeshData* mesh) {
+  for (int g = 1; g <= mesh->nElemProps; g++) {
+    const ElementProperty& p = mesh->ElemProps[g];
+    if (p.FirstElement < 1 || p.FirstElement > mesh->nElements) continue;
+    const int n = mesh->ElemNodeCount[p.FirstElement];
+    const bool quadratic = p.ElementType == _SOLID_HEXA ? n == 20 : (n == 8 || n == 9);
+    if (!quadratic) continue;
+    // The crack models of the element, or of the layers of a layered shell.
+    auto warn = [&](int code, int number) {
+      const int option = CrackBandOfElementSize(code, MaterialOf(mesh, code, number));
+      if (option == 0) return false;
+      char msg[512];
+      std::snprintf(msg, sizeof msg,
+                    "Element property record %d (elements %d to %d, %d nodes): the crack band option %s\n"
+                    "measures the whole element, but a crack of a quadratic element opens one or two rows\n"
+                    "of its integration points: the energy dissipated falls short of the fracture energy.\n"
+                    "Use _SQRT_IP or _OLIVER_IP.",
+                    g, p.FirstElement, p.LastElement, n, option == 2 ? "_SQRT_ELEMENT" : "_OLIVER_ELEMENT");
+      warnmsg(msg, 0);
+      return true;
+    };
+    if (CompositionOf(p.MaterialKind) == kCompositionLayers) {
+      const LayerPattern& lp = mesh->LayerPatterns[p.MaterialNumber];
+      for (int L = 1; L <= lp.nLayers; L++) {
+        const LayerProperty& lay = mesh->LayerProps[lp.Layer[L]];
+        if (warn(lay.MaterialKind, lay.MaterialNumber)) break;
+      }
+    } else if (CompositionOf(p.MaterialKind) == kCompositionNone) {
+      warn(p.MaterialKind, p.MaterialNumber);
+    }
+  }
 }
 
 void StartQuadCrackBand(int option, int nNodes, QuadCrackBand* b) {

@@ -212,11 +212,21 @@ void CalcVectNormalElem(int elem, int dim, int n, double* normal, const double* 
 void CalcVectTangentElem(int d, int elem, int n, double s, double* t, double** X);
 
 // Area (quadrilaterals of types 10, 13, 20 and the mid-surface of 22) or volume (hexahedron, type 24) of an
-// element and the share of its integration point `point`, in the element routines'
-// point order; the crack band width at the start of the smeared-crack models. Another
-// type is the internal error; a rule other than _GLEG and a null Jacobian stop the run.
+// element and the share of its integration point `point` (of the region that cracks with
+// it, CrackZoneWeight), in the element routines' point order; the crack band width at the
+// start of the smeared-crack models. Another type is the internal error; a rule other
+// than _GLEG and a null Jacobian stop the run.
 void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int point, double* elementSize,
                             double* pointSize);
+// Natural width, along one direction of `count` points of weights w (1-based), of the
+// region that cracks with point i of an element of dimension dim: its own weight, but on
+// a quadratic element (8 or 9 nodes in the plane, 20 in space) with three points the
+// outer and the middle rows together. The share of a point above and the sub-element of
+// Oliver's band at a point are built of it.
+double CrackZoneWeight(int dim, int nNodes, int count, const double* w, int i);
+// Set-up: a warning naming every element group of quadratic elements whose crack model
+// (or a crack layer) takes a band of the element size.
+void WarnElementSizeCrackBands(const MeshData* mesh);
 
 // Oliver's crack band width of a hexahedron (8 or 20 nodes, X n x 3) for a crack of unit
 // normal n: 1 / |sum_i phi_i gradN_i . n|, phi_i the ramp from 0 at the node farthest

@@ -657,7 +657,8 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
             const int r = LayerPointRecord(indexHD, elemToHD, elem, ip, l);
             const int oliver = LayerOliverOption(code, mat);
             if (oliver != 0) {
-              const double wp[3] = {0.0, w1[i1], w2[i2]};
+              const double wp[3] = {0.0, CrackZoneWeight(2, nNodes, c[1], w1, i1),
+                                    CrackZoneWeight(2, nNodes, c[2], w2, i2)};
               pc.band = QuadCrackBandAt(&bands[oliver - 4],
                                         OliverPointContext{comb, iter, elem, ip, MaterialKindName(code)}, X2, dNdx, s,
                                         wp);

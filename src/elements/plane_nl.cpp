@@ -224,14 +224,17 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
         PointContext at{ip, comb, elem, iter, 0};
         if (band == 4 || band == 5) {
           if (band == 5 && !solid) {
-            const double extent[4] = {0.0, w[1][i1], w[2][i2], 0.0};
+            const double extent[4] = {0.0, CrackZoneWeight(dim, nNodes, c[1], w[1], i1),
+                                      CrackZoneWeight(dim, nNodes, c[2], w[2], i2), 0.0};
             CalcSubElementQuad(OliverPointContext{comb, iter, elem, ip, MaterialKindName(pointCode)}, nNodes, s, X,
                                extent, gSub, ySub);
             centre[1] = centre[2] = 0.0;
             for (int i = 1; i <= nNodes; i++)
               for (int k = 1; k <= 2; k++) centre[k] += ySub[i][k] * N0[i];
           } else if (band == 5) {
-            const double extent[4] = {0.0, w[1][i1], w[2][i2], w[3][i3]};
+            const double extent[4] = {0.0, CrackZoneWeight(dim, nNodes, c[1], w[1], i1),
+                                      CrackZoneWeight(dim, nNodes, c[2], w[2], i2),
+                                      CrackZoneWeight(dim, nNodes, c[3], w[3], i3)};
             CalcSubElementGradN(OliverPointContext{comb, iter, elem, ip, MaterialKindName(pointCode)}, nNodes, s, X,
                                 extent, gSub);
           }

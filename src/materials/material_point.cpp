@@ -625,7 +625,8 @@ int SolidCrackBandOption(int code, const MaterialRecord& m) {
   }
 }
 
-bool PointStartNeedsElementSize(int code, const MaterialRecord& m) {
+namespace {
+bool SmearedCrackKind(int code) {
   switch (code) {
     case MAT_NLMM101:
     case MAT_NLMM102:
@@ -634,10 +635,21 @@ bool PointStartNeedsElementSize(int code, const MaterialRecord& m) {
     case MAT_NLMM141:
     case MAT_NLMM142:
     case MAT_NLMM151:
-      return CrackStartNeedsSize(code, m);
+      return true;
     default:
       return false;
   }
+}
+}  // namespace
+
+bool PointStartNeedsElementSize(int code, const MaterialRecord& m) {
+  return SmearedCrackKind(code) && CrackStartNeedsSize(code, m);
+}
+
+int CrackBandOfElementSize(int code, const MaterialRecord& m) {
+  if (!SmearedCrackKind(code)) return 0;
+  const int option = CrackBandOption(code, m);
+  return option == 2 || option == 4 ? option : 0;
 }
 
 // ---- layers of the layered shells ----------------------------------------------------------

@@ -2,6 +2,7 @@
 // the Eurocode 2 fire part _NLMM451.
 #include "materials/thermal_materials.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -167,6 +168,40 @@ double CalcHeatCapacity_NLMM451(const MaterialRecord& m, double theta, NLMM301_H
   return rho * c;
 }
 
+namespace {
+
+// rho c of _NLMM451 at theta without touching a record.
+double RhoC_NLMM451(const MaterialRecord& m, double theta) {
+  NLMM301_HD scratch{};
+  return CalcHeatCapacity_NLMM451(m, theta, &scratch);
+}
+
+}  // namespace
+
+double CalcEnthalpyChange_NLMM451(const MaterialRecord& m, double from, double to) {
+  // Between the break points of the laws rho and c are linear in theta, rho c quadratic:
+  // two Gauss points per piece integrate it exactly.
+  static const double kBreaks[] = {100.0, 115.0, 200.0, 400.0, 1200.0};
+  const double lo = std::min(from, to), hi = std::max(from, to);
+  const double g = 0.5 / std::sqrt(3.0);
+  double sum = 0.0, a = lo;
+  for (int k = 0; k <= 5 && a < hi; k++) {
+    const double b = k < 5 ? std::min(hi, std::max(a, kBreaks[k])) : hi;
+    if (b <= a) continue;
+    const double mid = 0.5 * (a + b), len = b - a;
+    sum += 0.5 * len * (RhoC_NLMM451(m, mid - g * len) + RhoC_NLMM451(m, mid + g * len));
+    a = b;
+  }
+  return to >= from ? sum : -sum;
+}
+
+double CalcSecantHeatCapacity_NLMM451(const MaterialRecord& m, double from, double to, NLMM301_HD* rec) {
+  const double tangent = CalcHeatCapacity_NLMM451(m, to, rec);
+  const double dT = to - from;
+  if (std::fabs(dT) <= 1e-9 * (1.0 + std::fabs(to))) return tangent;
+  return CalcEnthalpyChange_NLMM451(m, from, to) / dT;
+}
+
 void CalcMat_Dc_NLMM451(const MaterialRecord& m, int n, double theta, NLMM301_HD* rec, double** D, double** D0) {
   double k = 0.0;
   switch (Law(m, 4)) {
@@ -223,6 +258,17 @@ double ThermalPointHeatCapacity(int property, const MeshData* mesh, NLMM_HD* hd,
     case MAT_NLMM401: return CalcHeatCapacity_NLMM401(m, c0, PointRecord<NLMM401_HD>(hd, kind, record)->AlphaT);
     case MAT_NLMM451: return CalcHeatCapacity_NLMM451(m, T, PointRecord<NLMM301_HD>(hd, kind, record));
     default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+double ThermalPointStepHeatCapacity(int property, const MeshData* mesh, NLMM_HD* hd, int record, double c0,
+                                    double Tn, double T) {
+  const int kind = mesh->ElemProps[property].MaterialKind;
+  switch (kind) {
+    case MAT_NLMM451:
+      return CalcSecantHeatCapacity_NLMM451(OwnMaterial(property, mesh), Tn, T,
+                                            PointRecord<NLMM301_HD>(hd, kind, record));
+    default: return ThermalPointHeatCapacity(property, mesh, hd, record, c0, T);
   }
 }
 

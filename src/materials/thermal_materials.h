@@ -35,6 +35,13 @@ double CalcSpecificHeat_EC2_2004_NLMM451(double theta, double u);
 double CalcConductivity_EC2_2004_NLMM451(double theta);
 // rho c at theta; the record receives rho, c, theta (values 1..3).
 double CalcHeatCapacity_NLMM451(const MaterialRecord& m, double theta, NLMM301_HD* rec);
+// Heat stored per unit volume from `from` to `to`: the integral of rho c (exact for the
+// piecewise laws), negative when cooling.
+double CalcEnthalpyChange_NLMM451(const MaterialRecord& m, double from, double to);
+// The secant of that enthalpy over a step from `from` to `to`, rho c at `to` when the two
+// meet: stored heat = secant x temperature change, whatever the capacity peaks between.
+// The record receives rho, c, theta at `to`.
+double CalcSecantHeatCapacity_NLMM451(const MaterialRecord& m, double from, double to, NLMM301_HD* rec);
 // D = k I (n x n); the record receives theta and k (values 3 and 4).
 void CalcMat_Dc_NLMM451(const MaterialRecord& m, int n, double theta, NLMM301_HD* rec, double** D, double** D0);
 
@@ -53,6 +60,10 @@ void SplitMatColumns2(int n, double* a, double* b, double** M);
 // The point's record is record `record` of the element's model in the current history
 // arrays hd. _THERMAL_ISO and every other kind end in the internal error.
 double ThermalPointHeatCapacity(int property, const MeshData* mesh, NLMM_HD* hd, int record, double c0, double T);
+// The heat capacity of the point over a step from Tn to T: the secant of the enthalpy of a
+// temperature-dependent capacity (_NLMM451), the capacity itself for the others.
+double ThermalPointStepHeatCapacity(int property, const MeshData* mesh, NLMM_HD* hd, int record, double c0,
+                                    double Tn, double T);
 void ThermalPointConductivity(int property, const MeshData* mesh, NLMM_HD* hd, int record, int n, double T,
                               double** D, double** D0);
 // Heat of hydration: _NLMM401 its rate (record updated), _NLMM451 none (0).

@@ -115,11 +115,11 @@ void CalcElemCondMat(int e, int nNodes, int property, const char* OutputControl,
 }
 
 void CalcElemTransientMat(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
-                          const ThermalStepState* s, const double* Te, double*** K) {
+                          const ThermalStepState* s, const double* Te, double*** K, const double* Ten) {
   const char behaviour = s == nullptr ? 'L' : CalcBehaviorType(property, &mesh->Main, mesh->ElemProps);
   switch (behaviour) {
     case 'L': Calc_KTg(e, nNodes, property, OutputControl, mesh, K); return;
-    case 'M': Calc_KTg_NL(e, nNodes, property, OutputControl, mesh, s, Te, K); return;
+    case 'M': Calc_KTg_NL(e, nNodes, property, OutputControl, mesh, s, Te, K, Ten); return;
     default: InternalError(__FILE__, __LINE__);
   }
 }
@@ -164,13 +164,13 @@ void Calc_KCg_NL(int e, int nNodes, int property, const char* OutputControl, con
 }
 
 void Calc_KTg_NL(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
-                 const ThermalStepState* s, const double* Te, double*** K) {
+                 const ThermalStepState* s, const double* Te, double*** K, const double* Ten) {
   const int type = ElementTypeOf(property, mesh);
   AllocElemMat(nNodes, K);
   switch (type) {
     case _SOLID_HEXA_THERMAL:
       CalcTransientMatSolidHexaThermal_NL(s->combination, nNodes, e, s->iteration, nNodes, property, OutputControl,
-                                          s->indexHD, mesh, s->hd, s->elemToHD, *K, Te);
+                                          s->indexHD, mesh, s->hd, s->elemToHD, *K, Te, Ten);
       return;
     default: InternalError(__FILE__, __LINE__);
   }

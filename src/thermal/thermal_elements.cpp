@@ -26,6 +26,8 @@ struct ThermalMatrixJob {
   NLMM_HD* hd = nullptr;
   const int* elemToHD = nullptr;
   const double* Te = nullptr;
+  // Heat capacity over the step: the nodal temperatures at its start (null: at Te).
+  const double* Ten = nullptr;
 };
 
 void IntegrateThermalMatrix(const ThermalMatrixJob& job, const MeshData* mesh, double** K) {
@@ -58,7 +60,11 @@ void IntegrateThermalMatrix(const ThermalMatrixJob& job, const MeshData* mesh, d
         const double T = nonlinear ? dotd1(N, job.Te, n) : 0.0;
         const int record = nonlinear ? RecordOfSingle_HD(job.indexHD, job.elemToHD[job.elem], point) : 0;
         if (job.matrix == kTransient) {
-          const double cap = nonlinear ? ThermalPointHeatCapacity(job.property, mesh, job.hd, record, c0, T) : c0;
+          double cap = c0;
+          if (job.Ten != nullptr)
+            cap = ThermalPointStepHeatCapacity(job.property, mesh, job.hd, record, c0, dotd1(N, job.Ten, n), T);
+          else if (nonlinear)
+            cap = ThermalPointHeatCapacity(job.property, mesh, job.hd, record, c0, T);
           for (int r = 1; r <= n; r++)
             for (int q = 1; q <= n; q++) K[r][q] += cap * f * N[r] * N[q];
           return;
@@ -133,10 +139,11 @@ void CalcCondMatSolidHexaThermal_NL(int /*comb*/, int n, int elem, int /*iter*/,
 
 void CalcTransientMatSolidHexaThermal_NL(int /*comb*/, int n, int elem, int /*iter*/, int nNodes, int property,
                                          const char* OutputControl, const Index_HD* indexHD, const MeshData* mesh,
-                                         NLMM_HD* hd, const int* elemToHD, double** KTg, const double* Te) {
+                                         NLMM_HD* hd, const int* elemToHD, double** KTg, const double* Te,
+                                         const double* Ten) {
   if (n != nNodes || hd == nullptr) InternalError(__FILE__, __LINE__);
-  IntegrateThermalMatrix({kTransient, 3, elem, nNodes, property, kCtxStiffness, indexHD, hd, elemToHD, Te}, mesh,
-                         KTg);
+  IntegrateThermalMatrix({kTransient, 3, elem, nNodes, property, kCtxStiffness, indexHD, hd, elemToHD, Te, Ten},
+                         mesh, KTg);
   PrintThermalMatrix(OutputControl[OC_PRINT_MAT_KTG_SOLID_HEXA_THERMAL], kTitleKTHexa, elem, n, KTg);
 }
 

@@ -24,13 +24,16 @@ void CalcCondMatSolidHexaThermal(int n, int elem, int nNodes, int property, cons
 void CalcTransientMatSolidHexaThermal(int n, int elem, int nNodes, int property, const char* OutputControl,
                                       const MeshData* mesh, double** KTg);
 // Nonlinear materials (_NLMM401, _NLMM451): Te[1..n] the element's nodal temperatures;
-// point p (s1 fastest) uses history record Index_HD(elemToHD[elem], p) of hd.
+// point p (s1 fastest) uses history record Index_HD(elemToHD[elem], p) of hd. With the
+// temperatures Ten at the start of the step, KTg holds the capacity over the step, so
+// that KTg (Te - Ten) is the heat the element stores in it.
 void CalcCondMatSolidHexaThermal_NL(int comb, int n, int elem, int iter, int nNodes, int property,
                                     const char* OutputControl, const Index_HD* indexHD, const MeshData* mesh,
                                     NLMM_HD* hd, const int* elemToHD, double** KCg, const double* Te);
 void CalcTransientMatSolidHexaThermal_NL(int comb, int n, int elem, int iter, int nNodes, int property,
                                          const char* OutputControl, const Index_HD* indexHD, const MeshData* mesh,
-                                         NLMM_HD* hd, const int* elemToHD, double** KTg, const double* Te);
+                                         NLMM_HD* hd, const int* elemToHD, double** KTg, const double* Te,
+                                         const double* Ten = nullptr);
 
 // ---- integration points shared with the element heat loads -------------------------
 // Points of a thermal element (type 11 or 25, n nodes) under rule intType with c[1..d]

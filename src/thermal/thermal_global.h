@@ -74,8 +74,10 @@ struct ThermalStepState {
 
 void Calc_KCg_NL(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
                  const ThermalStepState* s, const double* Te, double*** K);
+// KTg at Te; with the temperatures Ten at the start of the step, the capacity over the
+// step (the secant of the enthalpy), so that KTg (Te - Ten) is the heat stored in it.
 void Calc_KTg_NL(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
-                 const ThermalStepState* s, const double* Te, double*** K);
+                 const ThermalStepState* s, const double* Te, double*** K, const double* Ten = nullptr);
 // Adds the convection matrix of every convection record of e (n x n).
 void CalcSurfConvHeatTransferMat(int e, int n, int property, const char* OutputControl, const MeshData* mesh,
                                  double** K);
@@ -89,7 +91,7 @@ void CalcSurfHeatTransferMat_NL(int e, int n, int property, const char* OutputCo
 void CalcElemCondMat(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
                      const ThermalWorkArrays* t, const ThermalStepState* s, const double* Te, double*** K);
 void CalcElemTransientMat(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
-                          const ThermalStepState* s, const double* Te, double*** K);
+                          const ThermalStepState* s, const double* Te, double*** K, const double* Ten = nullptr);
 
 // ---- global matrices ----------------------------------------------------------------------
 // KC (with the convection matrices) or KT of the active elements into newly allocated row

@@ -56,15 +56,17 @@ void CalcThermalResid(const char* OutputControl, const MeshData* mesh, const The
     GatherElementDofValues(e, type, n, mesh->ElemNodes, Tcur, Te);
     GatherElementDofValues(e, type, n, mesh->ElemNodes, Tstart, Ten);
     double **KT, **KCn, **KC;
-    CalcElemTransientMat(e, n, property, OutputControl, mesh, s, Te, &KT);
+    // The heat stored over the step, KT (T - T_n), from the enthalpy: exact whatever the
+    // capacity does between the two temperatures.
+    CalcElemTransientMat(e, n, property, OutputControl, mesh, s, Te, &KT, Ten);
     CalcElemCondMat(e, n, property, OutputControl, mesh, t, s, Ten, &KCn);
     CalcElemCondMat(e, n, property, OutputControl, mesh, t, s, Te, &KC);
-    // External: (KT(T) - (1 - alpha) dt KC(T_n)) T_n.
+    // External: (KT - (1 - alpha) dt KC(T_n)) T_n.
     ElemMatVec(n, KT, Ten, a);
     ElemMatVec(n, KCn, Ten, b);
     for (int i = 1; i <= n; i++) fe[i] = a[i] - (1.0 - alpha) * dt * b[i];
     AssembInt_Fg(e, type, n, mesh, w, fF, fP, fe);
-    // Internal: (KT(T) + alpha dt KC(T)) T.
+    // Internal: (KT + alpha dt KC(T)) T.
     ElemMatVec(n, KT, Te, a);
     ElemMatVec(n, KC, Te, b);
     for (int i = 1; i <= n; i++) fe[i] = a[i] + alpha * dt * b[i];

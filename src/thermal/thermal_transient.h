@@ -60,11 +60,13 @@ struct ThermalStepLevels {
 };
 
 // Residual of the step at the current temperatures of s (history data current):
-//   external f = sum_e (KT_e(T) - (1 - alpha) dt KC_e(T_n)) T_n,e + dt (alpha F_{n+1} + (1 - alpha) F_n)
+//   external f = sum_e (KT_e - (1 - alpha) dt KC_e(T_n)) T_n,e + dt (alpha F_{n+1} + (1 - alpha) F_n)
 //                (prescribed rows: F^P + R at both levels),
-//   internal q = sum_e (KT_e(T) + alpha dt KC_e(T)) T_e,  r = f - q,
-// so that r holds -KT(T)(T - T_n): the heat stored over the step with the heat capacity
-// at the end temperature, independent of the origin of the temperature scale.
+//   internal q = sum_e (KT_e + alpha dt KC_e(T)) T_e,  r = f - q,
+// so that r holds -KT (T - T_n): the heat stored over the step, independent of the origin
+// of the temperature scale. KT takes at each point the secant of the enthalpy from T_n to
+// T (Calc_KTg_NL), which stores exactly the enthalpy change and, through a capacity peak,
+// leaves the residual monotone in T with the capacity at T as its derivative.
 void CalcThermalResid(const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
                       const ThermalStepState* s, double alpha, const ThermalStepLevels* v, double* fF, double* fP,
                       double* qF, double* qP, double* rF, double* rP);

@@ -58,32 +58,36 @@ inline std::vector<double> EndForces(const resultfile::DisplReactFile& dr, const
   return f;
 }
 
-// Bar of nx hexahedra along x over 100 mm, 100 x 100 section, on rollers on the faces
-// x = 0, y = 0, z = 0; the end face moved by u_k = displacements[k] in combination k.
-// The element at x = 0 may take a weaker material (ft0).
+// Bar of nx hexahedra of nn (8 or 20) nodes along x over 100 mm, section `side` x `side`
+// (100 mm unless given), on rollers on the faces x = 0, y = 0, z = 0; the end face moved
+// by u_k = displacements[k] in combination k. The element at x = 0 may take a weaker
+// material (ft0); pattern3: the 3 x 3 x 3 rule.
 struct Bar {
   linmodel::LatticeJob lj;
   std::vector<int> end;
-  Bar(int code, int nx, double ft0, int option, const std::vector<double>& displacements)
-      : lj(linmodel::HexaBar(8, nx, 100.0, 0.0, 0.0, 30000.0, 0.0, 0.0, false, [nx](int I, int J, int K) {
+  Bar(int code, int nx, double ft0, int option, const std::vector<double>& displacements, int nn = 8,
+      bool pattern3 = false, double side = 100.0)
+      : lj(linmodel::HexaBar(nn, nx, 100.0, 0.0, 0.0, 30000.0, 0.0, 0.0, pattern3, [nx](int I, int J, int K) {
           return std::string(I == 0 || I == 2 * nx ? "1" : "0") + (J == 0 ? "1" : "0") + (K == 0 ? "1" : "0") + "000";
         })) {
     Job& j = lj.job;
-    linmodel::MovePoints(j, [](const std::array<double, 3>& x) {
-      return std::array<double, 3>{x[0], 100.0 * x[1], 100.0 * x[2]};
+    linmodel::MovePoints(j, [side](const std::array<double, 3>& x) {
+      return std::array<double, 3>{x[0], side * x[1], side * x[2]};
     });
     const char* block = code == MAT_NLMM111 ? "<NLMM111>" : code == MAT_NLMM151 ? "<NLMM151>" : "<NLMM102>";
     tw::AddRecord(j.model, block, S1(code, 3.0, option));
     tw::AddRecord(j.model, block, S1(code, ft0, option));
-    std::vector<tw::Rec> props = {tw::ElementProperty(1, 1, 24, code, 2, 0, 0)};
-    if (nx > 1) props.push_back(tw::ElementProperty(2, nx, 24, code, 1, 0, 0));
+    const int integ = pattern3 ? 1 : 0;
+    std::vector<tw::Rec> props = {tw::ElementProperty(1, 1, 24, code, 2, 0, 0, 1, integ)};
+    if (nx > 1) props.push_back(tw::ElementProperty(2, nx, 24, code, 1, 0, 0, 1, integ));
     j.model.blocks["<ELEMENT_PROPERTIES>"] = props;
     std::vector<tw::Rec> pulls;
-    for (int J : {0, 2})
-      for (int K : {0, 2}) {
-        end.push_back(lj.At(2 * nx, J, K));
-        pulls.push_back(tw::PrescribedDisplacement(end.back(), 1, 1.0));
-      }
+    for (int J = 0; J <= 2; J++)
+      for (int K = 0; K <= 2; K++)
+        if (lj.at.count({2 * nx, J, K}) != 0) {
+          end.push_back(lj.At(2 * nx, J, K));
+          pulls.push_back(tw::PrescribedDisplacement(end.back(), 1, 1.0));
+        }
     j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
     PulledInSteps(j, displacements);
   }
@@ -95,7 +99,7 @@ struct Bar {
 // trilinear (0.1, 0.5, 0.4, 0.2), Cornelissen, quadrilinear (0.1, 0.6, 0.3, 0.35, 0.6, 0.1).
 // The models with plasticity take C1 (fc 30 the reference stress, eps_c1 0.0022, r0 0.3,
 // Gc 15, hardening law 1, h1 = 0) before the crack part.
-inline tw::Rec P1(int code, int law, double ft, int option, double E = 30000.0, double h = 100.0) {
+inline tw::Rec P1(int code, int law, double ft, int option, double E = 30000.0, double h = 100.0, double beta = 0.2) {
   const std::vector<double> shape = law == 4 ? std::vector<double>{0.1, 0.6, 0.3, 0.35, 0.6, 0.1}
                                              : std::vector<double>{0.1, 0.5, 0.4, 0.2, 0.0, 0.0};
   tw::Rec r = tw::Rec().S("P1").Ds({0.0, 0.0, 0.0, E, 3.0, ft}).I(law);
@@ -105,18 +109,20 @@ inline tw::Rec P1(int code, int law, double ft, int option, double E = 30000.0, 
   if (code == MAT_NLMM141)
     r = tw::Rec().S("C1").Ds({0.0, 0.0, 0.0, E, 30.0, 0.0022, 0.3, 0.0, ft}).I(law);
   if (code == MAT_NLMM101 || code == MAT_NLMM141)
-    return r.Ds({shape[0], shape[1], shape[2], shape[3], 0.1, 1.0}).I(1).D(0.2).I(1).I(option).D(h).I(2).D(1.0);
-  return r.Ds(shape).D(0.1).I(0).I(1).Ds({0.0, 0.0}).I(0).I(1).D(0.2).I(1).Ds({0.0, 0.0}).I(1).I(option).D(h)
+    return r.Ds({shape[0], shape[1], shape[2], shape[3], 0.1, 1.0}).I(1).D(beta).I(1).I(option).D(h).I(2).D(1.0);
+  return r.Ds(shape).D(0.1).I(0).I(1).Ds({0.0, 0.0}).I(0).I(1).D(beta).I(1).Ds({0.0, 0.0}).I(1).I(option).D(h)
       .I(2).D(1.0).I(0).Ds({0.0, 0.0, 0.0, 0.0, 0.0, 0.0});
 }
 
-// Plane-stress bar of nx quadrilaterals along x over 100 mm, 100 mm deep and 100 mm
-// thick: the edge x = 0 held along x (its lower point along y too), the edge x = 100
-// moved by u_k in combination k; the element at x = 0 may take a weaker material (ft0).
+// Plane-stress bar of nx quadrilaterals of nn (4, 8 or 9) nodes along x over 100 mm,
+// `depth` deep (100 mm unless given) and 100 mm thick: the edge x = 0 held along x (its lower point along y
+// too), the edge x = 100 moved by u_k in combination k; the element at x = 0 may take a
+// weaker material (ft0). rule: points per direction (0: the default two).
 struct PlaneBar {
   Job job;
   std::vector<int> end;
-  PlaneBar(int code, int law, int nx, double ft0, int option, const std::vector<double>& displacements) {
+  PlaneBar(int code, int law, int nx, double ft0, int option, const std::vector<double>& displacements, int nn = 4,
+           int rule = 0, double depth = 100.0) {
     Job& j = job;
     const char* block = code == MAT_NLMM104   ? "<NLMM104>"
                         : code == MAT_NLMM142 ? "<NLMM142>"
@@ -125,21 +131,41 @@ struct PlaneBar {
     tw::AddRecord(j.model, block, P1(code, law, 3.0, option));
     tw::AddRecord(j.model, block, P1(code, law, ft0, option));
     tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 100.0));
-    std::vector<int> bottom, top;
-    for (int i = 0; i <= nx; i++) {
-      const double x = 100.0 * i / nx;
-      const bool held = i == 0 || i == nx;
-      bottom.push_back(linmodel::AddPoint2D(j, x, 0.0, linmodel::kPlaneMask, i == 0 ? "011000" : held ? "010000" : "000000"));
-      top.push_back(linmodel::AddPoint2D(j, x, 100.0, linmodel::kPlaneMask, held ? "010000" : "000000"));
+    // Lattice I = 0..m nx, J = 0..m (m = 1 for 4 nodes, 2 for the quadratic elements).
+    const int m = nn == 4 ? 1 : 2;
+    std::vector<std::vector<int>> at(static_cast<size_t>(m * nx + 1), std::vector<int>(static_cast<size_t>(m + 1), 0));
+    for (int I = 0; I <= m * nx; I++)
+      for (int J = 0; J <= m; J++) {
+        if (nn == 8 && I % 2 == 1 && J == 1) continue;  // no centre node
+        const bool held = I == 0 || I == m * nx;
+        const char* fix = I == 0 && J == 0 ? "011000" : held ? "010000" : "000000";
+        at[static_cast<size_t>(I)][static_cast<size_t>(J)] =
+            linmodel::AddPoint2D(j, 100.0 * I / (m * nx), depth * J / m, linmodel::kPlaneMask, fix);
+      }
+    const auto node = [&](int I, int J) { return at[static_cast<size_t>(I)][static_cast<size_t>(J)]; };
+    for (int e = 0; e < nx; e++) {
+      const int I = m * e;
+      if (nn == 4) {
+        tw::AddElement(j.model, {node(I, 0), node(I + 1, 0), node(I + 1, 1), node(I, 1)});
+        continue;
+      }
+      std::vector<int> n = {node(I, 0),     node(I + 1, 0), node(I + 2, 0), node(I + 2, 1),
+                            node(I + 2, 2), node(I + 1, 2), node(I, 2),     node(I, 1)};
+      if (nn == 9) n.push_back(node(I + 1, 1));
+      tw::AddElement(j.model, n);
     }
-    for (int i = 0; i < nx; i++) tw::AddElement(j.model, {bottom[i], bottom[i + 1], top[i + 1], top[i]});
-    std::vector<tw::Rec> props = {tw::ElementProperty(1, 1, 10, code, 2, GEOM_LAM_THICK, 1)};
-    if (nx > 1) props.push_back(tw::ElementProperty(2, nx, 10, code, 1, GEOM_LAM_THICK, 1));
+    if (rule > 0) tw::AddRecord(j.model, "<NUMERICAL_INTEGRATION>", linmodel::IntegrationPattern("r", {rule, rule, 0}));
+    const int integ = rule > 0 ? 1 : 0;
+    std::vector<tw::Rec> props = {tw::ElementProperty(1, 1, 10, code, 2, GEOM_LAM_THICK, 1, 1, integ)};
+    if (nx > 1) props.push_back(tw::ElementProperty(2, nx, 10, code, 1, GEOM_LAM_THICK, 1, 1, integ));
     j.model.blocks["<ELEMENT_PROPERTIES>"] = props;
-    end = {bottom.back(), top.back()};
-    j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0},
-                                                {tw::PrescribedDisplacement(end[0], 2, 1.0),
-                                                 tw::PrescribedDisplacement(end[1], 2, 1.0)})};
+    std::vector<tw::Rec> pulls;
+    for (int J = 0; J <= m; J++)
+      if (node(m * nx, J) != 0) {
+        end.push_back(node(m * nx, J));
+        pulls.push_back(tw::PrescribedDisplacement(end.back(), 2, 1.0));
+      }
+    j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
     PulledInSteps(j, displacements);
   }
   std::vector<double> Forces(const resultfile::DisplReactFile& dr) const { return EndForces(dr, job, end, 2); }

@@ -247,6 +247,121 @@ TEST_F(SolidCrackRun, ElastoPlasticBarCompressedPastItsPeak) {
   for (size_t i = at + 1; i < f.size(); i++) EXPECT_GT(f[i], f[i - 1] - 1e-6) << u[i];
 }
 
+// Square bars of quadratic elements (nx along the bar, the first weaker) pulled to 0.3 mm.
+// The strain along a quadratic element is linear: with two points per direction the crack
+// opens one row of points, with three an outer row and the middle one (by half as much).
+// The bands of the point (_OLIVER_IP; _SQRT_IP, the root of the point's region on these
+// square elements) measure that zone and dissipate Gf A on every mesh; the bands of the
+// element (_OLIVER_ELEMENT, _SQRT_ELEMENT) are wider than it, dissipate 1/2 or 13/18 of
+// Gf A, and are named in a warning at set-up.
+TEST_F(SolidCrackRun, QuadraticElementsDissipateTheFractureEnergyOverTheBandOfThePoint) {
+  const std::vector<double> u = Steps(0.0, 0.3, 0.002);
+  struct Case {
+    bool solid;
+    int nn, rule;
+    std::vector<int> meshes;  // _OLIVER_IP on each; _SQRT_IP and _OLIVER_ELEMENT on the last
+    double elementShare;      // of Gf A with the band of the element
+  };
+  const Case cases[] = {{false, 8, 0, {1, 8, 2}, 0.5},
+                        {false, 8, 3, {2}, 13.0 / 18.0},
+                        {false, 9, 3, {1, 8, 2}, 13.0 / 18.0},
+                        {true, 20, 0, {1, 4}, 0.5},
+                        {true, 20, 3, {2}, 13.0 / 18.0}};
+  for (const Case& k : cases)
+    for (int nx : k.meshes)
+      for (int option : {5, 3, 4}) {
+        if (option != 5 && nx != k.meshes.back()) continue;
+        SCOPED_TRACE(std::to_string(k.nn) + " nodes, rule " + std::to_string(k.rule) + ", " + std::to_string(nx) +
+                     " elements, option " + std::to_string(option));
+        const double side = 100.0 / nx;
+        const double gfA = 0.1 * side * (k.solid ? side : 100.0);
+        ChildResult r;
+        std::vector<double> f;
+        const auto run = [&](const auto& bar, Job& job) {
+          job.model.main.tolerance = 1e-5;
+          r = Start(job, "quadratic");
+          if (r.status == 0) f = bar.Forces(Results(job, "quadratic"));
+        };
+        if (k.solid) {
+          Bar bar(MAT_NLMM111, nx, 2.97, option, u, k.nn, k.rule == 3, side);
+          run(bar, bar.lj.job);
+        } else {
+          PlaneBar bar(MAT_NLMM104, 1, nx, 2.97, option, u, k.nn, k.rule, side);
+          run(bar, bar.job);
+        }
+        ASSERT_EQ(r.status, 0) << r.err;
+        ASSERT_EQ(f.size(), u.size());
+        EXPECT_LT(std::fabs(f.back()), 1e-3 * 3.0 * gfA / 0.1);
+        const bool warned = r.err.find("WARNING:\nElement property record 1 (elements 1 to 1, " +
+                                       std::to_string(k.nn) + " nodes): the crack band option _OLIVER_ELEMENT") !=
+                            std::string::npos;
+        EXPECT_EQ(warned, option == 4);
+        EXPECT_NEAR(Work(u, f) / gfA, option == 4 ? k.elementShare : 1.0, 0.015);
+      }
+}
+
+// The notched three-point-bending beam of plain concrete: span 2000, depth 200, notch 100,
+// thickness 100 mm, a column of 5 mm _NLMM104 quadrilaterals (P1, beta 0.2, the band the
+// root of the element area) with the one-point rule above the notch, elastic
+// quadrilaterals elsewhere, the deflection of the column's top imposed in steps of
+// 0.01 mm, force norm 1e-4. The floored tangent of a softening crack converges slowly
+// where the crack turns under bending, a step past the peak can take hundreds of
+// iterations: with 500 allowed the beam passes its peak (1244 N at 0.30 mm) and falls
+// steadily to 864 N at 0.6 mm, on the curve of the falling-slope tangent.
+TEST_F(SolidCrackRun, NotchedBeamPastItsPeakWithEnoughIterations) {
+  Job j;
+  tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("elastic", 0.0, 0.0, 30000.0, 0.0));
+  tw::AddRecord(j.model, "<NLMM104>", P1(MAT_NLMM104, 1, 3.0, 2));
+  tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 100.0));
+  tw::AddRecord(j.model, "<NUMERICAL_INTEGRATION>", linmodel::IntegrationPattern("one", {1, 1, 0}));
+  // Stations: the crack column [-2.5, 2.5] and columns widening to the supports at +-1000;
+  // rows of 20 mm below the notch tip, 5 mm above.
+  std::vector<double> X = {2.5};
+  for (double w : {5, 5, 10, 10, 20, 20, 40, 40, 80, 80, 160, 160, 200}) X.push_back(X.back() + w);
+  X.push_back(1000.0);
+  for (size_t i = X.size(); i-- > 0;) X.insert(X.begin(), -X[X.size() - 1 - i]);
+  std::vector<double> Y = {0, 20, 40, 60, 80};
+  for (int k = 0; k <= 20; k++) Y.push_back(100.0 + 5.0 * k);
+  const int nx = static_cast<int>(X.size()), ny = static_cast<int>(Y.size()), c0 = nx / 2 - 1;
+  std::vector<std::vector<int>> P(static_cast<size_t>(nx), std::vector<int>(static_cast<size_t>(ny)));
+  const auto at = [&](int i, int k) { return P[static_cast<size_t>(i)][static_cast<size_t>(k)]; };
+  for (int i = 0; i < nx; i++)
+    for (int k = 0; k < ny; k++) {
+      const char* fix = k > 0 ? "000000" : i == 0 ? "011000" : i == nx - 1 ? "001000" : "000000";
+      P[static_cast<size_t>(i)][static_cast<size_t>(k)] =
+          linmodel::AddPoint2D(j, X[static_cast<size_t>(i)], Y[static_cast<size_t>(k)], linmodel::kPlaneMask, fix);
+    }
+  // Elastic cells but the central column; the notch parts the two sides below y = 100.
+  int ne = 0;
+  for (int i = 0; i + 1 < nx; i++)
+    for (int k = 0; k + 1 < ny && i != c0; k++, ne++)
+      tw::AddElement(j.model, {at(i, k), at(i + 1, k), at(i + 1, k + 1), at(i, k + 1)});
+  const int first = ne + 1;
+  for (int k = 5; k + 1 < ny; k++, ne++)
+    tw::AddElement(j.model, {at(c0, k), at(c0 + 1, k), at(c0 + 1, k + 1), at(c0, k + 1)});
+  j.model.blocks["<ELEMENT_PROPERTIES>"] = {
+      tw::ElementProperty(1, first - 1, 10, MAT_LIN_ISO, 1, GEOM_LAM_THICK, 1),
+      tw::ElementProperty(first, ne, 10, MAT_NLMM104, 1, GEOM_LAM_THICK, 1, 1, 1)};
+  const std::vector<int> top = {at(c0, ny - 1), at(c0 + 1, ny - 1)};
+  for (const int p : top) linmodel::AddSupport(j, p, "001000");
+  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0},
+                                              {tw::PrescribedDisplacement(top[0], 3, -1.0),
+                                               tw::PrescribedDisplacement(top[1], 3, -1.0)})};
+  const std::vector<double> u = Steps(0.0, 0.6, 0.01);
+  PulledInSteps(j, u);
+  j.model.main.convergenceCriterion = 2;
+  j.model.main.tolerance = 1e-4;
+  j.model.main.maxIterations = 500;
+  const resultfile::DisplReactFile dr = Run(j, "beam");
+  const std::vector<double> f = EndForces(dr, j, top, 3);
+  ASSERT_EQ(f.size(), u.size());
+  const double peak = -*std::min_element(f.begin(), f.end());
+  EXPECT_NEAR(peak, 1244.0, 1.0);
+  EXPECT_NEAR(-f[IndexOf(u, 0.3)], peak, 1e-9);
+  EXPECT_NEAR(-f.back(), 864.0, 0.5);
+  for (size_t i = IndexOf(u, 0.3) + 1; i < u.size(); i++) EXPECT_GT(f[i], f[i - 1]) << u[i];
+}
+
 // ---- plane bars ------------------------------------------------------------------------------
 
 // The plane bar of each law, _NLMM104 and _NLMM101, pulled to 0.2 mm in steps of

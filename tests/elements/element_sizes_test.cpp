@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "support/hand_mesh.h"
 
@@ -44,8 +45,9 @@ TEST(ElementSizes, CubeAndSquareSharesAndBandWidths) {
   EXPECT_DEATH(CalcElementSizeOfPoint(m, e2, quad, 5, &a, &s), "INTERNAL ERROR");
 }
 
-// A flat 8-node Ahmad shell of 100 x 100 in a tilted plane: its mid-surface area, shared
-// among the 3 x 3 points of the shell's default rule by their weights.
+// A flat 8-node Ahmad shell of 100 x 100 in a tilted plane: its mid-surface area; with the
+// 3 x 3 points of the shell's default rule a crack opens an outer and the middle row
+// together, so every point's share is the square of the two rows, (13/18 100)^2.
 TEST(ElementSizes, FlatLayeredAhmadShellMidSurface) {
   HandMesh h;
   const int prop = h.AddProperty(_AHMAD_SHELL_QUAD, MAT_LAY_PATT, 1, 0, 0);
@@ -54,15 +56,25 @@ TEST(ElementSizes, FlatLayeredAhmadShellMidSurface) {
   const int e = h.AddElement({P(0, 0), P(50, 0), P(100, 0), P(100, 50), P(100, 100), P(50, 100), P(0, 100), P(0, 50)},
                              prop);
   const MeshData* m = h.Build();
-  double area = 0, sum = 0, s;
-  const double w[3] = {5.0 / 9.0, 8.0 / 9.0, 5.0 / 9.0};
+  double area = 0, s;
   for (int k = 1; k <= 9; k++) {
     CalcElementSizeOfPoint(m, e, prop, k, &area, &s);
-    EXPECT_NEAR(s, 2500.0 * w[(k - 1) % 3] * w[(k - 1) / 3], 1e-8);
-    sum += s;
+    EXPECT_NEAR(std::sqrt(s), 1300.0 / 18.0, 1e-9);
   }
   EXPECT_NEAR(area, 10000.0, 1e-8);
-  EXPECT_NEAR(sum, area, 1e-9);
+}
+
+// The natural width of the region that cracks with a point: its own weight on linear
+// elements and with two points, the outer and the middle rows with three on quadratic
+// ones.
+TEST(ElementSizes, CrackZoneOfAPoint) {
+  const double w2[3] = {0.0, 1.0, 1.0}, w3[4] = {0.0, 5.0 / 9.0, 8.0 / 9.0, 5.0 / 9.0};
+  for (const auto& [dim, n] : {std::pair{2, 8}, std::pair{2, 9}, std::pair{3, 20}}) {
+    EXPECT_EQ(CrackZoneWeight(dim, n, 2, w2, 2), 1.0);
+    for (int i = 1; i <= 3; i++) EXPECT_NEAR(CrackZoneWeight(dim, n, 3, w3, i), 13.0 / 9.0, 1e-15);
+  }
+  for (const auto& [dim, n] : {std::pair{2, 4}, std::pair{3, 8}})  // bilinear, trilinear
+    for (int i = 1; i <= 3; i++) EXPECT_EQ(CrackZoneWeight(dim, n, 3, w3, i), w3[i]);
 }
 
 // A distorted hexahedron: the shares differ from point to point and add up to the exact

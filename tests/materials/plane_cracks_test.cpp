@@ -21,6 +21,7 @@
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 #include "support/crack_material.h"
+#include "support/material_driver.h"
 
 namespace {
 
@@ -506,6 +507,49 @@ TEST(PlaneCrackTangent, IsTheDerivativeOfTheDeltaStress) {
       const Solved r = Solve(c, p, sigma0, step, 1);
       ASSERT_TRUE(r.ok);
       for (int i = 1; i <= 3; i++) EXPECT_NEAR(r.sigma[i] - sigma0[i], D[i][j] * step[j], 1e-8) << i << j;
+    }
+  }
+}
+
+// The tangent of a cracked _NLMM104 point against central differences of its stress
+// update, as the element calls them (beta 0.2, nu 0.2, y free, crack along x): pulled on
+// the first and second softening branches and with shear on top, then closing on the
+// secant. The shear term (beta G in series with G) and the closing secant are the slope
+// of the update; on the softening envelope the update falls (the branch slope in series
+// with E) while the tangent keeps the crack's normal stiffness at its floor E / 1e6: a
+// positive tangent by design, which keeps the iterations of a structure on the branch
+// where the crack localises (with the falling slope itself a bar of two elements ends
+// with both cracked half-way).
+TEST(PlaneCrackTangent, CentralDifferencesOfTheUpdateOnEachBranch) {
+  CrackMat c = P1(MAT_NLMM104);
+  c.Set(66, 0.2);
+  matdriver::ContinuumPoint p(MAT_NLMM104, _PLANE_STRESS_QUAD, c.m);
+  p.SetHeldTolerance(1e-6);  // the crack solves' own tolerance
+  const std::vector<bool> yFree = {false, true, false};
+  struct Stage {
+    int steps;
+    double dx, dxy;
+    bool softening;
+  };
+  // Cracked at the 10th step; branch 1 to 3e-5 crack strain, branch 2 beyond.
+  const Stage stages[] = {{12, 1e-5, 0.0, true}, {4, 1e-5, 5e-6, true}, {8, 1e-5, 0.0, true}, {3, -1e-5, 0.0, false}};
+  std::vector<double> de;
+  for (const Stage& s : stages) {
+    for (int k = 0; k < s.steps; k++) {
+      de = {s.dx, 0.0, s.dxy};
+      p.Step(de, yFree);
+    }
+    SCOPED_TRACE(p.Record<NLMM104_HD>().Cr.CrStrain[1]);
+    ASSERT_EQ(p.Record<NLMM104_HD>().Cr.nCr, 1);
+    const std::vector<double> D = p.Tangent(), F = p.DifferenceTangent(de, 1e-9);
+    EXPECT_NEAR(D[8], 2500.0, 1e-6);  // 1 / (1/G + (1 - beta) / (beta G)), G = 12500
+    EXPECT_NEAR(F[8], 2500.0, 1e-3);
+    if (s.softening) {
+      EXPECT_LT(F[0], -400.0);
+      EXPECT_GT(D[0], 0.0);
+      EXPECT_LT(D[0], 0.1);
+    } else {
+      for (size_t i = 0; i < 9; i++) EXPECT_NEAR(D[i], F[i], 1e-6 * kE) << i;
     }
   }
 }
