@@ -267,6 +267,10 @@ void Calc_Kg_NLMG(int element, int nNodes, int property, const char* OutputContr
       freed1(a);
       break;
     }
+    case _EMB_CABLE_2D:
+    case _EMB_CABLE_3D:
+      // Stiffness on the mother element, with the cable's materially nonlinear routine.
+      break;
     default:
       // Only these three types have geometrically nonlinear routines.
       InternalError(__FILE__, __LINE__);
@@ -447,6 +451,9 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
             CalcInt_Fg_MindlinShellQuad_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl,
                                              s->Index, mesh, s->Table, s->ElemToHD, da, a, fe, w->PointTypes);
             break;
+          case _EMB_CABLE_2D:
+          case _EMB_CABLE_3D:
+            break;  // forces on the mother element
           default:
             InternalError(__FILE__, __LINE__);
         }

@@ -629,7 +629,7 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
               multd2d1(sb, De, e6 + 3, 3, 3);
               for (int i = 1; i <= 3; i++) sl[i] = sm[i] * hl + sb[i] * z1;
             } else {
-              ShellLayerRecordStress(code, hd, LayerPointRecord(indexHD, elemToHD, elem, ip, l), sl);
+              ShellLayerRecordStress(code, mat, hd, LayerPointRecord(indexHD, elemToHD, elem, ip, l), sl);
               for (int i = 1; i <= 3; i++) sl[i] *= hl;
             }
             for (int i = 1; i <= 3; i++) Nmem[i] += sl[i];

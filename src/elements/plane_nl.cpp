@@ -235,7 +235,7 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
           AddScaledBtDB(nc, nDof, f, B, D, DB, Kg);
           if (geometric) {
             // Geometric stiffness of the stress the point holds.
-            ContinuumRecordStress(code, type, hd, record, pk2);
+            ContinuumRecordStress(code, type, mat, hd, record, pk2);
             if (total) {
               copyd1(sigma, pk2, nc);
               CalcStressPK2_NLMG(dim, nNodes, dNdx, Xc, pk2, sigma, elem, context);

@@ -529,7 +529,7 @@ bool ContinuumKindGeometric(int code, int type) {
     case _PLANE_STRESS_QUAD:
       switch (code) {
         case MAT_NLMM101: case MAT_NLMM104: case MAT_NLMM121: case MAT_NLMM123: case MAT_NLMM124:
-        case MAT_NLMM125: case MAT_NLMM141: case MAT_NLMM142: case MAT_NLMM211:
+        case MAT_NLMM125: case MAT_NLMM141: case MAT_NLMM142: case MAT_NLMM145: case MAT_NLMM211:
           return true;
         default:
           return false;
@@ -547,7 +547,7 @@ bool ContinuumKindGeometric(int code, int type) {
   }
 }
 
-void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* sigma) {
+void ContinuumRecordStress(int code, int type, const MaterialRecord& m, NLMM_HD* hd, int record, double* sigma) {
   if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
   const int nc = ContinuumComponents(type);
   switch (code) {
@@ -565,8 +565,11 @@ void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* 
     case MAT_NLMM141: copyd1(sigma, PointRecord<NLMM141_HD>(code, hd, record)->Pl.Stress, nc); return;
     case MAT_NLMM142: copyd1(sigma, PointRecord<NLMM142_HD>(code, hd, record)->Pl.Stress, nc); return;
     case MAT_NLMM151: copyd1(sigma, PointRecord<NLMM151_HD>(code, hd, record)->Pl.Stress, nc); return;
+    // The plane cyclic concrete keeps its stress in the element axes beside the principal
+    // values; the bars their uniaxial stress, which their direction turns into the tensor.
+    case MAT_NLMM211: copyd1(sigma, PointRecord<NLMM211_HD>(code, hd, record)->Real3[5], nc); return;
+    case MAT_NLMM145: RecordStress_NLMM145(m, nc, *PointRecord<NLMM145_HD>(code, hd, record), sigma); return;
     default:
-      // The rule laws hand their stress with their models.
       InternalError(__FILE__, __LINE__);
   }
 }
@@ -662,7 +665,7 @@ void ShellLayerTangent(int code, const PointContext& ctx, const MaterialRecord& 
   }
 }
 
-void ShellLayerRecordStress(int code, NLMM_HD* hd, int record, double* sigma) {
+void ShellLayerRecordStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, double* sigma) {
   switch (code) {
     case MAT_NLMM121: copyd1(sigma, PointRecord<NLMM121_HD>(code, hd, record)->Stress, 3); return;
     case MAT_NLMM104: copyd1(sigma, PointRecord<NLMM104_HD>(code, hd, record)->Stress, 3); return;
@@ -670,8 +673,10 @@ void ShellLayerRecordStress(int code, NLMM_HD* hd, int record, double* sigma) {
     // The plasticity crack models hand on their final stress (_NLMM142: damaged).
     case MAT_NLMM142: copyd1(sigma, PointRecord<NLMM142_HD>(code, hd, record)->Pl.Stress, 3); return;
     case MAT_NLMM141: copyd1(sigma, PointRecord<NLMM141_HD>(code, hd, record)->Pl.Stress, 3); return;
+    case MAT_NLMM211: copyd1(sigma, PointRecord<NLMM211_HD>(code, hd, record)->Real3[5], 3); return;
+    case MAT_NLMM145: RecordStress_NLMM145(m, 3, *PointRecord<NLMM145_HD>(code, hd, record), sigma); return;
     default:
-      // The other layer laws hand their stress with their models.
+      // _NLMM501 hands its stress with its model.
       InternalError(__FILE__, __LINE__);
   }
 }
