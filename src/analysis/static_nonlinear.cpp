@@ -197,10 +197,16 @@ namespace {
 // Geometric runs: the converged state seen on its own, moved configuration has other
 // internal forces than those it converged with; the difference joins the out-of-balance
 // forces of the new combination, so that a repeated load is not taken as converged by a
-// zero first solve. aPPrev: the prescribed displacements of the converged state. The
-// zero increment leaves no trace in the history records (current copy restored).
+// zero first solve. aPPrev: the prescribed displacements of the converged state, and
+// tvConverged its temperature variations. The zero increment leaves no trace in the
+// history records (current copy restored).
 void AddMovedConfigurationUnbalance(const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
-                                    const NonlinearElementState* s, NonlinearWorkArrays* nl, const double* aPPrev) {
+                                    const NonlinearElementState* current, NonlinearWorkArrays* nl,
+                                    const double* aPPrev, double** tvConverged) {
+  NonlinearElementState converged = *current;
+  converged.ElemTempVar = tvConverged;
+  converged.ElemTempIncrement = nullptr;
+  const NonlinearElementState* s = &converged;
   const int nF = w->nF, nP = w->nP, nPoints = mesh->nPoints;
   double **Uzero, **Utot;
   allocd2(&Uzero, nPoints, 6);
@@ -364,7 +370,7 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
                             moved ? prevX : nullptr,
                             moved ? prevU : nullptr,
                             tvIncrement};
-    if (moved && nl.PathBehavior == 1) AddMovedConfigurationUnbalance(OutputControl, mesh, &w, &s, &nl, aPPrev);
+    if (moved && nl.PathBehavior == 1) AddMovedConfigurationUnbalance(OutputControl, mesh, &w, &s, &nl, aPPrev, tvConverged);
     int it = 1;
     for (;; it++) {
       if (it > m.MaxIterations) IterationLimitReached(c, m.MaxIterations, fpEP);

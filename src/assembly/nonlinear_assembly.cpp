@@ -445,7 +445,9 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
             break;
           case _SOLID_HEXA:
             CalcInt_Fg_SolidHexa_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
-                                      s->ElemToHD, PrevPointCoordOf(mesh, s), da, fe);
+                                      s->ElemToHD, PrevPointCoordOf(mesh, s), da, fe,
+                                      s->ElemTempVar != nullptr ? s->ElemTempVar[e] : nullptr,
+                                      s->ElemTempIncrement != nullptr ? s->ElemTempIncrement[e] : nullptr);
             break;
           case _MINDLIN_SHELL_QUAD:
             CalcInt_Fg_MindlinShellQuad_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl,

@@ -110,8 +110,7 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   // increment since the last converged state enters the records once, in every iteration
   // when they restart from the converged state, in the first when they carry on.
   const bool forces = Fint != nullptr && step != nullptr;
-  const bool thermal = forces && solid && !pattern && !geometric && step->tempTotal != nullptr &&
-                       SolidKindTakesThermalStrain(code);
+  const bool thermal = forces && solid && !pattern && step->tempTotal != nullptr && SolidKindTakesThermalStrain(code);
   const bool stepTemps = mesh->Main.PathBehavior != 2 || iter == 1;
   const double alpha = forces && (pattern || thermal) ? CalcTempCoef_NL(mesh, prop) : 0.0;
   double** D0 = nullptr;
@@ -253,6 +252,8 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
                                step->tempIncrement != nullptr && stepTemps ? dotd1(N, step->tempIncrement, nNodes)
                                                                            : 0.0,
                                epsT, depsT);
+            // Geometric: D0 epsT and the temperature load pair up on the initial geometry.
+            if (geometric) zerod1(epsT, 6);
             SolidThermalStress(code, at, mat, hd, record, D0, eps, epsT, depsT, sigma);
           } else {
             ContinuumStress(code, type, at, mat, hd, record, eps, sigma);
