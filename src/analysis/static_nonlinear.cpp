@@ -370,7 +370,8 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
                             moved ? prevX : nullptr,
                             moved ? prevU : nullptr,
                             tvIncrement};
-    if (moved && nl.PathBehavior == 1) AddMovedConfigurationUnbalance(OutputControl, mesh, &w, &s, &nl, aPPrev, tvConverged);
+    if (moved && nl.PathBehavior == 1)
+      AddMovedConfigurationUnbalance(OutputControl, mesh, &w, &s, &nl, aPPrev, tvConverged);
     int it = 1;
     for (;; it++) {
       if (it > m.MaxIterations) IterationLimitReached(c, m.MaxIterations, fpEP);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "crack_bars.h"
+#include "element_models.h"
 #include "geometric_columns.h"
 #include "linear_model.h"
 #include "model/material.h"
@@ -17,6 +19,7 @@
 #include "support/datafile_writer.h"
 #include "support/nonlinear_run.h"
 #include "support/result_readers.h"
+#include "support/process.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -144,9 +147,10 @@ struct CableTie {
 }  // namespace
 
 // Pulled to a strain of 4e-4 and back to 1e-4 in 14 steps: the cable yields and hardens
-// beside the concrete's E A eps, unloads elastically and keeps its plastic strain; the geometric runs, both descriptions and both solvers, carry the
-// force of the materially nonlinear run within 1e-3 of its largest value (the geometric
-// effect on the concrete is 1.5 eps).
+// beside the concrete's E A eps, unloads elastically and keeps its plastic strain; the
+// geometric runs, both descriptions and both solvers, carry the force of the materially
+// nonlinear run within 1e-3 of its largest value (the geometric effect on the concrete is
+// 1.5 eps).
 TEST_F(GeometricPathsRun, EmbeddedCableCarriesItsForcesInAGeometricRun) {
   std::vector<double> u;
   for (int k = 1; k <= 8; k++) u.push_back(0.0008 * k / 8);
@@ -173,4 +177,37 @@ TEST_F(GeometricPathsRun, EmbeddedCableCarriesItsForcesInAGeometricRun) {
       for (size_t k = 0; k < u.size(); k++)
         EXPECT_NEAR(tie.Force(dr.records[k]), tie.Force(ref.records[k]), 1e-3 * top) << k;
     }
+}
+// A cable of nonlinear steel and a plane-strain quadrilateral of a crack model have no
+// geometrically nonlinear formulation: the set-up refuses them in words, naming the group
+// and its type, before any work.
+TEST_F(GeometricPathsRun, TypesWithoutAGeometricFormulationAreRefused) {
+  Job cable = linmodel::CableHanger2D(1e4);
+  tw::AddRecord(cable.model, "<NLMM201>",
+                tw::Rec().S("strand").Ds({0.0, 1e-5, 1e-2, 100.0, 2e-2, 110, 0.1, 300.0, 2.0}));
+  cable.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 2, 5, MAT_NLMM201, 1, GEOM_CS_AREA, 1)};
+  cable.model.loadCases = {linmodel::ElementLoads({tw::PointLoad(3, {0, 0, -5, 0, 0, 0})})};
+  geomcolumns::Column strain = geomcolumns::QuadColumn(MAT_NLMM104, crackbars::P1(MAT_NLMM104, 1, 3.0, 1, 1000.0, 1.0));
+  strain.job.model.blocks["<ELEMENT_PROPERTIES>"] = {
+      tw::ElementProperty(1, 10, 13, MAT_NLMM104, 1, GEOM_LAM_THICK, 1, 1, 1)};
+  const struct {
+    Job* job;
+    const char* type;
+  } cases[] = {{&cable, "_CABLE_2D"}, {&strain.job, "_PLANE_STRAIN_QUAD"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    Job& j = *c.job;
+    nonlinrun::Factors(j.model, {1.0});
+    nonlinrun::Iterate(j.model.main, 1e-8, 50);
+    j.model.main.geomNonlinear = 1;
+    j.model.main.kinematicDescription = 1;
+    const ChildResult r = Start(j, "refused");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(std::string("   -> Element property: 1\n   -> Element type: ") + c.type + "\n\nERROR:\n"
+                         "This type of element has no geometrically nonlinear formulation: a geometrically\n"
+                         "nonlinear analysis takes plane-stress quadrilaterals, solid hexahedra, Mindlin shells\n"
+                         "and embedded cables."),
+              std::string::npos)
+        << r.err;
+  }
 }
