@@ -379,3 +379,17 @@ TEST_F(SolidTemperatureRun, GeometricRunKeepsAFreeCubeFreeOfStressAtLargeThermal
     }
   }
 }
+
+// The held crack cube in a geometric run, heated, cooled until it cracks and warmed again,
+// stopped after combination 3 and restarted: the files of the run without a stop.
+TEST_F(SolidTemperatureRun, GeometricRunRestartsToTheUninterruptedRun) {
+  Cube cube(MAT_NLMM111, 100.0, 0.0, 1e-5, true, {10.0, -5.0, -12.0, -20.0, -8.0, 4.0});
+  Job& j = cube.lj.job;
+  j.model.main.geomNonlinear = 1;
+  j.model.main.kinematicDescription = 1;
+  Run(j, kSolvers[0], "fresh");
+  Run(j, kSolvers[0], "cube");
+  j.model.main.nCombBeforeRestart = 3;
+  Run(j, kSolvers[0], "cube");
+  ExpectSameFiles("cube", "fresh", {"_dr.bin", "_if.bin", "_NLMM111_HD.bin"});
+}
