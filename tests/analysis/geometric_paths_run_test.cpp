@@ -107,41 +107,59 @@ TEST_F(GeometricPathsRun, PlaneColumnsOfConcreteAndOfBarsTakeTheElasticPath) {
 
 namespace {
 
-// A plane-stress tie 2 long (x2) and 1 deep of two 4-node quadrilaterals of the elastic
-// solid (E 1000, nu 0, t 1) with an embedded cable along its axis, two elements of
-// _NLMM201 steel (E 20000, f_y 2, hardening to 2.1 at twice the yield strain, A 0.05):
-// the end x2 = 0 held along x2 (its lower point across too), the end x2 = 2 moved by the
-// combination's factor.
+// A tie 2 long and 1 x 1 in section of two elements of the elastic solid (E 1000, nu 0):
+// plane-stress quadrilaterals along x2 (t 1) with a 2-D embedded cable, or hexahedra
+// along x1 with a 3-D one, on its axis in two elements of _NLMM201 steel (E 20000, f_y 2,
+// hardening to 2.1 at twice the yield strain, A 0.05); the end at 0 held along the axis
+// (and against rigid motion), the other end moved by the combination's factor.
 struct CableTie {
   Job job;
   std::vector<int> end;
-  explicit CableTie(const std::vector<double>& u) {
+  int axis;
+  CableTie(bool hexa, const std::vector<double>& u) {
+    const tw::Rec elastic =
+        tw::Rec().S("elastic").Ds({0.0, 0.0, 0.0, 1000.0}).I(2).I(1).Ds({1e6, 1.0}).I(1).Ds({0.0, 0.0, 1.0});
+    std::vector<tw::Rec> pulls;
+    if (hexa) {
+      linmodel::LatticeJob lj = linmodel::HexaBar(8, 2, 2.0, -0.5, -0.5, 1000.0, 0.0, 0.0, false, [](int I, int J, int K) {
+        return std::string(I == 0 || I == 4 ? "1" : "0") + (J == 0 ? "1" : "0") + (K == 0 ? "1" : "0") + "000";
+      });
+      job = lj.job;
+      axis = 1;
+      for (int J : {0, 2})
+        for (int K : {0, 2}) end.push_back(lj.At(4, J, K));
+    } else {
+      job.model.main.title = "tie with an embedded cable";
+      tw::AddRecord(job.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 1.0));
+      int at[3][2];
+      for (int J = 0; J <= 1; J++)
+        for (int I = 0; I <= 2; I++)
+          at[I][J] = linmodel::AddPoint2D(job, 1.0 * I, J - 0.5, linmodel::kPlaneMask,
+                                          I == 0 && J == 0 ? "011000" : I == 1 ? "000000" : "010000");
+      for (int I = 0; I < 2; I++) tw::AddElement(job.model, {at[I][0], at[I + 1][0], at[I + 1][1], at[I][1]});
+      axis = 2;
+      end = {at[2][0], at[2][1]};
+    }
     Job& j = job;
-    j.model.main.title = "tie with an embedded cable";
-    tw::AddRecord(j.model, "<NLMM124>",
-                  tw::Rec().S("elastic").Ds({0.0, 0.0, 0.0, 1000.0}).I(2).I(1).Ds({1e6, 1.0}).I(1).Ds({0.0, 0.0, 1.0}));
+    tw::AddRecord(j.model, "<NLMM124>", elastic);
     tw::AddRecord(j.model, "<NLMM201>", tw::Rec().S("strand").Ds({0.0, 1e-5, 1e-4, 2.0, 2e-4, 2.1, 0.1, 3.0, 2.0}));
-    tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 1.0));
     tw::AddRecord(j.model, "<CROSS_SECTION_AREAS>", tw::CrossSectionArea("strand", 0.05));
-    int at[3][2];
-    for (int J = 0; J <= 1; J++)
-      for (int I = 0; I <= 2; I++)
-        at[I][J] = linmodel::AddPoint2D(j, 1.0 * I, 1.0 * J, linmodel::kPlaneMask,
-                                        I == 0 && J == 0 ? "011000" : I == 1 ? "000000" : "010000");
-    for (int I = 0; I < 2; I++) tw::AddElement(j.model, {at[I][0], at[I + 1][0], at[I + 1][1], at[I][1]});
     int cable[3];
-    for (int I = 0; I <= 2; I++) cable[I] = linmodel::AddPoint2D(j, 1.0 * I, 0.5, "000000");
+    for (int I = 0; I <= 2; I++)
+      cable[I] = hexa ? linmodel::AddPoint3D(j, 1.0 * I, 0.0, 0.0, "000000")
+                      : linmodel::AddPoint2D(j, 1.0 * I, 0.0, "000000");
+    const int first = static_cast<int>(j.model.elements.size()) + 1;
     for (int I = 0; I < 2; I++) tw::AddElement(j.model, {cable[I], cable[I + 1]});
-    tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 2, 10, MAT_NLMM124, 1, GEOM_LAM_THICK, 1));
-    tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(3, 4, 31, MAT_NLMM201, 1, GEOM_CS_AREA, 1));
-    end = {at[2][0], at[2][1]};
-    j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0},
-                                                {tw::PrescribedDisplacement(end[0], 2, 1.0),
-                                                 tw::PrescribedDisplacement(end[1], 2, 1.0)})};
+    j.model.blocks["<ELEMENT_PROPERTIES>"] = {
+        hexa ? tw::ElementProperty(1, 2, 24, MAT_NLMM124, 1, 0, 0)
+             : tw::ElementProperty(1, 2, 10, MAT_NLMM124, 1, GEOM_LAM_THICK, 1),
+        tw::ElementProperty(first, first + 1, hexa ? 32 : 31, MAT_NLMM201, 1, GEOM_CS_AREA, 1)};
+    for (int p : end) pulls.push_back(tw::PrescribedDisplacement(p, axis, 1.0));
+    j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
     nonlinrun::Factors(j.model, u);
     nonlinrun::Iterate(j.model.main, 1e-10, 50);
   }
-  double Force(const resultfile::DisplReactRecord& r) const { return nonlinrun::Reaction(r, job, end, 2); }
+  double Force(const resultfile::DisplReactRecord& r) const { return nonlinrun::Reaction(r, job, end, axis); }
 };
 
 }  // namespace
@@ -155,28 +173,31 @@ TEST_F(GeometricPathsRun, EmbeddedCableCarriesItsForcesInAGeometricRun) {
   std::vector<double> u;
   for (int k = 1; k <= 8; k++) u.push_back(0.0008 * k / 8);
   for (int k = 1; k <= 6; k++) u.push_back(0.0008 - 0.0006 * k / 6);
-  CableTie tie(u);
-  const resultfile::DisplReactFile ref = Run(tie.job, kSolvers[0], "material");
-  ASSERT_EQ(ref.records.size(), u.size());
-  // Elastic at first: E_c A eps + E_s A_s eps; at the top the cable, past the start of
-  // its hardening, adds a little more than A f_sh = 0.105; unloaded by 3e-4 it has lost
-  // E_s A_s 3e-4 = 0.3, so it is in compression.
-  EXPECT_NEAR(tie.Force(ref.records[0]), 1000.0 * 5e-5 + 20000.0 * 0.05 * 5e-5, 1e-9);
-  const double top = tie.Force(ref.records[7]);
-  EXPECT_GT(top, 0.4 + 0.05 * 2.1);
-  EXPECT_LT(top, 0.4 + 0.05 * 2.2);
-  EXPECT_LT(tie.Force(ref.records.back()), 1000.0 * 1e-4);
-  for (int kinematic : {1, 2})
-    for (const Solver& s : kSolvers) {
-      SCOPED_TRACE(testing::Message() << "kinematic " << kinematic << " solver " << s.algorithm);
-      Job g = tie.job;
-      g.model.main.geomNonlinear = 1;
-      g.model.main.kinematicDescription = kinematic;
-      const resultfile::DisplReactFile dr = Run(g, s, "geometric");
-      ASSERT_EQ(dr.records.size(), u.size());
-      for (size_t k = 0; k < u.size(); k++)
-        EXPECT_NEAR(tie.Force(dr.records[k]), tie.Force(ref.records[k]), 1e-3 * top) << k;
-    }
+  for (bool hexa : {false, true}) {
+    SCOPED_TRACE(hexa ? "hexahedra, 3-D cable" : "quadrilaterals, 2-D cable");
+    CableTie tie(hexa, u);
+    const resultfile::DisplReactFile ref = Run(tie.job, kSolvers[0], "material");
+    ASSERT_EQ(ref.records.size(), u.size());
+    // Elastic at first: E_c A eps + E_s A_s eps; at the top the cable, past the start of
+    // its hardening, adds a little more than A f_sh = 0.105; unloaded by 3e-4 it has lost
+    // E_s A_s 3e-4 = 0.3, so it is in compression.
+    EXPECT_NEAR(tie.Force(ref.records[0]), 1000.0 * 5e-5 + 20000.0 * 0.05 * 5e-5, 1e-9);
+    const double top = tie.Force(ref.records[7]);
+    EXPECT_GT(top, 0.4 + 0.05 * 2.1);
+    EXPECT_LT(top, 0.4 + 0.05 * 2.2);
+    EXPECT_LT(tie.Force(ref.records.back()), 1000.0 * 1e-4);
+    for (int kinematic : {1, 2})
+      for (const Solver& s : kSolvers) {
+        SCOPED_TRACE(testing::Message() << "kinematic " << kinematic << " solver " << s.algorithm);
+        Job g = tie.job;
+        g.model.main.geomNonlinear = 1;
+        g.model.main.kinematicDescription = kinematic;
+        const resultfile::DisplReactFile dr = Run(g, s, "geometric");
+        ASSERT_EQ(dr.records.size(), u.size());
+        for (size_t k = 0; k < u.size(); k++)
+          EXPECT_NEAR(tie.Force(dr.records[k]), tie.Force(ref.records[k]), 1e-3 * top) << k;
+      }
+  }
 }
 // A cable of nonlinear steel and a plane-strain quadrilateral of a crack model have no
 // geometrically nonlinear formulation: the set-up refuses them in words, naming the group
