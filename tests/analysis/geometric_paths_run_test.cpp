@@ -121,9 +121,10 @@ struct CableTie {
         tw::Rec().S("elastic").Ds({0.0, 0.0, 0.0, 1000.0}).I(2).I(1).Ds({1e6, 1.0}).I(1).Ds({0.0, 0.0, 1.0});
     std::vector<tw::Rec> pulls;
     if (hexa) {
-      linmodel::LatticeJob lj = linmodel::HexaBar(8, 2, 2.0, -0.5, -0.5, 1000.0, 0.0, 0.0, false, [](int I, int J, int K) {
+      const linmodel::LatticeFixity rollers = [](int I, int J, int K) {
         return std::string(I == 0 || I == 4 ? "1" : "0") + (J == 0 ? "1" : "0") + (K == 0 ? "1" : "0") + "000";
-      });
+      };
+      linmodel::LatticeJob lj = linmodel::HexaBar(8, 2, 2.0, -0.5, -0.5, 1000.0, 0.0, 0.0, false, rollers);
       job = lj.job;
       axis = 1;
       for (int J : {0, 2})

@@ -194,9 +194,5 @@ TEST_F(PanelRun, GeometricTieFollowsTheMaterialRun) {
   Job g = m;
   g.model.main.geomNonlinear = 1;
   g.model.main.kinematicDescription = 1;
-  Run(g, kSolvers[0], "fresh");
-  Run(g, kSolvers[0], "tie");
-  g.model.main.nCombBeforeRestart = 8;
-  Run(g, kSolvers[0], "tie");
-  ExpectSameFiles("tie", "fresh", {"_dr.bin", "_if.bin", "_NLMM211_HD.bin", "_NLMM145_HD.bin"});
+  ExpectRestartGivesTheUninterruptedRun(g, kSolvers[0], 8, {"_dr.bin", "_if.bin", "_NLMM211_HD.bin", "_NLMM145_HD.bin"});
 }

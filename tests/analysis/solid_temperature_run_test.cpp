@@ -387,9 +387,5 @@ TEST_F(SolidTemperatureRun, GeometricRunRestartsToTheUninterruptedRun) {
   Job& j = cube.lj.job;
   j.model.main.geomNonlinear = 1;
   j.model.main.kinematicDescription = 1;
-  Run(j, kSolvers[0], "fresh");
-  Run(j, kSolvers[0], "cube");
-  j.model.main.nCombBeforeRestart = 3;
-  Run(j, kSolvers[0], "cube");
-  ExpectSameFiles("cube", "fresh", {"_dr.bin", "_if.bin", "_NLMM111_HD.bin"});
+  ExpectRestartGivesTheUninterruptedRun(j, kSolvers[0], 3, {"_dr.bin", "_if.bin", "_NLMM111_HD.bin"});
 }
