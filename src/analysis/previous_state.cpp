@@ -9,10 +9,12 @@
 #include "analysis/results.h"
 #include "assembly/assembly.h"
 #include "assembly/topology.h"
+#include "elements/kernel.h"
 #include "elements/line_elements.h"
 #include "model/fileio.h"
 #include "model/loadcase.h"
 #include "model/material.h"
+#include "materials/material_point.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 
@@ -109,15 +111,36 @@ void CheckGeometricElementGroups(const MeshData* mesh, const int* ElemPropIndex)
     if (prop == 0) continue;
     const ElementProperty& p = mesh->ElemProps[prop];
     const char code = CalcBehaviorType(prop, &mesh->Main, mesh->ElemProps);
+    // The types with a geometrically nonlinear formulation, and the embedded cables that
+    // act on their mothers.
+    bool typeServed = false;
+    switch (p.ElementType) {
+      case _PLANE_STRESS_QUAD: case _SOLID_HEXA: case _MINDLIN_SHELL_QUAD: case _EMB_CABLE_2D: case _EMB_CABLE_3D:
+        typeServed = true;
+        break;
+      default: break;
+    }
     const char* why = nullptr;
+    bool typeRefused = false;
     if (code == 'G')
       why = "A geometrically nonlinear analysis needs a nonlinear material\nin every element group.";
     else if (p.MaterialKind == MAT_NLMM_PATT)
       why = "Material patterns are not available in a geometrically nonlinear analysis.";
+    else if (mesh->Main.KinematicDescription == 2 && !ContinuumKindUpdatedLagrangian(p.MaterialKind))
+      why = "The smeared bars _NLMM145 keep their directions in the initial element axes:\n"
+            "choose _TOTAL_LAGRANGIAN for the KINEMATIC_DESCRIPTION.";
+    else if (!typeServed) {
+      typeRefused = true;
+      why = "This type of element has no geometrically nonlinear formulation: a geometrically\n"
+            "nonlinear analysis takes plane-stress quadrilaterals, solid hexahedra, Mindlin shells\n"
+            "and embedded cables.";
+    }
     if (why == nullptr) continue;
     std::fflush(stdout);
     std::fprintf(stderr, "\n");
     std::fprintf(stderr, "   -> Element property: %d\n", prop);
+    if (typeRefused)
+      std::fprintf(stderr, "   -> Element type: %s\n", GetElementTypeInfo(p.ElementType).keyword);
     errexit(why, 0);
   }
 }

@@ -247,6 +247,9 @@ void Calc_Kg_NLMG(int element, int nNodes, int property, const char* OutputContr
   allocd2(K, n, n);
   zerod2(*K, n, n);
   double** Kg = *K;
+  // Embedded cables: stiffness on the mother element, with the cable's materially
+  // nonlinear routine.
+  if (type == _EMB_CABLE_2D || type == _EMB_CABLE_3D) return;
   double** Xc = PrevPointCoordOf(mesh, s);
   // The tangent of the current iterate.
   double* a;
@@ -440,12 +443,17 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
             break;
           case _SOLID_HEXA:
             CalcInt_Fg_SolidHexa_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
-                                      s->ElemToHD, PrevPointCoordOf(mesh, s), a, da, fe);
+                                      s->ElemToHD, PrevPointCoordOf(mesh, s), a, da, fe,
+                                      s->ElemTempVar != nullptr ? s->ElemTempVar[e] : nullptr,
+                                      s->ElemTempIncrement != nullptr ? s->ElemTempIncrement[e] : nullptr);
             break;
           case _MINDLIN_SHELL_QUAD:
             CalcInt_Fg_MindlinShellQuad_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl,
                                              s->Index, mesh, s->Table, s->ElemToHD, da, a, fe, w->PointTypes);
             break;
+          case _EMB_CABLE_2D:
+          case _EMB_CABLE_3D:
+            break;  // forces on the mother element
           default:
             InternalError(__FILE__, __LINE__);
         }

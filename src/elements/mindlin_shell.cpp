@@ -635,7 +635,7 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
                 for (int i = 1; i <= 3; i++) eps[i] = e6[i] + zm[l] * e6[i + 3];
                 ShellLayerTotalRecordStress(code, hd, r, De, eps, sl);
               } else {
-                ShellLayerRecordStress(code, hd, r, sl);
+                ShellLayerRecordStress(code, mat, hd, r, sl);
               }
               for (int i = 1; i <= 3; i++) sl[i] *= hl;
             }

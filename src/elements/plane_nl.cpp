@@ -146,8 +146,7 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
   // increment since the last converged state enters the records once, in every iteration
   // when they restart from the converged state, in the first when they carry on.
   const bool forces = Fint != nullptr && step != nullptr;
-  const bool thermal = forces && solid && !pattern && !geometric && step->tempTotal != nullptr &&
-                       SolidKindTakesThermalStrain(code);
+  const bool thermal = forces && solid && !pattern && step->tempTotal != nullptr && SolidKindTakesThermalStrain(code);
   const bool stepTemps = mesh->Main.PathBehavior != 2 || iter == 1;
   const double alpha = forces && (pattern || thermal) ? CalcTempCoef_NL(mesh, prop) : 0.0;
   double** D0 = nullptr;
@@ -276,7 +275,7 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
           if (geometric) {
             // Geometric stiffness of the stress the point holds at the current iterate,
             // turned back to the converged axes in the updated description.
-            ContinuumRecordStress(pointCode, type, hd, record, pk2);
+            ContinuumRecordStress(pointCode, type, mat, hd, record, pk2);
             if (!total) {
               copyd1(sigma, pk2, nc);
               CalcPolarRotation_NLMG(dim, nNodes, dNdx, u, Rot, elem, context);
@@ -296,7 +295,7 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
             CalcGreenStrain_NLMG(dim, nNodes, dNdx, up, E);
             for (int k = 1; k <= nc; k++) eps[k] -= E[k];
             if (!total && !fromConverged) {
-              ContinuumRecordStress(pointCode, type, hd, record, sigma);
+              ContinuumRecordStress(pointCode, type, mat, hd, record, sigma);
               CalcPolarRotation_NLMG(dim, nNodes, dNdx, up, Rot, elem, context);
               RotateStress_NLMG(dim, Rot, true, sigma, pk2);
               ContinuumSetRecordStress(pointCode, type, hd, record, pk2);
@@ -306,10 +305,20 @@ void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nN
           }
           if (thermal) {
             double epsT[7], depsT[7];
-            temperatureStrains(dotd1(N, step->tempTotal, nNodes),
-                               step->tempIncrement != nullptr && stepTemps ? dotd1(N, step->tempIncrement, nNodes)
-                                                                           : 0.0,
-                               epsT, depsT);
+            const double dT = dotd1(N, step->tempTotal, nNodes);
+            const double dTstep = step->tempIncrement != nullptr ? dotd1(N, step->tempIncrement, nNodes) : 0.0;
+            const double dTs = stepTemps ? dTstep : 0.0;
+            temperatureStrains(dT, dTs, epsT, depsT);
+            if (geometric) {
+              // D0 epsT and the temperature load pair up on the initial geometry. The
+              // mechanical strain is the Green strain less that of the thermal stretch, in
+              // the reference of the description: the initial body (total) or the
+              // converged one (updated), so that a free body heated far stays stress-free.
+              zerod1(epsT, 6);
+              const double now = 1.0 + alpha * dT, before = 1.0 + alpha * (dT - dTs);
+              const double ref = total ? 1.0 : 1.0 + alpha * (dT - dTstep);
+              for (int k = 1; k <= 3; k++) depsT[k] = (now * now - before * before) / (2.0 * ref * ref);
+            }
             SolidThermalStress(pointCode, at, mat, hd, record, D0, eps, epsT, depsT, sigma);
           } else {
             ContinuumStress(pointCode, type, at, mat, hd, record, eps, sigma);

@@ -49,9 +49,18 @@ void CalcInt_Fg_SolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes,
 void CalcStiffSolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                              const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
                              double** prevCoord, const double* a, double** Kg);
+// tempTotal, tempIncrement: the element's nodal temperature variations of the combination
+// and their increment since the last converged one (null: none); the kinds that take a
+// thermal strain then take the strain less the thermal one.
 void CalcInt_Fg_SolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop,
                                const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                               double** prevCoord, const double* a, const double* du, double* Fe);
+                               double** prevCoord, const double* a, const double* du, double* Fe,
+                               const double* tempTotal = nullptr, const double* tempIncrement = nullptr);
+// Adds to Fe (3 per node) the forces B^T D0 eps_T of the total nodal temperature variation
+// tempTotal on the initial geometry, with the element's rule and the elastic matrix and
+// expansion coefficient of its group: the term that the temperature load balances.
+void AddThermalStressForces_SolidHexa_NLMG(int elem, int nNodes, int prop, const MeshData* mesh,
+                                           const double* tempTotal, double* Fe);
 
 // ---- Mindlin slab -------------------------------------------------------------------
 

@@ -2,6 +2,8 @@
 // forces on the continuum skeleton of the plane elements, 6 strain components.
 #include "elements/kernel.h"
 #include "elements/shell_solid.h"
+#include "materials/material_point.h"
+#include "model/mesh.h"
 
 void CalcStiffSolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                            const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
@@ -22,7 +24,8 @@ void CalcInt_Fg_SolidHexa_NL(int comb, int nDof, int elem, int iter, int nNodes,
 
 // Geometrically nonlinear: prevCoord holds the point coordinates of the last converged
 // configuration (the initial ones in combination 1), a the element's displacements at the
-// current iterate.
+// current iterate. The kinds that take a thermal strain in the materially nonlinear solid
+// take it here too.
 void CalcStiffSolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                              const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
                              double** prevCoord, const double* a, double** Kg) {
@@ -32,7 +35,11 @@ void CalcStiffSolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNodes,
 
 void CalcInt_Fg_SolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNodes, int prop,
                                const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
-                               double** prevCoord, const double* a, const double* du, double* Fe) {
+                               double** prevCoord, const double* a, const double* du, double* Fe,
+                               const double* tempTotal, const double* tempIncrement) {
+  const ContinuumStepState step{0.0, 0.0, nullptr, tempTotal, tempIncrement};
   ContinuumElementNL(_SOLID_HEXA, comb, nDof, elem, iter, nNodes, prop, nullptr, indexHD, mesh, hd, elemToHD, du,
-                     nullptr, Fe, prevCoord, nullptr, a);
+                     nullptr, Fe, prevCoord, &step, a);
+  if (tempTotal != nullptr && SolidKindTakesThermalStrain(mesh->ElemProps[prop].MaterialKind))
+    AddThermalStressForces_SolidHexa_NLMG(elem, nNodes, prop, mesh, tempTotal, Fe);
 }

@@ -490,7 +490,9 @@ void Calc_Fg_TempVarSolidHexa_NL(int nVec, int Element, int LoadCaseNumber, int 
                                TempVarRecords);
       return;
     case 'M':
-      // Time-dependent concrete takes the thermal strain out of its crack model's strain.
+    case 'N':
+      // Time-dependent concrete takes the thermal strain out of its crack model's strain
+      // (geometric runs refuse material patterns at their set-up).
       if (PropertyIsMaterialPattern(Mesh, PropIndex)) {
         if (ElemToHD == nullptr) InternalError(__FILE__, __LINE__);
         TempVarSolidPattern(nVec, Element, LoadCaseNumber, nNodes, PropIndex, RecordIndex, dt, t, IndexHD, Params,
@@ -500,7 +502,8 @@ void Calc_Fg_TempVarSolidHexa_NL(int nVec, int Element, int LoadCaseNumber, int 
       // The crack and plasticity models take the mechanical strain, the strain less the
       // thermal one, and their internal forces carry the stress of the thermal strain
       // through the elastic matrix, which this load balances: the elastic matrix of the
-      // material, never its cracked or plastic tangent.
+      // material, never its cracked or plastic tangent; in a geometric run both on the
+      // initial geometry.
       if (SolidKindTakesThermalStrain(Mesh->ElemProps[PropIndex].MaterialKind)) {
         const int n = nNodes;
         if (n != 8 && n != 20) InternalError(__FILE__, __LINE__);
@@ -520,11 +523,6 @@ void Calc_Fg_TempVarSolidHexa_NL(int nVec, int Element, int LoadCaseNumber, int 
       RefuseLoad(TempVarReportContext(LoadCaseNumber, RecordIndex, Element, _SOLID_HEXA), nullptr,
                  "A temperature variation cannot be applied to a solid element\n"
                  "whose nonlinear material model takes no thermal strain.");
-    case 'N':
-      // The geometrically nonlinear solid of a nonlinear material takes no thermal strain.
-      RefuseLoad(TempVarReportContext(LoadCaseNumber, RecordIndex, Element, _SOLID_HEXA), nullptr,
-                 "A temperature variation cannot be applied to a solid element of nonlinear material\n"
-                 "in a geometrically nonlinear analysis.");
     default:
       InternalError(__FILE__, __LINE__);
   }

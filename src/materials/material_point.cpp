@@ -529,7 +529,7 @@ bool ContinuumKindGeometric(int code, int type) {
     case _PLANE_STRESS_QUAD:
       switch (code) {
         case MAT_NLMM101: case MAT_NLMM104: case MAT_NLMM121: case MAT_NLMM123: case MAT_NLMM124:
-        case MAT_NLMM125: case MAT_NLMM141: case MAT_NLMM142: case MAT_NLMM211:
+        case MAT_NLMM125: case MAT_NLMM141: case MAT_NLMM142: case MAT_NLMM145: case MAT_NLMM211:
           return true;
         default:
           return false;
@@ -547,9 +547,12 @@ bool ContinuumKindGeometric(int code, int type) {
   }
 }
 
+bool ContinuumKindUpdatedLagrangian(int code) { return code != MAT_NLMM145; }
+
 namespace {
 
-// The stress vector of the point's current record.
+// The stress vector of the point's current record; null for the smeared bars, whose
+// stresses lie along their directions.
 double* ContinuumRecordStressField(int code, int type, NLMM_HD* hd, int record) {
   if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
   switch (code) {
@@ -567,20 +570,32 @@ double* ContinuumRecordStressField(int code, int type, NLMM_HD* hd, int record) 
     case MAT_NLMM141: return PointRecord<NLMM141_HD>(code, hd, record)->Pl.Stress;
     case MAT_NLMM142: return PointRecord<NLMM142_HD>(code, hd, record)->Pl.Stress;
     case MAT_NLMM151: return PointRecord<NLMM151_HD>(code, hd, record)->Pl.Stress;
+    // The plane cyclic concrete keeps its stress in the element axes beside the principal
+    // values.
+    case MAT_NLMM211: return PointRecord<NLMM211_HD>(code, hd, record)->Real3[5];
+    case MAT_NLMM145: return nullptr;
     default:
-      // The rule laws hand their stress with their models.
       InternalError(__FILE__, __LINE__);
   }
 }
 
 }  // namespace
 
-void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* sigma) {
-  copyd1(sigma, ContinuumRecordStressField(code, type, hd, record), ContinuumComponents(type));
+void ContinuumRecordStress(int code, int type, const MaterialRecord& m, NLMM_HD* hd, int record, double* sigma) {
+  const int nc = ContinuumComponents(type);
+  const double* field = ContinuumRecordStressField(code, type, hd, record);
+  if (field != nullptr) {
+    copyd1(sigma, field, nc);
+    return;
+  }
+  // The bars' uniaxial stresses along their directions make the tensor.
+  RecordStress_NLMM145(m, nc, *PointRecord<NLMM145_HD>(code, hd, record), sigma);
 }
 
 void ContinuumSetRecordStress(int code, int type, NLMM_HD* hd, int record, const double* sigma) {
-  copyd1(ContinuumRecordStressField(code, type, hd, record), sigma, ContinuumComponents(type));
+  // The bars keep their stresses along their directions, fixed in the element axes.
+  double* field = ContinuumRecordStressField(code, type, hd, record);
+  if (field != nullptr) copyd1(field, sigma, ContinuumComponents(type));
 }
 
 // ---- set-up ----------------------------------------------------------------------------------
@@ -700,7 +715,7 @@ void ShellLayerTangent(int code, const PointContext& ctx, const MaterialRecord& 
   }
 }
 
-void ShellLayerRecordStress(int code, NLMM_HD* hd, int record, double* sigma) {
+void ShellLayerRecordStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, double* sigma) {
   switch (code) {
     case MAT_NLMM121: copyd1(sigma, PointRecord<NLMM121_HD>(code, hd, record)->Stress, 3); return;
     case MAT_NLMM104: copyd1(sigma, PointRecord<NLMM104_HD>(code, hd, record)->Stress, 3); return;
@@ -708,8 +723,10 @@ void ShellLayerRecordStress(int code, NLMM_HD* hd, int record, double* sigma) {
     // The plasticity crack models hand on their final stress (_NLMM142: damaged).
     case MAT_NLMM142: copyd1(sigma, PointRecord<NLMM142_HD>(code, hd, record)->Pl.Stress, 3); return;
     case MAT_NLMM141: copyd1(sigma, PointRecord<NLMM141_HD>(code, hd, record)->Pl.Stress, 3); return;
+    case MAT_NLMM211: copyd1(sigma, PointRecord<NLMM211_HD>(code, hd, record)->Real3[5], 3); return;
+    case MAT_NLMM145: RecordStress_NLMM145(m, 3, *PointRecord<NLMM145_HD>(code, hd, record), sigma); return;
     default:
-      // The other layer laws hand their stress with their models.
+      // _NLMM501 hands its stress with its model.
       InternalError(__FILE__, __LINE__);
   }
 }

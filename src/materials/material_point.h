@@ -122,13 +122,17 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
 // Does the geometrically nonlinear element of type `type` (10 plane stress, 24 solid)
 // take a point of kind `code`? Material patterns and the other kinds do not.
 bool ContinuumKindGeometric(int code, int type);
-// In-plane stress (3) held in the current record of a nonlinear shell layer: the kinds
-// NLMM101, 104, 121, 141 and 142 (the others: the internal error).
-void ShellLayerRecordStress(int code, NLMM_HD* hd, int record, double* sigma);
+// Does that kind take the updated Lagrangian description? The smeared bars keep their
+// directions in the initial element axes, which only the total description follows.
+bool ContinuumKindUpdatedLagrangian(int code);
+// In-plane stress (3) held in the current record of a nonlinear shell layer of material
+// m: the kinds NLMM101, 104, 121, 141, 142, 145 and 211 (the others: the internal error).
+void ShellLayerRecordStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, double* sigma);
 // The stress vector held in the point's current record (ContinuumComponents(type) values)
-// of a kind the geometrically nonlinear element takes, the rule law NLMM211 excepted.
-void ContinuumRecordStress(int code, int type, NLMM_HD* hd, int record, double* sigma);
-// Writes that stress vector: the stress carried to another configuration of the point.
+// of a kind the geometrically nonlinear element takes, of material m.
+void ContinuumRecordStress(int code, int type, const MaterialRecord& m, NLMM_HD* hd, int record, double* sigma);
+// Writes that stress vector: the stress carried to another configuration of the point
+// (the smeared bars keep theirs along their directions).
 void ContinuumSetRecordStress(int code, int type, NLMM_HD* hd, int record, const double* sigma);
 
 // Start values of the history record of a plane or solid point of kind `code` (the

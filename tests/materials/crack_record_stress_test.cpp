@@ -87,11 +87,11 @@ TEST(CrackRecordStress, RecordHoldsTheStressOfTheLastUpdate) {
       ContinuumStress(k.code, k.type, PointContext{1, step, 1, 1, 0}, c.m, &t.hd, 1, dEps, sigma);
     EXPECT_GT(sigma[1], k.lo);
     EXPECT_LT(sigma[1], k.hi);
-    ContinuumRecordStress(k.code, k.type, &t.hd, 1, read);
+    ContinuumRecordStress(k.code, k.type, c.m, &t.hd, 1, read);
     for (int i = 1; i <= n; i++) EXPECT_EQ(read[i], sigma[i]) << i;
     if (k.layer) {
       double layer[4] = {};
-      ShellLayerRecordStress(k.code, &t.hd, 1, layer);
+      ShellLayerRecordStress(k.code, c.m, &t.hd, 1, layer);
       for (int i = 1; i <= 3; i++) EXPECT_EQ(layer[i], sigma[i]) << i;
     }
   }
@@ -102,6 +102,6 @@ TEST(CrackRecordStressDeath, KindsOutsideTheElementAreRefused) {
   const CrackMat c = CrackConcrete(MAT_NLMM111, 0.1);
   OnePointTable t(c);
   double read[7];
-  EXPECT_DEATH(ContinuumRecordStress(MAT_NLMM111, _PLANE_STRESS_QUAD, &t.hd, 1, read), "INTERNAL ERROR");
-  EXPECT_DEATH(ShellLayerRecordStress(MAT_NLMM111, &t.hd, 1, read), "INTERNAL ERROR");
+  EXPECT_DEATH(ContinuumRecordStress(MAT_NLMM111, _PLANE_STRESS_QUAD, c.m, &t.hd, 1, read), "INTERNAL ERROR");
+  EXPECT_DEATH(ShellLayerRecordStress(MAT_NLMM111, c.m, &t.hd, 1, read), "INTERNAL ERROR");
 }

@@ -305,3 +305,42 @@ TEST(PlaneCyclicConcreteDeathTest, StrainLimitAndImpossibleStates) {
   EXPECT_DEATH(CalcStress_0_NLMM211(kAt, m, 1, r, 0.001, &s, &t), "INTERNAL ERROR");
   EXPECT_DEATH(CalcStress_0_NLMM211(kAt, m, 3, r, 0.001, &s, &t), "INTERNAL ERROR");
 }
+
+// The stress the geometric stiffness reads back from the record, of a plane point and of
+// a shell layer, is the stress of the last update: the concrete elastic, cracked in a
+// turned direction, crushed and reloaded; the bars at 30 degrees elastic, yielded and
+// reversed (their bar stress along (c^2, s^2, s c)).
+TEST(PlaneRecordStress, RecordHoldsTheStressOfTheLastUpdate) {
+  struct Case {
+    int code;
+    MaterialRecord m;
+    std::vector<std::vector<double>> path;  // strain increments, one step each
+  };
+  const std::vector<Case> cases = {
+      {MAT_NLMM211, Concrete(0.2), {{2e-5, -1e-5, 1e-5}}},
+      {MAT_NLMM211, Concrete(0.2), {Rotated(2e-4, -1e-4, 0.4), Rotated(2e-4, 0.0, 0.5)}},
+      {MAT_NLMM211, Concrete(0.0), {{-0.001, 0, 0}, {-0.0015, 0, 0.0002}, {0.001, 0, 0}}},
+      {MAT_NLMM145, Bars(30), {{0.0005, 0.0002, 0.0001}}},
+      {MAT_NLMM145, Bars(30), {{0.004, 0.001, 0.002}, {-0.003, 0.0, -0.001}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.code << " after " << c.path.size() << " steps");
+    matdriver::ContinuumPoint p(c.code, _PLANE_STRESS_QUAD, c.m);
+    std::vector<double> s;
+    for (const std::vector<double>& d : c.path) s = p.Path(d, {false, false, false}, 1);
+    double size = 0.0;
+    for (double x : s) size = std::max(size, std::fabs(x));
+    EXPECT_GT(size, 0.1);
+    const std::vector<double> plane = p.RecordStress(false), layer = p.RecordStress(true);
+    for (int i = 0; i < 3; i++) {
+      EXPECT_EQ(plane[i], s[i]) << i;
+      EXPECT_EQ(layer[i], s[i]) << i;
+    }
+    if (c.code == MAT_NLMM145) {
+      const double bar = p.Record<NLMM145_HD>().Value[3];
+      EXPECT_NEAR(s[0], bar * 0.75, 1e-12 * std::fabs(bar));
+      EXPECT_NEAR(s[1], bar * 0.25, 1e-12 * std::fabs(bar));
+      EXPECT_NEAR(s[2], bar * std::sqrt(3.0) / 4.0, 1e-12 * std::fabs(bar));
+    }
+  }
+}

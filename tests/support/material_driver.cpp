@@ -181,6 +181,15 @@ std::vector<double> ContinuumPoint::Tangent() {
   return t;
 }
 
+std::vector<double> ContinuumPoint::RecordStress(bool layer) {
+  double s[7] = {};
+  if (layer)
+    ShellLayerRecordStress(code_, mat_, &hd_, 1, s);
+  else
+    ContinuumRecordStress(code_, type_, mat_, &hd_, 1, s);
+  return std::vector<double>(s + 1, s + 1 + (layer ? 3 : n_));
+}
+
 std::vector<double> ContinuumPoint::Step(std::vector<double>& dEps, const std::vector<bool>& free) {
   ops_->copy(At(2), At(1));
   std::vector<int> f;

@@ -65,6 +65,9 @@ class ContinuumPoint {
   std::vector<double> Path(const std::vector<double>& total, const std::vector<bool>& free, int steps);
   // Tangent of the point from its record (row-major n x n).
   std::vector<double> Tangent();
+  // The stress the point's record holds, as the geometric stiffness of the plane element
+  // (or, layer set, of a shell layer) reads it back.
+  std::vector<double> RecordStress(bool layer = false);
   // Central differences of the update dEps +- h e_j from the record before the last
   // step, column by column (row-major n x n).
   std::vector<double> DifferenceTangent(const std::vector<double>& dEps, double h);

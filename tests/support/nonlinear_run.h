@@ -88,6 +88,19 @@ class RunFixture : public testing::Test {
     return Results(job, name);
   }
 
+  // The job run without a stop ("fresh"), and run again stopped after combination
+  // `after` and restarted ("restarted"): the two leave the same bytes in every file of
+  // the suffixes.
+  template <class Job>
+  void ExpectRestartGivesTheUninterruptedRun(Job job, const Solver& s, int after,
+                                             std::initializer_list<const char*> suffixes) const {
+    Run(job, s, "fresh");
+    Run(job, s, "restarted");
+    job.model.main.nCombBeforeRestart = after;
+    Run(job, s, "restarted");
+    ExpectSameFiles("restarted", "fresh", suffixes);
+  }
+
   std::string dir_;
 };
 

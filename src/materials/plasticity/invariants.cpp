@@ -46,6 +46,9 @@ void CalcSecondDeviatoricStressInvariant(int n, double* J2, const double* s) {
   Expand(n, s, a, __FILE__, __LINE__);
   const double s1 = a[1], s2 = a[2], s3 = a[3];
   *J2 = (s1 * s1 + s2 * s2 + s3 * s3 - s1 * s2 - s1 * s3 - s2 * s3) / 3.0 + a[4] * a[4] + a[5] * a[5] + a[6] * a[6];
+  // Round-off may leave a nearly hydrostatic stress a negative J2, whose square root the
+  // yield functions take.
+  if (*J2 < 0.0) *J2 = 0.0;
 }
 
 void CalcThirdDeviatoricStressInvariant(int n, double* J3, const double* s) {

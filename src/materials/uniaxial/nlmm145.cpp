@@ -30,8 +30,16 @@ void CalcStress_NLMM145(const MaterialRecord& m, int n, NLMM145_HD& r, const dou
   s.branchPastTarget = true;
   double stress;
   CalcStress_NLMM202(s, r, r.Value[2] + deBar, &stress, tangent);
+  RecordStress_NLMM145(m, n, r, sigma);
+}
+
+void RecordStress_NLMM145(const MaterialRecord& m, int n, const NLMM145_HD& r, double* sigma) {
+  if (n < 3) InternalError(__FILE__, __LINE__);
+  double t[4];
+  BarDirection(m, t);
+  // The bar stress along t as a stress tensor: sigma_ij = s t_i t_j, in the order of t.
   zerod1(sigma, n);
-  for (int k = 1; k <= 3; k++) sigma[k] = stress * t[k];
+  for (int k = 1; k <= 3; k++) sigma[k] = r.Value[3] * t[k];
 }
 
 void CalcMat_D_NLMM145(const MaterialRecord& m, int n, double** D) {

@@ -44,5 +44,7 @@ void CalcStress_NLMM202(const CyclicSteel& s, NLMM145_HD& r, double eps, double*
 // tangent out; the record holds the bar strain and stress.
 void CalcStress_NLMM145(const MaterialRecord& m, int n, NLMM145_HD& r, const double* dEps, double* sigma,
                         double* tangent);
+// The point's stress vector (1..n) of the bar stress the record holds.
+void RecordStress_NLMM145(const MaterialRecord& m, int n, const NLMM145_HD& r, double* sigma);
 // The bars' elastic stiffness E t^T t (n x n, zero beyond the third row and column).
 void CalcMat_D_NLMM145(const MaterialRecord& m, int n, double** D);
