@@ -86,13 +86,20 @@ void SetPointCoordSystem(Job& j, int point, int system) {
   tw::AddRecord(j.model, "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>", tw::Rec().I(0).I(0).I(0).I(point).I(system));
 }
 
-Turn::Turn(double a, double b) {
+Turn::Turn(double a, double b, double c) {
   const double Rz[3][3] = {{std::cos(a), -std::sin(a), 0}, {std::sin(a), std::cos(a), 0}, {0, 0, 1}};
   const double Ry[3][3] = {{std::cos(b), 0, std::sin(b)}, {0, 1, 0}, {-std::sin(b), 0, std::cos(b)}};
+  const double Rx[3][3] = {{1, 0, 0}, {0, std::cos(c), -std::sin(c)}, {0, std::sin(c), std::cos(c)}};
+  double ZY[3][3];
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++) {
+      ZY[i][j] = 0.0;
+      for (int k = 0; k < 3; k++) ZY[i][j] += Rz[i][k] * Ry[k][j];
+    }
   for (int i = 0; i < 3; i++)
     for (int j = 0; j < 3; j++) {
       Q[i][j] = 0.0;
-      for (int k = 0; k < 3; k++) Q[i][j] += Rz[i][k] * Ry[k][j];
+      for (int k = 0; k < 3; k++) Q[i][j] += ZY[i][k] * Rx[k][j];
     }
 }
 

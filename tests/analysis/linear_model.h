@@ -47,10 +47,10 @@ void MovePoints(Job& j, const std::function<std::array<double, 3>(const std::arr
 int AddCoordSystem(Job& j, const std::array<std::array<double, 3>, 3>& axes);
 void SetPointCoordSystem(Job& j, int point, int system);
 
-// Rows of Q = Rz(a) Ry(b), a turn in space.
+// Rows of Q = Rz(a) Ry(b) Rx(c), a turn in space.
 struct Turn {
   double Q[3][3];
-  Turn(double a, double b);
+  Turn(double a, double b, double c = 0.0);
   std::array<double, 3> Of(const std::array<double, 3>& x) const;
 };
 // The job turned rigidly by q, every point in the coordinate system of the turned axes
