@@ -37,35 +37,67 @@ void UpdateDisplReact(int nF, int nP, int PathBehavior, double* aF, double* daF,
   for (int i = 1; i <= nP; i++) R[i] += dR[i];
 }
 
+double SquaredNorm(const double* v, int n) {
+  double s = 0.0;
+  for (int i = 1; i <= n; i++) s += v[i] * v[i];
+  return s;
+}
+
+namespace {
+
+// A correction below this fraction of the total displacement (a residual work below its
+// square of the force times the displacement) is the rounding of a step that changes
+// nothing: the references of the displacement and energy norms are kept high enough for
+// it to pass the tolerance.
+constexpr double kRoundingFraction = 1e-12;
+
+double Ratio(double value, double reference) {
+  if (reference > 0.0) return value / reference;
+  return value == 0.0 ? 0.0 : HUGE_VAL;
+}
+
+}  // namespace
+
 bool CheckConvergence(int iteration, int nF, int nP, double* reference, double* norm, const MeshData* mesh,
                       const double* daF, const double* daP, const double* FF, const double* FP, const double* R,
-                      const double* rF, const double* rP) {
-  constexpr double kFloor = 1e-8;
+                      const double* rF, const double* rP, const ConvergenceScale& scale) {
+  // The model's scales: its largest force (applied loads and reactions, the internal
+  // forces of the iteration and the largest of the run's converged states) and its total
+  // displacement. Every reference is one of them or a correction of the combination, so
+  // that a change of units changes no norm.
+  double loads = SquaredNorm(FF, nF);
+  for (int j = 1; j <= nP; j++) loads += FP[j] * FP[j] + R[j] * R[j];
+  double force2 = SquaredNorm(scale.IF, nF) + SquaredNorm(scale.IP, nP);
+  if (loads > force2) force2 = loads;
+  if (scale.runForce2 > force2) force2 = scale.runForce2;
+  const double displ2 = SquaredNorm(scale.aF, nF) + SquaredNorm(scale.aP, nP);
+  const double tolerance = mesh->Main.Tolerance > 0.0 ? mesh->Main.Tolerance : 1.0;
   switch (mesh->Main.ConvergenceCriterion) {
     case 1: {
-      double s = 0.0;
-      for (int i = 1; i <= nF; i++) s += daF[i] * daF[i];
-      for (int j = 1; j <= nP; j++) s += daP[j] * daP[j];
-      if (iteration == 1) *reference = s < kFloor ? kFloor : s;
-      *norm = std::sqrt(s) / std::sqrt(*reference);
+      const double s = SquaredNorm(daF, nF) + SquaredNorm(daP, nP);
+      if (iteration == 1) {
+        const double a = kRoundingFraction / tolerance;
+        const double floor = a * a * displ2;
+        *reference = s < floor ? floor : s;
+      }
+      *norm = *reference > 0.0 ? std::sqrt(s) / std::sqrt(*reference) : Ratio(s, 0.0);
       break;
     }
     case 2: {
-      double n = 0.0, d = 0.0;
-      for (int i = 1; i <= nF; i++) n += rF[i] * rF[i];
-      for (int j = 1; j <= nP; j++) n += rP[j] * rP[j];
-      for (int i = 1; i <= nF; i++) d += FF[i] * FF[i];
-      for (int j = 1; j <= nP; j++) d += FP[j] * FP[j] + R[j] * R[j];
-      if (d < kFloor) d = kFloor;
-      *norm = std::sqrt(n) / std::sqrt(d);
+      const double n = SquaredNorm(rF, nF) + SquaredNorm(rP, nP);
+      *norm = force2 > 0.0 ? std::sqrt(n) / std::sqrt(force2) : Ratio(n, 0.0);
       break;
     }
     case 3: {
       double e = 0.0;
       for (int i = 1; i <= nF; i++) e += std::fabs(rF[i] * daF[i]);
       for (int j = 1; j <= nP; j++) e += std::fabs(rP[j] * daP[j]);
-      if (iteration == 1) *reference = e < kFloor ? kFloor : e;
-      *norm = e / *reference;
+      if (iteration == 1) {
+        const double floor =
+            kRoundingFraction * kRoundingFraction / tolerance * std::sqrt(force2) * std::sqrt(displ2);
+        *reference = e < floor ? floor : e;
+      }
+      *norm = Ratio(e, *reference);
       break;
     }
     default:

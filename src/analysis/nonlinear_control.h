@@ -25,12 +25,32 @@ void CalcResid(const char* OutputControl, const MeshData* mesh, const MainWorkAr
 void UpdateDisplReact(int nF, int nP, int PathBehavior, double* aF, double* daF, const double* da,
                       const double* dR, double* R);
 
-// The norm of the iteration by CONVERGENCE_CRITERION (1 displacement, 2 force, 3 energy);
-// iteration 1 sets the reference of the displacement and energy norms. Converged when
-// the norm is below TOLERANCE_IN_EACH_COMBINATION (a NaN never converges).
+// The scales of the model that the convergence norms are measured against: the total
+// displacements aF, aP and the internal forces IF, IP of the iteration, and runForce2, the
+// largest squared internal-force norm of the run's converged combinations.
+struct ConvergenceScale {
+  const double* aF;
+  const double* aP;
+  const double* IF;
+  const double* IP;
+  double runForce2;
+};
+
+// Sum of squares of v[1..n].
+double SquaredNorm(const double* v, int n);
+
+// The norm of the iteration by CONVERGENCE_CRITERION: 1 the correction against the first
+// correction of the combination, 2 the residual against the largest force of the model
+// (loads and reactions, internal forces, the run's largest converged internal forces),
+// 3 the residual work against that of iteration 1. The references of 1 and 3 never fall
+// so low that a correction below 1e-12 of the total displacement (a residual work below
+// 1e-24 of the force times the displacement) fails the tolerance: that is the rounding of
+// a step that changes nothing. No reference depends on the units. Converged when the norm is
+// below TOLERANCE_IN_EACH_COMBINATION (a NaN never converges; a model without force or
+// displacement converges when its norm's numerator is zero).
 bool CheckConvergence(int iteration, int nF, int nP, double* reference, double* norm, const MeshData* mesh,
                       const double* daF, const double* daP, const double* FF, const double* FP, const double* R,
-                      const double* rF, const double* rP);
+                      const double* rF, const double* rP, const ConvergenceScale& scale);
 
 // Stiffness-update strategies 1..5 (ITERATIVE_ALGORITHM); c is the absolute combination.
 bool GlobalStiffMatNeedsUpdate(int c, int it, int strategy);

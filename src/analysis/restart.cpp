@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "analysis/nonlinear_control.h"
+
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
 #include "history/history.h"
@@ -270,7 +272,16 @@ void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dy
   copyd1(w->extP, w->EP.extP, nP);
 
   ReadTag(f.forceOpenTag, fpForce, f.forceSuffix);
-  ReadRecord2Vec(fpForce, f.forceSuffix, r, nF, nP, TellFile(fpForce), w->fIntF, w->fIntP);
+  const int64_t forceBase = TellFile(fpForce);
+  // The force scale of the convergence norms: the largest converged internal forces of
+  // the run so far, as the uninterrupted run holds it.
+  if (!f.thermal)
+    for (int k = 1; k < r; k++) {
+      ReadRecord2Vec(fpForce, f.forceSuffix, k, nF, nP, forceBase, w->fIntF, w->fIntP);
+      AddConvergedForceScale(w);
+    }
+  ReadRecord2Vec(fpForce, f.forceSuffix, r, nF, nP, forceBase, w->fIntF, w->fIntP);
+  if (!f.thermal) AddConvergedForceScale(w);
 
   // A thermal run restarts from its temperatures, fluxes and the step's load alone; the
   // residual of the next step is built from them.
@@ -357,6 +368,11 @@ void AcceptHistory(NonlinearWorkArrays* w) {
 void RestoreHistory(NonlinearWorkArrays* w) {
   RestoreNLMM_HD(&w->Table, w->NLMM_HD_Count);
   RestoreNLSMM_HD(&w->SpringTable, w->NLSMM_HD_Count);
+}
+
+void AddConvergedForceScale(NonlinearWorkArrays* w) {
+  const double s = SquaredNorm(w->fIntF, w->nF) + SquaredNorm(w->fIntP, w->nP);
+  if (s > w->forceScale2) w->forceScale2 = s;
 }
 
 void InitializeNonlinearAnalysis(int r, int nPoints, int nF, int nP, int dynFlag, const char* job,

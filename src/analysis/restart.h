@@ -5,7 +5,7 @@
 // A restart reads back from the files of the earlier run: the displacements, prescribed
 // displacements and reactions of record r of <job>_dr.bin, the equilibrium-path record of
 // entry r of <job>_ep.bin (its external load), the internal forces of record r of
-// <job>_if.bin, the arc-length reference load (<job>_al.bin, only once the arc-length
+// <job>_if.bin (and the largest of records 1 to r), the arc-length reference load (<job>_al.bin, only once the arc-length
 // phase has begun) and block r of every history file; the residual is rebuilt from them.
 #pragma once
 
@@ -23,6 +23,7 @@ struct NonlinearWorkArrays {
   int PathBehavior;            // history-data mode: 1 current and converged copies
   double *aF, *aP, *R;         // displacements (free, prescribed) and reactions
   double *fIntF, *fIntP;       // internal equivalent nodal forces
+  double forceScale2;          // largest squared norm of the converged internal forces
   double *extF, *extP;         // external load
   double *rF, *rP;             // residual
   double *dFref, *dPref;       // reference load increment of the arc-length method
@@ -66,6 +67,8 @@ void InitializeNonlinearThermalAnalysis(int r, int nPoints, int nF, int nP, cons
 // positioned just after combination r.
 void OpenThermalResultFiles(FILE** fpTQ, FILE** fpEP, FILE** fpIQ, FILE*** NLMM_HD_Files, int r, int nF, int nP,
                             const int* NLMM_HD_Count, const char* job);
+// forceScale2 takes the internal forces of the converged combination (fIntF, fIntP).
+void AddConvergedForceScale(NonlinearWorkArrays* w);
 // Releases what InitializeNonlinearAnalysis allocated.
 void FreeNonlinearWorkArrays(NonlinearWorkArrays* w);
 

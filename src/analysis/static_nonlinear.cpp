@@ -417,8 +417,9 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
       freed2(Utot);
 
       double norm;
+      const ConvergenceScale scale{nl.aF, nl.aP, nl.fIntF, nl.fIntP, nl.forceScale2};
       const bool converged = CheckConvergence(it, nF, nP, &reference, &norm, mesh, da, inc.deltaP, nl.extF, nl.extP,
-                                              nl.R, nl.rF, nl.rP);
+                                              nl.R, nl.rF, nl.rP, scale);
       step.residualNorm = norm;
       std::printf("Residual norm = %20.12le\n", norm);
       WriteSummaryRecord(fpEP, &step);
@@ -450,6 +451,7 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
     WriteNLMM_HD(hdFiles, &nl.Table, nl.NLMM_HD_Count);
     WriteNLSMM_HD(shdFiles, &nl.SpringTable, nl.NLSMM_HD_Count);
     WriteInternalForces(fpIF, nF, nP, c, nl.fIntF, nl.fIntP);
+    AddConvergedForceScale(&nl);
     FlushFile(fpEP);
     FlushFile(fpIF);
     FlushHistoryFiles(hdFiles, nl.NLMM_HD_Count, kMaterialKinds);

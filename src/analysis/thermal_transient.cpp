@@ -384,7 +384,8 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
       CalcThermalResid(OutputControl, mesh, &t, &s, alpha, &levels, fF, fP, nl.fIntF, nl.fIntP, nl.rF, nl.rP);
 
       double ratio;
-      const bool converged = CheckThermalConvergence(mesh, nF, nP, fF, fP, nl.rF, endFlux ? noP : nl.rP, &ratio);
+      const bool converged =
+          CheckThermalConvergence(mesh, nF, nP, fF, fP, nl.fIntF, nl.fIntP, nl.rF, endFlux ? noP : nl.rP, &ratio);
       step.residualNorm = ratio;
       std::printf("Residual norm = %20.12le\n", ratio);
       WriteSummaryRecord(fpEP, &step);

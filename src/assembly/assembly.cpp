@@ -462,16 +462,22 @@ void AssembElemMatSparse(int e, int nNodes, const char* dofMask, double** Ke, St
 
 void CompressSparseRow(SparseRowMatrix* K, int i) {
   const int n = K->count[i];
+  // Terms at most kDropTolerance are dropped, and in a row whose largest term is below 1
+  // (a mass matrix in tonnes and millimetres) that share of its largest term: a row of
+  // small terms keeps them.
+  double largest = 0.0;
+  for (int k = 1; k <= n; k++) largest = std::fmax(largest, std::fabs(K->vals[i][k]));
+  const double drop = kDropTolerance * std::fmin(1.0, largest);
   int kept = 0;
   for (int k = 1; k <= n; k++)
-    if (std::fabs(K->vals[i][k]) > kDropTolerance) kept++;
+    if (std::fabs(K->vals[i][k]) > drop) kept++;
   int* cols;
   double* vals;
   alloci1(&cols, kept);
   allocd1(&vals, kept);
   int t = 0;
   for (int k = 1; k <= n; k++)
-    if (std::fabs(K->vals[i][k]) > kDropTolerance) {
+    if (std::fabs(K->vals[i][k]) > drop) {
       cols[++t] = K->cols[i][k];
       vals[t] = K->vals[i][k];
     }

@@ -125,13 +125,16 @@ void SolveIterJacPreConjGrad(int nF, int* iterations, double* seconds, double to
     SymSparseMatVec(nF, count, cols, vals, w, q);
     const double d = dotd1(w, q, nF);
     if (!(d > 1e-12 * normA * pp) || !std::isfinite(d)) {
-      char msg[512];
+      char msg[768];
       std::snprintf(msg, sizeof msg,
                     "Conjugate gradient method failed at iteration %d:\n"
                     "the curvature %.3le of the search direction is null, negative, not finite\n"
                     "or at the level of rounding errors.\n"
                     "The global stiffness matrix (KFF) is not positive definite\n"
-                    "(singular, indefinite or too ill-conditioned).",
+                    "(singular, indefinite or too ill-conditioned).\n"
+                    "A softening tangent makes it indefinite: Gaussian elimination, or a\n"
+                    "stiffness-update strategy that keeps a positive-definite matrix (for\n"
+                    "instance the initial stiffness of _NEWTON_RAPHSON_MOD_1), can solve it.",
                     k, d);
       errexit(msg, 0);
     }

@@ -97,7 +97,7 @@ void SolidTimeLoad(TimeLoad k, int nDofs, int elem, int nNodes, int prop, double
         const PatternMoment mo{dt, t, T != nullptr ? dotd1(N, T, nNodes) : 0.0, 0.0, 0.0};
         double sigma[7];
         const PointContext at{ip, 0, elem, 0, 0};
-        const bool acts = k == TimeLoad::kCreep ? SolidPatternCreepStress(pat, mesh, r, mo, sigma)
+        const bool acts = k == TimeLoad::kCreep ? SolidPatternCreepStress(pat, at, mesh, r, mo, sigma)
                                                 : SolidPatternShrinkStress(pat, at, mesh, r, mo, sigma);
         if (!acts) continue;
         multtd2d1(fe, B, sigma, 3 * nNodes, 6);

@@ -208,6 +208,19 @@ void EffectiveD(const PointContext& at, double** C, double Eeff, double** D) {
     for (int j = 1; j <= 6; j++) D[i][j] *= Eeff;
 }
 
+// The creep of a later step: the unit strains already carry the compliance (they are
+// strains), so the creep strain of the step is their decayed part, dcr, and the stress
+// it releases is v = -D dcr with D = Eeff C^-1 of the step. Both are tensors of the
+// point, whatever the frame the components are taken in.
+void KelvinCreepStep(const Chain& c, double Eeff, double dt, const NLMM174_HD& h, double** D, double* dcr,
+                     double* v) {
+  double w[7] = {};
+  CalcKelvinCreepStrainIncr(c.m, 6, Eeff, dt, h.UnitStrain, w, c.tau);
+  for (int i = 1; i <= 6; i++) dcr[i] = -w[i] / Eeff;
+  multd2d1(v, D, dcr, 6, 6);
+  for (int i = 1; i <= 6; i++) v[i] = -v[i];
+}
+
 // The matrix of the point where creep changes it (rows with _NLMM174 from t0 on): f E
 // until the chain starts, then Eeff C^-1. `start` is the record whose flag tells.
 void CreepD(const MeshData* mesh, const SolidPattern& p, const PointContext& at, const SolidPatternPoint& r,
@@ -450,19 +463,16 @@ void SolidPatternStress(const SolidPattern& p, const PointContext& at, const Mes
       case CreepPhase::kLater: {
         const double Eeff = LaterModulus(mesh, p, r, c, crack, mo);
         EffectiveD(at, C, Eeff, D);
-        // Creep stress of the step from the unit strains, and the creep strain it means.
-        double v[7] = {}, dcr[7], u[7];
-        CalcKelvinCreepStrainIncr(c.m, 6, Eeff, mo.dt, h174.UnitStrain, v, c.tau);
+        double v[7], dcr[7];
+        KelvinCreepStep(c, Eeff, mo.dt, h174, D, dcr, v);
         for (int i = 1; i <= 6; i++) {
           h174.CreepStress[i] += v[i];
-          dcr[i] = -v[i] / Eeff;
+          dm[i] -= dcr[i];
         }
-        multd2d1(u, C, dcr, 6, 6);
-        for (int i = 1; i <= 6; i++) dm[i] -= u[i];
         CalcStress_NLMM111(at, crack, h111, D, dm, sigma);
         for (int i = 1; i <= 6; i++) {
           sigma[i] += h174.CreepStress[i];
-          h111.Strain[i] += u[i];
+          h111.Strain[i] += dcr[i];
         }
         UpdateKelvinUnitStrains(c.m, 6, mo.dt, h111, h174, C, c.E, c.tau);
         break;
@@ -500,8 +510,8 @@ void SolidPatternTangent(const SolidPattern& p, const PointContext& at, const Me
   freed2(D0);
 }
 
-bool SolidPatternCreepStress(const SolidPattern& p, const MeshData* mesh, const SolidPatternPoint& r,
-                             const PatternMoment& mo, double* sc) {
+bool SolidPatternCreepStress(const SolidPattern& p, const PointContext& at, const MeshData* mesh,
+                             const SolidPatternPoint& r, const PatternMoment& mo, double* sc) {
   CheckRow(p);
   // The ageing rows advance the current age record as the forces of the step do.
   MaterialRecord crack = Member(mesh, p, MAT_NLMM111);
@@ -511,9 +521,16 @@ bool SolidPatternCreepStress(const SolidPattern& p, const MeshData* mesh, const 
   Chain c = ChainOf(m174);
   if (PhaseOf(c, mo.t, *r.h174) != CreepPhase::kLater) return false;
   const double Eeff = LaterModulus(mesh, p, r, c, crack, mo);
-  double v[7] = {};
-  CalcKelvinCreepStrainIncr(c.m, 6, Eeff, mo.dt, r.h174->UnitStrain, v, c.tau);
+  double **C, **D;
+  allocd2(&C, 6, 6);
+  allocd2(&D, 6, 6);
+  UnitCompliance(mesh, p, C);
+  EffectiveD(at, C, Eeff, D);
+  double v[7], dcr[7];
+  KelvinCreepStep(c, Eeff, mo.dt, *r.h174, D, dcr, v);
   for (int i = 1; i <= 6; i++) sc[i] = r.h174->CreepStress[i] + v[i];
+  freed2(D);
+  freed2(C);
   return true;
 }
 

@@ -97,8 +97,8 @@ void SolidPatternTangent(const SolidPattern& p, const PointContext& at, const Me
                          const SolidPatternPoint& r, const PatternMoment& mo, double** D);
 // Creep load: the total creep stress sc (6) of the point for the step; false where the
 // point gives none (no creep member, before the creep start, or the chain not started).
-bool SolidPatternCreepStress(const SolidPattern& p, const MeshData* mesh, const SolidPatternPoint& r,
-                             const PatternMoment& mo, double* sc);
+bool SolidPatternCreepStress(const SolidPattern& p, const PointContext& at, const MeshData* mesh,
+                             const SolidPatternPoint& r, const PatternMoment& mo, double* sc);
 // Shrinkage load: D epsSh (6) of the total shrinkage strain of the point at the step's
 // end; false where the point has no shrinkage member.
 bool SolidPatternShrinkStress(const SolidPattern& p, const PointContext& at, const MeshData* mesh,

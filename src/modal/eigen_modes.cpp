@@ -61,6 +61,19 @@ double MassNorm2(const SparseRowMatrix* M, int nR, const double* x, double* y) {
   return dotd1(x, y, nR);
 }
 
+// The modes found against the modes asked for: fewer is said, none ends the run.
+void ReportModeCount(int found, int asked) {
+  if (asked <= 0 || found >= asked) return;
+  std::fflush(stdout);
+  std::fprintf(stderr, "\n   -> Vibration modes asked for: %d\n", asked);
+  std::fprintf(stderr, "   -> Vibration modes found: %d\n", found);
+  if (found == 0)
+    errexit("No vibration mode was found: the modal analysis has no result.\n"
+            "Check the masses (density and units) and the supports of the model.",
+            0);
+  warnmsg("Fewer vibration modes were found than asked for.", 0);
+}
+
 }  // namespace
 
 void InitModalFactorState(ModalFactorState* st) {
@@ -197,6 +210,7 @@ void CalcEigenModes(const ModalInput* in, int nF, int nS, const int* perm, int n
     freed2(X);
     freed2(C);
   }
+  ReportModeCount(v->nModes - nInHand, capacity - nInHand);
 }
 
 void CalcRitzVectors(const ModalSolver* Kf, const SparseRowMatrix* M, int nR, const double* f, int count,

@@ -85,13 +85,19 @@ void CalcThermalResid(const char* OutputControl, const MeshData* mesh, const The
 }
 
 bool CheckThermalConvergence(const MeshData* mesh, int nF, int nP, const double* fF, const double* fP,
-                             const double* rF, const double* rP, double* ratio) {
+                             const double* qF, const double* qP, const double* rF, const double* rP, double* ratio) {
   if (mesh->Main.ConvergenceCriterion != 2) InternalError(__FILE__, __LINE__);
   const double sr = SumOfSquares(nF, rF) + SumOfSquares(nP, rP);
+  // The reference is the larger of the heat loads and the internal heat forces: a step
+  // whose loads vanish still has a scale, and no unit of heat changes the ratio.
   double sf = SumOfSquares(nF, fF) + SumOfSquares(nP, fP);
-  if (sr < 0.0 || sf < 0.0) InternalError(__FILE__, __LINE__);
-  if (sf < 1e-8) sf = 1e-8;
-  *ratio = std::sqrt(sr) / std::sqrt(sf);
+  const double sq = SumOfSquares(nF, qF) + SumOfSquares(nP, qP);
+  if (sr < 0.0 || sf < 0.0 || sq < 0.0) InternalError(__FILE__, __LINE__);
+  if (sq > sf) sf = sq;
+  if (sf > 0.0)
+    *ratio = std::sqrt(sr) / std::sqrt(sf);
+  else
+    *ratio = sr == 0.0 ? 0.0 : HUGE_VAL;
   // A NaN ratio never converges.
   return *ratio < mesh->Main.Tolerance;
 }

@@ -70,10 +70,11 @@ struct ThermalStepLevels {
 void CalcThermalResid(const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
                       const ThermalStepState* s, double alpha, const ThermalStepLevels* v, double* fF, double* fP,
                       double* qF, double* qP, double* rF, double* rP);
-// ratio = |r| / max(|f|, 1e-4) over the free and prescribed parts; converged when the
-// ratio is below TOLERANCE_IN_EACH_COMBINATION. Only the force norm applies here.
+// ratio = |r| / max(|f|, |q|) over the free and prescribed parts (f the heat loads, q the
+// internal heat forces); converged when the ratio is below TOLERANCE_IN_EACH_COMBINATION.
+// Only the force norm applies here.
 bool CheckThermalConvergence(const MeshData* mesh, int nF, int nP, const double* fF, const double* fP,
-                             const double* rF, const double* rP, double* ratio);
+                             const double* qF, const double* qP, const double* rF, const double* rP, double* ratio);
 // y -= (KT_PF + alpha dt KC_PF)^T x: prescribed-dof changes loading the free equations.
 void CalcThermalEffLoadTerms(int nF, int nP, double alpha, double dt, const ThermalMatrices* K, const double* x,
                              double* y);

@@ -3,7 +3,7 @@
 // prescribed displacement, with the material records S1 (solid) and P1 (plane).
 // Material S1: E 30000, nu 0, ft = reference stress = 3, Gf 0.1, law 1 (0.1, 0.5, 0.4,
 // 0.2), beta 0.2, h 100, threshold angle 1 rad, at most 3 cracks; bar 100 x 100 x 100 mm.
-// E and the constant band h may be set for other fixtures.
+// E, the constant band h and Gf may be set for other fixtures.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,18 +27,18 @@ using linmodel::Job;
 
 constexpr double kArea = 1e4;
 
-inline tw::Rec S1(int code, double ft, int option, double E = 30000.0, double h = 100.0) {
+inline tw::Rec S1(int code, double ft, int option, double E = 30000.0, double h = 100.0, double gf = 0.1) {
   // The elasto-plastic model: C1 (fc 30, eps_c1 0.0022, r0 0.3, Gc 15, law 1, h1 = 0)
   // and the crack part of S1.
   if (code == MAT_NLMM151)
     return tw::Rec().S("C1").Ds({0.0, 0.0, 0.0, E, 30.0, 0.0022, 0.3, 15.0}).I(1)
-        .Ds({0.0, 0.0, 0.0, 0.0, 0.0, ft}).I(1).Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, 0.1, 1.0}).I(0)
+        .Ds({0.0, 0.0, 0.0, 0.0, 0.0, ft}).I(1).Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, gf, 1.0}).I(0)
         .Ds({0.0, 0.0, 0.0, 0.0}).I(1).D(0.2).I(1).Ds({0.0, 0.0}).I(1).I(option).D(h).I(3).D(1.0);
   if (code == MAT_NLMM111)
     return tw::Rec().S("S1").Ds({0.0, 0.0, 0.0, E, 3.0, ft}).I(1)
-        .Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, 0.1, 1.0}).I(0).Ds({0.0, 0.0, 0.0, 0.0}).I(1).D(0.2).I(1)
+        .Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, gf, 1.0}).I(0).Ds({0.0, 0.0, 0.0, 0.0}).I(1).D(0.2).I(1)
         .Ds({0.0, 0.0}).I(1).I(option).D(h).I(3).D(1.0);
-  return tw::Rec().S("S1").Ds({0.0, 0.0, 0.0, E, 3.0, ft}).I(1).Ds({0.1, 0.5, 0.4, 0.2, 0.1, 1.0}).I(1)
+  return tw::Rec().S("S1").Ds({0.0, 0.0, 0.0, E, 3.0, ft}).I(1).Ds({0.1, 0.5, 0.4, 0.2, gf, 1.0}).I(1)
       .D(0.2).I(1).I(1).I(option).D(h).I(3).D(1.0);
 }
 

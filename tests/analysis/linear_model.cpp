@@ -1,5 +1,7 @@
 #include "linear_model.h"
 
+#include <cmath>
+
 #include "model/material.h"
 #include "model/mesh.h"
 
@@ -82,6 +84,38 @@ int AddCoordSystem(Job& j, const std::array<std::array<double, 3>, 3>& axes) {
 
 void SetPointCoordSystem(Job& j, int point, int system) {
   tw::AddRecord(j.model, "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>", tw::Rec().I(0).I(0).I(0).I(point).I(system));
+}
+
+Turn::Turn(double a, double b, double c) {
+  const double Rz[3][3] = {{std::cos(a), -std::sin(a), 0}, {std::sin(a), std::cos(a), 0}, {0, 0, 1}};
+  const double Ry[3][3] = {{std::cos(b), 0, std::sin(b)}, {0, 1, 0}, {-std::sin(b), 0, std::cos(b)}};
+  const double Rx[3][3] = {{1, 0, 0}, {0, std::cos(c), -std::sin(c)}, {0, std::sin(c), std::cos(c)}};
+  double ZY[3][3];
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++) {
+      ZY[i][j] = 0.0;
+      for (int k = 0; k < 3; k++) ZY[i][j] += Rz[i][k] * Ry[k][j];
+    }
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++) {
+      Q[i][j] = 0.0;
+      for (int k = 0; k < 3; k++) Q[i][j] += ZY[i][k] * Rx[k][j];
+    }
+}
+
+std::array<double, 3> Turn::Of(const std::array<double, 3>& x) const {
+  std::array<double, 3> y{};
+  for (int i = 0; i < 3; i++) y[i] = Q[i][0] * x[0] + Q[i][1] * x[1] + Q[i][2] * x[2];
+  return y;
+}
+
+void TurnWithItsAxes(Job& j, const Turn& q) {
+  MovePoints(j, [&q](const std::array<double, 3>& x) { return q.Of(x); });
+  std::array<std::array<double, 3>, 3> axes;
+  for (int i = 0; i < 3; i++)
+    for (int c = 0; c < 3; c++) axes[i][c] = q.Q[c][i];
+  const int cs = AddCoordSystem(j, axes);
+  for (size_t p = 1; p <= j.coords.size(); p++) SetPointCoordSystem(j, static_cast<int>(p), cs);
 }
 
 void AddFrame2DMaterial(Job& j, double E, double A, double I) {

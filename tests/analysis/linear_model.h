@@ -47,6 +47,17 @@ void MovePoints(Job& j, const std::function<std::array<double, 3>(const std::arr
 int AddCoordSystem(Job& j, const std::array<std::array<double, 3>, 3>& axes);
 void SetPointCoordSystem(Job& j, int point, int system);
 
+// Rows of Q = Rz(a) Ry(b) Rx(c), a turn in space.
+struct Turn {
+  double Q[3][3];
+  Turn(double a, double b, double c = 0.0);
+  std::array<double, 3> Of(const std::array<double, 3>& x) const;
+};
+// The job turned rigidly by q, every point in the coordinate system of the turned axes
+// (rows Q e1, Q e2, Q e3): supports, prescribed displacements and results keep their
+// components; point loads are global components and must be turned by the caller.
+void TurnWithItsAxes(Job& j, const Turn& q);
+
 constexpr const char* kFrame2DMask = "011100";
 constexpr const char* kPlaneMask = "011000";
 

@@ -304,6 +304,52 @@ TEST_F(ModalRun, FrameCantileverAlikeOnBothSolvePaths) {
   }
 }
 
+// A steel cantilever 10 x 1 x 1 mm of ten cubes, clamped at one end, in N, mm and tonnes
+// (its mass terms near 1e-9) and in mN, mm and kg: the same vibration modes on both
+// solve paths. Without density no mode exists, and the run says so and fails.
+TEST_F(ModalRun, MicroCantileverHasTheSameModesInAnyUnits) {
+  auto cantilever = [](double E, double rho, int algorithm) {
+    tw::Model m;
+    ModalParameters(m, 1, algorithm);
+    tw::AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("steel", rho, 0.0, E, 0.3));
+    const double yz[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    for (int k = 0; k <= 10; k++)
+      for (const auto& c : yz) {
+        const int p = tw::AddPoint(m, k, c[0], c[1]);
+        if (k == 0) tw::AddRecord(m, "<SUPPORTS>", tw::Support(p, "111000"));
+      }
+    auto P = [](int k, int j) { return 4 * k + j + 1; };
+    for (int k = 0; k < 10; k++)
+      tw::AddElement(m, {P(k, 0), P(k + 1, 0), P(k + 1, 1), P(k, 1), P(k, 3), P(k + 1, 3), P(k + 1, 2), P(k, 2)});
+    tw::AddRecord(m, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 10, _SOLID_HEXA, 1, 1, 0, 0));
+    AddRange(m, 0.0, 5);
+    return m;
+  };
+  std::vector<resultfile::VibrationModesFile> runs;
+  for (int algorithm : {1, 3})
+    for (bool tonnes : {true, false}) {
+      SCOPED_TRACE(std::to_string(algorithm) + (tonnes ? " t" : " kg"));
+      RunSound(tonnes ? cantilever(210000.0, 7.8e-9, algorithm) : cantilever(2.1e8, 7.8e-6, algorithm));
+      runs.push_back(Modes());
+      std::remove(Path("job1_vm.bin").c_str());
+      std::remove(Path("job1_vm.dat").c_str());
+    }
+  for (const resultfile::VibrationModesFile& f : runs) {
+    ASSERT_EQ(f.nModes, 5);
+    for (int k = 0; k < 5; k++) EXPECT_NEAR(f.records[k].lambda / runs[0].records[k].lambda, 1.0, 1e-8) << k;
+  }
+  // The first mode bends: one layer of eight-node cubes is stiffer than the beam
+  // (1.875^4 E I / (rho A L^4)), but not twice as stiff.
+  const double beam = std::pow(1.875104069, 4) * 210000.0 / 12.0 / (7.8e-9 * 1e4);
+  EXPECT_GT(runs[0].records[0].lambda, beam);
+  EXPECT_LT(runs[0].records[0].lambda, 2.0 * beam);
+
+  const ChildResult r = Run(cantilever(210000.0, 0.0, 1));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("No vibration mode was found"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.find("### Success ###"), std::string::npos);
+}
+
 // A flat Mindlin shell plate clamped along one edge (its drills are free dofs without
 // mass) with a dynamic participation load case, and the linked chains of a truss bar
 // (slave dofs): each run succeeds and the next run of the job accepts its files.

@@ -97,44 +97,90 @@ TEST(StiffnessStrategy, Predicates) {
   for (int s : {1, 3, 5}) EXPECT_FALSE(GlobalStiffMatNeedsToBeRead(4, 3, 1, s));
 }
 
-// Norms at their floors: a zero first correction converges, the energy reference never
-// falls below 1e-8, a norm equal to the tolerance does not converge and a NaN never does.
-TEST(ConvergenceCheck, NormEdges) {
+// The three norms against the model's own scales: a zero first correction converges, the
+// displacement norm measures against the first correction, a norm equal to the tolerance
+// does not converge and a NaN never does; the same state in other units (every length
+// times 1e-3, every force times 1e-6) gives the same norms, where a fixed floor would
+// have made the smaller model's test absolute; and a model whose load has fallen to zero
+// measures its residual against the largest force of the run.
+TEST(ConvergenceCheck, NormsAreRatiosOfTheModelsOwnScales) {
   MeshData mesh{};
-  double daF[3] = {0, 0, 0}, daP[2] = {0, 0}, FF[3] = {0, 0, 0}, FP[2] = {0, 0}, R[2] = {0, 0};
-  double rF[3] = {0, 0, 0}, rP[2] = {0, 0};
-  double ref = -1.0, norm = -1.0;
   mesh.Main.Tolerance = 1e-4;
-  mesh.Main.ConvergenceCriterion = 1;
-  EXPECT_TRUE(CheckConvergence(1, 2, 1, &ref, &norm, &mesh, daF, daP, FF, FP, R, rF, rP));
+  struct State {
+    double daF[3], daP[2], FF[3], FP[2], R[2], rF[3], rP[2], aF[3], aP[2], IF[3], IP[2];
+    double run;
+  };
+  auto check = [&](int criterion, int iteration, double* ref, const State& s, double* norm) {
+    mesh.Main.ConvergenceCriterion = criterion;
+    const ConvergenceScale scale{s.aF, s.aP, s.IF, s.IP, s.run};
+    return CheckConvergence(iteration, 2, 1, ref, norm, &mesh, s.daF, s.daP, s.FF, s.FP, s.R, s.rF, s.rP, scale);
+  };
+  State zero{};
+  double ref = -1.0, norm = -1.0;
+  EXPECT_TRUE(check(1, 1, &ref, zero, &norm));
   EXPECT_EQ(norm, 0.0);
-  EXPECT_EQ(ref, 1e-8);
-  daF[1] = 3.0;
-  daF[2] = 4.0;
-  EXPECT_FALSE(CheckConvergence(1, 2, 1, &ref, &norm, &mesh, daF, daP, FF, FP, R, rF, rP));
+  EXPECT_TRUE(check(2, 1, &ref, zero, &norm));
+  EXPECT_EQ(norm, 0.0);
+
+  // A loaded state: first correction (3, 4 | 0), then (3e-5, 4e-5 | 0).
+  State a{{0, 3.0, 4.0}, {0, 0.0}, {0, 10.0, 0.0}, {0, 0.0}, {0, -10.0}, {0, 2e-3, 0.0}, {0, 0.0},
+          {0, 3.0, 4.0}, {0, 0.0}, {0, 10.0, 0.0}, {0, -10.0}, 0.0};
+  EXPECT_FALSE(check(1, 1, &ref, a, &norm));
   EXPECT_EQ(norm, 1.0);
-  daF[1] = 3e-5;
-  daF[2] = 4e-5;
-  EXPECT_TRUE(CheckConvergence(2, 2, 1, &ref, &norm, &mesh, daF, daP, FF, FP, R, rF, rP));
-  EXPECT_DOUBLE_EQ(norm, 1e-5);  // against the reference of iteration 1
-  mesh.Main.Tolerance = norm;    // exactly the tolerance
-  EXPECT_FALSE(CheckConvergence(2, 2, 1, &ref, &norm, &mesh, daF, daP, FF, FP, R, rF, rP));
+  State b = a;
+  b.daF[1] = 3e-5;
+  b.daF[2] = 4e-5;
+  EXPECT_TRUE(check(1, 2, &ref, b, &norm));
+  EXPECT_DOUBLE_EQ(norm, 1e-5);
+  mesh.Main.Tolerance = norm;
+  EXPECT_FALSE(check(1, 2, &ref, b, &norm));
+  mesh.Main.Tolerance = 1e-4;
 
-  mesh.Main.ConvergenceCriterion = 3;
-  daF[1] = 1e-9;
-  daF[2] = 0.0;
-  rF[1] = 1.0;
-  EXPECT_FALSE(CheckConvergence(1, 2, 1, &ref, &norm, &mesh, daF, daP, FF, FP, R, rF, rP));
-  EXPECT_EQ(ref, 1e-8);
-  EXPECT_DOUBLE_EQ(norm, 0.1);
+  // Units: lengths 1e-3, forces 1e-6 of the above; every norm the same.
+  auto scaled = [](State s) {
+    for (int i = 1; i <= 2; i++) {
+      s.daF[i] *= 1e-3, s.aF[i] *= 1e-3;
+      s.FF[i] *= 1e-6, s.rF[i] *= 1e-6, s.IF[i] *= 1e-6;
+    }
+    s.daP[1] *= 1e-3, s.aP[1] *= 1e-3;
+    s.FP[1] *= 1e-6, s.R[1] *= 1e-6, s.rP[1] *= 1e-6, s.IP[1] *= 1e-6;
+    s.run *= 1e-12;
+    return s;
+  };
+  for (int criterion : {1, 2, 3}) {
+    SCOPED_TRACE(criterion);
+    double r1 = 0.0, r2 = 0.0, n1 = 0.0, n2 = 0.0;
+    check(criterion, 1, &r1, a, &n1);
+    check(criterion, 2, &r1, b, &n1);
+    check(criterion, 1, &r2, scaled(a), &n2);
+    check(criterion, 2, &r2, scaled(b), &n2);
+    EXPECT_NEAR(n2, n1, 1e-12 * n1);
+  }
 
-  mesh.Main.ConvergenceCriterion = 2;
-  rF[1] = 1e-6;
-  EXPECT_FALSE(CheckConvergence(1, 2, 1, &ref, &norm, &mesh, daF, daP, FF, FP, R, rF, rP));
-  EXPECT_DOUBLE_EQ(norm, 1e-6 * 1e4);  // no load, no reaction: denominator 1e-8
-  rF[1] = NAN;
+  // A step that changes nothing in a displaced model (|a| = 5, force 10 sqrt 2): its
+  // rounding-sized first correction is measured against 1e-12 / tolerance of the total
+  // displacement, and its work against 1e-24 / tolerance of force times displacement.
+  State c = a;
+  c.daF[1] = 5e-17;
+  c.daF[2] = 0.0;
+  c.rF[1] = 1e-15;
+  EXPECT_TRUE(check(1, 1, &ref, c, &norm));
+  EXPECT_DOUBLE_EQ(ref, 1e-16 * 25.0);
+  EXPECT_DOUBLE_EQ(norm, 1e-9);
+  EXPECT_TRUE(check(3, 1, &ref, c, &norm));
+  EXPECT_DOUBLE_EQ(ref, 1e-20 * 5.0 * std::sqrt(200.0));
+
+  // Unloaded after a peak: no load, no reaction, internal forces at rounding level; the
+  // run's largest converged internal forces (1e4 squared) are the scale.
+  State d{};
+  d.rF[1] = 1e-10;
+  d.IF[1] = 1e-10;
+  d.run = 1e8;
+  EXPECT_TRUE(check(2, 1, &ref, d, &norm));
+  EXPECT_DOUBLE_EQ(norm, 1e-14);
+  d.rF[1] = NAN;
   mesh.Main.Tolerance = 1e300;
-  EXPECT_FALSE(CheckConvergence(1, 2, 1, &ref, &norm, &mesh, daF, daP, FF, FP, R, rF, rP));
+  EXPECT_FALSE(check(2, 1, &ref, d, &norm));
 }
 
 TEST(SolveHistoryTag, ZeroPaddedToTheRunsWidths) {

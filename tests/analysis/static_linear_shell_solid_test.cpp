@@ -14,6 +14,7 @@
 namespace tw = testmodel;
 using linmodel::Job;
 using linmodel::LatticeJob;
+using linmodel::Turn;
 using staticrun::kSolvers;
 using staticrun::Outcome;
 using staticrun::Record;
@@ -28,20 +29,6 @@ tw::LoadCase Gravity(double g1, double g2, double g3) {
   lc.gravity = {g1, g2, g3};
   return lc;
 }
-
-// Rows of Q = Rz(a) Ry(b), a turn in space.
-struct Turn {
-  double Q[3][3];
-  Turn(double a, double b) {
-    const double Rz[3][3] = {{std::cos(a), -std::sin(a), 0}, {std::sin(a), std::cos(a), 0}, {0, 0, 1}};
-    const double Ry[3][3] = {{std::cos(b), 0, std::sin(b)}, {0, 1, 0}, {-std::sin(b), 0, std::cos(b)}};
-    for (int i = 0; i < 3; i++)
-      for (int j = 0; j < 3; j++) {
-        Q[i][j] = 0.0;
-        for (int k = 0; k < 3; k++) Q[i][j] += Rz[i][k] * Ry[k][j];
-      }
-  }
-};
 
 }  // namespace
 
@@ -95,11 +82,7 @@ TEST_F(LinearStaticShellSolid, TurnedBarOfHexahedraWithSupportsInItsOwnAxes) {
     LatticeJob lj = linmodel::HexaBar(8, 2, 10.0, 0.0, 0.0, 1000.0, 0.25, 1.0, false, [](int I, int J, int K) {
       return I == 0 ? std::string("1") + (J == 0 ? "1" : "0") + (K == 0 ? "1" : "0") + "000" : std::string("000000");
     });
-    linmodel::MovePoints(lj.job, [&q](const std::array<double, 3>& x) {
-      std::array<double, 3> y{};
-      for (int i = 0; i < 3; i++) y[i] = q.Q[i][0] * x[0] + q.Q[i][1] * x[1] + q.Q[i][2] * x[2];
-      return y;
-    });
+    linmodel::MovePoints(lj.job, [&q](const std::array<double, 3>& x) { return q.Of(x); });
     std::array<std::array<double, 3>, 3> axes;
     for (int i = 0; i < 3; i++)
       for (int c = 0; c < 3; c++) axes[i][c] = q.Q[c][i];

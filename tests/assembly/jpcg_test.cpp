@@ -204,8 +204,11 @@ TEST(JPCGDeathTest, CurvatureGuardStopsSingularAndIndefiniteMatrices) {
                     "the curvature .* of the search direction is null, negative, not finite\n"
                     "or at the level of rounding errors\\.\n"
                     "The global stiffness matrix \\(KFF\\) is not positive definite\n"
-                    "\\(singular, indefinite or too ill-conditioned\\)\\.\n\n$";
-  char re[512];
+                    "\\(singular, indefinite or too ill-conditioned\\)\\.\n"
+                    "A softening tangent makes it indefinite: Gaussian elimination, or a\n"
+                    "stiffness-update strategy that keeps a positive-definite matrix \\(for\n"
+                    "instance the initial stiffness of _NEWTON_RAPHSON_MOD_1\\), can solve it\\.\n\n$";
+  char re[1024];
   // Rank one: the load is the null vector, the curvature is exactly 0.
   std::snprintf(re, sizeof re, msg, 1);
   EXPECT_EXIT(SolveByCG(TwoByTwo(1, 1, 1), {1, -1}, 1e-8), testing::ExitedWithCode(1), re);

@@ -15,7 +15,7 @@ namespace {
 const std::vector<std::array<double, 3>> kHex = {{0, 0, 0},     {1.1, 0.1, 0}, {1.2, 1.0, 0.1}, {-0.1, 0.9, 0},
                                                  {0.1, 0, 1.0}, {1.0, 0, 1.2}, {1.1, 1.1, 1.0}, {0, 1.0, 0.9}};
 
-// Crack model (E 30000, nu 0.2, tensile strength 3, never reached), drying and
+// Crack model (E 30000, nu 0.2, tensile strength 30, never reached), drying and
 // autogenous shrinkage, maturity of the exponential law with stiffness ageing, two
 // ageing Kelvin units from t0 = 28.
 Model PatternModel() {
@@ -24,8 +24,8 @@ Model PatternModel() {
   for (const auto& x : kHex) pts.push_back(testmodel::AddPoint(m, x[0], x[1], x[2]));
   testmodel::AddElement(m, pts);
   testmodel::AddRecord(m, "<NLMM111>",
-                       Rec().S("concrete").Ds({0.0, 1e-5, 0.2, 30000.0, 30.0, 3.0}).I(1)
-                           .Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, 1.0, 1.0}).I(0).Ds({0.0, 0.0, 0.0, 0.0}).I(1).D(0.2).I(1)
+                       Rec().S("concrete").Ds({0.0, 1e-5, 0.2, 30000.0, 30.0, 30.0}).I(1)
+                           .Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, 100.0, 1.0}).I(0).Ds({0.0, 0.0, 0.0, 0.0}).I(1).D(0.2).I(1)
                            .Ds({0.0, 0.0}).I(1).I(1).D(100.0).I(3).D(1.0));
   testmodel::AddRecord(m, "<NLMM171>",
                        Rec().S("shrinkage").C(1).C(1).C(2).Ds({0.0, 0.0, 7.0, 100.0, 38.0, 60.0}).I(2).D(0.0).I(0)

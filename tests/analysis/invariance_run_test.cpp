@@ -1,0 +1,251 @@
+// Invariances of nonlinear runs: a plasticity prism, a crack bar and an opening joint,
+// each the same model in N and mm and in MN and m (every result scales exactly, with the
+// same iterations), turned rigidly with every point in the model's own axes, mirrored
+// and with its points numbered in another order: the same answers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "crack_bars.h"
+#include "linear_model.h"
+#include "model/material.h"
+#include "model/mesh.h"
+#include "support/datafile_writer.h"
+#include "support/nonlinear_run.h"
+#include "support/result_readers.h"
+
+namespace tw = testmodel;
+using linmodel::Job;
+
+namespace {
+
+// Units of a model: lengths and forces in multiples of the millimetre and the newton.
+// Stresses keep their numbers in N/mm2 and MN/m2.
+struct Units {
+  double L, F;
+};
+constexpr Units kNmm{1.0, 1.0};
+constexpr Units kMNm{1e-3, 1e-6};
+
+// A model in the abstract: points (in mm) with their dof mask and fixity, elements on
+// them, the materials and properties for given units, and the pulls (point, dof, mm)
+// of load case 1, applied by the factors of the combinations.
+struct Pull {
+  int point, dof;
+  double value;
+};
+struct Spec {
+  std::string name;
+  std::vector<std::array<double, 3>> x;
+  std::string mask;
+  std::vector<std::string> fixity;
+  std::vector<std::vector<int>> elements;
+  std::function<void(tw::Model&, const Units&)> materials;
+  std::vector<Pull> pulls;
+  std::vector<double> factors;
+  int mirrorAxis;  // the axis across which the model is mirrored (0-based)
+  // Agreement of a turned model: its stresses come from the material's own iterations,
+  // which stop at their tolerance, not at rounding.
+  double turnedTolerance = 1e-9;
+};
+
+// A variant of a spec: its units, a rigid turn (with every point in the turned axes),
+// mirrored, and its points numbered in reverse order.
+struct Variant {
+  const char* name;
+  Units units;
+  bool turned, mirrored, renumbered;
+};
+
+// The job of a variant, and where each point of the spec went.
+struct Built {
+  Job job;
+  std::vector<int> number;  // spec point -> point number of the job
+};
+
+Built Build(const Spec& s, const Variant& v, const linmodel::Turn& turn, int criterion) {
+  Built b;
+  Job& j = b.job;
+  j.model.main.title = s.name;
+  nonlinrun::Iterate(j.model.main, 1e-9, 60);
+  j.model.main.convergenceCriterion = criterion;
+  s.materials(j.model, v.units);
+  const int n = static_cast<int>(s.x.size());
+  b.number.assign(n, 0);
+  for (int k = 0; k < n; k++) {
+    const int p = v.renumbered ? n - 1 - k : k;
+    std::array<double, 3> x = s.x[p];
+    if (v.mirrored) x[s.mirrorAxis] = -x[s.mirrorAxis];
+    for (double& c : x) c *= v.units.L;
+    b.number[p] = linmodel::AddPoint3D(j, x[0], x[1], x[2], s.mask, s.fixity[p]);
+  }
+  for (const std::vector<int>& e : s.elements) {
+    std::vector<int32_t> nodes;
+    for (int p : e) nodes.push_back(b.number[p]);
+    // A mirror turns the element inside out: its nodes are taken in mirrored order.
+    if (v.mirrored)
+      for (size_t k = 0; k + 1 < nodes.size(); k += 2) std::swap(nodes[k], nodes[k + 1]);
+    tw::AddElement(j.model, nodes);
+  }
+  std::vector<tw::Rec> moves;
+  for (const Pull& p : s.pulls)
+    moves.push_back(tw::PrescribedDisplacement(b.number[p.point], p.dof, p.value * v.units.L));
+  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, moves)};
+  nonlinrun::Factors(j.model, s.factors);
+  if (v.turned) linmodel::TurnWithItsAxes(j, turn);
+  return b;
+}
+
+// ---- the three models ------------------------------------------------------------------
+
+// A 100 mm cube of one hexahedron on rollers on the faces x = 0, y = 0, z = 0, its face
+// x = 100 moved along x by the factors (mm).
+Spec Cube(const std::string& name, const std::vector<double>& factors) {
+  Spec s;
+  s.name = name;
+  s.mask = "111000";
+  for (int K : {0, 1})
+    for (int J : {0, 1})
+      for (int I : {0, 1}) {
+        s.x.push_back({100.0 * I, 100.0 * J, 100.0 * K});
+        s.fixity.push_back(std::string("1") + (J == 0 ? "1" : "0") + (K == 0 ? "1" : "0") + "000");
+        if (I == 1) s.pulls.push_back({static_cast<int>(s.x.size()) - 1, 1, 1.0});
+      }
+  // Points (I, J, K) at I + 2 J + 4 K: bottom face counterclockwise, then the top.
+  s.elements = {{0, 1, 3, 2, 4, 5, 7, 6}};
+  s.factors = factors;
+  s.mirrorAxis = 1;
+  return s;
+}
+
+// Drucker-Prager plasticity (E 30000, nu 0.3, cohesion 10, no friction): the cube
+// stretched through first yield (strain 6.7e-4) to 3e-3.
+Spec PlasticityPrism() {
+  Spec s = Cube("plasticity prism", {0.03, 0.06, 0.09, 0.15, 0.2, 0.3});
+  s.materials = [](tw::Model& m, const Units&) {
+    tw::AddRecord(
+        m, "<NLMM124>",
+        tw::Rec().S("plastic").Ds({0.0, 0.0, 0.3, 30000.0}).I(2).I(1).Ds({10.0, 1.0}).I(1).Ds({0.0, 0.0, 1.0}));
+    tw::AddRecord(m, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 1, 24, MAT_NLMM124, 1, 0, 0));
+  };
+  return s;
+}
+
+// The solid crack model of the crack bars (ft 3, Gf 0.1 N/mm, constant band 100 mm): the
+// cube pulled through its peak (0.01 mm) far down the softening branch.
+Spec CrackBar() {
+  Spec s = Cube("crack bar", {0.005, 0.01, 0.012, 0.02, 0.03, 0.04, 0.05});
+  // The crack update of a point solves its crack strains to 1e-6 of the tensile
+  // strength: turned, the cracked bar agrees to that.
+  s.turnedTolerance = 1e-6;
+  s.materials = [](tw::Model& m, const Units& u) {
+    tw::AddRecord(m, "<NLMM111>", crackbars::S1(MAT_NLMM111, 3.0, 1, 30000.0, 100.0 * u.L, 0.1 * u.F / u.L));
+    tw::AddRecord(m, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 1, 24, MAT_NLMM111, 1, 0, 0));
+  };
+  return s;
+}
+
+// Two plane-stress blocks 1000 x 100 mm (E 1e5, t 10 mm) joined along x3 = 100 by a
+// line interface (kt = kn = 1e3 N/mm3, ft 3, w1 0.02, r1 0.3, w2 0.1, r2 0.1, wu 0.2 mm);
+// the top held along x2 and lifted through the opening to 0.25 mm.
+Spec OpeningJoint() {
+  Spec s;
+  s.name = "opening joint";
+  s.mask = linmodel::kPlaneMask;
+  const double h = 100.0, b = 1000.0;
+  s.x = {{0, 0, 0}, {0, b, 0}, {0, b, h}, {0, 0, h}, {0, 0, h}, {0, b, h}, {0, b, 2 * h}, {0, 0, 2 * h}};
+  s.fixity = {"011000", "011000", "000000", "000000", "000000", "000000", "011000", "011000"};
+  s.elements = {{0, 1, 2, 3}, {4, 5, 6, 7}, {3, 2, 4, 5}};
+  s.pulls = {{6, 3, 1.0}, {7, 3, 1.0}};
+  s.factors = {0.002, 0.004, 0.01, 0.03, 0.06, 0.1, 0.15, 0.25};
+  s.mirrorAxis = 1;
+  s.materials = [](tw::Model& m, const Units& u) {
+    const double k = 1e3 * u.F / (u.L * u.L * u.L), w = u.L;
+    tw::AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("block", 0.0, 0.0, 1e5, 0.0));
+    tw::AddRecord(m, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 10.0 * u.L));
+    tw::AddRecord(m, "<NLMM302>", tw::Rec().S("joint").Ds({k, k, 3.0, 0.02 * w, 0.3, 0.1 * w, 0.1, 0.2 * w}));
+    tw::AddRecord(m, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 2, 10, MAT_LIN_ISO, 1, GEOM_LAM_THICK, 1));
+    tw::AddRecord(m, "<ELEMENT_PROPERTIES>", tw::ElementProperty(3, 3, 27, MAT_NLMM302, 1, GEOM_LAM_THICK, 1));
+  };
+  return s;
+}
+
+class InvarianceRun : public nonlinrun::RunFixture {};
+
+}  // namespace
+
+// Every variant against the model in N and mm: the displacements of every point (in mm,
+// the mirrored component turned back) and the pulling force of every combination (in N)
+// to 1e-9 of their largest value, and the iterations of every combination; on the
+// displacement norm every variant, on the force and energy norms the units. (The opening
+// joint past its ultimate opening carries no load; the force norm in N and mm once
+// cycled there, and the energy norm in MN and m stopped after one iteration.)
+TEST_F(InvarianceRun, UnitsTurnMirrorAndNumberingChangeNoAnswer) {
+  const Variant variants[] = {
+      {"N, mm", kNmm, false, false, false},     {"MN, m", kMNm, false, false, false},
+      {"turned", kNmm, true, false, false},     {"mirrored", kNmm, false, true, false},
+      {"renumbered", kNmm, false, false, true}, {"all at once", kMNm, true, true, true},
+  };
+  for (const Spec& s : {PlasticityPrism(), CrackBar(), OpeningJoint()})
+    for (int criterion : {1, 2, 3}) {
+      SCOPED_TRACE(s.name + ", criterion " + std::to_string(criterion));
+      // Solids turn in space; the plane joint turns about the normal of its plane.
+      const linmodel::Turn turn =
+          s.mask == linmodel::kPlaneMask ? linmodel::Turn(0.0, 0.0, 0.7) : linmodel::Turn(0.5, -0.8, 0.3);
+      struct Answer {
+        std::vector<std::vector<double>> u;  // per combination, spec point x 3 dofs
+        std::vector<double> force;
+        std::vector<int> iterations;
+      };
+      std::vector<Answer> answers;
+      std::vector<const Variant*> used;
+      for (const Variant& v : variants) {
+        if (criterion != 1 && (v.turned || v.mirrored || v.renumbered)) continue;
+        used.push_back(&v);
+        SCOPED_TRACE(v.name);
+        const Built b = Build(s, v, turn, criterion);
+        const nonlinrun::Outcome o = RunOutcome(b.job.model, b.job.layout.nF, b.job.layout.nP, "variant");
+        ASSERT_EQ(o.run.status, 0) << o.run.err;
+        ASSERT_EQ(o.dr.records.size(), s.factors.size());
+        Answer a;
+        for (const resultfile::DisplReactRecord& r : o.dr.records) {
+          std::vector<double> u;
+          for (size_t p = 0; p < s.x.size(); p++)
+            for (int d = 1; d <= 3; d++) {
+              if (s.mask[d - 1] != '1') continue;
+              double value = nonlinrun::U(r, b.job, b.number[p], d) / v.units.L;
+              if (v.mirrored && d - 1 == s.mirrorAxis) value = -value;
+              u.push_back(value);
+            }
+          a.u.push_back(u);
+          double f = 0.0;
+          for (const Pull& p : s.pulls) f += nonlinrun::Reaction(r, b.job, {b.number[p.point]}, p.dof);
+          a.force.push_back(f / v.units.F);
+        }
+        for (const resultfile::CombinationEntry& e : o.ep.entries) a.iterations.push_back(e.nIterations);
+        answers.push_back(a);
+      }
+      const Answer& ref = answers[0];
+      double uMax = 0.0, fMax = 0.0;
+      for (size_t c = 0; c < ref.u.size(); c++) {
+        for (double x : ref.u[c]) uMax = std::max(uMax, std::fabs(x));
+        fMax = std::max(fMax, std::fabs(ref.force[c]));
+      }
+      for (size_t k = 1; k < answers.size(); k++) {
+        SCOPED_TRACE(used[k]->name);
+        const Answer& a = answers[k];
+        const double tol = used[k]->turned ? s.turnedTolerance : 1e-9;
+        EXPECT_EQ(a.iterations, ref.iterations);
+        for (size_t c = 0; c < ref.u.size(); c++) {
+          EXPECT_NEAR(a.force[c], ref.force[c], tol * fMax) << "combination " << c + 1;
+          for (size_t i = 0; i < ref.u[c].size(); i++)
+            EXPECT_NEAR(a.u[c][i], ref.u[c][i], tol * uMax) << "combination " << c + 1 << ", value " << i;
+        }
+      }
+    }
+}
