@@ -91,9 +91,17 @@ bool SameRecord(int slot, const void* a, const void* b) {
 namespace {
 
 // Newton correction of the free strains f: K_ff x = -r with the tangent t.
-bool FreeCorrection(const std::vector<double>& t, int n, const std::vector<int>& f, const std::vector<double>& r,
-                    std::vector<double>& dEps) {
+// Newton correction of the free strains whose stress r is not yet held (|r| >= held):
+// a component already at zero stays out. A perfectly plastic edge leaves the tangent
+// without stiffness in some directions, where the flow is not unique: a diagonal shift
+// of 1e-9 of the largest term takes the shortest correction there.
+bool FreeCorrection(const std::vector<double>& t, int n, const std::vector<int>& free, const std::vector<double>& r,
+                    std::vector<double>& dEps, double held) {
+  std::vector<int> f;
+  for (int i : free)
+    if (std::fabs(r[i]) >= held) f.push_back(i);
   const int k = static_cast<int>(f.size());
+  if (k == 0) return true;
   double** K;
   double x[7], b[7];
   allocd2(&K, k, k);
@@ -101,6 +109,9 @@ bool FreeCorrection(const std::vector<double>& t, int n, const std::vector<int>&
     for (int c = 0; c < k; c++) K[a + 1][c + 1] = t[f[a] * n + f[c]];
     b[a + 1] = -r[f[a]];
   }
+  double big = 0.0;
+  for (int a = 1; a <= k; a++) big = std::max(big, std::fabs(K[a][a]));
+  for (int a = 1; a <= k; a++) K[a][a] += 1e-9 * big;
   const bool ok = linsolved2(K, x, b, k);
   freed2(K);
   for (int a = 0; ok && a < k; a++) dEps[f[a]] += x[a + 1];
@@ -190,7 +201,7 @@ std::vector<double> ContinuumPoint::Step(std::vector<double>& dEps, const std::v
     std::vector<double> r(n_, 0.0);
     for (int i = 0; i < n_; i++)
       for (int j = 0; j < n_; j++) r[i] += t[i * n_ + j] * dEps[j];
-    FreeCorrection(t, n_, f, r, dEps);
+    FreeCorrection(t, n_, f, r, dEps, 0.0);
   }
   std::vector<double> s;
   for (int it = 0; it < 200; it++) {
@@ -202,7 +213,7 @@ std::vector<double> ContinuumPoint::Step(std::vector<double>& dEps, const std::v
       stress_ = s;
       return s;
     }
-    if (!FreeCorrection(Tangent(), n_, f, s, dEps)) break;
+    if (!FreeCorrection(Tangent(), n_, f, s, dEps, heldTolerance_)) break;
   }
   ADD_FAILURE() << "the held stress components did not vanish: " << s[f.empty() ? 0 : f[0]] << " " << s[0];
   return s;
