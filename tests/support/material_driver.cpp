@@ -145,6 +145,8 @@ ContinuumPoint::ContinuumPoint(int code, int type, const MaterialRecord& m)
     case 2:
     case 3:
     case 4:
+    case 10:
+    case 11:
     case 14: PointStartValues(code, m, At(1), CrackPointPlace{1, 1, 0, 1.0, 1.0}); break;
     case 12: break;  // the bars start on their skeleton
     case 23: {
@@ -196,8 +198,9 @@ std::vector<double> ContinuumPoint::Step(std::vector<double>& dEps, const std::v
   for (int i = 0; i < n_; i++)
     if (free[i]) f.push_back(i);
   // Predictor: the free strains that the tangent of the start state gives.
+  if (keepFirst_ && first_.empty()) first_ = Tangent();
   if (!f.empty()) {
-    const std::vector<double> t = Tangent();
+    const std::vector<double> t = keepFirst_ ? first_ : Tangent();
     std::vector<double> r(n_, 0.0);
     for (int i = 0; i < n_; i++)
       for (int j = 0; j < n_; j++) r[i] += t[i * n_ + j] * dEps[j];
@@ -213,7 +216,7 @@ std::vector<double> ContinuumPoint::Step(std::vector<double>& dEps, const std::v
       stress_ = s;
       return s;
     }
-    if (!FreeCorrection(Tangent(), n_, f, s, dEps, heldTolerance_)) break;
+    if (!FreeCorrection(keepFirst_ ? first_ : Tangent(), n_, f, s, dEps, heldTolerance_)) break;
   }
   ADD_FAILURE() << "the held stress components did not vanish: " << s[f.empty() ? 0 : f[0]] << " " << s[0];
   return s;
