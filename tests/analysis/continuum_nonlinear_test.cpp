@@ -721,6 +721,27 @@ TEST_F(ContinuumRun, ConcreteCubeHoldsItsPlateauThroughUnloadingAndReloading) {
   }
 }
 
+// The NLMM125 hexahedron of law 2 shortened by 0.003 in one combination, which its
+// return mapping divides into parts, ends on the plateau where 150 combinations end.
+TEST_F(ContinuumRun, MeridianCubeShortenedInOneStepEndsWhereManyStepsEnd) {
+  double force[2];
+  for (int one : {1, 0})
+    for (const Solver& s : kSolvers) {
+      SCOPED_TRACE(std::to_string(one) + " " + std::to_string(s.algorithm));
+      std::vector<int> end;
+      Job j = Cube(MAT_NLMM125, 2, &end);
+      Nonlinear(j, 1);
+      j.model.main.tolerance = 1e-6;
+      j.model.main.maxIterations = 100;
+      Factors(j.model, one == 1 ? std::vector<double>{0.003} : Ramp(0.003, 2e-5));
+      const resultfile::DisplReactFile dr = Run(j, s, "cube");
+      ASSERT_EQ(dr.records.size(), one == 1 ? 1u : 150u);
+      force[one] = -Reaction(dr.records.back(), j, end, 1);
+      EXPECT_NEAR(force[one], 30.0 * 0.996265, 1e-3 * 30.0);
+    }
+  EXPECT_NEAR(force[1], force[0], 1e-5 * force[0]);
+}
+
 // Restarted in its softening branch, the NLMM122 hexahedron gives the uninterrupted run.
 TEST_F(ContinuumRun, ConcreteCubeRestartedOnTheSofteningBranchGivesTheUninterruptedRun) {
   std::vector<int> end;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 #include "materials/elastic.h"
 #include "model/mesh.h"
@@ -387,6 +388,33 @@ bool ReturnMappingAlgor_Concrete(const PointContext& ctx, const ConcretePlasticM
   return ok && Finite(n, out->sigma) && Finite(n, out->dEpsP) && std::isfinite(out->kappa);
 }
 
+bool ReturnMappingSubIncrements(int n, const double* start, const double* dEps, double kappa0, int count,
+                                double factor, const PartMapping& map, ConcreteMapping* out, int* failed) {
+  double de[7], s[7];
+  for (int i = 1; i <= n; i++) de[i] = factor * dEps[i];
+  copyd1(s, start, n);
+  double kappa = kappa0, dLambda = 0.0, sY = out->sY;
+  zerod1(out->dEpsP, n);
+  for (int k = 1; k <= count; k++) {
+    ConcreteMapping u{};
+    u.sY = sY;
+    if (!map(s, de, kappa, &u)) {
+      *failed = k;
+      return false;
+    }
+    copyd1(s, u.sigma, n);
+    dLambda += u.dLambda;
+    kappa = u.kappa;
+    sY = u.sY;
+    if (u.dLambda != 0.0) addd1(out->dEpsP, u.dEpsP, n);
+  }
+  copyd1(out->sigma, s, n);
+  out->dLambda = dLambda;
+  out->kappa = kappa;
+  out->sY = sY;
+  return true;
+}
+
 void SetPointStatusPlastic(NLMM121_HD* r) {
   if (r->EqPlasticStrain > 0.0) r->PointStatus = 3;
 }
@@ -432,6 +460,31 @@ void CalcStress_ConcretePlasticity(const PointContext& ctx, int code, int type, 
   addd1(trial, last, n);
   if (r->EqPlasticStrain > 0.0 || ConcreteFirstYield(c, n, trial)) {
     ok = ReturnMappingAlgor_Concrete(ctx, c, n, De, last, de, r->EqPlasticStrain, &u);
+    // _NLMM125 shares its surface with the crack-plastic models and, like them, divides
+    // an increment that its mapping does not bring back: 400 parts on a point that has
+    // yielded before, 700 on one that yields now (whose first parts may stay elastic).
+    if (!ok && code == MAT_NLMM125) {
+      const bool yielded = r->EqPlasticStrain > 0.0;
+      const PartMapping part = [&](const double* s0, const double* dp, double kappa, ConcreteMapping* v) {
+        if (!(kappa > 0.0)) {
+          double t[7];
+          multd2d1(t, De, dp, n, n);
+          addd1(t, s0, n);
+          if (!ConcreteFirstYield(c, n, t)) {
+            copyd1(v->sigma, t, n);
+            v->dLambda = 0.0;
+            v->kappa = kappa;
+            return true;
+          }
+        }
+        return ReturnMappingAlgor_Concrete(ctx, c, n, De, s0, dp, kappa, v);
+      };
+      u = ConcreteMapping{};
+      u.sY = r->YieldStress;
+      int failed = 0;
+      ok = ReturnMappingSubIncrements(n, last, de, r->EqPlasticStrain, yielded ? 400 : 700,
+                                      yielded ? 0.0025 : 0.0014285714285714286, part, &u, &failed);
+    }
   } else {
     u.kappa = r->EqPlasticStrain;
     copyd1(u.sigma, trial, n);
