@@ -93,6 +93,14 @@ TEST_F(MohrCoulombRun, PlaneStrainPathsOfOneHexahedronFinishOnTheSurface) {
           EXPECT_NEAR(Reaction(dr.records[k], j, yFace, 2), stress[k][1], 1e-7 * c) << k;
         }
       }
+      if (phi == 0.0 && ratio == -0.3) {
+        // Restarted after combination 5, on an edge: the uninterrupted run.
+        Run(j, kSolvers[0], "fresh");
+        Run(j, kSolvers[0], "hexa");
+        j.model.main.nCombBeforeRestart = 5;
+        Run(j, kSolvers[0], "hexa");
+        ExpectSameFiles("hexa", "fresh", {"_dr.bin", "_if.bin", "_NLMM124_HD.bin"});
+      }
       // The last point state lies on the surface: no principal stress difference beyond
       // it, the largest on it (plastic flow at every step past first yield).
       const double sp = std::sin(phi), k0 = c * std::cos(phi);

@@ -184,7 +184,9 @@ std::vector<double> ContinuumPoint::TrialStress(const std::vector<double>& dEps)
 std::vector<double> ContinuumPoint::Tangent() {
   double** D;
   allocd2(&D, n_, n_);
-  ContinuumTangent(code_, type_, PointContext{1, 1, 1, 1, 0}, mat_, &hd_, 1, D);
+  // The tangent of the state that the last update left, as a later iteration of a
+  // combination takes it (iteration 2).
+  ContinuumTangent(code_, type_, PointContext{1, 1, 1, 2, 0}, mat_, &hd_, 1, D);
   std::vector<double> t;
   for (int i = 1; i <= n_; i++)
     for (int j = 1; j <= n_; j++) t.push_back(D[i][j]);

@@ -478,8 +478,17 @@ void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& 
     copyd2(Dep, D, n, n);
     return;
   }
-  if (p.criterion == kMohrCoulomb && n != 3 && r->TrialSet) {
-    CalcMat_Dep_MohrCoulomb_NLMM124(n, p, r->TrialStress, r->EqPlasticStrain, Dep);
+  if (p.criterion == kMohrCoulomb && n != 3) {
+    // The trial of the last update gives the consistent tangent from the second
+    // iteration of a combination on; the first one (whose record may have been read
+    // back for a restart) forms it from the stress alone, so that a restarted run
+    // repeats the uninterrupted one.
+    double s[7];
+    for (int i = 1; i <= n; i++) s[i] = r->Stress[ElementComponent(n, i)];
+    if (r->TrialSet && ctx.iteration > 1)
+      CalcMat_Dep_MohrCoulomb_NLMM124(n, p, r->TrialStress, r->EqPlasticStrain, Dep);
+    else
+      CalcMat_Dep_MohrCoulombAtStress_NLMM124(n, p, s, r->EqPlasticStrain, r->DeltaLambda, Dep);
     return;
   }
   double s[7];

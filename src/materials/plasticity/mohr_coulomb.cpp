@@ -347,3 +347,29 @@ void CalcMat_Dep_MohrCoulomb_NLMM124(int n, const Nlmm124Material& p, const doub
     for (int j = 1; j <= n; j++) Dep[i][j] = D6[i][j] + (De != nullptr ? kFlowStiffness * De[i][j] : 0.0);
   if (De != nullptr) freed2(De);
 }
+
+void CalcMat_Dep_MohrCoulombAtStress_NLMM124(int n, const Nlmm124Material& p, const double* stress, double kappa,
+                                             double dLambda, double** Dep) {
+  const Frame fr = PrincipalFrame(n, stress);
+  const Elastic e = ElasticOf(p);
+  const Planes P = PlanesOf(CalcCohesionFunc_NLMM124(p, kappa).f, CalcFricAngleFunc_NLMM124(p, kappa).f);
+  const double scale = std::max({std::fabs(fr.t[1]), std::fabs(fr.t[2]), std::fabs(fr.t[3]), std::fabs(P.r), 1e-300});
+  double nm[4] = {0.0, 0.0, 0.0, 0.0};
+  int active = 0;
+  for (int k = 1; k <= 6; k++)
+    if (PlaneValue(P, k, fr.t) >= -1e-8 * scale) {
+      active++;
+      for (int a = 1; a <= 3; a++) nm[a] += P.n[k][a];
+    }
+  double t[4], Dn[4];
+  for (int a = 1; a <= 3; a++) nm[a] = active > 0 ? nm[a] / active : 0.0;
+  ApplyD(e, nm, Dn);
+  for (int a = 1; a <= 3; a++) t[a] = fr.t[a] + dLambda * Dn[a];
+  // Back to the model frame.
+  double w[7], t6[7] = {0, 0, 0, 0, 0, 0, 0};
+  for (int a = 1; a <= 3; a++) {
+    Dyad(fr, a, a, w);
+    for (int i = 1; i <= 6; i++) t6[i] += t[a] * w[i];
+  }
+  CalcMat_Dep_MohrCoulomb_NLMM124(n, p, t6, kappa, Dep);
+}

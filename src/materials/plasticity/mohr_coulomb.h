@@ -31,3 +31,9 @@ bool ReturnMapping_MohrCoulomb_NLMM124(int n, const Nlmm124Material& p, const do
 // cohesion and friction angle of kappa; the hardening of c and phi does not enter.
 void CalcMat_Dep_MohrCoulomb_NLMM124(int n, const Nlmm124Material& p, const double* trial, double kappa,
                                      double** Dep);
+
+// The same tangent where the trial stress is not at hand (the first iteration of a
+// combination, a record read back from the history file): the trial is taken as the
+// stress plus dlambda D times the mean normal of the planes it lies on.
+void CalcMat_Dep_MohrCoulombAtStress_NLMM124(int n, const Nlmm124Material& p, const double* stress, double kappa,
+                                             double dLambda, double** Dep);
