@@ -110,6 +110,8 @@ void Init124(NLMM124_HD& r) {
   r.LoadingState = 1;
   r.DeltaLambda = r.EqPlasticStrain = r.Cohesion = r.FrictionAngle = r.UpdateScalar = 0.0;
   r.PlasticStrain = NewVec(6);
+  for (double& x : r.TrialStress) x = 0.0;
+  r.TrialSet = 0;
 }
 
 void Release124(NLMM124_HD& r) {
@@ -129,6 +131,8 @@ void Copy124(NLMM124_HD& d, const NLMM124_HD& s) {
   d.FrictionAngle = s.FrictionAngle;
   d.UpdateScalar = s.UpdateScalar;
   copyd1(d.PlasticStrain, s.PlasticStrain, 6);
+  copyd1(d.TrialStress, s.TrialStress, 6);
+  d.TrialSet = s.TrialSet;
 }
 
 void Write124(FILE* fp, const NLMM124_HD& r) {
@@ -155,6 +159,7 @@ void Read124(FILE* fp, NLMM124_HD& r) {
   r.FrictionAngle = ReadDouble(fp);
   r.UpdateScalar = ReadDouble(fp);
   ReadDoubles(fp, r.PlasticStrain, 6);
+  r.TrialSet = 0;
 }
 
 // ---- _NLMM145 / _NLMM202 --------------------------------------------------------------------

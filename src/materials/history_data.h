@@ -53,6 +53,11 @@ struct NLMM124_HD {
   double FrictionAngle;
   double UpdateScalar;
   double* PlasticStrain;    // [6]
+  // Kept in memory only, not in the history file: the trial stress of the last plastic
+  // update (model order, [1..6]), from which the Mohr-Coulomb tangent is formed;
+  // TrialSet is 0 until an update sets it and after a record is read back.
+  double TrialStress[7];
+  int32_t TrialSet;
 };
 
 // Rule state of the cyclic steel law (_NLMM145 and _NLMM202).

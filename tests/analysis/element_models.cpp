@@ -93,12 +93,6 @@ Job CableTripod3D(double EA, double r, double h) {
 
 namespace {
 
-// Natural coordinates of the hexahedron nodes in element node order.
-const int kHexa8[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
-                          {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
-const int kHexa20[20][3] = {{-1, -1, -1}, {0, -1, -1}, {1, -1, -1}, {1, 0, -1}, {1, 1, -1}, {0, 1, -1},  {-1, 1, -1},
-                            {-1, 0, -1},  {-1, -1, 0}, {1, -1, 0},  {1, 1, 0},  {-1, 1, 0}, {-1, -1, 1}, {0, -1, 1},
-                            {1, -1, 1},   {1, 0, 1},   {1, 1, 1},   {0, 1, 1},  {-1, 1, 1}, {-1, 0, 1}};
 // Natural coordinates of the quadrilateral nodes, counterclockwise, the centre last.
 const int kQuad9[9][2] = {{-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {0, 0}};
 

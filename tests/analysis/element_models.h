@@ -17,6 +17,14 @@ constexpr const char* kSpaceMask = "111000";  // Truss3D, Cable3D, SolidHexa
 constexpr const char* kSixMask = "111111";    // Frame3D, TimoshenkoBeam3D, shells
 constexpr const char* kSlabMask = "001110";   // MindlinSlab
 
+// Natural coordinates of the hexahedron nodes in element node order.
+inline constexpr int kHexa8[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
+                                     {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
+inline constexpr int kHexa20[20][3] = {
+    {-1, -1, -1}, {0, -1, -1}, {1, -1, -1}, {1, 0, -1}, {1, 1, -1}, {0, 1, -1}, {-1, 1, -1},
+    {-1, 0, -1},  {-1, -1, 0}, {1, -1, 0},  {1, 1, 0},  {-1, 1, 0}, {-1, -1, 1}, {0, -1, 1},
+    {1, -1, 1},   {1, 0, 1},   {1, 1, 1},   {0, 1, 1},  {-1, 1, 1}, {-1, 0, 1}};
+
 // A load case of point, edge, face and temperature records, gravity and settlements
 // (empty blocks left out).
 testmodel::LoadCase ElementLoads(std::vector<testmodel::Rec> points, std::vector<testmodel::Rec> edges = {},

@@ -556,3 +556,31 @@ TEST(ConcretePlasticity, HydrostaticTensionEndsAsAFailedMapping) {
         << code;
   }
 }
+
+TEST(ConcretePlasticity, OneLargeStepOfTheMeridianModelEndsOnItsSurface) {
+  // _NLMM125 (law 2) shortened by 0.003, onto its plateau, the lateral stresses held at
+  // zero: in one step its mapping does not bring the increment back and divides it, as
+  // the crack-plastic models do. The state ends on the surface where 150 steps of 2e-5
+  // end.
+  const MaterialRecord m = Record125(2);
+  std::vector<double> s[2];
+  for (int steps : {1, 150}) {
+    SCOPED_TRACE(steps);
+    ContinuumPoint p(MAT_NLMM125, _SOLID_HEXA, m);
+    p.SetHeldTolerance(1e-6);
+    for (int k = 0; k < steps; k++) {
+      std::vector<double> de{-0.003 / steps, 0, 0, 0, 0, 0};
+      s[steps == 1 ? 0 : 1] = p.Step(de, kSolidUniaxial);
+    }
+    const NLMM121_HD& r = p.Record<NLMM121_HD>();
+    EXPECT_EQ(r.LoadingState, 2);
+    SurfacePoint sp{};
+    AllocSurfacePoint(6, &sp);
+    ASSERT_TRUE(EvaluateConcreteSurface(ConcretePlasticParameters(MAT_NLMM125, m), 6, r.Stress, r.EqPlasticStrain,
+                                        false, &sp));
+    EXPECT_NEAR(sp.F, 0.0, 1e-3 * kFc);
+    FreeSurfacePoint(&sp);
+  }
+  EXPECT_NEAR(s[0][0], -30.0 * 0.996265, 1e-3 * kFc);
+  EXPECT_NEAR(s[0][0], s[1][0], 1e-5 * kFc);
+}

@@ -4,11 +4,15 @@
 // tangent against central differences of the update.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "materials/plasticity/drucker_prager.h"
 #include "materials/plasticity/owen_figueiras.h"
 #include "model/mesh.h"
+#include "numcore/eigensolvers.h"
+#include "numcore/numcore.h"
 #include "support/material_driver.h"
 
 using matdriver::ContinuumPoint;
@@ -209,13 +213,146 @@ TEST(Nlmm124, UnstressedMohrCoulombPointStaysElastic) {
   for (double v : s) EXPECT_EQ(v, 0.0);
 }
 
-TEST(Nlmm124, MappingToTheApexFailsWithItsMessage) {
-  for (int criterion : {1, 2}) {
-    ContinuumPoint p(MAT_NLMM124, _SOLID_HEXA, Laws1(criterion, kPhi30, 0.2));
-    std::vector<double> de{1e-2, 1e-2, 1e-2, 0, 0, 0};
-    EXPECT_EXIT(p.Step(de, std::vector<bool>(6, false)), testing::ExitedWithCode(1),
-                "the return mapping algorithm:(.|\n)*_NLMM124(.|\n)*The iterative algorithm did not converge.");
+TEST(Nlmm124, MohrCoulombReachesTheApexWhereTheConeStops) {
+  // Hydrostatic tension far past the surface: Mohr-Coulomb returns to its apex
+  // p = c cot(phi); the Drucker-Prager cone has no return there and stops in words.
+  ContinuumPoint p(MAT_NLMM124, _SOLID_HEXA, Laws1(1, kPhi30, 0.2));
+  std::vector<double> de{1e-2, 1e-2, 1e-2, 0, 0, 0};
+  const std::vector<double> s = p.Step(de, std::vector<bool>(6, false));
+  for (int i = 0; i < 3; i++) EXPECT_NEAR(s[i], 10.0 * std::sqrt(3.0), 1e-9);
+  for (int i = 3; i < 6; i++) EXPECT_NEAR(s[i], 0.0, 1e-9);
+  EXPECT_EQ(p.Record<NLMM124_HD>().LoadingState, 2);
+  ContinuumPoint q(MAT_NLMM124, _SOLID_HEXA, Laws1(2, kPhi30, 0.2));
+  EXPECT_EXIT(q.Step(de, std::vector<bool>(6, false)), testing::ExitedWithCode(1),
+              "the return mapping algorithm:(.|\n)*_NLMM124(.|\n)*The iterative algorithm did not converge.");
+}
+
+namespace {
+
+// Six-vector (engineering shears) of the strain R diag(e) R^T, R of the angles a, b, c
+// about x3, x1 and x3 again.
+std::vector<double> RotatedStrain(const std::array<double, 3>& e, double a, double b, double c) {
+  const auto Rz = [](double t) {
+    return std::array<std::array<double, 3>, 3>{
+        {{std::cos(t), -std::sin(t), 0}, {std::sin(t), std::cos(t), 0}, {0, 0, 1}}};
+  };
+  const auto Rx = [](double t) {
+    return std::array<std::array<double, 3>, 3>{
+        {{1, 0, 0}, {0, std::cos(t), -std::sin(t)}, {0, std::sin(t), std::cos(t)}}};
+  };
+  const auto Mul = [](const auto& A, const auto& B) {
+    std::array<std::array<double, 3>, 3> C{};
+    for (int i = 0; i < 3; i++)
+      for (int j = 0; j < 3; j++)
+        for (int k = 0; k < 3; k++) C[i][j] += A[i][k] * B[k][j];
+    return C;
+  };
+  const auto R = Mul(Mul(Rz(a), Rx(b)), Rz(c));
+  double T[3][3] = {};
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++)
+      for (int k = 0; k < 3; k++) T[i][j] += R[i][k] * e[size_t(k)] * R[j][k];
+  return {T[0][0], T[1][1], T[2][2], 2 * T[1][2], 2 * T[0][2], 2 * T[0][1]};
+}
+
+// Principal values of a six-vector of stresses (tensor shears), ascending.
+std::array<double, 3> Principal(const std::vector<double>& s) {
+  double** T;
+  double** V;
+  double* l;
+  allocd2(&T, 3, 3);
+  allocd2(&V, 3, 3);
+  allocd1(&l, 3);
+  T[1][1] = s[0];
+  T[2][2] = s[1];
+  T[3][3] = s[2];
+  T[2][3] = T[3][2] = s[3];
+  T[1][3] = T[3][1] = s[4];
+  T[1][2] = T[2][1] = s[5];
+  N6_Symmat_eigen(T, l, V, 3);
+  std::array<double, 3> p{l[1], l[2], l[3]};
+  std::sort(p.begin(), p.end());
+  freed1(l);
+  freed2(V);
+  freed2(T);
+  return p;
+}
+
+}  // namespace
+
+TEST(Nlmm124, MohrCoulombReturnsToFacesEdgesAndApexWithItsTangent) {
+  // One step from the unstressed state, principal strains in a rotated frame: the
+  // return lands on a face, on an edge (two equal principal stresses) or at the apex;
+  // there the stress satisfies the surface, and the tangent is the central difference
+  // of the update (a millionth of the elastic stiffness kept along the flow).
+  struct Case {
+    double phi;
+    std::array<double, 3> e;
+    int where;  // 1 face, 2 edge, 3 apex
+  };
+  const Case cases[] = {{0.0, {-1.2e-3, 0.1e-3, 1e-3}, 1},   {kPhi30, {-1.5e-3, 0.0, 0.6e-3}, 1},
+                        {kPhi30, {1e-3, -0.2e-3, -0.6e-3}, 1}, {0.0, {-1.2e-3, 0.2e-3, 0.5e-3}, 2},
+                        {0.0, {-4e-3, 1e-3, 1e-3}, 2},         {kPhi30, {-2e-3, 0.3e-3, 1e-3}, 2},
+                        {kPhi30, {-4e-3, 1e-3, 1e-3}, 2},      {kPhi30, {3e-3, 3e-3, -1e-3}, 3},
+                        {kPhi30, {4e-3, 5e-3, 6e-3}, 3}};
+  for (const Case& c : cases)
+    for (int type : {_SOLID_HEXA, _PLANE_STRAIN_QUAD}) {
+      SCOPED_TRACE(std::to_string(c.phi) + " " + std::to_string(c.e[0]) + " " + std::to_string(c.e[1]) + " " +
+                   std::to_string(type));
+      ContinuumPoint p(MAT_NLMM124, type, Laws1(1, c.phi, 0.2));
+      // Plane strain: the principal strains e1 and e3 in the plane turned by 0.5 rad, e33 = 0.
+      const double cs = std::cos(0.5), sn = std::sin(0.5);
+      std::vector<double> de = type == _SOLID_HEXA
+                                   ? RotatedStrain(c.e, 0.3, 0.7, -0.4)
+                                   : std::vector<double>{cs * cs * c.e[0] + sn * sn * c.e[2],
+                                                         sn * sn * c.e[0] + cs * cs * c.e[2],
+                                                         2 * cs * sn * (c.e[0] - c.e[2])};
+      const std::vector<double> s = p.Step(de, std::vector<bool>(de.size(), false));
+      const NLMM124_HD& r = p.Record<NLMM124_HD>();
+      ASSERT_EQ(r.LoadingState, 2);
+      std::vector<double> s6(r.Stress + 1, r.Stress + 7);
+      if (type == _PLANE_STRAIN_QUAD) s6 = {r.Stress[1], r.Stress[2], r.Stress[4], 0.0, 0.0, r.Stress[3]};
+      const std::array<double, 3> pr = Principal(s6);
+      const double sp = std::sin(c.phi), k = 10.0 * std::cos(c.phi);
+      EXPECT_NEAR(0.5 * ((pr[2] - pr[0]) + (pr[2] + pr[0]) * sp), k, 1e-9 * k);
+      const int equal = (std::fabs(pr[1] - pr[0]) < 1e-8) + (std::fabs(pr[2] - pr[1]) < 1e-8);
+      if (type == _SOLID_HEXA) {
+        EXPECT_EQ(equal + 1, c.where);
+      }
+      const std::vector<double> t = p.Tangent(), fd = p.DifferenceTangent(de, 1e-8);
+      for (size_t i = 0; i < t.size(); i++) EXPECT_NEAR(t[i], fd[i], 3e-6 * kE) << i;
+    }
+}
+
+TEST(Nlmm124, MohrCoulombSmoothReturnFollowsTheNormalAndIsFrameIndifferent) {
+  // On a face the plastic strain increment is dlambda dF/ds of the invariant form of
+  // the surface; the same principal strains in two frames give the same principal
+  // stresses and the same hardening parameter (a softening cohesion).
+  std::array<double, 3> prs[2];
+  double kappa[2];
+  for (int f = 0; f < 2; f++) {
+    const MaterialRecord m = Frictional(0.2, 1, 2, 10.0, 2e-3, 1, kPhi30, kPhi30, 1.0);
+    ContinuumPoint p(MAT_NLMM124, _SOLID_HEXA, m);
+    std::vector<double> de = RotatedStrain({-1.5e-3, 0.0, 0.6e-3}, f * 0.9, f * 0.4, f * -1.3);
+    const std::vector<double> s = p.Step(de, std::vector<bool>(6, false));
+    const NLMM124_HD& r = p.Record<NLMM124_HD>();
+    prs[f] = Principal(s);
+    kappa[f] = r.EqPlasticStrain;
+    StressInvariants v{};
+    YieldDerivs d{};
+    AllocStressInvariants(6, &v);
+    AllocYieldDerivs(6, &d);
+    CalcStressInvariantsAndDerivs(6, r.Stress, &v);
+    const Nlmm124Material q = Nlmm124Parameters(m);
+    ASSERT_TRUE(CalcYieldFuncDerivs_MohrCoulomb_NLMM124(6, v, CalcCohesionFunc_NLMM124(q, r.EqPlasticStrain),
+                                                        CalcFricAngleFunc_NLMM124(q, r.EqPlasticStrain), &d));
+    for (int i = 1; i <= 6; i++) EXPECT_NEAR(r.PlasticStrain[i], r.DeltaLambda * d.a[i], 1e-12) << i;
+    FreeYieldDerivs(&d);
+    FreeStressInvariants(&v);
   }
+  EXPECT_GT(kappa[0], 0.0);
+  EXPECT_NEAR(kappa[1], kappa[0], 1e-14);
+  for (int i = 0; i < 3; i++) EXPECT_NEAR(prs[1][size_t(i)], prs[0][size_t(i)], 1e-9);
 }
 
 TEST(Nlmm124, YieldDerivativesAreCentralDifferences) {

@@ -3,10 +3,13 @@
 // consistent tangent against central differences of the update.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "materials/plasticity/owen_figueiras.h"
 #include "model/mesh.h"
+#include "support/crack_material.h"
 #include "support/material_driver.h"
 
 using matdriver::ContinuumPoint;
@@ -151,4 +154,36 @@ TEST(Nlmm121, TangentIsTheDifferenceOfTheUpdate) {
     const std::vector<double> t = p.Tangent(), fd = p.DifferenceTangent(de, 1e-7);
     for (int k = 0; k < 9; k++) EXPECT_NEAR(t[k], fd[k], 1e-4 * kE) << target << " " << k;
   }
+}
+
+TEST(Nlmm141, UniaxialPathFinishesOnItsCurveUnderEveryStiffnessAndStep) {
+  // The uncracked plasticity of _NLMM141 (E 30000, nu 0, fc 30, eps_c1 0.0022, alpha0
+  // 0.3) pressed to 0.004, past the peak, the lateral stresses held at zero: in steps of
+  // 2e-5 and 20 times smaller, the held components corrected with the tangent of every
+  // iteration or with the first one throughout (the initial-stiffness strategy), whose
+  // trial states come to rest where the biaxial factor switches. Every state lies on the
+  // uniaxial curve s = h(kappa), kappa = |e| - s/E.
+  CrackMat mat = CrackConcrete(MAT_NLMM141, 0.1);
+  mat.Set(66, 0.0).Set(70, 0.3).Set(71, 15.0).Set(80, 1).Set(81, 0.2);
+  const Nlmm121Material c = Nlmm141Parameters(mat.m);
+  for (double step : {2e-5, 1e-6})
+    for (bool first : {false, true}) {
+      SCOPED_TRACE(std::to_string(step) + (first ? " first tangent" : " tangent"));
+      matdriver::ContinuumPoint p(MAT_NLMM141, _PLANE_STRESS_QUAD, mat.m);
+      if (first) p.KeepFirstTangent();
+      p.SetHeldTolerance(1e-9);
+      const int steps = static_cast<int>(0.004 / step + 0.5);
+      double peak = 0.0, s = 0.0;
+      for (int k = 1; k <= steps; k++) {
+        std::vector<double> de{-step, 0, 0};
+        s = -p.Step(de, {false, true, true})[0];
+        const double kappa = k * step - s / 30000.0;
+        if (kappa > 1e-12) {
+          ASSERT_NEAR(s, CalcHardFunc_NLMM121(c, kappa), 1e-7 * 30.0) << k;
+        }
+        peak = std::max(peak, s);
+      }
+      EXPECT_NEAR(peak, 30.0, 1e-3);
+      EXPECT_LT(s, 0.6 * peak);
+    }
 }

@@ -76,6 +76,9 @@ class ContinuumPoint {
   // Largest stress magnitude left in a held component (1e-11 unless set; a law whose
   // return mapping stops at a looser tolerance needs more).
   void SetHeldTolerance(double t) { heldTolerance_ = t; }
+  // The held components corrected with the tangent of the first step throughout, as
+  // the initial-stiffness strategy of a run does.
+  void KeepFirstTangent() { keepFirst_ = true; }
   // The point's current record (of the kind's type) and the converged one of the last
   // step (its start).
   template <typename R>
@@ -94,6 +97,8 @@ class ContinuumPoint {
   std::vector<double> Update(int target, const std::vector<double>& dEps);
   int code_, type_, slot_, n_;
   double heldTolerance_ = 1e-11;
+  bool keepFirst_ = false;
+  std::vector<double> first_;
   MaterialRecord mat_;
   const RecordOps* ops_;
   unsigned char* block_;  // records 1 (the point), 2 (converged at the step start), 3 (work)

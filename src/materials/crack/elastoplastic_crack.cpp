@@ -68,34 +68,14 @@ bool TensionTension(const double* s) {
   return lambda[1] >= 0.0 && lambda[2] >= 0.0;
 }
 
-// Sub-increments of a return mapping that failed on the whole step; false at the
-// failing one (*failed its number).
+// Sub-increments of a return mapping that failed on the whole step, each mapped to the
+// sub-increment tolerance 1e-4; false at the failing one (*failed its number).
 bool SubIncrements(const PointContext& at, const CrackPlasticMaterial& c, double** Dco, const double* start,
                    const double* dEps, double kappa0, int count, double factor, ConcreteMapping* out, int* failed) {
-  const int n = c.n;
-  double de[7], s[7];
-  for (int i = 1; i <= n; i++) de[i] = factor * dEps[i];
-  copyd1(s, start, n);
-  double kappa = kappa0, dLambda = 0.0, sY = out->sY;
-  zerod1(out->dEpsP, n);
-  for (int k = 1; k <= count; k++) {
-    ConcreteMapping u{};
-    u.sY = sY;
-    if (!ReturnMappingAlgor_NLMM151(at, c, n, Dco, s, de, kappa, 1e-4, &u)) {
-      *failed = k;
-      return false;
-    }
-    copyd1(s, u.sigma, n);
-    dLambda += u.dLambda;
-    kappa = u.kappa;
-    sY = u.sY;
-    if (u.dLambda != 0.0) addd1(out->dEpsP, u.dEpsP, n);
-  }
-  copyd1(out->sigma, s, n);
-  out->dLambda = dLambda;
-  out->kappa = kappa;
-  out->sY = sY;
-  return true;
+  const PartMapping part = [&](const double* s, const double* de, double kappa, ConcreteMapping* u) {
+    return ReturnMappingAlgor_NLMM151(at, c, c.n, Dco, s, de, kappa, 1e-4, u);
+  };
+  return ReturnMappingSubIncrements(c.n, start, dEps, kappa0, count, factor, part, out, failed);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 // n = 4 (szz first), solid n = 6. The record (NLMM121_HD) keeps the element order.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "materials/history_data.h"
@@ -67,6 +68,16 @@ struct ConcreteMapping {
 bool ReturnMappingAlgor_Concrete(const PointContext& ctx, const ConcretePlasticMaterial& c, int n, double** De,
                                  const double* last, const double* dEps, double kappa0, ConcreteMapping* out,
                                  std::vector<double>* rk = nullptr);
+
+// A return mapping that failed on a whole increment, run again over `count` equal parts
+// of it (each `factor` times dEps), each from the stress and kappa that the one before
+// left: the last stress, kappa and yield stress, the sums of the plastic multiplier and
+// plastic strain increments. `map` maps one part (start stress, increment, start kappa)
+// into its result, whose sY holds the start yield stress on entry. False at the first
+// part that fails (*failed its number, from 1).
+using PartMapping = std::function<bool(const double* start, const double* de, double kappa, ConcreteMapping* u)>;
+bool ReturnMappingSubIncrements(int n, const double* start, const double* dEps, double kappa0, int count,
+                                double factor, const PartMapping& map, ConcreteMapping* out, int* failed);
 
 // Stress of a point of element type `type` (10, 13, 24; _NLMM122 24 only) after the
 // strain increment dEps (3 components for plane stress and strain, 6 for the solid);

@@ -7,6 +7,7 @@
 
 #include "materials/elastic.h"
 #include "materials/plasticity/concrete_plasticity.h"
+#include "materials/plasticity/mohr_coulomb.h"
 #include "model/mesh.h"
 #include "model/validate.h"
 #include "numcore/numcore.h"
@@ -419,7 +420,25 @@ void CalcStress_NLMM124(const PointContext& ctx, int type, const MaterialRecord&
   ModelOrderIncrement(n, dEps, r->Stress, r->Strain, de, last);
   Mapping u;
   bool ok = true;
-  if (r->EqPlasticStrain > 0.0) {
+  // Mohr-Coulomb on the whole stress tensor: the return in principal stresses, which
+  // also holds on the edges and at the apex of the surface.
+  const bool principal = p.criterion == kMohrCoulomb && n != 3;
+  if (principal) {
+    double trial[7];
+    multd2d1(trial, D, de, n, n);
+    addd1(trial, last, n);
+    MohrCoulombReturn m;
+    ok = ReturnMapping_MohrCoulomb_NLMM124(n, p, trial, r->EqPlasticStrain, &m);
+    if (ok) {
+      u.dLambda = m.dLambda;
+      u.kappa = m.kappa;
+      u.eq = m.eq;
+      copyd1(u.sigma, m.sigma, n);
+      copyd1(u.dEpsP, m.dEpsP, n);
+      copyd1(r->TrialStress, trial, n);
+      r->TrialSet = 1;
+    }
+  } else if (r->EqPlasticStrain > 0.0) {
     ok = ReturnMappingAlgor_NLMM124_2ndOrder(ctx, n, p, D, last, de, r->EqPlasticStrain, &u);
   } else {
     double trial[7];
@@ -459,6 +478,19 @@ void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& 
     copyd2(Dep, D, n, n);
     return;
   }
+  if (p.criterion == kMohrCoulomb && n != 3) {
+    // The trial of the last update gives the consistent tangent from the second
+    // iteration of a combination on; the first one (whose record may have been read
+    // back for a restart) forms it from the stress alone, so that a restarted run
+    // repeats the uninterrupted one.
+    double s[7];
+    for (int i = 1; i <= n; i++) s[i] = r->Stress[ElementComponent(n, i)];
+    if (r->TrialSet && ctx.iteration > 1)
+      CalcMat_Dep_MohrCoulomb_NLMM124(n, p, r->TrialStress, r->EqPlasticStrain, Dep);
+    else
+      CalcMat_Dep_MohrCoulombAtStress_NLMM124(n, p, s, r->EqPlasticStrain, r->DeltaLambda, Dep);
+    return;
+  }
   double s[7];
   for (int i = 1; i <= n; i++) s[i] = r->Stress[ElementComponent(n, i)];
   StressInvariants v{};
@@ -466,7 +498,14 @@ void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& 
   AllocStressInvariants(n, &v);
   AllocYieldDerivs(n, &d);
   double eq, F;
-  if (!YieldAt(n, p, s, r->EqPlasticStrain, &v, &d, &eq, &F)) InternalError(__FILE__, __LINE__);
+  if (!YieldAt(n, p, s, r->EqPlasticStrain, &v, &d, &eq, &F)) {
+    // A record read back at the apex has no trial stress to form the tangent from.
+    if (p.criterion != kMohrCoulomb || n == 3) InternalError(__FILE__, __LINE__);
+    copyd2(Dep, D, n, n);
+    FreeYieldDerivs(&d);
+    FreeStressInvariants(&v);
+    return;
+  }
   // CalcMat_H_NLMM124: Hm = (Dinv + dlambda d2F/ds2)^-1.
   if (r->DeltaLambda < 0.0) InternalError(__FILE__, __LINE__);
   double **Dinv, **Hm;

@@ -120,16 +120,30 @@ double CalcHardModulus_NLMM121(const Nlmm121Material& c, double kappa) {
   return (c.fc - c.alpha0 * c.fc) * (1.0 / kappaP - kappa / (kappaP * kappaP)) / std::sqrt(2.0 * x - x * x);
 }
 
-void CalcBiaxialHardFactor_NLMM121(const Nlmm121Material& c, int n, double* m, double* g, const double* s) {
-  CheckN(n);
+namespace {
+
+// Is the point in biaxial compression (both principal stresses below -fc/100)?
+bool BiaxialCompression(const Nlmm121Material& c, const double* s) {
   const double centre = 0.5 * (s[1] + s[2]);
   const double radius = std::sqrt(0.25 * (s[1] - s[2]) * (s[1] - s[2]) + s[3] * s[3]);
   const double limit = -c.fc / 100.0;
-  const double k = centre + radius < limit && centre - radius < limit ? kBiaxialCoefficient : 0.0;
+  return centre + radius < limit && centre - radius < limit;
+}
+
+// m and dm/ds at s with the biaxial coefficient on or off.
+void BiaxialFactor(const Nlmm121Material& c, bool biaxial, double* m, double* g, const double* s) {
+  const double k = biaxial ? kBiaxialCoefficient : 0.0;
   const double p = (s[1] + s[2]) / 3.0;
   *m = 1.0 + k * (p / c.fc) * (p / c.fc);
   g[1] = g[2] = (2.0 / 3.0) * k * p / (c.fc * c.fc);
   g[3] = 0.0;
+}
+
+}  // namespace
+
+void CalcBiaxialHardFactor_NLMM121(const Nlmm121Material& c, int n, double* m, double* g, const double* s) {
+  CheckN(n);
+  BiaxialFactor(c, BiaxialCompression(c, s), m, g, s);
 }
 
 // Backward-Euler return mapping in (s, kappa) from the trial stress; false on failure.
@@ -149,11 +163,22 @@ bool ReturnMappingAlgor_OwenFig(const PointContext& ctx, const Nlmm121Material& 
   double kappa = kappa0, dKappa = 0.0, omega = 1.0;
   int limit = 1000, count = 0;
   bool ok = false, first = true;
+  // The biaxial factor jumps where the smaller principal stress crosses -fc/100: a
+  // return that ends there has no solution and Newton's steps cycle across the jump.
+  // After the plain and the damped attempts the switch is taken from the trial stress
+  // and held (-1: taken at every iterate).
+  int held = -1;
+  // Tolerances relative to the strain fc/E and to fc: an absolute strain tolerance is
+  // the size of a small step.
+  const double strainScale = c.fc / c.E;
   for (;;) {
     // Residual r = Dinv (s - trial) + dkappa m a and F.
     double m;
     CalcDerivOwenFigYieldFunc(n, a, s);
-    CalcBiaxialHardFactor_NLMM121(c, n, &m, g, s);
+    if (held < 0)
+      CalcBiaxialHardFactor_NLMM121(c, n, &m, g, s);
+    else
+      BiaxialFactor(c, held == 1, &m, g, s);
     double diff[4];
     copyd1(diff, s, n);
     subd1(diff, trial, n);
@@ -170,7 +195,7 @@ bool ReturnMappingAlgor_OwenFig(const PointContext& ctx, const Nlmm121Material& 
       break;
     }
     first = false;
-    if (maxabsd1(res, n) < 1e-6 && std::fabs(F) / c.fc < 1e-6) {
+    if (maxabsd1(res, n) / strainScale < 1e-9 && std::fabs(F) / c.fc < 1e-9) {
       out->dKappa = dKappa;
       out->kappa = kappa;
       out->h = CalcHardFunc_NLMM121(c, kappa);
@@ -180,9 +205,15 @@ bool ReturnMappingAlgor_OwenFig(const PointContext& ctx, const Nlmm121Material& 
       break;
     }
     if (++count > limit) {
-      if (omega < 1.0) break;
-      omega = 0.1;
-      limit *= 2;
+      if (held >= 0) break;
+      if (omega < 1.0) {
+        held = BiaxialCompression(c, trial) ? 1 : 0;
+        omega = 1.0;
+        limit += 1000;
+      } else {
+        omega = 0.1;
+        limit *= 2;
+      }
       copyd1(s, trial, n);
       kappa = kappa0;
       dKappa = 0.0;
