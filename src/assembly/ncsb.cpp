@@ -42,12 +42,65 @@ void CopyKFFToNCSB(int nF, int64_t* nTerms, const char* OutputControl, int* last
   FreeSparseMatrixRows(nF, KFF->count, KFF->cols, KFF->vals);
 }
 
+namespace {
+
+// The order of the last sparsity pattern copied: a nonlinear, dynamic or thermal transient
+// run factorises matrices of one pattern again and again, and the order depends on the
+// pattern alone (so that a restarted run takes the order of the uninterrupted one).
+struct OrderMemo {
+  int n = -1;
+  std::vector<int> count;   // terms of each row in the graph [1..n]
+  std::vector<int> cols;    // their columns, row after row, behind one unused entry
+  std::vector<int> order;
+};
+
+OrderMemo& Memo() {
+  static OrderMemo memo;
+  return memo;
+}
+
+// The pattern of KFF (its upper terms) into (count, cols); true when it equals the one
+// before.
+bool CouplingGraph(const SparseRowMatrix* K, std::vector<int>& count, std::vector<int>& cols,
+                   const OrderMemo& before) {
+  const int n = K->n;
+  count.assign(static_cast<size_t>(n) + 1, 0);
+  cols.assign(1, 0);
+  bool same = before.n == n;
+  for (int i = 1; i <= n; i++) {
+    for (int t = 1; t <= K->count[i]; t++) {
+      const int c = K->cols[i][t];
+      if (c < i || c > n) continue;  // refused by the copy
+      if (same && (cols.size() >= before.cols.size() || before.cols[cols.size()] != c)) same = false;
+      cols.push_back(c);
+      count[i]++;
+    }
+    if (same && count[i] != before.count[i]) same = false;
+  }
+  return same && cols.size() == before.cols.size();
+}
+
+}  // namespace
+
 void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last,
                    SparseRowMatrix* KFF, double*** A) {
   if (KFF->n != nF) InternalError(__FILE__, __LINE__);
-  std::vector<int> order(static_cast<size_t>(nF) + 1);
-  ChooseProfileOrder(nF, KFF->count, KFF->cols, order.data());
-  CopyKFFToNCSB(nF, nTerms, OutputControl, last, KFF, A, order.data());
+  OrderMemo& m = Memo();
+  std::vector<int> count, cols;
+  if (!CouplingGraph(KFF, count, cols, m)) {
+    m.n = nF;
+    m.count.swap(count);
+    m.cols.swap(cols);
+    std::vector<int*> rows(static_cast<size_t>(nF) + 1, nullptr);
+    for (int i = 1, p = 0; i <= nF; p += m.count[i], i++) rows[i] = m.cols.data() + p;  // 1-based rows
+    m.order.assign(static_cast<size_t>(nF) + 1, 0);
+    double wall0, cpu0, wall1, cpu1;
+    gettimes(&wall0, &cpu0);
+    ChooseProfileOrder(nF, m.count.data(), rows.data(), m.order.data());
+    gettimes(&wall1, &cpu1);
+    if (OutputControl[OC_PRINT_GAUSS_ELIM_INFO] == 'Y') std::printf("\nProfile-reducing order: %.6f s\n", wall1 - wall0);
+  }
+  CopyKFFToNCSB(nF, nTerms, OutputControl, last, KFF, A, m.order.data());
 }
 
 namespace {

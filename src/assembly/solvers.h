@@ -19,7 +19,8 @@
 // number of stored profile terms. The free equations are stored in a profile-reducing
 // order (reverse Cuthill-McKee) when its profile is at least a quarter smaller than that
 // of the data file's order; the store carries that order, which FactorNCSB and SolveNCSB
-// use, so that their callers see the data file's numbering only.
+// use, so that their callers see the data file's numbering only. The order is computed
+// once for a sparsity pattern and kept while the patterns copied stay the same.
 void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last,
                    SparseRowMatrix* KFF, double*** A);
 

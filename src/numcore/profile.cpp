@@ -20,34 +20,161 @@ namespace {
 struct Graph {
   std::vector<int64_t> start;
   std::vector<int> adj;
+  std::vector<int> degree;  // of every node: the neighbours of one of its equations
 };
 
-Graph BuildGraph(int n, const int* count, int* const* cols) {
+int Degree(const Graph& g, int e) { return g.degree[e]; }
+
+// Consecutive equations with the same neighbours (each other included), such as the dofs
+// of one point of a solid, form one node of the quotient graph; the order is sought on
+// that graph, a few times smaller, with the degrees of the equations.
+// node[e] is the node of equation e; the equations of node s are first[s]..first[s+1]-1.
+struct Quotient {
   Graph g;
-  std::vector<int64_t> deg(static_cast<size_t>(n) + 2, 0);
+  std::vector<int> node, first;
+};
+
+// The quotient graph straight from the upper rows (diagonal first). Equations a and
+// b = a + 1 share their neighbours when row a is a, b and then row b, and every earlier row
+// that reaches a reaches b too (the terms of a column in earlier rows: one more for b).
+Quotient BuildQuotient(int n, const int* count, int* const* cols) {
+  Quotient q;
+  std::vector<char> apart(static_cast<size_t>(n) + 2, 0);  // some earlier row reaches c but not c + 1
+  std::vector<int> lower(static_cast<size_t>(n) + 2, 0);   // terms of column c in earlier rows
   for (int i = 1; i <= n; i++)
     for (int t = 1; t <= count[i]; t++) {
       const int c = cols[i][t];
       if (c == i) continue;
       if (c < 1 || c > n) InternalError(__FILE__, __LINE__);
-      deg[i]++;
-      deg[c]++;
+      if (c < i) {  // not an upper row: its equations keep to themselves
+        apart[c] = apart[i] = 1;
+        if (c > 1) apart[c - 1] = 1;
+        if (i > 1) apart[i - 1] = 1;
+        continue;
+      }
+      lower[c]++;
+      if (t == count[i] || cols[i][t + 1] != c + 1) apart[c] = 1;
     }
-  g.start.assign(static_cast<size_t>(n) + 2, 0);
-  for (int e = 1; e <= n; e++) g.start[e + 1] = g.start[e] + deg[e];
-  g.adj.resize(static_cast<size_t>(g.start[n + 1]));
-  std::vector<int64_t> pos(g.start.begin(), g.start.end());
-  for (int i = 1; i <= n; i++)
-    for (int t = 1; t <= count[i]; t++) {
-      const int c = cols[i][t];
-      if (c == i) continue;
-      g.adj[pos[i]++] = c;
-      g.adj[pos[c]++] = i;
+  const auto same = [&](int a) {
+    const int b = a + 1;
+    if (apart[a] || lower[b] != lower[a] + 1 || count[a] != count[b] + 1 || count[b] < 1) return false;
+    if (cols[a][1] != a) return false;
+    for (int t = 1; t <= count[b]; t++)
+      if (cols[a][t + 1] != cols[b][t]) return false;
+    return true;
+  };
+  q.node.assign(static_cast<size_t>(n) + 1, 0);
+  q.first.assign(1, 0);
+  int nodes = 0;
+  for (int e = 1; e <= n; e++) {
+    if (e == 1 || !same(e - 1)) {
+      nodes++;
+      q.first.push_back(e);
     }
-  return g;
+    q.node[e] = nodes;
+  }
+  q.first.push_back(n + 1);  // first[nodes + 1]
+  // Each edge once, from the row of the earlier node's first equation, then both ways.
+  std::vector<int> mark(static_cast<size_t>(nodes) + 1, 0), from, to;
+  std::vector<int64_t> deg(static_cast<size_t>(nodes) + 2, 0);
+  for (int s = 1; s <= nodes; s++) {
+    const int e = q.first[s];
+    for (int t = 1; t <= count[e]; t++) {
+      const int u = q.node[cols[e][t]];
+      if (u == s || mark[u] == s) continue;
+      mark[u] = s;
+      from.push_back(s);
+      to.push_back(u);
+      deg[s]++;
+      deg[u]++;
+    }
+  }
+  q.g.start.assign(static_cast<size_t>(nodes) + 2, 0);
+  for (int s = 1; s <= nodes; s++) q.g.start[s + 1] = q.g.start[s] + deg[s];
+  q.g.adj.resize(static_cast<size_t>(q.g.start[nodes + 1]));
+  std::vector<int64_t> pos(q.g.start.begin(), q.g.start.end());
+  for (size_t k = 0; k < from.size(); k++) {
+    q.g.adj[pos[from[k]]++] = to[k];
+    q.g.adj[pos[to[k]]++] = from[k];
+  }
+  // Degrees of the equations, so that the order follows the one of the equations' graph.
+  q.g.degree.assign(static_cast<size_t>(nodes) + 1, 0);
+  for (int s = 1; s <= nodes; s++) {
+    int d = q.first[s + 1] - q.first[s] - 1;
+    for (int64_t k = q.g.start[s]; k < q.g.start[s + 1]; k++) d += q.first[q.g.adj[k] + 1] - q.first[q.g.adj[k]];
+    q.g.degree[s] = d;
+  }
+  return q;
 }
 
-int Degree(const Graph& g, int e) { return static_cast<int>(g.start[e + 1] - g.start[e]); }
+void FindStarts(const Graph& g, int seed, std::vector<int>& mark, int& stamp, std::vector<char>& done, int* root,
+                int* other, std::vector<int>* far);
+void NumberFrom(const Graph& g, const std::vector<int>& roots, std::vector<char>& numbered, std::vector<int>& order);
+
+// Profile terms of the equations' store when the nodes take the rows in the order
+// nodeOrder (each node its equations in a row), from the quotient graph alone: the
+// equations of a node share their neighbours, so every row of a node reaches the last row
+// of the node's last neighbour.
+int64_t QuotientProfileTerms(const Quotient& q, const std::vector<int>& nodeOrder) {
+  std::vector<int> lastRow(q.first.size(), 0);
+  int row = 0;
+  for (int s : nodeOrder) lastRow[s] = row += q.first[s + 1] - q.first[s];
+  int64_t terms = 0;
+  int env = 0;
+  row = 0;
+  for (int s : nodeOrder) {
+    int reach = lastRow[s];
+    for (int64_t k = q.g.start[s]; k < q.g.start[s + 1]; k++) reach = std::max(reach, lastRow[q.g.adj[k]]);
+    env = std::max(env, reach);
+    for (; row < lastRow[s]; row++) terms += env - row;  // row + 1 .. env
+  }
+  return terms;
+}
+
+// ProfileReducingOrder, also giving the profile terms of the order and, in *given, those
+// of the equations' own order.
+int64_t ReducingOrder(int n, const int* count, int* const* cols, int* eqOfRow, int64_t* given) {
+  const Quotient q = BuildQuotient(n, count, cols);
+  const Graph& g = q.g;
+  const int nodes = static_cast<int>(q.first.size()) - 2;
+  // The starts of every connected part, in the order of their least node.
+  std::vector<int> mark(static_cast<size_t>(nodes) + 1, 0), roots, others;
+  std::vector<std::vector<int>> fars;
+  std::vector<char> done(static_cast<size_t>(nodes) + 1, 0);
+  int stamp = 0;
+  for (int seed = 1; seed <= nodes; seed++)
+    if (!done[seed]) {
+      roots.push_back(0);
+      others.push_back(0);
+      fars.emplace_back();
+      FindStarts(g, seed, mark, stamp, done, &roots.back(), &others.back(), &fars.back());
+    }
+  // From the pseudo-peripheral node, from the far level and from the other end.
+  std::vector<int> best, order;
+  int64_t bestTerms = -1;
+  for (int start = 0; start < 3; start++) {
+    std::vector<char> numbered(static_cast<size_t>(nodes) + 1, 0);
+    order.clear();
+    for (size_t c = 0; c < roots.size(); c++)
+      NumberFrom(g, start == 1 ? fars[c] : std::vector<int>{start == 0 ? roots[c] : others[c]}, numbered, order);
+    if (static_cast<int>(order.size()) != nodes) InternalError(__FILE__, __LINE__);
+    // Reversed: the profile of the reversed order is never larger and usually smaller.
+    std::reverse(order.begin(), order.end());
+    const int64_t terms = QuotientProfileTerms(q, order);
+    if (bestTerms < 0 || terms < bestTerms) {
+      bestTerms = terms;
+      best.swap(order);
+    }
+  }
+  // The equations of a node in descending order, as the reversal leaves them.
+  int k = 0;
+  for (int s : best)
+    for (int e = q.first[s + 1] - 1; e >= q.first[s]; e--) eqOfRow[++k] = e;
+  if (k != n) InternalError(__FILE__, __LINE__);
+  for (int s = 1; s <= nodes; s++) order[static_cast<size_t>(s - 1)] = s;
+  *given = QuotientProfileTerms(q, order);
+  return bestTerms;
+}
 
 // Breadth-first level structure from the equations of roots over the unnumbered part of
 // their component; returns the number of levels, the visited equations in visit order in
@@ -82,52 +209,58 @@ int LevelStructure(const Graph& g, const std::vector<int>& roots, std::vector<in
   return levels;
 }
 
-// Cuthill-McKee order of the component of seed, appended to order. fromFarLevel = false:
-// from a pseudo-peripheral equation (from the least-degree equation of the component,
-// move to the least-degree equation of the deepest level while the depth grows).
-// fromFarLevel = true: from the whole deepest level seen from the equation of largest
-// degree in that equation's deepest level; on a block of solid elements this is a face
-// of the block and the levels are its layers.
-void CuthillMcKee(const Graph& g, int seed, bool fromFarLevel, std::vector<int>& mark, int& stamp,
-                  std::vector<int>& order) {
+// Starts of the Cuthill-McKee order of the component of seed, whose nodes are marked in
+// done: *root a pseudo-peripheral node (from the least-degree node of the component, move
+// to the least-degree node of the deepest level while the depth grows), *other the
+// least-degree node of root's deepest level (the other end of the pseudo-diameter), far
+// the whole deepest level seen from the node of largest degree in root's deepest level;
+// on a block of solid elements that is a face of the block and the levels are its layers.
+void FindStarts(const Graph& g, int seed, std::vector<int>& mark, int& stamp, std::vector<char>& done, int* root,
+                int* other, std::vector<int>* far) {
   std::vector<int> seq, lastLevel, seq2, last2;
-  int root = seed;
-  LevelStructure(g, {root}, mark, ++stamp, seq, lastLevel);
-  for (int e : seq)
-    if (Degree(g, e) < Degree(g, root)) root = e;
-  int levels = LevelStructure(g, {root}, mark, ++stamp, seq, lastLevel);
+  *root = seed;
+  LevelStructure(g, {seed}, mark, ++stamp, seq, lastLevel);
+  for (int e : seq) {
+    done[e] = 1;
+    if (Degree(g, e) < Degree(g, *root)) *root = e;
+  }
+  int levels = LevelStructure(g, {*root}, mark, ++stamp, seq, lastLevel);
   for (int pass = 0; pass < 16; pass++) {
     int cand = lastLevel.front();
     for (int e : lastLevel)
       if (Degree(g, e) < Degree(g, cand)) cand = e;
     const int l2 = LevelStructure(g, {cand}, mark, ++stamp, seq2, last2);
     if (l2 <= levels) break;
-    root = cand;
+    *root = cand;
     levels = l2;
     seq.swap(seq2);
     lastLevel.swap(last2);
   }
-  std::vector<int> roots{root};
-  if (fromFarLevel) {
-    int wide = lastLevel.front();
-    for (int e : lastLevel)
-      if (Degree(g, e) > Degree(g, wide)) wide = e;
-    LevelStructure(g, {wide}, mark, ++stamp, seq2, roots);
+  int wide = lastLevel.front();
+  *other = lastLevel.front();
+  for (int e : lastLevel) {
+    if (Degree(g, e) > Degree(g, wide)) wide = e;
+    if (Degree(g, e) < Degree(g, *other)) *other = e;
   }
-  // Numbering level by level; the neighbours of each equation in ascending degree (ties by
-  // number).
+  LevelStructure(g, {wide}, mark, ++stamp, seq2, *far);
+}
+
+// Cuthill-McKee numbering from roots over their component, appended to order: level by
+// level, the neighbours of each node in ascending degree (ties by number). numbered marks
+// the nodes done.
+void NumberFrom(const Graph& g, const std::vector<int>& roots, std::vector<char>& numbered, std::vector<int>& order) {
   const size_t begin = order.size();
   for (int r : roots) {
     order.push_back(r);
-    mark[r] = -1;
+    numbered[r] = 1;
   }
   for (size_t q = begin; q < order.size(); q++) {
     const int e = order[q];
     const size_t from = order.size();
     for (int64_t k = g.start[e]; k < g.start[e + 1]; k++) {
       const int f = g.adj[k];
-      if (mark[f] < 0) continue;
-      mark[f] = -1;
+      if (numbered[f]) continue;
+      numbered[f] = 1;
       order.push_back(f);
     }
     std::sort(order.begin() + static_cast<int64_t>(from), order.end(), [&g](int a, int b) {
@@ -140,28 +273,8 @@ void CuthillMcKee(const Graph& g, int seed, bool fromFarLevel, std::vector<int>&
 }  // namespace
 
 void ProfileReducingOrder(int n, const int* count, int* const* cols, int* eqOfRow) {
-  if (n < 1) return;
-  const Graph g = BuildGraph(n, count, cols);
-  std::vector<int> best, order;
-  int64_t bestTerms = -1;
-  for (bool fromFarLevel : {false, true}) {
-    // mark: -1 numbered, otherwise the stamp of the last search that reached the equation.
-    std::vector<int> mark(static_cast<size_t>(n) + 1, 0);
-    int stamp = 0;
-    order.clear();
-    for (int seed = 1; seed <= n; seed++)
-      if (mark[seed] >= 0) CuthillMcKee(g, seed, fromFarLevel, mark, stamp, order);
-    if (static_cast<int>(order.size()) != n) InternalError(__FILE__, __LINE__);
-    // Reversed: the profile of the reversed order is never larger and usually smaller.
-    std::vector<int> reversed(static_cast<size_t>(n) + 1, 0);
-    for (int k = 1; k <= n; k++) reversed[k] = order[static_cast<size_t>(n - k)];
-    const int64_t terms = ProfileTerms(n, count, cols, reversed.data());
-    if (bestTerms < 0 || terms < bestTerms) {
-      bestTerms = terms;
-      best.swap(reversed);
-    }
-  }
-  for (int k = 1; k <= n; k++) eqOfRow[k] = best[k];
+  int64_t given;
+  if (n >= 1) ReducingOrder(n, count, cols, eqOfRow, &given);
 }
 
 int64_t ProfileTerms(int n, const int* count, int* const* cols, const int* eqOfRow) {
@@ -185,11 +298,10 @@ int64_t ProfileTerms(int n, const int* count, int* const* cols, const int* eqOfR
 }
 
 void ChooseProfileOrder(int n, const int* count, int* const* cols, int* eqOfRow) {
-  std::vector<int> identity(static_cast<size_t>(n) + 1), order(static_cast<size_t>(n) + 1);
-  for (int k = 1; k <= n; k++) identity[k] = k;
-  ProfileReducingOrder(n, count, cols, order.data());
-  const int64_t given = ProfileTerms(n, count, cols, identity.data());
-  const int64_t reduced = ProfileTerms(n, count, cols, order.data());
+  if (n < 1) return;
+  std::vector<int> order(static_cast<size_t>(n) + 1);
+  int64_t given;
+  const int64_t reduced = ReducingOrder(n, count, cols, order.data(), &given);
   const bool renumber = 4 * reduced < 3 * given;
   for (int k = 1; k <= n; k++) eqOfRow[k] = renumber ? order[k] : k;
 }
@@ -305,11 +417,13 @@ typedef double V8u __attribute__((vector_size(64), aligned(8), may_alias));
 constexpr int kMicroRows = 4;   // rows updated together by the register kernel
 constexpr int kBlockRows = 64;  // rows of one elimination block (a multiple of kMicroRows)
 constexpr int kChunk = 16;      // columns of one register tile
-constexpr int kWide = 64;       // columns of one task of the block's own updates
+constexpr int kWide = 64;       // fewest columns of one task of the block's own updates
 constexpr int kAhead = 12;      // rows fetched ahead when earlier rows are read
 // Profile terms below which one thread does the whole elimination (threads would only
 // cost their start).
 constexpr int64_t kThreadedTerms = 200000;
+// Work of a block (multiply-subtract pairs) that one more thread needs to pay for itself.
+constexpr double kPairsPerThread = 1e6;
 
 // Register kernel: the kMicroRows rows of w (stride ld) receive over 16 columns the
 // updates of n source rows, given as a packed strip (16 terms per source) and their
@@ -467,9 +581,8 @@ void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
     }
     for (int i = ilo + tid; i < j0; i += T) {
       const double* ri = A[i];
-      for (int t = 0; t < kBlockRows; t++) M(t, i) = 0.0;
-      for (int t = 0; t < nb && j0 + t <= last[i]; t++)
-        if (ri[j0 + t] != 0.0) M(t, i) = ri[j0 + t] / ri[i];
+      const int reach = std::min(nb, last[i] - j0 + 1);
+      for (int t = 0; t < kBlockRows; t++) M(t, i) = t < reach && ri[j0 + t] != 0.0 ? ri[j0 + t] / ri[i] : 0.0;
     }
     sync.arrive_and_wait();
     // B: the updates of the earlier rows, 16 columns at a time. Sources lo..j0-1 reach
@@ -540,10 +653,11 @@ void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
     // D: the columns right of the triangle.
     const int wide = c1 - cEnd;
     if (wide > 0) {
-      const int tasks = (wide - 1) / kWide + 1;
+      const int span = std::max(kWide, (wide + T - 1) / T);  // columns of one task
+      const int tasks = (wide - 1) / span + 1;
       for (int q = tid; q < tasks; q += T) {
-        const int k0 = cEnd + 1 + q * kWide;
-        const int k1 = std::min(c1, k0 + kWide - 1);
+        const int k0 = cEnd + 1 + q * span;
+        const int k1 = std::min(c1, k0 + span - 1);
         for (int t = 0; t < nb; t++) {
           const int i = j0 + t;
           const int end = std::min(last[i], k1);
@@ -612,9 +726,19 @@ bool FactorProfile(double** A, int n, const int* last, int rule, char echo, int 
     ld = std::max<int64_t>(ld, b.c1 - j0 + 1 + kChunk);  // room for a last, partly used tile
     nsrcMax = std::max<int64_t>(nsrcMax, b.nsrc);
   }
-  for (int i = 1; i <= n; i++) terms += last[i] - i + 1;
+  double work = 0.0;  // multiply-subtract pairs of the elimination, about
+  for (int i = 1; i <= n; i++) {
+    terms += last[i] - i + 1;
+    work += static_cast<double>(last[i] - i) * (last[i] - i) / 2;
+  }
   E.ld = ld;
-  int T = threads > 0 ? threads : ProfileThreads();
+  int T = threads;
+  if (T <= 0) {
+    // Every block costs its threads four meetings: a block of less work than about a
+    // million pairs per thread is better done by fewer threads.
+    const double perBlock = work / ((n - 1) / kBlockRows + 1);
+    T = static_cast<int>(std::min<double>(ProfileThreads(), std::max(1.0, perBlock / kPairsPerThread)));
+  }
   if (terms < kThreadedTerms) T = 1;
   T = static_cast<int>(std::min<int64_t>(T, std::max<int64_t>(1, (ld - kChunk) / (4 * kChunk))));
   E.threads = T;

@@ -20,9 +20,10 @@
 
 // ---- orders --------------------------------------------------------------------------
 // Reverse Cuthill-McKee order of the graph of the leading n symmetric upper row lists
-// (diagonal first), from a pseudo-peripheral start in each connected part, and the same
-// started from the far level seen from it, whichever has the smaller profile: eqOfRow[k]
-// receives the equation placed at row k.
+// (diagonal first), from a pseudo-peripheral start in each connected part, from the far
+// level seen from it and from the other end of its pseudo-diameter, whichever has the
+// smallest profile (the first on a tie); equations that share their neighbours stay
+// together. eqOfRow[k] receives the equation placed at row k.
 void ProfileReducingOrder(int n, const int* count, int* const* cols, int* eqOfRow);
 // Number of terms of the profile store of the row lists in the order eqOfRow.
 int64_t ProfileTerms(int n, const int* count, int* const* cols, const int* eqOfRow);
