@@ -66,6 +66,7 @@ bool CouplingGraph(const SparseRowMatrix* K, std::vector<int>& count, std::vecto
   const int n = K->n;
   count.assign(static_cast<size_t>(n) + 1, 0);
   cols.assign(1, 0);
+  cols.reserve(before.cols.size());
   bool same = before.n == n;
   for (int i = 1; i <= n; i++) {
     for (int t = 1; t <= K->count[i]; t++) {

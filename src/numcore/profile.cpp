@@ -77,6 +77,8 @@ Quotient BuildQuotient(int n, const int* count, int* const* cols) {
   // Each edge once, from the row of the earlier node's first equation, then both ways.
   std::vector<int> mark(static_cast<size_t>(nodes) + 1, 0), from, to;
   std::vector<int64_t> deg(static_cast<size_t>(nodes) + 2, 0);
+  from.reserve(static_cast<size_t>(nodes) * 16);
+  to.reserve(static_cast<size_t>(nodes) * 16);
   for (int s = 1; s <= nodes; s++) {
     const int e = q.first[s];
     for (int t = 1; t <= count[e]; t++) {
@@ -416,7 +418,7 @@ typedef double V8u __attribute__((vector_size(64), aligned(8), may_alias));
 
 constexpr int kMicroRows = 4;   // rows updated together by the register kernel
 constexpr int kBlockRows = 64;  // rows of one elimination block (a multiple of kMicroRows)
-constexpr int kChunk = 16;      // columns of one register tile
+constexpr int kChunk = 32;      // columns of one register tile
 constexpr int kWide = 64;       // fewest columns of one task of the block's own updates
 constexpr int kAhead = 12;      // rows fetched ahead when earlier rows are read
 // Profile terms below which one thread does the whole elimination (threads would only
@@ -425,8 +427,8 @@ constexpr int64_t kThreadedTerms = 200000;
 // Work of a block (multiply-subtract pairs) that one more thread needs to pay for itself.
 constexpr double kPairsPerThread = 1e6;
 
-// Register kernel: the kMicroRows rows of w (stride ld) receive over 16 columns the
-// updates of n source rows, given as a packed strip (16 terms per source) and their
+// Register kernel: the kMicroRows rows of w (stride ld) receive over kChunk = 32 columns
+// the updates of n source rows, given as a packed strip (32 terms per source) and their
 // multipliers (kMicroRows per source), in the order of the sources:
 // w[t][k] = w[t][k] - m[i][t] * s[i][k]. Each entry sees its updates one after another,
 // exactly as the row-by-row elimination applies them.
@@ -436,24 +438,24 @@ __attribute__((always_inline)) inline void TileBody(double* w, int64_t ld, const
   double* w1 = w0 + ld;
   double* w2 = w1 + ld;
   double* w3 = w2 + ld;
-  V8 a0 = LOAD8(w0), b0 = LOAD8(w0 + 8);
-  V8 a1 = LOAD8(w1), b1 = LOAD8(w1 + 8);
-  V8 a2 = LOAD8(w2), b2 = LOAD8(w2 + 8);
-  V8 a3 = LOAD8(w3), b3 = LOAD8(w3 + 8);
+  V8 a0 = LOAD8(w0), b0 = LOAD8(w0 + 8), c0 = LOAD8(w0 + 16), d0 = LOAD8(w0 + 24);
+  V8 a1 = LOAD8(w1), b1 = LOAD8(w1 + 8), c1 = LOAD8(w1 + 16), d1 = LOAD8(w1 + 24);
+  V8 a2 = LOAD8(w2), b2 = LOAD8(w2 + 8), c2 = LOAD8(w2 + 16), d2 = LOAD8(w2 + 24);
+  V8 a3 = LOAD8(w3), b3 = LOAD8(w3 + 8), c3 = LOAD8(w3 + 16), d3 = LOAD8(w3 + 24);
   for (int i = 0; i < n; i++) {
     const double* s = strip + static_cast<int64_t>(i) * kChunk;
-    const V8 s0 = LOAD8(s), s1 = LOAD8(s + 8);
+    const V8 s0 = LOAD8(s), s1 = LOAD8(s + 8), s2 = LOAD8(s + 16), s3 = LOAD8(s + 24);
     const double* mi = m + static_cast<int64_t>(i) * kMicroRows;
     const double m0 = mi[0], m1 = mi[1], m2 = mi[2], m3 = mi[3];
-    a0 = a0 - m0 * s0; b0 = b0 - m0 * s1;
-    a1 = a1 - m1 * s0; b1 = b1 - m1 * s1;
-    a2 = a2 - m2 * s0; b2 = b2 - m2 * s1;
-    a3 = a3 - m3 * s0; b3 = b3 - m3 * s1;
+    a0 = a0 - m0 * s0; b0 = b0 - m0 * s1; c0 = c0 - m0 * s2; d0 = d0 - m0 * s3;
+    a1 = a1 - m1 * s0; b1 = b1 - m1 * s1; c1 = c1 - m1 * s2; d1 = d1 - m1 * s3;
+    a2 = a2 - m2 * s0; b2 = b2 - m2 * s1; c2 = c2 - m2 * s2; d2 = d2 - m2 * s3;
+    a3 = a3 - m3 * s0; b3 = b3 - m3 * s1; c3 = c3 - m3 * s2; d3 = d3 - m3 * s3;
   }
-  STORE8(w0) = a0; STORE8(w0 + 8) = b0;
-  STORE8(w1) = a1; STORE8(w1 + 8) = b1;
-  STORE8(w2) = a2; STORE8(w2 + 8) = b2;
-  STORE8(w3) = a3; STORE8(w3 + 8) = b3;
+  STORE8(w0) = a0; STORE8(w0 + 8) = b0; STORE8(w0 + 16) = c0; STORE8(w0 + 24) = d0;
+  STORE8(w1) = a1; STORE8(w1 + 8) = b1; STORE8(w1 + 16) = c1; STORE8(w1 + 24) = d1;
+  STORE8(w2) = a2; STORE8(w2 + 8) = b2; STORE8(w2 + 16) = c2; STORE8(w2 + 24) = d2;
+  STORE8(w3) = a3; STORE8(w3 + 8) = b3; STORE8(w3 + 16) = c3; STORE8(w3 + 24) = d3;
 }
 
 // Row update r[k] -= m s[k], k = 0..n-1.
@@ -512,7 +514,7 @@ bool KernelsAtLevel(int level, Kernels* k) {
 // turn; inside a block the threads split independent columns:
 //   A: the block's rows are loaded into the work rows and the multipliers of the earlier
 //      rows that reach the block are formed (split by rows);
-//   B: every 16 columns of the block receive the updates of all earlier rows, in
+//   B: every 32 columns of the block receive the updates of all earlier rows, in
 //      ascending order, through the register kernel (split by column tiles);
 //   C: the block's triangle is eliminated row by row and the pivots tested (one thread);
 //   D: the columns right of the triangle receive the updates of the block's own rows, in
@@ -585,7 +587,7 @@ void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
       for (int t = 0; t < kBlockRows; t++) M(t, i) = t < reach && ri[j0 + t] != 0.0 ? ri[j0 + t] / ri[i] : 0.0;
     }
     sync.arrive_and_wait();
-    // B: the updates of the earlier rows, 16 columns at a time. Sources lo..j0-1 reach
+    // B: the updates of the earlier rows, 32 columns at a time. Sources lo..j0-1 reach
     // column c; a source that ends inside the tile, and the columns past c1 of the last
     // tile, are packed as zeros, which change nothing.
     if (nsrc > 0) {
@@ -599,6 +601,8 @@ void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
           if (i + kAhead < j0) {  // the rows lie apart in memory: fetch ahead of the copy
             __builtin_prefetch(A[i + kAhead] + c);
             __builtin_prefetch(A[i + kAhead] + c + 8);
+            __builtin_prefetch(A[i + kAhead] + c + 16);
+            __builtin_prefetch(A[i + kAhead] + c + 24);
           }
           double* si = strip.data() + static_cast<size_t>(i - lo) * kChunk;
           const int reach = std::min(last[i] - c + 1, kChunk);
