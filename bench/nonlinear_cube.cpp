@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "element_models.h"
-#include "hexa_grid.h"
+#include "cube_job.h"
 #include "linear_model.h"
 #include "model/material.h"
 #include "run_job.h"
@@ -34,40 +34,6 @@ namespace {
 
 constexpr int kN = 20;
 
-Job Cube(bool nonlinear, int algorithm) {
-  Job j;
-  j.model.main.title = "cube of hexahedra";
-  j.model.main.storageTechnique = algorithm;
-  j.model.main.linEqAlgorithm = algorithm;
-  j.model.main.precondResidualDecay = 1e-10;
-  const HexaGrid g = AddHexaGrid(j, kN, 1.0, [](int I, int J, int K) {
-    std::string f = "000000";
-    if (I == 0 || (I == kN && J <= kN / 2 && K <= kN / 2)) f[0] = '1';
-    if (J == 0) f[1] = '1';
-    if (K == 0) f[2] = '1';
-    return f;
-  });
-  const int nE = kN * kN * kN;
-  if (nonlinear) {
-    tw::AddRecord(j.model, "<NLMM124>",
-                  tw::Rec().S("plastic").Ds({0.0, 0.0, 0.3, 1000.0}).I(2).I(1).Ds({10.0, 1.0}).I(1).Ds({0.0, 0.0, 1.0}));
-    j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, nE, 24, MAT_NLMM124, 1, 0, 0)};
-    j.model.main.materNonlinear = 1;
-    j.model.main.convergenceCriterion = 2;
-    j.model.main.tolerance = 1e-6;
-    j.model.main.maxIterations = 60;
-  } else {
-    tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("solid", 0.0, 0.0, 1000.0, 0.3));
-    j.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, nE, 24, MAT_LIN_ISO, 1, 0, 0)};
-  }
-  std::vector<tw::Rec> pushes;
-  for (int J = 0; J <= kN / 2; J++)
-    for (int K = 0; K <= kN / 2; K++) pushes.push_back(tw::PrescribedDisplacement(g.At(kN, J, K), 1, -1.0));
-  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pushes)};
-  nonlinrun::Factors(j.model, nonlinear ? std::vector<double>{0.01, 0.02, 0.03} : std::vector<double>{0.01});
-  return j;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -78,13 +44,13 @@ int main(int argc, char** argv) {
   for (int algorithm : {1, 2}) {
     const char* solver = algorithm == 1 ? "Gaussian elimination" : "conjugate gradients";
     const std::string lin = std::string("cube_lin_") + std::to_string(algorithm);
-    if (!RunJob(exe, dir, lin, Cube(false, algorithm))) return 1;
+    if (!RunJob(exe, dir, lin, PunchedCube(kN, false, algorithm))) return 1;
     const resultfile::LinearExecParams le = resultfile::ReadLinearExecParams(dir + "/" + lin + "_ep.bin");
     std::printf("%s, linear: assembly %.3f, factorisation %.3f, solve %.3f\n", solver, le.iter.assemblySeconds,
                 std::max(0.0, le.iter.factorSeconds), le.steps.empty() ? 0.0 : le.steps[0].solveSeconds);
 
     const std::string nl = std::string("cube_nl_") + std::to_string(algorithm);
-    const Job job = Cube(true, algorithm);
+    const Job job = PunchedCube(kN, true, algorithm);
     if (!RunJob(exe, dir, nl, job)) return 1;
     const resultfile::NonlinearExecParams ep =
         resultfile::ReadNonlinearExecParams(dir + "/" + nl + "_ep.bin", job.layout.nF, job.layout.nP);

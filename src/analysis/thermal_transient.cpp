@@ -21,6 +21,7 @@
 #include "analysis/static_nonlinear.h"
 #include "analysis/results.h"
 #include "analysis/solution_control.h"
+#include "assembly/assembly.h"
 #include "assembly/linear_solver.h"
 #include "assembly/solution_check.h"
 #include "assembly/sparse_rows.h"
@@ -28,6 +29,7 @@
 #include "model/fileio.h"
 #include "model/loadcase.h"
 #include "history/history.h"
+#include "materials/thermal_constancy.h"
 #include "materials/thermal_materials.h"
 #include "model/material.h"
 #include "numcore/numcore.h"
@@ -186,6 +188,37 @@ void ThermalStepLoads_NL(FILE* fp, int c, const char* OutputControl, const MeshD
   Calc_Fq_VolumetricIntHeatGeneration_NL(OutputControl, mesh, t, s, FF, FP);
 }
 
+// Can the matrices of the run change at one step length? Not when every element conducts
+// and stores heat with constant properties and no face radiates (*constant): the factor
+// of a step length then serves every iteration and step of that length. When moreover
+// every element is linear (*linear), no history data follow the temperatures and the
+// residual comes from the global matrices.
+void ThermalMatricesConstancy(const MeshData* mesh, const ThermalWorkArrays* t, bool* constant, bool* linear) {
+  *constant = *linear = true;
+  for (int e = 1; e <= mesh->nElements; e++) {
+    const int property = t->w.ElemPropIndex[e];
+    if (property == 0) continue;
+    if (t->RadiationFlags[e]) *constant = false;
+    if (CalcBehaviorType(property, &mesh->Main, mesh->ElemProps) != 'L') {
+      *linear = false;
+      if (!ThermalMaterialIsConstant(property, mesh)) *constant = false;
+    }
+  }
+  *linear = *linear && *constant;
+}
+
+// The residual of the step: from the global matrices held when they are those of the
+// temperatures (fromMatrices), else element by element.
+void ThermalResid(bool fromMatrices, const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
+                  const ThermalStepState* s, double alpha, const ThermalStepLevels* levels, const ThermalMatrices* K,
+                  double* fF, double* fP, NonlinearWorkArrays* nl) {
+  if (fromMatrices)
+    CalcThermalResidFromMatrices(t->w.nF, t->w.nP, alpha, s->dt, K, levels, s->TF, s->TP, fF, fP, nl->fIntF,
+                                 nl->fIntP, nl->rF, nl->rP);
+  else
+    CalcThermalResid(OutputControl, mesh, t, s, alpha, levels, fF, fP, nl->fIntF, nl->fIntP, nl->rF, nl->rP);
+}
+
 // The refusals of a nonlinear thermal run that the data can cause.
 void CheckNonlinearThermalRun(const MeshData* mesh, const int* NLMM_HD_Count) {
   const MainParameters& m = mesh->Main;
@@ -305,6 +338,10 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
   bool held = false;
   LinearSolverStep solverStep{};
   bool prepared = false;
+  bool constant, linear;
+  ThermalMatricesConstancy(mesh, &t, &constant, &linear);
+  double dtFactor = -1.0;  // step length of the factor held
+  int64_t nC[3] = {0, 0, 0}, nT[3] = {0, 0, 0};  // terms of the matrices held
 
   for (int c = first; c <= m.nCombinations; c++) {
     std::printf("\n");
@@ -323,21 +360,29 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
 
     ThermalStepLoads_NL(fp, c, OutputControl, mesh, &t, &set, &s, FF, FP, TPstep);
     for (int i = 1; i <= nP; i++) xP[i] = TPstep[i] - TP[i];
-    CalcThermalResid(OutputControl, mesh, &t, &s, alpha, &levels, fF, fP, nl.fIntF, nl.fIntP, nl.rF, nl.rP);
+    ThermalResid(linear && held, OutputControl, mesh, &t, &s, alpha, &levels, &K, fF, fP, &nl);
 
     int it = 1;
     for (;; it++) {
       if (it > m.MaxIterations) IterationLimitReached(c, m.MaxIterations, fpEP);
       s.iteration = it;
-      const bool update = GlobalStiffMatNeedsUpdate(c, it, m.IterativeAlgorithm);
-      const bool read = !update && GlobalStiffMatNeedsToBeRead(c, r, it, m.IterativeAlgorithm);
+      bool update = GlobalStiffMatNeedsUpdate(c, it, m.IterativeAlgorithm);
+      bool read = !update && GlobalStiffMatNeedsToBeRead(c, r, it, m.IterativeAlgorithm);
+      if ((update || read) && constant && prepared && held && dt == dtFactor) {
+        // The matrices held are those the update would give: they are kept, and saved
+        // where the strategy saves them.
+        if (update && GlobalStiffMatNeedsToBeWritten(c, it, m.IterativeAlgorithm)) {
+          WriteGlobalCondMat(nC[0], nC[1], nC[2], nF, nP, &K, job);
+          WriteGlobalTransientMat(nT[0], nT[1], nT[2], nF, nP, &K, job);
+        }
+        update = read = false;
+      }
       if ((update || read) && held) {
         FreeSparseMatPair(nF, EFF.count, EFF.cols, EFF.vals);
         FreeGlobalStiffMat(nF, nP, &K.KTFF, &K.KTPF, &K.KTPP);
         FreeGlobalStiffMat(nF, nP, &K.KCFF, &K.KCPF, &K.KCPP);
         held = false;
       }
-      int64_t nC[3], nT[3];
       if (update) {
         ResetIterSummaryRecord(&iter);
         AssembGlobalCondMat_NL(&nC[0], &nC[1], &nC[2], OutputControl, &iter, mesh, &t, &s, &K.KCFF, &K.KCPF, &K.KCPP);
@@ -361,6 +406,7 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
         if (prepared) ReleaseLinearSolver(&solverStep);
         PrepareLinearSolver(solver, nF, OutputControl, &EFF, &iter, &solverStep);
         prepared = true;
+        dtFactor = dt;
       }
       // Every strategy assembles or reads in the first iteration a run makes.
       if (!prepared) InternalError(__FILE__, __LINE__);
@@ -381,7 +427,7 @@ void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const c
       // The history data of the step start again from the converged state.
       if (nl.PathBehavior == 1) RestoreNLMM_HD(&nl.Table, nl.NLMM_HD_Count);
       ThermalStepLoads_NL(fp, c, OutputControl, mesh, &t, &set, &s, FF, FP, TPstep);
-      CalcThermalResid(OutputControl, mesh, &t, &s, alpha, &levels, fF, fP, nl.fIntF, nl.fIntP, nl.rF, nl.rP);
+      ThermalResid(linear && held, OutputControl, mesh, &t, &s, alpha, &levels, &K, fF, fP, &nl);
 
       double ratio;
       const bool converged =

@@ -25,7 +25,9 @@ struct LinearSolverStep {
 
 // Prepares the step for KFF (nF x nF). Gaussian elimination keeps a copy of the row
 // lists, builds the profile copy (which empties the row lists of KFF), factorises it,
-// refuses a singular or ill-conditioned matrix and records the profile term count and the
+// refuses a singular or ill-conditioned matrix (pivot tests at every factorisation, the
+// condition estimate at the first one of a sparsity pattern and where the pivots fall)
+// and records the profile term count and the
 // factorisation time in iter; the conjugate gradient keeps KFF as it is. Another code is
 // an internal error.
 void PrepareLinearSolver(int code, int nF, const char* OutputControl, SparseRowMatrix* KFF, IterSummaryRecord* iter,

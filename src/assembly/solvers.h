@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "assembly/sparse_rows.h"
+#include "numcore/profile.h"
 
 // ---- NCSB profile store -------------------------------------------------------------
 // Profile rows: A[i][j] for i <= j <= last[i], last non-decreasing; the upper triangle.
@@ -18,7 +19,8 @@
 // number of stored profile terms. The free equations are stored in a profile-reducing
 // order (reverse Cuthill-McKee) when its profile is at least a quarter smaller than that
 // of the data file's order; the store carries that order, which FactorNCSB and SolveNCSB
-// use, so that their callers see the data file's numbering only.
+// use, so that their callers see the data file's numbering only. The order is computed
+// once for a sparsity pattern and kept while the patterns copied stay the same.
 void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last,
                    SparseRowMatrix* KFF, double*** A);
 
@@ -26,14 +28,6 @@ void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last
 // (a permutation of 1..nF).
 void CopyKFFToNCSB(int nF, int64_t* nTerms, const char* OutputControl, int* last,
                    SparseRowMatrix* KFF, double*** A, const int* eqOfRow);
-
-// Reverse Cuthill-McKee order of the graph of the row lists (upper triangle, diagonal
-// first), from a pseudo-peripheral start in each connected part: eqOfRow[k] receives the
-// equation placed at row k.
-void ProfileReducingOrder(int nF, const int* count, int* const* cols, int* eqOfRow);
-
-// Number of terms of the profile store of the row lists in the order eqOfRow.
-int64_t ProfileTerms(int nF, const int* count, int* const* cols, const int* eqOfRow);
 
 // Factorises a store made by Calc_NCSB_KFF in place (timed); *seconds receives the
 // wall-clock seconds.

@@ -1,11 +1,12 @@
-// Factor-and-solve of the symmetric matrices of the modal analysis: profile Gaussian
-// elimination, or the conjugate gradient preconditioned with the incomplete Cholesky
+// Factor-and-solve of the symmetric matrices of the modal analysis: the profile Gaussian
+// elimination of every driver, or the conjugate gradient preconditioned with the incomplete Cholesky
 // factor (the Jacobi factor when that fails).
 #include <cmath>
 #include <cstdio>
 
 #include "modal/modal.h"
 #include "numcore/numcore.h"
+#include "numcore/profile.h"
 #include "numcore/sparse.h"
 
 namespace {
@@ -55,10 +56,15 @@ int FactorModalMatrix(int path, double tol, const int* Acount, int** Acol, doubl
   switch (path) {
     case kModalProfile: {
       s->path = kModalProfile;
+      // The profile store in the order every driver's store takes (profile.h).
       alloci1(&s->last, n);
-      for (int i = 1; i <= n; i++) s->last[i] = i;
-      allocprofd2(&s->P, n, s->last);
-      N6_NZmat_to_profile(s->last, s->P, Acount, Acol, Aval, n);
+      int* order;
+      alloci1(&order, n);
+      ChooseProfileOrder(n, Acount, Acol, order);
+      OrderedProfileEnds(n, Acount, Acol, order, s->last);
+      AllocOrderedProfile(&s->P, n, s->last, order);
+      CopyRowsToOrderedProfile(s->P, n, Acount, Acol, Aval);
+      freei1(order);
       return N6_NZmat_gauss_elim_quiet(s->last, s->P, n) ? kModalFactorOk : kModalFactorSingular;
     }
     case kModalIterative: {

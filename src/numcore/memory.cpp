@@ -131,6 +131,7 @@ static double* ShiftRow(double* block, int64_t back) {
 
 void allocprofd2(double*** A, int n, const int* last) {
   allocpd1(A, n);
+  (*A)[0] = nullptr;  // no order record (profile.h)
   for (int i = 1; i <= n; i++) {
     double* row = AllocBlock<double>(static_cast<int64_t>(last[i]) - i + 1);
     (*A)[i] = ShiftRow(row, i - 1);

@@ -231,10 +231,11 @@ void PrintSparseMat(int n, const char* title, const char* name, const int* count
 
 // ---- profile store -----------------------------------------------------------------------
 // Profile store (allocprofd2 / zeroprofd2 / freeprofd2 above): row i holds the columns
-// i..last[i], addressed by absolute column, A[i][i] first. solveprofd2 overwrites b with
-// the solution of the system whose store U the Gaussian elimination has reduced in
-// place: forward reduction with the multipliers U[i][j]/U[i][i] (terms of magnitude 1e-8
-// or less skipped), then back substitution, whose sum over row i adds term j into partial
+// i..last[i], addressed by absolute column, A[i][i] first. solveprofd2 overwrites b
+// (in the store's own row order) with the solution of the system whose store U the
+// Gaussian elimination has reduced in place: forward reduction with the multipliers
+// U[i][j]/U[i][i], then back substitution, whose sum over row i adds term j into partial
 // sum (j - i - 1) mod 8 and the eight sums pairwise ((s0 + s1) + (s2 + s3)) + ((s4 + s5) +
-// (s6 + s7)), on every machine. U is unchanged.
+// (s6 + s7)), on every machine; every division is a product with the reciprocal pivot
+// (that of the order record, profile.h). Every stored term is used. U is unchanged.
 void solveprofd2(double** U, double* b, int n, const int* last);

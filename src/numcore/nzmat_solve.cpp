@@ -3,18 +3,10 @@
 #include <cmath>
 
 #include "numcore/numcore.h"
+#include "numcore/profile.h"
 #include "numcore/sparse.h"
 
 namespace {
-
-// The elimination updates row j from pivot row i over columns j..last[i]; that stays
-// inside row j only when the profile is well formed: i <= last[i] <= n, non-decreasing.
-void CheckProfile(const int* last, int n) {
-  for (int i = 1; i <= n; i++) {
-    if (last[i] < i || last[i] > n) InternalError(__FILE__, __LINE__);
-    if (i > 1 && last[i] < last[i - 1]) InternalError(__FILE__, __LINE__);
-  }
-}
 
 // Diagonal check shared by the triangular solves: false after a warning.
 bool DiagonalUsable(const int* count, int** col, double** val, int i) {
@@ -30,86 +22,53 @@ bool DiagonalUsable(const int* count, int** col, double** val, int i) {
   return true;
 }
 
-// Symmetric elimination on the upper profile: row i, once reduced, updates every row j
-// it reaches with the multiplier l(j, i) = u(i, j)/d(i); the lower triangle is never
-// stored. The pivot tolerance is relative to the largest stored term. 0 when done, else
-// the failure (the store is then partly reduced).
-const int kElimDone = 0;
-const int kElimEmpty = 1;
-const int kElimSmallPivot = 2;
-int Eliminate(const int* last, double** P, int n) {
-  if (n >= 1) CheckProfile(last, n);
-  double m = 0.0;
-  for (int i = 1; i <= n; i++)
-    for (int j = i; j <= last[i]; j++)
-      if (std::fabs(P[i][j]) > m) m = std::fabs(P[i][j]);
-  if (n < 1 || m == 0.0) return kElimEmpty;
-  double t = 1e-8 * m;
-  for (int i = 1; i <= n; i++) {
-    double d = P[i][i];
-    // Written so that a NaN pivot is refused too.
-    if (!(std::fabs(d) > t)) return kElimSmallPivot;
-    for (int j = i + 1; j <= last[i]; j++) {
-      double f = P[i][j] / d;
-      if (f == 0.0) continue;
-      for (int k = j; k <= last[i]; k++) P[j][k] -= f * P[i][k];
-    }
-  }
-  return kElimDone;
-}
-
 }  // namespace
 
+// The elimination of every profile store (profile.h), with the pivot tolerance relative
+// to the largest stored term.
 bool N6_NZmat_gauss_elim_quiet(const int* last, double** P, int n) {
-  return Eliminate(last, P, n) == kElimDone;
+  ProfileFactorResult r;
+  FactorProfile(P, n, last, kPivotRelative, 'N', 0, 0, &r);
+  return r.failure == kPivotOk;
 }
 
 bool N6_NZmat_gauss_elim(const int* last, double** P, int n) {
-  switch (Eliminate(last, P, n)) {
-    case kElimDone:
+  ProfileFactorResult r;
+  FactorProfile(P, n, last, kPivotRelative, 'N', 0, 0, &r);
+  switch (r.failure) {
+    case kPivotOk:
       return true;
-    case kElimEmpty:
+    case kPivotEmptyMatrix:
       errexit("Gaussian elimination failed - Empty matrix.", 0);
-    case kElimSmallPivot:
+    case kPivotBelowLargest:
       errexit("Gaussian elimination failed - pivot is too small.", 0);
     default:
       InternalError(__FILE__, __LINE__);
   }
 }
 
+// In the store's own row order: x = D^-1 L^-1 b, each x[i] scaled by its pivot's
+// reciprocal before it is spread down the column.
 bool N6_NZmat_profile_forward_solve(const int* last, double** P, double* x, const double* b,
                                     int n) {
   for (int i = 1; i <= n; i++) x[i] = b[i];
   for (int i = 1; i <= n; i++) {
-    x[i] = x[i] / P[i][i];
+    x[i] = x[i] * (1.0 / P[i][i]);
     for (int j = i + 1; j <= last[i]; j++) x[j] -= P[i][j] * x[i];
   }
   return true;
 }
 
-// Forward: x = D^-1 L^-1 b (each x[i] divided by its pivot before it is spread down the
-// column); backward: L^T x = that, where L^T(i, j) = u(i, j)/d(i).
 bool N6_NZmat_gauss_solve(const int* last, double** P, double* x, const double* b, int n) {
-  N6_NZmat_profile_forward_solve(last, P, x, b, n);
-  for (int i = n - 1; i >= 1; i--)
-    for (int j = i + 1; j <= last[i]; j++) x[i] -= P[i][j] * x[j] / P[i][i];
+  if (x != b)
+    for (int i = 1; i <= n; i++) x[i] = b[i];
+  SolveProfile(P, n, last, x);
   return true;
 }
 
-// A = U^T D^-1 U: t = D^-1 U x, then y = U^T t.
 void N6_NZmat_factored_y_equals_A_x(double* y, const int* last, double** P, const double* x,
                                     int n) {
-  double* t;
-  allocd1(&t, n);
-  for (int i = 1; i <= n; i++) {
-    double s = 0.0;
-    for (int j = i; j <= last[i]; j++) s += P[i][j] * x[j];
-    t[i] = s / P[i][i];
-  }
-  zerod1(y, n);
-  for (int i = 1; i <= n; i++)
-    for (int j = i; j <= last[i]; j++) y[j] += P[i][j] * t[i];
-  freed1(t);
+  ProfileProduct(P, n, last, y, x);
 }
 
 // Forward substitution with U^T, column by column of U^T (= row by row of U).

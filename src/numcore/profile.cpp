@@ -1,27 +1,782 @@
-// Solution with a symmetric profile store that the Gaussian elimination has reduced in
-// place: row i holds the reduced row from the pivot U[i][i] to column last[i].
-#include "numcore/numcore.h"
+// The profile factor-and-solve shared by every driver: orders, the ordered store, the
+// blocked elimination on all cores, the solves and the factored product (profile.h).
+#include "numcore/profile.h"
 
+#include <algorithm>
+#include <barrier>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "numcore/numcore.h"
 
 namespace {
 
-// 8 doubles handled as one value: every operation acts lane by lane, so any vector width
-// gives the same roundings.
+// Symmetric adjacency of the free equations (both triangles, no diagonal), 0-based CSR
+// over 1-based equations: the neighbours of e are adj[start[e] .. start[e+1]-1].
+struct Graph {
+  std::vector<int64_t> start;
+  std::vector<int> adj;
+  std::vector<int> degree;  // of every node: the neighbours of one of its equations
+};
+
+int Degree(const Graph& g, int e) { return g.degree[e]; }
+
+// Consecutive equations with the same neighbours (each other included), such as the dofs
+// of one point of a solid, form one node of the quotient graph; the order is sought on
+// that graph, a few times smaller, with the degrees of the equations.
+// node[e] is the node of equation e; the equations of node s are first[s]..first[s+1]-1.
+struct Quotient {
+  Graph g;
+  std::vector<int> node, first;
+};
+
+// The quotient graph straight from the upper rows (diagonal first). Equations a and
+// b = a + 1 share their neighbours when row a is a, b and then row b, and every earlier row
+// that reaches a reaches b too (the terms of a column in earlier rows: one more for b).
+Quotient BuildQuotient(int n, const int* count, int* const* cols) {
+  Quotient q;
+  std::vector<char> apart(static_cast<size_t>(n) + 2, 0);  // some earlier row reaches c but not c + 1
+  std::vector<int> lower(static_cast<size_t>(n) + 2, 0);   // terms of column c in earlier rows
+  for (int i = 1; i <= n; i++)
+    for (int t = 1; t <= count[i]; t++) {
+      const int c = cols[i][t];
+      if (c == i) continue;
+      if (c < 1 || c > n) InternalError(__FILE__, __LINE__);
+      if (c < i) {  // not an upper row: its equations keep to themselves
+        apart[c] = apart[i] = 1;
+        if (c > 1) apart[c - 1] = 1;
+        if (i > 1) apart[i - 1] = 1;
+        continue;
+      }
+      lower[c]++;
+      if (t == count[i] || cols[i][t + 1] != c + 1) apart[c] = 1;
+    }
+  const auto same = [&](int a) {
+    const int b = a + 1;
+    if (apart[a] || lower[b] != lower[a] + 1 || count[a] != count[b] + 1 || count[b] < 1) return false;
+    if (cols[a][1] != a) return false;
+    for (int t = 1; t <= count[b]; t++)
+      if (cols[a][t + 1] != cols[b][t]) return false;
+    return true;
+  };
+  q.node.assign(static_cast<size_t>(n) + 1, 0);
+  q.first.assign(1, 0);
+  int nodes = 0;
+  for (int e = 1; e <= n; e++) {
+    if (e == 1 || !same(e - 1)) {
+      nodes++;
+      q.first.push_back(e);
+    }
+    q.node[e] = nodes;
+  }
+  q.first.push_back(n + 1);  // first[nodes + 1]
+  // Each edge once, from the row of the earlier node's first equation, then both ways.
+  std::vector<int> mark(static_cast<size_t>(nodes) + 1, 0), from, to;
+  std::vector<int64_t> deg(static_cast<size_t>(nodes) + 2, 0);
+  from.reserve(static_cast<size_t>(nodes) * 16);
+  to.reserve(static_cast<size_t>(nodes) * 16);
+  for (int s = 1; s <= nodes; s++) {
+    const int e = q.first[s];
+    for (int t = 1; t <= count[e]; t++) {
+      const int u = q.node[cols[e][t]];
+      if (u == s || mark[u] == s) continue;
+      mark[u] = s;
+      from.push_back(s);
+      to.push_back(u);
+      deg[s]++;
+      deg[u]++;
+    }
+  }
+  q.g.start.assign(static_cast<size_t>(nodes) + 2, 0);
+  for (int s = 1; s <= nodes; s++) q.g.start[s + 1] = q.g.start[s] + deg[s];
+  q.g.adj.resize(static_cast<size_t>(q.g.start[nodes + 1]));
+  std::vector<int64_t> pos(q.g.start.begin(), q.g.start.end());
+  for (size_t k = 0; k < from.size(); k++) {
+    q.g.adj[pos[from[k]]++] = to[k];
+    q.g.adj[pos[to[k]]++] = from[k];
+  }
+  // Degrees of the equations, so that the order follows the one of the equations' graph.
+  q.g.degree.assign(static_cast<size_t>(nodes) + 1, 0);
+  for (int s = 1; s <= nodes; s++) {
+    int d = q.first[s + 1] - q.first[s] - 1;
+    for (int64_t k = q.g.start[s]; k < q.g.start[s + 1]; k++) d += q.first[q.g.adj[k] + 1] - q.first[q.g.adj[k]];
+    q.g.degree[s] = d;
+  }
+  return q;
+}
+
+void FindStarts(const Graph& g, int seed, std::vector<int>& mark, int& stamp, std::vector<char>& done, int* root,
+                int* other, std::vector<int>* far);
+void NumberFrom(const Graph& g, const std::vector<int>& roots, std::vector<char>& numbered, std::vector<int>& order);
+
+// Profile terms of the equations' store when the nodes take the rows in the order
+// nodeOrder (each node its equations in a row), from the quotient graph alone: the
+// equations of a node share their neighbours, so every row of a node reaches the last row
+// of the node's last neighbour.
+int64_t QuotientProfileTerms(const Quotient& q, const std::vector<int>& nodeOrder) {
+  std::vector<int> lastRow(q.first.size(), 0);
+  int row = 0;
+  for (int s : nodeOrder) lastRow[s] = row += q.first[s + 1] - q.first[s];
+  int64_t terms = 0;
+  int env = 0;
+  row = 0;
+  for (int s : nodeOrder) {
+    int reach = lastRow[s];
+    for (int64_t k = q.g.start[s]; k < q.g.start[s + 1]; k++) reach = std::max(reach, lastRow[q.g.adj[k]]);
+    env = std::max(env, reach);
+    for (; row < lastRow[s]; row++) terms += env - row;  // row + 1 .. env
+  }
+  return terms;
+}
+
+// ProfileReducingOrder, also giving the profile terms of the order and, in *given, those
+// of the equations' own order.
+int64_t ReducingOrder(int n, const int* count, int* const* cols, int* eqOfRow, int64_t* given) {
+  const Quotient q = BuildQuotient(n, count, cols);
+  const Graph& g = q.g;
+  const int nodes = static_cast<int>(q.first.size()) - 2;
+  // The starts of every connected part, in the order of their least node.
+  std::vector<int> mark(static_cast<size_t>(nodes) + 1, 0), roots, others;
+  std::vector<std::vector<int>> fars;
+  std::vector<char> done(static_cast<size_t>(nodes) + 1, 0);
+  int stamp = 0;
+  for (int seed = 1; seed <= nodes; seed++)
+    if (!done[seed]) {
+      roots.push_back(0);
+      others.push_back(0);
+      fars.emplace_back();
+      FindStarts(g, seed, mark, stamp, done, &roots.back(), &others.back(), &fars.back());
+    }
+  // From the pseudo-peripheral node, from the far level and from the other end.
+  std::vector<int> best, order;
+  int64_t bestTerms = -1;
+  for (int start = 0; start < 3; start++) {
+    std::vector<char> numbered(static_cast<size_t>(nodes) + 1, 0);
+    order.clear();
+    for (size_t c = 0; c < roots.size(); c++)
+      NumberFrom(g, start == 1 ? fars[c] : std::vector<int>{start == 0 ? roots[c] : others[c]}, numbered, order);
+    if (static_cast<int>(order.size()) != nodes) InternalError(__FILE__, __LINE__);
+    // Reversed: the profile of the reversed order is never larger and usually smaller.
+    std::reverse(order.begin(), order.end());
+    const int64_t terms = QuotientProfileTerms(q, order);
+    if (bestTerms < 0 || terms < bestTerms) {
+      bestTerms = terms;
+      best.swap(order);
+    }
+  }
+  // The equations of a node in descending order, as the reversal leaves them.
+  int k = 0;
+  for (int s : best)
+    for (int e = q.first[s + 1] - 1; e >= q.first[s]; e--) eqOfRow[++k] = e;
+  if (k != n) InternalError(__FILE__, __LINE__);
+  for (int s = 1; s <= nodes; s++) order[static_cast<size_t>(s - 1)] = s;
+  *given = QuotientProfileTerms(q, order);
+  return bestTerms;
+}
+
+// Breadth-first level structure from the equations of roots over the unnumbered part of
+// their component; returns the number of levels, the visited equations in visit order in
+// seq and, in lastLevel, the equations of the deepest level.
+int LevelStructure(const Graph& g, const std::vector<int>& roots, std::vector<int>& mark, int stamp,
+                   std::vector<int>& seq, std::vector<int>& lastLevel) {
+  seq.clear();
+  for (int r : roots) {
+    seq.push_back(r);
+    mark[r] = stamp;
+  }
+  size_t levelBegin = 0;
+  int levels = 0;
+  while (levelBegin < seq.size()) {
+    const size_t levelEnd = seq.size();
+    levels++;
+    for (size_t q = levelBegin; q < levelEnd; q++) {
+      const int e = seq[q];
+      for (int64_t k = g.start[e]; k < g.start[e + 1]; k++) {
+        const int f = g.adj[k];
+        if (mark[f] != stamp && mark[f] >= 0) {
+          mark[f] = stamp;
+          seq.push_back(f);
+        }
+      }
+    }
+    if (seq.size() == levelEnd)
+      lastLevel.assign(seq.begin() + static_cast<int64_t>(levelBegin),
+                       seq.begin() + static_cast<int64_t>(levelEnd));
+    levelBegin = levelEnd;
+  }
+  return levels;
+}
+
+// Starts of the Cuthill-McKee order of the component of seed, whose nodes are marked in
+// done: *root a pseudo-peripheral node (from the least-degree node of the component, move
+// to the least-degree node of the deepest level while the depth grows), *other the
+// least-degree node of root's deepest level (the other end of the pseudo-diameter), far
+// the whole deepest level seen from the node of largest degree in root's deepest level;
+// on a block of solid elements that is a face of the block and the levels are its layers.
+void FindStarts(const Graph& g, int seed, std::vector<int>& mark, int& stamp, std::vector<char>& done, int* root,
+                int* other, std::vector<int>* far) {
+  std::vector<int> seq, lastLevel, seq2, last2;
+  *root = seed;
+  LevelStructure(g, {seed}, mark, ++stamp, seq, lastLevel);
+  for (int e : seq) {
+    done[e] = 1;
+    if (Degree(g, e) < Degree(g, *root)) *root = e;
+  }
+  int levels = LevelStructure(g, {*root}, mark, ++stamp, seq, lastLevel);
+  for (int pass = 0; pass < 16; pass++) {
+    int cand = lastLevel.front();
+    for (int e : lastLevel)
+      if (Degree(g, e) < Degree(g, cand)) cand = e;
+    const int l2 = LevelStructure(g, {cand}, mark, ++stamp, seq2, last2);
+    if (l2 <= levels) break;
+    *root = cand;
+    levels = l2;
+    seq.swap(seq2);
+    lastLevel.swap(last2);
+  }
+  int wide = lastLevel.front();
+  *other = lastLevel.front();
+  for (int e : lastLevel) {
+    if (Degree(g, e) > Degree(g, wide)) wide = e;
+    if (Degree(g, e) < Degree(g, *other)) *other = e;
+  }
+  LevelStructure(g, {wide}, mark, ++stamp, seq2, *far);
+}
+
+// Cuthill-McKee numbering from roots over their component, appended to order: level by
+// level, the neighbours of each node in ascending degree (ties by number). numbered marks
+// the nodes done.
+void NumberFrom(const Graph& g, const std::vector<int>& roots, std::vector<char>& numbered, std::vector<int>& order) {
+  const size_t begin = order.size();
+  for (int r : roots) {
+    order.push_back(r);
+    numbered[r] = 1;
+  }
+  for (size_t q = begin; q < order.size(); q++) {
+    const int e = order[q];
+    const size_t from = order.size();
+    for (int64_t k = g.start[e]; k < g.start[e + 1]; k++) {
+      const int f = g.adj[k];
+      if (numbered[f]) continue;
+      numbered[f] = 1;
+      order.push_back(f);
+    }
+    std::sort(order.begin() + static_cast<int64_t>(from), order.end(), [&g](int a, int b) {
+      const int da = Degree(g, a), db = Degree(g, b);
+      return da != db ? da < db : a < b;
+    });
+  }
+}
+
+}  // namespace
+
+void ProfileReducingOrder(int n, const int* count, int* const* cols, int* eqOfRow) {
+  int64_t given;
+  if (n >= 1) ReducingOrder(n, count, cols, eqOfRow, &given);
+}
+
+int64_t ProfileTerms(int n, const int* count, int* const* cols, const int* eqOfRow) {
+  if (n < 1) return 0;
+  std::vector<int> rowOfEq(static_cast<size_t>(n) + 1), reach(static_cast<size_t>(n) + 1);
+  for (int k = 1; k <= n; k++) rowOfEq[eqOfRow[k]] = k;
+  for (int k = 1; k <= n; k++) reach[k] = k;
+  for (int i = 1; i <= n; i++)
+    for (int t = 1; t <= count[i]; t++) {
+      const int a = rowOfEq[i], b = rowOfEq[cols[i][t]];
+      const int lo = std::min(a, b), hi = std::max(a, b);
+      if (hi > reach[lo]) reach[lo] = hi;
+    }
+  int64_t terms = 0;
+  int env = 0;
+  for (int k = 1; k <= n; k++) {
+    env = std::max(env, reach[k]);
+    terms += env - k + 1;
+  }
+  return terms;
+}
+
+void ChooseProfileOrder(int n, const int* count, int* const* cols, int* eqOfRow) {
+  if (n < 1) return;
+  std::vector<int> order(static_cast<size_t>(n) + 1);
+  int64_t given;
+  const int64_t reduced = ReducingOrder(n, count, cols, order.data(), &given);
+  const bool renumber = 4 * reduced < 3 * given;
+  for (int k = 1; k <= n; k++) eqOfRow[k] = renumber ? order[k] : k;
+}
+
+int64_t OrderedProfileEnds(int n, const int* count, int* const* cols, const int* eqOfRow, int* last) {
+  std::vector<int> rowOfEq(static_cast<size_t>(n) + 1, 0);
+  for (int k = 1; k <= n; k++) {
+    const int e = eqOfRow[k];
+    if (e < 1 || e > n || rowOfEq[e] != 0) InternalError(__FILE__, __LINE__);
+    rowOfEq[e] = k;
+  }
+  for (int k = 1; k <= n; k++) last[k] = k;
+  for (int i = 1; i <= n; i++) {
+    if (count[i] < 0) InternalError(__FILE__, __LINE__);
+    for (int t = 1; t <= count[i]; t++) {
+      const int c = cols[i][t];
+      if (c < i || c > n) InternalError(__FILE__, __LINE__);
+      const int a = rowOfEq[i], b = rowOfEq[c];
+      const int lo = std::min(a, b), hi = std::max(a, b);
+      if (hi > last[lo]) last[lo] = hi;
+    }
+  }
+  int64_t terms = 0;
+  for (int k = 1; k <= n; k++) {
+    if (k > 1 && last[k - 1] > last[k]) last[k] = last[k - 1];
+    terms += last[k] - k + 1;
+  }
+  return terms;
+}
+
+namespace {
+
+// Entries of the record: n, the order, the reciprocal pivots and the smallest ratio.
+int64_t RecordLength(int n) { return 2 * static_cast<int64_t>(n) + 2; }
+
+double* Record(double** A, int n) {
+  double* record = A[0];
+  if (record != nullptr && record[0] != n) InternalError(__FILE__, __LINE__);
+  return record;
+}
+
+}  // namespace
+
+void AllocOrderedProfile(double*** A, int n, const int* last, const int* eqOfRow) {
+  if (n < 1) {
+    allocprofd2(A, n, last);
+    return;
+  }
+  // The last row is allocated longer by the record.
+  std::vector<int> ends(last, last + n + 1);
+  const int64_t tail = RecordLength(n);
+  if (ends[n] > INT32_MAX - tail) errexit("Memory allocation failed", 0);
+  ends[n] += static_cast<int>(tail);
+  allocprofd2(A, n, ends.data());
+  zeroprofd2(*A, n, last);
+  double* record = &(*A)[n][last[n] + 1];
+  record[0] = n;
+  for (int k = 1; k <= n; k++) {
+    record[k] = eqOfRow[k];
+    record[n + k] = 0.0;
+  }
+  record[2 * n + 1] = 0.0;
+  (*A)[0] = record;
+}
+
+void CopyRowsToOrderedProfile(double** A, int n, const int* count, int* const* cols, double* const* vals) {
+  std::vector<int> rowOfEq(static_cast<size_t>(n) + 1);
+  for (int k = 1; k <= n; k++) rowOfEq[ProfileEquationOfRow(A, n, k)] = k;
+  for (int i = 1; i <= n; i++) {
+    const int a = rowOfEq[i];
+    for (int t = 1; t <= count[i]; t++) {
+      const int b = rowOfEq[cols[i][t]];
+      A[std::min(a, b)][std::max(a, b)] = vals[i][t];
+    }
+  }
+}
+
+int ProfileEquationOfRow(double** A, int n, int k) {
+  const double* record = Record(A, n);
+  return record == nullptr ? k : static_cast<int>(record[k]);
+}
+
+double ProfileMinPivotRatio(double** A, int n) {
+  const double* record = Record(A, n);
+  if (record == nullptr) InternalError(__FILE__, __LINE__);
+  return record[2 * n + 1];
+}
+
+int ProfileThreads() {
+  int threads = static_cast<int>(std::thread::hardware_concurrency());
+  if (threads < 1) threads = 1;
+  const char* limit = std::getenv("VOLDE_THREADS");
+  if (limit != nullptr) {
+    char* end;
+    const long v = std::strtol(limit, &end, 10);
+    if (end == limit || *end != '\0' || v < 1 || v > 4096)
+      errexit("The environment variable VOLDE_THREADS must be a whole number of at least 1.", 0);
+    if (v < threads) threads = static_cast<int>(v);
+  }
+  return threads;
+}
+
+namespace {
+
+// 8 doubles handled as one value: every operation acts lane by lane, so the compiler
+// may use any vector width and every lane still sees the same sequence of roundings.
 typedef double V8 __attribute__((vector_size(64)));
 // The same, placed at any double of a row.
 typedef double V8u __attribute__((vector_size(64), aligned(8), may_alias));
 #define LOAD8(p) (*reinterpret_cast<const V8u*>(p))
 #define STORE8(p) (*reinterpret_cast<V8u*>(p))
 
+constexpr int kMicroRows = 4;   // rows updated together by the register kernel
+constexpr int kBlockRows = 64;  // rows of one elimination block (a multiple of kMicroRows)
+constexpr int kChunk = 32;      // columns of one register tile
+constexpr int kWide = 64;       // fewest columns of one task of the block's own updates
+constexpr int kAhead = 12;      // rows fetched ahead when earlier rows are read
+// Profile terms below which one thread does the whole elimination (threads would only
+// cost their start).
+constexpr int64_t kThreadedTerms = 200000;
+// Work of a block (multiply-subtract pairs) that one more thread needs to pay for itself.
+constexpr double kPairsPerThread = 1e6;
 
-// b[j] = b[j] - (u[j]/d) bi for j = from..to. Every stored term takes part: the factor
-// was formed with all of them, and a threshold on their size would depend on the units
-// (a model in small units lost real terms and failed its solution check).
-void ReduceRow(const double* u, double d, double bi, double* b, int from, int to) {
+// Register kernel: the kMicroRows rows of w (stride ld) receive over kChunk = 32 columns
+// the updates of n source rows, given as a packed strip (32 terms per source) and their
+// multipliers (kMicroRows per source), in the order of the sources:
+// w[t][k] = w[t][k] - m[i][t] * s[i][k]. Each entry sees its updates one after another,
+// exactly as the row-by-row elimination applies them.
+__attribute__((always_inline)) inline void TileBody(double* w, int64_t ld, const double* strip, int n,
+                                                    const double* m) {
+  double* w0 = w;
+  double* w1 = w0 + ld;
+  double* w2 = w1 + ld;
+  double* w3 = w2 + ld;
+  V8 a0 = LOAD8(w0), b0 = LOAD8(w0 + 8), c0 = LOAD8(w0 + 16), d0 = LOAD8(w0 + 24);
+  V8 a1 = LOAD8(w1), b1 = LOAD8(w1 + 8), c1 = LOAD8(w1 + 16), d1 = LOAD8(w1 + 24);
+  V8 a2 = LOAD8(w2), b2 = LOAD8(w2 + 8), c2 = LOAD8(w2 + 16), d2 = LOAD8(w2 + 24);
+  V8 a3 = LOAD8(w3), b3 = LOAD8(w3 + 8), c3 = LOAD8(w3 + 16), d3 = LOAD8(w3 + 24);
+  for (int i = 0; i < n; i++) {
+    const double* s = strip + static_cast<int64_t>(i) * kChunk;
+    const V8 s0 = LOAD8(s), s1 = LOAD8(s + 8), s2 = LOAD8(s + 16), s3 = LOAD8(s + 24);
+    const double* mi = m + static_cast<int64_t>(i) * kMicroRows;
+    const double m0 = mi[0], m1 = mi[1], m2 = mi[2], m3 = mi[3];
+    a0 = a0 - m0 * s0; b0 = b0 - m0 * s1; c0 = c0 - m0 * s2; d0 = d0 - m0 * s3;
+    a1 = a1 - m1 * s0; b1 = b1 - m1 * s1; c1 = c1 - m1 * s2; d1 = d1 - m1 * s3;
+    a2 = a2 - m2 * s0; b2 = b2 - m2 * s1; c2 = c2 - m2 * s2; d2 = d2 - m2 * s3;
+    a3 = a3 - m3 * s0; b3 = b3 - m3 * s1; c3 = c3 - m3 * s2; d3 = d3 - m3 * s3;
+  }
+  STORE8(w0) = a0; STORE8(w0 + 8) = b0; STORE8(w0 + 16) = c0; STORE8(w0 + 24) = d0;
+  STORE8(w1) = a1; STORE8(w1 + 8) = b1; STORE8(w1 + 16) = c1; STORE8(w1 + 24) = d1;
+  STORE8(w2) = a2; STORE8(w2 + 8) = b2; STORE8(w2 + 16) = c2; STORE8(w2 + 24) = d2;
+  STORE8(w3) = a3; STORE8(w3 + 8) = b3; STORE8(w3 + 16) = c3; STORE8(w3 + 24) = d3;
+}
+
+// Row update r[k] -= m s[k], k = 0..n-1.
+__attribute__((always_inline)) inline void RowBody(double* r, const double* s, double m, int n) {
+  int k = 0;
+  for (; k + 8 <= n; k += 8) STORE8(r + k) = LOAD8(r + k) - m * LOAD8(s + k);
+  for (; k < n; k++) r[k] -= m * s[k];
+}
+
+// The two kernels compiled for each instruction-set level; lane-by-lane operations give
+// the same bits at every level.
+struct Kernels {
+  void (*tile)(double*, int64_t, const double*, int, const double*);
+  void (*row)(double*, const double*, double, int);
+};
+
+__attribute__((target("arch=x86-64-v4"))) void TileV4(double* w, int64_t ld, const double* s, int n,
+                                                        const double* m) {
+  TileBody(w, ld, s, n, m);
+}
+__attribute__((target("arch=x86-64-v4"))) void RowV4(double* r, const double* s, double m, int n) {
+  RowBody(r, s, m, n);
+}
+__attribute__((target("arch=x86-64-v3"))) void TileV3(double* w, int64_t ld, const double* s, int n,
+                                                        const double* m) {
+  TileBody(w, ld, s, n, m);
+}
+__attribute__((target("arch=x86-64-v3"))) void RowV3(double* r, const double* s, double m, int n) {
+  RowBody(r, s, m, n);
+}
+void TileV1(double* w, int64_t ld, const double* s, int n, const double* m) { TileBody(w, ld, s, n, m); }
+void RowV1(double* r, const double* s, double m, int n) { RowBody(r, s, m, n); }
+
+bool KernelsAtLevel(int level, Kernels* k) {
+  __builtin_cpu_init();
+  switch (level) {
+    case 0:
+      if (KernelsAtLevel(4, k)) return true;
+      if (KernelsAtLevel(3, k)) return true;
+      return KernelsAtLevel(1, k);
+    case 1:
+      *k = {TileV1, RowV1};
+      return true;
+    case 3:
+      *k = {TileV3, RowV3};
+      return __builtin_cpu_supports("x86-64-v3");
+    case 4:
+      *k = {TileV4, RowV4};
+      return __builtin_cpu_supports("x86-64-v4");
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+// What the threads of one elimination share. The blocks of kBlockRows rows are taken in
+// turn; inside a block the threads split independent columns:
+//   A: the block's rows are loaded into the work rows and the multipliers of the earlier
+//      rows that reach the block are formed (split by rows);
+//   B: every 32 columns of the block receive the updates of all earlier rows, in
+//      ascending order, through the register kernel (split by column tiles);
+//   C: the block's triangle is eliminated row by row and the pivots tested (one thread);
+//   D: the columns right of the triangle receive the updates of the block's own rows, in
+//      ascending order, and go back to the store (split by columns).
+// A term outside a row's profile enters as a zero: m * 0 subtracted leaves an entry as
+// it is. Every entry receives the same updates in the same order as in the row-by-row
+// elimination, whichever thread computes it.
+struct Elimination {
+  double** A;
+  int n;
+  const int* last;
+  int rule;
+  bool show;
+  int threads;
+  Kernels kern;
+  double largest;             // kPivotRelative: largest magnitude of the matrix
+  std::vector<double> rowMax;  // largest magnitude of each row before elimination
+  std::vector<double> diag;    // diagonal before elimination
+  std::vector<int> first;      // first row that reaches column k
+  std::vector<double> work;    // the block's rows
+  std::vector<double> mult;    // multipliers of the earlier rows
+  std::vector<double> own;     // multipliers of the block's rows among themselves
+  std::vector<std::vector<double>> strips;
+  int64_t ld;                  // stride of the work rows (largest block)
+  double* rpiv;                // reciprocal pivots (record), or null
+  ProfileFactorResult result;
+};
+
+// Geometry of the block that starts at row j0.
+struct Block {
+  int j0, nb, c1, ilo, nsrc;
+};
+
+Block BlockAt(const Elimination& E, int j0) {
+  Block b;
+  b.j0 = j0;
+  b.nb = std::min(kBlockRows, E.n - j0 + 1);
+  b.c1 = E.last[j0 + b.nb - 1];
+  b.ilo = E.first[j0];
+  b.nsrc = j0 - b.ilo;
+  return b;
+}
+
+void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
+  const int T = E.threads;
+  double** A = E.A;
+  const int* last = E.last;
+  const int64_t ld = E.ld;
+  const int step = E.n / 30 + 1;
+  std::vector<double>& strip = E.strips[static_cast<size_t>(tid)];
+  for (int j0 = 1; j0 <= E.n; j0 += kBlockRows) {
+    const Block b = BlockAt(E, j0);
+    const int nb = b.nb, c1 = b.c1, ilo = b.ilo, nsrc = b.nsrc;
+    double* work = E.work.data();
+    auto W = [&](int t, int k) -> double& { return work[static_cast<size_t>(t * ld + (k - j0))]; };
+    auto M = [&](int t, int i) -> double& {
+      return E.mult[(static_cast<size_t>(t / kMicroRows) * nsrc + (i - ilo)) * kMicroRows + t % kMicroRows];
+    };
+    // A: work rows and multipliers m = A[i][j] / A[i][i] (zero where row i does not reach
+    // row j), kMicroRows per source in each group.
+    for (int t = tid; t < kBlockRows; t += T) {
+      double* row = &work[static_cast<size_t>(t * ld)];
+      std::fill(row, row + (c1 - j0 + 1 + kChunk), 0.0);
+      if (t < nb)
+        for (int k = j0 + t; k <= last[j0 + t]; k++) W(t, k) = A[j0 + t][k];
+    }
+    for (int i = ilo + tid; i < j0; i += T) {
+      const double* ri = A[i];
+      const int reach = std::min(nb, last[i] - j0 + 1);
+      for (int t = 0; t < kBlockRows; t++) M(t, i) = t < reach && ri[j0 + t] != 0.0 ? ri[j0 + t] / ri[i] : 0.0;
+    }
+    sync.arrive_and_wait();
+    // B: the updates of the earlier rows, 32 columns at a time. Sources lo..j0-1 reach
+    // column c; a source that ends inside the tile, and the columns past c1 of the last
+    // tile, are packed as zeros, which change nothing.
+    if (nsrc > 0) {
+      const int tiles = (c1 - j0) / kChunk + 1;
+      for (int q = tid; q < tiles; q += T) {
+        const int c = j0 + q * kChunk;
+        const int lo = std::max(E.first[c], ilo);
+        if (lo >= j0) continue;
+        for (int i = lo; i < j0; i++) {
+          const double* ri = A[i];
+          if (i + kAhead < j0) {  // the rows lie apart in memory: fetch ahead of the copy
+            __builtin_prefetch(A[i + kAhead] + c);
+            __builtin_prefetch(A[i + kAhead] + c + 8);
+            __builtin_prefetch(A[i + kAhead] + c + 16);
+            __builtin_prefetch(A[i + kAhead] + c + 24);
+          }
+          double* si = strip.data() + static_cast<size_t>(i - lo) * kChunk;
+          const int reach = std::min(last[i] - c + 1, kChunk);
+          for (int r = 0; r < reach; r++) si[r] = ri[c + r];
+          for (int r = std::max(reach, 0); r < kChunk; r++) si[r] = 0.0;
+        }
+        for (int g = 0; g < nb; g += kMicroRows) E.kern.tile(&W(g, c), ld, strip.data(), j0 - lo, &M(g, lo));
+      }
+    }
+    sync.arrive_and_wait();
+    // C: the triangle of the block, row by row, with the pivot tests.
+    const int cEnd = j0 + nb - 1;  // last column of the triangle
+    if (tid == 0) {
+      for (int t = 0; t < nb && E.result.failure == kPivotOk; t++) {
+        const int i = j0 + t;
+        if (E.show && E.n > 900 && (i - 1) % step == 0) {
+          std::printf("*");
+          std::fflush(stdout);
+        }
+        const double p = W(t, i);
+        const double a = std::fabs(p);
+        int failure = kPivotOk;
+        if (E.rule == kPivotStiffness) {
+          if (!std::isfinite(p)) failure = kPivotNotFinite;
+          else if (a < kSmall) failure = kPivotBelowAbsolute;
+          else if (a < 1e-12 * E.rowMax[i]) failure = kPivotBelowRow;
+        } else if (!(a > kSmall * E.largest)) {
+          failure = kPivotBelowLargest;
+        }
+        if (failure != kPivotOk) {
+          E.result = {failure, i, E.result.minRatio};
+          break;
+        }
+        const double d = std::fabs(E.diag[i]);
+        const double ratio = d > 0.0 ? a / d : 0.0;
+        if (ratio < E.result.minRatio) E.result.minRatio = ratio;
+        if (E.rpiv != nullptr) E.rpiv[i] = 1.0 / p;
+        const int li = last[i];
+        for (int u = t + 1; u < nb; u++) {
+          const double aiu = W(t, j0 + u);
+          if (aiu == 0.0) continue;
+          const double m = aiu / p;
+          E.own[static_cast<size_t>(t * kBlockRows + u)] = m;
+          const int end = std::min(li, cEnd);
+          if (end >= j0 + u) E.kern.row(&W(u, j0 + u), &W(t, j0 + u), m, end - (j0 + u) + 1);
+        }
+        for (int k = i; k <= std::min(li, cEnd); k++) A[i][k] = W(t, k);
+      }
+    }
+    sync.arrive_and_wait();
+    if (E.result.failure != kPivotOk) return;
+    // D: the columns right of the triangle.
+    const int wide = c1 - cEnd;
+    if (wide > 0) {
+      const int span = std::max(kWide, (wide + T - 1) / T);  // columns of one task
+      const int tasks = (wide - 1) / span + 1;
+      for (int q = tid; q < tasks; q += T) {
+        const int k0 = cEnd + 1 + q * span;
+        const int k1 = std::min(c1, k0 + span - 1);
+        for (int t = 0; t < nb; t++) {
+          const int i = j0 + t;
+          const int end = std::min(last[i], k1);
+          if (end < k0) continue;
+          for (int u = t + 1; u < nb; u++) {
+            if (W(t, j0 + u) == 0.0) continue;
+            E.kern.row(&W(u, k0), &W(t, k0), E.own[static_cast<size_t>(t * kBlockRows + u)], end - k0 + 1);
+          }
+          for (int k = k0; k <= end; k++) A[i][k] = W(t, k);
+        }
+      }
+    }
+    sync.arrive_and_wait();
+  }
+}
+
+}  // namespace
+
+bool FactorProfile(double** A, int n, const int* last, int rule, char echo, int level, int threads,
+                   ProfileFactorResult* result) {
+  Elimination E;
+  if (!KernelsAtLevel(level, &E.kern)) return false;
+  *result = {kPivotOk, 0, HUGE_VAL};
+  E.result = *result;
+  if (rule != kPivotStiffness && rule != kPivotRelative) InternalError(__FILE__, __LINE__);
+  for (int i = 1; i <= n; i++)
+    if (last[i] < i || last[i] > n || (i > 1 && last[i] < last[i - 1])) InternalError(__FILE__, __LINE__);
+  E.A = A;
+  E.n = n;
+  E.last = last;
+  E.rule = rule;
+  E.show = echo == 'Y';
+  double* record = n >= 1 ? Record(A, n) : nullptr;
+  E.rpiv = record != nullptr ? record + n : nullptr;
+
+  // Largest magnitude of each row before elimination (both triangles) and the diagonal.
+  E.rowMax.assign(static_cast<size_t>(n) + 1, 0.0);
+  E.diag.assign(static_cast<size_t>(n) + 1, 0.0);
+  E.largest = 0.0;
+  for (int i = 1; i <= n; i++) {
+    E.diag[i] = A[i][i];
+    for (int j = i; j <= last[i]; j++) {
+      const double v = std::fabs(A[i][j]);
+      if (v > E.rowMax[i]) E.rowMax[i] = v;
+      if (v > E.rowMax[j]) E.rowMax[j] = v;
+      if (v > E.largest) E.largest = v;
+    }
+  }
+  if (rule == kPivotRelative && (n < 1 || E.largest == 0.0)) {
+    *result = {kPivotEmptyMatrix, 0, 0.0};
+    return true;
+  }
+  if (E.show) std::printf("|------------------------------|\n|");
+
+  // first[k]: the first row that reaches column k (non-decreasing in k).
+  E.first.assign(static_cast<size_t>(n) + 2, 0);
+  for (int i = 1, k = 1; i <= n; i++)
+    for (; k <= last[i]; k++) E.first[k] = i;
+  for (int k = 1; k <= n; k++)
+    if (E.first[k] < 1 || E.first[k] > k) InternalError(__FILE__, __LINE__);
+
+  // Sizes of the largest block.
+  int64_t ld = kChunk, nsrcMax = 0, terms = 0;
+  for (int j0 = 1; j0 <= n; j0 += kBlockRows) {
+    const Block b = BlockAt(E, j0);
+    ld = std::max<int64_t>(ld, b.c1 - j0 + 1 + kChunk);  // room for a last, partly used tile
+    nsrcMax = std::max<int64_t>(nsrcMax, b.nsrc);
+  }
+  double work = 0.0;  // multiply-subtract pairs of the elimination, about
+  for (int i = 1; i <= n; i++) {
+    terms += last[i] - i + 1;
+    work += static_cast<double>(last[i] - i) * (last[i] - i) / 2;
+  }
+  E.ld = ld;
+  int T = threads;
+  if (T <= 0) {
+    // Every block costs its threads four meetings: a block of less work than about a
+    // million pairs per thread is better done by fewer threads.
+    const double perBlock = work / ((n - 1) / kBlockRows + 1);
+    T = static_cast<int>(std::min<double>(ProfileThreads(), std::max(1.0, perBlock / kPairsPerThread)));
+  }
+  if (terms < kThreadedTerms) T = 1;
+  T = static_cast<int>(std::min<int64_t>(T, std::max<int64_t>(1, (ld - kChunk) / (4 * kChunk))));
+  E.threads = T;
+  E.work.assign(static_cast<size_t>(ld) * kBlockRows, 0.0);
+  E.mult.assign(static_cast<size_t>(std::max<int64_t>(nsrcMax, 1)) * kBlockRows, 0.0);
+  E.own.assign(static_cast<size_t>(kBlockRows) * kBlockRows, 0.0);
+  E.strips.assign(static_cast<size_t>(T), std::vector<double>(static_cast<size_t>(std::max<int64_t>(nsrcMax, 1)) * kChunk));
+
+  std::barrier<> sync(T);
+  std::vector<std::thread> pool;
+  for (int t = 1; t < T; t++) pool.emplace_back([&E, &sync, t] { EliminateOnThread(E, t, sync); });
+  EliminateOnThread(E, 0, sync);
+  for (std::thread& th : pool) th.join();
+
+  if (E.show) {
+    if (n > 900)
+      std::printf("|\n");
+    else
+      std::printf("******************************|\n");
+  }
+  if (record != nullptr) record[2 * n + 1] = E.result.minRatio;
+  *result = E.result;
+  return true;
+}
+
+namespace {
+
+// b[j] = b[j] - u[j] f for j = from..to. Every stored term takes part: the factor was
+// formed with all of them, and a threshold on their size would depend on the units (a
+// model in small units lost real terms and failed its solution check).
+void ReduceRow(const double* u, double f, double* b, int from, int to) {
   int j = from;
-  for (; j + 7 <= to; j += 8) STORE8(b + j) = LOAD8(b + j) - (LOAD8(u + j) / d) * bi;
-  for (; j <= to; j++) b[j] = b[j] - (u[j] / d) * bi;
+  for (; j + 7 <= to; j += 8) STORE8(b + j) = LOAD8(b + j) - LOAD8(u + j) * f;
+  for (; j <= to; j++) b[j] = b[j] - u[j] * f;
 }
 
 // Sum of u[j] b[j], j = from..to, in a fixed order: term from + q + 8r goes to partial
@@ -31,19 +786,60 @@ double RowDot(const double* u, const double* b, int from, int to) {
   int j = from;
   for (; j + 7 <= to; j += 8) s = s + LOAD8(u + j) * LOAD8(b + j);
   double t[8];
-  __builtin_memcpy(t, &s, sizeof t);
+  std::memcpy(t, &s, sizeof t);
   for (int q = 0; j <= to; j++, q++) t[q] = t[q] + u[j] * b[j];
   return ((t[0] + t[1]) + (t[2] + t[3])) + ((t[4] + t[5]) + (t[6] + t[7]));
+}
+
+// The reciprocal pivots of U: those of the record, else computed into own.
+const double* ReciprocalPivots(double** U, int n, std::vector<double>& own) {
+  const double* record = Record(U, n);
+  if (record != nullptr) return record + n;
+  own.resize(static_cast<size_t>(n) + 1);
+  for (int i = 1; i <= n; i++) own[i] = 1.0 / U[i][i];
+  return own.data();
+}
+
+// Solution in the store's own order: forward reduction with the multipliers
+// U[i][j] / U[i][i] (upper row, by symmetry), back substitution; every division is a
+// product with the reciprocal pivot.
+void SolveInStoreOrder(double** U, double* b, int n, const int* last, const double* r) {
+  for (int i = 1; i <= n; i++) ReduceRow(U[i], b[i] * r[i], b, i + 1, last[i]);
+  for (int i = n; i >= 1; i--) b[i] = (b[i] - RowDot(U[i], b, i + 1, last[i])) * r[i];
 }
 
 }  // namespace
 
 void solveprofd2(double** U, double* b, int n, const int* last) {
   if (n < 1) return;
-  // Forward reduction: the multiplier of row j at step i is U[i][j]/U[i][i], read from
-  // the upper row (symmetry).
-  for (int i = 1; i <= n; i++) ReduceRow(U[i], U[i][i], b[i], b, i + 1, last[i]);
-  // Back substitution: every stored term is used.
-  for (int i = n; i >= 1; i--) b[i] = (b[i] - RowDot(U[i], b, i + 1, last[i])) / U[i][i];
+  std::vector<double> own;
+  SolveInStoreOrder(U, b, n, last, ReciprocalPivots(U, n, own));
 }
 
+void SolveProfile(double** A, int n, const int* last, double* x) {
+  if (n < 1) return;
+  std::vector<double> own;
+  const double* r = ReciprocalPivots(A, n, own);
+  const double* record = Record(A, n);
+  if (record == nullptr) {
+    SolveInStoreOrder(A, x, n, last, r);
+    return;
+  }
+  std::vector<double> b(static_cast<size_t>(n) + 1);
+  for (int k = 1; k <= n; k++) b[k] = x[static_cast<int>(record[k])];
+  SolveInStoreOrder(A, b.data(), n, last, r);
+  for (int k = 1; k <= n; k++) x[static_cast<int>(record[k])] = b[k];
+}
+
+void ProfileProduct(double** A, int n, const int* last, double* y, const double* x) {
+  if (n < 1) return;
+  std::vector<double> own;
+  const double* r = ReciprocalPivots(A, n, own);
+  const double* record = Record(A, n);
+  std::vector<double> xs(static_cast<size_t>(n) + 1), t(static_cast<size_t>(n) + 1), ys(static_cast<size_t>(n) + 1, 0.0);
+  for (int k = 1; k <= n; k++) xs[k] = x[record != nullptr ? static_cast<int>(record[k]) : k];
+  // t = D^-1 U x, then y = U^T t.
+  for (int i = 1; i <= n; i++) t[i] = RowDot(A[i], xs.data(), i, last[i]) * r[i];
+  for (int i = 1; i <= n; i++) ReduceRow(A[i], -t[i], ys.data(), i, last[i]);
+  for (int k = 1; k <= n; k++) y[record != nullptr ? static_cast<int>(record[k]) : k] = ys[k];
+}

@@ -55,6 +55,30 @@ void CalcThermalStepVectors(int nF, int nP, double dt, double alpha, const Therm
 
 bool EndOfStepHeatFlux(int method, double alpha) { return method == 1 || !(alpha >= 0.5); }
 
+void CalcThermalResidFromMatrices(int nF, int nP, double alpha, double dt, const ThermalMatrices* K,
+                                  const ThermalStepLevels* v, const double* TF, const double* TP, double* fF,
+                                  double* fP, double* qF, double* qP, double* rF, double* rP) {
+  // y_F += a (KT_FF xF + KT_PF^T xP) + b (KC_FF xF + KC_PF^T xP), y_P alike by the P rows.
+  const auto apply = [&](double a, double b, const double* xF, const double* xP, double* yF, double* yP) {
+    AddScaledSymSparseMatVecProduct(nF, a, K->KTFF.count, K->KTFF.cols, K->KTFF.vals, xF, yF);
+    AddScaledSparseMatTransVecProduct(nP, a, K->KTPF.count, K->KTPF.cols, K->KTPF.vals, xP, yF);
+    AddScaledSymSparseMatVecProduct(nF, b, K->KCFF.count, K->KCFF.cols, K->KCFF.vals, xF, yF);
+    AddScaledSparseMatTransVecProduct(nP, b, K->KCPF.count, K->KCPF.cols, K->KCPF.vals, xP, yF);
+    AddPrescribedRows(nP, a, b, K, xF, xP, yP);
+  };
+  zerod1(fF, nF);
+  zerod1(fP, nP);
+  zerod1(qF, nF);
+  zerod1(qP, nP);
+  apply(1.0, -(1.0 - alpha) * dt, v->TFn, v->TPn, fF, fP);
+  apply(1.0, alpha * dt, TF, TP, qF, qP);
+  for (int i = 1; i <= nF; i++) fF[i] += alpha * dt * v->FF[i] + (1.0 - alpha) * dt * v->FFn[i];
+  for (int i = 1; i <= nP; i++)
+    fP[i] += alpha * dt * (v->FP[i] + v->R[i]) + (1.0 - alpha) * dt * (v->FPn[i] + v->Rn[i]);
+  for (int i = 1; i <= nF; i++) rF[i] = fF[i] - qF[i];
+  for (int i = 1; i <= nP; i++) rP[i] = fP[i] - qP[i];
+}
+
 void CalcBoundaryHeatFlux(int nF, int nP, int method, double alpha, double dt, const ThermalMatrices* K,
                           const double* TFn1, const double* TFn, const double* TPn1, const double* TPn,
                           const double* FPn1, const double* FPn, const double* Rn, double* Rn1) {

@@ -70,6 +70,13 @@ struct ThermalStepLevels {
 void CalcThermalResid(const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
                       const ThermalStepState* s, double alpha, const ThermalStepLevels* v, double* fF, double* fP,
                       double* qF, double* qP, double* rF, double* rP);
+// The same residual from the global matrices K of the step (KT + alpha dt KC with the
+// prescribed rows), for a run whose matrices do not follow the temperatures (no history
+// data to update): equal to CalcThermalResid up to the rounding of the sums. TF, TP are
+// the current temperatures.
+void CalcThermalResidFromMatrices(int nF, int nP, double alpha, double dt, const ThermalMatrices* K,
+                                  const ThermalStepLevels* v, const double* TF, const double* TP, double* fF,
+                                  double* fP, double* qF, double* qP, double* rF, double* rP);
 // ratio = |r| / max(|f|, |q|) over the free and prescribed parts (f the heat loads, q the
 // internal heat forces); converged when the ratio is below TOLERANCE_IN_EACH_COMBINATION.
 // Only the force norm applies here.

@@ -1,12 +1,16 @@
 // The profile elimination renumbers the free equations of a poorly numbered model inside
 // its store: a solid block whose points are numbered at random gives, end to end, the same
 // displacements and reactions point by point as the block numbered layer by layer, and a
-// mechanism numbered at random still stops with the pivot message.
+// mechanism numbered at random still stops with the pivot message. The elimination on
+// several threads writes the same result file as on one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <string>
@@ -133,4 +137,28 @@ TEST_F(NCSBOrderRun, RandomlyNumberedMechanismStopsAtThePivot) {
   const int eq = std::stoi(o.run.err.substr(at + 13));
   EXPECT_GE(eq, 1);
   EXPECT_LE(eq, c.job.layout.nF);
+}
+
+// The elimination splits the columns of its blocks among threads without changing a bit:
+// the displacement file of a cube whose blocks are wide enough for several threads is the
+// same byte for byte with VOLDE_THREADS = 1 and 8. A thread count that is not a whole
+// number of at least 1 is refused.
+TEST_F(NCSBOrderRun, ResultFileIsTheSameForOneAndEightThreads) {
+  const Cube c = MakeCube(10, 0, "111000");
+  std::vector<std::string> bytes;
+  for (const char* threads : {"1", "8"}) {
+    setenv("VOLDE_THREADS", threads, 1);
+    const Outcome o = Run(c.job, staticrun::kGauss);
+    staticrun::LinearStaticRun::ExpectSound(o, staticrun::kGauss, 2);
+    std::ifstream in(dir_ + "/job1_dr.bin", std::ios::binary);
+    bytes.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  setenv("VOLDE_THREADS", "0", 1);
+  const Outcome refused = Run(c.job, staticrun::kGauss);
+  unsetenv("VOLDE_THREADS");
+  ASSERT_GT(bytes[0].size(), 1000u);
+  EXPECT_TRUE(bytes[0] == bytes[1]);
+  EXPECT_EQ(refused.run.status, 1);
+  EXPECT_NE(refused.run.err.find("VOLDE_THREADS must be a whole number of at least 1."), std::string::npos)
+      << refused.run.err;
 }

@@ -115,6 +115,45 @@ TEST_F(ThermalTransientRun, FirstModeDecaysByTheAmplificationFactorOfTheRule) {
     }
 }
 
+// The nonlinear driver on data whose matrix cannot change (_THERMAL_ISO, and _NLMM451 with
+// its constant laws) keeps its factor over the steps of one length and refactorises when
+// the length changes: it follows the first mode's decay of the linear driver step by step.
+TEST_F(ThermalTransientRun, NonlinearDriverOnConstantMaterialsFollowsTheLinearDriver) {
+  const std::vector<double> steps = {1e-3, 1e-3, 2e-3, 2e-3, 1e-3, 1e-3};
+  const auto mode = [](double x) { return std::sin(kPi * x); };
+  for (const Solver& s : staticrun::kSolvers) {
+    ThermalBar lin = TransientBar(20, 1.0, steps, mode);
+    const staticrun::Outcome ref = Run(lin, s);
+    ExpectSteps(ref, s, steps.size());
+    if (HasFailure()) return;
+    for (int kind : {MAT_THERMAL_ISO, MAT_NLMM451}) {
+      SCOPED_TRACE(std::string(s.name) + (kind == MAT_NLMM451 ? " _NLMM451" : " _THERMAL_ISO"));
+      ThermalBar b = TransientBar(20, 1.0, steps, mode);
+      tw::MainParams& m = b.model.main;
+      m.materNonlinear = 1;
+      m.convergenceCriterion = 2;
+      m.tolerance = 1e-10;
+      m.maxIterations = 30;
+      if (kind == MAT_NLMM451) {
+        // rho = 1e3 (law 1), k = 1e6 (law 1), c = 1e3 (law 1): the _THERMAL_ISO values.
+        b.model.blocks.erase("<THERMAL_ISOTROPIC_MATERIALS>");
+        tw::AddRecord(b.model, "<NLMM451>", tw::Rec().S("fire").I(1).D(1e3).D(1e3).I(1).D(kRhoC).I(1).D(1e3).D(0.0));
+        b.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 20, _SOLID_HEXA_THERMAL, MAT_NLMM451, 1, 0, 0)};
+      }
+      tw::WriteDataFile(dir_ + "/nl", b.model);
+      WriteTextFile(dir_ + "/nl_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+      const ChildResult run = RunProgram(VOLDE_EXE, {"nl"}, dir_);
+      ASSERT_EQ(run.status, 0) << run.out << run.err;
+      const resultfile::DisplReactFile tq = resultfile::ReadDisplReact(dir_ + "/nl_tq.bin", b.nF(), b.nP(), false, true);
+      ASSERT_TRUE(tq.error.empty()) << tq.error;
+      ASSERT_EQ(tq.records.size(), steps.size());
+      for (size_t k = 0; k < steps.size(); k++)
+        for (int p = 1; p <= static_cast<int>(b.x.size()); p++)
+          EXPECT_NEAR(T(b, tq.records[k], p), T(lin, ref.dr.records[k], p), 1e-9) << "step " << k + 1 << ", point " << p;
+    }
+  }
+}
+
 TEST_F(ThermalTransientRun, SteadyFieldStaysWithItsBoundaryHeatFluxes) {
   // T = 100 (1 - x) held at both ends: k dT/dx = 100 k through the unit section, 25 k per
   // end node, entering at x = 0 and leaving at x = 1, whatever the rule.

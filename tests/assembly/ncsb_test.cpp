@@ -284,15 +284,17 @@ void RowByRowElimination(double** A, int n, const int* last) {
 }
 
 // The solve one term at a time: forward reduction in row order, back substitution with
-// term j of row i in partial sum (j - i - 1) mod 8 and the eight sums added pairwise.
+// term j of row i in partial sum (j - i - 1) mod 8 and the eight sums added pairwise;
+// every division by a pivot a product with its reciprocal.
 void TermByTermSolve(double** U, double* b, int n, const int* last) {
-  for (int i = 1; i <= n; i++)
-    for (int j = i + 1; j <= last[i]; j++)
-      if (std::fabs(U[i][j]) > 1e-8) b[j] = b[j] - (U[i][j] / U[i][i]) * b[i];
+  for (int i = 1; i <= n; i++) {
+    const double f = b[i] * (1.0 / U[i][i]);
+    for (int j = i + 1; j <= last[i]; j++) b[j] = b[j] - U[i][j] * f;
+  }
   for (int i = n; i >= 1; i--) {
     double t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     for (int j = i + 1; j <= last[i]; j++) t[(j - i - 1) % 8] += U[i][j] * b[j];
-    b[i] = (b[i] - (((t[0] + t[1]) + (t[2] + t[3])) + ((t[4] + t[5]) + (t[6] + t[7])))) / U[i][i];
+    b[i] = (b[i] - (((t[0] + t[1]) + (t[2] + t[3])) + ((t[4] + t[5]) + (t[6] + t[7])))) * (1.0 / U[i][i]);
   }
 }
 

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "numcore/numcore.h"
+#include "numcore/profile.h"
 
 namespace {
 
@@ -120,4 +124,29 @@ TEST(Profile, MatchesDenseSolve) {
     }
   }
   freed2(K);
+}
+
+// The elimination on several threads gives the factor of one thread to the last bit: a
+// banded store wide enough that every thread count below gets columns of its own.
+TEST(Profile, FactorIsTheSameForAnyThreadCount) {
+  const int n = 720, reach = 560;  // 235 000 terms: above the one-thread size
+  std::vector<int> lastcols(n);
+  for (int i = 1; i <= n; i++) lastcols[i - 1] = std::min(n, i + reach);
+  std::vector<std::vector<double>> factors;
+  for (int threads : {1, 2, 3, 8}) {
+    Profile p(n, lastcols.data());
+    for (int i = 1; i <= n; i++) {
+      p.U[i][i] = 4.0 * reach + std::sin(i);
+      for (int j = i + 1; j <= p.last[i]; j++) p.U[i][j] = std::cos(0.37 * i + 0.11 * j) / (1 + j - i);
+    }
+    ProfileFactorResult r;
+    ASSERT_TRUE(FactorProfile(p.U, n, p.last, kPivotStiffness, 'N', 0, threads, &r));
+    ASSERT_EQ(r.failure, kPivotOk);
+    std::vector<double> f;
+    for (int i = 1; i <= n; i++)
+      for (int j = i; j <= p.last[i]; j++) f.push_back(p.U[i][j]);
+    factors.push_back(f);
+  }
+  for (size_t k = 1; k < factors.size(); k++)
+    EXPECT_EQ(std::memcmp(factors[k].data(), factors[0].data(), sizeof(double) * factors[0].size()), 0) << k;
 }
