@@ -8,6 +8,7 @@
 #include "model/banner.h"
 #include "model/loadcase.h"
 #include "model/params.h"
+#include "model/validate.h"
 #include "numcore/numcore.h"
 
 void PrintBanner() {
@@ -131,6 +132,7 @@ int RunVolde(int argc, char** argv) {
   TakeJobName(argc, argv, job);
   StartUp(job, OutputControl, &fp, &mesh, &posAfterMesh);
   int driver = SelectAnalysisDriver(&mesh.Main);
+  ValidateAnalysisOptions(&mesh, driver);
   RunAnalysisDriver(driver, fp, posAfterMesh, job, OutputControl, &mesh);
   ShutDown(fp, &mesh);
   return 0;
