@@ -598,6 +598,7 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
         case MAT_NLMM211: CheckParameters_NLMM211(m, block, r); break;
         case MAT_NLMM220: CheckParameters_NLMM220(m, block, r); break;
         case MAT_NLMM501: CheckParameters_NLMM501(m, block, r); break;
+        case MAT_NLMM145: CheckParameters_NLMM145(m, block, r); break;
         case MAT_NLMM101:
         case MAT_NLMM102:
         case MAT_NLMM104:

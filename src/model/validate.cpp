@@ -449,12 +449,26 @@ void CheckMaterialValues(const Where& w, int kind, const MaterialRecord& mat, bo
       for (int k = 1; k <= mat.nValues; k++) CheckNotNegative(w, "interface stiffness", mat.Value[k]);
       break;
     // The codes of the age and temperature models (values in file order).
+    // A body whose heat capacity or density is negative heats while it cools.
+    case MAT_THERMAL_ISO:
+      CheckNotNegative(w, "density", mat.Value[1]);
+      CheckPositive(w, "thermal conductivity", mat.Value[2]);
+      CheckNotNegative(w, "specific heat", mat.Value[3]);
+      break;
     case MAT_NLMM171:
     case MAT_NLMM172:
       CheckCode(w, "drying shrinkage flag", MatInt(mat, 1), 1, 2);
       CheckCode(w, "autogenous shrinkage flag", MatInt(mat, 2), 1, 2);
       if (kind == MAT_NLMM171) {
         CheckCode(w, "cement class", MatInt(mat, 10), 1, 3);
+        // The drying law of the shrinkage: start of drying, notional size, mean
+        // compressive strength and relative humidity (percent).
+        CheckNotNegative(w, "start of drying", mat.Value[6]);
+        CheckPositive(w, "notional size h0", mat.Value[7]);
+        CheckPositive(w, "mean compressive strength", mat.Value[8]);
+        if (!(mat.Value[9] >= 0.0 && mat.Value[9] <= 100.0))
+          DataFault(w.context, w.block, w.record, "Invalid relative humidity: %g (valid: 0 to 100 percent).",
+                    mat.Value[9]);
       } else {
         CheckCode(w, "law of kt", MatInt(mat, 22), 1, 2);
         CheckCode(w, "law of the shrinkage half-time", MatInt(mat, 24), 1, 2);

@@ -6,7 +6,6 @@
 #include <bit>
 #include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 
 #include "support/result_readers.h"
@@ -196,11 +195,7 @@ int RunDamages(const std::string& name, const tw::Model& base, const std::vector
   ChildResult sound = RunProgram("/usr/bin/timeout", {"60", VOLDE_EXE, "job1"}, dir);
   EXPECT_EQ(Judge(sound, dir, e), "") << name << "\n" << sound.err;
   EXPECT_EQ(sound.status, 0) << name << "\n" << sound.err;
-  // A run stopped by its fatal message leaves its model allocated on purpose: no leak
-  // check in the damaged runs.
-  const char* asan = std::getenv("ASAN_OPTIONS");
-  const std::string saved = asan != nullptr ? asan : "";
-  setenv("ASAN_OPTIONS", (saved.empty() ? std::string("detect_leaks=0") : saved + ":detect_leaks=0").c_str(), 1);
+  const ChildLeakCheckOff leaks;
   int refused = 0;
   for (size_t k = 0; k < damages.size(); k++) {
     tw::Model m = base;
@@ -213,10 +208,6 @@ int RunDamages(const std::string& name, const tw::Model& base, const std::vector
     EXPECT_EQ(Judge(r, dir, e), "") << name << ": " << damages[k].what << "\n" << r.err;
     if (r.status != 0) refused++;
   }
-  if (asan != nullptr)
-    setenv("ASAN_OPTIONS", saved.c_str(), 1);
-  else
-    unsetenv("ASAN_OPTIONS");
   RemoveDirectory(dir);
   return refused;
 }

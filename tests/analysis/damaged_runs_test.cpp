@@ -133,24 +133,16 @@ tw::Model SolidCrackBar() {
   return b.lj.job.model;
 }
 
-// Two hexahedra of a linear thermal material heated at one end in two steps; nonlinear
-// runs iterate on the force norm.
+// The held thermal bar, nonlinear runs iterating on the force norm.
 tw::Model ThermalBarModel(bool nonlinear) {
-  ThermalBar b;
-  tw::MainParams& m = b.model.main;
-  m.analysisType = 6;
+  tw::Model model = HeldThermalBar({2.4, 1.5, 0.9});
+  tw::MainParams& m = model.main;
   m.materNonlinear = nonlinear ? 1 : 0;
   m.convergenceCriterion = 2;
   m.tolerance = 1e-8;
   m.maxIterations = 10;
   m.precondResidualDecay = 1e-14;
-  tw::AddRecord(b.model, "<THERMAL_ISOTROPIC_MATERIALS>", tw::Material("concrete", "ddd", {2.4, 1.5, 0.9}));
-  AddHexaBar(b, 2, tw::ElementProperty(1, 2, _SOLID_HEXA_THERMAL, MAT_THERMAL_ISO, 1, 0, 0));
-  b.Fix(true, false);
-  b.model.loadCases = {tw::LoadCase{}};
-  b.model.loadCases[0].blocks["<PRESCRIBED_POINT_TEMPERATURES>"] = b.Prescribe(0.0, 20.0);
-  AddSteps(b, {0.5, 0.5});
-  return b.model;
+  return model;
 }
 
 tw::Model Oscillator() {

@@ -223,7 +223,8 @@ TEST(RestartDeath, DamagedResultFilesNameTheirFile) {
   damaged("_dr.bin", 34 + R, "Invalid binary file \\(jobname_dr.bin\\)");       // id of record 2
   damaged("_if.bin", 39 + 4 + 8 * (nF + nP), "Invalid binary file \\(jobname_if.bin\\)");
   const long entry2 = 27 + 12 + 64 + 36 + 8 * (nF + nP);
-  damaged("_ep.bin", entry2 + 4, "Invalid binary file \\(jobname_ep.bin\\)");   // combination of entry 2
+  damaged("_ep.bin", entry2 + 4, "_ep.bin\n   -> Its entries do not fit this model's numbers of free and prescribed "
+                                 "dofs.\n\nERROR:\nThe files of the earlier run do not belong to this model");  // combination of entry 2
   damaged("_NLMM121_HD.bin", 50 + 473 + 8 + 5, "Invalid binary file \\(jobname_NLMM121_HD.bin\\)");  // tag of block 2
   // A lost block end: the chain of blocks sends the skip outside the file.
   damaged("_NLMM121_HD.bin", 50 + 7, "Invalid binary file \\(jobname_NLMM121_HD.bin\\)");
