@@ -123,8 +123,27 @@ void CheckElementGroups(const MeshData* mesh, const int* ElemPropIndex) {
     if (m.GeomNonlinear == 1 && CompositionOf(kind) == kCompositionNlmmPattern) continue;
     const char* refusal = ElementKindRefusal(kind, type, thermal, nonlinear);
     if (refusal != nullptr) GroupFault(mesh, r, refusal);
-    if (CompositionOf(kind) == kCompositionLayers) {
+    // The parts of a pattern or of a layered section must be kinds such a composition takes.
+    const MaterialComposition composition = CompositionOf(kind);
+    if (composition == kCompositionNlmmPattern) {
+      const MaterialPattern& mp = mesh->NlmmPatterns[p.MaterialNumber];
+      for (int k = 1; k <= mp.nComponents; k++)
+        if (HistoryUseInComposition(composition, mp.Kind[k]) == kHistoryRefused) {
+          char msg[128];
+          std::snprintf(msg, sizeof msg, "A material pattern cannot take a component of material kind %s.",
+                        MaterialKindKeyword(mp.Kind[k]));
+          GroupFault(mesh, r, msg);
+        }
+    }
+    if (composition == kCompositionLayers) {
       const LayerPattern& lp = mesh->LayerPatterns[p.MaterialNumber];
+      for (int k = 1; k <= lp.nLayers; k++)
+        if (HistoryUseInComposition(composition, mesh->LayerProps[lp.Layer[k]].MaterialKind) == kHistoryRefused) {
+          char msg[128];
+          std::snprintf(msg, sizeof msg, "A layered shell cannot take a layer of material kind %s (layer property record %d).",
+                        MaterialKindKeyword(mesh->LayerProps[lp.Layer[k]].MaterialKind), lp.Layer[k]);
+          GroupFault(mesh, r, msg);
+        }
       for (int k = 1; k <= lp.nLayers; k++)
         if (!LayerKindBuilt(mesh->LayerProps[lp.Layer[k]].MaterialKind)) {
           char msg[128];

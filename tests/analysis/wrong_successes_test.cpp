@@ -261,6 +261,12 @@ TEST_F(WrongSuccesses, ElementGroupsTheAnalysisCannotServe) {
        },
        {group(_PLANE_STRESS_QUAD, "_NLMM_PATT"),
         "\nERROR:\nMaterial patterns are available in solid elements (_SOLID_HEXA) only.\n"}},
+      {"a material pattern with a component it cannot take", [] {
+         crackbars::Bar b(MAT_NLMM102, 1, 3.0, 1, {0.005});
+         tw::AddRecord(b.lj.job.model, "<NLMM_PATTERNS>", tw::Rec().S("pattern").I(1).I(MAT_NLMM102).I(1));
+         return WithProperty(b.lj.job.model, tw::ElementProperty(1, 1, _SOLID_HEXA, MAT_NLMM_PATT, 1, 0, 0));
+       },
+       {group(_SOLID_HEXA, "_NLMM_PATT"), "\nERROR:\nA material pattern cannot take a component of material kind _NLMM102.\n"}},
       {"a mechanical material in a thermal run", [] {
          tw::Model m = HeldThermalBar({2.4, 1.5, 0.9});
          tw::AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("concrete", 0.0, 1e-5, 3e4, 0.2));
