@@ -9,6 +9,7 @@
 #include <cmath>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@
 #include "model/mesh.h"
 #include "modal/modal_fixture.h"
 #include "support/datafile_writer.h"
+#include "support/nonlinear_job.h"
+#include "support/result_readers.h"
 #include "support/run_program.h"
 #include "support/testfiles.h"
 #include "thermal_bar.h"
@@ -226,3 +229,48 @@ TEST_P(DamagedRuns, EndInSuccessWithFiniteResultsOrInAWordedError) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, DamagedRuns, testing::Range(0, static_cast<int>(std::size(kFamilies))));
+
+// The files a restart reads, damaged one at a time (a flipped byte, a cut end) or taken
+// from another job: each restart ends in "### Success ###" with finite results or in a
+// worded error.
+TEST(DamagedRestartFiles, EndInSuccessWithFiniteResultsOrInAWordedError) {
+  tw::Model m = PlaneCrackBar();
+  nonlinrun::Factors(m, {0.005, 0.01, 0.02});
+  const std::string dir = MakeScratchDirectory();
+  tw::WriteDataFile(dir + "/job1", m);
+  WriteTextFile(dir + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+  const ChildResult fresh = RunProgram(VOLDE_EXE, {"job1"}, dir);
+  ASSERT_EQ(fresh.status, 0) << fresh.err;
+  m.main.nCombBeforeRestart = 2;
+  tw::WriteDataFile(dir + "/job1", m);
+  const ChildLeakCheckOff leaks;
+  const damage::Expect e;
+  const char* const suffixes[] = {"_dr.bin", "_if.bin", "_ep.bin", "_NLMM101_HD.bin", "_lcc.aux"};
+  std::map<std::string, std::vector<uint8_t>> sound;
+  for (const char* s : suffixes) {
+    sound[s] = resultfile::ReadFileBytes(dir + "/job1" + s);
+    ASSERT_FALSE(sound[s].empty()) << s;
+  }
+  for (const char* suffix : suffixes) {
+    const std::string path = dir + "/job1" + suffix;
+    const std::vector<uint8_t>& good = sound[suffix];
+    for (int k = 0; k <= 8; k++) {
+      std::vector<uint8_t> bad = good;
+      std::string what;
+      if (k == 8) {
+        bad.resize(bad.size() > 9 ? bad.size() - 9 : 0);
+        what = "cut short";
+      } else {
+        const size_t at = (bad.size() - 1) * static_cast<size_t>(k) / 7;
+        bad[at] ^= 0x5a;
+        what = "byte " + std::to_string(at) + " flipped";
+      }
+      testmodel::WriteBytes(path, bad);
+      const ChildResult r = RunProgram("/usr/bin/timeout", {"60", VOLDE_EXE, "job1"}, dir);
+      EXPECT_EQ(damage::Judge(r, dir, e), "") << suffix << ": " << what << "\n" << r.err;
+      // Every run rewrites the files from the restart point on: the sound ones come back.
+      for (const char* s : suffixes) testmodel::WriteBytes(dir + "/job1" + s, sound[s]);
+    }
+  }
+  RemoveDirectory(dir);
+}
