@@ -485,4 +485,7 @@ void CheckParameters_Crack(int code, const MaterialRecord& m, const char* block,
   const int maxCracks = I(m, s, s.maxCracks, 1);
   if (maxCracks < 1 || maxCracks > 4)
     DataFault(nullptr, block, record, "Invalid maximum number of cracks: %d (valid: 1 to 4).", maxCracks);
+  // The closing check of the cracks has no form for its option 2.
+  if (model.closeOption != 0 && MatSlotInt(m, code, model.closeOption, model.closeOptionWord) == 2)
+    DataFault(nullptr, block, record, "Invalid option of the crack-closing check: 2 (the option is not available).");
 }
