@@ -228,6 +228,9 @@ TEST(RestartDeath, DamagedResultFilesNameTheirFile) {
   damaged("_NLMM121_HD.bin", 50 + 473 + 8 + 5, "Invalid binary file \\(jobname_NLMM121_HD.bin\\)");  // tag of block 2
   // A lost block end: the chain of blocks sends the skip outside the file.
   damaged("_NLMM121_HD.bin", 50 + 7, "Invalid binary file \\(jobname_NLMM121_HD.bin\\)");
+  // An edited last-converged file: the message names it.
   WriteTextFile(run.job + "_lcc.aux", "LAST_CONVERGED = 3 ;\n");
-  EXPECT_EXIT(restart(), testing::ExitedWithCode(1), "Expecting the following word");
+  EXPECT_EXIT(restart(), testing::ExitedWithCode(1), "Reading file: [^\n]*_lcc.aux\n\nERROR:\nExpecting the following word");
+  WriteTextFile(run.job + "_lcc.aux", "");
+  EXPECT_EXIT(restart(), testing::ExitedWithCode(1), "Reading file: [^\n]*_lcc.aux\n\nERROR:\nUnexpected end of file");
 }
