@@ -54,6 +54,16 @@ void FreeRows(SparseRowMatrix* A) {
 void CheckTimeIntegration(const MeshData* mesh, const CombinationData* comb) {
   CheckNewmarkBeta(mesh->Dynamic.Beta);
   CheckStepDurations("dynamic analysis", mesh, comb);
+  // The mass term of the effective matrix, 1 / (BETA dt^2), must be a number: a step or a
+  // BETA so small that it overflows is refused here, not taken for loads too large.
+  for (int c = 1; c <= mesh->Main.nCombinations; c++) {
+    const double dt = comb[c].Params.StepDuration, beta = mesh->Dynamic.Beta;
+    if (std::isfinite(1.0 / (beta * dt * dt))) continue;
+    std::fflush(stdout);
+    std::fprintf(stderr, "\nVerifying the combinations of the dynamic analysis\n   -> Combination: %d\n", c);
+    std::fprintf(stderr, "   -> STEP_DURATION: %g\n   -> BETA: %g\n", dt, beta);
+    errexit("The step duration and BETA are too small: 1 / (BETA x STEP_DURATION^2)\nexceeds the range of the numbers.", 0);
+  }
 }
 
 // Loads and prescribed displacements of combination c at the new time level: the load

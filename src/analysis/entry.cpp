@@ -11,6 +11,7 @@
 #include "model/banner.h"
 #include "model/loadcase.h"
 #include "model/params.h"
+#include "model/validate.h"
 #include "numcore/numcore.h"
 
 void PrintBanner() {
@@ -221,6 +222,7 @@ int RunVolde(int argc, char** argv) {
   CatchInterrupts();
   StartUp(job, OutputControl, &fp, &mesh, &posAfterMesh);
   int driver = SelectAnalysisDriver(&mesh.Main);
+  ValidateAnalysisOptions(&mesh, driver);
   if (!KeepsHistoryFiles(driver)) WarnUnwrittenHistoryFiles(job, nullptr, nullptr);
   EndIfInterruptedBeforeAnalysis();
   if (!StopsBetweenRecords(driver)) ReleaseInterrupts();

@@ -3,6 +3,8 @@
 #include "analysis/restart.h"
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "analysis/nonlinear_control.h"
 
@@ -159,11 +161,14 @@ void ReadArcLengthDeltaF(int nF, int nP, const char* job, double* dF, double* dP
 void ReadLastConvergedCombination(int* combination, const char* job) {
   FILE* fp;
   OpenFile(&fp, job, kLastConvergedSuffix, "r", 'N');
+  const std::string name = std::string(job) + kLastConvergedSuffix;
+  SetTokenizerFile(name.c_str());
   int line = 1, wordline = 0;
   expectword(fp, &line, &wordline, "LAST_CONVERGED_COMBINATION");
   expectchar(fp, &line, &wordline, '=');
   *combination = readintge1(fp, &line, &wordline);
   expectchar(fp, &line, &wordline, ';');
+  SetTokenizerFile(nullptr);
   CloseFile(fp);
 }
 
@@ -175,14 +180,51 @@ namespace {
 // temperatures and internal heat forces.
 struct RunFiles {
   bool thermal;
-  const char *recSuffix, *recOpenTag;
-  const char *forceSuffix, *forceOpenTag;
+  const char *recSuffix, *recOpenTag, *recCloseTag;
+  const char *forceSuffix, *forceOpenTag, *forceCloseTag;
 };
 
-const RunFiles kMechanicalFiles{false, kDisplReactSuffix, kDisplReactOpenTag, kInternalForcesSuffix,
-                                kInternalForcesOpenTag};
-const RunFiles kThermalFiles{true, kTempHeatFluxSuffix, kTempHeatFluxOpenTag, kInternalHeatForcesSuffix,
-                             kInternalHeatForcesOpenTag};
+const RunFiles kMechanicalFiles{false, kDisplReactSuffix, kDisplReactOpenTag, kDisplReactCloseTag,
+                                kInternalForcesSuffix, kInternalForcesOpenTag, kInternalForcesCloseTag};
+const RunFiles kThermalFiles{true, kTempHeatFluxSuffix, kTempHeatFluxOpenTag, kTempHeatFluxCloseTag,
+                             kInternalHeatForcesSuffix, kInternalHeatForcesOpenTag, kInternalHeatForcesCloseTag};
+
+// A restart reads the files of an earlier run; files of another model or job, or damaged
+// ones, stop it here.
+[[noreturn]] void RestartMismatch(const char* job, const char* suffix, const char* what) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nRestarting problem:\n   -> File: %s%s\n   -> %s\n", job, suffix, what);
+  errexit("The files of the earlier run do not belong to this model (or are damaged):\n"
+          "a restart needs the unchanged model of the run that wrote them.",
+          0);
+}
+
+// The whole records of `size` bytes that a result file holds after its opening tag (the
+// file standing just after it), with or without the closing tag a finished run adds.
+int64_t WholeRecords(FILE* fp, const char* job, const char* suffix, int64_t size, const char* closeTag) {
+  const int64_t body = BytesLeft(fp);
+  const int64_t close = 5 + static_cast<int64_t>(std::strlen(closeTag));
+  if (body >= close && (body - close) % size == 0) return (body - close) / size;
+  if (body >= 0 && body % size == 0) return body / size;
+  RestartMismatch(job, suffix, "Its size fits no whole number of records of this model.");
+}
+
+// Entries 1..n of the execution-parameter file, each checked against this model's counts
+// (its combination number and the length its free and prescribed vectors give); leaves
+// the file at entry n.
+void CheckExecParamsEntries(FILE* fp, const char* job, int n, int nF, int nP) {
+  int64_t start = TellFile(fp);
+  for (int c = 1; c <= n; c++) {
+    start = TellFile(fp);
+    const int64_t next = ReadInt32(fp);
+    const int32_t id = ReadInt32(fp), iterations = ReadInt32(fp);
+    const int64_t length = 12 + 64 * static_cast<int64_t>(iterations) + 36 + 8 * (static_cast<int64_t>(nF) + nP);
+    if (id != c || iterations < 0 || next != start + length)
+      RestartMismatch(job, kExecParamsSuffix, "Its entries do not fit this model's numbers of free and prescribed dofs.");
+    SeekFile(fp, next);
+  }
+  SeekFile(fp, start);
+}
 
 void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dynFlag, const char* job,
                    const MeshData* mesh, const int* ElemPropIndex, NonlinearWorkArrays* w) {
@@ -261,18 +303,27 @@ void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dy
 
   ReadTag(f.recOpenTag, fpRec, f.recSuffix);
   const int64_t recBase = TellFile(fpRec);
+  // The record and force files hold whole records of this model's sizes, as many in one
+  // as in the other, and every converged combination.
+  const int64_t recSize =
+      4 + 8 * (static_cast<int64_t>(nF) + 2 * static_cast<int64_t>(nP)) + (dynFlag != 0 ? 16 * (static_cast<int64_t>(nF) + nP) : 0);
+  const int64_t nRecords = WholeRecords(fpRec, job, f.recSuffix, recSize, f.recCloseTag);
+  ReadTag(f.forceOpenTag, fpForce, f.forceSuffix);
+  const int64_t forceBase = TellFile(fpForce);
+  const int64_t nForces =
+      WholeRecords(fpForce, job, f.forceSuffix, 4 + 8 * (static_cast<int64_t>(nF) + nP), f.forceCloseTag);
+  if (nRecords != nForces || nRecords < last)
+    RestartMismatch(job, f.recSuffix, "Its records do not fit this model's numbers of free and prescribed dofs.");
   // The displacements one combination earlier give the direction of the last step.
   if (!f.thermal && r >= 2) ReadRecord3Vec(fpRec, f.recSuffix, r - 1, nF, nP, recBase, dynFlag, w->aFPrev, w->aP, w->R);
   ReadRecord3Vec(fpRec, f.recSuffix, r, nF, nP, recBase, dynFlag, w->aF, w->aP, w->R);
 
   ReadTag(kExecParamsOpenTag, fpEP, kExecParamsSuffix);
-  SkipFileRecords(fpEP, r - 1);
+  CheckExecParamsEntries(fpEP, job, r, nF, nP);
   ReadEquilibriumPathFileRecord(fpEP, r, nF, nP, &w->EP);
   copyd1(w->extF, w->EP.extF, nF);
   copyd1(w->extP, w->EP.extP, nP);
 
-  ReadTag(f.forceOpenTag, fpForce, f.forceSuffix);
-  const int64_t forceBase = TellFile(fpForce);
   // The force scale of the convergence norms: the largest converged internal forces of
   // the run so far, as the uninterrupted run holds it.
   if (!f.thermal)
@@ -304,6 +355,7 @@ void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dy
 
   PositionHDFiles(hd, kMaterialKinds, w->NLMM_HD_Count, kMaterialHDOpenTag, r - 1, false);
   ReadNLMM_HD(hd, mode, &w->Table, w->NLMM_HD_Count);
+  CheckNLMM_HDCodes(&w->Table, w->NLMM_HD_Count);
   if (shd != nullptr) {
     PositionHDFiles(shd, kSpringMaterialKinds, w->NLSMM_HD_Count, kSpringHDOpenTag, r - 1, true);
     ReadNLSMM_HD(shd, mode, &w->SpringTable, w->NLSMM_HD_Count);

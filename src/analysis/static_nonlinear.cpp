@@ -30,6 +30,7 @@
 #include "assembly/assembly.h"
 #include "assembly/linear_solver.h"
 #include "assembly/residual.h"
+#include "assembly/solution_check.h"
 #include "assembly/sparse_rows.h"
 #include "assembly/summary.h"
 #include "assembly/topology.h"
@@ -350,6 +351,10 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
           s.PointDispl = Ucur;
         }
         AssembGlobalStiffMat_NL(&nKFF, &nKPF, &nKPP, job, OutputControl, &iter, mesh, &KFF, &KPF, &KPP, &w, &s);
+        // A rigid motion that the supports leave free is a null vector of the tangent of the
+        // unloaded model; the conjugate gradient does not see it when the loads are in
+        // equilibrium.
+        if (!held && r == 0) CheckRigidMotionsStopped(mesh, &w, &KFF);
         held = true;
         if (GlobalStiffMatNeedsToBeWritten(c, it, m.IterativeAlgorithm))
           WriteGlobalStiffMat(nKFF, nKPF, nKPP, nF, nP, &KFF, &KPF, &KPP, job);

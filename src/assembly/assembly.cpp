@@ -16,8 +16,6 @@
 
 namespace {
 
-const char* const kDofNames[7] = {"", "_D1", "_D2", "_D3", "_R1", "_R2", "_R3"};
-
 bool FlowInfo(const char* OutputControl) { return OutputControl[OC_PRINT_PROGRAM_FLOW_INFO] == 'Y'; }
 
 bool IsCoplanar(char type) { return type == kPointMindlin || type == kPointAhmad; }
@@ -193,11 +191,10 @@ void CalcMasterSlaveTables(const MeshData* mesh, const MainWorkArrays* w, Master
       if (l.Linked[d] != 1) continue;
       const int pts[3] = {0, l.Master, l.Slave};
       const char* roles[3] = {"", "   -> Point M (Master): %d\n", "   -> Point S (Slave): %d\n"};
+      // Linked dofs are free (checked at set-up, CheckPointLinkDofs).
       for (int s = 1; s <= 2; s++) {
         const int p = pts[s];
-        const bool notFree = w->PointDofCodes[p][d] != 'F';
-        const bool drill = IsCoplanar(w->PointTypes[p]) && d == 6;
-        if (!notFree && !drill) continue;
+        if (!(IsCoplanar(w->PointTypes[p]) && d == 6)) continue;
         std::fflush(stdout);
         std::fprintf(stderr,
                      "\nCalculating the Master/Slave tables:\n   -> Block name: <INTERNAL_POINT_LINKS>\n"
@@ -205,10 +202,6 @@ void CalcMasterSlaveTables(const MeshData* mesh, const MainWorkArrays* w, Master
                      k);
         std::fprintf(stderr, roles[s], p);
         std::fprintf(stderr, "   -> Degree of freedom: %s\n", kDofNames[d]);
-        if (notFree)
-          errexit("The degrees of freedom involved in internal point links\nmust have stiffness contribution from "
-                  "at least one element and\nmust be nonprescribed.",
-                  0);
         errexit("In a coplanar point, the drill degree of freedom (_R3) cannot\nbe involved in internal point links.",
                 0);
       }

@@ -24,6 +24,8 @@ struct MainParameters;
 struct ElementProperty;
 struct IterSummaryRecord;
 
+// Keywords of the dofs 1..6 in the messages.
+inline constexpr const char* kDofNames[7] = {"", "_D1", "_D2", "_D3", "_R1", "_R2", "_R3"};
 // Diagonal of slave rows and free drill rows.
 constexpr double kLoneDiagonal = 1e6;
 // Compaction drops every term whose magnitude is not above this.

@@ -47,10 +47,8 @@ void SolveIterJacPreConjGrad(int nF, int* iterations, double* seconds, double to
   allocd1(&q, nF);
 
   for (int i = 1; i <= nF; i++) {
-    if (count[i] == 0) {
-      M[i] = 1.0;
-      continue;
-    }
+    // An empty row leaves its unknown free to take any value: the matrix is singular.
+    if (count[i] == 0) errexit("Null row in the global stiffness matrix (KFF)", 0);
     if (cols[i][1] != i) errexit("Null value in the main diagonal of the global stiffness matrix.", 0);
     double d = vals[i][1];
     if (d < 0.0) {

@@ -1,7 +1,9 @@
 // Degree-of-freedom codes and equation numbers of the points, and the point
 // displacements from the solved free and prescribed vectors.
 #include <cmath>
+#include <cstdio>
 
+#include "assembly/assembly.h"
 #include "assembly/topology.h"
 #include "elements/kernel.h"
 #include "model/mesh.h"
@@ -110,4 +112,28 @@ void CalcPointDispl(int flag, const MeshData* mesh, char** PointDofCodes, int** 
   }
   if (typeOf != nullptr) freei1(typeOf);
   freed2(R);
+}
+
+void CheckPointLinkDofs(const MeshData* mesh, char** PointDofCodes) {
+  for (int k = 1; k <= mesh->nPointLinks; k++) {
+    const InternalPointLink& l = mesh->PointLinks[k];
+    for (int d = 1; d <= 6; d++) {
+      if (l.Linked[d] != 1) continue;
+      const int pts[2] = {l.Master, l.Slave};
+      const char* roles[2] = {"   -> Point M (Master): %d\n", "   -> Point S (Slave): %d\n"};
+      for (int s = 0; s < 2; s++) {
+        if (PointDofCodes[pts[s]][d] == 'F') continue;
+        std::fflush(stdout);
+        std::fprintf(stderr,
+                     "\nCalculating the Master/Slave tables:\n   -> Block name: <INTERNAL_POINT_LINKS>\n"
+                     "   -> Internal point link counter: %d\n",
+                     k);
+        std::fprintf(stderr, roles[s], pts[s]);
+        std::fprintf(stderr, "   -> Degree of freedom: %s\n", kDofNames[d]);
+        errexit("The degrees of freedom involved in internal point links\nmust have stiffness contribution from "
+                "at least one element and\nmust be nonprescribed.",
+                0);
+      }
+    }
+  }
 }

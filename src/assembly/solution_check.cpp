@@ -340,4 +340,19 @@ void CheckConditionNCSB(int n, const SparseRowMatrix* K, const int* last, double
   const double kappa = normB * est;
   if (!(kappa <= limit))
     RefuseSingularSystem("estimated condition number of the Jacobi-scaled stiffness matrix", kappa, "limit", limit);
+  // Well below the limit the solution keeps its digits, but so ill-conditioned a matrix
+  // is most often a model with a spurious mode (reduced integration, a nearly free part)
+  // that dominates the displacements: said once per run.
+  static bool warned = false;
+  constexpr double kWarning = 1e12;
+  if (kappa > kWarning && !warned) {
+    warned = true;
+    char msg[320];
+    std::snprintf(msg, sizeof msg,
+                  "The stiffness matrix is ill-conditioned: the estimated condition number of the\n"
+                  "Jacobi-scaled matrix is %.3e (refused above %.3e). A spurious mode (a\n"
+                  "reduced integration rule, a nearly unsupported part) may dominate the results.",
+                  kappa, limit);
+    warnmsg(msg, 0);
+  }
 }

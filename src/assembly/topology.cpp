@@ -275,9 +275,11 @@ void InitializeMainWorkArrays(int phase, const MeshData* mesh, MainWorkArrays* w
   // 2.-5. active elements, adjacency, dof codes and numbers
   CalcElemPropIndex(phase, mesh, w->ElemPropIndex);
   CheckElementTypesAvailable(mesh, w->ElemPropIndex);
+  CheckElementGroups(mesh, w->ElemPropIndex);
   ValidateElementNodeCounts(mesh, w->ElemPropIndex);
   CalcPointElemAdjacency(mesh, w->ElemPropIndex, &w->PointElemAdjacency);
   CalcPointDofCodes(phase, mesh, w->ElemPropIndex, w->PointDofCodes);
+  CheckPointLinkDofs(mesh, w->PointDofCodes);
   NumberFreeDofs(mesh, w->PointDofCodes, w->PointDofNumbers, &w->nF, &w->nP);
   // 6.-9. point types and coordinate systems
   w->nDrillPoints = CalcPointType(mesh, w->ElemPropIndex, w->PointElemAdjacency, w->PointTypes);

@@ -79,6 +79,9 @@ void MarkElementDofs(const MeshData* mesh, const int* ElemPropIndex, char** Poin
 // 'P' on the flagged dofs of the records (supports or fixed temperatures) whose phase
 // range holds the phase, whether an element uses the point or not.
 void MarkPrescribedDofs(int phase, int n, const Support* records, char** PointDofCodes);
+// Every linked dof of "<INTERNAL_POINT_LINKS>" must be a free dof of both points: a dof
+// that no element of the point has, or a supported one, is refused naming the record.
+void CheckPointLinkDofs(const MeshData* mesh, char** PointDofCodes);
 void NumberFreeDofs(const MeshData* mesh, char** PointDofCodes, int** PointDofNumbers, int* nF, int* nP);
 // Point displacements (nPoints x 6) from the free and prescribed solution vectors.
 // flag 0: equation components; flag 1: global components (special and coplanar systems

@@ -1,8 +1,10 @@
 // Data faults that element routines find in what the data file gives them: node counts,
 // material and geometry kinds the element cannot use.
 #include <cstdio>
+#include <vector>
 
 #include "elements/kernel.h"
+#include "materials/material_table.h"
 #include "model/material.h"
 #include "numcore/numcore.h"
 
@@ -74,4 +76,82 @@ void CheckElemGeometryKind(const ElemFaultContext& ctx, int typeCode, int kind, 
   else
     std::snprintf(msg, sizeof msg, "This type of element requires a geometry of kind %s.", GeometryKindKeyword(a));
   ElemDataFault(ctx, typeCode, detail, msg);
+}
+
+namespace {
+
+// The geometry kind that an element type reads through a direct record or a geometry
+// pattern: cross-section areas, sections of 3-D beams, thicknesses (0: the type's own
+// routines check it, or it reads none).
+int GeometryKindOfType(int type) {
+  switch (type) {
+    case _TRUSS_2D: case _TRUSS_3D: case _CABLE_2D: case _CABLE_3D: case _EMB_CABLE_2D: case _EMB_CABLE_3D:
+      return GEOM_CS_AREA;
+    case _TIMOSHENKO_BEAM_3D: return GEOM_CS_3D;
+    case _PLANE_STRESS_TRIANG: case _PLANE_STRESS_QUAD: case _PLANE_STRESS_QUAD_THERMAL: case _MINDLIN_SLAB_QUAD:
+    case _MINDLIN_SHELL_QUAD: case _AHMAD_SHELL_QUAD:
+      return GEOM_LAM_THICK;
+    default: return 0;
+  }
+}
+
+[[noreturn]] void GroupFault(const MeshData* mesh, int r, const char* msg) {
+  const ElementProperty& p = mesh->ElemProps[r];
+  char detail[256];
+  std::snprintf(detail, sizeof detail, "   -> Elements: %d to %d\n   -> Material kind: %s\n   -> Geometry kind: %s\n",
+                p.FirstElement, p.LastElement, MaterialKindKeyword(p.MaterialKind),
+                GeometryKindKeyword(p.GeometryKind));
+  ElemDataFault(ElemFaultContext{"Element group (element property record n. %d)\n", r, 0, 0}, p.ElementType, detail,
+                msg);
+}
+
+}  // namespace
+
+void CheckElementGroups(const MeshData* mesh, const int* ElemPropIndex) {
+  const MainParameters& m = mesh->Main;
+  const bool thermal = m.AnalysisType == ANALYSIS_THERMAL_STEADY_STATE || m.AnalysisType == ANALYSIS_THERMAL_TRANSIENT;
+  const bool nonlinear = m.MaterNonlinear == 1;
+  // Each group that holds an active element, once.
+  std::vector<char> seen(static_cast<size_t>(mesh->nElemProps) + 1, 0);
+  for (int e = 1; e <= mesh->nElements; e++) {
+    const int r = ElemPropIndex[e];
+    if (r == 0 || seen[r] != 0) continue;
+    seen[r] = 1;
+    const ElementProperty& p = mesh->ElemProps[r];
+    const int kind = p.MaterialKind, type = p.ElementType;
+    // The geometric set-up refuses material patterns with its own message.
+    if (m.GeomNonlinear == 1 && CompositionOf(kind) == kCompositionNlmmPattern) continue;
+    const char* refusal = ElementKindRefusal(kind, type, thermal, nonlinear);
+    if (refusal != nullptr) GroupFault(mesh, r, refusal);
+    // The parts of a pattern or of a layered section must be kinds such a composition takes.
+    const MaterialComposition composition = CompositionOf(kind);
+    if (composition == kCompositionNlmmPattern) {
+      const MaterialPattern& mp = mesh->NlmmPatterns[p.MaterialNumber];
+      for (int k = 1; k <= mp.nComponents; k++)
+        if (HistoryUseInComposition(composition, mp.Kind[k]) == kHistoryRefused) {
+          char msg[128];
+          std::snprintf(msg, sizeof msg, "A material pattern cannot take a component of material kind %s.",
+                        MaterialKindKeyword(mp.Kind[k]));
+          GroupFault(mesh, r, msg);
+        }
+    }
+    if (composition == kCompositionLayers) {
+      const LayerPattern& lp = mesh->LayerPatterns[p.MaterialNumber];
+      for (int k = 1; k <= lp.nLayers; k++)
+        if (HistoryUseInComposition(composition, mesh->LayerProps[lp.Layer[k]].MaterialKind) == kHistoryRefused) {
+          char msg[128];
+          std::snprintf(msg, sizeof msg, "A layered shell cannot take a layer of material kind %s (layer property record %d).",
+                        MaterialKindKeyword(mesh->LayerProps[lp.Layer[k]].MaterialKind), lp.Layer[k]);
+          GroupFault(mesh, r, msg);
+        }
+    }
+    // Layered shells and fibre meshes take their geometry from their layers and fibres.
+    const int g = CompositionOf(kind) == kCompositionNone ? GeometryKindOfType(type) : 0;
+    if (g != 0 && p.GeometryKind != g && p.GeometryKind != GEOM_PATT) {
+      char msg[160];
+      std::snprintf(msg, sizeof msg, "This type of element takes geometric properties of kind %s (or %s).",
+                    GeometryKindKeyword(g), GeometryKindKeyword(GEOM_PATT));
+      GroupFault(mesh, r, msg);
+    }
+  }
 }

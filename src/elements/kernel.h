@@ -435,3 +435,8 @@ void CheckElemMaterialKind(const ElemFaultContext& ctx, int typeCode, int kind, 
 void CheckElemGeometryKind(const ElemFaultContext& ctx, int typeCode, int kind, int a, int b = 0);
 // The keyword of a geometry kind code ("_GEOM_PATT" ...; "_NONE" for 0).
 const char* GeometryKindKeyword(int kind);
+// The compatibility of every active element group (property record) with the analysis:
+// its material kind must be one its element type takes, of linear behaviour in a linear
+// analysis, a thermal kind in a thermal one; its geometry kind the one the type reads
+// (or a pattern of it). A fault names the element group, its element type and kind.
+void CheckElementGroups(const MeshData* mesh, const int* ElemPropIndex);

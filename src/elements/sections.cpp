@@ -26,7 +26,9 @@ void CalcNodeGeomRecords(int n, int property, int kind, int directKind, int reco
     for (int k = 1; k <= n; k++) nodeRecords[k] = record;
     return;
   }
-  if (kind != kGeomPatt) InternalError(__FILE__, __LINE__);
+  if (kind != kGeomPatt)
+    BadGeomRecord(property, record, "The element property refers to geometric records of a kind this type of element\n"
+                                    "cannot take.");
   if (n < 1) return;
   if (patternKind != directKind)
     BadGeomRecord(property, record, "The geometry pattern refers to records of another geometric kind.");

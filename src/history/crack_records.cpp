@@ -1,6 +1,7 @@
 // History records of the smeared-crack models (_NLMM101, _NLMM102, _NLMM104, _NLMM111,
 // _NLMM141, _NLMM142, _NLMM151). Each record is described once, field by field in its
 // file order; initial values, release, copy and the file form walk that description.
+#include <cstdio>
 #include <cstring>
 
 #include "history/records.h"
@@ -229,6 +230,27 @@ void Fields151(W& w, NLMM151_HD& a, const NLMM151_HD& b) {
   FieldsCrack111(w, a.Cr, b.Cr);
 }
 
+// ---- codes of a record read back -------------------------------------------------------------
+
+// The crack count and crack states of a record read from a history file: a count outside
+// 0..4 or a state outside the six crack states is a damaged (or foreign) file.
+void CheckCrackCodes(int32_t nCr, const int32_t* status) {
+  bool ok = nCr >= 0 && nCr <= 4;
+  for (int k = 1; ok && k <= nCr; k++) ok = status[k] >= 1 && status[k] <= 6;
+  if (ok) return;
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nReading the historical data of a crack model\n   -> Number of cracks: %d\n", nCr);
+  errexit("The history file holds a crack record with codes no crack model writes:\n"
+          "the file is damaged or belongs to another job.",
+          0);
+}
+void CheckCodesRead(const NLMM101_HD& r) { CheckCrackCodes(r.nCr, r.CrStatus); }
+void CheckCodesRead(const NLMM104_HD& r) { CheckCrackCodes(r.Cr.nCr, r.Cr.CrStatus); }
+void CheckCodesRead(const NLMM111_HD& r) { CheckCrackCodes(r.Cr.nCr, r.Cr.CrStatus); }
+void CheckCodesRead(const NLMM141_HD& r) { CheckCrackCodes(r.nCr, r.CrStatus); }
+void CheckCodesRead(const NLMM142_HD& r) { CheckCrackCodes(r.Cr.nCr, r.Cr.CrStatus); }
+void CheckCodesRead(const NLMM151_HD& r) { CheckCrackCodes(r.Cr.nCr, r.Cr.CrStatus); }
+
 // ---- the routine family of one record type ---------------------------------------------------
 
 template <class R, void (*F)(InitWalk&, R&, const R&), void (*G)(ReleaseWalk&, R&, const R&),
@@ -264,6 +286,7 @@ RecordOps OpsOf(const char* tag, long fileBytes) {
         ReadWalk w{fp};
         Rd(w, x, x);
       },
+      [](const void* r) { CheckCodesRead(*static_cast<const R*>(r)); },
   };
 }
 

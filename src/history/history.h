@@ -112,6 +112,9 @@ void WriteNLMM_HD(FILE** files, NLMM_HD* hd, const int* NLMM_HD_Count);
 // Restart: reads the block at which every file in use stands into the current copy
 // (allocated here) and, in mode 1, makes the converged copy equal to it.
 void ReadNLMM_HD(FILE** files, int mode, NLMM_HD* hd, const int* NLMM_HD_Count);
+// The codes of every current record read back (crack counts and states): a record that no
+// model writes stops the run (a damaged or foreign history file at restart).
+void CheckNLMM_HDCodes(const NLMM_HD* hd, const int* NLMM_HD_Count);
 // File suffix of a material or spring kind: "<keyword>_HD.bin" (kBinStringMax bytes).
 void HDFileSuffix(const char* keyword, char* suffix);
 

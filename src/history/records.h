@@ -18,6 +18,9 @@ struct RecordOps {
   void (*copy)(void* dst, const void* src);
   void (*write)(FILE* fp, const void* r);
   void (*read)(FILE* fp, void* r);
+  // Stops the run when a record read back from a file holds codes no model writes (null:
+  // the record holds no such code).
+  void (*checkCodes)(const void* r) = nullptr;
 };
 
 // The family of record type R from its typed routines.

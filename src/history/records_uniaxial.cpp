@@ -3,6 +3,7 @@
 // discontinuities: initial values, copy, file form and start values. Each record's
 // fields are listed once, for writing and reading alike.
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 
 #include "history/history.h"
@@ -242,7 +243,23 @@ const RecordOps kOps299 = VOLDE_FAMILY(NLMM299_HD, InitZero, CopyAll, Fields299,
 const RecordOps kOps301 = VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueFields<4>::Fields, "<NLMM301_HD>", 32);
 const RecordOps kOps451 = VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueFields<4>::Fields, "<NLMM451_HD>", 32);
 const RecordOps kOps501 = VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueFields<4>::Fields, "<NLMM501_HD>", 32);
-const RecordOps kOps302 = VOLDE_FAMILY(NLMM302_HD, InitZero, CopyAll, Fields302, "<NLMM302_HD>", 28);
+// The state of the softening interface law read back: 1 uncracked to 6 separated; any
+// other value is a damaged or foreign history file.
+RecordOps WithStateCheck(RecordOps ops) {
+  ops.checkCodes = [](const void* r) {
+    const int state = static_cast<const NLMM302_HD*>(r)->InUse;
+    if (state >= 1 && state <= 6) return;
+    std::fflush(stdout);
+    std::fprintf(stderr, "\nReading the historical data of _NLMM302\n   -> State of the interface law: %d\n", state);
+    errexit("The history file holds a record with a state no interface law writes:\n"
+            "the file is damaged or belongs to another job.",
+            0);
+  };
+  return ops;
+}
+
+const RecordOps kOps302 =
+    WithStateCheck(VOLDE_FAMILY(NLMM302_HD, InitZero, CopyAll, Fields302, "<NLMM302_HD>", 28));
 // The nonlinear springs keep the record of _NLMM302: the law's state and three reals.
 const RecordOps kOpsSpring[3] = {
     VOLDE_FAMILY(NLSMM_HDRecord, InitZero, CopyAll, Fields302, "<NLSMM101_HD>", 28),

@@ -16,6 +16,20 @@
 
 namespace {
 
+// A history block whose length is not that of this model's records: another model's
+// file, or a damaged one.
+[[noreturn]] void HistoryBlockMismatch(const char* suffix) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nRestarting problem:\n   -> History file: jobname%s\n", suffix);
+  errexit("The history file does not hold the records of this model's history slots:\n"
+          "a restart needs the unchanged model of the run that wrote it.",
+          0);
+}
+
+}  // namespace
+
+namespace {
+
 // Slots in dispatch order: 1..36, then 0.
 int SlotAt(int j) { return j < kNlmmSlots - 1 ? j + 1 : 0; }
 
@@ -318,16 +332,26 @@ void ReadNLMM_HD(FILE** files, int mode, NLMM_HD* hd, const int* NLMM_HD_Count) 
     FILE* fp = FileOf(files, code);
     char suffix[kBinStringMax];
     HDFileSuffix(MaterialKindName(code), suffix);
-    ReadInt64(fp);  // block end position: not needed when reading the block
+    const int64_t end = ReadInt64(fp);
     ReadTag(ops.tag, fp, suffix);
     void* cur = hd->Entry[2 * k] = AllocArray(ops, n);
     InitArray(ops, cur, n);
     for (int r = 1; r <= n; r++) ops.read(fp, At(cur, ops, r));
+    // The block holds exactly the records of this model's history slots.
+    if (TellFile(fp) != end) HistoryBlockMismatch(suffix);
     if (mode == 1) {
       void* conv = hd->Entry[2 * k + 1] = AllocArray(ops, n);
       InitArray(ops, conv, n);
       CopyArray(ops, n, conv, cur);
     }
+  });
+}
+
+void CheckNLMM_HDCodes(const NLMM_HD* hd, const int* NLMM_HD_Count) {
+  ForSlotsInUse(NLMM_HD_Count, [&](int k, int, int n) {
+    const RecordOps& ops = OpsOf(k);
+    if (ops.checkCodes == nullptr) return;
+    for (int r = 1; r <= n; r++) ops.checkCodes(At(hd->Entry[2 * k], ops, r));
   });
 }
 
@@ -455,12 +479,13 @@ void ReadNLSMM_HD(FILE** files, int mode, NLSMM_HD* hd, const int* NLSMM_HD_Coun
     FILE* fp = FileOf(files, c);
     char suffix[kBinStringMax];
     HDFileSuffix(kSpringMaterialKindKeywords[c], suffix);
-    ReadInt32(fp);  // block end position: not needed when reading the block
+    const int64_t end = ReadInt32(fp);
     ReadTag(ops.tag, fp, suffix);
     void* cur = AllocArray(ops, n);
     SpringEntry(hd, c, false) = static_cast<NLSMM_HDRecord*>(cur);
     InitArray(ops, cur, n);
     for (int r = 1; r <= n; r++) ops.read(fp, At(cur, ops, r));
+    if (TellFile(fp) != end) HistoryBlockMismatch(suffix);
     if (mode == 1) {
       void* conv = AllocArray(ops, n);
       SpringEntry(hd, c, true) = static_cast<NLSMM_HDRecord*>(conv);

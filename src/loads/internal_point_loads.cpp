@@ -109,7 +109,11 @@ void Calc_Fg_IntPointLoad(int Size, int Element, int ElementType, int Record, in
     case _SOLID_HEXA:
       Calc_Fg_IntPointLoadSolidHexa(Size, Element, Record, LoadCaseNumber, nNodes, Mesh, Fe, IntPointLoads);
       return;
-    default: InternalError(__FILE__, __LINE__);
+    // Cables, interfaces and the types without element routines carry no internal point load.
+    default:
+      RefuseLoadOnElementType(LoadReportContext{
+          "Calculating the internal point load contribution to the global load vector:\n", LoadCaseNumber, kBlock,
+          kCounterLine, Record, Element, GetElementTypeInfo(ElementType).keyword, nullptr});
   }
 }
 

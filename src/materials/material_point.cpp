@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "materials/crack/crack_start.h"
 #include "materials/crack/elastoplastic_crack.h"
 #include "materials/crack/plane_cracks.h"
 #include "materials/crack/plane_plastic_cracks.h"
@@ -624,6 +625,14 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
         case MAT_NLMM211: CheckParameters_NLMM211(m, block, r); break;
         case MAT_NLMM220: CheckParameters_NLMM220(m, block, r); break;
         case MAT_NLMM501: CheckParameters_NLMM501(m, block, r); break;
+        case MAT_NLMM145: CheckParameters_NLMM145(m, block, r); break;
+        case MAT_NLMM101:
+        case MAT_NLMM102:
+        case MAT_NLMM104:
+        case MAT_NLMM111:
+        case MAT_NLMM141:
+        case MAT_NLMM142:
+        case MAT_NLMM151: CheckParameters_Crack(code, m, block, r); break;
         default: break;  // the other laws check their records with their models
       }
     }

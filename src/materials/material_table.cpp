@@ -2,6 +2,7 @@
 #include "materials/material_table.h"
 
 #include "materials/history_data.h"
+#include "model/mesh.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -170,6 +171,23 @@ HistoryUse HistoryUseInComposition(MaterialComposition c, int code) {
 
 bool NonlinearKindAllowed(int code, int type) {
   return MaterialKindInfo(code).behaviour == kBehaviourNonlinear && MaterialKindAllowed(code, type);
+}
+
+const char* ElementKindRefusal(int code, int type, bool thermal, bool nonlinear) {
+  const bool thermalKind = code == MAT_THERMAL_ISO || code == MAT_NLMM401 || code == MAT_NLMM451;
+  if (thermal && !thermalKind) return "A thermal analysis takes only thermal materials (_THERMAL_ISO, _NLMM401, _NLMM451).";
+  if (!thermal && thermalKind) return "A thermal material cannot carry a mechanical analysis.";
+  if (!MaterialKindAllowed(code, type)) return "This type of element cannot take this material kind.";
+  // Shrinkage, maturity, creep and temperature laws act only as parts of a material pattern.
+  if (code >= MAT_NLMM171 && code <= MAT_NLMM175)
+    return "This material kind is a part of a material pattern (_NLMM_PATT) only.";
+  if (code == MAT_NLMM_PATT && type != _SOLID_HEXA && type != _PLANE_STRESS_QUAD)
+    return "Material patterns are available in solid elements (_SOLID_HEXA) and plane-stress\n"
+           "quadrilaterals (_PLANE_STRESS_QUAD) only.";
+  if (!nonlinear && MaterialKindInfo(code).behaviour != kBehaviourLinear)
+    return "A nonlinear material needs a materially nonlinear analysis\n"
+           "(MATERIALLY_NONLINEAR_PROBLEM in <MAIN_PARAMETERS>).";
+  return nullptr;
 }
 
 MaterialComposition CompositionOf(int code) {

@@ -164,6 +164,7 @@ void CheckFilesJobName_vm(const char* job, int nF, int nP, int* nModes, const Me
   FILE *fpDat, *fpBin;
   OpenFile(&fpDat, job, kModeReportSuffix, "r", 'N');
   OpenFile(&fpBin, job, kModeFileSuffix, "rb", 'N');
+  SetTokenizerFile(report.c_str());
   int line = 1, wordline = 0;
   expectword(fpDat, &line, &wordline, kSelectedModesTag);
   expectword(fpDat, &line, &wordline, "COUNT");
@@ -175,6 +176,7 @@ void CheckFilesJobName_vm(const char* job, int nF, int nP, int* nModes, const Me
   const int nFBin = ReadInt32(fpBin);
   const int nPBin = ReadInt32(fpBin);
   if (nFBin != nF || nPBin != nP) {
+    SetTokenizerFile(nullptr);
     CloseFile(fpBin);
     CloseFile(fpDat);
     CannotUseFiles(type, Format("Files %s and %s do not correspond to the geometry\nof the structure.\n", report, binary),
@@ -191,6 +193,7 @@ void CheckFilesJobName_vm(const char* job, int nF, int nP, int* nModes, const Me
     expectchar(fpDat, &line, &wordline, ';');
   }
   expectword(fpDat, &line, &wordline, kSelectedModesCloseTag);
+  SetTokenizerFile(nullptr);
   CloseFile(fpDat);
   // An edited list may name a counter twice: the file cannot go back to a record it has
   // passed, so a repeated counter is as foreign as one beyond the file.

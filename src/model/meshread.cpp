@@ -238,6 +238,26 @@ void ReadFaceHeatTransfer(FILE* fp, R& r) {
   ReadDoubleList(fp, &r.ValueCount, &r.Values);
 }
 
+// The counts of "<MAIN_PARAMETERS>" for later parts of the file: none negative, none
+// larger than the bytes left could hold (each of those parts takes a few bytes at least).
+void CheckMainCounts(FILE* fp, const MainParameters& p) {
+  const struct {
+    const char* name;
+    int32_t value;
+    int64_t minBytes;
+  } counts[] = {{"NUMBER_OF_PHASES", p.nPhases, 0},           {"NUMBER_OF_FIBROUS_MESHES", p.nFibrousMeshes, 8},
+                {"NUMBER_OF_CONTACT_CASES", p.nContactCases, 8}, {"NUMBER_OF_LOAD_CASES", p.nLoadCases, 16},
+                {"NUMBER_OF_COMBINATIONS", p.nCombinations, 12}};
+  const int64_t left = BytesLeft(fp);
+  for (const auto& c : counts) {
+    if (c.value < 0)
+      DataFault(nullptr, "<MAIN_PARAMETERS>", 0, "Invalid %s: %d (it cannot be negative).", c.name, c.value);
+    if (c.minBytes > 0 && c.value > left / c.minBytes)
+      DataFault(nullptr, "<MAIN_PARAMETERS>", 0, "Invalid %s: %d (the data file is too short to hold them).", c.name,
+                c.value);
+  }
+}
+
 void ReadBlockBody(FILE* fp, int block, MeshData* m) {
   const char* tag = kMeshBlockTags[block];
   if (block >= MB_LINEAR_ISOTROPIC_MATERIALS && block <= MB_FRC_MIXFRACTURE_2D) {
@@ -251,7 +271,10 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
     return;
   }
   switch (block) {
-    case MB_MAIN_PARAMETERS: ReadMainParameters(fp, &m->Main); break;
+    case MB_MAIN_PARAMETERS:
+      ReadMainParameters(fp, &m->Main);
+      CheckMainCounts(fp, m->Main);
+      break;
     case MB_DYNAMIC_ANALYSIS_PARAMETERS: ReadDynamicAnalysisParameters(fp, &m->Dynamic); break;
     case MB_GROUP_NAMES: ReadGroupNames(fp, m); break;
     case MB_POINT_COORDINATES: ReadPointCoordinates(fp, m); break;

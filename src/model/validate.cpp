@@ -188,13 +188,16 @@ void CheckElementProperties(const MeshData* m) {
     const ElementProperty& p = m->ElemProps[r];
     Where w{nullptr, "<ELEMENT_PROPERTIES>", r};
     // Placeholder records that pre-processors store never match an element.
-    if (!ElemPropIsActive(p)) continue;
+    // Placeholder records that pre-processors store name no element; a record that
+    // names elements but would never hold one is refused, not dropped.
+    if (p.FirstElement == 0 && p.LastElement == 0) continue;
     CheckNumber(w, "first element number", p.FirstElement, m->nElements);
     CheckNumber(w, "last element number", p.LastElement, m->nElements);
     if (p.FirstElement > p.LastElement)
       DataFault(w.context, w.block, w.record, "Invalid element range: %d to %d.", p.FirstElement, p.LastElement);
-    if (p.FirstPhase < 1 || p.FirstPhase > p.LastPhase)
-      DataFault(w.context, w.block, w.record, "Invalid phase range: %d to %d.", p.FirstPhase, p.LastPhase);
+    if (p.FirstPhase < 1 || p.FirstPhase > p.LastPhase || (m->Main.nPhases >= 1 && p.FirstPhase > m->Main.nPhases))
+      DataFault(w.context, w.block, w.record, "Invalid phase range: %d to %d (the model has %d phase(s)).",
+                p.FirstPhase, p.LastPhase, m->Main.nPhases);
     CheckCode(w, "element type code", p.ElementType, 1, kElementTypes);
     CheckCode(w, "material kind code", p.MaterialKind, 1, kMaterialKinds);
     CheckNumber(w, "material record number", p.MaterialNumber, RecordsOfMaterialKind(m, p.MaterialKind));
@@ -446,12 +449,26 @@ void CheckMaterialValues(const Where& w, int kind, const MaterialRecord& mat, bo
       for (int k = 1; k <= mat.nValues; k++) CheckNotNegative(w, "interface stiffness", mat.Value[k]);
       break;
     // The codes of the age and temperature models (values in file order).
+    // A body whose heat capacity or density is negative heats while it cools.
+    case MAT_THERMAL_ISO:
+      CheckNotNegative(w, "density", mat.Value[1]);
+      CheckPositive(w, "thermal conductivity", mat.Value[2]);
+      CheckNotNegative(w, "specific heat", mat.Value[3]);
+      break;
     case MAT_NLMM171:
     case MAT_NLMM172:
       CheckCode(w, "drying shrinkage flag", MatInt(mat, 1), 1, 2);
       CheckCode(w, "autogenous shrinkage flag", MatInt(mat, 2), 1, 2);
       if (kind == MAT_NLMM171) {
         CheckCode(w, "cement class", MatInt(mat, 10), 1, 3);
+        // The drying law of the shrinkage: start of drying, notional size, mean
+        // compressive strength and relative humidity (percent).
+        CheckNotNegative(w, "start of drying", mat.Value[6]);
+        CheckPositive(w, "notional size h0", mat.Value[7]);
+        CheckPositive(w, "mean compressive strength", mat.Value[8]);
+        if (!(mat.Value[9] >= 0.0 && mat.Value[9] <= 100.0))
+          DataFault(w.context, w.block, w.record, "Invalid relative humidity: %g (valid: 0 to 100 percent).",
+                    mat.Value[9]);
       } else {
         CheckCode(w, "law of kt", MatInt(mat, 22), 1, 2);
         CheckCode(w, "law of the shrinkage half-time", MatInt(mat, 24), 1, 2);
@@ -766,6 +783,10 @@ void ValidateCombinations(const MeshData* m, const CombinationData* c, int n) {
   for (int i = 1; i <= n; i++) {
     std::snprintf(context, sizeof context, "   -> Combination: %d", i);
     CheckFinite(Where{context, "<COMBINATION_PARAMETERS>", 0}, "step duration", c[i].Params.StepDuration);
+    // Every analysis runs the one phase of the model.
+    if (c[i].Params.Phase != 1)
+      DataFault(context, "<COMBINATION_PARAMETERS>", 0, "Invalid phase number: %d (only phase 1 is available).",
+                c[i].Params.Phase);
     for (int r = 1; r <= c[i].nFactors; r++) {
       CheckNumber(Where{context, "<LOAD_CASE_FACTORS>", r}, "load case number", c[i].Factors[r].Number,
                   m->Main.nLoadCases);
@@ -775,4 +796,102 @@ void ValidateCombinations(const MeshData* m, const CombinationData* c, int n) {
       CheckNumber(Where{context, "<CONTACT_CASES>", r}, "contact case number", c[i].ContactCases[r],
                   m->Main.nContactCases);
   }
+}
+
+namespace {
+
+bool IsNonlinearDriver(int driver) {
+  switch (driver) {
+    case DRIVER_STATIC_MNL_NCSB: case DRIVER_STATIC_MNL_JPCG: case DRIVER_STATIC_MGNL_NCSB:
+    case DRIVER_STATIC_MGNL_JPCG: case DRIVER_TRANSIENT_MNL_NCSB: case DRIVER_TRANSIENT_MNL_JPCG:
+    case DRIVER_THERMAL_TRANSIENT_NL_NCSB: case DRIVER_THERMAL_TRANSIENT_NL_JPCG:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A damping ratio or factor: not given, or not negative (negative damping feeds energy
+// into the structure).
+void CheckDamping(const Where& w, const char* what, double value) {
+  if (value == kValueNotGiven || value >= 0.0) return;
+  DataFault(w.context, w.block, w.record, "Invalid %s: %g (negative damping is not admissible).", what, value);
+}
+
+}  // namespace
+
+void ValidateAnalysisOptions(const MeshData* m, int driver) {
+  const MainParameters& p = m->Main;
+  const Where w{nullptr, "<MAIN_PARAMETERS>", 0};
+  const bool nonlinear = IsNonlinearDriver(driver);
+  const bool thermalTransient = driver >= DRIVER_THERMAL_TRANSIENT_LIN_NCSB && driver <= DRIVER_THERMAL_TRANSIENT_NL_JPCG;
+  const bool staticNonlinear = driver >= DRIVER_STATIC_MNL_NCSB && driver <= DRIVER_STATIC_MGNL_JPCG;
+  const bool directDynamic = driver == DRIVER_DYNAMIC_LIN_NCSB || driver == DRIVER_DYNAMIC_LIN_JPCG;
+  const bool superposition = driver == DRIVER_MODAL_SUPERPOSITION;
+  if (nonlinear) {
+    if (p.nPhases != 1)
+      DataFault(w.context, w.block, w.record, "Invalid NUMBER_OF_PHASES: %d (only one phase is available).", p.nPhases);
+    if (p.nLoadCases < 1)
+      DataFault(w.context, w.block, w.record, "Invalid NUMBER_OF_LOAD_CASES: %d (this analysis needs one at least).",
+                p.nLoadCases);
+    if (p.nCombinations < 1)
+      DataFault(w.context, w.block, w.record,
+                "Invalid NUMBER_OF_COMBINATIONS: %d (this analysis needs one at least).", p.nCombinations);
+    CheckCode(w, "ITERATIVE_ALGORITHM", p.IterativeAlgorithm, 1, 5);
+    CheckCode(w, "CONVERGENCE_CRITERION", p.ConvergenceCriterion, 1, 3);
+    CheckCode(w, "PATH_BEHAVIOR", p.PathBehavior, 1, 2);
+    CheckCode(w, "ADD_THE_UNBALANCED_FORCES_IN_EACH_COMBINATION flag", p.AddUnbalancedForces, 0, 1);
+    if (p.MaxIterations < 1)
+      DataFault(w.context, w.block, w.record,
+                "Invalid MAXIMUM_NUMBER_OF_ITERATIONS_IN_EACH_COMBINATION: %d (it must be 1 or more).",
+                p.MaxIterations);
+    if (!(p.Tolerance > 0.0))
+      DataFault(w.context, w.block, w.record, "Invalid TOLERANCE_IN_EACH_COMBINATION: %g (it must be positive).",
+                p.Tolerance);
+    if (p.nCombBeforeRestart < 0)
+      DataFault(w.context, w.block, w.record,
+                "Invalid NUMBER_OF_COMBINATIONS_BEFORE_RESTART: %d (it cannot be negative).", p.nCombBeforeRestart);
+    if (p.GeomNonlinear == 1) CheckCode(w, "KINEMATIC_DESCRIPTION", p.KinematicDescription, 1, 2);
+  }
+  if (staticNonlinear) {
+    CheckCode(w, "ARC_LENGTH flag", p.ArcLength, 0, 1);
+    if (p.ArcLength == 1 && p.MaxArcLengthCombinations < 1)
+      DataFault(w.context, w.block, w.record,
+                "Invalid MAXIMUM_NUMBER_OF_ARC_LENGTH_COMBINATIONS: %d (with ARC_LENGTH it must be 1 or more).",
+                p.MaxArcLengthCombinations);
+  }
+  if (thermalTransient) {
+    CheckCode(w, "THERMAL_TRANSIENT_TIME_STEPPING_METHOD", p.ThermalSteppingMethod, 1, 5);
+    if (!(p.ThermalTheta >= 0.0 && p.ThermalTheta <= 1.0))
+      DataFault(w.context, w.block, w.record,
+                "Invalid time-integration parameter of the thermal time stepping: %g (valid: 0 to 1).", p.ThermalTheta);
+  }
+  const DynamicAnalysisParameters& d = m->Dynamic;
+  const Where wd{nullptr, "<DYNAMIC_ANALYSIS_PARAMETERS>", 0};
+  if (directDynamic) {
+    CheckCode(wd, "TIME_STEPPING_METHOD", d.TimeSteppingMethod, 1, 2);
+    // The alpha method damps the high modes for -1/3 <= alpha <= 0; outside that range
+    // the step is not unconditionally stable.
+    if (!(d.Alpha >= -1.0 / 3.0 && d.Alpha <= 0.0))
+      DataFault(wd.context, wd.block, wd.record, "Invalid ALPHA: %g (valid: -1/3 to 0).", d.Alpha);
+  }
+  // Below 1/2 the Newmark step adds energy: every free vibration grows.
+  if ((directDynamic || (superposition && d.TimeSteppingMethod == 2)) && !(d.Gamma >= 0.5))
+    DataFault(wd.context, wd.block, wd.record, "Invalid GAMMA: %g (it must be 1/2 or more).", d.Gamma);
+  if (directDynamic || superposition) {
+    CheckDamping(wd, "DEFAULT_MODAL_DAMPING_RATIO", d.DefaultModalDampingRatio);
+    CheckDamping(wd, "GLOBAL_RAYLEIGH_DAMPING_FACTOR_A0", d.RayleighA0);
+    CheckDamping(wd, "GLOBAL_RAYLEIGH_DAMPING_FACTOR_A1", d.RayleighA1);
+    for (int r = 1; r <= m->nModalDampingRatios; r++)
+      CheckDamping(Where{nullptr, "<MODAL_DAMPING_RATIOS>", r}, "damping ratio", m->ModalDampingRatios[r].Factor);
+    for (int r = 1; r <= m->nRayleigh; r++) {
+      CheckDamping(Where{nullptr, "<RAYLEIGH_DAMPING_FACTORS>", r}, "damping factor a0", m->Rayleigh[r].A0);
+      CheckDamping(Where{nullptr, "<RAYLEIGH_DAMPING_FACTORS>", r}, "damping factor a1", m->Rayleigh[r].A1);
+    }
+  }
+  if (driver == DRIVER_MODAL_ANALYSIS || superposition)
+    for (int r = 1; r <= m->nFrequencyRanges; r++)
+      if (m->FrequencyRanges[r].Int < 0)
+        DataFault(nullptr, "<FREQUENCY_RANGES>", r, "Invalid number of modes: %d (it cannot be negative).",
+                  m->FrequencyRanges[r].Int);
 }

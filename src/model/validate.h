@@ -13,6 +13,10 @@ void ValidateMesh(const MeshData* mesh);
 // the phase) against its type; run by the set-up before anything counts, allocates or
 // loops by the node lists.
 void ValidateElementNodeCounts(const MeshData* mesh, const int* ElemPropIndex);
+// The options of "<MAIN_PARAMETERS>" and "<DYNAMIC_ANALYSIS_PARAMETERS>" that the chosen
+// driver (SelectAnalysisDriver) reads: codes, counts, tolerances, time-integration and
+// damping parameters.
+void ValidateAnalysisOptions(const MeshData* mesh, int driver);
 void ValidateLoadCase(const MeshData* mesh, const LoadCaseData* lc);
 void ValidateCombinations(const MeshData* mesh, const CombinationData* combinations, int n);
 

@@ -186,6 +186,9 @@ int readintge0(FILE* stream, int* line, int* wordline);      // readint, value >
 char readcharword(FILE* stream, int* line, int* wordline);   // a word of exactly one character
 void expectchar(FILE* stream, int* line, int* wordline, int c);
 void expectword(FILE* stream, int* line, int* wordline, const char* expected);
+// Names the file the tokenizer reads in its fatal messages ("Reading file: name"), until
+// called again with null.
+void SetTokenizerFile(const char* name);
 int getcnoeof(FILE* stream);  // next character (0..255); end of file is fatal
 
 // Syntax automata: ok = verdict; badpos = 0 when valid, else the 1-based position of the

@@ -20,10 +20,18 @@ namespace {
 
 constexpr int kWordMax = 1000;  // buffer of the number and keyword readers
 
+// The file being read, named ahead of a fatal input error (null: the caller names none).
+const char* gTokenFile = nullptr;
+
+void FileLine() {
+  if (gTokenFile != nullptr) std::fprintf(stderr, "\nReading file: %s\n", gTokenFile);
+}
+
 // Fatal input error naming the line of the offending word:
 // empty line, "ERROR:", message, "Line n. %d", empty line.
 [[noreturn]] void LineFatal(const char* msg, int line) {
   std::fflush(stdout);
+  FileLine();
   std::fprintf(stderr, "\nERROR:\n%s\nLine n. %d\n\n", msg, line);
   std::exit(1);
 }
@@ -32,6 +40,7 @@ constexpr int kWordMax = 1000;  // buffer of the number and keyword readers
 // "Line n. %d", empty line. The caller writes the rest and exits.
 void LineFatalHead(const char* msg, int line) {
   std::fflush(stdout);
+  FileLine();
   std::fprintf(stderr, "\nERROR:\n%s\nLine n. %d\n\n", msg, line);
 }
 
@@ -111,7 +120,11 @@ void checkprint(const char* s, int line) { CheckPrintN(s, static_cast<int>(std::
 
 int getcnoeof(FILE* stream) {
   const int c = std::getc(stream);
-  if (c == EOF) errexit("Unexpected end of file", 0);
+  if (c == EOF) {
+    std::fflush(stdout);
+    FileLine();
+    errexit("Unexpected end of file", 0);
+  }
   return c;
 }
 
@@ -302,6 +315,7 @@ void expectword(FILE* stream, int* line, int* wordline, const char* expected) {
   readword(word, kWordMax, stream, line, wordline);
   if (std::strcmp(word, expected) != 0) {
     std::fflush(stdout);
+    FileLine();
     std::fprintf(stderr, "\nERROR:\nExpecting the following word: %s\nLine n. %d\n\nInput data: %s\n\n",
                  expected, *wordline, word);
     std::exit(1);
@@ -369,3 +383,5 @@ void gettimes(double* wall, double* cpu) {
   *wall = std::chrono::duration<double>(now).count();
   *cpu = static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
+
+void SetTokenizerFile(const char* name) { gTokenFile = name; }

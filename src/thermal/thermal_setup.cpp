@@ -83,6 +83,7 @@ void InitializeThermalWorkArrays(int phase, const MeshData* mesh, ThermalWorkArr
   allocc1(&t->RadiationFlags, ne);
   CalcElemPropIndex(phase, mesh, w->ElemPropIndex);
   CheckThermalElementTypes(mesh, w->ElemPropIndex);
+  CheckElementGroups(mesh, w->ElemPropIndex);
   ValidateElementNodeCounts(mesh, w->ElemPropIndex);
   CalcPointElemAdjacency(mesh, w->ElemPropIndex, &w->PointElemAdjacency);
   CalcThermalDofCodes(phase, mesh, w->ElemPropIndex, w->PointDofCodes);

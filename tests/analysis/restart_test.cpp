@@ -223,10 +223,14 @@ TEST(RestartDeath, DamagedResultFilesNameTheirFile) {
   damaged("_dr.bin", 34 + R, InvalidFileRegex(run.job + "_dr.bin"));       // id of record 2
   damaged("_if.bin", 39 + 4 + 8 * (nF + nP), InvalidFileRegex(run.job + "_if.bin"));
   const long entry2 = 27 + 12 + 64 + 36 + 8 * (nF + nP);
-  damaged("_ep.bin", entry2 + 4, InvalidFileRegex(run.job + "_ep.bin"));   // combination of entry 2
+  damaged("_ep.bin", entry2 + 4, "_ep.bin\n   -> Its entries do not fit this model's numbers of free and prescribed "
+                                 "dofs.\n\nERROR:\nThe files of the earlier run do not belong to this model");  // combination of entry 2
   damaged("_NLMM121_HD.bin", 50 + 473 + 8 + 5, InvalidFileRegex(run.job + "_NLMM121_HD.bin"));  // tag of block 2
   // A lost block end: the chain of blocks sends the skip outside the file.
   damaged("_NLMM121_HD.bin", 50 + 7, InvalidFileRegex(run.job + "_NLMM121_HD.bin"));
+  // An edited last-converged file: the message names it.
   WriteTextFile(run.job + "_lcc.aux", "LAST_CONVERGED = 3 ;\n");
-  EXPECT_EXIT(restart(), testing::ExitedWithCode(1), "Expecting the following word");
+  EXPECT_EXIT(restart(), testing::ExitedWithCode(1), "Reading file: [^\n]*_lcc.aux\n\nERROR:\nExpecting the following word");
+  WriteTextFile(run.job + "_lcc.aux", "");
+  EXPECT_EXIT(restart(), testing::ExitedWithCode(1), "Reading file: [^\n]*_lcc.aux\n\nERROR:\nUnexpected end of file");
 }

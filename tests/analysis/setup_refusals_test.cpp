@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -74,23 +73,10 @@ struct Case {
 
 class SetUpRefusals : public testing::Test {
  protected:
-  // A run stopped by its fatal message leaves its model allocated on purpose.
-  void SetUp() override {
-    dir_ = MakeScratchDirectory();
-    const char* asan = std::getenv("ASAN_OPTIONS");
-    had_ = asan != nullptr;
-    saved_ = had_ ? asan : "";
-    setenv("ASAN_OPTIONS", (saved_.empty() ? std::string("detect_leaks=0") : saved_ + ":detect_leaks=0").c_str(), 1);
-  }
-  void TearDown() override {
-    if (had_)
-      setenv("ASAN_OPTIONS", saved_.c_str(), 1);
-    else
-      unsetenv("ASAN_OPTIONS");
-    RemoveDirectory(dir_);
-  }
-  std::string dir_, saved_;
-  bool had_ = false;
+  void SetUp() override { dir_ = MakeScratchDirectory(); }
+  void TearDown() override { RemoveDirectory(dir_); }
+  std::string dir_;
+  ChildLeakCheckOff leaks_;
 };
 
 TEST_F(SetUpRefusals, WordedMessagesNameTheElementTypeAndLoad) {

@@ -436,6 +436,39 @@ TEST_F(NonlinearStatic, ShorterRestartLeavesNoStaleRecords) {
   EXPECT_EQ(std::filesystem::file_size(Path("_ep.bin")), std::filesystem::file_size(Path("_ep.bin", "fresh")));
 }
 
+// A restart continues the state of the model that wrote the files: the model changed (a
+// support record removed, so one dof turns from prescribed to free while the total stays)
+// or the files of another job are refused, not continued.
+TEST_F(NonlinearStatic, RestartOfAnotherModelIsRefused) {
+  const auto build = [](int n, bool held) {
+    Job j = linmodel::Cantilever(n, 3.0, 200e9, 0.01, 1e-4);
+    if (held) linmodel::AddSupport(j, n + 1, "010000");
+    j.model.loadCases = {ElementLoads({tw::PointLoad(n + 1, {0, 0, 10e3, 0, 0, 0})})};
+    MakeNonlinear(j, 2, 1e-8, false);
+    SetFactors(j, {0.5, 1.0, 1.5});
+    return j;
+  };
+  const std::string refusal =
+      "\nERROR:\nThe files of the earlier run do not belong to this model (or are damaged):\n"
+      "a restart needs the unchanged model of the run that wrote them.\n";
+  for (const Solver& s : kSolvers) {
+    SCOPED_TRACE(s.name);
+    ExpectSuccess(Run(build(2, true), s), 3);
+    Job changed = build(2, false);
+    changed.model.main.nCombBeforeRestart = 1;
+    const Outcome r = Run(changed, s);
+    EXPECT_EQ(r.run.status, 1);
+    EXPECT_NE(r.run.err.find(refusal), std::string::npos) << r.run.err;
+    // The files of a longer cantilever under the name of this job.
+    ExpectSuccess(Run(build(3, false), s, "", "other"), 3);
+    for (const char* suffix : {"_dr.bin", "_if.bin", "_ep.bin", "_lcc.aux"})
+      testmodel::WriteBytes(Path(suffix), resultfile::ReadFileBytes(Path(suffix, "other")));
+    const Outcome o = Run(changed, s);
+    EXPECT_EQ(o.run.status, 1);
+    EXPECT_NE(o.run.err.find(refusal), std::string::npos) << o.run.err;
+  }
+}
+
 // The saved stiffness read back by a restart refuses columns and counts that do not fit
 // the numbering.
 TEST_F(NonlinearStatic, DamagedStiffnessFileRefused) {

@@ -92,6 +92,20 @@ inline void AddSteps(ThermalBar& b, const std::vector<double>& steps) {
   }
 }
 
+// Two hexahedra of the thermal material `material` (rho, k, c), the start of the bar held
+// at 20 by load case 1, two steps of 0.5: the small transient model of the refusal tests.
+inline tw::Model HeldThermalBar(const std::vector<double>& material) {
+  ThermalBar b;
+  b.model.main.analysisType = 6;
+  tw::AddRecord(b.model, "<THERMAL_ISOTROPIC_MATERIALS>", tw::Material("concrete", "ddd", material));
+  AddHexaBar(b, 2, tw::ElementProperty(1, 2, _SOLID_HEXA_THERMAL, MAT_THERMAL_ISO, 1, 0, 0));
+  b.Fix(true, false);
+  b.model.loadCases = {tw::LoadCase{}};
+  b.model.loadCases[0].blocks["<PRESCRIBED_POINT_TEMPERATURES>"] = b.Prescribe(0.0, 20.0);
+  AddSteps(b, {0.5, 0.5});
+  return b.model;
+}
+
 // Writes <dir>/<name>_gl.bin of the bar's model with an empty output control and runs the
 // program on it.
 inline ChildResult RunThermalJob(const std::string& dir, const std::string& name, const ThermalBar& b) {

@@ -329,7 +329,8 @@ TEST(SectionsDeath, RecordsOutsideTheirTables) {
   int rec[5];
   const int pattern[5] = {0, 2, 1, 4, 1};
   EXPECT_EXIT(CalcNodeGeomRecords(4, 6, kGeomCs2D, kGeomCsArea, 1, 0, 0, nullptr, 3, rec), testing::ExitedWithCode(1),
-              kInternal);
+              "element property record n. 6\n   -> Record: 1\n\nERROR:\nThe element property refers to geometric "
+              "records of a kind this type of element\ncannot take.");
   EXPECT_EXIT(CalcNodeGeomRecords(4, 6, kGeomCsArea, kGeomCsArea, 4, 0, 0, nullptr, 3, rec),
               testing::ExitedWithCode(1),
               Lit("\nReading the geometric properties of element property record n. 6\n   -> Record: 4\n\nERROR:\n"

@@ -40,15 +40,13 @@ TEST(Validation, InactivePlaceholderPropertiesAreSkipped) {
   std::string job = TestJobName();
   Model m = fullmodel::Build();
   auto& props = m.blocks["<ELEMENT_PROPERTIES>"];
-  props.push_back(Rec().Is({0, 0, 0, 1, 3, 10, 99, 99, 99, 99, 99, 99}));
-  props.push_back(Rec().Is({0, 1, 1, 1, 3, 0, 99, 99, 99, 99, 99, 99}));
   props.push_back(Rec().Is({0, 1, 1, 0, 0, 10, 99, 99, 99, 99, 99, 99}));
-  props.push_back(Rec().Is({0, 1, 1, 3, 1, 10, 99, 99, 99, 99, 99, 99}));
+  props.push_back(Rec().Is({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   testmodel::WriteDataFile(job, m);
   ReadWholeDataFile(job);
   MeshData mesh;
   FILE* fp = ReadDataFileMesh(job, &mesh);
-  for (int r = mesh.nElemProps - 3; r <= mesh.nElemProps; r++) EXPECT_FALSE(ElemPropIsActive(mesh.ElemProps[r]));
+  for (int r = mesh.nElemProps - 1; r <= mesh.nElemProps; r++) EXPECT_FALSE(ElemPropIsActive(mesh.ElemProps[r]));
   for (int e = 1; e <= mesh.nElements; e++)
     EXPECT_NE(SearchElementType(e, mesh.nElemProps, mesh.ElemProps), 99) << e;
   CloseFile(fp);
@@ -65,7 +63,16 @@ TEST(ValidationDeath, OneBadIndexAtATime) {
        Fault(props, 1, "Invalid last element number: 4 \\(valid: 1 to 3\\)\\.")},
       {"phase range",
        [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(1, 1, 10, 1, 1, 5, 1, 1, 1, 3); },
-       Fault(props, 1, "Invalid phase range: 3 to 2\\.")},
+       Fault(props, 1, "Invalid phase range: 3 to 2 \\(the model has 1 phase\\(s\\)\\)\\.")},
+      // A record that names elements but would hold none is refused, not skipped.
+      {"phase range 0 to 0", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"].push_back(Rec().Is({0, 0, 0, 1, 3, 10, 1, 1, 5, 1, 1, 1})); },
+       Fault(props, 3, "Invalid phase range: 0 to 0 \\(the model has 1 phase\\(s\\)\\)\\.")},
+      {"phase beyond the model's", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"].push_back(Rec().Is({0, 2, 2, 1, 3, 10, 1, 1, 5, 1, 1, 1})); },
+       Fault(props, 3, "Invalid phase range: 2 to 2 \\(the model has 1 phase\\(s\\)\\)\\.")},
+      {"element type 0", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"].push_back(Rec().Is({0, 1, 1, 1, 3, 0, 1, 1, 5, 1, 1, 1})); },
+       Fault(props, 3, "Invalid element type code: 0 \\(valid: 1 to 32\\)\\.")},
+      {"reversed element range", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"].push_back(Rec().Is({0, 1, 1, 3, 1, 10, 1, 1, 5, 1, 1, 1})); },
+       Fault(props, 3, "Invalid element range: 3 to 1\\.")},
       {"element type", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(1, 1, 33, 1, 1, 5, 1, 1, 1); },
        Fault(props, 1, "Invalid element type code: 33 \\(valid: 1 to 32\\)\\.")},
       {"element type -1", [](Model& m) { m.blocks["<ELEMENT_PROPERTIES>"][0] = Property1(1, 1, -1, 1, 1, 5, 1, 1, 1); },

@@ -11,6 +11,7 @@
 #include "materials/material_slots.h"
 #include "history/records.h"
 #include "materials/crack/crack_start.h"
+#include "materials/crack/solid_cracks.h"
 #include "materials/material_point.h"
 #include "numcore/numcore.h"
 
@@ -64,6 +65,13 @@ inline CrackMat CrackConcrete(int code, double gf, int option = 1, double h = 10
   c.Set(s.law + 1, 0.1).Set(s.law + 2, 0.5).Set(s.law + 3, 0.4).Set(s.law + 4, 0.2);
   c.Set(s.gf, gf).Set(s.band, option, s.bandWord).Set(s.bandConst, h).Set(s.maxCr, 2).Set(s.angle, 0.5);
   if (code == MAT_NLMM141 || code == MAT_NLMM142 || code == MAT_NLMM151) c.Set(69, 0.0022).Set(71, 50.0);
+  // Constant shear retention (factor 0 unless a test sets it), incremental crack shear.
+  for (const SolidCrackModel* model : {&kModel101, &kModel102, &kModel104, &kModel111, &kModel141, &kModel142,
+                                       &kModel151})
+    if (model->code == code) {
+      c.Set(model->retention, 1, model->retentionWord);
+      if (model->shearMode != 0) c.Set(model->shearMode, 1, model->shearModeWord);
+    }
   return c;
 }
 

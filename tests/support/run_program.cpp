@@ -74,3 +74,17 @@ std::vector<std::string> ListDirectory(const std::string& dir) {
   std::sort(names.begin(), names.end());
   return names;
 }
+
+ChildLeakCheckOff::ChildLeakCheckOff() {
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  had_ = asan != nullptr;
+  saved_ = had_ ? asan : "";
+  setenv("ASAN_OPTIONS", (saved_.empty() ? std::string("detect_leaks=0") : saved_ + ":detect_leaks=0").c_str(), 1);
+}
+
+ChildLeakCheckOff::~ChildLeakCheckOff() {
+  if (had_)
+    setenv("ASAN_OPTIONS", saved_.c_str(), 1);
+  else
+    unsetenv("ASAN_OPTIONS");
+}

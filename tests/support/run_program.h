@@ -24,5 +24,20 @@ int StartProgram(const std::string& exe, const std::vector<std::string>& args, c
 // Waits for a process of StartProgram: its exit status (-1 when it did not exit normally).
 int WaitProgram(int pid);
 
+// Turns the leak check of the child runs off for its lifetime (ASAN_OPTIONS gets
+// detect_leaks=0, restored at the end): a run stopped by its fatal message leaves its
+// model allocated on purpose.
+class ChildLeakCheckOff {
+ public:
+  ChildLeakCheckOff();
+  ~ChildLeakCheckOff();
+  ChildLeakCheckOff(const ChildLeakCheckOff&) = delete;
+  ChildLeakCheckOff& operator=(const ChildLeakCheckOff&) = delete;
+
+ private:
+  bool had_ = false;
+  std::string saved_;
+};
+
 // The names of the files in dir, sorted.
 std::vector<std::string> ListDirectory(const std::string& dir);

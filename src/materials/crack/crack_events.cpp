@@ -431,7 +431,11 @@ void UpdateNewCrInit(const CrackEventContext& x, CrackView& v, const CrackChange
       break;
     default: InternalError(__FILE__, __LINE__);
   }
-  GUARD(std::fabs(P.Largest() - r) / s > kTol);
+  if (!(std::fabs(P.Largest() - r) / s <= kTol))
+    MaterialPointFault(x.at, "Initiating a new crack:\n", x.p.model->name,
+                       "The principal stress of the new crack does not reach its initiation stress:\n"
+                       "the crack iterations did not converge. The load step is far too large for the\n"
+                       "crack model (check the load-case factors of the combination).");
   AddCrack(x, v, P.Dir(P.m), P.Largest());
   // Equal principal stresses that reach the initiation stress together open together.
   for (int i = 1; i < P.m; i++) {

@@ -8,6 +8,7 @@
 #include "materials/crack/softening.h"
 #include "materials/crack/solid_cracks.h"
 #include "materials/material_slots.h"
+#include "model/validate.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -415,4 +416,76 @@ void InitializeCr_NLMM104(const MaterialRecord& m, double gf, double angle, doub
 void InitializeCr_NLMM142(const MaterialRecord& m, double gf, double angle, double sigmaN, NLMM142_HD* r) {
   CrackView v = PlanePartView(kModel142, r->Cr);
   InitializeCr(m, gf, nullptr, sigmaN, v, angle);
+}
+
+namespace {
+
+const SolidCrackModel& CrackModelOf(int code) {
+  for (const SolidCrackModel* m : {&kModel101, &kModel102, &kModel104, &kModel111, &kModel141, &kModel142, &kModel151})
+    if (m->code == code) return *m;
+  InternalError(__FILE__, __LINE__);
+}
+
+// The break points of a piecewise law: 0 < xi_1 < xi_2 (< xi_3) < 1, every alpha in 0..1.
+void CheckLawShape(int law, const CrackLawShape& sh, const char* what, const char* block, int record) {
+  if (law == kLawCornelissen) return;
+  const int n = law == kLawQuadrilinear ? 3 : 2;
+  const double xi[4] = {0.0, sh.xi1, sh.xi2, sh.xi3}, alpha[4] = {1.0, sh.alpha1, sh.alpha2, sh.alpha3};
+  for (int k = 1; k <= n; k++) {
+    if (!(xi[k] > xi[k - 1] && xi[k] < 1.0))
+      DataFault(nullptr, block, record,
+                "Invalid shape of the %s: the strain ratios must increase strictly between 0 and 1 (ratio %d: %g).",
+                what, k, xi[k]);
+    if (!(alpha[k] >= 0.0 && alpha[k] <= 1.0))
+      DataFault(nullptr, block, record, "Invalid shape of the %s: the stress ratios must lie in 0..1 (ratio %d: %g).",
+                what, k, alpha[k]);
+  }
+}
+
+}  // namespace
+
+void CheckParameters_Crack(int code, const MaterialRecord& m, const char* block, int record) {
+  const CrackSlots& s = SlotsOf(code);
+  const SolidCrackModel& model = CrackModelOf(code);
+  const CrackParams p = CrackParamsOf(model, m);
+  if (!(p.E > 0.0)) DataFault(nullptr, block, record, "The modulus of elasticity must be positive: %g.", p.E);
+  if (!(p.nu > -1.0 && p.nu < 0.5))
+    DataFault(nullptr, block, record, "The Poisson's ratio must lie between -1 and 0.5: %g.", p.nu);
+  if (!(V(m, s, s.ft) > 0.0))
+    DataFault(nullptr, block, record, "The tensile strength must be positive: %g.", V(m, s, s.ft));
+  if (!(V(m, s, s.gf) > 0.0))
+    DataFault(nullptr, block, record, "The fracture energy must be positive: %g.", V(m, s, s.gf));
+  if (p.law < 1 || p.law > s.nLaws)
+    DataFault(nullptr, block, record, "Invalid softening law code: %d (valid: 1 to %d).", p.law, s.nLaws);
+  CheckLawShape(p.law, p.shape, "softening law", block, record);
+  if (p.retention < 1 || p.retention > 4)
+    DataFault(nullptr, block, record, "Invalid shear retention law code: %d (valid: 1 to 4).", p.retention);
+  if ((p.retention == 1 || p.shearLaw >= 1) && !(p.beta >= 0.0 && p.beta < 1.0))
+    DataFault(nullptr, block, record, "The shear retention factor must lie in [0, 1): %g.", p.beta);
+  if (model.shearLaw != 0) {
+    const int top = model.linearShearOnly ? 1 : 3;
+    if (p.shearLaw < 0 || p.shearLaw > top)
+      DataFault(nullptr, block, record, "Invalid crack shear softening law code: %d (valid: 0 to %d).", p.shearLaw,
+                top);
+    if (p.shearLaw >= 1 && p.retention != 1)
+      DataFault(nullptr, block, record, "Crack shear softening needs the constant shear retention law (code 1).");
+    if (p.shearLaw == 2) CheckLawShape(kLawTrilinear, p.shearShape, "shear softening law", block, record);
+    if (p.shearLaw >= 1 && s.gfII != 0 && !(V(m, s, s.gfII) > 0.0))
+      DataFault(nullptr, block, record, "The mode-II fracture energy must be positive: %g.", V(m, s, s.gfII));
+    if (p.shearLaw >= 1 && s.shearStrength != 0 && !(V(m, s, s.shearStrength) > 0.0))
+      DataFault(nullptr, block, record, "The crack shear strength must be positive: %g.", V(m, s, s.shearStrength));
+  }
+  if (model.shearMode != 0 && (p.shearMode < 1 || p.shearMode > 2))
+    DataFault(nullptr, block, record, "Invalid crack shear stress option: %d (valid: 1 or 2).", p.shearMode);
+  const int option = I(m, s, s.bandSlot, s.bandWord);
+  if (option < 1 || option > s.maxOption)
+    DataFault(nullptr, block, record, "Invalid crack band option: %d (valid: 1 to %d).", option, s.maxOption);
+  if (option == 1 && !(V(m, s, s.bandConst) > 0.0))
+    DataFault(nullptr, block, record, "The constant crack band width must be positive: %g.", V(m, s, s.bandConst));
+  const int maxCracks = I(m, s, s.maxCracks, 1);
+  if (maxCracks < 1 || maxCracks > 4)
+    DataFault(nullptr, block, record, "Invalid maximum number of cracks: %d (valid: 1 to 4).", maxCracks);
+  // The closing check of the cracks has no form for its option 2.
+  if (model.closeOption != 0 && MatSlotInt(m, code, model.closeOption, model.closeOptionWord) == 2)
+    DataFault(nullptr, block, record, "Invalid option of the crack-closing check: 2 (the option is not available).");
 }

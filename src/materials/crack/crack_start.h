@@ -31,6 +31,12 @@ double CrackBandOliver(int nNodes, int dim, double** gradN, double** X, const do
 // with the Young's modulus the record holds.
 double CalcCritic_Gf_NLMM111(const MaterialRecord& m, double ft, double h);
 
+// The codes and values of the crack part of a record of a smeared-crack model (code
+// _NLMM101, 102, 104, 111, 141, 142 or 151), checked once at set-up: Young's modulus,
+// strength and fracture energy positive, softening law, its shape, shear-retention and
+// shear-softening laws, shear option, crack band option and width, most cracks.
+void CheckParameters_Crack(int code, const MaterialRecord& m, const char* block, int record);
+
 void SF_NLMM101_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM101_HD* r);
 void SF_NLMM102_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM101_HD* r);
 void SF_NLMM104_HD(const MaterialRecord& m, const CrackPointPlace& at, NLMM104_HD* r);

@@ -207,3 +207,18 @@ double CalcHardModulus_CEB_FIP93(const CebFip93Material& m, double kappa, const 
     default: InternalError(__FILE__, __LINE__);
   }
 }
+
+bool CebFip93CurveUsable(double E, double fc, double epsc1, double alpha0) {
+  if (!(std::fabs(epsc1) > kSmall)) return false;
+  const double Ec1 = fc / epsc1;
+  if (!(std::isfinite(Ec1) && std::fabs(Ec1) > kSmall)) return false;
+  const double t = 1.0 + E / (2.0 * Ec1);
+  const double r = t * t / 4.0 - 0.5;
+  if (!(std::isfinite(r) && r >= 0.0)) return false;
+  const double etaLim = t / 2.0 + std::sqrt(r);
+  if (!(std::isfinite(etaLim) && std::fabs(etaLim) > kSmall && std::isfinite(epsc1 * etaLim))) return false;
+  const double e0 = epsc1 - alpha0 * fc / E;
+  const double a = (alpha0 - 1.0) * fc / (e0 * e0);
+  return std::isfinite(e0 * e0) && e0 * e0 >= kSmall && std::isfinite(a) && std::fabs(a) >= kSmall &&
+         std::isfinite(E / (2.0 * a));
+}

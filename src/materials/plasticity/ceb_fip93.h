@@ -44,6 +44,10 @@ struct CebFip93Aux {
 
 // eps_lim (where the falling curve reaches fc/2) and kappa_lim = eps_lim - fc/(2E).
 void CalcStrainLim_CEB_FIP93(double E, double fc, double* kappaLim, double* epsLim, double epsc1);
+// Whether the curve of (E, fc, eps_c1) and the initial yield ratio alpha0 has the finite,
+// non-degenerate branches that the hardening law works with (secant modulus, strain
+// limit, parabola of the first branch); values near the range of the numbers fail.
+bool CebFip93CurveUsable(double E, double fc, double epsc1, double alpha0);
 CebFip93Aux CalcAuxParam_CEB_FIP93(double E, double fc, double kappa, double epsLim, double epsc1);
 void CalcHardFuncFirstBranch_CEB_FIP93(double E, double fc, double kappa, double* sY, double epsLim, double epsc1);
 // False when Newton's method fails (the result is then still checked for range).

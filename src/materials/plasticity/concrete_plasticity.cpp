@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "materials/elastic.h"
+#include "materials/plasticity/ceb_fip93.h"
 #include "model/mesh.h"
 #include "model/validate.h"
 #include "numcore/numcore.h"
@@ -115,6 +116,11 @@ void CheckParameters_ConcretePlasticity(int code, const MaterialRecord& m, const
   const int law = MatInt(m, 9);
   if (law != kHardeningCebFip93 && law != kHardeningPerfectPlastic)
     DataFault(nullptr, block, record, "Invalid hardening law: %d (valid: 1 or 2).", law);
+  if (!CebFip93CurveUsable(E, fc, epsc1, alpha0))
+    DataFault(nullptr, block, record,
+              "The compression curve of E = %g, fc = %g and eps_c1 = %g cannot be evaluated:\n"
+              "its branches lie outside the range of the numbers.",
+              E, fc, epsc1);
 }
 
 void AllocSurfacePoint(int n, SurfacePoint* p) {

@@ -2,10 +2,23 @@
 #include "materials/plasticity/concrete_surface.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "numcore/numcore.h"
 
 namespace {
+
+// A surface parameter out of its range: reached only by material values or loads many
+// orders of magnitude beyond those of concrete, never by a state of the return mapping
+// of sound data.
+[[noreturn]] void SurfaceOutOfRange() {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nEvaluating the yield surface of the concrete plasticity model\n");
+  errexit("The yield surface cannot be evaluated: its radii or strengths lie outside the range\n"
+          "of the numbers. The material values or the load-case factors of the combination\n"
+          "are far beyond those of concrete.",
+          0);
+}
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kThetaMin = 0.0001;
@@ -82,7 +95,7 @@ EllipticRadius CalcEllipticRadius(double theta, double rt, double rc) {
   const double e = rc * rc - rt * rt, k = rc * (2.0 * rt - rc);
   const double u = std::cos(theta), su = -std::sin(theta), suu = -u;  // du/dtheta, d2u/dtheta2
   const double q = 4.0 * e * u * u + 5.0 * rt * rt - 4.0 * rt * rc;
-  if (!(q > 0.0)) InternalError(__FILE__, __LINE__);
+  if (!(q > 0.0)) SurfaceOutOfRange();
   const double s = std::sqrt(q);
   const double N = 2.0 * rc * e * u + k * s, Nu = 2.0 * rc * e + k * 4.0 * e * u / s;
   const double Nuu = k * 4.0 * e * (q - 4.0 * e * u * u) / (q * s);
@@ -101,9 +114,9 @@ double CalcAnaliticValueBiaxialComprStrength_NLMM151(double fc, const double* h)
   const double B = (2.0 / kSqrt3) * fc + s23 * kBetaT151 * fc - (4.0 / 3.0) * kGammaT151 * T;
   const double C = kAlpha151 * fc * fc + T * fc / kSqrt3 + A * T * T - s23 * kBetaT151 * fc * T;
   const double d = B * B - 4.0 * A * C;
-  if (!(d >= 0.0) || !(std::fabs(A) >= kSmall)) InternalError(__FILE__, __LINE__);
+  if (!(d >= 0.0) || !(std::fabs(A) >= kSmall)) SurfaceOutOfRange();
   const double fbc = (-B - std::sqrt(d)) / (2.0 * A);
-  if (!(fbc >= 0.0) || fbc < T) InternalError(__FILE__, __LINE__);
+  if (!(fbc >= 0.0) || fbc < T) SurfaceOutOfRange();
   return fbc;
 }
 

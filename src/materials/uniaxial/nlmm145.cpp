@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "materials/uniaxial/steel.h"
+#include "model/validate.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -50,4 +51,17 @@ void CalcMat_D_NLMM145(const MaterialRecord& m, int n, double** D) {
   zerod2(D, n, n);
   for (int i = 1; i <= 3; i++)
     for (int j = 1; j <= 3; j++) D[i][j] = E * t[i] * t[j];
+}
+
+void CheckParameters_NLMM145(const MaterialRecord& m, const char* block, int record) {
+  const CyclicSteel s = CyclicSteelOf(m, 3);
+  if (!(s.E > 0.0)) DataFault(nullptr, block, record, "The modulus of elasticity of the steel must be positive: %g.", s.E);
+  if (!(s.Esh >= 0.0))
+    DataFault(nullptr, block, record, "The hardening modulus of the steel cannot be negative: %g.", s.Esh);
+  if (!(s.ey > 0.0)) DataFault(nullptr, block, record, "The yield strain of the steel must be positive: %g.", s.ey);
+  if (!(s.fy > 0.0)) DataFault(nullptr, block, record, "The yield stress of the steel must be positive: %g.", s.fy);
+  if (!(s.esh > s.ey && s.eu > s.esh && s.fu > s.fy))
+    DataFault(nullptr, block, record,
+              "Invalid steel parameters: the hardening strain must exceed the yield strain, the ultimate strain the "
+              "hardening strain and the ultimate stress the yield stress.");
 }

@@ -783,6 +783,10 @@ void CheckConcreteStrength(const MaterialRecord& m, int code, int fcSlot, const 
               "The compressive strength %g gives the envelope shape r = f_c / 5.2 - 1.9 = %g < 0:\n"
               "the envelope needs f_c in MPa (at least 9.88).",
               fc, EnvelopeShape(fc));
+  // Beyond any concrete in MPa the envelope's powers of r leave the range of the numbers.
+  if (!(fc <= 1000.0))
+    DataFault(nullptr, block, record, "The compressive strength %g is out of range: the envelope needs f_c in MPa\n"
+                                      "(at most 1000).", fc);
 }
 
 }  // namespace
@@ -797,8 +801,20 @@ void CheckParameters_NLMM210(const MaterialRecord& m, const char* block, int rec
     DataFault(nullptr, block, record,
               "The strain at tensile strength (%g) and the tensile strength (%g) must be negative numbers.", at(70),
               at(71));
+  const Concrete210 c = Concrete210Of(m);
+  if (!(std::isfinite(c.nC) && std::isfinite(c.nT) && std::isfinite(c.thrC) && std::isfinite(c.thrT)))
+    DataFault(nullptr, block, record,
+              "The moduli ratios of the envelope (E0 eps / f) are not finite: the modulus, strengths and strains\n"
+              "of the record lie outside the range of the numbers.");
 }
 
 void CheckParameters_NLMM211(const MaterialRecord& m, const char* block, int record) {
   CheckConcreteStrength(m, MAT_NLMM211, 69, block, record);
+  // The crack band of the tension branch: a constant length (1) or the root of the
+  // element's (2) or the point's (3) area.
+  const int band = MatInt(m, 14);
+  if (band < 1 || band > 3)
+    DataFault(nullptr, block, record, "Invalid crack band option: %d (valid: 1 to 3).", band);
+  if (band == 1 && !(MatValue(m, 15) > 0.0))
+    DataFault(nullptr, block, record, "The constant crack band length must be positive: %g.", MatValue(m, 15));
 }

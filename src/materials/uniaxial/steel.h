@@ -46,5 +46,9 @@ void CalcStress_NLMM145(const MaterialRecord& m, int n, NLMM145_HD& r, const dou
                         double* tangent);
 // The point's stress vector (1..n) of the bar stress the record holds.
 void RecordStress_NLMM145(const MaterialRecord& m, int n, const NLMM145_HD& r, double* sigma);
+// The steel values of a _NLMM145 record, checked once at set-up: E, the yield strain and
+// stress positive, the hardening modulus not negative, the hardening and ultimate strains
+// and the ultimate stress beyond the yield point.
+void CheckParameters_NLMM145(const MaterialRecord& m, const char* block, int record);
 // The bars' elastic stiffness E t^T t (n x n, zero beyond the third row and column).
 void CalcMat_D_NLMM145(const MaterialRecord& m, int n, double** D);
