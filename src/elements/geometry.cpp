@@ -79,13 +79,28 @@ void CalcVectTangentElem(int d, int elem, int n, double s, double* t, double** X
 
 void CalcMat_Jacobian(int n, int d, int m, double** X, double** dN, double** J) { multtd2d2(J, X, dN, d, n, m); }
 
+bool JacobianIsNull(double det, int d, int m, double** J) {
+  double product = 1.0, shortest = 0.0, longest = 0.0;
+  for (int b = 1; b <= m; b++) {
+    double sq = 0.0;
+    for (int a = 1; a <= d; a++) sq += J[a][b] * J[a][b];
+    const double len = std::sqrt(sq);
+    product *= len;
+    if (b == 1 || len < shortest) shortest = len;
+    if (len > longest) longest = len;
+  }
+  // Written so that a NaN determinant and coincident nodes (a zero product) are null too;
+  // an edge direction of rounding length against the longest one is collapsed.
+  return !(std::fabs(det) > kSmall * product) || !(shortest > kSmall * longest);
+}
+
 double CalcInvJacobian(int elem, const char* context, int m, double** J, double** Jinv) {
   if (m < 1 || m > 3) InternalError(__FILE__, __LINE__);
   const double det = detd2(J, m);
-  if (!(std::fabs(det) >= kSmall))
+  if (JacobianIsNull(det, m, m, J))
     ElementFailure(context, elem,
                    "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (det < kSmall)
+  if (det < 0.0)
     ElementFailure(context, elem,
                    "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
   // The inversion works on a copy: J stays available to the caller.
