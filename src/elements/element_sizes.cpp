@@ -70,7 +70,7 @@ double Area(const MeshData* mesh, int elem, int property, double* share, int* nP
       const double cx = J[2][1] * J[3][2] - J[3][1] * J[2][2], cy = J[3][1] * J[1][2] - J[1][1] * J[3][2],
                    cz = J[1][1] * J[2][2] - J[2][1] * J[1][2];
       const double dA = std::sqrt(cx * cx + cy * cy + cz * cz);
-      if (dA < kSmall)
+      if (JacobianIsNull(dA, 3, 2, J))
         NullJacobian(elem, "area",
                      "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
       share[++q] = CrackZoneWeight(2, n, c[1], w[1], i) * CrackZoneWeight(2, n, c[2], w[2], j) * dA;
@@ -110,10 +110,10 @@ double Volume(const MeshData* mesh, int elem, int property, double* share, int* 
         const double det = J[1][1] * (J[2][2] * J[3][3] - J[2][3] * J[3][2]) -
                            J[1][2] * (J[2][1] * J[3][3] - J[2][3] * J[3][1]) +
                            J[1][3] * (J[2][1] * J[3][2] - J[2][2] * J[3][1]);
-        if (std::fabs(det) < kSmall)
+        if (JacobianIsNull(det, 3, 3, J))
           NullJacobian(elem, "volume",
                        "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-        if (det < kSmall)
+        if (det < 0.0)
           NullJacobian(elem, "volume",
                        "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
         share[++q] = CrackZoneWeight(3, n, c[1], w[1], i) * CrackZoneWeight(3, n, c[2], w[2], j) *
@@ -218,9 +218,9 @@ void SubElementGradN(const OliverShape& f, const OliverPointContext& at, int nNo
   CalcMat_Jacobian(nNodes, dim, dim, Y, dN, J);
   const double det = detd2(J, dim);
   const char* msg = nullptr;
-  if (std::fabs(det) < kSmall)
+  if (JacobianIsNull(det, dim, dim, J))
     msg = "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.";
-  else if (det < kSmall)
+  else if (det < 0.0)
     msg = "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.";
   else if (!invertd2(Jinv, J, dim))
     msg = "Unable to invert the Jacobian matrix:\nelement geometry and/or mesh connectivity must be changed.";

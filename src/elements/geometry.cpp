@@ -45,6 +45,21 @@ void CalcLengthElement(int elem, double* L, int** elemNodes, double** pointCoord
   *L = normd1(d, 3);
 }
 
+bool JacobianIsNull(double det, int d, int m, double** J) {
+  double product = 1.0, shortest = 0.0, longest = 0.0;
+  for (int b = 1; b <= m; b++) {
+    double sq = 0.0;
+    for (int a = 1; a <= d; a++) sq += J[a][b] * J[a][b];
+    const double len = std::sqrt(sq);
+    product *= len;
+    if (b == 1 || len < shortest) shortest = len;
+    if (len > longest) longest = len;
+  }
+  // Written so that a NaN determinant and coincident nodes (a zero product) are null too;
+  // an edge direction of rounding length against the longest one is collapsed.
+  return !(std::fabs(det) > kSmall * product) || !(shortest > kSmall * longest);
+}
+
 void CalcVectNormalElem(int elem, int dim, int n, double* normal, const double* s, double** X) {
   if (dim != 2) InternalError(__FILE__, __LINE__);
   double **dN, **J;
@@ -55,13 +70,15 @@ void CalcVectNormalElem(int elem, int dim, int n, double* normal, const double* 
   double g1[4], g2[4];
   getcold2(g1, J, 3, 1);
   getcold2(g2, J, 3, 2);
+  crossd1(normal, g1, g2);
+  const double norm = normd1(normal, 3);
+  const bool null = JacobianIsNull(norm, 3, 2, J);
   freed2(J);
   freed2(dN);
-  crossd1(normal, g1, g2);
-  if (!(normd1(normal, 3) >= kSmall))
+  if (null)
     ElementFailure("Calculating the vector that is normal to the element n. %d\n", elem,
                    "The element is too distorted and must be changed.");
-  normalized1(normal, 3);
+  for (int i = 1; i <= 3; i++) normal[i] /= norm;  // a small element's normal is short, not null
 }
 
 void CalcVectTangentElem(int d, int elem, int n, double s, double* t, double** X) {
@@ -82,10 +99,10 @@ void CalcMat_Jacobian(int n, int d, int m, double** X, double** dN, double** J) 
 double CalcInvJacobian(int elem, const char* context, int m, double** J, double** Jinv) {
   if (m < 1 || m > 3) InternalError(__FILE__, __LINE__);
   const double det = detd2(J, m);
-  if (!(std::fabs(det) >= kSmall))
+  if (JacobianIsNull(det, m, m, J))
     ElementFailure(context, elem,
                    "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (det < kSmall)
+  if (det < 0.0)
     ElementFailure(context, elem,
                    "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
   // The inversion works on a copy: J stays available to the caller.

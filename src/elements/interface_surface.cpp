@@ -80,7 +80,7 @@ double SurfPoint(int elem, int ip, const char* context, const char* oc, SurfWork
   getcold2(a2, w->Jm, 3, 2);
   crossd1(a, a1, a2);
   const double area = normd1(a, 3);
-  if (!(area >= kSmall)) {
+  if (JacobianIsNull(area, 3, 2, w->Jm)) {
     std::fflush(stdout);
     std::fprintf(stderr, "\n");
     std::fprintf(stderr, context, elem);

@@ -275,6 +275,11 @@ const CrackBandGeometry* QuadCrackBandAt(QuadCrackBand* b, const OliverPointCont
 
 // J (d x m) = X^T dN: J[a][b] = dx_a/ds_b.
 void CalcMat_Jacobian(int n, int d, int m, double** X, double** dN, double** J);
+// det J (m = d) or the area scale |a1 x a2| (d = 3, m = 2) of J (d x m) is null when it
+// is negligible against the product of the column lengths of J (the largest value edges
+// of those lengths can span), or when one column is negligible against the longest: a
+// flat or collapsed element, measured by its shape and not by its size or the units.
+bool JacobianIsNull(double det, int d, int m, double** J);
 // det J with the null / negative / not invertible checks, Jinv (m x m); J is kept.
 // context: a line with one %d written before the message (kCtxStiffness, ...).
 double CalcInvJacobian(int elem, const char* context, int m, double** J, double** Jinv);

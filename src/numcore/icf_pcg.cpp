@@ -30,6 +30,11 @@ void AppendRow(ColumnLists* L, int j, int k) {
   L->rows[j][L->len[j]] = k;
 }
 
+// New fill below this fraction of the largest term of A is dropped ('N').
+constexpr double kIcfDrop = 1e-4;
+// A pivot not above this fraction of the largest term of A is lost in rounding.
+constexpr double kIcfPivot = 1e-14;
+
 void ReleaseList(ColumnLists* L, int j) {
   if (L->rows[j] != nullptr) freei1(L->rows[j]);
   L->rows[j] = nullptr;
@@ -57,13 +62,13 @@ bool N6_NZmat_icf(int* Ucount, int** Ucol, double** Uval,
   *failpivot = 0.0;
   if (n < 1) return true;
 
-  if (flag == 'N') {
-    double m = 0.0;
-    for (int i = 1; i <= n; i++)
-      for (int k = 1; k <= Acount[i]; k++)
-        if (std::fabs(Aval[i][k]) > m) m = std::fabs(Aval[i][k]);
-    tau = std::sqrt(m);
-  }
+  // Both thresholds are fractions of the largest term, so that a model gets the same
+  // factor (scaled) in any units.
+  double amax = 0.0;
+  for (int i = 1; i <= n; i++)
+    for (int k = 1; k <= Acount[i]; k++)
+      if (std::fabs(Aval[i][k]) > amax) amax = std::fabs(Aval[i][k]);
+  if (flag == 'N') tau = kIcfDrop * amax;
 
   double* w;
   int* inA;  // column flag: part of the pattern of A in the current row
@@ -118,7 +123,7 @@ bool N6_NZmat_icf(int* Ucount, int** Ucol, double** Uval,
     }
 
     // Written so that a NaN pivot fails too.
-    if (!(w[i] >= kSmall)) {
+    if (!(w[i] > kIcfPivot * amax)) {
       *failrow = i;
       *failpivot = w[i];
       ok = false;

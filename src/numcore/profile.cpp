@@ -426,6 +426,9 @@ constexpr int kAhead = 12;      // rows fetched ahead when earlier rows are read
 constexpr int64_t kThreadedTerms = 200000;
 // Work of a block (multiply-subtract pairs) that one more thread needs to pay for itself.
 constexpr double kPairsPerThread = 1e6;
+// kPivotStiffness: a pivot not above this fraction of the largest stiffness term lies
+// within a few roundings of that term: a null row or a mechanism, in any units.
+constexpr double kPivotRounding = 1e-14;
 
 // Register kernel: the kMicroRows rows of w (stride ld) receive over kChunk = 32 columns
 // the updates of n source rows, given as a packed strip (32 terms per source) and their
@@ -530,7 +533,7 @@ struct Elimination {
   bool show;
   int threads;
   Kernels kern;
-  double largest;             // kPivotRelative: largest magnitude of the matrix
+  double largest;             // largest magnitude of the matrix before elimination
   std::vector<double> rowMax;  // largest magnitude of each row before elimination
   std::vector<double> diag;    // diagonal before elimination
   std::vector<int> first;      // first row that reaches column k
@@ -627,7 +630,7 @@ void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
         int failure = kPivotOk;
         if (E.rule == kPivotStiffness) {
           if (!std::isfinite(p)) failure = kPivotNotFinite;
-          else if (a < kSmall) failure = kPivotBelowAbsolute;
+          else if (!(a > kPivotRounding * E.largest)) failure = kPivotBelowAbsolute;
           else if (a < 1e-12 * E.rowMax[i]) failure = kPivotBelowRow;
         } else if (!(a > kSmall * E.largest)) {
           failure = kPivotBelowLargest;

@@ -44,8 +44,9 @@ void CopyRowsToOrderedProfile(double** A, int n, const int* count, int* const* c
 int ProfileEquationOfRow(double** A, int n, int k);
 
 // ---- elimination -----------------------------------------------------------------------
-// Pivot rules: kPivotStiffness refuses a pivot that is not finite, below 1e-8 in
-// magnitude or below 1e-12 times the largest magnitude of its row before elimination;
+// Pivot rules: kPivotStiffness refuses a pivot that is not finite, not above 1e-14 times
+// the largest magnitude of the matrix (kPivotBelowAbsolute) or below 1e-12 times the
+// largest magnitude of its row before elimination;
 // kPivotRelative refuses an empty matrix and a pivot not above 1e-8 times the largest
 // magnitude of the matrix.
 enum ProfilePivotRule { kPivotStiffness = 1, kPivotRelative = 2 };

@@ -66,9 +66,9 @@ bool N6_NZTrmat_solve_u_x_equals_b(const int* count, int** col, double** val, do
 
 // ---- incomplete Cholesky and preconditioned conjugate gradient -----------------------
 // U^T U ~ A + shift I on the pattern of A plus fill-in of magnitude >= tau; flag 'N'
-// takes tau = sqrt(largest |A term|). False with the failing row and pivot when a
-// pivot falls below 1e-8 (or is NaN); the rows of U from that row on keep their earlier
-// contents.
+// takes tau = 1e-4 times the largest |A term|. False with the failing row and pivot when
+// a pivot is not above 1e-14 times the largest |A term| (or is NaN); the rows of U from
+// that row on keep their earlier contents.
 bool N6_NZmat_icf(int* Ucount, int** Ucol, double** Uval,
                   const int* Acount, int** Acol, double** Aval,
                   int n, double shift, char flag, double tau, int* failrow, double* failpivot);

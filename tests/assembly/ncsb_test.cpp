@@ -192,21 +192,38 @@ struct Small {
 
 }  // namespace
 
+// A pivot within the rounding of the largest stiffness term (not above 1e-14 of it) is
+// refused in any units: the same matrices with every term scaled by 1e-6 or 1e6 stop at
+// the same equation, and a pivot of 1e-9 of the largest term, which a model in other
+// units carries soundly, passes at every scale.
 TEST(NCSBDeathTest, SmallPivotStops) {
-  const char* msg =
-      "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-8\nEquation n\\. 2\n\n$";
-  {
-    Small s(1.0, 0.0, 5e-9);  // a pivot of 5e-9 on the diagonal
-    EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1), msg);
-  }
-  {
-    Small s(1.0, 1.0, 1.0 + 5e-9);  // a pivot of about 5e-9 left by the elimination
-    EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1), msg);
-  }
-  {
-    Small s(-4e-9, 0.0, 1.0);  // the magnitude counts
-    EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1),
-                "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-8\nEquation n\\. 1\n\n$");
+  const char* msg2 =
+      "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-14 times "
+      "the largest term of the matrix \\(singular matrix\\)\nEquation n\\. 2\n\n$";
+  const char* msg1 =
+      "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-14 times "
+      "the largest term of the matrix \\(singular matrix\\)\nEquation n\\. 1\n\n$";
+  for (double f : {1.0, 1e-6, 1e6}) {
+    SCOPED_TRACE(f);
+    {
+      Small s(f, 0.0, 5e-15 * f);  // a pivot of 5e-15 of the largest term on the diagonal
+      EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1), msg2);
+    }
+    {
+      Small s(f, f, f * (1.0 + 5e-15));  // a pivot of about 5e-15 f left by the elimination
+      EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1), msg2);
+    }
+    {
+      Small s(0.0, 0.0, f);  // a row without any stiffness
+      EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1), msg1);
+    }
+    {
+      Small s(-4e-15 * f, 0.0, f);  // the magnitude counts
+      EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1), msg1);
+    }
+    Small s(f, 0.0, 1e-9 * f);
+    GaussElimNCSB(s.A, 2, s.last, 'N');
+    EXPECT_EQ(s.A[2][2], 1e-9 * f);
   }
   {
     Small s(std::nan(""), 0.0, 1.0);
@@ -338,8 +355,8 @@ TEST(NCSB, BlockedKernelsMatchTheRowByRowFormsBitForBit) {
 }
 
 // A pivot is refused when it is below 1e-12 of the largest term of its row in the matrix
-// as given, whatever the units: [[k, k], [k, k(1 + 1e-13)]] leaves k 1e-13, above 1e-8 for
-// k = 1e11 but rounding noise for the row. Just above the bound the pivot passes.
+// as given, whatever the units: [[k, k], [k, k(1 + 1e-13)]] leaves k 1e-13, above 1e-14 of
+// the matrix but rounding noise for the row. Just above the bound the pivot passes.
 TEST(NCSBDeathTest, PivotSmallAgainstItsRowStops) {
   const double k = 1e11;
   {
@@ -374,7 +391,7 @@ TEST(NCSBDeathTest, MechanismNamesTheDataFileEquation) {
   const std::string ends = "(" + std::to_string(at[0]) + "|" + std::to_string(at[n - 1]) + ")";
   double t;
   EXPECT_EXIT((gSkipLeakCheck = true, FactorNCSB(n, &t, Flags(), s.last, s.A)), testing::ExitedWithCode(1),
-              "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-(8|12)[^\n]*\n"
+              "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-(14|12)[^\n]*\n"
               "Equation n\\. " + ends + "\n\n$");
 }
 

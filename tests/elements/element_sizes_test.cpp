@@ -105,6 +105,30 @@ TEST(ElementSizes, DistortedHexahedronSharesAddUpToItsVolume) {
   EXPECT_EQ(s8, smax);
 }
 
+// The same distorted box in millimetres and in metres: volumes and point shares scale
+// by 1e-9, the band across the crack by 1e-3 - no null Jacobian for a millimetre element.
+TEST(ElementSizes, MillimetreElementInMetres) {
+  double v[2], share[2], band[2];
+  for (int u = 0; u < 2; u++) {
+    const double f = u == 0 ? 1.0 : 1e-3;
+    HandMesh h;
+    const int prop = h.AddProperty(_SOLID_HEXA, MAT_LIN_ISO, 1, 0, 0);
+    const int e = AddBox(h, 2 * f, f, f, prop, 0.5 * f);
+    const MeshData* m = h.Build();
+    CalcElementSizeOfPoint(m, e, prop, 8, &v[u], &share[u]);
+    double** X;
+    allocd2(&X, 8, 3);
+    CalcMat_ElemNodeCoordXYZ(e, 8, m->ElemNodes, X, m->PointCoord);
+    const double g = 1.0 / std::sqrt(3.0), sp[4] = {0, g, -g, g}, extent[4] = {0, 1, 1, 1}, nx[4] = {0, 1, 0, 0};
+    const OliverPointContext at{1, 1, e, 7, "_NLMM111"};
+    band[u] = CalcCrBandWidthOliverIP(at, 8, sp, X, nx, extent);
+    freed2(X);
+  }
+  EXPECT_NEAR(v[1], 1e-9 * v[0], 1e-12 * v[1]);
+  EXPECT_NEAR(share[1], 1e-9 * share[0], 1e-12 * share[1]);
+  EXPECT_NEAR(band[1], 1e-3 * band[0], 1e-12 * band[1]);
+}
+
 TEST(ElementSizes, RefusedRules) {
   HandMesh h;
   const int glob = h.AddProperty(_SOLID_HEXA, MAT_LIN_ISO, 1, 0, 0, 2, 0);

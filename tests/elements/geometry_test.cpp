@@ -135,11 +135,16 @@ TEST(GeometryDeath, JacobianMessages) {
   EXPECT_EXIT(CalcInvJacobian(18, kCtxIntForces, 2, J, Ji), testing::ExitedWithCode(1),
               Lit("\nCalculating the internal equivalent nodal forces of element n. 18\n\nERROR:\n"
                   "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.\n"));
-  // A determinant above the tolerance with a pivot below it cannot be inverted.
+  // One edge 1e-11 of the other: a determinant of 1e-7, but a collapsed element.
   J[1][1] = 1e-9;
   J[1][2] = 0.0;
   J[2][1] = 0.0;
   J[2][2] = 100.0;
+  EXPECT_EXIT(CalcInvJacobian(19, kCtxStiffness, 2, J, Ji), testing::ExitedWithCode(1),
+              Lit("Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed."));
+  // A well-shaped element of a few nanometres in metres passes the shape tests but its
+  // terms fall below the pivot of the inversion.
+  J[2][2] = 2e-9;
   EXPECT_EXIT(CalcInvJacobian(19, kCtxStiffness, 2, J, Ji), testing::ExitedWithCode(1),
               Lit("Unable to invert the Jacobian matrix:\nelement geometry and/or mesh connectivity must be changed."));
   Mat L(2, 3);

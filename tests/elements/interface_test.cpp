@@ -180,28 +180,32 @@ TEST(InterfaceLine, ThreeDimensionalStiffnessesActAlongTheLocalAxes) {
 TEST(InterfaceQuad, FlatElementClosedFormForBothNormals) {
   // Lx = 2 by Ly = 3 in the x1-x2 plane, D = diag(kt1, kt2, kn): each direction carries
   // k times the exact integrals of N_i N_j (Lx Ly / 9 on the diagonal). First face
-  // anticlockwise (normal +x3) and clockwise (normal -x3, T = diag(1, -1, -1)).
-  const double Lx = 2.0, Ly = 3.0, kn = 1000.0, kt1 = 100.0, kt2 = 300.0;
-  const std::array<double, 3> corners[4] = {{0, 0, 0}, {Lx, 0, 0}, {Lx, Ly, 0}, {0, Ly, 0}};
-  for (int order = 0; order < 2; order++) {
-    InterfaceSpec c;
-    c.type = kQuad;
-    c.props = {kn, kt1, kt2};
-    for (int face = 0; face < 2; face++)
-      for (int k = 0; k < 4; k++) c.points.push_back(corners[order == 0 ? k : (4 - k) % 4]);
-    if (order == 1) c.g1 = 3, c.g2 = 2;  // another exact rule, s1 and s2 counts apart
-    LoadedMesh mesh(InterfaceModel(c), std::to_string(order));
-    Mat K(24, 24), Kc(24, 24), M(4, 4);
-    Stiffness(c, mesh, K);
-    for (int a = 1; a <= 4; a++)
-      for (int b = 1; b <= 4; b++) {
-        const int gap = std::abs(a - b);
-        M[a][b] = Lx * Ly / (gap == 0 ? 9.0 : gap == 2 ? 36.0 : 18.0);
-      }
-    const double k[4] = {0, kt1, kt2, kn};
-    ClosedForm(4, 3, M, k, Kc);
-    EXPECT_LT(MaxDiff(K, Kc, 24, 24), 1e-10 * kn) << "order " << order;
-    EXPECT_NEAR(K[3][3], kn * Lx * Ly / 9.0, 1e-9);
+  // anticlockwise (normal +x3) and clockwise (normal -x3, T = diag(1, -1, -1)). The same
+  // element 1e-5 times as large (an area scale of 1.5e-10) is as sound.
+  const double kn = 1000.0, kt1 = 100.0, kt2 = 300.0;
+  for (double f : {1.0, 1e-5}) {
+    const double Lx = 2.0 * f, Ly = 3.0 * f;
+    const std::array<double, 3> corners[4] = {{0, 0, 0}, {Lx, 0, 0}, {Lx, Ly, 0}, {0, Ly, 0}};
+    for (int order = 0; order < 2; order++) {
+      InterfaceSpec c;
+      c.type = kQuad;
+      c.props = {kn, kt1, kt2};
+      for (int face = 0; face < 2; face++)
+        for (int k = 0; k < 4; k++) c.points.push_back(corners[order == 0 ? k : (4 - k) % 4]);
+      if (order == 1) c.g1 = 3, c.g2 = 2;  // another exact rule, s1 and s2 counts apart
+      LoadedMesh mesh(InterfaceModel(c), std::to_string(order) + (f == 1.0 ? "" : "s"));
+      Mat K(24, 24), Kc(24, 24), M(4, 4);
+      Stiffness(c, mesh, K);
+      for (int a = 1; a <= 4; a++)
+        for (int b = 1; b <= 4; b++) {
+          const int gap = std::abs(a - b);
+          M[a][b] = Lx * Ly / (gap == 0 ? 9.0 : gap == 2 ? 36.0 : 18.0);
+        }
+      const double k[4] = {0, kt1, kt2, kn};
+      ClosedForm(4, 3, M, k, Kc);
+      EXPECT_LT(MaxDiff(K, Kc, 24, 24), 1e-10 * kn * f * f) << "order " << order << ", size " << f;
+      EXPECT_NEAR(K[3][3], kn * Lx * Ly / 9.0, 1e-9 * f * f);
+    }
   }
 }
 

@@ -1,6 +1,8 @@
 // Solid hexahedron, linear: stiffness properties, integration, materials and messages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "elements/shell_solid.h"
@@ -123,6 +125,54 @@ TEST(SolidHexa, PrintsTheMatrixUnderItsFlag) {
   ElementStiffness(h, e, K.a, on);
   const std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(out.rfind("\nStiffness matrix Kg (_SOLID_HEXA):\nElement n. 1\n", 0), 0u) << out.substr(0, 80);
+}
+
+// A 1 mm element written in metres (det J ~ 1e-10) is as sound as the same element in
+// millimetres: with E unchanged (1 N/mm^2 = 1 MN/m^2) its stiffness in MN/m is 1e-3 times
+// the one in N/mm, entry by entry; a flat or inverted element stays refused at any size.
+TEST(SolidHexa, StiffnessOfAMillimetreElementInMetresAndInMillimetres) {
+  for (int nn : {8, 20}) {
+    Sq Kmm(3 * nn), Km(3 * nn);
+    double largest = 0.0, worst = 0.0;
+    for (double f : {1.0, 1e-3}) {
+      HandMesh h;
+      const int mat = h.AddIso(210000.0, 0.3);
+      const int rule = h.AddIntegration({3, 3, 3});
+      const int prop = h.AddProperty(24, MAT_LIN_ISO, mat, 0, 0, 1, nn == 8 ? 0 : rule);
+      auto c = FrustumCorners();
+      for (auto& p : c)
+        for (double& x : p) x *= f;
+      const int e = OneHexa(h, nn, c, prop);
+      h.Build();
+      ElementStiffness(h, e, (f == 1.0 ? Kmm : Km).a, Flags());
+    }
+    for (int i = 1; i <= 3 * nn; i++)
+      for (int j = 1; j <= 3 * nn; j++) {
+        largest = std::max(largest, std::fabs(Kmm.a[i][j]));
+        worst = std::max(worst, std::fabs(Km.a[i][j] * 1e3 - Kmm.a[i][j]));
+      }
+    EXPECT_LT(worst, 1e-12 * largest) << nn;
+  }
+  for (double f : {1e-3, 1e3}) {
+    HandMesh h;
+    const int prop = h.AddProperty(24, MAT_LIN_ISO, h.AddIso(210000.0, 0.3), 0, 0);
+    auto flat = FrustumCorners(), mirrored = FrustumCorners();
+    for (auto& p : flat) {
+      p[2] = 0.0;
+      for (double& x : p) x *= f;
+    }
+    for (auto& p : mirrored) {
+      p[0] = -p[0];
+      for (double& x : p) x *= f;
+    }
+    const int eFlat = OneHexa(h, 8, flat, prop), eMirror = OneHexa(h, 8, mirrored, prop);
+    h.Build();
+    Sq K(24);
+    EXPECT_EXIT(ElementStiffness(h, eFlat, K.a, Flags()), testing::ExitedWithCode(1),
+                Lit("\nERROR:\nJacobian determinant is null:\n"));
+    EXPECT_EXIT(ElementStiffness(h, eMirror, K.a, Flags()), testing::ExitedWithCode(1),
+                Lit("\nERROR:\nJacobian determinant is negative:\n"));
+  }
 }
 
 TEST(SolidHexaDeath, DegenerateElementsMaterialsAndRules) {

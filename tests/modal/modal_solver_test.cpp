@@ -1,6 +1,6 @@
 // The factor-and-solve of the modal routines on small matrices: both paths solve the same
-// system; Kershaw's matrix breaks the incomplete Cholesky factor, so the iterative path
-// says so and goes on with the Jacobi factor; a singular or null-diagonal matrix is
+// system; Kershaw's matrix beside a far stiffer term breaks the incomplete Cholesky
+// factor, so the iterative path says so and goes on with the Jacobi factor; a singular or null-diagonal matrix is
 // reported, not solved.
 #include <gtest/gtest.h>
 
@@ -42,8 +42,12 @@ TEST(ModalSolver, BothPathsSolveAndReportFailures) {
       {"profile", kModalProfile, {4, 1, 0, 1, 3, 1, 0, 1, 2}, kModalFactorOk, ""},
       {"iterative", kModalIterative, {4, 1, 0, 1, 3, 1, 0, 1, 2}, kModalFactorOk, ""},
       {"Kershaw profile", kModalProfile, {3, -2, 0, 2, -2, 3, -2, 0, 0, -2, 3, -2, 2, 0, -2, 3}, kModalFactorOk, ""},
+      // The fill of Kershaw's matrix (4/3) is kept: the incomplete factor is exact.
       {"Kershaw iterative", kModalIterative, {3, -2, 0, 2, -2, 3, -2, 0, 0, -2, 3, -2, 2, 0, -2, 3}, kModalFactorOk,
-       fallback},
+       ""},
+      // Beside a term 1e5 times stiffer that fill is dropped and the last pivot turns negative.
+      {"Kershaw beside a stiff term, iterative", kModalIterative,
+       {3, -2, 0, 2, 0, -2, 3, -2, 0, 0, 0, -2, 3, -2, 0, 2, 0, -2, 3, 0, 0, 0, 0, 0, 3e5}, kModalFactorOk, fallback},
       {"singular", kModalProfile, {1, 1, 0, 1, 1, 0, 0, 0, 1}, kModalFactorSingular, ""},
       {"null diagonal", kModalIterative, {1, 1, 0, 1, 0, 0, 0, 0, 1}, kModalFactorNullDiagonal, fallback},
   };
@@ -59,7 +63,7 @@ TEST(ModalSolver, BothPathsSolveAndReportFailures) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), c.console);
     if (c.result == kModalFactorOk) {
       // x = 1, 2, ..., n: b = A x, solved back.
-      double b[5], x[5], y[5];
+      double b[6], x[6], y[6];
       for (int i = 1; i <= n; i++) x[i] = i;
       ModalMatrixProduct(&s, b, x);
       N6_NZSymmat_y_equals_A_x(y, A.count, A.col, A.val, x, n);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "numcore/numcore.h"
 #include "numcore/sparse.h"
@@ -66,9 +67,9 @@ TEST(Icf, TridiagonalIsExactCholeskyAndPcgTakesOneIteration) {
   freed2(K);
 }
 
-// Largest term 100, threshold 10. Row 1 = (100, 20, c13): the fill at (2, 3) is
-// -20 c13/100. c13 = 50 gives -10 (kept), c13 = 49.5 gives -9.9 (dropped); a term of
-// the pattern of A that becomes zero stays in the factor.
+// Largest term 100, threshold 1e-4 of it: 0.01. Row 1 = (100, 20, c13): the fill at
+// (2, 3) is -20 c13/100. c13 = 0.051 gives -0.0102 (kept), c13 = 0.049 gives -0.0098
+// (dropped); a term of the pattern of A that becomes zero stays in the factor.
 TEST(Icf, DropThresholdAndPatternTerms) {
   double** D;
   allocd2(&D, 3, 3);
@@ -79,9 +80,9 @@ TEST(Icf, DropThresholdAndPatternTerms) {
   };
   const double r96 = std::sqrt(96.0);
   const Case cases[] = {
-      {50.0, 0.0, 2, -10.0 / r96},  // fill of magnitude 10: kept
-      {49.5, 0.0, 1, 0.0},          // fill of magnitude 9.9: dropped
-      {50.0, 10.0, 2, 0.0},         // A(2,3) = 10 cancels the fill: kept as 0
+      {0.051, 0.0, 2, -0.0102 / r96},  // fill of magnitude 0.0102: kept
+      {0.049, 0.0, 1, 0.0},            // fill of magnitude 0.0098: dropped
+      {0.051, 0.0102, 2, 0.0},         // A(2,3) = 0.0102 cancels the fill: kept as 0
   };
   for (const Case& c : cases) {
     zerod2(D, 3, 3);
@@ -117,16 +118,16 @@ TEST(Icf, DropThresholdAndPatternTerms) {
     FreeRowList(&U);
     FreeRowList(&A);
   }
-  // With an explicit tau (any flag but 'N') the 10-fill is dropped by tau = 10.5.
+  // With an explicit tau (any flag but 'N') the 0.0102-fill is dropped by tau = 0.0105.
   zerod2(D, 3, 3);
   D[1][1] = D[2][2] = D[3][3] = 100.0;
   D[1][2] = D[2][1] = 20.0;
-  D[1][3] = D[3][1] = 50.0;
+  D[1][3] = D[3][1] = 0.051;
   RowList A = UpperFromDense(D, 3), U = EmptyFactor(3);
   int fr;
   double fp;
   ASSERT_TRUE(
-      N6_NZmat_icf(U.count, U.col, U.val, A.count, A.col, A.val, 3, 0.0, 'Y', 10.5, &fr, &fp));
+      N6_NZmat_icf(U.count, U.col, U.val, A.count, A.col, A.val, 3, 0.0, 'Y', 0.0105, &fr, &fp));
   EXPECT_EQ(U.count[2], 1);
   FreeRowList(&U);
   FreeRowList(&A);
@@ -223,6 +224,58 @@ TEST(Pcg, GridWithDroppedFillConverges) {
   freed2(K);
 }
 
+// The factor of a matrix in other units (every term times 1e-9 or 1e9, as a stiffness
+// in N/mm against MN/m or kN/m against N/mm scaled twice) keeps the same terms, scaled by
+// the square root, and the gradient takes the same iterations: the fill threshold and the
+// pivot test follow the largest term. A soft membrane (terms ~ 1e-3, below the 1e-8 of
+// an absolute pivot test after scaling) factors as well.
+TEST(Icf, SameFactorInAnyUnits) {
+  const int N = 10, n = N * N;
+  double** K;
+  allocd2(&K, n, n);
+  GridLaplacianDense(K, N);
+  std::vector<double> b(n + 1), x(n + 1);
+  for (int i = 1; i <= n; i++) b[i] = 1.0 + 0.1 * std::cos(i);
+  RowList A = UpperFromDense(K, n), U = EmptyFactor(n);
+  int fr, its;
+  double fp;
+  ASSERT_TRUE(N6_NZmat_icf(U.count, U.col, U.val, A.count, A.col, A.val, n, 0.0, 'N', 0.0, &fr, &fp));
+  ASSERT_TRUE(N6_NZmat_pcg_solve(A.count, A.col, A.val, U.count, U.col, U.val, x.data(), b.data(), n, 1e-12, &its));
+  int terms = 0;
+  for (int i = 1; i <= n; i++) terms += U.count[i];
+  EXPECT_LT(terms, n * (N + 1) - N * (N + 1) / 2);  // fewer than the full band: fill was dropped
+  EXPECT_GT(its, 1);
+  for (double f : {1e-9, 1e9}) {
+    SCOPED_TRACE(f);
+    double** Kf;
+    allocd2(&Kf, n, n);
+    for (int i = 1; i <= n; i++)
+      for (int j = 1; j <= n; j++) Kf[i][j] = K[i][j] * f;
+    RowList Af = UpperFromDense(Kf, n), Uf = EmptyFactor(n);
+    ASSERT_TRUE(N6_NZmat_icf(Uf.count, Uf.col, Uf.val, Af.count, Af.col, Af.val, n, 0.0, 'N', 0.0, &fr, &fp));
+    for (int i = 1; i <= n; i++) {
+      ASSERT_EQ(Uf.count[i], U.count[i]) << i;
+      for (int k = 1; k <= U.count[i]; k++) {
+        EXPECT_EQ(Uf.col[i][k], U.col[i][k]);
+        EXPECT_NEAR(Uf.val[i][k], U.val[i][k] * std::sqrt(f), 1e-13 * std::sqrt(f) * U.val[i][1]);
+      }
+    }
+    std::vector<double> bf(n + 1), xf(n + 1);
+    for (int i = 1; i <= n; i++) bf[i] = b[i] * f;
+    int itsf;
+    ASSERT_TRUE(
+        N6_NZmat_pcg_solve(Af.count, Af.col, Af.val, Uf.count, Uf.col, Uf.val, xf.data(), bf.data(), n, 1e-12, &itsf));
+    EXPECT_EQ(itsf, its);
+    for (int i = 1; i <= n; i++) EXPECT_NEAR(xf[i], x[i], 1e-9 * std::fabs(x[i]));
+    FreeRowList(&Uf);
+    FreeRowList(&Af);
+    freed2(Kf);
+  }
+  FreeRowList(&U);
+  FreeRowList(&A);
+  freed2(K);
+}
+
 // The mended stops: a zero curvature p.Ap on an indefinite matrix, a preconditioner
 // with a null diagonal, and the iteration limit (tolerance 0 is never met once the
 // residual stagnates at rounding level).
@@ -261,8 +314,9 @@ TEST(Pcg, StopsOnIndefiniteMatrixFailedPreconditionerAndIterationLimit) {
 
   freed2(D);
 
-  // Tolerance 0 on the membrane: the true residual, recomputed every 50 iterations,
-  // stays at rounding level and never reaches zero.
+  // Tolerance 0 on the membrane with the fill dropped (tau = 2, half the diagonal): the
+  // true residual, recomputed every 50 iterations, stays at rounding level and never
+  // reaches zero.
   const int N = 6, n = N * N;
   double** K;
   allocd2(&K, n, n);
@@ -273,7 +327,7 @@ TEST(Pcg, StopsOnIndefiniteMatrixFailedPreconditionerAndIterationLimit) {
   int fr;
   double fp;
   ASSERT_TRUE(
-      N6_NZmat_icf(U.count, U.col, U.val, A.count, A.col, A.val, n, 0.0, 'N', 0.0, &fr, &fp));
+      N6_NZmat_icf(U.count, U.col, U.val, A.count, A.col, A.val, n, 0.0, 'Y', 2.0, &fr, &fp));
   double *bb, *xx, *yy;
   allocd1(&bb, n);
   allocd1(&xx, n);
