@@ -218,12 +218,11 @@ TEST_F(DispatcherCoverage, EveryElementTypeIsHandledOrRefusedInWordsOnEveryRoad)
   }
 }
 
-// Known faults, left for the data checks: a material kind the element type does not take
-// passes the checks at read. An interface element on the linear isotropic material (not
-// its interface properties) reaches the internal error in the interface's elasticity
-// matrix; a Mindlin shell on the Drucker-Prager concrete of the plane and solid elements
-// reaches it in the history index. Enable when the reader refuses such pairs in words.
-TEST_F(DispatcherCoverage, DISABLED_MaterialKindTheTypeDoesNotTakeIsRefusedInWords) {
+// A material kind the element type does not take is refused in words at set-up: an
+// interface element on the linear isotropic material (not its interface properties)
+// reached the internal error in the interface's elasticity matrix, a Mindlin shell on the
+// Drucker-Prager concrete of the plane and solid elements in the history index.
+TEST_F(DispatcherCoverage, MaterialKindTheTypeDoesNotTakeIsRefusedInWords) {
   {
     tw::Model m = OnRoad(_MINDLIN_SHELL_QUAD, Road::kGeomNonlinear);
     OnConcrete(m);
