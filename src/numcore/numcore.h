@@ -21,6 +21,12 @@ constexpr double kSmall = 1e-8;
 void warnmsg(const char* msg, int line);
 [[noreturn]] void interror(const char* file, int line);
 [[noreturn]] void InternalError(const char* file, int line);
+// A state the program must never reach, tested where it could arise: the internal error
+// with the file and line of the test.
+#define GUARD(bad)                              \
+  do {                                          \
+    if (bad) InternalError(__FILE__, __LINE__); \
+  } while (0)
 
 // ---- allocation --------------------------------------------------------------------
 void allocc1(char** v, int n);

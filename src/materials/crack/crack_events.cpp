@@ -21,11 +21,6 @@ namespace {
 constexpr double kTol = 1e-6;
 constexpr double kHalfPi = 1.5707963267948966;
 
-#define GUARD(bad)                              \
-  do {                                          \
-    if (bad) InternalError(__FILE__, __LINE__); \
-  } while (0)
-
 using Principal = PrincipalStresses;
 
 // All n cracks of the view packed as if active (the laws of a closed crack read the

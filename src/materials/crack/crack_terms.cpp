@@ -10,11 +10,6 @@
 
 namespace {
 
-#define GUARD(bad) \
-  do {             \
-    if (bad) InternalError(__FILE__, __LINE__); \
-  } while (0)
-
 int LawOf(const CrackParams& p) {
   GUARD(p.law < 1 || p.law > p.model->nLaws);
   return p.law;

@@ -11,11 +11,6 @@ namespace {
 constexpr double kC1 = 3.0, kC2 = 6.93;
 constexpr double kHalfPi = 1.5707963267948966;
 
-#define GUARD(bad) \
-  do {             \
-    if (bad) InternalError(__FILE__, __LINE__); \
-  } while (0)
-
 // The piecewise-linear diagram of laws 1 and 4: break points (xi[i], alpha[i]),
 // i = 0..m, from (0, 1) to (1, 0).
 struct Polyline {
