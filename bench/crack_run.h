@@ -11,7 +11,7 @@
 #include "analysis/entry.h"
 #include "element_models.h"
 #include "linear_model.h"
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/crack_models.h"
 #include "support/datafile_writer.h"
 #include "support/nonlinear_job.h"
 #include "support/result_readers.h"

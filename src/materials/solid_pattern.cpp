@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/crack_models.h"
 #include "materials/elastic.h"
 #include "materials/material_slots.h"
 #include "materials/time_dependent_concrete.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "history/records.h"
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/crack_models.h"
 #include "materials/elastic.h"
 #include "materials/material_point.h"
 #include "materials/material_table.h"

@@ -19,7 +19,7 @@
 
 #include "history/records.h"
 #include "materials/crack/crack_start.h"
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/crack_models.h"
 #include "materials/elastic.h"
 #include "materials/material_point.h"
 #include "materials/material_table.h"

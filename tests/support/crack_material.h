@@ -11,7 +11,7 @@
 #include "materials/material_slots.h"
 #include "history/records.h"
 #include "materials/crack/crack_start.h"
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/crack_models.h"
 #include "materials/material_point.h"
 #include "numcore/numcore.h"
 

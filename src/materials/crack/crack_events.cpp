@@ -12,7 +12,7 @@
 
 #include "materials/crack/crack_start.h"
 #include "materials/crack/softening.h"
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/crack_models.h"
 #include "materials/material_slots.h"
 #include "numcore/numcore.h"
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "materials/crack/softening.h"
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/crack_models.h"
 #include "materials/material_slots.h"
 #include "model/validate.h"
 #include "numcore/numcore.h"

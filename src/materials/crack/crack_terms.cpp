@@ -5,7 +5,7 @@
 // retention stiffness and the crack strain matrix A.
 #include <cmath>
 
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/crack_models.h"
 #include "numcore/numcore.h"
 
 namespace {

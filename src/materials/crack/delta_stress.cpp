@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/crack_models.h"
 #include "model/fileio.h"
 #include "numcore/numcore.h"
 

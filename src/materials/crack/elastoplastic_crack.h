@@ -6,7 +6,7 @@
 // Point status: 1 elastic, 2 cracked, 3 plastic, 4 plastic and cracked.
 #pragma once
 
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/crack_models.h"
 #include "materials/plasticity/crack_plasticity.h"
 #include "numcore/numcore.h"
 

@@ -3,12 +3,12 @@
 // crack normal from x), two components per crack (normal, shear: crack j at 2j-1, 2j)
 // and the in-plane stress (xx, yy, xy). The crack matrices, the cracked tangent and the
 // stress of a cracked point for a strain increment are the family's pieces
-// (solid_cracks.h) run on the descriptions kModel104, kModel101, kModel142, kModel141;
+// (crack_models.h) run on the descriptions kModel104, kModel101, kModel142, kModel141;
 // this file adds what only the plane members have: their records, the crack axes of an
 // angle, the transverse shear of cracked shells and the compressive damage of _NLMM142.
 #pragma once
 
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/crack_models.h"
 
 // ---- active cracks of the plane records ---------------------------------------------------
 // _NLMM104 and _NLMM142 share the crack part CrackPart104.

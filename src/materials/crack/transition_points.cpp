@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "materials/crack/solid_cracks.h"
+#include "materials/crack/crack_models.h"
 #include "numcore/numcore.h"
 
 namespace {

@@ -5,7 +5,9 @@
 //   D = Dco - Dco T^T (Dcr + T Dco T^T)^-1 T Dco,
 // and the stress of a cracked point for a strain increment (Newton and secant iterations
 // on the crack strains). Each piece is written once over the description of a model
-// (SolidCrackModel), so that the members of the family differ only in that description.
+// (SolidCrackModel), so that the members of the family differ only in that description;
+// the plane members (plane_cracks.h, plane_plastic_cracks.h) run on the same pieces with
+// two crack components and three stress components.
 //
 // Vectors of stress and strain: xx, yy, zz, yz, xz, xy with engineering shear strains;
 // crack vectors: crack j at 3j-2 (normal), 3j-1, 3j (shears). All arrays 1-based. The
