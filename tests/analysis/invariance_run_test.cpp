@@ -39,7 +39,7 @@ struct Pull {
   int point, dof;
   double value;
 };
-struct Spec {
+struct Subject {
   std::string name;
   std::vector<std::array<double, 3>> x;
   std::string mask;
@@ -54,7 +54,7 @@ struct Spec {
   double turnedTolerance = 1e-9;
 };
 
-// A variant of a spec: its units, a rigid turn (with every point in the turned axes),
+// A variant of a subject model: its units, a rigid turn (with every point in the turned axes),
 // mirrored, and its points numbered in reverse order.
 struct Variant {
   const char* name;
@@ -62,13 +62,13 @@ struct Variant {
   bool turned, mirrored, renumbered;
 };
 
-// The job of a variant, and where each point of the spec went.
+// The job of a variant, and where each point of the subject model went.
 struct Built {
   Job job;
-  std::vector<int> number;  // spec point -> point number of the job
+  std::vector<int> number;  // subject point -> point number of the job
 };
 
-Built Build(const Spec& s, const Variant& v, const linmodel::Turn& turn, int criterion) {
+Built Build(const Subject& s, const Variant& v, const linmodel::Turn& turn, int criterion) {
   Built b;
   Job& j = b.job;
   j.model.main.title = s.name;
@@ -105,8 +105,8 @@ Built Build(const Spec& s, const Variant& v, const linmodel::Turn& turn, int cri
 
 // A 100 mm cube of one hexahedron on rollers on the faces x = 0, y = 0, z = 0, its face
 // x = 100 moved along x by the factors (mm).
-Spec Cube(const std::string& name, const std::vector<double>& factors) {
-  Spec s;
+Subject Cube(const std::string& name, const std::vector<double>& factors) {
+  Subject s;
   s.name = name;
   s.mask = "111000";
   for (int K : {0, 1})
@@ -125,8 +125,8 @@ Spec Cube(const std::string& name, const std::vector<double>& factors) {
 
 // Drucker-Prager plasticity (E 30000, nu 0.3, cohesion 10, no friction): the cube
 // stretched through first yield (strain 6.7e-4) to 3e-3.
-Spec PlasticityPrism() {
-  Spec s = Cube("plasticity prism", {0.03, 0.06, 0.09, 0.15, 0.2, 0.3});
+Subject PlasticityPrism() {
+  Subject s = Cube("plasticity prism", {0.03, 0.06, 0.09, 0.15, 0.2, 0.3});
   s.materials = [](tw::Model& m, const Units&) {
     tw::AddRecord(
         m, "<NLMM124>",
@@ -138,8 +138,8 @@ Spec PlasticityPrism() {
 
 // The solid crack model of the crack bars (ft 3, Gf 0.1 N/mm, constant band 100 mm): the
 // cube pulled through its peak (0.01 mm) far down the softening branch.
-Spec CrackBar() {
-  Spec s = Cube("crack bar", {0.005, 0.01, 0.012, 0.02, 0.03, 0.04, 0.05});
+Subject CrackBar() {
+  Subject s = Cube("crack bar", {0.005, 0.01, 0.012, 0.02, 0.03, 0.04, 0.05});
   // The crack update of a point solves its crack strains to 1e-6 of the tensile
   // strength: turned, the cracked bar agrees to that.
   s.turnedTolerance = 1e-6;
@@ -153,8 +153,8 @@ Spec CrackBar() {
 // Two plane-stress blocks 1000 x 100 mm (E 1e5, t 10 mm) joined along x3 = 100 by a
 // line interface (kt = kn = 1e3 N/mm3, ft 3, w1 0.02, r1 0.3, w2 0.1, r2 0.1, wu 0.2 mm);
 // the top held along x2 and lifted through the opening to 0.25 mm.
-Spec OpeningJoint() {
-  Spec s;
+Subject OpeningJoint() {
+  Subject s;
   s.name = "opening joint";
   s.mask = linmodel::kPlaneMask;
   const double h = 100.0, b = 1000.0;
@@ -191,14 +191,14 @@ TEST_F(InvarianceRun, UnitsTurnMirrorAndNumberingChangeNoAnswer) {
       {"turned", kNmm, true, false, false},     {"mirrored", kNmm, false, true, false},
       {"renumbered", kNmm, false, false, true}, {"all at once", kMNm, true, true, true},
   };
-  for (const Spec& s : {PlasticityPrism(), CrackBar(), OpeningJoint()})
+  for (const Subject& s : {PlasticityPrism(), CrackBar(), OpeningJoint()})
     for (int criterion : {1, 2, 3}) {
       SCOPED_TRACE(s.name + ", criterion " + std::to_string(criterion));
       // Solids turn in space; the plane joint turns about the normal of its plane.
       const linmodel::Turn turn =
           s.mask == linmodel::kPlaneMask ? linmodel::Turn(0.0, 0.0, 0.7) : linmodel::Turn(0.5, -0.8, 0.3);
       struct Answer {
-        std::vector<std::vector<double>> u;  // per combination, spec point x 3 dofs
+        std::vector<std::vector<double>> u;  // per combination, subject point x 3 dofs
         std::vector<double> force;
         std::vector<int> iterations;
       };

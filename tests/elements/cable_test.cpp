@@ -9,7 +9,7 @@ namespace {
 
 constexpr int kCable2D = 5, kCable3D = 6;
 
-struct CableSpec {
+struct CableCase {
   int type = kCable3D;
   std::vector<std::array<double, 3>> points;
   double E = 1.0;
@@ -19,7 +19,7 @@ struct CableSpec {
   int pattern = 0;  // 0: default rule, else the G_S1 count of a pattern
 };
 
-Model CableModel(const CableSpec& c) {
+Model CableModel(const CableCase& c) {
   Model m;
   std::vector<int32_t> nodes;
   for (const auto& p : c.points) nodes.push_back(testmodel::AddPoint(m, p[0], p[1], p[2]));
@@ -48,10 +48,10 @@ Model CableModel(const CableSpec& c) {
   return m;
 }
 
-int Dofs(const CableSpec& c) { return (c.type == kCable2D ? 2 : 3) * static_cast<int>(c.points.size()); }
+int Dofs(const CableCase& c) { return (c.type == kCable2D ? 2 : 3) * static_cast<int>(c.points.size()); }
 
 // Linear stiffness of the model's element 1.
-void Stiffness(const CableSpec& c, const MeshData* mesh, double** K) {
+void Stiffness(const CableCase& c, const MeshData* mesh, double** K) {
   Flags oc;
   const int n = static_cast<int>(c.points.size());
   if (c.type == kCable2D)
@@ -61,7 +61,7 @@ void Stiffness(const CableSpec& c, const MeshData* mesh, double** K) {
 }
 
 // Coordinates of node k in the element's own components (x2, x3 for the 2-D cable).
-std::vector<double> NodeCoords(const CableSpec& c, int k) {
+std::vector<double> NodeCoords(const CableCase& c, int k) {
   const auto& p = c.points[k];
   if (c.type == kCable2D) return {p[1], p[2]};
   return {p[0], p[1], p[2]};
@@ -81,7 +81,7 @@ TEST(Cable, StraightTwoNodeCableIsTheBarStiffness) {
       {kCable3D, {1, 1, 1}, {1, 1, -2}},  // along -x3
   };
   for (const Case& cs : cases) {
-    CableSpec c;
+    CableCase c;
     c.type = cs.type;
     c.points = {cs.a, cs.b};
     c.E = 300.0;
@@ -116,7 +116,7 @@ TEST(Cable, CurvedCableIsSymmetricWithRigidModesAndStretchEnergy) {
       {kCable2D, {{0, 0, 0}, {0, 1, 0.5}, {0, 2.5, 0.2}}},
   };
   for (const Case& cs : cases) {
-    CableSpec c;
+    CableCase c;
     c.type = cs.type;
     c.points = cs.points;
     c.E = 50.0;
@@ -182,7 +182,7 @@ TEST(Cable, CurvedCableIsSymmetricWithRigidModesAndStretchEnergy) {
 }
 
 TEST(Cable, CyclicSteelTangentIsTheInitialModulusInTheFirstTwoIterations) {
-  CableSpec lin;
+  CableCase lin;
   lin.points = {{0, 0, 0}, {0.5, 1, 0.2}, {1, 2, 2}};
   lin.E = 210.0;
   lin.areas = {3.0};
@@ -190,7 +190,7 @@ TEST(Cable, CyclicSteelTangentIsTheInitialModulusInTheFirstTwoIterations) {
   Mat Klin(9, 9);
   Stiffness(lin, linMesh, Klin);
 
-  CableSpec nl = lin;
+  CableCase nl = lin;
   nl.matKind = MAT_NLMM202;
   LoadedMesh nlMesh(CableModel(nl));
   Flags oc;
@@ -199,7 +199,7 @@ TEST(Cable, CyclicSteelTangentIsTheInitialModulusInTheFirstTwoIterations) {
     CalcStiffCable3D_NL(1, 9, 1, iter, 3, 1, oc, nullptr, nlMesh, nullptr, nullptr, K);
     EXPECT_LT(MaxDiff(K, Klin, 9, 9), 1e-12 * MaxAbs(Klin, 9, 9));
   }
-  CableSpec nl2 = nl;
+  CableCase nl2 = nl;
   nl2.type = kCable2D;
   nl2.points = {{0, 0, 0}, {0, 3, 4}};
   LoadedMesh nl2Mesh(CableModel(nl2));
@@ -211,7 +211,7 @@ TEST(Cable, CyclicSteelTangentIsTheInitialModulusInTheFirstTwoIterations) {
 TEST(Cable, PrintsUnderItsOwnFlags) {
   // The stiffness once per element, the local axes at every integration point.
   for (int type : {kCable2D, kCable3D}) {
-    CableSpec c;
+    CableCase c;
     c.type = type;
     c.points = {{0, 0, 0}, {0, 1, 1}};
     c.pattern = 3;
@@ -244,11 +244,11 @@ TEST(CableDeath, RefusesWhatItCannotCompute) {
   Vec u(12), F(12);
   Mat dT(1, 4);
 
-  CableSpec c;
+  CableCase c;
   c.points = {{0, 0, 0}, {1, 0, 0}};
   // Coincident nodes: the Jacobian stop, not a division by zero.
   {
-    CableSpec z = c;
+    CableCase z = c;
     z.points = {{1, 1, 1}, {1, 1, 1}};
     LoadedMesh mesh(CableModel(z));
     EXPECT_EXIT(CalcStiffCable3D(6, 1, 2, 1, oc, mesh, K), testing::ExitedWithCode(1),
@@ -257,7 +257,7 @@ TEST(CableDeath, RefusesWhatItCannotCompute) {
   }
   // Four nodes: refused with the element named.
   {
-    CableSpec four = c;
+    CableCase four = c;
     four.points = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}};
     LoadedMesh mesh(CableModel(four));
     EXPECT_EXIT(CalcStiffCable3D(12, 1, 4, 1, oc, mesh, K), testing::ExitedWithCode(1),
@@ -276,7 +276,7 @@ TEST(CableDeath, RefusesWhatItCannotCompute) {
                     "Integration pattern is incomplete.\nThe parameter _G_S1_k is missing.\n"));
   }
   {
-    CableSpec nc = c;
+    CableCase nc = c;
     nc.integType = 3;
     LoadedMesh mesh(CableModel(nc));
     EXPECT_EXIT(CalcStiffCable3D(6, 1, 2, 1, oc, mesh, K), testing::ExitedWithCode(1), "Invalid integration type");
@@ -284,7 +284,7 @@ TEST(CableDeath, RefusesWhatItCannotCompute) {
   // Material kinds: a nonlinear law in the linear routine, a linear one in the
   // nonlinear routines, the laws that are not part of this build.
   {
-    CableSpec s = c;
+    CableCase s = c;
     s.matKind = MAT_NLMM202;
     LoadedMesh mesh(CableModel(s));
     EXPECT_EXIT(CalcStiffCable3D(6, 1, 2, 1, oc, mesh, K), testing::ExitedWithCode(1), kInternal);
@@ -294,7 +294,7 @@ TEST(CableDeath, RefusesWhatItCannotCompute) {
                 testing::ExitedWithCode(1), kInternal);
   }
   {
-    CableSpec s = c;
+    CableCase s = c;
     s.matKind = MAT_NLMM201;
     LoadedMesh mesh(CableModel(s));
     EXPECT_EXIT(CalcStiffCable3D_NL(1, 6, 1, 1, 2, 1, oc, nullptr, mesh, nullptr, nullptr, K),

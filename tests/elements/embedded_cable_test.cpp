@@ -15,7 +15,7 @@ constexpr int kQuad = 10, kHexa = 24, kEmb2D = 31, kEmb3D = 32;
 const double g = 1.0 / std::sqrt(3.0);
 
 // Mother element 1 and cable element 2; the cable's material is record 2 of its kind.
-struct EmbSpec {
+struct EmbCase {
   int motherType = kQuad;
   std::vector<std::array<double, 3>> motherPoints;
   std::vector<std::array<double, 3>> cablePoints;
@@ -25,7 +25,7 @@ struct EmbSpec {
   std::vector<double> steel201{2.0, 2.0, 0, 0, 0, 0, 0};
 };
 
-Model EmbModel(const EmbSpec& c) {
+Model EmbModel(const EmbCase& c) {
   Model m;
   std::vector<int32_t> mother, cable;
   for (const auto& p : c.motherPoints) mother.push_back(testmodel::AddPoint(m, p[0], p[1], p[2]));
@@ -100,7 +100,7 @@ TEST(EmbCable, CableAlongX2InAUnitPlaneStressSquare) {
   // E = 1, nu = 0, t = 1 square with a cable EsAs = 1 along x2 at mid-height: the cable
   // adds b b^T with b = -0.5, 0.5, 0.5, -0.5 on the x2 dofs; the pair is twice as stiff
   // as the square alone, so a unit pull stretches it by 0.5.
-  EmbSpec c;
+  EmbCase c;
   c.motherPoints = kUnitSquare;
   c.cablePoints = {{0, 0, 0.5}, {0, 1, 0.5}};
   LoadedMesh mesh(EmbModel(c));
@@ -185,7 +185,7 @@ TEST(EmbCable, StrainRowGivesTheStrainAlongTheCableOfALinearField) {
 TEST(EmbCable, CableAlongX1InAUnitCube) {
   // EsAs = 3 along x1 through the centre of a unit cube: u1 = eps x1 stores
   // EsAs eps^2 L, and the matrix is 3 b b^T with b = +-0.25 on the x1 dofs.
-  EmbSpec c;
+  EmbCase c;
   c.motherType = kHexa;
   c.motherPoints = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
   c.cablePoints = {{0, 0.5, 0.5}, {1, 0.5, 0.5}};
@@ -206,7 +206,7 @@ TEST(EmbCable, CableAlongX1InAUnitCube) {
 }
 
 TEST(EmbCable, CyclicSteelTangentIsTheInitialModulusInTheFirstTwoIterations) {
-  EmbSpec c;
+  EmbCase c;
   c.motherPoints = kUnitSquare;
   c.cablePoints = {{0, 0.1, 0.2}, {0, 0.9, 0.7}};
   c.Es = 200.0;
@@ -235,7 +235,7 @@ TEST(EmbCable, CyclicSteelTangentIsTheInitialModulusInTheFirstTwoIterations) {
 TEST(EmbCable, NodesWithTheirOwnDofsKeepTheirDisplacements) {
   // Both cable nodes are points that carry dofs (here: of a frame): nothing is located
   // or written.
-  EmbSpec c;
+  EmbCase c;
   c.motherPoints = kUnitSquare;
   c.cablePoints = {{0, 0.2, 0.5}, {0, 0.8, 0.5}};
   LoadedMesh mesh(EmbModel(c));
@@ -264,7 +264,7 @@ TEST(EmbCable, NodesWithTheirOwnDofsKeepTheirDisplacements) {
 // Cable nodes without dofs of their own follow the mother element: located through the
 // inverse mapping, they reproduce a linear displacement field exactly.
 TEST(EmbCable, DoflessCableNodesInterpolateALinearField) {
-  EmbSpec c;
+  EmbCase c;
   c.motherPoints = {{0, 0, 0}, {0, 2, 0.1}, {0, 2.2, 1.5}, {0, -0.1, 1.2}};
   c.cablePoints = {{0, 0.3, 0.4}, {0, 1.6, 0.9}};
   LoadedMesh mesh(EmbModel(c));
@@ -296,7 +296,7 @@ TEST(EmbCable, DoflessCableNodesInterpolateALinearField) {
 
 TEST(EmbCable, PrintsUnderItsOwnFlags) {
   // The cable's stiffness once, under the cable's number; its local axes at every point.
-  EmbSpec c;
+  EmbCase c;
   c.motherPoints = kUnitSquare;
   c.cablePoints = {{0, 0, 0.5}, {0, 1, 0.5}};
   LoadedMesh mesh(EmbModel(c));
@@ -322,7 +322,7 @@ TEST(EmbCableDeath, RefusesWhatItCannotCompute) {
   MotherRecords recs({-g, 0.0, g, 0.0});
   {
     // A mother numbered clockwise.
-    EmbSpec c;
+    EmbCase c;
     c.motherPoints = {{0, 0, 0}, {0, 0, 1}, {0, 1, 1}, {0, 1, 0}};
     c.cablePoints = {{0, 0.5, 0}, {0, 0.5, 1}};
     LoadedMesh mesh(EmbModel(c));
@@ -331,7 +331,7 @@ TEST(EmbCableDeath, RefusesWhatItCannotCompute) {
                     "n. 1 .\nERROR:\nJacobian determinant of the mother element is negative:\n"
                     "element geometry and/or mesh connectivity must be changed.\n"));
   }
-  EmbSpec c;
+  EmbCase c;
   c.motherPoints = kUnitSquare;
   c.cablePoints = {{0, 0.5, 0.5}, {0, 0.5, 0.5}};
   {
@@ -357,7 +357,7 @@ TEST(EmbCableDeath, RefusesWhatItCannotCompute) {
   }
   for (int kind : {MAT_NLMM201, MAT_NLMM202}) {
     // The steel laws are not part of this build.
-    EmbSpec s = c;
+    EmbCase s = c;
     s.cableKind = kind;
     LoadedMesh mesh(EmbModel(s), std::to_string(kind));
     EXPECT_EXIT(CalcStiffEmbCable2D_NL(1, 8, 2, 1, 1, 3, 1, kQuad, 4, 2, oc, nullptr, mesh, nullptr, nullptr, K, recs),
@@ -372,7 +372,7 @@ TEST(EmbCableDeath, RefusesWhatItCannotCompute) {
 // edge: the right nodes take half the bar force each, A_s f_y once it has yielded, and the
 // tangent is the slope of that force.
 TEST(EmbCable, YieldedSteelBarCarriesAreaTimesYieldStress) {
-  EmbSpec c;
+  EmbCase c;
   c.motherPoints = kUnitSquare;
   c.cablePoints = {{0, 0, 0.5}, {0, 1, 0.5}};
   c.As = 0.01;

@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kLine2D = 27, kLine3D = 28, kQuad = 30;
 
-struct InterfaceSpec {
+struct InterfaceCase {
   int type = kLine2D;
   std::vector<std::array<double, 3>> points;  // element nodes in order
   std::vector<double> props;                  // record values in file order
@@ -20,7 +20,7 @@ struct InterfaceSpec {
   int g1 = 0, g2 = 0;                         // pattern counts; 0: default rule
 };
 
-Model InterfaceModel(const InterfaceSpec& c) {
+Model InterfaceModel(const InterfaceCase& c) {
   Model m;
   std::vector<int32_t> nodes;
   for (const auto& p : c.points) nodes.push_back(testmodel::AddPoint(m, p[0], p[1], p[2]));
@@ -55,7 +55,7 @@ Model InterfaceModel(const InterfaceSpec& c) {
 
 int DofsPerNode(int type) { return type == kLine2D ? 2 : 3; }
 
-void StiffnessWith(const InterfaceSpec& c, const MeshData* mesh, const char* oc, double** K) {
+void StiffnessWith(const InterfaceCase& c, const MeshData* mesh, const char* oc, double** K) {
   const int n = static_cast<int>(c.points.size());
   const int nd = DofsPerNode(c.type) * n;
   switch (c.type) {
@@ -65,7 +65,7 @@ void StiffnessWith(const InterfaceSpec& c, const MeshData* mesh, const char* oc,
   }
 }
 
-void Stiffness(const InterfaceSpec& c, const MeshData* mesh, double** K) { StiffnessWith(c, mesh, Flags(), K); }
+void Stiffness(const InterfaceCase& c, const MeshData* mesh, double** K) { StiffnessWith(c, mesh, Flags(), K); }
 
 // Closed form of a straight two-node-per-face line interface (or a flat four-node-per-face
 // surface interface): K[(a,i)][(b,j)] = sign(a,b) k_i M[a'][b'] delta_ij, with M the
@@ -90,7 +90,7 @@ TEST(InterfaceLine, StraightElementAlongX2AndAlongX3) {
   M[1][1] = M[2][2] = t * L / 3;
   M[1][2] = M[2][1] = t * L / 6;
   for (int along = 2; along <= 3; along++) {
-    InterfaceSpec c;
+    InterfaceCase c;
     c.props = {kn, ks};
     for (int face = 0; face < 2; face++)
       for (int k = 0; k < 2; k++) c.points.push_back(along == 2 ? std::array<double, 3>{0, k * L, 0}
@@ -112,10 +112,10 @@ TEST(InterfaceLine, StraightElementAlongX2AndAlongX3) {
 TEST(InterfaceLine, FacesApartUseTheMidLineAndTheMeanWidth) {
   // Faces 0.2 apart around the line x3 = 1, the first face 0.4 wide and the second 0.6:
   // the result equals the collapsed element on the mid-line with width 0.5.
-  InterfaceSpec collapsed;
+  InterfaceCase collapsed;
   collapsed.props = {1000, 100};
   collapsed.points = {{0, 0, 1}, {0, 2, 1}, {0, 0, 1}, {0, 2, 1}};
-  InterfaceSpec apart = collapsed;
+  InterfaceCase apart = collapsed;
   apart.points = {{0, 0, 0.9}, {0, 2, 0.9}, {0, 0, 1.1}, {0, 2, 1.1}};
   apart.widths = {0.4, 0.4, 0.6, 0.6};
   LoadedMesh m1(InterfaceModel(collapsed), "a"), m2(InterfaceModel(apart), "b");
@@ -138,7 +138,7 @@ TEST(InterfaceLine, SixNodeAndThreeDimensionalElementsKeepRigidTranslationsFree)
       {kLine3D, {1000, 500, 100}, {{0, 0, 0}, {1, 0.2, 0.3}, {2, 0.4, 0.1}}},
   };
   for (const Case& cs : cases) {
-    InterfaceSpec c;
+    InterfaceCase c;
     c.type = cs.type;
     c.props = cs.props;
     c.points = cs.face;
@@ -162,7 +162,7 @@ TEST(InterfaceLine, SixNodeAndThreeDimensionalElementsKeepRigidTranslationsFree)
 TEST(InterfaceLine, ThreeDimensionalStiffnessesActAlongTheLocalAxes) {
   // Along x1 the local axes are the global ones: sliding (third value) along x1, the
   // first value along x2, the second along x3.
-  InterfaceSpec c;
+  InterfaceCase c;
   c.type = kLine3D;
   c.props = {1000, 500, 100};
   c.widths = {2.0};
@@ -187,7 +187,7 @@ TEST(InterfaceQuad, FlatElementClosedFormForBothNormals) {
     const double Lx = 2.0 * f, Ly = 3.0 * f;
     const std::array<double, 3> corners[4] = {{0, 0, 0}, {Lx, 0, 0}, {Lx, Ly, 0}, {0, Ly, 0}};
     for (int order = 0; order < 2; order++) {
-      InterfaceSpec c;
+      InterfaceCase c;
       c.type = kQuad;
       c.props = {kn, kt1, kt2};
       for (int face = 0; face < 2; face++)
@@ -215,7 +215,7 @@ TEST(InterfaceQuad, UniformOpeningOfQuadraticFacesCarriesKnTimesTheArea) {
   // along x1 gives kt1 w Lx Ly, with no force in the other directions.
   const double Lx = 2.0, Ly = 3.0, kn = 1000.0, kt1 = 100.0, kt2 = 300.0;
   for (int m : {8, 9}) {
-    InterfaceSpec c;
+    InterfaceCase c;
     c.type = kQuad;
     c.props = {kn, kt1, kt2};
     c.g1 = c.g2 = 3;
@@ -250,7 +250,7 @@ TEST(InterfaceQuad, TiltedElementRotatesWithTheBody) {
   // R = Rx(0.5) Rz(0.3)
   const double R[4][4] = {{0, 0, 0, 0}, {0, cz, -sz, 0}, {0, cx * sz, cx * cz, -sx}, {0, sx * sz, sx * cz, cx}};
   const std::array<double, 3> face[4] = {{0, 0, 0}, {2, 0.2, 0}, {2.3, 1.5, 0}, {-0.1, 1.2, 0}};
-  InterfaceSpec flat, tilted;
+  InterfaceCase flat, tilted;
   flat.type = tilted.type = kQuad;
   flat.props = tilted.props = {1000, 200, 200};
   for (int f = 0; f < 2; f++)
@@ -291,7 +291,7 @@ TEST(Interface, PrintsUnderItsOwnFlags) {
       {kQuad, OC_PRINT_MAT_KG_INTERFACE_QUAD, OC_PRINT_MAT_T_QUAD, 4, "_INTERFACE_QUAD"},
   };
   for (const Case& cs : cases) {
-    InterfaceSpec c;
+    InterfaceCase c;
     c.type = cs.type;
     c.props = {1000, 100, 100};
     if (cs.type == kLine2D) c.props = {1000, 100};
@@ -336,7 +336,7 @@ TEST(InterfaceLineNL, TangentIsTheDerivativeOfTheForcesOnAnInclinedLine) {
   };
   for (const Case& cs : cases) {
     SCOPED_TRACE(cs.tag);
-    InterfaceSpec c;
+    InterfaceCase c;
     c.props = {1000, 100};
     c.points = {{0, 0, 0}, {0, 0.6, 0.8}, {0, 0, 0}, {0, 0.6, 0.8}};
     c.matKind = cs.kind;
@@ -384,7 +384,7 @@ TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
   Vec u(60), du(60), F(60);
   {
     // Five nodes: the last node would belong to no pair.
-    InterfaceSpec c;
+    InterfaceCase c;
     c.props = {1000, 100};
     c.points = {{0, 0, 0}, {0, 1, 0}, {0, 0, 0}, {0, 1, 0}, {0, 2, 0}};
     LoadedMesh mesh(InterfaceModel(c));
@@ -393,7 +393,7 @@ TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
                     "Element n. 1 (_INTERFACE_LINE_2D) has 5 nodes.\nThis element type takes 4 or 6 nodes.\n"));
   }
   {
-    InterfaceSpec c;
+    InterfaceCase c;
     c.type = kQuad;
     c.props = {1000, 100, 100};
     for (int k = 0; k < 10; k++) c.points.push_back({static_cast<double>(k), 0, 0});
@@ -403,7 +403,7 @@ TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
   }
   {
     // All mid-line nodes at one place.
-    InterfaceSpec c;
+    InterfaceCase c;
     c.type = kLine3D;
     c.props = {1000, 500, 100};
     c.points = {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}};
@@ -414,7 +414,7 @@ TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
   }
   {
     // A surface collapsed onto a line.
-    InterfaceSpec c;
+    InterfaceCase c;
     c.type = kQuad;
     c.props = {1000, 100, 100};
     for (int f = 0; f < 2; f++)
@@ -426,7 +426,7 @@ TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
   }
   {
     // A linear isotropic material on a line interface; a section that is not a thickness.
-    InterfaceSpec c;
+    InterfaceCase c;
     c.props = {1000, 100};
     c.points = {{0, 0, 0}, {0, 1, 0}, {0, 0, 0}, {0, 1, 0}};
     c.matKind = MAT_LIN_INT_LINE_3D;
@@ -434,7 +434,7 @@ TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
     testmodel::AddRecord(m, "<LINEAR_INTERFACE_LINE_3D_PROPERTIES>", Rec().S("3d").Ds({1, 2, 3}));
     LoadedMesh mesh(m, "kind");
     EXPECT_EXIT(CalcStiffInterfaceLine2D(8, 1, 4, 1, oc, mesh, K), testing::ExitedWithCode(1), kInternal);
-    InterfaceSpec area = c;
+    InterfaceCase area = c;
     area.matKind = 0;
     Model ma = InterfaceModel(area);
     testmodel::AddRecord(ma, "<CROSS_SECTION_AREAS>", testmodel::CrossSectionArea("A", 1.0));
@@ -447,7 +447,7 @@ TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
   {
     // Nonlinear surface interface: the cyclic interface law is not part of this build;
     // the linear kind has no nonlinear form.
-    InterfaceSpec c;
+    InterfaceCase c;
     c.type = kQuad;
     c.props = {1000, 100, 100};
     for (int f = 0; f < 2; f++)
@@ -464,7 +464,7 @@ TEST(InterfaceDeath, RefusesWhatItCannotCompute) {
   {
     // Nonlinear line interfaces: the cyclic interface law is not part of this build, and
     // a bond law of the plane element has no form in space.
-    InterfaceSpec c;
+    InterfaceCase c;
     c.props = {1000, 100};
     c.points = {{0, 0, 0}, {0, 1, 0}, {0, 0, 0}, {0, 1, 0}};
     c.matKind = MAT_NLMM306;

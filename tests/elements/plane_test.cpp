@@ -21,7 +21,7 @@ struct Pt {
 
 // A plane model: points (x2, x3) = (x, y) with x1 = 5 (ignored by plane elements),
 // elements, one property of `type` on all of them. Plane stress: laminate thickness t.
-struct PlaneSpec {
+struct PlaneCase {
   int type = kStressQuad;
   double E = 1.0, nu = 0.0, t = 1.0;
   int integType = 1;
@@ -29,7 +29,7 @@ struct PlaneSpec {
   int triangPoints = 0;                 // triangle rule of the pattern (with pattern set)
 };
 
-testmodel::Model PlaneModel(const PlaneSpec& s, const std::vector<Pt>& pts,
+testmodel::Model PlaneModel(const PlaneCase& s, const std::vector<Pt>& pts,
                             const std::vector<std::vector<int32_t>>& elems) {
   testmodel::Model m;
   for (const Pt& p : pts) testmodel::AddPoint(m, 5.0, p.x, p.y);
@@ -148,7 +148,7 @@ std::vector<std::array<Pt, 4>> PatchQuads() {
 // Assembles the global stiffness (2 dofs per point), imposes the linear field on the
 // boundary of the unit square and returns the largest relative error of the interior
 // displacements.
-double PatchTestError(const PlaneSpec& elem, const Mesh2D& mesh) {
+double PatchTestError(const PlaneCase& elem, const Mesh2D& mesh) {
   LoadedMesh lm(PlaneModel(elem, mesh.pts, mesh.elems));
   const int nP = static_cast<int>(mesh.pts.size()), nd = 2 * nP;
   Mat K(nd, nd);
@@ -202,7 +202,7 @@ TEST(Plane, UnitSquareHasThreeRigidBodyModes) {
                         {kStrainQuad, 4, {0, 0}}, {kTriang, 3, {0, 0}},     {kTriang, 6, {0, 0}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type * 100 + c.n);
-    PlaneSpec s;
+    PlaneCase s;
     s.type = c.type;
     s.pattern = c.pattern;
     const Mesh2D mesh = BuildMesh(square, c.type == kTriang, c.n);
@@ -239,7 +239,7 @@ TEST(Plane, PatchTestsReproduceTheLinearField) {
                         {kStrainQuad, 9, {3, 2}}, {kTriang, 3, {0, 0}},     {kTriang, 6, {0, 0}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type * 100 + c.n);
-    PlaneSpec s;
+    PlaneCase s;
     s.type = c.type;
     s.E = 30e3;
     s.nu = 0.2;
@@ -253,7 +253,7 @@ TEST(Plane, IntegrationOrdersThicknessAndPlaneStrain) {
   // A parallelogram: 2 x 2 and 3 x 3 integrate the bilinear element exactly.
   const std::vector<Pt> pts = {{0, 0}, {2, 0.5}, {2.7, 1.6}, {0.7, 1.1}};
   const std::vector<std::vector<int32_t>> elems = {{1, 2, 3, 4}};
-  PlaneSpec s;
+  PlaneCase s;
   s.E = 210e3;
   s.nu = 0.3;
   LoadedMesh lmA(PlaneModel(s, pts, elems));
@@ -267,13 +267,13 @@ TEST(Plane, IntegrationOrdersThicknessAndPlaneStrain) {
   CalcStiffPlaneStressQuad(8, 1, 4, 1, lmB.oc, &lmB.mesh, KB);
   CalcStiffPlaneStressQuad(8, 1, 4, 1, lmC.oc, &lmC.mesh, KC);
   // Plane strain (E, nu) is plane stress (E / (1 - nu^2), nu / (1 - nu)) at unit thickness.
-  PlaneSpec p;
+  PlaneCase p;
   p.type = kStrainQuad;
   p.E = 210e3;
   p.nu = 0.3;
   LoadedMesh lmD(PlaneModel(p, pts, elems));
   CalcStiffPlaneStrainQuad(8, 1, 4, 1, lmD.oc, &lmD.mesh, KD);
-  PlaneSpec q;
+  PlaneCase q;
   q.E = 210e3 / (1 - 0.09);
   q.nu = 0.3 / 0.7;
   LoadedMesh lmE(PlaneModel(q, pts, elems));
@@ -302,14 +302,14 @@ TEST(PlaneDeath, RefusesDegenerateGeometryAndUnusableData) {
   Mat K(18, 18);
   {
     // Clockwise numbering.
-    LoadedMesh lm(PlaneModel(PlaneSpec{}, {{0, 0}, {0, 1}, {1, 1}, {1, 0}}, {{1, 2, 3, 4}}));
+    LoadedMesh lm(PlaneModel(PlaneCase{}, {{0, 0}, {0, 1}, {1, 1}, {1, 0}}, {{1, 2, 3, 4}}));
     EXPECT_EXIT(CalcStiffPlaneStressQuad(8, 1, 4, 1, lm.oc, &lm.mesh, K), testing::ExitedWithCode(1),
                 StderrIs(ctx + "\nERROR:\nJacobian determinant is negative:\n"
                                "element geometry and/or mesh connectivity must be changed.\n\n"));
   }
   {
     // Two coincident nodes of a triangle.
-    PlaneSpec s;
+    PlaneCase s;
     s.type = kTriang;
     LoadedMesh lm(PlaneModel(s, {{0, 0}, {1, 0}, {1, 0}}, {{1, 2, 3}}));
     EXPECT_EXIT(CalcStiffPlaneStressTriang(6, 1, 3, 1, lm.oc, &lm.mesh, K), testing::ExitedWithCode(1),
@@ -318,7 +318,7 @@ TEST(PlaneDeath, RefusesDegenerateGeometryAndUnusableData) {
   }
   const std::vector<Pt> sq = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0.5, 0.5}};
   {
-    PlaneSpec s;
+    PlaneCase s;
     s.type = kStrainQuad;
     s.pattern = {3, 0};
     LoadedMesh lm(PlaneModel(s, sq, {{1, 2, 3, 4}}));
@@ -327,7 +327,7 @@ TEST(PlaneDeath, RefusesDegenerateGeometryAndUnusableData) {
                                "The parameters _G_S1_k and/or _G_S2_k are missing.\n\n"));
   }
   {
-    PlaneSpec s;
+    PlaneCase s;
     s.type = kTriang;
     s.pattern = {2, 2};  // no triangle count
     LoadedMesh lm(PlaneModel(s, sq, {{1, 2, 4}}));
@@ -336,14 +336,14 @@ TEST(PlaneDeath, RefusesDegenerateGeometryAndUnusableData) {
                     "The number of points of the triangle rule is missing."));
   }
   {
-    LoadedMesh lm(PlaneModel(PlaneSpec{}, sq, {{1, 2, 3, 4, 5}}));
+    LoadedMesh lm(PlaneModel(PlaneCase{}, sq, {{1, 2, 3, 4, 5}}));
     EXPECT_EXIT(CalcStiffPlaneStressQuad(10, 1, 5, 1, lm.oc, &lm.mesh, K), testing::ExitedWithCode(1),
                 StderrIs(ctx + "   -> Element type: _PLANE_STRESS_QUAD\n   -> Number of nodes: 5\n\nERROR:\n"
                                "This type of element requires 4, 8 or 9 nodes.\n\n"));
   }
   {
     // Plane stress needs a thickness: a cross-section area will not do.
-    testmodel::Model m = PlaneModel(PlaneSpec{}, sq, {{1, 2, 3, 4}});
+    testmodel::Model m = PlaneModel(PlaneCase{}, sq, {{1, 2, 3, 4}});
     m.blocks["<ELEMENT_PROPERTIES>"].clear();
     AddRecord(m, "<CROSS_SECTION_AREAS>", testmodel::CrossSectionArea("a", 1.0));
     AddRecord(m, "<ELEMENT_PROPERTIES>",
@@ -354,7 +354,7 @@ TEST(PlaneDeath, RefusesDegenerateGeometryAndUnusableData) {
                                "This type of element requires a geometry of kind _LAM_THICK or _GEOM_PATT.\n\n"));
   }
   {
-    PlaneSpec s;
+    PlaneCase s;
     s.type = kStrainQuad;
     s.nu = 0.5;  // incompressible: plane strain D would divide by zero
     LoadedMesh lm(PlaneModel(s, sq, {{1, 2, 3, 4}}));

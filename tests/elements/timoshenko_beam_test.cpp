@@ -16,7 +16,7 @@ constexpr int kBeam = 8;
 // a, b, two depths, angle.
 using Section = std::array<double, 11>;
 
-struct BeamSpec {
+struct BeamCase {
   std::vector<std::array<double, 3>> points;
   std::vector<std::vector<int32_t>> elements;
   double E = 1.0, nu = 0.0;
@@ -24,7 +24,7 @@ struct BeamSpec {
   int m = 2, s = 2, t = 2, b = 2;  // sub-pattern counts; all 0: default rule
 };
 
-Model BeamModel(const BeamSpec& c) {
+Model BeamModel(const BeamCase& c) {
   Model m;
   for (const auto& p : c.points) testmodel::AddPoint(m, p[0], p[1], p[2]);
   for (const auto& e : c.elements) testmodel::AddElement(m, e);
@@ -50,7 +50,7 @@ Model BeamModel(const BeamSpec& c) {
 }
 
 // Assembled stiffness of every element of the model.
-void Assemble(const BeamSpec& c, const MeshData* mesh, Dense* K) {
+void Assemble(const BeamCase& c, const MeshData* mesh, Dense* K) {
   Flags oc;
   for (size_t e = 0; e < c.elements.size(); e++) {
     const int nn = static_cast<int>(c.elements[e].size());
@@ -63,7 +63,7 @@ void Assemble(const BeamSpec& c, const MeshData* mesh, Dense* K) {
 // Cantilever of length 1 along x1 with nElem elements of nodesPerElem nodes, EI = 1,
 // kGA = 1e3, tip load 1 along x2: tip deflection and rotation.
 void Cantilever(int nElem, int nodesPerElem, int shearPoints, double* w, double* theta) {
-  BeamSpec c;
+  BeamCase c;
   const int nPts = nElem * (nodesPerElem - 1) + 1;
   for (int i = 0; i < nPts; i++) c.points.push_back({static_cast<double>(i) / (nPts - 1), 0, 0});
   for (int e = 0; e < nElem; e++) {
@@ -107,7 +107,7 @@ TEST(TimoshenkoBeam, TorsionIsGJOverL) {
   // free end by TL/GJ about the axis only.
   const double E = 1.0, nu = 0.25, J = 3.0, G = E / (2 * (1 + nu));
   for (const std::array<double, 3>& end : {std::array<double, 3>{2, 0, 0}, std::array<double, 3>{1, 2, 2}}) {
-    BeamSpec c;
+    BeamCase c;
     c.points = {{0, 0, 0}, end};
     c.elements = {{1, 2}};
     c.E = E;
@@ -134,13 +134,13 @@ TEST(TimoshenkoBeam, TorsionIsGJOverL) {
 }
 
 TEST(TimoshenkoBeam, SectionAngleOfHalfPiSwapsTheSecondMoments) {
-  BeamSpec a;
+  BeamCase a;
   a.points = {{0, 0, 0}, {1, 2, 2}};
   a.elements = {{1, 2}};
   a.E = 30.0;
   a.nu = 0.2;
   a.sections = {{1.5, 0.8, 0.8, 0.4, 2.0, 5.0, 0, 0, 0, 0, std::numbers::pi / 2}};
-  BeamSpec b = a;
+  BeamCase b = a;
   b.sections = {{1.5, 0.8, 0.8, 0.4, 5.0, 2.0, 0, 0, 0, 0, 0.0}};
   LoadedMesh ma(BeamModel(a)), mb(BeamModel(b));
   Mat Ka(12, 12), Kb(12, 12);
@@ -158,7 +158,7 @@ TEST(TimoshenkoBeam, SectionAngleOfHalfPiSwapsTheSecondMoments) {
 TEST(TimoshenkoBeam, CurvedBeamHasExactlySixRigidModes) {
   // Three nodes off a straight line, shear coordinates a and b coupling shear and twist,
   // section angle varying from node to node.
-  BeamSpec c;
+  BeamCase c;
   c.points = {{0, 0, 0}, {1, 0.3, 0.2}, {2, 0.1, 0.7}};
   c.elements = {{1, 2, 3}};
   c.E = 100.0;
@@ -208,7 +208,7 @@ TEST(TimoshenkoBeam, CurvedBeamHasExactlySixRigidModes) {
 
 TEST(TimoshenkoBeam, PrintsUnderItsOwnFlags) {
   // The stiffness once, the local axes at every point of the four loops (3 + 1 + 2 + 2).
-  BeamSpec c;
+  BeamCase c;
   c.points = {{0, 0, 0}, {1, 0, 0}};
   c.elements = {{1, 2}};
   c.sections = {{1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}};
@@ -231,7 +231,7 @@ TEST(TimoshenkoBeam, PrintsUnderItsOwnFlags) {
 TEST(TimoshenkoBeamDeath, RefusesWhatItCannotCompute) {
   Flags oc;
   Mat K(24, 24);
-  BeamSpec c;
+  BeamCase c;
   c.points = {{1, 1, 1}, {1, 1, 1}};
   c.elements = {{1, 2}};
   c.sections = {{1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}};
@@ -242,7 +242,7 @@ TEST(TimoshenkoBeamDeath, RefusesWhatItCannotCompute) {
                     "element geometry and/or mesh connectivity must be changed.\n"));
   }
   {
-    BeamSpec four = c;
+    BeamCase four = c;
     four.points = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}};
     four.elements = {{1, 2, 3, 4}};
     LoadedMesh mesh(BeamModel(four));
@@ -250,7 +250,7 @@ TEST(TimoshenkoBeamDeath, RefusesWhatItCannotCompute) {
                 Lit("Element n. 1 (_TIMOSHENKO_BEAM_3D) has 4 nodes.\nThis element type takes 2 or 3 nodes.\n"));
   }
   {
-    BeamSpec noShear = c;
+    BeamCase noShear = c;
     noShear.points = {{0, 0, 0}, {1, 0, 0}};
     noShear.s = 0;
     LoadedMesh mesh(BeamModel(noShear));
