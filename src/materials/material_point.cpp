@@ -601,6 +601,23 @@ void ContinuumSetRecordStress(int code, int type, NLMM_HD* hd, int record, const
 
 // ---- set-up ----------------------------------------------------------------------------------
 
+namespace {
+bool SmearedCrackKind(int code) {
+  switch (code) {
+    case MAT_NLMM101:
+    case MAT_NLMM102:
+    case MAT_NLMM104:
+    case MAT_NLMM111:
+    case MAT_NLMM141:
+    case MAT_NLMM142:
+    case MAT_NLMM151:
+      return true;
+    default:
+      return false;
+  }
+}
+}  // namespace
+
 void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_Count) {
   for (int code = 1; code <= kMaterialKinds; code++) {
     if (NLMM_HD_Count[code] <= 0) continue;
@@ -626,14 +643,11 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
         case MAT_NLMM220: CheckParameters_NLMM220(m, block, r); break;
         case MAT_NLMM501: CheckParameters_NLMM501(m, block, r); break;
         case MAT_NLMM145: CheckParameters_NLMM145(m, block, r); break;
-        case MAT_NLMM101:
-        case MAT_NLMM102:
-        case MAT_NLMM104:
-        case MAT_NLMM111:
-        case MAT_NLMM141:
-        case MAT_NLMM142:
-        case MAT_NLMM151: CheckParameters_Crack(code, m, block, r); break;
-        default: break;  // the other laws check their records with their models
+        default:
+          // The smeared-crack models share one check; the other laws check their records
+          // with their models.
+          if (SmearedCrackKind(code)) CheckParameters_Crack(code, m, block, r);
+          break;
       }
     }
   }
@@ -649,22 +663,6 @@ int SolidCrackBandOption(int code, const MaterialRecord& m) {
   }
 }
 
-namespace {
-bool SmearedCrackKind(int code) {
-  switch (code) {
-    case MAT_NLMM101:
-    case MAT_NLMM102:
-    case MAT_NLMM104:
-    case MAT_NLMM111:
-    case MAT_NLMM141:
-    case MAT_NLMM142:
-    case MAT_NLMM151:
-      return true;
-    default:
-      return false;
-  }
-}
-}  // namespace
 
 bool PointStartNeedsElementSize(int code, const MaterialRecord& m) {
   return SmearedCrackKind(code) && CrackStartNeedsSize(code, m);

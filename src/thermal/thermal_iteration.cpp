@@ -31,6 +31,15 @@ double SumOfSquares(int n, const double* v) {
 
 }  // namespace
 
+void CloseThermalResid(int nF, int nP, double alpha, double dt, const ThermalStepLevels* v, double* fF, double* fP,
+                       const double* qF, const double* qP, double* rF, double* rP) {
+  for (int i = 1; i <= nF; i++) fF[i] += alpha * dt * v->FF[i] + (1.0 - alpha) * dt * v->FFn[i];
+  for (int i = 1; i <= nP; i++)
+    fP[i] += alpha * dt * (v->FP[i] + v->R[i]) + (1.0 - alpha) * dt * (v->FPn[i] + v->Rn[i]);
+  for (int i = 1; i <= nF; i++) rF[i] = fF[i] - qF[i];
+  for (int i = 1; i <= nP; i++) rP[i] = fP[i] - qP[i];
+}
+
 void CalcThermalResid(const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
                       const ThermalStepState* s, double alpha, const ThermalStepLevels* v, double* fF, double* fP,
                       double* qF, double* qP, double* rF, double* rP) {
@@ -77,11 +86,7 @@ void CalcThermalResid(const char* OutputControl, const MeshData* mesh, const The
   }
   freed2(Tstart);
   freed2(Tcur);
-  for (int i = 1; i <= nF; i++) fF[i] += alpha * dt * v->FF[i] + (1.0 - alpha) * dt * v->FFn[i];
-  for (int i = 1; i <= nP; i++)
-    fP[i] += alpha * dt * (v->FP[i] + v->R[i]) + (1.0 - alpha) * dt * (v->FPn[i] + v->Rn[i]);
-  for (int i = 1; i <= nF; i++) rF[i] = fF[i] - qF[i];
-  for (int i = 1; i <= nP; i++) rP[i] = fP[i] - qP[i];
+  CloseThermalResid(nF, nP, alpha, dt, v, fF, fP, qF, qP, rF, rP);
 }
 
 bool CheckThermalConvergence(const MeshData* mesh, int nF, int nP, const double* fF, const double* fP,

@@ -72,11 +72,7 @@ void CalcThermalResidFromMatrices(int nF, int nP, double alpha, double dt, const
   zerod1(qP, nP);
   apply(1.0, -(1.0 - alpha) * dt, v->TFn, v->TPn, fF, fP);
   apply(1.0, alpha * dt, TF, TP, qF, qP);
-  for (int i = 1; i <= nF; i++) fF[i] += alpha * dt * v->FF[i] + (1.0 - alpha) * dt * v->FFn[i];
-  for (int i = 1; i <= nP; i++)
-    fP[i] += alpha * dt * (v->FP[i] + v->R[i]) + (1.0 - alpha) * dt * (v->FPn[i] + v->Rn[i]);
-  for (int i = 1; i <= nF; i++) rF[i] = fF[i] - qF[i];
-  for (int i = 1; i <= nP; i++) rP[i] = fP[i] - qP[i];
+  CloseThermalResid(nF, nP, alpha, dt, v, fF, fP, qF, qP, rF, rP);
 }
 
 void CalcBoundaryHeatFlux(int nF, int nP, int method, double alpha, double dt, const ThermalMatrices* K,

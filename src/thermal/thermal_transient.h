@@ -59,6 +59,10 @@ struct ThermalStepLevels {
   const double* R;          // current boundary heat fluxes
 };
 
+// The step's load terms dt (alpha F_{n+1} + (1 - alpha) F_n) (prescribed rows: F + R at
+// both levels) added to the external side f, and r = f - q.
+void CloseThermalResid(int nF, int nP, double alpha, double dt, const ThermalStepLevels* v, double* fF, double* fP,
+                       const double* qF, const double* qP, double* rF, double* rP);
 // Residual of the step at the current temperatures of s (history data current):
 //   external f = sum_e (KT_e - (1 - alpha) dt KC_e(T_n)) T_n,e + dt (alpha F_{n+1} + (1 - alpha) F_n)
 //                (prescribed rows: F^P + R at both levels),

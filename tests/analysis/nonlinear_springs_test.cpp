@@ -46,6 +46,21 @@ void AddBars(Job& j, double EA, const std::vector<std::array<int, 2>>& bars) {
                 tw::ElementProperty(1, static_cast<int>(bars.size()), _TRUSS_3D, MAT_LIN_ISO, 1, GEOM_CS_AREA, 1));
 }
 
+// A bar of EA/L = 1000 along x1 from a support (point 1) to its free end B (point 2), a
+// spring of the law `law` (block `block`, kind `kind`) at B along the bar, acting while
+// u <= 0, and load case 1 a unit force along x1 at B taken by the factors `loads`.
+Job SpringAtBarEnd(const char* block, int kind, const tw::Rec& law, const std::vector<double>& loads) {
+  Job job;
+  linmodel::AddPoint3D(job, 0, 0, 0, linmodel::kSpaceMask, "111000");
+  linmodel::AddPoint3D(job, 1, 0, 0, linmodel::kSpaceMask, "011000");
+  AddBars(job, 1000.0, {{1, 2}});
+  tw::AddRecord(job.model, block, law);
+  tw::AddRecord(job.model, "<POINT_SPRINGS>", tw::PointSpring(2, 'G', 1, 1, kind, 1, 2));
+  job.model.loadCases = {linmodel::LoadCase({tw::PointLoad(2, {1, 0, 0, 0, 0, 0})})};
+  MakeNonlinear(job, loads);
+  return job;
+}
+
 // Bars P1-A and P3-B along x1, supported at P1 and P3, free ends A = P2 and B = P4 one
 // unit apart, the loads at A.
 Job TwoBars(double EA) {
@@ -132,15 +147,8 @@ TEST_F(NonlinearSprings, SoilSpringLoadedUnloadedAndRestarted) {
   const int states[] = {1, 1, 2, 2};
   for (const Solver& s : kSolvers) {
     SCOPED_TRACE(s.name);
-    Job job;
-    linmodel::AddPoint3D(job, 0, 0, 0, linmodel::kSpaceMask, "111000");
-    linmodel::AddPoint3D(job, 1, 0, 0, linmodel::kSpaceMask, "011000");
-    AddBars(job, 1000.0, {{1, 2}});
-    tw::AddRecord(job.model, "<NLSMM101>", tw::Rec().S("soil").D(1000).D(10).D(1).I(2));
-    tw::AddRecord(job.model, "<POINT_SPRINGS>", tw::PointSpring(2, 'G', 1, 1, SPRMAT_NLSMM101, 1, 2));
-    job.model.loadCases = {linmodel::LoadCase({tw::PointLoad(2, {1, 0, 0, 0, 0, 0})})};
     const std::vector<double> loads = {-10, -40, -32, -15};
-    MakeNonlinear(job, loads);
+    Job job = SpringAtBarEnd("<NLSMM101>", SPRMAT_NLSMM101, tw::Rec().S("soil").D(1000).D(10).D(1).I(2), loads);
     const Outcome fresh = Run(job, s, "fresh");
     ExpectSuccess(fresh, 4);
     if (fresh.dr.records.size() != 4 || fresh.iff.records.size() != 4) continue;
@@ -261,15 +269,9 @@ TEST_F(NonlinearSprings, MultilinearSpringLoadedUnloadedAndReloaded) {
   const double Fs[] = {-20.0 / 3.0, -25.0, -55.0 / 3.0, 0.0, -80.0 / 3.0};
   for (const Solver& s : kSolvers) {
     SCOPED_TRACE(s.name);
-    Job job;
-    linmodel::AddPoint3D(job, 0, 0, 0, linmodel::kSpaceMask, "111000");
-    linmodel::AddPoint3D(job, 1, 0, 0, linmodel::kSpaceMask, "011000");
-    AddBars(job, 1000.0, {{1, 2}});
-    tw::AddRecord(job.model, "<NLSMM102>", tw::Rec().S("pile").I(1).Ds({0.01, 20, 0.03, 30, 0.06, 10, 2}));
-    tw::AddRecord(job.model, "<POINT_SPRINGS>", tw::PointSpring(2, 'G', 1, 1, SPRMAT_NLSMM102, 1, 2));
-    job.model.loadCases = {linmodel::LoadCase({tw::PointLoad(2, {1, 0, 0, 0, 0, 0})})};
     const std::vector<double> loads = {-10, -45, -35, -5, -50};
-    MakeNonlinear(job, loads);
+    const Job job = SpringAtBarEnd("<NLSMM102>", SPRMAT_NLSMM102,
+                                   tw::Rec().S("pile").I(1).Ds({0.01, 20, 0.03, 30, 0.06, 10, 2}), loads);
     const Outcome o = Run(job, s, "pile");
     ExpectSuccess(o, 5);
     if (o.dr.records.size() != 5) continue;
