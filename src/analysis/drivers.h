@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 
 #include "assembly/linear_solver.h"
 #include "assembly/sparse_rows.h"
@@ -18,19 +19,29 @@ void MainStaticLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputCon
                                 MeshData* mesh);
 void MainStaticLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,
                                      MeshData* mesh);
+// The linear drivers run one phase only: another count stops the run naming the analysis
+// ("static linear analysis", ...).
+void RequireSinglePhase(const MeshData* mesh, const char* analysis);
 // History tag of the conjugate-gradient solve of load case lc: "_LCase" and lc with at
 // least as many digits, zero-padded, as nCombinations has (12 combinations: "_LCase07").
 void LoadCaseHistoryTag(int lc, int nCombinations, char* tag, int size);
-// The two halves of a linear driver's load case around its own steps on the solution:
-// F := F - KPF^T aP and KFF aF = F solved in place (F becomes aF); then the values at the
-// prescribed dofs R = KPF aF + KPP aP - FP (named `what` in the finiteness check), one
-// record (lc, aF, aP, R) in fpRec and the solve record in fpEP.
-void SolveLoadCase(int lc, LinearSolverStep* solverStep, const MeshData* mesh, const char* job,
-                   const char* OutputControl, SparseRowMatrix* KFF, const SparseRowMatrix* KPF, const double* aP,
-                   double* F, StepSummaryRecord* step);
-void WriteLoadCaseRecord(int lc, int nF, int nP, const SparseRowMatrix* KPF, const SparseRowMatrix* KPP,
-                         const double* aF, const double* aP, const double* FP, const char* what, FILE* fpRec,
-                         FILE* fpEP, const StepSummaryRecord* step);
+// The load cases of a linear driver, structural or thermal, once its global matrix K is
+// assembled: the solver prepared on K.FF, the result files opened, then per load case its
+// loads, the solve (slave dofs following their masters in a structural field), the values
+// at the prescribed dofs R = KPF aF + KPP aP - FP, one record (lc, aF, aP, R) in
+// <job>_dr.bin or <job>_tq.bin and the solve record in <job>_ep.bin; K is released at the
+// end. loads(lc, data, F, FP, aP) gives the load case's loads over the free and the
+// prescribed dofs and the prescribed values.
+struct LoadCaseData;
+struct MainWorkArrays;
+struct LinearField {
+  bool thermal;              // temperatures (<job>_tq.bin) or displacements (<job>_dr.bin)
+  const char* reactionName;  // the values at the prescribed dofs, as the finiteness check names them
+  const MainWorkArrays* w;
+};
+using LinearLoads = std::function<void(int lc, const LoadCaseData* data, double* F, double* FP, double* aP)>;
+void RunLinearLoadCases(const LinearField& field, int solver, FILE* fp, const char* job, const char* OutputControl,
+                        MeshData* mesh, GlobalMatParts* K, IterSummaryRecord* iter, const LinearLoads& loads);
 
 // Materially (and geometrically) nonlinear static (static_nonlinear.cpp): combination by
 // combination, Newton-Raphson iterations on the load increment; per converged combination
@@ -51,6 +62,12 @@ void MainDynamicLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputCo
 void MainDynamicLinIterJacPreConjGrad(FILE* fp, const char* job, const char* OutputControl,
                                       MeshData* mesh);
 
+// The end of a dynamic time step once its free displacements, velocities and accelerations
+// stand in n: the reactions (alpha-weighted against the previous state o), the finiteness
+// checks, one record of the step in <job>_dr.bin, and n becomes the previous state.
+struct DynState;
+void CloseDynamicStep(int step, int nF, int nP, double alpha, const GlobalMatParts* M, const GlobalMatParts* C,
+                      const GlobalMatParts* K, FILE* fpDR, const char* job, DynState* o, DynState* n);
 // History tag of the conjugate-gradient solve of time step c: "_Comb" and c zero-padded
 // to the digits of nCombinations ("_Comb07" of 12).
 void StepHistoryTag(int c, int nCombinations, char* tag, int size);

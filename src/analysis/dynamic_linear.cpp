@@ -29,27 +29,6 @@
 
 namespace {
 
-void AllocRows(int n, SparseRowMatrix* A) {
-  A->n = n;
-  alloci1(&A->count, n);
-  zeroi1(A->count, n);
-  allocpi1(&A->cols, n);
-  allocpd1(&A->vals, n);
-  for (int i = 1; i <= n; i++) {
-    A->cols[i] = nullptr;
-    A->vals[i] = nullptr;
-  }
-}
-
-void FreeRows(SparseRowMatrix* A) {
-  if (A->count == nullptr) return;
-  FreeSparseMatrixRows(A->n, A->count, A->cols, A->vals);
-  freepd1(A->vals);
-  freepi1(A->cols);
-  freei1(A->count);
-  A->count = nullptr;
-}
-
 // The set-up check of the time integration: BETA and every step duration must be positive.
 void CheckTimeIntegration(const MeshData* mesh, const CombinationData* comb) {
   CheckNewmarkBeta(mesh->Dynamic.Beta);
@@ -84,8 +63,7 @@ void CombinationLoads(FILE* fp, int c, const char* OutputControl, const MeshData
 
 void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
   const MainParameters& m = mesh->Main;
-  if (m.nPhases != 1)
-    errexit("The n. of phases must be 1 when the options are the following:\n - dynamic linear analysis", 0);
+  RequireSinglePhase(mesh, "dynamic linear analysis");
   if (m.nCombinations == 0) errexit("The n. of combinations cannot be null.", 0);
   if (m.nLoadCases == 0) InternalError(__FILE__, __LINE__);
   if (solver == SOLVER_ITER_JPCG && m.nContactCases != 0)
@@ -149,9 +127,9 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
     if (dt != dtPrev) {
       if (cgReady) ReleaseLinearSolver(&cg);
       cgReady = false;
-      FreeRows(&EFF);
+      FreeSparseRowMatrix(&EFF);
       CalcNewmarkConst(beta, gamma, dt, a);
-      AllocRows(nF, &EFF);
+      AllocSparseRowMatrix(nF, &EFF);
       CalcDynEffMat(nF, alpha, OutputControl, a, &C.FF, &EFF, &K.FF, &M.FF);
       if (solver == SOLVER_GAUSS_ELIM_NCSB) {
         Calc_KII_KIX_KXX(OutputControl, &cd, &EFF, &pm);
@@ -188,19 +166,12 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
     }
     Calc_a_FreeMasterSlave(mesh, w.PointDofNumbers, n.uF, w.PointDofCodes);
     UpdateVelocAccel(nF, beta, gamma, dt, n.aF, o.aF, n.vF, o.vF, n.uF, o.uF);
-    CalcDynReact(nF, nP, alpha, &M, &C, &K, &o, &n);
-    CheckFiniteResults(nF, n.uF, "displacement");
-    CheckFiniteResults(nP, n.R, "reaction");
-
-    WriteDisplReact(fpDR, c, nF, nP, n.uF, n.uP, n.R);
-    WriteDynStepVectors(fpDR, nF, nP, n.aF, n.aP, n.vF, n.vP);
-    RecordWritten(RunUnit::kStep, c, job);
-    CopyDynState(nF, nP, &n, &o);
+    CloseDynamicStep(c, nF, nP, alpha, &M, &C, &K, fpDR, job, &o, &n);
     copyd1(lambda, lambdaNew, cd.nX);
   }
 
   if (cgReady) ReleaseLinearSolver(&cg);
-  FreeRows(&EFF);
+  FreeSparseRowMatrix(&EFF);
   CloseLinearResultFiles(fpDR, fpEP, false);
 
   freed1(lambdaNew);
@@ -217,6 +188,17 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
 }
 
 }  // namespace
+
+void CloseDynamicStep(int step, int nF, int nP, double alpha, const GlobalMatParts* M, const GlobalMatParts* C,
+                      const GlobalMatParts* K, FILE* fpDR, const char* job, DynState* o, DynState* n) {
+  CalcDynReact(nF, nP, alpha, M, C, K, o, n);
+  CheckFiniteResults(nF, n->uF, "displacement");
+  CheckFiniteResults(nP, n->R, "reaction");
+  WriteDisplReact(fpDR, step, nF, nP, n->uF, n->uP, n->R);
+  WriteDynStepVectors(fpDR, nF, nP, n->aF, n->aP, n->vF, n->vP);
+  RecordWritten(RunUnit::kStep, step, job);
+  CopyDynState(nF, nP, n, o);
+}
 
 void StepHistoryTag(int c, int nCombinations, char* tag, int size) {
   char digits[16];

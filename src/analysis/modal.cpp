@@ -21,8 +21,7 @@
 void MainLinModalAnalysis(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
   const MainParameters& m = mesh->Main;
   const bool eigenVectors = mesh->Dynamic.VibrationModeType == 1;
-  if (m.nPhases != 1)
-    errexit("The n. of phases must be 1 when the options are the following:\n - modal linear analysis", 0);
+  RequireSinglePhase(mesh, "modal linear analysis");
   if (mesh->Dynamic.VibrationModeType == 2 && m.nLoadCases == 0)
     errexit("Ritz vectors are generated from load cases:\n"
             "a modal analysis with _RITZ_VECTOR needs at least one load case.",

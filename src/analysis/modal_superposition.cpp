@@ -215,9 +215,7 @@ void AddMode(double** Phi, int nF, int j, double c, double* x) {
 void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
   const MainParameters& m = mesh->Main;
   const DynamicAnalysisParameters& dp = mesh->Dynamic;
-  if (m.nPhases != 1)
-    errexit("The n. of phases must be 1 when the options are the following:\n - modal superposition linear analysis",
-            0);
+  RequireSinglePhase(mesh, "modal superposition linear analysis");
   if (m.nCombinations == 0) errexit("The n. of combinations cannot be null.", 0);
   if (m.nLoadCases == 0) InternalError(__FILE__, __LINE__);
   CheckOptions(dp);
@@ -367,13 +365,7 @@ void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputCont
       AddMode(Phi, nF, j, A[s][j], n.aF);
     }
     // The modal integrators are plain Newmark and Duhamel: no alpha weighting.
-    CalcDynReact(nF, nP, 0.0, &M, &C, &K, &o, &n);
-    CheckFiniteResults(nF, n.uF, "displacement");
-    CheckFiniteResults(nP, n.R, "reaction");
-    WriteDisplReact(fpDR, s, nF, nP, n.uF, n.uP, n.R);
-    WriteDynStepVectors(fpDR, nF, nP, n.aF, n.aP, n.vF, n.vP);
-    RecordWritten(RunUnit::kStep, s, job);
-    CopyDynState(nF, nP, &n, &o);
+    CloseDynamicStep(s, nF, nP, 0.0, &M, &C, &K, fpDR, job, &o, &n);
   }
   CloseLinearResultFiles(fpDR, fpEP, false);
 

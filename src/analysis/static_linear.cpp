@@ -20,6 +20,13 @@
 #include "model/loadcase.h"
 #include "numcore/numcore.h"
 
+void RequireSinglePhase(const MeshData* mesh, const char* analysis) {
+  if (mesh->Main.nPhases == 1) return;
+  char msg[160];
+  std::snprintf(msg, sizeof msg, "The n. of phases must be 1 when the options are the following:\n - %s", analysis);
+  errexit(msg, 0);
+}
+
 void LoadCaseHistoryTag(int lc, int nCombinations, char* tag, int size) {
   char digits[16];
   const int width = std::snprintf(digits, sizeof digits, "%d", nCombinations);
@@ -27,6 +34,12 @@ void LoadCaseHistoryTag(int lc, int nCombinations, char* tag, int size) {
     InternalError(__FILE__, __LINE__);
 }
 
+namespace {
+
+// The two halves of a load case around its own steps on the solution: F := F - KPF^T aP
+// and KFF aF = F solved in place (F becomes aF); then the values at the prescribed dofs
+// R = KPF aF + KPP aP - FP (named `what` in the finiteness check), one record (lc, aF,
+// aP, R) in fpRec and the solve record in fpEP.
 void SolveLoadCase(int lc, LinearSolverStep* solverStep, const MeshData* mesh, const char* job,
                    const char* OutputControl, SparseRowMatrix* KFF, const SparseRowMatrix* KPF, const double* aP,
                    double* F, StepSummaryRecord* step) {
@@ -49,36 +62,50 @@ void WriteLoadCaseRecord(int lc, int nF, int nP, const SparseRowMatrix* KPF, con
   WriteSummaryRecord(fpEP, step);
 }
 
-namespace {
-
 void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
-  if (mesh->Main.nPhases != 1)
-    errexit("The n. of phases must be 1 when the options are the following:\n - static linear analysis", 0);
+  RequireSinglePhase(mesh, "static linear analysis");
 
   IterSummaryRecord iter;
   ResetIterSummaryRecord(&iter);
 
   MainWorkArrays w;
   InitializeMainWorkArrays(1, mesh, &w);
+
+  GlobalMatParts K;
+  int64_t nTermsKFF, nTermsKPF, nTermsKPP;
+  AssembGlobalStiffMat(&nTermsKFF, &nTermsKPF, &nTermsKPP, job, OutputControl, &iter, mesh, &K.FF, &K.PF, &K.PP,
+                       &w);
+  CheckRigidMotionsStopped(mesh, &w, &K.FF);
+
+  const LinearField field{false, "reaction", &w};
+  RunLinearLoadCases(field, solver, fp, job, OutputControl, mesh, &K, &iter,
+                     [&](int lc, const LoadCaseData* data, double* F, double* FPresc, double* aP) {
+                       Calc_F(lc, OutputControl, data, mesh, &w, F, FPresc);
+                       Calc_F_FreeMasterSlave(mesh, w.PointDofNumbers, F, w.PointDofCodes);
+                       Calc_a_Presc(w.nP, lc, data, w.PointDofNumbers, aP, w.PointDofCodes);
+                     });
+  FreeMainWorkArrays(&w);
+}
+
+}  // namespace
+
+void RunLinearLoadCases(const LinearField& field, int solver, FILE* fp, const char* job, const char* OutputControl,
+                        MeshData* mesh, GlobalMatParts* K, IterSummaryRecord* iter, const LinearLoads& loads) {
+  const MainWorkArrays& w = *field.w;
   const int nF = w.nF;
   const int nP = w.nP;
-
-  SparseRowMatrix KFF, KPF, KPP;
-  int64_t nTermsKFF, nTermsKPF, nTermsKPP;
-  AssembGlobalStiffMat(&nTermsKFF, &nTermsKPF, &nTermsKPP, job, OutputControl, &iter, mesh, &KFF, &KPF, &KPP, &w);
-  CheckRigidMotionsStopped(mesh, &w, &KFF);
 
   // Factorised once for every load case (Gaussian elimination); the conjugate gradient
   // runs per load case on KFF.
   LinearSolverStep solverStep;
-  PrepareLinearSolver(solver, nF, OutputControl, &KFF, &iter, &solverStep);
+  PrepareLinearSolver(solver, nF, OutputControl, &K->FF, iter, &solverStep);
 
-  FILE* fpDR;
+  FILE* fpRec;
   FILE* fpEP;
-  OpenLinearResultFiles(job, false, &fpDR, &fpEP);
-  WriteSummaryRecord(fpEP, &iter);
+  OpenLinearResultFiles(job, field.thermal, &fpRec, &fpEP);
+  WriteSummaryRecord(fpEP, iter);
 
-  double* F;       // free-dof loads, overwritten by the free displacements
+  double* F;       // free-dof loads, overwritten by the free unknowns
   double* FPresc;  // prescribed-dof loads
   allocd1(&F, nF);
   allocd1(&FPresc, nP);
@@ -91,32 +118,27 @@ void MainStaticLin(int solver, FILE* fp, const char* job, const char* OutputCont
 
     LoadCaseData data;
     ReadLoadCase(fp, lc, mesh, &data);
-    Calc_F(lc, OutputControl, &data, mesh, &w, F, FPresc);
-    Calc_F_FreeMasterSlave(mesh, w.PointDofNumbers, F, w.PointDofCodes);
-
     double* aP;
     allocd1(&aP, nP);
-    Calc_a_Presc(nP, lc, &data, w.PointDofNumbers, aP, w.PointDofCodes);
+    loads(lc, &data, F, FPresc, aP);
 
-    SolveLoadCase(lc, &solverStep, mesh, job, OutputControl, &KFF, &KPF, aP, F, &step);
-    Calc_a_FreeMasterSlave(mesh, w.PointDofNumbers, F, w.PointDofCodes);
-    WriteLoadCaseRecord(lc, nF, nP, &KPF, &KPP, F, aP, FPresc, "reaction", fpDR, fpEP, &step);
+    SolveLoadCase(lc, &solverStep, mesh, job, OutputControl, &K->FF, &K->PF, aP, F, &step);
+    // Slave dofs follow their masters (structural fields only).
+    if (!field.thermal) Calc_a_FreeMasterSlave(mesh, w.PointDofNumbers, F, w.PointDofCodes);
+    WriteLoadCaseRecord(lc, nF, nP, &K->PF, &K->PP, F, aP, FPresc, field.reactionName, fpRec, fpEP, &step);
     RecordWritten(RunUnit::kLoadCase, lc, job);
 
     freed1(aP);
     FreeLoadCase(&data);
   }
 
-  CloseLinearResultFiles(fpDR, fpEP, false);
+  CloseLinearResultFiles(fpRec, fpEP, field.thermal);
 
   freed1(F);
   freed1(FPresc);
   ReleaseLinearSolver(&solverStep);
-  FreeGlobalStiffMat(nF, nP, &KFF, &KPF, &KPP);
-  FreeMainWorkArrays(&w);
+  FreeGlobalStiffMat(nF, nP, &K->FF, &K->PF, &K->PP);
 }
-
-}  // namespace
 
 void MainStaticLinGaussElimNCSB(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
   MainStaticLin(SOLVER_GAUSS_ELIM_NCSB, fp, job, OutputControl, mesh);

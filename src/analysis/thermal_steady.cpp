@@ -22,62 +22,24 @@
 namespace {
 
 void MainThermalSteadyLin(int solver, FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
-  if (mesh->Main.nPhases != 1)
-    errexit("The n. of phases must be 1 when the options are the following:\n - thermal steady state analysis", 0);
+  RequireSinglePhase(mesh, "thermal steady state analysis");
 
   IterSummaryRecord iter;
   ResetIterSummaryRecord(&iter);
 
   ThermalWorkArrays t;
   InitializeThermalWorkArrays(1, mesh, &t);
-  const int nF = t.w.nF;
-  const int nP = t.w.nP;
 
-  SparseRowMatrix KFF, KPF, KPP;
+  GlobalMatParts K;
   int64_t nTermsKFF, nTermsKPF, nTermsKPP;
-  AssembGlobalCondMat(&nTermsKFF, &nTermsKPF, &nTermsKPP, OutputControl, &iter, mesh, &t, &KFF, &KPF, &KPP);
+  AssembGlobalCondMat(&nTermsKFF, &nTermsKPF, &nTermsKPP, OutputControl, &iter, mesh, &t, &K.FF, &K.PF, &K.PP);
 
-  LinearSolverStep solverStep;
-  PrepareLinearSolver(solver, nF, OutputControl, &KFF, &iter, &solverStep);
-
-  FILE* fpTQ;
-  FILE* fpEP;
-  OpenLinearResultFiles(job, true, &fpTQ, &fpEP);
-  WriteSummaryRecord(fpEP, &iter);
-
-  double* Q;       // free-dof heat loads, overwritten by the free temperatures
-  double* QPresc;  // prescribed-dof heat loads
-  allocd1(&Q, nF);
-  allocd1(&QPresc, nP);
-
-  for (int lc = 1; lc <= mesh->Main.nLoadCases; lc++) {
-    std::printf("\n");
-    std::printf("Load case: %d\n", lc);
-    StepSummaryRecord step;
-    ResetStepSummaryRecord(&step);
-
-    LoadCaseData data;
-    ReadLoadCase(fp, lc, mesh, &data);
-    AssembThermalLoadVector(nF, nP, lc, OutputControl, &data, mesh, &t, Q, QPresc);
-
-    double* TP;
-    allocd1(&TP, nP);
-    Calc_T_Presc(nP, lc, &data, t.w.PointDofNumbers, TP, t.w.PointDofCodes);
-
-    SolveLoadCase(lc, &solverStep, mesh, job, OutputControl, &KFF, &KPF, TP, Q, &step);
-    WriteLoadCaseRecord(lc, nF, nP, &KPF, &KPP, Q, TP, QPresc, "boundary heat flux", fpTQ, fpEP, &step);
-    RecordWritten(RunUnit::kLoadCase, lc, job);
-
-    freed1(TP);
-    FreeLoadCase(&data);
-  }
-
-  CloseLinearResultFiles(fpTQ, fpEP, true);
-
-  freed1(Q);
-  freed1(QPresc);
-  ReleaseLinearSolver(&solverStep);
-  FreeGlobalStiffMat(nF, nP, &KFF, &KPF, &KPP);
+  const LinearField field{true, "boundary heat flux", &t.w};
+  RunLinearLoadCases(field, solver, fp, job, OutputControl, mesh, &K, &iter,
+                     [&](int lc, const LoadCaseData* data, double* Q, double* QPresc, double* TP) {
+                       AssembThermalLoadVector(t.w.nF, t.w.nP, lc, OutputControl, data, mesh, &t, Q, QPresc);
+                       Calc_T_Presc(t.w.nP, lc, data, t.w.PointDofNumbers, TP, t.w.PointDofCodes);
+                     });
   FreeThermalWorkArrays(&t);
 }
 

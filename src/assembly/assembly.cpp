@@ -241,17 +241,7 @@ void FreeMasterSlaveTables(int nPoints, MasterSlaveTables* t) {
 void AllocSparseCounters(int nF, int nP, SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP) {
   SparseRowMatrix* M[3] = {KFF, KPF, KPP};
   const int n[3] = {nF, nP, nP};
-  for (int k = 0; k < 3; k++) {
-    M[k]->n = n[k];
-    alloci1(&M[k]->count, n[k]);
-    allocpi1(&M[k]->cols, n[k]);
-    allocpd1(&M[k]->vals, n[k]);
-    zeroi1(M[k]->count, n[k]);
-    for (int i = 1; i <= n[k]; i++) {
-      M[k]->cols[i] = nullptr;
-      M[k]->vals[i] = nullptr;
-    }
-  }
+  for (int k = 0; k < 3; k++) AllocSparseRowMatrix(n[k], M[k]);
 }
 
 void CountPointRowTerms(int p, StiffAssemblyWork* a) {
@@ -654,15 +644,7 @@ void CheckGlobalStiffMatRows(const SparseRowMatrix* KFF) {
 
 void FreeGlobalStiffMat(SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP) {
   SparseRowMatrix* M[3] = {KFF, KPF, KPP};
-  for (SparseRowMatrix* K : M) {
-    FreeSparseMatrixRows(K->n, K->count, K->cols, K->vals);
-    freepd1(K->vals);
-    freepi1(K->cols);
-    freei1(K->count);
-    K->vals = nullptr;
-    K->cols = nullptr;
-    K->count = nullptr;
-  }
+  for (SparseRowMatrix* K : M) FreeSparseRowMatrix(K);
 }
 
 // ---- the whole assembly ----------------------------------------------------------------------

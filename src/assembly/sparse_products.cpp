@@ -14,6 +14,29 @@ void FreeSparseMatrixRows(int n, int* count, int** cols, double** vals) {
   }
 }
 
+void AllocSparseRowMatrix(int n, SparseRowMatrix* A) {
+  A->n = n;
+  alloci1(&A->count, n);
+  zeroi1(A->count, n);
+  allocpi1(&A->cols, n);
+  allocpd1(&A->vals, n);
+  for (int i = 1; i <= n; i++) {
+    A->cols[i] = nullptr;
+    A->vals[i] = nullptr;
+  }
+}
+
+void FreeSparseRowMatrix(SparseRowMatrix* A) {
+  if (A->count == nullptr) return;  // never allocated, or released already
+  FreeSparseMatrixRows(A->n, A->count, A->cols, A->vals);
+  freepd1(A->vals);
+  freepi1(A->cols);
+  freei1(A->count);
+  A->vals = nullptr;
+  A->cols = nullptr;
+  A->count = nullptr;
+}
+
 void SubtractSparseMatTransVecProduct(int nF, int nRows, const int* count, int** cols,
                                       const double* x, double* y, double** vals) {
   (void)nF;

@@ -14,9 +14,22 @@ struct SparseRowMatrix {
   double** vals; // [n] value lists
 };
 
+// The three parts of a global matrix (K, M, C or a conductivity): free-free,
+// prescribed-free and prescribed-prescribed.
+struct GlobalMatParts {
+  SparseRowMatrix FF, PF, PP;
+};
+
 // Releases the column and value lists of every row (nulling them) and zeroes the counts;
 // the count vector and the two row vectors stay.
 void FreeSparseMatrixRows(int n, int* count, int** cols, double** vals);
+
+// A matrix of n empty rows: zero counts and null lists.
+void AllocSparseRowMatrix(int n, SparseRowMatrix* A);
+
+// Releases the lists of every row and the three row vectors, nulling the vectors; a
+// matrix without a count vector (never allocated, or released) is left as it is.
+void FreeSparseRowMatrix(SparseRowMatrix* A);
 
 // y[c] -= a x[i] for every stored term a at (i, c) of the nRows rows: y -= A^T x.
 void SubtractSparseMatTransVecProduct(int nF, int nRows, const int* count, int** cols,

@@ -7,6 +7,7 @@
 #include "assembly/assembly.h"
 #include "assembly/topology.h"
 #include "elements/kernel.h"
+#include "elements/shell_solid.h"
 #include "model/mesh.h"
 #include "model/records.h"
 #include "model/validate.h"
@@ -29,15 +30,7 @@ int TypeOfElement(const MeshData* mesh, const int* ElemPropIndex, int e) {
 
 // Unit normal of shell quadrilateral e at its local node.
 void ShellNormalAtNode(const MeshData* mesh, int e, int type, int localNode, double* normal) {
-  const int n = mesh->ElemNodeCount[e];
-  double **X, **S;
-  allocd2(&X, n, 3);
-  allocd2(&S, n, 2);
-  CalcMat_ElemNodeCoord(e, type, n, mesh->ElemNodes, X, mesh->PointCoord);
-  CalcNatCoord(n, S);
-  CalcVectNormalElem(e, 2, n, normal, S[localNode], X);
-  freed2(S);
-  freed2(X);
+  CalcShellNodeNormal(e, type, mesh->ElemNodeCount[e], localNode, mesh->ElemNodes, mesh->PointCoord, normal);
 }
 
 }  // namespace

@@ -50,18 +50,12 @@ void CalcNewmarkConst(double beta, double gamma, double dt, double a[6]) {
 void CalcDynEffMat(int nF, double alpha, const char* OutputControl, const double a[6], const SparseRowMatrix* C,
                    SparseRowMatrix* EFF, const SparseRowMatrix* K, const SparseRowMatrix* M) {
   SparseRowMatrix T;
-  T.n = nF;
-  alloci1(&T.count, nF);
-  allocpi1(&T.cols, nF);
-  allocpd1(&T.vals, nF);
+  AllocSparseRowMatrix(nF, &T);
   CalcEffectiveMatrixSparse(nF, nF, a[0], (1.0 + alpha) * a[1], M->count, C->count, T.count, M->cols, C->cols,
                             T.cols, M->vals, C->vals, T.vals);
   CalcEffectiveMatrixSparse(nF, nF, 1.0, 1.0 + alpha, T.count, K->count, EFF->count, T.cols, K->cols, EFF->cols,
                             T.vals, K->vals, EFF->vals);
-  FreeSparseMatrixRows(nF, T.count, T.cols, T.vals);
-  freepd1(T.vals);
-  freepi1(T.cols);
-  freei1(T.count);
+  FreeSparseRowMatrix(&T);
   if (OutputControl[OC_PRINT_MAT_E] == 'Y') PrintSparseMat(nF, "-- EFF:", "E", EFF->count, EFF->cols, EFF->vals);
 }
 

@@ -15,11 +15,6 @@ struct MeshData;
 struct ContactDofs;
 struct ContactArrays;
 
-// The three parts of a global matrix (K, M or C).
-struct GlobalMatParts {
-  SparseRowMatrix FF, PF, PP;
-};
-
 // One time level of the step state.
 struct DynState {
   double *uF, *vF, *aF, *FF;  // [nF]

@@ -74,14 +74,8 @@ void CalcMat_T_CoplanarPointAhmad(int point, const int* ElemPropIndex, const int
     if (props[pi].ElementType != _AHMAD_SHELL_QUAD) continue;
     const int n = ElemNodeCount[e];
     if (local < 1 || local > n) InternalError(__FILE__, __LINE__);
-    double **X, **S, normal[4];
-    allocd2(&X, n, 3);
-    allocd2(&S, n, 2);
-    CalcMat_ElemNodeCoord(e, _AHMAD_SHELL_QUAD, n, ElemNodes, X, PointCoord);
-    CalcNatCoord(n, S);
-    CalcVectNormalElem(e, 2, n, normal, S[local], X);
-    freed2(S);
-    freed2(X);
+    double normal[4];
+    CalcShellNodeNormal(e, _AHMAD_SHELL_QUAD, n, local, ElemNodes, PointCoord, normal);
     addd1(sum, normal, 3);
     nShells++;
   }

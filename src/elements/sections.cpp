@@ -109,35 +109,37 @@ void PropertyNodeRecords(int n, int property, int directKind, const GeometryPatt
   CalcPropNodeGeomRecords(n, property, p, directKind, patterns, anyRecord, nodeRecords);
 }
 
+// Hands each node 1..n its record of the property's geometry to `take(k, record)`.
+template <class Record, class Take>
+void ForNodeRecords(int n, int property, int directKind, const GeometryPattern* patterns,
+                    const ElementProperty* props, const Record* records, Take take) {
+  int* rec;
+  alloci1(&rec, n < 1 ? 0 : n);
+  PropertyNodeRecords(n, property, directKind, patterns, props, rec);
+  for (int k = 1; k <= n; k++) take(k, records[rec[k]]);
+  freei1(rec);
+}
+
 }  // namespace
 
 void CalcGeomProp_CS_AREA(int n, int property, double* values, const GeometryPattern* patterns,
                           const CrossSectionArea* areas, const ElementProperty* props) {
-  int* rec;
-  alloci1(&rec, n < 1 ? 0 : n);
-  PropertyNodeRecords(n, property, GEOM_CS_AREA, patterns, props, rec);
-  for (int k = 1; k <= n; k++) values[k] = areas[rec[k]].Area;
-  freei1(rec);
+  ForNodeRecords(n, property, GEOM_CS_AREA, patterns, props, areas,
+                 [values](int k, const CrossSectionArea& r) { values[k] = r.Area; });
 }
 
 void CalcGeomProp_THICKNESS(int n, int property, double* values, const GeometryPattern* patterns,
                             const LaminateThickness* thicknesses, const ElementProperty* props) {
-  int* rec;
-  alloci1(&rec, n < 1 ? 0 : n);
-  PropertyNodeRecords(n, property, GEOM_LAM_THICK, patterns, props, rec);
-  for (int k = 1; k <= n; k++) values[k] = thicknesses[rec[k]].Thickness;
-  freei1(rec);
+  ForNodeRecords(n, property, GEOM_LAM_THICK, patterns, props, thicknesses,
+                 [values](int k, const LaminateThickness& r) { values[k] = r.Thickness; });
 }
 
 void CalcGeomProp_CS_3D(int n, int property, double* V1, double* V2, double* V3, double* V4, double* V5, double* V6,
                         double* V7, double* V8, double* V9, double* V10, double* V11, const Frame3DSection* sections,
                         const GeometryPattern* patterns, const ElementProperty* props) {
-  int* rec;
-  alloci1(&rec, n < 1 ? 0 : n);
-  PropertyNodeRecords(n, property, GEOM_CS_3D, patterns, props, rec);
   double* V[12] = {nullptr, V1, V2, V3, V4, V5, V6, V7, V8, V9, V10, V11};
-  for (int k = 1; k <= n; k++) SetSection3DNodeValues(k, sections[rec[k]].v, V);
-  freei1(rec);
+  ForNodeRecords(n, property, GEOM_CS_3D, patterns, props, sections,
+                 [&V](int k, const Frame3DSection& r) { SetSection3DNodeValues(k, r.v, V); });
 }
 
 void CalcLayerGeomProp(int nLayers, int layerPattern, int n, double* total, const double* N, double* zBottom,

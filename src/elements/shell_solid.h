@@ -162,6 +162,11 @@ void CalcMassMatAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const 
 
 // ---- shared by the family and its loads -------------------------------------------------
 
+// Unit normal (normal[1..3]) of the n-node shell quadrilateral elem of type `type` at its
+// local node localNode, from the element's own geometry.
+void CalcShellNodeNormal(int elem, int type, int n, int localNode, int** elemNodes, double** pointCoords,
+                         double* normal);
+
 // Nodal thicknesses t[1..n] of a slab or shell: "_LAM_THICK" one record for every node,
 // "_GEOM_PATT" one "<LAMINATE_THICKNESSES>" record per node. Another geometric kind or a
 // thickness that is not positive stops the run with a message naming the property record.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "elements/shell_solid.h"
 #include "materials/elastic.h"
 #include "numcore/numcore.h"
 
@@ -210,6 +211,18 @@ void CalcMat_T_EmbCable3D(int elem, int n, double s, char printFlag, double** T,
   CalcMat_T_Line3D(elem, _EMB_CABLE_3D, printFlag, n, s, 0.0, T, X);
 }
 
+void CalcShellNodeNormal(int elem, int type, int n, int localNode, int** elemNodes, double** pointCoords,
+                         double* normal) {
+  double **X, **S;
+  allocd2(&X, n, 3);
+  allocd2(&S, n, 2);
+  CalcMat_ElemNodeCoord(elem, type, n, elemNodes, X, pointCoords);
+  CalcNatCoord(n, S);
+  CalcVectNormalElem(elem, 2, n, normal, S[localNode], X);
+  freed2(S);
+  freed2(X);
+}
+
 void CalcMat_T_GCStoCCS_PointCore(int point, int nAdj, const int* adjElems, const int* adjLocalNodes,
                                   const int* elemTypeCode, const int* elemNodeCount, int** elemNodes, double** T,
                                   double** pointCoords) {
@@ -225,14 +238,8 @@ void CalcMat_T_GCStoCCS_PointCore(int point, int nAdj, const int* adjElems, cons
     const int n = elemNodeCount[e];
     const int local = adjLocalNodes[k];
     if (local < 1 || local > n) InternalError(__FILE__, __LINE__);
-    double **X, **S, normal[4];
-    allocd2(&X, n, 3);
-    allocd2(&S, n, 2);
-    CalcMat_ElemNodeCoord(e, type, n, elemNodes, X, pointCoords);
-    CalcNatCoord(n, S);
-    CalcVectNormalElem(e, 2, n, normal, S[local], X);
-    freed2(S);
-    freed2(X);
+    double normal[4];
+    CalcShellNodeNormal(e, type, n, local, elemNodes, pointCoords, normal);
     if (type == _MINDLIN_SHELL_QUAD) {
       copyd1(candidate, normal, 3);
       haveMindlin = true;

@@ -55,11 +55,7 @@ void Calc_F_NL(int LoadCaseNumber, double TimeIncrement, double Time, Index_HD* 
 }
 
 void PrintGlobalLoadVector(int nF, int nP, const char* OutputControl, double* F_Free, double* F_Presc) {
-  if (OutputControl[OC_PRINT_VECT_F] != 'Y') return;
-  std::printf("\nGlobal load vector F (Free):\n");
-  printd1(F_Free, nF, stdout, "", "", "", 1, 'E', 18, 10);
-  std::printf("\nGlobal load vector F (Presc):\n");
-  printd1(F_Presc, nP, stdout, "", "", "", 1, 'E', 18, 10);
+  if (OutputControl[OC_PRINT_VECT_F] == 'Y') PrintFreePrescVector("Global load vector F", nF, nP, F_Free, F_Presc);
 }
 
 // ---- rotation and assembly of an element load vector --------------------------------------

@@ -30,16 +30,21 @@ const char* const kDrillMomentMessage =
     "freedom is a rotation whose vector\nis normal to the coplanar elements.)\nWhen such a load needs to be applied "
     "to a coplanar point,\nan embedded frame beam must be added to convert the coplanar\npoint into a kink point.";
 
+bool SpreadNodalValues(int valueCount, const double* values, int n, double* q) {
+  if (valueCount == 1) {
+    for (int k = 1; k <= n; k++) q[k] = values[1];
+    return true;
+  }
+  if (valueCount == n && n > 0) {
+    for (int k = 1; k <= n; k++) q[k] = values[k];
+    return true;
+  }
+  return false;
+}
+
 void LoadNodalValues(const LoadReportContext& c, int valueCount, const double* values, int m, const char* what,
                      double* q) {
-  if (valueCount == 1) {
-    for (int k = 1; k <= m; k++) q[k] = values[1];
-    return;
-  }
-  if (valueCount == m && m > 0) {
-    for (int k = 1; k <= m; k++) q[k] = values[k];
-    return;
-  }
+  if (SpreadNodalValues(valueCount, values, m, q)) return;
   char line[192], msg[128];
   std::snprintf(line, sizeof line, "   -> Number of load values: %d\n   -> Number of nodes of the loaded %s: %d\n",
                 valueCount, what, m);

@@ -39,39 +39,6 @@ void PrintLoadReportContext(const LoadReportContext& c) {
   if (c.typeKeyword != nullptr) std::fprintf(stderr, "   -> Element type: %s\n", c.typeKeyword);
 }
 
-LoadReportContext EdgeLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType) {
-  return {"Calculating the edge load contribution to the global load vector:\n",
-          LoadCaseNumber,
-          "<EDGE_LOAD>",
-          "   -> Edge load counter: %d\n",
-          Record,
-          Element,
-          GetElementTypeInfo(ElementType).keyword,
-          nullptr};
-}
-
-LoadReportContext GravityReportContext(int LoadCaseNumber, int Element, int ElementType) {
-  return {"Calculating the gravity load contribution to the global load vector:\n",
-          LoadCaseNumber,
-          "<GRAVITY_LOAD>",
-          nullptr,
-          0,
-          Element,
-          GetElementTypeInfo(ElementType).keyword,
-          nullptr};
-}
-
-LoadReportContext IntPointLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType) {
-  return {"Calculating the internal point load contribution to\nthe global load vector:\n",
-          LoadCaseNumber,
-          "<INTERNAL_POINT_LOADS>",
-          "   -> Internal point load counter: %d\n",
-          Record,
-          Element,
-          GetElementTypeInfo(ElementType).keyword,
-          nullptr};
-}
-
 namespace {
 
 LoadReportContext MakeContext(const char* heading, int lc, const char* block, const char* counterFormat, int r,
@@ -89,6 +56,22 @@ LoadReportContext MakeContext(const char* heading, int lc, const char* block, co
 }
 
 }  // namespace
+
+LoadReportContext EdgeLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType) {
+  return MakeContext("Calculating the edge load contribution to the global load vector:\n", LoadCaseNumber,
+                     "<EDGE_LOAD>", "   -> Edge load counter: %d\n", Record, Element, ElementType);
+}
+
+LoadReportContext GravityReportContext(int LoadCaseNumber, int Element, int ElementType) {
+  return MakeContext("Calculating the gravity load contribution to the global load vector:\n", LoadCaseNumber,
+                     "<GRAVITY_LOAD>", nullptr, 0, Element, ElementType);
+}
+
+LoadReportContext IntPointLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType) {
+  return MakeContext("Calculating the internal point load contribution to\nthe global load vector:\n",
+                     LoadCaseNumber, "<INTERNAL_POINT_LOADS>", "   -> Internal point load counter: %d\n", Record,
+                     Element, ElementType);
+}
 
 LoadReportContext FaceLoadReportContext(int LoadCaseNumber, int Record, int Element, int ElementType) {
   return MakeContext("Calculating the face load contribution to the global load vector:\n", LoadCaseNumber,

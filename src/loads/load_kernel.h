@@ -145,6 +145,8 @@ void EdgeLoadGlobalDirection(const LoadReportContext& c, const EdgeLoad& rec, co
 // 'G' and 'S', or a code outside its range, is refused with RefuseLoadDirection.
 void LoadNodalValues(const LoadReportContext& c, int valueCount, const double* values, int m, const char* what,
                      double* q);
+// q[1..n] from one value for all nodes or one value per node; false for any other count.
+bool SpreadNodalValues(int valueCount, const double* values, int n, double* q);
 int LoadForceOffset(const LoadReportContext& c, char forceKind, bool forcesOnly);
 void LoadGlobalDirection(const LoadReportContext& c, char kind, int code, const MeshData* Mesh, double* g);
 // Direction d of a face load at s: for kind 'E' row `code` of the element axes T at s of

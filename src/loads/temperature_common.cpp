@@ -66,14 +66,7 @@ void CloseThermalIsoWork(ThermalIsoWork* w) {
 }
 
 void TempVarNodalValues(const LoadReportContext& c, int valueCount, const double* values, int n, double* dT) {
-  if (valueCount == 1) {
-    for (int a = 1; a <= n; a++) dT[a] = values[1];
-    return;
-  }
-  if (valueCount == n && n > 0) {
-    for (int a = 1; a <= n; a++) dT[a] = values[a];
-    return;
-  }
+  if (SpreadNodalValues(valueCount, values, n, dT)) return;
   char line[64];
   std::snprintf(line, sizeof line, "   -> Number of values: %d\n", valueCount);
   RefuseLoad(c, line, "The temperature variation must give one value,\nor one value per node of the element.");

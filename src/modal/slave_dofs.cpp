@@ -70,10 +70,7 @@ void PermuteRows(SparseRowMatrix* A, const int* perm) {
       vals[r][k + 1] = v[k];
     }
   }
-  FreeSparseMatrixRows(n, A->count, A->cols, A->vals);
-  freepd1(A->vals);
-  freepi1(A->cols);
-  freei1(A->count);
+  FreeSparseRowMatrix(A);
   A->count = count;
   A->cols = cols;
   A->vals = vals;

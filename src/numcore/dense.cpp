@@ -165,68 +165,77 @@ double bilind2(const double* x, double** A, const double* y, int n, int m) {
   }
   return s;
 }
-void multd2d2(double** C, double** A, double** B, int n, int k, int m) {
+namespace {
+
+// out(i, j) = sum over l = 1..k of a(i, l) b(l, j), i = 1..n, j = 1..m: the one product
+// loop behind every transposed or not form below (a and b read their operands).
+template <class A, class B, class Out>
+void ProductLoop(int n, int k, int m, A a, B b, Out out) {
   for (int i = 1; i <= n; i++)
     for (int j = 1; j <= m; j++) {
       double s = 0.0;
-      for (int l = 1; l <= k; l++) s += A[i][l] * B[l][j];
-      C[i][j] = s;
+      for (int l = 1; l <= k; l++) s += a(i, l) * b(l, j);
+      out(i, j, s);
     }
+}
+
+}  // namespace
+
+void multd2d2(double** C, double** A, double** B, int n, int k, int m) {
+  ProductLoop(
+      n, k, m, [A](int i, int l) { return A[i][l]; }, [B](int l, int j) { return B[l][j]; },
+      [C](int i, int j, double s) { C[i][j] = s; });
 }
 void multd2td2(double** C, double** A, double** B, int n, int k, int m) {
-  for (int i = 1; i <= n; i++)
-    for (int j = 1; j <= m; j++) {
-      double s = 0.0;
-      for (int l = 1; l <= k; l++) s += A[i][l] * B[j][l];
-      C[i][j] = s;
-    }
+  ProductLoop(
+      n, k, m, [A](int i, int l) { return A[i][l]; }, [B](int l, int j) { return B[j][l]; },
+      [C](int i, int j, double s) { C[i][j] = s; });
 }
 void multtd2d2(double** C, double** A, double** B, int n, int k, int m) {
-  for (int i = 1; i <= n; i++)
-    for (int j = 1; j <= m; j++) {
-      double s = 0.0;
-      for (int l = 1; l <= k; l++) s += A[l][i] * B[l][j];
-      C[i][j] = s;
-    }
+  ProductLoop(
+      n, k, m, [A](int i, int l) { return A[l][i]; }, [B](int l, int j) { return B[l][j]; },
+      [C](int i, int j, double s) { C[i][j] = s; });
 }
-void btabd2(double** C, double** A, double** B, int n, int m) {
+namespace {
+
+// C = L A L^T (order `outer`, A of order `inner`) with L = B^T (transposed) or L = B:
+// T = L A first, then C = T L^T.
+void Congruence(double** C, double** A, double** B, int outer, int inner, bool transposed) {
+  auto L = [B, transposed](int i, int p) { return transposed ? B[p][i] : B[i][p]; };
   double** T;
-  allocd2(&T, m, n);
-  multtd2d2(T, B, A, m, n, n);
-  multd2d2(C, T, B, m, n, m);
+  allocd2(&T, outer, inner);
+  ProductLoop(
+      outer, inner, inner, L, [A](int p, int l) { return A[p][l]; },
+      [T](int i, int l, double s) { T[i][l] = s; });
+  ProductLoop(
+      outer, inner, outer, [T](int i, int l) { return T[i][l]; }, [&L](int l, int j) { return L(j, l); },
+      [C](int i, int j, double s) { C[i][j] = s; });
   freed2(T);
 }
-void babtd2(double** C, double** A, double** B, int n, int m) {
-  double** T;
-  allocd2(&T, n, m);
-  multd2d2(T, B, A, n, m, m);
-  multd2td2(C, T, B, n, m, n);
-  freed2(T);
-}
-void premulsubd2(double** A, double** B, int n, int r0, int c0) {
-  double** T;
-  allocd2(&T, n, n);
-  getsubd2(T, A, n, n, r0, c0);
-  for (int i = 1; i <= n; i++)
-    for (int j = 1; j <= n; j++) {
-      double s = 0.0;
-      for (int l = 1; l <= n; l++) s += B[i][l] * T[l][j];
-      A[r0 + i - 1][c0 + j - 1] = s;
-    }
-  freed2(T);
-}
-void postmulsubd2(double** A, double** B, int n, int r0, int c0) {
+
+}  // namespace
+
+void btabd2(double** C, double** A, double** B, int n, int m) { Congruence(C, A, B, m, n, true); }
+void babtd2(double** C, double** A, double** B, int n, int m) { Congruence(C, A, B, n, m, false); }
+namespace {
+
+// The n x n block of A at (r0, c0) replaced by L S or S L, S a copy of the block.
+void MultiplySubmatrix(double** A, double** B, int n, int r0, int c0, bool pre) {
   double** T;
   allocd2(&T, n, n);
   getsubd2(T, A, n, n, r0, c0);
-  for (int i = 1; i <= n; i++)
-    for (int j = 1; j <= n; j++) {
-      double s = 0.0;
-      for (int l = 1; l <= n; l++) s += T[i][l] * B[l][j];
-      A[r0 + i - 1][c0 + j - 1] = s;
-    }
+  double** L = pre ? B : T;
+  double** R = pre ? T : B;
+  ProductLoop(
+      n, n, n, [L](int i, int l) { return L[i][l]; }, [R](int l, int j) { return R[l][j]; },
+      [A, r0, c0](int i, int j, double s) { A[r0 + i - 1][c0 + j - 1] = s; });
   freed2(T);
 }
+
+}  // namespace
+
+void premulsubd2(double** A, double** B, int n, int r0, int c0) { MultiplySubmatrix(A, B, n, r0, c0, true); }
+void postmulsubd2(double** A, double** B, int n, int r0, int c0) { MultiplySubmatrix(A, B, n, r0, c0, false); }
 
 double detd2(double** A, int m) {
   switch (m) {

@@ -237,6 +237,9 @@ void printd1(double* x, int n, FILE* fp, const char* szType, const char* szNumbe
 // Sparse row lists (row i: count[i] terms, columns col[i][k], values val[i][k]) to
 // standard output, under a title line, one line per term and a dotted line per row.
 void PrintSparseMat(int n, const char* title, const char* name, const int* count, int** col, double** val);
+// A global vector in its free (nF) and prescribed (nP) parts to standard output, each
+// under "\n<name> (Free):" and "\n<name> (Presc):".
+void PrintFreePrescVector(const char* name, int nF, int nP, double* vF, double* vP);
 
 // ---- profile store -----------------------------------------------------------------------
 // Profile store (allocprofd2 / zeroprofd2 / freeprofd2 above): row i holds the columns

@@ -191,3 +191,10 @@ void PrintSparseMat(int n, const char* title, const char* name, const int* count
     std::printf("......................................\n");
   }
 }
+
+void PrintFreePrescVector(const char* name, int nF, int nP, double* vF, double* vP) {
+  std::printf("\n%s (Free):\n", name);
+  printd1(vF, nF, stdout, "", "", "", 1, 'E', 18, 10);
+  std::printf("\n%s (Presc):\n", name);
+  printd1(vP, nP, stdout, "", "", "", 1, 'E', 18, 10);
+}

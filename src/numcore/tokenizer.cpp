@@ -268,24 +268,27 @@ int readint(FILE* stream, int* line, int* wordline) {
   return static_cast<int>(std::strtol(word, nullptr, 10));
 }
 
-int readintge1(FILE* stream, int* line, int* wordline) {
+namespace {
+
+// An integer word not below `least`; msg names the bound.
+int ReadIntAtLeast(FILE* stream, int* line, int* wordline, int least, const char* msg) {
   const int v = readint(stream, line, wordline);
-  if (v < 1) {
-    LineFatalHead("Expecting an integer greater or equal to 1", *wordline);
+  if (v < least) {
+    LineFatalHead(msg, *wordline);
     std::fprintf(stderr, "Input data: %d\n\n", v);
     std::exit(1);
   }
   return v;
 }
 
+}  // namespace
+
+int readintge1(FILE* stream, int* line, int* wordline) {
+  return ReadIntAtLeast(stream, line, wordline, 1, "Expecting an integer greater or equal to 1");
+}
+
 int readintge0(FILE* stream, int* line, int* wordline) {
-  const int v = readint(stream, line, wordline);
-  if (v < 0) {
-    LineFatalHead("Expecting an integer greater or equal to zero", *wordline);
-    std::fprintf(stderr, "Input data: %d\n\n", v);
-    std::exit(1);
-  }
-  return v;
+  return ReadIntAtLeast(stream, line, wordline, 0, "Expecting an integer greater or equal to zero");
 }
 
 char readcharword(FILE* stream, int* line, int* wordline) {

@@ -112,11 +112,8 @@ void CalcCombLoadCaseFactors(int c, int nLoadCases, double* factors, const Combi
 }
 
 void PrintThermalLoadVector(int nF, int nP, const char* OutputControl, double* FqF, double* FqP) {
-  if (OutputControl[OC_PRINT_VECT_FQ] != 'Y') return;
-  std::printf("\nGlobal thermal load vector Fq (Free):\n");
-  printd1(FqF, nF, stdout, "", "", "", 1, 'E', 18, 10);
-  std::printf("\nGlobal thermal load vector Fq (Presc):\n");
-  printd1(FqP, nP, stdout, "", "", "", 1, 'E', 18, 10);
+  if (OutputControl[OC_PRINT_VECT_FQ] == 'Y')
+    PrintFreePrescVector("Global thermal load vector Fq", nF, nP, FqF, FqP);
 }
 
 void AssembThermalLoadVector(int nF, int nP, int lc, const char* OutputControl, const LoadCaseData* data,

@@ -129,8 +129,6 @@ void GatherElementDofValues(int e, int type, int nNodes, int** ElemNodes, double
 }
 
 void FreeSparseMatPair(int n, int* count, int** cols, double** vals) {
-  FreeSparseMatrixRows(n, count, cols, vals);
-  freepd1(vals);
-  freepi1(cols);
-  freei1(count);
+  SparseRowMatrix A{n, count, cols, vals};
+  FreeSparseRowMatrix(&A);
 }

@@ -24,15 +24,7 @@ void AddPrescribedRows(int nP, double a, double b, const ThermalMatrices* K, con
 
 void CalcThermalEffMat(int nF, double dt, double alpha, const char* OutputControl, SparseRowMatrix* EFF,
                        const SparseRowMatrix* KTFF, const SparseRowMatrix* KCFF) {
-  EFF->n = nF;
-  alloci1(&EFF->count, nF);
-  zeroi1(EFF->count, nF);
-  allocpi1(&EFF->cols, nF);
-  allocpd1(&EFF->vals, nF);
-  for (int i = 1; i <= nF; i++) {
-    EFF->cols[i] = nullptr;
-    EFF->vals[i] = nullptr;
-  }
+  AllocSparseRowMatrix(nF, EFF);
   CalcEffectiveMatrixSparse(nF, nF, 1.0, dt * alpha, KTFF->count, KCFF->count, EFF->count, KTFF->cols, KCFF->cols,
                             EFF->cols, KTFF->vals, KCFF->vals, EFF->vals);
   if (OutputControl[OC_PRINT_MAT_E] == 'Y') PrintSparseMat(nF, "-- EFF:", "E", EFF->count, EFF->cols, EFF->vals);
