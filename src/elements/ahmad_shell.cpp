@@ -6,6 +6,7 @@
 
 #include "elements/kernel.h"
 #include "elements/members.h"
+#include "elements/point_rules.h"
 #include "elements/shell_solid.h"
 #include "materials/elastic.h"
 #include "materials/material_point.h"
@@ -315,28 +316,23 @@ void CalcStiffAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const ch
 
   for (int part = 1; part <= 2; part++) {
     const int* c = part == 1 ? cmb : cs;
-    const double *a[4], *w[4];
-    for (int d = 1; d <= 3; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
+    const TensorRule rule = ElementTensorRule(elem, p, 3, c);
     zerod2(B, 3, ndof);
-    for (int i1 = 1; i1 <= c[1]; i1++)
-      for (int i2 = 1; i2 <= c[2]; i2++)
-        for (int i3 = 1; i3 <= c[3]; i3++) {
-          const double s[4] = {0.0, a[1][i1], a[2][i2], a[3][i3]};
-          const double wt = w[1][i1] * w[2][i2] * w[3][i3];
-          CalcShapeFuncQuad(nn, N, s);
-          CalcShapeFuncDerivQuad(nn, dNds, s);
-          CalcMat_J_AhmadShell(3, nn, dNds, J, N, s, Tgn, X, t);
-          const double d = CalcInvJacobian(elem, kCtxStiffness, 3, J, Jinv);
-          CalcMat_du_ds_AhmadShell(elem, n3, 3, ndof, 6, 3, nn, mesh->ElemNodes, dNds, G, N, s, Tgn, t, PointTypes);
-          CalcMat_T_ElemNormal(elem, _AHMAD_SHELL_QUAD, nn, OutputControl[OC_PRINT_MAT_T_QUAD], s, theta, X);
-          if (part == 1) {
-            CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, nn, 3, 'M', B, G, theta, Jinv);
-            AddScaledBtDB(3, ndof, wt * d, B, Dm, DB, K);
-          } else {
-            CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, nn, 2, 'S', B, G, theta, Jinv);
-            AddScaledBtDB(2, ndof, wt * d, B, Ds, DB, K);
-          }
-        }
+    ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& q) {
+      CalcShapeFuncQuad(nn, N, q.s);
+      CalcShapeFuncDerivQuad(nn, dNds, q.s);
+      CalcMat_J_AhmadShell(3, nn, dNds, J, N, q.s, Tgn, X, t);
+      const double d = CalcInvJacobian(elem, kCtxStiffness, 3, J, Jinv);
+      CalcMat_du_ds_AhmadShell(elem, n3, 3, ndof, 6, 3, nn, mesh->ElemNodes, dNds, G, N, q.s, Tgn, t, PointTypes);
+      CalcMat_T_ElemNormal(elem, _AHMAD_SHELL_QUAD, nn, OutputControl[OC_PRINT_MAT_T_QUAD], q.s, theta, X);
+      if (part == 1) {
+        CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, nn, 3, 'M', B, G, theta, Jinv);
+        AddScaledBtDB(3, ndof, q.weight * d, B, Dm, DB, K);
+      } else {
+        CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, nn, 2, 'S', B, G, theta, Jinv);
+        AddScaledBtDB(2, ndof, q.weight * d, B, Ds, DB, K);
+      }
+    });
   }
 
   PrintElementStiffMat(ndof, elem, _AHMAD_SHELL_QUAD, OutputControl[OC_PRINT_MAT_KG_AHMAD_SHELL_QUAD], K);
@@ -381,21 +377,16 @@ void CalcMassMatAhmadShellQuad(int ndof, int elem, int nn, int propIndex, const 
   zerod2(M, ndof, ndof);
   int c[4];
   CalcElemIntegrationCounts(elem, kCtxMass, 3, 2, propIndex, mesh->Integrations, mesh->ElemProps, c);
-  const double *a[4], *w[4];
-  for (int d = 1; d <= 3; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
-  for (int i1 = 1; i1 <= c[1]; i1++)
-    for (int i2 = 1; i2 <= c[2]; i2++)
-      for (int i3 = 1; i3 <= c[3]; i3++) {
-        const double s[4] = {0.0, a[1][i1], a[2][i2], a[3][i3]};
-        CalcShapeFuncQuad(nn, N, s);
-        CalcShapeFuncDerivQuad(nn, dNds, s);
-        CalcMat_J_AhmadShell(3, nn, dNds, J, N, s, Tgn, X, t);
-        const double f = w[1][i1] * w[2][i2] * w[3][i3] * CalcInvJacobian(elem, kCtxMass, 3, J, Jinv);
-        CalcMat_N_AhmadShell(elem, 3, ndof, 6, 3, nn, mesh->ElemNodes, Nm, N, s, Tgn, t, PointTypes);
-        MatTMatMultSmall(NtN, Nm, Nm, 3, ndof);
-        scaled2(NtN, ndof, ndof, f);
-        addd2(M, NtN, ndof, ndof);
-      }
+  ForEachRulePoint(ElementTensorRule(elem, p, 3, c), RuleOrder::kLastFastest, [&](const RulePoint& q) {
+    CalcShapeFuncQuad(nn, N, q.s);
+    CalcShapeFuncDerivQuad(nn, dNds, q.s);
+    CalcMat_J_AhmadShell(3, nn, dNds, J, N, q.s, Tgn, X, t);
+    const double f = q.weight * CalcInvJacobian(elem, kCtxMass, 3, J, Jinv);
+    CalcMat_N_AhmadShell(elem, 3, ndof, 6, 3, nn, mesh->ElemNodes, Nm, N, q.s, Tgn, t, PointTypes);
+    MatTMatMultSmall(NtN, Nm, Nm, 3, ndof);
+    scaled2(NtN, ndof, ndof, f);
+    addd2(M, NtN, ndof, ndof);
+  });
   scaled2(M, ndof, ndof, rho);
   PrintElementMassMat(ndof, elem, _AHMAD_SHELL_QUAD, OutputControl[OC_PRINT_MAT_MG_AHMAD_SHELL_QUAD], M);
 

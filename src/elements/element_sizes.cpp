@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "elements/point_rules.h"
 #include "materials/crack/crack_start.h"
 #include "materials/material_point.h"
 #include "materials/material_table.h"
@@ -52,30 +53,27 @@ double Area(const MeshData* mesh, int elem, int property, double* share, int* nP
   const int n = mesh->ElemNodeCount[elem];
   int c[4];
   Counts(mesh, p, 2, c);
-  const double *a[3], *w[3];
-  for (int d = 1; d <= 2; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
+  const TensorRule r = ElementTensorRule(elem, p, 2, c);
   double **X, **dN, **J;
   allocd2(&X, n, 3);
   allocd2(&dN, n, 2);
   allocd2(&J, 3, 2);
   CalcMat_ElemNodeCoordXYZ(elem, n, mesh->ElemNodes, X, mesh->PointCoord);
-  double total = 0.0, s[3];
+  double total = 0.0;
   int q = 0;
-  for (int j = 1; j <= c[2]; j++)
-    for (int i = 1; i <= c[1]; i++) {
-      s[1] = a[1][i];
-      s[2] = a[2][j];
-      CalcShapeFuncDerivQuad(n, dN, s);
-      CalcMat_Jacobian(n, 3, 2, X, dN, J);
-      const double cx = J[2][1] * J[3][2] - J[3][1] * J[2][2], cy = J[3][1] * J[1][2] - J[1][1] * J[3][2],
-                   cz = J[1][1] * J[2][2] - J[2][1] * J[1][2];
-      const double dA = std::sqrt(cx * cx + cy * cy + cz * cz);
-      if (JacobianIsNull(dA, 3, 2, J))
-        NullJacobian(elem, "area",
-                     "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-      share[++q] = CrackZoneWeight(2, n, c[1], w[1], i) * CrackZoneWeight(2, n, c[2], w[2], j) * dA;
-      total += w[1][i] * w[2][j] * dA;
-    }
+  ForEachRulePoint(r, RuleOrder::kFirstFastest, [&](const RulePoint& pt) {
+    CalcShapeFuncDerivQuad(n, dN, pt.s);
+    CalcMat_Jacobian(n, 3, 2, X, dN, J);
+    const double cx = J[2][1] * J[3][2] - J[3][1] * J[2][2], cy = J[3][1] * J[1][2] - J[1][1] * J[3][2],
+                 cz = J[1][1] * J[2][2] - J[2][1] * J[1][2];
+    const double dA = std::sqrt(cx * cx + cy * cy + cz * cz);
+    if (JacobianIsNull(dA, 3, 2, J))
+      NullJacobian(elem, "area",
+                   "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
+    q = pt.ip;
+    share[q] = CrackZoneWeight(2, n, c[1], r.w[1], pt.i[1]) * CrackZoneWeight(2, n, c[2], r.w[2], pt.i[2]) * dA;
+    total += pt.weight * dA;
+  });
   freed2(J);
   freed2(dN);
   freed2(X);
@@ -90,36 +88,31 @@ double Volume(const MeshData* mesh, int elem, int property, double* share, int* 
   const int n = mesh->ElemNodeCount[elem];
   int c[4];
   Counts(mesh, p, 3, c);
-  const double *a[4], *w[4];
-  for (int d = 1; d <= 3; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
+  const TensorRule r = ElementTensorRule(elem, p, 3, c);
   double **X, **dN, **J;
   allocd2(&X, n, 3);
   allocd2(&dN, n, 3);
   allocd2(&J, 3, 3);
   CalcMat_ElemNodeCoordXYZ(elem, n, mesh->ElemNodes, X, mesh->PointCoord);
-  double total = 0.0, s[4];
+  double total = 0.0;
   int q = 0;
-  for (int k = 1; k <= c[3]; k++)
-    for (int j = 1; j <= c[2]; j++)
-      for (int i = 1; i <= c[1]; i++) {
-        s[1] = a[1][i];
-        s[2] = a[2][j];
-        s[3] = a[3][k];
-        CalcShapeFuncDerivSolidHexa(n, dN, s);
-        CalcMat_Jacobian(n, 3, 3, X, dN, J);
-        const double det = J[1][1] * (J[2][2] * J[3][3] - J[2][3] * J[3][2]) -
-                           J[1][2] * (J[2][1] * J[3][3] - J[2][3] * J[3][1]) +
-                           J[1][3] * (J[2][1] * J[3][2] - J[2][2] * J[3][1]);
-        if (JacobianIsNull(det, 3, 3, J))
-          NullJacobian(elem, "volume",
-                       "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-        if (det < 0.0)
-          NullJacobian(elem, "volume",
-                       "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
-        share[++q] = CrackZoneWeight(3, n, c[1], w[1], i) * CrackZoneWeight(3, n, c[2], w[2], j) *
-                     CrackZoneWeight(3, n, c[3], w[3], k) * det;
-        total += w[1][i] * w[2][j] * w[3][k] * det;
-      }
+  ForEachRulePoint(r, RuleOrder::kFirstFastest, [&](const RulePoint& pt) {
+    CalcShapeFuncDerivSolidHexa(n, dN, pt.s);
+    CalcMat_Jacobian(n, 3, 3, X, dN, J);
+    const double det = J[1][1] * (J[2][2] * J[3][3] - J[2][3] * J[3][2]) -
+                       J[1][2] * (J[2][1] * J[3][3] - J[2][3] * J[3][1]) +
+                       J[1][3] * (J[2][1] * J[3][2] - J[2][2] * J[3][1]);
+    if (JacobianIsNull(det, 3, 3, J))
+      NullJacobian(elem, "volume",
+                   "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
+    if (det < 0.0)
+      NullJacobian(elem, "volume",
+                   "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
+    q = pt.ip;
+    share[q] = CrackZoneWeight(3, n, c[1], r.w[1], pt.i[1]) * CrackZoneWeight(3, n, c[2], r.w[2], pt.i[2]) *
+               CrackZoneWeight(3, n, c[3], r.w[3], pt.i[3]) * det;
+    total += pt.weight * det;
+  });
   freed2(J);
   freed2(dN);
   freed2(X);

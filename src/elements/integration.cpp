@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "elements/point_rules.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -142,6 +143,15 @@ void GetLineIntegrationRule(int elem, int intType, int intPattern, int nPoints, 
                "_GLEG rules have 1 to 10 points and _GLOB rules 2 to 10 points.");
   *a = IntegrationRuleTable.abscissa[intType][nPoints];
   *w = IntegrationRuleTable.weight[intType][nPoints];
+}
+
+TensorRule ElementTensorRule(int elem, const ElementProperty& p, int dim, const int* c) {
+  TensorRule r{dim, {0, 0, 0, 0}, {nullptr, nullptr, nullptr, nullptr}, {nullptr, nullptr, nullptr, nullptr}};
+  for (int d = 1; d <= dim; d++) {
+    r.c[d] = c[d];
+    GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &r.a[d], &r.w[d]);
+  }
+  return r;
 }
 
 void GetTriangIntegrationRule(int elem, int intType, int intPattern, int nPoints, const double** s1,

@@ -30,6 +30,22 @@ void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const ch
 void CalcMassMatSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const char* OutputControl,
                           const MeshData* mesh, double** M);
 
+// The work arrays of an n-node hexahedron's sampling points: node coordinates X (n x 3),
+// at a point s the shape functions N, their derivatives dN (natural) and dNdx (Cartesian),
+// the Jacobian J and its inverse Jinv, and B (6 x 3n, its zero terms set once).
+struct HexaPointWork {
+  int n;
+  double **X, **dN, **dNdx, **J, **Jinv, **B;
+  double* N;
+};
+// Allocates the arrays of element elem (n nodes) and takes its node coordinates.
+void OpenHexaPointWork(int elem, int n, const MeshData* mesh, HexaPointWork* w);
+void CloseHexaPointWork(HexaPointWork* w);
+// N, dN and J at s.
+void HexaPointJacobian(const double* s, HexaPointWork* w);
+// dNdx and B at the point, from dN and Jinv.
+void HexaPointB(HexaPointWork* w);
+
 // Hexahedron of nonlinear material: tangent Kg and internal forces Fe of the displacement
 // increment du (which advances the points' history records). dt, t and the element's
 // nodal temperatures serve the time-dependent material patterns (concrete that shrinks,

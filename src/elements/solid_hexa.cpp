@@ -3,29 +3,58 @@
 
 #include "elements/kernel.h"
 #include "elements/members.h"
+#include "elements/point_rules.h"
 #include "elements/shell_solid.h"
 #include "materials/elastic.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
+void OpenHexaPointWork(int elem, int n, const MeshData* mesh, HexaPointWork* w) {
+  w->n = n;
+  allocd2(&w->X, n, 3);
+  allocd2(&w->dN, n, 3);
+  allocd2(&w->dNdx, n, 3);
+  allocd2(&w->J, 3, 3);
+  allocd2(&w->Jinv, 3, 3);
+  allocd2(&w->B, 6, 3 * n);
+  allocd1(&w->N, n);
+  CalcMat_ElemNodeCoord(elem, _SOLID_HEXA, n, mesh->ElemNodes, w->X, mesh->PointCoord);
+  zerod2(w->B, 6, 3 * n);
+}
+
+void CloseHexaPointWork(HexaPointWork* w) {
+  freed1(w->N);
+  freed2(w->B);
+  freed2(w->Jinv);
+  freed2(w->J);
+  freed2(w->dNdx);
+  freed2(w->dN);
+  freed2(w->X);
+}
+
+void HexaPointJacobian(const double* s, HexaPointWork* w) {
+  CalcShapeFuncSolidHexa(w->n, w->N, s);
+  CalcShapeFuncDerivSolidHexa(w->n, w->dN, s);
+  CalcMat_Jacobian(w->n, 3, 3, w->X, w->dN, w->J);
+}
+
+void HexaPointB(HexaPointWork* w) {
+  CalcCartesianDeriv(w->n, 3, w->dN, w->Jinv, w->dNdx);
+  CalcMat_B_Solid(w->n, w->B, w->dNdx);
+}
+
 void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const char* OutputControl,
                         const MeshData* mesh, double** Kg) {
   if (nDofs != 3 * nNodes) InternalError(__FILE__, __LINE__);
   const ElementProperty& p = mesh->ElemProps[propIndex];
-  double **B, **D, **DB, **dNds, **dNdx, **X, **J, **Jinv;
-  allocd2(&B, 6, nDofs);
+  double **D, **DB;
   allocd2(&D, 6, 6);
   allocd2(&DB, 6, nDofs);
-  allocd2(&dNds, nNodes, 3);
-  allocd2(&dNdx, nNodes, 3);
-  allocd2(&X, nNodes, 3);
-  allocd2(&J, 3, 3);
-  allocd2(&Jinv, 3, 3);
+  HexaPointWork hw;
+  OpenHexaPointWork(elem, nNodes, mesh, &hw);
 
   CalcMat_D_Solid(elem, propIndex, 6, 6, D, ElasticRecords(mesh, kElasticIsotropic),
                   ElasticRecords(mesh, kElasticOrthotropic), mesh->ElemProps);
-  CalcMat_ElemNodeCoord(elem, _SOLID_HEXA, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
-  zerod2(B, 6, nDofs);
   zerod2(Kg, nDofs, nDofs);
 
   int c[4] = {0, 2, 2, 2};
@@ -35,34 +64,18 @@ void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const ch
     c[2] = Integ_G_S2(r);
     c[3] = Integ_G_S3(r);
   }
-  const double *a[4], *w[4];
-  for (int d = 1; d <= 3; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
-
-  double s[4];
-  for (int i = 1; i <= c[1]; i++)
-    for (int j = 1; j <= c[2]; j++)
-      for (int k = 1; k <= c[3]; k++) {
-        s[1] = a[1][i];
-        s[2] = a[2][j];
-        s[3] = a[3][k];
-        CalcShapeFuncDerivSolidHexa(nNodes, dNds, s);
-        CalcMat_Jacobian(nNodes, 3, 3, X, dNds, J);
-        const double det = CalcInvJacobian(elem, kCtxStiffness, 3, J, Jinv);
-        CalcCartesianDeriv(nNodes, 3, dNds, Jinv, dNdx);
-        CalcMat_B_Solid(nNodes, B, dNdx);
-        AddScaledBtDB(6, nDofs, w[1][i] * w[2][j] * w[3][k] * det, B, D, DB, Kg);
-      }
+  ForEachRulePoint(ElementTensorRule(elem, p, 3, c), RuleOrder::kLastFastest, [&](const RulePoint& q) {
+    HexaPointJacobian(q.s, &hw);
+    const double det = CalcInvJacobian(elem, kCtxStiffness, 3, hw.J, hw.Jinv);
+    HexaPointB(&hw);
+    AddScaledBtDB(6, nDofs, q.weight * det, hw.B, D, DB, Kg);
+  });
 
   PrintElementStiffMat(nDofs, elem, _SOLID_HEXA, OutputControl[OC_PRINT_MAT_KG_SOLID_HEXA], Kg);
 
-  freed2(Jinv);
-  freed2(J);
-  freed2(X);
-  freed2(dNdx);
-  freed2(dNds);
+  CloseHexaPointWork(&hw);
   freed2(DB);
   freed2(D);
-  freed2(B);
 }
 
 void CalcMassMatSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const char* OutputControl,
@@ -70,43 +83,26 @@ void CalcMassMatSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const 
   if (nDofs != 3 * nNodes) InternalError(__FILE__, __LINE__);
   const ElementProperty& p = mesh->ElemProps[propIndex];
   const double rho = ElemMaterialDensity(elem, _SOLID_HEXA, propIndex, mesh);
-  double **Nm, **NtN, **dNds, **X, **J, **Jinv;
-  double* N;
+  double **Nm, **NtN;
   allocd2(&Nm, 3, nDofs);
   allocd2(&NtN, nDofs, nDofs);
-  allocd2(&dNds, nNodes, 3);
-  allocd2(&X, nNodes, 3);
-  allocd2(&J, 3, 3);
-  allocd2(&Jinv, 3, 3);
-  allocd1(&N, nNodes);
-  CalcMat_ElemNodeCoord(elem, _SOLID_HEXA, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
+  HexaPointWork hw;
+  OpenHexaPointWork(elem, nNodes, mesh, &hw);
   zerod2(Nm, 3, nDofs);
   zerod2(M, nDofs, nDofs);
   int c[4];
   CalcElemIntegrationCounts(elem, kCtxMass, 3, 2, propIndex, mesh->Integrations, mesh->ElemProps, c);
-  const double *a[4], *w[4];
-  for (int d = 1; d <= 3; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
-  for (int i = 1; i <= c[1]; i++)
-    for (int j = 1; j <= c[2]; j++)
-      for (int k = 1; k <= c[3]; k++) {
-        const double s[4] = {0.0, a[1][i], a[2][j], a[3][k]};
-        CalcShapeFuncSolidHexa(nNodes, N, s);
-        CalcShapeFuncDerivSolidHexa(nNodes, dNds, s);
-        CalcMat_Jacobian(nNodes, 3, 3, X, dNds, J);
-        const double det = CalcInvJacobian(elem, kCtxMass, 3, J, Jinv);
-        CalcMat_N_Mass(3, nNodes, Nm, N);
-        MatTMatMultSmall(NtN, Nm, Nm, 3, nDofs);
-        const double f = w[1][i] * w[2][j] * w[3][k] * det;
-        scaled2(NtN, nDofs, nDofs, f);
-        addd2(M, NtN, nDofs, nDofs);
-      }
+  ForEachRulePoint(ElementTensorRule(elem, p, 3, c), RuleOrder::kLastFastest, [&](const RulePoint& q) {
+    HexaPointJacobian(q.s, &hw);
+    const double det = CalcInvJacobian(elem, kCtxMass, 3, hw.J, hw.Jinv);
+    CalcMat_N_Mass(3, nNodes, Nm, hw.N);
+    MatTMatMultSmall(NtN, Nm, Nm, 3, nDofs);
+    scaled2(NtN, nDofs, nDofs, q.weight * det);
+    addd2(M, NtN, nDofs, nDofs);
+  });
   scaled2(M, nDofs, nDofs, rho);
   PrintElementMassMat(nDofs, elem, _SOLID_HEXA, OutputControl[OC_PRINT_MAT_MG_SOLID_HEXA], M);
-  freed1(N);
-  freed2(Jinv);
-  freed2(J);
-  freed2(X);
-  freed2(dNds);
+  CloseHexaPointWork(&hw);
   freed2(NtN);
   freed2(Nm);
 }

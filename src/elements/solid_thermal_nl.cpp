@@ -4,6 +4,7 @@
 // exactly whatever the configuration and only the stress of the mechanical strain (the
 // strain less the thermal one, taken by the material point) loads the element.
 #include "elements/kernel.h"
+#include "elements/point_rules.h"
 #include "elements/shell_solid.h"
 #include "materials/elastic.h"
 #include "model/mesh.h"
@@ -16,46 +17,26 @@ void AddThermalStressForces_SolidHexa_NLMG(int elem, int nNodes, int prop, const
   // The element's own rule, as its internal forces and its temperature load take it.
   int c[4] = {0, 1, 1, 1};
   CalcElemIntegrationCounts(elem, kCtxIntForces, 3, 2, prop, mesh->Integrations, mesh->ElemProps, c);
-  const double *a[4], *w[4];
-  for (int d = 1; d <= 3; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
+  const TensorRule rule = ElementTensorRule(elem, p, 3, c);
   const double alpha = CalcTempCoef_NL(mesh, prop);
-  double **X, **dN, **dNdx, **J, **Jinv, **B, **D0, *N, *f;
-  allocd2(&X, nNodes, 3);
-  allocd2(&dN, nNodes, 3);
-  allocd2(&dNdx, nNodes, 3);
-  allocd2(&J, 3, 3);
-  allocd2(&Jinv, 3, 3);
-  allocd2(&B, 6, nDof);
+  double **D0, *f;
   allocd2(&D0, 6, 6);
-  allocd1(&N, nNodes);
   allocd1(&f, nDof);
+  HexaPointWork hw;
+  OpenHexaPointWork(elem, nNodes, mesh, &hw);
   CalcMat_D_Solid_NL(mesh, prop, D0);
-  CalcMat_ElemNodeCoord(elem, _SOLID_HEXA, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
-  zerod2(B, 6, nDof);
-  for (int i3 = 1; i3 <= c[3]; i3++)
-    for (int i2 = 1; i2 <= c[2]; i2++)
-      for (int i1 = 1; i1 <= c[1]; i1++) {
-        const double s[4] = {0.0, a[1][i1], a[2][i2], a[3][i3]};
-        CalcShapeFuncSolidHexa(nNodes, N, s);
-        CalcShapeFuncDerivSolidHexa(nNodes, dN, s);
-        CalcMat_Jacobian(nNodes, 3, 3, X, dN, J);
-        const double det = CalcInvJacobian(elem, kCtxIntForces, 3, J, Jinv);
-        CalcCartesianDeriv(nNodes, 3, dN, Jinv, dNdx);
-        CalcMat_B_Solid(nNodes, B, dNdx);
-        const double epsT = alpha * dotd1(N, tempTotal, nNodes);
-        double sT[7];
-        for (int i = 1; i <= 6; i++) sT[i] = (D0[i][1] + D0[i][2] + D0[i][3]) * epsT;
-        multtd2d1(f, B, sT, nDof, 6);
-        const double fac = w[1][i1] * w[2][i2] * w[3][i3] * det;
-        for (int k = 1; k <= nDof; k++) Fe[k] += fac * f[k];
-      }
+  ForEachRulePoint(rule, RuleOrder::kFirstFastest, [&](const RulePoint& q) {
+    HexaPointJacobian(q.s, &hw);
+    const double det = CalcInvJacobian(elem, kCtxIntForces, 3, hw.J, hw.Jinv);
+    HexaPointB(&hw);
+    const double epsT = alpha * dotd1(hw.N, tempTotal, nNodes);
+    double sT[7];
+    for (int i = 1; i <= 6; i++) sT[i] = (D0[i][1] + D0[i][2] + D0[i][3]) * epsT;
+    multtd2d1(f, hw.B, sT, nDof, 6);
+    const double fac = q.weight * det;
+    for (int k = 1; k <= nDof; k++) Fe[k] += fac * f[k];
+  });
+  CloseHexaPointWork(&hw);
   freed1(f);
-  freed1(N);
   freed2(D0);
-  freed2(B);
-  freed2(Jinv);
-  freed2(J);
-  freed2(dNdx);
-  freed2(dN);
-  freed2(X);
 }

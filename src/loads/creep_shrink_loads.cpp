@@ -7,6 +7,7 @@
 
 #include "assembly/assembly.h"
 #include "elements/kernel.h"
+#include "elements/point_rules.h"
 #include "elements/shell_solid.h"
 #include "history/history.h"
 #include "loads/load_kernel.h"
@@ -51,68 +52,47 @@ void SolidTimeLoad(TimeLoad k, int nDofs, int elem, int nNodes, int prop, double
                   "Integration pattern is incomplete.\nThe parameters _G_S1_k, _G_S2_k and/or _G_S3_k are missing.");
     }
   }
-  const double *a[4], *w[4];
-  for (int d = 1; d <= 3; d++) GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
-  double **X, **dN, **dNdx, **J, **Jinv, **B, *N, *fe;
-  allocd2(&X, nNodes, 3);
-  allocd2(&dN, nNodes, 3);
-  allocd2(&dNdx, nNodes, 3);
-  allocd2(&J, 3, 3);
-  allocd2(&Jinv, 3, 3);
-  allocd2(&B, 6, 3 * nNodes);
-  allocd1(&N, nNodes);
+  const TensorRule rule = ElementTensorRule(elem, p, 3, c);
+  double* fe;
   allocd1(&fe, 3 * nNodes);
-  CalcMat_ElemNodeCoord(elem, _SOLID_HEXA, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
-  zerod2(B, 6, 3 * nNodes);
+  HexaPointWork hw;
+  OpenHexaPointWork(elem, nNodes, mesh, &hw);
   zerod1(Fg, nDofs);
   const double* T = nodeTemps != nullptr ? nodeTemps[elem] : nullptr;
   int records[kMaterialKinds + 1];
-  int ip = 0;
-  for (int i3 = 1; i3 <= c[3]; i3++)
-    for (int i2 = 1; i2 <= c[2]; i2++)
-      for (int i1 = 1; i1 <= c[1]; i1++) {
-        ip++;
-        const double s[4] = {0.0, a[1][i1], a[2][i2], a[3][i3]};
-        CalcShapeFuncSolidHexa(nNodes, N, s);
-        CalcShapeFuncDerivSolidHexa(nNodes, dN, s);
-        CalcMat_Jacobian(nNodes, 3, 3, X, dN, J);
-        const double det = detd2(J, 3);
-        if (!(std::fabs(det) >= kSmall))
-          RefusePoint(k, elem, nullptr,
-                      "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-        if (det < kSmall)
-          RefusePoint(k, elem, nullptr,
-                      "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
-        double buf[4][4];
-        double* W[4] = {nullptr, buf[1], buf[2], buf[3]};
-        copyd2(W, J, 3, 3);
-        if (!invertd2(Jinv, W, 3))
-          RefusePoint(k, elem, nullptr,
-                      "Unable to invert the Jacobian matrix:\n"
-                      "element geometry and/or mesh connectivity must be changed.");
-        CalcCartesianDeriv(nNodes, 3, dN, Jinv, dNdx);
-        CalcMat_B_Solid(nNodes, B, dNdx);
-        for (int q = 1; q <= pat.nComponents; q++) records[q] = RecordOfComponent_HD(index, elemToHD[elem], ip, q);
-        const SolidPatternPoint r = SolidPatternRecords(pat, hd, records);
-        const PatternMoment mo{dt, t, T != nullptr ? dotd1(N, T, nNodes) : 0.0, 0.0, 0.0};
-        double sigma[7];
-        const PointContext at{ip, 0, elem, 0, 0};
-        const bool acts = k == TimeLoad::kCreep ? SolidPatternCreepStress(pat, at, mesh, r, mo, sigma)
-                                                : SolidPatternShrinkStress(pat, at, mesh, r, mo, sigma);
-        if (!acts) continue;
-        multtd2d1(fe, B, sigma, 3 * nNodes, 6);
-        const double f = w[1][i1] * w[2][i2] * w[3][i3] * det;
-        for (int n = 1; n <= nNodes; n++)
-          for (int d = 1; d <= 3; d++) Fg[6 * (n - 1) + d] += fe[3 * (n - 1) + d] * f;
-      }
+  ForEachRulePoint(rule, RuleOrder::kFirstFastest, [&](const RulePoint& q) {
+    const int ip = q.ip;
+    HexaPointJacobian(q.s, &hw);
+    const double det = detd2(hw.J, 3);
+    if (!(std::fabs(det) >= kSmall))
+      RefusePoint(k, elem, nullptr,
+                  "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
+    if (det < kSmall)
+      RefusePoint(k, elem, nullptr,
+                  "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
+    double buf[4][4];
+    double* W[4] = {nullptr, buf[1], buf[2], buf[3]};
+    copyd2(W, hw.J, 3, 3);
+    if (!invertd2(hw.Jinv, W, 3))
+      RefusePoint(k, elem, nullptr,
+                  "Unable to invert the Jacobian matrix:\n"
+                  "element geometry and/or mesh connectivity must be changed.");
+    HexaPointB(&hw);
+    for (int m = 1; m <= pat.nComponents; m++) records[m] = RecordOfComponent_HD(index, elemToHD[elem], ip, m);
+    const SolidPatternPoint r = SolidPatternRecords(pat, hd, records);
+    const PatternMoment mo{dt, t, T != nullptr ? dotd1(hw.N, T, nNodes) : 0.0, 0.0, 0.0};
+    double sigma[7];
+    const PointContext at{ip, 0, elem, 0, 0};
+    const bool acts = k == TimeLoad::kCreep ? SolidPatternCreepStress(pat, at, mesh, r, mo, sigma)
+                                            : SolidPatternShrinkStress(pat, at, mesh, r, mo, sigma);
+    if (!acts) return;
+    multtd2d1(fe, hw.B, sigma, 3 * nNodes, 6);
+    const double f = q.weight * det;
+    for (int n = 1; n <= nNodes; n++)
+      for (int d = 1; d <= 3; d++) Fg[6 * (n - 1) + d] += fe[3 * (n - 1) + d] * f;
+  });
+  CloseHexaPointWork(&hw);
   freed1(fe);
-  freed1(N);
-  freed2(B);
-  freed2(Jinv);
-  freed2(J);
-  freed2(dNdx);
-  freed2(dN);
-  freed2(X);
 }
 
 void Calc_Fg_TimeLoad_NL(TimeLoad k, int nDofs, int elem, int type, int nNodes, int prop, double dt, double t,

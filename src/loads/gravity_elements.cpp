@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "elements/shell_solid.h"
 #include "loads/load_kernel.h"
 #include "model/outputcontrol.h"
 
@@ -70,36 +71,21 @@ void Calc_Fg_GravityLoadSolidHexa(int Size, int Element, int LoadCaseNumber, int
   const LoadReportContext c = GravityReportContext(LoadCaseNumber, Element, _SOLID_HEXA);
   const int n = nNodes;
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
-  double **X, **dN, **J, *N;
-  allocd2(&X, n, 3);
-  allocd2(&dN, n, 3);
-  allocd2(&J, 3, 3);
-  allocd1(&N, n);
-  CalcMat_ElemNodeCoord(Element, _SOLID_HEXA, n, Mesh->ElemNodes, X, Mesh->PointCoord);
+  HexaPointWork hw;
+  OpenHexaPointWork(Element, n, Mesh, &hw);
   double rg[4];
   for (int j = 1; j <= 3; j++) rg[j] = Density * GravityVector[j];
-  int counts[4];
-  GetLoadRulePointCounts(c, Params, Mesh, 3, counts);
-  const double *a[4], *w[4];
-  for (int d = 1; d <= 3; d++) GetLoadLineRule(c, Params->IntegrationType, counts[d], &a[d], &w[d]);
+  const TensorRule rule = GetLoadTensorRule(c, Params, Mesh, 3);
   zerod1(Fe, Size);
-  for (int i = 1; i <= counts[1]; i++)
-    for (int j = 1; j <= counts[2]; j++)
-      for (int k = 1; k <= counts[3]; k++) {
-        const double s[4] = {0.0, a[1][i], a[2][j], a[3][k]};
-        CalcShapeFuncSolidHexa(n, N, s);
-        CalcShapeFuncDerivSolidHexa(n, dN, s);
-        CalcMat_Jacobian(n, 3, 3, X, dN, J);
-        const double det = detd2(J, 3);
-        CheckLoadDeterminant(c, det);
-        const double fac = w[1][i] * w[2][j] * w[3][k] * det;
-        for (int b = 1; b <= n; b++)
-          for (int q = 1; q <= 3; q++) Fe[6 * (b - 1) + q] += N[b] * rg[q] * fac;
-      }
-  freed1(N);
-  freed2(J);
-  freed2(dN);
-  freed2(X);
+  ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& p) {
+    HexaPointJacobian(p.s, &hw);
+    const double det = detd2(hw.J, 3);
+    CheckLoadDeterminant(c, det);
+    const double fac = p.weight * det;
+    for (int b = 1; b <= n; b++)
+      for (int q = 1; q <= 3; q++) Fe[6 * (b - 1) + q] += hw.N[b] * rg[q] * fac;
+  });
+  CloseHexaPointWork(&hw);
 }
 
 void Calc_Fg_GravityLoadTimoshenkoBeam3D(int Size, int Element, int LoadCaseNumber, int nNodes, int PropIndex,

@@ -129,26 +129,20 @@ void Calc_Fg_GravityLoadAhmadShellQuad(int Size, int Element, int LoadCaseNumber
   CalcShellNodeThickness(nNodes, PropIndex, t, Mesh->GeomPatterns, Mesh->LamThicks, ElemProps);
   CalcMat_Tgn_AhmadShellQuad(Element, 3, nNodes, OutputControl, ElemPropIndex, Mesh->ElemNodeCount, ElemNodes, V, X,
                              PointCoord, PointTypes, PointElemAdjacency, ElemProps);
-  int p[4];
-  const double *a[4], *w[4];
-  GetLoadRulePointCounts(ctx, Params, Mesh, 3, p);
-  for (int d = 1; d <= 3; d++) GetLoadLineRule(ctx, Params->IntegrationType, p[d], &a[d], &w[d]);
+  const TensorRule rule = GetLoadTensorRule(ctx, Params, Mesh, 3);
   double f[4];
   for (int c = 1; c <= 3; c++) f[c] = Density * GravityVector[c];
   zerod1(Fe, Size);
-  for (int i = 1; i <= p[1]; i++)
-    for (int j = 1; j <= p[2]; j++)
-      for (int k = 1; k <= p[3]; k++) {
-        const double s[4] = {0.0, a[1][i], a[2][j], a[3][k]};
-        CalcShapeFuncQuad(nNodes, N, s);
-        CalcShapeFuncDerivQuad(nNodes, dN, s);
-        CalcMat_J_AhmadShell(3, nNodes, dN, J, N, s, V, X, t);
-        const double d = detd2(J, 3);
-        CheckLoadDeterminant(ctx, d);
-        const double scale = w[1][i] * w[2][j] * w[3][k] * d;
-        for (int n = 1; n <= nNodes; n++)
-          for (int c = 1; c <= 3; c++) Fe[6 * (n - 1) + c] += N[n] * f[c] * scale;
-      }
+  ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& p) {
+    CalcShapeFuncQuad(nNodes, N, p.s);
+    CalcShapeFuncDerivQuad(nNodes, dN, p.s);
+    CalcMat_J_AhmadShell(3, nNodes, dN, J, N, p.s, V, X, t);
+    const double d = detd2(J, 3);
+    CheckLoadDeterminant(ctx, d);
+    const double scale = p.weight * d;
+    for (int n = 1; n <= nNodes; n++)
+      for (int c = 1; c <= 3; c++) Fe[6 * (n - 1) + c] += N[n] * f[c] * scale;
+  });
   freed1(N);
   freed1(t);
   freed3(V);

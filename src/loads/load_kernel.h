@@ -25,6 +25,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "elements/point_rules.h"
 #include "loads/loads.h"
 #include "model/loadcase.h"
 #include "model/mesh.h"
@@ -223,6 +224,10 @@ void GetLoadLineRule(const LoadReportContext& c, int IntegrationType, int nPoint
 // incompleteMsg replaces the standard message of a missing count.
 void GetLoadRulePointCounts(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,
                             int nDirs, int* counts, const char* incompleteMsg = nullptr);
+// The rule over s1..s(dim) of a surface or a volume: the counts as GetLoadRulePointCounts
+// gives them (incompleteMsg as there) and the line rules as GetLoadLineRule gives them.
+TensorRule GetLoadTensorRule(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,
+                             int dim, const char* incompleteMsg = nullptr);
 // The rule along s1 of a line: counts[1] as GetLoadRulePointCounts gives it and the line
 // rule a, w as GetLoadLineRule gives it.
 void GetLoadCaseLineRule(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,

@@ -82,6 +82,14 @@ void GetLoadQuadRules(const LoadReportContext& c, const LoadCaseParameters* Para
   GetLoadLineRule(c, Params->IntegrationType, counts[2], a2, w2);
 }
 
+TensorRule GetLoadTensorRule(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,
+                             int dim, const char* incompleteMsg) {
+  TensorRule r{dim, {0, 0, 0, 0}, {nullptr, nullptr, nullptr, nullptr}, {nullptr, nullptr, nullptr, nullptr}};
+  GetLoadRulePointCounts(c, Params, Mesh, dim, r.c, incompleteMsg);
+  for (int d = 1; d <= dim; d++) GetLoadLineRule(c, Params->IntegrationType, r.c[d], &r.a[d], &r.w[d]);
+  return r;
+}
+
 void PlaneNodalThickness(const MeshData* Mesh, int PropIndex, int nNodes, bool PlaneStress, double* t) {
   if (!PlaneStress) {
     filld1(t, nNodes, 1.0);

@@ -183,42 +183,37 @@ void AhmadShellThermal(char kind, int nComp, int Element, int lc, int n, int Pro
   CalcMat_Tgn_AhmadShellQuad(Element, 3, n, OutputControl, ElemPropIndex, m->ElemNodeCount, m->ElemNodes, Tgn, X,
                              m->PointCoord, PointTypes, adj, m->ElemProps);
   TempVarNodalValues(c, valueCount, values, n, dT);
-  int counts[4];
-  GetLoadRulePointCounts(c, params, m, 3, counts,
-                         diff ? "Integration pattern is incomplete.\nThe parameters _G_S1_k and/or _G_S2_k are missing."
-                              : "Integration pattern is incomplete.\nThe parameters _G_S1_k and/or _G_S2_k and/or "
-                                "_G_S3_k are missing.");
-  const double *a[4], *w[4];
-  for (int d = 1; d <= 3; d++) GetLoadLineRule(c, params->IntegrationType, counts[d], &a[d], &w[d]);
+  const TensorRule rule = GetLoadTensorRule(
+      c, params, m, 3,
+      diff ? "Integration pattern is incomplete.\nThe parameters _G_S1_k and/or _G_S2_k are missing."
+           : "Integration pattern is incomplete.\nThe parameters _G_S1_k and/or _G_S2_k and/or _G_S3_k are missing.");
   zerod2(B, 3, ndof);
   zerod1(Fe, nComp);
   double eps[4], sig[4];
-  for (int i1 = 1; i1 <= counts[1]; i1++)
-    for (int i2 = 1; i2 <= counts[2]; i2++)
-      for (int i3 = 1; i3 <= counts[3]; i3++) {
-        const double s[4] = {0.0, a[1][i1], a[2][i2], a[3][i3]};
-        CalcShapeFuncQuad(n, N, s);
-        CalcShapeFuncDerivQuad(n, dN, s);
-        const double dTs = dotd1(N, dT, n);
-        CalcMat_J_AhmadShell(3, n, dN, J, N, s, Tgn, X, t);
-        const double det = LoadJacobianInverse(c, 3, J, Jinv, diff);
-        CalcMat_du_ds_AhmadShell(Element, n3, 3, ndof, 6, 3, n, m->ElemNodes, dN, G, N, s, Tgn, t, PointTypes);
-        CalcMat_T_ElemNormal(Element, _AHMAD_SHELL_QUAD, n, OutputControl[OC_PRINT_MAT_T_QUAD], s, theta, X);
-        CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, n, 3, 'M', B, G, theta, Jinv);
-        double fac = w[1][i1] * w[2][i2] * w[3][i3] * det;
-        double e0 = tm.alpha[1] * dTs;
-        if (diff) {
-          const double h = dotd1(N, t, n);
-          CheckThickness(c, h);
-          e0 /= h;
-          fac *= s[3] * h * 0.5;  // the distance from the middle surface
-        }
-        eps[1] = eps[2] = e0;
-        eps[3] = 0.0;
-        multd2d1(sig, Dm, eps, 3, 3);
-        multtd2d1(f, B, sig, ndof, 3);
-        for (int k = 1; k <= ndof; k++) Fe[k] += f[k] * fac;
-      }
+  ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& p) {
+    const double* s = p.s;
+    CalcShapeFuncQuad(n, N, s);
+    CalcShapeFuncDerivQuad(n, dN, s);
+    const double dTs = dotd1(N, dT, n);
+    CalcMat_J_AhmadShell(3, n, dN, J, N, s, Tgn, X, t);
+    const double det = LoadJacobianInverse(c, 3, J, Jinv, diff);
+    CalcMat_du_ds_AhmadShell(Element, n3, 3, ndof, 6, 3, n, m->ElemNodes, dN, G, N, s, Tgn, t, PointTypes);
+    CalcMat_T_ElemNormal(Element, _AHMAD_SHELL_QUAD, n, OutputControl[OC_PRINT_MAT_T_QUAD], s, theta, X);
+    CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, n, 3, 'M', B, G, theta, Jinv);
+    double fac = p.weight * det;
+    double e0 = tm.alpha[1] * dTs;
+    if (diff) {
+      const double h = dotd1(N, t, n);
+      CheckThickness(c, h);
+      e0 /= h;
+      fac *= s[3] * h * 0.5;  // the distance from the middle surface
+    }
+    eps[1] = eps[2] = e0;
+    eps[3] = 0.0;
+    multd2d1(sig, Dm, eps, 3, 3);
+    multtd2d1(f, B, sig, ndof, 3);
+    for (int k = 1; k <= ndof; k++) Fe[k] += f[k] * fac;
+  });
   freed1(f);
   freed1(dT);
   freed1(N);
@@ -334,36 +329,30 @@ namespace {
 // matrix D = at(ip, N, dT, eps0), which may also change eps0. Fe (6 per node) is cleared
 // first; B (6 x 3n) and f (3n) are work.
 template <class PointMatrix>
-void SolidThermalLoadPoints(const LoadReportContext& c, int n, const int* counts, const double* const* a,
-                            const double* const* w, const double* alpha, ThermalIsoWork* iw, double** B, double* f,
-                            double* Fe, PointMatrix at) {
+void SolidThermalLoadPoints(const LoadReportContext& c, int n, const TensorRule& rule, const double* alpha,
+                            ThermalIsoWork* iw, double** B, double* f, double* Fe, PointMatrix at) {
   zerod2(B, 6, 3 * n);
   zerod1(Fe, 6 * n);
   double eps[7], sig[7];
-  int ip = 0;
-  for (int k = 1; k <= counts[3]; k++)
-    for (int j = 1; j <= counts[2]; j++)
-      for (int i = 1; i <= counts[1]; i++) {
-        ip++;
-        const double s[4] = {0.0, a[1][i], a[2][j], a[3][k]};
-        CalcShapeFuncSolidHexa(n, iw->N, s);
-        const double dTs = dotd1(iw->N, iw->dT, n);
-        for (int l = 1; l <= 3; l++) {
-          eps[l] = alpha[l] * dTs;
-          eps[l + 3] = 0.0;
-        }
-        CalcShapeFuncDerivSolidHexa(n, iw->dN, s);
-        CalcMat_Jacobian(n, 3, 3, iw->X, iw->dN, iw->J);
-        const double det = LoadJacobianInverse(c, 3, iw->J, iw->Jinv);
-        CalcCartesianDeriv(n, 3, iw->dN, iw->Jinv, iw->dNdx);
-        CalcMat_B_Solid(n, B, iw->dNdx);
-        double** D = at(ip, iw->N, dTs, eps);
-        multd2d1(sig, D, eps, 6, 6);
-        multtd2d1(f, B, sig, 3 * n, 6);
-        const double fac = w[1][i] * w[2][j] * w[3][k] * det;
-        for (int l = 1; l <= n; l++)
-          for (int d = 1; d <= 3; d++) Fe[6 * (l - 1) + d] += f[3 * (l - 1) + d] * fac;
-      }
+  ForEachRulePoint(rule, RuleOrder::kFirstFastest, [&](const RulePoint& p) {
+    CalcShapeFuncSolidHexa(n, iw->N, p.s);
+    const double dTs = dotd1(iw->N, iw->dT, n);
+    for (int l = 1; l <= 3; l++) {
+      eps[l] = alpha[l] * dTs;
+      eps[l + 3] = 0.0;
+    }
+    CalcShapeFuncDerivSolidHexa(n, iw->dN, p.s);
+    CalcMat_Jacobian(n, 3, 3, iw->X, iw->dN, iw->J);
+    const double det = LoadJacobianInverse(c, 3, iw->J, iw->Jinv);
+    CalcCartesianDeriv(n, 3, iw->dN, iw->Jinv, iw->dNdx);
+    CalcMat_B_Solid(n, B, iw->dNdx);
+    double** D = at(p.ip, iw->N, dTs, eps);
+    multd2d1(sig, D, eps, 6, 6);
+    multtd2d1(f, B, sig, 3 * n, 6);
+    const double fac = p.weight * det;
+    for (int l = 1; l <= n; l++)
+      for (int d = 1; d <= 3; d++) Fe[6 * (l - 1) + d] += f[3 * (l - 1) + d] * fac;
+  });
 }
 
 }  // namespace
@@ -382,11 +371,8 @@ void SolidThermalLoad(const LoadReportContext& c, int Element, int n, const Load
   allocd1(&f, 3 * n);
   CalcMat_ElemNodeCoord(Element, _SOLID_HEXA, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
   TempVarNodalValues(c, rec.ValueCount, rec.Values, n, iw.dT);
-  int counts[4];
-  GetLoadRulePointCounts(c, Params, Mesh, 3, counts);
-  const double *a[4], *w[4];
-  for (int d = 1; d <= 3; d++) GetLoadLineRule(c, Params->IntegrationType, counts[d], &a[d], &w[d]);
-  SolidThermalLoadPoints(c, n, counts, a, w, alpha, &iw, B, f, Fe, [D](int, double*, double, double*) { return D; });
+  const TensorRule rule = GetLoadTensorRule(c, Params, Mesh, 3);
+  SolidThermalLoadPoints(c, n, rule, alpha, &iw, B, f, Fe, [D](int, double*, double, double*) { return D; });
   freed1(f);
   CloseThermalIsoWork(&iw);
   freed2(B);
@@ -443,8 +429,8 @@ void TempVarSolidPattern(int nVec, int Element, int LoadCaseNumber, int nNodes, 
     RefuseLoad(c, nullptr,
                "For the current load case, the integration type\nmust be the same as the integration type used for "
                "the corresponding element stiffness matrix.");
-  const double *a[4], *w[4];
-  for (int d = 1; d <= 3; d++) GetLoadLineRule(c, Params->IntegrationType, counts[d], &a[d], &w[d]);
+  TensorRule rule{3, {0, counts[1], counts[2], counts[3]}, {}, {}};
+  for (int d = 1; d <= 3; d++) GetLoadLineRule(c, Params->IntegrationType, counts[d], &rule.a[d], &rule.w[d]);
   double **D0, **D, **B, *f;
   ThermalIsoWork iw;
   OpenThermalIsoWork(n, 3, &iw);
@@ -459,7 +445,7 @@ void TempVarSolidPattern(int nVec, int Element, int LoadCaseNumber, int nNodes, 
   const double* T = NodeTemps != nullptr ? NodeTemps[Element] : nullptr;
   const double alphas[4] = {0.0, alpha, alpha, alpha};
   int records[kMaterialKinds + 1];
-  SolidThermalLoadPoints(c, n, counts, a, w, alphas, &iw, B, f, Fe, [&](int ip, double* N, double dTs, double* eps) {
+  SolidThermalLoadPoints(c, n, rule, alphas, &iw, B, f, Fe, [&](int ip, double* N, double dTs, double* eps) {
     for (int q = 1; q <= pat.nComponents; q++) records[q] = RecordOfComponent_HD(IndexHD, ElemToHD[Element], ip, q);
     const SolidPatternPoint r = SolidPatternRecords(pat, MaterialHD, records);
     const PatternMoment mo{dt, t, T != nullptr ? dotd1(N, T, n) : 0.0, dTs, 0.0};
