@@ -1,6 +1,7 @@
 // Mindlin slab (type 18): a 4-, 8- or 9-node plate in the x1-x2 plane with the dofs w,
 // theta1, theta2 per node; bending and transverse shear integrated with their own rules.
 #include "elements/kernel.h"
+#include "elements/point_rules.h"
 #include "elements/shell_solid.h"
 #include "materials/elastic.h"
 #include "model/outputcontrol.h"
@@ -80,26 +81,22 @@ void CalcStiffMindlinSlabQuad(int ndof, int elem, int nNodes, int propIndex, con
   }
   for (int part = 1; part <= 2; part++) {
     const int* c = part == 1 ? cb : cs;
-    const double *a1, *w1, *a2, *w2;
-    GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[1], &a1, &w1);
-    GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[2], &a2, &w2);
-    for (int i = 1; i <= c[1]; i++)
-      for (int j = 1; j <= c[2]; j++) {
-        const double s[3] = {0.0, a1[i], a2[j]};
-        CalcShapeFuncQuad(nNodes, N, s);
-        const double h = dotd1(N, t, nNodes);
-        CalcShapeFuncDerivQuad(nNodes, dNds, s);
-        CalcMat_Jacobian(nNodes, 2, 2, X, dNds, J);
-        const double det = CalcInvJacobianPart(elem, part == 1 ? "bending" : "shear", J, Jinv);
-        CalcCartesianDeriv(nNodes, 2, dNds, Jinv, dNdx);
-        if (part == 1) {
-          CalcMat_B_MindlinSlab(nNodes, 'B', Bb, dNdx, N);
-          AddScaledBtDB(3, ndof, w1[i] * w2[j] * h * h * h / 12.0 * det, Bb, Db, DB, K);
-        } else {
-          CalcMat_B_MindlinSlab(nNodes, 'S', Bs, dNdx, N);
-          AddScaledBtDB(2, ndof, w1[i] * w2[j] * h * det, Bs, Ds, DB, K);
-        }
+    const TensorRule rule = ElementTensorRule(elem, p, 2, c);
+    ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& pt) {
+      CalcShapeFuncQuad(nNodes, N, pt.s);
+      const double h = dotd1(N, t, nNodes);
+      CalcShapeFuncDerivQuad(nNodes, dNds, pt.s);
+      CalcMat_Jacobian(nNodes, 2, 2, X, dNds, J);
+      const double det = CalcInvJacobianPart(elem, part == 1 ? "bending" : "shear", J, Jinv);
+      CalcCartesianDeriv(nNodes, 2, dNds, Jinv, dNdx);
+      if (part == 1) {
+        CalcMat_B_MindlinSlab(nNodes, 'B', Bb, dNdx, N);
+        AddScaledBtDB(3, ndof, pt.weight * h * h * h / 12.0 * det, Bb, Db, DB, K);
+      } else {
+        CalcMat_B_MindlinSlab(nNodes, 'S', Bs, dNdx, N);
+        AddScaledBtDB(2, ndof, pt.weight * h * det, Bs, Ds, DB, K);
       }
+    });
   }
 
   PrintElementStiffMat(ndof, elem, _MINDLIN_SLAB_QUAD, OutputControl[OC_PRINT_MAT_KG_MINDLIN_SLAB_QUAD], K);

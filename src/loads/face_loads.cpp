@@ -36,9 +36,7 @@ void CheckFaceDirection(const LoadReportContext& c, const FaceLoad& rec, const M
 void IntegrateFace(const LoadReportContext& c, const FaceLoad& rec, const LoadedSurface& sf, const double* q,
                    int offset, int Element, const char* OutputControl, const LoadCaseParameters* params,
                    const MeshData* mesh, double* Fe) {
-  int counts[3];
-  const double *a1, *w1, *a2, *w2;
-  GetLoadQuadRules(c, params, mesh, counts, &a1, &w1, &a2, &w2);
+  const TensorRule rule = GetLoadTensorRule(c, params, mesh, 2);
   double *N, **dN, **J, **T;
   allocd1(&N, sf.m);
   allocd2(&dN, sf.m, 2);
@@ -51,30 +49,28 @@ void IntegrateFace(const LoadReportContext& c, const FaceLoad& rec, const Loaded
   LoadReportContext cFace = c;
   cFace.typeKeyword = nullptr;
   cFace.afterElement = faceLine;
-  for (int i = 1; i <= counts[1]; i++)
-    for (int j = 1; j <= counts[2]; j++) {
-      const double s[3] = {0.0, a1[i], a2[j]};
-      CalcShapeFuncQuad(sf.m, N, s);
-      const double qs = dotd1(N, q, sf.m);
-      CalcShapeFuncDerivQuad(sf.m, dN, s);
-      CalcMat_Jacobian(sf.m, sf.dim, 2, sf.X, dN, J);
-      double dA;
-      if (sf.dim == 2) {
-        dA = LoadJacobianInverse(c, 2, J, nullptr);
-      } else {
-        dA = SurfaceAreaFactor(J);
-        if (!(dA >= kSmall))
-          RefuseLoad(cFace, nullptr,
-                     "Jacobian determinant is null:\nelement face geometry and/or mesh connectivity must be changed.");
-      }
-      SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, Element, sf.typeForT, sf.m, OutputControl[OC_PRINT_MAT_T_QUAD],
-                           s, sf.X3, mesh, T, d);
-      const double fac = w1[i] * w2[j] * qs * dA;
-      for (int k = 1; k <= sf.m; k++) {
-        const int base = 6 * (sf.nodes[k] - 1) + offset;
-        for (int l = 1; l <= 3; l++) Fe[base + l] += N[k] * d[l] * fac;
-      }
+  ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& pt) {
+    CalcShapeFuncQuad(sf.m, N, pt.s);
+    const double qs = dotd1(N, q, sf.m);
+    CalcShapeFuncDerivQuad(sf.m, dN, pt.s);
+    CalcMat_Jacobian(sf.m, sf.dim, 2, sf.X, dN, J);
+    double dA;
+    if (sf.dim == 2) {
+      dA = LoadJacobianInverse(c, 2, J, nullptr);
+    } else {
+      dA = SurfaceAreaFactor(J);
+      if (!(dA >= kSmall))
+        RefuseLoad(cFace, nullptr,
+                   "Jacobian determinant is null:\nelement face geometry and/or mesh connectivity must be changed.");
     }
+    SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, Element, sf.typeForT, sf.m, OutputControl[OC_PRINT_MAT_T_QUAD],
+                         pt.s, sf.X3, mesh, T, d);
+    const double fac = pt.weight * qs * dA;
+    for (int k = 1; k <= sf.m; k++) {
+      const int base = 6 * (sf.nodes[k] - 1) + offset;
+      for (int l = 1; l <= 3; l++) Fe[base + l] += N[k] * d[l] * fac;
+    }
+  });
   freed2(T);
   freed2(J);
   freed2(dN);

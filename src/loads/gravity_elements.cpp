@@ -24,23 +24,19 @@ void GravityPlaneQuad(int type, int Size, int Element, int lc, int n, int PropIn
   double rg[4];
   for (int j = 1; j <= 3; j++) rg[j] = rho * g[j];
   PlaneNodalThickness(m, PropIndex, n, type == _PLANE_STRESS_QUAD, t);
-  int counts[3];
-  const double *a1, *w1, *a2, *w2;
-  GetLoadQuadRules(c, params, m, counts, &a1, &w1, &a2, &w2);
+  const TensorRule rule = GetLoadTensorRule(c, params, m, 2);
   zerod1(Fe, Size);
-  for (int i = 1; i <= counts[1]; i++)
-    for (int j = 1; j <= counts[2]; j++) {
-      const double s[3] = {0.0, a1[i], a2[j]};
-      CalcShapeFuncQuad(n, N, s);
-      const double h = type == _PLANE_STRESS_QUAD ? dotd1(N, t, n) : 1.0;
-      CalcShapeFuncDerivQuad(n, dN, s);
-      CalcMat_Jacobian(n, 2, 2, X, dN, J);
-      const double det = detd2(J, 2);
-      CheckLoadDeterminant(c, det);
-      const double fac = w1[i] * w2[j] * det * h;
-      for (int a = 1; a <= n; a++)
-        for (int k = 1; k <= 3; k++) Fe[6 * (a - 1) + k] += N[a] * rg[k] * fac;
-    }
+  ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& pt) {
+    CalcShapeFuncQuad(n, N, pt.s);
+    const double h = type == _PLANE_STRESS_QUAD ? dotd1(N, t, n) : 1.0;
+    CalcShapeFuncDerivQuad(n, dN, pt.s);
+    CalcMat_Jacobian(n, 2, 2, X, dN, J);
+    const double det = detd2(J, 2);
+    CheckLoadDeterminant(c, det);
+    const double fac = pt.weight * det * h;
+    for (int a = 1; a <= n; a++)
+      for (int k = 1; k <= 3; k++) Fe[6 * (a - 1) + k] += N[a] * rg[k] * fac;
+  });
   freed1(t);
   freed1(N);
   freed2(J);

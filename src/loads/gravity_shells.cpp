@@ -22,23 +22,19 @@ void GravityPlate(const LoadReportContext& ctx, int Size, int nNodes, const doub
   allocd1(&N, nNodes);
   allocd2(&dN, nNodes, 2);
   allocd2(&J, 2, 2);
-  int p[3];
-  const double *a[3], *w[3];
-  GetLoadQuadRules(ctx, Params, Mesh, p, &a[1], &w[1], &a[2], &w[2]);
+  const TensorRule rule = GetLoadTensorRule(ctx, Params, Mesh, 2);
   zerod1(Fe, Size);
-  for (int i = 1; i <= p[1]; i++)
-    for (int j = 1; j <= p[2]; j++) {
-      const double s[3] = {0.0, a[1][i], a[2][j]};
-      CalcShapeFuncQuad(nNodes, N, s);
-      const double h = dotd1(N, t, nNodes);
-      CalcShapeFuncDerivQuad(nNodes, dN, s);
-      CalcMat_Jacobian(nNodes, 2, 2, X2, dN, J);
-      const double d = detd2(J, 2);
-      CheckLoadDeterminant(ctx, d);
-      const double scale = w[1][i] * w[2][j] * d * h;
-      for (int k = 1; k <= nNodes; k++)
-        for (int c = 1; c <= 3; c++) Fe[6 * (k - 1) + c] += N[k] * f[c] * scale;
-    }
+  ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& pt) {
+    CalcShapeFuncQuad(nNodes, N, pt.s);
+    const double h = dotd1(N, t, nNodes);
+    CalcShapeFuncDerivQuad(nNodes, dN, pt.s);
+    CalcMat_Jacobian(nNodes, 2, 2, X2, dN, J);
+    const double d = detd2(J, 2);
+    CheckLoadDeterminant(ctx, d);
+    const double scale = pt.weight * d * h;
+    for (int k = 1; k <= nNodes; k++)
+      for (int c = 1; c <= 3; c++) Fe[6 * (k - 1) + c] += N[k] * f[c] * scale;
+  });
   freed2(J);
   freed2(dN);
   freed1(N);

@@ -144,11 +144,7 @@ void IntFaceLoadElement(int type, int Size, int Element, int r, int lc, int n, c
   }
   double q[10];
   LoadNodalValues(cs, rec.ValueCount, rec.Values, nA, "surface", q);
-  int counts[3];
-  GetLoadRulePointCounts(cs, params, mesh, 2, counts);
-  const double *a1, *w1, *a2, *w2;
-  GetLoadLineRule(cs, params->IntegrationType, counts[1], &a1, &w1);
-  GetLoadLineRule(cs, params->IntegrationType, counts[2], &a2, &w2);
+  const TensorRule rule = GetLoadTensorRule(cs, params, mesh, 2);
   // The area of the auxiliary surface: in the element's plane for plane and slab
   // elements (its node order only describes the area, so the determinant's sign is
   // dropped), in space otherwise.
@@ -173,29 +169,27 @@ void IntFaceLoadElement(int type, int Size, int Element, int r, int lc, int n, c
   cc.typeKeyword = nullptr;
   double d[4];
   zerod1(Fa, 6 * nA);
-  for (int i = 1; i <= counts[1]; i++)
-    for (int j = 1; j <= counts[2]; j++) {
-      const double s[3] = {0.0, a1[i], a2[j]};
-      CalcShapeFuncQuad(nA, N, s);
-      const double qs = dotd1(N, q, nA);
-      CalcShapeFuncDerivQuad(nA, dN, s);
-      CalcMat_Jacobian(nA, dim, 2, Xa, dN, J);
-      double dA;
-      if (planar) {
-        dA = std::fabs(detd2(J, 2));
-      } else {
-        dA = SurfaceAreaFactor(J);
-      }
-      if (!(dA >= kSmall))
-        RefuseLoad(cc, nullptr,
-                   "Jacobian determinant is null:\nelement face geometry and/or mesh connectivity must be changed.");
-      SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, A,
-                           type == _MINDLIN_SLAB_QUAD ? _MINDLIN_SLAB_QUAD : _MINDLIN_SHELL_QUAD, nA,
-                           OutputControl[OC_PRINT_MAT_T_QUAD], s, Xa3, mesh, T, d);
-      const double fac = w1[i] * w2[j] * qs * dA;
-      for (int k = 1; k <= nA; k++)
-        for (int l = 1; l <= 3; l++) Fa[6 * (k - 1) + offset + l] += N[k] * d[l] * fac;
+  ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& pt) {
+    CalcShapeFuncQuad(nA, N, pt.s);
+    const double qs = dotd1(N, q, nA);
+    CalcShapeFuncDerivQuad(nA, dN, pt.s);
+    CalcMat_Jacobian(nA, dim, 2, Xa, dN, J);
+    double dA;
+    if (planar) {
+      dA = std::fabs(detd2(J, 2));
+    } else {
+      dA = SurfaceAreaFactor(J);
     }
+    if (!(dA >= kSmall))
+      RefuseLoad(cc, nullptr,
+                 "Jacobian determinant is null:\nelement face geometry and/or mesh connectivity must be changed.");
+    SurfaceLoadDirection(c, rec.DirKind, rec.DirCode, A,
+                         type == _MINDLIN_SLAB_QUAD ? _MINDLIN_SLAB_QUAD : _MINDLIN_SHELL_QUAD, nA,
+                         OutputControl[OC_PRINT_MAT_T_QUAD], pt.s, Xa3, mesh, T, d);
+    const double fac = pt.weight * qs * dA;
+    for (int k = 1; k <= nA; k++)
+      for (int l = 1; l <= 3; l++) Fa[6 * (k - 1) + offset + l] += N[k] * d[l] * fac;
+  });
   for (int k = 1; k <= nA; k++)
     CheckLoadComponents("<INTERNAL_FACE_LOADS>", c.counterFormat, lc, r, Element, type, Fa + 6 * (k - 1));
   CarryAuxPointLoads(c, nA, points, Fa, type, Element, n, OutputControl, mesh, ElemPropIndex, PointTypes, adj, Fe);

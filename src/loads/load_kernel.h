@@ -232,10 +232,6 @@ TensorRule GetLoadTensorRule(const LoadReportContext& c, const LoadCaseParameter
 // rule a, w as GetLoadLineRule gives it.
 void GetLoadCaseLineRule(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,
                          int* counts, const double** a, const double** w);
-// The rule over s1, s2 of a surface: counts[1..2] as GetLoadRulePointCounts gives them
-// and the two line rules a1, w1 and a2, w2 as GetLoadLineRule gives them.
-void GetLoadQuadRules(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh, int* counts,
-                      const double** a1, const double** w1, const double** a2, const double** w2);
 // Thickness at the nodes of a plane element: the nodes' "_LAM_THICK" records in plane
 // stress, 1.0 (per unit thickness) otherwise.
 void PlaneNodalThickness(const MeshData* Mesh, int PropIndex, int nNodes, bool PlaneStress, double* t);

@@ -75,13 +75,6 @@ void GetLoadCaseLineRule(const LoadReportContext& c, const LoadCaseParameters* P
   GetLoadLineRule(c, Params->IntegrationType, counts[1], a, w);
 }
 
-void GetLoadQuadRules(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh, int* counts,
-                      const double** a1, const double** w1, const double** a2, const double** w2) {
-  GetLoadRulePointCounts(c, Params, Mesh, 2, counts);
-  GetLoadLineRule(c, Params->IntegrationType, counts[1], a1, w1);
-  GetLoadLineRule(c, Params->IntegrationType, counts[2], a2, w2);
-}
-
 TensorRule GetLoadTensorRule(const LoadReportContext& c, const LoadCaseParameters* Params, const MeshData* Mesh,
                              int dim, const char* incompleteMsg) {
   TensorRule r{dim, {0, 0, 0, 0}, {nullptr, nullptr, nullptr, nullptr}, {nullptr, nullptr, nullptr, nullptr}};

@@ -52,31 +52,27 @@ void TempVarPlane(int type, int nComp, int Element, int lc, int n, int PropIndex
   CalcMat_ElemNodeCoord(Element, type, n, m->ElemNodes, iw.X, m->PointCoord);
   PlaneNodalThickness(m, PropIndex, n, stress, t);
   TempVarNodalValues(c, recs[r].ValueCount, recs[r].Values, n, iw.dT);
-  int counts[3];
-  const double *a1, *w1, *a2, *w2;
-  GetLoadQuadRules(c, params, m, counts, &a1, &w1, &a2, &w2);
+  const TensorRule rule = GetLoadTensorRule(c, params, m, 2);
   zerod2(B, 3, 2 * n);
   zerod1(Fe, nComp);
   double eps[5], sig[5];
-  for (int i = 1; i <= counts[1]; i++)
-    for (int j = 1; j <= counts[2]; j++) {
-      const double s[3] = {0.0, a1[i], a2[j]};
-      CalcShapeFuncQuad(n, iw.N, s);
-      const double ts = dotd1(iw.N, t, n);
-      const double et = tm.alpha[1] * dotd1(iw.N, iw.dT, n);
-      eps[1] = eps[2] = et;
-      eps[3] = 0.0;
-      eps[4] = et;
-      const double det = LoadQuadCartesianDeriv(c, n, s, iw.X, iw.dN, iw.J, iw.Jinv, iw.dNdx);
-      CalcMat_B_Plane2D(n, B, iw.dNdx);
-      multd2d1(sig, D, eps, nD, nD);
-      multtd2d1(f, B, sig, 2 * n, 3);
-      const double fac = w1[i] * w2[j] * ts * det;
-      for (int a = 1; a <= n; a++) {
-        Fe[6 * (a - 1) + 2] += f[2 * a - 1] * fac;
-        Fe[6 * (a - 1) + 3] += f[2 * a] * fac;
-      }
+  ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& pt) {
+    CalcShapeFuncQuad(n, iw.N, pt.s);
+    const double ts = dotd1(iw.N, t, n);
+    const double et = tm.alpha[1] * dotd1(iw.N, iw.dT, n);
+    eps[1] = eps[2] = et;
+    eps[3] = 0.0;
+    eps[4] = et;
+    const double det = LoadQuadCartesianDeriv(c, n, pt.s, iw.X, iw.dN, iw.J, iw.Jinv, iw.dNdx);
+    CalcMat_B_Plane2D(n, B, iw.dNdx);
+    multd2d1(sig, D, eps, nD, nD);
+    multtd2d1(f, B, sig, 2 * n, 3);
+    const double fac = pt.weight * ts * det;
+    for (int a = 1; a <= n; a++) {
+      Fe[6 * (a - 1) + 2] += f[2 * a - 1] * fac;
+      Fe[6 * (a - 1) + 3] += f[2 * a] * fac;
     }
+  });
   freed1(f);
   CloseThermalIsoWork(&iw);
   freed1(t);

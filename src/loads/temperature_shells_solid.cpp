@@ -106,42 +106,38 @@ void MindlinShellThermal(char part, int nComp, int Element, int lc, int n, int P
     iw.X[a][2] = sd.Xl[a][2];
   }
   TempVarNodalValues(c, valueCount, values, n, iw.dT);
-  int counts[3];
-  const double *a1, *w1, *a2, *w2;
-  GetLoadQuadRules(c, params, m, counts, &a1, &w1, &a2, &w2);
+  const TensorRule rule = GetLoadTensorRule(c, params, m, 2);
   zerod2(B, 3, 6 * n);
   zerod1(Fe, nComp);
   double eps[4], sig[4], v[4], vg[4];
-  for (int i = 1; i <= counts[1]; i++)
-    for (int j = 1; j <= counts[2]; j++) {
-      const double s[3] = {0.0, a1[i], a2[j]};
-      CalcShapeFuncQuad(n, iw.N, s);
-      const double h = dotd1(iw.N, sd.t, n);
-      const double dTs = dotd1(iw.N, iw.dT, n);
-      double fac;
-      const double det = LoadQuadCartesianDeriv(c, n, s, iw.X, iw.dN, iw.J, iw.Jinv, iw.dNdx);
-      CalcMat_B_MindlinShell(n, part, B, iw.dNdx, iw.N);
-      if (part == 'M') {
-        for (int k = 1; k <= 3; k++) eps[k] = eps1[k] * dTs;
-        fac = w1[i] * w2[j] * h * det;
-      } else {
-        CheckThickness(c, h);
-        for (int k = 1; k <= 3; k++) eps[k] = eps1[k] * dTs / h;  // curvatures
-        fac = w1[i] * w2[j] * det * h * h * h / 12.0;
-      }
-      multd2d1(sig, sd.D, eps, 3, 3);
-      multtd2d1(f, B, sig, 6 * n, 3);
-      for (int a = 1; a <= n; a++) {
-        const int off = part == 'M' ? 0 : 3;
-        for (int k = 1; k <= 3; k++) v[k] = f[6 * (a - 1) + off + k] * fac;
-        // Element axes to global; the rotations of a coplanar point stay in its axes.
-        if (part == 'B' && PointTypes[m->ElemNodes[Element][a]] != 'G')
-          copyd1(vg, v, 3);
-        else
-          multtd2d1(vg, sd.T, v, 3, 3);
-        for (int k = 1; k <= 3; k++) Fe[6 * (a - 1) + off + k] += vg[k];
-      }
+  ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& pt) {
+    CalcShapeFuncQuad(n, iw.N, pt.s);
+    const double h = dotd1(iw.N, sd.t, n);
+    const double dTs = dotd1(iw.N, iw.dT, n);
+    double fac;
+    const double det = LoadQuadCartesianDeriv(c, n, pt.s, iw.X, iw.dN, iw.J, iw.Jinv, iw.dNdx);
+    CalcMat_B_MindlinShell(n, part, B, iw.dNdx, iw.N);
+    if (part == 'M') {
+      for (int k = 1; k <= 3; k++) eps[k] = eps1[k] * dTs;
+      fac = pt.weight * h * det;
+    } else {
+      CheckThickness(c, h);
+      for (int k = 1; k <= 3; k++) eps[k] = eps1[k] * dTs / h;  // curvatures
+      fac = pt.weight * det * h * h * h / 12.0;
     }
+    multd2d1(sig, sd.D, eps, 3, 3);
+    multtd2d1(f, B, sig, 6 * n, 3);
+    for (int a = 1; a <= n; a++) {
+      const int off = part == 'M' ? 0 : 3;
+      for (int k = 1; k <= 3; k++) v[k] = f[6 * (a - 1) + off + k] * fac;
+      // Element axes to global; the rotations of a coplanar point stay in its axes.
+      if (part == 'B' && PointTypes[m->ElemNodes[Element][a]] != 'G')
+        copyd1(vg, v, 3);
+      else
+        multtd2d1(vg, sd.T, v, 3, 3);
+      for (int k = 1; k <= 3; k++) Fe[6 * (a - 1) + off + k] += vg[k];
+    }
+  });
   freed1(f);
   CloseThermalIsoWork(&iw);
   freed2(B);
@@ -191,14 +187,13 @@ void AhmadShellThermal(char kind, int nComp, int Element, int lc, int n, int Pro
   zerod1(Fe, nComp);
   double eps[4], sig[4];
   ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& p) {
-    const double* s = p.s;
-    CalcShapeFuncQuad(n, N, s);
-    CalcShapeFuncDerivQuad(n, dN, s);
+    CalcShapeFuncQuad(n, N, p.s);
+    CalcShapeFuncDerivQuad(n, dN, p.s);
     const double dTs = dotd1(N, dT, n);
-    CalcMat_J_AhmadShell(3, n, dN, J, N, s, Tgn, X, t);
+    CalcMat_J_AhmadShell(3, n, dN, J, N, p.s, Tgn, X, t);
     const double det = LoadJacobianInverse(c, 3, J, Jinv, diff);
-    CalcMat_du_ds_AhmadShell(Element, n3, 3, ndof, 6, 3, n, m->ElemNodes, dN, G, N, s, Tgn, t, PointTypes);
-    CalcMat_T_ElemNormal(Element, _AHMAD_SHELL_QUAD, n, OutputControl[OC_PRINT_MAT_T_QUAD], s, theta, X);
+    CalcMat_du_ds_AhmadShell(Element, n3, 3, ndof, 6, 3, n, m->ElemNodes, dN, G, N, p.s, Tgn, t, PointTypes);
+    CalcMat_T_ElemNormal(Element, _AHMAD_SHELL_QUAD, n, OutputControl[OC_PRINT_MAT_T_QUAD], p.s, theta, X);
     CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, n, 3, 'M', B, G, theta, Jinv);
     double fac = p.weight * det;
     double e0 = tm.alpha[1] * dTs;
@@ -206,7 +201,7 @@ void AhmadShellThermal(char kind, int nComp, int Element, int lc, int n, int Pro
       const double h = dotd1(N, t, n);
       CheckThickness(c, h);
       e0 /= h;
-      fac *= s[3] * h * 0.5;  // the distance from the middle surface
+      fac *= p.s[3] * h * 0.5;  // the distance from the middle surface
     }
     eps[1] = eps[2] = e0;
     eps[3] = 0.0;
@@ -292,28 +287,24 @@ void Calc_Fg_DiffTempVarMindlinSlabQuad(int RecordIndex, int nComp, int Element,
   CalcMat_ElemNodeCoord(Element, _MINDLIN_SLAB_QUAD, n, Mesh->ElemNodes, iw.X, Mesh->PointCoord);
   NodalThickness(Mesh, PropIndex, n, t);
   TempVarNodalValues(c, rec.ValueCount, rec.Values, n, iw.dT);
-  int counts[3];
-  const double *a1, *w1, *a2, *w2;
-  GetLoadQuadRules(c, Params, Mesh, counts, &a1, &w1, &a2, &w2);
+  const TensorRule rule = GetLoadTensorRule(c, Params, Mesh, 2);
   zerod2(B, 3, 3 * n);
   zerod1(Fe, nComp);
   double kappa[4], m[4];
-  for (int i = 1; i <= counts[1]; i++)
-    for (int j = 1; j <= counts[2]; j++) {
-      const double s[3] = {0.0, a1[i], a2[j]};
-      CalcShapeFuncQuad(n, iw.N, s);
-      const double h = dotd1(iw.N, t, n);
-      CheckThickness(c, h);
-      kappa[1] = kappa[2] = tm.alpha[1] * dotd1(iw.N, iw.dT, n) / h;
-      kappa[3] = 0.0;
-      const double det = LoadQuadCartesianDeriv(c, n, s, iw.X, iw.dN, iw.J, iw.Jinv, iw.dNdx);
-      CalcMat_B_MindlinSlab(n, 'B', B, iw.dNdx, iw.N);
-      multd2d1(m, Db, kappa, 3, 3);
-      multtd2d1(f, B, m, 3 * n, 3);
-      const double fac = w1[i] * w2[j] * det * h * h * h / 12.0;
-      for (int a = 1; a <= n; a++)
-        for (int k = 1; k <= 3; k++) Fe[6 * (a - 1) + 2 + k] += f[3 * (a - 1) + k] * fac;
-    }
+  ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& pt) {
+    CalcShapeFuncQuad(n, iw.N, pt.s);
+    const double h = dotd1(iw.N, t, n);
+    CheckThickness(c, h);
+    kappa[1] = kappa[2] = tm.alpha[1] * dotd1(iw.N, iw.dT, n) / h;
+    kappa[3] = 0.0;
+    const double det = LoadQuadCartesianDeriv(c, n, pt.s, iw.X, iw.dN, iw.J, iw.Jinv, iw.dNdx);
+    CalcMat_B_MindlinSlab(n, 'B', B, iw.dNdx, iw.N);
+    multd2d1(m, Db, kappa, 3, 3);
+    multtd2d1(f, B, m, 3 * n, 3);
+    const double fac = pt.weight * det * h * h * h / 12.0;
+    for (int a = 1; a <= n; a++)
+      for (int k = 1; k <= 3; k++) Fe[6 * (a - 1) + 2 + k] += f[3 * (a - 1) + k] * fac;
+  });
   freed1(f);
   CloseThermalIsoWork(&iw);
   freed1(t);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "elements/kernel.h"
+#include "elements/point_rules.h"
 #include "history/history.h"
 #include "materials/thermal_materials.h"
 #include "model/outputcontrol.h"
@@ -162,32 +163,24 @@ void ForEachThermalPoint(const MeshData* mesh, int elem, int type, int n, int pr
     allocd1(&t, n);
     CalcGeomProp_THICKNESS(n, property, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
   }
-  const double *a[4], *w[4];
-  for (int k = 1; k <= d; k++) GetLineIntegrationRule(elem, intType, intNumber, c[k], &a[k], &w[k]);
-  const int c3 = d == 3 ? c[3] : 1;
-  int point = 0;
-  double s[4] = {0, 0, 0, 0};
-  for (int k = 1; k <= c3; k++)
-    for (int j = 1; j <= c[2]; j++)
-      for (int i = 1; i <= c[1]; i++) {
-        point++;
-        s[1] = a[1][i];
-        s[2] = a[2][j];
-        double wt = w[1][i] * w[2][j];
-        if (d == 3) {
-          s[3] = a[3][k];
-          wt *= w[3][k];
-          CalcShapeFuncSolidHexa(n, N, s);
-          CalcShapeFuncDerivSolidHexa(n, dNds, s);
-        } else {
-          CalcShapeFuncQuad(n, N, s);
-          CalcShapeFuncDerivQuad(n, dNds, s);
-        }
-        CalcMat_Jacobian(n, d, d, X, dNds, J);
-        double f = wt * CalcInvJacobian(elem, context, d, J, Jinv);
-        if (d == 2) f *= dotd1(N, t, n);
-        fn(point, N, dNds, Jinv, f);
-      }
+  TensorRule rule{d, {0, 0, 0, 0}, {nullptr, nullptr, nullptr, nullptr}, {nullptr, nullptr, nullptr, nullptr}};
+  for (int k = 1; k <= d; k++) {
+    rule.c[k] = c[k];
+    GetLineIntegrationRule(elem, intType, intNumber, c[k], &rule.a[k], &rule.w[k]);
+  }
+  ForEachRulePoint(rule, RuleOrder::kFirstFastest, [&](const RulePoint& p) {
+    if (d == 3) {
+      CalcShapeFuncSolidHexa(n, N, p.s);
+      CalcShapeFuncDerivSolidHexa(n, dNds, p.s);
+    } else {
+      CalcShapeFuncQuad(n, N, p.s);
+      CalcShapeFuncDerivQuad(n, dNds, p.s);
+    }
+    CalcMat_Jacobian(n, d, d, X, dNds, J);
+    double f = p.weight * CalcInvJacobian(elem, context, d, J, Jinv);
+    if (d == 2) f *= dotd1(N, t, n);
+    fn(p.ip, N, dNds, Jinv, f);
+  });
   if (t != nullptr) freed1(t);
   freed1(N);
   freed2(Jinv);
