@@ -45,73 +45,49 @@ void Counts(const MeshData* mesh, const ElementProperty& p, int dirs, int* c) {
   if (dirs == 3) c[3] = Integ_G_S3(r);
 }
 
-// Quadrilateral (plane or shell mid-surface): dA = |x,1 x x,2| at each point, points in
+// Area (dim 2: quadrilateral, plane or shell mid-surface, dA = |x,1 x x,2|) or volume
+// (dim 3: hexahedron, det J) of an element and the share of each of its points, points in
 // the element routines' order (direction 1 fastest).
-double Area(const MeshData* mesh, int elem, int property, double* share, int* nPts) {
+double Measure(const MeshData* mesh, int elem, int property, int dim, double* share, int* nPts) {
+  const char* what = dim == 2 ? "area" : "volume";
   const ElementProperty& p = mesh->ElemProps[property];
-  RequireGaussLegendre(elem, property, p, "area");
+  RequireGaussLegendre(elem, property, p, what);
   const int n = mesh->ElemNodeCount[elem];
   int c[4];
-  Counts(mesh, p, 2, c);
-  const TensorRule r = ElementTensorRule(elem, p, 2, c);
+  Counts(mesh, p, dim, c);
+  const TensorRule r = ElementTensorRule(elem, p, dim, c);
   double **X, **dN, **J;
   allocd2(&X, n, 3);
-  allocd2(&dN, n, 2);
-  allocd2(&J, 3, 2);
+  allocd2(&dN, n, dim);
+  allocd2(&J, 3, dim);
   CalcMat_ElemNodeCoordXYZ(elem, n, mesh->ElemNodes, X, mesh->PointCoord);
   double total = 0.0;
   int q = 0;
   ForEachRulePoint(r, RuleOrder::kFirstFastest, [&](const RulePoint& pt) {
-    CalcShapeFuncDerivQuad(n, dN, pt.s);
-    CalcMat_Jacobian(n, 3, 2, X, dN, J);
-    const double cx = J[2][1] * J[3][2] - J[3][1] * J[2][2], cy = J[3][1] * J[1][2] - J[1][1] * J[3][2],
-                 cz = J[1][1] * J[2][2] - J[2][1] * J[1][2];
-    const double dA = std::sqrt(cx * cx + cy * cy + cz * cz);
-    if (JacobianIsNull(dA, 3, 2, J))
-      NullJacobian(elem, "area",
+    double m;
+    if (dim == 2) {
+      CalcShapeFuncDerivQuad(n, dN, pt.s);
+      CalcMat_Jacobian(n, 3, 2, X, dN, J);
+      const double cx = J[2][1] * J[3][2] - J[3][1] * J[2][2], cy = J[3][1] * J[1][2] - J[1][1] * J[3][2],
+                   cz = J[1][1] * J[2][2] - J[2][1] * J[1][2];
+      m = std::sqrt(cx * cx + cy * cy + cz * cz);
+    } else {
+      CalcShapeFuncDerivSolidHexa(n, dN, pt.s);
+      CalcMat_Jacobian(n, 3, 3, X, dN, J);
+      m = J[1][1] * (J[2][2] * J[3][3] - J[2][3] * J[3][2]) - J[1][2] * (J[2][1] * J[3][3] - J[2][3] * J[3][1]) +
+          J[1][3] * (J[2][1] * J[3][2] - J[2][2] * J[3][1]);
+    }
+    if (JacobianIsNull(m, 3, dim, J))
+      NullJacobian(elem, what,
                    "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-    q = pt.ip;
-    share[q] = CrackZoneWeight(2, n, c[1], r.w[1], pt.i[1]) * CrackZoneWeight(2, n, c[2], r.w[2], pt.i[2]) * dA;
-    total += pt.weight * dA;
-  });
-  freed2(J);
-  freed2(dN);
-  freed2(X);
-  *nPts = q;
-  return total;
-}
-
-// Hexahedron: det J at each point, in the element routines' order (direction 1 fastest).
-double Volume(const MeshData* mesh, int elem, int property, double* share, int* nPts) {
-  const ElementProperty& p = mesh->ElemProps[property];
-  RequireGaussLegendre(elem, property, p, "volume");
-  const int n = mesh->ElemNodeCount[elem];
-  int c[4];
-  Counts(mesh, p, 3, c);
-  const TensorRule r = ElementTensorRule(elem, p, 3, c);
-  double **X, **dN, **J;
-  allocd2(&X, n, 3);
-  allocd2(&dN, n, 3);
-  allocd2(&J, 3, 3);
-  CalcMat_ElemNodeCoordXYZ(elem, n, mesh->ElemNodes, X, mesh->PointCoord);
-  double total = 0.0;
-  int q = 0;
-  ForEachRulePoint(r, RuleOrder::kFirstFastest, [&](const RulePoint& pt) {
-    CalcShapeFuncDerivSolidHexa(n, dN, pt.s);
-    CalcMat_Jacobian(n, 3, 3, X, dN, J);
-    const double det = J[1][1] * (J[2][2] * J[3][3] - J[2][3] * J[3][2]) -
-                       J[1][2] * (J[2][1] * J[3][3] - J[2][3] * J[3][1]) +
-                       J[1][3] * (J[2][1] * J[3][2] - J[2][2] * J[3][1]);
-    if (JacobianIsNull(det, 3, 3, J))
-      NullJacobian(elem, "volume",
-                   "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-    if (det < 0.0)
-      NullJacobian(elem, "volume",
+    if (m < 0.0)
+      NullJacobian(elem, what,
                    "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
+    double zone = CrackZoneWeight(dim, n, c[1], r.w[1], pt.i[1]);
+    for (int d = 2; d <= dim; d++) zone = zone * CrackZoneWeight(dim, n, c[d], r.w[d], pt.i[d]);
     q = pt.ip;
-    share[q] = CrackZoneWeight(3, n, c[1], r.w[1], pt.i[1]) * CrackZoneWeight(3, n, c[2], r.w[2], pt.i[2]) *
-               CrackZoneWeight(3, n, c[3], r.w[3], pt.i[3]) * det;
-    total += pt.weight * det;
+    share[q] = zone * m;
+    total += pt.weight * m;
   });
   freed2(J);
   freed2(dN);
@@ -144,8 +120,8 @@ void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int
     // The layered Ahmad shell at its mid-surface (natural thickness coordinate 0), where
     // the nodal thickness drops out: the in-plane Jacobian in the axes of the normal is
     // |x,1 x x,2|, the same whatever the layer.
-    case _AHMAD_SHELL_QUAD: *elementSize = Area(mesh, element, property, share, &n); break;
-    case _SOLID_HEXA: *elementSize = Volume(mesh, element, property, share, &n); break;
+    case _AHMAD_SHELL_QUAD: *elementSize = Measure(mesh, element, property, 2, share, &n); break;
+    case _SOLID_HEXA: *elementSize = Measure(mesh, element, property, 3, share, &n); break;
     default: InternalError(__FILE__, __LINE__);
   }
   if (point < 1 || point > n) InternalError(__FILE__, __LINE__);

@@ -303,12 +303,8 @@ void Calc_Fg_EdgeLoadTimoshenkoBeam3D(int Size, int Record, int Element, int Loa
   allocd2(&T, 3, 3);
   double N[4], dN[4], x1[4], dl[4], dg[4];
   for (int i = 1; i <= counts[1]; i++) {
-    const double s = a[i];
-    CalcShapeFuncLine(n, s, N);
-    const double angle = dotd1(N, alpha, n);
+    const double J = BeamLoadPoint(c, Element, n, a[i], alpha, X, OutputControl, N, dN, x1, T);
     const double qs = dotd1(N, q, n);
-    const double J = LoadLineJacobianNorm(c, n, 3, s, X, dN, x1);
-    CalcMat_T_TimoshenkoBeam3D(Element, n, s, angle, OutputControl[OC_PRINT_MAT_T_TIMOSHENKO_BEAM_3D], T, X);
     if (rec.DirKind == 'B')
       UnitVector(rec.DirCode, dl);
     else

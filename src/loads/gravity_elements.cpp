@@ -110,12 +110,8 @@ void Calc_Fg_GravityLoadTimoshenkoBeam3D(int Size, int Element, int LoadCaseNumb
   zerod1(Fe, Size);
   double N[4], dN[4], x1[4], r[4], gl[4];
   for (int i = 1; i <= counts[1]; i++) {
-    const double s = a[i];
-    CalcShapeFuncLine(n, s, N);
-    const double angle = dotd1(N, alpha, n);
+    const double L = BeamLoadPoint(c, Element, n, a[i], alpha, X, OutputControl, N, dN, x1, T);
     const double A = dotd1(N, area, n);
-    const double L = LoadLineJacobianNorm(c, n, 3, s, X, dN, x1);
-    CalcMat_T_TimoshenkoBeam3D(Element, n, s, angle, OutputControl[OC_PRINT_MAT_T_TIMOSHENKO_BEAM_3D], T, X);
     multd2d1(r, T, rg, 3, 3);   // load in the beam axes at the point
     multtd2d1(gl, T, r, 3, 3);  // and back to global axes
     const double fac = w[i] * L * A;

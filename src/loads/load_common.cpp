@@ -104,6 +104,15 @@ double LoadLineJacobianNorm(const LoadReportContext& c, int n, int d, double s, 
   return norm;
 }
 
+double BeamLoadPoint(const LoadReportContext& c, int Element, int n, double s, const double* angle, double** X,
+                     const char* OutputControl, double* N, double* dN, double* tan, double** T) {
+  CalcShapeFuncLine(n, s, N);
+  const double J = LoadLineJacobianNorm(c, n, 3, s, X, dN, tan);
+  CalcMat_T_TimoshenkoBeam3D(Element, n, s, dotd1(N, angle, n), OutputControl[OC_PRINT_MAT_T_TIMOSHENKO_BEAM_3D], T,
+                             X);
+  return J;
+}
+
 double SurfaceAreaFactor(double** J) {
   double g1[4], g2[4], nv[4];
   getcold2(g1, J, 3, 1);

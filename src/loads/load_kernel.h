@@ -157,6 +157,11 @@ void SurfaceLoadDirection(const LoadReportContext& c, char kind, int code, int E
 // |dx/ds| at s of a line of n nodes X (n x d): dN[1..n] and the tangent tan[1..d] are
 // left for the caller; below 1e-8 "Jacobian norm is null: ..." after the context lines.
 double LoadLineJacobianNorm(const LoadReportContext& c, int n, int d, double s, double** X, double* dN, double* tan);
+// At s of an n-node 3-D Timoshenko beam of nodes X (n x 3): the shape functions N, the
+// Jacobian norm (returned; dN and tan as LoadLineJacobianNorm leaves them) and the beam
+// axes T (3 x 3) at the point, of the section angle interpolated from angle[1..n].
+double BeamLoadPoint(const LoadReportContext& c, int Element, int n, double s, const double* angle, double** X,
+                     const char* OutputControl, double* N, double* dN, double* tan, double** T);
 // Area factor |g1 x g2| of a surface in 3-D from its Jacobian J (3 x 2).
 double SurfaceAreaFactor(double** J);
 [[noreturn]] void RefuseLoadDirection(const LoadReportContext& c, char kind, int code);

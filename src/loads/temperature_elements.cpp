@@ -274,12 +274,9 @@ void Calc_Fg_TempVarTimoshenkoBeam3D(int nComp, int Element, int LoadCaseNumber,
   GetLoadCaseLineRule(c, Params, Mesh, counts, &a, &w);
   zerod1(Fe, nComp);
   for (int i = 1; i <= counts[1]; i++) {
-    const double s = a[i];
-    CalcShapeFuncLine(n, s, N);
-    const double L = LoadLineJacobianNorm(c, n, 3, s, X, dN, tan);
-    const double area = dotd1(N, S[1], n), angle = dotd1(N, S[11], n);
+    const double L = BeamLoadPoint(c, Element, n, a[i], S[11], X, OutputControl, N, dN, tan, T);
+    const double area = dotd1(N, S[1], n);
     const double axial = tm.E * tm.alpha[1] * dotd1(N, dT, n) * w[i] * L * area;
-    CalcMat_T_TimoshenkoBeam3D(Element, n, s, angle, OutputControl[OC_PRINT_MAT_T_TIMOSHENKO_BEAM_3D], T, X);
     for (int k = 1; k <= n; k++)
       for (int j = 1; j <= 3; j++) Fe[6 * (k - 1) + j] += T[1][j] * dN[k] / L * axial;
   }
@@ -337,21 +334,17 @@ void Calc_Fg_DiffTempVarTimoshenkoBeam3D(int RecordIndex, int nComp, int Element
   zerod1(Fe, nComp);
   double kappa[3], m[3], ml[4], mg[4];
   for (int i = 1; i <= counts[1]; i++) {
-    const double s = a[i];
-    CalcShapeFuncLine(n, s, N);
+    const double L = BeamLoadPoint(c, Element, n, a[i], S[11], X, OutputControl, N, dN, tan, T);
     const double ts = tm.alpha[1] * dotd1(N, dT, n) / dotd1(N, S[depth], n);
     // A temperature rising along local axis 2 bends about axis 3 (row 2 of the bending
     // strains), one rising along axis 3 about axis 2 (row 1).
     kappa[1] = rec.Direction == 3 ? ts : 0.0;
     kappa[2] = rec.Direction == 2 ? -ts : 0.0;
-    const double L = LoadLineJacobianNorm(c, n, 3, s, X, dN, tan);
     for (int k = 1; k <= n; k++) g[k] = dN[k] / L;
     CalcMat_B_TimoshenkoBeam3D(n, 'B', 0.0, 0.0, B, g, N);
     m[1] = tm.E * dotd1(N, S[5], n) * kappa[1];
     m[2] = tm.E * dotd1(N, S[6], n) * kappa[2];
     multtd2d1(f, B, m, 6 * n, 2);
-    CalcMat_T_TimoshenkoBeam3D(Element, n, s, dotd1(N, S[11], n), OutputControl[OC_PRINT_MAT_T_TIMOSHENKO_BEAM_3D], T,
-                               X);
     for (int k = 1; k <= n; k++) {
       for (int j = 1; j <= 3; j++) ml[j] = f[6 * (k - 1) + 3 + j] * w[i] * L;
       multtd2d1(mg, T, ml, 3, 3);
