@@ -265,28 +265,47 @@ void ClearPointRowMarks(StiffAssemblyWork* a) {
   a->nListP = 0;
 }
 
+namespace {
+
+// The rows of point p's dofs: the columns its elements, springs and slaves couple it to
+// are listed and counted (nF1 free columns of the upper triangle, nFall all free
+// columns, nP1 prescribed columns of the upper triangle), then free(eq, nF1) for each free
+// dof and prescribed(eq, nFall, nP1) for each prescribed one, the lists still standing;
+// the marks are cleared at the end.
+template <class Free, class Prescribed>
+void ForPointRows(int p, StiffAssemblyWork* a, Free free, Prescribed prescribed) {
+  CountPointRowTerms(p, a);
+  int nF1, nFall, nP1;
+  MarkCounts(a, &nF1, &nFall, &nP1);
+  for (int d = 1; d <= 6; d++) {
+    const int eq = a->w->PointDofNumbers[p][d];
+    if (a->w->PointDofCodes[p][d] == 'F')
+      free(eq, nF1);
+    else if (a->w->PointDofCodes[p][d] == 'P')
+      prescribed(eq, nFall, nP1);
+  }
+  ClearPointRowMarks(a);
+}
+
+}  // namespace
+
 void CalcNonzeroTerms(const char* OutputControl, StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
                       SparseRowMatrix* KPP) {
   if (FlowInfo(OutputControl)) std::printf("\nCalculating the n. of nonzero terms of the stiffness matrix\n");
   a->preTerms[1] = a->preTerms[2] = a->preTerms[3] = 0;
-  for (int p = 1; p <= a->mesh->nPoints; p++) {
-    CountPointRowTerms(p, a);
-    int nF1, nFall, nP1;
-    MarkCounts(a, &nF1, &nFall, &nP1);
-    for (int d = 1; d <= 6; d++) {
-      const int eq = a->w->PointDofNumbers[p][d];
-      if (a->w->PointDofCodes[p][d] == 'F') {
-        KFF->count[eq] = nF1;
-        a->preTerms[1] += nF1;
-      } else if (a->w->PointDofCodes[p][d] == 'P') {
-        KPF->count[eq] = nFall;
-        KPP->count[eq] = nP1;
-        a->preTerms[2] += nFall;
-        a->preTerms[3] += nP1;
-      }
-    }
-    ClearPointRowMarks(a);
-  }
+  for (int p = 1; p <= a->mesh->nPoints; p++)
+    ForPointRows(
+        p, a,
+        [&](int eq, int nF1) {
+          KFF->count[eq] = nF1;
+          a->preTerms[1] += nF1;
+        },
+        [&](int eq, int nFall, int nP1) {
+          KPF->count[eq] = nFall;
+          KPP->count[eq] = nP1;
+          a->preTerms[2] += nFall;
+          a->preTerms[3] += nP1;
+        });
   if (FlowInfo(OutputControl)) PrintTermCounts("Before compression:", a->preTerms[1], a->preTerms[2], a->preTerms[3]);
 }
 
@@ -309,32 +328,28 @@ void CalcLastContribElement(const char* OutputControl, StiffAssemblyWork* a) {
 
 void AllocPointRowsSparse(int p, StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
                           SparseRowMatrix* KPP) {
-  CountPointRowTerms(p, a);
-  int nF1, nFall, nP1;
-  MarkCounts(a, &nF1, &nFall, &nP1);
-  for (int d = 1; d <= 6; d++) {
-    const int eq = a->w->PointDofNumbers[p][d];
-    if (a->w->PointDofCodes[p][d] == 'F') {
-      if (KFF->count[eq] != nF1 || KFF->cols[eq] != nullptr) InternalError(__FILE__, __LINE__);
-      AllocRow(KFF, eq, nF1);
-      int t = 0;
-      for (int k = 1; k <= a->nListF; k++)
-        if (a->markF[a->listF[k]] == 1) KFF->cols[eq][++t] = a->listF[k];
-      zerod1(KFF->vals[eq], nF1);
-    } else if (a->w->PointDofCodes[p][d] == 'P') {
-      if (KPF->count[eq] != nFall || KPP->count[eq] != nP1 || KPF->cols[eq] != nullptr)
-        InternalError(__FILE__, __LINE__);
-      AllocRow(KPF, eq, nFall);
-      for (int k = 1; k <= nFall; k++) KPF->cols[eq][k] = a->listF[k];
-      zerod1(KPF->vals[eq], nFall);
-      AllocRow(KPP, eq, nP1);
-      int t = 0;
-      for (int k = 1; k <= a->nListP; k++)
-        if (a->markP[a->listP[k]] == 1) KPP->cols[eq][++t] = a->listP[k];
-      zerod1(KPP->vals[eq], nP1);
-    }
-  }
-  ClearPointRowMarks(a);
+  ForPointRows(
+      p, a,
+      [&](int eq, int nF1) {
+        if (KFF->count[eq] != nF1 || KFF->cols[eq] != nullptr) InternalError(__FILE__, __LINE__);
+        AllocRow(KFF, eq, nF1);
+        int t = 0;
+        for (int k = 1; k <= a->nListF; k++)
+          if (a->markF[a->listF[k]] == 1) KFF->cols[eq][++t] = a->listF[k];
+        zerod1(KFF->vals[eq], nF1);
+      },
+      [&](int eq, int nFall, int nP1) {
+        if (KPF->count[eq] != nFall || KPP->count[eq] != nP1 || KPF->cols[eq] != nullptr)
+          InternalError(__FILE__, __LINE__);
+        AllocRow(KPF, eq, nFall);
+        for (int k = 1; k <= nFall; k++) KPF->cols[eq][k] = a->listF[k];
+        zerod1(KPF->vals[eq], nFall);
+        AllocRow(KPP, eq, nP1);
+        int t = 0;
+        for (int k = 1; k <= a->nListP; k++)
+          if (a->markP[a->listP[k]] == 1) KPP->cols[eq][++t] = a->listP[k];
+        zerod1(KPP->vals[eq], nP1);
+      });
   a->rowsState[p] = 1;
 }
 
@@ -505,23 +520,21 @@ void TransformNodeMatSpecialCS(int nNodes, const int* nodes, const char* dofMask
     zerod2(T, 6, 6);
     setsubd2(T, R, 3, 3, 1, 1);
     setsubd2(T, R, 3, 3, 4, 4);
+    // The nd x nd block of Ke at rows r0, columns c0 spread over the six point dofs,
+    // turned by `turn` (C from B) and put back.
+    auto turnBlock = [&](int r0, int c0, auto turn) {
+      zerod2(B, 6, 6);
+      for (int a = 1; a <= nd; a++)
+        for (int b = 1; b <= nd; b++) B[dofOf[a]][dofOf[b]] = Ke[r0 + a][c0 + b];
+      turn();
+      for (int a = 1; a <= nd; a++)
+        for (int b = 1; b <= nd; b++) Ke[r0 + a][c0 + b] = C[dofOf[a]][dofOf[b]];
+    };
     const int ri = (i - 1) * nd;
     for (int j = 1; j <= nNodes; j++) {
       const int cj = (j - 1) * nd;
-      // Rows of node i: T times the block.
-      zerod2(B, 6, 6);
-      for (int a = 1; a <= nd; a++)
-        for (int b = 1; b <= nd; b++) B[dofOf[a]][dofOf[b]] = Ke[ri + a][cj + b];
-      multd2d2(C, T, B, 6, 6, 6);
-      for (int a = 1; a <= nd; a++)
-        for (int b = 1; b <= nd; b++) Ke[ri + a][cj + b] = C[dofOf[a]][dofOf[b]];
-      // Columns of node i: the block times T^T.
-      zerod2(B, 6, 6);
-      for (int a = 1; a <= nd; a++)
-        for (int b = 1; b <= nd; b++) B[dofOf[a]][dofOf[b]] = Ke[cj + a][ri + b];
-      multd2td2(C, B, T, 6, 6, 6);
-      for (int a = 1; a <= nd; a++)
-        for (int b = 1; b <= nd; b++) Ke[cj + a][ri + b] = C[dofOf[a]][dofOf[b]];
+      turnBlock(ri, cj, [&] { multd2d2(C, T, B, 6, 6, 6); });   // rows of node i: T times the block
+      turnBlock(cj, ri, [&] { multd2td2(C, B, T, 6, 6, 6); });  // columns of node i: the block times T^T
     }
   }
   freed2(C);
