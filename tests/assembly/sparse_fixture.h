@@ -77,12 +77,7 @@ inline SparseRowMatrix MakeRowsFromLists(
   return S;
 }
 
-inline void FreeRows(SparseRowMatrix* S) {
-  FreeSparseMatrixRows(S->n, S->count, S->cols, S->vals);
-  freepd1(S->vals);
-  freepi1(S->cols);
-  freei1(S->count);
-}
+inline void FreeRows(SparseRowMatrix* S) { FreeSparseRowMatrix(S); }
 
 // Random symmetric positive definite matrix with a ragged profile: row i couples to
 // columns up to i + reach (reach random per row), about a third of them non-zero;

@@ -131,6 +131,33 @@ TEST(SparseProducts, EffectiveMatrix) {
   FreeRows(&A);
 }
 
+// A matrix made empty takes the lists of a combination; released, it is left without
+// vectors, and releasing it again (or one never made) does nothing.
+TEST(SparseProducts, EmptyMatrixTakesCombinationAndIsReleasedOnce) {
+  SparseRowMatrix A = MakeRowsFromLists({{{1, 2.0}, {2, 1.0}}, {{2, 3.0}}});
+  SparseRowMatrix E;
+  AllocSparseRowMatrix(2, &E);
+  EXPECT_EQ(E.n, 2);
+  for (int i = 1; i <= 2; i++) {
+    EXPECT_EQ(E.count[i], 0);
+    EXPECT_EQ(E.cols[i], nullptr);
+    EXPECT_EQ(E.vals[i], nullptr);
+  }
+  CalcEffectiveMatrixSparse(2, 2, 1.0, 1.0, A.count, A.count, E.count, A.cols, A.cols, E.cols, A.vals, A.vals,
+                            E.vals);
+  ASSERT_EQ(E.count[1], 2);
+  EXPECT_EQ(E.vals[1][1], 4.0);
+  EXPECT_EQ(E.vals[2][1], 6.0);
+  FreeSparseRowMatrix(&E);
+  EXPECT_EQ(E.count, nullptr);
+  EXPECT_EQ(E.cols, nullptr);
+  EXPECT_EQ(E.vals, nullptr);
+  FreeSparseRowMatrix(&E);
+  SparseRowMatrix never{};
+  FreeSparseRowMatrix(&never);
+  FreeRows(&A);
+}
+
 TEST(SparseProductsDeathTest, EffectiveMatrixRefusesNonFiniteTerms) {
   SparseRowMatrix A = MakeRowsFromLists({{{1, std::nan("")}}});
   SparseRowMatrix B = MakeRowsFromLists({{{1, 1.0}}});

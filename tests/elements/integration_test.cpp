@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "elements/kernel.h"
+#include "elements/point_rules.h"
 #include "test_util.h"
 
 namespace {
@@ -114,4 +115,41 @@ TEST(IntegrationDeath, IncompletePatterns) {
               Lit("Integration pattern is incomplete.\nThe parameters _G_S1_k and/or _G_S2_k are missing."));
   EXPECT_EXIT(CheckIntegrationPatternComplete(3, 2, 2, 0), testing::ExitedWithCode(1),
               Lit("Integration pattern is incomplete.\nThe parameters _G_S1_k, _G_S2_k and/or _G_S3_k are missing."));
+}
+
+// The tensor-product walk: every point once, in the order asked for, with the weight as
+// the element routines form it, w1 w2 w3 in that order.
+TEST(Integration, TensorRuleWalksEveryPointInItsOrder) {
+  for (int dim = 2; dim <= 3; dim++)
+    for (RuleOrder order : {RuleOrder::kFirstFastest, RuleOrder::kLastFastest}) {
+      const int c[4] = {0, 2, 3, 4};
+      TensorRule r{dim, {0, 0, 0, 0}, {}, {}};
+      for (int d = 1; d <= dim; d++) {
+        r.c[d] = c[d];
+        GetLineIntegrationRule(1, kIntGLEG, 0, c[d], &r.a[d], &r.w[d]);
+      }
+      const int n3 = dim == 3 ? c[3] : 1;
+      int expected = 0;
+      double sum = 0.0;
+      ForEachRulePoint(r, order, [&](const RulePoint& p) {
+        EXPECT_EQ(p.ip, ++expected);
+        const int k = p.ip - 1;
+        if (order == RuleOrder::kFirstFastest) {
+          EXPECT_EQ(p.i[1], k % c[1] + 1);
+          EXPECT_EQ(p.i[2], k / c[1] % c[2] + 1);
+          EXPECT_EQ(p.i[3], dim == 3 ? k / (c[1] * c[2]) + 1 : 0);
+        } else {
+          EXPECT_EQ(p.i[3], dim == 3 ? k % n3 + 1 : 0);
+          EXPECT_EQ(p.i[2], k / n3 % c[2] + 1);
+          EXPECT_EQ(p.i[1], k / (n3 * c[2]) + 1);
+        }
+        double w = r.w[1][p.i[1]] * r.w[2][p.i[2]];
+        if (dim == 3) w = w * r.w[3][p.i[3]];
+        EXPECT_EQ(p.weight, w);
+        for (int d = 1; d <= 3; d++) EXPECT_EQ(p.s[d], d <= dim ? r.a[d][p.i[d]] : 0.0);
+        sum += p.weight;
+      });
+      EXPECT_EQ(expected, c[1] * c[2] * n3);
+      EXPECT_NEAR(sum, dim == 3 ? 8.0 : 4.0, 1e-13);  // the measure of the parent element
+    }
 }
