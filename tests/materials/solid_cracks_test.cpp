@@ -639,9 +639,10 @@ TEST(SolidCrackPoint, ElasticUpToTheTensileStrength) {
     void* before = std::calloc(1, ops.size);
     ops.init(before);
     ops.copy(before, &pt.Record<char>());
+    UncrackedTrial trial;
     const bool crack = code == MAT_NLMM111
-                           ? CheckUncrackedElastic_NLMM111(kAt, c.m, pt.Record<NLMM111_HD>(), De.A, more)
-                           : CheckUncrackedElastic_NLMM102(kAt, c.m, pt.Record<NLMM101_HD>(), De.A, more);
+                           ? CheckUncrackedElastic_NLMM111(kAt, c.m, pt.Record<NLMM111_HD>(), De.A, more, &trial)
+                           : CheckUncrackedElastic_NLMM102(kAt, c.m, pt.Record<NLMM101_HD>(), De.A, more, &trial);
     EXPECT_TRUE(crack);
     EXPECT_TRUE(matdriver::SameRecord(slot, before, &pt.Record<char>()));
     ops.release(before);
