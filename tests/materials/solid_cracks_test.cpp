@@ -70,7 +70,7 @@ void OneCrack(const CrackMat& c, Point& p, int status, double e, double s, doubl
     r.Cr.CrStatus[r.Cr.nCr] = status;
     r.Cr.CrStrain[3 * r.Cr.nCr - 2] = e;
     r.Cr.CrStress[3 * r.Cr.nCr - 2] = s;
-    r.Cr.CrAux[4][r.Cr.nCr] = eMax;
+    r.Cr.CrAux[CrackPart111::kAuxStrainMax][r.Cr.nCr] = eMax;
     r.Stress[1] = s;
   } else {
     NLMM101_HD& r = p.R102();
