@@ -487,7 +487,7 @@ enum Nlmm303Field {
   k303Tangent = 1,  // the secant tau / s after every update with s != 0
   k303Slip,         // slip of the last evaluation
   k303Stress,       // its bond stress
-  k303RefSlip,      // reference point of the rules
+  k303RefSlip,      // copy of the last point: the point a reversal starts from
   k303RefStress,
   k303Origin4,  // origin points of rules 4, 41, 7, 8
   k303Origin41 = 8,
@@ -518,15 +518,15 @@ struct NLMM304_HD {
   enum HistoryRow : int {
     kOriginPos = 1,      // origin slip of the positive envelope
     kOriginNeg = 2,      // origin slip of the negative envelope
-    kExcursionPos = 3,   // largest excursion on the positive side
-    kExcursionNeg = 4,   // and on the negative side
+    kExcursionPos = 3,   // reach of the last reversal from the positive envelope's origin
+    kExcursionNeg = 4,   // the same on the negative side
     kLastReversal = 33,  // last reversal point
     kTangent = 35,       // tangent of the last evaluation
   };
   double V1[3];             // slip of the last evaluation
   double V2[3];             // its shear stress
   double R1;                // normal stress of the last evaluation
-  double R2, R3, R4;        // R2 unused; R3 slip path since the last closure; R4 friction coefficient
+  double R2, R3, R4;        // R2 not used by the law; R3 slip path since the last closure; R4 friction coefficient
   uint32_t Rule[3];
   double R5;                // stress at the end of the first envelope branch; kept by the copy
   double H[36][3];          // H[1..35][1..2] rule history, rows by HistoryRow
