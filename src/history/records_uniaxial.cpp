@@ -314,7 +314,7 @@ void SF_NLMM201_HD(int record, NLMM201_HD* a) { a[record].Branch = 1; }
 // In use, and the normal stress at the tensile strength (value 6).
 void SF_NLMM302_HD(int material, int record, const MeshData* mesh, NLMM302_HD* a) {
   a[record].InUse = 1;
-  a[record].Value[2] = MatValue(MaterialOf(mesh, MAT_NLMM302, material), 6);
+  a[record].Value[NLMM302_HD::kForce] = MatValue(MaterialOf(mesh, MAT_NLMM302, material), 6);
 }
 
 // Initial degree of hydration (value 9 of the record).
@@ -334,5 +334,5 @@ void SF_NLMM211_HD(int material, int record, double elementArea, double pointAre
     case 3: length = std::sqrt(pointArea); break;
     default: InternalError(__FILE__, __LINE__);
   }
-  r.Real2[1][1] = r.Real2[1][2] = length;
+  r.Real2[NLMM211_HD::kCharLength][1] = r.Real2[NLMM211_HD::kCharLength][2] = length;
 }

@@ -62,6 +62,24 @@ struct NLMM124_HD {
 
 // Rule state of the cyclic steel law (_NLMM145 and _NLMM202).
 struct NLMM145_HD {
+  // Places in Value. A point (strain, stress) takes two places: the strain at the named
+  // one, its stress at the next.
+  enum Field : int {
+    kTan = 1,      // tangent modulus of the last evaluation
+    kStrain = 2,   // strain of the last evaluation, the base of the next increment
+    kStress = 3,   // its stress
+    kOrigin3 = 4, kOrigin4 = 6, kOrigin5 = 8, kOrigin6 = 10,  // origin points of rules 3 to 10
+    kOrigin7 = 12, kOrigin8 = 14, kOrigin9 = 16, kOrigin10 = 18,
+    kTarget3 = 20, kTarget4 = 22, kTarget5 = 24, kTarget6 = 26,  // target points of rules 3 to 8
+    kTarget7 = 28, kTarget8 = 30,
+    kOMinus = 31,  // origin strain of the compression skeleton
+    kOPlus = 32,   // origin strain of the tension skeleton
+    kPrevStrain = 33,  // the point before the last evaluation
+    kPrevStress = 34,
+    kDPlus = 35,   // largest strain reached on the tension skeleton, from its origin
+    kDMinus = 36,  // the same on the compression skeleton (signed)
+    kLastRev = 37, // last reversal point
+  };
   int32_t RuleNumber;       // current rule of the reversal-rule set
   int32_t StateWord;
   double Value[44];         // [1..43]
@@ -83,6 +101,10 @@ struct NLMM146_HD {
 };
 
 // Shrinkage of _NLMM171 (Mat written row by row) and _NLMM172.
+// Vec[kAutogenousShrink] and Vec[kDryingShrink] hold the two shrinkage strains at Time
+// (6-vectors); Vec[3..6] are not used by the laws.
+enum ShrinkVector : int { kAutogenousShrink = 1, kDryingShrink = 2 };
+
 struct NLMM171_HD {
   double Time;
   double* Vec[7];           // six 6-vectors, [1..6]
@@ -184,7 +206,7 @@ struct CrackPart104 {
   double* CrVector3;           // [8]
   int32_t PointFlagA;          // transverse shear status of shell components 1 and 2
   int32_t PointFlagB;
-  double PointValue[7];        // [1..6] transverse shear history of the two components
+  double PointValue[7];        // [1..6] transverse shear history, three values per component
   double* PointVectorA;        // [2] last transverse shear strain
   double* PointVectorB;        // [2] last transverse shear stress
   char PointByteA;             // 1 until transverse shear component 1 cracks
@@ -192,6 +214,15 @@ struct CrackPart104 {
   double PointTolerance;       // tolerance of the crack iterations
   char PointByteC;             // 1 when the second algorithm accepted its minimum residual
 };
+
+// Transverse shear history of component k (1, 2) of a cracked shell point:
+// PointValue[TransverseShearValue(k, field)].
+enum TransverseShearField : int {
+  kTsCrackStress = 1,  // shear stress at which the component cracked
+  kTsCrackStrain = 2,  // shear strain at which it cracked
+  kTsEnvStrain = 3,    // signed shear strain of its last point on the envelope
+};
+constexpr int TransverseShearValue(int k, TransverseShearField field) { return 3 * (k - 1) + field; }
 
 struct NLMM104_HD {
   int32_t PointStatus;
@@ -202,6 +233,15 @@ struct NLMM104_HD {
 
 // Crack part of the solid models: _NLMM111 fields 5 to 29, also in _NLMM151.
 struct CrackPart111 {
+  // Per-crack vectors of CrAux (the file's CrAux1 to CrAux6).
+  enum AuxField : int {
+    kAuxSpare = 1,           // not used by the crack routines
+    kAuxReopThreshold = 2,   // normal stress above which a closed crack reopens
+    kAuxCloseThreshold = 3,  // normal crack strain below which an active crack closes
+    kAuxStrainMax = 4,       // largest normal crack strain on the softening envelope
+    kAuxShearStrainMax1 = 5, // signed crack shear strain of the last shear envelope point, component 1
+    kAuxShearStrainMax2 = 6, // the same, component 2
+  };
   int32_t nCr;
   double CrThresholdAngle;
   int32_t* CrStatus;           // [4]
@@ -216,8 +256,7 @@ struct CrackPart111 {
   double* CrShearStiffness2;   // [4] second
   double* CrShearStrength;     // [4]
   double* CrShearStrength2;    // [4]
-  double* CrAux[7];            // [1..6], each [4]: spare, reopening stress, closing strain,
-                               // largest crack normal strain, crack shear strains 1 and 2
+  double* CrAux[7];            // [1..6] by AuxField, each [4]
   double* CrStrain;            // [12]
   double* CrStress;            // [12]
   double* CrVector3;           // [12]
@@ -284,8 +323,15 @@ struct NLMM_HD {
   void* Entry[2 * kNlmmSlots];
 };
 
-// History record of a nonlinear spring sampling point.
+// History record of a nonlinear spring sampling point (also the softening interface
+// _NLMM302, whose InUse holds the state of its law).
 struct NLSMM_HDRecord {
+  // Places in Value.
+  enum Field : int {
+    kDisplacement = 1,  // displacement (_NLMM302: normal opening) of the last evaluation
+    kForce = 2,         // force it gave (_NLMM302: normal stress)
+    kEnvelope = 3,      // displacement of the last point on the envelope (_NLMM302: largest opening)
+  };
   int32_t InUse;            // 1 once the slot belongs to a nonlinear spring
   double Value[4];          // [1..3] history values of the spring law
 };
@@ -361,13 +407,43 @@ struct NLMM201_HD {
   double SavedOrigin1, SavedOrigin2;
 };
 
-// Cyclic concrete fibres _NLMM210 (20 values) and _NLMM220 (22 values).
+// Cyclic concrete fibres _NLMM210 (20 values) and _NLMM220 (22 values). A point
+// (strain, stress) takes two places: the strain at the named one, its stress at the next.
+// Strains and stresses are tension positive.
 struct NLMM210_HD {
+  enum Field : int {
+    kTan = 1,         // tangent modulus of the last evaluation
+    kStrain = 2,      // strain of the last evaluation, the base of the next increment
+    kStress = 3,      // its stress
+    kPrevStrain = 4,  // the point before it
+    kPrevStress = 5,
+    kShift = 6,       // shift of the tension envelope
+    kUnC = 7,         // compression unloading point
+    kRev71 = 9,       // reversal point of rule 71
+    kRev81 = 11,      // reversal point of rule 81
+    kLastRev = 13,    // last reversal point
+    kUnT = 15,        // tension unloading point
+    kEps14 = 17,      // strain of rule 14
+    kEps13 = 18,      // strain of rule 13
+    kRev15 = 19,      // reversal point of rule 15
+  };
   int32_t RuleNumber;
   int32_t Flag;
   double Value[21];         // [1..20]
 };
 struct NLMM220_HD {
+  // The places of NLMM210_HD that the compression-only law keeps, and one more point.
+  enum Field : int {
+    kTan = NLMM210_HD::kTan,
+    kStrain = NLMM210_HD::kStrain,
+    kStress = NLMM210_HD::kStress,
+    kPrevStrain = NLMM210_HD::kPrevStrain,
+    kPrevStress = NLMM210_HD::kPrevStress,
+    kUnC = NLMM210_HD::kUnC,
+    kRev71 = NLMM210_HD::kRev71,
+    kLastRev = NLMM210_HD::kLastRev,
+    kExit71 = 21,  // point where rule 71 was left
+  };
   int32_t RuleNumber;
   int32_t Flag;
   double Value[23];         // [1..22]
@@ -382,15 +458,50 @@ struct NLMM299_HD {
   double Strain, Stress, MinStrain, StressAtMin, Tangent;
 };
 
-// Four reals of _NLMM301, _NLMM451 and _NLMM501: the bond-slip laws hold slip, bond
-// stress, largest |slip| and |stress| there; the layer failure check _NLMM501 holds the
-// stress in the material axes (s1, s2, t12; zeros after failure) and the failure index.
+// Four reals of _NLMM301, _NLMM451 and _NLMM501, each model with its own places.
 struct NLMM301_HD {
+  enum Field : int {
+    // _NLMM301 bond slip
+    kSlip301 = 1,         // slip of the last evaluation
+    kStress301 = 2,       // its bond stress
+    kMaxSlip301 = 3,      // largest |slip| reached
+    kStressAtMax301 = 4,  // |bond stress| there
+    // _NLMM451 thermal properties of the last evaluation
+    kDensity451 = 1,
+    kSpecificHeat451 = 2,
+    kTemperature451 = 3,
+    kConductivity451 = 4,
+    // _NLMM501 layer failure check
+    kStress501 = 1,        // 1..3: the stress in the material axes (s1, s2, t12), zeros after failure
+    kFailureIndex501 = 4,  // above 0: the layer has failed
+  };
   double Value[5];          // [1..4]
 };
 
 // Softening interface _NLMM302: the layout of the spring record.
 using NLMM302_HD = NLSMM_HDRecord;
+
+// Places of the reals of the cyclic bond slip _NLMM303. A point (slip, stress) takes two
+// places: the slip at the named one, its stress at the next.
+enum Nlmm303Field {
+  k303Tangent = 1,  // the secant tau / s after every update with s != 0
+  k303Slip,         // slip of the last evaluation
+  k303Stress,       // its bond stress
+  k303RefSlip,      // copy of the last point: the point a reversal starts from
+  k303RefStress,
+  k303Origin4,  // origin points of rules 4, 41, 7, 8
+  k303Origin41 = 8,
+  k303Origin7 = 10,
+  k303Origin8 = 12,
+  k303LastReversal = 14,  // last reversal point
+  k303Origin3 = 16,       // origin points of rules 3, 31
+  k303Origin31 = 18,
+  k303DamagePos = 20,  // damage factors of the two envelopes
+  k303DamageNeg,
+  k303EnergyPos,  // dissipated energies of the two envelopes, normalised by the reference
+  k303EnergyNeg,
+  k303EnergyRef,  // reference energy: the energy under the envelope
+};
 
 // Cyclic bond slip _NLMM303.
 struct NLMM303_HD {
@@ -402,20 +513,45 @@ struct NLMM303_HD {
 
 // Cyclic interfaces _NLMM304 and _NLMM306 (one entry per interface direction).
 struct NLMM304_HD {
-  double V1[3];
-  double V2[3];
-  double R1, R2, R3, R4;
+  // Rows of the rule history H. A point (slip, stress) takes two rows: the slip at the
+  // named one, its stress at the next.
+  enum HistoryRow : int {
+    kOriginPos = 1,      // origin slip of the positive envelope
+    kOriginNeg = 2,      // origin slip of the negative envelope
+    kExcursionPos = 3,   // reach of the last reversal from the positive envelope's origin
+    kExcursionNeg = 4,   // the same on the negative side
+    kLastReversal = 33,  // last reversal point
+    kTangent = 35,       // tangent of the last evaluation
+  };
+  double V1[3];             // slip of the last evaluation
+  double V2[3];             // its shear stress
+  double R1;                // normal stress of the last evaluation
+  double R2, R3, R4;        // R2 not used by the law; R3 slip path since the last closure; R4 friction coefficient
   uint32_t Rule[3];
-  double R5;                // kept by the copy
-  double H[36][3];          // H[1..35][1..2] rule history
-  double R6, R7;
-  int32_t S;                // contact state, 1 at start
-  double V3[3];
+  double R5;                // stress at the end of the first envelope branch; kept by the copy
+  double H[36][3];          // H[1..35][1..2] rule history, rows by HistoryRow
+  double R6, R7;            // R6 direction of the slip in the plane; R7 normal opening
+  int32_t S;                // contact state: 1 closed (at start), 2 open
+  double V3[3];             // slip at the last closure, from which the slips count
 };
 
-// _NLMM305: slip (2), shear stress (2), largest |slip| (2), |stress| there (2), normal
-// stress, strength, normal displacement.
+// Rows of H holding the reversal point of rule 3..10 of _NLMM306 (rows 5..32); rules 3..8
+// keep their target point two rows further on.
+constexpr int ReversalRow306(int rule) { return rule <= 8 ? 5 + 4 * (rule - 3) : 29 + 2 * (rule - 9); }
+constexpr int TargetRow306(int rule) { return ReversalRow306(rule) + 2; }
+
+// _NLMM305.
 struct NLMM305_HD {
+  // Places in Value; slip direction j (1, 2) takes the named place + j - 1.
+  enum Field : int {
+    kSlip = 1,          // slip of the last evaluation
+    kStress = 3,        // its bond stress
+    kMaxSlip = 5,       // largest |slip| reached
+    kStressAtMax = 7,   // |bond stress| there
+    kNormalStress = 9,  // normal stress of the last evaluation
+    kStrength = 10,     // bond strength at that normal stress
+    kOpening = 11,      // normal opening
+  };
   double Value[12];         // [1..11]
 };
 
@@ -431,17 +567,38 @@ struct NLMM401_HD {
   double AlphaT, Q, Qdot;
 };
 
-// Smeared concrete _NLMM211 (the meanings belong to its law).
+// Smeared concrete _NLMM211 with rotating cracks; entry i of a 2-vector belongs to the
+// principal direction i.
 struct NLMM211_HD {
-  int32_t State;
-  int32_t Started;
-  int32_t IntA[3];          // 1 1 at start
-  int32_t IntB[3];
-  double RealA[3];
-  double Real3[6][4];       // five 3-vectors
-  int32_t IntC[3];
-  double Angle;
-  double Real2[22][3];      // 21 2-vectors; Real2[1] the characteristic length
+  // Rows of Real3 (3-vectors).
+  enum Real3Row : int {
+    kDirStrain = 1,     // equivalent uniaxial strain of each direction
+    kDirStress = 2,     // its stress (tension positive)
+    kSecantStrain = 3,  // strain of the last evaluation, for the secant tangent
+    kTotalStrain = 4,   // total strain xx, yy, xy
+    kTotalStress = 5,   // total stress xx, yy, xy
+  };
+  // Rows of Real2 (2-vectors). Rows 5 to 20 keep the fibre law's state of each direction:
+  // rows 7 to 20 at the numbers of their places in NLMM210_HD::Value.
+  enum Real2Row : int {
+    kCharLength = 1,       // characteristic length of the sampling point
+    kOpeningStrain = 2,    // crack opening strain
+    kSecantStress = 3,     // stress of the last evaluation, for the secant tangent
+    kPrincipalStrain = 4,  // principal strains e1, e2
+    kPrevStrain = 5,       // strain of the point before the last
+    kPrevStress = 6,       // its stress
+    kFirstRulePoint = 7,   // first and last row of the fibre rules' points (row 21 unused)
+    kLastRulePoint = 20,
+  };
+  int32_t State;            // 0 linear, 1 or 2 that direction nonlinear, 3 both
+  int32_t Started;          // 0 until the first nonlinear call, 1, 2 once a compression envelope used its peak curve
+  int32_t IntA[3];          // rule of each direction; 1 1 at start
+  int32_t IntB[3];          // cracked flag of each direction
+  double RealA[3];          // tangent of each direction
+  double Real3[6][4];       // five 3-vectors, rows by Real3Row
+  int32_t IntC[3];          // branch code of each direction
+  double Angle;             // principal angle
+  double Real2[22][3];      // 21 2-vectors, rows by Real2Row
 };
 
 // Fracture model of the embedded strong discontinuities.

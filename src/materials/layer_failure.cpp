@@ -40,8 +40,8 @@ int CalcStress_NLMM501(int elem, const MaterialRecord& mat, NLMM301_HD* r, doubl
   const double F1 = 1.0 / p.Xt - 1.0 / p.Xc, F2 = 1.0 / p.Yt - 1.0 / p.Yc, F66 = 1.0 / (p.S * p.S);
   const double f = F1 * s[1] + F2 * s[2] + F11 * s[1] * s[1] + F22 * s[2] * s[2] + F66 * s[3] * s[3] +
                    2.0 * F12 * s[1] * s[2] - 1.0;
-  r->Value[4] = f;
+  r->Value[NLMM301_HD::kFailureIndex501] = f;
   const bool failed = f > 0.0;
-  for (int i = 1; i <= 3; i++) r->Value[i] = failed ? 0.0 : s[i];
+  for (int i = 1; i <= 3; i++) r->Value[NLMM301_HD::kStress501 + i - 1] = failed ? 0.0 : s[i];
   return failed ? 1 : 0;
 }

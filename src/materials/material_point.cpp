@@ -102,7 +102,7 @@ double UniaxialTangent(int code, int iteration, const MaterialRecord& m, NLMM_HD
     case MAT_NLMM202:
       // The first two iterations take the initial modulus whatever the record holds.
       if (iteration <= 2) return UniaxialInitialModulus(code, m);
-      return PointRecord<NLMM145_HD>(hd, code, record).Value[1];
+      return PointRecord<NLMM145_HD>(hd, code, record).Value[NLMM145_HD::kTan];
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -155,7 +155,7 @@ double FibreTangent(int code, bool firstStep, const MaterialRecord& m, NLMM_HD* 
     case MAT_NLMM201: return CalcMat_D_NLMM201(m, PointRecord<NLMM201_HD>(hd, code, record));
     case MAT_NLMM202:
       return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
-                                PointRecord<NLMM145_HD>(hd, code, record).Value[1], 0.1);
+                                PointRecord<NLMM145_HD>(hd, code, record).Value[NLMM145_HD::kTan], 0.1);
     case MAT_NLMM298:
       return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
                                 PointRecord<NLMM298_HD>(hd, code, record).Tangent, 0.05);
@@ -164,10 +164,10 @@ double FibreTangent(int code, bool firstStep, const MaterialRecord& m, NLMM_HD* 
                                 PointRecord<NLMM299_HD>(hd, code, record).Tangent, 0.05);
     case MAT_NLMM210:
       return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
-                                PointRecord<NLMM210_HD>(hd, code, record).Value[1], 0.1);
+                                PointRecord<NLMM210_HD>(hd, code, record).Value[NLMM210_HD::kTan], 0.1);
     case MAT_NLMM220:
       return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
-                                PointRecord<NLMM220_HD>(hd, code, record).Value[1], 0.1);
+                                PointRecord<NLMM220_HD>(hd, code, record).Value[NLMM220_HD::kTan], 0.1);
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -200,7 +200,7 @@ double FibreStress(int code, const PointContext& at, const MaterialRecord& m, NL
     case MAT_NLMM202: {
       NLMM145_HD& r = PointRecord<NLMM145_HD>(hd, code, record);
       double stress, tangent;
-      CalcStress_NLMM202(CyclicSteelOf(m, 3), r, r.Value[2] + dEps, &stress, &tangent);
+      CalcStress_NLMM202(CyclicSteelOf(m, 3), r, r.Value[NLMM145_HD::kStrain] + dEps, &stress, &tangent);
       return stress;
     }
     case MAT_NLMM298: {
@@ -214,13 +214,13 @@ double FibreStress(int code, const PointContext& at, const MaterialRecord& m, NL
     case MAT_NLMM210: {
       NLMM210_HD& r = PointRecord<NLMM210_HD>(hd, code, record);
       double stress, tangent;
-      CalcStress_NLMM210(at, m, r, r.Value[2] + dEps, &stress, &tangent);
+      CalcStress_NLMM210(at, m, r, r.Value[NLMM210_HD::kStrain] + dEps, &stress, &tangent);
       return stress;
     }
     case MAT_NLMM220: {
       NLMM220_HD& r = PointRecord<NLMM220_HD>(hd, code, record);
       double stress, tangent;
-      CalcStress_NLMM220(at, m, r, r.Value[2] + dEps, &stress, &tangent);
+      CalcStress_NLMM220(at, m, r, r.Value[NLMM220_HD::kStrain] + dEps, &stress, &tangent);
       return stress;
     }
     default: InternalError(__FILE__, __LINE__);
@@ -573,7 +573,7 @@ double* ContinuumRecordStressField(int code, int type, NLMM_HD* hd, int record) 
     case MAT_NLMM151: return PointRecord<NLMM151_HD>(code, hd, record)->Pl.Stress;
     // The plane cyclic concrete keeps its stress in the element axes beside the principal
     // values.
-    case MAT_NLMM211: return PointRecord<NLMM211_HD>(code, hd, record)->Real3[5];
+    case MAT_NLMM211: return PointRecord<NLMM211_HD>(code, hd, record)->Real3[NLMM211_HD::kTotalStress];
     case MAT_NLMM145: return nullptr;
     default:
       InternalError(__FILE__, __LINE__);
@@ -680,7 +680,7 @@ namespace {
 
 // A failed _NLMM501 layer (failure index above 0) keeps a thousandth of its stiffness.
 double LayerFailureFactor(NLMM_HD* hd, int record) {
-  return PointRecord<NLMM301_HD>(MAT_NLMM501, hd, record)->Value[4] > 0.0 ? 0.001 : 1.0;
+  return PointRecord<NLMM301_HD>(MAT_NLMM501, hd, record)->Value[NLMM301_HD::kFailureIndex501] > 0.0 ? 0.001 : 1.0;
 }
 
 void ScaledCopy(double** A, double f, double** B, int n) {
@@ -730,7 +730,9 @@ void ShellLayerRecordStress(int code, const MaterialRecord& m, NLMM_HD* hd, int 
     // The plasticity crack models hand on their final stress (_NLMM142: damaged).
     case MAT_NLMM142: copyd1(sigma, PointRecord<NLMM142_HD>(code, hd, record)->Pl.Stress, 3); return;
     case MAT_NLMM141: copyd1(sigma, PointRecord<NLMM141_HD>(code, hd, record)->Pl.Stress, 3); return;
-    case MAT_NLMM211: copyd1(sigma, PointRecord<NLMM211_HD>(code, hd, record)->Real3[5], 3); return;
+    case MAT_NLMM211:
+      copyd1(sigma, PointRecord<NLMM211_HD>(code, hd, record)->Real3[NLMM211_HD::kTotalStress], 3);
+      return;
     case MAT_NLMM145: RecordStress_NLMM145(m, 3, *PointRecord<NLMM145_HD>(code, hd, record), sigma); return;
     default:
       // _NLMM501 hands its stress with its model.

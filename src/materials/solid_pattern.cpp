@@ -275,15 +275,15 @@ void ShrinkIncrement(const MaterialRecord& m, int n, double t, H& h, double* dep
   if (MatInt(m, 2) == kFlagYes) {
     autoLaw(m, n, t, a);
     for (int i = 1; i <= n; i++) {
-      deps[i] += a[i] - h.Vec[1][i];
-      h.Vec[1][i] = a[i];
+      deps[i] += a[i] - h.Vec[kAutogenousShrink][i];
+      h.Vec[kAutogenousShrink][i] = a[i];
     }
   }
   if (MatInt(m, 1) == kFlagYes) {
     dryLaw(m, n, t, d);
     for (int i = 1; i <= n; i++) {
-      deps[i] += d[i] - h.Vec[2][i];
-      h.Vec[2][i] = d[i];
+      deps[i] += d[i] - h.Vec[kDryingShrink][i];
+      h.Vec[kDryingShrink][i] = d[i];
     }
   }
   h.Time = t;

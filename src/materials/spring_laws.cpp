@@ -143,9 +143,9 @@ double ActingFactor(double s, double d) {
 
 double StateForce(const SpringCurves& law, double s, double d, NLSMM_HDRecord& r) {
   int& state = r.InUse;
-  double& dLast = r.Value[1];
-  double& F = r.Value[2];
-  double& dMax = r.Value[3];
+  double& dLast = r.Value[NLSMM_HDRecord::kDisplacement];
+  double& F = r.Value[NLSMM_HDRecord::kForce];
+  double& dMax = r.Value[NLSMM_HDRecord::kEnvelope];
   const double x = std::fabs(d), p = std::fabs(dLast), mx = std::fabs(dMax);
   if (ActingFactor(s, d) * d > 0.0) {
     F = 0.0;
@@ -202,7 +202,7 @@ double StateForce(const SpringCurves& law, double s, double d, NLSMM_HDRecord& r
 
 double Tangent101(const MaterialRecord& m, const NLSMM_HDRecord& r) {
   const Law101 p = Parameters101(m);
-  const double x = std::fabs(r.Value[1]);
+  const double x = std::fabs(r.Value[NLSMM_HDRecord::kDisplacement]);
   switch (r.InUse) {
     case 1:
       if (x <= p.a * p.dp / 2.0) return p.k;
@@ -211,7 +211,8 @@ double Tangent101(const MaterialRecord& m, const NLSMM_HDRecord& r) {
     case 2:
     case 3: {
       CheckUnloading101(p, "Only '_ELASTIC' type of unloading and reloading diagram is available.");
-      const double res = SpringCurves{SPRMAT_NLSMM101, &m}.Residual(std::fabs(r.Value[3]), p.k);
+      const double dEnv = std::fabs(r.Value[NLSMM_HDRecord::kEnvelope]);
+      const double res = SpringCurves{SPRMAT_NLSMM101, &m}.Residual(dEnv, p.k);
       return x - res > 0.0 ? p.k : 0.0;
     }
     default: InternalError(__FILE__, __LINE__);
@@ -220,7 +221,7 @@ double Tangent101(const MaterialRecord& m, const NLSMM_HDRecord& r) {
 
 double Tangent102(const MaterialRecord& m, const NLSMM_HDRecord& r) {
   const Law102 p = Parameters102(m);
-  const double x = std::fabs(r.Value[1]);
+  const double x = std::fabs(r.Value[NLSMM_HDRecord::kDisplacement]);
   switch (r.InUse) {
     case 1:
       if (x <= p.d1) return p.F1 / p.d1;
@@ -230,7 +231,8 @@ double Tangent102(const MaterialRecord& m, const NLSMM_HDRecord& r) {
     case 2:
     case 3: {
       const double ku = UnloadingStiffness102(p);
-      const double res = SpringCurves{SPRMAT_NLSMM102, &m}.Residual(std::fabs(r.Value[3]), ku);
+      const double dEnv = std::fabs(r.Value[NLSMM_HDRecord::kEnvelope]);
+      const double res = SpringCurves{SPRMAT_NLSMM102, &m}.Residual(dEnv, ku);
       return x - res > 0.0 ? ku : 0.0;
     }
     default: InternalError(__FILE__, __LINE__);
@@ -241,7 +243,7 @@ double Tangent103(const MaterialRecord& m, const NLSMM_HDRecord& r) {
   const int n = m.ListLen;
   const double* X = m.List1;
   const double* Y = m.List2;
-  const double dLast = r.Value[1];
+  const double dLast = r.Value[NLSMM_HDRecord::kDisplacement];
   const double x = std::fabs(dLast);
   if (x > X[n]) return 0.0;
   int i = 1;
@@ -250,7 +252,7 @@ double Tangent103(const MaterialRecord& m, const NLSMM_HDRecord& r) {
   // A falling segment takes the secant; at the origin (first segment falling) the
   // secant is that segment's slope.
   if (slope >= 0.0 || dLast == 0.0) return slope;
-  return r.Value[2] / dLast;
+  return r.Value[NLSMM_HDRecord::kForce] / dLast;
 }
 
 // ---- set-up checks ------------------------------------------------------------------------
@@ -355,7 +357,7 @@ double SpringLawForce(int kind, const MaterialRecord& m, double s, double d, NLS
 }
 
 double SpringLawTangent(int kind, const MaterialRecord& m, double s, const NLSMM_HDRecord& r) {
-  const double dLast = r.Value[1];
+  const double dLast = r.Value[NLSMM_HDRecord::kDisplacement];
   if (ActingFactor(s, dLast) * dLast > 0.0) return 0.0;
   switch (kind) {
     case SPRMAT_NLSMM101: return Tangent101(m, r);

@@ -8,9 +8,9 @@
 // s = 0 makes it act on both sides.
 //
 // History record (NLSMM_HDRecord): InUse holds the loading state, 1 on the envelope,
-// 2 unloading, 3 reloading, 4 inactive (the spring's idle side); Value[1] the
-// displacement of the last force evaluation, Value[2] the force it returned, Value[3]
-// the displacement of the last evaluation on the envelope.
+// 2 unloading, 3 reloading, 4 inactive (the spring's idle side); Value by
+// NLSMM_HDRecord::Field: the displacement of the last force evaluation, the force it
+// returned and the displacement of the last evaluation on the envelope.
 #pragma once
 
 #include "materials/history_data.h"

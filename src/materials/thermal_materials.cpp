@@ -162,9 +162,9 @@ double CalcHeatCapacity_NLMM451(const MaterialRecord& m, double theta, NLMM301_H
     case 2: rho = CalcDensity_EC2_2004_NLMM451(MatValue(m, 3), theta); break;
     default: InternalError(__FILE__, __LINE__);
   }
-  rec->Value[1] = rho;
-  rec->Value[2] = c;
-  rec->Value[3] = theta;
+  rec->Value[NLMM301_HD::kDensity451] = rho;
+  rec->Value[NLMM301_HD::kSpecificHeat451] = c;
+  rec->Value[NLMM301_HD::kTemperature451] = theta;
   return rho * c;
 }
 
@@ -215,8 +215,8 @@ void CalcMat_Dc_NLMM451(const MaterialRecord& m, int n, double theta, NLMM301_HD
       break;
     default: InternalError(__FILE__, __LINE__);
   }
-  rec->Value[3] = theta;
-  rec->Value[4] = k;
+  rec->Value[NLMM301_HD::kTemperature451] = theta;
+  rec->Value[NLMM301_HD::kConductivity451] = k;
 }
 
 void CalcMat_Dc_PlaneStress(int property, int n, double** D, const MeshData* mesh) {

@@ -657,7 +657,7 @@ TEST(NonlinearSpringHosts, SurfacePatternRecordsFollowTheSamplingPoints) {
   NLSMM_HDRecord* rec = NLSMM_HDCurrent(&h.table, SPRMAT_NLSMM103);
   for (int k = 1; k <= 6; k++) {
     EXPECT_EQ(h.index.SurfRecord[1][k], k);
-    rec[k].Value[1] = 0.001 * (k - 0.5);
+    rec[k].Value[NLSMM_HDRecord::kDisplacement] = 0.001 * (k - 0.5);
   }
   const int n = 8;
   double** K;

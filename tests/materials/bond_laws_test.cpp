@@ -67,7 +67,7 @@ TEST(BondSlip301, EnvelopeSecantUnloadingAndTangent) {
     CalcMat_D_NLMM301(kBond301, r, rows);
     // Not at the kinks: the ends of the straight branch and of the plateau, and the
     // largest slip reached, where the secant meets the envelope.
-    if (p.s != 0.01 && p.s != 0.02 && std::fabs(p.s) != before.Value[3]) {
+    if (p.s != 0.01 && p.s != 0.02 && std::fabs(p.s) != before.Value[NLMM301_HD::kMaxSlip301]) {
       EXPECT_NEAR(D[1][1], Difference<NLMM301_HD>(law, before, w, 1, 1, 1e-7), 1e-4 * std::fabs(D[1][1]) + 1e-6);
     }
     EXPECT_DOUBLE_EQ(D[2][2], 100);

@@ -226,7 +226,7 @@ TEST(Nlmm210, RuleTransitions) {
     double s, t;
     CalcStress_NLMM210(kAt, k210, r, -row.path.back(), &s, &t);
     EXPECT_EQ(-s, last.s);
-    EXPECT_EQ(t, once.Value[1]);
+    EXPECT_EQ(t, once.Value[NLMM210_HD::kTan]);
     EXPECT_EQ(r.RuleNumber, once.RuleNumber);
     for (int k = 6; k <= 20; k++) EXPECT_EQ(r.Value[k], once.Value[k]) << k;
   }
@@ -235,7 +235,7 @@ TEST(Nlmm210, RuleTransitions) {
   Drive(r, {0.003, 0.012});
   const NLMM210_HD spalled = r;
   EXPECT_EQ(Drive(r, {0.011}).back().s, 0.0);
-  EXPECT_EQ(r.Value[2], spalled.Value[2]);
+  EXPECT_EQ(r.Value[NLMM210_HD::kStrain], spalled.Value[NLMM210_HD::kStrain]);
 }
 
 // The branches join without jumps: random strain histories through compression,
@@ -317,8 +317,8 @@ TEST(Nlmm210DeathTest, StrainLimitAndImpossibleStates) {
   r = Fresh210();
   Drive(r, {0.001, 0.0008});
   const UnloadParams u = CalcUnloadParamsComp_NLMM210(Concrete210Of(k210), r);
-  r.Value[13] = u.epl;
-  r.Value[14] = 0.0;
+  r.Value[NLMM210_HD::kLastRev] = u.epl;
+  r.Value[NLMM210_HD::kLastRev + 1] = 0.0;
   EXPECT_DEATH(CalcStress_NLMM210(kAt, k210, r, -u.epl, &s, &t), kInternal);
 }
 
@@ -382,21 +382,21 @@ TEST(Nlmm220, CycleRules) {
   CalcStress_NLMM220(kAt, m, r, -0.0025, &s1, &t);
   CalcStress_NLMM220(kAt, m, r, -0.002, &s2, &t);
   EXPECT_EQ(r.RuleNumber, 3);
-  EXPECT_EQ(r.Value[7], 0.0025);
-  EXPECT_EQ(r.Value[8], -s1);
+  EXPECT_EQ(r.Value[NLMM220_HD::kUnC], 0.0025);
+  EXPECT_EQ(r.Value[NLMM220_HD::kUnC + 1], -s1);
   EXPECT_GT(-s2, 0.0);
   CalcStress_NLMM220(kAt, m, r, -0.0021, &s, &t);
   EXPECT_EQ(r.RuleNumber, 71);
-  EXPECT_EQ(r.Value[9], 0.002);
-  EXPECT_EQ(r.Value[10], -s2);
-  const double unloading = r.Value[7];
+  EXPECT_EQ(r.Value[NLMM220_HD::kRev71], 0.002);
+  EXPECT_EQ(r.Value[NLMM220_HD::kRev71 + 1], -s2);
+  const double unloading = r.Value[NLMM220_HD::kUnC];
   CalcStress_NLMM220(kAt, m, r, -0.00205, &s, &t);
   EXPECT_EQ(r.RuleNumber, 3);
-  EXPECT_EQ(r.Value[21], 0.0021);
-  EXPECT_GT(r.Value[7], unloading);
+  EXPECT_EQ(r.Value[NLMM220_HD::kExit71], 0.0021);
+  EXPECT_GT(r.Value[NLMM220_HD::kUnC], unloading);
   CalcStress_NLMM220(kAt, m, r, -0.0033, &s, &t);
   EXPECT_EQ(r.RuleNumber, 1);
-  EXPECT_EQ(r.Value[21], 0.0);
+  EXPECT_EQ(r.Value[NLMM220_HD::kExit71], 0.0);
   // Far below the plastic strain: nothing.
   CalcStress_NLMM220(kAt, m, r, 0.001, &s, &t);
   EXPECT_EQ(s, 0.0);
@@ -413,7 +413,7 @@ TEST(Nlmm220DeathTest, RefusalsAndStrainLimit) {
   EXPECT_EXIT(CalcStress_NLMM220(kAt, Record220(2, 0.0), r, 0.2321, &s, &t), testing::ExitedWithCode(1),
               "_NLMM220\n\n(.|\n)*Execution cannot proceed.");
   r.RuleNumber = 7;
-  r.Value[7] = 0.002;
-  r.Value[8] = 30;
+  r.Value[NLMM220_HD::kUnC] = 0.002;
+  r.Value[NLMM220_HD::kUnC + 1] = 30;
   EXPECT_DEATH(CalcStress_NLMM220(kAt, Record220(2, 0.0), r, -0.0019, &s, &t), kInternal);
 }

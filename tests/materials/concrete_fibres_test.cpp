@@ -142,7 +142,7 @@ TEST(FibreModuli, StoredTangentWithItsFloor) {
       {MAT_NLMM202, steel, 1.5e5, 2e5, 1.5e5},
   };
   for (const Case& c : cases) {
-    r298[1].Tangent = r299[1].Tangent = r202[1].Value[1] = c.stored;
+    r298[1].Tangent = r299[1].Tangent = r202[1].Value[NLMM145_HD::kTan] = c.stored;
     EXPECT_EQ(FibreTangent(c.code, true, c.m, &hd, 1), c.first) << c.code;
     EXPECT_EQ(FibreTangent(c.code, false, c.m, &hd, 1), c.later) << c.code;
     EXPECT_EQ(FibreShearModulus(c.code, c.m), c.first / 2.4);

@@ -206,7 +206,7 @@ TEST(CrackStart, NewCracksOfTheSolidModels) {
   EXPECT_EQ(r.Cr.CrStatus[1], 1);
   EXPECT_EQ(r.Cr.CrStress[1], 3.0);
   EXPECT_EQ(r.Cr.CrAuxStatus2[1], 1);
-  r.Cr.CrAux[4][1] = 2.586207e-4;
+  r.Cr.CrAux[CrackPart111::kAuxStrainMax][1] = 2.586207e-4;
   EXPECT_NEAR(Calc_Gf_NewCrInit_NLMM111(c.m, y, r), 0.1, 1e-15);
   EXPECT_NEAR(Calc_Gf_NewCrInit_NLMM111(c.m, x, r), 0.0523385, 1e-7);
   EXPECT_NEAR(Calc_Gf_NewCrInit_NLMM111(c.m, d, r), 0.0761692, 1e-7);

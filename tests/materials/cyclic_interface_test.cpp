@@ -136,8 +136,8 @@ TEST(CyclicFriction306, OpeningCarriesNothingAndReclosureMeasuresFromWhereItClos
   p(0.17, kPressed);
   p(0.165, kPressed);
   EXPECT_EQ(p.r.Rule[1], 3u);
-  EXPECT_NEAR(p.r.H[5][1], 0.1, 1e-12);
-  EXPECT_NEAR(p.r.H[33][1], 0.1, 1e-12);
+  EXPECT_NEAR(p.r.H[ReversalRow306(3)][1], 0.1, 1e-12);
+  EXPECT_NEAR(p.r.H[NLMM304_HD::kLastReversal][1], 0.1, 1e-12);
 
   // The surface: an open point has only its normal stiffness; the slip angle by the
   // sign test of the second slip when the first is below 1e-8.
@@ -191,8 +191,8 @@ TEST(CyclicFriction306, UnloadingReachesTheNegativeEnvelopeAndFollowsIt) {
     EXPECT_GT(tau, -tau1);
     last = tau;
   }
-  EXPECT_NEAR(p.r.H[7][1], st, 1e-12);
-  EXPECT_NEAR(p.r.H[8][1], -tau1, 1e-9);
+  EXPECT_NEAR(p.r.H[TargetRow306(3)][1], st, 1e-12);
+  EXPECT_NEAR(p.r.H[TargetRow306(3) + 1][1], -tau1, 1e-9);
   EXPECT_NEAR(p(st, kTouch), -tau1, 1e-6);  // the target, with the envelope's stress
   EXPECT_EQ(p.r.Rule[1], 3u);
   EXPECT_NEAR(p(st - 0.01, kTouch), -1.0, 1e-9);  // beyond: the negative envelope at s2
@@ -219,7 +219,7 @@ TEST(CyclicFriction306, ReversalRulesChainAndHandBackToTheEnvelopes) {
     EXPECT_LE(std::fabs(tau), 1.0 + 1e-12) << k.s;
   }
   // Back on the positive envelope from its shifted origin.
-  const double x = 0.6 - p.r.H[1][1];
+  const double x = 0.6 - p.r.H[NLMM304_HD::kOriginPos][1];
   EXPECT_NEAR(p(0.6, kTouch), std::pow(x / 0.02, -0.3), 1e-12);
 }
 

@@ -52,11 +52,11 @@ TEST(LayerFailure, TsaiWuIndexAtTheTensileStrength) {
   NLMM301_HD r{};
   const double at[4] = {0, 50.0, 0.0, 0.0}, above[4] = {0, 50.001, 0.0, 0.0};
   EXPECT_EQ(CalcStress_NLMM501(1, m, &r, T, at, aux, cs), 0);
-  EXPECT_NEAR(r.Value[4], 0.0, 1e-15);  // 0.75 + 0.25 - 1
-  EXPECT_EQ(r.Value[1], 50.0);
+  EXPECT_NEAR(r.Value[NLMM301_HD::kFailureIndex501], 0.0, 1e-15);  // 0.75 + 0.25 - 1
+  EXPECT_EQ(r.Value[NLMM301_HD::kStress501], 50.0);
   EXPECT_EQ(CalcStress_NLMM501(1, m, &r, T, above, aux, cs), 1);
-  EXPECT_GT(r.Value[4], 0.0);
-  EXPECT_EQ(r.Value[1], 0.0);
+  EXPECT_GT(r.Value[NLMM301_HD::kFailureIndex501], 0.0);
+  EXPECT_EQ(r.Value[NLMM301_HD::kStress501], 0.0);
   // No memory: a lower stress passes again.
   EXPECT_EQ(CalcStress_NLMM501(1, m, &r, T, at, aux, cs), 0);
   freed2(T);

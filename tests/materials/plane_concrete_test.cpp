@@ -64,7 +64,7 @@ TEST(SmearedBars, ProjectionRotationAndStiffness) {
     r.RuleNumber = r.StateWord = 1;
     double sigma[6] = {0, 9, 9, 9, 9, 9}, tangent;
     CalcStress_NLMM145(m, 5, r, c.dEps, sigma, &tangent);
-    EXPECT_NEAR(r.Value[2], c.bar, 1e-15);
+    EXPECT_NEAR(r.Value[NLMM145_HD::kStrain], c.bar, 1e-15);
     for (int k = 1; k <= 3; k++) EXPECT_NEAR(sigma[k], Skeleton(c.bar) * c.t[k - 1], 1e-9) << k;
     EXPECT_EQ(sigma[4], 0.0);
     EXPECT_EQ(sigma[5], 0.0);
@@ -224,7 +224,7 @@ TEST(PlaneCyclicConcrete, EqualAndZeroPrincipalStrains) {
   {
     matdriver::ContinuumPoint p(MAT_NLMM211, _PLANE_STRESS_QUAD, Concrete(0.0));
     const std::vector<double> s = p.Path({0, -0.001, 0}, {false, false, false}, 2);
-    EXPECT_EQ(p.Record<NLMM211_HD>().Real2[4][1], 0.0);
+    EXPECT_EQ(p.Record<NLMM211_HD>().Real2[NLMM211_HD::kPrincipalStrain][1], 0.0);
     const std::vector<double> D = p.Tangent();
     for (double d : D) EXPECT_TRUE(std::isfinite(d));
     EXPECT_NEAR(D[0], 30000, 1e-9);
@@ -290,7 +290,7 @@ TEST(PlaneCyclicConcreteDeathTest, StrainLimitAndImpossibleStates) {
   auto fresh = [] {
     NLMM211_HD r{};
     r.IntA[1] = r.IntA[2] = 1;
-    r.Real2[1][1] = r.Real2[1][2] = 1.0;
+    r.Real2[NLMM211_HD::kCharLength][1] = r.Real2[NLMM211_HD::kCharLength][2] = 1.0;
     return r;
   };
   double s, t;
@@ -301,7 +301,7 @@ TEST(PlaneCyclicConcreteDeathTest, StrainLimitAndImpossibleStates) {
   r.IntA[2] = 11;
   EXPECT_DEATH(CalcStress_0_NLMM211(kAt, m, 2, r, 0.001, &s, &t), "INTERNAL ERROR");
   r = fresh();
-  r.Real2[1][1] = 0.0;
+  r.Real2[NLMM211_HD::kCharLength][1] = 0.0;
   EXPECT_DEATH(CalcStress_0_NLMM211(kAt, m, 1, r, 0.001, &s, &t), "INTERNAL ERROR");
   EXPECT_DEATH(CalcStress_0_NLMM211(kAt, m, 3, r, 0.001, &s, &t), "INTERNAL ERROR");
 }
@@ -337,7 +337,7 @@ TEST(PlaneRecordStress, RecordHoldsTheStressOfTheLastUpdate) {
       EXPECT_EQ(layer[i], s[i]) << i;
     }
     if (c.code == MAT_NLMM145) {
-      const double bar = p.Record<NLMM145_HD>().Value[3];
+      const double bar = p.Record<NLMM145_HD>().Value[NLMM145_HD::kStress];
       EXPECT_NEAR(s[0], bar * 0.75, 1e-12 * std::fabs(bar));
       EXPECT_NEAR(s[1], bar * 0.25, 1e-12 * std::fabs(bar));
       EXPECT_NEAR(s[2], bar * std::sqrt(3.0) / 4.0, 1e-12 * std::fabs(bar));

@@ -745,3 +745,47 @@ TEST(PlaneCrackCompressiveDamage, SplitAndDamage) {
   EXPECT_NEAR(out[2], -1.5, 1e-12);
   EXPECT_NEAR(out[3], 3.5, 1e-12);
 }
+
+// ---- the sampling point ---------------------------------------------------------------------
+
+// Uncracked: a trial major principal stress equal to the tensile strength stays elastic;
+// the check hands the trial back without writing the record and the entry point stores
+// it. A step beyond asks for the crack update.
+TEST(PlaneCrackPoint, ElasticUpToTheTensileStrength) {
+  for (int code : {MAT_NLMM104, MAT_NLMM101}) {
+    SCOPED_TRACE(code);
+    const double dEps = 1e-4;
+    CrackMat c = P1(code);
+    c.Set(ModelOf(code).ft, kE * dEps);  // the trial stress exactly
+    Point p(c);
+    Mat De(3, 3);
+    Dco(c, De);
+    const auto check = [&](const double* d, UncrackedTrial* t) {
+      return code == MAT_NLMM104
+                 ? CheckUncrackedState_NLMM104(kAt, c.m, *static_cast<const NLMM104_HD*>(p.r), De.A, d, t)
+                 : CheckUncrackedState_NLMM101(kAt, c.m, p.R101(), De.A, d, t);
+    };
+    double* recordStress = code == MAT_NLMM104 ? static_cast<NLMM104_HD*>(p.r)->Stress : p.R101().Stress;
+    const double half[4] = {0, 0.5 * dEps, 0, 0};
+    UncrackedTrial t;
+    ASSERT_FALSE(check(half, &t));
+    EXPECT_EQ(t.stress[1], 0.5 * kE * dEps);
+    EXPECT_EQ(recordStress[1], 0.0);  // the check leaves the record alone
+
+    double s[4];
+    for (int step = 1; step <= 2; step++) {
+      if (code == MAT_NLMM104)
+        CalcStress_NLMM104(kAt, c.m, *static_cast<NLMM104_HD*>(p.r), De.A, half, s);
+      else
+        CalcStress_NLMM101(kAt, c.m, p.R101(), De.A, half, s);
+    }
+    EXPECT_EQ(s[1], kE * dEps);
+    EXPECT_EQ(recordStress[1], kE * dEps);
+    EXPECT_EQ(s[2], 0.0);
+    EXPECT_EQ(s[3], 0.0);
+
+    const double more[4] = {0, 1e-9, 0, 0};
+    EXPECT_TRUE(check(more, &t));
+    EXPECT_EQ(recordStress[1], kE * dEps);
+  }
+}

@@ -203,7 +203,7 @@ TEST(SolidCrackEvents, ClosedCrackKeepsItsReopeningStress) {
   d.To(-1e-4, 1e-5);
   const NLMM111_HD& r = d.pt.Record<NLMM111_HD>();
   EXPECT_EQ(r.Cr.CrStatus[1], kCrClosed);
-  EXPECT_NEAR(r.Cr.CrAux[2][1], 1e-6 * kFt, 1e-15);
+  EXPECT_NEAR(r.Cr.CrAux[CrackPart111::kAuxReopThreshold][1], 1e-6 * kFt, 1e-15);
   d.To(2e-4, 1e-5);
   EXPECT_EQ(r.Cr.CrStatus[1], kCrReopening);
   d.To(4e-4, 1e-5);
@@ -318,10 +318,10 @@ TEST(SolidCrackEvents, ShearReturningExactlyToItsLargestStrain) {
     InitializeCr_NLMM111(c.m, 0.1, n, kFt, &r);
     r.PointStatus = 2;
     r.Cr.CrStatus[1] = kCrOpening;
-    r.Cr.CrAux[4][1] = 1e-4;
+    r.Cr.CrAux[CrackPart111::kAuxStrainMax][1] = 1e-4;
     r.Cr.CrStrain[1] = 1e-4;
     r.Cr.CrAuxStatus[1] = k.q0;
-    r.Cr.CrAux[5][1] = 1e-3;  // largest shear strain reached
+    r.Cr.CrAux[CrackPart111::kAuxShearStrainMax1][1] = 1e-3;  // largest shear strain reached
     r.Cr.CrStrain[2] = k.g0;
     CrackView v = CrackViewOf(r);
     CrackSolve s;
@@ -330,7 +330,7 @@ TEST(SolidCrackEvents, ShearReturningExactlyToItsLargestStrain) {
     CrackEvents ev;
     UpdateCrModelState(x, v, s, ev, CrackChange{});
     EXPECT_EQ(r.Cr.CrAuxStatus[1], k.q1) << k.q0;
-    EXPECT_EQ(r.Cr.CrAux[5][1], 1e-3);
+    EXPECT_EQ(r.Cr.CrAux[CrackPart111::kAuxShearStrainMax1][1], 1e-3);
   }
   freed2(Dco);
 }

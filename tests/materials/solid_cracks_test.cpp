@@ -70,7 +70,7 @@ void OneCrack(const CrackMat& c, Point& p, int status, double e, double s, doubl
     r.Cr.CrStatus[r.Cr.nCr] = status;
     r.Cr.CrStrain[3 * r.Cr.nCr - 2] = e;
     r.Cr.CrStress[3 * r.Cr.nCr - 2] = s;
-    r.Cr.CrAux[4][r.Cr.nCr] = eMax;
+    r.Cr.CrAux[CrackPart111::kAuxStrainMax][r.Cr.nCr] = eMax;
     r.Stress[1] = s;
   } else {
     NLMM101_HD& r = p.R102();
@@ -639,9 +639,10 @@ TEST(SolidCrackPoint, ElasticUpToTheTensileStrength) {
     void* before = std::calloc(1, ops.size);
     ops.init(before);
     ops.copy(before, &pt.Record<char>());
+    UncrackedTrial trial;
     const bool crack = code == MAT_NLMM111
-                           ? CheckUncrackedElastic_NLMM111(kAt, c.m, pt.Record<NLMM111_HD>(), De.A, more)
-                           : CheckUncrackedElastic_NLMM102(kAt, c.m, pt.Record<NLMM101_HD>(), De.A, more);
+                           ? CheckUncrackedElastic_NLMM111(kAt, c.m, pt.Record<NLMM111_HD>(), De.A, more, &trial)
+                           : CheckUncrackedElastic_NLMM102(kAt, c.m, pt.Record<NLMM101_HD>(), De.A, more, &trial);
     EXPECT_TRUE(crack);
     EXPECT_TRUE(matdriver::SameRecord(slot, before, &pt.Record<char>()));
     ops.release(before);

@@ -17,8 +17,8 @@ TEST(ShrinkStrainIncrement, TakesOnlyWhatTheRecordDoesNotHold) {
   c.Set(67, 7.0).Set(68, 100.0).Set(69, 38.0).Set(70, 60.0).Set(71, 2);
   NLMM171_HD h{};
   double v1[7] = {}, v2[7] = {};
-  h.Vec[1] = v1;
-  h.Vec[2] = v2;
+  h.Vec[kAutogenousShrink] = v1;
+  h.Vec[kDryingShrink] = v2;
   double total[7] = {}, d[7] = {}, sum = 0.0;
   for (double t : {10.0, 21.0, 21.0, 35.0}) {
     CalcShrinkStrainIncr_NLMM171(c.m, 6, t, h, d);

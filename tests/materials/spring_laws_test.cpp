@@ -59,7 +59,7 @@ void Drive(int kind, const MaterialRecord& m, double s, const std::vector<Step>&
     SCOPED_TRACE(testing::Message() << "d = " << st.d);
     EXPECT_NEAR(SpringLawForce(kind, m, s, st.d, r), st.F, 1e-9);
     EXPECT_EQ(r.InUse, st.state);
-    EXPECT_EQ(r.Value[1], st.d);
+    EXPECT_EQ(r.Value[NLSMM_HDRecord::kDisplacement], st.d);
     EXPECT_NEAR(SpringLawTangent(kind, m, s, r), st.kt, 1e-6);
   }
 }

@@ -271,7 +271,7 @@ TEST(Nlmm202, VirginRuleZeroAndRulesBeyondTenAreRefused) {
   CalcStress_NLMM202(s, r, 0.003, &sig, &tan);
   EXPECT_EQ(sig, 0.0);
   EXPECT_EQ(tan, 0.0);
-  EXPECT_EQ(r.Value[2], 0.003);
+  EXPECT_EQ(r.Value[NLMM145_HD::kStrain], 0.003);
   EXPECT_EQ(r.RuleNumber, 0);
   r.RuleNumber = 11;
   EXPECT_DEATH(CalcStress_NLMM202(s, r, 0.003, &sig, &tan), "INTERNAL ERROR");
@@ -302,9 +302,9 @@ TEST(Nlmm202, PartialReversalsReachEveryRule) {
     seen[r.RuleNumber] = true;
     ASSERT_TRUE(std::isfinite(sig) && std::isfinite(tan)) << x;
     EXPECT_LE(std::fabs(sig), 600.0) << x;
-    EXPECT_EQ(r.Value[1], tan);
-    EXPECT_EQ(r.Value[2], x);
-    EXPECT_EQ(r.Value[3], sig);
+    EXPECT_EQ(r.Value[NLMM145_HD::kTan], tan);
+    EXPECT_EQ(r.Value[NLMM145_HD::kStrain], x);
+    EXPECT_EQ(r.Value[NLMM145_HD::kStress], sig);
   }
   for (int rule = 1; rule <= 10; rule++) EXPECT_TRUE(seen[rule]) << rule;
 }

@@ -155,7 +155,7 @@ ContinuumPoint::ContinuumPoint(int code, int type, const MaterialRecord& m)
       // The plane cyclic concrete with the band width of its record (length mode 1).
       NLMM211_HD& r = Record<NLMM211_HD>();
       if (MatInt(m, 14) != 1) std::abort();
-      r.Real2[1][1] = r.Real2[1][2] = MatValue(m, 15);
+      r.Real2[NLMM211_HD::kCharLength][1] = r.Real2[NLMM211_HD::kCharLength][2] = MatValue(m, 15);
       break;
     }
     default: std::abort();

@@ -163,10 +163,10 @@ TEST(ThermalMatrices, Concrete451AtUniform500Degrees) {
     }
   freed2(S);
   for (int p = 1; p <= 8; p++) {
-    EXPECT_NEAR(h.r451[p].Value[1], 2259.0, 1e-9);
-    EXPECT_EQ(h.r451[p].Value[2], 1100.0);
-    EXPECT_NEAR(h.r451[p].Value[3], 500.0, 1e-12);
-    EXPECT_NEAR(h.r451[p].Value[4], 0.932, 1e-12);
+    EXPECT_NEAR(h.r451[p].Value[NLMM301_HD::kDensity451], 2259.0, 1e-9);
+    EXPECT_EQ(h.r451[p].Value[NLMM301_HD::kSpecificHeat451], 1100.0);
+    EXPECT_NEAR(h.r451[p].Value[NLMM301_HD::kTemperature451], 500.0, 1e-12);
+    EXPECT_NEAR(h.r451[p].Value[NLMM301_HD::kConductivity451], 0.932, 1e-12);
   }
 }
 

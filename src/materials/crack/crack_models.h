@@ -286,13 +286,22 @@ void CalcStress_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111
                         const double* dEps, double* stress);
 void CalcStress_NLMM102(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** Dco,
                         const double* dEps, double* stress);
+// Elastic trial of an uncracked point over a strain increment (ns components, 1-based):
+// the stress it would take and the stress increment De dEps.
+struct UncrackedTrial {
+  double stress[7];
+  double delta[7];
+};
 // True when the crack update must run (the point has cracks, or its trial stress
-// exceeds the tensile strength; the record is then unchanged); else the elastic update
-// is stored.
-bool CheckUncrackedElastic_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r, double** Dco,
-                                   const double* dEps);
-bool CheckUncrackedElastic_NLMM102(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** Dco,
-                                   const double* dEps);
+// exceeds the tensile strength); else the point stays elastic and *trial holds the
+// update, for the caller to store. The checks only read the record.
+bool CheckUncrackedElastic_NLMM111(const PointContext& at, const MaterialRecord& m, const NLMM111_HD& r,
+                                   double** Dco, const double* dEps, UncrackedTrial* trial);
+bool CheckUncrackedElastic_NLMM102(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r,
+                                   double** Dco, const double* dEps, UncrackedTrial* trial);
+// Writes the elastic trial of a point that stays uncracked: the trial stress into stress
+// (ns), its increment into deltaStress where the record keeps one (_NLMM111).
+void StoreUncrackedTrial(const UncrackedTrial& trial, int ns, double* stress, double* deltaStress = nullptr);
 // Stress update of a point that has cracks or starts one: the increment is cut at each
 // crack event (a new crack, a reopening, a closing) and the rest carried on.
 void CalcStressCrModel_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r, double** Dco,

@@ -246,11 +246,11 @@ CrackView CrackPartView(CrackPart111& r) {
   v.k2 = r.CrShearStiffness2;
   v.tau1 = r.CrShearStrength;
   v.tau2 = r.CrShearStrength2;
-  v.reop = r.CrAux[2];
-  v.close = r.CrAux[3];
-  v.epsMax = r.CrAux[4];
-  v.g1 = r.CrAux[5];
-  v.g2 = r.CrAux[6];
+  v.reop = r.CrAux[CrackPart111::kAuxReopThreshold];
+  v.close = r.CrAux[CrackPart111::kAuxCloseThreshold];
+  v.epsMax = r.CrAux[CrackPart111::kAuxStrainMax];
+  v.g1 = r.CrAux[CrackPart111::kAuxShearStrainMax1];
+  v.g2 = r.CrAux[CrackPart111::kAuxShearStrainMax2];
   v.tolerance = &r.PointTolerance;
   v.accepted = &r.PointByteC;
   return v;

@@ -159,21 +159,23 @@ void UpdateSampPointStatus_NLMM151(int32_t* status, int nCr, double kappa) {
     *status = 3;
 }
 
-bool CheckUncrackedElastoPlastic_NLMM151(const PointContext& at, const MaterialRecord& m, NLMM151_HD& r, double** Dco,
-                                         const double* dEps) {
+bool CheckUncrackedElastoPlastic_NLMM151(const PointContext& at, const MaterialRecord& m, const NLMM151_HD& r,
+                                         double** Dco, const double* dEps, ConcreteMapping* u) {
   if (r.Cr.nCr != 0) return true;
   const CrackPlasticMaterial c = CrackPlasticParameters(m);
-  ConcreteMapping u{};
-  CalcStressElastoPlasticModel_NLMM151(at, c, Dco, r.Pl, r.Pl.PlasticStress, dEps, &u);
+  *u = ConcreteMapping{};
+  CalcStressElastoPlasticModel_NLMM151(at, c, Dco, r.Pl, r.Pl.PlasticStress, dEps, u);
   double values[4];
   Matrix dir(3, 3);
-  if (!CalcPrincipalStresses3D(dir.a, values, u.sigma))
+  if (!CalcPrincipalStresses3D(dir.a, values, u->sigma))
     MaterialPointFault(at, "Calculating the principal stresses:\n", kModel, "Unable to calculate the principal stresses.");
-  if (values[3] > MatSlotValue(m, MAT_NLMM151, 78)) return true;
-  copyd1(r.Pl.PlasticStress, u.sigma, 6);
-  StorePlasticState_NLMM151(u, &r.Pl);
-  UpdateSampPointStatus_NLMM151(&r.Pl.PointStatus, r.Cr.nCr, r.Pl.EqPlasticStrain);
-  return false;
+  return values[3] > MatSlotValue(m, MAT_NLMM151, 78);
+}
+
+void StoreUncrackedPlastic_NLMM151(const ConcreteMapping& u, int nCr, CrackPlasticPart* pl, int n) {
+  copyd1(pl->PlasticStress, u.sigma, n);
+  StorePlasticState_NLMM151(u, pl, n);
+  UpdateSampPointStatus_NLMM151(&pl->PointStatus, nCr, pl->EqPlasticStrain);
 }
 
 void CalcStressTensorDecomposition_NLMM151(const CrackPlasticMaterial& c, NLMM151_HD& r, double* stress) {
@@ -187,7 +189,11 @@ void CalcStressTensorDecomposition_NLMM151(const CrackPlasticMaterial& c, NLMM15
 void CalcStress_NLMM151(const PointContext& at, const MaterialRecord& m, NLMM151_HD& r, double** Dco,
                         const double* dEps, double* stress) {
   addd1(r.Pl.Strain, dEps, 6);
-  if (CheckUncrackedElastoPlastic_NLMM151(at, m, r, Dco, dEps)) CalcStressCrModel_NLMM151(at, m, r, Dco, dEps);
+  ConcreteMapping u;
+  if (CheckUncrackedElastoPlastic_NLMM151(at, m, r, Dco, dEps, &u))
+    CalcStressCrModel_NLMM151(at, m, r, Dco, dEps);
+  else
+    StoreUncrackedPlastic_NLMM151(u, r.Cr.nCr, &r.Pl);
   CalcStressTensorDecomposition_NLMM151(CrackPlasticParameters(m), r, stress);
   copyd1(r.Pl.Stress, stress, 6);
 }

@@ -20,10 +20,10 @@ void CalcStress_NLMM151(const PointContext& at, const MaterialRecord& m, NLMM151
 void CalcMat_D_NLMM151(const PointContext& at, const MaterialRecord& m, const NLMM151_HD& r, double** Dco, double** D);
 
 // True when the crack update must run: the point has cracks, or the largest principal
-// stress of its elasto-plastic update exceeds the tensile strength (the update is then
-// dropped); else the update is stored.
-bool CheckUncrackedElastoPlastic_NLMM151(const PointContext& at, const MaterialRecord& m, NLMM151_HD& r, double** Dco,
-                                         const double* dEps);
+// stress of its elasto-plastic update exceeds the tensile strength; else *u holds the
+// update, for the caller to store. The check only reads the record.
+bool CheckUncrackedElastoPlastic_NLMM151(const PointContext& at, const MaterialRecord& m, const NLMM151_HD& r,
+                                         double** Dco, const double* dEps, ConcreteMapping* u);
 void CalcStressCrModel_NLMM151(const PointContext& at, const MaterialRecord& m, NLMM151_HD& r, double** Dco,
                                const double* dEps);
 
@@ -40,6 +40,9 @@ void CalcStressElastoPlasticModel_NLMM151(const PointContext& at, const CrackPla
 // (the plane models keep the same status rule).
 void StorePlasticState_NLMM151(const ConcreteMapping& u, CrackPlasticPart* pl, int n = 6);
 void UpdateSampPointStatus_NLMM151(int32_t* status, int nCr, double kappa);
+// Writes the update of a point that the uncracked check kept (n components): its stress
+// as the plastic continuum's stress, its plastic state and the point status.
+void StoreUncrackedPlastic_NLMM151(const ConcreteMapping& u, int nCr, CrackPlasticPart* pl, int n = 6);
 // Fields 3, 6, 7 and 8 of the record from its effective stress; returns the damaged
 // stress in stress.
 void CalcStressTensorDecomposition_NLMM151(const CrackPlasticMaterial& c, NLMM151_HD& r, double* stress);

@@ -59,8 +59,10 @@ struct Component {
 };
 
 Component ComponentOf(CrackPart104& r, int k) {
-  return {k == 1 ? &r.PointFlagA : &r.PointFlagB, k == 1 ? &r.PointByteA : &r.PointByteB, &r.PointValue[3 * k - 2],
-          &r.PointValue[3 * k - 1], &r.PointValue[3 * k]};
+  return {k == 1 ? &r.PointFlagA : &r.PointFlagB, k == 1 ? &r.PointByteA : &r.PointByteB,
+          &r.PointValue[TransverseShearValue(k, kTsCrackStress)],
+          &r.PointValue[TransverseShearValue(k, kTsCrackStrain)],
+          &r.PointValue[TransverseShearValue(k, kTsEnvStrain)]};
 }
 
 }  // namespace
@@ -131,7 +133,9 @@ void CalcMat_Dscr(int code, const MaterialRecord& m, const CrackPart104& r, doub
   zerod2(D, 2, 2);
   for (int k = 1; k <= 2; k++) {
     const int status = k == 1 ? r.PointFlagA : r.PointFlagB;
-    const double tauP = r.PointValue[3 * k - 2], gP = r.PointValue[3 * k - 1], gEnv = r.PointValue[3 * k];
+    const double tauP = r.PointValue[TransverseShearValue(k, kTsCrackStress)];
+    const double gP = r.PointValue[TransverseShearValue(k, kTsCrackStrain)];
+    const double gEnv = r.PointValue[TransverseShearValue(k, kTsEnvStrain)];
     switch (status) {
       case 1: D[k][k] = Ds[k][k]; break;
       case 2:

@@ -32,12 +32,13 @@ void CalcMat_D_NLMM104(const PointContext& at, const MaterialRecord& m, const NL
 void CalcMat_D_NLMM101(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r, double** De,
                        double** D);
 // True when the crack update must run (the point has cracks, closed ones included, or the
-// largest principal stress of its trial stress exceeds the tensile strength); else the
-// trial stress is stored.
-bool CheckUncrackedState_NLMM104(const PointContext& at, const MaterialRecord& m, NLMM104_HD& r, double** De,
-                                 const double* dEps);
-bool CheckUncrackedState_NLMM101(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** De,
-                                 const double* dEps);
+// largest principal stress of its trial stress exceeds the tensile strength); else
+// *trial holds the elastic update, which the entry point stores (StoreUncrackedTrial).
+// The checks only read the record.
+bool CheckUncrackedState_NLMM104(const PointContext& at, const MaterialRecord& m, const NLMM104_HD& r,
+                                 double** De, const double* dEps, UncrackedTrial* trial);
+bool CheckUncrackedState_NLMM101(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r,
+                                 double** De, const double* dEps, UncrackedTrial* trial);
 // Stress update of a point with cracks: the increment is cut at every crack event; the
 // 51st event of one increment ends the run.
 void CalcStressCrConcrete_NLMM104(const PointContext& at, const MaterialRecord& m, NLMM104_HD& r, double** De,

@@ -17,30 +17,32 @@ double MajorPrincipal(const double* s) {
 
 }  // namespace
 
-bool CheckUncrackedState_NLMM142(const PointContext& at, const MaterialRecord& m, NLMM142_HD& r, double** Dco,
-                                 const double* dEps) {
+bool CheckUncrackedState_NLMM142(const PointContext& at, const MaterialRecord& m, const NLMM142_HD& r,
+                                 double** Dco, const double* dEps, ConcreteMapping* u) {
   if (r.Cr.nCr != 0) return true;
   const CrackPlasticMaterial c = CrackPlasticParameters(m, MAT_NLMM142);
-  ConcreteMapping u{};
-  CalcStressElastoPlasticModel_NLMM151(at, c, Dco, r.Pl, r.Pl.PlasticStress, dEps, &u);
+  *u = ConcreteMapping{};
+  CalcStressElastoPlasticModel_NLMM151(at, c, Dco, r.Pl, r.Pl.PlasticStress, dEps, u);
   // Not "major > ft": a NaN stress goes to the crack update too.
-  if (!(MajorPrincipal(u.sigma) <= MatSlotValue(m, MAT_NLMM142, kModel142.ft))) return true;
-  copyd1(r.Pl.PlasticStress, u.sigma, 3);
-  StorePlasticState_NLMM151(u, &r.Pl, 3);
-  UpdateSampPointStatus_NLMM151(&r.Pl.PointStatus, r.Cr.nCr, r.Pl.EqPlasticStrain);
-  return false;
+  return !(MajorPrincipal(u->sigma) <= MatSlotValue(m, MAT_NLMM142, kModel142.ft));
 }
 
-bool CheckUncrackedState_NLMM141(const PointContext& at, const MaterialRecord& m, NLMM141_HD& r, double** Dco,
-                                 const double* dEps) {
+bool CheckUncrackedState_NLMM141(const PointContext& at, const MaterialRecord& m, const NLMM141_HD& r,
+                                 double** Dco, const double* dEps, OwenFigMapping* u) {
   if (r.nCr != 0) return true;
-  OwenFigMapping u{};
-  CalcStressElastoPlasticModel_OwenFig(at, Nlmm141Parameters(m), r.Pl.Stress, r.Pl.EqPlasticStrain, Dco, dEps, &u);
-  if (!(MajorPrincipal(u.sigma) <= MatSlotValue(m, MAT_NLMM141, kModel141.ft))) return true;
+  *u = OwenFigMapping{};
+  CalcStressElastoPlasticModel_OwenFig(at, Nlmm141Parameters(m), r.Pl.Stress, r.Pl.EqPlasticStrain, Dco, dEps, u);
+  return !(MajorPrincipal(u->sigma) <= MatSlotValue(m, MAT_NLMM141, kModel141.ft));
+}
+
+void StoreUncrackedState_NLMM142(const ConcreteMapping& u, NLMM142_HD& r) {
+  StoreUncrackedPlastic_NLMM151(u, r.Cr.nCr, &r.Pl, 3);
+}
+
+void StoreUncrackedState_NLMM141(const OwenFigMapping& u, NLMM141_HD& r) {
   copyd1(r.Pl.Stress, u.sigma, 3);
   UpdateElastoPlasticModel_NLMM121(3, u, &r.Pl);
   UpdateSampPointStatus_NLMM151(&r.Pl.PointStatus, r.nCr, r.Pl.EqPlasticStrain);
-  return false;
 }
 
 namespace {
@@ -68,7 +70,11 @@ void CalcStressCrConcrete_NLMM141(const PointContext& at, const MaterialRecord& 
 void CalcStress_NLMM142(const PointContext& at, const MaterialRecord& m, NLMM142_HD& r, double** De,
                         const double* dEps, double* stress) {
   addd1(r.Pl.Strain, dEps, 3);
-  if (CheckUncrackedState_NLMM142(at, m, r, De, dEps)) CalcStressCrConcrete_NLMM142(at, m, r, De, dEps);
+  ConcreteMapping u;
+  if (CheckUncrackedState_NLMM142(at, m, r, De, dEps, &u))
+    CalcStressCrConcrete_NLMM142(at, m, r, De, dEps);
+  else
+    StoreUncrackedState_NLMM142(u, r);
   double minus[4];
   CalcStressTensorDecomposition_NLMM142(m, r.Pl.PlasticStress, minus, stress, r);
   copyd1(r.Pl.Stress, stress, 3);
@@ -77,7 +83,11 @@ void CalcStress_NLMM142(const PointContext& at, const MaterialRecord& m, NLMM142
 void CalcStress_NLMM141(const PointContext& at, const MaterialRecord& m, NLMM141_HD& r, double** De,
                         const double* dEps, double* stress) {
   addd1(r.Pl.Strain, dEps, 3);
-  if (CheckUncrackedState_NLMM141(at, m, r, De, dEps)) CalcStressCrConcrete_NLMM141(at, m, r, De, dEps);
+  OwenFigMapping u;
+  if (CheckUncrackedState_NLMM141(at, m, r, De, dEps, &u))
+    CalcStressCrConcrete_NLMM141(at, m, r, De, dEps);
+  else
+    StoreUncrackedState_NLMM141(u, r);
   copyd1(stress, r.Pl.Stress, 3);
 }
 

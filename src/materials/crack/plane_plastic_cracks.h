@@ -10,17 +10,24 @@
 
 #include "materials/crack/plane_cracks.h"
 #include "materials/history_data.h"
+#include "materials/plasticity/concrete_plasticity.h"
+#include "materials/plasticity/owen_figueiras.h"
 #include "materials/point_context.h"
 #include "model/material.h"
 
 // Pre-check of an uncracked point: the plastic update of the step gives a stress whose
-// major principal stress, at most the tensile strength, is stored with its plastic
-// state (the answer is then false); a larger one, or a point with cracks, answers true
-// and leaves the record as it was.
-bool CheckUncrackedState_NLMM142(const PointContext& at, const MaterialRecord& m, NLMM142_HD& r, double** Dco,
-                                 const double* dEps);
-bool CheckUncrackedState_NLMM141(const PointContext& at, const MaterialRecord& m, NLMM141_HD& r, double** Dco,
-                                 const double* dEps);
+// major principal stress is at most the tensile strength (the answer is then false and
+// *u holds the update); a larger one, or a point with cracks, answers true. The checks
+// only read the record.
+bool CheckUncrackedState_NLMM142(const PointContext& at, const MaterialRecord& m, const NLMM142_HD& r,
+                                 double** Dco, const double* dEps, ConcreteMapping* u);
+bool CheckUncrackedState_NLMM141(const PointContext& at, const MaterialRecord& m, const NLMM141_HD& r,
+                                 double** Dco, const double* dEps, OwenFigMapping* u);
+// Writes the plastic update of a point the pre-check kept uncracked: its stress (the
+// crack-model stress of _NLMM142, the stress of _NLMM141), its plastic state and the
+// point status.
+void StoreUncrackedState_NLMM142(const ConcreteMapping& u, NLMM142_HD& r);
+void StoreUncrackedState_NLMM141(const OwenFigMapping& u, NLMM141_HD& r);
 
 // Stress update of a point that has cracks or starts one: the increment is cut at every
 // crack event; cracks and plasticity are solved together once the point has yielded.

@@ -12,14 +12,16 @@
 
 namespace {
 
-// The uncracked check of the models: the trial stress of the increment is taken while
-// its largest principal stress stays at or below the tensile strength; deltaStress null
-// where the record keeps none.
+// The uncracked check of the models: the trial stress of the increment stands while its
+// largest principal stress stays at or below the tensile strength (false, *t filled);
+// stress is the point's stress, only read.
 bool UncrackedCheck(const SolidCrackModel& model, const PointContext& at, const MaterialRecord& m, int nCr,
-                    double* stress, double* deltaStress, double** Dco, const double* dEps) {
+                    const double* stress, double** Dco, const double* dEps, UncrackedTrial* t) {
   if (nCr > 0) return true;
   const int ns = model.ns;
-  double ds[7], trial[7], values[4];
+  double* ds = t->delta;
+  double* trial = t->stress;
+  double values[4];
   multd2d1(ds, Dco, dEps, ns, ns);
   for (int i = 1; i <= ns; i++) trial[i] = stress[i] + ds[i];
   if (ns == 6) {
@@ -35,10 +37,7 @@ bool UncrackedCheck(const SolidCrackModel& model, const PointContext& at, const 
     CalcPrincipalStresses2D(&angle, &values[3], &values[1], trial);
   }
   // A principal stress equal to the strength stays elastic.
-  if (!(values[3] <= MatSlotValue(m, model.code, model.ft))) return true;
-  copyd1(stress, trial, ns);
-  if (deltaStress != nullptr) copyd1(deltaStress, ds, ns);
-  return false;
+  return !(values[3] <= MatSlotValue(m, model.code, model.ft));
 }
 
 // The solve of one pass; its failure stops the run with the point.
@@ -269,14 +268,19 @@ void CalcMat_D_NLMM102(const PointContext& at, const MaterialRecord& m, const NL
   }
 }
 
-bool CheckUncrackedElastic_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r, double** Dco,
-                                   const double* dEps) {
-  return UncrackedCheck(kModel111, at, m, r.Cr.nCr, r.Stress, r.StrainAux, Dco, dEps);
+bool CheckUncrackedElastic_NLMM111(const PointContext& at, const MaterialRecord& m, const NLMM111_HD& r,
+                                   double** Dco, const double* dEps, UncrackedTrial* trial) {
+  return UncrackedCheck(kModel111, at, m, r.Cr.nCr, r.Stress, Dco, dEps, trial);
 }
 
-bool CheckUncrackedElastic_NLMM102(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** Dco,
-                                   const double* dEps) {
-  return UncrackedCheck(kModel102, at, m, r.nCr, r.Stress, nullptr, Dco, dEps);
+bool CheckUncrackedElastic_NLMM102(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r,
+                                   double** Dco, const double* dEps, UncrackedTrial* trial) {
+  return UncrackedCheck(kModel102, at, m, r.nCr, r.Stress, Dco, dEps, trial);
+}
+
+void StoreUncrackedTrial(const UncrackedTrial& trial, int ns, double* stress, double* deltaStress) {
+  copyd1(stress, trial.stress, ns);
+  if (deltaStress != nullptr) copyd1(deltaStress, trial.delta, ns);
 }
 
 long CrackUpdateCount() { return updateCount; }
@@ -296,14 +300,22 @@ void CalcStressCrModel_NLMM102(const PointContext& at, const MaterialRecord& m, 
 void CalcStress_NLMM111(const PointContext& at, const MaterialRecord& m, NLMM111_HD& r, double** Dco,
                         const double* dEps, double* stress) {
   addd1(r.Strain, dEps, 6);
-  if (CheckUncrackedElastic_NLMM111(at, m, r, Dco, dEps)) CalcStressCrModel_NLMM111(at, m, r, Dco, dEps);
+  UncrackedTrial trial;
+  if (CheckUncrackedElastic_NLMM111(at, m, r, Dco, dEps, &trial))
+    CalcStressCrModel_NLMM111(at, m, r, Dco, dEps);
+  else
+    StoreUncrackedTrial(trial, 6, r.Stress, r.StrainAux);
   copyd1(stress, r.Stress, 6);
 }
 
 void CalcStress_NLMM102(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** Dco,
                         const double* dEps, double* stress) {
   addd1(r.Strain, dEps, 6);
-  if (CheckUncrackedElastic_NLMM102(at, m, r, Dco, dEps)) CalcStressCrModel_NLMM102(at, m, r, Dco, dEps);
+  UncrackedTrial trial;
+  if (CheckUncrackedElastic_NLMM102(at, m, r, Dco, dEps, &trial))
+    CalcStressCrModel_NLMM102(at, m, r, Dco, dEps);
+  else
+    StoreUncrackedTrial(trial, 6, r.Stress);
   copyd1(stress, r.Stress, 6);
 }
 
@@ -327,14 +339,14 @@ void CalcMat_D_NLMM101(const PointContext& at, const MaterialRecord& m, const NL
   }
 }
 
-bool CheckUncrackedState_NLMM104(const PointContext& at, const MaterialRecord& m, NLMM104_HD& r, double** De,
-                                 const double* dEps) {
-  return UncrackedCheck(kModel104, at, m, r.Cr.nCr, r.Stress, nullptr, De, dEps);
+bool CheckUncrackedState_NLMM104(const PointContext& at, const MaterialRecord& m, const NLMM104_HD& r,
+                                 double** De, const double* dEps, UncrackedTrial* trial) {
+  return UncrackedCheck(kModel104, at, m, r.Cr.nCr, r.Stress, De, dEps, trial);
 }
 
-bool CheckUncrackedState_NLMM101(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** De,
-                                 const double* dEps) {
-  return UncrackedCheck(kModel101, at, m, r.nCr, r.Stress, nullptr, De, dEps);
+bool CheckUncrackedState_NLMM101(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r,
+                                 double** De, const double* dEps, UncrackedTrial* trial) {
+  return UncrackedCheck(kModel101, at, m, r.nCr, r.Stress, De, dEps, trial);
 }
 
 void CalcStressCrConcrete_NLMM104(const PointContext& at, const MaterialRecord& m, NLMM104_HD& r, double** De,
@@ -352,14 +364,22 @@ void CalcStressCrConcrete_NLMM101(const PointContext& at, const MaterialRecord& 
 void CalcStress_NLMM104(const PointContext& at, const MaterialRecord& m, NLMM104_HD& r, double** De,
                         const double* dEps, double* stress) {
   addd1(r.Strain, dEps, 3);
-  if (CheckUncrackedState_NLMM104(at, m, r, De, dEps)) CalcStressCrConcrete_NLMM104(at, m, r, De, dEps);
+  UncrackedTrial trial;
+  if (CheckUncrackedState_NLMM104(at, m, r, De, dEps, &trial))
+    CalcStressCrConcrete_NLMM104(at, m, r, De, dEps);
+  else
+    StoreUncrackedTrial(trial, 3, r.Stress);
   copyd1(stress, r.Stress, 3);
 }
 
 void CalcStress_NLMM101(const PointContext& at, const MaterialRecord& m, NLMM101_HD& r, double** De,
                         const double* dEps, double* stress) {
   addd1(r.Strain, dEps, 3);
-  if (CheckUncrackedState_NLMM101(at, m, r, De, dEps)) CalcStressCrConcrete_NLMM101(at, m, r, De, dEps);
+  UncrackedTrial trial;
+  if (CheckUncrackedState_NLMM101(at, m, r, De, dEps, &trial))
+    CalcStressCrConcrete_NLMM101(at, m, r, De, dEps);
+  else
+    StoreUncrackedTrial(trial, 3, r.Stress);
   copyd1(stress, r.Stress, 3);
 }
 

@@ -49,26 +49,6 @@ CyclicBond303 Nlmm303Of(const MaterialRecord& m);
 double Nlmm303InitialStiffness(const MaterialRecord& m);
 double Nlmm303SlidingStiffness2D(const MaterialRecord& m);
 double Nlmm303OpeningStiffness(const MaterialRecord& m);
-// Fields of the record's reals.
-enum Nlmm303Field {
-  k303Tangent = 1,  // the secant tau / s after every update with s != 0
-  k303Slip,
-  k303Stress,
-  k303RefSlip,
-  k303RefStress,
-  k303Origin4,  // slip; the stress follows (each origin a pair)
-  k303Origin41 = 8,
-  k303Origin7 = 10,
-  k303Origin8 = 12,
-  k303LastReversal = 14,
-  k303Origin3 = 16,
-  k303Origin31 = 18,
-  k303DamagePos = 20,
-  k303DamageNeg,
-  k303EnergyPos,
-  k303EnergyNeg,
-  k303EnergyRef,
-};
 // Bond stress at the slip s from the point's record; returns tau and the secant tau / s
 // (left unchanged when s is 0) and stores the secant in the record.
 void CalcStress_NLMM303(const PointContext& at, const MaterialRecord& m, NLMM303_HD& r, double s, double* tau,

@@ -30,29 +30,30 @@ double Envelope301(const BondSlip301& c, double a) {
 void CalcStress_NLMM301(const MaterialRecord& m, NLMM301_HD& r, const double* w, double* sigma) {
   const BondSlip301 c = Nlmm301Of(m);
   const double s = w[1];
-  double* v = r.Value;  // slip, stress, largest |slip|, |stress| there
+  double& sMax = r.Value[NLMM301_HD::kMaxSlip301];
+  double& tMax = r.Value[NLMM301_HD::kStressAtMax301];
   double tau;
-  if (-v[3] < s && s < v[3])
-    tau = v[4] / v[3] * s;  // secant through the origin
+  if (-sMax < s && s < sMax)
+    tau = tMax / sMax * s;  // secant through the origin
   else
     tau = std::copysign(Envelope301(c, std::fabs(s)), s);
   sigma[1] = tau;
   sigma[2] = c.kn * w[2];
-  v[1] = s;
-  v[2] = tau;
-  if (std::fabs(s) > v[3]) {
-    v[3] = std::fabs(s);
-    v[4] = std::fabs(tau);
+  r.Value[NLMM301_HD::kSlip301] = s;
+  r.Value[NLMM301_HD::kStress301] = tau;
+  if (std::fabs(s) > sMax) {
+    sMax = std::fabs(s);
+    tMax = std::fabs(tau);
   }
 }
 
 void CalcMat_D_NLMM301(const MaterialRecord& m, const NLMM301_HD& r, double** D) {
   const BondSlip301 c = Nlmm301Of(m);
-  const double s = r.Value[1], sMax = r.Value[3], a = std::fabs(s);
+  const double s = r.Value[NLMM301_HD::kSlip301], sMax = r.Value[NLMM301_HD::kMaxSlip301], a = std::fabs(s);
   zerod2(D, 2, 2);
   D[2][2] = c.kn;
   if (-sMax < s && s < sMax)
-    D[1][1] = r.Value[4] / sMax;
+    D[1][1] = r.Value[NLMM301_HD::kStressAtMax301] / sMax;
   else if (a <= c.s1)
     D[1][1] = std::pow(c.s1 / c.s2, c.alpha) * c.tauMax / c.s1;
   else if (a > c.s2)
@@ -103,9 +104,10 @@ enum State302 { kUncracked = 1, kSoftening, kUnloading, kClosed, kReloading, kSe
 void CalcStress_NLMM302(const MaterialRecord& m, NLMM302_HD& r, const double* w, double* sigma) {
   const SoftInterface302 c = Nlmm302Of(m);
   const double wn = w[2];
-  const double dw = wn - r.Value[1];
-  double& wMax = r.Value[3];
-  r.Value[1] = wn;
+  double& wLast = r.Value[NLMM302_HD::kDisplacement];
+  double& wMax = r.Value[NLMM302_HD::kEnvelope];
+  const double dw = wn - wLast;
+  wLast = wn;
   int state = r.InUse;
   double sn = 0.0;
   auto soften = [&] {
@@ -202,7 +204,7 @@ void CalcStress_NLMM302(const MaterialRecord& m, NLMM302_HD& r, const double* w,
       InternalError(__FILE__, __LINE__);
   }
   r.InUse = state;
-  r.Value[2] = sn;
+  r.Value[NLMM302_HD::kForce] = sn;
   sigma[1] = state == kSeparated ? 0.0 : c.kt * w[1];
   sigma[2] = sn;
 }
@@ -210,7 +212,7 @@ void CalcStress_NLMM302(const MaterialRecord& m, NLMM302_HD& r, const double* w,
 void CalcMat_D_NLMM302(const MaterialRecord& m, const NLMM302_HD& r, double** D) {
   const SoftInterface302 c = Nlmm302Of(m);
   zerod2(D, 2, 2);
-  const double w = r.Value[1], wMax = r.Value[3];
+  const double w = r.Value[NLMM302_HD::kDisplacement], wMax = r.Value[NLMM302_HD::kEnvelope];
   switch (r.InUse) {
     case kUncracked:
     case kClosed:
@@ -272,12 +274,14 @@ int SlipDirections305(int type) {
   }
 }
 
-// Record fields of slip direction j: slip, stress, largest |slip|, |stress| there.
+// Record places of slip direction j: slip, stress, largest |slip|, |stress| there.
 struct Fields305 {
   int slip, stress, sMax, tMax;
 };
-constexpr Fields305 Dir305(int j) { return {j, 2 + j, 4 + j, 6 + j}; }
-constexpr int kNormalStress305 = 9, kStrength305 = 10, kOpening305 = 11;
+constexpr Fields305 Dir305(int j) {
+  return {NLMM305_HD::kSlip + j - 1, NLMM305_HD::kStress + j - 1, NLMM305_HD::kMaxSlip + j - 1,
+          NLMM305_HD::kStressAtMax + j - 1};
+}
 
 }  // namespace
 
@@ -319,16 +323,16 @@ void CalcStress_NLMM305(const MaterialRecord& m, int type, NLMM305_HD& r, const 
     }
   }
   sigma[nSlip + 1] = sn;
-  v[kNormalStress305] = sn;
-  v[kStrength305] = tauMax;
-  v[kOpening305] = wn;
+  v[NLMM305_HD::kNormalStress] = sn;
+  v[NLMM305_HD::kStrength] = tauMax;
+  v[NLMM305_HD::kOpening] = wn;
 }
 
 void CalcMat_D_NLMM305(const MaterialRecord& m, int type, const NLMM305_HD& r, double** D) {
   const FrictionBond305 c = Nlmm305Of(m);
   const int nSlip = SlipDirections305(type);
   zerod2(D, nSlip + 1, nSlip + 1);
-  const double tauMax = c.tau0 - std::tan(c.phi) * r.Value[kNormalStress305];
+  const double tauMax = c.tau0 - std::tan(c.phi) * r.Value[NLMM305_HD::kNormalStress];
   if (c.sPeak < kSmall) InternalError(__FILE__, __LINE__);
   const double* v = r.Value;
   for (int j = 1; j <= nSlip; j++) {

@@ -34,13 +34,8 @@ namespace {
 
 constexpr const char* kWarningSuffix = "_wrn306";
 
-// Record fields of one slip direction: the 34 history vectors, then the tangent.
-constexpr int kOriginPos = 1, kOriginNeg = 2, kExcursionPos = 3, kExcursionNeg = 4;
-constexpr int kLastReversal = 33, kTangent = 35;
-// Reversal slip of rule 3..10 (its stress follows); rules 3..8 then hold the target slip
-// and stress.
-constexpr int ReversalField(int rule) { return rule <= 8 ? 5 + 4 * (rule - 3) : 29 + 2 * (rule - 9); }
-constexpr int TargetField(int rule) { return ReversalField(rule) + 2; }
+// Rows of the rule history of one slip direction.
+using enum NLMM304_HD::HistoryRow;
 
 struct Result {
   double tau, k;
@@ -132,7 +127,7 @@ Result Branch(Dir306& e, int rule, double s, double sr, double tr, double st, do
 // Unloading from the positive envelope (rule 3) or the negative one (rule 4).
 Result Unloading(Dir306& e, bool fromPositive, double s) {
   const int self = fromPositive ? 3 : 4;
-  const int rev = ReversalField(self), tgt = TargetField(self);
+  const int rev = ReversalRow306(self), tgt = TargetRow306(self);
   const double s1 = e.c.s1;
   const double sr = e.H(rev);
   const double tr = CalcStressEnvelope_NLMM306(e, fromPositive, sr).tau;
@@ -162,11 +157,11 @@ Result Unloading(Dir306& e, bool fromPositive, double s) {
 // envelope it left, a little beyond its last excursion.
 Result Reloading(Dir306& e, bool toPositive, double s) {
   const int self = toPositive ? 5 : 6, before = toPositive ? 3 : 4;
-  const int rev = ReversalField(self), tgt = TargetField(self);
+  const int rev = ReversalRow306(self), tgt = TargetRow306(self);
   const double sr = e.H(rev);
   const double tr = CalcStressRule_NLMM306(e, before, sr).tau;
   const double lim = e.tau1 / (3.0 * e.K0), lead = e.tau1 / (1.2 * e.K0);
-  const double sb = e.H(ReversalField(before));
+  const double sb = e.H(ReversalRow306(before));
   double st;
   if (toPositive) {
     st = e.H(kOriginPos) + e.H(kExcursionPos) + std::clamp((sb - sr) - lead, 0.0, lim);
@@ -189,18 +184,18 @@ Result Reloading(Dir306& e, bool toPositive, double s) {
 // the target of the first unloading, whose reversal point moves up the reloading branch.
 Result Reunloading(Dir306& e, bool fromPositive, double s) {
   const int self = fromPositive ? 7 : 8, reload = fromPositive ? 5 : 6, unload = fromPositive ? 3 : 4;
-  const int rev = ReversalField(self), tgt = TargetField(self);
+  const int rev = ReversalRow306(self), tgt = TargetRow306(self);
   const double sr = e.H(rev);
   const double tr = CalcStressRule_NLMM306(e, reload, sr).tau;
   e.H(rev + 1) = tr;
   if (e.rule() == static_cast<uint32_t>(reload)) {
-    const double s5 = e.H(ReversalField(reload)), t5 = e.H(TargetField(reload));
-    const int u = ReversalField(unload);
+    const double s5 = e.H(ReversalRow306(reload)), t5 = e.H(TargetRow306(reload));
+    const int u = ReversalRow306(unload);
     if (t5 != s5) e.H(u) = (sr - s5) / (t5 - s5) * t5 + (t5 - sr) / (t5 - s5) * e.H(u);
     e.H(u + 1) = CalcStressEnvelope_NLMM306(e, fromPositive, e.H(u)).tau;
     CalcStressRule_NLMM306(e, unload, sr);
-    e.H(tgt) = e.H(TargetField(unload));
-    e.H(tgt + 1) = e.H(TargetField(unload) + 1);
+    e.H(tgt) = e.H(TargetRow306(unload));
+    e.H(tgt + 1) = e.H(TargetRow306(unload) + 1);
   }
   const double st = e.H(tgt), tt = e.H(tgt + 1);
   const double Kt = CalcStressEnvelope_NLMM306(e, !fromPositive, st).k;
@@ -216,11 +211,11 @@ Result Reunloading(Dir306& e, bool fromPositive, double s) {
 // to where that branch left the reloading curve.
 Result Rereloading(Dir306& e, bool toPositive, double s) {
   const int self = toPositive ? 9 : 10, unload = toPositive ? 7 : 8, reload = toPositive ? 5 : 6;
-  const int rev = ReversalField(self);
+  const int rev = ReversalRow306(self);
   const double sr = e.H(rev);
   const double tr = CalcStressRule_NLMM306(e, unload, sr).tau;
   e.H(rev + 1) = tr;
-  const double st = e.H(ReversalField(unload));
+  const double st = e.H(ReversalRow306(unload));
   const Result t = CalcStressRule_NLMM306(e, reload, st);
   if (toPositive ? s > st : s < st) {
     e.rule() = reload;
@@ -253,8 +248,8 @@ void RecordReversal(Dir306& e, int rule) {
   e.H(kLastReversal) = sr;
   e.H(kLastReversal + 1) = tr;
   if (rule > 0) {
-    e.H(ReversalField(rule)) = sr;
-    e.H(ReversalField(rule) + 1) = tr;
+    e.H(ReversalRow306(rule)) = sr;
+    e.H(ReversalRow306(rule) + 1) = tr;
   }
 }
 

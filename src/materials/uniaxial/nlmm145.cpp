@@ -30,7 +30,7 @@ void CalcStress_NLMM145(const MaterialRecord& m, int n, NLMM145_HD& r, const dou
   CyclicSteel s = CyclicSteelOf(m, 3);
   s.branchPastTarget = true;
   double stress;
-  CalcStress_NLMM202(s, r, r.Value[2] + deBar, &stress, tangent);
+  CalcStress_NLMM202(s, r, r.Value[NLMM145_HD::kStrain] + deBar, &stress, tangent);
   RecordStress_NLMM145(m, n, r, sigma);
 }
 
@@ -40,7 +40,7 @@ void RecordStress_NLMM145(const MaterialRecord& m, int n, const NLMM145_HD& r, d
   BarDirection(m, t);
   // The bar stress along t as a stress tensor: sigma_ij = s t_i t_j, in the order of t.
   zerod1(sigma, n);
-  for (int k = 1; k <= 3; k++) sigma[k] = r.Value[3] * t[k];
+  for (int k = 1; k <= 3; k++) sigma[k] = r.Value[NLMM145_HD::kStress] * t[k];
 }
 
 void CalcMat_D_NLMM145(const MaterialRecord& m, int n, double** D) {

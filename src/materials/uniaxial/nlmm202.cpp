@@ -9,14 +9,7 @@
 
 namespace {
 
-// Places of the record's reals (Value[1..38]).
-enum : int {
-  kTan = 1, kStrain, kStress,
-  kOrigin3 = 4, kOrigin4 = 6, kOrigin5 = 8, kOrigin6 = 10, kOrigin7 = 12, kOrigin8 = 14, kOrigin9 = 16,
-  kOrigin10 = 18,
-  kTarget3 = 20, kTarget4 = 22, kTarget5 = 24, kTarget6 = 26, kTarget7 = 28, kTarget8 = 30,
-  kOMinus = 31, kOPlus, kPrevStrain, kPrevStress, kDPlus, kDMinus, kLastRev = 37,
-};
+using enum NLMM145_HD::Field;
 
 struct Result {
   double stress, tangent;

@@ -8,10 +8,8 @@
 //   9 into tension after compression, 10 back to compression after tension, 11 and 12
 //   partial loops between 9 and 10, 13 closing a crack, 14 and 15 partial loops of 13,
 //   71 and 81 partial reloading after unloading from compression and from tension.
-// Record values: 1 tangent, 2-3 strain and stress (tension positive), 4-5 previous
-// strain and stress, 6 tension shift, 7-8 compression unloading point, 9-10 reversal of
-// rule 71, 11-12 of rule 81, 13-14 last reversal, 15-16 tension unloading point, 17
-// strain of rule 14, 18 strain of rule 13, 19-20 reversal of rule 15.
+// Record values: the places NLMM210_HD::Field (tangent, last and previous points, the
+// tension shift, the unloading and reversal points of the rules).
 // The plane layer _NLMM211 runs the same rules on each principal direction with its own
 // envelopes (a curve to the peak, trilinear softening never shifted), its unloading
 // constants and its reversals out of the envelopes, and no rules 11 and 12.
@@ -26,10 +24,7 @@
 
 namespace {
 
-enum : int {
-  kTan = 1, kStrain, kStress, kPrevStrain, kPrevStress, kShift,
-  kUnC = 7, kRev71 = 9, kRev81 = 11, kLastRev = 13, kUnT = 15, kEps14 = 17, kEps13 = 18, kRev15 = 19,
-};
+using enum NLMM210_HD::Field;
 
 constexpr double kStrainLimit = 0.232;
 

@@ -4,23 +4,8 @@
 // regularised by the fracture energy over the crack band; unloading and reloading
 // branches), and the principal stresses are rotated back to the element axes.
 //
-// Record map (NLMM211_HD; i = 1, 2 the principal direction):
-//   State           0 linear, 1 or 2 that direction nonlinear, 3 both
-//   Started         0 until the first nonlinear call, 1, then 2 once a compression
-//                   envelope has used its curve to the peak
-//   IntA[i]         rule;  IntB[i] cracked flag;  IntC[i] branch code
-//   RealA[i]        tangent
-//   Real3[1][i]     strain, Real3[2][i] stress (tension positive), Real3[3][i] secant strain
-//   Real3[4]        total strain (xx, yy, xy); Real3[5] total stress
-//   Angle           principal angle
-//   Real2[1][i]     characteristic length;   Real2[2][i] crack opening strain
-//   Real2[3][i]     secant stress;           Real2[4][i] principal strains e1, e2
-//   Real2[5][i], Real2[6][i]   previous strain and stress (compression positive)
-//   Real2[7..20][i] the fibre rules' points in their order: compression unloading point
-//                   (7, 8), reversals of rules 71 (9, 10) and 81 (11, 12), last reversal
-//                   (13, 14), most tensile point standing for the tension unloading point
-//                   (15, 16), strains of rules 14 (17) and 13 (18), reversal of rule 15
-//                   (19, 20); Real2[21] unused.
+// Record: NLMM211_HD, the rows of its vectors by Real3Row and Real2Row; each direction
+// keeps the state of the fibre law (rule, tangent, strain and stress, the rules' points).
 #include <cmath>
 
 #include "materials/material_slots.h"
@@ -28,6 +13,10 @@
 #include "numcore/numcore.h"
 
 namespace {
+
+using enum NLMM211_HD::Real3Row;
+using enum NLMM211_HD::Real2Row;
+using Fibre = NLMM210_HD;
 
 struct Plane211 {
   Concrete210 c;
@@ -61,23 +50,23 @@ Plane211 Plane211Of(const MaterialRecord& m) {
 void LoadDirection(const NLMM211_HD& r, int i, NLMM210_HD& d) {
   d = NLMM210_HD{};
   d.RuleNumber = r.IntA[i];
-  d.Value[1] = r.RealA[i];
-  d.Value[2] = r.Real3[1][i];
-  d.Value[3] = r.Real3[2][i];
-  d.Value[4] = r.Real2[5][i];
-  d.Value[5] = r.Real2[6][i];
-  for (int k = 7; k <= 20; k++) d.Value[k] = r.Real2[k][i];
+  d.Value[Fibre::kTan] = r.RealA[i];
+  d.Value[Fibre::kStrain] = r.Real3[kDirStrain][i];
+  d.Value[Fibre::kStress] = r.Real3[kDirStress][i];
+  d.Value[Fibre::kPrevStrain] = r.Real2[kPrevStrain][i];
+  d.Value[Fibre::kPrevStress] = r.Real2[kPrevStress][i];
+  for (int k = kFirstRulePoint; k <= kLastRulePoint; k++) d.Value[k] = r.Real2[k][i];
 }
 
 void StoreDirection(const NLMM210_HD& d, int i, NLMM211_HD& r) {
-  if (d.Value[6] != 0.0) InternalError(__FILE__, __LINE__);
+  if (d.Value[Fibre::kShift] != 0.0) InternalError(__FILE__, __LINE__);
   r.IntA[i] = d.RuleNumber;
-  r.RealA[i] = d.Value[1];
-  r.Real3[1][i] = d.Value[2];
-  r.Real3[2][i] = d.Value[3];
-  r.Real2[5][i] = d.Value[4];
-  r.Real2[6][i] = d.Value[5];
-  for (int k = 7; k <= 20; k++) r.Real2[k][i] = d.Value[k];
+  r.RealA[i] = d.Value[Fibre::kTan];
+  r.Real3[kDirStrain][i] = d.Value[Fibre::kStrain];
+  r.Real3[kDirStress][i] = d.Value[Fibre::kStress];
+  r.Real2[kPrevStrain][i] = d.Value[Fibre::kPrevStrain];
+  r.Real2[kPrevStress][i] = d.Value[Fibre::kPrevStress];
+  for (int k = kFirstRulePoint; k <= kLastRulePoint; k++) r.Real2[k][i] = d.Value[k];
 }
 
 }  // namespace
@@ -135,7 +124,7 @@ void CalcStress_0_NLMM211(const PointContext& at, const MaterialRecord& m, int d
   if (dir != 1 && dir != 2) InternalError(__FILE__, __LINE__);
   const Plane211 p = Plane211Of(m);
   Layer211 l = p.layer;
-  l.eu = CalcUltCrNormalStrainTrilinear_NLMM211(p.c.ft, p.c.Ec, p.Gf, r.Real2[1][dir], l.xi1, l.alpha1, l.xi2,
+  l.eu = CalcUltCrNormalStrainTrilinear_NLMM211(p.c.ft, p.c.Ec, p.Gf, r.Real2[kCharLength][dir], l.xi1, l.alpha1, l.xi2,
                                                 l.alpha2);
   l.branch = r.IntC[dir];
   l.cracked = r.IntB[dir];
@@ -147,21 +136,22 @@ void CalcStress_0_NLMM211(const PointContext& at, const MaterialRecord& m, int d
   r.IntC[dir] = l.branch;
   r.IntB[dir] = l.cracked;
   if (l.peakCurve) r.Started = 2;
-  r.Real3[3][dir] = eps;
-  r.Real2[3][dir] = *stress;
+  r.Real3[kSecantStrain][dir] = eps;
+  r.Real2[kSecantStress][dir] = *stress;
   // Opening beyond the cracking strain.
-  r.Real2[2][dir] = std::fmax(0.0, eps + p.c.et);
+  r.Real2[kOpeningStrain][dir] = std::fmax(0.0, eps + p.c.et);
 }
 
 void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211_HD& r, double** De,
                         const double* dEps, double* sigma) {
   const Plane211 p = Plane211Of(m);
   const double nu = p.nu, clin = p.layer.clin, et = p.c.et;
-  for (int k = 1; k <= 3; k++) r.Real3[4][k] += dEps[k];
+  double* total = r.Real3[kTotalStrain];
+  for (int k = 1; k <= 3; k++) total[k] += dEps[k];
   double e[3], theta;
-  CalcPrincStrain_NLMM211(r.Real3[4][1], r.Real3[4][2], r.Real3[4][3], &e[1], &e[2], &theta);
-  r.Real2[4][1] = e[1];
-  r.Real2[4][2] = e[2];
+  CalcPrincStrain_NLMM211(total[1], total[2], total[3], &e[1], &e[2], &theta);
+  r.Real2[kPrincipalStrain][1] = e[1];
+  r.Real2[kPrincipalStrain][2] = e[2];
   r.Angle = theta;
   // Poisson-coupled strains of the principal pair (the shear term is 0 there).
   const double f = 1.0 / (1.0 - nu * nu);
@@ -181,7 +171,7 @@ void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211
   if (r.State == 0) {
     double ds[4];
     multd2d1(ds, De, dEps, 3, 3);
-    for (int k = 1; k <= 3; k++) sigma[k] = r.Real3[5][k] += ds[k];
+    for (int k = 1; k <= 3; k++) sigma[k] = r.Real3[kTotalStress][k] += ds[k];
     return;
   }
 
@@ -212,7 +202,7 @@ void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211
   double** T;
   allocd2(&T, 3, 3);
   CalcTransMat_NLMM211(theta, T);
-  for (int k = 1; k <= 3; k++) sigma[k] = r.Real3[5][k] = T[1][k] * s[1] + T[2][k] * s[2];
+  for (int k = 1; k <= 3; k++) sigma[k] = r.Real3[kTotalStress][k] = T[1][k] * s[1] + T[2][k] * s[2];
   freed2(T);
 }
 
@@ -223,11 +213,11 @@ void CalcMat_D_NLMM211(const NLMM211_HD& r, double** De, double** D) {
   }
   double E[3];
   for (int i = 1; i <= 2; i++) {
-    const double e = r.Real3[3][i];
-    E[i] = e == 0.0 ? De[i][i] : r.Real2[3][i] / e;
+    const double e = r.Real3[kSecantStrain][i];
+    E[i] = e == 0.0 ? De[i][i] : r.Real2[kSecantStress][i] / e;
     if (!(E[i] > 0.0)) E[i] = 1e-8;
   }
-  double G = r.Real3[3][1] == r.Real3[3][2] ? De[3][3] : E[1] * E[2] / (E[1] + E[2]);
+  double G = r.Real3[kSecantStrain][1] == r.Real3[kSecantStrain][2] ? De[3][3] : E[1] * E[2] / (E[1] + E[2]);
   if (!(G > 0.0)) G = 1e-8;
   const double diag[4] = {0.0, E[1], E[2], G};
   double** T;

@@ -4,9 +4,8 @@
 // (rule 3), reloading to the envelope (rule 7) or, after a partial unloading, to a
 // return point shortened in proportion (rule 71). A tensile strain carries no stress
 // once the fibre has been compressed.
-// Record values as those of _NLMM210 (1 tangent, 2-3 strain and stress tension
-// positive, 4-5 previous strain and stress, 7-8 compression unloading point, 9-10
-// reversal of rule 71, 13-14 last reversal), 21-22 the point where rule 71 was left.
+// Record values: the places NLMM220_HD::Field, those of _NLMM210 that a compression-only
+// law keeps and the point where rule 71 was left.
 #include <cmath>
 
 #include "materials/material_slots.h"
@@ -16,7 +15,7 @@
 
 namespace {
 
-enum : int { kTan = 1, kStrain, kStress, kPrevStrain, kPrevStress, kUnC = 7, kRev71 = 9, kLastRev = 13, kExit71 = 21 };
+using enum NLMM220_HD::Field;
 
 constexpr double kStrainLimit = 0.232;
 
