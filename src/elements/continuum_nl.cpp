@@ -2,6 +2,8 @@
 // plane stress 10) and the integration skeleton they share with the solid hexahedron.
 // At every sampling point the material point gives the tangent D or advances its record
 // by the strain increment and gives the stress; the element integrates B^T D B or B^T s.
+#include <initializer_list>
+
 #include "elements/elements.h"
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
@@ -14,367 +16,580 @@
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
+namespace {
+
+// One call of the skeleton: the element, its kind and what is asked of it.
+struct ContinuumCall {
+  int type, comb, nDof, elem, iter, nNodes, prop;
+  const Index_HD* indexHD;
+  const MeshData* mesh;
+  NLMM_HD* hd;
+  const int* elemToHD;
+  const ContinuumStepState* step;
+  bool tangent;  // Kg, else the internal forces
+  // The kind, from the type:
+  bool solid = false, stress = false;  // hexahedron; plane stress quadrilateral (with a thickness)
+  int dim = 0, nc = 0;                 // coordinates, strain components
+  const char* context = nullptr;       // context line of the messages
+};
+
+// The material at the points, identified once for the element: on the solid a
+// time-dependent concrete pattern on its crack material; on the plane stress
+// quadrilateral the plane crack pattern, whose crack model, linked to its fracture
+// partner, works on its own record.
+struct ContinuumMaterial {
+  int code;  // the element group's material code
+  bool pattern, planePattern;
+  SolidPattern pat;
+  PlanePattern plane;
+  MaterialRecord linked;  // the plane pattern's crack model with its link
+  int pointCode;          // the kind the material point runs
+  const MaterialRecord* mat;
+};
+
+// The kinematic description of the call and what the history mode makes of the records.
+struct ContinuumDescription {
+  bool geometric;      // prevCoord given
+  bool total;          // total Lagrangian, else updated
+  bool fromConverged;  // the records restart from the converged state at every residual
+};
+
+// Point counts and line rules along s1, s2, s3 (s3 a single point of weight 1 in the plane).
+struct PointRules {
+  int c[4];
+  const double* a[4];
+  const double* w[4];
+};
+
+// Work arrays of every call; D, DB of the tangent, eps, fk of the forces, t of plane stress.
+struct ContinuumWork {
+  double **X, **dN, **dNdx, **J, **Jinv, **B, **D, **DB;
+  double *N, *sigma, *eps, *fk, *t;
+};
+
+// Geometric work: nodal coordinates of the converged configuration, nodal displacements
+// from the reference of the current iterate (u) and of the iterate before the increment
+// (up); B_NL, G, stress tensor and matrix.
+struct GeometricWork {
+  double **Xc, **u, **up, **BNL, **G, **T, **S, **SG, **Rot;
+  double *pk2, *E;
+};
+
+// Temperature strains of the internal forces: the coefficient of the element group; the
+// increment since the last converged state enters the records once, in every iteration
+// when they restart from the converged state, in the first when they carry on.
+struct ThermalTerms {
+  bool thermal;    // a single-material solid that takes the thermal strain
+  bool stepTemps;  // the increment of the temperatures enters this iteration
+  double alpha;
+  double** D0;     // elastic matrix of the thermal stress
+};
+
+// Oliver's crack band of a crack model: the element's centre, and at each point the
+// derivatives of the element (option 4) or of the sub-element around the point (5); a
+// quadrilateral measures the ramp of option 5 on the sub-element itself.
+struct CrackBand {
+  int band;
+  double centre[4];
+  double **gSub, **ySub;
+  double* N0;
+  CrackBandGeometry geometry;
+};
+
+// Everything one call works on, built step by step before the point loop.
+struct ContinuumElement {
+  ContinuumCall call;
+  ContinuumMaterial material;
+  ContinuumDescription kin;
+  PointRules rules;
+  ContinuumWork work;
+  GeometricWork geo;
+  ThermalTerms heat;
+  CrackBand crack;
+};
+
+// A sampling point: its number in the record order, its rule indices, natural
+// coordinates and integration factor.
+struct ContinuumPoint {
+  int ip;
+  int i[4];
+  double s[4];
+  double f;
+};
+
+bool Banded(const CrackBand& b) { return b.band == 4 || b.band == 5; }
+
+// The history mode the driver built the records for: 1 they restart from the converged
+// state at every residual, the increment du being the whole one since then; 2 they carry
+// on from the last iterate, du the last correction.
+bool RecordsCarryOn(const NLMM_HD* hd) {
+  switch (hd->PathBehavior) {
+    case 1:
+      return false;
+    case 2:
+      return true;
+    default:
+      InternalError(__FILE__, __LINE__);
+  }
+}
+
+void IdentifyKind(ContinuumCall* e) {
+  e->solid = e->type == _SOLID_HEXA;
+  e->stress = e->type == _PLANE_STRESS_QUAD;
+  e->dim = e->solid ? 3 : 2;
+  e->nc = ContinuumComponents(e->type);
+  e->context = e->tangent ? kCtxStiffness : kCtxIntForces;
+  if (e->nDof != e->dim * e->nNodes) InternalError(__FILE__, __LINE__);
+  if (!e->solid) CheckElemNodeCount(ElemFaultContext{e->context, e->elem, 0, 0}, e->type, e->nNodes, 4, 8, 9);
+}
+
+void IdentifyMaterial(const ContinuumCall& e, ContinuumMaterial* m) {
+  const ElementProperty& p = e.mesh->ElemProps[e.prop];
+  m->code = p.MaterialKind;
+  const bool composed = CompositionOf(m->code) == kCompositionNlmmPattern;
+  m->planePattern = composed && !e.solid;
+  m->pattern = composed && e.solid;
+  if (m->planePattern && !e.stress) InternalError(__FILE__, __LINE__);
+  if (m->pattern) m->pat = SolidPatternOf(e.mesh, e.prop);
+  if (m->planePattern) {
+    m->plane = PlanePatternOf(e.mesh, e.prop);
+    m->linked = PlanePatternCrackMaterial(e.mesh, m->plane);
+  }
+  m->pointCode = m->pattern ? SolidPatternCrackKind() : m->planePattern ? PlanePatternCrackKind() : m->code;
+  m->mat = m->pattern        ? &SolidPatternCrackMaterial(e.mesh, m->pat)
+           : m->planePattern ? &m->linked
+                             : &MaterialOf(e.mesh, m->code, p.MaterialNumber);
+}
+
+void IdentifyDescription(const ContinuumCall& e, int code, double** prevCoord, ContinuumDescription* d) {
+  d->geometric = prevCoord != nullptr;
+  const int kinematic = e.mesh->Main.KinematicDescription;
+  if (d->geometric) {
+    // Material patterns and the kinds without a stress record have no geometric routine.
+    if (!ContinuumKindGeometric(code, e.type)) InternalError(__FILE__, __LINE__);
+    if (kinematic != 1 && kinematic != 2) InternalError(__FILE__, __LINE__);
+  }
+  d->total = d->geometric && kinematic == 1;
+  // Only the geometric element reads it.
+  d->fromConverged = !d->geometric || !RecordsCarryOn(e.hd);
+}
+
+// Point counts and rules: the same checked fetch as the linear elements.
+void FetchPointRules(const ContinuumCall& e, PointRules* r) {
+  static const double kOne[2] = {0.0, 1.0};
+  static const double kZero[2] = {0.0, 0.0};
+  const ElementProperty& p = e.mesh->ElemProps[e.prop];
+  r->c[0] = 0;
+  r->c[1] = r->c[2] = r->c[3] = 1;
+  CalcElemIntegrationCounts(e.elem, e.context, e.dim, 2, e.prop, e.mesh->Integrations, e.mesh->ElemProps, r->c);
+  r->a[0] = r->w[0] = nullptr;
+  for (int d = 1; d <= 3; d++) {
+    if (d <= e.dim) {
+      GetLineIntegrationRule(e.elem, p.IntegrationType, p.IntegrationNumber, r->c[d], &r->a[d], &r->w[d]);
+    } else {
+      r->a[d] = kZero;
+      r->w[d] = kOne;
+    }
+  }
+}
+
+// Allocates the work arrays, clears B and the result and reads the nodal coordinates.
+void AllocContinuumWork(const ContinuumCall& e, double** Kg, double* Fint, ContinuumWork* w) {
+  const int n = e.nNodes, dim = e.dim, nc = e.nc, nDof = e.nDof;
+  for (double*** A : {&w->X, &w->dN, &w->dNdx}) allocd2(A, n, dim);
+  for (double*** A : {&w->J, &w->Jinv}) allocd2(A, dim, dim);
+  allocd2(&w->B, nc, nDof);
+  allocd1(&w->N, n);
+  allocd1(&w->sigma, nc);
+  if (e.tangent) {
+    allocd2(&w->D, nc, nc);
+    allocd2(&w->DB, nc, nDof);
+    zerod2(Kg, nDof, nDof);
+  } else {
+    allocd1(&w->eps, nc);
+    allocd1(&w->fk, nDof);
+    zerod1(Fint, nDof);
+  }
+  zerod2(w->B, nc, nDof);
+  CalcMat_ElemNodeCoord(e.elem, e.type, n, e.mesh->ElemNodes, w->X, e.mesh->PointCoord);
+}
+
+// Total: displacements from the initial geometry. Updated: from the converged one, the
+// reference, where the increment since then is du itself when the records restart from it.
+void ReferenceDisplacements(const ContinuumCall& e, const ContinuumDescription& d, double** X, const double* du,
+                            const double* aTotal, GeometricWork* g) {
+  for (int k = 1; k <= e.nNodes; k++)
+    for (int i = 1; i <= e.dim; i++) {
+      const int j = e.dim * (k - 1) + i;
+      const double a = aTotal != nullptr ? aTotal[j] : 0.0, dj = du != nullptr ? du[j] : 0.0;
+      if (d.total) {
+        g->u[k][i] = a;
+      } else if (du != nullptr && d.fromConverged) {
+        g->u[k][i] = dj;
+      } else {
+        g->u[k][i] = a - (g->Xc[k][i] - X[k][i]);
+      }
+      g->up[k][i] = g->u[k][i] - dj;
+    }
+}
+
+// The updated description integrates on the converged configuration.
+void SetUpGeometricWork(const ContinuumCall& e, const ContinuumDescription& d, double** prevCoord, const double* du,
+                        const double* aTotal, ContinuumWork* w, GeometricWork* g) {
+  const int n = e.nNodes, dim = e.dim, nc = e.nc, d2 = dim * dim;
+  for (double*** A : {&g->Xc, &g->u, &g->up}) allocd2(A, n, dim);
+  for (double*** A : {&g->T, &g->Rot}) allocd2(A, dim, dim);
+  allocd2(&g->BNL, nc, e.nDof);
+  for (double** v : {&g->pk2, &g->E}) allocd1(v, nc);
+  CalcMat_ElemNodeCoord(e.elem, e.type, n, e.mesh->ElemNodes, g->Xc, prevCoord);
+  ReferenceDisplacements(e, d, w->X, du, aTotal, g);
+  if (!d.total) copyd2(w->X, g->Xc, n, dim);
+  if (e.tangent) {
+    allocd2(&g->G, d2, e.nDof);
+    allocd2(&g->S, d2, d2);
+    allocd2(&g->SG, d2, e.nDof);
+    zerod2(g->G, d2, e.nDof);
+    zerod2(g->S, d2, d2);
+  }
+}
+
+void SetUpThermalTerms(const ContinuumCall& e, const ContinuumMaterial& m, const double* Fint, ThermalTerms* h) {
+  const bool forces = Fint != nullptr && e.step != nullptr;
+  h->thermal = forces && e.solid && !m.pattern && e.step->tempTotal != nullptr && SolidKindTakesThermalStrain(m.code);
+  h->stepTemps = (m.pattern || h->thermal) && (!RecordsCarryOn(e.hd) || e.iter == 1);
+  h->alpha = forces && (m.pattern || h->thermal) ? CalcTempCoef_NL(e.mesh, e.prop) : 0.0;
+  h->D0 = nullptr;
+  if (h->thermal) {
+    allocd2(&h->D0, 6, 6);
+    CalcMat_D_Solid_NL(e.mesh, e.prop, h->D0);
+  }
+}
+
+// The temperature strains of a point from its variation dT and its increment dTs.
+void TemperatureStrains(double alpha, double dT, double dTs, double* epsT, double* depsT) {
+  for (int k = 1; k <= 6; k++) epsT[k] = depsT[k] = 0.0;
+  for (int k = 1; k <= 3; k++) {
+    epsT[k] = alpha * dT;
+    depsT[k] = alpha * dTs;
+  }
+}
+
+void SetUpCrackBand(const ContinuumCall& e, const ContinuumMaterial& m, ContinuumWork* w, CrackBand* b) {
+  b->band = SolidCrackBandOption(m.pointCode, *m.mat);
+  for (double& x : b->centre) x = 0.0;
+  b->gSub = b->ySub = nullptr;
+  b->N0 = nullptr;
+  b->geometry = CrackBandGeometry{e.nNodes, w->X, b->centre, w->dNdx};
+  if (!Banded(*b)) return;
+  const double origin[4] = {0.0, 0.0, 0.0, 0.0};
+  if (e.solid)
+    CalcShapeFuncSolidHexa(e.nNodes, w->N, origin);
+  else
+    CalcShapeFuncQuad(e.nNodes, w->N, origin);
+  for (int i = 1; i <= e.nNodes; i++)
+    for (int k = 1; k <= e.dim; k++) b->centre[k] += w->X[i][k] * w->N[i];
+  if (b->band != 5) return;
+  allocd2(&b->gSub, e.nNodes, e.dim);
+  b->geometry.gradN = b->gSub;
+  if (!e.solid) {
+    allocd2(&b->ySub, e.nNodes, 2);
+    allocd1(&b->N0, e.nNodes);
+    copyd1(b->N0, w->N, e.nNodes);
+    b->geometry.X = b->ySub;
+  }
+}
+
+// The sub-element of option 5 around the point.
+void PointCrackBand(ContinuumElement& el, const ContinuumPoint& pt) {
+  const ContinuumCall& e = el.call;
+  const PointRules& r = el.rules;
+  CrackBand& b = el.crack;
+  if (b.band != 5) return;
+  const double extent[4] = {0.0, CrackZoneWeight(e.dim, e.nNodes, r.c[1], r.w[1], pt.i[1]),
+                            CrackZoneWeight(e.dim, e.nNodes, r.c[2], r.w[2], pt.i[2]),
+                            e.solid ? CrackZoneWeight(e.dim, e.nNodes, r.c[3], r.w[3], pt.i[3]) : 0.0};
+  const OliverPointContext at{e.comb, e.iter, e.elem, pt.ip, MaterialKindName(el.material.pointCode)};
+  if (e.solid) {
+    CalcSubElementGradN(at, e.nNodes, pt.s, el.work.X, extent, b.gSub);
+    return;
+  }
+  CalcSubElementQuad(at, e.nNodes, pt.s, el.work.X, extent, b.gSub, b.ySub);
+  b.centre[1] = b.centre[2] = 0.0;
+  for (int i = 1; i <= e.nNodes; i++)
+    for (int k = 1; k <= 2; k++) b.centre[k] += b.ySub[i][k] * b.N0[i];
+}
+
+// Shape functions, Jacobian, Cartesian derivatives and B at the point (B_L0 + B_NL on a
+// geometric element); returns det J.
+double PointKinematics(ContinuumElement& el, const double* s) {
+  const ContinuumCall& e = el.call;
+  ContinuumWork& w = el.work;
+  const int n = e.nNodes;
+  if (e.solid) {
+    CalcShapeFuncSolidHexa(n, w.N, s);
+    CalcShapeFuncDerivSolidHexa(n, w.dN, s);
+  } else {
+    CalcShapeFuncQuad(n, w.N, s);
+    CalcShapeFuncDerivQuad(n, w.dN, s);
+  }
+  CalcMat_Jacobian(n, e.dim, e.dim, w.X, w.dN, w.J);
+  const double det = CalcInvJacobian(e.elem, e.context, e.dim, w.J, w.Jinv);
+  CalcCartesianDeriv(n, e.dim, w.dN, w.Jinv, w.dNdx);
+  // B_L is the point's own: B_NL of the last point must not stay in it.
+  if (el.kin.geometric) zerod2(w.B, e.nc, e.nDof);
+  if (e.solid)
+    CalcMat_B_Solid(n, w.B, w.dNdx);
+  else
+    CalcMat_B_Plane2D(n, w.B, w.dNdx);
+  if (el.kin.geometric) {
+    CalcMat_BNL_NLMG(el.geo.BNL, w.dNdx, el.geo.u, n, e.dim);
+    addd2(w.B, el.geo.BNL, e.nc, e.nDof);
+  }
+  return det;
+}
+
+double PointFactor(const ContinuumElement& el, const ContinuumPoint& pt, double det) {
+  const PointRules& r = el.rules;
+  double f = r.w[1][pt.i[1]] * r.w[2][pt.i[2]];
+  if (el.call.solid) f *= r.w[3][pt.i[3]];
+  if (el.call.stress) f *= dotd1(el.work.N, el.work.t, el.call.nNodes);
+  return f * det;
+}
+
+// Fint += f B^T sigma.
+void AddPointForces(const ContinuumCall& e, ContinuumWork& w, double f, double* Fint) {
+  multtd2d1(w.fk, w.B, w.sigma, e.nDof, e.nc);
+  for (int k = 1; k <= e.nDof; k++) Fint[k] += f * w.fk[k];
+}
+
+// Time, temperature and the component records of a pattern point.
+void PatternPoint(ContinuumElement& el, const ContinuumPoint& pt, const PointContext& at, const double* du,
+                  double** Kg, double* Fint) {
+  const ContinuumCall& e = el.call;
+  const SolidPattern& pat = el.material.pat;
+  ContinuumWork& w = el.work;
+  int records[kMaterialKinds + 1];
+  for (int k = 1; k <= pat.nComponents; k++)
+    records[k] = RecordOfComponent_HD(e.indexHD, e.elemToHD[e.elem], pt.ip, k);
+  const SolidPatternPoint r = SolidPatternRecords(pat, e.hd, records);
+  PatternMoment mo{0.0, 0.0, 0.0, 0.0, 0.0};
+  if (e.step != nullptr) {
+    mo.dt = e.step->dt;
+    mo.t = e.step->t;
+    if (e.step->nodeTemps != nullptr) mo.T = dotd1(w.N, e.step->nodeTemps, e.nNodes);
+    if (e.step->tempTotal != nullptr) mo.dTtotal = dotd1(w.N, e.step->tempTotal, e.nNodes);
+    if (e.step->tempIncrement != nullptr && el.heat.stepTemps)
+      mo.dTstep = dotd1(w.N, e.step->tempIncrement, e.nNodes);
+  }
+  if (Kg != nullptr) {
+    SolidPatternTangent(pat, at, e.mesh, r, mo, w.D);
+    AddScaledBtDB(e.nc, e.nDof, pt.f, w.B, w.D, w.DB, Kg);
+    return;
+  }
+  // Thermal strains with the coefficient of the element group.
+  double epsT[7], depsT[7];
+  TemperatureStrains(el.heat.alpha, mo.dTtotal, mo.dTstep, epsT, depsT);
+  multd2d1(w.eps, w.B, du, e.nc, e.nDof);
+  SolidPatternStress(pat, at, e.mesh, r, mo, epsT, depsT, w.eps, w.sigma);
+  AddPointForces(e, w, pt.f, Fint);
+}
+
+// Geometric stiffness of the stress the point holds at the current iterate, turned back
+// to the converged axes in the updated description.
+void AddGeometricStiffness(ContinuumElement& el, double f, int record, double** Kg) {
+  const ContinuumCall& e = el.call;
+  const ContinuumMaterial& m = el.material;
+  GeometricWork& g = el.geo;
+  ContinuumRecordStress(m.pointCode, e.type, *m.mat, e.hd, record, g.pk2);
+  if (!el.kin.total) {
+    copyd1(el.work.sigma, g.pk2, e.nc);
+    CalcPolarRotation_NLMG(e.dim, e.nNodes, el.work.dNdx, g.u, g.Rot, e.elem, e.context);
+    RotateStress_NLMG(e.dim, g.Rot, true, el.work.sigma, g.pk2);
+  }
+  StressVecToTensor(e.dim, g.pk2, g.T);
+  CalcMat_S_NLMG(e.dim, g.T, g.S);
+  CalcMat_G_NLMG(e.nNodes, e.dim, g.G, el.work.dNdx);
+  AddScaledBtDB(e.dim * e.dim, e.nDof, f, g.G, g.S, g.SG, Kg);
+}
+
+void PointTangent(ContinuumElement& el, const ContinuumPoint& pt, const PointContext& at, int record, double** Kg) {
+  const ContinuumCall& e = el.call;
+  ContinuumWork& w = el.work;
+  ContinuumTangent(el.material.pointCode, e.type, at, *el.material.mat, e.hd, record, w.D);
+  AddScaledBtDB(e.nc, e.nDof, pt.f, w.B, w.D, w.DB, Kg);
+  if (el.kin.geometric) AddGeometricStiffness(el, pt.f, record, Kg);
+}
+
+// The Green strain increment from the iterate before the increment; the updated
+// description first turns the record's stress back to the converged axes (nothing to
+// turn when the iterate before is the converged one).
+void GreenStrainIncrement(ContinuumElement& el, int record) {
+  const ContinuumCall& e = el.call;
+  const ContinuumMaterial& m = el.material;
+  ContinuumWork& w = el.work;
+  GeometricWork& g = el.geo;
+  CalcGreenStrain_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.eps);
+  CalcGreenStrain_NLMG(e.dim, e.nNodes, w.dNdx, g.up, g.E);
+  for (int k = 1; k <= e.nc; k++) w.eps[k] -= g.E[k];
+  if (!el.kin.total && !el.kin.fromConverged) {
+    ContinuumRecordStress(m.pointCode, e.type, *m.mat, e.hd, record, w.sigma);
+    CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.up, g.Rot, e.elem, e.context);
+    RotateStress_NLMG(e.dim, g.Rot, true, w.sigma, g.pk2);
+    ContinuumSetRecordStress(m.pointCode, e.type, e.hd, record, g.pk2);
+  }
+}
+
+// Stress of a solid that takes the thermal strain of its temperature variations.
+void ThermalPointStress(ContinuumElement& el, const PointContext& at, int record) {
+  const ContinuumCall& e = el.call;
+  const ThermalTerms& h = el.heat;
+  ContinuumWork& w = el.work;
+  double epsT[7], depsT[7];
+  const double dT = dotd1(w.N, e.step->tempTotal, e.nNodes);
+  const double dTstep = e.step->tempIncrement != nullptr ? dotd1(w.N, e.step->tempIncrement, e.nNodes) : 0.0;
+  const double dTs = h.stepTemps ? dTstep : 0.0;
+  TemperatureStrains(h.alpha, dT, dTs, epsT, depsT);
+  if (el.kin.geometric) {
+    // D0 epsT and the temperature load pair up on the initial geometry. The mechanical
+    // strain is the Green strain less that of the thermal stretch, in the reference of
+    // the description: the initial body (total) or the converged one (updated), so that
+    // a free body heated far stays stress-free.
+    zerod1(epsT, 6);
+    const double now = 1.0 + h.alpha * dT, before = 1.0 + h.alpha * (dT - dTs);
+    const double ref = el.kin.total ? 1.0 : 1.0 + h.alpha * (dT - dTstep);
+    for (int k = 1; k <= 3; k++) depsT[k] = (now * now - before * before) / (2.0 * ref * ref);
+  }
+  SolidThermalStress(el.material.pointCode, at, *el.material.mat, e.hd, record, h.D0, w.eps, epsT, depsT, w.sigma);
+}
+
+void PointForces(ContinuumElement& el, const ContinuumPoint& pt, const PointContext& at, int record,
+                 const double* du, double* Fint) {
+  const ContinuumCall& e = el.call;
+  const ContinuumMaterial& m = el.material;
+  ContinuumWork& w = el.work;
+  GeometricWork& g = el.geo;
+  if (el.kin.geometric)
+    GreenStrainIncrement(el, record);
+  else
+    multd2d1(w.eps, w.B, du, e.nc, e.nDof);
+  if (el.heat.thermal)
+    ThermalPointStress(el, at, record);
+  else
+    ContinuumStress(m.pointCode, e.type, at, *m.mat, e.hd, record, w.eps, w.sigma);
+  if (el.kin.geometric && !el.kin.total) {
+    // The record keeps the stress in the axes of the current iterate.
+    CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.u, g.Rot, e.elem, e.context);
+    RotateStress_NLMG(e.dim, g.Rot, false, w.sigma, g.pk2);
+    ContinuumSetRecordStress(m.pointCode, e.type, e.hd, record, g.pk2);
+  }
+  AddPointForces(e, w, pt.f, Fint);
+}
+
+// One sampling point: its kinematics and factor, then the material point of the element.
+void IntegratePoint(ContinuumElement& el, const ContinuumPoint& pt0, const double* du, double** Kg, double* Fint) {
+  const ContinuumCall& e = el.call;
+  ContinuumPoint pt = pt0;
+  const double det = PointKinematics(el, pt.s);
+  pt.f = PointFactor(el, pt, det);
+  PointContext at{pt.ip, e.comb, e.elem, e.iter, 0};
+  if (Banded(el.crack)) {
+    PointCrackBand(el, pt);
+    at.band = &el.crack.geometry;
+  }
+  if (el.material.pattern) {
+    PatternPoint(el, pt, at, du, Kg, Fint);
+    return;
+  }
+  const int record = el.material.planePattern
+                         ? RecordOfComponent_HD(e.indexHD, e.elemToHD[e.elem], pt.ip, el.material.plane.crackPosition)
+                         : LinePointRecord(e.indexHD, e.elemToHD, e.elem, pt.ip);
+  if (Kg != nullptr)
+    PointTangent(el, pt, at, record, Kg);
+  else
+    PointForces(el, pt, at, record, du, Fint);
+}
+
+// Points with s1 fastest, then s2, then s3: the order of the history records.
+void IntegrateContinuum(ContinuumElement& el, const double* du, double** Kg, double* Fint) {
+  const PointRules& r = el.rules;
+  ContinuumPoint pt{};
+  for (int i3 = 1; i3 <= (el.call.solid ? r.c[3] : 1); i3++)
+    for (int i2 = 1; i2 <= r.c[2]; i2++)
+      for (int i1 = 1; i1 <= r.c[1]; i1++) {
+        pt.ip++;
+        pt.i[1] = i1;
+        pt.i[2] = i2;
+        pt.i[3] = i3;
+        pt.s[1] = r.a[1][i1];
+        pt.s[2] = r.a[2][i2];
+        pt.s[3] = r.a[3][i3];
+        IntegratePoint(el, pt, du, Kg, Fint);
+      }
+}
+
+void PrintContinuumStiffness(const ContinuumCall& e, const char* oc, double** Kg) {
+  const int flag = e.type == _PLANE_STRAIN_QUAD   ? OC_PRINT_MAT_KG_PLANE_STRAIN_QUAD
+                   : e.type == _PLANE_STRESS_QUAD ? OC_PRINT_MAT_KG_PLANE_STRESS_QUAD
+                                                  : OC_PRINT_MAT_KG_SOLID_HEXA;
+  PrintElementStiffMat(e.nDof, e.elem, e.type, oc[flag], Kg);
+}
+
+void FreeGeometricWork(bool tangent, GeometricWork* g) {
+  if (tangent) {
+    freed2(g->SG);
+    freed2(g->S);
+    freed2(g->G);
+  }
+  for (double* v : {g->E, g->pk2}) freed1(v);
+  for (double** A : {g->Rot, g->T, g->BNL, g->up, g->u, g->Xc}) freed2(A);
+}
+
+void FreeContinuumElement(ContinuumElement* el) {
+  ContinuumWork& w = el->work;
+  if (el->call.tangent) {
+    freed2(w.DB);
+    freed2(w.D);
+  } else {
+    freed1(w.fk);
+    freed1(w.eps);
+  }
+  freed1(w.sigma);
+  if (el->kin.geometric) FreeGeometricWork(el->call.tangent, &el->geo);
+  if (w.t != nullptr) freed1(w.t);
+  if (el->heat.D0 != nullptr) freed2(el->heat.D0);
+  if (el->crack.gSub != nullptr) freed2(el->crack.gSub);
+  if (el->crack.ySub != nullptr) {
+    freed2(el->crack.ySub);
+    freed1(el->crack.N0);
+  }
+  freed1(w.N);
+  for (double** A : {w.B, w.Jinv, w.J, w.dNdx, w.dN, w.X}) freed2(A);
+}
+
+}  // namespace
+
 void ContinuumElementNL(int type, int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,
                         const Index_HD* indexHD, const MeshData* mesh, NLMM_HD* hd, const int* elemToHD,
                         const double* du, double** Kg, double* Fint, double** prevCoord,
                         const ContinuumStepState* step, const double* aTotal) {
-  const bool solid = type == _SOLID_HEXA;
-  const bool stress = type == _PLANE_STRESS_QUAD;
-  const int dim = solid ? 3 : 2;
-  const int nc = ContinuumComponents(type);
-  const char* context = Kg != nullptr ? kCtxStiffness : kCtxIntForces;
-  if (nDof != dim * nNodes) InternalError(__FILE__, __LINE__);
-  if (!solid) CheckElemNodeCount(ElemFaultContext{context, elem, 0, 0}, type, nNodes, 4, 8, 9);
-  const ElementProperty& p = mesh->ElemProps[prop];
-  const int code = p.MaterialKind;
-  // A material pattern, identified once for the element: on the solid time-dependent
-  // concrete on its crack material; on the plane stress quadrilateral the plane crack
-  // model, linked to its fracture partner, at the point on its own record.
-  const bool planePattern = CompositionOf(code) == kCompositionNlmmPattern && !solid;
-  const bool pattern = CompositionOf(code) == kCompositionNlmmPattern && solid;
-  if (planePattern && !stress) InternalError(__FILE__, __LINE__);
-  SolidPattern pat{};
-  if (pattern) pat = SolidPatternOf(mesh, prop);
-  PlanePattern plane{};
-  MaterialRecord linked{};
-  if (planePattern) {
-    plane = PlanePatternOf(mesh, prop);
-    linked = PlanePatternCrackMaterial(mesh, plane);
+  ContinuumElement el{};
+  ContinuumCall& e = el.call;
+  e = ContinuumCall{type, comb, nDof, elem, iter, nNodes, prop, indexHD, mesh, hd, elemToHD, step, Kg != nullptr};
+  IdentifyKind(&e);
+  IdentifyMaterial(e, &el.material);
+  IdentifyDescription(e, el.material.code, prevCoord, &el.kin);
+  FetchPointRules(e, &el.rules);
+  AllocContinuumWork(e, Kg, Fint, &el.work);
+  if (el.kin.geometric) SetUpGeometricWork(e, el.kin, prevCoord, du, aTotal, &el.work, &el.geo);
+  if (e.stress) {
+    allocd1(&el.work.t, nNodes);
+    CalcGeomProp_THICKNESS(nNodes, prop, el.work.t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
   }
-  const int pointCode = pattern ? SolidPatternCrackKind() : planePattern ? PlanePatternCrackKind() : code;
-  const MaterialRecord& mat = pattern        ? SolidPatternCrackMaterial(mesh, pat)
-                              : planePattern ? linked
-                                             : MaterialOf(mesh, code, p.MaterialNumber);
-  const bool geometric = prevCoord != nullptr;
-  const int kinematic = mesh->Main.KinematicDescription;
-  if (geometric) {
-    // Material patterns and the kinds without a stress record have no geometric routine.
-    if (!ContinuumKindGeometric(code, type)) InternalError(__FILE__, __LINE__);
-    if (kinematic != 1 && kinematic != 2) InternalError(__FILE__, __LINE__);
-  }
-  const bool total = geometric && kinematic == 1;
-  // The records restart from the converged state at every residual, the increment du
-  // being the whole one since then; with path-dependent records they carry on from the
-  // last iterate, du the last correction.
-  const bool fromConverged = mesh->Main.PathBehavior != 2;
-
-  // Point counts and rules: the same checked fetch as the linear elements.
-  int c[4] = {0, 1, 1, 1};
-  CalcElemIntegrationCounts(elem, context, dim, 2, prop, mesh->Integrations, mesh->ElemProps, c);
-  const double* a[4] = {nullptr, nullptr, nullptr, nullptr};
-  const double* w[4] = {nullptr, nullptr, nullptr, nullptr};
-  static const double kOne[2] = {0.0, 1.0};
-  static const double kZero[2] = {0.0, 0.0};
-  for (int d = 1; d <= 3; d++) {
-    if (d <= dim) {
-      GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[d], &a[d], &w[d]);
-    } else {
-      a[d] = kZero;
-      w[d] = kOne;
-    }
-  }
-
-  double **X, **dN, **dNdx, **J, **Jinv, **B, **D = nullptr, **DB = nullptr;
-  double *N, *t = nullptr, *eps = nullptr, *sigma = nullptr, *fk = nullptr;
-  // Geometric work: nodal coordinates of the converged configuration, nodal displacements
-  // from the reference of the current iterate (u) and of the iterate before the increment
-  // (up); B_NL, G, stress tensor and matrix.
-  double **Xc = nullptr, **u = nullptr, **up = nullptr, **BNL = nullptr, **G = nullptr, **T = nullptr,
-         **S = nullptr, **SG = nullptr, **Rot = nullptr;
-  double *pk2 = nullptr, *E = nullptr;
-  allocd2(&X, nNodes, dim);
-  allocd2(&dN, nNodes, dim);
-  allocd2(&dNdx, nNodes, dim);
-  allocd2(&J, dim, dim);
-  allocd2(&Jinv, dim, dim);
-  allocd2(&B, nc, nDof);
-  allocd1(&N, nNodes);
-  allocd1(&sigma, nc);
-  if (Kg != nullptr) {
-    allocd2(&D, nc, nc);
-    allocd2(&DB, nc, nDof);
-    zerod2(Kg, nDof, nDof);
-  } else {
-    allocd1(&eps, nc);
-    allocd1(&fk, nDof);
-    zerod1(Fint, nDof);
-  }
-  CalcMat_ElemNodeCoord(elem, type, nNodes, mesh->ElemNodes, X, mesh->PointCoord);
-  const int d2 = dim * dim;
-  if (geometric) {
-    allocd2(&Xc, nNodes, dim);
-    allocd2(&u, nNodes, dim);
-    allocd2(&up, nNodes, dim);
-    allocd2(&BNL, nc, nDof);
-    allocd2(&T, dim, dim);
-    allocd2(&Rot, dim, dim);
-    allocd1(&pk2, nc);
-    allocd1(&E, nc);
-    CalcMat_ElemNodeCoord(elem, type, nNodes, mesh->ElemNodes, Xc, prevCoord);
-    // Total: displacements from the initial geometry. Updated: from the converged one, the
-    // reference, where the increment since then is du itself when the records restart
-    // from it.
-    for (int k = 1; k <= nNodes; k++)
-      for (int i = 1; i <= dim; i++) {
-        const int j = dim * (k - 1) + i;
-        const double a = aTotal != nullptr ? aTotal[j] : 0.0, d = du != nullptr ? du[j] : 0.0;
-        if (total) {
-          u[k][i] = a;
-        } else if (du != nullptr && fromConverged) {
-          u[k][i] = d;
-        } else {
-          u[k][i] = a - (Xc[k][i] - X[k][i]);
-        }
-        up[k][i] = u[k][i] - d;
-      }
-    if (!total) copyd2(X, Xc, nNodes, dim);
-    if (Kg != nullptr) {
-      allocd2(&G, d2, nDof);
-      allocd2(&S, d2, d2);
-      allocd2(&SG, d2, nDof);
-      zerod2(G, d2, nDof);
-      zerod2(S, d2, d2);
-    }
-  }
-  if (stress) {
-    allocd1(&t, nNodes);
-    CalcGeomProp_THICKNESS(nNodes, prop, t, mesh->GeomPatterns, mesh->LamThicks, mesh->ElemProps);
-  }
-  zerod2(B, nc, nDof);
-
-  // Temperature strains of the internal forces: the coefficient of the element group; the
-  // increment since the last converged state enters the records once, in every iteration
-  // when they restart from the converged state, in the first when they carry on.
-  const bool forces = Fint != nullptr && step != nullptr;
-  const bool thermal = forces && solid && !pattern && step->tempTotal != nullptr && SolidKindTakesThermalStrain(code);
-  const bool stepTemps = mesh->Main.PathBehavior != 2 || iter == 1;
-  const double alpha = forces && (pattern || thermal) ? CalcTempCoef_NL(mesh, prop) : 0.0;
-  double** D0 = nullptr;
-  if (thermal) {
-    allocd2(&D0, 6, 6);
-    CalcMat_D_Solid_NL(mesh, prop, D0);
-  }
-  // The temperature strains of a point from its variation dT and its increment dTs.
-  auto temperatureStrains = [alpha](double dT, double dTs, double* epsT, double* depsT) {
-    for (int k = 1; k <= 6; k++) epsT[k] = depsT[k] = 0.0;
-    for (int k = 1; k <= 3; k++) {
-      epsT[k] = alpha * dT;
-      depsT[k] = alpha * dTs;
-    }
-  };
-
-  // Oliver's crack band of a crack model: the element's centre, and at each point the
-  // derivatives of the element (option 4) or of the sub-element around the point (5); a
-  // quadrilateral measures the ramp of option 5 on the sub-element itself.
-  const int band = SolidCrackBandOption(pointCode, mat);
-  double centre[4] = {0.0, 0.0, 0.0, 0.0}, **gSub = nullptr, **ySub = nullptr, *N0 = nullptr;
-  CrackBandGeometry geometry{nNodes, X, centre, dNdx};
-  if (band == 4 || band == 5) {
-    const double origin[4] = {0.0, 0.0, 0.0, 0.0};
-    if (solid)
-      CalcShapeFuncSolidHexa(nNodes, N, origin);
-    else
-      CalcShapeFuncQuad(nNodes, N, origin);
-    for (int i = 1; i <= nNodes; i++)
-      for (int k = 1; k <= dim; k++) centre[k] += X[i][k] * N[i];
-    if (band == 5) {
-      allocd2(&gSub, nNodes, dim);
-      geometry.gradN = gSub;
-      if (!solid) {
-        allocd2(&ySub, nNodes, 2);
-        allocd1(&N0, nNodes);
-        copyd1(N0, N, nNodes);
-        geometry.X = ySub;
-      }
-    }
-  }
-
-  // Points with s1 fastest, then s2, then s3: the order of the history records.
-  int ip = 0;
-  for (int i3 = 1; i3 <= (solid ? c[3] : 1); i3++)
-    for (int i2 = 1; i2 <= c[2]; i2++)
-      for (int i1 = 1; i1 <= c[1]; i1++) {
-        ip++;
-        const double s[4] = {0.0, a[1][i1], a[2][i2], a[3][i3]};
-        if (solid) {
-          CalcShapeFuncSolidHexa(nNodes, N, s);
-          CalcShapeFuncDerivSolidHexa(nNodes, dN, s);
-        } else {
-          CalcShapeFuncQuad(nNodes, N, s);
-          CalcShapeFuncDerivQuad(nNodes, dN, s);
-        }
-        CalcMat_Jacobian(nNodes, dim, dim, X, dN, J);
-        const double det = CalcInvJacobian(elem, context, dim, J, Jinv);
-        CalcCartesianDeriv(nNodes, dim, dN, Jinv, dNdx);
-        // B_L is the point's own: B_NL of the last point must not stay in it.
-        if (geometric) zerod2(B, nc, nDof);
-        if (solid)
-          CalcMat_B_Solid(nNodes, B, dNdx);
-        else
-          CalcMat_B_Plane2D(nNodes, B, dNdx);
-        if (geometric) {
-          CalcMat_BNL_NLMG(BNL, dNdx, u, nNodes, dim);
-          addd2(B, BNL, nc, nDof);
-        }
-        double f = w[1][i1] * w[2][i2];
-        if (solid) f *= w[3][i3];
-        if (stress) f *= dotd1(N, t, nNodes);
-        f *= det;
-        PointContext at{ip, comb, elem, iter, 0};
-        if (band == 4 || band == 5) {
-          if (band == 5 && !solid) {
-            const double extent[4] = {0.0, CrackZoneWeight(dim, nNodes, c[1], w[1], i1),
-                                      CrackZoneWeight(dim, nNodes, c[2], w[2], i2), 0.0};
-            CalcSubElementQuad(OliverPointContext{comb, iter, elem, ip, MaterialKindName(pointCode)}, nNodes, s, X,
-                               extent, gSub, ySub);
-            centre[1] = centre[2] = 0.0;
-            for (int i = 1; i <= nNodes; i++)
-              for (int k = 1; k <= 2; k++) centre[k] += ySub[i][k] * N0[i];
-          } else if (band == 5) {
-            const double extent[4] = {0.0, CrackZoneWeight(dim, nNodes, c[1], w[1], i1),
-                                      CrackZoneWeight(dim, nNodes, c[2], w[2], i2),
-                                      CrackZoneWeight(dim, nNodes, c[3], w[3], i3)};
-            CalcSubElementGradN(OliverPointContext{comb, iter, elem, ip, MaterialKindName(pointCode)}, nNodes, s, X,
-                                extent, gSub);
-          }
-          at.band = &geometry;
-        }
-        if (pattern) {
-          // Time, temperature and the component records of the point.
-          int records[kMaterialKinds + 1];
-          for (int k = 1; k <= pat.nComponents; k++)
-            records[k] = RecordOfComponent_HD(indexHD, elemToHD[elem], ip, k);
-          const SolidPatternPoint r = SolidPatternRecords(pat, hd, records);
-          PatternMoment mo{0.0, 0.0, 0.0, 0.0, 0.0};
-          if (step != nullptr) {
-            mo.dt = step->dt;
-            mo.t = step->t;
-            if (step->nodeTemps != nullptr) mo.T = dotd1(N, step->nodeTemps, nNodes);
-            if (step->tempTotal != nullptr) mo.dTtotal = dotd1(N, step->tempTotal, nNodes);
-            if (step->tempIncrement != nullptr && stepTemps) mo.dTstep = dotd1(N, step->tempIncrement, nNodes);
-          }
-          if (Kg != nullptr) {
-            SolidPatternTangent(pat, at, mesh, r, mo, D);
-            AddScaledBtDB(nc, nDof, f, B, D, DB, Kg);
-          } else {
-            // Thermal strains with the coefficient of the element group.
-            double epsT[7], depsT[7];
-            temperatureStrains(mo.dTtotal, mo.dTstep, epsT, depsT);
-            multd2d1(eps, B, du, nc, nDof);
-            SolidPatternStress(pat, at, mesh, r, mo, epsT, depsT, eps, sigma);
-            multtd2d1(fk, B, sigma, nDof, nc);
-            for (int k = 1; k <= nDof; k++) Fint[k] += f * fk[k];
-          }
-          continue;
-        }
-        const int record = planePattern ? RecordOfComponent_HD(indexHD, elemToHD[elem], ip, plane.crackPosition)
-                                        : LinePointRecord(indexHD, elemToHD, elem, ip);
-        if (Kg != nullptr) {
-          ContinuumTangent(pointCode, type, at, mat, hd, record, D);
-          AddScaledBtDB(nc, nDof, f, B, D, DB, Kg);
-          if (geometric) {
-            // Geometric stiffness of the stress the point holds at the current iterate,
-            // turned back to the converged axes in the updated description.
-            ContinuumRecordStress(pointCode, type, mat, hd, record, pk2);
-            if (!total) {
-              copyd1(sigma, pk2, nc);
-              CalcPolarRotation_NLMG(dim, nNodes, dNdx, u, Rot, elem, context);
-              RotateStress_NLMG(dim, Rot, true, sigma, pk2);
-            }
-            StressVecToTensor(dim, pk2, T);
-            CalcMat_S_NLMG(dim, T, S);
-            CalcMat_G_NLMG(nNodes, dim, G, dNdx);
-            AddScaledBtDB(d2, nDof, f, G, S, SG, Kg);
-          }
-        } else {
-          if (geometric) {
-            // The Green strain increment from the iterate before the increment; the
-            // updated description first turns the record's stress back to the converged
-            // axes (nothing to turn when the iterate before is the converged one).
-            CalcGreenStrain_NLMG(dim, nNodes, dNdx, u, eps);
-            CalcGreenStrain_NLMG(dim, nNodes, dNdx, up, E);
-            for (int k = 1; k <= nc; k++) eps[k] -= E[k];
-            if (!total && !fromConverged) {
-              ContinuumRecordStress(pointCode, type, mat, hd, record, sigma);
-              CalcPolarRotation_NLMG(dim, nNodes, dNdx, up, Rot, elem, context);
-              RotateStress_NLMG(dim, Rot, true, sigma, pk2);
-              ContinuumSetRecordStress(pointCode, type, hd, record, pk2);
-            }
-          } else {
-            multd2d1(eps, B, du, nc, nDof);
-          }
-          if (thermal) {
-            double epsT[7], depsT[7];
-            const double dT = dotd1(N, step->tempTotal, nNodes);
-            const double dTstep = step->tempIncrement != nullptr ? dotd1(N, step->tempIncrement, nNodes) : 0.0;
-            const double dTs = stepTemps ? dTstep : 0.0;
-            temperatureStrains(dT, dTs, epsT, depsT);
-            if (geometric) {
-              // D0 epsT and the temperature load pair up on the initial geometry. The
-              // mechanical strain is the Green strain less that of the thermal stretch, in
-              // the reference of the description: the initial body (total) or the
-              // converged one (updated), so that a free body heated far stays stress-free.
-              zerod1(epsT, 6);
-              const double now = 1.0 + alpha * dT, before = 1.0 + alpha * (dT - dTs);
-              const double ref = total ? 1.0 : 1.0 + alpha * (dT - dTstep);
-              for (int k = 1; k <= 3; k++) depsT[k] = (now * now - before * before) / (2.0 * ref * ref);
-            }
-            SolidThermalStress(pointCode, at, mat, hd, record, D0, eps, epsT, depsT, sigma);
-          } else {
-            ContinuumStress(pointCode, type, at, mat, hd, record, eps, sigma);
-          }
-          multtd2d1(fk, B, sigma, nDof, nc);
-          if (geometric && !total) {
-            // The record keeps the stress in the axes of the current iterate.
-            CalcPolarRotation_NLMG(dim, nNodes, dNdx, u, Rot, elem, context);
-            RotateStress_NLMG(dim, Rot, false, sigma, pk2);
-            ContinuumSetRecordStress(pointCode, type, hd, record, pk2);
-          }
-          for (int k = 1; k <= nDof; k++) Fint[k] += f * fk[k];
-        }
-      }
-
-  if (Kg != nullptr) {
-    const int flag = type == _PLANE_STRAIN_QUAD   ? OC_PRINT_MAT_KG_PLANE_STRAIN_QUAD
-                     : type == _PLANE_STRESS_QUAD ? OC_PRINT_MAT_KG_PLANE_STRESS_QUAD
-                                                  : OC_PRINT_MAT_KG_SOLID_HEXA;
-    PrintElementStiffMat(nDof, elem, type, oc[flag], Kg);
-    freed2(DB);
-    freed2(D);
-  } else {
-    freed1(fk);
-    freed1(eps);
-  }
-  freed1(sigma);
-  if (geometric) {
-    if (Kg != nullptr) {
-      freed2(SG);
-      freed2(S);
-      freed2(G);
-    }
-    freed1(E);
-    freed1(pk2);
-    freed2(Rot);
-    freed2(T);
-    freed2(BNL);
-    freed2(up);
-    freed2(u);
-    freed2(Xc);
-  }
-  if (t != nullptr) freed1(t);
-  if (D0 != nullptr) freed2(D0);
-  if (gSub != nullptr) freed2(gSub);
-  if (ySub != nullptr) {
-    freed2(ySub);
-    freed1(N0);
-  }
-  freed1(N);
-  freed2(B);
-  freed2(Jinv);
-  freed2(J);
-  freed2(dNdx);
-  freed2(dN);
-  freed2(X);
+  SetUpThermalTerms(e, el.material, Fint, &el.heat);
+  SetUpCrackBand(e, el.material, &el.work, &el.crack);
+  IntegrateContinuum(el, du, Kg, Fint);
+  if (Kg != nullptr) PrintContinuumStiffness(e, oc, Kg);
+  FreeContinuumElement(&el);
 }
 
 void CalcStiffPlaneStrainQuad_NL(int comb, int nDof, int elem, int iter, int nNodes, int prop, const char* oc,

@@ -151,6 +151,9 @@ struct NLMM_HD;
 // record holds the stress S turned by the rotation R of the deformation gradient from the
 // converged configuration, R S R^T: turned back before the update and on after it, so that
 // a rigid rotation turns it with the body and a stretch leaves it to the material law.
+// The history mode is the one the driver built the table hd for: the records restart from
+// the converged state at every residual (du the whole increment since it) or carry on from
+// the last iterate (du the last correction).
 // step: the time step, the time at its end, the element's nodal temperatures and its
 // nodal temperature variations (of the combination, and their increment since the last
 // converged one), which the time-dependent material patterns of the solid read (none:

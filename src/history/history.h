@@ -72,6 +72,7 @@ void CheckHistoryModelsBuilt(const int* NLMM_HD_Count, const int* NLSMM_HD_Count
 
 // ---- table -------------------------------------------------------------------------------
 // Slots 1..36, then 0. Mode 1: a current and a converged copy; otherwise the current only.
+// The table keeps the mode for the element routines.
 void AllocNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count);
 void InitNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count);
 // Area (plane elements, shells at their mid-surface) or volume (solids) of an element
@@ -110,7 +111,7 @@ long NLMM_HDRecordBytes(int slot);
 // Appends one block per model in use to its file (files[1..49] by material code).
 void WriteNLMM_HD(FILE** files, NLMM_HD* hd, const int* NLMM_HD_Count);
 // Restart: reads the block at which every file in use stands into the current copy
-// (allocated here) and, in mode 1, makes the converged copy equal to it.
+// (allocated here) and, in mode 1, makes the converged copy equal to it; keeps the mode.
 void ReadNLMM_HD(FILE** files, int mode, NLMM_HD* hd, const int* NLMM_HD_Count);
 // The codes of every current record read back (crack counts and states): a record that no
 // model writes stops the run (a damaged or foreign history file at restart).

@@ -208,6 +208,7 @@ long NLMM_HDRecordBytes(int slot) { return OpsOf(slot).fileBytes; }
 
 void AllocNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count) {
   *hd = NLMM_HD{};
+  hd->PathBehavior = mode;
   ForSlotsInUse(NLMM_HD_Count, [&](int k, int, int n) {
     hd->Entry[2 * k] = AllocArray(OpsOf(k), n);
     if (mode == 1) hd->Entry[2 * k + 1] = AllocArray(OpsOf(k), n);
@@ -327,6 +328,7 @@ void WriteNLMM_HD(FILE** files, NLMM_HD* hd, const int* NLMM_HD_Count) {
 
 void ReadNLMM_HD(FILE** files, int mode, NLMM_HD* hd, const int* NLMM_HD_Count) {
   *hd = NLMM_HD{};
+  hd->PathBehavior = mode;
   ForSlotsInUse(NLMM_HD_Count, [&](int k, int code, int n) {
     const RecordOps& ops = OpsOf(k);
     FILE* fp = FileOf(files, code);

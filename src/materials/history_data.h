@@ -319,8 +319,12 @@ struct NLMM151_HD {
 // arrays, Entry[2k] the current (trial) copy, Entry[2k + 1] the last converged copy
 // (null unless the history-data mode is 1). An array of no records is null. The record
 // type of each slot belongs to its model (_NLMM202 uses the NLMM145_HD layout).
+// PathBehavior is the history-data mode the driver built the table for: 1 the records
+// restart from the converged copy at every residual, 2 the current copy carries on from
+// the last iterate (0: no table built).
 struct NLMM_HD {
   void* Entry[2 * kNlmmSlots];
+  int32_t PathBehavior;
 };
 
 // History record of a nonlinear spring sampling point (also the softening interface

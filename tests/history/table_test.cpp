@@ -243,6 +243,8 @@ TEST(HistoryFiles, DistinctFieldValuesComeBackEachInItsOwnField) {
     for (const Family& f : kFamilies) ReadTag(kMaterialHDOpenTag, in.f[f.code], Suffix(f.code).c_str());
     ReadNLMM_HD(in.f, 1, &hd, counts);
   }
+  // The table keeps the mode it was read in, for the element routines.
+  EXPECT_EQ(hd.PathBehavior, 1);
   // The read made the converged copy equal to the current one: restoring from it changes
   // nothing, and the current state is written back.
   RestoreNLMM_HD(&hd, counts);
