@@ -236,13 +236,13 @@ struct NonlinearRun : DriverInput {
   NewtonMatrixState matrices;
   // The combination.
   int c;
-  double dt, t;           // time step and time (a static run keeps the restart point's)
-  double start;           // wall-clock start
-  long header;            // its header in <job>_ep.bin
-  bool arcPhase;          // arc length applies to it
-  bool referenceNeeded;   // the response to the reference increment is still to solve
+  double dt, t;          // time step and time (a static run keeps the restart point's)
+  double start;          // wall-clock start
+  long header;           // its header in <job>_ep.bin
+  bool arcPhase;         // arc length applies to it
+  bool referenceNeeded;  // the response to the reference increment is still to solve
   NonlinearElementState s;
-  double reference;       // convergence reference
+  double reference;      // convergence reference
   // The iteration.
   int it;
   bool replaced;  // the matrices were assembled or read in it

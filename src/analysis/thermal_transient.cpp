@@ -278,9 +278,9 @@ struct ThermalRun : DriverInput {
   NonlinearWorkArrays nl;
   NonlinearResultFiles files;  // <job>_tq.bin, <job>_ep.bin, <job>_iq.bin, history files
   int nF, nP;
-  int r;          // combinations before the restart
-  int first;      // first combination of the run
-  double alpha;   // THERMAL_THETA
+  int r;         // combinations before the restart
+  int first;     // first combination of the run
+  double alpha;  // THERMAL_THETA
   // Below alpha = 1/2 and for the forward rule the prescribed rows are no equations of the
   // iteration: their fluxes follow from the end-of-step balance once the step converged.
   bool endFlux;
@@ -307,8 +307,8 @@ struct ThermalRun : DriverInput {
   // The combination.
   int c;
   double dt;
-  double start;   // wall-clock start
-  long header;    // its header in <job>_ep.bin
+  double start;  // wall-clock start
+  long header;   // its header in <job>_ep.bin
   ThermalStepLevels levels;
   // The iteration.
   int it;
