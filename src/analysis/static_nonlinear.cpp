@@ -20,7 +20,7 @@
 #include "analysis/arc_length.h"
 #include "analysis/drivers.h"
 #include "analysis/entry.h"
-#include "analysis/interrupt.h"
+#include "analysis/newton_steps.h"
 #include "analysis/nonlinear_control.h"
 #include "analysis/previous_state.h"
 #include "analysis/restart.h"
@@ -34,7 +34,6 @@
 #include "assembly/sparse_rows.h"
 #include "assembly/summary.h"
 #include "assembly/topology.h"
-#include "history/history.h"
 #include "loads/loads.h"
 #include "materials/solid_pattern.h"
 #include "model/fileio.h"
@@ -49,6 +48,36 @@ void IterationHistoryTag(const char* prefix, int c, int it, int lastCombination,
   const int w2 = std::snprintf(digits, sizeof digits, "%d", maxIterations);
   if (std::snprintf(tag, static_cast<size_t>(size), "%sComb%*.*d_Iter%*.*d", prefix, w1, w1, c, w2, w2, it) >= size)
     InternalError(__FILE__, __LINE__);
+}
+
+// The first arc-length combination: its load increment is the reference increment of the
+// method, which must move the free dofs and leave the prescribed displacements alone; it
+// is saved unscaled to <job>_al.bin, then scaled by LOAD_FACTOR.
+static void SaveArcLengthReference(int nF, int nP, const char* job, const MeshData* mesh, LoadIncrement* inc) {
+  double maxF = 0.0, maxA = 0.0;
+  for (int i = 1; i <= nF; i++) maxF = std::fmax(maxF, std::fabs(inc->dF[i]));
+  for (int i = 1; i <= nP; i++) maxA = std::fmax(maxA, std::fabs(inc->daP[i]));
+  if (maxF < 1e-8) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\n");
+    errexit("No variation of the force vector in free dofs.\nArc-length is unavailable in these circunstances.\n"
+            "Please remove the arc-length option in the data file.",
+            0);
+  }
+  if (maxA > 1e-8) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\n");
+    errexit("The prescribed displacement vector must be null.\nArc-length is unavailable in these "
+            "circunstances.\nPlease remove the arc-length option in the data file.",
+            0);
+  }
+  WriteArcLengthDeltaF(nF, nP, job, inc->dF, inc->dP);
+  const double lf = mesh->ArcLength.LoadFactor;
+  if (lf != 1.0) {
+    for (int i = 1; i <= nF; i++) inc->dF[i] *= lf;
+    for (int i = 1; i <= nP; i++) inc->dP[i] *= lf;
+  }
+  copyd1(inc->savedP, inc->daP, nP);
 }
 
 void CalcIncrLoadVector_NL(FILE* fp, int c, double dt, double t, const char* job, const char* OutputControl,
@@ -109,32 +138,7 @@ void CalcIncrLoadVector_NL(FILE* fp, int c, double dt, double t, const char* job
   addd1(inc->dP, nl->extP, nP);
   addd1(inc->daP, nl->aP, nP);
   copyd1(inc->deltaP, inc->daP, nP);
-  if (m.ArcLength == 1 && c == m.nCombinations) {
-    double maxF = 0.0, maxA = 0.0;
-    for (int i = 1; i <= nF; i++) maxF = std::fmax(maxF, std::fabs(inc->dF[i]));
-    for (int i = 1; i <= nP; i++) maxA = std::fmax(maxA, std::fabs(inc->daP[i]));
-    if (maxF < 1e-8) {
-      std::fflush(stdout);
-      std::fprintf(stderr, "\n");
-      errexit("No variation of the force vector in free dofs.\nArc-length is unavailable in these circunstances.\n"
-              "Please remove the arc-length option in the data file.",
-              0);
-    }
-    if (maxA > 1e-8) {
-      std::fflush(stdout);
-      std::fprintf(stderr, "\n");
-      errexit("The prescribed displacement vector must be null.\nArc-length is unavailable in these "
-              "circunstances.\nPlease remove the arc-length option in the data file.",
-              0);
-    }
-    WriteArcLengthDeltaF(nF, nP, job, inc->dF, inc->dP);
-    const double lf = mesh->ArcLength.LoadFactor;
-    if (lf != 1.0) {
-      for (int i = 1; i <= nF; i++) inc->dF[i] *= lf;
-      for (int i = 1; i <= nP; i++) inc->dP[i] *= lf;
-    }
-    copyd1(inc->savedP, inc->daP, nP);
-  }
+  if (m.ArcLength == 1 && c == m.nCombinations) SaveArcLengthReference(nF, nP, job, mesh, inc);
 }
 
 void CalcElementInitialTemp(const MeshData* mesh, const int* ElemPropIndex, double** T0) {
@@ -196,297 +200,386 @@ void FlushHistoryFiles(FILE** files, const int* counts, int slots) {
 
 namespace {
 
-// transient: the time advances by the step duration of each combination.
-void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, const char* job,
-                     const char* OutputControl, MeshData* mesh) {
-  const MainParameters& m = mesh->Main;
-  if (m.nLoadCases == 0) InternalError(__FILE__, __LINE__);
-  const bool arc = m.ArcLength == 1;
-  if (arc && !transient) CheckArcLengthParameters(mesh);
-
-  // Set-up.
-  SeekFile(fp, posAfterMesh);
+// What the steps of a nonlinear static (or transient) run share.
+struct NonlinearRun : DriverInput {
+  bool transient;  // the time advances by the step duration of each combination
   CombinationSet set;
-  OpenCombinationSet(fp, mesh, &set);
-  const long* positions = set.positions;
-  const CombinationData* comb = set.comb;
-  if (transient) CheckTransientSetUp(mesh, comb);
-
+  MainWorkArrays w;
+  NonlinearWorkArrays nl;  // state vectors and history data
+  NonlinearResultFiles files;
+  int nF, nP, nPoints;
+  int r;            // combinations before the restart
+  int first, last;  // combination range
+  bool arc;         // arc length on
+  bool geometric;   // geometric nonlinearity
+  bool timeLoads;   // creep and shrinkage of time-dependent concrete load the model
   // Temperature variation of the combination, of the last converged one, its increment,
   // the element-node temperatures (zero in a static run) and the initial temperatures.
   double **tvCurrent, **tvConverged, **tvIncrement, **nodeTemps, **initialTemps;
-  allocragd2(&tvCurrent, mesh->nElements, mesh->ElemNodeCount);
-  allocragd2(&tvConverged, mesh->nElements, mesh->ElemNodeCount);
-  allocragd2(&tvIncrement, mesh->nElements, mesh->ElemNodeCount);
-  allocragd2(&nodeTemps, mesh->nElements, mesh->ElemNodeCount);
-  zeroragd2(tvCurrent, mesh->nElements, mesh->ElemNodeCount);
-  zeroragd2(tvConverged, mesh->nElements, mesh->ElemNodeCount);
-  zeroragd2(tvIncrement, mesh->nElements, mesh->ElemNodeCount);
-  zeroragd2(nodeTemps, mesh->nElements, mesh->ElemNodeCount);
-  allocragd2(&initialTemps, mesh->nElements, mesh->ElemNodeCount);
-  zeroragd2(initialTemps, mesh->nElements, mesh->ElemNodeCount);
-
-  MainWorkArrays w;
-  InitializeMainWorkArrays(1, mesh, &w);
-  const int nF = w.nF, nP = w.nP, nPoints = mesh->nPoints;
-  const int r = m.nCombBeforeRestart;
-  // Geometric nonlinearity: the converged configuration, read once per combination.
-  const bool geometric = m.GeomNonlinear == 1;
-  // The tangent is taken at the current iterate, whose point displacements it reads.
-  double **prevU = nullptr, **prevX = nullptr, **Ucur = nullptr;
-  if (geometric) {
-    CheckGeometricElementGroups(mesh, w.ElemPropIndex);
-    allocd2(&prevU, nPoints, 6);
-    allocd2(&prevX, nPoints, 3);
-    allocd2(&Ucur, nPoints, 6);
-  }
-
-  NonlinearWorkArrays nl;
-  InitializeNonlinearAnalysis(r, nPoints, nF, nP, 0, job, mesh, w.ElemPropIndex, &nl);
-  // The time of the restart point (0 in a fresh run); a static run keeps it.
-  double t = nl.EP.d4;
-  // A restart continues from the temperature variation of its last converged combination.
-  if (r > 0)
-    CalcElementTempVar(fp, r, m.nCombinations, m.nLoadCases, positions[1], mesh, w.ElemPropIndex, tvConverged,
-                       comb);
-
-  FILE *fpDR, *fpEP, *fpIF;
-  FILE **hdFiles, **shdFiles;
-  OpenResultFiles_NL(&fpDR, &fpEP, &fpIF, &hdFiles, &shdFiles, r, nF, nP, 0, nl.NLMM_HD_Count, nl.NLSMM_HD_Count,
-                     job);
-  if (transient) CalcElementInitialTemp(mesh, w.ElemPropIndex, initialTemps);
-
-  const int first = r + 1;
-  const int last = m.ArcLength == 1 ? m.nCombinations + m.MaxArcLengthCombinations - 1 : m.nCombinations;
-
+  // Geometric nonlinearity: the converged configuration, read once per combination, and
+  // the point displacements of the current iterate, at which the tangent is taken.
+  double **prevU, **prevX, **Ucur;
   // The driver's vectors (see NonlinearWorkArrays): the load increment lives in dFref.
-  LoadIncrement inc{nl.dFref, nl.dPref, nl.workP[1], nl.workP[2], nl.workP[4]};
-  double* da = nl.workF[1];       // solution of the iteration
-  double* daComb = nl.workF[2];   // displacement increment of the combination
-  double* dR = nl.workP[3];       // reaction increment of the iteration
+  LoadIncrement inc;
+  double* da;      // solution of the iteration
+  double* daComb;  // displacement increment of the combination
+  double* dR;      // reaction increment of the iteration
   // Arc length: the correction for the out-of-balance forces, the response to the
   // reference increment, and (path-dependent history) the combination's increment so far,
   // since the displacement update keeps only the last correction there.
-  double* daI = nl.workF[3];
-  double* daII = nl.workF[4];
-  double* daPath = daComb;
-  if (arc && nl.PathBehavior == 2) allocd1(&daPath, nF);
-  // The converged displacement increment of the previous combination.
-  double* daPrev;
-  allocd1(&daPrev, nF);
-  double eta = 0.0;
-  double radius = nl.EP.d1 * mesh->ArcLength.RadiusFactor;
+  double *daI, *daII, *daPath;
+  double* daPrev;  // converged displacement increment of the previous combination
+  double eta, radius;
+  // The global matrices.
+  SparseRowMatrix KFF, KPF, KPP;
+  int64_t nKFF, nKPF, nKPP;
+  NewtonMatrixState matrices;
+  // The combination.
+  int c;
+  double dt, t;          // time step and time (a static run keeps the restart point's)
+  double start;          // wall-clock start
+  long header;           // its header in <job>_ep.bin
+  bool arcPhase;         // arc length applies to it
+  bool referenceNeeded;  // the response to the reference increment is still to solve
+  NonlinearElementState s;
+  double reference;      // convergence reference
+  // The iteration.
+  int it;
+  bool replaced;  // the matrices were assembled or read in it
+  StepSummaryRecord step;
+};
 
-  IterSummaryRecord iter;
-  ResetIterSummaryRecord(&iter);
-  SparseRowMatrix KFF{}, KPF{}, KPP{};
-  int64_t nKFF = 0, nKPF = 0, nKPP = 0;
-  bool held = false;
-  LinearSolverStep solverStep{};
-  bool prepared = false;
-  double reference = 0.0;
+// Per-element ragged arrays, one value per node, zeroed.
+double** AllocElementNodeArray(const MeshData* mesh) {
+  double** a;
+  allocragd2(&a, mesh->nElements, mesh->ElemNodeCount);
+  zeroragd2(a, mesh->nElements, mesh->ElemNodeCount);
+  return a;
+}
 
-  const bool timeLoads = SolidPatternsLoadTheModel(mesh, w.ElemPropIndex);
-  for (int c = first; c <= last; c++) {
-    std::printf("\n");
-    std::printf("## Combination number = %d\n", c);
-    const double start = WallSeconds();
-    long header;
-    WriteCombinationHeader(fpEP, &header);
-    if (nl.PathBehavior == 1) zerod1(daComb, nF);
-    if (daPath != daComb) zerod1(daPath, nF);
-    for (int i = 1; i <= nF; i++) daPrev[i] = nl.aF[i] - nl.aFPrev[i];
-    copyd1(nl.aFPrev, nl.aF, nF);
-    const bool arcPhase = arc && c >= m.nCombinations;
-    bool referenceNeeded = arc;
+// The driver's vectors over the work vectors of the set-up.
+void SetUpRunVectors(NonlinearRun* run) {
+  NonlinearWorkArrays& nl = run->nl;
+  run->inc = LoadIncrement{nl.dFref, nl.dPref, nl.workP[1], nl.workP[2], nl.workP[4]};
+  run->da = nl.workF[1];
+  run->daComb = nl.workF[2];
+  run->dR = nl.workP[3];
+  run->daI = nl.workF[3];
+  run->daII = nl.workF[4];
+  run->daPath = run->daComb;
+  if (run->arc && nl.PathBehavior == 2) allocd1(&run->daPath, run->nF);
+  allocd1(&run->daPrev, run->nF);
+  run->eta = 0.0;
+  run->radius = nl.EP.d1 * run->mesh->ArcLength.RadiusFactor;
+}
 
-    CalcElementTempVar(fp, c, m.nCombinations, m.nLoadCases, positions[1], mesh, w.ElemPropIndex, tvCurrent, comb);
-    for (int e = 1; e <= mesh->nElements; e++)
-      for (int k = 1; k <= mesh->ElemNodeCount[e]; k++) {
-        tvIncrement[e][k] = tvCurrent[e][k] - tvConverged[e][k];
-        if (transient) nodeTemps[e][k] = initialTemps[e][k] + tvCurrent[e][k];
-      }
-    double dt = 0.0;
-    if (transient) {
-      dt = comb[c].Params.StepDuration;
-      t += dt;
-    }
+// Set-up: combinations, numbering, history data and result files, restart state.
+void SetUpRun(const DriverInput& in, bool transient, long posAfterMesh, NonlinearRun* run) {
+  FILE* fp = in.fp;
+  MeshData* mesh = in.mesh;
+  const MainParameters& m = mesh->Main;
+  if (m.nLoadCases == 0) InternalError(__FILE__, __LINE__);
+  *run = NonlinearRun{};
+  static_cast<DriverInput&>(*run) = in;
+  run->transient = transient;
+  run->arc = m.ArcLength == 1;
+  if (run->arc && !transient) CheckArcLengthParameters(mesh);
 
-    CalcIncrLoadVector_NL(fp, c, dt, t, job, OutputControl, mesh, &nl, &w, positions, nodeTemps, comb, &inc);
-    if (m.AddUnbalancedForces != 0) {
-      addd1(nl.rF, inc.dF, nF);
-      addd1(nl.rP, inc.dP, nP);
-    } else {
-      copyd1(nl.rF, inc.dF, nF);
-      copyd1(nl.rP, inc.dP, nP);
-    }
+  SeekFile(fp, posAfterMesh);
+  OpenCombinationSet(fp, mesh, &run->set);
+  if (transient) CheckTransientSetUp(mesh, run->set.comb);
+  run->tvCurrent = AllocElementNodeArray(mesh);
+  run->tvConverged = AllocElementNodeArray(mesh);
+  run->tvIncrement = AllocElementNodeArray(mesh);
+  run->nodeTemps = AllocElementNodeArray(mesh);
+  run->initialTemps = AllocElementNodeArray(mesh);
 
-    const bool moved = geometric && c > 1;
-    if (moved) ReadPrevDispl_NLMG(c - 1, job, mesh, &w, comb, prevU, prevX);
-    NonlinearElementState s{c,
-                            0,
-                            dt,
-                            t,
-                            &nl.Index,
-                            &nl.Table,
-                            nl.ElemToHD,
-                            tvCurrent,
-                            nodeTemps,
-                            &nl.SpringIndex,
-                            &nl.SpringTable,
-                            moved ? prevX : nullptr,
-                            moved ? prevU : nullptr,
-                            tvIncrement};
-    int it = 1;
-    for (;; it++) {
-      if (it > m.MaxIterations) IterationLimitReached(c, m.MaxIterations, fpEP);
-      s.Iteration = it;
-      const bool update = GlobalStiffMatNeedsUpdate(c, it, m.IterativeAlgorithm);
-      if (update) {
-        if (held) FreeGlobalStiffMat(&KFF, &KPF, &KPP);
-        ResetIterSummaryRecord(&iter);
-        if (geometric) {
-          CalcPointDispl(0, mesh, w.PointDofCodes, w.PointDofNumbers, nl.aF, nl.aP, w.PointSpecialCS, w.PointTypes,
-                         w.ElemPropIndex, w.PointElemAdjacency, Ucur);
-          s.PointDispl = Ucur;
-        }
-        AssembGlobalStiffMat_NL(&nKFF, &nKPF, &nKPP, job, OutputControl, &iter, mesh, &KFF, &KPF, &KPP, &w, &s);
-        // A rigid motion that the supports leave free is a null vector of the tangent of the
-        // unloaded model; the conjugate gradient does not see it when the loads are in
-        // equilibrium.
-        if (!held && r == 0) CheckRigidMotionsStopped(mesh, &w, &KFF);
-        held = true;
-        if (GlobalStiffMatNeedsToBeWritten(c, it, m.IterativeAlgorithm))
-          WriteGlobalStiffMat(nKFF, nKPF, nKPP, nF, nP, &KFF, &KPF, &KPP, job);
-      }
-      const bool read = GlobalStiffMatNeedsToBeRead(c, r, it, m.IterativeAlgorithm);
-      if (read) {
-        if (held) FreeGlobalStiffMat(&KFF, &KPF, &KPP);
-        ReadGlobalStiffMat(&nKFF, &nKPF, &nKPP, nF, nP, &KFF, &KPF, &KPP, job);
-        held = true;
-        ResetIterSummaryRecord(&iter);
-        iter.nTermsKFF = static_cast<int32_t>(nKFF);
-        iter.nTermsKPF = static_cast<int32_t>(nKPF);
-        iter.nTermsKPP = static_cast<int32_t>(nKPP);
-      }
-      if (update || read) {
-        if (prepared) ReleaseLinearSolver(&solverStep);
-        PrepareLinearSolver(solver, nF, OutputControl, &KFF, &iter, &solverStep);
-        prepared = true;
-      }
-      // After the factorisation: the record carries this iteration's profile fields.
-      WriteSummaryRecord(fpEP, &iter);
-
-      SubtractSparseMatTransVecProduct(nF, nP, KPF.count, KPF.cols, inc.deltaP, nl.rF, KPF.vals);
-      copyd1(da, nl.rF, nF);
-      // Every strategy assembles or reads in the first iteration a run makes.
-      if (!prepared) InternalError(__FILE__, __LINE__);
-      StepSummaryRecord step;
-      ResetStepSummaryRecord(&step);
-      char tag[64];
-      IterationHistoryTag(arcPhase && it > 1 ? "_AL1_" : "_", c, it, last, m.MaxIterations, tag,
-                          static_cast<int>(sizeof tag));
-      SolveLinearSystem(&solverStep, m.PrecondResidualDecay, job, tag, OutputControl, &KFF, da, &step);
-
-      if (arcPhase && it == 1) {
-        ApplyArcLengthEta(c, m.nCombinations, nF, nP, nPoints, &nl.EP, &eta, &radius, w.PointDofNumbers, da, inc.dF,
-                          inc.dP, nl.extF, nl.extP, nl.rP, w.PointDofCodes, &mesh->ArcLength, daPrev);
-      } else if (arcPhase) {
-        copyd1(daI, da, nF);
-        if (referenceNeeded || update || read) {
-          referenceNeeded = false;
-          copyd1(daII, inc.dF, nF);
-          StepSummaryRecord reference2;
-          ResetStepSummaryRecord(&reference2);
-          IterationHistoryTag("_AL2_", c, it, last, m.MaxIterations, tag, static_cast<int>(sizeof tag));
-          SolveLinearSystem(&solverStep, m.PrecondResidualDecay, job, tag, OutputControl, &KFF, daII, &reference2);
-        }
-        CalcArcLengthData(c, m.nCombinations, it, nF, nP, &nl.EP, &radius, &eta, w.PointDofNumbers, daPath, daII, da,
-                          daI, inc.dF, inc.dP, nl.extF, nl.extP, nl.rP, w.PointDofCodes, &mesh->ArcLength);
-      }
-
-      CalcResidKaMinusF(nP, KPF.count, KPP.count, KPF.cols, KPP.cols, da, inc.deltaP, nl.rP, KPF.vals, KPP.vals, dR);
-      Calc_a_FreeMasterSlave(mesh, w.PointDofNumbers, da, w.PointDofCodes);
-      UpdateDisplReact(nF, nP, nl.PathBehavior, nl.aF, daComb, da, dR, nl.R);
-      if (daPath != daComb) addd1(daPath, da, nF);
-
-      CalcPointDispl(0, mesh, w.PointDofCodes, w.PointDofNumbers, daComb, inc.daP, w.PointSpecialCS, w.PointTypes,
-                     w.ElemPropIndex, w.PointElemAdjacency, nl.PointValues);
-      double** Utot;
-      allocd2(&Utot, nPoints, 6);
-      CalcPointDispl(0, mesh, w.PointDofCodes, w.PointDofNumbers, nl.aF, nl.aP, w.PointSpecialCS, w.PointTypes,
-                     w.ElemPropIndex, w.PointElemAdjacency, Utot);
-      if (nl.PathBehavior == 1) RestoreHistory(&nl);
-      CalcResid(OutputControl, mesh, &w, &s, nl.extF, nl.extP, nl.R, nl.PointValues, Utot, nl.fIntF, nl.fIntP, nl.rF,
-                nl.rP);
-      freed2(Utot);
-
-      double norm;
-      const ConvergenceScale scale{nl.aF, nl.aP, nl.fIntF, nl.fIntP, nl.forceScale2};
-      const bool converged = CheckConvergence(it, nF, nP, &reference, &norm, mesh, da, inc.deltaP, nl.extF, nl.extP,
-                                              nl.R, nl.rF, nl.rP, scale);
-      step.residualNorm = norm;
-      std::printf("Residual norm = %20.12le\n", norm);
-      WriteSummaryRecord(fpEP, &step);
-      // The first arc-length combination of a constant radius sets its radius in iteration 2.
-      const bool ignored = arc && mesh->ArcLength.ConstantRadius == 1 && c == m.nCombinations && it == 1;
-      if (converged && !ignored) break;
-      if (it == 1) {
-        zerod1(inc.deltaP, nP);
-        if (nl.PathBehavior == 2) zerod1(inc.daP, nP);
-      }
-    }
-
-    // Creep and shrinkage loads stand on the prescribed dofs together with the creep and
-    // shrinkage stresses of the internal forces; the reactions predicted by K da miss
-    // that, and a displacement norm may stop before the residual corrects them. Their
-    // runs take the reactions of the converged forces, R = IP - FP.
-    if (timeLoads)
-      for (int j = 1; j <= nP; j++) {
-        nl.R[j] -= nl.rP[j];
-        nl.rP[j] = 0.0;
-      }
-    // The converged combination: result records, history data, restart point.
-    const double elapsed = WallSeconds() - start;
-    FillEquilibriumPathRecord(nF, nP, it, arc ? radius : 0.0, mesh->ArcLength.RadiusFactor, elapsed,
-                              arc ? eta : 0.0, t, &nl.EP, nl.extF, nl.extP);
-    WriteDisplReact(fpDR, c, nF, nP, nl.aF, nl.aP, nl.R);
-    WriteEquilibriumPathRecord(fpEP, nF, nP, &nl.EP);
-    PatchCombinationHeader(fpEP, c, it, header);
-    WriteNLMM_HD(hdFiles, &nl.Table, nl.NLMM_HD_Count);
-    WriteNLSMM_HD(shdFiles, &nl.SpringTable, nl.NLSMM_HD_Count);
-    WriteInternalForces(fpIF, nF, nP, c, nl.fIntF, nl.fIntP);
-    AddConvergedForceScale(&nl);
-    FlushFile(fpEP);
-    FlushFile(fpIF);
-    FlushHistoryFiles(hdFiles, nl.NLMM_HD_Count, kMaterialKinds);
-    FlushHistoryFiles(shdFiles, nl.NLSMM_HD_Count, kSpringMaterialKinds);
-    WriteLastConvergedCombination(c, job);
-    RecordWritten(RunUnit::kCombination, c, job);
-    if (nl.PathBehavior == 1) AcceptHistory(&nl);
-    for (int e = 1; e <= mesh->nElements; e++)
-      for (int k = 1; k <= mesh->ElemNodeCount[e]; k++) tvConverged[e][k] = tvCurrent[e][k];
+  MainWorkArrays& w = run->w;
+  InitializeMainWorkArrays(1, mesh, &w);
+  run->nF = w.nF;
+  run->nP = w.nP;
+  run->nPoints = mesh->nPoints;
+  run->r = m.nCombBeforeRestart;
+  run->geometric = m.GeomNonlinear == 1;
+  if (run->geometric) {
+    CheckGeometricElementGroups(mesh, w.ElemPropIndex);
+    allocd2(&run->prevU, run->nPoints, 6);
+    allocd2(&run->prevX, run->nPoints, 3);
+    allocd2(&run->Ucur, run->nPoints, 6);
   }
 
-  // Shut-down.
-  if (geometric) {
-    freed2(Ucur);
-    freed2(prevX);
-    freed2(prevU);
+  NonlinearWorkArrays& nl = run->nl;
+  InitializeNonlinearAnalysis(run->r, run->nPoints, run->nF, run->nP, 0, in.job, mesh, w.ElemPropIndex, &nl);
+  run->t = nl.EP.d4;
+  // A restart continues from the temperature variation of its last converged combination.
+  if (run->r > 0)
+    CalcElementTempVar(fp, run->r, m.nCombinations, m.nLoadCases, run->set.positions[1], mesh, w.ElemPropIndex,
+                       run->tvConverged, run->set.comb);
+  NonlinearResultFiles& f = run->files;
+  OpenResultFiles_NL(&f.fpDR, &f.fpEP, &f.fpIF, &f.hdFiles, &f.shdFiles, run->r, run->nF, run->nP, 0,
+                     nl.NLMM_HD_Count, nl.NLSMM_HD_Count, in.job);
+  if (transient) CalcElementInitialTemp(mesh, w.ElemPropIndex, run->initialTemps);
+
+  run->first = run->r + 1;
+  run->last = run->arc ? m.nCombinations + m.MaxArcLengthCombinations - 1 : m.nCombinations;
+  SetUpRunVectors(run);
+  ResetIterSummaryRecord(&run->matrices.iter);
+  run->timeLoads = SolidPatternsLoadTheModel(mesh, w.ElemPropIndex);
+}
+
+// The temperature variation of combination c, its increment over the last converged one
+// and, in a transient run, the element-node temperatures and the time at its end.
+void AdvanceTemperaturesAndTime(NonlinearRun* run) {
+  const MeshData* mesh = run->mesh;
+  const MainParameters& m = mesh->Main;
+  CalcElementTempVar(run->fp, run->c, m.nCombinations, m.nLoadCases, run->set.positions[1], mesh,
+                     run->w.ElemPropIndex, run->tvCurrent, run->set.comb);
+  for (int e = 1; e <= mesh->nElements; e++)
+    for (int k = 1; k <= mesh->ElemNodeCount[e]; k++) {
+      run->tvIncrement[e][k] = run->tvCurrent[e][k] - run->tvConverged[e][k];
+      if (run->transient) run->nodeTemps[e][k] = run->initialTemps[e][k] + run->tvCurrent[e][k];
+    }
+  run->dt = 0.0;
+  if (run->transient) {
+    run->dt = run->set.comb[run->c].Params.StepDuration;
+    run->t += run->dt;
   }
-  freed1(daPrev);
-  if (daPath != daComb) freed1(daPath);
-  if (prepared) ReleaseLinearSolver(&solverStep);
-  if (held) FreeGlobalStiffMat(&KFF, &KPF, &KPP);
-  CloseResultFiles_NL(fpDR, fpEP, fpIF, hdFiles, shdFiles, nl.NLMM_HD_Count, nl.NLSMM_HD_Count);
-  FreeNonlinearWorkArrays(&nl);
-  FreeMainWorkArrays(&w);
-  freeragd2(initialTemps, mesh->nElements);
-  freeragd2(nodeTemps, mesh->nElements);
-  freeragd2(tvIncrement, mesh->nElements);
-  freeragd2(tvConverged, mesh->nElements);
-  freeragd2(tvCurrent, mesh->nElements);
-  CloseCombinationSet(fp, mesh, &set);
+}
+
+// The element state of the combination that assembly and residual read.
+void SetCombinationElementState(NonlinearRun* run) {
+  NonlinearWorkArrays& nl = run->nl;
+  const bool moved = run->geometric && run->c > 1;
+  if (moved) ReadPrevDispl_NLMG(run->c - 1, run->job, run->mesh, &run->w, run->set.comb, run->prevU, run->prevX);
+  run->s = NonlinearElementState{run->c,
+                                 0,
+                                 run->dt,
+                                 run->t,
+                                 &nl.Index,
+                                 &nl.Table,
+                                 nl.ElemToHD,
+                                 run->tvCurrent,
+                                 run->nodeTemps,
+                                 &nl.SpringIndex,
+                                 &nl.SpringTable,
+                                 moved ? run->prevX : nullptr,
+                                 moved ? run->prevU : nullptr,
+                                 run->tvIncrement};
+}
+
+// Load increment: the start of combination c, its temperatures and time, the increment
+// of the loads and prescribed displacements, and the right-hand side of iteration 1.
+void ApplyLoadIncrement(NonlinearRun* run) {
+  NonlinearWorkArrays& nl = run->nl;
+  const MainParameters& m = run->mesh->Main;
+  const int nF = run->nF, nP = run->nP;
+  run->start = BeginCombination(run->c, &nl, run->daComb, run->files.fpEP, &run->header);
+  if (run->daPath != run->daComb) zerod1(run->daPath, nF);
+  for (int i = 1; i <= nF; i++) run->daPrev[i] = nl.aF[i] - nl.aFPrev[i];
+  copyd1(nl.aFPrev, nl.aF, nF);
+  run->arcPhase = run->arc && run->c >= m.nCombinations;
+  run->referenceNeeded = run->arc;
+
+  AdvanceTemperaturesAndTime(run);
+  CalcIncrLoadVector_NL(run->fp, run->c, run->dt, run->t, run->job, run->OutputControl, run->mesh, &nl, &run->w,
+                        run->set.positions, run->nodeTemps, run->set.comb, &run->inc);
+  if (m.AddUnbalancedForces != 0) {
+    addd1(nl.rF, run->inc.dF, nF);
+    addd1(nl.rP, run->inc.dP, nP);
+  } else {
+    copyd1(nl.rF, run->inc.dF, nF);
+    copyd1(nl.rP, run->inc.dP, nP);
+  }
+  SetCombinationElementState(run);
+}
+
+// The global stiffness KFF, KPF, KPP of the run as the stiffness update moves it.
+GlobalMatrixSteps StiffnessMatrixSteps(NonlinearRun* run) {
+  NonlinearRun& u = *run;
+  GlobalMatrixSteps steps;
+  steps.release = [&u] { FreeGlobalStiffMat(&u.KFF, &u.KPF, &u.KPP); };
+  steps.assemble = [&u](IterSummaryRecord* iter) {
+    const MainWorkArrays& w = u.w;
+    if (u.geometric) {
+      CalcPointDispl(0, u.mesh, w.PointDofCodes, w.PointDofNumbers, u.nl.aF, u.nl.aP, w.PointSpecialCS, w.PointTypes,
+                     w.ElemPropIndex, w.PointElemAdjacency, u.Ucur);
+      u.s.PointDispl = u.Ucur;
+    }
+    AssembGlobalStiffMat_NL(&u.nKFF, &u.nKPF, &u.nKPP, u.job, u.OutputControl, iter, u.mesh, &u.KFF, &u.KPF, &u.KPP,
+                            &u.w, &u.s);
+    // A rigid motion that the supports leave free is a null vector of the tangent of the
+    // unloaded model; the conjugate gradient does not see it when the loads are in
+    // equilibrium.
+    if (!u.matrices.prepared && u.r == 0) CheckRigidMotionsStopped(u.mesh, &u.w, &u.KFF);
+  };
+  steps.write = [&u] { WriteGlobalStiffMat(u.nKFF, u.nKPF, u.nKPP, u.nF, u.nP, &u.KFF, &u.KPF, &u.KPP, u.job); };
+  steps.read = [&u](int64_t n[3]) {
+    ReadGlobalStiffMat(&u.nKFF, &u.nKPF, &u.nKPP, u.nF, u.nP, &u.KFF, &u.KPF, &u.KPP, u.job);
+    n[0] = u.nKFF;
+    n[1] = u.nKPF;
+    n[2] = u.nKPP;
+  };
+  steps.solved = [&u] { return &u.KFF; };
+  return steps;
+}
+
+// Iterate, first part: the tangent of the iteration (assembled, read or kept).
+void UpdateStiffness(NonlinearRun* run) {
+  run->s.Iteration = run->it;
+  const StiffnessMoves moves = StiffnessMovesOf(run->c, run->r, run->it, run->mesh->Main.IterativeAlgorithm);
+  run->replaced = UpdateGlobalMatrices(moves, run->solver, run->nF, run->OutputControl, StiffnessMatrixSteps(run),
+                                       &run->matrices, run->files.fpEP);
+}
+
+// Arc length: iteration 1 scales the reference increment to the radius; later ones
+// split the correction into the out-of-balance and the reference responses.
+void ArcLengthStep(NonlinearRun* run, char* tag, int tagSize) {
+  NonlinearWorkArrays& nl = run->nl;
+  const MainParameters& m = run->mesh->Main;
+  const MainWorkArrays& w = run->w;
+  LoadIncrement& inc = run->inc;
+  if (run->it == 1) {
+    ApplyArcLengthEta(run->c, m.nCombinations, run->nF, run->nP, run->nPoints, &nl.EP, &run->eta, &run->radius,
+                      w.PointDofNumbers, run->da, inc.dF, inc.dP, nl.extF, nl.extP, nl.rP, w.PointDofCodes,
+                      &run->mesh->ArcLength, run->daPrev);
+    return;
+  }
+  copyd1(run->daI, run->da, run->nF);
+  if (run->referenceNeeded || run->replaced) {
+    run->referenceNeeded = false;
+    copyd1(run->daII, inc.dF, run->nF);
+    StepSummaryRecord reference2;
+    ResetStepSummaryRecord(&reference2);
+    IterationHistoryTag("_AL2_", run->c, run->it, run->last, m.MaxIterations, tag, tagSize);
+    SolveLinearSystem(&run->matrices.solverStep, m.PrecondResidualDecay, run->job, tag, run->OutputControl, &run->KFF,
+                      run->daII, &reference2);
+  }
+  CalcArcLengthData(run->c, m.nCombinations, run->it, run->nF, run->nP, &nl.EP, &run->radius, &run->eta,
+                    w.PointDofNumbers, run->daPath, run->daII, run->da, run->daI, inc.dF, inc.dP, nl.extF, nl.extP,
+                    nl.rP, w.PointDofCodes, &run->mesh->ArcLength);
+}
+
+// Iterate, second part: the correction of the iteration, KFF da = rF - KPF^T deltaP.
+void SolveIteration(NonlinearRun* run) {
+  const MainParameters& m = run->mesh->Main;
+  SubtractSparseMatTransVecProduct(run->nF, run->nP, run->KPF.count, run->KPF.cols, run->inc.deltaP, run->nl.rF,
+                                   run->KPF.vals);
+  copyd1(run->da, run->nl.rF, run->nF);
+  ResetStepSummaryRecord(&run->step);
+  char tag[64];
+  IterationHistoryTag(run->arcPhase && run->it > 1 ? "_AL1_" : "_", run->c, run->it, run->last, m.MaxIterations, tag,
+                      static_cast<int>(sizeof tag));
+  SolveLinearSystem(&run->matrices.solverStep, m.PrecondResidualDecay, run->job, tag, run->OutputControl, &run->KFF,
+                    run->da, &run->step);
+  if (run->arcPhase) ArcLengthStep(run, tag, static_cast<int>(sizeof tag));
+}
+
+// Iterate, last part: reactions and displacements updated, the history data restored
+// (path-independent) and the residual of the new iterate.
+void UpdateIterate(NonlinearRun* run) {
+  NonlinearWorkArrays& nl = run->nl;
+  const MainWorkArrays& w = run->w;
+  const int nF = run->nF, nP = run->nP;
+  CalcResidKaMinusF(nP, run->KPF.count, run->KPP.count, run->KPF.cols, run->KPP.cols, run->da, run->inc.deltaP, nl.rP,
+                    run->KPF.vals, run->KPP.vals, run->dR);
+  Calc_a_FreeMasterSlave(run->mesh, w.PointDofNumbers, run->da, w.PointDofCodes);
+  UpdateDisplReact(nF, nP, nl.PathBehavior, nl.aF, run->daComb, run->da, run->dR, nl.R);
+  if (run->daPath != run->daComb) addd1(run->daPath, run->da, nF);
+
+  CalcPointDispl(0, run->mesh, w.PointDofCodes, w.PointDofNumbers, run->daComb, run->inc.daP, w.PointSpecialCS,
+                 w.PointTypes, w.ElemPropIndex, w.PointElemAdjacency, nl.PointValues);
+  double** Utot;
+  allocd2(&Utot, run->nPoints, 6);
+  CalcPointDispl(0, run->mesh, w.PointDofCodes, w.PointDofNumbers, nl.aF, nl.aP, w.PointSpecialCS, w.PointTypes,
+                 w.ElemPropIndex, w.PointElemAdjacency, Utot);
+  RestoreIterateHistory(&nl);
+  CalcResid(run->OutputControl, run->mesh, &w, &run->s, nl.extF, nl.extP, nl.R, nl.PointValues, Utot, nl.fIntF,
+            nl.fIntP, nl.rF, nl.rP);
+  freed2(Utot);
+}
+
+// Convergence check of the iteration; an unconverged iteration 1 hands over to the next
+// without the prescribed displacement, which it has applied.
+bool CheckIterationConvergence(NonlinearRun* run) {
+  NonlinearWorkArrays& nl = run->nl;
+  const MeshData* mesh = run->mesh;
+  double norm;
+  const ConvergenceScale scale{nl.aF, nl.aP, nl.fIntF, nl.fIntP, nl.forceScale2};
+  const bool converged = CheckConvergence(run->it, run->nF, run->nP, &run->reference, &norm, mesh, run->da,
+                                          run->inc.deltaP, nl.extF, nl.extP, nl.R, nl.rF, nl.rP, scale);
+  ReportIterationNorm(norm, &run->step, run->files.fpEP);
+  // The first arc-length combination of a constant radius sets its radius in iteration 2.
+  const bool ignored =
+      run->arc && mesh->ArcLength.ConstantRadius == 1 && run->c == mesh->Main.nCombinations && run->it == 1;
+  if (converged && !ignored) return true;
+  if (run->it == 1) {
+    zerod1(run->inc.deltaP, run->nP);
+    if (nl.PathBehavior == 2) zerod1(run->inc.daP, run->nP);
+  }
+  return false;
+}
+
+// Write and accept: the converged combination into the result and history files, its
+// history data and temperature variation the converged ones.
+void AcceptConvergedCombination(NonlinearRun* run) {
+  NonlinearWorkArrays& nl = run->nl;
+  const MeshData* mesh = run->mesh;
+  // Creep and shrinkage loads stand on the prescribed dofs together with the creep and
+  // shrinkage stresses of the internal forces; the reactions predicted by K da miss
+  // that, and a displacement norm may stop before the residual corrects them. Their
+  // runs take the reactions of the converged forces, R = IP - FP.
+  if (run->timeLoads)
+    for (int j = 1; j <= run->nP; j++) {
+      nl.R[j] -= nl.rP[j];
+      nl.rP[j] = 0.0;
+    }
+  AddConvergedForceScale(&nl);
+  const ConvergedCombination cc{run->c,     run->it, run->header, run->start, run->arc ? run->radius : 0.0,
+                                run->arc ? run->eta : 0.0, run->t};
+  AcceptCombination(cc, mesh, run->job, &run->files, &nl);
+  for (int e = 1; e <= mesh->nElements; e++)
+    for (int k = 1; k <= mesh->ElemNodeCount[e]; k++) run->tvConverged[e][k] = run->tvCurrent[e][k];
+}
+
+// Shut-down: matrices, files and arrays released, the data file back at the combinations.
+void ShutDownRun(NonlinearRun* run) {
+  const MeshData* mesh = run->mesh;
+  if (run->geometric) {
+    freed2(run->Ucur);
+    freed2(run->prevX);
+    freed2(run->prevU);
+  }
+  freed1(run->daPrev);
+  if (run->daPath != run->daComb) freed1(run->daPath);
+  ReleaseGlobalMatrices(StiffnessMatrixSteps(run).release, &run->matrices);
+  const NonlinearResultFiles& f = run->files;
+  CloseResultFiles_NL(f.fpDR, f.fpEP, f.fpIF, f.hdFiles, f.shdFiles, run->nl.NLMM_HD_Count, run->nl.NLSMM_HD_Count);
+  FreeNonlinearWorkArrays(&run->nl);
+  FreeMainWorkArrays(&run->w);
+  double** arrays[] = {run->initialTemps, run->nodeTemps, run->tvIncrement, run->tvConverged, run->tvCurrent};
+  for (double** a : arrays) freeragd2(a, mesh->nElements);
+  CloseCombinationSet(run->fp, run->mesh, &run->set);
+}
+
+// transient: the time advances by the step duration of each combination.
+void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, const char* job,
+                     const char* OutputControl, MeshData* mesh) {
+  NonlinearRun run;
+  SetUpRun(DriverInput{solver, fp, job, OutputControl, mesh}, transient, posAfterMesh, &run);
+  const int maxIterations = mesh->Main.MaxIterations;
+  for (run.c = run.first; run.c <= run.last; run.c++) {
+    ApplyLoadIncrement(&run);
+    // Newton-Raphson iterations.
+    for (run.it = 1;; run.it++) {
+      if (run.it > maxIterations) IterationLimitReached(run.c, maxIterations, run.files.fpEP);
+      UpdateStiffness(&run);
+      SolveIteration(&run);
+      UpdateIterate(&run);
+      if (CheckIterationConvergence(&run)) break;
+    }
+    AcceptConvergedCombination(&run);
+  }
+  ShutDownRun(&run);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "analysis/drivers.h"
 #include "analysis/entry.h"
 #include "analysis/interrupt.h"
+#include "analysis/newton_steps.h"
 #include "analysis/nonlinear_control.h"
 #include "analysis/restart.h"
 #include "analysis/static_nonlinear.h"
@@ -28,7 +29,6 @@
 #include "assembly/summary.h"
 #include "model/fileio.h"
 #include "model/loadcase.h"
-#include "history/history.h"
 #include "materials/thermal_constancy.h"
 #include "materials/thermal_materials.h"
 #include "model/material.h"
@@ -254,7 +254,7 @@ void EndOfStepFluxes_NL(FILE* fp, int c, const char* OutputControl, const MeshDa
   allocd1(&rP, nP);
   allocd1(&zero, nP);
   zerod1(zero, nP);
-  if (nl->PathBehavior == 1) RestoreNLMM_HD(&nl->Table, nl->NLMM_HD_Count);
+  RestoreIterateHistory(nl);
   ThermalStepLoads_NL(fp, c, OutputControl, mesh, t, set, s, FF, FP, TPstep);
   ThermalStepLevels backward = *levels;
   backward.R = zero;
@@ -270,214 +270,271 @@ void EndOfStepFluxes_NL(FILE* fp, int c, const char* OutputControl, const MeshDa
   freed1(fF);
 }
 
-void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const char* job, const char* OutputControl,
-                                MeshData* mesh) {
-  const MainParameters& m = mesh->Main;
-  if (m.nLoadCases == 0) InternalError(__FILE__, __LINE__);
-  const int r = m.nCombBeforeRestart;
-
-  // Set-up.
-  SeekFile(fp, posAfterMesh);
+// What the steps of a nonlinear thermal transient run share.
+struct ThermalRun : DriverInput {
   CombinationSet set;
-  OpenCombinationSet(fp, mesh, &set);
-  const CombinationData* comb = set.comb;
-  const long firstLoadCase = set.positions[1];
-  CheckStepDurations("thermal transient analysis", mesh, comb);
+  long firstLoadCase;  // file position of load case 1
   ThermalWorkArrays t;
-  InitializeThermalWorkArrays(1, mesh, &t);
-  const int nF = t.w.nF, nP = t.w.nP;
-
   NonlinearWorkArrays nl;
-  InitializeNonlinearThermalAnalysis(r, mesh->nPoints, nF, nP, job, mesh, t.w.ElemPropIndex, &nl);
-  CheckNonlinearThermalRun(mesh, nl.NLMM_HD_Count);
-  FILE *fpTQ, *fpEP, *fpIQ;
-  FILE** hdFiles;
-  OpenThermalResultFiles(&fpTQ, &fpEP, &fpIQ, &hdFiles, r, nF, nP, nl.NLMM_HD_Count, job);
-
-  // Current state in nl: temperatures aF, aP, fluxes R, the step's load extF, extP,
-  // internal heat forces fIntF, fIntP, residual rF, rP.
-  double *TF = nl.aF, *TP = nl.aP, *R = nl.R, *FF = nl.extF, *FP = nl.extP;
-  double* dT = nl.workF[1];      // correction of the iteration
-  double* dTstep = nl.workF[2];  // temperature increment of the step
-  double* xP = nl.workP[1];      // change of the prescribed temperatures in this iteration
-  double* dR = nl.workP[2];      // flux correction of the iteration
-  double* TPstep = nl.workP[3];  // prescribed temperatures of the combination
-  double *fF, *fP;               // external side of the residual
-  allocd1(&fF, nF);
-  allocd1(&fP, nP);
+  NonlinearResultFiles files;  // <job>_tq.bin, <job>_ep.bin, <job>_iq.bin, history files
+  int nF, nP;
+  int r;         // combinations before the restart
+  int first;     // first combination of the run
+  double alpha;  // THERMAL_THETA
   // Below alpha = 1/2 and for the forward rule the prescribed rows are no equations of the
   // iteration: their fluxes follow from the end-of-step balance once the step converged.
-  const bool endFlux = EndOfStepHeatFlux(m.ThermalSteppingMethod, m.ThermalTheta);
-  double* noP;  // zero prescribed-row residual
-  allocd1(&noP, nP);
-  zerod1(noP, nP);
-  ThermalLevel o;
-  AllocLevel(nF, nP, &o);
+  bool endFlux;
+  bool constant, linear;  // see ThermalMatricesConstancy
+  // Current state in nl: temperatures aF, aP, fluxes R, the step's load extF, extP,
+  // internal heat forces fIntF, fIntP, residual rF, rP.
+  double *TF, *TP, *R, *FF, *FP;
+  double* dT;      // correction of the iteration
+  double* dTstep;  // temperature increment of the step
+  double* xP;      // change of the prescribed temperatures in this iteration
+  double* dR;      // flux correction of the iteration
+  double* TPstep;  // prescribed temperatures of the combination
+  double *fF, *fP;  // external side of the residual
+  double* noP;      // zero prescribed-row residual
+  ThermalLevel o;   // the state at the start of the step
+  FaceFluidTemperatures fluid;
+  ThermalStepState s;
+  // The global matrices and the effective matrix of the solves.
+  ThermalMatrices K;
+  SparseRowMatrix EFF;
+  int64_t nC[3], nT[3];  // terms of the matrices held
+  NewtonMatrixState matrices;
+  double dtFactor;  // step length of the factor held
+  // The combination.
+  int c;
+  double dt;
+  double start;  // wall-clock start
+  long header;   // its header in <job>_ep.bin
+  ThermalStepLevels levels;
+  // The iteration.
+  int it;
+  StepSummaryRecord step;
+};
 
-  const double alpha = m.ThermalTheta;
-  const int first = r + 1;
-  FaceFluidTemperatures fluid{};
-  CalcElementSurfFluidTemp(fp, first, firstLoadCase, mesh, t.w.ElemPropIndex, comb, &fluid);
-  ThermalStepState s{first, 0, 0.0, o.TF, o.TP, &nl.Index, &nl.Table, nl.ElemToHD, &fluid};
-  CalcThermalTransientInitCond(OutputControl, mesh, &t, &s, o.FF, o.R, o.TF, o.TP);
-  if (r == 0) {
-    copyd1(TF, o.TF, nF);
-    copyd1(TP, o.TP, nP);
-    copyd1(R, o.R, nP);
-    copyd1(FF, o.FF, nF);
-    copyd1(FP, o.FP, nP);
-  } else {
-    const ThermalLevel restored{TF, TP, FF, FP, R};
-    CopyLevel(nF, nP, &restored, &o);
+// The driver's vectors over the work vectors of the set-up, and its own.
+void SetUpThermalRunVectors(ThermalRun* run) {
+  NonlinearWorkArrays& nl = run->nl;
+  run->TF = nl.aF;
+  run->TP = nl.aP;
+  run->R = nl.R;
+  run->FF = nl.extF;
+  run->FP = nl.extP;
+  run->dT = nl.workF[1];
+  run->dTstep = nl.workF[2];
+  run->xP = nl.workP[1];
+  run->dR = nl.workP[2];
+  run->TPstep = nl.workP[3];
+  allocd1(&run->fF, run->nF);
+  allocd1(&run->fP, run->nP);
+  allocd1(&run->noP, run->nP);
+  zerod1(run->noP, run->nP);
+  AllocLevel(run->nF, run->nP, &run->o);
+}
+
+// Set-up: combinations, numbering, history data and result files, the initial state or
+// the state of the restart point.
+void SetUpThermalRun(const DriverInput& in, long posAfterMesh, ThermalRun* run) {
+  FILE* fp = in.fp;
+  MeshData* mesh = in.mesh;
+  const MainParameters& m = mesh->Main;
+  if (m.nLoadCases == 0) InternalError(__FILE__, __LINE__);
+  *run = ThermalRun{};
+  static_cast<DriverInput&>(*run) = in;
+  run->r = m.nCombBeforeRestart;
+
+  SeekFile(fp, posAfterMesh);
+  OpenCombinationSet(fp, mesh, &run->set);
+  run->firstLoadCase = run->set.positions[1];
+  CheckStepDurations("thermal transient analysis", mesh, run->set.comb);
+  InitializeThermalWorkArrays(1, mesh, &run->t);
+  run->nF = run->t.w.nF;
+  run->nP = run->t.w.nP;
+
+  NonlinearWorkArrays& nl = run->nl;
+  InitializeNonlinearThermalAnalysis(run->r, mesh->nPoints, run->nF, run->nP, in.job, mesh, run->t.w.ElemPropIndex,
+                                     &nl);
+  CheckNonlinearThermalRun(mesh, nl.NLMM_HD_Count);
+  NonlinearResultFiles& f = run->files;
+  OpenThermalResultFiles(&f.fpDR, &f.fpEP, &f.fpIF, &f.hdFiles, run->r, run->nF, run->nP, nl.NLMM_HD_Count, in.job);
+  SetUpThermalRunVectors(run);
+  run->endFlux = EndOfStepHeatFlux(m.ThermalSteppingMethod, m.ThermalTheta);
+
+  run->alpha = m.ThermalTheta;
+  run->first = run->r + 1;
+  CalcElementSurfFluidTemp(fp, run->first, run->firstLoadCase, mesh, run->t.w.ElemPropIndex, run->set.comb,
+                           &run->fluid);
+  ThermalLevel& o = run->o;
+  run->s = ThermalStepState{run->first, 0, 0.0, o.TF, o.TP, &nl.Index, &nl.Table, nl.ElemToHD, &run->fluid};
+  CalcThermalTransientInitCond(in.OutputControl, mesh, &run->t, &run->s, o.FF, o.R, o.TF, o.TP);
+  ThermalLevel current{run->TF, run->TP, run->FF, run->FP, run->R};
+  if (run->r == 0)
+    CopyLevel(run->nF, run->nP, &o, &current);
+  else
+    CopyLevel(run->nF, run->nP, &current, &o);
+
+  ResetIterSummaryRecord(&run->matrices.iter);
+  ThermalMatricesConstancy(mesh, &run->t, &run->constant, &run->linear);
+  run->dtFactor = -1.0;
+}
+
+// Load increment: the start of step c, its fluid temperatures, loads and prescribed
+// temperatures, and the residual at the temperatures of the step start.
+void BeginThermalStep(ThermalRun* run) {
+  NonlinearWorkArrays& nl = run->nl;
+  const int c = run->c;
+  run->start = BeginCombination(c, &nl, run->dTstep, run->files.fpEP, &run->header);
+  run->dt = run->set.comb[c].Params.StepDuration;
+  if (c != run->first) {
+    FreeElementSurfFluidTemp(&run->fluid);
+    CalcElementSurfFluidTemp(run->fp, c, run->firstLoadCase, run->mesh, run->t.w.ElemPropIndex, run->set.comb,
+                             &run->fluid);
   }
+  run->s = ThermalStepState{c, 0, run->dt, run->TF, run->TP, &nl.Index, &nl.Table, nl.ElemToHD, &run->fluid};
+  const ThermalLevel& o = run->o;
+  run->levels = ThermalStepLevels{o.TF, o.TP, o.FF, o.FP, o.R, run->FF, run->FP, run->R};
 
-  IterSummaryRecord iter;
-  ResetIterSummaryRecord(&iter);
-  ThermalMatrices K{};
-  SparseRowMatrix EFF{};
-  bool held = false;
-  LinearSolverStep solverStep{};
-  bool prepared = false;
-  bool constant, linear;
-  ThermalMatricesConstancy(mesh, &t, &constant, &linear);
-  double dtFactor = -1.0;  // step length of the factor held
-  int64_t nC[3] = {0, 0, 0}, nT[3] = {0, 0, 0};  // terms of the matrices held
+  ThermalStepLoads_NL(run->fp, c, run->OutputControl, run->mesh, &run->t, &run->set, &run->s, run->FF, run->FP,
+                      run->TPstep);
+  for (int i = 1; i <= run->nP; i++) run->xP[i] = run->TPstep[i] - run->TP[i];
+  ThermalResid(run->linear && run->matrices.held, run->OutputControl, run->mesh, &run->t, &run->s, run->alpha,
+               &run->levels, &run->K, run->fF, run->fP, &nl);
+}
 
-  for (int c = first; c <= m.nCombinations; c++) {
-    std::printf("\n");
-    std::printf("## Combination number = %d\n", c);
-    const double start = WallSeconds();
-    long header;
-    WriteCombinationHeader(fpEP, &header);
-    if (nl.PathBehavior == 1) zerod1(dTstep, nF);
-    const double dt = comb[c].Params.StepDuration;
-    if (c != first) {
-      FreeElementSurfFluidTemp(&fluid);
-      CalcElementSurfFluidTemp(fp, c, firstLoadCase, mesh, t.w.ElemPropIndex, comb, &fluid);
+// The conductivity and capacity matrices of the run and their effective matrix as the
+// stiffness update moves them.
+GlobalMatrixSteps ThermalMatrixSteps(ThermalRun* run) {
+  ThermalRun& u = *run;
+  GlobalMatrixSteps steps;
+  steps.release = [&u] {
+    FreeSparseMatPair(u.nF, u.EFF.count, u.EFF.cols, u.EFF.vals);
+    FreeGlobalStiffMat(u.nF, u.nP, &u.K.KTFF, &u.K.KTPF, &u.K.KTPP);
+    FreeGlobalStiffMat(u.nF, u.nP, &u.K.KCFF, &u.K.KCPF, &u.K.KCPP);
+  };
+  steps.assemble = [&u](IterSummaryRecord* iter) {
+    AssembGlobalCondMat_NL(&u.nC[0], &u.nC[1], &u.nC[2], u.OutputControl, iter, u.mesh, &u.t, &u.s, &u.K.KCFF,
+                           &u.K.KCPF, &u.K.KCPP);
+    AssembGlobalTransientMat_NL(&u.nT[0], &u.nT[1], &u.nT[2], u.OutputControl, iter, u.mesh, &u.t, &u.s, &u.K.KTFF,
+                                &u.K.KTPF, &u.K.KTPP);
+  };
+  steps.write = [&u] {
+    WriteGlobalCondMat(u.nC[0], u.nC[1], u.nC[2], u.nF, u.nP, &u.K, u.job);
+    WriteGlobalTransientMat(u.nT[0], u.nT[1], u.nT[2], u.nF, u.nP, &u.K, u.job);
+  };
+  steps.read = [&u](int64_t n[3]) {
+    ReadGlobalCondMat(&u.nC[0], &u.nC[1], &u.nC[2], u.nF, u.nP, &u.K, u.job);
+    ReadGlobalTransientMat(&u.nT[0], &u.nT[1], &u.nT[2], u.nF, u.nP, &u.K, u.job);
+    for (int k = 0; k < 3; k++) n[k] = u.nT[k];
+  };
+  steps.solved = [&u] {
+    CalcThermalEffMat(u.nF, u.dt, u.alpha, u.OutputControl, &u.EFF, &u.K.KTFF, &u.K.KCFF);
+    return &u.EFF;
+  };
+  return steps;
+}
+
+// Iterate, first part: the matrices of the iteration (assembled, read or kept).
+void UpdateThermalMatrices(ThermalRun* run) {
+  run->s.iteration = run->it;
+  const GlobalMatrixSteps steps = ThermalMatrixSteps(run);
+  StiffnessMoves moves = StiffnessMovesOf(run->c, run->r, run->it, run->mesh->Main.IterativeAlgorithm);
+  const NewtonMatrixState& ms = run->matrices;
+  if ((moves.update || moves.read) && run->constant && ms.prepared && ms.held && run->dt == run->dtFactor) {
+    // The matrices held are those the update would give: they are kept, and saved where
+    // the strategy saves them.
+    if (moves.write) steps.write();
+    moves = StiffnessMoves{false, false, false};
+  }
+  if (UpdateGlobalMatrices(moves, run->solver, run->nF, run->OutputControl, steps, &run->matrices, run->files.fpEP))
+    run->dtFactor = run->dt;
+}
+
+// Iterate, second part: the correction of the iteration and the temperatures and fluxes
+// updated by it.
+void SolveThermalIteration(ThermalRun* run) {
+  NonlinearWorkArrays& nl = run->nl;
+  const MainParameters& m = run->mesh->Main;
+  const int nF = run->nF, nP = run->nP;
+  copyd1(run->dT, nl.rF, nF);
+  CalcThermalEffLoadTerms(nF, nP, run->alpha, run->dt, &run->K, run->xP, run->dT);
+  ResetStepSummaryRecord(&run->step);
+  char tag[64];
+  IterationHistoryTag("_", run->c, run->it, m.nCombinations, m.MaxIterations, tag, static_cast<int>(sizeof tag));
+  SolveLinearSystem(&run->matrices.solverStep, m.PrecondResidualDecay, run->job, tag, run->OutputControl, &run->EFF,
+                    run->dT, &run->step);
+  CalcBoundaryHeatFlux_NL(nF, nP, m.ThermalSteppingMethod, run->alpha, run->dt, &run->K, run->dT, run->xP, nl.rP,
+                          run->dR);
+  AddScaledVector(nP, 1.0, run->xP, run->TP);
+  UpdateTempBoundaryHeatFlux(nF, nP, nl.PathBehavior, run->TF, run->dTstep, run->dT, run->dR, run->R);
+}
+
+// Iterate, last part, and the convergence check: the history data restored
+// (path-independent), the loads and residual at the new temperatures, the heat force norm.
+bool CheckThermalIteration(ThermalRun* run) {
+  NonlinearWorkArrays& nl = run->nl;
+  RestoreIterateHistory(&nl);
+  ThermalStepLoads_NL(run->fp, run->c, run->OutputControl, run->mesh, &run->t, &run->set, &run->s, run->FF, run->FP,
+                      run->TPstep);
+  ThermalResid(run->linear && run->matrices.held, run->OutputControl, run->mesh, &run->t, &run->s, run->alpha,
+               &run->levels, &run->K, run->fF, run->fP, &nl);
+  double ratio;
+  const bool converged = CheckThermalConvergence(run->mesh, run->nF, run->nP, run->fF, run->fP, nl.fIntF, nl.fIntP,
+                                                 nl.rF, run->endFlux ? run->noP : nl.rP, &ratio);
+  ReportIterationNorm(ratio, &run->step, run->files.fpEP);
+  if (converged) return true;
+  if (run->it == 1) zerod1(run->xP, run->nP);
+  return false;
+}
+
+// Write and accept: the converged step into the result and history files, its state the
+// start of the next step.
+void AcceptThermalStep(ThermalRun* run) {
+  NonlinearWorkArrays& nl = run->nl;
+  if (run->endFlux)
+    EndOfStepFluxes_NL(run->fp, run->c, run->OutputControl, run->mesh, &run->t, &run->set, &run->s, &run->levels, &nl,
+                       run->FF, run->FP, run->TPstep, run->R);
+  CheckFiniteResults(run->nP, run->R, "boundary heat flux");
+  const ConvergedCombination cc{run->c, run->it, run->header, run->start, 0.0, nl.EP.d3, nl.EP.d4};
+  AcceptCombination(cc, run->mesh, run->job, &run->files, &nl);
+  const ThermalLevel converged{run->TF, run->TP, run->FF, run->FP, run->R};
+  CopyLevel(run->nF, run->nP, &converged, &run->o);
+}
+
+// Shut-down: matrices, files and arrays released, the data file back at the combinations.
+void ShutDownThermalRun(ThermalRun* run) {
+  ReleaseGlobalMatrices(ThermalMatrixSteps(run).release, &run->matrices);
+  FreeElementSurfFluidTemp(&run->fluid);
+  FreeLevel(&run->o);
+  freed1(run->noP);
+  freed1(run->fP);
+  freed1(run->fF);
+  const NonlinearResultFiles& f = run->files;
+  CloseThermalResultFiles(f.fpDR, f.fpEP, f.fpIF, f.hdFiles, run->nl.NLMM_HD_Count);
+  FreeNonlinearWorkArrays(&run->nl);
+  FreeThermalWorkArrays(&run->t);
+  CloseCombinationSet(run->fp, run->mesh, &run->set);
+}
+
+void MainThermalTransientNonlin(int solver, FILE* fp, long posAfterMesh, const char* job, const char* OutputControl,
+                                MeshData* mesh) {
+  ThermalRun run;
+  SetUpThermalRun(DriverInput{solver, fp, job, OutputControl, mesh}, posAfterMesh, &run);
+  const int maxIterations = mesh->Main.MaxIterations;
+  for (run.c = run.first; run.c <= mesh->Main.nCombinations; run.c++) {
+    BeginThermalStep(&run);
+    // Newton-Raphson iterations.
+    for (run.it = 1;; run.it++) {
+      if (run.it > maxIterations) IterationLimitReached(run.c, maxIterations, run.files.fpEP);
+      UpdateThermalMatrices(&run);
+      SolveThermalIteration(&run);
+      if (CheckThermalIteration(&run)) break;
     }
-    s = ThermalStepState{c, 0, dt, TF, TP, &nl.Index, &nl.Table, nl.ElemToHD, &fluid};
-    const ThermalStepLevels levels{o.TF, o.TP, o.FF, o.FP, o.R, FF, FP, R};
-
-    ThermalStepLoads_NL(fp, c, OutputControl, mesh, &t, &set, &s, FF, FP, TPstep);
-    for (int i = 1; i <= nP; i++) xP[i] = TPstep[i] - TP[i];
-    ThermalResid(linear && held, OutputControl, mesh, &t, &s, alpha, &levels, &K, fF, fP, &nl);
-
-    int it = 1;
-    for (;; it++) {
-      if (it > m.MaxIterations) IterationLimitReached(c, m.MaxIterations, fpEP);
-      s.iteration = it;
-      bool update = GlobalStiffMatNeedsUpdate(c, it, m.IterativeAlgorithm);
-      bool read = !update && GlobalStiffMatNeedsToBeRead(c, r, it, m.IterativeAlgorithm);
-      if ((update || read) && constant && prepared && held && dt == dtFactor) {
-        // The matrices held are those the update would give: they are kept, and saved
-        // where the strategy saves them.
-        if (update && GlobalStiffMatNeedsToBeWritten(c, it, m.IterativeAlgorithm)) {
-          WriteGlobalCondMat(nC[0], nC[1], nC[2], nF, nP, &K, job);
-          WriteGlobalTransientMat(nT[0], nT[1], nT[2], nF, nP, &K, job);
-        }
-        update = read = false;
-      }
-      if ((update || read) && held) {
-        FreeSparseMatPair(nF, EFF.count, EFF.cols, EFF.vals);
-        FreeGlobalStiffMat(nF, nP, &K.KTFF, &K.KTPF, &K.KTPP);
-        FreeGlobalStiffMat(nF, nP, &K.KCFF, &K.KCPF, &K.KCPP);
-        held = false;
-      }
-      if (update) {
-        ResetIterSummaryRecord(&iter);
-        AssembGlobalCondMat_NL(&nC[0], &nC[1], &nC[2], OutputControl, &iter, mesh, &t, &s, &K.KCFF, &K.KCPF, &K.KCPP);
-        AssembGlobalTransientMat_NL(&nT[0], &nT[1], &nT[2], OutputControl, &iter, mesh, &t, &s, &K.KTFF, &K.KTPF,
-                                    &K.KTPP);
-        if (GlobalStiffMatNeedsToBeWritten(c, it, m.IterativeAlgorithm)) {
-          WriteGlobalCondMat(nC[0], nC[1], nC[2], nF, nP, &K, job);
-          WriteGlobalTransientMat(nT[0], nT[1], nT[2], nF, nP, &K, job);
-        }
-      } else if (read) {
-        ResetIterSummaryRecord(&iter);
-        ReadGlobalCondMat(&nC[0], &nC[1], &nC[2], nF, nP, &K, job);
-        ReadGlobalTransientMat(&nT[0], &nT[1], &nT[2], nF, nP, &K, job);
-        iter.nTermsKFF = static_cast<int32_t>(nT[0]);
-        iter.nTermsKPF = static_cast<int32_t>(nT[1]);
-        iter.nTermsKPP = static_cast<int32_t>(nT[2]);
-      }
-      if (update || read) {
-        CalcThermalEffMat(nF, dt, alpha, OutputControl, &EFF, &K.KTFF, &K.KCFF);
-        held = true;
-        if (prepared) ReleaseLinearSolver(&solverStep);
-        PrepareLinearSolver(solver, nF, OutputControl, &EFF, &iter, &solverStep);
-        prepared = true;
-        dtFactor = dt;
-      }
-      // Every strategy assembles or reads in the first iteration a run makes.
-      if (!prepared) InternalError(__FILE__, __LINE__);
-      // After the factorisation: the record carries this iteration's profile fields.
-      WriteSummaryRecord(fpEP, &iter);
-
-      copyd1(dT, nl.rF, nF);
-      CalcThermalEffLoadTerms(nF, nP, alpha, dt, &K, xP, dT);
-      StepSummaryRecord step;
-      ResetStepSummaryRecord(&step);
-      char tag[64];
-      IterationHistoryTag("_", c, it, m.nCombinations, m.MaxIterations, tag, static_cast<int>(sizeof tag));
-      SolveLinearSystem(&solverStep, m.PrecondResidualDecay, job, tag, OutputControl, &EFF, dT, &step);
-      CalcBoundaryHeatFlux_NL(nF, nP, m.ThermalSteppingMethod, alpha, dt, &K, dT, xP, nl.rP, dR);
-      AddScaledVector(nP, 1.0, xP, TP);
-      UpdateTempBoundaryHeatFlux(nF, nP, nl.PathBehavior, TF, dTstep, dT, dR, R);
-
-      // The history data of the step start again from the converged state.
-      if (nl.PathBehavior == 1) RestoreNLMM_HD(&nl.Table, nl.NLMM_HD_Count);
-      ThermalStepLoads_NL(fp, c, OutputControl, mesh, &t, &set, &s, FF, FP, TPstep);
-      ThermalResid(linear && held, OutputControl, mesh, &t, &s, alpha, &levels, &K, fF, fP, &nl);
-
-      double ratio;
-      const bool converged =
-          CheckThermalConvergence(mesh, nF, nP, fF, fP, nl.fIntF, nl.fIntP, nl.rF, endFlux ? noP : nl.rP, &ratio);
-      step.residualNorm = ratio;
-      std::printf("Residual norm = %20.12le\n", ratio);
-      WriteSummaryRecord(fpEP, &step);
-      if (converged) break;
-      if (it == 1) zerod1(xP, nP);
-    }
-
-    if (endFlux) EndOfStepFluxes_NL(fp, c, OutputControl, mesh, &t, &set, &s, &levels, &nl, FF, FP, TPstep, R);
-
-    // The converged step: result records, history data, restart point.
-    const double elapsed = WallSeconds() - start;
-    FillEquilibriumPathRecord(nF, nP, it, 0.0, mesh->ArcLength.RadiusFactor, elapsed, nl.EP.d3, nl.EP.d4, &nl.EP, FF,
-                              FP);
-    CheckFiniteResults(nP, R, "boundary heat flux");
-    WriteDisplReact(fpTQ, c, nF, nP, TF, TP, R);
-    WriteEquilibriumPathRecord(fpEP, nF, nP, &nl.EP);
-    PatchCombinationHeader(fpEP, c, it, header);
-    WriteNLMM_HD(hdFiles, &nl.Table, nl.NLMM_HD_Count);
-    WriteInternalForces(fpIQ, nF, nP, c, nl.fIntF, nl.fIntP);
-    FlushFile(fpTQ);
-    FlushFile(fpEP);
-    FlushFile(fpIQ);
-    FlushHistoryFiles(hdFiles, nl.NLMM_HD_Count, kMaterialKinds);
-    WriteLastConvergedCombination(c, job);
-    RecordWritten(RunUnit::kCombination, c, job);
-    if (nl.PathBehavior == 1) AcceptNLMM_HD(&nl.Table, nl.NLMM_HD_Count);
-    const ThermalLevel converged{TF, TP, FF, FP, R};
-    CopyLevel(nF, nP, &converged, &o);
+    AcceptThermalStep(&run);
   }
-
-  // Shut-down.
-  if (prepared) ReleaseLinearSolver(&solverStep);
-  if (held) {
-    FreeSparseMatPair(nF, EFF.count, EFF.cols, EFF.vals);
-    FreeGlobalStiffMat(nF, nP, &K.KTFF, &K.KTPF, &K.KTPP);
-    FreeGlobalStiffMat(nF, nP, &K.KCFF, &K.KCPF, &K.KCPP);
-  }
-  FreeElementSurfFluidTemp(&fluid);
-  FreeLevel(&o);
-  freed1(noP);
-  freed1(fP);
-  freed1(fF);
-  CloseThermalResultFiles(fpTQ, fpEP, fpIQ, hdFiles, nl.NLMM_HD_Count);
-  FreeNonlinearWorkArrays(&nl);
-  FreeThermalWorkArrays(&t);
-  CloseCombinationSet(fp, mesh, &set);
+  ShutDownThermalRun(&run);
 }
 
 }  // namespace
