@@ -295,6 +295,50 @@ TEST(SolidCrackEvents, TransitionFactorsOfTheThreeEvents) {
   freed2(Dco);
 }
 
+// A crack forms at its strength, whatever the way there: a point pulled in uniaxial stress
+// along n to 1.5e-4 in one step (the crack at 2/3 of it), or first exactly to the strength
+// (1e-4, the crack at the start of the next step), or first a rounding beyond it (the crack
+// refused at the very end of that step), with n along x and turned, ends at the same stress
+// to rounding, its crack's strength ft.
+TEST(SolidCrackEvents, CrackFormsAtItsStrengthOnEveryPath) {
+  const double turned[3] = {0.6, 0.48, 0.64};
+  struct Path {
+    const char* name;
+    std::vector<double> to;
+  };
+  const Path paths[] = {{"in one step", {1.5e-4}},
+                        {"through the strength", {1e-4, 1.5e-4}},
+                        {"through a rounding beyond it", {1e-4 * (1.0 + 1e-15), 1.5e-4}}};
+  for (const bool turn : {false, true}) {
+    const double n[3] = {turn ? turned[0] : 1.0, turn ? turned[1] : 0.0, turn ? turned[2] : 0.0};
+    std::vector<double> first;
+    for (const Path& path : paths) {
+      SCOPED_TRACE(std::string(turn ? "turned, " : "along x, ") + path.name);
+      matdriver::ContinuumPoint pt(MAT_NLMM111, _SOLID_HEXA, S1().m);
+      double done = 0.0;
+      std::vector<double> s;
+      for (double e : path.to) {
+        // eps = e n n^T, engineering shear strains (yz, xz, xy).
+        const double de = e - done;
+        std::vector<double> d = {de * n[0] * n[0],     de * n[1] * n[1],     de * n[2] * n[2],
+                                 2 * de * n[1] * n[2], 2 * de * n[0] * n[2], 2 * de * n[0] * n[1]};
+        s = pt.Step(d, std::vector<bool>(6, false));
+        done = e;
+        const NLMM111_HD& r = pt.Record<NLMM111_HD>();
+        // Refused: the next strength is the stress seen.
+        if (e > 1e-4 && e < 1.01e-4) {
+          EXPECT_TRUE(r.Cr.nCr == 0 && r.Cr.CrTensileStrength[1] > kFt);
+        }
+      }
+      const NLMM111_HD& r = pt.Record<NLMM111_HD>();
+      ASSERT_EQ(r.Cr.nCr, 1);
+      EXPECT_NEAR(r.Cr.CrTensileStrength[1], kFt, 1e-12 * kFt);
+      if (first.empty()) first = s;
+      for (size_t i = 0; i < 6; i++) EXPECT_NEAR(s[i], first[i], 1e-12 * kFt) << i;
+    }
+  }
+}
+
 // Crack shear softening (linear law, peak 0.3, G_II 0.05): a cyclic shear strain that
 // comes back exactly to the largest strain reached, on the other side, stays on the
 // secant through the envelope point: loading-soft turns unloading, unloading reloading.

@@ -361,13 +361,18 @@ void Update_Gf(const CrackEventContext& x, CrackView& v, const int* active, int 
 
 namespace {
 
-void UpdateCrReopThreshold(const CrackEventContext& x, CrackView& v, CrackEvents& ev, const CrackChange& ch) {
+// Events detected but not taken: their thresholds move to the value the point has
+// reached, no further. The detectors' tests are strict, so the state seen does not
+// report the event again, and the event, when it comes, starts from that value itself
+// (a margin added here would become part of the crack's strength or reopening stress,
+// and whether it is added at all may turn on a rounding of the stress).
+void UpdateCrReopThreshold(CrackView& v, CrackEvents& ev, const CrackChange& ch) {
   if (!ev.reopening || (ch.apply && ch.kind == 2)) return;
   double t[13];
   CalcCrTractions(v, v.stress, t);
   for (int k = 1; k <= *v.nCr; k++)
     if (ev.reopFlag[k] != 0) {
-      v.reop[k] = std::max(v.reop[k], t[v.model->nc * (k - 1) + 1] + kTol * x.p.ref);
+      v.reop[k] = std::max(v.reop[k], t[v.model->nc * (k - 1) + 1]);
       ev.reopFlag[k] = 0;
     }
 }
@@ -379,7 +384,7 @@ void UpdateCrCloseThreshold(CrackView& v, const CrackSolve& S, CrackEvents& ev, 
     if (v.status[k] == kCrClosed) continue;
     j++;
     if (ev.closeFlag[j] == 0) continue;
-    v.close[k] = std::min(v.close[k], S.c.e[v.model->nc * (j - 1) + 1] - kTol);
+    v.close[k] = std::min(v.close[k], S.c.e[v.model->nc * (j - 1) + 1]);
     ev.closeFlag[j] = 0;
   }
 }
@@ -388,7 +393,7 @@ void UpdateNewCrInitThreshold(const CrackEventContext& x, CrackView& v, const Cr
   const int n = *v.nCr;
   if (n > 3 || !ev.newCrack || (ch.apply && ch.kind == 1)) return;
   const Principal P(x, v.stress);
-  v.ft[n + 1] = std::max(v.ft[n + 1], P.Largest() + kTol * x.p.ref);
+  v.ft[n + 1] = std::max(v.ft[n + 1], P.Largest());
 }
 
 void AddCrack(const CrackEventContext& x, CrackView& v, const CrackDir& d, double sigma) {
@@ -635,8 +640,9 @@ bool CheckNewCrInit(const CrackEventContext& x, CrackView& v, const double* stre
   const double a = CalcDeltaCrAngleOf(v, P.Dir(P.m));
   if (!(v.ft[n + 1] < P.Largest())) return false;
   if (*v.angle < a) return true;
-  // Too close to an existing crack: the same stress state shall not report it again.
-  v.ft[n + 1] = P.Largest() + kTol * x.p.ref;
+  // Too close to an existing crack: the same stress state shall not report it again
+  // (the test above is strict).
+  v.ft[n + 1] = P.Largest();
   return false;
 }
 
@@ -654,11 +660,10 @@ bool CheckCrReop(const CrackEventContext& x, CrackView& v, const double* stress,
     if (v.status[k] != kCrClosed) continue;
     const double tn = t[v.model->nc * (k - 1) + 1];
     if (v.model->thresholds) {
+      // At or below its reopening stress the crack stays closed and the threshold stands.
       if (v.reop[k] < tn) {
         ev.reopFlag[k] = 1;
         any = true;
-      } else {
-        v.reop[k] = std::max(v.reop[k], tn + kTol * x.p.ref);
       }
     } else {
       // The simple model: the traction ratio beyond the crack's stored normal stress ratio.
@@ -705,7 +710,7 @@ void UpdateCrModelState(const CrackEventContext& x, CrackView& v, CrackSolve& s,
   copyd1(v.stress, s.sigma, ns);
   StoreCrStrainStress(v, s);
   if (v.model->thresholds) {
-    UpdateCrReopThreshold(x, v, ev, ch);
+    UpdateCrReopThreshold(v, ev, ch);
     UpdateCrCloseThreshold(v, s, ev, ch);
   }
   int active[5] = {0, 0, 0, 0, 0};

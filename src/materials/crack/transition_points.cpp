@@ -175,6 +175,10 @@ struct Search {
       }
       ok = R(k, r);
     }
+    // A converged k that misses the increment by rounding only (within 1e-8 of an end) is
+    // that end: the event sits exactly at the start or at the end of the increment.
+    if (ok && k < 0.0 && k > -kSmall) k = 0.0;
+    if (ok && k > 1.0 && k < 1.00000001) k = 1.0;
     *kOut = k;
     return ok && !(k < 0.0 || k > 1.0);
   }
