@@ -119,6 +119,10 @@ void CalcMat_D_MindlinShellOrtho(int coordSys, int elem, int nD, int nDs, int nD
 // Tm (3 x 3): engineering strains (eps_x, eps_y, gamma_xy) from element to material axes
 // at angle alpha (from x' to l1); Ts (2 x 2) the same for (gamma_yz, gamma_xz).
 void CalcMat_T_MatAxes(double alpha, double** Tm, double** Ts);
+// Element axes T at the centre (rows: local axes), the nodal coordinates X2 (n x 2) in
+// the element plane and, unless t is null, the nodal thicknesses t.
+void ShellGeometry(int elem, int nNodes, int propIndex, const char* OutputControl, const MeshData* mesh, double** T,
+                   double** X2, double* t);
 // Kg = A^T Kl A, A block-diagonal per node: T on the translations, T on the rotations of
 // a general point ('G'), the identity on the rotations of any other point. Kl unchanged.
 void TransformElemMatMindlinShell(int ndof, int elem, int nNodes, int** elemNodes, double** Kg, double** Kl,

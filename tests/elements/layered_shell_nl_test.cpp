@@ -1,12 +1,13 @@
 // Layered Mindlin and Ahmad shells of a nonlinear analysis at element level: linear layers
 // against the linear element, the through-thickness sums of symmetric and unsymmetric
 // stacks, the record of every (point, layer), the tangent against central differences of
-// the forces after plastic flow, and a curved element that does not depend on its
-// orientation in space.
+// the forces after plastic flow (with small and with large deflections), and a curved
+// element that does not depend on its orientation in space.
 #include <set>
 
 #include "elements/shell_solid.h"
 #include "loads/load_kernel.h"
+#include "support/element_driver.h"
 #include "line_fixture.h"
 #include "support/process.h"
 
@@ -503,6 +504,46 @@ TEST(LayeredShellNLMG, TangentIsTheCentralDifferenceOfTheForcesOfALinearLayer) {
     for (int i = 1; i <= n; i++) worst = std::max(worst, std::fabs((Fp.v[i] - Fm.v[i]) / (2 * h) - K.a[i][k]));
   }
   EXPECT_LT(worst, 1e-6 * MaxAbs(K.a, n, n));
+}
+
+TEST(LayeredShellNLMG, TangentIsTheCentralDifferenceOfTheForcesAfterPlasticFlow) {
+  // Plastic layers about a linear core, deflected so far that the squares of the slopes
+  // stretch them past yield: the tangent at the deflected state, with the stress
+  // stiffness of the membrane forces the records hold, is the derivative of the forces
+  // of the increment from the accepted state.
+  ShellCase s;
+  s.nodes = {{0, 0, 0}, {1, 0, 0.05}, {1.1, 0.9, 0}, {0, 1, 0.02}};
+  s.layers = {{MAT_NLMM121, 0.02}, {MAT_LIN_ISO, 0.03}, {MAT_NLMM121, 0.02}};
+  LoadedMesh lm(ShellModel(s), "vkpl");
+  Shell el(&lm.mesh, s);
+  const int n = 24;
+  Vec u0(n), du(n), u(n), F(n);
+  for (int a = 0; a < 4; a++) {
+    const auto& p = s.nodes[static_cast<size_t>(a)];
+    u0.v[6 * a + 3] = 0.06 * p[0] + 0.04 * p[1];
+    for (int c = 1; c <= 6; c++) du.v[6 * a + c] = 3e-4 * std::sin(1.3 * a + 0.7 * c);
+  }
+  auto force = [&](const double* d, double* Fe) {
+    for (int i = 1; i <= n; i++) u.v[i] = u0.v[i] + d[i];
+    CalcInt_Fg_MindlinShellQuad_NLMG(1, n, 1, 2, 4, 1, el.oc, &el.index, &lm.mesh, &el.hd, el.elemToHD, d, u.v, Fe,
+                                     el.types.data());
+  };
+  CalcInt_Fg_MindlinShellQuad_NLMG(1, n, 1, 2, 4, 1, el.oc, &el.index, &lm.mesh, &el.hd, el.elemToHD, u0.v, u0.v,
+                                   F.v, el.types.data());
+  el.Accept();
+  force(du.v, F.v);
+  const NLMM121_HD* r = NLMM_HDCurrent<NLMM121_HD>(&el.hd, NlmmSlotOfCode(MAT_NLMM121));
+  int plastic = 0;
+  for (int rec = 1; rec <= el.counts[MAT_NLMM121]; rec++) plastic += r[rec].LoadingState == 2;
+  EXPECT_GT(plastic, 0);
+  Mat K(n, n);
+  CalcStiffMindlinShellQuad_NLMG(1, n, 1, 2, 4, 1, el.oc, &el.index, &lm.mesh, &el.hd, el.elemToHD, K.a,
+                                 el.types.data(), u.v);
+  elemdrv::ElementUnderTest e;
+  e.n = n;
+  e.force = force;
+  e.restore = [&] { el.Restore(); };
+  EXPECT_LT(elemdrv::TangentDifferenceError(e, du.v, K.a, 1e-7), 1e-5 * MaxAbs(K.a, n, n));
 }
 
 TEST(LayeredShellNLMG, UpdatedLagrangianIsRefusedBeforeAnyWork) {
