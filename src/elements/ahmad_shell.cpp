@@ -538,8 +538,8 @@ void AhmadShellLayered(int comb, int ndof, int elem, int iter, int nn, int prop,
           const double s[4] = {0.0, a1[i1], a2[i2], 2.0 * z[L] / T};
           const double d2 =
               CalcInplaneDet_AhmadShell(elem, nn, oc[OC_PRINT_MAT_T_QUAD], s, N, dNds, X, Tgn, t, theta, Xl, Jl);
-          if (!(std::fabs(d2) >= kSmall)) AhmadLayerFault(context, elem, msg.null);
-          if (d2 < kSmall) AhmadLayerFault(context, elem, msg.negative);
+          if (JacobianIsNull(d2, 2, 2, Jl)) AhmadLayerFault(context, elem, msg.null);
+          if (d2 < 0.0) AhmadLayerFault(context, elem, msg.negative);
           CalcMat_J_AhmadShell(3, nn, dNds, J, N, s, Tgn, X, t);
           copyd2(Jw, J, 3, 3);
           if (!invertd2(Jinv, Jw, 3)) AhmadLayerFault(context, elem, msg.invert);

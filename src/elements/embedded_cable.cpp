@@ -163,11 +163,11 @@ void MotherStrainMatrix(int dim, int nCols, int cable, int mother, int nMotherNo
     CalcShapeFuncDerivSolidHexa(nMotherNodes, dN, sm);
   multtd2d2(J, Xm, dN, dim, nMotherNodes, dim);
   const double det = detd2(J, dim);
-  if (!(std::fabs(det) >= kSmall))
+  if (JacobianIsNull(det, dim, dim, J))
     EmbFailure(kCtxEmbB, cable, mother,
                "Jacobian determinant of the mother element is null:\nelement geometry and/or mesh connectivity "
                "must be changed.");
-  if (det < kSmall)
+  if (det < 0.0)
     EmbFailure(kCtxEmbB, cable, mother,
                "Jacobian determinant of the mother element is negative:\nelement geometry and/or mesh "
                "connectivity must be changed.");

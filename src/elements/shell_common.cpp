@@ -44,9 +44,9 @@ double CalcInvJacobianPart(int elem, const char* part, double** J, double** Jinv
   char msg[256];
   const double det = detd2(J, 2);
   const char* what = nullptr;
-  if (!(std::fabs(det) >= kSmall))
+  if (JacobianIsNull(det, 2, 2, J))
     what = "null";
-  else if (det < kSmall)
+  else if (det < 0.0)
     what = "negative";
   if (what == nullptr) {
     double buf[3][3];

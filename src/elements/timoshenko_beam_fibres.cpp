@@ -190,13 +190,13 @@ void SectionFibres(int elem, int k, bool forces, const FibrousMesh& fm, const Me
         }
         CalcMat_Jacobian(nN, 2, 2, X, dN, J);
         const double det = J[1][1] * J[2][2] - J[1][2] * J[2][1];
-        if (!(det >= kSmall)) {
+        const bool null = JacobianIsNull(det, 2, 2, J);
+        if (null || det < 0.0) {
           std::fflush(stdout);
           std::fprintf(stderr, "\n");
           std::fprintf(stderr, "Calculating the properties of element n. %d Mother \t\t\t\t\t\t\t\tElement n.  %d \n", fe,
                        elem);
-          errexit(std::fabs(det) < kSmall
-                      ? "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed."
+          errexit(null ? "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed."
                       : "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.",
                   0);
         }

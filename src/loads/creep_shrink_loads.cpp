@@ -64,10 +64,10 @@ void SolidTimeLoad(TimeLoad k, int nDofs, int elem, int nNodes, int prop, double
     const int ip = q.ip;
     HexaPointJacobian(q.s, &hw);
     const double det = detd2(hw.J, 3);
-    if (!(std::fabs(det) >= kSmall))
+    if (JacobianIsNull(det, 3, 3, hw.J))
       RefusePoint(k, elem, nullptr,
                   "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-    if (det < kSmall)
+    if (det < 0.0)
       RefusePoint(k, elem, nullptr,
                   "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
     double buf[4][4];

@@ -32,7 +32,7 @@ void GravityPlaneQuad(int type, int Size, int Element, int lc, int n, int PropIn
     CalcShapeFuncDerivQuad(n, dN, pt.s);
     CalcMat_Jacobian(n, 2, 2, X, dN, J);
     const double det = detd2(J, 2);
-    CheckLoadDeterminant(c, det);
+    CheckLoadDeterminant(c, det, 2, J);
     const double fac = pt.weight * det * h;
     for (int a = 1; a <= n; a++)
       for (int k = 1; k <= 3; k++) Fe[6 * (a - 1) + k] += N[a] * rg[k] * fac;
@@ -76,7 +76,7 @@ void Calc_Fg_GravityLoadSolidHexa(int Size, int Element, int LoadCaseNumber, int
   ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& p) {
     HexaPointJacobian(p.s, &hw);
     const double det = detd2(hw.J, 3);
-    CheckLoadDeterminant(c, det);
+    CheckLoadDeterminant(c, det, 3, hw.J);
     const double fac = p.weight * det;
     for (int b = 1; b <= n; b++)
       for (int q = 1; q <= 3; q++) Fe[6 * (b - 1) + q] += hw.N[b] * rg[q] * fac;

@@ -30,7 +30,7 @@ void GravityPlate(const LoadReportContext& ctx, int Size, int nNodes, const doub
     CalcShapeFuncDerivQuad(nNodes, dN, pt.s);
     CalcMat_Jacobian(nNodes, 2, 2, X2, dN, J);
     const double d = detd2(J, 2);
-    CheckLoadDeterminant(ctx, d);
+    CheckLoadDeterminant(ctx, d, 2, J);
     const double scale = pt.weight * d * h;
     for (int k = 1; k <= nNodes; k++)
       for (int c = 1; c <= 3; c++) Fe[6 * (k - 1) + c] += N[k] * f[c] * scale;
@@ -134,7 +134,7 @@ void Calc_Fg_GravityLoadAhmadShellQuad(int Size, int Element, int LoadCaseNumber
     CalcShapeFuncDerivQuad(nNodes, dN, p.s);
     CalcMat_J_AhmadShell(3, nNodes, dN, J, N, p.s, V, X, t);
     const double d = detd2(J, 3);
-    CheckLoadDeterminant(ctx, d);
+    CheckLoadDeterminant(ctx, d, 3, J);
     const double scale = p.weight * d;
     for (int n = 1; n <= nNodes; n++)
       for (int c = 1; c <= 3; c++) Fe[6 * (n - 1) + c] += N[n] * f[c] * scale;

@@ -151,11 +151,11 @@ void CheckLoadComponents(const char* block, const char* counterFormat, int LoadC
 double LoadJacobianInverse(const LoadReportContext& c, int m, double** J, double** Jinv, bool tabbed) {
   if (m != 2 && m != 3) InternalError(__FILE__, __LINE__);
   const double det = detd2(J, m);
-  if (!(std::fabs(det) >= kSmall))
+  if (JacobianIsNull(det, m, m, J))
     RefuseLoad(c, nullptr,
                tabbed ? "Jacobian determinant is null:\n\telement geometry and/or mesh connectivity must be changed."
                       : "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (det < kSmall)
+  if (det < 0.0)
     RefuseLoad(c, nullptr,
                tabbed
                    ? "Jacobian determinant is negative:\n\telement geometry and/or mesh connectivity must be changed."
@@ -173,10 +173,10 @@ double LoadJacobianInverse(const LoadReportContext& c, int m, double** J, double
   return det;
 }
 
-void CheckLoadDeterminant(const LoadReportContext& c, double det) {
-  if (!(std::fabs(det) >= kSmall))
+void CheckLoadDeterminant(const LoadReportContext& c, double det, int m, double** J) {
+  if (JacobianIsNull(det, m, m, J))
     RefuseLoad(c, nullptr, "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (det < kSmall)
+  if (det < 0.0)
     RefuseLoad(c, nullptr,
                "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
 }

@@ -172,14 +172,14 @@ double SurfaceAreaFactor(double** J);
 void CheckLoadComponents(const char* block, const char* counterFormat, int LoadCaseNumber, int Record, int Element,
                          int ElementType, const double* load);
 
-// det J of an m x m Jacobian (m = 2 or 3): |det J| < 1e-8 "Jacobian determinant is
-// null", det J < 1e-8 "... negative", then Jinv (unless null) with "Unable to invert the
+// det J of an m x m Jacobian (m = 2 or 3): "Jacobian determinant is null" when it is null
+// against the lengths of J's columns (JacobianIsNull: an element of any size in any
+// unit passes), "... negative" below 0, then Jinv (unless null) with "Unable to invert the
 // Jacobian matrix"; each refusal after the context lines. tabbed puts a tab before the
 // second line of the messages.
 double LoadJacobianInverse(const LoadReportContext& c, int m, double** J, double** Jinv, bool tabbed = false);
-// |det J| < 1e-8 "Jacobian determinant is null", det J < 1e-8 "... negative", each after
-// the context lines.
-void CheckLoadDeterminant(const LoadReportContext& c, double det);
+// The null and negative refusals of LoadJacobianInverse for det = det J (m x m).
+void CheckLoadDeterminant(const LoadReportContext& c, double det, int m, double** J);
 
 // Natural coordinates s and shape values N[1..nNodes] of global point `point` inside
 // element e of type 8, 10, 13, 18, 20, 22 or 24, found by the inverse mapping of the

@@ -178,7 +178,9 @@ TEST_F(TimeDependentRun, CreepAtConstantStressFollowsTheChainExactly) {
 // (every point in the cube's own axes, so that supports, loads and results keep their
 // components) creeps by the same amounts, and with nu = 0.2 the lateral creep strain is
 // -nu times the axial one, as the elastic strain is. The chain's closed form at constant
-// stress holds for every case, with the iterations of the axis-aligned bar.
+// stress holds for every case, with the iterations of the axis-aligned bar; likewise for a
+// 4 mm cube drawn in metres (elements of 2 mm, det J 1e-9), its loads scaled to the same
+// stress.
 TEST_F(TimeDependentRun, CreepIsTheSameInAnyFrameAndContractsTheCrossSectionByNu) {
   const double E = 30000.0, sigma = -10.0;
   const std::vector<double> durations = Doubling(28.0, 8);
@@ -186,15 +188,22 @@ TEST_F(TimeDependentRun, CreepIsTheSameInAnyFrameAndContractsTheCrossSectionByNu
     double nu;
     bool turned;
     int storage;
+    double size = 1.0;  // side of the cube
   };
-  for (const Case& k : {Case{0.0, true, 1}, Case{0.2, false, 2}, Case{0.2, true, 1}, Case{0.2, true, 2}}) {
-    SCOPED_TRACE(testing::Message() << "nu " << k.nu << (k.turned ? " turned" : "") << " storage " << k.storage);
+  for (const Case& k : {Case{0.0, true, 1}, Case{0.2, false, 2}, Case{0.2, true, 1}, Case{0.2, true, 2},
+                        Case{0.2, true, 1, 4e-3}}) {
+    SCOPED_TRACE(testing::Message() << "nu " << k.nu << (k.turned ? " turned" : "") << " storage " << k.storage
+                                    << " size " << k.size);
     Cube c(false);
     tw::AddRecord(c.job().model, "<NLMM111>", Crack(E, 0.0, k.nu));
     tw::AddRecord(c.job().model, "<NLMM174>", Chain(kTwoUnits, 1.0, 28.0));
     tw::AddRecord(c.job().model, "<NLMM_PATTERNS>", Pattern({{MAT_NLMM111, 1}, {MAT_NLMM174, 1}}));
     const linmodel::Turn q(k.turned ? 0.5 : 0.0, k.turned ? -0.8 : 0.0);
-    c.Stresses(std::vector<double>(durations.size(), sigma), durations, q.Of({1.0, 0.0, 0.0}));
+    const double L = k.size;
+    c.Stresses(std::vector<double>(durations.size(), sigma * L * L), durations, q.Of({1.0, 0.0, 0.0}));
+    linmodel::MovePoints(c.job(), [L](const std::array<double, 3>& x) {
+      return std::array<double, 3>{L * x[0], L * x[1], L * x[2]};
+    });
     if (k.turned) linmodel::TurnWithItsAxes(c.job(), q);
     const ChildResult r = Run(c.job(), "skew", k.storage);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -207,11 +216,11 @@ TEST_F(TimeDependentRun, CreepIsTheSameInAnyFrameAndContractsTheCrossSectionByNu
       const double tc = t - 28.0;
       const double axial =
           sigma / E * (1.0 + 0.5 * (1.0 - std::exp(-tc / 5.0)) + 1.5 * (1.0 - std::exp(-tc / 50.0)));
-      EXPECT_NEAR(EndStrain(c, dr.records[s]), axial, 1e-9 * std::fabs(axial)) << "t = " << t;
-      EXPECT_NEAR(nonlinrun::Mean(dr.records[s], c.job(), side, 2), -k.nu * axial, 1e-9 * std::fabs(axial))
+      EXPECT_NEAR(EndStrain(c, dr.records[s]) / L, axial, 1e-9 * std::fabs(axial)) << "t = " << t;
+      EXPECT_NEAR(nonlinrun::Mean(dr.records[s], c.job(), side, 2) / L, -k.nu * axial, 1e-9 * std::fabs(axial))
           << "t = " << t;
       // No shear: the far corner moves as the bar's axes say.
-      EXPECT_NEAR(nonlinrun::Mean(dr.records[s], c.job(), {c.lj.At(2, 2, 2)}, 3), -k.nu * axial,
+      EXPECT_NEAR(nonlinrun::Mean(dr.records[s], c.job(), {c.lj.At(2, 2, 2)}, 3) / L, -k.nu * axial,
                   1e-9 * std::fabs(axial));
     }
     const resultfile::NonlinearExecParams ep =

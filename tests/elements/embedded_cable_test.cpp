@@ -183,26 +183,30 @@ TEST(EmbCable, StrainRowGivesTheStrainAlongTheCableOfALinearField) {
 }
 
 TEST(EmbCable, CableAlongX1InAUnitCube) {
-  // EsAs = 3 along x1 through the centre of a unit cube: u1 = eps x1 stores
-  // EsAs eps^2 L, and the matrix is 3 b b^T with b = +-0.25 on the x1 dofs.
-  EmbCase c;
-  c.motherType = kHexa;
-  c.motherPoints = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-  c.cablePoints = {{0, 0.5, 0.5}, {1, 0.5, 0.5}};
-  c.As = 3.0;
-  LoadedMesh mesh(EmbModel(c));
-  MotherRecords recs({-g, 0, 0, g, 0, 0});
-  Flags oc;
-  Mat K(24, 24);
-  CalcStiffEmbCable3D(24, 2, 1, 1, 1, kHexa, 8, 2, oc, mesh, K, recs);
-  Vec u(24);
-  for (int k = 0; k < 8; k++) u[3 * k + 1] = 1e-3 * c.motherPoints[k][0];
-  double energy = 0.0;
-  for (int i = 1; i <= 24; i++)
-    for (int j = 1; j <= 24; j++) energy += u[i] * K[i][j] * u[j];
-  EXPECT_NEAR(energy, 3.0 * 1e-6, 1e-18);
-  for (int k = 0; k < 8; k++) EXPECT_NEAR(K[3 * k + 1][3 * k + 1], 3.0 * 0.0625, 1e-14);
-  EXPECT_NEAR(K[2][2], 0.0, 1e-15);
+  // EsAs = 3 along x1 through the centre of a cube of side L: u1 = eps x1 stores
+  // EsAs eps^2 L, and the matrix is 3 / L b b^T with b = +-0.25 on the x1 dofs. A 2 mm
+  // cube in metres (det J of the mother 1e-9) is no null element.
+  for (double L : {1.0, 2e-3}) {
+    SCOPED_TRACE(L);
+    EmbCase c;
+    c.motherType = kHexa;
+    c.motherPoints = {{0, 0, 0}, {L, 0, 0}, {L, L, 0}, {0, L, 0}, {0, 0, L}, {L, 0, L}, {L, L, L}, {0, L, L}};
+    c.cablePoints = {{0, 0.5 * L, 0.5 * L}, {L, 0.5 * L, 0.5 * L}};
+    c.As = 3.0;
+    LoadedMesh mesh(EmbModel(c));
+    MotherRecords recs({-g, 0, 0, g, 0, 0});
+    Flags oc;
+    Mat K(24, 24);
+    CalcStiffEmbCable3D(24, 2, 1, 1, 1, kHexa, 8, 2, oc, mesh, K, recs);
+    Vec u(24);
+    for (int k = 0; k < 8; k++) u[3 * k + 1] = 1e-3 * c.motherPoints[k][0];
+    double energy = 0.0;
+    for (int i = 1; i <= 24; i++)
+      for (int j = 1; j <= 24; j++) energy += u[i] * K[i][j] * u[j];
+    EXPECT_NEAR(energy, 3.0 * 1e-6 * L, 1e-18);
+    for (int k = 0; k < 8; k++) EXPECT_NEAR(K[3 * k + 1][3 * k + 1] * L, 3.0 * 0.0625, 1e-14);
+    EXPECT_NEAR(K[2][2], 0.0, 1e-15 / L);
+  }
 }
 
 TEST(EmbCable, CyclicSteelTangentIsTheInitialModulusInTheFirstTwoIterations) {

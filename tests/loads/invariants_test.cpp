@@ -1,6 +1,8 @@
-// Two invariants over every element type and load kind built here: the nodal forces
-// (and moments) are in equilibrium with the applied load, and a rigid rotation of the
-// model rotates the nodal forces and moments with it.
+// Three invariants over every element type and load kind built here: the nodal forces
+// (and moments) are in equilibrium with the applied load, a rigid rotation of the model
+// rotates the nodal forces and moments with it, and the same element drawn in metres
+// instead of millimetres (lengths times 1e-3) carries the same load in the new units,
+// however small its Jacobian determinant.
 #include <functional>
 
 #include "load_fixture.h"
@@ -75,6 +77,9 @@ struct Case {
   std::function<void(TestModel&, double*)> compute;
   bool resultant;  // the applied resultant below is given
   Vec3 force, moment;
+  // Lengths times f give nodal forces times f^power and nodal moments times f^(power + 1)
+  // (the load is a measure of the element: volume 3, area 2, length 1); -1: not checked.
+  int power = -1;
 };
 
 int Member(TestModel& t, const Mat3& Q, int type, const Vec3& A, const Vec3& B, double angle = 0.3) {
@@ -151,7 +156,7 @@ Case GravityCase(const std::string& name, int type, bool planar, std::vector<Vec
             AddElementFrom(t, Q, x, type);
             t.gravity = Apply(Q, g);
           },
-          GravityVec, true, F, M};
+          GravityVec, true, F, M, type == 24 ? 3 : (type == 8 ? 1 : 2)};
 }
 
 // Edge load on a continuum or beam element (any direction kind); resultant optional.
@@ -164,7 +169,7 @@ Case ContinuumEdgeCase(const std::string& name, int type, bool planar, std::vect
             AuxRotated(t, Q, v);
             t.AddEdgeLoad(1, edge, kind, code, force, q, face);
           },
-          EdgeVector, resultant, F, M};
+          EdgeVector, resultant, F, M, force == 1 ? 1 : 0};
 }
 
 std::vector<Case> Cases() {
@@ -253,6 +258,32 @@ std::vector<Case> Cases() {
     for (auto& p : c) box20.push_back({2.0 + p[0], 1.0 + 0.5 * p[1], 0.75 * p[2]});
     cs.push_back(GravityCase("solid gravity, 20 nodes", 24, false, box20, 2.0 * 1.0 * 1.5, {2.0, 1.0, 0.0}, g));
   }
+  {
+    // A uniform temperature rise of a free solid: self-equilibrated nodal forces of E alpha
+    // dT over the faces (an area); a uniform pressure on a face of the solid.
+    auto solid = [=](TestModel& t, const Mat3& Q) {
+      std::vector<int> nodes;
+      for (auto& p : hexa) {
+        const Vec3 y = Apply(Q, p);
+        nodes.push_back(t.AddPoint(y[0], y[1], y[2]));
+      }
+      const int prop = t.AddProp(24, MAT_LIN_ISO, t.AddLinIso(1e-5, 30000.0, 0.2));
+      t.props.back().IntegrationNumber = t.AddIntegUniform(2);
+      t.AddElement(nodes, prop);
+    };
+    cs.push_back({"solid temperature", false, 8,
+                  [=](TestModel& t, const Mat3& Q) {
+                    solid(t, Q);
+                    t.tempVars.push_back({1, 0, {20.0}});
+                  },
+                  [](TestModel& t, double* Fe) { t.TempVarVector(1, Fe); }, true, Vec3{}, Vec3{}, 2});
+    cs.push_back({"solid face pressure", false, 8,
+                  [=](TestModel& t, const Mat3& Q) {
+                    solid(t, Q);
+                    t.faceLoads.push_back({1, 2, 'E', 3, 1, {4.0}});
+                  },
+                  [](TestModel& t, double* Fe) { t.FaceLoadVector(1, Fe); }, false, Vec3{}, Vec3{}, 2});
+  }
   cs.push_back(GravityCase("Timoshenko beam gravity", 8, false, {{1, 2, 3}, {2, -1, 4.5}}, 0.5 * 3.5,
                            {1.5, 0.5, 3.75}, g));
   cs.push_back(GravityCase("3-node Timoshenko beam gravity", 8, false, {{1, 2, 3}, {1.5, 0.5, 3.75}, {2, -1, 4.5}},
@@ -292,6 +323,36 @@ TEST(LoadInvariants, NodalLoadsBalanceTheAppliedLoadAndTurnWithTheModel) {
         const Vec3 w = Apply(Q, v);
         for (int j = 0; j < 3; j++)
           EXPECT_NEAR(Fr[base + 1 + j], w[j], 1e-9 * scale) << "node " << a + 1 << ", entry " << 3 * part + j + 1;
+      }
+  }
+}
+
+TEST(LoadInvariants, AnElementDrawnInMetresCarriesTheLoadOfTheOneInMillimetres) {
+  // A 2 mm solid in metres has det J ~ 1e-9: it is no null element.
+  const Mat3 I = RotAbout(0, 0.0);
+  const double f = 1e-3;
+  for (const Case& c : Cases()) {
+    if (c.power < 0) continue;
+    SCOPED_TRACE(c.name);
+    const int size = 6 * c.n;
+    Vec Fe(size), Fs(size);
+    for (int scaled = 0; scaled < 2; scaled++) {
+      TestModel t;
+      c.build(t, I);
+      if (scaled == 1)
+        for (Vec3& p : t.points)
+          for (double& x : p) x *= f;
+      t.Build();
+      c.compute(t, scaled == 1 ? Fs : Fe);
+    }
+    const double scale = std::max(1.0, maxabsd1(Fe, size));
+    for (int a = 0; a < c.n; a++)
+      for (int part = 0; part < 2; part++) {
+        const double r = std::pow(f, c.power + part);
+        for (int j = 1; j <= 3; j++) {
+          const int k = 6 * a + 3 * part + j;
+          EXPECT_NEAR(Fs[k] / r, Fe[k], 1e-9 * scale) << "node " << a + 1 << ", entry " << 3 * part + j;
+        }
       }
   }
 }
