@@ -16,9 +16,10 @@ void AssembElementLoadVector(int BlockIndex, int Counter, int Element, int Eleme
     for (int d = 1; d <= 6; d++) {
       k++;
       const double v = Fe[k];
-      if (std::fabs(v) < kSmall) continue;
       const char c = PointDofCodes[p][d];
       const bool finite = std::isfinite(v);
+      // Every term of a dof the point has counts, however small in the units of the model;
+      // on a dof it does not have, a term below 1e-8 is the rounding of a turn into axes.
       if (finite && c == 'F') {
         F_Free[PointDofNumbers[p][d]] += v;
         continue;
@@ -27,6 +28,7 @@ void AssembElementLoadVector(int BlockIndex, int Counter, int Element, int Eleme
         F_Presc[PointDofNumbers[p][d]] += v;
         continue;
       }
+      if (std::fabs(v) < kSmall) continue;
       char heading[512];
       std::snprintf(heading, sizeof heading, "Calculating the %s load contribution to the global load vector:\n",
                     LoadTypeWord);

@@ -159,11 +159,12 @@ void Assemb_FQg(int e, int nNodes, int** ElemNodes, int** PointDofNumbers, doubl
     const int p = ElemNodes[e][i];
     for (int d = 1; d <= 6; d++) {
       const double v = fe[++k];
-      if (std::fabs(v) < kSmall) continue;
+      // Every term of a temperature dof counts, however small in the units of the model.
       switch (PointDofCodes[p][d]) {
         case 'F': FqF[PointDofNumbers[p][d]] += v; break;
         case 'P': FqP[PointDofNumbers[p][d]] += v; break;
-        default: InternalError(__FILE__, __LINE__);
+        default:
+          if (std::fabs(v) >= kSmall) InternalError(__FILE__, __LINE__);
       }
     }
   }

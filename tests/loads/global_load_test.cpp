@@ -239,6 +239,31 @@ TEST(Calc_F, GravityBelowTheThresholdLooksAtNoElement) {
   EXPECT_EXIT(t.LoadVector(FF, FP), testing::ExitedWithCode(1), kInternal);
 }
 
+TEST(Calc_F, TheWeightOfAMillimetreCubeInKilonewtonsAndMetres) {
+  // 24 kN/m^3 on a 1 mm cube: 2.4e-8 kN in all, 3e-9 kN at each node, on its free or
+  // prescribed dofs alike; none of it is lost for being small in these units.
+  TestModel t;
+  const double a = 1e-3;
+  std::vector<int> nodes;
+  for (int k = 0; k < 8; k++) nodes.push_back(t.AddPoint(a * ((k + 1) / 2 % 2), a * (k / 2 % 2), a * (k / 4)));
+  t.AddElement(nodes, t.AddProp(24, MAT_LIN_ISO, t.AddMaterial(MAT_LIN_ISO, 2.4)));
+  t.dofs = std::vector<std::string>(8, "FFF000");
+  for (int k = 0; k < 4; k++) t.dofs[static_cast<size_t>(k)] = "PPP000";
+  t.gravity = {0, 0, -10.0};
+  t.Build();
+  ASSERT_EQ(t.nF, 12);
+  ASSERT_EQ(t.nP, 12);
+  Vec FF(12), FP(12);
+  t.LoadVector(FF, FP);
+  double free = 0.0, presc = 0.0;
+  for (int k = 1; k <= 12; k++) {
+    free += FF[k];
+    presc += FP[k];
+  }
+  EXPECT_NEAR(free, -1.2e-8, 1e-20);
+  EXPECT_NEAR(presc, -1.2e-8, 1e-20);
+}
+
 TEST(Calc_F, InactiveElementsTakeNoLoad) {
   PlaneModel p;
   p.t.elementProp = {0};

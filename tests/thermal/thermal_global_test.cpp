@@ -230,3 +230,34 @@ TEST(ThermalLoadCaseFactors, FluidTemperaturesOfACombination) {
 }
 
 }  // namespace
+
+namespace {
+
+// The heat of a point of a fine mesh in coarse units (1e-10, a kW on a 1 mm element) goes
+// to its free or prescribed temperature; a dof the point does not have takes nothing.
+TEST(ThermalLoadAssembly, SmallHeatOfAFineMeshIsKept) {
+  int **nodes, **numbers;
+  char** codes;
+  alloci2(&nodes, 1, 2);
+  alloci2(&numbers, 2, 6);
+  allocc2(&codes, 2, 6);
+  nodes[1][1] = 1;
+  nodes[1][2] = 2;
+  for (int p = 1; p <= 2; p++)
+    for (int d = 1; d <= 6; d++) {
+      numbers[p][d] = d == 1 ? 1 : 0;
+      codes[p][d] = d == 1 ? (p == 1 ? 'F' : 'P') : '0';
+    }
+  double fe[13] = {}, FqF[2] = {}, FqP[2] = {};
+  fe[1] = 1e-10;
+  fe[7] = -3e-10;
+  fe[8] = 1e-20;  // rounding on an absent dof
+  Assemb_FQg(1, 2, nodes, numbers, FqF, FqP, fe, codes);
+  EXPECT_EQ(FqF[1], 1e-10);
+  EXPECT_EQ(FqP[1], -3e-10);
+  freec2(codes);
+  freei2(numbers);
+  freei2(nodes);
+}
+
+}  // namespace
