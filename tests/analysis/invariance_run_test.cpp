@@ -1,7 +1,7 @@
 // Invariances of nonlinear runs: a plasticity prism, a crack bar and an opening joint,
-// each the same model in N and mm and in MN and m (every result scales exactly, with the
-// same iterations), turned rigidly with every point in the model's own axes, mirrored
-// and with its points numbered in another order: the same answers.
+// each the same model in N and mm, in MN and m and in N and m (every result scales
+// exactly, with the same iterations), turned rigidly with every point in the model's own
+// axes, mirrored and with its points numbered in another order: the same answers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "crack_bars.h"
+#include "element_models.h"
 #include "linear_model.h"
 #include "model/material.h"
 #include "model/mesh.h"
@@ -24,13 +24,16 @@ using linmodel::Job;
 
 namespace {
 
-// Units of a model: lengths and forces in multiples of the millimetre and the newton.
-// Stresses keep their numbers in N/mm2 and MN/m2.
+// Units of a model: lengths and forces in multiples of the millimetre and the newton;
+// stresses in multiples of the N/mm2 (the same numbers in MN/m2, a million times more in
+// N/m2).
 struct Units {
   double L, F;
+  double S() const { return F / (L * L); }
 };
 constexpr Units kNmm{1.0, 1.0};
 constexpr Units kMNm{1e-3, 1e-6};
+constexpr Units kNm{1e-3, 1.0};
 
 // A model in the abstract: points (in mm) with their dof mask and fixity, elements on
 // them, the materials and properties for given units, and the pulls (point, dof, mm)
@@ -124,10 +127,10 @@ Subject Cube(const std::string& name, const std::vector<double>& factors) {
 // stretched through first yield (strain 6.7e-4) to 3e-3.
 Subject PlasticityPrism() {
   Subject s = Cube("plasticity prism", {0.03, 0.06, 0.09, 0.15, 0.2, 0.3});
-  s.materials = [](tw::Model& m, const Units&) {
-    tw::AddRecord(
-        m, "<NLMM124>",
-        tw::Rec().S("plastic").Ds({0.0, 0.0, 0.3, 30000.0}).I(2).I(1).Ds({10.0, 1.0}).I(1).Ds({0.0, 0.0, 1.0}));
+  s.materials = [](tw::Model& m, const Units& u) {
+    tw::AddRecord(m, "<NLMM124>",
+                  tw::Rec().S("plastic").Ds({0.0, 0.0, 0.3, 30000.0 * u.S()}).I(2).I(1).Ds({10.0 * u.S(), 1.0}).I(1)
+                      .Ds({0.0, 0.0, 1.0}));
     tw::AddRecord(m, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 1, 24, MAT_NLMM124, 1, 0, 0));
   };
   return s;
@@ -139,7 +142,12 @@ Subject PlasticityPrism() {
 Subject CrackBar() {
   Subject s = Cube("crack bar", {0.005, 0.01, 0.012, 0.02, 0.03, 0.04, 0.05});
   s.materials = [](tw::Model& m, const Units& u) {
-    tw::AddRecord(m, "<NLMM111>", crackbars::S1(MAT_NLMM111, 3.0, 1, 30000.0, 100.0 * u.L, 0.1 * u.F / u.L));
+    // The crack bars' S1 record with its strengths and modulus in the units' stress.
+    const double st = u.S();
+    tw::AddRecord(m, "<NLMM111>",
+                  tw::Rec().S("S1").Ds({0.0, 0.0, 0.0, 30000.0 * st, 3.0 * st, 3.0 * st}).I(1)
+                      .Ds({0.1, 0.5, 0.4, 0.2, 0.0, 0.0, 0.1 * u.F / u.L, 1.0}).I(0).Ds({0.0, 0.0, 0.0, 0.0}).I(1)
+                      .D(0.2).I(1).Ds({0.0, 0.0}).I(1).I(1).D(100.0 * u.L).I(3).D(1.0));
     tw::AddRecord(m, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 1, 24, MAT_NLMM111, 1, 0, 0));
   };
   return s;
@@ -161,9 +169,9 @@ Subject OpeningJoint() {
   s.mirrorAxis = 1;
   s.materials = [](tw::Model& m, const Units& u) {
     const double k = 1e3 * u.F / (u.L * u.L * u.L), w = u.L;
-    tw::AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("block", 0.0, 0.0, 1e5, 0.0));
+    tw::AddRecord(m, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("block", 0.0, 0.0, 1e5 * u.S(), 0.0));
     tw::AddRecord(m, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 10.0 * u.L));
-    tw::AddRecord(m, "<NLMM302>", tw::Rec().S("joint").Ds({k, k, 3.0, 0.02 * w, 0.3, 0.1 * w, 0.1, 0.2 * w}));
+    tw::AddRecord(m, "<NLMM302>", tw::Rec().S("joint").Ds({k, k, 3.0 * u.S(), 0.02 * w, 0.3, 0.1 * w, 0.1, 0.2 * w}));
     tw::AddRecord(m, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 2, 10, MAT_LIN_ISO, 1, GEOM_LAM_THICK, 1));
     tw::AddRecord(m, "<ELEMENT_PROPERTIES>", tw::ElementProperty(3, 3, 27, MAT_NLMM302, 1, GEOM_LAM_THICK, 1));
   };
@@ -183,6 +191,7 @@ class InvarianceRun : public nonlinrun::RunFixture {};
 TEST_F(InvarianceRun, UnitsTurnMirrorAndNumberingChangeNoAnswer) {
   const Variant variants[] = {
       {"N, mm", kNmm, false, false, false},     {"MN, m", kMNm, false, false, false},
+      {"N, m", kNm, false, false, false},
       {"turned", kNmm, true, false, false},     {"mirrored", kNmm, false, true, false},
       {"renumbered", kNmm, false, false, true}, {"all at once", kMNm, true, true, true},
   };
