@@ -212,10 +212,11 @@ void Calc_Fg_GravityLoadAhmadShellQuad_NL(int Size, int Element, int LoadCaseNum
   double* rho;
   const int L = LayeredGravitySetup(Element, _AHMAD_SHELL_QUAD, PropIndex, Mesh, &rho);
   const int P = Mesh->ElemProps[PropIndex].MaterialNumber;
-  double **X, **dN, **theta, ***V, *t, *N, *z, *tL;
+  double **X, **dN, **theta, **Jl, ***V, *t, *N, *z, *tL;
   allocd2(&X, nNodes, 3);
   allocd2(&dN, nNodes, 2);
   allocd2(&theta, 3, 3);
+  allocd2(&Jl, 3, 3);
   allocd3(&V, nNodes, 3, 3);
   allocd1(&t, nNodes);
   allocd1(&N, nNodes);
@@ -246,11 +247,12 @@ void Calc_Fg_GravityLoadAhmadShellQuad_NL(int Size, int Element, int LoadCaseNum
         if (!(std::fabs(h) >= kSmall)) LayerThicknessFault(kCtxLayerGravity, Element, q, k);
         const double s[4] = {0.0, a[1][i], a[2][j], 2.0 * z[k] / h};
         const double d =
-            CalcInplaneDet_AhmadShell(Element, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s, N, dN, X, V, t, theta);
+            CalcInplaneDet_AhmadShell(Element, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s, N, dN, X, V, t, theta,
+                                      nullptr, Jl);
         const char* fault = nullptr;
-        if (!(std::fabs(d) >= kSmall))
+        if (JacobianIsNull(d, 2, 2, Jl))
           fault = "Jacobian determinant is null:\n element geometry and/or mesh connectivity must be changed.";
-        else if (d < kSmall)
+        else if (d < 0.0)
           fault = "Jacobian determinant is negative:\n element geometry and/or mesh connectivity must be changed.";
         if (fault != nullptr) {
           std::fflush(stdout);
@@ -268,6 +270,7 @@ void Calc_Fg_GravityLoadAhmadShellQuad_NL(int Size, int Element, int LoadCaseNum
   freed1(N);
   freed1(t);
   freed3(V);
+  freed2(Jl);
   freed2(theta);
   freed2(dN);
   freed2(X);

@@ -142,18 +142,23 @@ int DenseLayer(HandMesh& h, double rho, int geomKind, int geom) {
 
 TEST(LayeredShellGravity, LayersWeighWithTheirOwnDensities) {
   // Plate 2 x 1 of two 0.1 layers, densities 24 and 78.5: 10.25 per unit area, a quarter
-  // of 20.5 at each node.
-  HandMesh h;
-  const int th = h.AddThickness(0.1);
-  const int pat = h.AddLayerPattern({DenseLayer(h, 24.0, GEOM_LAM_THICK, th), DenseLayer(h, 78.5, GEOM_LAM_THICK, th)});
-  int e[2];
-  for (int type : {20, 22}) e[type == 22] = Rect(h, 4, 2.0, 1.0, kId, h.AddProperty(type, MAT_LAY_PATT, pat, 0, 0));
-  h.Build();
-  const double g[4] = {0, 0, 0, -1.0};
-  for (int k : {0, 1}) {
-    const auto F = LayeredGravity(h, e[k], g, Gleg());
-    for (int a = 0; a < 4; a++)
-      for (int j = 1; j <= 6; j++) EXPECT_NEAR(F[6 * a + j], j == 3 ? -5.125 : 0.0, 1e-12) << k;
+  // of 20.5 at each node; the same plate a thousand times smaller weighs 1e-9 times that.
+  for (double f : {1.0, 1e-3}) {
+    HandMesh h;
+    const int th = h.AddThickness(0.1 * f);
+    const int pat =
+        h.AddLayerPattern({DenseLayer(h, 24.0, GEOM_LAM_THICK, th), DenseLayer(h, 78.5, GEOM_LAM_THICK, th)});
+    int e[2];
+    for (int type : {20, 22})
+      e[type == 22] = Rect(h, 4, 2.0 * f, 1.0 * f, kId, h.AddProperty(type, MAT_LAY_PATT, pat, 0, 0));
+    h.Build();
+    const double g[4] = {0, 0, 0, -1.0};
+    for (int k : {0, 1}) {
+      const auto F = LayeredGravity(h, e[k], g, Gleg());
+      for (int a = 0; a < 4; a++)
+        for (int j = 1; j <= 6; j++)
+          EXPECT_NEAR(F[6 * a + j] / (f * f * f), j == 3 ? -5.125 : 0.0, 1e-12) << k << " " << f;
+    }
   }
 }
 
