@@ -466,6 +466,13 @@ void CheckMaterialValues(const Where& w, int kind, const MaterialRecord& mat, bo
         CheckNotNegative(w, "start of drying", mat.Value[6]);
         CheckPositive(w, "notional size h0", mat.Value[7]);
         CheckPositive(w, "mean compressive strength", mat.Value[8]);
+        // The code formulas take f_cm in MPa: a strength in Pa or kPa would give strains of
+        // whole units.
+        if (!(mat.Value[8] <= 1000.0))
+          DataFault(w.context, w.block, w.record,
+                    "The mean compressive strength %g is out of range: the shrinkage law takes f_cm in MPa\n"
+                    "(at most 1000).",
+                    mat.Value[8]);
         if (!(mat.Value[9] >= 0.0 && mat.Value[9] <= 100.0))
           DataFault(w.context, w.block, w.record, "Invalid relative humidity: %g (valid: 0 to 100 percent).",
                     mat.Value[9]);

@@ -333,6 +333,10 @@ TEST(MaterialBlocksDeath, DamagedRecords) {
        "Block name: <NLMM171>\n   -> Record counter: 1\n\nERROR:\nInvalid cement class: 4 \\(valid: 1 to 3\\)\\.\n"},
       {"<NLMM171>", Rec().S("s").C(0).C(1).C(0).Ds({0, 0, 7, 100, 38, 60}).I(2).D(0).I(0).D(0).I(0),
        "Invalid drying shrinkage flag: 0 \\(valid: 1 to 2\\)\\."},
+      // the code formulas of the shrinkage take f_cm in MPa, not in Pa
+      {"<NLMM171>", Rec().S("s").C(1).C(1).C(0).Ds({0, 0, 7, 100, 38e6, 60}).I(2).D(0).I(0).D(0).I(0),
+       "The mean compressive strength 3\\.8e\\+07 is out of range: the shrinkage law takes f_cm in MPa\n"
+       "\\(at most 1000\\)\\."},
       {"<NLMM172>",
        Rec().S("s").C(1).C(1).C(0).C(0).Ds({0, 0, 0, 30, 180, 0, 0}).I(0).D(0).I(0).Ds({7, 60, 1, 50, 1, 1.2, 0})
            .I(3).D(0).I(2).D(0).I(0).Ds({0, 1, 10, 1e-4, 60}),
