@@ -1,7 +1,8 @@
 // Invariances of nonlinear runs: a plasticity prism, a crack bar and an opening joint,
-// each the same model in N and mm, in MN and m and in N and m (every result scales
-// exactly, with the same iterations), turned rigidly with every point in the model's own
-// axes, mirrored and with its points numbered in another order: the same answers.
+// each the same model in N and mm, in MN and m, in N and m and in kN and mm (every result
+// scales exactly, with the same iterations), turned rigidly with every point in the
+// model's own axes, mirrored and with its points numbered in another order: the same
+// answers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,7 +27,7 @@ namespace {
 
 // Units of a model: lengths and forces in multiples of the millimetre and the newton;
 // stresses in multiples of the N/mm2 (the same numbers in MN/m2, a million times more in
-// N/m2).
+// N/m2, a thousand times less in kN/mm2).
 struct Units {
   double L, F;
   double S() const { return F / (L * L); }
@@ -34,6 +35,7 @@ struct Units {
 constexpr Units kNmm{1.0, 1.0};
 constexpr Units kMNm{1e-3, 1e-6};
 constexpr Units kNm{1e-3, 1.0};
+constexpr Units kkNmm{1.0, 1e-3};
 
 // A model in the abstract: points (in mm) with their dof mask and fixity, elements on
 // them, the materials and properties for given units, and the pulls (point, dof, mm)
@@ -191,7 +193,8 @@ class InvarianceRun : public nonlinrun::RunFixture {};
 TEST_F(InvarianceRun, UnitsTurnMirrorAndNumberingChangeNoAnswer) {
   const Variant variants[] = {
       {"N, mm", kNmm, false, false, false},     {"MN, m", kMNm, false, false, false},
-      {"N, m", kNm, false, false, false},
+      {"N, m", kNm, false, false, false},       {"kN, mm", kkNmm, false, false, false},
+      {"turned, kN, mm", kkNmm, true, false, false},
       {"turned", kNmm, true, false, false},     {"mirrored", kNmm, false, true, false},
       {"renumbered", kNmm, false, false, true}, {"all at once", kMNm, true, true, true},
   };
