@@ -99,6 +99,7 @@ double Expected(int kind, int r, int k, char type) {
   if (kind == 24 && (k == 3 || k == 5)) return (k + r) % 2;  // 0 / 1 laws
   if (kind == 26) return k == 3 || k == 7 ? 0 : (k + r) % 2;
   if (kind == 22 && k == 9) return 50.25 + r;  // relative humidity in percent
+  if (kind == 22 && k == 8) return 30.25 + r;  // mean compressive strength in MPa
   if (type == 'd') return kind * 1000 + r * 100 + k + 0.25;
   if (type == 'i') return kind * 1000 + r * 100 + k;
   return static_cast<signed char>(static_cast<unsigned char>((k * 37 + r * 11 + kind) % 256));
