@@ -423,20 +423,27 @@ TEST(Nlmm124, YieldDerivativesAreCentralDifferences) {
 
 TEST(Nlmm124, PascalUnitsGiveTheSameStressesScaled) {
   // A compliance in Pa (1/E ~ 3e-11) lies below the absolute guards of the dense
-  // solvers; the mapping scales its matrices and gives the MPa result times 1e6.
-  std::vector<double> s[2], t[2];
-  for (int u = 0; u < 2; u++) {
-    const double f = u == 0 ? 1.0 : 1e6;
-    const MaterialRecord m = matdriver::RecordWithInts(
-        {0.0, 0.0, 0.2, kE * f, 2.0, 1.0, 10.0 * f, 1.0, 1.0, kPhi30, kPhi30, 1.0}, {5, 6, 9});
-    ContinuumPoint p(MAT_NLMM124, _PLANE_STRAIN_QUAD, m);
-    for (int k = 0; k < 10; k++) {
-      std::vector<double> de{-1.2e-4, 3e-5, 4e-5};
-      s[u] = p.Step(de, {false, false, false});
+  // solvers; the mapping scales its matrices and gives the MPa result times 1e6. A steel
+  // (von Mises: no friction, E 210000, cohesion 200 MPa) yields at stresses above 1e8 Pa.
+  struct Case {
+    double E, c0, phi;
+  };
+  for (const Case& c : {Case{kE, 10.0, kPhi30}, Case{210000.0, 200.0, 0.0}}) {
+    SCOPED_TRACE(c.c0);
+    std::vector<double> s[2], t[2];
+    for (int u = 0; u < 2; u++) {
+      const double f = u == 0 ? 1.0 : 1e6;
+      const MaterialRecord m = matdriver::RecordWithInts(
+          {0.0, 0.0, 0.2, c.E * f, 2.0, 1.0, c.c0 * f, 1.0, 1.0, c.phi, c.phi, 1.0}, {5, 6, 9});
+      ContinuumPoint p(MAT_NLMM124, _PLANE_STRAIN_QUAD, m);
+      for (int k = 0; k < 10; k++) {
+        std::vector<double> de{-1.2e-4 * c.c0 / 10.0, 3e-5 * c.c0 / 10.0, 4e-5 * c.c0 / 10.0};
+        s[u] = p.Step(de, {false, false, false});
+      }
+      ASSERT_EQ(p.Record<NLMM124_HD>().LoadingState, 2);
+      t[u] = p.Tangent();
     }
-    ASSERT_EQ(p.Record<NLMM124_HD>().LoadingState, 2);
-    t[u] = p.Tangent();
+    for (int i = 0; i < 3; i++) EXPECT_NEAR(s[1][i] / 1e6, s[0][i], 1e-6 * std::fabs(s[0][0]));
+    for (int i = 0; i < 9; i++) EXPECT_NEAR(t[1][i] / 1e6, t[0][i], 1e-6 * c.E);
   }
-  for (int i = 0; i < 3; i++) EXPECT_NEAR(s[1][i] / 1e6, s[0][i], 1e-6 * std::fabs(s[0][0]));
-  for (int i = 0; i < 9; i++) EXPECT_NEAR(t[1][i] / 1e6, t[0][i], 1e-6 * kE);
 }

@@ -541,7 +541,7 @@ bool CalcStressElastoPlasticCrModelAlgor01_NLMM151(const CrackEventContext& x, c
     kappa += x1.a[K];
     dLambda += x1.a[L];
     if (kappa < kappa0) kappa = kappa0;
-    if (!(maxabsd1(sigma, ns) <= 1e8) || !(std::fabs(kappa) <= 1e8)) return false;
+    if (!(maxabsd1(sigma, ns) <= 1e8 * fc) || !(std::fabs(kappa) <= 1e8)) return false;
   }
   if (!AcceptCombined(x, s, de.a, tLaw.a, sigma, dLambda, fc)) return false;
   s.kappa = kappa;
@@ -608,7 +608,7 @@ bool CalcStressElastoPlasticCrModelAlgor01_NLMM141(const CrackEventContext& x, c
     for (int q = 1; q <= ns; q++) sigma[q] += x1.a[S0 + q];
     kappa += x1.a[K];
     if (kappa < kappa0) kappa = kappa0;
-    if (!(maxabsd1(sigma, ns) <= 1e8) || !(std::fabs(kappa) <= 1e8)) return false;
+    if (!(maxabsd1(sigma, ns) <= 1e8 * fc) || !(std::fabs(kappa) <= 1e8)) return false;
   }
   const double dLambda = kappa - kappa0;
   if (!AcceptCombined(x, s, de.a, tLaw.a, sigma, dLambda, fc)) return false;

@@ -43,14 +43,15 @@ CebFip93Aux CalcAuxParam_CEB_FIP93(double E, double fc, double kappa, double eps
 void CalcHardFuncFirstBranch_CEB_FIP93(double E, double fc, double kappa, double* sY, double epsLim, double epsc1) {
   const CebFip93Aux a = CalcAuxParam_CEB_FIP93(E, fc, kappa, epsLim, epsc1);
   const double disc = a.B * a.B - 4.0 * a.A * a.C;
-  if (!(disc >= 0.0) || !(std::fabs(a.A) >= kSmall)) InternalError(__FILE__, __LINE__);
+  // A is an inverse stress: measured against 1 / fc, so that Pa and MPa are alike.
+  if (!(disc >= 0.0) || !(std::fabs(a.A * fc) >= kSmall)) InternalError(__FILE__, __LINE__);
   *sY = (std::sqrt(disc) - a.B) / (2.0 * a.A);
 }
 
 void CalcHardModulusFirstBranch_CEB_FIP93(double E, double fc, double kappa, double* H, double epsLim, double epsc1) {
   const CebFip93Aux a = CalcAuxParam_CEB_FIP93(E, fc, kappa, epsLim, epsc1);
   const double disc = a.B * a.B - 4.0 * a.A * a.C;
-  if (!(disc >= kSmall) || !(std::fabs(a.A) >= kSmall)) InternalError(__FILE__, __LINE__);
+  if (!(disc >= kSmall) || !(std::fabs(a.A * fc) >= kSmall)) InternalError(__FILE__, __LINE__);
   *H = ((a.B * a.dB - 2.0 * a.A * a.dC) / std::sqrt(disc) - a.dB) / (2.0 * a.A);
 }
 
@@ -75,7 +76,10 @@ bool CalcHardFuncSecondBranch_CEB_FIP93(double E, double fc, double kappa, doubl
   double s = 0.5 * fc;
   bool ok = true;
   int steps = 0;
-  while (!(std::fabs(t.g(s)) < kSmall)) {
+  // g is a stress: 1e-8 while the strength is at most 1000 units (MPa), the same share of
+  // larger numbers (Pa), which the rounding of g would otherwise never reach.
+  const double tol = kSmall * std::fmax(1.0, fc / 1000.0);
+  while (!(std::fabs(t.g(s)) < tol)) {
     if (++steps > maxSteps) {
       ok = false;
       break;
@@ -83,7 +87,7 @@ bool CalcHardFuncSecondBranch_CEB_FIP93(double E, double fc, double kappa, doubl
     double d = t.slope(s);
     if (std::fabs(d) < kSmall) d = kSmall;
     s -= t.g(s) / d;
-    if (!(std::fabs(s) <= 1e8)) {
+    if (!(std::fabs(s) <= 1e8 * fc)) {
       ok = false;
       break;
     }

@@ -384,7 +384,8 @@ bool ReturnMappingAlgor_Concrete(const PointContext& ctx, const ConcretePlasticM
     dLambda += omega * x[L];
     if (kappa - kappa0 < 0.0) kappa = kappa0;
     if (dLambda < 0.0) dLambda = 0.0;
-    if (!(maxabsd1(s, n) <= 1e8) || !(std::fabs(kappa) <= 1e8)) break;
+    // Diverged: stresses beyond 1e8 times the strength (units of any size).
+    if (!(maxabsd1(s, n) <= 1e8 * c.fc) || !(std::fabs(kappa) <= 1e8)) break;
   }
   FreeSurfacePoint(&p);
   FreeWork(&w);

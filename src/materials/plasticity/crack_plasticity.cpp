@@ -189,7 +189,7 @@ bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMater
       std::printf("%2d  %15.5lf  %15.5lf  %15.5lf  %15.5lf  %15.5lf  %15.5lf  %15.5lf  %15.5lf\n", count, p.F, p.sY,
                   kappa, rF, e1, e2, e3, dLambda);
     if (e1 < tol && e2 < tol && e3 < tol) {
-      if (!(maxabsd1(s, n) <= 1e8) || !(std::fabs(kappa) <= 1.0)) InternalError(__FILE__, __LINE__);
+      if (!(maxabsd1(s, n) <= 1e8 * c.fc) || !(std::fabs(kappa) <= 1.0)) InternalError(__FILE__, __LINE__);
       out->dLambda = dLambda;
       out->kappa = kappa;
       out->sY = p.sY;
@@ -219,7 +219,8 @@ bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMater
     dLambda += f * x[L];
     if (kappa < kappa0) kappa = kappa0;
     if (dLambda < 0.0) dLambda = 0.0;
-    if (!(maxabsd1(s, n) <= 1e8) || !(std::fabs(kappa) <= 1.0)) return false;
+    // Diverged: stresses beyond 1e8 times the strength (units of any size).
+    if (!(maxabsd1(s, n) <= 1e8 * c.fc) || !(std::fabs(kappa) <= 1.0)) return false;
   }
 }
 

@@ -382,7 +382,8 @@ bool ReturnMappingAlgor_NLMM124_2ndOrder(const PointContext& ctx, int n, const N
     kappa += omega * x[K];
     if (kappa - kappa0 < 0.0) kappa = kappa0;
     if (dLambda < 0.0) dLambda = 0.0;
-    if (maxabsd1(s, n) > 1e8 || std::fabs(kappa) > 1e8) break;
+    // Diverged: stresses beyond 1e8 times the strength (a steel in Pa yields above 1e8).
+    if (maxabsd1(s, n) > 1e8 * fc || std::fabs(kappa) > 1e8) break;
   }
   FreeYieldDerivs(&d);
   FreeStressInvariants(&v);

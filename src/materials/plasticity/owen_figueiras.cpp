@@ -250,7 +250,8 @@ bool ReturnMappingAlgor_OwenFig(const PointContext& ctx, const Nlmm121Material& 
       kappa = kappa0;
       dKappa = 0.0;
     }
-    if (maxabsd1(s, n) > 1e8 || std::fabs(kappa) > 1e8) break;
+    // Diverged: stresses beyond 1e8 times the strength (units of any size).
+    if (maxabsd1(s, n) > 1e8 * c.fc || std::fabs(kappa) > 1e8) break;
   }
   freed2(A);
   freed2(J);
