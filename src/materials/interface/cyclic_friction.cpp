@@ -339,6 +339,9 @@ bool CalcCurveParams_NLMM306(double Kt, double Eu, double Esec, double st, doubl
   *b = 0.0;
   if (!std::isfinite(c) || !std::isfinite(R)) return false;
   auto g = [&](double x) { return CalcGeomSeriesResidual(x, Eu, Kt, Esec, R); };
+  // g is a stiffness: its tolerances hold while Eu is at most 1e6 units (N/mm3) and take
+  // the same share of larger stiffnesses (N/m3), which the rounding of g never gets below.
+  const double scale = std::fmax(1.0, std::fabs(Eu) / 1e6);
   const double gLo = g(1e-8), gHi = g(0.99999999);
   double x;
   if (gLo * gHi > 0.0) {
@@ -349,7 +352,7 @@ bool CalcCurveParams_NLMM306(double Kt, double Eu, double Esec, double st, doubl
     for (int pass = 0; pass < 500 && !found; pass++) {
       const double gx = g(x);
       x = (x + e) / 2.0;
-      found = std::fabs(gx) <= 1e-8;
+      found = std::fabs(gx) <= 1e-8 * scale;
     }
     if (!found) return false;
   } else {
@@ -357,7 +360,7 @@ bool CalcCurveParams_NLMM306(double Kt, double Eu, double Esec, double st, doubl
     x = std::fabs(c / R);
     if (!(x > 0.0 && x < 1.0)) return false;
     int pass = 0;
-    for (double gx = g(x); std::fabs(gx) > 1e-6; gx = g(x)) {
+    for (double gx = g(x); std::fabs(gx) > 1e-6 * scale; gx = g(x)) {
       if (++pass > 100) return false;
       const double h = std::min(0.001, (1.0 - x) / 2.0);
       double xm = x - h;

@@ -19,14 +19,15 @@ double CalcGeomSeriesResidual(double x, double E0, double Et, double Esec, doubl
 namespace {
 
 // Bounded Newton search with central differences inside the bracket (lo, hi) where g
-// changes sign; a step that leaves the bracket bisects it. False after 100 passes.
+// changes sign, until |g| <= tol; a step that leaves the bracket bisects it. False after
+// 100 passes.
 template <typename G>
-bool NewtonInBracket(G g, double lo, double hi, double x, double* root) {
+bool NewtonInBracket(G g, double lo, double hi, double x, double tol, double* root) {
   double glo = g(lo);
   if (!(x > lo && x < hi)) x = 0.5 * (lo + hi);
   for (int pass = 0; pass < 100; pass++) {
     const double gx = g(x);
-    if (std::fabs(gx) <= 1e-6) {
+    if (std::fabs(gx) <= tol) {
       *root = x;
       return true;
     }
@@ -56,6 +57,9 @@ bool NewtonInBracket(G g, double lo, double hi, double x, double* root) {
 void CalcMenegottoPintoParams(double Et, double E0, double Esec, double eps_t, double eps_r, double sig_r, double R,
                               double c, double* sigma0, double* b) {
   auto g = [&](double x) { return CalcGeomSeriesResidual(x, E0, Et, Esec, R); };
+  // g is a modulus: its tolerances hold while E0 is at most 1e6 units (a steel in MPa) and
+  // take the same share of larger moduli (Pa), which the rounding of g never gets below.
+  const double scale = std::fmax(1.0, std::fabs(E0) / 1e6);
   double x = 1e-8;
   bool bracketed = g(0.01) * g(0.99) <= 0.0;
   double lo = 0.01, hi = 0.99;
@@ -71,14 +75,14 @@ void CalcMenegottoPintoParams(double Et, double E0, double Esec, double eps_t, d
   }
   if (bracketed) {
     // No root found in 100 passes: the secant line through reversal and target.
-    if (!NewtonInBracket(g, lo, hi, std::fabs(c / R), &x)) x = 1e-8;
+    if (!NewtonInBracket(g, lo, hi, std::fabs(c / R), 1e-6 * scale, &x)) x = 1e-8;
   } else {
     const double e = g(1e-8) <= g(0.99999999) ? 1e-8 : 1.0;
     x = e / 2.0;
     for (int pass = 0; pass < 500; pass++) {
       const double gx = g(x);
       x = (x + e) / 2.0;
-      if (std::fabs(gx) <= 1e-8) break;
+      if (std::fabs(gx) <= 1e-8 * scale) break;
     }
     // Run up to 1 the fit would divide by zero: the secant line instead.
     if (x >= 1.0) x = 1e-8;
