@@ -90,8 +90,19 @@ double CalcNormalStressSoft_NLMM302(const SoftInterface302& c, double w) {
   return 0.0;
 }
 
+namespace {
+
+// A secant from the origin needs a softening point off it. wMax is at least the cracking
+// opening f_t / k_n, 3e-9 for a stiff joint in m: the guard is 1e-8 of the ultimate
+// opening, and never above 1e-8.
+bool OffTheOrigin302(const SoftInterface302& c, double wMax) {
+  return std::fabs(wMax) >= kSmall * std::fmin(1.0, c.wu);
+}
+
+}  // namespace
+
 double CalcNormalStressSec_NLMM302(const SoftInterface302& c, double w, double wMax) {
-  if (std::fabs(wMax) < kSmall) InternalError(__FILE__, __LINE__);
+  if (!OffTheOrigin302(c, wMax)) InternalError(__FILE__, __LINE__);
   return CalcNormalStressSoft_NLMM302(c, wMax) / wMax * w;
 }
 
@@ -230,7 +241,7 @@ void CalcMat_D_NLMM302(const MaterialRecord& m, const NLMM302_HD& r, double** D)
       return;
     case kUnloading:
     case kReloading:
-      if (std::fabs(wMax) < kSmall) InternalError(__FILE__, __LINE__);
+      if (!OffTheOrigin302(c, wMax)) InternalError(__FILE__, __LINE__);
       D[1][1] = c.kt;
       D[2][2] = CalcNormalStressSoft_NLMM302(c, wMax) / wMax;
       return;
