@@ -49,25 +49,31 @@ double Softened(double kappa, double kappaLim, double alpha, double* dh) {
 
 // Solves J dx = rhs (n unknowns, n <= 5) with the columns and then the rows scaled to
 // unit largest entry, so that unknowns of very different sizes (a multiplier that grows
-// as the stress it acts on vanishes) leave the system well posed; a singular J stops
-// the run.
-void SolveNewtonStep(const PointContext& at, double** J, double* rhs, double* dx, int n) {
+// as the stress it acts on vanishes) leave the system well posed. False on a singular
+// J; J and rhs are overwritten.
+bool TrySolveNewtonStep(double** J, double* rhs, double* dx, int n) {
   double col[6];
   for (int j = 1; j <= n; j++) {
     col[j] = 0.0;
     for (int i = 1; i <= n; i++) col[j] = std::max(col[j], std::fabs(J[i][j]));
-    if (col[j] == 0.0) MaterialPointFault(at, kMappingBack, kModel, kSingularJacobian);
+    if (col[j] == 0.0) return false;
     for (int i = 1; i <= n; i++) J[i][j] /= col[j];
   }
   for (int i = 1; i <= n; i++) {
     double big = 0.0;
     for (int j = 1; j <= n; j++) big = std::max(big, std::fabs(J[i][j]));
-    if (big == 0.0) MaterialPointFault(at, kMappingBack, kModel, kSingularJacobian);
+    if (big == 0.0) return false;
     for (int j = 1; j <= n; j++) J[i][j] /= big;
     rhs[i] /= big;
   }
-  if (!linsolved2(J, dx, rhs, n)) MaterialPointFault(at, kMappingBack, kModel, kSingularJacobian);
+  if (!linsolved2(J, dx, rhs, n)) return false;
   for (int j = 1; j <= n; j++) dx[j] /= col[j];
+  return true;
+}
+
+// As TrySolveNewtonStep; a singular J stops the run.
+void SolveNewtonStep(const PointContext& at, double** J, double* rhs, double* dx, int n) {
+  if (!TrySolveNewtonStep(J, rhs, dx, n)) MaterialPointFault(at, kMappingBack, kModel, kSingularJacobian);
 }
 
 // The elastic stiffnesses of the n components; a singular matrix stops the run.
@@ -123,7 +129,24 @@ bool ReturnMapShear(const PointContext& at, const InterfacePlasticity320& c, dou
     J[3][2] = -2.0 * ty * dty;
     J[3][3] = 0.0;
     double rhs[4] = {0.0, -r[1], -r[2], -r[3]}, dx[4];
-    SolveNewtonStep(at, J, rhs, dx, 3);
+    double J0[4][4];
+    for (int i = 1; i <= 3; i++)
+      for (int j = 1; j <= 3; j++) J0[i][j] = J[i][j];
+    if (!TrySolveNewtonStep(J, rhs, dx, 3)) {
+      // The equations are a slip, a work and a squared stress: in large units (Pa and m)
+      // their sizes lie so far apart that the scaling of the rows and columns leaves the
+      // matrix singular. Again in the law's own sizes: the unknowns by the strength, the
+      // exhausting work and the elastic compliance, the equations by the elastic slip at
+      // the strength, that work and the squared strength.
+      const double st = c.c0 != 0.0 ? std::fabs(c.c0) : (tauTr != 0.0 ? std::fabs(tauTr) : 1.0);
+      const double xs[4] = {0.0, st, c.kappaC, 1.0 / c.Ks}, rs[4] = {0.0, st / c.Ks, c.kappaC, st * st};
+      for (int i = 1; i <= 3; i++) {
+        for (int j = 1; j <= 3; j++) J[i][j] = J0[i][j] * xs[j] / rs[i];
+        rhs[i] = -r[i] / rs[i];
+      }
+      SolveNewtonStep(at, J, rhs, dx, 3);
+      for (int j = 1; j <= 3; j++) dx[j] *= xs[j];
+    }
     t += dx[1];
     k += dx[2];
     l += dx[3];
