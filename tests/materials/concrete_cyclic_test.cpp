@@ -407,6 +407,12 @@ TEST(Nlmm220DeathTest, RefusalsAndStrainLimit) {
   EXPECT_EXIT(CheckParameters_NLMM220(Record220(3, 0.0), "<NLMM220>", 1), testing::ExitedWithCode(1),
               "<NLMM220>(.|\n)*The envelope type must be 1 or 2: 3.");
   CheckParameters_NLMM220(Record220(1, 0.0), "<NLMM220>", 1);
+  // f_cm in Pa: the unloading modulus takes it in MPa.
+  MaterialRecord pa = Record220(1, 0.0);
+  pa.Value[13] = 38e6;
+  EXPECT_EXIT(CheckParameters_NLMM220(pa, "<NLMM220>", 1), testing::ExitedWithCode(1),
+              "<NLMM220>(.|\n)*The mean compressive strength 3.8e\\+07 is out of range: the unloading branch "
+              "takes f_cm in MPa\n\\(at most 1000\\)\\.");
   NLMM220_HD r{};
   r.RuleNumber = 1;
   double s, t;

@@ -261,4 +261,11 @@ void CheckParameters_NLMM220(const MaterialRecord& m, const char* block, int rec
               "The mean compressive strength (%g) and the reference strain (%g) of the unloading branch must be "
               "positive.",
               c.fcm, c.er);
+  // The unloading modulus 21500 (f_cm / 10)^0.33 is in MPa: a strength in Pa or kPa would
+  // unload on a modulus a thousand times off.
+  if (!(c.fcm <= 1000.0))
+    DataFault(nullptr, block, record,
+              "The mean compressive strength %g is out of range: the unloading branch takes f_cm in MPa\n"
+              "(at most 1000).",
+              c.fcm);
 }
