@@ -61,6 +61,14 @@ bool InvertKeeping(double** Ainv, double** A, int n) {
   return ok;
 }
 
+double StressUnitOf(double strength) {
+  double u = 1.0;
+  if (!(strength > 0.0) || !std::isfinite(strength)) return u;
+  for (int k = 0; k < 100 && strength / u > 1000.0; k++) u *= 1000.0;
+  for (int k = 0; k < 100 && strength / u < 1.0; k++) u /= 1000.0;
+  return u;
+}
+
 bool SolveRowScaled(double** J, double* x, double* b, int n, int nStress, double E) {
   // The stress unknowns in strain units (d sigma / E), then rows and columns to unit
   // size: a compliance beside flow-vector terms of order 1 would fall under

@@ -29,6 +29,11 @@ bool InvertKeeping(double** Ainv, double** A, int n);
 // the modulus that turns them into strains), by linsolved2 after scaling the rows and
 // then the columns of J to unit size; J and b are overwritten.
 bool SolveRowScaled(double** J, double* x, double* b, int n, int nStress, double E);
+// The power of 1000 that brings a strength into [1, 1000]: 1 for strengths of MPa size
+// (N, mm), 1e6 in Pa, 1e3 in kPa, 1e-3 in kN/mm^2; 1 for a strength that is not a positive
+// number. Absolute guards and tolerances of stress size scale with it, so that a law in
+// MPa keeps its numbers and one in other units takes the same steps.
+double StressUnitOf(double strength);
 
 // Angle (radians) from the element's local axis 1 to material axis 1, measured towards
 // local axis 2. T (3 x 3): rows = the element's local axes in global components. The

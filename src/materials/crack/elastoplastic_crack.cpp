@@ -440,6 +440,27 @@ void StrainResidual(const CrackEventContext& x, const CrackSolve& s, double** Ce
   for (int k = 1; k <= ns; k++) re[k] += -(dEps[k] - ecr[k]) + dEpsP[k];
 }
 
+// The Newton step of a combined update: unknowns crack strains (1..m), stresses
+// (m+1..m+ns) and the plastic ones; the crack rows and the yield row (N) are stresses.
+// Stresses are solved in the unit S of the strength: a strength of MPa size solves as it
+// stands, one in Pa or kN/mm^2 as the same numbers in MPa (the solver's absolute pivot
+// guard and the terms below 1e-8 that it skips then see the same system).
+bool SolveCombined(Matrix& J, double* x, double* rhs, int N, int m, int ns, double fc) {
+  const double S = StressUnitOf(fc);
+  if (S != 1.0) {
+    for (int i = 1; i <= N; i++)
+      for (int k = m + 1; k <= m + ns; k++) J.a[i][k] *= S;
+    for (int i = 1; i <= N; i++) {
+      if (i > m && i < N) continue;
+      for (int k = 1; k <= N; k++) J.a[i][k] /= S;
+      rhs[i] /= S;
+    }
+  }
+  if (!linsolved2(J.a, x, rhs, N)) return false;
+  for (int k = m + 1; k <= m + ns; k++) x[k] *= S;
+  return true;
+}
+
 // Every initiating crack keeps a normal crack strain increment of at least 1e-8.
 void FloorInitiating(const CrackEventContext& x, const CrackSolve& s, double* de) {
   const int nc = x.p.model->nc;
@@ -534,7 +555,7 @@ bool CalcStressElastoPlasticCrModelAlgor01_NLMM151(const CrackEventContext& x, c
     J.a[L][K] = p.g1 * p.H;
     rhs.a[K] = -rh;
     rhs.a[L] = -p.F;
-    if (!linsolved2(J.a, x1.a, rhs.a, N)) return false;
+    if (!SolveCombined(J, x1.a, rhs.a, N, m, ns, fc)) return false;
     for (int j = 1; j <= m; j++) de.a[j] += x1.a[j];
     FloorInitiating(x, s, de.a);
     for (int k = 1; k <= ns; k++) sigma[k] += x1.a[S0 + k];
@@ -602,7 +623,7 @@ bool CalcStressElastoPlasticCrModelAlgor01_NLMM141(const CrackEventContext& x, c
     }
     J.a[K][K] = -CalcHardModulus_NLMM121(c, kappa);
     rhs.a[K] = -F;
-    if (!linsolved2(J.a, x1.a, rhs.a, N)) return false;
+    if (!SolveCombined(J, x1.a, rhs.a, N, m, ns, fc)) return false;
     for (int j = 1; j <= m; j++) de.a[j] += x1.a[j];
     FloorInitiating(x, s, de.a);
     for (int q = 1; q <= ns; q++) sigma[q] += x1.a[S0 + q];
