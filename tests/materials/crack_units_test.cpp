@@ -41,15 +41,28 @@ CrackMat Solid111Shear() {
   c.Set(79, 1).Set(87, 0.3).Set(88, 0.05);
   return c;
 }
+// Cornelissen's curve.
+CrackMat Solid111Curve() { return Solid111().Set(70, kLawCornelissen); }
 CrackMat Solid102() {
   CrackMat c = CrackConcrete(MAT_NLMM102, 0.1);
   c.Set(78, 0.2).Set(82, 3).Set(83, 1.0);
+  return c;
+}
+// RILEM TDF-162: the fracture-energy slot holds the ultimate crack strain.
+CrackMat Solid111Rilem() {
+  CrackMat c = Solid111();
+  c.Set(70, kLawRilem).Set(71, 0.1).Set(72, 0.6).Set(73, 0.3).Set(74, 0.35).Set(77, 0.003);
   return c;
 }
 CrackMat Plane101() { return CrackConcrete(MAT_NLMM101, 0.1).Set(78, 0.2); }
 CrackMat Plane104() {
   CrackMat c = CrackConcrete(MAT_NLMM104, 0.1);
   c.Set(81, 0, 1).Set(81, 1, 2).Set(82, 0.2).Set(83, 1).Set(86, 1, 1);
+  return c;
+}
+CrackMat Plane104Quadrilinear() {
+  CrackMat c = Plane104();
+  c.Set(70, kLawQuadrilinear).Set(71, 0.1).Set(72, 0.6).Set(73, 0.3).Set(74, 0.35).Set(75, 0.6).Set(76, 0.1);
   return c;
 }
 // E 30000, nu 0, fc 30, eps_c1 0.0022, r0 0.3, G_c 15 with the cracks of the others.
@@ -137,13 +150,17 @@ Path Drive(const Law& law, const Units& u) {
 
 TEST(CrackUnits, OtherUnitsGiveTheSameStressesScaled) {
   // Stresses and moduli: E 67, the reference stress 68 and the tensile strength; the
-  // fracture energy; the constant band width.
+  // fracture energy (trilinear law unless named); the constant band width.
   const Law laws[] = {
       {"_NLMM111", MAT_NLMM111, _SOLID_HEXA, Solid111, {67, 68, 69}, {77}, {90}, 1.0},
       {"_NLMM111 shear softening", MAT_NLMM111, _SOLID_HEXA, Solid111Shear, {67, 68, 69, 87}, {77, 88}, {90}, 1.0},
+      {"_NLMM111 Cornelissen", MAT_NLMM111, _SOLID_HEXA, Solid111Curve, {67, 68, 69}, {77}, {90}, 1.0},
+      {"_NLMM111 RILEM", MAT_NLMM111, _SOLID_HEXA, Solid111Rilem, {67, 68, 69}, {}, {90}, 1.0},
       {"_NLMM102", MAT_NLMM102, _SOLID_HEXA, Solid102, {67, 68, 69}, {75}, {81}, 1.0},
       {"_NLMM101", MAT_NLMM101, _PLANE_STRESS_QUAD, Plane101, {67, 68, 69}, {75}, {80}, 1.0},
       {"_NLMM104", MAT_NLMM104, _PLANE_STRESS_QUAD, Plane104, {67, 68, 69}, {77}, {87}, 1.0},
+      {"_NLMM104 quadrilinear", MAT_NLMM104, _PLANE_STRESS_QUAD, Plane104Quadrilinear, {67, 68, 69}, {77}, {87},
+       1.0},
       {"_NLMM141", MAT_NLMM141, _PLANE_STRESS_QUAD, Plane141, {67, 68, 72}, {71, 78}, {83}, 1.0},
       {"_NLMM142", MAT_NLMM142, _PLANE_STRESS_QUAD, Plane142, {67, 68, 78}, {71, 86}, {96}, 1.0},
       {"_NLMM151", MAT_NLMM151, _SOLID_HEXA, Solid151, {67, 68, 78}, {71, 86}, {99}, 1.0},
