@@ -85,60 +85,77 @@ const std::vector<double>& VP(const resultfile::DisplReactRecord& r) { return r.
 const std::vector<double>& AF(const resultfile::DisplReactRecord& r) { return r.dynF2; }
 const std::vector<double>& AP(const resultfile::DisplReactRecord& r) { return r.dynP2; }
 
+// In N, m, kg and in N, mm, t (L = 1e3): displacements, velocities and accelerations
+// times L, the same reactions.
 TEST_F(LinearDynamic, SdofFollowsTheNewmarkClosedFormAndKeepsItsEnergy) {
-  for (const Solver& s : kSolvers) {
-    SCOPED_TRACE(s.name);
-    Job j = Sdof(0.01, 100);
-    const Outcome o = Run(j, s);
-    ExpectSound(o, s, 100);
-    if (o.dr.records.size() != 100) continue;
-    const int u = j.layout.Free(2, 2), r = j.layout.Presc(1, 2);
-    const double th = NewmarkAngle(10.0, 0.01);
-    for (int n = 1; n <= 100; n++) {
-      const auto& rec = o.dr.records[n - 1];
-      const double un = rec.free[u], vn = VF(rec)[u], an = AF(rec)[u];
-      EXPECT_NEAR(un, std::cos(n * th), 1e-10) << n;
-      EXPECT_NEAR(an, -100.0 * un, 1e-8) << n;
-      EXPECT_NEAR(0.5 * vn * vn + 50.0 * un * un, 50.0, 1e-12 * 50.0) << n;
-      // Reaction of the support: MPF a + KPF u = 0.5 a - 100 u.
-      EXPECT_NEAR(rec.react[r], -150.0 * un, 1e-8) << n;
+  for (const double L : {1.0, 1e3})
+      for (const Solver& s : kSolvers) {
+        SCOPED_TRACE(std::string(s.name) + (L == 1.0 ? ", N, m, kg" : ", N, mm, t"));
+        Job j = Sdof(0.01, 100, 0.0, L);
+        const Outcome o = Run(j, s);
+        ExpectSound(o, s, 100);
+        if (o.dr.records.size() != 100) continue;
+        const int u = j.layout.Free(2, 2), r = j.layout.Presc(1, 2);
+        const double th = NewmarkAngle(10.0, 0.01);
+        for (int n = 1; n <= 100; n++) {
+          const auto& rec = o.dr.records[n - 1];
+          const double un = rec.free[u] / L, vn = VF(rec)[u] / L, an = AF(rec)[u] / L;
+          EXPECT_NEAR(un, std::cos(n * th), 1e-10) << n;
+          EXPECT_NEAR(an, -100.0 * un, 1e-8) << n;
+          EXPECT_NEAR(0.5 * vn * vn + 50.0 * un * un, 50.0, 1e-12 * 50.0) << n;
+          // Reaction of the support: MPF a + KPF u = 0.5 a - 100 u.
+          EXPECT_NEAR(rec.react[r], -150.0 * un, 1e-8) << n;
+        }
+        EXPECT_NEAR(o.dr.records[99].free[u] / L, -0.8435691509, 1e-10);
+        EXPECT_NEAR(o.dr.records[99].react[r], 126.5353726, 1e-6);
+        // Record size 4 + 8(nF + 2 nP) + 16(nF + nP) after the opening tag.
+        const size_t R = 4 + 8 * (1 + 2 * 3) + 16 * (1 + 3);
+        EXPECT_EQ(o.drBytes, (4 + 29 + 1) + 100 * R + (4 + 30 + 1));
+      }
+  }
+
+  TEST_F(LinearDynamic, ChangedStepDurationRebuildsTheEffectiveMatrixAndWritesOneSummary) {
+    for (const Solver& s : kSolvers) {
+      SCOPED_TRACE(s.name);
+      Job j = Sdof(0.01, 50);
+      AddSteps(j, 50, 0.02);
+      const Outcome o = Run(j, s);
+      ExpectSound(o, s, 100);
+      if (o.dr.records.size() != 100) continue;
+      const int u = j.layout.Free(2, 2);
+      const double th1 = NewmarkAngle(10.0, 0.01), th2 = NewmarkAngle(10.0, 0.02);
+      EXPECT_NEAR(o.dr.records[49].free[u], std::cos(50 * th1), 1e-10);
+      EXPECT_NEAR(o.dr.records[99].free[u], std::cos(50 * th1 + 50 * th2), 1e-10);
+      // One IterSummaryRecord (32 bytes) between the tags; the conjugate gradient adds a
+      // StepSummaryRecord per step.
+      const size_t steps = s.algorithm == 1 ? 0 : 100;
+      EXPECT_EQ(o.epBytes, (4 + 22 + 1) + 32 + 32 * steps + (4 + 23 + 1));
     }
-    EXPECT_NEAR(o.dr.records[99].free[u], -0.8435691509, 1e-10);
-    EXPECT_NEAR(o.dr.records[99].react[r], 126.5353726, 1e-6);
-    // Record size 4 + 8(nF + 2 nP) + 16(nF + nP) after the opening tag.
-    const size_t R = 4 + 8 * (1 + 2 * 3) + 16 * (1 + 3);
-    EXPECT_EQ(o.drBytes, (4 + 29 + 1) + 100 * R + (4 + 30 + 1));
-  }
 }
 
-TEST_F(LinearDynamic, ChangedStepDurationRebuildsTheEffectiveMatrixAndWritesOneSummary) {
-  for (const Solver& s : kSolvers) {
-    SCOPED_TRACE(s.name);
-    Job j = Sdof(0.01, 50);
-    AddSteps(j, 50, 0.02);
-    const Outcome o = Run(j, s);
-    ExpectSound(o, s, 100);
-    if (o.dr.records.size() != 100) continue;
-    const int u = j.layout.Free(2, 2);
-    const double th1 = NewmarkAngle(10.0, 0.01), th2 = NewmarkAngle(10.0, 0.02);
-    EXPECT_NEAR(o.dr.records[49].free[u], std::cos(50 * th1), 1e-10);
-    EXPECT_NEAR(o.dr.records[99].free[u], std::cos(50 * th1 + 50 * th2), 1e-10);
-    // One IterSummaryRecord (32 bytes) between the tags; the conjugate gradient adds a
-    // StepSummaryRecord per step.
-    const size_t steps = s.algorithm == 1 ? 0 : 100;
-    EXPECT_EQ(o.epBytes, (4 + 22 + 1) + 32 + 32 * steps + (4 + 23 + 1));
-  }
-}
-
+// In N, m, kg and in N, mm, t the same motion (times 1e3) to 1e-9.
 TEST_F(LinearDynamic, RayleighDampedSdofDecaysAsTheExactSolution) {
-  Job j = Sdof(0.001, 1000, 1.0);
-  const Outcome o = Run(j, kGauss);
-  ExpectSound(o, kGauss, 1000);
-  if (o.dr.records.size() != 1000) return;
   const double xi = 0.05, w = 10.0, wd = w * std::sqrt(1.0 - xi * xi);
   const double exact = std::exp(-xi * w) * (std::cos(wd) + xi / std::sqrt(1.0 - xi * xi) * std::sin(wd));
   EXPECT_NEAR(exact, -0.5292088, 1e-7);
-  EXPECT_NEAR(o.dr.records[999].free[j.layout.Free(2, 2)], exact, 1e-4);
+  std::vector<double> metres;
+  for (const double L : {1.0, 1e3}) {
+    SCOPED_TRACE(L == 1.0 ? "N, m, kg" : "N, mm, t");
+    Job j = Sdof(0.001, 1000, 1.0, L);
+    const Outcome o = Run(j, kGauss);
+    ExpectSound(o, kGauss, 1000);
+    if (o.dr.records.size() != 1000) return;
+    const int u = j.layout.Free(2, 2), r = j.layout.Presc(1, 2);
+    EXPECT_NEAR(o.dr.records[999].free[u] / L, exact, 1e-4);
+    std::vector<double> values;  // u / L and the reaction of every step
+    for (const auto& rec : o.dr.records) {
+      values.push_back(rec.free[u] / L);
+      values.push_back(rec.react[r]);
+    }
+    if (L == 1.0) metres = values;
+    else
+      for (size_t i = 0; i < values.size(); i++) EXPECT_NEAR(values[i], metres[i], 1e-9 * (i % 2 ? 150.0 : 1.0)) << i;
+  }
 }
 
 // The HHT equation of one SDOF step, solved in the test for u_{n+1}.
@@ -207,47 +224,49 @@ TEST_F(LinearDynamic, HhtStepDampsTheHighFrequencies) {
   }
 }
 
+// In N, m, kg and in N, mm, t (L = 1e3, E / L^2, rho / L^4); the energies in N m.
 TEST_F(LinearDynamic, BarEnergyGrowsByTheWorkOfTheLoad) {
-  for (const Solver& s : kSolvers) {
-    SCOPED_TRACE(s.name);
-    Job j = NewJob();
-    const int mat = AddMaterial(j, 1.0, 1.0);
-    const int n = 20;
-    linmodel::AddPoint2D(j, 0.0, 0.0, linmodel::kPlaneMask, linmodel::kPlaneMask);
-    for (int k = 1; k <= n; k++) {
-      linmodel::AddPoint2D(j, k, 0.0, linmodel::kPlaneMask, "001000");
-      AddBar(j, k, k + 1, mat);
-    }
-    j.model.loadCases.push_back(linmodel::LoadCase({tw::PointLoad(n + 1, {0, 1, 0, 0, 0, 0})}));
-    AddSteps(j, 200, 0.01);
-    const Outcome o = Run(j, s);
-    ExpectSound(o, s, 200);
-    if (o.dr.records.size() != 200) continue;
-    // Free dof k (0-based) is x2 of point k + 2; element matrices M = [2 1; 1 2] / 6,
-    // K = [1 -1; -1 1]; point 1 is held.
-    auto energy = [&](const std::vector<double>& u, const std::vector<double>& v) {
-      auto at = [](const std::vector<double>& x, int p) { return p == 1 ? 0.0 : x[static_cast<size_t>(p - 2)]; };
-      double e = 0.0;
+  for (const double L : {1.0, 1e3})
+    for (const Solver& s : kSolvers) {
+      SCOPED_TRACE(std::string(s.name) + (L == 1.0 ? ", N, m, kg" : ", N, mm, t"));
+      Job j = NewJob(L);
+      const int mat = AddMaterial(j, 1.0 / (L * L), 1.0 / (L * L * L * L));
+      const int n = 20;
+      linmodel::AddPoint2D(j, 0.0, 0.0, linmodel::kPlaneMask, linmodel::kPlaneMask);
       for (int k = 1; k <= n; k++) {
-        const double v1 = at(v, k), v2 = at(v, k + 1), u1 = at(u, k), u2 = at(u, k + 1);
-        e += 0.5 * (2 * v1 * v1 + 2 * v1 * v2 + 2 * v2 * v2) / 6.0 + 0.5 * (u2 - u1) * (u2 - u1);
+        linmodel::AddPoint2D(j, k * L, 0.0, linmodel::kPlaneMask, "001000");
+        AddBar(j, k, k + 1, mat);
       }
-      return e;
-    };
-    std::vector<double> u0(n, 0.0), v0(n, 0.0);
-    double e0 = 0.0, eMax = 0.0;
-    for (const auto& rec : o.dr.records) eMax = std::fmax(eMax, energy(rec.free, VF(rec)));
-    ASSERT_GT(eMax, 0.0);
-    for (int step = 1; step <= 200; step++) {
-      const auto& rec = o.dr.records[step - 1];
-      const double e1 = energy(rec.free, VF(rec));
-      const double Fold = step == 1 ? 0.0 : 1.0;  // no load before the first step
-      const double work = 0.5 * (Fold + 1.0) * (rec.free[n - 1] - u0[n - 1]);
-      EXPECT_NEAR(e1 - e0, work, 1e-10 * eMax) << step;
-      e0 = e1;
-      u0 = rec.free;
+      j.model.loadCases.push_back(linmodel::LoadCase({tw::PointLoad(n + 1, {0, 1, 0, 0, 0, 0})}));
+      AddSteps(j, 200, 0.01);
+      const Outcome o = Run(j, s);
+      ExpectSound(o, s, 200);
+      if (o.dr.records.size() != 200) continue;
+      // Free dof k (0-based) is x2 of point k + 2; element matrices M = [2 1; 1 2] / 6,
+      // K = [1 -1; -1 1] in N, m, kg; point 1 is held.
+      auto energy = [&](const std::vector<double>& u, const std::vector<double>& v) {
+        auto at = [L](const std::vector<double>& x, int p) { return p == 1 ? 0.0 : x[static_cast<size_t>(p - 2)] / L; };
+        double e = 0.0;
+        for (int k = 1; k <= n; k++) {
+          const double v1 = at(v, k), v2 = at(v, k + 1), u1 = at(u, k), u2 = at(u, k + 1);
+          e += 0.5 * (2 * v1 * v1 + 2 * v1 * v2 + 2 * v2 * v2) / 6.0 + 0.5 * (u2 - u1) * (u2 - u1);
+        }
+        return e;
+      };
+      std::vector<double> u0(n, 0.0), v0(n, 0.0);
+      double e0 = 0.0, eMax = 0.0;
+      for (const auto& rec : o.dr.records) eMax = std::fmax(eMax, energy(rec.free, VF(rec)));
+      ASSERT_GT(eMax, 0.0);
+      for (int step = 1; step <= 200; step++) {
+        const auto& rec = o.dr.records[step - 1];
+        const double e1 = energy(rec.free, VF(rec));
+        const double Fold = step == 1 ? 0.0 : 1.0;  // no load before the first step
+        const double work = 0.5 * (Fold + 1.0) * (rec.free[n - 1] - u0[n - 1]) / L;
+        EXPECT_NEAR(e1 - e0, work, 1e-10 * eMax) << step;
+        e0 = e1;
+        u0 = rec.free;
+      }
     }
-  }
 }
 
 TEST_F(LinearDynamic, PrescribedJumpGivesFiniteDifferenceVelocityAndAcceleration) {

@@ -40,19 +40,21 @@ inline void InitialCondition(Job& j, int point, int dof, double u, double v, dou
 
 // An oscillator along x2 at height x3: support point, then the mass point (held along x3)
 // joined by a unit bar of E = k and rho = 3 (free-node mass rho A L / 3 = 1). Returns the
-// mass point.
-inline int AddOscillator(Job& j, double x3, double k, double a0 = 0.0) {
-  const int mat = AddMaterial(j, k, 3.0, a0);
-  const int s = linmodel::AddPoint2D(j, 0.0, x3, linmodel::kPlaneMask, linmodel::kPlaneMask);
-  const int p = linmodel::AddPoint2D(j, 1.0, x3, linmodel::kPlaneMask, "001000");
+// mass point. Lengths are in m over L: L = 1e3 draws it in N, mm and t (E k / L^2,
+// rho 3 / L^4, the mass in t = N s2/mm, with the area of NewJob(L)), the same oscillator.
+inline int AddOscillator(Job& j, double x3, double k, double a0 = 0.0, double L = 1.0) {
+  const int mat = AddMaterial(j, k / (L * L), 3.0 / (L * L * L * L), a0);
+  const int s = linmodel::AddPoint2D(j, 0.0, x3 * L, linmodel::kPlaneMask, linmodel::kPlaneMask);
+  const int p = linmodel::AddPoint2D(j, L, x3 * L, linmodel::kPlaneMask, "001000");
   AddBar(j, s, p, mat);
   return p;
 }
 
-inline Job NewJob() {
+// Area of the bars 1 m2 (L = 1e3: 1e6 mm2).
+inline Job NewJob(double L = 1.0) {
   Job j;
   j.model.main.analysisType = 2;
-  testmodel::AddRecord(j.model, "<CROSS_SECTION_AREAS>", testmodel::CrossSectionArea("unit", 1.0));
+  testmodel::AddRecord(j.model, "<CROSS_SECTION_AREAS>", testmodel::CrossSectionArea("unit", L * L));
   return j;
 }
 
@@ -68,11 +70,12 @@ inline void AddSteps(Job& j, int nSteps, double dt, const std::vector<std::pair<
   }
 }
 
-// The SDOF: k = 100, m = 1, u0 = 1, v0 = 0, a0 = -100, one empty load case.
-inline Job Sdof(double dt, int nSteps, double a0 = 0.0) {
-  Job j = NewJob();
-  const int p = AddOscillator(j, 0.0, 100.0, a0);
-  InitialCondition(j, p, 2, 1.0, 0.0, -100.0);
+// The SDOF: k = 100, m = 1, u0 = 1, v0 = 0, a0 = -100, one empty load case (in N, m, kg;
+// L = 1e3 in N, mm, t).
+inline Job Sdof(double dt, int nSteps, double a0 = 0.0, double L = 1.0) {
+  Job j = NewJob(L);
+  const int p = AddOscillator(j, 0.0, 100.0, a0, L);
+  InitialCondition(j, p, 2, L, 0.0, -100.0 * L);
   j.model.loadCases.push_back(linmodel::LoadCase({}));
   AddSteps(j, nSteps, dt);
   return j;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,25 @@ inline void AddHexaBar(ThermalBar& b, int n, const tw::Rec& prop) {
   tw::AddRecord(b.model, "<ELEMENT_PROPERTIES>", prop);
 }
 
+
+// Length units of a thermal run in W, s and degrees: metres (L = 1) or millimetres
+// (L = 1e3), where a conductivity is k / L, rho c is rho c / L^3, a heat flux or a
+// convection coefficient is q / L^2 and a volumetric heat is Q / L^3; temperatures, times
+// and the boundary heat fluxes (W) are the same numbers.
+struct LengthUnit {
+  const char* name;
+  double L;
+};
+inline constexpr LengthUnit kLengthUnits[] = {{"W, m, s", 1.0}, {"W, mm, s", 1e3}};
+
+// Every point coordinate of the bar times L (x keeps the coordinate along the unit bar).
+inline void ScaleLengths(ThermalBar& b, double L) {
+  for (tw::Rec& r : b.model.blocks["<POINT_COORDINATES>"]) {
+    double x[3];
+    std::memcpy(x, r.bytes.data(), sizeof x);
+    r = tw::Rec().D(L * x[0]).D(L * x[1]).D(L * x[2]);
+  }
+}
 
 // One combination of load case 1 (factor 1) per step duration.
 inline void AddSteps(ThermalBar& b, const std::vector<double>& steps) {

@@ -174,20 +174,30 @@ TEST_F(ThermalNonlinearRun, RadiatingFaceBalancesTheConduction) {
   // sigma ((Ts + 273.15)^4 - 273.15^4) at Ts = 16.505473.
   const double Ts = 16.505473;
   ASSERT_NEAR(100.0 - Ts, kSigma * (std::pow(Ts + 273.15, 4) - std::pow(273.15, 4)), 1e-5);
+  // _THERMAL_ISO also in millimetres (sigma in W/(mm2 K4)): the same temperatures and
+  // fluxes in as many iterations.
   struct Case {
     const char* name;
     int kind;
-    tw::Rec material;
+    double L;
   };
-  const Case cases[] = {{"_NLMM451", MAT_NLMM451, FireConcrete(1, 1)},
-                        {"_THERMAL_ISO", MAT_THERMAL_ISO, tw::Material("thermal", "ddd", {1.0, 1.0, 1.0})}};
-  for (const Solver& s : staticrun::kSolvers)
+  const Case cases[] = {{"_NLMM451", MAT_NLMM451, 1.0},
+                        {"_THERMAL_ISO", MAT_THERMAL_ISO, 1.0},
+                        {"_THERMAL_ISO in mm", MAT_THERMAL_ISO, 1e3}};
+  for (const Solver& s : staticrun::kSolvers) {
+    std::vector<int> iterations;
+    std::vector<double> metres;  // flux at x = 0, then the temperatures
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(s.name) + " " + c.name);
-      ThermalBar b = NonlinearBar(10, c.kind, c.material, {1e9, 1e9, 1e9});
+      const double L = c.L;
+      const tw::Rec material = c.kind == MAT_NLMM451
+                                   ? FireConcrete(1, 1)
+                                   : tw::Material("thermal", "ddd", {1.0 / (L * L * L), 1.0 / L, 1.0});
+      ThermalBar b = NonlinearBar(10, c.kind, material, {1e9, 1e9, 1e9});
+      ScaleLengths(b, L);
       HoldEnds(b, 100.0, 0.0, false);
       tw::AddRecord(b.model, "<SURFACE_RADIATION_HEAT_TRANSFER>",
-                    tw::Rec().Is({0, 0, 0, 10, b.endFace}).C(1).C(0).DList({1.0}).D(kSigma));
+                    tw::Rec().Is({0, 0, 0, 10, b.endFace}).C(1).C(0).DList({1.0}).D(kSigma / (L * L)));
       b.model.loadCases[0].blocks["<SURFACE_FLUID_TEMPERATURE>"] = {
           tw::Rec().I(10).I(b.endFace).I(0).I(1).DList({0.0})};
       const Outcome o = Run(b, s);
@@ -196,7 +206,18 @@ TEST_F(ThermalNonlinearRun, RadiatingFaceBalancesTheConduction) {
       const resultfile::DisplReactRecord& last = o.tq.records.back();
       for (int p = 41; p <= 44; p++) EXPECT_NEAR(T(b, last, p), Ts, 1e-6);
       EXPECT_NEAR(Flux(b, last, 0.0), 100.0 - Ts, 1e-6);
+      std::vector<int> its;
+      for (const resultfile::CombinationEntry& e : o.ep.entries) its.push_back(e.nIterations);
+      std::vector<double> field = {Flux(b, last, 0.0)};
+      for (int p = 1; p <= 44; p++) field.push_back(T(b, last, p));
+      if (c.L != 1.0) {
+        EXPECT_EQ(its, iterations);
+        for (size_t i = 0; i < field.size(); i++) EXPECT_NEAR(field[i], metres[i], 1e-9 * 100.0) << i;
+      }
+      iterations = its;
+      metres = field;
     }
+  }
 }
 
 // rho c of Eurocode concrete (rho20 2300, moisture u percent), written out afresh from
@@ -392,43 +413,49 @@ TEST_F(ThermalNonlinearRun, HeldEndsBelowAlphaHalfGiveTheLinearDriversTemperatur
   // T = sin(pi x) with both ends held at 0 decays; k = rho c = 1. The free rows do not
   // involve the fluxes, and the fluxes of the forward rule and of alpha < 1/2 come from
   // the end-of-step balance: both drivers agree, and the flux through each end stays
-  // k pi T(1/2) of the decaying mode, leaving the bar (to the discretisation error).
+  // k pi T(1/2) of the decaying mode, leaving the bar (to the discretisation error). In W
+  // in metres and in millimetres alike.
   const double kPi = std::acos(-1.0);
   struct Case {
     double alpha;
     int method;
   };
-  for (const Case c : {Case{0.0, 1}, Case{1.0 / 3.0, 3}})
-    for (const Solver& s : staticrun::kSolvers) {
-      SCOPED_TRACE(std::string(s.name) + " alpha " + std::to_string(c.alpha));
-      Outcome o[2];
-      for (int nonlinear = 0; nonlinear <= 1; nonlinear++) {
-        ThermalBar b = NonlinearBar(20, MAT_THERMAL_ISO, tw::Material("thermal", "ddd", {1.0, 1.0, 1.0}),
-                                    std::vector<double>(40, 1e-4));
-        b.model.main.materNonlinear = nonlinear;
-        b.model.main.thermalTheta = c.alpha;
-        b.model.main.thermalSteppingMethod = c.method;
-        for (size_t i = 0; i < b.x.size(); i++)
-          tw::AddRecord(b.model, "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>",
-                        tw::Rec().I(static_cast<int>(i) + 1).D(std::sin(kPi * b.x[i])));
-        HoldEnds(b, 0.0, 0.0);
-        const std::string name = nonlinear ? "nl" : "lin";
-        o[nonlinear].run = RunThermalJob(dir_, name, b);
-        o[nonlinear].tq = resultfile::ReadDisplReact(dir_ + "/" + name + "_tq.bin", b.nF(), b.nP(), false, true);
-        ASSERT_EQ(o[nonlinear].run.status, 0) << o[nonlinear].run.out << o[nonlinear].run.err;
-        ASSERT_EQ(o[nonlinear].tq.records.size(), 40u);
-        if (!nonlinear) continue;
-        for (size_t k = 0; k < 40; k++) {
-          const resultfile::DisplReactRecord& lin = o[0].tq.records[k];
-          const resultfile::DisplReactRecord& nl = o[1].tq.records[k];
-          for (size_t i = 0; i < lin.free.size(); i++) ASSERT_NEAR(nl.free[i], lin.free[i], 1e-9);
-          for (size_t i = 0; i < lin.react.size(); i++) ASSERT_NEAR(nl.react[i], lin.react[i], 1e-8);
-          const double mid = T(b, nl, 41);
-          EXPECT_NEAR(Flux(b, nl, 0.0), -kPi * mid, 0.01 * kPi * mid) << "step " << k + 1;
-          EXPECT_NEAR(Flux(b, nl, 1.0), -kPi * mid, 0.01 * kPi * mid) << "step " << k + 1;
+  for (const LengthUnit& unit : kLengthUnits)
+    for (const Case c : {Case{0.0, 1}, Case{1.0 / 3.0, 3}})
+      for (const Solver& s : staticrun::kSolvers) {
+        SCOPED_TRACE(std::string(s.name) + " alpha " + std::to_string(c.alpha) + ", " + unit.name);
+        const double L = unit.L;
+        Outcome o[2];
+        for (int nonlinear = 0; nonlinear <= 1; nonlinear++) {
+          const tw::Rec material = tw::Material("thermal", "ddd", {1.0 / (L * L * L), 1.0 / L, 1.0});
+          ThermalBar b = NonlinearBar(20, MAT_THERMAL_ISO, material, std::vector<double>(40, 1e-4));
+          ScaleLengths(b, L);
+          b.model.main.storageTechnique = s.storage;
+          b.model.main.linEqAlgorithm = s.algorithm;
+          b.model.main.materNonlinear = nonlinear;
+          b.model.main.thermalTheta = c.alpha;
+          b.model.main.thermalSteppingMethod = c.method;
+          for (size_t i = 0; i < b.x.size(); i++)
+            tw::AddRecord(b.model, "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>",
+                          tw::Rec().I(static_cast<int>(i) + 1).D(std::sin(kPi * b.x[i])));
+          HoldEnds(b, 0.0, 0.0);
+          const std::string name = nonlinear ? "nl" : "lin";
+          o[nonlinear].run = RunThermalJob(dir_, name, b);
+          o[nonlinear].tq = resultfile::ReadDisplReact(dir_ + "/" + name + "_tq.bin", b.nF(), b.nP(), false, true);
+          ASSERT_EQ(o[nonlinear].run.status, 0) << o[nonlinear].run.out << o[nonlinear].run.err;
+          ASSERT_EQ(o[nonlinear].tq.records.size(), 40u);
+          if (!nonlinear) continue;
+          for (size_t k = 0; k < 40; k++) {
+            const resultfile::DisplReactRecord& lin = o[0].tq.records[k];
+            const resultfile::DisplReactRecord& nl = o[1].tq.records[k];
+            for (size_t i = 0; i < lin.free.size(); i++) ASSERT_NEAR(nl.free[i], lin.free[i], 1e-9);
+            for (size_t i = 0; i < lin.react.size(); i++) ASSERT_NEAR(nl.react[i], lin.react[i], 1e-8);
+            const double mid = T(b, nl, 41);
+            EXPECT_NEAR(Flux(b, nl, 0.0), -kPi * mid, 0.01 * kPi * mid) << "step " << k + 1;
+            EXPECT_NEAR(Flux(b, nl, 1.0), -kPi * mid, 0.01 * kPi * mid) << "step " << k + 1;
+          }
         }
       }
-    }
 }
 
 TEST_F(ThermalNonlinearRun, RefusedModels) {

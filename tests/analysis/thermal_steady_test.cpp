@@ -25,17 +25,20 @@ using staticrun::Solver;
 
 namespace {
 
-void BaseModel(tw::Model& m, double k) {
+// k in W/(m K), lengths in m over L (L = 1e3: the model in millimetres).
+void BaseModel(tw::Model& m, double k, double L = 1.0) {
   m.main.analysisType = 5;
   m.main.nCombinations = 0;
-  tw::AddRecord(m, "<THERMAL_ISOTROPIC_MATERIALS>", tw::Material("thermal", "ddd", {2400.0, k, 900.0}));
+  tw::AddRecord(m, "<THERMAL_ISOTROPIC_MATERIALS>",
+                tw::Material("thermal", "ddd", {2400.0 / (L * L * L), k / L, 900.0}));
 }
 
 // Ten unit-section hexahedra along x1, k = 1.
-ThermalBar HexaBar() {
+ThermalBar HexaBar(double L = 1.0) {
   ThermalBar b;
-  BaseModel(b.model, 1.0);
+  BaseModel(b.model, 1.0, L);
   AddHexaBar(b, 10, tw::ElementProperty(1, 10, _SOLID_HEXA_THERMAL, MAT_THERMAL_ISO, 1, 0, 0));
+  ScaleLengths(b, L);
   return b;
 }
 
@@ -110,81 +113,87 @@ struct Values {
   double R(int p) const { return r.react.at(static_cast<size_t>(b.Index(p))); }
 };
 
+// In metres and in millimetres: the same temperatures and heat fluxes.
 TEST_F(ThermalSteadyRun, HexahedronBarMatchesTheOneDimensionalSolutions) {
-  for (const Solver& s : staticrun::kSolvers) {
-    SCOPED_TRACE(s.name);
-    // Both ends held: 100 and 0 (linear profile), then both 0 with a heat source q = 8
-    // (T = q x (1 - x) / 2k = 4 x (1 - x)).
-    ThermalBar b = HexaBar();
-    b.Fix(true, true);
-    std::vector<tw::Rec> held = b.Prescribe(0.0, 100.0);
-    for (const tw::Rec& r : b.Prescribe(1.0, 0.0)) held.push_back(r);
-    std::vector<tw::Rec> source;
-    for (int e = 1; e <= b.nElements; e++) source.push_back(tw::Rec().I(e).D(8.0));
-    b.model.loadCases = {ThermalLoadCase({{"<PRESCRIBED_POINT_TEMPERATURES>", held}}),
-                         ThermalLoadCase({{"<VOLUMETRIC_INTERNAL_HEAT_GENERATION>", source}})};
-    const staticrun::Outcome o = Run(b, s);
-    ExpectSound(o, s, 2);
-    ASSERT_EQ(o.dr.records.size(), 2u);
-    const Values linear{b, o.dr.records[0]}, heated{b, o.dr.records[1]};
-    double inflow = 0.0, outflow = 0.0;
-    for (int p = 1; p <= static_cast<int>(b.x.size()); p++) {
-      const double x = b.x[p - 1];
-      EXPECT_CLOSE(linear.T(p), 100.0 * (1.0 - x), s, 100.0) << "point " << p;
-      EXPECT_CLOSE(heated.T(p), 4.0 * x * (1.0 - x), s, 1.0) << "point " << p;
-      if (!b.fixed[p - 1]) continue;
-      // k A dT / L = 100 over four nodes; the source's 8 leaves through both ends.
-      EXPECT_CLOSE(linear.R(p), x == 0.0 ? 25.0 : -25.0, s, 100.0) << "point " << p;
-      EXPECT_CLOSE(heated.R(p), -1.0, s, 10.0) << "point " << p;
-      (x == 0.0 ? inflow : outflow) += linear.R(p);
+  for (const LengthUnit& unit : kLengthUnits)
+    for (const Solver& s : staticrun::kSolvers) {
+      SCOPED_TRACE(std::string(s.name) + ", " + unit.name);
+      const double L = unit.L;
+      // Both ends held: 100 and 0 (linear profile), then both 0 with a heat source q = 8
+      // (T = q x (1 - x) / 2k = 4 x (1 - x)).
+      ThermalBar b = HexaBar(L);
+      b.Fix(true, true);
+      std::vector<tw::Rec> held = b.Prescribe(0.0, 100.0);
+      for (const tw::Rec& r : b.Prescribe(1.0, 0.0)) held.push_back(r);
+      std::vector<tw::Rec> source;
+      for (int e = 1; e <= b.nElements; e++) source.push_back(tw::Rec().I(e).D(8.0 / (L * L * L)));
+      b.model.loadCases = {ThermalLoadCase({{"<PRESCRIBED_POINT_TEMPERATURES>", held}}),
+                           ThermalLoadCase({{"<VOLUMETRIC_INTERNAL_HEAT_GENERATION>", source}})};
+      const staticrun::Outcome o = Run(b, s);
+      ExpectSound(o, s, 2);
+      ASSERT_EQ(o.dr.records.size(), 2u);
+      const Values linear{b, o.dr.records[0]}, heated{b, o.dr.records[1]};
+      double inflow = 0.0, outflow = 0.0;
+      for (int p = 1; p <= static_cast<int>(b.x.size()); p++) {
+        const double x = b.x[p - 1];
+        EXPECT_CLOSE(linear.T(p), 100.0 * (1.0 - x), s, 100.0) << "point " << p;
+        EXPECT_CLOSE(heated.T(p), 4.0 * x * (1.0 - x), s, 1.0) << "point " << p;
+        if (!b.fixed[p - 1]) continue;
+        // k A dT / L = 100 over four nodes; the source's 8 leaves through both ends.
+        EXPECT_CLOSE(linear.R(p), x == 0.0 ? 25.0 : -25.0, s, 100.0) << "point " << p;
+        EXPECT_CLOSE(heated.R(p), -1.0, s, 10.0) << "point " << p;
+        (x == 0.0 ? inflow : outflow) += linear.R(p);
+      }
+      EXPECT_CLOSE(inflow + outflow, 0.0, s, 100.0);
+      EXPECT_CLOSE(heated.T(4 * 5 + 1), 1.0, s, 1.0);   // x = 0.5
+      EXPECT_CLOSE(heated.T(4 * 2 + 2), 0.64, s, 1.0);  // x = 0.2
+      EXPECT_GT(o.ep.iter.nTermsKPF, 0);
+      EXPECT_GT(o.ep.iter.nTermsKPP, 0);
     }
-    EXPECT_CLOSE(inflow + outflow, 0.0, s, 100.0);
-    EXPECT_CLOSE(heated.T(4 * 5 + 1), 1.0, s, 1.0);   // x = 0.5
-    EXPECT_CLOSE(heated.T(4 * 2 + 2), 0.64, s, 1.0);  // x = 0.2
-    EXPECT_GT(o.ep.iter.nTermsKPF, 0);
-    EXPECT_GT(o.ep.iter.nTermsKPP, 0);
-  }
 }
 
+// In metres and in millimetres: the same temperatures and heat fluxes.
 TEST_F(ThermalSteadyRun, ConvectionAndFluxFacesMatchTheSeriesResistance) {
-  for (const Solver& s : staticrun::kSolvers) {
-    SCOPED_TRACE(s.name);
-    // x = 0 held at 100, convection h = 1 to a fluid at 20 on the far face:
-    // k (100 - T1) / L = h (T1 - 20) gives T1 = 60 and 40 through the bar.
-    ThermalBar conv = HexaBar();
-    conv.Fix(true, false);
-    tw::AddRecord(conv.model, "<SURFACE_CONVECTION_HEAT_TRANSFER>", Convection(10, conv.endFace, 1.0));
-    conv.model.loadCases = {ThermalLoadCase({{"<PRESCRIBED_POINT_TEMPERATURES>", conv.Prescribe(0.0, 100.0)},
-                                             {"<SURFACE_FLUID_TEMPERATURE>",
-                                              {FluidTemperature(10, conv.endFace, 1, 0, 20.0)}}})};
-    staticrun::Outcome o = Run(conv, s);
-    ExpectSound(o, s, 1);
-    ASSERT_EQ(o.dr.records.size(), 1u);
-    const Values c{conv, o.dr.records[0]};
-    for (int p = 1; p <= static_cast<int>(conv.x.size()); p++) {
-      const double x = conv.x[p - 1];
-      EXPECT_CLOSE(c.T(p), 100.0 - 40.0 * x, s, 100.0) << "point " << p;
-      if (conv.fixed[p - 1]) {
-        EXPECT_CLOSE(c.R(p), 10.0, s, 100.0) << "point " << p;
+  for (const LengthUnit& unit : kLengthUnits)
+    for (const Solver& s : staticrun::kSolvers) {
+      SCOPED_TRACE(std::string(s.name) + ", " + unit.name);
+      const double L = unit.L;
+      // x = 0 held at 100, convection h = 1 to a fluid at 20 on the far face:
+      // k (100 - T1) / L = h (T1 - 20) gives T1 = 60 and 40 through the bar.
+      ThermalBar conv = HexaBar(L);
+      conv.Fix(true, false);
+      tw::AddRecord(conv.model, "<SURFACE_CONVECTION_HEAT_TRANSFER>", Convection(10, conv.endFace, 1.0 / (L * L)));
+      conv.model.loadCases = {ThermalLoadCase({{"<PRESCRIBED_POINT_TEMPERATURES>", conv.Prescribe(0.0, 100.0)},
+                                               {"<SURFACE_FLUID_TEMPERATURE>",
+                                                {FluidTemperature(10, conv.endFace, 1, 0, 20.0)}}})};
+      staticrun::Outcome o = Run(conv, s);
+      ExpectSound(o, s, 1);
+      ASSERT_EQ(o.dr.records.size(), 1u);
+      const Values c{conv, o.dr.records[0]};
+      for (int p = 1; p <= static_cast<int>(conv.x.size()); p++) {
+        const double x = conv.x[p - 1];
+        EXPECT_CLOSE(c.T(p), 100.0 - 40.0 * x, s, 100.0) << "point " << p;
+        if (conv.fixed[p - 1]) {
+          EXPECT_CLOSE(c.R(p), 10.0, s, 100.0) << "point " << p;
+        }
+      }
+      // x = 0 held at 0, a flux q = 10 leaving through the far face: T1 = -q L / k.
+      ThermalBar flux = HexaBar(L);
+      flux.Fix(true, false);
+      flux.model.loadCases = {ThermalLoadCase({{"<PRESCRIBED_POINT_TEMPERATURES>", flux.Prescribe(0.0, 0.0)},
+                                               {"<SURFACE_HEAT_FLUX>",
+                                                {tw::Rec().I(10).I(flux.endFace).DList({10.0 / (L * L)})}}})};
+      o = Run(flux, s);
+      ExpectSound(o, s, 1);
+      ASSERT_EQ(o.dr.records.size(), 1u);
+      const Values f{flux, o.dr.records[0]};
+      for (int p = 1; p <= static_cast<int>(flux.x.size()); p++) {
+        EXPECT_CLOSE(f.T(p), -10.0 * flux.x[p - 1], s, 10.0) << "point " << p;
+        if (flux.fixed[p - 1]) {
+          EXPECT_CLOSE(f.R(p), 2.5, s, 10.0) << "point " << p;
+        }
       }
     }
-    // x = 0 held at 0, a flux q = 10 leaving through the far face: T1 = -q L / k.
-    ThermalBar flux = HexaBar();
-    flux.Fix(true, false);
-    flux.model.loadCases = {ThermalLoadCase({{"<PRESCRIBED_POINT_TEMPERATURES>", flux.Prescribe(0.0, 0.0)},
-                                             {"<SURFACE_HEAT_FLUX>",
-                                              {tw::Rec().I(10).I(flux.endFace).DList({10.0})}}})};
-    o = Run(flux, s);
-    ExpectSound(o, s, 1);
-    ASSERT_EQ(o.dr.records.size(), 1u);
-    const Values f{flux, o.dr.records[0]};
-    for (int p = 1; p <= static_cast<int>(flux.x.size()); p++) {
-      EXPECT_CLOSE(f.T(p), -10.0 * flux.x[p - 1], s, 10.0) << "point " << p;
-      if (flux.fixed[p - 1]) {
-        EXPECT_CLOSE(f.R(p), 2.5, s, 10.0) << "point " << p;
-      }
-    }
-  }
 }
 
 TEST_F(ThermalSteadyRun, PlaneQuadrilateralStripConductsThroughItsSection) {

@@ -20,15 +20,18 @@ const double kRhoC = 1e6;  // rho c and k
 
 // n hexahedra along x1 with rho c = k = 1e6 (diffusivity 1; the scale keeps the terms of
 // the factored matrix well above the solve's 1e-8 skip threshold), both ends held by load case 1 at 0 (or at
-// T(0), T(1) of the initial field), initial field T0(x) at every point.
+// T(0), T(1) of the initial field), initial field T0(x) at every point; lengths in m
+// over L (L = 1e3: the same bar in millimetres).
 template <class F>
-ThermalBar TransientBar(int n, double alpha, const std::vector<double>& steps, F T0) {
+ThermalBar TransientBar(int n, double alpha, const std::vector<double>& steps, F T0, double L = 1.0) {
   ThermalBar b;
   b.model.main.analysisType = 6;
   b.model.main.thermalTheta = alpha;
   b.model.main.thermalSteppingMethod = alpha == 0.0 ? 1 : alpha == 1.0 ? 2 : 3;
-  tw::AddRecord(b.model, "<THERMAL_ISOTROPIC_MATERIALS>", tw::Material("thermal", "ddd", {1e3, kRhoC, 1e3}));
+  tw::AddRecord(b.model, "<THERMAL_ISOTROPIC_MATERIALS>",
+                tw::Material("thermal", "ddd", {1e3 / (L * L * L), kRhoC / L, 1e3}));
   AddHexaBar(b, n, tw::ElementProperty(1, n, _SOLID_HEXA_THERMAL, MAT_THERMAL_ISO, 1, 0, 0));
+  ScaleLengths(b, L);
   b.Fix(true, true);
   for (size_t i = 0; i < b.x.size(); i++)
     tw::AddRecord(b.model, "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>",
@@ -98,21 +101,23 @@ TEST_F(ThermalTransientRun, FirstModeDecaysByTheAmplificationFactorOfTheRule) {
       // Changing steps rebuild the effective matrix each time.
       {1.0, {1e-3, 2e-3, 1e-3}, 1.0 / ((1 + lambda * 1e-3) * (1 + lambda * 2e-3) * (1 + lambda * 1e-3))},
   };
-  for (const Solver& s : staticrun::kSolvers)
-    for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(s.name) + " alpha " + std::to_string(c.alpha) + " steps " +
-                   std::to_string(c.steps.size()));
-      ThermalBar b = TransientBar(20, c.alpha, c.steps, [](double x) { return std::sin(kPi * x); });
-      const staticrun::Outcome o = Run(b, s);
-      ExpectSteps(o, s, c.steps.size());
-      if (HasFailure()) return;
-      const resultfile::DisplReactRecord& last = o.dr.records.back();
-      for (int p = 1; p <= static_cast<int>(b.x.size()); p++)
-        EXPECT_NEAR(T(b, last, p), c.factor * std::sin(kPi * b.x[p - 1]), 1e-9) << "point " << p;
-      if (c.steps.size() == 100) {
-        EXPECT_NEAR(T(b, last, 41), std::exp(-kPi * kPi / 10), 0.003 * 0.3727078);
+  // In metres and in millimetres alike.
+  for (const LengthUnit& unit : kLengthUnits)
+    for (const Solver& s : staticrun::kSolvers)
+      for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(s.name) + " alpha " + std::to_string(c.alpha) + " steps " +
+                     std::to_string(c.steps.size()) + ", " + unit.name);
+        ThermalBar b = TransientBar(20, c.alpha, c.steps, [](double x) { return std::sin(kPi * x); }, unit.L);
+        const staticrun::Outcome o = Run(b, s);
+        ExpectSteps(o, s, c.steps.size());
+        if (HasFailure()) return;
+        const resultfile::DisplReactRecord& last = o.dr.records.back();
+        for (int p = 1; p <= static_cast<int>(b.x.size()); p++)
+          EXPECT_NEAR(T(b, last, p), c.factor * std::sin(kPi * b.x[p - 1]), 1e-9) << "point " << p;
+        if (c.steps.size() == 100) {
+          EXPECT_NEAR(T(b, last, 41), std::exp(-kPi * kPi / 10), 0.003 * 0.3727078);
+        }
       }
-    }
 }
 
 // The nonlinear driver on data whose matrix cannot change (_THERMAL_ISO, and _NLMM451 with
@@ -156,23 +161,26 @@ TEST_F(ThermalTransientRun, NonlinearDriverOnConstantMaterialsFollowsTheLinearDr
 
 TEST_F(ThermalTransientRun, SteadyFieldStaysWithItsBoundaryHeatFluxes) {
   // T = 100 (1 - x) held at both ends: k dT/dx = 100 k through the unit section, 25 k per
-  // end node, entering at x = 0 and leaving at x = 1, whatever the rule.
-  for (const Solver& s : staticrun::kSolvers)
-    for (double alpha : {1.0, 0.5, 1.0 / 3.0, 0.0}) {
-      SCOPED_TRACE(std::string(s.name) + " alpha " + std::to_string(alpha));
-      ThermalBar b = TransientBar(20, alpha, std::vector<double>(60, 1e-4), [](double x) { return 100 * (1 - x); });
-      const staticrun::Outcome o = Run(b, s);
-      ExpectSteps(o, s, 60);
-      if (HasFailure()) return;
-      for (const resultfile::DisplReactRecord& r : o.dr.records)
-        for (int p = 1; p <= static_cast<int>(b.x.size()); p++) {
-          const double x = b.x[p - 1];
-          ASSERT_NEAR(T(b, r, p), 100 * (1 - x), 1e-9) << "step " << r.id << " point " << p;
-          if (!b.fixed[p - 1]) continue;
-          const double R = r.react.at(static_cast<size_t>(b.Index(p)));
-          ASSERT_NEAR(R, x == 0.0 ? 25 * kRhoC : -25 * kRhoC, 1e-9 * kRhoC) << "step " << r.id << " point " << p;
-        }
-    }
+  // end node, entering at x = 0 and leaving at x = 1, whatever the rule, in W in metres
+  // and in millimetres.
+  for (const LengthUnit& unit : kLengthUnits)
+    for (const Solver& s : staticrun::kSolvers)
+      for (double alpha : {1.0, 0.5, 1.0 / 3.0, 0.0}) {
+        SCOPED_TRACE(std::string(s.name) + " alpha " + std::to_string(alpha) + ", " + unit.name);
+        ThermalBar b =
+            TransientBar(20, alpha, std::vector<double>(60, 1e-4), [](double x) { return 100 * (1 - x); }, unit.L);
+        const staticrun::Outcome o = Run(b, s);
+        ExpectSteps(o, s, 60);
+        if (HasFailure()) return;
+        for (const resultfile::DisplReactRecord& r : o.dr.records)
+          for (int p = 1; p <= static_cast<int>(b.x.size()); p++) {
+            const double x = b.x[p - 1];
+            ASSERT_NEAR(T(b, r, p), 100 * (1 - x), 1e-9) << "step " << r.id << " point " << p;
+            if (!b.fixed[p - 1]) continue;
+            const double R = r.react.at(static_cast<size_t>(b.Index(p)));
+            ASSERT_NEAR(R, x == 0.0 ? 25 * kRhoC : -25 * kRhoC, 1e-9 * kRhoC) << "step " << r.id << " point " << p;
+          }
+      }
 }
 
 TEST_F(ThermalTransientRun, RefusedModels) {
