@@ -254,6 +254,13 @@ TEST_F(WrongSuccesses, ElementGroupsTheAnalysisCannotServe) {
          return WithProperty(b.lj.job.model, tw::ElementProperty(1, 1, _SOLID_HEXA, MAT_NLMM171, 1, 0, 0));
        },
        {group(_SOLID_HEXA, "_NLMM171"), "\nERROR:\nThis material kind is a part of a material pattern (_NLMM_PATT) only.\n"}},
+      {"a plane-stress quadrilateral of _NLMM146, a kind without a stress-strain law", [] {
+         crackbars::PlaneBar b(MAT_NLMM101, 1, 1, 3.0, 1, {0.005});
+         tw::AddRecord(b.job.model, "<NLMM146>", tw::Rec().S("m146").Ds({2.4e-9, 1e-5, 30000, 1, 2, 3, 4, 5, 6}).I(1).D(1));
+         return WithProperty(b.job.model, tw::ElementProperty(1, 1, _PLANE_STRESS_QUAD, MAT_NLMM146, 1, GEOM_LAM_THICK, 1));
+       },
+       {group(_PLANE_STRESS_QUAD, "_NLMM146"),
+        "\nERROR:\nThe material kind _NLMM146 has no stress-strain law: no element can be computed with it.\n"}},
       {"a plane-stress quadrilateral of a pattern other than _NLMM104 with _FRC_MIXFRACTURE_2D", [] {
          crackbars::PlaneBar b(MAT_NLMM104, 1, 1, 3.0, 1, {0.005});
          tw::AddRecord(b.job.model, "<NLMM_PATTERNS>", tw::Rec().S("pattern").I(1).I(MAT_NLMM104).I(1));
