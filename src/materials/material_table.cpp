@@ -178,9 +178,12 @@ const char* ElementKindRefusal(int code, int type, bool thermal, bool nonlinear)
   if (thermal && !thermalKind) return "A thermal analysis takes only thermal materials (_THERMAL_ISO, _NLMM401, _NLMM451).";
   if (!thermal && thermalKind) return "A thermal material cannot carry a mechanical analysis.";
   if (!MaterialKindAllowed(code, type)) return "This type of element cannot take this material kind.";
-  // _NLMM146 has its record and history record but no stress-strain law to compute with.
+  // _NLMM146 and _NLMM304 have their records and history records but no stress-strain law
+  // to compute with.
   if (code == MAT_NLMM146)
     return "The material kind _NLMM146 has no stress-strain law: no element can be computed with it.";
+  if (code == MAT_NLMM304)
+    return "The material kind _NLMM304 has no stress-strain law: no element can be computed with it.";
   // Shrinkage, maturity, creep and temperature laws act only as parts of a material pattern.
   if (code >= MAT_NLMM171 && code <= MAT_NLMM175)
     return "This material kind is a part of a material pattern (_NLMM_PATT) only.";

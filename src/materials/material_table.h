@@ -88,7 +88,7 @@ bool NonlinearKindAllowed(int code, int type);
 // analysis (thermal or mechanical, materially nonlinear or not), or null when it can:
 // the type must take the kind, a linear analysis a linear kind, a thermal analysis a
 // thermal kind; the time-dependent laws act only inside patterns, patterns only in solids;
-// _NLMM146, which has no stress-strain law, nowhere.
+// _NLMM146 and _NLMM304, which have no stress-strain law, nowhere.
 const char* ElementKindRefusal(int code, int type, bool thermal, bool nonlinear);
 // Kinds that compose an element's material from other records.
 enum MaterialComposition {

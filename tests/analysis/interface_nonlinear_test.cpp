@@ -166,6 +166,23 @@ OpeningJoint JointModel(double E) {
 
 }  // namespace
 
+TEST_F(InterfaceRun, AJointOfAKindWithoutALawIsRefusedAtSetUp) {
+  // _NLMM304 has its record but no law: the group is refused in words before any work.
+  OpeningJoint o = JointModel(1e7);
+  std::vector<double> v(18, 1.0);
+  tw::AddRecord(o.j.model, "<NLMM304>", tw::Rec().S("pairs").Ds(v).S("second"));
+  o.j.model.blocks["<ELEMENT_PROPERTIES>"][1] = tw::ElementProperty(3, 3, 27, MAT_NLMM304, 1, GEOM_LAM_THICK, 1);
+  Nonlinear(o.j);
+  Factors(o.j.model, {1e-6});
+  const ChildResult r = Start(o.j, "nolaw");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.find("INTERNAL ERROR"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Element group (element property record n. 2)"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("The material kind _NLMM304 has no stress-strain law: no element can be computed with it."),
+            std::string::npos)
+      << r.err;
+}
+
 TEST_F(InterfaceRun, JointOpenedToSeparationDissipatesItsFractureEnergy) {
   // The blocks of E 1e7, lifted to 1.2 wu in 400 steps after a first one to just below
   // the tensile strength.
