@@ -1,5 +1,6 @@
 // Gravity load vectors of plane, solid and Timoshenko beam elements: the integral of
-// N_a rho g over the element with the load case's rule, forces in global axes, moments 0.
+// N_a rho g over the element with the load case's rule, forces in global axes, moments 0;
+// the quadrilateral integral serves the slabs and shells too.
 #include <cmath>
 #include <cstdio>
 
@@ -8,39 +9,47 @@
 #include "loads/load_kernel.h"
 #include "model/outputcontrol.h"
 
+void GravityPlate(const LoadReportContext& ctx, int Size, int nNodes, const double* t, const LoadCaseParameters* Params,
+                  const MeshData* Mesh, double** X2, const double* f, double* Fe) {
+  double *N, **dN, **J;
+  allocd1(&N, nNodes);
+  allocd2(&dN, nNodes, 2);
+  allocd2(&J, 2, 2);
+  const TensorRule rule = GetLoadTensorRule(ctx, Params, Mesh, 2);
+  zerod1(Fe, Size);
+  ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& pt) {
+    CalcShapeFuncQuad(nNodes, N, pt.s);
+    const double h = t != nullptr ? dotd1(N, t, nNodes) : 1.0;
+    CalcShapeFuncDerivQuad(nNodes, dN, pt.s);
+    CalcMat_Jacobian(nNodes, 2, 2, X2, dN, J);
+    const double d = detd2(J, 2);
+    CheckLoadDeterminant(ctx, d, 2, J);
+    const double scale = pt.weight * d * h;
+    for (int k = 1; k <= nNodes; k++)
+      for (int c = 1; c <= 3; c++) Fe[6 * (k - 1) + c] += N[k] * f[c] * scale;
+  });
+  freed2(J);
+  freed2(dN);
+  freed1(N);
+}
+
 namespace {
 
 void GravityPlaneQuad(int type, int Size, int Element, int lc, int n, int PropIndex, double rho,
                       const LoadCaseParameters* params, const MeshData* m, double* Fe, const double* g) {
   const LoadReportContext c = GravityReportContext(lc, Element, type);
   if (Size != 6 * n) InternalError(__FILE__, __LINE__);
-  double **X, **dN, **J, *N, *t;
+  double **X, *t;
   allocd2(&X, n, 2);
-  allocd2(&dN, n, 2);
-  allocd2(&J, 2, 2);
-  allocd1(&N, n);
   allocd1(&t, n);
   CalcMat_ElemNodeCoord(Element, type, n, m->ElemNodes, X, m->PointCoord);
   double rg[4];
   for (int j = 1; j <= 3; j++) rg[j] = rho * g[j];
-  PlaneNodalThickness(m, PropIndex, n, type == _PLANE_STRESS_QUAD, t);
-  const TensorRule rule = GetLoadTensorRule(c, params, m, 2);
-  zerod1(Fe, Size);
-  ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& pt) {
-    CalcShapeFuncQuad(n, N, pt.s);
-    const double h = type == _PLANE_STRESS_QUAD ? dotd1(N, t, n) : 1.0;
-    CalcShapeFuncDerivQuad(n, dN, pt.s);
-    CalcMat_Jacobian(n, 2, 2, X, dN, J);
-    const double det = detd2(J, 2);
-    CheckLoadDeterminant(c, det, 2, J);
-    const double fac = pt.weight * det * h;
-    for (int a = 1; a <= n; a++)
-      for (int k = 1; k <= 3; k++) Fe[6 * (a - 1) + k] += N[a] * rg[k] * fac;
-  });
+  // Plane strain: per unit thickness.
+  const bool stress = type == _PLANE_STRESS_QUAD;
+  if (stress) PlaneNodalThickness(m, PropIndex, n, true, t);
+  GravityPlate(c, Size, n, stress ? t : nullptr, params, m, X, rg, Fe);
   freed1(t);
-  freed1(N);
-  freed2(J);
-  freed2(dN);
   freed2(X);
 }
 

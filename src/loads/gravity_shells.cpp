@@ -13,51 +13,15 @@
 
 namespace {
 
-// Slab (type 18, coordinates x1 x2) and Mindlin shell (type 20, local coordinates):
-// Fe[node a] += N_a h w w det J * f, h = sum N_b t_b interpolated from the nodal values t
-// (thicknesses, or masses per unit area), f the load per unit of them in global axes.
-void GravityPlate(const LoadReportContext& ctx, int Size, int nNodes, const double* t, const LoadCaseParameters* Params,
-                  const MeshData* Mesh, double** X2, const double* f, double* Fe) {
-  double *N, **dN, **J;
-  allocd1(&N, nNodes);
-  allocd2(&dN, nNodes, 2);
-  allocd2(&J, 2, 2);
-  const TensorRule rule = GetLoadTensorRule(ctx, Params, Mesh, 2);
-  zerod1(Fe, Size);
-  ForEachRulePoint(rule, RuleOrder::kLastFastest, [&](const RulePoint& pt) {
-    CalcShapeFuncQuad(nNodes, N, pt.s);
-    const double h = dotd1(N, t, nNodes);
-    CalcShapeFuncDerivQuad(nNodes, dN, pt.s);
-    CalcMat_Jacobian(nNodes, 2, 2, X2, dN, J);
-    const double d = detd2(J, 2);
-    CheckLoadDeterminant(ctx, d, 2, J);
-    const double scale = pt.weight * d * h;
-    for (int k = 1; k <= nNodes; k++)
-      for (int c = 1; c <= 3; c++) Fe[6 * (k - 1) + c] += N[k] * f[c] * scale;
-  });
-  freed2(J);
-  freed2(dN);
-  freed1(N);
-}
-
 // Mindlin shell: GravityPlate in the element axes of the centre, the load per unit of the
 // nodal values t given in global axes.
 void GravityMindlinShell(const LoadReportContext& ctx, int Size, int Element, int nNodes, const char* OutputControl,
                          const LoadCaseParameters* Params, const MeshData* Mesh, const double* t, const double* load,
                          double* Fe) {
-  double **X, **Xl, **X2, **T;
-  allocd2(&X, nNodes, 3);
-  allocd2(&Xl, nNodes, 3);
+  double **X2, **T;
   allocd2(&X2, nNodes, 2);
   allocd2(&T, 3, 3);
-  CalcMat_ElemNodeCoord(Element, _MINDLIN_SHELL_QUAD, nNodes, Mesh->ElemNodes, X, Mesh->PointCoord);
-  const double s0[3] = {0.0, 0.0, 0.0};
-  CalcMat_T_ElemNormal(Element, _MINDLIN_SHELL_QUAD, nNodes, OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
-  MatMatTMultSmall(3, nNodes, X, Xl, T);
-  for (int k = 1; k <= nNodes; k++) {
-    X2[k][1] = Xl[k][1];
-    X2[k][2] = Xl[k][2];
-  }
+  ShellGeometry(Element, nNodes, 0, OutputControl, Mesh, T, X2, nullptr);
   // The load turned into the element axes and back: the area is measured in the plane of
   // the local axes 1 and 2.
   double r[4], f[4];
@@ -66,8 +30,6 @@ void GravityMindlinShell(const LoadReportContext& ctx, int Size, int Element, in
   GravityPlate(ctx, Size, nNodes, t, Params, Mesh, X2, f, Fe);
   freed2(T);
   freed2(X2);
-  freed2(Xl);
-  freed2(X);
 }
 
 }  // namespace

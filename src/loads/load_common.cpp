@@ -151,15 +151,7 @@ void CheckLoadComponents(const char* block, const char* counterFormat, int LoadC
 double LoadJacobianInverse(const LoadReportContext& c, int m, double** J, double** Jinv, bool tabbed) {
   if (m != 2 && m != 3) InternalError(__FILE__, __LINE__);
   const double det = detd2(J, m);
-  if (JacobianIsNull(det, m, m, J))
-    RefuseLoad(c, nullptr,
-               tabbed ? "Jacobian determinant is null:\n\telement geometry and/or mesh connectivity must be changed."
-                      : "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-  if (det < 0.0)
-    RefuseLoad(c, nullptr,
-               tabbed
-                   ? "Jacobian determinant is negative:\n\telement geometry and/or mesh connectivity must be changed."
-                   : "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
+  CheckLoadDeterminant(c, det, m, J, tabbed);
   if (Jinv == nullptr) return det;
   double buf[4][4];
   double* W[4] = {nullptr, buf[1], buf[2], buf[3]};
@@ -173,12 +165,16 @@ double LoadJacobianInverse(const LoadReportContext& c, int m, double** J, double
   return det;
 }
 
-void CheckLoadDeterminant(const LoadReportContext& c, double det, int m, double** J) {
+void CheckLoadDeterminant(const LoadReportContext& c, double det, int m, double** J, bool tabbed) {
   if (JacobianIsNull(det, m, m, J))
-    RefuseLoad(c, nullptr, "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
+    RefuseLoad(c, nullptr,
+               tabbed ? "Jacobian determinant is null:\n\telement geometry and/or mesh connectivity must be changed."
+                      : "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
   if (det < 0.0)
     RefuseLoad(c, nullptr,
-               "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
+               tabbed
+                   ? "Jacobian determinant is negative:\n\telement geometry and/or mesh connectivity must be changed."
+                   : "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
 }
 
 void InverseMappingFailureText(const LoadReportContext& c, char* buf) {

@@ -179,7 +179,12 @@ void CheckLoadComponents(const char* block, const char* counterFormat, int LoadC
 // second line of the messages.
 double LoadJacobianInverse(const LoadReportContext& c, int m, double** J, double** Jinv, bool tabbed = false);
 // The null and negative refusals of LoadJacobianInverse for det = det J (m x m).
-void CheckLoadDeterminant(const LoadReportContext& c, double det, int m, double** J);
+void CheckLoadDeterminant(const LoadReportContext& c, double det, int m, double** J, bool tabbed = false);
+// Gravity of a quadrilateral (plane element, slab, shell in its element axes X2, n x 2):
+// Fe[node a] += N_a h w det J f, h interpolated from the nodal values t (thicknesses or
+// masses per unit area; 1 where t is null), f the load per unit of them in global axes.
+void GravityPlate(const LoadReportContext& ctx, int Size, int nNodes, const double* t, const LoadCaseParameters* Params,
+                  const MeshData* Mesh, double** X2, const double* f, double* Fe);
 
 // Natural coordinates s and shape values N[1..nNodes] of global point `point` inside
 // element e of type 8, 10, 13, 18, 20, 22 or 24, found by the inverse mapping of the
