@@ -2,6 +2,7 @@
 // plane stress 10) and the integration skeleton they share with the solid hexahedron.
 // At every sampling point the material point gives the tangent D or advances its record
 // by the strain increment and gives the stress; the element integrates B^T D B or B^T s.
+#include <cmath>
 #include <initializer_list>
 
 #include "elements/elements.h"
@@ -71,7 +72,7 @@ struct ContinuumWork {
 // from the reference of the current iterate (u) and of the iterate before the increment
 // (up); B_NL, G, stress tensor and matrix.
 struct GeometricWork {
-  double **Xc, **u, **up, **BNL, **G, **T, **S, **SG, **Rot;
+  double **Xc, **u, **up, **BNL, **G, **T, **S, **SG, **Rot, **DS;
   double *pk2, *E;
 };
 
@@ -248,6 +249,7 @@ void SetUpGeometricWork(const ContinuumCall& e, const ContinuumDescription& d, d
     allocd2(&g->G, d2, e.nDof);
     allocd2(&g->S, d2, d2);
     allocd2(&g->SG, d2, e.nDof);
+    allocd2(&g->DS, nc, nc);
     zerod2(g->G, d2, e.nDof);
     zerod2(g->S, d2, d2);
   }
@@ -394,18 +396,20 @@ void PatternPoint(ContinuumElement& el, const ContinuumPoint& pt, const PointCon
   AddPointForces(e, w, pt.f, Fint);
 }
 
-// Geometric stiffness of the stress the point holds at the current iterate, turned back
-// to the converged axes in the updated description.
+// Geometric stiffness of the stress the point holds at the current iterate: the true
+// stress, in the material axes (total) or in the axes of the iterate (updated), pulled
+// back to the reference.
 void AddGeometricStiffness(ContinuumElement& el, double f, int record, double** Kg) {
   const ContinuumCall& e = el.call;
   const ContinuumMaterial& m = el.material;
   GeometricWork& g = el.geo;
-  ContinuumRecordStress(m.pointCode, e.type, *m.mat, e.hd, record, g.pk2);
-  if (!el.kin.total) {
-    copyd1(el.work.sigma, g.pk2, e.nc);
+  ContinuumRecordStress(m.pointCode, e.type, *m.mat, e.hd, record, el.work.sigma);
+  if (el.kin.total) {
     CalcPolarRotation_NLMG(e.dim, e.nNodes, el.work.dNdx, g.u, g.Rot, e.elem, e.context);
-    RotateStress_NLMG(e.dim, g.Rot, true, el.work.sigma, g.pk2);
+    RotateStress_NLMG(e.dim, g.Rot, false, el.work.sigma, g.E);
+    copyd1(el.work.sigma, g.E, e.nc);
   }
+  CalcStressPK2_NLMG(e.dim, e.nNodes, el.work.dNdx, g.u, g.pk2, el.work.sigma, e.elem, e.context);
   StressVecToTensor(e.dim, g.pk2, g.T);
   CalcMat_S_NLMG(e.dim, g.T, g.S);
   CalcMat_G_NLMG(e.nNodes, e.dim, g.G, el.work.dNdx);
@@ -416,20 +420,38 @@ void PointTangent(ContinuumElement& el, const ContinuumPoint& pt, const PointCon
   const ContinuumCall& e = el.call;
   ContinuumWork& w = el.work;
   ContinuumTangent(el.material.pointCode, e.type, at, *el.material.mat, e.hd, record, w.D);
-  AddScaledBtDB(e.nc, e.nDof, pt.f, w.B, w.D, w.DB, Kg);
-  if (el.kin.geometric) AddGeometricStiffness(el, pt.f, record, Kg);
+  if (!el.kin.geometric) {
+    AddScaledBtDB(e.nc, e.nDof, pt.f, w.B, w.D, w.DB, Kg);
+    return;
+  }
+  // The law's tangent on ln U carried to dS/dE at the stress of the point, in the axes of
+  // the reference.
+  GeometricWork& g = el.geo;
+  ContinuumRecordStress(el.material.pointCode, e.type, *el.material.mat, e.hd, record, w.sigma);
+  if (!el.kin.total) {
+    CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.u, g.Rot, e.elem, e.context);
+    RotateStress_NLMG(e.dim, g.Rot, true, w.sigma, g.E);
+    copyd1(w.sigma, g.E, e.nc);
+  }
+  CalcMat_DS_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.sigma, w.D, g.DS, e.elem, e.context);
+  AddScaledBtDB(e.nc, e.nDof, pt.f, w.B, g.DS, w.DB, Kg);
+  AddGeometricStiffness(el, pt.f, record, Kg);
 }
 
-// The Green strain increment from the iterate before the increment; the updated
-// description first turns the record's stress back to the converged axes (nothing to
-// turn when the iterate before is the converged one).
-void GreenStrainIncrement(ContinuumElement& el, int record) {
+// The law works on the true stress and the logarithmic strain in the axes of the
+// reference, where the stress of the point is the rotated Cauchy stress: the strain
+// increment is ln U of the iterate less ln U of the iterate before the increment (a
+// stretch repeated or turned rigidly adds nothing, coaxial stretches add up exactly);
+// the updated description first turns the record's stress back from the axes of the
+// iterate before to those of the converged configuration (nothing to turn when the
+// iterate before is the converged one).
+void StrainIncrement(ContinuumElement& el, int record) {
   const ContinuumCall& e = el.call;
   const ContinuumMaterial& m = el.material;
   ContinuumWork& w = el.work;
   GeometricWork& g = el.geo;
-  CalcGreenStrain_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.eps);
-  CalcGreenStrain_NLMG(e.dim, e.nNodes, w.dNdx, g.up, g.E);
+  CalcLogStrain_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.eps, e.elem, e.context);
+  CalcLogStrain_NLMG(e.dim, e.nNodes, w.dNdx, g.up, g.E, e.elem, e.context);
   for (int k = 1; k <= e.nc; k++) w.eps[k] -= g.E[k];
   if (!el.kin.total && !el.kin.fromConverged) {
     ContinuumRecordStress(m.pointCode, e.type, *m.mat, e.hd, record, w.sigma);
@@ -437,6 +459,20 @@ void GreenStrainIncrement(ContinuumElement& el, int record) {
     RotateStress_NLMG(e.dim, g.Rot, true, w.sigma, g.pk2);
     ContinuumSetRecordStress(m.pointCode, e.type, e.hd, record, g.pk2);
   }
+}
+
+// The true stress the law gave, turned to the axes of the iterate (the record of the
+// updated description keeps it there) and pulled back to the second Piola-Kirchhoff
+// stress of the reference that the forces integrate.
+void PullBackStress(ContinuumElement& el, int record) {
+  const ContinuumCall& e = el.call;
+  const ContinuumMaterial& m = el.material;
+  ContinuumWork& w = el.work;
+  GeometricWork& g = el.geo;
+  CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.u, g.Rot, e.elem, e.context);
+  RotateStress_NLMG(e.dim, g.Rot, false, w.sigma, g.E);
+  if (!el.kin.total) ContinuumSetRecordStress(m.pointCode, e.type, e.hd, record, g.E);
+  CalcStressPK2_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.sigma, g.E, e.elem, e.context);
 }
 
 // Stress of a solid that takes the thermal strain of its temperature variations.
@@ -451,13 +487,11 @@ void ThermalPointStress(ContinuumElement& el, const PointContext& at, int record
   TemperatureStrains(h.alpha, dT, dTs, epsT, depsT);
   if (el.kin.geometric) {
     // D0 epsT and the temperature load pair up on the initial geometry. The mechanical
-    // strain is the Green strain less that of the thermal stretch, in the reference of
-    // the description: the initial body (total) or the converged one (updated), so that
-    // a free body heated far stays stress-free.
+    // strain is the logarithmic strain less that of the thermal stretch 1 + alpha dT,
+    // the same in either reference, so that a free body heated far stays stress-free.
     zerod1(epsT, 6);
-    const double now = 1.0 + h.alpha * dT, before = 1.0 + h.alpha * (dT - dTs);
-    const double ref = el.kin.total ? 1.0 : 1.0 + h.alpha * (dT - dTstep);
-    for (int k = 1; k <= 3; k++) depsT[k] = (now * now - before * before) / (2.0 * ref * ref);
+    const double now = std::log1p(h.alpha * dT), before = std::log1p(h.alpha * (dT - dTs));
+    for (int k = 1; k <= 3; k++) depsT[k] = now - before;
   }
   SolidThermalStress(el.material.pointCode, at, *el.material.mat, e.hd, record, h.D0, w.eps, epsT, depsT, w.sigma);
 }
@@ -467,21 +501,15 @@ void PointForces(ContinuumElement& el, const ContinuumPoint& pt, const PointCont
   const ContinuumCall& e = el.call;
   const ContinuumMaterial& m = el.material;
   ContinuumWork& w = el.work;
-  GeometricWork& g = el.geo;
   if (el.kin.geometric)
-    GreenStrainIncrement(el, record);
+    StrainIncrement(el, record);
   else
     multd2d1(w.eps, w.B, du, e.nc, e.nDof);
   if (el.heat.thermal)
     ThermalPointStress(el, at, record);
   else
     ContinuumStress(m.pointCode, e.type, at, *m.mat, e.hd, record, w.eps, w.sigma);
-  if (el.kin.geometric && !el.kin.total) {
-    // The record keeps the stress in the axes of the current iterate.
-    CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.u, g.Rot, e.elem, e.context);
-    RotateStress_NLMG(e.dim, g.Rot, false, w.sigma, g.pk2);
-    ContinuumSetRecordStress(m.pointCode, e.type, e.hd, record, g.pk2);
-  }
+  if (el.kin.geometric) PullBackStress(el, record);
   AddPointForces(e, w, pt.f, Fint);
 }
 
@@ -536,6 +564,7 @@ void PrintContinuumStiffness(const ContinuumCall& e, const char* oc, double** Kg
 
 void FreeGeometricWork(bool tangent, GeometricWork* g) {
   if (tangent) {
+    freed2(g->DS);
     freed2(g->SG);
     freed2(g->S);
     freed2(g->G);

@@ -144,13 +144,15 @@ struct NLMM_HD;
 // With prevCoord (point coordinates of the last converged configuration, the layout of
 // the mesh's point coordinates) the element is also geometrically nonlinear, in the
 // kinematic description of the run, at the current iterate X0 + aTotal (the element's
-// total displacements, null for none): the strain increment is that of the Green strain
-// from the iterate before du to it, B_L = B_L0 + B_NL, the forces B_L^T S and the tangent
-// B_L^T D B_L + G^T S G. Total Lagrangian: on the initial geometry, the record holds the
-// second Piola-Kirchhoff stress S. Updated Lagrangian: on the converged geometry, the
-// record holds the stress S turned by the rotation R of the deformation gradient from the
-// converged configuration, R S R^T: turned back before the update and on after it, so that
-// a rigid rotation turns it with the body and a stretch leaves it to the material law.
+// total displacements, null for none). The law works on the true (Cauchy) stress and the
+// logarithmic strain ln U (F = R U) in the axes of the reference: the strain increment is
+// ln U of the iterate less ln U of the iterate before du, and the stress the law returns
+// is turned by R and pulled back to the second Piola-Kirchhoff stress S of the reference;
+// B_L = B_L0 + B_NL, the forces B_L^T S and the tangent B_L^T D B_L + G^T S G. Total
+// Lagrangian: on the initial geometry, the record holds the true stress in the material
+// axes R^T sigma R. Updated Lagrangian: on the converged geometry, the record holds the
+// true stress in the axes of the iterate: turned back before the update and on after it,
+// so that a rigid rotation turns it with the body and a stretch is the law's alone.
 // The history mode is the one the driver built the table hd for: the records restart from
 // the converged state at every residual (du the whole increment since it) or carry on from
 // the last iterate (du the last correction).
@@ -196,6 +198,14 @@ void RotateStress_NLMG(int dim, double** R, bool back, const double* in, double*
 // Green-Lagrange strain E = 1/2 (F^T F - I) of the configuration U on the reference of
 // dNdX, in the strain order of the dimension.
 void CalcGreenStrain_NLMG(int dim, int n, double** dNdX, double** U, double* E);
+// Logarithmic strain ln U of F = R U of the configuration U on the reference of dNdX, in
+// the axes of the reference, engineering shear; a singular F stops the run as above.
+void CalcLogStrain_NLMG(int dim, int n, double** dNdX, double** U, double* eps, int elem, const char* context);
+// DS (nc x nc) = dS/dE of the second Piola-Kirchhoff stress S = det U U^-1 sigma U^-1 of
+// the true stress sigma in the axes of the reference, which follows ln U through the
+// tangent D; what the kinematics add to D is made symmetric.
+void CalcMat_DS_NLMG(int dim, int n, double** dNdX, double** U, const double* sigma, double** D, double** DS, int elem,
+                     const char* context);
 
 // ---- element geometry --------------------------------------------------------------
 
