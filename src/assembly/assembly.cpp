@@ -650,7 +650,9 @@ void CheckGlobalStiffMatRows(const SparseRowMatrix* KFF) {
   for (int i = 1; i <= KFF->n; i++) {
     if (KFF->count[i] == 0) errexit("Null row in the global stiffness matrix (KFF)", 0);
     if (KFF->cols[i][1] != i) errexit("Null diagonal term in the global stiffness matrix (KFF)", 0);
-    if (!(KFF->vals[i][1] >= kDropTolerance))
+    // A kept diagonal is above the drop threshold: only its sign is left to test, so a
+    // row of a model in small units (a rotation in MN and m) is judged like its twin.
+    if (!(KFF->vals[i][1] > 0.0))
       errexit("Negative or null diagonal term in the global stiffness matrix (KFF)", 0);
   }
 }

@@ -55,11 +55,9 @@ void SolveIterJacPreConjGrad(int nF, int* iterations, double* seconds, double to
       warnmsg("Negative value in the main diagonal of the global stiffness matrix.", 0);
       d = -d;
     }
-    if (d < 1e-8) {
-      warnmsg("Value in the main diagonal of the global stiffness matrix is too small.\n"
-              "Value changed to 1.0e-8", 0);
-      d = 1e-8;
-    }
+    // No floor: the scaling by the diagonal itself makes the iterations the same in any
+    // units, and a kept diagonal is never null (the assembly drops null terms).
+    if (d == 0.0) errexit("Null value in the main diagonal of the global stiffness matrix.", 0);
     M[i] = 1.0 / std::sqrt(d);
   }
 

@@ -48,8 +48,8 @@ void CalcMat_De_IsoModel(int n, double nu, double E, double** D) {
 }
 
 bool InvertKeeping(double** Ainv, double** A, int n) {
-  // invertd2 skips multipliers and refuses pivots below 1e-8 in absolute value: a
-  // compliance in MPa (1/E ~ 3e-5) would lose its small couplings. Scale to unit size.
+  // Inverted at unit size, so that the rounding of the scaled copy is the same for a
+  // compliance in any units.
   double** W;
   allocd2(&W, n, n);
   copyd2(W, A, n, n);
@@ -71,8 +71,7 @@ double StressUnitOf(double strength) {
 
 bool SolveRowScaled(double** J, double* x, double* b, int n, int nStress, double E) {
   // The stress unknowns in strain units (d sigma / E), then rows and columns to unit
-  // size: a compliance beside flow-vector terms of order 1 would fall under
-  // linsolved2's absolute guards.
+  // size: a compliance beside flow-vector terms of order 1 is then pivoted like them.
   for (int i = 1; i <= n; i++)
     for (int j = 1; j <= nStress; j++) J[i][j] *= E;
   double* col;

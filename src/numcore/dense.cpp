@@ -253,10 +253,23 @@ double detd2(double** A, int m) {
 }
 
 // Gaussian elimination with partial pivoting (first of equal magnitudes wins), then
-// back substitution. A and B are overwritten; on a pivot below 1e-8 X is cleared.
+// back substitution. A and B are overwritten; on a refused pivot X is cleared.
 bool GaussSolve(double** A, double** X, double** B, int n, int m) {
   if (n < 1 || m < 1) return true;
-  for (int k = 1; k <= n; k++) {
+  // The pivot test measures cancellation: each term of A carries the sum of the
+  // magnitudes that were added into it (G), and a pivot that lost all but 1e-8 of it is
+  // refused; a multiplier of at most 1e-8 is skipped. A row or a column in other units
+  // scales a term and its G alike, so a Jacobian in metres or a compliance in pascals is
+  // solved as the same one in millimetres or MPa, and a singular matrix is refused at
+  // the same column in any units.
+  double local[8 * 8 + 1];
+  double* G = local;
+  if (n > 8) allocd1(&G, n * n);
+  auto g = [G, n](int i, int j) -> double& { return G[(i - 1) * n + j]; };
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= n; j++) g(i, j) = std::fabs(A[i][j]);
+  bool ok = true;
+  for (int k = 1; k <= n && ok; k++) {
     int p = k;
     double big = -1.0;
     for (int i = k; i <= n; i++)
@@ -264,21 +277,31 @@ bool GaussSolve(double** A, double** X, double** B, int n, int m) {
         big = std::fabs(A[i][k]);
         p = i;
       }
-    if (!(big >= kSmall)) {
-      zerod2(X, n, m);
-      return false;
-    }
     if (p != k) {
       // Swap the entries, not the row pointers, so the matrices keep their layout.
       for (int j = 1; j <= n; j++) std::swap(A[p][j], A[k][j]);
+      for (int j = 1; j <= n; j++) std::swap(g(p, j), g(k, j));
       for (int j = 1; j <= m; j++) std::swap(B[p][j], B[k][j]);
     }
+    if (!(big >= kSmall * g(k, k)) || big == 0.0 || !std::isfinite(big)) {
+      ok = false;
+      break;
+    }
     for (int i = k + 1; i <= n; i++) {
-      if (!(std::fabs(A[i][k]) > kSmall)) continue;
       double f = -A[i][k] / A[k][k];
-      for (int j = k + 1; j <= n; j++) A[i][j] += f * A[k][j];
+      if (!(std::fabs(f) > kSmall)) continue;
+      const double af = std::fabs(f);
+      for (int j = k + 1; j <= n; j++) {
+        A[i][j] += f * A[k][j];
+        g(i, j) += af * g(k, j);
+      }
       for (int j = 1; j <= m; j++) B[i][j] += f * B[k][j];
     }
+  }
+  if (G != local) freed1(G);
+  if (!ok) {
+    zerod2(X, n, m);
+    return false;
   }
   for (int c = 1; c <= m; c++)
     for (int i = n; i >= 1; i--) {

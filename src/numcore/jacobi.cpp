@@ -16,7 +16,28 @@ bool eigjacobi(double** A, int n, double* lambda, double** V, int* nrot, double*
     V[1][1] = 1.0;
     return true;
   }
-  if (!issymd2(A, n)) errexit("Matrix is not symmetric. Unable to calculate the eigen values.", 0);
+  // Every tolerance is a share of the matrix's largest term, so that a stress tensor in
+  // pascals, in MPa or in kN/mm^2 takes the same rotations; the symmetry test allows
+  // 1e-8 of it.
+  double scale = 0.0;
+  bool finite = true;
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= n; j++) {
+      const double a = std::fabs(A[i][j]);
+      if (std::isfinite(a)) scale = std::fmax(scale, a);
+      else finite = false;
+    }
+  for (int i = 1; i <= n - 1; i++)
+    for (int j = i + 1; j <= n; j++)
+      if (!(std::fabs(A[i][j] - A[j][i]) <= kSmall * scale))
+        errexit("Matrix is not symmetric. Unable to calculate the eigen values.", 0);
+  // A diagonal term that is not a finite number has no eigenvalue.
+  if (!finite) {
+    warnmsg("Max. n. of iterations reached; iterative process failed.", 0);
+    return false;
+  }
+  // Rotations go on down to 1e-12 of the largest term: directions to that accuracy.
+  const double tol = 1e-12 * scale;
 
   // Only the upper triangle (j >= i) is used from here on.
   for (int i = 2; i <= n; i++)
@@ -45,7 +66,7 @@ bool eigjacobi(double** A, int n, double* lambda, double** V, int* nrot, double*
       }
     // A term that is not a number (from infinite input) can never be annihilated.
     if (nan) break;
-    if (big < 1e-8) {
+    if (big < tol || big == 0.0) {
       converged = true;
       break;
     }
@@ -53,7 +74,8 @@ bool eigjacobi(double** A, int n, double* lambda, double** V, int* nrot, double*
     if (count > limit) break;
 
     const double d = A[q][q] - A[p][p];
-    const double theta = std::fabs(d) > kSmall ? 0.5 * std::atan(2.0 * A[p][q] / d) : 0.7853981633974475;
+    // A quarter turn for equal diagonal terms leaves |d|/2 off the diagonal: below tol.
+    const double theta = std::fabs(d) > tol ? 0.5 * std::atan(2.0 * A[p][q] / d) : 0.7853981633974475;
     const double s = std::sin(theta);
     const double c = std::cos(theta);
     const double app = A[p][p], aqq = A[q][q], apq = A[p][q];

@@ -64,17 +64,71 @@ TEST(Dense, ToleranceBoundaries) {
   EXPECT_FALSE(equald1(z, t, 2));
   EXPECT_TRUE(equald1(z, t, 0));
   EXPECT_EQ(maxabsd1(t, 0), 0.0);
-  // A pivot of exactly 1e-8 is accepted.
+  // A pivot is measured against its own column: a lone 1e-8 or 0.99e-8 is a regular
+  // matrix, only a null one is refused.
   double** A;
   allocd2(&A, 1, 1);
-  A[1][1] = 1e-8;
   double x[2], r[2] = {0, 2e-8};
-  EXPECT_TRUE(linsolved2(A, x, r, 1));
-  EXPECT_EQ(x[1], 2.0);
-  A[1][1] = 0.99e-8;
+  for (double a : {1e-8, 0.99e-8}) {
+    A[1][1] = a;
+    EXPECT_TRUE(linsolved2(A, x, r, 1));
+    EXPECT_EQ(x[1], 2e-8 / a);
+  }
+  A[1][1] = 0.0;
   x[1] = 5.0;
   EXPECT_FALSE(linsolved2(A, x, r, 1));
   EXPECT_EQ(x[1], 0.0);
+  freed2(A);
+}
+
+// The pivot test measures cancellation: [[2, 1], [1, 1/2 + d]] leaves the pivot d out
+// of the 1 + d added into it, refused below 1e-8 of that (d = 2^-27) and accepted above
+// (2^-26), whatever units its columns are in and its rows within a factor 1e6 (a
+// multiplier of at most 1e-8 is skipped). A skewed Jacobian in metres or
+// smaller (entries down to 5e-11) is inverted like the same element in millimetres, and
+// a compliance in pascals (1/E = 3e-11) like one in MPa.
+TEST(Dense, PivotTestIsTheSameInAnyUnits) {
+  double** A;
+  double** Ai;
+  allocd2(&A, 2, 2);
+  allocd2(&Ai, 2, 2);
+  struct Case {
+    double row, col, d;
+    bool regular;
+  };
+  const double small = std::ldexp(1.0, -27), big = std::ldexp(1.0, -26);
+  const Case cases[] = {{1, 1, small, false},      {1, 1, big, true},      {1e-6, 1, small, false},
+                        {1e-6, 1e6, big, true},     {1, 1e-9, small, false}, {1e3, 1e-12, big, true},
+                        {1e6, 1e12, small, false},  {1e-6, 1e-12, big, true}};
+  for (const Case& c : cases) {
+    // Row 2 and column 2 in other units.
+    A[1][1] = 2.0;
+    A[1][2] = 1.0 * c.col;
+    A[2][1] = 1.0 * c.row;
+    A[2][2] = (0.5 + c.d) * c.row * c.col;
+    EXPECT_EQ(invertd2(Ai, A, 2), c.regular) << c.row << " " << c.col << " " << c.d;
+    if (c.regular) {
+      EXPECT_NEAR(Ai[2][2] * c.row * c.col * c.d, 1.0, 1e-6) << c.row << " " << c.col;
+    }
+  }
+  // A skewed element: the same inverse times the scale in mm and in m.
+  for (double L : {1.0, 1e-3, 1e-6, 1e-9}) {
+    A[1][1] = 0.05 * L;
+    A[1][2] = 1e-9 * L;
+    A[2][1] = 0.02 * L;
+    A[2][2] = 0.04 * L;
+    ASSERT_TRUE(invertd2(Ai, A, 2)) << L;
+    EXPECT_NEAR(Ai[1][2] * L, -1e-9 / (0.05 * 0.04 - 2e-11), 1e-12) << L;
+    EXPECT_NEAR(Ai[2][1] * L, -0.02 / (0.05 * 0.04 - 2e-11), 1e-12) << L;
+  }
+  for (double S : {1.0, 1e6, 1e-3}) {
+    const double E = 30000.0 * S, nu = 0.2;
+    A[1][1] = A[2][2] = 1.0 / E;
+    A[1][2] = A[2][1] = -nu / E;
+    ASSERT_TRUE(invertd2(Ai, A, 2)) << S;
+    EXPECT_NEAR(Ai[1][2] / S, nu * 30000.0 / (1 - nu * nu), 1e-8) << S;
+  }
+  freed2(Ai);
   freed2(A);
 }
 

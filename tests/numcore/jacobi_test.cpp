@@ -85,8 +85,8 @@ TEST(Jacobi, SecondDifferenceMatrixClosedForm) {
   ASSERT_TRUE(e.Run());
   const double pi = std::acos(-1.0);
   for (int k = 1; k <= n; k++) EXPECT_NEAR(e.lambda[k], 2.0 - 2.0 * std::cos(k * pi / (n + 1)), 1e-12);
-  // Rotations stop once every off-diagonal term is below 1e-8: vectors are that accurate.
-  e.ExpectEigenpairs(1e-7);
+  // Rotations stop once every off-diagonal term is below 1e-12 of the largest term.
+  e.ExpectEigenpairs(1e-11);
 }
 
 TEST(Jacobi, DiagonalNeedsNoRotationAndSortsColumns) {
@@ -94,10 +94,10 @@ TEST(Jacobi, DiagonalNeedsNoRotationAndSortsColumns) {
   e.A[1][1] = 3.0;
   e.A[2][2] = 1.0;
   e.A[3][3] = 2.0;
-  e.A[1][3] = e.A[3][1] = 0.9e-8;  // below the threshold: taken as diagonal
+  e.A[1][3] = e.A[3][1] = 2.9e-12;  // below the threshold 1e-12 x 3: taken as diagonal
   ASSERT_TRUE(e.Run());
   EXPECT_EQ(e.nrot, 0);
-  EXPECT_EQ(e.offmax, 0.9e-8);
+  EXPECT_EQ(e.offmax, 2.9e-12);
   EXPECT_EQ(e.lambda[1], 1.0);
   EXPECT_EQ(e.lambda[2], 2.0);
   EXPECT_EQ(e.lambda[3], 3.0);
@@ -119,13 +119,37 @@ TEST(Jacobi, EqualDiagonalRotatesByQuarterPi) {
   e.ExpectEigenpairs(1e-14);
 }
 
+// The threshold is 1e-12 of the largest term (here 5): a term of exactly that is rotated.
 TEST(Jacobi, ThresholdTermStillRotated) {
   Eig e(2);
   e.A[1][1] = 1.0;
   e.A[2][2] = 5.0;
-  e.A[1][2] = e.A[2][1] = 1e-8;
+  e.A[1][2] = e.A[2][1] = 1e-12 * 5.0;
   ASSERT_TRUE(e.Run());
   EXPECT_EQ(e.nrot, 1);
+}
+
+// A stress tensor in MPa, in Pa, in kN/mm^2 and in GPa: the same rotations, the
+// eigenvalues in the same units and the same directions.
+TEST(Jacobi, SameRotationsInAnyUnits) {
+  const double T[3][3] = {{10, 3, 1}, {3, -4, 2}, {1, 2, 6}};
+  Eig ref(3);
+  for (int i = 1; i <= 3; i++)
+    for (int j = 1; j <= 3; j++) ref.A[i][j] = T[i - 1][j - 1];
+  ASSERT_TRUE(ref.Run());
+  ref.ExpectEigenpairs(1e-7);
+  for (double S : {1e6, 1e-3, 1e-6}) {
+    SCOPED_TRACE(S);
+    Eig e(3);
+    for (int i = 1; i <= 3; i++)
+      for (int j = 1; j <= 3; j++) e.A[i][j] = T[i - 1][j - 1] * S;
+    ASSERT_TRUE(e.Run());
+    EXPECT_EQ(e.nrot, ref.nrot);
+    for (int i = 1; i <= 3; i++) {
+      EXPECT_NEAR(e.lambda[i] / S, ref.lambda[i], 1e-12);
+      for (int j = 1; j <= 3; j++) EXPECT_NEAR(e.V[i][j], ref.V[i][j], 1e-12);
+    }
+  }
 }
 
 TEST(Jacobi, OrderOneAndZero) {
