@@ -86,6 +86,11 @@ void TakeJobName(int argc, char** argv, char* job) {
 }
 
 void StartUp(const char* job, char* OutputControl, FILE** fp, MeshData* mesh, long* posAfterMesh) {
+  // A mistyped job name is told as the missing data file, not first as a missing control file.
+  if (FILE* probe = std::fopen((std::string(job) + kDataFileSuffix).c_str(), "rb"); probe != nullptr)
+    std::fclose(probe);
+  else
+    OpenFile(fp, job, kDataFileSuffix, "rb", 'N');
   ImportOutputControl(job, OutputControl);
   OpenFile(fp, job, kDataFileSuffix, "rb", 'Y');
   ReadTag(kDataFileOpenTag, *fp, kDataFileSuffix);

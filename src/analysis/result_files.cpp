@@ -239,6 +239,9 @@ void WriteLastConvergedCombination(int combination, const char* job) {
     const std::string msg = "Unable to write to the following output file:\n" + name;
     errexit(msg.c_str(), 0);
   }
+  // The log of the combination goes out with its restart point: a run killed later leaves
+  // a log that reaches the combination the restart file names.
+  std::fflush(stdout);
 }
 
 void OpenLinearResultFiles(const char* job, bool thermal, FILE** fpRec, FILE** fpEP) {

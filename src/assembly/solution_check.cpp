@@ -257,12 +257,23 @@ void CheckRigidMotionsStopped(const MeshData* mesh, const MainWorkArrays* w, con
   // longest row separates the two with margin.
   const double bound = 100.0 * 2 * longest * DBL_EPSILON;
   if (k > 0 && !(min > bound)) {
-    char msg[400];
-    std::snprintf(msg, sizeof msg,
-                  "The supports do not stop every rigid motion of the model: the global\n"
-                  "stiffness matrix (KFF) is singular (relative strain energy of the free\n"
-                  "motion %.3le). Supports must be added or changed.",
-                  min);
+    char msg[640];
+    int n = std::snprintf(msg, sizeof msg,
+                          "The supports do not stop every rigid motion of the model: the global\n"
+                          "stiffness matrix (KFF) is singular (relative strain energy of the free\n"
+                          "motion %.3le). Supports must be added or changed.",
+                          min);
+    // An element that no property record covers adds no stiffness: a mesh cut by it moves
+    // freely although its supports are sound.
+    int without = 0, first = 0;
+    for (int e = 1; e <= mesh->nElements; e++)
+      if (w->ElemPropIndex[e] == 0 && ++without == 1) first = e;
+    if (without > 0 && n > 0 && n < static_cast<int>(sizeof msg))
+      std::snprintf(msg + n, sizeof msg - static_cast<size_t>(n),
+                    "\nOr the element property records are incomplete: %d element(s) have no\n"
+                    "record in <ELEMENT_PROPERTIES> for this phase and take no part (the first:\n"
+                    "element n. %d).",
+                    without, first);
     errexit(msg, 0);
   }
 }

@@ -270,6 +270,7 @@ void InitializeMainWorkArrays(int phase, const MeshData* mesh, MainWorkArrays* w
   CheckElementTypesAvailable(mesh, w->ElemPropIndex);
   CheckElementGroups(mesh, w->ElemPropIndex);
   ValidateElementNodeCounts(mesh, w->ElemPropIndex);
+  CheckQuadraticElementShapes(mesh, w->ElemPropIndex);
   CalcPointElemAdjacency(mesh, w->ElemPropIndex, &w->PointElemAdjacency);
   CalcPointDofCodes(phase, mesh, w->ElemPropIndex, w->PointDofCodes);
   CheckPointLinkDofs(mesh, w->PointDofCodes);

@@ -458,3 +458,9 @@ const char* GeometryKindKeyword(int kind);
 // analysis, a thermal kind in a thermal one; its geometry kind the one the type reads
 // (or a pattern of it). A fault names the element group, its element type and kind.
 void CheckElementGroups(const MeshData* mesh, const int* ElemPropIndex);
+// Refuses an active 8- or 9-node quadrilateral (plane, slab, shell) or 20-node hexahedron
+// that is folded or whose nodes are not in the element's order: each mid-side node within
+// the middle half of its edge's chord, det J positive (against its mean) at the nodes and
+// at the 2 x 2 and 3 x 3 Gauss points. The message names the element, its type and the
+// expected order.
+void CheckQuadraticElementShapes(const MeshData* mesh, const int* ElemPropIndex);

@@ -26,6 +26,7 @@ struct OpenStream {
   std::string suffix;  // job-file suffix, for a message on a suffix
   bool written;        // opened for writing or update
   int64_t size;        // file size of a stream opened for reading only; -1 otherwise
+  std::string block;   // the last tag the reader expected, for a message on a damaged file
 };
 
 std::vector<OpenStream>& Streams() {
@@ -58,6 +59,19 @@ OpenStream* FindStream(FILE* fp) {
   return nullptr;
 }
 
+// A read that failed at byte `at` of a stream: the file, and where the reader stood.
+[[noreturn]] void InvalidFileAt(FILE* fp, long at) {
+  OpenStream* s = FindStream(fp);
+  if (s == nullptr || s->block.empty() || at < 0) InvalidBinaryFile(fp);
+  const std::string msg = "Invalid binary file (" + s->name + ")\nThe file ends early or does not follow the layout at byte " +
+                          std::to_string(at) + ", reading " + s->block + ".";
+  errexit(msg.c_str(), 0);
+}
+
+void SetExpectedBlock(FILE* fp, const char* tag) {
+  if (OpenStream* s = FindStream(fp); s != nullptr) s->block = tag;
+}
+
 [[noreturn]] void WriteFailed(FILE* fp) {
   OpenStream* s = FindStream(fp);
   std::string msg = "Unable to write to the following output file:\n";
@@ -74,7 +88,8 @@ int64_t FileSize(FILE* fp) {
 }
 
 void ReadBytes(FILE* fp, unsigned char* buf, size_t n) {
-  if (n > 0 && std::fread(buf, 1, n, fp) != n) InvalidBinaryFile(fp);
+  const long at = std::ftell(fp);
+  if (n > 0 && std::fread(buf, 1, n, fp) != n) InvalidFileAt(fp, at);
 }
 
 void WriteBytes(FILE* fp, const unsigned char* buf, size_t n) {
@@ -242,7 +257,7 @@ void OpenFile(FILE** fp, const char* job, const char* suffix, const char* mode, 
     errexit(msg.data(), 0);
   }
   OpenStream* old = FindStream(*fp);
-  OpenStream entry{*fp, name, suffix, written, written ? -1 : FileSize(*fp)};
+  OpenStream entry{*fp, name, suffix, written, written ? -1 : FileSize(*fp), ""};
   if (old != nullptr)
     *old = entry;
   else
@@ -353,8 +368,7 @@ void ReadDoubles(FILE* fp, double* v, int n) {
 }
 
 void CheckCount(FILE* fp, int64_t count, int64_t minBytesPerItem) {
-  if (count < 0) InvalidBinaryFile(fp);
-  if (minBytesPerItem > 0 && count > BytesLeft(fp) / minBytesPerItem) InvalidBinaryFile(fp);
+  if (count < 0 || (minBytesPerItem > 0 && count > BytesLeft(fp) / minBytesPerItem)) InvalidFileAt(fp, std::ftell(fp) - 4);
 }
 
 int32_t ReadCount(FILE* fp, int64_t minBytesPerItem) {
@@ -368,18 +382,23 @@ int ReadString(char* buf, int max, FILE* fp) { return ReadStringImpl(buf, max, f
 void ReadTag(const char* expected, FILE* fp, const char* suffix) {
   char buf[kBinStringMax];
   unsigned char b[4];
-  if (std::fread(b, 1, 4, fp) != 4) InvalidFileOf(fp, suffix);
+  SetExpectedBlock(fp, expected);
+  const long at = std::ftell(fp);
+  const auto fail = [&]() {
+    if (FindStream(fp) != nullptr) InvalidFileAt(fp, at);
+    InvalidBinaryFile(suffix);
+  };
+  if (std::fread(b, 1, 4, fp) != 4) fail();
   int64_t n = DecodeInt32(b);
-  if (n < 0 || n + 1 > kBinStringMax) InvalidFileOf(fp, suffix);
-  if (std::fread(buf, 1, static_cast<size_t>(n + 1), fp) != static_cast<size_t>(n + 1))
-    InvalidFileOf(fp, suffix);
+  if (n < 0 || n + 1 > kBinStringMax) fail();
+  if (std::fread(buf, 1, static_cast<size_t>(n + 1), fp) != static_cast<size_t>(n + 1)) fail();
   size_t len = std::strlen(expected);
-  if (static_cast<size_t>(n) != len || std::memcmp(buf, expected, len) != 0 || buf[n] != '\0')
-    InvalidFileOf(fp, suffix);
+  if (static_cast<size_t>(n) != len || std::memcmp(buf, expected, len) != 0 || buf[n] != '\0') fail();
 }
 
 void ReadBlockHeader(FILE* fp, const char* tag, const char* suffix) {
   unsigned char b[4];
+  SetExpectedBlock(fp, tag);
   if (std::fread(b, 1, 4, fp) != 4) InvalidFileOf(fp, suffix);
   ReadTag(tag, fp, suffix);
 }

@@ -1,6 +1,8 @@
 // Readers of the option blocks and the choice of the analysis driver.
 #include "model/params.h"
 
+#include <cstdio>
+
 #include "numcore/numcore.h"
 
 void ReadMainParameters(FILE* fp, MainParameters* p) {
@@ -108,6 +110,19 @@ int SelectAnalysisDriver(const MainParameters* p) {
       break;
     default:
       break;
+  }
+  // Modal runs choose their solver path themselves; every other run needs a matching pair.
+  const bool pairNeeded = p->AnalysisType != ANALYSIS_MODAL_ANALYSIS && p->AnalysisType != ANALYSIS_MODAL_SUPERPOSITION;
+  if (driver == 0 && solver == 0 && pairNeeded) {
+    char msg[512];
+    std::snprintf(msg, sizeof msg,
+                  "The selected type of analysis is not available yet.\n"
+                  "STIFFNESS_MATRIX_STORAGE_TECHNIQUE %d and SYSTEM_LIN_EQ_ALGORITHM %d do not match: the pairs that "
+                  "exist are 1 _SYMMETRIC_NONCONSTANT_SEMIBAND with 1 _GAUSS_ELIM and 2 _SYMMETRIC_SPARSE with "
+                  "2 _ITERATIVE_JPCG.\n"
+                  "Please change the options in the <MAIN_PARAMETERS> block.",
+                  p->StorageTechnique, p->LinEqAlgorithm);
+    errexit(msg, 0);
   }
   if (driver == 0)
     errexit("The selected type of analysis is not available yet.\n"

@@ -85,6 +85,7 @@ void InitializeThermalWorkArrays(int phase, const MeshData* mesh, ThermalWorkArr
   CheckThermalElementTypes(mesh, w->ElemPropIndex);
   CheckElementGroups(mesh, w->ElemPropIndex);
   ValidateElementNodeCounts(mesh, w->ElemPropIndex);
+  CheckQuadraticElementShapes(mesh, w->ElemPropIndex);
   CalcPointElemAdjacency(mesh, w->ElemPropIndex, &w->PointElemAdjacency);
   CalcThermalDofCodes(phase, mesh, w->ElemPropIndex, w->PointDofCodes);
   NumberFreeDofs(mesh, w->PointDofCodes, w->PointDofNumbers, &w->nF, &w->nP);

@@ -36,6 +36,7 @@ tw::Rec Load2D(int point, double f2, double f3) { return tw::PointLoad(point, {0
 Job PortalExample() {
   Job j = linmodel::Portal(4, 4.0, 6.0, 30e9, 0.15, 0.3 * 0.5 * 0.5 * 0.5 / 12);
   j.model.main.title = "Portal frame: wind and roof load";
+  j.model.blocks["<LINEAR_ISOTROPIC_MATERIALS>"][0] = tw::LinIsoMaterial("concrete", 0.0, 0.0, 30e9, 0.3);
   tw::LoadCase wind = linmodel::LoadCase({Load2D(5, 10e3, 0.0)});
   wind.title = "wind";
   std::vector<tw::Rec> roof;
@@ -151,20 +152,6 @@ TEST(Examples, RunInEquilibrium) {
 
 namespace {
 
-// The python3 found on PATH ("" when there is none).
-std::string FindPython3() {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path != nullptr ? path : "";
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    const size_t end = std::min(dirs.find(':', start), dirs.size());
-    const std::string candidate = dirs.substr(start, end - start) + "/python3";
-    if (end > start && access(candidate.c_str(), X_OK) == 0) return candidate;
-    start = end + 1;
-  }
-  return "";
-}
-
 // The first ```python block of a Markdown file.
 std::string PythonBlock(const std::string& path) {
   const std::vector<uint8_t> bytes = resultfile::ReadFileBytes(path);
@@ -221,5 +208,65 @@ TEST(Examples, PythonReaderOfTheDocsReadsWhatTheTestReaderReads) {
       }
   }
   EXPECT_EQ(py.out, expected);
+  // The sample output of the page: the lines it shows are lines of the output.
+  const std::vector<uint8_t> page = resultfile::ReadFileBytes(docs);
+  const std::string text(page.begin(), page.end());
+  const size_t sample = text.find("```\nrecord 1\n");
+  ASSERT_NE(sample, std::string::npos);
+  const std::string shown = text.substr(sample + 4, text.find("```", sample + 4) - sample - 4);
+  size_t start = 0;
+  for (size_t end = shown.find('\n'); end != std::string::npos; start = end + 1, end = shown.find('\n', start)) {
+    const std::string line = shown.substr(start, end - start);
+    if (line != "...") EXPECT_NE(("\n" + py.out).find("\n" + line + "\n"), std::string::npos) << line;
+  }
+  RemoveDirectory(dir);
+}
+
+// The result reader of the docs (docs/volde_results.py) rebuilds the dof numbering from
+// the data file of every example and prints each record of _dr.bin per point and
+// direction: the same numbers, dof for dof, as the test-side reader with the layout the
+// test-side writer knows.
+TEST(Examples, DocsResultReaderRebuildsTheDofMapOfEveryExample) {
+  const std::string python = FindPython3();
+  if (python.empty()) GTEST_SKIP() << "python3 is not installed";
+  const std::string dir = MakeScratchDirectory();
+  const char* const names[] = {"", "u1", "u2", "u3", "r1", "r2", "r3"};
+  for (const Example& ex : Examples()) {
+    SCOPED_TRACE(ex.name);
+    tw::WriteBytes(dir + "/" + ex.name + "_gl.bin",
+                   resultfile::ReadFileBytes(ExamplesDirectory() + "/" + ex.name + "_gl.bin"));
+    ASSERT_EQ(RunProgram(VOLDE_EXE, {ex.name}, dir).status, 0);
+    const ChildResult py = RunProgram(python, {DocsPath("volde_results.py"), ex.name}, dir);
+    ASSERT_EQ(py.status, 0) << py.err;
+    const linmodel::Layout& l = ex.job.layout;
+    const resultfile::DisplReactFile dr = resultfile::ReadDisplReact(dir + "/" + ex.name + "_dr.bin", l.nF, l.nP);
+    ASSERT_EQ(dr.error, "");
+    ASSERT_FALSE(dr.records.empty());
+    std::string expected;
+    for (const resultfile::DisplReactRecord& rec : dr.records) {
+      expected += ex.name + Line("_dr.bin record %d\n", rec.id);
+      for (int p = 1; p <= static_cast<int>(l.codes.size()); p++)
+        for (int d = 1; d <= 6; d++) {
+          if (l.Free(p, d) >= 0) expected += Line("%d %s %.17g\n", p, names[d], rec.free[static_cast<size_t>(l.Free(p, d))]);
+          if (l.Presc(p, d) >= 0)
+            expected += Line("%d %s %.17g reaction %.17g\n", p, names[d], rec.presc[static_cast<size_t>(l.Presc(p, d))],
+                             rec.react[static_cast<size_t>(l.Presc(p, d))]);
+        }
+    }
+    EXPECT_EQ(py.out, expected);
+  }
+  RemoveDirectory(dir);
+}
+
+// The Python writer of the docs (docs/volde_writer.py, used by docs/example_models.py)
+// writes every example job byte for byte as the test-side writer does.
+TEST(Examples, DocsWriterWritesEveryExampleAsTheTestWriter) {
+  const std::string python = FindPython3();
+  if (python.empty()) GTEST_SKIP() << "python3 is not installed";
+  const std::string dir = MakeScratchDirectory();
+  const ChildResult py = RunProgram(python, {DocsPath("example_models.py")}, dir);
+  ASSERT_EQ(py.status, 0) << py.err;
+  for (const Example& ex : Examples())
+    EXPECT_EQ(resultfile::ReadFileBytes(dir + "/" + ex.name + "_gl.bin"), tw::EncodeDataFile(ex.job.model)) << ex.name;
   RemoveDirectory(dir);
 }

@@ -104,6 +104,19 @@ Job FreeTruss(double EA) {
   return j;
 }
 
+// Two bars in a line pinned at the start, the first one without a property record: the
+// second bar floats free, a rigid motion that the sound support does not reach.
+Job BarWithoutPropertyAtTheSupport() {
+  Job j;
+  tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("bar", 0.0, 0.0, 2e11, 0.3));
+  tw::AddRecord(j.model, "<CROSS_SECTION_AREAS>", tw::CrossSectionArea("a", 1e-3));
+  for (int k = 0; k <= 2; k++) linmodel::AddPoint2D(j, 1.0 * k, 0.0, linmodel::kPlaneMask, k == 0 ? "011000" : "000000");
+  for (int e = 1; e <= 2; e++) tw::AddElement(j.model, {e, e + 1});
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(2, 2, 1, MAT_LIN_ISO, 1, GEOM_CS_AREA, 1));
+  j.model.loadCases = {linmodel::LoadCase({tw::PointLoad(3, {0, 1e3, 0, 0, 0, 0})})};
+  return j;
+}
+
 }  // namespace
 
 TEST_F(SingularModels, MechanismsAndFreeRigidMotionsStopWithBothSolversInAnyUnits) {
@@ -119,6 +132,9 @@ TEST_F(SingularModels, MechanismsAndFreeRigidMotionsStopWithBothSolversInAnyUnit
       {"pinned member, unit stiffness", PinnedMember(1.0, 1e4),
        "The supports do not stop every rigid motion of the model"},
       {"parallelogram, SI", Parallelogram(2e11, 0.01), "singular"},
+      {"element without a property record", BarWithoutPropertyAtTheSupport(),
+       "Or the element property records are incomplete: 1 element(s) have no\nrecord in <ELEMENT_PROPERTIES> for "
+       "this phase and take no part (the first:\nelement n. 1)."},
       {"parallelogram, unit stiffness", Parallelogram(1.0, 1.0), ""},
       // A null torsion constant is refused when the data file is read.
       {"no torsion stiffness, SI", CantileverWithoutTorsion(2e11), "Invalid torsion constant"},

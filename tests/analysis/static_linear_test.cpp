@@ -11,6 +11,7 @@
 #include "analysis/drivers.h"
 #include "linear_model.h"
 #include "static_run.h"
+#include "support/testfiles.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -262,7 +263,8 @@ TEST_F(LinearStatic, WrongClosingTagFailsAtShutDownLeavingTheResults) {
   WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
   ChildResult r = RunProgram(VOLDE_EXE, {"job1"}, dir_);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "\nERROR:\nInvalid binary file (job1_gl.bin)\n\n");
+  const long closeAt = static_cast<long>(bytes.size()) - 28;  // "</VOLDE_DATA_FILE_V4.0>": 4 + 23 + 1 bytes
+  EXPECT_EQ(r.err, "\nERROR:\n" + InvalidFileMessageAt("job1_gl.bin", closeAt, "</VOLDE_DATA_FILE_V4.0>") + "\n\n");
   EXPECT_NE(r.out.find("\nLoad case: 1\n"), std::string::npos);
   EXPECT_EQ(r.out.find("End of volde"), std::string::npos);
   resultfile::DisplReactFile dr = resultfile::ReadDisplReact(dir_ + "/job1_dr.bin", job.layout.nF, job.layout.nP);

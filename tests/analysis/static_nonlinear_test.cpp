@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -19,6 +20,7 @@
 #include "support/datafile_writer.h"
 #include "support/nonlinear_run.h"
 #include "support/result_readers.h"
+#include "support/run_program.h"
 #include "support/testfiles.h"
 
 namespace tw = testmodel;
@@ -391,6 +393,69 @@ TEST_F(NonlinearStatic, IterationLimitThenRestart) {
     ExpectSameFiles("job1", "fresh", {"_dr.bin", "_if.bin", "_lcc.aux"});
     ExpectSameExecParams(restarted.ep, fresh.ep);
   }
+}
+
+// The restart script of the docs (docs/set_main_parameters.py) sets the restart point in
+// the data file: its file is the writer's file of the job with that point, and the restart
+// writes the files of the uninterrupted run. The result reader of the docs then prints
+// the displacements, reactions and internal forces of every combination as the test-side
+// readers read them.
+TEST_F(NonlinearStatic, DocsRestartScriptAndResultReader) {
+  const std::string python = FindPython3();
+  if (python.empty()) GTEST_SKIP() << "python3 is not installed";
+  Job job = TipLoadedCantilever({0.2, 0.4, 0.6, 0.8});
+  ExpectSuccess(Run(job, kGauss, "", "fresh"), 4);
+  ExpectSuccess(Run(job, kGauss), 4);
+  const std::string dir = std::filesystem::path(Path("_gl.bin")).parent_path().string();
+  const ChildResult set = RunProgram(
+      python, {DocsPath("set_main_parameters.py"), "job1", "NUMBER_OF_COMBINATIONS_BEFORE_RESTART=2"}, dir);
+  ASSERT_EQ(set.status, 0) << set.err;
+  EXPECT_NE(set.out.find("\nNUMBER_OF_COMBINATIONS_BEFORE_RESTART = 2\n"), std::string::npos) << set.out;
+  job.model.main.storageTechnique = kGauss.storage;
+  job.model.main.linEqAlgorithm = kGauss.algorithm;
+  job.model.main.nCombBeforeRestart = 2;
+  EXPECT_EQ(Bytes("job1", "_gl.bin"), tw::EncodeDataFile(job.model));
+  const ChildResult restarted = RunProgram(VOLDE_EXE, {"job1"}, dir);
+  ASSERT_EQ(restarted.status, 0) << restarted.err;
+  ExpectSameFiles("job1", "fresh", {"_dr.bin", "_if.bin", "_lcc.aux"});
+
+  const ChildResult py = RunProgram(python, {DocsPath("volde_results.py"), "job1"}, dir);
+  ASSERT_EQ(py.status, 0) << py.err;
+  const linmodel::Layout& l = job.layout;
+  const resultfile::DisplReactFile dr = resultfile::ReadDisplReact(Path("_dr.bin"), l.nF, l.nP);
+  const resultfile::InternalForcesFile iff = resultfile::ReadInternalForces(Path("_if.bin"), l.nF, l.nP);
+  ASSERT_EQ(dr.records.size(), 4u);
+  ASSERT_EQ(iff.records.size(), 4u);
+  const char* const names[] = {"", "u1", "u2", "u3", "r1", "r2", "r3"};
+  char line[160];
+  std::string expected;
+  for (const resultfile::DisplReactRecord& rec : dr.records) {
+    expected += "job1_dr.bin record " + std::to_string(rec.id) + "\n";
+    for (int p = 1; p <= static_cast<int>(l.codes.size()); p++)
+      for (int d = 1; d <= 6; d++) {
+        if (l.Free(p, d) >= 0) {
+          std::snprintf(line, sizeof line, "%d %s %.17g\n", p, names[d], rec.free[static_cast<size_t>(l.Free(p, d))]);
+          expected += line;
+        }
+        if (l.Presc(p, d) >= 0) {
+          std::snprintf(line, sizeof line, "%d %s %.17g reaction %.17g\n", p, names[d],
+                        rec.presc[static_cast<size_t>(l.Presc(p, d))], rec.react[static_cast<size_t>(l.Presc(p, d))]);
+          expected += line;
+        }
+      }
+  }
+  for (const resultfile::InternalForcesRecord& rec : iff.records) {
+    expected += "job1_if.bin record " + std::to_string(rec.id) + "\n";
+    for (int p = 1; p <= static_cast<int>(l.codes.size()); p++)
+      for (int d = 1; d <= 6; d++) {
+        const bool free = l.Free(p, d) >= 0, presc = l.Presc(p, d) >= 0;
+        if (!free && !presc) continue;
+        std::snprintf(line, sizeof line, "%d %s %.17g\n", p, names[d],
+                      free ? rec.free[static_cast<size_t>(l.Free(p, d))] : rec.presc[static_cast<size_t>(l.Presc(p, d))]);
+        expected += line;
+      }
+  }
+  EXPECT_EQ(py.out, expected);
 }
 
 // Six combinations 0.2 .. 1.2 with the unbalanced forces carried over, restarted after

@@ -143,6 +143,43 @@ TEST(FileIoDeath, CountsMustFitTheFile) {
   EXPECT_EXIT({ ReadCount(OpenBytes(job, Rec().I(0x7FFFFFFF)), 1); }, testing::ExitedWithCode(1), msg);
 }
 
+// A file cut short, or out of layout, names the byte where the failing read began and the
+// tag the reader was in.
+TEST(FileIoDeath, ACutFileNamesTheByteAndTheBlock) {
+  std::string job = TestJobName();
+  auto expect = [&job](long byte, const char* tag) {
+    return "^\nERROR:\n" + RegexQuote(InvalidFileMessageAt(job + "_gl.bin", byte, tag)) + "\n\n$";
+  };
+  // "<MESH>" takes bytes 0..10, the header word 11..14, "<SUPPORTS>" 15..29.
+  EXPECT_EXIT(
+      {
+        FILE* f = OpenBytes(job, Rec().S("<MESH>").I(0).S("<SUPPORTS>").I(1).I(5));
+        ReadTag("<MESH>", f, "_gl.bin");
+        ReadBlockHeader(f, "<SUPPORTS>", "_gl.bin");
+        ReadInt32(f);
+        ReadInt32(f);
+        ReadDouble(f);
+      },
+      testing::ExitedWithCode(1), expect(38, "<SUPPORTS>"));
+  // A count beyond the bytes left: the byte of the count.
+  EXPECT_EXIT(
+      {
+        FILE* f = OpenBytes(job, Rec().S("<MESH>").I(0).S("<POINT_COORDINATES>").I(2).D(1.0));
+        ReadTag("<MESH>", f, "_gl.bin");
+        ReadBlockHeader(f, "<POINT_COORDINATES>", "_gl.bin");
+        ReadCount(f, 24);
+      },
+      testing::ExitedWithCode(1), expect(39, "<POINT_COORDINATES>"));
+  // A wrong tag: the byte where it starts.
+  EXPECT_EXIT(
+      {
+        FILE* f = OpenBytes(job, Rec().S("<MESH>").I(0).S("<SUPPORT>"));
+        ReadTag("<MESH>", f, "_gl.bin");
+        ReadBlockHeader(f, "<SUPPORTS>", "_gl.bin");
+      },
+      testing::ExitedWithCode(1), expect(15, "<SUPPORTS>"));
+}
+
 TEST(FileIoDeath, TagsCompareExactly) {
   std::string job = TestJobName();
   FILE* fp = OpenBytes(job, Rec().S("<MESH>").I(99).S("<SUPPORTS>"));

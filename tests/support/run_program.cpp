@@ -88,3 +88,20 @@ ChildLeakCheckOff::~ChildLeakCheckOff() {
   else
     unsetenv("ASAN_OPTIONS");
 }
+
+std::string FindPython3() {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path != nullptr ? path : "";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    const size_t end = std::min(dirs.find(':', start), dirs.size());
+    const std::string candidate = dirs.substr(start, end - start) + "/python3";
+    if (end > start && access(candidate.c_str(), X_OK) == 0) return candidate;
+    start = end + 1;
+  }
+  return "";
+}
+
+std::string DocsPath(const std::string& name) {
+  return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "docs" / name).string();
+}

@@ -16,6 +16,11 @@ void RemoveDirectory(const std::string& dir);
 ChildResult RunProgram(const std::string& exe, const std::vector<std::string>& args,
                        const std::string& dir, const std::string& input = "");
 
+// The python3 found on PATH ("" when there is none: the tests of the docs' scripts skip).
+std::string FindPython3();
+// <source tree>/docs/<name>: the documents and scripts of the users.
+std::string DocsPath(const std::string& name);
+
 // Starts exe with the given arguments in directory dir without waiting for it, standard
 // input empty and standard output and error appended to the file `log`; returns its
 // process number.

@@ -33,6 +33,15 @@ inline std::string RegexQuote(const std::string& text) {
   return r;
 }
 
-// The damaged-file message of a file, as text and as a death-test pattern.
+// The damaged-file message of a file, as text and as a death-test pattern; the pattern
+// takes the line that says where the reader stood, when the reader knew it.
 inline std::string InvalidFileMessage(const std::string& file) { return "Invalid binary file (" + file + ")"; }
-inline std::string InvalidFileRegex(const std::string& file) { return RegexQuote(InvalidFileMessage(file)); }
+inline std::string InvalidFileRegex(const std::string& file) {
+  return RegexQuote(InvalidFileMessage(file)) +
+         "(\nThe file ends early or does not follow the layout at byte [0-9]+, reading <[^>]+>\\.)?";
+}
+// The message with that line.
+inline std::string InvalidFileMessageAt(const std::string& file, long byte, const std::string& tag) {
+  return InvalidFileMessage(file) + "\nThe file ends early or does not follow the layout at byte " +
+         std::to_string(byte) + ", reading " + tag + ".";
+}
