@@ -121,10 +121,8 @@ void Eliminate(double** A, int nF, const int* last, char echo, const int* eqOfRo
   switch (r.failure) {
     case kPivotNotFinite:
       PivotFailure("not a finite number.", eq);
-    case kPivotBelowAbsolute:
-      PivotFailure("too small.\nabs(p) < 1.0e-14 times the largest term of the matrix (singular matrix)", eq);
-    case kPivotBelowRow:
-      PivotFailure("too small.\nabs(p) < 1.0e-12 times the largest term of its row (singular matrix)", eq);
+    case kPivotBelowDiagonal:
+      PivotFailure("too small.\nabs(p) <= 1.0e-12 times its diagonal term before elimination (singular matrix)", eq);
     default:
       InternalError(__FILE__, __LINE__);
   }

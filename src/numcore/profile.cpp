@@ -426,9 +426,10 @@ constexpr int kAhead = 12;      // rows fetched ahead when earlier rows are read
 constexpr int64_t kThreadedTerms = 200000;
 // Work of a block (multiply-subtract pairs) that one more thread needs to pay for itself.
 constexpr double kPairsPerThread = 1e6;
-// kPivotStiffness: a pivot not above this fraction of the largest stiffness term lies
-// within a few roundings of that term: a null row or a mechanism, in any units.
-constexpr double kPivotRounding = 1e-14;
+// kPivotStiffness: a pivot not above this fraction of the diagonal it came from has lost
+// all but the last few digits of that diagonal to the elimination: a null row or a
+// mechanism, in any units.
+constexpr double kPivotLoss = 1e-12;
 
 // Register kernel: the kMicroRows rows of w (stride ld) receive over kChunk = 32 columns
 // the updates of n source rows, given as a packed strip (32 terms per source) and their
@@ -534,7 +535,6 @@ struct Elimination {
   int threads;
   Kernels kern;
   double largest;             // largest magnitude of the matrix before elimination
-  std::vector<double> rowMax;  // largest magnitude of each row before elimination
   std::vector<double> diag;    // diagonal before elimination
   std::vector<int> first;      // first row that reaches column k
   std::vector<double> work;    // the block's rows
@@ -630,8 +630,7 @@ void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
         int failure = kPivotOk;
         if (E.rule == kPivotStiffness) {
           if (!std::isfinite(p)) failure = kPivotNotFinite;
-          else if (!(a > kPivotRounding * E.largest)) failure = kPivotBelowAbsolute;
-          else if (a < 1e-12 * E.rowMax[i]) failure = kPivotBelowRow;
+          else if (!(a > kPivotLoss * std::fabs(E.diag[i]))) failure = kPivotBelowDiagonal;
         } else if (!(a > kSmall * E.largest)) {
           failure = kPivotBelowLargest;
         }
@@ -700,18 +699,12 @@ bool FactorProfile(double** A, int n, const int* last, int rule, char echo, int 
   double* record = n >= 1 ? Record(A, n) : nullptr;
   E.rpiv = record != nullptr ? record + n : nullptr;
 
-  // Largest magnitude of each row before elimination (both triangles) and the diagonal.
-  E.rowMax.assign(static_cast<size_t>(n) + 1, 0.0);
+  // Largest magnitude of the matrix and the diagonal before elimination.
   E.diag.assign(static_cast<size_t>(n) + 1, 0.0);
   E.largest = 0.0;
   for (int i = 1; i <= n; i++) {
     E.diag[i] = A[i][i];
-    for (int j = i; j <= last[i]; j++) {
-      const double v = std::fabs(A[i][j]);
-      if (v > E.rowMax[i]) E.rowMax[i] = v;
-      if (v > E.rowMax[j]) E.rowMax[j] = v;
-      if (v > E.largest) E.largest = v;
-    }
+    for (int j = i; j <= last[i]; j++) E.largest = std::max(E.largest, std::fabs(A[i][j]));
   }
   if (rule == kPivotRelative && (n < 1 || E.largest == 0.0)) {
     *result = {kPivotEmptyMatrix, 0, 0.0};

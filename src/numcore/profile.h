@@ -44,9 +44,9 @@ void CopyRowsToOrderedProfile(double** A, int n, const int* count, int* const* c
 int ProfileEquationOfRow(double** A, int n, int k);
 
 // ---- elimination -----------------------------------------------------------------------
-// Pivot rules: kPivotStiffness refuses a pivot that is not finite, not above 1e-14 times
-// the largest magnitude of the matrix (kPivotBelowAbsolute) or below 1e-12 times the
-// largest magnitude of its row before elimination;
+// Pivot rules: kPivotStiffness refuses a pivot that is not finite or not above 1e-12 times
+// the magnitude of its own diagonal before elimination (a ratio, free of units: rows of
+// translations and of rotations, in any units, are each measured against themselves);
 // kPivotRelative refuses an empty matrix and a pivot not above 1e-8 times the largest
 // magnitude of the matrix.
 enum ProfilePivotRule { kPivotStiffness = 1, kPivotRelative = 2 };
@@ -54,8 +54,7 @@ enum ProfilePivotRule { kPivotStiffness = 1, kPivotRelative = 2 };
 enum ProfilePivotFailure {
   kPivotOk = 0,
   kPivotNotFinite = 1,
-  kPivotBelowAbsolute = 2,
-  kPivotBelowRow = 3,
+  kPivotBelowDiagonal = 2,
   kPivotBelowLargest = 4,
   kPivotEmptyMatrix = 5
 };

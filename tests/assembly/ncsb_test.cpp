@@ -192,38 +192,35 @@ struct Small {
 
 }  // namespace
 
-// A pivot within the rounding of the largest stiffness term (not above 1e-14 of it) is
-// refused in any units: the same matrices with every term scaled by 1e-6 or 1e6 stop at
-// the same equation, and a pivot of 1e-9 of the largest term, which a model in other
-// units carries soundly, passes at every scale.
+// A pivot is measured against its own diagonal before elimination: one that keeps no more
+// than 1e-12 of it is the rounding left by a mechanism or a null row, refused in any units
+// (every term scaled by 1e-6 or 1e6 stops at the same equation, a pivot lost to the
+// negative side too). A soft row beside stiff ones (a diagonal of 5e-15 of the largest
+// term, as rotations in m beside translations in MN) keeps its whole diagonal and passes.
 TEST(NCSBDeathTest, SmallPivotStops) {
   const char* msg2 =
-      "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-14 times "
-      "the largest term of the matrix \\(singular matrix\\)\nEquation n\\. 2\n\n$";
+      "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) <= 1\\.0e-12 times "
+      "its diagonal term before elimination \\(singular matrix\\)\nEquation n\\. 2\n\n$";
   const char* msg1 =
-      "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-14 times "
-      "the largest term of the matrix \\(singular matrix\\)\nEquation n\\. 1\n\n$";
+      "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) <= 1\\.0e-12 times "
+      "its diagonal term before elimination \\(singular matrix\\)\nEquation n\\. 1\n\n$";
   for (double f : {1.0, 1e-6, 1e6}) {
     SCOPED_TRACE(f);
-    {
-      Small s(f, 0.0, 5e-15 * f);  // a pivot of 5e-15 of the largest term on the diagonal
-      EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1), msg2);
+    struct Refused {
+      double a, b, c;
+      const char* msg;
+    };
+    for (const Refused& r : {Refused{f, f, f * (1.0 + 5e-15), msg2},  // a pivot of about 5e-15 f left
+                             Refused{f, f, f * (1.0 - 5e-15), msg2},  // the magnitude counts
+                             Refused{0.0, 0.0, f, msg1}}) {           // a row without any stiffness
+      Small s(r.a, r.b, r.c);
+      EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1), r.msg);
     }
-    {
-      Small s(f, f, f * (1.0 + 5e-15));  // a pivot of about 5e-15 f left by the elimination
-      EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1), msg2);
+    for (double soft : {1e-9, 5e-15, -4e-15}) {
+      Small s(f, 0.0, soft * f);
+      GaussElimNCSB(s.A, 2, s.last, 'N');
+      EXPECT_EQ(s.A[2][2], soft * f);
     }
-    {
-      Small s(0.0, 0.0, f);  // a row without any stiffness
-      EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1), msg1);
-    }
-    {
-      Small s(-4e-15 * f, 0.0, f);  // the magnitude counts
-      EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1), msg1);
-    }
-    Small s(f, 0.0, 1e-9 * f);
-    GaussElimNCSB(s.A, 2, s.last, 'N');
-    EXPECT_EQ(s.A[2][2], 1e-9 * f);
   }
   {
     Small s(std::nan(""), 0.0, 1.0);
@@ -354,16 +351,15 @@ TEST(NCSB, BlockedKernelsMatchTheRowByRowFormsBitForBit) {
   }
 }
 
-// A pivot is refused when it is below 1e-12 of the largest term of its row in the matrix
-// as given, whatever the units: [[k, k], [k, k(1 + 1e-13)]] leaves k 1e-13, above 1e-14 of
-// the matrix but rounding noise for the row. Just above the bound the pivot passes.
-TEST(NCSBDeathTest, PivotSmallAgainstItsRowStops) {
+// [[k, k], [k, k(1 + 1e-13)]] leaves a pivot of k 1e-13 in SI units: rounding noise for its
+// diagonal, refused. Just above the bound the pivot passes.
+TEST(NCSBDeathTest, PivotSmallAgainstItsDiagonalStops) {
   const double k = 1e11;
   {
     Small s(k, k, k * (1 + 1e-13));
     EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1),
-                "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-12 "
-                "times the largest term of its row \\(singular matrix\\)\nEquation n\\. 2\n\n$");
+                "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) <= 1\\.0e-12 "
+                "times its diagonal term before elimination \\(singular matrix\\)\nEquation n\\. 2\n\n$");
   }
   Small s(k, k, k * (1 + 1e-11));
   GaussElimNCSB(s.A, 2, s.last, 'N');
@@ -391,7 +387,7 @@ TEST(NCSBDeathTest, MechanismNamesTheDataFileEquation) {
   const std::string ends = "(" + std::to_string(at[0]) + "|" + std::to_string(at[n - 1]) + ")";
   double t;
   EXPECT_EXIT((gSkipLeakCheck = true, FactorNCSB(n, &t, Flags(), s.last, s.A)), testing::ExitedWithCode(1),
-              "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) < 1\\.0e-(14|12)[^\n]*\n"
+              "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) <= 1\\.0e-12[^\n]*\n"
               "Equation n\\. " + ends + "\n\n$");
 }
 
