@@ -639,11 +639,14 @@ void DivideCombination(NonlinearRun* run, const CombinationStart& s, int* iterat
   copyd1(nl.aF, s.aF, nF);
   copyd1(nl.R, s.R, nP);
   RestoreHistory(&nl);
-  double *rF0, *rP0;
+  // Residual carried into the next part, and the reactions of the accepted state.
+  double *rF0, *rP0, *R0;
   allocd1(&rF0, nF);
   allocd1(&rP0, nP);
+  allocd1(&R0, nP);
   copyd1(rF0, s.rF, nF);
   copyd1(rP0, s.rP, nP);
+  copyd1(R0, s.R, nP);
   double done = 0.0, part = 0.5;
   while (done < 1.0) {
     if (part < 1.0 / 1024.0) IterationLimitReached(run->c, run->mesh->Main.MaxIterations, run->files.fpEP);
@@ -665,6 +668,7 @@ void DivideCombination(NonlinearRun* run, const CombinationStart& s, int* iterat
       copyd1(rF0, nl.rF, nF);
       copyd1(rP0, nl.rP, nP);
       copyd1(nl.aFPrev, nl.aF, nF);
+      copyd1(R0, nl.R, nP);
       if (run->geometric) {
         CalcConfiguration_NLMG(run->mesh, &run->w, nl.aF, nl.aP, run->prevU, run->prevX);
         run->s.PrevPointCoord = run->prevX;
@@ -673,10 +677,12 @@ void DivideCombination(NonlinearRun* run, const CombinationStart& s, int* iterat
       part = std::fmin(2.0 * part, 1.0 - done);
     } else {
       copyd1(nl.aF, nl.aFPrev, nF);
+      copyd1(nl.R, R0, nP);
       RestoreHistory(&nl);
       part *= 0.5;
     }
   }
+  freed1(R0);
   freed1(rP0);
   freed1(rF0);
   copyd1(nl.aFPrev, s.aF, nF);
