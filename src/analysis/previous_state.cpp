@@ -68,9 +68,25 @@ void CalcUpdatedPointCoord(int nPoints, double factor, double** X0, double** X, 
     for (int j = 1; j <= 3; j++) X[i][j] = U[i][j] * factor + X0[i][j];
 }
 
+void CalcConfiguration_NLMG(const MeshData* mesh, const MainWorkArrays* w, const double* aF, const double* aP,
+                            double** U, double** X) {
+  const int nPoints = mesh->nPoints;
+  CalcPointDispl(1, mesh, w->PointDofCodes, w->PointDofNumbers, aF, aP, w->PointSpecialCS, w->PointTypes,
+                 w->ElemPropIndex, w->PointElemAdjacency, U);
+  if (w->nMotherElems > 0) {
+    int** present;
+    alloci2(&present, nPoints, 6);
+    zeroi2(present, nPoints, 6);
+    CalcPointDisplEmbCable(mesh, present, w->MotherElemIndex, w->ElemPropIndex, U, w->PointDofCodes,
+                           w->EmbCableMotherRecord);
+    freei2(present);
+  }
+  CalcUpdatedPointCoord(nPoints, 1.0, mesh->PointCoord, X, U);
+}
+
 void ReadPrevDispl_NLMG(int k, const char* job, const MeshData* mesh, const MainWorkArrays* w,
                         const CombinationData* combinations, double** U, double** X) {
-  const int nF = w->nF, nP = w->nP, nPoints = mesh->nPoints;
+  const int nF = w->nF, nP = w->nP;
   FILE* fp;
   OpenFile(&fp, job, kDisplReactSuffix, "rb", 'N');
   ReadTag(kDisplReactOpenTag, fp, kDisplReactSuffix);
@@ -85,17 +101,7 @@ void ReadPrevDispl_NLMG(int k, const char* job, const MeshData* mesh, const Main
   allocd1(&BP, nP);
   CalcDisplReact(fp, k, nF, nP, base, mesh, AF, AP, BF, BP, aF, aP, R, combinations);
   CloseFile(fp);
-  CalcPointDispl(1, mesh, w->PointDofCodes, w->PointDofNumbers, aF, aP, w->PointSpecialCS, w->PointTypes,
-                 w->ElemPropIndex, w->PointElemAdjacency, U);
-  if (w->nMotherElems > 0) {
-    int** present;
-    alloci2(&present, nPoints, 6);
-    zeroi2(present, nPoints, 6);
-    CalcPointDisplEmbCable(mesh, present, w->MotherElemIndex, w->ElemPropIndex, U, w->PointDofCodes,
-                           w->EmbCableMotherRecord);
-    freei2(present);
-  }
-  CalcUpdatedPointCoord(nPoints, 1.0, mesh->PointCoord, X, U);
+  CalcConfiguration_NLMG(mesh, w, aF, aP, U, X);
   freed1(BP);
   freed1(BF);
   freed1(AP);

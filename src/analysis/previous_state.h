@@ -28,6 +28,9 @@ void CalcUpdatedPointCoord(int nPoints, double factor, double** X0, double** X, 
 // the moved point coordinates X (nPoints x 3), both allocated by the caller.
 void ReadPrevDispl_NLMG(int k, const char* job, const MeshData* mesh, const MainWorkArrays* w,
                         const CombinationData* combinations, double** U, double** X);
+// The same of the state aF, aP in memory.
+void CalcConfiguration_NLMG(const MeshData* mesh, const MainWorkArrays* w, const double* aF, const double* aP,
+                            double** U, double** X);
 
 // Set-up of a geometrically nonlinear run: every active element group must have
 // geometrically nonlinear routines (a nonlinear material other than a material pattern).

@@ -401,8 +401,14 @@ GlobalMatrixSteps StiffnessMatrixSteps(NonlinearRun* run) {
   steps.assemble = [&u](IterSummaryRecord* iter) {
     const MainWorkArrays& w = u.w;
     if (u.geometric) {
-      CalcPointDispl(0, u.mesh, w.PointDofCodes, w.PointDofNumbers, u.nl.aF, u.nl.aP, w.PointSpecialCS, w.PointTypes,
+      // The tangent of the iterate: in iteration 1 the converged state, whose prescribed
+      // displacements the increment of the combination has not moved yet.
+      double* aP;
+      allocd1(&aP, u.nP);
+      for (int j = 1; j <= u.nP; j++) aP[j] = u.nl.aP[j] - u.inc.deltaP[j];
+      CalcPointDispl(0, u.mesh, w.PointDofCodes, w.PointDofNumbers, u.nl.aF, aP, w.PointSpecialCS, w.PointTypes,
                      w.ElemPropIndex, w.PointElemAdjacency, u.Ucur);
+      freed1(aP);
       u.s.PointDispl = u.Ucur;
     }
     AssembGlobalStiffMat_NL(&u.nKFF, &u.nKPF, &u.nKPP, u.job, u.OutputControl, iter, u.mesh, &u.KFF, &u.KPF, &u.KPP,
@@ -561,6 +567,127 @@ void ShutDownRun(NonlinearRun* run) {
   CloseCombinationSet(run->fp, run->mesh, &run->set);
 }
 
+// Newton-Raphson iterations of the combination, or of a part of it, from iteration 1;
+// false when the iteration limit passes. `iterations` counts every iteration run.
+bool IterateToConvergence(NonlinearRun* run, int* iterations) {
+  const int maxIterations = run->mesh->Main.MaxIterations;
+  for (run->it = 1; run->it <= maxIterations; run->it++) {
+    (*iterations)++;
+    UpdateStiffness(run);
+    SolveIteration(run);
+    UpdateIterate(run);
+    if (CheckIterationConvergence(run)) return true;
+  }
+  return false;
+}
+
+// A combination whose iterations pass the limit may be divided when its records restart
+// from the converged state and only loads and prescribed displacements change in it: no
+// arc length, time step, creep or shrinkage, or temperature variation.
+bool CombinationDivisible(const NonlinearRun& run) {
+  if (run.arcPhase || run.transient || run.timeLoads || run.nl.PathBehavior != 1) return false;
+  for (int e = 1; e <= run.mesh->nElements; e++)
+    for (int k = 1; k <= run.mesh->ElemNodeCount[e]; k++)
+      if (run.tvIncrement[e][k] != 0.0) return false;
+  return true;
+}
+
+// What the division of a combination works from: the state at its start (displacements,
+// reactions and the residual carried into it) and its increment of loads and prescribed
+// displacements, with the totals at its end.
+struct CombinationStart {
+  double *aF, *R, *rF, *rP;                 // state and carried residual of the accepted part
+  double *dF, *dP, *daP;                    // increment of the combination
+  double *extF, *extP, *aP;                 // totals at its end
+};
+
+void SaveCombinationStart(const NonlinearRun& run, CombinationStart* s) {
+  const int nF = run.nF, nP = run.nP;
+  for (double** v : {&s->aF, &s->rF, &s->dF, &s->extF}) allocd1(v, nF);
+  for (double** v : {&s->R, &s->rP, &s->dP, &s->daP, &s->extP, &s->aP}) allocd1(v, nP);
+  copyd1(s->aF, run.nl.aFPrev, nF);
+  copyd1(s->R, run.nl.R, nP);
+  copyd1(s->dF, run.inc.dF, nF);
+  copyd1(s->dP, run.inc.dP, nP);
+  copyd1(s->daP, run.inc.daP, nP);
+  copyd1(s->extF, run.nl.extF, nF);
+  copyd1(s->extP, run.nl.extP, nP);
+  copyd1(s->aP, run.nl.aP, nP);
+  // The residual carried into the combination, without its increment.
+  for (int i = 1; i <= nF; i++) s->rF[i] = run.nl.rF[i] - run.inc.dF[i];
+  for (int j = 1; j <= nP; j++) s->rP[j] = run.nl.rP[j] - run.inc.dP[j];
+}
+
+void FreeCombinationStart(CombinationStart* s) {
+  for (double* v : {s->aF, s->R, s->rF, s->rP, s->dF, s->dP, s->daP, s->extF, s->extP, s->aP}) freed1(v);
+}
+
+// v := end - (1 - to) d, the total at the fraction `to` of the increment d (end at 1).
+void TotalAt(int n, double to, const double* end, const double* d, double* v) {
+  for (int i = 1; i <= n; i++) v[i] = to == 1.0 ? end[i] : end[i] - (1.0 - to) * d[i];
+}
+
+// A combination that passed the iteration limit, taken again from its start in parts of
+// its increment: each part converges and becomes the state the next one starts from (its
+// history data accepted, the geometry moved to it); a part that fails is halved. The
+// combination then ends at its full increment and writes its records as any other; the
+// parts are not written. A part below 1/1024 of the increment is a limit point: the run
+// stops as before.
+void DivideCombination(NonlinearRun* run, const CombinationStart& s, int* iterations) {
+  NonlinearWorkArrays& nl = run->nl;
+  const int nF = run->nF, nP = run->nP;
+  copyd1(nl.aF, s.aF, nF);
+  copyd1(nl.R, s.R, nP);
+  RestoreHistory(&nl);
+  // Residual carried into the next part, and the reactions of the accepted state.
+  double *rF0, *rP0, *R0;
+  allocd1(&rF0, nF);
+  allocd1(&rP0, nP);
+  allocd1(&R0, nP);
+  copyd1(rF0, s.rF, nF);
+  copyd1(rP0, s.rP, nP);
+  copyd1(R0, s.R, nP);
+  double done = 0.0, part = 0.5;
+  while (done < 1.0) {
+    if (part < 1.0 / 1024.0) IterationLimitReached(run->c, run->mesh->Main.MaxIterations, run->files.fpEP);
+    const double to = done + part >= 1.0 ? 1.0 : done + part, f = to - done;
+    std::printf("Combination %d divided: from %.6g to %.6g of its increment\n", run->c, done, to);
+    TotalAt(nF, to, s.extF, s.dF, nl.extF);
+    TotalAt(nP, to, s.extP, s.dP, nl.extP);
+    TotalAt(nP, to, s.aP, s.daP, nl.aP);
+    for (int i = 1; i <= nF; i++) nl.rF[i] = rF0[i] + f * s.dF[i];
+    for (int j = 1; j <= nP; j++) {
+      nl.rP[j] = rP0[j] + f * s.dP[j];
+      run->inc.daP[j] = run->inc.deltaP[j] = f * s.daP[j];
+    }
+    zerod1(run->daComb, nF);
+    if (IterateToConvergence(run, iterations)) {
+      done = to;
+      if (done == 1.0) break;
+      AcceptHistory(&nl);
+      copyd1(rF0, nl.rF, nF);
+      copyd1(rP0, nl.rP, nP);
+      copyd1(nl.aFPrev, nl.aF, nF);
+      copyd1(R0, nl.R, nP);
+      if (run->geometric) {
+        CalcConfiguration_NLMG(run->mesh, &run->w, nl.aF, nl.aP, run->prevU, run->prevX);
+        run->s.PrevPointCoord = run->prevX;
+        run->s.PrevPointDispl = run->prevU;
+      }
+      part = std::fmin(2.0 * part, 1.0 - done);
+    } else {
+      copyd1(nl.aF, nl.aFPrev, nF);
+      copyd1(nl.R, R0, nP);
+      RestoreHistory(&nl);
+      part *= 0.5;
+    }
+  }
+  freed1(R0);
+  freed1(rP0);
+  freed1(rF0);
+  copyd1(nl.aFPrev, s.aF, nF);
+}
+
 // transient: the time advances by the step duration of each combination.
 void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, const char* job,
                      const char* OutputControl, MeshData* mesh) {
@@ -569,14 +696,16 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
   const int maxIterations = mesh->Main.MaxIterations;
   for (run.c = run.first; run.c <= run.last; run.c++) {
     ApplyLoadIncrement(&run);
-    // Newton-Raphson iterations.
-    for (run.it = 1;; run.it++) {
-      if (run.it > maxIterations) IterationLimitReached(run.c, maxIterations, run.files.fpEP);
-      UpdateStiffness(&run);
-      SolveIteration(&run);
-      UpdateIterate(&run);
-      if (CheckIterationConvergence(&run)) break;
+    const bool divisible = CombinationDivisible(run);
+    CombinationStart start{};
+    if (divisible) SaveCombinationStart(run, &start);
+    int iterations = 0;
+    if (!IterateToConvergence(&run, &iterations)) {
+      if (!divisible) IterationLimitReached(run.c, maxIterations, run.files.fpEP);
+      DivideCombination(&run, start, &iterations);
     }
+    if (divisible) FreeCombinationStart(&start);
+    run.it = iterations;
     AcceptConvergedCombination(&run);
   }
   ShutDownRun(&run);

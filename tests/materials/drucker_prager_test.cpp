@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "materials/plasticity/drucker_prager.h"
 #include "materials/plasticity/owen_figueiras.h"
@@ -446,4 +448,82 @@ TEST(Nlmm124, PascalUnitsGiveTheSameStressesScaled) {
     for (int i = 0; i < 3; i++) EXPECT_NEAR(s[1][i] / 1e6, s[0][i], 1e-6 * std::fabs(s[0][0]));
     for (int i = 0; i < 9; i++) EXPECT_NEAR(t[1][i] / 1e6, t[0][i], 1e-6 * c.E);
   }
+}
+
+// A cone without friction is von Mises: from an unstressed point, one strain increment of
+// any size, up to a million times the yield strain, ends with the deviator along the
+// strain deviator at the yield stress 2c and the elastic mean stress, as the whole path
+// in small steps does (perfect plasticity), with the consistent tangent of that return.
+// Along a softening cohesion the point ends on its surface, sqrt(3 J2) = 2 c(kappa), with
+// kappa the length of its plastic strain.
+TEST(Nlmm124, VonMisesReturnsAnyStrainIncrementAtOnce) {
+  const double nu = 0.3, G = kE / (2 * (1 + nu)), K = kE / (3 * (1 - 2 * nu));
+  const struct Case {
+    int type;
+    std::vector<double> de;  // element order; about twice the yield strain
+  } cases[] = {{_SOLID_HEXA, {8e-4, -3e-4, 1e-4, 4e-4, -2e-4, 6e-4}}, {_PLANE_STRAIN_QUAD, {8e-4, -3e-4, 6e-4}}};
+  for (const Case& c : cases)
+    for (int criterion : {2, 3})
+      for (int law : {1, 2})
+        for (double scale : {1.0, 1e2, 1e4, 1e6}) {
+          if (law == 2 && scale > 1e2) continue;  // the cohesion falls to nothing
+          SCOPED_TRACE(testing::Message() << "type " << c.type << " criterion " << criterion << " law " << law
+                                          << " scale " << scale);
+          ContinuumPoint p(MAT_NLMM124, c.type, Frictional(nu, criterion, law, 10.0, 0.002, 1, 0.0, 0.0, 1.0));
+          std::vector<double> de = c.de;
+          for (double& x : de) x *= scale;
+          p.Step(de, std::vector<bool>(de.size(), false));
+          const NLMM124_HD& r = p.Record<NLMM124_HD>();
+          ASSERT_EQ(r.LoadingState, 2);
+          // Strain and stress tensors from the record (element order; plane strain ezz = 0).
+          double e[3][3] = {}, s[3][3] = {};
+          const bool solid = c.type == _SOLID_HEXA;
+          const int pairs[6][2] = {{0, 0}, {1, 1}, {2, 2}, {1, 2}, {0, 2}, {0, 1}};
+          const int order[6] = {0, 1, 5, 2, -1, -1};  // plane strain: xx, yy, xy, zz
+          for (int k = 0; k < (solid ? 6 : 4); k++) {
+            const int q = solid ? k : order[k];
+            const auto [i, j] = std::pair{pairs[q][0], pairs[q][1]};
+            const double ek = k < static_cast<int>(de.size()) ? de[static_cast<size_t>(k)] : 0.0;
+            e[i][j] = e[j][i] = i == j ? ek : 0.5 * ek;
+            s[i][j] = s[j][i] = r.Stress[k + 1];
+          }
+          const double tr = e[0][0] + e[1][1] + e[2][2], mean = (s[0][0] + s[1][1] + s[2][2]) / 3.0;
+          double J2e = 0.0, J2 = 0.0;
+          for (int i = 0; i < 3; i++)
+            for (int j = 0; j < 3; j++) {
+              const double d = e[i][j] - (i == j ? tr / 3.0 : 0.0);
+              J2e += 0.5 * 4.0 * G * G * d * d;
+              J2 += 0.5 * (s[i][j] - (i == j ? mean : 0.0)) * (s[i][j] - (i == j ? mean : 0.0));
+            }
+          const double c0 = law == 1 ? 10.0 : 10.0 * std::exp(-r.EqPlasticStrain / 0.002);
+          EXPECT_NEAR(std::sqrt(3.0 * J2), 2.0 * c0, 1e-6 * 20.0);
+          EXPECT_NEAR(mean, K * tr, 1e-9 * K * std::fabs(tr) + 1e-9);
+          double norm = 0.0;
+          for (int i = 1; i <= 6; i++) norm += r.PlasticStrain[i] * r.PlasticStrain[i];
+          EXPECT_NEAR(r.EqPlasticStrain, std::sqrt(norm), 1e-9 * std::sqrt(norm));
+          // The consistent tangent of the radial return: K m m^T + 2 G theta (P - n n^T),
+          // theta the returned over the trial deviator length (perfect plasticity).
+          if (law == 1 && solid) {
+            const std::vector<double> t = p.Tangent();
+            const double theta = std::sqrt(J2 / J2e);
+            double nv[6], len2 = 0.0;
+            for (int k = 0; k < 6; k++) {
+              const auto [i, j] = std::pair{pairs[k][0], pairs[k][1]};
+              nv[k] = s[i][j] - (i == j ? mean : 0.0);
+              len2 += (k < 3 ? 1.0 : 2.0) * nv[k] * nv[k];
+            }
+            for (int i = 0; i < 6; i++)
+              for (int j = 0; j < 6; j++) {
+                const double P = i < 3 && j < 3 ? (i == j ? 2.0 / 3.0 : -1.0 / 3.0) : (i == j ? 0.5 : 0.0);
+                const double expected = (i < 3 && j < 3 ? K : 0.0) + 2.0 * G * theta * (P - nv[i] * nv[j] / len2);
+                EXPECT_NEAR(t[static_cast<size_t>(6 * i + j)], expected, 1e-6 * kE) << i << " " << j;
+              }
+          }
+          // Deviator along the strain deviator.
+          for (int i = 0; i < 3; i++)
+            for (int j = 0; j < 3; j++) {
+              const double d = 2.0 * G * (e[i][j] - (i == j ? tr / 3.0 : 0.0));
+              EXPECT_NEAR(s[i][j] - (i == j ? mean : 0.0), d * std::sqrt(J2 / J2e), 1e-6 * 20.0) << i << j;
+            }
+        }
 }

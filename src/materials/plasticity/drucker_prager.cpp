@@ -267,6 +267,12 @@ double ReferenceStrength(const Nlmm124Material& p) {
   return fc;
 }
 
+// A Drucker-Prager cone without friction on a plane-strain or solid point: von Mises.
+bool VonMisesCone(int n, const Nlmm124Material& p) {
+  if (p.criterion == kMohrCoulomb || n == 3) return false;
+  return p.phi0 == 0.0 && (p.frictionLaw == kLawConstant || p.phi1 == 0.0);
+}
+
 // F and its derivatives at (s, kappa); false at the apex.
 bool YieldAt(int n, const Nlmm124Material& p, const double* s, double kappa, StressInvariants* v, YieldDerivs* d,
              double* eq, double* F) {
@@ -366,6 +372,7 @@ bool ReturnMappingAlgor_NLMM124_2ndOrder(const PointContext& ctx, int n, const N
     res[L] = -F;
     res[K] = -rk;
     if (!SolveRowScaled(J, x, res, K, n, p.E)) {
+      if (VonMisesCone(n, p)) break;  // returned in closed form instead
       std::fflush(stdout);
       std::fprintf(stderr, "\n%s", kMappingStep);
       std::printf("f_dF_dH = %15.5lf\n", d.Fk);
@@ -390,6 +397,87 @@ bool ReturnMappingAlgor_NLMM124_2ndOrder(const PointContext& ctx, int n, const N
   freed2(J);
   freed2(Dinv);
   return ok;
+}
+
+// A cone without friction on the whole stress tensor is von Mises: the flow a = dF/ds is
+// the direction of the deviator, and D a = G s / sqrt(J2), so the return keeps the
+// direction of the trial deviator and only its length sqrt(J2) - G dlambda is unknown;
+// with kappa = kappa0 + dlambda |a| and a constant a, F = 0 is one scalar equation in
+// dlambda, solved by Newton's method kept inside a bracket, for any trial stress.
+bool RadialReturn_NLMM124(int n, const Nlmm124Material& p, double** D, const double* last, const double* dEps,
+                          double kappa0, Mapping* out) {
+  const double fc = ReferenceStrength(p);
+  StressInvariants v{};
+  YieldDerivs d{};
+  AllocStressInvariants(n, &v);
+  AllocYieldDerivs(n, &d);
+  double trial[7], Da[7];
+  multd2d1(trial, D, dEps, n, n);
+  addd1(trial, last, n);
+  double eq, F;
+  bool ok = YieldAt(n, p, trial, kappa0, &v, &d, &eq, &F) && F > 0.0;
+  if (ok) {
+    const double G = p.E / (2.0 * (1.0 + p.nu)), r = std::sqrt(v.J2), na = normd1(d.a, n);
+    const double K0 = (6.0 / kSqrt3) * ConeOf(DruckerPragerSign(p.criterion), 0.0).u;
+    // g(x) = r - G x - k(kappa0 + x |a|): positive at 0, negative where the deviator vanishes.
+    double lo = 0.0, hi = r / G, x = F / G;
+    ok = false;
+    for (int it = 0; it < 200 && !ok; it++) {
+      if (!(x > lo && x < hi)) x = 0.5 * (lo + hi);
+      const KappaFunction c = CalcCohesionFunc_NLMM124(p, kappa0 + x * na);
+      const double g = r - G * x - K0 * c.f, dg = -G - K0 * c.df * na;
+      if (g > 0.0)
+        lo = x;
+      else
+        hi = x;
+      ok = std::fabs(g) <= 1e-12 * (fc + r) || hi - lo <= 1e-15 * r / G;
+      if (!ok) x = dg < 0.0 ? x - g / dg : 0.5 * (lo + hi);
+    }
+    multd2d1(Da, D, d.a, n, n);
+    for (int i = 1; i <= n; i++) {
+      out->sigma[i] = trial[i] - x * Da[i];
+      out->dEpsP[i] = x * d.a[i];
+    }
+    out->dLambda = x;
+    out->kappa = kappa0 + x * na;
+    YieldAt(n, p, out->sigma, out->kappa, &v, nullptr, &out->eq, &F);
+    // J2 of a stress far above the strength carries the rounding of its mean stress.
+    const double m = maxabsd1(out->sigma, n);
+    ok = ok && std::fabs(F) <= 1e-6 * fc + 1e-14 * m * m / fc;
+  }
+  FreeYieldDerivs(&d);
+  FreeStressInvariants(&v);
+  return ok;
+}
+
+// The return of a trial state the Newton mapping could not bring back: von Mises in
+// closed form; the other surfaces in equal parts of the strain increment, each mapped
+// from the state the previous one reached (2, 4, ... 1024 parts).
+bool DividedReturn_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& p, double** D,
+                           const double* last, const double* dEps, double kappa0, Mapping* out) {
+  if (VonMisesCone(n, p)) return RadialReturn_NLMM124(n, p, D, last, dEps, kappa0, out);
+  for (int parts = 2; parts <= 1024; parts *= 2) {
+    double part[7], from[7];
+    for (int i = 1; i <= n; i++) part[i] = dEps[i] / parts;
+    copyd1(from, last, n);
+    Mapping sum{0.0, kappa0, 0.0, {}, {}};
+    bool ok = true;
+    for (int k = 1; k <= parts && ok; k++) {
+      Mapping m;
+      ok = ReturnMappingAlgor_NLMM124_2ndOrder(ctx, n, p, D, from, part, sum.kappa, &m);
+      if (!ok) break;
+      sum.dLambda += m.dLambda;
+      sum.kappa = m.kappa;
+      sum.eq = m.eq;
+      for (int i = 1; i <= n; i++) sum.dEpsP[i] += m.dEpsP[i];
+      copyd1(from, m.sigma, n);
+    }
+    if (!ok) continue;
+    copyd1(sum.sigma, from, n);
+    *out = sum;
+    return true;
+  }
+  return false;
 }
 
 void UpdateElastoPlasticModel_NLMM124(int n, const Nlmm124Material& p, const Mapping& u, NLMM124_HD* r) {
@@ -440,7 +528,8 @@ void CalcStress_NLMM124(const PointContext& ctx, int type, const MaterialRecord&
       r->TrialSet = 1;
     }
   } else if (r->EqPlasticStrain > 0.0) {
-    ok = ReturnMappingAlgor_NLMM124_2ndOrder(ctx, n, p, D, last, de, r->EqPlasticStrain, &u);
+    ok = ReturnMappingAlgor_NLMM124_2ndOrder(ctx, n, p, D, last, de, r->EqPlasticStrain, &u) ||
+         DividedReturn_NLMM124(ctx, n, p, D, last, de, r->EqPlasticStrain, &u);
   } else {
     double trial[7];
     multd2d1(trial, D, de, n, n);
@@ -457,7 +546,8 @@ void CalcStress_NLMM124(const PointContext& ctx, int type, const MaterialRecord&
       copyd1(u.sigma, trial, n);
       zerod1(u.dEpsP, n);
     } else {
-      ok = ReturnMappingAlgor_NLMM124_2ndOrder(ctx, n, p, D, last, de, r->EqPlasticStrain, &u);
+      ok = ReturnMappingAlgor_NLMM124_2ndOrder(ctx, n, p, D, last, de, r->EqPlasticStrain, &u) ||
+           DividedReturn_NLMM124(ctx, n, p, D, last, de, r->EqPlasticStrain, &u);
     }
   }
   freed2(D);
@@ -472,6 +562,27 @@ void CalcStress_NLMM124(const PointContext& ctx, int type, const MaterialRecord&
 }
 
 namespace {
+
+// The consistent tangent of the von Mises return in closed form: K m m^T + 2 G theta
+// (P - n n^T), with m the unit trace, P the deviatoric projection, n the unit deviator of
+// the stress s (tensor shear components) and theta = sqrt(J2) / (sqrt(J2) + G dlambda),
+// the length of the returned deviator over that of the trial one. It is
+// Hm - Hm a a^T Hm / (a^T Hm a) without the inverses.
+void VonMisesTangent(int n, const Nlmm124Material& p, const double* s, double dLambda, double** Dep) {
+  const double K = p.E / (3.0 * (1.0 - 2.0 * p.nu)), G = p.E / (2.0 * (1.0 + p.nu));
+  const double mean = (s[1] + s[2] + s[3]) / 3.0;
+  double dev[7], len2 = 0.0;
+  for (int i = 1; i <= n; i++) {
+    dev[i] = i <= 3 ? s[i] - mean : s[i];
+    len2 += (i <= 3 ? 1.0 : 2.0) * dev[i] * dev[i];
+  }
+  const double J2 = 0.5 * len2, theta = std::sqrt(J2) / (std::sqrt(J2) + G * dLambda);
+  for (int i = 1; i <= n; i++)
+    for (int j = 1; j <= n; j++) {
+      const double P = i <= 3 && j <= 3 ? (i == j ? 2.0 / 3.0 : -1.0 / 3.0) : (i == j ? 0.5 : 0.0);
+      Dep[i][j] = (i <= 3 && j <= 3 ? K : 0.0) + 2.0 * G * theta * (P - dev[i] * dev[j] / len2);
+    }
+}
 
 void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& p, const NLMM124_HD* r, double** D,
                          double** Dep) {
@@ -519,9 +630,18 @@ void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& 
   addd2(d.A, Dinv, n, n);
   // Past a limit load the iterations may drive dlambda so far that the sum is singular:
   // the run ends with the model's message, not as a fault of the program.
-  if (!InvertKeeping(Hm, d.A, n))
-    MaterialPointFault(ctx, "Calculating the consistent elasto-plastic tangent stiffness matrix:\n", kModel,
-                       "Unable to invert the matrix of the consistent tangent.");
+  if (!InvertKeeping(Hm, d.A, n)) {
+    if (!VonMisesCone(n, p))
+      MaterialPointFault(ctx, "Calculating the consistent elasto-plastic tangent stiffness matrix:\n", kModel,
+                         "Unable to invert the matrix of the consistent tangent.");
+    // Von Mises far past yield: the same tangent in closed form.
+    VonMisesTangent(n, p, s, r->DeltaLambda, Dep);
+    freed2(Hm);
+    freed2(Dinv);
+    FreeYieldDerivs(&d);
+    FreeStressInvariants(&v);
+    return;
+  }
   double Ha[7];
   multd2d1(Ha, Hm, d.a, n, n);
   const double den = dotd1(d.a, Ha, n);
