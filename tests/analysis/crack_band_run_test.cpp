@@ -129,7 +129,11 @@ TEST_F(CrackBandRun, ShearedBarsRunThroughWithBothSolvers) {
         BandBar bar = CrackBar(quad, n, option, u, 0.3);
         nonlinrun::UseSolver(bar.job.model.main, s);
         const ChildResult r = Start(bar.job, "sheared");
-        ASSERT_EQ(r.status, 0) << r.err;
+        if (r.status != 0) {
+          ADD_FAILURE() << r.err;
+          if (full) std::printf("sheared %-40s stopped\n", name.c_str());
+          continue;
+        }
         const std::vector<double> f = bar.Forces(Results(bar.job, "sheared"));
         ASSERT_EQ(f.size(), u.size());
         const double gfA = 0.1 * 100.0 * 100.0 / n;
