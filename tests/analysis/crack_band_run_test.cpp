@@ -158,3 +158,27 @@ TEST_F(CrackBandRun, RulesWithZeroEnergyModesAreRefused) {
     EXPECT_NE(r.err.find("has zero-energy modes: a smeared-crack model"), std::string::npos) << r.err;
   }
 }
+
+// A restart on the softening branch (after u = 0.05 mm) gives the uninterrupted run byte
+// for byte on a cracked bar of each family, with the bands of the point and the element.
+TEST_F(CrackBandRun, RestartOnTheSofteningBranchGivesTheUninterruptedRun) {
+  const std::vector<double> u = Steps(0.0, 0.08, 0.005);
+  const int after = static_cast<int>(IndexOf(u, 0.05)) + 1;
+  struct Case {
+    int code, option;
+    const char* history;
+  };
+  for (const Case& c : {Case{MAT_NLMM111, 5, "_NLMM111_HD.bin"}, Case{MAT_NLMM151, 3, "_NLMM151_HD.bin"},
+                        Case{MAT_NLMM104, 4, "_NLMM104_HD.bin"}, Case{MAT_NLMM142, 3, "_NLMM142_HD.bin"}}) {
+    SCOPED_TRACE(c.code);
+    if (c.code == MAT_NLMM111 || c.code == MAT_NLMM151) {
+      Bar bar(c.code, 2, 2.97, c.option, u);
+      bar.lj.job.model.main.tolerance = 1e-5;
+      ExpectRestartGivesTheUninterruptedRun(bar.lj.job, nonlinrun::kSolvers[0], after, {"_dr.bin", "_if.bin", c.history});
+    } else {
+      PlaneBar bar(c.code, 1, 2, 2.97, c.option, u);
+      bar.job.model.main.tolerance = 1e-5;
+      ExpectRestartGivesTheUninterruptedRun(bar.job, nonlinrun::kSolvers[0], after, {"_dr.bin", "_if.bin", c.history});
+    }
+  }
+}
