@@ -268,6 +268,7 @@ void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dy
   CheckNonlinearMaterialParameters(mesh, w->NLMM_HD_Count);
   CheckSolidPatterns(mesh, ElemPropIndex, mode);
   CheckHistoryModelsBuilt(w->NLMM_HD_Count, w->NLSMM_HD_Count);
+  CheckCrackElementRules(mesh);
   if (r == 0) WarnElementSizeCrackBands(mesh);
 
   if (r == 0) {

@@ -88,7 +88,7 @@ struct ThermalTerms {
 
 // Oliver's crack band of a crack model: the element's centre, and at each point the
 // derivatives of the element (option 4) or of the sub-element around the point (5); a
-// quadrilateral measures the ramp of option 5 on the sub-element itself.
+// quadrilateral measures the step of option 5 on the sub-element itself.
 struct CrackBand {
   int band;
   double centre[4];
@@ -281,7 +281,7 @@ void SetUpCrackBand(const ContinuumCall& e, const ContinuumMaterial& m, Continuu
   for (double& x : b->centre) x = 0.0;
   b->gSub = b->ySub = nullptr;
   b->N0 = nullptr;
-  b->geometry = CrackBandGeometry{e.nNodes, w->X, b->centre, w->dNdx};
+  b->geometry = CrackBandGeometry{e.nNodes, w->X, b->centre, w->dNdx, 1.0};
   if (!Banded(*b)) return;
   const double origin[4] = {0.0, 0.0, 0.0, 0.0};
   if (e.solid)
@@ -301,15 +301,20 @@ void SetUpCrackBand(const ContinuumCall& e, const ContinuumMaterial& m, Continuu
   }
 }
 
-// The sub-element of option 5 around the point.
+// The rows that crack with the point: the part of the element's width that option 4
+// takes, the sub-element of option 5 around the point.
 void PointCrackBand(ContinuumElement& el, const ContinuumPoint& pt) {
   const ContinuumCall& e = el.call;
   const PointRules& r = el.rules;
   CrackBand& b = el.crack;
-  if (b.band != 5) return;
+  if (b.band != 4 && b.band != 5) return;
   const double extent[4] = {0.0, CrackZoneWeight(e.dim, e.nNodes, r.c[1], r.w[1], pt.i[1]),
                             CrackZoneWeight(e.dim, e.nNodes, r.c[2], r.w[2], pt.i[2]),
                             e.solid ? CrackZoneWeight(e.dim, e.nNodes, r.c[3], r.w[3], pt.i[3]) : 0.0};
+  if (b.band == 4) {
+    b.geometry.widthFraction = CrackZoneFraction(e.dim, extent);
+    return;
+  }
   const OliverPointContext at{e.comb, e.iter, e.elem, pt.ip, MaterialKindName(el.material.pointCode)};
   if (e.solid) {
     CalcSubElementGradN(at, e.nNodes, pt.s, el.work.X, extent, b.gSub);

@@ -46,9 +46,10 @@ void Counts(const MeshData* mesh, const ElementProperty& p, int dirs, int* c) {
 }
 
 // Area (dim 2: quadrilateral, plane or shell mid-surface, dA = |x,1 x x,2|) or volume
-// (dim 3: hexahedron, det J) of an element and the share of each of its points, points in
-// the element routines' order (direction 1 fastest).
-double Measure(const MeshData* mesh, int elem, int property, int dim, double* share, int* nPts) {
+// (dim 3: hexahedron, det J) of an element, the share of each of its points (of the zone
+// that cracks with it) and the fraction of the element's width that zone covers, points
+// in the element routines' order (direction 1 fastest).
+double Measure(const MeshData* mesh, int elem, int property, int dim, double* share, double* fraction, int* nPts) {
   const char* what = dim == 2 ? "area" : "volume";
   const ElementProperty& p = mesh->ElemProps[property];
   RequireGaussLegendre(elem, property, p, what);
@@ -83,10 +84,14 @@ double Measure(const MeshData* mesh, int elem, int property, int dim, double* sh
     if (m < 0.0)
       NullJacobian(elem, what,
                    "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
-    double zone = CrackZoneWeight(dim, n, c[1], r.w[1], pt.i[1]);
-    for (int d = 2; d <= dim; d++) zone = zone * CrackZoneWeight(dim, n, c[d], r.w[d], pt.i[d]);
+    double zone[4] = {0.0, 0.0, 0.0, 0.0}, product = 1.0;
+    for (int d = 1; d <= dim; d++) {
+      zone[d] = CrackZoneWeight(dim, n, c[d], r.w[d], pt.i[d]);
+      product *= zone[d];
+    }
     q = pt.ip;
-    share[q] = zone * m;
+    share[q] = product * m;
+    fraction[q] = CrackZoneFraction(dim, zone);
     total += pt.weight * m;
   });
   freed2(J);
@@ -99,19 +104,29 @@ double Measure(const MeshData* mesh, int elem, int property, int dim, double* sh
 }  // namespace
 
 double CrackZoneWeight(int dim, int nNodes, int count, const double* w, int i) {
+  // The strain of a linear element is constant along each direction: every point of a
+  // row cracks with the others, and the zone is the whole element (natural width 2).
   // The strain of a quadratic element varies linearly along each direction: of three
   // points the middle one takes the mean of the outer two, so a crack opening at an outer
   // point opens the middle one by half as much, and the two rows crack together. Two
   // points are free of each other: one row cracks alone.
   const bool quadratic = dim == 3 ? nNodes == 20 : nNodes == 8 || nNodes == 9;
-  if (quadratic && count == 3) return w[1] + w[2];
+  if (!quadratic) return 2.0;
+  if (count == 3) return w[1] + w[2];
   return w[i];
+}
+
+double CrackZoneFraction(int dim, const double* zone) {
+  double f = 1.0;
+  for (int d = 1; d <= dim; d++) f *= 0.5 * zone[d];
+  return dim == 2 ? std::sqrt(f) : std::cbrt(f);
 }
 
 void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int point, double* elementSize,
                             double* pointSize) {
-  double* share;
+  double *share, *fraction;
   allocd1(&share, 1000);  // at most 10 points per direction
+  allocd1(&fraction, 1000);
   int n = 0;
   switch (mesh->ElemProps[property].ElementType) {
     case _PLANE_STRESS_QUAD:
@@ -120,12 +135,17 @@ void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int
     // The layered Ahmad shell at its mid-surface (natural thickness coordinate 0), where
     // the nodal thickness drops out: the in-plane Jacobian in the axes of the normal is
     // |x,1 x x,2|, the same whatever the layer.
-    case _AHMAD_SHELL_QUAD: *elementSize = Measure(mesh, element, property, 2, share, &n); break;
-    case _SOLID_HEXA: *elementSize = Measure(mesh, element, property, 3, share, &n); break;
+    case _AHMAD_SHELL_QUAD: *elementSize = Measure(mesh, element, property, 2, share, fraction, &n); break;
+    case _SOLID_HEXA: *elementSize = Measure(mesh, element, property, 3, share, fraction, &n); break;
     default: InternalError(__FILE__, __LINE__);
   }
   if (point < 1 || point > n) InternalError(__FILE__, __LINE__);
   *pointSize = share[point];
+  // The band of the element's size covers the rows that crack with the point: on a
+  // quadratic element the measure shrinks with the width (fraction^dim of the element).
+  const double f = fraction[point];
+  *elementSize *= mesh->ElemProps[property].ElementType == _SOLID_HEXA ? f * f * f : f * f;
+  freed1(fraction);
   freed1(share);
 }
 
@@ -253,7 +273,7 @@ double CalcCrBandWidthOliverQuadIP(const OliverPointContext& at, int nNodes, con
   allocd2(&gradN, nNodes, 2);
   allocd2(&Y, nNodes, 2);
   CalcSubElementQuad(at, nNodes, sp, X, extent, gradN, Y);
-  // The quadrilateral measures the ramp on the sub-element, the hexahedron on itself.
+  // The quadrilateral measures the step on the sub-element, the hexahedron on itself.
   const double n[3] = {0.0, std::cos(theta), std::sin(theta)};
   const double h = OliverBand(kOliverQuad, nNodes, gradN, Y, n);
   freed2(Y);
@@ -261,42 +281,90 @@ double CalcCrBandWidthOliverQuadIP(const OliverPointContext& at, int nNodes, con
   return h;
 }
 
+namespace {
+
+// Calls f(code, number) for the crack model of a group, or for each layer of a layered
+// shell, until it returns true.
+template <class F>
+void ForEachGroupMaterial(const MeshData* mesh, const ElementProperty& p, F f) {
+  if (CompositionOf(p.MaterialKind) == kCompositionLayers) {
+    const LayerPattern& lp = mesh->LayerPatterns[p.MaterialNumber];
+    for (int L = 1; L <= lp.nLayers; L++) {
+      const LayerProperty& lay = mesh->LayerProps[lp.Layer[L]];
+      if (f(lay.MaterialKind, lay.MaterialNumber)) return;
+    }
+  } else if (CompositionOf(p.MaterialKind) == kCompositionNone) {
+    f(p.MaterialKind, p.MaterialNumber);
+  }
+}
+
+bool GroupOfElements(const MeshData* mesh, const ElementProperty& p) {
+  return p.FirstElement >= 1 && p.FirstElement <= mesh->nElements;
+}
+
+}  // namespace
+
 void WarnElementSizeCrackBands(const MeshData* mesh) {
   for (int g = 1; g <= mesh->nElemProps; g++) {
     const ElementProperty& p = mesh->ElemProps[g];
-    if (p.FirstElement < 1 || p.FirstElement > mesh->nElements) continue;
+    if (!GroupOfElements(mesh, p)) continue;
     const int n = mesh->ElemNodeCount[p.FirstElement];
     const bool quadratic = p.ElementType == _SOLID_HEXA ? n == 20 : (n == 8 || n == 9);
     if (!quadratic) continue;
-    // The crack models of the element, or of the layers of a layered shell.
-    auto warn = [&](int code, int number) {
-      const int option = CrackBandOfElementSize(code, MaterialOf(mesh, code, number));
-      if (option == 0) return false;
-      char msg[512];
+    // A constant band cannot follow the rows of points that crack together.
+    ForEachGroupMaterial(mesh, p, [&](int code, int number) {
+      if (CrackBandOptionOfKind(code, MaterialOf(mesh, code, number)) != 1) return false;
+      char msg[640];
       std::snprintf(msg, sizeof msg,
-                    "Element property record %d (elements %d to %d, %d nodes): the crack band option %s\n"
-                    "measures the whole element, but a crack of a quadratic element opens one or two rows\n"
-                    "of its integration points: the energy dissipated falls short of the fracture energy.\n"
-                    "Use _SQRT_IP or _OLIVER_IP.",
-                    g, p.FirstElement, p.LastElement, n, option == 2 ? "_SQRT_ELEMENT" : "_OLIVER_ELEMENT");
+                    "Element property record %d (elements %d to %d, %d nodes): the crack band option _CONSTANT\n"
+                    "gives every point the width given, but a crack of a quadratic element opens one row of\n"
+                    "its integration points (two points per direction) or an outer and the middle row (three):\n"
+                    "the fracture energy is dissipated in full only with the width of those rows (half the\n"
+                    "element, or 13/18 of it). Use _SQRT_ELEMENT, _SQRT_IP, _OLIVER_ELEMENT or _OLIVER_IP.",
+                    g, p.FirstElement, p.LastElement, n);
       warnmsg(msg, 0);
       return true;
-    };
-    if (CompositionOf(p.MaterialKind) == kCompositionLayers) {
-      const LayerPattern& lp = mesh->LayerPatterns[p.MaterialNumber];
-      for (int L = 1; L <= lp.nLayers; L++) {
-        const LayerProperty& lay = mesh->LayerProps[lp.Layer[L]];
-        if (warn(lay.MaterialKind, lay.MaterialNumber)) break;
-      }
-    } else if (CompositionOf(p.MaterialKind) == kCompositionNone) {
-      warn(p.MaterialKind, p.MaterialNumber);
-    }
+    });
+  }
+}
+
+void CheckCrackElementRules(const MeshData* mesh) {
+  for (int g = 1; g <= mesh->nElemProps; g++) {
+    const ElementProperty& p = mesh->ElemProps[g];
+    if (!GroupOfElements(mesh, p)) continue;
+    const int type = p.ElementType;
+    if (type != _PLANE_STRESS_QUAD && type != _PLANE_STRAIN_QUAD && type != _SOLID_HEXA) continue;
+    const int n = mesh->ElemNodeCount[p.FirstElement];
+    const int dim = type == _SOLID_HEXA ? 3 : 2;
+    if (!(dim == 2 ? n == 9 : n == 20) || p.IntegrationType != INTEG_GLEG) continue;
+    int c[4];
+    Counts(mesh, p, dim, c);
+    if (c[1] != 2 || c[2] != 2 || c[3] != (dim == 3 ? 2 : 1)) continue;
+    bool cracks = false;
+    ForEachGroupMaterial(mesh, p, [&](int code, int number) {
+      return cracks = CrackBandOptionOfKind(code, MaterialOf(mesh, code, number)) != 0;
+    });
+    if (!cracks) continue;
+    // The 9-node quadrilateral with 2 x 2 points keeps three deformation modes without
+    // strain at the points, the 20-node hexahedron with 2 x 2 x 2 points six: a cracked
+    // element (or the bar itself) has no stiffness against them.
+    std::fflush(stdout);
+    std::fprintf(stderr, "\nChecking the integration rules of the cracking elements:\n");
+    std::fprintf(stderr, "   -> Elem. prop. counter: %d (elements %d to %d)\n", g, p.FirstElement, p.LastElement);
+    std::fprintf(stderr, "   -> Element type: %s, %d nodes\n", GetElementTypeInfo(type).keyword, n);
+    std::fprintf(stderr, dim == 2 ? "   -> Integration rule: %d x %d points\n" : "   -> Integration rule: %d x %d x %d points\n",
+                 c[1], c[2], c[3]);
+    errexit(dim == 2 ? "The 9-node quadrilateral with 2 x 2 points has zero-energy modes: a smeared-crack model\n"
+                       "needs 3 x 3 points on it."
+                     : "The 20-node hexahedron with 2 x 2 x 2 points has zero-energy modes: a smeared-crack model\n"
+                       "needs 3 x 3 x 3 points on it.",
+            0);
   }
 }
 
 void StartQuadCrackBand(int option, int nNodes, QuadCrackBand* b) {
   *b = QuadCrackBand{option, nNodes, {0.0, 0.0, 0.0, 0.0}, nullptr, nullptr, nullptr,
-                     {nNodes, nullptr, nullptr, nullptr}};
+                     {nNodes, nullptr, nullptr, nullptr, 1.0}};
   if (option != 4 && option != 5) return;
   allocd1(&b->N0, nNodes);
   const double origin[3] = {0.0, 0.0, 0.0};
@@ -318,8 +386,9 @@ const CrackBandGeometry* QuadCrackBandAt(QuadCrackBand* b, const OliverPointCont
   if (b->option == 4) {
     g.X = X;
     g.gradN = dNdx;
+    g.widthFraction = CrackZoneFraction(2, w);
   } else if (b->option == 5) {
-    // The ramp is measured on the sub-element itself, around its own centre.
+    // The step is measured on the sub-element itself, around its own centre.
     const double extent[4] = {0.0, w[1], w[2], 0.0};
     CalcSubElementQuad(at, b->nNodes, s, X, extent, b->gSub, b->ySub);
     g.X = b->ySub;

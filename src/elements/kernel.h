@@ -224,27 +224,35 @@ void CalcLengthElement(int elem, double* L, int** elemNodes, double** pointCoord
 void CalcVectNormalElem(int elem, int dim, int n, double* normal, const double* s, double** X);
 void CalcVectTangentElem(int d, int elem, int n, double s, double* t, double** X);
 
-// Area (quadrilaterals of types 10, 13, 20 and the mid-surface of 22) or volume (hexahedron, type 24) of an
-// element and the share of its integration point `point` (of the region that cracks with
-// it, CrackZoneWeight), in the element routines' point order; the crack band width at the
-// start of the smeared-crack models. Another type is the internal error; a rule other
+// Area (quadrilaterals of types 10, 13, 20 and the mid-surface of 22) or volume (hexahedron, type 24) of the
+// part of an element that the rows cracking with its integration point `point` cover (the
+// whole element when it is linear), and the share of the point (of the region that
+// cracks with it, CrackZoneWeight), in the element routines' point order; the crack band
+// width at the start of the smeared-crack models. Another type is the internal error; a rule other
 // than _GLEG and a null Jacobian stop the run.
 void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int point, double* elementSize,
                             double* pointSize);
 // Natural width, along one direction of `count` points of weights w (1-based), of the
-// region that cracks with point i of an element of dimension dim: its own weight, but on
-// a quadratic element (8 or 9 nodes in the plane, 20 in space) with three points the
-// outer and the middle rows together. The share of a point above and the sub-element of
+// region that cracks with point i of an element of dimension dim: the whole element (2)
+// on a linear element, whose strain is constant along the direction; on a quadratic
+// element (8 or 9 nodes in the plane, 20 in space) the point's own weight, but with
+// three points the outer and the middle rows together. The share of a point above and the sub-element of
 // Oliver's band at a point are built of it.
 double CrackZoneWeight(int dim, int nNodes, int count, const double* w, int i);
+// The fraction of the element's width that a zone of natural widths zone[1..dim] covers:
+// the geometric mean of zone[d] / 2 (1 on a linear element).
+double CrackZoneFraction(int dim, const double* zone);
 // Set-up: a warning naming every element group of quadratic elements whose crack model
-// (or a crack layer) takes a band of the element size.
+// (or a crack layer) takes the constant band.
 void WarnElementSizeCrackBands(const MeshData* mesh);
+// Set-up: a group of 9-node quadrilaterals with 2 x 2 points or 20-node hexahedra with
+// 2 x 2 x 2 points on a smeared-crack model is refused in words (zero-energy modes).
+void CheckCrackElementRules(const MeshData* mesh);
 
 // Oliver's crack band width of a hexahedron (8 or 20 nodes, X n x 3) for a crack of unit
-// normal n: 1 / |sum_i phi_i gradN_i . n|, phi_i the ramp from 0 at the node farthest
-// behind the crack plane through the centre to 1 at the node farthest ahead; gradN
-// (n x 3) the Cartesian shape-function derivatives.
+// normal n: 1 / |sum_i phi_i gradN_i . n|, phi_i 0 on the nodes behind the crack plane
+// through the centre, 1 on those ahead of it (1/2 on it); gradN (n x 3) the Cartesian
+// shape-function derivatives.
 double CalcCrBandWidthOliver(int nNodes, double** gradN, double** X, const double* normal);
 // The same at the integration point of natural coordinates sp, with the derivatives of a
 // sub-element of natural extent `extent` around the point (moved back inside the
@@ -256,7 +264,7 @@ struct OliverPointContext {
 double CalcCrBandWidthOliverIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                                const double* normal, const double* extent);
 // The same on a quadrilateral (4, 8 or 9 nodes, X n x 2) for a crack whose normal makes
-// the angle theta with x; at the point level the ramp is measured on the sub-element.
+// the angle theta with x; at the point level the step is measured on the sub-element.
 double CalcCrBandWidthOliverQuad(int nNodes, double** gradN, double** X, double theta);
 double CalcCrBandWidthOliverQuadIP(const OliverPointContext& at, int nNodes, const double* sp, double** X,
                                    double theta, const double* extent);

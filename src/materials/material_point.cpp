@@ -668,10 +668,8 @@ bool PointStartNeedsElementSize(int code, const MaterialRecord& m) {
   return SmearedCrackKind(code) && CrackStartNeedsSize(code, m);
 }
 
-int CrackBandOfElementSize(int code, const MaterialRecord& m) {
-  if (!SmearedCrackKind(code)) return 0;
-  const int option = CrackBandOption(code, m);
-  return option == 2 || option == 4 ? option : 0;
+int CrackBandOptionOfKind(int code, const MaterialRecord& m) {
+  return SmearedCrackKind(code) ? CrackBandOption(code, m) : 0;
 }
 
 // ---- layers of the layered shells ----------------------------------------------------------

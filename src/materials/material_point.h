@@ -140,9 +140,9 @@ void ContinuumSetRecordStress(int code, int type, NLMM_HD* hd, int record, const
 void PointStartValues(int code, const MaterialRecord& m, void* record, const CrackPointPlace& at);
 // Do those start values need the area or volume of the element and of the point's share?
 bool PointStartNeedsElementSize(int code, const MaterialRecord& m);
-// The crack band option of a smeared-crack kind when it measures the whole element (2
-// _SQRT_ELEMENT, 4 _OLIVER_ELEMENT); 0 for the other options and kinds.
-int CrackBandOfElementSize(int code, const MaterialRecord& m);
+// The crack band option of a smeared-crack kind (1 _CONSTANT .. 5 _OLIVER_IP); 0 for the
+// other kinds.
+int CrackBandOptionOfKind(int code, const MaterialRecord& m);
 
 // ---- layers of the layered shells ----------------------------------------------------------
 

@@ -3,12 +3,15 @@
 
 // The element around a solid point, for Oliver's crack band of a crack that forms there:
 // nodal coordinates X (n x 3), the centre x_c = X^T N(0) and the Cartesian derivatives
-// (n x 3) of the element at the point, or of the sub-element around it.
+// (n x 3) of the element at the point, or of the sub-element around it; the fraction of
+// the element's width that the rows cracking with the point cover (below 1 on quadratic
+// elements: the band of the element's size shrinks to them; 1 for the sub-element).
 struct CrackBandGeometry {
   int nNodes;
   double** X;
   const double* centre;
   double** gradN;
+  double widthFraction;
 };
 
 struct PointContext {

@@ -188,6 +188,12 @@ inline double Work(const std::vector<double>& u, const std::vector<double>& f) {
   return w;
 }
 
+// The energy dissipated on the way: the work of the end force less what the bar gives
+// back unloading along the secant to the origin (the open cracks close secantly).
+inline double Dissipated(const std::vector<double>& u, const std::vector<double>& f) {
+  return Work(u, f) - 0.5 * f.back() * u.back();
+}
+
 inline size_t IndexOf(const std::vector<double>& u, double x, size_t from = 0) {
   for (size_t i = from; i < u.size(); i++)
     if (std::fabs(u[i] - x) < 1e-9) return i;

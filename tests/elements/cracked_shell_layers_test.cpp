@@ -127,10 +127,10 @@ TEST(CrackedShellLayers, TangentIsTheCentralDifferenceOfTheForcesOfUnloadingCrac
   }
 }
 
-// The shells sample 3 x 3 points by default, s1 fastest: the share of each point is its
-// weights times the area factor there. On a trapezoid narrowing along x2 the area
-// factor depends on s2 alone, so the three points of a row (1-3, s2 = -a) share alike and
-// the rows differ.
+// The shells sample 3 x 3 points by default, s1 fastest. Every point of a 4-node shell
+// cracks with the others: its share is the element measured by the area factor at the
+// point (4 det J). On a trapezoid narrowing along x2 the area factor depends on s2 alone,
+// so the three points of a row (1-3, s2 = -a) share alike and the rows differ.
 TEST(CrackedShellLayers, PointSharesOfTheShellsDefaultRule) {
   for (int type : {kMindlin, kAhmad}) {
     SCOPED_TRACE(type);
@@ -148,8 +148,8 @@ TEST(CrackedShellLayers, PointSharesOfTheShellsDefaultRule) {
       const int i1 = (k - 1) % 3 + 1, i2 = (k - 1) / 3 + 1;
       // x = (1 + s1)/2 width(s2), y = 50 (1 + s2): det J = 25 width(s2).
       const double width = 100.0 - 20.0 * (1.0 + s2[i2]);
-      EXPECT_NEAR(share, w[i1] * w[i2] * 25.0 * width, 1e-9) << k;
-      sum += share;
+      EXPECT_NEAR(share, 4.0 * 25.0 * width, 1e-9) << k;
+      sum += w[i1] * w[i2] * share / 4.0;
     }
     EXPECT_NEAR(area, 8000.0, 1e-9);
     EXPECT_NEAR(sum, area, 1e-9);

@@ -31,23 +31,24 @@ TEST(ElementSizes, CubeAndSquareSharesAndBandWidths) {
     double v, s;
     CalcElementSizeOfPoint(m, e1, hex, k, &v, &s);
     EXPECT_NEAR(v, 1e6, 1e-6);
-    EXPECT_NEAR(s, 125000.0, 1e-6);
+    EXPECT_NEAR(s, 1e6, 1e-6);  // every point cracks with the others
     EXPECT_NEAR(std::cbrt(v), 100.0, 1e-9);  // option 2
-    EXPECT_NEAR(std::cbrt(s), 50.0, 1e-9);   // option 3
+    EXPECT_NEAR(std::cbrt(s), 100.0, 1e-9);  // option 3
   }
   for (int k = 1; k <= 4; k++) {
     double a, s;
     CalcElementSizeOfPoint(m, e2, quad, k, &a, &s);
     EXPECT_NEAR(a, 1e4, 1e-8);
-    EXPECT_NEAR(std::sqrt(s), 50.0, 1e-12);
+    EXPECT_NEAR(std::sqrt(s), 100.0, 1e-12);
   }
   double a, s;
   EXPECT_DEATH(CalcElementSizeOfPoint(m, e2, quad, 5, &a, &s), "INTERNAL ERROR");
 }
 
-// A flat 8-node Ahmad shell of 100 x 100 in a tilted plane: its mid-surface area; with the
-// 3 x 3 points of the shell's default rule a crack opens an outer and the middle row
-// together, so every point's share is the square of the two rows, (13/18 100)^2.
+// A flat 8-node Ahmad shell of 100 x 100 in a tilted plane: with the 3 x 3 points of the
+// shell's default rule a crack opens an outer and the middle row together, so every
+// point's share, and the part of the mid-surface area that the band of the element
+// takes, is the square of the two rows, (13/18 100)^2.
 TEST(ElementSizes, FlatLayeredAhmadShellMidSurface) {
   HandMesh h;
   const int prop = h.AddProperty(_AHMAD_SHELL_QUAD, MAT_LAY_PATT, 1, 0, 0);
@@ -61,12 +62,12 @@ TEST(ElementSizes, FlatLayeredAhmadShellMidSurface) {
     CalcElementSizeOfPoint(m, e, prop, k, &area, &s);
     EXPECT_NEAR(std::sqrt(s), 1300.0 / 18.0, 1e-9);
   }
-  EXPECT_NEAR(area, 10000.0, 1e-8);
+  EXPECT_NEAR(std::sqrt(area), 1300.0 / 18.0, 1e-9);
 }
 
-// The natural width of the region that cracks with a point: its own weight on linear
-// elements and with two points, the outer and the middle rows with three on quadratic
-// ones.
+// The natural width of the region that cracks with a point: the whole element (2) on
+// linear elements; on quadratic ones its own weight with two points, the outer and the
+// middle rows with three. The fraction of the element's width it covers.
 TEST(ElementSizes, CrackZoneOfAPoint) {
   const double w2[3] = {0.0, 1.0, 1.0}, w3[4] = {0.0, 5.0 / 9.0, 8.0 / 9.0, 5.0 / 9.0};
   for (const auto& [dim, n] : {std::pair{2, 8}, std::pair{2, 9}, std::pair{3, 20}}) {
@@ -74,12 +75,23 @@ TEST(ElementSizes, CrackZoneOfAPoint) {
     for (int i = 1; i <= 3; i++) EXPECT_NEAR(CrackZoneWeight(dim, n, 3, w3, i), 13.0 / 9.0, 1e-15);
   }
   for (const auto& [dim, n] : {std::pair{2, 4}, std::pair{3, 8}})  // bilinear, trilinear
-    for (int i = 1; i <= 3; i++) EXPECT_EQ(CrackZoneWeight(dim, n, 3, w3, i), w3[i]);
+    for (int i = 1; i <= 3; i++) {
+      EXPECT_EQ(CrackZoneWeight(dim, n, 3, w3, i), 2.0);
+      EXPECT_EQ(CrackZoneWeight(dim, n, 2, w2, 1), 2.0);
+    }
+  const double whole[4] = {0.0, 2.0, 2.0, 2.0}, half[4] = {0.0, 1.0, 1.0, 1.0},
+               rows[4] = {0.0, 13.0 / 9.0, 13.0 / 9.0, 13.0 / 9.0};
+  for (int dim : {2, 3}) {
+    EXPECT_EQ(CrackZoneFraction(dim, whole), 1.0);
+    EXPECT_NEAR(CrackZoneFraction(dim, half), 0.5, 1e-15);
+    EXPECT_NEAR(CrackZoneFraction(dim, rows), 13.0 / 18.0, 1e-15);
+  }
 }
 
-// A distorted hexahedron: the shares differ from point to point and add up to the exact
-// volume (a 3 x 3 x 3 rule gives the same total: det J of a trilinear map is integrated
-// exactly by both); each point's band is the cube root of its own share.
+// A distorted hexahedron: every point cracks with the others, its share is the element
+// measured by the point's own Jacobian; the shares differ from point to point and their
+// mean is the exact volume (a 3 x 3 x 3 rule gives the same volume: det J of a trilinear
+// map is integrated exactly by both).
 TEST(ElementSizes, DistortedHexahedronSharesAddUpToItsVolume) {
   HandMesh h;
   const int r2 = h.AddProperty(_SOLID_HEXA, MAT_LIN_ISO, 1, 0, 0);
@@ -95,7 +107,7 @@ TEST(ElementSizes, DistortedHexahedronSharesAddUpToItsVolume) {
     smax = std::max(smax, s);
   }
   CalcElementSizeOfPoint(m, e, r3, 1, &v3, &s);
-  EXPECT_NEAR(sum, v2, 1e-12);
+  EXPECT_NEAR(sum / 8.0, v2, 1e-12);
   EXPECT_NEAR(v2, v3, 1e-12);
   EXPECT_GT(v2, 2.0);
   EXPECT_GT(smax - smin, 0.01);
@@ -201,9 +213,11 @@ TEST(OliverBand, ExtentAcrossTheCrack) {
 }
 
 // The quadrilateral: a unit square cracked at 0 has the band 1, at pi/4 its diagonal
-// sqrt(2) (the ramp (x + y) / 2 has the gradient 1 / sqrt(2) along the normal), a 2 x 1
-// rectangle 2 across x and 1 across y; at the point level with the natural extent 1 the
-// sub-element has half the size; 5 nodes are refused.
+// sqrt(2) (the step, 1/2 on the two nodes on the crack plane, is (x + y) / 2 with the
+// gradient 1 / sqrt(2) along the normal), a 2 x 1 rectangle 2 across x and 1 across y; a
+// parallelogram leaning by 0.3 (x += 0.3 y) crossed along its axis its width 1, not its
+// projection 1.3; at the point level with the natural extent 1 the sub-element has half
+// the size; 5 nodes are refused.
 TEST(OliverBand, QuadrilateralExtentAcrossTheCrack) {
   const double pi = 3.141592653589793;
   double **X, **dN, **J, **Jinv, **g;
@@ -213,9 +227,9 @@ TEST(OliverBand, QuadrilateralExtentAcrossTheCrack) {
   allocd2(&Jinv, 2, 2);
   allocd2(&g, 4, 2);
   const double xy[5][2] = {{0, 0}, {0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  const auto band = [&](double width, double theta) {
+  const auto band = [&](double width, double theta, double lean = 0.0) {
     for (int i = 1; i <= 4; i++) {
-      X[i][1] = width * xy[i][0];
+      X[i][1] = width * xy[i][0] + lean * xy[i][1];
       X[i][2] = xy[i][1];
     }
     const double s[3] = {0, 0.3, -0.6};
@@ -229,6 +243,8 @@ TEST(OliverBand, QuadrilateralExtentAcrossTheCrack) {
   EXPECT_NEAR(band(1, pi / 4), std::sqrt(2.0), 1e-12);
   EXPECT_NEAR(band(2, 0.0), 2.0, 1e-12);
   EXPECT_NEAR(band(2, pi / 2), 1.0, 1e-12);
+  EXPECT_NEAR(band(1, 0.0, 0.3), 1.0, 1e-12);
+  EXPECT_NEAR(band(1, 0.0, -0.3), 1.0, 1e-12);
 
   band(1, 0.0);
   const double c = 1.0 / std::sqrt(3.0), sp[3] = {0, c, -c}, extent[3] = {0, 1, 1};

@@ -408,7 +408,7 @@ void AddCrack(const CrackEventContext& x, CrackView& v, const CrackDir& d, doubl
     // Oliver's band for this normal, from the element's geometry at the point.
     const CrackBandGeometry* g = x.at.band;
     GUARD(g == nullptr);
-    v.h[*v.nCr + 1] = CrackBandOliver(g->nNodes, solid ? 3 : 2, g->gradN, g->X, g->centre, n);
+    v.h[*v.nCr + 1] = CrackBandOliver(g->nNodes, solid ? 3 : 2, g->gradN, g->X, g->centre, n) * g->widthFraction;
   }
   const double* normal = solid ? d.n : nullptr;
   InitializeCr(x.m, Calc_Gf_NewCrInit(x.m, normal, v, d.angle), normal, sigma, v, d.angle);

@@ -233,10 +233,14 @@ double CrackBandOliver(int nNodes, int dim, double** gradN, double** X, const do
     dmax = std::max(dmax, d[i]);
   }
   if (dmax - dmin < kSmall) InternalError(__FILE__, __LINE__);
-  // The ramp from 0 behind the crack to 1 ahead of it, differentiated along the normal.
+  // The step from 0 on the nodes behind the crack to 1 on those ahead of it (1/2 on the
+  // plane), differentiated along the normal: the width of the element across the crack.
+  // (A ramp over the nodes' distances would give the element's projected extent, 1.3
+  // times the width of a parallelogram leaning by 0.3 and crossed along its axis.)
+  const double onPlane = 1e-8 * (dmax - dmin);
   double S = 0.0;
   for (int i = 1; i <= nNodes; i++) {
-    const double phi = (d[i] - dmin) / (dmax - dmin);
+    const double phi = d[i] > onPlane ? 1.0 : d[i] < -onPlane ? 0.0 : 0.5;
     for (int k = 1; k <= dim; k++) S += phi * gradN[i][k] * normal[k];
   }
   freed1(d);

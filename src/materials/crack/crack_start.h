@@ -21,8 +21,8 @@ int CrackBandOption(int code, const MaterialRecord& m);
 bool CrackStartNeedsSize(int code, const MaterialRecord& m);
 
 // Oliver's crack band width for a crack of unit normal `normal`: 1 / |sum_i phi_i
-// gradN_i . normal|, phi_i the ramp from 0 at the node farthest behind the crack plane
-// through the centre to 1 at the node farthest ahead (X, gradN n x dim, dim 3 for a solid
+// gradN_i . normal|, phi_i 0 on the nodes behind the crack plane through the centre, 1 on
+// those ahead of it and 1/2 on the plane (X, gradN n x dim, dim 3 for a solid
 // and 2 for a plane element; 1-based).
 double CrackBandOliver(int nNodes, int dim, double** gradN, double** X, const double* centre, const double* normal);
 
