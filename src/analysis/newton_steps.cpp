@@ -95,6 +95,7 @@ void AcceptCombination(const ConvergedCombination& cc, const MeshData* mesh, con
   FlushFile(files->fpIF);
   FlushHistoryFiles(files->hdFiles, nl->NLMM_HD_Count, kMaterialKinds);
   if (files->shdFiles != nullptr) FlushHistoryFiles(files->shdFiles, nl->NLSMM_HD_Count, kSpringMaterialKinds);
+  WriteRestartRecord(cc.c, job, files->fpDR, files->fpEP, files->fpIF, files->hdFiles, files->shdFiles, nl);
   WriteLastConvergedCombination(cc.c, job);
   RecordWritten(RunUnit::kCombination, cc.c, job);
   if (nl->PathBehavior == 1) AcceptHistory(nl);

@@ -272,6 +272,7 @@ void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dy
   if (r == 0) WarnElementSizeCrackBands(mesh);
 
   if (r == 0) {
+    BeginRestartState(f.thermal, 0, job, mesh, w);
     InitEquilibriumPathRecord(nF, nP, &w->EP);
     AllocNLMM_HD(mode, &w->Table, w->NLMM_HD_Count);
     InitNLMM_HD(mode, &w->Table, w->NLMM_HD_Count);
@@ -366,6 +367,8 @@ void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dy
   CloseFile(fpForce);
   CloseFile(fpRec);
   CloseFile(fpEP);
+  // The model and every byte read above, against the restart state of the earlier run.
+  BeginRestartState(f.thermal, r, job, mesh, w);
   WriteLastConvergedCombination(r, job);
 }
 

@@ -17,6 +17,22 @@
 
 struct MeshData;
 
+// The restart state of a run (<job>_rs.bin): its result and history files, and per file
+// the end of the last converged combination written and the CRC-32 of its bytes (whole
+// files: size, -1 when absent, and the CRC-32 of the file).
+constexpr int kRestartFilesMax = 64;
+struct RestartState {
+  int nFiles;
+  char suffix[kRestartFilesMax][40];
+  int32_t kind[kRestartFilesMax];
+  int64_t end[kRestartFilesMax];
+  uint32_t crc[kRestartFilesMax];
+  int64_t recordsAt;  // position of the record of combination 1 in <job>_rs.bin
+  // A value of the driver carried with each record: the step length of the factor the
+  // thermal driver holds (0 elsewhere).
+  double factorStep;
+};
+
 // State of a nonlinear driver that the set-up allocates (vectors 1-based, zeroed).
 struct NonlinearWorkArrays {
   int nF, nP, nPoints;
@@ -39,6 +55,7 @@ struct NonlinearWorkArrays {
   NLSMM_HD SpringTable;
   int* NLMM_HD_Count;          // [1..49]
   int* NLSMM_HD_Count;         // [1..4]
+  RestartState Restart;
 };
 
 // The two moves of the history data between its copies, for both tables: the current
@@ -67,6 +84,18 @@ void InitializeNonlinearThermalAnalysis(int r, int nPoints, int nF, int nP, cons
 // positioned just after combination r.
 void OpenThermalResultFiles(FILE** fpTQ, FILE** fpEP, FILE** fpIQ, FILE*** NLMM_HD_Files, int r, int nF, int nP,
                             const int* NLMM_HD_Count, const char* job);
+// The restart state, called by the set-up once the history counts are known: a new run
+// (r = 0) writes <job>_rs.bin with the checksums of the model blocks; a restart after
+// combination r refuses in words a model whose blocks of points, supports, materials,
+// sections, elements, properties, springs or heat transfer differ from those of the
+// earlier run, and any result, history, arc-length or saved-matrix file whose bytes up to
+// combination r fail their checksum, naming it.
+void BeginRestartState(bool thermal, int r, const char* job, const MeshData* mesh, NonlinearWorkArrays* w);
+// After every file of converged combination c is written (the streams of the run): the
+// end and checksum of what c added to each file into record c of <job>_rs.bin, which then
+// ends there.
+void WriteRestartRecord(int c, const char* job, FILE* fpRec, FILE* fpEP, FILE* fpForce, FILE** hd, FILE** shd,
+                        NonlinearWorkArrays* w);
 // forceScale2 takes the internal forces of the converged combination (fIntF, fIntP).
 void AddConvergedForceScale(NonlinearWorkArrays* w);
 // Releases what InitializeNonlinearAnalysis allocated.

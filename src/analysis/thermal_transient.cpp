@@ -116,6 +116,8 @@ void MainThermalTransientLin(int solver, FILE* fp, const char* job, const char* 
   AllocLevel(nF, nP, &o);
   AllocLevel(nF, nP, &n);
   CalcThermalTransientInitCond(OutputControl, mesh, &t, nullptr, o.FF, o.R, o.TF, o.TP);
+  ThermalStepLoads(fp, 1, OutputControl, mesh, &t, &set, &n);
+  StartFromLoadsAtT0(nF, nP, n.FF, n.FP, o.FF, o.FP, o.R);
   double* b;
   allocd1(&b, nF);
 
@@ -167,11 +169,11 @@ void MainThermalTransientLin(int solver, FILE* fp, const char* job, const char* 
 }
 
 
-// Thermal loads of combination c at the current temperatures of s (radiation and heat of
-// hydration follow them) into FF, FP, and the combination's prescribed temperatures.
-void ThermalStepLoads_NL(FILE* fp, int c, const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
-                         const CombinationSet* set, const ThermalStepState* s, double* FF, double* FP,
-                         double* TPstep) {
+// Thermal loads of the load cases of combination c at the current temperatures of s (the
+// radiation follows them) into FF, FP, and the combination's prescribed temperatures.
+void CombinationThermalLoads_NL(FILE* fp, int c, const char* OutputControl, const MeshData* mesh,
+                                const ThermalWorkArrays* t, const CombinationSet* set, const ThermalStepState* s,
+                                double* FF, double* FP, double* TPstep) {
   const int nF = t->w.nF, nP = t->w.nP;
   double** Tpoint;
   allocd2(&Tpoint, mesh->nPoints, 6);
@@ -185,6 +187,13 @@ void ThermalStepLoads_NL(FILE* fp, int c, const char* OutputControl, const MeshD
                       },
                       FF, FP, TPstep);
   freed2(Tpoint);
+}
+
+// The same with the heat of hydration of the step.
+void ThermalStepLoads_NL(FILE* fp, int c, const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
+                         const CombinationSet* set, const ThermalStepState* s, double* FF, double* FP,
+                         double* TPstep) {
+  CombinationThermalLoads_NL(fp, c, OutputControl, mesh, t, set, s, FF, FP, TPstep);
   Calc_Fq_VolumetricIntHeatGeneration_NL(OutputControl, mesh, t, s, FF, FP);
 }
 
@@ -304,6 +313,11 @@ struct ThermalRun : DriverInput {
   int64_t nC[3], nT[3];  // terms of the matrices held
   NewtonMatrixState matrices;
   double dtFactor;  // step length of the factor held
+  double dtEff;     // step length of the effective matrix to build
+  // A restart reading the saved matrices back builds the factor of the step length the
+  // uninterrupted run held (a strategy that does not update at a change of step keeps
+  // the factor of an earlier length).
+  double restartFactorStep;
   // The combination.
   int c;
   double dt;
@@ -314,6 +328,8 @@ struct ThermalRun : DriverInput {
   int it;
   StepSummaryRecord step;
 };
+
+GlobalMatrixSteps ThermalMatrixSteps(ThermalRun* run);
 
 // The driver's vectors over the work vectors of the set-up, and its own.
 void SetUpThermalRunVectors(ThermalRun* run) {
@@ -369,16 +385,30 @@ void SetUpThermalRun(const DriverInput& in, long posAfterMesh, ThermalRun* run) 
                            &run->fluid);
   ThermalLevel& o = run->o;
   run->s = ThermalStepState{run->first, 0, 0.0, o.TF, o.TP, &nl.Index, &nl.Table, nl.ElemToHD, &run->fluid};
-  CalcThermalTransientInitCond(in.OutputControl, mesh, &run->t, &run->s, o.FF, o.R, o.TF, o.TP);
   ThermalLevel current{run->TF, run->TP, run->FF, run->FP, run->R};
-  if (run->r == 0)
+  if (run->r == 0) {
+    CalcThermalTransientInitCond(in.OutputControl, mesh, &run->t, &run->s, o.FF, o.R, o.TF, o.TP);
+    // The loads of the load cases at t0 and at the initial field; the heat of hydration
+    // is a release over a step and has no value before the first one.
+    CombinationThermalLoads_NL(fp, run->first, in.OutputControl, mesh, &run->t, &run->set, &run->s, run->FF, run->FP,
+                               run->TPstep);
+    StartFromLoadsAtT0(run->nF, run->nP, run->FF, run->FP, o.FF, o.FP, o.R);
     CopyLevel(run->nF, run->nP, &o, &current);
-  else
+  } else {
     CopyLevel(run->nF, run->nP, &current, &o);
+  }
 
   ResetIterSummaryRecord(&run->matrices.iter);
   ThermalMatricesConstancy(mesh, &run->t, &run->constant, &run->linear);
   run->dtFactor = -1.0;
+  run->restartFactorStep = run->r > 0 ? nl.Restart.factorStep : 0.0;
+  // The uninterrupted run of matrices that cannot change takes the first residual of the
+  // next step from the matrices it holds: a restart holds them too.
+  if (run->r > 0 && run->linear) {
+    IterSummaryRecord iter;
+    ThermalMatrixSteps(run).assemble(&iter);
+    run->matrices.held = true;
+  }
 }
 
 // Load increment: the start of step c, its fluid temperatures, loads and prescribed
@@ -430,7 +460,7 @@ GlobalMatrixSteps ThermalMatrixSteps(ThermalRun* run) {
     for (int k = 0; k < 3; k++) n[k] = u.nT[k];
   };
   steps.solved = [&u] {
-    CalcThermalEffMat(u.nF, u.dt, u.alpha, u.OutputControl, &u.EFF, &u.K.KTFF, &u.K.KCFF);
+    CalcThermalEffMat(u.nF, u.dtEff, u.alpha, u.OutputControl, &u.EFF, &u.K.KTFF, &u.K.KCFF);
     return &u.EFF;
   };
   return steps;
@@ -448,8 +478,10 @@ void UpdateThermalMatrices(ThermalRun* run) {
     if (moves.write) steps.write();
     moves = StiffnessMoves{false, false, false};
   }
+  run->dtEff = run->dt;
+  if (moves.read && run->c == run->first && run->restartFactorStep > 0.0) run->dtEff = run->restartFactorStep;
   if (UpdateGlobalMatrices(moves, run->solver, run->nF, run->OutputControl, steps, &run->matrices, run->files.fpEP))
-    run->dtFactor = run->dt;
+    run->dtFactor = run->dtEff;
 }
 
 // Iterate, second part: the correction of the iteration and the temperatures and fluxes
@@ -497,6 +529,7 @@ void AcceptThermalStep(ThermalRun* run) {
     EndOfStepFluxes_NL(run->fp, run->c, run->OutputControl, run->mesh, &run->t, &run->set, &run->s, &run->levels, &nl,
                        run->FF, run->FP, run->TPstep, run->R);
   CheckFiniteResults(run->nP, run->R, "boundary heat flux");
+  nl.Restart.factorStep = run->dtFactor;
   const ConvergedCombination cc{run->c, run->it, run->header, run->start, 0.0, nl.EP.d3, nl.EP.d4};
   AcceptCombination(cc, run->mesh, run->job, &run->files, &nl);
   const ThermalLevel converged{run->TF, run->TP, run->FF, run->FP, run->R};

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cerrno>
 #include <climits>
@@ -471,4 +473,34 @@ int SearchKeyword(const char* word, const char* const* table, int first, int las
   std::fprintf(stderr, "\n");
   std::fprintf(stderr, "Specified keyword: %s\n", word);
   return -1;
+}
+
+uint32_t Crc32(uint32_t crc, const void* data, size_t n) {
+  static const auto table = [] {
+    std::array<uint32_t, 256> t{};
+    for (uint32_t i = 0; i < 256; i++) {
+      uint32_t c = i;
+      for (int k = 0; k < 8; k++) c = (c & 1u) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      t[i] = c;
+    }
+    return t;
+  }();
+  const unsigned char* b = static_cast<const unsigned char*>(data);
+  crc = ~crc;
+  for (size_t i = 0; i < n; i++) crc = table[(crc ^ b[i]) & 0xffu] ^ (crc >> 8);
+  return ~crc;
+}
+
+bool FileRangeCrc32(FILE* fp, int64_t from, int64_t to, uint32_t* crc) {
+  *crc = 0;
+  if (from < 0 || to < from || to > LONG_MAX) return false;
+  if (std::fseek(fp, static_cast<long>(from), SEEK_SET) != 0) return false;
+  std::vector<unsigned char> buf(1 << 16);
+  for (int64_t left = to - from; left > 0;) {
+    const size_t n = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(buf.size())));
+    if (std::fread(buf.data(), 1, n, fp) != n) return false;
+    *crc = Crc32(*crc, buf.data(), n);
+    left -= static_cast<int64_t>(n);
+  }
+  return true;
 }

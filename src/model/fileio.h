@@ -8,6 +8,7 @@
 // checked: a short read never leaves garbage behind, it stops the run.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -89,6 +90,14 @@ void WriteTag(const char* tag, FILE* fp);
 // stops the run, naming the file (a negative or unreachable offset is a damaged file).
 int64_t TellFile(FILE* fp);
 void SeekFile(FILE* fp, int64_t position);
+
+// ---- checksums ---------------------------------------------------------------------------
+// CRC-32 (IEEE 802.3) of n bytes, continuing crc (0 to start): any one damaged byte, or
+// any burst of up to 32 damaged bits, changes it.
+uint32_t Crc32(uint32_t crc, const void* data, size_t n);
+// CRC-32 of the bytes [from, to) of the stream, which is left at `to`. False when the
+// file ends before `to` (or the range is not one).
+bool FileRangeCrc32(FILE* fp, int64_t from, int64_t to, uint32_t* crc);
 
 // ---- keyword tables ----------------------------------------------------------------------
 // Index k in first..last with table[k] + offset equal to word; -1 (after listing the

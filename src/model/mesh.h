@@ -521,6 +521,9 @@ struct MeshData {
   LoadCaseFactor* ModalDampingRatios;
   int32_t nThermalInitial;        // 90
   PointValue* ThermalInitial;
+  // CRC-32 of the bytes of each block as the data file holds them (header word, tag and
+  // body); 0 for a mesh not read from a file. A restart compares those of the model.
+  uint32_t BlockCrc[kMeshBlocks + 1];
 };
 
 // What the records with owned vectors release (FreeRecords calls them).

@@ -538,8 +538,10 @@ void ReadMesh(FILE* fp, MeshData* mesh) {
   std::memset(static_cast<void*>(mesh), 0, sizeof(MeshData));
   ReadTag("<MESH>", fp, kDataFileSuffix);
   for (int block = MB_MAIN_PARAMETERS; block <= kMeshBlocks; block++) {
+    const int64_t start = TellFile(fp);
     ReadBlockHeader(fp, kMeshBlockTags[block], kDataFileSuffix);
     ReadBlockBody(fp, block, mesh);
+    if (!FileRangeCrc32(fp, start, TellFile(fp), &mesh->BlockCrc[block])) InvalidBinaryFile(fp);
   }
   ValidateMesh(mesh);
 }

@@ -94,9 +94,9 @@ void CalcBoundaryHeatFlux(int nF, int nP, int method, double alpha, double dt, c
 }
 
 void CalcThermalTransientInitCond(const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
-                                  const ThermalStepState* s, double* FF0, double* R0, double* TF0, double* TP0) {
+                                  const ThermalStepState* s, double* qF0, double* R0, double* TF0, double* TP0) {
   const MainWorkArrays* w = &t->w;
-  zerod1(FF0, w->nF);
+  zerod1(qF0, w->nF);
   zerod1(R0, w->nP);
   zerod1(TF0, w->nF);
   zerod1(TP0, w->nP);
@@ -137,7 +137,13 @@ void CalcThermalTransientInitCond(const char* OutputControl, const MeshData* mes
       for (int j = 1; j <= nNodes; j++) fe[i] += K[i][j] * Te[j];
     }
     freed2(K);
-    AssembInt_Fg(e, type, nNodes, mesh, w, FF0, R0, fe);
+    AssembInt_Fg(e, type, nNodes, mesh, w, qF0, R0, fe);
   }
   freed2(Tpoint);
+}
+
+void StartFromLoadsAtT0(int nF, int nP, const double* FF1, const double* FP1, double* FF0, double* FP0, double* R0) {
+  copyd1(FF0, FF1, nF);
+  copyd1(FP0, FP1, nP);
+  AddScaledVector(nP, -1.0, FP1, R0);
 }

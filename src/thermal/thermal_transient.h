@@ -42,11 +42,20 @@ void CalcBoundaryHeatFlux(int nF, int nP, int method, double alpha, double dt, c
 
 // Start of a transient run from "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>": T^F_0, T^P_0 from
 // the records (zero elsewhere), and the conduction heat forces of that field (element
-// conductivity and convection matrices times the element temperatures) as the previous
-// load F^F_0 and boundary heat flux R_0, so that the start is in equilibrium. All four
-// vectors are cleared first. s null: linear element routines; else by behaviour code.
+// conductivity and convection matrices times the element temperatures) on the free rows
+// (qF0) and the prescribed rows (R0). All four vectors are cleared first. s null: linear
+// element routines; else by behaviour code. The drivers start the rule from the loads at
+// t0 (StartFromLoadsAtT0), not from qF0: a previous load equal to the conduction forces
+// holds the initial field for (1 - alpha) dt and leaves the trapezoidal rule first order.
 void CalcThermalTransientInitCond(const char* OutputControl, const MeshData* mesh, const ThermalWorkArrays* t,
-                                  const ThermalStepState* s, double* FF0, double* R0, double* TF0, double* TP0);
+                                  const ThermalStepState* s, double* qF0, double* R0, double* TF0, double* TP0);
+// The previous level of the first step: the loads at t0, those of the first combination
+// (FF1, FP1, evaluated at the initial field), become F^F_0 and F^P_0, and the boundary heat
+// fluxes R_0 = q^P_0 - F^P_0 balance the conduction of the initial field on the prescribed
+// rows (R0 enters holding q^P_0; F^P_0 + R_0 stays q^P_0). The initial rate of the free
+// temperatures then follows the field's own balance KT dT/dt = F_0 - KC T_0, as the rule
+// needs for second order; the backward rule (alpha = 1) does not use level 0.
+void StartFromLoadsAtT0(int nF, int nP, const double* FF1, const double* FP1, double* FF0, double* FP0, double* R0);
 
 // ---- Newton-Raphson iterations of a step with temperature-dependent materials ------------
 // The two time levels of a step: start temperatures, loads and fluxes (n) and the

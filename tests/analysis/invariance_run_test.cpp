@@ -387,3 +387,42 @@ TEST_F(InvarianceRun, UnitsTurnMirrorAndNumberingChangeNoAnswer) {
 TEST_F(InvarianceRun, ShellsFibreBeamsLinksAndSpringsInAnyUnits) {
   for (const Subject& s : {LayeredStrip(20), LayeredStrip(22), LinkedFibreBeam(), TiedBars()}) ExpectSameAnswers(s);
 }
+
+// The three models in N and mm restarted after every combination, from the last but one
+// down to the first: every result and history file and the iterations of the
+// uninterrupted run, byte for byte, with both solvers.
+TEST_F(InvarianceRun, RestartAfterEveryCombinationRepeatsTheUninterruptedRun) {
+  const Variant base{"N, mm", kNmm, false, false, false};
+  const linmodel::Turn none(0.0, 0.0, 0.0);
+  struct Case {
+    Subject s;
+    const char* history;
+  };
+  const Case cases[] = {{PlasticityPrism(), "_NLMM124_HD.bin"}, {CrackBar(), "_NLMM111_HD.bin"},
+                        {OpeningJoint(), "_NLMM302_HD.bin"}};
+  for (const Case& c : cases)
+    for (int solver : {1, 2}) {
+      SCOPED_TRACE(c.s.name + (solver == 1 ? ", Gaussian elimination" : ", conjugate gradient"));
+      Built b = Build(c.s, base, none, 1);
+      tw::MainParams& m = b.job.model.main;
+      m.storageTechnique = solver;
+      m.linEqAlgorithm = solver;
+      m.precondResidualDecay = 1e-14;
+      const int nF = b.job.layout.nF, nP = b.job.layout.nP;
+      const nonlinrun::Outcome fresh = RunOutcome(b.job.model, nF, nP, "fresh");
+      ASSERT_EQ(fresh.run.status, 0) << fresh.run.err;
+      ASSERT_EQ(RunOutcome(b.job.model, nF, nP, "restarted").run.status, 0);
+      const int n = static_cast<int>(c.s.factors.size());
+      for (int r = n - 1; r >= 1; r--) {
+        SCOPED_TRACE("restarted after combination " + std::to_string(r));
+        m.nCombBeforeRestart = r;
+        const nonlinrun::Outcome o = RunOutcome(b.job.model, nF, nP, "restarted");
+        ASSERT_EQ(o.run.status, 0) << o.run.err;
+        ExpectSameFiles("restarted", "fresh", {"_dr.bin", "_if.bin", "_lcc.aux", c.history});
+        ASSERT_EQ(o.ep.entries.size(), fresh.ep.entries.size());
+        for (size_t k = 0; k < o.ep.entries.size(); k++)
+          EXPECT_EQ(o.ep.entries[k].nIterations, fresh.ep.entries[k].nIterations) << "combination " << k + 1;
+        if (HasFailure()) return;
+      }
+    }
+}

@@ -72,6 +72,7 @@ struct RestartRun {
       PatchCombinationHeader(ep, c, c, pos);
       WriteNLMM_HD(hd, &w.Table, w.NLMM_HD_Count);
       WriteInternalForces(fi, nF, nP, c, Vec(c, 7, nF).data(), Vec(c, 8, nP).data());
+      WriteRestartRecord(c, job.c_str(), dr, ep, fi, hd, shd, &w);
       WriteLastConvergedCombination(c, job.c_str());
     }
     CloseResultFiles_NL(dr, ep, fi, hd, shd, w.NLMM_HD_Count, w.NLSMM_HD_Count);
@@ -195,9 +196,72 @@ TEST(RestartDeath, DamagedHistoryBlockTagNamesItsFile) {
     InitializeNonlinearAnalysis(r, nPoints, nF, nP, 0, run.job.c_str(), &run.h.m, run.h.elemProp.data(), &w);
     FreeNonlinearWorkArrays(&w);
   };
-  restart(3);  // the skip follows the block ends and never reads a skipped tag
+  // The skip follows the block ends and never reads a skipped tag, but the bytes of block
+  // 2 fail their checksum all the same.
+  EXPECT_EXIT(restart(3), testing::ExitedWithCode(1),
+              "-> File: [^\n]*_NLMM121_HD.bin\n   -> Its bytes of combination 2 fail their checksum.\n.*" +
+                  InvalidFileRegex(run.job + "_NLMM121_HD.bin"));
   EXPECT_EXIT(restart(2), testing::ExitedWithCode(1), InvalidFileRegex(run.job + "_NLMM121_HD.bin"));
   restart(1);
+}
+
+// Any byte of the files up to the restart point that differs from what the run wrote is
+// refused, naming the file, also where every structural check passes: a value inside a
+// record, a history value, the restart state itself. Bytes after the restart point are
+// not read and do not matter.
+TEST(RestartDeath, FlippedBytesUpToTheRestartPointAreRefusedNamingTheFile) {
+  RestartRun run;
+  auto restart = [&](int r) {
+    NonlinearWorkArrays w;
+    InitializeNonlinearAnalysis(r, nPoints, nF, nP, 0, run.job.c_str(), &run.h.m, run.h.elemProp.data(), &w);
+    FreeNonlinearWorkArrays(&w);
+  };
+  const long R = 4 + 8 * (nF + 2 * nP), Q = 4 + 8 * (nF + nP);
+  const long entry1 = 27 + 12 + 64 + 36 + 8 * (nF + nP);
+  struct Case {
+    const char* suffix;
+    long at;
+    int combination;  // whose bytes hold it
+  };
+  const Case cases[] = {
+      {"_dr.bin", 34 + 4 + 8, 1},                // a displacement of combination 1
+      {"_dr.bin", 34 + R + 4 + 8 * nF + 3, 2},   // a prescribed displacement of combination 2
+      {"_if.bin", 39 + Q + 4 + 1, 2},            // an internal force
+      {"_ep.bin", entry1 + 12 + 128 + 4 + 2, 2},  // the path record's d1 (two iterations)
+      {"_ep.bin", 27 + 12 + 5, 1},               // a summary record
+      {"_NLMM121_HD.bin", 50 + 473 + 100, 2},    // a history value of block 2
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.suffix) + " " + std::to_string(c.at));
+    const std::string path = run.job + c.suffix;
+    const std::vector<uint8_t> good = resultfile::ReadFileBytes(path);
+    std::vector<uint8_t> bad = good;
+    bad.at(static_cast<size_t>(c.at)) ^= 0x01;
+    testmodel::WriteBytes(path, bad);
+    const std::string named = "-> File: [^\n]*" + std::string(c.suffix) + "\n   -> Its bytes of combination " +
+                              std::to_string(c.combination) + " fail their checksum.\n.*" + InvalidFileRegex(path);
+    EXPECT_EXIT(restart(2), testing::ExitedWithCode(1), named);
+    if (c.combination == 2) {
+      restart(1);
+      WriteLastConvergedCombination(3, run.job.c_str());
+    }
+    testmodel::WriteBytes(path, good);
+  }
+  // The restart state: its header and its records carry their own checksums.
+  const std::string rs = run.job + "_rs.bin";
+  const std::vector<uint8_t> good = resultfile::ReadFileBytes(rs);
+  for (size_t at : {size_t{20}, good.size() - 10}) {
+    std::vector<uint8_t> bad = good;
+    bad.at(at) ^= 0x10;
+    testmodel::WriteBytes(rs, bad);
+    EXPECT_EXIT(restart(3), testing::ExitedWithCode(1), "-> File: [^\n]*_rs.bin\n.*" + InvalidFileRegex(rs));
+  }
+  testmodel::WriteBytes(rs, good);
+  restart(3);
+  // A model block that differs from the earlier run's is named.
+  run.h.m.BlockCrc[MB_ELEMENT_PROPERTIES] ^= 1u;
+  EXPECT_EXIT(restart(2), testing::ExitedWithCode(1),
+              "Restarting problem:\n   -> Block: <ELEMENT_PROPERTIES>\n\nERROR:\nThis block of the data file differs");
 }
 
 TEST(RestartDeath, DamagedResultFilesNameTheirFile) {

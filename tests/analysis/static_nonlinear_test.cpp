@@ -534,6 +534,60 @@ TEST_F(NonlinearStatic, RestartOfAnotherModelIsRefused) {
   }
 }
 
+// The restart state holds the model's blocks: a changed modulus, area or support (with
+// the same numbers of dofs, so every record still fits) is refused naming the block. The
+// unchanged model with combinations added beyond the restart point is accepted and gives
+// the files of the run that had them from the start, byte for byte.
+TEST_F(NonlinearStatic, RestartOfAChangedModelRefusedAddedCombinationsAccepted) {
+  const auto build = [](const std::vector<double>& factors) {
+    Job j = linmodel::Cantilever(2, 3.0, 200e9, 0.01, 1e-4);
+    linmodel::AddSupport(j, 3, "010000");
+    j.model.loadCases = {ElementLoads({tw::PointLoad(3, {0, 0, 10e3, 0, 0, 0})})};
+    MakeNonlinear(j, 2, 1e-8, false);
+    SetFactors(j, factors);
+    return j;
+  };
+  struct Change {
+    const char* block;
+    std::function<void(Job&)> edit;
+  };
+  const Change changes[] = {
+      {"<LINEAR_ISOTROPIC_MATERIALS>",
+       [](Job& j) { j.model.blocks["<LINEAR_ISOTROPIC_MATERIALS>"][0] = tw::LinIsoMaterial("steel", 0.0, 0.0, 210e9, 0.3); }},
+      {"<FRAME_2D_CROSS_SECTIONS>",
+       [](Job& j) { j.model.blocks["<FRAME_2D_CROSS_SECTIONS>"][0] = tw::Frame2DSection("section", {0.02, 0.0, 1e-4, 0.3}); }},
+      {"<SUPPORTS>", [](Job& j) { j.model.blocks["<SUPPORTS>"].back() = tw::Support(3, "001000"); }},
+  };
+  for (const Solver& s : kSolvers)
+    for (const Change& c : changes) {
+      SCOPED_TRACE(std::string(s.name) + " " + c.block);
+      ExpectSuccess(Run(build({0.5, 1.0, 1.5}), s), 3);
+      Job changed = build({0.5, 1.0, 1.5});
+      c.edit(changed);
+      changed.model.main.nCombBeforeRestart = 1;
+      const Outcome o = Run(changed, s);
+      EXPECT_EQ(o.run.status, 1);
+      EXPECT_NE(o.run.err.find(std::string("Restarting problem:\n   -> Block: ") + c.block +
+                               "\n\nERROR:\nThis block of the data file differs"),
+                std::string::npos)
+          << o.run.err;
+    }
+  for (const Solver& s : kSolvers) {
+    SCOPED_TRACE(s.name);
+    const std::vector<double> five = {0.5, 1.0, 1.5, 2.0, 2.5};
+    const Outcome whole = Run(build(five), s, "", "whole");
+    ExpectSuccess(whole, 5);
+    ExpectSuccess(Run(build({0.5, 1.0, 1.5}), s), 3);
+    Job more = build(five);
+    more.model.main.nCombBeforeRestart = 3;
+    const Outcome o = Run(more, s);
+    ExpectSuccess(o, 5);
+    for (const char* suffix : {"_dr.bin", "_if.bin", "_lcc.aux"})
+      EXPECT_EQ(resultfile::ReadFileBytes(Path(suffix)), resultfile::ReadFileBytes(Path(suffix, "whole"))) << suffix;
+    ExpectSameExecParams(o.ep, whole.ep);
+  }
+}
+
 // The saved stiffness read back by a restart refuses columns and counts that do not fit
 // the numbering.
 TEST_F(NonlinearStatic, DamagedStiffnessFileRefused) {
