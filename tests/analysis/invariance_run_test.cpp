@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -425,4 +426,34 @@ TEST_F(InvarianceRun, RestartAfterEveryCombinationRepeatsTheUninterruptedRun) {
         if (HasFailure()) return;
       }
     }
+}
+
+// Mechanisms in the four unit sets: the layered strips with their clamp free along x2
+// (the whole strip slides) and the linked beam whose link leaves the torsion of the outer
+// half free. Each is refused in words, with the same message and the same equation in
+// every unit set (numbers that carry units masked).
+TEST_F(InvarianceRun, MechanismsAreRefusedAlikeInAnyUnits) {
+  Subject sliding20 = LayeredStrip(20), sliding22 = LayeredStrip(22), twisting = LinkedFibreBeam();
+  sliding20.fixity[0] = sliding20.fixity[3] = sliding22.fixity[0] = sliding22.fixity[3] = "101111";
+  twisting.ties = [](tw::Model& m, const Units&, const std::vector<int>& number) {
+    tw::AddRecord(m, "<INTERNAL_POINT_LINKS>", tw::PointLink(number[1], number[2], "111011"));
+  };
+  const std::regex real("[-+]?[0-9]+\\.[0-9]+(e[-+]?[0-9]+)?");
+  for (const Subject* s : {&sliding20, &sliding22, &twisting}) {
+    SCOPED_TRACE(s->name);
+    std::string first;
+    for (const Units& u : {kNmm, kMNm, kNm, kkNmm}) {
+      const Built b = Build(*s, {"units", u, false, false, false}, linmodel::Turn(0, 0, 0), 1);
+      const nonlinrun::Outcome o = RunOutcome(b.job.model, b.job.layout.nF, b.job.layout.nP, "mechanism");
+      EXPECT_EQ(o.run.status, 1) << o.run.err;
+      EXPECT_TRUE(o.dr.records.empty());
+      EXPECT_EQ(o.run.err.find("nternal error"), std::string::npos) << o.run.err;
+      // The program's own words (a sanitizer's report of a fatal exit cut off).
+      const std::string own = o.run.err.substr(0, o.run.err.find("\n====="));
+      const std::string words = std::regex_replace(own, real, "#");
+      EXPECT_NE(words.find("ERROR"), std::string::npos) << o.run.err;
+      if (first.empty()) first = words;
+      EXPECT_EQ(words, first) << "units " << u.L << " " << u.F;
+    }
+  }
 }
