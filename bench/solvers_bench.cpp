@@ -12,12 +12,15 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "assembly/solvers.h"
 #include "numcore/numcore.h"
+#include "numcore/profile.h"
 
 namespace {
 
@@ -369,6 +372,62 @@ void BM_JPCG(benchmark::State& state, int kind) {
   }
 }
 
+// The n x n x n cube (layer order) factorised and solved on 1, 2, 4 and 8 threads
+// (VOLDE_THREADS): seconds, GFLOP/s (flops as in BM_Cube) and the rate at which the
+// elimination moves the store's bytes (ProfileFactorBytes), one solve, the speed-ups over
+// one thread, and whether the factor is the same to the last bit (a checksum of its bytes).
+void BM_CubeThreads(benchmark::State& state) {
+  const int nc = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    double base = 0.0, baseFactor = 0.0, baseSolve = 0.0, total = 0.0;
+    uint64_t baseSum = 0;
+    for (int threads : {1, 2, 4, 8}) {
+      setenv("VOLDE_THREADS", std::to_string(threads).c_str(), 1);
+      Problem P = Build(3, nc, nc, nc, false);
+      const int n = P.nF;
+      std::vector<double> a = P.F;
+      int* last;
+      alloci1(&last, n);
+      double** A;
+      int64_t terms;
+      Calc_NCSB_KFF(n, &terms, kFlags.c_str(), last, &P.K, &A);
+      double tFactor, tSolve;
+      FactorNCSB(n, &tFactor, kFlags.c_str(), last, A);
+      SolveNCSB(n, &tSolve, last, a.data(), A);
+      double flops = 0.0;
+      for (int i = 1, j = 1; j <= n; j++) {
+        while (last[i] < j) i++;
+        flops += static_cast<double>(j - i) * (j - i);
+      }
+      uint64_t sum = 0;
+      for (int i = 1; i <= n; i++)
+        for (int j = i; j <= last[i]; j++) {
+          uint64_t bits;
+          std::memcpy(&bits, &A[i][j], sizeof bits);
+          sum = sum * 1099511628211ull + bits;
+        }
+      if (threads == 1) {
+        base = tFactor + tSolve;
+        baseFactor = tFactor;
+        baseSolve = tSolve;
+        baseSum = sum;
+      }
+      total = tFactor + tSolve;
+      std::printf("NCSB cube n=%d, %d thread%s: factor %.3f s %.2f GFLOP/s %.2f GB/s (speed-up %.2f), "
+                  "solve %.3f s (speed-up %.2f), factor+solve %.3f s (speed-up %.2f), factor %s\n",
+                  nc, threads, threads > 1 ? "s" : "", tFactor, flops / tFactor * 1e-9,
+                  ProfileFactorBytes(n, last) / tFactor * 1e-9, baseFactor / tFactor, tSolve, baseSolve / tSolve,
+                  total, base / total, sum == baseSum ? "the same to the bit" : "DIFFERS");
+      std::fflush(stdout);
+      freeprofd2(A, n);
+      freei1(last);
+      Release(&P);
+    }
+    unsetenv("VOLDE_THREADS");
+    state.SetIterationTime(total);
+  }
+}
+
 // Argument: about how many thousand equations.
 void Sizes(benchmark::internal::Benchmark* b) {
   b->Arg(10)->Arg(50)->Arg(200)->ArgName("keqs");
@@ -385,3 +444,4 @@ BENCHMARK_CAPTURE(BM_Cube, ncsb_layer, false, true)->Apply(CubeSizes);
 BENCHMARK_CAPTURE(BM_Cube, ncsb_random, true, true)->Apply(CubeSizes);
 BENCHMARK_CAPTURE(BM_Cube, jpcg_layer, false, false)->Apply(CubeSizes);
 BENCHMARK_CAPTURE(BM_Cube, jpcg_random, true, false)->Apply(CubeSizes);
+BENCHMARK(BM_CubeThreads)->Arg(20)->Arg(30)->ArgName("n")->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -421,6 +421,7 @@ constexpr int kBlockRows = 64;  // rows of one elimination block (a multiple of 
 constexpr int kChunk = 32;      // columns of one register tile
 constexpr int kWide = 64;       // fewest columns of one task of the block's own updates
 constexpr int kAhead = 12;      // rows fetched ahead when earlier rows are read
+constexpr int kSourceRun = 96;  // earlier rows packed at a time (a strip of 24 kB)
 // Profile terms below which one thread does the whole elimination (threads would only
 // cost their start).
 constexpr int64_t kThreadedTerms = 200000;
@@ -592,27 +593,30 @@ void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
     sync.arrive_and_wait();
     // B: the updates of the earlier rows, 32 columns at a time. Sources lo..j0-1 reach
     // column c; a source that ends inside the tile, and the columns past c1 of the last
-    // tile, are packed as zeros, which change nothing.
+    // tile, are packed as zeros, which change nothing. The sources go in runs of
+    // kSourceRun, whose packed strip stays in the first-level cache while every group of
+    // rows of the block takes its updates; an entry still takes them in ascending order.
     if (nsrc > 0) {
       const int tiles = (c1 - j0) / kChunk + 1;
       for (int q = tid; q < tiles; q += T) {
         const int c = j0 + q * kChunk;
-        const int lo = std::max(E.first[c], ilo);
-        if (lo >= j0) continue;
-        for (int i = lo; i < j0; i++) {
-          const double* ri = A[i];
-          if (i + kAhead < j0) {  // the rows lie apart in memory: fetch ahead of the copy
-            __builtin_prefetch(A[i + kAhead] + c);
-            __builtin_prefetch(A[i + kAhead] + c + 8);
-            __builtin_prefetch(A[i + kAhead] + c + 16);
-            __builtin_prefetch(A[i + kAhead] + c + 24);
+        for (int s0 = std::max(E.first[c], ilo); s0 < j0; s0 += kSourceRun) {
+          const int s1 = std::min(j0, s0 + kSourceRun);
+          for (int i = s0; i < s1; i++) {
+            const double* ri = A[i];
+            if (i + kAhead < j0) {  // the rows lie apart in memory: fetch ahead of the copy
+              __builtin_prefetch(A[i + kAhead] + c);
+              __builtin_prefetch(A[i + kAhead] + c + 8);
+              __builtin_prefetch(A[i + kAhead] + c + 16);
+              __builtin_prefetch(A[i + kAhead] + c + 24);
+            }
+            double* si = strip.data() + static_cast<size_t>(i - s0) * kChunk;
+            const int reach = std::min(last[i] - c + 1, kChunk);
+            for (int r = 0; r < reach; r++) si[r] = ri[c + r];
+            for (int r = std::max(reach, 0); r < kChunk; r++) si[r] = 0.0;
           }
-          double* si = strip.data() + static_cast<size_t>(i - lo) * kChunk;
-          const int reach = std::min(last[i] - c + 1, kChunk);
-          for (int r = 0; r < reach; r++) si[r] = ri[c + r];
-          for (int r = std::max(reach, 0); r < kChunk; r++) si[r] = 0.0;
+          for (int g = 0; g < nb; g += kMicroRows) E.kern.tile(&W(g, c), ld, strip.data(), s1 - s0, &M(g, s0));
         }
-        for (int g = 0; g < nb; g += kMicroRows) E.kern.tile(&W(g, c), ld, strip.data(), j0 - lo, &M(g, lo));
       }
     }
     sync.arrive_and_wait();
@@ -745,7 +749,7 @@ bool FactorProfile(double** A, int n, const int* last, int rule, char echo, int 
   E.work.assign(static_cast<size_t>(ld) * kBlockRows, 0.0);
   E.mult.assign(static_cast<size_t>(std::max<int64_t>(nsrcMax, 1)) * kBlockRows, 0.0);
   E.own.assign(static_cast<size_t>(kBlockRows) * kBlockRows, 0.0);
-  E.strips.assign(static_cast<size_t>(T), std::vector<double>(static_cast<size_t>(std::max<int64_t>(nsrcMax, 1)) * kChunk));
+  E.strips.assign(static_cast<size_t>(T), std::vector<double>(static_cast<size_t>(kSourceRun) * kChunk));
 
   std::barrier<> sync(T);
   std::vector<std::thread> pool;
@@ -762,6 +766,17 @@ bool FactorProfile(double** A, int n, const int* last, int rule, char echo, int 
   if (record != nullptr) record[2 * n + 1] = E.result.minRatio;
   *result = E.result;
   return true;
+}
+
+double ProfileFactorBytes(int n, const int* last) {
+  double terms = 0.0;
+  for (int j0 = 1, i = 1; j0 <= n; j0 += kBlockRows) {
+    const int j1 = std::min(n, j0 + kBlockRows - 1), c1 = last[j1];
+    while (last[i] < j0) i++;  // the first row that reaches the block
+    for (int k = i; k < j0; k++) terms += std::min(last[k], c1) - j0 + 1;
+    for (int k = j0; k <= j1; k++) terms += 2.0 * (last[k] - k + 1);
+  }
+  return 8.0 * terms;
 }
 
 namespace {
@@ -796,11 +811,56 @@ const double* ReciprocalPivots(double** U, int n, std::vector<double>& own) {
   return own.data();
 }
 
+// Rows of one step of the forward reduction on threads, and the profile terms from which
+// the threads pay for their meetings.
+constexpr int kSolveRows = 256;
+constexpr int64_t kThreadedSolveTerms = 4000000;
+
+// Forward reduction on T threads, kSolveRows rows at a time: one thread reduces the
+// columns of the rows' own triangle, which give their multipliers, then the columns right
+// of it are split among the threads. b[j] takes the updates of the rows in ascending order
+// as in the one-thread sweep, so the result is the same to the last bit.
+void ForwardOnThreads(double** U, double* b, int n, const int* last, const double* r, int T) {
+  std::vector<double> f(kSolveRows);
+  std::barrier<> sync(T);
+  const auto work = [&](int tid) {
+    for (int r0 = 1; r0 <= n; r0 += kSolveRows) {
+      const int r1 = std::min(n, r0 + kSolveRows - 1);
+      if (tid == 0)
+        for (int i = r0; i <= r1; i++) {
+          f[i - r0] = b[i] * r[i];
+          ReduceRow(U[i], f[i - r0], b, i + 1, std::min(last[i], r1));
+        }
+      sync.arrive_and_wait();
+      const int wide = last[r1] - r1;  // columns right of the triangle
+      if (wide > 0) {
+        const int span = (wide + T - 1) / T;
+        const int k0 = r1 + 1 + tid * span, k1 = std::min(last[r1], k0 + span - 1);
+        for (int i = r0; i <= r1 && k0 <= k1; i++) ReduceRow(U[i], f[i - r0], b, k0, std::min(last[i], k1));
+      }
+      sync.arrive_and_wait();
+    }
+  };
+  std::vector<std::thread> pool;
+  for (int t = 1; t < T; t++) pool.emplace_back(work, t);
+  work(0);
+  for (std::thread& th : pool) th.join();
+}
+
 // Solution in the store's own order: forward reduction with the multipliers
-// U[i][j] / U[i][i] (upper row, by symmetry), back substitution; every division is a
-// product with the reciprocal pivot.
-void SolveInStoreOrder(double** U, double* b, int n, const int* last, const double* r) {
-  for (int i = 1; i <= n; i++) ReduceRow(U[i], b[i] * r[i], b, i + 1, last[i]);
+// U[i][j] / U[i][i] (upper row, by symmetry), on threads when the profile is large, back
+// substitution; every division is a product with the reciprocal pivot.
+void SolveInStoreOrder(double** U, double* b, int n, const int* last, const double* r, int threads) {
+  int T = threads;
+  if (T <= 0) {
+    int64_t terms = 0;
+    for (int i = 1; i <= n; i++) terms += last[i] - i + 1;
+    T = terms >= kThreadedSolveTerms ? ProfileThreads() : 1;
+  }
+  if (T > 1)
+    ForwardOnThreads(U, b, n, last, r, T);
+  else
+    for (int i = 1; i <= n; i++) ReduceRow(U[i], b[i] * r[i], b, i + 1, last[i]);
   for (int i = n; i >= 1; i--) b[i] = (b[i] - RowDot(U[i], b, i + 1, last[i])) * r[i];
 }
 
@@ -809,23 +869,25 @@ void SolveInStoreOrder(double** U, double* b, int n, const int* last, const doub
 void solveprofd2(double** U, double* b, int n, const int* last) {
   if (n < 1) return;
   std::vector<double> own;
-  SolveInStoreOrder(U, b, n, last, ReciprocalPivots(U, n, own));
+  SolveInStoreOrder(U, b, n, last, ReciprocalPivots(U, n, own), 0);
 }
 
-void SolveProfile(double** A, int n, const int* last, double* x) {
+void SolveProfileOnThreads(double** A, int n, const int* last, double* x, int threads) {
   if (n < 1) return;
   std::vector<double> own;
   const double* r = ReciprocalPivots(A, n, own);
   const double* record = Record(A, n);
   if (record == nullptr) {
-    SolveInStoreOrder(A, x, n, last, r);
+    SolveInStoreOrder(A, x, n, last, r, threads);
     return;
   }
   std::vector<double> b(static_cast<size_t>(n) + 1);
   for (int k = 1; k <= n; k++) b[k] = x[static_cast<int>(record[k])];
-  SolveInStoreOrder(A, b.data(), n, last, r);
+  SolveInStoreOrder(A, b.data(), n, last, r, threads);
   for (int k = 1; k <= n; k++) x[static_cast<int>(record[k])] = b[k];
 }
+
+void SolveProfile(double** A, int n, const int* last, double* x) { SolveProfileOnThreads(A, n, last, x, 0); }
 
 void ProfileProduct(double** A, int n, const int* last, double* y, const double* x) {
   if (n < 1) return;

@@ -69,13 +69,19 @@ struct ProfileFactorResult {
 // pivot the store is partly reduced.
 bool FactorProfile(double** A, int n, const int* last, int rule, char echo, int level, int threads,
                    ProfileFactorResult* result);
+// Bytes the elimination moves between the store and its work rows: the terms of the
+// earlier rows read for each block of rows, and the block's own rows read and written.
+double ProfileFactorBytes(int n, const int* last);
 // Threads of the elimination: hardware_concurrency(), at most VOLDE_THREADS; a value of
 // VOLDE_THREADS that is not a whole number of at least 1 stops the run.
 int ProfileThreads();
 
 // ---- solves ----------------------------------------------------------------------------
-// x = A^-1 x for a factorised store, x in the equations' numbering.
+// x = A^-1 x for a factorised store, x in the equations' numbering. The forward
+// reduction of a large profile runs on ProfileThreads() threads (the same bits).
 void SolveProfile(double** A, int n, const int* last, double* x);
+// SolveProfile on the given number of threads (0: as SolveProfile chooses).
+void SolveProfileOnThreads(double** A, int n, const int* last, double* x, int threads);
 // y = A x from the factorised store (A = U^T D^-1 U), x and y in the equations' numbering.
 void ProfileProduct(double** A, int n, const int* last, double* y, const double* x);
 // Smallest pivot ratio recorded by the elimination of an ordered store.

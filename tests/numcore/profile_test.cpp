@@ -126,9 +126,10 @@ TEST(Profile, MatchesDenseSolve) {
   freed2(K);
 }
 
-// The elimination on several threads gives the factor of one thread to the last bit: a
-// banded store wide enough that every thread count below gets columns of its own.
-TEST(Profile, FactorIsTheSameForAnyThreadCount) {
+// The elimination and the solve on several threads give the factor and the solution of
+// one thread to the last bit: a banded store wide enough that every thread count below
+// gets columns of its own.
+TEST(Profile, FactorAndSolutionAreTheSameForAnyThreadCount) {
   const int n = 720, reach = 560;  // 235 000 terms: above the one-thread size
   std::vector<int> lastcols(n);
   for (int i = 1; i <= n; i++) lastcols[i - 1] = std::min(n, i + reach);
@@ -145,6 +146,10 @@ TEST(Profile, FactorIsTheSameForAnyThreadCount) {
     std::vector<double> f;
     for (int i = 1; i <= n; i++)
       for (int j = i; j <= p.last[i]; j++) f.push_back(p.U[i][j]);
+    std::vector<double> x(n + 1);
+    for (int i = 1; i <= n; i++) x[i] = std::sin(0.3 * i);
+    SolveProfileOnThreads(p.U, n, p.last, x.data(), threads);
+    f.insert(f.end(), x.begin() + 1, x.end());
     factors.push_back(f);
   }
   for (size_t k = 1; k < factors.size(); k++)
