@@ -29,8 +29,10 @@ constexpr ElasticaPoint kElastica[] = {{1.0, 0.3017, 0.0564}, {2.0, 0.4935, 0.16
 // L = 1, square section h = 0.02 (L / h = 50, so that the strains stay below 5 % and the
 // section's shear is negligible), E = 2.1e11, nu = 0 (no clamping of the contraction at
 // the root, which the line theory does not know); 16 elements along, one across; ten
-// equal combinations to P L^2 / EI = 5 (turning the tip by 70 degrees), each in at most 8
-// full Newton iterations: at 1, 2 and 5 the tip follows the elastica within 1 %.
+// equal combinations to P L^2 / EI = 5 (turning the tip by 70 degrees), each in at most 9
+// full Newton iterations (the true stress on the logarithmic strain has no potential: the
+// solvers take the symmetric part of its tangent): at 1, 2 and 5 the tip follows the
+// elastica within 1 %.
 TEST_F(GeometricElastica, SlenderCantileverFollowsTheElastica) {
   constexpr double L = 1.0, h = 0.02, E = 2.1e11;
   const double EI = E * h * h * h * h / 12.0, P5 = 5.0 * EI / (L * L);
@@ -53,6 +55,6 @@ TEST_F(GeometricElastica, SlenderCantileverFollowsTheElastica) {
       }
       const resultfile::NonlinearExecParams ep =
           resultfile::ReadNonlinearExecParams(Path("_ep.bin", "elastica"), m.job.layout.nF, m.job.layout.nP);
-      for (const auto& x : ep.entries) EXPECT_LE(x.nIterations, 8);
+      for (const auto& x : ep.entries) EXPECT_LE(x.nIterations, 9);
     }
 }

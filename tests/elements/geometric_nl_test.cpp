@@ -244,3 +244,52 @@ TEST(GeometricKernels, StressTensorAndStressMatrix) {
   for (int i = 1; i <= 3; i++)
     for (int j = 1; j <= 3; j++) EXPECT_EQ(T3.a[i][j], e3[i][j]);
 }
+
+TEST(GeometricKernels, LogarithmicStrainOfAStretchAlongTurnedAxesIgnoresTheRotation) {
+  // X -> Q2 Q1 diag(l) Q1^T X: principal stretches l along the axes Q1 of the reference,
+  // then a rigid turn Q2. ln U = Q1 diag(ln l) Q1^T, whatever Q2, to the rounding of the
+  // turn; a stretch of 1 + 1e-9 keeps its digits.
+  for (int dim : {2, 3})
+    for (double l0 : {1e-9, 0.3}) {
+      SCOPED_TRACE(testing::Message() << dim << " " << l0);
+      ElementPoint p(dim);
+      const int n = p.n, nc = Comps(dim);
+      const double l[4] = {0.0, 1.0 + l0, 1.0 - 0.5 * l0, 1.0 + 2.0 * l0};
+      const auto turn = [dim](double a, double b, double Q[4][4]) {
+        const double c = std::cos(a), s = std::sin(a), c2 = std::cos(b), s2 = std::sin(b);
+        const double A[4][4] = {{0, 0, 0, 0}, {0, c, -s, 0}, {0, s, c, 0}, {0, 0, 0, 1}};
+        const double Bx[4][4] = {{0, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, c2, -s2}, {0, 0, s2, c2}};
+        for (int i = 1; i <= dim; i++)
+          for (int j = 1; j <= dim; j++) {
+            Q[i][j] = 0.0;
+            for (int k = 1; k <= dim; k++) Q[i][j] += (dim == 3 ? Bx[i][k] : (i == k ? 1.0 : 0.0)) * A[k][j];
+          }
+      };
+      double Q1[4][4], Q2[4][4], U[4][4] = {}, F[4][4] = {};
+      turn(0.7, 0.3, Q1);
+      turn(-1.9, 1.2, Q2);
+      for (int i = 1; i <= dim; i++)
+        for (int j = 1; j <= dim; j++)
+          for (int k = 1; k <= dim; k++) U[i][j] += Q1[i][k] * (l[k] - 1.0) * Q1[j][k];
+      for (int i = 1; i <= dim; i++)
+        for (int j = 1; j <= dim; j++) {
+          for (int k = 1; k <= dim; k++) F[i][j] += Q2[i][k] * (U[k][j] + (k == j ? 1.0 : 0.0));
+          F[i][j] -= i == j ? 1.0 : 0.0;  // F - I: the displacement gradient
+        }
+      Mat D(n, dim);
+      for (int k = 1; k <= n; k++)
+        for (int i = 1; i <= dim; i++) {
+          D.a[k][i] = 0.0;
+          for (int j = 1; j <= dim; j++) D.a[k][i] += F[i][j] * p.X0.a[k][j];
+        }
+      Vec eps(nc);
+      CalcLogStrain_NLMG(dim, n, p.dNdX.a, D.a, eps.v, 1, kCtxStiffness);
+      double L[4][4] = {};
+      for (int i = 1; i <= dim; i++)
+        for (int j = 1; j <= dim; j++)
+          for (int k = 1; k <= dim; k++) L[i][j] += Q1[i][k] * std::log(l[k]) * Q1[j][k];
+      const double expected[7] = {0.0, L[1][1], L[2][2], dim == 2 ? 2 * L[1][2] : L[3][3], 2 * L[2][3], 2 * L[1][3],
+                                  2 * L[1][2]};
+      for (int k = 1; k <= nc; k++) EXPECT_NEAR(eps.v[k], expected[k], 1e-12 * l0 + 1e-15) << k;
+    }
+}
