@@ -583,8 +583,10 @@ bool IterateToConvergence(NonlinearRun* run, int* iterations) {
 
 // A combination whose iterations pass the limit may be divided when its records restart
 // from the converged state and only loads and prescribed displacements change in it: no
-// arc length, time step, creep or shrinkage, or temperature variation.
+// arc length, time step, creep or shrinkage, or temperature variation. A limit of one
+// iteration leaves Newton's method no second step: such a run stops at the limit.
 bool CombinationDivisible(const NonlinearRun& run) {
+  if (run.mesh->Main.MaxIterations < 2) return false;
   if (run.arcPhase || run.transient || run.timeLoads || run.nl.PathBehavior != 1) return false;
   for (int e = 1; e <= run.mesh->nElements; e++)
     for (int k = 1; k <= run.mesh->ElemNodeCount[e]; k++)
