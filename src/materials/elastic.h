@@ -23,7 +23,7 @@ void CalcMat_De_Ortho3D(int elem, int nRows, int nCols, double nu12, double nu23
 void CalcMat_De_IsoModel(int n, double nu, double E, double** D);
 
 // Ainv = inverse of the n x n matrix A, A kept (invertd2 on a copy scaled to unit
-// size, so that its guards are relative); false when singular.
+// size); false when singular.
 bool InvertKeeping(double** Ainv, double** A, int n);
 // x = J^-1 b of a return-mapping system whose first nStress unknowns are stresses (E
 // the modulus that turns them into strains), by linsolved2 after scaling the rows and

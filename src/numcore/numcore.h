@@ -157,6 +157,11 @@ void premulsubd2(double** A, double** B, int n, int r0, int c0);
 void postmulsubd2(double** A, double** B, int n, int r0, int c0);
 
 double detd2(double** A, int m);
+// A X = B by Gaussian elimination with partial pivoting; A and B are work space. A pivot
+// below 1e-8 of the sum of the magnitudes added into its term (cancellation), null or
+// not finite returns false with X cleared; a multiplier of at most 1e-8 is skipped. A
+// matrix in any units (its columns, or all its terms, scaled) is solved alike and a
+// singular one refused at the same column.
 bool GaussSolve(double** A, double** X, double** B, int n, int m);
 bool linsolved2(double** A, double* x, const double* b, int n);
 bool invertd2(double** Ainv, double** A, int n);
@@ -166,9 +171,11 @@ bool invertd2(double** Ainv, double** A, int n);
 // V, n x n) of the symmetric n x n matrix A by the classical Jacobi method. A is work
 // space: its lower triangle is cleared and its upper triangle rotated. nrot receives the
 // number of rotations, offmax the largest off-diagonal magnitude of the last search.
-// A non-symmetric A (a pair differing by more than 1e-8) ends the run. Returns false,
-// after a warning and with lambda unwritten, when n*n*1000 rotations do not bring every
-// off-diagonal term below 1e-8 (or a term is not a number).
+// The tolerances are shares of the largest magnitude s of A, so that a matrix scaled by
+// any factor takes the same rotations: a non-symmetric A (a pair differing by more than
+// 1e-8 s) ends the run. Returns false, after a warning and with lambda unwritten, when
+// n*n*1000 rotations do not bring every off-diagonal term below 1e-12 s (or a term is
+// not a finite number).
 bool eigjacobi(double** A, int n, double* lambda, double** V, int* nrot, double* offmax);
 
 // ---- text tokenizer ----------------------------------------------------------------------
