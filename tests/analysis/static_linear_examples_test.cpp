@@ -217,7 +217,9 @@ TEST(Examples, PythonReaderOfTheDocsReadsWhatTheTestReaderReads) {
   size_t start = 0;
   for (size_t end = shown.find('\n'); end != std::string::npos; start = end + 1, end = shown.find('\n', start)) {
     const std::string line = shown.substr(start, end - start);
-    if (line != "...") EXPECT_NE(("\n" + py.out).find("\n" + line + "\n"), std::string::npos) << line;
+    if (line != "...") {
+      EXPECT_NE(("\n" + py.out).find("\n" + line + "\n"), std::string::npos) << line;
+    }
   }
   RemoveDirectory(dir);
 }

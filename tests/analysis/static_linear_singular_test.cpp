@@ -104,15 +104,18 @@ Job FreeTruss(double EA) {
   return j;
 }
 
-// Two bars in a line pinned at the start, the first one without a property record: the
-// second bar floats free, a rigid motion that the sound support does not reach.
-Job BarWithoutPropertyAtTheSupport() {
+// A bar pinned at point 1 leads to a triangle of bars; the bar has no property record, so
+// the triangle floats free: a rigid motion that the sound support does not reach.
+Job TriangleBehindABarWithoutProperty() {
   Job j;
   tw::AddRecord(j.model, "<LINEAR_ISOTROPIC_MATERIALS>", tw::LinIsoMaterial("bar", 0.0, 0.0, 2e11, 0.3));
   tw::AddRecord(j.model, "<CROSS_SECTION_AREAS>", tw::CrossSectionArea("a", 1e-3));
-  for (int k = 0; k <= 2; k++) linmodel::AddPoint2D(j, 1.0 * k, 0.0, linmodel::kPlaneMask, k == 0 ? "011000" : "000000");
-  for (int e = 1; e <= 2; e++) tw::AddElement(j.model, {e, e + 1});
-  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(2, 2, 1, MAT_LIN_ISO, 1, GEOM_CS_AREA, 1));
+  linmodel::AddPoint2D(j, 0.0, 0.0, linmodel::kPlaneMask, "011000");
+  linmodel::AddPoint2D(j, 1.0, 0.0, linmodel::kPlaneMask);
+  linmodel::AddPoint2D(j, 2.0, 0.0, linmodel::kPlaneMask);
+  linmodel::AddPoint2D(j, 1.5, 1.0, linmodel::kPlaneMask);
+  for (const std::vector<int32_t>& bar : {std::vector<int32_t>{1, 2}, {2, 3}, {3, 4}, {4, 2}}) tw::AddElement(j.model, bar);
+  tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(2, 4, 1, MAT_LIN_ISO, 1, GEOM_CS_AREA, 1));
   j.model.loadCases = {linmodel::LoadCase({tw::PointLoad(3, {0, 1e3, 0, 0, 0, 0})})};
   return j;
 }
@@ -132,7 +135,7 @@ TEST_F(SingularModels, MechanismsAndFreeRigidMotionsStopWithBothSolversInAnyUnit
       {"pinned member, unit stiffness", PinnedMember(1.0, 1e4),
        "The supports do not stop every rigid motion of the model"},
       {"parallelogram, SI", Parallelogram(2e11, 0.01), "singular"},
-      {"element without a property record", BarWithoutPropertyAtTheSupport(),
+      {"element without a property record", TriangleBehindABarWithoutProperty(),
        "Or the element property records are incomplete: 1 element(s) have no\nrecord in <ELEMENT_PROPERTIES> for "
        "this phase and take no part (the first:\nelement n. 1)."},
       {"parallelogram, unit stiffness", Parallelogram(1.0, 1.0), ""},

@@ -103,5 +103,8 @@ std::string FindPython3() {
 }
 
 std::string DocsPath(const std::string& name) {
-  return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "docs" / name).string();
+  // Absolute: the scripts run in scratch directories of their own.
+  return std::filesystem::absolute(std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "docs" /
+                                   name)
+      .string();
 }
