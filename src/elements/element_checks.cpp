@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "elements/kernel.h"
@@ -107,6 +108,32 @@ int GeometryKindOfType(int type) {
                 msg);
 }
 
+// The mother of an embedded cable is sought among the elements in the cable's own
+// coordinates: a model with an embedded cable takes no element of other coordinates
+// (a 2-D cable in the x2-x3 plane and a slab in the x1-x2 plane, a 3-D element).
+void CheckEmbeddedCableHosts(const MeshData* mesh, const int* ElemPropIndex) {
+  int cableGroup = 0;
+  for (int e = 1; e <= mesh->nElements && cableGroup == 0; e++) {
+    const int r = ElemPropIndex[e];
+    if (r == 0) continue;
+    const int type = mesh->ElemProps[r].ElementType;
+    if (type == _EMB_CABLE_2D || type == _EMB_CABLE_3D) cableGroup = r;
+  }
+  if (cableGroup == 0) return;
+  const int cableType = mesh->ElemProps[cableGroup].ElementType;
+  const char* mask = GetElementTypeInfo(cableType).coordMask;
+  for (int e = 1; e <= mesh->nElements; e++) {
+    const int r = ElemPropIndex[e];
+    if (r == 0 || std::strcmp(GetElementTypeInfo(mesh->ElemProps[r].ElementType).coordMask, mask) == 0) continue;
+    char msg[256];
+    std::snprintf(msg, sizeof msg,
+                  "This type of element cannot host the embedded cables of type %s (element property record "
+                  "n. %d):\nits coordinates are not those of the cables.",
+                  GetElementTypeInfo(cableType).keyword, cableGroup);
+    GroupFault(mesh, r, msg);
+  }
+}
+
 }  // namespace
 
 void CheckElementGroups(const MeshData* mesh, const int* ElemPropIndex) {
@@ -156,6 +183,7 @@ void CheckElementGroups(const MeshData* mesh, const int* ElemPropIndex) {
       GroupFault(mesh, r, msg);
     }
   }
+  CheckEmbeddedCableHosts(mesh, ElemPropIndex);
 }
 
 // ---- folded quadratic elements ------------------------------------------------------

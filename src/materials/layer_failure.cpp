@@ -20,6 +20,20 @@ void CheckParameters_NLMM501(const MaterialRecord& m, const char* block, int rec
   } strengths[] = {{"Xt", p.Xt}, {"Xc", p.Xc}, {"Yt", p.Yt}, {"Yc", p.Yc}, {"S", p.S}};
   for (const auto& s : strengths)
     if (!(s.v > kSmall)) DataFault(nullptr, block, record, "The strength %s must be positive: %g.", s.name, s.v);
+  // The layer's plane-stress matrix: moduli positive, and 1 - nu12 nu21 > 0 with
+  // nu21 = nu12 E2/E1.
+  const LayerElastic c = LayerElasticConstants(MAT_NLMM501, m);
+  const struct {
+    const char* name;
+    double v;
+  } moduli[] = {{"E1", c.E1}, {"E2", c.E2}, {"G12", c.G12}, {"G23", c.Ga}, {"G13", c.Gb}};
+  for (const auto& e : moduli)
+    if (!(e.v > 0.0)) DataFault(nullptr, block, record, "The elastic constant %s must be positive: %g.", e.name, e.v);
+  if (!(c.nu12 * c.nu12 * c.E2 / c.E1 < 1.0))
+    DataFault(nullptr, block, record,
+              "The Poisson's ratio nu12 = %g with E1 = %g and E2 = %g leaves no stiffness: nu12^2 E2/E1 must be "
+              "below 1.",
+              c.nu12, c.E1, c.E2);
 }
 
 int CalcStress_NLMM501(int elem, const MaterialRecord& mat, NLMM301_HD* r, double** T, const double* sigma,
@@ -40,8 +54,11 @@ int CalcStress_NLMM501(int elem, const MaterialRecord& mat, NLMM301_HD* r, doubl
   const double F1 = 1.0 / p.Xt - 1.0 / p.Xc, F2 = 1.0 / p.Yt - 1.0 / p.Yc, F66 = 1.0 / (p.S * p.S);
   const double f = F1 * s[1] + F2 * s[2] + F11 * s[1] * s[1] + F22 * s[2] * s[2] + F66 * s[3] * s[3] +
                    2.0 * F12 * s[1] * s[2] - 1.0;
-  r->Value[NLMM301_HD::kFailureIndex501] = f;
-  const bool failed = f > 0.0;
+  // Failure is permanent: a record that holds a failed state (index above 0) stays failed
+  // whatever the stress now, and keeps the largest index reached.
+  const double before = r->Value[NLMM301_HD::kFailureIndex501];
+  const bool failed = f > 0.0 || before > 0.0;
+  r->Value[NLMM301_HD::kFailureIndex501] = before > 0.0 ? std::fmax(before, f) : f;
   for (int i = 1; i <= 3; i++) r->Value[NLMM301_HD::kStress501 + i - 1] = failed ? 0.0 : s[i];
   return failed ? 1 : 0;
 }

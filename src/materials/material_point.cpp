@@ -13,6 +13,7 @@
 #include "materials/layer_failure.h"
 #include "materials/material_slots.h"
 #include "materials/plasticity/concrete_plasticity.h"
+#include "materials/plasticity/crack_plasticity.h"
 #include "materials/plasticity/drucker_prager.h"
 #include "materials/plasticity/owen_figueiras.h"
 #include "model/mesh.h"
@@ -647,6 +648,7 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
           // The smeared-crack models share one check; the other laws check their records
           // with their models.
           if (SmearedCrackKind(code)) CheckParameters_Crack(code, m, block, r);
+          if (code == MAT_NLMM142 || code == MAT_NLMM151) CheckParameters_CrackPlasticity(code, m, block, r);
           break;
       }
     }

@@ -157,10 +157,14 @@ double StateForce(const SpringCurves& law, double s, double d, NLSMM_HDRecord& r
   // such restriction).
   if (law.kind != SPRMAT_NLSMM103 && state != 4 && dLast * d < 0.0) InternalError(__FILE__, __LINE__);
   // Loading beyond the reach of the unloading branches returns to the envelope.
+  // The branch follows the direction of the step from the last displacement: only a step
+  // beyond it loads; one that stays there takes the unloading branch, whose force is the
+  // same at that point and whose stiffness is the elastic one (at the origin the envelope
+  // is its own elastic branch).
   bool envelope = false;
   switch (state) {
     case 1:
-      if (x >= p)
+      if (x > p || p == 0.0)
         envelope = true;
       else
         state = 2;

@@ -405,6 +405,61 @@ int BlockOfMaterialKind(int kind) {
   InternalError(__FILE__, __LINE__);
 }
 
+void CheckRelativeHumidity(const Where& w, double RH) {
+  if (!(RH >= 0.0 && RH <= 100.0))
+    DataFault(w.context, w.block, w.record, "Invalid relative humidity: %g (valid: 0 to 100 percent).", RH);
+}
+
+// The shrinkage law of "<NLMM172>" (values in file order) where its flags switch it on:
+// the drying part takes powers of the strength, the water content and the age at the
+// start of drying, and divides the time by the half-time; the autogenous part divides
+// by its own time constant.
+void CheckShrinkage172(const Where& w, const MaterialRecord& mat) {
+  if (MatInt(mat, 1) == 1) {
+    CheckPositive(w, "compressive strength", mat.Value[8]);
+    CheckNotNegative(w, "water content", mat.Value[9]);
+    if (MatInt(mat, 22) == 2)
+      CheckPositive(w, "start of drying", mat.Value[16]);
+    else
+      CheckNotNegative(w, "start of drying", mat.Value[16]);
+    CheckRelativeHumidity(w, mat.Value[17]);
+    CheckNotNegative(w, "cement type factor", mat.Value[20]);
+    CheckNotNegative(w, "curing factor", mat.Value[21]);
+    if (MatInt(mat, 22) == 1) CheckPositive(w, "kt", mat.Value[23]);
+    if (MatInt(mat, 24) == 1) {
+      CheckPositive(w, "shrinkage half-time", mat.Value[25]);
+    } else {
+      CheckPositive(w, "shape factor ks", mat.Value[18]);
+      CheckPositive(w, "volume-to-surface ratio", mat.Value[19]);
+    }
+  }
+  if (MatInt(mat, 2) == 1) {
+    CheckNotNegative(w, "start of the autogenous shrinkage", mat.Value[28]);
+    CheckPositive(w, "time constant of the autogenous shrinkage", mat.Value[29]);
+    CheckNotNegative(w, "final autogenous shrinkage strain", mat.Value[30]);
+    CheckRelativeHumidity(w, mat.Value[31]);
+  }
+}
+
+// The Kelvin chain of "<NLMM174>": every retardation time positive (a unit with a
+// negative one grows without bound), the modulus factor positive, the start of creep not
+// negative, and the coefficients k0 and k3 of each unit positive (its compliance is
+// their product times positive powers).
+void CheckKelvinChain(const Where& w, const MaterialRecord& mat) {
+  const int q = static_cast<int>(mat.Value[3]);
+  char what[96];
+  for (int u = 1; u <= q; u++) {
+    std::snprintf(what, sizeof what, "retardation time of Kelvin unit %d", u);
+    CheckPositive(w, what, mat.QVector[u]);
+    std::snprintf(what, sizeof what, "coefficient k0 of Kelvin unit %d", u);
+    CheckPositive(w, what, mat.Q4Vector[4 * u - 3]);
+    std::snprintf(what, sizeof what, "coefficient k3 of Kelvin unit %d", u);
+    CheckPositive(w, what, mat.Q4Vector[4 * u]);
+  }
+  CheckPositive(w, "modulus factor of the creep", mat.Value[4]);
+  CheckNotNegative(w, "start of creep", mat.Value[5]);
+}
+
 // Real values of a material record: all finite; the moduli and stiffnesses of the
 // linear kinds in their ranges.
 void CheckMaterialValues(const Where& w, int kind, const MaterialRecord& mat, bool spring) {
@@ -473,12 +528,11 @@ void CheckMaterialValues(const Where& w, int kind, const MaterialRecord& mat, bo
                     "The mean compressive strength %g is out of range: the shrinkage law takes f_cm in MPa\n"
                     "(at most 1000).",
                     mat.Value[8]);
-        if (!(mat.Value[9] >= 0.0 && mat.Value[9] <= 100.0))
-          DataFault(w.context, w.block, w.record, "Invalid relative humidity: %g (valid: 0 to 100 percent).",
-                    mat.Value[9]);
+        CheckRelativeHumidity(w, mat.Value[9]);
       } else {
         CheckCode(w, "law of kt", MatInt(mat, 22), 1, 2);
         CheckCode(w, "law of the shrinkage half-time", MatInt(mat, 24), 1, 2);
+        CheckShrinkage172(w, mat);
       }
       break;
     case MAT_NLMM173:
@@ -486,7 +540,13 @@ void CheckMaterialValues(const Where& w, int kind, const MaterialRecord& mat, bo
       CheckCode(w, "ageing law of the stiffness and strengths", MatInt(mat, 3), 0, 1);
       CheckCode(w, "cement type", MatInt(mat, 4), 1, 3);
       CheckCode(w, "ageing law of the fracture energy", MatInt(mat, 5), 0, 1);
+      // The Arrhenius law divides the activation energy by the gas constant.
+      if (MatInt(mat, 1) == 2) {
+        CheckNotNegative(w, "activation energy", mat.Value[2]);
+        CheckPositive(w, "gas constant", mat.Value[7]);
+      }
       break;
+    case MAT_NLMM174: CheckKelvinChain(w, mat); break;
     case MAT_NLMM175: {
       static const char* const kLaws[8] = {"",
                                            "law of the unit weight",
@@ -860,8 +920,18 @@ void ValidateAnalysisOptions(const MeshData* m, int driver) {
                 "Invalid NUMBER_OF_COMBINATIONS_BEFORE_RESTART: %d (it cannot be negative).", p.nCombBeforeRestart);
     if (p.GeomNonlinear == 1) CheckCode(w, "KINEMATIC_DESCRIPTION", p.KinematicDescription, 1, 2);
   }
+  // The flag is a byte of 0 to 255: named as it stands in the file. The static and
+  // transient structural nonlinear drivers read it (a transient one to refuse the arc
+  // length); any other names a value beside 0 and 1 in a warning, as a value it does not
+  // read.
+  const bool readsArc =
+      staticNonlinear || driver == DRIVER_TRANSIENT_MNL_NCSB || driver == DRIVER_TRANSIENT_MNL_JPCG;
+  const int arcFlag = static_cast<unsigned char>(p.ArcLength);
+  if (readsArc) CheckCode(w, "ARC_LENGTH flag", arcFlag, 0, 1);
+  char unread[256] = "";
+  if (!readsArc && arcFlag > 1)
+    std::snprintf(unread, sizeof unread, "   -> ARC_LENGTH flag: %d (valid: 0 to 1)\n", arcFlag);
   if (staticNonlinear) {
-    CheckCode(w, "ARC_LENGTH flag", p.ArcLength, 0, 1);
     if (p.ArcLength == 1 && p.MaxArcLengthCombinations < 1)
       DataFault(w.context, w.block, w.record,
                 "Invalid MAXIMUM_NUMBER_OF_ARC_LENGTH_COMBINATIONS: %d (with ARC_LENGTH it must be 1 or more).",
@@ -882,9 +952,21 @@ void ValidateAnalysisOptions(const MeshData* m, int driver) {
     if (!(d.Alpha >= -1.0 / 3.0 && d.Alpha <= 0.0))
       DataFault(wd.context, wd.block, wd.record, "Invalid ALPHA: %g (valid: -1/3 to 0).", d.Alpha);
   }
-  // Below 1/2 the Newmark step adds energy: every free vibration grows.
-  if ((directDynamic || (superposition && d.TimeSteppingMethod == 2)) && !(d.Gamma >= 0.5))
+  // Below 1/2 the Newmark step adds energy: every free vibration grows. A modal
+  // superposition by the Duhamel integral reads neither constant.
+  const bool newmark = directDynamic || (superposition && d.TimeSteppingMethod == 2);
+  if (newmark && !(d.Gamma >= 0.5))
     DataFault(wd.context, wd.block, wd.record, "Invalid GAMMA: %g (it must be 1/2 or more).", d.Gamma);
+  if (superposition && !newmark && !(d.Gamma >= 0.5)) {
+    const size_t used = std::strlen(unread);
+    std::snprintf(unread + used, sizeof unread - used, "   -> GAMMA of <DYNAMIC_ANALYSIS_PARAMETERS>: %g\n",
+                  d.Gamma);
+  }
+  if (unread[0] != '\0') {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\nValues out of range that this analysis does not read:\n%s", unread);
+    warnmsg("They are left as they are; the run goes on.", 0);
+  }
   if (directDynamic || superposition) {
     CheckDamping(wd, "DEFAULT_MODAL_DAMPING_RATIO", d.DefaultModalDampingRatio);
     CheckDamping(wd, "GLOBAL_RAYLEIGH_DAMPING_FACTOR_A0", d.RayleighA0);

@@ -145,6 +145,9 @@ TEST_F(WrongSuccesses, OptionsCountsAndMaterialValuesOutOfRange) {
        {kMain + "Invalid MAXIMUM_NUMBER_OF_ARC_LENGTH_COMBINATIONS: -1 (with ARC_LENGTH it must be 1 or more)."}},
       {"arc-length flag 17", nonlinear([](tw::Model& m) { m.main.arcLength = 17; }),
        {kMain + "Invalid ARC_LENGTH flag: 17 (valid: 0 to 1)."}},
+      // The flag is a byte: 255 is named as 255.
+      {"arc-length flag 255", nonlinear([](tw::Model& m) { m.main.arcLength = static_cast<int8_t>(-1); }),
+       {kMain + "Invalid ARC_LENGTH flag: 255 (valid: 0 to 1)."}},
       {"two phases", nonlinear([](tw::Model& m) { m.main.nPhases = 2; }),
        {kMain + "Invalid NUMBER_OF_PHASES: 2 (only one phase is available)."}},
       {"iteration limit 0", nonlinear([](tw::Model& m) { m.main.maxIterations = 0; }),
@@ -298,6 +301,24 @@ TEST_F(WrongSuccesses, ElementGroupsTheAnalysisCannotServe) {
        },
        {"   -> Internal point link counter: 1\n   -> Point M (Master): 2\n   -> Degree of freedom: _R1\n\nERROR:\n"
         "The degrees of freedom involved in internal point links\nmust have stiffness contribution"}},
+      // The mother of an embedded cable is sought in the cable's own coordinates.
+      {"a 2-D embedded cable beside a Mindlin slab", [] {
+         tw::Model m = Bar(true);
+         tw::AddRecord(m, "<SUPPORTS>", tw::Support(2, "001000"));
+         std::vector<int32_t> quad;
+         for (const auto& xy : {std::pair{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}})
+           quad.push_back(tw::AddPoint(m, xy.first, xy.second, 0.0));
+         tw::AddElement(m, quad);
+         tw::AddElement(m, {quad[0], quad[2]});
+         tw::AddRecord(m, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 0.2));
+         tw::AddRecord(m, "<ELEMENT_PROPERTIES>",
+                       tw::ElementProperty(2, 2, _MINDLIN_SLAB_QUAD, MAT_LIN_ISO, 1, GEOM_LAM_THICK, 1));
+         tw::AddRecord(m, "<ELEMENT_PROPERTIES>", tw::ElementProperty(3, 3, _EMB_CABLE_2D, MAT_LIN_ISO, 1, GEOM_CS_AREA, 1));
+         return m;
+       },
+       {"Element group (element property record n. 2)\n   -> Element type: _MINDLIN_SLAB_QUAD\n",
+        "\nERROR:\nThis type of element cannot host the embedded cables of type _EMB_CABLE_2D (element property "
+        "record n. 3):\nits coordinates are not those of the cables.\n"}},
       {"an internal point load on a cable", [] {
          tw::Model m = linmodel::CableHanger2D(1e4).model;
          m.loadCases = {linmodel::LoadCase({tw::PointLoad(3, {0, 0, -5, 0, 0, 0})})};
@@ -339,4 +360,19 @@ TEST_F(WrongSuccesses, IllConditionedMatrixIsSolvedWithAWarning) {
   const ChildResult sound = RunProgram(VOLDE_EXE, {"job1"}, dir_);
   EXPECT_EQ(sound.status, 0) << sound.err;
   EXPECT_EQ(sound.err.find("ill-conditioned"), std::string::npos) << sound.err;
+}
+
+// A value the analysis does not read is not blamed: a linear dynamic run with an
+// arc-length flag of 255 runs, and one warning names the value.
+TEST_F(WrongSuccesses, AValueTheAnalysisDoesNotReadIsNamedInAWarning) {
+  tw::Model m = Oscillator();
+  m.main.arcLength = static_cast<int8_t>(-1);
+  tw::WriteDataFile(dir_ + "/job1", m);
+  WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+  const ChildResult r = RunProgram(VOLDE_EXE, {"job1"}, dir_);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("Values out of range that this analysis does not read:\n   -> ARC_LENGTH flag: 255 (valid: 0 "
+                       "to 1)\n\nWARNING:\nThey are left as they are; the run goes on.\n"),
+            std::string::npos)
+      << r.err;
 }

@@ -289,3 +289,37 @@ TEST(CrackPlasticity, CrackAfterYieldingAndTheTwoCoupledAlgorithms) {
   for (int i = 1; i <= 6; i++) EXPECT_NEAR(s1.sigma[i], s2.sigma[i], 1e-4 * kFc) << i;
   EXPECT_NEAR(s1.kappa, s2.kappa, 1e-6);
 }
+
+// The plastic part of the record is refused at set-up in words, naming block and record:
+// a hardening law outside 1 and 2, a strength out of all proportion to the modulus, an
+// initial yield ratio of 1.
+TEST(CrackPlasticity, PlasticValuesAreCheckedAtSetUp) {
+  struct Case {
+    CrackMat c;
+    const char* message;
+  };
+  const Case cases[] = {
+      {C1(-1), "<NLMM151>(.|\n)*Record counter: 1(.|\n)*Invalid hardening law: -1 \\(valid: 1 or 2\\)"},
+      {C1(3), "Invalid hardening law: 3"},
+      {C1().Set(68, 1e-300), "compressive strength over the modulus of elasticity must lie between 1e-6 and 1"},
+      {C1().Set(70, 1.0), "initial yield stress over the compressive strength must be at least 0 and differ from 1"},
+  };
+  for (const Case& c : cases) {
+    MeshData mesh{};
+    MaterialRecord recs[2] = {c.c.m, c.c.m};
+    mesh.nMaterials[MAT_NLMM151] = 1;
+    mesh.Materials[MAT_NLMM151] = recs;
+    int count[kMaterialKinds + 1] = {};
+    count[MAT_NLMM151] = 1;
+    EXPECT_EXIT(CheckNonlinearMaterialParameters(&mesh, count), testing::ExitedWithCode(1), c.message) << c.message;
+  }
+  for (int law : {1, 2}) {
+    MeshData mesh{};
+    MaterialRecord recs[2] = {C1(law).m, C1(law).m};
+    mesh.nMaterials[MAT_NLMM151] = 1;
+    mesh.Materials[MAT_NLMM151] = recs;
+    int count[kMaterialKinds + 1] = {};
+    count[MAT_NLMM151] = 1;
+    CheckNonlinearMaterialParameters(&mesh, count);
+  }
+}

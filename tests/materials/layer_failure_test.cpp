@@ -57,7 +57,15 @@ TEST(LayerFailure, TsaiWuIndexAtTheTensileStrength) {
   EXPECT_EQ(CalcStress_NLMM501(1, m, &r, T, above, aux, cs), 1);
   EXPECT_GT(r.Value[NLMM301_HD::kFailureIndex501], 0.0);
   EXPECT_EQ(r.Value[NLMM301_HD::kStress501], 0.0);
-  // No memory: a lower stress passes again.
-  EXPECT_EQ(CalcStress_NLMM501(1, m, &r, T, at, aux, cs), 0);
+  // Failure is permanent: the failed record stays failed at a lower stress, and keeps the
+  // largest index; a record that never failed passes there.
+  const double failedIndex = r.Value[NLMM301_HD::kFailureIndex501];
+  for (const double* s : {at, above}) {
+    EXPECT_EQ(CalcStress_NLMM501(1, m, &r, T, s, aux, cs), 1);
+    EXPECT_EQ(r.Value[NLMM301_HD::kStress501], 0.0);
+    EXPECT_EQ(r.Value[NLMM301_HD::kFailureIndex501], failedIndex);
+  }
+  NLMM301_HD intact{};
+  EXPECT_EQ(CalcStress_NLMM501(1, m, &intact, T, at, aux, cs), 0);
   freed2(T);
 }

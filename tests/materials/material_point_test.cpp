@@ -237,6 +237,19 @@ TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
       {MAT_NLMM125, c12x(30000, 30, 0, 0.0022, 0.3, 3), "<NLMM125>(.|\n)*Invalid hardening law: 3"},
       {MAT_NLMM501, matdriver::RecordWithInts({0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 50, 200, 5, 0, 10}, {10}),
        "strength Yc must be positive"},
+      // A strength far below any concrete for its modulus, a tensile strength past the
+      // Ottosen form's range, the plane layer's and the failure layer's elastic constants.
+      {MAT_NLMM122, c12x(30000, 1e-300, 3, 0.0022, 0.3, 1),
+       "<NLMM122>(.|\n)*compressive strength over the modulus of elasticity must lie between 1e-6 and 1: 3.3+e-305"},
+      {MAT_NLMM123, c12x(3e-2, 30, 3, 0.0022, 0.3, 1), "<NLMM123>(.|\n)*must lie between 1e-6 and 1: 1000"},
+      {MAT_NLMM122, c12x(30000, 30, 20, 0.0022, 0.3, 1), "tensile strength must be at most half the compressive strength: 20 \\(fc = 30\\)"},
+      {MAT_NLMM211, matdriver::RecordWithInts({0, 0, 0.2, -0.0, 0.002, 30, 0.0002, -3, 0.5, 0.1, 0.5, 0.1, 0.1, 1, 100},
+                                              {14}),
+       "<NLMM211>(.|\n)*Record counter: 1(.|\n)*modulus of elasticity must be positive: -0"},
+      {MAT_NLMM501, matdriver::RecordWithInts({0, 0, 0, 2e4, 1e4, 4e3, 4e3, 0, 0.3, 1, 50, 200, 5, 20, 10}, {10}),
+       "<NLMM501>(.|\n)*Record counter: 1(.|\n)*elastic constant G12 must be positive: 0"},
+      {MAT_NLMM501, matdriver::RecordWithInts({0, 0, 0, 1e4, 4e4, 4e3, 4e3, 5e3, 0.6, 1, 50, 200, 5, 20, 10}, {10}),
+       "nu12\\^2 E2/E1 must be below 1"},
       // The bond laws divide by these lengths and stiffnesses.
       {MAT_NLMM301, matdriver::Record({0.0, 0.02, 5, 0, 0, 1e4}),
        "<NLMM301>(.|\n)*Record counter: 1(.|\n)*end of the linear branch"},

@@ -2,6 +2,7 @@
 // finite differences of the force, orientation factors.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "materials/spring_laws.h"
@@ -192,4 +193,33 @@ TEST(SpringLaws, OrientationFactors) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(SpringOrientationFactor(c.kind, *c.m, c.code, c.family), c.s) << c.kind << " " << c.code;
+}
+
+// A step that stays on the last displacement does not load: the branch follows the
+// direction of the step, so an iterate that lands exactly there takes the elastic
+// stiffness, with the same force, and a step one ulp further loads the envelope.
+TEST(SpringLaws, AStepThatStaysOnTheLastDisplacementTakesTheElasticBranch) {
+  const MaterialRecord m101 = Law101(1000, 10, 1);
+  const MaterialRecord m102 = Law102(1);
+  const Law103 m103(1, {{0.001, 5}, {0.003, 9}, {0.005, 7}});
+  struct Case {
+    int kind;
+    const MaterialRecord* m;
+    double s, d, F, kElastic, kEnvelope;
+  };
+  const Case cases[] = {{SPRMAT_NLSMM101, &m101, 1.0, -0.03, -10, 1000, 0},
+                        {SPRMAT_NLSMM102, &m102, -1.0, 0.006, 6, 10000, -1000},
+                        {SPRMAT_NLSMM103, &m103.m, 1.0, -0.002, -7, 2000, 2000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "law " << c.kind);
+    NLSMM_HDRecord loaded = Fresh();
+    EXPECT_NEAR(SpringLawForce(c.kind, *c.m, c.s, c.d, loaded), c.F, 1e-9);
+    NLSMM_HDRecord same = loaded, beyond = loaded;
+    EXPECT_NEAR(SpringLawForce(c.kind, *c.m, c.s, c.d, same), c.F, 1e-9);
+    EXPECT_NEAR(SpringLawTangent(c.kind, *c.m, c.s, same), c.kElastic, 1e-6);
+    const double further = std::nextafter(c.d, 2.0 * c.d);
+    SpringLawForce(c.kind, *c.m, c.s, further, beyond);
+    EXPECT_EQ(beyond.InUse, 1);
+    EXPECT_NEAR(SpringLawTangent(c.kind, *c.m, c.s, beyond), c.kEnvelope, 1e-3);
+  }
 }

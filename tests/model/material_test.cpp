@@ -98,7 +98,7 @@ double Expected(int kind, int r, int k, char type) {
   if (ListedCode(kind, r, k) != 0) return ListedCode(kind, r, k);
   if (kind == 24 && (k == 3 || k == 5)) return (k + r) % 2;  // 0 / 1 laws
   if (kind == 26) return k == 3 || k == 7 ? 0 : (k + r) % 2;
-  if (kind == 22 && k == 9) return 50.25 + r;  // relative humidity in percent
+  if ((kind == 22 && k == 9) || (kind == 23 && (k == 17 || k == 31))) return 50.25 + r;  // humidity in percent
   if (kind == 22 && k == 8) return 30.25 + r;  // mean compressive strength in MPa
   if (type == 'd') return kind * 1000 + r * 100 + k + 0.25;
   if (type == 'i') return kind * 1000 + r * 100 + k;
@@ -350,6 +350,35 @@ TEST(MaterialBlocksDeath, DamagedRecords) {
       // the unit strains of a creep point hold ten Kelvin units
       {"<NLMM174>", Rec().S("k").I(0).I(0).I(11).Ds(std::vector<double>(11, 1.0)).D(0.5).D(7).Ds(std::vector<double>(44, 1.0)),
        "Invalid number of Kelvin units: 11 \\(valid: 0 to 10\\)\\."},
+      // Kelvin chains: retardation times, modulus factor, start and unit coefficients
+      {"<NLMM174>", Rec().S("k").I(0).I(0).I(2).Ds({5, -5}).D(0.5).D(7).Ds(std::vector<double>(8, 1.0)),
+       "Block name: <NLMM174>\n   -> Record counter: 1\n\nERROR:\nInvalid retardation time of Kelvin unit 2: -5 "
+       "\\(it must be positive\\)\\."},
+      {"<NLMM174>", Rec().S("k").I(0).I(0).I(1).Ds({5}).D(0).D(7).Ds({1, 1, 1, 1}),
+       "Invalid modulus factor of the creep: 0 \\(it must be positive\\)\\."},
+      {"<NLMM174>", Rec().S("k").I(0).I(0).I(1).Ds({5}).D(0.5).D(-1).Ds({1, 1, 1, 1}),
+       "Invalid start of creep: -1 \\(it must not be negative\\)\\."},
+      {"<NLMM174>", Rec().S("k").I(0).I(0).I(1).Ds({5}).D(0.5).D(7).Ds({1, 0.2, 0.1, -3}),
+       "Invalid coefficient k3 of Kelvin unit 1: -3 \\(it must be positive\\)\\."},
+      // shrinkage of "<NLMM172>" where its flags switch the parts on
+      {"<NLMM172>",
+       Rec().S("s").C(1).C(2).C(0).C(0).Ds({0, 0, 0, 30, 180, 0, 0}).I(0).D(0).I(0).Ds({7, 60, 50, 50, 1, 1.2, 1})
+           .I(1).D(0).I(2).D(0).I(0).Ds({0, 1, 10, 1e-4, 60}),
+       "Block name: <NLMM172>\n   -> Record counter: 1\n\nERROR:\nInvalid kt: 0 \\(it must be positive\\)\\."},
+      {"<NLMM172>",
+       Rec().S("s").C(1).C(2).C(0).C(0).Ds({0, 0, 0, 30, 180, 0, 0}).I(0).D(0).I(0).Ds({7, 60, 50, 50, 1, 1.2, 1})
+           .I(2).D(0).I(1).D(-20).I(0).Ds({0, 1, 10, 1e-4, 60}),
+       "Invalid shrinkage half-time: -20 \\(it must be positive\\)\\."},
+      {"<NLMM172>",
+       Rec().S("s").C(1).C(2).C(0).C(0).Ds({0, 0, 0, 30, 180, 0, 0}).I(0).D(0).I(0).Ds({7, 60, 150, 50, 1, 1.2, 1})
+           .I(2).D(0).I(2).D(0).I(0).Ds({0, 1, 10, 1e-4, 60}),
+       "Invalid relative humidity: 150 \\(valid: 0 to 100 percent\\)\\."},
+      {"<NLMM172>",
+       Rec().S("s").C(2).C(1).C(0).C(0).Ds({0, 0, 0, 30, 180, 0, 0}).I(0).D(0).I(0).Ds({7, 60, 50, 50, 1, 1.2, 1})
+           .I(2).D(0).I(2).D(0).I(0).Ds({0, 1, 0, 1e-4, 60}),
+       "Invalid time constant of the autogenous shrinkage: 0 \\(it must be positive\\)\\."},
+      // the Arrhenius law of the equivalent age divides by the gas constant
+      {"<NLMM173>", Rec().S("m").I(2).D(4e4).I(1).I(1).I(0).D(0.7).D(0), "Invalid gas constant: 0 \\(it must be positive\\)\\."},
   };
   for (const BadMaterial& c : cases) {
     Model model;

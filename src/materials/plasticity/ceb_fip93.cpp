@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "model/validate.h"
 #include "numcore/numcore.h"
 
 void CalcStrainLim_CEB_FIP93(double E, double fc, double* kappaLim, double* epsLim, double epsc1) {
@@ -225,4 +226,28 @@ bool CebFip93CurveUsable(double E, double fc, double epsc1, double alpha0) {
   const double a = (alpha0 - 1.0) * fc / (e0 * e0);
   return std::isfinite(e0 * e0) && e0 * e0 >= kSmall && std::isfinite(a) && std::fabs(a) >= kSmall &&
          std::isfinite(E / (2.0 * a));
+}
+
+void CheckCompressionCurve(double E, double fc, double epsc1, double alpha0, int law, bool hasLaw, const char* block,
+                           int record) {
+  if (!(E > 0.0)) DataFault(nullptr, block, record, "The modulus of elasticity must be positive: %g.", E);
+  if (!(fc > 0.0)) DataFault(nullptr, block, record, "The compressive strength must be positive: %g.", fc);
+  // The strain fc/E of concrete is of the order 1e-3 in any units.
+  if (!(fc / E >= 1e-6 && fc / E <= 1.0))
+    DataFault(nullptr, block, record,
+              "The compressive strength over the modulus of elasticity must lie between 1e-6 and 1: %g\n"
+              "(fc = %g, E = %g).",
+              fc / E, fc, E);
+  if (!(epsc1 > fc / E))
+    DataFault(nullptr, block, record,
+              "The strain at the compressive peak (%g) must exceed the compressive strength over the modulus "
+              "of elasticity (%g).",
+              epsc1, fc / E);
+  if (hasLaw && law != kHardeningCebFip93 && law != kHardeningPerfectPlastic)
+    DataFault(nullptr, block, record, "Invalid hardening law: %d (valid: 1 or 2).", law);
+  if (!CebFip93CurveUsable(E, fc, epsc1, alpha0))
+    DataFault(nullptr, block, record,
+              "The compression curve of E = %g, fc = %g and eps_c1 = %g cannot be evaluated:\n"
+              "its branches lie outside the range of the numbers.",
+              E, fc, epsc1);
 }

@@ -48,6 +48,12 @@ void CalcStrainLim_CEB_FIP93(double E, double fc, double* kappaLim, double* epsL
 // non-degenerate branches that the hardening law works with (secant modulus, strain
 // limit, parabola of the first branch); values near the range of the numbers fail.
 bool CebFip93CurveUsable(double E, double fc, double epsc1, double alpha0);
+// The compression curve of a concrete record at the set-up of a run, refused in words
+// naming block and record: E and fc positive, fc/E a strain of concrete (1e-6 to 1),
+// eps_c1 beyond fc/E, the hardening law 1 or 2 where the record has one (law > 0 asks
+// for the check), and the curve evaluable with alpha0.
+void CheckCompressionCurve(double E, double fc, double epsc1, double alpha0, int law, bool hasLaw, const char* block,
+                           int record);
 CebFip93Aux CalcAuxParam_CEB_FIP93(double E, double fc, double kappa, double epsLim, double epsc1);
 void CalcHardFuncFirstBranch_CEB_FIP93(double E, double fc, double kappa, double* sY, double epsLim, double epsc1);
 // False when Newton's method fails (the result is then still checked for range).

@@ -99,28 +99,20 @@ ConcretePlasticMaterial ConcretePlasticParameters(int code, const MaterialRecord
 
 void CheckParameters_ConcretePlasticity(int code, const MaterialRecord& m, const char* block, int record) {
   const double E = MatValue(m, 4), fc = MatValue(m, 5), epsc1 = MatValue(m, 7), alpha0 = MatValue(m, 8);
-  if (!(E > 0.0)) DataFault(nullptr, block, record, "The modulus of elasticity must be positive: %g.", E);
-  if (!(fc > 0.0)) DataFault(nullptr, block, record, "The compressive strength must be positive: %g.", fc);
-  if (!(epsc1 > fc / E))
-    DataFault(nullptr, block, record,
-              "The strain at the compressive peak (%g) must exceed the compressive strength over the modulus "
-              "of elasticity (%g).",
-              epsc1, fc / E);
-  if (code != MAT_NLMM125 && !(MatValue(m, 6) > 0.0))
-    DataFault(nullptr, block, record, "The tensile strength must be positive: %g.", MatValue(m, 6));
-  if (code == MAT_NLMM122) return;
-  if (!(alpha0 >= 0.0) || !(std::fabs(alpha0 - 1.0) >= kSmall))
+  // _NLMM122 has no initial yield ratio or law of its own: its curve is law 1 from 0.
+  const bool own = code != MAT_NLMM122;
+  if (own && (!(alpha0 >= 0.0) || !(std::fabs(alpha0 - 1.0) >= kSmall)))
     DataFault(nullptr, block, record,
               "The initial yield stress over the compressive strength must be at least 0 and differ from 1: %g.",
               alpha0);
-  const int law = MatInt(m, 9);
-  if (law != kHardeningCebFip93 && law != kHardeningPerfectPlastic)
-    DataFault(nullptr, block, record, "Invalid hardening law: %d (valid: 1 or 2).", law);
-  if (!CebFip93CurveUsable(E, fc, epsc1, alpha0))
-    DataFault(nullptr, block, record,
-              "The compression curve of E = %g, fc = %g and eps_c1 = %g cannot be evaluated:\n"
-              "its branches lie outside the range of the numbers.",
-              E, fc, epsc1);
+  CheckCompressionCurve(E, fc, epsc1, own ? alpha0 : 0.0, own ? MatInt(m, 9) : 0, own, block, record);
+  // The Ottosen parameters are powers of fct/fc; beyond about 0.6 the Lode term has no angle.
+  const double fct = MatValue(m, 6);
+  if (code == MAT_NLMM125) return;
+  if (!(fct > 0.0)) DataFault(nullptr, block, record, "The tensile strength must be positive: %g.", fct);
+  if (!(fct / fc <= 0.5))
+    DataFault(nullptr, block, record, "The tensile strength must be at most half the compressive strength: %g (fc = %g).",
+              fct, fc);
 }
 
 void AllocSurfacePoint(int n, SurfacePoint* p) {

@@ -42,7 +42,7 @@ MeridianRadii Radii151(double bt, double gt) {
   for (int i = 1; i <= 2; i++) {
     const double dt = bt * bt - 4.0 * gt * (kAlpha151 + level[i]);
     const double dc = kBetaC151 * kBetaC151 - 4.0 * kGammaC151 * (kAlpha151 + level[i]);
-    if (!(dt >= 0.0) || !(dc >= 0.0)) InternalError(__FILE__, __LINE__);
+    if (!(dt >= 0.0) || !(dc >= 0.0)) SurfaceOutOfRange();
     m.rt[i] = (-bt - std::sqrt(dt)) / (2.0 * gt);
     m.rc[i] = (-kBetaC151 - std::sqrt(dc)) / (2.0 * kGammaC151);
   }
@@ -100,7 +100,7 @@ EllipticRadius CalcEllipticRadius(double theta, double rt, double rc) {
   const double N = 2.0 * rc * e * u + k * s, Nu = 2.0 * rc * e + k * 4.0 * e * u / s;
   const double Nuu = k * 4.0 * e * (q - 4.0 * e * u * u) / (q * s);
   const double D = 4.0 * e * u * u + (rc - 2.0 * rt) * (rc - 2.0 * rt), Du = 8.0 * e * u, Duu = 8.0 * e;
-  if (!(std::fabs(D) >= kSmall)) InternalError(__FILE__, __LINE__);
+  if (!(std::fabs(D) >= kSmall)) SurfaceOutOfRange();
   const double r = N / D, ru = (Nu * D - N * Du) / (D * D);
   const double ruu = Nuu / D - 2.0 * Nu * Du / (D * D) - N * Duu / (D * D) + 2.0 * N * Du * Du / (D * D * D);
   return {r, ru * su, ruu * su * su + ru * suu};
@@ -123,7 +123,7 @@ double CalcAnaliticValueBiaxialComprStrength_NLMM151(double fc, const double* h)
 double CalcBiaxialComprStrengthParam_NLMM151(double fc, const double* h) {
   const double r = CalcAnaliticValueBiaxialComprStrength_NLMM151(fc, h) / fc;
   const double d = kBetaT151 * kBetaT151 - 4.0 * kGammaT151 * (kAlpha151 + (2.0 / kSqrt3) * r);
-  if (!(d >= 0.0) || !(r > 0.0)) InternalError(__FILE__, __LINE__);
+  if (!(d >= 0.0) || !(r > 0.0)) SurfaceOutOfRange();
   return (-kBetaT151 - std::sqrt(d)) / (std::sqrt(8.0 / 3.0) * kGammaT151 * r);
 }
 
@@ -141,7 +141,7 @@ double CalcAnaliticValueBiaxialComprStrength_NLMM125(const MaterialRecord& m) {
   const double u = (2.0 / kSqrt3) * fc + 0.21293333333333334 * P - s23;
   const double w = P * fc / kSqrt3 - 0.10646666666666667 * P * P + s23 * P;
   const double fb = (u + std::sqrt(u * u + 0.42586666666666667 * (0.1732 * fc * fc + w))) / 0.21293333333333334;
-  if (!(fb >= 0.0) || fb < P) InternalError(__FILE__, __LINE__);
+  if (!(fb >= 0.0) || fb < P) SurfaceOutOfRange();
   return fb;
 }
 
@@ -265,7 +265,7 @@ void MeridianCoefsAt(int n, const MeridianRadii& rad, const StressInvariants& v,
   const double r2 = CalcEllipticRadius(theta, rad.rt[2], rad.rc[2]).r;
 
   const double Nb = kL2 * r1 * r1 - kL1 * r2 * r2, Db = r1 * r2 * r2 - r1 * r1 * r2;
-  if (!(std::fabs(Db) >= kSmall)) InternalError(__FILE__, __LINE__);
+  if (!(std::fabs(Db) >= kSmall)) SurfaceOutOfRange();
   m->a = a;
   m->b = Nb / Db;
   m->c = (-kL2 - m->b * r2) / (r2 * r2);

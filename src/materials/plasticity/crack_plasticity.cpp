@@ -6,6 +6,7 @@
 
 #include "materials/elastic.h"
 #include "materials/material_slots.h"
+#include "model/validate.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -92,6 +93,15 @@ CrackPlasticMaterial CrackPlasticParameters(const MaterialRecord& m, int code) {
   c.curve = {c.E, c.fc, c.epsc1, c.r0, MatSlotInt(m, code, 72, 1)};
   c.mer = CalcMeridianParam_NLMM151(c.fc, c.h);
   return c;
+}
+
+void CheckParameters_CrackPlasticity(int code, const MaterialRecord& m, const char* block, int record) {
+  const auto V = [&](int slot) { return MatSlotValue(m, code, slot); };
+  const double r0 = V(70);
+  if (!(r0 >= 0.0) || !(std::fabs(r0 - 1.0) >= kSmall))
+    DataFault(nullptr, block, record,
+              "The initial yield stress over the compressive strength must be at least 0 and differ from 1: %g.", r0);
+  CheckCompressionCurve(V(67), V(68), V(69), r0, MatSlotInt(m, code, 72, 1), true, block, record);
 }
 
 namespace {

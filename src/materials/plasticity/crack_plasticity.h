@@ -30,6 +30,9 @@ struct CrackPlasticMaterial {
   CebFip93Material curve;
   MeridianRadii mer;
 };
+// The plastic part of a _NLMM142 or _NLMM151 record (initial yield ratio, compression
+// curve and hardening law) at the set-up of a run, refused in words.
+void CheckParameters_CrackPlasticity(int code, const MaterialRecord& m, const char* block, int record);
 CrackPlasticMaterial CrackPlasticParameters(const MaterialRecord& m, int code = MAT_NLMM151);
 
 // Hardening function k(kappa) and modulus H = dk/dkappa (for _NLMM142 |E| or |r0 - 1|

@@ -25,7 +25,8 @@ double Psi(const OttosenParams& p, double c3) {
 }  // namespace
 
 OttosenParams CalcOttosenParams(double fc, double fct) {
-  if (!(std::fabs(fc) >= kSmall)) InternalError(__FILE__, __LINE__);
+  // The set-up refuses other strengths in words.
+  if (!(fc > 0.0) || !(fct > 0.0)) InternalError(__FILE__, __LINE__);
   OttosenParams p;
   p.fc = fc;
   p.fct = fct;

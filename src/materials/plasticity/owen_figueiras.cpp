@@ -42,22 +42,11 @@ Nlmm121Material Nlmm141Parameters(const MaterialRecord& m) {
 
 void CheckParameters_NLMM121(const MaterialRecord& m, const char* block, int record) {
   const Nlmm121Material c = Nlmm121Parameters(m);
-  if (!(c.E > 0.0)) DataFault(nullptr, block, record, "The modulus of elasticity must be positive: %g.", c.E);
-  if (!(c.fc > 0.0)) DataFault(nullptr, block, record, "The compressive strength must be positive: %g.", c.fc);
-  if (!(c.epsc1 > c.fc / c.E))
-    DataFault(nullptr, block, record,
-              "The strain at the compressive peak (%g) must exceed the compressive strength over the modulus "
-              "of elasticity (%g).",
-              c.epsc1, c.fc / c.E);
   if (!(c.alpha0 >= 0.0 && c.alpha0 <= 1.0))
     DataFault(nullptr, block, record, "The initial yield stress over the compressive strength must lie in [0, 1]: %g.",
               c.alpha0);
   // The hardening branch is an ellipse of its own; the softening follows the CEB-FIP curve.
-  if (!CebFip93CurveUsable(c.E, c.fc, c.epsc1, 0.0))
-    DataFault(nullptr, block, record,
-              "The compression curve of E = %g, fc = %g and eps_c1 = %g cannot be evaluated:\n"
-              "its branches lie outside the range of the numbers.",
-              c.E, c.fc, c.epsc1);
+  CheckCompressionCurve(c.E, c.fc, c.epsc1, 0.0, 0, false, block, record);
 }
 
 void CalcMat_P_OwenFig(double** P) {

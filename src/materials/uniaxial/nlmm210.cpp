@@ -804,6 +804,11 @@ void CheckParameters_NLMM210(const MaterialRecord& m, const char* block, int rec
 }
 
 void CheckParameters_NLMM211(const MaterialRecord& m, const char* block, int record) {
+  // The layer's plane-stress matrix divides by E and by 1 - nu^2.
+  const double E = MatSlotValue(m, MAT_NLMM211, 67), nu = MatSlotValue(m, MAT_NLMM211, 66);
+  if (!(E > 0.0)) DataFault(nullptr, block, record, "The modulus of elasticity must be positive: %g.", E);
+  if (!(nu > -1.0 && nu < 0.5))
+    DataFault(nullptr, block, record, "The Poisson's ratio must lie between -1 and 0.5: %g.", nu);
   CheckConcreteStrength(m, MAT_NLMM211, 69, block, record);
   // The crack band of the tension branch: a constant length (1) or the root of the
   // element's (2) or the point's (3) area.
