@@ -122,7 +122,7 @@ void Eliminate(double** A, int nF, const int* last, char echo, const int* eqOfRo
     case kPivotNotFinite:
       PivotFailure("not a finite number.", eq);
     case kPivotBelowDiagonal:
-      PivotFailure("too small.\nabs(p) <= 1.0e-12 times its diagonal term before elimination (singular matrix)", eq);
+      PivotFailure("too small.\nabs(p) <= 1.0e-13 times its diagonal term before elimination (singular matrix)", eq);
     default:
       InternalError(__FILE__, __LINE__);
   }

@@ -35,7 +35,7 @@ void FactorNCSB(int nF, double* seconds, const char* OutputControl, const int* l
                 double** A);
 
 // In-place symmetric Gaussian elimination of the profile; echo 'Y' draws the progress bar.
-// A pivot that is not finite or not above 1e-12 times the magnitude of its own diagonal
+// A pivot that is not finite or not above 1e-13 times the magnitude of its own diagonal
 // before elimination stops the run naming the equation eqOfRow[i]
 // (i itself when eqOfRow is null).
 void GaussElimNCSB(double** A, int nF, const int* last, char echo, const int* eqOfRow = nullptr);

@@ -430,7 +430,7 @@ constexpr double kPairsPerThread = 1e6;
 // kPivotStiffness: a pivot not above this fraction of the diagonal it came from has lost
 // all but the last few digits of that diagonal to the elimination: a null row or a
 // mechanism, in any units.
-constexpr double kPivotLoss = 1e-12;
+constexpr double kPivotLoss = 1e-13;
 
 // Register kernel: the kMicroRows rows of w (stride ld) receive over kChunk = 32 columns
 // the updates of n source rows, given as a packed strip (32 terms per source) and their

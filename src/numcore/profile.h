@@ -44,7 +44,7 @@ void CopyRowsToOrderedProfile(double** A, int n, const int* count, int* const* c
 int ProfileEquationOfRow(double** A, int n, int k);
 
 // ---- elimination -----------------------------------------------------------------------
-// Pivot rules: kPivotStiffness refuses a pivot that is not finite or not above 1e-12 times
+// Pivot rules: kPivotStiffness refuses a pivot that is not finite or not above 1e-13 times
 // the magnitude of its own diagonal before elimination (a ratio, free of units: rows of
 // translations and of rotations, in any units, are each measured against themselves);
 // kPivotRelative refuses an empty matrix and a pivot not above 1e-8 times the largest

@@ -130,7 +130,7 @@ TEST_F(NCSBOrderRun, RandomlyNumberedMechanismStopsAtThePivot) {
   const Outcome o = Run(c.job, staticrun::kGauss);
   EXPECT_EQ(o.run.status, 1);
   EXPECT_EQ(o.run.out.find("### Success ###"), std::string::npos);
-  const std::string head = "\nERROR:\nGaussian elimination failed - pivot (p) is too small.\nabs(p) <= 1.0e-12";
+  const std::string head = "\nERROR:\nGaussian elimination failed - pivot (p) is too small.\nabs(p) <= 1.0e-13";
   EXPECT_NE(o.run.err.find(head), std::string::npos) << o.run.err;
   const size_t at = o.run.err.find("\nEquation n. ");
   ASSERT_NE(at, std::string::npos) << o.run.err;

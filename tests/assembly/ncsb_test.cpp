@@ -193,16 +193,16 @@ struct Small {
 }  // namespace
 
 // A pivot is measured against its own diagonal before elimination: one that keeps no more
-// than 1e-12 of it is the rounding left by a mechanism or a null row, refused in any units
+// than 1e-13 of it is the rounding left by a mechanism or a null row, refused in any units
 // (every term scaled by 1e-6 or 1e6 stops at the same equation, a pivot lost to the
 // negative side too). A soft row beside stiff ones (a diagonal of 5e-15 of the largest
 // term, as rotations in m beside translations in MN) keeps its whole diagonal and passes.
 TEST(NCSBDeathTest, SmallPivotStops) {
   const char* msg2 =
-      "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) <= 1\\.0e-12 times "
+      "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) <= 1\\.0e-13 times "
       "its diagonal term before elimination \\(singular matrix\\)\nEquation n\\. 2\n\n$";
   const char* msg1 =
-      "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) <= 1\\.0e-12 times "
+      "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) <= 1\\.0e-13 times "
       "its diagonal term before elimination \\(singular matrix\\)\nEquation n\\. 1\n\n$";
   for (double f : {1.0, 1e-6, 1e6}) {
     SCOPED_TRACE(f);
@@ -351,14 +351,14 @@ TEST(NCSB, BlockedKernelsMatchTheRowByRowFormsBitForBit) {
   }
 }
 
-// [[k, k], [k, k(1 + 1e-13)]] leaves a pivot of k 1e-13 in SI units: rounding noise for its
+// [[k, k], [k, k(1 + 1e-14)]] leaves a pivot of k 1e-14 in SI units: rounding noise for its
 // diagonal, refused. Just above the bound the pivot passes.
 TEST(NCSBDeathTest, PivotSmallAgainstItsDiagonalStops) {
   const double k = 1e11;
   {
-    Small s(k, k, k * (1 + 1e-13));
+    Small s(k, k, k * (1 + 1e-14));
     EXPECT_EXIT((gSkipLeakCheck = true, GaussElimNCSB(s.A, 2, s.last, 'N')), testing::ExitedWithCode(1),
-                "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) <= 1\\.0e-12 "
+                "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) <= 1\\.0e-13 "
                 "times its diagonal term before elimination \\(singular matrix\\)\nEquation n\\. 2\n\n$");
   }
   Small s(k, k, k * (1 + 1e-11));
@@ -387,7 +387,7 @@ TEST(NCSBDeathTest, MechanismNamesTheDataFileEquation) {
   const std::string ends = "(" + std::to_string(at[0]) + "|" + std::to_string(at[n - 1]) + ")";
   double t;
   EXPECT_EXIT((gSkipLeakCheck = true, FactorNCSB(n, &t, Flags(), s.last, s.A)), testing::ExitedWithCode(1),
-              "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) <= 1\\.0e-12[^\n]*\n"
+              "^\nERROR:\nGaussian elimination failed - pivot \\(p\\) is too small\\.\nabs\\(p\\) <= 1\\.0e-13[^\n]*\n"
               "Equation n\\. " + ends + "\n\n$");
 }
 
