@@ -598,9 +598,9 @@ bool CombinationDivisible(const NonlinearRun& run) {
 // reactions and the residual carried into it) and its increment of loads and prescribed
 // displacements, with the totals at its end.
 struct CombinationStart {
-  double *aF, *R, *rF, *rP;                 // state and carried residual of the accepted part
-  double *dF, *dP, *daP;                    // increment of the combination
-  double *extF, *extP, *aP;                 // totals at its end
+  double *aF, *R, *rF, *rP;  // state and residual carried into the combination
+  double *dF, *dP, *daP;     // increment of the combination
+  double *extF, *extP, *aP;  // totals at its end
 };
 
 void SaveCombinationStart(const NonlinearRun& run, CombinationStart* s) {
