@@ -97,6 +97,18 @@ void SymmetricEigen(int dim, double A[4][4], double lam[4], double V[4][4]) {
   for (int i = 1; i <= dim; i++) lam[i] = A[i][i];
 }
 
+// C - I = H + H^T + H^T H of the displacement gradient H: the digits of small strains kept.
+void RightCauchyGreenLessI(int dim, int n, double** dNdX, double** U, double A[4][4]) {
+  double H[4][4];
+  DisplacementGradient(dim, n, dNdX, U, H);
+  for (int a = 1; a <= dim; a++)
+    for (int b = 1; b <= dim; b++) {
+      double s = H[a][b] + H[b][a];
+      for (int k = 1; k <= dim; k++) s += H[k][a] * H[k][b];
+      A[a][b] = s;
+    }
+}
+
 }  // namespace
 
 void CalcMat_BNL_NLMG(double** BNL, double** dNdX, double** U, int n, int dim) {
@@ -185,14 +197,8 @@ void CalcGreenStrain_NLMG(int dim, int n, double** dNdX, double** U, double* E) 
 void CalcLogStrain_NLMG(int dim, int n, double** dNdX, double** U, double* eps, int elem, const char* context) {
   // C - I = H + H^T + H^T H from the displacements keeps the digits of small strains; its
   // eigenvalues e give the principal stretches sqrt(1 + e), ln U = sum 1/2 ln(1 + e) n n^T.
-  double H[4][4], A[4][4] = {}, V[4][4], lam[4];
-  DisplacementGradient(dim, n, dNdX, U, H);
-  for (int a = 1; a <= dim; a++)
-    for (int b = 1; b <= dim; b++) {
-      double s = H[a][b] + H[b][a];
-      for (int k = 1; k <= dim; k++) s += H[k][a] * H[k][b];
-      A[a][b] = s;
-    }
+  double A[4][4] = {}, V[4][4], lam[4];
+  RightCauchyGreenLessI(dim, n, dNdX, U, A);
   SymmetricEigen(dim, A, lam, V);
   double f[4];
   for (int i = 1; i <= dim; i++) {
@@ -213,14 +219,8 @@ void CalcMat_DS_NLMG(int dim, int n, double** dNdX, double** U, const double* si
   // In the principal axes V of C = U^2 (eigenvalues c = 1 + e): J = prod sqrt(c), U^-1 =
   // diag(c^-1/2); the derivatives of ln U = 1/2 ln C and of U^-1 by C take, off the
   // diagonal, the divided differences of their functions of c.
-  double H[4][4], A[4][4] = {}, V[4][4], e[4];
-  DisplacementGradient(dim, n, dNdX, U, H);
-  for (int a = 1; a <= dim; a++)
-    for (int b = 1; b <= dim; b++) {
-      double s = H[a][b] + H[b][a];
-      for (int k = 1; k <= dim; k++) s += H[k][a] * H[k][b];
-      A[a][b] = s;
-    }
+  double A[4][4] = {}, V[4][4], e[4];
+  RightCauchyGreenLessI(dim, n, dNdX, U, A);
   SymmetricEigen(dim, A, e, V);
   double c[4], r[4], ui[4], J = 1.0, tf[4][4], tg[4][4];
   for (int i = 1; i <= dim; i++) {
