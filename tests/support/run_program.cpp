@@ -20,8 +20,15 @@ std::string MakeScratchDirectory() {
   return std::string(buf.data());
 }
 
+// With VOLDE_KEEP_RUNS=<dir> set, a scratch directory is moved there instead of removed: its
+// job files form a corpus to replay with two builds of the program (tests/tools/same-results.sh).
 void RemoveDirectory(const std::string& dir) {
   std::error_code ec;
+  if (const char* keep = std::getenv("VOLDE_KEEP_RUNS"); keep != nullptr && *keep != '\0') {
+    std::filesystem::create_directories(keep, ec);
+    std::filesystem::rename(dir, std::filesystem::path(keep) / std::filesystem::path(dir).filename(), ec);
+    if (!ec) return;
+  }
   std::filesystem::remove_all(dir, ec);
 }
 
