@@ -1,6 +1,7 @@
 // Element stiffness dispatch of the linear assembly and the behaviour codes of the
 // element groups.
 #include "assembly/assembly.h"
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "materials/material_table.h"
 #include "model/mesh.h"
@@ -14,17 +15,7 @@ char CalcBehaviorType(int property, const MainParameters* main, const ElementPro
   return MaterialBehaviourCode(props[property].MaterialKind, main->GeomNonlinear != 0);
 }
 
-bool ElementTypeHasStiffness(int type) {
-  switch (type) {
-    case _TRUSS_2D: case _TRUSS_3D: case _FRAME_2D: case _FRAME_3D: case _CABLE_2D: case _CABLE_3D:
-    case _TIMOSHENKO_BEAM_3D: case _PLANE_STRESS_TRIANG: case _PLANE_STRESS_QUAD: case _PLANE_STRAIN_QUAD:
-    case _MINDLIN_SLAB_QUAD: case _MINDLIN_SHELL_QUAD: case _AHMAD_SHELL_QUAD: case _SOLID_HEXA:
-    case _INTERFACE_LINE_2D: case _INTERFACE_LINE_3D: case _INTERFACE_QUAD: case _EMB_CABLE_2D: case _EMB_CABLE_3D:
-      return true;
-    default:
-      return false;
-  }
-}
+bool ElementTypeHasStiffness(int type) { return ElementBehaviourOf(type).stiffness.run != nullptr; }
 
 int ElemMatSize(int type, int nNodes) { return GetElementTypeInfo(type).dofsPerNode * nNodes; }
 
@@ -35,36 +26,9 @@ void Calc_Kg(int element, int nNodes, int property, const char* OutputControl, c
   const int n = ElemMatSize(type, nNodes);
   allocd2(K, n, n);
   zerod2(*K, n, n);
-  double** Kg = *K;
-  switch (type) {
-    case _TRUSS_2D: CalcStiffTruss2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _TRUSS_3D: CalcStiffTruss3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _FRAME_2D: CalcStiffFrame2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _FRAME_3D: CalcStiffFrame3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _CABLE_2D: CalcStiffCable2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _CABLE_3D: CalcStiffCable3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _TIMOSHENKO_BEAM_3D: CalcStiffTimoshenkoBeam3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _PLANE_STRESS_TRIANG: CalcStiffPlaneStressTriang(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _PLANE_STRESS_QUAD: CalcStiffPlaneStressQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _PLANE_STRAIN_QUAD: CalcStiffPlaneStrainQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _MINDLIN_SLAB_QUAD: CalcStiffMindlinSlabQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _MINDLIN_SHELL_QUAD:
-      CalcStiffMindlinShellQuad(n, element, nNodes, property, OutputControl, mesh, Kg, PointTypes);
-      break;
-    case _AHMAD_SHELL_QUAD:
-      CalcStiffAhmadShellQuad(n, element, nNodes, property, OutputControl, mesh, ElemPropIndex, Kg, PointTypes,
-                              PointElemAdjacency);
-      break;
-    case _SOLID_HEXA: CalcStiffSolidHexa(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _INTERFACE_LINE_2D: CalcStiffInterfaceLine2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _INTERFACE_LINE_3D: CalcStiffInterfaceLine3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _INTERFACE_QUAD: CalcStiffInterfaceQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _EMB_CABLE_2D:
-    case _EMB_CABLE_3D:
-      break;  // embedded cables: no dofs of their own, stiffness on the mother element
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
+  const ElementCall c = LinearElementCall(element, nNodes, property, n, OutputControl, mesh, ElemPropIndex, PointTypes,
+                                          PointElemAdjacency);
+  RunElemMat(ElementBehaviour[type].stiffness, type, c, *K);
 }
 
 void CalcStiffEmbCable(int mother, int n, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
 #include "materials/material_point.h"
@@ -462,3 +463,8 @@ void CalcPointDisplEmbCable(const MeshData* mesh, int** present, const int* moth
     freed2(Xe);
   }
 }
+
+// ---- behaviour-row adapters ----
+// No dofs of its own: the cable's stiffness and forces are added on its mother element.
+void EmbCableOnMotherMat(const ElementCall&, double**) {}
+void EmbCableOnMotherVec(const ElementCall&, double*) {}

@@ -1,6 +1,7 @@
 // Solid hexahedron (type 24, 8 or 20 nodes): linear stiffness and consistent mass.
 #include <cstdio>
 
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/members.h"
 #include "elements/point_rules.h"
@@ -106,3 +107,7 @@ void CalcMassMatSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const 
   freed2(NtN);
   freed2(Nm);
 }
+
+// ---- behaviour-row adapters ----
+void SolidHexaStiffness(const ElementCall& c, double** K) { CalcStiffSolidHexa(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K); }
+void SolidHexaMass(const ElementCall& c, double** K) { CalcMassMatSolidHexa(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K); }
