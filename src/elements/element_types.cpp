@@ -56,11 +56,15 @@ namespace {
 constexpr ElemMatCell Mat(ElemMatRoutine r) { return {r, nullptr}; }
 constexpr ElemVecCell Vec(ElemVecRoutine r) { return {r, nullptr}; }
 
-constexpr ElemMatCell kNoStiffness = {nullptr, "The element type has no stiffness routine: it is not available in a mechanical analysis."};
-constexpr ElemMatCell kNoMass = {nullptr, "The element type has no mass matrix: the dynamic and modal analyses take\n"
-                                          "trusses, frames, the Mindlin and Ahmad shell quadrilaterals and the hexahedron."};
-constexpr ElemMatCell kNoTangent = {nullptr, "The element type has no tangent routine: it takes no nonlinear material."};
-constexpr ElemVecCell kNoForces = {nullptr, "The element type has no internal-force routine: it takes no nonlinear material."};
+constexpr ElemMatCell kNoStiffness = {
+    nullptr, "The element type has no stiffness routine: it is not available in a mechanical analysis."};
+constexpr ElemMatCell kNoMass = {nullptr,
+                                 "The element type has no mass matrix: the dynamic and modal analyses take\n"
+                                 "trusses, frames, the Mindlin and Ahmad shell quadrilaterals and the hexahedron."};
+constexpr ElemMatCell kNoTangent = {nullptr,
+                                    "The element type has no tangent routine: it takes no nonlinear material."};
+constexpr ElemVecCell kNoForces = {nullptr,
+                                   "The element type has no internal-force routine: it takes no nonlinear material."};
 constexpr ElemMatCell kNoGeomTangent = {nullptr, "The element type has no geometrically nonlinear tangent."};
 constexpr ElemVecCell kNoGeomForces = {nullptr, "The element type has no geometrically nonlinear internal forces."};
 

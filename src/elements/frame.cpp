@@ -253,7 +253,15 @@ void CalcMat_Ml_Frame3D(int N, int elem, int property, int** elemNodes, double**
 }
 
 // ---- behaviour-row adapters ----
-void Frame2DStiffness(const ElementCall& c, double** K) { CalcStiffFrame2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K); }
-void Frame3DStiffness(const ElementCall& c, double** K) { CalcStiffFrame3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K); }
-void Frame2DMass(const ElementCall& c, double** K) { CalcMassMatFrame2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K); }
-void Frame3DMass(const ElementCall& c, double** K) { CalcMassMatFrame3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K); }
+void Frame2DStiffness(const ElementCall& c, double** K) {
+  CalcStiffFrame2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void Frame3DStiffness(const ElementCall& c, double** K) {
+  CalcStiffFrame3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void Frame2DMass(const ElementCall& c, double** K) {
+  CalcMassMatFrame2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void Frame3DMass(const ElementCall& c, double** K) {
+  CalcMassMatFrame3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}

@@ -245,9 +245,25 @@ void CalcInt_Fg_InterfaceLine3D_NL(int comb, int nDof, int elem, int iter, int n
 }
 
 // ---- behaviour-row adapters ----
-void InterfaceLine2DStiffness(const ElementCall& c, double** K) { CalcStiffInterfaceLine2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K); }
-void InterfaceLine3DStiffness(const ElementCall& c, double** K) { CalcStiffInterfaceLine3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K); }
-void InterfaceLine2DTangent(const ElementCall& c, double** K) { CalcStiffInterfaceLine2D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, K); }
-void InterfaceLine3DTangent(const ElementCall& c, double** K) { CalcStiffInterfaceLine3D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, K); }
-void InterfaceLine2DForces(const ElementCall& c, double* F) { CalcInt_Fg_InterfaceLine2D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F); }
-void InterfaceLine3DForces(const ElementCall& c, double* F) { CalcInt_Fg_InterfaceLine3D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F); }
+void InterfaceLine2DStiffness(const ElementCall& c, double** K) {
+  CalcStiffInterfaceLine2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void InterfaceLine3DStiffness(const ElementCall& c, double** K) {
+  CalcStiffInterfaceLine3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void InterfaceLine2DTangent(const ElementCall& c, double** K) {
+  CalcStiffInterfaceLine2D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                              c.index, c.mesh, c.table, c.elemToHD, K);
+}
+void InterfaceLine3DTangent(const ElementCall& c, double** K) {
+  CalcStiffInterfaceLine3D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                              c.index, c.mesh, c.table, c.elemToHD, K);
+}
+void InterfaceLine2DForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_InterfaceLine2D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                                c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F);
+}
+void InterfaceLine3DForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_InterfaceLine3D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                                c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F);
+}

@@ -174,6 +174,14 @@ void CalcInt_Fg_InterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNo
 }
 
 // ---- behaviour-row adapters ----
-void InterfaceQuadStiffness(const ElementCall& c, double** K) { CalcStiffInterfaceQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K); }
-void InterfaceQuadTangent(const ElementCall& c, double** K) { CalcStiffInterfaceQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, K); }
-void InterfaceQuadForces(const ElementCall& c, double* F) { CalcInt_Fg_InterfaceQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F); }
+void InterfaceQuadStiffness(const ElementCall& c, double** K) {
+  CalcStiffInterfaceQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void InterfaceQuadTangent(const ElementCall& c, double** K) {
+  CalcStiffInterfaceQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index,
+                            c.mesh, c.table, c.elemToHD, K);
+}
+void InterfaceQuadForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_InterfaceQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                              c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F);
+}

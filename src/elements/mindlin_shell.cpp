@@ -401,5 +401,9 @@ void CalcMat_D_MindlinShell_NL(int elem, int layerProp, int kind, int nD, int nD
 }
 
 // ---- behaviour-row adapters ----
-void MindlinShellQuadStiffness(const ElementCall& c, double** K) { CalcStiffMindlinShellQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K, c.PointTypes); }
-void MindlinShellQuadMass(const ElementCall& c, double** K) { CalcMassMatMindlinShellQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K, c.PointTypes); }
+void MindlinShellQuadStiffness(const ElementCall& c, double** K) {
+  CalcStiffMindlinShellQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K, c.PointTypes);
+}
+void MindlinShellQuadMass(const ElementCall& c, double** K) {
+  CalcMassMatMindlinShellQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K, c.PointTypes);
+}

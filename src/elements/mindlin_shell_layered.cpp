@@ -534,7 +534,19 @@ void CalcInt_Fg_MindlinShellQuad_NLMG(int comb, int ndof, int elem, int iter, in
 }
 
 // ---- behaviour-row adapters ----
-void MindlinShellQuadTangent(const ElementCall& c, double** K) { CalcStiffMindlinShellQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, K, c.PointTypes); }
-void MindlinShellQuadForces(const ElementCall& c, double* F) { CalcInt_Fg_MindlinShellQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F, c.PointTypes); }
-void MindlinShellQuadGeometricTangent(const ElementCall& c, double** K) { CalcStiffMindlinShellQuad_NLMG(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, K, c.PointTypes, c.a); }
-void MindlinShellQuadGeometricForces(const ElementCall& c, double* F) { CalcInt_Fg_MindlinShellQuad_NLMG(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F, c.PointTypes); }
+void MindlinShellQuadTangent(const ElementCall& c, double** K) {
+  CalcStiffMindlinShellQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                               c.index, c.mesh, c.table, c.elemToHD, K, c.PointTypes);
+}
+void MindlinShellQuadForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_MindlinShellQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                                 c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F, c.PointTypes);
+}
+void MindlinShellQuadGeometricTangent(const ElementCall& c, double** K) {
+  CalcStiffMindlinShellQuad_NLMG(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                                 c.index, c.mesh, c.table, c.elemToHD, K, c.PointTypes, c.a);
+}
+void MindlinShellQuadGeometricForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_MindlinShellQuad_NLMG(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                                   c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F, c.PointTypes);
+}

@@ -117,4 +117,6 @@ void CalcStiffMindlinSlabQuad(int ndof, int elem, int nNodes, int propIndex, con
 }
 
 // ---- behaviour-row adapters ----
-void MindlinSlabQuadStiffness(const ElementCall& c, double** K) { CalcStiffMindlinSlabQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K); }
+void MindlinSlabQuadStiffness(const ElementCall& c, double** K) {
+  CalcStiffMindlinSlabQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}

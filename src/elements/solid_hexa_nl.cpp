@@ -66,7 +66,7 @@ void SolidHexaGeometricTangent(const ElementCall& c, double** K) {
                           c.mesh, c.table, c.elemToHD, c.prevCoord, c.a, K);
 }
 void SolidHexaGeometricForces(const ElementCall& c, double* F) {
-  CalcInt_Fg_SolidHexa_NLMG(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.index, c.mesh,
-                            c.table, c.elemToHD, c.prevCoord, c.a, c.da, F, RowOf(c.ElemTempVar, c.element),
+  CalcInt_Fg_SolidHexa_NLMG(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.index, c.mesh, c.table,
+                            c.elemToHD, c.prevCoord, c.a, c.da, F, RowOf(c.ElemTempVar, c.element),
                             RowOf(c.ElemTempIncrement, c.element));
 }
