@@ -31,30 +31,34 @@ void Calc_Kg(int element, int nNodes, int property, const char* OutputControl, c
   RunElemMat(ElementBehaviour[type].stiffness, type, c, *K);
 }
 
+void PlaceOnMother(ElementCall* c, int mother, int slot, const MeshData* mesh, const MainWorkArrays* w) {
+  const int seq = w->MotherElemIndex[mother];
+  const int cable = w->EmbCableMotherRecord[seq].cables[slot];
+  c->element = cable;
+  c->nNodes = mesh->ElemNodeCount[cable];
+  c->property = w->ElemPropIndex[cable];
+  const int type = mesh->ElemProps[c->property].ElementType;
+  if (type != _EMB_CABLE_2D && type != _EMB_CABLE_3D) InternalError(__FILE__, __LINE__);
+  c->mother = mother;
+  c->slot = slot;
+  c->motherSeq = seq;
+  c->motherType = mesh->ElemProps[w->ElemPropIndex[mother]].ElementType;
+  c->nMotherNodes = mesh->ElemNodeCount[mother];
+  c->motherRecords = w->EmbCableMotherRecord;
+}
+
 void CalcStiffEmbCable(int mother, int n, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
                        double** K) {
-  const int seq = w->MotherElemIndex[mother];
-  const EmbCableMotherRecord& r = w->EmbCableMotherRecord[seq];
-  const int motherType = mesh->ElemProps[w->ElemPropIndex[mother]].ElementType;
-  const int nMotherNodes = mesh->ElemNodeCount[mother];
+  const EmbCableMotherRecord& r = w->EmbCableMotherRecord[w->MotherElemIndex[mother]];
   double** Kw;
   allocd2(&Kw, n, n);
   for (int slot = 1; slot <= r.nCables; slot++) {
-    const int cable = r.cables[slot];
-    const int prop = w->ElemPropIndex[cable];
+    ElementCall c = LinearElementCall(0, 0, 0, n, OutputControl, mesh, w->ElemPropIndex, w->PointTypes,
+                                      w->PointElemAdjacency);
+    PlaceOnMother(&c, mother, slot, mesh, w);
+    const int type = mesh->ElemProps[c.property].ElementType;
     zerod2(Kw, n, n);
-    switch (mesh->ElemProps[prop].ElementType) {
-      case _EMB_CABLE_2D:
-        CalcStiffEmbCable2D(n, cable, mother, slot, seq, motherType, nMotherNodes, prop, OutputControl, mesh, Kw,
-                            w->EmbCableMotherRecord);
-        break;
-      case _EMB_CABLE_3D:
-        CalcStiffEmbCable3D(n, cable, mother, slot, seq, motherType, nMotherNodes, prop, OutputControl, mesh, Kw,
-                            w->EmbCableMotherRecord);
-        break;
-      default:
-        InternalError(__FILE__, __LINE__);
-    }
+    RunElemMat(ElementBehaviour[type].stiffness, type, c, Kw);
     addd2(K, Kw, n, n);
   }
   freed2(Kw);

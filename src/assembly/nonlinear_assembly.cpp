@@ -69,98 +69,6 @@ double** SpringPointDispl(const MeshData* mesh, const MainWorkArrays* w, double*
   return U;
 }
 
-// Cables embedded in mother m: stiffness (K != null) or internal forces (F != null) of
-// each cable by its own behaviour code, on the mother's dofs.
-void EmbCableLoop(int mother, int n, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
-                  const NonlinearElementState* s, const double* a, double** K, double* F) {
-  const int seq = w->MotherElemIndex[mother];
-  const EmbCableMotherRecord& r = w->EmbCableMotherRecord[seq];
-  const int motherType = mesh->ElemProps[w->ElemPropIndex[mother]].ElementType;
-  const int nMotherNodes = mesh->ElemNodeCount[mother];
-  double** Kw = nullptr;
-  double* Fw = nullptr;
-  if (K != nullptr) allocd2(&Kw, n, n);
-  if (F != nullptr) allocd1(&Fw, n);
-  double* acc = nullptr;
-  if (F != nullptr) {
-    allocd1(&acc, n);
-    zerod1(acc, n);
-  }
-  for (int slot = 1; slot <= r.nCables; slot++) {
-    const int cable = r.cables[slot];
-    const int prop = w->ElemPropIndex[cable];
-    const int type = mesh->ElemProps[prop].ElementType;
-    const char code = CalcBehaviorType(prop, &mesh->Main, mesh->ElemProps);
-    const bool nonlinear = code == 'M' || code == 'N';
-    if (!nonlinear && code != 'L' && code != 'G') InternalError(__FILE__, __LINE__);
-    if (type != _EMB_CABLE_2D && type != _EMB_CABLE_3D) InternalError(__FILE__, __LINE__);
-    const bool is2D = type == _EMB_CABLE_2D;
-    if (K != nullptr) {
-      zerod2(Kw, n, n);
-      if (!nonlinear && is2D)
-        CalcStiffEmbCable2D(n, cable, mother, slot, seq, motherType, nMotherNodes, prop, OutputControl, mesh, Kw,
-                            w->EmbCableMotherRecord);
-      else if (!nonlinear)
-        CalcStiffEmbCable3D(n, cable, mother, slot, seq, motherType, nMotherNodes, prop, OutputControl, mesh, Kw,
-                            w->EmbCableMotherRecord);
-      else if (is2D)
-        CalcStiffEmbCable2D_NL(s->Combination, n, cable, mother, slot, s->Iteration, seq, motherType, nMotherNodes,
-                               prop, OutputControl, s->Index, mesh, s->Table, s->ElemToHD, Kw,
-                               w->EmbCableMotherRecord);
-      else
-        CalcStiffEmbCable3D_NL(s->Combination, n, cable, mother, slot, s->Iteration, seq, motherType, nMotherNodes,
-                               prop, OutputControl, s->Index, mesh, s->Table, s->ElemToHD, Kw,
-                               w->EmbCableMotherRecord);
-      addd2(K, Kw, n, n);
-    } else {
-      zerod1(Fw, n);
-      if (!nonlinear && is2D)
-        CalcInt_Fg_EmbCable2D(n, slot, cable, mother, seq, motherType, nMotherNodes, prop, OutputControl, mesh, a, Fw,
-                              w->EmbCableMotherRecord);
-      else if (!nonlinear)
-        CalcInt_Fg_EmbCable3D(n, slot, cable, mother, seq, motherType, nMotherNodes, prop, OutputControl, mesh, a, Fw,
-                              w->EmbCableMotherRecord);
-      else if (is2D)
-        CalcInt_Fg_EmbCable2D_NL(s->Combination, n, cable, mother, slot, s->Iteration, seq, motherType, nMotherNodes,
-                                 prop, OutputControl, s->Index, mesh, s->Table, s->ElemToHD, a, Fw,
-                                 w->EmbCableMotherRecord);
-      else
-        CalcInt_Fg_EmbCable3D_NL(s->Combination, n, cable, mother, slot, s->Iteration, seq, motherType, nMotherNodes,
-                                 prop, OutputControl, s->Index, mesh, s->Table, s->ElemToHD, s->ElemTempVar, a, Fw,
-                                 w->EmbCableMotherRecord);
-      for (int i = 1; i <= n; i++) acc[i] += Fw[i];
-    }
-  }
-  if (F != nullptr) {
-    for (int i = 1; i <= n; i++) F[i] += acc[i];
-    freed1(acc);
-    freed1(Fw);
-  }
-  if (Kw != nullptr) freed2(Kw);
-}
-
-// The whole tangent matrix of an active element: own stiffness by behaviour code,
-// embedded cables, springs.
-void CalcElemStiffNonlinear(int e, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
-                            const NonlinearElementState* s, int* n, double*** K) {
-  const int prop = w->ElemPropIndex[e];
-  const int type = mesh->ElemProps[prop].ElementType;
-  const int nNodes = mesh->ElemNodeCount[e];
-  switch (CalcBehaviorType(prop, &mesh->Main, mesh->ElemProps)) {
-    case 'L':
-      Calc_Kg(e, nNodes, prop, OutputControl, mesh, w->ElemPropIndex, K, w->PointTypes, w->PointElemAdjacency);
-      break;
-    case 'M': Calc_Kg_NL(e, nNodes, prop, OutputControl, mesh, w, s, K); break;
-    case 'N': Calc_Kg_NLMG(e, nNodes, prop, OutputControl, mesh, w, s, K); break;
-    default:
-      // 'G': a geometrically nonlinear run needs a nonlinear material in every group.
-      InternalError(__FILE__, __LINE__);
-  }
-  *n = ElemMatSize(type, nNodes);
-  if (w->MotherElemIndex[e] > 0) CalcStiffEmbCable_NL(e, *n, OutputControl, mesh, w, s, *K);
-  AddElementSprings(e, type, nNodes, prop, OutputControl, mesh, w, s, *K);
-}
-
 // Point coordinates of the last converged configuration (the initial ones in
 // combination 1).
 double** PrevPointCoordOf(const MeshData* mesh, const NonlinearElementState* s) {
@@ -193,6 +101,75 @@ ElementCall NonlinearCall(int element, int nNodes, int property, int n, const ch
   c.ElemTempIncrement = s->ElemTempIncrement;
   c.prevCoord = PrevPointCoordOf(mesh, s);
   return c;
+}
+
+// Cables embedded in mother m: stiffness (K != null) or internal forces (F != null) of
+// each cable by its own behaviour code, on the mother's dofs; a the mother's total
+// displacements. A linear cable gives F = K a.
+void EmbCableLoop(int mother, int n, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
+                  const NonlinearElementState* s, const double* a, double** K, double* F) {
+  const EmbCableMotherRecord& r = w->EmbCableMotherRecord[w->MotherElemIndex[mother]];
+  double** Kw = nullptr;
+  double* Fw = nullptr;
+  if (K != nullptr || F != nullptr) allocd2(&Kw, n, n);
+  if (F != nullptr) allocd1(&Fw, n);
+  double* acc = nullptr;
+  if (F != nullptr) {
+    allocd1(&acc, n);
+    zerod1(acc, n);
+  }
+  for (int slot = 1; slot <= r.nCables; slot++) {
+    ElementCall c = NonlinearCall(0, 0, 0, n, OutputControl, mesh, w, s);
+    PlaceOnMother(&c, mother, slot, mesh, w);
+    c.a = a;
+    const int type = mesh->ElemProps[c.property].ElementType;
+    const ElementBehaviourRow& row = ElementBehaviour[type];
+    const char code = CalcBehaviorType(c.property, &mesh->Main, mesh->ElemProps);
+    const bool nonlinear = code == 'M' || code == 'N';
+    if (!nonlinear && code != 'L' && code != 'G') InternalError(__FILE__, __LINE__);
+    if (K != nullptr) {
+      zerod2(Kw, n, n);
+      RunElemMat(code == 'N' ? row.geometricTangent : nonlinear ? row.tangent : row.stiffness, type, c, Kw);
+      addd2(K, Kw, n, n);
+    } else {
+      zerod1(Fw, n);
+      if (nonlinear) {
+        RunElemVec(code == 'N' ? row.geometricForces : row.forces, type, c, Fw);
+      } else {
+        RunElemMat(row.stiffness, type, c, Kw);
+        multd2d1(Fw, Kw, a, n, n);
+      }
+      for (int i = 1; i <= n; i++) acc[i] += Fw[i];
+    }
+  }
+  if (F != nullptr) {
+    for (int i = 1; i <= n; i++) F[i] += acc[i];
+    freed1(acc);
+    freed1(Fw);
+  }
+  freed2(Kw);
+}
+
+// The whole tangent matrix of an active element: own stiffness by behaviour code,
+// embedded cables, springs.
+void CalcElemStiffNonlinear(int e, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
+                            const NonlinearElementState* s, int* n, double*** K) {
+  const int prop = w->ElemPropIndex[e];
+  const int type = mesh->ElemProps[prop].ElementType;
+  const int nNodes = mesh->ElemNodeCount[e];
+  switch (CalcBehaviorType(prop, &mesh->Main, mesh->ElemProps)) {
+    case 'L':
+      Calc_Kg(e, nNodes, prop, OutputControl, mesh, w->ElemPropIndex, K, w->PointTypes, w->PointElemAdjacency);
+      break;
+    case 'M': Calc_Kg_NL(e, nNodes, prop, OutputControl, mesh, w, s, K); break;
+    case 'N': Calc_Kg_NLMG(e, nNodes, prop, OutputControl, mesh, w, s, K); break;
+    default:
+      // 'G': a geometrically nonlinear run needs a nonlinear material in every group.
+      InternalError(__FILE__, __LINE__);
+  }
+  *n = ElemMatSize(type, nNodes);
+  if (w->MotherElemIndex[e] > 0) CalcStiffEmbCable_NL(e, *n, OutputControl, mesh, w, s, *K);
+  AddElementSprings(e, type, nNodes, prop, OutputControl, mesh, w, s, *K);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "elements/kernel.h"
 
+struct EmbCableMotherRecord;
 struct Index_HD;
 struct NLMM_HD;
 
@@ -39,6 +40,15 @@ struct ElementCall {
   double** prevCoord = nullptr;          // point coordinates of the last converged configuration
   const double* a = nullptr;             // element displacements: total (forces), current iterate (geometric tangent)
   const double* da = nullptr;            // element displacements of the combination increment
+  // An embedded cable on its mother element: the mother, the cable's slot in the mother's
+  // record and that record's sequence number, the mother's type and node count; n, a and da
+  // are then the mother's. mother 0: the cable's own call, which adds nothing.
+  int mother = 0;
+  int slot = 0;
+  int motherSeq = 0;
+  int motherType = 0;
+  int nMotherNodes = 0;
+  const EmbCableMotherRecord* motherRecords = nullptr;
 };
 
 // The record of a linear call: element, nodes, property, dofs, output control, mesh and the
@@ -145,6 +155,11 @@ void InterfaceQuadStiffness(const ElementCall& c, double** K);
 void InterfaceQuadTangent(const ElementCall& c, double** K);
 void InterfaceQuadForces(const ElementCall& c, double* F);
 // embedded_cable.cpp: an embedded cable has no dofs of its own; its matrices and forces go
-// on its mother element, so its own cells add nothing.
-void EmbCableOnMotherMat(const ElementCall& c, double** K);
-void EmbCableOnMotherVec(const ElementCall& c, double* F);
+// on its mother element's dofs (its own call adds nothing). In a geometrically nonlinear run
+// it keeps its materially nonlinear routines.
+void EmbCable2DStiffness(const ElementCall& c, double** K);
+void EmbCable3DStiffness(const ElementCall& c, double** K);
+void EmbCable2DTangent(const ElementCall& c, double** K);
+void EmbCable3DTangent(const ElementCall& c, double** K);
+void EmbCable2DForces(const ElementCall& c, double* F);
+void EmbCable3DForces(const ElementCall& c, double* F);

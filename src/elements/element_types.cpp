@@ -79,10 +79,11 @@ constexpr ElementBehaviourRow LinearMassRow(ElemMatRoutine k, ElemMatRoutine m) 
 constexpr ElementBehaviourRow MaterialRow(ElemMatRoutine k, ElemMatRoutine kt, ElemVecRoutine f) {
   return {Mat(k), kNoMass, Mat(kt), Vec(f), kNoGeomTangent, kNoGeomForces};
 }
-// Embedded cables: every matrix and force on the mother element (none for the dynamics).
-constexpr ElementBehaviourRow kOnMotherRow = {Mat(EmbCableOnMotherMat), kNoMass,
-                                              Mat(EmbCableOnMotherMat), Vec(EmbCableOnMotherVec),
-                                              Mat(EmbCableOnMotherMat), Vec(EmbCableOnMotherVec)};
+// Embedded cables: every matrix and force on the mother element (no mass); the geometric
+// cells take the materially nonlinear routines.
+constexpr ElementBehaviourRow OnMotherRow(ElemMatRoutine k, ElemMatRoutine kt, ElemVecRoutine f) {
+  return {Mat(k), kNoMass, Mat(kt), Vec(f), Mat(kt), Vec(f)};
+}
 
 }  // namespace
 
@@ -126,8 +127,8 @@ const ElementBehaviourRow ElementBehaviour[kNumElementTypes + 1] = {
     /* _INTERFACE_LINE_3D */ MaterialRow(InterfaceLine3DStiffness, InterfaceLine3DTangent, InterfaceLine3DForces),
     /* _INTERFACE_TRIANG */ kNoRow,
     /* _INTERFACE_QUAD */ MaterialRow(InterfaceQuadStiffness, InterfaceQuadTangent, InterfaceQuadForces),
-    /* _EMB_CABLE_2D */ kOnMotherRow,
-    /* _EMB_CABLE_3D */ kOnMotherRow,
+    /* _EMB_CABLE_2D */ OnMotherRow(EmbCable2DStiffness, EmbCable2DTangent, EmbCable2DForces),
+    /* _EMB_CABLE_3D */ OnMotherRow(EmbCable3DStiffness, EmbCable3DTangent, EmbCable3DForces),
 };
 
 const ElementBehaviourRow& ElementBehaviourOf(int type) {

@@ -465,6 +465,37 @@ void CalcPointDisplEmbCable(const MeshData* mesh, int** present, const int* moth
 }
 
 // ---- behaviour-row adapters ----
-// No dofs of its own: the cable's stiffness and forces are added on its mother element.
-void EmbCableOnMotherMat(const ElementCall&, double**) {}
-void EmbCableOnMotherVec(const ElementCall&, double*) {}
+void EmbCable2DStiffness(const ElementCall& c, double** K) {
+  if (c.mother == 0) return;
+  CalcStiffEmbCable2D(c.n, c.element, c.mother, c.slot, c.motherSeq, c.motherType, c.nMotherNodes, c.property,
+                      c.OutputControl, c.mesh, K, c.motherRecords);
+}
+void EmbCable3DStiffness(const ElementCall& c, double** K) {
+  if (c.mother == 0) return;
+  CalcStiffEmbCable3D(c.n, c.element, c.mother, c.slot, c.motherSeq, c.motherType, c.nMotherNodes, c.property,
+                      c.OutputControl, c.mesh, K, c.motherRecords);
+}
+void EmbCable2DTangent(const ElementCall& c, double** K) {
+  if (c.mother == 0) return;
+  CalcStiffEmbCable2D_NL(c.combination, c.n, c.element, c.mother, c.slot, c.iteration, c.motherSeq, c.motherType,
+                         c.nMotherNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, K,
+                         c.motherRecords);
+}
+void EmbCable3DTangent(const ElementCall& c, double** K) {
+  if (c.mother == 0) return;
+  CalcStiffEmbCable3D_NL(c.combination, c.n, c.element, c.mother, c.slot, c.iteration, c.motherSeq, c.motherType,
+                         c.nMotherNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, K,
+                         c.motherRecords);
+}
+void EmbCable2DForces(const ElementCall& c, double* F) {
+  if (c.mother == 0) return;
+  CalcInt_Fg_EmbCable2D_NL(c.combination, c.n, c.element, c.mother, c.slot, c.iteration, c.motherSeq, c.motherType,
+                           c.nMotherNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, c.a, F,
+                           c.motherRecords);
+}
+void EmbCable3DForces(const ElementCall& c, double* F) {
+  if (c.mother == 0) return;
+  CalcInt_Fg_EmbCable3D_NL(c.combination, c.n, c.element, c.mother, c.slot, c.iteration, c.motherSeq, c.motherType,
+                           c.nMotherNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD,
+                           c.ElemTempVar, c.a, F, c.motherRecords);
+}
