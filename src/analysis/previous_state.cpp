@@ -9,6 +9,7 @@
 #include "analysis/results.h"
 #include "assembly/assembly.h"
 #include "assembly/topology.h"
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
 #include "model/fileio.h"
@@ -117,15 +118,9 @@ void CheckGeometricElementGroups(const MeshData* mesh, const int* ElemPropIndex)
     if (prop == 0) continue;
     const ElementProperty& p = mesh->ElemProps[prop];
     const char code = CalcBehaviorType(prop, &mesh->Main, mesh->ElemProps);
-    // The types with a geometrically nonlinear formulation, and the embedded cables that
-    // act on their mothers.
-    bool typeServed = false;
-    switch (p.ElementType) {
-      case _PLANE_STRESS_QUAD: case _SOLID_HEXA: case _MINDLIN_SHELL_QUAD: case _EMB_CABLE_2D: case _EMB_CABLE_3D:
-        typeServed = true;
-        break;
-      default: break;
-    }
+    // The types whose row has a geometrically nonlinear formulation, and the embedded cables
+    // that act on their mothers.
+    const bool typeServed = ElementBehaviourOf(p.ElementType).geometricTangent.run != nullptr;
     const char* why = nullptr;
     bool typeRefused = false;
     if (code == 'G')

@@ -18,6 +18,7 @@
 
 #include "assembly/sparse_rows.h"
 #include "assembly/topology.h"
+#include "elements/behaviour.h"
 
 struct MeshData;
 struct MainParameters;
@@ -154,6 +155,10 @@ int ElemMatSize(int type, int nNodes);
 // Linear element stiffness: allocates *K (n x n) and fills it by element type.
 void Calc_Kg(int element, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
              const int* ElemPropIndex, double*** K, const char* PointTypes, const PointList* PointElemAdjacency);
+// Puts the call record on embedded cable `slot` of mother element `mother`: the cable, its
+// node count and property, and the mother's place (n, a and da stay the caller's: the
+// mother's).
+void PlaceOnMother(ElementCall* c, int mother, int slot, const MeshData* mesh, const MainWorkArrays* w);
 // Adds the stiffness of the cables embedded in mother element `mother` (matrix n x n).
 void CalcStiffEmbCable(int mother, int n, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
                        double** K);

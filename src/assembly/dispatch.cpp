@@ -1,6 +1,7 @@
 // Element stiffness dispatch of the linear assembly and the behaviour codes of the
 // element groups.
 #include "assembly/assembly.h"
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "materials/material_table.h"
 #include "model/mesh.h"
@@ -14,17 +15,7 @@ char CalcBehaviorType(int property, const MainParameters* main, const ElementPro
   return MaterialBehaviourCode(props[property].MaterialKind, main->GeomNonlinear != 0);
 }
 
-bool ElementTypeHasStiffness(int type) {
-  switch (type) {
-    case _TRUSS_2D: case _TRUSS_3D: case _FRAME_2D: case _FRAME_3D: case _CABLE_2D: case _CABLE_3D:
-    case _TIMOSHENKO_BEAM_3D: case _PLANE_STRESS_TRIANG: case _PLANE_STRESS_QUAD: case _PLANE_STRAIN_QUAD:
-    case _MINDLIN_SLAB_QUAD: case _MINDLIN_SHELL_QUAD: case _AHMAD_SHELL_QUAD: case _SOLID_HEXA:
-    case _INTERFACE_LINE_2D: case _INTERFACE_LINE_3D: case _INTERFACE_QUAD: case _EMB_CABLE_2D: case _EMB_CABLE_3D:
-      return true;
-    default:
-      return false;
-  }
-}
+bool ElementTypeHasStiffness(int type) { return ElementBehaviourOf(type).stiffness.run != nullptr; }
 
 int ElemMatSize(int type, int nNodes) { return GetElementTypeInfo(type).dofsPerNode * nNodes; }
 
@@ -35,62 +26,39 @@ void Calc_Kg(int element, int nNodes, int property, const char* OutputControl, c
   const int n = ElemMatSize(type, nNodes);
   allocd2(K, n, n);
   zerod2(*K, n, n);
-  double** Kg = *K;
-  switch (type) {
-    case _TRUSS_2D: CalcStiffTruss2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _TRUSS_3D: CalcStiffTruss3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _FRAME_2D: CalcStiffFrame2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _FRAME_3D: CalcStiffFrame3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _CABLE_2D: CalcStiffCable2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _CABLE_3D: CalcStiffCable3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _TIMOSHENKO_BEAM_3D: CalcStiffTimoshenkoBeam3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _PLANE_STRESS_TRIANG: CalcStiffPlaneStressTriang(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _PLANE_STRESS_QUAD: CalcStiffPlaneStressQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _PLANE_STRAIN_QUAD: CalcStiffPlaneStrainQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _MINDLIN_SLAB_QUAD: CalcStiffMindlinSlabQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _MINDLIN_SHELL_QUAD:
-      CalcStiffMindlinShellQuad(n, element, nNodes, property, OutputControl, mesh, Kg, PointTypes);
-      break;
-    case _AHMAD_SHELL_QUAD:
-      CalcStiffAhmadShellQuad(n, element, nNodes, property, OutputControl, mesh, ElemPropIndex, Kg, PointTypes,
-                              PointElemAdjacency);
-      break;
-    case _SOLID_HEXA: CalcStiffSolidHexa(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _INTERFACE_LINE_2D: CalcStiffInterfaceLine2D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _INTERFACE_LINE_3D: CalcStiffInterfaceLine3D(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _INTERFACE_QUAD: CalcStiffInterfaceQuad(n, element, nNodes, property, OutputControl, mesh, Kg); break;
-    case _EMB_CABLE_2D:
-    case _EMB_CABLE_3D:
-      break;  // embedded cables: no dofs of their own, stiffness on the mother element
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
+  const ElementCall c = LinearElementCall(element, nNodes, property, n, OutputControl, mesh, ElemPropIndex, PointTypes,
+                                          PointElemAdjacency);
+  RunElemMat(ElementBehaviour[type].stiffness, type, c, *K);
+}
+
+void PlaceOnMother(ElementCall* c, int mother, int slot, const MeshData* mesh, const MainWorkArrays* w) {
+  const int seq = w->MotherElemIndex[mother];
+  const int cable = w->EmbCableMotherRecord[seq].cables[slot];
+  c->element = cable;
+  c->nNodes = mesh->ElemNodeCount[cable];
+  c->property = w->ElemPropIndex[cable];
+  const int type = mesh->ElemProps[c->property].ElementType;
+  if (type != _EMB_CABLE_2D && type != _EMB_CABLE_3D) InternalError(__FILE__, __LINE__);
+  c->mother = mother;
+  c->slot = slot;
+  c->motherSeq = seq;
+  c->motherType = mesh->ElemProps[w->ElemPropIndex[mother]].ElementType;
+  c->nMotherNodes = mesh->ElemNodeCount[mother];
+  c->motherRecords = w->EmbCableMotherRecord;
 }
 
 void CalcStiffEmbCable(int mother, int n, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
                        double** K) {
-  const int seq = w->MotherElemIndex[mother];
-  const EmbCableMotherRecord& r = w->EmbCableMotherRecord[seq];
-  const int motherType = mesh->ElemProps[w->ElemPropIndex[mother]].ElementType;
-  const int nMotherNodes = mesh->ElemNodeCount[mother];
+  const EmbCableMotherRecord& r = w->EmbCableMotherRecord[w->MotherElemIndex[mother]];
   double** Kw;
   allocd2(&Kw, n, n);
   for (int slot = 1; slot <= r.nCables; slot++) {
-    const int cable = r.cables[slot];
-    const int prop = w->ElemPropIndex[cable];
+    ElementCall c = LinearElementCall(0, 0, 0, n, OutputControl, mesh, w->ElemPropIndex, w->PointTypes,
+                                      w->PointElemAdjacency);
+    PlaceOnMother(&c, mother, slot, mesh, w);
+    const int type = mesh->ElemProps[c.property].ElementType;
     zerod2(Kw, n, n);
-    switch (mesh->ElemProps[prop].ElementType) {
-      case _EMB_CABLE_2D:
-        CalcStiffEmbCable2D(n, cable, mother, slot, seq, motherType, nMotherNodes, prop, OutputControl, mesh, Kw,
-                            w->EmbCableMotherRecord);
-        break;
-      case _EMB_CABLE_3D:
-        CalcStiffEmbCable3D(n, cable, mother, slot, seq, motherType, nMotherNodes, prop, OutputControl, mesh, Kw,
-                            w->EmbCableMotherRecord);
-        break;
-      default:
-        InternalError(__FILE__, __LINE__);
-    }
+    RunElemMat(ElementBehaviour[type].stiffness, type, c, Kw);
     addd2(K, Kw, n, n);
   }
   freed2(Kw);

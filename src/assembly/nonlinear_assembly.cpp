@@ -6,6 +6,7 @@
 
 #include "assembly/assembly.h"
 #include "assembly/residual.h"
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/elements.h"
 #include "elements/line_elements.h"
@@ -68,17 +69,49 @@ double** SpringPointDispl(const MeshData* mesh, const MainWorkArrays* w, double*
   return U;
 }
 
+// Point coordinates of the last converged configuration (the initial ones in
+// combination 1).
+double** PrevPointCoordOf(const MeshData* mesh, const NonlinearElementState* s) {
+  return s->PrevPointCoord != nullptr ? s->PrevPointCoord : mesh->PointCoord;
+}
+
+// Element displacements of the current iterate in global components (zero without them).
+void CurrentElemDispl(int element, int type, int nNodes, const MeshData* mesh, const MainWorkArrays* w,
+                      const NonlinearElementState* s, double* a) {
+  if (s->PointDispl == nullptr)
+    zerod1(a, ElemMatSize(type, nNodes));
+  else
+    CalcElemNodalDispl(element, type, nNodes, 1, mesh, w, s->PointDispl, a);
+}
+
+// The call record of an element of a nonlinear run.
+ElementCall NonlinearCall(int element, int nNodes, int property, int n, const char* OutputControl,
+                          const MeshData* mesh, const MainWorkArrays* w, const NonlinearElementState* s) {
+  ElementCall c = LinearElementCall(element, nNodes, property, n, OutputControl, mesh, w->ElemPropIndex, w->PointTypes,
+                                    w->PointElemAdjacency);
+  c.combination = s->Combination;
+  c.iteration = s->Iteration;
+  c.index = s->Index;
+  c.table = s->Table;
+  c.elemToHD = s->ElemToHD;
+  c.timeStep = s->TimeStep;
+  c.time = s->Time;
+  c.ElemTempVar = s->ElemTempVar;
+  c.ElemNodeTemps = s->ElemNodeTemps;
+  c.ElemTempIncrement = s->ElemTempIncrement;
+  c.prevCoord = PrevPointCoordOf(mesh, s);
+  return c;
+}
+
 // Cables embedded in mother m: stiffness (K != null) or internal forces (F != null) of
-// each cable by its own behaviour code, on the mother's dofs.
+// each cable by its own behaviour code, on the mother's dofs; a the mother's total
+// displacements. A linear cable gives F = K a.
 void EmbCableLoop(int mother, int n, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
                   const NonlinearElementState* s, const double* a, double** K, double* F) {
-  const int seq = w->MotherElemIndex[mother];
-  const EmbCableMotherRecord& r = w->EmbCableMotherRecord[seq];
-  const int motherType = mesh->ElemProps[w->ElemPropIndex[mother]].ElementType;
-  const int nMotherNodes = mesh->ElemNodeCount[mother];
+  const EmbCableMotherRecord& r = w->EmbCableMotherRecord[w->MotherElemIndex[mother]];
   double** Kw = nullptr;
   double* Fw = nullptr;
-  if (K != nullptr) allocd2(&Kw, n, n);
+  if (K != nullptr || F != nullptr) allocd2(&Kw, n, n);
   if (F != nullptr) allocd1(&Fw, n);
   double* acc = nullptr;
   if (F != nullptr) {
@@ -86,47 +119,26 @@ void EmbCableLoop(int mother, int n, const char* OutputControl, const MeshData* 
     zerod1(acc, n);
   }
   for (int slot = 1; slot <= r.nCables; slot++) {
-    const int cable = r.cables[slot];
-    const int prop = w->ElemPropIndex[cable];
-    const int type = mesh->ElemProps[prop].ElementType;
-    const char code = CalcBehaviorType(prop, &mesh->Main, mesh->ElemProps);
+    ElementCall c = NonlinearCall(0, 0, 0, n, OutputControl, mesh, w, s);
+    PlaceOnMother(&c, mother, slot, mesh, w);
+    c.a = a;
+    const int type = mesh->ElemProps[c.property].ElementType;
+    const ElementBehaviourRow& row = ElementBehaviour[type];
+    const char code = CalcBehaviorType(c.property, &mesh->Main, mesh->ElemProps);
     const bool nonlinear = code == 'M' || code == 'N';
     if (!nonlinear && code != 'L' && code != 'G') InternalError(__FILE__, __LINE__);
-    if (type != _EMB_CABLE_2D && type != _EMB_CABLE_3D) InternalError(__FILE__, __LINE__);
-    const bool is2D = type == _EMB_CABLE_2D;
     if (K != nullptr) {
       zerod2(Kw, n, n);
-      if (!nonlinear && is2D)
-        CalcStiffEmbCable2D(n, cable, mother, slot, seq, motherType, nMotherNodes, prop, OutputControl, mesh, Kw,
-                            w->EmbCableMotherRecord);
-      else if (!nonlinear)
-        CalcStiffEmbCable3D(n, cable, mother, slot, seq, motherType, nMotherNodes, prop, OutputControl, mesh, Kw,
-                            w->EmbCableMotherRecord);
-      else if (is2D)
-        CalcStiffEmbCable2D_NL(s->Combination, n, cable, mother, slot, s->Iteration, seq, motherType, nMotherNodes,
-                               prop, OutputControl, s->Index, mesh, s->Table, s->ElemToHD, Kw,
-                               w->EmbCableMotherRecord);
-      else
-        CalcStiffEmbCable3D_NL(s->Combination, n, cable, mother, slot, s->Iteration, seq, motherType, nMotherNodes,
-                               prop, OutputControl, s->Index, mesh, s->Table, s->ElemToHD, Kw,
-                               w->EmbCableMotherRecord);
+      RunElemMat(code == 'N' ? row.geometricTangent : nonlinear ? row.tangent : row.stiffness, type, c, Kw);
       addd2(K, Kw, n, n);
     } else {
       zerod1(Fw, n);
-      if (!nonlinear && is2D)
-        CalcInt_Fg_EmbCable2D(n, slot, cable, mother, seq, motherType, nMotherNodes, prop, OutputControl, mesh, a, Fw,
-                              w->EmbCableMotherRecord);
-      else if (!nonlinear)
-        CalcInt_Fg_EmbCable3D(n, slot, cable, mother, seq, motherType, nMotherNodes, prop, OutputControl, mesh, a, Fw,
-                              w->EmbCableMotherRecord);
-      else if (is2D)
-        CalcInt_Fg_EmbCable2D_NL(s->Combination, n, cable, mother, slot, s->Iteration, seq, motherType, nMotherNodes,
-                                 prop, OutputControl, s->Index, mesh, s->Table, s->ElemToHD, a, Fw,
-                                 w->EmbCableMotherRecord);
-      else
-        CalcInt_Fg_EmbCable3D_NL(s->Combination, n, cable, mother, slot, s->Iteration, seq, motherType, nMotherNodes,
-                                 prop, OutputControl, s->Index, mesh, s->Table, s->ElemToHD, s->ElemTempVar, a, Fw,
-                                 w->EmbCableMotherRecord);
+      if (nonlinear) {
+        RunElemVec(code == 'N' ? row.geometricForces : row.forces, type, c, Fw);
+      } else {
+        RunElemMat(row.stiffness, type, c, Kw);
+        multd2d1(Fw, Kw, a, n, n);
+      }
       for (int i = 1; i <= n; i++) acc[i] += Fw[i];
     }
   }
@@ -135,7 +147,7 @@ void EmbCableLoop(int mother, int n, const char* OutputControl, const MeshData* 
     freed1(acc);
     freed1(Fw);
   }
-  if (Kw != nullptr) freed2(Kw);
+  freed2(Kw);
 }
 
 // The whole tangent matrix of an active element: own stiffness by behaviour code,
@@ -160,21 +172,6 @@ void CalcElemStiffNonlinear(int e, const char* OutputControl, const MeshData* me
   AddElementSprings(e, type, nNodes, prop, OutputControl, mesh, w, s, *K);
 }
 
-// Point coordinates of the last converged configuration (the initial ones in
-// combination 1).
-double** PrevPointCoordOf(const MeshData* mesh, const NonlinearElementState* s) {
-  return s->PrevPointCoord != nullptr ? s->PrevPointCoord : mesh->PointCoord;
-}
-
-// Element displacements of the current iterate in global components (zero without them).
-void CurrentElemDispl(int element, int type, int nNodes, const MeshData* mesh, const MainWorkArrays* w,
-                      const NonlinearElementState* s, double* a) {
-  if (s->PointDispl == nullptr)
-    zerod1(a, ElemMatSize(type, nNodes));
-  else
-    CalcElemNodalDispl(element, type, nNodes, 1, mesh, w, s->PointDispl, a);
-}
-
 }  // namespace
 
 void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
@@ -183,61 +180,8 @@ void Calc_Kg_NL(int element, int nNodes, int property, const char* OutputControl
   const int n = ElemMatSize(type, nNodes);
   allocd2(K, n, n);
   zerod2(*K, n, n);
-  double** Kg = *K;
-  switch (type) {
-    case _CABLE_2D:
-      CalcStiffCable2D_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index, mesh,
-                          s->Table, s->ElemToHD, Kg);
-      break;
-    case _CABLE_3D:
-      CalcStiffCable3D_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index, mesh,
-                          s->Table, s->ElemToHD, Kg);
-      break;
-    case _INTERFACE_LINE_2D:
-      CalcStiffInterfaceLine2D_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
-                                  mesh, s->Table, s->ElemToHD, Kg);
-      break;
-    case _INTERFACE_LINE_3D:
-      CalcStiffInterfaceLine3D_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
-                                  mesh, s->Table, s->ElemToHD, Kg);
-      break;
-    case _INTERFACE_QUAD:
-      CalcStiffInterfaceQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
-                                mesh, s->Table, s->ElemToHD, Kg);
-      break;
-    case _PLANE_STRESS_QUAD:
-      CalcStiffPlaneStressQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
-                                  mesh, s->Table, s->ElemToHD, Kg);
-      break;
-    case _PLANE_STRAIN_QUAD:
-      CalcStiffPlaneStrainQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
-                                  mesh, s->Table, s->ElemToHD, Kg);
-      break;
-    case _SOLID_HEXA:
-      CalcStiffSolidHexa_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index, mesh,
-                            s->Table, s->ElemToHD, Kg, s->TimeStep, s->Time,
-                            s->ElemNodeTemps != nullptr ? s->ElemNodeTemps[element] : nullptr);
-      break;
-    case _MINDLIN_SHELL_QUAD:
-      CalcStiffMindlinShellQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
-                                   s->Index, mesh, s->Table, s->ElemToHD, Kg, w->PointTypes);
-      break;
-    case _AHMAD_SHELL_QUAD:
-      CalcStiffAhmadShellQuad_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
-                                 mesh, s->Table, s->ElemToHD, w->ElemPropIndex, Kg, w->PointTypes,
-                                 w->PointElemAdjacency);
-      break;
-    case _TIMOSHENKO_BEAM_3D:
-      CalcStiffTimoshenkoBeam3D_NL(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
-                                   s->Index, mesh, s->Table, s->ElemToHD, Kg);
-      break;
-    case _EMB_CABLE_2D:
-    case _EMB_CABLE_3D:
-      break;  // stiffness on the mother element
-    default:
-      // Trusses, frames, triangles and slabs have no nonlinear routine.
-      InternalError(__FILE__, __LINE__);
-  }
+  const ElementCall c = NonlinearCall(element, nNodes, property, n, OutputControl, mesh, w, s);
+  RunElemMat(ElementBehaviour[type].tangent, type, c, *K);
 }
 
 void Calc_Kg_NLMG(int element, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
@@ -246,32 +190,13 @@ void Calc_Kg_NLMG(int element, int nNodes, int property, const char* OutputContr
   const int n = ElemMatSize(type, nNodes);
   allocd2(K, n, n);
   zerod2(*K, n, n);
-  double** Kg = *K;
-  // Embedded cables: stiffness on the mother element, with the cable's materially
-  // nonlinear routine.
-  if (type == _EMB_CABLE_2D || type == _EMB_CABLE_3D) return;
-  double** Xc = PrevPointCoordOf(mesh, s);
+  ElementCall c = NonlinearCall(element, nNodes, property, n, OutputControl, mesh, w, s);
   // The tangent of the current iterate.
   double* a;
   allocd1(&a, n);
   CurrentElemDispl(element, type, nNodes, mesh, w, s, a);
-  switch (type) {
-    case _PLANE_STRESS_QUAD:
-      CalcStiffPlaneStressQuad_NLMG(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
-                                    s->Index, mesh, s->Table, s->ElemToHD, Xc, a, Kg);
-      break;
-    case _SOLID_HEXA:
-      CalcStiffSolidHexa_NLMG(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl, s->Index,
-                              mesh, s->Table, s->ElemToHD, Xc, a, Kg);
-      break;
-    case _MINDLIN_SHELL_QUAD:
-      CalcStiffMindlinShellQuad_NLMG(s->Combination, n, element, s->Iteration, nNodes, property, OutputControl,
-                                     s->Index, mesh, s->Table, s->ElemToHD, Kg, w->PointTypes, a);
-      break;
-    default:
-      // Only these three types have geometrically nonlinear routines.
-      InternalError(__FILE__, __LINE__);
-  }
+  c.a = a;
+  RunElemMat(ElementBehaviour[type].geometricTangent, type, c, *K);
   freed1(a);
 }
 
@@ -377,87 +302,20 @@ void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const M
         freed2(K);
         break;
       }
-      case 'M':
-        switch (type) {
-          case _CABLE_2D:
-            CalcInt_Fg_Cable2D_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index, mesh,
-                                  s->Table, s->ElemToHD, a, s->ElemTempVar, fe);
-            break;
-          case _CABLE_3D:
-            CalcInt_Fg_Cable3D_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index, mesh,
-                                  s->Table, s->ElemToHD, a, s->ElemTempVar, fe);
-            break;
-          case _INTERFACE_LINE_2D:
-            CalcInt_Fg_InterfaceLine2D_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
-                                          mesh, s->Table, s->ElemToHD, da, a, fe);
-            break;
-          case _INTERFACE_LINE_3D:
-            CalcInt_Fg_InterfaceLine3D_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
-                                          mesh, s->Table, s->ElemToHD, da, a, fe);
-            break;
-          case _INTERFACE_QUAD:
-            CalcInt_Fg_InterfaceQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
-                                        mesh, s->Table, s->ElemToHD, da, a, fe);
-            break;
-          case _PLANE_STRESS_QUAD:
-            CalcInt_Fg_PlaneStressQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
-                                          s->ElemToHD, da, fe);
-            break;
-          case _PLANE_STRAIN_QUAD:
-            CalcInt_Fg_PlaneStrainQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
-                                          s->ElemToHD, da, fe);
-            break;
-          case _TIMOSHENKO_BEAM_3D:
-            CalcInt_Fg_TimoshenkoBeam3D_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
-                                           mesh, s->Table, s->ElemToHD, da, a, fe);
-            break;
-          case _SOLID_HEXA:
-            // The element takes the thermal strains of its temperature variations.
-            CalcInt_Fg_SolidHexa_NL(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
-                                    s->ElemToHD, da, fe, s->TimeStep, s->Time,
-                                    s->ElemNodeTemps != nullptr ? s->ElemNodeTemps[e] : nullptr,
-                                    s->ElemTempVar != nullptr ? s->ElemTempVar[e] : nullptr,
-                                    s->ElemTempIncrement != nullptr ? s->ElemTempIncrement[e] : nullptr);
-            break;
-          case _MINDLIN_SHELL_QUAD:
-            CalcInt_Fg_MindlinShellQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
-                                           mesh, s->Table, s->ElemToHD, da, a, fe, w->PointTypes);
-            break;
-          case _AHMAD_SHELL_QUAD:
-            CalcInt_Fg_AhmadShellQuad_NL(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl, s->Index,
-                                         mesh, s->Table, s->ElemToHD, w->ElemPropIndex, da, a, fe, w->PointTypes,
-                                         w->PointElemAdjacency);
-            break;
-          case _EMB_CABLE_2D:
-          case _EMB_CABLE_3D:
-            break;  // forces on the mother element
-          default:
-            InternalError(__FILE__, __LINE__);
-        }
+      case 'M': {
+        ElementCall c = NonlinearCall(e, nNodes, prop, n, OutputControl, mesh, w, s);
+        c.a = a;
+        c.da = da;
+        RunElemVec(ElementBehaviour[type].forces, type, c, fe);
         break;
-      case 'N':
-        switch (type) {
-          case _PLANE_STRESS_QUAD:
-            CalcInt_Fg_PlaneStressQuad_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh,
-                                            s->Table, s->ElemToHD, PrevPointCoordOf(mesh, s), a, da, fe);
-            break;
-          case _SOLID_HEXA:
-            CalcInt_Fg_SolidHexa_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, s->Index, mesh, s->Table,
-                                      s->ElemToHD, PrevPointCoordOf(mesh, s), a, da, fe,
-                                      s->ElemTempVar != nullptr ? s->ElemTempVar[e] : nullptr,
-                                      s->ElemTempIncrement != nullptr ? s->ElemTempIncrement[e] : nullptr);
-            break;
-          case _MINDLIN_SHELL_QUAD:
-            CalcInt_Fg_MindlinShellQuad_NLMG(s->Combination, n, e, s->Iteration, nNodes, prop, OutputControl,
-                                             s->Index, mesh, s->Table, s->ElemToHD, da, a, fe, w->PointTypes);
-            break;
-          case _EMB_CABLE_2D:
-          case _EMB_CABLE_3D:
-            break;  // forces on the mother element
-          default:
-            InternalError(__FILE__, __LINE__);
-        }
+      }
+      case 'N': {
+        ElementCall c = NonlinearCall(e, nNodes, prop, n, OutputControl, mesh, w, s);
+        c.a = a;
+        c.da = da;
+        RunElemVec(ElementBehaviour[type].geometricForces, type, c, fe);
         break;
+      }
       default:
         // 'G' is refused as in the assembly.
         InternalError(__FILE__, __LINE__);

@@ -4,6 +4,7 @@
 
 #include "assembly/assembly.h"
 #include "dynamics/mass_damping.h"
+#include "elements/behaviour.h"
 #include "elements/elements.h"
 #include "elements/kernel.h"
 #include "elements/shell_solid.h"
@@ -12,15 +13,7 @@
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
-bool ElementTypeHasMass(int type) {
-  switch (type) {
-    case _TRUSS_2D: case _TRUSS_3D: case _FRAME_2D: case _FRAME_3D: case _MINDLIN_SHELL_QUAD:
-    case _AHMAD_SHELL_QUAD: case _SOLID_HEXA:
-      return true;
-    default:
-      return false;
-  }
-}
+bool ElementTypeHasMass(int type) { return ElementBehaviourOf(type).mass.run != nullptr; }
 
 int FindRayleighRecord(int property, const MeshData* mesh) {
   const ElementProperty& p = mesh->ElemProps[property];
@@ -57,23 +50,9 @@ void Calc_Mg(int element, int nNodes, int property, const char* OutputControl, c
   const int n = ElemMatSize(type, nNodes);
   allocd2(M, n, n);
   zerod2(*M, n, n);
-  double** Mg = *M;
-  switch (type) {
-    case _TRUSS_2D: CalcMassMatTruss2D(n, element, nNodes, property, OutputControl, mesh, Mg); break;
-    case _TRUSS_3D: CalcMassMatTruss3D(n, element, nNodes, property, OutputControl, mesh, Mg); break;
-    case _FRAME_2D: CalcMassMatFrame2D(n, element, nNodes, property, OutputControl, mesh, Mg); break;
-    case _FRAME_3D: CalcMassMatFrame3D(n, element, nNodes, property, OutputControl, mesh, Mg); break;
-    case _MINDLIN_SHELL_QUAD:
-      CalcMassMatMindlinShellQuad(n, element, nNodes, property, OutputControl, mesh, Mg, w->PointTypes);
-      break;
-    case _AHMAD_SHELL_QUAD:
-      CalcMassMatAhmadShellQuad(n, element, nNodes, property, OutputControl, mesh, w->ElemPropIndex, Mg,
-                                w->PointTypes, w->PointElemAdjacency);
-      break;
-    case _SOLID_HEXA: CalcMassMatSolidHexa(n, element, nNodes, property, OutputControl, mesh, Mg); break;
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
+  const ElementCall c = LinearElementCall(element, nNodes, property, n, OutputControl, mesh, w->ElemPropIndex,
+                                          w->PointTypes, w->PointElemAdjacency);
+  RunElemMat(ElementBehaviour[type].mass, type, c, *M);
 }
 
 void Calc_Cg(int n, int property, const MeshData* mesh, double*** C, double** K, double** M) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/members.h"
 #include "elements/point_rules.h"
@@ -636,4 +637,23 @@ void CalcInt_Fg_AhmadShellQuad_NL(int comb, int ndof, int elem, int iter, int nn
                                   const char* PointTypes, const PointList* PointElementList) {
   AhmadShellLayered(comb, ndof, elem, iter, nn, prop, oc, indexHD, mesh, hd, elemToHD, ElemPropIndex, PointTypes,
                     PointElementList, da, a, nullptr, F);
+}
+
+// ---- behaviour-row adapters ----
+void AhmadShellQuadStiffness(const ElementCall& c, double** K) {
+  CalcStiffAhmadShellQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, c.ElemPropIndex, K,
+                          c.PointTypes, c.PointElemAdjacency);
+}
+void AhmadShellQuadMass(const ElementCall& c, double** K) {
+  CalcMassMatAhmadShellQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, c.ElemPropIndex, K,
+                            c.PointTypes, c.PointElemAdjacency);
+}
+void AhmadShellQuadTangent(const ElementCall& c, double** K) {
+  CalcStiffAhmadShellQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index,
+                             c.mesh, c.table, c.elemToHD, c.ElemPropIndex, K, c.PointTypes, c.PointElemAdjacency);
+}
+void AhmadShellQuadForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_AhmadShellQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                               c.index, c.mesh, c.table, c.elemToHD, c.ElemPropIndex, c.da, c.a, F, c.PointTypes,
+                               c.PointElemAdjacency);
 }

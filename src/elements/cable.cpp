@@ -3,6 +3,7 @@
 // strain, area and local axes are taken at each integration point along the line.
 #include <cstdio>
 
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
 #include "materials/material_point.h"
@@ -225,4 +226,28 @@ void CalcInt_Fg_Cable3D_NL(int comb, int nDof, int elem, int iter, int nNodes, i
   (void)iter;
   IntForcesCableNL(kCable3D, nDof, elem, nNodes, prop, oc, mesh, indexHD, nlmmHD, elemToHD, elemDispl, elemTempVar,
                    Fint);
+}
+
+// ---- behaviour-row adapters ----
+void Cable2DStiffness(const ElementCall& c, double** K) {
+  CalcStiffCable2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void Cable3DStiffness(const ElementCall& c, double** K) {
+  CalcStiffCable3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void Cable2DTangent(const ElementCall& c, double** K) {
+  CalcStiffCable2D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index,
+                      c.mesh, c.table, c.elemToHD, K);
+}
+void Cable3DTangent(const ElementCall& c, double** K) {
+  CalcStiffCable3D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index,
+                      c.mesh, c.table, c.elemToHD, K);
+}
+void Cable2DForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_Cable2D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index,
+                        c.mesh, c.table, c.elemToHD, c.a, c.ElemTempVar, F);
+}
+void Cable3DForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_Cable3D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index,
+                        c.mesh, c.table, c.elemToHD, c.a, c.ElemTempVar, F);
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "elements/behaviour.h"
 #include "elements/elements.h"
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
@@ -667,4 +668,30 @@ void CalcInt_Fg_PlaneStressQuad_NLMG(int comb, int nDof, int elem, int iter, int
                                      double* Fint) {
   ContinuumElementNL(_PLANE_STRESS_QUAD, comb, nDof, elem, iter, nNodes, prop, nullptr, indexHD, mesh, hd,
                      elemToHD, du, nullptr, Fint, prevCoord, nullptr, a);
+}
+
+// ---- behaviour-row adapters ----
+void PlaneStressQuadTangent(const ElementCall& c, double** K) {
+  CalcStiffPlaneStressQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                              c.index, c.mesh, c.table, c.elemToHD, K);
+}
+void PlaneStrainQuadTangent(const ElementCall& c, double** K) {
+  CalcStiffPlaneStrainQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                              c.index, c.mesh, c.table, c.elemToHD, K);
+}
+void PlaneStressQuadForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_PlaneStressQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.index, c.mesh,
+                                c.table, c.elemToHD, c.da, F);
+}
+void PlaneStrainQuadForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_PlaneStrainQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.index, c.mesh,
+                                c.table, c.elemToHD, c.da, F);
+}
+void PlaneStressQuadGeometricTangent(const ElementCall& c, double** K) {
+  CalcStiffPlaneStressQuad_NLMG(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                                c.index, c.mesh, c.table, c.elemToHD, c.prevCoord, c.a, K);
+}
+void PlaneStressQuadGeometricForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_PlaneStressQuad_NLMG(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.index, c.mesh,
+                                  c.table, c.elemToHD, c.prevCoord, c.a, c.da, F);
 }

@@ -1,6 +1,8 @@
-// The element-type table: what each element type code is.
+// The element-type table: what each element type code is; beside it, the behaviour rows:
+// which routine gives each matrix and vector of a type.
 #include <cstdio>
 
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "numcore/numcore.h"
 
@@ -47,4 +49,125 @@ const ElementTypeRow& GetElementTypeInfo(int typeCode) {
     errexit("Invalid element type code.\nElement type codes run from 1 to 32.", 0);
   }
   return ElementTypeInfo[typeCode];
+}
+
+namespace {
+
+constexpr ElemMatCell Mat(ElemMatRoutine r) { return {r, nullptr}; }
+constexpr ElemVecCell Vec(ElemVecRoutine r) { return {r, nullptr}; }
+
+constexpr ElemMatCell kNoStiffness = {
+    nullptr, "The element type has no stiffness routine: it is not available in a mechanical analysis."};
+constexpr ElemMatCell kNoMass = {nullptr,
+                                 "The element type has no mass matrix: the dynamic and modal analyses take\n"
+                                 "trusses, frames, the Mindlin and Ahmad shell quadrilaterals and the hexahedron."};
+constexpr ElemMatCell kNoTangent = {nullptr,
+                                    "The element type has no tangent routine: it takes no nonlinear material."};
+constexpr ElemVecCell kNoForces = {nullptr,
+                                   "The element type has no internal-force routine: it takes no nonlinear material."};
+constexpr ElemMatCell kNoGeomTangent = {nullptr, "The element type has no geometrically nonlinear tangent."};
+constexpr ElemVecCell kNoGeomForces = {nullptr, "The element type has no geometrically nonlinear internal forces."};
+
+// A type with no mechanical routine at all (thermal types, types not built yet).
+constexpr ElementBehaviourRow kNoRow = {kNoStiffness, kNoMass, kNoTangent, kNoForces, kNoGeomTangent, kNoGeomForces};
+constexpr ElementBehaviourRow LinearRow(ElemMatRoutine k) {
+  return {Mat(k), kNoMass, kNoTangent, kNoForces, kNoGeomTangent, kNoGeomForces};
+}
+constexpr ElementBehaviourRow LinearMassRow(ElemMatRoutine k, ElemMatRoutine m) {
+  return {Mat(k), Mat(m), kNoTangent, kNoForces, kNoGeomTangent, kNoGeomForces};
+}
+constexpr ElementBehaviourRow MaterialRow(ElemMatRoutine k, ElemMatRoutine kt, ElemVecRoutine f) {
+  return {Mat(k), kNoMass, Mat(kt), Vec(f), kNoGeomTangent, kNoGeomForces};
+}
+// Embedded cables: every matrix and force on the mother element (no mass); the geometric
+// cells take the materially nonlinear routines.
+constexpr ElementBehaviourRow OnMotherRow(ElemMatRoutine k, ElemMatRoutine kt, ElemVecRoutine f) {
+  return {Mat(k), kNoMass, Mat(kt), Vec(f), Mat(kt), Vec(f)};
+}
+
+}  // namespace
+
+const ElementBehaviourRow ElementBehaviour[kNumElementTypes + 1] = {
+    /* _NONE */ kNoRow,
+    /* _TRUSS_2D */ LinearMassRow(Truss2DStiffness, Truss2DMass),
+    /* _TRUSS_3D */ LinearMassRow(Truss3DStiffness, Truss3DMass),
+    /* _FRAME_2D */ LinearMassRow(Frame2DStiffness, Frame2DMass),
+    /* _FRAME_3D */ LinearMassRow(Frame3DStiffness, Frame3DMass),
+    /* _CABLE_2D */ MaterialRow(Cable2DStiffness, Cable2DTangent, Cable2DForces),
+    /* _CABLE_3D */ MaterialRow(Cable3DStiffness, Cable3DTangent, Cable3DForces),
+    /* _TIMOSHENKO_BEAM_2D */ kNoRow,
+    /* _TIMOSHENKO_BEAM_3D */ MaterialRow(TimoshenkoBeam3DStiffness, TimoshenkoBeam3DTangent, TimoshenkoBeam3DForces),
+    /* _PLANE_STRESS_TRIANG */ LinearRow(PlaneStressTriangStiffness),
+    /* _PLANE_STRESS_QUAD */
+    {Mat(PlaneStressQuadStiffness), kNoMass, Mat(PlaneStressQuadTangent), Vec(PlaneStressQuadForces),
+     Mat(PlaneStressQuadGeometricTangent), Vec(PlaneStressQuadGeometricForces)},
+    /* _PLANE_STRESS_QUAD_THERMAL */ kNoRow,
+    /* _PLANE_STRAIN_TRIANG */ kNoRow,
+    /* _PLANE_STRAIN_QUAD */ MaterialRow(PlaneStrainQuadStiffness, PlaneStrainQuadTangent, PlaneStrainQuadForces),
+    /* _AXIS_LINE */ kNoRow,
+    /* _AXIS_TRIANG */ kNoRow,
+    /* _AXIS_QUAD */ kNoRow,
+    /* _MINDLIN_SLAB_TRIANG */ kNoRow,
+    /* _MINDLIN_SLAB_QUAD */ LinearRow(MindlinSlabQuadStiffness),
+    /* _MINDLIN_SHELL_TRIANG */ kNoRow,
+    /* _MINDLIN_SHELL_QUAD */
+    {Mat(MindlinShellQuadStiffness), Mat(MindlinShellQuadMass), Mat(MindlinShellQuadTangent),
+     Vec(MindlinShellQuadForces), Mat(MindlinShellQuadGeometricTangent), Vec(MindlinShellQuadGeometricForces)},
+    /* _AHMAD_SHELL_TRIANG */ kNoRow,
+    /* _AHMAD_SHELL_QUAD */
+    {Mat(AhmadShellQuadStiffness), Mat(AhmadShellQuadMass), Mat(AhmadShellQuadTangent), Vec(AhmadShellQuadForces),
+     kNoGeomTangent, kNoGeomForces},
+    /* _SOLID_TETRA */ kNoRow,
+    /* _SOLID_HEXA */
+    {Mat(SolidHexaStiffness), Mat(SolidHexaMass), Mat(SolidHexaTangent), Vec(SolidHexaForces),
+     Mat(SolidHexaGeometricTangent), Vec(SolidHexaGeometricForces)},
+    /* _SOLID_HEXA_THERMAL */ kNoRow,
+    /* _INTERFACE_POINT */ kNoRow,
+    /* _INTERFACE_LINE_2D */ MaterialRow(InterfaceLine2DStiffness, InterfaceLine2DTangent, InterfaceLine2DForces),
+    /* _INTERFACE_LINE_3D */ MaterialRow(InterfaceLine3DStiffness, InterfaceLine3DTangent, InterfaceLine3DForces),
+    /* _INTERFACE_TRIANG */ kNoRow,
+    /* _INTERFACE_QUAD */ MaterialRow(InterfaceQuadStiffness, InterfaceQuadTangent, InterfaceQuadForces),
+    /* _EMB_CABLE_2D */ OnMotherRow(EmbCable2DStiffness, EmbCable2DTangent, EmbCable2DForces),
+    /* _EMB_CABLE_3D */ OnMotherRow(EmbCable3DStiffness, EmbCable3DTangent, EmbCable3DForces),
+};
+
+const ElementBehaviourRow& ElementBehaviourOf(int type) {
+  GetElementTypeInfo(type);  // refuses a code outside the table
+  return ElementBehaviour[type];
+}
+
+ElementCall LinearElementCall(int element, int nNodes, int property, int n, const char* OutputControl,
+                              const MeshData* mesh, const int* ElemPropIndex, const char* PointTypes,
+                              const PointList* PointElemAdjacency) {
+  ElementCall c;
+  c.element = element;
+  c.nNodes = nNodes;
+  c.property = property;
+  c.n = n;
+  c.OutputControl = OutputControl;
+  c.mesh = mesh;
+  c.ElemPropIndex = ElemPropIndex;
+  c.PointTypes = PointTypes;
+  c.PointElemAdjacency = PointElemAdjacency;
+  return c;
+}
+
+namespace {
+
+[[noreturn]] void RefuseCell(int type, const char* refusal) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nElement type: %s\n%s\n", GetElementTypeInfo(type).keyword, refusal);
+  InternalError(__FILE__, __LINE__);
+}
+
+}  // namespace
+
+void RunElemMat(const ElemMatCell& cell, int type, const ElementCall& c, double** K) {
+  if (cell.run == nullptr) RefuseCell(type, cell.refusal);
+  cell.run(c, K);
+}
+
+void RunElemVec(const ElemVecCell& cell, int type, const ElementCall& c, double* F) {
+  if (cell.run == nullptr) RefuseCell(type, cell.refusal);
+  cell.run(c, F);
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
 #include "materials/material_point.h"
@@ -461,4 +462,40 @@ void CalcPointDisplEmbCable(const MeshData* mesh, int** present, const int* moth
     freed1(N);
     freed2(Xe);
   }
+}
+
+// ---- behaviour-row adapters ----
+void EmbCable2DStiffness(const ElementCall& c, double** K) {
+  if (c.mother == 0) return;
+  CalcStiffEmbCable2D(c.n, c.element, c.mother, c.slot, c.motherSeq, c.motherType, c.nMotherNodes, c.property,
+                      c.OutputControl, c.mesh, K, c.motherRecords);
+}
+void EmbCable3DStiffness(const ElementCall& c, double** K) {
+  if (c.mother == 0) return;
+  CalcStiffEmbCable3D(c.n, c.element, c.mother, c.slot, c.motherSeq, c.motherType, c.nMotherNodes, c.property,
+                      c.OutputControl, c.mesh, K, c.motherRecords);
+}
+void EmbCable2DTangent(const ElementCall& c, double** K) {
+  if (c.mother == 0) return;
+  CalcStiffEmbCable2D_NL(c.combination, c.n, c.element, c.mother, c.slot, c.iteration, c.motherSeq, c.motherType,
+                         c.nMotherNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, K,
+                         c.motherRecords);
+}
+void EmbCable3DTangent(const ElementCall& c, double** K) {
+  if (c.mother == 0) return;
+  CalcStiffEmbCable3D_NL(c.combination, c.n, c.element, c.mother, c.slot, c.iteration, c.motherSeq, c.motherType,
+                         c.nMotherNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, K,
+                         c.motherRecords);
+}
+void EmbCable2DForces(const ElementCall& c, double* F) {
+  if (c.mother == 0) return;
+  CalcInt_Fg_EmbCable2D_NL(c.combination, c.n, c.element, c.mother, c.slot, c.iteration, c.motherSeq, c.motherType,
+                           c.nMotherNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD, c.a, F,
+                           c.motherRecords);
+}
+void EmbCable3DForces(const ElementCall& c, double* F) {
+  if (c.mother == 0) return;
+  CalcInt_Fg_EmbCable3D_NL(c.combination, c.n, c.element, c.mother, c.slot, c.iteration, c.motherSeq, c.motherType,
+                           c.nMotherNodes, c.property, c.OutputControl, c.index, c.mesh, c.table, c.elemToHD,
+                           c.ElemTempVar, c.a, F, c.motherRecords);
 }

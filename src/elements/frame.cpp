@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "elements/behaviour.h"
 #include "elements/elements.h"
 #include "elements/kernel.h"
 #include "elements/members.h"
@@ -249,4 +250,18 @@ void CalcMat_Ml_Frame3D(int N, int elem, int property, int** elemNodes, double**
   if (N != 12) InternalError(__FILE__, __LINE__);
   const ElemFaultContext ctx{kCtxMass, elem, 0, 0};
   LocalMass3D(ReadFrame3D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props), Ml);
+}
+
+// ---- behaviour-row adapters ----
+void Frame2DStiffness(const ElementCall& c, double** K) {
+  CalcStiffFrame2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void Frame3DStiffness(const ElementCall& c, double** K) {
+  CalcStiffFrame3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void Frame2DMass(const ElementCall& c, double** K) {
+  CalcMassMatFrame2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void Frame3DMass(const ElementCall& c, double** K) {
+  CalcMassMatFrame3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
 #include "materials/material_point.h"
@@ -241,4 +242,28 @@ void CalcInt_Fg_InterfaceLine3D_NL(int comb, int nDof, int elem, int iter, int n
                                    const double* elemDisplIncr, const double* elemDispl, double* Fint) {
   const NonlinearCall nl{comb, iter, indexHD, hd, elemToHD, elemDisplIncr, elemDispl};
   InterfaceLineLoop(3, nDof, elem, nNodes, prop, oc, mesh, &nl, nullptr, Fint);
+}
+
+// ---- behaviour-row adapters ----
+void InterfaceLine2DStiffness(const ElementCall& c, double** K) {
+  CalcStiffInterfaceLine2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void InterfaceLine3DStiffness(const ElementCall& c, double** K) {
+  CalcStiffInterfaceLine3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void InterfaceLine2DTangent(const ElementCall& c, double** K) {
+  CalcStiffInterfaceLine2D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                              c.index, c.mesh, c.table, c.elemToHD, K);
+}
+void InterfaceLine3DTangent(const ElementCall& c, double** K) {
+  CalcStiffInterfaceLine3D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                              c.index, c.mesh, c.table, c.elemToHD, K);
+}
+void InterfaceLine2DForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_InterfaceLine2D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                                c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F);
+}
+void InterfaceLine3DForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_InterfaceLine3D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                                c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F);
 }

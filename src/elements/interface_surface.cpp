@@ -4,6 +4,7 @@
 // integration point and the traction is integrated over the mid-surface area.
 #include <cstdio>
 
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
 #include "materials/material_point.h"
@@ -170,4 +171,17 @@ void CalcInt_Fg_InterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNo
   }
   freed1(f);
   CloseSurf(&w);
+}
+
+// ---- behaviour-row adapters ----
+void InterfaceQuadStiffness(const ElementCall& c, double** K) {
+  CalcStiffInterfaceQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void InterfaceQuadTangent(const ElementCall& c, double** K) {
+  CalcStiffInterfaceQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index,
+                            c.mesh, c.table, c.elemToHD, K);
+}
+void InterfaceQuadForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_InterfaceQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                              c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F);
 }

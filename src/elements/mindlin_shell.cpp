@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/members.h"
 #include "elements/shell_solid.h"
@@ -397,4 +398,12 @@ void CalcMat_D_MindlinShell_NL(int elem, int layerProp, int kind, int nD, int nD
     }
   }
   InternalError(__FILE__, __LINE__);
+}
+
+// ---- behaviour-row adapters ----
+void MindlinShellQuadStiffness(const ElementCall& c, double** K) {
+  CalcStiffMindlinShellQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K, c.PointTypes);
+}
+void MindlinShellQuadMass(const ElementCall& c, double** K) {
+  CalcMassMatMindlinShellQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K, c.PointTypes);
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/shell_solid.h"
 #include "materials/material_point.h"
@@ -530,4 +531,22 @@ void CalcInt_Fg_MindlinShellQuad_NLMG(int comb, int ndof, int elem, int iter, in
                                       const char* PointTypes) {
   MindlinShellLayered(comb, ndof, elem, iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD, PointTypes, du, u,
                       nullptr, Fe, true, nullptr);
+}
+
+// ---- behaviour-row adapters ----
+void MindlinShellQuadTangent(const ElementCall& c, double** K) {
+  CalcStiffMindlinShellQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                               c.index, c.mesh, c.table, c.elemToHD, K, c.PointTypes);
+}
+void MindlinShellQuadForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_MindlinShellQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                                 c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F, c.PointTypes);
+}
+void MindlinShellQuadGeometricTangent(const ElementCall& c, double** K) {
+  CalcStiffMindlinShellQuad_NLMG(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                                 c.index, c.mesh, c.table, c.elemToHD, K, c.PointTypes, c.a);
+}
+void MindlinShellQuadGeometricForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_MindlinShellQuad_NLMG(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
+                                   c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F, c.PointTypes);
 }

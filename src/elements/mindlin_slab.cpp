@@ -1,5 +1,6 @@
 // Mindlin slab (type 18): a 4-, 8- or 9-node plate in the x1-x2 plane with the dofs w,
 // theta1, theta2 per node; bending and transverse shear integrated with their own rules.
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/point_rules.h"
 #include "elements/shell_solid.h"
@@ -113,4 +114,9 @@ void CalcStiffMindlinSlabQuad(int ndof, int elem, int nNodes, int propIndex, con
   freed2(Db);
   freed2(Bs);
   freed2(Bb);
+}
+
+// ---- behaviour-row adapters ----
+void MindlinSlabQuadStiffness(const ElementCall& c, double** K) {
+  CalcStiffMindlinSlabQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
 }

@@ -1,6 +1,7 @@
 // Linear stiffness of the isoparametric plane elements: plane-strain and plane-stress
 // quadrilaterals (4, 8, 9 nodes) and the plane-stress triangle (3, 6 nodes),
 // K = sum over the integration points of B^T D B t det J w.
+#include "elements/behaviour.h"
 #include "elements/elements.h"
 #include "elements/kernel.h"
 #include "materials/elastic.h"
@@ -121,4 +122,15 @@ void CalcStiffPlaneStressQuad(int N, int elem, int nNodes, int property, const c
 void CalcStiffPlaneStressTriang(int N, int elem, int nNodes, int property, const char* outputControl,
                                 const MeshData* mesh, double** K) {
   StiffPlane(kPlaneStressTriang, N, elem, nNodes, property, outputControl, mesh, K);
+}
+
+// ---- behaviour-row adapters ----
+void PlaneStressTriangStiffness(const ElementCall& c, double** K) {
+  CalcStiffPlaneStressTriang(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void PlaneStressQuadStiffness(const ElementCall& c, double** K) {
+  CalcStiffPlaneStressQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void PlaneStrainQuadStiffness(const ElementCall& c, double** K) {
+  CalcStiffPlaneStrainQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
 }

@@ -1,6 +1,7 @@
 // Solid hexahedron (type 24, 8 or 20 nodes): linear stiffness and consistent mass.
 #include <cstdio>
 
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/members.h"
 #include "elements/point_rules.h"
@@ -105,4 +106,12 @@ void CalcMassMatSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const 
   CloseHexaPointWork(&hw);
   freed2(NtN);
   freed2(Nm);
+}
+
+// ---- behaviour-row adapters ----
+void SolidHexaStiffness(const ElementCall& c, double** K) {
+  CalcStiffSolidHexa(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void SolidHexaMass(const ElementCall& c, double** K) {
+  CalcMassMatSolidHexa(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
 }

@@ -1,5 +1,6 @@
 // Solid hexahedron (type 24) of nonlinear material: tangent stiffness and internal
 // forces on the continuum skeleton of the plane elements, 6 strain components.
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/shell_solid.h"
 #include "materials/material_point.h"
@@ -42,4 +43,30 @@ void CalcInt_Fg_SolidHexa_NLMG(int comb, int nDof, int elem, int iter, int nNode
                      nullptr, Fe, prevCoord, &step, a);
   if (tempTotal != nullptr && SolidKindTakesThermalStrain(mesh->ElemProps[prop].MaterialKind))
     AddThermalStressForces_SolidHexa_NLMG(elem, nNodes, prop, mesh, tempTotal, Fe);
+}
+
+// ---- behaviour-row adapters ----
+// The solid reads the time step, the time and its nodal temperatures (the time-dependent
+// patterns) and takes the thermal strains of its temperature variations.
+namespace {
+const double* RowOf(double** v, int e) { return v != nullptr ? v[e] : nullptr; }
+}  // namespace
+
+void SolidHexaTangent(const ElementCall& c, double** K) {
+  CalcStiffSolidHexa_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index,
+                        c.mesh, c.table, c.elemToHD, K, c.timeStep, c.time, RowOf(c.ElemNodeTemps, c.element));
+}
+void SolidHexaForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_SolidHexa_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.index, c.mesh, c.table,
+                          c.elemToHD, c.da, F, c.timeStep, c.time, RowOf(c.ElemNodeTemps, c.element),
+                          RowOf(c.ElemTempVar, c.element), RowOf(c.ElemTempIncrement, c.element));
+}
+void SolidHexaGeometricTangent(const ElementCall& c, double** K) {
+  CalcStiffSolidHexa_NLMG(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index,
+                          c.mesh, c.table, c.elemToHD, c.prevCoord, c.a, K);
+}
+void SolidHexaGeometricForces(const ElementCall& c, double* F) {
+  CalcInt_Fg_SolidHexa_NLMG(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.index, c.mesh, c.table,
+                            c.elemToHD, c.prevCoord, c.a, c.da, F, RowOf(c.ElemTempVar, c.element),
+                            RowOf(c.ElemTempIncrement, c.element));
 }

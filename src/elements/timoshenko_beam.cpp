@@ -4,6 +4,7 @@
 // each with the point count of its own sub-pattern.
 #include <cstdio>
 
+#include "elements/behaviour.h"
 #include "elements/kernel.h"
 #include "elements/line_elements.h"
 #include "materials/elastic.h"
@@ -173,4 +174,9 @@ void CalcStiffTimoshenkoBeam3D(int nDof, int elem, int nNodes, int prop, const c
   freed2(T);
   freed2(S);
   freed2(X);
+}
+
+// ---- behaviour-row adapters ----
+void TimoshenkoBeam3DStiffness(const ElementCall& c, double** K) {
+  CalcStiffTimoshenkoBeam3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
 }

@@ -3,6 +3,7 @@
 // reading, rotation and force placement that the truss loads share.
 #include <cstdio>
 
+#include "elements/behaviour.h"
 #include "elements/elements.h"
 #include "elements/kernel.h"
 #include "elements/members.h"
@@ -145,4 +146,18 @@ void CalcMat_Ml_Truss3D(int N, int elem, int property, int** elemNodes, double**
                         const CrossSectionArea* areas, const MaterialRecord* linIso, const ElementProperty* props) {
   LocalMass(ElemFaultContext{kCtxMass, elem, 0, 0}, 3, N, elem, property, elemNodes, Ml, pointCoords, areas, linIso,
             props);
+}
+
+// ---- behaviour-row adapters ----
+void Truss2DStiffness(const ElementCall& c, double** K) {
+  CalcStiffTruss2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void Truss3DStiffness(const ElementCall& c, double** K) {
+  CalcStiffTruss3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void Truss2DMass(const ElementCall& c, double** K) {
+  CalcMassMatTruss2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void Truss3DMass(const ElementCall& c, double** K) {
+  CalcMassMatTruss3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
 }

@@ -124,56 +124,58 @@ void CalcElemTransientMat(int e, int nNodes, int property, const char* OutputCon
   }
 }
 
+namespace {
+
+ThermalElementCall ThermalCall(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
+                               const ThermalStepState* s, const double* Te, const double* Ten) {
+  ThermalElementCall c;
+  c.element = e;
+  c.nNodes = nNodes;
+  c.property = property;
+  c.OutputControl = OutputControl;
+  c.mesh = mesh;
+  if (s != nullptr) {
+    c.combination = s->combination;
+    c.iteration = s->iteration;
+    c.indexHD = s->indexHD;
+    c.hd = s->hd;
+    c.elemToHD = s->elemToHD;
+  }
+  c.Te = Te;
+  c.Ten = Ten;
+  return c;
+}
+
+}  // namespace
+
 void Calc_KCg(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh, double*** K) {
   const int type = ElementTypeOf(property, mesh);
   AllocElemMat(nNodes, K);
-  switch (type) {
-    case _PLANE_STRESS_QUAD_THERMAL:
-      CalcCondMatPlaneStressQuadThermal(nNodes, e, nNodes, property, OutputControl, mesh, *K);
-      return;
-    case _SOLID_HEXA_THERMAL: CalcCondMatSolidHexaThermal(nNodes, e, nNodes, property, OutputControl, mesh, *K); return;
-    default: InternalError(__FILE__, __LINE__);
-  }
+  RunThermalMat(ThermalBehaviourOf(type).conduction, type,
+                ThermalCall(e, nNodes, property, OutputControl, mesh, nullptr, nullptr, nullptr), *K);
 }
 
 void Calc_KTg(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh, double*** K) {
   const int type = ElementTypeOf(property, mesh);
   AllocElemMat(nNodes, K);
-  switch (type) {
-    case _PLANE_STRESS_QUAD_THERMAL:
-      CalcTransientMatPlaneStressQuadThermal(nNodes, e, nNodes, property, OutputControl, mesh, *K);
-      return;
-    case _SOLID_HEXA_THERMAL:
-      CalcTransientMatSolidHexaThermal(nNodes, e, nNodes, property, OutputControl, mesh, *K);
-      return;
-    default: InternalError(__FILE__, __LINE__);
-  }
+  RunThermalMat(ThermalBehaviourOf(type).capacity, type,
+                ThermalCall(e, nNodes, property, OutputControl, mesh, nullptr, nullptr, nullptr), *K);
 }
 
 void Calc_KCg_NL(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
                  const ThermalStepState* s, const double* Te, double*** K) {
   const int type = ElementTypeOf(property, mesh);
   AllocElemMat(nNodes, K);
-  switch (type) {
-    case _SOLID_HEXA_THERMAL:
-      CalcCondMatSolidHexaThermal_NL(s->combination, nNodes, e, s->iteration, nNodes, property, OutputControl,
-                                     s->indexHD, mesh, s->hd, s->elemToHD, *K, Te);
-      return;
-    default: InternalError(__FILE__, __LINE__);
-  }
+  RunThermalMat(ThermalBehaviourOf(type).conductionNL, type,
+                ThermalCall(e, nNodes, property, OutputControl, mesh, s, Te, nullptr), *K);
 }
 
 void Calc_KTg_NL(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
                  const ThermalStepState* s, const double* Te, double*** K, const double* Ten) {
   const int type = ElementTypeOf(property, mesh);
   AllocElemMat(nNodes, K);
-  switch (type) {
-    case _SOLID_HEXA_THERMAL:
-      CalcTransientMatSolidHexaThermal_NL(s->combination, nNodes, e, s->iteration, nNodes, property, OutputControl,
-                                          s->indexHD, mesh, s->hd, s->elemToHD, *K, Te, Ten);
-      return;
-    default: InternalError(__FILE__, __LINE__);
-  }
+  RunThermalMat(ThermalBehaviourOf(type).capacityNL, type,
+                ThermalCall(e, nNodes, property, OutputControl, mesh, s, Te, Ten), *K);
 }
 
 void CalcSurfConvHeatTransferMat(int e, int n, int property, const char* OutputControl, const MeshData* mesh,

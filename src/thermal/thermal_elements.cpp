@@ -188,3 +188,62 @@ void ForEachThermalPoint(const MeshData* mesh, int elem, int type, int n, int pr
   freed2(dNds);
   freed2(X);
 }
+
+// ---- behaviour rows -------------------------------------------------------------------
+namespace {
+
+void PlaneStressQuadThermalConduction(const ThermalElementCall& c, double** K) {
+  CalcCondMatPlaneStressQuadThermal(c.nNodes, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void PlaneStressQuadThermalCapacity(const ThermalElementCall& c, double** K) {
+  CalcTransientMatPlaneStressQuadThermal(c.nNodes, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void SolidHexaThermalConduction(const ThermalElementCall& c, double** K) {
+  CalcCondMatSolidHexaThermal(c.nNodes, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void SolidHexaThermalCapacity(const ThermalElementCall& c, double** K) {
+  CalcTransientMatSolidHexaThermal(c.nNodes, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+void SolidHexaThermalConductionNL(const ThermalElementCall& c, double** K) {
+  CalcCondMatSolidHexaThermal_NL(c.combination, c.nNodes, c.element, c.iteration, c.nNodes, c.property,
+                                 c.OutputControl, c.indexHD, c.mesh, c.hd, c.elemToHD, K, c.Te);
+}
+void SolidHexaThermalCapacityNL(const ThermalElementCall& c, double** K) {
+  CalcTransientMatSolidHexaThermal_NL(c.combination, c.nNodes, c.element, c.iteration, c.nNodes, c.property,
+                                      c.OutputControl, c.indexHD, c.mesh, c.hd, c.elemToHD, K, c.Te, c.Ten);
+}
+
+constexpr ThermalMatCell kNotThermal = {nullptr, "The element type is not a thermal element."};
+constexpr ThermalMatCell kNoThermalNL = {nullptr,
+                                         "The element type takes no temperature-dependent thermal material."};
+constexpr ThermalBehaviourRow kNoThermalRow = {kNotThermal, kNotThermal, kNotThermal, kNotThermal};
+
+constexpr ThermalBehaviourRow kThermalRows[kNumElementTypes + 1] = {
+    kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow,
+    kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow,
+    /* _PLANE_STRESS_QUAD_THERMAL */
+    {{PlaneStressQuadThermalConduction, nullptr}, {PlaneStressQuadThermalCapacity, nullptr}, kNoThermalNL,
+     kNoThermalNL},
+    kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow,
+    kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow,
+    /* _SOLID_HEXA_THERMAL */
+    {{SolidHexaThermalConduction, nullptr}, {SolidHexaThermalCapacity, nullptr},
+     {SolidHexaThermalConductionNL, nullptr}, {SolidHexaThermalCapacityNL, nullptr}},
+    kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow, kNoThermalRow};
+static_assert(_PLANE_STRESS_QUAD_THERMAL == 11 && _SOLID_HEXA_THERMAL == 25 && kNumElementTypes == 32);
+
+}  // namespace
+
+const ThermalBehaviourRow& ThermalBehaviourOf(int type) {
+  GetElementTypeInfo(type);  // refuses a code outside the table
+  return kThermalRows[type];
+}
+
+void RunThermalMat(const ThermalMatCell& cell, int type, const ThermalElementCall& c, double** K) {
+  if (cell.run == nullptr) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\nElement type: %s\n%s\n", GetElementTypeInfo(type).keyword, cell.refusal);
+    InternalError(__FILE__, __LINE__);
+  }
+  cell.run(c, K);
+}

@@ -43,3 +43,40 @@ void CalcTransientMatSolidHexaThermal_NL(int comb, int n, int elem, int iter, in
 using ThermalPointFn = std::function<void(int point, const double* N, double** dNds, double** Jinv, double f)>;
 void ForEachThermalPoint(const MeshData* mesh, int elem, int type, int n, int property, const int* c, int intType,
                          int intNumber, const char* context, const ThermalPointFn& fn);
+
+// ---- behaviour rows of the thermal types ----------------------------------------------
+// Per element type, the routines of the conduction and heat-capacity matrices, linear and of
+// temperature-dependent materials, each a thin adapter over one call record; a type without
+// one keeps a refusal in words.
+struct ThermalElementCall {
+  int element = 0;
+  int nNodes = 0;
+  int property = 0;
+  const char* OutputControl = nullptr;
+  const MeshData* mesh = nullptr;
+  // Temperature-dependent materials: combination, iteration, records, and the element's
+  // nodal temperatures (current, and at the start of the step for the capacity).
+  int combination = 0;
+  int iteration = 0;
+  const Index_HD* indexHD = nullptr;
+  NLMM_HD* hd = nullptr;
+  const int* elemToHD = nullptr;
+  const double* Te = nullptr;
+  const double* Ten = nullptr;
+};
+using ThermalMatRoutine = void (*)(const ThermalElementCall& c, double** K);
+struct ThermalMatCell {
+  ThermalMatRoutine run;
+  const char* refusal;
+};
+struct ThermalBehaviourRow {
+  ThermalMatCell conduction;
+  ThermalMatCell capacity;
+  ThermalMatCell conductionNL;
+  ThermalMatCell capacityNL;
+};
+// The row of a type code 0..32 (checked like the element-type table).
+const ThermalBehaviourRow& ThermalBehaviourOf(int type);
+// Runs a cell into K (nNodes x nNodes, allocated by the caller); an empty cell is a fault
+// of the caller's checks: its words and the type go to the console, then the internal error.
+void RunThermalMat(const ThermalMatCell& cell, int type, const ThermalElementCall& c, double** K);

@@ -65,40 +65,36 @@ int Dofs(const ElementCase& s) { return (s.type == kHexa ? 3 : 2) * static_cast<
 struct Element : MeshHistory {
   ElementCase ecase;
   int n;
+  Flags oc;
   Element(const MeshData* m, const ElementCase& s, int copies = 1)
       : MeshHistory(m, {}, copies), ecase(s), n(Dofs(s)) {}
-  void Tangent(double** K) {
-    const int nn = static_cast<int>(ecase.nodes.size());
-    Flags oc;
-    if (ecase.type == kHexa)
-      CalcStiffSolidHexa_NL(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, K);
-    else if (ecase.type == kStressQuad)
-      CalcStiffPlaneStressQuad_NL(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, K);
-    else
-      CalcStiffPlaneStrainQuad_NL(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, K);
+  // The element's call record: combination 1, iteration 2.
+  ElementCall Call() {
+    ElementCall c;
+    c.element = 1;
+    c.nNodes = static_cast<int>(ecase.nodes.size());
+    c.property = 1;
+    c.n = n;
+    c.OutputControl = oc;
+    c.mesh = mesh;
+    c.combination = 1;
+    c.iteration = 2;
+    c.index = &index;
+    c.table = &hd;
+    c.elemToHD = elemToHD;
+    return c;
   }
-  void Force(const double* du, double* F) {
-    const int nn = static_cast<int>(ecase.nodes.size());
-    if (ecase.type == kHexa)
-      CalcInt_Fg_SolidHexa_NL(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, du, F);
-    else if (ecase.type == kStressQuad)
-      CalcInt_Fg_PlaneStressQuad_NL(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, du, F);
-    else
-      CalcInt_Fg_PlaneStrainQuad_NL(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, du, F);
-  }
+  // Tangent and forces through the type's behaviour row.
+  void Tangent(double** K) { Driven().tangent(K); }
+  void Force(const double* du, double* F) { Driven().force(du, F); }
   void Restore() { RestoreNLMM_HD(&hd, counts); }
   void Accept() { AcceptNLMM_HD(&hd, counts); }
   // The element for the element test driver, its nodes in element coordinates.
   elemdrv::ElementUnderTest Driven() {
-    elemdrv::ElementUnderTest e;
-    e.n = n;
-    e.dim = ecase.type == kHexa ? 3 : 2;
-    for (const auto& x : ecase.nodes)
-      e.nodes.push_back(e.dim == 3 ? x : std::array<double, 3>{x[1], x[2], 0.0});
-    e.tangent = [this](double** K) { Tangent(K); };
-    e.force = [this](const double* du, double* F) { Force(du, F); };
-    e.restore = [this] { Restore(); };
-    return e;
+    const int dim = ecase.type == kHexa ? 3 : 2;
+    elemdrv::Nodes nodes;
+    for (const auto& x : ecase.nodes) nodes.push_back(dim == 3 ? x : std::array<double, 3>{x[1], x[2], 0.0});
+    return elemdrv::ThroughRow(ecase.type, Call(), dim, nodes, [this] { Restore(); });
   }
 };
 
@@ -106,13 +102,9 @@ void LinearStiffness(const ElementCase& s, double** K) {
   ElementCase lin = s;
   lin.kind = MAT_LIN_ISO;
   LoadedMesh lm(ContinuumModel(lin), "lin");
-  const int nn = static_cast<int>(s.nodes.size());
-  if (s.type == kHexa)
-    CalcStiffSolidHexa(Dofs(s), 1, nn, 1, lm.oc, &lm.mesh, K);
-  else if (s.type == kStressQuad)
-    CalcStiffPlaneStressQuad(Dofs(s), 1, nn, 1, lm.oc, &lm.mesh, K);
-  else
-    CalcStiffPlaneStrainQuad(Dofs(s), 1, nn, 1, lm.oc, &lm.mesh, K);
+  const ElementCall c = LinearElementCall(1, static_cast<int>(s.nodes.size()), 1, Dofs(s), lm.oc, &lm.mesh, nullptr,
+                                          nullptr, nullptr);
+  RunElemMat(ElementBehaviourOf(s.type).stiffness, s.type, c, K);
 }
 
 using elemdrv::MaxAbs;
@@ -285,22 +277,20 @@ double ElemCoord(const ElementCase& s, const std::array<double, 3>& x, int i) {
 
 struct GeomElement : Element {
   GeomElement(const MeshData* m, const ElementCase& s, int copies = 1) : Element(m, s, copies) {}
-  // Tangent at the iterate of total displacements a (null: none).
+  // Tangent at the iterate of total displacements a (null: none), through the type's row.
   void Tangent(double** prev, const double* a, double** K) {
-    const int nn = static_cast<int>(ecase.nodes.size());
-    Flags oc;
-    if (ecase.type == kHexa)
-      CalcStiffSolidHexa_NLMG(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, prev, a, K);
-    else
-      CalcStiffPlaneStressQuad_NLMG(1, n, 1, 2, nn, 1, oc, &index, mesh, &hd, elemToHD, prev, a, K);
+    ElementCall c = Call();
+    c.prevCoord = prev;
+    c.a = a;
+    RunElemMat(ElementBehaviourOf(ecase.type).geometricTangent, ecase.type, c, K);
   }
   // Forces at the iterate a reached by the increment du.
   void Force(double** prev, const double* a, const double* du, double* F) {
-    const int nn = static_cast<int>(ecase.nodes.size());
-    if (ecase.type == kHexa)
-      CalcInt_Fg_SolidHexa_NLMG(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, prev, a, du, F);
-    else
-      CalcInt_Fg_PlaneStressQuad_NLMG(1, n, 1, 2, nn, 1, &index, mesh, &hd, elemToHD, prev, a, du, F);
+    ElementCall c = Call();
+    c.prevCoord = prev;
+    c.a = a;
+    c.da = du;
+    RunElemVec(ElementBehaviourOf(ecase.type).geometricForces, ecase.type, c, F);
   }
   // Stress vector of every point of the default rule.
   void SetStress(const double* sigma) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "numcore/numcore.h"
 
@@ -17,6 +18,22 @@ Vector::Vector(int size) : n(size) {
   zerod1(v, n);
 }
 Vector::~Vector() { freed1(v); }
+
+ElementUnderTest ThroughRow(int type, const ElementCall& c, int dim, Nodes nodes, std::function<void()> restore) {
+  ElementUnderTest e;
+  e.n = c.n;
+  e.dim = dim;
+  e.nodes = std::move(nodes);
+  const ElementBehaviourRow& row = ElementBehaviourOf(type);
+  e.tangent = [type, c, &row](double** K) { RunElemMat(row.tangent, type, c, K); };
+  e.force = [type, c, &row](const double* du, double* F) {
+    ElementCall d = c;
+    d.da = du;
+    RunElemVec(row.forces, type, d, F);
+  };
+  e.restore = std::move(restore);
+  return e;
+}
 
 double MaxAbs(double** K, int n) {
   double m = 0.0;

@@ -11,6 +11,8 @@
 #include <functional>
 #include <vector>
 
+#include "elements/behaviour.h"
+
 namespace elemdrv {
 
 // Node positions in element coordinates: (x2, x3) of a plane element, (x1, x2, x3) of a
@@ -25,6 +27,11 @@ struct ElementUnderTest {
   std::function<void(const double* du, double* F)> force;    // du, F [1..n]
   std::function<void()> restore;                             // current records := converged
 };
+
+// The element of type `type` through its behaviour row: the tangent cell of the call record
+// c, and the forces cell of c with du as the increment of the combination (c.da). The caller
+// keeps what c points to alive and gives the nodes, the dimension and the restore.
+ElementUnderTest ThroughRow(int type, const ElementCall& c, int dim, Nodes nodes, std::function<void()> restore);
 
 // Dense 1-based matrix and vector of the guarded allocators.
 struct Matrix {
