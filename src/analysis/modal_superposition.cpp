@@ -22,7 +22,7 @@
 #include "dynamics/mass_damping.h"
 #include "dynamics/newmark.h"
 #include "loads/loads.h"
-#include "modal/modal.h"
+#include "modal/vibration_modes.h"
 #include "model/fileio.h"
 #include "model/loadcase.h"
 #include "model/params.h"
