@@ -25,7 +25,7 @@
 #include "assembly/summary.h"
 #include "assembly/topology.h"
 #include "dynamics/mass_damping.h"
-#include "modal/modal.h"
+#include "modal/vibration_modes.h"
 #include "model/material.h"
 #include "model/mesh.h"
 #include "model/records.h"

@@ -61,7 +61,39 @@ void CombinationLoads(FILE* fp, int c, const char* OutputControl, const MeshData
                       n->FF, n->FP, n->uP);
 }
 
-void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
+// Everything a linear dynamic run holds from its set-up to its end.
+struct DynamicRun {
+  int solver = 0;
+  FILE* fp = nullptr;
+  const char* job = nullptr;
+  const char* OutputControl = nullptr;
+  MeshData* mesh = nullptr;
+  IterSummaryRecord iter{};
+  CombinationSet set{};
+  const CombinationData* comb = nullptr;
+  MainWorkArrays w{};
+  int nF = 0, nP = 0;
+  ContactDofs cd{};
+  GlobalMatParts K{}, M{}, C{};
+  FILE *fpDR = nullptr, *fpEP = nullptr;
+  DynState o{}, n{};
+  double *Fbar = nullptr, *lambda = nullptr, *lambdaNew = nullptr;
+  double alpha = 0.0, beta = 0.0, gamma = 0.0;
+  // The effective matrix of the step duration in hand and its solver.
+  SparseRowMatrix EFF{};
+  PartitionedContactMatrix pm{};
+  ContactArrays ca{};
+  LinearSolverStep cg{};
+  bool cgReady = false;
+  double a[6] = {};
+  double dtPrev = -1.0;
+  double contactSeconds = 0.0;
+};
+
+// The checks of the run, the combinations, the contact dofs, K, M and C, the result
+// files and the initial state.
+void SetUpDynamicRun(int solver, FILE* fp, const char* job, const char* OutputControl, MeshData* mesh,
+                     DynamicRun* r) {
   const MainParameters& m = mesh->Main;
   RequireSinglePhase(mesh, "dynamic linear analysis");
   if (m.nCombinations == 0) errexit("The n. of combinations cannot be null.", 0);
@@ -70,121 +102,141 @@ void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputCon
     errexit("Contact cases of the dynamic analysis need the Gaussian elimination.\n"
             "Choose _GAUSS_ELIM_NCSB (SYSTEM_LIN_EQ_ALGORITHM) in <MAIN_PARAMETERS>.",
             0);
+  r->solver = solver;
+  r->fp = fp;
+  r->job = job;
+  r->OutputControl = OutputControl;
+  r->mesh = mesh;
 
-  IterSummaryRecord iter;
-  ResetIterSummaryRecord(&iter);
-  CombinationSet set;
-  OpenCombinationSet(fp, mesh, &set);
-  const CombinationData* comb = set.comb;
-  CheckTimeIntegration(mesh, comb);
+  ResetIterSummaryRecord(&r->iter);
+  OpenCombinationSet(fp, mesh, &r->set);
+  r->comb = r->set.comb;
+  CheckTimeIntegration(mesh, r->comb);
 
-  MainWorkArrays w;
-  InitializeMainWorkArrays(1, mesh, &w);
-  const int nF = w.nF, nP = w.nP;
-  ContactDofs cd{};
-  CalcContactAuxData(mesh, &w, m.nCombinations, comb, &cd);
+  InitializeMainWorkArrays(1, mesh, &r->w);
+  r->nF = r->w.nF;
+  r->nP = r->w.nP;
+  CalcContactAuxData(mesh, &r->w, m.nCombinations, r->comb, &r->cd);
 
-  GlobalMatParts K, M, C;
   int64_t nTermsKFF, nTermsKPF, nTermsKPP;
-  AssembGlobalStiffMat(&nTermsKFF, &nTermsKPF, &nTermsKPP, job, OutputControl, &iter, mesh, &K.FF, &K.PF, &K.PP,
-                       &w);
-  AssembGlobalMassMat(OutputControl, mesh, &w, &M.FF, &M.PF, &M.PP);
-  AssembGlobalDampingMat(OutputControl, mesh, &w, &C.FF, &C.PF, &C.PP);
+  AssembGlobalStiffMat(&nTermsKFF, &nTermsKPF, &nTermsKPP, job, OutputControl, &r->iter, mesh, &r->K.FF, &r->K.PF,
+                       &r->K.PP, &r->w);
+  AssembGlobalMassMat(OutputControl, mesh, &r->w, &r->M.FF, &r->M.PF, &r->M.PP);
+  AssembGlobalDampingMat(OutputControl, mesh, &r->w, &r->C.FF, &r->C.PF, &r->C.PP);
 
-  FILE *fpDR, *fpEP;
-  OpenLinearResultFiles(job, false, &fpDR, &fpEP);
+  OpenLinearResultFiles(job, false, &r->fpDR, &r->fpEP);
 
-  DynState o, n;
+  const int nF = r->nF, nP = r->nP;
+  DynState& o = r->o;
   AllocDynState(nF, nP, &o);
-  AllocDynState(nF, nP, &n);
-  Calc_Init_Cond(nF, nP, mesh, &w, &o);
+  AllocDynState(nF, nP, &r->n);
+  Calc_Init_Cond(nF, nP, mesh, &r->w, &o);
   // The reactions of the initial state (no loads, supports at rest): the alpha-weighted
   // reactions of the first step build on them.
-  AddScaledSparseMatVecProduct(nP, 1.0, M.PF.count, M.PF.cols, M.PF.vals, o.aF, o.R);
-  AddScaledSparseMatVecProduct(nP, 1.0, C.PF.count, C.PF.cols, C.PF.vals, o.vF, o.R);
-  AddScaledSparseMatVecProduct(nP, 1.0, K.PF.count, K.PF.cols, K.PF.vals, o.uF, o.R);
-  CopyDynState(nF, nP, &o, &n);
-  double *Fbar, *lambda, *lambdaNew;
-  allocd1(&Fbar, nF);
-  allocd1(&lambda, cd.nX);
-  allocd1(&lambdaNew, cd.nX);
-  zerod1(lambda, cd.nX);
-  zerod1(lambdaNew, cd.nX);
+  AddScaledSparseMatVecProduct(nP, 1.0, r->M.PF.count, r->M.PF.cols, r->M.PF.vals, o.aF, o.R);
+  AddScaledSparseMatVecProduct(nP, 1.0, r->C.PF.count, r->C.PF.cols, r->C.PF.vals, o.vF, o.R);
+  AddScaledSparseMatVecProduct(nP, 1.0, r->K.PF.count, r->K.PF.cols, r->K.PF.vals, o.uF, o.R);
+  CopyDynState(nF, nP, &o, &r->n);
+  allocd1(&r->Fbar, nF);
+  allocd1(&r->lambda, r->cd.nX);
+  allocd1(&r->lambdaNew, r->cd.nX);
+  zerod1(r->lambda, r->cd.nX);
+  zerod1(r->lambdaNew, r->cd.nX);
 
   const DynamicAnalysisParameters& dp = mesh->Dynamic;
-  const double alpha = dp.Alpha, beta = dp.Beta, gamma = dp.Gamma;
-  SparseRowMatrix EFF{};
-  PartitionedContactMatrix pm{};
-  ContactArrays ca{};
-  LinearSolverStep cg{};
-  bool cgReady = false;
-  double a[6];
-  double dtPrev = -1.0;
-  double contactSeconds = 0.0;
+  r->alpha = dp.Alpha;
+  r->beta = dp.Beta;
+  r->gamma = dp.Gamma;
+}
 
-  for (int c = 1; c <= m.nCombinations; c++) {
-    const double dt = comb[c].Params.StepDuration;
-    if (dt != dtPrev) {
-      if (cgReady) ReleaseLinearSolver(&cg);
-      cgReady = false;
-      FreeSparseRowMatrix(&EFF);
-      CalcNewmarkConst(beta, gamma, dt, a);
-      AllocSparseRowMatrix(nF, &EFF);
-      CalcDynEffMat(nF, alpha, OutputControl, a, &C.FF, &EFF, &K.FF, &M.FF);
-      if (solver == SOLVER_GAUSS_ELIM_NCSB) {
-        Calc_KII_KIX_KXX(OutputControl, &cd, &EFF, &pm);
-        iter.nTermsNCSB = static_cast<int32_t>(pm.nTermsKII > INT32_MAX ? INT32_MAX : pm.nTermsKII);
-        FactorNCSB(cd.nI, &iter.factorSeconds, OutputControl, pm.last, pm.KII);
-      } else {
-        PrepareLinearSolver(SOLVER_ITER_JPCG, nF, OutputControl, &EFF, &iter, &cg);
-        cgReady = true;
-      }
-      dtPrev = dt;
-    }
-    if (c == 1) WriteSummaryRecord(fpEP, &iter);
-
-    CombinationLoads(fp, c, OutputControl, mesh, &w, &set, &n);
-    for (int i = 1; i <= nP; i++) {
-      n.vP[i] = (n.uP[i] - o.uP[i]) / dt;
-      n.aP[i] = (n.vP[i] - o.vP[i]) / dt;
-    }
-    // The ties of the step follow the prescribed displacements at its end.
-    if (solver == SOLVER_GAUSS_ELIM_NCSB && cd.nX > 0) CalcContactArray(&comb[c], alpha, OutputControl, mesh, &w, &cd, n.uP, &ca);
-    Calc_F_FreeMasterSlave(mesh, w.PointDofNumbers, n.FF, w.PointDofCodes);
-    Calc_F_Overbar_Free_Dyn(nF, nP, alpha, a, &M, &C, &K, &o, &n, &cd, &ca, lambda, Fbar);
-
-    if (solver == SOLVER_GAUSS_ELIM_NCSB) {
-      SolvePartitionedContact(c, &cd, &ca, &pm, Fbar, n.uF, lambdaNew, &contactSeconds);
-    } else {
-      StepSummaryRecord step;
-      ResetStepSummaryRecord(&step);
-      char tag[64];
-      StepHistoryTag(c, m.nCombinations, tag, static_cast<int>(sizeof tag));
-      SolveLinearSystem(&cg, m.PrecondResidualDecay, job, tag, OutputControl, &EFF, Fbar, &step);
-      copyd1(n.uF, Fbar, nF);
-      WriteSummaryRecord(fpEP, &step);
-    }
-    Calc_a_FreeMasterSlave(mesh, w.PointDofNumbers, n.uF, w.PointDofCodes);
-    UpdateVelocAccel(nF, beta, gamma, dt, n.aF, o.aF, n.vF, o.vF, n.uF, o.uF);
-    CloseDynamicStep(c, nF, nP, alpha, &M, &C, &K, fpDR, job, &o, &n);
-    copyd1(lambda, lambdaNew, cd.nX);
+// The effective matrix of the step duration dt, partitioned for the contact ties and
+// factorised (Gaussian elimination) or prepared for the conjugate gradient.
+void PrepareEffectiveMatrix(double dt, DynamicRun* r) {
+  if (r->cgReady) ReleaseLinearSolver(&r->cg);
+  r->cgReady = false;
+  FreeSparseRowMatrix(&r->EFF);
+  CalcNewmarkConst(r->beta, r->gamma, dt, r->a);
+  AllocSparseRowMatrix(r->nF, &r->EFF);
+  CalcDynEffMat(r->nF, r->alpha, r->OutputControl, r->a, &r->C.FF, &r->EFF, &r->K.FF, &r->M.FF);
+  if (r->solver == SOLVER_GAUSS_ELIM_NCSB) {
+    Calc_KII_KIX_KXX(r->OutputControl, &r->cd, &r->EFF, &r->pm);
+    r->iter.nTermsNCSB = static_cast<int32_t>(r->pm.nTermsKII > INT32_MAX ? INT32_MAX : r->pm.nTermsKII);
+    FactorNCSB(r->cd.nI, &r->iter.factorSeconds, r->OutputControl, r->pm.last, r->pm.KII);
+  } else {
+    PrepareLinearSolver(SOLVER_ITER_JPCG, r->nF, r->OutputControl, &r->EFF, &r->iter, &r->cg);
+    r->cgReady = true;
   }
+  r->dtPrev = dt;
+}
 
-  if (cgReady) ReleaseLinearSolver(&cg);
-  FreeSparseRowMatrix(&EFF);
-  CloseLinearResultFiles(fpDR, fpEP, false);
+// The loads of combination c, the velocities and accelerations of the prescribed dofs,
+// the contact ties and the effective load vector of the step.
+void StepLoads(int c, double dt, DynamicRun* r) {
+  DynState &o = r->o, &n = r->n;
+  CombinationLoads(r->fp, c, r->OutputControl, r->mesh, &r->w, &r->set, &n);
+  for (int i = 1; i <= r->nP; i++) {
+    n.vP[i] = (n.uP[i] - o.uP[i]) / dt;
+    n.aP[i] = (n.vP[i] - o.vP[i]) / dt;
+  }
+  // The ties of the step follow the prescribed displacements at its end.
+  if (r->solver == SOLVER_GAUSS_ELIM_NCSB && r->cd.nX > 0)
+    CalcContactArray(&r->comb[c], r->alpha, r->OutputControl, r->mesh, &r->w, &r->cd, n.uP, &r->ca);
+  Calc_F_FreeMasterSlave(r->mesh, r->w.PointDofNumbers, n.FF, r->w.PointDofCodes);
+  Calc_F_Overbar_Free_Dyn(r->nF, r->nP, r->alpha, r->a, &r->M, &r->C, &r->K, &o, &n, &r->cd, &r->ca, r->lambda,
+                          r->Fbar);
+}
 
-  freed1(lambdaNew);
-  freed1(lambda);
-  freed1(Fbar);
-  FreeDynState(&n);
-  FreeDynState(&o);
-  FreeGlobalStiffMat(nF, nP, &C.FF, &C.PF, &C.PP);
-  FreeGlobalStiffMat(nF, nP, &M.FF, &M.PF, &M.PP);
-  FreeGlobalStiffMat(nF, nP, &K.FF, &K.PF, &K.PP);
-  FreeDynArrays(&cd, &ca, &pm);
-  FreeMainWorkArrays(&w);
-  CloseCombinationSet(fp, mesh, &set);
+// The free displacements of step c: the partitioned contact solve, or the conjugate
+// gradient with its summary record.
+void SolveStep(int c, DynamicRun* r) {
+  if (r->solver == SOLVER_GAUSS_ELIM_NCSB) {
+    SolvePartitionedContact(c, &r->cd, &r->ca, &r->pm, r->Fbar, r->n.uF, r->lambdaNew, &r->contactSeconds);
+  } else {
+    StepSummaryRecord step;
+    ResetStepSummaryRecord(&step);
+    char tag[64];
+    StepHistoryTag(c, r->mesh->Main.nCombinations, tag, static_cast<int>(sizeof tag));
+    SolveLinearSystem(&r->cg, r->mesh->Main.PrecondResidualDecay, r->job, tag, r->OutputControl, &r->EFF, r->Fbar,
+                      &step);
+    copyd1(r->n.uF, r->Fbar, r->nF);
+    WriteSummaryRecord(r->fpEP, &step);
+  }
+}
+
+void ShutDownDynamicRun(DynamicRun* r) {
+  const int nF = r->nF, nP = r->nP;
+  if (r->cgReady) ReleaseLinearSolver(&r->cg);
+  FreeSparseRowMatrix(&r->EFF);
+  CloseLinearResultFiles(r->fpDR, r->fpEP, false);
+
+  freed1(r->lambdaNew);
+  freed1(r->lambda);
+  freed1(r->Fbar);
+  FreeDynState(&r->n);
+  FreeDynState(&r->o);
+  FreeGlobalStiffMat(nF, nP, &r->C.FF, &r->C.PF, &r->C.PP);
+  FreeGlobalStiffMat(nF, nP, &r->M.FF, &r->M.PF, &r->M.PP);
+  FreeGlobalStiffMat(nF, nP, &r->K.FF, &r->K.PF, &r->K.PP);
+  FreeDynArrays(&r->cd, &r->ca, &r->pm);
+  FreeMainWorkArrays(&r->w);
+  CloseCombinationSet(r->fp, r->mesh, &r->set);
+}
+
+void MainDynamicLin(int solver, FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
+  DynamicRun r;
+  SetUpDynamicRun(solver, fp, job, OutputControl, mesh, &r);
+  for (int c = 1; c <= mesh->Main.nCombinations; c++) {
+    const double dt = r.comb[c].Params.StepDuration;
+    if (dt != r.dtPrev) PrepareEffectiveMatrix(dt, &r);
+    if (c == 1) WriteSummaryRecord(r.fpEP, &r.iter);
+    StepLoads(c, dt, &r);
+    SolveStep(c, &r);
+    Calc_a_FreeMasterSlave(mesh, r.w.PointDofNumbers, r.n.uF, r.w.PointDofCodes);
+    UpdateVelocAccel(r.nF, r.beta, r.gamma, dt, r.n.aF, r.o.aF, r.n.vF, r.o.vF, r.n.uF, r.o.uF);
+    CloseDynamicStep(c, r.nF, r.nP, r.alpha, &r.M, &r.C, &r.K, r.fpDR, job, &r.o, &r.n);
+    copyd1(r.lambda, r.lambdaNew, r.cd.nX);
+  }
+  ShutDownDynamicRun(&r);
 }
 
 }  // namespace

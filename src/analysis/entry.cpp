@@ -235,13 +235,3 @@ int RunVolde(int argc, char** argv) {
   ShutDown(fp, &mesh);
   return 0;
 }
-
-void LocateLoadCases(FILE* fp, const MeshData* mesh, long* positions) {
-  for (int lc = 1; lc <= mesh->Main.nLoadCases; lc++) {
-    positions[lc] = std::ftell(fp);
-    if (positions[lc] < 0) InvalidBinaryFile(kDataFileSuffix);
-    LoadCaseData data;
-    ReadLoadCase(fp, lc, mesh, &data);
-    FreeLoadCase(&data);
-  }
-}

@@ -34,7 +34,3 @@ void RunAnalysisDriver(int driver, FILE* fp, long posAfterMesh, const char* job,
 void ShutDown(FILE* fp, MeshData* mesh);
 // The whole run; returns 0 after success (every failure ends the process with status 1).
 int RunVolde(int argc, char** argv);
-
-// Notes the position of every "<LOAD_CASE>" block in positions[1..nLoadCases] by reading
-// the load cases in turn from the current position; leaves the file just after the last.
-void LocateLoadCases(FILE* fp, const MeshData* mesh, long* positions);

@@ -14,7 +14,7 @@
 #include "assembly/summary.h"
 #include "assembly/topology.h"
 #include "dynamics/mass_damping.h"
-#include "modal/modal.h"
+#include "modal/vibration_modes.h"
 #include "model/fileio.h"
 #include "numcore/numcore.h"
 

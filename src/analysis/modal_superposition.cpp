@@ -22,7 +22,7 @@
 #include "dynamics/mass_damping.h"
 #include "dynamics/newmark.h"
 #include "loads/loads.h"
-#include "modal/modal.h"
+#include "modal/vibration_modes.h"
 #include "model/fileio.h"
 #include "model/loadcase.h"
 #include "model/params.h"
@@ -210,187 +210,239 @@ void AddMode(double** Phi, int nF, int j, double c, double* x) {
   for (int i = 1; i <= nF; i++) x[i] += c * Phi[i][j];
 }
 
-}  // namespace
+// Everything a modal superposition holds from its set-up to its end.
+struct ModalRun {
+  FILE* fp = nullptr;
+  const char* job = nullptr;
+  const char* OutputControl = nullptr;
+  MeshData* mesh = nullptr;
+  CombinationSet set{};
+  const CombinationData* comb = nullptr;
+  MainWorkArrays w{};
+  int nF = 0, nP = 0, nLC = 0, nSteps = 0;
+  GlobalMatParts K{}, M{}, C{};
+  FILE *fpDR = nullptr, *fpEP = nullptr;
+  // The modes: square angular frequencies, shapes (nF x nModes), angular frequencies and
+  // damping ratios.
+  int nModes = 0;
+  double *lambda = nullptr, **Phi = nullptr, *omega = nullptr, *xi = nullptr;
+  LoadCaseTable L{};
+  double** S = nullptr;  // static displacements of the load cases (static correction, mode acceleration)
+  DynState o{}, n{};
+  double *q0 = nullptr, *v0 = nullptr, *a0 = nullptr, *x = nullptr, *Fin = nullptr, *f = nullptr;
+  // Per step: duration, modal forces, modal displacements, velocities, accelerations.
+  double *dt = nullptr, **q = nullptr, **Y = nullptr, **V = nullptr, **A = nullptr;
+};
 
-void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
+// The checks of the run, the combinations, K, M and the result files.
+void SetUpModalRun(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh, ModalRun* r) {
   const MainParameters& m = mesh->Main;
   const DynamicAnalysisParameters& dp = mesh->Dynamic;
   RequireSinglePhase(mesh, "modal superposition linear analysis");
   if (m.nCombinations == 0) errexit("The n. of combinations cannot be null.", 0);
   if (m.nLoadCases == 0) InternalError(__FILE__, __LINE__);
   CheckOptions(dp);
+  r->fp = fp;
+  r->job = job;
+  r->OutputControl = OutputControl;
+  r->mesh = mesh;
 
   IterSummaryRecord iter;
   ResetIterSummaryRecord(&iter);
-  CombinationSet set;
-  OpenCombinationSet(fp, mesh, &set);
-  const long* positions = set.positions;
-  const CombinationData* comb = set.comb;
+  OpenCombinationSet(fp, mesh, &r->set);
+  r->comb = r->set.comb;
   if (dp.TimeSteppingMethod == kNewmark) CheckNewmarkBeta(dp.Beta);
-  CheckStepDurations("dynamic analysis", mesh, comb);
+  CheckStepDurations("dynamic analysis", mesh, r->comb);
 
-  MainWorkArrays w;
-  InitializeMainWorkArrays(1, mesh, &w);
-  const int nF = w.nF, nP = w.nP, nLC = m.nLoadCases, nSteps = m.nCombinations;
-  GlobalMatParts K, M, C;
+  InitializeMainWorkArrays(1, mesh, &r->w);
+  r->nF = r->w.nF;
+  r->nP = r->w.nP;
+  r->nLC = m.nLoadCases;
+  r->nSteps = m.nCombinations;
   int64_t nTermsKFF, nTermsKPF, nTermsKPP;
-  AssembGlobalStiffMat(&nTermsKFF, &nTermsKPF, &nTermsKPP, job, OutputControl, &iter, mesh, &K.FF, &K.PF, &K.PP,
-                       &w);
-  AssembGlobalMassMat(OutputControl, mesh, &w, &M.FF, &M.PF, &M.PP);
+  AssembGlobalStiffMat(&nTermsKFF, &nTermsKPF, &nTermsKPP, job, OutputControl, &iter, mesh, &r->K.FF, &r->K.PF,
+                       &r->K.PP, &r->w);
+  AssembGlobalMassMat(OutputControl, mesh, &r->w, &r->M.FF, &r->M.PF, &r->M.PP);
 
-  FILE *fpDR, *fpEP;
-  OpenLinearResultFiles(job, false, &fpDR, &fpEP);
+  OpenLinearResultFiles(job, false, &r->fpDR, &r->fpEP);
+}
 
-  // The modes, checked with the slave diagonals of K at 0.0 as when they were computed.
-  int nModes;
-  double *lambda, **Phi;
-  RemoveStiffSlaveDof(mesh, w.PointDofNumbers, &K.FF, w.PointDofCodes);
-  CheckFilesJobName_vm(job, nF, nP, &nModes, mesh, &K.FF, &M.FF, &lambda, &Phi);
-  RestoreStiffSlaveDof(mesh, w.PointDofNumbers, &K.FF, w.PointDofCodes);
-  if (nModes == 0) {
+// The modes of the mode files, checked with the slave diagonals of K at 0.0 as when they
+// were computed, their damping ratios (data ratios or Rayleigh) and the damping matrix
+// of the reactions.
+void TakeModes(ModalRun* r) {
+  const MeshData* mesh = r->mesh;
+  const DynamicAnalysisParameters& dp = mesh->Dynamic;
+  MainWorkArrays& w = r->w;
+  RemoveStiffSlaveDof(mesh, w.PointDofNumbers, &r->K.FF, w.PointDofCodes);
+  CheckFilesJobName_vm(r->job, r->nF, r->nP, &r->nModes, mesh, &r->K.FF, &r->M.FF, &r->lambda, &r->Phi);
+  RestoreStiffSlaveDof(mesh, w.PointDofNumbers, &r->K.FF, w.PointDofCodes);
+  if (r->nModes == 0) {
     const std::string msg =
-        std::string("File ") + job + kModeReportSuffix + " selects no vibration mode.\nRun modal analysis first.";
+        std::string("File ") + r->job + kModeReportSuffix + " selects no vibration mode.\nRun modal analysis first.";
     errexit(msg.c_str(), 0);
   }
 
-  double *omega, *xi;
-  allocd1(&omega, nModes);
-  allocd1(&xi, nModes);
-  AllocEmpty(nF, &C.FF);
-  AllocEmpty(nP, &C.PF);
-  AllocEmpty(nP, &C.PP);
-  const bool ratios = ModalDampingRatios(mesh, nModes, xi);
+  const int nModes = r->nModes;
+  allocd1(&r->omega, nModes);
+  allocd1(&r->xi, nModes);
+  AllocEmpty(r->nF, &r->C.FF);
+  AllocEmpty(r->nP, &r->C.PF);
+  AllocEmpty(r->nP, &r->C.PP);
+  const bool ratios = ModalDampingRatios(mesh, nModes, r->xi);
   for (int j = 1; j <= nModes; j++) {
-    omega[j] = lambda[j] >= 0.0 ? std::sqrt(lambda[j]) : 0.0;
+    r->omega[j] = r->lambda[j] >= 0.0 ? std::sqrt(r->lambda[j]) : 0.0;
     // A mode without frequency takes no ratio from A0 = 0 (a nonzero A0 gives it an
     // infinite one, which the mode checks refuse).
     if (!ratios)
-      xi[j] = (dp.RayleighA0 == 0.0 ? 0.0 : dp.RayleighA0 / (2.0 * omega[j])) + dp.RayleighA1 * omega[j] / 2.0;
+      r->xi[j] = (dp.RayleighA0 == 0.0 ? 0.0 : dp.RayleighA0 / (2.0 * r->omega[j])) + dp.RayleighA1 * r->omega[j] / 2.0;
   }
-  CheckModes(nModes, lambda, xi, dp);
-  if (!ratios) RayleighDamping(nP, dp.RayleighA0, dp.RayleighA1, &M, &K, &C);
+  CheckModes(nModes, r->lambda, r->xi, dp);
+  if (!ratios) RayleighDamping(r->nP, dp.RayleighA0, dp.RayleighA1, &r->M, &r->K, &r->C);
+}
 
-  LoadCaseTable L;
-  ComputeLoadCases(fp, positions, OutputControl, mesh, &w, &K, &L);
-  const int procedure = dp.ModalSuperpositionProcedure;
-  double** S = nullptr;
-  if (procedure != kNormal) {
-    allocd2(&S, nF, nLC);
-    CalcStaticModalInit(mesh, w.PointDofNumbers, w.PointDofCodes, &K.FF, nLC, L.F, S);
+// The load-case vectors, their static displacements where the recovery needs them, the
+// initial state and its modal values (M phi_j) . u0, v0, a0.
+void ModalInitialValues(ModalRun* r) {
+  const int nF = r->nF, nP = r->nP, nLC = r->nLC, nModes = r->nModes;
+  ComputeLoadCases(r->fp, r->set.positions, r->OutputControl, r->mesh, &r->w, &r->K, &r->L);
+  if (r->mesh->Dynamic.ModalSuperpositionProcedure != kNormal) {
+    allocd2(&r->S, nF, nLC);
+    CalcStaticModalInit(r->mesh, r->w.PointDofNumbers, r->w.PointDofCodes, &r->K.FF, nLC, r->L.F, r->S);
   }
 
-  // Modal initial values: (M phi_j) . u0, v0, a0.
-  DynState o, n;
-  AllocDynState(nF, nP, &o);
-  AllocDynState(nF, nP, &n);
-  Calc_Init_Cond(nF, nP, mesh, &w, &o);
-  CopyDynState(nF, nP, &o, &n);
-  double *q0, *v0, *a0, *x, *Fin, *f;
-  allocd1(&q0, nModes);
-  allocd1(&v0, nModes);
-  allocd1(&a0, nModes);
-  allocd1(&x, nF);
-  allocd1(&Fin, nF);
-  allocd1(&f, nLC);
+  AllocDynState(nF, nP, &r->o);
+  AllocDynState(nF, nP, &r->n);
+  Calc_Init_Cond(nF, nP, r->mesh, &r->w, &r->o);
+  CopyDynState(nF, nP, &r->o, &r->n);
+  allocd1(&r->q0, nModes);
+  allocd1(&r->v0, nModes);
+  allocd1(&r->a0, nModes);
+  allocd1(&r->x, nF);
+  allocd1(&r->Fin, nF);
+  allocd1(&r->f, nLC);
   for (int j = 1; j <= nModes; j++) {
-    double* phi = x;
-    getcold2(phi, Phi, nF, j);
-    double* mphi = Fin;
+    double* phi = r->x;
+    getcold2(phi, r->Phi, nF, j);
+    double* mphi = r->Fin;
     zerod1(mphi, nF);
-    AddScaledSymSparseMatVecProduct(nF, 1.0, M.FF.count, M.FF.cols, M.FF.vals, phi, mphi);
-    q0[j] = dotd1(mphi, o.uF, nF);
-    v0[j] = dotd1(mphi, o.vF, nF);
-    a0[j] = dotd1(mphi, o.aF, nF);
+    AddScaledSymSparseMatVecProduct(nF, 1.0, r->M.FF.count, r->M.FF.cols, r->M.FF.vals, phi, mphi);
+    r->q0[j] = dotd1(mphi, r->o.uF, nF);
+    r->v0[j] = dotd1(mphi, r->o.vF, nF);
+    r->a0[j] = dotd1(mphi, r->o.aF, nF);
   }
+}
 
-  // Modal forces of every step.
-  double *dt, **q, **Y, **V, **A;
-  allocd1(&dt, nSteps);
-  allocd2(&q, nSteps, nModes);
-  allocd2(&Y, nSteps, nModes);
-  allocd2(&V, nSteps, nModes);
-  allocd2(&A, nSteps, nModes);
-  DynState* prev = &o;
-  DynState* next = &n;
+// The modal forces of every step, and the modal equations integrated over all steps.
+void IntegrateModes(ModalRun* r) {
+  const int nF = r->nF, nModes = r->nModes, nSteps = r->nSteps;
+  const DynamicAnalysisParameters& dp = r->mesh->Dynamic;
+  allocd1(&r->dt, nSteps);
+  allocd2(&r->q, nSteps, nModes);
+  allocd2(&r->Y, nSteps, nModes);
+  allocd2(&r->V, nSteps, nModes);
+  allocd2(&r->A, nSteps, nModes);
+  DynState* prev = &r->o;
+  DynState* next = &r->n;
   for (int s = 1; s <= nSteps; s++) {
-    dt[s] = comb[s].Params.StepDuration;
-    StepFactors(comb[s], nLC, f);
-    StepLoads(L, f, dt[s], mesh, &w, &M, &C, prev, next, Fin);
-    AddScaledVector(nF, 1.0, Fin, next->FF);
-    for (int j = 1; j <= nModes; j++) q[s][j] = ModeDot(Phi, nF, j, next->FF);
+    r->dt[s] = r->comb[s].Params.StepDuration;
+    StepFactors(r->comb[s], r->nLC, r->f);
+    StepLoads(r->L, r->f, r->dt[s], r->mesh, &r->w, &r->M, &r->C, prev, next, r->Fin);
+    AddScaledVector(nF, 1.0, r->Fin, next->FF);
+    for (int j = 1; j <= nModes; j++) r->q[s][j] = ModeDot(r->Phi, nF, j, next->FF);
     DynState* t = prev;
     prev = next;
     next = t;
   }
 
   if (dp.TimeSteppingMethod == kNewmark)
-    IntegrateModalNewmark(nSteps, nModes, dp.Beta, dp.Gamma, A, xi, Y, q, omega, a0, q0, v0, V, dt);
+    IntegrateModalNewmark(nSteps, nModes, dp.Beta, dp.Gamma, r->A, r->xi, r->Y, r->q, r->omega, r->a0, r->q0, r->v0,
+                          r->V, r->dt);
   else
-    IntegrateModalDuhamel(nSteps, nModes, A, xi, Y, q, omega, a0, q0, v0, V, dt);
+    IntegrateModalDuhamel(nSteps, nModes, r->A, r->xi, r->Y, r->q, r->omega, r->a0, r->q0, r->v0, r->V, r->dt);
+}
 
-  // Recovery, step by step, from the initial state again.
-  Calc_Init_Cond(nF, nP, mesh, &w, &o);
+// The displacement weight of mode j at step s: the modal displacement (plain sum), less
+// its static part (static correction), or from the inertia and damping forces (mode
+// acceleration).
+double RecoveryWeight(const ModalRun& r, int s, int j) {
+  switch (r.mesh->Dynamic.ModalSuperpositionProcedure) {
+    case kNormal: return r.Y[s][j];
+    case kStaticCorrection: return r.Y[s][j] - ModeDot(r.Phi, r.nF, j, r.n.FF) / r.lambda[j];
+    case kModeAcceleration:
+      // The support-motion loads are left to the modes, as in the static
+      // correction: their static part is put back mode by mode.
+      return -(r.A[s][j] / r.lambda[j] + 2.0 * r.xi[j] * r.V[s][j] / r.omega[j]) +
+             ModeDot(r.Phi, r.nF, j, r.Fin) / r.lambda[j];
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
+// Recovery, step by step from the initial state again: displacements, velocities and
+// accelerations from the modes, then the reactions and the step's results.
+void RecoverSteps(ModalRun* r) {
+  const int nF = r->nF, nP = r->nP;
+  DynState &o = r->o, &n = r->n;
+  Calc_Init_Cond(nF, nP, r->mesh, &r->w, &o);
   CopyDynState(nF, nP, &o, &n);
-  for (int s = 1; s <= nSteps; s++) {
-    StepFactors(comb[s], nLC, f);
-    StepLoads(L, f, dt[s], mesh, &w, &M, &C, &o, &n, Fin);
+  for (int s = 1; s <= r->nSteps; s++) {
+    StepFactors(r->comb[s], r->nLC, r->f);
+    StepLoads(r->L, r->f, r->dt[s], r->mesh, &r->w, &r->M, &r->C, &o, &n, r->Fin);
     zerod1(n.uF, nF);
     zerod1(n.vF, nF);
     zerod1(n.aF, nF);
-    if (procedure != kNormal)
-      for (int lc = 1; lc <= nLC; lc++) {
-        if (f[lc] == 0.0) continue;
-        getcold2(x, S, nF, lc);
-        AddScaledVector(nF, f[lc], x, n.uF);
+    if (r->mesh->Dynamic.ModalSuperpositionProcedure != kNormal)
+      for (int lc = 1; lc <= r->nLC; lc++) {
+        if (r->f[lc] == 0.0) continue;
+        getcold2(r->x, r->S, nF, lc);
+        AddScaledVector(nF, r->f[lc], r->x, n.uF);
       }
-    for (int j = 1; j <= nModes; j++) {
-      double c;
-      switch (procedure) {
-        case kNormal:
-          c = Y[s][j];
-          break;
-        case kStaticCorrection:
-          c = Y[s][j] - ModeDot(Phi, nF, j, n.FF) / lambda[j];
-          break;
-        case kModeAcceleration:
-          // The support-motion loads are left to the modes, as in the static
-          // correction: their static part is put back mode by mode.
-          c = -(A[s][j] / lambda[j] + 2.0 * xi[j] * V[s][j] / omega[j]) + ModeDot(Phi, nF, j, Fin) / lambda[j];
-          break;
-        default:
-          InternalError(__FILE__, __LINE__);
-      }
-      AddMode(Phi, nF, j, c, n.uF);
-      AddMode(Phi, nF, j, V[s][j], n.vF);
-      AddMode(Phi, nF, j, A[s][j], n.aF);
+    for (int j = 1; j <= r->nModes; j++) {
+      AddMode(r->Phi, nF, j, RecoveryWeight(*r, s, j), n.uF);
+      AddMode(r->Phi, nF, j, r->V[s][j], n.vF);
+      AddMode(r->Phi, nF, j, r->A[s][j], n.aF);
     }
     // The modal integrators are plain Newmark and Duhamel: no alpha weighting.
-    CloseDynamicStep(s, nF, nP, 0.0, &M, &C, &K, fpDR, job, &o, &n);
+    CloseDynamicStep(s, nF, nP, 0.0, &r->M, &r->C, &r->K, r->fpDR, r->job, &o, &n);
   }
-  CloseLinearResultFiles(fpDR, fpEP, false);
+}
 
-  freed2(A);
-  freed2(V);
-  freed2(Y);
-  freed2(q);
-  freed1(dt);
-  freed1(f);
-  freed1(Fin);
-  freed1(x);
-  freed1(a0);
-  freed1(v0);
-  freed1(q0);
-  FreeDynState(&n);
-  FreeDynState(&o);
-  if (S != nullptr) freed2(S);
-  FreeLoadCases(&L);
-  FreeParts(&C);
-  freed1(xi);
-  freed1(omega);
-  freed2(Phi);
-  freed1(lambda);
-  FreeGlobalStiffMat(nF, nP, &M.FF, &M.PF, &M.PP);
-  FreeGlobalStiffMat(nF, nP, &K.FF, &K.PF, &K.PP);
-  FreeMainWorkArrays(&w);
-  CloseCombinationSet(fp, mesh, &set);
+void ShutDownModalRun(ModalRun* r) {
+  CloseLinearResultFiles(r->fpDR, r->fpEP, false);
+  freed2(r->A);
+  freed2(r->V);
+  freed2(r->Y);
+  freed2(r->q);
+  freed1(r->dt);
+  freed1(r->f);
+  freed1(r->Fin);
+  freed1(r->x);
+  freed1(r->a0);
+  freed1(r->v0);
+  freed1(r->q0);
+  FreeDynState(&r->n);
+  FreeDynState(&r->o);
+  if (r->S != nullptr) freed2(r->S);
+  FreeLoadCases(&r->L);
+  FreeParts(&r->C);
+  freed1(r->xi);
+  freed1(r->omega);
+  freed2(r->Phi);
+  freed1(r->lambda);
+  FreeGlobalStiffMat(r->nF, r->nP, &r->M.FF, &r->M.PF, &r->M.PP);
+  FreeGlobalStiffMat(r->nF, r->nP, &r->K.FF, &r->K.PF, &r->K.PP);
+  FreeMainWorkArrays(&r->w);
+  CloseCombinationSet(r->fp, r->mesh, &r->set);
+}
+
+}  // namespace
+
+void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputControl, MeshData* mesh) {
+  ModalRun r;
+  SetUpModalRun(fp, job, OutputControl, mesh, &r);
+  TakeModes(&r);
+  ModalInitialValues(&r);
+  IntegrateModes(&r);
+  RecoverSteps(&r);
+  ShutDownModalRun(&r);
 }

@@ -48,6 +48,16 @@ void FreeGlobalStiffMat(int nF, int nP, SparseRowMatrix* KFF, SparseRowMatrix* K
   }
 }
 
+void LocateLoadCases(FILE* fp, const MeshData* mesh, long* positions) {
+  for (int lc = 1; lc <= mesh->Main.nLoadCases; lc++) {
+    positions[lc] = std::ftell(fp);
+    if (positions[lc] < 0) InvalidBinaryFile(kDataFileSuffix);
+    LoadCaseData data;
+    ReadLoadCase(fp, lc, mesh, &data);
+    FreeLoadCase(&data);
+  }
+}
+
 void OpenCombinationSet(FILE* fp, const MeshData* mesh, CombinationSet* s) {
   allocl1(&s->positions, mesh->Main.nLoadCases);
   LocateLoadCases(fp, mesh, s->positions);

@@ -21,6 +21,10 @@ void FreeGlobalStiffMat(int nF, int nP, int* countKFF, int* countKPF, int* count
 void FreeGlobalStiffMat(int nF, int nP, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
                         SparseRowMatrix* KPP);
 
+// Notes the position of every "<LOAD_CASE>" block in positions[1..nLoadCases] by reading
+// the load cases in turn from the current position; leaves the file just after the last.
+void LocateLoadCases(FILE* fp, const MeshData* mesh, long* positions);
+
 // The load cases and combinations of a run that steps through its combinations.
 struct CombinationSet {
   long* positions;        // [lc] file position of "<LOAD_CASE>" lc

@@ -340,9 +340,7 @@ double PointKinematics(ContinuumElement& el, const double* s) {
     CalcShapeFuncQuad(n, w.N, s);
     CalcShapeFuncDerivQuad(n, w.dN, s);
   }
-  CalcMat_Jacobian(n, e.dim, e.dim, w.X, w.dN, w.J);
-  const double det = CalcInvJacobian(e.elem, e.context, e.dim, w.J, w.Jinv);
-  CalcCartesianDeriv(n, e.dim, w.dN, w.Jinv, w.dNdx);
+  const double det = CalcPointCartesianDeriv(e.elem, e.context, n, e.dim, w.X, w.dN, w.J, w.Jinv, w.dNdx);
   // B_L is the point's own: B_NL of the last point must not stay in it.
   if (el.kin.geometric) zerod2(w.B, e.nc, e.nDof);
   if (e.solid)

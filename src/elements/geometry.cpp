@@ -117,6 +117,14 @@ double CalcInvJacobian(int elem, const char* context, int m, double** J, double*
 
 void CalcCartesianDeriv(int n, int m, double** dN, double** Jinv, double** dNdx) { multd2d2(dNdx, dN, Jinv, n, m, m); }
 
+double CalcPointCartesianDeriv(int elem, const char* context, int n, int m, double** X, double** dN, double** J,
+                               double** Jinv, double** dNdx) {
+  CalcMat_Jacobian(n, m, m, X, dN, J);
+  const double det = CalcInvJacobian(elem, context, m, J, Jinv);
+  CalcCartesianDeriv(n, m, dN, Jinv, dNdx);
+  return det;
+}
+
 double CalcLineJacobianNorm(int elem, const char* context, int n, int d, double s, double** X) {
   if (d < 1 || d > 3 || n < 2 || n > 3) InternalError(__FILE__, __LINE__);
   double dN[4], g[4];

@@ -306,6 +306,10 @@ bool JacobianIsNull(double det, int d, int m, double** J);
 double CalcInvJacobian(int elem, const char* context, int m, double** J, double** Jinv);
 // dNdx (n x m) = dN Jinv.
 void CalcCartesianDeriv(int n, int m, double** dN, double** Jinv, double** dNdx);
+// The geometry of a sampling point from the shape derivatives dN (n x m) at it: J = X^T dN,
+// its checked inverse (CalcInvJacobian) and dNdx = dN Jinv; returns det J.
+double CalcPointCartesianDeriv(int elem, const char* context, int n, int m, double** X, double** dN, double** J,
+                               double** Jinv, double** dNdx);
 // |dx/ds| of a line (X n x d) at s; below 1e-8 "Jacobian norm is null: ...".
 double CalcLineJacobianNorm(int elem, const char* context, int n, int d, double s, double** X);
 

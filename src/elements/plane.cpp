@@ -79,9 +79,7 @@ void StiffPlane(int type, int N, int elem, int n, int property, const char* outp
       CalcShapeFuncDerivQuad(n, dN, S[q]);
     }
     const double thick = stress ? dotd1(Nv, t, n) : 1.0;
-    CalcMat_Jacobian(n, 2, 2, X, dN, J);
-    const double det = CalcInvJacobian(elem, kCtxStiffness, 2, J, Jinv);
-    CalcCartesianDeriv(n, 2, dN, Jinv, dNdx);
+    const double det = CalcPointCartesianDeriv(elem, kCtxStiffness, n, 2, X, dN, J, Jinv, dNdx);
     CalcMat_B_Plane2D(n, B, dNdx);
     btabd2(k, D, B, 3, N);
     scaled2(k, N, N, W[q] * thick * det);

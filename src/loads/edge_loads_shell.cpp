@@ -20,27 +20,12 @@ struct EdgeFamily {
   const PointList* Adjacency;   // Ahmad shell
 };
 
-void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element, int LoadCaseNumber, int nNodes,
-                  const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe, const EdgeLoad* EdgeLoads) {
-  if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
-  int** ElemNodes = Mesh->ElemNodes;
-  double** PointCoord = Mesh->PointCoord;
-  const LoadReportContext ctx = EdgeLoadReportContext(LoadCaseNumber, RecordNumber, Element, fam.typeCode);
+// The record's edge, number of values, kind of force and direction.
+void CheckEdgeLoadRecord(const LoadReportContext& ctx, const EdgeLoad& rec, int m) {
   auto fault = [&](const char* detail, const char* msg) { RefuseLoad(ctx, detail, msg); };
-  const EdgeLoad& rec = EdgeLoads[RecordNumber];
-  const bool shell = fam.typeCode != _MINDLIN_SLAB_QUAD;
   char line[200];
-
-  int m;
-  switch (nNodes) {
-    case 4: m = 2; break;
-    case 8:
-    case 9: m = 3; break;
-    default: InternalError(__FILE__, __LINE__);
-  }
-  const int edge = rec.Edge;
-  if (edge < 1 || edge > 4) {
-    std::snprintf(line, sizeof line, "   -> Specified edge: %d\n", edge);
+  if (rec.Edge < 1 || rec.Edge > 4) {
+    std::snprintf(line, sizeof line, "   -> Specified edge: %d\n", rec.Edge);
     fault(line, "The specified edge does not exist in the element.");
   }
   if (rec.ValueCount != 1 && rec.ValueCount != m) {
@@ -57,6 +42,84 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
     std::snprintf(line, sizeof line, "   -> Direction: %c %d\n", rec.DirKind, rec.DirCode);
     fault(line, "The specified direction is not valid for this element.");
   }
+}
+
+// The slab has the dofs u3, r1, r2 only: a load on another dof is refused.
+void CheckSlabEdgeLoadDofs(const LoadReportContext& ctx, int nNodes, const double* Fe) {
+  static const bool kPresent[7] = {false, false, false, true, true, true, false};
+  for (int k = 1; k <= nNodes; k++)
+    for (int j = 1; j <= 6; j++)
+      if (!kPresent[j] && std::fabs(Fe[6 * (k - 1) + j]) > kSmall)
+        RefuseLoad(ctx, nullptr,
+                   "The load has a component along a degree of freedom that the\n"
+                   "element does not have: a slab edge load may only be a force\n"
+                   "along XG3 or a moment about XG1 or XG2.");
+}
+
+// Edge moments of a shell turned to the axes of each point that is not a global-axes point
+// (element axes of the Mindlin shell, coplanar axes of the Ahmad shell); a drilling
+// component is refused.
+void ShellEdgeMomentsToPointAxes(const EdgeFamily& fam, const LoadReportContext& ctx, int Element, int nNodes, int m,
+                                 int edge, const int* en, const MeshData* Mesh, double* Fe) {
+  int** ElemNodes = Mesh->ElemNodes;
+  double** PointCoord = Mesh->PointCoord;
+  char line[200];
+  double **T, **X = nullptr;
+  allocd2(&T, 3, 3);
+  bool haveT = false;
+  for (int k = 1; k <= m; k++) {
+    const int pt = ElemNodes[Element][en[k]];
+    if (fam.PointTypes[pt] == 'G') continue;
+    if (fam.typeCode == _MINDLIN_SHELL_QUAD) {
+      // Element axes at the centre, on the element's own node order.
+      if (!haveT) {
+        allocd2(&X, nNodes, 3);
+        CalcMat_ElemNodeCoord(Element, _MINDLIN_SHELL_QUAD, nNodes, ElemNodes, X, PointCoord);
+        const double s0[3] = {0.0, 0.0, 0.0};
+        CalcMat_T_ElemNormal(Element, _MINDLIN_SHELL_QUAD, nNodes, fam.OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
+        haveT = true;
+      }
+    } else {
+      CalcMat_T_CoplanarPointAhmad(pt, fam.ElemPropIndex, Mesh->ElemNodeCount, ElemNodes, T, PointCoord,
+                                   fam.Adjacency, Mesh->ElemProps);
+    }
+    double* mom = &Fe[6 * (en[k] - 1) + 3];
+    double mp[4];
+    multd2d1(mp, T, mom, 3, 3);
+    if (std::fabs(mp[3]) > kSmall) {
+      LoadReportContext drill = ctx;
+      drill.counterFormat = nullptr;
+      std::snprintf(line, sizeof line,
+                    "   -> Loaded edge: %d\n   -> Type of generalized force: _MOM (Moment)\n"
+                    "   -> Loaded edge point: %d",
+                    edge, pt);
+      RefuseLoad(drill, line, kDrillMomentMessage);
+    }
+    copyd1(mom, mp, 3);
+  }
+  if (X != nullptr) freed2(X);
+  freed2(T);
+}
+
+void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element, int LoadCaseNumber, int nNodes,
+                  const LoadCaseParameters* Params, const MeshData* Mesh, double* Fe, const EdgeLoad* EdgeLoads) {
+  if (Size != 6 * nNodes) InternalError(__FILE__, __LINE__);
+  int** ElemNodes = Mesh->ElemNodes;
+  double** PointCoord = Mesh->PointCoord;
+  const LoadReportContext ctx = EdgeLoadReportContext(LoadCaseNumber, RecordNumber, Element, fam.typeCode);
+  auto fault = [&](const char* detail, const char* msg) { RefuseLoad(ctx, detail, msg); };
+  const EdgeLoad& rec = EdgeLoads[RecordNumber];
+  const bool shell = fam.typeCode != _MINDLIN_SLAB_QUAD;
+
+  int m;
+  switch (nNodes) {
+    case 4: m = 2; break;
+    case 8:
+    case 9: m = 3; break;
+    default: InternalError(__FILE__, __LINE__);
+  }
+  const int edge = rec.Edge;
+  CheckEdgeLoadRecord(ctx, rec, m);
   double q[4];
   for (int k = 1; k <= m; k++) q[k] = rec.Values[rec.ValueCount == 1 ? 1 : k];
 
@@ -131,53 +194,10 @@ void EdgeLoadQuad(const EdgeFamily& fam, int Size, int RecordNumber, int Element
     }
   }
 
-  if (!shell) {
-    // The slab has the dofs u3, r1, r2 only.
-    static const bool kPresent[7] = {false, false, false, true, true, true, false};
-    for (int k = 1; k <= nNodes; k++)
-      for (int j = 1; j <= 6; j++)
-        if (!kPresent[j] && std::fabs(Fe[6 * (k - 1) + j]) > kSmall)
-          fault(nullptr,
-                "The load has a component along a degree of freedom that the\n"
-                "element does not have: a slab edge load may only be a force\n"
-                "along XG3 or a moment about XG1 or XG2.");
-  } else if (rec.ForceKind == 2) {
-    double **T, **X = nullptr;
-    allocd2(&T, 3, 3);
-    bool haveT = false;
-    for (int k = 1; k <= m; k++) {
-      const int pt = ElemNodes[Element][en[k]];
-      if (fam.PointTypes[pt] == 'G') continue;
-      if (fam.typeCode == _MINDLIN_SHELL_QUAD) {
-        // Element axes at the centre, on the element's own node order.
-        if (!haveT) {
-          allocd2(&X, nNodes, 3);
-          CalcMat_ElemNodeCoord(Element, _MINDLIN_SHELL_QUAD, nNodes, ElemNodes, X, PointCoord);
-          const double s0[3] = {0.0, 0.0, 0.0};
-          CalcMat_T_ElemNormal(Element, _MINDLIN_SHELL_QUAD, nNodes, fam.OutputControl[OC_PRINT_MAT_T_QUAD], s0, T, X);
-          haveT = true;
-        }
-      } else {
-        CalcMat_T_CoplanarPointAhmad(pt, fam.ElemPropIndex, Mesh->ElemNodeCount, ElemNodes, T, PointCoord,
-                                     fam.Adjacency, Mesh->ElemProps);
-      }
-      double* mom = &Fe[6 * (en[k] - 1) + 3];
-      double mp[4];
-      multd2d1(mp, T, mom, 3, 3);
-      if (std::fabs(mp[3]) > kSmall) {
-        LoadReportContext drill = ctx;
-        drill.counterFormat = nullptr;
-        std::snprintf(line, sizeof line,
-                      "   -> Loaded edge: %d\n   -> Type of generalized force: _MOM (Moment)\n"
-                      "   -> Loaded edge point: %d",
-                      edge, pt);
-        RefuseLoad(drill, line, kDrillMomentMessage);
-      }
-      copyd1(mom, mp, 3);
-    }
-    if (X != nullptr) freed2(X);
-    freed2(T);
-  }
+  if (!shell)
+    CheckSlabEdgeLoadDofs(ctx, nNodes, Fe);
+  else if (rec.ForceKind == 2)
+    ShellEdgeMomentsToPointAxes(fam, ctx, Element, nNodes, m, edge, en, Mesh, Fe);
 
   freed2(Xe);
   if (Xr != nullptr) freed2(Xr);

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "modal/modal.h"
+#include "modal/vibration_modes.h"
 #include "model/mesh.h"
 #include "model/params.h"
 #include "numcore/eigensolvers.h"

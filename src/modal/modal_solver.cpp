@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "modal/modal.h"
+#include "modal/vibration_modes.h"
 #include "numcore/numcore.h"
 #include "numcore/profile.h"
 #include "numcore/sparse.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "modal/modal.h"
+#include "modal/vibration_modes.h"
 #include "model/banner.h"
 #include "model/fileio.h"
 #include "model/mesh.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "loads/loads.h"
-#include "modal/modal.h"
+#include "modal/vibration_modes.h"
 #include "model/fileio.h"
 #include "model/loadcase.h"
 #include "model/mesh.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "loads/loads.h"
-#include "modal/modal.h"
+#include "modal/vibration_modes.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 

@@ -5,7 +5,7 @@
 #include <complex>
 
 #include "loads/loads.h"
-#include "modal/modal.h"
+#include "modal/vibration_modes.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 

@@ -258,51 +258,67 @@ void CheckMainCounts(FILE* fp, const MainParameters& p) {
   }
 }
 
-void ReadBlockBody(FILE* fp, int block, MeshData* m) {
-  const char* tag = kMeshBlockTags[block];
-  if (block >= MB_LINEAR_ISOTROPIC_MATERIALS && block <= MB_FRC_MIXFRACTURE_2D) {
-    int kind = MaterialKindOfBlock(block);
-    ReadMaterialBlock(fp, kind, tag, &m->nMaterials[kind], &m->Materials[kind]);
-    return;
-  }
-  if (block >= MB_LINEAR_SPRING_MATERIALS && block <= MB_NLSMM103) {
-    int kind = SPRMAT_LIN_SPRING + (block - MB_LINEAR_SPRING_MATERIALS);
-    ReadSpringMaterialBlock(fp, kind, tag, &m->nSpringMaterials[kind], &m->SpringMaterials[kind]);
-    return;
-  }
+// The run: main and dynamic parameters, arc length, group names, contact cases and
+// discontinuities.
+// False for a block of another group.
+bool ReadRunBlock(FILE* fp, int block, MeshData* m) {
   switch (block) {
     case MB_MAIN_PARAMETERS:
       ReadMainParameters(fp, &m->Main);
       CheckMainCounts(fp, m->Main);
-      break;
-    case MB_DYNAMIC_ANALYSIS_PARAMETERS: ReadDynamicAnalysisParameters(fp, &m->Dynamic); break;
-    case MB_GROUP_NAMES: ReadGroupNames(fp, m); break;
-    case MB_POINT_COORDINATES: ReadPointCoordinates(fp, m); break;
+      return true;
+    case MB_DYNAMIC_ANALYSIS_PARAMETERS:
+      ReadDynamicAnalysisParameters(fp, &m->Dynamic);
+      return true;
+    case MB_GROUP_NAMES:
+      ReadGroupNames(fp, m);
+      return true;
+    case MB_CONTACT:
+      ReadContactCases(fp, m);
+      return true;
+    case MB_LINE_EMBEDDED_STRONG_DISCONTINUITY:
+      ReadDiscontinuities(fp, m);
+      return true;
+    case MB_ARC_LENGTH_PARAMETERS:
+      ReadArcLengthParameters(fp, &m->ArcLength);
+      return true;
+    default: return false;
+  }
+}
+
+// Points and what holds them: coordinates, axes, supports, fixed temperatures and
+// links.
+// False for a block of another group.
+bool ReadPointBlock(FILE* fp, int block, MeshData* m) {
+  switch (block) {
+    case MB_POINT_COORDINATES:
+      ReadPointCoordinates(fp, m);
+      return true;
     case MB_AUXILIARY_VECTORS:
       ReadRecordBlock(fp, 5 + 24, &m->nAuxVectors, &m->AuxVectors, [fp](AuxiliaryVector& r) {
         ReadString(r.Name, kBinStringMax, fp);
         ReadDoubles(fp, r.v, 3);
       });
-      break;
+      return true;
     case MB_COORDINATE_SYSTEMS:
       ReadRecordBlock(fp, 5 + 12, &m->nCoordSystems, &m->CoordSystems, [fp](CoordinateSystem& r) {
         ReadString(r.Name, kBinStringMax, fp);
         ReadInt32s(fp, r.AuxVector, 3);
       });
-      break;
+      return true;
     case MB_POINTS_WITH_SPECIAL_COORDINATE_SYSTEM:
       ReadRecordBlock(fp, 20, &m->nSpecialCsPoints, &m->SpecialCsPoints, [fp](SpecialCsPoint& r) {
         ReadInt32s(fp, r.Unused, 3);
         r.Point = ReadInt32(fp);
         r.CoordSystem = ReadInt32(fp);
       });
-      break;
+      return true;
     case MB_SUPPORTS:
       ReadRecordBlock(fp, 26, &m->nSupports, &m->Supports, [fp](Support& r) { ReadSupportRecord(fp, r); });
-      break;
+      return true;
     case MB_BOUNDARY_WITH_FIXED_TEMPERATURES:
       ReadRecordBlock(fp, 26, &m->nFixedTemps, &m->FixedTemps, [fp](Support& r) { ReadSupportRecord(fp, r); });
-      break;
+      return true;
     case MB_INTERNAL_POINT_LINKS:
       ReadRecordBlock(fp, 30, &m->nPointLinks, &m->PointLinks, [fp](InternalPointLink& r) {
         r.Int1 = ReadInt32(fp);
@@ -313,7 +329,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.Int6 = ReadInt32(fp);
         for (int d = 1; d <= 6; d++) r.Linked[d] = ReadByte(fp);
       });
-      break;
+      return true;
     case MB_INTERNAL_POINT_SPRING_LINKS:
       ReadRecordBlock(fp, 34, &m->nSpringLinks, &m->SpringLinks, [fp](IntPointSpringLink& r) {
         r.Int1 = ReadInt32(fp);
@@ -327,7 +343,15 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.SpringMaterialKind = ReadInt32(fp);
         r.SpringMaterial = ReadInt32(fp);
       });
-      break;
+      return true;
+    default: return false;
+  }
+}
+
+// Sections, patterns, layers and integration rules the element properties name.
+// False for a block of another group.
+bool ReadSectionBlock(FILE* fp, int block, MeshData* m) {
+  switch (block) {
     case MB_NLMM_PATTERNS:
       ReadRecordBlock(fp, 5 + 4, &m->nNlmmPatterns, &m->NlmmPatterns, [fp](MaterialPattern& r) {
         ReadString(r.Name, kBinStringMax, fp);
@@ -339,7 +363,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
           r.Number[k] = ReadInt32(fp);
         }
       });
-      break;
+      return true;
     case MB_RAYLEIGH_DAMPING_FACTORS:
       ReadRecordBlock(fp, 24, &m->nRayleigh, &m->Rayleigh, [fp](RayleighDampingFactors& r) {
         r.Int1 = ReadInt32(fp);
@@ -347,38 +371,38 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.A0 = ReadDouble(fp);
         r.A1 = ReadDouble(fp);
       });
-      break;
+      return true;
     case MB_CROSS_SECTION_AREAS:
       ReadRecordBlock(fp, 5 + 8, &m->nCsAreas, &m->CsAreas, [fp](CrossSectionArea& r) {
         ReadString(r.Name, kBinStringMax, fp);
         r.Area = ReadDouble(fp);
       });
-      break;
+      return true;
     case MB_FRAME_2D_CROSS_SECTIONS:
       ReadRecordBlock(fp, 5 + 32, &m->nFrame2DSections, &m->Frame2DSections, [fp](Frame2DSection& r) {
         ReadString(r.Name, kBinStringMax, fp);
         ReadDoubles(fp, r.v, 4);
       });
-      break;
+      return true;
     case MB_FRAME_3D_CROSS_SECTIONS:
       ReadRecordBlock(fp, 5 + 88, &m->nFrame3DSections, &m->Frame3DSections, [fp](Frame3DSection& r) {
         ReadString(r.Name, kBinStringMax, fp);
         ReadDoubles(fp, r.v, 11);
       });
-      break;
+      return true;
     case MB_LAMINATE_THICKNESSES:
       ReadRecordBlock(fp, 5 + 8, &m->nLamThicks, &m->LamThicks, [fp](LaminateThickness& r) {
         ReadString(r.Name, kBinStringMax, fp);
         r.Thickness = ReadDouble(fp);
       });
-      break;
+      return true;
     case MB_GEOMETRY_PATTERNS:
       ReadRecordBlock(fp, 5 + 8, &m->nGeomPatterns, &m->GeomPatterns, [fp](GeometryPattern& r) {
         ReadString(r.Name, kBinStringMax, fp);
         r.Kind = ReadInt32(fp);
         ReadIntList(fp, &r.nEntries, &r.Record);
       });
-      break;
+      return true;
     case MB_FIBROUS_PATTERNS:
       ReadRecordBlock(fp, 5 + 4, &m->nFibrousPatterns, &m->FibrousPatterns, [fp](FibrousPattern& r) {
         ReadString(r.Name, kBinStringMax, fp);
@@ -386,7 +410,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         allocc2(&r.Names, r.nNames, kBinStringMax);
         for (int k = 1; k <= r.nNames; k++) ReadString(r.Names[k], kBinStringMax, fp);
       });
-      break;
+      return true;
     case MB_LAYER_PROPERTIES:
       ReadRecordBlock(fp, 5 + 16, &m->nLayerProps, &m->LayerProps, [fp](LayerProperty& r) {
         ReadString(r.Name, kBinStringMax, fp);
@@ -395,21 +419,34 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.GeometryKind = ReadInt32(fp);
         r.GeometryNumber = ReadInt32(fp);
       });
-      break;
+      return true;
     case MB_LAYER_PATTERNS:
       ReadRecordBlock(fp, 5 + 4, &m->nLayerPatterns, &m->LayerPatterns, [fp](LayerPattern& r) {
         ReadString(r.Name, kBinStringMax, fp);
         ReadIntList(fp, &r.nLayers, &r.Layer);
       });
-      break;
+      return true;
     case MB_NUMERICAL_INTEGRATION:
       ReadRecordBlock(fp, 5 + 84, &m->nIntegrations, &m->Integrations, [fp](NumericalIntegration& r) {
         ReadString(r.Name, kBinStringMax, fp);
         ReadInt32s(fp, r.v, 21);
       });
-      break;
-    case MB_ELEMENT_NODES: ReadElementNodes(fp, kMeshBlockTags[MB_ELEMENT_NODES], &m->nElements, &m->ElemNodeCount, &m->ElemNodes); break;
-    case MB_FIBROUS_MESHES: ReadFibrousMeshes(fp, m); break;
+      return true;
+    default: return false;
+  }
+}
+
+// Elements and what acts on their edges and faces: nodes, fibrous meshes, properties,
+// springs and heat transfer.
+// False for a block of another group.
+bool ReadElementBlock(FILE* fp, int block, MeshData* m) {
+  switch (block) {
+    case MB_ELEMENT_NODES:
+      ReadElementNodes(fp, kMeshBlockTags[MB_ELEMENT_NODES], &m->nElements, &m->ElemNodeCount, &m->ElemNodes);
+      return true;
+    case MB_FIBROUS_MESHES:
+      ReadFibrousMeshes(fp, m);
+      return true;
     case MB_ELEMENT_PROPERTIES:
       ReadRecordBlock(fp, 48, &m->nElemProps, &m->ElemProps, [fp](ElementProperty& r) {
         int32_t v[13];
@@ -427,7 +464,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.IntegrationType = v[11];
         r.IntegrationNumber = v[12];
       });
-      break;
+      return true;
     case MB_POINT_SPRINGS:
       ReadRecordBlock(fp, 31, &m->nPointSprings, &m->PointSprings, [fp](PointSpring& r) {
         r.Int1 = ReadInt32(fp);
@@ -441,7 +478,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.SpringMaterialKind = ReadInt32(fp);
         r.SpringMaterial = ReadInt32(fp);
       });
-      break;
+      return true;
     case MB_LINE_SPRINGS:
       ReadRecordBlock(fp, 38, &m->nLineSprings, &m->LineSprings, [fp](LineSpring& r) {
         r.Int1 = ReadInt32(fp);
@@ -459,7 +496,7 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.SpringMaterialKind = ReadSignedByte(fp);
         ReadIntList(fp, &r.nMaterials, &r.Material);
       });
-      break;
+      return true;
     case MB_SURFACE_SPRINGS:
       ReadRecordBlock(fp, 33, &m->nSurfSprings, &m->SurfSprings, [fp](SurfSpring& r) {
         r.Int1 = ReadInt32(fp);
@@ -475,28 +512,34 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.SpringMaterialKind = ReadSignedByte(fp);
         ReadIntList(fp, &r.nMaterials, &r.Material);
       });
-      break;
+      return true;
     case MB_SURFACE_CONVECTION_HEAT_TRANSFER:
       ReadRecordBlock(fp, 26, &m->nConvections, &m->Convections, [fp](SurfaceConvection& r) {
         ReadFaceHeatTransfer(fp, r);
       });
-      break;
+      return true;
     case MB_SURFACE_RADIATION_HEAT_TRANSFER:
       ReadRecordBlock(fp, 34, &m->nRadiations, &m->Radiations, [fp](SurfaceRadiation& r) {
         ReadFaceHeatTransfer(fp, r);
         r.Sigma = ReadDouble(fp);
       });
-      break;
-    case MB_CONTACT: ReadContactCases(fp, m); break;
-    case MB_LINE_EMBEDDED_STRONG_DISCONTINUITY: ReadDiscontinuities(fp, m); break;
-    case MB_ARC_LENGTH_PARAMETERS: ReadArcLengthParameters(fp, &m->ArcLength); break;
+      return true;
+    default: return false;
+  }
+}
+
+// Initial conditions and the options of the vibration modes and the modal
+// superposition.
+// False for a block of another group.
+bool ReadModalBlock(FILE* fp, int block, MeshData* m) {
+  switch (block) {
     case MB_DYNAMIC_INITIAL_CONDITIONS:
       ReadRecordBlock(fp, 32, &m->nInitialConditions, &m->InitialConditions, [fp](DynamicInitialCondition& r) {
         r.Int1 = ReadInt32(fp);
         r.Int2 = ReadInt32(fp);
         ReadDoubles(fp, r.v, 3);
       });
-      break;
+      return true;
     case MB_FREQUENCY_RANGES:
       ReadRecordBlock(fp, 28, &m->nFrequencyRanges, &m->FrequencyRanges, [fp](FrequencyRange& r) {
         r.D1 = ReadDouble(fp);
@@ -504,32 +547,54 @@ void ReadBlockBody(FILE* fp, int block, MeshData* m) {
         r.D2 = ReadDouble(fp);
         r.D3 = ReadDouble(fp);
       });
-      break;
+      return true;
     case MB_RITZ_GENERATING_LOAD_CASES:
       ReadRecordBlock(fp, 8, &m->nRitzLoadCases, &m->RitzLoadCases, [fp](IntPair& r) {
         r.Int1 = ReadInt32(fp);
         r.Int2 = ReadInt32(fp);
       });
-      break;
+      return true;
     case MB_PARTICIPATING_MASS_RATIOS:
       for (int k = 1; k <= 3; k++) m->ParticipatingMassRatios[k] = ReadByte(fp);
-      break;
-    case MB_STATIC_PARTICIPATION_RATIOS: ReadIntList(fp, &m->nStaticParticipation, &m->StaticParticipation); break;
-    case MB_DYNAMIC_PARTICIPATION_RATIOS: ReadIntList(fp, &m->nDynamicParticipation, &m->DynamicParticipation); break;
+      return true;
+    case MB_STATIC_PARTICIPATION_RATIOS:
+      ReadIntList(fp, &m->nStaticParticipation, &m->StaticParticipation);
+      return true;
+    case MB_DYNAMIC_PARTICIPATION_RATIOS:
+      ReadIntList(fp, &m->nDynamicParticipation, &m->DynamicParticipation);
+      return true;
     case MB_MODAL_DAMPING_RATIOS:
       ReadRecordBlock(fp, 12, &m->nModalDampingRatios, &m->ModalDampingRatios, [fp](LoadCaseFactor& r) {
         r.Number = ReadInt32(fp);
         r.Factor = ReadDouble(fp);
       });
-      break;
+      return true;
     case MB_THERMAL_TRANSIENT_INITIAL_CONDITIONS:
       ReadRecordBlock(fp, 12, &m->nThermalInitial, &m->ThermalInitial, [fp](PointValue& r) {
         r.Point = ReadInt32(fp);
         r.Value = ReadDouble(fp);
       });
-      break;
-    default: InternalError(__FILE__, __LINE__);
+      return true;
+    default: return false;
   }
+}
+
+void ReadBlockBody(FILE* fp, int block, MeshData* m) {
+  const char* tag = kMeshBlockTags[block];
+  if (block >= MB_LINEAR_ISOTROPIC_MATERIALS && block <= MB_FRC_MIXFRACTURE_2D) {
+    int kind = MaterialKindOfBlock(block);
+    ReadMaterialBlock(fp, kind, tag, &m->nMaterials[kind], &m->Materials[kind]);
+    return;
+  }
+  if (block >= MB_LINEAR_SPRING_MATERIALS && block <= MB_NLSMM103) {
+    int kind = SPRMAT_LIN_SPRING + (block - MB_LINEAR_SPRING_MATERIALS);
+    ReadSpringMaterialBlock(fp, kind, tag, &m->nSpringMaterials[kind], &m->SpringMaterials[kind]);
+    return;
+  }
+  if (ReadRunBlock(fp, block, m) || ReadPointBlock(fp, block, m) || ReadSectionBlock(fp, block, m) ||
+      ReadElementBlock(fp, block, m) || ReadModalBlock(fp, block, m))
+    return;
+  InternalError(__FILE__, __LINE__);
 }
 
 }  // namespace

@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "analysis/entry.h"
+#include "analysis/solution_control.h"
 #include "assembly/assembly.h"
 #include "assembly/summary.h"
 #include "assembly/topology_fixture.h"
 #include "dynamics/mass_damping.h"
-#include "modal/modal.h"
+#include "modal/vibration_modes.h"
 #include "model/fileio.h"
 #include "numcore/numcore.h"
 #include "support/output_flags.h"

@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "modal/modal.h"
+#include "modal/vibration_modes.h"
 #include "numcore/numcore.h"
 #include "numcore/sparse_fixtures.h"
 

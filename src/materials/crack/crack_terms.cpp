@@ -2,7 +2,8 @@
 // softening law, secant to the origin while a crack closes or reopens, chord of a
 // step), the mode-II terms (shear retention, shear softening tangent, secant and chord),
 // the tangent and the secant crack matrices, their floors, the derivative of the shear
-// retention stiffness and the crack strain matrix A.
+// retention stiffness, the crack strain matrix A, and the crack axes T of the angles of a
+// plane model.
 #include <cmath>
 
 #include "materials/crack/crack_models.h"
@@ -389,4 +390,18 @@ void CalcMat_A(const PointContext& at, const SolidCrackModel& model, int n, doub
   freed2(M4);
   freed2(M3);
   freed2(M1);
+}
+
+void CalcMat_Tcr(int n, double** T, const double* angle) {
+  for (int i = 1; i <= n; i++) {
+    const double c = std::cos(angle[i]), s = std::sin(angle[i]);
+    double* a = T[2 * i - 1];
+    double* b = T[2 * i];
+    a[1] = c * c;
+    a[2] = s * s;
+    a[3] = 2.0 * s * c;
+    b[1] = -s * c;
+    b[2] = s * c;
+    b[3] = c * c - s * s;
+  }
 }

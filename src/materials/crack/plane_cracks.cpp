@@ -1,6 +1,6 @@
-// Plane members of the smeared-crack family: crack axes of a crack angle, the cracked
-// tangent of the plane records, the transverse shear of cracked shells and the
-// compressive damage of the plane model with concrete plasticity.
+// Plane members of the smeared-crack family: the cracked tangent of the plane records,
+// the transverse shear of cracked shells and the compressive damage of the plane model
+// with concrete plasticity.
 #include <cmath>
 #include <cstdio>
 
@@ -8,20 +8,6 @@
 #include "materials/plasticity/crack_plasticity.h"
 #include "materials/material_slots.h"
 #include "numcore/numcore.h"
-
-void CalcMat_Tcr(int n, double** T, const double* angle) {
-  for (int i = 1; i <= n; i++) {
-    const double c = std::cos(angle[i]), s = std::sin(angle[i]);
-    double* a = T[2 * i - 1];
-    double* b = T[2 * i];
-    a[1] = c * c;
-    a[2] = s * s;
-    a[3] = 2.0 * s * c;
-    b[1] = -s * c;
-    b[2] = s * c;
-    b[3] = c * c - s * s;
-  }
-}
 
 namespace {
 

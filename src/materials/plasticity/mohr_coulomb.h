@@ -11,7 +11,7 @@
 // bracketed secant on kappa.
 #pragma once
 
-#include "materials/plasticity/drucker_prager.h"
+#include "materials/plasticity/frictional_parameters.h"
 
 struct MohrCoulombReturn {
   double sigma[7];   // new stress, model order
