@@ -130,7 +130,12 @@ void CheckGeometricElementGroups(const MeshData* mesh, const int* ElemPropIndex)
     else if (mesh->Main.KinematicDescription == 2 && !ContinuumKindUpdatedLagrangian(p.MaterialKind))
       why = "The smeared bars _NLMM145 keep their directions in the initial element axes:\n"
             "choose _TOTAL_LAGRANGIAN for the KINEMATIC_DESCRIPTION.";
-    else if (!typeServed) {
+    else if (mesh->Main.KinematicDescription == 2 && p.ElementType == _MINDLIN_SHELL_QUAD) {
+      // The shell's membrane strains of its slopes stand on its initial geometry.
+      typeRefused = true;
+      why = "This option (_UPDATED_LAGRANGIAN) is not avaiable. Please use for the\n KINEMATIC_DESCRIPTION the "
+            "_TOTAL_LAGRANGIAN .";
+    } else if (!typeServed) {
       typeRefused = true;
       why = "This type of element has no geometrically nonlinear formulation: a geometrically\n"
             "nonlinear analysis takes plane-stress quadrilaterals, solid hexahedra, Mindlin shells\n"

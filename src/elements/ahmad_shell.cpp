@@ -3,6 +3,7 @@
 // consistent mass.
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 
 #include "elements/behaviour.h"
 #include "elements/kernel.h"
@@ -464,6 +465,177 @@ constexpr AhmadJacobianTexts kForceTexts[3] = {
      "changed.",
      "Unable to invert the Jacobian matrix:\n\t\t\t\telement geometry and/or mesh connectivity must be changed."}};
 
+// One call of the layered Ahmad shell: the element, what is asked of it, its layer stack
+// and its work arrays. X, Tgn, t the nodes, their directors and thicknesses; z, tL the
+// layers' middle and thickness at the in-plane point; Xl, Jl, J2inv, dNdxl the lamina-axes
+// geometry of the point for Oliver's band of the crack layers.
+struct AhmadLayered {
+  int comb, ndof, elem, iter, nn, prop;
+  const char* oc;
+  const Index_HD* indexHD;
+  const MeshData* mesh;
+  NLMM_HD* hd;
+  const int* elemToHD;
+  const char* PointTypes;
+  const double *da, *a;
+  double** K;
+  double* F;
+  bool stiffness;
+  const char* context;
+  int pattern = 0, nL = 0, n3 = 0;
+  double **X{}, **dNds{}, **J{}, **Jinv{}, **Jw{}, **G{}, **theta{}, **B{}, **DB{}, **De{}, **Dse{}, **Dt{}, **Xl{},
+      **Jl{}, **J2inv{}, **dNdxl{};
+  double ***Tgn{}, *t{}, *N{}, *z{}, *tL{};
+  QuadCrackBand bands[2]{};
+  int c[4]{};
+  const double *a1{}, *w1{}, *a2{}, *w2{};
+};
+
+// A sampling point: pass (1 membrane-bending, 2 transverse shear), rule indices, number
+// in the record order, layer; its natural coordinates and the in-plane determinant.
+struct AhmadPoint {
+  int pass, m, i1, i2, ip, L;
+  double s2d[3], s[4];
+  double d2;
+};
+
+void AllocAhmadLayered(AhmadLayered& el) {
+  const int nn = el.nn, ndof = el.ndof, nL = el.nL;
+  allocd2(&el.X, nn, 3);
+  allocd2(&el.dNds, nn, 2);
+  allocd2(&el.J, 3, 3);
+  allocd2(&el.Jinv, 3, 3);
+  allocd2(&el.Jw, 3, 3);
+  allocd2(&el.G, 3, el.n3);
+  allocd2(&el.theta, 3, 3);
+  allocd2(&el.B, 3, ndof);
+  allocd2(&el.DB, 3, ndof);
+  allocd2(&el.De, 3, 3);
+  allocd2(&el.Dse, 2, 2);
+  allocd2(&el.Dt, 3, 3);
+  allocd2(&el.Xl, nn, 3);
+  allocd2(&el.Jl, 3, 3);
+  allocd2(&el.J2inv, 2, 2);
+  allocd2(&el.dNdxl, nn, 2);
+  StartQuadCrackBand(el.stiffness ? 0 : 4, nn, &el.bands[0]);
+  StartQuadCrackBand(el.stiffness ? 0 : 5, nn, &el.bands[1]);
+  allocd3(&el.Tgn, nn, 3, 3);
+  allocd1(&el.t, nn);
+  allocd1(&el.N, nn);
+  allocd1(&el.z, nL);
+  allocd1(&el.tL, nL);
+}
+
+void FreeAhmadLayered(AhmadLayered& el) {
+  for (double* v : {el.tL, el.z, el.N, el.t}) freed1(v);
+  freed3(el.Tgn);
+  FreeQuadCrackBand(&el.bands[1]);
+  FreeQuadCrackBand(&el.bands[0]);
+  for (double** A : {el.dNdxl, el.J2inv, el.Jl, el.Xl, el.Dt, el.Dse, el.De, el.DB, el.B, el.theta, el.G, el.Jw,
+                     el.Jinv, el.J, el.dNds, el.X})
+    freed2(A);
+}
+
+// Jacobians, the displacement derivatives G and the lamina axes at the point of layer L.
+void AhmadLayerGeometry(AhmadLayered& el, const AhmadPoint& pt, const AhmadJacobianTexts& msg, double* d2) {
+  *d2 = CalcInplaneDet_AhmadShell(el.elem, el.nn, el.oc[OC_PRINT_MAT_T_QUAD], pt.s, el.N, el.dNds, el.X, el.Tgn,
+                                  el.t, el.theta, el.Xl, el.Jl);
+  if (JacobianIsNull(*d2, 2, 2, el.Jl)) AhmadLayerFault(el.context, el.elem, msg.null);
+  if (*d2 < 0.0) AhmadLayerFault(el.context, el.elem, msg.negative);
+  CalcMat_J_AhmadShell(3, el.nn, el.dNds, el.J, el.N, pt.s, el.Tgn, el.X, el.t);
+  copyd2(el.Jw, el.J, 3, 3);
+  if (!invertd2(el.Jinv, el.Jw, 3)) AhmadLayerFault(el.context, el.elem, msg.invert);
+  CalcMat_du_ds_AhmadShell(el.elem, el.n3, 3, el.ndof, 6, 3, el.nn, el.mesh->ElemNodes, el.dNds, el.G, el.N, pt.s,
+                           el.Tgn, el.t, el.PointTypes);
+}
+
+// Oliver's band at the point, for a crack layer that measures it on the element: dN/dx'
+// of the in-plane block of the lamina-axes Jacobian.
+const CrackBandGeometry* AhmadLayerBand(AhmadLayered& el, const AhmadPoint& pt, int oliver, int code,
+                                        const AhmadJacobianTexts& msg) {
+  for (int i = 1; i <= 2; i++)
+    for (int j = 1; j <= 2; j++) el.Jw[i][j] = el.Jl[i][j];
+  if (!invertd2(el.J2inv, el.Jw, 2)) AhmadLayerFault(el.context, el.elem, msg.invert);
+  CalcCartesianDeriv(el.nn, 2, el.dNds, el.J2inv, el.dNdxl);
+  const double wp[3] = {0.0, CrackZoneWeight(2, el.nn, el.c[1], el.w1, pt.i1),
+                        CrackZoneWeight(2, el.nn, el.c[2], el.w2, pt.i2)};
+  const OliverPointContext at{el.comb, el.iter, el.elem, pt.ip, MaterialKindName(code)};
+  return QuadCrackBandAt(&el.bands[oliver - 4], at, el.Xl, el.dNdxl, pt.s2d, wp);
+}
+
+// The layer's tangent (K) or its stresses into the forces (F): linear layers and the
+// transverse shear from the total displacement, the in-plane input of the nonlinear laws
+// from the increment.
+void AhmadLayerContribution(AhmadLayered& el, const AhmadPoint& pt, const PointContext& pc, int code,
+                            const MaterialRecord& mat, bool linear, int r, double w) {
+  const int m = pt.m;
+  double** Del = pt.pass == 1 ? el.De : el.Dse;
+  if (el.stiffness) {
+    if (linear)
+      copyd2(el.Dt, Del, m, m);
+    else if (pt.pass == 1)
+      ShellLayerTangent(code, pc, mat, el.hd, r, el.De, el.Dt);
+    else
+      ShellLayerShearTangent(code, pc, mat, el.hd, r, el.Dse, el.Dt);
+    AddScaledBtDB(m, el.ndof, w, el.B, el.Dt, el.DB, el.K);
+    return;
+  }
+  double e[4], sig[4];
+  multd2d1(e, el.B, linear || pt.pass == 2 ? el.a : el.da, m, el.ndof);
+  if (linear)
+    multd2d1(sig, Del, e, m, m);
+  else if (pt.pass == 1)
+    ShellLayerStress(code, pc, mat, el.hd, r, el.De, e, sig);
+  else
+    ShellLayerShearStress(code, pc, mat, el.hd, r, el.Dse, e, sig);
+  for (int k = 1; k <= el.ndof; k++) {
+    double f = 0.0;
+    for (int i = 1; i <= m; i++) f += el.B[i][k] * sig[i];
+    el.F[k] += w * f;
+  }
+}
+
+// Layer L at the in-plane point of the pass.
+void AhmadLayerPoint(AhmadLayered& el, AhmadPoint& pt, double T, const AhmadJacobianTexts& msg) {
+  const int L = pt.L;
+  if (!(std::fabs(T) >= kSmall)) LayerThicknessFault(el.context, el.elem, pt.ip, L);
+  pt.s[0] = 0.0;
+  pt.s[1] = pt.s2d[1];
+  pt.s[2] = pt.s2d[2];
+  pt.s[3] = 2.0 * el.z[L] / T;
+  AhmadLayerGeometry(el, pt, msg, &pt.d2);
+  const int q = el.mesh->LayerPatterns[el.pattern].Layer[L];
+  const int code = el.mesh->LayerProps[q].MaterialKind;
+  const MaterialRecord& mat = MaterialOf(el.mesh, code, el.mesh->LayerProps[q].MaterialNumber);
+  CalcMat_D_MindlinShell_NL(el.elem, q, code, 3, 2, 3, 2, el.De, el.Dse, el.theta, el.mesh);
+  CalcMat_B_AhmadShell(3, el.ndof, el.n3, 1, 6, 6, 3, el.nn, pt.m, pt.pass == 1 ? 'M' : 'S', el.B, el.G, el.theta,
+                       el.Jinv);
+  const double w = el.w1[pt.i1] * el.w2[pt.i2] * pt.d2 * el.tL[L];
+  const bool linear = LinearElasticity(code) != kElasticNone;
+  PointContext pc{pt.ip, el.comb, el.elem, el.iter, L};
+  const int r = linear ? 0 : LayerPointRecord(el.indexHD, el.elemToHD, el.elem, pt.ip, L);
+  const int oliver = LayerOliverOption(code, mat);
+  if (!el.stiffness && pt.pass == 1 && oliver != 0) pc.band = AhmadLayerBand(el, pt, oliver, code, msg);
+  AhmadLayerContribution(el, pt, pc, code, mat, linear, r, w);
+}
+
+// One pass over the in-plane points in record order (s1 fastest) and their layers.
+void AhmadLayeredPass(AhmadLayered& el, int pass) {
+  const AhmadJacobianTexts& msg = el.stiffness ? kStiffTexts : kForceTexts[pass];
+  zerod2(el.B, 3, el.ndof);
+  int ip = 0;
+  for (int i2 = 1; i2 <= el.c[2]; i2++)
+    for (int i1 = 1; i1 <= el.c[1]; i1++) {
+      AhmadPoint pt{pass, pass == 1 ? 3 : 2, i1, i2, ++ip, 0, {0.0, el.a1[i1], el.a2[i2]}, {}, 0.0};
+      CalcShapeFuncQuad(el.nn, el.N, pt.s2d);
+      CalcShapeFuncDerivQuad(el.nn, el.dNds, pt.s2d);
+      double T;
+      CalcLayerGeomProp_Ahmad(el.nL, el.pattern, el.nn, &T, el.N, el.z, el.tL, el.mesh->GeomPatterns,
+                              el.mesh->LamThicks, el.mesh->LayerPatterns, el.mesh->LayerProps);
+      for (pt.L = 1; pt.L <= el.nL; pt.L++) AhmadLayerPoint(el, pt, T, msg);
+    }
+}
+
 // Tangent stiffness (K != null) or internal forces (F != null, of the increment da and the
 // total displacement a) of a layered Ahmad shell: a membrane-bending pass, then a
 // transverse-shear pass over the same sampling points (in-plane point p, layer L).
@@ -473,152 +645,24 @@ void AhmadShellLayered(int comb, int ndof, int elem, int iter, int nn, int prop,
                        const double* da, const double* a, double** K, double* F) {
   if (ndof != 6 * nn) InternalError(__FILE__, __LINE__);
   const bool stiffness = K != nullptr;
-  const char* context = stiffness ? kCtxStiffness : kCtxIntForces;
+  AhmadLayered el{comb, ndof, elem, iter, nn, prop, oc, indexHD, mesh, hd, elemToHD, PointTypes, da, a, K, F,
+                  stiffness, stiffness ? kCtxStiffness : kCtxIntForces};
   const ElementProperty& p = mesh->ElemProps[prop];
-  int nL;
-  const int pattern =
-      LayeredShellPattern(ElemFaultContext{context, elem, 0, 0}, _AHMAD_SHELL_QUAD, nn, prop, mesh, &nL);
-  const int n3 = 3 * ndof;
-
-  double **X, **dNds, **J, **Jinv, **Jw, **G, **theta, **B, **DB, **De, **Dse, **Dt, **Xl, **Jl, **J2inv, **dNdxl;
-  double ***Tgn, *t, *N, *z, *tL;
-  allocd2(&X, nn, 3);
-  allocd2(&dNds, nn, 2);
-  allocd2(&J, 3, 3);
-  allocd2(&Jinv, 3, 3);
-  allocd2(&Jw, 3, 3);
-  allocd2(&G, 3, n3);
-  allocd2(&theta, 3, 3);
-  allocd2(&B, 3, ndof);
-  allocd2(&DB, 3, ndof);
-  allocd2(&De, 3, 3);
-  allocd2(&Dse, 2, 2);
-  allocd2(&Dt, 3, 3);
-  // Lamina-axes geometry of the point for Oliver's band of the crack layers.
-  allocd2(&Xl, nn, 3);
-  allocd2(&Jl, 3, 3);
-  allocd2(&J2inv, 2, 2);
-  allocd2(&dNdxl, nn, 2);
-  QuadCrackBand bands[2];
-  StartQuadCrackBand(stiffness ? 0 : 4, nn, &bands[0]);
-  StartQuadCrackBand(stiffness ? 0 : 5, nn, &bands[1]);
-  allocd3(&Tgn, nn, 3, 3);
-  allocd1(&t, nn);
-  allocd1(&N, nn);
-  allocd1(&z, nL);
-  allocd1(&tL, nL);
-
-  CalcNodeData_AhmadShellLayered(elem, nn, pattern, nL, oc, ElemPropIndex, PointTypes, PointElementList, mesh, X, Tgn,
-                                 t);
+  el.pattern = LayeredShellPattern(ElemFaultContext{el.context, elem, 0, 0}, _AHMAD_SHELL_QUAD, nn, prop, mesh, &el.nL);
+  el.n3 = 3 * ndof;
+  AllocAhmadLayered(el);
+  CalcNodeData_AhmadShellLayered(elem, nn, el.pattern, el.nL, oc, ElemPropIndex, PointTypes, PointElementList, mesh,
+                                 el.X, el.Tgn, el.t);
   if (stiffness)
     zerod2(K, ndof, ndof);
   else
     zerod1(F, ndof);
-  int c[4];
-  CalcElemIntegrationCounts(elem, context, 2, 3, prop, mesh->Integrations, mesh->ElemProps, c);
-  const double *a1, *w1, *a2, *w2;
-  GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[1], &a1, &w1);
-  GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, c[2], &a2, &w2);
-
-  for (int pass = 1; pass <= 2; pass++) {
-    const int m = pass == 1 ? 3 : 2;
-    const AhmadJacobianTexts& msg = stiffness ? kStiffTexts : kForceTexts[pass];
-    zerod2(B, 3, ndof);
-    int ip = 0;
-    for (int i2 = 1; i2 <= c[2]; i2++)
-      for (int i1 = 1; i1 <= c[1]; i1++) {
-        ip++;
-        const double s2d[3] = {0.0, a1[i1], a2[i2]};
-        CalcShapeFuncQuad(nn, N, s2d);
-        CalcShapeFuncDerivQuad(nn, dNds, s2d);
-        double T;
-        CalcLayerGeomProp_Ahmad(nL, pattern, nn, &T, N, z, tL, mesh->GeomPatterns, mesh->LamThicks,
-                                mesh->LayerPatterns, mesh->LayerProps);
-        for (int L = 1; L <= nL; L++) {
-          if (!(std::fabs(T) >= kSmall)) LayerThicknessFault(context, elem, ip, L);
-          const double s[4] = {0.0, a1[i1], a2[i2], 2.0 * z[L] / T};
-          const double d2 =
-              CalcInplaneDet_AhmadShell(elem, nn, oc[OC_PRINT_MAT_T_QUAD], s, N, dNds, X, Tgn, t, theta, Xl, Jl);
-          if (JacobianIsNull(d2, 2, 2, Jl)) AhmadLayerFault(context, elem, msg.null);
-          if (d2 < 0.0) AhmadLayerFault(context, elem, msg.negative);
-          CalcMat_J_AhmadShell(3, nn, dNds, J, N, s, Tgn, X, t);
-          copyd2(Jw, J, 3, 3);
-          if (!invertd2(Jinv, Jw, 3)) AhmadLayerFault(context, elem, msg.invert);
-          CalcMat_du_ds_AhmadShell(elem, n3, 3, ndof, 6, 3, nn, mesh->ElemNodes, dNds, G, N, s, Tgn, t, PointTypes);
-          const int q = mesh->LayerPatterns[pattern].Layer[L];
-          const int code = mesh->LayerProps[q].MaterialKind;
-          const MaterialRecord& mat = MaterialOf(mesh, code, mesh->LayerProps[q].MaterialNumber);
-          CalcMat_D_MindlinShell_NL(elem, q, code, 3, 2, 3, 2, De, Dse, theta, mesh);
-          CalcMat_B_AhmadShell(3, ndof, n3, 1, 6, 6, 3, nn, m, pass == 1 ? 'M' : 'S', B, G, theta, Jinv);
-          const double w = w1[i1] * w2[i2] * d2 * tL[L];
-          const bool linear = LinearElasticity(code) != kElasticNone;
-          PointContext pc{ip, comb, elem, iter, L};
-          const int r = linear ? 0 : LayerPointRecord(indexHD, elemToHD, elem, ip, L);
-          const int oliver = LayerOliverOption(code, mat);
-          if (!stiffness && pass == 1 && oliver != 0) {
-            // dN/dx' of the in-plane block of the lamina-axes Jacobian.
-            for (int i = 1; i <= 2; i++)
-              for (int j = 1; j <= 2; j++) Jw[i][j] = Jl[i][j];
-            if (!invertd2(J2inv, Jw, 2)) AhmadLayerFault(context, elem, msg.invert);
-            CalcCartesianDeriv(nn, 2, dNds, J2inv, dNdxl);
-            const double wp[3] = {0.0, CrackZoneWeight(2, nn, c[1], w1, i1), CrackZoneWeight(2, nn, c[2], w2, i2)};
-            const OliverPointContext at{comb, iter, elem, ip, MaterialKindName(code)};
-            pc.band = QuadCrackBandAt(&bands[oliver - 4], at, Xl, dNdxl, s2d, wp);
-          }
-          double** Del = pass == 1 ? De : Dse;
-          if (stiffness) {
-            if (linear)
-              copyd2(Dt, Del, m, m);
-            else if (pass == 1)
-              ShellLayerTangent(code, pc, mat, hd, r, De, Dt);
-            else
-              ShellLayerShearTangent(code, pc, mat, hd, r, Dse, Dt);
-            AddScaledBtDB(m, ndof, w, B, Dt, DB, K);
-          } else {
-            // Strain of the total displacement (linear layers, transverse shear) or of the
-            // increment (the in-plane input of the nonlinear laws).
-            double e[4], sig[4];
-            multd2d1(e, B, linear || pass == 2 ? a : da, m, ndof);
-            if (linear)
-              multd2d1(sig, Del, e, m, m);
-            else if (pass == 1)
-              ShellLayerStress(code, pc, mat, hd, r, De, e, sig);
-            else
-              ShellLayerShearStress(code, pc, mat, hd, r, Dse, e, sig);
-            for (int k = 1; k <= ndof; k++) {
-              double f = 0.0;
-              for (int i = 1; i <= m; i++) f += B[i][k] * sig[i];
-              F[k] += w * f;
-            }
-          }
-        }
-      }
-  }
+  CalcElemIntegrationCounts(elem, el.context, 2, 3, prop, mesh->Integrations, mesh->ElemProps, el.c);
+  GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, el.c[1], &el.a1, &el.w1);
+  GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, el.c[2], &el.a2, &el.w2);
+  for (int pass = 1; pass <= 2; pass++) AhmadLayeredPass(el, pass);
   if (stiffness) PrintElementStiffMat(ndof, elem, _AHMAD_SHELL_QUAD, oc[OC_PRINT_MAT_KG_AHMAD_SHELL_QUAD], K);
-
-  freed1(tL);
-  freed1(z);
-  freed1(N);
-  freed1(t);
-  freed3(Tgn);
-  FreeQuadCrackBand(&bands[1]);
-  FreeQuadCrackBand(&bands[0]);
-  freed2(dNdxl);
-  freed2(J2inv);
-  freed2(Jl);
-  freed2(Xl);
-  freed2(Dt);
-  freed2(Dse);
-  freed2(De);
-  freed2(DB);
-  freed2(B);
-  freed2(theta);
-  freed2(G);
-  freed2(Jw);
-  freed2(Jinv);
-  freed2(J);
-  freed2(dNds);
-  freed2(X);
+  FreeAhmadLayered(el);
 }
 
 }  // namespace

@@ -442,6 +442,20 @@ void PointTangent(ContinuumElement& el, const ContinuumPoint& pt, const PointCon
   AddGeometricStiffness(el, pt.f, record, Kg);
 }
 
+// Updated description: the crack axes of the record, and the stress a plastic part works
+// on, turned with its stress by the rotation g.Rot (back: by its transpose), so that fixed
+// cracks turn with the material.
+void TurnRecordAxes(ContinuumElement& el, int record, bool back) {
+  const ContinuumCall& e = el.call;
+  const int code = el.material.pointCode;
+  ContinuumTurnRecordCracks(code, e.type, e.hd, record, el.geo.Rot, back);
+  double* plastic = ContinuumRecordPlasticStress(code, e.type, e.hd, record);
+  if (plastic == nullptr) return;
+  double turned[7];
+  RotateStress_NLMG(e.dim, el.geo.Rot, back, plastic, turned);
+  copyd1(plastic, turned, e.nc);
+}
+
 // The law works on the true stress and the logarithmic strain in the axes of the
 // reference, where the stress of the point is the rotated Cauchy stress: the strain
 // increment is ln U of the iterate less ln U of the iterate before the increment (a
@@ -462,6 +476,7 @@ void StrainIncrement(ContinuumElement& el, int record) {
     CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.up, g.Rot, e.elem, e.context);
     RotateStress_NLMG(e.dim, g.Rot, true, w.sigma, g.pk2);
     ContinuumSetRecordStress(m.pointCode, e.type, e.hd, record, g.pk2);
+    TurnRecordAxes(el, record, true);
   }
 }
 
@@ -475,7 +490,10 @@ void PullBackStress(ContinuumElement& el, int record) {
   GeometricWork& g = el.geo;
   CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.u, g.Rot, e.elem, e.context);
   RotateStress_NLMG(e.dim, g.Rot, false, w.sigma, g.E);
-  if (!el.kin.total) ContinuumSetRecordStress(m.pointCode, e.type, e.hd, record, g.E);
+  if (!el.kin.total) {
+    ContinuumSetRecordStress(m.pointCode, e.type, e.hd, record, g.E);
+    TurnRecordAxes(el, record, false);
+  }
   CalcStressPK2_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.sigma, g.E, e.elem, e.context);
 }
 

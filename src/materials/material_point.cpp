@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "materials/crack/crack_models.h"
 #include "materials/crack/crack_start.h"
 #include "materials/crack/elastoplastic_crack.h"
 #include "materials/crack/plane_cracks.h"
@@ -598,6 +599,97 @@ void ContinuumSetRecordStress(int code, int type, NLMM_HD* hd, int record, const
   // The bars keep their stresses along their directions, fixed in the element axes.
   double* field = ContinuumRecordStressField(code, type, hd, record);
   if (field != nullptr) copyd1(field, sigma, ContinuumComponents(type));
+}
+
+namespace {
+
+// A crack direction of a plane model is an angle modulo pi: kept in (-pi/2, pi/2].
+double CrackAngleInRange(double a) {
+  const double pi = 4.0 * std::atan(1.0);
+  while (a > 0.5 * pi) a -= pi;
+  while (a <= -0.5 * pi) a += pi;
+  return a;
+}
+
+// Rows t, s of the crack axes of normal n, as the crack routines build them.
+void CrackTangents(const double* n, double t[4], double s[4]) {
+  double** L;
+  allocd2(&L, 3, 3);
+  CalcOrthonormalTriad(n, L);
+  for (int i = 1; i <= 3; i++) {
+    t[i] = L[1][i];
+    s[i] = L[2][i];
+  }
+  freed2(L);
+}
+
+// The normal of a solid crack turned by Q; the tangential pair of its crack strain and
+// stress, kept in the tangent axes the routines build from the normal, re-expressed in
+// those of the turned normal.
+void TurnSolidCrack(const CrackView& v, int k, const double Q[4][4]) {
+  double n[4] = {0.0, v.dir[k][1], v.dir[k][2], v.dir[k][3]}, t[4], s[4], tn[4], sn[4], Qt[4] = {}, Qs[4] = {};
+  CrackTangents(n, t, s);
+  for (int i = 1; i <= 3; i++) {
+    v.dir[k][i] = 0.0;
+    for (int j = 1; j <= 3; j++) {
+      v.dir[k][i] += Q[i][j] * n[j];
+      Qt[i] += Q[i][j] * t[j];
+      Qs[i] += Q[i][j] * s[j];
+    }
+  }
+  normalized1(v.dir[k], 3);
+  CrackTangents(v.dir[k], tn, sn);
+  const double tt = dotd1(Qt, tn, 3), st = dotd1(Qs, tn, 3), ts = dotd1(Qt, sn, 3), ss = dotd1(Qs, sn, 3);
+  for (double* f : {v.e, v.s}) {
+    double* pair = f + 3 * (k - 1) + 1;
+    const double a = pair[1], b = pair[2];
+    pair[1] = a * tt + b * st;
+    pair[2] = a * ts + b * ss;
+  }
+}
+
+// The cracks of view v turned by R (back: by R^T).
+void TurnCrackView(const CrackView& v, int dim, double** R, bool back) {
+  if (dim == 2) {
+    const double phi = back ? -std::atan2(R[2][1], R[1][1]) : std::atan2(R[2][1], R[1][1]);
+    for (int k = 1; k <= *v.nCr; k++) {
+      double& a = v.angleRows != nullptr ? v.angleRows[k][1] : v.angleVec[k];
+      a = CrackAngleInRange(a + phi);
+    }
+    return;
+  }
+  double Q[4][4];
+  for (int i = 1; i <= 3; i++)
+    for (int j = 1; j <= 3; j++) Q[i][j] = back ? R[j][i] : R[i][j];
+  for (int k = 1; k <= *v.nCr; k++) TurnSolidCrack(v, k, Q);
+}
+
+}  // namespace
+
+void ContinuumTurnRecordCracks(int code, int type, NLMM_HD* hd, int record, double** R, bool back) {
+  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+  const int dim = ContinuumComponents(type) == 3 ? 2 : 3;
+  switch (code) {
+    case MAT_NLMM101:
+      TurnCrackView(CrackViewOf(*PointRecord<NLMM101_HD>(code, hd, record), kModel101), dim, R, back);
+      return;
+    case MAT_NLMM102: TurnCrackView(CrackViewOf(*PointRecord<NLMM101_HD>(code, hd, record)), dim, R, back); return;
+    case MAT_NLMM104: TurnCrackView(CrackViewOf(*PointRecord<NLMM104_HD>(code, hd, record)), dim, R, back); return;
+    case MAT_NLMM111: TurnCrackView(CrackViewOf(*PointRecord<NLMM111_HD>(code, hd, record)), dim, R, back); return;
+    case MAT_NLMM141: TurnCrackView(CrackViewOf(*PointRecord<NLMM141_HD>(code, hd, record)), dim, R, back); return;
+    case MAT_NLMM142: TurnCrackView(CrackViewOf(*PointRecord<NLMM142_HD>(code, hd, record)), dim, R, back); return;
+    case MAT_NLMM151: TurnCrackView(CrackViewOf(*PointRecord<NLMM151_HD>(code, hd, record)), dim, R, back); return;
+    default: return;  // no crack axes
+  }
+}
+
+double* ContinuumRecordPlasticStress(int code, int type, NLMM_HD* hd, int record) {
+  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+  switch (code) {
+    case MAT_NLMM142: return PointRecord<NLMM142_HD>(code, hd, record)->Pl.PlasticStress;
+    case MAT_NLMM151: return PointRecord<NLMM151_HD>(code, hd, record)->Pl.PlasticStress;
+    default: return nullptr;
+  }
 }
 
 // ---- set-up ----------------------------------------------------------------------------------

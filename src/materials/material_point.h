@@ -134,6 +134,13 @@ void ContinuumRecordStress(int code, int type, const MaterialRecord& m, NLMM_HD*
 // Writes that stress vector: the stress carried to another configuration of the point
 // (the smeared bars keep theirs along their directions).
 void ContinuumSetRecordStress(int code, int type, NLMM_HD* hd, int record, const double* sigma);
+// Turns the crack axes of the record with the rigid rotation R of the point (back: by
+// R^T), as its stress is turned in the updated description, so that fixed cracks turn
+// with the material. Records without crack axes are left.
+void ContinuumTurnRecordCracks(int code, int type, NLMM_HD* hd, int record, double** R, bool back);
+// The stress the plastic part of a crack-plasticity model works on (turned with the
+// record's stress); null for the other kinds.
+double* ContinuumRecordPlasticStress(int code, int type, NLMM_HD* hd, int record);
 
 // Start values of the history record of a plane or solid point of kind `code` (the
 // smeared-crack models); `record` is the point's record, of the kind's record type.

@@ -95,3 +95,109 @@ TEST_F(GeometricCrackRun, CompressedColumnReachesTheSecondOrderDeflection) {
       for (size_t k = 0; k < a.entries.size(); k++) EXPECT_EQ(a.entries[k].nIterations, b.entries[k].nIterations) << k;
     }
 }
+
+namespace {
+
+// A square of one plane-stress quadrilateral (100 x 100, t 100) or a cube of one
+// hexahedron (100 mm), every point prescribed: stretched along its material x to e1 in 5
+// combinations, turned rigidly by 90 degrees about the normal of the plane (x3 of the
+// cube) over 10, then stretched to e2 along the turned material x in 3 more.
+struct TurnedCrackedBlock {
+  struct Node {
+    int p;
+    double X, Y;
+  };
+  Job job;
+  std::vector<Node> nodes;
+  std::vector<double> angle;
+  int d1, d2;  // the in-plane dofs of the turn: x1, x2 of the cube, x2, x3 of the square
+  TurnedCrackedBlock(int code, int kinematic, double e1, double e2) {
+    const bool solid = code == MAT_NLMM111 || code == MAT_NLMM102;
+    d1 = solid ? 1 : 2;
+    d2 = d1 + 1;
+    if (solid) {
+      linmodel::LatticeJob lj(linmodel::HexaBar(8, 1, 100.0, 0.0, 0.0, 30000.0, 0.0, 0.0, false,
+                                                [](int, int, int) { return "111000"; }));
+      job = lj.job;
+      linmodel::MovePoints(job, [](const std::array<double, 3>& x) {
+        return std::array<double, 3>{x[0], 100.0 * x[1], 100.0 * x[2]};
+      });
+      tw::AddRecord(job.model, code == MAT_NLMM111 ? "<NLMM111>" : "<NLMM102>", crackbars::S1(code, 3.0, 1));
+      job.model.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 24, code, 1, 0, 0, 1, 0)};
+      for (int I : {0, 2})
+        for (int J : {0, 2})
+          for (int K : {0, 2}) nodes.push_back({lj.At(I, J, K), 50.0 * I, 50.0 * J});
+    } else {
+      tw::AddRecord(job.model, code == MAT_NLMM104 ? "<NLMM104>" : "<NLMM101>", crackbars::P1(code, 1, 3.0, 1));
+      tw::AddRecord(job.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 100.0));
+      int at[2][2];
+      for (int J = 0; J <= 1; J++)
+        for (int I = 0; I <= 1; I++) {
+          at[I][J] = linmodel::AddPoint2D(job, 100.0 * I, 100.0 * J, linmodel::kPlaneMask, "011000");
+          nodes.push_back({at[I][J], 100.0 * I, 100.0 * J});
+        }
+      tw::AddElement(job.model, {at[0][0], at[1][0], at[1][1], at[0][1]});
+      tw::AddRecord(job.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, 1, 10, code, 1, GEOM_LAM_THICK, 1));
+    }
+    std::vector<double> stretch;
+    const double quarter = 2.0 * std::atan(1.0);
+    for (int k = 1; k <= 5; k++) stretch.push_back(e1 * k / 5), angle.push_back(0.0);
+    for (int k = 1; k <= 10; k++) stretch.push_back(e1), angle.push_back(quarter * k / 10);
+    for (int k = 1; k <= 3; k++) stretch.push_back(e1 + (e2 - e1) * k / 3), angle.push_back(quarter);
+    job.model.loadCases.clear();
+    job.model.combinations.clear();
+    for (size_t k = 0; k < stretch.size(); k++) {
+      const double c = std::cos(angle[k]), s = std::sin(angle[k]);
+      std::vector<tw::Rec> moves;
+      for (const Node& n : nodes) {
+        const double x = (1.0 + stretch[k]) * n.X;
+        moves.push_back(tw::PrescribedDisplacement(n.p, d1, c * x - s * n.Y - n.X));
+        moves.push_back(tw::PrescribedDisplacement(n.p, d2, s * x + c * n.Y - n.Y));
+        if (solid) moves.push_back(tw::PrescribedDisplacement(n.p, 3, 0.0));
+      }
+      job.model.loadCases.push_back(linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, moves));
+      tw::Combination comb;
+      comb.factors = {{static_cast<int>(k) + 1, 1.0}};
+      job.model.combinations.push_back(comb);
+    }
+    nonlinrun::Iterate(job.model.main, 1e-9, 60);
+    Geometric(job, kinematic);
+  }
+  // The force on the far face along the turned material x in every combination.
+  std::vector<double> Forces(const resultfile::DisplReactFile& dr) const {
+    std::vector<int> far;
+    for (const Node& n : nodes)
+      if (n.X > 50.0) far.push_back(n.p);
+    std::vector<double> f;
+    for (size_t k = 0; k < dr.records.size(); k++)
+      f.push_back(std::cos(angle[k]) * nonlinrun::Reaction(dr.records[k], job, far, d1) +
+                  std::sin(angle[k]) * nonlinrun::Reaction(dr.records[k], job, far, d2));
+    return f;
+  }
+};
+
+}  // namespace
+
+// A block cracked across its material x, turned rigidly by 90 degrees and pulled further:
+// the crack turns with the material in the updated description as it stays in the
+// material axes of the total one, so the block softens along the same curve in both
+// (the crack not turned would stand across the new x and the turn alone would unload
+// it); a restart in the middle of the turn gives the uninterrupted run byte for byte.
+TEST_F(GeometricCrackRun, CrackTurnedWithTheBlockKeepsItsPlaceAgainstTheMaterial) {
+  for (int code : {MAT_NLMM104, MAT_NLMM101, MAT_NLMM111, MAT_NLMM102}) {
+    SCOPED_TRACE(MaterialKindName(code));
+    const TurnedCrackedBlock total(code, 1, 2e-4, 3e-4), updated(code, 2, 2e-4, 3e-4);
+    const std::vector<double> tl = total.Forces(Run(total.job, "total"));
+    const std::vector<double> ul = updated.Forces(Run(updated.job, "updated"));
+    ASSERT_EQ(tl.size(), 18u);
+    ASSERT_EQ(ul.size(), 18u);
+    for (size_t k = 0; k < tl.size(); k++) EXPECT_NEAR(ul[k], tl[k], 1e-6 * 3.0 * 1e4) << k;
+    // Cracked before the turn, softening on along the turned material x after it.
+    EXPECT_LT(tl[14], 0.6 * 3.0 * 1e4);
+    EXPECT_LT(tl[17], tl[14] - 1000.0);
+    if (code == MAT_NLMM104 || code == MAT_NLMM111) {
+      const char* history = code == MAT_NLMM104 ? "_NLMM104_HD.bin" : "_NLMM111_HD.bin";
+      ExpectRestartGivesTheUninterruptedRun(updated.job, nonlinrun::kSolvers[0], 10, {"_dr.bin", "_if.bin", history});
+    }
+  }
+}

@@ -128,7 +128,8 @@ TEST_F(GeometricCrackedShellRun, PanelPulledInItsPlaneFollowsTheCrackCurveOfTheM
     Geometric(g, 2);
     const ChildResult r = Start(g, "updated");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("This option (_UPDATED_LAGRANGIAN) is not avaiable. Please use for the\n "
+    EXPECT_NE(r.err.find("   -> Element property: 1\n   -> Element type: _MINDLIN_SHELL_QUAD\n\nERROR:\nThis option "
+                         "(_UPDATED_LAGRANGIAN) is not avaiable. Please use for the\n "
                          "KINEMATIC_DESCRIPTION the _TOTAL_LAGRANGIAN ."),
               std::string::npos)
         << r.err;
