@@ -216,7 +216,8 @@ TEST_F(CrackBandRun, RestartOnTheSofteningBranchGivesTheUninterruptedRun) {
     const char* history;
   };
   for (const Case& c : {Case{MAT_NLMM111, 5, "_NLMM111_HD.bin"}, Case{MAT_NLMM151, 3, "_NLMM151_HD.bin"},
-                        Case{MAT_NLMM104, 4, "_NLMM104_HD.bin"}, Case{MAT_NLMM142, 3, "_NLMM142_HD.bin"}}) {
+                        Case{MAT_NLMM104, 4, "_NLMM104_HD.bin"}, Case{MAT_NLMM142, 3, "_NLMM142_HD.bin"},
+                        Case{MAT_NLMM141, 2, "_NLMM141_HD.bin"}}) {
     SCOPED_TRACE(c.code);
     if (c.code == MAT_NLMM111 || c.code == MAT_NLMM151) {
       Bar bar(c.code, 2, 2.97, c.option, u);
