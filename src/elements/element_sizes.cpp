@@ -320,8 +320,10 @@ void WarnElementSizeCrackBands(const MeshData* mesh) {
                     "gives every point the width given, but a crack of a quadratic element opens one row of\n"
                     "its integration points (two points per direction) or an outer and the middle row (three):\n"
                     "the fracture energy is dissipated in full only with the width of those rows (half the\n"
-                    "element, or 13/18 of it). Use _SQRT_ELEMENT, _SQRT_IP, _OLIVER_ELEMENT or _OLIVER_IP.",
-                    g, p.FirstElement, p.LastElement, n);
+                    "element, or 13/18 of it). Use %s.",
+                    g, p.FirstElement, p.LastElement, n,
+                    CrackBandOptionsOfKind(code) == 5 ? "_SQRT_ELEMENT, _SQRT_IP, _OLIVER_ELEMENT or _OLIVER_IP"
+                                                      : "_SQRT_ELEMENT or _SQRT_IP");
       warnmsg(msg, 0);
       return true;
     });

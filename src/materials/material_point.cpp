@@ -766,6 +766,11 @@ int CrackBandOptionOfKind(int code, const MaterialRecord& m) {
   return SmearedCrackKind(code) ? CrackBandOption(code, m) : 0;
 }
 
+int CrackBandOptionsOfKind(int code) {
+  if (!SmearedCrackKind(code)) InternalError(__FILE__, __LINE__);
+  return CrackBandOptionCount(code);
+}
+
 // ---- layers of the layered shells ----------------------------------------------------------
 
 namespace {

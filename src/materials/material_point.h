@@ -150,6 +150,8 @@ bool PointStartNeedsElementSize(int code, const MaterialRecord& m);
 // The crack band option of a smeared-crack kind (1 _CONSTANT .. 5 _OLIVER_IP); 0 for the
 // other kinds.
 int CrackBandOptionOfKind(int code, const MaterialRecord& m);
+// The band options a smeared-crack kind takes: 1 to this (3 or 5).
+int CrackBandOptionsOfKind(int code);
 
 // ---- layers of the layered shells ----------------------------------------------------------
 

@@ -206,3 +206,17 @@ TEST_F(CrackedShellRun, CrackedLayerCracksInTransverseShearAndSoftens) {
       for (size_t i = 5; i < steps.size(); i++) EXPECT_NEAR(f[i], 12413.79, 0.5) << i;
     }
 }
+
+// A restart on the softening branch (after 0.05 mm) gives the uninterrupted run byte for
+// byte: cracked layers of _NLMM104 (Oliver's band of the element) and _NLMM141.
+TEST_F(CrackedShellRun, RestartOnTheSofteningBranchGivesTheUninterruptedRun) {
+  const std::vector<std::pair<double, double>> steps = Pulled(0.08, 0.005);
+  for (int code : {MAT_NLMM104, MAT_NLMM141}) {
+    SCOPED_TRACE(code);
+    Panel panel(kMindlin, code, 2, P1(code, code == MAT_NLMM104 ? 4 : 2), steps);
+    panel.job.model.main.tolerance = 1e-5;
+    ExpectRestartGivesTheUninterruptedRun(panel.job, nonlinrun::kSolvers[0], 10,
+                                          {"_dr.bin", "_if.bin", code == MAT_NLMM104 ? "_NLMM104_HD.bin"
+                                                                                     : "_NLMM141_HD.bin"});
+  }
+}

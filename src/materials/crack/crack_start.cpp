@@ -248,6 +248,8 @@ double CrackBandOliver(int nNodes, int dim, double** gradN, double** X, const do
   return 1.0 / std::fabs(S);
 }
 
+int CrackBandOptionCount(int code) { return SlotsOf(code).maxOption; }
+
 bool CrackStartNeedsSize(int code, const MaterialRecord& m) {
   const int option = CrackBandOption(code, m);
   return option == 2 || option == 3;

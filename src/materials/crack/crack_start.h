@@ -17,6 +17,8 @@ struct CrackPointPlace {
 // Crack-band option of the record (1 constant, 2 root of the element size, 3 root of the
 // point's share, 4 and 5 Oliver's band at the element / point level) ...
 int CrackBandOption(int code, const MaterialRecord& m);
+// ... the options the kind takes (1 to 3, or to 5 where its cracks take Oliver's band) ...
+int CrackBandOptionCount(int code);
 // ... and whether the start values need the element's size.
 bool CrackStartNeedsSize(int code, const MaterialRecord& m);
 
