@@ -547,6 +547,16 @@ void CheckMaterialValues(const Where& w, int kind, const MaterialRecord& mat, bo
       }
       break;
     case MAT_NLMM174: CheckKelvinChain(w, mat); break;
+    // The thermal laws switch on their codes at every point.
+    case MAT_NLMM401: CheckCode(w, "law of the thermal properties", MatInt(mat, 2), 0, 1); break;
+    case MAT_NLMM451:
+      CheckCode(w, "law of the density", MatInt(mat, 1), 1, 2);
+      CheckCode(w, "law of the thermal conductivity", MatInt(mat, 4), 1, 2);
+      CheckCode(w, "law of the specific heat", MatInt(mat, 6), 1, 2);
+      // The specific heat of the fire part interpolates its moisture peak between 0 and 3 percent.
+      if (MatInt(mat, 6) == 2 && !(mat.Value[8] >= 0.0 && mat.Value[8] <= 3.0))
+        DataFault(w.context, w.block, w.record, "Invalid moisture content: %g (valid: 0 to 3 percent).", mat.Value[8]);
+      break;
     case MAT_NLMM175: {
       static const char* const kLaws[8] = {"",
                                            "law of the unit weight",

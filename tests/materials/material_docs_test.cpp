@@ -13,8 +13,11 @@
 
 #include "elements/kernel.h"
 #include "materials/material_table.h"
+#include "model/fileio.h"
 #include "model/material.h"
 #include "model/mesh.h"
+#include "support/datafile_writer.h"
+#include "support/testfiles.h"
 
 namespace {
 
@@ -80,13 +83,11 @@ struct Section {
   int kind = 0, block = 0;
   std::string tag;
   std::vector<std::pair<int, std::string>> rows;  // position, type
+  std::vector<std::string> ranges;                // "checked at read" of each row
 };
 
-}  // namespace
-
-TEST(MaterialDocs, TablesFollowTheReaders) {
-  const std::string text = DocsText("materials.md");
-  ASSERT_FALSE(text.empty()) << "docs/materials.md not found";
+// The sections "### `keyword`: kind k, block b `<TAG>`" of docs/materials.md by keyword.
+std::map<std::string, Section> DocSections(const std::string& text) {
   std::map<std::string, Section> sections;
   std::istringstream in(text);
   std::string line;
@@ -102,9 +103,22 @@ TEST(MaterialDocs, TablesFollowTheReaders) {
       current = nullptr;
     } else if (current != nullptr) {
       const std::vector<std::string> cells = Cells(line);
-      if (cells.size() >= 2 && AllDigits(cells[0])) current->rows.emplace_back(std::stoi(cells[0]), cells[1]);
+      if (cells.size() >= 2 && AllDigits(cells[0])) {
+        current->rows.emplace_back(std::stoi(cells[0]), cells[1]);
+        current->ranges.push_back(cells.size() >= 5 ? cells[4] : "");
+      }
     }
   }
+  return sections;
+}
+
+}  // namespace
+
+TEST(MaterialDocs, TablesFollowTheReaders) {
+  const std::string text = DocsText("materials.md");
+  ASSERT_FALSE(text.empty()) << "docs/materials.md not found";
+  std::map<std::string, Section> sections = DocSections(text);
+  std::string line;
   for (int kind = 1; kind <= kMaterialKinds; kind++) {
     if (kind == MAT_NLMM_PATT || kind == MAT_FIB_PATT || kind == MAT_LAY_PATT || kind == MAT_FIB_MESH) continue;
     const std::string keyword = kMaterialKindKeywords[kind];
@@ -151,4 +165,108 @@ TEST(MaterialDocs, TablesFollowTheReaders) {
     seen++;
   }
   EXPECT_EQ(seen, kMaterialKinds);
+}
+
+namespace {
+
+// A documented range "> 0", ">= 0", "a to b", "a or b", "> 0, <= 1000" or a lone code,
+// with an optional condition in brackets: a value inside it and the values just outside.
+struct Range {
+  bool known = false;
+  double inside = 0.0;
+  std::vector<double> outside;
+};
+
+Range ParseRange(const std::string& cell) {
+  Range r;
+  const std::string c = cell.substr(0, cell.find(" ("));
+  double a, b;
+  char word[8];
+  if (c == "> 0") {
+    r = {true, 1.5, {0.0}};
+  } else if (c == ">= 0") {
+    r = {true, 0.0, {-0.5}};
+  } else if (c == "> 0, <= 1000") {
+    r = {true, 30.0, {0.0, 1000.5}};
+  } else if (std::sscanf(c.c_str(), "%lf %7s %lf", &a, word, &b) == 3 &&
+             (std::string(word) == "to" || std::string(word) == "or")) {
+    // The upper end, and the lower one where it is not 0 (a code 0 refused below 0 is
+    // the upper end's check turned round).
+    r = {true, a, {b + 1.0}};
+    if (a != 0.0) r.outside.push_back(a - 1.0);
+  } else if (AllDigits(c)) {
+    r = {true, std::stod(c), {std::stod(c) + 1.0}};
+  }
+  return r;
+}
+
+// One record of a layout with `values` (one per documented row; a list count row is 0
+// and its list empty).
+testmodel::Rec RecordOf(const std::vector<std::pair<int, std::string>>& rows, const std::vector<double>& values) {
+  testmodel::Rec rec;
+  rec.S("record");
+  for (size_t k = 0; k < rows.size(); k++) {
+    const std::string& type = rows[k].second;
+    if (type == "f64") rec.D(values[k]);
+    if (type == "int32") rec.I(static_cast<int32_t>(values[k]));
+    if (type == "byte") rec.C(static_cast<int>(values[k]));
+    if (type == "string") rec.S("text");
+  }
+  return rec;
+}
+
+void ReadModel(const testmodel::Model& model) {
+  const std::string job = TestJobName();
+  testmodel::WriteDataFile(job, model);
+  FILE* fp;
+  OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');
+  ReadTag("<VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
+  MeshData mesh;
+  ReadMesh(fp, &mesh);
+  CloseFile(fp);
+  FreeMesh(&mesh);
+}
+
+}  // namespace
+
+// The column "checked at read" of docs/materials.md is what the reader refuses: a record
+// whose every value lies inside its documented range is read, and each value set just
+// outside its range alone is refused naming the block. Ranges under a condition the
+// record does not meet (a law 2 that the in-range record, taking the first code of every
+// list, does not choose) are checked for acceptance only.
+TEST(MaterialDocs, ReadRangesAreTheReadersChecks) {
+  const std::map<std::string, Section> sections = DocSections(DocsText("materials.md"));
+  int refusals = 0;
+  for (const auto& [keyword, s] : sections) {
+    if (s.kind < 1 || s.rows.empty()) continue;
+    SCOPED_TRACE(keyword);
+    bool list = false;
+    std::vector<double> inside;
+    for (size_t k = 0; k < s.rows.size(); k++) {
+      const Range r = ParseRange(s.ranges[k]);
+      list = list || s.rows[k].second.find(' ') != std::string::npos;
+      // Distinct values, so that values that must differ do.
+      inside.push_back(r.known ? r.inside : (s.rows[k].second == "f64" ? 1.25 + 0.5 * static_cast<double>(k) : 0.0));
+    }
+    if (list) inside[s.rows.size() - (s.rows.back().second == "f64" ? 3 : 2)] = 0.0;  // the list count
+    {
+      testmodel::Model model;
+      testmodel::AddRecord(model, s.tag, RecordOf(s.rows, inside));
+      ReadModel(model);  // a refusal ends the test here
+    }
+    for (size_t k = 0; k < s.rows.size(); k++) {
+      const Range r = ParseRange(s.ranges[k]);
+      if (!r.known || s.ranges[k].find("law 2)") != std::string::npos) continue;
+      for (double v : r.outside) {
+        std::vector<double> values = inside;
+        values[k] = v;
+        testmodel::Model model;
+        testmodel::AddRecord(model, s.tag, RecordOf(s.rows, values));
+        EXPECT_EXIT(ReadModel(model), testing::ExitedWithCode(1), "Block name: " + s.tag)
+            << "value " << k + 1 << " = " << v;
+        refusals++;
+      }
+    }
+  }
+  EXPECT_GT(refusals, 50);
 }

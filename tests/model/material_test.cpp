@@ -89,6 +89,7 @@ int ListedCode(int kind, int r, int k) {
     case 22: return k == 1 || k == 2 ? r : k == 10 ? r + 1 : 0;
     case 23: return k == 1 || k == 2 || k == 22 ? r : k == 24 ? 3 - r : 0;
     case 24: return k == 1 ? r : k == 4 ? r + 1 : 0;
+    case 42: return k == 1 || k == 4 || k == 6 ? 1 + (k + r) % 2 : 0;  // laws 1 or 2
     default: return 0;
   }
 }
@@ -98,6 +99,8 @@ double Expected(int kind, int r, int k, char type) {
   if (ListedCode(kind, r, k) != 0) return ListedCode(kind, r, k);
   if (kind == 24 && (k == 3 || k == 5)) return (k + r) % 2;  // 0 / 1 laws
   if (kind == 26) return k == 3 || k == 7 ? 0 : (k + r) % 2;
+  if (kind == 41 && k == 2) return r % 2;                        // 0 / 1 law
+  if (kind == 42 && k == 8) return 1.25 + r;                     // moisture in percent
   if ((kind == 22 && k == 9) || (kind == 23 && (k == 17 || k == 31))) return 50.25 + r;  // humidity in percent
   if (kind == 22 && k == 8) return 30.25 + r;  // mean compressive strength in MPa
   if (type == 'd') return kind * 1000 + r * 100 + k + 0.25;
