@@ -103,7 +103,9 @@ TEST_F(PushedCantileverRun, ElasticAnswerConvergesInEveryDescriptionAndStrategy)
         const resultfile::NonlinearExecParams ep =
             resultfile::ReadNonlinearExecParams(Path("_ep.bin", "pushed"), p.job.layout.nF, p.job.layout.nP);
         ASSERT_EQ(ep.entries.size(), 1u);
-        if (algorithm == 1) EXPECT_LE(ep.entries[0].iters.size(), 4u);
+        if (algorithm == 1) {
+          EXPECT_LE(ep.entries[0].iters.size(), 4u);
+        }
       }
 }
 
