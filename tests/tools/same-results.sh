@@ -4,7 +4,7 @@
 # Every <job>_gl.bin under the DIRs is run by both programs in scratch copies of its directory
 # (its _ctrl.dat and other input files come along). Exit codes, standard output with times left
 # out, and every file the runs write must be equal byte for byte; the `_ep.bin` files hold wall-clock
-# seconds and `_rs.bin` their checksums: both are compared by size only; lock files hold the process
+# seconds, `_rs.bin` their checksums and `_vm.dat` its date: they are compared by size only; lock files hold the process
 # number. A corpus: the examples, and the scratch directories of the
 # whole-run tests kept by running them with VOLDE_KEEP_RUNS=<dir>.
 set -u
@@ -27,7 +27,7 @@ while IFS= read -r gl; do
   for f in $( (cd "$work/old" && ls; cd "$work/new" && ls) | sort -u); do
     if [ ! -e "$work/old/$f" ] || [ ! -e "$work/new/$f" ]; then bad="$bad $f(missing)"
     elif [[ $f == *.lock ]]; then :
-    elif [[ $f == *_ep.bin || $f == *_rs.bin ]]; then
+    elif [[ $f == *_ep.bin || $f == *_rs.bin || $f == *_vm.dat ]]; then
       [ "$(stat -c %s "$work/old/$f")" = "$(stat -c %s "$work/new/$f")" ] || bad="$bad $f(size)"
     else cmp -s "$work/old/$f" "$work/new/$f" || bad="$bad $f"; fi
   done
