@@ -317,10 +317,12 @@ void ApplyMinCrStiff(const CrackParams& p, const ActiveCracks& c, int mode, doub
       }
       return;
     case kFloorOrthoPair: {
-      // Negative terms go; a lone crack, or the last pair at right angles, keeps a
+      // Negative shear terms go; a normal term keeps the floor (an open crack at every
+      // point of a quadratic element leaves its mid-side nodes no stiffness along the
+      // normal without it); a lone crack, or the last pair at right angles, keeps a
       // shear stiffness.
       for (int d = 1; d <= nc * n; d++)
-        if (Dcr[d][d] < 0.0) Dcr[d][d] = 0.0;
+        if ((d - 1) % nc == 0 ? Dcr[d][d] < p.Emin : Dcr[d][d] < 0.0) Dcr[d][d] = (d - 1) % nc == 0 ? p.Emin : 0.0;
       if (n == 1) {
         raiseShear(1);
         return;
