@@ -21,16 +21,9 @@ static void PrintDashes(int n) {
   std::putchar('\n');
 }
 
-void SolveIterJacPreConjGrad(int nF, int* iterations, double* seconds, double tol,
-                             double* residNorm, const char* job, const char* tag,
-                             const char* OutputControl, const int* count, int** cols,
-                             double* rhs, double** vals) {
-  double wall0, cpu0, wall1, cpu1;
-  gettimes(&wall0, &cpu0);
-  const bool info = OutputControl[OC_PRINT_ITERATIVE_JPCG_INFO] == 'Y';
-  if (info) std::printf("\nConjugate gradient method (Luenberger version) with preconditioning\n");
-  if (!(tol >= 0.0)) InternalError(__FILE__, __LINE__);
-
+// The history file <job><tag>_ih.g2d of the residual norms, when the control file asks
+// for it; else null.
+static FILE* OpenIterationHistory(const char* job, const char* tag, const char* OutputControl) {
   FILE* hist = nullptr;
   if (OutputControl[OC_EXPORT_ITERATIVE_JPCG_HIST] == 'Y') {
     char suffix[512];
@@ -38,14 +31,12 @@ void SolveIterJacPreConjGrad(int nF, int* iterations, double* seconds, double to
       errexit("The name of the iteration history file is too long.", 0);
     OpenFile(&hist, job, suffix, "w", 'Y');
   }
+  return hist;
+}
 
-  double *M, *r, *p, *w, *q;
-  allocd1(&M, nF);
-  allocd1(&r, nF);
-  allocd1(&p, nF);
-  allocd1(&w, nF);
-  allocd1(&q, nF);
-
+// M[i] = 1 / sqrt(|KFF_ii|), the Jacobi scaling; an empty row or a null diagonal stops
+// the run, a negative one is warned of.
+static void JacobiScaling(int nF, const int* count, int** cols, double** vals, double* M) {
   for (int i = 1; i <= nF; i++) {
     // An empty row leaves its unknown free to take any value: the matrix is singular.
     if (count[i] == 0) errexit("Null row in the global stiffness matrix (KFF)", 0);
@@ -60,6 +51,44 @@ void SolveIterJacPreConjGrad(int nF, int* iterations, double* seconds, double to
     if (d == 0.0) errexit("Null value in the main diagonal of the global stiffness matrix.", 0);
     M[i] = 1.0 / std::sqrt(d);
   }
+}
+
+// A search direction of no positive curvature: the matrix is not positive definite.
+static void CurvatureFault(int k, double d) {
+  char msg[768];
+  std::snprintf(msg, sizeof msg,
+                "Conjugate gradient method failed at iteration %d:\n"
+                "the curvature %.3le of the search direction is null, negative, not finite\n"
+                "or at the level of rounding errors.\n"
+                "The global stiffness matrix (KFF) is not positive definite\n"
+                "(singular, indefinite or too ill-conditioned).\n"
+                "A softening tangent makes it indefinite: Gaussian elimination, or a\n"
+                "stiffness-update strategy that keeps a positive-definite matrix (for\n"
+                "instance the initial stiffness of _NEWTON_RAPHSON_MOD_1), can solve it.",
+                k, d);
+  errexit(msg, 0);
+}
+
+void SolveIterJacPreConjGrad(int nF, int* iterations, double* seconds, double tol,
+                             double* residNorm, const char* job, const char* tag,
+                             const char* OutputControl, const int* count, int** cols,
+                             double* rhs, double** vals) {
+  double wall0, cpu0, wall1, cpu1;
+  gettimes(&wall0, &cpu0);
+  const bool info = OutputControl[OC_PRINT_ITERATIVE_JPCG_INFO] == 'Y';
+  if (info) std::printf("\nConjugate gradient method (Luenberger version) with preconditioning\n");
+  if (!(tol >= 0.0)) InternalError(__FILE__, __LINE__);
+
+  FILE* hist = OpenIterationHistory(job, tag, OutputControl);
+
+  double *M, *r, *p, *w, *q;
+  allocd1(&M, nF);
+  allocd1(&r, nF);
+  allocd1(&p, nF);
+  allocd1(&w, nF);
+  allocd1(&q, nF);
+
+  JacobiScaling(nF, count, cols, vals, M);
 
   double* y = rhs;  // the solution in scaled variables lives in the right-hand side storage
   for (int i = 1; i <= nF; i++) {
@@ -121,18 +150,7 @@ void SolveIterJacPreConjGrad(int nF, int* iterations, double* seconds, double to
     SymSparseMatVec(nF, count, cols, vals, w, q);
     const double d = dotd1(w, q, nF);
     if (!(d > 1e-12 * normA * pp) || !std::isfinite(d)) {
-      char msg[768];
-      std::snprintf(msg, sizeof msg,
-                    "Conjugate gradient method failed at iteration %d:\n"
-                    "the curvature %.3le of the search direction is null, negative, not finite\n"
-                    "or at the level of rounding errors.\n"
-                    "The global stiffness matrix (KFF) is not positive definite\n"
-                    "(singular, indefinite or too ill-conditioned).\n"
-                    "A softening tangent makes it indefinite: Gaussian elimination, or a\n"
-                    "stiffness-update strategy that keeps a positive-definite matrix (for\n"
-                    "instance the initial stiffness of _NEWTON_RAPHSON_MOD_1), can solve it.",
-                    k, d);
-      errexit(msg, 0);
+      CurvatureFault(k, d);
     }
     const double rp = dotd1(r, p, nF);
     const double alpha = -rp / d;
