@@ -12,6 +12,7 @@
 #include "analysis/drivers.h"
 #include "analysis/entry.h"
 #include "analysis/interrupt.h"
+#include "analysis/restart.h"
 #include "analysis/results.h"
 #include "analysis/solution_control.h"
 #include "assembly/assembly.h"
@@ -245,7 +246,7 @@ void MainLinModalSuperposition(FILE* fp, const char* job, const char* OutputCont
   int nModes;
   double *lambda, **Phi;
   RemoveStiffSlaveDof(mesh, w.PointDofNumbers, &K.FF, w.PointDofCodes);
-  CheckFilesJobName_vm(job, nF, nP, &nModes, mesh, &K.FF, &M.FF, &lambda, &Phi);
+  CheckFilesJobName_vm(job, nF, nP, &nModes, mesh, &K.FF, &M.FF, ModeFileDamage(job, mesh), &lambda, &Phi);
   RestoreStiffSlaveDof(mesh, w.PointDofNumbers, &K.FF, w.PointDofCodes);
   if (nModes == 0) {
     const std::string msg =
