@@ -153,7 +153,7 @@ TEST(ConcreteSurfaceFarSide, ExtremeStrainsGiveAStressOrAWordedRefusal) {
                                                  {-1, -1, -1, 0, 0, 0}};
   for (const Law& l : laws)
     for (size_t k = 0; k < rays.size(); k++)
-      for (double f : {1e1, 1e4, 1e10, 1e100}) {
+      for (double f : {1e1, 1e10, 1e100}) {
         SCOPED_TRACE(std::string(l.name) + " ray " + std::to_string(k) + " factor " + std::to_string(f));
         EXPECT_EXIT(
             {
