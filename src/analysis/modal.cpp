@@ -7,6 +7,7 @@
 
 #include "analysis/drivers.h"
 #include "analysis/entry.h"
+#include "analysis/restart.h"
 #include "analysis/results.h"
 #include "analysis/solution_control.h"
 #include "assembly/assembly.h"
@@ -51,7 +52,7 @@ void MainLinModalAnalysis(FILE* fp, const char* job, const char* OutputControl, 
   double** PhiInHand = nullptr;
   if (eigenVectors) {
     RemoveStiffSlaveDof(mesh, w.PointDofNumbers, &KFF, w.PointDofCodes);
-    CheckFilesJobName_vm(job, nF, nP, &nInHand, mesh, &KFF, &MFF, &lambdaInHand, &PhiInHand);
+    CheckFilesJobName_vm(job, nF, nP, &nInHand, mesh, &KFF, &MFF, ModeFileDamage(job, mesh), &lambdaInHand, &PhiInHand);
     RestoreStiffSlaveDof(mesh, w.PointDofNumbers, &KFF, w.PointDofCodes);
   }
 
@@ -70,6 +71,7 @@ void MainLinModalAnalysis(FILE* fp, const char* job, const char* OutputControl, 
   WriteVibrationModes(fpBin, nF, nP, v.nModes, v.lambda, v.error, v.relError, v.Phi);
   CloseFile(fpDat);
   CloseFile(fpBin);
+  WriteModeFileState(job, mesh);
 
   FreeVibrationModes(&v);
   FreeGlobalStiffMat(nF, nP, &MFF, &MPF, &MPP);

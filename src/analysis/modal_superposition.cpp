@@ -12,6 +12,7 @@
 #include "analysis/drivers.h"
 #include "analysis/entry.h"
 #include "analysis/interrupt.h"
+#include "analysis/restart.h"
 #include "analysis/results.h"
 #include "analysis/solution_control.h"
 #include "assembly/assembly.h"
@@ -275,7 +276,8 @@ void TakeModes(ModalRun* r) {
   const DynamicAnalysisParameters& dp = mesh->Dynamic;
   MainWorkArrays& w = r->w;
   RemoveStiffSlaveDof(mesh, w.PointDofNumbers, &r->K.FF, w.PointDofCodes);
-  CheckFilesJobName_vm(r->job, r->nF, r->nP, &r->nModes, mesh, &r->K.FF, &r->M.FF, &r->lambda, &r->Phi);
+  CheckFilesJobName_vm(r->job, r->nF, r->nP, &r->nModes, mesh, &r->K.FF, &r->M.FF, ModeFileDamage(r->job, mesh),
+                       &r->lambda, &r->Phi);
   RestoreStiffSlaveDof(mesh, w.PointDofNumbers, &r->K.FF, w.PointDofCodes);
   if (r->nModes == 0) {
     const std::string msg =

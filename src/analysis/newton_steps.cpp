@@ -18,6 +18,7 @@ StiffnessMoves StiffnessMovesOf(int c, int r, int it, int strategy) {
   // No strategy reads in an iteration that assembles.
   m.read = !m.update && GlobalStiffMatNeedsToBeRead(c, r, it, strategy);
   m.write = m.update && GlobalStiffMatNeedsToBeWritten(c, it, strategy);
+  m.hold = m.update && strategy == 4;
   return m;
 }
 
@@ -32,6 +33,10 @@ bool UpdateGlobalMatrices(const StiffnessMoves& moves, int solver, int nF, const
     ResetIterSummaryRecord(&ms->iter);
     steps.assemble(&ms->iter);
     if (moves.write) steps.write();
+    if (moves.hold) {
+      if (!steps.hold) InternalError(__FILE__, __LINE__);
+      steps.hold();
+    }
   } else if (moves.read) {
     ResetIterSummaryRecord(&ms->iter);
     int64_t n[3] = {0, 0, 0};

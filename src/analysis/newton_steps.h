@@ -42,9 +42,11 @@ struct NewtonMatrixState {
 };
 
 // What the stiffness-update strategy does in an iteration: assemble the matrices anew
-// (update) and save them (write), or read back the saved ones (read).
+// (update) and save them (write), or read back the saved ones (read); hold: the assembled
+// matrices may be kept into the next combination (strategy 4) and go to the held-matrix
+// file, from which a restart takes those of its restart point.
 struct StiffnessMoves {
-  bool update, read, write;
+  bool update, read, write, hold;
 };
 // The moves of iteration it of combination c in a run restarted after combination r.
 StiffnessMoves StiffnessMovesOf(int c, int r, int it, int strategy);
@@ -54,6 +56,7 @@ struct GlobalMatrixSteps {
   std::function<void()> release;                     // frees the matrices held
   std::function<void(IterSummaryRecord*)> assemble;  // assembles them, filling the record
   std::function<void()> write;                       // saves them
+  std::function<void()> hold;                        // saves them as the held ones
   std::function<void(int64_t nTerms[3])> read;       // reads them back: the term counts
   std::function<SparseRowMatrix*()> solved;          // the matrix of the solves, once built
 };

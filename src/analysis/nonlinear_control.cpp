@@ -130,7 +130,9 @@ bool GlobalStiffMatNeedsToBeRead(int c, int r, int it, int strategy) {
     case 3:
     case 5: return false;
     case 2: return r != 0 && c == r + 1 && it == 1;
-    case 4: return r != 0 && c >= r + 1 && it == 1;
+    // The matrices held at the end of combination r (strategy 4 keeps them into the next
+    // combination); later combinations keep their own, as the uninterrupted run does.
+    case 4: return r != 0 && c == r + 1 && it == 1;
     default: InternalError(__FILE__, __LINE__);
   }
 }
@@ -145,6 +147,16 @@ void WriteGlobalStiffMat(int64_t nTermsKFF, int64_t nTermsKPF, int64_t nTermsKPP
                          const SparseRowMatrix* KFF, const SparseRowMatrix* KPF, const SparseRowMatrix* KPP,
                          const char* job) {
   WriteGlobalMatFile(kGlobalStiffFile, nTermsKFF, nTermsKPF, nTermsKPP, nF, nP, KFF, KPF, KPP, job);
+}
+
+void WriteGlobalStiffMatStream(FILE* fp, int64_t nTermsKFF, int64_t nTermsKPF, int64_t nTermsKPP, int nF, int nP,
+                               const SparseRowMatrix* KFF, const SparseRowMatrix* KPF, const SparseRowMatrix* KPP) {
+  WriteGlobalMatStream(fp, kGlobalStiffFile, nTermsKFF, nTermsKPF, nTermsKPP, nF, nP, KFF, KPF, KPP);
+}
+
+void ReadGlobalStiffMatStream(FILE* fp, int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, int nF, int nP,
+                              SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP) {
+  ReadGlobalMatStream(fp, kGlobalStiffFile, nTermsKFF, nTermsKPF, nTermsKPP, nF, nP, KFF, KPF, KPP);
 }
 
 void ReadGlobalStiffMat(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, int nF, int nP,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "assembly/residual.h"
 #include "assembly/sparse_rows.h"
@@ -65,3 +66,8 @@ void WriteGlobalStiffMat(int64_t nTermsKFF, int64_t nTermsKPF, int64_t nTermsKPP
                          const char* job);
 void ReadGlobalStiffMat(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, int nF, int nP,
                         SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP, const char* job);
+// The same layout as a record of an open stream (the held-matrix file).
+void WriteGlobalStiffMatStream(FILE* fp, int64_t nTermsKFF, int64_t nTermsKPF, int64_t nTermsKPP, int nF, int nP,
+                               const SparseRowMatrix* KFF, const SparseRowMatrix* KPF, const SparseRowMatrix* KPP);
+void ReadGlobalStiffMatStream(FILE* fp, int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, int nF, int nP,
+                              SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP);

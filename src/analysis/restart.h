@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 
 #include "analysis/results.h"
 #include "materials/history_data.h"
@@ -31,6 +32,10 @@ struct RestartState {
   // A value of the driver carried with each record: the step length of the factor the
   // thermal driver holds (0 elsewhere).
   double factorStep;
+  // The held-matrix file: where the record of the combination under way starts, and
+  // whether the combination has written one.
+  int64_t heldAt, heldEnd;
+  bool heldWritten;
 };
 
 // State of a nonlinear driver that the set-up allocates (vectors 1-based, zeroed).
@@ -96,6 +101,22 @@ void BeginRestartState(bool thermal, int r, const char* job, const MeshData* mes
 // ends there.
 void WriteRestartRecord(int c, const char* job, FILE* fpRec, FILE* fpEP, FILE* fpForce, FILE** hd, FILE** shd,
                         NonlinearWorkArrays* w);
+// The matrices a driver holds at the end of each converged combination, in <job>_HSM.bin
+// (listed in the restart state): per combination an int32 combination and an int32 flag,
+// and after a flag 1 an int64 byte count and the matrices in their saved layout; flag 0
+// when the combination kept the matrices of the one before. A driver whose matrices must
+// survive a restart (the stiffness kept from one combination into the next) writes them
+// whenever it replaces them; WriteRestartRecord closes the record of the combination.
+void WriteHeldMatrices(int c, const char* job, const std::function<void(FILE*)>& write, NonlinearWorkArrays* w);
+// The matrices held at the end of combination r (r >= 1), read by `read` from an open
+// stream; false when no combination up to r wrote any.
+bool ReadHeldMatrices(int r, const char* job, const std::function<void(FILE*)>& read);
+// The vibration modes of a modal analysis: <job>_rs.bin with the model blocks and the
+// checksum of the whole <job>_vm.bin, written after it; a later run that takes the modes
+// asks for the damage first: null when the file is the one the analysis wrote for this
+// model, else what is wrong, in words.
+void WriteModeFileState(const char* job, const MeshData* mesh);
+const char* ModeFileDamage(const char* job, const MeshData* mesh);
 // forceScale2 takes the internal forces of the converged combination (fIntF, fIntP).
 void AddConvergedForceScale(NonlinearWorkArrays* w);
 // Releases what InitializeNonlinearAnalysis allocated.

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "analysis/nonlinear_control.h"
 #include "analysis/restart.h"
 #include "analysis/results.h"
+#include "modal/modal.h"
 #include "history/history.h"
 #include "model/fileio.h"
 #include "model/material.h"
@@ -38,7 +40,10 @@ constexpr const char* kRestartStateTag = "<RESTART_STATE>";
 // sections, elements and their properties, springs, heat transfer, contacts.
 constexpr int kFirstModelBlock = MB_GROUP_NAMES, kLastModelBlock = MB_LINE_EMBEDDED_STRONG_DISCONTINUITY;
 constexpr int kModelBlocks = kLastModelBlock - kFirstModelBlock + 1;
-constexpr int32_t kRecordFile = 1, kWholeFile = 2;
+// Kind 3: written record by record like kind 1, but closed between writes (the held
+// matrices).
+constexpr int32_t kRecordFile = 1, kWholeFile = 2, kClosedRecordFile = 3;
+constexpr const char* kHeldMatricesSuffix = "_HSM.bin";
 
 void AddFile(RestartState* s, const char* suffix, int32_t kind) {
   if (s->nFiles >= kRestartFilesMax || std::strlen(suffix) >= sizeof s->suffix[0]) InternalError(__FILE__, __LINE__);
@@ -68,6 +73,7 @@ void ListFiles(bool thermal, const int* NLMM_HD_Count, const int* NLSMM_HD_Count
         HDFileSuffix(kSpringMaterialKindKeywords[k], suffix);
         AddFile(s, suffix, kRecordFile);
       }
+  AddFile(s, kHeldMatricesSuffix, kClosedRecordFile);
   if (thermal) {
     AddFile(s, "_GCM.bin", kWholeFile);
     AddFile(s, "_GTM.bin", kWholeFile);
@@ -151,6 +157,27 @@ void WholeFileCrc(const char* job, const char* suffix, int64_t* end, uint32_t* c
   CloseFile(fp);
 }
 
+// The record of combination c in the held-matrix file, from s->heldAt (replacing what an
+// earlier iteration of c wrote there): the matrices of `write`, or flag 0 without it.
+void WriteHeldRecord(int c, const char* job, const std::function<void(FILE*)>* write, RestartState* s) {
+  FILE* fp;
+  OpenFile(&fp, job, kHeldMatricesSuffix, "r+b", 'N');
+  SeekFile(fp, s->heldAt);
+  WriteInt32(fp, c);
+  WriteInt32(fp, write != nullptr ? 1 : 0);
+  if (write != nullptr) {
+    const int64_t countAt = TellFile(fp);
+    WriteInt64(fp, 0);
+    (*write)(fp);
+    const int64_t end = TellFile(fp);
+    SeekFile(fp, countAt);
+    WriteInt64(fp, end - countAt - 8);
+    SeekFile(fp, end);
+  }
+  s->heldEnd = TellFile(fp);
+  CloseFileTruncated(fp);
+}
+
 }  // namespace
 
 void BeginRestartState(bool thermal, int r, const char* job, const MeshData* mesh, NonlinearWorkArrays* w) {
@@ -164,6 +191,10 @@ void BeginRestartState(bool thermal, int r, const char* job, const MeshData* mes
     s->recordsAt = TellFile(fp) + static_cast<int64_t>(header.size());
     WriteRaw(fp, header);
     CloseFileTruncated(fp);
+    OpenFile(&fp, job, kHeldMatricesSuffix, "wb", 'N');
+    CloseFile(fp);
+    s->heldAt = 0;
+    s->heldWritten = false;
     return;
   }
 
@@ -215,7 +246,7 @@ void BeginRestartState(bool thermal, int r, const char* job, const MeshData* mes
   const size_t size = static_cast<size_t>(RecordSize(s));
   std::vector<FILE*> files(static_cast<size_t>(s->nFiles), nullptr);
   for (int f = 0; f < s->nFiles; f++)
-    if (s->kind[f] == kRecordFile) OpenFile(&files[static_cast<size_t>(f)], job, s->suffix[f], "rb", 'N');
+    if (s->kind[f] != kWholeFile) OpenFile(&files[static_cast<size_t>(f)], job, s->suffix[f], "rb", 'N');
   for (int c = 1; c <= r; c++) {
     const size_t from = header.size() + static_cast<size_t>(c - 1) * size;
     if (all.size() < from + size) DamagedFile(job, kRestartStateSuffix, "It ends before the record of the restart point.");
@@ -228,7 +259,7 @@ void BeginRestartState(bool thermal, int r, const char* job, const MeshData* mes
       const unsigned char* p = &rec[12 + 12 * static_cast<size_t>(f)];
       const int64_t end = static_cast<int64_t>(Decode(p, 8));
       const uint32_t crc = static_cast<uint32_t>(Decode(p + 8, 4));
-      if (s->kind[f] == kRecordFile) {
+      if (s->kind[f] != kWholeFile) {
         uint32_t got;
         if (!FileRangeCrc32(files[static_cast<size_t>(f)], s->end[f], end, &got))
           DamagedFile(job, s->suffix[f], "It ends before the data of the restart point.");
@@ -244,6 +275,10 @@ void BeginRestartState(bool thermal, int r, const char* job, const MeshData* mes
   }
   for (FILE* f : files)
     if (f != nullptr) CloseFile(f);
+  s->heldWritten = false;
+  s->heldAt = 0;
+  for (int f = 0; f < s->nFiles; f++)
+    if (s->kind[f] == kClosedRecordFile) s->heldAt = s->end[f];
   // The whole files as they stood at the restart point; one missing is left to its reader.
   for (int f = 0; f < s->nFiles; f++)
     if (s->kind[f] == kWholeFile && s->end[f] >= 0) {
@@ -273,10 +308,18 @@ void WriteRestartRecord(int c, const char* job, FILE* fpRec, FILE* fpEP, FILE* f
       if (!matrix || c == 1) WholeFileCrc(job, s->suffix[f], &s->end[f], &s->crc[f]);
       continue;
     }
-    if (static_cast<size_t>(f) >= streams.size()) InternalError(__FILE__, __LINE__);
-    FILE* out = streams[static_cast<size_t>(f)];
-    FlushFile(out);
-    const int64_t end = TellFile(out);
+    int64_t end;
+    if (s->kind[f] == kClosedRecordFile) {
+      // A combination that replaced no matrix says so.
+      if (!s->heldWritten) WriteHeldRecord(c, job, nullptr, s);
+      end = s->heldAt = s->heldEnd;
+      s->heldWritten = false;
+    } else {
+      if (static_cast<size_t>(f) >= streams.size()) InternalError(__FILE__, __LINE__);
+      FILE* out = streams[static_cast<size_t>(f)];
+      FlushFile(out);
+      end = TellFile(out);
+    }
     FILE* in;
     OpenFile(&in, job, s->suffix[f], "rb", 'N');
     if (!FileRangeCrc32(in, s->end[f], end, &s->crc[f])) InvalidBinaryFile(in);
@@ -289,4 +332,80 @@ void WriteRestartRecord(int c, const char* job, FILE* fpRec, FILE* fpEP, FILE* f
   SeekFile(fp, s->recordsAt + (c - 1) * RecordSize(s));
   WriteRaw(fp, rec);
   CloseFileTruncated(fp);
+}
+
+void WriteHeldMatrices(int c, const char* job, const std::function<void(FILE*)>& write, NonlinearWorkArrays* w) {
+  RestartState* s = &w->Restart;
+  if (s->nFiles == 0) return;
+  WriteHeldRecord(c, job, &write, s);
+  s->heldWritten = true;
+}
+
+bool ReadHeldMatrices(int r, const char* job, const std::function<void(FILE*)>& read) {
+  FILE* fp;
+  OpenFile(&fp, job, kHeldMatricesSuffix, "rb", 'N');
+  // The file was checked against the restart state up to combination r: its records are
+  // sound; the walk stops at the end of combination r.
+  int64_t at = -1;
+  for (int c = 1; c <= r; c++) {
+    if (ReadInt32(fp) != c) InvalidBinaryFile(fp);
+    const int32_t flag = ReadInt32(fp);
+    if (flag == 0) continue;
+    if (flag != 1) InvalidBinaryFile(fp);
+    const int64_t bytes = ReadInt64(fp);
+    if (bytes < 0 || bytes > BytesLeft(fp)) InvalidBinaryFile(fp);
+    at = TellFile(fp);
+    SeekFile(fp, at + bytes);
+  }
+  if (at >= 0) {
+    SeekFile(fp, at);
+    read(fp);
+  }
+  CloseFile(fp);
+  return at >= 0;
+}
+
+void WriteModeFileState(const char* job, const MeshData* mesh) {
+  RestartState s{};
+  AddFile(&s, kModeFileSuffix, kWholeFile);
+  WholeFileCrc(job, kModeFileSuffix, &s.end[0], &s.crc[0]);
+  FILE* fp;
+  OpenFile(&fp, job, kRestartStateSuffix, "wb", 'Y');
+  WriteTag(kRestartStateTag, fp);
+  WriteRaw(fp, HeaderBytes(mesh, &s));
+  WriteRaw(fp, RecordBytes(1, &s));
+  CloseFileTruncated(fp);
+}
+
+const char* ModeFileDamage(const char* job, const MeshData* mesh) {
+  RestartState s{};
+  AddFile(&s, kModeFileSuffix, kWholeFile);
+  const std::vector<unsigned char> header = HeaderBytes(mesh, &s);
+  const std::string name = std::string(job) + kRestartStateSuffix;
+  std::error_code ec;
+  if (!std::filesystem::exists(name, ec)) return "It has no checksum: the restart-state file of its run is missing.\n";
+  FILE* fp;
+  OpenFile(&fp, job, kRestartStateSuffix, "rb", 'N');
+  ReadTag(kRestartStateTag, fp, kRestartStateSuffix);
+  std::vector<unsigned char> all(static_cast<size_t>(std::max<int64_t>(BytesLeft(fp), 0)));
+  if (std::fread(all.data(), 1, all.size(), fp) != all.size()) InvalidBinaryFile(fp);
+  CloseFile(fp);
+  const size_t tag = 0;
+  const size_t record = static_cast<size_t>(RecordSize(&s));
+  // The model blocks are not compared: the modes themselves show whether they are this
+  // model's (their stored errors are reproduced on its matrices).
+  const size_t list = 4 + 4 * static_cast<size_t>(kModelBlocks), crcAt = header.size() - 4;
+  if (all.size() != tag + header.size() + record ||
+      !std::equal(header.begin() + static_cast<long>(list), header.begin() + static_cast<long>(crcAt),
+                  all.begin() + static_cast<long>(tag + list)) ||
+      Crc32(0, &all[tag], crcAt) != Decode(&all[tag + crcAt], 4))
+    return "It has no checksum: the restart-state file is of another run or damaged.\n";
+  const unsigned char* rec = &all[tag + header.size()];
+  int64_t end;
+  uint32_t crc;
+  WholeFileCrc(job, kModeFileSuffix, &end, &crc);
+  if (Crc32(0, rec, record - 4) != Decode(&rec[record - 4], 4) || Decode(rec, 4) != 1 ||
+      static_cast<int64_t>(Decode(&rec[12], 8)) != end || Decode(&rec[20], 4) != crc)
+    return "It fails its checksum: it is damaged or was changed after the modal\nanalysis wrote it.\n";
+  return nullptr;
 }

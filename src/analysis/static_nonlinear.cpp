@@ -419,8 +419,18 @@ GlobalMatrixSteps StiffnessMatrixSteps(NonlinearRun* run) {
     if (!u.matrices.prepared && u.r == 0) CheckRigidMotionsStopped(u.mesh, &u.w, &u.KFF);
   };
   steps.write = [&u] { WriteGlobalStiffMat(u.nKFF, u.nKPF, u.nKPP, u.nF, u.nP, &u.KFF, &u.KPF, &u.KPP, u.job); };
+  steps.hold = [&u] {
+    WriteHeldMatrices(u.c, u.job, [&u](FILE* fp) {
+      WriteGlobalStiffMatStream(fp, u.nKFF, u.nKPF, u.nKPP, u.nF, u.nP, &u.KFF, &u.KPF, &u.KPP);
+    }, &u.nl);
+  };
   steps.read = [&u](int64_t n[3]) {
-    ReadGlobalStiffMat(&u.nKFF, &u.nKPF, &u.nKPP, u.nF, u.nP, &u.KFF, &u.KPF, &u.KPP, u.job);
+    // Strategy 4 takes the stiffness the run held at the end of the restart point; without
+    // one (the earlier run kept no stiffness into a next combination) the saved first one.
+    const bool held = u.mesh->Main.IterativeAlgorithm == 4 && ReadHeldMatrices(u.r, u.job, [&u](FILE* fp) {
+      ReadGlobalStiffMatStream(fp, &u.nKFF, &u.nKPF, &u.nKPP, u.nF, u.nP, &u.KFF, &u.KPF, &u.KPP);
+    });
+    if (!held) ReadGlobalStiffMat(&u.nKFF, &u.nKPF, &u.nKPP, u.nF, u.nP, &u.KFF, &u.KPF, &u.KPP, u.job);
     n[0] = u.nKFF;
     n[1] = u.nKPF;
     n[2] = u.nKPP;

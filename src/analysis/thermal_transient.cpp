@@ -454,9 +454,18 @@ GlobalMatrixSteps ThermalMatrixSteps(ThermalRun* run) {
     WriteGlobalCondMat(u.nC[0], u.nC[1], u.nC[2], u.nF, u.nP, &u.K, u.job);
     WriteGlobalTransientMat(u.nT[0], u.nT[1], u.nT[2], u.nF, u.nP, &u.K, u.job);
   };
+  steps.hold = [&u] {
+    WriteHeldMatrices(u.c, u.job, [&u](FILE* fp) { WriteThermalMatsStream(fp, u.nC, u.nT, u.nF, u.nP, &u.K); },
+                      &u.nl);
+  };
   steps.read = [&u](int64_t n[3]) {
-    ReadGlobalCondMat(&u.nC[0], &u.nC[1], &u.nC[2], u.nF, u.nP, &u.K, u.job);
-    ReadGlobalTransientMat(&u.nT[0], &u.nT[1], &u.nT[2], u.nF, u.nP, &u.K, u.job);
+    // Strategy 4: the matrices held at the end of the restart point, else the saved first.
+    const bool held = u.mesh->Main.IterativeAlgorithm == 4 &&
+                      ReadHeldMatrices(u.r, u.job, [&u](FILE* fp) { ReadThermalMatsStream(fp, u.nC, u.nT, u.nF, u.nP, &u.K); });
+    if (!held) {
+      ReadGlobalCondMat(&u.nC[0], &u.nC[1], &u.nC[2], u.nF, u.nP, &u.K, u.job);
+      ReadGlobalTransientMat(&u.nT[0], &u.nT[1], &u.nT[2], u.nF, u.nP, &u.K, u.job);
+    }
     for (int k = 0; k < 3; k++) n[k] = u.nT[k];
   };
   steps.solved = [&u] {

@@ -130,17 +130,28 @@ void MarkCounts(const StiffAssemblyWork* a, int* nF1, int* nFall, int* nP1) {
   *nFall = a->nListF;
 }
 
-// Rows of point q compacted (each once).
+// Rows of point q compacted (each once). A diagonal is compared with the largest diagonal of
+// its kind at the point (the row of a prescribed dof holds it in KPP).
 void CompressPointRows(int q, StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
                        SparseRowMatrix* KPP) {
   if (a->rowsState[q] != 1) return;
+  double diag[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+  double largest[2] = {0.0, 0.0};  // translations, rotations
   for (int d = 1; d <= 6; d++) {
     const int eq = a->w->PointDofNumbers[q][d];
+    const char code = a->w->PointDofCodes[q][d];
+    if (code == 'F') diag[d] = StoredDiagonal(KFF, eq);
+    else if (code == 'P') diag[d] = StoredDiagonal(KPP, eq);
+    largest[d > 3] = std::fmax(largest[d > 3], std::fabs(diag[d]));
+  }
+  for (int d = 1; d <= 6; d++) {
+    const int eq = a->w->PointDofNumbers[q][d];
+    const double floor = kDropShare * largest[d > 3];
     if (a->w->PointDofCodes[q][d] == 'F') {
-      CompressSparseRow(KFF, eq);
+      CompressSparseRow(KFF, eq, diag[d], floor, KFF);
     } else if (a->w->PointDofCodes[q][d] == 'P') {
-      CompressSparseRow(KPF, eq);
-      CompressSparseRow(KPP, eq);
+      CompressSparseRow(KPF, eq, diag[d], floor, KFF);
+      CompressSparseRow(KPP, eq, diag[d], floor, KPP);
     }
   }
   a->rowsState[q] = 2;
@@ -458,24 +469,36 @@ void AssembElemMatSparse(int e, int nNodes, const char* dofMask, double** Ke, St
   ScatterNodeMat(nNodes, a->mesh->ElemNodes[e], dofMask, Ke, a, KFF, KPF, KPP);
 }
 
-void CompressSparseRow(SparseRowMatrix* K, int i) {
+double StoredDiagonal(const SparseRowMatrix* K, int i) {
+  // Before its compaction a row holds the columns of its whole pattern (the lower ones
+  // null), in ascending order.
   const int n = K->count[i];
-  // Terms at most kDropTolerance are dropped, and in a row whose largest term is below 1
-  // (a mass matrix in tonnes and millimetres) that share of its largest term: a row of
-  // small terms keeps them.
-  double largest = 0.0;
-  for (int k = 1; k <= n; k++) largest = std::fmax(largest, std::fabs(K->vals[i][k]));
-  const double drop = kDropTolerance * std::fmin(1.0, largest);
+  if (n == 0) return 0.0;
+  const int* first = K->cols[i] + 1;
+  const int* at = std::lower_bound(first, first + n, i);
+  return at != first + n && *at == i ? K->vals[i][1 + (at - first)] : 0.0;
+}
+
+void CompressSparseRow(SparseRowMatrix* K, int i, double dii, double diagFloor, const SparseRowMatrix* colDiag) {
+  const int n = K->count[i];
+  // A column's diagonal may still be partial (its point not yet complete): it can only
+  // grow with the elements to come, so a term is kept rather than dropped early.
+  const auto keep = [&](int k) {
+    const int c = K->cols[i][k];
+    const double v = std::fabs(K->vals[i][k]);
+    if (K == colDiag && c == i) return v > diagFloor;
+    return v > kDropShare * std::sqrt(std::fabs(dii) * std::fabs(StoredDiagonal(colDiag, c)));
+  };
   int kept = 0;
   for (int k = 1; k <= n; k++)
-    if (std::fabs(K->vals[i][k]) > drop) kept++;
+    if (keep(k)) kept++;
   int* cols;
   double* vals;
   alloci1(&cols, kept);
   allocd1(&vals, kept);
   int t = 0;
   for (int k = 1; k <= n; k++)
-    if (std::fabs(K->vals[i][k]) > drop) {
+    if (keep(k)) {
       cols[++t] = K->cols[i][k];
       vals[t] = K->vals[i][k];
     }

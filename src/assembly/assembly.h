@@ -29,8 +29,11 @@ struct IterSummaryRecord;
 inline constexpr const char* kDofNames[7] = {"", "_D1", "_D2", "_D3", "_R1", "_R2", "_R3"};
 // Diagonal of slave rows and free drill rows.
 constexpr double kLoneDiagonal = 1e6;
-// Compaction drops every term whose magnitude is not above this.
-constexpr double kDropTolerance = kSmall;
+// Compaction drops an off-diagonal term K_ij with |K_ij| <= kDropShare sqrt(|K_ii K_jj|), and
+// a diagonal term at most kDropShare times the largest diagonal of the same kind
+// (translation or rotation) at its point: shares of the matrix's own terms, the same in any
+// units (rounding noise of rotated element matrices lies far below them).
+constexpr double kDropShare = 1e-14;
 
 // Internal point links of one assembly ("<INTERNAL_POINT_LINKS>").
 struct MasterSlaveTables {
@@ -123,8 +126,12 @@ void AssembElemMatSparse(int e, int nNodes, const char* dofMask, double** Ke, St
                          SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP);
 void CompressElemPointRows(int e, StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
                            SparseRowMatrix* KPP);
-// Keeps, in order, the terms of row i with magnitude above 1e-8 (new lists).
-void CompressSparseRow(SparseRowMatrix* K, int i);
+// Keeps, in order, the terms of row i not negligible by the drop rule (new lists): dii is the
+// row's diagonal, diagFloor the magnitude its diagonal must exceed, and the diagonal of
+// column c is the one stored in row c of colDiag.
+void CompressSparseRow(SparseRowMatrix* K, int i, double dii, double diagFloor, const SparseRowMatrix* colDiag);
+// The diagonal stored in row i of a row list of KFF or KPP (0 if absent).
+double StoredDiagonal(const SparseRowMatrix* K, int i);
 void AddStiffSlaveDof(const MasterSlaveTables* t, int nF, SparseRowMatrix* KFF);
 void AddStiffDrillDof(const MeshData* mesh, const MainWorkArrays* w, SparseRowMatrix* KFF);
 // Rotates the rows and columns of the nodes with a special coordinate system.

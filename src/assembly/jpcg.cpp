@@ -98,8 +98,9 @@ void SolveIterJacPreConjGrad(int nF, int* iterations, double* seconds, double to
     y[i] = 0.0;
   }
   const double norm0 = normd1(r, nF);
-  double bound = tol * norm0;
-  if (bound < 1e-14) bound = 1e-14;
+  // No absolute floor: a null right-hand side stops at once (0 <= 0), any other at its own
+  // share of the initial residual, in any units.
+  const double bound = tol * norm0;
   if (info) {
     std::printf("\nPreconditioned residual norm (initial solution) = %11.3le\n", norm0);
     PrintDashes(67);

@@ -48,11 +48,9 @@ void ReadRows(FILE* fp, const char* suffix, int64_t nTerms, int nCols, bool uppe
 
 }  // namespace
 
-void WriteGlobalMatFile(const MatrixFileKind& kind, int64_t nTermsFF, int64_t nTermsPF, int64_t nTermsPP, int nF,
-                        int nP, const SparseRowMatrix* KFF, const SparseRowMatrix* KPF, const SparseRowMatrix* KPP,
-                        const char* job) {
-  FILE* fp;
-  OpenFile(&fp, job, kind.suffix, "wb", 'N');
+void WriteGlobalMatStream(FILE* fp, const MatrixFileKind& kind, int64_t nTermsFF, int64_t nTermsPF, int64_t nTermsPP,
+                          int nF, int nP, const SparseRowMatrix* KFF, const SparseRowMatrix* KPF,
+                          const SparseRowMatrix* KPP) {
   WriteTag(kind.openTag, fp);
   WriteInt32(fp, TermCount(nTermsFF));
   WriteInt32(fp, TermCount(nTermsPF));
@@ -64,13 +62,11 @@ void WriteGlobalMatFile(const MatrixFileKind& kind, int64_t nTermsFF, int64_t nT
   WriteRows(fp, KPF);
   WriteRows(fp, KPP);
   WriteTag(kind.closeTag, fp);
-  CloseFile(fp);
 }
 
-void ReadGlobalMatFile(const MatrixFileKind& kind, int64_t* nTermsFF, int64_t* nTermsPF, int64_t* nTermsPP, int nF,
-                       int nP, SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP, const char* job) {
-  FILE* fp;
-  OpenFile(&fp, job, kind.suffix, "rb", 'N');
+void ReadGlobalMatStream(FILE* fp, const MatrixFileKind& kind, int64_t* nTermsFF, int64_t* nTermsPF,
+                         int64_t* nTermsPP, int nF, int nP, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
+                         SparseRowMatrix* KPP) {
   ReadTag(kind.openTag, fp, kind.suffix);
   *nTermsFF = ReadInt32(fp);
   *nTermsPF = ReadInt32(fp);
@@ -83,5 +79,21 @@ void ReadGlobalMatFile(const MatrixFileKind& kind, int64_t* nTermsFF, int64_t* n
   ReadRows(fp, kind.suffix, *nTermsPF, nF, false, KPF);
   ReadRows(fp, kind.suffix, *nTermsPP, nP, true, KPP);
   ReadTag(kind.closeTag, fp, kind.suffix);
+}
+
+void WriteGlobalMatFile(const MatrixFileKind& kind, int64_t nTermsFF, int64_t nTermsPF, int64_t nTermsPP, int nF,
+                        int nP, const SparseRowMatrix* KFF, const SparseRowMatrix* KPF, const SparseRowMatrix* KPP,
+                        const char* job) {
+  FILE* fp;
+  OpenFile(&fp, job, kind.suffix, "wb", 'N');
+  WriteGlobalMatStream(fp, kind, nTermsFF, nTermsPF, nTermsPP, nF, nP, KFF, KPF, KPP);
+  CloseFile(fp);
+}
+
+void ReadGlobalMatFile(const MatrixFileKind& kind, int64_t* nTermsFF, int64_t* nTermsPF, int64_t* nTermsPP, int nF,
+                       int nP, SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP, const char* job) {
+  FILE* fp;
+  OpenFile(&fp, job, kind.suffix, "rb", 'N');
+  ReadGlobalMatStream(fp, kind, nTermsFF, nTermsPF, nTermsPP, nF, nP, KFF, KPF, KPP);
   CloseFile(fp);
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "assembly/sparse_rows.h"
 
@@ -26,3 +27,11 @@ void WriteGlobalMatFile(const MatrixFileKind& kind, int64_t nTermsFF, int64_t nT
 // out of range or not ascending, an upper-triangle row not starting at its diagonal).
 void ReadGlobalMatFile(const MatrixFileKind& kind, int64_t* nTermsFF, int64_t* nTermsPF, int64_t* nTermsPP, int nF,
                        int nP, SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP, const char* job);
+// The same layout on an open stream, from its present position (a record of a file that
+// holds several matrices); the reader names kind.suffix in its refusals.
+void WriteGlobalMatStream(FILE* fp, const MatrixFileKind& kind, int64_t nTermsFF, int64_t nTermsPF, int64_t nTermsPP,
+                          int nF, int nP, const SparseRowMatrix* KFF, const SparseRowMatrix* KPF,
+                          const SparseRowMatrix* KPP);
+void ReadGlobalMatStream(FILE* fp, const MatrixFileKind& kind, int64_t* nTermsFF, int64_t* nTermsPF,
+                         int64_t* nTermsPP, int nF, int nP, SparseRowMatrix* KFF, SparseRowMatrix* KPF,
+                         SparseRowMatrix* KPP);

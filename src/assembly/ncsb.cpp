@@ -26,10 +26,11 @@ void CopyKFFToNCSB(int nF, int64_t* nTerms, const char* OutputControl, int* last
     if (count[i] < 0) InternalError(__FILE__, __LINE__);
     if (count[i] == 0) continue;
     if (cols[i][1] != i) errexit("Null value in the main diagonal of the global stiffness matrix.", 0);
-    const double d = KFF->vals[i][1];
-    if (d < 0.0) warnmsg("Negative value in the main diagonal of the global stiffness matrix.", 0);
-    if (d < kSmall) warnmsg("Value in the main diagonal of the global stiffness matrix is too small.", 0);
   }
+  std::vector<double> scale(static_cast<size_t>(nF) + 1);
+  CouplingDiagonalScales(KFF, scale.data());
+  for (int i = 1; i <= nF; i++)
+    if (count[i] > 0) WarnOfDiagonal(KFF->vals[i][1], scale[i]);
   const int64_t terms = OrderedProfileEnds(nF, count, cols, eqOfRow, last);
   *nTerms = terms;
   if (OutputControl[OC_PRINT_GAUSS_ELIM_INFO] == 'Y') {

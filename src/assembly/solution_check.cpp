@@ -120,9 +120,9 @@ void CheckSolution(int n, const int* count, int** cols, double** vals, const dou
   const double c = n > 100 ? 10.0 * n : 1000.0;
   double allowed = c * DBL_EPSILON * (normK * normY + normF);
   // An iterative solver stops at a residual decay (the conjugate gradient at
-  // max(decay ||D F||_2, 1e-14) in the 2-norm, which bounds the infinity norm); its
-  // updated residual may drift from the true one: a factor 10 is allowed for that.
-  if (decay > 0.0) allowed += 10.0 * std::fmax(decay * std::sqrt(normF2), 1e-14);
+  // decay ||D F||_2 in the 2-norm, which bounds the infinity norm); its updated residual
+  // may drift from the true one: a factor 10 is allowed for that.
+  if (decay > 0.0) allowed += 10.0 * decay * std::sqrt(normF2);
   if (!(normR <= allowed))
     RefuseSingularSystem("residual of the solution", normR, "Jacobi-scaled infinity norm; rounding level", allowed);
 }

@@ -4,6 +4,12 @@
 #include "assembly/sparse_rows.h"
 #include "numcore/numcore.h"
 
+namespace {
+// A sum of two terms at most this share of their magnitudes is the rounding residue of a
+// cancellation.
+constexpr double kResidueShare = 1e-14;
+}  // namespace
+
 void FreeSparseMatrixRows(int n, int* count, int** cols, double** vals) {
   for (int i = 1; i <= n; i++) {
     if (cols[i] != nullptr) freei1(cols[i]);
@@ -167,21 +173,24 @@ void CalcEffectiveMatrixSparse(int nCols, int nRows, double a, double b, const i
     int n = 0, p = 1, q = 1;
     while (p <= nA || q <= nB) {
       int c;
-      double v;
+      double v, parts;
       if (q > nB || (p <= nA && cA[p] < cB[q])) {
         c = cA[p];
         v = a * vA[p++];
+        parts = std::fabs(v);
       } else if (p > nA || cB[q] < cA[p]) {
         c = cB[q];
         v = b * vB[q++];
+        parts = std::fabs(v);
       } else {
         c = cA[p];
-        v = a * vA[p++];
-        v += b * vB[q++];
+        const double x = a * vA[p++], y = b * vB[q++];
+        v = x + y;
+        parts = std::fabs(x) + std::fabs(y);
       }
       if (c < 1 || c > nCols) InternalError(__FILE__, __LINE__);
       if (!std::isfinite(v)) errexit("Effective matrix: a term is not a finite number.", 0);
-      if (std::fabs(v) > kSmall) {
+      if (std::fabs(v) > kResidueShare * parts) {
         n++;
         cW[n] = c;
         vW[n] = v;
@@ -197,6 +206,28 @@ void CalcEffectiveMatrixSparse(int nCols, int nRows, double a, double b, const i
   }
   freed1(vW);
   freei1(cW);
+}
+
+void CouplingDiagonalScales(const SparseRowMatrix* K, double* s) {
+  const int n = K->n;
+  for (int i = 1; i <= n; i++) s[i] = 0.0;
+  for (int i = 1; i <= n; i++) {
+    const double dii = std::fabs(K->count[i] > 0 && K->cols[i][1] == i ? K->vals[i][1] : 0.0);
+    for (int t = 1; t <= K->count[i]; t++) {
+      const int j = K->cols[i][t];
+      if (j == i) continue;
+      const double djj = std::fabs(K->count[j] > 0 && K->cols[j][1] == j ? K->vals[j][1] : 0.0);
+      const double v2 = K->vals[i][t] * K->vals[i][t];
+      if (djj > 0.0) s[i] = std::fmax(s[i], v2 / djj);
+      if (dii > 0.0) s[j] = std::fmax(s[j], v2 / dii);
+    }
+  }
+}
+
+void WarnOfDiagonal(double d, double s) {
+  if (d < 0.0) warnmsg("Negative value in the main diagonal of the global stiffness matrix.", 0);
+  if (d < 1e-8 * s || d < 0.0)
+    warnmsg("Value in the main diagonal of the global stiffness matrix is too small.", 0);
 }
 
 void SymSparseMatAbsRowSums(int n, const int* count, int** cols, double** vals, const double* M, double* s) {

@@ -61,11 +61,21 @@ void SymSparseMatVec(int n, const int* count, int** cols, double** vals, const d
 // triangle, M a diagonal scaling.
 void SymSparseMatAbsRowSums(int n, const int* count, int** cols, double** vals, const double* M, double* s);
 
+// s[i] = the largest K_ij^2 / |K_jj| over the off-diagonal terms of row i (0 if none), K
+// symmetric of order n stored as its upper triangle with each row's diagonal first. A
+// positive definite matrix has K_ii >= s[i]; the measure is the same in any units.
+void CouplingDiagonalScales(const SparseRowMatrix* K, double* s);
+
+// The warnings of a diagonal term K_ii before a factorisation: negative, and too small
+// (below 1e-8 of what its couplings s_i ask of a positive definite matrix).
+void WarnOfDiagonal(double d, double s);
+
 // y += alpha x.
 void AddScaledVector(int n, double alpha, const double* x, double* y);
 
-// E = a A + b B row by row over nRows rows of nCols columns; terms with |value| <= 1e-8
-// are dropped; E's lists are newly allocated (E's previous lists must be released).
+// E = a A + b B row by row over nRows rows of nCols columns; a term is dropped when null or
+// when it is the rounding residue of its two parts (|value| <= 1e-14 (|a A_ij| + |b B_ij|)),
+// in any units; E's lists are newly allocated (E's previous lists must be released).
 void CalcEffectiveMatrixSparse(int nCols, int nRows, double a, double b, const int* countA,
                                const int* countB, int* countE, int** colsA, int** colsB,
                                int** colsE, double** valsA, double** valsB, double** valsE);

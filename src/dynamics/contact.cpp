@@ -340,12 +340,14 @@ void Calc_KII_KIX_KXX(const char* OutputControl, const ContactDofs* cd, const Sp
   for (int i = 1; i <= nF; i++) {
     if (EFF->count[i] == 0) continue;
     if (EFF->cols[i][1] != i) errexit("Null value in the main diagonal of the global stiffness matrix.", 0);
-    // The I rows are checked again, with the same warnings, as the profile store takes them.
-    if (cd->FreeDofClass[i] != 'X') continue;
-    const double d = EFF->vals[i][1];
-    if (d < 0.0) warnmsg("Negative value in the main diagonal of the global stiffness matrix.", 0);
-    if (d < kSmall) warnmsg("Value in the main diagonal of the global stiffness matrix is too small.", 0);
   }
+  // The I rows are checked again, with the same warnings, as the profile store takes them.
+  double* scale;
+  allocd1(&scale, nF);
+  CouplingDiagonalScales(EFF, scale);
+  for (int i = 1; i <= nF; i++)
+    if (EFF->count[i] > 0 && cd->FreeDofClass[i] == 'X') WarnOfDiagonal(EFF->vals[i][1], scale[i]);
+  freed1(scale);
   allocd2(&pm->KIX, nI, nX);
   allocd2(&pm->KXX, nX, nX);
   zerod2(pm->KIX, nI, nX);

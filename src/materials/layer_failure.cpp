@@ -49,7 +49,7 @@ int CalcStress_NLMM501(int elem, const MaterialRecord& mat, NLMM301_HD* r, doubl
   freed2(R);
   freed2(Ts);
   for (double v : {p.Xc, p.Xt, p.Yc, p.Yt, p.S})
-    if (!(v > kSmall)) InternalError(__FILE__, __LINE__);
+    if (!(v > 0.0)) InternalError(__FILE__, __LINE__);
   const double F11 = 1.0 / (p.Xt * p.Xc), F22 = 1.0 / (p.Yt * p.Yc), F12 = -0.5 * std::sqrt(F11 * F22);
   const double F1 = 1.0 / p.Xt - 1.0 / p.Xc, F2 = 1.0 / p.Yt - 1.0 / p.Yc, F66 = 1.0 / (p.S * p.S);
   const double f = F1 * s[1] + F2 * s[2] + F11 * s[1] * s[1] + F22 * s[2] * s[2] + F66 * s[3] * s[3] +

@@ -140,7 +140,7 @@ void WriteSparseMatBin(int n, const int* count, int** cols, double** vals, char 
 }
 
 void CheckFilesJobName_vm(const char* job, int nF, int nP, int* nModes, const MeshData* mesh, const SparseRowMatrix* K,
-                          const SparseRowMatrix* M, double** lambda, double*** Phi) {
+                          const SparseRowMatrix* M, const char* damage, double** lambda, double*** Phi) {
   const int type = mesh->Main.AnalysisType;
   if (type != ANALYSIS_MODAL_ANALYSIS && type != ANALYSIS_MODAL_SUPERPOSITION) InternalError(__FILE__, __LINE__);
   *nModes = 0;
@@ -158,6 +158,10 @@ void CheckFilesJobName_vm(const char* job, int nF, int nP, int* nModes, const Me
     return;
   }
 
+  if (damage != nullptr) {
+    CannotUseFiles(type, Format("File %s cannot be used:\n", binary, "") + damage, false, report, binary);
+    return;
+  }
   std::printf("\n");
   std::printf("Files %s and %s exist.\n", report.c_str(), binary.c_str());
   std::printf("Verifying their content:\n");

@@ -185,11 +185,12 @@ void WriteSparseMatBin(int n, const int* count, int** cols, double** vals, char 
 // The modes selected in the report of an earlier run, taken from <job>_vm.bin when both
 // files exist, match nF and nP, name existing counters once each and reproduce their
 // stored errors exactly on the present K (slave diagonals at 0.0) and M. Otherwise a
-// modal analysis says why and goes on with no modes, a superposition stops. *lambda
+// modal analysis says why and goes on with no modes, a superposition stops; so does a
+// binary file whose checksum fails (damage: what is wrong, in words; null when sound). *lambda
 // (nModes) and *Phi (nF x nModes, ascending counters) are allocated when nModes > 0,
 // else left null.
 void CheckFilesJobName_vm(const char* job, int nF, int nP, int* nModes, const MeshData* mesh, const SparseRowMatrix* K,
-                          const SparseRowMatrix* M, double** lambda, double*** Phi);
+                          const SparseRowMatrix* M, const char* damage, double** lambda, double*** Phi);
 
 // ---- modal superposition -------------------------------------------------------------
 // Every mode i obeys q'' + 2 xi_i w_i q' + w_i^2 q = f_i(t). Step k (1..nSteps) has the

@@ -157,3 +157,14 @@ void ReadGlobalTransientMat(int64_t* nTermsFF, int64_t* nTermsPF, int64_t* nTerm
                             ThermalMatrices* K, const char* job) {
   ReadGlobalMatFile(kTransientFile, nTermsFF, nTermsPF, nTermsPP, nF, nP, &K->KTFF, &K->KTPF, &K->KTPP, job);
 }
+
+void WriteThermalMatsStream(FILE* fp, const int64_t nC[3], const int64_t nT[3], int nF, int nP,
+                            const ThermalMatrices* K) {
+  WriteGlobalMatStream(fp, kCondFile, nC[0], nC[1], nC[2], nF, nP, &K->KCFF, &K->KCPF, &K->KCPP);
+  WriteGlobalMatStream(fp, kTransientFile, nT[0], nT[1], nT[2], nF, nP, &K->KTFF, &K->KTPF, &K->KTPP);
+}
+
+void ReadThermalMatsStream(FILE* fp, int64_t nC[3], int64_t nT[3], int nF, int nP, ThermalMatrices* K) {
+  ReadGlobalMatStream(fp, kCondFile, &nC[0], &nC[1], &nC[2], nF, nP, &K->KCFF, &K->KCPF, &K->KCPP);
+  ReadGlobalMatStream(fp, kTransientFile, &nT[0], &nT[1], &nT[2], nF, nP, &K->KTFF, &K->KTPF, &K->KTPP);
+}

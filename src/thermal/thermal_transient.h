@@ -118,3 +118,8 @@ void ReadGlobalCondMat(int64_t* nTermsFF, int64_t* nTermsPF, int64_t* nTermsPP, 
                        const char* job);
 void ReadGlobalTransientMat(int64_t* nTermsFF, int64_t* nTermsPF, int64_t* nTermsPP, int nF, int nP,
                             ThermalMatrices* K, const char* job);
+// Both matrices, conductivity then transient, as one record of an open stream (the
+// held-matrix file).
+void WriteThermalMatsStream(FILE* fp, const int64_t nC[3], const int64_t nT[3], int nF, int nP,
+                            const ThermalMatrices* K);
+void ReadThermalMatsStream(FILE* fp, int64_t nC[3], int64_t nT[3], int nF, int nP, ThermalMatrices* K);

@@ -61,6 +61,7 @@ struct Subject {
   std::vector<int> criteria = {1, 2, 3};  // the convergence norms it runs with
   // Records that name points (links, spring links), given the job's point numbers.
   std::function<void(tw::Model&, const Units&, const std::vector<int>&)> ties;
+  int solver = 1;  // 1 Gaussian elimination, 2 the conjugate gradient
 };
 
 // A variant of a subject model: its units, a rigid turn (with every point in the turned axes),
@@ -83,6 +84,9 @@ Built Build(const Subject& s, const Variant& v, const linmodel::Turn& turn, int 
   j.model.main.title = s.name;
   nonlinrun::Iterate(j.model.main, 1e-9, 60);
   j.model.main.convergenceCriterion = criterion;
+  j.model.main.storageTechnique = s.solver;
+  j.model.main.linEqAlgorithm = s.solver;
+  if (s.solver == 2) j.model.main.precondResidualDecay = 1e-13;
   s.materials(j.model, v.units);
   const int n = static_cast<int>(s.x.size());
   b.number.assign(n, 0);
@@ -389,23 +393,41 @@ TEST_F(InvarianceRun, ShellsFibreBeamsLinksAndSpringsInAnyUnits) {
   for (const Subject& s : {LayeredStrip(20), LayeredStrip(22), LinkedFibreBeam(), TiedBars()}) ExpectSameAnswers(s);
 }
 
+// The conjugate gradient's stop and scaling in the four unit sets, on the layered Mindlin
+// strip and on the linked fibre beam pulled back through zero stress into compression
+// (the steel's unloading line, its side taken from the sign of the stress).
+TEST_F(InvarianceRun, ConjugateGradientAndSteelReversalInAnyUnits) {
+  Subject strip = LayeredStrip(20), beam = LinkedFibreBeam();
+  strip.solver = beam.solver = 2;
+  strip.name += ", conjugate gradient";
+  beam.name += " reversed, conjugate gradient";
+  beam.factors = {0.4, 0.8, 1.0, 0.6, 0.2, 0.0, -0.3};
+  for (const Subject& s : {strip, beam}) ExpectSameAnswers(s);
+}
+
 // The three models in N and mm restarted after every combination, from the last but one
 // down to the first: every result and history file and the iterations of the
-// uninterrupted run, byte for byte, with both solvers.
+// uninterrupted run, byte for byte, with both solvers; the plasticity prism and the crack
+// bar also with the stiffness of each combination's second iteration kept into the next
+// (strategy 4: the restart takes the stiffness held at its restart point).
 TEST_F(InvarianceRun, RestartAfterEveryCombinationRepeatsTheUninterruptedRun) {
   const Variant base{"N, mm", kNmm, false, false, false};
   const linmodel::Turn none(0.0, 0.0, 0.0);
   struct Case {
     Subject s;
     const char* history;
+    int strategy;
   };
-  const Case cases[] = {{PlasticityPrism(), "_NLMM124_HD.bin"}, {CrackBar(), "_NLMM111_HD.bin"},
-                        {OpeningJoint(), "_NLMM302_HD.bin"}};
+  const Case cases[] = {{PlasticityPrism(), "_NLMM124_HD.bin", 1}, {CrackBar(), "_NLMM111_HD.bin", 1},
+                        {OpeningJoint(), "_NLMM302_HD.bin", 1},    {PlasticityPrism(), "_NLMM124_HD.bin", 4},
+                        {CrackBar(), "_NLMM111_HD.bin", 4}};
   for (const Case& c : cases)
     for (int solver : {1, 2}) {
-      SCOPED_TRACE(c.s.name + (solver == 1 ? ", Gaussian elimination" : ", conjugate gradient"));
+      SCOPED_TRACE(c.s.name + (solver == 1 ? ", Gaussian elimination" : ", conjugate gradient") + ", strategy " +
+                   std::to_string(c.strategy));
       Built b = Build(c.s, base, none, 1);
       tw::MainParams& m = b.job.model.main;
+      m.iterativeAlgorithm = c.strategy;
       m.storageTechnique = solver;
       m.linEqAlgorithm = solver;
       m.precondResidualDecay = 1e-14;

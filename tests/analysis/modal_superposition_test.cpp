@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -305,5 +307,51 @@ TEST_F(ModalSuperposition, Refusals) {
     for (const std::string& w : c.words) EXPECT_NE(o.run.err.find(w), std::string::npos) << o.run.err;
     EXPECT_EQ(o.run.err.find("INTERNAL ERROR"), std::string::npos) << o.run.err;
     EXPECT_TRUE(o.dr.records.empty());
+  }
+}
+
+// The mode file carries its checksum in the restart-state file of the modal analysis: a
+// damaged byte (the lowest of the mode's frequency) or a missing checksum stops the
+// superposition naming the file; a modal analysis that finds them warns in the same words
+// and writes new files, which the superposition then takes.
+TEST_F(ModalSuperposition, DamagedModeFileIsRefused) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> damage;
+    const char* words;
+  };
+  const Case cases[] = {
+      {"damaged byte",
+       [](const std::string& dir) {
+         std::vector<uint8_t> b = resultfile::ReadFileBytes(dir + "/job1_vm.bin");
+         // The one mode of one free dof ends the file: frequency, two errors, the entry.
+         b[b.size() - 32] ^= 0x01;
+         tw::WriteBytes(dir + "/job1_vm.bin", b);
+       },
+       "File job1_vm.bin cannot be used:\nIt fails its checksum: it is damaged or was changed after the modal\n"
+       "analysis wrote it.\n"},
+      {"no checksum", [](const std::string& dir) { std::remove((dir + "/job1_rs.bin").c_str()); },
+       "File job1_vm.bin cannot be used:\nIt has no checksum: the restart-state file of its run is missing.\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RemoveDirectory(dir_);
+    dir_ = MakeScratchDirectory();
+    Job j = Sdof(0.01, 5);
+    Modes(j, 1);
+    Options(j, kNewmark, kNormal, 0.0);
+    c.damage(dir_);
+    const Outcome o = Run(j);
+    EXPECT_EQ(o.run.status, 1);
+    EXPECT_NE(o.run.err.find(std::string("\nERROR:\n") + c.words + "Run modal analysis first."), std::string::npos)
+        << o.run.err;
+    EXPECT_TRUE(o.dr.records.empty());
+    // A modal analysis does not take them (still as damaged): it warns and writes new files.
+    Job again = j;
+    tw::AddRecord(again.model, "<FREQUENCY_RANGES>", tw::Rec().D(0.0).I(1).D(0.0).D(0.0));
+    const ChildResult r = Write(again, 3);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find(std::string("\nWARNING:\n") + c.words + "Creating new files"), std::string::npos) << r.err;
+    RunSound(j);
   }
 }

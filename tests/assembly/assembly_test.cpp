@@ -336,28 +336,63 @@ TEST(GlobalAssembly, SlaveRowHoldsOnlyTheLoneDiagonal) {
   EXPECT_DOUBLE_EQ(At(A.KFF, u5, u5), 10.0 + 10.0 / std::sqrt(2.0) * 0.5);  // plus bar 2-5 at 45 degrees
 }
 
-TEST(GlobalAssembly, DropRuleAtOneHundredMillionth) {
+// The drop rule in shares of the matrix's own terms, the same at any scale of the matrix:
+// a coupling below 1e-14 sqrt(K_ii K_jj) is dropped and one above it kept; a diagonal below
+// 1e-14 of the largest translation diagonal at its point is dropped (the row then holds
+// nothing) and one above it kept. The old absolute rule (1e-8) kept or dropped all of them
+// by the units alone.
+TEST(GlobalAssembly, DropRuleInSharesOfTheDiagonals) {
   Built b(BarModel());
-  Assembled A;
-  // A full 4 x 4 matrix on bar 2-3 with two tiny couplings between the nodes.
-  AssembleWith(b, [&](int e, int) {
-    std::vector<double> K = BarMatrix(b, e, 1.0);
-    for (int i = 0; i < 4; i++) K[i * 4 + i] += 1.0;
-    if (e == 2) {
-      K[0 * 4 + 3] = K[3 * 4 + 0] = 1e-8;          // u2 of node 1 with u3 of node 2: dropped
-      K[1 * 4 + 2] = K[2 * 4 + 1] = 1.0000001e-8;  // u3 of node 1 with u2 of node 2: kept
-    }
-    return K;
-  }, &A);
   const int u2 = b.w.PointDofNumbers[2][2], v2 = b.w.PointDofNumbers[2][3];
   const int u3 = b.w.PointDofNumbers[3][2], v3 = b.w.PointDofNumbers[3][3];
-  bool found = false;
-  for (int k = 1; k <= A.KFF.count[u2]; k++) found |= A.KFF.cols[u2][k] == v3;
-  EXPECT_FALSE(found);
-  EXPECT_EQ(At(A.KFF, v2, u3), 1.0000001e-8);
-  // The row still starts at its diagonal.
-  EXPECT_EQ(A.KFF.cols[u2][1], u2);
-  CheckGlobalStiffMatRows(&A.KFF);
+  const int u5 = b.w.PointDofNumbers[5][2], v5 = b.w.PointDofNumbers[5][3];
+  ASSERT_LT(u2, v3);
+  ASSERT_LT(v2, u3);
+  const auto bars = [&](int e) {
+    std::vector<double> K = BarMatrix(b, e, 1.0);
+    for (int i = 0; i < 4; i++) K[i * 4 + i] += 1.0;
+    return K;
+  };
+  // Element 4 as two springs at point 5 (2 along x3, share times 2 along x2) and unit
+  // springs at point 2.
+  const auto Spring5 = [](double share) {
+    std::vector<double> K(16, 0.0);
+    K[0 * 4 + 0] = K[1 * 4 + 1] = 1.0;
+    K[2 * 4 + 2] = share * 2.0;
+    K[3 * 4 + 3] = 2.0;
+    return K;
+  };
+  Assembled plain;
+  AssembleWith(b, [&](int e, int) { return e == 4 ? Spring5(1.0) : bars(e); }, &plain);
+  const double d25 = std::sqrt(At(plain.KFF, u2, u2) * At(plain.KFF, v3, v3));
+  const double d33 = std::sqrt(At(plain.KFF, v2, v2) * At(plain.KFF, u3, u3));
+  for (double scale : {1e-12, 1.0, 1e12}) {
+    SCOPED_TRACE(scale);
+    Assembled A;
+    AssembleWith(b, [&](int e, int) {
+      std::vector<double> K = bars(e);
+      if (e == 2) {  // bar 2-3
+        K[0 * 4 + 3] = K[3 * 4 + 0] = 0.99e-14 * d25;  // u2 with v3: dropped
+        K[1 * 4 + 2] = K[2 * 4 + 1] = 1.01e-14 * d33;  // v2 with u3: kept
+      }
+      if (e == 4) K = Spring5(0.99e-14);
+      for (double& v : K) v *= scale;
+      return K;
+    }, &A);
+    EXPECT_EQ(At(A.KFF, u2, v3), 0.0);
+    EXPECT_EQ(At(A.KFF, v2, u3), 1.01e-14 * d33 * scale);
+    EXPECT_EQ(A.KFF.count[u5], 0) << A.KFF.cols[u5][1] << " " << A.KFF.vals[u5][1] << " u5 " << u5 << " v5 " << v5 << " " << b.Codes(5);
+    EXPECT_EQ(At(A.KFF, v5, v5), 2.0 * scale);
+    EXPECT_EQ(A.KFF.cols[u2][1], u2);
+    Assembled B;
+    AssembleWith(b, [&](int e, int) {
+      std::vector<double> K = bars(e);
+      if (e == 4) K = Spring5(1.01e-14);
+      for (double& v : K) v *= scale;
+      return K;
+    }, &B);
+    EXPECT_EQ(At(B.KFF, u5, u5), 1.01e-14 * 2.0 * scale);
+  }
 }
 
 TEST(GlobalAssemblyDeath, NullRowAndDiagonalChecks) {

@@ -111,6 +111,33 @@ TEST(NCSB, NegativePivotIsAcceptedWithWarnings) {
   EXPECT_NEAR(x[1], 1.0, 1e-15);
 }
 
+// The "too small" warning measures a diagonal against what its couplings ask of a positive
+// definite matrix (K_ii K_jj >= K_ij^2), at any scale of the matrix: a soft dof alone or
+// tied to a stiff one is no warning; a pair of diagonals far below their coupling is one
+// warning for each.
+TEST(NCSB, SmallDiagonalWarningIsTheSameAtAnyScale) {
+  const std::string small = "\nWARNING:\nValue in the main diagonal of the global stiffness matrix is too small.\n";
+  struct Case {
+    const char* name;
+    double k11, k12, k22;
+    int warnings;
+  };
+  const Case cases[] = {{"soft and alone", 1e-12, 0.0, 1.0, 0},
+                        {"soft spring on a stiff dof", 1e-12, -1e-12, 1.0, 0},
+                        {"far below their coupling", 1e-12, 1.0, 2.0, 2}};
+  for (const Case& c : cases)
+    for (double scale : {1e-9, 1.0, 1e9}) {
+      SCOPED_TRACE(std::string(c.name) + ", scale " + std::to_string(scale));
+      Dense K(2, 2);
+      K(1, 1) = c.k11 * scale; K(1, 2) = K(2, 1) = c.k12 * scale; K(2, 2) = c.k22 * scale;
+      testing::internal::CaptureStderr();
+      SolveByNCSB(K, {0.0, 1.0});
+      std::string expected;
+      for (int k = 0; k < c.warnings; k++) expected += small;
+      EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
+    }
+}
+
 // Envelope (in the data file's order): a row reaching far forces every later row to the
 // same column; empty rows and gaps take the envelope of the row above.
 TEST(NCSB, ProfileEnvelopeAndCopy) {

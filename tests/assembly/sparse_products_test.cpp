@@ -91,44 +91,41 @@ TEST(SparseProducts, AddScaledVector) {
   }
 }
 
-// E = a A + b B: union of the patterns in ascending order, terms of magnitude up to 1e-8
-// dropped (an exact cancellation, a term of exactly 1e-8), 1.0000001e-8 kept.
+// E = a A + b B: union of the patterns in ascending order; a term is dropped when null (an
+// exact cancellation) or the rounding residue of its parts, in any units: terms of 1e-8
+// and far below are kept, a cancellation of 0.1 + 0.2 - 0.3 is dropped.
 TEST(SparseProducts, EffectiveMatrix) {
-  SparseRowMatrix A = MakeRowsFromLists({
-      {{1, 2.0}, {3, 1.0}},
-      {{2, 1e-8}},
-      {{4, 1.0000001e-8}},
-      {},
-  });
-  SparseRowMatrix B = MakeRowsFromLists({
-      {{2, 4.0}, {3, 0.5}, {5, 1.0}},
-      {},
-      {{1, 3.0}},
-      {},
-  });
-  SparseRowMatrix E = MakeRowsFromLists({{}, {}, {}, {}});
-  CalcEffectiveMatrixSparse(5, 4, 2.0, -4.0, A.count, B.count, E.count, A.cols, B.cols, E.cols,
-                            A.vals, B.vals, E.vals);
-  ASSERT_EQ(E.count[1], 3);
-  EXPECT_EQ(E.cols[1][1], 1); EXPECT_EQ(E.vals[1][1], 4.0);
-  EXPECT_EQ(E.cols[1][2], 2); EXPECT_EQ(E.vals[1][2], -16.0);
-  EXPECT_EQ(E.cols[1][3], 5); EXPECT_EQ(E.vals[1][3], -4.0);
-  ASSERT_EQ(E.count[2], 1);  // a = 2 makes 1e-8 into 2e-8: kept
-  EXPECT_EQ(E.vals[2][1], 2e-8);
-  EXPECT_EQ(E.count[4], 0);
-  ASSERT_EQ(E.count[3], 2);
-  EXPECT_EQ(E.cols[3][1], 1); EXPECT_EQ(E.vals[3][1], -12.0);
-  EXPECT_EQ(E.cols[3][2], 4); EXPECT_EQ(E.vals[3][2], 2.0 * 1.0000001e-8);
-  FreeRows(&E);
-  E = MakeRowsFromLists({{}, {}, {}, {}});
-  CalcEffectiveMatrixSparse(5, 4, 1.0, 0.0, A.count, B.count, E.count, A.cols, B.cols, E.cols,
-                            A.vals, B.vals, E.vals);
-  EXPECT_EQ(E.count[2], 0);  // exactly 1e-8: dropped
-  ASSERT_EQ(E.count[3], 1);
-  EXPECT_EQ(E.vals[3][1], 1.0000001e-8);
-  FreeRows(&E);
-  FreeRows(&B);
-  FreeRows(&A);
+  for (double unit : {1e-9, 1.0, 1e9}) {
+    SCOPED_TRACE(unit);
+    SparseRowMatrix A = MakeRowsFromLists({
+        {{1, 2.0 * unit}, {3, 1.0 * unit}},
+        {{2, 1e-8 * unit}, {4, (0.1 + 0.2) * unit}},
+        {{4, 1e-20 * unit}},
+        {},
+    });
+    SparseRowMatrix B = MakeRowsFromLists({
+        {{2, 4.0 * unit}, {3, 0.5 * unit}, {5, 1.0 * unit}},
+        {{4, 0.15 * unit}},
+        {{1, 3.0 * unit}},
+        {},
+    });
+    SparseRowMatrix E = MakeRowsFromLists({{}, {}, {}, {}});
+    CalcEffectiveMatrixSparse(5, 4, 2.0, -4.0, A.count, B.count, E.count, A.cols, B.cols, E.cols,
+                              A.vals, B.vals, E.vals);
+    ASSERT_EQ(E.count[1], 3);  // 2 + (-4) 0.5 at column 3: an exact cancellation
+    EXPECT_EQ(E.cols[1][1], 1); EXPECT_EQ(E.vals[1][1], 4.0 * unit);
+    EXPECT_EQ(E.cols[1][2], 2); EXPECT_EQ(E.vals[1][2], -16.0 * unit);
+    EXPECT_EQ(E.cols[1][3], 5); EXPECT_EQ(E.vals[1][3], -4.0 * unit);
+    ASSERT_EQ(E.count[2], 1);  // 2 (0.1 + 0.2) - 4 (0.15): rounding residue, dropped
+    EXPECT_EQ(E.cols[2][1], 2); EXPECT_EQ(E.vals[2][1], 2e-8 * unit);
+    EXPECT_EQ(E.count[4], 0);
+    ASSERT_EQ(E.count[3], 2);
+    EXPECT_EQ(E.cols[3][1], 1); EXPECT_EQ(E.vals[3][1], -12.0 * unit);
+    EXPECT_EQ(E.cols[3][2], 4); EXPECT_EQ(E.vals[3][2], 2.0 * (1e-20 * unit));
+    FreeRows(&E);
+    FreeRows(&B);
+    FreeRows(&A);
+  }
 }
 
 // A matrix made empty takes the lists of a combination; released, it is left without

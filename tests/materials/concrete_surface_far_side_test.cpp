@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -133,4 +135,40 @@ TEST(ConcreteSurfaceFarSide, LargeStepOfSolidNlmm151EndsOnTheSurface) {
     EXPECT_GT(s1[0], -1.1 * kFc);
     for (size_t i = 0; i < s1.size(); i++) EXPECT_NEAR(s1[i], sn[i], 2e-3 * kFc) << i;
   }
+}
+
+// Strains many orders of magnitude beyond concrete's (a combination factor gone wild) on a
+// virgin _NLMM125 and _NLMM151 point, in one step, compressed, stretched, sheared and
+// pressed from all sides: either a finite stress or a refusal in words (the return mapping
+// does not converge, its Jacobian is singular), never an internal error, a sanitizer
+// report or a stress that is not a number.
+TEST(ConcreteSurfaceFarSide, ExtremeStrainsGiveAStressOrAWordedRefusal) {
+  struct Law {
+    const char* name;
+    int code;
+    MaterialRecord m;
+  };
+  const Law laws[] = {{"_NLMM125", MAT_NLMM125, Record125(2)}, {"_NLMM151", MAT_NLMM151, Record151().m}};
+  const std::vector<std::vector<double>> rays = {{-1, 0, 0, 0, 0, 0}, {1, 1, 1, 0, 0, 0}, {0, 0, 0, 1, 0, 0},
+                                                 {-1, -1, -1, 0, 0, 0}};
+  for (const Law& l : laws)
+    for (size_t k = 0; k < rays.size(); k++)
+      for (double f : {1e1, 1e10, 1e100}) {
+        SCOPED_TRACE(std::string(l.name) + " ray " + std::to_string(k) + " factor " + std::to_string(f));
+        EXPECT_EXIT(
+            {
+              const auto finite = [&] {
+                ContinuumPoint p(l.code, _SOLID_HEXA, l.m);
+                std::vector<double> de = rays[k];
+                for (double& v : de) v *= 0.003 * f;
+                bool all = true;
+                for (double v : p.Step(de, std::vector<bool>(6, false))) all = all && std::isfinite(v);
+                return all;
+              }();
+              std::fprintf(stderr, "STRESS %s", finite ? "finite" : "not finite");
+              std::exit(finite ? 0 : 2);
+            },
+            [](int status) { return WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 1); },
+            "STRESS finite|\nERROR:\n");
+      }
 }

@@ -63,7 +63,7 @@ struct Check {
 void RunCheck(const Files& f, ModalModel& by, Check* c) {
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  CheckFilesJobName_vm(f.mm.job.c_str(), by.w.nF, by.w.nP, &c->nModes, &by.mesh, &by.K, &by.M, &c->lambda, &c->Phi);
+  CheckFilesJobName_vm(f.mm.job.c_str(), by.w.nF, by.w.nP, &c->nModes, &by.mesh, &by.K, &by.M, nullptr, &c->lambda, &c->Phi);
   c->err = testing::internal::GetCapturedStderr();
   c->out = testing::internal::GetCapturedStdout();
 }
@@ -151,7 +151,7 @@ TEST(ModeFiles, UnusableFilesAreRefused) {
         {
           gSkipLeakCheck = true;
           Check d;
-          CheckFilesJobName_vm(f.mm.job.c_str(), by.w.nF, by.w.nP, &d.nModes, &by.mesh, &by.K, &by.M, &d.lambda,
+          CheckFilesJobName_vm(f.mm.job.c_str(), by.w.nF, by.w.nP, &d.nModes, &by.mesh, &by.K, &by.M, nullptr, &d.lambda,
                                &d.Phi);
         },
         testing::ExitedWithCode(1), Whole("\nERROR:\n" + msg + "Run modal analysis first.\n\n"));
@@ -172,7 +172,7 @@ TEST(ModeFiles, ForeignBinaryFileStopsTheRun) {
         gSkipLeakCheck = true;
         Check c;
         CheckFilesJobName_vm(f.mm.job.c_str(), f.mm.w.nF, f.mm.w.nP, &c.nModes, &f.mm.mesh, &f.mm.K, &f.mm.M,
-                             &c.lambda, &c.Phi);
+                             nullptr, &c.lambda, &c.Phi);
       },
       testing::ExitedWithCode(1), "\nERROR:\n" + InvalidFileRegex(f.mm.job + "_vm.bin") + "\n\n$");
 }

@@ -27,12 +27,17 @@ int RangeOf(const Steel201& s, double x) {
   return 6;
 }
 
-int EnvelopeStatus(double stress) { return stress >= 1e-8 ? 1 : 5; }
+// A stress counts as tensile from this share of the yield stress on (below it: rounding of
+// a line through zero), in any units.
+constexpr double kZeroStressShare = 1e-10;
+bool Tensile(const Steel201& s, double stress) { return stress >= kZeroStressShare * s.fy; }
+
+int EnvelopeStatus(const Steel201& s, double stress) { return Tensile(s, stress) ? 1 : 5; }
 
 // On a straight line: unloading (towards zero stress) or reloading (away from it).
-int LineStatus(double stress, double eps, double last) {
-  const bool away = stress >= 1e-8 ? eps > last : eps < last;
-  if (stress >= 1e-8) return away ? 3 : 2;
+int LineStatus(const Steel201& s, double stress, double eps, double last) {
+  const bool away = Tensile(s, stress) ? eps > last : eps < last;
+  if (Tensile(s, stress)) return away ? 3 : 2;
   return away ? 7 : 6;
 }
 
@@ -50,13 +55,13 @@ void OnEnvelope(const MaterialRecord& m, const Steel201& s, NLMM201_HD& r, doubl
   const double v = CalcStressLoad_NLMM201(m, std::fabs(e));
   r.Stress = e <= 1e-8 ? -v : v;
   r.Branch = range;
-  r.Status = EnvelopeStatus(r.Stress);
+  r.Status = EnvelopeStatus(s, r.Stress);
 }
 
 // Elastic line of slope E through A, down to zero stress at e0; past e0 the envelope is
 // measured from e0 (the elastic part of which is the same line).
 void ElasticLine(const MaterialRecord& m, const Steel201& s, NLMM201_HD& r, double eps, double last) {
-  const double side = r.AStress >= 1e-8 ? 1.0 : -1.0;
+  const double side = Tensile(s, r.AStress) ? 1.0 : -1.0;
   const double x = side * eps, a = side * r.AStrain, z = side * r.E0;
   if (x > a) {
     // Beyond A: back onto the envelope of A's side.
@@ -67,14 +72,14 @@ void ElasticLine(const MaterialRecord& m, const Steel201& s, NLMM201_HD& r, doub
   if (x >= z) {
     r.Branch = 4;
     r.Stress = r.AStress + s.E * (eps - r.AStrain);
-    r.Status = LineStatus(r.Stress, eps, last);
+    r.Status = LineStatus(s, r.Stress, eps, last);
     return;
   }
   r.Origin = r.E0;
   OnEnvelope(m, s, r, eps);
   if (r.Branch == 1) {
     r.Branch = 4;
-    r.Status = LineStatus(r.Stress, eps, last);
+    r.Status = LineStatus(s, r.Stress, eps, last);
   } else if (r.Branch == 2 || r.Branch == 3) {
     r.BStrain = r.AStrain;
     r.BStress = r.AStress;
@@ -86,7 +91,7 @@ void ElasticLine(const MaterialRecord& m, const Steel201& s, NLMM201_HD& r, doub
 void LineBA(const MaterialRecord& m, const Steel201& s, NLMM201_HD& r, double eps, double last) {
   if (r.BStrain == r.AStrain) InternalError(__FILE__, __LINE__);
   const double k = (r.BStress - r.AStress) / (r.BStrain - r.AStrain);
-  const double side = r.AStress >= 1e-8 ? 1.0 : -1.0;
+  const double side = Tensile(s, r.AStress) ? 1.0 : -1.0;
   if (side * eps > side * r.AStrain) {
     // Past A: the envelope of A's side; B becomes the reversal point to remember.
     r.Origin = r.SavedOrigin1;
@@ -103,7 +108,7 @@ void LineBA(const MaterialRecord& m, const Steel201& s, NLMM201_HD& r, double ep
   }
   r.Branch = 5;
   r.Stress = k * eps + (r.BStress - k * r.BStrain);
-  r.Status = LineStatus(r.Stress, eps, last);
+  r.Status = LineStatus(s, r.Stress, eps, last);
 }
 
 }  // namespace
@@ -133,7 +138,8 @@ double CalcStress_NLMM201(const MaterialRecord& m, NLMM201_HD& r, double eps) {
   switch (r.Branch) {
     case 1:
       OnEnvelope(m, s, r, eps);
-      if (!loading && r.Branch == 1 && r.Stress * lastStress >= 1e-8) r.Status = r.Stress >= 1e-8 ? 2 : 6;
+      if (!loading && r.Branch == 1 && r.Stress * lastStress >= kZeroStressShare * s.fy * (kZeroStressShare * s.fy))
+        r.Status = Tensile(s, r.Stress) ? 2 : 6;
       break;
     case 2:
     case 3:

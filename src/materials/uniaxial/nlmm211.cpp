@@ -69,6 +69,9 @@ void StoreDirection(const NLMM210_HD& d, int i, NLMM211_HD& r) {
   for (int k = kFirstRulePoint; k <= kLastRulePoint; k++) r.Real2[k][i] = d.Value[k];
 }
 
+// Share of the elastic modulus a secant modulus keeps when it falls to zero or below.
+constexpr double kTraceShare = 1e-12;
+
 }  // namespace
 
 double CalcUltCrNormalStrainTrilinear_NLMM211(double ft, double E, double Gf, double h, double xi1, double alpha1,
@@ -215,10 +218,11 @@ void CalcMat_D_NLMM211(const NLMM211_HD& r, double** De, double** D) {
   for (int i = 1; i <= 2; i++) {
     const double e = r.Real3[kSecantStrain][i];
     E[i] = e == 0.0 ? De[i][i] : r.Real2[kSecantStress][i] / e;
-    if (!(E[i] > 0.0)) E[i] = 1e-8;
+    // A direction softened to nothing keeps a trace of its elastic modulus, in any units.
+    if (!(E[i] > 0.0)) E[i] = kTraceShare * De[i][i];
   }
   double G = r.Real3[kSecantStrain][1] == r.Real3[kSecantStrain][2] ? De[3][3] : E[1] * E[2] / (E[1] + E[2]);
-  if (!(G > 0.0)) G = 1e-8;
+  if (!(G > 0.0)) G = kTraceShare * De[3][3];
   const double diag[4] = {0.0, E[1], E[2], G};
   double** T;
   allocd2(&T, 3, 3);
