@@ -25,7 +25,7 @@
 #include "analysis/nonlinear_control.h"
 #include "analysis/restart.h"
 #include "analysis/results.h"
-#include "modal/modal.h"
+#include "modal/vibration_modes.h"
 #include "history/history.h"
 #include "model/fileio.h"
 #include "model/material.h"

@@ -485,7 +485,7 @@ void UpdateThermalMatrices(ThermalRun* run) {
     // The matrices held are those the update would give: they are kept, and saved where
     // the strategy saves them.
     if (moves.write) steps.write();
-    moves = StiffnessMoves{false, false, false};
+    moves = StiffnessMoves{false, false, false, false};
   }
   run->dtEff = run->dt;
   if (moves.read && run->c == run->first && run->restartFactorStep > 0.0) run->dtEff = run->restartFactorStep;
