@@ -314,13 +314,13 @@ const RecordOps kOps151 = CRACK_OPS(NLMM151_HD, Fields151, "<NLMM151_HD>", 1237)
 
 const RecordOps* CrackRecordOps(int slot) {
   switch (slot) {
-    case 1: return &kOps101;
-    case 2: return &kOps102;
-    case 3: return &kOps104;
-    case 4: return &kOps111;
-    case 10: return &kOps141;
-    case 11: return &kOps142;
-    case 14: return &kOps151;
+    case kSlot101: return &kOps101;
+    case kSlot102: return &kOps102;
+    case kSlot104: return &kOps104;
+    case kSlot111: return &kOps111;
+    case kSlot141: return &kOps141;
+    case kSlot142: return &kOps142;
+    case kSlot151: return &kOps151;
     default: return nullptr;
   }
 }

@@ -430,19 +430,19 @@ void SetYieldParam(int code, int material, int record, const MeshData* mesh, NLM
 
 const RecordOps* RecordOpsOfSlot(int slot) {
   switch (slot) {
-    case 5: return &kOps121;
-    case 6: return &kOps122;
-    case 7: return &kOps123;
-    case 8: return &kOps124;
-    case 9: return &kOps125;
-    case 12: return &kOps145;
-    case 13: return &kOps146;
-    case 15: return &kOps171;
-    case 16: return &kOps172;
-    case 17: return &kOps173;
-    case 18: return &kOps174;
-    case 19: return &kOps175;
-    case 21: return &kOps202;
+    case kSlot121: return &kOps121;
+    case kSlot122: return &kOps122;
+    case kSlot123: return &kOps123;
+    case kSlot124: return &kOps124;
+    case kSlot125: return &kOps125;
+    case kSlot145: return &kOps145;
+    case kSlot146: return &kOps146;
+    case kSlot171: return &kOps171;
+    case kSlot172: return &kOps172;
+    case kSlot173: return &kOps173;
+    case kSlot174: return &kOps174;
+    case kSlot175: return &kOps175;
+    case kSlot202: return &kOps202;
     // The crack, uniaxial, interface, thermal and fracture records come with their families.
     default: {
       if (slot < 0 || slot >= kNlmmSlots) InternalError(__FILE__, __LINE__);

@@ -281,23 +281,23 @@ const RecordOps kOpsFracture = VOLDE_FAMILY(FRC_MIXFRACTURE_2D_HD, InitZero, Cop
 
 const RecordOps* UniaxialRecordOpsOfSlot(int slot) {
   switch (slot) {
-    case 0: return &kOpsFracture;
-    case 20: return &kOps201;
-    case 22: return &kOps210;
-    case 23: return &kOps211;
-    case 24: return &kOps220;
-    case 25: return &kOps298;
-    case 26: return &kOps299;
-    case 27: return &kOps301;
-    case 28: return &kOps302;
-    case 29: return &kOps303;
-    case 30: return &kOps304;
-    case 31: return &kOps305;
-    case 32: return &kOps306;
-    case 33: return &kOps320;
-    case 34: return &kOps401;
-    case 35: return &kOps451;
-    case 36: return &kOps501;
+    case kSlotFracture: return &kOpsFracture;
+    case kSlot201: return &kOps201;
+    case kSlot210: return &kOps210;
+    case kSlot211: return &kOps211;
+    case kSlot220: return &kOps220;
+    case kSlot298: return &kOps298;
+    case kSlot299: return &kOps299;
+    case kSlot301: return &kOps301;
+    case kSlot302: return &kOps302;
+    case kSlot303: return &kOps303;
+    case kSlot304: return &kOps304;
+    case kSlot305: return &kOps305;
+    case kSlot306: return &kOps306;
+    case kSlot320: return &kOps320;
+    case kSlot401: return &kOps401;
+    case kSlot451: return &kOps451;
+    case kSlot501: return &kOps501;
     default: return nullptr;
   }
 }

@@ -131,13 +131,13 @@ void StartValues(int slot, int code, int material, int rec, const MeshData* mesh
   void* a = hd->Entry[2 * slot];
   if (a == nullptr) InternalError(__FILE__, __LINE__);
   switch (slot) {
-    case 1:  // the smeared-crack models
-    case 2:
-    case 3:
-    case 4:
-    case 10:
-    case 11:
-    case 14: {
+    case kSlot101:  // the smeared-crack models
+    case kSlot102:
+    case kSlot104:
+    case kSlot111:
+    case kSlot141:
+    case kSlot142:
+    case kSlot151: {
       const MaterialRecord& m = MaterialOf(mesh, code, material);
       CrackPointPlace at{p.element, p.point, p.layer, 0.0, 0.0};
       if (PointStartNeedsElementSize(code, m)) {
@@ -147,42 +147,42 @@ void StartValues(int slot, int code, int material, int rec, const MeshData* mesh
       PointStartValues(code, m, At(a, OpsOf(slot), rec), at);
       return;
     }
-    case 5: SF_NLMM121_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
-    case 7: SF_NLMM123_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
-    case 8: SF_NLMM124_HD(rec, View<NLMM124_HD>(a)); return;
-    case 9: SF_NLMM125_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
-    case 6:   // _NLMM122 keeps its initial values
-    case 12:  // the cyclic steel starts from its virgin state
-    case 15:  // shrinkage: nothing to set
-    case 16:
-    case 21:
-    case 22:  // the concrete fibres keep their initial values
-    case 24:
-    case 25:
-    case 26:
+    case kSlot121: SF_NLMM121_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
+    case kSlot123: SF_NLMM123_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
+    case kSlot124: SF_NLMM124_HD(rec, View<NLMM124_HD>(a)); return;
+    case kSlot125: SF_NLMM125_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
+    case kSlot122:   // _NLMM122 keeps its initial values
+    case kSlot145:  // the cyclic steel starts from its virgin state
+    case kSlot171:  // shrinkage: nothing to set
+    case kSlot172:
+    case kSlot202:
+    case kSlot210:  // the concrete fibres keep their initial values
+    case kSlot220:
+    case kSlot298:
+    case kSlot299:
       return;
-    case 20: SF_NLMM201_HD(rec, View<NLMM201_HD>(a)); return;
-    case 23: {
+    case kSlot201: SF_NLMM201_HD(rec, View<NLMM201_HD>(a)); return;
+    case kSlot211: {
       double area = 0.0, pointArea = 0.0;
       if (MatInt(MaterialOf(mesh, MAT_NLMM211, material), 14) != 1)
         QuadAreas(mesh, p.element, p.nPoints, p.point, &area, &pointArea);
       SF_NLMM211_HD(material, rec, area, pointArea, mesh, View<NLMM211_HD>(a));
       return;
     }
-    case 28: SF_NLMM302_HD(material, rec, mesh, View<NLMM302_HD>(a)); return;
-    case 27:  // the bond laws start from zero slip (rule 1 set with the record)
-    case 29:
-    case 31:
-    case 32:  // the cyclic interface closed and virgin, the plasticity elastic: the record's own
-    case 33:
-    case 35:  // _NLMM451: density, heat capacity, temperature and conductivity start at zero
-    case 36:  // _NLMM501: stress and failure index start at zero
-    case 0:   // the fracture model of a plane pattern: its vectors start at zero
+    case kSlot302: SF_NLMM302_HD(material, rec, mesh, View<NLMM302_HD>(a)); return;
+    case kSlot301:  // the bond laws start from zero slip (rule 1 set with the record)
+    case kSlot303:
+    case kSlot305:
+    case kSlot306:  // the cyclic interface closed and virgin, the plasticity elastic: the record's own
+    case kSlot320:
+    case kSlot451:  // _NLMM451: density, heat capacity, temperature and conductivity start at zero
+    case kSlot501:  // _NLMM501: stress and failure index start at zero
+    case kSlotFracture:   // the fracture model of a plane pattern: its vectors start at zero
       return;
-    case 34: SF_NLMM401_HD(material, rec, mesh, View<NLMM401_HD>(a)); return;
-    case 17: SF_NLMM173_HD(rec, View<NLMM173_HD>(a)); return;
-    case 18: SF_NLMM174_HD(rec, View<NLMM174_HD>(a)); return;
-    case 19: SF_NLMM175_HD(rec, View<NLMM175_HD>(a)); return;
+    case kSlot401: SF_NLMM401_HD(material, rec, mesh, View<NLMM401_HD>(a)); return;
+    case kSlot173: SF_NLMM173_HD(rec, View<NLMM173_HD>(a)); return;
+    case kSlot174: SF_NLMM174_HD(rec, View<NLMM174_HD>(a)); return;
+    case kSlot175: SF_NLMM175_HD(rec, View<NLMM175_HD>(a)); return;
     // _NLMM146 has no start values; the other slots hold no records in this build.
     default: InternalError(__FILE__, __LINE__);
   }

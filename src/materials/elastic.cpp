@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "numcore/numcore.h"
+#include "materials/uniaxial/uniaxial_law.h"
 
 void CalcMat_De_Iso3D(int nRows, int nCols, double nu, double E, double** D) {
   if (nRows != 6 || nCols != 6) InternalError(__FILE__, __LINE__);
@@ -403,3 +404,6 @@ LayerElastic LayerElasticConstants(int code, const MaterialRecord& m) {
       InternalError(__FILE__, __LINE__);
   }
 }
+
+// The elastic bar or fibre: the initial modulus throughout, no record.
+const UniaxialLaw kUniaxialLinear = {MAT_LIN_ISO, kTangentElastic, 0.0, 0, nullptr, nullptr, nullptr};

@@ -19,8 +19,18 @@
 
 #include <cstdint>
 
-// Model slots of the material table: slot k = 0..36 (slot 0 the fracture model).
-constexpr int kNlmmSlots = 37;
+// Model slots of the material table, each named by its model: slot k = 0..36 (slot 0 the
+// fracture model of the plane patterns); a model that shares another's record type keeps
+// its own slot.
+enum HistorySlot : int {
+  kSlotNone = -1,  // a code without history records
+  kSlotFracture = 0,
+  kSlot101, kSlot102, kSlot104, kSlot111, kSlot121, kSlot122, kSlot123, kSlot124, kSlot125,
+  kSlot141, kSlot142, kSlot145, kSlot146, kSlot151, kSlot171, kSlot172, kSlot173, kSlot174,
+  kSlot175, kSlot201, kSlot202, kSlot210, kSlot211, kSlot220, kSlot298, kSlot299, kSlot301,
+  kSlot302, kSlot303, kSlot304, kSlot305, kSlot306, kSlot320, kSlot401, kSlot451, kSlot501,
+};
+constexpr int kNlmmSlots = kSlot501 + 1;
 
 // Slot of material code 1..49, or -1 for the codes without history records (the linear
 // and thermal codes, _NLMM105 and the composition codes).

@@ -22,6 +22,7 @@
 #include "materials/uniaxial/concrete.h"
 #include "materials/uniaxial/concrete_cyclic.h"
 #include "materials/uniaxial/steel.h"
+#include "materials/uniaxial/uniaxial_law.h"
 #include "numcore/numcore.h"
 
 // ---- values of the records ----------------------------------------------------------------
@@ -93,140 +94,57 @@ R& PointRecord(NLMM_HD* hd, int code, int record) {
   return a[record];
 }
 
+const UniaxialLaw& LawOf(int code) {
+  const UniaxialLaw* law = UniaxialLawOf(code);
+  if (law == nullptr) InternalError(__FILE__, __LINE__);
+  return *law;
+}
+
+// The bars and cables name no point in a law's messages.
+const PointContext kBarPoint{0, 0, 0, 0, 0};
+
 }  // namespace
 
 double UniaxialTangent(int code, int iteration, const MaterialRecord& m, NLMM_HD* hd, int record) {
-  switch (code) {
-    case MAT_LIN_ISO:
-      return UniaxialInitialModulus(code, m);
-    case MAT_NLMM201:
-      return CalcMat_D_NLMM201(m, PointRecord<NLMM201_HD>(hd, code, record));
-    case MAT_NLMM202:
-      // The first two iterations take the initial modulus whatever the record holds.
-      if (iteration <= 2) return UniaxialInitialModulus(code, m);
-      return PointRecord<NLMM145_HD>(hd, code, record).Value[NLMM145_HD::kTan];
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
+  const UniaxialLaw& law = LawOf(code);
+  return BarTangentPolicy(law, UniaxialInitialModulus(code, m), iteration, m, hd, record);
 }
 
 double UniaxialStress(int code, const MaterialRecord& m, double epsMech, NLMM_HD* hd, int record) {
-  switch (code) {
-    case MAT_LIN_ISO:
-      // Elastic bar: no record, nothing stored.
-      return UniaxialInitialModulus(code, m) * epsMech;
-    case MAT_NLMM201:
-      return CalcStress_NLMM201(m, PointRecord<NLMM201_HD>(hd, code, record), epsMech);
-    case MAT_NLMM202: {
-      double stress, tangent;
-      CalcStress_NLMM202(CyclicSteelOf(m, 3), PointRecord<NLMM145_HD>(hd, code, record), epsMech, &stress, &tangent);
-      return stress;
-    }
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
+  const UniaxialLaw& law = LawOf(code);
+  // Elastic bar: no record, nothing stored.
+  if (law.source == kTangentElastic) return UniaxialInitialModulus(code, m) * epsMech;
+  return law.update(kBarPoint, m, UniaxialRecord(law, hd, record), epsMech).stress;
 }
 
 void UniaxialStartValues(int code, int type) {
   if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
-  switch (code) {
-    case MAT_NLMM201:  // the history table sets the elastic branch
-    case MAT_NLMM202:  // the cyclic steel law starts from its virgin state
-      return;
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
+  // The history table sets the start values of the laws' records (the elastic branch of
+  // _NLMM201); a bar of the linear kind has none.
+  if (LawOf(code).source == kTangentElastic) InternalError(__FILE__, __LINE__);
 }
 
 // ---- beam fibres ----------------------------------------------------------------------
 
-namespace {
-
-// The tangent of the last stress evaluation kept off zero (share x E0), so that a cracked
-// or yielded section stays solvable; E0 in the first step.
-double StoredFibreTangent(double E0, bool firstStep, double stored, double share) {
-  if (firstStep) return E0;
-  return stored < share * E0 ? share * E0 : stored;
-}
-
-}  // namespace
-
 double FibreTangent(int code, bool firstStep, const MaterialRecord& m, NLMM_HD* hd, int record) {
-  switch (code) {
-    case MAT_LIN_ISO: return UniaxialInitialModulus(code, m);
-    case MAT_NLMM201: return CalcMat_D_NLMM201(m, PointRecord<NLMM201_HD>(hd, code, record));
-    case MAT_NLMM202:
-      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
-                                PointRecord<NLMM145_HD>(hd, code, record).Value[NLMM145_HD::kTan], 0.1);
-    case MAT_NLMM298:
-      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
-                                PointRecord<NLMM298_HD>(hd, code, record).Tangent, 0.05);
-    case MAT_NLMM299:
-      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
-                                PointRecord<NLMM299_HD>(hd, code, record).Tangent, 0.05);
-    case MAT_NLMM210:
-      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
-                                PointRecord<NLMM210_HD>(hd, code, record).Value[NLMM210_HD::kTan], 0.1);
-    case MAT_NLMM220:
-      return StoredFibreTangent(UniaxialInitialModulus(code, m), firstStep,
-                                PointRecord<NLMM220_HD>(hd, code, record).Value[NLMM220_HD::kTan], 0.1);
-    default:
-      InternalError(__FILE__, __LINE__);
-  }
+  return FibreTangentPolicy(LawOf(code), UniaxialInitialModulus(code, m), firstStep, m, hd, record);
 }
 
 double FibreShearModulus(int code, const MaterialRecord& m) {
-  switch (code) {
-    case MAT_LIN_ISO: {
-      const IsotropicElastic c = IsotropicConstants(m);
-      return c.E / (2.0 * (1.0 + c.nu));
-    }
-    case MAT_NLMM201:
-    case MAT_NLMM202:
-    case MAT_NLMM210:
-    case MAT_NLMM220:
-    case MAT_NLMM298:
-    case MAT_NLMM299: return UniaxialInitialModulus(code, m) / 2.4;
-    default: InternalError(__FILE__, __LINE__);
+  if (LawOf(code).source == kTangentElastic) {
+    const IsotropicElastic c = IsotropicConstants(m);
+    return c.E / (2.0 * (1.0 + c.nu));
   }
+  return UniaxialInitialModulus(code, m) / 2.4;
 }
 
 double FibreStress(int code, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
                    double epsTotal, double dEps) {
-  switch (code) {
-    case MAT_LIN_ISO: return UniaxialInitialModulus(code, m) * epsTotal;
-    case MAT_NLMM201: {
-      NLMM201_HD& r = PointRecord<NLMM201_HD>(hd, code, record);
-      return CalcStress_NLMM201(m, r, r.Strain + dEps);
-    }
-    case MAT_NLMM202: {
-      NLMM145_HD& r = PointRecord<NLMM145_HD>(hd, code, record);
-      double stress, tangent;
-      CalcStress_NLMM202(CyclicSteelOf(m, 3), r, r.Value[NLMM145_HD::kStrain] + dEps, &stress, &tangent);
-      return stress;
-    }
-    case MAT_NLMM298: {
-      NLMM298_HD& r = PointRecord<NLMM298_HD>(hd, code, record);
-      return CalcStress_NLMM298(m, r, r.Strain + dEps);
-    }
-    case MAT_NLMM299: {
-      NLMM299_HD& r = PointRecord<NLMM299_HD>(hd, code, record);
-      return CalcStress_NLMM299(m, r, r.Strain + dEps);
-    }
-    case MAT_NLMM210: {
-      NLMM210_HD& r = PointRecord<NLMM210_HD>(hd, code, record);
-      double stress, tangent;
-      CalcStress_NLMM210(at, m, r, r.Value[NLMM210_HD::kStrain] + dEps, &stress, &tangent);
-      return stress;
-    }
-    case MAT_NLMM220: {
-      NLMM220_HD& r = PointRecord<NLMM220_HD>(hd, code, record);
-      double stress, tangent;
-      CalcStress_NLMM220(at, m, r, r.Value[NLMM220_HD::kStrain] + dEps, &stress, &tangent);
-      return stress;
-    }
-    default: InternalError(__FILE__, __LINE__);
-  }
+  const UniaxialLaw& law = LawOf(code);
+  if (law.source == kTangentElastic) return UniaxialInitialModulus(code, m) * epsTotal;
+  // A law takes the strain its record keeps plus the increment.
+  void* r = UniaxialRecord(law, hd, record);
+  return law.update(at, m, r, law.strain(r) + dEps).stress;
 }
 
 // ---- interface points -------------------------------------------------------------------

@@ -1,26 +1,12 @@
-// The material table: what each material kind code 1..49 is, one row per code.
-//
-// Adding a material law touches, and only touches:
-//   1. its own file under materials/ (materials/uniaxial/, materials/plasticity/,
-//      materials/crack/, materials/interface/; the time-dependent laws in
-//      materials/time_dependent_concrete.cpp; one file per model or per family of models
-//      that share a history record): the tangent, the stress update and the start values
-//      of its sampling point;
-//   2. its row here (family, density, expansion coefficient and modulus positions,
-//      element types, behaviour, history slot) in material_table.cpp;
-//   3. its case in each switch of material_point.cpp (tangent, stress, start values,
-//      for its family), where every code not built yet ends in the internal error;
-//   4. its cases in the history dispatchers (allocation, start values, copy, read,
-//      write and release of its record type, src/history/) and, for a new record type,
-//      the record in materials/history_data.h;
-//   5. its tests: strain paths through the sampling-point driver of the tests
-//      (closed-form values and a finite-difference check of its tangent).
-// Elements and loads never test material codes: they ask this table and the material
-// point.
+// The material table: what each material kind code 1..49 is, one row per code (its
+// families, value positions, element types, behaviour and history slot). Elements and
+// loads never test material codes: they ask this table and the material point. What a
+// new law touches is in docs/code-map.md.
 #pragma once
 
 #include <cstdint>
 
+#include "materials/history_data.h"
 #include "model/material.h"
 
 // Sampling-point families a kind serves (bits of MaterialKindRow::families).
@@ -55,7 +41,7 @@ struct MaterialKindRow {
   // Element types 1..32 that may carry the kind as their own material (bit t).
   uint64_t elementTypes;
   MaterialBehaviour behaviour;
-  int historySlot;  // slot of the history table, -1 without records
+  HistorySlot historySlot;  // slot of the history table, kSlotNone without records
 };
 
 // Row of code 1..49; any other code is the internal error.

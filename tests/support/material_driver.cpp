@@ -11,6 +11,7 @@
 #include "history/history.h"
 #include "history/records.h"
 #include "materials/material_point.h"
+#include "materials/uniaxial/uniaxial_law.h"
 #include "numcore/numcore.h"
 
 namespace matdriver {
@@ -31,38 +32,62 @@ MaterialRecord Record(const std::vector<double>& values) {
 
 namespace {
 
-// One sampling point with the start values of the steel records (record 1 of each).
+// One sampling point in a table of one record, with the history's initial and start values.
 struct PointStore {
   NLMM_HD hd{};
-  NLMM201_HD r201[2]{};
-  NLMM145_HD r145[2]{};
-  explicit PointStore(int code) {
-    r201[1].Branch = 1;
-    r145[1].RuleNumber = r145[1].StateWord = 1;
+  const UniaxialLaw* law;
+  const RecordOps* ops = nullptr;
+  unsigned char* block = nullptr;
+  explicit PointStore(int code) : law(UniaxialLawOf(code)) {
+    if (law == nullptr) ADD_FAILURE() << "no uniaxial law " << code;
+    if (law == nullptr || law->recordSize == 0) return;
     const int slot = NlmmSlotOfCode(code);
-    if (code == MAT_NLMM201) hd.Entry[2 * slot] = r201;
-    if (code == MAT_NLMM202) hd.Entry[2 * slot] = r145;
+    ops = RecordOpsOfSlot(slot);
+    block = static_cast<unsigned char*>(std::calloc(2, ops->size));
+    ops->init(block + ops->size);
+    hd.Entry[2 * slot] = block;
+    if (code == MAT_NLMM201) SF_NLMM201_HD(1, static_cast<NLMM201_HD*>(hd.Entry[2 * slot]));
   }
+  ~PointStore() {
+    if (block != nullptr) ops->release(block + ops->size);
+    std::free(block);
+  }
+  PointStore(const PointStore&) = delete;
+  PointStore& operator=(const PointStore&) = delete;
 };
 
 }  // namespace
 
-std::vector<Response> DriveUniaxial(int code, const MaterialRecord& m, const std::vector<Step>& path) {
+std::vector<Response> DriveUniaxial(int code, const MaterialRecord& m, const std::vector<Step>& path, Host host) {
   PointStore point(code);
   std::vector<Response> out;
+  const PointContext at{1, 1, 1, 1, 0};
+  double previous = 0.0;
   for (const Step& s : path) {
-    const double sigma = UniaxialStress(code, m, s.strain, &point.hd, 1);
-    out.push_back({sigma, UniaxialTangent(code, s.iteration, m, &point.hd, 1)});
+    Response r{};
+    if (host == Host::kBar) {
+      r.stress = UniaxialStress(code, m, s.strain, &point.hd, 1);
+      r.tangent = UniaxialTangent(code, s.iteration, m, &point.hd, 1);
+    } else {
+      r.stress = FibreStress(code, at, m, &point.hd, 1, s.strain, s.strain - previous);
+      r.tangent = FibreTangent(code, out.empty(), m, &point.hd, 1);
+    }
+    previous = s.strain;
+    r.pointTangent = point.law != nullptr && point.law->tangent != nullptr
+                         ? point.law->tangent(m, UniaxialRecord(*point.law, &point.hd, 1))
+                         : UniaxialInitialModulus(code, m);
+    out.push_back(r);
   }
   return out;
 }
 
-double FiniteDifferenceSlope(int code, const MaterialRecord& m, const std::vector<Step>& path, size_t k, double h) {
+double FiniteDifferenceSlope(int code, const MaterialRecord& m, const std::vector<Step>& path, size_t k, double h,
+                             Host host) {
   double sigma[2];
   for (int side = 0; side < 2; side++) {
     std::vector<Step> p(path.begin(), path.begin() + static_cast<long>(k) + 1);
     p[k].strain += side == 0 ? h : -h;
-    sigma[side] = DriveUniaxial(code, m, p).back().stress;
+    sigma[side] = DriveUniaxial(code, m, p, host).back().stress;
   }
   return (sigma[0] - sigma[1]) / (2.0 * h);
 }
@@ -129,29 +154,29 @@ ContinuumPoint::ContinuumPoint(int code, int type, const MaterialRecord& m)
   for (int k = 1; k <= 3; k++) ops_->init(At(k));
   // Start values: elastic status and step flag; the concrete models keep fc.
   switch (slot_) {
-    case 5:
-    case 6:
-    case 7:
-    case 9: {
+    case kSlot121:
+    case kSlot122:
+    case kSlot123:
+    case kSlot125: {
       NLMM121_HD& r = Record<NLMM121_HD>();
       r.PointStatus = r.LoadingState = 1;
       r.YieldParam = MatValue(m, 5);
       break;
     }
-    case 8: {
+    case kSlot124: {
       NLMM124_HD& r = Record<NLMM124_HD>();
       r.PointStatus = r.LoadingState = 1;
       break;
     }
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 10:
-    case 11:
-    case 14: PointStartValues(code, m, At(1), CrackPointPlace{1, 1, 0, 1.0, 1.0}); break;
-    case 12: break;  // the bars start on their skeleton
-    case 23: {
+    case kSlot101:
+    case kSlot102:
+    case kSlot104:
+    case kSlot111:
+    case kSlot141:
+    case kSlot142:
+    case kSlot151: PointStartValues(code, m, At(1), CrackPointPlace{1, 1, 0, 1.0, 1.0}); break;
+    case kSlot145: break;  // the bars start on their skeleton
+    case kSlot211: {
       // The plane cyclic concrete with the band width of its record (length mode 1).
       NLMM211_HD& r = Record<NLMM211_HD>();
       if (MatInt(m, 14) != 1) std::abort();

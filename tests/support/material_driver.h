@@ -26,16 +26,24 @@ struct Step {
 
 struct Response {
   double stress;
-  double tangent;
+  double tangent;              // as the host assembles it (its tangent policy)
+  double pointTangent = 0.0;   // the law's own tangent at the step
 };
+
+// The two hosts of a uniaxial law: a bar or cable (the total mechanical strain in, the
+// bar's tangent policy) and a beam fibre (the increment on the strain its record keeps,
+// the fibre's policy, whose first step is the path's first).
+enum class Host { kBar, kFibre };
 
 // Drives one uniaxial point of kind `code` along the path, step after step, from the
 // start values of its record (the steel laws' elastic branch and rule 1).
-std::vector<Response> DriveUniaxial(int code, const MaterialRecord& m, const std::vector<Step>& path);
+std::vector<Response> DriveUniaxial(int code, const MaterialRecord& m, const std::vector<Step>& path,
+                                    Host host = Host::kBar);
 
 // Central finite-difference slope of the stress at step k: the path is replayed up to
 // step k - 1 on a fresh point for each of strain +- h at step k.
-double FiniteDifferenceSlope(int code, const MaterialRecord& m, const std::vector<Step>& path, size_t k, double h);
+double FiniteDifferenceSlope(int code, const MaterialRecord& m, const std::vector<Step>& path, size_t k, double h,
+                             Host host = Host::kBar);
 
 // Record values with the int32 positions marked (1-based, file order).
 MaterialRecord RecordWithInts(std::initializer_list<double> values, std::initializer_list<int> intPositions);

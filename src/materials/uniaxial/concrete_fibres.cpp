@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "materials/uniaxial/concrete.h"
+#include "materials/uniaxial/uniaxial_law.h"
 #include "model/validate.h"
 #include "numcore/numcore.h"
 
@@ -120,3 +121,20 @@ void CheckParameters_NLMM299(const MaterialRecord& m, const char* block, int rec
               "strain %g.",
               c.k, c.ecu);
 }
+
+namespace {
+
+template <typename R, double (*Law)(const MaterialRecord&, R&, double)>
+UniaxialPoint UpdateFibre(const PointContext&, const MaterialRecord& m, R& r, double eps) {
+  const double stress = Law(m, r, eps);
+  return {stress, r.Tangent};
+}
+
+}  // namespace
+
+const UniaxialLaw kUniaxial298 =
+    UniaxialLawRow<NLMM298_HD, FieldStrain, UpdateFibre<NLMM298_HD, CalcStress_NLMM298>, FieldTangent>(
+        MAT_NLMM298, kTangentStored, 0.05);
+const UniaxialLaw kUniaxial299 =
+    UniaxialLawRow<NLMM299_HD, FieldStrain, UpdateFibre<NLMM299_HD, CalcStress_NLMM299>, FieldTangent>(
+        MAT_NLMM299, kTangentStored, 0.05);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "materials/uniaxial/steel.h"
+#include "materials/uniaxial/uniaxial_law.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -192,3 +193,16 @@ double CalcMat_D_NLMM201(const MaterialRecord& m, const NLMM201_HD& r) {
     default: InternalError(__FILE__, __LINE__);
   }
 }
+
+namespace {
+
+UniaxialPoint Update201(const PointContext&, const MaterialRecord& m, NLMM201_HD& r, double eps) {
+  const double stress = CalcStress_NLMM201(m, r, eps);
+  return {stress, CalcMat_D_NLMM201(m, r)};
+}
+
+}  // namespace
+
+// The branch gives the tangent exactly: no policy tempers it.
+const UniaxialLaw kUniaxial201 =
+    UniaxialLawRow<NLMM201_HD, FieldStrain, Update201, CalcMat_D_NLMM201>(MAT_NLMM201, kTangentOfBranch, 0.0);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "materials/uniaxial/steel.h"
+#include "materials/uniaxial/uniaxial_law.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -361,3 +362,16 @@ void CalcStress_NLMM202(const CyclicSteel& s, NLMM145_HD& r, double eps, double*
   *stress = res.stress;
   *tangent = res.tangent;
 }
+
+namespace {
+
+UniaxialPoint Update202(const PointContext&, const MaterialRecord& m, NLMM145_HD& r, double eps) {
+  UniaxialPoint p;
+  CalcStress_NLMM202(CyclicSteelOf(m, 3), r, eps, &p.stress, &p.tangent);
+  return p;
+}
+
+}  // namespace
+
+const UniaxialLaw kUniaxial202 =
+    UniaxialLawRow<NLMM145_HD, ValueStrain, Update202, ValueTangent>(MAT_NLMM202, kTangentStored, 0.1);

@@ -19,6 +19,7 @@
 
 #include "materials/material_slots.h"
 #include "materials/uniaxial/concrete_cyclic.h"
+#include "materials/uniaxial/uniaxial_law.h"
 #include "model/validate.h"
 #include "numcore/numcore.h"
 
@@ -818,3 +819,7 @@ void CheckParameters_NLMM211(const MaterialRecord& m, const char* block, int rec
   if (band == 1 && !(MatValue(m, 15) > 0.0))
     DataFault(nullptr, block, record, "The constant crack band length must be positive: %g.", MatValue(m, 15));
 }
+
+const UniaxialLaw kUniaxial210 =
+    UniaxialLawRow<NLMM210_HD, ValueStrain, PointOfLaw<NLMM210_HD, CalcStress_NLMM210>, ValueTangent>(
+        MAT_NLMM210, kTangentStored, 0.1);

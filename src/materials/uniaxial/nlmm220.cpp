@@ -10,6 +10,7 @@
 
 #include "materials/material_slots.h"
 #include "materials/uniaxial/concrete_cyclic.h"
+#include "materials/uniaxial/uniaxial_law.h"
 #include "model/validate.h"
 #include "numcore/numcore.h"
 
@@ -269,3 +270,7 @@ void CheckParameters_NLMM220(const MaterialRecord& m, const char* block, int rec
               "(at most 1000).",
               c.fcm);
 }
+
+const UniaxialLaw kUniaxial220 =
+    UniaxialLawRow<NLMM220_HD, ValueStrain, PointOfLaw<NLMM220_HD, CalcStress_NLMM220>, ValueTangent>(
+        MAT_NLMM220, kTangentStored, 0.1);
