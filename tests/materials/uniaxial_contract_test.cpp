@@ -85,7 +85,9 @@ TEST(UniaxialContract, EveryLawGivesTheSameStressThroughBothHostsAndItsTangentIs
       const size_t last = p.size() - 1;
       for (Host h : {Host::kBar, Host::kFibre}) {
         const double slope = matdriver::FiniteDifferenceSlope(c.code, c.m, p, last, 1e-8, h);
-        if ((c.notSlope & (1 << k)) == 0) EXPECT_NEAR(bar[last].pointTangent, slope, 1e-5 * E0);
+        if ((c.notSlope & (1 << k)) == 0) {
+          EXPECT_NEAR(bar[last].pointTangent, slope, 1e-5 * E0);
+        }
       }
       // The policies: the bar takes the law's tangent from its third iteration on, the
       // fibre after its first step, kept off zero by its share.
