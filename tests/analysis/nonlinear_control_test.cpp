@@ -88,10 +88,11 @@ TEST(StiffnessStrategy, Predicates) {
     EXPECT_TRUE(GlobalStiffMatNeedsToBeWritten(1, 1, s));
     EXPECT_FALSE(GlobalStiffMatNeedsToBeWritten(4, 1, s));
   }
-  // Restart after 3: strategy 2 reads once, strategy 4 at every first iteration.
+  // Restart after 3: strategies 2 and 4 read once, the matrices held at the restart point.
   EXPECT_TRUE(GlobalStiffMatNeedsToBeRead(4, 3, 1, 2));
   EXPECT_FALSE(GlobalStiffMatNeedsToBeRead(5, 3, 1, 2));
-  EXPECT_TRUE(GlobalStiffMatNeedsToBeRead(5, 3, 1, 4));
+  EXPECT_TRUE(GlobalStiffMatNeedsToBeRead(4, 3, 1, 4));
+  EXPECT_FALSE(GlobalStiffMatNeedsToBeRead(5, 3, 1, 4));
   EXPECT_FALSE(GlobalStiffMatNeedsToBeRead(5, 3, 2, 4));
   EXPECT_FALSE(GlobalStiffMatNeedsToBeRead(1, 0, 1, 4));
   for (int s : {1, 3, 5}) EXPECT_FALSE(GlobalStiffMatNeedsToBeRead(4, 3, 1, s));
