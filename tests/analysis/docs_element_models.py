@@ -5,6 +5,10 @@ checked against a closed-form number.
 
     python3 docs_element_models.py DOCS_DIR VOLDE_EXE WORK_DIR
 
+With VOLDE_EXE "-" the script only writes every model's data file <name>_gl.bin into
+WORK_DIR (the refused types under their keyword in lower case, e.g. solid_tetra_gl.bin),
+and a bar with combinations (combinations_gl.bin).
+
 Bars and patches of Poisson's ratio 0 under an end traction: the end moves sigma L / E
 (exact for every element), and the reactions carry the load. Prints one line per model,
 "name ok" or "name FAIL ...", and ends with status 1 on any failure.
@@ -356,7 +360,7 @@ REFUSED = [("_TIMOSHENKO_BEAM_2D", 7, 2, 1), ("_PLANE_STRAIN_TRIANG", 12, 3, 1),
            ("_INTERFACE_POINT", 26, 2, 3), ("_INTERFACE_TRIANG", 29, 6, 6)]
 
 
-def refused(keyword, etype, n, kind):
+def refused_model(etype, n, kind):
     m = model("refused type")
     m.record("<LINEAR_INTERFACE_POINT_PROPERTIES>", vw.record("k", "id", 0, 1.0))
     m.record("<LINEAR_INTERFACE_SURFACE_PROPERTIES>", vw.record("k", "ddd", 1.0, 1.0, 1.0))
@@ -365,8 +369,13 @@ def refused(keyword, etype, n, kind):
     m.element([m.point(*coords[k]) for k in range(n)])
     m.element_property(1, 1, etype, kind, 1, 0, 0)
     m.load_case("none")
-    m.write(os.path.join(WORK, "refused"))
-    r = subprocess.run([VOLDE, "refused"], cwd=WORK, capture_output=True, text=True)
+    return m
+
+
+def refused(keyword, etype, n, kind):
+    job = keyword.lower().lstrip("_")
+    refused_model(etype, n, kind).write(os.path.join(WORK, job))
+    r = subprocess.run([VOLDE, job], cwd=WORK, capture_output=True, text=True)
     return r.returncode != 0 and keyword in r.stdout + r.stderr
 
 
@@ -407,6 +416,18 @@ CASES = [
     ("plane_stress_quad_thermal", lambda: conduction(11, False)),
     ("solid_hexa_thermal", lambda: conduction(25, True)),
 ]
+
+if VOLDE == "-":
+    for name, build in CASES:
+        build()[0].write(os.path.join(WORK, name))
+    for keyword, etype, n, kind in REFUSED:
+        refused_model(etype, n, kind).write(os.path.join(WORK, keyword.lower().lstrip("_")))
+    m = truss()[0]  # load cases with gravity, combinations with factors and durations
+    m.load_case("weight", (0.0, 0.0, -9.81))
+    m.combination("half", [(1, 0.5)])
+    m.combination("both", [(1, 1.0), (2, 1.5)], 2.0)
+    m.write(os.path.join(WORK, "combinations"))
+    sys.exit(0)
 
 failed = 0
 for name, build in CASES:
