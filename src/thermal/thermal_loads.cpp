@@ -52,9 +52,21 @@ void SetUpFaceLoad(const MeshData* mesh, int elem, int n, int face, int m, const
   FaceNodeValues(L->f, m, values, L->head, v);
 }
 
+// The integration type of <LOAD_CASE_PARAMETERS> is the rule of the case's heat loads;
+// only the Gauss rules integrate them (0 names no rule). Refused before the element's
+// rule is sought, so that the message names the load case, not the element.
+void CheckLoadCaseRuleType(const std::string& where, const LoadCaseParameters* params) {
+  if (params->IntegrationType == kIntGLEG || params->IntegrationType == kIntGLOB) return;
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s   -> Integration type of the load case: %d\n", where.c_str(), params->IntegrationType);
+  errexit("The specified integration type is not compatible with specified type of load.\n"
+          "The integration type of <LOAD_CASE_PARAMETERS> must be 1 _GLEG or 2 _GLOB.", 0);
+}
+
 // fe at the temperature entries of the face nodes += N_i g(N) w dA.
 template <class G>
 void AddFaceLoad(const MeshData* mesh, const ThermalFaceLoad& L, const LoadCaseParameters* params, G g, double* fe) {
+  CheckLoadCaseRuleType(L.patternCtx, params);
   IntegrateHexaFace(mesh, L.f, params->IntegrationType, params->IntegrationName, L.patternCtx, L.areaCtx,
                     [&](const double* N, double wdA) {
                       const double v = g(N) * wdA;
@@ -179,6 +191,7 @@ void Calc_Fqg_VolumetricIntHeatGeneration(int n, int elem, int type, int lc, int
   std::string jac = "\nCalculating the internal heat generation  load contribution to the global load vector:\n" +
                     Format("   -> Load case: %d\n", lc) + "   -> Block name: <INTERNAL_HEAT_GENERATION>\n" +
                     "   -> Element: %d\n" + typeLine;
+  CheckLoadCaseRuleType(patternLine, params);
   const double q = records[k].Value;
   AddVolumeHeat(mesh, elem, type, nNodes, property, params->IntegrationType, params->IntegrationName,
                 patternLine.c_str(), jac.c_str() + 1, fe, [q](int, double) { return q; }, nullptr);

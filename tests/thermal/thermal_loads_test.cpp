@@ -123,6 +123,27 @@ TEST(ThermalLoads, FluidRecordsNamingAnotherFaceAreRefused) {
               testing::ExitedWithCode(1), "Face: 8\n.*Invalid face number.");
 }
 
+// Only the Gauss rules integrate heat loads: a load case of integration type 0 (no rule)
+// or 3 (Newton-Cotes) is refused naming the load case and block, not the element's rule.
+TEST(ThermalLoads, LoadCaseWithoutAGaussRuleIsRefused) {
+  LoadCube c(8, 3);
+  std::vector<double> q{0, 5.0};
+  SurfaceHeatFlux flux[2] = {{}, {c.e, 3, 1, q.data()}};
+  VolumetricHeatGeneration gen[2] = {{}, {0, 4.0}};
+  const MeshData* mesh = c.Build();
+  std::vector<double> fe(49);
+  for (int type : {0, 3}) {
+    c.params.IntegrationType = type;
+    EXPECT_EXIT(Calc_Fqg_SurfHeatFlux(48, c.e, _SOLID_HEXA_THERMAL, 2, 8, 1, &c.params, mesh, fe.data(), flux),
+                testing::ExitedWithCode(1),
+                "Load case: 2\n   -> Block name: <SURFACE_HEAT_FLUX>\n.*Integration type of the load case: " +
+                    std::to_string(type) + "\n\nERROR:\nThe specified integration type is not compatible");
+    EXPECT_EXIT(Calc_Fqg_VolumetricIntHeatGeneration(48, c.e, _SOLID_HEXA_THERMAL, 2, 8, c.prop, 1, &c.params, mesh,
+                                                     fe.data(), gen),
+                testing::ExitedWithCode(1), "Load case: 2\n.*INTERNAL_HEAT_GENERATION.*must be 1 _GLEG or 2 _GLOB");
+  }
+}
+
 TEST(ThermalLoads, HeatGenerationTotalsSourceTimesVolume) {
   ThermalMesh t;
   const int mat = t.AddThermalIso(1, 1, 1);
