@@ -91,6 +91,9 @@ void CopyNLMM_HD(int flag, NLMM_HD* hd, const int* NLMM_HD_Count);
 inline void AcceptNLMM_HD(NLMM_HD* hd, const int* NLMM_HD_Count) { CopyNLMM_HD(1, hd, NLMM_HD_Count); }
 // The current copy starts again from the converged state (an iteration, a failed step).
 inline void RestoreNLMM_HD(NLMM_HD* hd, const int* NLMM_HD_Count) { CopyNLMM_HD(0, hd, NLMM_HD_Count); }
+// The current copy starts the next iteration of a step from the converged state, each
+// record keeping what its law holds for the whole step (a failed layer stays failed).
+void RestoreInStepNLMM_HD(NLMM_HD* hd, const int* NLMM_HD_Count);
 // Releases slot 0, then 36 down to 1 (the converged copies too in mode 1).
 void FreeNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count);
 

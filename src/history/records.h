@@ -21,6 +21,9 @@ struct RecordOps {
   // Stops the run when a record read back from a file holds codes no model writes (null:
   // the record holds no such code).
   void (*checkCodes)(const void* r) = nullptr;
+  // Starts the current record of an iteration again from the converged one, keeping what
+  // the law must not lose within a step (null: a plain copy).
+  void (*restoreInStep)(void* current, const void* converged) = nullptr;
 };
 
 // The family of record type R from its typed routines.

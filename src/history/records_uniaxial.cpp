@@ -242,7 +242,19 @@ const RecordOps kOps298 = VOLDE_FAMILY(NLMM298_HD, InitZero, CopyAll, Fields298,
 const RecordOps kOps299 = VOLDE_FAMILY(NLMM299_HD, InitZero, CopyAll, Fields299, "<NLMM299_HD>", 40);
 const RecordOps kOps301 = VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueFields<4>::Fields, "<NLMM301_HD>", 32);
 const RecordOps kOps451 = VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueFields<4>::Fields, "<NLMM451_HD>", 32);
-const RecordOps kOps501 = VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueFields<4>::Fields, "<NLMM501_HD>", 32);
+// A layer that failed at an iterate of the step stays failed at the next ones: failure is
+// permanent, whichever path Newton's iterates take to the converged state.
+RecordOps WithFailureMemory(RecordOps ops) {
+  ops.restoreInStep = [](void* current, const void* converged) {
+    NLMM301_HD& cur = *static_cast<NLMM301_HD*>(current);
+    if (cur.Value[NLMM301_HD::kFailureIndex501] > 0.0) return;
+    cur = *static_cast<const NLMM301_HD*>(converged);
+  };
+  return ops;
+}
+
+const RecordOps kOps501 =
+    WithFailureMemory(VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueFields<4>::Fields, "<NLMM501_HD>", 32));
 // The state of the softening interface law read back: 1 uncracked to 6 separated; any
 // other value is a damaged or foreign history file.
 RecordOps WithStateCheck(RecordOps ops) {

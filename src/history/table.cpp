@@ -234,6 +234,20 @@ void CopyNLMM_HD(int flag, NLMM_HD* hd, const int* NLMM_HD_Count) {
   });
 }
 
+void RestoreInStepNLMM_HD(NLMM_HD* hd, const int* NLMM_HD_Count) {
+  ForSlotsInUse(NLMM_HD_Count, [&](int k, int, int n) {
+    const RecordOps& ops = OpsOf(k);
+    void* cur = hd->Entry[2 * k];
+    void* conv = hd->Entry[2 * k + 1];
+    if (cur == nullptr || conv == nullptr) InternalError(__FILE__, __LINE__);
+    if (ops.restoreInStep == nullptr) {
+      CopyArray(ops, n, cur, conv);
+      return;
+    }
+    for (int r = 1; r <= n; r++) ops.restoreInStep(At(cur, ops, r), At(conv, ops, r));
+  });
+}
+
 void FreeNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count) {
   for (int j = kNlmmSlots - 1; j >= 0; j--) {
     const int k = SlotAt(j), n = CountOfSlot(NLMM_HD_Count, k);
