@@ -61,11 +61,12 @@ int CalcStress_NLMM501(int elem, const MaterialRecord& mat, NLMM301_HD* r, doubl
   const double F1 = 1.0 / p.Xt - 1.0 / p.Xc, F2 = 1.0 / p.Yt - 1.0 / p.Yc, F66 = 1.0 / (p.S * p.S);
   const double terms[] = {F1 * s[1], F2 * s[2], F11 * s[1] * s[1], F22 * s[2] * s[2], F66 * s[3] * s[3],
                           2.0 * F12 * s[1] * s[2]};
-  double f = -1.0, size = 1.0;
+  double sum = 0.0, size = 1.0;
   for (double t : terms) {
-    f += t;
+    sum += t;
     size += std::fabs(t);
   }
+  double f = sum - 1.0;
   // A stress on the limit to rounding is not past it (index 0): a strain exactly on the
   // limit gives one state whichever way the last digits of the solution fall.
   if (f > 0.0 && f <= kOnTheLimit * size) f = 0.0;
