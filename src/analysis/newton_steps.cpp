@@ -81,7 +81,9 @@ void ReportIterationNorm(double norm, StepSummaryRecord* step, FILE* fpEP) {
 }
 
 void RestoreIterateHistory(NonlinearWorkArrays* nl) {
-  if (nl->PathBehavior == 1) RestoreHistory(nl);
+  if (nl->PathBehavior != 1) return;
+  RestoreInStepNLMM_HD(&nl->Table, nl->NLMM_HD_Count);
+  RestoreNLSMM_HD(&nl->SpringTable, nl->NLSMM_HD_Count);
 }
 
 void AcceptCombination(const ConvergedCombination& cc, const MeshData* mesh, const char* job,

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "history/records.h"
+#include "history/record_families.h"
 #include "materials/history_data.h"
 #include "model/fileio.h"
 #include "numcore/numcore.h"
@@ -302,6 +302,10 @@ void Fields101Solid(W& w, NLMM101_HD& a, const NLMM101_HD& b) {
   Fields101<6>(w, a, b);
 }
 
+}  // namespace
+
+namespace recordfamily {
+
 const RecordOps kOps101 = CRACK_OPS(NLMM101_HD, Fields101Plane, "<NLMM101_HD>", 400);
 const RecordOps kOps102 = CRACK_OPS(NLMM101_HD, Fields101Solid, "<NLMM102_HD>", 576);
 const RecordOps kOps104 = CRACK_OPS(NLMM104_HD, Fields104, "<NLMM104_HD>", 835);
@@ -310,17 +314,4 @@ const RecordOps kOps141 = CRACK_OPS(NLMM141_HD, Fields141, "<NLMM141_HD>", 460);
 const RecordOps kOps142 = CRACK_OPS(NLMM142_HD, Fields142, "<NLMM142_HD>", 975);
 const RecordOps kOps151 = CRACK_OPS(NLMM151_HD, Fields151, "<NLMM151_HD>", 1237);
 
-}  // namespace
-
-const RecordOps* CrackRecordOps(int slot) {
-  switch (slot) {
-    case kSlot101: return &kOps101;
-    case kSlot102: return &kOps102;
-    case kSlot104: return &kOps104;
-    case kSlot111: return &kOps111;
-    case kSlot141: return &kOps141;
-    case kSlot142: return &kOps142;
-    case kSlot151: return &kOps151;
-    default: return nullptr;
-  }
-}
+}  // namespace recordfamily

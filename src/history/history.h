@@ -91,6 +91,9 @@ void CopyNLMM_HD(int flag, NLMM_HD* hd, const int* NLMM_HD_Count);
 inline void AcceptNLMM_HD(NLMM_HD* hd, const int* NLMM_HD_Count) { CopyNLMM_HD(1, hd, NLMM_HD_Count); }
 // The current copy starts again from the converged state (an iteration, a failed step).
 inline void RestoreNLMM_HD(NLMM_HD* hd, const int* NLMM_HD_Count) { CopyNLMM_HD(0, hd, NLMM_HD_Count); }
+// The current copy starts the next iteration of a step from the converged state, each
+// record keeping what its law holds for the whole step (a failed layer stays failed).
+void RestoreInStepNLMM_HD(NLMM_HD* hd, const int* NLMM_HD_Count);
 // Releases slot 0, then 36 down to 1 (the converged copies too in mode 1).
 void FreeNLMM_HD(int mode, NLMM_HD* hd, const int* NLMM_HD_Count);
 
@@ -140,21 +143,3 @@ NLSMM_HDRecord* NLSMM_HDCurrent(NLSMM_HD* hd, int kind);
 // records. A file that would pass 2^31 - 1 bytes stops the run.
 void WriteNLSMM_HD(FILE** files, NLSMM_HD* hd, const int* NLSMM_HD_Count);
 void ReadNLSMM_HD(FILE** files, int mode, NLSMM_HD* hd, const int* NLSMM_HD_Count);
-
-// ---- start values of the plasticity and time-dependent records ----------------------------
-void SF_NLMM121_HD(int material, int record, const MeshData* mesh, NLMM121_HD* a);
-void SF_NLMM123_HD(int material, int record, const MeshData* mesh, NLMM121_HD* a);
-void SF_NLMM125_HD(int material, int record, const MeshData* mesh, NLMM121_HD* a);
-void SF_NLMM124_HD(int record, NLMM124_HD* a);
-void SF_NLMM173_HD(int record, NLMM173_HD* a);
-void SF_NLMM174_HD(int record, NLMM174_HD* a);
-void SF_NLMM175_HD(int record, NLMM175_HD* a);
-
-// ---- start values of the uniaxial, interface, thermal and smeared-concrete records --------
-void SF_NLMM201_HD(int record, NLMM201_HD* a);
-void SF_NLMM302_HD(int material, int record, const MeshData* mesh, NLMM302_HD* a);
-void SF_NLMM401_HD(int material, int record, const MeshData* mesh, NLMM401_HD* a);
-// The characteristic length of the point: value 15 (option 1 in value 14), the square
-// root of the element's area (2) or of the point's area (3).
-void SF_NLMM211_HD(int material, int record, double elementArea, double pointArea, const MeshData* mesh,
-                   NLMM211_HD* a);

@@ -1,11 +1,10 @@
 // History records of the plasticity models (_NLMM121 to _NLMM125), the cyclic steel
 // (_NLMM145 / _NLMM202), _NLMM146 and the time-dependent concrete (_NLMM171 to
-// _NLMM175): initial values, release, copy, file form and start values.
+// _NLMM175): initial values, release, copy and file form.
 #include "history/records.h"
 
-#include "history/history.h"
+#include "history/record_families.h"
 #include "model/fileio.h"
-#include "model/mesh.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -404,6 +403,10 @@ constexpr RecordOps Ops121(const char* tag) {
   return Ops<NLMM121_HD, Init121<6, START>, Release121, Copy121<6>, Write121<6>, Read121<6>>(tag, 184);
 }
 
+}  // namespace
+
+namespace recordfamily {
+
 const RecordOps kOps121 = Ops<NLMM121_HD, Init121<3, 0>, Release121, Copy121<3>, Write121<3>, Read121<3>>(
     "<NLMM121_HD>", 112);
 const RecordOps kOps122 = Ops121<1>("<NLMM122_HD>");
@@ -419,52 +422,4 @@ const RecordOps kOps173 = Ops<NLMM173_HD, Init173, Release173, Copy173, Write173
 const RecordOps kOps174 = Ops<NLMM174_HD, Init174, Release174, Copy174, Write174, Read174>("<NLMM174_HD>", 537);
 const RecordOps kOps175 = Ops<NLMM175_HD, Init175, Release175, Copy175, Write175, Read175>("<NLMM175_HD>", 73);
 
-// Compressive strength (parameter 68, the fifth value of the record) into YieldParam.
-void SetYieldParam(int code, int material, int record, const MeshData* mesh, NLMM121_HD* a) {
-  a[record].PointStatus = 1;
-  a[record].LoadingState = 1;
-  a[record].YieldParam = MatValue(MaterialOf(mesh, code, material), 5);
-}
-
-}  // namespace
-
-const RecordOps* RecordOpsOfSlot(int slot) {
-  switch (slot) {
-    case kSlot121: return &kOps121;
-    case kSlot122: return &kOps122;
-    case kSlot123: return &kOps123;
-    case kSlot124: return &kOps124;
-    case kSlot125: return &kOps125;
-    case kSlot145: return &kOps145;
-    case kSlot146: return &kOps146;
-    case kSlot171: return &kOps171;
-    case kSlot172: return &kOps172;
-    case kSlot173: return &kOps173;
-    case kSlot174: return &kOps174;
-    case kSlot175: return &kOps175;
-    case kSlot202: return &kOps202;
-    // The crack, uniaxial, interface, thermal and fracture records come with their families.
-    default: {
-      if (slot < 0 || slot >= kNlmmSlots) InternalError(__FILE__, __LINE__);
-      const RecordOps* ops = CrackRecordOps(slot);
-      return ops != nullptr ? ops : UniaxialRecordOpsOfSlot(slot);
-    }
-  }
-}
-
-void SF_NLMM121_HD(int material, int record, const MeshData* mesh, NLMM121_HD* a) {
-  SetYieldParam(MAT_NLMM121, material, record, mesh, a);
-}
-void SF_NLMM123_HD(int material, int record, const MeshData* mesh, NLMM121_HD* a) {
-  SetYieldParam(MAT_NLMM123, material, record, mesh, a);
-}
-void SF_NLMM125_HD(int material, int record, const MeshData* mesh, NLMM121_HD* a) {
-  SetYieldParam(MAT_NLMM125, material, record, mesh, a);
-}
-void SF_NLMM124_HD(int record, NLMM124_HD* a) {
-  a[record].PointStatus = 1;
-  a[record].LoadingState = 1;
-}
-void SF_NLMM173_HD(int record, NLMM173_HD* a) { a[record].FirstCallFlag = 1; }
-void SF_NLMM174_HD(int record, NLMM174_HD* a) { a[record].FirstStepFlag = 1; }
-void SF_NLMM175_HD(int record, NLMM175_HD* a) { a[record].FirstCallFlag = 1; }
+}  // namespace recordfamily

@@ -5,7 +5,10 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "history/history.h"
+
 struct MeshData;
+struct MaterialRecord;
 
 // The family of one slot: a record's initial values (its owned vectors allocated),
 // release of its vectors, copy into another record's own vectors, and its file form.
@@ -21,6 +24,9 @@ struct RecordOps {
   // Stops the run when a record read back from a file holds codes no model writes (null:
   // the record holds no such code).
   void (*checkCodes)(const void* r) = nullptr;
+  // Starts the current record of an iteration again from the converged one, keeping what
+  // the law must not lose within a step (null: a plain copy).
+  void (*restoreInStep)(void* current, const void* converged) = nullptr;
 };
 
 // The family of record type R from its typed routines.
@@ -39,12 +45,31 @@ constexpr RecordOps Ops(const char* tag, long fileBytes) {
   };
 }
 
-// Routines of slot 0..36; null for a slot whose records are not part of this build.
-const RecordOps* RecordOpsOfSlot(int slot);
-// Routines of the smeared-crack slots (1, 2, 3, 4, 10, 11, 14); null for other slots.
-const RecordOps* CrackRecordOps(int slot);
-// Routines of the uniaxial, cyclic, interface, thermal and fracture slots (0, 20, 22..36
-// but 21); null for any other slot.
-const RecordOps* UniaxialRecordOpsOfSlot(int slot);
+// The sampling point whose record takes its start values: the material record (from the
+// mesh by kind and number, or given), and the element, point and layer for the laws whose
+// start values hang on the element's size.
+struct StartPlace {
+  const MeshData* mesh;  // null when `record` is given and no start value reads the element
+  int code, material;    // material kind and number within it
+  const MaterialRecord* record = nullptr;
+  int element = 0, property = 0, point = 0, layer = 0;
+  int nPoints = 0;              // sampling points of the element
+  ElementSizeFn sizes = nullptr;  // for the crack band options that read the sizes
+  const MaterialRecord& Material() const;
+};
+
+// One row per history slot: the material code that owns it, its records' routines and
+// their start values (null: the initial values are the start values).
+struct SlotRow {
+  int slot;
+  int code;
+  const RecordOps* ops;
+  void (*start)(const StartPlace& at, void* record);
+};
+
+// Row of slot 0..36; any other slot is the internal error.
+const SlotRow& SlotRowOf(int slot);
+// Routines of slot 0..36.
+inline const RecordOps* RecordOpsOfSlot(int slot) { return SlotRowOf(slot).ops; }
 // Routines of the nonlinear spring kinds 2..4 ("_NLSMM101" .. "_NLSMM103").
 const RecordOps* SpringRecordOps(int kind);

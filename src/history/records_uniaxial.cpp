@@ -1,13 +1,12 @@
 // History records of the uniaxial steel and concrete fibre laws, the interface and bond
 // laws, the thermal hydration law and the fracture model of the embedded
-// discontinuities: initial values, copy, file form and start values. Each record's
+// discontinuities: initial values, copy and file form. Each record's
 // fields are listed once, for writing and reading alike.
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
 
-#include "history/history.h"
-#include "history/records.h"
+#include "history/record_families.h"
 #include "model/fileio.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
@@ -232,6 +231,10 @@ void ReadFields(FILE* fp, R& r) {
   Ops<R, init, NoVectors<R>, copy, WriteFields<R, fields<FieldWriter, const R>>,                         \
       ReadFields<R, fields<FieldReader, R>>>(tag, bytes)
 
+}  // namespace
+
+namespace recordfamily {
+
 const RecordOps kOps201 = VOLDE_FAMILY(NLMM201_HD, Init201, CopyAll, Fields201, "<NLMM201_HD>", 92);
 const RecordOps kOps210 =
     VOLDE_FAMILY(NLMM210_HD, InitRule1, CopyAll, RuleFields<20>::Fields, "<NLMM210_HD>", 168);
@@ -242,7 +245,27 @@ const RecordOps kOps298 = VOLDE_FAMILY(NLMM298_HD, InitZero, CopyAll, Fields298,
 const RecordOps kOps299 = VOLDE_FAMILY(NLMM299_HD, InitZero, CopyAll, Fields299, "<NLMM299_HD>", 40);
 const RecordOps kOps301 = VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueFields<4>::Fields, "<NLMM301_HD>", 32);
 const RecordOps kOps451 = VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueFields<4>::Fields, "<NLMM451_HD>", 32);
-const RecordOps kOps501 = VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueFields<4>::Fields, "<NLMM501_HD>", 32);
+
+namespace {
+
+// A layer that failed at an iterate of the step stays failed at the next ones: failure is
+// permanent, whichever path Newton's iterates take to the converged state.
+RecordOps WithFailureMemory(RecordOps ops) {
+  ops.restoreInStep = [](void* current, const void* converged) {
+    NLMM301_HD& cur = *static_cast<NLMM301_HD*>(current);
+    if (cur.Value[NLMM301_HD::kFailureIndex501] > 0.0) return;
+    cur = *static_cast<const NLMM301_HD*>(converged);
+  };
+  return ops;
+}
+
+}  // namespace
+
+const RecordOps kOps501 =
+    WithFailureMemory(VOLDE_FAMILY(NLMM301_HD, InitZero, CopyAll, ValueFields<4>::Fields, "<NLMM501_HD>", 32));
+
+namespace {
+
 // The state of the softening interface law read back: 1 uncracked to 6 separated; any
 // other value is a damaged or foreign history file.
 RecordOps WithStateCheck(RecordOps ops) {
@@ -258,13 +281,16 @@ RecordOps WithStateCheck(RecordOps ops) {
   return ops;
 }
 
-const RecordOps kOps302 =
-    WithStateCheck(VOLDE_FAMILY(NLMM302_HD, InitZero, CopyAll, Fields302, "<NLMM302_HD>", 28));
 // The nonlinear springs keep the record of _NLMM302: the law's state and three reals.
 const RecordOps kOpsSpring[3] = {
     VOLDE_FAMILY(NLSMM_HDRecord, InitZero, CopyAll, Fields302, "<NLSMM101_HD>", 28),
     VOLDE_FAMILY(NLSMM_HDRecord, InitZero, CopyAll, Fields302, "<NLSMM102_HD>", 28),
     VOLDE_FAMILY(NLSMM_HDRecord, InitZero, CopyAll, Fields302, "<NLSMM103_HD>", 28)};
+
+}  // namespace
+
+const RecordOps kOps302 =
+    WithStateCheck(VOLDE_FAMILY(NLMM302_HD, InitZero, CopyAll, Fields302, "<NLMM302_HD>", 28));
 const RecordOps kOps303 = VOLDE_FAMILY(NLMM303_HD, InitRule1, CopyAll, Fields303, "<NLMM303_HD>", 212);
 const RecordOps kOps304 = VOLDE_FAMILY(NLMM304_HD, Init304, Copy304, Fields304, "<NLMM304_HD>", 676);
 const RecordOps kOps306 = VOLDE_FAMILY(NLMM304_HD, Init304, Copy304, Fields304, "<NLMM306_HD>", 676);
@@ -277,62 +303,9 @@ const RecordOps kOpsFracture = VOLDE_FAMILY(FRC_MIXFRACTURE_2D_HD, InitZero, Cop
 
 #undef VOLDE_FAMILY
 
-}  // namespace
-
-const RecordOps* UniaxialRecordOpsOfSlot(int slot) {
-  switch (slot) {
-    case kSlotFracture: return &kOpsFracture;
-    case kSlot201: return &kOps201;
-    case kSlot210: return &kOps210;
-    case kSlot211: return &kOps211;
-    case kSlot220: return &kOps220;
-    case kSlot298: return &kOps298;
-    case kSlot299: return &kOps299;
-    case kSlot301: return &kOps301;
-    case kSlot302: return &kOps302;
-    case kSlot303: return &kOps303;
-    case kSlot304: return &kOps304;
-    case kSlot305: return &kOps305;
-    case kSlot306: return &kOps306;
-    case kSlot320: return &kOps320;
-    case kSlot401: return &kOps401;
-    case kSlot451: return &kOps451;
-    case kSlot501: return &kOps501;
-    default: return nullptr;
-  }
-}
+}  // namespace recordfamily
 
 const RecordOps* SpringRecordOps(int kind) {
   if (kind < SPRMAT_NLSMM101 || kind > SPRMAT_NLSMM103) InternalError(__FILE__, __LINE__);
-  return &kOpsSpring[kind - SPRMAT_NLSMM101];
-}
-
-// ---- start values ----------------------------------------------------------------------------
-
-void SF_NLMM201_HD(int record, NLMM201_HD* a) { a[record].Branch = 1; }
-
-// In use, and the normal stress at the tensile strength (value 6).
-void SF_NLMM302_HD(int material, int record, const MeshData* mesh, NLMM302_HD* a) {
-  a[record].InUse = 1;
-  a[record].Value[NLMM302_HD::kForce] = MatValue(MaterialOf(mesh, MAT_NLMM302, material), 6);
-}
-
-// Initial degree of hydration (value 9 of the record).
-void SF_NLMM401_HD(int material, int record, const MeshData* mesh, NLMM401_HD* a) {
-  a[record].AlphaT = MatValue(MaterialOf(mesh, MAT_NLMM401, material), 9);
-}
-
-void SF_NLMM211_HD(int material, int record, double elementArea, double pointArea, const MeshData* mesh,
-                   NLMM211_HD* a) {
-  NLMM211_HD& r = a[record];
-  r.IntC[1] = r.IntC[2] = 0;
-  const MaterialRecord& m = MaterialOf(mesh, MAT_NLMM211, material);
-  double length;
-  switch (MatInt(m, 14)) {
-    case 1: length = MatValue(m, 15); break;
-    case 2: length = std::sqrt(elementArea); break;
-    case 3: length = std::sqrt(pointArea); break;
-    default: InternalError(__FILE__, __LINE__);
-  }
-  r.Real2[NLMM211_HD::kCharLength][1] = r.Real2[NLMM211_HD::kCharLength][2] = length;
+  return &recordfamily::kOpsSpring[kind - SPRMAT_NLSMM101];
 }

@@ -1,6 +1,5 @@
 // The history-data table: allocation, initial and start values, restore and accept,
 // release, and the per-model history files.
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -8,7 +7,6 @@
 
 #include "history/history.h"
 #include "history/records.h"
-#include "materials/material_point.h"
 #include "materials/material_table.h"
 #include "model/fileio.h"
 #include "model/mesh.h"
@@ -49,11 +47,7 @@ FILE* FileOf(FILE** files, int code) {
   return files[code];
 }
 
-const RecordOps& OpsOf(int slot) {
-  const RecordOps* ops = RecordOpsOfSlot(slot);
-  if (ops == nullptr) InternalError(__FILE__, __LINE__);
-  return *ops;
-}
+const RecordOps& OpsOf(int slot) { return *SlotRowOf(slot).ops; }
 
 // Record k of a 1-based array of records of ops.size bytes.
 void* At(void* a, const RecordOps& ops, int k) { return static_cast<char*>(a) + static_cast<size_t>(k) * ops.size; }
@@ -83,42 +77,6 @@ void CopyArray(const RecordOps& ops, int n, void* dst, void* src) {
   for (int k = 1; k <= n; k++) ops.copy(At(dst, ops, k), At(src, ops, k));
 }
 
-template <typename R>
-R* View(void* a) {
-  return static_cast<R*>(a);
-}
-
-// Area of the quadrilateral element e (corner nodes 1..4, in space) and of its sampling
-// point k of n x n Gauss points (s1 fastest), through the bilinear map of the corners.
-void QuadAreas(const MeshData* mesh, int e, int nPoints, int k, double* area, double* pointArea) {
-  static const double kGp[4][4] = {{0, 0, 0, 0}, {0, 0.0, 0, 0}, {0, -0.5773502691896257, 0.5773502691896257, 0},
-                                   {0, -0.7745966692414834, 0.0, 0.7745966692414834}};
-  static const double kGw[4][4] = {{0, 0, 0, 0}, {0, 2.0, 0, 0}, {0, 1.0, 1.0, 0},
-                                   {0, 5.0 / 9.0, 8.0 / 9.0, 5.0 / 9.0}};
-  int n = 1;
-  while (n * n < nPoints) n++;
-  if (n > 3 || n * n != nPoints || k < 1 || k > nPoints || mesh->ElemNodeCount[e] < 4)
-    InternalError(__FILE__, __LINE__);
-  const double* x[5];
-  for (int a = 1; a <= 4; a++) x[a] = mesh->PointCoord[mesh->ElemNodes[e][a]];
-  auto detJ = [&](double s, double t) {
-    double g1[3], g2[3];
-    for (int d = 0; d < 3; d++) {
-      g1[d] = 0.25 * ((1 - t) * (x[2][d + 1] - x[1][d + 1]) + (1 + t) * (x[3][d + 1] - x[4][d + 1]));
-      g2[d] = 0.25 * ((1 - s) * (x[4][d + 1] - x[1][d + 1]) + (1 + s) * (x[3][d + 1] - x[2][d + 1]));
-    }
-    const double c[3] = {g1[1] * g2[2] - g1[2] * g2[1], g1[2] * g2[0] - g1[0] * g2[2], g1[0] * g2[1] - g1[1] * g2[0]};
-    return std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
-  };
-  *area = 0.0;
-  for (int j = 1; j <= n; j++)
-    for (int i = 1; i <= n; i++) {
-      const double a = detJ(kGp[n][i], kGp[n][j]) * kGw[n][i] * kGw[n][j];
-      *area += a;
-      if ((j - 1) * n + i == k) *pointArea = a;
-    }
-}
-
 // The sampling point whose record is started.
 struct PointAt {
   int element, property, point, layer;
@@ -126,71 +84,23 @@ struct PointAt {
   int nPoints;  // sampling points of the element (the point's record row)
 };
 
-// Start values of record `rec` of slot `slot` (material number within its block).
-void StartValues(int slot, int code, int material, int rec, const MeshData* mesh, NLMM_HD* hd, const PointAt& p) {
-  void* a = hd->Entry[2 * slot];
-  if (a == nullptr) InternalError(__FILE__, __LINE__);
-  switch (slot) {
-    case kSlot101:  // the smeared-crack models
-    case kSlot102:
-    case kSlot104:
-    case kSlot111:
-    case kSlot141:
-    case kSlot142:
-    case kSlot151: {
-      const MaterialRecord& m = MaterialOf(mesh, code, material);
-      CrackPointPlace at{p.element, p.point, p.layer, 0.0, 0.0};
-      if (PointStartNeedsElementSize(code, m)) {
-        if (p.sizes == nullptr) InternalError(__FILE__, __LINE__);
-        p.sizes(mesh, p.element, p.property, p.point, &at.elementSize, &at.pointSize);
-      }
-      PointStartValues(code, m, At(a, OpsOf(slot), rec), at);
-      return;
-    }
-    case kSlot121: SF_NLMM121_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
-    case kSlot123: SF_NLMM123_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
-    case kSlot124: SF_NLMM124_HD(rec, View<NLMM124_HD>(a)); return;
-    case kSlot125: SF_NLMM125_HD(material, rec, mesh, View<NLMM121_HD>(a)); return;
-    case kSlot122:   // _NLMM122 keeps its initial values
-    case kSlot145:  // the cyclic steel starts from its virgin state
-    case kSlot171:  // shrinkage: nothing to set
-    case kSlot172:
-    case kSlot202:
-    case kSlot210:  // the concrete fibres keep their initial values
-    case kSlot220:
-    case kSlot298:
-    case kSlot299:
-      return;
-    case kSlot201: SF_NLMM201_HD(rec, View<NLMM201_HD>(a)); return;
-    case kSlot211: {
-      double area = 0.0, pointArea = 0.0;
-      if (MatInt(MaterialOf(mesh, MAT_NLMM211, material), 14) != 1)
-        QuadAreas(mesh, p.element, p.nPoints, p.point, &area, &pointArea);
-      SF_NLMM211_HD(material, rec, area, pointArea, mesh, View<NLMM211_HD>(a));
-      return;
-    }
-    case kSlot302: SF_NLMM302_HD(material, rec, mesh, View<NLMM302_HD>(a)); return;
-    case kSlot301:  // the bond laws start from zero slip (rule 1 set with the record)
-    case kSlot303:
-    case kSlot305:
-    case kSlot306:  // the cyclic interface closed and virgin, the plasticity elastic: the record's own
-    case kSlot320:
-    case kSlot451:  // _NLMM451: density, heat capacity, temperature and conductivity start at zero
-    case kSlot501:  // _NLMM501: stress and failure index start at zero
-    case kSlotFracture:   // the fracture model of a plane pattern: its vectors start at zero
-      return;
-    case kSlot401: SF_NLMM401_HD(material, rec, mesh, View<NLMM401_HD>(a)); return;
-    case kSlot173: SF_NLMM173_HD(rec, View<NLMM173_HD>(a)); return;
-    case kSlot174: SF_NLMM174_HD(rec, View<NLMM174_HD>(a)); return;
-    case kSlot175: SF_NLMM175_HD(rec, View<NLMM175_HD>(a)); return;
-    // _NLMM146 has no start values; the other slots hold no records in this build.
-    default: InternalError(__FILE__, __LINE__);
-  }
-}
-
+// Start values of record `rec` of the point's material (number within its kind), by the
+// row of its slot.
 void StartValuesOfCode(int code, int material, int rec, const MeshData* mesh, NLMM_HD* hd, const PointAt& p) {
   if (rec == 0) return;
-  StartValues(NlmmSlotOfCode(code), code, material, rec, mesh, hd, p);
+  const int slot = NlmmSlotOfCode(code);
+  const SlotRow& row = SlotRowOf(slot);
+  void* a = hd->Entry[2 * slot];
+  if (a == nullptr) InternalError(__FILE__, __LINE__);
+  if (row.start == nullptr) return;
+  StartPlace at{mesh, code, material};
+  at.element = p.element;
+  at.property = p.property;
+  at.point = p.point;
+  at.layer = p.layer;
+  at.nPoints = p.nPoints;
+  at.sizes = p.sizes;
+  row.start(at, At(a, *row.ops, rec));
 }
 
 }  // namespace
@@ -198,7 +108,7 @@ void StartValuesOfCode(int code, int material, int rec, const MeshData* mesh, NL
 void CheckHistoryModelsBuilt(const int* NLMM_HD_Count, const int* NLSMM_HD_Count) {
   for (int c = 1; c <= kMaterialKinds; c++) {
     const int slot = NlmmSlotOfCode(c);
-    if (NLMM_HD_Count[c] > 0 && (slot < 0 || RecordOpsOfSlot(slot) == nullptr)) InternalError(__FILE__, __LINE__);
+    if (NLMM_HD_Count[c] > 0 && slot < 0) InternalError(__FILE__, __LINE__);
   }
   // Every spring kind has its record; the linear kind none.
   if (NLSMM_HD_Count[SPRMAT_LIN_SPRING] != 0) InternalError(__FILE__, __LINE__);
@@ -231,6 +141,20 @@ void CopyNLMM_HD(int flag, NLMM_HD* hd, const int* NLMM_HD_Count) {
       CopyArray(OpsOf(k), n, conv, cur);
     else
       CopyArray(OpsOf(k), n, cur, conv);
+  });
+}
+
+void RestoreInStepNLMM_HD(NLMM_HD* hd, const int* NLMM_HD_Count) {
+  ForSlotsInUse(NLMM_HD_Count, [&](int k, int, int n) {
+    const RecordOps& ops = OpsOf(k);
+    void* cur = hd->Entry[2 * k];
+    void* conv = hd->Entry[2 * k + 1];
+    if (cur == nullptr || conv == nullptr) InternalError(__FILE__, __LINE__);
+    if (ops.restoreInStep == nullptr) {
+      CopyArray(ops, n, cur, conv);
+      return;
+    }
+    for (int r = 1; r <= n; r++) ops.restoreInStep(At(cur, ops, r), At(conv, ops, r));
   });
 }
 

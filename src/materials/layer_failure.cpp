@@ -36,6 +36,13 @@ void CheckParameters_NLMM501(const MaterialRecord& m, const char* block, int rec
               c.nu12, c.E1, c.E2);
 }
 
+namespace {
+
+// Rounding share of the index's terms below which an index above 0 counts as on the limit.
+constexpr double kOnTheLimit = 1e-12;
+
+}  // namespace
+
 int CalcStress_NLMM501(int elem, const MaterialRecord& mat, NLMM301_HD* r, double** T, const double* sigma,
                        const AuxiliaryVector* auxVectors, const CoordinateSystem* coordSystems) {
   const Nlmm501Material p = Nlmm501Parameters(mat);
@@ -52,8 +59,17 @@ int CalcStress_NLMM501(int elem, const MaterialRecord& mat, NLMM301_HD* r, doubl
     if (!(v > 0.0)) InternalError(__FILE__, __LINE__);
   const double F11 = 1.0 / (p.Xt * p.Xc), F22 = 1.0 / (p.Yt * p.Yc), F12 = -0.5 * std::sqrt(F11 * F22);
   const double F1 = 1.0 / p.Xt - 1.0 / p.Xc, F2 = 1.0 / p.Yt - 1.0 / p.Yc, F66 = 1.0 / (p.S * p.S);
-  const double f = F1 * s[1] + F2 * s[2] + F11 * s[1] * s[1] + F22 * s[2] * s[2] + F66 * s[3] * s[3] +
-                   2.0 * F12 * s[1] * s[2] - 1.0;
+  const double terms[] = {F1 * s[1], F2 * s[2], F11 * s[1] * s[1], F22 * s[2] * s[2], F66 * s[3] * s[3],
+                          2.0 * F12 * s[1] * s[2]};
+  double sum = 0.0, size = 1.0;
+  for (double t : terms) {
+    sum += t;
+    size += std::fabs(t);
+  }
+  double f = sum - 1.0;
+  // A stress on the limit to rounding is not past it (index 0): a strain exactly on the
+  // limit gives one state whichever way the last digits of the solution fall.
+  if (f > 0.0 && f <= kOnTheLimit * size) f = 0.0;
   // Failure is permanent: a record that holds a failed state (index above 0) stays failed
   // whatever the stress now, and keeps the largest index reached.
   const double before = r->Value[NLMM301_HD::kFailureIndex501];

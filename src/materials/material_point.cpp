@@ -117,13 +117,6 @@ double UniaxialStress(int code, const MaterialRecord& m, double epsMech, NLMM_HD
   return law.update(kBarPoint, m, UniaxialRecord(law, hd, record), epsMech).stress;
 }
 
-void UniaxialStartValues(int code, int type) {
-  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
-  // The history table sets the start values of the laws' records (the elastic branch of
-  // _NLMM201); a bar of the linear kind has none.
-  if (LawOf(code).source == kTangentElastic) InternalError(__FILE__, __LINE__);
-}
-
 // ---- beam fibres ----------------------------------------------------------------------
 
 double FibreTangent(int code, bool firstStep, const MaterialRecord& m, NLMM_HD* hd, int record) {
@@ -326,19 +319,6 @@ int ContinuumComponents(int type) {
     case _PLANE_STRESS_QUAD:
     case _PLANE_STRAIN_QUAD: return 3;
     case _SOLID_HEXA: return 6;
-    default: InternalError(__FILE__, __LINE__);
-  }
-}
-
-void PointStartValues(int code, const MaterialRecord& m, void* record, const CrackPointPlace& at) {
-  switch (code) {
-    case MAT_NLMM101: SF_NLMM101_HD(m, at, static_cast<NLMM101_HD*>(record)); return;
-    case MAT_NLMM102: SF_NLMM102_HD(m, at, static_cast<NLMM101_HD*>(record)); return;
-    case MAT_NLMM104: SF_NLMM104_HD(m, at, static_cast<NLMM104_HD*>(record)); return;
-    case MAT_NLMM111: SF_NLMM111_HD(m, at, static_cast<NLMM111_HD*>(record)); return;
-    case MAT_NLMM141: SF_NLMM141_HD(m, at, static_cast<NLMM141_HD*>(record)); return;
-    case MAT_NLMM142: SF_NLMM142_HD(m, at, static_cast<NLMM142_HD*>(record)); return;
-    case MAT_NLMM151: SF_NLMM151_HD(m, at, static_cast<NLMM151_HD*>(record)); return;
     default: InternalError(__FILE__, __LINE__);
   }
 }

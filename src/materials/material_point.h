@@ -53,8 +53,6 @@ double UniaxialTangent(int code, int iteration, const MaterialRecord& m, NLMM_HD
 // Stress of the point for the mechanical strain epsMech; the nonlinear kinds update
 // their record, which keeps the mechanical strain.
 double UniaxialStress(int code, const MaterialRecord& m, double epsMech, NLMM_HD* hd, int record);
-// Start values of the point's record on an element of type `type`.
-void UniaxialStartValues(int code, int type);
 
 // ---- beam fibres ----------------------------------------------------------------------
 // Fibres of a fibrous mesh: the linear kind and the laws _NLMM201, _NLMM202, _NLMM210,
@@ -142,10 +140,8 @@ void ContinuumTurnRecordCracks(int code, int type, NLMM_HD* hd, int record, doub
 // record's stress); null for the other kinds.
 double* ContinuumRecordPlasticStress(int code, int type, NLMM_HD* hd, int record);
 
-// Start values of the history record of a plane or solid point of kind `code` (the
-// smeared-crack models); `record` is the point's record, of the kind's record type.
-void PointStartValues(int code, const MaterialRecord& m, void* record, const CrackPointPlace& at);
-// Do those start values need the area or volume of the element and of the point's share?
+// Do the start values of the history record of a plane or solid point of kind `code` (the
+// smeared-crack models) need the area or volume of the element and of the point's share?
 bool PointStartNeedsElementSize(int code, const MaterialRecord& m);
 // The crack band option of a smeared-crack kind (1 _CONSTANT .. 5 _OLIVER_IP); 0 for the
 // other kinds.

@@ -235,3 +235,100 @@ TEST_F(LayeredShellRun, FailingLayerCarriesItsElasticStressUpToTheTsaiWuIndex) {
       }
     }
 }
+
+namespace {
+
+// Strip n x 1 of n 4-node Mindlin elements, membrane only, pulled along x1 as Strip does,
+// of two _NLMM501 layers of thickness 0.05 with axis 1 along x1 and the same elastic
+// constants: a weak one (Xt 20, failing at the strain 1e-3) and a strong one (Xt 200). With
+// a flaw the weak layer of the last element fails at 0.8e-3.
+constexpr double kE1 = 20000.0, kWeakXt = 20.0, kLayerT = 0.05;
+
+Job TwoPlyStrip(int n, bool flaw, int pathBehavior, const std::vector<double>& strains) {
+  Job j;
+  j.model.main.title = "two-ply strip";
+  std::vector<tw::Rec> pulls;
+  for (int J = 0; J <= 1; J++)
+    for (int I = 0; I <= n; I++) {
+      std::string fix = I == 0 || I == n ? "101111" : "001111";
+      if (I == 0 && J == 0) fix = "111111";
+      const int p = linmodel::AddPoint3D(j, I, J, 0.0, linmodel::kSixMask, fix);
+      if (I == n) pulls.push_back(tw::PrescribedDisplacement(p, 1, 1.0));
+    }
+  for (int e = 1; e <= n; e++) tw::AddElement(j.model, {e, e + 1, e + n + 2, e + n + 1});
+  const int cs = linmodel::AddCoordSystem(j, {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}});
+  // Materials 1 strong, 2 weak, 3 flawed; patterns 1 (weak, strong) and 2 (flawed, strong).
+  for (double Xt : {10.0 * kWeakXt, kWeakXt, 0.8 * kWeakXt})
+    tw::AddRecord(j.model, "<NLMM501>",
+                  tw::Rec().S("ply").Ds({0.0, 0.0, 0.0, kE1, 10000, 4000, 4000, 5000, 0.0}).I(cs).Ds(
+                      {Xt, 1.5 * Xt, 5, 15, 8}));
+  tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("ply", kLayerT));
+  for (int m = 1; m <= 3; m++)
+    tw::AddRecord(j.model, "<LAYER_PROPERTIES>", tw::Rec().S("ply").I(MAT_NLMM501).I(m).I(GEOM_LAM_THICK).I(1));
+  tw::AddRecord(j.model, "<LAYER_PATTERNS>", tw::Rec().S("two plies").IList({2, 1}));
+  tw::AddRecord(j.model, "<LAYER_PATTERNS>", tw::Rec().S("flawed").IList({3, 1}));
+  const int sound = flaw ? n - 1 : n;
+  if (sound >= 1)
+    tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(1, sound, kMindlin, MAT_LAY_PATT, 1, 0, 0));
+  if (flaw) tw::AddRecord(j.model, "<ELEMENT_PROPERTIES>", tw::ElementProperty(n, n, kMindlin, MAT_LAY_PATT, 2, 0, 0));
+  j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
+  std::vector<double> ends = strains;
+  for (double& e : ends) e *= n;
+  Nonlinear(j, ends);
+  j.model.main.pathBehavior = pathBehavior;
+  return j;
+}
+
+}  // namespace
+
+// The weak ply fails past its strength and stays failed when the strip is let back and
+// pulled again; at a strain exactly on its Tsai-Wu limit Newton settles at once, and the
+// run restarted after the failure is the uninterrupted run. Same forces with either
+// solver, under either path behaviour: with a flaw, the step that takes the strip past
+// both strengths fails both weak plies at its first iterate, and they stay failed while
+// the flaw takes the strip's stretch.
+TEST_F(LayeredShellRun, FailedPlyStaysFailedInEitherSolverAndPathBehaviour) {
+  const double limit = kWeakXt / kE1;
+  struct Case {
+    int n;
+    bool flaw;
+    std::vector<double> strains;  // over the limit of the weak ply
+  };
+  const Case cases[] = {{1, false, {0.5, 1.0, 1.5, 0.5, 1.2, 0.9}},
+                        {3, false, {0.5, 1.0, 1.5, 0.5, 1.2, 0.9}},
+                        {2, true, {0.5, 1.2, 0.5, 1.2}}};
+  for (int pathBehavior : {1, 2})
+    for (const Case& c : cases) {
+      std::vector<double> strains = c.strains;
+      for (double& e : strains) e *= limit;
+      std::vector<double> force[2];
+      for (int s = 0; s < 2; s++) {
+        const nonlinrun::Solver& solver = nonlinrun::kSolvers[s];
+        SCOPED_TRACE("path behaviour " + std::to_string(pathBehavior) + ", " + std::to_string(c.n) + " elements" +
+                     (c.flaw ? " with a flaw, " : ", ") +
+                     (solver.algorithm == 1 ? "elimination" : "conjugate gradient"));
+        Job j = TwoPlyStrip(c.n, c.flaw, pathBehavior, strains);
+        nonlinrun::UseSolver(j.model.main, solver);
+        const nonlinrun::Outcome o = RunOutcome(j.model, j.layout.nF, j.layout.nP, "ply");
+        ASSERT_EQ(o.run.status, 0) << o.run.err;
+        ASSERT_EQ(o.dr.records.size(), strains.size());
+        ASSERT_EQ(o.ep.entries.size(), strains.size());
+        std::vector<int> end;
+        for (int J = 0; J <= 1; J++) end.push_back(J * (c.n + 1) + c.n + 1);
+        bool failed = false;
+        for (size_t k = 0; k < strains.size(); k++) {
+          // The strong ply alone once the weak plies have failed; on the limit intact.
+          const double f = Reaction(o.dr.records[k], j, end, 1), strong = kLayerT * kE1 * strains[k];
+          failed = failed || strains[k] > limit;
+          EXPECT_NEAR(f, failed ? strong : 2.0 * strong, 1e-9) << "combination " << k + 1;
+          EXPECT_LE(o.ep.entries[k].nIterations, 3) << "combination " << k + 1;
+          force[s].push_back(f);
+        }
+        // Stopped after the combination of the failure.
+        int after = 1;
+        while (strains[after - 1] <= limit) after++;
+        ExpectRestartGivesTheUninterruptedRun(j, solver, after, {"_dr.bin", "_if.bin", "_NLMM501_HD.bin"});
+      }
+      for (size_t k = 0; k < strains.size(); k++) EXPECT_NEAR(force[0][k], force[1][k], 1e-9) << k;
+    }
+}

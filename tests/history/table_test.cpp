@@ -156,6 +156,40 @@ TEST(HistoryTable, RestoreGivesBackTheConvergedRecordsByteForByte) {
   EXPECT_EQ(t.Conv121()[4].YieldStress, 12.0);
 }
 
+// Between the iterations of a step a failed _NLMM501 layer keeps its failure; every other
+// record, the bond slip's of the same layout among them, starts again from the converged
+// one, and so does every record when a failed step is taken back.
+TEST(HistoryTable, FailedLayerKeepsItsFailureThroughTheIterationsOfAStep) {
+  int counts[kMaterialKinds + 1] = {};
+  counts[MAT_NLMM501] = counts[MAT_NLMM301] = 2;
+  NLMM_HD hd{};
+  AllocNLMM_HD(1, &hd, counts);
+  InitNLMM_HD(1, &hd, counts);
+  NLMM301_HD* layer = NLMM_HDCurrent<NLMM301_HD>(&hd, kSlot501);
+  NLMM301_HD* bond = NLMM_HDCurrent<NLMM301_HD>(&hd, kSlot301);
+  auto trial = [&] {
+    layer[1].Value[NLMM301_HD::kFailureIndex501] = 0.25;  // failed at this iterate
+    layer[2].Value[NLMM301_HD::kStress501] = 7.0;
+    layer[2].Value[NLMM301_HD::kFailureIndex501] = -0.5;  // intact
+    bond[1].Value[NLMM301_HD::kStressAtMax301] = 2.0;
+  };
+  trial();
+  RestoreInStepNLMM_HD(&hd, counts);
+  EXPECT_EQ(layer[1].Value[NLMM301_HD::kFailureIndex501], 0.25);
+  EXPECT_EQ(layer[2].Value[NLMM301_HD::kStress501], 0.0);
+  EXPECT_EQ(layer[2].Value[NLMM301_HD::kFailureIndex501], 0.0);
+  EXPECT_EQ(bond[1].Value[NLMM301_HD::kStressAtMax301], 0.0);
+  trial();
+  RestoreNLMM_HD(&hd, counts);
+  EXPECT_EQ(layer[1].Value[NLMM301_HD::kFailureIndex501], 0.0);
+  // Accepted, the failure is the converged state's.
+  trial();
+  AcceptNLMM_HD(&hd, counts);
+  RestoreNLMM_HD(&hd, counts);
+  EXPECT_EQ(layer[1].Value[NLMM301_HD::kFailureIndex501], 0.25);
+  FreeNLMM_HD(1, &hd, counts);
+}
+
 TEST(HistoryTable, ModeTwoHasTheCurrentCopyOnly) {
   HistModel h;
   BuildNumberingModel(h);

@@ -24,7 +24,7 @@ struct OnePointTable {
       : ops(*RecordOpsOfSlot(NlmmSlotOfCode(c.code))),
         block(static_cast<unsigned char*>(std::calloc(2, ops.size))) {
     ops.init(block + ops.size);
-    PointStartValues(c.code, c.m, block + ops.size, CrackPointPlace{1, 1, 0, 1.0, 1.0});
+    StartCrackPoint(c.code, c.m, block + ops.size, CrackPointPlace{1, 1, 0, 1.0, 1.0});
     hd.Entry[2 * NlmmSlotOfCode(c.code)] = block;
   }
   ~OnePointTable() {

@@ -40,7 +40,7 @@ struct Rec {
 };
 
 void Start(const CrackMat& c, Rec& rec, CrackPointPlace at = {7, 3, 0, 0.0, 0.0}) {
-  PointStartValues(c.code, c.m, rec.r, at);
+  StartCrackPoint(c.code, c.m, rec.r, at);
 }
 
 }  // namespace

@@ -54,6 +54,15 @@ TEST(LayerFailure, TsaiWuIndexAtTheTensileStrength) {
   EXPECT_EQ(CalcStress_NLMM501(1, m, &r, T, at, aux, cs), 0);
   EXPECT_NEAR(r.Value[NLMM301_HD::kFailureIndex501], 0.0, 1e-15);  // 0.75 + 0.25 - 1
   EXPECT_EQ(r.Value[NLMM301_HD::kStress501], 50.0);
+  // A stress on the limit to its last digits is on it, not past it: one state whichever
+  // way the rounding of the solution falls.
+  for (int ulps = 1; ulps <= 8; ulps++) {
+    const double s1 = 50.0 * (1.0 + ulps * 2.220446049250313e-16);
+    const double onLimit[4] = {0, s1, 0.0, 0.0};
+    NLMM301_HD q{};
+    EXPECT_EQ(CalcStress_NLMM501(1, m, &q, T, onLimit, aux, cs), 0) << ulps;
+    EXPECT_LE(q.Value[NLMM301_HD::kFailureIndex501], 0.0) << ulps;
+  }
   EXPECT_EQ(CalcStress_NLMM501(1, m, &r, T, above, aux, cs), 1);
   EXPECT_GT(r.Value[NLMM301_HD::kFailureIndex501], 0.0);
   EXPECT_EQ(r.Value[NLMM301_HD::kStress501], 0.0);

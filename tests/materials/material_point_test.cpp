@@ -167,9 +167,6 @@ TEST(MaterialPoint, LawsNotBuiltEndInTheInternalError) {
   EXPECT_DEATH(UniaxialTangent(MAT_NLMM202, 3, m, nullptr, 1), kInternal);
   EXPECT_DEATH(UniaxialStress(MAT_NLMM202, m, 1e-3, nullptr, 1), kInternal);
   EXPECT_DEATH(UniaxialTangent(MAT_NLMM101, 1, m, nullptr, 1), kInternal);
-  UniaxialStartValues(MAT_NLMM201, 6);  // the history table sets the elastic branch
-  UniaxialStartValues(MAT_NLMM202, 6);  // the virgin state needs nothing
-  EXPECT_DEATH(UniaxialStartValues(MAT_NLMM202, 10), kInternal);
   // _NLMM304 has no law, the cyclic interface and the interface plasticity no point
   // without its history record; a bond law of the line has no surface form, the linear
   // kind no nonlinear one.

@@ -89,6 +89,22 @@ struct ZeroMatrix {
   double* operator[](int i) { return A[i]; }
 };
 
+// Start values of the record r of a sampling point of the smeared-crack kind `code`
+// through the slot table, the element and point sizes those of `at`.
+inline void StartCrackPoint(int code, const MaterialRecord& m, void* r, const CrackPointPlace& at) {
+  static CrackPointPlace sizes;
+  sizes = at;
+  StartPlace p{nullptr, code, 1, &m};
+  p.element = at.element;
+  p.point = at.point;
+  p.layer = at.layer;
+  p.sizes = [](const MeshData*, int, int, int, double* element, double* point) {
+    *element = sizes.elementSize;
+    *point = sizes.pointSize;
+  };
+  SlotRowOf(NlmmSlotOfCode(code)).start(p, r);
+}
+
 // The history record of a sampling point of the material, started (band width 1 of an
 // element of size 1).
 struct StartedCrackRecord {
@@ -98,7 +114,7 @@ struct StartedCrackRecord {
   explicit StartedCrackRecord(const CrackMat& c) : ops(*RecordOpsOfSlot(NlmmSlotOfCode(c.code))), code(c.code) {
     r = std::calloc(1, ops.size);
     ops.init(r);
-    PointStartValues(c.code, c.m, r, CrackPointPlace{1, 1, 0, 1.0, 1.0});
+    StartCrackPoint(c.code, c.m, r, CrackPointPlace{1, 1, 0, 1.0, 1.0});
   }
   ~StartedCrackRecord() {
     ops.release(r);

@@ -46,7 +46,8 @@ struct PointStore {
     block = static_cast<unsigned char*>(std::calloc(2, ops->size));
     ops->init(block + ops->size);
     hd.Entry[2 * slot] = block;
-    if (code == MAT_NLMM201) SF_NLMM201_HD(1, static_cast<NLMM201_HD*>(hd.Entry[2 * slot]));
+    // The start values read no material value of a uniaxial law.
+    if (const auto start = SlotRowOf(slot).start) start(StartPlace{nullptr, code, 1}, block + ops->size);
   }
   ~PointStore() {
     if (block != nullptr) ops->release(block + ops->size);
@@ -152,38 +153,12 @@ ContinuumPoint::ContinuumPoint(int code, int type, const MaterialRecord& m)
   ops_ = RecordOpsOfSlot(slot_);
   block_ = static_cast<unsigned char*>(std::calloc(4, ops_->size));
   for (int k = 1; k <= 3; k++) ops_->init(At(k));
-  // Start values: elastic status and step flag; the concrete models keep fc.
-  switch (slot_) {
-    case kSlot121:
-    case kSlot122:
-    case kSlot123:
-    case kSlot125: {
-      NLMM121_HD& r = Record<NLMM121_HD>();
-      r.PointStatus = r.LoadingState = 1;
-      r.YieldParam = MatValue(m, 5);
-      break;
-    }
-    case kSlot124: {
-      NLMM124_HD& r = Record<NLMM124_HD>();
-      r.PointStatus = r.LoadingState = 1;
-      break;
-    }
-    case kSlot101:
-    case kSlot102:
-    case kSlot104:
-    case kSlot111:
-    case kSlot141:
-    case kSlot142:
-    case kSlot151: PointStartValues(code, m, At(1), CrackPointPlace{1, 1, 0, 1.0, 1.0}); break;
-    case kSlot145: break;  // the bars start on their skeleton
-    case kSlot211: {
-      // The plane cyclic concrete with the band width of its record (length mode 1).
-      NLMM211_HD& r = Record<NLMM211_HD>();
-      if (MatInt(m, 14) != 1) std::abort();
-      r.Real2[NLMM211_HD::kCharLength][1] = r.Real2[NLMM211_HD::kCharLength][2] = MatValue(m, 15);
-      break;
-    }
-    default: std::abort();
+  // Start values of the slot, on an element and a point of unit size.
+  if (const auto start = SlotRowOf(slot_).start) {
+    StartPlace at{nullptr, code, 1, &mat_};
+    at.element = at.point = 1;
+    at.sizes = [](const MeshData*, int, int, int, double* element, double* point) { *element = *point = 1.0; };
+    start(at, At(1));
   }
   stress_.assign(static_cast<size_t>(n_), 0.0);
   ops_->copy(At(2), At(1));
