@@ -115,8 +115,3 @@ void CalcStiffMindlinSlabQuad(int ndof, int elem, int nNodes, int propIndex, con
   freed2(Bs);
   freed2(Bb);
 }
-
-// ---- behaviour-row adapters ----
-void MindlinSlabQuadStiffness(const ElementCall& c, double** K) {
-  CalcStiffMindlinSlabQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}

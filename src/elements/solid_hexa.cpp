@@ -107,11 +107,3 @@ void CalcMassMatSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const 
   freed2(NtN);
   freed2(Nm);
 }
-
-// ---- behaviour-row adapters ----
-void SolidHexaStiffness(const ElementCall& c, double** K) {
-  CalcStiffSolidHexa(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void SolidHexaMass(const ElementCall& c, double** K) {
-  CalcMassMatSolidHexa(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}

@@ -167,9 +167,9 @@ TEST(MaterialPoint, LawsNotBuiltEndInTheInternalError) {
   EXPECT_DEATH(UniaxialTangent(MAT_NLMM202, 3, m, nullptr, 1), kInternal);
   EXPECT_DEATH(UniaxialStress(MAT_NLMM202, m, 1e-3, nullptr, 1), kInternal);
   EXPECT_DEATH(UniaxialTangent(MAT_NLMM101, 1, m, nullptr, 1), kInternal);
-  UniaxialStartValues(MAT_NLMM201, 6);  // the history table sets the elastic branch
-  UniaxialStartValues(MAT_NLMM202, 6);  // the virgin state needs nothing
-  EXPECT_DEATH(UniaxialStartValues(MAT_NLMM202, 10), kInternal);
+  UniaxialStartValues(MAT_NLMM201, kStateUniaxial);  // the history table sets the elastic branch
+  UniaxialStartValues(MAT_NLMM202, kStateUniaxial);  // the virgin state needs nothing
+  EXPECT_DEATH(UniaxialStartValues(MAT_NLMM202, kStatePlaneStress), kInternal);
   // _NLMM304 has no law, the cyclic interface and the interface plasticity no point
   // without its history record; a bond law of the line has no surface form, the linear
   // kind no nonlinear one.
@@ -177,11 +177,11 @@ TEST(MaterialPoint, LawsNotBuiltEndInTheInternalError) {
   double* rows[4] = {nullptr, d[1], d[2], d[3]};
   const PointContext at{1, 1, 1, 1, 0};
   for (int c : {MAT_NLMM304, MAT_NLMM306, MAT_NLMM320, MAT_NLMM301, MAT_LIN_INT_SURF})
-    EXPECT_DEATH(InterfaceTangent(c, 30, at, m, nullptr, 1, rows), kInternal) << c;
+    EXPECT_DEATH(InterfaceTangent(c, kStateInterfaceSurface, at, m, nullptr, 1, rows), kInternal) << c;
   const double w[4] = {}, dw[4] = {};
   double sigma[4];
-  EXPECT_DEATH(InterfaceTraction(MAT_NLMM320, 30, at, m, nullptr, 1, dw, w, sigma), kInternal);
-  EXPECT_DEATH(InterfaceTraction(MAT_NLMM306, 27, at, m, nullptr, 1, dw, w, sigma), kInternal);
+  EXPECT_DEATH(InterfaceTraction(MAT_NLMM320, kStateInterfaceSurface, at, m, nullptr, 1, dw, w, sigma), kInternal);
+  EXPECT_DEATH(InterfaceTraction(MAT_NLMM306, kStateInterfaceLine2D, at, m, nullptr, 1, dw, w, sigma), kInternal);
 }
 
 namespace {
