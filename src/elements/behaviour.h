@@ -1,9 +1,9 @@
 // Element behaviour rows: per element type, the routines that give its stiffness, mass,
 // tangent, internal forces and the geometrically nonlinear tangent and forces, each reached
 // through one call record. The rows stand beside the element-type table
-// (`src/elements/element_types.cpp`); each cell is a thin adapter that lives in its
-// element's file next to the routine it calls. A type without a routine keeps a refusal in
-// words in its cell.
+// (`src/elements/element_types.cpp`); each cell is a thin adapter: one of the shared
+// adapters below over the routines of a common shape, or its own in its element's file next
+// to the routine it calls. A type without a routine keeps a refusal in words in its cell.
 #pragma once
 
 #include "elements/kernel.h"
@@ -91,40 +91,42 @@ const ElementBehaviourRow& ElementBehaviourOf(int type);
 void RunElemMat(const ElemMatCell& cell, int type, const ElementCall& c, double** K);
 void RunElemVec(const ElemVecCell& cell, int type, const ElementCall& c, double* F);
 
-// ---- the adapters, by element file --------------------------------------------------
-// truss.cpp
-void Truss2DStiffness(const ElementCall& c, double** K);
-void Truss3DStiffness(const ElementCall& c, double** K);
-void Truss2DMass(const ElementCall& c, double** M);
-void Truss3DMass(const ElementCall& c, double** M);
-// frame.cpp
-void Frame2DStiffness(const ElementCall& c, double** K);
-void Frame3DStiffness(const ElementCall& c, double** K);
-void Frame2DMass(const ElementCall& c, double** M);
-void Frame3DMass(const ElementCall& c, double** M);
+// ---- the adapters ----------------------------------------------------------------------
+// The routines of one shape share an adapter: the linear matrices (stiffness, mass), the
+// tangents of a nonlinear material and the internal forces from the increment and the total.
+using LinearElemRoutine = void (*)(int n, int elem, int nNodes, int property, const char* OutputControl,
+                                   const MeshData* mesh, double** K);
+using TangentElemRoutine = void (*)(int comb, int n, int elem, int iter, int nNodes, int property,
+                                    const char* OutputControl, const Index_HD* index, const MeshData* mesh,
+                                    NLMM_HD* table, const int* elemToHD, double** K);
+using ForcesElemRoutine = void (*)(int comb, int n, int elem, int iter, int nNodes, int property,
+                                   const char* OutputControl, const Index_HD* index, const MeshData* mesh,
+                                   NLMM_HD* table, const int* elemToHD, const double* da, const double* a, double* F);
+
+template <LinearElemRoutine routine>
+void LinearCell(const ElementCall& c, double** K) {
+  routine(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
+}
+template <TangentElemRoutine routine>
+void TangentCell(const ElementCall& c, double** K) {
+  routine(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index, c.mesh, c.table,
+          c.elemToHD, K);
+}
+template <ForcesElemRoutine routine>
+void ForcesCell(const ElementCall& c, double* F) {
+  routine(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index, c.mesh, c.table,
+          c.elemToHD, c.da, c.a, F);
+}
+
+// The other adapters, by element file.
 // cable.cpp
-void Cable2DStiffness(const ElementCall& c, double** K);
-void Cable3DStiffness(const ElementCall& c, double** K);
-void Cable2DTangent(const ElementCall& c, double** K);
-void Cable3DTangent(const ElementCall& c, double** K);
 void Cable2DForces(const ElementCall& c, double* F);
 void Cable3DForces(const ElementCall& c, double* F);
-// timoshenko_beam.cpp, timoshenko_beam_fibres.cpp
-void TimoshenkoBeam3DStiffness(const ElementCall& c, double** K);
-void TimoshenkoBeam3DTangent(const ElementCall& c, double** K);
-void TimoshenkoBeam3DForces(const ElementCall& c, double* F);
-// plane.cpp, continuum_nl.cpp
-void PlaneStressTriangStiffness(const ElementCall& c, double** K);
-void PlaneStressQuadStiffness(const ElementCall& c, double** K);
-void PlaneStrainQuadStiffness(const ElementCall& c, double** K);
-void PlaneStressQuadTangent(const ElementCall& c, double** K);
-void PlaneStrainQuadTangent(const ElementCall& c, double** K);
+// continuum_nl.cpp
 void PlaneStressQuadForces(const ElementCall& c, double* F);
 void PlaneStrainQuadForces(const ElementCall& c, double* F);
 void PlaneStressQuadGeometricTangent(const ElementCall& c, double** K);
 void PlaneStressQuadGeometricForces(const ElementCall& c, double* F);
-// mindlin_slab.cpp
-void MindlinSlabQuadStiffness(const ElementCall& c, double** K);
 // mindlin_shell.cpp, mindlin_shell_layered.cpp
 void MindlinShellQuadStiffness(const ElementCall& c, double** K);
 void MindlinShellQuadMass(const ElementCall& c, double** M);
@@ -138,22 +140,10 @@ void AhmadShellQuadMass(const ElementCall& c, double** M);
 void AhmadShellQuadTangent(const ElementCall& c, double** K);
 void AhmadShellQuadForces(const ElementCall& c, double* F);
 // solid_hexa.cpp, solid_hexa_nl.cpp
-void SolidHexaStiffness(const ElementCall& c, double** K);
-void SolidHexaMass(const ElementCall& c, double** M);
 void SolidHexaTangent(const ElementCall& c, double** K);
 void SolidHexaForces(const ElementCall& c, double* F);
 void SolidHexaGeometricTangent(const ElementCall& c, double** K);
 void SolidHexaGeometricForces(const ElementCall& c, double* F);
-// interface_line.cpp, interface_surface.cpp
-void InterfaceLine2DStiffness(const ElementCall& c, double** K);
-void InterfaceLine3DStiffness(const ElementCall& c, double** K);
-void InterfaceLine2DTangent(const ElementCall& c, double** K);
-void InterfaceLine3DTangent(const ElementCall& c, double** K);
-void InterfaceLine2DForces(const ElementCall& c, double* F);
-void InterfaceLine3DForces(const ElementCall& c, double* F);
-void InterfaceQuadStiffness(const ElementCall& c, double** K);
-void InterfaceQuadTangent(const ElementCall& c, double** K);
-void InterfaceQuadForces(const ElementCall& c, double* F);
 // embedded_cable.cpp: an embedded cable has no dofs of its own; its matrices and forces go
 // on its mother element's dofs (its own call adds nothing). In a geometrically nonlinear run
 // it keeps its materially nonlinear routines.

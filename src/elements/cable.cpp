@@ -229,20 +229,6 @@ void CalcInt_Fg_Cable3D_NL(int comb, int nDof, int elem, int iter, int nNodes, i
 }
 
 // ---- behaviour-row adapters ----
-void Cable2DStiffness(const ElementCall& c, double** K) {
-  CalcStiffCable2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void Cable3DStiffness(const ElementCall& c, double** K) {
-  CalcStiffCable3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void Cable2DTangent(const ElementCall& c, double** K) {
-  CalcStiffCable2D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index,
-                      c.mesh, c.table, c.elemToHD, K);
-}
-void Cable3DTangent(const ElementCall& c, double** K) {
-  CalcStiffCable3D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index,
-                      c.mesh, c.table, c.elemToHD, K);
-}
 void Cable2DForces(const ElementCall& c, double* F) {
   CalcInt_Fg_Cable2D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index,
                         c.mesh, c.table, c.elemToHD, c.a, c.ElemTempVar, F);

@@ -32,6 +32,7 @@ struct ContinuumCall {
   // The kind, from the type:
   bool solid = false, stress = false;  // hexahedron; plane stress quadrilateral (with a thickness)
   int dim = 0, nc = 0;                 // coordinates, strain components
+  StressState state = kStateNone;      // what the material points are told
   const char* context = nullptr;       // context line of the messages
 };
 
@@ -139,7 +140,8 @@ void IdentifyKind(ContinuumCall* e) {
   e->solid = e->type == _SOLID_HEXA;
   e->stress = e->type == _PLANE_STRESS_QUAD;
   e->dim = e->solid ? 3 : 2;
-  e->nc = ContinuumComponents(e->type);
+  e->state = StressStateOfType(e->type);
+  e->nc = ContinuumComponents(e->state);
   e->context = e->tangent ? kCtxStiffness : kCtxIntForces;
   if (e->nDof != e->dim * e->nNodes) InternalError(__FILE__, __LINE__);
   if (!e->solid) CheckElemNodeCount(ElemFaultContext{e->context, e->elem, 0, 0}, e->type, e->nNodes, 4, 8, 9);
@@ -168,7 +170,7 @@ void IdentifyDescription(const ContinuumCall& e, int code, double** prevCoord, C
   const int kinematic = e.mesh->Main.KinematicDescription;
   if (d->geometric) {
     // Material patterns and the kinds without a stress record have no geometric routine.
-    if (!ContinuumKindGeometric(code, e.type)) InternalError(__FILE__, __LINE__);
+    if (!ContinuumKindGeometric(code, e.state)) InternalError(__FILE__, __LINE__);
     if (kinematic != 1 && kinematic != 2) InternalError(__FILE__, __LINE__);
   }
   d->total = d->geometric && kinematic == 1;
@@ -407,7 +409,7 @@ void AddGeometricStiffness(ContinuumElement& el, double f, int record, double** 
   const ContinuumCall& e = el.call;
   const ContinuumMaterial& m = el.material;
   GeometricWork& g = el.geo;
-  ContinuumRecordStress(m.pointCode, e.type, *m.mat, e.hd, record, el.work.sigma);
+  ContinuumRecordStress(m.pointCode, e.state, *m.mat, e.hd, record, el.work.sigma);
   if (el.kin.total) {
     CalcPolarRotation_NLMG(e.dim, e.nNodes, el.work.dNdx, g.u, g.Rot, e.elem, e.context);
     RotateStress_NLMG(e.dim, g.Rot, false, el.work.sigma, g.E);
@@ -423,7 +425,7 @@ void AddGeometricStiffness(ContinuumElement& el, double f, int record, double** 
 void PointTangent(ContinuumElement& el, const ContinuumPoint& pt, const PointContext& at, int record, double** Kg) {
   const ContinuumCall& e = el.call;
   ContinuumWork& w = el.work;
-  ContinuumTangent(el.material.pointCode, e.type, at, *el.material.mat, e.hd, record, w.D);
+  ContinuumTangent(el.material.pointCode, e.state, at, *el.material.mat, e.hd, record, w.D);
   if (!el.kin.geometric) {
     AddScaledBtDB(e.nc, e.nDof, pt.f, w.B, w.D, w.DB, Kg);
     return;
@@ -431,7 +433,7 @@ void PointTangent(ContinuumElement& el, const ContinuumPoint& pt, const PointCon
   // The law's tangent on ln U carried to dS/dE at the stress of the point, in the axes of
   // the reference.
   GeometricWork& g = el.geo;
-  ContinuumRecordStress(el.material.pointCode, e.type, *el.material.mat, e.hd, record, w.sigma);
+  ContinuumRecordStress(el.material.pointCode, e.state, *el.material.mat, e.hd, record, w.sigma);
   if (!el.kin.total) {
     CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.u, g.Rot, e.elem, e.context);
     RotateStress_NLMG(e.dim, g.Rot, true, w.sigma, g.E);
@@ -448,8 +450,8 @@ void PointTangent(ContinuumElement& el, const ContinuumPoint& pt, const PointCon
 void TurnRecordAxes(ContinuumElement& el, int record, bool back) {
   const ContinuumCall& e = el.call;
   const int code = el.material.pointCode;
-  ContinuumTurnRecordCracks(code, e.type, e.hd, record, el.geo.Rot, back);
-  double* plastic = ContinuumRecordPlasticStress(code, e.type, e.hd, record);
+  ContinuumTurnRecordCracks(code, e.state, e.hd, record, el.geo.Rot, back);
+  double* plastic = ContinuumRecordPlasticStress(code, e.state, e.hd, record);
   if (plastic == nullptr) return;
   double turned[7];
   RotateStress_NLMG(e.dim, el.geo.Rot, back, plastic, turned);
@@ -472,10 +474,10 @@ void StrainIncrement(ContinuumElement& el, int record) {
   CalcLogStrain_NLMG(e.dim, e.nNodes, w.dNdx, g.up, g.E, e.elem, e.context);
   for (int k = 1; k <= e.nc; k++) w.eps[k] -= g.E[k];
   if (!el.kin.total && !el.kin.fromConverged) {
-    ContinuumRecordStress(m.pointCode, e.type, *m.mat, e.hd, record, w.sigma);
+    ContinuumRecordStress(m.pointCode, e.state, *m.mat, e.hd, record, w.sigma);
     CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.up, g.Rot, e.elem, e.context);
     RotateStress_NLMG(e.dim, g.Rot, true, w.sigma, g.pk2);
-    ContinuumSetRecordStress(m.pointCode, e.type, e.hd, record, g.pk2);
+    ContinuumSetRecordStress(m.pointCode, e.state, e.hd, record, g.pk2);
     TurnRecordAxes(el, record, true);
   }
 }
@@ -491,7 +493,7 @@ void PullBackStress(ContinuumElement& el, int record) {
   CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.u, g.Rot, e.elem, e.context);
   RotateStress_NLMG(e.dim, g.Rot, false, w.sigma, g.E);
   if (!el.kin.total) {
-    ContinuumSetRecordStress(m.pointCode, e.type, e.hd, record, g.E);
+    ContinuumSetRecordStress(m.pointCode, e.state, e.hd, record, g.E);
     TurnRecordAxes(el, record, false);
   }
   CalcStressPK2_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.sigma, g.E, e.elem, e.context);
@@ -530,7 +532,7 @@ void PointForces(ContinuumElement& el, const ContinuumPoint& pt, const PointCont
   if (el.heat.thermal)
     ThermalPointStress(el, at, record);
   else
-    ContinuumStress(m.pointCode, e.type, at, *m.mat, e.hd, record, w.eps, w.sigma);
+    ContinuumStress(m.pointCode, e.state, at, *m.mat, e.hd, record, w.eps, w.sigma);
   if (el.kin.geometric) PullBackStress(el, record);
   AddPointForces(e, w, pt.f, Fint);
 }
@@ -687,14 +689,6 @@ void CalcInt_Fg_PlaneStressQuad_NLMG(int comb, int nDof, int elem, int iter, int
 }
 
 // ---- behaviour-row adapters ----
-void PlaneStressQuadTangent(const ElementCall& c, double** K) {
-  CalcStiffPlaneStressQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
-                              c.index, c.mesh, c.table, c.elemToHD, K);
-}
-void PlaneStrainQuadTangent(const ElementCall& c, double** K) {
-  CalcStiffPlaneStrainQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
-                              c.index, c.mesh, c.table, c.elemToHD, K);
-}
 void PlaneStressQuadForces(const ElementCall& c, double* F) {
   CalcInt_Fg_PlaneStressQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.index, c.mesh,
                                 c.table, c.elemToHD, c.da, F);

@@ -3,7 +3,10 @@
 #include <cstdio>
 
 #include "elements/behaviour.h"
+#include "elements/elements.h"
 #include "elements/kernel.h"
+#include "elements/line_elements.h"
+#include "elements/shell_solid.h"
 #include "numcore/numcore.h"
 
 const ElementTypeRow ElementTypeInfo[kNumElementTypes + 1] = {
@@ -89,26 +92,29 @@ constexpr ElementBehaviourRow OnMotherRow(ElemMatRoutine k, ElemMatRoutine kt, E
 
 const ElementBehaviourRow ElementBehaviour[kNumElementTypes + 1] = {
     /* _NONE */ kNoRow,
-    /* _TRUSS_2D */ LinearMassRow(Truss2DStiffness, Truss2DMass),
-    /* _TRUSS_3D */ LinearMassRow(Truss3DStiffness, Truss3DMass),
-    /* _FRAME_2D */ LinearMassRow(Frame2DStiffness, Frame2DMass),
-    /* _FRAME_3D */ LinearMassRow(Frame3DStiffness, Frame3DMass),
-    /* _CABLE_2D */ MaterialRow(Cable2DStiffness, Cable2DTangent, Cable2DForces),
-    /* _CABLE_3D */ MaterialRow(Cable3DStiffness, Cable3DTangent, Cable3DForces),
+    /* _TRUSS_2D */ LinearMassRow(LinearCell<CalcStiffTruss2D>, LinearCell<CalcMassMatTruss2D>),
+    /* _TRUSS_3D */ LinearMassRow(LinearCell<CalcStiffTruss3D>, LinearCell<CalcMassMatTruss3D>),
+    /* _FRAME_2D */ LinearMassRow(LinearCell<CalcStiffFrame2D>, LinearCell<CalcMassMatFrame2D>),
+    /* _FRAME_3D */ LinearMassRow(LinearCell<CalcStiffFrame3D>, LinearCell<CalcMassMatFrame3D>),
+    /* _CABLE_2D */ MaterialRow(LinearCell<CalcStiffCable2D>, TangentCell<CalcStiffCable2D_NL>, Cable2DForces),
+    /* _CABLE_3D */ MaterialRow(LinearCell<CalcStiffCable3D>, TangentCell<CalcStiffCable3D_NL>, Cable3DForces),
     /* _TIMOSHENKO_BEAM_2D */ kNoRow,
-    /* _TIMOSHENKO_BEAM_3D */ MaterialRow(TimoshenkoBeam3DStiffness, TimoshenkoBeam3DTangent, TimoshenkoBeam3DForces),
-    /* _PLANE_STRESS_TRIANG */ LinearRow(PlaneStressTriangStiffness),
+    /* _TIMOSHENKO_BEAM_3D */
+    MaterialRow(LinearCell<CalcStiffTimoshenkoBeam3D>, TangentCell<CalcStiffTimoshenkoBeam3D_NL>,
+                ForcesCell<CalcInt_Fg_TimoshenkoBeam3D_NL>),
+    /* _PLANE_STRESS_TRIANG */ LinearRow(LinearCell<CalcStiffPlaneStressTriang>),
     /* _PLANE_STRESS_QUAD */
-    {Mat(PlaneStressQuadStiffness), kNoMass, Mat(PlaneStressQuadTangent), Vec(PlaneStressQuadForces),
-     Mat(PlaneStressQuadGeometricTangent), Vec(PlaneStressQuadGeometricForces)},
+    {Mat(LinearCell<CalcStiffPlaneStressQuad>), kNoMass, Mat(TangentCell<CalcStiffPlaneStressQuad_NL>),
+     Vec(PlaneStressQuadForces), Mat(PlaneStressQuadGeometricTangent), Vec(PlaneStressQuadGeometricForces)},
     /* _PLANE_STRESS_QUAD_THERMAL */ kNoRow,
     /* _PLANE_STRAIN_TRIANG */ kNoRow,
-    /* _PLANE_STRAIN_QUAD */ MaterialRow(PlaneStrainQuadStiffness, PlaneStrainQuadTangent, PlaneStrainQuadForces),
+    /* _PLANE_STRAIN_QUAD */
+    MaterialRow(LinearCell<CalcStiffPlaneStrainQuad>, TangentCell<CalcStiffPlaneStrainQuad_NL>, PlaneStrainQuadForces),
     /* _AXIS_LINE */ kNoRow,
     /* _AXIS_TRIANG */ kNoRow,
     /* _AXIS_QUAD */ kNoRow,
     /* _MINDLIN_SLAB_TRIANG */ kNoRow,
-    /* _MINDLIN_SLAB_QUAD */ LinearRow(MindlinSlabQuadStiffness),
+    /* _MINDLIN_SLAB_QUAD */ LinearRow(LinearCell<CalcStiffMindlinSlabQuad>),
     /* _MINDLIN_SHELL_TRIANG */ kNoRow,
     /* _MINDLIN_SHELL_QUAD */
     {Mat(MindlinShellQuadStiffness), Mat(MindlinShellQuadMass), Mat(MindlinShellQuadTangent),
@@ -119,14 +125,20 @@ const ElementBehaviourRow ElementBehaviour[kNumElementTypes + 1] = {
      kNoGeomTangent, kNoGeomForces},
     /* _SOLID_TETRA */ kNoRow,
     /* _SOLID_HEXA */
-    {Mat(SolidHexaStiffness), Mat(SolidHexaMass), Mat(SolidHexaTangent), Vec(SolidHexaForces),
-     Mat(SolidHexaGeometricTangent), Vec(SolidHexaGeometricForces)},
+    {Mat(LinearCell<CalcStiffSolidHexa>), Mat(LinearCell<CalcMassMatSolidHexa>), Mat(SolidHexaTangent),
+     Vec(SolidHexaForces), Mat(SolidHexaGeometricTangent), Vec(SolidHexaGeometricForces)},
     /* _SOLID_HEXA_THERMAL */ kNoRow,
     /* _INTERFACE_POINT */ kNoRow,
-    /* _INTERFACE_LINE_2D */ MaterialRow(InterfaceLine2DStiffness, InterfaceLine2DTangent, InterfaceLine2DForces),
-    /* _INTERFACE_LINE_3D */ MaterialRow(InterfaceLine3DStiffness, InterfaceLine3DTangent, InterfaceLine3DForces),
+    /* _INTERFACE_LINE_2D */
+    MaterialRow(LinearCell<CalcStiffInterfaceLine2D>, TangentCell<CalcStiffInterfaceLine2D_NL>,
+                ForcesCell<CalcInt_Fg_InterfaceLine2D_NL>),
+    /* _INTERFACE_LINE_3D */
+    MaterialRow(LinearCell<CalcStiffInterfaceLine3D>, TangentCell<CalcStiffInterfaceLine3D_NL>,
+                ForcesCell<CalcInt_Fg_InterfaceLine3D_NL>),
     /* _INTERFACE_TRIANG */ kNoRow,
-    /* _INTERFACE_QUAD */ MaterialRow(InterfaceQuadStiffness, InterfaceQuadTangent, InterfaceQuadForces),
+    /* _INTERFACE_QUAD */
+    MaterialRow(LinearCell<CalcStiffInterfaceQuad>, TangentCell<CalcStiffInterfaceQuad_NL>,
+                ForcesCell<CalcInt_Fg_InterfaceQuad_NL>),
     /* _EMB_CABLE_2D */ OnMotherRow(EmbCable2DStiffness, EmbCable2DTangent, EmbCable2DForces),
     /* _EMB_CABLE_3D */ OnMotherRow(EmbCable3DStiffness, EmbCable3DTangent, EmbCable3DForces),
 };
@@ -139,17 +151,9 @@ const ElementBehaviourRow& ElementBehaviourOf(int type) {
 ElementCall LinearElementCall(int element, int nNodes, int property, int n, const char* OutputControl,
                               const MeshData* mesh, const int* ElemPropIndex, const char* PointTypes,
                               const PointList* PointElemAdjacency) {
-  ElementCall c;
-  c.element = element;
-  c.nNodes = nNodes;
-  c.property = property;
-  c.n = n;
-  c.OutputControl = OutputControl;
-  c.mesh = mesh;
-  c.ElemPropIndex = ElemPropIndex;
-  c.PointTypes = PointTypes;
-  c.PointElemAdjacency = PointElemAdjacency;
-  return c;
+  return {.element = element, .nNodes = nNodes, .property = property, .n = n, .OutputControl = OutputControl,
+          .mesh = mesh, .ElemPropIndex = ElemPropIndex, .PointTypes = PointTypes,
+          .PointElemAdjacency = PointElemAdjacency};
 }
 
 namespace {

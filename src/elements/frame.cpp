@@ -251,17 +251,3 @@ void CalcMat_Ml_Frame3D(int N, int elem, int property, int** elemNodes, double**
   const ElemFaultContext ctx{kCtxMass, elem, 0, 0};
   LocalMass3D(ReadFrame3D(ctx, kWithMaterial, elem, property, elemNodes, pointCoords, sections, linIso, props), Ml);
 }
-
-// ---- behaviour-row adapters ----
-void Frame2DStiffness(const ElementCall& c, double** K) {
-  CalcStiffFrame2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void Frame3DStiffness(const ElementCall& c, double** K) {
-  CalcStiffFrame3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void Frame2DMass(const ElementCall& c, double** K) {
-  CalcMassMatFrame2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void Frame3DMass(const ElementCall& c, double** K) {
-  CalcMassMatFrame3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}

@@ -119,10 +119,9 @@ void CalcCartesianDeriv(int n, int m, double** dN, double** Jinv, double** dNdx)
 
 double CalcPointCartesianDeriv(int elem, const char* context, int n, int m, double** X, double** dN, double** J,
                                double** Jinv, double** dNdx) {
-  CalcMat_Jacobian(n, m, m, X, dN, J);
-  const double det = CalcInvJacobian(elem, context, m, J, Jinv);
-  CalcCartesianDeriv(n, m, dN, Jinv, dNdx);
-  return det;
+  return PointCartesianDerivWith(n, m, X, dN, J, Jinv, dNdx, [&](double** Jm, double** Ji) {
+    return CalcInvJacobian(elem, context, m, Jm, Ji);
+  });
 }
 
 double CalcLineJacobianNorm(int elem, const char* context, int n, int d, double s, double** X) {

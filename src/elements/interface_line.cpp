@@ -128,7 +128,8 @@ void InterfaceLineLoop(int d, int nDof, int elem, int nNodes, int prop, const ch
     if (!NonlinearKindAllowed(kind, typeCode)) InternalError(__FILE__, __LINE__);
     mat = &MaterialOf(mesh, kind, p.MaterialNumber);
   }
-  const bool bar = nl != nullptr && InterfaceBondsBar(kind, typeCode);
+  const StressState state = StressStateOfType(typeCode);
+  const bool bar = nl != nullptr && InterfaceBondsBar(kind, state);
   const int m = nNodes / 2;
   const int nIP = CalcNumIntPointsLine(elem, context, prop, 'G', mesh);
   const double *abscissa, *weight;
@@ -168,7 +169,7 @@ void InterfaceLineLoop(int d, int nDof, int elem, int nNodes, int prop, const ch
       record = LinePointRecord(nl->indexHD, nl->elemToHD, elem, ip);
     }
     if (Kg != nullptr) {
-      if (nl != nullptr) InterfaceTangent(kind, typeCode, at, *mat, nl->hd, record, D);
+      if (nl != nullptr) InterfaceTangent(kind, state, at, *mat, nl->hd, record, D);
       btabd2(k, D, B, d, nDof);
       scaled2(k, nDof, nDof, scale);
       TransformAddElemMat(d, nDof, nNodes, Kg, k, T);
@@ -178,7 +179,7 @@ void InterfaceLineLoop(int d, int nDof, int elem, int nNodes, int prop, const ch
       multd2d1(dw, T, rel, d, d);
       multd2d1(rel, B, nl->u, d, nDof);
       multd2d1(w, T, rel, d, d);
-      InterfaceTraction(kind, typeCode, at, *mat, nl->hd, record, dw, w, sigma);
+      InterfaceTraction(kind, state, at, *mat, nl->hd, record, dw, w, sigma);
       multtd2d1(f, B, sigma, nDof, d);
       for (int i = 1; i <= nNodes; i++) {
         for (int c = 1; c <= d; c++) fl[c] = f[d * (i - 1) + c];
@@ -242,28 +243,4 @@ void CalcInt_Fg_InterfaceLine3D_NL(int comb, int nDof, int elem, int iter, int n
                                    const double* elemDisplIncr, const double* elemDispl, double* Fint) {
   const NonlinearCall nl{comb, iter, indexHD, hd, elemToHD, elemDisplIncr, elemDispl};
   InterfaceLineLoop(3, nDof, elem, nNodes, prop, oc, mesh, &nl, nullptr, Fint);
-}
-
-// ---- behaviour-row adapters ----
-void InterfaceLine2DStiffness(const ElementCall& c, double** K) {
-  CalcStiffInterfaceLine2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void InterfaceLine3DStiffness(const ElementCall& c, double** K) {
-  CalcStiffInterfaceLine3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void InterfaceLine2DTangent(const ElementCall& c, double** K) {
-  CalcStiffInterfaceLine2D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
-                              c.index, c.mesh, c.table, c.elemToHD, K);
-}
-void InterfaceLine3DTangent(const ElementCall& c, double** K) {
-  CalcStiffInterfaceLine3D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
-                              c.index, c.mesh, c.table, c.elemToHD, K);
-}
-void InterfaceLine2DForces(const ElementCall& c, double* F) {
-  CalcInt_Fg_InterfaceLine2D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
-                                c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F);
-}
-void InterfaceLine3DForces(const ElementCall& c, double* F) {
-  CalcInt_Fg_InterfaceLine3D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
-                                c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F);
 }

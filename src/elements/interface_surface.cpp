@@ -133,7 +133,7 @@ void CalcStiffInterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNode
   for (int ip = 1; ip <= w.nIP; ip++) {
     const double f = SurfPoint(elem, ip, kCtxStiffness, oc, &w);
     const PointContext at{ip, comb, elem, iter, 0};
-    InterfaceTangent(kind, kSurfType, at, mat, nlmmHD, LinePointRecord(indexHD, elemToHD, elem, ip), D);
+    InterfaceTangent(kind, kStateInterfaceSurface, at, mat, nlmmHD, LinePointRecord(indexHD, elemToHD, elem, ip), D);
     AddPointStiffness(f, D, nNodes, &w, Kg);
   }
   PrintElementStiffMat(nDof, elem, kSurfType, oc[OC_PRINT_MAT_KG_INTERFACE_QUAD], Kg);
@@ -161,7 +161,7 @@ void CalcInt_Fg_InterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNo
     multd2d1(rel, w.B, elemDispl, 3, nDof);
     multd2d1(wl, w.T, rel, 3, 3);
     const PointContext at{ip, comb, elem, iter, 0};
-    InterfaceTraction(kind, kSurfType, at, mat, nlmmHD, LinePointRecord(indexHD, elemToHD, elem, ip), dw, wl, sigma);
+    InterfaceTraction(kind, kStateInterfaceSurface, at, mat, nlmmHD, LinePointRecord(indexHD, elemToHD, elem, ip), dw, wl, sigma);
     multtd2d1(f, w.B, sigma, nDof, 3);
     for (int i = 1; i <= nNodes; i++) {
       for (int c = 1; c <= 3; c++) fl[c] = f[3 * (i - 1) + c];
@@ -171,17 +171,4 @@ void CalcInt_Fg_InterfaceQuad_NL(int comb, int nDof, int elem, int iter, int nNo
   }
   freed1(f);
   CloseSurf(&w);
-}
-
-// ---- behaviour-row adapters ----
-void InterfaceQuadStiffness(const ElementCall& c, double** K) {
-  CalcStiffInterfaceQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void InterfaceQuadTangent(const ElementCall& c, double** K) {
-  CalcStiffInterfaceQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl, c.index,
-                            c.mesh, c.table, c.elemToHD, K);
-}
-void InterfaceQuadForces(const ElementCall& c, double* F) {
-  CalcInt_Fg_InterfaceQuad_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
-                              c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F);
 }

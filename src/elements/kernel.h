@@ -310,6 +310,16 @@ void CalcCartesianDeriv(int n, int m, double** dN, double** Jinv, double** dNdx)
 // its checked inverse (CalcInvJacobian) and dNdx = dN Jinv; returns det J.
 double CalcPointCartesianDeriv(int elem, const char* context, int n, int m, double** X, double** dN, double** J,
                                double** Jinv, double** dNdx);
+// The same with the caller's checked inverse, inverse(J, Jinv) returning det J: the parts of
+// the slab and the loads name their own refusals.
+template <typename Inverse>
+double PointCartesianDerivWith(int n, int m, double** X, double** dN, double** J, double** Jinv, double** dNdx,
+                               Inverse&& inverse) {
+  CalcMat_Jacobian(n, m, m, X, dN, J);
+  const double det = inverse(J, Jinv);
+  CalcCartesianDeriv(n, m, dN, Jinv, dNdx);
+  return det;
+}
 // |dx/ds| of a line (X n x d) at s; below 1e-8 "Jacobian norm is null: ...".
 double CalcLineJacobianNorm(int elem, const char* context, int n, int d, double s, double** X);
 

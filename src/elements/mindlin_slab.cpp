@@ -87,9 +87,9 @@ void CalcStiffMindlinSlabQuad(int ndof, int elem, int nNodes, int propIndex, con
       CalcShapeFuncQuad(nNodes, N, pt.s);
       const double h = dotd1(N, t, nNodes);
       CalcShapeFuncDerivQuad(nNodes, dNds, pt.s);
-      CalcMat_Jacobian(nNodes, 2, 2, X, dNds, J);
-      const double det = CalcInvJacobianPart(elem, part == 1 ? "bending" : "shear", J, Jinv);
-      CalcCartesianDeriv(nNodes, 2, dNds, Jinv, dNdx);
+      const double det = PointCartesianDerivWith(nNodes, 2, X, dNds, J, Jinv, dNdx, [&](double** Jm, double** Ji) {
+        return CalcInvJacobianPart(elem, part == 1 ? "bending" : "shear", Jm, Ji);
+      });
       if (part == 1) {
         CalcMat_B_MindlinSlab(nNodes, 'B', Bb, dNdx, N);
         AddScaledBtDB(3, ndof, pt.weight * h * h * h / 12.0 * det, Bb, Db, DB, K);
@@ -114,9 +114,4 @@ void CalcStiffMindlinSlabQuad(int ndof, int elem, int nNodes, int propIndex, con
   freed2(Db);
   freed2(Bs);
   freed2(Bb);
-}
-
-// ---- behaviour-row adapters ----
-void MindlinSlabQuadStiffness(const ElementCall& c, double** K) {
-  CalcStiffMindlinSlabQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
 }

@@ -121,14 +121,3 @@ void CalcStiffPlaneStressTriang(int N, int elem, int nNodes, int property, const
                                 const MeshData* mesh, double** K) {
   StiffPlane(kPlaneStressTriang, N, elem, nNodes, property, outputControl, mesh, K);
 }
-
-// ---- behaviour-row adapters ----
-void PlaneStressTriangStiffness(const ElementCall& c, double** K) {
-  CalcStiffPlaneStressTriang(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void PlaneStressQuadStiffness(const ElementCall& c, double** K) {
-  CalcStiffPlaneStressQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void PlaneStrainQuadStiffness(const ElementCall& c, double** K) {
-  CalcStiffPlaneStrainQuad(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}

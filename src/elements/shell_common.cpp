@@ -141,7 +141,7 @@ void CheckShellLayerKinds(const ElemFaultContext& at, int typeCode, int pattern,
   const LayerPattern& lp = mesh->LayerPatterns[pattern];
   for (int l = 1; l <= lp.nLayers; l++) {
     const int code = mesh->LayerProps[lp.Layer[l]].MaterialKind;
-    if (ShellLayerKindServed(code, typeCode)) continue;
+    if (ShellLayerKindServed(code, StressStateOfType(typeCode))) continue;
     char detail[160];
     std::snprintf(detail, sizeof detail, "   -> Layer: %d\n   -> Material kind: %s\n", l, MaterialKindName(code));
     ElemDataFault(at, typeCode, detail, "This type of element cannot take a layer of this material kind.");

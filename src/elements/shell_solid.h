@@ -16,6 +16,7 @@
 // points in their coplanar axes); the caller allocates it.
 #pragma once
 
+#include "elements/kernel.h"
 #include "materials/elastic.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
@@ -43,8 +44,18 @@ void OpenHexaPointWork(int elem, int n, const MeshData* mesh, HexaPointWork* w);
 void CloseHexaPointWork(HexaPointWork* w);
 // N, dN and J at s.
 void HexaPointJacobian(const double* s, HexaPointWork* w);
-// dNdx and B at the point, from dN and Jinv.
-void HexaPointB(HexaPointWork* w);
+// N, dN, J, its inverse by inverse(J, Jinv) (which checks it and returns det J), dNdx and B
+// at s; returns det J.
+template <typename Inverse>
+double HexaPointGeometry(const double* s, HexaPointWork* w, Inverse&& inverse) {
+  CalcShapeFuncSolidHexa(w->n, w->N, s);
+  CalcShapeFuncDerivSolidHexa(w->n, w->dN, s);
+  const double det = PointCartesianDerivWith(w->n, 3, w->X, w->dN, w->J, w->Jinv, w->dNdx, inverse);
+  CalcMat_B_Solid(w->n, w->B, w->dNdx);
+  return det;
+}
+// The same with the refusals of CalcInvJacobian in `context`.
+double HexaPointB(int elem, const char* context, const double* s, HexaPointWork* w);
 
 // Hexahedron of nonlinear material: tangent Kg and internal forces Fe of the displacement
 // increment du (which advances the points' history records). dt, t and the element's

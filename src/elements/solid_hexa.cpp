@@ -39,9 +39,8 @@ void HexaPointJacobian(const double* s, HexaPointWork* w) {
   CalcMat_Jacobian(w->n, 3, 3, w->X, w->dN, w->J);
 }
 
-void HexaPointB(HexaPointWork* w) {
-  CalcCartesianDeriv(w->n, 3, w->dN, w->Jinv, w->dNdx);
-  CalcMat_B_Solid(w->n, w->B, w->dNdx);
+double HexaPointB(int elem, const char* context, const double* s, HexaPointWork* w) {
+  return HexaPointGeometry(s, w, [&](double** J, double** Jinv) { return CalcInvJacobian(elem, context, 3, J, Jinv); });
 }
 
 void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const char* OutputControl,
@@ -66,9 +65,7 @@ void CalcStiffSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const ch
     c[3] = Integ_G_S3(r);
   }
   ForEachRulePoint(ElementTensorRule(elem, p, 3, c), RuleOrder::kLastFastest, [&](const RulePoint& q) {
-    HexaPointJacobian(q.s, &hw);
-    const double det = CalcInvJacobian(elem, kCtxStiffness, 3, hw.J, hw.Jinv);
-    HexaPointB(&hw);
+    const double det = HexaPointB(elem, kCtxStiffness, q.s, &hw);
     AddScaledBtDB(6, nDofs, q.weight * det, hw.B, D, DB, Kg);
   });
 
@@ -106,12 +103,4 @@ void CalcMassMatSolidHexa(int nDofs, int elem, int nNodes, int propIndex, const 
   CloseHexaPointWork(&hw);
   freed2(NtN);
   freed2(Nm);
-}
-
-// ---- behaviour-row adapters ----
-void SolidHexaStiffness(const ElementCall& c, double** K) {
-  CalcStiffSolidHexa(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void SolidHexaMass(const ElementCall& c, double** K) {
-  CalcMassMatSolidHexa(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
 }

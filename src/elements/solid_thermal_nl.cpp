@@ -26,9 +26,7 @@ void AddThermalStressForces_SolidHexa_NLMG(int elem, int nNodes, int prop, const
   OpenHexaPointWork(elem, nNodes, mesh, &hw);
   CalcMat_D_Solid_NL(mesh, prop, D0);
   ForEachRulePoint(rule, RuleOrder::kFirstFastest, [&](const RulePoint& q) {
-    HexaPointJacobian(q.s, &hw);
-    const double det = CalcInvJacobian(elem, kCtxIntForces, 3, hw.J, hw.Jinv);
-    HexaPointB(&hw);
+    const double det = HexaPointB(elem, kCtxIntForces, q.s, &hw);
     const double epsT = alpha * dotd1(hw.N, tempTotal, nNodes);
     double sT[7];
     for (int i = 1; i <= 6; i++) sT[i] = (D0[i][1] + D0[i][2] + D0[i][3]) * epsT;

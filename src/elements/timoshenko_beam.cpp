@@ -175,8 +175,3 @@ void CalcStiffTimoshenkoBeam3D(int nDof, int elem, int nNodes, int prop, const c
   freed2(S);
   freed2(X);
 }
-
-// ---- behaviour-row adapters ----
-void TimoshenkoBeam3DStiffness(const ElementCall& c, double** K) {
-  CalcStiffTimoshenkoBeam3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}

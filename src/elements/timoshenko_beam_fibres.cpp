@@ -598,13 +598,3 @@ void CalcInt_Fg_TimoshenkoBeam3D_NL(int comb, int nDof, int elem, int iter, int 
   freed1(ul);
   CloseBeam(&s, &w);
 }
-
-// ---- behaviour-row adapters ----
-void TimoshenkoBeam3DTangent(const ElementCall& c, double** K) {
-  CalcStiffTimoshenkoBeam3D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
-                               c.index, c.mesh, c.table, c.elemToHD, K);
-}
-void TimoshenkoBeam3DForces(const ElementCall& c, double* F) {
-  CalcInt_Fg_TimoshenkoBeam3D_NL(c.combination, c.n, c.element, c.iteration, c.nNodes, c.property, c.OutputControl,
-                                 c.index, c.mesh, c.table, c.elemToHD, c.da, c.a, F);
-}

@@ -147,17 +147,3 @@ void CalcMat_Ml_Truss3D(int N, int elem, int property, int** elemNodes, double**
   LocalMass(ElemFaultContext{kCtxMass, elem, 0, 0}, 3, N, elem, property, elemNodes, Ml, pointCoords, areas, linIso,
             props);
 }
-
-// ---- behaviour-row adapters ----
-void Truss2DStiffness(const ElementCall& c, double** K) {
-  CalcStiffTruss2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void Truss3DStiffness(const ElementCall& c, double** K) {
-  CalcStiffTruss3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void Truss2DMass(const ElementCall& c, double** K) {
-  CalcMassMatTruss2D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}
-void Truss3DMass(const ElementCall& c, double** K) {
-  CalcMassMatTruss3D(c.n, c.element, c.nNodes, c.property, c.OutputControl, c.mesh, K);
-}

@@ -62,22 +62,23 @@ void SolidTimeLoad(TimeLoad k, int nDofs, int elem, int nNodes, int prop, double
   int records[kMaterialKinds + 1];
   ForEachRulePoint(rule, RuleOrder::kFirstFastest, [&](const RulePoint& q) {
     const int ip = q.ip;
-    HexaPointJacobian(q.s, &hw);
-    const double det = detd2(hw.J, 3);
-    if (JacobianIsNull(det, 3, 3, hw.J))
-      RefusePoint(k, elem, nullptr,
-                  "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
-    if (det < 0.0)
-      RefusePoint(k, elem, nullptr,
-                  "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
-    double buf[4][4];
-    double* W[4] = {nullptr, buf[1], buf[2], buf[3]};
-    copyd2(W, hw.J, 3, 3);
-    if (!invertd2(hw.Jinv, W, 3))
-      RefusePoint(k, elem, nullptr,
-                  "Unable to invert the Jacobian matrix:\n"
-                  "element geometry and/or mesh connectivity must be changed.");
-    HexaPointB(&hw);
+    const double det = HexaPointGeometry(q.s, &hw, [&](double** J, double** Jinv) {
+      const double d = detd2(J, 3);
+      if (JacobianIsNull(d, 3, 3, J))
+        RefusePoint(k, elem, nullptr,
+                    "Jacobian determinant is null:\nelement geometry and/or mesh connectivity must be changed.");
+      if (d < 0.0)
+        RefusePoint(k, elem, nullptr,
+                    "Jacobian determinant is negative:\nelement geometry and/or mesh connectivity must be changed.");
+      double buf[4][4];
+      double* W[4] = {nullptr, buf[1], buf[2], buf[3]};
+      copyd2(W, J, 3, 3);
+      if (!invertd2(Jinv, W, 3))
+        RefusePoint(k, elem, nullptr,
+                    "Unable to invert the Jacobian matrix:\n"
+                    "element geometry and/or mesh connectivity must be changed.");
+      return d;
+    });
     for (int m = 1; m <= pat.nComponents; m++) records[m] = RecordOfComponent_HD(index, elemToHD[elem], ip, m);
     const SolidPatternPoint r = SolidPatternRecords(pat, hd, records);
     const PatternMoment mo{dt, t, T != nullptr ? dotd1(hw.N, T, nNodes) : 0.0, 0.0, 0.0};

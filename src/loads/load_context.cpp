@@ -43,16 +43,7 @@ namespace {
 
 LoadReportContext MakeContext(const char* heading, int lc, const char* block, const char* counterFormat, int r,
                               int Element, int type) {
-  LoadReportContext c;
-  c.heading = heading;
-  c.loadCase = lc;
-  c.block = block;
-  c.counterFormat = counterFormat;
-  c.counter = r;
-  c.element = Element;
-  c.typeKeyword = GetElementTypeInfo(type).keyword;
-  c.afterElement = nullptr;
-  return c;
+  return {heading, lc, block, counterFormat, r, Element, GetElementTypeInfo(type).keyword, nullptr};
 }
 
 }  // namespace

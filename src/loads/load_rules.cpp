@@ -98,10 +98,8 @@ void PlaneNodalThickness(const MeshData* Mesh, int PropIndex, int nNodes, bool P
 double LoadQuadCartesianDeriv(const LoadReportContext& c, int n, const double* s, double** X, double** dN, double** J,
                               double** Jinv, double** dNdx) {
   CalcShapeFuncDerivQuad(n, dN, s);
-  CalcMat_Jacobian(n, 2, 2, X, dN, J);
-  const double det = LoadJacobianInverse(c, 2, J, Jinv);
-  CalcCartesianDeriv(n, 2, dN, Jinv, dNdx);
-  return det;
+  return PointCartesianDerivWith(n, 2, X, dN, J, Jinv, dNdx,
+                                 [&](double** Jm, double** Ji) { return LoadJacobianInverse(c, 2, Jm, Ji); });
 }
 
 void GetLoadLineRule(const LoadReportContext& c, int IntegrationType, int nPoints, const double** a, const double** w) {

@@ -333,9 +333,9 @@ void SolidThermalLoadPoints(const LoadReportContext& c, int n, const TensorRule&
       eps[l + 3] = 0.0;
     }
     CalcShapeFuncDerivSolidHexa(n, iw->dN, p.s);
-    CalcMat_Jacobian(n, 3, 3, iw->X, iw->dN, iw->J);
-    const double det = LoadJacobianInverse(c, 3, iw->J, iw->Jinv);
-    CalcCartesianDeriv(n, 3, iw->dN, iw->Jinv, iw->dNdx);
+    const double det = PointCartesianDerivWith(
+        n, 3, iw->X, iw->dN, iw->J, iw->Jinv, iw->dNdx,
+        [&](double** Jm, double** Ji) { return LoadJacobianInverse(c, 3, Jm, Ji); });
     CalcMat_B_Solid(n, B, iw->dNdx);
     double** D = at(p.ip, iw->N, dTs, eps);
     multd2d1(sig, D, eps, 6, 6);

@@ -146,13 +146,13 @@ namespace {
 
 // Relative-displacement components of an interface point: 2 on the line in the plane, 3
 // on the line in space and on the surface.
-int InterfaceComponents(int type) { return type == _INTERFACE_LINE_2D ? 2 : 3; }
+int InterfaceComponents(StressState state) { return state == kStateInterfaceLine2D ? 2 : 3; }
 
 }  // namespace
 
-void InterfaceTangent(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+void InterfaceTangent(int code, StressState state, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
                       double** D) {
-  if (!NonlinearKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+  if (!NonlinearKindTakesState(code, state)) InternalError(__FILE__, __LINE__);
   switch (code) {
     case MAT_NLMM301: CalcMat_D_NLMM301(m, PointRecord<NLMM301_HD>(hd, code, record), D); return;
     case MAT_NLMM302: CalcMat_D_NLMM302(m, PointRecord<NLMM302_HD>(hd, code, record), D); return;
@@ -160,7 +160,7 @@ void InterfaceTangent(int code, int type, const PointContext& at, const Material
       // Sliding only: the plane element takes K_un and the opening stiffness of the
       // record; the bar in space starts from the initial slope and then takes the
       // secant of its last slip.
-      const bool plane = type == _INTERFACE_LINE_2D;
+      const bool plane = state == kStateInterfaceLine2D;
       const int d = plane ? 2 : 3;
       zerod2(D, d, d);
       double k;
@@ -174,10 +174,10 @@ void InterfaceTangent(int code, int type, const PointContext& at, const Material
       if (plane) D[2][2] = Nlmm303OpeningStiffness(m);
       return;
     }
-    case MAT_NLMM305: CalcMat_D_NLMM305(m, type, PointRecord<NLMM305_HD>(hd, code, record), D); return;
-    case MAT_NLMM306: CalcMat_D_NLMM306(m, type, PointRecord<NLMM304_HD>(hd, code, record), D); return;
+    case MAT_NLMM305: CalcMat_D_NLMM305(m, state, PointRecord<NLMM305_HD>(hd, code, record), D); return;
+    case MAT_NLMM306: CalcMat_D_NLMM306(m, state, PointRecord<NLMM304_HD>(hd, code, record), D); return;
     case MAT_NLMM320:
-      CalcMat_D_NLMM320(at, m, type, InterfaceComponents(type), PointRecord<NLMM320_HD>(hd, code, record), D);
+      CalcMat_D_NLMM320(at, m, state, InterfaceComponents(state), PointRecord<NLMM320_HD>(hd, code, record), D);
       return;
     // _NLMM304 has no law.
     default:
@@ -185,9 +185,9 @@ void InterfaceTangent(int code, int type, const PointContext& at, const Material
   }
 }
 
-void InterfaceTraction(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+void InterfaceTraction(int code, StressState state, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
                        const double* dw, const double* w, double* sigma) {
-  if (!NonlinearKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+  if (!NonlinearKindTakesState(code, state)) InternalError(__FILE__, __LINE__);
   switch (code) {
     case MAT_NLMM301: CalcStress_NLMM301(m, PointRecord<NLMM301_HD>(hd, code, record), w, sigma); return;
     case MAT_NLMM302: CalcStress_NLMM302(m, PointRecord<NLMM302_HD>(hd, code, record), w, sigma); return;
@@ -197,7 +197,7 @@ void InterfaceTraction(int code, int type, const PointContext& at, const Materia
       double tau, secant = 0.0;
       CalcStress_NLMM303(at, m, PointRecord<NLMM303_HD>(hd, code, record), w[1], &tau, &secant);
       sigma[1] = tau;
-      if (type == _INTERFACE_LINE_2D) {
+      if (state == kStateInterfaceLine2D) {
         sigma[2] = Nlmm303OpeningStiffness(m) * w[2];
       } else {
         sigma[2] = 0.0;
@@ -205,11 +205,11 @@ void InterfaceTraction(int code, int type, const PointContext& at, const Materia
       }
       return;
     }
-    case MAT_NLMM305: CalcStress_NLMM305(m, type, PointRecord<NLMM305_HD>(hd, code, record), w, sigma); return;
-    case MAT_NLMM306: CalcStress_NLMM306(at, m, type, PointRecord<NLMM304_HD>(hd, code, record), w, sigma); return;
+    case MAT_NLMM305: CalcStress_NLMM305(m, state, PointRecord<NLMM305_HD>(hd, code, record), w, sigma); return;
+    case MAT_NLMM306: CalcStress_NLMM306(at, m, state, PointRecord<NLMM304_HD>(hd, code, record), w, sigma); return;
     case MAT_NLMM320:
       // The plasticity law integrates the increment from the state in its record.
-      CalcStress_NLMM320(at, m, type, InterfaceComponents(type), PointRecord<NLMM320_HD>(hd, code, record), dw,
+      CalcStress_NLMM320(at, m, state, InterfaceComponents(state), PointRecord<NLMM320_HD>(hd, code, record), dw,
                          sigma);
       return;
     default:
@@ -217,7 +217,7 @@ void InterfaceTraction(int code, int type, const PointContext& at, const Materia
   }
 }
 
-bool InterfaceBondsBar(int code, int type) { return code == MAT_NLMM303 && type == _INTERFACE_LINE_3D; }
+bool InterfaceBondsBar(int code, StressState state) { return code == MAT_NLMM303 && state == kStateInterfaceLine3D; }
 
 // ---- plane and solid points ---------------------------------------------------------------
 
@@ -262,11 +262,11 @@ void SolidCrackPoint(int code, const PointContext& ctx, const MaterialRecord& m,
 
 // A point of a plane crack model: its stress after dEps (D null) or its tangent D, with
 // the elastic matrix of the element (plane stress or plane strain).
-void PlaneCrackPoint(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+void PlaneCrackPoint(int code, StressState state, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                      const double* dEps, double* sigma, double** D) {
   double** De;
   allocd2(&De, 3, 3);
-  CalcMat_De_Plane(type == _PLANE_STRESS_QUAD, MatSlotValue(m, code, 66), MatSlotValue(m, code, 67), De);
+  CalcMat_De_Plane(state == kStatePlaneStress, MatSlotValue(m, code, 66), MatSlotValue(m, code, 67), De);
   if (code == MAT_NLMM104) {
     NLMM104_HD& r = *PointRecord<NLMM104_HD>(code, hd, record);
     if (D != nullptr)
@@ -314,18 +314,18 @@ void PlaneConcretePoint(const PointContext& ctx, const MaterialRecord& m, NLMM_H
 
 }  // namespace
 
-int ContinuumComponents(int type) {
-  switch (type) {
-    case _PLANE_STRESS_QUAD:
-    case _PLANE_STRAIN_QUAD: return 3;
-    case _SOLID_HEXA: return 6;
+int ContinuumComponents(StressState state) {
+  switch (state) {
+    case kStatePlaneStress:
+    case kStatePlaneStrain: return 3;
+    case kStateSolid: return 6;
     default: InternalError(__FILE__, __LINE__);
   }
 }
 
-void ContinuumStress(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+void ContinuumStress(int code, StressState state, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                      const double* dEps, double* sigma) {
-  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+  if (!MaterialKindTakesState(code, state)) InternalError(__FILE__, __LINE__);
   switch (code) {
     case MAT_NLMM121: {
       double** D;
@@ -339,10 +339,10 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
     case MAT_NLMM122:
     case MAT_NLMM123:
     case MAT_NLMM125:
-      CalcStress_ConcretePlasticity(ctx, code, type, m, PointRecord<NLMM121_HD>(code, hd, record), dEps, sigma);
+      CalcStress_ConcretePlasticity(ctx, code, state, m, PointRecord<NLMM121_HD>(code, hd, record), dEps, sigma);
       return;
     case MAT_NLMM124:
-      CalcStress_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), dEps, sigma);
+      CalcStress_NLMM124(ctx, state, m, PointRecord<NLMM124_HD>(code, hd, record), dEps, sigma);
       return;
     case MAT_NLMM102:
     case MAT_NLMM111:
@@ -356,7 +356,7 @@ void ContinuumStress(int code, int type, const PointContext& ctx, const Material
     case MAT_NLMM101:
     case MAT_NLMM104:
     case MAT_NLMM141:
-    case MAT_NLMM142: PlaneCrackPoint(code, type, ctx, m, hd, record, dEps, sigma, nullptr); return;
+    case MAT_NLMM142: PlaneCrackPoint(code, state, ctx, m, hd, record, dEps, sigma, nullptr); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
@@ -379,7 +379,7 @@ void SolidThermalStress(int code, const PointContext& ctx, const MaterialRecord&
   if (!SolidKindTakesThermalStrain(code)) InternalError(__FILE__, __LINE__);
   double dm[7], s[7];
   for (int i = 1; i <= 6; i++) dm[i] = dEps[i] - depsT[i];
-  ContinuumStress(code, _SOLID_HEXA, ctx, m, hd, record, dm, sigma);
+  ContinuumStress(code, kStateSolid, ctx, m, hd, record, dm, sigma);
   multd2d1(s, D0, epsT, 6, 6);
   for (int i = 1; i <= 6; i++) sigma[i] += s[i];
   // The crack records keep the total strain of the point; the plasticity records keep
@@ -388,9 +388,9 @@ void SolidThermalStress(int code, const PointContext& ctx, const MaterialRecord&
   if (code == MAT_NLMM102) addd1(PointRecord<NLMM101_HD>(code, hd, record)->Strain, depsT, 6);
 }
 
-void ContinuumTangent(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+void ContinuumTangent(int code, StressState state, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                       double** D) {
-  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+  if (!MaterialKindTakesState(code, state)) InternalError(__FILE__, __LINE__);
   switch (code) {
     case MAT_NLMM121: {
       double** De;
@@ -404,10 +404,10 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
     case MAT_NLMM122:
     case MAT_NLMM123:
     case MAT_NLMM125:
-      CalcMat_D_ConcretePlasticity(ctx, code, type, m, PointRecord<NLMM121_HD>(code, hd, record), D);
+      CalcMat_D_ConcretePlasticity(ctx, code, state, m, PointRecord<NLMM121_HD>(code, hd, record), D);
       return;
     case MAT_NLMM124:
-      CalcMat_D_NLMM124(ctx, type, m, PointRecord<NLMM124_HD>(code, hd, record), D);
+      CalcMat_D_NLMM124(ctx, state, m, PointRecord<NLMM124_HD>(code, hd, record), D);
       return;
     case MAT_NLMM102:
     case MAT_NLMM111:
@@ -418,16 +418,16 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
     case MAT_NLMM101:
     case MAT_NLMM104:
     case MAT_NLMM141:
-    case MAT_NLMM142: PlaneCrackPoint(code, type, ctx, m, hd, record, nullptr, nullptr, D); return;
+    case MAT_NLMM142: PlaneCrackPoint(code, state, ctx, m, hd, record, nullptr, nullptr, D); return;
     default:
       InternalError(__FILE__, __LINE__);
   }
 }
 
-bool ContinuumKindGeometric(int code, int type) {
-  if (!MaterialKindAllowed(code, type)) return false;
-  switch (type) {
-    case _PLANE_STRESS_QUAD:
+bool ContinuumKindGeometric(int code, StressState state) {
+  if (!MaterialKindTakesState(code, state)) return false;
+  switch (state) {
+    case kStatePlaneStress:
       switch (code) {
         case MAT_NLMM101: case MAT_NLMM104: case MAT_NLMM121: case MAT_NLMM123: case MAT_NLMM124:
         case MAT_NLMM125: case MAT_NLMM141: case MAT_NLMM142: case MAT_NLMM145: case MAT_NLMM211:
@@ -435,7 +435,7 @@ bool ContinuumKindGeometric(int code, int type) {
         default:
           return false;
       }
-    case _SOLID_HEXA:
+    case kStateSolid:
       switch (code) {
         case MAT_NLMM102: case MAT_NLMM111: case MAT_NLMM122: case MAT_NLMM123: case MAT_NLMM124:
         case MAT_NLMM125: case MAT_NLMM151:
@@ -454,8 +454,8 @@ namespace {
 
 // The stress vector of the point's current record; null for the smeared bars, whose
 // stresses lie along their directions.
-double* ContinuumRecordStressField(int code, int type, NLMM_HD* hd, int record) {
-  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+double* ContinuumRecordStressField(int code, StressState state, NLMM_HD* hd, int record) {
+  if (!MaterialKindTakesState(code, state)) InternalError(__FILE__, __LINE__);
   switch (code) {
     case MAT_NLMM121:
     case MAT_NLMM122:
@@ -482,9 +482,9 @@ double* ContinuumRecordStressField(int code, int type, NLMM_HD* hd, int record) 
 
 }  // namespace
 
-void ContinuumRecordStress(int code, int type, const MaterialRecord& m, NLMM_HD* hd, int record, double* sigma) {
-  const int nc = ContinuumComponents(type);
-  const double* field = ContinuumRecordStressField(code, type, hd, record);
+void ContinuumRecordStress(int code, StressState state, const MaterialRecord& m, NLMM_HD* hd, int record, double* sigma) {
+  const int nc = ContinuumComponents(state);
+  const double* field = ContinuumRecordStressField(code, state, hd, record);
   if (field != nullptr) {
     copyd1(sigma, field, nc);
     return;
@@ -493,10 +493,10 @@ void ContinuumRecordStress(int code, int type, const MaterialRecord& m, NLMM_HD*
   RecordStress_NLMM145(m, nc, *PointRecord<NLMM145_HD>(code, hd, record), sigma);
 }
 
-void ContinuumSetRecordStress(int code, int type, NLMM_HD* hd, int record, const double* sigma) {
+void ContinuumSetRecordStress(int code, StressState state, NLMM_HD* hd, int record, const double* sigma) {
   // The bars keep their stresses along their directions, fixed in the element axes.
-  double* field = ContinuumRecordStressField(code, type, hd, record);
-  if (field != nullptr) copyd1(field, sigma, ContinuumComponents(type));
+  double* field = ContinuumRecordStressField(code, state, hd, record);
+  if (field != nullptr) copyd1(field, sigma, ContinuumComponents(state));
 }
 
 namespace {
@@ -564,9 +564,9 @@ void TurnCrackView(const CrackView& v, int dim, double** R, bool back) {
 
 }  // namespace
 
-void ContinuumTurnRecordCracks(int code, int type, NLMM_HD* hd, int record, double** R, bool back) {
-  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
-  const int dim = ContinuumComponents(type) == 3 ? 2 : 3;
+void ContinuumTurnRecordCracks(int code, StressState state, NLMM_HD* hd, int record, double** R, bool back) {
+  if (!MaterialKindTakesState(code, state)) InternalError(__FILE__, __LINE__);
+  const int dim = ContinuumComponents(state) == 3 ? 2 : 3;
   switch (code) {
     case MAT_NLMM101:
       TurnCrackView(CrackViewOf(*PointRecord<NLMM101_HD>(code, hd, record), kModel101), dim, R, back);
@@ -581,8 +581,8 @@ void ContinuumTurnRecordCracks(int code, int type, NLMM_HD* hd, int record, doub
   }
 }
 
-double* ContinuumRecordPlasticStress(int code, int type, NLMM_HD* hd, int record) {
-  if (!MaterialKindAllowed(code, type)) InternalError(__FILE__, __LINE__);
+double* ContinuumRecordPlasticStress(int code, StressState state, NLMM_HD* hd, int record) {
+  if (!MaterialKindTakesState(code, state)) InternalError(__FILE__, __LINE__);
   switch (code) {
     case MAT_NLMM142: return PointRecord<NLMM142_HD>(code, hd, record)->Pl.PlasticStress;
     case MAT_NLMM151: return PointRecord<NLMM151_HD>(code, hd, record)->Pl.PlasticStress;
@@ -685,14 +685,14 @@ void ScaledCopy(double** A, double f, double** B, int n) {
 
 }  // namespace
 
-bool ShellLayerKindServed(int code, int type) {
-  if (type != _MINDLIN_SHELL_QUAD && type != _AHMAD_SHELL_QUAD) InternalError(__FILE__, __LINE__);
+bool ShellLayerKindServed(int code, StressState state) {
+  if (state != kStateShellLayer && state != kStateDegeneratedShell) InternalError(__FILE__, __LINE__);
   switch (code) {
     case MAT_LIN_ISO: case MAT_LIN_ORTHO: case MAT_NLMM101: case MAT_NLMM104: case MAT_NLMM121: case MAT_NLMM141:
     case MAT_NLMM142:
       return true;
     case MAT_NLMM145: case MAT_NLMM211: case MAT_NLMM501:
-      return type == _MINDLIN_SHELL_QUAD;
+      return state == kStateShellLayer;
     default:
       return false;
   }

@@ -71,17 +71,17 @@ double FibreStress(int code, const PointContext& at, const MaterialRecord& m, NL
 
 // ---- interface points -------------------------------------------------------------------
 
-// Tangent D (d x d, local axes) of an interface point of element type `type` from its
-// record `record` in the current copy of hd (the bond laws only read it).
-void InterfaceTangent(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+// Tangent D (d x d, local axes) of an interface point in state `state` from its record
+// `record` in the current copy of hd (the bond laws only read it).
+void InterfaceTangent(int code, StressState state, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
                       double** D);
 // Traction sigma (local axes) of the point: the bond laws take the total relative
 // displacement w, the plasticity law the increment dw; each updates the point's record.
-void InterfaceTraction(int code, int type, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
+void InterfaceTraction(int code, StressState state, const PointContext& at, const MaterialRecord& m, NLMM_HD* hd, int record,
                        const double* dw, const double* w, double* sigma);
-// Does a line interface of type `type` with the kind bond a bar, so that its width is
+// Does a line interface in state `state` with the kind bond a bar, so that its width is
 // the perimeter of the bar's section rather than the section's width?
-bool InterfaceBondsBar(int code, int type);
+bool InterfaceBondsBar(int code, StressState state);
 
 // ---- set-up ----------------------------------------------------------------------------------
 
@@ -93,17 +93,17 @@ void CheckNonlinearMaterialParameters(const MeshData* mesh, const int* NLMM_HD_C
 
 // ---- plane and solid points ---------------------------------------------------------------
 
-// Stress components of a point of element type `type` as the element holds them:
-// 3 for plane stress (10) and plane strain (13; sxx, syy, txy, the out-of-plane stress
-// kept in the point's record), 6 for the solid (24). Other types: the internal error.
-int ContinuumComponents(int type);
+// Stress components of a point in state `state` as the element holds them: 3 in plane
+// stress and plane strain (sxx, syy, txy, the out-of-plane stress kept in the point's
+// record), 6 in the solid. Other states: the internal error.
+int ContinuumComponents(StressState state);
 
-// Stress sigma (ContinuumComponents(type) components, engineering shear strains) of the
+// Stress sigma (ContinuumComponents(state) components, engineering shear strains) of the
 // point after the strain increment dEps; the law updates the point's record `record` in
 // the current copy of the table hd.
-void ContinuumStress(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+void ContinuumStress(int code, StressState state, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                      const double* dEps, double* sigma);
-// Does a solid point (type 24) of kind `code` take a thermal strain? The smeared-crack
+// Does a solid point of kind `code` take a thermal strain? The smeared-crack
 // models (_NLMM102, _NLMM111) and the plasticity models (_NLMM122, _NLMM123, _NLMM124,
 // _NLMM151) do; any other kind does not.
 bool SolidKindTakesThermalStrain(int code);
@@ -115,30 +115,30 @@ bool SolidKindTakesThermalStrain(int code);
 void SolidThermalStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                         double** D0, const double* dEps, const double* epsT, const double* depsT, double* sigma);
 // Tangent D (n x n) of the point from its record.
-void ContinuumTangent(int code, int type, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+void ContinuumTangent(int code, StressState state, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
                       double** D);
-// Does the geometrically nonlinear element of type `type` (10 plane stress, 24 solid)
-// take a point of kind `code`? Material patterns and the other kinds do not.
-bool ContinuumKindGeometric(int code, int type);
+// Does the geometrically nonlinear element (plane stress, solid) take a point of kind
+// `code` in state `state`? Material patterns and the other kinds do not.
+bool ContinuumKindGeometric(int code, StressState state);
 // Does that kind take the updated Lagrangian description? The smeared bars keep their
 // directions in the initial element axes, which only the total description follows.
 bool ContinuumKindUpdatedLagrangian(int code);
 // In-plane stress (3) held in the current record of a nonlinear shell layer of material
 // m: the kinds NLMM101, 104, 121, 141, 142, 145 and 211 (the others: the internal error).
 void ShellLayerRecordStress(int code, const MaterialRecord& m, NLMM_HD* hd, int record, double* sigma);
-// The stress vector held in the point's current record (ContinuumComponents(type) values)
+// The stress vector held in the point's current record (ContinuumComponents(state) values)
 // of a kind the geometrically nonlinear element takes, of material m.
-void ContinuumRecordStress(int code, int type, const MaterialRecord& m, NLMM_HD* hd, int record, double* sigma);
+void ContinuumRecordStress(int code, StressState state, const MaterialRecord& m, NLMM_HD* hd, int record, double* sigma);
 // Writes that stress vector: the stress carried to another configuration of the point
 // (the smeared bars keep theirs along their directions).
-void ContinuumSetRecordStress(int code, int type, NLMM_HD* hd, int record, const double* sigma);
+void ContinuumSetRecordStress(int code, StressState state, NLMM_HD* hd, int record, const double* sigma);
 // Turns the crack axes of the record with the rigid rotation R of the point (back: by
 // R^T), as its stress is turned in the updated description, so that fixed cracks turn
 // with the material. Records without crack axes are left.
-void ContinuumTurnRecordCracks(int code, int type, NLMM_HD* hd, int record, double** R, bool back);
+void ContinuumTurnRecordCracks(int code, StressState state, NLMM_HD* hd, int record, double** R, bool back);
 // The stress the plastic part of a crack-plasticity model works on (turned with the
 // record's stress); null for the other kinds.
-double* ContinuumRecordPlasticStress(int code, int type, NLMM_HD* hd, int record);
+double* ContinuumRecordPlasticStress(int code, StressState state, NLMM_HD* hd, int record);
 
 // Do the start values of the history record of a plane or solid point of kind `code` (the
 // smeared-crack models) need the area or volume of the element and of the point's share?
@@ -151,10 +151,10 @@ int CrackBandOptionsOfKind(int code);
 
 // ---- layers of the layered shells ----------------------------------------------------------
 
-// Does a layered shell of element type `type` (20 Mindlin shell, 22 Ahmad shell) take a
+// Does a layered shell (state: the Mindlin shell's layer or the Ahmad shell's) take a
 // layer of kind `code`? Both take the linear isotropic and orthotropic kinds and NLMM101,
 // 104, 121, 141 and 142; the Mindlin shell also NLMM145, 211 and 501.
-bool ShellLayerKindServed(int code, int type);
+bool ShellLayerKindServed(int code, StressState state);
 // In-plane tangent Dt (3 x 3, element or lamina axes) of a nonlinear layer point from its
 // record `record` of the current copy in hd; De is the layer's elastic matrix there.
 void ShellLayerTangent(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,

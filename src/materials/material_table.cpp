@@ -1,6 +1,8 @@
 // The material table: one row per material kind code.
 #include "materials/material_table.h"
 
+#include <array>
+
 #include "materials/history_data.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
@@ -171,6 +173,22 @@ HistoryUse HistoryUseInComposition(MaterialComposition c, int code) {
 
 bool NonlinearKindAllowed(int code, int type) {
   return MaterialKindInfo(code).behaviour == kBehaviourNonlinear && MaterialKindAllowed(code, type);
+}
+
+bool MaterialKindTakesState(int code, StressState s) {
+  // Per kind, the states of the element types that carry it (bit s).
+  static const auto kStates = [] {
+    std::array<uint32_t, kMaterialKinds + 1> states{};
+    for (int c = 1; c <= kMaterialKinds; c++)
+      for (int t = 1; t <= _EMB_CABLE_3D; t++)
+        if (MaterialKindAllowed(c, t)) states[c] |= uint32_t{1} << StressStateOfType(t);
+    return states;
+  }();
+  return (kStates[MaterialKindInfo(code).code] & (uint32_t{1} << s)) != 0;
+}
+
+bool NonlinearKindTakesState(int code, StressState s) {
+  return MaterialKindInfo(code).behaviour == kBehaviourNonlinear && MaterialKindTakesState(code, s);
 }
 
 const char* ElementKindRefusal(int code, int type, bool thermal, bool nonlinear) {

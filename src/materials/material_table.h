@@ -8,6 +8,7 @@
 
 #include "materials/history_data.h"
 #include "model/material.h"
+#include "model/stress_state.h"
 
 // Sampling-point families a kind serves (bits of MaterialKindRow::families).
 enum MaterialPointFamily : unsigned {
@@ -70,6 +71,10 @@ int ElasticKindCode(ElasticSymmetry s);
 
 // May an element of type `type` carry the kind as a nonlinear law?
 bool NonlinearKindAllowed(int code, int type);
+// Do points of stress state s take the kind (as a nonlinear law): does an element type
+// of that state carry it? The point routines' check of their callers.
+bool MaterialKindTakesState(int code, StressState s);
+bool NonlinearKindTakesState(int code, StressState s);
 // Why an element group of type `type` cannot have `code` as its own material in this
 // analysis (thermal or mechanical, materially nonlinear or not), or null when it can:
 // the type must take the kind, a linear analysis a linear kind, a thermal analysis a

@@ -128,12 +128,8 @@ namespace {
 
 ThermalElementCall ThermalCall(int e, int nNodes, int property, const char* OutputControl, const MeshData* mesh,
                                const ThermalStepState* s, const double* Te, const double* Ten) {
-  ThermalElementCall c;
-  c.element = e;
-  c.nNodes = nNodes;
-  c.property = property;
-  c.OutputControl = OutputControl;
-  c.mesh = mesh;
+  ThermalElementCall c{.element = e, .nNodes = nNodes, .property = property, .OutputControl = OutputControl,
+                       .mesh = mesh, .Te = Te, .Ten = Ten};
   if (s != nullptr) {
     c.combination = s->combination;
     c.iteration = s->iteration;
@@ -141,8 +137,6 @@ ThermalElementCall ThermalCall(int e, int nNodes, int property, const char* Outp
     c.hd = s->hd;
     c.elemToHD = s->elemToHD;
   }
-  c.Te = Te;
-  c.Ten = Ten;
   return c;
 }
 

@@ -69,6 +69,21 @@ TEST(ElementBehaviour, EveryCellIsARoutineOrAWordedRefusal) {
   }
 }
 
+// The material points of an element are told its type's stress state. Every mechanical
+// type has one, the thermal types none; and the point routines' check on the state admits
+// exactly the kinds that each type with a tangent routine takes.
+TEST(ElementBehaviour, StressStateOfEveryTypeAdmitsItsKinds) {
+  for (int type = 1; type <= kNumElementTypes; type++) {
+    SCOPED_TRACE(ElementTypeInfo[type].keyword);
+    const StressState s = StressStateOfType(type);
+    EXPECT_EQ(s == kStateNone, std::strstr(ElementTypeInfo[type].keyword, "THERMAL") != nullptr);
+    if (ElementBehaviourOf(type).tangent.run == nullptr) continue;
+    for (int code = 1; code <= kMaterialKinds; code++)
+      EXPECT_EQ(MaterialKindTakesState(code, s), MaterialKindAllowed(code, type)) << MaterialKindName(code);
+  }
+  EXPECT_DEATH(StressStateOfType(kNumElementTypes + 1), "INTERNAL ERROR");
+}
+
 TEST(ElementBehaviour, EmptyCellStopsWithItsWordsAndTheType) {
   double** K;
   allocd2(&K, 6, 6);

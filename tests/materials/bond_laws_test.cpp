@@ -130,7 +130,7 @@ TEST(SoftInterface302, StatesAlongAnOpeningPath) {
 TEST(FrictionBond305, StrengthGrowsWithCompression) {
   // s_lin 0.001, s_peak 0.002, tau_0 1, tan(phi) 0.5, alpha = beta = 0.5, K_n 1000.
   const MaterialRecord m = matdriver::Record({0.001, 0.002, 1, std::atan(0.5), 0.5, 0.5, 1000});
-  const auto law = [&m](NLMM305_HD& r, const double* w, double* s) { CalcStress_NLMM305(m, 27, r, w, s); };
+  const auto law = [&m](NLMM305_HD& r, const double* w, double* s) { CalcStress_NLMM305(m, kStateInterfaceLine2D, r, w, s); };
   struct Step {
     double s, wn, tau, sn;
   };
@@ -155,7 +155,7 @@ TEST(FrictionBond305, StrengthGrowsWithCompression) {
     EXPECT_NEAR(sigma[2], p.sn, 1e-12);
     double D[3][3];
     double* rows[3] = {nullptr, D[1], D[2]};
-    CalcMat_D_NLMM305(m, 27, r, rows);
+    CalcMat_D_NLMM305(m, kStateInterfaceLine2D, r, rows);
     EXPECT_EQ(D[2][2], 1000);  // K_n, open or closed
     if (p.wn < 0) {
       EXPECT_NEAR(D[1][1], Difference<NLMM305_HD>(law, before, w, 1, 1, 1e-8), 1e-4 * std::fabs(D[1][1]));
@@ -165,11 +165,11 @@ TEST(FrictionBond305, StrengthGrowsWithCompression) {
   const MaterialRecord weak = matdriver::Record({0.001, 0.002, -1, std::atan(0.5), 0.5, 0.5, 1000});
   NLMM305_HD q{};
   double w[3] = {0, 0.001, -0.001}, sigma[3];
-  CalcStress_NLMM305(weak, 27, q, w, sigma);
+  CalcStress_NLMM305(weak, kStateInterfaceLine2D, q, w, sigma);
   EXPECT_EQ(sigma[1], 0.0);
   double D[3][3];
   double* rows[3] = {nullptr, D[1], D[2]};
-  CalcMat_D_NLMM305(weak, 27, q, rows);
+  CalcMat_D_NLMM305(weak, kStateInterfaceLine2D, q, rows);
   EXPECT_EQ(D[1][1], 1e-8);
 }
 
@@ -177,19 +177,19 @@ TEST(FrictionBond305, SurfaceSlipsAreIndependent) {
   const MaterialRecord m = matdriver::Record({0.001, 0.002, 1, std::atan(0.5), 0, 0, 1000});
   NLMM305_HD r{};
   double w[4] = {0, 0.0005, -0.01, -0.002}, sigma[4];
-  CalcStress_NLMM305(m, 30, r, w, sigma);
+  CalcStress_NLMM305(m, kStateInterfaceSurface, r, w, sigma);
   EXPECT_DOUBLE_EQ(sigma[1], 1.0);   // linear branch to tau_max = 2 at s_lin
   EXPECT_DOUBLE_EQ(sigma[2], -2.0);  // capped at the strength
   EXPECT_DOUBLE_EQ(sigma[3], -2.0);
   double D[4][4];
   double* rows[4] = {nullptr, D[1], D[2], D[3]};
-  CalcMat_D_NLMM305(m, 30, r, rows);
+  CalcMat_D_NLMM305(m, kStateInterfaceSurface, r, rows);
   EXPECT_DOUBLE_EQ(D[1][1], 2000);
   EXPECT_DOUBLE_EQ(D[2][2], 0.0);  // on the flat envelope
   EXPECT_DOUBLE_EQ(D[3][3], 1000);
   EXPECT_EQ(D[1][2], 0.0);
-  EXPECT_DEATH(CalcStress_NLMM305(m, 28, r, w, sigma), kInternal);
-  EXPECT_DEATH(CalcMat_D_NLMM305(m, 24, r, rows), kInternal);
+  EXPECT_DEATH(CalcStress_NLMM305(m, kStateInterfaceLine3D, r, w, sigma), kInternal);
+  EXPECT_DEATH(CalcMat_D_NLMM305(m, kStateSolid, r, rows), kInternal);
 }
 
 namespace {

@@ -81,13 +81,13 @@ TEST(CrackRecordStress, RecordHoldsTheStressOfTheLastUpdate) {
     SCOPED_TRACE(std::string(MaterialKindName(k.code)) + (k.dEps > 0.0 ? " pulled" : " shortened"));
     const CrackMat c = Retained(k.code);
     OnePointTable t(c);
-    const int n = ContinuumComponents(k.type);
+    const int n = ContinuumComponents(StressStateOfType(k.type));
     double dEps[7] = {0.0, k.dEps, 0.0, 0.0, 0.0, 0.0, 0.0}, sigma[7] = {}, read[7] = {};
     for (int step = 1; step <= k.steps; step++)
-      ContinuumStress(k.code, k.type, PointContext{1, step, 1, 1, 0}, c.m, &t.hd, 1, dEps, sigma);
+      ContinuumStress(k.code, StressStateOfType(k.type), PointContext{1, step, 1, 1, 0}, c.m, &t.hd, 1, dEps, sigma);
     EXPECT_GT(sigma[1], k.lo);
     EXPECT_LT(sigma[1], k.hi);
-    ContinuumRecordStress(k.code, k.type, c.m, &t.hd, 1, read);
+    ContinuumRecordStress(k.code, StressStateOfType(k.type), c.m, &t.hd, 1, read);
     for (int i = 1; i <= n; i++) EXPECT_EQ(read[i], sigma[i]) << i;
     if (k.layer) {
       double layer[4] = {};
@@ -102,6 +102,6 @@ TEST(CrackRecordStressDeath, KindsOutsideTheElementAreRefused) {
   const CrackMat c = CrackConcrete(MAT_NLMM111, 0.1);
   OnePointTable t(c);
   double read[7];
-  EXPECT_DEATH(ContinuumRecordStress(MAT_NLMM111, _PLANE_STRESS_QUAD, c.m, &t.hd, 1, read), "INTERNAL ERROR");
+  EXPECT_DEATH(ContinuumRecordStress(MAT_NLMM111, kStatePlaneStress, c.m, &t.hd, 1, read), "INTERNAL ERROR");
   EXPECT_DEATH(ShellLayerRecordStress(MAT_NLMM111, c.m, &t.hd, 1, read), "INTERNAL ERROR");
 }

@@ -44,7 +44,7 @@ struct Point306 {
   double operator()(double s, double wn, double* sn = nullptr) {
     const double w[3] = {0, s, wn};
     double sigma[3];
-    CalcStress_NLMM306(at, m, type, r, w, sigma);
+    CalcStress_NLMM306(at, m, StressStateOfType(type), r, w, sigma);
     if (sn != nullptr) *sn = sigma[2];
     return sigma[1];
   }
@@ -52,7 +52,7 @@ struct Point306 {
     const int n = type == _INTERFACE_LINE_2D ? 2 : 3;
     double d[4][4];
     double* rows[4] = {nullptr, d[1], d[2], d[3]};
-    CalcMat_D_NLMM306(m, type, r, rows);
+    CalcMat_D_NLMM306(m, StressStateOfType(type), r, rows);
     std::vector<double> D;
     for (int i = 1; i <= n; i++)
       for (int j = 1; j <= n; j++) D.push_back(d[i][j]);
@@ -144,7 +144,7 @@ TEST(CyclicFriction306, OpeningCarriesNothingAndReclosureMeasuresFromWhereItClos
   Point306 q(m, _INTERFACE_QUAD);
   const double wOpen[4] = {0, 0.01, 0.02, 1e-4};
   double sigma[4];
-  CalcStress_NLMM306(q.at, m, _INTERFACE_QUAD, q.r, wOpen, sigma);
+  CalcStress_NLMM306(q.at, m, kStateInterfaceSurface, q.r, wOpen, sigma);
   EXPECT_EQ(sigma[1], 0.0);
   EXPECT_EQ(sigma[2], 0.0);
   EXPECT_EQ(sigma[3], 0.0);
@@ -155,13 +155,13 @@ TEST(CyclicFriction306, OpeningCarriesNothingAndReclosureMeasuresFromWhereItClos
   for (const auto& a : angles) {
     Point306 s(m, _INTERFACE_QUAD);
     const double w[4] = {0, a.s1, a.s2, kTouch};
-    CalcStress_NLMM306(s.at, m, _INTERFACE_QUAD, s.r, w, sigma);
+    CalcStress_NLMM306(s.at, m, kStateInterfaceSurface, s.r, w, sigma);
     EXPECT_NEAR(s.r.R6, a.angle, 1e-12) << a.s1 << " " << a.s2;
   }
   // Each direction of the surface follows its own envelope.
   Point306 d(m, _INTERFACE_QUAD);
   const double w[4] = {0, 0.005, -0.04, kTouch};
-  CalcStress_NLMM306(d.at, m, _INTERFACE_QUAD, d.r, w, sigma);
+  CalcStress_NLMM306(d.at, m, kStateInterfaceSurface, d.r, w, sigma);
   EXPECT_NEAR(sigma[1], std::pow(0.5, 0.4) * 0.5, 1e-12);
   EXPECT_NEAR(sigma[2], -std::pow(2.0, -0.3), 1e-12);
 }
@@ -318,13 +318,13 @@ struct Point320 {
   std::vector<double> Step(std::vector<double> dw) {
     dw.insert(dw.begin(), 0.0);
     double sigma[4];
-    CalcStress_NLMM320(at, m, type, n, r, dw.data(), sigma);
+    CalcStress_NLMM320(at, m, StressStateOfType(type), n, r, dw.data(), sigma);
     return std::vector<double>(sigma + 1, sigma + 1 + n);
   }
   double D(int i, int j) {
     double d[4][4];
     double* rows[4] = {nullptr, d[1], d[2], d[3]};
-    CalcMat_D_NLMM320(at, m, type, n, r, rows);
+    CalcMat_D_NLMM320(at, m, StressStateOfType(type), n, r, rows);
     return d[i][j];
   }
 };

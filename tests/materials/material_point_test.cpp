@@ -174,11 +174,11 @@ TEST(MaterialPoint, LawsNotBuiltEndInTheInternalError) {
   double* rows[4] = {nullptr, d[1], d[2], d[3]};
   const PointContext at{1, 1, 1, 1, 0};
   for (int c : {MAT_NLMM304, MAT_NLMM306, MAT_NLMM320, MAT_NLMM301, MAT_LIN_INT_SURF})
-    EXPECT_DEATH(InterfaceTangent(c, 30, at, m, nullptr, 1, rows), kInternal) << c;
+    EXPECT_DEATH(InterfaceTangent(c, kStateInterfaceSurface, at, m, nullptr, 1, rows), kInternal) << c;
   const double w[4] = {}, dw[4] = {};
   double sigma[4];
-  EXPECT_DEATH(InterfaceTraction(MAT_NLMM320, 30, at, m, nullptr, 1, dw, w, sigma), kInternal);
-  EXPECT_DEATH(InterfaceTraction(MAT_NLMM306, 27, at, m, nullptr, 1, dw, w, sigma), kInternal);
+  EXPECT_DEATH(InterfaceTraction(MAT_NLMM320, kStateInterfaceSurface, at, m, nullptr, 1, dw, w, sigma), kInternal);
+  EXPECT_DEATH(InterfaceTraction(MAT_NLMM306, kStateInterfaceLine2D, at, m, nullptr, 1, dw, w, sigma), kInternal);
 }
 
 namespace {

@@ -293,8 +293,8 @@ Rows Bond305(const Units& u) {
     p.push_back({s[k], -0.5 * s[k], wn});
   }
   return InterfaceRows<NLMM305_HD>(
-      u, 3, p, [&](NLMM305_HD& r, const double* w, double* sg) { CalcStress_NLMM305(m, _INTERFACE_QUAD, r, w, sg); },
-      [&](const NLMM305_HD& r, double** D) { CalcMat_D_NLMM305(m, _INTERFACE_QUAD, r, D); }, NLMM305_HD{});
+      u, 3, p, [&](NLMM305_HD& r, const double* w, double* sg) { CalcStress_NLMM305(m, kStateInterfaceSurface, r, w, sg); },
+      [&](const NLMM305_HD& r, double** D) { CalcMat_D_NLMM305(m, kStateInterfaceSurface, r, D); }, NLMM305_HD{});
 }
 
 // s1 0.01, s2 0.02, tau_c 1, alpha 0.4, beta 0.3, k_mu 2, mu_p 0.6, a_p 1, r_mu 0.5,
@@ -312,8 +312,8 @@ Rows Friction306(const Units& u) {
   r.S = 1;
   const PointContext at{1, 1, 1, 1, 0};
   Rows out = InterfaceRows<NLMM304_HD>(
-      u, 2, p, [&](NLMM304_HD& q, const double* w, double* s) { CalcStress_NLMM306(at, m, _INTERFACE_LINE_2D, q, w, s); },
-      [&](const NLMM304_HD& q, double** D) { CalcMat_D_NLMM306(m, _INTERFACE_LINE_2D, q, D); }, r);
+      u, 2, p, [&](NLMM304_HD& q, const double* w, double* s) { CalcStress_NLMM306(at, m, kStateInterfaceLine2D, q, w, s); },
+      [&](const NLMM304_HD& q, double** D) { CalcMat_D_NLMM306(m, kStateInterfaceLine2D, q, D); }, r);
   // The branches whose fit failed and went on as the secant line (a note each): the same
   // ones in any units, carried as a last column.
   double notes = 0.0;
@@ -365,8 +365,8 @@ Rows Plastic320Rows(const MaterialRecord& m, int type, const Units& u, const std
   // The law takes increments: the path below holds them.
   return InterfaceRows<NLMM320_HD>(
       u, n, incs,
-      [&](NLMM320_HD& q, const double* dw, double* s) { CalcStress_NLMM320(at, m, type, n, q, dw, s); },
-      [&](const NLMM320_HD& q, double** D) { CalcMat_D_NLMM320(at, m, type, n, q, D); }, r);
+      [&](NLMM320_HD& q, const double* dw, double* s) { CalcStress_NLMM320(at, m, StressStateOfType(type), n, q, dw, s); },
+      [&](const NLMM320_HD& q, double** D) { CalcMat_D_NLMM320(at, m, StressStateOfType(type), n, q, D); }, r);
 }
 
 // Kind 1: c_0 1, alpha_c 2, kappa_c 0.05, K_s 1e4, K_2 2e4, K_3 3e4, in 4 sub-increments:

@@ -149,7 +149,7 @@ bool FreeCorrection(const std::vector<double>& t, int n, const std::vector<int>&
 }  // namespace
 
 ContinuumPoint::ContinuumPoint(int code, int type, const MaterialRecord& m)
-    : code_(code), type_(type), slot_(NlmmSlotOfCode(code)), n_(ContinuumComponents(type)), mat_(m) {
+    : code_(code), type_(type), slot_(NlmmSlotOfCode(code)), n_(ContinuumComponents(StressStateOfType(type))), mat_(m) {
   ops_ = RecordOpsOfSlot(slot_);
   block_ = static_cast<unsigned char*>(std::calloc(4, ops_->size));
   for (int k = 1; k <= 3; k++) ops_->init(At(k));
@@ -177,7 +177,7 @@ std::vector<double> ContinuumPoint::Update(int target, const std::vector<double>
   ops_->copy(At(target), At(2));
   double de[7], s[7];
   for (int i = 1; i <= n_; i++) de[i] = dEps[i - 1];
-  ContinuumStress(code_, type_, PointContext{1, 1, 1, 1, 0}, mat_, &hd_, target, de, s);
+  ContinuumStress(code_, StressStateOfType(type_), PointContext{1, 1, 1, 1, 0}, mat_, &hd_, target, de, s);
   return std::vector<double>(s + 1, s + 1 + n_);
 }
 
@@ -188,7 +188,7 @@ std::vector<double> ContinuumPoint::Tangent() {
   allocd2(&D, n_, n_);
   // The tangent of the state that the last update left, as a later iteration of a
   // combination takes it (iteration 2).
-  ContinuumTangent(code_, type_, PointContext{1, 1, 1, 2, 0}, mat_, &hd_, 1, D);
+  ContinuumTangent(code_, StressStateOfType(type_), PointContext{1, 1, 1, 2, 0}, mat_, &hd_, 1, D);
   std::vector<double> t;
   for (int i = 1; i <= n_; i++)
     for (int j = 1; j <= n_; j++) t.push_back(D[i][j]);
@@ -201,7 +201,7 @@ std::vector<double> ContinuumPoint::RecordStress(bool layer) {
   if (layer)
     ShellLayerRecordStress(code_, mat_, &hd_, 1, s);
   else
-    ContinuumRecordStress(code_, type_, mat_, &hd_, 1, s);
+    ContinuumRecordStress(code_, StressStateOfType(type_), mat_, &hd_, 1, s);
   return std::vector<double>(s + 1, s + 1 + (layer ? 3 : n_));
 }
 

@@ -10,6 +10,7 @@
 #include "materials/history_data.h"
 #include "materials/point_context.h"
 #include "model/material.h"
+#include "model/stress_state.h"
 
 // ---- _NLMM301 ------------------------------------------------------------------------------
 struct BondSlip301 {
@@ -55,15 +56,19 @@ void CalcStress_NLMM303(const PointContext& at, const MaterialRecord& m, NLMM303
                         double* secant);
 void CheckParameters_NLMM303(const MaterialRecord& m, const char* block, int record);
 
+// Slip directions of a bond point: 1 on the line in the plane, 2 on the surface; any other
+// state is the internal error.
+int SlipDirections(StressState s);
+
 // ---- _NLMM305 ------------------------------------------------------------------------------
 struct FrictionBond305 {
   double sLin, sPeak, tau0, phi, alpha, beta, kn;
 };
 FrictionBond305 Nlmm305Of(const MaterialRecord& m);
-// Element type 27 (w = (s, w_n)) or 30 (w = (s1, s2, w_n)); any other type is the
-// internal error.
-void CalcStress_NLMM305(const MaterialRecord& m, int type, NLMM305_HD& r, const double* w, double* sigma);
-void CalcMat_D_NLMM305(const MaterialRecord& m, int type, const NLMM305_HD& r, double** D);
+// The line in the plane (w = (s, w_n)) or the surface (w = (s1, s2, w_n)); any other
+// state is the internal error.
+void CalcStress_NLMM305(const MaterialRecord& m, StressState state, NLMM305_HD& r, const double* w, double* sigma);
+void CalcMat_D_NLMM305(const MaterialRecord& m, StressState state, const NLMM305_HD& r, double** D);
 void CheckParameters_NLMM305(const MaterialRecord& m, const char* block, int record);
 
 // ---- _NLMM306 ------------------------------------------------------------------------------
@@ -74,13 +79,13 @@ CyclicFriction306 Nlmm306Of(const MaterialRecord& m);
 // Friction coefficient after the accumulated slip path a: rises with slope k_mu to mu_p at
 // a_p, then falls to r_mu mu_p and stays there.
 double FrictionCoefficient_NLMM306(const CyclicFriction306& c, double a);
-// Element type 27 (w = (s, w_n)) or 30 (w = (s1, s2, w_n)); any other type is the
-// internal error. A failed fit of a reversal branch appends a note to the warning file
+// The line in the plane (w = (s, w_n)) or the surface (w = (s1, s2, w_n)); any other
+// state is the internal error. A failed fit of a reversal branch appends a note to the warning file
 // named after the record's second text.
-void CalcStress_NLMM306(const PointContext& at, const MaterialRecord& m, int type, NLMM304_HD& r, const double* w,
-                        double* sigma);
+void CalcStress_NLMM306(const PointContext& at, const MaterialRecord& m, StressState state, NLMM304_HD& r,
+                        const double* w, double* sigma);
 // Diagonal tangent: the shear tangents the last stress evaluation stored, then K_n.
-void CalcMat_D_NLMM306(const MaterialRecord& m, int type, const NLMM304_HD& r, double** D);
+void CalcMat_D_NLMM306(const MaterialRecord& m, StressState state, const NLMM304_HD& r, double** D);
 // tau_0 and b of the reversal branch from (s_r, tau_r) that reaches s_t with the tangent
 // K_t; false when no fit is found (the branch is then the secant line).
 bool CalcCurveParams_NLMM306(double Kt, double Eu, double Esec, double st, double sr, double taur, double R, double c,
@@ -100,9 +105,10 @@ InterfacePlasticity320 Nlmm320Of(const MaterialRecord& m);
 // Shear strength of kind 1 at the softening variable kappa and its slope.
 double ShearStrength_NLMM320(const InterfacePlasticity320& c, double kappa, double* slope);
 // Stress after the increment dw (n = 2 or 3 components, 1-based) from the state in the
-// record, which takes the new state; element type 27, 28 or 30.
-void CalcStress_NLMM320(const PointContext& at, const MaterialRecord& m, int type, int n, NLMM320_HD& r,
+// record, which takes the new state; on the lines in the plane and in space and on the
+// surface.
+void CalcStress_NLMM320(const PointContext& at, const MaterialRecord& m, StressState state, int n, NLMM320_HD& r,
                         const double* dw, double* sigma);
-void CalcMat_D_NLMM320(const PointContext& at, const MaterialRecord& m, int type, int n, const NLMM320_HD& r,
+void CalcMat_D_NLMM320(const PointContext& at, const MaterialRecord& m, StressState state, int n, const NLMM320_HD& r,
                        double** D);
 void CheckParameters_NLMM320(const MaterialRecord& m, const char* block, int record);

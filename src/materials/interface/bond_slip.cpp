@@ -271,19 +271,15 @@ FrictionBond305 Nlmm305Of(const MaterialRecord& m) {
           MatValue(m, 5), MatValue(m, 6), MatValue(m, 7)};
 }
 
-namespace {
-
-// Slip directions of the element type: 1 on the line, 2 on the surface.
-int SlipDirections305(int type) {
-  switch (type) {
-    case _INTERFACE_LINE_2D:
-      return 1;
-    case _INTERFACE_QUAD:
-      return 2;
-    default:
-      InternalError(__FILE__, __LINE__);
+int SlipDirections(StressState s) {
+  switch (s) {
+    case kStateInterfaceLine2D: return 1;
+    case kStateInterfaceSurface: return 2;
+    default: InternalError(__FILE__, __LINE__);
   }
 }
+
+namespace {
 
 // Record places of slip direction j: slip, stress, largest |slip|, |stress| there.
 struct Fields305 {
@@ -296,9 +292,9 @@ constexpr Fields305 Dir305(int j) {
 
 }  // namespace
 
-void CalcStress_NLMM305(const MaterialRecord& m, int type, NLMM305_HD& r, const double* w, double* sigma) {
+void CalcStress_NLMM305(const MaterialRecord& m, StressState state, NLMM305_HD& r, const double* w, double* sigma) {
   const FrictionBond305 c = Nlmm305Of(m);
-  const int nSlip = SlipDirections305(type);
+  const int nSlip = SlipDirections(state);
   const double wn = w[nSlip + 1];
   const double sn = wn < 0.0 ? c.kn * wn : 0.0;
   const double tauMax = c.tau0 - std::tan(c.phi) * sn;
@@ -339,9 +335,9 @@ void CalcStress_NLMM305(const MaterialRecord& m, int type, NLMM305_HD& r, const 
   v[NLMM305_HD::kOpening] = wn;
 }
 
-void CalcMat_D_NLMM305(const MaterialRecord& m, int type, const NLMM305_HD& r, double** D) {
+void CalcMat_D_NLMM305(const MaterialRecord& m, StressState state, const NLMM305_HD& r, double** D) {
   const FrictionBond305 c = Nlmm305Of(m);
-  const int nSlip = SlipDirections305(type);
+  const int nSlip = SlipDirections(state);
   zerod2(D, nSlip + 1, nSlip + 1);
   const double tauMax = c.tau0 - std::tan(c.phi) * r.Value[NLMM305_HD::kNormalStress];
   if (c.sPeak < kSmall) InternalError(__FILE__, __LINE__);

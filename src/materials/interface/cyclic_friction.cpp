@@ -301,15 +301,6 @@ Result SelectRule_NLMM306(Dir306& e, double s, double sp) {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// Slip directions of the element type: 1 on the line, 2 on the surface.
-int SlipDirections306(int type) {
-  switch (type) {
-    case _INTERFACE_LINE_2D: return 1;
-    case _INTERFACE_QUAD: return 2;
-    default: InternalError(__FILE__, __LINE__);
-  }
-}
-
 }  // namespace
 
 double BranchExponent_NLMM306(int rule, double s1, double xi, double c) {
@@ -381,10 +372,11 @@ bool CalcCurveParams_NLMM306(double Kt, double Eu, double Esec, double st, doubl
   return true;
 }
 
-void CalcStress_NLMM306(const PointContext& at, const MaterialRecord& m, int type, NLMM304_HD& r, const double* w,
+void CalcStress_NLMM306(const PointContext& at, const MaterialRecord& m, StressState pointState, NLMM304_HD& r,
+                        const double* w,
                         double* sigma) {
   const CyclicFriction306 c = Nlmm306Of(m);
-  const int nSlip = SlipDirections306(type);
+  const int nSlip = SlipDirections(pointState);
   const double wn = w[nSlip + 1];
   if (r.S != 1 && r.S != 2) InternalError(__FILE__, __LINE__);
   double s[3] = {0.0, 0.0, 0.0}, sp[3] = {0.0, 0.0, 0.0};
@@ -439,9 +431,9 @@ void CalcStress_NLMM306(const PointContext& at, const MaterialRecord& m, int typ
   }
 }
 
-void CalcMat_D_NLMM306(const MaterialRecord& m, int type, const NLMM304_HD& r, double** D) {
+void CalcMat_D_NLMM306(const MaterialRecord& m, StressState pointState, const NLMM304_HD& r, double** D) {
   const CyclicFriction306 c = Nlmm306Of(m);
-  const int nSlip = SlipDirections306(type);
+  const int nSlip = SlipDirections(pointState);
   zerod2(D, nSlip + 1, nSlip + 1);
   if (c.s2 < 1e-8) InternalError(__FILE__, __LINE__);
   for (int j = 1; j <= nSlip; j++) D[j][j] = r.H[kTangent][j];

@@ -462,15 +462,15 @@ double ShearStrength_NLMM320(const InterfacePlasticity320& c, double kappa, doub
 
 namespace {
 
-// The formulation of the record on the element type: kind 1 on every interface, kind 2
+// The formulation of the record in the point's state: kind 1 on every interface, kind 2
 // on the line in the plane (its 2-D form, n = 2) and the line in space and the surface
 // (the 3-D form, n = 3); anything else is the internal error.
-int FormOf320(const InterfacePlasticity320& c, int type, int n) {
-  if (n != (type == _INTERFACE_LINE_2D ? 2 : 3)) InternalError(__FILE__, __LINE__);
+int FormOf320(const InterfacePlasticity320& c, StressState state, int n) {
+  if (n != (state == kStateInterfaceLine2D ? 2 : 3)) InternalError(__FILE__, __LINE__);
   switch (c.kind) {
     case 1: return 1;
     case 2:
-      if (type != _INTERFACE_LINE_2D && type != _INTERFACE_LINE_3D && type != _INTERFACE_QUAD)
+      if (state != kStateInterfaceLine2D && state != kStateInterfaceLine3D && state != kStateInterfaceSurface)
         InternalError(__FILE__, __LINE__);
       return 2;
     default: InternalError(__FILE__, __LINE__);
@@ -479,21 +479,21 @@ int FormOf320(const InterfacePlasticity320& c, int type, int n) {
 
 }  // namespace
 
-void CalcStress_NLMM320(const PointContext& at, const MaterialRecord& m, int type, int n, NLMM320_HD& r,
+void CalcStress_NLMM320(const PointContext& at, const MaterialRecord& m, StressState state, int n, NLMM320_HD& r,
                         const double* dw, double* sigma) {
   const InterfacePlasticity320 c = Nlmm320Of(m);
   for (int i = 1; i <= 3; i++) r.Increment[i] = i <= n ? dw[i] : 0.0;
-  if (FormOf320(c, type, n) == 1)
+  if (FormOf320(c, state, n) == 1)
     StressShear(at, c, n, r, dw);
   else
     StressSurface(at, c, n, r, dw);
   for (int i = 1; i <= n; i++) sigma[i] = r.Stress[i];
 }
 
-void CalcMat_D_NLMM320(const PointContext& at, const MaterialRecord& m, int type, int n, const NLMM320_HD& r,
+void CalcMat_D_NLMM320(const PointContext& at, const MaterialRecord& m, StressState state, int n, const NLMM320_HD& r,
                        double** D) {
   const InterfacePlasticity320 c = Nlmm320Of(m);
-  if (FormOf320(c, type, n) == 1)
+  if (FormOf320(c, state, n) == 1)
     TangentShear(c, n, r, D);
   else
     TangentSurface(at, c, n, r, D);

@@ -424,9 +424,9 @@ void SetPointStatusPlastic_NLMM124(NLMM124_HD* r) {
 
 namespace {
 
-int Components(int code, int type) {
-  if (code == MAT_NLMM122 && type != _SOLID_HEXA) InternalError(__FILE__, __LINE__);
-  return PlasticityComponents(type);
+int Components(int code, StressState s) {
+  if (code == MAT_NLMM122 && s != kStateSolid) InternalError(__FILE__, __LINE__);
+  return PlasticityComponents(s);
 }
 
 void UpdateElastoPlasticModel(int n, const ConcreteMapping& u, NLMM121_HD* r) {
@@ -443,9 +443,9 @@ void UpdateElastoPlasticModel(int n, const ConcreteMapping& u, NLMM121_HD* r) {
 
 }  // namespace
 
-void CalcStress_ConcretePlasticity(const PointContext& ctx, int code, int type, const MaterialRecord& m,
+void CalcStress_ConcretePlasticity(const PointContext& ctx, int code, StressState state, const MaterialRecord& m,
                                    NLMM121_HD* r, const double* dEps, double* sigma) {
-  const int n = Components(code, type);
+  const int n = Components(code, state);
   const ConcretePlasticMaterial c = ConcretePlasticParameters(code, m);
   double** De;
   allocd2(&De, n, n);
@@ -580,9 +580,9 @@ void CalcMat_Dep_Concrete(const PointContext& ctx, const ConcretePlasticMaterial
   FreeSurfacePoint(&p);
 }
 
-void CalcMat_D_ConcretePlasticity(const PointContext& ctx, int code, int type, const MaterialRecord& m,
+void CalcMat_D_ConcretePlasticity(const PointContext& ctx, int code, StressState state, const MaterialRecord& m,
                                   const NLMM121_HD* r, double** D) {
-  const int n = Components(code, type);
+  const int n = Components(code, state);
   const ConcretePlasticMaterial c = ConcretePlasticParameters(code, m);
   double **De, **T;
   allocd2(&De, n, n);

@@ -18,6 +18,7 @@
 #include "materials/plasticity/ottosen.h"
 #include "materials/point_context.h"
 #include "model/material.h"
+#include "model/stress_state.h"
 
 // Values of the records (file order): nu 3, E 4, fc 5, fct 6 (not used by _NLMM125),
 // eps_c1 7, alpha0 8; _NLMM123 and _NLMM125 the hardening law 9 (int32); _NLMM125 the
@@ -79,17 +80,17 @@ using PartMapping = std::function<bool(const double* start, const double* de, do
 bool ReturnMappingSubIncrements(int n, const double* start, const double* dEps, double kappa0, int count,
                                 double factor, const PartMapping& map, ConcreteMapping* out, int* failed);
 
-// Stress of a point of element type `type` (10, 13, 24; _NLMM122 24 only) after the
-// strain increment dEps (3 components for plane stress and strain, 6 for the solid);
+// Stress of a point in plane stress, plane strain or the solid (_NLMM122 the solid only)
+// after the strain increment dEps (3 components for plane stress and strain, 6 for the solid);
 // sigma receives the element-order stress.
-void CalcStress_ConcretePlasticity(const PointContext& ctx, int code, int type, const MaterialRecord& m, NLMM121_HD* r,
-                                   const double* dEps, double* sigma);
+void CalcStress_ConcretePlasticity(const PointContext& ctx, int code, StressState state, const MaterialRecord& m,
+                                   NLMM121_HD* r, const double* dEps, double* sigma);
 // Tangent in model order from the record (De in model order).
 void CalcMat_Dep_Concrete(const PointContext& ctx, const ConcretePlasticMaterial& c, int n, const NLMM121_HD* r,
                           double** De, double** D);
 // Tangent from the record: 3 x 3 for plane stress and plane strain, 6 x 6 for the solid.
-void CalcMat_D_ConcretePlasticity(const PointContext& ctx, int code, int type, const MaterialRecord& m, const NLMM121_HD* r,
-                                  double** D);
+void CalcMat_D_ConcretePlasticity(const PointContext& ctx, int code, StressState state, const MaterialRecord& m,
+                                  const NLMM121_HD* r, double** D);
 
 // Point status 3 once kappa is above 0.
 void SetPointStatusPlastic(NLMM121_HD* r);

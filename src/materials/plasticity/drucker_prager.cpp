@@ -424,9 +424,9 @@ void UpdateElastoPlasticModel_NLMM124(int n, const Nlmm124Material& p, const Map
 
 }  // namespace
 
-void CalcStress_NLMM124(const PointContext& ctx, int type, const MaterialRecord& mat, NLMM124_HD* r,
+void CalcStress_NLMM124(const PointContext& ctx, StressState state, const MaterialRecord& mat, NLMM124_HD* r,
                         const double* dEps, double* sigma) {
-  const int n = PlasticityComponents(type);
+  const int n = PlasticityComponents(state);
   const Nlmm124Material p = Nlmm124Parameters(mat);
   double** D;
   allocd2(&D, n, n);
@@ -583,9 +583,9 @@ void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& 
 
 }  // namespace
 
-void CalcMat_D_NLMM124(const PointContext& ctx, int type, const MaterialRecord& mat, const NLMM124_HD* r,
+void CalcMat_D_NLMM124(const PointContext& ctx, StressState state, const MaterialRecord& mat, const NLMM124_HD* r,
                        double** Dep) {
-  const int n = PlasticityComponents(type);
+  const int n = PlasticityComponents(state);
   const Nlmm124Material p = Nlmm124Parameters(mat);
   double **D, **T;
   allocd2(&D, n, n);

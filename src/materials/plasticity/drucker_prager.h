@@ -35,11 +35,11 @@ bool CalcYieldFuncDerivs_DruckerPrager_NLMM124(int n, double s, const StressInva
 bool CalcYieldFuncDerivs_MohrCoulomb_NLMM124(int n, const StressInvariants& v, const KappaFunction& c,
                                              const KappaFunction& phi, YieldDerivs* d);
 
-// Stress of a point of element type `type` (10, 13, 24) after the strain increment
+// Stress of a point in plane stress, plane strain or the solid after the strain increment
 // dEps (3 components for plane stress and strain, 6 for the solid; element order);
 // sigma receives the element-order stress (3 in-plane components for plane strain).
-void CalcStress_NLMM124(const PointContext& ctx, int type, const MaterialRecord& mat, NLMM124_HD* r,
+void CalcStress_NLMM124(const PointContext& ctx, StressState state, const MaterialRecord& mat, NLMM124_HD* r,
                         const double* dEps, double* sigma);
 // Tangent (3 x 3 for plane stress and plane strain, 6 x 6 for the solid).
-void CalcMat_D_NLMM124(const PointContext& ctx, int type, const MaterialRecord& mat, const NLMM124_HD* r,
+void CalcMat_D_NLMM124(const PointContext& ctx, StressState state, const MaterialRecord& mat, const NLMM124_HD* r,
                        double** Dep);

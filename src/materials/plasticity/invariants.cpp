@@ -160,11 +160,11 @@ void CalcStressInvariantsAndDerivs(int n, const double* s, StressInvariants* v) 
   CalcDeriv2ThirdDeviatoricStressInvariant(n, v->d2J3, s);
 }
 
-int PlasticityComponents(int type) {
-  switch (type) {
-    case _PLANE_STRESS_QUAD: return 3;
-    case _PLANE_STRAIN_QUAD: return 4;
-    case _SOLID_HEXA: return 6;
+int PlasticityComponents(StressState s) {
+  switch (s) {
+    case kStatePlaneStress: return 3;
+    case kStatePlaneStrain: return 4;
+    case kStateSolid: return 6;
     default: InternalError(__FILE__, __LINE__);
   }
 }

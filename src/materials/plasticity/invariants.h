@@ -9,6 +9,8 @@
 // Any other n is the internal error. The caller allocates every output.
 #pragma once
 
+#include "model/stress_state.h"
+
 void CalcFirstStressInvariant(int n, double* I1, const double* s);
 void CalcSecondDeviatoricStressInvariant(int n, double* J2, const double* s);
 void CalcThirdDeviatoricStressInvariant(int n, double* J3, const double* s);
@@ -34,9 +36,9 @@ void AllocStressInvariants(int n, StressInvariants* v);
 void FreeStressInvariants(StressInvariants* v);
 void CalcStressInvariantsAndDerivs(int n, const double* s, StressInvariants* v);
 
-// Components n of the model vector of element type 10 (3), 13 (4) or 24 (6); any other
-// type is the internal error.
-int PlasticityComponents(int type);
+// Components n of the model vector: 3 in plane stress, 4 in plane strain (szz kept), 6
+// in the solid; any other state is the internal error.
+int PlasticityComponents(StressState s);
 // Element-order component of model component i (plane strain: the record holds
 // sxx, syy, txy, szz, the model szz, sxx, syy, txy).
 int ElementComponent(int n, int i);
