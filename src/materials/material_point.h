@@ -122,6 +122,15 @@ void ContinuumTangent(int code, int type, const PointContext& ctx, const Materia
 // Does the geometrically nonlinear element of type `type` (10 plane stress, 24 solid)
 // take a point of kind `code`? Material patterns and the other kinds do not.
 bool ContinuumKindGeometric(int code, int type);
+// How a plane-stress sheet of kind `code` thins at large strain: the elastic constants of
+// its strain across the sheet, -nu/E tr(sigma), and whether its inelastic strain is
+// plastic flow that keeps the volume (then it thins the sheet by its in-plane dilatation;
+// crack openings and bars do not).
+struct SheetThinningLaw {
+  double E, nu;
+  bool plasticVolumeKept;
+};
+SheetThinningLaw ContinuumSheetThinning(int code, const MaterialRecord& m);
 // Does that kind take the updated Lagrangian description? The smeared bars keep their
 // directions in the initial element axes, which only the total description follows.
 bool ContinuumKindUpdatedLagrangian(int code);
@@ -136,7 +145,8 @@ void ContinuumRecordStress(int code, int type, const MaterialRecord& m, NLMM_HD*
 void ContinuumSetRecordStress(int code, int type, NLMM_HD* hd, int record, const double* sigma);
 // Turns the crack axes of the record with the rigid rotation R of the point (back: by
 // R^T), as its stress is turned in the updated description, so that fixed cracks turn
-// with the material. Records without crack axes are left.
+// with the material; the plane cyclic concrete turns its total strain and principal angle.
+// Other records without crack axes are left.
 void ContinuumTurnRecordCracks(int code, int type, NLMM_HD* hd, int record, double** R, bool back);
 // The stress the plastic part of a crack-plasticity model works on (turned with the
 // record's stress); null for the other kinds.
