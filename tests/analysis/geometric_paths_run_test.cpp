@@ -99,9 +99,13 @@ TEST_F(GeometricPathsRun, PlaneColumnsOfConcreteAndOfBarsTakeTheElasticPath) {
         }
         const resultfile::DisplReactFile dr = Run(c.job, s, "column");
         ASSERT_EQ(dr.records.size(), 35u);
+        // The isotropic sheet thins across by nu/E of its stress, the bars keep their
+        // section: their column parts from it by the order of the strain (5e-4 of it).
         for (size_t k = 0; k < 35; k++)
-          for (int d : {c.lateral, c.axial})
-            EXPECT_NEAR(Mean(dr.records[k], c.job, c.tip, d), Mean(r.records[k], ref.job, ref.tip, d), 1e-10) << k;
+          for (int d : {c.lateral, c.axial}) {
+            const double elastic = Mean(r.records[k], ref.job, ref.tip, d);
+            EXPECT_NEAR(Mean(dr.records[k], c.job, c.tip, d), elastic, bars ? 1e-3 * std::fabs(elastic) : 1e-10) << k;
+          }
         const resultfile::NonlinearExecParams ep =
             resultfile::ReadNonlinearExecParams(Path("_ep.bin", "column"), c.job.layout.nF, c.job.layout.nP);
         ASSERT_EQ(ep.entries.size(), epr.entries.size());
