@@ -109,9 +109,10 @@ TEST_F(GeometricPathsRun, PlaneColumnsOfConcreteAndOfBarsTakeTheElasticPath) {
         const resultfile::NonlinearExecParams ep =
             resultfile::ReadNonlinearExecParams(Path("_ep.bin", "column"), c.job.layout.nF, c.job.layout.nP);
         ASSERT_EQ(ep.entries.size(), epr.entries.size());
-        // The conjugate gradients solve each iteration to their own tolerance, which may
-        // move the last iteration of a combination by one.
-        const int slack = s.algorithm == 2 ? 1 : 0;
+        // The conjugate gradients solve each iteration to their own tolerance, and the bars
+        // go their own path by the thinning, either of which may move the last iteration of
+        // a combination by one.
+        const int slack = s.algorithm == 2 || bars ? 1 : 0;
         for (size_t k = 0; k < ep.entries.size(); k++)
           EXPECT_LE(std::abs(ep.entries[k].nIterations - epr.entries[k].nIterations), slack) << k;
       }
