@@ -72,10 +72,13 @@ struct ContinuumWork {
 
 // Geometric work: nodal coordinates of the converged configuration, nodal displacements
 // from the reference of the current iterate (u) and of the iterate before the increment
-// (up); B_NL, G, stress tensor and matrix.
+// (up); B_NL, G, stress tensor and matrix. A plane-stress sheet: its initial coordinates,
+// det J of the reference at the point and the stretch across the sheet there.
 struct GeometricWork {
-  double **Xc, **u, **up, **BNL, **G, **T, **S, **SG, **Rot, **DS;
+  double **Xc, **u, **up, **BNL, **G, **T, **S, **SG, **Rot, **DS, **X0;
   double *pk2, *E;
+  double det;
+  SheetThinning thin;
 };
 
 // Temperature strains of the internal forces: the coefficient of the element group; the
@@ -247,6 +250,11 @@ void SetUpGeometricWork(const ContinuumCall& e, const ContinuumDescription& d, d
   for (double** v : {&g->pk2, &g->E}) allocd1(v, nc);
   CalcMat_ElemNodeCoord(e.elem, e.type, n, e.mesh->ElemNodes, g->Xc, prevCoord);
   ReferenceDisplacements(e, d, w->X, du, aTotal, g);
+  g->X0 = nullptr;
+  if (e.stress) {
+    allocd2(&g->X0, n, dim);
+    copyd2(g->X0, w->X, n, dim);
+  }
   if (!d.total) copyd2(w->X, g->Xc, n, dim);
   if (e.tangent) {
     allocd2(&g->G, d2, e.nDof);
@@ -350,6 +358,7 @@ double PointKinematics(ContinuumElement& el, const double* s) {
   else
     CalcMat_B_Plane2D(n, w.B, w.dNdx);
   if (el.kin.geometric) {
+    el.geo.det = det;
     CalcMat_BNL_NLMG(el.geo.BNL, w.dNdx, el.geo.u, n, e.dim);
     addd2(w.B, el.geo.BNL, e.nc, e.nDof);
   }
@@ -416,10 +425,63 @@ void AddGeometricStiffness(ContinuumElement& el, double f, int record, double** 
     copyd1(el.work.sigma, g.E, e.nc);
   }
   CalcStressPK2_NLMG(e.dim, e.nNodes, el.work.dNdx, g.u, g.pk2, el.work.sigma, e.elem, e.context);
+  if (e.stress)
+    for (int k = 1; k <= e.nc; k++) g.pk2[k] *= g.thin.lambda;
   StressVecToTensor(e.dim, g.pk2, g.T);
   CalcMat_S_NLMG(e.dim, g.T, g.S);
   CalcMat_G_NLMG(e.nNodes, e.dim, g.G, el.work.dNdx);
   AddScaledBtDB(e.dim * e.dim, e.nDof, f, g.G, g.S, g.SG, Kg);
+}
+
+// Plane stress: the stretch across the sheet at the point, where the stress across it is
+// zero, for the true in-plane stress sigma (any axes). Its log strain is the elastic
+// -nu/E tr(sigma) and, for plastic flow that keeps the volume, minus the in-plane
+// inelastic dilatation: e33 = -k ln J2 + (k (1 - nu) - nu)/E tr(sigma), k 1 or 0. J2, the
+// area ratio from the initial geometry, is that of the iterate on the reference times that
+// of the reference on the initial geometry (1 in the total description).
+SheetThinning SheetStretch(ContinuumElement& el, const double* sigma) {
+  const ContinuumCall& e = el.call;
+  ContinuumWork& w = el.work;
+  GeometricWork& g = el.geo;
+  const SheetThinningLaw law = ContinuumSheetThinning(el.material.pointCode, *el.material.mat);
+  double eps[4];
+  CalcLogStrain_NLMG(2, e.nNodes, w.dNdx, g.u, eps, e.elem, e.context);
+  double lnJ2 = eps[1] + eps[2];
+  if (!el.kin.total) {
+    double J0[3][3] = {};
+    for (int k = 1; k <= e.nNodes; k++)
+      for (int i = 1; i <= 2; i++)
+        for (int j = 1; j <= 2; j++) J0[i][j] += w.dN[k][i] * g.X0[k][j];
+    lnJ2 += std::log(g.det / (J0[1][1] * J0[2][2] - J0[1][2] * J0[2][1]));
+  }
+  const double k = law.plasticVolumeKept ? 1.0 : 0.0;
+  SheetThinning t{1.0, -k, (k * (1.0 - law.nu) - law.nu) / law.E};
+  t.lambda = std::exp(t.a * lnJ2 + t.b * (sigma[1] + sigma[2]));
+  return t;
+}
+
+// Updated description: the law's tangent D, formed on the record in the axes of the
+// iterate, turned into those of the reference by g.Rot: the column of a unit strain of the
+// reference is the stress of D on that strain turned forward, turned back.
+void TurnTangentToReference(ContinuumElement& el) {
+  const ContinuumCall& e = el.call;
+  ContinuumWork& w = el.work;
+  GeometricWork& g = el.geo;
+  const auto shear = [&e](int c) { return c > e.dim; };
+  double turned[7][7];
+  for (int k = 1; k <= e.nc; k++) {
+    double unit[7] = {}, strain[7], stress[7] = {}, back[7];
+    unit[k] = shear(k) ? 0.5 : 1.0;  // the tensor components of a unit engineering strain
+    RotateStress_NLMG(e.dim, g.Rot, false, unit, strain);
+    for (int c = 1; c <= e.nc; c++)
+      if (shear(c)) strain[c] *= 2.0;
+    for (int i = 1; i <= e.nc; i++)
+      for (int j = 1; j <= e.nc; j++) stress[i] += w.D[i][j] * strain[j];
+    RotateStress_NLMG(e.dim, g.Rot, true, stress, back);
+    for (int i = 1; i <= e.nc; i++) turned[i][k] = back[i];
+  }
+  for (int i = 1; i <= e.nc; i++)
+    for (int k = 1; k <= e.nc; k++) w.D[i][k] = turned[i][k];
 }
 
 void PointTangent(ContinuumElement& el, const ContinuumPoint& pt, const PointContext& at, int record, double** Kg) {
@@ -438,8 +500,10 @@ void PointTangent(ContinuumElement& el, const ContinuumPoint& pt, const PointCon
     CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.u, g.Rot, e.elem, e.context);
     RotateStress_NLMG(e.dim, g.Rot, true, w.sigma, g.E);
     copyd1(w.sigma, g.E, e.nc);
+    TurnTangentToReference(el);
   }
-  CalcMat_DS_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.sigma, w.D, g.DS, e.elem, e.context);
+  if (e.stress) g.thin = SheetStretch(el, w.sigma);
+  CalcMat_DS_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.sigma, w.D, g.DS, e.elem, e.context, e.stress ? &g.thin : nullptr);
   AddScaledBtDB(e.nc, e.nDof, pt.f, w.B, g.DS, w.DB, Kg);
   AddGeometricStiffness(el, pt.f, record, Kg);
 }
@@ -497,6 +561,10 @@ void PullBackStress(ContinuumElement& el, int record) {
     TurnRecordAxes(el, record, false);
   }
   CalcStressPK2_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.sigma, g.E, e.elem, e.context);
+  if (e.stress) {
+    g.thin = SheetStretch(el, g.E);
+    for (int k = 1; k <= e.nc; k++) w.sigma[k] *= g.thin.lambda;
+  }
 }
 
 // Stress of a solid that takes the thermal strain of its temperature variations.
@@ -595,6 +663,7 @@ void FreeGeometricWork(bool tangent, GeometricWork* g) {
   }
   for (double* v : {g->E, g->pk2}) freed1(v);
   for (double** A : {g->Rot, g->T, g->BNL, g->up, g->u, g->Xc}) freed2(A);
+  if (g->X0 != nullptr) freed2(g->X0);
 }
 
 void FreeContinuumElement(ContinuumElement* el) {

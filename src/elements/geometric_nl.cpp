@@ -215,7 +215,7 @@ void CalcLogStrain_NLMG(int dim, int n, double** dNdX, double** U, double* eps, 
 }
 
 void CalcMat_DS_NLMG(int dim, int n, double** dNdX, double** U, const double* sigma, double** D, double** DS, int elem,
-                     const char* context) {
+                     const char* context, const SheetThinning* thin) {
   // In the principal axes V of C = U^2 (eigenvalues c = 1 + e): J = prod sqrt(c), U^-1 =
   // diag(c^-1/2); the derivatives of ln U = 1/2 ln C and of U^-1 by C take, off the
   // diagonal, the divided differences of their functions of c.
@@ -298,6 +298,12 @@ void CalcMat_DS_NLMG(int dim, int n, double** dNdX, double** U, const double* si
         for (int m = 1; m <= dim; m++) s += J * (dUp[i][m] * Tp[m][j] * ui[j] + ui[i] * Tp[i][m] * dUp[m][j]);
         dSp[i][j] = s;
       }
+    if (thin != nullptr) {
+      // d ln J2 = tr d ln U; the sheet's S is lambda S2, d lambda = lambda d e33.
+      const double de33 = thin->a * (dl[1] + dl[2]) + thin->b * (ds[1] + ds[2]);
+      for (int i = 1; i <= dim; i++)
+        for (int j = 1; j <= dim; j++) dSp[i][j] += de33 * J * ui[i] * Tp[i][j] * ui[j];
+    }
     turn(dSp, dS, true);
     for (int m = 1; m <= nc; m++) {
       int p, q;
@@ -312,6 +318,9 @@ void CalcMat_DS_NLMG(int dim, int n, double** dNdX, double** U, const double* si
       DS[i][j] = D[i][j] + add;
       DS[j][i] = D[j][i] + add;
     }
+  if (thin != nullptr)
+    for (int i = 1; i <= nc; i++)
+      for (int j = 1; j <= nc; j++) DS[i][j] *= thin->lambda;
 }
 
 void CalcPolarRotation_NLMG(int dim, int n, double** dNdX, double** U, double** R, int elem, const char* context) {

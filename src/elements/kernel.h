@@ -204,8 +204,14 @@ void CalcLogStrain_NLMG(int dim, int n, double** dNdX, double** U, double* eps, 
 // DS (nc x nc) = dS/dE of the second Piola-Kirchhoff stress S = det U U^-1 sigma U^-1 of
 // the true stress sigma in the axes of the reference, which follows ln U through the
 // tangent D; what the kinematics add to D is made symmetric.
+// A plane-stress sheet (thin given) scales S by its stretch across the sheet lambda =
+// exp(e33), e33 = a ln J2 + b tr(sigma) (J2 the in-plane area ratio from the initial
+// geometry), and adds the derivative of lambda.
+struct SheetThinning {
+  double lambda, a, b;
+};
 void CalcMat_DS_NLMG(int dim, int n, double** dNdX, double** U, const double* sigma, double** D, double** DS, int elem,
-                     const char* context);
+                     const char* context, const SheetThinning* thin = nullptr);
 
 // ---- element geometry --------------------------------------------------------------
 

@@ -448,6 +448,18 @@ bool ContinuumKindGeometric(int code, StressState state) {
   }
 }
 
+SheetThinningLaw ContinuumSheetThinning(int code, const MaterialRecord& m) {
+  switch (code) {
+    // Concrete and frictional plasticity: the estimate of plastic flow without dilatancy.
+    case MAT_NLMM121: case MAT_NLMM123: case MAT_NLMM124: case MAT_NLMM125:
+      return {MatValue(m, 4), MatValue(m, 3), true};
+    case MAT_NLMM101: case MAT_NLMM104: case MAT_NLMM141: case MAT_NLMM142: case MAT_NLMM211:
+      return {MatValue(m, 4), MatValue(m, 3), false};
+    case MAT_NLMM145: return {MatValue(m, 3), 0.0, false};
+    default: InternalError(__FILE__, __LINE__);
+  }
+}
+
 bool ContinuumKindUpdatedLagrangian(int code) { return code != MAT_NLMM145; }
 
 namespace {
@@ -562,6 +574,19 @@ void TurnCrackView(const CrackView& v, int dim, double** R, bool back) {
   for (int k = 1; k <= *v.nCr; k++) TurnSolidCrack(v, k, Q);
 }
 
+// The plane cyclic concrete works on its total strain: the strain (xx, yy, engineering xy)
+// and its principal angle turned by the plane R (back: by R^T).
+void TurnPlaneConcrete(NLMM211_HD& r, double** R, bool back) {
+  const double phi = back ? -std::atan2(R[2][1], R[1][1]) : std::atan2(R[2][1], R[1][1]);
+  const double c = std::cos(phi), s = std::sin(phi);
+  double* e = r.Real3[NLMM211_HD::kTotalStrain];
+  const double xx = e[1], yy = e[2], xy = 0.5 * e[3];
+  e[1] = c * c * xx - 2.0 * c * s * xy + s * s * yy;
+  e[2] = s * s * xx + 2.0 * c * s * xy + c * c * yy;
+  e[3] = 2.0 * (c * s * (xx - yy) + (c * c - s * s) * xy);
+  r.Angle = CrackAngleInRange(r.Angle + phi);
+}
+
 }  // namespace
 
 void ContinuumTurnRecordCracks(int code, StressState state, NLMM_HD* hd, int record, double** R, bool back) {
@@ -577,6 +602,7 @@ void ContinuumTurnRecordCracks(int code, StressState state, NLMM_HD* hd, int rec
     case MAT_NLMM141: TurnCrackView(CrackViewOf(*PointRecord<NLMM141_HD>(code, hd, record)), dim, R, back); return;
     case MAT_NLMM142: TurnCrackView(CrackViewOf(*PointRecord<NLMM142_HD>(code, hd, record)), dim, R, back); return;
     case MAT_NLMM151: TurnCrackView(CrackViewOf(*PointRecord<NLMM151_HD>(code, hd, record)), dim, R, back); return;
+    case MAT_NLMM211: TurnPlaneConcrete(*PointRecord<NLMM211_HD>(code, hd, record), R, back); return;
     default: return;  // no crack axes
   }
 }

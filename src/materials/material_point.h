@@ -120,6 +120,15 @@ void ContinuumTangent(int code, StressState state, const PointContext& ctx, cons
 // Does the geometrically nonlinear element (plane stress, solid) take a point of kind
 // `code` in state `state`? Material patterns and the other kinds do not.
 bool ContinuumKindGeometric(int code, StressState state);
+// How a plane-stress sheet of kind `code` thins at large strain: the elastic constants of
+// its strain across the sheet, -nu/E tr(sigma), and whether its inelastic strain is
+// plastic flow that keeps the volume (then it thins the sheet by its in-plane dilatation;
+// crack openings and bars do not).
+struct SheetThinningLaw {
+  double E, nu;
+  bool plasticVolumeKept;
+};
+SheetThinningLaw ContinuumSheetThinning(int code, const MaterialRecord& m);
 // Does that kind take the updated Lagrangian description? The smeared bars keep their
 // directions in the initial element axes, which only the total description follows.
 bool ContinuumKindUpdatedLagrangian(int code);
@@ -134,7 +143,8 @@ void ContinuumRecordStress(int code, StressState state, const MaterialRecord& m,
 void ContinuumSetRecordStress(int code, StressState state, NLMM_HD* hd, int record, const double* sigma);
 // Turns the crack axes of the record with the rigid rotation R of the point (back: by
 // R^T), as its stress is turned in the updated description, so that fixed cracks turn
-// with the material. Records without crack axes are left.
+// with the material; the plane cyclic concrete turns its total strain and principal angle.
+// Other records without crack axes are left.
 void ContinuumTurnRecordCracks(int code, StressState state, NLMM_HD* hd, int record, double** R, bool back);
 // The stress the plastic part of a crack-plasticity model works on (turned with the
 // record's stress); null for the other kinds.

@@ -58,3 +58,41 @@ TEST_F(GeometricElastica, SlenderCantileverFollowsTheElastica) {
       for (const auto& x : ep.entries) EXPECT_LE(x.nIterations, 9);
     }
 }
+
+// The cantilever of 20-node hexahedra above with nu 0.3 and a von Mises yield stress of
+// E / 100 (perfectly plastic), under a tip load raised to P L^2 / EI = 2 in ten
+// combinations: the root yields deep into its section while the tip swings across by
+// 0.59 L. The updated description turns the law's tangent, formed on the record in the
+// axes of the iterate, into the axes of its reference, so it converges in the iterations
+// of the total description (within one per combination; 92 against 70 in all, 22 against
+// 9 at the last combination, with the tangent left unturned) to the same tip (1e-6).
+TEST_F(GeometricElastica, PlasticCantileverTurnsInTheIterationsOfTheTotalDescription) {
+  constexpr double L = 1.0, h = 0.02, E = 2.1e11;
+  const double EI = E * h * h * h * h / 12.0, P = 2.0 * EI / (L * L);
+  std::vector<double> w, u;
+  std::vector<int> its[2];
+  for (int kinematic : {1, 2}) {
+    SCOPED_TRACE(kinematic);
+    Member m = CantileverMember(true, 20, {16, 1, 1}, L, h, E, 0.3, 0.0, P);
+    m.job.model.blocks["<NLMM124>"] = {
+        tw::Rec().S("steel").Ds({0.0, 0.0, 0.3, E}).I(2).I(1).Ds({E / 200.0, 1.0}).I(1).Ds({0.0, 0.0, 1.0})};
+    std::vector<double> f;
+    for (int k = 1; k <= 10; k++) f.push_back(k / 10.0);
+    Nonlinear(m.job, kinematic, f);
+    m.job.model.main.convergenceCriterion = 2;
+    m.job.model.main.maxIterations = 40;
+    const resultfile::DisplReactFile dr = Run(m.job, "plastic");
+    ASSERT_EQ(dr.records.size(), 10u);
+    w.push_back(Mean(dr.records.back(), m.job, m.tip, m.lateral));
+    u.push_back(Mean(dr.records.back(), m.job, m.tip, m.axial));
+    for (const auto& x :
+         resultfile::ReadNonlinearExecParams(Path("_ep.bin", "plastic"), m.job.layout.nF, m.job.layout.nP).entries)
+      its[kinematic - 1].push_back(x.nIterations);
+  }
+  // Past first yield (P L^2 / EI = 1) the tip runs ahead of the elastica's 0.4935.
+  EXPECT_GT(w[0], 0.55);
+  EXPECT_NEAR(w[1], w[0], 1e-6 * w[0]);
+  EXPECT_NEAR(u[1], u[0], 1e-6 * std::fabs(u[0]));
+  ASSERT_EQ(its[0].size(), its[1].size());
+  for (size_t k = 0; k < its[0].size(); k++) EXPECT_LE(its[1][k], its[0][k] + 1) << k;
+}

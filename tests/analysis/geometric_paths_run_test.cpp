@@ -99,15 +99,20 @@ TEST_F(GeometricPathsRun, PlaneColumnsOfConcreteAndOfBarsTakeTheElasticPath) {
         }
         const resultfile::DisplReactFile dr = Run(c.job, s, "column");
         ASSERT_EQ(dr.records.size(), 35u);
+        // The isotropic sheet thins across by nu/E of its stress, the bars keep their
+        // section: their column parts from it by the order of the strain (5e-4 of it).
         for (size_t k = 0; k < 35; k++)
-          for (int d : {c.lateral, c.axial})
-            EXPECT_NEAR(Mean(dr.records[k], c.job, c.tip, d), Mean(r.records[k], ref.job, ref.tip, d), 1e-10) << k;
+          for (int d : {c.lateral, c.axial}) {
+            const double elastic = Mean(r.records[k], ref.job, ref.tip, d);
+            EXPECT_NEAR(Mean(dr.records[k], c.job, c.tip, d), elastic, bars ? 1e-3 * std::fabs(elastic) : 1e-10) << k;
+          }
         const resultfile::NonlinearExecParams ep =
             resultfile::ReadNonlinearExecParams(Path("_ep.bin", "column"), c.job.layout.nF, c.job.layout.nP);
         ASSERT_EQ(ep.entries.size(), epr.entries.size());
-        // The conjugate gradients solve each iteration to their own tolerance, which may
-        // move the last iteration of a combination by one.
-        const int slack = s.algorithm == 2 ? 1 : 0;
+        // The conjugate gradients solve each iteration to their own tolerance, and the bars
+        // go their own path by the thinning, either of which may move the last iteration of
+        // a combination by one.
+        const int slack = s.algorithm == 2 || bars ? 1 : 0;
         for (size_t k = 0; k < ep.entries.size(); k++)
           EXPECT_LE(std::abs(ep.entries[k].nIterations - epr.entries[k].nIterations), slack) << k;
       }
