@@ -441,7 +441,7 @@ typedef double V8u __attribute__((vector_size(64), aligned(8), may_alias));
 #define STORE8(p) (*reinterpret_cast<V8u*>(p))
 
 constexpr int kMicroRows = 4;   // rows updated together by the register kernel
-constexpr int kBlockRows = 128;  // rows of one elimination block (a multiple of kMicroRows)
+constexpr int kBlockRows = 256;  // rows of one elimination block (a multiple of kMicroRows)
 constexpr int kChunk = 32;      // columns of one register tile
 constexpr int kAhead = 12;      // rows fetched ahead when earlier rows are read
 constexpr int kSourceRun = 96;  // earlier rows packed at a time (a strip of 24 kB)
