@@ -3,6 +3,7 @@
 #include "numcore/profile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <barrier>
 #include <cmath>
 #include <cstdio>
@@ -339,6 +340,29 @@ namespace {
 // Entries of the record: n, the order, the reciprocal pivots and the smallest ratio.
 int64_t RecordLength(int n) { return 2 * static_cast<int64_t>(n) + 2; }
 
+// zeroprofd2 on threads for a large store: the first touch of its pages costs the
+// system more than the clearing, and each thread takes rows of about equal terms.
+void ClearProfileOnThreads(double** A, int n, const int* last) {
+  int64_t terms = 0;
+  for (int i = 1; i <= n; i++) terms += last[i] - i + 1;
+  const int T = terms < (int64_t{1} << 22) ? 1 : ProfileThreads();
+  std::vector<int> from(static_cast<size_t>(T) + 1, n + 1);
+  from[0] = 1;
+  int64_t sum = 0;
+  for (int i = 1, t = 1; i <= n && t < T; i++) {
+    sum += last[i] - i + 1;
+    if (sum * T >= terms * t) from[static_cast<size_t>(t++)] = i + 1;
+  }
+  const auto clear = [&](int t) {
+    for (int i = from[static_cast<size_t>(t)]; i < from[static_cast<size_t>(t) + 1]; i++)
+      std::memset(&A[i][i], 0, sizeof(double) * static_cast<size_t>(last[i] - i + 1));
+  };
+  std::vector<std::thread> pool;
+  for (int t = 1; t < T; t++) pool.emplace_back(clear, t);
+  clear(0);
+  for (std::thread& th : pool) th.join();
+}
+
 double* Record(double** A, int n) {
   double* record = A[0];
   if (record != nullptr && record[0] != n) InternalError(__FILE__, __LINE__);
@@ -358,7 +382,7 @@ void AllocOrderedProfile(double*** A, int n, const int* last, const int* eqOfRow
   if (ends[n] > INT32_MAX - tail) errexit("Memory allocation failed", 0);
   ends[n] += static_cast<int>(tail);
   allocprofd2(A, n, ends.data());
-  zeroprofd2(*A, n, last);
+  ClearProfileOnThreads(*A, n, last);
   double* record = &(*A)[n][last[n] + 1];
   record[0] = n;
   for (int k = 1; k <= n; k++) {
@@ -417,9 +441,8 @@ typedef double V8u __attribute__((vector_size(64), aligned(8), may_alias));
 #define STORE8(p) (*reinterpret_cast<V8u*>(p))
 
 constexpr int kMicroRows = 4;   // rows updated together by the register kernel
-constexpr int kBlockRows = 64;  // rows of one elimination block (a multiple of kMicroRows)
+constexpr int kBlockRows = 256;  // rows of one elimination block (a multiple of kMicroRows)
 constexpr int kChunk = 32;      // columns of one register tile
-constexpr int kWide = 64;       // fewest columns of one task of the block's own updates
 constexpr int kAhead = 12;      // rows fetched ahead when earlier rows are read
 constexpr int kSourceRun = 96;  // earlier rows packed at a time (a strip of 24 kB)
 // Profile terms below which one thread does the whole elimination (threads would only
@@ -523,7 +546,11 @@ bool KernelsAtLevel(int level, Kernels* k) {
 //      ascending order, through the register kernel (split by column tiles);
 //   C: the block's triangle is eliminated row by row and the pivots tested (one thread);
 //   D: the columns right of the triangle receive the updates of the block's own rows, in
-//      ascending order, and go back to the store (split by columns).
+//      ascending order, through the register kernel, and go back to the store (split by
+//      column tiles).
+// Each earlier row read in step B serves all kBlockRows rows of the block: the block's
+// height sets the arithmetic done per byte brought from memory, which is what lets the
+// elimination scale with the cores.
 // A term outside a row's profile enters as a zero: m * 0 subtracted leaves an entry as
 // it is. Every entry receives the same updates in the same order as in the row-by-row
 // elimination, whichever thread computes it.
@@ -545,6 +572,9 @@ struct Elimination {
   int64_t ld;                  // stride of the work rows (largest block)
   double* rpiv;                // reciprocal pivots (record), or null
   ProfileFactorResult result;
+  // Next column tile of steps B and D: a thread takes the next free tile when it is done
+  // with one, so a thread held up by the rest of the machine holds up no one.
+  std::atomic<int> nextB{0}, nextD{0};
 };
 
 // Geometry of the block that starts at row j0.
@@ -598,7 +628,7 @@ void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
     // rows of the block takes its updates; an entry still takes them in ascending order.
     if (nsrc > 0) {
       const int tiles = (c1 - j0) / kChunk + 1;
-      for (int q = tid; q < tiles; q += T) {
+      for (int q = E.nextB++; q < tiles; q = E.nextB++) {
         const int c = j0 + q * kChunk;
         for (int s0 = std::max(E.first[c], ilo); s0 < j0; s0 += kSourceRun) {
           const int s1 = std::min(j0, s0 + kSourceRun);
@@ -623,6 +653,9 @@ void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
     // C: the triangle of the block, row by row, with the pivot tests.
     const int cEnd = j0 + nb - 1;  // last column of the triangle
     if (tid == 0) {
+      E.nextB = 0;  // every thread is past step B and waits for step D
+      E.nextD = 0;
+      std::fill(E.own.begin(), E.own.end(), 0.0);
       for (int t = 0; t < nb && E.result.failure == kPivotOk; t++) {
         const int i = j0 + t;
         if (E.show && E.n > 900 && (i - 1) % step == 0) {
@@ -651,7 +684,7 @@ void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
           const double aiu = W(t, j0 + u);
           if (aiu == 0.0) continue;
           const double m = aiu / p;
-          E.own[static_cast<size_t>(t * kBlockRows + u)] = m;
+          E.own[static_cast<size_t>(u / kMicroRows * kMicroRows) * kBlockRows + t * kMicroRows + u % kMicroRows] = m;
           const int end = std::min(li, cEnd);
           if (end >= j0 + u) E.kern.row(&W(u, j0 + u), &W(t, j0 + u), m, end - (j0 + u) + 1);
         }
@@ -660,23 +693,28 @@ void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
     }
     sync.arrive_and_wait();
     if (E.result.failure != kPivotOk) return;
-    // D: the columns right of the triangle.
+    // D: the columns right of the triangle, 32 at a time. In each tile the groups of
+    // kMicroRows rows are taken in turn: a group receives through the register kernel the
+    // updates of all rows of the block above it, whose finished terms in the tile are
+    // packed in the strip, then those of the rows of the group above each row; an entry
+    // takes them in ascending order as in the row-by-row elimination.
     const int wide = c1 - cEnd;
     if (wide > 0) {
-      const int span = std::max(kWide, (wide + T - 1) / T);  // columns of one task
-      const int tasks = (wide - 1) / span + 1;
-      for (int q = tid; q < tasks; q += T) {
-        const int k0 = cEnd + 1 + q * span;
-        const int k1 = std::min(c1, k0 + span - 1);
-        for (int t = 0; t < nb; t++) {
-          const int i = j0 + t;
-          const int end = std::min(last[i], k1);
-          if (end < k0) continue;
-          for (int u = t + 1; u < nb; u++) {
-            if (W(t, j0 + u) == 0.0) continue;
-            E.kern.row(&W(u, k0), &W(t, k0), E.own[static_cast<size_t>(t * kBlockRows + u)], end - k0 + 1);
+      const int tiles = (wide - 1) / kChunk + 1;
+      for (int q = E.nextD++; q < tiles; q = E.nextD++) {
+        const int k0 = cEnd + 1 + q * kChunk;
+        for (int g = 0; g < nb; g += kMicroRows) {
+          if (g > 0) E.kern.tile(&W(g, k0), ld, strip.data(), g, &E.own[static_cast<size_t>(g) * kBlockRows]);
+          for (int u = g; u < std::min(nb, g + kMicroRows); u++) {
+            double* wu = &W(u, k0);
+            for (int t = g; t < u; t++) {
+              const double m = E.own[static_cast<size_t>(g) * kBlockRows + t * kMicroRows + u - g];
+              if (m != 0.0) E.kern.row(wu, &W(t, k0), m, kChunk);
+            }
+            std::memcpy(strip.data() + static_cast<size_t>(u) * kChunk, wu, sizeof(double) * kChunk);
+            const int end = std::min(last[j0 + u], k0 + kChunk - 1);
+            for (int k = k0; k <= end; k++) A[j0 + u][k] = W(u, k);
           }
-          for (int k = k0; k <= end; k++) A[i][k] = W(t, k);
         }
       }
     }
@@ -749,7 +787,8 @@ bool FactorProfile(double** A, int n, const int* last, int rule, char echo, int 
   E.work.assign(static_cast<size_t>(ld) * kBlockRows, 0.0);
   E.mult.assign(static_cast<size_t>(std::max<int64_t>(nsrcMax, 1)) * kBlockRows, 0.0);
   E.own.assign(static_cast<size_t>(kBlockRows) * kBlockRows, 0.0);
-  E.strips.assign(static_cast<size_t>(T), std::vector<double>(static_cast<size_t>(kSourceRun) * kChunk));
+  E.strips.assign(static_cast<size_t>(T),
+                  std::vector<double>(static_cast<size_t>(std::max(kSourceRun, kBlockRows)) * kChunk));
 
   std::barrier<> sync(T);
   std::vector<std::thread> pool;

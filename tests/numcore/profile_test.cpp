@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -154,4 +155,104 @@ TEST(Profile, FactorAndSolutionAreTheSameForAnyThreadCount) {
   }
   for (size_t k = 1; k < factors.size(); k++)
     EXPECT_EQ(std::memcmp(factors[k].data(), factors[0].data(), sizeof(double) * factors[0].size()), 0) << k;
+}
+
+namespace {
+
+// A symmetric, diagonally dominant (so positive definite) matrix in a random profile:
+// rows reach 0..reach columns past their own, some terms inside the profile are zero
+// (skipped multipliers), the envelope is non-decreasing as the ordered stores keep it.
+std::vector<int> RandomProfile(int n, int reach, uint32_t seed) {
+  std::vector<int> lastcols(n);
+  uint32_t s = seed;
+  auto next = [&s] { return (s = s * 1664525u + 1013904223u) >> 8; };
+  for (int i = 1; i <= n; i++) {
+    const int own = std::min(n, i + static_cast<int>(next() % (reach + 1)));
+    lastcols[i - 1] = std::max(own, i > 1 ? lastcols[i - 2] : 1);
+  }
+  return lastcols;
+}
+
+void FillRandomSpd(Profile& p, uint32_t seed) {
+  uint32_t s = seed;
+  auto next = [&s] { return static_cast<double>((s = s * 1664525u + 1013904223u) >> 8) / (1 << 24); };
+  std::vector<double> rowSum(p.n + 1, 0.0);
+  for (int i = 1; i <= p.n; i++)
+    for (int j = i + 1; j <= p.last[i]; j++) {
+      const double v = next() < 0.2 ? 0.0 : next() - 0.5;
+      p.U[i][j] = v;
+      rowSum[i] += std::fabs(v);
+      rowSum[j] += std::fabs(v);
+    }
+  for (int i = 1; i <= p.n; i++) p.U[i][i] = rowSum[i] + 0.5 + next();
+}
+
+}  // namespace
+
+// The blocked elimination on any thread count gives exactly the factor of the plain
+// row-by-row elimination (each entry takes its updates in the same order), on random
+// profiles smaller than one block, across block edges and wide enough for threads; the
+// solution satisfies K x = f.
+TEST(Profile, BlockedFactorIsTheRowByRowFactorToTheBit) {
+  struct Case {
+    int n, reach;
+  };
+  for (const Case c : {Case{1, 0}, Case{7, 3}, Case{127, 40}, Case{129, 128}, Case{300, 290}, Case{900, 420}}) {
+    const std::vector<int> lastcols = RandomProfile(c.n, c.reach, 17u + c.n);
+    Profile ref(c.n, lastcols.data());
+    FillRandomSpd(ref, 5u + c.n);
+    Profile K(c.n, lastcols.data());
+    for (int i = 1; i <= c.n; i++)
+      for (int j = i; j <= K.last[i]; j++) K.U[i][j] = ref.U[i][j];
+    ref.Reduce();
+    for (int threads : {1, 2, 3, 8}) {
+      Profile p(c.n, lastcols.data());
+      for (int i = 1; i <= c.n; i++)
+        for (int j = i; j <= p.last[i]; j++) p.U[i][j] = K.U[i][j];
+      ProfileFactorResult r;
+      ASSERT_TRUE(FactorProfile(p.U, c.n, p.last, kPivotStiffness, 'N', 0, threads, &r));
+      ASSERT_EQ(r.failure, kPivotOk);
+      for (int i = 1; i <= c.n; i++)
+        ASSERT_EQ(std::memcmp(&p.U[i][i], &ref.U[i][i], sizeof(double) * (p.last[i] - i + 1)), 0)
+            << c.n << " threads " << threads << " row " << i;
+      // K x = f, K from its upper profile.
+      std::vector<double> f(c.n + 1), x(c.n + 1), y(c.n + 1, 0.0);
+      for (int i = 1; i <= c.n; i++) x[i] = f[i] = std::sin(0.7 * i) + 0.1;
+      SolveProfileOnThreads(p.U, c.n, p.last, x.data(), threads);
+      for (int i = 1; i <= c.n; i++)
+        for (int j = i; j <= K.last[i]; j++) {
+          y[i] += K.U[i][j] * x[j];
+          if (j > i) y[j] += K.U[i][j] * x[i];
+        }
+      for (int i = 1; i <= c.n; i++) EXPECT_NEAR(y[i], f[i], 1e-12 * K.U[i][i] * (1 + std::fabs(x[i]))) << i;
+    }
+  }
+}
+
+// A refused pivot stops the elimination at its row whatever the thread count: a row and
+// column with no stiffness (a mechanism), a diagonal that is not finite, and under the
+// relative rule a pivot far below the largest term.
+TEST(Profile, PivotRefusalsNameTheRowOnAnyThreadCount) {
+  const int n = 700;
+  const std::vector<int> lastcols = RandomProfile(n, 380, 99u);
+  struct Case {
+    int rule, row;
+    double diag;  // of the row, whose other terms are cleared
+    int failure;
+  };
+  for (const Case c : {Case{kPivotStiffness, 300, 0.0, kPivotBelowDiagonal},
+                       Case{kPivotStiffness, 129, NAN, kPivotNotFinite},
+                       Case{kPivotRelative, 640, 1e-12, kPivotBelowLargest}})
+    for (int threads : {1, 3, 8}) {
+      Profile p(n, lastcols.data());
+      FillRandomSpd(p, 3u);
+      for (int i = 1; i <= c.row; i++)
+        if (p.last[i] >= c.row) p.U[i][c.row] = 0.0;
+      for (int j = c.row; j <= p.last[c.row]; j++) p.U[c.row][j] = 0.0;
+      p.U[c.row][c.row] = c.diag;
+      ProfileFactorResult r;
+      ASSERT_TRUE(FactorProfile(p.U, n, p.last, c.rule, 'N', 0, threads, &r));
+      EXPECT_EQ(r.failure, c.failure) << c.row << " threads " << threads;
+      EXPECT_EQ(r.row, c.row) << threads;
+    }
 }
