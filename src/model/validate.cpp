@@ -101,14 +101,26 @@ int RecordsOfGeometryKind(const MeshData* m, int kind) {
   }
 }
 
+// The kinds read as records of their own block (not the patterns and fibrous meshes).
 bool IsSingleMaterialKind(int kind) {
-  return (kind >= MAT_LIN_ISO && kind <= MAT_FRC_MIXFRACTURE_2D) || kind == MAT_THERMAL_ISO;
+  return kind >= 1 && kind <= kMaterialKinds && MaterialFormatOf(kind).layout != nullptr;
 }
 
 // A material reference (kind, record) of a single material (not a pattern).
 void CheckSingleMaterial(const MeshData* m, const Where& w, int kind, int number) {
-  if (!IsSingleMaterialKind(kind))
-    DataFault(w.context, w.block, w.record, "Invalid material kind code: %d (valid: 1 to 44 and 49).", kind);
+  if (!IsSingleMaterialKind(kind)) {
+    // The valid codes in runs: "1 to 44 and 49".
+    char valid[128] = "";
+    for (int k = 1; k <= kMaterialKinds; k++) {
+      if (!IsSingleMaterialKind(k) || IsSingleMaterialKind(k - 1)) continue;
+      int last = k;
+      while (IsSingleMaterialKind(last + 1)) last++;
+      const size_t used = std::strlen(valid);
+      std::snprintf(valid + used, sizeof valid - used, last > k ? "%s%d to %d" : "%s%d", used > 0 ? " and " : "", k,
+                    last);
+    }
+    DataFault(w.context, w.block, w.record, "Invalid material kind code: %d (valid: %s).", kind, valid);
+  }
   CheckNumber(w, "material record number", number, m->nMaterials[kind]);
 }
 
