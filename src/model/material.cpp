@@ -5,90 +5,58 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "model/material_formats.h"
 #include "model/records.h"
 #include "model/validate.h"
 #include "numcore/numcore.h"
 
-const char* const kMaterialKindKeywords[kMaterialKinds + 1] = {
-    "_NONE",        "_LIN_ISO",     "_LIN_ORTHO", "_LIN_INT_POINT", "_LIN_INT_LINE_2D",
-    "_LIN_INT_LINE_3D", "_LIN_INT_SURF", "_NLMM101", "_NLMM102",   "_NLMM104",
-    "_NLMM105",     "_NLMM111",     "_NLMM121",   "_NLMM122",      "_NLMM123",
-    "_NLMM124",     "_NLMM125",     "_NLMM141",   "_NLMM142",      "_NLMM145",
-    "_NLMM146",     "_NLMM151",     "_NLMM171",   "_NLMM172",      "_NLMM173",
-    "_NLMM174",     "_NLMM175",     "_NLMM201",   "_NLMM202",      "_NLMM210",
-    "_NLMM211",     "_NLMM220",     "_NLMM298",   "_NLMM299",      "_NLMM301",
-    "_NLMM302",     "_NLMM303",     "_NLMM304",   "_NLMM305",      "_NLMM306",
-    "_NLMM320",     "_NLMM401",     "_NLMM451",   "_NLMM501",      "_FRC_MIXFRACTURE_2D",
-    "_NLMM_PATT",   "_FIB_PATT",    "_LAY_PATT",  "_FIB_MESH",     "_THERMAL_ISO"};
+namespace {
 
-const char* const kSpringMaterialKindKeywords[kSpringMaterialKinds + 1] = {
-    "_NONE", "_LIN_SPRING", "_NLSMM101", "_NLSMM102", "_NLSMM103"};
+static_assert([] {
+  for (int k = 1; k <= kMaterialKinds; k++)
+    if (kMaterialFormats[k - 1].code != k) return false;
+  for (int k = 1; k <= kSpringMaterialKinds; k++)
+    if (kSpringMaterialFormats[k - 1].code != k) return false;
+  return true;
+}(), "format rows by code");
 
-// File layouts after the name: "<n><t>" = n scalars of type t (d double, i int32, c
-// byte); "Ld" m doubles, m the value just read; "T2" m rows of two doubles; "P" m
-// pairs of doubles; "S" a second string. "NLMM174" and "FRC" have readers of their own.
+// The keywords by code, entry 0 "_NONE", from the format rows.
+template <int N>
+struct KeywordList {
+  const char* v[N + 1];
+};
+template <int N>
+constexpr KeywordList<N> KeywordsOf(const MaterialFormat (&rows)[N]) {
+  KeywordList<N> k{};
+  k.v[0] = "_NONE";
+  for (int i = 0; i < N; i++) k.v[i + 1] = rows[i].keyword;
+  return k;
+}
+constexpr KeywordList<kMaterialKinds> kKeywords = KeywordsOf(kMaterialFormats);
+constexpr KeywordList<kSpringMaterialKinds> kSpringKeywords = KeywordsOf(kSpringMaterialFormats);
+
+}  // namespace
+
+const char* const (&kMaterialKindKeywords)[kMaterialKinds + 1] = kKeywords.v;
+const char* const (&kSpringMaterialKindKeywords)[kSpringMaterialKinds + 1] = kSpringKeywords.v;
+
+const MaterialFormat& MaterialFormatOf(int kind) {
+  if (kind < 1 || kind > kMaterialKinds) InternalError(__FILE__, __LINE__);
+  return kMaterialFormats[kind - 1];
+}
+
+const MaterialFormat& SpringMaterialFormatOf(int kind) {
+  if (kind < 1 || kind > kSpringMaterialKinds) InternalError(__FILE__, __LINE__);
+  return kSpringMaterialFormats[kind - 1];
+}
+
 const char* MaterialLayout(int kind) {
-  switch (kind) {
-    case MAT_LIN_ISO: return "4d";
-    case MAT_LIN_ORTHO: return "13d 1i";
-    case MAT_LIN_INT_POINT: return "1i 1d";
-    case MAT_LIN_INT_LINE_2D: return "2d";
-    case MAT_LIN_INT_LINE_3D: return "3d";
-    case MAT_LIN_INT_SURF: return "3d";
-    case MAT_THERMAL_ISO: return "3d";
-    case MAT_NLMM101: return "6d 1i 6d 1i 1d 2i 1d 1i 1d";
-    case MAT_NLMM102: return "6d 1i 6d 1i 1d 3i 1d 1i 1d";
-    case MAT_NLMM104: return "6d 1i 7d 2i 2d 2i 1d 1i 2d 2i 1d 1i 1d 1i 6d";
-    case MAT_NLMM105: return "5d 2i 3d 1i 1d 1i";
-    case MAT_NLMM111: return "6d 1i 8d 1i 4d 1i 1d 1i 2d 2i 1d 1i 1d";
-    case MAT_NLMM121: return "8d";
-    case MAT_NLMM122: return "8d";
-    case MAT_NLMM123: return "8d 1i";
-    case MAT_NLMM124: return "4d 2i 2d 1i 3d";
-    case MAT_NLMM125: return "8d 1i 5d";
-    case MAT_NLMM141: return "9d 1i 6d 1i 1d 2i 1d 1i 1d";
-    case MAT_NLMM142: return "8d 1i 6d 1i 6d 1d 2i 2d 2i 1d 1i 2d 2i 1d 1i 1d 1i 6d";
-    case MAT_NLMM145: return "11d";
-    case MAT_NLMM146: return "9d 1i 1d";
-    case MAT_NLMM151: return "8d 1i 6d 1i 6d 2d 1i 4d 1i 1d 1i 2d 2i 1d 1i 1d";
-    case MAT_NLMM171: return "3c 6d 1i 1d 1i 1d 1i Ld";
-    case MAT_NLMM172: return "4c 7d 1i 1d 1i 7d 1i 1d 1i 1d 1i 5d";
-    case MAT_NLMM173: return "1i 1d 3i 2d";
-    case MAT_NLMM174: return "NLMM174";
-    case MAT_NLMM175: return "7i";
-    case MAT_NLMM201: return "9d";
-    case MAT_NLMM202: return "10d";
-    case MAT_NLMM210: return "9d";
-    case MAT_NLMM211: return "13d 1i 1d";
-    case MAT_NLMM220: return "1i 15d";
-    case MAT_NLMM298: return "8d";
-    case MAT_NLMM299: return "7d";
-    case MAT_NLMM301: return "6d";
-    case MAT_NLMM302: return "8d";
-    case MAT_NLMM303: return "10d";
-    case MAT_NLMM304: return "10d 8d S";  // five (d, d) pairs, then 8d and a string
-    case MAT_NLMM305: return "7d";
-    case MAT_NLMM306: return "10d S";
-    case MAT_NLMM320: return "1i 17d";
-    case MAT_NLMM401: return "1d 1i 6d 1d 1i T2 1d";
-    case MAT_NLMM451: return "1i 2d 1i 1d 1i 2d";
-    case MAT_NLMM501: return "9d 1i 5d";
-    case MAT_FRC_MIXFRACTURE_2D: return "FRC";
-    default: InternalError(__FILE__, __LINE__);
-  }
+  const char* layout = MaterialFormatOf(kind).layout;
+  if (layout == nullptr) InternalError(__FILE__, __LINE__);
+  return layout;
 }
 
 namespace {
-
-const char* SpringMaterialLayout(int kind) {
-  switch (kind) {
-    case SPRMAT_LIN_SPRING: return "1d";
-    case SPRMAT_NLSMM101: return "3d 1i";
-    case SPRMAT_NLSMM102: return "1i 7d";
-    case SPRMAT_NLSMM103: return "1i 1i P";
-    default: InternalError(__FILE__, __LINE__);
-  }
-}
 
 // One item of a layout: kind 'n' count scalars of type t, 'L' "Ld", 'T' "T2", 'P' or 'S'.
 struct LayoutItem {
@@ -323,7 +291,7 @@ void ReadMaterialBlock(FILE* fp, int kind, const char* tag, int32_t* n, Material
 }
 
 void ReadSpringMaterialBlock(FILE* fp, int kind, const char* tag, int32_t* n, MaterialRecord** recs) {
-  ReadBlockRecords(fp, tag, SpringMaterialLayout(kind), n, recs);
+  ReadBlockRecords(fp, tag, SpringMaterialFormatOf(kind).layout, n, recs);
 }
 
 void FreeMaterialBlock(MaterialRecord* recs, int n) { FreeRecords(recs, n); }

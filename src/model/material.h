@@ -72,9 +72,10 @@ constexpr int kMaterialKinds = 49;
 enum SpringMaterialKind { SPRMAT_LIN_SPRING = 1, SPRMAT_NLSMM101, SPRMAT_NLSMM102, SPRMAT_NLSMM103 };
 constexpr int kSpringMaterialKinds = 4;
 
-// Keywords of the kinds ("_LIN_ISO" ... ; "_LIN_SPRING" ...), entry 0 "_NONE".
-extern const char* const kMaterialKindKeywords[kMaterialKinds + 1];
-extern const char* const kSpringMaterialKindKeywords[kSpringMaterialKinds + 1];
+// Keywords of the kinds ("_LIN_ISO" ... ; "_LIN_SPRING" ...), entry 0 "_NONE", from the
+// format rows (model/material_formats.h).
+extern const char* const (&kMaterialKindKeywords)[kMaterialKinds + 1];
+extern const char* const (&kSpringMaterialKindKeywords)[kSpringMaterialKinds + 1];
 
 // Most scalar values of any material layout (the "<NLMM142>" record holds 45).
 constexpr int kMaxMatValues = 48;
@@ -123,9 +124,9 @@ struct MaterialRecord {
 double MatValue(const MaterialRecord& m, int k);
 // Value k of a record where the file holds an int32 (or a flag byte).
 int32_t MatInt(const MaterialRecord& m, int k);
-// File layout of a kind after the name: "<n><t>" = n scalars of type t (d double,
-// i int32, c byte), further items for lists and strings; the kinds with readers of their
-// own answer "NLMM174" and "FRC".
+// File layout of a kind after the name (its format row's): "<n><t>" = n scalars of type t
+// (d double, i int32, c byte), further items for lists and strings; the kinds with
+// readers of their own answer "NLMM174" and "FRC".
 const char* MaterialLayout(int kind);
 // Mass density: the first double after the name (the gravity load per unit volume is
 // density times the load case's gravity vector; mass matrices use the same density).

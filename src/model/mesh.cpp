@@ -1,6 +1,7 @@
 // FreeMesh and the small lookups of the model record.
 #include "model/mesh.h"
 
+#include "model/material_formats.h"
 #include "model/records.h"
 #include "numcore/numcore.h"
 
@@ -75,10 +76,9 @@ void FreeMesh(MeshData* m) {
   FreeRecords(m->CsAreas, m->nCsAreas);                      // 59
   FreeRecords(m->Rayleigh, m->nRayleigh);                    // 58
   FreeRecords(m->NlmmPatterns, m->nNlmmPatterns);            // 57
-  // 56..12 in reverse block order: kinds 44..7, the thermal kind (block 18), 6..1
-  for (int k = MAT_FRC_MIXFRACTURE_2D; k >= MAT_NLMM101; k--) FreeMaterialBlock(m->Materials[k], m->nMaterials[k]);
-  FreeMaterialBlock(m->Materials[MAT_THERMAL_ISO], m->nMaterials[MAT_THERMAL_ISO]);
-  for (int k = MAT_LIN_INT_SURF; k >= MAT_LIN_ISO; k--) FreeMaterialBlock(m->Materials[k], m->nMaterials[k]);
+  // 56..12: the blocks of every kind with a format row's layout
+  for (int k = kMaterialKinds; k >= 1; k--)
+    if (MaterialFormatOf(k).layout != nullptr) FreeMaterialBlock(m->Materials[k], m->nMaterials[k]);
   FreeRecords(m->SpringLinks, m->nSpringLinks);              // 11
   FreeRecords(m->PointLinks, m->nPointLinks);                // 10
   FreeRecords(m->FixedTemps, m->nFixedTemps);                // 9

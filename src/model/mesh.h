@@ -117,7 +117,7 @@ enum MeshBlock {
 
 // Number and tags of the mesh blocks in file order (entry k = block k, 1..90).
 constexpr int kMeshBlocks = MB_THERMAL_TRANSIENT_INITIAL_CONDITIONS;
-extern const char* const kMeshBlockTags[kMeshBlocks + 1];
+extern const char* const (&kMeshBlockTags)[kMeshBlocks + 1];
 
 // Geometry kinds of an ElementProperty (and of layer properties / geometry patterns).
 enum GeometryKind { GEOM_PATT = 1, GEOM_CS_AREA, GEOM_CS_2D, GEOM_CS_3D, GEOM_LAM_THICK };

@@ -1,83 +1,53 @@
 // ReadMesh: the "<MESH>" section of the data file, block by block in file order.
 #include <cstring>
+#include <iterator>
 
+#include "model/material_formats.h"
 #include "model/mesh.h"
 #include "model/records.h"
 #include "model/validate.h"
 #include "numcore/numcore.h"
 
-const char* const kMeshBlockTags[kMeshBlocks + 1] = {
-    "",
-    "<MAIN_PARAMETERS>",
-    "<DYNAMIC_ANALYSIS_PARAMETERS>",
-    "<GROUP_NAMES>",
-    "<POINT_COORDINATES>",
-    "<AUXILIARY_VECTORS>",
-    "<COORDINATE_SYSTEMS>",
-    "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>",
-    "<SUPPORTS>",
-    "<BOUNDARY_WITH_FIXED_TEMPERATURES>",
-    "<INTERNAL_POINT_LINKS>",
-    "<INTERNAL_POINT_SPRING_LINKS>",
-    "<LINEAR_ISOTROPIC_MATERIALS>",
-    "<LINEAR_ORTHOTROPIC_MATERIALS>",
-    "<LINEAR_INTERFACE_POINT_PROPERTIES>",
-    "<LINEAR_INTERFACE_LINE_2D_PROPERTIES>",
-    "<LINEAR_INTERFACE_LINE_3D_PROPERTIES>",
-    "<LINEAR_INTERFACE_SURFACE_PROPERTIES>",
-    "<THERMAL_ISOTROPIC_MATERIALS>",
-    "<NLMM101>", "<NLMM102>", "<NLMM104>", "<NLMM105>", "<NLMM111>", "<NLMM121>", "<NLMM122>",
-    "<NLMM123>", "<NLMM124>", "<NLMM125>", "<NLMM141>", "<NLMM142>", "<NLMM145>", "<NLMM146>",
-    "<NLMM151>", "<NLMM171>", "<NLMM172>", "<NLMM173>", "<NLMM174>", "<NLMM175>", "<NLMM201>",
-    "<NLMM202>", "<NLMM210>", "<NLMM211>", "<NLMM220>", "<NLMM298>", "<NLMM299>", "<NLMM301>",
-    "<NLMM302>", "<NLMM303>", "<NLMM304>", "<NLMM305>", "<NLMM306>", "<NLMM320>", "<NLMM401>",
-    "<NLMM451>", "<NLMM501>",
-    "<FRC_MIXFRACTURE_2D>",
-    "<NLMM_PATTERNS>",
-    "<RAYLEIGH_DAMPING_FACTORS>",
-    "<CROSS_SECTION_AREAS>",
-    "<FRAME_2D_CROSS_SECTIONS>",
-    "<FRAME_3D_CROSS_SECTIONS>",
-    "<LAMINATE_THICKNESSES>",
-    "<GEOMETRY_PATTERNS>",
-    "<FIBROUS_PATTERNS>",
-    "<LAYER_PROPERTIES>",
-    "<LAYER_PATTERNS>",
-    "<NUMERICAL_INTEGRATION>",
-    "<ELEMENT_NODES>",
-    "<FIBROUS_MESHES>",
-    "<ELEMENT_PROPERTIES>",
-    "<LINEAR_SPRING_MATERIALS>",
-    "<NLSMM101>",
-    "<NLSMM102>",
-    "<NLSMM103>",
-    "<POINT_SPRINGS>",
-    "<LINE_SPRINGS>",
-    "<SURFACE_SPRINGS>",
-    "<SURFACE_CONVECTION_HEAT_TRANSFER>",
-    "<SURFACE_RADIATION_HEAT_TRANSFER>",
-    "<CONTACT>",
-    "<LINE_EMBEDDED_STRONG_DISCONTINUITY>",
-    "<ARC_LENGTH_PARAMETERS>",
-    "<DYNAMIC_INITIAL_CONDITIONS>",
-    "<FREQUENCY_RANGES>",
-    "<RITZ_GENERATING_LOAD_CASES>",
-    "<PARTICIPATING_MASS_RATIOS>",
-    "<STATIC_PARTICIPATION_RATIOS>",
-    "<DYNAMIC_PARTICIPATION_RATIOS>",
-    "<MODAL_DAMPING_RATIOS>",
-    "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>"};
-
 namespace {
 
-// Material kind of the material blocks (the thermal block holds the thermal kind 49).
-int MaterialKindOfBlock(int block) {
-  if (block >= MB_LINEAR_ISOTROPIC_MATERIALS && block <= MB_LINEAR_INTERFACE_SURFACE_PROPERTIES)
-    return MAT_LIN_ISO + (block - MB_LINEAR_ISOTROPIC_MATERIALS);
-  if (block == MB_THERMAL_ISOTROPIC_MATERIALS) return MAT_THERMAL_ISO;
-  if (block >= MB_NLMM101 && block <= MB_FRC_MIXFRACTURE_2D) return MAT_NLMM101 + (block - MB_NLMM101);
-  InternalError(__FILE__, __LINE__);
+// Tags of the blocks that hold neither material nor spring-material records nor
+// patterns, in file order; the others take theirs from their format rows.
+constexpr const char* kOtherBlockTags[] = {
+    "<MAIN_PARAMETERS>", "<DYNAMIC_ANALYSIS_PARAMETERS>", "<GROUP_NAMES>", "<POINT_COORDINATES>",
+    "<AUXILIARY_VECTORS>", "<COORDINATE_SYSTEMS>", "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>", "<SUPPORTS>",
+    "<BOUNDARY_WITH_FIXED_TEMPERATURES>", "<INTERNAL_POINT_LINKS>", "<INTERNAL_POINT_SPRING_LINKS>",
+    "<RAYLEIGH_DAMPING_FACTORS>", "<CROSS_SECTION_AREAS>", "<FRAME_2D_CROSS_SECTIONS>",
+    "<FRAME_3D_CROSS_SECTIONS>", "<LAMINATE_THICKNESSES>", "<GEOMETRY_PATTERNS>", "<LAYER_PROPERTIES>",
+    "<NUMERICAL_INTEGRATION>", "<ELEMENT_NODES>", "<ELEMENT_PROPERTIES>", "<POINT_SPRINGS>", "<LINE_SPRINGS>",
+    "<SURFACE_SPRINGS>", "<SURFACE_CONVECTION_HEAT_TRANSFER>", "<SURFACE_RADIATION_HEAT_TRANSFER>", "<CONTACT>",
+    "<LINE_EMBEDDED_STRONG_DISCONTINUITY>", "<ARC_LENGTH_PARAMETERS>", "<DYNAMIC_INITIAL_CONDITIONS>",
+    "<FREQUENCY_RANGES>", "<RITZ_GENERATING_LOAD_CASES>", "<PARTICIPATING_MASS_RATIOS>",
+    "<STATIC_PARTICIPATION_RATIOS>", "<DYNAMIC_PARTICIPATION_RATIOS>", "<MODAL_DAMPING_RATIOS>",
+    "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>"};
+
+struct BlockTagList {
+  const char* v[kMeshBlocks + 1];
+};
+
+constexpr BlockTagList BuildBlockTags() {
+  BlockTagList t{};
+  t.v[0] = "";
+  for (const MaterialFormat& f : kMaterialFormats) t.v[f.block] = f.tag;
+  for (const MaterialFormat& f : kSpringMaterialFormats) t.v[f.block] = f.tag;
+  size_t k = 0;
+  for (int b = 1; b <= kMeshBlocks; b++)
+    if (t.v[b] == nullptr) t.v[b] = kOtherBlockTags[k++];
+  if (k != std::size(kOtherBlockTags)) throw "block tags left over";
+  return t;
 }
+
+constexpr BlockTagList kBlockTags = BuildBlockTags();
+
+}  // namespace
+
+const char* const (&kMeshBlockTags)[kMeshBlocks + 1] = kBlockTags.v;
+
+namespace {
 
 // The record count of a block, then its records: readOne(record, counter).
 template <typename T, typename F>
@@ -581,16 +551,16 @@ bool ReadModalBlock(FILE* fp, int block, MeshData* m) {
 
 void ReadBlockBody(FILE* fp, int block, MeshData* m) {
   const char* tag = kMeshBlockTags[block];
-  if (block >= MB_LINEAR_ISOTROPIC_MATERIALS && block <= MB_FRC_MIXFRACTURE_2D) {
-    int kind = MaterialKindOfBlock(block);
-    ReadMaterialBlock(fp, kind, tag, &m->nMaterials[kind], &m->Materials[kind]);
-    return;
-  }
-  if (block >= MB_LINEAR_SPRING_MATERIALS && block <= MB_NLSMM103) {
-    int kind = SPRMAT_LIN_SPRING + (block - MB_LINEAR_SPRING_MATERIALS);
-    ReadSpringMaterialBlock(fp, kind, tag, &m->nSpringMaterials[kind], &m->SpringMaterials[kind]);
-    return;
-  }
+  for (const MaterialFormat& f : kMaterialFormats)
+    if (f.block == block && f.layout != nullptr) {
+      ReadMaterialBlock(fp, f.code, tag, &m->nMaterials[f.code], &m->Materials[f.code]);
+      return;
+    }
+  for (const MaterialFormat& f : kSpringMaterialFormats)
+    if (f.block == block) {
+      ReadSpringMaterialBlock(fp, f.code, tag, &m->nSpringMaterials[f.code], &m->SpringMaterials[f.code]);
+      return;
+    }
   if (ReadRunBlock(fp, block, m) || ReadPointBlock(fp, block, m) || ReadSectionBlock(fp, block, m) ||
       ReadElementBlock(fp, block, m) || ReadModalBlock(fp, block, m))
     return;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "model/loadcase.h"
+#include "model/material_formats.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 
@@ -28,12 +29,7 @@ namespace {
 
 constexpr int kElementTypes = 32;
 
-// Where a check stands: extra context line, block, record counter.
-struct Where {
-  const char* context;
-  const char* block;
-  int record;
-};
+using Where = DataPlace;
 
 // A number of a record (point, element, record of another block) must lie in 1..count.
 void CheckNumber(const Where& w, const char* what, int value, int count) {
@@ -42,6 +38,8 @@ void CheckNumber(const Where& w, const char* what, int value, int count) {
     DataFault(w.context, w.block, w.record, "Invalid %s: %d (valid: 1 to %d).", what, value, count);
   DataFault(w.context, w.block, w.record, "Invalid %s: %d (there is none to refer to).", what, value);
 }
+
+}  // namespace
 
 // A code must lie in lo..hi.
 void CheckCode(const Where& w, const char* what, int value, int lo, int hi) {
@@ -68,6 +66,8 @@ void CheckNotNegative(const Where& w, const char* what, double value) {
   CheckFinite(w, what, value);
   if (value < 0.0) DataFault(w.context, w.block, w.record, "Invalid %s: %g (it must not be negative).", what, value);
 }
+
+namespace {
 
 // A yes/no flag byte: 0 or 1.
 void CheckFlags(const Where& w, const char* what, const char* flags, int n) {
@@ -101,14 +101,26 @@ int RecordsOfGeometryKind(const MeshData* m, int kind) {
   }
 }
 
+// The kinds read as records of their own block (not the patterns and fibrous meshes).
 bool IsSingleMaterialKind(int kind) {
-  return (kind >= MAT_LIN_ISO && kind <= MAT_FRC_MIXFRACTURE_2D) || kind == MAT_THERMAL_ISO;
+  return kind >= 1 && kind <= kMaterialKinds && MaterialFormatOf(kind).layout != nullptr;
 }
 
 // A material reference (kind, record) of a single material (not a pattern).
 void CheckSingleMaterial(const MeshData* m, const Where& w, int kind, int number) {
-  if (!IsSingleMaterialKind(kind))
-    DataFault(w.context, w.block, w.record, "Invalid material kind code: %d (valid: 1 to 44 and 49).", kind);
+  if (!IsSingleMaterialKind(kind)) {
+    // The valid codes in runs: "1 to 44 and 49".
+    char valid[128] = "";
+    for (int k = 1; k <= kMaterialKinds; k++) {
+      if (!IsSingleMaterialKind(k) || IsSingleMaterialKind(k - 1)) continue;
+      int last = k;
+      while (IsSingleMaterialKind(last + 1)) last++;
+      const size_t used = std::strlen(valid);
+      std::snprintf(valid + used, sizeof valid - used, last > k ? "%s%d to %d" : "%s%d", used > 0 ? " and " : "", k,
+                    last);
+    }
+    DataFault(w.context, w.block, w.record, "Invalid material kind code: %d (valid: %s).", kind, valid);
+  }
   CheckNumber(w, "material record number", number, m->nMaterials[kind]);
 }
 
@@ -398,70 +410,7 @@ void CheckCoordinateSystem(const MeshData* m, int r) {
     }
 }
 
-int BlockOfMaterialKind(int kind) {
-  if (kind >= MAT_LIN_ISO && kind <= MAT_LIN_INT_SURF) return kind + 11;
-  if (kind == MAT_THERMAL_ISO) return 18;
-  if (kind >= MAT_NLMM101 && kind <= MAT_FRC_MIXFRACTURE_2D) return kind + 12;
-  InternalError(__FILE__, __LINE__);
-}
-
-void CheckRelativeHumidity(const Where& w, double RH) {
-  if (!(RH >= 0.0 && RH <= 100.0))
-    DataFault(w.context, w.block, w.record, "Invalid relative humidity: %g (valid: 0 to 100 percent).", RH);
-}
-
-// The shrinkage law of "<NLMM172>" (values in file order) where its flags switch it on:
-// the drying part takes powers of the strength, the water content and the age at the
-// start of drying, and divides the time by the half-time; the autogenous part divides
-// by its own time constant.
-void CheckShrinkage172(const Where& w, const MaterialRecord& mat) {
-  if (MatInt(mat, 1) == 1) {
-    CheckPositive(w, "compressive strength", mat.Value[8]);
-    CheckNotNegative(w, "water content", mat.Value[9]);
-    if (MatInt(mat, 22) == 2)
-      CheckPositive(w, "start of drying", mat.Value[16]);
-    else
-      CheckNotNegative(w, "start of drying", mat.Value[16]);
-    CheckRelativeHumidity(w, mat.Value[17]);
-    CheckNotNegative(w, "cement type factor", mat.Value[20]);
-    CheckNotNegative(w, "curing factor", mat.Value[21]);
-    if (MatInt(mat, 22) == 1) CheckPositive(w, "kt", mat.Value[23]);
-    if (MatInt(mat, 24) == 1) {
-      CheckPositive(w, "shrinkage half-time", mat.Value[25]);
-    } else {
-      CheckPositive(w, "shape factor ks", mat.Value[18]);
-      CheckPositive(w, "volume-to-surface ratio", mat.Value[19]);
-    }
-  }
-  if (MatInt(mat, 2) == 1) {
-    CheckNotNegative(w, "start of the autogenous shrinkage", mat.Value[28]);
-    CheckPositive(w, "time constant of the autogenous shrinkage", mat.Value[29]);
-    CheckNotNegative(w, "final autogenous shrinkage strain", mat.Value[30]);
-    CheckRelativeHumidity(w, mat.Value[31]);
-  }
-}
-
-// The Kelvin chain of "<NLMM174>": every retardation time positive (a unit with a
-// negative one grows without bound), the modulus factor positive, the start of creep not
-// negative, and the coefficients k0 and k3 of each unit positive (its compliance is
-// their product times positive powers).
-void CheckKelvinChain(const Where& w, const MaterialRecord& mat) {
-  const int q = static_cast<int>(mat.Value[3]);
-  char what[96];
-  for (int u = 1; u <= q; u++) {
-    std::snprintf(what, sizeof what, "retardation time of Kelvin unit %d", u);
-    CheckPositive(w, what, mat.QVector[u]);
-    std::snprintf(what, sizeof what, "coefficient k0 of Kelvin unit %d", u);
-    CheckPositive(w, what, mat.Q4Vector[4 * u - 3]);
-    std::snprintf(what, sizeof what, "coefficient k3 of Kelvin unit %d", u);
-    CheckPositive(w, what, mat.Q4Vector[4 * u]);
-  }
-  CheckPositive(w, "modulus factor of the creep", mat.Value[4]);
-  CheckNotNegative(w, "start of creep", mat.Value[5]);
-}
-
-// Real values of a material record: all finite; the moduli and stiffnesses of the
-// linear kinds in their ranges.
+// Real values of a material record: all finite; then the checks of its format row.
 void CheckMaterialValues(const Where& w, int kind, const MaterialRecord& mat, bool spring) {
   for (int k = 1; k <= mat.nValues; k++)
     if (mat.ValueType[k] == 'd') CheckFinite(w, "material value", mat.Value[k]);
@@ -478,105 +427,8 @@ void CheckMaterialValues(const Where& w, int kind, const MaterialRecord& mat, bo
     CheckAllFinite(w, "material list value", mat.QVector, q);
     CheckAllFinite(w, "material list value", mat.Q4Vector, 4 * q);
   }
-  if (spring) {
-    if (kind == SPRMAT_LIN_SPRING) CheckNotNegative(w, "spring stiffness", mat.Value[1]);
-    return;
-  }
-  switch (kind) {
-    case MAT_LIN_ISO: CheckPositive(w, "modulus of elasticity", mat.Value[3]); break;
-    case MAT_LIN_INT_POINT: CheckNotNegative(w, "interface stiffness", mat.Value[2]); break;
-    // The steel laws divide by the yield strain and stress and by the spans of their branches.
-    case MAT_NLMM201:
-      CheckPositive(w, "yield strain", mat.Value[3]);
-      CheckPositive(w, "yield stress", mat.Value[4]);
-      break;
-    case MAT_NLMM202:
-      CheckPositive(w, "yield strain", mat.Value[5]);
-      CheckPositive(w, "yield stress", mat.Value[6]);
-      if (mat.Value[7] == mat.Value[5] || mat.Value[10] == mat.Value[6] || mat.Value[9] == mat.Value[7])
-        DataFault(w.context, w.block, w.record,
-                  "Invalid steel parameters: the hardening strain must differ from the yield strain, the ultimate "
-                  "stress from the yield stress and the ultimate strain from the hardening strain.");
-      break;
-    case MAT_LIN_INT_LINE_2D:
-    case MAT_LIN_INT_LINE_3D:
-    case MAT_LIN_INT_SURF:
-      for (int k = 1; k <= mat.nValues; k++) CheckNotNegative(w, "interface stiffness", mat.Value[k]);
-      break;
-    // The codes of the age and temperature models (values in file order).
-    // A body whose heat capacity or density is negative heats while it cools.
-    case MAT_THERMAL_ISO:
-      CheckNotNegative(w, "density", mat.Value[1]);
-      CheckPositive(w, "thermal conductivity", mat.Value[2]);
-      CheckNotNegative(w, "specific heat", mat.Value[3]);
-      break;
-    case MAT_NLMM171:
-    case MAT_NLMM172:
-      CheckCode(w, "drying shrinkage flag", MatInt(mat, 1), 1, 2);
-      CheckCode(w, "autogenous shrinkage flag", MatInt(mat, 2), 1, 2);
-      if (kind == MAT_NLMM171) {
-        CheckCode(w, "cement class", MatInt(mat, 10), 1, 3);
-        // The drying law of the shrinkage: start of drying, notional size, mean
-        // compressive strength and relative humidity (percent).
-        CheckNotNegative(w, "start of drying", mat.Value[6]);
-        CheckPositive(w, "notional size h0", mat.Value[7]);
-        CheckPositive(w, "mean compressive strength", mat.Value[8]);
-        // The code formulas take f_cm in MPa: a strength in Pa or kPa would give strains of
-        // whole units.
-        if (!(mat.Value[8] <= 1000.0))
-          DataFault(w.context, w.block, w.record,
-                    "The mean compressive strength %g is out of range: the shrinkage law takes f_cm in MPa\n"
-                    "(at most 1000).",
-                    mat.Value[8]);
-        CheckRelativeHumidity(w, mat.Value[9]);
-      } else {
-        CheckCode(w, "law of kt", MatInt(mat, 22), 1, 2);
-        CheckCode(w, "law of the shrinkage half-time", MatInt(mat, 24), 1, 2);
-        CheckShrinkage172(w, mat);
-      }
-      break;
-    case MAT_NLMM173:
-      CheckCode(w, "equivalent age law", MatInt(mat, 1), 0, 2);
-      CheckCode(w, "ageing law of the stiffness and strengths", MatInt(mat, 3), 0, 1);
-      CheckCode(w, "cement type", MatInt(mat, 4), 1, 3);
-      CheckCode(w, "ageing law of the fracture energy", MatInt(mat, 5), 0, 1);
-      // The Arrhenius law divides the activation energy by the gas constant.
-      if (MatInt(mat, 1) == 2) {
-        CheckNotNegative(w, "activation energy", mat.Value[2]);
-        CheckPositive(w, "gas constant", mat.Value[7]);
-      }
-      break;
-    case MAT_NLMM174: CheckKelvinChain(w, mat); break;
-    // The thermal laws switch on their codes at every point.
-    case MAT_NLMM401: CheckCode(w, "law of the thermal properties", MatInt(mat, 2), 0, 1); break;
-    case MAT_NLMM451:
-      CheckCode(w, "law of the density", MatInt(mat, 1), 1, 2);
-      CheckCode(w, "law of the thermal conductivity", MatInt(mat, 4), 1, 2);
-      CheckCode(w, "law of the specific heat", MatInt(mat, 6), 1, 2);
-      // The specific heat of the fire part interpolates its moisture peak between 0 and 3 percent.
-      if (MatInt(mat, 6) == 2 && !(mat.Value[8] >= 0.0 && mat.Value[8] <= 3.0))
-        DataFault(w.context, w.block, w.record, "Invalid moisture content: %g (valid: 0 to 3 percent).", mat.Value[8]);
-      break;
-    case MAT_NLMM175: {
-      static const char* const kLaws[8] = {"",
-                                           "law of the unit weight",
-                                           "law of the thermal expansion coefficient",
-                                           "law of the Poisson's ratio",
-                                           "law of the Young's modulus",
-                                           "law of the compressive strength",
-                                           "law of the tensile strength",
-                                           "law of the fracture energy"};
-      for (int k = 1; k <= 7; k++) {
-        const int law = MatInt(mat, k);
-        if ((k == 3 || k == 7) && law != 0)
-          DataFault(w.context, w.block, w.record, "Invalid %s: %d (only 0, a constant value, is available).",
-                    kLaws[k], law);
-        CheckCode(w, kLaws[k], law, 0, 1);
-      }
-      break;
-    }
-    default: break;
-  }
+  const MaterialFormat& row = spring ? SpringMaterialFormatOf(kind) : MaterialFormatOf(kind);
+  if (row.check != nullptr) row.check(w, mat);
 }
 
 // Sections and thicknesses: areas, second moments, torsion constants and thicknesses
@@ -619,11 +471,11 @@ void CheckRealValues(const MeshData* m) {
     CheckAllFinite(Where{nullptr, "<AUXILIARY_VECTORS>", r}, "auxiliary vector component", m->AuxVectors[r].v, 3);
   for (int kind = 1; kind <= kMaterialKinds; kind++)
     for (int r = 1; r <= m->nMaterials[kind]; r++)
-      CheckMaterialValues(Where{nullptr, kMeshBlockTags[BlockOfMaterialKind(kind)], r}, kind, m->Materials[kind][r],
-                          false);
+      CheckMaterialValues(Where{nullptr, MaterialFormatOf(kind).tag, r}, kind, m->Materials[kind][r], false);
   for (int kind = 1; kind <= kSpringMaterialKinds; kind++)
     for (int r = 1; r <= m->nSpringMaterials[kind]; r++)
-      CheckMaterialValues(Where{nullptr, kMeshBlockTags[70 + kind], r}, kind, m->SpringMaterials[kind][r], true);
+      CheckMaterialValues(Where{nullptr, SpringMaterialFormatOf(kind).tag, r}, kind, m->SpringMaterials[kind][r],
+                          true);
   CheckGeometryRecords(m);
   const DynamicAnalysisParameters& d = m->Dynamic;
   const double dyn[] = {0.0, d.Gamma, d.Beta, d.Alpha, d.DefaultModalDampingRatio, d.RayleighA0, d.RayleighA1};

@@ -24,3 +24,18 @@ void ValidateCombinations(const MeshData* mesh, const CombinationData* combinati
 // extra leading line ("   -> Load case: 2") or null; record 0 prints no counter.
 [[noreturn]] void DataFault(const char* context, const char* block, int record, const char* fmt, ...)
     __attribute__((format(printf, 4, 5)));
+
+// Where a check of a value stands: extra context line (or null), block, record counter.
+struct DataPlace {
+  const char* context;
+  const char* block;
+  int record;
+};
+// The value checks of the data file, each a data fault naming the place and the value:
+// a code in lo..hi; a finite real; a positive one (a stiffness, area or thickness that
+// the mechanics divides by or needs to carry load); one not negative.
+void CheckCode(const DataPlace& w, const char* what, int value, int lo, int hi);
+void CheckFinite(const DataPlace& w, const char* what, double value);
+void CheckAllFinite(const DataPlace& w, const char* what, const double* v, int n);
+void CheckPositive(const DataPlace& w, const char* what, double value);
+void CheckNotNegative(const DataPlace& w, const char* what, double value);

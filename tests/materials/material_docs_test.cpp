@@ -17,6 +17,7 @@
 #include "model/material.h"
 #include "model/mesh.h"
 #include "support/datafile_writer.h"
+#include "support/read_back.h"
 #include "support/testfiles.h"
 
 namespace {
@@ -216,14 +217,8 @@ testmodel::Rec RecordOf(const std::vector<std::pair<int, std::string>>& rows, co
 }
 
 void ReadModel(const testmodel::Model& model) {
-  const std::string job = TestJobName();
-  testmodel::WriteDataFile(job, model);
-  FILE* fp;
-  OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');
-  ReadTag("<VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
   MeshData mesh;
-  ReadMesh(fp, &mesh);
-  CloseFile(fp);
+  CloseFile(WriteAndReadMesh(model, &mesh));
   FreeMesh(&mesh);
 }
 

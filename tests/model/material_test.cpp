@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "model/mesh.h"
+#include "model/material_formats.h"
 #include "support/datafile_writer.h"
+#include "support/read_back.h"
 #include "support/testfiles.h"
 
 using testmodel::Model;
@@ -143,13 +145,8 @@ TEST(MaterialBlocks, EveryLayoutRoundTrip) {
       AddScalars(rec, l.kind, r, Types(l.fields));
       testmodel::AddRecord(model, l.tag, rec);
     }
-  std::string job = TestJobName();
-  testmodel::WriteDataFile(job, model);
-  FILE* fp;
-  OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');
-  ReadTag("<VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
   MeshData mesh;
-  ReadMesh(fp, &mesh);
+  FILE* fp = WriteAndReadMesh(model, &mesh);
   for (const Layout& l : kLayouts) {
     int n = l.spring ? mesh.nSpringMaterials[l.kind] : mesh.nMaterials[l.kind];
     MaterialRecord* recs = l.spring ? mesh.SpringMaterials[l.kind] : mesh.Materials[l.kind];
@@ -213,13 +210,8 @@ TEST(MaterialBlocks, LayoutsWithListsStringsAndCodes) {
   // "<NLSMM103>": i, then m pairs of doubles.
   testmodel::AddRecord(model, "<NLSMM103>", Rec().S("law").I(9).I(3).D(0).D(0).D(1e-3).D(5).D(2e-3).D(6));
 
-  std::string job = TestJobName();
-  testmodel::WriteDataFile(job, model);
-  FILE* fp;
-  OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');
-  ReadTag("<VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
   MeshData mesh;
-  ReadMesh(fp, &mesh);
+  FILE* fp = WriteAndReadMesh(model, &mesh);
 
   const MaterialRecord& m171 = mesh.Materials[MAT_NLMM171][1];
   ASSERT_EQ(m171.nValues, 14);  // 13 scalars and the list length
@@ -386,17 +378,129 @@ TEST(MaterialBlocksDeath, DamagedRecords) {
   for (const BadMaterial& c : cases) {
     Model model;
     testmodel::AddRecord(model, c.tag, c.rec);
-    std::string job = TestJobName();
-    testmodel::WriteDataFile(job, model);
     EXPECT_EXIT(
         {
-          FILE* fp;
-          OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');
-          ReadTag("<VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
           MeshData mesh;
-          ReadMesh(fp, &mesh);
+          WriteAndReadMesh(model, &mesh);
         },
         testing::ExitedWithCode(1), c.message)
         << c.tag;
   }
+}
+
+namespace {
+
+// Values in file order for a layout that its read checks accept: distinct positive
+// doubles, bytes 1, int32 codes 1 and each list count 2 (its items follow); the laws of
+// "<NLMM175>" that take only 0 are 0.
+std::vector<double> AcceptedValues(const MaterialFormat& row) {
+  std::vector<std::string> items;
+  std::istringstream in(row.layout);
+  for (std::string item; in >> item;) items.push_back(item);
+  std::vector<double> v;
+  for (size_t i = 0; i < items.size(); i++) {
+    const std::string& item = items[i];
+    if (item == "S") continue;
+    if (item == "Ld" || item == "T2" || item == "P") {
+      for (int k = 0; k < (item == "Ld" ? 2 : 4); k++) v.push_back(0.5 + 0.125 * static_cast<double>(v.size()));
+      continue;
+    }
+    const bool counts = i + 1 < items.size() && (items[i + 1] == "Ld" || items[i + 1] == "T2" || items[i + 1] == "P");
+    for (int k = 0; k < std::stoi(item); k++) {
+      const char t = item.back();
+      v.push_back(t == 'd' ? 1.0 + 0.125 * static_cast<double>(v.size()) : (counts ? 2 : 1));
+    }
+  }
+  if (std::string(row.keyword) == "_NLMM175") v[2] = v[6] = 0;
+  return v;
+}
+
+}  // namespace
+
+// Every material and spring-material record, from the format rows: the test writer
+// writes it in its row's layout, the program's reader reads it back (block by block
+// in the row's place, its checks included) value for value, lists and strings too. The
+// two kinds with readers of their own are written field by field.
+TEST(MaterialFormats, EveryRecordWrittenAndReadBack) {
+  Model model;
+  std::vector<std::vector<double>> written;
+  auto add = [&](const MaterialFormat& row, bool spring) {
+    const std::string layout = row.layout;
+    if (layout == "NLMM174") {
+      // 1 curve of at most 2 points, q = 1: the Kelvin unit, the two doubles, its 4 values
+      testmodel::AddRecord(model, row.tag,
+                           Rec().S("creep").I(1).I(2).S("curve").D(0.5).D(0.25).I(2).Ds({0, 1, 2, 3}).I(1).D(5)
+                               .D(1.5).D(2.5).Ds({1, 2, 3, 4}));
+    } else if (layout == "FRC") {
+      testmodel::AddRecord(model, row.tag, Rec().S("fracture").D(1).D(2).I(2).D(3).D(4).I(1).Ds({5, 6, 7, 8}));
+    } else {
+      testmodel::AddRecord(model, row.tag,
+                           testmodel::MaterialOfKind(row.code, spring, row.keyword, AcceptedValues(row), "second"));
+    }
+  };
+  for (const MaterialFormat& row : kMaterialFormats)
+    if (row.layout != nullptr) add(row, false);
+  for (const MaterialFormat& row : kSpringMaterialFormats) add(row, true);
+
+  MeshData mesh;
+  CloseFile(WriteAndReadMesh(model, &mesh));
+  auto expect = [](const MaterialFormat& row, int n, const MaterialRecord* recs) {
+    SCOPED_TRACE(row.keyword);
+    ASSERT_EQ(n, 1);
+    const MaterialRecord& m = recs[1];
+    const std::string layout = row.layout;
+    if (layout == "NLMM174") {
+      ASSERT_EQ(m.nValues, 5);
+      EXPECT_STREQ(m.CurveName[1], "curve");
+      EXPECT_EQ(m.CurveLen[1], 2);
+      EXPECT_EQ(m.CurvePoint[1][2][2], 3.0);
+      EXPECT_EQ(m.QVector[1], 5.0);
+      EXPECT_EQ(m.Value[4], 1.5);
+      EXPECT_EQ(m.Q4Vector[4], 4.0);
+      return;
+    }
+    if (layout == "FRC") {
+      ASSERT_EQ(m.nValues, 10);
+      EXPECT_EQ(m.FrcPair[2][2], 4.0);
+      EXPECT_EQ(m.FrcLaw[1][4], 8.0);
+      return;
+    }
+    EXPECT_STREQ(m.Name, row.keyword);
+    const std::vector<double> v = AcceptedValues(row);
+    size_t at = 0;
+    int k = 0;
+    std::istringstream in(layout);
+    for (std::string item; in >> item;) {
+      if (item == "S") {
+        EXPECT_STREQ(m.Name2, "second");
+      } else if (item == "Ld" || item == "T2" || item == "P") {
+        ASSERT_EQ(m.ListLen, 2);
+        for (int r = 1; r <= 2; r++) {
+          if (item == "Ld") {
+            EXPECT_EQ(m.List1[r], v[at++]);
+          } else if (item == "T2") {
+            EXPECT_EQ(m.Table[r][1], v[at++]);
+            EXPECT_EQ(m.Table[r][2], v[at++]);
+          } else {
+            EXPECT_EQ(m.List1[r], v[at++]);
+            EXPECT_EQ(m.List2[r], v[at++]);
+          }
+        }
+      } else {
+        for (int j = 0; j < std::stoi(item); j++) {
+          k++;
+          ASSERT_LE(k, m.nValues);
+          EXPECT_EQ(m.ValueType[k], item.back()) << "value " << k;
+          EXPECT_EQ(m.Value[k], v[at++]) << "value " << k;
+        }
+      }
+    }
+    EXPECT_EQ(m.nValues, k);
+    EXPECT_EQ(at, v.size());
+  };
+  for (const MaterialFormat& row : kMaterialFormats)
+    if (row.layout != nullptr) expect(row, mesh.nMaterials[row.code], mesh.Materials[row.code]);
+  for (const MaterialFormat& row : kSpringMaterialFormats)
+    expect(row, mesh.nSpringMaterials[row.code], mesh.SpringMaterials[row.code]);
+  FreeMesh(&mesh);
 }

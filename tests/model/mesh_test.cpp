@@ -10,6 +10,7 @@
 #include "model/params.h"
 #include "read_all.h"
 #include "support/datafile_writer.h"
+#include "support/read_back.h"
 #include "support/testfiles.h"
 
 using testmodel::Model;
@@ -80,16 +81,10 @@ Model DistinctParameterModel() {
 }  // namespace
 
 TEST(DataFile, EmptyBlocksAndParametersRoundTrip) {
-  std::string job = TestJobName();
   Model model = DistinctParameterModel();
   model.headerWord = 0x5A5A5A5A;
-  testmodel::WriteDataFile(job, model);
-
-  FILE* fp;
-  OpenFile(&fp, job.c_str(), "_gl.bin", "rb", 'N');
-  ReadTag("<VOLDE_DATA_FILE_V4.0>", fp, "_gl.bin");
   MeshData mesh;
-  ReadMesh(fp, &mesh);
+  FILE* fp = WriteAndReadMesh(model, &mesh);
 
   const MainParameters& p = mesh.Main;
   EXPECT_STREQ(p.MainTitle, "Distinct values");

@@ -1,36 +1,47 @@
 // Test-side writer of <job>_gl.bin, encoded from the file layout.
 #include "support/datafile_writer.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <sstream>
 #include <stdexcept>
+
+#include "model/material_formats.h"
 
 namespace testmodel {
 
-const std::vector<std::string> kMeshBlockOrder = {
-    "<MAIN_PARAMETERS>", "<DYNAMIC_ANALYSIS_PARAMETERS>", "<GROUP_NAMES>", "<POINT_COORDINATES>",
-    "<AUXILIARY_VECTORS>", "<COORDINATE_SYSTEMS>", "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>", "<SUPPORTS>",
-    "<BOUNDARY_WITH_FIXED_TEMPERATURES>", "<INTERNAL_POINT_LINKS>", "<INTERNAL_POINT_SPRING_LINKS>",
-    "<LINEAR_ISOTROPIC_MATERIALS>", "<LINEAR_ORTHOTROPIC_MATERIALS>", "<LINEAR_INTERFACE_POINT_PROPERTIES>",
-    "<LINEAR_INTERFACE_LINE_2D_PROPERTIES>", "<LINEAR_INTERFACE_LINE_3D_PROPERTIES>",
-    "<LINEAR_INTERFACE_SURFACE_PROPERTIES>", "<THERMAL_ISOTROPIC_MATERIALS>",
-    // 19..55
-    "<NLMM101>", "<NLMM102>", "<NLMM104>", "<NLMM105>", "<NLMM111>", "<NLMM121>", "<NLMM122>", "<NLMM123>",
-    "<NLMM124>", "<NLMM125>", "<NLMM141>", "<NLMM142>", "<NLMM145>", "<NLMM146>", "<NLMM151>", "<NLMM171>",
-    "<NLMM172>", "<NLMM173>", "<NLMM174>", "<NLMM175>", "<NLMM201>", "<NLMM202>", "<NLMM210>", "<NLMM211>",
-    "<NLMM220>", "<NLMM298>", "<NLMM299>", "<NLMM301>", "<NLMM302>", "<NLMM303>", "<NLMM304>", "<NLMM305>",
-    "<NLMM306>", "<NLMM320>", "<NLMM401>", "<NLMM451>", "<NLMM501>",
-    // 56..
-    "<FRC_MIXFRACTURE_2D>", "<NLMM_PATTERNS>", "<RAYLEIGH_DAMPING_FACTORS>", "<CROSS_SECTION_AREAS>",
-    "<FRAME_2D_CROSS_SECTIONS>", "<FRAME_3D_CROSS_SECTIONS>", "<LAMINATE_THICKNESSES>", "<GEOMETRY_PATTERNS>",
-    "<FIBROUS_PATTERNS>", "<LAYER_PROPERTIES>", "<LAYER_PATTERNS>", "<NUMERICAL_INTEGRATION>", "<ELEMENT_NODES>",
-    "<FIBROUS_MESHES>", "<ELEMENT_PROPERTIES>", "<LINEAR_SPRING_MATERIALS>", "<NLSMM101>", "<NLSMM102>",
-    "<NLSMM103>", "<POINT_SPRINGS>", "<LINE_SPRINGS>", "<SURFACE_SPRINGS>", "<SURFACE_CONVECTION_HEAT_TRANSFER>",
-    "<SURFACE_RADIATION_HEAT_TRANSFER>", "<CONTACT>", "<LINE_EMBEDDED_STRONG_DISCONTINUITY>",
-    "<ARC_LENGTH_PARAMETERS>", "<DYNAMIC_INITIAL_CONDITIONS>", "<FREQUENCY_RANGES>",
-    "<RITZ_GENERATING_LOAD_CASES>", "<PARTICIPATING_MASS_RATIOS>", "<STATIC_PARTICIPATION_RATIOS>",
-    "<DYNAMIC_PARTICIPATION_RATIOS>", "<MODAL_DAMPING_RATIOS>", "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>"};
+namespace {
+
+// The tags of the blocks in file order: the material, spring-material and pattern blocks
+// at their places from the program's format rows, the others as written here.
+std::vector<std::string> MeshBlockOrder() {
+  static const char* const kOther[] = {
+      "<MAIN_PARAMETERS>", "<DYNAMIC_ANALYSIS_PARAMETERS>", "<GROUP_NAMES>", "<POINT_COORDINATES>",
+      "<AUXILIARY_VECTORS>", "<COORDINATE_SYSTEMS>", "<POINTS_WITH_SPECIAL_COORDINATE_SYSTEM>", "<SUPPORTS>",
+      "<BOUNDARY_WITH_FIXED_TEMPERATURES>", "<INTERNAL_POINT_LINKS>", "<INTERNAL_POINT_SPRING_LINKS>",
+      "<RAYLEIGH_DAMPING_FACTORS>", "<CROSS_SECTION_AREAS>", "<FRAME_2D_CROSS_SECTIONS>", "<FRAME_3D_CROSS_SECTIONS>",
+      "<LAMINATE_THICKNESSES>", "<GEOMETRY_PATTERNS>", "<LAYER_PROPERTIES>", "<NUMERICAL_INTEGRATION>",
+      "<ELEMENT_NODES>", "<ELEMENT_PROPERTIES>", "<POINT_SPRINGS>", "<LINE_SPRINGS>", "<SURFACE_SPRINGS>",
+      "<SURFACE_CONVECTION_HEAT_TRANSFER>", "<SURFACE_RADIATION_HEAT_TRANSFER>", "<CONTACT>",
+      "<LINE_EMBEDDED_STRONG_DISCONTINUITY>", "<ARC_LENGTH_PARAMETERS>", "<DYNAMIC_INITIAL_CONDITIONS>",
+      "<FREQUENCY_RANGES>", "<RITZ_GENERATING_LOAD_CASES>", "<PARTICIPATING_MASS_RATIOS>",
+      "<STATIC_PARTICIPATION_RATIOS>", "<DYNAMIC_PARTICIPATION_RATIOS>", "<MODAL_DAMPING_RATIOS>",
+      "<THERMAL_TRANSIENT_INITIAL_CONDITIONS>"};
+  std::vector<std::pair<int, std::string>> rows;
+  for (const MaterialFormat& f : kMaterialFormats) rows.emplace_back(f.block, f.tag);
+  for (const MaterialFormat& f : kSpringMaterialFormats) rows.emplace_back(f.block, f.tag);
+  std::sort(rows.begin(), rows.end());
+  std::vector<std::string> order(std::begin(kOther), std::end(kOther));
+  for (const auto& [block, tag] : rows) order.insert(order.begin() + (block - 1), tag);
+  return order;
+}
+
+}  // namespace
+
+const std::vector<std::string> kMeshBlockOrder = MeshBlockOrder();
 
 const std::vector<std::string> kLoadCaseListBlocks = {
     "<POINT_LOADS>", "<INTERNAL_POINT_LOADS>", "<EDGE_LOADS>", "<INTERNAL_EDGE_LOADS>", "<FACE_LOADS>",
@@ -375,6 +386,40 @@ Rec Material(const std::string& name, const std::string& types, const std::vecto
     else if (types[k] == 'c') r.C(static_cast<int>(values[k]));
     else throw std::invalid_argument("test writer: material type " + types);
   }
+  return r;
+}
+
+Rec MaterialOfKind(int kind, bool spring, const std::string& name, const std::vector<double>& values,
+                  const std::string& name2) {
+  const MaterialFormat& row = spring ? kSpringMaterialFormats[kind - 1] : kMaterialFormats[kind - 1];
+  if (row.layout == nullptr || std::strcmp(row.layout, "NLMM174") == 0 || std::strcmp(row.layout, "FRC") == 0)
+    throw std::invalid_argument(std::string("test writer: no layout to write ") + row.tag);
+  Rec r;
+  r.S(name);
+  size_t at = 0;
+  double last = 0.0;  // the last scalar: the count of a list after it
+  auto next = [&]() {
+    if (at >= values.size()) throw std::invalid_argument("test writer: too few values for " + name);
+    return values[at++];
+  };
+  std::istringstream items(row.layout);
+  for (std::string item; items >> item;) {
+    if (item == "S") {
+      r.S(name2);
+    } else if (item == "Ld" || item == "T2" || item == "P") {
+      const int per = item == "Ld" ? 1 : 2;
+      for (int k = 0; k < per * static_cast<int>(last); k++) r.D(next());
+    } else {
+      const int n = std::stoi(item);
+      for (int k = 0; k < n; k++) {
+        last = next();
+        if (item.back() == 'd') r.D(last);
+        else if (item.back() == 'i') r.I(static_cast<int32_t>(last));
+        else r.C(static_cast<int>(last));
+      }
+    }
+  }
+  if (at != values.size()) throw std::invalid_argument("test writer: too many values for " + name);
   return r;
 }
 

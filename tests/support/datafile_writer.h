@@ -140,8 +140,8 @@ struct Model {
   bool autoCounts = true;
 };
 
-// Tags of the 90 mesh blocks in file order (index 0 = block 1), and of the 15 list
-// blocks of a load case.
+// Tags of the 90 mesh blocks in file order (index 0 = block 1; the material blocks' from
+// the program's format rows), and of the 15 list blocks of a load case.
 extern const std::vector<std::string> kMeshBlockOrder;
 extern const std::vector<std::string> kLoadCaseListBlocks;
 
@@ -178,6 +178,12 @@ Rec PointSpring(int32_t point, char dirKind, int32_t direction, int32_t dofType,
 // A material record: the name, then the scalars in file order (types 'd', 'i', 'c' per
 // value, e.g. "dddd" for "<LINEAR_ISOTROPIC_MATERIALS>").
 Rec Material(const std::string& name, const std::string& types, const std::vector<double>& values);
+// A record of material kind `kind` (a spring-material kind with spring) in its format
+// row's layout: `values` in file order, scalars and list items alike (a list's count is
+// the scalar before it); name2 is the second string where the layout has one. The kinds
+// with readers of their own are written field by field.
+Rec MaterialOfKind(int kind, bool spring, const std::string& name, const std::vector<double>& values,
+                   const std::string& name2 = "");
 
 // Load-case records.
 Rec PointLoad(int32_t point, const std::array<double, 6>& load);
