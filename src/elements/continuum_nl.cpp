@@ -14,7 +14,7 @@
 #include "materials/elastic.h"
 #include "materials/material_point.h"
 #include "materials/material_table.h"
-#include "materials/solid_pattern.h"
+#include "materials/continuum_point.h"
 #include "model/outputcontrol.h"
 #include "numcore/numcore.h"
 
@@ -36,17 +36,13 @@ struct ContinuumCall {
   const char* context = nullptr;       // context line of the messages
 };
 
-// The material at the points, identified once for the element: on the solid a
-// time-dependent concrete pattern on its crack material; on the plane stress
-// quadrilateral the plane crack pattern, whose crack model, linked to its fracture
-// partner, works on its own record.
+// The material at the points, identified once for the element: what the material point
+// makes of the point's records (one kind, or a pattern composed there), and the kind whose
+// law acts on the point's own record with its material record (a pattern's crack model).
 struct ContinuumMaterial {
   int code;  // the element group's material code
-  bool pattern, planePattern;
-  SolidPattern pat;
-  PlanePattern plane;
-  MaterialRecord linked;  // the plane pattern's crack model with its link
-  int pointCode;          // the kind the material point runs
+  ContinuumPointMaterial point;
+  int pointCode;
   const MaterialRecord* mat;
 };
 
@@ -151,21 +147,10 @@ void IdentifyKind(ContinuumCall* e) {
 }
 
 void IdentifyMaterial(const ContinuumCall& e, ContinuumMaterial* m) {
-  const ElementProperty& p = e.mesh->ElemProps[e.prop];
-  m->code = p.MaterialKind;
-  const bool composed = CompositionOf(m->code) == kCompositionNlmmPattern;
-  m->planePattern = composed && !e.solid;
-  m->pattern = composed && e.solid;
-  if (m->planePattern && !e.stress) InternalError(__FILE__, __LINE__);
-  if (m->pattern) m->pat = SolidPatternOf(e.mesh, e.prop);
-  if (m->planePattern) {
-    m->plane = PlanePatternOf(e.mesh, e.prop);
-    m->linked = PlanePatternCrackMaterial(e.mesh, m->plane);
-  }
-  m->pointCode = m->pattern ? SolidPatternCrackKind() : m->planePattern ? PlanePatternCrackKind() : m->code;
-  m->mat = m->pattern        ? &SolidPatternCrackMaterial(e.mesh, m->pat)
-           : m->planePattern ? &m->linked
-                             : &MaterialOf(e.mesh, m->code, p.MaterialNumber);
+  ContinuumPointMaterialOf(e.mesh, e.prop, e.state, &m->point);
+  m->code = m->point.code;
+  m->pointCode = m->point.kind;
+  m->mat = &ContinuumPointRecordOf(m->point);
 }
 
 void IdentifyDescription(const ContinuumCall& e, int code, double** prevCoord, ContinuumDescription* d) {
@@ -268,9 +253,11 @@ void SetUpGeometricWork(const ContinuumCall& e, const ContinuumDescription& d, d
 
 void SetUpThermalTerms(const ContinuumCall& e, const ContinuumMaterial& m, const double* Fint, ThermalTerms* h) {
   const bool forces = Fint != nullptr && e.step != nullptr;
-  h->thermal = forces && e.solid && !m.pattern && e.step->tempTotal != nullptr && SolidKindTakesThermalStrain(m.code);
-  h->stepTemps = (m.pattern || h->thermal) && (!RecordsCarryOn(e.hd) || e.iter == 1);
-  h->alpha = forces && (m.pattern || h->thermal) ? CalcTempCoef_NL(e.mesh, e.prop) : 0.0;
+  const bool moment = m.point.readsMoment;
+  h->thermal = forces && e.solid && !m.point.composed && e.step->tempTotal != nullptr &&
+               SolidKindTakesThermalStrain(m.code);
+  h->stepTemps = (moment || h->thermal) && (!RecordsCarryOn(e.hd) || e.iter == 1);
+  h->alpha = forces && (moment || h->thermal) ? CalcTempCoef_NL(e.mesh, e.prop) : 0.0;
   h->D0 = nullptr;
   if (h->thermal) {
     allocd2(&h->D0, 6, 6);
@@ -379,36 +366,28 @@ void AddPointForces(const ContinuumCall& e, ContinuumWork& w, double f, double* 
   for (int k = 1; k <= e.nDof; k++) Fint[k] += f * w.fk[k];
 }
 
-// Time, temperature and the component records of a pattern point.
-void PatternPoint(ContinuumElement& el, const ContinuumPoint& pt, const PointContext& at, const double* du,
-                  double** Kg, double* Fint) {
+// The point's records in the order of the history index: its own, or one per component
+// of a pattern.
+void PointRecords(const ContinuumElement& el, int ip, int* records) {
   const ContinuumCall& e = el.call;
-  const SolidPattern& pat = el.material.pat;
-  ContinuumWork& w = el.work;
-  int records[kMaterialKinds + 1];
-  for (int k = 1; k <= pat.nComponents; k++)
-    records[k] = RecordOfComponent_HD(e.indexHD, e.elemToHD[e.elem], pt.ip, k);
-  const SolidPatternPoint r = SolidPatternRecords(pat, e.hd, records);
+  if (el.material.point.composed)
+    RecordsOfPatternPoint_HD(e.indexHD, e.elemToHD[e.elem], ip, kMaterialKinds, records);
+  else
+    records[1] = LinePointRecord(e.indexHD, e.elemToHD, e.elem, ip);
+}
+
+// Time and temperatures at the point, for a material that reads them (zero otherwise).
+PatternMoment PointMoment(const ContinuumElement& el) {
+  const ContinuumCall& e = el.call;
+  const ContinuumWork& w = el.work;
   PatternMoment mo{0.0, 0.0, 0.0, 0.0, 0.0};
-  if (e.step != nullptr) {
-    mo.dt = e.step->dt;
-    mo.t = e.step->t;
-    if (e.step->nodeTemps != nullptr) mo.T = dotd1(w.N, e.step->nodeTemps, e.nNodes);
-    if (e.step->tempTotal != nullptr) mo.dTtotal = dotd1(w.N, e.step->tempTotal, e.nNodes);
-    if (e.step->tempIncrement != nullptr && el.heat.stepTemps)
-      mo.dTstep = dotd1(w.N, e.step->tempIncrement, e.nNodes);
-  }
-  if (Kg != nullptr) {
-    SolidPatternTangent(pat, at, e.mesh, r, mo, w.D);
-    AddScaledBtDB(e.nc, e.nDof, pt.f, w.B, w.D, w.DB, Kg);
-    return;
-  }
-  // Thermal strains with the coefficient of the element group.
-  double epsT[7], depsT[7];
-  TemperatureStrains(el.heat.alpha, mo.dTtotal, mo.dTstep, epsT, depsT);
-  multd2d1(w.eps, w.B, du, e.nc, e.nDof);
-  SolidPatternStress(pat, at, e.mesh, r, mo, epsT, depsT, w.eps, w.sigma);
-  AddPointForces(e, w, pt.f, Fint);
+  if (e.step == nullptr || !el.material.point.readsMoment) return mo;
+  mo.dt = e.step->dt;
+  mo.t = e.step->t;
+  if (e.step->nodeTemps != nullptr) mo.T = dotd1(w.N, e.step->nodeTemps, e.nNodes);
+  if (e.step->tempTotal != nullptr) mo.dTtotal = dotd1(w.N, e.step->tempTotal, e.nNodes);
+  if (e.step->tempIncrement != nullptr && el.heat.stepTemps) mo.dTstep = dotd1(w.N, e.step->tempIncrement, e.nNodes);
+  return mo;
 }
 
 // Geometric stiffness of the stress the point holds at the current iterate: the true
@@ -484,14 +463,16 @@ void TurnTangentToReference(ContinuumElement& el) {
     for (int k = 1; k <= e.nc; k++) w.D[i][k] = turned[i][k];
 }
 
-void PointTangent(ContinuumElement& el, const ContinuumPoint& pt, const PointContext& at, int record, double** Kg) {
+void PointTangent(ContinuumElement& el, const ContinuumPoint& pt, const PointContext& at, const int* records,
+                  double** Kg) {
   const ContinuumCall& e = el.call;
   ContinuumWork& w = el.work;
-  ContinuumTangent(el.material.pointCode, e.state, at, *el.material.mat, e.hd, record, w.D);
+  ContinuumPointTangent(el.material.point, e.state, at, e.mesh, e.hd, records, PointMoment(el), w.D);
   if (!el.kin.geometric) {
     AddScaledBtDB(e.nc, e.nDof, pt.f, w.B, w.D, w.DB, Kg);
     return;
   }
+  const int record = ContinuumPointLawRecord(el.material.point, records);
   // The law's tangent on ln U carried to dS/dE at the stress of the point, in the axes of
   // the reference.
   GeometricWork& g = el.geo;
@@ -588,19 +569,24 @@ void ThermalPointStress(ContinuumElement& el, const PointContext& at, int record
   SolidThermalStress(el.material.pointCode, at, *el.material.mat, e.hd, record, h.D0, w.eps, epsT, depsT, w.sigma);
 }
 
-void PointForces(ContinuumElement& el, const ContinuumPoint& pt, const PointContext& at, int record,
+void PointForces(ContinuumElement& el, const ContinuumPoint& pt, const PointContext& at, const int* records,
                  const double* du, double* Fint) {
   const ContinuumCall& e = el.call;
-  const ContinuumMaterial& m = el.material;
   ContinuumWork& w = el.work;
+  const int record = ContinuumPointLawRecord(el.material.point, records);
   if (el.kin.geometric)
     StrainIncrement(el, record);
   else
     multd2d1(w.eps, w.B, du, e.nc, e.nDof);
-  if (el.heat.thermal)
+  if (el.heat.thermal) {
     ThermalPointStress(el, at, record);
-  else
-    ContinuumStress(m.pointCode, e.state, at, *m.mat, e.hd, record, w.eps, w.sigma);
+  } else {
+    // A composition's thermal strains, with the coefficient of the element group.
+    const PatternMoment mo = PointMoment(el);
+    double epsT[7], depsT[7];
+    TemperatureStrains(el.heat.alpha, mo.dTtotal, mo.dTstep, epsT, depsT);
+    ContinuumPointStress(el.material.point, e.state, at, e.mesh, e.hd, records, mo, epsT, depsT, w.eps, w.sigma);
+  }
   if (el.kin.geometric) PullBackStress(el, record);
   AddPointForces(e, w, pt.f, Fint);
 }
@@ -616,17 +602,12 @@ void IntegratePoint(ContinuumElement& el, const ContinuumPoint& pt0, const doubl
     PointCrackBand(el, pt);
     at.band = &el.crack.geometry;
   }
-  if (el.material.pattern) {
-    PatternPoint(el, pt, at, du, Kg, Fint);
-    return;
-  }
-  const int record = el.material.planePattern
-                         ? RecordOfComponent_HD(e.indexHD, e.elemToHD[e.elem], pt.ip, el.material.plane.crackPosition)
-                         : LinePointRecord(e.indexHD, e.elemToHD, e.elem, pt.ip);
+  int records[kMaterialKinds + 1];
+  PointRecords(el, pt.ip, records);
   if (Kg != nullptr)
-    PointTangent(el, pt, at, record, Kg);
+    PointTangent(el, pt, at, records, Kg);
   else
-    PointForces(el, pt, at, record, du, Fint);
+    PointForces(el, pt, at, records, du, Fint);
 }
 
 // Points with s1 fastest, then s2, then s3: the order of the history records.

@@ -54,6 +54,9 @@ int RecordOfSingle_HD(const Index_HD* index, int i, int k);
 int RecordOfLayer_HD(const Index_HD* index, int i, int k, int layer);
 int RecordOfComponent_HD(const Index_HD* index, int i, int k, int component);
 int RecordOfFibre_HD(const Index_HD* index, int i, int k, int fibre, int subPoint);
+// The records of every component of a pattern at slot k, in the pattern's order, into
+// records[1..]; returns their count (above `capacity`: the internal error).
+int RecordsOfPatternPoint_HD(const Index_HD* index, int i, int k, int capacity, int* records);
 
 // Spring side: running numbers of the springs with a nonlinear spring material, their
 // slot counts, the index arrays, and the record numbers (spring counts [1..4]).

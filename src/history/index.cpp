@@ -274,6 +274,14 @@ int RecordOfComponent_HD(const Index_HD* index, int i, int k, int component) {
   return index->Pattern[i][k][component];
 }
 
+int RecordsOfPatternPoint_HD(const Index_HD* index, int i, int k, int capacity, int* records) {
+  CheckRow(i, index->nPattern, index->PatternSlots, k);
+  const int n = index->PatternComponents[i];
+  if (n > capacity) InternalError(__FILE__, __LINE__);
+  for (int c = 1; c <= n; c++) records[c] = RecordOfComponent_HD(index, i, k, c);
+  return n;
+}
+
 int RecordOfFibre_HD(const Index_HD* index, int i, int k, int fibre, int subPoint) {
   CheckRow(i, index->nFibrous, index->FibrousSlots, k);
   CheckRow(i, index->nFibrous, index->FibrousFibres, fibre);

@@ -79,7 +79,7 @@ void SolidTimeLoad(TimeLoad k, int nDofs, int elem, int nNodes, int prop, double
                     "element geometry and/or mesh connectivity must be changed.");
       return d;
     });
-    for (int m = 1; m <= pat.nComponents; m++) records[m] = RecordOfComponent_HD(index, elemToHD[elem], ip, m);
+    RecordsOfPatternPoint_HD(index, elemToHD[elem], ip, kMaterialKinds, records);
     const SolidPatternPoint r = SolidPatternRecords(pat, hd, records);
     const PatternMoment mo{dt, t, T != nullptr ? dotd1(hw.N, T, nNodes) : 0.0, 0.0, 0.0};
     double sigma[7];

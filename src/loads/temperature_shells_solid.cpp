@@ -437,7 +437,7 @@ void TempVarSolidPattern(int nVec, int Element, int LoadCaseNumber, int nNodes, 
   const double alphas[4] = {0.0, alpha, alpha, alpha};
   int records[kMaterialKinds + 1];
   SolidThermalLoadPoints(c, n, rule, alphas, &iw, B, f, Fe, [&](int ip, double* N, double dTs, double* eps) {
-    for (int q = 1; q <= pat.nComponents; q++) records[q] = RecordOfComponent_HD(IndexHD, ElemToHD[Element], ip, q);
+    RecordsOfPatternPoint_HD(IndexHD, ElemToHD[Element], ip, kMaterialKinds, records);
     const SolidPatternPoint r = SolidPatternRecords(pat, MaterialHD, records);
     const PatternMoment mo{dt, t, T != nullptr ? dotd1(N, T, n) : 0.0, dTs, 0.0};
     copyd2(D, D0, 6, 6);

@@ -36,8 +36,7 @@ void IntegrateThermalMatrix(const ThermalMatrixJob& job, const MeshData* mesh, d
   const bool nonlinear = job.hd != nullptr;
   const int type = d == 2 ? _PLANE_STRESS_QUAD_THERMAL : _SOLID_HEXA_THERMAL;
   const ElementProperty& p = mesh->ElemProps[job.property];
-  double **dNdx, **D, **D0;
-  allocd2(&dNdx, n, d);
+  double **D, **D0;
   allocd2(&D, d, d);
   allocd2(&D0, d, d);
 
@@ -57,7 +56,7 @@ void IntegrateThermalMatrix(const ThermalMatrixJob& job, const MeshData* mesh, d
   zerod2(K, n, n);
   ForEachThermalPoint(
       mesh, job.elem, type, n, job.property, c, p.IntegrationType, p.IntegrationNumber, job.context,
-      [&](int point, const double* N, double** dNds, double** Jinv, double f) {
+      [&](int point, const double* N, double** dNdx, double f) {
         const double T = nonlinear ? dotd1(N, job.Te, n) : 0.0;
         const int record = nonlinear ? RecordOfSingle_HD(job.indexHD, job.elemToHD[job.elem], point) : 0;
         if (job.matrix == kTransient) {
@@ -71,7 +70,6 @@ void IntegrateThermalMatrix(const ThermalMatrixJob& job, const MeshData* mesh, d
           return;
         }
         if (nonlinear) ThermalPointConductivity(job.property, mesh, job.hd, record, d, T, D, D0);
-        CalcCartesianDeriv(n, d, dNds, Jinv, dNdx);
         // K += f B^T D B with B (d x n) = dNdx^T.
         for (int r = 1; r <= n; r++)
           for (int q = 1; q <= n; q++) {
@@ -83,7 +81,6 @@ void IntegrateThermalMatrix(const ThermalMatrixJob& job, const MeshData* mesh, d
       });
   freed2(D0);
   freed2(D);
-  freed2(dNdx);
 }
 
 void PrintThermalMatrix(char flag, const char* title, int elem, int n, double** K) {
@@ -152,9 +149,10 @@ void ForEachThermalPoint(const MeshData* mesh, int elem, int type, int n, int pr
                          int intNumber, const char* context, const ThermalPointFn& fn) {
   const int d = type == _SOLID_HEXA_THERMAL ? 3 : 2;
   if (d == 2 ? (n != 4 && n != 8 && n != 9) : (n != 8 && n != 20)) InternalError(__FILE__, __LINE__);
-  double **X, **dNds, **J, **Jinv, *N, *t = nullptr;
+  double **X, **dNds, **J, **Jinv, **dNdx, *N, *t = nullptr;
   allocd2(&X, n, d);
   allocd2(&dNds, n, d);
+  allocd2(&dNdx, n, d);
   allocd2(&J, d, d);
   allocd2(&Jinv, d, d);
   allocd1(&N, n);
@@ -176,15 +174,15 @@ void ForEachThermalPoint(const MeshData* mesh, int elem, int type, int n, int pr
       CalcShapeFuncQuad(n, N, p.s);
       CalcShapeFuncDerivQuad(n, dNds, p.s);
     }
-    CalcMat_Jacobian(n, d, d, X, dNds, J);
-    double f = p.weight * CalcInvJacobian(elem, context, d, J, Jinv);
+    double f = p.weight * CalcPointCartesianDeriv(elem, context, n, d, X, dNds, J, Jinv, dNdx);
     if (d == 2) f *= dotd1(N, t, n);
-    fn(p.ip, N, dNds, Jinv, f);
+    fn(p.ip, N, dNdx, f);
   });
   if (t != nullptr) freed1(t);
   freed1(N);
   freed2(Jinv);
   freed2(J);
+  freed2(dNdx);
   freed2(dNds);
   freed2(X);
 }

@@ -37,10 +37,10 @@ void CalcTransientMatSolidHexaThermal_NL(int comb, int n, int elem, int iter, in
 
 // ---- integration points shared with the element heat loads -------------------------
 // Points of a thermal element (type 11 or 25, n nodes) under rule intType with c[1..d]
-// points per direction, s1 fastest: fn(point, N, dN/ds, J^-1, w det J), the plane
-// element's weight times its thickness at the point. Jacobian failures write context
-// (one %d: the element).
-using ThermalPointFn = std::function<void(int point, const double* N, double** dNds, double** Jinv, double f)>;
+// points per direction, s1 fastest: fn(point, N, dN/dx, w det J), the plane element's
+// weight times its thickness at the point. Jacobian failures write context (one %d: the
+// element).
+using ThermalPointFn = std::function<void(int point, const double* N, double** dNdx, double f)>;
 void ForEachThermalPoint(const MeshData* mesh, int elem, int type, int n, int property, const int* c, int intType,
                          int intNumber, const char* context, const ThermalPointFn& fn);
 

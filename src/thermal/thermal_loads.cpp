@@ -117,7 +117,7 @@ void AddVolumeHeat(const MeshData* mesh, int elem, int type, int nNodes, int pro
     }
   }
   ForEachThermalPoint(mesh, elem, type, nNodes, property, c, intType, intNumber, jacobianCtx,
-                      [&](int point, const double* N, double**, double**, double f) {
+                      [&](int point, const double* N, double**, double f) {
                         const double T = Te != nullptr ? dotd1(N, Te, nNodes) : 0.0;
                         const double q = rate(point, T);
                         for (int b = 1; b <= nNodes; b++) fe[6 * (b - 1) + 1] += N[b] * q * f;

@@ -138,6 +138,15 @@ TEST(HistoryIndex, PatternComponentsAndFibresTakeTheirOwnCounters) {
       EXPECT_EQ(RecordOfComponent_HD(&h.index, e, k, 2), 8 * (e - 1) + k);
       EXPECT_EQ(RecordOfComponent_HD(&h.index, e, k, 3), 8 * (e - 1) + k);
     }
+  // A point's records in the pattern's order, as the composed point takes them.
+  int records[4] = {-1, -1, -1, -1};
+  EXPECT_EQ(RecordsOfPatternPoint_HD(&h.index, 2, 5, 3, records), 3);
+  EXPECT_EQ(records[1], 0);
+  EXPECT_EQ(records[2], 13);
+  EXPECT_EQ(records[3], 13);
+  EXPECT_DEATH(RecordsOfPatternPoint_HD(&h.index, 2, 5, 2, records), kInternal);
+  EXPECT_DEATH(RecordsOfPatternPoint_HD(&h.index, 2, 9, 3, records), kInternal);
+  EXPECT_DEATH(RecordsOfPatternPoint_HD(&h.index, 3, 1, 3, records), kInternal);
   EXPECT_EQ(h.counts[MAT_NLMM173], 16);
   EXPECT_EQ(h.counts[MAT_NLMM174], 16);
   // Two beam points; three fibres (1, 2, 5); at most 9 sub-points; all linear.
