@@ -2,6 +2,7 @@
 #include "thermal/thermal_elements.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "elements/kernel.h"
 #include "elements/point_rules.h"
@@ -150,11 +151,8 @@ void ForEachThermalPoint(const MeshData* mesh, int elem, int type, int n, int pr
   const int d = type == _SOLID_HEXA_THERMAL ? 3 : 2;
   if (d == 2 ? (n != 4 && n != 8 && n != 9) : (n != 8 && n != 20)) InternalError(__FILE__, __LINE__);
   double **X, **dNds, **J, **Jinv, **dNdx, *N, *t = nullptr;
-  allocd2(&X, n, d);
-  allocd2(&dNds, n, d);
-  allocd2(&dNdx, n, d);
-  allocd2(&J, d, d);
-  allocd2(&Jinv, d, d);
+  for (double*** A : {&X, &dNds, &dNdx}) allocd2(A, n, d);
+  for (double*** A : {&J, &Jinv}) allocd2(A, d, d);
   allocd1(&N, n);
   CalcMat_ElemNodeCoord(elem, type, n, mesh->ElemNodes, X, mesh->PointCoord);
   if (d == 2) {
@@ -180,11 +178,7 @@ void ForEachThermalPoint(const MeshData* mesh, int elem, int type, int n, int pr
   });
   if (t != nullptr) freed1(t);
   freed1(N);
-  freed2(Jinv);
-  freed2(J);
-  freed2(dNdx);
-  freed2(dNds);
-  freed2(X);
+  for (double** A : {Jinv, J, dNdx, dNds, X}) freed2(A);
 }
 
 // ---- behaviour rows -------------------------------------------------------------------
