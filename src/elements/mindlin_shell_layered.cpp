@@ -17,21 +17,6 @@
 
 namespace {
 
-// One call: the element, what is asked of it and its layer stack.
-struct LayeredCall {
-  int comb, ndof, elem, iter, nNodes, prop;
-  const char* oc;
-  const Index_HD* indexHD;
-  const MeshData* mesh;
-  NLMM_HD* hd;
-  const int* elemToHD;
-  const char* PointTypes;
-  bool stiffness;       // K, else the internal forces
-  bool geometric;       // large deflections
-  const char* context;  // context line of the messages
-  int pattern = 0, nL = 0;
-};
-
 // Work arrays of every call. T the element axes, X2 the nodes in the element plane; B6
 // the membrane rows 1..3 over the curvature rows 4..6, Bs the transverse shear; De, Dse a
 // layer's elastic matrices, Dt, Dst its tangents; A6, As the section matrices; z and h
@@ -51,16 +36,10 @@ struct SlopeWork {
   double* ul0 = nullptr;
 };
 
-// Point counts and line rules along s1, s2.
-struct LayeredRules {
-  int c[4];
-  const double *a1, *w1, *a2, *w2;
-};
-
 // Everything one call works on, built before the point loop. The bands are Oliver's of
 // the crack layers that measure it on the element (options 4 and 5).
 struct LayeredShell {
-  LayeredCall call;
+  LayerStackCall call;
   LayeredWork work;
   SlopeWork slope;
   LayeredRules rules;
@@ -124,7 +103,7 @@ void CheckShellKinematicDescription(const MeshData* mesh) {
   if (k != 1) InternalError(__FILE__, __LINE__);
 }
 
-void AllocLayeredWork(const LayeredCall& c, double** K, double* Fe, LayeredWork* w) {
+void AllocLayeredWork(const LayerStackCall& c, double** K, double* Fe, LayeredWork* w) {
   const int n = c.nNodes, ndof = c.ndof, nL = c.nL;
   for (double*** a : {&w->T, &w->De, &w->Dt}) allocd2(a, 3, 3);
   for (double*** a : {&w->J, &w->Jinv, &w->Dse, &w->Dst, &w->As}) allocd2(a, 2, 2);
@@ -149,7 +128,7 @@ void AllocLayeredWork(const LayeredCall& c, double** K, double* Fe, LayeredWork*
 }
 
 // The displacements of the forces in element axes: the total u and the increment du.
-void ElementAxesDisplacements(const LayeredCall& c, const double* du, const double* u, LayeredWork* w) {
+void ElementAxesDisplacements(const LayerStackCall& c, const double* du, const double* u, LayeredWork* w) {
   if (c.stiffness) return;
   RotateShellNodeVectors(c.elem, c.nNodes, c.mesh->ElemNodes, c.PointTypes, w->T, false, u, w->ul);
   RotateShellNodeVectors(c.elem, c.nNodes, c.mesh->ElemNodes, c.PointTypes, w->T, false, du, w->dul);
@@ -157,7 +136,7 @@ void ElementAxesDisplacements(const LayeredCall& c, const double* du, const doub
 
 // Large deflections: the tangent takes the slopes of the current iterate uNow, as the
 // forces do; the forces take the displacement before the increment as well.
-void SetUpSlopes(const LayeredCall& c, const double* uNow, LayeredWork* w, SlopeWork* g) {
+void SetUpSlopes(const LayerStackCall& c, const double* uNow, LayeredWork* w, SlopeWork* g) {
   const int ndof = c.ndof;
   allocd2(&g->G, 2, ndof);
   allocd2(&g->BNL, 3, ndof);
@@ -175,24 +154,17 @@ void SetUpSlopes(const LayeredCall& c, const double* uNow, LayeredWork* w, Slope
   }
 }
 
-void FetchLayeredRules(const LayeredCall& c, LayeredRules* r) {
-  const ElementProperty& p = c.mesh->ElemProps[c.prop];
-  CalcElemIntegrationCounts(c.elem, c.context, 2, 3, c.prop, c.mesh->Integrations, c.mesh->ElemProps, r->c);
-  GetLineIntegrationRule(c.elem, p.IntegrationType, p.IntegrationNumber, r->c[1], &r->a1, &r->w1);
-  GetLineIntegrationRule(c.elem, p.IntegrationType, p.IntegrationNumber, r->c[2], &r->a2, &r->w2);
-}
-
 // Shape functions, Jacobian, the B rows and the layer positions at the point.
 void PointKinematics(LayeredShell& el, SectionPoint* pt) {
-  const LayeredCall& c = el.call;
+  const LayerStackCall& c = el.call;
   LayeredWork& w = el.work;
   const int n = c.nNodes;
   CalcShapeFuncDerivQuad(n, w.dNds, pt->s);
-  CalcMat_Jacobian(n, 2, 2, w.X2, w.dNds, w.J);
-  const double det = c.stiffness ? CalcInvJacobian(c.elem, c.context, 2, w.J, w.Jinv)
-                                 : CalcInvJacobianPart(c.elem, "shear", w.J, w.Jinv, c.context);
+  const double det = PointCartesianDerivWith(n, 2, w.X2, w.dNds, w.J, w.Jinv, w.dNdx, [&](double** Jm, double** Ji) {
+    return c.stiffness ? CalcInvJacobian(c.elem, c.context, 2, Jm, Ji)
+                       : CalcInvJacobianPart(c.elem, "shear", Jm, Ji, c.context);
+  });
   CalcShapeFuncQuad(n, w.N, pt->s);
-  CalcCartesianDeriv(n, 2, w.dNds, w.Jinv, w.dNdx);
   // Rows of B6 as 3 x ndof views for the element's B builders.
   double* Bm[4] = {nullptr, w.B6[1], w.B6[2], w.B6[3]};
   double* Bb[4] = {nullptr, w.B6[4], w.B6[5], w.B6[6]};
@@ -208,7 +180,7 @@ void PointKinematics(LayeredShell& el, SectionPoint* pt) {
 // Large deflections: the membrane rows over w are cleared for the linear strains, and G
 // and B_NL built from the slopes.
 void SlopeRows(LayeredShell& el) {
-  const LayeredCall& c = el.call;
+  const LayerStackCall& c = el.call;
   LayeredWork& w = el.work;
   SlopeWork& g = el.slope;
   for (int k = 1; k <= c.nNodes; k++)
@@ -222,7 +194,7 @@ void SlopeRows(LayeredShell& el) {
 // exact increment 1/2 (B_NL(a) + B_NL(a - da)) da joins de6, and the membrane rows over w
 // become those of B_NL.
 void SlopeStrains(LayeredShell& el, SectionPoint* pt) {
-  const LayeredCall& c = el.call;
+  const LayerStackCall& c = el.call;
   LayeredWork& w = el.work;
   SlopeWork& g = el.slope;
   double eL[4] = {}, t1[4], t2[4];
@@ -242,7 +214,7 @@ void SlopeStrains(LayeredShell& el, SectionPoint* pt) {
 // Section strains of the total displacement and of the increment (the tangent needs
 // those of the current iterate only with large deflections).
 void SectionStrains(LayeredShell& el, SectionPoint* pt) {
-  const LayeredCall& c = el.call;
+  const LayerStackCall& c = el.call;
   LayeredWork& w = el.work;
   if (!c.stiffness) {
     multd2d1(pt->e6, w.B6, w.ul, 6, c.ndof);
@@ -256,7 +228,7 @@ void SectionStrains(LayeredShell& el, SectionPoint* pt) {
 
 // Layer l at the point, with its elastic matrices De, Dse in element axes.
 LayerSlice SliceOf(LayeredShell& el, int l) {
-  const LayeredCall& c = el.call;
+  const LayerStackCall& c = el.call;
   LayeredWork& w = el.work;
   LayerSlice s;
   s.l = l;
@@ -274,7 +246,7 @@ LayerSlice SliceOf(LayeredShell& el, int l) {
 
 // Membrane force of a layer at the current iterate, for the stress stiffness.
 void AddLayerMembraneForce(LayeredShell& el, const SectionPoint& pt, const LayerSlice& s, double* Nmem) {
-  const LayeredCall& c = el.call;
+  const LayerStackCall& c = el.call;
   LayeredWork& w = el.work;
   double sl[4];
   if (s.linear) {
@@ -298,7 +270,7 @@ void AddLayerMembraneForce(LayeredShell& el, const SectionPoint& pt, const Layer
 
 // The layer's tangent into the section matrices A6 and As.
 void AddLayerTangent(LayeredShell& el, SectionPoint* pt, const LayerSlice& s) {
-  const LayeredCall& c = el.call;
+  const LayerStackCall& c = el.call;
   LayeredWork& w = el.work;
   if (s.linear) {
     copyd2(w.Dt, w.De, 3, 3);
@@ -323,7 +295,7 @@ void AddLayerTangent(LayeredShell& el, SectionPoint* pt, const LayerSlice& s) {
 
 // Oliver's crack band at the point, for a crack layer that measures it on the element.
 const CrackBandGeometry* LayerCrackBand(LayeredShell& el, const SectionPoint& pt, const LayerSlice& s) {
-  const LayeredCall& c = el.call;
+  const LayerStackCall& c = el.call;
   const int oliver = LayerOliverOption(s.code, *s.mat);
   if (oliver == 0) return nullptr;
   const LayeredRules& r = el.rules;
@@ -337,7 +309,7 @@ const CrackBandGeometry* LayerCrackBand(LayeredShell& el, const SectionPoint& pt
 // Stresses of a nonlinear layer at its middle surface: elastic until failure from the
 // total strains, or the record advanced by the strain increment.
 void NonlinearLayerStress(LayeredShell& el, const SectionPoint& pt, const LayerSlice& s, double* sig, double* tau) {
-  const LayeredCall& c = el.call;
+  const LayerStackCall& c = el.call;
   LayeredWork& w = el.work;
   PointContext pc{pt.ip, c.comb, c.elem, c.iter, s.l};
   const int r = LayerPointRecord(c.indexHD, c.elemToHD, c.elem, pt.ip, s.l);
@@ -433,7 +405,7 @@ void IntegrateLayered(LayeredShell& el) {
 
 // The tangent or the forces turned to global axes.
 void FinishLayered(LayeredShell& el, double** K, double* Fe) {
-  const LayeredCall& c = el.call;
+  const LayerStackCall& c = el.call;
   LayeredWork& w = el.work;
   if (c.stiffness) {
     TransformElemMatMindlinShell(c.ndof, c.elem, c.nNodes, c.mesh->ElemNodes, K, w.Kl, w.T, c.PointTypes);
@@ -466,11 +438,10 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
   if (ndof != 6 * nNodes) InternalError(__FILE__, __LINE__);
   const bool stiffness = K != nullptr;
   LayeredShell el{};
-  el.call = LayeredCall{comb,     ndof,       elem,      iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD,
-                        PointTypes, stiffness, geometric, stiffness ? kCtxStiffness : kCtxIntForces};
+  el.call = LayerStackCall{comb,     ndof,       elem,      iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD,
+                           PointTypes, stiffness, geometric, stiffness ? kCtxStiffness : kCtxIntForces};
   if (geometric) CheckShellKinematicDescription(mesh);
-  el.call.pattern = LayeredShellPattern(ElemFaultContext{el.call.context, elem, 0, 0}, _MINDLIN_SHELL_QUAD, nNodes,
-                                        prop, mesh, &el.call.nL);
+  FindLayerStack(&el.call, _MINDLIN_SHELL_QUAD);
   AllocLayeredWork(el.call, K, Fe, &el.work);
   ShellGeometry(elem, nNodes, prop, oc, mesh, el.work.T, el.work.X2, nullptr);
   ElementAxesDisplacements(el.call, du, u, &el.work);
