@@ -17,6 +17,9 @@
 
 namespace {
 
+// One call: the element, what is asked of it and its layer stack (shared with the Ahmad shell).
+using LayeredCall = LayerStackCall;
+
 // Work arrays of every call. T the element axes, X2 the nodes in the element plane; B6
 // the membrane rows 1..3 over the curvature rows 4..6, Bs the transverse shear; De, Dse a
 // layer's elastic matrices, Dt, Dst its tangents; A6, As the section matrices; z and h
@@ -39,7 +42,7 @@ struct SlopeWork {
 // Everything one call works on, built before the point loop. The bands are Oliver's of
 // the crack layers that measure it on the element (options 4 and 5).
 struct LayeredShell {
-  LayerStackCall call;
+  LayeredCall call;
   LayeredWork work;
   SlopeWork slope;
   LayeredRules rules;
@@ -103,7 +106,7 @@ void CheckShellKinematicDescription(const MeshData* mesh) {
   if (k != 1) InternalError(__FILE__, __LINE__);
 }
 
-void AllocLayeredWork(const LayerStackCall& c, double** K, double* Fe, LayeredWork* w) {
+void AllocLayeredWork(const LayeredCall& c, double** K, double* Fe, LayeredWork* w) {
   const int n = c.nNodes, ndof = c.ndof, nL = c.nL;
   for (double*** a : {&w->T, &w->De, &w->Dt}) allocd2(a, 3, 3);
   for (double*** a : {&w->J, &w->Jinv, &w->Dse, &w->Dst, &w->As}) allocd2(a, 2, 2);
@@ -128,7 +131,7 @@ void AllocLayeredWork(const LayerStackCall& c, double** K, double* Fe, LayeredWo
 }
 
 // The displacements of the forces in element axes: the total u and the increment du.
-void ElementAxesDisplacements(const LayerStackCall& c, const double* du, const double* u, LayeredWork* w) {
+void ElementAxesDisplacements(const LayeredCall& c, const double* du, const double* u, LayeredWork* w) {
   if (c.stiffness) return;
   RotateShellNodeVectors(c.elem, c.nNodes, c.mesh->ElemNodes, c.PointTypes, w->T, false, u, w->ul);
   RotateShellNodeVectors(c.elem, c.nNodes, c.mesh->ElemNodes, c.PointTypes, w->T, false, du, w->dul);
@@ -136,7 +139,7 @@ void ElementAxesDisplacements(const LayerStackCall& c, const double* du, const d
 
 // Large deflections: the tangent takes the slopes of the current iterate uNow, as the
 // forces do; the forces take the displacement before the increment as well.
-void SetUpSlopes(const LayerStackCall& c, const double* uNow, LayeredWork* w, SlopeWork* g) {
+void SetUpSlopes(const LayeredCall& c, const double* uNow, LayeredWork* w, SlopeWork* g) {
   const int ndof = c.ndof;
   allocd2(&g->G, 2, ndof);
   allocd2(&g->BNL, 3, ndof);
@@ -156,7 +159,7 @@ void SetUpSlopes(const LayerStackCall& c, const double* uNow, LayeredWork* w, Sl
 
 // Shape functions, Jacobian, the B rows and the layer positions at the point.
 void PointKinematics(LayeredShell& el, SectionPoint* pt) {
-  const LayerStackCall& c = el.call;
+  const LayeredCall& c = el.call;
   LayeredWork& w = el.work;
   const int n = c.nNodes;
   CalcShapeFuncDerivQuad(n, w.dNds, pt->s);
@@ -180,7 +183,7 @@ void PointKinematics(LayeredShell& el, SectionPoint* pt) {
 // Large deflections: the membrane rows over w are cleared for the linear strains, and G
 // and B_NL built from the slopes.
 void SlopeRows(LayeredShell& el) {
-  const LayerStackCall& c = el.call;
+  const LayeredCall& c = el.call;
   LayeredWork& w = el.work;
   SlopeWork& g = el.slope;
   for (int k = 1; k <= c.nNodes; k++)
@@ -194,7 +197,7 @@ void SlopeRows(LayeredShell& el) {
 // exact increment 1/2 (B_NL(a) + B_NL(a - da)) da joins de6, and the membrane rows over w
 // become those of B_NL.
 void SlopeStrains(LayeredShell& el, SectionPoint* pt) {
-  const LayerStackCall& c = el.call;
+  const LayeredCall& c = el.call;
   LayeredWork& w = el.work;
   SlopeWork& g = el.slope;
   double eL[4] = {}, t1[4], t2[4];
@@ -214,7 +217,7 @@ void SlopeStrains(LayeredShell& el, SectionPoint* pt) {
 // Section strains of the total displacement and of the increment (the tangent needs
 // those of the current iterate only with large deflections).
 void SectionStrains(LayeredShell& el, SectionPoint* pt) {
-  const LayerStackCall& c = el.call;
+  const LayeredCall& c = el.call;
   LayeredWork& w = el.work;
   if (!c.stiffness) {
     multd2d1(pt->e6, w.B6, w.ul, 6, c.ndof);
@@ -228,7 +231,7 @@ void SectionStrains(LayeredShell& el, SectionPoint* pt) {
 
 // Layer l at the point, with its elastic matrices De, Dse in element axes.
 LayerSlice SliceOf(LayeredShell& el, int l) {
-  const LayerStackCall& c = el.call;
+  const LayeredCall& c = el.call;
   LayeredWork& w = el.work;
   LayerSlice s;
   s.l = l;
@@ -246,7 +249,7 @@ LayerSlice SliceOf(LayeredShell& el, int l) {
 
 // Membrane force of a layer at the current iterate, for the stress stiffness.
 void AddLayerMembraneForce(LayeredShell& el, const SectionPoint& pt, const LayerSlice& s, double* Nmem) {
-  const LayerStackCall& c = el.call;
+  const LayeredCall& c = el.call;
   LayeredWork& w = el.work;
   double sl[4];
   if (s.linear) {
@@ -270,7 +273,7 @@ void AddLayerMembraneForce(LayeredShell& el, const SectionPoint& pt, const Layer
 
 // The layer's tangent into the section matrices A6 and As.
 void AddLayerTangent(LayeredShell& el, SectionPoint* pt, const LayerSlice& s) {
-  const LayerStackCall& c = el.call;
+  const LayeredCall& c = el.call;
   LayeredWork& w = el.work;
   if (s.linear) {
     copyd2(w.Dt, w.De, 3, 3);
@@ -295,7 +298,7 @@ void AddLayerTangent(LayeredShell& el, SectionPoint* pt, const LayerSlice& s) {
 
 // Oliver's crack band at the point, for a crack layer that measures it on the element.
 const CrackBandGeometry* LayerCrackBand(LayeredShell& el, const SectionPoint& pt, const LayerSlice& s) {
-  const LayerStackCall& c = el.call;
+  const LayeredCall& c = el.call;
   const int oliver = LayerOliverOption(s.code, *s.mat);
   if (oliver == 0) return nullptr;
   const LayeredRules& r = el.rules;
@@ -309,7 +312,7 @@ const CrackBandGeometry* LayerCrackBand(LayeredShell& el, const SectionPoint& pt
 // Stresses of a nonlinear layer at its middle surface: elastic until failure from the
 // total strains, or the record advanced by the strain increment.
 void NonlinearLayerStress(LayeredShell& el, const SectionPoint& pt, const LayerSlice& s, double* sig, double* tau) {
-  const LayerStackCall& c = el.call;
+  const LayeredCall& c = el.call;
   LayeredWork& w = el.work;
   PointContext pc{pt.ip, c.comb, c.elem, c.iter, s.l};
   const int r = LayerPointRecord(c.indexHD, c.elemToHD, c.elem, pt.ip, s.l);
@@ -405,7 +408,7 @@ void IntegrateLayered(LayeredShell& el) {
 
 // The tangent or the forces turned to global axes.
 void FinishLayered(LayeredShell& el, double** K, double* Fe) {
-  const LayerStackCall& c = el.call;
+  const LayeredCall& c = el.call;
   LayeredWork& w = el.work;
   if (c.stiffness) {
     TransformElemMatMindlinShell(c.ndof, c.elem, c.nNodes, c.mesh->ElemNodes, K, w.Kl, w.T, c.PointTypes);
@@ -438,8 +441,8 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
   if (ndof != 6 * nNodes) InternalError(__FILE__, __LINE__);
   const bool stiffness = K != nullptr;
   LayeredShell el{};
-  el.call = LayerStackCall{comb,     ndof,       elem,      iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD,
-                           PointTypes, stiffness, geometric, stiffness ? kCtxStiffness : kCtxIntForces};
+  el.call = LayeredCall{comb,     ndof,       elem,      iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD,
+                        PointTypes, stiffness, geometric, stiffness ? kCtxStiffness : kCtxIntForces};
   if (geometric) CheckShellKinematicDescription(mesh);
   FindLayerStack(&el.call, _MINDLIN_SHELL_QUAD);
   AllocLayeredWork(el.call, K, Fe, &el.work);
