@@ -470,25 +470,16 @@ constexpr AhmadJacobianTexts kForceTexts[3] = {
 // layers' middle and thickness at the in-plane point; Xl, Jl, J2inv, dNdxl the lamina-axes
 // geometry of the point for Oliver's band of the crack layers.
 struct AhmadLayered {
-  int comb, ndof, elem, iter, nn, prop;
-  const char* oc;
-  const Index_HD* indexHD;
-  const MeshData* mesh;
-  NLMM_HD* hd;
-  const int* elemToHD;
-  const char* PointTypes;
+  LayerStackCall call;
   const double *da, *a;
   double** K;
   double* F;
-  bool stiffness;
-  const char* context;
-  int pattern = 0, nL = 0, n3 = 0;
+  int n3 = 0;
   double **X{}, **dNds{}, **J{}, **Jinv{}, **Jw{}, **G{}, **theta{}, **B{}, **DB{}, **De{}, **Dse{}, **Dt{}, **Xl{},
       **Jl{}, **J2inv{}, **dNdxl{};
   double ***Tgn{}, *t{}, *N{}, *z{}, *tL{};
   QuadCrackBand bands[2]{};
-  int c[4]{};
-  const double *a1{}, *w1{}, *a2{}, *w2{};
+  LayeredRules rules{};
 };
 
 // A sampling point: pass (1 membrane-bending, 2 transverse shear), rule indices, number
@@ -500,7 +491,8 @@ struct AhmadPoint {
 };
 
 void AllocAhmadLayered(AhmadLayered& el) {
-  const int nn = el.nn, ndof = el.ndof, nL = el.nL;
+  const LayerStackCall& c = el.call;
+  const int nn = c.nNodes, ndof = c.ndof, nL = c.nL;
   allocd2(&el.X, nn, 3);
   allocd2(&el.dNds, nn, 2);
   allocd2(&el.J, 3, 3);
@@ -517,8 +509,8 @@ void AllocAhmadLayered(AhmadLayered& el) {
   allocd2(&el.Jl, 3, 3);
   allocd2(&el.J2inv, 2, 2);
   allocd2(&el.dNdxl, nn, 2);
-  StartQuadCrackBand(el.stiffness ? 0 : 4, nn, &el.bands[0]);
-  StartQuadCrackBand(el.stiffness ? 0 : 5, nn, &el.bands[1]);
+  StartQuadCrackBand(c.stiffness ? 0 : 4, nn, &el.bands[0]);
+  StartQuadCrackBand(c.stiffness ? 0 : 5, nn, &el.bands[1]);
   allocd3(&el.Tgn, nn, 3, 3);
   allocd1(&el.t, nn);
   allocd1(&el.N, nn);
@@ -538,28 +530,30 @@ void FreeAhmadLayered(AhmadLayered& el) {
 
 // Jacobians, the displacement derivatives G and the lamina axes at the point of layer L.
 void AhmadLayerGeometry(AhmadLayered& el, const AhmadPoint& pt, const AhmadJacobianTexts& msg, double* d2) {
-  *d2 = CalcInplaneDet_AhmadShell(el.elem, el.nn, el.oc[OC_PRINT_MAT_T_QUAD], pt.s, el.N, el.dNds, el.X, el.Tgn,
+  const LayerStackCall& c = el.call;
+  *d2 = CalcInplaneDet_AhmadShell(c.elem, c.nNodes, c.oc[OC_PRINT_MAT_T_QUAD], pt.s, el.N, el.dNds, el.X, el.Tgn,
                                   el.t, el.theta, el.Xl, el.Jl);
-  if (JacobianIsNull(*d2, 2, 2, el.Jl)) AhmadLayerFault(el.context, el.elem, msg.null);
-  if (*d2 < 0.0) AhmadLayerFault(el.context, el.elem, msg.negative);
-  CalcMat_J_AhmadShell(3, el.nn, el.dNds, el.J, el.N, pt.s, el.Tgn, el.X, el.t);
+  if (JacobianIsNull(*d2, 2, 2, el.Jl)) AhmadLayerFault(c.context, c.elem, msg.null);
+  if (*d2 < 0.0) AhmadLayerFault(c.context, c.elem, msg.negative);
+  CalcMat_J_AhmadShell(3, c.nNodes, el.dNds, el.J, el.N, pt.s, el.Tgn, el.X, el.t);
   copyd2(el.Jw, el.J, 3, 3);
-  if (!invertd2(el.Jinv, el.Jw, 3)) AhmadLayerFault(el.context, el.elem, msg.invert);
-  CalcMat_du_ds_AhmadShell(el.elem, el.n3, 3, el.ndof, 6, 3, el.nn, el.mesh->ElemNodes, el.dNds, el.G, el.N, pt.s,
-                           el.Tgn, el.t, el.PointTypes);
+  if (!invertd2(el.Jinv, el.Jw, 3)) AhmadLayerFault(c.context, c.elem, msg.invert);
+  CalcMat_du_ds_AhmadShell(c.elem, el.n3, 3, c.ndof, 6, 3, c.nNodes, c.mesh->ElemNodes, el.dNds, el.G, el.N, pt.s,
+                           el.Tgn, el.t, c.PointTypes);
 }
 
 // Oliver's band at the point, for a crack layer that measures it on the element: dN/dx'
 // of the in-plane block of the lamina-axes Jacobian.
 const CrackBandGeometry* AhmadLayerBand(AhmadLayered& el, const AhmadPoint& pt, int oliver, int code,
                                         const AhmadJacobianTexts& msg) {
+  const LayerStackCall& c = el.call;
   for (int i = 1; i <= 2; i++)
     for (int j = 1; j <= 2; j++) el.Jw[i][j] = el.Jl[i][j];
-  if (!invertd2(el.J2inv, el.Jw, 2)) AhmadLayerFault(el.context, el.elem, msg.invert);
-  CalcCartesianDeriv(el.nn, 2, el.dNds, el.J2inv, el.dNdxl);
-  const double wp[3] = {0.0, CrackZoneWeight(2, el.nn, el.c[1], el.w1, pt.i1),
-                        CrackZoneWeight(2, el.nn, el.c[2], el.w2, pt.i2)};
-  const OliverPointContext at{el.comb, el.iter, el.elem, pt.ip, MaterialKindName(code)};
+  if (!invertd2(el.J2inv, el.Jw, 2)) AhmadLayerFault(c.context, c.elem, msg.invert);
+  CalcCartesianDeriv(c.nNodes, 2, el.dNds, el.J2inv, el.dNdxl);
+  const double wp[3] = {0.0, CrackZoneWeight(2, c.nNodes, el.rules.c[1], el.rules.w1, pt.i1),
+                        CrackZoneWeight(2, c.nNodes, el.rules.c[2], el.rules.w2, pt.i2)};
+  const OliverPointContext at{c.comb, c.iter, c.elem, pt.ip, MaterialKindName(code)};
   return QuadCrackBandAt(&el.bands[oliver - 4], at, el.Xl, el.dNdxl, pt.s2d, wp);
 }
 
@@ -568,27 +562,28 @@ const CrackBandGeometry* AhmadLayerBand(AhmadLayered& el, const AhmadPoint& pt, 
 // from the increment.
 void AhmadLayerContribution(AhmadLayered& el, const AhmadPoint& pt, const PointContext& pc, int code,
                             const MaterialRecord& mat, bool linear, int r, double w) {
+  const LayerStackCall& c = el.call;
   const int m = pt.m;
   double** Del = pt.pass == 1 ? el.De : el.Dse;
-  if (el.stiffness) {
+  if (c.stiffness) {
     if (linear)
       copyd2(el.Dt, Del, m, m);
     else if (pt.pass == 1)
-      ShellLayerTangent(code, pc, mat, el.hd, r, el.De, el.Dt);
+      ShellLayerTangent(code, pc, mat, c.hd, r, el.De, el.Dt);
     else
-      ShellLayerShearTangent(code, pc, mat, el.hd, r, el.Dse, el.Dt);
-    AddScaledBtDB(m, el.ndof, w, el.B, el.Dt, el.DB, el.K);
+      ShellLayerShearTangent(code, pc, mat, c.hd, r, el.Dse, el.Dt);
+    AddScaledBtDB(m, c.ndof, w, el.B, el.Dt, el.DB, el.K);
     return;
   }
   double e[4], sig[4];
-  multd2d1(e, el.B, linear || pt.pass == 2 ? el.a : el.da, m, el.ndof);
+  multd2d1(e, el.B, linear || pt.pass == 2 ? el.a : el.da, m, c.ndof);
   if (linear)
     multd2d1(sig, Del, e, m, m);
   else if (pt.pass == 1)
-    ShellLayerStress(code, pc, mat, el.hd, r, el.De, e, sig);
+    ShellLayerStress(code, pc, mat, c.hd, r, el.De, e, sig);
   else
-    ShellLayerShearStress(code, pc, mat, el.hd, r, el.Dse, e, sig);
-  for (int k = 1; k <= el.ndof; k++) {
+    ShellLayerShearStress(code, pc, mat, c.hd, r, el.Dse, e, sig);
+  for (int k = 1; k <= c.ndof; k++) {
     double f = 0.0;
     for (int i = 1; i <= m; i++) f += el.B[i][k] * sig[i];
     el.F[k] += w * f;
@@ -597,42 +592,44 @@ void AhmadLayerContribution(AhmadLayered& el, const AhmadPoint& pt, const PointC
 
 // Layer L at the in-plane point of the pass.
 void AhmadLayerPoint(AhmadLayered& el, AhmadPoint& pt, double T, const AhmadJacobianTexts& msg) {
+  const LayerStackCall& c = el.call;
   const int L = pt.L;
-  if (!(std::fabs(T) >= kSmall)) LayerThicknessFault(el.context, el.elem, pt.ip, L);
+  if (!(std::fabs(T) >= kSmall)) LayerThicknessFault(c.context, c.elem, pt.ip, L);
   pt.s[0] = 0.0;
   pt.s[1] = pt.s2d[1];
   pt.s[2] = pt.s2d[2];
   pt.s[3] = 2.0 * el.z[L] / T;
   AhmadLayerGeometry(el, pt, msg, &pt.d2);
-  const int q = el.mesh->LayerPatterns[el.pattern].Layer[L];
-  const int code = el.mesh->LayerProps[q].MaterialKind;
-  const MaterialRecord& mat = MaterialOf(el.mesh, code, el.mesh->LayerProps[q].MaterialNumber);
-  CalcMat_D_MindlinShell_NL(el.elem, q, code, 3, 2, 3, 2, el.De, el.Dse, el.theta, el.mesh);
-  CalcMat_B_AhmadShell(3, el.ndof, el.n3, 1, 6, 6, 3, el.nn, pt.m, pt.pass == 1 ? 'M' : 'S', el.B, el.G, el.theta,
+  const int q = c.mesh->LayerPatterns[c.pattern].Layer[L];
+  const int code = c.mesh->LayerProps[q].MaterialKind;
+  const MaterialRecord& mat = MaterialOf(c.mesh, code, c.mesh->LayerProps[q].MaterialNumber);
+  CalcMat_D_MindlinShell_NL(c.elem, q, code, 3, 2, 3, 2, el.De, el.Dse, el.theta, c.mesh);
+  CalcMat_B_AhmadShell(3, c.ndof, el.n3, 1, 6, 6, 3, c.nNodes, pt.m, pt.pass == 1 ? 'M' : 'S', el.B, el.G, el.theta,
                        el.Jinv);
-  const double w = el.w1[pt.i1] * el.w2[pt.i2] * pt.d2 * el.tL[L];
+  const double w = el.rules.w1[pt.i1] * el.rules.w2[pt.i2] * pt.d2 * el.tL[L];
   const bool linear = LinearElasticity(code) != kElasticNone;
-  PointContext pc{pt.ip, el.comb, el.elem, el.iter, L};
-  const int r = linear ? 0 : LayerPointRecord(el.indexHD, el.elemToHD, el.elem, pt.ip, L);
+  PointContext pc{pt.ip, c.comb, c.elem, c.iter, L};
+  const int r = linear ? 0 : LayerPointRecord(c.indexHD, c.elemToHD, c.elem, pt.ip, L);
   const int oliver = LayerOliverOption(code, mat);
-  if (!el.stiffness && pt.pass == 1 && oliver != 0) pc.band = AhmadLayerBand(el, pt, oliver, code, msg);
+  if (!c.stiffness && pt.pass == 1 && oliver != 0) pc.band = AhmadLayerBand(el, pt, oliver, code, msg);
   AhmadLayerContribution(el, pt, pc, code, mat, linear, r, w);
 }
 
 // One pass over the in-plane points in record order (s1 fastest) and their layers.
 void AhmadLayeredPass(AhmadLayered& el, int pass) {
-  const AhmadJacobianTexts& msg = el.stiffness ? kStiffTexts : kForceTexts[pass];
-  zerod2(el.B, 3, el.ndof);
+  const LayerStackCall& c = el.call;
+  const AhmadJacobianTexts& msg = c.stiffness ? kStiffTexts : kForceTexts[pass];
+  zerod2(el.B, 3, c.ndof);
   int ip = 0;
-  for (int i2 = 1; i2 <= el.c[2]; i2++)
-    for (int i1 = 1; i1 <= el.c[1]; i1++) {
-      AhmadPoint pt{pass, pass == 1 ? 3 : 2, i1, i2, ++ip, 0, {0.0, el.a1[i1], el.a2[i2]}, {}, 0.0};
-      CalcShapeFuncQuad(el.nn, el.N, pt.s2d);
-      CalcShapeFuncDerivQuad(el.nn, el.dNds, pt.s2d);
+  for (int i2 = 1; i2 <= el.rules.c[2]; i2++)
+    for (int i1 = 1; i1 <= el.rules.c[1]; i1++) {
+      AhmadPoint pt{pass, pass == 1 ? 3 : 2, i1, i2, ++ip, 0, {0.0, el.rules.a1[i1], el.rules.a2[i2]}, {}, 0.0};
+      CalcShapeFuncQuad(c.nNodes, el.N, pt.s2d);
+      CalcShapeFuncDerivQuad(c.nNodes, el.dNds, pt.s2d);
       double T;
-      CalcLayerGeomProp_Ahmad(el.nL, el.pattern, el.nn, &T, el.N, el.z, el.tL, el.mesh->GeomPatterns,
-                              el.mesh->LamThicks, el.mesh->LayerPatterns, el.mesh->LayerProps);
-      for (pt.L = 1; pt.L <= el.nL; pt.L++) AhmadLayerPoint(el, pt, T, msg);
+      CalcLayerGeomProp_Ahmad(c.nL, c.pattern, c.nNodes, &T, el.N, el.z, el.tL, c.mesh->GeomPatterns,
+                              c.mesh->LamThicks, c.mesh->LayerPatterns, c.mesh->LayerProps);
+      for (pt.L = 1; pt.L <= c.nL; pt.L++) AhmadLayerPoint(el, pt, T, msg);
     }
 }
 
@@ -645,21 +642,19 @@ void AhmadShellLayered(int comb, int ndof, int elem, int iter, int nn, int prop,
                        const double* da, const double* a, double** K, double* F) {
   if (ndof != 6 * nn) InternalError(__FILE__, __LINE__);
   const bool stiffness = K != nullptr;
-  AhmadLayered el{comb, ndof, elem, iter, nn, prop, oc, indexHD, mesh, hd, elemToHD, PointTypes, da, a, K, F,
-                  stiffness, stiffness ? kCtxStiffness : kCtxIntForces};
-  const ElementProperty& p = mesh->ElemProps[prop];
-  el.pattern = LayeredShellPattern(ElemFaultContext{el.context, elem, 0, 0}, _AHMAD_SHELL_QUAD, nn, prop, mesh, &el.nL);
+  AhmadLayered el{{comb, ndof, elem, iter, nn, prop, oc, indexHD, mesh, hd, elemToHD, PointTypes, stiffness, false,
+                   stiffness ? kCtxStiffness : kCtxIntForces},
+                  da, a, K, F};
+  FindLayerStack(&el.call, _AHMAD_SHELL_QUAD);
   el.n3 = 3 * ndof;
   AllocAhmadLayered(el);
-  CalcNodeData_AhmadShellLayered(elem, nn, el.pattern, el.nL, oc, ElemPropIndex, PointTypes, PointElementList, mesh,
-                                 el.X, el.Tgn, el.t);
+  CalcNodeData_AhmadShellLayered(elem, nn, el.call.pattern, el.call.nL, oc, ElemPropIndex, PointTypes,
+                                 PointElementList, mesh, el.X, el.Tgn, el.t);
   if (stiffness)
     zerod2(K, ndof, ndof);
   else
     zerod1(F, ndof);
-  CalcElemIntegrationCounts(elem, el.context, 2, 3, prop, mesh->Integrations, mesh->ElemProps, el.c);
-  GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, el.c[1], &el.a1, &el.w1);
-  GetLineIntegrationRule(elem, p.IntegrationType, p.IntegrationNumber, el.c[2], &el.a2, &el.w2);
+  FetchLayeredRules(el.call, &el.rules);
   for (int pass = 1; pass <= 2; pass++) AhmadLayeredPass(el, pass);
   if (stiffness) PrintElementStiffMat(ndof, elem, _AHMAD_SHELL_QUAD, oc[OC_PRINT_MAT_KG_AHMAD_SHELL_QUAD], K);
   FreeAhmadLayered(el);

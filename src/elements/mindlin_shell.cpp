@@ -278,9 +278,9 @@ void CalcStiffMindlinShellQuad(int ndof, int elem, int nNodes, int propIndex, co
         CalcShapeFuncQuad(nNodes, N, s);
         const double h = dotd1(N, t, nNodes);
         CalcShapeFuncDerivQuad(nNodes, dNds, s);
-        CalcMat_Jacobian(nNodes, 2, 2, X2, dNds, J);
-        const double det = CalcInvJacobianPart(elem, kPart[part], J, Jinv);
-        CalcCartesianDeriv(nNodes, 2, dNds, Jinv, dNdx);
+        const double det = PointCartesianDerivWith(nNodes, 2, X2, dNds, J, Jinv, dNdx, [&](double** Jm, double** Ji) {
+          return CalcInvJacobianPart(elem, kPart[part], Jm, Ji);
+        });
         const double w = w1[i] * w2[j] * det;
         switch (part) {
           case 1:

@@ -17,20 +17,8 @@
 
 namespace {
 
-// One call: the element, what is asked of it and its layer stack.
-struct LayeredCall {
-  int comb, ndof, elem, iter, nNodes, prop;
-  const char* oc;
-  const Index_HD* indexHD;
-  const MeshData* mesh;
-  NLMM_HD* hd;
-  const int* elemToHD;
-  const char* PointTypes;
-  bool stiffness;       // K, else the internal forces
-  bool geometric;       // large deflections
-  const char* context;  // context line of the messages
-  int pattern = 0, nL = 0;
-};
+// One call: the element, what is asked of it and its layer stack (shared with the Ahmad shell).
+using LayeredCall = LayerStackCall;
 
 // Work arrays of every call. T the element axes, X2 the nodes in the element plane; B6
 // the membrane rows 1..3 over the curvature rows 4..6, Bs the transverse shear; De, Dse a
@@ -49,12 +37,6 @@ struct LayeredWork {
 struct SlopeWork {
   double **G = nullptr, **BNL = nullptr, **BNL0 = nullptr, **Nm = nullptr;
   double* ul0 = nullptr;
-};
-
-// Point counts and line rules along s1, s2.
-struct LayeredRules {
-  int c[4];
-  const double *a1, *w1, *a2, *w2;
 };
 
 // Everything one call works on, built before the point loop. The bands are Oliver's of
@@ -175,24 +157,17 @@ void SetUpSlopes(const LayeredCall& c, const double* uNow, LayeredWork* w, Slope
   }
 }
 
-void FetchLayeredRules(const LayeredCall& c, LayeredRules* r) {
-  const ElementProperty& p = c.mesh->ElemProps[c.prop];
-  CalcElemIntegrationCounts(c.elem, c.context, 2, 3, c.prop, c.mesh->Integrations, c.mesh->ElemProps, r->c);
-  GetLineIntegrationRule(c.elem, p.IntegrationType, p.IntegrationNumber, r->c[1], &r->a1, &r->w1);
-  GetLineIntegrationRule(c.elem, p.IntegrationType, p.IntegrationNumber, r->c[2], &r->a2, &r->w2);
-}
-
 // Shape functions, Jacobian, the B rows and the layer positions at the point.
 void PointKinematics(LayeredShell& el, SectionPoint* pt) {
   const LayeredCall& c = el.call;
   LayeredWork& w = el.work;
   const int n = c.nNodes;
   CalcShapeFuncDerivQuad(n, w.dNds, pt->s);
-  CalcMat_Jacobian(n, 2, 2, w.X2, w.dNds, w.J);
-  const double det = c.stiffness ? CalcInvJacobian(c.elem, c.context, 2, w.J, w.Jinv)
-                                 : CalcInvJacobianPart(c.elem, "shear", w.J, w.Jinv, c.context);
+  const double det = PointCartesianDerivWith(n, 2, w.X2, w.dNds, w.J, w.Jinv, w.dNdx, [&](double** Jm, double** Ji) {
+    return c.stiffness ? CalcInvJacobian(c.elem, c.context, 2, Jm, Ji)
+                       : CalcInvJacobianPart(c.elem, "shear", Jm, Ji, c.context);
+  });
   CalcShapeFuncQuad(n, w.N, pt->s);
-  CalcCartesianDeriv(n, 2, w.dNds, w.Jinv, w.dNdx);
   // Rows of B6 as 3 x ndof views for the element's B builders.
   double* Bm[4] = {nullptr, w.B6[1], w.B6[2], w.B6[3]};
   double* Bb[4] = {nullptr, w.B6[4], w.B6[5], w.B6[6]};
@@ -469,8 +444,7 @@ void MindlinShellLayered(int comb, int ndof, int elem, int iter, int nNodes, int
   el.call = LayeredCall{comb,     ndof,       elem,      iter, nNodes, prop, oc, indexHD, mesh, hd, elemToHD,
                         PointTypes, stiffness, geometric, stiffness ? kCtxStiffness : kCtxIntForces};
   if (geometric) CheckShellKinematicDescription(mesh);
-  el.call.pattern = LayeredShellPattern(ElemFaultContext{el.call.context, elem, 0, 0}, _MINDLIN_SHELL_QUAD, nNodes,
-                                        prop, mesh, &el.call.nL);
+  FindLayerStack(&el.call, _MINDLIN_SHELL_QUAD);
   AllocLayeredWork(el.call, K, Fe, &el.work);
   ShellGeometry(elem, nNodes, prop, oc, mesh, el.work.T, el.work.X2, nullptr);
   ElementAxesDisplacements(el.call, du, u, &el.work);

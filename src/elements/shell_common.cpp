@@ -132,6 +132,18 @@ int LayeredShellPattern(const ElemFaultContext& at, int typeCode, int nNodes, in
   return p.MaterialNumber;
 }
 
+void FindLayerStack(LayerStackCall* c, int typeCode) {
+  c->pattern = LayeredShellPattern(ElemFaultContext{c->context, c->elem, 0, 0}, typeCode, c->nNodes, c->prop,
+                                   c->mesh, &c->nL);
+}
+
+void FetchLayeredRules(const LayerStackCall& c, LayeredRules* r) {
+  const ElementProperty& p = c.mesh->ElemProps[c.prop];
+  CalcElemIntegrationCounts(c.elem, c.context, 2, 3, c.prop, c.mesh->Integrations, c.mesh->ElemProps, r->c);
+  GetLineIntegrationRule(c.elem, p.IntegrationType, p.IntegrationNumber, r->c[1], &r->a1, &r->w1);
+  GetLineIntegrationRule(c.elem, p.IntegrationType, p.IntegrationNumber, r->c[2], &r->a2, &r->w2);
+}
+
 int LayerOliverOption(int code, const MaterialRecord& m) {
   const int option = SolidCrackBandOption(code, m);
   return option == 4 || option == 5 ? option : 0;

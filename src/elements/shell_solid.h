@@ -282,6 +282,30 @@ double CalcInplaneDet_AhmadShell(int elem, int nn, char printFlag, const double*
 // count (4, 8, 9), of the material kind (_LAY_PATT) and of the layers' kinds.
 int LayeredShellPattern(const ElemFaultContext& at, int typeCode, int nNodes, int prop, const MeshData* mesh,
                         int* nL);
+
+// One call of a layered shell (Mindlin or Ahmad) on its layer stack: the element, what is
+// asked of it and its layer pattern.
+struct LayerStackCall {
+  int comb, ndof, elem, iter, nNodes, prop;
+  const char* oc;
+  const Index_HD* indexHD;
+  const MeshData* mesh;
+  NLMM_HD* hd;
+  const int* elemToHD;
+  const char* PointTypes;
+  bool stiffness;       // the tangent, else the internal forces
+  bool geometric;       // large deflections (the Mindlin shell)
+  const char* context;  // context line of the messages
+  int pattern = 0, nL = 0;
+};
+// The call's layer pattern and count, checked for a shell of type typeCode.
+void FindLayerStack(LayerStackCall* c, int typeCode);
+// Point counts and line rules along s1, s2 of the call's element.
+struct LayeredRules {
+  int c[4];
+  const double *a1, *w1, *a2, *w2;
+};
+void FetchLayeredRules(const LayerStackCall& c, LayeredRules* r);
 // Nodal data of a layered Ahmad shell: coordinates X (nn x 3), thicknesses t (the sums of
 // the layers) and nodal triads Tgn.
 void CalcNodeData_AhmadShellLayered(int elem, int nn, int pattern, int nL, const char* OutputControl,

@@ -6,6 +6,7 @@
 // laws; shear forces and torque stay elastic.
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include "elements/behaviour.h"
@@ -114,10 +115,16 @@ void CheckFibrousProperties(int j, const FibrousMesh& fm, const MeshData* mesh) 
     const int code = v[5];
     if (code < 1 || code > kMaterialKinds ||
         HistoryUseInComposition(kCompositionFibrousMesh, code) == kHistoryRefused) {
+      // The kinds a fibre may take, in code order, from the material table.
+      char valid[256] = "";
+      for (int c = 1; c <= kMaterialKinds; c++) {
+        if (HistoryUseInComposition(kCompositionFibrousMesh, c) == kHistoryRefused) continue;
+        const size_t used = std::strlen(valid);
+        std::snprintf(valid + used, sizeof valid - used, "%s%s", used > 0 ? ", " : "", MaterialKindName(c));
+      }
       std::snprintf(msg, sizeof msg,
-                    "Fibrous element property record %d: material kind %d cannot make a fibre\n"
-                    "(valid: _LIN_ISO, _NLMM201, _NLMM202, _NLMM210, _NLMM220, _NLMM298, _NLMM299).",
-                    g, code);
+                    "Fibrous element property record %d: material kind %d cannot make a fibre\n(valid: %s).", g,
+                    code, valid);
       MeshFault(j, msg);
     }
     if (v[6] < 1 || v[6] > mesh->nMaterials[code]) {

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "materials/history_data.h"
+#include "model/material_formats.h"
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 
@@ -24,61 +25,77 @@ constexpr uint64_t kMechanical = Range(1, 10) | Range(12, 24) | T(31) | T(32);
 constexpr uint64_t kPlaneQuads = T(10) | T(13);
 constexpr uint64_t kCables = T(5) | T(6) | T(31) | T(32);
 
-// code, keyword, families, density, expansion (count), modulus (over), element types,
-// behaviour, history slot.
-const MaterialKindRow kRows[kMaterialKinds + 1] = {
-    {0, "_NONE", kPointNone, 0, 0, 0, 0, 0, 0, k0, kSlotNone},
-    {1, "_LIN_ISO", kU | kP | kS, 1, 2, 1, 3, 0, kMechanical, kL, kSlotNone},
-    {2, "_LIN_ORTHO", kP | kS, 1, 2, 3, 0, 0, T(19) | T(20) | T(23) | T(24), kL, kSlotNone},
-    {3, "_LIN_INT_POINT", kI, 0, 0, 0, 0, 0, T(26), kL, kSlotNone},
-    {4, "_LIN_INT_LINE_2D", kI, 0, 0, 0, 0, 0, T(27), kL, kSlotNone},
-    {5, "_LIN_INT_LINE_3D", kI, 0, 0, 0, 0, 0, T(28), kL, kSlotNone},
-    {6, "_LIN_INT_SURF", kI, 0, 0, 0, 0, 0, T(29) | T(30), kL, kSlotNone},
-    {7, "_NLMM101", kP, 1, 0, 0, 0, 0, kPlaneQuads, kN, kSlot101},
-    {8, "_NLMM102", kS, 1, 0, 0, 0, 0, T(24), kN, kSlot102},
-    {9, "_NLMM104", kP, 1, 0, 0, 0, 0, kPlaneQuads, kN, kSlot104},
-    {10, "_NLMM105", kP, 0, 0, 0, 0, 0, 0, kN, kSlotNone},
-    {11, "_NLMM111", kS, 1, 0, 0, 0, 0, T(24), kN, kSlot111},
-    {12, "_NLMM121", kP, 1, 0, 0, 0, 0, T(10), kN, kSlot121},
-    {13, "_NLMM122", kS, 1, 0, 0, 0, 0, T(24), kN, kSlot122},
-    {14, "_NLMM123", kP | kS, 1, 0, 0, 0, 0, kPlaneQuads | T(24), kN, kSlot123},
-    {15, "_NLMM124", kP | kS, 1, 0, 0, 0, 0, kPlaneQuads | T(24), kN, kSlot124},
-    {16, "_NLMM125", kP | kS, 0, 0, 0, 0, 0, kPlaneQuads | T(24), kN, kSlot125},
-    {17, "_NLMM141", kP, 1, 0, 0, 0, 0, T(10), kN, kSlot141},
-    {18, "_NLMM142", kP, 1, 0, 0, 0, 0, T(10), kN, kSlot142},
-    {19, "_NLMM145", kP, 1, 0, 0, 3, 0, T(10), kN, kSlot145},
-    {20, "_NLMM146", kP, 1, 0, 0, 0, 0, T(10), kN, kSlot146},
-    {21, "_NLMM151", kS, 1, 0, 0, 0, 0, T(24), kN, kSlot151},
-    {22, "_NLMM171", kS, 0, 0, 0, 0, 0, T(24), kN, kSlot171},
-    {23, "_NLMM172", kS, 0, 0, 0, 0, 0, T(24), kN, kSlot172},
-    {24, "_NLMM173", kS, 0, 0, 0, 0, 0, T(24), kN, kSlot173},
-    {25, "_NLMM174", kS, 0, 0, 0, 0, 0, T(24), kN, kSlot174},
-    {26, "_NLMM175", kS, 0, 0, 0, 0, 0, T(24), kN, kSlot175},
+// code, families, density, expansion (count), modulus (over), element types, behaviour,
+// history slot; the keyword is the code's format row's (kRows below).
+constexpr MaterialKindRow kWritten[kMaterialKinds + 1] = {
+    {0, kPointNone, 0, 0, 0, 0, 0, 0, k0, kSlotNone},
+    {MAT_LIN_ISO, kU | kP | kS, 1, 2, 1, 3, 0, kMechanical, kL, kSlotNone},
+    {MAT_LIN_ORTHO, kP | kS, 1, 2, 3, 0, 0, T(19) | T(20) | T(23) | T(24), kL, kSlotNone},
+    {MAT_LIN_INT_POINT, kI, 0, 0, 0, 0, 0, T(26), kL, kSlotNone},
+    {MAT_LIN_INT_LINE_2D, kI, 0, 0, 0, 0, 0, T(27), kL, kSlotNone},
+    {MAT_LIN_INT_LINE_3D, kI, 0, 0, 0, 0, 0, T(28), kL, kSlotNone},
+    {MAT_LIN_INT_SURF, kI, 0, 0, 0, 0, 0, T(29) | T(30), kL, kSlotNone},
+    {MAT_NLMM101, kP, 1, 0, 0, 0, 0, kPlaneQuads, kN, kSlot101},
+    {MAT_NLMM102, kS, 1, 0, 0, 0, 0, T(24), kN, kSlot102},
+    {MAT_NLMM104, kP, 1, 0, 0, 0, 0, kPlaneQuads, kN, kSlot104},
+    {MAT_NLMM105, kP, 0, 0, 0, 0, 0, 0, kN, kSlotNone},
+    {MAT_NLMM111, kS, 1, 0, 0, 0, 0, T(24), kN, kSlot111},
+    {MAT_NLMM121, kP, 1, 0, 0, 0, 0, T(10), kN, kSlot121},
+    {MAT_NLMM122, kS, 1, 0, 0, 0, 0, T(24), kN, kSlot122},
+    {MAT_NLMM123, kP | kS, 1, 0, 0, 0, 0, kPlaneQuads | T(24), kN, kSlot123},
+    {MAT_NLMM124, kP | kS, 1, 0, 0, 0, 0, kPlaneQuads | T(24), kN, kSlot124},
+    {MAT_NLMM125, kP | kS, 0, 0, 0, 0, 0, kPlaneQuads | T(24), kN, kSlot125},
+    {MAT_NLMM141, kP, 1, 0, 0, 0, 0, T(10), kN, kSlot141},
+    {MAT_NLMM142, kP, 1, 0, 0, 0, 0, T(10), kN, kSlot142},
+    {MAT_NLMM145, kP, 1, 0, 0, 3, 0, T(10), kN, kSlot145},
+    {MAT_NLMM146, kP, 1, 0, 0, 0, 0, T(10), kN, kSlot146},
+    {MAT_NLMM151, kS, 1, 0, 0, 0, 0, T(24), kN, kSlot151},
+    {MAT_NLMM171, kS, 0, 0, 0, 0, 0, T(24), kN, kSlot171},
+    {MAT_NLMM172, kS, 0, 0, 0, 0, 0, T(24), kN, kSlot172},
+    {MAT_NLMM173, kS, 0, 0, 0, 0, 0, T(24), kN, kSlot173},
+    {MAT_NLMM174, kS, 0, 0, 0, 0, 0, T(24), kN, kSlot174},
+    {MAT_NLMM175, kS, 0, 0, 0, 0, 0, T(24), kN, kSlot175},
     // The monotonic steel law holds the end of its elastic branch (strain 3, stress 4).
-    {27, "_NLMM201", kU, 1, 2, 1, 4, 3, kCables, kN, kSlot201},
-    {28, "_NLMM202", kU, 1, 2, 1, 3, 0, kCables, kN, kSlot202},
-    {29, "_NLMM210", kU, 0, 0, 0, 3, 0, 0, kN, kSlot210},
-    {30, "_NLMM211", kP, 0, 0, 0, 0, 0, T(10), kN, kSlot211},
-    {31, "_NLMM220", kU, 0, 0, 0, 4, 0, 0, k0, kSlot220},
-    {32, "_NLMM298", kU, 0, 0, 0, 3, 0, 0, kN, kSlot298},
-    {33, "_NLMM299", kU, 0, 0, 0, 3, 0, 0, kN, kSlot299},
-    {34, "_NLMM301", kI, 0, 0, 0, 0, 0, T(27), kN, kSlot301},
-    {35, "_NLMM302", kI, 0, 0, 0, 0, 0, T(27), kN, kSlot302},
-    {36, "_NLMM303", kI, 0, 0, 0, 0, 0, T(27) | T(28), kN, kSlot303},
-    {37, "_NLMM304", kI, 0, 0, 0, 0, 0, T(27) | T(30), kN, kSlot304},
-    {38, "_NLMM305", kI, 0, 0, 0, 0, 0, T(27) | T(30), kN, kSlot305},
-    {39, "_NLMM306", kI, 0, 0, 0, 0, 0, T(27) | T(30), kN, kSlot306},
-    {40, "_NLMM320", kI, 0, 0, 0, 0, 0, T(27) | T(28) | T(30), kN, kSlot320},
-    {41, "_NLMM401", kPointNone, 0, 0, 0, 0, 0, T(25), kN, kSlot401},
-    {42, "_NLMM451", kPointNone, 0, 0, 0, 0, 0, T(25), kN, kSlot451},
-    {43, "_NLMM501", kP, 0, 0, 0, 0, 0, 0, kN, kSlot501},
-    {44, "_FRC_MIXFRACTURE_2D", kP, 0, 0, 0, 0, 0, 0, k0, kSlotFracture},
-    {45, "_NLMM_PATT", kPointNone, 0, 0, 0, 0, 0, T(10) | T(24), kN, kSlotNone},
-    {46, "_FIB_PATT", kPointNone, 0, 0, 0, 0, 0, 0, k0, kSlotNone},
-    {47, "_LAY_PATT", kPointNone, 0, 0, 0, 0, 0, T(20) | T(22), kN, kSlotNone},
-    {48, "_FIB_MESH", kPointNone, 0, 0, 0, 0, 0, T(8), kN, kSlotNone},
-    {49, "_THERMAL_ISO", kPointNone, 0, 0, 0, 0, 0, T(11) | T(25), kL, kSlotNone},
+    {MAT_NLMM201, kU, 1, 2, 1, 4, 3, kCables, kN, kSlot201},
+    {MAT_NLMM202, kU, 1, 2, 1, 3, 0, kCables, kN, kSlot202},
+    {MAT_NLMM210, kU, 0, 0, 0, 3, 0, 0, kN, kSlot210},
+    {MAT_NLMM211, kP, 0, 0, 0, 0, 0, T(10), kN, kSlot211},
+    {MAT_NLMM220, kU, 0, 0, 0, 4, 0, 0, k0, kSlot220},
+    {MAT_NLMM298, kU, 0, 0, 0, 3, 0, 0, kN, kSlot298},
+    {MAT_NLMM299, kU, 0, 0, 0, 3, 0, 0, kN, kSlot299},
+    {MAT_NLMM301, kI, 0, 0, 0, 0, 0, T(27), kN, kSlot301},
+    {MAT_NLMM302, kI, 0, 0, 0, 0, 0, T(27), kN, kSlot302},
+    {MAT_NLMM303, kI, 0, 0, 0, 0, 0, T(27) | T(28), kN, kSlot303},
+    {MAT_NLMM304, kI, 0, 0, 0, 0, 0, T(27) | T(30), kN, kSlot304},
+    {MAT_NLMM305, kI, 0, 0, 0, 0, 0, T(27) | T(30), kN, kSlot305},
+    {MAT_NLMM306, kI, 0, 0, 0, 0, 0, T(27) | T(30), kN, kSlot306},
+    {MAT_NLMM320, kI, 0, 0, 0, 0, 0, T(27) | T(28) | T(30), kN, kSlot320},
+    {MAT_NLMM401, kPointNone, 0, 0, 0, 0, 0, T(25), kN, kSlot401},
+    {MAT_NLMM451, kPointNone, 0, 0, 0, 0, 0, T(25), kN, kSlot451},
+    {MAT_NLMM501, kP, 0, 0, 0, 0, 0, 0, kN, kSlot501},
+    {MAT_FRC_MIXFRACTURE_2D, kP, 0, 0, 0, 0, 0, 0, k0, kSlotFracture},
+    {MAT_NLMM_PATT, kPointNone, 0, 0, 0, 0, 0, T(10) | T(24), kN, kSlotNone},
+    {MAT_FIB_PATT, kPointNone, 0, 0, 0, 0, 0, 0, k0, kSlotNone},
+    {MAT_LAY_PATT, kPointNone, 0, 0, 0, 0, 0, T(20) | T(22), kN, kSlotNone},
+    {MAT_FIB_MESH, kPointNone, 0, 0, 0, 0, 0, T(8), kN, kSlotNone},
+    {MAT_THERMAL_ISO, kPointNone, 0, 0, 0, 0, 0, T(11) | T(25), kL, kSlotNone},
 };
+
+// Both tables hold every code in order: the row of code c at c, its format row at c - 1.
+static_assert([] {
+  for (int c = 0; c <= kMaterialKinds; c++)
+    if (kWritten[c].code != c || (c > 0 && kMaterialFormats[c - 1].code != c)) return false;
+  return true;
+}(), "material kind rows by code");
+
+constexpr std::array<MaterialKindRow, kMaterialKinds + 1> kRows = [] {
+  std::array<MaterialKindRow, kMaterialKinds + 1> rows{};
+  for (int c = 0; c <= kMaterialKinds; c++) {
+    rows[c] = kWritten[c];
+    rows[c].keyword = c == 0 ? "_NONE" : kMaterialFormats[c - 1].keyword;
+  }
+  return rows;
+}();
 
 }  // namespace
 

@@ -29,7 +29,6 @@ enum MaterialBehaviour : char {
 
 struct MaterialKindRow {
   int code;
-  const char* keyword;
   unsigned families;
   // Value positions (1-based, file order) in the kind's record, 0 where the kind has
   // none: density; expansion coefficient (the first of three for orthotropy); modulus,
@@ -43,6 +42,7 @@ struct MaterialKindRow {
   uint64_t elementTypes;
   MaterialBehaviour behaviour;
   HistorySlot historySlot;  // slot of the history table, kSlotNone without records
+  const char* keyword = nullptr;  // of the kind's format row (model/material_formats.h)
 };
 
 // Row of code 1..49; any other code is the internal error.

@@ -318,7 +318,9 @@ TEST(FibreBeamDeathTest, SetUpChecksOfTheFibrousMesh) {
   };
   const Case cases[] = {
       {"range", [](FibreBeam& f) { f.props = {FibreProp(1, 2, MAT_LIN_ISO, 1)}; }, "gives fibrous elements 1 to 2"},
-      {"kind", [](FibreBeam& f) { f.props = {FibreProp(1, 1, MAT_NLMM101, 1)}; }, "material kind 7 cannot make a fibre"},
+      {"kind", [](FibreBeam& f) { f.props = {FibreProp(1, 1, MAT_NLMM101, 1)}; },
+       "material kind 7 cannot make a fibre\n\\(valid: _LIN_ISO, _NLMM201, _NLMM202, _NLMM210, _NLMM220, _NLMM298, "
+       "_NLMM299\\)\\."},
       {"record", [](FibreBeam& f) { f.props = {FibreProp(1, 1, MAT_LIN_ISO, 3)}; },
        "material record 3 of _LIN_ISO, which has 1 records"},
       {"node count", [](FibreBeam& f) { f.fibrousElements = {{1, 2, 3}}; }, "Fibrous element n. 1 has 3 nodes"},
