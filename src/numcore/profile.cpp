@@ -337,6 +337,9 @@ int64_t OrderedProfileEnds(int n, const int* count, int* const* cols, const int*
 
 namespace {
 
+// Terms of the row lists from which the copy into the store runs on threads.
+constexpr int64_t kThreadedCopyTerms = 1 << 20;
+
 // Entries of the record: n, the order, the reciprocal pivots and the smallest ratio.
 int64_t RecordLength(int n) { return 2 * static_cast<int64_t>(n) + 2; }
 
@@ -372,13 +375,28 @@ void AllocOrderedProfile(double*** A, int n, const int* last, const int* eqOfRow
 void CopyRowsToOrderedProfile(double** A, int n, const int* count, int* const* cols, double* const* vals) {
   std::vector<int> rowOfEq(static_cast<size_t>(n) + 1);
   for (int k = 1; k <= n; k++) rowOfEq[ProfileEquationOfRow(A, n, k)] = k;
-  for (int i = 1; i <= n; i++) {
-    const int a = rowOfEq[i];
-    for (int t = 1; t <= count[i]; t++) {
-      const int b = rowOfEq[cols[i][t]];
-      A[std::min(a, b)][std::max(a, b)] = vals[i][t];
+  // The store's pages come as zero pages on their first touch: a large copy is split by
+  // the rows of the store it writes, so that the threads share the faults. Each thread
+  // reads all terms in the same order and writes those of its rows.
+  int64_t entries = 0;
+  for (int i = 1; i <= n; i++) entries += count[i];
+  const int T = entries < kThreadedCopyTerms ? 1 : ProfileThreads();
+  const auto copy = [&](int tid) {
+    const int lo = static_cast<int>(static_cast<int64_t>(n) * tid / T) + 1;
+    const int hi = static_cast<int>(static_cast<int64_t>(n) * (tid + 1) / T);
+    for (int i = 1; i <= n; i++) {
+      const int a = rowOfEq[i];
+      for (int t = 1; t <= count[i]; t++) {
+        const int b = rowOfEq[cols[i][t]];
+        const int row = std::min(a, b);
+        if (row >= lo && row <= hi) A[row][std::max(a, b)] = vals[i][t];
+      }
     }
-  }
+  };
+  std::vector<std::thread> pool;
+  for (int t = 1; t < T; t++) pool.emplace_back(copy, t);
+  copy(0);
+  for (std::thread& th : pool) th.join();
 }
 
 int ProfileEquationOfRow(double** A, int n, int k) {

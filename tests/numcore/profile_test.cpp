@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -261,4 +262,53 @@ TEST(Profile, PivotRefusalsNameTheRowOnAnyThreadCount) {
       EXPECT_EQ(r.failure, c.failure) << c.row << " threads " << threads;
       EXPECT_EQ(r.row, c.row) << threads;
     }
+}
+
+// The ordered store of a large banded matrix in a scrambled order: cleared where no term
+// lands, every term in its place, the same whether the copy runs on one thread or several
+// (the store is large enough for the threaded copy).
+TEST(Profile, OrderedStoreHoldsEveryTermOnAnyThreadCount) {
+  const int n = 12000, band = 120;  // 1.2 million upper terms
+  std::vector<int> count(n + 1), order(n + 1), last(n + 1);
+  std::vector<std::vector<int>> colv(n + 1);
+  std::vector<std::vector<double>> valv(n + 1);
+  for (int i = 1; i <= n; i++) {
+    for (int c = i; c <= std::min(n, i + band); c++)
+      if (c == i || (c * 7 + i) % 5 != 0) {
+        colv[i].push_back(c);
+        valv[i].push_back(i + 1e-5 * c);
+      }
+    colv[i].insert(colv[i].begin(), 0);  // 1-based rows
+    valv[i].insert(valv[i].begin(), 0.0);
+    count[i] = static_cast<int>(colv[i].size()) - 1;
+  }
+  std::vector<int*> cols(n + 1);
+  std::vector<double*> vals(n + 1);
+  for (int i = 1; i <= n; i++) {
+    cols[i] = colv[i].data();
+    vals[i] = valv[i].data();
+  }
+  // Blocks of 40 equations in reverse: the rows reach up to a block and a band further.
+  for (int k = 1; k <= n; k++) order[k] = n - ((k - 1) / 40 * 40) - 39 + (k - 1) % 40;
+  OrderedProfileEnds(n, count.data(), cols.data(), order.data(), last.data());
+  for (const char* threads : {"1", "3"}) {
+    setenv("VOLDE_THREADS", threads, 1);
+    double** A;
+    AllocOrderedProfile(&A, n, last.data(), order.data());
+    CopyRowsToOrderedProfile(A, n, count.data(), cols.data(), vals.data());
+    std::vector<int> rowOfEq(n + 1);
+    for (int k = 1; k <= n; k++) rowOfEq[ProfileEquationOfRow(A, n, k)] = k;
+    int64_t placed = 0, nonzero = 0;
+    for (int i = 1; i <= n; i++)
+      for (int t = 1; t <= count[i]; t++) {
+        const int a = rowOfEq[i], b = rowOfEq[cols[i][t]];
+        ASSERT_EQ(A[std::min(a, b)][std::max(a, b)], vals[i][t]) << threads << " " << i << " " << cols[i][t];
+        placed++;
+      }
+    for (int k = 1; k <= n; k++)
+      for (int j = k; j <= last[k]; j++) nonzero += A[k][j] != 0.0;
+    EXPECT_EQ(nonzero, placed) << threads;  // nothing else written, the rest cleared
+    freeprofd2(A, n);
+  }
+  unsetenv("VOLDE_THREADS");
 }
