@@ -343,6 +343,35 @@ constexpr int64_t kThreadedCopyTerms = 1 << 20;
 // Entries of the record: n, the order, the reciprocal pivots and the smallest ratio.
 int64_t RecordLength(int n) { return 2 * static_cast<int64_t>(n) + 2; }
 
+// The first write into each page of a large, cleared store, on threads (each takes rows
+// of about equal terms): the system clears a page when it is first touched, and a page
+// first read would be mapped twice, as the shared zero page and again when written. One
+// write of a zero a page (the rows lie one after another) leaves the store as it is.
+void TouchProfileOnThreads(double** A, int n, const int* last) {
+  constexpr int kPageTerms = 512;  // 4 kB
+  int64_t terms = 0;
+  for (int i = 1; i <= n; i++) terms += last[i] - i + 1;
+  const int T = terms < (int64_t{1} << 22) ? 1 : ProfileThreads();
+  if (T == 1) return;  // a small store: the copy and the elimination touch it
+  std::vector<int> from(static_cast<size_t>(T) + 1, n + 1);
+  from[0] = 1;
+  int64_t sum = 0;
+  for (int i = 1, t = 1; i <= n && t < T; i++) {
+    sum += last[i] - i + 1;
+    if (sum * T >= terms * t) from[static_cast<size_t>(t++)] = i + 1;
+  }
+  const auto touch = [&](int t) {
+    for (int i = from[static_cast<size_t>(t)]; i < from[static_cast<size_t>(t) + 1]; i++) {
+      for (int k = i; k <= last[i]; k += kPageTerms) A[i][k] = 0.0;
+      A[i][last[i]] = 0.0;
+    }
+  };
+  std::vector<std::thread> pool;
+  for (int t = 1; t < T; t++) pool.emplace_back(touch, t);
+  touch(0);
+  for (std::thread& th : pool) th.join();
+}
+
 double* Record(double** A, int n) {
   double* record = A[0];
   if (record != nullptr && record[0] != n) InternalError(__FILE__, __LINE__);
@@ -362,6 +391,7 @@ void AllocOrderedProfile(double*** A, int n, const int* last, const int* eqOfRow
   if (ends[n] > INT32_MAX - tail) errexit("Memory allocation failed", 0);
   ends[n] += static_cast<int>(tail);
   allocprofd2(A, n, ends.data());  // cleared
+  TouchProfileOnThreads(*A, n, last);
   double* record = &(*A)[n][last[n] + 1];
   record[0] = n;
   for (int k = 1; k <= n; k++) {

@@ -266,9 +266,9 @@ TEST(Profile, PivotRefusalsNameTheRowOnAnyThreadCount) {
 
 // The ordered store of a large banded matrix in a scrambled order: cleared where no term
 // lands, every term in its place, the same whether the copy runs on one thread or several
-// (the store is large enough for the threaded copy).
+// (the store is large enough for the threaded copy and first touch).
 TEST(Profile, OrderedStoreHoldsEveryTermOnAnyThreadCount) {
-  const int n = 12000, band = 120;  // 1.2 million upper terms
+  const int n = 32000, band = 120;  // 3.1 million upper terms, a store of 4.5 million
   std::vector<int> count(n + 1), order(n + 1), last(n + 1);
   std::vector<std::vector<int>> colv(n + 1);
   std::vector<std::vector<double>> valv(n + 1);
