@@ -878,7 +878,7 @@ const double* ReciprocalPivots(double** U, int n, std::vector<double>& own) {
 // forward step and rows of the back step handed to a thread at a time, and the profile
 // terms from which the threads pay for their meetings.
 constexpr int kSolveRows = 256;
-constexpr int kSolveColumns = 1024;
+constexpr int kSolveColumns = 128;
 constexpr int kSolveGroup = 8;
 constexpr int64_t kThreadedSolveTerms = 4000000;
 
