@@ -343,16 +343,15 @@ constexpr int64_t kThreadedCopyTerms = 1 << 20;
 // Entries of the record: n, the order, the reciprocal pivots and the smallest ratio.
 int64_t RecordLength(int n) { return 2 * static_cast<int64_t>(n) + 2; }
 
-// The first write into each page of a large, cleared store, on threads (each takes rows
-// of about equal terms): the system clears a page when it is first touched, and a page
-// first read would be mapped twice, as the shared zero page and again when written. One
-// write of a zero a page (the rows lie one after another) leaves the store as it is.
+// The first write into each page of a cleared store, on threads for a large one (each
+// takes rows of about equal terms): the system clears a page when it is first touched,
+// and a page first read would be mapped twice, as the shared zero page and again when
+// written. One write of a zero a page (the rows lie one after another) changes nothing.
 void TouchProfileOnThreads(double** A, int n, const int* last) {
   constexpr int kPageTerms = 512;  // 4 kB
   int64_t terms = 0;
   for (int i = 1; i <= n; i++) terms += last[i] - i + 1;
   const int T = terms < (int64_t{1} << 22) ? 1 : ProfileThreads();
-  if (T == 1) return;  // a small store: the copy and the elimination touch it
   std::vector<int> from(static_cast<size_t>(T) + 1, n + 1);
   from[0] = 1;
   int64_t sum = 0;
