@@ -384,13 +384,14 @@ void BM_JPCG(benchmark::State& state, int kind) {
 
 // The n x n x n cube (layer order) factorised and solved on 1, 2, 4 and 8 threads
 // (VOLDE_THREADS): seconds, GFLOP/s (flops as in BM_Cube) and the rate at which the
-// elimination moves the store's bytes (ProfileFactorBytes), one solve, the speed-ups over
-// one thread, and whether the factor is the same to the last bit (a checksum of its bytes).
+// elimination moves the store's bytes (ProfileFactorBytes), one solve (forward and back on
+// threads), the speed-ups over one thread, and whether the factor and the solution are the
+// same to the last bit (checksums of their bytes).
 void BM_CubeThreads(benchmark::State& state) {
   const int nc = static_cast<int>(state.range(0));
   for (auto _ : state) {
     double base = 0.0, baseFactor = 0.0, baseSolve = 0.0, total = 0.0;
-    uint64_t baseSum = 0;
+    uint64_t baseSum = 0, baseSolutionSum = 0;
     for (int threads : {1, 2, 4, 8}) {
       setenv("VOLDE_THREADS", std::to_string(threads).c_str(), 1);
       Problem P = Build(3, nc, nc, nc, false);
@@ -411,25 +412,30 @@ void BM_CubeThreads(benchmark::State& state) {
         while (last[i] < j) i++;
         flops += static_cast<double>(j - i) * (j - i);
       }
-      uint64_t sum = 0;
+      const auto mix = [](uint64_t sum, const double& v) {
+        uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        return sum * 1099511628211ull + bits;
+      };
+      uint64_t sum = 0, solutionSum = 0;
       for (int i = 1; i <= n; i++)
-        for (int j = i; j <= last[i]; j++) {
-          uint64_t bits;
-          std::memcpy(&bits, &A[i][j], sizeof bits);
-          sum = sum * 1099511628211ull + bits;
-        }
+        for (int j = i; j <= last[i]; j++) sum = mix(sum, A[i][j]);
+      for (int i = 1; i <= n; i++) solutionSum = mix(solutionSum, a[i]);
       if (threads == 1) {
         base = tFactor + tSolve;
         baseFactor = tFactor;
         baseSolve = tSolve;
         baseSum = sum;
+        baseSolutionSum = solutionSum;
       }
       total = tFactor + tSolve;
       std::printf("NCSB cube n=%d, %d thread%s: factor %.3f s (processor %.3f s) %.2f GFLOP/s %.2f GB/s "
-                  "(speed-up %.2f), solve %.3f s (speed-up %.2f), factor+solve %.3f s (speed-up %.2f), factor %s\n",
+                  "(speed-up %.2f), solve %.3f s (speed-up %.2f), factor+solve %.3f s (speed-up %.2f), factor %s, "
+                  "solution %s\n",
                   nc, threads, threads > 1 ? "s" : "", tFactor, cpuFactor, flops / tFactor * 1e-9,
                   ProfileFactorBytes(n, last) / tFactor * 1e-9, baseFactor / tFactor, tSolve, baseSolve / tSolve,
-                  total, base / total, sum == baseSum ? "the same to the bit" : "DIFFERS");
+                  total, base / total, sum == baseSum ? "the same to the bit" : "DIFFERS",
+                  solutionSum == baseSolutionSum ? "the same to the bit" : "DIFFERS");
       std::fflush(stdout);
       freeprofd2(A, n);
       freei1(last);

@@ -7,6 +7,7 @@
 // addressed by absolute column and are shifted back by i-1 entries (see allocprofd2).
 #include "numcore/numcore.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +41,16 @@ template <typename T>
 T* AllocBlock(int64_t n) {
   int64_t entries = CheckedEntries<T>(n);
   void* p = std::malloc(static_cast<size_t>(entries) * sizeof(T));
+  if (p == nullptr) AllocFailed();
+  return static_cast<T*>(p);
+}
+
+// A cleared block: the system hands out large blocks as zero pages, cleared when first
+// touched and by the thread that touches them.
+template <typename T>
+T* AllocClearedBlock(int64_t n) {
+  int64_t entries = CheckedEntries<T>(n);
+  void* p = std::calloc(static_cast<size_t>(entries), sizeof(T));
   if (p == nullptr) AllocFailed();
   return static_cast<T*>(p);
 }
@@ -129,12 +140,44 @@ static double* ShiftRow(double* block, int64_t back) {
                                    static_cast<uintptr_t>(back) * sizeof(double));
 }
 
+// Under the address sanitizer every row is a block of its own, so that a read past a
+// row's end is caught; otherwise the rows lie one after another in one block, each behind
+// an unused entry, which the system gives as zero pages without a clearing pass.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kProfileRowBlocks = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kProfileRowBlocks = true;
+#else
+constexpr bool kProfileRowBlocks = false;
+#endif
+#else
+constexpr bool kProfileRowBlocks = false;
+#endif
+
 void allocprofd2(double*** A, int n, const int* last) {
+  // Entries of row i in the one block: its terms (at least one) and its unused entry.
+  const auto span = [last](int i) { return std::max<int64_t>(static_cast<int64_t>(last[i]) - i + 1, 1) + 1; };
+  int64_t total = 0;
+  for (int i = 1; i <= n; i++) {
+    if (static_cast<int64_t>(last[i]) - i + 1 < 0) AllocFailed();
+    total += span(i);
+  }
   allocpd1(A, n);
   (*A)[0] = nullptr;  // no order record (profile.h)
+  if (kProfileRowBlocks) {
+    for (int i = 1; i <= n; i++) {
+      double* row = AllocClearedBlock<double>(static_cast<int64_t>(last[i]) - i + 1);
+      (*A)[i] = ShiftRow(row, i - 1);
+    }
+    return;
+  }
+  if (n < 1) return;
+  double* block = AllocClearedBlock<double>(total - 1);  // row 1 takes the block's leading entry
+  int64_t at = 0;
   for (int i = 1; i <= n; i++) {
-    double* row = AllocBlock<double>(static_cast<int64_t>(last[i]) - i + 1);
-    (*A)[i] = ShiftRow(row, i - 1);
+    (*A)[i] = ShiftRow(block + at, i - 1);
+    at += span(i);
   }
 }
 
@@ -172,7 +215,7 @@ void freeragd2(double** A, int n) {
 
 void freeprofd2(double** A, int n) {
   if (A == nullptr) errexit("freepd1: unexpected null pointer", 0);
-  for (int i = n; i >= 1; i--) {
+  for (int i = kProfileRowBlocks ? n : std::min(n, 1); i >= 1; i--) {
     if (A[i] == nullptr) errexit("freed1: unexpected null pointer", 0);
     freed1(reinterpret_cast<double*>(reinterpret_cast<uintptr_t>(A[i]) +
                                      static_cast<uintptr_t>(i - 1) * sizeof(double)));

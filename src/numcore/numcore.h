@@ -42,10 +42,10 @@ void allocd2(double*** A, int n, int m);
 void allocd3(double**** A, int n, int m, int p);
 void allocragi2(int*** A, int n, const int* len);
 void allocragd2(double*** A, int n, const int* len);
-// Profile store: row i holds columns i..last[i] in a block of its own, addressed by
-// absolute column (A[i][i] is the first stored entry). Its row pointers are the only
-// handles that lie before their block (by i - 1 entries); never address a column
-// outside i..last[i].
+// Profile store, its terms cleared: row i holds columns i..last[i], addressed by absolute
+// column (A[i][i] is the first stored entry); the rows lie in one block, or under the
+// address sanitizer each in a block of its own. Its row pointers are the only handles
+// that lie before their row (by i - 1 entries); never address a column outside i..last[i].
 void allocprofd2(double*** A, int n, const int* last);
 
 // ---- release -----------------------------------------------------------------------

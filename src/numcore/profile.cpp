@@ -337,12 +337,18 @@ int64_t OrderedProfileEnds(int n, const int* count, int* const* cols, const int*
 
 namespace {
 
+// Terms of the row lists from which the copy into the store runs on threads.
+constexpr int64_t kThreadedCopyTerms = 1 << 20;
+
 // Entries of the record: n, the order, the reciprocal pivots and the smallest ratio.
 int64_t RecordLength(int n) { return 2 * static_cast<int64_t>(n) + 2; }
 
-// zeroprofd2 on threads for a large store: the first touch of its pages costs the
-// system more than the clearing, and each thread takes rows of about equal terms.
-void ClearProfileOnThreads(double** A, int n, const int* last) {
+// The first write into each page of a cleared store, on threads for a large one (each
+// takes rows of about equal terms): the system clears a page when it is first touched,
+// and a page first read would be mapped twice, as the shared zero page and again when
+// written. One write of a zero a page (the rows lie one after another) changes nothing.
+void TouchProfileOnThreads(double** A, int n, const int* last) {
+  constexpr int kPageTerms = 512;  // 4 kB
   int64_t terms = 0;
   for (int i = 1; i <= n; i++) terms += last[i] - i + 1;
   const int T = terms < (int64_t{1} << 22) ? 1 : ProfileThreads();
@@ -353,13 +359,15 @@ void ClearProfileOnThreads(double** A, int n, const int* last) {
     sum += last[i] - i + 1;
     if (sum * T >= terms * t) from[static_cast<size_t>(t++)] = i + 1;
   }
-  const auto clear = [&](int t) {
-    for (int i = from[static_cast<size_t>(t)]; i < from[static_cast<size_t>(t) + 1]; i++)
-      std::memset(&A[i][i], 0, sizeof(double) * static_cast<size_t>(last[i] - i + 1));
+  const auto touch = [&](int t) {
+    for (int i = from[static_cast<size_t>(t)]; i < from[static_cast<size_t>(t) + 1]; i++) {
+      for (int k = i; k <= last[i]; k += kPageTerms) A[i][k] = 0.0;
+      A[i][last[i]] = 0.0;
+    }
   };
   std::vector<std::thread> pool;
-  for (int t = 1; t < T; t++) pool.emplace_back(clear, t);
-  clear(0);
+  for (int t = 1; t < T; t++) pool.emplace_back(touch, t);
+  touch(0);
   for (std::thread& th : pool) th.join();
 }
 
@@ -381,8 +389,8 @@ void AllocOrderedProfile(double*** A, int n, const int* last, const int* eqOfRow
   const int64_t tail = RecordLength(n);
   if (ends[n] > INT32_MAX - tail) errexit("Memory allocation failed", 0);
   ends[n] += static_cast<int>(tail);
-  allocprofd2(A, n, ends.data());
-  ClearProfileOnThreads(*A, n, last);
+  allocprofd2(A, n, ends.data());  // cleared
+  TouchProfileOnThreads(*A, n, last);
   double* record = &(*A)[n][last[n] + 1];
   record[0] = n;
   for (int k = 1; k <= n; k++) {
@@ -396,13 +404,28 @@ void AllocOrderedProfile(double*** A, int n, const int* last, const int* eqOfRow
 void CopyRowsToOrderedProfile(double** A, int n, const int* count, int* const* cols, double* const* vals) {
   std::vector<int> rowOfEq(static_cast<size_t>(n) + 1);
   for (int k = 1; k <= n; k++) rowOfEq[ProfileEquationOfRow(A, n, k)] = k;
-  for (int i = 1; i <= n; i++) {
-    const int a = rowOfEq[i];
-    for (int t = 1; t <= count[i]; t++) {
-      const int b = rowOfEq[cols[i][t]];
-      A[std::min(a, b)][std::max(a, b)] = vals[i][t];
+  // The store's pages come as zero pages on their first touch: a large copy is split by
+  // the rows of the store it writes, so that the threads share the faults. Each thread
+  // reads all terms in the same order and writes those of its rows.
+  int64_t entries = 0;
+  for (int i = 1; i <= n; i++) entries += count[i];
+  const int T = entries < kThreadedCopyTerms ? 1 : ProfileThreads();
+  const auto copy = [&](int tid) {
+    const int lo = static_cast<int>(static_cast<int64_t>(n) * tid / T) + 1;
+    const int hi = static_cast<int>(static_cast<int64_t>(n) * (tid + 1) / T);
+    for (int i = 1; i <= n; i++) {
+      const int a = rowOfEq[i];
+      for (int t = 1; t <= count[i]; t++) {
+        const int b = rowOfEq[cols[i][t]];
+        const int row = std::min(a, b);
+        if (row >= lo && row <= hi) A[row][std::max(a, b)] = vals[i][t];
+      }
     }
-  }
+  };
+  std::vector<std::thread> pool;
+  for (int t = 1; t < T; t++) pool.emplace_back(copy, t);
+  copy(0);
+  for (std::thread& th : pool) th.join();
 }
 
 int ProfileEquationOfRow(double** A, int n, int k) {
@@ -850,34 +873,104 @@ const double* ReciprocalPivots(double** U, int n, std::vector<double>& own) {
   return own.data();
 }
 
-// Rows of one step of the forward reduction on threads, and the profile terms from which
-// the threads pay for their meetings.
+// Rows of one step of the forward reduction and of the back substitution, columns of the
+// forward step and rows of the back step handed to a thread at a time, and the profile
+// terms from which the threads pay for their meetings.
 constexpr int kSolveRows = 256;
+constexpr int kSolveColumns = 128;
+constexpr int kSolveGroup = 8;
 constexpr int64_t kThreadedSolveTerms = 4000000;
 
-// Forward reduction on T threads, kSolveRows rows at a time: one thread reduces the
-// columns of the rows' own triangle, which give their multipliers, then the columns right
-// of it are split among the threads. b[j] takes the updates of the rows in ascending order
-// as in the one-thread sweep, so the result is the same to the last bit.
-void ForwardOnThreads(double** U, double* b, int n, const int* last, const double* r, int T) {
-  std::vector<double> f(kSolveRows);
-  std::barrier<> sync(T);
-  const auto work = [&](int tid) {
-    for (int r0 = 1; r0 <= n; r0 += kSolveRows) {
-      const int r1 = std::min(n, r0 + kSolveRows - 1);
-      if (tid == 0)
-        for (int i = r0; i <= r1; i++) {
-          f[i - r0] = b[i] * r[i];
-          ReduceRow(U[i], f[i - r0], b, i + 1, std::min(last[i], r1));
-        }
-      sync.arrive_and_wait();
-      const int wide = last[r1] - r1;  // columns right of the triangle
-      if (wide > 0) {
-        const int span = (wide + T - 1) / T;
-        const int k0 = r1 + 1 + tid * span, k1 = std::min(last[r1], k0 + span - 1);
-        for (int i = r0; i <= r1 && k0 <= k1; i++) ReduceRow(U[i], f[i - r0], b, k0, std::min(last[i], k1));
+// First row of the last step of kSolveRows rows (the steps do not depend on the threads).
+int LastSolveStep(int n) { return (n - 1) / kSolveRows * kSolveRows + 1; }
+
+// Row i of the back substitution in the step that ends at row r1: the terms of the row
+// inside the step (i + 1 .. r1) and, given in outer, the sum of those right of it, which
+// depend only on values of earlier steps. A row that ends inside its step is summed as
+// one. Being fixed by the steps alone, the rounding is the same on any thread count.
+double BackRow(const double* u, const double* b, int i, int r1, int li, double outer, double ri) {
+  const double inner = RowDot(u, b, i + 1, std::min(li, r1));
+  return (li > r1 ? b[i] - (inner + outer) : b[i] - inner) * ri;
+}
+
+double OuterSum(const double* u, const double* b, int r1, int li) { return li > r1 ? RowDot(u, b, r1 + 1, li) : 0.0; }
+
+// Forward reduction and back substitution on T threads, kSolveRows rows a step, as a
+// chain of stages: each stage has a serial part, done by the thread that finished the
+// stage before, then pieces that any thread takes as it comes free (no thread waits for a
+// thread that holds no piece, which a busy machine would hold up).
+// Forward step s (stage s): the serial part reduces the columns of the rows' own triangle,
+// which gives their multipliers; the pieces are the columns right of it, kSolveColumns at
+// a time: b[j] takes the updates of the rows in ascending order as in the one-thread sweep.
+// Back step s, from the last step up (stage 2S - 1 - s): the serial part solves the
+// triangle of the step below; the pieces are the sums of the step's rows right of the
+// step, kSolveGroup rows at a time. The last stage solves the first step's triangle.
+void SolveOnThreads(double** U, double* b, int n, const int* last, const double* r, int T) {
+  const int S = (n - 1) / kSolveRows + 1;  // steps
+  const auto rows = [n](int s, int* r0, int* r1) {
+    *r0 = s * kSolveRows + 1;
+    *r1 = std::min(n, *r0 + kSolveRows - 1);
+  };
+  std::vector<double> f(static_cast<size_t>(n) + 1), outer(static_cast<size_t>(n) + 1);
+  std::vector<int> first(2 * static_cast<size_t>(S) + 2, 0);  // first piece of each stage
+  for (int p = 0; p <= 2 * S; p++) {
+    int r0, r1, pieces = 0;
+    if (p < S) {
+      rows(p, &r0, &r1);
+      pieces = (last[r1] - r1 + kSolveColumns - 1) / kSolveColumns;
+    } else if (p < 2 * S) {
+      rows(2 * S - 1 - p, &r0, &r1);
+      pieces = (r1 - r0) / kSolveGroup + 1;
+    }
+    first[p + 1] = first[p] + pieces;
+  }
+  const auto serial = [&](int p) {
+    int r0, r1;
+    if (p < S) {
+      rows(p, &r0, &r1);
+      for (int i = r0; i <= r1; i++) {
+        f[i] = b[i] * r[i];
+        ReduceRow(U[i], f[i], b, i + 1, std::min(last[i], r1));
       }
-      sync.arrive_and_wait();
+    } else if (p > S) {
+      rows(2 * S - p, &r0, &r1);  // the step below the one of stage p
+      for (int i = r1; i >= r0; i--) b[i] = BackRow(U[i], b, i, r1, last[i], outer[i], r[i]);
+    }
+  };
+  const auto piece = [&](int p, int q) {
+    int r0, r1;
+    if (p < S) {
+      rows(p, &r0, &r1);
+      const int k0 = r1 + 1 + q * kSolveColumns, k1 = std::min(last[r1], k0 + kSolveColumns - 1);
+      for (int i = r0; i <= r1; i++) ReduceRow(U[i], f[i], b, k0, std::min(last[i], k1));
+    } else {
+      rows(2 * S - 1 - p, &r0, &r1);
+      for (int i = r0 + q * kSolveGroup; i <= std::min(r1, r0 + q * kSolveGroup + kSolveGroup - 1); i++)
+        outer[i] = OuterSum(U[i], b, r1, last[i]);
+    }
+  };
+  std::atomic<int> ready{-1};  // the last stage whose serial part is done
+  std::atomic<int> ticket{0};
+  std::vector<std::atomic<int>> done(2 * static_cast<size_t>(S) + 1);
+  for (std::atomic<int>& d : done) d = 0;
+  // Serial parts from stage p on, while the stages have no pieces.
+  const auto chain = [&](int p) {
+    for (;; p++) {
+      serial(p);
+      ready.store(p, std::memory_order_release);
+      ready.notify_all();
+      if (p == 2 * S || first[p + 1] > first[p]) return;
+    }
+  };
+  const int total = first[2 * S + 1];
+  const auto work = [&](int tid) {
+    if (tid == 0) chain(0);
+    for (int t = ticket++, p = 0; t < total; t = ticket++) {
+      while (t >= first[p + 1]) p++;
+      for (int seen = ready.load(std::memory_order_acquire); seen < p; seen = ready.load(std::memory_order_acquire))
+        ready.wait(seen, std::memory_order_acquire);
+      piece(p, t - first[p]);
+      if (done[p].fetch_add(1, std::memory_order_acq_rel) + 1 == first[p + 1] - first[p]) chain(p + 1);
     }
   };
   std::vector<std::thread> pool;
@@ -887,8 +980,8 @@ void ForwardOnThreads(double** U, double* b, int n, const int* last, const doubl
 }
 
 // Solution in the store's own order: forward reduction with the multipliers
-// U[i][j] / U[i][i] (upper row, by symmetry), on threads when the profile is large, back
-// substitution; every division is a product with the reciprocal pivot.
+// U[i][j] / U[i][i] (upper row, by symmetry), back substitution, on threads when the
+// profile is large; every division is a product with the reciprocal pivot.
 void SolveInStoreOrder(double** U, double* b, int n, const int* last, const double* r, int threads) {
   int T = threads;
   if (T <= 0) {
@@ -896,11 +989,15 @@ void SolveInStoreOrder(double** U, double* b, int n, const int* last, const doub
     for (int i = 1; i <= n; i++) terms += last[i] - i + 1;
     T = terms >= kThreadedSolveTerms ? ProfileThreads() : 1;
   }
-  if (T > 1)
-    ForwardOnThreads(U, b, n, last, r, T);
-  else
-    for (int i = 1; i <= n; i++) ReduceRow(U[i], b[i] * r[i], b, i + 1, last[i]);
-  for (int i = n; i >= 1; i--) b[i] = (b[i] - RowDot(U[i], b, i + 1, last[i])) * r[i];
+  if (T > 1) {
+    SolveOnThreads(U, b, n, last, r, T);
+    return;
+  }
+  for (int i = 1; i <= n; i++) ReduceRow(U[i], b[i] * r[i], b, i + 1, last[i]);
+  for (int r0 = LastSolveStep(n); r0 >= 1; r0 -= kSolveRows) {
+    const int r1 = std::min(n, r0 + kSolveRows - 1);
+    for (int i = r1; i >= r0; i--) b[i] = BackRow(U[i], b, i, r1, last[i], OuterSum(U[i], b, r1, last[i]), r[i]);
+  }
 }
 
 }  // namespace

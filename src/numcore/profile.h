@@ -77,8 +77,9 @@ double ProfileFactorBytes(int n, const int* last);
 int ProfileThreads();
 
 // ---- solves ----------------------------------------------------------------------------
-// x = A^-1 x for a factorised store, x in the equations' numbering. The forward
-// reduction of a large profile runs on ProfileThreads() threads (the same bits).
+// x = A^-1 x for a factorised store, x in the equations' numbering. Both passes go in
+// steps of a fixed number of rows, so the rounding is the same on any thread count; on a
+// large profile they run on ProfileThreads() threads.
 void SolveProfile(double** A, int n, const int* last, double* x);
 // SolveProfile on the given number of threads (0: as SolveProfile chooses).
 void SolveProfileOnThreads(double** A, int n, const int* last, double* x, int threads);

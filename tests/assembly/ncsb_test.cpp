@@ -324,18 +324,27 @@ void RowByRowElimination(double** A, int n, const int* last) {
     }
 }
 
-// The solve one term at a time: forward reduction in row order, back substitution with
-// term j of row i in partial sum (j - i - 1) mod 8 and the eight sums added pairwise;
-// every division by a pivot a product with its reciprocal.
+// The solve one term at a time: forward reduction in row order; back substitution in
+// steps of 256 rows, the sum of row i in two parts, its terms up to the step's last row r1
+// and those past it, term j of a part in partial sum (j - first term of the part) mod 8 and
+// the eight sums added pairwise; b[i] - (first + second), or b[i] - first for a row that
+// ends in its step; every division by a pivot a product with its reciprocal.
+double PairwiseSum(double** U, const double* b, int i, int from, int to) {
+  double t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+  for (int j = from; j <= to; j++) t[(j - from) % 8] += U[i][j] * b[j];
+  return ((t[0] + t[1]) + (t[2] + t[3])) + ((t[4] + t[5]) + (t[6] + t[7]));
+}
+
 void TermByTermSolve(double** U, double* b, int n, const int* last) {
   for (int i = 1; i <= n; i++) {
     const double f = b[i] * (1.0 / U[i][i]);
     for (int j = i + 1; j <= last[i]; j++) b[j] = b[j] - U[i][j] * f;
   }
   for (int i = n; i >= 1; i--) {
-    double t[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    for (int j = i + 1; j <= last[i]; j++) t[(j - i - 1) % 8] += U[i][j] * b[j];
-    b[i] = (b[i] - (((t[0] + t[1]) + (t[2] + t[3])) + ((t[4] + t[5]) + (t[6] + t[7])))) * (1.0 / U[i][i]);
+    const int r1 = std::min(n, ((i - 1) / 256 + 1) * 256);
+    const double inner = PairwiseSum(U, b, i, i + 1, std::min(last[i], r1));
+    const double rest = last[i] > r1 ? b[i] - (inner + PairwiseSum(U, b, i, r1 + 1, last[i])) : b[i] - inner;
+    b[i] = rest * (1.0 / U[i][i]);
   }
 }
 

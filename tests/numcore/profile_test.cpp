@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -192,12 +193,16 @@ void FillRandomSpd(Profile& p, uint32_t seed) {
 // The blocked elimination on any thread count gives exactly the factor of the plain
 // row-by-row elimination (each entry takes its updates in the same order), on random
 // profiles smaller than one block, across block edges and wide enough for threads; the
-// solution satisfies K x = f.
+// solution satisfies K x = f, K x formed from the whole matrix, and is the same to the
+// bit on every thread count (the steps of the solves, one row past a step's edge
+// included, do not depend on the threads).
 TEST(Profile, BlockedFactorIsTheRowByRowFactorToTheBit) {
   struct Case {
     int n, reach;
   };
-  for (const Case c : {Case{1, 0}, Case{7, 3}, Case{127, 40}, Case{129, 128}, Case{300, 290}, Case{900, 420}}) {
+  for (const Case c : {Case{1, 0}, Case{7, 3}, Case{127, 40}, Case{129, 128}, Case{257, 256}, Case{300, 290},
+                       Case{900, 420}}) {
+    std::vector<double> oneThread;
     const std::vector<int> lastcols = RandomProfile(c.n, c.reach, 17u + c.n);
     Profile ref(c.n, lastcols.data());
     FillRandomSpd(ref, 5u + c.n);
@@ -225,6 +230,8 @@ TEST(Profile, BlockedFactorIsTheRowByRowFactorToTheBit) {
           if (j > i) y[j] += K.U[i][j] * x[i];
         }
       for (int i = 1; i <= c.n; i++) EXPECT_NEAR(y[i], f[i], 1e-12 * K.U[i][i] * (1 + std::fabs(x[i]))) << i;
+      if (threads == 1) oneThread = x;
+      EXPECT_EQ(std::memcmp(x.data(), oneThread.data(), sizeof(double) * x.size()), 0) << c.n << " threads " << threads;
     }
   }
 }
@@ -255,4 +262,53 @@ TEST(Profile, PivotRefusalsNameTheRowOnAnyThreadCount) {
       EXPECT_EQ(r.failure, c.failure) << c.row << " threads " << threads;
       EXPECT_EQ(r.row, c.row) << threads;
     }
+}
+
+// The ordered store of a large banded matrix in a scrambled order: cleared where no term
+// lands, every term in its place, the same whether the copy runs on one thread or several
+// (the store is large enough for the threaded copy and first touch).
+TEST(Profile, OrderedStoreHoldsEveryTermOnAnyThreadCount) {
+  const int n = 32000, band = 120;  // 3.1 million upper terms, a store of 4.5 million
+  std::vector<int> count(n + 1), order(n + 1), last(n + 1);
+  std::vector<std::vector<int>> colv(n + 1);
+  std::vector<std::vector<double>> valv(n + 1);
+  for (int i = 1; i <= n; i++) {
+    for (int c = i; c <= std::min(n, i + band); c++)
+      if (c == i || (c * 7 + i) % 5 != 0) {
+        colv[i].push_back(c);
+        valv[i].push_back(i + 1e-5 * c);
+      }
+    colv[i].insert(colv[i].begin(), 0);  // 1-based rows
+    valv[i].insert(valv[i].begin(), 0.0);
+    count[i] = static_cast<int>(colv[i].size()) - 1;
+  }
+  std::vector<int*> cols(n + 1);
+  std::vector<double*> vals(n + 1);
+  for (int i = 1; i <= n; i++) {
+    cols[i] = colv[i].data();
+    vals[i] = valv[i].data();
+  }
+  // Blocks of 40 equations in reverse: the rows reach up to a block and a band further.
+  for (int k = 1; k <= n; k++) order[k] = n - ((k - 1) / 40 * 40) - 39 + (k - 1) % 40;
+  OrderedProfileEnds(n, count.data(), cols.data(), order.data(), last.data());
+  for (const char* threads : {"1", "3"}) {
+    setenv("VOLDE_THREADS", threads, 1);
+    double** A;
+    AllocOrderedProfile(&A, n, last.data(), order.data());
+    CopyRowsToOrderedProfile(A, n, count.data(), cols.data(), vals.data());
+    std::vector<int> rowOfEq(n + 1);
+    for (int k = 1; k <= n; k++) rowOfEq[ProfileEquationOfRow(A, n, k)] = k;
+    int64_t placed = 0, nonzero = 0;
+    for (int i = 1; i <= n; i++)
+      for (int t = 1; t <= count[i]; t++) {
+        const int a = rowOfEq[i], b = rowOfEq[cols[i][t]];
+        ASSERT_EQ(A[std::min(a, b)][std::max(a, b)], vals[i][t]) << threads << " " << i << " " << cols[i][t];
+        placed++;
+      }
+    for (int k = 1; k <= n; k++)
+      for (int j = k; j <= last[k]; j++) nonzero += A[k][j] != 0.0;
+    EXPECT_EQ(nonzero, placed) << threads;  // nothing else written, the rest cleared
+    freeprofd2(A, n);
+  }
+  unsetenv("VOLDE_THREADS");
 }
