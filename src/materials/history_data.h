@@ -245,7 +245,8 @@ struct NLMM104_HD {
 struct CrackPart111 {
   // Per-crack vectors of CrAux (the file's CrAux1 to CrAux6).
   enum AuxField : int {
-    kAuxSpare = 1,           // not used by the crack routines
+    kAuxTwist = 1,           // turn of the tangent axes about the normal from those the normal
+                             // gives (a crack turned with the material in the updated description)
     kAuxReopThreshold = 2,   // normal stress above which a closed crack reopens
     kAuxCloseThreshold = 3,  // normal crack strain below which an active crack closes
     kAuxStrainMax = 4,       // largest normal crack strain on the softening envelope

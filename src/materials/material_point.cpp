@@ -521,11 +521,11 @@ double CrackAngleInRange(double a) {
   return a;
 }
 
-// Rows t, s of the crack axes of normal n, as the crack routines build them.
-void CrackTangents(const double* n, double t[4], double s[4]) {
+// Rows t, s of the axes of crack k, as the crack routines build them.
+void CrackTangents(const CrackView& v, int k, double t[4], double s[4]) {
   double** L;
   allocd2(&L, 3, 3);
-  CalcOrthonormalTriad(n, L);
+  CrackAxes3D(v.dir[k], v.twist != nullptr ? v.twist[k] : 0.0, L);
   for (int i = 1; i <= 3; i++) {
     t[i] = L[1][i];
     s[i] = L[2][i];
@@ -533,12 +533,16 @@ void CrackTangents(const double* n, double t[4], double s[4]) {
   freed2(L);
 }
 
-// The normal of a solid crack turned by Q; the tangential pair of its crack strain and
-// stress, kept in the tangent axes the routines build from the normal, re-expressed in
-// those of the turned normal.
+// The normal of a solid crack turned by Q. A model that keeps the turn of the tangent axes
+// about the normal takes the turned tangents Q t, Q s as its axes, so the crack strain and
+// stress and the history of each shear component stay with their material direction under
+// any rotation. The others re-express the tangential pair of crack strain and stress in
+// the axes of the turned normal (exact where the shear components keep no history of
+// their own).
 void TurnSolidCrack(const CrackView& v, int k, const double Q[4][4]) {
-  double n[4] = {0.0, v.dir[k][1], v.dir[k][2], v.dir[k][3]}, t[4], s[4], tn[4], sn[4], Qt[4] = {}, Qs[4] = {};
-  CrackTangents(n, t, s);
+  double t[4], s[4], tn[4], sn[4], Qt[4] = {}, Qs[4] = {};
+  CrackTangents(v, k, t, s);
+  const double n[4] = {0.0, v.dir[k][1], v.dir[k][2], v.dir[k][3]};
   for (int i = 1; i <= 3; i++) {
     v.dir[k][i] = 0.0;
     for (int j = 1; j <= 3; j++) {
@@ -548,8 +552,13 @@ void TurnSolidCrack(const CrackView& v, int k, const double Q[4][4]) {
     }
   }
   normalized1(v.dir[k], 3);
-  CrackTangents(v.dir[k], tn, sn);
+  if (v.twist != nullptr) v.twist[k] = 0.0;
+  CrackTangents(v, k, tn, sn);
   const double tt = dotd1(Qt, tn, 3), st = dotd1(Qs, tn, 3), ts = dotd1(Qt, sn, 3), ss = dotd1(Qs, sn, 3);
+  if (v.twist != nullptr) {
+    v.twist[k] = std::atan2(ts, tt);
+    return;
+  }
   for (double* f : {v.e, v.s}) {
     double* pair = f + 3 * (k - 1) + 1;
     const double a = pair[1], b = pair[2];

@@ -117,7 +117,7 @@ Solved Solve(const CrackMat& c, Point& p, const double* dEps, int algorithm = 0)
     AssignActCrData_NLMM102(nA, p.R102(), &a);
   Mat T(3 * nA, 6), De(6, 6);
   Dco(c, De);
-  CalcMat_Tcr_3D(nA, T.A, a.dir);
+  CalcMat_Tcr_3D(nA, T.A, a.dir, nullptr);
   Solved out{};
   copyd1(out.sigma, full ? p.R111().Stress : p.R102().Stress, 6);
   AcceptedResidual rec{nullptr, nullptr};
@@ -176,10 +176,10 @@ TEST(SolidCrackAxes, RowsAreTheTractionsOnTheCrackPlane) {
   allocd2(&up, 1, 3);
   up[1][1] = up[1][2] = 0.0;
   up[1][3] = 1.0;
-  CalcMat_Tcr_3D(1, T.A, up);
+  CalcMat_Tcr_3D(1, T.A, up, nullptr);
   const double expUp[3][6] = {{0, 0, 1, 0, 0, 0}, {0, 0, 0, 0, 1, 0}, {0, 0, 0, 1, 0, 0}};
   up[1][3] = -1.0;
-  CalcMat_Tcr_3D(1, Tn.A, up);
+  CalcMat_Tcr_3D(1, Tn.A, up, nullptr);
   const double expDown[3][6] = {{0, 0, 1, 0, 0, 0}, {0, 0, 0, 0, -1, 0}, {0, 0, 0, 1, 0, 0}};
   for (int i = 1; i <= 3; i++)
     for (int j = 1; j <= 6; j++) {
@@ -190,7 +190,7 @@ TEST(SolidCrackAxes, RowsAreTheTractionsOnTheCrackPlane) {
   // A skew normal: T sigma = (n.S n, t.S n, s.S n) of the stress tensor S.
   const double n[4] = {0, 2.0 / 3.0, -1.0 / 3.0, 2.0 / 3.0};
   for (int k = 1; k <= 3; k++) up[1][k] = n[k];
-  CalcMat_Tcr_3D(1, T.A, up);
+  CalcMat_Tcr_3D(1, T.A, up, nullptr);
   const double sig[7] = {0, 1.0, -2.0, 0.5, 0.3, -0.7, 1.1};
   const double S[4][4] = {{0, 0, 0, 0}, {0, 1.0, 1.1, -0.7}, {0, 1.1, -2.0, 0.3}, {0, -0.7, 0.3, 0.5}};
   Mat L(3, 3);
@@ -285,7 +285,7 @@ TEST(SolidCrackTangent, SeriesComplianceOfTwoClosingCracks) {
   ActiveCracks a;
   AssignActCrData_NLMM111(2, p.R111().Cr, &a);
   Mat T(6, 6), Dcr(6, 6), C(6, 6), W(6, 6), X(6, 6);
-  CalcMat_Tcr_3D(2, T.A, a.dir);
+  CalcMat_Tcr_3D(2, T.A, a.dir, nullptr);
   Calc_Dcr(prm, a, a.e, a.e, a.s, Dcr.A);
   FreeActiveCracks(&a);
   for (int j = 1; j <= 6; j++) {
@@ -311,7 +311,7 @@ TEST(SolidCrackTangent, SingularCrackSystemStopsTheRunWithThePoint) {
   n[1][2] = n[1][3] = 0.0;
   Mat T(3, 6), De(6, 6), Dcr(3, 3), A(3, 6);
   Dco(c, De);
-  CalcMat_Tcr_3D(1, T.A, n);
+  CalcMat_Tcr_3D(1, T.A, n, nullptr);
   freed2(n);
   Dcr[1][1] = -kE;
   Dcr[2][2] = Dcr[3][3] = 3750.0;
@@ -572,7 +572,7 @@ TEST(SolidCrackDeltaStress, SecantIterationsAcceptTheirSmallestResidual) {
   AssignActCrData_NLMM111(1, p.R111().Cr, &a);
   Mat T(3, 6), De(6, 6);
   Dco(c, De);
-  CalcMat_Tcr_3D(1, T.A, a.dir);
+  CalcMat_Tcr_3D(1, T.A, a.dir, nullptr);
   const double dEps[7] = {0, 5e-5, 0, 0, 0, 0, 0};
   double sigma[7] = {0, kFt, 0, 0, 0, 0, 0};
   double rhoMin = 0.0;

@@ -585,7 +585,7 @@ void CalcCrTractions(const CrackView& v, const double* stress, double* t) {
   double** T;
   allocd2(&T, nc * n, ns);
   if (nc == 3) {
-    CalcMat_Tcr_3D(n, T, v.dir);
+    CalcMat_Tcr_3D(n, T, v.dir, v.twist);
   } else {
     double angle[5] = {0, 0, 0, 0, 0};
     for (int k = 1; k <= n; k++) angle[k] = v.angleRows != nullptr ? v.angleRows[k][1] : v.angleVec[k];

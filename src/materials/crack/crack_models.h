@@ -123,6 +123,7 @@ struct ActiveCracks {
   int *status, *shear1, *shear2;     // shear states (1 in the models without shear softening)
   double *ft, *gf, *gfII, *h;        // initiation stress, fracture energy, mode-II energy, band
   double** dir;                      // n x 3, row j the unit normal (solid)
+  double* twist;                     // turn of the tangent axes about the normal (solid), or null
   double* angle;                     // angle of the normal from x (plane)
   double *tau1, *tau2, *k1, *k2;     // peak shear stresses and shear stiffnesses before softening
   double *epsMax, *gMax1, *gMax2;    // largest crack normal strain, crack shear strains kept
@@ -137,9 +138,13 @@ int CalcNumActiveCr_NLMM102(const NLMM101_HD& r);
 void AssignActCrData_NLMM111(int nA, const CrackPart111& r, ActiveCracks* c);
 void AssignActCrData_NLMM102(int nA, const NLMM101_HD& r, ActiveCracks* c);
 
-// T (3nA x 6) of the crack normals dir (nA x 3): rows (normal, t, s) per crack with the
-// local axes of CalcOrthonormalTriad; T maps a stress onto the crack tractions.
-void CalcMat_Tcr_3D(int nA, double** T, double** dir);
+// Axes of a solid crack, rows t, s, n of L (3 x 3): the tangents CalcOrthonormalTriad
+// gives the normal n, turned about it by the angle twist.
+void CrackAxes3D(const double* n, double twist, double** L);
+// T (3nA x 6) of the crack normals dir (nA x 3) and the turns twist[1..nA] of their
+// tangents (null: none): rows (normal, t, s) per crack with the axes of CrackAxes3D;
+// T maps a stress onto the crack tractions.
+void CalcMat_Tcr_3D(int nA, double** T, double** dir, const double* twist);
 // T (2n x 3) of the crack angles angle[1..n] of a plane model: row 2i-1 maps
 // (sxx, syy, sxy) to the normal stress of crack i, row 2i to its shear stress; T^T maps
 // the crack strains back (engineering shear).
@@ -320,6 +325,7 @@ struct CrackView {
   double* angle;                 // threshold angle
   int32_t *status, *shear1, *shear2;
   double** dir;                  // normals of a solid model
+  double* twist;                 // ... the turn of their tangent axes, in the models that keep it
   double** angleRows;            // angles of a plane model (column 1), or
   double* angleVec;              // ... a plain vector of them
   double *h, *gf, *gfInitial, *gfII, *ft, *k1, *k2, *tau1, *tau2;

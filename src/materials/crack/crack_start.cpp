@@ -328,6 +328,7 @@ void InitializeCr(const MaterialRecord& m, double gf, const double* normal, doub
   *v.nCr = n;
   if (v.dir != nullptr)
     for (int k = 1; k <= 3; k++) v.dir[n][k] = normal[k];
+  if (v.twist != nullptr) v.twist[n] = 0.0;
   if (v.angleRows != nullptr) v.angleRows[n][1] = angle;
   if (v.angleVec != nullptr) v.angleVec[n] = angle;
   v.status[n] = 1;

@@ -139,6 +139,8 @@ void AllocActiveCracks(int n, int nc, ActiveCracks* c) {
     zerod1(*v, n);
   }
   allocd2(&c->dir, n, 3);
+  allocd1(&c->twist, n);
+  zerod1(c->twist, n);
   allocd1(&c->angle, n);
   zerod1(c->angle, n);
   allocd1(&c->e, nc * n);
@@ -198,7 +200,7 @@ int CountActive(int nCr, const int32_t* status) {
 void FreeActiveCracks(ActiveCracks* c) {
   for (int* v : {c->status, c->shear1, c->shear2}) freei1(v);
   for (double* v : {c->ft, c->gf, c->gfII, c->h, c->tau1, c->tau2, c->k1, c->k2, c->epsMax, c->gMax1, c->gMax2, c->e,
-                    c->s, c->angle})
+                    c->s, c->angle, c->twist})
     freed1(v);
   freed2(c->dir);
   *c = ActiveCracks{};
@@ -241,6 +243,7 @@ CrackView CrackPartView(CrackPart111& r) {
   v.shear1 = r.CrAuxStatus;
   v.shear2 = r.CrAuxStatus2;
   v.dir = r.CrDirection;
+  v.twist = r.CrAux[CrackPart111::kAuxTwist];
   v.gfII = r.CrGfII;
   v.k1 = r.CrShearStiffness;
   v.k2 = r.CrShearStiffness2;
@@ -326,6 +329,7 @@ void AssignActCrData(int nA, const CrackView& v, ActiveCracks* c) {
              c, from);
   for (int j = 1; j <= nA; j++) {
     const int k = from[j];
+    if (v.twist != nullptr) c->twist[j] = v.twist[k];
     if (v.shear1 != nullptr) {
       c->shear1[j] = v.shear1[k];
       c->gfII[j] = v.gfII[k];
@@ -372,11 +376,22 @@ void AssignActCrData_NLMM141(int nA, const NLMM141_HD& r, ActiveCracks* c) {
 
 // ---- crack axes and angles ----------------------------------------------------------------
 
-void CalcMat_Tcr_3D(int nA, double** T, double** dir) {
+void CrackAxes3D(const double* n, double twist, double** L) {
+  CalcOrthonormalTriad(n, L);
+  if (twist == 0.0) return;
+  const double c = std::cos(twist), s = std::sin(twist);
+  for (int i = 1; i <= 3; i++) {
+    const double t = L[1][i];
+    L[1][i] = c * t + s * L[2][i];
+    L[2][i] = c * L[2][i] - s * t;
+  }
+}
+
+void CalcMat_Tcr_3D(int nA, double** T, double** dir, const double* twist) {
   double** L;
   allocd2(&L, 3, 3);
   for (int j = 1; j <= nA; j++) {
-    CalcOrthonormalTriad(dir[j], L);
+    CrackAxes3D(dir[j], twist != nullptr ? twist[j] : 0.0, L);
     const double* t = L[1];
     const double* s = L[2];
     const double* n = L[3];
@@ -487,5 +502,5 @@ void CalcMat_TcrOfCracks(const SolidCrackModel& model, const ActiveCracks& c, do
   if (model.nc == 2)
     CalcMat_Tcr(c.n, T, c.angle);
   else
-    CalcMat_Tcr_3D(c.n, T, c.dir);
+    CalcMat_Tcr_3D(c.n, T, c.dir, c.twist);
 }

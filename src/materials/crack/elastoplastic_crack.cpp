@@ -211,7 +211,7 @@ void CalcMat_Decr_NLMM151(const PointContext& at, const MaterialRecord& m, const
   ActiveCracks c;
   AssignActCrData(nA, v, &c);
   Matrix T(3 * nA, 6);
-  CalcMat_Tcr_3D(nA, T.a, c.dir);
+  CalcMat_Tcr_3D(nA, T.a, c.dir, c.twist);
   CalcMat_Decr(CrackParamsOf(kModel151, m), at, c, T.a, Dbase, D);
   FreeActiveCracks(&c);
 }
