@@ -198,14 +198,11 @@ void SlopeRows(LayeredShell& el) {
 // 0.1: a rigid turn by theta leaves a membrane strain of -theta^4/8, 1.25e-5 at 0.1 (an
 // eighth of the cracking strain of concrete), and a strip bent to the slope theta deflects
 // theta^2/12 more than the elastica. An iterate beyond that stops the run.
-void CheckSlope(const LayeredCall& c, const LayeredWork& w, const SectionPoint& pt) {
+void CheckSlope(const LayeredCall& c, const LayeredWork& w, const SlopeWork& g, const SectionPoint& pt) {
   constexpr double kSlopeLimit = 0.1;
-  double p1 = 0.0, p2 = 0.0;
-  for (int k = 1; k <= c.nNodes; k++) {
-    p1 += w.dNdx[k][1] * w.ul[6 * (k - 1) + 3];
-    p2 += w.dNdx[k][2] * w.ul[6 * (k - 1) + 3];
-  }
-  const double slope = std::sqrt(p1 * p1 + p2 * p2);
+  double p[3];
+  multd2d1(p, g.G, w.ul, 2, c.ndof);  // the slopes (w,1, w,2) of the iterate
+  const double slope = std::sqrt(p[1] * p[1] + p[2] * p[2]);
   if (slope <= kSlopeLimit) return;
   std::fflush(stdout);
   std::fprintf(stderr, "\n");
@@ -232,7 +229,7 @@ void SlopeStrains(LayeredShell& el, SectionPoint* pt) {
   multd2d1(eL, g.BNL, w.ul, 3, c.ndof);
   for (int i = 1; i <= 3; i++) eL[i] *= 0.5;
   if (!c.stiffness) {
-    CheckSlope(c, w, *pt);
+    CheckSlope(c, w, g, *pt);
     multd2d1(t1, g.BNL, w.dul, 3, c.ndof);
     multd2d1(t2, g.BNL0, w.dul, 3, c.ndof);
     for (int i = 1; i <= 3; i++) pt->de6[i] += 0.5 * (t1[i] + t2[i]);
