@@ -516,29 +516,72 @@ __attribute__((always_inline)) inline void RowBody(double* r, const double* s, d
   for (; k < n; k++) r[k] -= m * s[k];
 }
 
-// The two kernels compiled for each instruction-set level; lane-by-lane operations give
-// the same bits at every level.
+// b[j] = b[j] - u[j] f for j = from..to. Every stored term takes part: the factor was
+// formed with all of them, and a threshold on their size would depend on the units (a
+// model in small units lost real terms and failed its solution check).
+__attribute__((always_inline)) inline void ReduceBody(const double* u, double f, double* b, int from, int to) {
+  int j = from;
+  for (; j + 7 <= to; j += 8) STORE8(b + j) = LOAD8(b + j) - LOAD8(u + j) * f;
+  for (; j <= to; j++) b[j] = b[j] - u[j] * f;
+}
+
+// Sum of u[j] b[j], j = from..to, in a fixed order: term from + q + 8r goes to partial
+// sum q (ascending r), and the eight partial sums are added in a fixed tree.
+__attribute__((always_inline)) inline double DotBody(const double* u, const double* b, int from, int to) {
+  V8 s = {0, 0, 0, 0, 0, 0, 0, 0};
+  int j = from;
+  for (; j + 7 <= to; j += 8) s = s + LOAD8(u + j) * LOAD8(b + j);
+  double t[8];
+  std::memcpy(t, &s, sizeof t);
+  for (int q = 0; j <= to; j++, q++) t[q] = t[q] + u[j] * b[j];
+  return ((t[0] + t[1]) + (t[2] + t[3])) + ((t[4] + t[5]) + (t[6] + t[7]));
+}
+
+// Multipliers of one earlier row for the rows of a block: m = r[t] / p where the row
+// reaches row t of the block (t < reach) and r[t] is not zero, else zero; in the groups of
+// kMicroRows rows, each a stride apart. Division is correctly rounded lane by lane.
+typedef double V4 __attribute__((vector_size(32)));
+typedef double V4u __attribute__((vector_size(32), aligned(8), may_alias));
+typedef int64_t V4m __attribute__((vector_size(32)));
+static_assert(kMicroRows == 4, "one group of multipliers is one 4-wide vector");
+__attribute__((always_inline)) inline void MultBody(const double* r, double p, int reach, double* m, int64_t stride) {
+  int t = 0;
+  for (; t + kMicroRows <= reach; t += kMicroRows) {
+    const V4 v = *reinterpret_cast<const V4u*>(r + t);
+    const V4 q = v / p;
+    *reinterpret_cast<V4u*>(m + t / kMicroRows * stride) = reinterpret_cast<V4>(reinterpret_cast<V4m>(q) & (v != 0.0));
+  }
+  for (; t < kBlockRows; t++) m[t / kMicroRows * stride + t % kMicroRows] = t < reach && r[t] != 0.0 ? r[t] / p : 0.0;
+}
+
+// The kernels compiled for each instruction-set level; lane-by-lane operations give the
+// same bits at every level. (Compiled for the base level, an 8-wide sum lives on the
+// stack and the solves run at a third of their speed.)
 struct Kernels {
   void (*tile)(double*, int64_t, const double*, int, const double*);
   void (*row)(double*, const double*, double, int);
+  void (*reduce)(const double*, double, double*, int, int);
+  double (*dot)(const double*, const double*, int, int);
+  void (*mults)(const double*, double, int, double*, int64_t);
 };
 
-__attribute__((target("arch=x86-64-v4"))) void TileV4(double* w, int64_t ld, const double* s, int n,
-                                                        const double* m) {
-  TileBody(w, ld, s, n, m);
-}
-__attribute__((target("arch=x86-64-v4"))) void RowV4(double* r, const double* s, double m, int n) {
-  RowBody(r, s, m, n);
-}
-__attribute__((target("arch=x86-64-v3"))) void TileV3(double* w, int64_t ld, const double* s, int n,
-                                                        const double* m) {
-  TileBody(w, ld, s, n, m);
-}
-__attribute__((target("arch=x86-64-v3"))) void RowV3(double* r, const double* s, double m, int n) {
-  RowBody(r, s, m, n);
-}
-void TileV1(double* w, int64_t ld, const double* s, int n, const double* m) { TileBody(w, ld, s, n, m); }
-void RowV1(double* r, const double* s, double m, int n) { RowBody(r, s, m, n); }
+#define VOLDE_KERNELS_AT(SUFFIX, ATTR)                                                                   \
+  ATTR void Tile##SUFFIX(double* w, int64_t ld, const double* s, int n, const double* m) {               \
+    TileBody(w, ld, s, n, m);                                                                           \
+  }                                                                                                     \
+  ATTR void Row##SUFFIX(double* r, const double* s, double m, int n) { RowBody(r, s, m, n); }            \
+  ATTR void Reduce##SUFFIX(const double* u, double f, double* b, int from, int to) {                     \
+    ReduceBody(u, f, b, from, to);                                                                      \
+  }                                                                                                     \
+  ATTR double Dot##SUFFIX(const double* u, const double* b, int from, int to) { return DotBody(u, b, from, to); } \
+  ATTR void Mults##SUFFIX(const double* r, double p, int reach, double* m, int64_t stride) {            \
+    MultBody(r, p, reach, m, stride);                                                                   \
+  }
+
+VOLDE_KERNELS_AT(V4, __attribute__((target("arch=x86-64-v4"))))
+VOLDE_KERNELS_AT(V3, __attribute__((target("arch=x86-64-v3"))))
+VOLDE_KERNELS_AT(V1, )
+#undef VOLDE_KERNELS_AT
 
 bool KernelsAtLevel(int level, Kernels* k) {
   __builtin_cpu_init();
@@ -548,17 +591,27 @@ bool KernelsAtLevel(int level, Kernels* k) {
       if (KernelsAtLevel(3, k)) return true;
       return KernelsAtLevel(1, k);
     case 1:
-      *k = {TileV1, RowV1};
+      *k = {TileV1, RowV1, ReduceV1, DotV1, MultsV1};
       return true;
     case 3:
-      *k = {TileV3, RowV3};
+      *k = {TileV3, RowV3, ReduceV3, DotV3, MultsV3};
       return __builtin_cpu_supports("x86-64-v3");
     case 4:
-      *k = {TileV4, RowV4};
+      *k = {TileV4, RowV4, ReduceV4, DotV4, MultsV4};
       return __builtin_cpu_supports("x86-64-v4");
     default:
       InternalError(__FILE__, __LINE__);
   }
+}
+
+// The highest level's kernels, for the solves.
+const Kernels& BestKernels() {
+  static const Kernels best = [] {
+    Kernels k;
+    KernelsAtLevel(0, &k);
+    return k;
+  }();
+  return best;
 }
 
 // What the threads of one elimination share. The blocks of kBlockRows rows are taken in
@@ -638,10 +691,13 @@ void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
       if (t < nb)
         for (int k = j0 + t; k <= last[j0 + t]; k++) W(t, k) = A[j0 + t][k];
     }
-    for (int i = ilo + tid; i < j0; i += T) {
+    // Each thread takes one run of sources: neighbouring sources share the cache lines of
+    // the multipliers.
+    for (int i = ilo + static_cast<int>(static_cast<int64_t>(nsrc) * tid / T),
+             iEnd = ilo + static_cast<int>(static_cast<int64_t>(nsrc) * (tid + 1) / T);
+         i < iEnd; i++) {
       const double* ri = A[i];
-      const int reach = std::min(nb, last[i] - j0 + 1);
-      for (int t = 0; t < kBlockRows; t++) M(t, i) = t < reach && ri[j0 + t] != 0.0 ? ri[j0 + t] / ri[i] : 0.0;
+      E.kern.mults(ri + j0, ri[i], std::min(nb, last[i] - j0 + 1), &M(0, i), static_cast<int64_t>(nsrc) * kMicroRows);
     }
     sync.arrive_and_wait();
     // B: the updates of the earlier rows, 32 columns at a time. Sources lo..j0-1 reach
@@ -843,26 +899,8 @@ double ProfileFactorBytes(int n, const int* last) {
 
 namespace {
 
-// b[j] = b[j] - u[j] f for j = from..to. Every stored term takes part: the factor was
-// formed with all of them, and a threshold on their size would depend on the units (a
-// model in small units lost real terms and failed its solution check).
-void ReduceRow(const double* u, double f, double* b, int from, int to) {
-  int j = from;
-  for (; j + 7 <= to; j += 8) STORE8(b + j) = LOAD8(b + j) - LOAD8(u + j) * f;
-  for (; j <= to; j++) b[j] = b[j] - u[j] * f;
-}
-
-// Sum of u[j] b[j], j = from..to, in a fixed order: term from + q + 8r goes to partial
-// sum q (ascending r), and the eight partial sums are added in a fixed tree.
-double RowDot(const double* u, const double* b, int from, int to) {
-  V8 s = {0, 0, 0, 0, 0, 0, 0, 0};
-  int j = from;
-  for (; j + 7 <= to; j += 8) s = s + LOAD8(u + j) * LOAD8(b + j);
-  double t[8];
-  std::memcpy(t, &s, sizeof t);
-  for (int q = 0; j <= to; j++, q++) t[q] = t[q] + u[j] * b[j];
-  return ((t[0] + t[1]) + (t[2] + t[3])) + ((t[4] + t[5]) + (t[6] + t[7]));
-}
+void ReduceRow(const double* u, double f, double* b, int from, int to) { BestKernels().reduce(u, f, b, from, to); }
+double RowDot(const double* u, const double* b, int from, int to) { return BestKernels().dot(u, b, from, to); }
 
 // The reciprocal pivots of U: those of the record, else computed into own.
 const double* ReciprocalPivots(double** U, int n, std::vector<double>& own) {
