@@ -644,6 +644,8 @@ struct Elimination {
   std::vector<double> work;    // the block's rows
   std::vector<double> mult;    // multipliers of the earlier rows
   std::vector<double> own;     // multipliers of the block's rows among themselves
+  std::vector<double> tri;     // one column tile of the block's triangle
+  std::vector<double> pivot;   // pivots of the block's rows
   std::vector<std::vector<double>> strips;
   int64_t ld;                  // stride of the work rows (largest block)
   double* rpiv;                // reciprocal pivots (record), or null
@@ -668,12 +670,79 @@ Block BlockAt(const Elimination& E, int j0) {
   return b;
 }
 
+// Step C: the block's triangle (columns j0 .. j0 + nb - 1) in tiles of kChunk columns,
+// copied into tri (kChunk terms a row). In a tile, the rows that reach it with their
+// diagonal (rows 0 .. rows - 1 of the block) are finished in ascending order: a group of
+// kMicroRows rows takes the updates of the finished rows above it through the register
+// kernel (the rows above are the strip, their multipliers in own), then those of the rows
+// of its own group above each row. A finished row whose diagonal lies in the tile is
+// tested as a pivot; each finished row gives its multipliers for the rows whose diagonal
+// lies in the tile (own) and goes to the store. An entry takes its updates in ascending
+// order, as in the row-by-row elimination.
+void EliminateTriangle(Elimination& E, int j0, int nb) {
+  const int64_t ld = E.ld;
+  const int cEnd = j0 + nb - 1;
+  const int step = E.n / 30 + 1;
+  double* tri = E.tri.data();
+  std::fill(E.own.begin(), E.own.end(), 0.0);
+  const auto own = [&E](int t, int u) -> double& {
+    return E.own[static_cast<size_t>(u / kMicroRows * kMicroRows) * kBlockRows + t * kMicroRows + u % kMicroRows];
+  };
+  for (int k0 = j0; k0 <= cEnd; k0 += kChunk) {
+    const int k1 = std::min(cEnd, k0 + kChunk - 1);
+    const int rows = k1 - j0 + 1;
+    // Rows of the tile's groups; columns past the triangle enter as zeros and stay there.
+    for (int u = 0; u < std::min(kBlockRows, (rows + kMicroRows - 1) / kMicroRows * kMicroRows); u++) {
+      double* tu = tri + static_cast<size_t>(u) * kChunk;
+      const double* wu = &E.work[static_cast<size_t>(u * ld + (k0 - j0))];
+      for (int k = 0; k < kChunk; k++) tu[k] = k0 + k <= k1 ? wu[k] : 0.0;
+    }
+    for (int g = 0; g < rows; g += kMicroRows) {
+      if (g > 0) E.kern.tile(tri + static_cast<size_t>(g) * kChunk, kChunk, tri, g, &own(0, g));
+      for (int u = g; u < std::min(rows, g + kMicroRows); u++) {
+        double* tu = tri + static_cast<size_t>(u) * kChunk;
+        for (int t = g; t < u; t++)
+          if (own(t, u) != 0.0) E.kern.row(tu, tri + static_cast<size_t>(t) * kChunk, own(t, u), kChunk);
+        const int i = j0 + u;
+        if (i >= k0) {  // the pivot
+          if (E.show && E.n > 900 && (i - 1) % step == 0) {
+            std::printf("*");
+            std::fflush(stdout);
+          }
+          const double p = tu[i - k0];
+          const double a = std::fabs(p);
+          int failure = kPivotOk;
+          if (E.rule == kPivotStiffness) {
+            if (!std::isfinite(p)) failure = kPivotNotFinite;
+            else if (!(a > kPivotLoss * std::fabs(E.diag[i]))) failure = kPivotBelowDiagonal;
+          } else if (!(a > kSmall * E.largest)) {
+            failure = kPivotBelowLargest;
+          }
+          if (failure != kPivotOk) {
+            E.result = {failure, i, E.result.minRatio};
+            return;
+          }
+          const double d = std::fabs(E.diag[i]);
+          const double ratio = d > 0.0 ? a / d : 0.0;
+          if (ratio < E.result.minRatio) E.result.minRatio = ratio;
+          if (E.rpiv != nullptr) E.rpiv[i] = 1.0 / p;
+          E.pivot[static_cast<size_t>(u)] = p;
+        }
+        for (int v = std::max(u + 1, k0 - j0); v < rows; v++) {
+          const double a = tu[j0 + v - k0];
+          if (a != 0.0) own(u, v) = a / E.pivot[static_cast<size_t>(u)];
+        }
+        for (int k = std::max(k0, i); k <= std::min(k1, E.last[i]); k++) E.A[i][k] = tu[k - k0];
+      }
+    }
+  }
+}
+
 void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
   const int T = E.threads;
   double** A = E.A;
   const int* last = E.last;
   const int64_t ld = E.ld;
-  const int step = E.n / 30 + 1;
   std::vector<double>& strip = E.strips[static_cast<size_t>(tid)];
   for (int j0 = 1; j0 <= E.n; j0 += kBlockRows) {
     const Block b = BlockAt(E, j0);
@@ -729,46 +798,12 @@ void EliminateOnThread(Elimination& E, int tid, std::barrier<>& sync) {
       }
     }
     sync.arrive_and_wait();
-    // C: the triangle of the block, row by row, with the pivot tests.
+    // C: the triangle of the block with the pivot tests (one thread).
     const int cEnd = j0 + nb - 1;  // last column of the triangle
     if (tid == 0) {
       E.nextB = 0;  // every thread is past step B and waits for step D
       E.nextD = 0;
-      std::fill(E.own.begin(), E.own.end(), 0.0);
-      for (int t = 0; t < nb && E.result.failure == kPivotOk; t++) {
-        const int i = j0 + t;
-        if (E.show && E.n > 900 && (i - 1) % step == 0) {
-          std::printf("*");
-          std::fflush(stdout);
-        }
-        const double p = W(t, i);
-        const double a = std::fabs(p);
-        int failure = kPivotOk;
-        if (E.rule == kPivotStiffness) {
-          if (!std::isfinite(p)) failure = kPivotNotFinite;
-          else if (!(a > kPivotLoss * std::fabs(E.diag[i]))) failure = kPivotBelowDiagonal;
-        } else if (!(a > kSmall * E.largest)) {
-          failure = kPivotBelowLargest;
-        }
-        if (failure != kPivotOk) {
-          E.result = {failure, i, E.result.minRatio};
-          break;
-        }
-        const double d = std::fabs(E.diag[i]);
-        const double ratio = d > 0.0 ? a / d : 0.0;
-        if (ratio < E.result.minRatio) E.result.minRatio = ratio;
-        if (E.rpiv != nullptr) E.rpiv[i] = 1.0 / p;
-        const int li = last[i];
-        for (int u = t + 1; u < nb; u++) {
-          const double aiu = W(t, j0 + u);
-          if (aiu == 0.0) continue;
-          const double m = aiu / p;
-          E.own[static_cast<size_t>(u / kMicroRows * kMicroRows) * kBlockRows + t * kMicroRows + u % kMicroRows] = m;
-          const int end = std::min(li, cEnd);
-          if (end >= j0 + u) E.kern.row(&W(u, j0 + u), &W(t, j0 + u), m, end - (j0 + u) + 1);
-        }
-        for (int k = i; k <= std::min(li, cEnd); k++) A[i][k] = W(t, k);
-      }
+      EliminateTriangle(E, j0, nb);
     }
     sync.arrive_and_wait();
     if (E.result.failure != kPivotOk) return;
@@ -866,6 +901,8 @@ bool FactorProfile(double** A, int n, const int* last, int rule, char echo, int 
   E.work.assign(static_cast<size_t>(ld) * kBlockRows, 0.0);
   E.mult.assign(static_cast<size_t>(std::max<int64_t>(nsrcMax, 1)) * kBlockRows, 0.0);
   E.own.assign(static_cast<size_t>(kBlockRows) * kBlockRows, 0.0);
+  E.tri.assign(static_cast<size_t>(kBlockRows) * kChunk, 0.0);
+  E.pivot.assign(static_cast<size_t>(kBlockRows), 0.0);
   E.strips.assign(static_cast<size_t>(T),
                   std::vector<double>(static_cast<size_t>(std::max(kSourceRun, kBlockRows)) * kChunk));
 
