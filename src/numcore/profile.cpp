@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <barrier>
 #include <cmath>
 #include <cstdio>
@@ -954,6 +955,7 @@ const double* ReciprocalPivots(double** U, int n, std::vector<double>& own) {
 constexpr int kSolveRows = 256;
 constexpr int kSolveColumns = 128;
 constexpr int kSolveGroup = 8;
+constexpr int kSolveAhead = 4;
 constexpr int64_t kThreadedSolveTerms = 4000000;
 
 // First row of the last step of kSolveRows rows (the steps do not depend on the threads).
@@ -969,6 +971,26 @@ double BackRow(const double* u, const double* b, int i, int r1, int li, double o
 }
 
 double OuterSum(const double* u, const double* b, int r1, int li) { return li > r1 ? RowDot(u, b, r1 + 1, li) : 0.0; }
+
+// Waits until stage p's serial part is done. A serial part takes tens of microseconds,
+// less than the system takes to wake a sleeping thread: the thread spins for a while
+// before it sleeps.
+void AwaitStage(const std::atomic<int>& ready, int p) {
+  constexpr auto kSpin = std::chrono::microseconds(200);
+  const auto until = std::chrono::steady_clock::now() + kSpin;
+  while (ready.load(std::memory_order_acquire) < p) {
+    for (int k = 0; k < 32; k++) {
+#if defined(__x86_64__) || defined(__i386__)
+      __builtin_ia32_pause();
+#endif
+    }
+    if (std::chrono::steady_clock::now() > until) {
+      for (int seen = ready.load(std::memory_order_acquire); seen < p; seen = ready.load(std::memory_order_acquire))
+        ready.wait(seen, std::memory_order_acquire);
+      return;
+    }
+  }
+}
 
 // Forward reduction and back substitution on T threads, kSolveRows rows a step, as a
 // chain of stages: each stage has a serial part, done by the thread that finished the
@@ -1017,7 +1039,13 @@ void SolveOnThreads(double** U, double* b, int n, const int* last, const double*
     if (p < S) {
       rows(p, &r0, &r1);
       const int k0 = r1 + 1 + q * kSolveColumns, k1 = std::min(last[r1], k0 + kSolveColumns - 1);
-      for (int i = r0; i <= r1; i++) ReduceRow(U[i], f[i], b, k0, std::min(last[i], k1));
+      // A piece reads a short run of each row: the runs of the rows a few ahead are
+      // fetched while this one is reduced.
+      for (int i = r0; i <= r1; i++) {
+        if (i + kSolveAhead <= r1)
+          for (int k = k0; k <= std::min(last[i + kSolveAhead], k1); k += 8) __builtin_prefetch(U[i + kSolveAhead] + k);
+        ReduceRow(U[i], f[i], b, k0, std::min(last[i], k1));
+      }
     } else {
       rows(2 * S - 1 - p, &r0, &r1);
       for (int i = r0 + q * kSolveGroup; i <= std::min(r1, r0 + q * kSolveGroup + kSolveGroup - 1); i++)
@@ -1042,8 +1070,7 @@ void SolveOnThreads(double** U, double* b, int n, const int* last, const double*
     if (tid == 0) chain(0);
     for (int t = ticket++, p = 0; t < total; t = ticket++) {
       while (t >= first[p + 1]) p++;
-      for (int seen = ready.load(std::memory_order_acquire); seen < p; seen = ready.load(std::memory_order_acquire))
-        ready.wait(seen, std::memory_order_acquire);
+      AwaitStage(ready, p);
       piece(p, t - first[p]);
       if (done[p].fetch_add(1, std::memory_order_acq_rel) + 1 == first[p + 1] - first[p]) chain(p + 1);
     }
