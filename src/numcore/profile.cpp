@@ -856,12 +856,14 @@ bool FactorProfile(double** A, int n, const int* last, int rule, char echo, int 
   double* record = n >= 1 ? Record(A, n) : nullptr;
   E.rpiv = record != nullptr ? record + n : nullptr;
 
-  // Largest magnitude of the matrix and the diagonal before elimination.
+  // The diagonal before elimination and, for the relative pivot test, the largest
+  // magnitude of the matrix (a pass over the whole store, which the stiffness test spares).
   E.diag.assign(static_cast<size_t>(n) + 1, 0.0);
   E.largest = 0.0;
   for (int i = 1; i <= n; i++) {
     E.diag[i] = A[i][i];
-    for (int j = i; j <= last[i]; j++) E.largest = std::max(E.largest, std::fabs(A[i][j]));
+    if (rule == kPivotRelative)
+      for (int j = i; j <= last[i]; j++) E.largest = std::max(E.largest, std::fabs(A[i][j]));
   }
   if (rule == kPivotRelative && (n < 1 || E.largest == 0.0)) {
     *result = {kPivotEmptyMatrix, 0, 0.0};
