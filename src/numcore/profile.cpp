@@ -517,25 +517,43 @@ __attribute__((always_inline)) inline void RowBody(double* r, const double* s, d
   for (; k < n; k++) r[k] -= m * s[k];
 }
 
-// b[j] = b[j] - u[j] f for j = from..to. Every stored term takes part: the factor was
-// formed with all of them, and a threshold on their size would depend on the units (a
-// model in small units lost real terms and failed its solution check).
-__attribute__((always_inline)) inline void ReduceBody(const double* u, double f, double* b, int from, int to) {
+// Right-hand sides taken in one pass over the factor.
+constexpr int kRhsBatch = 4;
+
+// b_c[j] = b_c[j] - u[j] f_c for j = from..to and the M right-hand sides c. Every stored
+// term takes part: the factor was formed with all of them, and a threshold on their size
+// would depend on the units (a model in small units lost real terms and failed its
+// solution check).
+template <int M>
+__attribute__((always_inline)) inline void ReduceBody(const double* u, const double* f, double* const* b, int from,
+                                                      int to) {
   int j = from;
-  for (; j + 7 <= to; j += 8) STORE8(b + j) = LOAD8(b + j) - LOAD8(u + j) * f;
-  for (; j <= to; j++) b[j] = b[j] - u[j] * f;
+  for (; j + 7 <= to; j += 8) {
+    const V8 uj = LOAD8(u + j);
+    for (int c = 0; c < M; c++) STORE8(b[c] + j) = LOAD8(b[c] + j) - uj * f[c];
+  }
+  for (; j <= to; j++)
+    for (int c = 0; c < M; c++) b[c][j] = b[c][j] - u[j] * f[c];
 }
 
-// Sum of u[j] b[j], j = from..to, in a fixed order: term from + q + 8r goes to partial
-// sum q (ascending r), and the eight partial sums are added in a fixed tree.
-__attribute__((always_inline)) inline double DotBody(const double* u, const double* b, int from, int to) {
-  V8 s = {0, 0, 0, 0, 0, 0, 0, 0};
+// out_c = sum of u[j] b_c[j], j = from..to, in a fixed order: term from + q + 8r goes to
+// partial sum q (ascending r), and the eight partial sums are added in a fixed tree; each
+// right-hand side the same as summed alone.
+template <int M>
+__attribute__((always_inline)) inline void DotBody(const double* u, double* const* b, int from, int to, double* out) {
+  V8 s[M];
+  for (int c = 0; c < M; c++) s[c] = V8{0, 0, 0, 0, 0, 0, 0, 0};
   int j = from;
-  for (; j + 7 <= to; j += 8) s = s + LOAD8(u + j) * LOAD8(b + j);
-  double t[8];
-  std::memcpy(t, &s, sizeof t);
-  for (int q = 0; j <= to; j++, q++) t[q] = t[q] + u[j] * b[j];
-  return ((t[0] + t[1]) + (t[2] + t[3])) + ((t[4] + t[5]) + (t[6] + t[7]));
+  for (; j + 7 <= to; j += 8) {
+    const V8 uj = LOAD8(u + j);
+    for (int c = 0; c < M; c++) s[c] = s[c] + uj * LOAD8(b[c] + j);
+  }
+  for (int c = 0; c < M; c++) {
+    double t[8];
+    std::memcpy(t, &s[c], sizeof t);
+    for (int k = j, q = 0; k <= to; k++, q++) t[q] = t[q] + u[k] * b[c][k];
+    out[c] = ((t[0] + t[1]) + (t[2] + t[3])) + ((t[4] + t[5]) + (t[6] + t[7]));
+  }
 }
 
 // Multipliers of one earlier row for the rows of a block: m = r[t] / p where the row
@@ -561,9 +579,10 @@ __attribute__((always_inline)) inline void MultBody(const double* r, double p, i
 struct Kernels {
   void (*tile)(double*, int64_t, const double*, int, const double*);
   void (*row)(double*, const double*, double, int);
-  void (*reduce)(const double*, double, double*, int, int);
-  double (*dot)(const double*, const double*, int, int);
   void (*mults)(const double*, double, int, double*, int64_t);
+  // For 1 .. kRhsBatch right-hand sides.
+  void (*reduce[kRhsBatch])(const double*, const double*, double* const*, int, int);
+  void (*dot[kRhsBatch])(const double*, double* const*, int, int, double*);
 };
 
 #define VOLDE_KERNELS_AT(SUFFIX, ATTR)                                                                   \
@@ -571,13 +590,24 @@ struct Kernels {
     TileBody(w, ld, s, n, m);                                                                           \
   }                                                                                                     \
   ATTR void Row##SUFFIX(double* r, const double* s, double m, int n) { RowBody(r, s, m, n); }            \
-  ATTR void Reduce##SUFFIX(const double* u, double f, double* b, int from, int to) {                     \
-    ReduceBody(u, f, b, from, to);                                                                      \
-  }                                                                                                     \
-  ATTR double Dot##SUFFIX(const double* u, const double* b, int from, int to) { return DotBody(u, b, from, to); } \
   ATTR void Mults##SUFFIX(const double* r, double p, int reach, double* m, int64_t stride) {            \
     MultBody(r, p, reach, m, stride);                                                                   \
+  }                                                                                                     \
+  template <int M>                                                                                      \
+  ATTR void Reduce##SUFFIX(const double* u, const double* f, double* const* b, int from, int to) {       \
+    ReduceBody<M>(u, f, b, from, to);                                                                   \
+  }                                                                                                     \
+  template <int M>                                                                                      \
+  ATTR void Dot##SUFFIX(const double* u, double* const* b, int from, int to, double* out) {              \
+    DotBody<M>(u, b, from, to, out);                                                                    \
   }
+#define VOLDE_KERNEL_ROW(SUFFIX)                                                                        \
+  Kernels {                                                                                             \
+    Tile##SUFFIX, Row##SUFFIX, Mults##SUFFIX,                                                           \
+        {Reduce##SUFFIX<1>, Reduce##SUFFIX<2>, Reduce##SUFFIX<3>, Reduce##SUFFIX<4>},                   \
+        {Dot##SUFFIX<1>, Dot##SUFFIX<2>, Dot##SUFFIX<3>, Dot##SUFFIX<4>}                                \
+  }
+static_assert(kRhsBatch == 4, "one kernel of each width in the rows below");
 
 VOLDE_KERNELS_AT(V4, __attribute__((target("arch=x86-64-v4"))))
 VOLDE_KERNELS_AT(V3, __attribute__((target("arch=x86-64-v3"))))
@@ -592,18 +622,19 @@ bool KernelsAtLevel(int level, Kernels* k) {
       if (KernelsAtLevel(3, k)) return true;
       return KernelsAtLevel(1, k);
     case 1:
-      *k = {TileV1, RowV1, ReduceV1, DotV1, MultsV1};
+      *k = VOLDE_KERNEL_ROW(V1);
       return true;
     case 3:
-      *k = {TileV3, RowV3, ReduceV3, DotV3, MultsV3};
+      *k = VOLDE_KERNEL_ROW(V3);
       return __builtin_cpu_supports("x86-64-v3");
     case 4:
-      *k = {TileV4, RowV4, ReduceV4, DotV4, MultsV4};
+      *k = VOLDE_KERNEL_ROW(V4);
       return __builtin_cpu_supports("x86-64-v4");
     default:
       InternalError(__FILE__, __LINE__);
   }
 }
+#undef VOLDE_KERNEL_ROW
 
 // The highest level's kernels, for the solves.
 const Kernels& BestKernels() {
@@ -939,8 +970,12 @@ double ProfileFactorBytes(int n, const int* last) {
 
 namespace {
 
-void ReduceRow(const double* u, double f, double* b, int from, int to) { BestKernels().reduce(u, f, b, from, to); }
-double RowDot(const double* u, const double* b, int from, int to) { return BestKernels().dot(u, b, from, to); }
+void ReduceRow(const double* u, double f, double* b, int from, int to) { BestKernels().reduce[0](u, &f, &b, from, to); }
+double RowDot(const double* u, double* b, int from, int to) {
+  double s;
+  BestKernels().dot[0](u, &b, from, to, &s);
+  return s;
+}
 
 // The reciprocal pivots of U: those of the record, else computed into own.
 const double* ReciprocalPivots(double** U, int n, std::vector<double>& own) {
@@ -952,8 +987,8 @@ const double* ReciprocalPivots(double** U, int n, std::vector<double>& own) {
 }
 
 // Rows of one step of the forward reduction and of the back substitution, columns of the
-// forward step and rows of the back step handed to a thread at a time, and the profile
-// terms from which the threads pay for their meetings.
+// forward step and rows of the back step handed to a thread at a time, rows fetched ahead
+// in a forward piece, and the profile terms from which the threads pay for their meetings.
 constexpr int kSolveRows = 256;
 constexpr int kSolveColumns = 128;
 constexpr int kSolveGroup = 8;
@@ -963,16 +998,40 @@ constexpr int64_t kThreadedSolveTerms = 4000000;
 // First row of the last step of kSolveRows rows (the steps do not depend on the threads).
 int LastSolveStep(int n) { return (n - 1) / kSolveRows * kSolveRows + 1; }
 
-// Row i of the back substitution in the step that ends at row r1: the terms of the row
-// inside the step (i + 1 .. r1) and, given in outer, the sum of those right of it, which
-// depend only on values of earlier steps. A row that ends inside its step is summed as
-// one. Being fixed by the steps alone, the rounding is the same on any thread count.
-double BackRow(const double* u, const double* b, int i, int r1, int li, double outer, double ri) {
-  const double inner = RowDot(u, b, i + 1, std::min(li, r1));
-  return (li > r1 ? b[i] - (inner + outer) : b[i] - inner) * ri;
-}
+// The right-hand sides b[0 .. m-1] (1 <= m <= kRhsBatch, each 1-based) of one pass over
+// the factor U with the reciprocal pivots r; every row of U read serves all of them.
+struct SolvePass {
+  double** U;
+  const int* last;
+  const double* r;
+  double* const* b;
+  int m;
+  const Kernels& kern;
 
-double OuterSum(const double* u, const double* b, int r1, int li) { return li > r1 ? RowDot(u, b, r1 + 1, li) : 0.0; }
+  // f = b(i) r(i), the multipliers of row i; then row i reduces columns from..to.
+  void Multipliers(int i, double* f) const {
+    for (int c = 0; c < m; c++) f[c] = b[c][i] * r[i];
+  }
+  void Reduce(int i, const double* f, int from, int to) const { kern.reduce[m - 1](U[i], f, b, from, to); }
+  // Sum of the terms of row i right of the step that ends at row r1, which depend only on
+  // values of earlier steps (zero for a row that ends inside its step).
+  void Outer(int i, int r1, double* outer) const {
+    if (last[i] > r1)
+      kern.dot[m - 1](U[i], b, r1 + 1, last[i], outer);
+    else
+      for (int c = 0; c < m; c++) outer[c] = 0.0;
+  }
+  // Row i of the back substitution in the step that ends at row r1: the terms of the row
+  // inside the step (i + 1 .. r1) and the outer sum. A row that ends inside its step is
+  // summed as one. Being fixed by the steps alone, the rounding is the same on any thread
+  // count.
+  void Back(int i, int r1, const double* outer) const {
+    double inner[kRhsBatch];
+    kern.dot[m - 1](U[i], b, i + 1, std::min(last[i], r1), inner);
+    for (int c = 0; c < m; c++)
+      b[c][i] = (last[i] > r1 ? b[c][i] - (inner[c] + outer[c]) : b[c][i] - inner[c]) * r[i];
+  }
+};
 
 // Waits until stage p's serial part is done. A serial part takes tens of microseconds,
 // less than the system takes to wake a sleeping thread: the thread spins for a while
@@ -1004,13 +1063,17 @@ void AwaitStage(const std::atomic<int>& ready, int p) {
 // Back step s, from the last step up (stage 2S - 1 - s): the serial part solves the
 // triangle of the step below; the pieces are the sums of the step's rows right of the
 // step, kSolveGroup rows at a time. The last stage solves the first step's triangle.
-void SolveOnThreads(double** U, double* b, int n, const int* last, const double* r, int T) {
+void SolveOnThreads(const SolvePass& P, int n, int T) {
   const int S = (n - 1) / kSolveRows + 1;  // steps
+  const int m = P.m;
+  const int* last = P.last;
   const auto rows = [n](int s, int* r0, int* r1) {
     *r0 = s * kSolveRows + 1;
     *r1 = std::min(n, *r0 + kSolveRows - 1);
   };
-  std::vector<double> f(static_cast<size_t>(n) + 1), outer(static_cast<size_t>(n) + 1);
+  // Multipliers and outer sums of row i at i * m.
+  std::vector<double> f((static_cast<size_t>(n) + 1) * m), outer((static_cast<size_t>(n) + 1) * m);
+  const auto at = [m](std::vector<double>& v, int i) { return v.data() + static_cast<size_t>(i) * m; };
   std::vector<int> first(2 * static_cast<size_t>(S) + 2, 0);  // first piece of each stage
   for (int p = 0; p <= 2 * S; p++) {
     int r0, r1, pieces = 0;
@@ -1028,12 +1091,12 @@ void SolveOnThreads(double** U, double* b, int n, const int* last, const double*
     if (p < S) {
       rows(p, &r0, &r1);
       for (int i = r0; i <= r1; i++) {
-        f[i] = b[i] * r[i];
-        ReduceRow(U[i], f[i], b, i + 1, std::min(last[i], r1));
+        P.Multipliers(i, at(f, i));
+        P.Reduce(i, at(f, i), i + 1, std::min(last[i], r1));
       }
     } else if (p > S) {
       rows(2 * S - p, &r0, &r1);  // the step below the one of stage p
-      for (int i = r1; i >= r0; i--) b[i] = BackRow(U[i], b, i, r1, last[i], outer[i], r[i]);
+      for (int i = r1; i >= r0; i--) P.Back(i, r1, at(outer, i));
     }
   };
   const auto piece = [&](int p, int q) {
@@ -1045,13 +1108,13 @@ void SolveOnThreads(double** U, double* b, int n, const int* last, const double*
       // fetched while this one is reduced.
       for (int i = r0; i <= r1; i++) {
         if (i + kSolveAhead <= r1)
-          for (int k = k0; k <= std::min(last[i + kSolveAhead], k1); k += 8) __builtin_prefetch(U[i + kSolveAhead] + k);
-        ReduceRow(U[i], f[i], b, k0, std::min(last[i], k1));
+          for (int k = k0; k <= std::min(last[i + kSolveAhead], k1); k += 8) __builtin_prefetch(P.U[i + kSolveAhead] + k);
+        P.Reduce(i, at(f, i), k0, std::min(last[i], k1));
       }
     } else {
       rows(2 * S - 1 - p, &r0, &r1);
       for (int i = r0 + q * kSolveGroup; i <= std::min(r1, r0 + q * kSolveGroup + kSolveGroup - 1); i++)
-        outer[i] = OuterSum(U[i], b, r1, last[i]);
+        P.Outer(i, r1, at(outer, i));
     }
   };
   std::atomic<int> ready{-1};  // the last stage whose serial part is done
@@ -1086,48 +1149,69 @@ void SolveOnThreads(double** U, double* b, int n, const int* last, const double*
 // Solution in the store's own order: forward reduction with the multipliers
 // U[i][j] / U[i][i] (upper row, by symmetry), back substitution, on threads when the
 // profile is large; every division is a product with the reciprocal pivot.
-void SolveInStoreOrder(double** U, double* b, int n, const int* last, const double* r, int threads) {
+void SolveInStoreOrder(const SolvePass& P, int n, int threads) {
   int T = threads;
   if (T <= 0) {
     int64_t terms = 0;
-    for (int i = 1; i <= n; i++) terms += last[i] - i + 1;
+    for (int i = 1; i <= n; i++) terms += P.last[i] - i + 1;
     T = terms >= kThreadedSolveTerms ? ProfileThreads() : 1;
   }
   if (T > 1) {
-    SolveOnThreads(U, b, n, last, r, T);
+    SolveOnThreads(P, n, T);
     return;
   }
-  for (int i = 1; i <= n; i++) ReduceRow(U[i], b[i] * r[i], b, i + 1, last[i]);
+  double f[kRhsBatch], outer[kRhsBatch];
+  for (int i = 1; i <= n; i++) {
+    P.Multipliers(i, f);
+    P.Reduce(i, f, i + 1, P.last[i]);
+  }
   for (int r0 = LastSolveStep(n); r0 >= 1; r0 -= kSolveRows) {
     const int r1 = std::min(n, r0 + kSolveRows - 1);
-    for (int i = r1; i >= r0; i--) b[i] = BackRow(U[i], b, i, r1, last[i], OuterSum(U[i], b, r1, last[i]), r[i]);
+    for (int i = r1; i >= r0; i--) {
+      P.Outer(i, r1, outer);
+      P.Back(i, r1, outer);
+    }
+  }
+}
+
+// x[0 .. m-1] solved kRhsBatch at a time, moved into the store's order where it has one
+// (unless given in it).
+void SolveMany(double** A, int n, const int* last, double* const* x, int m, int threads, bool givenInStoreOrder) {
+  if (n < 1 || m < 1) return;
+  std::vector<double> own;
+  const double* r = ReciprocalPivots(A, n, own);
+  const double* record = givenInStoreOrder ? nullptr : Record(A, n);
+  const Kernels& kern = BestKernels();
+  std::vector<std::vector<double>> ordered(record != nullptr ? static_cast<size_t>(kRhsBatch) : 0,
+                                           std::vector<double>(static_cast<size_t>(n) + 1));
+  for (int c0 = 0; c0 < m; c0 += kRhsBatch) {
+    const int mb = std::min(kRhsBatch, m - c0);
+    double* b[kRhsBatch];
+    for (int c = 0; c < mb; c++) {
+      b[c] = record != nullptr ? ordered[static_cast<size_t>(c)].data() : x[c0 + c];
+      if (record != nullptr)
+        for (int k = 1; k <= n; k++) b[c][k] = x[c0 + c][static_cast<int>(record[k])];
+    }
+    SolveInStoreOrder(SolvePass{A, last, r, b, mb, kern}, n, threads);
+    if (record != nullptr)
+      for (int c = 0; c < mb; c++)
+        for (int k = 1; k <= n; k++) x[c0 + c][static_cast<int>(record[k])] = b[c][k];
   }
 }
 
 }  // namespace
 
-void solveprofd2(double** U, double* b, int n, const int* last) {
-  if (n < 1) return;
-  std::vector<double> own;
-  SolveInStoreOrder(U, b, n, last, ReciprocalPivots(U, n, own), 0);
-}
+void solveprofd2(double** U, double* b, int n, const int* last) { SolveMany(U, n, last, &b, 1, 0, true); }
 
 void SolveProfileOnThreads(double** A, int n, const int* last, double* x, int threads) {
-  if (n < 1) return;
-  std::vector<double> own;
-  const double* r = ReciprocalPivots(A, n, own);
-  const double* record = Record(A, n);
-  if (record == nullptr) {
-    SolveInStoreOrder(A, x, n, last, r, threads);
-    return;
-  }
-  std::vector<double> b(static_cast<size_t>(n) + 1);
-  for (int k = 1; k <= n; k++) b[k] = x[static_cast<int>(record[k])];
-  SolveInStoreOrder(A, b.data(), n, last, r, threads);
-  for (int k = 1; k <= n; k++) x[static_cast<int>(record[k])] = b[k];
+  SolveMany(A, n, last, &x, 1, threads, false);
 }
 
 void SolveProfile(double** A, int n, const int* last, double* x) { SolveProfileOnThreads(A, n, last, x, 0); }
+
+void SolveProfileMany(double** A, int n, const int* last, double* const* x, int m, int threads) {
+  SolveMany(A, n, last, x, m, threads, false);
+}
 
 void ProfileProduct(double** A, int n, const int* last, double* y, const double* x) {
   if (n < 1) return;

@@ -83,6 +83,10 @@ int ProfileThreads();
 void SolveProfile(double** A, int n, const int* last, double* x);
 // SolveProfile on the given number of threads (0: as SolveProfile chooses).
 void SolveProfileOnThreads(double** A, int n, const int* last, double* x, int threads);
+// Several right-hand sides x[0 .. m-1] (each 1-based, in the equations' numbering)
+// solved in place, a few in each pass over the factor; each solution is the same to the
+// bit as SolveProfile's. threads as for SolveProfileOnThreads.
+void SolveProfileMany(double** A, int n, const int* last, double* const* x, int m, int threads);
 // y = A x from the factorised store (A = U^T D^-1 U), x and y in the equations' numbering.
 void ProfileProduct(double** A, int n, const int* last, double* y, const double* x);
 // Smallest pivot ratio recorded by the elimination of an ordered store.

@@ -312,3 +312,65 @@ TEST(Profile, OrderedStoreHoldsEveryTermOnAnyThreadCount) {
   }
   unsetenv("VOLDE_THREADS");
 }
+
+// Several right-hand sides in one pass: on an ordered store (equations renumbered), six
+// loads, more than one pass takes, give on one and on three threads each the solution
+// of the single solve to the bit, and K x = f.
+TEST(Profile, SeveralRightHandSidesGiveTheSingleSolutionsToTheBit) {
+  const int n = 600, band = 70, m = 6;
+  std::vector<int> count(n + 1), order(n + 1), last(n + 1);
+  std::vector<std::vector<int>> colv(n + 1, std::vector<int>{0});
+  std::vector<std::vector<double>> valv(n + 1, std::vector<double>{0.0});
+  std::vector<double> rowSum(n + 1, 0.0);
+  for (int i = 1; i <= n; i++)
+    for (int c = i + 1; c <= std::min(n, i + band); c++)
+      if ((c * 7 + i) % 5 != 0) {
+        const double v = std::cos(0.3 * i + 0.7 * c);
+        colv[i].push_back(c);
+        valv[i].push_back(v);
+        rowSum[i] += std::fabs(v);
+        rowSum[c] += std::fabs(v);
+      }
+  for (int i = 1; i <= n; i++) {
+    colv[i].insert(colv[i].begin() + 1, i);
+    valv[i].insert(valv[i].begin() + 1, rowSum[i] + 1.0);
+    count[i] = static_cast<int>(colv[i].size()) - 1;
+  }
+  std::vector<int*> cols(n + 1);
+  std::vector<double*> vals(n + 1);
+  for (int i = 1; i <= n; i++) {
+    cols[i] = colv[i].data();
+    vals[i] = valv[i].data();
+  }
+  for (int k = 1; k <= n; k++) order[k] = n - ((k - 1) / 40 * 40) - 39 + (k - 1) % 40;
+  OrderedProfileEnds(n, count.data(), cols.data(), order.data(), last.data());
+  double** A;
+  AllocOrderedProfile(&A, n, last.data(), order.data());
+  CopyRowsToOrderedProfile(A, n, count.data(), cols.data(), vals.data());
+  ProfileFactorResult r;
+  ASSERT_TRUE(FactorProfile(A, n, last.data(), kPivotStiffness, 'N', 0, 1, &r));
+  ASSERT_EQ(r.failure, kPivotOk);
+  std::vector<std::vector<double>> f(m, std::vector<double>(n + 1));
+  for (int c = 0; c < m; c++)
+    for (int i = 1; i <= n; i++) f[c][i] = std::sin(0.1 * (c + 1) * i) + c;
+  for (int threads : {1, 3}) {
+    std::vector<std::vector<double>> x = f;
+    std::vector<double*> xp;
+    for (auto& v : x) xp.push_back(v.data());
+    SolveProfileMany(A, n, last.data(), xp.data(), m, threads);
+    for (int c = 0; c < m; c++) {
+      std::vector<double> single = f[c];
+      SolveProfileOnThreads(A, n, last.data(), single.data(), threads);
+      EXPECT_EQ(std::memcmp(single.data() + 1, x[c].data() + 1, sizeof(double) * n), 0) << threads << " " << c;
+      std::vector<double> y(n + 1, 0.0);
+      for (int i = 1; i <= n; i++)
+        for (int t = 1; t <= count[i]; t++) {
+          const int j = cols[i][t];
+          y[i] += vals[i][t] * x[c][j];
+          if (j != i) y[j] += vals[i][t] * x[c][i];
+        }
+      for (int i = 1; i <= n; i++) EXPECT_NEAR(y[i], f[c][i], 1e-11 * (rowSum[i] + 1.0)) << c << " " << i;
+    }
+  }
+  freeprofd2(A, n);
+}
