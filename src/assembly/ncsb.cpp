@@ -154,9 +154,13 @@ void FactorNCSB(int nF, double* seconds, const char* OutputControl, const int* l
 }
 
 void SolveNCSB(int nF, double* seconds, const int* last, double* rhs, double** A) {
+  SolveNCSBMany(nF, seconds, last, &rhs, 1, A);
+}
+
+void SolveNCSBMany(int nF, double* seconds, const int* last, double* const* rhs, int m, double** A) {
   double wall0, cpu0, wall1, cpu1;
   gettimes(&wall0, &cpu0);
-  SolveProfile(A, nF, last, rhs);
+  SolveProfileMany(A, nF, last, rhs, m, 0);
   gettimes(&wall1, &cpu1);
   *seconds = wall1 - wall0;
 }

@@ -280,12 +280,15 @@ void CheckRigidMotionsStopped(const MeshData* mesh, const MainWorkArrays* w, con
 
 namespace {
 
-// y = B^-1 x for the Jacobi-scaled B = D K D: y = D^-1 K^-1 D^-1 x (x overwritten by y).
-void SolveScaled(int n, const int* last, double** A, const double* D, double* x) {
-  for (int i = 1; i <= n; i++) x[i] /= D[i];
+// y = B^-1 x for the Jacobi-scaled B = D K D: y = D^-1 K^-1 D^-1 x (x overwritten by y),
+// for the m vectors x[0 .. m-1] in one pass.
+void SolveScaled(int n, const int* last, double** A, const double* D, double* const* x, int m) {
+  for (int c = 0; c < m; c++)
+    for (int i = 1; i <= n; i++) x[c][i] /= D[i];
   double seconds;
-  SolveNCSB(n, &seconds, last, x, A);
-  for (int i = 1; i <= n; i++) x[i] /= D[i];
+  SolveNCSBMany(n, &seconds, last, x, m, A);
+  for (int c = 0; c < m; c++)
+    for (int i = 1; i <= n; i++) x[c][i] /= D[i];
 }
 
 double Norm1(int n, const double* x) {
@@ -312,13 +315,17 @@ void CheckConditionNCSB(int n, const SparseRowMatrix* K, const int* last, double
   // find the growth of a singular system (the first solve already meets its noise pivot);
   // more would tighten a lower bound that is tested against a limit orders of magnitude
   // away, at the price of a profile solve each, after every factorisation.
-  double *z;
+  // The alternating vector does not depend on the search: it goes with the first solve.
+  double *z, *w;
   allocd1(&z, n);
+  allocd1(&w, n);
+  for (int i = 1; i <= n; i++) w[i] = (i % 2 == 1 ? 1.0 : -1.0) * (1.0 + (n > 1 ? (i - 1.0) / (n - 1.0) : 0.0));
   for (int i = 1; i <= n; i++) x[i] = 1.0 / n;
   double est = 0.0;
   for (int step = 1; step <= 2; step++) {
     copyd1(y, x, n);
-    SolveScaled(n, last, A, D, y);
+    double* first[2] = {y, w};
+    SolveScaled(n, last, A, D, first, step == 1 ? 2 : 1);
     const double norm = Norm1(n, y);
     if (!std::isfinite(norm)) {
       est = HUGE_VAL;
@@ -327,7 +334,7 @@ void CheckConditionNCSB(int n, const SparseRowMatrix* K, const int* last, double
     if (!(norm > est)) break;  // no gain
     est = norm;
     for (int i = 1; i <= n; i++) z[i] = y[i] >= 0.0 ? 1.0 : -1.0;
-    SolveScaled(n, last, A, D, z);
+    SolveScaled(n, last, A, D, &z, 1);
     int j = 1;
     for (int i = 2; i <= n; i++)
       if (std::fabs(z[i]) > std::fabs(z[j])) j = i;
@@ -335,8 +342,8 @@ void CheckConditionNCSB(int n, const SparseRowMatrix* K, const int* last, double
     for (int i = 1; i <= n; i++) x[i] = i == j ? 1.0 : 0.0;
   }
   freed1(z);
-  for (int i = 1; i <= n; i++) x[i] = (i % 2 == 1 ? 1.0 : -1.0) * (1.0 + (n > 1 ? (i - 1.0) / (n - 1.0) : 0.0));
-  SolveScaled(n, last, A, D, x);
+  copyd1(x, w, n);
+  freed1(w);
   const double alt = 2.0 * Norm1(n, x) / (3.0 * n);
   est = std::isfinite(alt) ? std::fmax(est, alt) : HUGE_VAL;
   freed1(rowSum);

@@ -48,6 +48,9 @@ bool GaussElimNCSBAtLevel(double** A, int nF, const int* last, int level);
 // Solves with a store made by Calc_NCSB_KFF and factorised (timed): rhs (data file's
 // numbering) is overwritten with the solution.
 void SolveNCSB(int nF, double* seconds, const int* last, double* rhs, double** A);
+// SolveNCSB for the m right-hand sides rhs[0 .. m-1], a few in each pass over the factor
+// (each solution the same to the bit as solved alone); seconds for all of them.
+void SolveNCSBMany(int nF, double* seconds, const int* last, double* const* rhs, int m, double** A);
 
 // ---- Jacobi-preconditioned conjugate gradient ----------------------------------------
 // Solves KFF a = F on the upper-triangle row lists; rhs holds F on entry and a on exit.

@@ -1,6 +1,7 @@
 // Contact cases of the linear dynamic analysis: classification of the free dofs, the
 // interaction arrays of a step, the split of the effective matrix and the partitioned
 // solve (Schur complement on the contacting dofs and their forces).
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -113,17 +114,22 @@ void FreePartition(PartitionedContactMatrix* pm) {
   FreeMat(&pm->KXX);
 }
 
-// The nX columns of KII^-1 Y (Y nI x nX) into Z.
+// The nX columns of KII^-1 Y (Y nI x nX) into Z, kColumns at a time (several right-hand
+// sides share each pass over the factor).
 void SolveColumns(const PartitionedContactMatrix* pm, double** Y, double** Z) {
-  double* col;
-  allocd1(&col, pm->nI);
-  for (int j = 1; j <= pm->nX; j++) {
-    for (int i = 1; i <= pm->nI; i++) col[i] = Y[i][j];
+  constexpr int kColumns = 8;
+  double** cols;
+  allocd2(&cols, kColumns, pm->nI);
+  for (int j0 = 1; j0 <= pm->nX; j0 += kColumns) {
+    const int m = std::min(kColumns, pm->nX - j0 + 1);
+    for (int c = 0; c < m; c++)
+      for (int i = 1; i <= pm->nI; i++) cols[c + 1][i] = Y[i][j0 + c];
     double sec;
-    SolveNCSB(pm->nI, &sec, pm->last, col, pm->KII);
-    for (int i = 1; i <= pm->nI; i++) Z[i][j] = col[i];
+    SolveNCSBMany(pm->nI, &sec, pm->last, cols + 1, m, pm->KII);
+    for (int c = 0; c < m; c++)
+      for (int i = 1; i <= pm->nI; i++) Z[i][j0 + c] = cols[c + 1][i];
   }
-  freed1(col);
+  freed2(cols);
 }
 
 // Reduced dense matrix of the contacting dofs and the tie forces (2 nX square):
