@@ -264,33 +264,53 @@ TEST(Profile, PivotRefusalsNameTheRowOnAnyThreadCount) {
     }
 }
 
+namespace {
+
+// Upper row lists of n equations (1-based rows, each its columns and values) for an
+// ordered store: blocks of 40 equations in reverse order, so that the rows reach up to a
+// block and a band further.
+struct OrderedRows {
+  int n;
+  std::vector<std::vector<int>> colv;
+  std::vector<std::vector<double>> valv;
+  std::vector<int> count, order, last;
+  std::vector<int*> cols;
+  std::vector<double*> vals;
+  explicit OrderedRows(int size)
+      : n(size), colv(size + 1, std::vector<int>{0}), valv(size + 1, std::vector<double>{0.0}), count(size + 1),
+        order(size + 1), last(size + 1), cols(size + 1), vals(size + 1) {}
+  void Add(int i, int c, double v) {
+    colv[i].push_back(c);
+    valv[i].push_back(v);
+  }
+  void Order() {
+    for (int i = 1; i <= n; i++) {
+      count[i] = static_cast<int>(colv[i].size()) - 1;
+      cols[i] = colv[i].data();
+      vals[i] = valv[i].data();
+    }
+    for (int k = 1; k <= n; k++) order[k] = n - ((k - 1) / 40 * 40) - 39 + (k - 1) % 40;
+    OrderedProfileEnds(n, count.data(), cols.data(), order.data(), last.data());
+  }
+};
+
+}  // namespace
+
 // The ordered store of a large banded matrix in a scrambled order: cleared where no term
 // lands, every term in its place, the same whether the copy runs on one thread or several
 // (the store is large enough for the threaded copy and first touch).
 TEST(Profile, OrderedStoreHoldsEveryTermOnAnyThreadCount) {
   const int n = 32000, band = 120;  // 3.1 million upper terms, a store of 4.5 million
-  std::vector<int> count(n + 1), order(n + 1), last(n + 1);
-  std::vector<std::vector<int>> colv(n + 1);
-  std::vector<std::vector<double>> valv(n + 1);
-  for (int i = 1; i <= n; i++) {
+  OrderedRows rows(n);
+  for (int i = 1; i <= n; i++)
     for (int c = i; c <= std::min(n, i + band); c++)
-      if (c == i || (c * 7 + i) % 5 != 0) {
-        colv[i].push_back(c);
-        valv[i].push_back(i + 1e-5 * c);
-      }
-    colv[i].insert(colv[i].begin(), 0);  // 1-based rows
-    valv[i].insert(valv[i].begin(), 0.0);
-    count[i] = static_cast<int>(colv[i].size()) - 1;
-  }
-  std::vector<int*> cols(n + 1);
-  std::vector<double*> vals(n + 1);
-  for (int i = 1; i <= n; i++) {
-    cols[i] = colv[i].data();
-    vals[i] = valv[i].data();
-  }
-  // Blocks of 40 equations in reverse: the rows reach up to a block and a band further.
-  for (int k = 1; k <= n; k++) order[k] = n - ((k - 1) / 40 * 40) - 39 + (k - 1) % 40;
-  OrderedProfileEnds(n, count.data(), cols.data(), order.data(), last.data());
+      if (c == i || (c * 7 + i) % 5 != 0) rows.Add(i, c, i + 1e-5 * c);
+  rows.Order();
+  const std::vector<int>& count = rows.count;
+  const std::vector<int>& order = rows.order;
+  const std::vector<int>& last = rows.last;
+  const std::vector<int*>& cols = rows.cols;
+  const std::vector<double*>& vals = rows.vals;
   for (const char* threads : {"1", "3"}) {
     setenv("VOLDE_THREADS", threads, 1);
     double** A;
@@ -318,34 +338,25 @@ TEST(Profile, OrderedStoreHoldsEveryTermOnAnyThreadCount) {
 // of the single solve to the bit, and K x = f.
 TEST(Profile, SeveralRightHandSidesGiveTheSingleSolutionsToTheBit) {
   const int n = 600, band = 70, m = 6;
-  std::vector<int> count(n + 1), order(n + 1), last(n + 1);
-  std::vector<std::vector<int>> colv(n + 1, std::vector<int>{0});
-  std::vector<std::vector<double>> valv(n + 1, std::vector<double>{0.0});
+  OrderedRows rows(n);
   std::vector<double> rowSum(n + 1, 0.0);
-  for (int i = 1; i <= n; i++)
+  for (int i = 1; i <= n; i++) {
     for (int c = i + 1; c <= std::min(n, i + band); c++)
       if ((c * 7 + i) % 5 != 0) {
         const double v = std::cos(0.3 * i + 0.7 * c);
-        colv[i].push_back(c);
-        valv[i].push_back(v);
+        rows.Add(i, c, v);
         rowSum[i] += std::fabs(v);
         rowSum[c] += std::fabs(v);
       }
-  for (int i = 1; i <= n; i++) {
-    colv[i].insert(colv[i].begin() + 1, i);
-    valv[i].insert(valv[i].begin() + 1, rowSum[i] + 1.0);
-    count[i] = static_cast<int>(colv[i].size()) - 1;
   }
-  std::vector<int*> cols(n + 1);
-  std::vector<double*> vals(n + 1);
-  for (int i = 1; i <= n; i++) {
-    cols[i] = colv[i].data();
-    vals[i] = valv[i].data();
-  }
-  for (int k = 1; k <= n; k++) order[k] = n - ((k - 1) / 40 * 40) - 39 + (k - 1) % 40;
-  OrderedProfileEnds(n, count.data(), cols.data(), order.data(), last.data());
+  for (int i = 1; i <= n; i++) rows.Add(i, i, rowSum[i] + 1.0);  // the diagonal last: any order of a row
+  rows.Order();
+  const std::vector<int>& count = rows.count;
+  const std::vector<int>& last = rows.last;
+  const std::vector<int*>& cols = rows.cols;
+  const std::vector<double*>& vals = rows.vals;
   double** A;
-  AllocOrderedProfile(&A, n, last.data(), order.data());
+  AllocOrderedProfile(&A, n, rows.last.data(), rows.order.data());
   CopyRowsToOrderedProfile(A, n, count.data(), cols.data(), vals.data());
   ProfileFactorResult r;
   ASSERT_TRUE(FactorProfile(A, n, last.data(), kPivotStiffness, 'N', 0, 1, &r));
