@@ -48,8 +48,10 @@ bool UpdateGlobalMatrices(const StiffnessMoves& moves, int solver, int nF, const
   if (replaced) {
     SparseRowMatrix* K = steps.solved();
     ms->held = true;
-    if (ms->prepared) ReleaseLinearSolver(&ms->solverStep);
-    PrepareLinearSolver(solver, nF, OutputControl, K, &ms->iter, &ms->solverStep);
+    if (ms->prepared)
+      RenewLinearSolver(solver, nF, OutputControl, K, &ms->iter, &ms->solverStep);
+    else
+      PrepareLinearSolver(solver, nF, OutputControl, K, &ms->iter, &ms->solverStep);
     ms->prepared = true;
   }
   // Every strategy assembles or reads in the first iteration a run makes.

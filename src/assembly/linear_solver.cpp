@@ -36,10 +36,10 @@ bool ConditionEstimateDue(int nF, double** A) {
   return true;
 }
 
-}  // namespace
-
-void PrepareLinearSolver(int code, int nF, const char* OutputControl, SparseRowMatrix* KFF, IterSummaryRecord* iter,
-                         LinearSolverStep* s) {
+// PrepareLinearSolver; spare and spareLast: the profile store of the step before (of nF
+// equations) and its row ends, or null.
+void Prepare(int code, int nF, const char* OutputControl, SparseRowMatrix* KFF, IterSummaryRecord* iter,
+             LinearSolverStep* s, double** spare, int* spareLast) {
   s->code = code;
   s->nF = nF;
   s->last = nullptr;
@@ -52,7 +52,8 @@ void PrepareLinearSolver(int code, int nF, const char* OutputControl, SparseRowM
       alloci1(&s->last, nF);
       zeroi1(s->last, nF);
       int64_t nTermsNCSB;
-      Calc_NCSB_KFF(nF, &nTermsNCSB, OutputControl, s->last, KFF, &s->A);
+      s->A = spare;
+      Calc_NCSB_KFF(nF, &nTermsNCSB, OutputControl, s->last, KFF, &s->A, spareLast);
       iter->nTermsNCSB = ClampToInt32(nTermsNCSB);
       FactorNCSB(nF, &iter->factorSeconds, OutputControl, s->last, s->A);
       if (nF >= 1 && ConditionEstimateDue(nF, s->A)) {
@@ -70,6 +71,28 @@ void PrepareLinearSolver(int code, int nF, const char* OutputControl, SparseRowM
     default:
       InternalError(__FILE__, __LINE__);
   }
+}
+
+}  // namespace
+
+void PrepareLinearSolver(int code, int nF, const char* OutputControl, SparseRowMatrix* KFF, IterSummaryRecord* iter,
+                         LinearSolverStep* s) {
+  Prepare(code, nF, OutputControl, KFF, iter, s, nullptr, nullptr);
+}
+
+void RenewLinearSolver(int code, int nF, const char* OutputControl, SparseRowMatrix* KFF, IterSummaryRecord* iter,
+                       LinearSolverStep* s) {
+  double** spare = nullptr;
+  int* spareLast = nullptr;
+  if (s->code == SOLVER_GAUSS_ELIM_NCSB && code == s->code && s->nF == nF && s->A != nullptr) {
+    spare = s->A;
+    spareLast = s->last;
+    s->A = nullptr;
+    s->last = nullptr;
+  }
+  ReleaseLinearSolver(s);
+  Prepare(code, nF, OutputControl, KFF, iter, s, spare, spareLast);
+  if (spareLast != nullptr) freei1(spareLast);
 }
 
 void SolveLinearSystem(LinearSolverStep* s, double tol, const char* job, const char* tag, const char* OutputControl,

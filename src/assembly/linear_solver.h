@@ -33,6 +33,13 @@ struct LinearSolverStep {
 void PrepareLinearSolver(int code, int nF, const char* OutputControl, SparseRowMatrix* KFF, IterSummaryRecord* iter,
                          LinearSolverStep* s);
 
+// PrepareLinearSolver for the next matrix of a prepared step (its store released first).
+// Gaussian elimination takes the store of the step again when the new profile has the same
+// rows: a nonlinear run factorises one pattern again and again, and a large new store costs
+// the mapping of its pages each time.
+void RenewLinearSolver(int code, int nF, const char* OutputControl, SparseRowMatrix* KFF, IterSummaryRecord* iter,
+                       LinearSolverStep* s);
+
 // Solves KFF a = rhs: rhs holds the loads on entry and a on exit. The conjugate gradient
 // reads KFF's row lists and stops at the residual decay tol; job and tag name the solve in
 // its messages. The solve time (and the iteration count and residual norm of the

@@ -18,7 +18,7 @@
 #include "model/outputcontrol.h"
 
 void CopyKFFToNCSB(int nF, int64_t* nTerms, const char* OutputControl, int* last,
-                   SparseRowMatrix* KFF, double*** A, const int* eqOfRow) {
+                   SparseRowMatrix* KFF, double*** A, const int* eqOfRow, const int* spareLast) {
   if (KFF->n != nF) InternalError(__FILE__, __LINE__);
   const int* count = KFF->count;
   int** cols = KFF->cols;
@@ -38,7 +38,10 @@ void CopyKFFToNCSB(int nF, int64_t* nTerms, const char* OutputControl, int* last
     std::printf("\nN. of terms in the nonconstant width semi-banded matrix (KFF) = %" PRId64 "\n",
                 terms);
   }
-  AllocOrderedProfile(A, nF, last, eqOfRow);
+  if (spareLast != nullptr)
+    RenewOrderedProfile(A, spareLast, nF, last, eqOfRow);
+  else
+    AllocOrderedProfile(A, nF, last, eqOfRow);
   CopyRowsToOrderedProfile(*A, nF, count, cols, KFF->vals);
   FreeSparseMatrixRows(nF, KFF->count, KFF->cols, KFF->vals);
 }
@@ -85,7 +88,7 @@ bool CouplingGraph(const SparseRowMatrix* K, std::vector<int>& count, std::vecto
 }  // namespace
 
 void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last,
-                   SparseRowMatrix* KFF, double*** A) {
+                   SparseRowMatrix* KFF, double*** A, const int* spareLast) {
   if (KFF->n != nF) InternalError(__FILE__, __LINE__);
   OrderMemo& m = Memo();
   std::vector<int> count, cols;
@@ -102,7 +105,7 @@ void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last
     gettimes(&wall1, &cpu1);
     if (OutputControl[OC_PRINT_GAUSS_ELIM_INFO] == 'Y') std::printf("\nProfile-reducing order: %.6f s\n", wall1 - wall0);
   }
-  CopyKFFToNCSB(nF, nTerms, OutputControl, last, KFF, A, m.order.data());
+  CopyKFFToNCSB(nF, nTerms, OutputControl, last, KFF, A, m.order.data(), spareLast);
 }
 
 namespace {

@@ -21,13 +21,16 @@
 // of the data file's order; the store carries that order, which FactorNCSB and SolveNCSB
 // use, so that their callers see the data file's numbering only. The order is computed
 // once for a sparsity pattern and kept while the patterns copied stay the same.
+// With spareLast, *A is on entry the store of an earlier copy of nF equations (or null)
+// whose rows end at spareLast: it serves again when the rows end alike, else it is
+// released (RenewOrderedProfile).
 void Calc_NCSB_KFF(int nF, int64_t* nTerms, const char* OutputControl, int* last,
-                   SparseRowMatrix* KFF, double*** A);
+                   SparseRowMatrix* KFF, double*** A, const int* spareLast = nullptr);
 
 // Calc_NCSB_KFF with a given order: row k of the store holds equation eqOfRow[k]
 // (a permutation of 1..nF).
 void CopyKFFToNCSB(int nF, int64_t* nTerms, const char* OutputControl, int* last,
-                   SparseRowMatrix* KFF, double*** A, const int* eqOfRow);
+                   SparseRowMatrix* KFF, double*** A, const int* eqOfRow, const int* spareLast = nullptr);
 
 // Factorises a store made by Calc_NCSB_KFF in place (timed); *seconds receives the
 // wall-clock seconds.

@@ -344,12 +344,10 @@ constexpr int64_t kThreadedCopyTerms = 1 << 20;
 // Entries of the record: n, the order, the reciprocal pivots and the smallest ratio.
 int64_t RecordLength(int n) { return 2 * static_cast<int64_t>(n) + 2; }
 
-// The first write into each page of a cleared store, on threads for a large one (each
-// takes rows of about equal terms): the system clears a page when it is first touched,
-// and a page first read would be mapped twice, as the shared zero page and again when
-// written. One write of a zero a page (the rows lie one after another) changes nothing.
-void TouchProfileOnThreads(double** A, int n, const int* last) {
-  constexpr int kPageTerms = 512;  // 4 kB
+// fn(from, to) on threads for a large store, each taking the rows from..to-1 of about
+// equal terms.
+template <typename Fn>
+void ForRowsOnThreads(int n, const int* last, const Fn& fn) {
   int64_t terms = 0;
   for (int i = 1; i <= n; i++) terms += last[i] - i + 1;
   const int T = terms < (int64_t{1} << 22) ? 1 : ProfileThreads();
@@ -360,22 +358,47 @@ void TouchProfileOnThreads(double** A, int n, const int* last) {
     sum += last[i] - i + 1;
     if (sum * T >= terms * t) from[static_cast<size_t>(t++)] = i + 1;
   }
-  const auto touch = [&](int t) {
-    for (int i = from[static_cast<size_t>(t)]; i < from[static_cast<size_t>(t) + 1]; i++) {
+  const auto part = [&](int t) { fn(from[static_cast<size_t>(t)], from[static_cast<size_t>(t) + 1]); };
+  std::vector<std::thread> pool;
+  for (int t = 1; t < T; t++) pool.emplace_back(part, t);
+  part(0);
+  for (std::thread& th : pool) th.join();
+}
+
+// The first write into each page of a cleared store, on threads for a large one: the
+// system clears a page when it is first touched, and a page first read would be mapped
+// twice, as the shared zero page and again when written. One write of a zero a page (the
+// rows lie one after another) changes nothing.
+void TouchProfileOnThreads(double** A, int n, const int* last) {
+  constexpr int kPageTerms = 512;  // 4 kB
+  ForRowsOnThreads(n, last, [&](int from, int to) {
+    for (int i = from; i < to; i++) {
       for (int k = i; k <= last[i]; k += kPageTerms) A[i][k] = 0.0;
       A[i][last[i]] = 0.0;
     }
-  };
-  std::vector<std::thread> pool;
-  for (int t = 1; t < T; t++) pool.emplace_back(touch, t);
-  touch(0);
-  for (std::thread& th : pool) th.join();
+  });
 }
 
 double* Record(double** A, int n) {
   double* record = A[0];
   if (record != nullptr && record[0] != n) InternalError(__FILE__, __LINE__);
   return record;
+}
+
+}  // namespace
+
+namespace {
+
+// The record of a store for last: n, the order eqOfRow, no pivots yet.
+void WriteRecord(double** A, int n, const int* last, const int* eqOfRow) {
+  double* record = &A[n][last[n] + 1];
+  record[0] = n;
+  for (int k = 1; k <= n; k++) {
+    record[k] = eqOfRow[k];
+    record[n + k] = 0.0;
+  }
+  record[2 * n + 1] = 0.0;
+  A[0] = record;
 }
 
 }  // namespace
@@ -392,14 +415,21 @@ void AllocOrderedProfile(double*** A, int n, const int* last, const int* eqOfRow
   ends[n] += static_cast<int>(tail);
   allocprofd2(A, n, ends.data());  // cleared
   TouchProfileOnThreads(*A, n, last);
-  double* record = &(*A)[n][last[n] + 1];
-  record[0] = n;
-  for (int k = 1; k <= n; k++) {
-    record[k] = eqOfRow[k];
-    record[n + k] = 0.0;
+  WriteRecord(*A, n, last, eqOfRow);
+}
+
+void RenewOrderedProfile(double*** A, const int* spareLast, int n, const int* last, const int* eqOfRow) {
+  if (*A != nullptr && n >= 1 && spareLast != nullptr && std::equal(last + 1, last + n + 1, spareLast + 1)) {
+    double** S = *A;
+    ForRowsOnThreads(n, last, [&](int from, int to) {
+      for (int i = from; i < to; i++) std::memset(&S[i][i], 0, sizeof(double) * static_cast<size_t>(last[i] - i + 1));
+    });
+    WriteRecord(S, n, last, eqOfRow);
+    return;
   }
-  record[2 * n + 1] = 0.0;
-  (*A)[0] = record;
+  if (*A != nullptr) freeprofd2(*A, n);
+  *A = nullptr;
+  AllocOrderedProfile(A, n, last, eqOfRow);
 }
 
 void CopyRowsToOrderedProfile(double** A, int n, const int* count, int* const* cols, double* const* vals) {

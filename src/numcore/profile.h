@@ -38,6 +38,11 @@ void ChooseProfileOrder(int n, const int* count, int* const* cols, int* eqOfRow)
 int64_t OrderedProfileEnds(int n, const int* count, int* const* cols, const int* eqOfRow, int* last);
 // Allocates the store for last with its record (order eqOfRow) and clears its terms.
 void AllocOrderedProfile(double*** A, int n, const int* last, const int* eqOfRow);
+// The store *A of an earlier factorisation (allocated for the row ends spareLast, or null)
+// made ready as AllocOrderedProfile makes a new one: cleared and given the record of
+// eqOfRow when its rows have the ends last, else released and a new one allocated. A store
+// used again has its pages mapped already, which a large new one first costs.
+void RenewOrderedProfile(double*** A, const int* spareLast, int n, const int* last, const int* eqOfRow);
 // Copies the terms of the leading n row lists into the cleared store.
 void CopyRowsToOrderedProfile(double** A, int n, const int* count, int* const* cols, double* const* vals);
 // Equation of row k of a store (k itself without record).

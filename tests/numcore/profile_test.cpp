@@ -385,3 +385,39 @@ TEST(Profile, SeveralRightHandSidesGiveTheSingleSolutionsToTheBit) {
   }
   freeprofd2(A, n);
 }
+
+// A factorised store taken again for a matrix of the same profile is cleared and gives
+// the factor of a new store to the bit; one of other row ends is replaced by a new store.
+TEST(Profile, RenewedStoreGivesTheFactorOfANewOne) {
+  const auto build = [](int n, int band) {
+    OrderedRows rows(n);
+    for (int i = 1; i <= n; i++)
+      for (int c = i; c <= std::min(n, i + band); c++)
+        if (c == i || (c * 3 + i) % 4 != 0) rows.Add(i, c, c == i ? 4.0 * band : std::sin(i + 0.5 * c));
+    rows.Order();
+    return rows;
+  };
+  const auto factor = [](double** A, const OrderedRows& rows) {
+    CopyRowsToOrderedProfile(A, rows.n, rows.count.data(), rows.cols.data(), rows.vals.data());
+    ProfileFactorResult r;
+    ASSERT_TRUE(FactorProfile(A, rows.n, rows.last.data(), kPivotStiffness, 'N', 0, 1, &r));
+    ASSERT_EQ(r.failure, kPivotOk);
+  };
+  const int n = 400;
+  const OrderedRows same = build(n, 50), other = build(n, 30);
+  double **fresh, **A;
+  AllocOrderedProfile(&fresh, n, same.last.data(), same.order.data());
+  factor(fresh, same);
+  AllocOrderedProfile(&A, n, other.last.data(), other.order.data());
+  factor(A, other);
+  for (int pass = 0; pass < 2; pass++) {  // other ends, then the same ends again
+    const std::vector<int> before = pass == 0 ? other.last : same.last;
+    RenewOrderedProfile(&A, before.data(), n, same.last.data(), same.order.data());
+    factor(A, same);
+    for (int i = 1; i <= n; i++)
+      ASSERT_EQ(std::memcmp(&A[i][i], &fresh[i][i], sizeof(double) * (same.last[i] - i + 1)), 0) << pass << " " << i;
+    EXPECT_EQ(ProfileMinPivotRatio(A, n), ProfileMinPivotRatio(fresh, n));
+  }
+  freeprofd2(fresh, n);
+  freeprofd2(A, n);
+}
