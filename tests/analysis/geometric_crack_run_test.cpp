@@ -18,6 +18,7 @@
 #include "support/datafile_writer.h"
 #include "support/nonlinear_run.h"
 #include "support/result_readers.h"
+#include "support/small_algebra.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -243,26 +244,6 @@ TEST_F(GeometricCrackRun, TurnedPlaneConcreteKeepsItsForce) {
 
 namespace {
 
-using Mat3 = std::array<std::array<double, 3>, 3>;
-
-Mat3 Times(const Mat3& A, const Mat3& B) {
-  Mat3 C{};
-  for (int i = 0; i < 3; i++)
-    for (int j = 0; j < 3; j++)
-      for (int k = 0; k < 3; k++) C[i][j] += A[i][k] * B[k][j];
-  return C;
-}
-
-// Rotation by angle a about the unit axis n.
-Mat3 Turn(std::array<double, 3> n, double a) {
-  const double c = std::cos(a), s = std::sin(a);
-  const Mat3 K = {{{0.0, -n[2], n[1]}, {n[2], 0.0, -n[0]}, {-n[1], n[0], 0.0}}};
-  Mat3 R{};
-  for (int i = 0; i < 3; i++)
-    for (int j = 0; j < 3; j++) R[i][j] = (i == j ? c : 0.0) + s * K[i][j] + (1.0 - c) * n[i] * n[j];
-  return R;
-}
-
 // A cube of one hexahedron (100 mm, E 30000, nu 0, ft 3) of _NLMM111 with crack shear
 // softening (linear law, peak 0.3, G_II 0.05), every point prescribed x = R F X: cracked
 // across its material x by a stretch e1 (5 combinations), slid along material y past the
@@ -303,7 +284,7 @@ struct TurnedShearedCube {
       const Step& s = steps[k];
       turn.push_back(Turn({1.0 / l, 2.0 / l, 3.0 / l}, s.turn));
       const Mat3 F = {{{1.0 + s.e, 0.0, 0.0}, {s.gy, 1.0, 0.0}, {s.gz, 0.0, 1.0}}};
-      const Mat3 RF = Times(turn.back(), F);
+      const Mat3 RF = Mul(turn.back(), F);
       std::vector<tw::Rec> moves;
       for (const auto& [p, X] : nodes)
         for (int i = 0; i < 3; i++)

@@ -9,8 +9,6 @@ namespace {
 
 constexpr double kEps = 1e-11;
 
-using Mat3 = std::array<Vec3, 3>;
-
 // Rotation about x, then y, then z (angles in radians): x' = R x.
 Mat3 Rotation(double ax, double ay, double az) {
   const double cx = std::cos(ax), sx = std::sin(ax), cy = std::cos(ay), sy = std::sin(ay), cz = std::cos(az),
@@ -18,24 +16,7 @@ Mat3 Rotation(double ax, double ay, double az) {
   const Mat3 Rx{{{1, 0, 0}, {0, cx, -sx}, {0, sx, cx}}};
   const Mat3 Ry{{{cy, 0, sy}, {0, 1, 0}, {-sy, 0, cy}}};
   const Mat3 Rz{{{cz, -sz, 0}, {sz, cz, 0}, {0, 0, 1}}};
-  auto mul = [](const Mat3& A, const Mat3& B) {
-    Mat3 C{};
-    for (int i = 0; i < 3; i++)
-      for (int j = 0; j < 3; j++)
-        for (int k = 0; k < 3; k++) C[i][j] += A[i][k] * B[k][j];
-    return C;
-  };
-  return mul(Rz, mul(Ry, Rx));
-}
-
-Vec3 Apply(const Mat3& R, const Vec3& x, const Vec3& shift = {0, 0, 0}) {
-  Vec3 y{};
-  for (int i = 0; i < 3; i++) y[i] = R[i][0] * x[0] + R[i][1] * x[1] + R[i][2] * x[2] + shift[i];
-  return y;
-}
-
-Vec3 Cross(const Vec3& a, const Vec3& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+  return Mul(Rz, Mul(Ry, Rx));
 }
 
 // Node positions of a 4- or 8-node a x b rectangle in its own (x, y) plane, counterclockwise.

@@ -30,9 +30,6 @@ const std::vector<Vec3> kHexa = {{0, 0, 0},     {2, 0, 0.1}, {2.2, 1.8, 0}, {-0.
 
 Vec3 Add(const Vec3& a, const Vec3& b, double f = 1.0) { return {a[0] + f * b[0], a[1] + f * b[1], a[2] + f * b[2]}; }
 Vec3 Scale(const Vec3& a, double f) { return {f * a[0], f * a[1], f * a[2]}; }
-Vec3 Cross(const Vec3& a, const Vec3& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
 
 // Resultant force and moment about the origin of a line load q (linear from q1 to q2)
 // along the straight segment P1 P2 in direction d: a force (moment = false) or a

@@ -9,23 +9,6 @@
 
 namespace {
 
-using Mat3 = std::array<Vec3, 3>;
-
-Vec3 Apply(const Mat3& Q, const Vec3& x) {
-  Vec3 y{0.0, 0.0, 0.0};
-  for (int i = 0; i < 3; i++)
-    for (int j = 0; j < 3; j++) y[i] += Q[i][j] * x[j];
-  return y;
-}
-
-Mat3 Mul(const Mat3& A, const Mat3& B) {
-  Mat3 C{};
-  for (int i = 0; i < 3; i++)
-    for (int j = 0; j < 3; j++)
-      for (int k = 0; k < 3; k++) C[i][j] += A[i][k] * B[k][j];
-  return C;
-}
-
 Mat3 RotAbout(int axis, double angle) {
   const double c = std::cos(angle), s = std::sin(angle);
   const int a = (axis + 1) % 3, b = (axis + 2) % 3;
@@ -36,10 +19,6 @@ Mat3 RotAbout(int axis, double angle) {
   R[b][a] = s;
   R[b][b] = c;
   return R;
-}
-
-Vec3 Cross(const Vec3& a, const Vec3& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
 
 // Resultant force and moment about the origin of a load per unit length along the

@@ -15,11 +15,11 @@
 #include "assembly/topology.h"
 #include "elements/kernel.h"
 #include "elements/locate.h"
-#include "assembly/topology.h"
 #include "loads/load_kernel.h"
 #include "model/outputcontrol.h"
 #include "model/records.h"
 #include "support/process.h"
+#include "support/small_algebra.h"
 
 // An owned 1-based vector of n doubles, zeroed.
 struct Vec {
@@ -48,7 +48,6 @@ inline std::string Lit(const std::string& s) {
 
 inline const char* kInternal = "INTERNAL ERROR";
 
-using Vec3 = std::array<double, 3>;
 
 struct EdgeLoadRecord {
   int element, face, edge;

@@ -24,9 +24,6 @@ int AddAt(TestModel& t, const std::vector<Vec3>& x, int prop) {
   return t.AddElement(nodes, prop);
 }
 
-Vec3 Cross(const Vec3& a, const Vec3& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
 Vec3 Unit(const Vec3& a) {
   const double l = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
   return {a[0] / l, a[1] / l, a[2] / l};
