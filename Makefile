@@ -31,6 +31,8 @@ bench: deps
 	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOLDE_TESTS=OFF -DVOLDE_BENCH=ON
 	cmake --build build/bench -j $(JOBS)
 	@./bench/run-benchmarks.sh build/bench
+	@if command -v ccx >/dev/null; then ./bench/modal-side-by-side.sh build/bench/volde; \
+	else echo "(the modal case side by side with CalculiX runs where ccx is installed: apt-get install -y calculix-ccx)"; fi
 
 clean:
 	rm -rf build

@@ -37,15 +37,17 @@ struct LanczosOperator {
   double pcgtol;
 };
 
-// State of one Lanczos run: the M-orthonormal vectors q(1..k) (columns of Q, with
-// M q in MQ), the tridiagonal T (full symmetric storage, m x m), the constraints C and
-// M C (n x nc), the current residual r, the previous vector w, the Ritz pairs of T
-// (theta, S) and the rotations W of a restart.
+// State of one Lanczos run: the M-orthonormal vectors q(1..k) (rows of Q, m x n, with
+// M q in MQ: each vector contiguous), the tridiagonal T (full symmetric storage, m x m),
+// the constraints and M times them (rows of C and MC, nc x n), the current residual r,
+// the previous vector w, the Ritz pairs of T (theta, S), the rotations W of a restart and
+// a spare m x n store that a restart builds the new vectors in.
 struct LanczosWork {
   int n, m, nev, nc;
   int k;
   double** Q;
   double** MQ;
+  double** spare;
   double** T;
   double** C;
   double** MC;

@@ -4,6 +4,7 @@
 // OP = K^-1 M, self-adjoint in the M inner product; its eigenvalues are theta = 1/lambda.
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "numcore/eigensolvers.h"
 #include "numcore/numcore.h"
@@ -27,18 +28,30 @@ double NextRandom(LanczosWork* L) {
   return L->x;
 }
 
+// v -= (a . v) b over 1..n: one step of modified Gram-Schmidt with contiguous vectors.
+void SubtractProjection(const double* a, const double* b, double* v, int n) {
+  double c = 0.0;
+  for (int i = 1; i <= n; i++) c += a[i] * v[i];
+  for (int i = 1; i <= n; i++) v[i] -= c * b[i];
+}
+
 // One pass of M-orthogonalisation of v against q(1..upto) and the constraints.
 void OrthogonalizePass(LanczosWork* L, double* v, int upto) {
-  int n = L->n;
-  for (int j = 1; j <= upto; j++) {
-    double c = 0.0;
-    for (int i = 1; i <= n; i++) c += L->MQ[i][j] * v[i];
-    for (int i = 1; i <= n; i++) v[i] -= c * L->Q[i][j];
-  }
-  for (int j = 1; j <= L->nc; j++) {
-    double c = 0.0;
-    for (int i = 1; i <= n; i++) c += L->MC[i][j] * v[i];
-    for (int i = 1; i <= n; i++) v[i] -= c * L->C[i][j];
+  for (int j = 1; j <= upto; j++) SubtractProjection(L->MQ[j], L->Q[j], v, L->n);
+  for (int j = 1; j <= L->nc; j++) SubtractProjection(L->MC[j], L->C[j], v, L->n);
+}
+
+// out(c) = sum over l = 1..k of V(l) X[l][c] for c = 1..cols, each sum taken in the
+// order of l (the vectors are the rows of V and of out).
+void CombineVectors(double** V, double** X, int k, int cols, int n, double** out) {
+  for (int c = 1; c <= cols; c++) {
+    double* o = out[c];
+    for (int i = 1; i <= n; i++) o[i] = 0.0;
+    for (int l = 1; l <= k; l++) {
+      const double* v = V[l];
+      const double x = X[l][c];
+      for (int i = 1; i <= n; i++) o[i] += v[i] * x;
+    }
   }
 }
 
@@ -122,9 +135,9 @@ int Step(LanczosWork* L, const LanczosOperator* op, double* alphaout, double* be
   double beta = std::sqrt(rp);
   *betaout = beta;
   for (int i = 1; i <= n; i++) {
-    L->Q[i][k] = L->r[i] / beta;
+    L->Q[k][i] = L->r[i] / beta;
     L->p[i] /= beta;
-    L->MQ[i][k] = L->p[i];
+    L->MQ[k][i] = L->p[i];
   }
 
   if (!ApplyInverse(L, op, L->r, L->p)) return kLanczosFailed;
@@ -132,7 +145,7 @@ int Step(LanczosWork* L, const LanczosOperator* op, double* alphaout, double* be
 
   if (k > 1 && !L->decoupled)
     for (int i = 1; i <= n; i++) L->r[i] -= beta * L->w[i];
-  for (int i = 1; i <= n; i++) L->w[i] = L->Q[i][k];
+  for (int i = 1; i <= n; i++) L->w[i] = L->Q[k][i];
   double alpha = dotd1(L->p, L->r, n);
   *alphaout = alpha;
   if (!std::isfinite(alpha) || std::fabs(alpha) * L->scale > kShiftTooClose) {
@@ -140,7 +153,7 @@ int Step(LanczosWork* L, const LanczosOperator* op, double* alphaout, double* be
     return kLanczosFailed;
   }
 
-  for (int i = 1; i <= n; i++) L->r[i] -= alpha * L->Q[i][k];
+  for (int i = 1; i <= n; i++) L->r[i] -= alpha * L->Q[k][i];
   double norm = OrthogonalizeM(L, L->r, k);
 
   L->T[k][k] = alpha;
@@ -167,15 +180,15 @@ int Step(LanczosWork* L, const LanczosOperator* op, double* alphaout, double* be
 // the kept basis, which holds whether or not the purge deflated exactly.
 bool Rebuild(LanczosWork* L, const LanczosOperator* op) {
   int n = L->n, k = L->k;
-  for (int i = 1; i <= n; i++) L->p[i] = L->MQ[i][k];
+  for (int i = 1; i <= n; i++) L->p[i] = L->MQ[k][i];
   if (!ApplyInverse(L, op, L->r, L->p)) return false;
   double raw = normd1(L->r, n);
   for (int i = 1; i <= n; i++) {
-    L->r[i] -= L->T[k][k] * L->Q[i][k];
-    if (k > 1) L->r[i] -= L->T[k][k - 1] * L->Q[i][k - 1];
+    L->r[i] -= L->T[k][k] * L->Q[k][i];
+    if (k > 1) L->r[i] -= L->T[k][k - 1] * L->Q[k - 1][i];
   }
   double norm = OrthogonalizeM(L, L->r, k);
-  for (int i = 1; i <= n; i++) L->w[i] = L->Q[i][k];
+  for (int i = 1; i <= n; i++) L->w[i] = L->Q[k][i];
   L->decoupled = false;
 
   N6_Symmat_eigen(L->T, L->theta, L->S, k);
@@ -198,11 +211,9 @@ bool Converged(LanczosWork* L) {
   int n = L->n, k = L->k;
   int jmin = k - L->nev + 1 > 1 ? k - L->nev + 1 : 1;
   for (int j = k; j >= jmin; j--) {
-    for (int i = 1; i <= n; i++) {
-      double s = 0.0;
-      for (int l = 1; l <= k; l++) s += L->MQ[i][l] * L->S[l][j];
-      L->t[i] = s;
-    }
+    for (int i = 1; i <= n; i++) L->t[i] = 0.0;
+    for (int l = 1; l <= k; l++)
+      for (int i = 1; i <= n; i++) L->t[i] += L->MQ[l][i] * L->S[l][j];
     double my = normd1(L->t, n);
     if (!(std::fabs(L->S[k][j] * L->g) <= L->tol * my)) return false;
   }
@@ -218,11 +229,10 @@ void Extract(LanczosWork* L, double* eigenvalues, double** eigenvectors, int* fo
     if (L->theta[j] == 0.0) continue;  // a massless direction: no finite eigenvalue
     c++;
     eigenvalues[c] = 1.0 / L->theta[j];
-    for (int i = 1; i <= n; i++) {
-      double s = 0.0;
-      for (int l = 1; l <= k; l++) s += L->Q[i][l] * L->S[l][j];
-      eigenvectors[i][c] = s;
-    }
+    for (int i = 1; i <= n; i++) L->t[i] = 0.0;
+    for (int l = 1; l <= k; l++)
+      for (int i = 1; i <= n; i++) L->t[i] += L->Q[l][i] * L->S[l][j];
+    for (int i = 1; i <= n; i++) eigenvectors[i][c] = L->t[i];
   }
   *found = c;
 }
@@ -234,7 +244,6 @@ void AllocWork(LanczosWork* L, int n, int m, int nev, int nc, double** C, const 
   L->nev = nev;
   L->nc = nc;
   L->k = 0;
-  L->C = C;
   L->Mcount = Mcount;
   L->Mcol = Mcol;
   L->Mval = Mval;
@@ -244,11 +253,13 @@ void AllocWork(LanczosWork* L, int n, int m, int nev, int nc, double** C, const 
   L->g = 0.0;
   L->decoupled = false;
   L->steps = 0;
-  allocd2(&L->Q, n, m);
-  allocd2(&L->MQ, n, m);
+  allocd2(&L->Q, m, n);
+  allocd2(&L->MQ, m, n);
+  allocd2(&L->spare, m, n);
   allocd2(&L->T, m, m);
   zerod2(L->T, m, m);
-  allocd2(&L->MC, n, nc);
+  allocd2(&L->C, nc, n);
+  allocd2(&L->MC, nc, n);
   allocd1(&L->r, n);
   allocd1(&L->p, n);
   allocd1(&L->w, n);
@@ -256,11 +267,10 @@ void AllocWork(LanczosWork* L, int n, int m, int nev, int nc, double** C, const 
   allocd1(&L->theta, m);
   allocd2(&L->S, m, m);
   allocd2(&L->W, m, m);
-  // M C, column by column
+  // The constraints and M C, a vector to a row.
   for (int j = 1; j <= nc; j++) {
-    for (int i = 1; i <= n; i++) L->p[i] = C[i][j];
-    N6_NZSymmat_y_equals_A_x(L->t, Mcount, Mcol, Mval, L->p, n);
-    for (int i = 1; i <= n; i++) L->MC[i][j] = L->t[i];
+    for (int i = 1; i <= n; i++) L->C[j][i] = C[i][j];
+    N6_NZSymmat_y_equals_A_x(L->MC[j], Mcount, Mcol, Mval, L->C[j], n);
   }
 }
 
@@ -273,7 +283,9 @@ void FreeWork(LanczosWork* L) {
   freed1(L->p);
   freed1(L->r);
   freed2(L->MC);
+  freed2(L->C);
   freed2(L->T);
+  freed2(L->spare);
   freed2(L->MQ);
   freed2(L->Q);
 }
@@ -409,21 +421,11 @@ bool N6_Lanczos_restart(LanczosWork* L, double sigma) {
     return true;
   }
 
-  // Q := Q W and MQ := MQ W on the first kk columns, row by row through t.
-  for (int i = 1; i <= L->n; i++) {
-    for (int c = 1; c <= kk; c++) {
-      double s = 0.0;
-      for (int l = 1; l <= k; l++) s += L->Q[i][l] * L->W[l][c];
-      L->t[c] = s;
-    }
-    for (int c = 1; c <= kk; c++) L->Q[i][c] = L->t[c];
-    for (int c = 1; c <= kk; c++) {
-      double s = 0.0;
-      for (int l = 1; l <= k; l++) s += L->MQ[i][l] * L->W[l][c];
-      L->t[c] = s;
-    }
-    for (int c = 1; c <= kk; c++) L->MQ[i][c] = L->t[c];
-  }
+  // Q := Q W and MQ := MQ W on the first kk vectors, built in the spare store.
+  CombineVectors(L->Q, L->W, k, kk, L->n, L->spare);
+  std::swap(L->Q, L->spare);
+  CombineVectors(L->MQ, L->W, k, kk, L->n, L->spare);
+  std::swap(L->MQ, L->spare);
   for (int i = 1; i <= k; i++)
     for (int j = 1; j <= k; j++)
       if (i > kk || j > kk) L->T[i][j] = 0.0;
