@@ -306,6 +306,5 @@ TEST_F(GeometricStressRun, SofteningStretchAlongAnyAxisCarriesOneStress) {
     for (size_t k = 0; k < along[0].size(); k++)
       EXPECT_NEAR(along[1][k], along[0][k], 1e-6 * along[0][k]) << "combination " << k + 1;
     EXPECT_LT(along[0].back(), 0.8 * 250.0) << "the cohesion must soften";
-    std::printf("kinematic %d: %.6f %.6f\n", kinematic, along[0].back(), along[1].back());
   }
 }
