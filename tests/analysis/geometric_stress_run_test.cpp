@@ -243,3 +243,68 @@ TEST_F(GeometricStressRun, VonMisesCubeYieldsOnTheTrueStress) {
       }
     }
 }
+
+// A softening von Mises cube (E 200000, nu 0.3, cohesion 125 falling by exp(-kappa/0.02))
+// with every point prescribed: a uniaxial stretch 1 + eps along the direction d in the
+// x1-x2 plane (deformation I + eps d d), eps to 2 % in 8 combinations, along x1 and at
+// 45 degrees to the mesh axes, in small strain and in the total and updated
+// descriptions. The true stress sigma = P F^T / J, P from the forces on the faces x1 = 1
+// and x2 = 1: the difference of the normal and transverse stresses, d.sigma.d - t.sigma.t,
+// is the same along both directions to 1e-6 in every combination, and softens.
+TEST_F(GeometricStressRun, SofteningStretchAlongAnyAxisCarriesOneStress) {
+  const double eps = 0.02;
+  const int n = 8;
+  const tw::Rec softening =
+      tw::Rec().S("softening steel").Ds({0.0, 0.0, 0.3, 200000.0}).I(2).I(2).Ds({125.0, 0.02}).I(1).Ds({0.0, 0.0, 1.0});
+  for (int kinematic : {0, 1, 2}) {
+    std::vector<double> along[2];
+    for (int turned : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << "kinematic " << kinematic << (turned ? " at 45 degrees" : " along x1"));
+      const double b = turned ? std::atan(1.0) : 0.0, d[2] = {std::cos(b), std::sin(b)}, t[2] = {-d[1], d[0]};
+      UnitCube cube([](int, int, int) { return "111000"; }, softening);
+      Job& j = cube.lj.job;
+      std::vector<tw::Rec> moves;
+      for (int I : {0, 2})
+        for (int J : {0, 2})
+          for (int K : {0, 2}) {
+            const double X = I / 2.0, Y = J / 2.0, along_d = eps * (d[0] * X + d[1] * Y);
+            const int p = cube.lj.At(I, J, K);
+            moves.push_back(tw::PrescribedDisplacement(p, 1, along_d * d[0]));
+            moves.push_back(tw::PrescribedDisplacement(p, 2, along_d * d[1]));
+            moves.push_back(tw::PrescribedDisplacement(p, 3, 0.0));
+          }
+      j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, moves)};
+      std::vector<double> f;
+      for (int k = 1; k <= n; k++) f.push_back(static_cast<double>(k) / n);
+      nonlinrun::Factors(j.model, f);
+      nonlinrun::Iterate(j.model.main, 1e-12, 30);
+      if (kinematic > 0) Geometric(j, kinematic);
+      const resultfile::DisplReactFile dr = Run(j, kSolvers[0], "stretch");
+      ASSERT_EQ(dr.records.size(), f.size());
+      std::vector<int> faceY;
+      for (int I : {0, 2})
+        for (int K : {0, 2}) faceY.push_back(cube.lj.At(I, 2, K));
+      for (size_t k = 0; k < f.size(); k++) {
+        // First Piola-Kirchhoff columns P e1, P e2 (unit faces) and the deformation.
+        const double e = kinematic > 0 ? eps * f[k] : 0.0;
+        const double P[2][2] = {{Reaction(dr.records[k], j, cube.Face(2), 1), Reaction(dr.records[k], j, faceY, 1)},
+                                {Reaction(dr.records[k], j, cube.Face(2), 2), Reaction(dr.records[k], j, faceY, 2)}};
+        const double F[2][2] = {{1 + e * d[0] * d[0], e * d[0] * d[1]}, {e * d[1] * d[0], 1 + e * d[1] * d[1]}};
+        const double J = F[0][0] * F[1][1] - F[0][1] * F[1][0];
+        double s[2][2] = {};
+        for (int a = 0; a < 2; a++)
+          for (int c = 0; c < 2; c++)
+            for (int K = 0; K < 2; K++) s[a][c] += P[a][K] * F[c][K] / J;
+        double diff = 0.0;
+        for (int a = 0; a < 2; a++)
+          for (int c = 0; c < 2; c++) diff += (d[a] * d[c] - t[a] * t[c]) * s[a][c];
+        along[turned].push_back(diff);
+      }
+    }
+    SCOPED_TRACE(testing::Message() << "kinematic " << kinematic);
+    ASSERT_EQ(along[0].size(), along[1].size());
+    for (size_t k = 0; k < along[0].size(); k++)
+      EXPECT_NEAR(along[1][k], along[0][k], 1e-6 * along[0][k]) << "combination " << k + 1;
+    EXPECT_LT(along[0].back(), 0.8 * 250.0) << "the cohesion must soften";
+  }
+}

@@ -455,7 +455,7 @@ TEST(Nlmm124, PascalUnitsGiveTheSameStressesScaled) {
 // strain deviator at the yield stress 2c and the elastic mean stress, as the whole path
 // in small steps does (perfect plasticity), with the consistent tangent of that return.
 // Along a softening cohesion the point ends on its surface, sqrt(3 J2) = 2 c(kappa), with
-// kappa the length of its plastic strain.
+// kappa the length of its plastic strain tensor.
 TEST(Nlmm124, VonMisesReturnsAnyStrainIncrementAtOnce) {
   const double nu = 0.3, G = kE / (2 * (1 + nu)), K = kE / (3 * (1 - 2 * nu));
   const struct Case {
@@ -498,8 +498,12 @@ TEST(Nlmm124, VonMisesReturnsAnyStrainIncrementAtOnce) {
           const double c0 = law == 1 ? 10.0 : 10.0 * std::exp(-r.EqPlasticStrain / 0.002);
           EXPECT_NEAR(std::sqrt(3.0 * J2), 2.0 * c0, 1e-6 * 20.0);
           EXPECT_NEAR(mean, K * tr, 1e-9 * K * std::fabs(tr) + 1e-9);
+          // The length of the plastic strain tensor: engineering shears halved, counted twice.
           double norm = 0.0;
-          for (int i = 1; i <= 6; i++) norm += r.PlasticStrain[i] * r.PlasticStrain[i];
+          for (int k = 0; k < (solid ? 6 : 4); k++) {
+            const bool shear = solid ? k >= 3 : k == 2;
+            norm += (shear ? 0.5 : 1.0) * r.PlasticStrain[k + 1] * r.PlasticStrain[k + 1];
+          }
           EXPECT_NEAR(r.EqPlasticStrain, std::sqrt(norm), 1e-9 * std::sqrt(norm));
           // The consistent tangent of the radial return: K m m^T + 2 G theta (P - n n^T),
           // theta the returned over the trial deviator length (perfect plasticity).
@@ -526,4 +530,137 @@ TEST(Nlmm124, VonMisesReturnsAnyStrainIncrementAtOnce) {
               EXPECT_NEAR(s[i][j] - (i == j ? mean : 0.0), d * std::sqrt(J2 / J2e), 1e-6 * 20.0) << i << j;
             }
         }
+}
+
+// The hardening parameter is a scalar of the tensor: one point strained along axes turned
+// by 0, 30 and 45 degrees in the plane (the same principal strains) ends with the same
+// principal stresses and the same kappa, for every surface of the law (Mohr-Coulomb,
+// Tresca, both Drucker-Prager cones, von Mises), softening along its cohesion or
+// hardening along a rising friction angle, in plane stress, plane strain and the solid.
+// Plane stress also flows out of its plane: a uniaxial stress gives the kappa of the solid.
+TEST(Nlmm124, HardeningParameterDoesNotDependOnTheAxes) {
+  constexpr double kPi = 3.14159265358979323846;
+  const double deg = kPi / 180.0;
+  struct Law {
+    const char* name;
+    int criterion;
+    double phi0, phi1;
+    bool soft;  // softening cohesion (else a friction angle rising from phi0 to phi1)
+  };
+  const Law laws[] = {{"Mohr-Coulomb", 1, 20 * deg, 35 * deg, false}, {"Mohr-Coulomb", 1, 30 * deg, 30 * deg, true},
+                      {"Tresca", 1, 0.0, 0.0, true},                  {"Drucker-Prager outer", 2, 20 * deg, 35 * deg, false},
+                      {"Drucker-Prager outer", 2, 30 * deg, 30 * deg, true}, {"Drucker-Prager inner", 3, 20 * deg, 35 * deg, false},
+                      {"Drucker-Prager inner", 3, 30 * deg, 30 * deg, true}, {"von Mises", 2, 0.0, 0.0, true}};
+  // Principal strains (in-plane e1, e2; the solid also e3) reached in 20 steps: a stretch
+  // with lateral shortening, a shear, and a biaxial compression.
+  const std::array<double, 3> paths[] = {{4e-3, -1.5e-3, -1e-3}, {3e-3, -3e-3, 0.0}, {-5e-3, 0.5e-3, 1e-3}};
+  const int types[] = {_PLANE_STRESS_QUAD, _PLANE_STRAIN_QUAD, _SOLID_HEXA};
+  for (const Law& law : laws)
+    for (int type : types)
+      for (const auto& e : paths) {
+        // (Mohr-Coulomb in plane stress takes a third of the stretch alone, Tresca the shear
+        // alone: further on, and along the other paths, their stress reaches an edge of the
+        // pyramid, where the out-of-plane stress 0 is a principal extreme.)
+        const bool planeMohrCoulomb = type == _PLANE_STRESS_QUAD && law.criterion == 1;
+        if (planeMohrCoulomb && e[0] != (law.phi0 > 0.0 ? paths[0][0] : paths[1][0])) continue;
+        const double f = planeMohrCoulomb && law.phi0 > 0.0 ? 1.0 / 3.0 : 1.0;
+        SCOPED_TRACE(testing::Message() << law.name << (law.soft ? " softening" : " hardening") << ", type " << type
+                                        << ", path " << e[0] << " " << e[1] << " " << e[2]);
+        const MaterialRecord m = law.soft ? Frictional(0.2, law.criterion, 2, 10.0, 0.03, 1, law.phi0, law.phi0, 1.0)
+                                          : Frictional(0.2, law.criterion, 1, 10.0, 1.0, 2, law.phi0, law.phi1, 0.002);
+        std::vector<double> ref;
+        double refKappa = 0.0;
+        for (double a : {0.0, 30.0, 45.0}) {
+          const double c = std::cos(a * deg), s = std::sin(a * deg);
+          // The strain tensor with principal axes turned by a about axis 3 (engineering shear).
+          const double exx = f * (c * c * e[0] + s * s * e[1]), eyy = f * (s * s * e[0] + c * c * e[1]);
+          const double gxy = f * 2.0 * c * s * (e[0] - e[1]);
+          std::vector<double> total;
+          if (type == _SOLID_HEXA)
+            total = {exx, eyy, f * e[2], 0.0, 0.0, gxy};
+          else
+            total = {exx, eyy, gxy};
+          ContinuumPoint p(MAT_NLMM124, type, m);
+          p.Path(total, std::vector<bool>(total.size(), false), 20);
+          const NLMM124_HD& r = p.Record<NLMM124_HD>();
+          // Principal stresses: the in-plane pair and the third (plane strain szz, solid s33).
+          const double sx = r.Stress[1], sy = r.Stress[2];
+          const double txy = type == _SOLID_HEXA ? r.Stress[6] : r.Stress[3];
+          const double mid = 0.5 * (sx + sy), rad = std::hypot(0.5 * (sx - sy), txy);
+          const double s3 = type == _SOLID_HEXA ? r.Stress[3] : type == _PLANE_STRAIN_QUAD ? r.Stress[4] : 0.0;
+          const std::vector<double> principal{mid + rad, mid - rad, s3};
+          if (a == 0.0) {
+            ref = principal;
+            refKappa = r.EqPlasticStrain;
+            ASSERT_GT(refKappa, 1e-4) << principal[0] << " " << principal[1] << " " << principal[2];
+            continue;
+          }
+          for (int i = 0; i < 3; i++) EXPECT_NEAR(principal[i], ref[i], 1e-9 * 20.0) << a << " principal " << i;
+          EXPECT_NEAR(r.EqPlasticStrain, refKappa, 1e-9 * refKappa) << a;
+          if (type == _SOLID_HEXA) {
+            EXPECT_NEAR(r.Stress[4], 0.0, 1e-9 * 20.0);
+            EXPECT_NEAR(r.Stress[5], 0.0, 1e-9 * 20.0);
+          }
+        }
+      }
+  // Uniaxial tension of von Mises past yield: plane stress and the solid (lateral
+  // stresses held at zero) reach the same kappa.
+  double kappa[2];
+  for (int k = 0; k < 2; k++) {
+    const bool solid = k == 1;
+    ContinuumPoint p(MAT_NLMM124, solid ? _SOLID_HEXA : _PLANE_STRESS_QUAD,
+                     Frictional(0.2, 2, 2, 10.0, 0.002, 1, 0.0, 0.0, 1.0));
+    std::vector<bool> free = solid ? kLateralFree : std::vector<bool>{false, true, true};
+    p.Path(solid ? std::vector<double>{3e-3, 0, 0, 0, 0, 0} : std::vector<double>{3e-3, 0, 0}, free, 20);
+    kappa[k] = p.Record<NLMM124_HD>().EqPlasticStrain;
+  }
+  EXPECT_GT(kappa[0], 1e-3);
+  EXPECT_NEAR(kappa[0], kappa[1], 1e-6 * kappa[1]);
+}
+
+// A plane-stress Drucker-Prager point in biaxial compression, softening or hardening,
+// with its stresses (modulus and cohesion) in N/mm2 and scaled by 1e-6 (MN/mm2), 1e-3
+// and 1e6 (N/m2): every return mapping takes the same steps, the stresses scale and kappa
+// stays, to 1e-9. The other surfaces and the solid alike.
+TEST(Nlmm124, StressUnitsScaleTheAnswerExactly) {
+  constexpr double kPi = 3.14159265358979323846;
+  struct Case {
+    int type, criterion, cohesionLaw, frictionLaw;
+    std::vector<double> total;
+  };
+  const Case cases[] = {{_PLANE_STRESS_QUAD, 2, 2, 1, {-4e-3, -2e-3, 0.0}},
+                        {_PLANE_STRESS_QUAD, 2, 1, 2, {-4e-3, -2e-3, 0.0}},
+                        {_PLANE_STRESS_QUAD, 3, 2, 1, {-4e-3, -2e-3, 1e-3}},
+                        {_PLANE_STRESS_QUAD, 1, 1, 2, {1e-3, -0.4e-3, 0.0}},
+                        {_PLANE_STRAIN_QUAD, 2, 2, 1, {-4e-3, 1e-3, 1e-3}},
+                        {_SOLID_HEXA, 2, 2, 2, {-4e-3, 1e-3, 1e-3, 0.0, 0.5e-3, 1e-3}},
+                        {_SOLID_HEXA, 1, 2, 1, {-4e-3, 1e-3, 1e-3, 0.0, 0.5e-3, 1e-3}},
+                        {_SOLID_HEXA, 2, 2, 1, {3e-3, -1e-3, -1e-3, 0.0, 0.0, 2e-3}}};  // with phi 0 below: von Mises
+  int k = 0;
+  for (const Case& c : cases) {
+    const double phi0 = k++ == 7 ? 0.0 : 20.0 * kPi / 180.0, phi1 = phi0 > 0.0 ? 35.0 * kPi / 180.0 : 0.0;
+    std::vector<double> ref, refStress;
+    double refKappa = 0.0;
+    for (double f : {1.0, 1e-6, 1e-3, 1e6}) {
+      SCOPED_TRACE(testing::Message() << "type " << c.type << " criterion " << c.criterion << " scale " << f);
+      const MaterialRecord m = matdriver::RecordWithInts(
+          {0.0, 0.0, 0.2, kE * f, double(c.criterion), double(c.cohesionLaw), 10.0 * f, 0.03, double(c.frictionLaw),
+           phi0, phi1, 0.002},
+          {5, 6, 9});
+      ContinuumPoint p(MAT_NLMM124, c.type, m);
+      const std::vector<double> s = p.Path(c.total, std::vector<bool>(c.total.size(), false), 20);
+      const NLMM124_HD& r = p.Record<NLMM124_HD>();
+      std::vector<double> stress(r.Stress + 1, r.Stress + 1 + (c.type == _SOLID_HEXA ? 6 : 4));
+      if (f == 1.0) {
+        refStress = stress;
+        refKappa = r.EqPlasticStrain;
+        ASSERT_GT(refKappa, 1e-4);
+        continue;
+      }
+      double big = 0.0;
+      for (double x : refStress) big = std::max(big, std::fabs(x));
+      for (size_t i = 0; i < stress.size(); i++) EXPECT_NEAR(stress[i] / f, refStress[i], 1e-9 * big) << i;
+      EXPECT_NEAR(r.EqPlasticStrain, refKappa, 1e-9 * refKappa);
+    }
+  }
 }

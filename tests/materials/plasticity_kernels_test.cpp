@@ -9,6 +9,7 @@
 #include "materials/plasticity/ceb_fip93.h"
 #include "materials/plasticity/invariants.h"
 #include "numcore/numcore.h"
+#include "support/small_algebra.h"
 
 namespace {
 
@@ -124,6 +125,41 @@ TEST(StressInvariants, FiveComponentsAreRefused) {
   EXPECT_DEATH(CalcSecondDeviatoricStressInvariant(5, g, s), kInternal);
   EXPECT_DEATH(CalcDerivFirstStressInvariant(5, g), kInternal);
   EXPECT_DEATH(CalcDerivThirdDeviatoricStressInvariant(5, g, s), kInternal);
+}
+
+// A strain tensor written in turned axes keeps its length in every short form: the
+// engineering shears enter halved and twice, the tensor shears of a stress twice.
+TEST(TensorNorms, LengthsDoNotDependOnTheAxes) {
+  const double e[3][3] = {{2e-3, 0.7e-3, -0.4e-3}, {0.7e-3, -1e-3, 0.9e-3}, {-0.4e-3, 0.9e-3, 0.5e-3}};
+  double ref = 0.0;
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++) ref += e[i][j] * e[i][j];
+  ref = std::sqrt(ref);
+  for (double a : {0.0, 0.3, 0.7854, 1.9}) {
+    // Turned about the axis (1, 2, 2)/3.
+    const Mat3 R = Turn({1.0 / 3.0, 2.0 / 3.0, 2.0 / 3.0}, a);
+    double t[3][3] = {};
+    for (int i = 0; i < 3; i++)
+      for (int j = 0; j < 3; j++)
+        for (int k = 0; k < 3; k++)
+          for (int l = 0; l < 3; l++) t[i][j] += R[i][k] * R[j][l] * e[k][l];
+    const double v6[7] = {0, t[0][0], t[1][1], t[2][2], 2 * t[1][2], 2 * t[0][2], 2 * t[0][1]};
+    const double s6[7] = {0, t[0][0], t[1][1], t[2][2], t[1][2], t[0][2], t[0][1]};
+    EXPECT_NEAR(TensorStrainNorm(6, v6), ref, 1e-15) << a;
+    EXPECT_NEAR(TensorStressNorm(6, s6), ref, 1e-15) << a;
+  }
+  // Plane forms, turned in their plane: the out-of-plane normal passed apart.
+  for (double a : {0.0, 0.5, 0.7854}) {
+    const double c = std::cos(a), s = std::sin(a), ex = 1e-3, ey = -2e-3, ez = 0.6e-3;
+    const double v3[4] = {0, c * c * ex + s * s * ey, s * s * ex + c * c * ey, 2 * c * s * (ex - ey)};
+    const double v4[5] = {0, ez, v3[1], v3[2], v3[3]};
+    const double ref2 = std::sqrt(ex * ex + ey * ey + ez * ez);
+    EXPECT_NEAR(TensorStrainNorm(3, v3, ez), ref2, 1e-15) << a;
+    EXPECT_NEAR(TensorStrainNorm(4, v4), ref2, 1e-15) << a;
+  }
+  EXPECT_DOUBLE_EQ(TensorShearWeight(4, 4), 0.5);
+  EXPECT_DOUBLE_EQ(TensorShearWeight(3, 2), 1.0);
+  EXPECT_DEATH(TensorShearWeight(5, 1), kInternal);
 }
 
 namespace {

@@ -45,9 +45,12 @@ double DruckerPragerSign(int criterion) {
   }
 }
 
-// Lode angle theta of sin 3theta = -(3 sqrt3/2) J3/J2^1.5, clamped.
+// Lode angle theta of sin 3theta = -(3 sqrt3/2) J3/J2^1.5, clamped; 0 where J2^1.5
+// vanishes.
 double SinThreeTheta(double J2, double J3) {
-  double x = -(3.0 * kSqrt3 / 2.0) * J3 / (J2 * std::sqrt(J2));
+  const double den = J2 * std::sqrt(J2);
+  if (!(den > 0.0)) return 0.0;
+  double x = -(3.0 * kSqrt3 / 2.0) * J3 / den;
   if (x > 1.0) x = 1.0;
   if (x < -1.0) x = -1.0;
   return x;
@@ -80,9 +83,10 @@ void CalcDruckerPragerYieldFunc(double s, double I1, double J2, double c, double
   *F = *eq - (6.0 / kSqrt3) * c * k.u;
 }
 
-void CalcMohrCoulombYieldFunc(double I1, double J2, double J3, double c, double phi, double* eq, double* F) {
+void CalcMohrCoulombYieldFunc(double I1, double J2, double J3, double c, double phi, double* eq, double* F,
+                              double unit) {
   // An unstressed or hydrostatic point has no Lode angle: theta = 0 there.
-  const double theta = J2 < kSmall ? 0.0 : std::asin(SinThreeTheta(J2, J3)) / 3.0;
+  const double theta = J2 < kSmall * unit * unit ? 0.0 : std::asin(SinThreeTheta(J2, J3)) / 3.0;
   *eq = std::sqrt(J2) * (std::cos(theta) - std::sin(theta) * std::sin(phi) / kSqrt3) + I1 * std::sin(phi) / 3.0;
   *F = *eq - c * std::cos(phi);
 }
@@ -100,8 +104,8 @@ void FreeYieldDerivs(YieldDerivs* d) {
 }
 
 bool CalcYieldFuncDerivs_DruckerPrager_NLMM124(int n, double s, const StressInvariants& v, const KappaFunction& c,
-                                               const KappaFunction& phi, YieldDerivs* d) {
-  if (v.J2 < kSmall) return false;
+                                               const KappaFunction& phi, YieldDerivs* d, double unit) {
+  if (v.J2 < kSmall * unit * unit) return false;
   const Cone k = ConeOf(s, phi.f);
   const double r = std::sqrt(v.J2), K0 = 6.0 / kSqrt3;
   Partials p{};
@@ -120,8 +124,8 @@ bool CalcYieldFuncDerivs_DruckerPrager_NLMM124(int n, double s, const StressInva
 }
 
 bool CalcYieldFuncDerivs_MohrCoulomb_NLMM124(int n, const StressInvariants& v, const KappaFunction& c,
-                                             const KappaFunction& phi, YieldDerivs* d) {
-  if (v.J2 < kSmall) return false;
+                                             const KappaFunction& phi, YieldDerivs* d, double unit) {
+  if (v.J2 < kSmall * unit * unit) return false;
   const double x = SinThreeTheta(v.J2, v.J3);
   double theta = std::asin(x) / 3.0;
   const double deg = theta * 180.0 / kPi;
@@ -190,9 +194,13 @@ double ReferenceStrength(const Nlmm124Material& p) {
     if (!(std::fabs(den) >= kSmall)) InternalError(__FILE__, __LINE__);
     fc = kSqrt3 * (6.0 / kSqrt3) * p.c0 * k.u / den;
   }
-  if (!(fc >= kSmall) || !(fc / p.E >= kSmall)) InternalError(__FILE__, __LINE__);
+  if (!(fc > 0.0) || !(fc / p.E >= kSmall)) InternalError(__FILE__, __LINE__);
   return fc;
 }
+
+// The stress unit of the law (a power of 1000 near its strength): the guards of stress
+// size scale with it, so that the same law in other units takes the same steps.
+double UnitOf(const Nlmm124Material& p) { return StressUnitOf(ReferenceStrength(p)); }
 
 // A Drucker-Prager cone without friction on a plane-strain or solid point: von Mises.
 bool VonMisesCone(int n, const Nlmm124Material& p) {
@@ -204,23 +212,93 @@ bool VonMisesCone(int n, const Nlmm124Material& p) {
 bool YieldAt(int n, const Nlmm124Material& p, const double* s, double kappa, StressInvariants* v, YieldDerivs* d,
              double* eq, double* F) {
   const KappaFunction c = CalcCohesionFunc_NLMM124(p, kappa), phi = CalcFricAngleFunc_NLMM124(p, kappa);
+  const double unit = UnitOf(p);
   CalcStressInvariantsAndDerivs(n, s, v);
   switch (p.criterion) {
     case kMohrCoulomb:
-      CalcMohrCoulombYieldFunc(v->I1, v->J2, v->J3, c.f, phi.f, eq, F);
-      return d == nullptr || CalcYieldFuncDerivs_MohrCoulomb_NLMM124(n, *v, c, phi, d);
+      CalcMohrCoulombYieldFunc(v->I1, v->J2, v->J3, c.f, phi.f, eq, F, unit);
+      return d == nullptr || CalcYieldFuncDerivs_MohrCoulomb_NLMM124(n, *v, c, phi, d, unit);
     case kDruckerPragerOuter:
     case kDruckerPragerInner: {
       const double sg = DruckerPragerSign(p.criterion);
       CalcDruckerPragerYieldFunc(sg, v->I1, v->J2, c.f, phi.f, eq, F);
-      return d == nullptr || CalcYieldFuncDerivs_DruckerPrager_NLMM124(n, sg, *v, c, phi, d);
+      return d == nullptr || CalcYieldFuncDerivs_DruckerPrager_NLMM124(n, sg, *v, c, phi, d, unit);
     }
     default: InternalError(__FILE__, __LINE__);
   }
 }
 
+// Length |a| = sqrt(a:a) of the flow vector a = dF/ds taken as a strain tensor
+// (engineering shears halved and counted twice), with its gradient in s and its
+// derivative in kappa. The hardening parameter grows by dlambda |a|, the length of the
+// plastic strain increment, which is the same in any axes. A plane-stress point flows
+// out of its plane too: its a_zz = dF/ds_zz, from the six-component form of the same
+// stress, enters the length.
+struct FlowLength {
+  double len;
+  double ds[7];
+  double dk;
+};
+
+class FlowLengthOf {
+ public:
+  FlowLengthOf(int n, const Nlmm124Material& p) : n_(n), p_(p) {
+    if (n_ == 3) {
+      AllocStressInvariants(6, &v6_);
+      AllocYieldDerivs(6, &d6_);
+    }
+  }
+  ~FlowLengthOf() {
+    if (n_ == 3) {
+      FreeYieldDerivs(&d6_);
+      FreeStressInvariants(&v6_);
+    }
+  }
+  FlowLengthOf(const FlowLengthOf&) = delete;
+  FlowLengthOf& operator=(const FlowLengthOf&) = delete;
+
+  // False where the six-component form has no derivatives (the apex).
+  bool At(const double* s, double kappa, const YieldDerivs& d, FlowLength* f) {
+    // Six-component gradient, its second derivatives and its kappa-derivative.
+    int m = n_;
+    const double *a = d.a, *b = d.b;
+    double* const* A = d.A;
+    static constexpr int kSix3[4] = {0, 1, 2, 6};
+    if (n_ == 3) {
+      const double s6[7] = {0.0, s[1], s[2], 0.0, 0.0, 0.0, s[3]};
+      double eq, F;
+      if (!YieldAt(6, p_, s6, kappa, &v6_, &d6_, &eq, &F)) return false;
+      m = 6;
+      a = d6_.a;
+      b = d6_.b;
+      A = d6_.A;
+    }
+    double wa[7], sum = 0.0, dk = 0.0;
+    for (int i = 1; i <= m; i++) {
+      wa[i] = TensorShearWeight(m, i) * a[i];
+      sum += wa[i] * a[i];
+      dk += wa[i] * b[i];
+    }
+    f->len = std::sqrt(sum);
+    f->dk = f->len > 0.0 ? dk / f->len : 0.0;
+    for (int i = 1; i <= n_; i++) {
+      const int r = n_ == 3 ? kSix3[i] : i;
+      double g = 0.0;
+      for (int j = 1; j <= m; j++) g += A[r][j] * wa[j];
+      f->ds[i] = f->len > 0.0 ? g / f->len : 0.0;
+    }
+    return true;
+  }
+
+ private:
+  int n_;
+  const Nlmm124Material& p_;
+  StressInvariants v6_{};
+  YieldDerivs d6_{};
+};
+
 // Newton return mapping in (s, dlambda, kappa). The hardening parameter grows with the
-// magnitude of the plastic strain increment: dkappa = dlambda |dF/ds|.
+// length of the plastic strain increment: dkappa = dlambda |dF/ds| (a tensor length).
 bool ReturnMappingAlgor_NLMM124_2ndOrder(const PointContext& ctx, int n, const Nlmm124Material& p, double** D,
                                          const double* last, const double* dEps, double kappa0, Mapping* out) {
   const double fc = ReferenceStrength(p);
@@ -233,6 +311,8 @@ bool ReturnMappingAlgor_NLMM124_2ndOrder(const PointContext& ctx, int n, const N
   YieldDerivs d{};
   AllocStressInvariants(n, &v);
   AllocYieldDerivs(n, &d);
+  FlowLengthOf flow(n, p);
+  FlowLength fl{};
   double trial[7], s[7], res[9], x[9], diff[7];
   multd2d1(trial, D, dEps, n, n);
   addd1(trial, last, n);
@@ -253,16 +333,16 @@ bool ReturnMappingAlgor_NLMM124_2ndOrder(const PointContext& ctx, int n, const N
       break;
     }
     if (first && !YieldAt(n, p, s, kappa, &v, &d, &eq, &F)) break;
-    if (!regular) break;
+    if (!regular || !flow.At(s, kappa, d, &fl)) break;
     first = false;
     // Residuals.
     copyd1(diff, s, n);
     subd1(diff, trial, n);
     multd2d1(res, Dinv, diff, n, n);
     for (int i = 1; i <= n; i++) res[i] += dLambda * d.a[i];
-    const double na = normd1(d.a, n);
+    const double na = fl.len;
     const double rk = -(kappa - kappa0) + dLambda * na;
-    if (maxabsd1(res, n) / (fc / p.E) < 1e-6 && std::fabs(F) / fc < 1e-6 && std::fabs(rk) < 1e-6) {
+    if (maxabsd1(res, n) / (fc / p.E) < 1e-10 && std::fabs(F) / fc < 1e-10 && std::fabs(rk) / (fc / p.E) < 1e-10) {
       out->dLambda = dLambda;
       out->kappa = kappa;
       out->eq = eq;
@@ -282,19 +362,17 @@ bool ReturnMappingAlgor_NLMM124_2ndOrder(const PointContext& ctx, int n, const N
     }
     // Newton system in (ds, dlambda, dkappa).
     const int L = n + 1, K = n + 2;
-    double Aa[7], ab = dotd1(d.a, d.b, n);
-    multd2d1(Aa, d.A, d.a, n, n);
     for (int i = 1; i <= n; i++) {
       for (int j = 1; j <= n; j++) J[i][j] = Dinv[i][j] + dLambda * d.A[i][j];
       J[i][L] = d.a[i];
       J[i][K] = dLambda * d.b[i];
       J[L][i] = d.a[i];
-      J[K][i] = na > 0.0 ? dLambda * Aa[i] / na : 0.0;
+      J[K][i] = dLambda * fl.ds[i];
     }
     J[L][L] = 0.0;
     J[L][K] = d.Fk;
     J[K][L] = na;
-    J[K][K] = -1.0 + (na > 0.0 ? dLambda * ab / na : 0.0);
+    J[K][K] = -1.0 + dLambda * fl.dk;
     for (int i = 1; i <= n; i++) res[i] = -res[i];
     res[L] = -F;
     res[K] = -rk;
@@ -329,7 +407,7 @@ bool ReturnMappingAlgor_NLMM124_2ndOrder(const PointContext& ctx, int n, const N
 // A cone without friction on the whole stress tensor is von Mises: the flow a = dF/ds is
 // the direction of the deviator, and D a = G s / sqrt(J2), so the return keeps the
 // direction of the trial deviator and only its length sqrt(J2) - G dlambda is unknown;
-// with kappa = kappa0 + dlambda |a| and a constant a, F = 0 is one scalar equation in
+// with kappa = kappa0 + dlambda |a| (|a| = 1/sqrt2 as a strain tensor), F = 0 is one scalar equation in
 // dlambda, solved by Newton's method kept inside a bracket, for any trial stress.
 bool RadialReturn_NLMM124(int n, const Nlmm124Material& p, double** D, const double* last, const double* dEps,
                           double kappa0, Mapping* out) {
@@ -344,7 +422,7 @@ bool RadialReturn_NLMM124(int n, const Nlmm124Material& p, double** D, const dou
   double eq, F;
   bool ok = YieldAt(n, p, trial, kappa0, &v, &d, &eq, &F) && F > 0.0;
   if (ok) {
-    const double G = p.E / (2.0 * (1.0 + p.nu)), r = std::sqrt(v.J2), na = normd1(d.a, n);
+    const double G = p.E / (2.0 * (1.0 + p.nu)), r = std::sqrt(v.J2), na = TensorStrainNorm(n, d.a);
     const double K0 = (6.0 / kSqrt3) * ConeOf(DruckerPragerSign(p.criterion), 0.0).u;
     // g(x) = r - G x - k(kappa0 + x |a|): positive at 0, negative where the deviator vanishes.
     double lo = 0.0, hi = r / G, x = F / G;
@@ -572,7 +650,7 @@ void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& 
   double Ha[7];
   multd2d1(Ha, Hm, d.a, n, n);
   const double den = dotd1(d.a, Ha, n);
-  if (!(std::fabs(den) >= kSmall)) InternalError(__FILE__, __LINE__);
+  if (!(std::fabs(den) >= kSmall * UnitOf(p))) InternalError(__FILE__, __LINE__);
   for (int i = 1; i <= n; i++)
     for (int j = 1; j <= n; j++) Dep[i][j] = Hm[i][j] - Ha[i] * Ha[j] / den;
   freed2(Hm);

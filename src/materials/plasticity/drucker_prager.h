@@ -15,9 +15,11 @@
 #include "materials/point_context.h"
 
 // Equivalent stress and F (s = +1 for criterion 2, -1 for criterion 3). Mohr-Coulomb
-// below J2 = 1e-8 takes the Lode angle 0.
+// below J2 = 1e-8 unit^2 takes the Lode angle 0 (unit: the stress unit of the law, 1 in
+// MPa, 1e6 in Pa).
 void CalcDruckerPragerYieldFunc(double s, double I1, double J2, double c, double phi, double* eq, double* F);
-void CalcMohrCoulombYieldFunc(double I1, double J2, double J3, double c, double phi, double* eq, double* F);
+void CalcMohrCoulombYieldFunc(double I1, double J2, double J3, double c, double phi, double* eq, double* F,
+                              double unit = 1.0);
 
 // dF/ds, d2F/ds2, dF/dkappa, d2F/dkappa2 and d2F/ds dkappa at the invariants v (n
 // components), with c(kappa) and phi(kappa).
@@ -29,11 +31,11 @@ struct YieldDerivs {
 };
 void AllocYieldDerivs(int n, YieldDerivs* d);
 void FreeYieldDerivs(YieldDerivs* d);
-// False below J2 = 1e-8 (the apex of the cone, a hydrostatic state).
+// False below J2 = 1e-8 unit^2 (the apex of the cone, a hydrostatic state).
 bool CalcYieldFuncDerivs_DruckerPrager_NLMM124(int n, double s, const StressInvariants& v, const KappaFunction& c,
-                                               const KappaFunction& phi, YieldDerivs* d);
+                                               const KappaFunction& phi, YieldDerivs* d, double unit = 1.0);
 bool CalcYieldFuncDerivs_MohrCoulomb_NLMM124(int n, const StressInvariants& v, const KappaFunction& c,
-                                             const KappaFunction& phi, YieldDerivs* d);
+                                             const KappaFunction& phi, YieldDerivs* d, double unit = 1.0);
 
 // Stress of a point in plane stress, plane strain or the solid after the strain increment
 // dEps (3 components for plane stress and strain, 6 for the solid; element order);

@@ -2,6 +2,8 @@
 // restricted to the components present.
 #include "materials/plasticity/invariants.h"
 
+#include <cmath>
+
 #include "model/mesh.h"
 #include "numcore/numcore.h"
 
@@ -158,6 +160,24 @@ void CalcStressInvariantsAndDerivs(int n, const double* s, StressInvariants* v) 
   CalcDeriv2FirstStressInvariant(n, v->d2I1);
   CalcDeriv2SecondDeviatoricStressInvariant(n, v->d2J2);
   CalcDeriv2ThirdDeviatoricStressInvariant(n, v->d2J3, s);
+}
+
+double TensorShearWeight(int n, int i) {
+  if (n != 3 && n != 4 && n != 6) InternalError(__FILE__, __LINE__);
+  if (i < 1 || i > n) InternalError(__FILE__, __LINE__);
+  return SixIndex(n, i) > 3 ? 0.5 : 1.0;
+}
+
+double TensorStrainNorm(int n, const double* e, double ezz) {
+  double sum = ezz * ezz;
+  for (int i = 1; i <= n; i++) sum += TensorShearWeight(n, i) * e[i] * e[i];
+  return std::sqrt(sum);
+}
+
+double TensorStressNorm(int n, const double* s, double szz) {
+  double sum = szz * szz;
+  for (int i = 1; i <= n; i++) sum += s[i] * s[i] / TensorShearWeight(n, i);
+  return std::sqrt(sum);
 }
 
 int PlasticityComponents(StressState s) {

@@ -36,6 +36,19 @@ void AllocStressInvariants(int n, StressInvariants* v);
 void FreeStressInvariants(StressInvariants* v);
 void CalcStressInvariantsAndDerivs(int n, const double* s, StressInvariants* v);
 
+// Lengths of tensors held as n-vectors in the order of this header (n = 3: 11, 22, 12;
+// n = 4: 11, 22, 33 and the shear; n = 6: 11, 22, 33, 23, 13, 12), scalars of the tensor
+// that do not change when the same state is written in turned axes.
+// TensorShearWeight: the weight of component i in the tensor product e:e of a strain-like
+// vector with engineering shears: 1 for a normal, 1/2 for a shear (gamma = 2 e_ij, whose
+// halves are counted twice).
+double TensorShearWeight(int n, int i);
+// sqrt(e:e) of a strain-like vector with engineering shears; ezz is the out-of-plane
+// normal strain of plane stress (n = 3), which the vector does not hold (0 otherwise).
+double TensorStrainNorm(int n, const double* e, double ezz = 0.0);
+// sqrt(s:s) of a stress-like vector with tensor shears (each shear counted twice).
+double TensorStressNorm(int n, const double* s, double szz = 0.0);
+
 // Components n of the model vector: 3 in plane stress, 4 in plane strain (szz kept), 6
 // in the solid; any other state is the internal error.
 int PlasticityComponents(StressState s);
