@@ -56,7 +56,7 @@ bool Evaluate(const CrackPlasticMaterial& c, int n, const double* s, double kapp
   p->F = CalcYieldFunc_NLMM151(v.I1, v.J2, m.c, m.b, m.a, p->sY);
   p->eq = p->F + p->sY;
   if (!derivs) return true;
-  if (!ConcreteSurfaceRegular(v, m, p->sY)) return false;
+  if (!ConcreteSurfaceRegular(v, m, p->sY, c.fc)) return false;
   CalcDerivYieldFuncStress(n, v, m, p->sY, p->a);
   CalcDeriv2YieldFunc_NLMM151(n, v, m, p->sY, p->A);
   CalcYieldFuncHelper(n, v, m, p->sY, p->m1);
