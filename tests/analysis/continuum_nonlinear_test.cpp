@@ -416,7 +416,9 @@ TEST_F(ContinuumRun, ConcretePrismUnderDisplacementControlPassesItsPeak) {
       }
     }
   }
-  // Conjugate gradients with the full tangent stop past the peak with the curvature message.
+  // Conjugate gradients with the full tangent stop at the peak with the curvature message:
+  // combination 22 reaches the peak strain eps_c1, where the hardening modulus and so the
+  // prism's tangent vanish.
   Job j = LoadedPrism(40);
   j.model.main.iterativeAlgorithm = 1;
   j.model.arcLength.displActive = 1;
@@ -428,7 +430,7 @@ TEST_F(ContinuumRun, ConcretePrismUnderDisplacementControlPassesItsPeak) {
   EXPECT_EQ(out.status, 1);
   EXPECT_NE(out.err.find("Conjugate gradient method failed"), std::string::npos) << out.err;
   EXPECT_NE(out.err.find("of the search direction is null, negative, not finite"), std::string::npos);
-  EXPECT_GE(dr.records.size(), 22u);
+  EXPECT_GE(dr.records.size(), 21u);
 }
 
 namespace {

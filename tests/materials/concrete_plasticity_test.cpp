@@ -53,7 +53,7 @@ struct Coefs {
   Coefs(int n, const double* s, const MeridianRadii& r) {
     AllocMeridianCoefs(n, &m);
     Inv i(n, s);
-    CalcMeridianCoefs_NLMM125(n, r, i.v, &m);
+    CalcMeridianCoefs_NLMM125(n, r, i.v, kFc, &m);
   }
   ~Coefs() { FreeMeridianCoefs(&m); }
   Coefs(const Coefs&) = delete;
@@ -275,7 +275,7 @@ TEST(ConcreteSurface, DerivativesMatchCentralDifferences) {
     const double* s = st.data();
     Inv i(n, s);
     Coefs c(n, s, r);
-    ASSERT_TRUE(ConcreteSurfaceRegular(i.v, c.m, sY));
+    ASSERT_TRUE(ConcreteSurfaceRegular(i.v, c.m, sY, kFc));
     // theta and its derivatives.
     const double th = CalcLodeAngle_NLMM125(i.v.J2, i.v.J3);
     double dth[7];

@@ -59,3 +59,49 @@ TEST(StressUnits, ConcreteInPascalsGivesTheMegapascalStressesScaled) {
       EXPECT_NEAR(path[1][k][0] / 1e6, path[0][k][0], 1e-6 * peak) << "step " << k + 1;
   }
 }
+
+// The same laws written in a unit 1e5 times larger than the MPa (stresses and moduli
+// times 1e-5): every step of a compression with shear, fully prescribed, past the peak,
+// gives the MPa stresses scaled and the same hardening parameter, to 1e-9.
+TEST(StressUnits, ConcreteInLargeUnitsGivesTheMegapascalStressesScaled) {
+  const Case cases[] = {{MAT_NLMM121, _PLANE_STRESS_QUAD, 0, 30000.0, 30.0, 0.0022},
+                        {MAT_NLMM122, _SOLID_HEXA, 0, 30000.0, 30.0, 0.0022},
+                        {MAT_NLMM123, _PLANE_STRESS_QUAD, 1, 30000.0, 30.0, 0.0022},
+                        {MAT_NLMM123, _PLANE_STRAIN_QUAD, 1, 30000.0, 30.0, 0.0022},
+                        {MAT_NLMM123, _SOLID_HEXA, 1, 30000.0, 30.0, 0.0022},
+                        {MAT_NLMM123, _SOLID_HEXA, 2, 30000.0, 30.0, 0.0022},
+                        {MAT_NLMM125, _PLANE_STRESS_QUAD, 1, 30000.0, 30.0, 0.0022},
+                        {MAT_NLMM125, _SOLID_HEXA, 1, 30000.0, 30.0, 0.0022}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.code) + " " + std::to_string(c.type) + " law " + std::to_string(c.law));
+    std::vector<std::vector<double>> path[2];
+    std::vector<double> kappa[2];
+    for (int u = 0; u < 2; u++) {
+      const double f = u == 0 ? 1.0 : 1e-5;
+      // _NLMM125 with its meridian values after the law (no biaxial data).
+      const MaterialRecord m =
+          c.code == MAT_NLMM125
+              ? matdriver::RecordWithInts(
+                    {0.0, 0.0, 0.2, c.E * f, c.fc * f, 5.0 * f, c.epsc1, 0.3, double(c.law), 0, 0, 7, 8, 9}, {9})
+              : Concrete(c, f);
+      matdriver::ContinuumPoint p(c.code, c.type, m);
+      const int n = p.n();
+      const double k = 5e-5;
+      // Shortening in x with shear (a plane point takes the in-plane part).
+      std::vector<double> de = n == 3 ? std::vector<double>{-k, -0.3 * k, 1.2 * k}
+                                      : std::vector<double>{-k, -0.3 * k, -0.2 * k, 0.4 * k, 0.0, 1.2 * k};
+      const int steps = c.type == _PLANE_STRESS_QUAD ? 100 : 40;
+      for (int s = 0; s < steps; s++) {
+        std::vector<double> d = de;
+        path[u].push_back(p.Step(d, std::vector<bool>(static_cast<size_t>(n), false)));
+        kappa[u].push_back(p.Record<NLMM121_HD>().EqPlasticStrain);
+      }
+    }
+    ASSERT_GT(kappa[0].back(), 0.0);
+    for (size_t s = 0; s < path[0].size(); s++) {
+      for (size_t i = 0; i < path[0][s].size(); i++)
+        ASSERT_NEAR(path[1][s][i] / 1e-5, path[0][s][i], 1e-9 * c.fc) << "step " << s + 1 << " component " << i;
+      ASSERT_NEAR(kappa[1][s], kappa[0][s], 1e-9 * kappa[0][s] + 1e-15) << "step " << s + 1;
+    }
+  }
+}

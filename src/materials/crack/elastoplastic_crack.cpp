@@ -4,6 +4,7 @@
 // strains, stress, kappa and dlambda; a staggered iteration when that fails).
 #include "materials/crack/elastoplastic_crack.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -461,6 +462,17 @@ bool SolveCombined(Matrix& J, double* x, double* rhs, int N, int m, int ns, doub
   return true;
 }
 
+// Has a combined Newton iteration settled? Its residuals (relative to the strength and to
+// the strain fc/E) below 1e-6, and then the steps go on while they still halve them, to
+// the rounding, so that the state is the root and not where the iteration stopped.
+// previous < 0 until the tolerance is first met.
+bool Settled(double err, double* previous, int* polish) {
+  if (!(err < 1e-6)) return false;
+  if (*previous >= 0.0 && !(err < 0.5 * *previous)) return true;
+  *previous = err;
+  return err < 1e-15 || ++*polish > 10;
+}
+
 // Every initiating crack keeps a normal crack strain increment of at least 1e-8.
 void FloorInitiating(const CrackEventContext& x, const CrackSolve& s, double* de) {
   const int nc = x.p.model->nc;
@@ -512,6 +524,9 @@ bool CalcStressElastoPlasticCrModelAlgor01_NLMM151(const CrackEventContext& x, c
   double* sigma = w.sigma;
   const double kappa0 = w.kappa0;
   double kappa = kappa0, dLambda = 0.0;
+  const double strainScale = c.fc / c.E;
+  double previous = -1.0;
+  int polish = 0;
   Terms t;
   SurfacePoint& p = t.p;
   Matrix J(N, N);
@@ -536,8 +551,9 @@ bool CalcStressElastoPlasticCrModelAlgor01_NLMM151(const CrackEventContext& x, c
     const double rh = -(kappa - kappa0) - dLambda * p.g1;
     zerod2(J.a, N, N);
     const double rcr = CrackRows(x, s, eStart.a, de.a, tLaw.a, sigma, J, rhs.a, false);
-    if (rcr / fc < 1e-6 && maxabsd1(re, ns) / 0.0022 < 1e-6 && std::fabs(rh) < 1e-6 && std::fabs(p.F) / fc < 1e-6)
-      break;
+    const double err = std::max({rcr / fc, maxabsd1(re, ns) / strainScale, std::fabs(rh) / strainScale,
+                                 std::fabs(p.F) / fc});
+    if (Settled(err, &previous, &polish)) break;
     if (i + 1 > 500) return false;
     // Newton step in (crack strains, sigma, kappa, dlambda).
     CrackRows(x, s, eStart.a, de.a, tLaw.a, sigma, J, rhs.a, true);
@@ -588,6 +604,9 @@ bool CalcStressElastoPlasticCrModelAlgor01_NLMM141(const CrackEventContext& x, c
   double* sigma = w.sigma;
   const double kappa0 = w.kappa0;
   double kappa = kappa0;
+  const double strainScale = c.fc / c.E;
+  double previous = -1.0;
+  int polish = 0;
   Matrix J(N, N);
   double re[7], a[4], g[4], dp[7], k = 1.0, F = 0.0;
   for (int i = 0;; i++) {
@@ -609,7 +628,8 @@ bool CalcStressElastoPlasticCrModelAlgor01_NLMM141(const CrackEventContext& x, c
     StrainResidual(x, s, C.a, sigma, sigma0, dEps, de.a, dp, re);
     zerod2(J.a, N, N);
     const double rcr = CrackRows(x, s, eStart.a, de.a, tLaw.a, sigma, J, rhs.a, false);
-    if (rcr / fc < 1e-6 && maxabsd1(re, ns) < 1e-6 && std::fabs(F) / fc < 1e-6) break;
+    const double err = std::max({rcr / fc, maxabsd1(re, ns) / strainScale, std::fabs(F) / fc});
+    if (Settled(err, &previous, &polish)) break;
     if (i + 1 > 500) return false;
     // Newton step in (crack strains, sigma, kappa).
     CrackRows(x, s, eStart.a, de.a, tLaw.a, sigma, J, rhs.a, true);

@@ -102,6 +102,10 @@ bool ReturnMapShear(const PointContext& at, const InterfacePlasticity320& c, dou
   double** J;
   allocd2(&J, 3, 3);
   bool plastic = true;
+  // The law's own sizes: the strength, the elastic slip at it and the exhausting work;
+  // the residuals are measured against them, the same in any units.
+  const double st = c.c0 != 0.0 ? std::fabs(c.c0) : (tauTr != 0.0 ? std::fabs(tauTr) : 1.0);
+  const double slipScale = st / c.Ks, workScale = c.kappaC;
   for (int pass = 0;; pass++) {
     double dty;
     const double ty = ShearStrength_NLMM320(c, k, &dty);
@@ -114,7 +118,7 @@ bool ReturnMapShear(const PointContext& at, const InterfacePlasticity320& c, dou
       f0 = std::fabs(r[3]);
     }
     const double fRel = f0 == 0.0 ? 0.0 : std::fabs(r[3]) / f0;
-    if (std::fabs(r[1]) < 1e-6 && std::fabs(r[2]) < 1e-6 && fRel < 1e-6) break;
+    if (std::fabs(r[1]) / slipScale < 1e-10 && std::fabs(r[2]) / workScale < 1e-10 && fRel < 1e-10) break;
     if (pass >= 1000) {
       freed2(J);
       MaterialPointFault(at, kReturnMapping, kModel, kNotConverged);
@@ -138,8 +142,7 @@ bool ReturnMapShear(const PointContext& at, const InterfacePlasticity320& c, dou
       // matrix singular. Again in the law's own sizes: the unknowns by the strength, the
       // exhausting work and the elastic compliance, the equations by the elastic slip at
       // the strength, that work and the squared strength.
-      const double st = c.c0 != 0.0 ? std::fabs(c.c0) : (tauTr != 0.0 ? std::fabs(tauTr) : 1.0);
-      const double xs[4] = {0.0, st, c.kappaC, 1.0 / c.Ks}, rs[4] = {0.0, st / c.Ks, c.kappaC, st * st};
+      const double xs[4] = {0.0, st, workScale, 1.0 / c.Ks}, rs[4] = {0.0, slipScale, workScale, st * st};
       for (int i = 1; i <= 3; i++) {
         for (int j = 1; j <= 3; j++) J[i][j] = J0[i][j] * xs[j] / rs[i];
         rhs[i] = -r[i] / rs[i];
@@ -150,7 +153,9 @@ bool ReturnMapShear(const PointContext& at, const InterfacePlasticity320& c, dou
     t += dx[1];
     k += dx[2];
     l += dx[3];
-    if (k < 0.0 || std::fabs(t) > 1e8 || std::fabs(k) > 1e8 || std::fabs(l) > 1e8) {
+    // Diverged: beyond 1e8 times the law's own sizes.
+    if (k < 0.0 || !(std::fabs(t) <= 1e8 * st) || !(std::fabs(k) <= 1e8 * workScale) ||
+        !(std::fabs(l) <= 1e8 * slipScale / st)) {
       freed2(J);
       MaterialPointFault(at, kReturnMapping, kModel, kNotConverged);
     }
@@ -369,7 +374,8 @@ void StressSurface(const PointContext& at, const InterfacePlasticity320& p, int 
     double big = 0.0;
     for (int i = 1; i <= n; i++) big = std::max(big, std::fabs(res[i]));
     const double fRel = f0 == 0.0 ? 0.0 : std::fabs(res[m]) / f0;
-    if (big < 1e-6 && std::fabs(res[n + 1]) < 1e-6 && fRel < 1e-6) break;
+    // Stresses against the law's stress size, the work against its softening work.
+    if (big / stressScale < 1e-10 && std::fabs(res[n + 1]) / workScale < 1e-10 && fRel < 1e-10) break;
     if (pass >= 1000) {
       freed2(J);
       MaterialPointFault(at, kReturnMapping, kModel, kNotConverged);
@@ -399,7 +405,8 @@ void StressSurface(const PointContext& at, const InterfacePlasticity320& p, int 
     bool bad = false;
     for (int i = 1; i <= m; i++) {
       x[i] += dx[i];
-      if (std::fabs(x[i]) > 1e8 || !std::isfinite(x[i])) bad = true;
+      const double size = i <= n ? stressScale : (i == n + 1 ? workScale : 1.0);
+      if (!std::isfinite(x[i]) || (i <= n + 1 && std::fabs(x[i]) > 1e8 * size)) bad = true;
     }
     if (bad || x[n + 1] < 0.0) {
       freed2(J);

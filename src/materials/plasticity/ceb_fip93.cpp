@@ -77,9 +77,8 @@ bool CalcHardFuncSecondBranch_CEB_FIP93(double E, double fc, double kappa, doubl
   double s = 0.5 * fc;
   bool ok = true;
   int steps = 0;
-  // g is a stress: 1e-8 while the strength is at most 1000 units (MPa), the same share of
-  // larger numbers (Pa), which the rounding of g would otherwise never reach.
-  const double tol = kSmall * std::fmax(1.0, fc / 1000.0);
+  // g is a stress: a share of the strength, the same in any unit of stress.
+  const double tol = 1e-10 * fc;
   while (!(std::fabs(t.g(s)) < tol)) {
     if (++steps > maxSteps) {
       ok = false;

@@ -51,11 +51,11 @@ void FreeWork(Work* w) {
   FreeStressInvariants(&w->v);
 }
 
-// Meridian coefficients of _NLMM125 at the invariants; a state with J2 < 1e-8 has no
+// Meridian coefficients of _NLMM125 at the invariants; a state without a deviator has no
 // Lode angle and only the constant term matters there.
 void MeridianCoefsAt(int n, const ConcretePlasticMaterial& c, const StressInvariants& v, MeridianCoefs* m) {
-  if (v.J2 >= kSmall) {
-    CalcMeridianCoefs_NLMM125(n, c.mer, v, m);
+  if (v.J2 >= VanishingJ2(c.fc)) {
+    CalcMeridianCoefs_NLMM125(n, c.mer, v, c.fc, m);
   } else {
     m->a = 0.1732;
     m->b = m->c = 0.0;
@@ -167,7 +167,7 @@ bool Evaluate(const ConcretePlasticMaterial& c, int n, const double* s, double k
       p->F = CalcYieldFunc_NLMM151(v.I1, v.J2, m.c, m.b, m.a, sY);
       p->eq = p->F + sY;
       if (!derivs) return true;
-      if (!ConcreteSurfaceRegular(v, m, sY)) return false;
+      if (!ConcreteSurfaceRegular(v, m, sY, c.fc)) return false;
       CalcDerivYieldFuncStress(n, v, m, sY, p->a);
       CalcDeriv2YieldFunc_NLMM151(n, v, m, sY, p->A);
       CalcYieldFuncHelper(n, v, m, sY, p->m1);

@@ -49,7 +49,7 @@ struct SurfacePoint {
   double* m2;     // d(dG/dsY)/dsigma
 };
 // F alone (derivs false) or with every derivative; false where the derivatives are
-// undefined (J2 < 1e-8, or outside the domain of the square root of G).
+// undefined (no deviator, J2 < VanishingJ2(fc), or outside the domain of the square root of G).
 bool EvaluateConcreteSurface(const ConcretePlasticMaterial& c, int n, const double* s, double kappa, bool derivs,
                              SurfacePoint* p);
 void AllocSurfacePoint(int n, SurfacePoint* p);

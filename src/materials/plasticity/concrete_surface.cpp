@@ -226,7 +226,7 @@ namespace {
 // Meridian through the levels a - xi = L1 at r1 and L2 at r2 of the Lode angle theta;
 // thetaTerms false leaves out the stress derivatives through theta.
 void MeridianCoefsAt(int n, const MeridianRadii& rad, const StressInvariants& v, double theta, bool thetaTerms,
-                     double a, double kL1, double kL2, MeridianCoefs* m) {
+                     double a, double kL1, double kL2, double fc, MeridianCoefs* m) {
   double *dTh, *dr1, *dr2, *dNb, *dDb;
   double **d2Th, **d2r1, **d2r2;
   allocd1(&dTh, n);
@@ -246,7 +246,7 @@ void MeridianCoefsAt(int n, const MeridianRadii& rad, const StressInvariants& v,
   }
   CalcDerivEllipticRadius(n, rad, theta, dTh, dr1, dr2);
   CalcDeriv2LodeYieldFunc(n, rad, theta, dTh, d2Th, d2r1, d2r2);
-  if (!thetaTerms && v.J2 >= kSmall) {
+  if (!thetaTerms && v.J2 >= VanishingJ2(fc)) {
     // On a meridian cos 3theta = u is extremal (du/dsigma = 0) while r is smooth in u:
     // d2r/dsigma2 = dr/du d2u/dsigma2 with dr/du = -r''(theta)/(9 cos 3theta) in the limit.
     const double J2 = v.J2, J3 = v.J3, p15 = 1.0 / (J2 * std::sqrt(J2)), p25 = p15 / J2, p35 = p25 / J2;
@@ -306,9 +306,10 @@ void MeridianCoefsAt(int n, const MeridianRadii& rad, const StressInvariants& v,
 
 }  // namespace
 
-void CalcMeridianCoefs_NLMM125(int n, const MeridianRadii& rad, const StressInvariants& v, MeridianCoefs* m) {
-  if (!(v.J2 >= kSmall)) InternalError(__FILE__, __LINE__);
-  MeridianCoefsAt(n, rad, v, CalcLodeAngle_NLMM125(v.J2, v.J3), true, kA125, kL1, kL2, m);
+void CalcMeridianCoefs_NLMM125(int n, const MeridianRadii& rad, const StressInvariants& v, double fc,
+                               MeridianCoefs* m) {
+  if (!(v.J2 >= VanishingJ2(fc))) InternalError(__FILE__, __LINE__);
+  MeridianCoefsAt(n, rad, v, CalcLodeAngle_NLMM125(v.J2, v.J3), true, kA125, kL1, kL2, fc, m);
 }
 
 double CalcLodeAngle_NLMM151(double J2, double J3, double fc) {
@@ -323,7 +324,7 @@ void CalcMeridianCoefs_NLMM151(int n, const MeridianRadii& rad, const StressInva
   // through cos 3theta.
   const bool thetaTerms = v.J2 >= 1e-16 * fc * fc && std::fabs(std::sin(3.0 * theta)) >= 1e-8;
   const double alpha = kAlpha151;
-  MeridianCoefsAt(n, rad, v, theta, thetaTerms, alpha, alpha + 0.5, alpha + 0.6, m);
+  MeridianCoefsAt(n, rad, v, theta, thetaTerms, alpha, alpha + 0.5, alpha + 0.6, fc, m);
 }
 
 double CalcInitYieldFunc_NLMM125(double I1, double J2, double c, double b, double a, double sY0) {
@@ -340,8 +341,8 @@ bool BeyondSurface_NLMM151(double I1, double J2, double c, double b, double a, d
   return A > 0.0 && B > 0.0 && A * A >= 4.0 * B && A <= 2.0 * B;
 }
 
-bool ConcreteSurfaceRegular(const StressInvariants& v, const MeridianCoefs& m, double sY) {
-  return v.J2 >= kSmall && Radicand(v, m, sY) > 0.0;
+bool ConcreteSurfaceRegular(const StressInvariants& v, const MeridianCoefs& m, double sY, double fc) {
+  return v.J2 >= VanishingJ2(fc) && Radicand(v, m, sY) > 0.0;
 }
 
 void CalcDerivYieldFuncStress(int n, const StressInvariants& v, const MeridianCoefs& m, double sY, double* a) {

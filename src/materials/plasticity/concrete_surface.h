@@ -13,6 +13,11 @@
 #include "materials/plasticity/invariants.h"
 #include "model/material.h"
 
+// A deviator whose J2 lies below 1e-11 fc^2 (sqrt J2 about 3e-6 of the strength) counts
+// as none: it has no Lode angle and no gradient. Relative to the strength, the same
+// state in any unit of stress.
+inline double VanishingJ2(double fc) { return 1e-11 * fc * fc; }
+
 // Lode angle of cos 3theta = (3 sqrt3/2) J3/J2^1.5 (clamped to [-1, 1]), at least 1e-4.
 double CalcLodeAngle(double J2, double J3);
 // The same kept within [1e-4, pi/3 - 1e-4]: the meridian states (uniaxial compression,
@@ -67,8 +72,8 @@ struct MeridianCoefs {
 void AllocMeridianCoefs(int n, MeridianCoefs* m);
 void FreeMeridianCoefs(MeridianCoefs* m);
 // _NLMM125 (a = 0.1732, the meridian through xi = -2 at r1 and xi = -4 at r2) at the
-// invariants v (J2 >= 1e-8).
-void CalcMeridianCoefs_NLMM125(int n, const MeridianRadii& r, const StressInvariants& v, MeridianCoefs* m);
+// invariants v (J2 >= VanishingJ2(fc)).
+void CalcMeridianCoefs_NLMM125(int n, const MeridianRadii& r, const StressInvariants& v, double fc, MeridianCoefs* m);
 // _NLMM151 (a = alpha, the levels alpha + 0.5 at r1 and alpha + 0.6 at r2); below
 // J2 = 1e-16 fc^2 the Lode angle is its floor and the terms through it are left out, as
 // they are on a meridian.
@@ -84,8 +89,8 @@ double CalcYieldFunc_NLMM151(double I1, double J2, double c, double b, double a,
 // the surface there gives a negative value (or R <= 0) although it lies outside. True
 // for such a stress.
 bool BeyondSurface_NLMM151(double I1, double J2, double c, double b, double a, double sY);
-// The derivatives need R > 0 and J2 >= 1e-8 (see ConcreteSurfaceRegular).
-bool ConcreteSurfaceRegular(const StressInvariants& v, const MeridianCoefs& m, double sY);
+// The derivatives need R > 0 and a deviator (J2 >= VanishingJ2(fc)).
+bool ConcreteSurfaceRegular(const StressInvariants& v, const MeridianCoefs& m, double sY, double fc);
 // dG/dsigma.
 void CalcDerivYieldFuncStress(int n, const StressInvariants& v, const MeridianCoefs& m, double sY, double* a);
 // dG/dsY and d2G/dsY2.

@@ -1,6 +1,7 @@
 // Concrete plasticity and compressive damage of the solid elasto-plastic crack model.
 #include "materials/plasticity/crack_plasticity.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -56,7 +57,7 @@ bool Evaluate(const CrackPlasticMaterial& c, int n, const double* s, double kapp
   p->F = CalcYieldFunc_NLMM151(v.I1, v.J2, m.c, m.b, m.a, p->sY);
   p->eq = p->F + p->sY;
   if (!derivs) return true;
-  if (!ConcreteSurfaceRegular(v, m, p->sY)) return false;
+  if (!ConcreteSurfaceRegular(v, m, p->sY, c.fc)) return false;
   CalcDerivYieldFuncStress(n, v, m, p->sY, p->a);
   CalcDeriv2YieldFunc_NLMM151(n, v, m, p->sY, p->A);
   CalcYieldFuncHelper(n, v, m, p->sY, p->m1);
@@ -168,6 +169,13 @@ bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMater
   double kappa = kappa0, dLambda = 0.0, f = 1.0;
   int limit = 1000, count = 0;
   const int K = n + 1, L = n + 2;
+  // The strain residuals and the hardening one against the law's strain fc/E.
+  const double strainScale = c.fc / c.E;
+  bool ok = false;
+  double best = 0.0, previous = 0.0;
+  int polish = 0;
+  // The best converged state (ok), once the polishing steps no longer gain.
+  const auto done = [&]() { return ok && Finite(n, out->sigma) && Finite(n, out->dEpsP); };
   // Once more from the trial state with a tenth of each correction; false when done so.
   const auto damped = [&]() {
     if (f != 1.0) return false;
@@ -189,26 +197,38 @@ bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMater
     // An iterate where the surface has no gradient: once more from the trial state with
     // damped steps, then failure.
     if (!regular) {
+      if (ok) return done();
       if (!damped()) return false;
       continue;
     }
     double rF, rk;
     CalcReturnMappingUpdate(n, s, trial, Ce.a, p.a, p.F, dLambda, kappa - kappa0, p.g1, rs, &rF, &rk);
-    const double e1 = maxabsd1(rs, n) / 0.0022, e2 = std::fabs(rF) / c.fc, e3 = std::fabs(rk);
+    const double e1 = maxabsd1(rs, n) / strainScale, e2 = std::fabs(rF) / c.fc, e3 = std::fabs(rk) / strainScale;
     if (ctx.combination == 0)
       std::printf("%2d  %15.5lf  %15.5lf  %15.5lf  %15.5lf  %15.5lf  %15.5lf  %15.5lf  %15.5lf\n", count, p.F, p.sY,
                   kappa, rF, e1, e2, e3, dLambda);
     if (e1 < tol && e2 < tol && e3 < tol) {
       if (!(maxabsd1(s, n) <= 1e8 * c.fc) || !(std::fabs(kappa) <= 1.0)) InternalError(__FILE__, __LINE__);
-      out->dLambda = dLambda;
-      out->kappa = kappa;
-      out->sY = p.sY;
-      copyd1(out->sigma, s, n);
-      for (int i = 1; i <= n; i++) out->dEpsP[i] = dLambda * p.a[i];
-      return Finite(n, out->sigma) && Finite(n, out->dEpsP);
+      // Converged; Newton's steps go on while they still gain, to the rounding of the
+      // residuals, so that the state is the root and not where the iteration stopped.
+      const double err = std::max({e1, e2, e3});
+      if (!ok || err < best) {
+        best = err;
+        out->dLambda = dLambda;
+        out->kappa = kappa;
+        out->sY = p.sY;
+        copyd1(out->sigma, s, n);
+        for (int i = 1; i <= n; i++) out->dEpsP[i] = dLambda * p.a[i];
+      }
+      if (ok && !(err < 0.5 * previous)) return done();
+      ok = true;
+      previous = err;
+      if (err < 1e-15 || ++polish > 10) return done();
+    } else if (ok) {
+      return done();
     }
     // The Newton step of this pass still uses the terms evaluated before a restart.
-    if (++count > limit && !damped()) return false;
+    if (++count > limit && (ok || !damped())) return done();
     for (int i = 1; i <= n; i++) {
       for (int j = 1; j <= n; j++) J.a[i][j] = Ce.a[i][j] + dLambda * p.A[i][j];
       J.a[i][K] = dLambda * p.H * p.m1[i];
@@ -223,14 +243,14 @@ bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMater
     J.a[L][L] = 0.0;
     b[K] = -rk;
     b[L] = -rF;
-    if (!SolveRowScaled(J.a, x, b, n + 2, n, c.E)) return false;
+    if (!SolveRowScaled(J.a, x, b, n + 2, n, c.E)) return done();
     for (int i = 1; i <= n; i++) s[i] += f * x[i];
     kappa += f * x[K];
     dLambda += f * x[L];
     if (kappa < kappa0) kappa = kappa0;
     if (dLambda < 0.0) dLambda = 0.0;
     // Diverged: stresses beyond 1e8 times the strength (units of any size).
-    if (!(maxabsd1(s, n) <= 1e8 * c.fc) || !(std::fabs(kappa) <= 1.0)) return false;
+    if (!(maxabsd1(s, n) <= 1e8 * c.fc) || !(std::fabs(kappa) <= 1.0)) return done();
   }
 }
 

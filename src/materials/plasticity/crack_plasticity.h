@@ -42,7 +42,7 @@ double CalcHardModulus_NLMM151(const CrackPlasticMaterial& c, double kappa);
 
 // Yield function, its derivatives and the hardening at (sigma, kappa): F, k (sY), H,
 // a = dF/dsigma, A, dF/dk (g1), d2F/dk2 (g2) and d2F/dsigma dk (m1 = m2). False when the
-// derivatives are undefined there (R <= 0 or J2 < 1e-8); F and k are always set.
+// derivatives are undefined there (R <= 0 or J2 < VanishingJ2(fc)); F and k are always set.
 bool CalcReturnMappingTerms_NLMM151(const CrackPlasticMaterial& c, int n, const double* s, double kappa, bool derivs,
                                     SurfacePoint* p);
 // Initial yield test at k0 = r0 fc: F = R(k0)/k0^2 - 1 (> 0 outside).

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "materials/plasticity/concrete_surface.h"
 #include "numcore/numcore.h"
 
 namespace {
@@ -11,8 +12,8 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 const double kSqrt3 = std::sqrt(3.0);
 
-double CosThreeTheta(double J2, double J3) {
-  if (J2 < kSmall) return 0.0;
+double CosThreeTheta(const OttosenParams& p, double J2, double J3) {
+  if (J2 < VanishingJ2(p.fc)) return 0.0;
   return (3.0 * kSqrt3 / 2.0) * J3 / (J2 * std::sqrt(J2));
 }
 
@@ -39,18 +40,18 @@ OttosenParams CalcOttosenParams(double fc, double fct) {
 }
 
 double CalcLambdaOtt(const OttosenParams& p, double J2, double J3) {
-  return p.c1 * std::cos(Psi(p, CosThreeTheta(J2, J3)));
+  return p.c1 * std::cos(Psi(p, CosThreeTheta(p, J2, J3)));
 }
 
 void CalcDerivLambdaOtt(int n, const OttosenParams& p, const StressInvariants& v, double* dl) {
-  const double J2 = v.J2, r = std::sqrt(J2), c3 = CosThreeTheta(J2, v.J3), t = p.c2 * c3;
+  const double J2 = v.J2, r = std::sqrt(J2), c3 = CosThreeTheta(p, J2, v.J3), t = p.c2 * c3;
   const double V = J2 * J2 * J2 * std::sqrt(1.0 - t * t);
   const double f = (kSqrt3 / 2.0) * p.c1 * p.c2 * std::sin(Psi(p, c3)) / V;
   for (int i = 1; i <= n; i++) dl[i] = f * (J2 * r * v.dJ3[i] - 1.5 * r * v.J3 * v.dJ2[i]);
 }
 
 void CalcDeriv2LambdaOtt(int n, const OttosenParams& p, const StressInvariants& v, double** d2l) {
-  const double J2 = v.J2, J3 = v.J3, r = std::sqrt(J2), c3 = CosThreeTheta(J2, J3), t = p.c2 * c3;
+  const double J2 = v.J2, J3 = v.J3, r = std::sqrt(J2), c3 = CosThreeTheta(p, J2, J3), t = p.c2 * c3;
   const double S = std::sqrt(1.0 - t * t), V = J2 * J2 * J2 * S, psi = Psi(p, c3);
   double N[7], dV[7];
   for (int i = 1; i <= n; i++) N[i] = J2 * r * v.dJ3[i] - 1.5 * r * J3 * v.dJ2[i];
@@ -112,7 +113,7 @@ double CalcYieldFunc_NLMM122(const OttosenParams& p, const StressInvariants& v, 
 }
 
 bool OttosenRegular(const OttosenParams& p, const StressInvariants& v, double sY) {
-  if (!(v.J2 >= kSmall)) return false;
+  if (!(v.J2 >= VanishingJ2(p.fc))) return false;
   const double B = CalcLambdaOtt(p, v.J2, v.J3) * std::sqrt(v.J2) + p.beta * v.I1;
   return p.alpha * v.J2 + B * sY > 0.0;
 }

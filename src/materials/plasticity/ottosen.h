@@ -15,9 +15,10 @@ struct OttosenParams {
 // fc, fct > 0 (|fc| < 1e-8 is the internal error).
 OttosenParams CalcOttosenParams(double fc, double fct);
 
-// lambda at the invariants; a state with J2 < 1e-8 takes cos 3theta = 0.
+// lambda at the invariants; a state without a deviator (J2 < VanishingJ2(fc)) takes
+// cos 3theta = 0.
 double CalcLambdaOtt(const OttosenParams& p, double J2, double J3);
-// dlambda/dsigma and d2lambda/dsigma2 (J2 >= 1e-8).
+// dlambda/dsigma and d2lambda/dsigma2 (J2 >= VanishingJ2(fc)).
 void CalcDerivLambdaOtt(int n, const OttosenParams& p, const StressInvariants& v, double* dl);
 void CalcDeriv2LambdaOtt(int n, const OttosenParams& p, const StressInvariants& v, double** d2l);
 
@@ -25,7 +26,7 @@ void CalcDeriv2LambdaOtt(int n, const OttosenParams& p, const StressInvariants& 
 double CalcOttosenYieldFunc(const OttosenParams& p, double I1, double J2, double lambda);
 
 // Every derivative of the criterion at a stress: the G form at sY and the equivalent
-// stress form. Needs J2 >= 1e-8 and R = alpha J2 + B sY > 0 (OttosenRegular).
+// stress form. Needs a deviator (J2 >= VanishingJ2(fc)) and R = alpha J2 + B sY > 0 (OttosenRegular).
 struct OttosenDerivs {
   double lambda, B, R, seq;
   double* dl;      // [n] dlambda/dsigma

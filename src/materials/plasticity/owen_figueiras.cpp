@@ -1,6 +1,7 @@
 // Owen-Figueiras plasticity of plane-stress concrete.
 #include "materials/plasticity/owen_figueiras.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "materials/elastic.h"
@@ -166,6 +167,8 @@ bool ReturnMappingAlgor_OwenFig(const PointContext& ctx, const Nlmm121Material& 
   // After the plain and the damped attempts the switch is taken from the trial stress
   // and held (-1: taken at every iterate).
   int held = -1;
+  double best = 0.0, previous = 0.0;
+  int polish = 0;
   // Tolerances relative to the strain fc/E and to fc: an absolute strain tolerance is
   // the size of a small step.
   const double strainScale = c.fc / c.E;
@@ -193,17 +196,27 @@ bool ReturnMappingAlgor_OwenFig(const PointContext& ctx, const Nlmm121Material& 
       break;
     }
     first = false;
-    if (maxabsd1(res, n) / strainScale < 1e-9 && std::fabs(F) / c.fc < 1e-9) {
-      out->dKappa = dKappa;
-      out->kappa = kappa;
-      out->h = CalcHardFunc_NLMM121(c, kappa);
-      copyd1(out->sigma, s, n);
-      for (int i = 1; i <= n; i++) out->dEpsP[i] = dKappa * m * a[i];
+    const double err = std::max(maxabsd1(res, n) / strainScale, std::fabs(F) / c.fc);
+    if (err < 1e-9) {
+      // Converged; Newton's steps go on while they still gain, down to 1e-11, so that the
+      // state is the root and not where the iteration happened to stop.
+      if (!ok || err < best) {
+        best = err;
+        out->dKappa = dKappa;
+        out->kappa = kappa;
+        out->h = CalcHardFunc_NLMM121(c, kappa);
+        copyd1(out->sigma, s, n);
+        for (int i = 1; i <= n; i++) out->dEpsP[i] = dKappa * m * a[i];
+      }
+      if (ok && !(err < 0.5 * previous)) break;
       ok = true;
+      previous = err;
+      if (err < 1e-11 || ++polish > 10) break;
+    } else if (ok) {
       break;
     }
     if (++count > limit) {
-      if (held >= 0) break;
+      if (ok || held >= 0) break;
       if (omega < 1.0) {
         held = BiaxialCompression(c, trial) ? 1 : 0;
         omega = 1.0;
@@ -227,10 +240,12 @@ bool ReturnMappingAlgor_OwenFig(const PointContext& ctx, const Nlmm121Material& 
     J[n + 1][n + 1] = -CalcHardModulus_NLMM121(c, kappa);
     res[n + 1] = F;
     for (int i = 1; i <= n + 1; i++) res[i] = -res[i];
-    if (!SolveRowScaled(J, x, res, n + 1, n, c.E))
+    if (!SolveRowScaled(J, x, res, n + 1, n, c.E)) {
+      if (ok) break;
       MaterialPointFault(ctx, kMappingStep, c.name,
                          "Solving a system of linear equations.\nThe Jacobian matrix is singular.\n"
                          "Iterative process could not be completed.");
+    }
     for (int i = 1; i <= n; i++) s[i] += omega * x[i];
     kappa += omega * x[n + 1];
     dKappa = kappa - kappa0;
