@@ -116,7 +116,8 @@ TEST_F(CrackBandRun, EveryBandDissipatesTheFractureEnergyOnStraightBars) {
 
 // The crack-plastic models take the band as the crack models do: _NLMM141 and _NLMM142 on
 // plane-stress quadrilaterals, _NLMM151 on hexahedra, two elements, the bands they take
-// (1 to 3): W / (Gf A) within 2 %, or the constant band's warning on quadratic elements.
+// (1 to 3), and layered 9-node shells of _NLMM141 and _NLMM142: W / (Gf A) within 2 %, or
+// the constant band's warning on quadratic elements.
 // By default one band on the linear elements, the constant band and the point's share on
 // the 8-node quadrilateral; VOLDE_CRACK_BAND_TABLE=1 takes every band and adds the other
 // quadratic elements (9-node quadrilaterals, 3 x 3 points; 20-node hexahedra, 3 x 3 x 3).
@@ -159,6 +160,31 @@ TEST_F(CrackBandRun, CrackPlasticModelsDissipateTheFractureEnergy) {
       }
       EXPECT_LT(std::fabs(f.back()), 1e-3 * 3.0 * gfA / 0.1);
     }
+  // Layered 9-node Mindlin and Ahmad shells (two layers, 3 x 3 points) pulled in their
+  // plane: two square elements with the band of the element's area; the table adds one
+  // and four elements and the bands 1 to 3.
+  for (int type : {20, 22})
+    for (int code : {MAT_NLMM141, MAT_NLMM142})
+      for (int n : full ? std::vector<int>{1, 2, 4} : std::vector<int>{2})
+        for (int option : full ? std::vector<int>{1, 2, 3} : std::vector<int>{2}) {
+          const std::string name = std::string(kMaterialKindKeywords[code]) + (type == 20 ? " mindlin9" : " ahmad9") +
+                                   " n " + std::to_string(n) + " band " + std::to_string(option);
+          SCOPED_TRACE(name);
+          ShellBar bar(type, code, n, 2.97, option, u, 9, 2, 100.0 / n);
+          bar.job.model.main.tolerance = 1e-5;
+          const ChildResult r = Start(bar.job, "shell");
+          ASSERT_EQ(r.status, 0) << r.err;
+          const std::vector<double> f = bar.Forces(Results(bar.job, "shell"));
+          ASSERT_EQ(f.size(), u.size());
+          const double gfA = 0.1 * 100.0 * 100.0 / n, share = Dissipated(u, f) / gfA;
+          if (full) std::printf("%-28s W/(Gf A) = %.4f\n", name.c_str(), share);
+          const bool warned = r.err.find("the crack band option _CONSTANT") != std::string::npos;
+          EXPECT_EQ(warned, option == 1);
+          if (!warned) {
+            EXPECT_NEAR(share, 1.0, 0.02);
+          }
+          EXPECT_LT(std::fabs(f.back()), 1e-3 * 3.0 * gfA / 0.1);
+        }
 }
 
 // Sheared bars of 4-node quadrilaterals (x += 0.3 y, n = 2, 4, 8, the bands of the
@@ -235,3 +261,4 @@ TEST_F(CrackBandRun, RestartOnTheSofteningBranchGivesTheUninterruptedRun) {
     }
   }
 }
+

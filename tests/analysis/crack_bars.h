@@ -114,6 +114,31 @@ inline tw::Rec P1(int code, int law, double ft, int option, double E = 30000.0, 
       .I(2).D(1.0).I(0).Ds({0.0, 0.0, 0.0, 0.0, 0.0, 0.0});
 }
 
+inline const char* PlaneBlock(int code) {
+  return code == MAT_NLMM104   ? "<NLMM104>"
+         : code == MAT_NLMM142 ? "<NLMM142>"
+         : code == MAT_NLMM141 ? "<NLMM141>"
+                               : "<NLMM101>";
+}
+
+// nx quadrilaterals of nn (4, 8 or 9) nodes in a row over the lattice node(I, J),
+// I = 0..m nx, J = 0..m (m = 1 for 4 nodes, 2 for the quadratic elements).
+template <class Node>
+void AddElementRow(Job& j, int nx, int nn, const Node& node) {
+  const int m = nn == 4 ? 1 : 2;
+  for (int e = 0; e < nx; e++) {
+    const int I = m * e;
+    if (nn == 4) {
+      tw::AddElement(j.model, {node(I, 0), node(I + 1, 0), node(I + 1, 1), node(I, 1)});
+      continue;
+    }
+    std::vector<int> n = {node(I, 0),     node(I + 1, 0), node(I + 2, 0), node(I + 2, 1),
+                          node(I + 2, 2), node(I + 1, 2), node(I, 2),     node(I, 1)};
+    if (nn == 9) n.push_back(node(I + 1, 1));
+    tw::AddElement(j.model, n);
+  }
+}
+
 // Plane-stress bar of nx quadrilaterals of nn (4, 8 or 9) nodes along x over 100 mm,
 // `depth` deep (100 mm unless given) and 100 mm thick: the edge x = 0 held along x (its lower point along y
 // too), the edge x = 100 moved by u_k in combination k; the element at x = 0 may take a
@@ -124,10 +149,7 @@ struct PlaneBar {
   PlaneBar(int code, int law, int nx, double ft0, int option, const std::vector<double>& displacements, int nn = 4,
            int rule = 0, double depth = 100.0) {
     Job& j = job;
-    const char* block = code == MAT_NLMM104   ? "<NLMM104>"
-                        : code == MAT_NLMM142 ? "<NLMM142>"
-                        : code == MAT_NLMM141 ? "<NLMM141>"
-                                              : "<NLMM101>";
+    const char* block = PlaneBlock(code);
     tw::AddRecord(j.model, block, P1(code, law, 3.0, option));
     tw::AddRecord(j.model, block, P1(code, law, ft0, option));
     tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 100.0));
@@ -143,17 +165,7 @@ struct PlaneBar {
             linmodel::AddPoint2D(j, 100.0 * I / (m * nx), depth * J / m, linmodel::kPlaneMask, fix);
       }
     const auto node = [&](int I, int J) { return at[static_cast<size_t>(I)][static_cast<size_t>(J)]; };
-    for (int e = 0; e < nx; e++) {
-      const int I = m * e;
-      if (nn == 4) {
-        tw::AddElement(j.model, {node(I, 0), node(I + 1, 0), node(I + 1, 1), node(I, 1)});
-        continue;
-      }
-      std::vector<int> n = {node(I, 0),     node(I + 1, 0), node(I + 2, 0), node(I + 2, 1),
-                            node(I + 2, 2), node(I + 1, 2), node(I, 2),     node(I, 1)};
-      if (nn == 9) n.push_back(node(I + 1, 1));
-      tw::AddElement(j.model, n);
-    }
+    AddElementRow(j, nx, nn, node);
     if (rule > 0) tw::AddRecord(j.model, "<NUMERICAL_INTEGRATION>", linmodel::IntegrationPattern("r", {rule, rule, 0}));
     const int integ = rule > 0 ? 1 : 0;
     std::vector<tw::Rec> props = {tw::ElementProperty(1, 1, 10, code, 2, GEOM_LAM_THICK, 1, 1, integ)};
@@ -169,6 +181,50 @@ struct PlaneBar {
     PulledInSteps(j, displacements);
   }
   std::vector<double> Forces(const resultfile::DisplReactFile& dr) const { return EndForces(dr, job, end, 2); }
+};
+
+// Layered shell bar (type 20 Mindlin or 22 Ahmad) of nx elements of nn (4 or 9) nodes in
+// the x1-x2 plane: 100 mm along x1, `depth` deep, nL equal layers of the P1 material (100 mm
+// in all), w and every rotation held; the edge x1 = 0 held along x1 (its lower point along
+// x2 too), the edge x1 = 100 moved along x1 by u_k in combination k. The element at x1 = 0
+// takes the weaker material (ft0).
+struct ShellBar {
+  Job job;
+  std::vector<int> end;
+  ShellBar(int type, int code, int nx, double ft0, int option, const std::vector<double>& displacements, int nn = 9,
+           int nL = 2, double depth = 100.0) {
+    Job& j = job;
+    const char* block = PlaneBlock(code);
+    const double side = 100.0 / nx;
+    tw::AddRecord(j.model, block, P1(code, 1, 3.0, option, 30000.0, side));
+    tw::AddRecord(j.model, block, P1(code, 1, ft0, option, 30000.0, side));
+    tw::AddRecord(j.model, "<LAMINATE_THICKNESSES>", tw::LaminateThickness("t", 100.0 / nL));
+    for (int q = 1; q <= 2; q++) {
+      tw::AddRecord(j.model, "<LAYER_PROPERTIES>", tw::Rec().S("concrete").I(code).I(q).I(GEOM_LAM_THICK).I(1));
+      tw::AddRecord(j.model, "<LAYER_PATTERNS>", tw::Rec().S("stack").IList(std::vector<int32_t>(nL, q)));
+    }
+    const int m = nn == 4 ? 1 : 2;
+    std::vector<std::vector<int>> at(static_cast<size_t>(m * nx + 1), std::vector<int>(static_cast<size_t>(m + 1), 0));
+    for (int I = 0; I <= m * nx; I++)
+      for (int J = 0; J <= m; J++) {
+        const char* fix = I == 0 && J == 0 ? "111111" : I == 0 || I == m * nx ? "101111" : "001111";
+        at[static_cast<size_t>(I)][static_cast<size_t>(J)] =
+            linmodel::AddPoint3D(j, 100.0 * I / (m * nx), depth * J / m, 0.0, linmodel::kSixMask, fix);
+      }
+    const auto node = [&](int I, int J) { return at[static_cast<size_t>(I)][static_cast<size_t>(J)]; };
+    AddElementRow(j, nx, nn, node);
+    std::vector<tw::Rec> props = {tw::ElementProperty(1, 1, type, MAT_LAY_PATT, 2, 0, 0)};
+    if (nx > 1) props.push_back(tw::ElementProperty(2, nx, type, MAT_LAY_PATT, 1, 0, 0));
+    j.model.blocks["<ELEMENT_PROPERTIES>"] = props;
+    std::vector<tw::Rec> pulls;
+    for (int J = 0; J <= m; J++) {
+      end.push_back(node(m * nx, J));
+      pulls.push_back(tw::PrescribedDisplacement(end.back(), 1, 1.0));
+    }
+    j.model.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, pulls)};
+    PulledInSteps(j, displacements);
+  }
+  std::vector<double> Forces(const resultfile::DisplReactFile& dr) const { return EndForces(dr, job, end, 1); }
 };
 
 inline std::vector<double> Steps(double from, double to, double step) {
