@@ -16,6 +16,8 @@
 // temperature variation.
 #include <cmath>
 #include <cstdio>
+#include <string>
+#include <utility>
 
 #include "analysis/arc_length.h"
 #include "analysis/drivers.h"
@@ -246,6 +248,7 @@ struct NonlinearRun : DriverInput {
   // The iteration.
   int it;
   bool replaced;  // the matrices were assembled or read in it
+  bool rebuild;   // an iterate failed in the assembly: the next one assembles anew
   StepSummaryRecord step;
 };
 
@@ -442,9 +445,11 @@ GlobalMatrixSteps StiffnessMatrixSteps(NonlinearRun* run) {
 // Iterate, first part: the tangent of the iteration (assembled, read or kept).
 void UpdateStiffness(NonlinearRun* run) {
   run->s.Iteration = run->it;
-  const StiffnessMoves moves = StiffnessMovesOf(run->c, run->r, run->it, run->mesh->Main.IterativeAlgorithm);
+  StiffnessMoves moves = StiffnessMovesOf(run->c, run->r, run->it, run->mesh->Main.IterativeAlgorithm);
+  if (run->rebuild && !moves.update && !moves.read) moves = StiffnessMoves{true, false, false, false};
   run->replaced = UpdateGlobalMatrices(moves, run->solver, run->nF, run->OutputControl, StiffnessMatrixSteps(run),
                                        &run->matrices, run->files.fpEP);
+  run->rebuild = false;
 }
 
 // Arc length: iteration 1 scales the reference increment to the radius; later ones
@@ -578,30 +583,67 @@ void ShutDownRun(NonlinearRun* run) {
 }
 
 // Newton-Raphson iterations of the combination, or of a part of it, from iteration 1;
-// false when the iteration limit passes. `iterations` counts every iteration run.
-bool IterateToConvergence(NonlinearRun* run, int* iterations) {
+// false when the iteration limit passes or an iterate fails (an element inverted, a
+// material return that does not converge, a singular local or global system): `failure`
+// then holds the words of the fault, empty at the limit. A failed iterate leaves no record in
+// <job>_ep.bin and is not counted in `iterations`, which counts every other one.
+bool IterateToConvergence(NonlinearRun* run, int* iterations, IterateFailure* failure) {
   const int maxIterations = run->mesh->Main.MaxIterations;
+  *failure = IterateFailure{};
+  IterateFaultScope scope;
   for (run->it = 1; run->it <= maxIterations; run->it++) {
+    const int64_t records = TellFile(run->files.fpEP);
+    bool assembling = true;
+    try {
+      UpdateStiffness(run);
+      assembling = false;
+      SolveIteration(run);
+      UpdateIterate(run);
+    } catch (IterateFailure& f) {
+      std::printf("Iteration %d failed:%s%s\n", run->it, f.context.c_str(), f.message.c_str());
+      *failure = std::move(f);
+      SeekFile(run->files.fpEP, records);
+      // The matrices of a broken assembly are held (to be released) but not used.
+      if (assembling) {
+        run->matrices.held = true;
+        run->rebuild = true;
+      }
+      return false;
+    }
     (*iterations)++;
-    UpdateStiffness(run);
-    SolveIteration(run);
-    UpdateIterate(run);
     if (CheckIterationConvergence(run)) return true;
   }
   return false;
 }
 
-// A combination whose iterations pass the limit may be divided when its records restart
-// from the converged state and only loads and prescribed displacements change in it: no
-// arc length, time step, creep or shrinkage, or temperature variation. A limit of one
-// iteration leaves Newton's method no second step: such a run stops at the limit.
-bool CombinationDivisible(const NonlinearRun& run) {
-  if (run.mesh->Main.MaxIterations < 2) return false;
-  if (run.arcPhase || run.transient || run.timeLoads || run.nl.PathBehavior != 1) return false;
+// A combination whose iterations pass the limit or fail may be divided when its records
+// restart from the converged state and only loads and prescribed displacements change in
+// it: no arc length, time step, creep or shrinkage, or temperature variation. A limit of
+// one iteration leaves Newton's method no second step: such a run stops at the limit.
+// Returns null, or why the combination cannot be divided.
+const char* UndividedBecause(const NonlinearRun& run) {
+  if (run.mesh->Main.MaxIterations < 2) return "the iteration limit is 1";
+  if (run.arcPhase) return "arc length sets its load";
+  if (run.transient) return "it is a time step";
+  if (run.timeLoads) return "creep and shrinkage load the model";
+  if (run.nl.PathBehavior != 1) return "the history is path-dependent";
   for (int e = 1; e <= run.mesh->nElements; e++)
     for (int k = 1; k <= run.mesh->ElemNodeCount[e]; k++)
-      if (run.tvIncrement[e][k] != 0.0) return false;
-  return true;
+      if (run.tvIncrement[e][k] != 0.0) return "its temperature varies";
+  return nullptr;
+}
+
+// The end of a run that cannot go past a failed combination: at the iteration limit the
+// limit's message; after a fault of an iterate its words, then the combination and why no
+// smaller step is left. <job>_ep.bin ends with the last whole iteration.
+[[noreturn]] void CombinationFailed(const NonlinearRun& run, const IterateFailure& f, const char* why) {
+  if (f.message.empty()) IterationLimitReached(run.c, run.mesh->Main.MaxIterations, run.files.fpEP);
+  CloseFileTruncated(run.files.fpEP);
+  std::fflush(stdout);
+  std::fputs(f.context.c_str(), stderr);
+  char line[160];
+  std::snprintf(line, sizeof line, "\nCombination %d: %s.\nExecution cannot proceed.", run.c, why);
+  errexit((f.message + line).c_str(), 0);
 }
 
 // What the division of a combination works from: the state at its start (displacements,
@@ -644,8 +686,8 @@ void TotalAt(int n, double to, const double* end, const double* d, double* v) {
 // history data accepted, the geometry moved to it); a part that fails is halved. The
 // combination then ends at its full increment and writes its records as any other; the
 // parts are not written. A part below 1/1024 of the increment is a limit point: the run
-// stops as before.
-void DivideCombination(NonlinearRun* run, const CombinationStart& s, int* iterations) {
+// stops as before, with the words of the last failure.
+void DivideCombination(NonlinearRun* run, const CombinationStart& s, int* iterations, IterateFailure failure) {
   NonlinearWorkArrays& nl = run->nl;
   const int nF = run->nF, nP = run->nP;
   copyd1(nl.aF, s.aF, nF);
@@ -661,7 +703,8 @@ void DivideCombination(NonlinearRun* run, const CombinationStart& s, int* iterat
   copyd1(R0, s.R, nP);
   double done = 0.0, part = 0.5;
   while (done < 1.0) {
-    if (part < 1.0 / 1024.0) IterationLimitReached(run->c, run->mesh->Main.MaxIterations, run->files.fpEP);
+    if (part < 1.0 / 1024.0)
+      CombinationFailed(*run, failure, "divided down to 1/1024 of its increment, it still fails there");
     const double to = done + part >= 1.0 ? 1.0 : done + part, f = to - done;
     std::printf("Combination %d divided: from %.6g to %.6g of its increment\n", run->c, done, to);
     TotalAt(nF, to, s.extF, s.dF, nl.extF);
@@ -673,7 +716,7 @@ void DivideCombination(NonlinearRun* run, const CombinationStart& s, int* iterat
       run->inc.daP[j] = run->inc.deltaP[j] = f * s.daP[j];
     }
     zerod1(run->daComb, nF);
-    if (IterateToConvergence(run, iterations)) {
+    if (IterateToConvergence(run, iterations, &failure)) {
       done = to;
       if (done == 1.0) break;
       AcceptHistory(&nl);
@@ -705,16 +748,17 @@ void MainMaterNonlin(int solver, bool transient, FILE* fp, long posAfterMesh, co
                      const char* OutputControl, MeshData* mesh) {
   NonlinearRun run;
   SetUpRun(DriverInput{solver, fp, job, OutputControl, mesh}, transient, posAfterMesh, &run);
-  const int maxIterations = mesh->Main.MaxIterations;
   for (run.c = run.first; run.c <= run.last; run.c++) {
     ApplyLoadIncrement(&run);
-    const bool divisible = CombinationDivisible(run);
+    const char* undivided = UndividedBecause(run);
+    const bool divisible = undivided == nullptr;
     CombinationStart start{};
     if (divisible) SaveCombinationStart(run, &start);
     int iterations = 0;
-    if (!IterateToConvergence(&run, &iterations)) {
-      if (!divisible) IterationLimitReached(run.c, maxIterations, run.files.fpEP);
-      DivideCombination(&run, start, &iterations);
+    IterateFailure failure;
+    if (!IterateToConvergence(&run, &iterations, &failure)) {
+      if (!divisible) CombinationFailed(run, failure, (std::string("it cannot be divided: ") + undivided).c_str());
+      DivideCombination(&run, start, &iterations, std::move(failure));
     }
     if (divisible) FreeCombinationStart(&start);
     run.it = iterations;

@@ -63,7 +63,8 @@ void JacobiScale(int n, const int* count, int** cols, double** vals, double* D) 
   std::snprintf(msg, sizeof msg,
                 "The system of equations is singular or ill-conditioned: the %s is %.3le\n(%s %.3le).", quantity,
                 value, bound, limit);
-  errexit(msg, 0);
+  // In a Newton iterate: a tangent that a smaller step may leave regular.
+  IterateFault("", msg);
 }
 
 }  // namespace
@@ -87,7 +88,7 @@ void CheckSolution(int n, const int* count, int** cols, double** vals, const dou
                   "The solution of the system of equations is not a finite number (equation %d):\n"
                   "the system is singular or ill-conditioned, or the loads are too large.",
                   i);
-    errexit(msg, 0);
+    IterateFault("", msg);
   }
   double *D, *r;
   allocd1(&D, n);

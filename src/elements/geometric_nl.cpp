@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "elements/kernel.h"
 #include "numcore/numcore.h"
@@ -48,13 +49,13 @@ void DeformationGradient(int dim, int n, double** dNdX, double** U, double F[4][
   for (int i = 1; i <= dim; i++) F[i][i] += 1.0;
 }
 
+// A fault of the iterate: a smaller step may leave the element whole.
 [[noreturn]] void SingularGradient(int elem, const char* context) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "\n");
-  std::fprintf(stderr, context, elem);
-  errexit("The deformation gradient of the element is singular:\n"
-          "the element is inverted or collapsed.",
-          0);
+  char line[160];
+  std::snprintf(line, sizeof line, context, elem);
+  IterateFault("\n" + std::string(line),
+               "The deformation gradient of the element is singular:\n"
+               "the element is inverted or collapsed.");
 }
 
 // Eigenvalues lam and orthonormal eigenvectors (columns of V) of the symmetric dim x dim A

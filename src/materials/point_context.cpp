@@ -2,21 +2,31 @@
 #include "materials/point_context.h"
 
 #include <cstdio>
+#include <string>
 
 #include "numcore/numcore.h"
 
-void PrintPointContext(const PointContext& c) {
-  std::fprintf(stderr, "   -> Combination: %d\n", c.combination);
-  std::fprintf(stderr, "   -> Iteration: %d\n", c.iteration);
-  std::fprintf(stderr, "   -> Element: %d\n", c.element);
-  std::fprintf(stderr, "   -> Sampling point: %d\n", c.point);
-  if (c.layer > 0) std::fprintf(stderr, "   -> Layer: %d\n", c.layer);
+std::string PointContextLines(const PointContext& c) {
+  char line[96];
+  std::string s;
+  const auto add = [&](const char* name, int v) {
+    std::snprintf(line, sizeof line, "   -> %s: %d\n", name, v);
+    s += line;
+  };
+  add("Combination", c.combination);
+  add("Iteration", c.iteration);
+  add("Element", c.element);
+  add("Sampling point", c.point);
+  if (c.layer > 0) add("Layer", c.layer);
+  return s;
+}
+
+void PrintPointContext(const PointContext& c) { std::fputs(PointContextLines(c).c_str(), stderr); }
+
+std::string PointFaultContext(const PointContext& c, const char* step, const char* model) {
+  return "\n" + std::string(step) + PointContextLines(c) + "   -> Nonlinear material model: " + model + "\n";
 }
 
 void MaterialPointFault(const PointContext& c, const char* step, const char* model, const char* msg) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "\n%s", step);
-  PrintPointContext(c);
-  std::fprintf(stderr, "   -> Nonlinear material model: %s\n", model);
-  errexit(msg, 0);
+  IterateFault(PointFaultContext(c, step, model), msg);
 }

@@ -1,6 +1,8 @@
 // Where a material law is evaluated: the run's position that its fatal messages name.
 #pragma once
 
+#include <string>
+
 // The element around a solid point, for Oliver's crack band of a crack that forms there:
 // nodal coordinates X (n x 3), the centre x_c = X^T N(0) and the Cartesian derivatives
 // (n x 3) of the element at the point, or of the sub-element around it; the fraction of
@@ -26,8 +28,13 @@ struct PointContext {
 // Error stream: the combination, iteration, element, sampling point and layer (above 0
 // only) lines of the point.
 void PrintPointContext(const PointContext& c);
+// Those lines as text; with an empty line and the step line before them and the model
+// line after, the context of MaterialPointFault.
+std::string PointContextLines(const PointContext& c);
+std::string PointFaultContext(const PointContext& c, const char* step, const char* model);
 
 // Error stream: an empty line, the step line (printed as given), the combination,
 // iteration, element, sampling point, layer (above 0 only) and the model line
-// ("   -> Nonlinear material model: <model>"); then the run ends with msg.
+// ("   -> Nonlinear material model: <model>"); then the run ends with msg. A fault of an
+// iterate: a driver that holds an IterateFaultScope takes the iterate back instead.
 [[noreturn]] void MaterialPointFault(const PointContext& c, const char* step, const char* model, const char* msg);

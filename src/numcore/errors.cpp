@@ -1,4 +1,5 @@
-// The four exits through which every error of the system is reported.
+// The exits through which every error of the system is reported, and the faults of an
+// iterate that a driver may take back.
 #include "numcore/numcore.h"
 
 #include <cstdio>
@@ -35,4 +36,18 @@ void InternalError(const char* file, int line) {
                "The program reached a state that valid data cannot reach.\n"
                "Please report this fault together with the data file of the run.\n\n");
   std::exit(1);
+}
+
+namespace {
+int faultScopes = 0;  // IterateFaultScopes held
+}  // namespace
+
+IterateFaultScope::IterateFaultScope() { faultScopes++; }
+IterateFaultScope::~IterateFaultScope() { faultScopes--; }
+
+void IterateFault(const std::string& context, const char* msg) {
+  if (faultScopes > 0) throw IterateFailure{context, msg};
+  std::fflush(stdout);
+  std::fputs(context.c_str(), stderr);
+  errexit(msg, 0);
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 // The common guard for pivots, null diagonals, null norms and dropped terms: a magnitude
 // below it counts as zero.
@@ -21,6 +22,24 @@ constexpr double kSmall = 1e-8;
 void warnmsg(const char* msg, int line);
 [[noreturn]] void interror(const char* file, int line);
 [[noreturn]] void InternalError(const char* file, int line);
+
+// Faults of an iterate that a smaller load step may avoid: an element inverted by the
+// iterate, a material return that does not converge, a singular local system. While a
+// driver holds an IterateFaultScope (the element and material loops run serially in its
+// thread), IterateFault unwinds to it with an IterateFailure holding the context lines and
+// the message; otherwise it prints the context and ends the run through errexit.
+struct IterateFailure {
+  std::string context;  // the lines before the message ("\n" first), as printed
+  std::string message;
+};
+class IterateFaultScope {
+ public:
+  IterateFaultScope();
+  ~IterateFaultScope();
+  IterateFaultScope(const IterateFaultScope&) = delete;
+  IterateFaultScope& operator=(const IterateFaultScope&) = delete;
+};
+[[noreturn]] void IterateFault(const std::string& context, const char* msg);
 // A state the program must never reach, tested where it could arise: the internal error
 // with the file and line of the test.
 #define GUARD(bad)                              \

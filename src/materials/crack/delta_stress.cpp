@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "materials/crack/crack_models.h"
 #include "model/fileio.h"
@@ -215,13 +216,12 @@ struct Vectors {
 };
 
 void PassOneLimit(const PointContext& at, double resid) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "\nCalculating the crack strain and stress vectors and the stress\n"
-                       "vector, using the delta strain vector (Algorithm 2):\n");
-  PrintPointContext(at);
-  std::fprintf(stderr, "   -> Resid: %18.10le\n", resid);
-  std::fprintf(stderr, "The maximum n. of iterations was reached without convergence.\n");
-  errexit("Execution cannot proceed.", 0);
+  char line[64];
+  std::snprintf(line, sizeof line, "   -> Resid: %18.10le\n", resid);
+  IterateFault(std::string("\nCalculating the crack strain and stress vectors and the stress\n"
+                           "vector, using the delta strain vector (Algorithm 2):\n") +
+                   PointContextLines(at) + line + "The maximum n. of iterations was reached without convergence.\n",
+               "Execution cannot proceed.");
 }
 
 }  // namespace

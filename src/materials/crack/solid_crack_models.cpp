@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "materials/crack/plane_cracks.h"
 #include "materials/material_slots.h"
@@ -46,22 +47,16 @@ void SolvePass(const CrackEventContext& x, const CrackView& v, const double* dEp
   if (s.Run(x, v, dEps, &algorithm)) return;
   static const char* const kAlgorithms[] = {"_ELASTO_CRACKED", "_ELASTO_PLASTIC", "_ELASTO_PLASTIC_CRACKED"};
   if (algorithm < 1 || algorithm > 3) InternalError(__FILE__, __LINE__);
-  std::fflush(stdout);
-  std::fprintf(stderr,
-               "\nCalculating the delta stress from the current delta strain to\n"
-               "find the delta stress corresponding to the cracked concrete:\n");
-  PrintPointContext(x.at);
-  std::fprintf(stderr, "   -> Nonlinear material model: %s\n", x.p.model->name);
-  std::fprintf(stderr, "   -> Iterative algorithm: %s\n", kAlgorithms[algorithm - 1]);
-  errexit("The iterative algorithm did not converge.", 0);
+  IterateFault(PointFaultContext(x.at,
+                                 "Calculating the delta stress from the current delta strain to\n"
+                                 "find the delta stress corresponding to the cracked concrete:\n",
+                                 x.p.model->name) +
+                   "   -> Iterative algorithm: " + kAlgorithms[algorithm - 1] + "\n",
+               "The iterative algorithm did not converge.");
 }
 
 [[noreturn]] void TransitionFault(const CrackEventContext& x, const char* step) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "\n%s", step);
-  PrintPointContext(x.at);
-  std::fprintf(stderr, "   -> Nonlinear material model: %s\n", x.p.model->name);
-  errexit("The iterative process to did not converge.", 0);
+  IterateFault(PointFaultContext(x.at, step, x.p.model->name), "The iterative process to did not converge.");
 }
 
 bool InRange(double k) { return k >= 0.0 && k <= 1.0; }
@@ -230,12 +225,10 @@ void CalcStressCrModel(const CrackEventContext& x, CrackView& v, const double* d
     if (!ch.apply || std::fabs(ch.k - 1.0) <= kSmall) return;
     scaled1(rest, ns, 1.0 - ch.k);
     if (++pass > 50) {
-      std::fflush(stdout);
-      std::fprintf(stderr, "\nCalculating the delta stress corresponding to the cracked concrete:\n");
-      PrintPointContext(x.at);
-      std::fprintf(stderr, "   -> Nonlinear material model: %s\n", x.p.model->name);
-      std::fprintf(stderr, "The maximum n. of crack status changes was reached.\n");
-      errexit("Execution cannot proceed.", 0);
+      IterateFault(PointFaultContext(x.at, "Calculating the delta stress corresponding to the cracked concrete:\n",
+                                     x.p.model->name) +
+                       "The maximum n. of crack status changes was reached.\n",
+                   "Execution cannot proceed.");
     }
   }
 }
