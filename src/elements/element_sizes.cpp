@@ -302,6 +302,15 @@ bool GroupOfElements(const MeshData* mesh, const ElementProperty& p) {
   return p.FirstElement >= 1 && p.FirstElement <= mesh->nElements;
 }
 
+// The node count of a group of quadratic plane or solid elements (8- and 9-node
+// quadrilaterals, 20-node hexahedra); 0 for any other group.
+int QuadraticContinuumGroup(const MeshData* mesh, const ElementProperty& p) {
+  if (!GroupOfElements(mesh, p)) return 0;
+  const int type = p.ElementType, n = mesh->ElemNodeCount[p.FirstElement];
+  if (type != _PLANE_STRESS_QUAD && type != _PLANE_STRAIN_QUAD && type != _SOLID_HEXA) return 0;
+  return (type == _SOLID_HEXA ? n == 20 : n == 8 || n == 9) ? n : 0;
+}
+
 // A warning naming each group of quadratic plane or solid elements whose crack model takes
 // a band of the cracking rows (options 2 to 5) and that holds an element whose every node
 // has its displacement along one of the element's directions prescribed: the displacements
@@ -319,11 +328,9 @@ void WarnHeldQuadraticCrackElements(const MeshData* mesh) {
   }
   for (int g = 1; g <= mesh->nElemProps; g++) {
     const ElementProperty& p = mesh->ElemProps[g];
-    if (!GroupOfElements(mesh, p)) continue;
+    const int n = QuadraticContinuumGroup(mesh, p);
+    if (n == 0) continue;
     const int type = p.ElementType;
-    if (type != _PLANE_STRESS_QUAD && type != _PLANE_STRAIN_QUAD && type != _SOLID_HEXA) continue;
-    const int n = mesh->ElemNodeCount[p.FirstElement];
-    if (!(type == _SOLID_HEXA ? n == 20 : n == 8 || n == 9)) continue;
     int option = 0;
     ForEachGroupMaterial(mesh, p, [&](int code, int number) {
       option = CrackBandOptionOfKind(code, MaterialOf(mesh, code, number));
@@ -392,12 +399,10 @@ void WarnElementSizeCrackBands(const MeshData* mesh) {
 void CheckCrackElementRules(const MeshData* mesh) {
   for (int g = 1; g <= mesh->nElemProps; g++) {
     const ElementProperty& p = mesh->ElemProps[g];
-    if (!GroupOfElements(mesh, p)) continue;
+    const int n = QuadraticContinuumGroup(mesh, p);
+    if (n == 0 || p.IntegrationType != INTEG_GLEG) continue;
     const int type = p.ElementType;
-    if (type != _PLANE_STRESS_QUAD && type != _PLANE_STRAIN_QUAD && type != _SOLID_HEXA) continue;
-    const int n = mesh->ElemNodeCount[p.FirstElement];
     const int dim = type == _SOLID_HEXA ? 3 : 2;
-    if (!(dim == 2 ? n == 8 || n == 9 : n == 20) || p.IntegrationType != INTEG_GLEG) continue;
     int c[4];
     Counts(mesh, p, dim, c);
     if (c[1] != 2 || c[2] != 2 || c[3] != (dim == 3 ? 2 : 1)) continue;
