@@ -302,6 +302,71 @@ bool GroupOfElements(const MeshData* mesh, const ElementProperty& p) {
   return p.FirstElement >= 1 && p.FirstElement <= mesh->nElements;
 }
 
+// The node count of a group of quadratic plane or solid elements (8- and 9-node
+// quadrilaterals, 20-node hexahedra); 0 for any other group.
+int QuadraticContinuumGroup(const MeshData* mesh, const ElementProperty& p) {
+  if (!GroupOfElements(mesh, p)) return 0;
+  const int type = p.ElementType, n = mesh->ElemNodeCount[p.FirstElement];
+  if (type != _PLANE_STRESS_QUAD && type != _PLANE_STRAIN_QUAD && type != _SOLID_HEXA) return 0;
+  return (type == _SOLID_HEXA ? n == 20 : n == 8 || n == 9) ? n : 0;
+}
+
+// A warning naming each group of quadratic plane or solid elements whose crack model takes
+// a band of the cracking rows (options 2 to 5) and that holds an element whose every node
+// has its displacement along one of the element's directions prescribed: the displacements
+// impose the element's strain, so its crack cannot localise in one row, every row cracks
+// at once, and the band of one row dissipates more than Gf A.
+void WarnHeldQuadraticCrackElements(const MeshData* mesh) {
+  int* held;  // per point: bit d-1 set when dof d is prescribed in some phase
+  alloci1(&held, std::max(mesh->nPoints, 1));
+  zeroi1(held, std::max(mesh->nPoints, 1));
+  for (int r = 1; r <= mesh->nSupports; r++) {
+    const Support& sp = mesh->Supports[r];
+    if (sp.Point < 1 || sp.Point > mesh->nPoints) continue;
+    for (int d = 1; d <= 3; d++)
+      if (sp.Fixity[d] == 1) held[sp.Point] |= 1 << (d - 1);
+  }
+  for (int g = 1; g <= mesh->nElemProps; g++) {
+    const ElementProperty& p = mesh->ElemProps[g];
+    const int n = QuadraticContinuumGroup(mesh, p);
+    if (n == 0) continue;
+    const int type = p.ElementType;
+    int option = 0;
+    ForEachGroupMaterial(mesh, p, [&](int code, int number) {
+      option = CrackBandOptionOfKind(code, MaterialOf(mesh, code, number));
+      return option != 0;
+    });
+    if (option < 2) continue;
+    const char* mask = GetElementTypeInfo(type).dofMask;
+    int first = 0, count = 0, along = 0;
+    for (int e = p.FirstElement; e <= std::min(p.LastElement, mesh->nElements); e++) {
+      int all = 7;
+      for (int k = 1; k <= mesh->ElemNodeCount[e]; k++) all &= held[mesh->ElemNodes[e][k]];
+      for (int d = 1; d <= 3; d++)
+        if (mask[d] == '1' && (all & (1 << (d - 1))) != 0) {
+          if (count++ == 0) first = e, along = d;
+          break;
+        }
+    }
+    if (count == 0) continue;
+    if (option > 5) InternalError(__FILE__, __LINE__);
+    static const char* const kOptions[] = {"", "_CONSTANT", "_SQRT_ELEMENT", "_SQRT_IP", "_OLIVER_ELEMENT",
+                                           "_OLIVER_IP"};
+    char msg[900];
+    std::snprintf(msg, sizeof msg,
+                  "Element property record %d (elements %d to %d, %d nodes): every node of element %d (and of\n"
+                  "%d more elements of the group) has its displacement along dof %d prescribed. The prescribed\n"
+                  "displacements impose the element's strain: a crack cannot localise in one row of its\n"
+                  "integration points, every row cracks at once, and the crack band option %s, which\n"
+                  "takes the width of the rows of one crack (13/18 of the element with three points per\n"
+                  "direction), makes the element dissipate more than the fracture energy (18/13 of it).\n"
+                  "Leave the nodes inside such an element free, or model it with linear elements.",
+                  g, p.FirstElement, p.LastElement, n, first, count - 1, along, kOptions[option]);
+    warnmsg(msg, 0);
+  }
+  freei1(held);
+}
+
 }  // namespace
 
 void WarnElementSizeCrackBands(const MeshData* mesh) {
@@ -328,17 +393,16 @@ void WarnElementSizeCrackBands(const MeshData* mesh) {
       return true;
     });
   }
+  WarnHeldQuadraticCrackElements(mesh);
 }
 
 void CheckCrackElementRules(const MeshData* mesh) {
   for (int g = 1; g <= mesh->nElemProps; g++) {
     const ElementProperty& p = mesh->ElemProps[g];
-    if (!GroupOfElements(mesh, p)) continue;
+    const int n = QuadraticContinuumGroup(mesh, p);
+    if (n == 0 || p.IntegrationType != INTEG_GLEG) continue;
     const int type = p.ElementType;
-    if (type != _PLANE_STRESS_QUAD && type != _PLANE_STRAIN_QUAD && type != _SOLID_HEXA) continue;
-    const int n = mesh->ElemNodeCount[p.FirstElement];
     const int dim = type == _SOLID_HEXA ? 3 : 2;
-    if (!(dim == 2 ? n == 9 : n == 20) || p.IntegrationType != INTEG_GLEG) continue;
     int c[4];
     Counts(mesh, p, dim, c);
     if (c[1] != 2 || c[2] != 2 || c[3] != (dim == 3 ? 2 : 1)) continue;
@@ -349,17 +413,21 @@ void CheckCrackElementRules(const MeshData* mesh) {
     if (!cracks) continue;
     // The 9-node quadrilateral with 2 x 2 points keeps three deformation modes without
     // strain at the points, the 20-node hexahedron with 2 x 2 x 2 points six: a cracked
-    // element (or the bar itself) has no stiffness against them.
+    // element (or the bar itself) has no stiffness against them. The 8-node quadrilateral
+    // keeps one, which its neighbours hold while they are whole; once their points crack
+    // too, a mesh of them drifts in it (a cracked bar moves sideways).
     std::fflush(stdout);
     std::fprintf(stderr, "\nChecking the integration rules of the cracking elements:\n");
     std::fprintf(stderr, "   -> Elem. prop. counter: %d (elements %d to %d)\n", g, p.FirstElement, p.LastElement);
     std::fprintf(stderr, "   -> Element type: %s, %d nodes\n", GetElementTypeInfo(type).keyword, n);
     std::fprintf(stderr, dim == 2 ? "   -> Integration rule: %d x %d points\n" : "   -> Integration rule: %d x %d x %d points\n",
                  c[1], c[2], c[3]);
-    errexit(dim == 2 ? "The 9-node quadrilateral with 2 x 2 points has zero-energy modes: a smeared-crack model\n"
+    errexit(dim == 3   ? "The 20-node hexahedron with 2 x 2 x 2 points has zero-energy modes: a smeared-crack model\n"
+                         "needs 3 x 3 x 3 points on it."
+            : n == 9 ? "The 9-node quadrilateral with 2 x 2 points has zero-energy modes: a smeared-crack model\n"
                        "needs 3 x 3 points on it."
-                     : "The 20-node hexahedron with 2 x 2 x 2 points has zero-energy modes: a smeared-crack model\n"
-                       "needs 3 x 3 x 3 points on it.",
+                     : "The 8-node quadrilateral with 2 x 2 points has a zero-energy mode: a smeared-crack model\n"
+                       "needs 3 x 3 points on it.",
             0);
   }
 }

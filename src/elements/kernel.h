@@ -249,10 +249,12 @@ double CrackZoneWeight(int dim, int nNodes, int count, const double* w, int i);
 // the geometric mean of zone[d] / 2 (1 on a linear element).
 double CrackZoneFraction(int dim, const double* zone);
 // Set-up: a warning naming every element group of quadratic elements whose crack model
-// (or a crack layer) takes the constant band.
+// (or a crack layer) takes the constant band, and every group of quadratic plane or solid
+// elements on a band of the cracking rows that holds an element prescribed at every node
+// along one direction (its crack cannot localise in a row).
 void WarnElementSizeCrackBands(const MeshData* mesh);
-// Set-up: a group of 9-node quadrilaterals with 2 x 2 points or 20-node hexahedra with
-// 2 x 2 x 2 points on a smeared-crack model is refused in words (zero-energy modes).
+// Set-up: a group of 8- or 9-node quadrilaterals with 2 x 2 points or 20-node hexahedra
+// with 2 x 2 x 2 points on a smeared-crack model is refused in words (zero-energy modes).
 void CheckCrackElementRules(const MeshData* mesh);
 
 // Oliver's crack band width of a hexahedron (8 or 20 nodes, X n x 3) for a crack of unit

@@ -261,8 +261,8 @@ TEST_F(SolidCrackRun, QuadraticElementsDissipateTheFractureEnergyOverTheBandOfTh
     int nn, rule;
     std::vector<int> meshes;  // _OLIVER_IP on each; _SQRT_IP and _OLIVER_ELEMENT on the last
   };
-  // (The 20-node hexahedron with 2 x 2 x 2 points is refused: CrackBandRun.)
-  const Case cases[] = {{false, 8, 0, {1, 8, 2}}, {false, 8, 3, {2}}, {false, 9, 3, {1, 8, 2}}, {true, 20, 3, {2}}};
+  // (The quadratic elements with two points per direction are refused: CrackBandRun.)
+  const Case cases[] = {{false, 8, 3, {1, 8, 2}}, {false, 9, 3, {1, 8, 2}}, {true, 20, 3, {2}}};
   for (const Case& k : cases)
     for (int nx : k.meshes)
       for (int option : {5, 3, 4}) {

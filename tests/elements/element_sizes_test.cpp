@@ -262,3 +262,54 @@ TEST(OliverBand, QuadrilateralExtentAcrossTheCrack) {
   freed2(dN);
   freed2(X);
 }
+
+// Quadratic elements take the width of their corners: a parallelogram leaning by 0.3
+// (x += 0.3 y) of 8 or 9 nodes, or a 20-node hexahedron leaning so, crossed along its
+// axis has the band 1 at every point of the 3 x 3 (x 3) rule, as the linear element; a
+// step of the mid-side nodes by their own side gave a band that varied from point to point
+// without bound. Unleaning, the crack at pi/4 across the square gives its diagonal.
+TEST(OliverBand, LeaningQuadraticElementsTakeTheWidthOfTheirCorners) {
+  const double a = std::sqrt(0.6), pts[3] = {-a, 0.0, a}, pi = 3.141592653589793;
+  for (int n : {8, 9, 20}) {
+    SCOPED_TRACE(n);
+    const int dim = n == 20 ? 3 : 2;
+    double **S, **X, **dN, **J, **Jinv, **g;
+    allocd2(&S, n, dim);
+    allocd2(&X, n, dim);
+    allocd2(&dN, n, dim);
+    allocd2(&J, dim, dim);
+    allocd2(&Jinv, dim, dim);
+    allocd2(&g, n, dim);
+    if (dim == 3)
+      CalcNatCoordSolidHexa(n, S);
+    else
+      CalcNatCoord(n, S);
+    for (double lean : {0.0, 0.3, -0.3})
+      for (int p = 0; p < (dim == 3 ? 27 : 9); p++) {
+        for (int i = 1; i <= n; i++)
+          for (int k = 1; k <= dim; k++) X[i][k] = 0.5 * (1.0 + S[i][k]) + (k == 1 ? lean * 0.5 * (1.0 + S[i][2]) : 0.0);
+        const double s[4] = {0, pts[p % 3], pts[(p / 3) % 3], pts[p / 9]};
+        if (dim == 3)
+          CalcShapeFuncDerivSolidHexa(n, dN, s);
+        else
+          CalcShapeFuncDerivQuad(n, dN, s);
+        CalcMat_Jacobian(n, dim, dim, X, dN, J);
+        ASSERT_TRUE(invertd2(Jinv, J, dim));
+        CalcCartesianDeriv(n, dim, dN, Jinv, g);
+        const double nx[4] = {0, 1, 0, 0}, c = std::sqrt(0.5), nd[4] = {0, c, c, 0};
+        EXPECT_NEAR(dim == 3 ? CalcCrBandWidthOliver(n, g, X, nx) : CalcCrBandWidthOliverQuad(n, g, X, 0.0), 1.0,
+                    1e-12)
+            << "lean " << lean << ", point " << p;
+        if (lean == 0.0) {
+          EXPECT_NEAR(dim == 3 ? CalcCrBandWidthOliver(n, g, X, nd) : CalcCrBandWidthOliverQuad(n, g, X, pi / 4),
+                      std::sqrt(2.0), 1e-12);
+        }
+      }
+    freed2(g);
+    freed2(Jinv);
+    freed2(J);
+    freed2(dN);
+    freed2(X);
+    freed2(S);
+  }
+}

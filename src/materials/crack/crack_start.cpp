@@ -214,6 +214,20 @@ void StartPlastic(const MaterialRecord& m, const CrackSlots& s, CrackPlasticPart
   p.YieldParam = V(m, s, 68);
 }
 
+// The corner nodes at the ends of each mid-side node's edge (0 for a corner), in the node
+// order of the 8- and 9-node quadrilaterals and of the 20-node hexahedron; null for the
+// linear elements.
+const int (*MidSideEnds(int dim, int nNodes))[2] {
+  static constexpr int kQuad[10][2] = {{0, 0}, {0, 0}, {1, 3}, {0, 0}, {3, 5}, {0, 0},
+                                       {5, 7}, {0, 0}, {7, 1}, {0, 0}};
+  static constexpr int kHexa[21][2] = {{0, 0},   {0, 0},   {1, 3},   {0, 0},   {3, 5},   {0, 0},   {5, 7},
+                                       {0, 0},   {7, 1},   {1, 13},  {3, 15},  {5, 17},  {7, 19},  {0, 0},
+                                       {13, 15}, {0, 0},   {15, 17}, {0, 0},   {17, 19}, {0, 0},   {19, 13}};
+  if (dim == 2 && (nNodes == 8 || nNodes == 9)) return kQuad;
+  if (dim == 3 && nNodes == 20) return kHexa;
+  return nullptr;
+}
+
 }  // namespace
 
 int CrackBandOption(int code, const MaterialRecord& m) {
@@ -237,10 +251,19 @@ double CrackBandOliver(int nNodes, int dim, double** gradN, double** X, const do
   // plane), differentiated along the normal: the width of the element across the crack.
   // (A ramp over the nodes' distances would give the element's projected extent, 1.3
   // times the width of a parallelogram leaning by 0.3 and crossed along its axis.)
+  // On a quadratic element the step is that of its corners: a mid-side node takes the
+  // mean of its edge's ends (the centre of a 9-node quadrilateral the mean of the four
+  // corners), so that the field is the linear element's and its slope the same at every
+  // point. (Mid-side nodes stepped by their own side leave a ridge along the edges of a
+  // leaning element, whose slope at a point may vanish or turn: a band without bound.)
   const double onPlane = 1e-8 * (dmax - dmin);
+  const auto step = [&](int i) { return d[i] > onPlane ? 1.0 : d[i] < -onPlane ? 0.0 : 0.5; };
+  const int(*ends)[2] = MidSideEnds(dim, nNodes);
   double S = 0.0;
   for (int i = 1; i <= nNodes; i++) {
-    const double phi = d[i] > onPlane ? 1.0 : d[i] < -onPlane ? 0.0 : 0.5;
+    double phi = step(i);
+    if (ends != nullptr && ends[i][0] != 0) phi = 0.5 * (step(ends[i][0]) + step(ends[i][1]));
+    if (dim == 2 && nNodes == 9 && i == 9) phi = 0.25 * (step(1) + step(3) + step(5) + step(7));
     for (int k = 1; k <= dim; k++) S += phi * gradN[i][k] * normal[k];
   }
   freed1(d);
