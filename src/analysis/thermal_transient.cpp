@@ -132,6 +132,7 @@ void MainThermalTransientLin(int solver, FILE* fp, const char* job, const char* 
         ReleaseLinearSolver(&solverStep);
         FreeSparseMatPair(nF, EFF.count, EFF.cols, EFF.vals);
       }
+      CheckThermalStepStable(c, dt, alpha, nF, &K.KTFF, &K.KCFF);
       CalcThermalEffMat(nF, dt, alpha, OutputControl, &EFF, &K.KTFF, &K.KCFF);
       PrepareLinearSolver(solver, nF, OutputControl, &EFF, &iter, &solverStep);
       dtPrev = dt;
@@ -469,6 +470,8 @@ GlobalMatrixSteps ThermalMatrixSteps(ThermalRun* run) {
     for (int k = 0; k < 3; k++) n[k] = u.nT[k];
   };
   steps.solved = [&u] {
+    // The matrices at the temperatures of the step: the limit follows them.
+    CheckThermalStepStable(u.c, u.dt, u.alpha, u.nF, &u.K.KTFF, &u.K.KCFF);
     CalcThermalEffMat(u.nF, u.dtEff, u.alpha, u.OutputControl, &u.EFF, &u.K.KTFF, &u.K.KCFF);
     return &u.EFF;
   };

@@ -2,6 +2,7 @@
 // boundary heat fluxes and the equilibrium start of a run.
 #include "thermal/thermal_transient.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "assembly/residual.h"
@@ -20,7 +21,119 @@ void AddPrescribedRows(int nP, double a, double b, const ThermalMatrices* K, con
   AddScaledSymSparseMatVecProduct(nP, b, K->KCPP.count, K->KCPP.cols, K->KCPP.vals, xP, y);
 }
 
+// x^T A x, A symmetric stored as its upper triangle; w a work vector.
+double QuadraticForm(int n, const SparseRowMatrix* A, const double* x, double* w) {
+  SymSparseMatVec(n, A->count, A->cols, A->vals, x, w);
+  double s = 0.0;
+  for (int i = 1; i <= n; i++) s += x[i] * w[i];
+  return s;
+}
+
+// y = A^-1 b by the Jacobi-preconditioned conjugate gradient, A symmetric positive
+// definite with a positive diagonal (a capacity matrix: well conditioned, a few dozen
+// iterations); false when the iterations do not reduce the residual by 1e-12.
+bool CapacitySolve(int n, const SparseRowMatrix* A, const double* b, double* y) {
+  double *r, *z, *p, *q;
+  allocd1(&r, n);
+  allocd1(&z, n);
+  allocd1(&p, n);
+  allocd1(&q, n);
+  double rz = 0.0, b2 = 0.0;
+  for (int i = 1; i <= n; i++) {
+    y[i] = 0.0;
+    r[i] = b[i];
+    z[i] = r[i] / A->vals[i][1];
+    p[i] = z[i];
+    rz += r[i] * z[i];
+    b2 += b[i] * b[i];
+  }
+  bool ok = b2 == 0.0;
+  for (int it = 1; it <= 10 * n + 100 && !ok; it++) {
+    SymSparseMatVec(n, A->count, A->cols, A->vals, p, q);
+    double pq = 0.0;
+    for (int i = 1; i <= n; i++) pq += p[i] * q[i];
+    if (!(pq > 0.0)) break;
+    const double a = rz / pq;
+    double r2 = 0.0, rzNew = 0.0;
+    for (int i = 1; i <= n; i++) {
+      y[i] += a * p[i];
+      r[i] -= a * q[i];
+      z[i] = r[i] / A->vals[i][1];
+      r2 += r[i] * r[i];
+      rzNew += r[i] * z[i];
+    }
+    ok = r2 <= 1e-24 * b2;
+    for (int i = 1; i <= n; i++) p[i] = z[i] + rzNew / rz * p[i];
+    rz = rzNew;
+  }
+  freed1(q);
+  freed1(p);
+  freed1(z);
+  freed1(r);
+  return ok;
+}
+
 }  // namespace
+
+double ThermalStableStep(int nF, double alpha, const SparseRowMatrix* KTFF, const SparseRowMatrix* KCFF) {
+  constexpr double kUnbounded = 1.7976931348623157e308;
+  if (alpha >= 0.5 || nF == 0) return kUnbounded;
+  for (int i = 1; i <= nF; i++)
+    if (KTFF->count[i] == 0 || KTFF->cols[i][1] != i || !(KTFF->vals[i][1] > 0.0)) return 0.0;
+  double *x, *w, *y;
+  allocd1(&x, nF);
+  allocd1(&w, nF);
+  allocd1(&y, nF);
+  // A start with a part in every mode, the sawtooth ones above all.
+  for (int i = 1; i <= nF; i++) x[i] = (i % 2 == 0 ? 1.0 : -1.0) * (1.0 + 0.1 * (i % 7));
+  double lambda = 0.0;
+  bool capacityOk = true;
+  for (int it = 1; it <= 300; it++) {
+    const double c = QuadraticForm(nF, KCFF, x, w), t = QuadraticForm(nF, KTFF, x, y);
+    if (!(t > 0.0)) {
+      capacityOk = false;
+      break;
+    }
+    const double next = c / t;
+    const bool settled = it > 3 && std::fabs(next - lambda) <= 1e-7 * std::fabs(next);
+    lambda = std::fmax(lambda, next);
+    if (settled) break;
+    // x := KT^-1 KC x, scaled to unit largest entry.
+    SymSparseMatVec(nF, KCFF->count, KCFF->cols, KCFF->vals, x, w);
+    if (!CapacitySolve(nF, KTFF, w, y)) {
+      capacityOk = false;
+      break;
+    }
+    double big = 0.0;
+    for (int i = 1; i <= nF; i++) big = std::fmax(big, std::fabs(y[i]));
+    if (!(big > 0.0) || !std::isfinite(big)) break;
+    for (int i = 1; i <= nF; i++) x[i] = y[i] / big;
+  }
+  freed1(y);
+  freed1(w);
+  freed1(x);
+  if (!capacityOk) return 0.0;
+  if (!(lambda > 0.0)) return kUnbounded;  // no conduction: nothing to grow
+  return 2.0 / ((1.0 - 2.0 * alpha) * lambda);
+}
+
+void CheckThermalStepStable(int c, double dt, double alpha, int nF, const SparseRowMatrix* KTFF,
+                            const SparseRowMatrix* KCFF) {
+  const double limit = ThermalStableStep(nF, alpha, KTFF, KCFF);
+  if (dt <= limit) return;
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nVerifying the combinations of the thermal transient analysis\n   -> Combination: %d\n", c);
+  char msg[600];
+  std::snprintf(msg, sizeof msg,
+                "The step duration %.6le of a combination of the thermal transient analysis\n"
+                "is longer than the stable limit %.6le of the time rule with THERMAL_THETA = %g.\n"
+                "Below THERMAL_THETA = 0.5 the rule is stable only for steps up to\n"
+                "2 / ((1 - 2 THERMAL_THETA) lambda_max), lambda_max the largest ratio of conduction\n"
+                "to heat capacity of the mesh; a longer step makes the temperatures oscillate and\n"
+                "grow without bound. Shorten the steps or take THERMAL_THETA >= 0.5.",
+                dt, limit, alpha);
+  errexit(msg, 0);
+}
 
 void CalcThermalEffMat(int nF, double dt, double alpha, const char* OutputControl, SparseRowMatrix* EFF,
                        const SparseRowMatrix* KTFF, const SparseRowMatrix* KCFF) {

@@ -22,6 +22,19 @@ struct ThermalMatrices {
 void CalcThermalEffMat(int nF, double dt, double alpha, const char* OutputControl, SparseRowMatrix* EFF,
                        const SparseRowMatrix* KTFF, const SparseRowMatrix* KCFF);
 
+// The stable limit of the step of the rule below alpha = 1/2: a mode of KC x = lambda KT x
+// (free rows) is multiplied each step by (1 - (1 - alpha) lambda dt) / (1 + alpha lambda dt),
+// below -1 (a growing oscillation) once dt > 2 / ((1 - 2 alpha) lambda_max). lambda_max is
+// estimated from below by the Rayleigh quotient of an inverse iteration, so the limit
+// returned is never shorter than the true one; 0 when a free temperature has no heat
+// capacity (lambda_max unbounded). For alpha >= 1/2 the rule is stable at any step: the
+// largest double.
+double ThermalStableStep(int nF, double alpha, const SparseRowMatrix* KTFF, const SparseRowMatrix* KCFF);
+// Stops the run when the step dt of combination c is longer than that limit, naming the
+// step and the limit: the temperatures of such a step grow without bound.
+void CheckThermalStepStable(int c, double dt, double alpha, int nF, const SparseRowMatrix* KTFF,
+                            const SparseRowMatrix* KCFF);
+
 // Right-hand side b[1..nF] of the free equations of a step.
 void CalcThermalStepVectors(int nF, int nP, double dt, double alpha, const ThermalMatrices* K, const double* TFn,
                             const double* TPn1, const double* TPn, const double* FFn1, const double* FFn, double* b);
