@@ -15,6 +15,7 @@
 #include "linear_model.h"
 #include "model/material.h"
 #include "model/mesh.h"
+#include "model/params.h"
 #include "support/datafile_writer.h"
 #include "support/nonlinear_job.h"
 #include "support/run_program.h"
@@ -375,4 +376,47 @@ TEST_F(WrongSuccesses, AValueTheAnalysisDoesNotReadIsNamedInAWarning) {
                        "to 1)\n\nWARNING:\nThey are left as they are; the run goes on.\n"),
             std::string::npos)
       << r.err;
+}
+
+// A strong-discontinuity record has no element in any analysis: every one of them refuses
+// it in the same words, the thermal ones as the mechanical ones.
+TEST_F(WrongSuccesses, StrongDiscontinuityIsRefusedAlikeInEveryAnalysis) {
+  const auto withDiscontinuity = [](std::function<tw::Model()> make) {
+    return [make] {
+      tw::Model m = make();
+      m.discontinuities.push_back(tw::Rec().I(1).I(0).I(0).I(0).C(0).C(0).C(0).C(0));
+      return m;
+    };
+  };
+  const auto thermal = [](int type, int nonlinear) {
+    return [type, nonlinear] {
+      tw::Model m = HeldThermalBar({2.4, 1.5, 0.9});
+      m.main.analysisType = type;
+      m.main.materNonlinear = static_cast<int8_t>(nonlinear);
+      return m;
+    };
+  };
+  const auto oscillator = [](int type) {
+    return [type] {
+      tw::Model m = Oscillator();
+      m.main.analysisType = type;
+      if (type == ANALYSIS_MODAL_ANALYSIS) tw::AddRecord(m, "<FREQUENCY_RANGES>", tw::Rec().D(0.0).I(1).D(0.0).D(0.0));
+      return m;
+    };
+  };
+  const std::vector<std::string> refusal = {
+      "\n   -> Block name: <LINE_EMBEDDED_STRONG_DISCONTINUITY>\n\nERROR:\nLine-embedded strong discontinuities are "
+      "not available.\nThe <LINE_EMBEDDED_STRONG_DISCONTINUITY> block must be empty.\n"};
+  const Case cases[] = {
+      {"thermal steady state", withDiscontinuity(thermal(ANALYSIS_THERMAL_STEADY_STATE, 0)), refusal},
+      {"linear thermal transient", withDiscontinuity(thermal(ANALYSIS_THERMAL_TRANSIENT, 0)), refusal},
+      {"nonlinear thermal transient", withDiscontinuity(thermal(ANALYSIS_THERMAL_TRANSIENT, 1)), refusal},
+      {"materially nonlinear static", withDiscontinuity([] {
+         return With(Bar(true), [](tw::Model& m) { tw::AddRecord(m, "<SUPPORTS>", tw::Support(2, "001000")); });
+       }),
+       refusal},
+      {"linear dynamic", withDiscontinuity(oscillator(ANALYSIS_DYNAMIC)), refusal},
+      {"modal analysis", withDiscontinuity(oscillator(ANALYSIS_MODAL_ANALYSIS)), refusal},
+  };
+  for (const Case& c : cases) Expect(c);
 }
