@@ -21,6 +21,10 @@ struct PointContext {
   int iteration;
   int layer;        // 0: not a layer of a shell
   const CrackBandGeometry* band = nullptr;  // null when the element gives none
+  // The strain increment of the iterate at the point (nStrainStep components) while a
+  // stress law runs on it; null elsewhere.
+  const double* strainStep = nullptr;
+  int nStrainStep = 0;
 };
 
 // Error stream: the combination, iteration, element, sampling point and layer (above 0
@@ -31,3 +35,7 @@ void PrintPointContext(const PointContext& c);
 // iteration, element, sampling point, layer (above 0 only) and the model line
 // ("   -> Nonlinear material model: <model>"); then the run ends with msg.
 [[noreturn]] void MaterialPointFault(const PointContext& c, const char* step, const char* model, const char* msg);
+// Ends the run with msg; when the point's strain increment is not finite or passes 1 in a
+// component (no law of small strains takes that in one step), the message says that the
+// load step is far too large.
+[[noreturn]] void PointFaultExit(const PointContext& c, const char* msg);

@@ -53,7 +53,7 @@ void SolvePass(const CrackEventContext& x, const CrackView& v, const double* dEp
   PrintPointContext(x.at);
   std::fprintf(stderr, "   -> Nonlinear material model: %s\n", x.p.model->name);
   std::fprintf(stderr, "   -> Iterative algorithm: %s\n", kAlgorithms[algorithm - 1]);
-  errexit("The iterative algorithm did not converge.", 0);
+  PointFaultExit(x.at, "The iterative algorithm did not converge.");
 }
 
 [[noreturn]] void TransitionFault(const CrackEventContext& x, const char* step) {
@@ -61,7 +61,7 @@ void SolvePass(const CrackEventContext& x, const CrackView& v, const double* dEp
   std::fprintf(stderr, "\n%s", step);
   PrintPointContext(x.at);
   std::fprintf(stderr, "   -> Nonlinear material model: %s\n", x.p.model->name);
-  errexit("The iterative process to did not converge.", 0);
+  PointFaultExit(x.at, "The iterative process to did not converge.");
 }
 
 bool InRange(double k) { return k >= 0.0 && k <= 1.0; }
