@@ -229,6 +229,10 @@ void FreeMotherRecords(int nMotherElems, EmbCableMotherRecord* records) {
 
 void CalcStrongDiscontinuities(const MeshData* mesh, char* ElemHasStrongDisc) {
   zeroc1(ElemHasStrongDisc, mesh->nElements);
+  RefuseStrongDiscontinuities(mesh);
+}
+
+void RefuseStrongDiscontinuities(const MeshData* mesh) {
   if (mesh->nDiscontinuities == 0) return;
   std::fflush(stdout);
   std::fprintf(stderr, "\n   -> Block name: <LINE_EMBEDDED_STRONG_DISCONTINUITY>\n");

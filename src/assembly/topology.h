@@ -71,6 +71,9 @@ void FreeMotherRecords(int nMotherElems, struct EmbCableMotherRecord* records);
 // Refuses "<LINE_EMBEDDED_STRONG_DISCONTINUITY>" records (no element fills their
 // equations) after clearing the flags.
 void CalcStrongDiscontinuities(const MeshData* mesh, char* ElemHasStrongDisc);
+// The same refusal for every analysis, thermal ones included: a discontinuity record
+// has no element in any of them.
+void RefuseStrongDiscontinuities(const MeshData* mesh);
 
 // ---- numbering ---------------------------------------------------------------------------
 void CalcPointDofCodes(int phase, const MeshData* mesh, const int* ElemPropIndex, char** PointDofCodes);

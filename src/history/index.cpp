@@ -112,7 +112,7 @@ int LayeredShellPoints(const ElementProperty& prop, const MeshData* mesh) {
 
 void CalcElementToIndex_HD(Index_HD* index, const MeshData* mesh, const int* ElemPropIndex, int** ElemToHD) {
   *index = Index_HD{};
-  // Embedded discontinuities carry records of the fracture model, which this build lacks.
+  // Every analysis refuses discontinuity records in words before its history index.
   if (mesh->nDiscontinuities != 0) InternalError(__FILE__, __LINE__);
   // Every element type is checked against its material before anything is allocated.
   for (int e = 1; e <= mesh->nElements; e++) {

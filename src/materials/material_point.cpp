@@ -323,9 +323,12 @@ int ContinuumComponents(StressState state) {
   }
 }
 
-void ContinuumStress(int code, StressState state, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
-                     const double* dEps, double* sigma) {
+void ContinuumStress(int code, StressState state, const PointContext& point, const MaterialRecord& m, NLMM_HD* hd,
+                     int record, const double* dEps, double* sigma) {
   if (!MaterialKindTakesState(code, state)) InternalError(__FILE__, __LINE__);
+  PointContext ctx = point;
+  ctx.strainStep = dEps;
+  ctx.nStrainStep = ContinuumComponents(state);
   switch (code) {
     case MAT_NLMM121: {
       double** D;
@@ -792,8 +795,11 @@ void ShellLayerShearTangent(int code, const PointContext&, const MaterialRecord&
   }
 }
 
-void ShellLayerStress(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+void ShellLayerStress(int code, const PointContext& point, const MaterialRecord& m, NLMM_HD* hd, int record,
                       double** De, const double* dEps, double* sigma) {
+  PointContext ctx = point;
+  ctx.strainStep = dEps;
+  ctx.nStrainStep = 3;
   switch (code) {
     case MAT_NLMM121:
       CalcStress_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), De, dEps, sigma);

@@ -1,6 +1,7 @@
 // Fatal messages of the material laws with the context of their sampling point.
 #include "materials/point_context.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -27,6 +28,25 @@ std::string PointFaultContext(const PointContext& c, const char* step, const cha
   return "\n" + std::string(step) + PointContextLines(c) + "   -> Nonlinear material model: " + model + "\n";
 }
 
-void MaterialPointFault(const PointContext& c, const char* step, const char* model, const char* msg) {
-  IterateFault(PointFaultContext(c, step, model), msg);
+// msg, and when the point's strain increment is not finite or passes 1 in a component, a
+// note that the load step is far too large.
+std::string WithLoadStepNote(const PointContext& c, const char* msg) {
+  double largest = 0.0;
+  for (int i = 1; c.strainStep != nullptr && i <= c.nStrainStep; i++) {
+    const double x = std::fabs(c.strainStep[i]);
+    if (!(x <= largest)) largest = x;  // a NaN stays
+  }
+  if (!(largest > 1.0)) return msg;
+  char note[240];
+  std::snprintf(note, sizeof note,
+                "\nThe strain increment of this iterate at the point reaches %.3g:\n"
+                "the load step is far too large. Apply the load in smaller steps.",
+                largest);
+  return std::string(msg) + note;
 }
+
+void MaterialPointFault(const PointContext& c, const char* step, const char* model, const char* msg) {
+  IterateFault(PointFaultContext(c, step, model), WithLoadStepNote(c, msg).c_str());
+}
+
+void PointFaultExit(const PointContext& c, const char* msg) { IterateFault("", WithLoadStepNote(c, msg).c_str()); }

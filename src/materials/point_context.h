@@ -23,6 +23,10 @@ struct PointContext {
   int iteration;
   int layer;        // 0: not a layer of a shell
   const CrackBandGeometry* band = nullptr;  // null when the element gives none
+  // The strain increment of the iterate at the point (nStrainStep components) while a
+  // stress law runs on it; null elsewhere.
+  const double* strainStep = nullptr;
+  int nStrainStep = 0;
 };
 
 // Error stream: the combination, iteration, element, sampling point and layer (above 0
@@ -38,3 +42,8 @@ std::string PointFaultContext(const PointContext& c, const char* step, const cha
 // ("   -> Nonlinear material model: <model>"); then the run ends with msg. A fault of an
 // iterate: a driver that holds an IterateFaultScope takes the iterate back instead.
 [[noreturn]] void MaterialPointFault(const PointContext& c, const char* step, const char* model, const char* msg);
+// msg, with a note that the load step is far too large when the point's strain increment
+// is not finite or passes 1 in a component (no law of small strains takes that in one step).
+std::string WithLoadStepNote(const PointContext& c, const char* msg);
+// A fault of an iterate at the point (context already printed): msg with that note.
+[[noreturn]] void PointFaultExit(const PointContext& c, const char* msg);

@@ -92,6 +92,7 @@ void InitializeThermalWorkArrays(int phase, const MeshData* mesh, ThermalWorkArr
   w->nDrillPoints = CalcPointType(mesh, w->ElemPropIndex, w->PointElemAdjacency, w->PointTypes);
   CalcConvectionElementFlags(mesh, w->ElemPropIndex, t->ConvectionFlags);
   CalcRadiationElementFlags(mesh, w->ElemPropIndex, t->RadiationFlags);
+  RefuseStrongDiscontinuities(mesh);
 }
 
 void FreeThermalWorkArrays(ThermalWorkArrays* t) {

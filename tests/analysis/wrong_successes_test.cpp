@@ -15,6 +15,7 @@
 #include "linear_model.h"
 #include "model/material.h"
 #include "model/mesh.h"
+#include "model/params.h"
 #include "support/datafile_writer.h"
 #include "support/nonlinear_job.h"
 #include "support/run_program.h"
@@ -375,4 +376,107 @@ TEST_F(WrongSuccesses, AValueTheAnalysisDoesNotReadIsNamedInAWarning) {
                        "to 1)\n\nWARNING:\nThey are left as they are; the run goes on.\n"),
             std::string::npos)
       << r.err;
+}
+
+// A strong-discontinuity record has no element in any analysis: every one of them refuses
+// it in the same words, the thermal ones as the mechanical ones.
+TEST_F(WrongSuccesses, StrongDiscontinuityIsRefusedAlikeInEveryAnalysis) {
+  const auto withDiscontinuity = [](std::function<tw::Model()> make) {
+    return [make] {
+      tw::Model m = make();
+      m.discontinuities.push_back(tw::Rec().I(1).I(0).I(0).I(0).C(0).C(0).C(0).C(0));
+      return m;
+    };
+  };
+  const auto thermal = [](int type, int nonlinear) {
+    return [type, nonlinear] {
+      tw::Model m = HeldThermalBar({2.4, 1.5, 0.9});
+      m.main.analysisType = type;
+      m.main.materNonlinear = static_cast<int8_t>(nonlinear);
+      return m;
+    };
+  };
+  const auto oscillator = [](int type) {
+    return [type] {
+      tw::Model m = Oscillator();
+      m.main.analysisType = type;
+      if (type == ANALYSIS_MODAL_ANALYSIS) tw::AddRecord(m, "<FREQUENCY_RANGES>", tw::Rec().D(0.0).I(1).D(0.0).D(0.0));
+      return m;
+    };
+  };
+  const std::vector<std::string> refusal = {
+      "\n   -> Block name: <LINE_EMBEDDED_STRONG_DISCONTINUITY>\n\nERROR:\nLine-embedded strong discontinuities are "
+      "not available.\nThe <LINE_EMBEDDED_STRONG_DISCONTINUITY> block must be empty.\n"};
+  const Case cases[] = {
+      {"thermal steady state", withDiscontinuity(thermal(ANALYSIS_THERMAL_STEADY_STATE, 0)), refusal},
+      {"linear thermal transient", withDiscontinuity(thermal(ANALYSIS_THERMAL_TRANSIENT, 0)), refusal},
+      {"nonlinear thermal transient", withDiscontinuity(thermal(ANALYSIS_THERMAL_TRANSIENT, 1)), refusal},
+      {"materially nonlinear static", withDiscontinuity([] {
+         return With(Bar(true), [](tw::Model& m) { tw::AddRecord(m, "<SUPPORTS>", tw::Support(2, "001000")); });
+       }),
+       refusal},
+      {"linear dynamic", withDiscontinuity(oscillator(ANALYSIS_DYNAMIC)), refusal},
+      {"modal analysis", withDiscontinuity(oscillator(ANALYSIS_MODAL_ANALYSIS)), refusal},
+  };
+  for (const Case& c : cases) Expect(c);
+}
+
+// A load step far beyond anything the material can take in one iterate: the law's
+// failure says so, the numbers of the fault as they were.
+TEST_F(WrongSuccesses, AnAbsurdLoadStepIsNamedInTheMaterialFault) {
+  const auto concreteCube = [](double factor) {
+    return [factor] {
+      linmodel::LatticeJob lj = linmodel::HexaBar(8, 1, 1, 0.0, 0.0, 30000.0, 0.2, 0.0, false, [](int I, int J, int K) {
+        return std::string(I == 0 || I == 2 ? "1" : "0") + (J == 0 ? "1" : "0") + (K == 0 ? "1" : "0") + "000";
+      });
+      tw::Model m = lj.job.model;
+      std::vector<tw::Rec> shortening;
+      for (int J : {0, 2})
+        for (int K : {0, 2}) shortening.push_back(tw::PrescribedDisplacement(lj.At(2, J, K), 1, -1.0));
+      m.loadCases = {linmodel::ElementLoads({}, {}, {}, {}, {0, 0, 0}, shortening)};
+      tw::AddRecord(m, "<NLMM122>", tw::Rec().S("concrete").Ds({0.0, 0.0, 0.2, 30000.0, 30.0, 3.0, 0.0022, 0.3}));
+      m.blocks["<ELEMENT_PROPERTIES>"] = {tw::ElementProperty(1, 1, 24, MAT_NLMM122, 1, 0, 0)};
+      nonlinrun::Iterate(m.main, 1e-6, 100);
+      nonlinrun::Factors(m, {factor});
+      return m;
+    };
+  };
+  const std::string tooLarge = "the load step is far too large. Apply the load in smaller steps.\n";
+  const Case cases[] = {
+      {"solid crack pulled by a factor of 1e300",
+       [] { return crackbars::Bar(MAT_NLMM102, 1, 3.0, 1, {1e300}).lj.job.model; },
+       {"Calculating the transiton point corresponding to new crack initiation\n",
+        "ERROR:\nThe iterative process to did not converge.\nThe strain increment of this iterate at the point "
+        "reaches 1e+298:\n" + tooLarge}},
+      {"plane crack pulled by a factor of 1e300",
+       [] { return crackbars::PlaneBar(MAT_NLMM101, 1, 1, 3.0, 1, {1e300}).job.model; },
+       {"ERROR:\nThe iterative process to did not converge.\nThe strain increment", tooLarge}},
+      {"crack plasticity pushed by a factor of -1e6",
+       [] { return crackbars::PlaneBar(MAT_NLMM141, 1, 1, 3.0, 1, {-1e6}).job.model; },
+       {"ERROR:\nThe iterative algorithm did not converge.\nThe strain increment of this iterate at the point reaches "
+        "1e+04:\n" + tooLarge}},
+      {"concrete plasticity shortened by a factor of 1e6", concreteCube(1e6),
+       {"   -> Nonlinear material model: _NLMM122\n\nERROR:\nThe iterative algorithm did not converge.\nThe strain "
+        "increment of this iterate at the point reaches 1e+06:\n" + tooLarge}},
+      {"elasto-plastic solid crack shortened by a factor of -1e6",
+       [] { return crackbars::Bar(MAT_NLMM151, 1, 3.0, 1, {-1e6}).lj.job.model; }, {tooLarge}},
+  };
+  for (const Case& c : cases) Expect(c);
+}
+
+// A constant crack band of 1e-9 is positive data: the crack then hardly softens (its
+// ultimate strain 2 Gf / (ft h) is enormous) and the bar holds its tensile strength once
+// cracked, where the softening law's checks stopped the run in the internal error.
+TEST_F(WrongSuccesses, AVeryThinCrackBandHoldsTheStrength) {
+  crackbars::Bar b(MAT_NLMM102, 1, 3.0, 1, {0.005, 0.02, 0.04});
+  b.lj.job.model.blocks["<NLMM102>"] = {crackbars::S1(MAT_NLMM102, 3.0, 1, 30000.0, 1e-9),
+                                        crackbars::S1(MAT_NLMM102, 3.0, 1, 30000.0, 1e-9)};
+  tw::WriteDataFile(dir_ + "/job1", b.lj.job.model);
+  WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+  const ChildResult r = RunProgram(VOLDE_EXE, {"job1"}, dir_);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<double> f =
+      b.Forces(resultfile::ReadDisplReact(dir_ + "/job1_dr.bin", b.lj.job.layout.nF, b.lj.job.layout.nP));
+  ASSERT_EQ(f.size(), 3u);
+  for (double x : {f[1], f[2]}) EXPECT_NEAR(x, 3.0 * crackbars::kArea, 0.01 * 3.0 * crackbars::kArea);
 }

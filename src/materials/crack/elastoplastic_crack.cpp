@@ -134,7 +134,7 @@ void CalcStressElastoPlasticModel_NLMM151(const PointContext& at, const CrackPla
     std::printf("Initial yield function value = %15.5le\n", F);
   std::fflush(stdout);
   std::fprintf(stderr, "   -> Nonlinear material model: %s\n", c.name);
-  errexit(kNotConverged, 0);
+  PointFaultExit(at, kNotConverged);
 }
 
 void StorePlasticState_NLMM151(const ConcreteMapping& u, CrackPlasticPart* pl, int n) {

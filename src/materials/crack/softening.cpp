@@ -92,8 +92,8 @@ double RilemSlope(double ft, double eps, const CrackLawShape& s, double eps0, do
 
 double CornelissenUltStrain(double ft, double gf, double h) {
   const double kc = CornelissenArea();
-  GUARD(std::fabs(ft) < kSmall);
-  GUARD(std::fabs(h) < kSmall);
+  GUARD(!(std::fabs(ft) > 0.0));
+  GUARD(!(std::fabs(h) > 0.0));
   GUARD(std::fabs(kc) < kSmall);
   return gf / (ft * h * kc);
 }
@@ -119,8 +119,8 @@ double CrUltNormalStrain(int law, double ft, double gf, double h, const CrackLaw
     case kLawQuadrilinear: {
       const double d = AreaOf(law, s);
       GUARD(std::fabs(d) < kSmall);
-      GUARD(std::fabs(ft) < kSmall);
-      GUARD(std::fabs(h) < kSmall);
+      GUARD(!(std::fabs(ft) > 0.0));
+      GUARD(!(std::fabs(h) > 0.0));
       return (2.0 / d) * gf / (ft * h);
     }
     case kLawCornelissen: return CornelissenUltStrain(ft, gf, h);
@@ -161,7 +161,7 @@ double CrNormalSlopeSoft(int law, double ft, double gf, double h, double eps, co
     case kLawTrilinear:
     case kLawQuadrilinear: {
       const double d = AreaOf(law, s);
-      GUARD(std::fabs(gf) < kSmall);
+      GUARD(!(std::fabs(gf) > 0.0));
       const double S = ft * ft * h / gf;
       const double epsU = CrUltNormalStrain(law, ft, gf, h, s);
       const Polyline p = PolylineOf(law, s);
@@ -185,8 +185,8 @@ double CrNormalSlopeSoft(int law, double ft, double gf, double h, double eps, co
 }
 
 double CrUltShearStrainLinear(double gfII, double h, double tau0) {
-  GUARD(std::fabs(h) < kSmall);
-  GUARD(std::fabs(tau0) < kSmall);
+  GUARD(!(std::fabs(h) > 0.0));
+  GUARD(!(std::fabs(tau0) > 0.0));
   return 2.0 * gfII / (h * tau0);
 }
 
@@ -211,8 +211,8 @@ double CrShearSlopeSoftLinear(double gfII, double h, double gamma, double tau0, 
 double TransverseShearUltStrain(int kind, double gfII, double h, double tauP, double gP, const CrackLawShape& s) {
   switch (kind) {
     case 1:
-      GUARD(std::fabs(h) < kSmall);
-      GUARD(std::fabs(tauP) < kSmall);
+      GUARD(!(std::fabs(h) > 0.0));
+      GUARD(!(std::fabs(tauP) > 0.0));
       return gP + 2.0 * gfII / (h * tauP);
     case 2: return gP + CrUltNormalStrain(kLawTrilinear, tauP, gfII, h, s);
     case 3: return gP + CrUltNormalStrain(kLawCornelissen, tauP, gfII, h, s);

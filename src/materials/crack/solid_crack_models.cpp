@@ -52,11 +52,12 @@ void SolvePass(const CrackEventContext& x, const CrackView& v, const double* dEp
                                  "find the delta stress corresponding to the cracked concrete:\n",
                                  x.p.model->name) +
                    "   -> Iterative algorithm: " + kAlgorithms[algorithm - 1] + "\n",
-               "The iterative algorithm did not converge.");
+               WithLoadStepNote(x.at, "The iterative algorithm did not converge.").c_str());
 }
 
 [[noreturn]] void TransitionFault(const CrackEventContext& x, const char* step) {
-  IterateFault(PointFaultContext(x.at, step, x.p.model->name), "The iterative process to did not converge.");
+  IterateFault(PointFaultContext(x.at, step, x.p.model->name),
+               WithLoadStepNote(x.at, "The iterative process to did not converge.").c_str());
 }
 
 bool InRange(double k) { return k >= 0.0 && k <= 1.0; }
