@@ -434,7 +434,7 @@ double CrackRows(const CrackEventContext& x, const CrackSolve& s, const double* 
 void StrainResidual(const CrackEventContext& x, const CrackSolve& s, double** Ce, const double* sigma,
                     const double* sigma0, const double* dEps, const double* de, const double* dEpsP, double* re) {
   const int m = x.p.model->nc * s.c.n, ns = x.p.model->ns;
-  double d[7], ecr[7];
+  double d[7] = {}, ecr[7] = {};
   for (int k = 1; k <= ns; k++) d[k] = sigma[k] - sigma0[k];
   multd2d1(re, Ce, d, ns, ns);
   multtd2d1(ecr, s.T, de, ns, m);

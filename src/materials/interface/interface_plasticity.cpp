@@ -332,7 +332,7 @@ void Residual2(const InterfacePlasticity320& p, int n, const double* De, const d
                const double* x, double* r) {
   const Strengths s = StrengthsAt(p, n, x[n + 1]);
   const double lambda = x[n + 2];
-  double b[4], dup[4];
+  double b[4] = {}, dup[4] = {};
   Potential(p, n, x, s, b);
   for (int i = 1; i <= n; i++) {
     dup[i] = lambda * b[i];
@@ -441,7 +441,7 @@ void TangentSurface(const PointContext& at, const InterfacePlasticity320& p, int
   double factor = 1.0;
   if (r.State != 1) {
     const Strengths s = StrengthsAt(p, n, r.Kappa);
-    double a[4], dq[4], b[4], w[4], dup[4];
+    double a[4], dq[4], b[4], w[4], dup[4] = {};
     double t[4] = {0.0, r.Stress[1], r.Stress[2], r.Stress[3]};
     Yield(n, t, s, a, dq);
     Potential(p, n, t, s, b);

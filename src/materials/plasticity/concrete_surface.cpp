@@ -386,7 +386,7 @@ void CalcDeriv2YieldFunc_NLMM151(int n, const StressInvariants& v, const Meridia
 void CalcReturnMappingUpdate(int n, const double* sigma, const double* trial, double** Ce, const double* a,
                              double F, double dLambda, double dKappa, double dFdsY, double* rs, double* rF,
                              double* rk) {
-  double d[7];
+  double d[7] = {};
   for (int i = 1; i <= n; i++) d[i] = sigma[i] - trial[i];
   multd2d1(rs, Ce, d, n, n);
   for (int i = 1; i <= n; i++) rs[i] += dLambda * a[i];
