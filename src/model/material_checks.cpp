@@ -160,6 +160,16 @@ void CheckNlmm202Values(const DataPlace& w, const MaterialRecord& mat) {
               "stress from the yield stress and the ultimate strain from the hardening strain.");
 }
 
+// The plane cyclic concrete counts compression positive: its tensile strength is a
+// negative number (a positive one would crack the concrete in compression).
+void CheckNlmm211Values(const DataPlace& w, const MaterialRecord& mat) {
+  CheckFinite(w, "tensile strength", mat.Value[8]);
+  if (!(mat.Value[8] < 0.0))
+    DataFault(w.context, w.block, w.record,
+              "Invalid tensile strength: %g (it must be negative: this law counts compression positive).",
+              mat.Value[8]);
+}
+
 // The thermal laws switch on their codes at every point.
 void CheckNlmm401Values(const DataPlace& w, const MaterialRecord& mat) {
   CheckCode(w, "law of the thermal properties", MatInt(mat, 2), 0, 1);

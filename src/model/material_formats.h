@@ -37,6 +37,7 @@ void CheckNlmm174Values(const DataPlace& w, const MaterialRecord& m);
 void CheckNlmm175Values(const DataPlace& w, const MaterialRecord& m);
 void CheckNlmm201Values(const DataPlace& w, const MaterialRecord& m);
 void CheckNlmm202Values(const DataPlace& w, const MaterialRecord& m);
+void CheckNlmm211Values(const DataPlace& w, const MaterialRecord& m);
 void CheckNlmm401Values(const DataPlace& w, const MaterialRecord& m);
 void CheckNlmm451Values(const DataPlace& w, const MaterialRecord& m);
 void CheckLinSpringValues(const DataPlace& w, const MaterialRecord& m);
@@ -77,7 +78,7 @@ inline constexpr MaterialFormat kMaterialFormats[kMaterialKinds] = {
     {MAT_NLMM201, "_NLMM201", "<NLMM201>", MB_NLMM201, "9d", CheckNlmm201Values},
     {MAT_NLMM202, "_NLMM202", "<NLMM202>", MB_NLMM202, "10d", CheckNlmm202Values},
     {MAT_NLMM210, "_NLMM210", "<NLMM210>", MB_NLMM210, "9d", nullptr},
-    {MAT_NLMM211, "_NLMM211", "<NLMM211>", MB_NLMM211, "13d 1i 1d", nullptr},
+    {MAT_NLMM211, "_NLMM211", "<NLMM211>", MB_NLMM211, "13d 1i 1d", CheckNlmm211Values},
     {MAT_NLMM220, "_NLMM220", "<NLMM220>", MB_NLMM220, "1i 15d", nullptr},
     {MAT_NLMM298, "_NLMM298", "<NLMM298>", MB_NLMM298, "8d", nullptr},
     {MAT_NLMM299, "_NLMM299", "<NLMM299>", MB_NLMM299, "7d", nullptr},

@@ -195,6 +195,8 @@ Range ParseRange(const std::string& cell) {
     r = {true, 1.5, {0.0}};
   } else if (c == ">= 0") {
     r = {true, 0.0, {-0.5}};
+  } else if (c == "< 0") {
+    r = {true, -1.5, {0.0, 1.5}};
   } else if (c == "> 0, <= 1000") {
     r = {true, 30.0, {0.0, 1000.5}};
   } else if (std::sscanf(c.c_str(), "%lf %7s %lf", &a, word, &b) == 3 &&

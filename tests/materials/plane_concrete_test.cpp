@@ -132,8 +132,9 @@ TEST(PlaneCyclicConcrete, PrincipalStrains) {
   const struct {
     double exx, eyy, gxy, e1, e2, theta;
   } cases[] = {
-      {0.001, 0.001, 0.0, 0.001, 0.001, 0.0},  // equal, no shear: the 1e-8 denominator
-      {0.0, 0.0, 0.002, 0.001, -0.001, kPi / 4},  // within the 1e-8 guard of the angle
+      {0.001, 0.001, 0.0, 0.001, 0.001, 0.0},  // equal, no shear: angle 0
+      {0.0, 0.0, 0.002, 0.001, -0.001, kPi / 4},  // exx = eyy: the shear names the axes
+      {1e-9, 0.0, 0.002, 0.001 + 5e-10, -0.001 + 5e-10, kPi / 4 - 2.5e-7},
       {-0.002, 0.001, 0.0, 0.001, -0.002, kPi / 2},
       {0.0, 0.0, -0.002, 0.001, -0.001, -kPi / 4},
       {0.001, 0.0, 0.001 * std::sqrt(3.0), 0.0015, -0.0005, kPi / 6},
@@ -143,7 +144,7 @@ TEST(PlaneCyclicConcrete, PrincipalStrains) {
     CalcPrincStrain_NLMM211(c.exx, c.eyy, c.gxy, &e1, &e2, &th);
     EXPECT_NEAR(e1, c.e1, 1e-11);
     EXPECT_NEAR(e2, c.e2, 1e-11);
-    EXPECT_NEAR(th, c.theta, 1e-5);
+    EXPECT_NEAR(th, c.theta, 1e-9);
   }
 }
 
@@ -164,8 +165,8 @@ TEST(PlaneCyclicConcrete, RotatedStrainGivesTheRotatedAnswer) {
     for (double deg : {30.0, 45.0, 90.0, 120.0}) {
       SCOPED_TRACE(deg);
       const double a = deg * kPi / 180;
-      // At 45 degrees exx = eyy: the angle comes within the 1e-8 guard of its denominator.
-      const double tol = deg == 45.0 ? 2e-4 : 1e-9;
+      // At 45 degrees exx = eyy: the shear alone names the axes, as exactly as elsewhere.
+      const double tol = 1e-9;
       matdriver::ContinuumPoint p(MAT_NLMM211, _PLANE_STRESS_QUAD, Concrete(nu));
       const std::vector<double> s = p.Path(Rotated(e1, e2, a), {false, false, false}, 3);
       double** T;
@@ -182,7 +183,7 @@ TEST(PlaneCyclicConcrete, RotatedStrainGivesTheRotatedAnswer) {
           double x = 0;
           for (int k = 0; k < 3; k++)
             for (int l = 0; l < 3; l++) x += T[k + 1][i + 1] * D0[k * 3 + l] * T[l + 1][j + 1];
-          EXPECT_NEAR(D[i * 3 + j], x, 1e-5 * std::fabs(D0[0])) << i << j;
+          EXPECT_NEAR(D[i * 3 + j], x, 1e-8 * 30000) << i << j;
         }
       freed2(T);
       if (deg == 45.0) {
@@ -194,18 +195,26 @@ TEST(PlaneCyclicConcrete, RotatedStrainGivesTheRotatedAnswer) {
   }
 }
 
-// Once past its linear range the secant matrix times the total strain gives the stress
-// (nu = 0: the equivalent strains are the principal ones).
-TEST(PlaneCyclicConcrete, SecantMatrixCarriesTheStress) {
-  matdriver::ContinuumPoint p(MAT_NLMM211, _PLANE_STRESS_QUAD, Concrete(0.0));
-  const std::vector<double> eps = Rotated(0.0004, -0.0015, 0.3);
-  const std::vector<double> s = p.Path(eps, {false, false, false}, 4);
-  const std::vector<double> D = p.Tangent();
-  for (int i = 0; i < 3; i++) {
-    double x = 0;
-    for (int j = 0; j < 3; j++) x += D[i * 3 + j] * eps[j];
-    EXPECT_NEAR(x, s[i], 1e-6) << i;
-  }
+// Once past its linear range the matrix is the derivative of the stress update: central
+// differences of the last step of a point on the compression curve with a tension across
+// it, at principal angles away from, near and at 45 degrees (where exx = eyy and only the
+// shear names the axes), Poisson's ratio 0. The turn of the axes gives the shear term
+// (s1 - s2) / (2 (e1 - e2)). (On a falling branch the matrix keeps a floor of E; with
+// Poisson's ratio the coupling of the directions' equivalent strains is left out.)
+TEST(PlaneCyclicConcrete, TangentIsTheDerivativeOfTheUpdate) {
+  for (double nu : {0.0})
+    for (double deg : {30.0, 44.99, 45.0, 45.01, 135.0}) {
+      SCOPED_TRACE(testing::Message() << "nu " << nu << ", " << deg << " degrees");
+      matdriver::ContinuumPoint p(MAT_NLMM211, _PLANE_STRESS_QUAD, Concrete(nu));
+      const std::vector<double> total = Rotated(0.00005, -0.0012, deg * kPi / 180);
+      p.Path(total, {false, false, false}, 4);
+      std::vector<double> last(3);
+      for (int k = 0; k < 3; k++) last[static_cast<size_t>(k)] = total[static_cast<size_t>(k)] / 4;
+      const std::vector<double> D = p.Tangent(), F = p.DifferenceTangent(last, 1e-9);
+      for (int i = 0; i < 9; i++) EXPECT_NEAR(D[static_cast<size_t>(i)], F[static_cast<size_t>(i)], 1e-3 * 30000) << i;
+      // Past c_lin: the matrix falls below the elastic one.
+      EXPECT_LT(D[0] + D[4], 0.9 * 2 * 30000 / (1 - nu * nu));
+    }
 }
 
 // Equal principal strains (no shear stress) and a zero principal strain (the elastic
@@ -246,7 +255,7 @@ TEST(PlaneCyclicConcrete, TensionSofteningSpendsTheFractureEnergy) {
   const NLMM211_HD& r = p.Record<NLMM211_HD>();
   EXPECT_EQ(r.IntB[1], 1);
   EXPECT_EQ(r.IntC[1], 6);
-  EXPECT_NEAR(p.Tangent()[0], 1e-12 * 30000.0, 1e-20);  // a trace of E, in any units
+  EXPECT_NEAR(p.Tangent()[0], 1e-6 * 30000.0, 1e-14);  // a floor of E, in any units
   const MaterialRecord fresh = Concrete(0.0);
   EXPECT_EQ(std::memcmp(m.Value, fresh.Value, sizeof m.Value), 0);
   EXPECT_NEAR(CalcUltCrNormalStrainTrilinear_NLMM211(-3, 30000, 0.05, 1, 0.1, 0.5, 0.4, 0.2),

@@ -105,6 +105,7 @@ double Expected(int kind, int r, int k, char type) {
   if (kind == 42 && k == 8) return 1.25 + r;                     // moisture in percent
   if ((kind == 22 && k == 9) || (kind == 23 && (k == 17 || k == 31))) return 50.25 + r;  // humidity in percent
   if (kind == 22 && k == 8) return 30.25 + r;  // mean compressive strength in MPa
+  if (kind == 30 && k == 8) return -2.25 - r;  // tensile strength, negative (compression positive)
   if (type == 'd') return kind * 1000 + r * 100 + k + 0.25;
   if (type == 'i') return kind * 1000 + r * 100 + k;
   return static_cast<signed char>(static_cast<unsigned char>((k * 37 + r * 11 + kind) % 256));
@@ -392,7 +393,7 @@ namespace {
 
 // Values in file order for a layout that its read checks accept: distinct positive
 // doubles, bytes 1, int32 codes 1 and each list count 2 (its items follow); the laws of
-// "<NLMM175>" that take only 0 are 0.
+// "<NLMM175>" that take only 0 are 0, the tensile strength of "<NLMM211>" negative.
 std::vector<double> AcceptedValues(const MaterialFormat& row) {
   std::vector<std::string> items;
   std::istringstream in(row.layout);
@@ -412,6 +413,7 @@ std::vector<double> AcceptedValues(const MaterialFormat& row) {
     }
   }
   if (std::string(row.keyword) == "_NLMM175") v[2] = v[6] = 0;
+  if (std::string(row.keyword) == "_NLMM211") v[7] = -v[7];  // the tensile strength is negative
   return v;
 }
 

@@ -203,6 +203,14 @@ TEST(ValidationDeath, OneBadIndexAtATime) {
        Fault("<NLMM202>", 1,
              "Invalid steel parameters: the hardening strain must differ from the yield strain, the ultimate stress from "
                  "the yield stress and the ultimate strain from the hardening strain\\.")},
+      // the plane cyclic concrete counts compression positive
+      {"plane cyclic concrete with a positive tensile strength",
+       [](Model& m) {
+         m.blocks["<NLMM211>"].push_back(
+             Rec().S("c").Ds({0, 1e-5, 0.2, 3e4, 0.002, 30, 0.01, 3, 0.1, 0.5, 0.4, 0.2, 0.1}).I(1).D(50));
+       },
+       Fault("<NLMM211>", 1,
+             "Invalid tensile strength: 3 \\(it must be negative: this law counts compression positive\\)\\.")},
       {"area 0", [](Model& m) { m.blocks["<CROSS_SECTION_AREAS>"][0] = testmodel::CrossSectionArea("a", 0.0); },
        Fault("<CROSS_SECTION_AREAS>", 1, "Invalid cross-section area: 0 \\(it must be positive\\)\\.")},
       {"negative thickness", [](Model& m) { m.blocks["<LAMINATE_THICKNESSES>"][0] = testmodel::LaminateThickness("t", -0.2); },

@@ -71,6 +71,12 @@ void StoreDirection(const NLMM210_HD& d, int i, NLMM211_HD& r) {
 
 // Share of the elastic modulus a secant modulus keeps when it falls to zero or below.
 constexpr double kTraceShare = 1e-12;
+// Step of the branch slope, relative to the strain (at least the cracking strain).
+constexpr double kSlopeStep = 1e-6;
+// Share of the elastic modulus a direction on a falling branch keeps in the tangent.
+constexpr double kSofteningFloor = 1e-6;
+// Principal strains closer than this share of the larger stand for equal ones.
+constexpr double kCoaxialSpan = 1e-6;
 
 }  // namespace
 
@@ -82,9 +88,9 @@ double CalcUltCrNormalStrainTrilinear_NLMM211(double ft, double E, double Gf, do
 }
 
 void CalcPrincStrain_NLMM211(double exx, double eyy, double gxy, double* e1, double* e2, double* theta) {
-  double den = exx - eyy;
-  if (std::fabs(den) <= 1e-8) den = 1e-8;
-  double th = 0.5 * std::atan(gxy / den);
+  // The angle of the larger principal strain from both components: no guard on a small
+  // exx - eyy, which would hold the axes still near 45 degrees while they turn.
+  double th = 0.5 * std::atan2(gxy, exx - eyy);
   const double c = std::cos(th), s = std::sin(th), s2 = std::sin(2.0 * th);
   const double ea = c * c * exx + s * s * eyy + 0.5 * gxy * s2;
   const double eb = s * s * exx + c * c * eyy - 0.5 * gxy * s2;
@@ -134,8 +140,20 @@ void CalcStress_0_NLMM211(const PointContext& at, const MaterialRecord& m, int d
   l.peakCurve = false;
   NLMM210_HD d;
   LoadDirection(r, dir, d);
+  const NLMM210_HD before = d;
+  const Layer211 lBefore = l;
   CalcStressDirection_NLMM211(at, p.c, l, d, eps, stress, tangent);
   StoreDirection(d, dir, r);
+  // The rules give the secant on the envelopes; the stiffness wants the slope of the
+  // branch the point is on, in the sense it moves: the same rules a little further on
+  // the same path from the state before the call.
+  const double dEps = kSlopeStep * std::fmax(std::fabs(eps), std::fabs(p.c.et)) *
+                      (eps >= before.Value[Fibre::kStrain] ? 1.0 : -1.0);
+  NLMM210_HD further = before;
+  Layer211 lFurther = lBefore;
+  double sFurther, tFurther;
+  CalcStressDirection_NLMM211(at, p.c, lFurther, further, eps + dEps, &sFurther, &tFurther);
+  r.RealA[dir] = (sFurther - *stress) / dEps;
   r.IntC[dir] = l.branch;
   r.IntB[dir] = l.cracked;
   if (l.peakCurve) r.Started = 2;
@@ -183,16 +201,24 @@ void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211
   // partner then sees the limit stress through the Poisson coupling. A nonlinear partner
   // keeps its own equivalent strain, and a coupled strain of exactly 0 stays.
   auto nonlinear = [&](int i) { return r.State == 3 || r.State == i; };
-  double eq[3] = {0.0, pc[1], pc[2]};
-  for (int i = 1; i <= 2; i++) {
-    if (!nonlinear(i) || pc[i] == 0.0) continue;
-    const double L = pc[i] > 0.0 ? et : clin;
-    const double q = pc[i] > 0.0 ? -et / pc[i] : -clin / pc[i];
-    if (q >= 1.0) continue;
-    eq[i] = q * pc[i] + (1.0 - q) * e[i];
-    const int j = 3 - i;
-    if (!nonlinear(j)) eq[j] = (e[j] - nu * L) * f;
-  }
+  auto equivalent = [&](double e1, double e2, double* eq) {
+    const double ee[3] = {0.0, e1, e2}, p[3] = {0.0, f * e1 + nu * f * e2, nu * f * e1 + f * e2};
+    eq[1] = p[1];
+    eq[2] = p[2];
+    for (int i = 1; i <= 2; i++) {
+      if (!nonlinear(i) || p[i] == 0.0) continue;
+      const double L = p[i] > 0.0 ? et : clin;
+      const double q = p[i] > 0.0 ? -et / p[i] : -clin / p[i];
+      if (q >= 1.0) continue;
+      eq[i] = q * p[i] + (1.0 - q) * ee[i];
+      const int j = 3 - i;
+      // The partner's plane-stress strain under the limit stress E L of i, e_j + nu L: the
+      // coupled strain it had when i reached the limit (no jump when i turns nonlinear).
+      if (!nonlinear(j)) eq[j] = ee[j] - nu * L;
+    }
+  };
+  double eq[3];
+  equivalent(e[1], e[2], eq);
   if (r.Started == 0) {
     r.Started = 1;
     for (int i = 1; i <= 2; i++)
@@ -200,6 +226,14 @@ void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211
   }
   double s[3], t[3];
   for (int i = 1; i <= 2; i++) CalcStress_0_NLMM211(at, m, i, r, eq[i], &s[i], &t[i]);
+  // The direction's slope over its own principal strain: the branch slope times the
+  // rate of its equivalent strain.
+  for (int i = 1; i <= 2; i++) {
+    const double step = kSlopeStep * std::fmax(std::fabs(e[i]), std::fabs(et));
+    double moved[3];
+    equivalent(i == 1 ? e[1] + step : e[1], i == 2 ? e[2] + step : e[2], moved);
+    r.RealA[i] *= (moved[i] - eq[i]) / step;
+  }
 
   // Principal stresses (s1, s2, 0) back to the element axes: sigma = T^T s.
   double** T;
@@ -214,14 +248,20 @@ void CalcMat_D_NLMM211(const NLMM211_HD& r, double** De, double** D) {
     copyd2(D, De, 3, 3);
     return;
   }
+  // Tangent of the rotating cracks: the slope of each direction's branch along its
+  // principal axis and, for the turn of the axes with the strain, the shear modulus
+  // (s1 - s2) / (2 (e1 - e2)) that keeps stress and strain coaxial.
   double E[3];
   for (int i = 1; i <= 2; i++) {
-    const double e = r.Real3[kSecantStrain][i];
-    E[i] = e == 0.0 ? De[i][i] : r.Real2[kSecantStress][i] / e;
-    // A direction softened to nothing keeps a trace of its elastic modulus, in any units.
-    if (!(E[i] > 0.0)) E[i] = kTraceShare * De[i][i];
+    E[i] = r.RealA[i];
+    if (!(E[i] > kSofteningFloor * De[i][i])) E[i] = kSofteningFloor * De[i][i];
   }
-  double G = r.Real3[kSecantStrain][1] == r.Real3[kSecantStrain][2] ? De[3][3] : E[1] * E[2] / (E[1] + E[2]);
+  const double* e = r.Real2[kPrincipalStrain];
+  const double* s = r.Real2[kSecantStress];
+  const double span = e[1] - e[2];
+  // Equal principal strains have no axes to turn: the elastic shear modulus.
+  double G = span > kCoaxialSpan * std::fmax(std::fabs(e[1]), std::fabs(e[2])) ? 0.5 * (s[1] - s[2]) / span
+                                                                               : De[3][3];
   if (!(G > 0.0)) G = kTraceShare * De[3][3];
   const double diag[4] = {0.0, E[1], E[2], G};
   double** T;
