@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "model/loadcase.h"
 #include "model/material_formats.h"
@@ -790,9 +791,8 @@ void ValidateAnalysisOptions(const MeshData* m, int driver) {
       staticNonlinear || driver == DRIVER_TRANSIENT_MNL_NCSB || driver == DRIVER_TRANSIENT_MNL_JPCG;
   const int arcFlag = static_cast<unsigned char>(p.ArcLength);
   if (readsArc) CheckCode(w, "ARC_LENGTH flag", arcFlag, 0, 1);
-  char unread[256] = "";
-  if (!readsArc && arcFlag > 1)
-    std::snprintf(unread, sizeof unread, "   -> ARC_LENGTH flag: %d (valid: 0 to 1)\n", arcFlag);
+  std::string unread;
+  if (!readsArc && arcFlag > 1) unread = "   -> ARC_LENGTH flag: " + std::to_string(arcFlag) + " (valid: 0 to 1)\n";
   if (staticNonlinear) {
     if (p.ArcLength == 1 && p.MaxArcLengthCombinations < 1)
       DataFault(w.context, w.block, w.record,
@@ -819,14 +819,34 @@ void ValidateAnalysisOptions(const MeshData* m, int driver) {
   const bool newmark = directDynamic || (superposition && d.TimeSteppingMethod == 2);
   if (newmark && !(d.Gamma >= 0.5))
     DataFault(wd.context, wd.block, wd.record, "Invalid GAMMA: %g (it must be 1/2 or more).", d.Gamma);
-  if (superposition && !newmark && !(d.Gamma >= 0.5)) {
-    const size_t used = std::strlen(unread);
-    std::snprintf(unread + used, sizeof unread - used, "   -> GAMMA of <DYNAMIC_ANALYSIS_PARAMETERS>: %g\n",
-                  d.Gamma);
+  const auto addUnread = [&unread](const char* name, double value) {
+    char line[128];
+    std::snprintf(line, sizeof line, "   -> %s: %g\n", name, value);
+    unread += line;
+  };
+  if (superposition && !newmark && !(d.Gamma >= 0.5)) addUnread("GAMMA of <DYNAMIC_ANALYSIS_PARAMETERS>", d.Gamma);
+  if (superposition && !newmark && !(d.Beta > 0.0)) addUnread("BETA of <DYNAMIC_ANALYSIS_PARAMETERS>", d.Beta);
+  // Only the direct integration takes the alpha method; the modal Newmark step has none.
+  if (superposition && !(d.Alpha >= -1.0 / 3.0 && d.Alpha <= 0.0))
+    addUnread("ALPHA of <DYNAMIC_ANALYSIS_PARAMETERS>", d.Alpha);
+  // Gaussian elimination has no residual to decay: only the conjugate gradient reads it.
+  if (p.LinEqAlgorithm == 1 && !(p.PrecondResidualDecay > 0.0 && p.PrecondResidualDecay < 1.0))
+    addUnread("PRECONDITIONED_RESIDUAL_DECAY of <MAIN_PARAMETERS>", p.PrecondResidualDecay);
+  // The upper bound of a frequency range limits the magnitude of the eigenvalues sought:
+  // a negative one means nothing, and the search would take it for no bound at all. Only
+  // the eigenvectors of a modal analysis read it; a superposition takes its modes from the
+  // mode file. A negative shift is sound (it factorises a floating structure).
+  const bool readsRanges = driver == DRIVER_MODAL_ANALYSIS && m->Dynamic.VibrationModeType == 1;
+  for (int r = 1; r <= m->nFrequencyRanges; r++) {
+    const double bound = m->FrequencyRanges[r].D2;
+    if (!(bound < 0.0)) continue;
+    if (readsRanges)
+      DataFault(nullptr, "<FREQUENCY_RANGES>", r, "Invalid upper bound: %g (it cannot be negative).", bound);
+    addUnread(("upper bound of <FREQUENCY_RANGES> record " + std::to_string(r)).c_str(), bound);
   }
-  if (unread[0] != '\0') {
+  if (!unread.empty()) {
     std::fflush(stdout);
-    std::fprintf(stderr, "\nValues out of range that this analysis does not read:\n%s", unread);
+    std::fprintf(stderr, "\nValues out of range that this analysis does not read:\n%s", unread.c_str());
     warnmsg("They are left as they are; the run goes on.", 0);
   }
   if (directDynamic || superposition) {

@@ -363,19 +363,86 @@ TEST_F(WrongSuccesses, IllConditionedMatrixIsSolvedWithAWarning) {
   EXPECT_EQ(sound.err.find("ill-conditioned"), std::string::npos) << sound.err;
 }
 
-// A value the analysis does not read is not blamed: a linear dynamic run with an
-// arc-length flag of 255 runs, and one warning names the value.
+// A value the analysis does not read is not blamed: the run goes on, and one warning names
+// the value. The analyses that read it refuse it. A superposition first runs the modal
+// analysis of its model, with the value still sound.
 TEST_F(WrongSuccesses, AValueTheAnalysisDoesNotReadIsNamedInAWarning) {
-  tw::Model m = Oscillator();
-  m.main.arcLength = static_cast<int8_t>(-1);
-  tw::WriteDataFile(dir_ + "/job1", m);
-  WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
-  const ChildResult r = RunProgram(VOLDE_EXE, {"job1"}, dir_);
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.err.find("Values out of range that this analysis does not read:\n   -> ARC_LENGTH flag: 255 (valid: 0 "
-                       "to 1)\n\nWARNING:\nThey are left as they are; the run goes on.\n"),
-            std::string::npos)
-      << r.err;
+  struct Row {
+    const char* what;
+    int type;  // of the run under test
+    int stepping;
+    std::function<void(tw::Model&)> edit;
+    std::string said;  // the line of the notice, or the refusal
+  };
+  const std::string dyn = "of <DYNAMIC_ANALYSIS_PARAMETERS>: ";
+  const std::string bound = "upper bound of <FREQUENCY_RANGES> record 1: -10\n";
+  const auto negativeBound = [](tw::Model& m) {
+    m.blocks["<FREQUENCY_RANGES>"][0] = tw::Rec().D(0.0).I(1).D(-10.0).D(0.0);
+  };
+  const int kDirect = ANALYSIS_DYNAMIC, kModal = ANALYSIS_MODAL_ANALYSIS, kSuper = ANALYSIS_MODAL_SUPERPOSITION;
+  const Row unread[] = {
+      {"arc-length flag 255", kDirect, 2, [](tw::Model& m) { m.main.arcLength = static_cast<int8_t>(-1); },
+       "ARC_LENGTH flag: 255 (valid: 0 to 1)\n"},
+      {"gamma with Duhamel", kSuper, 3, [](tw::Model& m) { m.dynamic.gamma = 0.3; }, "GAMMA " + dyn + "0.3\n"},
+      {"beta with Duhamel", kSuper, 3, [](tw::Model& m) { m.dynamic.beta = -0.25; }, "BETA " + dyn + "-0.25\n"},
+      {"alpha with Duhamel", kSuper, 3, [](tw::Model& m) { m.dynamic.alpha = 0.5; }, "ALPHA " + dyn + "0.5\n"},
+      {"alpha with the modal Newmark step", kSuper, 2, [](tw::Model& m) { m.dynamic.alpha = -0.5; },
+       "ALPHA " + dyn + "-0.5\n"},
+      {"residual decay with Gaussian elimination", kDirect, 2, [](tw::Model& m) { m.main.precondResidualDecay = 1.5; },
+       "PRECONDITIONED_RESIDUAL_DECAY of <MAIN_PARAMETERS>: 1.5\n"},
+      {"negative upper bound in a direct run", kDirect, 2, negativeBound, bound},
+      {"negative upper bound in a superposition", kSuper, 3, negativeBound, bound},
+  };
+  const auto run = [this](const Row& row) {
+    tw::Model m = Oscillator();
+    m.dynamic.timeSteppingMethod = row.stepping;
+    m.dynamic.defaultModalDampingRatio = 0.0;
+    tw::AddRecord(m, "<FREQUENCY_RANGES>", tw::Rec().D(0.0).I(1).D(0.0).D(0.0));
+    WriteTextFile(dir_ + "/job1_ctrl.dat", "<OUTPUT_CONTROL>\n</OUTPUT_CONTROL>\n");
+    if (row.type == ANALYSIS_MODAL_SUPERPOSITION) {
+      tw::Model modal = m;
+      modal.main.analysisType = ANALYSIS_MODAL_ANALYSIS;
+      tw::WriteDataFile(dir_ + "/job1", modal);
+      const ChildResult modes = RunProgram(VOLDE_EXE, {"job1"}, dir_);
+      EXPECT_EQ(modes.status, 0) << modes.err;
+    }
+    m.main.analysisType = row.type;
+    row.edit(m);
+    tw::WriteDataFile(dir_ + "/job1", m);
+    return RunProgram(VOLDE_EXE, {"job1"}, dir_);
+  };
+  for (const Row& row : unread) {
+    SCOPED_TRACE(row.what);
+    const ChildResult r = run(row);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("### Success ###"), std::string::npos);
+    EXPECT_NE(r.err.find("Values out of range that this analysis does not read:\n   -> " + row.said +
+                         "\nWARNING:\nThey are left as they are; the run goes on.\n"),
+              std::string::npos)
+        << r.err;
+  }
+  // The same values where they are read.
+  const Row read[] = {
+      {"beta with the modal Newmark step", kSuper, 2, [](tw::Model& m) { m.dynamic.beta = -0.25; },
+       "   -> BETA: -0.25\n\nERROR:\nThe parameter BETA of the time integration must be positive.\n"},
+      {"alpha of the direct run", kDirect, 1, [](tw::Model& m) { m.dynamic.alpha = 0.5; },
+       kDynamic + "Invalid ALPHA: 0.5 (valid: -1/3 to 0)."},
+      {"residual decay of the conjugate gradient", kDirect, 2,
+       [](tw::Model& m) {
+         m.main.storageTechnique = m.main.linEqAlgorithm = 2;
+         m.main.precondResidualDecay = 1.5;
+       },
+       kMain + "Invalid PRECONDITIONED_RESIDUAL_DECAY: 1.5 (valid: above 0 and below 1)."},
+      {"negative upper bound of the eigenvectors", kModal, 2, negativeBound,
+       "<FREQUENCY_RANGES>\n   -> Record counter: 1\n\nERROR:\nInvalid upper bound: -10 (it cannot be negative).\n"},
+  };
+  for (const Row& row : read) {
+    SCOPED_TRACE(row.what);
+    const ChildResult r = run(row);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(row.said), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("does not read"), std::string::npos) << r.err;
+  }
 }
 
 // A strong-discontinuity record has no element in any analysis: every one of them refuses
