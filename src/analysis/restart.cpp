@@ -2,6 +2,7 @@
 // routines of the result files, and the release of the run's work arrays.
 #include "analysis/restart.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -158,6 +159,46 @@ void ReadArcLengthDeltaF(int nF, int nP, const char* job, double* dF, double* dP
   CloseFile(fp);
 }
 
+namespace {
+
+// A restart reads the files of an earlier run; files of another model or job, or damaged
+// ones, stop it here.
+[[noreturn]] void RestartMismatch(const char* job, const char* suffix, const char* what) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "\nRestarting problem:\n   -> File: %s%s\n   -> %s\n", job, suffix, what);
+  errexit("The files of the earlier run do not belong to this model (or are damaged):\n"
+          "a restart needs the unchanged model of the run that wrote them.",
+          0);
+}
+
+constexpr const char* kBytesAfterClose = "It holds bytes after its closing tag.";
+
+// A finished run ends each file with its closing tag; a stopped one leaves it without,
+// perhaps in the middle of a record. Walks the records from `at` (`next` gives where the
+// following one starts) and refuses bytes after a closing tag.
+template <class Next>
+void RefuseBytesAfterCloseTag(FILE* fp, const char* job, const char* suffix, const char* closeTag, int64_t at,
+                              Next next) {
+  const int64_t len = static_cast<int64_t>(std::strlen(closeTag));
+  SeekFile(fp, at);
+  const int64_t end = at + BytesLeft(fp);
+  std::string word(static_cast<size_t>(len) + 1, '\0');
+  while (end - at >= 8) {
+    SeekFile(fp, at);
+    if (end - at >= len + 5 && ReadInt32(fp) == len && std::fread(word.data(), 1, word.size(), fp) == word.size() &&
+        word.compare(0, static_cast<size_t>(len), closeTag) == 0 && word.back() == '\0') {
+      if (end - at > len + 5) RestartMismatch(job, suffix, kBytesAfterClose);
+      return;
+    }
+    SeekFile(fp, at);
+    const int64_t n = next(fp, at);
+    if (n <= at || n > end) return;  // a record cut short by a stopped run
+    at = n;
+  }
+}
+
+}  // namespace
+
 void ReadLastConvergedCombination(int* combination, const char* job) {
   FILE* fp;
   OpenFile(&fp, job, kLastConvergedSuffix, "r", 'N');
@@ -168,6 +209,8 @@ void ReadLastConvergedCombination(int* combination, const char* job) {
   expectchar(fp, &line, &wordline, '=');
   *combination = readintge1(fp, &line, &wordline);
   expectchar(fp, &line, &wordline, ';');
+  for (int ch = std::fgetc(fp); ch != EOF; ch = std::fgetc(fp))
+    if (!std::isspace(ch)) RestartMismatch(job, kLastConvergedSuffix, kBytesAfterClose);
   SetTokenizerFile(nullptr);
   CloseFile(fp);
 }
@@ -189,19 +232,12 @@ const RunFiles kMechanicalFiles{false, kDisplReactSuffix, kDisplReactOpenTag, kD
 const RunFiles kThermalFiles{true, kTempHeatFluxSuffix, kTempHeatFluxOpenTag, kTempHeatFluxCloseTag,
                              kInternalHeatForcesSuffix, kInternalHeatForcesOpenTag, kInternalHeatForcesCloseTag};
 
-// A restart reads the files of an earlier run; files of another model or job, or damaged
-// ones, stop it here.
-[[noreturn]] void RestartMismatch(const char* job, const char* suffix, const char* what) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "\nRestarting problem:\n   -> File: %s%s\n   -> %s\n", job, suffix, what);
-  errexit("The files of the earlier run do not belong to this model (or are damaged):\n"
-          "a restart needs the unchanged model of the run that wrote them.",
-          0);
-}
-
 // The whole records of `size` bytes that a result file holds after its opening tag (the
 // file standing just after it), with or without the closing tag a finished run adds.
 int64_t WholeRecords(FILE* fp, const char* job, const char* suffix, int64_t size, const char* closeTag) {
+  const int64_t base = TellFile(fp);
+  RefuseBytesAfterCloseTag(fp, job, suffix, closeTag, base, [size](FILE*, int64_t at) { return at + size; });
+  SeekFile(fp, base);
   const int64_t body = BytesLeft(fp);
   const int64_t close = 5 + static_cast<int64_t>(std::strlen(closeTag));
   if (body >= close && (body - close) % size == 0) return (body - close) / size;
@@ -321,6 +357,7 @@ void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dy
   ReadRecord3Vec(fpRec, f.recSuffix, r, nF, nP, recBase, dynFlag, w->aF, w->aP, w->R);
 
   ReadTag(kExecParamsOpenTag, fpEP, kExecParamsSuffix);
+  const int64_t epBase = TellFile(fpEP);
   CheckExecParamsEntries(fpEP, job, r, nF, nP);
   ReadEquilibriumPathFileRecord(fpEP, r, nF, nP, &w->EP);
   copyd1(w->extF, w->EP.extF, nF);
@@ -361,8 +398,27 @@ void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dy
   if (shd != nullptr) {
     PositionHDFiles(shd, kSpringMaterialKinds, w->NLSMM_HD_Count, kSpringHDOpenTag, r - 1, true);
     ReadNLSMM_HD(shd, mode, &w->SpringTable, w->NLSMM_HD_Count);
+    // Files whose entries and blocks carry their own lengths: nothing after a closing tag.
+    for (int k = 1; k <= kSpringMaterialKinds; k++)
+      if (w->NLSMM_HD_Count[k] > 0) {
+        char suffix[kBinStringMax];
+        HDFileSuffix(kSpringMaterialKindKeywords[k], suffix);
+        RefuseBytesAfterCloseTag(shd[k], job, suffix, kSpringHDCloseTag,
+                                 5 + static_cast<int64_t>(std::strlen(kSpringHDOpenTag)),
+                                 [](FILE* fp, int64_t) { return static_cast<int64_t>(ReadInt32(fp)); });
+      }
     CloseNLSMM_HDFiles(shd);
   }
+  RefuseBytesAfterCloseTag(fpEP, job, kExecParamsSuffix, kExecParamsCloseTag, epBase,
+                           [](FILE* fp, int64_t) { return static_cast<int64_t>(ReadInt32(fp)); });
+  for (int k = 1; k <= kMaterialKinds; k++)
+    if (w->NLMM_HD_Count[k] > 0) {
+      char suffix[kBinStringMax];
+      HDFileSuffix(kMaterialKindKeywords[k], suffix);
+      RefuseBytesAfterCloseTag(hd[k], job, suffix, kMaterialHDCloseTag,
+                               5 + static_cast<int64_t>(std::strlen(kMaterialHDOpenTag)),
+                               [](FILE* fp, int64_t) { return ReadInt64(fp); });
+    }
   CloseNLMM_HDFiles(hd);
   CloseFile(fpForce);
   CloseFile(fpRec);

@@ -264,6 +264,53 @@ TEST(RestartDeath, FlippedBytesUpToTheRestartPointAreRefusedNamingTheFile) {
               "Restarting problem:\n   -> Block: <ELEMENT_PROPERTIES>\n\nERROR:\nThis block of the data file differs");
 }
 
+// A finished run ends every file with its closing tag; bytes appended after it are
+// refused naming the file, whatever their number. A run that was stopped leaves its
+// files without the tag, and restarts.
+TEST(RestartDeath, BytesAfterTheClosingTagAreRefusedNamingTheFile) {
+  RestartRun run;
+  auto restart = [&]() {
+    NonlinearWorkArrays w;
+    InitializeNonlinearAnalysis(2, nPoints, nF, nP, 0, run.job.c_str(), &run.h.m, run.h.elemProp.data(), &w);
+    FreeNonlinearWorkArrays(&w);
+  };
+  const long R = 4 + 8 * (nF + 2 * nP), Q = 4 + 8 * (nF + nP);
+  struct Case {
+    const char* suffix;
+    const char* closeTag;  // null for the text file
+  };
+  const Case cases[] = {{"_dr.bin", kDisplReactCloseTag},
+                        {"_if.bin", kInternalForcesCloseTag},
+                        {"_NLMM121_HD.bin", kMaterialHDCloseTag},
+                        {"_ep.bin", kExecParamsCloseTag},
+                        {"_lcc.aux", nullptr}};
+  for (const Case& c : cases) {
+    const std::string path = run.job + c.suffix;
+    const std::vector<uint8_t> good = resultfile::ReadFileBytes(path);
+    // One byte, a whole record of either record file, and the length of the tag itself.
+    for (long n : {1L, R, Q, static_cast<long>(c.closeTag != nullptr ? 5 + std::strlen(c.closeTag) : 2)}) {
+      SCOPED_TRACE(std::string(c.suffix) + " +" + std::to_string(n));
+      std::vector<uint8_t> bad = good;
+      bad.resize(bad.size() + static_cast<size_t>(n), 'x');
+      testmodel::WriteBytes(path, bad);
+      EXPECT_EXIT(restart(), testing::ExitedWithCode(1),
+                  "Restarting problem:\n   -> File: [^\n]*" + std::string(c.suffix) +
+                      "\n   -> It holds bytes after its closing tag.\n\nERROR:\nThe files of the earlier run do not "
+                      "belong to this model \\(or are damaged\\)");
+    }
+    if (c.closeTag != nullptr) {  // the files of a stopped run
+      std::vector<uint8_t> open = good;
+      open.resize(open.size() - 5 - std::strlen(c.closeTag));
+      testmodel::WriteBytes(path, open);
+      restart();
+    }
+    testmodel::WriteBytes(path, good);
+  }
+  // Blanks after the text file's closing semicolon are no bytes of its own.
+  WriteTextFile(run.job + "_lcc.aux", "LAST_CONVERGED_COMBINATION = 3 ;\n \t\n");
+  restart();
+}
+
 TEST(RestartDeath, DamagedResultFilesNameTheirFile) {
   RestartRun run;
   auto restart = [&]() {
