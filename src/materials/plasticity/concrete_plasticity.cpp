@@ -252,6 +252,15 @@ void PrintSingularSystem(int n, const SurfacePoint& p, double** J, double* b) {
 
 }  // namespace
 
+void StoreMapping(int n, const double* s, const double* a, double dLambda, double kappa, double sY,
+                  ConcreteMapping* out) {
+  out->dLambda = dLambda;
+  out->kappa = kappa;
+  out->sY = sY;
+  copyd1(out->sigma, s, n);
+  for (int i = 1; i <= n; i++) out->dEpsP[i] = dLambda * a[i];
+}
+
 bool ReturnMappingAlgor_Concrete(const PointContext& ctx, const ConcretePlasticMaterial& c, int n, double** De,
                                  const double* last, const double* dEps, double kappa0, ConcreteMapping* out,
                                  std::vector<double>* rkTrace) {
@@ -320,11 +329,7 @@ bool ReturnMappingAlgor_Concrete(const PointContext& ctx, const ConcretePlasticM
       const double err = std::max({e1, e2, e3});
       if (!ok || err < best) {
         best = err;
-        out->dLambda = dLambda;
-        out->kappa = kappa;
-        out->sY = p.sY;
-        copyd1(out->sigma, s, n);
-        for (int i = 1; i <= n; i++) out->dEpsP[i] = dLambda * p.a[i];
+        StoreMapping(n, s, p.a, dLambda, kappa, p.sY, out);
       }
       if (ok && !(err < 0.5 * previous)) break;
       ok = true;

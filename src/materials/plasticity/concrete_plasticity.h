@@ -63,6 +63,9 @@ struct ConcreteMapping {
   double sigma[7];
   double dEpsP[7];
 };
+// out := the mapped state: stress s, kappa, sY and the plastic strain dLambda a.
+void StoreMapping(int n, const double* s, const double* a, double dLambda, double kappa, double sY,
+                  ConcreteMapping* out);
 // Backward-Euler return mapping from the last stress and kappa0 over dEps (model
 // order); false on failure. rk, when given, receives the signed residual rk of every
 // pass.

@@ -214,11 +214,7 @@ bool ReturnMappingAlgor_NLMM151(const PointContext& ctx, const CrackPlasticMater
       const double err = std::max({e1, e2, e3});
       if (!ok || err < best) {
         best = err;
-        out->dLambda = dLambda;
-        out->kappa = kappa;
-        out->sY = p.sY;
-        copyd1(out->sigma, s, n);
-        for (int i = 1; i <= n; i++) out->dEpsP[i] = dLambda * p.a[i];
+        StoreMapping(n, s, p.a, dLambda, kappa, p.sY, out);
       }
       if (ok && !(err < 0.5 * previous)) return done();
       ok = true;
