@@ -387,8 +387,10 @@ def print_stresses(job, m):
         pos, combination = len(head), 0
         while pos + 8 <= len(data) and not data.startswith(closing, pos):
             (end,) = struct.unpack_from("<q", data, pos)
+            if end == 0 or end > len(data):
+                break  # the last block of a run that stopped while writing it
             first = pos + 8 + len(block_tag)
-            if not data.startswith(block_tag, pos + 8) or end != first + size * len(places) or end > len(data):
+            if not data.startswith(block_tag, pos + 8) or end != first + size * len(places):
                 raise ValueError("%s: block %d does not hold the %d records of %d bytes the model gives"
                                  % (name, combination + 1, len(places), size))
             combination += 1
