@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -64,7 +66,7 @@ void ExpectUniaxial(const std::map<std::string, double>& values, const std::stri
 // s = E_s times it; the cable s = P / A. No point cracks. The lines name every point of
 // each element's rule (2 x 2, 2 x 2 x 2, 3 x 3 with three layers, 2 along the cable). A
 // file cut inside its second block (a run that stopped while writing it) gives its first
-// block alone.
+// block alone. The sample output of docs/result-files.md is what the reader prints.
 TEST(Examples, DocsResultReaderPrintsTheStressesOfPlaneSolidShellAndBar) {
   const std::string python = FindPython3();
   if (python.empty()) GTEST_SKIP() << "python3 is not installed";
@@ -115,6 +117,18 @@ TEST(Examples, DocsResultReaderPrintsTheStressesOfPlaneSolidShellAndBar) {
     }
     for (int k = 1; k <= 2; k++)
       ExpectUniaxial(at("NLMM201", "element 4 point " + std::to_string(k)), "s", f * P / A, {}, "cable");
+  }
+
+  // The sample of docs/result-files.md: every line it shows is a line of the output.
+  std::ifstream page(DocsPath("result-files.md"));
+  const std::string text((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
+  const size_t sample = text.find("```\nstress_parts_NLMM101_HD.bin combination 2\n");
+  ASSERT_NE(sample, std::string::npos);
+  std::istringstream shown(text.substr(sample + 4, text.find("```", sample + 4) - sample - 4));
+  for (std::string line; std::getline(shown, line);) {
+    if (line != "...") {
+      EXPECT_NE(("\n" + py.out).find("\n" + line + "\n"), std::string::npos) << line;
+    }
   }
 
   const std::string cut = dir + "/stress_parts_NLMM102_HD.bin";
