@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
-"""The example jobs of examples/ written with volde_writer.py: a frame, a truss and a wall.
+"""The example jobs of examples/ written with volde_writer.py: a frame, a truss and a wall;
+and a nonlinear job of four parts whose stresses are known (stress_parts).
 
-    python3 example_models.py        # writes portal_gl.bin, truss_gl.bin, wall_gl.bin here
+    python3 example_models.py        # writes portal_gl.bin, truss_gl.bin, wall_gl.bin,
+                                     # stress_parts_gl.bin here
 
 Units: metres, newtons. 2-D models lie in the x2-x3 plane (x1 = 0).
 """
 import volde_writer as vw
 
 FRAME_2D, TRUSS_2D, PLANE_STRESS_QUAD = 3, 1, 10          # element type codes
-LIN_ISO = 1                                                # material kind
+CABLE_3D, MINDLIN_SHELL_QUAD, SOLID_HEXA = 6, 20, 24
+LIN_ISO = 1                                                # material kinds
+NLMM101, NLMM102, NLMM145, NLMM201, LAY_PATT = 7, 8, 19, 27, 47
 CS_AREA, CS_2D, LAM_THICK = 2, 3, 5                        # geometry kinds
 
 
@@ -82,6 +86,77 @@ def wall(nx=8, ny=2, L=8.0, D=2.0):
     return m
 
 
+def stress_parts(q=300e3, p=1.5e6, F=310e3, P=1e4):
+    """Four unconnected parts of a materially nonlinear run, each under a uniform stress that
+    stays below cracking and yield, loaded by two combinations (half and full load):
+
+    1. a plane-stress wall 2 x 1 (x2-x3), t 0.2, of _NLMM101 concrete (E 30e9, nu 0.2),
+       pulled along x2 by q per unit length of its end edge: s22 = q / t = 1.5e6;
+    2. a hexahedron 2 x 1 x 1 of _NLMM102 concrete on rollers, pulled along x1 by p per
+       area: s11 = p = 1.5e6;
+    3. a layered Mindlin shell 2 x 1 in x1-x2: concrete 0.1, bars 0.001 (_NLMM145, E_s
+       200e9, along x'), concrete 0.1, pulled along x1 by F over its width 1: strain
+       F / (E 0.2 + E_s 0.001) = 5e-5, the concrete layers sx = 1.5e6, the bar layer s = 1e7;
+    4. a _CABLE_3D of area 1e-4 and _NLMM201 steel pulled by P: s = P / A = 1e8.
+    """
+    m = vw.Model("Stresses of four parts: wall, block, layered shell, cable")
+    m.main["MATERIALLY_NONLINEAR_PROBLEM"] = 1
+    # density, expansion, nu, E, reference stress, ft; law 1 (xi1, alpha1, xi2, alpha2, Gf, p);
+    # retention 1 (beta); closing 1; band option 1 (width); 2 cracks (threshold angle)
+    crack = [0.0, 0.0, 0.2, 30e9, 30e6, 3e6]
+    law = [0.2, 0.5, 0.5, 0.2, 100.0, 1.0]
+    m.record("<NLMM101>", vw.record("concrete", "ddddddiddddddidiidid", *crack, 1, *law, 1, 0.1, 1, 1, 0.1, 2, 1.0))
+    m.record("<NLMM102>", vw.record("concrete", "ddddddiddddddidiiidid", *crack, 1, *law, 1, 0.1, 1, 1, 1, 0.1, 2,
+                                    1.0))
+    # density, expansion, E, E_sh, eps_y, fy, eps_sh, (not used), eps_u, fu (, angle of the bars)
+    steel = [0.0, 0.0, 200e9, 2e9, 2.5e-3, 500e6, 0.01, 0.0, 0.1, 600e6]
+    m.record("<NLMM145>", vw.record("bars", "d" * 11, *steel, 0.0))
+    # density, expansion, eps_y, fy, eps_sh, f_sh, eps_u, fu, exponent
+    m.record("<NLMM201>", vw.record("strand", "d" * 9, 0.0, 0.0, 2.5e-3, 500e6, 0.01, 500e6, 0.1, 600e6, 4.0))
+    m.record("<CROSS_SECTION_AREAS>", vw.record("strand", "d", 1e-4))
+    for t in (0.2, 0.201, 0.1, 0.001):  # wall, shell, concrete layer, bar layer
+        m.record("<LAMINATE_THICKNESSES>", vw.record("t", "d", t))
+    m.record("<LAYER_PROPERTIES>", vw.record("concrete", "iiii", NLMM101, 1, LAM_THICK, 3))
+    m.record("<LAYER_PROPERTIES>", vw.record("bars", "iiii", NLMM145, 1, LAM_THICK, 4))
+    m.record("<LAYER_PATTERNS>", vw.record("slab", "I", [1, 2, 1]))
+
+    def at(x, fixity="000000"):
+        pt = m.point(*x)
+        if fixity != "000000":
+            m.support(pt, fixity)
+        return pt
+
+    lc = m.load_case("pull")
+    # 1. wall, edge 2 (s1 = +1) at x2 = 2
+    m.element([at((0, 0, 0), "011000"), at((0, 2, 0)), at((0, 2, 1)), at((0, 0, 1), "010000")])
+    m.element_property(1, 1, PLANE_STRESS_QUAD, NLMM101, 1, LAM_THICK, 1)
+    lc.record("<EDGE_LOADS>", vw.edge_load(1, 0, 2, "G", 2, 1, [q]))
+    # 2. block from x1 = 10, face 3 (s1 = +1) at x1 = 12; rollers on the faces at the origin
+    corners = [(-1, -1), (1, -1), (1, 1), (-1, 1)]
+    hexa = []
+    for c in (-1, 1):
+        for a, b in corners:
+            fix = ("1" if a < 0 else "0") + ("1" if b < 0 else "0") + ("1" if c < 0 else "0") + "000"
+            hexa.append(at((11.0 + a, 0.5 + 0.5 * b, 0.5 + 0.5 * c), fix))
+    m.element(hexa)
+    m.element_property(2, 2, SOLID_HEXA, NLMM102, 1, 0, 0)
+    lc.record("<FACE_LOADS>", vw.face_load(2, 3, "G", 1, 1, [p]))
+    # 3. shell from x1 = 20 (normal +x3, so x' = x1); u3 and the rotations held
+    shell = [at((20, 0, 0), "111111"), at((22, 0, 0), "001111"), at((22, 1, 0), "001111"), at((20, 1, 0), "101111")]
+    m.element(shell)
+    m.element_property(3, 3, MINDLIN_SHELL_QUAD, LAY_PATT, 1, LAM_THICK, 2)
+    for pt in shell[1:3]:
+        lc.record("<POINT_LOADS>", vw.point_load(pt, [F / 2, 0.0, 0.0, 0.0, 0.0, 0.0]))
+    # 4. cable from x1 = 30
+    end = at((31, 0, 0), "011000")
+    m.element([at((30, 0, 0), "111000"), end])
+    m.element_property(4, 4, CABLE_3D, NLMM201, 1, CS_AREA, 1)
+    lc.record("<POINT_LOADS>", vw.point_load(end, [P, 0.0, 0.0, 0.0, 0.0, 0.0]))
+    m.combination("half", [(1, 0.5)])
+    m.combination("full", [(1, 1.0)])
+    return m
+
+
 if __name__ == "__main__":
-    for name, build in (("portal", portal), ("truss", truss), ("wall", wall)):
+    for name, build in (("portal", portal), ("truss", truss), ("wall", wall), ("stress_parts", stress_parts)):
         build().write(name)

@@ -219,10 +219,13 @@ void LockJob(const char* job) {
       const std::string pid = std::to_string(static_cast<long>(::getpid())) + "\n";
       if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size()))
         DirectoryNotWritable(job);
+      // The held lock is built before the exit handler is registered, so that it is
+      // destroyed after the handler has removed its file.
+      HeldJobLock& lock = JobLock();
       static bool registered = false;
       if (!registered) std::atexit(ReleaseJobLock);
       registered = true;
-      JobLock() = HeldJobLock{fd, name};
+      lock = HeldJobLock{fd, name};
       return;
     }
     ::close(fd);

@@ -8,7 +8,9 @@
 
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <numbers>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "support/material_driver.h"
 #include "support/nonlinear_run.h"
 #include "support/result_readers.h"
+#include "support/run_program.h"
 
 namespace tw = testmodel;
 using linmodel::Job;
@@ -111,6 +114,17 @@ double Reaction(const Outcome& o, const Job& j, int point, int dof) {
 
 constexpr double kE = 200000.0, kNu = 0.3;
 
+// One element, L = 1, one axial point, of elastic-perfectly plastic steel (E 200000, f_y
+// 300): b = 0.1, h = 0.2 meshed as two fibrous elements (z >= 0, then z <= 0) of 2 x 2
+// points, fibres of 0.0025 at |z| = 0.05 (1 +- 1/sqrt 3).
+Job SteelSectionBeam(const std::string& tipFixity) {
+  Job j = Cantilever(1, 1.0, tipFixity);
+  tw::AddRecord(j.model, "<NLMM201>", tw::Rec().S("steel").Ds({7.85, 1e-5, 0.0015, 300, 0.0015, 300, 0.5, 300, 1}));
+  const Section s{{-0.05, 0.0}, {0.05, 0.0}, {0.05, 0.1}, {-0.05, 0.1}, {-0.05, -0.1}, {0.05, -0.1}};
+  AddFibres(j, 1, {s}, {{1, 2, 3, 4}, {5, 6, 2, 1}}, {FibreProp(1, 2, MAT_NLMM201, 1)});
+  return j;
+}
+
 }  // namespace
 
 // A cantilever of four elements, L = 2, b = 0.1 (y) by h = 0.2 (z), tip loads in all six
@@ -164,18 +178,11 @@ TEST_F(FibreBeamRun, SteelSectionUpToItsPlasticMoment) {
     return 4 * 0.0025 * (zo * stress(k * zo) + zi * stress(k * zi));
   };
   EXPECT_NEAR(moment(0.04), 0.2723291, 1e-7);
-  auto beam = [&](const std::string& tipFixity) {
-    Job j = Cantilever(1, 1.0, tipFixity);
-    tw::AddRecord(j.model, "<NLMM201>", tw::Rec().S("steel").Ds({7.85, 1e-5, 0.0015, 300, 0.0015, 300, 0.5, 300, 1}));
-    const Section s{{-0.05, 0.0}, {0.05, 0.0}, {0.05, 0.1}, {-0.05, 0.1}, {-0.05, -0.1}, {0.05, -0.1}};
-    AddFibres(j, 1, {s}, {{1, 2, 3, 4}, {5, 6, 2, 1}}, {FibreProp(1, 2, MAT_NLMM201, 1)});
-    return j;
-  };
   for (const Solver& s : kSolvers) {
     SCOPED_TRACE(s.name);
     // Tip moments about local axis 2: elastic (EI = 13.3333), then past first yield.
     for (double k : {0.01, 0.04}) {
-      Job j = beam("000000");
+      Job j = SteelSectionBeam("000000");
       j.model.loadCases = {linmodel::LoadCase({tw::PointLoad(2, {0, 0, 0, 0, moment(k), 0})})};
       MakeNonlinear(j, {0.5, 1.0});
       const Outcome o = Run(j, s, "moment");
@@ -187,7 +194,7 @@ TEST_F(FibreBeamRun, SteelSectionUpToItsPlasticMoment) {
     // A prescribed tip rotation of 0.1 yields every fibre: the section carries
     // f_y b h^2 / 4 = 0.3 and has no axial or bending tangent, so the tip holds u1, u2
     // and theta3.
-    Job j = beam("110011");
+    Job j = SteelSectionBeam("110011");
     j.model.loadCases = {linmodel::LoadCase({}, {}, {tw::PrescribedDisplacement(2, 5, 0.1)})};
     MakeNonlinear(j, {1.0});
     const Outcome o = Run(j, s, "rotation");
@@ -196,6 +203,46 @@ TEST_F(FibreBeamRun, SteelSectionUpToItsPlasticMoment) {
     EXPECT_NEAR(Reaction(o, j, 1, 5), -0.3, 1e-10);
     EXPECT_NEAR(U(o, j, 2, 3), -0.05, s.tol);  // no shear strain: u3' = -theta2 on average
   }
+}
+
+// The fibre stresses of the steel section under an axial force N and an elastic moment M
+// about local axis 2, as docs/volde_results.py prints them from the history file: every
+// fibre point at N / A +- E k z (k = M / EI, z = 0.05 (1 +- 1/sqrt 3)); the tip rotation
+// k about x2 stretches the side z > 0, so the first fibre (z >= 0) averages N / A + E k 0.05
+// and the second N / A - E k 0.05.
+TEST_F(FibreBeamRun, DocsResultReaderPrintsTheFibreStresses) {
+  const std::string python = FindPython3();
+  if (python.empty()) GTEST_SKIP() << "python3 is not installed";
+  const double zo = 0.05 * (1 + 1 / std::sqrt(3.0)), zi = 0.05 * (1 - 1 / std::sqrt(3.0));
+  const double A = 8 * 0.0025, EI = kE * 4 * 0.0025 * (zo * zo + zi * zi), N = 50 * A, k = 0.01;
+  Job j = SteelSectionBeam("000000");
+  j.model.loadCases = {linmodel::LoadCase({tw::PointLoad(2, {N, 0, 0, 0, EI * k, 0})})};
+  MakeNonlinear(j, {1.0});
+  const Outcome o = Run(j, kGauss, "fibres");
+  ASSERT_EQ(o.run.status, 0) << o.run.err;
+  const std::string dir = std::filesystem::path(Path("_gl.bin", "fibres")).parent_path().string();
+  const ChildResult py = RunProgram(python, {DocsPath("volde_results.py"), "fibres"}, dir);
+  ASSERT_EQ(py.status, 0) << py.err;
+  const size_t at = py.out.find("fibres_NLMM201_HD.bin combination 1\n");
+  ASSERT_NE(at, std::string::npos) << py.out;
+  std::istringstream lines(py.out.substr(at));
+  std::string line;
+  std::getline(lines, line);
+  double mean[3] = {0.0, 0.0, 0.0};
+  for (int f = 1; f <= 2; f++)
+    for (int q = 1; q <= 4; q++) {
+      ASSERT_TRUE(std::getline(lines, line));
+      const std::string head = "element 1 point 1 fibre " + std::to_string(f) + " sub " + std::to_string(q) + " s ";
+      ASSERT_EQ(line.substr(0, head.size()), head) << line;
+      const double bending = std::fabs(std::stod(line.substr(head.size())) - N / A);
+      EXPECT_TRUE(std::fabs(bending - kE * k * zo) < 1e-9 * kE * k * zo ||
+                  std::fabs(bending - kE * k * zi) < 1e-9 * kE * k * zo)
+          << line;
+      mean[f] += std::stod(line.substr(head.size())) / 4;
+    }
+  EXPECT_FALSE(std::getline(lines, line) && line.starts_with("element")) << line;
+  EXPECT_NEAR(mean[1] - N / A, kE * k * 0.05, 1e-9 * kE * k * 0.05);
+  EXPECT_NEAR(mean[2] - N / A, -kE * k * 0.05, 1e-9 * kE * k * 0.05);
 }
 
 TEST_F(FibreBeamRun, MeshTheIndexCannotNumberIsRefused) {

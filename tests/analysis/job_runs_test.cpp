@@ -110,12 +110,15 @@ TEST_F(JobRuns, SecondRunOfAJobAtWorkStopsAndLeavesTheFirstIntact) {
   EXPECT_EQ(second.out.find("Reading file"), std::string::npos) << second.out;
   ASSERT_EQ(WaitProgram(first), 0) << TextOf(Path(".log"));
 
-  Write(j, "alone");
-  ASSERT_EQ(WaitProgram(StartJob("alone")), 0) << TextOf(Path(".log", "alone"));
-  for (const char* suffix : kResultSuffixes) EXPECT_EQ(Bytes("job1", suffix), Bytes("alone", suffix)) << suffix;
+  // A name past the short-string length: its lock goes with its run too.
+  const std::string alone = "run_alone_under_a_long_name";
+  Write(j, alone);
+  ASSERT_EQ(WaitProgram(StartJob(alone)), 0) << TextOf(Path(".log", alone));
+  for (const char* suffix : kResultSuffixes) EXPECT_EQ(Bytes("job1", suffix), Bytes(alone, suffix)) << suffix;
   EXPECT_EQ(Results("job1", j.layout.nF, j.layout.nP).records.size(), static_cast<size_t>(kCombinations));
   // The lock goes with the run.
   EXPECT_FALSE(std::ifstream(Path(".lock")).good());
+  EXPECT_FALSE(std::ifstream(Path(".lock", alone)).good());
 }
 
 // SIGINT in the middle of a run with its output redirected: the run ends after the
