@@ -430,7 +430,7 @@ void CalcMat_Dep_MohrCoulombAtStress_NLMM124(int n, const Nlmm124Material& p, co
   ApplyD(e, nm, Dn);
   for (int a = 1; a <= 3; a++) t[a] = fr.t[a] + dLambda * Dn[a];
   // Back to the model frame.
-  double w[7], t6[7] = {0, 0, 0, 0, 0, 0, 0}, tm[7];
+  double w[7], t6[7] = {0, 0, 0, 0, 0, 0, 0}, tm[7] = {0, 0, 0, 0, 0, 0, 0};
   for (int a = 1; a <= e.dim; a++) {
     Dyad(fr, a, a, w);
     for (int i = 1; i <= 6; i++) t6[i] += t[a] * w[i];
