@@ -629,7 +629,8 @@ TEST_F(ContinuumRun, PlaneStressMohrCoulombPrismHoldsItsUniaxialStrengths) {
   struct Case {
     double phi, sign, strength;
   };
-  const double ft = 20.0 * std::cos(phi30) / (1.0 + std::sin(phi30)), fc = 20.0 * std::cos(phi30) / (1.0 - std::sin(phi30));
+  const double ft = 20.0 * std::cos(phi30) / (1.0 + std::sin(phi30));
+  const double fc = 20.0 * std::cos(phi30) / (1.0 - std::sin(phi30));
   for (const Case& c : {Case{0.0, 1.0, 20.0}, Case{0.0, -1.0, 20.0}, Case{phi30, 1.0, fc}, Case{phi30, -1.0, ft}}) {
     const PrismMaterial m{MAT_NLMM124, "<NLMM124>", Nlmm124(E, 0.3, 10.0, c.phi, 1)};
     Job j = Prism(false, &m);

@@ -90,7 +90,8 @@ struct Elastic {
 };
 
 Elastic ElasticOf(int n, const Nlmm124Material& p) {
-  Elastic e{n == 3 ? 2 : 3, p.E, p.nu, p.E / (2.0 * (1.0 + p.nu)), p.E * p.nu / ((1.0 + p.nu) * (1.0 - 2.0 * p.nu)), {}};
+  const double G = p.E / (2.0 * (1.0 + p.nu)), lame = p.E * p.nu / ((1.0 + p.nu) * (1.0 - 2.0 * p.nu));
+  Elastic e{n == 3 ? 2 : 3, p.E, p.nu, G, lame, {}};
   for (int a = 1; a <= e.dim; a++)
     for (int b = 1; b <= e.dim; b++)
       e.D[a][b] = e.dim == 3 ? e.lame + (a == b ? 2.0 * e.G : 0.0) : p.E / (1.0 - p.nu * p.nu) * (a == b ? 1.0 : p.nu);
