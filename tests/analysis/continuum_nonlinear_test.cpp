@@ -619,6 +619,39 @@ std::vector<double> Ramp(double to, double step) {
 
 // The plane-stress prism: first yield at alpha0 fc over the equivalent stress per unit
 // compression, then the plateau of law 2 at fc over it (times the area 0.1).
+TEST_F(ContinuumRun, PlaneStressMohrCoulombPrismHoldsItsUniaxialStrengths) {
+  // One plane-stress element pulled and pushed along x, free across: the uniaxial stress
+  // has two principal stresses 0 (the out-of-plane one among them), a corner of the
+  // surface in plane stress. Tresca (c 10) holds 20 both ways; Mohr-Coulomb with
+  // phi = 30 degrees (c 10) holds 2c cos(phi)/(1 +- sin(phi)): 11.547 in tension, 34.641
+  // in compression, times the section 0.1.
+  const double phi30 = 3.14159265358979323846 / 6.0, E = 1000.0;
+  struct Case {
+    double phi, sign, strength;
+  };
+  const double ft = 20.0 * std::cos(phi30) / (1.0 + std::sin(phi30));
+  const double fc = 20.0 * std::cos(phi30) / (1.0 - std::sin(phi30));
+  for (const Case& c : {Case{0.0, 1.0, 20.0}, Case{0.0, -1.0, 20.0}, Case{phi30, 1.0, fc}, Case{phi30, -1.0, ft}}) {
+    const PrismMaterial m{MAT_NLMM124, "<NLMM124>", Nlmm124(E, 0.3, 10.0, c.phi, 1)};
+    Job j = Prism(false, &m);
+    Nonlinear(j, 1);
+    const double ey = c.strength / E;
+    const std::vector<double> f = {0.5 * ey, 0.9 * ey, 1.2 * ey, 1.5 * ey, 2.0 * ey, 3.0 * ey};
+    std::vector<double> factors;
+    for (double x : f) factors.push_back(c.sign * x);
+    Factors(j.model, factors);
+    for (const Solver& s : kSolvers) {
+      SCOPED_TRACE(testing::Message() << c.phi << " " << c.sign << " solver " << s.algorithm);
+      const resultfile::DisplReactFile dr = Run(j, s, "prism");
+      ASSERT_EQ(dr.records.size(), f.size());
+      for (size_t k = 0; k < f.size(); k++)
+        EXPECT_NEAR(-c.sign * Reaction(dr.records[k], j, {2, 3}, 2), 0.1 * std::min(E * f[k], c.strength),
+                    1e-6 * c.strength)
+            << f[k];
+    }
+  }
+}
+
 TEST_F(ContinuumRun, ConcretePrismsOfTheOttosenAndMeridianSurfacesYieldAndLevel) {
   struct Case {
     int kind;

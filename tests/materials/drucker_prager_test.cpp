@@ -326,6 +326,71 @@ TEST(Nlmm124, MohrCoulombReturnsToFacesEdgesAndApexWithItsTangent) {
     }
 }
 
+TEST(Nlmm124, PlaneStressMohrCoulombReturnsToSidesAndCornersWithItsTangent) {
+  // A plane-stress point keeps s3 = 0, which may be the largest, the middle or the
+  // smallest principal stress: the surface is the hexagon the six planes cut from the
+  // plane s3 = 0. One step from the unstressed state, principal strains in axes turned by
+  // 0.5 rad: the return lands on a side (one plane) or a corner (two planes), s3 = 0
+  // among the extremes or not; there the stress satisfies the surface, and the tangent
+  // is the central difference of the update (a millionth of the elastic stiffness kept
+  // along the flow).
+  struct Case {
+    double phi;
+    double e1, e2;
+    int planes;  // 1 side, 2 corner
+  };
+  const Case cases[] = {
+      {kPhi30, 0.6e-3, 0.05e-3, 1},  // tension, s3 = 0 the smallest
+      {kPhi30, 1e-3, -0.2e-3, 2},    // uniaxial tension: the corner s2 = s3 = 0
+      {kPhi30, 1e-3, 0.8e-3, 2},     // biaxial tension
+      {kPhi30, -2e-3, 0.5e-3, 2},    // compression across a tension: the corner s2 = s3 = 0
+      {kPhi30, -2e-3, -0.3e-3, 1},   // compression, s3 = 0 the largest
+      {kPhi30, -2e-3, -1.8e-3, 2},   // biaxial compression: s3 = 0 the largest
+      {kPhi30, -2e-3, -0.9e-3, 1},
+      {0.0, 1e-3, -1e-3, 1},         // Tresca in shear
+      {0.0, 1e-3, -0.1e-3, 1},
+      {0.0, 1e-3, -0.4e-3, 2},
+      {0.0, 1e-3, 0.3e-3, 1},
+      {0.0, -1.5e-3, -1.4e-3, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.phi << " " << c.e1 << " " << c.e2);
+    ContinuumPoint p(MAT_NLMM124, _PLANE_STRESS_QUAD, Laws1(1, c.phi, 0.2));
+    const double cs = std::cos(0.5), sn = std::sin(0.5);
+    std::vector<double> de{cs * cs * c.e1 + sn * sn * c.e2, sn * sn * c.e1 + cs * cs * c.e2,
+                           2 * cs * sn * (c.e1 - c.e2)};
+    const std::vector<double> s = p.Step(de, {false, false, false});
+    ASSERT_EQ(p.Record<NLMM124_HD>().LoadingState, 2);
+    const double mid = 0.5 * (s[0] + s[1]), rad = std::hypot(0.5 * (s[0] - s[1]), s[2]);
+    const double pr[3] = {mid + rad, mid - rad, 0.0};
+    const double sp = std::sin(c.phi), k = 10.0 * std::cos(c.phi);
+    int active = 0;
+    double worst = -1e300;
+    for (int i = 0; i < 3; i++)
+      for (int j = 0; j < 3; j++) {
+        if (i == j) continue;
+        const double f = 0.5 * ((pr[i] - pr[j]) + (pr[i] + pr[j]) * sp) - k;
+        worst = std::max(worst, f);
+        active += std::fabs(f) < 1e-8 * k;
+      }
+    EXPECT_NEAR(worst, 0.0, 1e-9 * k);
+    EXPECT_EQ(active, c.planes);
+    const std::vector<double> t = p.Tangent(), fd = p.DifferenceTangent(de, 1e-8);
+    for (size_t i = 0; i < t.size(); i++) EXPECT_NEAR(t[i], fd[i], 3e-6 * kE) << i;
+    // The first iteration of a combination (a record read back) forms the trial from the
+    // stress and the multiplier: on a side it is the trial itself.
+    if (c.planes == 1) {
+      double** D;
+      allocd2(&D, 3, 3);
+      CalcMat_D_NLMM124(PointContext{1, 1, 1, 1, 0}, kStatePlaneStress, Laws1(1, c.phi, 0.2),
+                        &p.Record<NLMM124_HD>(), D);
+      for (int i = 1; i <= 3; i++)
+        for (int j = 1; j <= 3; j++) EXPECT_NEAR(D[i][j], t[size_t(3 * (i - 1) + j - 1)], 1e-9 * kE) << i << j;
+      freed2(D);
+    }
+  }
+}
+
 TEST(Nlmm124, MohrCoulombSmoothReturnFollowsTheNormalAndIsFrameIndifferent) {
   // On a face the plastic strain increment is dlambda dF/ds of the invariant form of
   // the surface; the same principal strains in two frames give the same principal
@@ -552,18 +617,24 @@ TEST(Nlmm124, HardeningParameterDoesNotDependOnTheAxes) {
                       {"Drucker-Prager outer", 2, 30 * deg, 30 * deg, true}, {"Drucker-Prager inner", 3, 20 * deg, 35 * deg, false},
                       {"Drucker-Prager inner", 3, 30 * deg, 30 * deg, true}, {"von Mises", 2, 0.0, 0.0, true}};
   // Principal strains (in-plane e1, e2; the solid also e3) reached in 20 steps: a stretch
-  // with lateral shortening, a shear, and a biaxial compression.
-  const std::array<double, 3> paths[] = {{4e-3, -1.5e-3, -1e-3}, {3e-3, -3e-3, 0.0}, {-5e-3, 0.5e-3, 1e-3}};
+  // with lateral shortening, a shear, a compression with a lateral stretch, a uniaxial
+  // tension and compression (the elastic lateral strains of a uniaxial stress), a
+  // biaxial tension and a biaxial compression. In plane stress the out-of-plane stress 0
+  // is the smallest, the middle and the largest principal stress along them, and the
+  // returns reach the corners of the surface where it meets the in-plane pair.
+  const std::array<double, 3> paths[] = {{4e-3, -1.5e-3, -1e-3},  {3e-3, -3e-3, 0.0},      {-5e-3, 0.5e-3, 1e-3},
+                                         {4e-3, -0.8e-3, -0.8e-3}, {-5e-3, 1e-3, 1e-3},     {1.5e-3, 1e-3, -1e-3},
+                                         {-5e-3, -4e-3, 4e-3}};
   const int types[] = {_PLANE_STRESS_QUAD, _PLANE_STRAIN_QUAD, _SOLID_HEXA};
   for (const Law& law : laws)
     for (int type : types)
       for (const auto& e : paths) {
-        // (Mohr-Coulomb in plane stress takes a third of the stretch alone, Tresca the shear
-        // alone: further on, and along the other paths, their stress reaches an edge of the
-        // pyramid, where the out-of-plane stress 0 is a principal extreme.)
-        const bool planeMohrCoulomb = type == _PLANE_STRESS_QUAD && law.criterion == 1;
-        if (planeMohrCoulomb && e[0] != (law.phi0 > 0.0 ? paths[0][0] : paths[1][0])) continue;
-        const double f = planeMohrCoulomb && law.phi0 > 0.0 ? 1.0 / 3.0 : 1.0;
+        // Plane strain confines a biaxial compression, which stays elastic; a cone has no
+        // return beyond its apex, where the biaxial tension of plane strain ends (a stop
+        // in words, not a state of the law).
+        const bool cone = law.criterion != 1, tension = e[0] > 0.0 && e[1] > 0.0;
+        const bool compression = e[0] < 0.0 && e[1] < 0.0;
+        if (type == _PLANE_STRAIN_QUAD && (compression || (cone && tension))) continue;
         SCOPED_TRACE(testing::Message() << law.name << (law.soft ? " softening" : " hardening") << ", type " << type
                                         << ", path " << e[0] << " " << e[1] << " " << e[2]);
         const MaterialRecord m = law.soft ? Frictional(0.2, law.criterion, 2, 10.0, 0.03, 1, law.phi0, law.phi0, 1.0)
@@ -573,11 +644,11 @@ TEST(Nlmm124, HardeningParameterDoesNotDependOnTheAxes) {
         for (double a : {0.0, 30.0, 45.0}) {
           const double c = std::cos(a * deg), s = std::sin(a * deg);
           // The strain tensor with principal axes turned by a about axis 3 (engineering shear).
-          const double exx = f * (c * c * e[0] + s * s * e[1]), eyy = f * (s * s * e[0] + c * c * e[1]);
-          const double gxy = f * 2.0 * c * s * (e[0] - e[1]);
+          const double exx = c * c * e[0] + s * s * e[1], eyy = s * s * e[0] + c * c * e[1];
+          const double gxy = 2.0 * c * s * (e[0] - e[1]);
           std::vector<double> total;
           if (type == _SOLID_HEXA)
-            total = {exx, eyy, f * e[2], 0.0, 0.0, gxy};
+            total = {exx, eyy, e[2], 0.0, 0.0, gxy};
           else
             total = {exx, eyy, gxy};
           ContinuumPoint p(MAT_NLMM124, type, m);

@@ -514,9 +514,10 @@ void CalcStress_NLMM124(const PointContext& ctx, StressState state, const Materi
   ModelOrderIncrement(n, dEps, r->Stress, r->Strain, de, last);
   Mapping u;
   bool ok = true;
-  // Mohr-Coulomb on the whole stress tensor: the return in principal stresses, which
-  // also holds on the edges and at the apex of the surface.
-  const bool principal = p.criterion == kMohrCoulomb && n != 3;
+  // Mohr-Coulomb: the return in principal stresses, which also holds on the edges and at
+  // the apex of the surface, and in plane stress where s3 = 0 is an extreme principal
+  // stress.
+  const bool principal = p.criterion == kMohrCoulomb;
   if (principal) {
     double trial[7];
     multd2d1(trial, D, de, n, n);
@@ -595,7 +596,7 @@ void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& 
     copyd2(Dep, D, n, n);
     return;
   }
-  if (p.criterion == kMohrCoulomb && n != 3) {
+  if (p.criterion == kMohrCoulomb) {
     // The trial of the last update gives the consistent tangent from the second
     // iteration of a combination on; the first one (whose record may have been read
     // back for a restart) forms it from the stress alone, so that a restarted run
@@ -615,14 +616,8 @@ void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& 
   AllocStressInvariants(n, &v);
   AllocYieldDerivs(n, &d);
   double eq, F;
-  if (!YieldAt(n, p, s, r->EqPlasticStrain, &v, &d, &eq, &F)) {
-    // A record read back at the apex has no trial stress to form the tangent from.
-    if (p.criterion != kMohrCoulomb || n == 3) InternalError(__FILE__, __LINE__);
-    copyd2(Dep, D, n, n);
-    FreeYieldDerivs(&d);
-    FreeStressInvariants(&v);
-    return;
-  }
+  // A cone is never left at its apex by a return.
+  if (!YieldAt(n, p, s, r->EqPlasticStrain, &v, &d, &eq, &F)) InternalError(__FILE__, __LINE__);
   // CalcMat_H_NLMM124: Hm = (Dinv + dlambda d2F/ds2)^-1.
   if (r->DeltaLambda < 0.0) InternalError(__FILE__, __LINE__);
   double **Dinv, **Hm;

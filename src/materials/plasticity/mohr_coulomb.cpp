@@ -19,7 +19,25 @@ struct Frame {
   double V[4][4];
 };
 
+// A plane-stress point: the in-plane principal pair in closed form, the third axis z
+// with the principal stress 0.
+Frame PlaneFrame(const double* s) {
+  const double mid = 0.5 * (s[1] + s[2]), rad = std::hypot(0.5 * (s[1] - s[2]), s[3]);
+  const double th = 0.5 * std::atan2(2.0 * s[3], s[1] - s[2]), c = std::cos(th), sn = std::sin(th);
+  Frame f{};
+  f.t[1] = mid + rad;
+  f.t[2] = mid - rad;
+  f.t[3] = 0.0;
+  f.V[1][1] = c;
+  f.V[2][1] = sn;
+  f.V[1][2] = -sn;
+  f.V[2][2] = c;
+  f.V[3][3] = 1.0;
+  return f;
+}
+
 Frame PrincipalFrame(int n, const double* s) {
+  if (n == 3) return PlaneFrame(s);
   double v[7] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
   for (int i = 1; i <= n; i++) v[i] = s[i];
   double **T, **V, *lam;
@@ -55,16 +73,38 @@ void Dyad(const Frame& f, int a, int b, double* w) {
   w[6] = 0.5 * (V[1][a] * V[2][b] + V[2][a] * V[1][b]);
 }
 
-// Isotropic elasticity in the principal space: D p = lame tr(p) 1 + 2G p.
+// Model component of the six-vector component i (plane stress: 11, 22, 12); 0 where the
+// model vector has no such component.
+int ModelIndex(int n, int i) {
+  if (n != 3) return i <= n ? i : 0;
+  return i == 1 ? 1 : i == 2 ? 2 : i == 6 ? 3 : 0;
+}
+
+// Isotropic elasticity in the principal space: D p = lame tr(p) 1 + 2G p in the solid
+// (dim 3); a plane-stress point (dim 2) keeps s3 = 0 and leaves its third strain free,
+// D = E/(1 - nu^2) [[1, nu], [nu, 1]] on the in-plane pair.
 struct Elastic {
+  int dim;
   double E, nu, G, lame;
+  double D[4][4];
 };
 
-Elastic ElasticOf(const Nlmm124Material& p) {
-  return {p.E, p.nu, p.E / (2.0 * (1.0 + p.nu)), p.E * p.nu / ((1.0 + p.nu) * (1.0 - 2.0 * p.nu))};
+Elastic ElasticOf(int n, const Nlmm124Material& p) {
+  const double G = p.E / (2.0 * (1.0 + p.nu)), lame = p.E * p.nu / ((1.0 + p.nu) * (1.0 - 2.0 * p.nu));
+  Elastic e{n == 3 ? 2 : 3, p.E, p.nu, G, lame, {}};
+  for (int a = 1; a <= e.dim; a++)
+    for (int b = 1; b <= e.dim; b++)
+      e.D[a][b] = e.dim == 3 ? e.lame + (a == b ? 2.0 * e.G : 0.0) : p.E / (1.0 - p.nu * p.nu) * (a == b ? 1.0 : p.nu);
+  return e;
 }
 
 void ApplyD(const Elastic& e, const double* x, double* y) {
+  if (e.dim == 2) {
+    y[1] = e.D[1][1] * x[1] + e.D[1][2] * x[2];
+    y[2] = e.D[2][1] * x[1] + e.D[2][2] * x[2];
+    y[3] = 0.0;
+    return;
+  }
   const double tr = x[1] + x[2] + x[3];
   for (int a = 1; a <= 3; a++) y[a] = e.lame * tr + 2.0 * e.G * x[a];
 }
@@ -152,12 +192,9 @@ bool TryPlanes(const double* t, const Planes& P, const Elastic& e, const int* ac
     pr->lambda[a] = std::max(lam[a], 0.0);
   }
   // Pd = D - (D N) M^-1 (D N)^T, the elastic matrix with the active normals taken out.
-  double D[4][4];
-  for (int i = 1; i <= 3; i++)
-    for (int j = 1; j <= 3; j++) D[i][j] = e.lame + (i == j ? 2.0 * e.G : 0.0);
   for (int i = 1; i <= 3; i++)
     for (int j = 1; j <= 3; j++) {
-      double x = D[i][j];
+      double x = e.D[i][j];
       for (int a = 1; a <= m; a++)
         for (int b = 1; b <= m; b++) x -= Dn[a][i] * Mi[a][b] * Dn[b][j];
       pr->Pd[i][j] = x;
@@ -177,7 +214,7 @@ bool Project(const double* t, const Planes& P, const Elastic& e, Projection* pr)
     pr->apex = false;
     for (int i = 1; i <= 3; i++) {
       pr->s[i] = t[i];
-      for (int j = 1; j <= 3; j++) pr->Pd[i][j] = e.lame + (i == j ? 2.0 * e.G : 0.0);
+      for (int j = 1; j <= 3; j++) pr->Pd[i][j] = e.D[i][j];
     }
     return true;
   }
@@ -193,8 +230,10 @@ bool Project(const double* t, const Planes& P, const Elastic& e, Projection* pr)
       if (TryPlanes(t, P, e, act, 2, tol, pr)) return true;
     }
   // No face or edge: the apex, where every plane meets, if the trial lies beyond it
-  // in mean stress (the plastic flow of every plane dilates).
-  if (!(P.sinPhi > 0.0)) return false;
+  // in mean stress (the plastic flow of every plane dilates). The surface of a
+  // plane-stress point (the planes cut by s3 = 0) is a closed hexagon: a side or a corner
+  // of it always holds the projection.
+  if (e.dim == 2 || !(P.sinPhi > 0.0)) return false;
   const double apex = P.c * std::cos(P.phi) / P.sinPhi;
   if (!((t[1] + t[2] + t[3]) / 3.0 > apex)) return false;
   pr->m = 0;
@@ -217,12 +256,31 @@ double PlasticIncrement(const Elastic& e, const double* t, const double* s, doub
   return std::sqrt(len);
 }
 
+// The plastic strain increment of a projection and its length. A plane-stress point
+// flows out of its plane too: its increment is the sum of the multipliers times the
+// normals of the whole planes, whose third component is the strain e3 the elastic law
+// does not fix.
+double IncrementOf(const Elastic& e, const double* t, const Projection& pr, const Planes& P, double* dep) {
+  if (e.dim == 3) return PlasticIncrement(e, t, pr.s, dep);
+  double len = 0.0;
+  for (int a = 1; a <= 3; a++) {
+    dep[a] = 0.0;
+    for (int k = 1; k <= pr.m; k++) dep[a] += pr.lambda[k] * P.n[pr.plane[k]][a];
+    len += dep[a] * dep[a];
+  }
+  return std::sqrt(len);
+}
+
+Planes PlanesAt(const Nlmm124Material& p, double kappa) {
+  return PlanesOf(CalcCohesionFunc_NLMM124(p, kappa).f, CalcFricAngleFunc_NLMM124(p, kappa).f);
+}
+
 bool ProjectAt(const Nlmm124Material& p, const Elastic& e, const double* t, double kappa, Projection* pr,
                double* len) {
-  const Planes P = PlanesOf(CalcCohesionFunc_NLMM124(p, kappa).f, CalcFricAngleFunc_NLMM124(p, kappa).f);
+  const Planes P = PlanesAt(p, kappa);
   if (!Project(t, P, e, pr)) return false;
   double dep[4];
-  *len = PlasticIncrement(e, t, pr->s, dep);
+  *len = IncrementOf(e, t, *pr, P, dep);
   return true;
 }
 
@@ -231,7 +289,7 @@ bool ProjectAt(const Nlmm124Material& p, const Elastic& e, const double* t, doub
 bool ReturnMapping_MohrCoulomb_NLMM124(int n, const Nlmm124Material& p, const double* trial, double kappa0,
                                        MohrCoulombReturn* out) {
   const Frame fr = PrincipalFrame(n, trial);
-  const Elastic e = ElasticOf(p);
+  const Elastic e = ElasticOf(n, p);
   Projection pr;
   double len;
   if (!ProjectAt(p, e, fr.t, kappa0, &pr, &len)) return false;
@@ -280,17 +338,19 @@ bool ReturnMapping_MohrCoulomb_NLMM124(int n, const Nlmm124Material& p, const do
   }
   // Back to the model frame.
   double dep[4], w[7], s6[7] = {0, 0, 0, 0, 0, 0, 0}, e6[7] = {0, 0, 0, 0, 0, 0, 0};
-  const double l = PlasticIncrement(e, fr.t, pr.s, dep);
-  for (int a = 1; a <= 3; a++) {
+  const double l = IncrementOf(e, fr.t, pr, PlanesAt(p, kappa), dep);
+  for (int a = 1; a <= e.dim; a++) {
     Dyad(fr, a, a, w);
     for (int i = 1; i <= 6; i++) {
       s6[i] += pr.s[a] * w[i];
       e6[i] += dep[a] * w[i] * (i > 3 ? 2.0 : 1.0);
     }
   }
-  for (int i = 1; i <= n; i++) {
-    out->sigma[i] = pr.m > 0 || pr.apex ? s6[i] : trial[i];
-    out->dEpsP[i] = e6[i];
+  for (int i = 1; i <= 6; i++) {
+    const int k = ModelIndex(n, i);
+    if (k == 0) continue;
+    out->sigma[k] = pr.m > 0 || pr.apex ? s6[i] : trial[k];
+    out->dEpsP[k] = e6[i];
   }
   out->kappa = kappa;
   if (pr.apex) {
@@ -309,23 +369,24 @@ bool ReturnMapping_MohrCoulomb_NLMM124(int n, const Nlmm124Material& p, const do
 void CalcMat_Dep_MohrCoulomb_NLMM124(int n, const Nlmm124Material& p, const double* trial, double kappa,
                                      double** Dep) {
   const Frame fr = PrincipalFrame(n, trial);
-  const Elastic e = ElasticOf(p);
+  const Elastic e = ElasticOf(n, p);
   Projection pr;
   double len;
   if (!ProjectAt(p, e, fr.t, kappa, &pr, &len)) InternalError(__FILE__, __LINE__);
   // D = sum_ab Pd_ab m_a m_b + sum_a<b 2 g_ab w_ab w_ab, the second sum turning the
   // principal axes with the strain: g_ab = (s_a - s_b)/(e_a - e_b) of the trial strains,
-  // at equal trial strains its limit d(s_a - s_b)/d(e_a - e_b).
+  // at equal trial strains its limit d(s_a - s_b)/d(e_a - e_b). A plane-stress point
+  // turns about its third axis only.
   const double scale = std::max({std::fabs(fr.t[1]), std::fabs(fr.t[2]), std::fabs(fr.t[3]), 1e-300});
   double D6[7][7] = {};
   double m[4][7], w[7];
   for (int a = 1; a <= 3; a++) Dyad(fr, a, a, m[a]);
-  for (int a = 1; a <= 3; a++)
-    for (int b = 1; b <= 3; b++)
+  for (int a = 1; a <= e.dim; a++)
+    for (int b = 1; b <= e.dim; b++)
       for (int i = 1; i <= 6; i++)
         for (int j = 1; j <= 6; j++) D6[i][j] += pr.Pd[a][b] * m[a][i] * m[b][j];
-  for (int a = 1; a <= 3; a++)
-    for (int b = a + 1; b <= 3; b++) {
+  for (int a = 1; a <= e.dim; a++)
+    for (int b = a + 1; b <= e.dim; b++) {
       const double dt = fr.t[a] - fr.t[b];
       const double gab = std::fabs(dt) > 1e-10 * scale ? 2.0 * e.G * (pr.s[a] - pr.s[b]) / dt
                                                         : 0.5 * (pr.Pd[a][a] - pr.Pd[a][b] - pr.Pd[b][a] + pr.Pd[b][b]);
@@ -340,19 +401,23 @@ void CalcMat_Dep_MohrCoulomb_NLMM124(int n, const Nlmm124Material& p, const doub
   // and the Newton iterations converging.
   double** De = nullptr;
   if (pr.m > 0 || pr.apex) {
-    allocd2(&De, 6, 6);
-    CalcMat_De_IsoModel(6, p.nu, p.E, De);
+    allocd2(&De, n, n);
+    CalcMat_De_IsoModel(n, p.nu, p.E, De);
   }
-  for (int i = 1; i <= n; i++)
-    for (int j = 1; j <= n; j++) Dep[i][j] = D6[i][j] + (De != nullptr ? kFlowStiffness * De[i][j] : 0.0);
+  for (int i = 1; i <= 6; i++)
+    for (int j = 1; j <= 6; j++) {
+      const int k = ModelIndex(n, i), l = ModelIndex(n, j);
+      if (k == 0 || l == 0) continue;
+      Dep[k][l] = D6[i][j] + (De != nullptr ? kFlowStiffness * De[k][l] : 0.0);
+    }
   if (De != nullptr) freed2(De);
 }
 
 void CalcMat_Dep_MohrCoulombAtStress_NLMM124(int n, const Nlmm124Material& p, const double* stress, double kappa,
                                              double dLambda, double** Dep) {
   const Frame fr = PrincipalFrame(n, stress);
-  const Elastic e = ElasticOf(p);
-  const Planes P = PlanesOf(CalcCohesionFunc_NLMM124(p, kappa).f, CalcFricAngleFunc_NLMM124(p, kappa).f);
+  const Elastic e = ElasticOf(n, p);
+  const Planes P = PlanesAt(p, kappa);
   const double scale = std::max({std::fabs(fr.t[1]), std::fabs(fr.t[2]), std::fabs(fr.t[3]), std::fabs(P.r), 1e-300});
   double nm[4] = {0.0, 0.0, 0.0, 0.0};
   int active = 0;
@@ -366,10 +431,12 @@ void CalcMat_Dep_MohrCoulombAtStress_NLMM124(int n, const Nlmm124Material& p, co
   ApplyD(e, nm, Dn);
   for (int a = 1; a <= 3; a++) t[a] = fr.t[a] + dLambda * Dn[a];
   // Back to the model frame.
-  double w[7], t6[7] = {0, 0, 0, 0, 0, 0, 0};
-  for (int a = 1; a <= 3; a++) {
+  double w[7], t6[7] = {0, 0, 0, 0, 0, 0, 0}, tm[7] = {0, 0, 0, 0, 0, 0, 0};
+  for (int a = 1; a <= e.dim; a++) {
     Dyad(fr, a, a, w);
     for (int i = 1; i <= 6; i++) t6[i] += t[a] * w[i];
   }
-  CalcMat_Dep_MohrCoulomb_NLMM124(n, p, t6, kappa, Dep);
+  for (int i = 1; i <= 6; i++)
+    if (ModelIndex(n, i) != 0) tm[ModelIndex(n, i)] = t6[i];
+  CalcMat_Dep_MohrCoulomb_NLMM124(n, p, tm, kappa, Dep);
 }

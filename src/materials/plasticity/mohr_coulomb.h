@@ -1,5 +1,5 @@
-// Mohr-Coulomb return mapping of _NLMM124 in principal stresses, for the points that
-// carry the whole stress tensor (plane strain n = 4, solid n = 6; model order).
+// Mohr-Coulomb return mapping of _NLMM124 in principal stresses (plane stress n = 3,
+// plane strain n = 4, solid n = 6; model order).
 //
 // Isotropic elasticity keeps the principal axes of the trial stress, so the closest
 // point of the surface is found among its planes in the principal space: one plane
@@ -9,6 +9,12 @@
 // Kuhn-Tucker conditions is the projection. The hardening parameter grows with the
 // length of the plastic strain increment, kappa = kappa0 + |dEp|, solved for by a
 // bracketed secant on kappa.
+//
+// A plane-stress point keeps s3 = 0 with its out-of-plane strain free: the planes cut by
+// s3 = 0 are the six sides of a hexagon in the in-plane principal stresses (s3 = 0 may be
+// the largest or the smallest principal stress), and the closest point in the norm of
+// the plane-stress elasticity is a side or a corner of it. Its plastic strain has the
+// out-of-plane component of the plane normals, which enters the length.
 #pragma once
 
 #include "materials/plasticity/frictional_parameters.h"
@@ -21,7 +27,7 @@ struct MohrCoulombReturn {
   double eq;         // equivalent stress of the criterion at the new stress
 };
 
-// Return of the trial stress (model order, n = 4 or 6) from kappa0. False when no
+// Return of the trial stress (model order, n = 3, 4 or 6) from kappa0. False when no
 // point of the surface satisfies the conditions (a material snap-back of a steep
 // softening law), never a wrong stress.
 bool ReturnMapping_MohrCoulomb_NLMM124(int n, const Nlmm124Material& p, const double* trial, double kappa0,
