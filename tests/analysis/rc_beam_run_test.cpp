@@ -217,7 +217,7 @@ TEST_F(RcBeamRun, RotatingCrackBeamCarriesTheSectionLoadBeforeItsBarHostsCrackTh
 // a rotating-crack concrete that hosts bars takes a softening branch that reaches zero
 // only beyond the bars' yield strain. With Gf 0.2 over the band of 50 (ultimate crack
 // strain 5.7e-3, 2.8 times the yield strain) the beam runs past the first yield of its
-// bar to 8 mm (its bar at 7 times the yield strain). The bar first yields in the element
+// bar to 8 mm (its bar at 7.6 times the yield strain). The bar first yields in the element
 // beside the loaded one at 17.98 kN, 5 % above the section analysis with that softening
 // (17.17 kN); the load falls by 8 % as the crack over the yielded bar opens and rises
 // again to 17.7 kN at 8 mm.
