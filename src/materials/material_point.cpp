@@ -306,7 +306,7 @@ void PlaneConcretePoint(const PointContext& ctx, const MaterialRecord& m, NLMM_H
   CalcMat_De_IsoModel(3, MatSlotValue(m, MAT_NLMM211, 66), MatSlotValue(m, MAT_NLMM211, 67), De);
   NLMM211_HD& r = *PointRecord<NLMM211_HD>(MAT_NLMM211, hd, record);
   if (D != nullptr)
-    CalcMat_D_NLMM211(r, De, D);
+    CalcMat_D_NLMM211(m, r, De, D);
   else
     CalcStress_NLMM211(ctx, m, r, De, dEps, sigma);
   freed2(De);
@@ -742,7 +742,7 @@ void ShellLayerTangent(int code, const PointContext& ctx, const MaterialRecord& 
     case MAT_NLMM121:
       CalcMat_D_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), De, Dt);
       return;
-    case MAT_NLMM211: CalcMat_D_NLMM211(*PointRecord<NLMM211_HD>(code, hd, record), De, Dt); return;
+    case MAT_NLMM211: CalcMat_D_NLMM211(m, *PointRecord<NLMM211_HD>(code, hd, record), De, Dt); return;
     // The layer's elastic matrix is the bar stiffness E t^T t, its tangent too.
     case MAT_NLMM145: copyd2(Dt, De, 3, 3); return;
     case MAT_NLMM104: CalcMat_D_NLMM104(ctx, m, *PointRecord<NLMM104_HD>(code, hd, record), De, Dt); return;

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "materials/elastic.h"
 #include "materials/uniaxial/concrete_cyclic.h"
 #include "materials/uniaxial/steel.h"
 #include "model/material.h"
@@ -198,11 +200,11 @@ TEST(PlaneCyclicConcrete, RotatedStrainGivesTheRotatedAnswer) {
 // Once past its linear range the matrix is the derivative of the stress update: central
 // differences of the last step of a point on the compression curve with a tension across
 // it, at principal angles away from, near and at 45 degrees (where exx = eyy and only the
-// shear names the axes), Poisson's ratio 0. The turn of the axes gives the shear term
-// (s1 - s2) / (2 (e1 - e2)). (On a falling branch the matrix keeps a floor of E; with
-// Poisson's ratio the coupling of the directions' equivalent strains is left out.)
+// shear names the axes), with and without Poisson's ratio (the coupling of the
+// directions' equivalent strains). The turn of the axes gives the shear term
+// (s1 - s2) / (2 (e1 - e2)).
 TEST(PlaneCyclicConcrete, TangentIsTheDerivativeOfTheUpdate) {
-  for (double nu : {0.0})
+  for (double nu : {0.0, 0.2})
     for (double deg : {30.0, 44.99, 45.0, 45.01, 135.0}) {
       SCOPED_TRACE(testing::Message() << "nu " << nu << ", " << deg << " degrees");
       matdriver::ContinuumPoint p(MAT_NLMM211, _PLANE_STRESS_QUAD, Concrete(nu));
@@ -215,6 +217,80 @@ TEST(PlaneCyclicConcrete, TangentIsTheDerivativeOfTheUpdate) {
       // Past c_lin: the matrix falls below the elastic one.
       EXPECT_LT(D[0] + D[4], 0.9 * 2 * 30000 / (1 - nu * nu));
     }
+}
+
+// The derivative of the update at the states a cracking beam passes through, at angles
+// away from, near and at 45 degrees, with and without Poisson's ratio: a crack on its
+// softening branch with a compression across it, a crushed direction past the peak with a
+// crack across it, and a crack closing (rule 4) while the compression across it grows on
+// the curve to the peak. The matrix with the falling branches kept is the central
+// difference of the last step; with Poisson's ratio the equivalent strains couple the
+// directions. The stiffness keeps a trace of E on a falling branch in place of its
+// negative slope and is the derivative itself where no branch falls.
+TEST(PlaneCyclicConcrete, TangentAtCrackedCrushedAndClosingStates) {
+  const struct {
+    const char* state;
+    double e1, e2;  // principal strains reached in `steps` equal steps
+    int steps;
+    double d1, d2;  // a last step of the principal strains (0: the last of the equal ones)
+    bool falls;
+  } cases[] = {
+      {"softening crack", 0.0008, -0.0004, 4, 0, 0, true},
+      {"crushed across a crack", 0.0002, -0.003, 6, 0, 0, true},
+      {"closing crack", 0.0008, -0.0008, 4, -0.0002, -0.0001, false},
+  };
+  for (const auto& c : cases)
+    for (double nu : {0.0, 0.2})
+      for (double deg : {30.0, 44.99, 45.0, 135.0}) {
+        SCOPED_TRACE(testing::Message() << c.state << ", nu " << nu << ", " << deg << " degrees");
+        const double a = deg * kPi / 180;
+        const MaterialRecord m = Concrete(nu);
+        matdriver::ContinuumPoint p(MAT_NLMM211, _PLANE_STRESS_QUAD, m);
+        const std::vector<double> total = Rotated(c.e1, c.e2, a);
+        p.Path(total, {false, false, false}, c.steps);
+        std::vector<double> last(3);
+        for (size_t k = 0; k < 3; k++) last[k] = total[k] / c.steps;
+        if (c.d1 != 0.0 || c.d2 != 0.0) {
+          last = Rotated(c.d1, c.d2, a);
+          p.Path(last, {false, false, false}, 1);
+        }
+        const std::vector<double> F = p.DifferenceTangent(last, 1e-9), K = p.Tangent();
+        double** De;
+        double** D;
+        allocd2(&De, 3, 3);
+        allocd2(&D, 3, 3);
+        CalcMat_De_IsoModel(3, nu, 30000, De);
+        CalcMat_D_NLMM211(m, p.Record<NLMM211_HD>(), De, D, true);
+        for (int i = 0; i < 3; i++)
+          for (int j = 0; j < 3; j++) {
+            const size_t k = static_cast<size_t>(3 * i + j);
+            EXPECT_NEAR(D[i + 1][j + 1], F[k], 1e-4 * 30000) << i << j;
+            if (!c.falls) {
+              EXPECT_NEAR(K[k], D[i + 1][j + 1], 1e-9 * 30000) << i << j;
+            }
+          }
+        // A falling branch: the derivative has a negative principal slope, the stiffness
+        // keeps its diagonal positive. With Poisson's ratio, the crushed direction pushes
+        // the cracked one's coupled strain into compression past c_lin: its equivalent
+        // strain then falls while its own principal strain grows, and the stiffness has a
+        // negative diagonal on a rising branch.
+        const NLMM211_HD& r = p.Record<NLMM211_HD>();
+        const double lowest = std::min(r.RealA[1], r.RealA[2]);
+        double diagonal = K[0];
+        for (size_t k : {4, 8}) diagonal = std::min(diagonal, K[k]);
+        if (c.falls) {
+          EXPECT_LT(lowest, 0.0);
+        } else {
+          EXPECT_GT(lowest, 0.0);
+        }
+        if (nu > 0.0 && c.e2 < -0.002) {
+          EXPECT_LT(diagonal, 0.0);
+        } else {
+          EXPECT_GT(diagonal, 0.0);
+        }
+        freed2(De);
+        freed2(D);
+      }
 }
 
 // Equal principal strains (no shear stress) and a zero principal strain (the elastic

@@ -111,10 +111,12 @@ void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211
 // One principal direction (1 or 2) at the equivalent strain eps: stress and tangent.
 void CalcStress_0_NLMM211(const PointContext& at, const MaterialRecord& m, int dir, NLMM211_HD& r, double eps,
                           double* stress, double* tangent);
-// The point's matrix: De until the first nonlinear call, then the principal secant moduli
-// (1e-8 where not positive; G = E1 E2 / (E1 + E2), the elastic shear term for equal
-// secant strains) rotated to the element axes.
-void CalcMat_D_NLMM211(const NLMM211_HD& r, double** De, double** D);
+// The point's matrix: De until the first nonlinear call, then the tangent of the rotating
+// cracks (the directions' branch slopes through the rates of their equivalent strains,
+// the shear term (s1 - s2) / (2 (e1 - e2)) of the turning axes) rotated to the element
+// axes. Falling and flat branches and a shear term not above 0 keep a trace of the
+// elastic terms unless `falling` is set (the derivative of the stress update itself).
+void CalcMat_D_NLMM211(const MaterialRecord& m, const NLMM211_HD& r, double** De, double** D, bool falling = false);
 // Principal strains e1 >= e2 and the angle of e1 (in (-pi/2, pi/2]) of (exx, eyy, gxy).
 void CalcPrincStrain_NLMM211(double exx, double eyy, double gxy, double* e1, double* e2, double* theta);
 // Strain rotation (engineering shear) into axes at theta.

@@ -69,14 +69,62 @@ void StoreDirection(const NLMM210_HD& d, int i, NLMM211_HD& r) {
   for (int k = kFirstRulePoint; k <= kLastRulePoint; k++) r.Real2[k][i] = d.Value[k];
 }
 
-// Share of the elastic modulus a secant modulus keeps when it falls to zero or below.
+// Share of the elastic shear modulus the shear term of the turning axes keeps when it
+// vanishes.
 constexpr double kTraceShare = 1e-12;
 // Step of the branch slope, relative to the strain (at least the cracking strain).
 constexpr double kSlopeStep = 1e-6;
-// Share of the elastic modulus a direction on a falling branch keeps in the tangent.
+// Share of the elastic modulus a direction whose branch is flat keeps in the tangent.
 constexpr double kSofteningFloor = 1e-6;
 // Principal strains closer than this share of the larger stand for equal ones.
 constexpr double kCoaxialSpan = 1e-6;
+
+
+// Poisson-coupled strains (p1, p2) of the principal pair: M (e1, e2, 0).
+void PoissonCoupled(double nu, double e1, double e2, double* pc) {
+  double** M;
+  allocd2(&M, 3, 3);
+  CalcPoissonMat_NLMM211(nu, M);
+  pc[0] = 0.0;
+  pc[1] = M[1][1] * e1 + M[1][2] * e2;
+  pc[2] = M[2][1] * e1 + M[2][2] * e2;
+  freed2(M);
+}
+
+// Equivalent uniaxial strains eq of the principal pair (e1, e2) at the point's state,
+// and their derivatives J[i][k] = d eq_i / d e_k. A nonlinear direction past its limit L
+// (the cracking strain in tension, c_lin in compression) takes the limit's share of the
+// coupled strain and the rest of its own principal strain,
+//   eq_i = q p_i + (1 - q) e_i = -L + e_i + L e_i / p_i,   q = -L / p_i < 1;
+// a linear partner then sees the limit stress through the Poisson coupling, e_j - nu L
+// (the coupled strain it had when i reached the limit: no jump when i turns nonlinear).
+// A nonlinear partner keeps its own equivalent strain; a coupled strain of exactly 0, or
+// one short of its limit, stays.
+void EquivalentStrains(const Plane211& p, int state, double e1, double e2, double* eq, double J[3][3]) {
+  const double nu = p.nu, f = 1.0 / (1.0 - nu * nu);
+  const double M[3][3] = {{0.0, 0.0, 0.0}, {0.0, f, nu * f}, {0.0, nu * f, f}};
+  const double ee[3] = {0.0, e1, e2};
+  double pc[3];
+  PoissonCoupled(nu, e1, e2, pc);
+  auto nonlinear = [&](int i) { return state == 3 || state == i; };
+  for (int i = 1; i <= 2; i++) {
+    eq[i] = pc[i];
+    for (int k = 1; k <= 2; k++) J[i][k] = M[i][k];
+  }
+  for (int i = 1; i <= 2; i++) {
+    if (!nonlinear(i) || pc[i] == 0.0) continue;
+    const double L = pc[i] > 0.0 ? p.c.et : p.layer.clin;
+    const double q = -L / pc[i];
+    if (q >= 1.0) continue;
+    eq[i] = q * pc[i] + (1.0 - q) * ee[i];
+    for (int k = 1; k <= 2; k++) J[i][k] = (k == i ? 1.0 + L / pc[i] : 0.0) - L * ee[i] * M[i][k] / (pc[i] * pc[i]);
+    const int j = 3 - i;
+    if (!nonlinear(j)) {
+      eq[j] = ee[j] - nu * L;
+      for (int k = 1; k <= 2; k++) J[j][k] = k == j ? 1.0 : 0.0;
+    }
+  }
+}
 
 }  // namespace
 
@@ -166,7 +214,7 @@ void CalcStress_0_NLMM211(const PointContext& at, const MaterialRecord& m, int d
 void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211_HD& r, double** De,
                         const double* dEps, double* sigma) {
   const Plane211 p = Plane211Of(m);
-  const double nu = p.nu, clin = p.layer.clin, et = p.c.et;
+  const double clin = p.layer.clin, et = p.c.et;
   double* total = r.Real3[kTotalStrain];
   for (int k = 1; k <= 3; k++) total[k] += dEps[k];
   double e[3], theta;
@@ -175,12 +223,8 @@ void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211
   r.Real2[kPrincipalStrain][2] = e[2];
   r.Angle = theta;
   // Poisson-coupled strains of the principal pair (the shear term is 0 there).
-  const double f = 1.0 / (1.0 - nu * nu);
-  double** M;
-  allocd2(&M, 3, 3);
-  CalcPoissonMat_NLMM211(nu, M);
-  const double pc[3] = {0.0, M[1][1] * e[1] + M[1][2] * e[2], M[2][1] * e[1] + M[2][2] * e[2]};
-  freed2(M);
+  double pc[3];
+  PoissonCoupled(p.nu, e[1], e[2], pc);
 
   // A direction turns nonlinear past the cracking strain or past c_lin in compression,
   // and stays so.
@@ -196,29 +240,8 @@ void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211
     return;
   }
 
-  // Equivalent uniaxial strains: a nonlinear direction past its limit L takes the limit's
-  // share of the coupled strain and the rest of its own principal strain; a linear
-  // partner then sees the limit stress through the Poisson coupling. A nonlinear partner
-  // keeps its own equivalent strain, and a coupled strain of exactly 0 stays.
-  auto nonlinear = [&](int i) { return r.State == 3 || r.State == i; };
-  auto equivalent = [&](double e1, double e2, double* eq) {
-    const double ee[3] = {0.0, e1, e2}, p[3] = {0.0, f * e1 + nu * f * e2, nu * f * e1 + f * e2};
-    eq[1] = p[1];
-    eq[2] = p[2];
-    for (int i = 1; i <= 2; i++) {
-      if (!nonlinear(i) || p[i] == 0.0) continue;
-      const double L = p[i] > 0.0 ? et : clin;
-      const double q = p[i] > 0.0 ? -et / p[i] : -clin / p[i];
-      if (q >= 1.0) continue;
-      eq[i] = q * p[i] + (1.0 - q) * ee[i];
-      const int j = 3 - i;
-      // The partner's plane-stress strain under the limit stress E L of i, e_j + nu L: the
-      // coupled strain it had when i reached the limit (no jump when i turns nonlinear).
-      if (!nonlinear(j)) eq[j] = ee[j] - nu * L;
-    }
-  };
-  double eq[3];
-  equivalent(e[1], e[2], eq);
+  double eq[3], J[3][3];
+  EquivalentStrains(p, r.State, e[1], e[2], eq, J);
   if (r.Started == 0) {
     r.Started = 1;
     for (int i = 1; i <= 2; i++)
@@ -226,15 +249,6 @@ void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211
   }
   double s[3], t[3];
   for (int i = 1; i <= 2; i++) CalcStress_0_NLMM211(at, m, i, r, eq[i], &s[i], &t[i]);
-  // The direction's slope over its own principal strain: the branch slope times the
-  // rate of its equivalent strain.
-  for (int i = 1; i <= 2; i++) {
-    const double step = kSlopeStep * std::fmax(std::fabs(e[i]), std::fabs(et));
-    double moved[3];
-    equivalent(i == 1 ? e[1] + step : e[1], i == 2 ? e[2] + step : e[2], moved);
-    r.RealA[i] *= (moved[i] - eq[i]) / step;
-  }
-
   // Principal stresses (s1, s2, 0) back to the element axes: sigma = T^T s.
   double** T;
   allocd2(&T, 3, 3);
@@ -243,34 +257,43 @@ void CalcStress_NLMM211(const PointContext& at, const MaterialRecord& m, NLMM211
   freed2(T);
 }
 
-void CalcMat_D_NLMM211(const NLMM211_HD& r, double** De, double** D) {
+void CalcMat_D_NLMM211(const MaterialRecord& m, const NLMM211_HD& r, double** De, double** D, bool falling) {
   if (r.Started == 0) {
     copyd2(D, De, 3, 3);
     return;
   }
-  // Tangent of the rotating cracks: the slope of each direction's branch along its
-  // principal axis and, for the turn of the axes with the strain, the shear modulus
-  // (s1 - s2) / (2 (e1 - e2)) that keeps stress and strain coaxial.
-  double E[3];
-  for (int i = 1; i <= 2; i++) {
-    E[i] = r.RealA[i];
-    if (!(E[i] > kSofteningFloor * De[i][i])) E[i] = kSofteningFloor * De[i][i];
-  }
+  // Tangent of the rotating cracks in the principal frame: the slope of each direction's
+  // branch times the rates of its equivalent strain over both principal strains (the
+  // Poisson coupling and the limit's share), and, for the turn of the axes with the
+  // strain, the shear modulus (s1 - s2) / (2 (e1 - e2)) that keeps stress and strain
+  // coaxial. In the stiffness a falling or flat branch (tension softening, crushing,
+  // cracked through) keeps a trace of E and the shear term a trace of G: with negative
+  // slopes the iterations of a softening structure jump between cracks that open and
+  // cracks that close and do not settle.
+  const Plane211 p = Plane211Of(m);
   const double* e = r.Real2[kPrincipalStrain];
   const double* s = r.Real2[kSecantStress];
+  double eq[3], J[3][3];
+  EquivalentStrains(p, r.State, e[1], e[2], eq, J);
+  double Dp[4][4] = {};
+  for (int i = 1; i <= 2; i++) {
+    double t = r.RealA[i];
+    if (!falling && !(t > kSofteningFloor * p.c.Ec)) t = kSofteningFloor * p.c.Ec;
+    for (int k = 1; k <= 2; k++) Dp[i][k] = t * J[i][k];
+  }
   const double span = e[1] - e[2];
   // Equal principal strains have no axes to turn: the elastic shear modulus.
-  double G = span > kCoaxialSpan * std::fmax(std::fabs(e[1]), std::fabs(e[2])) ? 0.5 * (s[1] - s[2]) / span
+  Dp[3][3] = span > kCoaxialSpan * std::fmax(std::fabs(e[1]), std::fabs(e[2])) ? 0.5 * (s[1] - s[2]) / span
                                                                                : De[3][3];
-  if (!(G > 0.0)) G = kTraceShare * De[3][3];
-  const double diag[4] = {0.0, E[1], E[2], G};
+  if (!falling && !(Dp[3][3] > kTraceShare * De[3][3])) Dp[3][3] = kTraceShare * De[3][3];
   double** T;
   allocd2(&T, 3, 3);
   CalcTransMat_NLMM211(r.Angle, T);
   for (int i = 1; i <= 3; i++)
     for (int j = 1; j <= 3; j++) {
       double x = 0.0;
-      for (int k = 1; k <= 3; k++) x += T[k][i] * diag[k] * T[k][j];
+      for (int k = 1; k <= 3; k++)
+        for (int l = 1; l <= 3; l++) x += T[k][i] * Dp[k][l] * T[l][j];
       D[i][j] = x;
     }
   freed2(T);
