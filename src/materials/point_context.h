@@ -27,6 +27,9 @@ struct PointContext {
   // stress law runs on it; null elsewhere.
   const double* strainStep = nullptr;
   int nStrainStep = 0;
+  // The point's record at the start of the step (the converged copy, when every iterate
+  // restarts from it) while the tangent of a plane crack model is taken; null elsewhere.
+  const void* stepStart = nullptr;
 };
 
 // Error stream: the combination, iteration, element, sampling point and layer (above 0

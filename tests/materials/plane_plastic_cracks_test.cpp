@@ -9,6 +9,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "materials/crack/elastoplastic_crack.h"
 #include "materials/crack/plane_plastic_cracks.h"
@@ -16,6 +17,7 @@
 #include "materials/plasticity/owen_figueiras.h"
 #include "numcore/numcore.h"
 #include "support/crack_material.h"
+#include "support/material_driver.h"
 
 namespace {
 
@@ -472,5 +474,40 @@ TEST(PlanePlasticCracked, EntryPointsPulledThenShortened) {
       EXPECT_LE(std::fabs(F) / kFc, 1e-6);
     }
     EXPECT_LT(s[2], -9.0);
+  }
+}
+
+// A crack born inside a step (the point elastic at eps_x 9e-5, then pulled by 1.2e-5 past
+// the cracking strain 1e-4, nu 0, beta 0.2): the update takes the step elastic up to the
+// crack's start (t = 0.83 of it) and cracked after, so its shear slope is
+// t G + (1 - t) beta G = 13e3, not the cracked beta G = 3e3 of the later steps. The
+// tangent follows the central differences in shear (the normal term keeps its floor
+// E / 1e6 on the falling branch), for the plane crack models with and without plasticity;
+// a tangent of beta G there made the Newton iterations of a quadratic element grow by
+// x 2.5 in a shear mode once the crack localised in a row of its points.
+TEST(PlaneCrackTangent, CrackBornInTheStepKeepsTheShearOfItsElasticPart) {
+  for (int code : {MAT_NLMM142, MAT_NLMM141, MAT_NLMM104, MAT_NLMM101}) {
+    SCOPED_TRACE(code);
+    CrackMat c = code == MAT_NLMM142 || code == MAT_NLMM141 ? Concrete(code) : CrackConcrete(code, 0.1);
+    c.Set(66, 0.0).Set(68, kFc);
+    if (code == MAT_NLMM104) c.Set(81, 0, 1).Set(81, 1, 2).Set(82, 0.2).Set(83, 1);
+    if (code == MAT_NLMM101) c.Set(77, 1).Set(78, 0.2);
+    matdriver::ContinuumPoint p(code, _PLANE_STRESS_QUAD, c.m);
+    p.SetHeldTolerance(1e-6);
+    const std::vector<bool> held = {false, false, false};
+    std::vector<double> de = {9e-5, 0.0, 0.0};
+    p.Step(de, held);
+    for (int step = 1; step <= 2; step++) {
+      SCOPED_TRACE(step);
+      de = {step == 1 ? 1.2e-5 : 1e-6, 0.0, 0.0};
+      p.Step(de, held);
+      const std::vector<double> D = p.Tangent(), F = p.DifferenceTangent(de, 1e-9);
+      const double t = 1.0 / 1.2, shear = step == 1 ? t * 15000.0 + (1.0 - t) * 3000.0 : 3000.0;
+      EXPECT_NEAR(F[8], shear, 0.02 * shear);
+      EXPECT_NEAR(D[8], F[8], 0.02 * F[8]);
+      EXPECT_LT(F[0], -1000.0);
+      EXPECT_GT(D[0], 0.0);
+      EXPECT_LT(D[0], 0.1);
+    }
   }
 }

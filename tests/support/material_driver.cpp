@@ -164,6 +164,9 @@ ContinuumPoint::ContinuumPoint(int code, int type, const MaterialRecord& m)
   ops_->copy(At(2), At(1));
   hd_ = NLMM_HD{};
   hd_.Entry[2 * slot_] = block_;
+  // History mode 1: the converged copy (record 2, the start of the step) as record 1.
+  hd_.Entry[2 * slot_ + 1] = block_ + ops_->size;
+  hd_.PathBehavior = 1;
 }
 
 ContinuumPoint::~ContinuumPoint() {

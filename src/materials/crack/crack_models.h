@@ -216,19 +216,21 @@ void CalcMat_A(const PointContext& at, const SolidCrackModel& model, int n, doub
 // X (ns x ns) = T^T A.
 void CalcMat_TcrT_A(const PointContext& at, const SolidCrackModel& model, int n, double** X, double** Dco,
                     double** Dcr, double** T);
-// Cracked tangent of the point's active cracks with their axes T (Dco when none).
+// Cracked tangent of the point's active cracks with their axes T (Dco when none):
+// D = Dco (I - T^T S A), S the diagonal of `share` over the crack components (null: 1).
 void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** T, double** Dco,
-                  double** D);
+                  double** D, const double* share = nullptr);
 // The same with the axes of the cracks c (normals of a solid model, angles of a plane one).
 void CalcMat_DecrOfCracks(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** Dco,
-                          double** D);
+                          double** D, const double* share = nullptr);
 // Cracked tangent of a record whose nA active cracks `pack` gives out.
 template <class R>
 void CalcMat_DecrOfRecord(const SolidCrackModel& model, const PointContext& at, const MaterialRecord& m, const R& r,
-                          int nA, void (*pack)(int, const R&, ActiveCracks*), double** Dco, double** D) {
+                          int nA, void (*pack)(int, const R&, ActiveCracks*), double** Dco, double** D,
+                          const double* share = nullptr) {
   ActiveCracks c{};
   if (nA > 0) pack(nA, r, &c);
-  CalcMat_DecrOfCracks(CrackParamsOf(model, m), at, c, Dco, D);
+  CalcMat_DecrOfCracks(CrackParamsOf(model, m), at, c, Dco, D, share);
   if (nA > 0) FreeActiveCracks(&c);
 }
 
@@ -355,6 +357,16 @@ double Calc_Gf_NewCrInit(const MaterialRecord& m, const double* normal, const Cr
 void InitializeCr(const MaterialRecord& m, double gf, const double* normal, double sigmaN, CrackView& v,
                   double angle = 0.0);
 void AssignActCrData(int nA, const CrackView& v, ActiveCracks* c);
+// A plane crack born inside the step: the update takes the step elastic up to the crack's
+// start, at the fraction t where the crack's normal traction reaches its initiation
+// stress, and cracked after it; in shear the stress grows by t G + (1 - t) G_cr over the
+// step. The tangent of such a point gives the crack's shear components the share 1 - t
+// (the normal ones keep 1: the normal slope of the whole step is the crack's). now: the
+// point's view after the step, start: before it, strain: the step's strain increment,
+// Dco the base matrix of the step. Fills `share` (12) for the active crack components of
+// `now` and returns true when a crack was born; false (share untouched) otherwise.
+bool NewPlaneCrackShares(const CrackView& now, const CrackView& start, const double* strain, double** Dco,
+                         double* share);
 
 struct CrackSolve;
 

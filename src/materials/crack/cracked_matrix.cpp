@@ -462,7 +462,7 @@ void CalcMat_TcrT_A(const PointContext& at, const SolidCrackModel& model, int n,
 }
 
 void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** T, double** Dco,
-                  double** D) {
+                  double** D, const double* share) {
   const int ns = p.model->ns;
   if (c.n == 0) {
     copyd2(D, Dco, ns, ns);
@@ -476,7 +476,17 @@ void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCrac
   if (p.patternFault) InternalError(__FILE__, __LINE__);
   Calc_Dcr(p, c, c.e, c.e, c.s, Dcr);
   ApplyMinCrStiff(p, c, 0, Dcr);
-  CalcMat_TcrT_A(at, *p.model, n, X, Dco, Dcr, T);
+  if (share == nullptr) {
+    CalcMat_TcrT_A(at, *p.model, n, X, Dco, Dcr, T);
+  } else {
+    double** A;
+    allocd2(&A, n, ns);
+    CalcMat_A(at, *p.model, n, Dco, Dcr, T, A);
+    for (int i = 1; i <= n; i++)
+      for (int k = 1; k <= ns; k++) A[i][k] *= share[i];
+    multtd2d2(X, T, A, ns, n, ns);
+    freed2(A);
+  }
   // D = Dco (I - X)
   scaled2(X, ns, ns, -1.0);
   for (int i = 1; i <= ns; i++) X[i][i] += 1.0;
@@ -486,7 +496,7 @@ void CalcMat_Decr(const CrackParams& p, const PointContext& at, const ActiveCrac
 }
 
 void CalcMat_DecrOfCracks(const CrackParams& p, const PointContext& at, const ActiveCracks& c, double** Dco,
-                          double** D) {
+                          double** D, const double* share) {
   if (c.n == 0) {
     copyd2(D, Dco, p.model->ns, p.model->ns);
     return;
@@ -494,7 +504,7 @@ void CalcMat_DecrOfCracks(const CrackParams& p, const PointContext& at, const Ac
   double** T;
   allocd2(&T, p.model->nc * c.n, p.model->ns);
   CalcMat_TcrOfCracks(*p.model, c, T);
-  CalcMat_Decr(p, at, c, T, Dco, D);
+  CalcMat_Decr(p, at, c, T, Dco, D, share);
   freed2(T);
 }
 
@@ -503,4 +513,29 @@ void CalcMat_TcrOfCracks(const SolidCrackModel& model, const ActiveCracks& c, do
     CalcMat_Tcr(c.n, T, c.angle);
   else
     CalcMat_Tcr_3D(c.n, T, c.dir, c.twist);
+}
+
+bool NewPlaneCrackShares(const CrackView& now, const CrackView& start, const double* strain, double** Dco,
+                         double* share) {
+  if (now.model->nc != 2 || *start.nCr > *now.nCr) InternalError(__FILE__, __LINE__);
+  if (*start.nCr == *now.nCr) return false;
+  bool born = false;
+  for (int k = 1, j = 0; k <= *now.nCr; k++) {
+    if (now.status[k] == kCrClosed) continue;
+    j++;
+    share[2 * j - 1] = share[2 * j] = 1.0;
+    if (k <= *start.nCr) continue;
+    // Normal traction along the step's elastic path: tn(t) = T1 (sigma0 + t Dco dEps).
+    const double a = now.angleRows != nullptr ? now.angleRows[k][1] : now.angleVec[k];
+    const double c = std::cos(a), s = std::sin(a), T1[4] = {0.0, c * c, s * s, 2.0 * s * c};
+    double t0 = 0.0, rate = 0.0;
+    for (int i = 1; i <= 3; i++) {
+      t0 += T1[i] * start.stress[i];
+      for (int l = 1; l <= 3; l++) rate += T1[i] * Dco[i][l] * strain[l];
+    }
+    const double t = rate > 0.0 ? std::clamp((now.ft[k] - t0) / rate, 0.0, 1.0) : 0.0;
+    share[2 * j] = 1.0 - t;
+    born = true;
+  }
+  return born;
 }

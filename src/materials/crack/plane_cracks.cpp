@@ -54,13 +54,27 @@ Component ComponentOf(CrackPart104& r, int k) {
 }  // namespace
 
 void CalcMat_Decr_NLMM104(const PointContext& at, const MaterialRecord& m, const CrackPart104& r, double** Dco,
-                          double** D) {
-  CalcMat_DecrOfRecord(kModel104, at, m, r, CalcNumActiveCr_NLMM104(r), AssignActCrData_NLMM104, Dco, D);
+                          double** D, const double* share) {
+  CalcMat_DecrOfRecord(kModel104, at, m, r, CalcNumActiveCr_NLMM104(r), AssignActCrData_NLMM104, Dco, D, share);
 }
+
+namespace {
+CrackView View101(NLMM101_HD& r) { return CrackViewOf(r, kModel101); }
+const double* Strain101(const NLMM101_HD& r) { return r.Strain; }
+}  // namespace
 
 void CalcMat_Decr_NLMM101(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r, double** Dco,
                           double** D) {
-  CalcMat_DecrOfRecord(kModel101, at, m, r, CalcNumActiveCr_NLMM101(r), AssignActCrData_NLMM101, Dco, D);
+  double share[13];
+  CalcMat_DecrOfRecord(kModel101, at, m, r, CalcNumActiveCr_NLMM101(r), AssignActCrData_NLMM101, Dco, D,
+                       StepCrackShares(at, r, Dco, share, View101, Strain101));
+}
+
+const double* StepCrackShares(const CrackView& now, const double* strainNow, const CrackView& start,
+                              const double* strainStart, double** Dco, double* share) {
+  double d[4];
+  for (int i = 1; i <= 3; i++) d[i] = strainNow[i] - strainStart[i];
+  return NewPlaneCrackShares(now, start, d, Dco, share) ? share : nullptr;
 }
 
 // ---- transverse shear ----------------------------------------------------------------------

@@ -93,12 +93,20 @@ void CalcStress_NLMM141(const PointContext& at, const MaterialRecord& m, NLMM141
 
 void CalcMat_Decr_NLMM142(const PointContext& at, const MaterialRecord& m, const NLMM142_HD& r, double** Dbase,
                           double** D) {
-  CalcMat_DecrOfRecord(kModel142, at, m, r.Cr, CalcNumActiveCr_NLMM104(r.Cr), AssignActCrData_NLMM104, Dbase, D);
+  double share[13];
+  const auto view = [](NLMM142_HD& x) { return CrackViewOf(x); };
+  const auto strain = [](const NLMM142_HD& x) -> const double* { return x.Pl.Strain; };
+  CalcMat_DecrOfRecord(kModel142, at, m, r.Cr, CalcNumActiveCr_NLMM104(r.Cr), AssignActCrData_NLMM104, Dbase, D,
+                       StepCrackShares<NLMM142_HD>(at, r, Dbase, share, view, strain));
 }
 
 void CalcMat_Decr_NLMM141(const PointContext& at, const MaterialRecord& m, const NLMM141_HD& r, double** Dbase,
                           double** D) {
-  CalcMat_DecrOfRecord(kModel141, at, m, r, CalcNumActiveCr_NLMM141(r), AssignActCrData_NLMM141, Dbase, D);
+  double share[13];
+  const auto view = [](NLMM141_HD& x) { return CrackViewOf(x); };
+  const auto strain = [](const NLMM141_HD& x) -> const double* { return x.Pl.Strain; };
+  CalcMat_DecrOfRecord(kModel141, at, m, r, CalcNumActiveCr_NLMM141(r), AssignActCrData_NLMM141, Dbase, D,
+                       StepCrackShares<NLMM141_HD>(at, r, Dbase, share, view, strain));
 }
 
 void CalcMat_Dep_NLMM142(const PointContext& at, const MaterialRecord& m, const NLMM142_HD& r, double** Dco,

@@ -319,7 +319,13 @@ void CalcMat_D_NLMM104(const PointContext& at, const MaterialRecord& m, const NL
                        double** D) {
   switch (r.PointStatus) {
     case 1: copyd2(D, De, 3, 3); return;
-    case 2: CalcMat_Decr_NLMM104(at, m, r.Cr, De, D); return;
+    case 2: {
+      double share[13];
+      const auto view = [](NLMM104_HD& x) { return CrackViewOf(x); };
+      const auto strain = [](const NLMM104_HD& x) -> const double* { return x.Strain; };
+      CalcMat_Decr_NLMM104(at, m, r.Cr, De, D, StepCrackShares<NLMM104_HD>(at, r, De, share, view, strain));
+      return;
+    }
     default: InternalError(__FILE__, __LINE__);
   }
 }
