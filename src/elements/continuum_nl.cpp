@@ -315,7 +315,10 @@ void PointCrackBand(ContinuumElement& el, const ContinuumPoint& pt) {
   }
   const OliverPointContext at{e.comb, e.iter, e.elem, pt.ip, MaterialKindName(el.material.pointCode)};
   if (e.solid) {
-    CalcSubElementGradN(at, e.nNodes, pt.s, el.work.X, extent, b.gSub);
+    const double opening[4] = {0.0, CrackOpeningWeight(e.dim, e.nNodes, r.c[1], r.w[1], pt.i[1]),
+                               CrackOpeningWeight(e.dim, e.nNodes, r.c[2], r.w[2], pt.i[2]),
+                               CrackOpeningWeight(e.dim, e.nNodes, r.c[3], r.w[3], pt.i[3])};
+    CalcSubElementGradN(at, e.nNodes, pt.s, el.work.X, opening, b.gSub);
     return;
   }
   CalcSubElementQuad(at, e.nNodes, pt.s, el.work.X, extent, b.gSub, b.ySub);

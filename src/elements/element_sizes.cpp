@@ -116,6 +116,18 @@ double CrackZoneWeight(int dim, int nNodes, int count, const double* w, int i) {
   return w[i];
 }
 
+double CrackOpeningWeight(int dim, int nNodes, int count, const double* w, int i) {
+  // Three points of a quadratic element: an opening c at an outer point opens the middle
+  // one by c / 2 and leaves the far one closed, so the crack strain integrates to c over
+  // the natural width w1 + w2 / 2 (1 on the Gauss rule). The same opening at every row
+  // (the same stress across the element, as equilibrium asks of a bar) takes that width
+  // at an outer point and twice it at the middle one.
+  const bool quadratic = dim == 3 ? nNodes == 20 : nNodes == 8 || nNodes == 9;
+  if (!quadratic || count != 3) return CrackZoneWeight(dim, nNodes, count, w, i);
+  const double outer = w[1] + 0.5 * w[2];
+  return i == 2 ? 2.0 * outer : outer;
+}
+
 double CrackZoneFraction(int dim, const double* zone) {
   double f = 1.0;
   for (int d = 1; d <= dim; d++) f *= 0.5 * zone[d];

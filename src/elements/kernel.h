@@ -245,6 +245,10 @@ void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int
 // three points the outer and the middle rows together. The share of a point above and the sub-element of
 // Oliver's band at a point are built of it.
 double CrackZoneWeight(int dim, int nNodes, int count, const double* w, int i);
+// Natural width of the band of point i along one direction for Oliver's band at the point:
+// with three points on a quadratic element, the width over which the opening of the
+// cracking rows is the same (the outer row half the middle one's); CrackZoneWeight otherwise.
+double CrackOpeningWeight(int dim, int nNodes, int count, const double* w, int i);
 // The fraction of the element's width that a zone of natural widths zone[1..dim] covers:
 // the geometric mean of zone[d] / 2 (1 on a linear element).
 double CrackZoneFraction(int dim, const double* zone);

@@ -239,7 +239,10 @@ TEST_F(CrackBandRun, ShearedBarsRunThroughWithBothSolvers) {
 // 20-node hexahedra with 3 x 3 x 3; x += 0.3 y) with Oliver's bands run through to 0.6 mm
 // with both solvers (they stopped at the peak on a singular crack matrix when the band was
 // the step of every node: a band without bound). Locking spends more than Gf A: 8 nodes
-// 1.01 (n 1), 1.06 (2), 1.33 (8); 9 nodes 1.04, 1.08, 1.13; 20 nodes 1.88, 1.82, 1.47.
+// 1.01 (n 1), 1.06 (2), 1.33 (8); 9 nodes 1.04, 1.08, 1.13; 20 nodes 1.88, 1.82, 1.47 with
+// the element's band, 2.08, 2.15, 2.24 with the point's (whose rows of opening widths
+// 1 : 2 : 1 fit a crack along the rows; across leaning rows the locked middle row, on
+// the wider band, softens more slowly).
 TEST_F(CrackBandRun, LeaningQuadraticBarsWithOliversBandRunThrough) {
   const bool full = std::getenv("VOLDE_CRACK_BAND_TABLE") != nullptr;
   const std::vector<double> u = BarSteps(0.004);
@@ -260,7 +263,7 @@ TEST_F(CrackBandRun, LeaningQuadraticBarsWithOliversBandRunThrough) {
           const double share = Dissipated(u, f) / gfA;
           if (full) std::printf("leaning %-28s W/(Gf A) = %.4f, end force %.1f N\n", name.c_str(), share, f.back());
           EXPECT_GT(share, 0.98);
-          EXPECT_LT(share, 1.95);
+          EXPECT_LT(share, k.nn == 20 && option == 5 ? 2.3 : 1.95);
           EXPECT_LT(f.back(), 0.2 * 2.97 * gfA / 0.1);  // of the peak: locked, not held
         }
 }
@@ -324,7 +327,8 @@ TEST_F(CrackBandRun, RulesWithZeroEnergyModesAreRefused) {
 
 // A restart on the softening branch (after u = 0.05 mm) gives the uninterrupted run byte
 // for byte on a cracked bar of each family, with the bands of the point and the element,
-// on a bar of two layered 9-node shells, and on lone leaning quadratic elements with
+// on a bar of two layered 9-node shells, on a straight 20-node block with the band of
+// the point, and on lone leaning quadratic elements with
 // Oliver's bands.
 TEST_F(CrackBandRun, RestartOnTheSofteningBranchGivesTheUninterruptedRun) {
   const std::vector<double> u = Steps(0.0, 0.08, 0.005);
@@ -354,6 +358,12 @@ TEST_F(CrackBandRun, RestartOnTheSofteningBranchGivesTheUninterruptedRun) {
     ExpectRestartGivesTheUninterruptedRun(bar.job, nonlinrun::kSolvers[0], after,
                                           {"_dr.bin", "_if.bin", "_NLMM142_HD.bin"});
   }
+  // A straight 20-node block with the band of the point (the rows' opening widths).
+  {
+    BandBar bar = CrackBar(BarKind{true, 20, 3}, 1, 5, u);
+    ExpectRestartGivesTheUninterruptedRun(bar.job, nonlinrun::kSolvers[0], after,
+                                          {"_dr.bin", "_if.bin", "_NLMM111_HD.bin"});
+  }
   // Leaning quadratic elements with Oliver's bands (their corners' width).
   for (const BarKind& k : {BarKind{false, 8, 3}, BarKind{true, 20, 3}}) {
     SCOPED_TRACE(k.nn);
@@ -361,4 +371,29 @@ TEST_F(CrackBandRun, RestartOnTheSofteningBranchGivesTheUninterruptedRun) {
     ExpectRestartGivesTheUninterruptedRun(bar.job, nonlinrun::kSolvers[0], after,
                                           {"_dr.bin", "_if.bin", k.solid ? "_NLMM111_HD.bin" : "_NLMM104_HD.bin"});
   }
+}
+
+// A 100 mm block of one 20-node hexahedron (3 x 3 x 3 points) with Oliver's band at the
+// point against its twin of one 8-node hexahedron (2 x 2 x 2), pulled through the peak
+// to full opening: the same force at every record to u = 0.019 mm and the same energy.
+// The crack of the quadratic block opens an outer row of points and the middle one by
+// half as much; the band of each point makes their openings equal, so every row carries
+// the same stress (with one band for both rows the middle row carried 11 % more force at
+// u = 0.019 mm and 10 % less at 0.015 mm).
+TEST_F(CrackBandRun, QuadraticBlockFollowsItsLinearTwinWithOliversBandAtThePoint) {
+  std::vector<double> u = Steps(0.0, 0.04, 0.001);
+  for (double x : Steps(0.04, 0.16, 0.01)) u.push_back(x);
+  std::vector<std::vector<double>> forces;
+  for (const BarKind& k : {BarKind{true, 8, 2}, BarKind{true, 20, 3}}) {
+    SCOPED_TRACE(k.nn);
+    const BandBar bar = CrackBar(k, 1, 5, u);
+    const ChildResult r = Start(bar.job, "block");
+    ASSERT_EQ(r.status, 0) << r.err;
+    forces.push_back(bar.Forces(Results(bar.job, "block")));
+    ASSERT_EQ(forces.back().size(), u.size());
+    EXPECT_NEAR(Dissipated(u, forces.back()) / 1000.0, 1.0, 0.02);
+  }
+  for (size_t i = 0; i <= IndexOf(u, 0.019); i++)
+    EXPECT_NEAR(forces[1][i], forces[0][i], 0.02 * std::fabs(forces[0][i])) << u[i];
+  EXPECT_NEAR(forces[0][IndexOf(u, 0.019)], 14845.3, 1.0);
 }

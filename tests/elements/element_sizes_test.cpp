@@ -73,7 +73,14 @@ TEST(ElementSizes, CrackZoneOfAPoint) {
   for (const auto& [dim, n] : {std::pair{2, 8}, std::pair{2, 9}, std::pair{3, 20}}) {
     EXPECT_EQ(CrackZoneWeight(dim, n, 2, w2, 2), 1.0);
     for (int i = 1; i <= 3; i++) EXPECT_NEAR(CrackZoneWeight(dim, n, 3, w3, i), 13.0 / 9.0, 1e-15);
+    // Equal openings: an outer row takes half the element, the middle row (half its
+    // crack strain) the whole; two points keep their own weight.
+    EXPECT_NEAR(CrackOpeningWeight(dim, n, 3, w3, 1), 1.0, 1e-15);
+    EXPECT_NEAR(CrackOpeningWeight(dim, n, 3, w3, 2), 2.0, 1e-15);
+    EXPECT_NEAR(CrackOpeningWeight(dim, n, 3, w3, 3), 1.0, 1e-15);
+    EXPECT_EQ(CrackOpeningWeight(dim, n, 2, w2, 2), 1.0);
   }
+  EXPECT_EQ(CrackOpeningWeight(3, 8, 3, w3, 2), 2.0);
   for (const auto& [dim, n] : {std::pair{2, 4}, std::pair{3, 8}})  // bilinear, trilinear
     for (int i = 1; i <= 3; i++) {
       EXPECT_EQ(CrackZoneWeight(dim, n, 3, w3, i), 2.0);
