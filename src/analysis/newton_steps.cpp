@@ -48,11 +48,14 @@ bool UpdateGlobalMatrices(const StiffnessMoves& moves, int solver, int nF, const
   if (replaced) {
     SparseRowMatrix* K = steps.solved();
     ms->held = true;
-    if (ms->prepared)
+    const bool renew = ms->prepared;
+    // A preparation that a singular tangent stops in an iterate holds its arrays all the
+    // same: they are released with the solver.
+    ms->prepared = true;
+    if (renew)
       RenewLinearSolver(solver, nF, OutputControl, K, &ms->iter, &ms->solverStep);
     else
       PrepareLinearSolver(solver, nF, OutputControl, K, &ms->iter, &ms->solverStep);
-    ms->prepared = true;
   }
   // Every strategy assembles or reads in the first iteration a run makes.
   if (!ms->prepared) InternalError(__FILE__, __LINE__);

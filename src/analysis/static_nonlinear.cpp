@@ -498,6 +498,7 @@ void SolveIteration(NonlinearRun* run) {
 // Iterate, last part: reactions and displacements updated, the history data restored
 // (path-independent) and the residual of the new iterate.
 void UpdateIterate(NonlinearRun* run) {
+  const WorkArrayFrame work;  // Utot
   NonlinearWorkArrays& nl = run->nl;
   const MainWorkArrays& w = run->w;
   const int nF = run->nF, nP = run->nP;

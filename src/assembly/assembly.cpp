@@ -660,6 +660,10 @@ void EndGlobalMatAssembly(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTerm
   *nTermsKPF = SumCounts(KPF);
   *nTermsKPP = SumCounts(KPP);
   if (FlowInfo(OutputControl)) PrintTermCounts("After compression:", *nTermsKFF, *nTermsKPF, *nTermsKPP);
+  FreeStiffAssemblyWork(a);
+}
+
+void FreeStiffAssemblyWork(StiffAssemblyWork* a) {
   freec1(a->rowsState);
   freei1(a->lastElem);
   freei1(a->listP);
@@ -698,16 +702,23 @@ void AssembGlobalStiffMatWith(const ElemStiffSource& source, int64_t* nTermsKFF,
   a.springHistory = source.springHistory;
   if (!source.nonlinear || OutputControl[OC_PRINT_PROGRAM_FLOW_INFO] == 'Y')
     std::printf("\nCalculating and assembling the stiffness matrix of each element\n");
-  for (int e = 1; e <= mesh->nElements; e++) {
-    if (w->ElemPropIndex[e] == 0) continue;
-    int n;
-    double** Ke;
-    source.element(e, &n, &Ke);
-    AssembSpringLinkCouplings(e, &a, KFF, KPF, KPP);
-    const int type = mesh->ElemProps[w->ElemPropIndex[e]].ElementType;
-    AssembElemStiffGlobal(e, mesh->ElemNodeCount[e], GetElementTypeInfo(type).dofMask, Ke, &a, KFF, KPF, KPP);
-    CompressSpringLinkRows(e, &a, KFF, KPF, KPP);
-    freed2(Ke);
+  try {
+    for (int e = 1; e <= mesh->nElements; e++) {
+      if (w->ElemPropIndex[e] == 0) continue;
+      int n;
+      double** Ke;
+      source.element(e, &n, &Ke);
+      AssembSpringLinkCouplings(e, &a, KFF, KPF, KPP);
+      const int type = mesh->ElemProps[w->ElemPropIndex[e]].ElementType;
+      AssembElemStiffGlobal(e, mesh->ElemNodeCount[e], GetElementTypeInfo(type).dofMask, Ke, &a, KFF, KPF, KPP);
+      CompressSpringLinkRows(e, &a, KFF, KPF, KPP);
+      freed2(Ke);
+    }
+  } catch (const IterateFailure&) {
+    // An element's fault of the iterate: the rows built so far stay with the matrices,
+    // whose holder releases them; the assembly's own work goes.
+    FreeStiffAssemblyWork(&a);
+    throw;
   }
   EndGlobalStiffAssembly(nTermsKFF, nTermsKPF, nTermsKPP, OutputControl, &a, KFF, KPF, KPP);
   const MainParameters& m = mesh->Main;

@@ -109,6 +109,8 @@ void EndGlobalStiffAssembly(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTe
 // counts after compaction and their print, release of the work data.
 void EndGlobalMatAssembly(int64_t* nTermsKFF, int64_t* nTermsKPF, int64_t* nTermsKPP, const char* OutputControl,
                           StiffAssemblyWork* a, SparseRowMatrix* KFF, SparseRowMatrix* KPF, SparseRowMatrix* KPP);
+// Release of the work data alone (an assembly that an element's fault broke off).
+void FreeStiffAssemblyWork(StiffAssemblyWork* a);
 
 void VerifyInternalPointLinks(const MeshData* mesh, const int* PointSpecialCS, MasterSlaveTables* t);
 void CalcMasterSlaveTables(const MeshData* mesh, const MainWorkArrays* w, MasterSlaveTables* t);

@@ -91,7 +91,13 @@ void RenewLinearSolver(int code, int nF, const char* OutputControl, SparseRowMat
     s->last = nullptr;
   }
   ReleaseLinearSolver(s);
-  Prepare(code, nF, OutputControl, KFF, iter, s, spare, spareLast);
+  try {
+    Prepare(code, nF, OutputControl, KFF, iter, s, spare, spareLast);
+  } catch (const IterateFailure&) {
+    // A singular tangent of an iterate: the new solver form is whole and held.
+    if (spareLast != nullptr) freei1(spareLast);
+    throw;
+  }
   if (spareLast != nullptr) freei1(spareLast);
 }
 

@@ -154,6 +154,7 @@ void EmbCableLoop(int mother, int n, const char* OutputControl, const MeshData* 
 // embedded cables, springs.
 void CalcElemStiffNonlinear(int e, const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
                             const NonlinearElementState* s, int* n, double*** K) {
+  const WorkArrayFrame work;  // K is the caller's once the element returns
   const int prop = w->ElemPropIndex[e];
   const int type = mesh->ElemProps[prop].ElementType;
   const int nNodes = mesh->ElemNodeCount[e];
@@ -276,6 +277,7 @@ void AssembInt_Fg(int element, int type, int nNodes, const MeshData* mesh, const
 
 void CalcInternalForces(const char* OutputControl, const MeshData* mesh, const MainWorkArrays* w,
                         const NonlinearElementState* s, double** Uincr, double** Utot, double* IF, double* IP) {
+  const WorkArrayFrame work;
   zerod1(IF, w->nF);
   zerod1(IP, w->nP);
   const SpringHistory hist = SpringHistoryOf(s);

@@ -108,6 +108,7 @@ struct ContinuumElement {
   GeometricWork geo;
   ThermalTerms heat;
   CrackBand crack;
+  int point;  // the sampling point being integrated
 };
 
 // A sampling point: its number in the record order, its rule indices, natural
@@ -402,11 +403,11 @@ void AddGeometricStiffness(ContinuumElement& el, double f, int record, double** 
   GeometricWork& g = el.geo;
   ContinuumRecordStress(m.pointCode, e.state, *m.mat, e.hd, record, el.work.sigma);
   if (el.kin.total) {
-    CalcPolarRotation_NLMG(e.dim, e.nNodes, el.work.dNdx, g.u, g.Rot, e.elem, e.context);
+    CalcPolarRotation_NLMG(e.dim, e.nNodes, el.work.dNdx, g.u, g.Rot, e.elem, el.point, e.context);
     RotateStress_NLMG(e.dim, g.Rot, false, el.work.sigma, g.E);
     copyd1(el.work.sigma, g.E, e.nc);
   }
-  CalcStressPK2_NLMG(e.dim, e.nNodes, el.work.dNdx, g.u, g.pk2, el.work.sigma, e.elem, e.context);
+  CalcStressPK2_NLMG(e.dim, e.nNodes, el.work.dNdx, g.u, g.pk2, el.work.sigma, e.elem, el.point, e.context);
   if (e.stress)
     for (int k = 1; k <= e.nc; k++) g.pk2[k] *= g.thin.lambda;
   StressVecToTensor(e.dim, g.pk2, g.T);
@@ -427,7 +428,7 @@ SheetThinning SheetStretch(ContinuumElement& el, const double* sigma) {
   GeometricWork& g = el.geo;
   const SheetThinningLaw law = ContinuumSheetThinning(el.material.pointCode, *el.material.mat);
   double eps[4];
-  CalcLogStrain_NLMG(2, e.nNodes, w.dNdx, g.u, eps, e.elem, e.context);
+  CalcLogStrain_NLMG(2, e.nNodes, w.dNdx, g.u, eps, e.elem, el.point, e.context);
   double lnJ2 = eps[1] + eps[2];
   if (!el.kin.total) {
     double J0[3][3] = {};
@@ -481,13 +482,14 @@ void PointTangent(ContinuumElement& el, const ContinuumPoint& pt, const PointCon
   GeometricWork& g = el.geo;
   ContinuumRecordStress(el.material.pointCode, e.state, *el.material.mat, e.hd, record, w.sigma);
   if (!el.kin.total) {
-    CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.u, g.Rot, e.elem, e.context);
+    CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.u, g.Rot, e.elem, el.point, e.context);
     RotateStress_NLMG(e.dim, g.Rot, true, w.sigma, g.E);
     copyd1(w.sigma, g.E, e.nc);
     TurnTangentToReference(el);
   }
   if (e.stress) g.thin = SheetStretch(el, w.sigma);
-  CalcMat_DS_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.sigma, w.D, g.DS, e.elem, e.context, e.stress ? &g.thin : nullptr);
+  CalcMat_DS_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.sigma, w.D, g.DS, e.elem, el.point, e.context,
+                  e.stress ? &g.thin : nullptr);
   AddScaledBtDB(e.nc, e.nDof, pt.f, w.B, g.DS, w.DB, Kg);
   AddGeometricStiffness(el, pt.f, record, Kg);
 }
@@ -518,12 +520,12 @@ void StrainIncrement(ContinuumElement& el, int record) {
   const ContinuumMaterial& m = el.material;
   ContinuumWork& w = el.work;
   GeometricWork& g = el.geo;
-  CalcLogStrain_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.eps, e.elem, e.context);
-  CalcLogStrain_NLMG(e.dim, e.nNodes, w.dNdx, g.up, g.E, e.elem, e.context);
+  CalcLogStrain_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.eps, e.elem, el.point, e.context);
+  CalcLogStrain_NLMG(e.dim, e.nNodes, w.dNdx, g.up, g.E, e.elem, el.point, e.context);
   for (int k = 1; k <= e.nc; k++) w.eps[k] -= g.E[k];
   if (!el.kin.total && !el.kin.fromConverged) {
     ContinuumRecordStress(m.pointCode, e.state, *m.mat, e.hd, record, w.sigma);
-    CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.up, g.Rot, e.elem, e.context);
+    CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.up, g.Rot, e.elem, el.point, e.context);
     RotateStress_NLMG(e.dim, g.Rot, true, w.sigma, g.pk2);
     ContinuumSetRecordStress(m.pointCode, e.state, e.hd, record, g.pk2);
     TurnRecordAxes(el, record, true);
@@ -538,13 +540,13 @@ void PullBackStress(ContinuumElement& el, int record) {
   const ContinuumMaterial& m = el.material;
   ContinuumWork& w = el.work;
   GeometricWork& g = el.geo;
-  CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.u, g.Rot, e.elem, e.context);
+  CalcPolarRotation_NLMG(e.dim, e.nNodes, w.dNdx, g.u, g.Rot, e.elem, el.point, e.context);
   RotateStress_NLMG(e.dim, g.Rot, false, w.sigma, g.E);
   if (!el.kin.total) {
     ContinuumSetRecordStress(m.pointCode, e.state, e.hd, record, g.E);
     TurnRecordAxes(el, record, false);
   }
-  CalcStressPK2_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.sigma, g.E, e.elem, e.context);
+  CalcStressPK2_NLMG(e.dim, e.nNodes, w.dNdx, g.u, w.sigma, g.E, e.elem, el.point, e.context);
   if (e.stress) {
     g.thin = SheetStretch(el, g.E);
     for (int k = 1; k <= e.nc; k++) w.sigma[k] *= g.thin.lambda;
@@ -598,6 +600,7 @@ void PointForces(ContinuumElement& el, const ContinuumPoint& pt, const PointCont
 void IntegratePoint(ContinuumElement& el, const ContinuumPoint& pt0, const double* du, double** Kg, double* Fint) {
   const ContinuumCall& e = el.call;
   ContinuumPoint pt = pt0;
+  el.point = pt.ip;
   const double det = PointKinematics(el, pt.s);
   pt.f = PointFactor(el, pt, det);
   PointContext at{pt.ip, e.comb, e.elem, e.iter, 0};

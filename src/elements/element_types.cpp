@@ -166,12 +166,16 @@ namespace {
 
 }  // namespace
 
+// The routine's work arrays are its own: a fault of the iterate that unwinds through it
+// releases them.
 void RunElemMat(const ElemMatCell& cell, int type, const ElementCall& c, double** K) {
   if (cell.run == nullptr) RefuseCell(type, cell.refusal);
+  const WorkArrayFrame work;
   cell.run(c, K);
 }
 
 void RunElemVec(const ElemVecCell& cell, int type, const ElementCall& c, double* F) {
   if (cell.run == nullptr) RefuseCell(type, cell.refusal);
+  const WorkArrayFrame work;
   cell.run(c, F);
 }

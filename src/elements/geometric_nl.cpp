@@ -49,11 +49,13 @@ void DeformationGradient(int dim, int n, double** dNdX, double** U, double F[4][
   for (int i = 1; i <= dim; i++) F[i][i] += 1.0;
 }
 
-// A fault of the iterate: a smaller step may leave the element whole.
-[[noreturn]] void SingularGradient(int elem, const char* context) {
-  char line[160];
+// A fault of the iterate: a smaller step may leave the element whole. Named by the
+// context line of the element and the sampling point, as a material point's fault.
+[[noreturn]] void SingularGradient(int elem, int point, const char* context) {
+  char line[160], at[48];
   std::snprintf(line, sizeof line, context, elem);
-  IterateFault("\n" + std::string(line),
+  std::snprintf(at, sizeof at, "   -> Sampling point: %d\n", point);
+  IterateFault("\n" + std::string(line) + at,
                "The deformation gradient of the element is singular:\n"
                "the element is inverted or collapsed.");
 }
@@ -150,7 +152,7 @@ void CalcMat_S_NLMG(int dim, double** T, double** S) {
 }
 
 void CalcStressPK2_NLMG(int dim, int n, double** dNdX, double** U, double* S, const double* sigma, int elem,
-                        const char* context) {
+                        int point, const char* context) {
   double Fa[4][4];
   DeformationGradient(dim, n, dNdX, U, Fa);
   double **F, **Fi, **T, **P;
@@ -161,7 +163,7 @@ void CalcStressPK2_NLMG(int dim, int n, double** dNdX, double** U, double* S, co
   for (int i = 1; i <= dim; i++)
     for (int j = 1; j <= dim; j++) F[i][j] = Fa[i][j];
   const double J = detd2(F, dim);
-  if (!(J > 1e-8) || !invertd2(Fi, F, dim)) SingularGradient(elem, context);
+  if (!(J > 1e-8) || !invertd2(Fi, F, dim)) SingularGradient(elem, point, context);
   StressVecToTensor(dim, sigma, T);
   // P = J F^-1 T F^-T.
   for (int i = 1; i <= dim; i++)
@@ -195,7 +197,8 @@ void CalcGreenStrain_NLMG(int dim, int n, double** dNdX, double** U, double* E) 
   }
 }
 
-void CalcLogStrain_NLMG(int dim, int n, double** dNdX, double** U, double* eps, int elem, const char* context) {
+void CalcLogStrain_NLMG(int dim, int n, double** dNdX, double** U, double* eps, int elem, int point,
+                        const char* context) {
   // C - I = H + H^T + H^T H from the displacements keeps the digits of small strains; its
   // eigenvalues e give the principal stretches sqrt(1 + e), ln U = sum 1/2 ln(1 + e) n n^T.
   double A[4][4] = {}, V[4][4], lam[4];
@@ -203,7 +206,7 @@ void CalcLogStrain_NLMG(int dim, int n, double** dNdX, double** U, double* eps, 
   SymmetricEigen(dim, A, lam, V);
   double f[4];
   for (int i = 1; i <= dim; i++) {
-    if (!(lam[i] > -1.0 + 1e-12)) SingularGradient(elem, context);
+    if (!(lam[i] > -1.0 + 1e-12)) SingularGradient(elem, point, context);
     f[i] = 0.5 * std::log1p(lam[i]);
   }
   for (int c = 1; c <= Components(dim); c++) {
@@ -216,7 +219,7 @@ void CalcLogStrain_NLMG(int dim, int n, double** dNdX, double** U, double* eps, 
 }
 
 void CalcMat_DS_NLMG(int dim, int n, double** dNdX, double** U, const double* sigma, double** D, double** DS, int elem,
-                     const char* context, const SheetThinning* thin) {
+                     int point, const char* context, const SheetThinning* thin) {
   // In the principal axes V of C = U^2 (eigenvalues c = 1 + e): J = prod sqrt(c), U^-1 =
   // diag(c^-1/2); the derivatives of ln U = 1/2 ln C and of U^-1 by C take, off the
   // diagonal, the divided differences of their functions of c.
@@ -226,7 +229,7 @@ void CalcMat_DS_NLMG(int dim, int n, double** dNdX, double** U, const double* si
   double c[4], r[4], ui[4], J = 1.0, tf[4][4], tg[4][4];
   for (int i = 1; i <= dim; i++) {
     c[i] = 1.0 + e[i];
-    if (!(c[i] > 1e-12)) SingularGradient(elem, context);
+    if (!(c[i] > 1e-12)) SingularGradient(elem, point, context);
     r[i] = std::sqrt(c[i]);
     ui[i] = 1.0 / r[i];
     J *= r[i];
@@ -324,13 +327,14 @@ void CalcMat_DS_NLMG(int dim, int n, double** dNdX, double** U, const double* si
       for (int j = 1; j <= nc; j++) DS[i][j] *= thin->lambda;
 }
 
-void CalcPolarRotation_NLMG(int dim, int n, double** dNdX, double** U, double** R, int elem, const char* context) {
+void CalcPolarRotation_NLMG(int dim, int n, double** dNdX, double** U, double** R, int elem, int point,
+                            const char* context) {
   double F[4][4];
   DeformationGradient(dim, n, dNdX, U, F);
   if (dim == 2) {
     // The rotation of F = R U in the plane in closed form.
     const double a = F[1][1] + F[2][2], b = F[2][1] - F[1][2], r = std::hypot(a, b);
-    if (!(r > 1e-8)) SingularGradient(elem, context);
+    if (!(r > 1e-8)) SingularGradient(elem, point, context);
     R[1][1] = R[2][2] = a / r;
     R[2][1] = b / r;
     R[1][2] = -b / r;
@@ -341,12 +345,12 @@ void CalcPolarRotation_NLMG(int dim, int n, double** dNdX, double** U, double** 
   allocd2(&Ri, dim, dim);
   for (int i = 1; i <= dim; i++)
     for (int j = 1; j <= dim; j++) R[i][j] = F[i][j];
-  if (!(detd2(R, dim) > 1e-8)) SingularGradient(elem, context);
+  if (!(detd2(R, dim) > 1e-8)) SingularGradient(elem, point, context);
   for (int it = 1; it <= 60; it++) {
     double **C, change = 0.0;
     allocd2(&C, dim, dim);
     copyd2(C, R, dim, dim);
-    if (!invertd2(Ri, C, dim)) SingularGradient(elem, context);
+    if (!invertd2(Ri, C, dim)) SingularGradient(elem, point, context);
     freed2(C);
     for (int i = 1; i <= dim; i++)
       for (int j = 1; j <= dim; j++) {

@@ -186,13 +186,14 @@ void CalcMat_G_NLMG(int n, int dim, double** G, double** dNdX);
 // those written).
 void StressVecToTensor(int dim, const double* sigma, double** T);
 void CalcMat_S_NLMG(int dim, double** T, double** S);
-// Pull-back S = det F F^-1 T(sigma) F^-T as a vector; a singular F stops the run naming
-// the element under the context line.
+// Pull-back S = det F F^-1 T(sigma) F^-T as a vector; a singular F is a fault of the
+// iterate (IterateFault) named by the context line of the element and its sampling point.
 void CalcStressPK2_NLMG(int dim, int n, double** dNdX, double** U, double* S, const double* sigma, int elem,
-                        const char* context);
+                        int point, const char* context);
 // R (dim x dim) of the polar decomposition F = R V of the configuration U; a singular F
 // stops the run as above.
-void CalcPolarRotation_NLMG(int dim, int n, double** dNdX, double** U, double** R, int elem, const char* context);
+void CalcPolarRotation_NLMG(int dim, int n, double** dNdX, double** U, double** R, int elem, int point,
+                            const char* context);
 // out = R T(in) R^T, or R^T T(in) R when back, as stress vectors.
 void RotateStress_NLMG(int dim, double** R, bool back, const double* in, double* out);
 // Green-Lagrange strain E = 1/2 (F^T F - I) of the configuration U on the reference of
@@ -200,7 +201,8 @@ void RotateStress_NLMG(int dim, double** R, bool back, const double* in, double*
 void CalcGreenStrain_NLMG(int dim, int n, double** dNdX, double** U, double* E);
 // Logarithmic strain ln U of F = R U of the configuration U on the reference of dNdX, in
 // the axes of the reference, engineering shear; a singular F stops the run as above.
-void CalcLogStrain_NLMG(int dim, int n, double** dNdX, double** U, double* eps, int elem, const char* context);
+void CalcLogStrain_NLMG(int dim, int n, double** dNdX, double** U, double* eps, int elem, int point,
+                        const char* context);
 // DS (nc x nc) = dS/dE of the second Piola-Kirchhoff stress S = det U U^-1 sigma U^-1 of
 // the true stress sigma in the axes of the reference, which follows ln U through the
 // tangent D; what the kinematics add to D is made symmetric.
@@ -211,7 +213,7 @@ struct SheetThinning {
   double lambda, a, b;
 };
 void CalcMat_DS_NLMG(int dim, int n, double** dNdX, double** U, const double* sigma, double** D, double** DS, int elem,
-                     const char* context, const SheetThinning* thin = nullptr);
+                     int point, const char* context, const SheetThinning* thin = nullptr);
 
 // ---- element geometry --------------------------------------------------------------
 

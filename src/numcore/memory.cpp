@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <vector>
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -18,6 +20,32 @@
 namespace {
 
 [[noreturn]] void AllocFailed() { errexit("Memory allocation failed", 0); }
+
+// The blocks of the open work-array frames of this thread, innermost last; the lists of
+// closed frames keep their room for the next ones.
+thread_local std::vector<std::vector<void*>> tFrames;
+thread_local int tOpenFrames = 0;
+
+void* Recorded(void* p) {
+  if (tOpenFrames > 0) tFrames[tOpenFrames - 1].push_back(p);
+  return p;
+}
+
+// Every block of the guarded allocators is released here: struck from the frame that
+// recorded it (searched from the innermost frame and its latest block), then freed.
+void ReleaseBlock(void* p) {
+  for (int f = tOpenFrames - 1; f >= 0; f--) {
+    std::vector<void*>& blocks = tFrames[f];
+    for (size_t k = blocks.size(); k-- > 0;)
+      if (blocks[k] == p) {
+        blocks[k] = blocks.back();
+        blocks.pop_back();
+        std::free(p);
+        return;
+      }
+  }
+  std::free(p);
+}
 
 // Number of entries to request for a count: n + 1 (leading entry), n = 0 counted as 1.
 int64_t EntriesFor(int64_t n) {
@@ -45,7 +73,7 @@ T* AllocBlock(int64_t n) {
   int64_t entries = CheckedEntries<T>(n);
   void* p = std::malloc(static_cast<size_t>(entries) * sizeof(T));
   if (p == nullptr) AllocFailed();
-  return static_cast<T*>(p);
+  return static_cast<T*>(Recorded(p));
 }
 
 // A cleared block: the system hands out large blocks as zero pages, cleared when first
@@ -55,7 +83,7 @@ T* AllocClearedBlock(int64_t n) {
   int64_t entries = CheckedEntries<T>(n);
   void* p = std::calloc(static_cast<size_t>(entries), sizeof(T));
   if (p == nullptr) AllocFailed();
-  return static_cast<T*>(p);
+  return static_cast<T*>(Recorded(p));
 }
 
 template <typename T>
@@ -64,7 +92,7 @@ void Alloc1(T** v, int n) { *v = AllocBlock<T>(n); }
 template <typename T>
 void Free1(T* v, const char* msg) {
   if (v == nullptr) errexit(msg, 0);
-  std::free(v);
+  ReleaseBlock(v);
 }
 
 template <typename T>
@@ -81,8 +109,8 @@ void Alloc2(T*** A, int n, int m) {
 template <typename T>
 void Free2(T** A, const char* msg) {
   if (A == nullptr || A[1] == nullptr) errexit(msg, 0);
-  std::free(A[1]);
-  std::free(A);
+  ReleaseBlock(A[1]);
+  ReleaseBlock(A);
 }
 
 template <typename T>
@@ -217,9 +245,9 @@ void freed2(double** A) { Free2(A, "freed2: unexpected null pointer"); }
 void freed3(double*** A) {
   const char* msg = "freed3: unexpected null pointer";
   if (A == nullptr || A[1] == nullptr || A[1][1] == nullptr) errexit(msg, 0);
-  std::free(A[1][1]);
-  std::free(A[1]);
-  std::free(A);
+  ReleaseBlock(A[1][1]);
+  ReleaseBlock(A[1]);
+  ReleaseBlock(A);
 }
 
 void freeragi2(int** A, int n) {
@@ -273,6 +301,20 @@ void zeroprofd2(double** A, int n, const int* last) {
     for (int j = i; j <= last[i]; j++) A[i][j] = 0.0;
 }
 
+WorkArrayFrame::WorkArrayFrame() : unwinding_(std::uncaught_exceptions()) {
+  if (static_cast<int>(tFrames.size()) == tOpenFrames) tFrames.emplace_back();
+  tFrames[tOpenFrames].clear();
+  tOpenFrames++;
+}
+
+WorkArrayFrame::~WorkArrayFrame() {
+  std::vector<void*>& blocks = tFrames[tOpenFrames - 1];
+  tOpenFrames--;
+  if (std::uncaught_exceptions() > unwinding_)
+    for (size_t k = blocks.size(); k-- > 0;) std::free(blocks[k]);
+  blocks.clear();
+}
+
 void AllocPointLists(PointList** list, int n) {
   PointList* v = AllocBlock<PointList>(n);
   for (int i = 1; i <= n; i++) v[i] = PointList{0, nullptr};
@@ -291,8 +333,8 @@ void AllocPointVecSet(PointVecSet** set, int n) {
 }
 
 void FreePointLists(PointList* list, int n) {
-  for (int i = n; i >= 1; i--) std::free(list[i].items);
-  std::free(list);
+  for (int i = n; i >= 1; i--) ReleaseBlock(list[i].items);
+  ReleaseBlock(list);
 }
 
 void FreePointVecSet(int n, PointVecSet* set) {
@@ -301,7 +343,7 @@ void FreePointVecSet(int n, PointVecSet* set) {
     freepd1(set[i].vecs);
     freei1(set[i].ints);
   }
-  std::free(set);
+  ReleaseBlock(set);
 }
 
 void FreeSparseMat(int n, int* a, int** rows, int* b, int* c) {

@@ -67,6 +67,25 @@ void allocragd2(double*** A, int n, const int* len);
 // that lie before their row (by i - 1 entries); never address a column outside i..last[i].
 void allocprofd2(double*** A, int n, const int* last);
 
+// Work arrays that a fault of an iterate may unwind past. While a WorkArrayFrame is open,
+// the blocks the allocators above hand out in its thread are recorded in the innermost
+// open frame, and a block released by the release routines below is struck from its
+// frame. A frame that closes while an exception unwinds through it releases the blocks
+// still recorded in it; one that closes normally forgets them (a block that outlives its
+// routine belongs to whoever holds it). Open one at the head of a routine whose arrays
+// are its own work, never around code that stores a new block in a record that outlives
+// a failed iterate (the global matrices, the history records).
+class WorkArrayFrame {
+ public:
+  WorkArrayFrame();
+  ~WorkArrayFrame();
+  WorkArrayFrame(const WorkArrayFrame&) = delete;
+  WorkArrayFrame& operator=(const WorkArrayFrame&) = delete;
+
+ private:
+  int unwinding_;  // exceptions in flight when the frame opened
+};
+
 // ---- release -----------------------------------------------------------------------
 void freec1(char* v);
 void freei1(int* v);

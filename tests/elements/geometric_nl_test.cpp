@@ -204,7 +204,7 @@ TEST(GeometricKernels, RigidRotationGivesNoStrainAndThePullBackTurnsTheStress) {
     // Pull-back of a Cauchy stress T: J = 1 and S = R^T T R.
     Vec sigma(nc), S(nc);
     for (int k = 1; k <= nc; k++) sigma.v[k] = 1.0 + k;
-    CalcStressPK2_NLMG(dim, n, p.dNdX.a, Uc.a, S.v, sigma.v, 1, kCtxStiffness);
+    CalcStressPK2_NLMG(dim, n, p.dNdX.a, Uc.a, S.v, sigma.v, 1, 1, kCtxStiffness);
     Mat T(dim, dim), RtTR(dim, dim);
     StressVecToTensor(dim, sigma.v, T.a);
     for (int i = 1; i <= dim; i++)
@@ -218,7 +218,7 @@ TEST(GeometricKernels, RigidRotationGivesNoStrainAndThePullBackTurnsTheStress) {
     for (int i = 1; i <= dim; i++)
       for (int j = 1; j <= dim; j++) EXPECT_NEAR(ST.a[i][j], RtTR.a[i][j], 1e-13);
     // Without motion the pull-back is the identity.
-    CalcStressPK2_NLMG(dim, n, p.dNdX.a, zero.a, S.v, sigma.v, 1, kCtxStiffness);
+    CalcStressPK2_NLMG(dim, n, p.dNdX.a, zero.a, S.v, sigma.v, 1, 1, kCtxStiffness);
     for (int k = 1; k <= nc; k++) EXPECT_NEAR(S.v[k], sigma.v[k], 1e-13);
   }
 }
@@ -283,7 +283,7 @@ TEST(GeometricKernels, LogarithmicStrainOfAStretchAlongTurnedAxesIgnoresTheRotat
           for (int j = 1; j <= dim; j++) D.a[k][i] += F[i][j] * p.X0.a[k][j];
         }
       Vec eps(nc);
-      CalcLogStrain_NLMG(dim, n, p.dNdX.a, D.a, eps.v, 1, kCtxStiffness);
+      CalcLogStrain_NLMG(dim, n, p.dNdX.a, D.a, eps.v, 1, 1, kCtxStiffness);
       double L[4][4] = {};
       for (int i = 1; i <= dim; i++)
         for (int j = 1; j <= dim; j++)

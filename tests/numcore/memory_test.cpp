@@ -3,6 +3,12 @@
 #include "numcore/numcore.h"
 #include "support/process.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+// The address sanitizer's allocator: whether p is a block it handed out and that is not
+// released.
+extern "C" int __sanitizer_get_ownership(const volatile void* p);
+#endif
+
 TEST(Memory, MatrixRowsAreContiguous) {
   double** A;
   allocd2(&A, 3, 4);
@@ -93,6 +99,79 @@ TEST(Memory, ZeroCountsAllocate) {
   double*** B;
   allocd3(&B, 2, 0, 3);
   freed3(B);
+}
+
+namespace {
+
+// A routine of an iterate: its work arrays in a frame; it hands `kept` to its caller and
+// fails when told to, its vector `v` still held.
+void FramedRoutine(bool fail, double** kept, double** v, double*** A) {
+  const WorkArrayFrame work;
+  allocd1(kept, 4);
+  allocd1(v, 8);
+  allocd2(A, 3, 5);
+  double* done;
+  allocd1(&done, 2);  // released before the fault: not released again
+  freed1(done);
+  if (fail) IterateFault("\nwhere\n", "what");
+  freed2(*A);
+  freed1(*v);
+}
+
+bool Held(const void* p) {
+#if defined(__SANITIZE_ADDRESS__)
+  return __sanitizer_get_ownership(p) != 0;
+#else
+  (void)p;
+  return true;
+#endif
+}
+
+}  // namespace
+
+// A fault of an iterate that unwinds through frames releases the blocks each frame
+// allocated and still holds, rows and data of a matrix alike; a frame closed normally
+// leaves its caller what it handed over; blocks of outer frames, and blocks released
+// inside, are not touched.
+TEST(Memory, WorkArrayFramesReleaseWhatAFaultLeaves) {
+#if !defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "needs the address sanitizer's ownership query";
+#endif
+  const IterateFaultScope scope;
+  double *outside, *kept = nullptr, *v = nullptr, **A = nullptr, *outer = nullptr, *early = nullptr;
+  allocd1(&outside, 3);
+  {
+    const WorkArrayFrame frame;
+    FramedRoutine(false, &kept, &v, &A);
+  }
+  ASSERT_TRUE(Held(kept));  // the caller's now
+  kept[4] = 1.0;
+  freed1(kept);
+  bool caught = false;
+  try {
+    const WorkArrayFrame frame;
+    allocd1(&outer, 6);
+    allocd1(&early, 6);
+    freed1(outside);  // a block of no frame, released inside one
+    {
+      const WorkArrayFrame inner;
+      freed1(early);  // a block of the outer frame, released in the inner one
+      FramedRoutine(true, &kept, &v, &A);
+    }
+  } catch (const IterateFailure& f) {
+    caught = true;
+    EXPECT_EQ(f.context + f.message, "\nwhere\nwhat");
+  }
+  ASSERT_TRUE(caught);
+  for (const void* p : {static_cast<const void*>(kept), static_cast<const void*>(v), static_cast<const void*>(A),
+                        static_cast<const void*>(outer)})
+    EXPECT_FALSE(Held(p));
+  // Frames nest again after the fault: a block allocated outside them stays.
+  double* after;
+  allocd1(&after, 2);
+  { const WorkArrayFrame frame; }
+  EXPECT_TRUE(Held(after));
+  freed1(after);
 }
 
 TEST(MemoryDeath, NullFreeAndBadCount) {
