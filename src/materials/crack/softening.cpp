@@ -249,7 +249,7 @@ double CrConsumedGf(int nLaws, int law, double ft, double gf, double h, const Cr
   if (law == kLawCornelissen) {
     GUARD(epsU < kSmall);
     const double r = kC2 / epsU;
-    GUARD(std::fabs(r) < kSmall);
+    GUARD(!(r > 0.0));
     if (eps > epsU) return gf;
     GUARD(!(eps <= epsU));
     const double c1c2 = kC1 / kC2, c13 = kC1 * kC1 * kC1;
