@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "materials/crack/crack_start.h"
 #include "materials/material_slots.h"
@@ -238,6 +239,18 @@ void CalcConcPropAtEquivAge_NLMM173(MaterialRecord& crack, const MaterialRecord&
     case 0: Gf = Gf28; break;
     case 1: Gf = std::pow(beta, MatValue(m173, 6)) * Gf28; break;
     default: InternalError(__FILE__, __LINE__);
+  }
+  // At an equivalent age near zero the ageing law leaves the concrete no stiffness (beta
+  // falls to 0): no crack law takes that.
+  if (!(Ec > 0.0) || !(fctm / Ec <= 1.0)) {
+    char msg[1000];
+    std::snprintf(msg, sizeof msg,
+                  "The ageing law of the concrete %s gives at the equivalent age %g days\n"
+                  "a modulus of elasticity of %g (tensile strength %g): the concrete is too young\n"
+                  "for the crack model. Start the analysis at a later age.",
+                  m173.Name, te, Ec, fctm);
+    std::fflush(stdout);
+    errexit(msg, 0);
   }
   const double last = SetCrackProperties(crack, Ec, fcm, fctm, Gf, h.FirstCallFlag, cr);
   h.CompressiveStrength = fcm;

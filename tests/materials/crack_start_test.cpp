@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <string>
 #include <utility>
 
 #include "history/records.h"
@@ -14,6 +16,7 @@
 #include "materials/material_point.h"
 #include "materials/material_slots.h"
 #include "materials/material_table.h"
+#include "model/mesh.h"
 #include "support/crack_material.h"
 
 namespace {
@@ -297,5 +300,52 @@ TEST(CrackStart, NewCracksOfThePlaneModels) {
     EXPECT_GE(nCr, 1);
     EXPECT_NEAR(gNew, 0.0761692, 1e-7);
     EXPECT_NEAR(gSame, 0.0523385, 1e-7);
+  }
+}
+
+// The set-up refuses a modulus that leaves a cracking strain ft / E of one or more in
+// every smeared-crack kind (E = 1e-300 gave the critical energy k ft^2 h / E beyond the
+// numbers); ft / E = 1 exactly still passes the crack check. A transverse shear law
+// outside its list is refused too (a damaged code reached the law's dispatch).
+TEST(CrackStart, SetUpRefusesACrackingStrainOfOneOrMore) {
+  for (int code : {MAT_NLMM101, MAT_NLMM102, MAT_NLMM104, MAT_NLMM111, MAT_NLMM141, MAT_NLMM142, MAT_NLMM151}) {
+    for (double E : {1e-300, 2.9, 3.0}) {
+      CrackMat c = CrackConcrete(code, 0.1);
+      c.Set(67, E);
+      MeshData mesh{};
+      MaterialRecord recs[2] = {c.m, c.m};
+      mesh.nMaterials[code] = 1;
+      mesh.Materials[code] = recs;
+      int count[kMaterialKinds + 1] = {};
+      count[code] = 1;
+      if (E == 3.0) {
+        // (the kinds with compression plasticity refuse fc / E = 10 besides)
+        if (code != MAT_NLMM141 && code != MAT_NLMM142 && code != MAT_NLMM151)
+          CheckNonlinearMaterialParameters(&mesh, count);
+        continue;
+      }
+      char ratio[32];
+      std::snprintf(ratio, sizeof ratio, "%g", 3.0 / E);
+      std::string said = ratio;
+      if (const size_t plus = said.find('+'); plus != std::string::npos) said.insert(plus, "\\");
+      EXPECT_EXIT(CheckNonlinearMaterialParameters(&mesh, count), testing::ExitedWithCode(1),
+                  std::string("Record counter: 1\n\nERROR:\nThe tensile strength over the modulus of elasticity must "
+                              "be at most 1: ") + said)
+          << code << " " << E;
+    }
+  }
+  // The transverse shear law of the plane kinds that crack in shell layers: 0 to 3.
+  for (int code : {MAT_NLMM104, MAT_NLMM142}) {
+    CrackMat c = CrackConcrete(code, 0.1);
+    c.Set(code == MAT_NLMM104 ? 90 : 99, 7, 1);
+    MeshData mesh{};
+    MaterialRecord recs[2] = {c.m, c.m};
+    mesh.nMaterials[code] = 1;
+    mesh.Materials[code] = recs;
+    int count[kMaterialKinds + 1] = {};
+    count[code] = 1;
+    EXPECT_EXIT(CheckNonlinearMaterialParameters(&mesh, count), testing::ExitedWithCode(1),
+                "Invalid transverse shear law: 7 \\(valid: 0 to 3\\)\\.")
+        << code;
   }
 }

@@ -597,6 +597,41 @@ TEST(Nlmm124, VonMisesReturnsAnyStrainIncrementAtOnce) {
         }
 }
 
+// A softening von Mises cone stretched fifty and a hundred times past yield in one
+// increment: the cohesion falls to nothing (below 1e-8 of its start), the point ends on the hydrostatic axis with
+// the elastic mean stress, and its tangent (where the flow has no direction or no
+// stiffness along it) is a finite symmetric matrix with the bulk term, not a fault.
+TEST(Nlmm124, VonMisesSoftenedAwayKeepsAFiniteTangent) {
+  const double nu = 0.3, K = kE / (3 * (1 - 2 * nu));
+  const std::vector<double> de0 = {8e-4, -3e-4, 1e-4, 4e-4, -2e-4, 6e-4};
+  for (int criterion : {2, 3})
+    for (double scale : {50.0, 1e2}) {
+      SCOPED_TRACE(testing::Message() << "criterion " << criterion << " scale " << scale);
+      ContinuumPoint p(MAT_NLMM124, _SOLID_HEXA, Frictional(nu, criterion, 2, 10.0, 0.002, 1, 0.0, 0.0, 1.0));
+      std::vector<double> de = de0;
+      for (double& x : de) x *= scale;
+      p.Step(de, std::vector<bool>(de.size(), false));
+      const NLMM124_HD& r = p.Record<NLMM124_HD>();
+      ASSERT_EQ(r.LoadingState, 2);
+      const double tr = de[0] + de[1] + de[2], mean = (r.Stress[1] + r.Stress[2] + r.Stress[3]) / 3.0;
+      EXPECT_NEAR(mean, K * tr, 1e-9 * K * std::fabs(tr));
+      for (int k = 1; k <= 6; k++) EXPECT_NEAR(r.Stress[k], k <= 3 ? mean : 0.0, 1e-6 * 20.0) << k;
+      const std::vector<double> t = p.Tangent();
+      for (int i = 0; i < 6; i++) {
+        EXPECT_GT(t[static_cast<size_t>(7 * i)], 0.0) << i;
+        for (int j = 0; j < 6; j++) {
+          ASSERT_TRUE(std::isfinite(t[static_cast<size_t>(6 * i + j)])) << i << " " << j;
+          EXPECT_NEAR(t[static_cast<size_t>(6 * i + j)], t[static_cast<size_t>(6 * j + i)], 1e-9 * kE) << i << j;
+        }
+      }
+      // The bulk term: a volume change alone meets K m m^T.
+      double bulk = 0.0;
+      for (int i = 0; i < 3; i++)
+        for (int j = 0; j < 3; j++) bulk += t[static_cast<size_t>(6 * i + j)];
+      EXPECT_GE(bulk, 9.0 * K * (1.0 - 1e-9));
+    }
+}
+
 // The hardening parameter is a scalar of the tensor: one point strained along axes turned
 // by 0, 30 and 45 degrees in the plane (the same principal strains) ends with the same
 // principal stresses and the same kappa, for every surface of the law (Mohr-Coulomb,

@@ -272,6 +272,10 @@ TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
       {MAT_NLMM124, m124(1, 3, 10, 0, 1, 0.5, 0.5, 1), "cohesion parameter must be positive"},
       {MAT_NLMM124, m124(1, 1, 10, 0, 2, 0.5, 0.6, -1), "friction angle parameter must be positive"},
       {MAT_NLMM124, m124(1, 1, 10, 1, 1, 1.6, 0.5, 1), "friction angle must lie in"},
+      // The strength's elastic strain c0 / E below any material's range.
+      {MAT_NLMM124, m124(1, 1, 1e-300, 1, 1, 0.5, 0.5, 1),
+       "initial cohesion over the modulus of elasticity must be at least 1e-6: 3.3+e-305\n\\(c0 = 1e-300, E = 30000\\)"},
+      {MAT_NLMM124, m124(2, 1, 0.029, 1, 1, 0.0, 0.0, 1), "must be at least 1e-6: 9.6+7e-07"},
       {MAT_NLMM122, c12x(0, 30, 3, 0.0022, 0.3, 1), "<NLMM122>(.|\n)*modulus of elasticity must be positive"},
       {MAT_NLMM123, c12x(30000, 0, 3, 0.0022, 0.3, 1), "<NLMM123>(.|\n)*compressive strength must be positive"},
       {MAT_NLMM125, c12x(30000, 30, 0, 0.0005, 0.3, 1), "<NLMM125>(.|\n)*strain at the compressive peak"},
@@ -291,6 +295,14 @@ TEST(MaterialPoint, PlasticityParametersAreCheckedAtSetUp) {
       {MAT_NLMM211, matdriver::RecordWithInts({0, 0, 0.2, -0.0, 0.002, 30, 0.0002, -3, 0.5, 0.1, 0.5, 0.1, 0.1, 1, 100},
                                               {14}),
        "<NLMM211>(.|\n)*Record counter: 1(.|\n)*modulus of elasticity must be positive: -0"},
+      // A strain at the compressive strength that is not positive (the fibre law's curve
+      // then ran to non-finite stresses), a modulus past the range of the numbers.
+      {MAT_NLMM211, matdriver::RecordWithInts({0, 0, 0.2, 30000, -3.6e305, 30, 0.0002, -3, 0.5, 0.1, 0.5, 0.1, 0.1, 1, 100},
+                                              {14}),
+       "<NLMM211>(.|\n)*Record counter: 1(.|\n)*strain at compressive strength must be positive: -3.6e\\+305"},
+      {MAT_NLMM211, matdriver::RecordWithInts({0, 0, 0.2, 1e300, 1e10, 30, 0.0002, -3, 0.5, 0.1, 0.5, 0.1, 0.1, 1, 100},
+                                              {14}),
+       "<NLMM211>(.|\n)*moduli ratios of the envelope \\(E0 eps / f\\) are not finite"},
       {MAT_NLMM501, matdriver::RecordWithInts({0, 0, 0, 2e4, 1e4, 4e3, 4e3, 0, 0.3, 1, 50, 200, 5, 20, 10}, {10}),
        "<NLMM501>(.|\n)*Record counter: 1(.|\n)*elastic constant G12 must be positive: 0"},
       {MAT_NLMM501, matdriver::RecordWithInts({0, 0, 0, 1e4, 4e4, 4e3, 4e3, 5e3, 0.6, 1, 50, 200, 5, 20, 10}, {10}),

@@ -719,8 +719,13 @@ void UpdateCrModelState(const CrackEventContext& x, CrackView& v, CrackSolve& s,
   {
     StatusUpdate u(x, v, s, ev);
     u.Run();
-    GUARD(ch.apply && ch.kind == 2 && !u.reopened);
-    GUARD(ch.apply && ch.kind == 3 && !u.closed);
+    // The state at the transition point of a step far beyond the law's range may not
+    // reopen or close the crack found there: the iterate fails in words.
+    if ((ch.apply && ch.kind == 2 && !u.reopened) || (ch.apply && ch.kind == 3 && !u.closed))
+      IterateFault(PointFaultContext(x.at, "Updating the crack status at a transition point:\n", x.p.model->name),
+                   WithLoadStepNote(x.at, ch.kind == 2 ? "The crack found reopening at its transition point does not reopen."
+                                                       : "The crack found closing at its transition point does not close.")
+                       .c_str());
   }
   Update_Gf(x, v, active, s.c.n);
   UpdateNewCrInitThreshold(x, v, ev, ch);

@@ -483,6 +483,12 @@ void CheckParameters_Crack(int code, const MaterialRecord& m, const char* block,
     DataFault(nullptr, block, record, "The Poisson's ratio must lie between -1 and 0.5: %g.", p.nu);
   if (!(V(m, s, s.ft) > 0.0))
     DataFault(nullptr, block, record, "The tensile strength must be positive: %g.", V(m, s, s.ft));
+  // The cracking strain ft/E of concrete is of the order 1e-4 in any units; one or more is
+  // no material (and leaves the softening laws' energies out of range).
+  if (!(V(m, s, s.ft) / p.E <= 1.0))
+    DataFault(nullptr, block, record,
+              "The tensile strength over the modulus of elasticity must be at most 1: %g\n(ft = %g, E = %g).",
+              V(m, s, s.ft) / p.E, V(m, s, s.ft), p.E);
   if (!(V(m, s, s.gf) > 0.0))
     DataFault(nullptr, block, record, "The fracture energy must be positive: %g.", V(m, s, s.gf));
   if (p.law < 1 || p.law > s.nLaws)
@@ -504,6 +510,12 @@ void CheckParameters_Crack(int code, const MaterialRecord& m, const char* block,
       DataFault(nullptr, block, record, "The mode-II fracture energy must be positive: %g.", V(m, s, s.gfII));
     if (p.shearLaw >= 1 && s.shearStrength != 0 && !(V(m, s, s.shearStrength) > 0.0))
       DataFault(nullptr, block, record, "The crack shear strength must be positive: %g.", V(m, s, s.shearStrength));
+  }
+  // The transverse shear law of a cracked shell layer (values 30 to 36 of the plane kinds).
+  if (code == MAT_NLMM104 || code == MAT_NLMM142) {
+    const int kind = MatSlotInt(m, code, code == MAT_NLMM104 ? 90 : 99, 1);
+    if (kind < 0 || kind > 3)
+      DataFault(nullptr, block, record, "Invalid transverse shear law: %d (valid: 0 to 3).", kind);
   }
   if (model.shearMode != 0 && (p.shearMode < 1 || p.shearMode > 2))
     DataFault(nullptr, block, record, "Invalid crack shear stress option: %d (valid: 1 or 2).", p.shearMode);

@@ -4,6 +4,7 @@
 // the tangent and the secant crack matrices, their floors, the derivative of the shear
 // retention stiffness, the crack strain matrix A, and the crack axes T of the angles of a
 // plane model.
+#include <algorithm>
 #include <cmath>
 
 #include "materials/crack/crack_models.h"
@@ -136,8 +137,11 @@ double Calc_DcrI_Soft(const CrackParams& p, const ActiveCracks& c, int i, double
 }
 
 double Calc_DcrI_CloseReop(const CrackParams& p, const ActiveCracks& c, int i, double epsMax) {
-  GUARD(!(epsMax >= kSmall));
-  return CrNormalStress(p, c, i, epsMax) / epsMax;
+  GUARD(!(epsMax >= 0.0));
+  // A crack that barely opened (a step far beyond the law's range can close it from
+  // there) takes the secant from 1e-8, as the shear steps do.
+  const double e = std::max(epsMax, kSmall);
+  return CrNormalStress(p, c, i, e) / e;
 }
 
 double Calc_DcrI_SecSoft(const CrackParams& p, const ActiveCracks& c, int i, double eps, double dEps,
@@ -181,6 +185,9 @@ double CrShearUltStrain(const CrackParams& p, const ActiveCracks& c, int i, int 
 
 double CrShearStress(const CrackParams& p, const ActiveCracks& c, int i, int k, double gamma) {
   const ShearBranch b = BranchOf(p, c, i, k);
+  // Below the start of the softening the envelope is its stiff branch (a secant from a
+  // largest strain that a large step left there).
+  if (gamma < b.gamma0) return b.K0 * gamma;
   if (p.shearLaw == 1) return CrShearStressSoftLinear(b.gfII, b.h, gamma, b.tau0, b.gamma0);
   return CrNormalStressSoft(ShearNormalLaw(p.shearLaw), b.tau0, b.Shifted(), b.h, gamma - b.gamma0, p.shearShape,
                             0.0);

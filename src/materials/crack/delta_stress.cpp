@@ -185,6 +185,15 @@ double ConvergedUpdate(System& S, const double* de) {
   return rho;
 }
 
+// The update of a converged estimate can lose the residual under strains far beyond the
+// law's range (a load many orders of magnitude too large): the point's fault says so.
+[[noreturn]] void GrownUpdateFault(const System& S) {
+  MaterialPointFault(S.at, "Calculating the delta stress from the current delta strain:\n", S.p.model->name,
+                     "The internal stress equations did not converge: the residual of the\n"
+                     "converged estimate grows in its update. The load step is far too large\n"
+                     "for the crack model (check the load-case factors of the combination).");
+}
+
 void RaiseFlagged(const System& S, double* de) {
   for (int k = 1; k <= S.c.n; k++) {
     const int j = S.nc * (k - 1) + 1;
@@ -295,7 +304,7 @@ bool CalcDeltaStressIterAlgor01(const CrackParams& p, const PointContext& at, Ac
     ConvergenceAssumedLog(at, "Unbalanced stress - convergence assumed\n", rho2);
     return true;
   }
-  InternalError(__FILE__, __LINE__);
+  GrownUpdateFault(S);
 }
 
 bool CalcDeltaStressIterAlgor02(const CrackParams& p, const PointContext& at, ActiveCracks& c, double** T,
@@ -343,14 +352,8 @@ bool CalcDeltaStressIterAlgor02(const CrackParams& p, const PointContext& at, Ac
     }
     if (maxabsd1(v.de, S.m) > 1e20) return false;
   }
-  // The update of a converged estimate can lose the residual under strains far beyond the
-  // law's range (a load many orders of magnitude too large).
   const double rho2 = ConvergedUpdate(S, v.de);
-  if (rho2 > (pass == 0 ? tol : tol + 1e-8))
-    MaterialPointFault(at, "Calculating the delta stress from the current delta strain:\n", p.model->name,
-                       "The internal stress equations did not converge: the residual of the\n"
-                       "converged estimate grows in its update. The load step is far too large\n"
-                       "for the crack model (check the load-case factors of the combination).");
+  if (rho2 > (pass == 0 ? tol : tol + 1e-8)) GrownUpdateFault(S);
   if (pass == 0) return true;
   ConvergenceAssumedLog(at, "Internal stress equation - convergence assumed\n", rho);
   if (rho > 1e-3) {

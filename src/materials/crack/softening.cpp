@@ -168,7 +168,7 @@ double CrNormalSlopeSoft(int law, double ft, double gf, double h, double eps, co
       const int i = SegmentOf(p, eps, epsU);
       GUARD(i < 1);
       const double den = 2.0 * (p.xi[i] - p.xi[i - 1]);
-      GUARD(std::fabs(den) < kSmall);
+      GUARD(!(den > 0.0));  // the set-up holds the strain ratios increasing
       return -S * (p.alpha[i - 1] - p.alpha[i]) * d / den;
     }
     case kLawCornelissen: {
@@ -193,11 +193,9 @@ double CrUltShearStrainLinear(double gfII, double h, double tau0) {
 double CrShearStressSoftLinear(double gfII, double h, double gamma, double tau0, double gamma0) {
   GUARD(gamma0 > gamma);
   const double gU = CrUltShearStrainLinear(gfII, h, tau0);
-  if (gamma <= gU) {
-    GUARD(std::fabs(gU - gamma0) < kSmall);
-    return tau0 - tau0 * (gamma - gamma0) / (gU - gamma0);
-  }
-  if (gamma > gU) return 0.0;
+  // gamma0 <= gamma < gU: the span gU - gamma0 is positive, however small.
+  if (gamma < gU) return tau0 - tau0 * (gamma - gamma0) / (gU - gamma0);
+  if (gamma >= gU) return 0.0;
   InternalError(__FILE__, __LINE__);
 }
 
@@ -205,6 +203,7 @@ double CrShearSlopeSoftLinear(double gfII, double h, double gamma, double tau0, 
   GUARD(gamma0 > gamma);
   const double gU = CrUltShearStrainLinear(gfII, h, tau0);
   GUARD(!(gamma <= gU));
+  if (!(gU > gamma0)) return 0.0;  // a branch of no length: the strength is gone
   return -tau0 / (gU - gamma0);
 }
 
@@ -227,7 +226,7 @@ double TransverseShearEnvelope(int kind, double gfII, double h, double tauP, dou
       GUARD(g < gP);
       const double gU = TransverseShearUltStrain(kind, gfII, h, tauP, gP, s);
       if (g > gU) return 0.0;
-      GUARD(std::fabs(gU - gP) < kSmall);
+      if (!(gU > gP)) return tauP;  // gP = g = gU: at the peak of a branch of no length
       return tauP - tauP * (g - gP) / (gU - gP);
     }
     case 2: return CrNormalStressSoft(kLawTrilinear, tauP, gfII, h, g - gP, s, 0.0);
@@ -250,7 +249,7 @@ double CrConsumedGf(int nLaws, int law, double ft, double gf, double h, const Cr
   if (law == kLawCornelissen) {
     GUARD(epsU < kSmall);
     const double r = kC2 / epsU;
-    GUARD(std::fabs(r) < kSmall);
+    GUARD(!(r > 0.0));
     if (eps > epsU) return gf;
     GUARD(!(eps <= epsU));
     const double c1c2 = kC1 / kC2, c13 = kC1 * kC1 * kC1;
@@ -291,7 +290,7 @@ double CriticalGfCoefficient(int nLaws, int law, const CrackLawShape& s) {
     const double A = AreaOf(law, s);
     for (int i = 1; i <= p.m; i++) {
       const double den = 2.0 * (p.xi[i] - p.xi[i - 1]);
-      GUARD(std::fabs(den) < kSmall);
+      GUARD(!(den > 0.0));  // the set-up holds the strain ratios increasing
       k = i == 1 ? (p.alpha[0] - p.alpha[1]) * A / den : std::max(k, (p.alpha[i - 1] - p.alpha[i]) * A / den);
     }
   }
@@ -301,7 +300,7 @@ double CriticalGfCoefficient(int nLaws, int law, const CrackLawShape& s) {
 
 double CriticalFractureField(int nLaws, int law, const CrackLawShape& s, double ft, double h, double E) {
   const double k = CriticalGfCoefficient(nLaws, law, s);
-  GUARD(std::fabs(E) < kSmall);
+  GUARD(!(E > 0.0));  // the set-up holds E > 0 and ft / E <= 1
   if (law != kLawRilem) return k * ft * ft * h / E;
   const double d3 = CrackAreaD3(s);
   GUARD(std::fabs(d3) < kSmall);

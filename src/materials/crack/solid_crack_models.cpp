@@ -85,7 +85,14 @@ bool NewCrackPoint(const CrackEventContext& x, const CrackView& v, const double*
     largest = P.Largest();
   }
   const double strength = std::max(MatSlotValue(x.m, x.p.model->code, x.p.model->ft), v.ft[n + 1]);
-  if (largest > strength && n > 0 && v.status[n] != kCrInitiating) InternalError(__FILE__, __LINE__);
+  // A start state outside the strength (left there by an increment far beyond the law's
+  // range) has no transition point: the iterate fails in words.
+  if (largest > strength && n > 0 && v.status[n] != kCrInitiating)
+    IterateFault(PointFaultContext(x.at, "Calculating the transiton point corresponding to new crack initiation:\n",
+                                   x.p.model->name),
+                 WithLoadStepNote(x.at, "The largest principal stress at the start of the increment already\n"
+                                        "exceeds the tensile strength of a new crack.")
+                     .c_str());
   double k1 = 0.0;
   if (!CalcTransPointNewCrInit(x, v, dEps, 1, &k1))
     TransitionFault(x, "Calculating the transiton point corresponding to new crack initiation\n"

@@ -616,8 +616,15 @@ void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& 
   AllocStressInvariants(n, &v);
   AllocYieldDerivs(n, &d);
   double eq, F;
-  // A cone is never left at its apex by a return.
-  if (!YieldAt(n, p, s, r->EqPlasticStrain, &v, &d, &eq, &F)) InternalError(__FILE__, __LINE__);
+  if (!YieldAt(n, p, s, r->EqPlasticStrain, &v, &d, &eq, &F)) {
+    // A stress on the hydrostatic axis (a record read back at the apex, or a cohesion
+    // softened away under a large stretch) has no flow direction to form the tangent
+    // from: the elastic matrix stands in; the return mapping still gives the stress.
+    copyd2(Dep, D, n, n);
+    FreeYieldDerivs(&d);
+    FreeStressInvariants(&v);
+    return;
+  }
   // CalcMat_H_NLMM124: Hm = (Dinv + dlambda d2F/ds2)^-1.
   if (r->DeltaLambda < 0.0) InternalError(__FILE__, __LINE__);
   double **Dinv, **Hm;
@@ -630,24 +637,26 @@ void CalcMat_Dep_NLMM124(const PointContext& ctx, int n, const Nlmm124Material& 
   addd2(d.A, Dinv, n, n);
   // Past a limit load the iterations may drive dlambda so far that the sum is singular:
   // the run ends with the model's message, not as a fault of the program.
-  if (!InvertKeeping(Hm, d.A, n)) {
-    if (!VonMisesCone(n, p))
-      MaterialPointFault(ctx, "Calculating the consistent elasto-plastic tangent stiffness matrix:\n", kModel,
-                         "Unable to invert the matrix of the consistent tangent.");
+  const bool inverted = InvertKeeping(Hm, d.A, n);
+  if (!inverted && !VonMisesCone(n, p))
+    MaterialPointFault(ctx, "Calculating the consistent elasto-plastic tangent stiffness matrix:\n", kModel,
+                       "Unable to invert the matrix of the consistent tangent.");
+  double Ha[7], den = 0.0;
+  if (inverted) {
+    multd2d1(Ha, Hm, d.a, n, n);
+    den = dotd1(d.a, Ha, n);
+  }
+  if (inverted && std::fabs(den) >= kSmall * UnitOf(p)) {
+    for (int i = 1; i <= n; i++)
+      for (int j = 1; j <= n; j++) Dep[i][j] = Hm[i][j] - Ha[i] * Ha[j] / den;
+  } else if (VonMisesCone(n, p)) {
     // Von Mises far past yield: the same tangent in closed form.
     VonMisesTangent(n, p, s, r->DeltaLambda, Dep);
-    freed2(Hm);
-    freed2(Dinv);
-    FreeYieldDerivs(&d);
-    FreeStressInvariants(&v);
-    return;
+  } else {
+    // Hm has almost no stiffness along the flow (the cohesion softened nearly away under a
+    // large step): the elastic matrix stands in, as at the apex.
+    copyd2(Dep, D, n, n);
   }
-  double Ha[7];
-  multd2d1(Ha, Hm, d.a, n, n);
-  const double den = dotd1(d.a, Ha, n);
-  if (!(std::fabs(den) >= kSmall * UnitOf(p))) InternalError(__FILE__, __LINE__);
-  for (int i = 1; i <= n; i++)
-    for (int j = 1; j <= n; j++) Dep[i][j] = Hm[i][j] - Ha[i] * Ha[j] / den;
   freed2(Hm);
   freed2(Dinv);
   FreeYieldDerivs(&d);

@@ -57,6 +57,13 @@ void CheckParameters_NLMM124(const MaterialRecord& m, const char* block, int rec
   for (const auto& c : codes)
     if (c.code < 1 || c.code > 3) DataFault(nullptr, block, record, "Invalid %s: %d (valid: 1 to 3).", c.name, c.code);
   if (!(p.c0 > 0.0)) DataFault(nullptr, block, record, "The initial cohesion must be positive: %g.", p.c0);
+  if (!(p.E > 0.0)) DataFault(nullptr, block, record, "The modulus of elasticity must be positive: %g.", p.E);
+  // The elastic strain of the strength is of the order 1e-3 in any units (a cohesion far
+  // above E is a law kept elastic).
+  if (!(p.c0 / p.E >= 1e-6))
+    DataFault(nullptr, block, record,
+              "The initial cohesion over the modulus of elasticity must be at least 1e-6: %g\n(c0 = %g, E = %g).",
+              p.c0 / p.E, p.c0, p.E);
   if (p.cohesionLaw != kLawConstant && !(p.kappaC > 0.0))
     DataFault(nullptr, block, record, "The cohesion parameter must be positive: %g.", p.kappaC);
   if (p.frictionLaw != kLawConstant && !(p.kappaPhi > 0.0))

@@ -811,6 +811,14 @@ void CheckParameters_NLMM211(const MaterialRecord& m, const char* block, int rec
   if (!(nu > -1.0 && nu < 0.5))
     DataFault(nullptr, block, record, "The Poisson's ratio must lie between -1 and 0.5: %g.", nu);
   CheckConcreteStrength(m, MAT_NLMM211, 69, block, record);
+  // The compression curve of each direction is that of the fibre: E eps_c / fc its
+  // moduli ratio, ft / E the cracking strain.
+  const double ec = MatSlotValue(m, MAT_NLMM211, 68), fc = MatSlotValue(m, MAT_NLMM211, 69);
+  if (!(ec > 0.0)) DataFault(nullptr, block, record, "The strain at compressive strength must be positive: %g.", ec);
+  if (!std::isfinite(E * ec / fc) || !std::isfinite(MatSlotValue(m, MAT_NLMM211, 71) / E))
+    DataFault(nullptr, block, record,
+              "The moduli ratios of the envelope (E0 eps / f) are not finite: the modulus, strengths and strains\n"
+              "of the record lie outside the range of the numbers.");
   // The crack band of the tension branch: a constant length (1) or the root of the
   // element's (2) or the point's (3) area.
   const int band = MatInt(m, 14);
