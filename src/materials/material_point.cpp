@@ -240,15 +240,18 @@ const void* StepStartRecord(int code, NLMM_HD* hd, int record) {
   return &a[record];
 }
 
-// The context of the tangent of a plane crack point: with the record at the start of the
-// step (the other kinds: as given).
-PointContext PlaneCrackTangentContext(int code, const PointContext& at, NLMM_HD* hd, int record) {
+// The context of the tangent of a crack point: with the record at the start of the step
+// (the other kinds: as given).
+PointContext CrackTangentContext(int code, const PointContext& at, NLMM_HD* hd, int record) {
   PointContext c = at;
   switch (code) {
     case MAT_NLMM101: c.stepStart = StepStartRecord<NLMM101_HD>(code, hd, record); break;
     case MAT_NLMM104: c.stepStart = StepStartRecord<NLMM104_HD>(code, hd, record); break;
     case MAT_NLMM141: c.stepStart = StepStartRecord<NLMM141_HD>(code, hd, record); break;
     case MAT_NLMM142: c.stepStart = StepStartRecord<NLMM142_HD>(code, hd, record); break;
+    case MAT_NLMM111: c.stepStart = StepStartRecord<NLMM111_HD>(code, hd, record); break;
+    case MAT_NLMM151: c.stepStart = StepStartRecord<NLMM151_HD>(code, hd, record); break;
+    case MAT_NLMM102: c.stepStart = StepStartRecord<NLMM101_HD>(code, hd, record); break;
     default: break;
   }
   return c;
@@ -256,8 +259,9 @@ PointContext PlaneCrackTangentContext(int code, const PointContext& at, NLMM_HD*
 
 // A point of a solid crack model: its stress after dEps (D null) or its tangent D, with
 // the elastic matrix of the concrete (Poisson's ratio slot 66, Young's modulus slot 67).
-void SolidCrackPoint(int code, const PointContext& ctx, const MaterialRecord& m, NLMM_HD* hd, int record,
+void SolidCrackPoint(int code, const PointContext& point, const MaterialRecord& m, NLMM_HD* hd, int record,
                      const double* dEps, double* sigma, double** D) {
+  const PointContext ctx = D != nullptr ? CrackTangentContext(code, point, hd, record) : point;
   double** Dco;
   allocd2(&Dco, 6, 6);
   CalcMat_De_IsoModel(6, MatSlotValue(m, code, 66), MatSlotValue(m, code, 67), Dco);
@@ -287,7 +291,7 @@ void SolidCrackPoint(int code, const PointContext& ctx, const MaterialRecord& m,
 // the elastic matrix of the element (plane stress or plane strain).
 void PlaneCrackPoint(int code, StressState state, const PointContext& point, const MaterialRecord& m, NLMM_HD* hd,
                      int record, const double* dEps, double* sigma, double** D) {
-  const PointContext ctx = D != nullptr ? PlaneCrackTangentContext(code, point, hd, record) : point;
+  const PointContext ctx = D != nullptr ? CrackTangentContext(code, point, hd, record) : point;
   double** De;
   allocd2(&De, 3, 3);
   CalcMat_De_Plane(state == kStatePlaneStress, MatSlotValue(m, code, 66), MatSlotValue(m, code, 67), De);
@@ -762,7 +766,7 @@ bool ShellLayerKindServed(int code, StressState state) {
 
 void ShellLayerTangent(int code, const PointContext& point, const MaterialRecord& m, NLMM_HD* hd, int record,
                        double** De, double** Dt) {
-  const PointContext ctx = PlaneCrackTangentContext(code, point, hd, record);
+  const PointContext ctx = CrackTangentContext(code, point, hd, record);
   switch (code) {
     case MAT_NLMM121:
       CalcMat_D_NLMM121(ctx, m, 3, PointRecord<NLMM121_HD>(code, hd, record), De, Dt);

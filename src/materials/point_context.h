@@ -28,7 +28,7 @@ struct PointContext {
   const double* strainStep = nullptr;
   int nStrainStep = 0;
   // The point's record at the start of the step (the converged copy, when every iterate
-  // restarts from it) while the tangent of a plane crack model is taken; null elsewhere.
+  // restarts from it) while the tangent of a crack model is taken; null elsewhere.
   const void* stepStart = nullptr;
 };
 

@@ -481,30 +481,50 @@ TEST(PlanePlasticCracked, EntryPointsPulledThenShortened) {
 // the cracking strain 1e-4, nu 0, beta 0.2): the update takes the step elastic up to the
 // crack's start (t = 0.83 of it) and cracked after, so its shear slope is
 // t G + (1 - t) beta G = 13e3, not the cracked beta G = 3e3 of the later steps. The
-// tangent follows the central differences in shear (the normal term keeps its floor
-// E / 1e6 on the falling branch), for the plane crack models with and without plasticity;
-// a tangent of beta G there made the Newton iterations of a quadratic element grow by
-// x 2.5 in a shear mode once the crack localised in a row of its points.
+// tangent follows the central differences in the crack's shear components (the other
+// shear keeps G; the normal term keeps its floor E / 1e6 on the falling branch), for the
+// plane and solid crack models with and without plasticity; a tangent of beta G there
+// made the Newton iterations of a quadratic element grow by x 2.5 in a shear mode once
+// the crack localised in a row of its points.
 TEST(PlaneCrackTangent, CrackBornInTheStepKeepsTheShearOfItsElasticPart) {
-  for (int code : {MAT_NLMM142, MAT_NLMM141, MAT_NLMM104, MAT_NLMM101}) {
+  struct Row {
+    int code, type;
+  };
+  for (const Row& row : {Row{MAT_NLMM142, _PLANE_STRESS_QUAD}, Row{MAT_NLMM141, _PLANE_STRESS_QUAD},
+                         Row{MAT_NLMM104, _PLANE_STRESS_QUAD}, Row{MAT_NLMM101, _PLANE_STRESS_QUAD},
+                         Row{MAT_NLMM111, _SOLID_HEXA}, Row{MAT_NLMM151, _SOLID_HEXA}, Row{MAT_NLMM102, _SOLID_HEXA}}) {
+    const int code = row.code;
     SCOPED_TRACE(code);
     CrackMat c = code == MAT_NLMM142 || code == MAT_NLMM141 ? Concrete(code) : CrackConcrete(code, 0.1);
     c.Set(66, 0.0).Set(68, kFc);
     if (code == MAT_NLMM104) c.Set(81, 0, 1).Set(81, 1, 2).Set(82, 0.2).Set(83, 1);
-    if (code == MAT_NLMM101) c.Set(77, 1).Set(78, 0.2);
-    matdriver::ContinuumPoint p(code, _PLANE_STRESS_QUAD, c.m);
+    if (code == MAT_NLMM101 || code == MAT_NLMM102) c.Set(77, 1).Set(78, 0.2);
+    if (code == MAT_NLMM111) c.Set(85, 0.2);
+    if (code == MAT_NLMM151) c.Set(70, 0.3).Set(71, 15.0).Set(72, 1).Set(94, 0.2);
+    matdriver::ContinuumPoint p(code, row.type, c.m);
     p.SetHeldTolerance(1e-6);
-    const std::vector<bool> held = {false, false, false};
-    std::vector<double> de = {9e-5, 0.0, 0.0};
+    const int n = p.n();
+    const std::vector<bool> held(n, false);
+    std::vector<double> de(n, 0.0);
+    de[0] = 9e-5;
     p.Step(de, held);
+    // The crack's shear components (xy; and zx of a solid).
+    const std::vector<int> crackShear = n == 3 ? std::vector<int>{8} : std::vector<int>{28, 35};
     for (int step = 1; step <= 2; step++) {
       SCOPED_TRACE(step);
-      de = {step == 1 ? 1.2e-5 : 1e-6, 0.0, 0.0};
+      de.assign(n, 0.0);
+      de[0] = step == 1 ? 1.2e-5 : 1e-6;
       p.Step(de, held);
       const std::vector<double> D = p.Tangent(), F = p.DifferenceTangent(de, 1e-9);
       const double t = 1.0 / 1.2, shear = step == 1 ? t * 15000.0 + (1.0 - t) * 3000.0 : 3000.0;
-      EXPECT_NEAR(F[8], shear, 0.02 * shear);
-      EXPECT_NEAR(D[8], F[8], 0.02 * F[8]);
+      for (int k : crackShear) {
+        SCOPED_TRACE(k);
+        EXPECT_NEAR(F[k], shear, 0.02 * shear);
+        EXPECT_NEAR(D[k], F[k], 0.02 * F[k]);
+      }
+      if (n == 6) {
+        EXPECT_NEAR(D[21], 15000.0, 1e-6);
+      }
       EXPECT_LT(F[0], -1000.0);
       EXPECT_GT(D[0], 0.0);
       EXPECT_LT(D[0], 0.1);

@@ -283,7 +283,7 @@ void CalcMat_D_NLMM111(const PointContext& at, const MaterialRecord& m, const NL
 void CalcMat_D_NLMM102(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r, double** Dco,
                        double** D);
 void CalcMat_Decr_NLMM111(const PointContext& at, const MaterialRecord& m, const CrackPart111& r, double** Dco,
-                          double** D);
+                          double** D, const double* share = nullptr);
 void CalcMat_Decr_NLMM102(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r, double** Dco,
                           double** D);
 // Stress update for the strain increment dEps: the strain is added, an uncracked point
@@ -357,7 +357,7 @@ double Calc_Gf_NewCrInit(const MaterialRecord& m, const double* normal, const Cr
 void InitializeCr(const MaterialRecord& m, double gf, const double* normal, double sigmaN, CrackView& v,
                   double angle = 0.0);
 void AssignActCrData(int nA, const CrackView& v, ActiveCracks* c);
-// A plane crack born inside the step: the update takes the step elastic up to the crack's
+// A crack born inside the step: the update takes the step elastic up to the crack's
 // start, at the fraction t where the crack's normal traction reaches its initiation
 // stress, and cracked after it; in shear the stress grows by t G + (1 - t) G_cr over the
 // step. The tangent of such a point gives the crack's shear components the share 1 - t
@@ -365,8 +365,22 @@ void AssignActCrData(int nA, const CrackView& v, ActiveCracks* c);
 // point's view after the step, start: before it, strain: the step's strain increment,
 // Dco the base matrix of the step. Fills `share` (12) for the active crack components of
 // `now` and returns true when a crack was born; false (share untouched) otherwise.
-bool NewPlaneCrackShares(const CrackView& now, const CrackView& start, const double* strain, double** Dco,
-                         double* share);
+bool NewCrackShares(const CrackView& now, const CrackView& start, const double* strain, double** Dco,
+                    double* share);
+// The shares of the record's crack components in the tangent when at.stepStart holds the
+// point's record (of the same type) at the start of the step and a crack was born in it
+// (NewCrackShares, over the strain of the step from the two records' strains); null
+// otherwise. share: 12 entries of the caller.
+const double* StepCrackShares(const CrackView& now, const double* strainNow, const CrackView& start,
+                              const double* strainStart, double** Dco, double* share);
+template <class R>
+const double* StepCrackShares(const PointContext& at, const R& r, double** Dco, double* share,
+                              CrackView (*view)(R&), const double* (*strain)(const R&)) {
+  if (at.stepStart == nullptr) return nullptr;
+  R& start = *static_cast<R*>(const_cast<void*>(at.stepStart));
+  const CrackView v = view(const_cast<R&>(r)), v0 = view(start);
+  return StepCrackShares(v, strain(r), v0, strain(start), Dco, share);
+}
 
 struct CrackSolve;
 

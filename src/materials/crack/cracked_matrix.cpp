@@ -515,27 +515,43 @@ void CalcMat_TcrOfCracks(const SolidCrackModel& model, const ActiveCracks& c, do
     CalcMat_Tcr_3D(c.n, T, c.dir, c.twist);
 }
 
-bool NewPlaneCrackShares(const CrackView& now, const CrackView& start, const double* strain, double** Dco,
-                         double* share) {
-  if (now.model->nc != 2 || *start.nCr > *now.nCr) InternalError(__FILE__, __LINE__);
+bool NewCrackShares(const CrackView& now, const CrackView& start, const double* strain, double** Dco,
+                    double* share) {
+  const int nc = now.model->nc, ns = now.model->ns;
+  if (*start.nCr > *now.nCr) InternalError(__FILE__, __LINE__);
   if (*start.nCr == *now.nCr) return false;
+  double** T;
+  allocd2(&T, nc, ns);
   bool born = false;
   for (int k = 1, j = 0; k <= *now.nCr; k++) {
     if (now.status[k] == kCrClosed) continue;
     j++;
-    share[2 * j - 1] = share[2 * j] = 1.0;
+    for (int q = 1; q <= nc; q++) share[nc * (j - 1) + q] = 1.0;
     if (k <= *start.nCr) continue;
-    // Normal traction along the step's elastic path: tn(t) = T1 (sigma0 + t Dco dEps).
-    const double a = now.angleRows != nullptr ? now.angleRows[k][1] : now.angleVec[k];
-    const double c = std::cos(a), s = std::sin(a), T1[4] = {0.0, c * c, s * s, 2.0 * s * c};
+    // Normal traction along the step's elastic path: tn(t) = T1 (sigma0 + t Dco dEps),
+    // T1 the crack's normal row (the views' arrays shifted to hold crack k at 1).
+    if (nc == 2) {
+      const double angle[2] = {0.0, now.angleRows != nullptr ? now.angleRows[k][1] : now.angleVec[k]};
+      CalcMat_Tcr(1, T, angle);
+    } else {
+      CalcMat_Tcr_3D(1, T, now.dir + (k - 1), now.twist != nullptr ? now.twist + (k - 1) : nullptr);
+    }
     double t0 = 0.0, rate = 0.0;
-    for (int i = 1; i <= 3; i++) {
-      t0 += T1[i] * start.stress[i];
-      for (int l = 1; l <= 3; l++) rate += T1[i] * Dco[i][l] * strain[l];
+    for (int i = 1; i <= ns; i++) {
+      t0 += T[1][i] * start.stress[i];
+      for (int l = 1; l <= ns; l++) rate += T[1][i] * Dco[i][l] * strain[l];
     }
     const double t = rate > 0.0 ? std::clamp((now.ft[k] - t0) / rate, 0.0, 1.0) : 0.0;
-    share[2 * j] = 1.0 - t;
+    for (int q = 2; q <= nc; q++) share[nc * (j - 1) + q] = 1.0 - t;
     born = true;
   }
+  freed2(T);
   return born;
+}
+
+const double* StepCrackShares(const CrackView& now, const double* strainNow, const CrackView& start,
+                              const double* strainStart, double** Dco, double* share) {
+  double d[7];
+  for (int i = 1; i <= now.model->ns; i++) d[i] = strainNow[i] - strainStart[i];
+  return NewCrackShares(now, start, d, Dco, share) ? share : nullptr;
 }

@@ -213,7 +213,11 @@ void CalcMat_Decr_NLMM151(const PointContext& at, const MaterialRecord& m, const
   AssignActCrData(nA, v, &c);
   Matrix T(3 * nA, 6);
   CalcMat_Tcr_3D(nA, T.a, c.dir, c.twist);
-  CalcMat_Decr(CrackParamsOf(kModel151, m), at, c, T.a, Dbase, D);
+  double share[13];
+  const auto view = [](NLMM151_HD& x) { return CrackViewOf(x); };
+  const auto strain = [](const NLMM151_HD& x) -> const double* { return x.Pl.Strain; };
+  CalcMat_Decr(CrackParamsOf(kModel151, m), at, c, T.a, Dbase, D,
+               StepCrackShares<NLMM151_HD>(at, r, Dbase, share, view, strain));
   FreeActiveCracks(&c);
 }
 

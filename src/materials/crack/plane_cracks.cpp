@@ -70,13 +70,6 @@ void CalcMat_Decr_NLMM101(const PointContext& at, const MaterialRecord& m, const
                        StepCrackShares(at, r, Dco, share, View101, Strain101));
 }
 
-const double* StepCrackShares(const CrackView& now, const double* strainNow, const CrackView& start,
-                              const double* strainStart, double** Dco, double* share) {
-  double d[4];
-  for (int i = 1; i <= 3; i++) d[i] = strainNow[i] - strainStart[i];
-  return NewPlaneCrackShares(now, start, d, Dco, share) ? share : nullptr;
-}
-
 // ---- transverse shear ----------------------------------------------------------------------
 
 double Calc_Dscr_UnloRelo(int code, const MaterialRecord& m, double h, double tauP, double gP, double gMax) {

@@ -20,26 +20,11 @@ void AssignActCrData_NLMM101(int nA, const NLMM101_HD& r, ActiveCracks* c);
 void AssignActCrData_NLMM141(int nA, const NLMM141_HD& r, ActiveCracks* c);
 
 // Cracked tangent (3 x 3) of the active cracks of the record (Dco when none); share: the
-// shares of the crack components (NewPlaneCrackShares), null for 1.
+// shares of the crack components (NewCrackShares), null for 1.
 void CalcMat_Decr_NLMM104(const PointContext& at, const MaterialRecord& m, const CrackPart104& r, double** Dco,
                           double** D, const double* share = nullptr);
 void CalcMat_Decr_NLMM101(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r, double** Dco,
                           double** D);
-
-// The shares of the record's crack components in the tangent when at.stepStart holds the
-// point's record (of the same type) at the start of the step and a crack was born in it
-// (NewPlaneCrackShares, over the strain of the step from the two records' strains); null
-// otherwise. share: 12 entries of the caller.
-const double* StepCrackShares(const CrackView& now, const double* strainNow, const CrackView& start,
-                              const double* strainStart, double** Dco, double* share);
-template <class R>
-const double* StepCrackShares(const PointContext& at, const R& r, double** Dco, double* share,
-                              CrackView (*view)(R&), const double* (*strain)(const R&)) {
-  if (at.stepStart == nullptr) return nullptr;
-  R& start = *static_cast<R*>(const_cast<void*>(at.stepStart));
-  const CrackView v = view(const_cast<R&>(r)), v0 = view(start);
-  return StepCrackShares(v, strain(r), v0, strain(start), Dco, share);
-}
 
 // ---- entry points of the sampling point ----------------------------------------------------
 // Tangent (3 x 3) by the point status: De while uncracked, the cracked tangent after.

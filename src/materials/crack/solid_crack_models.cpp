@@ -242,20 +242,30 @@ void CalcStressCrModel(const CrackEventContext& x, CrackView& v, const double* d
 }
 
 void CalcMat_Decr_NLMM111(const PointContext& at, const MaterialRecord& m, const CrackPart111& r, double** Dco,
-                          double** D) {
-  CalcMat_DecrOfRecord(kModel111, at, m, r, CalcNumActiveCr_NLMM111(r), AssignActCrData_NLMM111, Dco, D);
+                          double** D, const double* share) {
+  CalcMat_DecrOfRecord(kModel111, at, m, r, CalcNumActiveCr_NLMM111(r), AssignActCrData_NLMM111, Dco, D, share);
 }
 
 void CalcMat_Decr_NLMM102(const PointContext& at, const MaterialRecord& m, const NLMM101_HD& r, double** Dco,
                           double** D) {
-  CalcMat_DecrOfRecord(kModel102, at, m, r, CalcNumActiveCr_NLMM102(r), AssignActCrData_NLMM102, Dco, D);
+  double share[13];
+  const auto view = [](NLMM101_HD& x) { return CrackViewOf(x); };
+  const auto strain = [](const NLMM101_HD& x) -> const double* { return x.Strain; };
+  CalcMat_DecrOfRecord(kModel102, at, m, r, CalcNumActiveCr_NLMM102(r), AssignActCrData_NLMM102, Dco, D,
+                       StepCrackShares<NLMM101_HD>(at, r, Dco, share, view, strain));
 }
 
 void CalcMat_D_NLMM111(const PointContext& at, const MaterialRecord& m, const NLMM111_HD& r, double** Dco,
                        double** D) {
   switch (r.PointStatus) {
     case 1: copyd2(D, Dco, 6, 6); return;
-    case 2: CalcMat_Decr_NLMM111(at, m, r.Cr, Dco, D); return;
+    case 2: {
+      double share[13];
+      const auto view = [](NLMM111_HD& x) { return CrackViewOf(x); };
+      const auto strain = [](const NLMM111_HD& x) -> const double* { return x.Strain; };
+      CalcMat_Decr_NLMM111(at, m, r.Cr, Dco, D, StepCrackShares<NLMM111_HD>(at, r, Dco, share, view, strain));
+      return;
+    }
     default: InternalError(__FILE__, __LINE__);
   }
 }
