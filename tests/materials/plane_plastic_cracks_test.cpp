@@ -486,7 +486,7 @@ TEST(PlanePlasticCracked, EntryPointsPulledThenShortened) {
 // plane and solid crack models with and without plasticity; a tangent of beta G there
 // made the Newton iterations of a quadratic element grow by x 2.5 in a shear mode once
 // the crack localised in a row of its points.
-TEST(PlaneCrackTangent, CrackBornInTheStepKeepsTheShearOfItsElasticPart) {
+TEST(CrackTangent, CrackBornInTheStepKeepsTheShearOfItsElasticPart) {
   struct Row {
     int code, type;
   };
