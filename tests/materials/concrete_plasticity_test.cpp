@@ -557,6 +557,25 @@ TEST(ConcretePlasticity, HydrostaticTensionEndsAsAFailedMapping) {
   }
 }
 
+// The meridian model (law 2) shortened by a strain of 1000 in one increment, on the solid
+// and in plane strain: its return's Newton system is singular, and the fault says that
+// the load step is far too large.
+TEST(ConcretePlasticity, AnAbsurdShorteningNamesTheLoadStepWhereTheJacobianIsSingular) {
+  const struct Case {
+    int type;
+    std::vector<double> de;
+  } cases[] = {{_SOLID_HEXA, {-1e3, 0, 0, 0, 0, 0}}, {_PLANE_STRAIN_QUAD, {-1e3, -1e3, 0}}};
+  for (const Case& c : cases) {
+    ContinuumPoint p(MAT_NLMM125, c.type, Record125(2));
+    std::vector<double> de = c.de;
+    EXPECT_EXIT(p.Step(de, std::vector<bool>(de.size(), false)), testing::ExitedWithCode(1),
+                "Nonlinear material model: _NLMM125(.|\n)*ERROR:\nSolving a system of linear equations.\nThe Jacobian "
+                "matrix is singular.\nIterative process could not be completed.\nThe strain increment of this iterate "
+                "at the point reaches 1e\\+03:\nthe load step is far too large. Apply the load in smaller steps.")
+        << c.type;
+  }
+}
+
 TEST(ConcretePlasticity, OneLargeStepOfTheMeridianModelEndsOnItsSurface) {
   // _NLMM125 (law 2) shortened by 0.003, onto its plateau, the lateral stresses held at
   // zero: in one step its mapping does not bring the increment back and divides it, as

@@ -770,3 +770,25 @@ TEST(Nlmm124, StressUnitsScaleTheAnswerExactly) {
     }
   }
 }
+
+// A plane-stress Drucker-Prager point hit by a strain increment a million times its
+// yield strain: the rows of the Newton system of the return collapse onto each other and
+// the law stops with its singular-Jacobian words, followed by the note that names the
+// increment and the load step as the cause.
+TEST(Nlmm124, AnAbsurdStrainIncrementNamesTheLoadStepWhereTheJacobianIsSingular) {
+  const struct Case {
+    int cohesionLaw;
+    std::vector<double> de;
+    const char* reaches;
+  } cases[] = {{2, {-1e3, 0, 0}, "1e\\+03"}, {3, {0, 0, 1e3}, "1e\\+03"}, {1, {-1e6, 0, 0}, "1e\\+06"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cohesionLaw);
+    ContinuumPoint p(MAT_NLMM124, _PLANE_STRESS_QUAD, Frictional(0.2, 2, c.cohesionLaw, 10.0, 0.002, 1, 0.5, 0.5, 1.0));
+    std::vector<double> de = c.de;
+    EXPECT_EXIT(p.Step(de, std::vector<bool>(3, false)), testing::ExitedWithCode(1),
+                std::string("Nonlinear material model: _NLMM124(.|\n)*ERROR:\nSolving a system of linear equations.\n"
+                            "The Jacobian matrix is singular.\nIterative process could not be completed.\n"
+                            "The strain increment of this iterate at the point reaches ") +
+                    c.reaches + ":\nthe load step is far too large. Apply the load in smaller steps.");
+  }
+}
