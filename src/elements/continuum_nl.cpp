@@ -315,14 +315,16 @@ void PointCrackBand(ContinuumElement& el, const ContinuumPoint& pt) {
     return;
   }
   const OliverPointContext at{e.comb, e.iter, e.elem, pt.ip, MaterialKindName(el.material.pointCode)};
+  // The sub-element of option 5 spans the width over which the point's row opens as much
+  // as the others (an outer row of three half the middle one's).
+  const double opening[4] = {0.0, CrackOpeningWeight(e.dim, e.nNodes, r.c[1], r.w[1], pt.i[1]),
+                             CrackOpeningWeight(e.dim, e.nNodes, r.c[2], r.w[2], pt.i[2]),
+                             e.solid ? CrackOpeningWeight(e.dim, e.nNodes, r.c[3], r.w[3], pt.i[3]) : 0.0};
   if (e.solid) {
-    const double opening[4] = {0.0, CrackOpeningWeight(e.dim, e.nNodes, r.c[1], r.w[1], pt.i[1]),
-                               CrackOpeningWeight(e.dim, e.nNodes, r.c[2], r.w[2], pt.i[2]),
-                               CrackOpeningWeight(e.dim, e.nNodes, r.c[3], r.w[3], pt.i[3])};
     CalcSubElementGradN(at, e.nNodes, pt.s, el.work.X, opening, b.gSub);
     return;
   }
-  CalcSubElementQuad(at, e.nNodes, pt.s, el.work.X, extent, b.gSub, b.ySub);
+  CalcSubElementQuad(at, e.nNodes, pt.s, el.work.X, opening, b.gSub, b.ySub);
   b.centre[1] = b.centre[2] = 0.0;
   for (int i = 1; i <= e.nNodes; i++)
     for (int k = 1; k <= 2; k++) b.centre[k] += b.ySub[i][k] * b.N0[i];

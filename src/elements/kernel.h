@@ -244,10 +244,10 @@ void CalcElementSizeOfPoint(const MeshData* mesh, int element, int property, int
 // region that cracks with point i of an element of dimension dim: the whole element (2)
 // on a linear element, whose strain is constant along the direction; on a quadratic
 // element (8 or 9 nodes in the plane, 20 in space) the point's own weight, but with
-// three points the outer and the middle rows together. The share of a point above and the sub-element of
-// Oliver's band at a point are built of it.
+// three points the outer and the middle rows together. The share of a point above is built of it.
 double CrackZoneWeight(int dim, int nNodes, int count, const double* w, int i);
-// Natural width of the band of point i along one direction for Oliver's band at the point:
+// Natural width of the band of point i along one direction for Oliver's band at the point
+// (the sub-element of a quadrilateral or hexahedron around it):
 // with three points on a quadratic element, the width over which the opening of the
 // cracking rows is the same (the outer row half the middle one's); CrackZoneWeight otherwise.
 double CrackOpeningWeight(int dim, int nNodes, int count, const double* w, int i);

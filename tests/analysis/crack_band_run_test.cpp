@@ -239,7 +239,8 @@ TEST_F(CrackBandRun, ShearedBarsRunThroughWithBothSolvers) {
 // 20-node hexahedra with 3 x 3 x 3; x += 0.3 y) with Oliver's bands run through to 0.6 mm
 // with both solvers (they stopped at the peak on a singular crack matrix when the band was
 // the step of every node: a band without bound). Locking spends more than Gf A: 8 nodes
-// 1.01 (n 1), 1.06 (2), 1.33 (8); 9 nodes 1.04, 1.08, 1.13; 20 nodes 1.88, 1.82, 1.47 with
+// 1.01 (n 1), 1.06 (2), 1.33 (8); 9 nodes 1.04, 1.08, 1.13 with the element's band (with
+// the point's, steps of 0.004 mm: 1.02, 1.07, 1.36 and 1.05, 1.07, 1.11); 20 nodes 1.88, 1.82, 1.47 with
 // the element's band, 2.08, 2.15, 2.24 with the point's (whose rows of opening widths
 // 1 : 2 : 1 fit a crack along the rows; across leaning rows the locked middle row, on
 // the wider band, softens more slowly).
@@ -373,27 +374,36 @@ TEST_F(CrackBandRun, RestartOnTheSofteningBranchGivesTheUninterruptedRun) {
   }
 }
 
-// A 100 mm block of one 20-node hexahedron (3 x 3 x 3 points) with Oliver's band at the
-// point against its twin of one 8-node hexahedron (2 x 2 x 2), pulled through the peak
-// to full opening: the same force at every record to u = 0.019 mm and the same energy.
-// The crack of the quadratic block opens an outer row of points and the middle one by
-// half as much; the band of each point makes their openings equal, so every row carries
-// the same stress (with one band for both rows the middle row carried 11 % more force at
-// u = 0.019 mm and 10 % less at 0.015 mm).
+// A 100 mm block of one quadratic element with Oliver's band at the point against its
+// twin of one linear element, pulled through the peak to full opening: the same force at
+// every record to u = 0.019 mm and the same energy. The 20-node hexahedron (3 x 3 x 3
+// points) against the 8-node one (2 x 2 x 2), the 8- and 9-node quadrilaterals (3 x 3)
+// against the 4-node one (2 x 2). The crack of the quadratic block opens an outer row of
+// points and the middle one by half as much; the band of each point makes their openings
+// equal, so every row carries the same stress (with one band for both rows the middle row
+// carried 11 % more force at u = 0.019 mm and 10 % less at 0.015 mm, and the
+// quadrilaterals spent 0.93 Gf A).
 TEST_F(CrackBandRun, QuadraticBlockFollowsItsLinearTwinWithOliversBandAtThePoint) {
   std::vector<double> u = Steps(0.0, 0.04, 0.001);
   for (double x : Steps(0.04, 0.16, 0.01)) u.push_back(x);
-  std::vector<std::vector<double>> forces;
-  for (const BarKind& k : {BarKind{true, 8, 2}, BarKind{true, 20, 3}}) {
-    SCOPED_TRACE(k.nn);
-    const BandBar bar = CrackBar(k, 1, 5, u);
-    const ChildResult r = Start(bar.job, "block");
-    ASSERT_EQ(r.status, 0) << r.err;
-    forces.push_back(bar.Forces(Results(bar.job, "block")));
-    ASSERT_EQ(forces.back().size(), u.size());
-    EXPECT_NEAR(Dissipated(u, forces.back()) / 1000.0, 1.0, 0.02);
+  struct Twins {
+    BarKind linear, quadratic;
+  };
+  for (const Twins& t : {Twins{{true, 8, 2}, {true, 20, 3}}, Twins{{false, 4, 2}, {false, 8, 3}},
+                         Twins{{false, 4, 2}, {false, 9, 3}}}) {
+    std::vector<std::vector<double>> forces;
+    for (const BarKind& k : {t.linear, t.quadratic}) {
+      SCOPED_TRACE(std::string(k.solid ? "hexa" : "quad") + std::to_string(k.nn));
+      const BandBar bar = CrackBar(k, 1, 5, u);
+      const ChildResult r = Start(bar.job, "block");
+      ASSERT_EQ(r.status, 0) << r.err;
+      forces.push_back(bar.Forces(Results(bar.job, "block")));
+      ASSERT_EQ(forces.back().size(), u.size());
+      EXPECT_NEAR(Dissipated(u, forces.back()) / 1000.0, 1.0, 0.02);
+    }
+    SCOPED_TRACE(t.quadratic.nn);
+    for (size_t i = 0; i <= IndexOf(u, 0.019); i++)
+      EXPECT_NEAR(forces[1][i], forces[0][i], 0.02 * std::fabs(forces[0][i])) << u[i];
+    EXPECT_NEAR(forces[0][IndexOf(u, 0.019)], 14845.3, 1.0);
   }
-  for (size_t i = 0; i <= IndexOf(u, 0.019); i++)
-    EXPECT_NEAR(forces[1][i], forces[0][i], 0.02 * std::fabs(forces[0][i])) << u[i];
-  EXPECT_NEAR(forces[0][IndexOf(u, 0.019)], 14845.3, 1.0);
 }
