@@ -303,6 +303,18 @@ TEST(CrackStart, NewCracksOfThePlaneModels) {
   }
 }
 
+// A model of one record of the given kind, as the set-up checks see it.
+struct OneRecordModel {
+  MaterialRecord recs[2];
+  MeshData mesh{};
+  int count[kMaterialKinds + 1] = {};
+  OneRecordModel(int code, const MaterialRecord& m) : recs{m, m} {
+    mesh.nMaterials[code] = 1;
+    mesh.Materials[code] = recs;
+    count[code] = 1;
+  }
+};
+
 // The set-up refuses a modulus that leaves a cracking strain ft / E of one or more in
 // every smeared-crack kind (E = 1e-300 gave the critical energy k ft^2 h / E beyond the
 // numbers); ft / E = 1 exactly still passes the crack check. A transverse shear law
@@ -312,23 +324,18 @@ TEST(CrackStart, SetUpRefusesACrackingStrainOfOneOrMore) {
     for (double E : {1e-300, 2.9, 3.0}) {
       CrackMat c = CrackConcrete(code, 0.1);
       c.Set(67, E);
-      MeshData mesh{};
-      MaterialRecord recs[2] = {c.m, c.m};
-      mesh.nMaterials[code] = 1;
-      mesh.Materials[code] = recs;
-      int count[kMaterialKinds + 1] = {};
-      count[code] = 1;
+      OneRecordModel one(code, c.m);
       if (E == 3.0) {
         // (the kinds with compression plasticity refuse fc / E = 10 besides)
         if (code != MAT_NLMM141 && code != MAT_NLMM142 && code != MAT_NLMM151)
-          CheckNonlinearMaterialParameters(&mesh, count);
+          CheckNonlinearMaterialParameters(&one.mesh, one.count);
         continue;
       }
       char ratio[32];
       std::snprintf(ratio, sizeof ratio, "%g", 3.0 / E);
       std::string said = ratio;
       if (const size_t plus = said.find('+'); plus != std::string::npos) said.insert(plus, "\\");
-      EXPECT_EXIT(CheckNonlinearMaterialParameters(&mesh, count), testing::ExitedWithCode(1),
+      EXPECT_EXIT(CheckNonlinearMaterialParameters(&one.mesh, one.count), testing::ExitedWithCode(1),
                   std::string("Record counter: 1\n\nERROR:\nThe tensile strength over the modulus of elasticity must "
                               "be at most 1: ") + said)
           << code << " " << E;
@@ -338,13 +345,8 @@ TEST(CrackStart, SetUpRefusesACrackingStrainOfOneOrMore) {
   for (int code : {MAT_NLMM104, MAT_NLMM142}) {
     CrackMat c = CrackConcrete(code, 0.1);
     c.Set(code == MAT_NLMM104 ? 90 : 99, 7, 1);
-    MeshData mesh{};
-    MaterialRecord recs[2] = {c.m, c.m};
-    mesh.nMaterials[code] = 1;
-    mesh.Materials[code] = recs;
-    int count[kMaterialKinds + 1] = {};
-    count[code] = 1;
-    EXPECT_EXIT(CheckNonlinearMaterialParameters(&mesh, count), testing::ExitedWithCode(1),
+    OneRecordModel one(code, c.m);
+    EXPECT_EXIT(CheckNonlinearMaterialParameters(&one.mesh, one.count), testing::ExitedWithCode(1),
                 "Invalid transverse shear law: 7 \\(valid: 0 to 3\\)\\.")
         << code;
   }
