@@ -197,6 +197,19 @@ void RefuseBytesAfterCloseTag(FILE* fp, const char* job, const char* suffix, con
   }
 }
 
+// The history files of the kinds in use, whose entries and blocks carry their own
+// lengths: nothing after a closing tag.
+template <class Next>
+void RefuseBytesAfterHDCloseTags(FILE** files, int kinds, const int* count, const char* const* keywords,
+                                 const char* job, const char* openTag, const char* closeTag, Next next) {
+  for (int k = 1; k <= kinds; k++)
+    if (count[k] > 0) {
+      char suffix[kBinStringMax];
+      HDFileSuffix(keywords[k], suffix);
+      RefuseBytesAfterCloseTag(files[k], job, suffix, closeTag, 5 + static_cast<int64_t>(std::strlen(openTag)), next);
+    }
+}
+
 }  // namespace
 
 void ReadLastConvergedCombination(int* combination, const char* job) {
@@ -398,27 +411,15 @@ void InitializeRun(const RunFiles& f, int r, int nPoints, int nF, int nP, int dy
   if (shd != nullptr) {
     PositionHDFiles(shd, kSpringMaterialKinds, w->NLSMM_HD_Count, kSpringHDOpenTag, r - 1, true);
     ReadNLSMM_HD(shd, mode, &w->SpringTable, w->NLSMM_HD_Count);
-    // Files whose entries and blocks carry their own lengths: nothing after a closing tag.
-    for (int k = 1; k <= kSpringMaterialKinds; k++)
-      if (w->NLSMM_HD_Count[k] > 0) {
-        char suffix[kBinStringMax];
-        HDFileSuffix(kSpringMaterialKindKeywords[k], suffix);
-        RefuseBytesAfterCloseTag(shd[k], job, suffix, kSpringHDCloseTag,
-                                 5 + static_cast<int64_t>(std::strlen(kSpringHDOpenTag)),
-                                 [](FILE* fp, int64_t) { return static_cast<int64_t>(ReadInt32(fp)); });
-      }
+    RefuseBytesAfterHDCloseTags(shd, kSpringMaterialKinds, w->NLSMM_HD_Count, kSpringMaterialKindKeywords, job,
+                                kSpringHDOpenTag, kSpringHDCloseTag,
+                                [](FILE* fp, int64_t) { return static_cast<int64_t>(ReadInt32(fp)); });
     CloseNLSMM_HDFiles(shd);
   }
   RefuseBytesAfterCloseTag(fpEP, job, kExecParamsSuffix, kExecParamsCloseTag, epBase,
                            [](FILE* fp, int64_t) { return static_cast<int64_t>(ReadInt32(fp)); });
-  for (int k = 1; k <= kMaterialKinds; k++)
-    if (w->NLMM_HD_Count[k] > 0) {
-      char suffix[kBinStringMax];
-      HDFileSuffix(kMaterialKindKeywords[k], suffix);
-      RefuseBytesAfterCloseTag(hd[k], job, suffix, kMaterialHDCloseTag,
-                               5 + static_cast<int64_t>(std::strlen(kMaterialHDOpenTag)),
-                               [](FILE* fp, int64_t) { return ReadInt64(fp); });
-    }
+  RefuseBytesAfterHDCloseTags(hd, kMaterialKinds, w->NLMM_HD_Count, kMaterialKindKeywords, job, kMaterialHDOpenTag,
+                              kMaterialHDCloseTag, [](FILE* fp, int64_t) { return ReadInt64(fp); });
   CloseNLMM_HDFiles(hd);
   CloseFile(fpForce);
   CloseFile(fpRec);
